@@ -1,0 +1,49 @@
+# Helpers shared by every folder: one static library per folder, warnings as
+# errors for our own code, sources picked up by glob so that adding a file
+# needs no edit here.
+
+function(sorvant_warnings target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wpedantic -Werror
+    -Wshadow -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual
+    -Wnull-dereference -Wimplicit-fallthrough -Wformat=2 -Wmissing-declarations)
+endfunction()
+
+# sorvant_library(NAME <target> [PUBLIC_LINK ...] [PRIVATE_LINK ...])
+# Builds every .cpp of the calling folder into one static library.
+function(sorvant_library)
+  cmake_parse_arguments(ARG "" "NAME" "PUBLIC_LINK;PRIVATE_LINK" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  set(cpp_sources ${sources})
+  list(FILTER cpp_sources INCLUDE REGEX "\\.cpp$")
+  if(NOT cpp_sources)
+    # A folder whose code has not been written yet still takes part in the
+    # dependency chain, so the folders above it link the same way later.
+    add_library(${ARG_NAME} INTERFACE)
+    target_include_directories(${ARG_NAME} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${ARG_NAME} INTERFACE ${ARG_PUBLIC_LINK})
+    return()
+  endif()
+  add_library(${ARG_NAME} STATIC ${sources})
+  target_include_directories(${ARG_NAME} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${ARG_NAME} PUBLIC ${ARG_PUBLIC_LINK} PRIVATE ${ARG_PRIVATE_LINK})
+  sorvant_warnings(${ARG_NAME})
+endfunction()
+
+# sorvant_test_suite(LIB <folder> LINK <targets...>)
+# One GoogleTest executable per library, from tests/<folder>/*_test.cpp.
+function(sorvant_test_suite)
+  cmake_parse_arguments(ARG "" "LIB" "LINK" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_LIB}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  string(REPLACE "/" "_" name ${ARG_LIB})
+  set(target sorvant_${name}_tests)
+  add_executable(${target} ${sources})
+  target_link_libraries(${target} PRIVATE ${ARG_LINK} sorvant_testmain GTest::gtest GTest::gmock)
+  sorvant_warnings(${target})
+  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
+endfunction()

@@ -1,0 +1,215 @@
+#include "foundation/chars_table.h"
+
+#include "platform/character_set.h"
+#include "platform/unicode.h"
+
+#include <array>
+#include <memory>
+
+namespace sorvant {
+
+namespace {
+
+using Table = std::array<unichar, kCharsTableSize>;
+using Bitmap = std::array<CharacterSetBitmap, kBitmapSize>;
+
+// Builds a case or diacritic table: only members of `source` change, and
+// only when `transform` gives exactly one unit.
+template <typename Transform>
+const Table* buildTable(const CharacterSet& source, Transform transform)
+{
+    auto* table = new Table; // never freed: lives as long as the process
+    const QByteArray members = source.bitmapRepresentation();
+    const auto* memberBits = reinterpret_cast<const CharacterSetBitmap*>(members.constData());
+    for (int c = 0; c < kCharsTableSize; ++c) {
+        const auto unit = static_cast<unichar>(c);
+        (*table)[c] = unit;
+        if (!bitmapContains(memberBits, unit))
+            continue;
+        const QString folded = transform(QString(QChar(unit)));
+        if (folded.size() == 1)
+            (*table)[c] = folded.at(0).unicode();
+    }
+    return table;
+}
+
+const Table* buildComposite(const Table& caseTable, const Table& umlauts)
+{
+    auto* table = new Table;
+    for (int c = 0; c < kCharsTableSize; ++c)
+        (*table)[c] = caseTable[umlauts[c]];
+    return table;
+}
+
+const Table& lowerTable()
+{
+    static const Table* const table =
+        buildTable(CharacterSet::uppercaseLetterCharacterSet(), unicode::lowercaseString);
+    return *table;
+}
+
+const Table& upperTable()
+{
+    static const Table* const table =
+        buildTable(CharacterSet::lowercaseLetterCharacterSet(), unicode::uppercaseString);
+    return *table;
+}
+
+const Table& umlautsTable()
+{
+    static const Table* const table = buildTable(CharacterSet::letterCharacterSet(), unicode::foldDiacritics);
+    return *table;
+}
+
+const Bitmap* buildBitmap(const CharacterSet& source, std::initializer_list<unichar> extra)
+{
+    auto* bits = new Bitmap;
+    const QByteArray bytes = source.bitmapRepresentation();
+    std::copy_n(reinterpret_cast<const CharacterSetBitmap*>(bytes.constData()), kBitmapSize, bits->begin());
+    for (unichar c : extra)
+        bitmapAdd(bits->data(), c);
+    return bits;
+}
+
+} // namespace
+
+const CharsTable* getLowerCharsTable()
+{
+    return lowerTable().data();
+}
+
+const CharsTable* getUpperCharsTable()
+{
+    return upperTable().data();
+}
+
+const CharsTable* getUmlautsCharsTable()
+{
+    return umlautsTable().data();
+}
+
+const CharsTable* getUpperUmlautsCharsTable()
+{
+    static const Table* const table = buildComposite(upperTable(), umlautsTable());
+    return table->data();
+}
+
+const CharsTable* getLowerUmlautsCharsTable()
+{
+    static const Table* const table = buildComposite(lowerTable(), umlautsTable());
+    return table->data();
+}
+
+const CharsTable* charsTableForComparison(unsigned comparison)
+{
+    switch (comparison & 3u) {
+    case 1:
+        return getUpperCharsTable();
+    case 2:
+        return getUmlautsCharsTable();
+    case 3:
+        return getUpperUmlautsCharsTable();
+    default:
+        return nullptr;
+    }
+}
+
+unichar lowercaseCharacter(unichar c)
+{
+    return getLowerCharsTable()[c];
+}
+
+unichar uppercaseCharacter(unichar c)
+{
+    return getUpperCharsTable()[c];
+}
+
+unichar nonUmlautedCharacter(unichar c)
+{
+    return getUmlautsCharsTable()[c];
+}
+
+unichar nonUmlautedAsciiCharacter(unichar c)
+{
+    const unichar folded = getUmlautsCharsTable()[c];
+    return folded < 128 ? folded : u' ';
+}
+
+unichar upperNonUmlautedCharacter(unichar c)
+{
+    return getUpperUmlautsCharsTable()[c];
+}
+
+unichar lowerNonUmlautedCharacter(unichar c)
+{
+    return getLowerUmlautsCharsTable()[c];
+}
+
+const CharacterSetBitmap* getSpacesBitmap()
+{
+    static const Bitmap* const bits = buildBitmap(CharacterSet::whitespaceCharacterSet(), {0x0000, 0x0009});
+    return bits->data();
+}
+
+const CharacterSetBitmap* getWhiteSpacesBitmap()
+{
+    static const Bitmap* const bits =
+        buildBitmap(CharacterSet::whitespaceAndNewlineCharacterSet(),
+                    {0x0000, 0x0003, 0x0009, 0x000A, 0x000C, 0x000D, 0x00A0, 0x2028, 0x2029, 0xFEFF, 0xFFFC});
+    return bits->data();
+}
+
+const CharacterSetBitmap* getLettersBitmap()
+{
+    static const Bitmap* const bits = buildBitmap(CharacterSet::letterCharacterSet(), {});
+    return bits->data();
+}
+
+const CharacterSetBitmap* getAlphaNumBitmap()
+{
+    static const Bitmap* const bits = buildBitmap(CharacterSet::alphanumericCharacterSet(), {});
+    return bits->data();
+}
+
+const CharacterSetBitmap* getDigitsBitmap()
+{
+    static const Bitmap* const bits = buildBitmap(CharacterSet::decimalDigitCharacterSet(), {});
+    return bits->data();
+}
+
+const CharacterSetBitmap* getLowercaseLettersBitmap()
+{
+    static const Bitmap* const bits = buildBitmap(CharacterSet::lowercaseLetterCharacterSet(), {});
+    return bits->data();
+}
+
+const CharacterSetBitmap* getUppercaseLettersBitmap()
+{
+    static const Bitmap* const bits = buildBitmap(CharacterSet::uppercaseLetterCharacterSet(), {});
+    return bits->data();
+}
+
+const CharacterSetBitmap* getEmptyBitmap()
+{
+    static const Bitmap* const bits = new Bitmap{};
+    return bits->data();
+}
+
+QByteArray bitmap(const CharacterSet& set)
+{
+    return set.bitmapRepresentation();
+}
+
+QString string(const CharacterSet& set)
+{
+    const QByteArray bytes = set.bitmapRepresentation();
+    const auto* bits = reinterpret_cast<const CharacterSetBitmap*>(bytes.constData());
+    QString members(QLatin1String(""));
+    for (int c = 0; c < 0xFFFF; ++c) {
+        if (bitmapContains(bits, static_cast<unichar>(c)))
+            members.append(QChar(static_cast<unichar>(c)));
+    }
+    return members;
+}
+
+} // namespace sorvant

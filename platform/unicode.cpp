@@ -1,0 +1,142 @@
+#include "platform/unicode.h"
+
+#include <unicode/uchar.h>
+#include <unicode/unorm2.h>
+#include <unicode/ustring.h>
+
+#include <vector>
+
+namespace sorvant::unicode {
+
+namespace {
+
+const UChar* unitsOf(const QString& string)
+{
+    return reinterpret_cast<const UChar*>(string.utf16());
+}
+
+// Runs an ICU "preflight then fill" string transformation.
+template <typename Transform>
+QString transformed(const QString& string, Transform transform)
+{
+    if (string.isNull())
+        return QString();
+    if (string.isEmpty())
+        return QString(QLatin1String(""));
+    UErrorCode status = U_ZERO_ERROR;
+    QString result(string.size() + 8, Qt::Uninitialized);
+    int32_t length = transform(reinterpret_cast<UChar*>(result.data()), static_cast<int32_t>(result.size()),
+                               &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        status = U_ZERO_ERROR;
+        result = QString(length, Qt::Uninitialized);
+        length = transform(reinterpret_cast<UChar*>(result.data()), length, &status);
+    }
+    if (U_FAILURE(status))
+        return string;
+    result.truncate(length);
+    return result;
+}
+
+const UNormalizer2* normalizer(NormalizationForm form)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    switch (form) {
+    case NormalizationForm::NFC:
+        return unorm2_getNFCInstance(&status);
+    case NormalizationForm::NFD:
+        return unorm2_getNFDInstance(&status);
+    case NormalizationForm::NFKC:
+        return unorm2_getNFKCInstance(&status);
+    case NormalizationForm::NFKD:
+        return unorm2_getNFKDInstance(&status);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QString lowercaseString(const QString& string)
+{
+    const auto length = static_cast<int32_t>(string.size());
+    return transformed(string, [&](UChar* out, int32_t capacity, UErrorCode* status) {
+        return u_strToLower(out, capacity, unitsOf(string), length, "", status);
+    });
+}
+
+QString uppercaseString(const QString& string)
+{
+    const auto length = static_cast<int32_t>(string.size());
+    return transformed(string, [&](UChar* out, int32_t capacity, UErrorCode* status) {
+        return u_strToUpper(out, capacity, unitsOf(string), length, "", status);
+    });
+}
+
+QString caseFoldedString(const QString& string)
+{
+    const auto length = static_cast<int32_t>(string.size());
+    return transformed(string, [&](UChar* out, int32_t capacity, UErrorCode* status) {
+        return u_strFoldCase(out, capacity, unitsOf(string), length, U_FOLD_CASE_DEFAULT, status);
+    });
+}
+
+QString normalizedString(const QString& string, NormalizationForm form)
+{
+    const UNormalizer2* norm = normalizer(form);
+    if (!norm)
+        return string;
+    const auto length = static_cast<int32_t>(string.size());
+    return transformed(string, [&](UChar* out, int32_t capacity, UErrorCode* status) {
+        return unorm2_normalize(norm, unitsOf(string), length, out, capacity, status);
+    });
+}
+
+bool isNormalized(const QString& string, NormalizationForm form)
+{
+    const UNormalizer2* norm = normalizer(form);
+    if (!norm || string.isEmpty())
+        return true;
+    UErrorCode status = U_ZERO_ERROR;
+    const bool normalized = unorm2_isNormalized(norm, unitsOf(string), static_cast<int32_t>(string.size()), &status);
+    return U_SUCCESS(status) && normalized;
+}
+
+QString foldDiacritics(const QString& string)
+{
+    if (string.isEmpty())
+        return string;
+    const QString decomposed = normalizedString(string, NormalizationForm::NFD);
+    QString stripped;
+    stripped.reserve(decomposed.size());
+    const auto* units = unitsOf(decomposed);
+    const auto length = static_cast<int32_t>(decomposed.size());
+    for (int32_t i = 0; i < length;) {
+        const int32_t start = i;
+        UChar32 c = 0;
+        U16_NEXT(units, i, length, c);
+        if (u_charType(c) != U_NON_SPACING_MARK)
+            stripped.append(QStringView(decomposed).mid(start, i - start));
+    }
+    if (stripped.isEmpty())
+        return QString(QLatin1String(""));
+    return normalizedString(stripped, NormalizationForm::NFC);
+}
+
+bool isNonspacingMark(char32_t c)
+{
+    return u_charType(static_cast<UChar32>(c)) == U_NON_SPACING_MARK;
+}
+
+bool isLetter(char32_t c)
+{
+    const auto mask = U_GET_GC_MASK(static_cast<UChar32>(c));
+    return (mask & (U_GC_L_MASK | U_GC_M_MASK)) != 0;
+}
+
+bool isAlphanumeric(char32_t c)
+{
+    const auto mask = U_GET_GC_MASK(static_cast<UChar32>(c));
+    return (mask & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) != 0;
+}
+
+} // namespace sorvant::unicode

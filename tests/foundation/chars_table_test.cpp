@@ -1,0 +1,149 @@
+#include "foundation/chars_table.h"
+
+#include "platform/character_set.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+namespace sorvant {
+namespace {
+
+struct TableCase
+{
+    const char* name;
+    const CharsTable* (*table)();
+    unichar from;
+    unichar to;
+};
+
+class CharsTableEntries : public testing::TestWithParam<TableCase> {};
+
+TEST_P(CharsTableEntries, MapsUnit)
+{
+    const TableCase& row = GetParam();
+    EXPECT_EQ(static_cast<int>(row.table()[row.from]), static_cast<int>(row.to));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, CharsTableEntries,
+    testing::Values(TableCase{"lowerA", getLowerCharsTable, u'A', u'a'},
+                    TableCase{"lowerKeepsLower", getLowerCharsTable, u'a', u'a'},
+                    TableCase{"lowerKeepsDigit", getLowerCharsTable, u'1', u'1'},
+                    TableCase{"upperA", getUpperCharsTable, u'a', u'A'},
+                    TableCase{"umlautsSmallEAcute", getUmlautsCharsTable, 0x00E9, u'e'},
+                    TableCase{"umlautsCapitalEAcute", getUmlautsCharsTable, 0x00C9, u'E'},
+                    TableCase{"upperUmlautsEAcute", getUpperUmlautsCharsTable, 0x00E9, u'E'},
+                    TableCase{"lowerUmlautsCapitalEAcute", getLowerUmlautsCharsTable, 0x00C9, u'e'},
+                    // Two-unit results keep the unit itself.
+                    TableCase{"upperKeepsSharpS", getUpperCharsTable, 0x00DF, 0x00DF},
+                    TableCase{"upperKeepsFiLigature", getUpperCharsTable, 0xFB01, 0xFB01},
+                    TableCase{"lowerKeepsDottedCapitalI", getLowerCharsTable, 0x0130, 0x0130},
+                    TableCase{"umlautsKeepsSharpS", getUmlautsCharsTable, 0x00DF, 0x00DF},
+                    // Other scripts fold through the same rules.
+                    TableCase{"upperGreekAlpha", getUpperCharsTable, 0x03B1, 0x0391},
+                    TableCase{"umlautsGreekAlphaTonos", getUmlautsCharsTable, 0x03AC, 0x03B1},
+                    TableCase{"upperCyrillic", getUpperCharsTable, 0x0434, 0x0414},
+                    TableCase{"umlautsCyrillicShortI", getUmlautsCharsTable, 0x0439, 0x0438},
+                    TableCase{"lowerLeavesSurrogate", getLowerCharsTable, 0xD800, 0xD800}),
+    [](const testing::TestParamInfo<TableCase>& row) { return std::string(row.param.name); });
+
+TEST(CharsTable, EveryTableMapsNonLettersAndFFFFToThemselves)
+{
+    const CharsTable* tables[] = {getLowerCharsTable(), getUpperCharsTable(), getUmlautsCharsTable(),
+                                  getUpperUmlautsCharsTable(), getLowerUmlautsCharsTable()};
+    const CharacterSetBitmap* letters = getLettersBitmap();
+    for (const CharsTable* table : tables) {
+        ASSERT_NE(table, nullptr);
+        EXPECT_EQ(table[0xFFFF], 0xFFFF);
+        for (int c = 0; c < kCharsTableSize; ++c) {
+            if (!bitmapContains(letters, static_cast<unichar>(c))) {
+                ASSERT_EQ(table[c], c) << "unit " << c;
+            }
+        }
+    }
+}
+
+TEST(CharsTable, CompositeTablesComposeCaseAfterUmlauts)
+{
+    const CharsTable* upper = getUpperCharsTable();
+    const CharsTable* lower = getLowerCharsTable();
+    const CharsTable* umlauts = getUmlautsCharsTable();
+    for (int c = 0; c < kCharsTableSize; ++c) {
+        ASSERT_EQ(getUpperUmlautsCharsTable()[c], upper[umlauts[c]]);
+        ASSERT_EQ(getLowerUmlautsCharsTable()[c], lower[umlauts[c]]);
+    }
+}
+
+TEST(CharsTable, ComparisonChoosesTableByLowTwoBits)
+{
+    EXPECT_EQ(charsTableForComparison(0), nullptr);
+    EXPECT_EQ(charsTableForComparison(kComparisonFuzzy), nullptr);
+    EXPECT_EQ(charsTableForComparison(1), getUpperCharsTable());
+    EXPECT_EQ(charsTableForComparison(2), getUmlautsCharsTable());
+    EXPECT_EQ(charsTableForComparison(5), getUpperCharsTable());
+    EXPECT_EQ(charsTableForComparison(7), getUpperUmlautsCharsTable());
+}
+
+TEST(CharsTable, UnitAccessors)
+{
+    EXPECT_EQ(lowercaseCharacter(u'Q'), u'q');
+    EXPECT_EQ(uppercaseCharacter(u'q'), u'Q');
+    EXPECT_EQ(nonUmlautedCharacter(0x00FC), u'u');
+    EXPECT_EQ(nonUmlautedAsciiCharacter(0x00E9), u'e');
+    EXPECT_EQ(nonUmlautedAsciiCharacter(0x00DF), u' ');
+    EXPECT_EQ(nonUmlautedAsciiCharacter(0x03B1), u' ');
+    EXPECT_EQ(upperNonUmlautedCharacter(0x00FC), u'U');
+    EXPECT_EQ(lowerNonUmlautedCharacter(0x00DC), u'u');
+}
+
+TEST(CharsTable, TablesBuiltConcurrentlyAreIdenticalAndComplete)
+{
+    std::vector<const CharsTable*> seen(8);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < seen.size(); ++i)
+        threads.emplace_back([&seen, i] { seen[i] = getLowerUmlautsCharsTable(); });
+    for (auto& thread : threads)
+        thread.join();
+    for (const CharsTable* table : seen) {
+        EXPECT_EQ(table, seen.front());
+        EXPECT_EQ(table[0x00C9], u'e');
+    }
+}
+
+TEST(CharacterSetBitmaps, Memberships)
+{
+    EXPECT_TRUE(bitmapContains(getWhiteSpacesBitmap(), 0x00A0));
+    EXPECT_TRUE(bitmapContains(getWhiteSpacesBitmap(), 0xFEFF));
+    EXPECT_TRUE(bitmapContains(getWhiteSpacesBitmap(), 0xFFFC));
+    EXPECT_TRUE(bitmapContains(getWhiteSpacesBitmap(), 0x000A));
+    EXPECT_TRUE(bitmapContains(getWhiteSpacesBitmap(), 0x0085));
+    EXPECT_FALSE(bitmapContains(getSpacesBitmap(), 0x000A));
+    EXPECT_TRUE(bitmapContains(getSpacesBitmap(), 0x0000));
+    EXPECT_TRUE(bitmapContains(getSpacesBitmap(), 0x0009));
+    EXPECT_TRUE(bitmapContains(getSpacesBitmap(), 0x3000));
+    EXPECT_TRUE(bitmapContains(getLettersBitmap(), 0x0301)); // marks count as letters
+    EXPECT_FALSE(bitmapContains(getLettersBitmap(), u'1'));
+    EXPECT_TRUE(bitmapContains(getAlphaNumBitmap(), u'1'));
+    EXPECT_TRUE(bitmapContains(getAlphaNumBitmap(), 0x00B2)); // superscript two is N*
+    EXPECT_FALSE(bitmapContains(getDigitsBitmap(), 0x00B2));
+    EXPECT_TRUE(bitmapContains(getDigitsBitmap(), 0x0663));  // Arabic-Indic three
+    EXPECT_TRUE(bitmapContains(getUppercaseLettersBitmap(), 0x01C5)); // title case counts
+    EXPECT_FALSE(bitmapContains(getLowercaseLettersBitmap(), u'A'));
+    for (int c = 0; c < kCharsTableSize; ++c)
+        ASSERT_FALSE(bitmapContains(getEmptyBitmap(), static_cast<unichar>(c)));
+}
+
+TEST(CharacterSetBitmaps, StringListsMembersAscending)
+{
+    EXPECT_EQ(string(CharacterSet::characterSetWithCharactersInString(QStringLiteral("ba"))), QStringLiteral("ab"));
+    const QString empty = string(CharacterSet());
+    EXPECT_TRUE(empty.isEmpty());
+    EXPECT_FALSE(empty.isNull());
+    // U+FFFF is never listed.
+    EXPECT_EQ(string(CharacterSet::characterSetWithRange(0xFFFE, 2)), QString(QChar(0xFFFE)));
+}
+
+} // namespace
+} // namespace sorvant

@@ -1,0 +1,55 @@
+#include "tests/support/temp_tree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace sorvant::test {
+
+TempTree::TempTree()
+{
+    std::string pattern = QDir::tempPath().toStdString() + "/sorvant-test-XXXXXX";
+    const char* made = ::mkdtemp(pattern.data());
+    EXPECT_NE(made, nullptr) << "mkdtemp failed";
+    m_path = made ? QString::fromStdString(pattern) : QString();
+}
+
+TempTree::~TempTree()
+{
+    if (!m_path.isEmpty()) {
+        // Make everything writable first so that read-only folders made by a
+        // test do not keep the tree alive.
+        std::string command = "chmod -R u+rwx '" + m_path.toStdString() + "' 2>/dev/null";
+        [[maybe_unused]] int status = std::system(command.c_str());
+        QDir(m_path).removeRecursively();
+    }
+}
+
+QString TempTree::filePath(const QString& relative) const
+{
+    return m_path + QLatin1Char('/') + relative;
+}
+
+QString TempTree::writeFile(const QString& relative, const QByteArray& contents)
+{
+    const QString full = filePath(relative);
+    QDir().mkpath(QFileInfo(full).absolutePath());
+    QFile file(full);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << full.toStdString();
+    file.write(contents);
+    return full;
+}
+
+QString TempTree::makeDir(const QString& relative)
+{
+    const QString full = filePath(relative);
+    EXPECT_TRUE(QDir().mkpath(full)) << full.toStdString();
+    return full;
+}
+
+} // namespace sorvant::test

@@ -1,0 +1,32 @@
+#pragma once
+// A unique temporary folder for one test, removed with everything in it when
+// the object goes away, and small helpers to fill it.
+
+#include <QByteArray>
+#include <QString>
+
+namespace sorvant::test {
+
+class TempTree
+{
+public:
+    TempTree();
+    ~TempTree();
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
+
+    // The absolute path of the folder, without a trailing "/".
+    [[nodiscard]] const QString& path() const { return m_path; }
+    // The absolute path of `relative` inside the folder.
+    [[nodiscard]] QString filePath(const QString& relative) const;
+
+    // Writes a file (making its folders first) and answers its absolute path.
+    QString writeFile(const QString& relative, const QByteArray& contents = {});
+    // Makes a folder and its parents and answers its absolute path.
+    QString makeDir(const QString& relative);
+
+private:
+    QString m_path;
+};
+
+} // namespace sorvant::test
