@@ -194,6 +194,9 @@ TEST(FormatString, PacksEveryKindOfArgument)
               QStringLiteral("3 1099511627776 l1"));
     EXPECT_EQ(formatString(QStringLiteral("%2$@-%1$d"), 5, QStringLiteral("x")), QStringLiteral("x-5"));
     EXPECT_EQ(formatString(QStringLiteral("none")), QStringLiteral("none"));
+    EXPECT_EQ(formatString(QStringLiteral("%c|%.1f|%@|%@"), 'x', 1.25f, 0.5f, QStringList{QStringLiteral("a")}),
+              QStringLiteral("x|1.2|0.5|(\n    a\n)"));
+    EXPECT_EQ(formatString(QStringLiteral("%-4s|%04.1f"), "ab", 2.25), QStringLiteral("ab  |02.2"));
 }
 
 } // namespace
