@@ -11,7 +11,7 @@ namespace {
 
 const unichar* unitsOf(QStringView string)
 {
-    return reinterpret_cast<const unichar*>(string.utf16());
+    return string.utf16();
 }
 
 constexpr bool isAsciiDigit(unichar c)
