@@ -165,6 +165,11 @@ bool isAsciiString(QStringView string)
     return std::all_of(units, units + string.size(), [](unichar c) { return c <= 0x7F; });
 }
 
+bool isAsciiString(const QByteArray& data)
+{
+    return std::all_of(data.begin(), data.end(), [](char byte) { return (static_cast<unsigned char>(byte) & 0x80) == 0; });
+}
+
 bool isUmlautedString(QStringView string)
 {
     return changesUnderTable(string, getUmlautsCharsTable());
