@@ -1,7 +1,7 @@
 #include "foundation/character_classes.h"
 
 #include "foundation/range.h"
-#include "platform/string_compare.h"
+#include "foundation/substring_finding.h"
 
 #include <algorithm>
 
@@ -128,7 +128,7 @@ bool containsNumber(QStringView string, QStringView number)
     const unichar* units = unitsOf(string);
     qsizetype from = 0;
     while (from < length) {
-        const Range found = findString(string, number, Range{from, length - from}, 0);
+        const Range found = findNextString(string, number, from, 0);
         if (found.isMissing() || found.length == 0)
             return false;
         const qsizetype end = found.maxRange();

@@ -51,6 +51,31 @@ bool containsCString(const unichar* units, qsizetype length, const char* cstring
 
 } // namespace
 
+Range findNextString(QStringView haystack, QStringView needle, qsizetype from, unsigned options)
+{
+    const qsizetype length = haystack.size();
+    from = std::max<qsizetype>(from, 0);
+    if (needle.isEmpty() || from >= length)
+        return kMissingRange;
+    if (options & (kCompareBackwards | kCompareAnchored))
+        return findString(haystack, needle, Range{from, length - from}, options);
+
+    // A code point folds to at most 18 units (the widest compatibility
+    // decomposition) and gives at least one, so a match covers fewer than
+    // `span` units of the haystack. A match that ends `span` units before
+    // the window's end was seen with the units that follow it, and no
+    // earlier match can reach past the window's end.
+    const qsizetype span = 36 * needle.size() + 2;
+    for (qsizetype window = std::max<qsizetype>(256, 4 * span);; window *= 2) {
+        const qsizetype windowEnd = window >= length - from ? length : from + window;
+        const Range match = findString(haystack, needle, Range{from, windowEnd - from}, options);
+        if (windowEnd == length)
+            return match;
+        if (!match.isMissing() && match.maxRange() <= windowEnd - span)
+            return match;
+    }
+}
+
 Range findString(const QString& string, const QString& find, Range range, bool caseSensitive, bool forward, bool wrap)
 {
     const qsizetype length = string.size();
@@ -92,11 +117,10 @@ bool containsSubstrings(const QString& string, const QStringList& substrings, bo
 qsizetype countSubstring(const QString& string, const QString& substring, bool caseSensitive)
 {
     const unsigned options = findOptions(caseSensitive);
-    const qsizetype length = string.size();
     qsizetype count = 0;
     qsizetype from = 0;
     for (;;) {
-        const Range found = findIn(string, substring, from, length, options);
+        const Range found = findNextString(string, substring, from, options);
         if (found.isMissing() || found.length == 0)
             return count;
         ++count;

@@ -1,6 +1,10 @@
 #include "foundation/substring_finding.h"
 
+#include "platform/string_compare.h"
+
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace sorvant {
 namespace {
@@ -82,6 +86,67 @@ INSTANTIATE_TEST_SUITE_P(
                     Contains{"sharpSNeedsCaseFolding", u"STRASSE", u"stra\u00DFe", true, false},
                     Contains{"decomposedFindsComposed", u"le caf\u00E9", u"cafe\u0301", true, true}),
     [](const testing::TestParamInfo<Contains>& row) { return std::string(row.param.name); });
+
+// Every match, walking with findNextString and walking with the platform's
+// find over the whole rest of the text.
+std::vector<Range> windowedMatches(const QString& text, const QString& needle, unsigned options)
+{
+    std::vector<Range> matches;
+    for (Range r = findNextString(text, needle, 0, options); !r.isMissing();
+         r = findNextString(text, needle, r.maxRange(), options))
+        matches.push_back(r);
+    return matches;
+}
+
+std::vector<Range> wholeRangeMatches(const QString& text, const QString& needle, unsigned options)
+{
+    std::vector<Range> matches;
+    for (Range r = findString(text, needle, options); !r.isMissing();
+         r = findString(text, needle, Range{r.maxRange(), text.size() - r.maxRange()}, options))
+        matches.push_back(r);
+    return matches;
+}
+
+TEST(SubstringFinding, FindNextAgreesWithTheWholeRangeFind)
+{
+    // Matches at every distance, so that some straddle the window ends, with
+    // folds that change lengths and a composed letter that must not match
+    // its base letter alone.
+    QString text;
+    for (int i = 0; i < 400; ++i) {
+        text += QString(i * 7 % 300, u'x');
+        text += (i % 3 == 0) ? QStringLiteral("STRASSE") : (i % 3 == 1) ? QStringLiteral("stra\u00DFe")
+                                                                      : QStringLiteral("strasse\u0301");
+    }
+    for (const auto& [needle, options] :
+         {std::pair{QStringLiteral("stra\u00DFe"), unsigned(kCompareCaseInsensitive)},
+          std::pair{QStringLiteral("STRASSE"), unsigned(kCompareCaseInsensitive)}, std::pair{QStringLiteral("xs"), 0u},
+          std::pair{QStringLiteral("e"), 0u}}) {
+        SCOPED_TRACE(needle.toStdString());
+        const std::vector<Range> expected = wholeRangeMatches(text, needle, options);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(windowedMatches(text, needle, options), expected);
+    }
+}
+
+TEST(SubstringFinding, FindNextNeverSplitsACombiningSequence)
+{
+    // "e" must not match the "e" of "e" + U+0301, wherever a window ends.
+    for (qsizetype k = 0; k < 1200; ++k) {
+        const QString text = QString(k, u'x') + QStringLiteral("e\u0301ye");
+        ASSERT_EQ(findNextString(text, u"e", 0, 0), (Range{k + 3, 1})) << "after " << k << " units";
+    }
+}
+
+TEST(SubstringFinding, FindNextEdges)
+{
+    const QString text = QStringLiteral("a.b.b");
+    EXPECT_EQ(findNextString(text, u"B", 2, kCompareCaseInsensitive), (Range{2, 1}));
+    EXPECT_EQ(findNextString(text, u"b", 5, 0), kMissingRange);
+    EXPECT_EQ(findNextString(text, u"", 0, 0), kMissingRange);
+    EXPECT_EQ(findNextString(text, u"a", -3, 0), (Range{0, 1}));
+    EXPECT_EQ(findNextString(text, u"b", 0, kCompareBackwards), (Range{4, 1}));
+}
 
 TEST(SubstringFinding, ContainsSubstrings)
 {
