@@ -44,11 +44,45 @@ INSTANTIATE_TEST_SUITE_P(
         Reflow{"byteOrderMarkBreaks", u"a\uFEFFb", u"a b"}),
     [](const testing::TestParamInfo<Reflow>& row) { return std::string(row.param.name); });
 
+struct Paragraphs
+{
+    const char* name;
+    const char16_t* text;
+    const char16_t* remove; // nullptr: remove nothing
+    const char16_t* expected;
+};
+
+class ReformattedRemoving : public testing::TestWithParam<Paragraphs> {};
+
+TEST_P(ReformattedRemoving, Result)
+{
+    const Paragraphs& row = GetParam();
+    const QString remove = row.remove ? QString::fromUtf16(row.remove) : QString();
+    EXPECT_EQ(utf8(reformattedStringByRemovingCharactersOfString(QString::fromUtf16(row.text), remove)),
+              utf8(QString::fromUtf16(row.expected)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ReformattedRemoving,
+    testing::Values(
+        Paragraphs{"linesJoinedParagraphKept", u"one\ntwo\n\nthree", nullptr, u"one two\n\nthree"},
+        Paragraphs{"removedUnits", u"a-b\nc", u"-", u"ab c"},
+        Paragraphs{"manyEmptyLinesOneBreak", u"a\n\n\n\nb", nullptr, u"a\n\nb"},
+        Paragraphs{"lastEmptyLineOnce", u"one\n\n", nullptr, u"one\n"},
+        Paragraphs{"emptyLineKeepsItsOwnFeed", u"a\r\n\r\nb", nullptr, u"a\r\n\r\nb"},
+        Paragraphs{"leadingEmptyLinesDropped", u"\n\n  a", nullptr, u"a"},
+        Paragraphs{"linesTrimmedSpacesCollapsed", u"  a   b \n\t c", nullptr, u"a b c"},
+        Paragraphs{"lineEmptiedByRemovalEndsParagraph", u"a\n**\nb", u"*", u"a\n\nb"}),
+    [](const testing::TestParamInfo<Paragraphs>& row) { return std::string(row.param.name); });
+
 TEST(Reflowing, EmptyAndNullAnswerTheReceiver)
 {
     const QString empty = QStringLiteral("");
     EXPECT_TRUE(isSameString(reformattedMailing(empty), empty));
     EXPECT_TRUE(reformattedMailing(QString()).isNull());
+    EXPECT_TRUE(reformattedStringByRemovingCharactersOfString(QString(), QString()).isNull());
+    const QString none = reformattedStringByRemovingCharactersOfString(empty, QString());
+    EXPECT_TRUE(none.isEmpty() && !none.isNull());
 }
 
 TEST(Reflowing, LeavesTheReceiverAlone)
