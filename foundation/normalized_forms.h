@@ -8,6 +8,7 @@
 // Null in, null out, for every function that answers a string.
 
 #include "foundation/chars_table.h"
+#include "platform/unicode.h"
 
 #include <QString>
 #include <QStringView>
@@ -25,6 +26,10 @@ namespace sorvant {
 [[nodiscard]] QString normalizedLowercaseString(const QString& string);
 // Form C, then upper-cased (full mapping, no locale):   ("stra\u00DFe") => "STRASSE"
 [[nodiscard]] QString normalizedUppercaseString(const QString& string);
+// The string in the given form; the platform's normalization itself, so that
+// one function answers whichever namespace the call is made from:
+//   ("é", NFD) => "e\u0301"   (null, f) => null
+using unicode::normalizedString;
 // U+0000 and private-use units (and, when `replaceSurrogates`, surrogate
 // units) replaced by spaces, then form C:   ("a\0b", false) => "a b"
 [[nodiscard]] QString fixedAndNormalizedString(const QString& string, bool replaceSurrogates);

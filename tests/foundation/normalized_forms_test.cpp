@@ -50,6 +50,13 @@ INSTANTIATE_TEST_SUITE_P(
         Form{"normalizedUmlautsKeepUnmapped", nonUmlautedNormalizedString, u"\u00DF\u4E2D", u"\u00DF\u4E2D"}),
     [](const testing::TestParamInfo<Form>& row) { return std::string(row.param.name); });
 
+TEST(NormalizedForms, NormalizedStringInAGivenForm)
+{
+    EXPECT_EQ(utf8(normalizedString(QStringLiteral("\u00E9"), unicode::NormalizationForm::NFD)), "e\u0301");
+    EXPECT_EQ(utf8(normalizedString(QStringLiteral("\uFB01"), unicode::NormalizationForm::NFKC)), "fi");
+    EXPECT_TRUE(normalizedString(QString(), unicode::NormalizationForm::NFD).isNull());
+}
+
 TEST(NormalizedForms, EmptyAndNull)
 {
     const std::pair<const char*, Transform> transforms[] = {
