@@ -22,6 +22,13 @@ namespace {
 int32_t foldNext(const UChar* units, int32_t length, int32_t* index, UChar out[4])
 {
     const int32_t start = *index;
+    if (units[start] < 0x80) {
+        // ASCII folds to ASCII: only A-Z change.
+        const UChar unit = units[start];
+        out[0] = unit >= u'A' && unit <= u'Z' ? static_cast<UChar>(unit + 0x20) : unit;
+        ++*index;
+        return 1;
+    }
     UChar32 c = 0;
     U16_NEXT(units, *index, length, c);
     UErrorCode status = U_ZERO_ERROR;
