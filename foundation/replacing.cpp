@@ -1,95 +1,22 @@
 #include "foundation/replacing.h"
 
 #include "foundation/range.h"
-
-#include <unicode/uchar.h>
-#include <unicode/ustring.h>
-#include <unicode/utf16.h>
+#include "platform/string_compare.h"
 
 #include <QStringView>
+
+#include <algorithm>
 
 namespace sorvant {
 
 namespace {
 
-// --- case-insensitive find ---------------------------------------------------
-// Full case folding from ICU, so that "straße" matches "STRASSE". A private
-// stand-in until the shared case-insensitive find of the finding module is
-// available.
+// --- case-insensitive replacing ------------------------------------------------
+// Matching is the platform's literal find with full case folding, so that
+// "straße" matches "STRASSE" and each match is replaced where it lies in the
+// receiver, whatever its length.
 
-// The full case fold of the code point at units[*index], which is advanced
-// past it; answers the number of units written to `out` (at most 3).
-int32_t foldNext(const UChar* units, int32_t length, int32_t* index, UChar out[4])
-{
-    const int32_t start = *index;
-    if (units[start] < 0x80) {
-        // ASCII folds to ASCII: only A-Z change.
-        const UChar unit = units[start];
-        out[0] = unit >= u'A' && unit <= u'Z' ? static_cast<UChar>(unit + 0x20) : unit;
-        ++*index;
-        return 1;
-    }
-    UChar32 c = 0;
-    U16_NEXT(units, *index, length, c);
-    UErrorCode status = U_ZERO_ERROR;
-    const int32_t folded = u_strFoldCase(out, 4, units + start, *index - start, U_FOLD_CASE_DEFAULT, &status);
-    if (U_FAILURE(status) || folded > 4) {
-        out[0] = static_cast<UChar>(units[start]);
-        return 1;
-    }
-    return folded;
-}
-
-// The number of units of `text` from `at` whose fold is exactly `foldedNeedle`
-// (ending on a code point), or -1.
-qsizetype foldedMatchLength(QStringView text, qsizetype at, QStringView foldedNeedle)
-{
-    const auto* units = reinterpret_cast<const UChar*>(text.utf16());
-    const auto length = static_cast<int32_t>(text.size());
-    auto index = static_cast<int32_t>(at);
-    qsizetype matched = 0;
-    while (matched < foldedNeedle.size()) {
-        if (index >= length)
-            return -1;
-        UChar folded[4];
-        const int32_t count = foldNext(units, length, &index, folded);
-        if (count > foldedNeedle.size() - matched)
-            return -1;
-        for (int32_t k = 0; k < count; ++k) {
-            if (folded[k] != foldedNeedle[matched + k].unicode())
-                return -1;
-        }
-        matched += count;
-    }
-    return index - at;
-}
-
-QString caseFolded(QStringView text)
-{
-    QString result;
-    result.reserve(text.size());
-    const auto* units = reinterpret_cast<const UChar*>(text.utf16());
-    const auto length = static_cast<int32_t>(text.size());
-    for (int32_t index = 0; index < length;) {
-        UChar folded[4];
-        const int32_t count = foldNext(units, length, &index, folded);
-        result.append(reinterpret_cast<const QChar*>(folded), count);
-    }
-    return result;
-}
-
-// The first match of the folded needle at or after `from`.
-Range findFolded(QStringView text, qsizetype from, QStringView foldedNeedle)
-{
-    for (qsizetype at = from; at < text.size(); ++at) {
-        if (at > from && U16_IS_TRAIL(text[at].unicode()) && U16_IS_LEAD(text[at - 1].unicode()))
-            continue; // never start inside a surrogate pair
-        const qsizetype length = foldedMatchLength(text, at, foldedNeedle);
-        if (length > 0)
-            return {at, length};
-    }
-    return kMissingRange;
-}
+constexpr unsigned kFoldedLiteral = kCompareCaseInsensitive | kCompareLiteral;
 
 // Whether `target` occurs in `string`: nowhere when either is empty or the
 // target is longer; equality when both have the same length.
@@ -99,20 +26,41 @@ bool containsTarget(const QString& string, const QString& target, bool caseSensi
         return false;
     if (caseSensitive)
         return string.contains(target, Qt::CaseSensitive);
-    const QString foldedTarget = caseFolded(target);
     if (target.size() == string.size())
-        return caseFolded(string) == foldedTarget;
-    return !findFolded(string, 0, foldedTarget).isMissing();
+        return compareStrings(string, target, kFoldedLiteral) == 0;
+    return containsString(string, target, kFoldedLiteral);
+}
+
+// The first match at or after `from`. The platform's find folds the whole
+// range it is given, so the text is searched in windows that start small
+// (close matches cost little) and double while nothing is found (far ones
+// cost linear time). A match covers at most six units per target unit (a
+// unit folds to at most three; a code point of the text gives at least one
+// folded unit and has at most two), so a match starting before the window's
+// end less that span lies wholly inside the window, with the unit after it.
+Range nextFoldedMatch(QStringView text, QStringView target, qsizetype from)
+{
+    const qsizetype span = 6 * target.size() + 1;
+    for (qsizetype window = std::max<qsizetype>(64, 4 * span); from < text.size(); window *= 2) {
+        const qsizetype windowEnd = std::min(text.size(), from + window);
+        const qsizetype acceptBefore = windowEnd == text.size() ? windowEnd : windowEnd - span;
+        const Range match = findString(text, target, {from, windowEnd - from}, kFoldedLiteral);
+        if (!match.isMissing() && match.location < acceptBefore)
+            return match;
+        if (windowEnd == text.size())
+            break;
+        from = acceptBefore;
+    }
+    return kMissingRange;
 }
 
 QString replacedIgnoringCase(const QString& string, const QString& target, const QString& replacement)
 {
-    const QString foldedTarget = caseFolded(target);
     QString result;
     result.reserve(string.size());
     qsizetype from = 0;
-    for (Range match = findFolded(string, 0, foldedTarget); !match.isMissing();
-         match = findFolded(string, from, foldedTarget)) {
+    for (Range match = nextFoldedMatch(string, target, 0); !match.isMissing();
+         match = nextFoldedMatch(string, target, from)) {
         result.append(QStringView(string).mid(from, match.location - from));
         result.append(replacement);
         from = match.maxRange();

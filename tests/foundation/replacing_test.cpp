@@ -154,6 +154,36 @@ TEST(Rotation, Rot13TwiceGivesTheTextBack)
     }
 }
 
+TEST(Replacing, IgnoringCaseFindsEveryMatchInLongTexts)
+{
+    // Gaps of many lengths put matches on every side of the search windows,
+    // and the folded forms differ in length from the matched text.
+    struct Row
+    {
+        const char* name;
+        QString occurrence;
+        QString target;
+    };
+    const Row rows[] = {
+        {"sharpSInText", QStringLiteral("Stra\u00DFe"), QStringLiteral("STRASSE")},
+        {"sharpSInTarget", QStringLiteral("STRASSE"), QStringLiteral("stra\u00DFe")},
+        {"capitalSharpS", QStringLiteral("STRA\u1E9EE"), QStringLiteral("strasse")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QString text;
+        QString expected;
+        for (int gap = 0; gap < 3000; gap = gap * 2 + 7) {
+            const QString filler = QString(gap, u'x') + QStringLiteral("\u00E9");
+            text += filler + row.occurrence;
+            expected += filler + QStringLiteral("#");
+        }
+        text += QStringLiteral("tail");
+        expected += QStringLiteral("tail");
+        EXPECT_EQ(stringByReplacingString(text, row.target, QStringLiteral("#"), false), expected);
+    }
+}
+
 TEST(Replacing, StringAnswersTheReceiver)
 {
     const QString text = QString::fromUtf16(u"plain");
