@@ -53,8 +53,8 @@ namespace sorvant {
 
 // --- rich-text compatibility -------------------------------------------------
 
-// The receiver itself: the plain text of a plain string.
-[[nodiscard]] inline const QString& string(const QString& text)
+// The receiver itself (shared, no copy): the plain text of a plain string.
+[[nodiscard]] inline QString string(const QString& text)
 {
     return text;
 }
