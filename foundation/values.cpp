@@ -2,7 +2,7 @@
 
 #include "platform/character_set.h"
 #include "platform/log.h"
-#include "platform/unicode.h"
+#include "platform/string_compare.h"
 
 #include <charconv>
 #include <clocale>
@@ -216,8 +216,11 @@ bool boolValue(const QString& string)
     const qsizetype length = string.size();
     if (length < 2 || length > 4)
         return false;
-    const QString folded = unicode::caseFoldedString(string);
-    return folded == u"on" || folded == u"yes" || folded == u"true";
+    for (const QStringView word : {u"on", u"yes", u"true"}) {
+        if (word.size() == length && compareStrings(string, word, kCompareCaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 int intValue(const QString& string)

@@ -1,6 +1,7 @@
 #include "foundation/values.h"
 
 #include "platform/log.h"
+#include "tests/support/log_capture.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -12,22 +13,9 @@
 #include <limits>
 
 using namespace sorvant;
+using sorvant::test::LogCapture;
 
 namespace {
-
-class LogCapture
-{
-public:
-    LogCapture()
-    {
-        m_previous = setLogSink([this](const QString& line) { lines.append(line); });
-    }
-    ~LogCapture() { setLogSink(m_previous); }
-    QStringList lines;
-
-private:
-    LogSink m_previous;
-};
 
 struct StringCase
 {

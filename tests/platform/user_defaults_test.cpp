@@ -1,4 +1,5 @@
 #include "platform/log.h"
+#include "tests/support/log_capture.h"
 #include "platform/property_list.h"
 #include "platform/user_defaults.h"
 
@@ -17,24 +18,11 @@
 #include <unistd.h>
 
 using namespace sorvant;
+using sorvant::test::LogCapture;
 
 namespace {
 
 const char* const kChildPathVariable = "SORVANT_TEST_DEFAULTS_PATH";
-
-class LogCapture
-{
-public:
-    LogCapture()
-    {
-        m_previous = setLogSink([this](const QString& line) { lines.append(line); });
-    }
-    ~LogCapture() { setLogSink(m_previous); }
-    QStringList lines;
-
-private:
-    LogSink m_previous;
-};
 
 // One value of every kind the defaults keep.
 QVariantMap typedValues()
