@@ -14,6 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -199,6 +203,32 @@ TEST_F(UserDefaultsTest, UnreadableFileIsNeverWrittenOver)
     QFile kept(file);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), "<plist><dict/></plist>");
+}
+
+TEST_F(UserDefaultsTest, ReadersOnOtherThreadsSeeWholeValues)
+{
+    UserDefaults defaults(path);
+    defaults.setInteger(0, "Counter");
+    std::atomic<bool> done{false};
+    std::atomic<int> badReads{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 3; ++i) {
+        readers.emplace_back([&] {
+            while (!done.load()) {
+                const QVariant value = defaults.objectForKey("Counter");
+                if (value.typeId() != QMetaType::LongLong)
+                    badReads.fetch_add(1);
+                (void)defaults.dictionaryRepresentation();
+            }
+        });
+    }
+    for (qint64 n = 1; n <= 20; ++n)
+        defaults.setInteger(n, "Counter");
+    done.store(true);
+    for (std::thread& reader : readers)
+        reader.join();
+    EXPECT_EQ(badReads.load(), 0);
+    EXPECT_EQ(UserDefaults(path).objectForKey("Counter"), QVariant::fromValue<qint64>(20));
 }
 
 TEST_F(UserDefaultsTest, PersistentPathFollowsXdgConfigHome)
