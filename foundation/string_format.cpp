@@ -466,7 +466,9 @@ QString formatOne(const Conversion& c, Arguments& arguments)
         return padded(stringArgument(arguments.take(c.position)), c, true);
     case u'c':
     case u'C':
-        return padded(characterArgument(arguments.take(c.position), c.type == u'C'), c, false);
+        // "%lc" is the wide form, as "%C".
+        return padded(characterArgument(arguments.take(c.position), c.type == u'C' || c.length == Length::Long),
+                      c, false);
     case u'd':
     case u'i':
     case u'u':

@@ -125,7 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"characterFromString", u"%c", {QStringLiteral("xyz")}, u"x"},
                     FormatCase{"characterWidth", u"[%3c]", {65}, u"[  A]"},
                     FormatCase{"unichar", u"%C", {0x03B1}, u"\u03b1"},
-                    FormatCase{"unicharBeyondBmp", u"%C", {0x1F600}, u"\U0001F600"}),
+                    FormatCase{"unicharBeyondBmp", u"%C", {0x1F600}, u"\U0001F600"},
+                    FormatCase{"wideCharacter", u"%lc", {0x03B2}, u"\u03b2"}),
     caseName);
 
 INSTANTIATE_TEST_SUITE_P(
