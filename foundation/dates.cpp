@@ -297,10 +297,11 @@ int numberOfDaysInYear(const QDateTime& date)
     return first.isValid() ? calendarWholeDays(first, dateByAddingYears(first, 1)) : 0;
 }
 
-// The month's length comes from the calendar rather than from the day
-// 86,400 seconds before the next month's midnight: where the month's last
-// day is 25 hours long (a daylight-saving change on it), that instant falls
-// on the day before and the count would come out one short.
+// The month's length comes from the calendar rather than from the day of
+// the instant 86,400 seconds before the next month's midnight: where the
+// month's last day is 23 hours long (clocks go forward on it, as on
+// 2024-03-31 in Central Europe), that instant falls on the day before and
+// the count would come out one short.
 int numberOfDaysInMonth(const QDateTime& date)
 {
     return calendarDaysInMonth(date);
