@@ -1,5 +1,7 @@
 #include "foundation/array_extensions.h"
 
+#include "tests/support/qt_printers.h"
+
 #include <gtest/gtest.h>
 
 #include <QStringList>

@@ -2,6 +2,8 @@
 
 #include "tests/support/pinned_locale.h"
 
+#include "tests/support/qt_printers.h"
+
 #include <gtest/gtest.h>
 
 #include <QStringList>
