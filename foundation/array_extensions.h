@@ -12,6 +12,7 @@
 //   removeObjectsFromArray({A, B, A}, {A}) => {B}
 
 #include "foundation/range.h"
+#include "foundation/string_format.h"
 
 #include <QList>
 #include <QString>
@@ -147,6 +148,16 @@ void appendObjects(QList<T>& list, const Objects&... objects)
             list.append(object);
     };
     (appendOne(objects), ...);
+}
+
+// Appends one string made from `format` and the arguments (string_format.h);
+// nothing for a null or empty format.
+//   appendFormat(list, "%d found", 3) appends "3 found"
+template <typename... Args>
+void appendFormat(QStringList& list, const QString& format, const Args&... arguments)
+{
+    if (!format.isEmpty())
+        list.append(formatString(format, arguments...));
 }
 
 // Appends each argument the list does not contain yet, in argument order.

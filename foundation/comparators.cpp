@@ -1,8 +1,20 @@
 #include "foundation/comparators.h"
 
 #include "platform/collation.h"
+#include "platform/string_compare.h"
 
 namespace sorvant {
+
+namespace {
+
+// The case-insensitive compare of the platform: full case folding, units
+// taken literally (no canonical equivalence), independent of the locale.
+int caseInsensitiveCompare(const QString& a, const QString& b)
+{
+    return compareStrings(a, b, kCompareCaseInsensitive | kCompareLiteral);
+}
+
+} // namespace
 
 int sortAscending(const QString& receiver, const QString& argument)
 {

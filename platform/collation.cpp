@@ -4,7 +4,7 @@
 #include "platform/icu_support.h"
 
 #include <unicode/ucol.h>
-#include <unicode/ustring.h>
+#include <unicode/uloc.h>
 
 namespace sorvant {
 
@@ -48,10 +48,24 @@ using CollatorCache = detail::IcuHandleCache<UCollator, ucol_close>;
 
 UCollator* currentCollator(unsigned options)
 {
+    // Sorting calls this once per comparison: the last collator is checked
+    // without building a key or allocating before the cache is asked.
+    struct LastUsed
+    {
+        QByteArray locale;
+        unsigned options = 0;
+        UCollator* collator = nullptr;
+    };
     thread_local CollatorCache cache;
-    const QString locale = currentLocaleName();
-    return cache.get(locale + QLatin1Char('|') + QString::number(options),
-                     [&] { return openCollator(options, locale); });
+    thread_local LastUsed last;
+    const char* locale = uloc_getDefault();
+    if (last.collator && last.options == options && last.locale == locale)
+        return last.collator;
+    const QString localeName = QString::fromLatin1(locale);
+    UCollator* collator = cache.get(localeName + QLatin1Char('|') + QString::number(options),
+                                    [&] { return openCollator(options, localeName); });
+    last = LastUsed{QByteArray(locale), options, collator};
+    return collator;
 }
 
 int collate(const UCollator* collator, const QString& a, const QString& b)
@@ -143,16 +157,6 @@ int localizedStandardCompare(const QString& a, const QString& b)
 QByteArray collationKey(const QString& string, unsigned options)
 {
     return makeSortKey(currentCollator(options), string);
-}
-
-int caseInsensitiveCompare(const QString& a, const QString& b)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    const int32_t result = u_strCaseCompare(unitsOf(a), lengthOf(a), unitsOf(b), lengthOf(b),
-                                            U_FOLD_CASE_DEFAULT, &status);
-    if (U_FAILURE(status))
-        return sign(QString::compare(a, b, Qt::CaseSensitive));
-    return sign(result);
 }
 
 } // namespace sorvant

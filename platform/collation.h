@@ -1,15 +1,12 @@
 #pragma once
-// String ordering: the locale's collation from ICU (what a user expects of a
-// sorted list of names) and a plain case-insensitive compare that does not
-// depend on the locale. Ordering only: searching and equality of text are in
-// unicode.h and foundation/.
+// String ordering by the locale's collation from ICU: what a user expects of
+// a sorted list of names. The locale-independent compare and find of the
+// platform are in string_compare.h.
 //
 // Results are -1, 0 or 1. A null string orders as the empty string.
 //   localizedCompare("a", "B", kCollationCaseInsensitive)  => -1
 //   localizedCompare("file10", "file9", kCollationNumeric) =>  1
 //   localizedCompare("A", "a", kCollationCaseInsensitive)  =>  0
-//   caseInsensitiveCompare("Straße", "STRASSE")            =>  0  (full folding)
-//   caseInsensitiveCompare("", QString())                  =>  0
 
 #include <QByteArray>
 #include <QString>
@@ -60,9 +57,5 @@ private:
 [[nodiscard]] int localizedStandardCompare(const QString& a, const QString& b);
 // The sort key of `string` under the current locale's collation.
 [[nodiscard]] QByteArray collationKey(const QString& string, unsigned options);
-
-// Compares the full case foldings of both strings in UTF-16 unit order,
-// independent of the locale.
-[[nodiscard]] int caseInsensitiveCompare(const QString& a, const QString& b);
 
 } // namespace sorvant

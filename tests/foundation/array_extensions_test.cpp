@@ -124,6 +124,15 @@ TEST(ArrayExtensions, AppendsStopAtTheFirstNull)
     EXPECT_EQ(pointers, (QList<int*>{&one, &two}));
 }
 
+TEST(ArrayExtensions, AppendFormatSkipsAnEmptyFormat)
+{
+    QStringList lines;
+    appendFormat(lines, QStringLiteral("%d found/%d done"), 3, 10);
+    appendFormat(lines, QString(), 1);
+    appendFormat(lines, QLatin1String(""));
+    EXPECT_EQ(lines, QStringList{"3 found/10 done"});
+}
+
 TEST(ArrayExtensions, QuickSortIsStableAndRespectsTheRange)
 {
     QList<int> list = {5, 4, 3, 2, 1};

@@ -50,6 +50,8 @@ INSTANTIATE_TEST_SUITE_P(
         ComparatorCase{"AscendingEqual", stringAscending, "a", "a", 0},
         ComparatorCase{"CaseInsensitiveAscending", sortCaseInsensitiveAscending, "B", "a", 1},
         ComparatorCase{"CaseInsensitiveEqual", sortCaseInsensitiveAscending, "ABC", "abc", 0},
+        ComparatorCase{"CaseInsensitiveFoldsFully", sortCaseInsensitiveAscending, "Stra\u00dfe", "STRASSE", 0},
+        ComparatorCase{"CaseInsensitiveIgnoresTheLocale", sortCaseInsensitiveAscending, "\u00e9", "f", 1},
         ComparatorCase{"CaseInsensitiveDescending", sortCaseInsensitiveDescending, "B", "a", -1},
         ComparatorCase{"LocalizedFilesAccentWithItsLetter", sortLocalizedCaseInsensitiveAscending, "\u00e9", "f", -1},
         ComparatorCase{"LocalizedIgnoresCase", sortLocalizedCaseInsensitiveAscending, "Zoo", "zoo", 0},

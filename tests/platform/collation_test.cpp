@@ -88,35 +88,5 @@ TEST(Collator, SortKeysOrderAsTheCompareDoes)
     }
 }
 
-struct CaseInsensitiveCase
-{
-    const char* name;
-    QString a;
-    QString b;
-    int expected;
-};
-
-class CaseInsensitiveCompareTest : public ::testing::TestWithParam<CaseInsensitiveCase>
-{
-};
-
-TEST_P(CaseInsensitiveCompareTest, ComparesFoldedUnits)
-{
-    const CaseInsensitiveCase& row = GetParam();
-    EXPECT_EQ(caseInsensitiveCompare(row.a, row.b), row.expected);
-    EXPECT_EQ(caseInsensitiveCompare(row.b, row.a), -row.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Folding, CaseInsensitiveCompareTest,
-    ::testing::Values(CaseInsensitiveCase{"CaseOnly", "ReadMe", "README", 0},
-                      CaseInsensitiveCase{"FullFolding", "Stra\u00dfe", "STRASSE", 0},
-                      CaseInsensitiveCase{"FoldedBeforeUnfolded", "a", "B", -1},
-                      CaseInsensitiveCase{"UnitOrderNotLocale", "\u00e9", "f", 1},
-                      CaseInsensitiveCase{"PrefixFirst", "abc", "ABCD", -1},
-                      CaseInsensitiveCase{"NullIsEmpty", QString(), "", 0},
-                      CaseInsensitiveCase{"GreekFinalSigma", "\u03c3", "\u03c2", 0}),
-    [](const ::testing::TestParamInfo<CaseInsensitiveCase>& row) { return std::string(row.param.name); });
-
 } // namespace
 } // namespace sorvant
