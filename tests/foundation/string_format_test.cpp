@@ -10,6 +10,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
+#include <string_view>
 
 namespace sorvant {
 namespace {
@@ -198,6 +200,9 @@ TEST(FormatString, PacksEveryKindOfArgument)
     EXPECT_EQ(formatString(QStringLiteral("%c|%.1f|%@|%@"), 'x', 1.25f, 0.5f, QStringList{QStringLiteral("a")}),
               QStringLiteral("x|1.2|0.5|(\n    a\n)"));
     EXPECT_EQ(formatString(QStringLiteral("%-4s|%04.1f"), "ab", 2.25), QStringLiteral("ab  |02.2"));
+    EXPECT_EQ(formatString(QStringLiteral("%@/%@/%@"), std::string("caf\xc3\xa9"), std::string_view("sv"),
+                           std::u16string(u"\u03b1")),
+              QStringLiteral("caf\u00e9/sv/\u03b1"));
 }
 
 } // namespace
