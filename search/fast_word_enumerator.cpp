@@ -2,6 +2,7 @@
 
 #include "foundation/separators.h"
 #include "platform/word_break.h"
+#include "search/asian_words.h"
 
 #include <algorithm>
 #include <atomic>
@@ -27,11 +28,6 @@ const CharacterSetBitmap* wildcardSeparators()
         return made;
     }();
     return bits;
-}
-
-bool isAsianUnit(unichar c)
-{
-    return (c >= 0x3000 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF);
 }
 
 unichar* allocateUnits(qsizetype length)
@@ -74,22 +70,16 @@ private:
         const unichar* units = m_e.m_characters;
         std::uint8_t* flags = m_e.m_index;
         WordToken token;
-        bool first = true;
-        bool previousHasNonLetters = false;
-        bool previousEndedAsian = false;
+        AsianWordCuts cuts;
         while (m_tokenizer->advanceToNextToken(&token)) {
             const qsizetype t = token.location;
-            if (!first && !token.hasNonLetters && !previousHasNonLetters
-                && (previousEndedAsian || isAsianUnit(units[t]))) {
-                flags[t - 1] |= kWordEndFlag;
-                if (!(flags[t] & kWordBeginningFlag)) {
-                    flags[t] |= kWordBeginningFlag;
-                    ++m_e.m_numWords;
-                }
+            if (!cuts.cutsBefore(units, token))
+                continue;
+            flags[t - 1] |= kWordEndFlag;
+            if (!(flags[t] & kWordBeginningFlag)) {
+                flags[t] |= kWordBeginningFlag;
+                ++m_e.m_numWords;
             }
-            first = false;
-            previousHasNonLetters = token.hasNonLetters;
-            previousEndedAsian = isAsianUnit(units[t + token.length - 1]);
         }
     }
 
