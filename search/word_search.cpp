@@ -14,7 +14,7 @@ namespace sorvant {
 
 namespace {
 
-constexpr unsigned kPlatformOptions = kWordSearchBackwards | kWordSearchLocalized | kWordSearchNumeric;
+constexpr unsigned kPlatformOptions = kCompareBackwards | kWordSearchLocalized | kCompareNumerically;
 
 // The searched range [a, b) with the facts the whole-word rule needs.
 struct TermSearch
@@ -32,28 +32,6 @@ struct TermSearch
     }
 };
 
-// TODO(string compare): the platform's find (full case folding) once it lands.
-Range platformFind(const QString& haystack, const QString& needle, Range range, unsigned options)
-{
-    const CharsTable* table = (options & kWordSearchCaseInsensitive) ? getUpperCharsTable() : nullptr;
-    auto fold = [table](QChar c) { return table ? table[c.unicode()] : c.unicode(); };
-    const qsizetype m = needle.size();
-    if (m == 0 || m > range.length)
-        return kMissingRange;
-    const bool backwards = options & kWordSearchBackwards;
-    const qsizetype first = range.location;
-    const qsizetype last = range.maxRange() - m;
-    for (qsizetype i = 0; i <= last - first; ++i) {
-        const qsizetype p = backwards ? last - i : first + i;
-        qsizetype k = 0;
-        while (k < m && fold(haystack[p + k]) == fold(needle[k]))
-            ++k;
-        if (k == m)
-            return Range{p, m};
-    }
-    return kMissingRange;
-}
-
 qsizetype findWithPlatform(const FastWordEnumerator& e, const TermSearch& search, const QString& term,
                            unsigned options, bool anchored)
 {
@@ -63,12 +41,12 @@ qsizetype findWithPlatform(const FastWordEnumerator& e, const TermSearch& search
         : e.string();
     Range range{search.a, search.b - search.a};
     while (range.length > 0) {
-        const Range hit = platformFind(text, term, range, options);
+        const Range hit = findString(text, term, range, options);
         if (hit.isMissing())
             return NSNotFound;
         if (!anchored || search.accepts(hit.location, hit.maxRange()))
             return hit.location;
-        if (options & kWordSearchBackwards)
+        if (options & kCompareBackwards)
             range = Range{range.location, hit.location - range.location};
         else
             range = Range{hit.maxRange(), range.maxRange() - hit.maxRange()};
@@ -126,7 +104,7 @@ qsizetype findTermInRange(const FastWordEnumerator& e, qsizetype location, qsize
         return length < 1 ? NSNotFound : findWithPlatform(e, search, term, options, anchored);
     if (location + length - m < location)
         return NSNotFound;
-    if (!(options & kWordSearchCaseInsensitive))
+    if (!(options & kCompareCaseInsensitive))
         return scanUnits<false>(e.characters(), search, units, m, anchored, nullptr);
     const CharsTable* upper = getUpperCharsTable();
     if (!upper)
@@ -144,8 +122,8 @@ Range matchFollowingPhraseWords(const FastWordEnumerator& e, const QStringList& 
         return kMissingRange;
     const qsizetype a = std::max<qsizetype>(range.location, 0);
     const qsizetype b = std::min(range.maxRange(), e.length());
-    const bool backwards = options & kWordSearchBackwards;
-    const CharsTable* table = (options & kWordSearchCaseInsensitive) ? getUpperCharsTable() : nullptr;
+    const bool backwards = options & kCompareBackwards;
+    const CharsTable* table = (options & kCompareCaseInsensitive) ? getUpperCharsTable() : nullptr;
     const std::uint8_t* flags = e.index();
     const CharacterSetBitmap* alnum = getAlphaNumBitmap();
     qsizetype from = a;
@@ -194,7 +172,7 @@ void ensureTables()
 
 unsigned caseOptions(bool caseSensitive)
 {
-    return caseSensitive ? 0u : unsigned(kWordSearchCaseInsensitive);
+    return caseSensitive ? 0u : unsigned(kCompareCaseInsensitive);
 }
 
 // Whole-word occurrences of `word` from position 0, without overlap.
@@ -260,7 +238,7 @@ Range FastWordEnumerator::findQueryTerm(QStringList& terms, bool isMutable, Rang
     if (a < 0 || a > m_length)
         return kMissingRange;
     const qsizetype l = std::min(std::max<qsizetype>(range.length, 0), m_length - a);
-    const unsigned options = caseOptions(caseSensitive) | (forward ? 0u : unsigned(kWordSearchBackwards));
+    const unsigned options = caseOptions(caseSensitive) | (forward ? 0u : unsigned(kCompareBackwards));
     Range best = kMissingRange;
     for (qsizetype i = 0; i < terms.size();) {
         const QString& term = terms[i];

@@ -12,6 +12,7 @@
 // that covers only "cat" of "concatenate".
 
 #include "foundation/range.h"
+#include "platform/string_compare.h"
 
 #include <QStringList>
 
@@ -19,16 +20,12 @@ namespace sorvant {
 
 class FastWordEnumerator;
 
-// Search options of the term searches, the bit values of the platform's
-// string-compare flags. 1 alone searches the indexed units through the
-// upper CharsTable; any of 4, 32, 64 hands the search to the platform's find
-// on the unfolded text (full case folding with 1).
-enum WordSearchOptions : unsigned {
-    kWordSearchCaseInsensitive = 1,
-    kWordSearchBackwards = 4,
-    kWordSearchLocalized = 32,
-    kWordSearchNumeric = 64,
-};
+// Search options of the term searches: the bits of StringCompareOptions
+// (platform/string_compare.h). kCompareCaseInsensitive alone searches the
+// indexed units through the upper CharsTable; kCompareBackwards,
+// kWordSearchLocalized or kCompareNumerically hand the search to the
+// platform's findString on the unfolded text (full case folding with 1).
+inline constexpr unsigned kWordSearchLocalized = 32;
 
 // The location of the first (with option 4 the last) occurrence of `term`
 // in [location, location + length), cut at the text's end; NSNotFound when

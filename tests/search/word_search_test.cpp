@@ -63,6 +63,10 @@ INSTANTIATE_TEST_SUITE_P(
         TermCase{"backwardsFindsLast", QStringLiteral("a b a"), QStringLiteral("a"), {0, -1}, 4, true, 4},
         TermCase{"backwardsAnchoredSkipsInside", QStringLiteral("cat xcatx"), QStringLiteral("cat"), {0, -1}, 4, true, 0},
         TermCase{"backwardsCaseless", QStringLiteral("Cat cAT x"), QStringLiteral("cat"), {0, -1}, 5, true, 4},
+        TermCase{"backwardsFullFolding", QStringLiteral("x STRASSE y"), QStringLiteral("stra\u00DFe"), {0, -1}, 5, true, 2},
+        TermCase{"backwardsFoldedEndInsideWord", QStringLiteral("x STRASSEN y"), QStringLiteral("stra\u00DFe"), {0, -1}, 5, true, NSNotFound},
+        TermCase{"forwardTableKeepsSharpS", QStringLiteral("x STRASSE y"), QStringLiteral("stra\u00DFe"), {0, -1}, 1, true, NSNotFound},
+        TermCase{"numericGoesToThePlatform", QStringLiteral("a 12 b"), QStringLiteral("12"), {0, -1}, 64, true, 2},
         TermCase{"backwardsEmptyRange", QStringLiteral("abc"), QStringLiteral("a"), {0, 0}, 4, false, NSNotFound}),
     [](const testing::TestParamInfo<TermCase>& row) { return std::string(row.param.name); });
 
