@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace sorvant {
 namespace {
@@ -235,6 +237,29 @@ TEST_F(AsianSplitting, DigitTokensStayJoinedToTheirNeighbours)
     ASSERT_TRUE(e);
     EXPECT_EQ(e->numberOfWords(), 1);
     EXPECT_EQ(flagsOf(*e), "20004");
+}
+
+TEST_F(AsianSplitting, ThreadsBuildTheSameIndexes)
+{
+    FastWordEnumerator::setSplitAsianWords(true);
+    const QString text = QStringLiteral("\u79C1\u306F\u6771\u4EAC\u3067\u65E5\u672C\u8A9E\u3092\u52C9\u5F37\u3057\u307E\u3059");
+    const auto reference = FastWordEnumerator::enumeratorWithString(text);
+    ASSERT_TRUE(reference);
+    const std::string expected = flagsOf(*reference);
+    std::vector<std::string> results(4);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < results.size(); ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 20; ++round) {
+                const auto e = FastWordEnumerator::enumeratorWithString(text);
+                results[t] = e ? flagsOf(*e) : std::string();
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (const std::string& result : results)
+        EXPECT_EQ(result, expected);
 }
 
 } // namespace
