@@ -89,7 +89,9 @@ public:
     [[nodiscard]] qsizetype length() const { return m_length; }
     // The flag bytes, one per unit (FastWordIndexFlag).
     [[nodiscard]] const std::uint8_t* index() const { return m_index; }
+    // Whether the last scan ran in wildcard mode.
     [[nodiscard]] bool isWildcard() const { return m_wildcard; }
+    // The number of units that begin a word.
     [[nodiscard]] qsizetype numberOfWords() const { return m_numWords; }
     // Words of at least `minLength` units; below 2 the same as numberOfWords().
     //   "a bb ccc dddd", 3 => 2
@@ -106,6 +108,7 @@ public:
     {
         return index >= 0 && index < m_length ? m_index[index] : 0;
     }
+    // Bit 1, 2 or 4 of the flag byte; false outside the text.
     [[nodiscard]] bool isWordSeparatorAtIndex(qsizetype index) const { return typeAtIndex(index) & kWordSeparatorFlag; }
     [[nodiscard]] bool isWordBeginningAtIndex(qsizetype index) const { return typeAtIndex(index) & kWordBeginningFlag; }
     [[nodiscard]] bool isWordEndAtIndex(qsizetype index) const { return typeAtIndex(index) & kWordEndFlag; }
@@ -137,6 +140,7 @@ public:
     // The first word beginning in [index, min(end, length)).
     //   "ab cd": (2, 4) => {3,2}
     [[nodiscard]] Range rangeOfNextWordFromIndex(qsizetype index, qsizetype end) const;
+    // The first word beginning at or after `index`.
     [[nodiscard]] Range enumerateNextWordAtIndex(qsizetype index) const
     {
         return rangeOfNextWordFromIndex(index, m_length);
