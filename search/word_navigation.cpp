@@ -4,32 +4,13 @@
 
 #include "search/fast_word_enumerator.h"
 
+#include "foundation/buffer_compare.h"
+#include "platform/string_compare.h"
+
 #include <algorithm>
 #include <cstdlib>
 
 namespace sorvant {
-
-namespace {
-
-// TODO(buffer compare): use findUnichars / findUnicharsNoCase once they land.
-const unichar* findUnitsInBuffer(const unichar* haystack, qsizetype haystackLength, const unichar* needle,
-                                 qsizetype needleLength, const CharsTable* table)
-{
-    if (needleLength <= 0 || needleLength > haystackLength)
-        return nullptr;
-    auto fold = [table](unichar c) { return table ? table[c] : c; };
-    const qsizetype last = haystackLength - needleLength;
-    for (qsizetype p = 0; p <= last; ++p) {
-        qsizetype k = 0;
-        while (k < needleLength && fold(haystack[p + k]) == fold(needle[k]))
-            ++k;
-        if (k == needleLength)
-            return haystack + p;
-    }
-    return nullptr;
-}
-
-} // namespace
 
 // --- navigation -------------------------------------------------------------------
 
@@ -188,10 +169,13 @@ Range FastWordEnumerator::rangeOfString(const QString& needle, unsigned options,
         || range.length > m_length - range.location || m == 0 || m > range.length)
         return kMissingRange;
     const auto* pattern = reinterpret_cast<const unichar*>(needle.constData());
-    const CharsTable* table = (options & 1) ? getUpperCharsTable() : nullptr;
+    const bool caseless = options & kCompareCaseInsensitive;
     const qsizetype end = range.maxRange();
     for (qsizetype from = range.location; end - from >= m;) {
-        const unichar* hit = findUnitsInBuffer(m_characters + from, end - from, pattern, m, table);
+        const auto haystackLength = static_cast<std::size_t>(end - from);
+        const unichar* hit = caseless
+            ? findUnicharsNoCase(m_characters + from, haystackLength, pattern, static_cast<std::size_t>(m))
+            : findUnichars(m_characters + from, haystackLength, pattern, static_cast<std::size_t>(m));
         if (!hit)
             break;
         const qsizetype p = hit - m_characters;

@@ -3,6 +3,7 @@
 
 #include "search/word_search.h"
 
+#include "foundation/buffer_compare.h"
 #include "search/fast_word_enumerator.h"
 #include "search/word_lists.h"
 
@@ -73,18 +74,6 @@ qsizetype scanUnits(const unichar* text, const TermSearch& search, const unichar
     return NSNotFound;
 }
 
-// Whether `word` lies at `p` (units folded through `table` when given).
-bool unitsMatch(const unichar* text, qsizetype p, const QString& word, const CharsTable* table)
-{
-    const auto* units = reinterpret_cast<const unichar*>(word.constData());
-    for (qsizetype k = 0; k < word.size(); ++k) {
-        const unichar t = table ? table[text[p + k]] : text[p + k];
-        if (t != (table ? table[units[k]] : units[k]))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 qsizetype findTermInRange(const FastWordEnumerator& e, qsizetype location, qsizetype length, const QString& term,
@@ -140,7 +129,9 @@ Range matchFollowingPhraseWords(const FastWordEnumerator& e, const QStringList& 
             while (next < b && (flags[next] & kWordSeparatorFlag))
                 ++next;
             matched = !word.isEmpty() && next < b && (flags[next] & kWordBeginningFlag) && word.size() <= b - next
-                && unitsMatch(e.characters(), next, word, table);
+                && compareUnicharsWithTable(e.characters() + next, size_t(word.size()),
+                                            reinterpret_cast<const unichar*>(word.constData()), size_t(word.size()),
+                                            table) == 0;
             if (!matched)
                 break;
             end = next + word.size();
