@@ -117,6 +117,23 @@ TEST(FastWordEnumerator, CaseInsensitiveFoldsThroughTheUpperTable)
     EXPECT_TRUE(fromUnits->string().isNull());
 }
 
+TEST(FastWordEnumerator, NoCopyIndexesTheCallersUnits)
+{
+    unichar borrowed[] = {u'a', u' ', u'b'};
+    const auto e = FastWordEnumerator::enumeratorWithCharactersNoCopy(borrowed, 3, false);
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->characters(), borrowed);
+    EXPECT_EQ(flagsOf(*e), "616");
+    EXPECT_FALSE(e->isWildcard());
+
+    auto* owned = static_cast<unichar*>(std::malloc(2 * sizeof(unichar)));
+    owned[0] = u'x';
+    owned[1] = u'y';
+    const auto adopting = FastWordEnumerator::enumeratorWithCharactersNoCopy(owned, 2, true);
+    ASSERT_TRUE(adopting);
+    EXPECT_EQ(flagsOf(*adopting), "24"); // freed with the enumerator
+}
+
 TEST(FastWordEnumerator, SubstringsOutsideTheTextAreNull)
 {
     const auto e = FastWordEnumerator::enumeratorWithString(QStringLiteral("abc"));
