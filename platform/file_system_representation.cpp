@@ -1,0 +1,164 @@
+#include "platform/file_system_representation.h"
+
+namespace sorvant {
+
+namespace {
+
+constexpr char16_t kEscapeBase = 0xDC00;   // U+DC80..U+DCFF carry bytes 0x80..0xFF
+constexpr char16_t kReplacement = 0xFFFD;
+
+bool isContinuation(unsigned char byte)
+{
+    return (byte & 0xC0) == 0x80;
+}
+
+// The length of the well-formed UTF-8 sequence at `p` (Unicode table 3-7),
+// or 0 when the bytes there do not begin one. `left` bytes are readable.
+int sequenceLength(const unsigned char* p, qsizetype left)
+{
+    const unsigned char lead = p[0];
+    int length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;     // no overlong forms
+        else if (lead == 0xED)
+            high = 0x9F;    // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;    // nothing above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (left < length || p[1] < low || p[1] > high)
+        return 0;
+    for (int i = 2; i < length; ++i) {
+        if (!isContinuation(p[i]))
+            return 0;
+    }
+    return length;
+}
+
+char32_t decodeSequence(const unsigned char* p, int length)
+{
+    switch (length) {
+    case 2:
+        return char32_t(p[0] & 0x1F) << 6 | (p[1] & 0x3F);
+    case 3:
+        return char32_t(p[0] & 0x0F) << 12 | char32_t(p[1] & 0x3F) << 6 | (p[2] & 0x3F);
+    default:
+        return char32_t(p[0] & 0x07) << 18 | char32_t(p[1] & 0x3F) << 12
+            | char32_t(p[2] & 0x3F) << 6 | (p[3] & 0x3F);
+    }
+}
+
+void appendUtf8(QByteArray& out, char32_t c)
+{
+    if (c < 0x80) {
+        out.append(char(c));
+    } else if (c < 0x800) {
+        out.append(char(0xC0 | (c >> 6)));
+        out.append(char(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.append(char(0xE0 | (c >> 12)));
+        out.append(char(0x80 | ((c >> 6) & 0x3F)));
+        out.append(char(0x80 | (c & 0x3F)));
+    } else {
+        out.append(char(0xF0 | (c >> 18)));
+        out.append(char(0x80 | ((c >> 12) & 0x3F)));
+        out.append(char(0x80 | ((c >> 6) & 0x3F)));
+        out.append(char(0x80 | (c & 0x3F)));
+    }
+}
+
+} // namespace
+
+QByteArray fileSystemRepresentation(const QString& path)
+{
+    if (path.isNull())
+        return {};
+    const char16_t* units = reinterpret_cast<const char16_t*>(path.utf16());
+    const qsizetype size = path.size();
+    QByteArray out;
+    out.reserve(size * 3 / 2 + 1);
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = units[i];
+        if (unit == 0)
+            return {};
+        if (unit < 0x80) {
+            out.append(char(unit));
+        } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < size
+                   && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+            appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            ++i;
+        } else if (unit >= 0xDC80 && unit <= 0xDCFF) {
+            out.append(char(unit - kEscapeBase));
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            appendUtf8(out, kReplacement);
+        } else {
+            appendUtf8(out, unit);
+        }
+    }
+    if (out.isNull())
+        out = QByteArray("");
+    return out;
+}
+
+QString stringWithFileSystemRepresentation(const char* bytes, qsizetype length)
+{
+    if (!bytes)
+        return {};
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    QString out(length, Qt::Uninitialized);
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+    qsizetype written = 0;
+    qsizetype i = 0;
+    while (i < length) {
+        const unsigned char byte = p[i];
+        if (byte < 0x80) {
+            dst[written++] = byte;
+            ++i;
+            continue;
+        }
+        const int n = sequenceLength(p + i, length - i);
+        if (n == 0) {
+            dst[written++] = char16_t(kEscapeBase + byte);
+            ++i;
+            continue;
+        }
+        // A sequence of n bytes yields at most n units (4 bytes give 2), so
+        // the output never outgrows `length`.
+        const char32_t c = decodeSequence(p + i, n);
+        if (c >= 0x10000) {
+            dst[written++] = char16_t(0xD800 + ((c - 0x10000) >> 10));
+            dst[written++] = char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            dst[written++] = char16_t(c);
+        }
+        i += n;
+    }
+    out.truncate(written);
+    return out;
+}
+
+QString stringWithFileSystemRepresentation(const QByteArray& bytes)
+{
+    if (bytes.isNull())
+        return {};
+    return stringWithFileSystemRepresentation(bytes.constData(), bytes.size());
+}
+
+qsizetype fileSystemRepresentationLength(const QString& path)
+{
+    const QByteArray bytes = fileSystemRepresentation(path);
+    return bytes.isNull() ? -1 : bytes.size();
+}
+
+} // namespace sorvant

@@ -1,0 +1,37 @@
+#pragma once
+// The bytes a path has on disk, and back. A Linux file name is any run of
+// bytes; this file keeps every name exactly, so that each item found can be
+// opened, renamed or removed again.
+//
+// Valid UTF-8 decodes as usual. Each byte that is not part of a valid UTF-8
+// sequence (always 0x80..0xFF) decodes to the lone surrogate U+DC80..U+DCFF
+// and encodes back to that byte. Names are never normalized here: the bytes
+// are the name as stored.
+//   "caf\xC3\xA9"  <=> u"café"
+//   "a\xFFb"       <=> u"a\uDCFFb"
+//   "\xED\xB2\x80" <=> u"\uDCED\uDCB2\uDC80"  (an encoded surrogate is invalid UTF-8)
+
+#include <QByteArray>
+#include <QString>
+
+namespace sorvant {
+
+// The bytes for a path, to hand to POSIX calls. Null for a null string and
+// for one holding U+0000 (no POSIX path can hold it). A surrogate outside
+// U+DC80..U+DCFF that has no partner encodes as U+FFFD.
+//   u"café" => "caf\xC3\xA9"   u"a\uDCFFb" => "a\xFFb"
+//   "" => "" (not null)   null => null   u"a\u0000b" => null
+[[nodiscard]] QByteArray fileSystemRepresentation(const QString& path);
+
+// The string for bytes read from the file system (a name from a listing, a
+// link target). Null for a null array; every other array round-trips
+// through fileSystemRepresentation unless it holds a zero byte.
+//   "caf\xC3\xA9" => u"café"   "a\xFFb" => u"a\uDCFFb"   "" => ""   null => null
+[[nodiscard]] QString stringWithFileSystemRepresentation(const QByteArray& bytes);
+[[nodiscard]] QString stringWithFileSystemRepresentation(const char* bytes, qsizetype length);
+
+// The number of bytes of a name's representation, or -1 when it has none.
+//   u"é" => 2   "" => 0   null => -1
+[[nodiscard]] qsizetype fileSystemRepresentationLength(const QString& path);
+
+} // namespace sorvant

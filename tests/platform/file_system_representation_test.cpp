@@ -1,0 +1,110 @@
+#include "platform/file_system_representation.h"
+
+#include "tests/platform/qstring_printer.h"
+#include "tests/support/temp_tree.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sorvant {
+namespace {
+
+struct RoundTrip {
+    const char* name;
+    QByteArray bytes;
+    QString string;
+};
+
+class FileSystemRepresentationRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
+
+TEST_P(FileSystemRepresentationRoundTrip, DecodesAndEncodesBack)
+{
+    const RoundTrip& row = GetParam();
+    EXPECT_EQ(stringWithFileSystemRepresentation(row.bytes), row.string);
+    EXPECT_EQ(fileSystemRepresentation(row.string), row.bytes);
+    EXPECT_EQ(fileSystemRepresentationLength(row.string), row.bytes.size());
+}
+
+QString units(std::initializer_list<char16_t> list)
+{
+    return QString(reinterpret_cast<const QChar*>(std::data(list)), qsizetype(list.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FileSystemRepresentationRoundTrip, ::testing::Values(
+    RoundTrip{"Ascii", "plain.txt", "plain.txt"},
+    RoundTrip{"Empty", QByteArray(""), QString("")},
+    RoundTrip{"Latin", "caf\xC3\xA9", QString::fromUtf8("café")},
+    RoundTrip{"Decomposed", "cafe\xCC\x81", QString::fromUtf8("cafe\xCC\x81")},
+    RoundTrip{"Astral", "\xF0\x9F\x98\x80", QString::fromUtf8("\xF0\x9F\x98\x80")},
+    RoundTrip{"LoneHighByte", "a\xFF" "b", units({'a', 0xDCFF, 'b'})},
+    RoundTrip{"Latin1Name", "\xE9t\xE9", units({0xDCE9, 't', 0xDCE9})},
+    RoundTrip{"EncodedSurrogate", "\xED\xB2\x80", units({0xDCED, 0xDCB2, 0xDC80})},
+    RoundTrip{"Overlong", "\xC0\xAF", units({0xDCC0, 0xDCAF})},
+    RoundTrip{"TruncatedAtEnd", "ok\xE2\x82", units({'o', 'k', 0xDCE2, 0xDC82})},
+    RoundTrip{"TruncatedBeforeAscii", "\xE2\x82x", units({0xDCE2, 0xDC82, 'x'})},
+    RoundTrip{"AboveUnicode", "\xF4\x90\x80\x80", units({0xDCF4, 0xDC90, 0xDC80, 0xDC80})},
+    RoundTrip{"StrayContinuation", "\x80\xC3\xA9", units({0xDC80, 0xE9})}),
+    [](const ::testing::TestParamInfo<RoundTrip>& row) { return std::string(row.param.name); });
+
+TEST(FileSystemRepresentation, NullAndNul)
+{
+    EXPECT_TRUE(fileSystemRepresentation(QString()).isNull());
+    EXPECT_TRUE(stringWithFileSystemRepresentation(QByteArray()).isNull());
+    EXPECT_FALSE(fileSystemRepresentation(QString("")).isNull());
+    EXPECT_FALSE(stringWithFileSystemRepresentation(QByteArray("")).isNull());
+    EXPECT_TRUE(fileSystemRepresentation(units({'a', 0, 'b'})).isNull());
+    EXPECT_EQ(fileSystemRepresentationLength(QString()), -1);
+}
+
+TEST(FileSystemRepresentation, UnpairedSurrogatesOutsideTheEscapesBecomeReplacement)
+{
+    EXPECT_EQ(fileSystemRepresentation(units({0xD800, 'x'})), QByteArray("\xEF\xBF\xBDx"));
+    EXPECT_EQ(fileSystemRepresentation(units({0xDC10})), QByteArray("\xEF\xBF\xBD"));
+}
+
+TEST(FileSystemRepresentation, EveryByteAfterAPrefixRoundTrips)
+{
+    for (int first = 0x01; first <= 0xFF; ++first) {
+        for (int second : {0x00, 0x41, 0x80, 0xA0, 0xBF, 0xC3, 0xFF}) {
+            QByteArray bytes;
+            bytes.append(char(first));
+            if (second)
+                bytes.append(char(second));
+            SCOPED_TRACE(bytes.toHex().toStdString());
+            EXPECT_EQ(fileSystemRepresentation(stringWithFileSystemRepresentation(bytes)), bytes);
+        }
+    }
+}
+
+TEST(FileSystemRepresentation, NonUtf8FileNameRoundTripsThroughTheDisk)
+{
+    test::TempTree tree;
+    const QByteArray name("r\xE9sum\xE9-\xFF.txt");
+    const QByteArray folder = fileSystemRepresentation(tree.path());
+    const int fd = ::open((folder + "/" + name).constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+
+    DIR* dir = ::opendir(folder.constData());
+    ASSERT_NE(dir, nullptr);
+    QString found;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] != '.')
+            found = stringWithFileSystemRepresentation(QByteArray(entry->d_name));
+    }
+    ::closedir(dir);
+    ASSERT_FALSE(found.isEmpty());
+    const QByteArray back = fileSystemRepresentation(tree.path() + "/" + found);
+    struct stat status {};
+    EXPECT_EQ(::stat(back.constData(), &status), 0);
+    EXPECT_EQ(::unlink(back.constData()), 0);
+}
+
+} // namespace
+} // namespace sorvant
