@@ -18,10 +18,12 @@ namespace {
 
 const QStringList& vocabulary()
 {
-    static const QStringList words = QStringLiteral(
-        "lorem ipsum dolor sit amet consetetur sadipscing elitr sed diam nonumy eirmod tempor invidunt ut "
-        "labore et dolore magna aliquyam erat voluptua at vero eos accusam justo duo dolores ea rebum stet "
-        "clita kasd gubergren no sea takimata sanctus est report invoice résumé Übersicht café draft final")
+    static const QStringList words = QStringLiteral("lorem ipsum dolor sit amet consetetur sadipscing elitr "
+                                                    "sed diam nonumy eirmod tempor invidunt ut "
+                                                    "labore et dolore magna aliquyam erat voluptua at vero "
+                                                    "eos accusam justo duo dolores ea rebum stet "
+                                                    "clita kasd gubergren no sea takimata sanctus est report "
+                                                    "invoice résumé Übersicht café draft final")
                                          .split(u' ');
     return words;
 }
@@ -97,8 +99,9 @@ struct NamePattern
 };
 
 const NamePattern kNamePatterns[] = {
-    {"*.txt", false, true},          {"*.txt", true, true},        {"*.[tT][xX][tT]", false, true},
-    {"tempor*20?[0-4].*", true, true}, {"*o*o*o*.pdf", false, true}, {"*.txt", true, false},
+    {"*.txt", false, true},          {"*.txt", true, true},
+    {"*.[tT][xX][tT]", false, true}, {"tempor*20?[0-4].*", true, true},
+    {"*o*o*o*.pdf", false, true},    {"*.txt", true, false},
 };
 
 void BM_FileNames(benchmark::State& state)
@@ -119,10 +122,11 @@ void BM_FileNames(benchmark::State& state)
         }
         benchmark::DoNotOptimize(hits);
     }
-    state.SetLabel(QStringLiteral("%1%2 %3 hits")
-                       .arg(QString::fromUtf8(p.pattern), p.ignoreCase ? QStringLiteral(" (no case)") : QString())
-                       .arg(hits)
-                       .toStdString());
+    state.SetLabel(
+        QStringLiteral("%1%2 %3 hits")
+            .arg(QString::fromUtf8(p.pattern), p.ignoreCase ? QStringLiteral(" (no case)") : QString())
+            .arg(hits)
+            .toStdString());
     state.SetItemsProcessed(state.iterations() * names.size());
 }
 BENCHMARK(BM_FileNames)->DenseRange(0, std::size(kNamePatterns) - 1)->Unit(benchmark::kMillisecond);
@@ -134,8 +138,8 @@ struct TextPattern
 };
 
 const TextPattern kTextPatterns[] = {
-    {"tempor", 0},     {"tempor*", 0}, {"*mpo*", 0},  {"t?mpor", 0},    {"[st]empor", 0},  {"dolor sit", 0},
-    {"RESUME", 3},     {"temper", 5},  {"*a*a*b", 0}, {"e-mail", 0},    {"*o*e*", 1},
+    {"tempor", 0}, {"tempor*", 0}, {"*mpo*", 0},  {"t?mpor", 0}, {"[st]empor", 0}, {"dolor sit", 0},
+    {"RESUME", 3}, {"temper", 5},  {"*a*a*b", 0}, {"e-mail", 0}, {"*o*e*", 1},
 };
 
 // Every hit of the pattern in the text, forwards, as the highlighter walks them.

@@ -37,7 +37,8 @@ bool setHolds(const unichar* p, const unichar* end, unichar c, const unichar*& n
     while (p < end && *p != kWildcardSetClose) {
         if (*p == kWildcardSetBar) {
             ++p;
-        } else if (end - p > 2 && p[1] == kWildcardSetRange && p[2] != kWildcardSetClose && p[2] != kWildcardSetBar) {
+        } else if (end - p > 2 && p[1] == kWildcardSetRange && p[2] != kWildcardSetClose &&
+                   p[2] != kWildcardSetBar) {
             held = held || (c >= p[0] && c <= p[2]);
             p += 3;
         } else {
@@ -47,7 +48,7 @@ bool setHolds(const unichar* p, const unichar* end, unichar c, const unichar*& n
     }
     if (p == end) {
         next = end;
-        return negated && !held;   // an unclosed set
+        return negated && !held; // an unclosed set
     }
     next = p + 1;
     return held != negated;
@@ -76,8 +77,8 @@ template <bool kWithSets>
 bool glob(const unichar* t, const unichar* tEnd, const unichar* p, const unichar* pEnd,
           const CharsTable* table)
 {
-    const unichar* resumePattern = nullptr;   // just after the last star seen
-    const unichar* resumeText = nullptr;      // where that star's run ends now
+    const unichar* resumePattern = nullptr; // just after the last star seen
+    const unichar* resumeText = nullptr;    // where that star's run ends now
     while (t < tEnd) {
         if (p < pEnd && *p == kWildcardStar) {
             while (p < pEnd && *p == kWildcardStar)
@@ -153,8 +154,7 @@ double similarity(const unichar* a, qsizetype lengthA, const unichar* b, qsizety
             ++displaced;
         offset = i - chosen;
     }
-    const double alignment =
-        double(matches) * (1.0 - double(displaced) / double(size)) / double(size);
+    const double alignment = double(matches) * (1.0 - double(displaced) / double(size)) / double(size);
     return std::max(positional, alignment);
 }
 
@@ -285,8 +285,8 @@ Range wordRange(qsizetype first, qsizetype last)
 // Tests the words of [start, end) one after the other in the search's
 // direction; `test` answers whether a word (first, last unit) is the hit.
 template <typename Test>
-Range visitWords(const WordIndexView& v, qsizetype start, qsizetype end, bool forward,
-                 bool anchored, Test test)
+Range visitWords(const WordIndexView& v, qsizetype start, qsizetype end, bool forward, bool anchored,
+                 Test test)
 {
     const qsizetype low = std::max<qsizetype>(start, 0);
     const qsizetype limit = std::min(end, v.length);
@@ -372,8 +372,8 @@ Range findPhraseWords(const WordIndexView& v, qsizetype start, qsizetype end,
 
 // --- finding words -----------------------------------------------------------
 
-Range findWildcardPhrase(const WordIndexView& words, qsizetype start, qsizetype end,
-                         const QString& pattern, const WildcardFindOptions& options)
+Range findWildcardPhrase(const WordIndexView& words, qsizetype start, qsizetype end, const QString& pattern,
+                         const WildcardFindOptions& options)
 {
     if (pattern.isEmpty())
         return kMissingRange;
@@ -412,16 +412,16 @@ double unicharsSimilarity(const unichar* a, qsizetype lengthA, const unichar* b,
     return similarity(a, lengthA, b, lengthB, nullptr);
 }
 
-double unicharsSimilarityWithTable(const unichar* a, qsizetype lengthA, const unichar* b,
-                                   qsizetype lengthB, const CharsTable* table)
+double unicharsSimilarityWithTable(const unichar* a, qsizetype lengthA, const unichar* b, qsizetype lengthB,
+                                   const CharsTable* table)
 {
     return similarity(a, lengthA, b, lengthB, table);
 }
 
 // --- whole-text globs ------------------------------------------------------
 
-bool matchSimpleWildcard(const unichar* textBegin, const unichar* textEnd,
-                         const unichar* patternBegin, const unichar* patternEnd)
+bool matchSimpleWildcard(const unichar* textBegin, const unichar* textEnd, const unichar* patternBegin,
+                         const unichar* patternEnd)
 {
     return glob<false>(textBegin, textEnd, patternBegin, patternEnd, nullptr);
 }
@@ -433,8 +433,8 @@ bool matchSimpleWildcardWithTable(const unichar* textBegin, const unichar* textE
     return glob<false>(textBegin, textEnd, patternBegin, patternEnd, table);
 }
 
-bool matchWildcardWithSets(const unichar* textBegin, const unichar* textEnd,
-                           const unichar* patternBegin, const unichar* patternEnd)
+bool matchWildcardWithSets(const unichar* textBegin, const unichar* textEnd, const unichar* patternBegin,
+                           const unichar* patternEnd)
 {
     return glob<true>(textBegin, textEnd, patternBegin, patternEnd, nullptr);
 }

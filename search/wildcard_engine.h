@@ -73,9 +73,8 @@ struct WildcardFindOptions
 //   "TEMPOR" with comparison 1 in "tempor" => {0, 6}
 //   "temper" with comparison 5 in "tempor" => {0, 6}
 //   empty range, "" or null => missing
-[[nodiscard]] Range findWildcardInUnichars(const WordIndexView& words, qsizetype start,
-                                           qsizetype end, const QString& pattern,
-                                           const WildcardFindOptions& options);
+[[nodiscard]] Range findWildcardInUnichars(const WordIndexView& words, qsizetype start, qsizetype end,
+                                           const QString& pattern, const WildcardFindOptions& options);
 
 // --- similarity ------------------------------------------------------------
 
@@ -88,9 +87,8 @@ struct WildcardFindOptions
                                         qsizetype lengthB);
 
 // The same with both sides mapped through `table` (none: as above).
-[[nodiscard]] double unicharsSimilarityWithTable(const unichar* a, qsizetype lengthA,
-                                                 const unichar* b, qsizetype lengthB,
-                                                 const CharsTable* table);
+[[nodiscard]] double unicharsSimilarityWithTable(const unichar* a, qsizetype lengthA, const unichar* b,
+                                                 qsizetype lengthB, const CharsTable* table);
 
 // --- whole-text globs ------------------------------------------------------
 // YES when the whole text [textBegin, textEnd) matches the whole pattern.
@@ -102,8 +100,8 @@ struct WildcardFindOptions
 [[nodiscard]] bool matchSimpleWildcard(const unichar* textBegin, const unichar* textEnd,
                                        const unichar* patternBegin, const unichar* patternEnd);
 [[nodiscard]] bool matchSimpleWildcardWithTable(const unichar* textBegin, const unichar* textEnd,
-                                                const unichar* patternBegin,
-                                                const unichar* patternEnd, const CharsTable* table);
+                                                const unichar* patternBegin, const unichar* patternEnd,
+                                                const CharsTable* table);
 
 // "*", "?" and sets "[...]": members, ranges "a-z", "|" between members,
 // "^" first to negate; an unclosed set holds only when negated and no member
@@ -112,8 +110,7 @@ struct WildcardFindOptions
 [[nodiscard]] bool matchWildcardWithSets(const unichar* textBegin, const unichar* textEnd,
                                          const unichar* patternBegin, const unichar* patternEnd);
 [[nodiscard]] bool matchWildcardWithSetsWithTable(const unichar* textBegin, const unichar* textEnd,
-                                                  const unichar* patternBegin,
-                                                  const unichar* patternEnd,
+                                                  const unichar* patternBegin, const unichar* patternEnd,
                                                   const CharsTable* table);
 
 // --- ordering hits ---------------------------------------------------------

@@ -60,7 +60,7 @@ bool compactSet(const unichar*& in, const unichar* end, unichar*& out, PatternCo
             ++members;
         *out++ = u;
     }
-    return false;   // no "]"
+    return false; // no "]"
 }
 
 WildcardPatternType typeWithoutSets(const PatternCounts& counts, const unichar* p, qsizetype length,
@@ -148,7 +148,7 @@ QList<Range> scanWildcardWords(const unichar* s, qsizetype n)
         }
         if (c == kWildcardSetOpen && i + 1 < n && s[i + 1] != kWildcardSetClose) {
             const unichar* close = std::find(s + i + 1, s + n, kWildcardSetClose);
-            i = close - s - 1;   // the "]" is examined next as an ordinary unit
+            i = close - s - 1; // the "]" is examined next as an ordinary unit
         }
     }
     if (n > runStart)
@@ -173,7 +173,8 @@ bool isHyphenated(const QString& text, const QList<Range>& words)
             if (g != u'.')
                 dots = false;
         }
-        if (dots && !(word.length == 1 && bitmapContains(getLettersBitmap(), text.at(word.location).unicode())))
+        if (dots &&
+            !(word.length == 1 && bitmapContains(getLettersBitmap(), text.at(word.location).unicode())))
             dots = false;
         previousEnd = word.maxRange();
     }
@@ -201,7 +202,7 @@ bool wholeStringTest(const QString& text, const QString& pattern, bool withSets,
 
 WildcardClassification classifyWildcardPattern(unichar* begin, unichar* end, qsizetype minCharacters)
 {
-    WildcardClassification result;   // invalid, length 0
+    WildcardClassification result; // invalid, length 0
     PatternCounts counts;
     unichar* out = begin;
     for (const unichar* in = begin; in < end;) {

@@ -140,8 +140,7 @@ void setMinWildcardFuzzyAnalogy(double analogy);
 //   "dolor, sit" => ("dolor", "sit"), NO     "e-mail" => ("e", "mail"), YES
 //   "a[-,]b c" => ("a[-,]b", "c")           "U.S.A" => ("U", "S", "A"), YES
 //   "" => (), NO                              null => (), NO
-[[nodiscard]] QStringList wordsUsingWildcardSeparation(const QString& text,
-                                                      bool* hyphenated = nullptr);
+[[nodiscard]] QStringList wordsUsingWildcardSeparation(const QString& text, bool* hyphenated = nullptr);
 
 // The number of those words.
 //   "tempor * ut" => 3   " , " => 0   "" => 0

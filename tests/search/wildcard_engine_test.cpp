@@ -61,7 +61,7 @@ struct WordCase
     const char* pattern;
     unsigned comparison;
     bool forward;
-    const char* expected;   // the matched text, "<none>" when missing
+    const char* expected; // the matched text, "<none>" when missing
 };
 
 class FindWildcardWord : public testing::TestWithParam<WordCase> {};
@@ -80,36 +80,35 @@ TEST_P(FindWildcardWord, FindsWholeWord)
 
 INSTANTIATE_TEST_SUITE_P(
     Patterns, FindWildcardWord,
-    testing::Values(
-        WordCase{"literalWholeWordOnly", "temporal tempor", "tempor", 0, true, "tempor"},
-        WordCase{"literalNotInsideWord", "temporal", "tempor", 0, true, "<none>"},
-        WordCase{"prefix", "x temporal", "tempor*", 0, true, "temporal"},
-        WordCase{"suffix", "x tempor", "*mpor", 0, true, "tempor"},
-        WordCase{"contains", "x tempor", "*mpo*", 0, true, "tempor"},
-        WordCase{"containsNeedsLiteral", "x temper", "*mpo*", 0, true, "<none>"},
-        WordCase{"question", "tempus tempor", "t?mpor", 0, true, "tempor"},
-        WordCase{"questionKeepsLength", "tempora", "t?mpor", 0, true, "<none>"},
-        WordCase{"general", "tmp tempor", "t*p*r", 0, true, "tempor"},
-        WordCase{"generalShorterThanMinimum", "tr", "t*?*r", 0, true, "<none>"},
-        WordCase{"setWithoutStar", "sempor tempor", "[t]empor", 0, true, "tempor"},
-        WordCase{"setChoice", "tempor", "[st]empor", 0, true, "tempor"},
-        WordCase{"negatedSetPrefix", "semporal temporal", "[^s]empor*", 0, true, "temporal"},
-        WordCase{"suffixWithSets", "x tempor", "*[lmn]por", 0, true, "tempor"},
-        WordCase{"generalWithSets", "tempor", "t*[m]*r", 0, true, "tempor"},
-        WordCase{"rangeInSet", "a7 b8", "b[0-9]", 0, true, "b8"},
-        WordCase{"upperPatternNeedsCaseBit", "tempor", "TEMPOR", 0, true, "<none>"},
-        WordCase{"caseBit", "tempor", "TEMPOR", 1, true, "tempor"},
-        WordCase{"caseBitInSets", "Tempor", "[s-u]EMPOR", 1, true, "Tempor"},
-        WordCase{"diacriticBit", "café", "cafe", 2, true, "café"},
-        WordCase{"diacriticBitKeepsCase", "CAFÉ", "cafe", 2, true, "<none>"},
-        WordCase{"bothBits", "CAFÉ", "cafe*", 3, true, "CAFÉ"},
-        WordCase{"noBitKeepsDiacritics", "café", "cafe", 0, true, "<none>"},
-        WordCase{"backwardLastWord", "tempor x tempus", "temp*", 0, false, "tempus"},
-        WordCase{"forwardFirstWord", "tempor x tempus", "temp*", 0, true, "tempor"},
-        WordCase{"loneStarWithoutFlagIsInvalid", "abc", "*", 0, true, "<none>"},
-        WordCase{"unclosedSetIsInvalid", "abc", "[ab", 0, true, "<none>"},
-        // A set is the way to write a literal wildcard character.
-        WordCase{"escapedStarInSetIsLiteral", "a b", "[*]", 0, true, "<none>"}),
+    testing::Values(WordCase{"literalWholeWordOnly", "temporal tempor", "tempor", 0, true, "tempor"},
+                    WordCase{"literalNotInsideWord", "temporal", "tempor", 0, true, "<none>"},
+                    WordCase{"prefix", "x temporal", "tempor*", 0, true, "temporal"},
+                    WordCase{"suffix", "x tempor", "*mpor", 0, true, "tempor"},
+                    WordCase{"contains", "x tempor", "*mpo*", 0, true, "tempor"},
+                    WordCase{"containsNeedsLiteral", "x temper", "*mpo*", 0, true, "<none>"},
+                    WordCase{"question", "tempus tempor", "t?mpor", 0, true, "tempor"},
+                    WordCase{"questionKeepsLength", "tempora", "t?mpor", 0, true, "<none>"},
+                    WordCase{"general", "tmp tempor", "t*p*r", 0, true, "tempor"},
+                    WordCase{"generalShorterThanMinimum", "tr", "t*?*r", 0, true, "<none>"},
+                    WordCase{"setWithoutStar", "sempor tempor", "[t]empor", 0, true, "tempor"},
+                    WordCase{"setChoice", "tempor", "[st]empor", 0, true, "tempor"},
+                    WordCase{"negatedSetPrefix", "semporal temporal", "[^s]empor*", 0, true, "temporal"},
+                    WordCase{"suffixWithSets", "x tempor", "*[lmn]por", 0, true, "tempor"},
+                    WordCase{"generalWithSets", "tempor", "t*[m]*r", 0, true, "tempor"},
+                    WordCase{"rangeInSet", "a7 b8", "b[0-9]", 0, true, "b8"},
+                    WordCase{"upperPatternNeedsCaseBit", "tempor", "TEMPOR", 0, true, "<none>"},
+                    WordCase{"caseBit", "tempor", "TEMPOR", 1, true, "tempor"},
+                    WordCase{"caseBitInSets", "Tempor", "[s-u]EMPOR", 1, true, "Tempor"},
+                    WordCase{"diacriticBit", "café", "cafe", 2, true, "café"},
+                    WordCase{"diacriticBitKeepsCase", "CAFÉ", "cafe", 2, true, "<none>"},
+                    WordCase{"bothBits", "CAFÉ", "cafe*", 3, true, "CAFÉ"},
+                    WordCase{"noBitKeepsDiacritics", "café", "cafe", 0, true, "<none>"},
+                    WordCase{"backwardLastWord", "tempor x tempus", "temp*", 0, false, "tempus"},
+                    WordCase{"forwardFirstWord", "tempor x tempus", "temp*", 0, true, "tempor"},
+                    WordCase{"loneStarWithoutFlagIsInvalid", "abc", "*", 0, true, "<none>"},
+                    WordCase{"unclosedSetIsInvalid", "abc", "[ab", 0, true, "<none>"},
+                    // A set is the way to write a literal wildcard character.
+                    WordCase{"escapedStarInSetIsLiteral", "a b", "[*]", 0, true, "<none>"}),
     [](const testing::TestParamInfo<WordCase>& row) { return std::string(row.param.name); });
 
 TEST(FindWildcardWord, StarInsideSetMatchesLiteralStarInWildcardText)
@@ -197,18 +196,19 @@ TEST_P(FuzzyWord, MatchesAtThreshold)
     EXPECT_EQ(!hit.isMissing(), row.found) << index.at(hit).toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Threshold, FuzzyWord,
-    testing::Values(FuzzyCase{"oneUnitDiffers", "tempor", "temper", true},
-                    FuzzyCase{"oneUnitLonger", "labore", "labor", true},
-                    FuzzyCase{"swappedUnitsScoreFourSixths", "tempor", "tempro", false},
-                    FuzzyCase{"lengthRatioBelowThreshold", "tempor", "temp", false},
-                    FuzzyCase{"lengthRatioExactlyAtThreshold", "abcd", "abc", true},
-                    FuzzyCase{"scoreExactlyAtThreshold", "abcd", "abcx", true},
-                    FuzzyCase{"scoreJustBelowThreshold", "abcd", "abxx", false},
-                    FuzzyCase{"caseBitFoldsFuzzyToo", "TEMPOR", "temper", true},
-                    FuzzyCase{"onlyPlainWordsAreFuzzy", "tempor", "temp?r*x", false}),
-    [](const testing::TestParamInfo<FuzzyCase>& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Threshold, FuzzyWord,
+                         testing::Values(FuzzyCase{"oneUnitDiffers", "tempor", "temper", true},
+                                         FuzzyCase{"oneUnitLonger", "labore", "labor", true},
+                                         FuzzyCase{"swappedUnitsScoreFourSixths", "tempor", "tempro", false},
+                                         FuzzyCase{"lengthRatioBelowThreshold", "tempor", "temp", false},
+                                         FuzzyCase{"lengthRatioExactlyAtThreshold", "abcd", "abc", true},
+                                         FuzzyCase{"scoreExactlyAtThreshold", "abcd", "abcx", true},
+                                         FuzzyCase{"scoreJustBelowThreshold", "abcd", "abxx", false},
+                                         FuzzyCase{"caseBitFoldsFuzzyToo", "TEMPOR", "temper", true},
+                                         FuzzyCase{"onlyPlainWordsAreFuzzy", "tempor", "temp?r*x", false}),
+                         [](const testing::TestParamInfo<FuzzyCase>& row) {
+                             return std::string(row.param.name);
+                         });
 
 TEST(FuzzyWord, ThresholdSettingIsHonoured)
 {
@@ -240,17 +240,18 @@ TEST_P(Similarity, Scores)
     EXPECT_NEAR(unicharsSimilarity(u(a), a.size(), u(b), b.size()), GetParam().expected, 1e-12);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scores, Similarity,
-    testing::Values(SimilarityCase{"equal", "abc", "abc", 1.0},
-                    SimilarityCase{"disjoint", "abc", "xyz", 0.0},
-                    SimilarityCase{"positional", "temper", "tempor", 5.0 / 6.0},
-                    SimilarityCase{"swapped", "tempro", "tempor", 4.0 / 6.0},
-                    SimilarityCase{"shorterFirst", "labor", "labore", 5.0 / 6.0},
-                    // Shifted by one: positions all differ, alignment forgives.
-                    SimilarityCase{"shifted", "xabcd", "abcd", 4.0 / 5.0},
-                    SimilarityCase{"empty", "abc", "", 0.0}),
-    [](const testing::TestParamInfo<SimilarityCase>& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Scores, Similarity,
+                         testing::Values(SimilarityCase{"equal", "abc", "abc", 1.0},
+                                         SimilarityCase{"disjoint", "abc", "xyz", 0.0},
+                                         SimilarityCase{"positional", "temper", "tempor", 5.0 / 6.0},
+                                         SimilarityCase{"swapped", "tempro", "tempor", 4.0 / 6.0},
+                                         SimilarityCase{"shorterFirst", "labor", "labore", 5.0 / 6.0},
+                                         // Shifted by one: positions all differ, alignment forgives.
+                                         SimilarityCase{"shifted", "xabcd", "abcd", 4.0 / 5.0},
+                                         SimilarityCase{"empty", "abc", "", 0.0}),
+                         [](const testing::TestParamInfo<SimilarityCase>& row) {
+                             return std::string(row.param.name);
+                         });
 
 TEST(Similarity, TableFoldsBothSides)
 {
@@ -280,7 +281,8 @@ TEST_P(FindWildcardPhrase, FindsConsecutiveWords)
     const TestWordIndex index(QString::fromUtf8(row.text));
     WildcardFindOptions options;
     options.forward = row.forward;
-    const Range hit = findWildcardPhrase(index.view(), 0, index.length(), QString::fromUtf8(row.pattern), options);
+    const Range hit =
+        findWildcardPhrase(index.view(), 0, index.length(), QString::fromUtf8(row.pattern), options);
     EXPECT_EQ(index.at(hit), QString::fromUtf8(row.expected));
 }
 
@@ -328,8 +330,8 @@ struct GlobCase
     const char* name;
     const char* text;
     const char* pattern;
-    bool simple;   // matchSimpleWildcard
-    bool sets;     // matchWildcardWithSets
+    bool simple; // matchSimpleWildcard
+    bool sets;   // matchWildcardWithSets
 };
 
 class Glob : public testing::TestWithParam<GlobCase> {};
@@ -343,41 +345,42 @@ TEST_P(Glob, MatchesWholeText)
     EXPECT_EQ(matchWildcardWithSets(u(t), u(t) + t.size(), u(p), u(p) + p.size()), row.sets);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Globs, Glob,
-    testing::Values(GlobCase{"emptyBoth", "", "", true, true},
-                    GlobCase{"emptyPatternNonEmptyText", "a", "", false, false},
-                    GlobCase{"starMatchesEmpty", "", "**", true, true},
-                    GlobCase{"questionNeedsUnit", "", "?", false, false},
-                    GlobCase{"starsAndQuestion", "tempor", "t*p?r", true, true},
-                    GlobCase{"starBacktracks", "abcbd", "a*bd", true, true},
-                    GlobCase{"rangeInside", "bx", "[a-c]x", false, true},
-                    GlobCase{"rangeOutside", "dx", "[a-c]x", false, false},
-                    GlobCase{"negatedRange", "dx", "[^a-c]x", false, true},
-                    GlobCase{"negatedRangeExcludes", "bx", "[^a-c]x", false, false},
-                    GlobCase{"barSeparatesMembers", "bx", "[a|b]x", false, true},
-                    GlobCase{"barIsNoMember", "|x", "[a|b]x", false, false},
-                    GlobCase{"caretLaterIsMember", "^x", "[a^]x", false, true},
-                    GlobCase{"leadingDashIsMember", "-x", "[-a]x", false, true},
-                    GlobCase{"trailingDashIsMember", "-x", "[a-]x", false, true},
-                    GlobCase{"emptySetHoldsNothing", "ax", "[]x", false, false},
-                    GlobCase{"negatedEmptySetHoldsAny", "ax", "[^]x", false, true},
-                    GlobCase{"bracketLiteralInSimple", "[a]", "[a]", true, false},
-                    GlobCase{"escapedStar", "a*", "a[*]", false, true},
-                    GlobCase{"escapedStarIsNotWildcard", "ab", "a[*]", false, false},
-                    GlobCase{"escapedQuestion", "a?", "a[?]", false, true},
-                    GlobCase{"escapedBracket", "a[", "a[[]", false, true},
-                    GlobCase{"unclosedSetHolds", "ab", "a[^x", false, true},
-                    GlobCase{"unclosedSetFails", "ax", "a[^x", false, false},
-                    GlobCase{"unclosedSetNotNegated", "ab", "a[b", false, false},
-                    GlobCase{"setNeedsUnit", "a", "a[b]", false, false},
-                    GlobCase{"starThenSet", "report.txt", "*.[tT]xt", false, true}),
-    [](const testing::TestParamInfo<GlobCase>& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Globs, Glob,
+                         testing::Values(GlobCase{"emptyBoth", "", "", true, true},
+                                         GlobCase{"emptyPatternNonEmptyText", "a", "", false, false},
+                                         GlobCase{"starMatchesEmpty", "", "**", true, true},
+                                         GlobCase{"questionNeedsUnit", "", "?", false, false},
+                                         GlobCase{"starsAndQuestion", "tempor", "t*p?r", true, true},
+                                         GlobCase{"starBacktracks", "abcbd", "a*bd", true, true},
+                                         GlobCase{"rangeInside", "bx", "[a-c]x", false, true},
+                                         GlobCase{"rangeOutside", "dx", "[a-c]x", false, false},
+                                         GlobCase{"negatedRange", "dx", "[^a-c]x", false, true},
+                                         GlobCase{"negatedRangeExcludes", "bx", "[^a-c]x", false, false},
+                                         GlobCase{"barSeparatesMembers", "bx", "[a|b]x", false, true},
+                                         GlobCase{"barIsNoMember", "|x", "[a|b]x", false, false},
+                                         GlobCase{"caretLaterIsMember", "^x", "[a^]x", false, true},
+                                         GlobCase{"leadingDashIsMember", "-x", "[-a]x", false, true},
+                                         GlobCase{"trailingDashIsMember", "-x", "[a-]x", false, true},
+                                         GlobCase{"emptySetHoldsNothing", "ax", "[]x", false, false},
+                                         GlobCase{"negatedEmptySetHoldsAny", "ax", "[^]x", false, true},
+                                         GlobCase{"bracketLiteralInSimple", "[a]", "[a]", true, false},
+                                         GlobCase{"escapedStar", "a*", "a[*]", false, true},
+                                         GlobCase{"escapedStarIsNotWildcard", "ab", "a[*]", false, false},
+                                         GlobCase{"escapedQuestion", "a?", "a[?]", false, true},
+                                         GlobCase{"escapedBracket", "a[", "a[[]", false, true},
+                                         GlobCase{"unclosedSetHolds", "ab", "a[^x", false, true},
+                                         GlobCase{"unclosedSetFails", "ax", "a[^x", false, false},
+                                         GlobCase{"unclosedSetNotNegated", "ab", "a[b", false, false},
+                                         GlobCase{"setNeedsUnit", "a", "a[b]", false, false},
+                                         GlobCase{"starThenSet", "report.txt", "*.[tT]xt", false, true}),
+                         [](const testing::TestParamInfo<GlobCase>& row) {
+                             return std::string(row.param.name);
+                         });
 
 TEST(Glob, TableMapsTextUnitsIncludingSetRanges)
 {
     const QString t = QStringLiteral("Éx");
-    const QString p = QStringLiteral("[D-F]X");   // the pattern is given mapped
+    const QString p = QStringLiteral("[D-F]X"); // the pattern is given mapped
     const unichar* pEnd = u(p) + p.size();
     EXPECT_FALSE(matchWildcardWithSetsWithTable(u(t), u(t) + 2, u(p), pEnd, getUpperCharsTable()));
     EXPECT_TRUE(matchWildcardWithSetsWithTable(u(t), u(t) + 2, u(p), pEnd, getUpperUmlautsCharsTable()));
@@ -482,9 +485,9 @@ std::u16string randomString(std::mt19937& random, const std::u16string& alphabet
 
 std::u16string randomPattern(std::mt19937& random)
 {
-    static const std::u16string pieces[] = {u"a", u"b", u"A", u"é", u"É", u"e", u"*", u"**", u"?",
-                                            u"[ab]", u"[^a]", u"[a-c]", u"[A|é]", u"[*]", u"[?]",
-                                            u"[-a]", u"[", u"]", u"|", u"-", u"^", u"[^É-e]"};
+    static const std::u16string pieces[] = {
+        u"a",     u"b",     u"A",   u"é",   u"É",    u"e", u"*", u"**", u"?", u"[ab]", u"[^a]",
+        u"[a-c]", u"[A|é]", u"[*]", u"[?]", u"[-a]", u"[", u"]", u"|",  u"-", u"^",    u"[^É-e]"};
     std::u16string p;
     const int count = std::uniform_int_distribution<int>(0, 6)(random);
     for (int i = 0; i < count; ++i)
@@ -518,8 +521,8 @@ TEST(GlobProperty, AgreesWithRecursiveReferenceOnRandomInput)
     int matches = 0;
     for (int round = 0; round < 40000; ++round) {
         std::u16string pattern = randomPattern(random);
-        const std::u16string text =
-            (round & 8) != 0 ? randomString(random, textAlphabet, 9) : textLike(random, pattern, textAlphabet);
+        const std::u16string text = (round & 8) != 0 ? randomString(random, textAlphabet, 9)
+                                                     : textLike(random, pattern, textAlphabet);
         const unsigned comparison = unsigned(round) & 3u;
         const CharsTable* table = tableFor(comparison);
         for (char16_t& c : pattern)
@@ -528,12 +531,14 @@ TEST(GlobProperty, AgreesWithRecursiveReferenceOnRandomInput)
         const bool expected = referenceGlob(text, 0, pattern, 0, sets, table);
         const unichar* t = text.data();
         const unichar* p = pattern.data();
-        const bool actual = sets ? matchWildcardWithSetsWithTable(t, t + text.size(), p, p + pattern.size(), table)
-                                 : matchSimpleWildcardWithTable(t, t + text.size(), p, p + pattern.size(), table);
+        const bool actual =
+            sets ? matchWildcardWithSetsWithTable(t, t + text.size(), p, p + pattern.size(), table)
+                 : matchSimpleWildcardWithTable(t, t + text.size(), p, p + pattern.size(), table);
         matches += expected ? 1 : 0;
-        ASSERT_EQ(actual, expected) << "round " << round << " text \"" << QString::fromStdU16String(text).toStdString()
-                                    << "\" pattern \"" << QString::fromStdU16String(pattern).toStdString()
-                                    << "\" comparison " << comparison << " sets " << sets;
+        ASSERT_EQ(actual, expected) << "round " << round << " text \""
+                                    << QString::fromStdU16String(text).toStdString() << "\" pattern \""
+                                    << QString::fromStdU16String(pattern).toStdString() << "\" comparison "
+                                    << comparison << " sets " << sets;
     }
     // The generator must produce both outcomes in useful numbers.
     EXPECT_GT(matches, 8000);
@@ -572,7 +577,8 @@ TEST(WordProperty, SpecialisedWordTestsAgreeWithReferenceGlob)
         for (qsizetype i = 0, start = 0; i <= index.length(); ++i) {
             if (i < index.length() && text[size_t(i)] != u' ' && text[size_t(i)] != u',')
                 continue;
-            if (i > start && referenceGlob(text.substr(size_t(start), size_t(i - start)), 0, p, 0, true, table)) {
+            if (i > start &&
+                referenceGlob(text.substr(size_t(start), size_t(i - start)), 0, p, 0, true, table)) {
                 if (forward && expected.isMissing())
                     expected = Range{start, i - start};
                 if (!forward)
@@ -585,9 +591,9 @@ TEST(WordProperty, SpecialisedWordTestsAgreeWithReferenceGlob)
         options.forward = forward;
         const Range actual = findWildcardInUnichars(index.view(), 0, index.length(), pattern, options);
         found += actual.isMissing() ? 0 : 1;
-        ASSERT_EQ(actual, expected) << "text \"" << QString::fromStdU16String(text).toStdString() << "\" pattern \""
-                                    << pattern.toStdString() << "\" type " << kind.type << " comparison "
-                                    << comparison;
+        ASSERT_EQ(actual, expected) << "text \"" << QString::fromStdU16String(text).toStdString()
+                                    << "\" pattern \"" << pattern.toStdString() << "\" type " << kind.type
+                                    << " comparison " << comparison;
     }
     EXPECT_GT(tried, 5000);
     EXPECT_GT(found, 1000);

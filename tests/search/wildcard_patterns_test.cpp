@@ -19,7 +19,7 @@ struct ClassifyCase
     const char* pattern;
     qsizetype minCharacters;
     WildcardPatternType type;
-    const char* compacted;   // checked for valid patterns
+    const char* compacted; // checked for valid patterns
     qsizetype literalStart;
     qsizetype literalLength;
 };
@@ -31,7 +31,8 @@ TEST_P(ClassifyWildcardPattern, CompactsAndClassifies)
     const ClassifyCase& row = GetParam();
     QString units = QString::fromUtf8(row.pattern);
     auto* begin = reinterpret_cast<unichar*>(units.data());
-    const WildcardClassification kind = classifyWildcardPattern(begin, begin + units.size(), row.minCharacters);
+    const WildcardClassification kind =
+        classifyWildcardPattern(begin, begin + units.size(), row.minCharacters);
     EXPECT_EQ(kind.type, row.type);
     if (row.type == kWildcardInvalid)
         return;
@@ -42,36 +43,37 @@ TEST_P(ClassifyWildcardPattern, CompactsAndClassifies)
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, ClassifyWildcardPattern,
-    testing::Values(ClassifyCase{"literal", "word", 1, kWildcardLiteral, "word", 0, 4},
-                    ClassifyCase{"question", "w?rd", 1, kWildcardSingleCharacters, "w?rd", 0, 4},
-                    ClassifyCase{"prefix", "wor*", 1, kWildcardPrefix, "wor*", 0, 3},
-                    ClassifyCase{"suffix", "*ord", 1, kWildcardSuffix, "*ord", 1, 3},
-                    ClassifyCase{"contains", "*or*", 1, kWildcardContains, "*or*", 1, 2},
-                    ClassifyCase{"starInside", "w*d", 1, kWildcardGeneral, "w*d", 0, 3},
-                    ClassifyCase{"starAndQuestion", "w?r*", 1, kWildcardGeneral, "w?r*", 0, 4},
-                    ClassifyCase{"threeStars", "*a*b*", 1, kWildcardGeneral, "*a*b*", 0, 5},
-                    ClassifyCase{"starRunsCollapse", "**or**", 1, kWildcardContains, "*or*", 1, 2},
-                    ClassifyCase{"setsWithoutStar", "[wx]ord", 1, kWildcardSetsWithoutStar, "[wx]ord", 0, 7},
-                    ClassifyCase{"prefixWithSets", "[wx]or*", 1, kWildcardPrefixWithSets, "[wx]or*", 0, 6},
-                    ClassifyCase{"suffixWithSets", "*[wx]ord", 1, kWildcardSuffixWithSets, "*[wx]ord", 1, 7},
-                    ClassifyCase{"generalWithSets", "*[wx]*d*", 1, kWildcardGeneralWithSets, "*[wx]*d*", 0, 8},
-                    ClassifyCase{"oneStarInsideWithSets", "[wx]*d", 1, kWildcardGeneralWithSets, "[wx]*d", 0, 6},
-                    ClassifyCase{"barDroppedInSet", "[a|b]x", 1, kWildcardSetsWithoutStar, "[ab]x", 0, 5},
-                    ClassifyCase{"starInSetIsNoStar", "[*]x", 1, kWildcardSetsWithoutStar, "[*]x", 0, 4},
-                    ClassifyCase{"memberlessSetDropped", "[^]word", 1, kWildcardLiteral, "word", 0, 4},
-                    ClassifyCase{"dashOnlySetDropped", "[-]x*", 1, kWildcardPrefix, "x*", 0, 1},
-                    ClassifyCase{"barOnlySetDropped", "*[|]x", 1, kWildcardSuffix, "*x", 1, 1},
-                    ClassifyCase{"loneStar", "*", 1, kWildcardInvalid, "", 0, 0},
-                    ClassifyCase{"noLiteral", "?*", 1, kWildcardInvalid, "", 0, 0},
-                    ClassifyCase{"empty", "", 1, kWildcardInvalid, "", 0, 0},
-                    ClassifyCase{"strayClose", "a]b", 1, kWildcardInvalid, "", 0, 0},
-                    ClassifyCase{"unclosedSet", "[ab", 1, kWildcardInvalid, "", 0, 0},
-                    ClassifyCase{"openAtEnd", "ab[", 1, kWildcardInvalid, "", 0, 0},
-                    ClassifyCase{"nestedSet", "[a[b]]", 1, kWildcardInvalid, "", 0, 0},
-                    ClassifyCase{"tooFewForStar", "ab*", 3, kWildcardInvalid, "", 0, 0},
-                    ClassifyCase{"enoughForStar", "abc*", 3, kWildcardPrefix, "abc*", 0, 3},
-                    ClassifyCase{"setCountsAsLiteral", "a[bc]*", 2, kWildcardPrefixWithSets, "a[bc]*", 0, 5},
-                    ClassifyCase{"minimumIgnoredWithoutStar", "ab?", 3, kWildcardSingleCharacters, "ab?", 0, 3}),
+    testing::Values(
+        ClassifyCase{"literal", "word", 1, kWildcardLiteral, "word", 0, 4},
+        ClassifyCase{"question", "w?rd", 1, kWildcardSingleCharacters, "w?rd", 0, 4},
+        ClassifyCase{"prefix", "wor*", 1, kWildcardPrefix, "wor*", 0, 3},
+        ClassifyCase{"suffix", "*ord", 1, kWildcardSuffix, "*ord", 1, 3},
+        ClassifyCase{"contains", "*or*", 1, kWildcardContains, "*or*", 1, 2},
+        ClassifyCase{"starInside", "w*d", 1, kWildcardGeneral, "w*d", 0, 3},
+        ClassifyCase{"starAndQuestion", "w?r*", 1, kWildcardGeneral, "w?r*", 0, 4},
+        ClassifyCase{"threeStars", "*a*b*", 1, kWildcardGeneral, "*a*b*", 0, 5},
+        ClassifyCase{"starRunsCollapse", "**or**", 1, kWildcardContains, "*or*", 1, 2},
+        ClassifyCase{"setsWithoutStar", "[wx]ord", 1, kWildcardSetsWithoutStar, "[wx]ord", 0, 7},
+        ClassifyCase{"prefixWithSets", "[wx]or*", 1, kWildcardPrefixWithSets, "[wx]or*", 0, 6},
+        ClassifyCase{"suffixWithSets", "*[wx]ord", 1, kWildcardSuffixWithSets, "*[wx]ord", 1, 7},
+        ClassifyCase{"generalWithSets", "*[wx]*d*", 1, kWildcardGeneralWithSets, "*[wx]*d*", 0, 8},
+        ClassifyCase{"oneStarInsideWithSets", "[wx]*d", 1, kWildcardGeneralWithSets, "[wx]*d", 0, 6},
+        ClassifyCase{"barDroppedInSet", "[a|b]x", 1, kWildcardSetsWithoutStar, "[ab]x", 0, 5},
+        ClassifyCase{"starInSetIsNoStar", "[*]x", 1, kWildcardSetsWithoutStar, "[*]x", 0, 4},
+        ClassifyCase{"memberlessSetDropped", "[^]word", 1, kWildcardLiteral, "word", 0, 4},
+        ClassifyCase{"dashOnlySetDropped", "[-]x*", 1, kWildcardPrefix, "x*", 0, 1},
+        ClassifyCase{"barOnlySetDropped", "*[|]x", 1, kWildcardSuffix, "*x", 1, 1},
+        ClassifyCase{"loneStar", "*", 1, kWildcardInvalid, "", 0, 0},
+        ClassifyCase{"noLiteral", "?*", 1, kWildcardInvalid, "", 0, 0},
+        ClassifyCase{"empty", "", 1, kWildcardInvalid, "", 0, 0},
+        ClassifyCase{"strayClose", "a]b", 1, kWildcardInvalid, "", 0, 0},
+        ClassifyCase{"unclosedSet", "[ab", 1, kWildcardInvalid, "", 0, 0},
+        ClassifyCase{"openAtEnd", "ab[", 1, kWildcardInvalid, "", 0, 0},
+        ClassifyCase{"nestedSet", "[a[b]]", 1, kWildcardInvalid, "", 0, 0},
+        ClassifyCase{"tooFewForStar", "ab*", 3, kWildcardInvalid, "", 0, 0},
+        ClassifyCase{"enoughForStar", "abc*", 3, kWildcardPrefix, "abc*", 0, 3},
+        ClassifyCase{"setCountsAsLiteral", "a[bc]*", 2, kWildcardPrefixWithSets, "a[bc]*", 0, 5},
+        ClassifyCase{"minimumIgnoredWithoutStar", "ab?", 3, kWildcardSingleCharacters, "ab?", 0, 3}),
     [](const testing::TestParamInfo<ClassifyCase>& row) { return std::string(row.param.name); });
 
 TEST(WildcardLength, CountsPositions)
@@ -109,7 +111,7 @@ struct WholeStringCase
 {
     const char* name;
     const char* text;
-    const char* pattern;   // nullptr: a null pattern
+    const char* pattern; // nullptr: a null pattern
     bool unix;
     bool unixNoCase;
     bool simple;
@@ -135,7 +137,8 @@ INSTANTIATE_TEST_SUITE_P(
                     WholeStringCase{"setForCase", "report.txt", "*.[tT]xt", true, true, false, false},
                     WholeStringCase{"otherSuffix", "report.txt", "*.doc", false, false, false, false},
                     WholeStringCase{"caseDiffers", "Report.TXT", "*.txt", false, true, false, true},
-                    WholeStringCase{"rangeFoldedWithText", "REPORT.TXT", "*.t[w-z]t", false, true, false, false},
+                    WholeStringCase{"rangeFoldedWithText", "REPORT.TXT", "*.t[w-z]t", false, true, false,
+                                    false},
                     WholeStringCase{"diacriticCaseFolds", "ÉCOLE", "école", false, true, false, true},
                     WholeStringCase{"bracketLiteralInSimple", "[a]", "[a]", false, false, true, true},
                     WholeStringCase{"escapedStar", "2*3", "?[*]?", true, true, false, false},
@@ -175,18 +178,19 @@ TEST_P(ComparisonTable, FoldsByLowBits)
     EXPECT_EQ(a == b, row.equal);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bits, ComparisonTable,
-    testing::Values(ComparisonCase{"noneKeepsCase", 0, u'u', u'U', false},
-                    ComparisonCase{"caseFoldsCase", 1, u'u', u'U', true},
-                    ComparisonCase{"caseKeepsDiacritic", 1, 0x00DC, u'U', false},
-                    ComparisonCase{"diacriticsFoldCapital", 2, 0x00DC, u'U', true},
-                    ComparisonCase{"diacriticsKeepCase", 2, 0x00FC, u'U', false},
-                    ComparisonCase{"bothFoldSmall", 3, 0x00FC, u'U', true},
-                    ComparisonCase{"bothFoldCapital", 3, 0x00DC, u'u', true},
-                    ComparisonCase{"fuzzyAloneFoldsNothing", 4, u'u', u'U', false},
-                    ComparisonCase{"fuzzyWithCase", 5, u'u', u'U', true}),
-    [](const testing::TestParamInfo<ComparisonCase>& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Bits, ComparisonTable,
+                         testing::Values(ComparisonCase{"noneKeepsCase", 0, u'u', u'U', false},
+                                         ComparisonCase{"caseFoldsCase", 1, u'u', u'U', true},
+                                         ComparisonCase{"caseKeepsDiacritic", 1, 0x00DC, u'U', false},
+                                         ComparisonCase{"diacriticsFoldCapital", 2, 0x00DC, u'U', true},
+                                         ComparisonCase{"diacriticsKeepCase", 2, 0x00FC, u'U', false},
+                                         ComparisonCase{"bothFoldSmall", 3, 0x00FC, u'U', true},
+                                         ComparisonCase{"bothFoldCapital", 3, 0x00DC, u'u', true},
+                                         ComparisonCase{"fuzzyAloneFoldsNothing", 4, u'u', u'U', false},
+                                         ComparisonCase{"fuzzyWithCase", 5, u'u', u'U', true}),
+                         [](const testing::TestParamInfo<ComparisonCase>& row) {
+                             return std::string(row.param.name);
+                         });
 
 TEST(IsEquivalentCharsTable, BFoldsAtLeastWhatAFolds)
 {
@@ -201,10 +205,11 @@ TEST(IsEquivalentCharsTable, BFoldsAtLeastWhatAFolds)
         const CharsTable* b;
         bool expected;
     };
-    const Row rows[] = {{upper, upper, true},         {upper, upperUmlauts, true},  {upperUmlauts, upper, false},
-                        {lower, lowerUmlauts, true},  {lower, upperUmlauts, false}, {umlauts, upperUmlauts, true},
-                        {umlauts, lowerUmlauts, true}, {upper, lower, false},       {umlauts, upper, false},
-                        {nullptr, upper, false},      {upper, nullptr, false},      {nullptr, nullptr, false}};
+    const Row rows[] = {
+        {upper, upper, true},          {upper, upperUmlauts, true},  {upperUmlauts, upper, false},
+        {lower, lowerUmlauts, true},   {lower, upperUmlauts, false}, {umlauts, upperUmlauts, true},
+        {umlauts, lowerUmlauts, true}, {upper, lower, false},        {umlauts, upper, false},
+        {nullptr, upper, false},       {upper, nullptr, false},      {nullptr, nullptr, false}};
     for (size_t i = 0; i < std::size(rows); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(isEquivalentCharsTable(rows[i].a, rows[i].b), rows[i].expected);
@@ -288,8 +293,8 @@ TEST(MinWildcardFuzzyAnalogy, StartsAtThreeQuartersAndCanBeSet)
 struct SplitCase
 {
     const char* name;
-    const char* text;   // nullptr: a null string
-    const char* words;  // joined by "|"
+    const char* text;  // nullptr: a null string
+    const char* words; // joined by "|"
     bool hyphenated;
 };
 
@@ -322,8 +327,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"bracketKeepsSeparators", "a[-,]b c", "a[-,]b|c", false},
                     SplitCase{"emptyBracketsAreOrdinary", "[]x y", "[]x|y", false},
                     SplitCase{"unclosedBracketTakesRest", "ab[cd ef", "ab[cd ef", false},
-                    SplitCase{"separatorsOnly", " , ", "", false},
-                    SplitCase{"empty", "", "", false},
+                    SplitCase{"separatorsOnly", " , ", "", false}, SplitCase{"empty", "", "", false},
                     SplitCase{"null", nullptr, "", false}),
     [](const testing::TestParamInfo<SplitCase>& row) { return std::string(row.param.name); });
 
