@@ -100,18 +100,22 @@ void UserDefaults::setObject(const QVariant& value, const QString& key)
         removeObjectForKey(key);
         return;
     }
-    if (key.isNull() || !isPropertyListValue(value)) {
-        logError(QStringLiteral("Cannot store a value of type %1 in the user defaults under '%2'")
-                     .arg(QLatin1String(value.typeName()), key));
+    // Kept in the form the file gives back, so a value reads the same before
+    // and after the program starts again.
+    QString error;
+    const QVariant stored = key.isNull() ? QVariant() : propertyListValue(value, &error);
+    if (!stored.isValid()) {
+        logError(QStringLiteral("Cannot store a value of type %1 in the user defaults under '%2': %3")
+                     .arg(QLatin1String(value.typeName()), key, error));
         return;
     }
     std::lock_guard lock(m_mutex);
     const auto it = m_persistent.constFind(key);
-    if (m_pending.isEmpty() && it != m_persistent.cend() && it.value() == value
-        && it.value().typeId() == value.typeId())
+    if (m_pending.isEmpty() && it != m_persistent.cend() && it.value() == stored
+        && it.value().typeId() == stored.typeId())
         return;
-    m_persistent.insert(key, value);
-    m_pending.insert(key, value);
+    m_persistent.insert(key, stored);
+    m_pending.insert(key, stored);
     saveLocked();
 }
 

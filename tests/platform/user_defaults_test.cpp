@@ -130,6 +130,20 @@ TEST_F(UserDefaultsTest, FileDamagedLaterIsSetAsideByTheNextWrite)
     EXPECT_EQ(UserDefaults(path).persistentDomain().keys(), QStringList({"A", "B"}));
 }
 
+TEST_F(UserDefaultsTest, ValuesReadTheSameBeforeAndAfterAFreshRead)
+{
+    UserDefaults defaults(path);
+    defaults.setObject(42, "Int");
+    defaults.setObject(1.5f, "Float");
+    defaults.setObject(QStringList{"a"}, "Names");
+    for (const char* key : {"Int", "Float", "Names"}) {
+        SCOPED_TRACE(key);
+        const QVariant fresh = UserDefaults(path).objectForKey(key);
+        EXPECT_EQ(defaults.objectForKey(key).typeId(), fresh.typeId());
+        EXPECT_EQ(defaults.objectForKey(key), fresh);
+    }
+}
+
 TEST_F(UserDefaultsTest, NilRemovesTheKey)
 {
     UserDefaults defaults(path);
