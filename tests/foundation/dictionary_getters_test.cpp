@@ -43,7 +43,7 @@ TEST(DictionaryGettersTest, EntriesReadByTheValueRules)
 
     LogCapture log;
     EXPECT_EQ(unsignedIntegerForKey(record, "apples", 9), 0u);
-    EXPECT_EQ(log.lines, QStringList{"-[QString unsignedIntegerValue]: Unrecognized selector."});
+    EXPECT_EQ(log.lines(), QStringList{"-[QString unsignedIntegerValue]: Unrecognized selector."});
 }
 
 TEST(DictionaryGettersTest, SettersKeepTheExactType)

@@ -61,7 +61,7 @@ TEST_F(UserDefaultsGettersTest, NaNAndValuesWithoutReadingsGiveTheDefault)
     EXPECT_EQ(floatForKey(defaults, "Real", 9.0f), 1.5f);
     EXPECT_FALSE(boolForKey(defaults, "Array"));
     EXPECT_TRUE(stringForKey(defaults, "Array").isNull());
-    EXPECT_TRUE(log.lines.isEmpty()) << log.lines.join('\n').toStdString();
+    EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
 }
 
 TEST_F(UserDefaultsGettersTest, TypedCollectionsAnswerOnlyTheirKind)

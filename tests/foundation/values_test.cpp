@@ -126,7 +126,7 @@ TEST(ValuesTest, NilAnswersZeroWithoutLogging)
     EXPECT_EQ(intValue(nil), 0);
     EXPECT_EQ(unsignedLongValue(nil), 0u);
     EXPECT_EQ(doubleValue(nil), 0.0);
-    EXPECT_TRUE(log.lines.isEmpty());
+    EXPECT_TRUE(log.lines().isEmpty());
 }
 
 TEST(ValuesTest, ValuesWithoutAReadingLogAndAnswerZero)
@@ -139,14 +139,14 @@ TEST(ValuesTest, ValuesWithoutAReadingLogAndAnswerZero)
         EXPECT_FALSE(boolValue(value));
         EXPECT_EQ(unsignedLongValue(value), 0u);
         EXPECT_EQ(doubleValue(value), 0.0);
-        ASSERT_EQ(log.lines.size(), 3);
-        EXPECT_EQ(log.lines[0], QStringLiteral("-[%1 boolValue]: Unrecognized selector.").arg(value.typeName()));
-        EXPECT_TRUE(log.lines[1].endsWith(" unsignedLongValue]: Unrecognized selector."));
+        ASSERT_EQ(log.lines().size(), 3);
+        EXPECT_EQ(log.lines()[0], QStringLiteral("-[%1 boolValue]: Unrecognized selector.").arg(value.typeName()));
+        EXPECT_TRUE(log.lines()[1].endsWith(" unsignedLongValue]: Unrecognized selector."));
     }
     // Strings have signed readings only.
     LogCapture log;
     EXPECT_EQ(unsignedLongValue(QVariant(QStringLiteral("42"))), 0u);
-    EXPECT_EQ(log.lines, QStringList{"-[QString unsignedLongValue]: Unrecognized selector."});
+    EXPECT_EQ(log.lines(), QStringList{"-[QString unsignedLongValue]: Unrecognized selector."});
 }
 
 TEST(ValuesTest, NullMarkerIsPresentButNotAValue)

@@ -197,8 +197,8 @@ TEST_F(UserDefaultsTest, ValuesWithoutPropertyListFormAreRefused)
     UserDefaults defaults(path);
     defaults.setObject(QVariantList{QVariant::fromValue(nullptr)}, "Bad");
     EXPECT_FALSE(defaults.objectForKey("Bad").isValid());
-    ASSERT_EQ(log.lines.size(), 1);
-    EXPECT_TRUE(log.lines[0].startsWith("ERROR: "));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].startsWith("ERROR: "));
 }
 
 TEST_F(UserDefaultsTest, DamagedFileIsSetAsideNotOverwritten)
@@ -209,9 +209,9 @@ TEST_F(UserDefaultsTest, DamagedFileIsSetAsideNotOverwritten)
         const QString file = local.writeFile("defaults.plist", damage);
         LogCapture log;
         UserDefaults defaults(file);
-        ASSERT_EQ(log.lines.size(), 1);
-        EXPECT_TRUE(log.lines[0].startsWith("WARNING: "));
-        EXPECT_TRUE(log.lines[0].contains(file + ".damaged"));
+        ASSERT_EQ(log.lines().size(), 1);
+        EXPECT_TRUE(log.lines()[0].startsWith("WARNING: "));
+        EXPECT_TRUE(log.lines()[0].contains(file + ".damaged"));
         QFile aside(file + ".damaged");
         ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
         EXPECT_EQ(aside.readAll(), damage);
@@ -242,7 +242,7 @@ TEST_F(UserDefaultsTest, UnreadableFileIsNeverWrittenOver)
     UserDefaults defaults(file);
     defaults.setBool(true, "A");
     ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0600), 0);
-    EXPECT_TRUE(log.lines.value(0).startsWith("WARNING: "));
+    EXPECT_TRUE(log.lines().value(0).startsWith("WARNING: "));
     QFile kept(file);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), "<plist><dict/></plist>");

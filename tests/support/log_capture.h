@@ -12,16 +12,18 @@ class LogCapture
 {
 public:
     LogCapture()
+        : m_previous(setLogSink([this](const QString& line) { m_lines.append(line); }))
     {
-        m_previous = setLogSink([this](const QString& line) { lines.append(line); });
     }
     ~LogCapture() { setLogSink(m_previous); }
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    QStringList lines;
+    [[nodiscard]] const QStringList& lines() const { return m_lines; }
+    void clear() { m_lines.clear(); }
 
 private:
+    QStringList m_lines;
     LogSink m_previous;
 };
 
