@@ -1,7 +1,7 @@
 #include "foundation/character_classes.h"
 
 #include "foundation/range.h"
-#include "platform/string_compare.h"
+#include "foundation/substring_finding.h"
 
 #include <algorithm>
 
@@ -11,7 +11,7 @@ namespace {
 
 const unichar* unitsOf(QStringView string)
 {
-    return reinterpret_cast<const unichar*>(string.utf16());
+    return string.utf16();
 }
 
 constexpr bool isAsciiDigit(unichar c)
@@ -128,7 +128,7 @@ bool containsNumber(QStringView string, QStringView number)
     const unichar* units = unitsOf(string);
     qsizetype from = 0;
     while (from < length) {
-        const Range found = findString(string, number, Range{from, length - from}, 0);
+        const Range found = findNextString(string, number, from, 0);
         if (found.isMissing() || found.length == 0)
             return false;
         const qsizetype end = found.maxRange();
@@ -163,6 +163,11 @@ bool isAsciiString(QStringView string)
 {
     const unichar* units = unitsOf(string);
     return std::all_of(units, units + string.size(), [](unichar c) { return c <= 0x7F; });
+}
+
+bool isAsciiString(const QByteArray& data)
+{
+    return std::all_of(data.begin(), data.end(), [](char byte) { return (static_cast<unsigned char>(byte) & 0x80) == 0; });
 }
 
 bool isUmlautedString(QStringView string)

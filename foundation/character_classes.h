@@ -10,6 +10,7 @@
 
 #include "foundation/chars_table.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -67,6 +68,8 @@ namespace sorvant {
 
 // Whether every unit is at most U+007F:   ("abc") => true   ("é") => false   ("") => true
 [[nodiscard]] bool isAsciiString(QStringView string);
+// Whether no byte has its high bit set:   ("abc") => true   ("\xC3\xA9") => false   ("") => true
+[[nodiscard]] bool isAsciiString(const QByteArray& data);
 // Whether some unit carries a diacritic (differs from its umlauts-table entry):
 //   ("café") => true   ("cafe") => false   ("") => false
 [[nodiscard]] bool isUmlautedString(QStringView string);

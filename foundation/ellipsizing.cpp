@@ -24,7 +24,7 @@ constexpr bool isLowSurrogate(unichar c)
 // low partner, so the result never ends in half a character.
 QString cutAfter(const QString& string, qsizetype end)
 {
-    const unichar* units = reinterpret_cast<const unichar*>(string.utf16());
+    const unichar* units = QStringView(string).utf16();
     if (end < string.size() && isHighSurrogate(units[end - 1]) && isLowSurrogate(units[end]))
         ++end;
     return string.left(end) + kEllipsis;
@@ -58,7 +58,7 @@ QString stringByEllipsizingAfterNCharacters(const QString& string, unsigned n)
         return string;
 
     const CharacterSetBitmap* word = getAlphaNumBitmap();
-    const unichar* units = reinterpret_cast<const unichar*>(string.utf16());
+    const unichar* units = QStringView(string).utf16();
 
     // Forward: the first separator within reach ends the text, included.
     const qsizetype limit = std::min<qsizetype>(2 * qsizetype(n), length);
@@ -88,7 +88,7 @@ QString stringByEllipsizingNLines(const QString& string, unsigned lines, unsigne
     if (lines == 0 || string.isEmpty())
         return string;
 
-    const unichar* units = reinterpret_cast<const unichar*>(string.utf16());
+    const unichar* units = QStringView(string).utf16();
     const qsizetype length = string.size();
     QStringList kept;
     qsizetype start = 0;

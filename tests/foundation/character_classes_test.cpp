@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace sorvant {
 namespace {
@@ -11,7 +10,7 @@ namespace {
 struct Probe
 {
     const char* name;
-    std::function<bool(QStringView)> test;
+    bool (*test)(QStringView);
     const char16_t* text;
     bool expected;
 };

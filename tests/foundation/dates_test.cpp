@@ -29,7 +29,7 @@ protected:
 // process may have started it yet.
 TEST_F(DatesTest, StopwatchAnswersZeroUntilStarted)
 {
-    testing::LogCapture log;
+    test::LogCapture log;
     EXPECT_EQ(measureTimer(), 0.0);
     EXPECT_EQ(measureTimer(QStringLiteral("load"), 0.0), 0.0);
     EXPECT_TRUE(log.lines().isEmpty());
@@ -44,7 +44,7 @@ TEST_F(DatesTest, StopwatchAnswersZeroUntilStarted)
 
 TEST_F(DatesTest, StopwatchFromADate)
 {
-    testing::LogCapture log;
+    test::LogCapture log;
     const QDateTime start = QDateTime::currentDateTime().addSecs(-2);
     EXPECT_GE(ellapsedTime(start), 2.0);
     EXPECT_LT(ellapsedTime(start), 60.0);
@@ -207,7 +207,7 @@ TEST_F(DatesTest, StringsInCalendarFormats)
 
 TEST_F(DatesTest, SelfCheckLogsEveryExpression)
 {
-    testing::LogCapture log;
+    test::LogCapture log;
     testDates();
     ASSERT_EQ(log.lines().size(), 25);
     EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("testDates: ")));

@@ -131,7 +131,7 @@ TEST(DelayedPerform, DestroyedTargetIsNotCalled)
 
 TEST(DelayedPerform, UnknownSelectorIsLogged)
 {
-    testing::LogCapture log;
+    test::LogCapture log;
     Receiver receiver;
     performSelector(&receiver, "vanish", QVariant());
     ASSERT_EQ(log.lines().size(), 1);

@@ -121,7 +121,7 @@ TEST(KeyValue, StringValueOfAKeyPath)
 
 TEST(ClassTests, ByName)
 {
-    testing::LogCapture log;
+    test::LogCapture log;
     QTimer timer;
     EXPECT_TRUE(descriptionOfClassIsEqualTo(&timer, QStringLiteral("QTimer")));
     EXPECT_FALSE(descriptionOfClassIsEqualTo(&timer, QStringLiteral("QObject")));
@@ -137,7 +137,7 @@ TEST(ClassTests, ByName)
 
 TEST(ClassTests, RespondsToSelectorLogsOncePerToken)
 {
-    testing::LogCapture log;
+    test::LogCapture log;
     Folder folder;
     EXPECT_TRUE(safeRespondsToSelector(&folder, "open"));
     EXPECT_TRUE(safeRespondsToSelector(&folder, "deleteLater"));
@@ -155,7 +155,7 @@ TEST(ClassTests, RespondsToSelectorLogsOncePerToken)
 
 TEST(UnrecognizedSelector, AnswersTheEmptyValueAndLogs)
 {
-    testing::LogCapture log;
+    test::LogCapture log;
     Folder folder;
     EXPECT_FALSE(unrecognizedSelector<bool>(QVariant(QSize(1, 2)), "boolValue"));
     EXPECT_EQ(unrecognizedSelector<unsigned long>(&folder, "unsignedLongValue"), 0u);

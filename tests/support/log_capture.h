@@ -1,12 +1,12 @@
 #pragma once
-// Collects the lines written through platform/log.h while it lives, and
-// restores the previous sink afterwards.
+// Collects the lines written through platform/log.h while the object lives,
+// then puts the previous sink back.
 
 #include "platform/log.h"
 
 #include <QStringList>
 
-namespace sorvant::testing {
+namespace sorvant::test {
 
 class LogCapture
 {
@@ -27,4 +27,4 @@ private:
     LogSink m_previous;
 };
 
-} // namespace sorvant::testing
+} // namespace sorvant::test
