@@ -1,0 +1,184 @@
+#include "foundation/string_construction.h"
+
+#include "platform/atomic_file.h"
+
+#include <QFile>
+#include <QUuid>
+
+#include <atomic>
+#include <cstring>
+
+namespace sorvant {
+
+namespace {
+
+std::atomic<StringEncoding> g_defaultEncoding{NSUTF8StringEncoding};
+
+// Encoding numbers above this (and 0) ask a reader to detect the encoding.
+constexpr StringEncoding kLargestNamedEncoding = 4'294'967'279ULL;
+
+bool readFile(const QString& path, QByteArray* contents)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return false;
+    *contents = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes, bool atomically)
+{
+    if (atomically)
+        return writeFileAtomically(path, bytes);
+    QFile file(path);
+    return !path.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+           && file.write(bytes) == bytes.size() && file.flush();
+}
+
+bool writeReporting(const QString& string, const QString& path, bool atomically, StringEncoding encoding,
+                    StringEncoding* usedEncoding)
+{
+    if (usedEncoding)
+        *usedEncoding = encoding;
+    return writeToFile(string, path, atomically, encoding);
+}
+
+bool isAscii(const QString& string)
+{
+    for (const QChar unit : string) {
+        if (unit.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool isStringEmpty(const QString& string)
+{
+    return string.isEmpty();
+}
+
+bool isStringNotEmpty(const QString& string)
+{
+    return !string.isEmpty();
+}
+
+QString uniqueString()
+{
+    const QUuid uuid = QUuid::createUuid();
+    return uuid.isNull() ? QString() : uuid.toString(QUuid::WithoutBraces).toUpper();
+}
+
+QString stringWithComponents(std::initializer_list<QString> components)
+{
+    QString joined;
+    for (const QString& component : components) {
+        if (component.isNull())
+            break;
+        if (!joined.isNull())
+            joined.append(QLatin1Char('.'));
+        joined.append(component);
+        if (joined.isNull())
+            joined = QString("");
+    }
+    return joined;
+}
+
+QString stringWithData(const QByteArray& data, StringEncoding encoding)
+{
+    return decodeString(data, encoding);
+}
+
+QString stringWithBytes(const char* bytes, qsizetype length, StringEncoding encoding)
+{
+    return decodeString(bytes, length, encoding);
+}
+
+QString stringWithCString(const char* bytes, qsizetype length, StringEncoding encoding)
+{
+    return decodeString(bytes, length, encoding);
+}
+
+QString stringWithNullTerminatedCString(const char* bytes, StringEncoding encoding)
+{
+    if (!bytes)
+        return {};
+    return decodeString(bytes, static_cast<qsizetype>(std::strlen(bytes)), encoding);
+}
+
+QString stringWithCharacter(char16_t character)
+{
+    return QString(QChar(character));
+}
+
+QString stringWithContentsOfFile(const QString& path, StringEncoding encoding, StringEncoding* usedEncoding)
+{
+    if (usedEncoding)
+        *usedEncoding = encoding;
+    QByteArray contents;
+    const bool read = readFile(path, &contents);
+    if (encoding >= 1 && encoding <= kLargestNamedEncoding)
+        return read ? decodeString(contents, encoding) : QString();
+    if (read) {
+        QString text = decodeDetected(contents, usedEncoding);
+        if (!text.isNull())
+            return text;
+    }
+    if (usedEncoding)
+        *usedEncoding = NSASCIIStringEncoding;
+    return read ? decodeString(contents, NSASCIIStringEncoding) : QString();
+}
+
+StringEncoding defaultEncoding()
+{
+    return g_defaultEncoding.load(std::memory_order_relaxed);
+}
+
+void setDefaultEncoding(StringEncoding encoding)
+{
+    g_defaultEncoding.store(encoding, std::memory_order_relaxed);
+}
+
+bool writeToFile(const QString& string, const QString& path, bool atomically, StringEncoding encoding)
+{
+    const std::optional<QByteArray> bytes = encodeString(string, encoding);
+    return bytes && writeBytes(path, *bytes, atomically);
+}
+
+bool writeToFileUsingDefaultEncoding(const QString& string, const QString& path, bool atomically,
+                                     StringEncoding* usedEncoding)
+{
+    return writeReporting(string, path, atomically, defaultEncoding(), usedEncoding);
+}
+
+bool writeToFileUsingFastestEncoding(const QString& string, const QString& path, bool atomically,
+                                     StringEncoding* usedEncoding)
+{
+    return writeReporting(string, path, atomically, fastestEncoding(string), usedEncoding);
+}
+
+bool writeToFileUsingSmallestEncoding(const QString& string, const QString& path, bool atomically,
+                                      StringEncoding* usedEncoding)
+{
+    return writeReporting(string, path, atomically, smallestEncoding(string), usedEncoding);
+}
+
+StringEncoding fastestEncoding(const QString& string)
+{
+    return isAscii(string) ? NSASCIIStringEncoding : NSUnicodeStringEncoding;
+}
+
+StringEncoding smallestEncoding(const QString& string)
+{
+    if (isAscii(string))
+        return NSASCIIStringEncoding;
+    if (encodeString(string, NSISOLatin1StringEncoding))
+        return NSISOLatin1StringEncoding;
+    const std::optional<QByteArray> utf8 = encodeString(string, NSUTF8StringEncoding);
+    // UTF-16 as written: a two-byte mark and two bytes a unit.
+    const qsizetype utf16Size = 2 + 2 * string.size();
+    return utf8 && utf8->size() <= utf16Size ? NSUTF8StringEncoding : NSUnicodeStringEncoding;
+}
+
+} // namespace sorvant

@@ -1,0 +1,74 @@
+#include "platform/current_locale.h"
+
+#include "platform/icu_support.h"
+
+#include <unicode/ucal.h>
+#include <unicode/uloc.h>
+
+#include <cstdlib>
+
+namespace sorvant {
+
+namespace {
+
+const UChar* unitsOf(const QString& string)
+{
+    return reinterpret_cast<const UChar*>(string.utf16());
+}
+
+QString environmentLocaleName()
+{
+    // uloc_setDefault(nullptr) would restore ICU's own choice, but only once
+    // per process; reading the environment ourselves works every time.
+    for (const char* variable : {"LC_ALL", "LC_COLLATE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value)
+            return QString::fromLocal8Bit(value).section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+    }
+    return QStringLiteral("en_US_POSIX");
+}
+
+} // namespace
+
+QString currentLocaleName()
+{
+    return QString::fromLatin1(uloc_getDefault());
+}
+
+void setCurrentLocaleName(const QString& name)
+{
+    const QString wanted = name.isEmpty() ? environmentLocaleName() : name;
+    UErrorCode status = U_ZERO_ERROR;
+    uloc_setDefault(wanted.toLatin1().constData(), &status);
+}
+
+QString currentTimeZoneId()
+{
+    const QString zone = detail::readIcuString<UErrorCode>(ucal_getDefaultTimeZone);
+    return zone.isEmpty() ? QStringLiteral("UTC") : zone;
+}
+
+bool isKnownTimeZoneId(const QString& zoneId)
+{
+    if (zoneId.isEmpty())
+        return false;
+    UBool isSystemId = false;
+    const QString canonical = detail::readIcuString<UErrorCode>([&](UChar* buffer, int32_t capacity, UErrorCode* status) {
+        return ucal_getCanonicalTimeZoneID(unitsOf(zoneId), static_cast<int32_t>(zoneId.size()), buffer, capacity,
+                                           &isSystemId, status);
+    });
+    return !canonical.isEmpty() && isSystemId;
+}
+
+bool setCurrentTimeZoneId(const QString& zoneId)
+{
+    // ICU accepts any id and silently falls back to "Etc/Unknown"; check first.
+    const QString zone = zoneId.isEmpty() ? detail::readIcuString<UErrorCode>(ucal_getHostTimeZone) : zoneId;
+    if (!isKnownTimeZoneId(zone))
+        return false;
+    UErrorCode status = U_ZERO_ERROR;
+    ucal_setDefaultTimeZone(unitsOf(zone), &status);
+    return U_SUCCESS(status);
+}
+
+} // namespace sorvant

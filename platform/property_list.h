@@ -1,0 +1,69 @@
+#pragma once
+// Property lists: reading XML and binary property lists into QVariant trees
+// and writing QVariant trees as XML property lists. The one place that talks
+// to libplist.
+//
+// The mapping, both ways:
+//   dict    <=> QVariantMap (QVariantHash is accepted when writing)
+//   array   <=> QVariantList (QStringList is accepted when writing)
+//   string  <=> QString
+//   integer <=> qint64, or quint64 for values above the qint64 range; when
+//               writing, every integral C type (bool excluded)
+//   real    <=> double (float is accepted when writing)
+//   true, false <=> bool
+//   date    <=> QDateTime in UTC, whole seconds from 1933 to 2069 (the range
+//               of the library's 32-bit date field); other dates cannot be
+//               written
+//   data    <=> QByteArray
+//   uid     =>  QVariantMap {"CF$UID": quint64} (read only)
+// Anything else (an invalid QVariant, the null marker, a QUrl…) cannot be
+// written, and neither can a tree holding one.
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+namespace sorvant {
+
+// Parses an XML or binary property list. Answers an invalid QVariant, and the
+// reason in `error` when given (cleared first), when the data is not a
+// property list.
+//   propertyListFromData("<plist><integer>7</integer></plist>") => qint64 7
+//   propertyListFromData("bplist00…")                           => the tree
+//   propertyListFromData("") / ("junk")                         => invalid
+[[nodiscard]] QVariant propertyListFromData(const QByteArray& data, QString* error = nullptr);
+
+// Answers the XML property list of `value`, or an empty array, and the reason
+// in `error` when given (cleared first), when something in the tree has no
+// property-list form.
+//   xmlDataFromPropertyList(QVariantMap{{"a", 1}}) => "<?xml …<dict>…"
+//   xmlDataFromPropertyList(QVariant())            => "" (error set)
+[[nodiscard]] QByteArray xmlDataFromPropertyList(const QVariant& value, QString* error = nullptr);
+
+// YES when `value` and everything inside it can be written as a property list.
+//   isPropertyListValue(QVariantList{1, "a"})       => true
+//   isPropertyListValue(QVariant::fromValue(nullptr)) => false
+[[nodiscard]] bool isPropertyListValue(const QVariant& value);
+
+// `value` as a property list would give it back: integers as qint64 (or
+// quint64), float as double, QStringList as QVariantList, QVariantHash as
+// QVariantMap, dates in UTC to the second. Invalid, with the reason in
+// `error` when given, when something in it has no property-list form.
+//   propertyListValue(42)                    => qint64 42
+//   propertyListValue(QStringList{"a"})      => QVariantList{"a"}
+//   propertyListValue(QVariant())            => invalid
+[[nodiscard]] QVariant propertyListValue(const QVariant& value, QString* error = nullptr);
+
+// Reads the property list in the file at `path` (XML or binary). Answers an
+// invalid QVariant, with the reason in `error` when given, when the file
+// cannot be read or does not hold a property list.
+[[nodiscard]] QVariant readPropertyListFile(const QString& path, QString* error = nullptr);
+
+// Writes `value` as an XML property list to `path`, atomically (see
+// atomic_file.h). Answers false, with the reason in `error` when given, when
+// the value has no property-list form or the file cannot be written; the old
+// file is then unchanged.
+[[nodiscard]] bool writePropertyListFile(const QString& path, const QVariant& value,
+                                         QString* error = nullptr);
+
+} // namespace sorvant

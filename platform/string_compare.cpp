@@ -1,0 +1,265 @@
+#include "platform/string_compare.h"
+
+#include <unicode/uchar.h>
+#include <unicode/unorm2.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace sorvant {
+
+namespace {
+
+// The folded form of a text: every code point of the source replaced by its
+// fold, each folded unit remembering the source code point it came from.
+struct FoldedText
+{
+    std::vector<char16_t> units;
+    std::vector<qsizetype> sourceStart;  // source index of the code point that made units[i]
+    std::vector<qsizetype> sourceEnd;    // source index just after that code point
+    std::vector<bool> startsCodePoint;   // units[i] is the first unit of its code point's fold
+};
+
+const UNormalizer2* nfd()
+{
+    UErrorCode status = U_ZERO_ERROR;
+    static const UNormalizer2* const instance = unorm2_getNFDInstance(&status);
+    return instance;
+}
+
+const UNormalizer2* nfkd()
+{
+    UErrorCode status = U_ZERO_ERROR;
+    static const UNormalizer2* const instance = unorm2_getNFKDInstance(&status);
+    return instance;
+}
+
+int32_t normalizeInto(const UNormalizer2* normalizer, const UChar* in, int32_t length, UChar* out,
+                      int32_t capacity)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t produced = unorm2_normalize(normalizer, in, length, out, capacity, &status);
+    if (U_FAILURE(status)) {
+        std::copy_n(in, length, out);
+        return length;
+    }
+    return produced;
+}
+
+// Folds one code point by the options into `out` (capacity 32 units; no
+// single code point's fold comes near that) and answers the unit count.
+int32_t foldCodePoint(UChar32 c, unsigned options, UChar* out)
+{
+    constexpr int32_t kCapacity = 32;
+    const bool literal = options & kCompareLiteral;
+    const bool caseless = options & kCompareCaseInsensitive;
+    if (c < 0x80) {
+        out[0] = static_cast<UChar>(caseless && c >= 'A' && c <= 'Z' ? c + 32 : c);
+        return 1;
+    }
+    UChar buffer[kCapacity];
+    int32_t length = 0;
+    U16_APPEND_UNSAFE(buffer, length, c);
+    UChar scratch[kCapacity];
+    if (options & kCompareWidthInsensitive) {
+        length = normalizeInto(nfkd(), buffer, length, scratch, kCapacity);
+        std::copy_n(scratch, length, buffer);
+    } else if (!literal) {
+        length = normalizeInto(nfd(), buffer, length, scratch, kCapacity);
+        std::copy_n(scratch, length, buffer);
+    }
+    if (caseless) {
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t folded = u_strFoldCase(scratch, kCapacity, buffer, length, U_FOLD_CASE_DEFAULT, &status);
+        if (U_SUCCESS(status)) {
+            length = folded;
+            std::copy_n(scratch, length, buffer);
+            if (!literal) {
+                length = normalizeInto(nfd(), buffer, length, scratch, kCapacity);
+                std::copy_n(scratch, length, buffer);
+            }
+        }
+    }
+    int32_t produced = 0;
+    for (int32_t i = 0; i < length;) {
+        const int32_t start = i;
+        UChar32 unit = 0;
+        U16_NEXT(buffer, i, length, unit);
+        if ((options & kCompareDiacriticInsensitive) && u_charType(unit) == U_NON_SPACING_MARK)
+            continue;
+        for (int32_t k = start; k < i; ++k)
+            out[produced++] = buffer[k];
+    }
+    return produced;
+}
+
+FoldedText foldText(QStringView text, unsigned options)
+{
+    FoldedText folded;
+    folded.units.reserve(static_cast<size_t>(text.size()));
+    folded.sourceStart.reserve(static_cast<size_t>(text.size()));
+    folded.sourceEnd.reserve(static_cast<size_t>(text.size()));
+    folded.startsCodePoint.reserve(static_cast<size_t>(text.size()));
+    const auto* units = reinterpret_cast<const UChar*>(text.utf16());
+    const auto length = text.size();
+    UChar out[32];
+    for (qsizetype i = 0; i < length;) {
+        const qsizetype start = i;
+        UChar32 c = units[i++];
+        if (U16_IS_LEAD(c) && i < length && U16_IS_TRAIL(units[i]))
+            c = U16_GET_SUPPLEMENTARY(c, units[i++]);
+        const int32_t produced = foldCodePoint(c, options, out);
+        for (int32_t k = 0; k < produced; ++k) {
+            folded.units.push_back(out[k]);
+            folded.sourceStart.push_back(start);
+            folded.sourceEnd.push_back(i);
+            folded.startsCodePoint.push_back(k == 0);
+        }
+    }
+    return folded;
+}
+
+bool isCombining(char16_t unit)
+{
+    return u_getCombiningClass(unit) != 0 || u_charType(unit) == U_NON_SPACING_MARK;
+}
+
+// A match may not begin or end inside one code point's fold, nor begin on or
+// end before a combining mark that belongs to a character it only partly
+// covers ("e" is not found in "e\u0301").
+bool isBoundaryMatch(const FoldedText& text, size_t start, size_t end, char16_t needleFirst)
+{
+    if (!text.startsCodePoint[start])
+        return false;
+    if (end < text.units.size() && (!text.startsCodePoint[end] || isCombining(text.units[end])))
+        return false;
+    return !isCombining(text.units[start]) || isCombining(needleFirst);
+}
+
+bool matchesAt(const FoldedText& text, const std::vector<char16_t>& needle, size_t start)
+{
+    return std::equal(needle.begin(), needle.end(), text.units.begin() + static_cast<std::ptrdiff_t>(start));
+}
+
+// Compares two digit runs by value: leading zeros ignored, then length, then digits.
+int compareDigitRuns(const std::vector<char16_t>& a, size_t& i, const std::vector<char16_t>& b, size_t& j)
+{
+    auto isDigit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
+    while (i < a.size() && a[i] == u'0' && i + 1 < a.size() && isDigit(a[i + 1]))
+        ++i;
+    while (j < b.size() && b[j] == u'0' && j + 1 < b.size() && isDigit(b[j + 1]))
+        ++j;
+    size_t endA = i;
+    size_t endB = j;
+    while (endA < a.size() && isDigit(a[endA]))
+        ++endA;
+    while (endB < b.size() && isDigit(b[endB]))
+        ++endB;
+    if (endA - i != endB - j) {
+        const int result = endA - i < endB - j ? -1 : 1;
+        i = endA;
+        j = endB;
+        return result;
+    }
+    for (; i < endA; ++i, ++j) {
+        if (a[i] != b[j])
+            return a[i] < b[j] ? -1 : 1;
+    }
+    return 0;
+}
+
+int compareFolded(const std::vector<char16_t>& a, const std::vector<char16_t>& b, bool numeric)
+{
+    auto isDigit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
+    size_t i = 0;
+    size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (numeric && isDigit(a[i]) && isDigit(b[j])) {
+            const int result = compareDigitRuns(a, i, b, j);
+            if (result != 0)
+                return result;
+            continue;
+        }
+        if (a[i] != b[j])
+            return a[i] < b[j] ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size())
+        return 1;
+    if (j < b.size())
+        return -1;
+    return 0;
+}
+
+} // namespace
+
+int compareStrings(QStringView first, QStringView second, unsigned options)
+{
+    const FoldedText a = foldText(first, options);
+    const FoldedText b = foldText(second, options);
+    const int result = compareFolded(a.units, b.units, options & kCompareNumerically);
+    if (result != 0 || !(options & kCompareForcedOrdering))
+        return result;
+    const int literal = first.compare(second);
+    return literal < 0 ? -1 : (literal > 0 ? 1 : 0);
+}
+
+Range findString(QStringView haystack, QStringView needle, Range searchRange, unsigned options)
+{
+    if (needle.isEmpty() || haystack.isEmpty() || searchRange.location >= haystack.size())
+        return kMissingRange;
+    const qsizetype rangeStart = std::max<qsizetype>(0, searchRange.location);
+    const qsizetype rangeLength = std::min(searchRange.length, haystack.size() - rangeStart);
+    if (rangeLength <= 0)
+        return kMissingRange;
+    const QStringView slice = haystack.mid(rangeStart, rangeLength);
+
+    const FoldedText text = foldText(slice, options);
+    const std::vector<char16_t> pattern = foldText(needle, options).units;
+    if (pattern.empty() || pattern.size() > text.units.size())
+        return kMissingRange;
+
+    const size_t lastStart = text.units.size() - pattern.size();
+    auto answer = [&](size_t start) {
+        const size_t end = start + pattern.size();
+        const qsizetype from = text.sourceStart[start];
+        const qsizetype to = end < text.units.size() ? text.sourceStart[end] : slice.size();
+        return Range{rangeStart + from, to - from};
+    };
+    auto accept = [&](size_t start) {
+        return matchesAt(text, pattern, start) && isBoundaryMatch(text, start, start + pattern.size(), pattern.front());
+    };
+
+    const bool anchored = options & kCompareAnchored;
+    if (options & kCompareBackwards) {
+        for (size_t start = lastStart + 1; start-- > 0;) {
+            if (accept(start))
+                return answer(start);
+            if (anchored)
+                break;
+        }
+        return kMissingRange;
+    }
+    for (size_t start = 0; start <= lastStart; ++start) {
+        if (accept(start))
+            return answer(start);
+        if (anchored)
+            break;
+    }
+    return kMissingRange;
+}
+
+Range findString(QStringView haystack, QStringView needle, unsigned options)
+{
+    return findString(haystack, needle, Range{0, haystack.size()}, options);
+}
+
+bool containsString(QStringView haystack, QStringView needle, unsigned options)
+{
+    return !findString(haystack, needle, options).isMissing();
+}
+
+} // namespace sorvant

@@ -1,0 +1,111 @@
+#pragma once
+// UserDefaults: the settings store of the application, as three domains of
+// typed values searched in this order:
+//   1. the argument domain, from "-Key value" pairs on the command line;
+//   2. the persistent domain of the application, an XML property list at
+//      $XDG_CONFIG_HOME/sorvant/org.tarrenbeck.Sorvant.plist (~/.config when
+//      the variable is unset or empty);
+//   3. the registration domain, defaults the program registers at launch.
+//
+// Values keep their type exactly (bool, integer, real, string, date, data,
+// array, dictionary; see property_list.h), also between processes. Every
+// change to the persistent domain is written to disk at once, atomically,
+// so a crash never leaves half a file and another process reads the change
+// after `synchronize()`. A write applies this object's changes to what the
+// file holds at that moment, so keys another process changed are kept. A file that cannot be parsed is reported with
+// "WARNING: " and renamed aside (".damaged" appended), never overwritten.
+//
+// Typed readings (boolForKey, integerForKey, stringForKey…) need the value
+// readings of foundation/values.h and live in foundation/user_defaults_getters.h.
+// All members are safe to call from any thread.
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <mutex>
+
+namespace sorvant {
+
+class UserDefaults
+{
+public:
+    // The application's defaults: the arguments of the running
+    // QCoreApplication (none when there is none) and the file at
+    // defaultPersistentDomainPath(), both read at the first call.
+    static UserDefaults& standardUserDefaults();
+
+    // Defaults kept in the file at `path`, with `arguments` as a program's
+    // command line (the first item is the program and is skipped).
+    explicit UserDefaults(const QString& path, const QStringList& arguments = {});
+    UserDefaults(const UserDefaults&) = delete;
+    UserDefaults& operator=(const UserDefaults&) = delete;
+    ~UserDefaults();
+
+    // $XDG_CONFIG_HOME/sorvant/org.tarrenbeck.Sorvant.plist, or
+    // $HOME/.config/… when XDG_CONFIG_HOME is unset or empty.
+    [[nodiscard]] static QString defaultPersistentDomainPath();
+
+    // The argument domain of a command line: each "-Key value" pair gives
+    // Key => value; a value holding an XML property list gives its tree, any
+    // other value the string itself. The first item (the program) is skipped.
+    //   {"prog", "-A", "1", "-B", "x"} => {A: "1", B: "x"}
+    //   {"prog", "-A"}                 => {}       (no value)
+    //   {"prog", "file", "-A", "1"}    => {A: "1"}
+    [[nodiscard]] static QVariantMap argumentDomain(const QStringList& arguments);
+
+    // --- observers ------------------------------------------------------
+
+    // The value under `key` in the first domain that has one; nil (an
+    // invalid QVariant) when none has.
+    [[nodiscard]] QVariant objectForKey(const QString& key) const;
+    // Every key of every domain with the value objectForKey would answer.
+    [[nodiscard]] QVariantMap dictionaryRepresentation() const;
+    // The application's own stored values.
+    [[nodiscard]] QVariantMap persistentDomain() const;
+    [[nodiscard]] QString path() const { return m_path; }
+
+    // --- mutators -------------------------------------------------------
+
+    // Stores `value` in the persistent domain, in the form the file gives
+    // back (int becomes qint64, see propertyListValue), and writes the file.
+    // Nil removes the key; a value without property-list form (the null
+    // marker, a QUrl…) is refused with "ERROR: " and changes nothing.
+    void setObject(const QVariant& value, const QString& key);
+    // The same: a nil value removes the key.
+    void setValue(const QVariant& value, const QString& key) { setObject(value, key); }
+    void removeObjectForKey(const QString& key);
+    void setBool(bool value, const QString& key) { setObject(QVariant(value), key); }
+    void setInteger(qint64 value, const QString& key) { setObject(QVariant::fromValue(value), key); }
+    void setFloat(float value, const QString& key) { setObject(QVariant(value), key); }
+    void setDouble(double value, const QString& key) { setObject(QVariant(value), key); }
+    void setString(const QString& value, const QString& key)
+    {
+        setObject(value.isNull() ? QVariant() : QVariant(value), key);
+    }
+
+    // Adds `defaults` to the registration domain (replacing equal keys).
+    void registerDefaults(const QVariantMap& defaults);
+
+    // Writes changes a failed write left pending, or when there are none,
+    // reads the file again so that changes made by other processes become
+    // visible. Answers false when the file could not be written or read.
+    bool synchronize();
+
+private:
+    enum class FileState { Missing, Read, SetAside, Untouchable };
+    FileState readFileLocked(QVariantMap* domain);
+    bool saveLocked();
+
+    mutable std::mutex m_mutex;
+    QString m_path;
+    QVariantMap m_arguments;
+    QVariantMap m_persistent;
+    QVariantMap m_registration;
+    // Changes not yet on disk (an invalid value is a removal). Each write
+    // applies them to what the file holds at that moment.
+    QVariantMap m_pending;
+};
+
+} // namespace sorvant

@@ -1,0 +1,91 @@
+#include "foundation/number_formatting.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace sorvant;
+
+namespace {
+
+// The size formatter's settings in a pinned locale.
+std::unique_ptr<NumberFormatter> sizeFormatterFor(const char* locale)
+{
+    auto formatter = std::make_unique<NumberFormatter>(NumberFormatter::Style::Decimal, QString::fromLatin1(locale));
+    formatter->setMaximumFractionDigits(1);
+    formatter->setUsesGroupingSeparator(true);
+    formatter->setGroupingSize(3);
+    return formatter;
+}
+
+struct SizeCase
+{
+    const char* name;
+    quint64 bytes;
+    const char* english;
+    const char* german;
+};
+
+class StringForSizeTest : public testing::TestWithParam<SizeCase>
+{
+};
+
+TEST_P(StringForSizeTest, ChoosesUnitBeforeRounding)
+{
+    const SizeCase& c = GetParam();
+    EXPECT_EQ(stringForSize(c.bytes, *sizeFormatterFor("en_US")), QString::fromUtf8(c.english));
+    EXPECT_EQ(stringForSize(c.bytes, *sizeFormatterFor("de_DE")), QString::fromUtf8(c.german));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, StringForSizeTest,
+    testing::Values(SizeCase{"Zero", 0, "0 bytes", "0 bytes"},
+                    SizeCase{"LargestBytes", 999, "999 bytes", "999 bytes"},
+                    SizeCase{"OneKB", 1000, "1 KB", "1 KB"},
+                    SizeCase{"OneAndAHalfKB", 1500, "1.5 KB", "1,5 KB"},
+                    SizeCase{"JustBelowMB", 999'999, "1,000 KB", "1.000 KB"},
+                    SizeCase{"HalfToEvenDown", 1'250'000, "1.2 MB", "1,2 MB"},
+                    SizeCase{"HalfToEvenUp", 1'750'000, "1.8 MB", "1,8 MB"},
+                    SizeCase{"GB", 3'000'000'000ULL, "3 GB", "3 GB"},
+                    SizeCase{"OneTB", 1'000'000'000'000ULL, "1 TB", "1 TB"},
+                    SizeCase{"ManyTB", 2'500'000'000'000'000ULL, "2,500 TB", "2.500 TB"},
+                    SizeCase{"LargestCount", ~0ULL, "18,446,744 TB", "18.446.744 TB"}),
+    [](const testing::TestParamInfo<SizeCase>& row) { return std::string(row.param.name); });
+
+TEST(NumberFormattingTest, FormatterSettingsRoundHalfToEven)
+{
+    NumberFormatter none(NumberFormatter::Style::None, "en_US");
+    EXPECT_EQ(none.stringFromInteger(1234567), "1234567");
+    none.setUsesGroupingSeparator(true);
+    none.setGroupingSize(3);
+    EXPECT_EQ(none.stringFromInteger(-1234567), "-1,234,567");
+    EXPECT_EQ(none.stringFromDouble(2.5), "2");
+    EXPECT_EQ(none.stringFromDouble(3.5), "4");
+
+    NumberFormatter decimal(NumberFormatter::Style::Decimal, "en_US");
+    decimal.setMaximumFractionDigits(2);
+    EXPECT_EQ(decimal.stringFromDouble(0.125), "0.12");
+    EXPECT_EQ(decimal.stringFromDouble(0.375), "0.38");
+    EXPECT_EQ(decimal.stringFromDouble(7.0), "7");
+    EXPECT_EQ(stringForFloat(decimal, 0.1f), "0.1");
+    // Longer than any fixed buffer: 301 digits and 100 separators.
+    decimal.setUsesGroupingSeparator(true);
+    const QString huge = decimal.stringFromDouble(1e300);
+    EXPECT_EQ(huge.size(), 401);
+    EXPECT_TRUE(huge.startsWith("1,000,000"));
+}
+
+// The shared formatters use the current locale; the test environment pins
+// it to C.UTF-8, which reads as en_US_POSIX.
+TEST(NumberFormattingTest, SharedFormattersFollowTheTable)
+{
+    if (stringForInteger(1000) != "1,000")
+        GTEST_SKIP() << "the current locale does not group with commas";
+    EXPECT_EQ(stringForInteger(-1234567), "-1,234,567");
+    EXPECT_EQ(stringForFloat(1234.567f), "1,234.57");
+    EXPECT_EQ(stringForFloat(2.0f), "2");
+    EXPECT_EQ(stringForSize(1'250'000), "1.2 MB");
+    EXPECT_EQ(&integerFormatter(), &integerFormatter());
+}
+
+} // namespace

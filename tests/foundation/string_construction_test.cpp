@@ -1,0 +1,156 @@
+#include "foundation/string_construction.h"
+
+#include "tests/support/temp_tree.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace sorvant;
+
+namespace {
+
+TEST(StringConstructionTest, EmptinessAcceptsNull)
+{
+    EXPECT_TRUE(isStringEmpty(QString()));
+    EXPECT_TRUE(isStringEmpty(QString("")));
+    EXPECT_FALSE(isStringEmpty(QString("a")));
+    EXPECT_FALSE(isStringNotEmpty(QString()));
+    EXPECT_FALSE(isStringNotEmpty(QString("")));
+    EXPECT_TRUE(isStringNotEmpty(QString("a")));
+}
+
+TEST(StringConstructionTest, UniqueStringsAreUpperCaseUuids)
+{
+    const QString first = uniqueString();
+    EXPECT_TRUE(QRegularExpression("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
+                    .match(first)
+                    .hasMatch())
+        << first.toStdString();
+    EXPECT_NE(first, uniqueString());
+}
+
+TEST(StringConstructionTest, ComponentsJoinUpToTheFirstNull)
+{
+    EXPECT_EQ(stringWithComponents({"a", "b"}), "a.b");
+    EXPECT_EQ(stringWithComponents({"a", "b", QString(), "c"}), "a.b");
+    EXPECT_EQ(stringWithComponents({"a"}), "a");
+    EXPECT_EQ(stringWithComponents({"", "b"}), ".b");
+    EXPECT_TRUE(stringWithComponents({QString(), "b"}).isNull());
+    EXPECT_TRUE(stringWithComponents({}).isNull());
+}
+
+TEST(StringConstructionTest, BytesDecodeStrictly)
+{
+    EXPECT_EQ(stringWithData("caf\xc3\xa9", NSUTF8StringEncoding), QString::fromUtf8("café"));
+    EXPECT_TRUE(stringWithData("caf\xe9", NSUTF8StringEncoding).isNull());
+    EXPECT_EQ(stringWithData("caf\xe9", NSISOLatin1StringEncoding), QString::fromUtf8("café"));
+    EXPECT_TRUE(stringWithData("caf\xe9", NSASCIIStringEncoding).isNull());
+    EXPECT_EQ(stringWithData("", NSUTF8StringEncoding), QString(""));
+    EXPECT_FALSE(stringWithData("", NSUTF8StringEncoding).isNull());
+    EXPECT_TRUE(stringWithData("abc", 999).isNull());
+    EXPECT_EQ(stringWithCString("a\0b", 3, NSUTF8StringEncoding), QString::fromUtf16(u"a\0b", 3));
+    EXPECT_EQ(stringWithNullTerminatedCString("a\0b", NSUTF8StringEncoding), "a");
+    EXPECT_TRUE(stringWithNullTerminatedCString(nullptr, NSUTF8StringEncoding).isNull());
+    EXPECT_EQ(stringWithCharacter(u'\u00e9'), QString::fromUtf8("é"));
+    EXPECT_EQ(stringWithCharacter(0).size(), 1);
+}
+
+struct FileCase
+{
+    const char* name;
+    QByteArray contents;
+    StringEncoding asked;
+    const char16_t* text; // nullptr: null
+    StringEncoding used;
+};
+
+class ContentsOfFileTest : public testing::TestWithParam<FileCase>
+{
+};
+
+TEST_P(ContentsOfFileTest, ReportsTheEncodingUsed)
+{
+    const FileCase& c = GetParam();
+    test::TempTree tree;
+    const QString path = tree.writeFile("f.txt", c.contents);
+    StringEncoding used = 12345;
+    const QString text = stringWithContentsOfFile(path, c.asked, &used);
+    if (c.text)
+        EXPECT_EQ(text, QString::fromUtf16(c.text));
+    else
+        EXPECT_TRUE(text.isNull()) << text.toStdString();
+    EXPECT_EQ(used, c.used);
+    EXPECT_EQ(stringWithContentsOfFile(path, c.asked), text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ContentsOfFileTest,
+    testing::Values(FileCase{"Utf8Detected", "caf\xc3\xa9", 0, u"café", NSUTF8StringEncoding},
+                    FileCase{"Utf8BomDropped", "\xef\xbb\xbfx", 0, u"x", NSUTF8StringEncoding},
+                    FileCase{"Utf16LittleEndianBom", QByteArray("\xff\xfe" "a\0", 4), 0, u"a",
+                             NSUnicodeStringEncoding},
+                    FileCase{"Utf16BigEndianBom", QByteArray("\xfe\xff\0a", 4), 0, u"a", NSUnicodeStringEncoding},
+                    FileCase{"LargeEncodingDetects", "abc", 4'294'967'280ULL, u"abc", NSUTF8StringEncoding},
+                    FileCase{"Latin1FallsBackToAscii", "caf\xe9", 0, nullptr, NSASCIIStringEncoding},
+                    FileCase{"Latin1AskedAsUtf8", "caf\xe9", NSUTF8StringEncoding, nullptr, NSUTF8StringEncoding},
+                    FileCase{"Latin1Named", "caf\xe9", NSISOLatin1StringEncoding, u"café",
+                             NSISOLatin1StringEncoding},
+                    FileCase{"EmptyFile", "", 0, u"", NSUTF8StringEncoding}),
+    [](const testing::TestParamInfo<FileCase>& row) { return std::string(row.param.name); });
+
+TEST(StringConstructionTest, MissingFileIsNull)
+{
+    StringEncoding used = 0;
+    EXPECT_TRUE(stringWithContentsOfFile("/no/such/file", 0, &used).isNull());
+    EXPECT_EQ(used, NSASCIIStringEncoding);
+    EXPECT_TRUE(stringWithContentsOfFile(QString(), NSUTF8StringEncoding, &used).isNull());
+}
+
+TEST(StringConstructionTest, WritersReportTheirEncoding)
+{
+    test::TempTree tree;
+    const QString path = tree.filePath("out.txt");
+    StringEncoding used = 0;
+    EXPECT_EQ(defaultEncoding(), NSUTF8StringEncoding);
+    ASSERT_TRUE(writeToFileUsingDefaultEncoding(QString::fromUtf8("é"), path, true, &used));
+    EXPECT_EQ(used, NSUTF8StringEncoding);
+    EXPECT_EQ(stringWithContentsOfFile(path, 0), QString::fromUtf8("é"));
+
+    ASSERT_TRUE(writeToFileUsingSmallestEncoding(QString::fromUtf8("é"), path, false, &used));
+    EXPECT_EQ(used, NSISOLatin1StringEncoding);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("\xe9"));
+
+    ASSERT_TRUE(writeToFileUsingFastestEncoding(QString::fromUtf8("日"), path, true, &used));
+    EXPECT_EQ(used, NSUnicodeStringEncoding);
+    EXPECT_EQ(stringWithContentsOfFile(path, 0), QString::fromUtf8("日"));
+
+    // Text the encoding cannot hold is not written, and the file stays.
+    EXPECT_FALSE(writeToFile(QString::fromUtf8("é"), path, true, NSASCIIStringEncoding));
+    EXPECT_EQ(stringWithContentsOfFile(path, 0), QString::fromUtf8("日"));
+    EXPECT_FALSE(writeToFile("x", tree.filePath("missing/out.txt"), false, NSUTF8StringEncoding));
+}
+
+TEST(StringConstructionTest, SmallestAndFastestEncodings)
+{
+    const struct
+    {
+        const char* text;
+        StringEncoding smallest;
+        StringEncoding fastest;
+    } cases[] = {{"", NSASCIIStringEncoding, NSASCIIStringEncoding},
+                 {"abc", NSASCIIStringEncoding, NSASCIIStringEncoding},
+                 {"é", NSISOLatin1StringEncoding, NSUnicodeStringEncoding},
+                 {"a€", NSUTF8StringEncoding, NSUnicodeStringEncoding},
+                 {"日本語", NSUnicodeStringEncoding, NSUnicodeStringEncoding}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(smallestEncoding(QString::fromUtf8(c.text)), c.smallest);
+        EXPECT_EQ(fastestEncoding(QString::fromUtf8(c.text)), c.fastest);
+    }
+}
+
+} // namespace

@@ -1,0 +1,149 @@
+#include "platform/atomic_file.h"
+#include "platform/property_list.h"
+
+#include "tests/support/temp_tree.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <limits>
+
+using namespace sorvant;
+
+namespace {
+
+QVariant roundTrip(const QVariant& value)
+{
+    QString error;
+    const QByteArray xml = xmlDataFromPropertyList(value, &error);
+    EXPECT_FALSE(xml.isEmpty()) << error.toStdString();
+    return propertyListFromData(xml, &error);
+}
+
+struct ScalarCase
+{
+    const char* name;
+    QVariant written;
+    QVariant read; // what comes back; the written value when invalid
+};
+
+class PropertyListScalarTest : public testing::TestWithParam<ScalarCase>
+{
+};
+
+TEST_P(PropertyListScalarTest, KeepsValueAndType)
+{
+    const ScalarCase& c = GetParam();
+    const QVariant expected = c.read.isValid() ? c.read : c.written;
+    const QVariant back = roundTrip(QVariantList{c.written}).toList().value(0);
+    EXPECT_EQ(back.typeId(), expected.typeId()) << back.typeName();
+    EXPECT_EQ(back, expected);
+    EXPECT_EQ(propertyListValue(c.written), back);
+}
+
+const QDateTime kDate(QDate(2024, 3, 31), QTime(1, 30, 5), QTimeZone::utc());
+
+INSTANTIATE_TEST_SUITE_P(
+    Scalars, PropertyListScalarTest,
+    testing::Values(
+        ScalarCase{"True", QVariant(true), {}},
+        ScalarCase{"False", QVariant(false), {}},
+        ScalarCase{"IntBecomesInt64", QVariant(42), QVariant::fromValue<qint64>(42)},
+        ScalarCase{"Negative", QVariant::fromValue<qint64>(-5), {}},
+        ScalarCase{"Int64Min", QVariant::fromValue<qint64>(std::numeric_limits<qint64>::min()), {}},
+        ScalarCase{"Int64Max", QVariant::fromValue<qint64>(std::numeric_limits<qint64>::max()), {}},
+        ScalarCase{"UInt64Max", QVariant::fromValue<quint64>(std::numeric_limits<quint64>::max()), {}},
+        ScalarCase{"SmallUnsignedBecomesInt64", QVariant::fromValue<quint64>(7), QVariant::fromValue<qint64>(7)},
+        ScalarCase{"Real", QVariant(0.1), {}},
+        ScalarCase{"FloatBecomesDouble", QVariant(1.5f), QVariant(1.5)},
+        ScalarCase{"String", QVariant(QStringLiteral("a<b&\"é\" \U0001F600")), {}},
+        ScalarCase{"EmptyString", QVariant(QString("")), {}},
+        ScalarCase{"Data", QVariant(QByteArray("\0\1\xff", 3)), {}},
+        ScalarCase{"Date", QVariant(kDate), {}}),
+    [](const testing::TestParamInfo<ScalarCase>& row) { return std::string(row.param.name); });
+
+TEST(PropertyListTest, NestedTreeSurvivesXmlAndBinaryIsRead)
+{
+    const QVariantMap tree{
+        {"list", QVariantList{1, "two", QVariantMap{{"x", 3.5}}}},
+        {"empty", QVariantMap{}},
+        {"names", QStringList{"a", "b"}},
+    };
+    const QVariant back = roundTrip(tree);
+    EXPECT_EQ(back.toMap().value("list").toList().value(2).toMap().value("x"), QVariant(3.5));
+    EXPECT_EQ(back.toMap().value("names"), QVariant(QVariantList{"a", "b"}));
+    EXPECT_EQ(back.toMap().value("empty").typeId(), QMetaType::QVariantMap);
+
+    // A binary list: {"big": 2^64 - 1, "k": 7, "neg": -3}.
+    const QByteArray binary = QByteArray::fromHex(
+        "62706c6973743030d301020304050653626967516b536e6567140000000000000000ffffffffffffffff100713ffffffff"
+        "fffffffd080f1315192a2c0000000000000101000000000000000700000000000000000000000000000035");
+    const QVariantMap read = propertyListFromData(binary).toMap();
+    EXPECT_EQ(read.value("k"), QVariant::fromValue<qint64>(7));
+    EXPECT_EQ(read.value("neg"), QVariant::fromValue<qint64>(-3));
+    EXPECT_EQ(read.value("big"), QVariant::fromValue<quint64>(std::numeric_limits<quint64>::max()));
+}
+
+TEST(PropertyListTest, RejectsWhatIsNotAPropertyList)
+{
+    for (const QByteArray& data : {QByteArray(), QByteArray("junk"), QByteArray("<plist><dict><key>a</key>"),
+                                   QByteArray("bplist00\x01\x02")}) {
+        SCOPED_TRACE(data.toStdString());
+        QString error;
+        EXPECT_FALSE(propertyListFromData(data, &error).isValid());
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+TEST(PropertyListTest, RefusesValuesWithoutPropertyListForm)
+{
+    const QDateTime farFuture(QDate(2200, 1, 1), QTime(0, 0), QTimeZone::utc());
+    for (const QVariant& value : {QVariant(), QVariant::fromValue(nullptr), QVariant(QVariantList{1, QVariant()}),
+                                  QVariant(QVariantMap{{"d", farFuture}})}) {
+        SCOPED_TRACE(value.typeName() ? value.typeName() : "invalid");
+        QString error;
+        EXPECT_TRUE(xmlDataFromPropertyList(value, &error).isEmpty());
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(isPropertyListValue(value));
+        EXPECT_FALSE(propertyListValue(value).isValid());
+    }
+}
+
+TEST(PropertyListTest, FileWriteReplacesAtomicallyAndKeepsPermissions)
+{
+    test::TempTree tree;
+    const QString path = tree.writeFile("prefs.plist", "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0600), 0);
+
+    QString error;
+    ASSERT_TRUE(writePropertyListFile(path, QVariantMap{{"a", true}}, &error)) << error.toStdString();
+    EXPECT_EQ(readPropertyListFile(path).toMap().value("a"), QVariant(true));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(QDir(tree.path()).entryList(QDir::Files), QStringList{"prefs.plist"});
+
+    // A value that cannot be written leaves the old file as it was.
+    EXPECT_FALSE(writePropertyListFile(path, QVariant::fromValue(nullptr), &error));
+    EXPECT_EQ(readPropertyListFile(path).toMap().value("a"), QVariant(true));
+}
+
+TEST(PropertyListTest, WriteIntoMissingFolderFailsWithoutLeftovers)
+{
+    test::TempTree tree;
+    QString error;
+    EXPECT_FALSE(writeFileAtomically(tree.filePath("missing/file"), "x", &error));
+    EXPECT_TRUE(error.contains("missing/file"));
+    EXPECT_FALSE(writeFileAtomically(QString(), "x", &error));
+    QString readError;
+    EXPECT_FALSE(readPropertyListFile(tree.filePath("missing/file"), &readError).isValid());
+    EXPECT_FALSE(readError.isEmpty());
+}
+
+} // namespace
