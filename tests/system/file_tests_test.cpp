@@ -3,7 +3,7 @@
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/volumes.h"
-#include "tests/platform/qstring_printer.h"
+#include "tests/support/qt_printers.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>
