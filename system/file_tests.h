@@ -54,29 +54,44 @@ enum LSItemInfoFlags : std::uint32_t {
 
 // --- readers ---------------------------------------------------------------------------------
 
-// Birth time where the file system records it, else invalid.
+// Each reader answers an invalid date, a null string, 0 or NO when the item
+// cannot be read.
+// The birth time where the file system records it (statx), else invalid.
 [[nodiscard]] QDateTime fileCreationDateAtPath(const QString& path);
+// The time the contents last changed (mtime).
 [[nodiscard]] QDateTime fileModificationDateAtPath(const QString& path);
+// The time the item's attributes last changed (ctime).
 [[nodiscard]] QDateTime fileAttributeModificationDateAtPath(const QString& path);
-// The name of the item's volume (its label, else its mount point's name).
+// The name of the item's volume: its file-system label, else the last
+// component of its mount point ("/" for the root).
 [[nodiscard]] QString volumeNameAtPath(const QString& path);
+// The same name (Linux has no separate display name for volumes).
 [[nodiscard]] QString localizedVolumeNameAtPath(const QString& path);
-[[nodiscard]] int finderLabelAtPath(const QString& path);            // always 0
-[[nodiscard]] bool isAliasFileAtPath(const QString& path);           // always NO
+// The label number: always 0, Linux has no Finder labels.
+[[nodiscard]] int finderLabelAtPath(const QString& path);
+// Always NO: Linux has no alias files.
+[[nodiscard]] bool isAliasFileAtPath(const QString& path);
+// YES for a symbolic link itself (not followed).
 [[nodiscard]] bool isSymbolicLinkAtPath(const QString& path);
+// YES when the item carries the immutable flag (chattr +i).
 [[nodiscard]] bool isFileImmutableAtPath(const QString& path);
-[[nodiscard]] std::uint32_t fileHFSTypeCodeAtPath(const QString& path);   // always 0
+// Always 0: Linux keeps no HFS type codes.
+[[nodiscard]] std::uint32_t fileHFSTypeCodeAtPath(const QString& path);
 
 // --- writers (YES on success) ------------------------------------------------------------
 
-bool setFileCreationDate(const QDateTime& date, const QString& path);           // NO on Linux
+// NO: Linux cannot set a birth time.
+bool setFileCreationDate(const QDateTime& date, const QString& path);
+// Sets the modification time; NO for an invalid date or no path.
 bool setFileModificationDate(const QDateTime& date, const QString& path);
 // Sets the dates given (an invalid date is left out); NO when no path, both
 // dates are invalid, or a date could not be set (a creation date never can:
 // the modification date is still set).
 bool setFileCreationDate(const QDateTime& creation, const QDateTime& modification, const QString& path);
-bool setFinderLabel(int label, const QString& path);                            // NO on Linux
-bool setFileHFSTypeCode(std::uint32_t code, const QString& path);               // NO on Linux
+// NO: Linux has no Finder labels.
+bool setFinderLabel(int label, const QString& path);
+// NO: Linux keeps no HFS type codes.
+bool setFileHFSTypeCode(std::uint32_t code, const QString& path);
 
 // --- item tests ------------------------------------------------------------------------------
 
@@ -120,7 +135,9 @@ bool setFileHFSTypeCode(std::uint32_t code, const QString& path);               
 // Locking removes owner write; unlocking adds owner read and write and
 // clears the immutable flag when it is set (which needs the privilege to).
 bool setFileLocked(bool locked, const QString& path);
+// Adds owner read and write to the item's permissions.
 bool addUserReadWritePermissionsAtPath(const QString& path);
+// Sets or clears the immutable flag (needs the privilege to change it);
 // YES at once when the flag already has the wanted state.
 bool setFileImmutable(bool immutable, const QString& path);
 

@@ -50,21 +50,29 @@ void resetStandardFolders();
 [[nodiscard]] QString userHomeDirectory();
 // The Library folder of the real home ($XDG_DATA_HOME).
 [[nodiscard]] QString userLibraryDirectory();
+// The Documents folder of the real home (XDG_DOCUMENTS_DIR).
 [[nodiscard]] QString userDocumentsFolder();
+// The Desktop folder of the real home (XDG_DESKTOP_DIR).
 [[nodiscard]] QString userDesktopFolder();
 
 // --- the process's home --------------------------------------------------------------
 
-// The shared Library folder ($XDG_DATA_HOME).
+// The shared Library folder ($XDG_DATA_HOME); both names give one value.
 [[nodiscard]] QString libraryDirectory();
 [[nodiscard]] QString LibraryDirectory();
 // NSHomeDirectory(), not cached.
 [[nodiscard]] QString UserHomeDirectory();
+// The Desktop folder (XDG_DESKTOP_DIR, else home + "Desktop").
 [[nodiscard]] QString desktopDirectory();
+// The Downloads folder (XDG_DOWNLOAD_DIR, else home + "Downloads").
 [[nodiscard]] QString downloadsDirectory();
+// The Preferences folder ($XDG_CONFIG_HOME).
 [[nodiscard]] QString preferencesDirectory();
+// The Caches folder ($XDG_CACHE_HOME).
 [[nodiscard]] QString cachesDirectory();
+// The Application Support folder ($XDG_DATA_HOME).
 [[nodiscard]] QString applicationSupportDirectory();
+// The Logs folder ($XDG_STATE_HOME).
 [[nodiscard]] QString logsDirectory();
 
 // A component inside one of the folders; null when the folder is null.
