@@ -142,7 +142,9 @@ QString stringByCreatingFileSystemRepresentation(const QString& string)
 
 QString stringByCreatingFileSystemRepresentationByAppendingExtension(const QString& string, const QString& extension)
 {
-    QString copy = string.isNull() ? QString(QLatin1String("")) : string;
+    if (string.isNull())
+        return string;
+    QString copy = string;
     createFileSystemRepresentationAndAppendExtension(copy, extension);
     return copy;
 }

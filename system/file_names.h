@@ -46,6 +46,7 @@ void createFileSystemRepresentationAndAppendExtension(QString& string, const QSt
 [[nodiscard]] QString stringByCreatingFilename(const QString& string);
 // Null for null; an empty receiver as is; else through createFileSystemRepresentation.
 [[nodiscard]] QString stringByCreatingFileSystemRepresentation(const QString& string);
+// Null for null; else a copy through createFileSystemRepresentationAndAppendExtension.
 [[nodiscard]] QString stringByCreatingFileSystemRepresentationByAppendingExtension(const QString& string,
                                                                                  const QString& extension);
 

@@ -79,6 +79,11 @@ TEST(FileNames, AppendingAnExtensionLeavesItsRoom)
         EXPECT_EQ(result, row.expected);
         EXPECT_LE(fileSystemRepresentation(result).size(), kFilenameMaxBytes);
     }
+    EXPECT_TRUE(stringByCreatingFileSystemRepresentationByAppendingExtension(QString(), "pdf").isNull());
+    // A name of non-ASCII letters leaves room for the extension in bytes.
+    const QString long2 = stringByCreatingFileSystemRepresentationByAppendingExtension(QString(200, QChar(0x00E9)), "pdf");
+    EXPECT_TRUE(long2.endsWith(".pdf"));
+    EXPECT_EQ(fileSystemRepresentation(long2).size(), 248);
 }
 
 TEST(FileNames, CharacterAndExtensionTests)
