@@ -86,7 +86,7 @@ QByteArray fileSystemRepresentation(const QString& path)
 {
     if (path.isNull())
         return {};
-    const char16_t* units = reinterpret_cast<const char16_t*>(path.utf16());
+    const char16_t* units = QStringView(path).utf16();
     const qsizetype size = path.size();
     // A unit gives at most 3 bytes (a pair gives 4 for 2 units).
     QByteArray out(size * 3, Qt::Uninitialized);
