@@ -1,5 +1,6 @@
 #include "search/wildcard_engine.h"
 
+#include "search/fast_word_enumerator.h"
 #include "search/wildcard_patterns.h"
 
 #include <QStringList>
@@ -10,10 +11,6 @@
 namespace sorvant {
 
 namespace {
-
-// The flag bits of a word index.
-constexpr std::uint8_t kWordBeginning = 2;
-constexpr std::uint8_t kWordEnd = 4;
 
 inline unichar mapUnit(unichar c, const CharsTable* table)
 {
@@ -257,68 +254,37 @@ bool wordPasses(const PreparedWildcard& w, const unichar* word, qsizetype n)
     return false;
 }
 
-// The last unit of the word that begins at `first`.
-qsizetype wordEndFrom(const WordIndexView& v, qsizetype first)
-{
-    for (qsizetype i = first; i < v.length; ++i) {
-        if (v.index[i] & kWordEnd)
-            return i;
-    }
-    return v.length - 1;
-}
-
-// The first unit of the word that ends at `last`.
-qsizetype wordBeginningFrom(const WordIndexView& v, qsizetype last)
-{
-    for (qsizetype i = last; i > 0; --i) {
-        if (v.index[i] & kWordBeginning)
-            return i;
-    }
-    return 0;
-}
-
-Range wordRange(qsizetype first, qsizetype last)
-{
-    return Range{first, last - first + 1};
-}
-
 // Tests the words of [start, end) one after the other in the search's
-// direction; `test` answers whether a word (first, last unit) is the hit.
+// direction, as the index's navigation finds them: forward every word that
+// begins in the range (it may run past `end`), backward every word that ends
+// in it (it may begin before `start`). `test` answers whether a word is the hit.
 template <typename Test>
-Range visitWords(const WordIndexView& v, qsizetype start, qsizetype end, bool forward, bool anchored,
+Range visitWords(const FastWordEnumerator& e, qsizetype start, qsizetype end, bool forward, bool anchored,
                  Test test)
 {
-    const qsizetype low = std::max<qsizetype>(start, 0);
-    const qsizetype limit = std::min(end, v.length);
-    if (v.index == nullptr || v.characters == nullptr)
-        return kMissingRange;
     if (forward) {
-        for (qsizetype i = low; i < limit; ++i) {
-            if (!(v.index[i] & kWordBeginning))
-                continue;
-            const qsizetype last = wordEndFrom(v, i);
-            if (test(i, last))
-                return wordRange(i, last);
+        for (Range word = e.rangeOfNextWordFromIndex(start, end); !word.isMissing();
+             word = e.rangeOfNextWordFromIndex(word.maxRange(), end)) {
+            if (test(word))
+                return word;
             if (anchored)
                 break;
-            i = last;
         }
         return kMissingRange;
     }
-    for (qsizetype i = limit - 1; i >= low; --i) {
-        if (!(v.index[i] & kWordEnd))
-            continue;
-        const qsizetype first = wordBeginningFrom(v, i);
-        if (test(first, i))
-            return wordRange(first, i);
-        if (anchored || first <= start)
+    const qsizetype low = std::max<qsizetype>(start, 0);
+    const qsizetype limit = std::min(end, e.length());
+    for (Range word = e.rangeOfPreviousWordFromIndex(limit - 1, low); !word.isMissing();
+         word = e.rangeOfPreviousWordFromIndex(word.location - 1, low)) {
+        if (test(word))
+            return word;
+        if (anchored || word.location <= start)
             break;
-        i = first;
     }
     return kMissingRange;
 }
 
-Range findPrepared(const WordIndexView& v, qsizetype start, qsizetype end, const PreparedWildcard& w,
+Range findPrepared(const FastWordEnumerator& e, qsizetype start, qsizetype end, const PreparedWildcard& w,
                    const WildcardFindOptions& o)
 {
     if (end <= start)
@@ -326,19 +292,19 @@ Range findPrepared(const WordIndexView& v, qsizetype start, qsizetype end, const
     if (o.loneStar && w.isLoneStar()) {
         if (!o.oneWord)
             return Range{start, end - start};
-        return visitWords(v, start, end, o.forward, false, [](qsizetype, qsizetype) { return true; });
+        return visitWords(e, start, end, o.forward, false, [](const Range&) { return true; });
     }
     if (w.kind.type == kWildcardInvalid)
         return kMissingRange;
-    return visitWords(v, start, end, o.forward, o.anchored, [&](qsizetype first, qsizetype last) {
-        return wordPasses(w, v.characters + first, last - first + 1);
+    return visitWords(e, start, end, o.forward, o.anchored, [&](const Range& word) {
+        return wordPasses(w, e.characters() + word.location, word.length);
     });
 }
 
 // The words of a phrase: the first anywhere, each further one on the very
 // next word of the text, all ending before `end`. Forward, a failed attempt
 // resumes after its first word; backward, before it.
-Range findPhraseWords(const WordIndexView& v, qsizetype start, qsizetype end,
+Range findPhraseWords(const FastWordEnumerator& e, qsizetype start, qsizetype end,
                       const QList<PreparedWildcard>& words, const WildcardFindOptions& options)
 {
     WildcardFindOptions firstWord = options;
@@ -352,12 +318,12 @@ Range findPhraseWords(const WordIndexView& v, qsizetype start, qsizetype end,
     qsizetype from = start;
     qsizetype to = end;
     while (from < to) {
-        const Range head = findPrepared(v, from, to, words.first(), firstWord);
+        const Range head = findPrepared(e, from, to, words.first(), firstWord);
         if (head.isMissing())
             return kMissingRange;
         Range last = head;
         for (qsizetype k = 1; k < words.size() && !last.isMissing(); ++k)
-            last = findPrepared(v, last.maxRange(), to, words[k], nextWord);
+            last = findPrepared(e, last.maxRange(), to, words[k], nextWord);
         if (!last.isMissing())
             return Range{head.location, last.maxRange() - head.location};
         if (options.forward)
@@ -372,8 +338,8 @@ Range findPhraseWords(const WordIndexView& v, qsizetype start, qsizetype end,
 
 // --- finding words -----------------------------------------------------------
 
-Range findWildcardPhrase(const WordIndexView& words, qsizetype start, qsizetype end, const QString& pattern,
-                         const WildcardFindOptions& options)
+Range findWildcardPhrase(const FastWordEnumerator& words, qsizetype start, qsizetype end,
+                         const QString& pattern, const WildcardFindOptions& options)
 {
     if (pattern.isEmpty())
         return kMissingRange;
@@ -396,7 +362,7 @@ Range findWildcardPhrase(const WordIndexView& words, qsizetype start, qsizetype 
     return hit;
 }
 
-Range findWildcardInUnichars(const WordIndexView& words, qsizetype start, qsizetype end,
+Range findWildcardInUnichars(const FastWordEnumerator& words, qsizetype start, qsizetype end,
                              const QString& pattern, const WildcardFindOptions& options)
 {
     if (end <= start || pattern.isEmpty())

@@ -17,18 +17,9 @@
 
 #include <QString>
 
-#include <cstdint>
-
 namespace sorvant {
 
-// The parts of a word index the engine reads: the units, one flag byte per
-// unit (bit 2 the first unit of a word, bit 4 its last) and their count.
-struct WordIndexView
-{
-    const unichar* characters = nullptr;
-    const std::uint8_t* index = nullptr;
-    qsizetype length = 0;
-};
+class FastWordEnumerator;
 
 // How a wildcard is searched for.
 struct WildcardFindOptions
@@ -60,12 +51,13 @@ struct WildcardFindOptions
 //   "e-mail" in "an email"          => {3, 5}
 //   "*" with loneStar               => {start, end - start}
 //   "" or null                      => missing
-[[nodiscard]] Range findWildcardPhrase(const WordIndexView& words, qsizetype start, qsizetype end,
+[[nodiscard]] Range findWildcardPhrase(const FastWordEnumerator& words, qsizetype start, qsizetype end,
                                        const QString& pattern, const WildcardFindOptions& options);
 
-// Finds one pattern word: the first word in [start, end) (forward: its first
-// unit in the range; backward: its last unit, the word may begin before
-// start) that the pattern matches as a whole, through the comparison's table.
+// Finds one pattern word: the first word of the index in [start, end)
+// (forward: its first unit in the range; backward: its last unit, the word
+// may begin before start) that the pattern matches as a whole, through the
+// comparison's table.
 // A lone "*" with `loneStar` answers the whole range, or with `oneWord` the
 // first (last) word of the range. Fuzzy comparison matches a plain pattern
 // word by similarity (minWildcardFuzzyAnalogy).
@@ -73,7 +65,7 @@ struct WildcardFindOptions
 //   "TEMPOR" with comparison 1 in "tempor" => {0, 6}
 //   "temper" with comparison 5 in "tempor" => {0, 6}
 //   empty range, "" or null => missing
-[[nodiscard]] Range findWildcardInUnichars(const WordIndexView& words, qsizetype start, qsizetype end,
+[[nodiscard]] Range findWildcardInUnichars(const FastWordEnumerator& words, qsizetype start, qsizetype end,
                                            const QString& pattern, const WildcardFindOptions& options);
 
 // --- similarity ------------------------------------------------------------
