@@ -301,9 +301,9 @@ Range findPrepared(const FastWordEnumerator& e, qsizetype start, qsizetype end, 
     });
 }
 
-// The words of a phrase: the first anywhere, each further one on the very
-// next word of the text, all ending before `end`. Forward, a failed attempt
-// resumes after its first word; backward, before it.
+// The words of a phrase: the first anywhere in the range, each further one on
+// the very next word of the text, beginning before `end`. Forward, a failed
+// attempt resumes after its first word; backward, before it.
 Range findPhraseWords(const FastWordEnumerator& e, qsizetype start, qsizetype end,
                       const QList<PreparedWildcard>& words, const WildcardFindOptions& options)
 {
