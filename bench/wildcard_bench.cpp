@@ -100,11 +100,9 @@ void BM_FileNames(benchmark::State& state)
         }
         benchmark::DoNotOptimize(hits);
     }
-    state.SetLabel(
-        QStringLiteral("%1%2 %3 hits")
-            .arg(QString::fromUtf8(p.pattern), p.ignoreCase ? QStringLiteral(" (no case)") : QString())
-            .arg(hits)
-            .toStdString());
+    const QString kind = QLatin1String(p.withSets ? "unix" : "simple") +
+                         QLatin1String(p.ignoreCase ? ", no case" : "");
+    state.SetLabel(QStringLiteral("%1 (%2) %3 hits").arg(pattern, kind).arg(hits).toStdString());
     state.SetItemsProcessed(state.iterations() * names.size());
 }
 BENCHMARK(BM_FileNames)->DenseRange(0, std::size(kNamePatterns) - 1)->Unit(benchmark::kMillisecond);
