@@ -125,7 +125,7 @@ TEST_F(UserDefaultsTest, FileDamagedLaterIsSetAsideByTheNextWrite)
     file.close();
     LogCapture log;
     defaults.setBool(true, "B");
-    EXPECT_EQ(log.lines.size(), 1);
+    EXPECT_EQ(log.lines().size(), 1);
     EXPECT_TRUE(QFile::exists(path + ".damaged"));
     EXPECT_EQ(UserDefaults(path).persistentDomain().keys(), QStringList({"A", "B"}));
 }
