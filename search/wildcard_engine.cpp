@@ -254,37 +254,63 @@ bool wordPasses(const PreparedWildcard& w, const unichar* word, qsizetype n)
     return false;
 }
 
+// The word that begins at `first`: up to the first word end at or after it.
+Range wordFrom(const WordIndexView& v, qsizetype first)
+{
+    qsizetype last = first;
+    while (last < v.length - 1 && !(v.index[last] & kWordEndFlag))
+        ++last;
+    return Range{first, last + 1 - first};
+}
+
+// The word that ends at `last`: back to the nearest word beginning (0 when none).
+Range wordUpTo(const WordIndexView& v, qsizetype last)
+{
+    qsizetype first = last;
+    while (first > 0 && !(v.index[first] & kWordBeginningFlag))
+        --first;
+    return Range{first, last + 1 - first};
+}
+
 // Tests the words of [start, end) one after the other in the search's
-// direction, as the index's navigation finds them: forward every word that
-// begins in the range (it may run past `end`), backward every word that ends
-// in it (it may begin before `start`). `test` answers whether a word is the hit.
+// direction, found through the flag bytes: forward every word that begins in
+// the range (it may run past `end`), backward every word that ends in it (it
+// may begin before `start`). `test` answers whether a word is the hit.
 template <typename Test>
-Range visitWords(const FastWordEnumerator& e, qsizetype start, qsizetype end, bool forward, bool anchored,
+Range visitWords(const WordIndexView& v, qsizetype start, qsizetype end, bool forward, bool anchored,
                  Test test)
 {
+    const qsizetype low = std::max<qsizetype>(start, 0);
+    const qsizetype limit = std::min(end, v.length);
+    if (v.index == nullptr || v.characters == nullptr)
+        return kMissingRange;
     if (forward) {
-        for (Range word = e.rangeOfNextWordFromIndex(start, end); !word.isMissing();
-             word = e.rangeOfNextWordFromIndex(word.maxRange(), end)) {
+        for (qsizetype i = low; i < limit; ++i) {
+            if (!(v.index[i] & kWordBeginningFlag))
+                continue;
+            const Range word = wordFrom(v, i);
             if (test(word))
                 return word;
             if (anchored)
                 break;
+            i = word.maxRange() - 1;
         }
         return kMissingRange;
     }
-    const qsizetype low = std::max<qsizetype>(start, 0);
-    const qsizetype limit = std::min(end, e.length());
-    for (Range word = e.rangeOfPreviousWordFromIndex(limit - 1, low); !word.isMissing();
-         word = e.rangeOfPreviousWordFromIndex(word.location - 1, low)) {
+    for (qsizetype i = limit - 1; i >= low; --i) {
+        if (!(v.index[i] & kWordEndFlag))
+            continue;
+        const Range word = wordUpTo(v, i);
         if (test(word))
             return word;
         if (anchored || word.location <= start)
             break;
+        i = word.location;
     }
     return kMissingRange;
 }
 
-Range findPrepared(const FastWordEnumerator& e, qsizetype start, qsizetype end, const PreparedWildcard& w,
+Range findPrepared(const WordIndexView& v, qsizetype start, qsizetype end, const PreparedWildcard& w,
                    const WildcardFindOptions& o)
 {
     if (end <= start)
@@ -292,19 +318,19 @@ Range findPrepared(const FastWordEnumerator& e, qsizetype start, qsizetype end, 
     if (o.loneStar && w.isLoneStar()) {
         if (!o.oneWord)
             return Range{start, end - start};
-        return visitWords(e, start, end, o.forward, false, [](const Range&) { return true; });
+        return visitWords(v, start, end, o.forward, false, [](const Range&) { return true; });
     }
     if (w.kind.type == kWildcardInvalid)
         return kMissingRange;
-    return visitWords(e, start, end, o.forward, o.anchored, [&](const Range& word) {
-        return wordPasses(w, e.characters() + word.location, word.length);
+    return visitWords(v, start, end, o.forward, o.anchored, [&](const Range& word) {
+        return wordPasses(w, v.characters + word.location, word.length);
     });
 }
 
 // The words of a phrase: the first anywhere in the range, each further one on
 // the very next word of the text, beginning before `end`. Forward, a failed
 // attempt resumes after its first word; backward, before it.
-Range findPhraseWords(const FastWordEnumerator& e, qsizetype start, qsizetype end,
+Range findPhraseWords(const WordIndexView& v, qsizetype start, qsizetype end,
                       const QList<PreparedWildcard>& words, const WildcardFindOptions& options)
 {
     WildcardFindOptions firstWord = options;
@@ -318,12 +344,12 @@ Range findPhraseWords(const FastWordEnumerator& e, qsizetype start, qsizetype en
     qsizetype from = start;
     qsizetype to = end;
     while (from < to) {
-        const Range head = findPrepared(e, from, to, words.first(), firstWord);
+        const Range head = findPrepared(v, from, to, words.first(), firstWord);
         if (head.isMissing())
             return kMissingRange;
         Range last = head;
         for (qsizetype k = 1; k < words.size() && !last.isMissing(); ++k)
-            last = findPrepared(e, last.maxRange(), to, words[k], nextWord);
+            last = findPrepared(v, last.maxRange(), to, words[k], nextWord);
         if (!last.isMissing())
             return Range{head.location, last.maxRange() - head.location};
         if (options.forward)
@@ -338,8 +364,8 @@ Range findPhraseWords(const FastWordEnumerator& e, qsizetype start, qsizetype en
 
 // --- finding words -----------------------------------------------------------
 
-Range findWildcardPhrase(const FastWordEnumerator& words, qsizetype start, qsizetype end,
-                         const QString& pattern, const WildcardFindOptions& options)
+Range findWildcardPhrase(const WordIndexView& words, qsizetype start, qsizetype end, const QString& pattern,
+                         const WildcardFindOptions& options)
 {
     if (pattern.isEmpty())
         return kMissingRange;
@@ -362,13 +388,30 @@ Range findWildcardPhrase(const FastWordEnumerator& words, qsizetype start, qsize
     return hit;
 }
 
-Range findWildcardInUnichars(const FastWordEnumerator& words, qsizetype start, qsizetype end,
+Range findWildcardInUnichars(const WordIndexView& words, qsizetype start, qsizetype end,
                              const QString& pattern, const WildcardFindOptions& options)
 {
     if (end <= start || pattern.isEmpty())
         return kMissingRange;
     return findPrepared(words, start, end, prepare(pattern, options.comparison, options.minCharacters),
                         options);
+}
+
+WordIndexView wordIndexView(const FastWordEnumerator& words)
+{
+    return WordIndexView{words.characters(), words.index(), words.length()};
+}
+
+Range findWildcardPhrase(const FastWordEnumerator& words, qsizetype start, qsizetype end,
+                         const QString& pattern, const WildcardFindOptions& options)
+{
+    return findWildcardPhrase(wordIndexView(words), start, end, pattern, options);
+}
+
+Range findWildcardInUnichars(const FastWordEnumerator& words, qsizetype start, qsizetype end,
+                             const QString& pattern, const WildcardFindOptions& options)
+{
+    return findWildcardInUnichars(wordIndexView(words), start, end, pattern, options);
 }
 
 // --- similarity --------------------------------------------------------------

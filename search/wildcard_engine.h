@@ -17,9 +17,23 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace sorvant {
 
 class FastWordEnumerator;
+
+// What the engine reads of a word index: its units, one flag byte per unit
+// (FastWordIndexFlag: 2 the first unit of a word, 4 its last) and their count.
+struct WordIndexView
+{
+    const unichar* characters = nullptr;
+    const std::uint8_t* index = nullptr;
+    qsizetype length = 0;
+};
+
+// The view of an enumerator's units and flags (valid while it lives unchanged).
+[[nodiscard]] WordIndexView wordIndexView(const FastWordEnumerator& words);
 
 // How a wildcard is searched for.
 struct WildcardFindOptions
@@ -51,6 +65,8 @@ struct WildcardFindOptions
 //   "e-mail" in "an email"          => {3, 5}
 //   "*" with loneStar               => {start, end - start}
 //   "" or null                      => missing
+[[nodiscard]] Range findWildcardPhrase(const WordIndexView& words, qsizetype start, qsizetype end,
+                                       const QString& pattern, const WildcardFindOptions& options);
 [[nodiscard]] Range findWildcardPhrase(const FastWordEnumerator& words, qsizetype start, qsizetype end,
                                        const QString& pattern, const WildcardFindOptions& options);
 
@@ -65,6 +81,8 @@ struct WildcardFindOptions
 //   "TEMPOR" with comparison 1 in "tempor" => {0, 6}
 //   "temper" with comparison 5 in "tempor" => {0, 6}
 //   empty range, "" or null => missing
+[[nodiscard]] Range findWildcardInUnichars(const WordIndexView& words, qsizetype start, qsizetype end,
+                                           const QString& pattern, const WildcardFindOptions& options);
 [[nodiscard]] Range findWildcardInUnichars(const FastWordEnumerator& words, qsizetype start, qsizetype end,
                                            const QString& pattern, const WildcardFindOptions& options);
 

@@ -112,6 +112,8 @@ TEST(FindWildcardWord, EmptyRangeNullAndEmptyPatternFindNothing)
     EXPECT_EQ(findWildcardInUnichars(index.words(), 4, 2, QStringLiteral("tempor"), {}), kMissingRange);
     EXPECT_EQ(findWildcardInUnichars(index.words(), 0, 6, QString(), {}), kMissingRange);
     EXPECT_EQ(findWildcardInUnichars(index.words(), 0, 6, QStringLiteral(""), {}), kMissingRange);
+    EXPECT_EQ(findWildcardInUnichars(WordIndexView{}, 0, 6, QStringLiteral("tempor"), {}), kMissingRange);
+    EXPECT_EQ(findWildcardPhrase(WordIndexView{}, 0, 6, QStringLiteral("tempor x"), {}), kMissingRange);
 }
 
 TEST(FindWildcardWord, RangeLimitsWhichWordsAreVisited)
@@ -131,6 +133,22 @@ TEST(FindWildcardWord, RangeLimitsWhichWordsAreVisited)
     anchored.anchored = true;
     EXPECT_EQ(findWildcardInUnichars(index.words(), 2, 8, QStringLiteral("a*"), anchored), (Range{3, 2}));
     EXPECT_EQ(findWildcardInUnichars(index.words(), 0, 8, QStringLiteral("x*"), anchored), kMissingRange);
+}
+
+TEST(FindWildcardWord, AdjacentWordsAreVisitedBothWays)
+{
+    // Words with no separator between them, as Asian splitting leaves them.
+    const QString text = QStringLiteral("abcdef");
+    const std::uint8_t flags[] = {2, 4, 2, 4, 2, 4};
+    const WordIndexView view{u(text), flags, text.size()};
+    WildcardFindOptions options;
+    EXPECT_EQ(findWildcardInUnichars(view, 0, 6, QStringLiteral("cd"), options), (Range{2, 2}));
+    EXPECT_EQ(findWildcardPhrase(view, 0, 6, QStringLiteral("ab cd"), options), (Range{0, 4}));
+    options.forward = false;
+    EXPECT_EQ(findWildcardInUnichars(view, 0, 6, QStringLiteral("ab"), options), (Range{0, 2}));
+    EXPECT_EQ(findWildcardInUnichars(view, 0, 6, QStringLiteral("c?"), options), (Range{2, 2}));
+    options.anchored = true;
+    EXPECT_EQ(findWildcardInUnichars(view, 0, 6, QStringLiteral("cd"), options), kMissingRange);
 }
 
 TEST(FindWildcardWord, LoneStarAnswersRangeOrOneWord)
