@@ -3,11 +3,14 @@
 #include "foundation/character_classes.h"
 #include "foundation/mutable_string_edits.h"
 #include "foundation/no_case_comparison.h"
+#include "foundation/range.h"
 #include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
 #include "platform/url.h"
 
 #include <sys/stat.h>
+
+#include <QStringList>
 
 #include <initializer_list>
 
@@ -17,16 +20,9 @@ namespace {
 
 using Names = std::initializer_list<const char*>;
 
-bool schemeIsOneOf(const URL& url, Names names)
+bool schemeIsOneOf(const URL& url, const QStringList& names)
 {
-    const QString scheme = url.scheme();
-    if (scheme.isEmpty())
-        return false;
-    for (const char* name : names) {
-        if (isEqualToStringNoCase(scheme, QLatin1String(name)))
-            return true;
-    }
-    return false;
+    return typedValueForKeys(url.scheme(), names) != NSNotFound;
 }
 
 bool schemeBeginsWithApple(const URL& url)
@@ -47,7 +43,12 @@ bool hasOnePrefix(const QString& text, qsizetype minimum, Names prefixes)
     return false;
 }
 
-constexpr Names kWebKitSchemes = {"https", "ftps", "feed", "http", "ftp"};
+const QStringList& webKitSchemes()
+{
+    static const QStringList schemes{QStringLiteral("https"), QStringLiteral("ftps"), QStringLiteral("feed"),
+                                     QStringLiteral("http"), QStringLiteral("ftp")};
+    return schemes;
+}
 constexpr qsizetype kStringURLMinimum = 5;
 
 bool isAsciiLetter(char16_t unit)
@@ -104,22 +105,22 @@ bool hasBareMailAddressShape(QStringView text)
 
 } // namespace
 
-bool isDataURL(const URL& url) { return schemeIsOneOf(url, {"data"}); }
-bool isBlobURL(const URL& url) { return schemeIsOneOf(url, {"blob"}); }
-bool isAboutURL(const URL& url) { return schemeIsOneOf(url, {"about"}); }
-bool isHTTPURL(const URL& url) { return schemeIsOneOf(url, {"http", "https"}); }
-bool isFTPURL(const URL& url) { return schemeIsOneOf(url, {"ftp", "ftps"}); }
-bool isNewsURL(const URL& url) { return schemeIsOneOf(url, {"news", "nntp"}); }
-bool isFeedURL(const URL& url) { return schemeIsOneOf(url, {"feed"}); }
-bool isMailURL(const URL& url) { return schemeIsOneOf(url, {"mailto"}); }
-bool isJavaScriptURL(const URL& url) { return schemeIsOneOf(url, {"javascript"}); }
-bool isAppleScriptURL(const URL& url) { return schemeIsOneOf(url, {"applescript"}); }
-bool isSafariReaderURL(const URL& url) { return schemeIsOneOf(url, {"safari-resource", "safari-reader", "reading-list"}); }
-bool isDownloadableURL(const URL& url) { return schemeIsOneOf(url, {"https", "ftps", "http", "ftp"}); }
+bool isDataURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("data")}); }
+bool isBlobURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("blob")}); }
+bool isAboutURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("about")}); }
+bool isHTTPURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("http"), QStringLiteral("https")}); }
+bool isFTPURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("ftp"), QStringLiteral("ftps")}); }
+bool isNewsURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("news"), QStringLiteral("nntp")}); }
+bool isFeedURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("feed")}); }
+bool isMailURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("mailto")}); }
+bool isJavaScriptURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("javascript")}); }
+bool isAppleScriptURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("applescript")}); }
+bool isSafariReaderURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("safari-resource"), QStringLiteral("safari-reader"), QStringLiteral("reading-list")}); }
+bool isDownloadableURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("https"), QStringLiteral("ftps"), QStringLiteral("http"), QStringLiteral("ftp")}); }
 
 bool isRemoteWebKitURL(const URL& url)
 {
-    if (!schemeIsOneOf(url, kWebKitSchemes))
+    if (!schemeIsOneOf(url, webKitSchemes()))
         return false;
     const QString host = url.host();
     return containsAlphaNumCharacter(host) && !host.contains(QLatin1String("..."));
@@ -137,7 +138,7 @@ bool isLoadableURL(const URL& url)
         struct stat status {};
         return !path.isEmpty() && ::stat(path.constData(), &status) == 0 && !S_ISDIR(status.st_mode);
     }
-    return schemeIsOneOf(url, kWebKitSchemes);
+    return schemeIsOneOf(url, webKitSchemes());
 }
 
 bool isInternalWebKitURL(const URL& url)
