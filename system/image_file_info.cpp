@@ -1,9 +1,12 @@
 #include "system/image_file_info.h"
 
 #include "platform/file_system_representation.h"
+#include "system/image_file_types.h"
 
 #include <QFile>
 #include <QImageReader>
+#include <QMimeData>
+#include <QUrl>
 
 #include <poppler-qt6.h>
 
@@ -79,6 +82,36 @@ int pageCountOfPDFFile(const QString& path)
 bool isValidPDFFile(const QString& path)
 {
     return pageCountOfPDFFile(path) >= 0;
+}
+
+QImage imageWithPasteboardIcon(const QMimeData* pasteboard)
+{
+    if (!pasteboard)
+        return QImage();
+    const QList<QUrl> urls = pasteboard->urls();
+    if (urls.size() == 1 && urls.first().isLocalFile() && isImageFile(urls.first().toLocalFile())) {
+        const std::unique_ptr<QFile> file = openForReading(urls.first().toLocalFile());
+        return file ? QImageReader(file.get()).read() : QImage();
+    }
+    const QByteArray icon = pasteboard->data(QStringLiteral("image/x-icns"));
+    if (!icon.isEmpty()) {
+        const QImage image = QImage::fromData(icon);
+        if (!image.isNull())
+            return image;
+    }
+    if (pasteboard->hasImage()) {
+        const QImage image = qvariant_cast<QImage>(pasteboard->imageData());
+        if (!image.isNull())
+            return image;
+    }
+    for (const QString& format : pasteboard->formats()) {
+        if (!format.startsWith(QLatin1String("image/")))
+            continue;
+        const QImage image = QImage::fromData(pasteboard->data(format));
+        if (!image.isNull())
+            return image;
+    }
+    return QImage();
 }
 
 } // namespace sorvant

@@ -4,8 +4,11 @@
 // by the poppler PDF library; nothing is rendered. Deciding by extension
 // alone is in image_file_types.h.
 
+#include <QImage>
 #include <QSize>
 #include <QString>
+
+class QMimeData;
 
 namespace sorvant {
 
@@ -22,5 +25,12 @@ namespace sorvant {
 
 // Whether the file is a PDF document that opens (pageCountOfPDFFile >= 0).
 [[nodiscard]] bool isValidPDFFile(const QString& path);
+
+// The image pasteboard data makes, tried in this order: the one file of a
+// URI list that holds exactly one file whose extension is an image's
+// (isImageFile); the icon flavour ("image/x-icns") when it decodes; Qt's
+// image; the first "image/..." format that decodes. A null image when none
+// gives one, and for null data.
+[[nodiscard]] QImage imageWithPasteboardIcon(const QMimeData* pasteboard);
 
 } // namespace sorvant

@@ -3,12 +3,15 @@
 #include "foundation/no_case_comparison.h"
 #include "foundation/range.h"
 #include "platform/path_semantics.h"
+#include "platform/unicode.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 #include <QLocale>
 #include <QMimeData>
+#include <QSet>
 #include <QUrl>
 
 
@@ -98,11 +101,27 @@ QStringList PDFBundleTypes()
 
 bool isImageExtension(const QString& extension, const QString& type)
 {
-    for (const QString& entry : ImageFileTypes()) {
-        if (isEqualToStringNoCase(entry, extension) || (!type.isEmpty() && entry == type))
+    // The list folded once, so that a test folds only the extension; equal
+    // lengths are required as isEqualToStringNoCase requires them.
+    struct Lookup
+    {
+        QHash<QString, qsizetype> foldedLengths;
+        QSet<QString> exact;
+    };
+    static const Lookup lookup = [] {
+        Lookup built;
+        for (const QString& entry : ImageFileTypes()) {
+            built.foldedLengths.insert(unicode::caseFoldedString(entry), entry.size());
+            built.exact.insert(entry);
+        }
+        return built;
+    }();
+    if (!extension.isEmpty()) {
+        const auto found = lookup.foldedLengths.constFind(unicode::caseFoldedString(extension));
+        if (found != lookup.foldedLengths.cend() && found.value() == extension.size())
             return true;
     }
-    return false;
+    return !type.isEmpty() && lookup.exact.contains(type);
 }
 
 bool isImageFile(const QString& path)

@@ -4,7 +4,10 @@
 #include "tests/support/temp_tree.h"
 
 #include <QFile>
+#include <QBuffer>
 #include <QImage>
+#include <QMimeData>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -115,6 +118,44 @@ TEST_F(ImageFileInfo, NamesThatAreNotUTF8AreRead)
     ASSERT_EQ(::write(fd, pdf.constData(), static_cast<size_t>(pdf.size())), pdf.size());
     ::close(fd);
     EXPECT_EQ(pageCountOfPDFFile(name), 2);
+}
+
+QByteArray encodedImage(int width, int height, const char* format)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+TEST_F(ImageFileInfo, PasteboardImageFromOneImageFileFirst)
+{
+    const QString path = saveImage(QStringLiteral("one.png"), 5, 4, "PNG");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    data.setData(QStringLiteral("image/png"), encodedImage(9, 9, "PNG"));
+    EXPECT_EQ(imageWithPasteboardIcon(&data).size(), QSize(5, 4));
+
+    QMimeData two;
+    two.setUrls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(path)});
+    two.setData(QStringLiteral("image/png"), encodedImage(9, 9, "PNG"));
+    EXPECT_EQ(imageWithPasteboardIcon(&two).size(), QSize(9, 9)) << "two files: the image data decides";
+}
+
+TEST_F(ImageFileInfo, PasteboardImageFromDataOrNothing)
+{
+    QMimeData icon;
+    icon.setData(QStringLiteral("image/x-icns"), "broken");
+    icon.setData(QStringLiteral("image/jpeg"), encodedImage(3, 8, "JPEG"));
+    EXPECT_EQ(imageWithPasteboardIcon(&icon).size(), QSize(3, 8));
+
+    QMimeData text;
+    text.setText(QStringLiteral("no image"));
+    EXPECT_TRUE(imageWithPasteboardIcon(&text).isNull());
+    EXPECT_TRUE(imageWithPasteboardIcon(nullptr).isNull());
 }
 
 } // namespace
