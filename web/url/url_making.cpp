@@ -69,15 +69,22 @@ URL URLWithFormat(const QString& format, const QVariantList& arguments)
     return text.isEmpty() ? URL() : URL::URLWithString(text);
 }
 
+URL URLWithEscapeFallback(const QString& text, StringEncoding encoding, const URL& base)
+{
+    const URL url = URL::URLWithString(text, base);
+    if (url || text.isEmpty())
+        return url;
+    const QString escaped = escapedForRetry(text, encoding);
+    return escaped.isNull() ? URL() : URL::URLWithString(escaped, base);
+}
+
 URL URLWithStringOrPath(const QString& text)
 {
     if (isAbsolutePath(text))
         return fileURLOfTypedPath(text);
     if (text.isEmpty() || text.startsWith(QLatin1Char('.')))
         return URL();
-    URL url = URL::URLWithString(text);
-    if (!url && isMailOrMessageLink(text))
-        url = URL::URLWithString(escapedForRetry(text, NSUTF8StringEncoding));
+    URL url = isMailOrMessageLink(text) ? URLWithEscapeFallback(text, NSUTF8StringEncoding) : URL::URLWithString(text);
     if (!url.scheme().isEmpty())
         return url;
     if (text.contains(QLatin1String("://")))

@@ -31,6 +31,15 @@ template <typename... Args>
     return URLWithFormat(format, QVariantList{detail::formatArgument(args)...});
 }
 
+// `text` parsed (relative to `base` when that is not null); when that fails,
+// the escape fallback: "%22" turned back into double quotes when the text
+// holds one, the text escaped in `encoding` (stringByAddingPercentEscapesToURL,
+// nothing left unescaped) and parsed again. Null when both fail.
+//   ("http://h/a b", UTF-8)        => "http://h/a%20b"
+//   ("b c", UTF-8, "http://h/a/")  => "http://h/a/b%20c"
+//   ("http://h/\u20ac", Latin-1)   => null (no euro sign in Latin-1)
+[[nodiscard]] URL URLWithEscapeFallback(const QString& text, StringEncoding encoding, const URL& base = URL());
+
 // The URL of text that is a URL or a path:
 //   "/tmp/a b"        => "file:///tmp/a%20b" (a folder's URL ends in "/")
 //   "~/x"             => the file URL of the home folder's "x"

@@ -112,6 +112,17 @@ TEST(URLWithNormalizedStringURL, EscapesInTheGivenEncoding)
     EXPECT_TRUE(URLWithNormalizedStringURL(QString()).isNull());
 }
 
+TEST(URLWithEscapeFallback, RetriesEscapedAndRelativeToTheBase)
+{
+    const URL base = URL::URLWithString(QStringLiteral("http://h/a/"));
+    EXPECT_EQ(URLWithEscapeFallback(QStringLiteral("b c"), NSUTF8StringEncoding, base).absoluteString(),
+              QStringLiteral("http://h/a/b%20c"));
+    EXPECT_EQ(URLWithEscapeFallback(QStringLiteral("b%20c"), NSUTF8StringEncoding, base).absoluteString(),
+              QStringLiteral("http://h/a/b%20c")) << "text that parses is not escaped";
+    EXPECT_TRUE(URLWithEscapeFallback(QStringLiteral("http://h/\u20ac"), NSISOLatin1StringEncoding).isNull());
+    EXPECT_TRUE(URLWithEscapeFallback(QString(), NSUTF8StringEncoding).isNull());
+}
+
 TEST(URLWithFormat, FormatsThenParses)
 {
     EXPECT_EQ(URLWithFormatArgs(QStringLiteral("http://%@/%d"), "h", 2).absoluteString(), QStringLiteral("http://h/2"));
