@@ -61,7 +61,7 @@ QString withGuessedScheme(const QString& text)
 
 } // namespace
 
-URL URLWithFormat(const QString& format, const QVariantList& arguments)
+URL URLWithFormatArguments(const QString& format, const QVariantList& arguments)
 {
     if (format.isEmpty())
         return URL();
@@ -92,7 +92,7 @@ URL URLWithStringOrPath(const QString& text)
     const QString guessed = withGuessedScheme(text);
     if (guessed.isNull())
         return URL();
-    url = URLWithFormatArgs(QStringLiteral("%@"), guessed);
+    url = URLWithFormat(QStringLiteral("%@"), guessed);
     return url.scheme().isEmpty() ? URL() : url;
 }
 

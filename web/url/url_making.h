@@ -16,19 +16,21 @@
 
 namespace sorvant {
 
-// The URL of `format` filled with `arguments` (foundation/string_format.h);
-// null for a null or empty format or text that does not parse.
+// The URL of `format` filled with `arguments` (stringWithFormat of
+// foundation/string_format.h); null for a null or empty format or text that
+// does not parse.
 //   ("http://%@/%d", {"h", 2}) => "http://h/2"   ("%@", {"a b"}) => null
 //   ("", {}) => null (nothing is formatted)
-[[nodiscard]] URL URLWithFormat(const QString& format, const QVariantList& arguments);
+[[nodiscard]] URL URLWithFormatArguments(const QString& format, const QVariantList& arguments);
 
-// URLWithFormat with the arguments packed as formatString packs them.
+// URLWithFormatArguments with the arguments packed as formatString packs
+// them:   URLWithFormat("mailto:%@", address)
 template <typename... Args>
-[[nodiscard]] URL URLWithFormatArgs(const QString& format, const Args&... args)
+[[nodiscard]] URL URLWithFormat(const QString& format, const Args&... args)
 {
     if (format.isEmpty())
         return URL();
-    return URLWithFormat(format, QVariantList{detail::formatArgument(args)...});
+    return URLWithFormatArguments(format, QVariantList{detail::formatArgument(args)...});
 }
 
 // `text` parsed (relative to `base` when that is not null); when that fails,

@@ -125,10 +125,10 @@ TEST(URLWithEscapeFallback, RetriesEscapedAndRelativeToTheBase)
 
 TEST(URLWithFormat, FormatsThenParses)
 {
-    EXPECT_EQ(URLWithFormatArgs(QStringLiteral("http://%@/%d"), "h", 2).absoluteString(), QStringLiteral("http://h/2"));
-    EXPECT_TRUE(URLWithFormatArgs(QStringLiteral("%@"), "a b").isNull());
-    EXPECT_TRUE(URLWithFormat(QStringLiteral(""), {}).isNull());
-    EXPECT_TRUE(URLWithFormat(QString(), {QStringLiteral("x")}).isNull());
+    EXPECT_EQ(URLWithFormat(QStringLiteral("http://%@/%d"), "h", 2).absoluteString(), QStringLiteral("http://h/2"));
+    EXPECT_TRUE(URLWithFormat(QStringLiteral("%@"), "a b").isNull());
+    EXPECT_TRUE(URLWithFormatArguments(QStringLiteral(""), {}).isNull());
+    EXPECT_TRUE(URLWithFormatArguments(QString(), {QStringLiteral("x")}).isNull());
 }
 
 } // namespace
