@@ -1,73 +1,11 @@
 #include "foundation/replacing.h"
 
-#include "foundation/range.h"
-#include "platform/string_compare.h"
-
-#include <QStringView>
-
-#include <algorithm>
+#include "foundation/mutable_string_edits.h"
+#include "foundation/substring_finding.h"
 
 namespace sorvant {
 
 namespace {
-
-// --- case-insensitive replacing ------------------------------------------------
-// Matching is the platform's literal find with full case folding, so that
-// "straße" matches "STRASSE" and each match is replaced where it lies in the
-// receiver, whatever its length.
-
-constexpr unsigned kFoldedLiteral = kCompareCaseInsensitive | kCompareLiteral;
-
-// Whether `target` occurs in `string`: nowhere when either is empty or the
-// target is longer; equality when both have the same length.
-bool containsTarget(const QString& string, const QString& target, bool caseSensitive)
-{
-    if (string.isEmpty() || target.isEmpty() || target.size() > string.size())
-        return false;
-    if (caseSensitive)
-        return string.contains(target, Qt::CaseSensitive);
-    if (target.size() == string.size())
-        return compareStrings(string, target, kFoldedLiteral) == 0;
-    return containsString(string, target, kFoldedLiteral);
-}
-
-// The first match at or after `from`. The platform's find folds the whole
-// range it is given, so the text is searched in windows that start small
-// (close matches cost little) and double while nothing is found (far ones
-// cost linear time). A match covers at most six units per target unit (a
-// unit folds to at most three; a code point of the text gives at least one
-// folded unit and has at most two), so a match starting before the window's
-// end less that span lies wholly inside the window, with the unit after it.
-Range nextFoldedMatch(QStringView text, QStringView target, qsizetype from)
-{
-    const qsizetype span = 6 * target.size() + 1;
-    for (qsizetype window = std::max<qsizetype>(64, 4 * span); from < text.size(); window *= 2) {
-        const qsizetype windowEnd = std::min(text.size(), from + window);
-        const qsizetype acceptBefore = windowEnd == text.size() ? windowEnd : windowEnd - span;
-        const Range match = findString(text, target, {from, windowEnd - from}, kFoldedLiteral);
-        if (!match.isMissing() && match.location < acceptBefore)
-            return match;
-        if (windowEnd == text.size())
-            break;
-        from = acceptBefore;
-    }
-    return kMissingRange;
-}
-
-QString replacedIgnoringCase(const QString& string, const QString& target, const QString& replacement)
-{
-    QString result;
-    result.reserve(string.size());
-    qsizetype from = 0;
-    for (Range match = nextFoldedMatch(string, target, 0); !match.isMissing();
-         match = nextFoldedMatch(string, target, from)) {
-        result.append(QStringView(string).mid(from, match.location - from));
-        result.append(replacement);
-        from = match.maxRange();
-    }
-    result.append(QStringView(string).mid(from));
-    return result;
-}
 
 // --- rotation ----------------------------------------------------------------
 
@@ -126,11 +64,11 @@ QString stringByReplacingString(const QString& string, const QString& target, co
 QString stringByReplacingString(const QString& string, const QString& target, const QString& replacement,
                                 bool caseSensitive)
 {
-    if (replacement.isNull() || !containsTarget(string, target, caseSensitive))
+    if (replacement.isNull() || !containsSubstring(string, target, caseSensitive))
         return string;
-    if (caseSensitive)
-        return QString(string).replace(target, replacement, Qt::CaseSensitive);
-    return replacedIgnoringCase(string, target, replacement);
+    QString copy = string;
+    replaceString(copy, target, replacement, caseSensitive);
+    return copy;
 }
 
 QString stringByRotating13(const QString& string)
