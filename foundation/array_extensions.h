@@ -13,6 +13,7 @@
 
 #include "foundation/range.h"
 #include "foundation/string_format.h"
+#include "platform/string_compare.h"
 
 #include <QList>
 #include <QString>
@@ -211,6 +212,27 @@ bool moveObjectAtIndex(QList<T>& list, qsizetype from, qsizetype to)
     T object = list.takeAt(from);
     list.insert(to < from ? to : to - 1, std::move(object));
     return true;
+}
+
+// Reduces a list of paths to those that lie inside no other: sorts them
+// (the platform's compare without options), then keeps a path and drops
+// every following one that `isInDirectory(path, keptPath)` puts inside the
+// last kept path. The containment test is the caller's, from the file
+// services. Lists of fewer than 2 paths are left alone.
+//   {"/a/b", "/a", "/c", "/a/bc"} => {"/a", "/c"}
+template <typename IsInDirectory>
+void minimumCoverOfPaths(QStringList& paths, IsInDirectory isInDirectory)
+{
+    if (paths.size() < 2)
+        return;
+    std::sort(paths.begin(), paths.end(),
+              [](const QString& a, const QString& b) { return compareStrings(a, b, 0) < 0; });
+    QStringList cover;
+    for (const QString& path : std::as_const(paths)) {
+        if (cover.isEmpty() || !isInDirectory(path, cover.constLast()))
+            cover.append(path);
+    }
+    paths = cover;
 }
 
 } // namespace sorvant

@@ -34,14 +34,20 @@ namespace sorvant {
 // also for an empty set:  ("abc", "", 0) => NSNotFound
 [[nodiscard]] qsizetype findOneOfFrom(QStringView string, QStringView set, qsizetype start, bool caseInsensitive);
 
+// The three-argument forms take caseInsensitive, except findCharacter, which
+// also takes a start. An integer in place of the flag would silently turn
+// into `true`, so those calls are deleted: give start and flag together.
+
 // --- counting --------------------------------------------------------------
 [[nodiscard]] qsizetype countCharacter(QStringView string, unichar c);
 [[nodiscard]] qsizetype countCharacter(QStringView string, unichar c, bool caseInsensitive);
+qsizetype countCharacter(QStringView string, unichar c, int) = delete;
 [[nodiscard]] qsizetype countCharacter(QStringView string, unichar c, qsizetype start, bool caseInsensitive);
 
 // --- containing ------------------------------------------------------------
 [[nodiscard]] bool containsCharacter(QStringView string, unichar c);
 [[nodiscard]] bool containsCharacter(QStringView string, unichar c, bool caseInsensitive);
+bool containsCharacter(QStringView string, unichar c, int) = delete;
 [[nodiscard]] bool containsCharacter(QStringView string, unichar c, qsizetype start, bool caseInsensitive);
 
 // The characters of containsCharacters, one bit each.
@@ -64,14 +70,20 @@ enum ContainedCharacters : unsigned {
 [[nodiscard]] qsizetype findCharacter(QStringView string, unichar c);
 [[nodiscard]] qsizetype findCharacter(QStringView string, unichar c, bool caseInsensitive);
 [[nodiscard]] qsizetype findCharacter(QStringView string, unichar c, qsizetype start);
+[[nodiscard]] inline qsizetype findCharacter(QStringView string, unichar c, int start)
+{
+    return findCharacter(string, c, qsizetype{start});
+}
 [[nodiscard]] qsizetype findCharacter(QStringView string, unichar c, qsizetype start, bool caseInsensitive);
 
 [[nodiscard]] qsizetype findLastCharacter(QStringView string, unichar c);
 [[nodiscard]] qsizetype findLastCharacter(QStringView string, unichar c, bool caseInsensitive);
+qsizetype findLastCharacter(QStringView string, unichar c, int) = delete;
 [[nodiscard]] qsizetype findLastCharacter(QStringView string, unichar c, qsizetype start, bool caseInsensitive);
 
 [[nodiscard]] qsizetype findOneOf(QStringView string, QStringView set);
 [[nodiscard]] qsizetype findOneOf(QStringView string, QStringView set, bool caseInsensitive);
+qsizetype findOneOf(QStringView string, QStringView set, int) = delete;
 [[nodiscard]] qsizetype findOneOf(QStringView string, QStringView set, qsizetype start, bool caseInsensitive);
 
 } // namespace sorvant

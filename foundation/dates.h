@@ -86,6 +86,8 @@ double measureTimer(const QDateTime& start, const QString& label, double thresho
 [[nodiscard]] QDateTime firstDayOfYear(const QDateTime& date);
 
 // --- components ------------------------------------------------------------------------
+// The component of the date in the current calendar (era 1 is the common
+// era in the Gregorian calendar); 0 for a null date.
 [[nodiscard]] int era(const QDateTime& date);
 [[nodiscard]] int yearOfCommonEra(const QDateTime& date);
 [[nodiscard]] int monthOfYear(const QDateTime& date);     // 1 to 12
@@ -105,6 +107,8 @@ double measureTimer(const QDateTime& start, const QString& label, double thresho
 [[nodiscard]] int dayOfYear(const QDateTime& date);
 
 // --- counts ------------------------------------------------------------------------------
+// Seconds since the start of the hour, day, week (Sunday or the locale's
+// first weekday), month, quarter or year, counting days as 86,400 seconds.
 [[nodiscard]] int secondsOfHour(const QDateTime& date);
 [[nodiscard]] int secondsOfDay(const QDateTime& date);
 [[nodiscard]] int secondsOfWeek(const QDateTime& date);
@@ -112,6 +116,7 @@ double measureTimer(const QDateTime& start, const QString& label, double thresho
 [[nodiscard]] int secondsOfMonth(const QDateTime& date);
 [[nodiscard]] int secondsOfQuarter(const QDateTime& date);
 [[nodiscard]] int secondsOfYear(const QDateTime& date);
+// The number of days of the date's year, month, quarter, or the one before.
 [[nodiscard]] int numberOfDaysInYear(const QDateTime& date);
 [[nodiscard]] int numberOfDaysInMonth(const QDateTime& date);
 [[nodiscard]] int numberOfDaysInPreviousMonth(const QDateTime& date);

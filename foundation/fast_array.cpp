@@ -102,8 +102,9 @@ void FastArrayStorage::add(void* object)
 {
     if (!object)
         return;
+    // The floor only matters for a moved-from array, whose buffer is gone.
     if (m_count == m_capacity)
-        grow(m_count > m_growBy ? m_count + m_growBy : 2 * m_count);
+        grow(std::max(kMinimumCapacity, m_count > m_growBy ? m_count + m_growBy : 2 * m_count));
     m_objects[m_count++] = object;
 }
 

@@ -104,13 +104,16 @@ public:
     }
 
     // --- observers -------------------------------------------------------
+    // Elements in use, slots in the buffer, and the largest growth step.
     [[nodiscard]] qsizetype count() const { return m_storage.count(); }
     [[nodiscard]] qsizetype capacity() const { return m_storage.capacity(); }
     [[nodiscard]] qsizetype growBy() const { return m_storage.growBy(); }
+    // The first, last or indexed element; nullptr when there is none.
     [[nodiscard]] T* firstObject() const { return count() > 0 ? at(0) : nullptr; }
     [[nodiscard]] T* lastObject() const { return count() > 0 ? at(count() - 1) : nullptr; }
     [[nodiscard]] T* objectAtIndex(qsizetype index) const { return isIndex(index) ? at(index) : nullptr; }
-    // The buffer itself, valid until the next change.
+    // The buffer itself, valid until the next change; begin() and end()
+    // enumerate it in place (a change while enumerating is not detected).
     [[nodiscard]] T** getObjectsPtr() const { return reinterpret_cast<T**>(m_storage.data()); }
     [[nodiscard]] T** begin() const { return getObjectsPtr(); }
     [[nodiscard]] T** end() const { return getObjectsPtr() + count(); }
@@ -148,6 +151,7 @@ public:
     }
 
     // --- adding, removing, replacing -------------------------------------
+    // Appends by the growth rule; nothing for nullptr.
     void addObject(T* object) { m_storage.add(object); }
     // Appends the arguments in order, up to the first nullptr.
     template <typename... Objects>
@@ -156,6 +160,7 @@ public:
         bool ended = false;
         ((ended = ended || objects == nullptr, ended ? void() : addObject(objects)), ...);
     }
+    // Appends every element of `objects`, growing to exactly the needed size.
     void addObjectsFromArray(const QList<T*>& objects)
     {
         m_storage.append(erased(objects.constData()), objects.size());
@@ -163,6 +168,8 @@ public:
     }
     // Appends when `index` is at or past the count.
     void insertObject(T* object, qsizetype index) { m_storage.insert(object, index); }
+    // Replaces or removes (moving the later elements down) the element at
+    // `index`; nothing for an index outside the array or a nullptr object.
     void replaceObjectAtIndex(qsizetype index, T* object) { m_storage.replace(index, object); }
     void removeObjectAtIndex(qsizetype index) { m_storage.removeAt(index); }
     // Removes every element equal to `object`, not only the first.
@@ -173,10 +180,12 @@ public:
                 return *static_cast<const T*>(element) == *static_cast<const T*>(wanted);
             }, object);
     }
+    // Removes every element that is the pointer `object`.
     void removeObjectIdenticalTo(const T* object)
     {
         m_storage.removeIf([](const void* wanted, void* element) { return element == wanted; }, object);
     }
+    // Sets the count to 0; the buffer stays.
     void removeAllObjects() { m_storage.removeAll(); }
     // Replaces the contents; the buffer grows to exactly the needed size.
     void setArray(const QList<T*>& objects) { setObjects(objects.constData(), objects.size()); }
@@ -192,6 +201,7 @@ public:
     T** setCapacity(qsizetype newCapacity) { return reinterpret_cast<T**>(m_storage.setCapacity(newCapacity)); }
 
     // --- applying and sorting --------------------------------------------
+    // Calls `function(element, context)` for each element in index order.
     void applyFunction(ApplyFunction function, void* context) const
     {
         applyFunction(function, context, Range{0, count()});

@@ -1,11 +1,12 @@
 #include "foundation/mutable_string_edits.h"
 
 #include "foundation/lines.h"
+#include "foundation/removing_characters.h"
 #include "foundation/string_format.h"
 #include "platform/capitalization.h"
-#include "platform/character_set.h"
 #include "platform/string_compare.h"
 #include "platform/unicode.h"
+#include "platform/white_space.h"
 
 #include <algorithm>
 
@@ -18,19 +19,27 @@ const unichar* unitsOf(const QString& string)
     return reinterpret_cast<const unichar*>(string.constData());
 }
 
-QByteArray platformWhiteSpaceBits()
+// Collapses each run of members into one `replacement`, detaching the
+// string only when a run needs an edit. The first such run starts after a
+// non-member (a member before it would have needed the edit itself), so the
+// shared collapse can start there.
+template <typename IsMember>
+void collapseRunsOf(QString& string, IsMember isMember, unichar replacement)
 {
-    CharacterSet set = CharacterSet::whitespaceAndNewlineCharacterSet();
-    set.formUnionWithCharacterSet(CharacterSet::whitespaceCharacterSet()); // the tab
-    return set.bitmapRepresentation();
-}
-
-// The platform's white space for trimming: white space and line ends
-// (Z*, U+0009..U+000D, U+0085), without the toolkit's extra members.
-bool isPlatformWhiteSpace(unichar c)
-{
-    static const QByteArray bits = platformWhiteSpaceBits();
-    return bitmapContains(reinterpret_cast<const CharacterSetBitmap*>(bits.constData()), c);
+    const unichar* units = unitsOf(string);
+    const qsizetype length = string.size();
+    qsizetype first = 0;
+    while (first < length) {
+        if (isMember(units[first])
+            && (units[first] != replacement || (first + 1 < length && isMember(units[first + 1]))))
+            break;
+        ++first;
+    }
+    if (first == length)
+        return;
+    auto* data = reinterpret_cast<unichar*>(string.data());
+    const CollapsedRuns collapsed = collapseRuns(data + first, length - first, isMember, replacement);
+    string.truncate(first + collapsed.length);
 }
 
 // Deletes every unit for which `isMember` holds, detaching the string only
@@ -221,23 +230,26 @@ void removeDigits(QString& string)
 void removeMultipleSpaces(QString& string)
 {
     const CharacterSetBitmap* spaces = getSpacesBitmap();
-    collapseRuns(string, [spaces](unichar unit) { return bitmapContains(spaces, unit); }, u' ');
+    collapseRunsOf(string, [spaces](unichar unit) { return bitmapContains(spaces, unit); }, u' ');
 }
 
 void removeMultipleWhiteSpaces(QString& string)
 {
     const CharacterSetBitmap* white = getWhiteSpacesBitmap();
-    collapseRuns(string, [white](unichar unit) { return bitmapContains(white, unit); }, u' ');
+    collapseRunsOf(string, [white](unichar unit) { return bitmapContains(white, unit); }, u' ');
 }
 
 void removeMultipleFeeds(QString& string)
 {
-    collapseRuns(string, isFeedCharacter, kLineFeed);
+    collapseRunsOf(string, isFeedCharacter, kLineFeed);
 }
 
 void trimWhiteSpaces(QString& string)
 {
-    trimWhere(string, isPlatformWhiteSpace, true, true);
+    const QStringView trimmed = unicode::trimmedWhiteSpace(string);
+    if (trimmed.size() == string.size())
+        return;
+    string = trimmed.isEmpty() ? QString(QLatin1String("")) : trimmed.toString();
 }
 
 void trimPrefixCharacter(QString& string, unichar c)

@@ -66,13 +66,7 @@ void removeWhiteSpaces(QString& string);
 void removeDigits(QString& string);
 
 // --- collapsing runs -------------------------------------------------------
-// Replaces every run of members by one `replacement` unit and answers whether
-// anything changed (a lone member equal to `replacement` is no change). The
-// string is written only when something changes.
-//   ("a \t b", spaces, ' ') => true, "a b"     ("a b", spaces, ' ') => false
-template <typename IsMember>
-bool collapseRuns(QString& string, IsMember isMember, unichar replacement);
-
+// Each run of the class becomes one unit; written only when something changes.
 //   removeMultipleSpaces("a\tb")           => "a b"
 //   removeMultipleWhiteSpaces("a\r\n\t b") => "a b"
 //   removeMultipleFeeds("a\r\n\r\nb  c")   => "a\nb  c"
@@ -118,39 +112,5 @@ qsizetype replaceString(QString& string, const QString& target, const QString& r
 //   ("a#b", "#", "%d", {7}) => 1, "a7b"
 qsizetype replaceStringWithFormat(QString& string, const QString& target, const QString& format,
                                   const QVariantList& arguments);
-
-// --- implementation --------------------------------------------------------------
-
-template <typename IsMember>
-bool collapseRuns(QString& string, IsMember isMember, unichar replacement)
-{
-    const auto* units = reinterpret_cast<const unichar*>(string.constData());
-    const qsizetype length = string.size();
-    // Find the first run that needs an edit before touching (and so
-    // detaching) the string.
-    qsizetype first = 0;
-    while (first < length) {
-        if (isMember(units[first])
-            && (units[first] != replacement || (first + 1 < length && isMember(units[first + 1]))))
-            break;
-        ++first;
-    }
-    if (first == length)
-        return false;
-    auto* data = reinterpret_cast<unichar*>(string.data());
-    qsizetype write = first;
-    qsizetype read = first;
-    while (read < length) {
-        if (!isMember(data[read])) {
-            data[write++] = data[read++];
-            continue;
-        }
-        data[write++] = replacement;
-        while (read < length && isMember(data[read]))
-            ++read;
-    }
-    string.truncate(write);
-    return true;
-}
 
 } // namespace sorvant

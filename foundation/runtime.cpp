@@ -1,5 +1,6 @@
 #include "foundation/runtime.h"
 
+#include "foundation/values.h"
 #include "platform/log.h"
 
 #include <QMetaMethod>
@@ -10,7 +11,6 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
-#include <limits>
 
 namespace sorvant {
 
@@ -21,34 +21,10 @@ QObject* objectOf(const QVariant& value)
     return value.metaType().flags().testFlag(QMetaType::PointerToQObject) ? qvariant_cast<QObject*>(value) : nullptr;
 }
 
-bool isNullMarker(const QVariant& value)
-{
-    return value.metaType() == QMetaType::fromType<std::nullptr_t>();
-}
-
 bool isList(const QVariant& value)
 {
     const int type = value.typeId();
     return type == QMetaType::QVariantList || type == QMetaType::QStringList;
-}
-
-// The leading integer of `text` as a string's integer value reads it:
-// white space, an optional sign, then digits; 0 when there are none.
-qsizetype leadingInteger(QStringView text)
-{
-    qsizetype index = 0;
-    while (index < text.size() && (text[index] == QLatin1Char(' ') || text[index] == QLatin1Char('\t')))
-        ++index;
-    bool negative = false;
-    if (index < text.size() && (text[index] == QLatin1Char('-') || text[index] == QLatin1Char('+')))
-        negative = text[index++] == QLatin1Char('-');
-    qsizetype value = 0;
-    for (; index < text.size() && text[index] >= QLatin1Char('0') && text[index] <= QLatin1Char('9'); ++index) {
-        if (value > (std::numeric_limits<qsizetype>::max() - 9) / 10)
-            break;
-        value = value * 10 + (text[index].unicode() - '0');
-    }
-    return negative ? -value : value;
 }
 
 QVariant valueForKey(const QVariant& receiver, const QString& key);
@@ -59,7 +35,7 @@ QVariant valuesForKey(const QVariantList& list, const QString& key)
     values.reserve(list.size());
     for (const QVariant& element : list) {
         const QVariant value = valueForKey(element, key);
-        values.append(value.isValid() ? value : QVariant::fromValue(nullptr));
+        values.append(value.isValid() ? value : nullValue());
     }
     return values;
 }
@@ -86,7 +62,7 @@ QVariant valueForKeyPath(const QVariant& receiver, const QString& keyPath)
     QVariant current = receiver;
     for (const QString& key : keyPath.split(QLatin1Char('.'))) {
         current = valueForKey(current, key);
-        if (!current.isValid() || isNullMarker(current))
+        if (!current.isValid() || isNullValue(current))
             return QVariant();
     }
     return current;
@@ -102,7 +78,8 @@ QVariant valueForComponent(const QVariant& receiver, const QString& component)
     if (!isList(list))
         return QVariant();
     const QVariantList elements = list.toList();
-    const qsizetype index = leadingInteger(QStringView(component).mid(bracket + 1));
+    // The index is the integer value of the text after the bracket: "2]" => 2.
+    const qint64 index = integerValue(component.mid(bracket + 1));
     return index >= 0 && index < elements.size() ? elements.at(index) : QVariant();
 }
 
@@ -177,7 +154,7 @@ QVariant valueForKeyPathWithIndexes(const QVariant& receiver, const QString& key
     QVariant current = receiver;
     for (const QString& component : keyPath.split(QLatin1Char('.'))) {
         current = valueForComponent(current, component);
-        if (!current.isValid() || isNullMarker(current))
+        if (!current.isValid() || isNullValue(current))
             return QVariant();
     }
     return current;
@@ -191,7 +168,7 @@ QString stringValueForKeyPathWithIndexes(const QVariant& receiver, const QString
         if (elements.size() == 1)
             value = elements.first();
     }
-    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+    return isStringValue(value) ? value.toString() : QString();
 }
 
 bool descriptionOfClassIsEqualTo(const QObject* object, const QString& name)

@@ -8,7 +8,7 @@
 // Key-value access reads a QVariantMap or QVariantHash by key and a QObject
 // (or a QVariant holding one) by property; asked of a list, a key answers the
 // list of each element's value. Nothing throws: what cannot be read is an
-// invalid QVariant. A QVariant holding std::nullptr_t is the null marker.
+// invalid QVariant; the null marker is nullValue() of values.h.
 //   valueForKeyPathWithIndexes({"items": ["a", "b"]}, "items[1]") => "b"
 //   valueForKeyPathWithIndexes({"items": ["a", "b"]}, "items[2]") => QVariant()
 //   valueForKeyPathWithIndexes({"name": "x"}, "name[0]")          => QVariant()

@@ -8,10 +8,12 @@ namespace sorvant {
 
 namespace {
 
-bool reportNullSeparators(const char* function)
+// A null separator set is a programming error: it is logged, and the call
+// answers 0 instead of stopping the process.
+qsizetype reportNullSeparators(const char* function)
 {
     logError(QStringLiteral("%1: assertion separators!=NULL failed").arg(QLatin1String(function)));
-    return false;
+    return 0;
 }
 
 const unichar* unitsOf(const QString& string)

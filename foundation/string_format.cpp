@@ -24,7 +24,12 @@ namespace {
 // A malformed or hostile format must not make us allocate gigabytes.
 constexpr int kMaxField = 1 << 16;
 
-const QString kNull = QStringLiteral("(null)");
+// A function, not a global, so that formatting works during static
+// initialisation of other files too.
+QString nullDescription()
+{
+    return QStringLiteral("(null)");
+}
 
 enum class Length { Char, Short, Int, Long };
 
@@ -272,7 +277,7 @@ QString describeMap(const Map& map, int depth)
 QString describeBytes(const QByteArray& bytes)
 {
     if (bytes.isNull())
-        return kNull;
+        return nullDescription();
     QString text(QLatin1Char('<'));
     const QByteArray hex = bytes.toHex();
     for (qsizetype i = 0; i < hex.size(); i += 8) {
@@ -288,9 +293,9 @@ QString describe(const QVariant& value, int depth)
     switch (value.typeId()) {
     case QMetaType::UnknownType:
     case QMetaType::Nullptr:
-        return kNull;
+        return nullDescription();
     case QMetaType::QString:
-        return value.toString().isNull() ? kNull : value.toString();
+        return value.toString().isNull() ? nullDescription() : value.toString();
     case QMetaType::Bool:
         return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     case QMetaType::QByteArray:
@@ -305,7 +310,7 @@ QString describe(const QVariant& value, int depth)
     case QMetaType::QDateTime: {
         const QDateTime date = value.toDateTime();
         if (!date.isValid())
-            return kNull;
+            return nullDescription();
         return date.toTimeZone(QTimeZone::utc()).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1String(" +0000");
     }
     default:
@@ -321,7 +326,7 @@ QString describe(const QVariant& value, int depth)
 QString stringArgument(const QVariant& value)
 {
     if (value.typeId() == QMetaType::QByteArray)
-        return value.toByteArray().isNull() ? kNull : QString::fromUtf8(value.toByteArray());
+        return value.toByteArray().isNull() ? nullDescription() : QString::fromUtf8(value.toByteArray());
     return describe(value, 0);
 }
 
@@ -466,7 +471,9 @@ QString formatOne(const Conversion& c, Arguments& arguments)
         return padded(stringArgument(arguments.take(c.position)), c, true);
     case u'c':
     case u'C':
-        return padded(characterArgument(arguments.take(c.position), c.type == u'C'), c, false);
+        // "%lc" is the wide form, as "%C".
+        return padded(characterArgument(arguments.take(c.position), c.type == u'C' || c.length == Length::Long),
+                      c, false);
     case u'd':
     case u'i':
     case u'u':

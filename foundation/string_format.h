@@ -32,6 +32,8 @@
 #include <QVariantList>
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 #include <type_traits>
 
 namespace sorvant {
@@ -63,6 +65,10 @@ QVariant formatArgument(const T& value)
         return QVariant();
     else if constexpr (std::is_array_v<Plain> || std::is_same_v<Plain, const char*> || std::is_same_v<Plain, char*>)
         return QVariant(QString::fromUtf8(value));
+    else if constexpr (std::is_same_v<Plain, std::string> || std::is_same_v<Plain, std::string_view>)
+        return QVariant(QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
+    else if constexpr (std::is_same_v<Plain, std::u16string> || std::is_same_v<Plain, std::u16string_view>)
+        return QVariant(QString::fromUtf16(value.data(), static_cast<qsizetype>(value.size())));
     else if constexpr (std::is_same_v<Plain, char16_t>)
         return QVariant::fromValue(QChar(value));
     else if constexpr (std::is_same_v<Plain, QStringView> || std::is_same_v<Plain, QLatin1String>)
@@ -75,8 +81,8 @@ QVariant formatArgument(const T& value)
 
 } // namespace detail
 
-// stringWithFormat with the arguments packed into a QVariantList; C strings
-// are read as UTF-8, char16_t is one unit, nullptr is nil.
+// stringWithFormat with the arguments packed into a QVariantList; C and std
+// strings are read as UTF-8, char16_t is one unit, nullptr is nil.
 template <typename... Args>
 [[nodiscard]] QString formatString(const QString& format, const Args&... args)
 {

@@ -8,7 +8,7 @@
 //   lowercaseLetterCharacterSet       Ll
 //   uppercaseLetterCharacterSet       Lu, Lt
 //   whitespaceCharacterSet            Zs, U+0009
-//   whitespaceAndNewlineCharacterSet  Z*, U+000A..U+000D, U+0085
+//   whitespaceAndNewlineCharacterSet  Z*, U+0009..U+000D, U+0085
 //   newlineCharacterSet               U+000A..U+000D, U+0085, U+2028, U+2029
 //   punctuationCharacterSet           P*
 //   symbolCharacterSet                S*

@@ -40,6 +40,7 @@ public:
     // False when ICU could not open a collator; compare() then falls back to
     // the order of UTF-16 units and sortKey() to the units' bytes.
     [[nodiscard]] bool isValid() const { return m_collator != nullptr; }
+    // -1, 0 or 1 as `a` sorts before, with or after `b`.
     [[nodiscard]] int compare(const QString& a, const QString& b) const;
     // A byte string whose unsigned byte order (memcmp, QByteArray's
     // operator<) is the collation order of the strings, to sort many strings

@@ -26,12 +26,12 @@ enum class DateFormatStyle { None, Short, Medium, Long, Full };
 [[nodiscard]] QStringList monthSymbols();
 
 // --- calendar formats ------------------------------------------------------
-// Conversions: %a %A weekday, %b %B month (short, full), %d %e day (zero- or
-// space-free), %F milliseconds, %H %I hour (24, 12), %j day of year, %m
-// month, %M minute, %p AM/PM, %S second, %w weekday 0 (Sunday) to 6, %x %X
-// %c the locale's short date, medium time, and both, %y %Y year (2, 4
-// digits), %Z zone name, %z zone offset ("+0100"), %% a percent sign.
-// Anything else is copied.
+// Conversions: %a %A weekday (short, full), %b %B month (short, full), %d
+// %e day of the month (with and without a leading zero), %F milliseconds,
+// %H %I hour (24, 12), %j day of the year, %m month, %M minute, %p AM/PM, %S
+// second, %w weekday 0 (Sunday) to 6 (written only), %x %X %c the locale's
+// short date, medium time, and both, %y %Y year (2, 4 digits), %Z zone name,
+// %z zone offset ("+0100"), %% a percent sign. Anything else is copied.
 
 // The default calendar format, "%Y-%m-%d %H:%M:%S %z".
 [[nodiscard]] QString defaultCalendarFormat();

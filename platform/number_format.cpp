@@ -20,6 +20,8 @@ struct NumberFormatter::Private
             unum_close(format);
     }
 
+    // Formats into a stack buffer, or when the text is longer (a huge
+    // double with grouping runs to hundreds of units) into one of its size.
     template <typename Call>
     QString text(Call call) const
     {
@@ -29,6 +31,12 @@ struct NumberFormatter::Private
         UChar buffer[128];
         UErrorCode status = U_ZERO_ERROR;
         const int32_t length = call(buffer, int32_t(std::size(buffer)), &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR && length > 0) {
+            QString large(length, Qt::Uninitialized);
+            status = U_ZERO_ERROR;
+            call(reinterpret_cast<UChar*>(large.data()), length, &status);
+            return U_FAILURE(status) ? QString("") : large;
+        }
         if (U_FAILURE(status) || length < 0 || length > int32_t(std::size(buffer)))
             return QString("");
         return QString(reinterpret_cast<const QChar*>(buffer), length);

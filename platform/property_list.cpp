@@ -302,6 +302,14 @@ bool isPropertyListValue(const QVariant& value)
     return PlistPtr(fromVariant(value, 0, nullptr)) != nullptr;
 }
 
+QVariant propertyListValue(const QVariant& value, QString* error)
+{
+    if (error)
+        error->clear();
+    PlistPtr root(fromVariant(value, 0, error));
+    return root ? toVariant(static_cast<plist_t>(root.get()), 0) : QVariant();
+}
+
 QVariant readPropertyListFile(const QString& path, QString* error)
 {
     if (error)

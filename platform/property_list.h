@@ -45,6 +45,15 @@ namespace sorvant {
 //   isPropertyListValue(QVariant::fromValue(nullptr)) => false
 [[nodiscard]] bool isPropertyListValue(const QVariant& value);
 
+// `value` as a property list would give it back: integers as qint64 (or
+// quint64), float as double, QStringList as QVariantList, QVariantHash as
+// QVariantMap, dates in UTC to the second. Invalid, with the reason in
+// `error` when given, when something in it has no property-list form.
+//   propertyListValue(42)                    => qint64 42
+//   propertyListValue(QStringList{"a"})      => QVariantList{"a"}
+//   propertyListValue(QVariant())            => invalid
+[[nodiscard]] QVariant propertyListValue(const QVariant& value, QString* error = nullptr);
+
 // Reads the property list in the file at `path` (XML or binary). Answers an
 // invalid QVariant, with the reason in `error` when given, when the file
 // cannot be read or does not hold a property list.

@@ -39,7 +39,7 @@ UserDefaults::UserDefaults(const QString& path, const QStringList& arguments)
     : m_path(path), m_arguments(argumentDomain(arguments))
 {
     std::lock_guard lock(m_mutex);
-    loadLocked();
+    readFileLocked(&m_persistent);
 }
 
 UserDefaults::~UserDefaults() = default;
@@ -100,24 +100,31 @@ void UserDefaults::setObject(const QVariant& value, const QString& key)
         removeObjectForKey(key);
         return;
     }
-    if (key.isNull() || !isPropertyListValue(value)) {
-        logError(QStringLiteral("Cannot store a value of type %1 in the user defaults under '%2'")
-                     .arg(QLatin1String(value.typeName()), key));
+    // Kept in the form the file gives back, so a value reads the same before
+    // and after the program starts again.
+    QString error;
+    const QVariant stored = key.isNull() ? QVariant() : propertyListValue(value, &error);
+    if (!stored.isValid()) {
+        logError(QStringLiteral("Cannot store a value of type %1 in the user defaults under '%2': %3")
+                     .arg(QLatin1String(value.typeName()), key, error));
         return;
     }
     std::lock_guard lock(m_mutex);
     const auto it = m_persistent.constFind(key);
-    if (it != m_persistent.cend() && it.value() == value && it.value().typeId() == value.typeId())
+    if (m_pending.isEmpty() && it != m_persistent.cend() && it.value() == stored
+        && it.value().typeId() == stored.typeId())
         return;
-    m_persistent.insert(key, value);
+    m_persistent.insert(key, stored);
+    m_pending.insert(key, stored);
     saveLocked();
 }
 
 void UserDefaults::removeObjectForKey(const QString& key)
 {
     std::lock_guard lock(m_mutex);
-    if (m_persistent.remove(key) > 0)
-        saveLocked();
+    m_persistent.remove(key);
+    m_pending.insert(key, QVariant());
+    saveLocked();
 }
 
 void UserDefaults::registerDefaults(const QVariantMap& defaults)
@@ -129,67 +136,80 @@ void UserDefaults::registerDefaults(const QVariantMap& defaults)
 bool UserDefaults::synchronize()
 {
     std::lock_guard lock(m_mutex);
-    if (m_dirty)
+    if (!m_pending.isEmpty())
         return saveLocked();
-    return loadLocked();
+    QVariantMap domain;
+    switch (readFileLocked(&domain)) {
+    case FileState::Read:
+    case FileState::Missing:
+        m_persistent = domain;
+        return true;
+    case FileState::SetAside:
+    case FileState::Untouchable:
+        break;
+    }
+    return false;
 }
 
-// Reads the file into the persistent domain. A missing file is an empty
-// domain; a damaged one is set aside; an unreadable one is left alone and
-// never written over.
-bool UserDefaults::loadLocked()
+// What the file holds now. A damaged file is renamed aside (and then counts
+// as missing for writing); a file that can be neither read nor moved is
+// untouchable and must not be written over.
+UserDefaults::FileState UserDefaults::readFileLocked(QVariantMap* domain)
 {
+    domain->clear();
     QFile file(m_path);
-    if (!file.exists()) {
-        m_persistent.clear();
-        m_writable = true;
-        return true;
-    }
+    if (!file.exists())
+        return FileState::Missing;
     if (!file.open(QIODevice::ReadOnly)) {
         logWarning(QStringLiteral("Cannot read the user defaults '%1': %2").arg(m_path, file.errorString()));
-        m_writable = false;
-        return false;
+        return FileState::Untouchable;
     }
     QString error;
     const QVariant root = propertyListFromData(file.readAll(), &error);
-    if (root.typeId() != QMetaType::QVariantMap) {
-        setAsideLocked(root.isValid() ? QStringLiteral("it does not hold a dictionary") : error);
-        return false;
+    file.close();
+    if (root.typeId() == QMetaType::QVariantMap) {
+        *domain = root.toMap();
+        return FileState::Read;
     }
-    m_persistent = root.toMap();
-    m_writable = true;
-    return true;
-}
-
-void UserDefaults::setAsideLocked(const QString& reason)
-{
+    const QString reason = root.isValid() ? QStringLiteral("it does not hold a dictionary") : error;
     const QString aside = damagedPath(m_path);
-    m_persistent.clear();
     if (QFile::rename(m_path, aside)) {
         logWarning(QStringLiteral("The user defaults '%1' are damaged (%2); they were moved to '%3'")
                        .arg(m_path, reason, aside));
-        m_writable = true;
-        return;
+        return FileState::SetAside;
     }
     logWarning(QStringLiteral("The user defaults '%1' are damaged (%2) and cannot be moved aside; "
                               "changes will not be saved")
                    .arg(m_path, reason));
-    m_writable = false;
+    return FileState::Untouchable;
 }
 
+// Writes the pending changes over what the file holds now, so that keys
+// another process changed since this one read the file are kept.
 bool UserDefaults::saveLocked()
 {
-    if (!m_writable) {
-        m_dirty = true;
+    QVariantMap disk;
+    const FileState state = readFileLocked(&disk);
+    if (state == FileState::Untouchable)
         return false;
+    if (state == FileState::Read) {
+        for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+            if (it.value().isValid())
+                disk.insert(it.key(), it.value());
+            else
+                disk.remove(it.key());
+        }
+        m_persistent = disk;
     }
     QString error;
     const bool saved = QDir().mkpath(QFileInfo(m_path).absolutePath())
                        && writePropertyListFile(m_path, m_persistent, &error);
-    if (!saved)
+    if (!saved) {
         logError(QStringLiteral("Cannot save the user defaults '%1': %2").arg(m_path, error));
-    m_dirty = !saved;
-    return saved;
+        return false;
+    }
+    m_pending.clear();
+    return true;
 }
 
 } // namespace sorvant

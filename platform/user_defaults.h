@@ -11,7 +11,8 @@
 // array, dictionary; see property_list.h), also between processes. Every
 // change to the persistent domain is written to disk at once, atomically,
 // so a crash never leaves half a file and another process reads the change
-// after `synchronize()`. A file that cannot be parsed is reported with
+// after `synchronize()`. A write applies this object's changes to what the
+// file holds at that moment, so keys another process changed are kept. A file that cannot be parsed is reported with
 // "WARNING: " and renamed aside (".damaged" appended), never overwritten.
 //
 // Typed readings (boolForKey, integerForKey, stringForKey…) need the value
@@ -67,9 +68,10 @@ public:
 
     // --- mutators -------------------------------------------------------
 
-    // Stores `value` in the persistent domain and writes the file. Nil
-    // removes the key; a value without property-list form (the null marker,
-    // a QUrl…) is refused with "ERROR: " and changes nothing.
+    // Stores `value` in the persistent domain, in the form the file gives
+    // back (int becomes qint64, see propertyListValue), and writes the file.
+    // Nil removes the key; a value without property-list form (the null
+    // marker, a QUrl…) is refused with "ERROR: " and changes nothing.
     void setObject(const QVariant& value, const QString& key);
     // The same: a nil value removes the key.
     void setValue(const QVariant& value, const QString& key) { setObject(value, key); }
@@ -86,26 +88,24 @@ public:
     // Adds `defaults` to the registration domain (replacing equal keys).
     void registerDefaults(const QVariantMap& defaults);
 
-    // Writes pending changes, or when there are none, reads the file again
-    // so that changes made by other processes become visible. Answers false
-    // when the file could not be written or read.
+    // Writes changes a failed write left pending, or when there are none,
+    // reads the file again so that changes made by other processes become
+    // visible. Answers false when the file could not be written or read.
     bool synchronize();
 
 private:
-    bool loadLocked();
+    enum class FileState { Missing, Read, SetAside, Untouchable };
+    FileState readFileLocked(QVariantMap* domain);
     bool saveLocked();
-    void setAsideLocked(const QString& reason);
 
     mutable std::mutex m_mutex;
     QString m_path;
     QVariantMap m_arguments;
     QVariantMap m_persistent;
     QVariantMap m_registration;
-    // Set when the last write failed, so the next synchronize retries it.
-    bool m_dirty = false;
-    // Cleared when a file is there that can be neither read nor set aside:
-    // it is then never written over.
-    bool m_writable = true;
+    // Changes not yet on disk (an invalid value is a removal). Each write
+    // applies them to what the file holds at that moment.
+    QVariantMap m_pending;
 };
 
 } // namespace sorvant

@@ -148,5 +148,21 @@ TEST(ArrayExtensions, QuickSortIsStableAndRespectsTheRange)
     EXPECT_EQ(words, (QStringList{"a", "d", "bb", "cc"}));
 }
 
+TEST(ArrayExtensions, MinimumCoverKeepsOnlyOutermostPaths)
+{
+    const auto isInDirectory = [](const QString& path, const QString& directory) {
+        return path.startsWith(directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/'));
+    };
+    QStringList paths = {"/a/b", "/a", "/c", "/a/bc", "/ab"};
+    minimumCoverOfPaths(paths, isInDirectory);
+    EXPECT_EQ(paths, (QStringList{"/a", "/ab", "/c"}));
+    QStringList root = {"/x", "/", "/y/z"};
+    minimumCoverOfPaths(root, isInDirectory);
+    EXPECT_EQ(root, QStringList{"/"});
+    QStringList single = {"/b/c"};
+    minimumCoverOfPaths(single, isInDirectory);
+    EXPECT_EQ(single, QStringList{"/b/c"});
+}
+
 } // namespace
 } // namespace sorvant

@@ -41,6 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         CountingCase{"findCaseSensitive", [] { return findCharacter(u"xA", u'a', false); }, NSNotFound},
         CountingCase{"findStartAtLength", [] { return findCharacter(u"abc", u'c', qsizetype(3)); }, NSNotFound},
         CountingCase{"findFromStart", [] { return findCharacter(u"abab", u'a', qsizetype(1)); }, 2},
+        CountingCase{"findFromIntStart", [] { return findCharacter(u"abab", u'a', 1); }, 2},
         CountingCase{"findNegativeStart", [] { return findCharacter(u"abab", u'b', qsizetype(-5), false); }, 1},
         CountingCase{"findInNull", [] { return findCharacter(QString(), u'a'); }, NSNotFound},
         CountingCase{"findDigitNoCaseExact", [] { return findCharacter(u"a1", u'1', true); }, 1},

@@ -193,6 +193,16 @@ TEST_F(FastArrayTest, CopiesAreShallowAndIndependent)
     EXPECT_EQ(copy.firstObject(), array.objectAtIndex(1));
 }
 
+TEST_F(FastArrayTest, MovedFromArrayStaysUsable)
+{
+    FastArray<Item> array = arrayOf({1, 2});
+    FastArray<Item> moved = std::move(array);
+    EXPECT_EQ(valuesOf(moved), (std::vector<int>{1, 2}));
+    array.addObject(item(3));   // NOLINT(bugprone-use-after-move): reuse is allowed
+    EXPECT_EQ(valuesOf(array), (std::vector<int>{3}));
+    EXPECT_EQ(array.capacity(), 16);
+}
+
 TEST_F(FastArrayTest, GetObjectsInRangeCopiesOnlyAnInsideRange)
 {
     FastArray<Item> array = arrayOf({1, 2, 3});

@@ -80,6 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(EditCase{"tabBecomesSpace", removeMultipleSpaces, s(u"a\tb"), s(u"a b")},
                     EditCase{"spaceRun", removeMultipleSpaces, s(u"  a   b  "), s(u" a b ")},
                     EditCase{"spacesKeepLineEnd", removeMultipleSpaces, s(u"a \n b"), s(u"a \n b")},
+                    EditCase{"runAfterSingleSpaces", removeMultipleSpaces, s(u"a b c  d\t"), s(u"a b c d ")},
+                    EditCase{"onlySpaces", removeMultipleSpaces, s(u" \t \t"), s(u" ")},
                     EditCase{"whiteRunWithLineEnds", removeMultipleWhiteSpaces, s(u"a\r\n\t b"), s(u"a b")},
                     EditCase{"whiteEdgesNotTrimmed", removeMultipleWhiteSpaces, s(u"\n\na\n\n"), s(u" a ")},
                     EditCase{"feedsCrLfPairs", removeMultipleFeeds, s(u"a\r\n\r\nb  c"), s(u"a\nb  c")},
@@ -147,19 +149,6 @@ TEST(MutableStringEdits, UnchangedStringIsNotCopiedAndNullStaysNull)
     trimCharacter(nil, u'x');
     decodeTabs(nil, 4);
     EXPECT_TRUE(nil.isNull());
-}
-
-TEST(CollapseRuns, ReportsChangeOnlyWhenTextChanged)
-{
-    const auto isSpace = [](unichar c) { return c == u' ' || c == u'\t'; };
-    QString single = QStringLiteral("a b c");
-    EXPECT_FALSE(collapseRuns(single, isSpace, u' '));
-    QString tab = QStringLiteral("a\tb");
-    EXPECT_TRUE(collapseRuns(tab, isSpace, u' '));
-    EXPECT_EQ(tab, QStringLiteral("a b"));
-    QString edge = QStringLiteral("  ");
-    EXPECT_TRUE(collapseRuns(edge, isSpace, u' '));
-    EXPECT_EQ(edge, QStringLiteral(" "));
 }
 
 struct ReplaceCase

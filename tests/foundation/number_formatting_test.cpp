@@ -68,6 +68,11 @@ TEST(NumberFormattingTest, FormatterSettingsRoundHalfToEven)
     EXPECT_EQ(decimal.stringFromDouble(0.375), "0.38");
     EXPECT_EQ(decimal.stringFromDouble(7.0), "7");
     EXPECT_EQ(stringForFloat(decimal, 0.1f), "0.1");
+    // Longer than any fixed buffer: 301 digits and 100 separators.
+    decimal.setUsesGroupingSeparator(true);
+    const QString huge = decimal.stringFromDouble(1e300);
+    EXPECT_EQ(huge.size(), 401);
+    EXPECT_TRUE(huge.startsWith("1,000,000"));
 }
 
 // The shared formatters use the current locale; the test environment pins

@@ -1,6 +1,7 @@
 #include "foundation/runtime.h"
 
 #include "foundation/unrecognized_selector.h"
+#include "foundation/values.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/qt_printers.h"
 
@@ -70,7 +71,7 @@ protected:
     {
         m_folder.m_items = {QStringLiteral("a"), QStringLiteral("b")};
         QVariantMap first{{"name", "first"}, {"tags", QStringList{"red"}}};
-        QVariantMap second{{"name", "second"}, {"gone", QVariant::fromValue(nullptr)}};
+        QVariantMap second{{"name", "second"}, {"gone", nullValue()}};
         m_root = QVariantMap{
             {"folder", objectValue(&m_folder)},
             {"entries", QVariantList{first, second}},

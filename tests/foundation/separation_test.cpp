@@ -4,17 +4,13 @@
 #include "foundation/separators.h"
 #include "platform/log.h"
 
+#include "tests/support/range_printer.h"
+
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <vector>
 
 namespace sorvant {
-
-inline void PrintTo(const Range& range, std::ostream* out)
-{
-    *out << '{' << range.location << ", " << range.length << '}';
-}
 
 namespace {
 

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
+#include <string_view>
 
 namespace sorvant {
 namespace {
@@ -125,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"characterFromString", u"%c", {QStringLiteral("xyz")}, u"x"},
                     FormatCase{"characterWidth", u"[%3c]", {65}, u"[  A]"},
                     FormatCase{"unichar", u"%C", {0x03B1}, u"\u03b1"},
-                    FormatCase{"unicharBeyondBmp", u"%C", {0x1F600}, u"\U0001F600"}),
+                    FormatCase{"unicharBeyondBmp", u"%C", {0x1F600}, u"\U0001F600"},
+                    FormatCase{"wideCharacter", u"%lc", {0x03B2}, u"\u03b2"}),
     caseName);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -194,6 +197,12 @@ TEST(FormatString, PacksEveryKindOfArgument)
               QStringLiteral("3 1099511627776 l1"));
     EXPECT_EQ(formatString(QStringLiteral("%2$@-%1$d"), 5, QStringLiteral("x")), QStringLiteral("x-5"));
     EXPECT_EQ(formatString(QStringLiteral("none")), QStringLiteral("none"));
+    EXPECT_EQ(formatString(QStringLiteral("%c|%.1f|%@|%@"), 'x', 1.25f, 0.5f, QStringList{QStringLiteral("a")}),
+              QStringLiteral("x|1.2|0.5|(\n    a\n)"));
+    EXPECT_EQ(formatString(QStringLiteral("%-4s|%04.1f"), "ab", 2.25), QStringLiteral("ab  |02.2"));
+    EXPECT_EQ(formatString(QStringLiteral("%@/%@/%@"), std::string("caf\xc3\xa9"), std::string_view("sv"),
+                           std::u16string(u"\u03b1")),
+              QStringLiteral("caf\u00e9/sv/\u03b1"));
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <thread>
+#include <vector>
 
 namespace sorvant {
 namespace {
@@ -86,6 +88,29 @@ TEST(Collator, SortKeysOrderAsTheCompareDoes)
             }
         }
     }
+}
+
+TEST(Collator, ThreadsCompareWithTheirOwnCollators)
+{
+    testing::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
+    QStringList names;
+    for (int index = 0; index < 2000; ++index)
+        names.append(QStringLiteral("%1File %2").arg(index % 2 ? "" : "é").arg((index * 7919) % 2000));
+    QStringList expected = names;
+    std::sort(expected.begin(), expected.end(),
+              [](const QString& a, const QString& b) { return localizedStandardCompare(a, b) < 0; });
+    std::vector<QStringList> results(4, names);
+    std::vector<std::thread> threads;
+    for (QStringList& result : results) {
+        threads.emplace_back([&result] {
+            std::sort(result.begin(), result.end(),
+                      [](const QString& a, const QString& b) { return localizedStandardCompare(a, b) < 0; });
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (const QStringList& result : results)
+        EXPECT_EQ(result, expected);
 }
 
 } // namespace

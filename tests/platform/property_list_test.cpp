@@ -44,6 +44,7 @@ TEST_P(PropertyListScalarTest, KeepsValueAndType)
     const QVariant back = roundTrip(QVariantList{c.written}).toList().value(0);
     EXPECT_EQ(back.typeId(), expected.typeId()) << back.typeName();
     EXPECT_EQ(back, expected);
+    EXPECT_EQ(propertyListValue(c.written), back);
 }
 
 const QDateTime kDate(QDate(2024, 3, 31), QTime(1, 30, 5), QTimeZone::utc());
@@ -110,6 +111,7 @@ TEST(PropertyListTest, RefusesValuesWithoutPropertyListForm)
         EXPECT_TRUE(xmlDataFromPropertyList(value, &error).isEmpty());
         EXPECT_FALSE(error.isEmpty());
         EXPECT_FALSE(isPropertyListValue(value));
+        EXPECT_FALSE(propertyListValue(value).isValid());
     }
 }
 

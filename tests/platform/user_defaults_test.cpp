@@ -101,6 +101,49 @@ TEST_F(UserDefaultsTest, TypedValuesSurviveAnotherProcess)
     expectTypedValues(reader);
 }
 
+TEST_F(UserDefaultsTest, WritersKeepKeysAnotherWriterChanged)
+{
+    UserDefaults first(path);
+    UserDefaults second(path);
+    first.setBool(true, "A");
+    second.setBool(true, "B");
+    first.setValue(QVariant(), "B");
+    second.setInteger(2, "C");
+    EXPECT_EQ(UserDefaults(path).persistentDomain().keys(), QStringList({"A", "C"}));
+    EXPECT_EQ(second.objectForKey("A"), QVariant(true));
+    EXPECT_TRUE(first.synchronize());
+    EXPECT_EQ(first.objectForKey("C"), QVariant::fromValue<qint64>(2));
+}
+
+TEST_F(UserDefaultsTest, FileDamagedLaterIsSetAsideByTheNextWrite)
+{
+    UserDefaults defaults(path);
+    defaults.setBool(true, "A");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<plist><dict><key>");
+    file.close();
+    LogCapture log;
+    defaults.setBool(true, "B");
+    EXPECT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(QFile::exists(path + ".damaged"));
+    EXPECT_EQ(UserDefaults(path).persistentDomain().keys(), QStringList({"A", "B"}));
+}
+
+TEST_F(UserDefaultsTest, ValuesReadTheSameBeforeAndAfterAFreshRead)
+{
+    UserDefaults defaults(path);
+    defaults.setObject(42, "Int");
+    defaults.setObject(1.5f, "Float");
+    defaults.setObject(QStringList{"a"}, "Names");
+    for (const char* key : {"Int", "Float", "Names"}) {
+        SCOPED_TRACE(key);
+        const QVariant fresh = UserDefaults(path).objectForKey(key);
+        EXPECT_EQ(defaults.objectForKey(key).typeId(), fresh.typeId());
+        EXPECT_EQ(defaults.objectForKey(key), fresh);
+    }
+}
+
 TEST_F(UserDefaultsTest, NilRemovesTheKey)
 {
     UserDefaults defaults(path);

@@ -1,0 +1,460 @@
+#include "search/wildcard_engine.h"
+
+#include "search/wildcard_patterns.h"
+
+#include <QStringList>
+#include <QVarLengthArray>
+
+#include <algorithm>
+
+namespace sorvant {
+
+namespace {
+
+// The flag bits of a word index.
+constexpr std::uint8_t kWordBeginning = 2;
+constexpr std::uint8_t kWordEnd = 4;
+
+inline unichar mapUnit(unichar c, const CharsTable* table)
+{
+    return table != nullptr ? table[c] : c;
+}
+
+// --- globs -------------------------------------------------------------------
+
+// Whether the set at `p` (its "[") holds for unit c; `next` receives the
+// position after its "]". A member is one unit or a range "x-y" (y neither
+// "]" nor "|"); a "-" that joins nothing is a member itself; "^" negates only
+// right after "[". A set without "]" runs to `end` and holds only when it is
+// negated and no member held.
+bool setHolds(const unichar* p, const unichar* end, unichar c, const unichar*& next)
+{
+    ++p;
+    const bool negated = p < end && *p == kWildcardSetNegate;
+    if (negated)
+        ++p;
+    bool held = false;
+    while (p < end && *p != kWildcardSetClose) {
+        if (*p == kWildcardSetBar) {
+            ++p;
+        } else if (end - p > 2 && p[1] == kWildcardSetRange && p[2] != kWildcardSetClose &&
+                   p[2] != kWildcardSetBar) {
+            held = held || (c >= p[0] && c <= p[2]);
+            p += 3;
+        } else {
+            held = held || c == *p;
+            ++p;
+        }
+    }
+    if (p == end) {
+        next = end;
+        return negated && !held; // an unclosed set
+    }
+    next = p + 1;
+    return held != negated;
+}
+
+// Whether the pattern element at `p` (not a star) takes unit c; `p` moves
+// past the element.
+template <bool kWithSets>
+inline bool elementTakes(const unichar*& p, const unichar* end, unichar c)
+{
+    if (*p == kWildcardQuestion) {
+        ++p;
+        return true;
+    }
+    if constexpr (kWithSets) {
+        if (*p == kWildcardSetOpen)
+            return setHolds(p, end, c, p);
+    }
+    return *p++ == c;
+}
+
+// Whole-text glob. Every element but "*" takes exactly one unit, so after a
+// mismatch only the most recent star needs to take one unit more: earlier
+// stars can never do better, which bounds the work by text × pattern.
+template <bool kWithSets>
+bool glob(const unichar* t, const unichar* tEnd, const unichar* p, const unichar* pEnd,
+          const CharsTable* table)
+{
+    const unichar* resumePattern = nullptr; // just after the last star seen
+    const unichar* resumeText = nullptr;    // where that star's run ends now
+    while (t < tEnd) {
+        if (p < pEnd && *p == kWildcardStar) {
+            while (p < pEnd && *p == kWildcardStar)
+                ++p;
+            if (p == pEnd)
+                return true;
+            resumePattern = p;
+            resumeText = t;
+            continue;
+        }
+        if (p < pEnd) {
+            const unichar* next = p;
+            if (elementTakes<kWithSets>(next, pEnd, mapUnit(*t, table))) {
+                p = next;
+                ++t;
+                continue;
+            }
+        }
+        if (resumePattern == nullptr)
+            return false;
+        p = resumePattern;
+        t = ++resumeText;
+    }
+    while (p < pEnd && *p == kWildcardStar)
+        ++p;
+    return p == pEnd;
+}
+
+// --- similarity --------------------------------------------------------------
+
+double similarity(const unichar* a, qsizetype lengthA, const unichar* b, qsizetype lengthB,
+                  const CharsTable* table)
+{
+    const bool aLonger = lengthA > lengthB;
+    const unichar* longer = aLonger ? a : b;
+    const unichar* shorter = aLonger ? b : a;
+    const qsizetype size = std::max(lengthA, lengthB);
+    const qsizetype m = std::min(lengthA, lengthB);
+    if (m <= 0 || longer == nullptr || shorter == nullptr)
+        return 0.0;
+    auto L = [&](qsizetype i) { return mapUnit(longer[i], table); };
+    auto S = [&](qsizetype i) { return mapUnit(shorter[i], table); };
+
+    qsizetype same = 0;
+    for (qsizetype i = 0; i < m; ++i)
+        same += L(i) == S(i) ? 1 : 0;
+    const double positional = double(same) / double(size);
+
+    // Alignment: each unit of the shorter run takes the unit of the longer
+    // run at its expected place, or else the first free equal one; taking
+    // one elsewhere counts as displaced and shifts the expected place.
+    QVarLengthArray<bool, 512> taken(size, false);
+    qsizetype offset = 0;
+    qsizetype matches = 0;
+    qsizetype displaced = 0;
+    for (qsizetype i = 0; i < m; ++i) {
+        const unichar c = S(i);
+        const qsizetype expected = i - offset;
+        qsizetype chosen = -1;
+        if (expected >= 0 && expected < size && !taken[expected] && L(expected) == c) {
+            chosen = expected;
+        } else {
+            for (qsizetype j = 0; j < size && chosen < 0; ++j) {
+                if (!taken[j] && L(j) == c)
+                    chosen = j;
+            }
+        }
+        if (chosen < 0)
+            continue;
+        taken[chosen] = true;
+        ++matches;
+        if (i > 0 && chosen != expected)
+            ++displaced;
+        offset = i - chosen;
+    }
+    const double alignment = double(matches) * (1.0 - double(displaced) / double(size)) / double(size);
+    return std::max(positional, alignment);
+}
+
+// --- one pattern word --------------------------------------------------------
+
+// A pattern word mapped, compacted and classified once, tested on many words.
+struct PreparedWildcard
+{
+    QVarLengthArray<unichar, 256> units;
+    WildcardClassification kind;
+    qsizetype minimalLength = 0;
+    qsizetype fixedLength = 0;
+    const CharsTable* table = nullptr;
+    bool fuzzy = false;
+
+    [[nodiscard]] bool isLoneStar() const { return kind.length == 1 && units[0] == kWildcardStar; }
+    [[nodiscard]] const unichar* begin() const { return units.constData(); }
+    [[nodiscard]] const unichar* end() const { return units.constData() + kind.length; }
+    [[nodiscard]] const unichar* literal() const { return begin() + kind.literalStart; }
+};
+
+PreparedWildcard prepare(const QString& pattern, unsigned comparison, qsizetype minCharacters)
+{
+    PreparedWildcard w;
+    const auto* units = reinterpret_cast<const unichar*>(pattern.constData());
+    w.units.append(units, pattern.size());
+    w.table = charsTableForComparison(comparison);
+    w.fuzzy = (comparison & kComparisonFuzzy) != 0;
+    translateUnichars(w.units.begin(), w.units.end(), w.table);
+    w.kind = classifyWildcardPattern(w.units.begin(), w.units.end(), minCharacters);
+    w.minimalLength = wildcardMinimalLength(w.begin(), w.end());
+    w.fixedLength = wildcardFixedLength(w.begin(), w.end());
+    return w;
+}
+
+bool sameUnits(const unichar* word, const unichar* pattern, qsizetype n, const CharsTable* table,
+               bool questionTakesAny = false)
+{
+    for (qsizetype i = 0; i < n; ++i) {
+        if (pattern[i] == mapUnit(word[i], table))
+            continue;
+        if (!questionTakesAny || pattern[i] != kWildcardQuestion)
+            return false;
+    }
+    return true;
+}
+
+bool fuzzyPasses(const PreparedWildcard& w, const unichar* word, qsizetype n)
+{
+    const qsizetype m = w.kind.literalLength;
+    const double least = minWildcardFuzzyAnalogy();
+    if (double(std::min(n, m)) / double(std::max(n, m)) < least)
+        return false;
+    return unicharsSimilarityWithTable(w.literal(), m, word, n, w.table) >= least;
+}
+
+bool containsLiteral(const PreparedWildcard& w, const unichar* word, qsizetype n)
+{
+    const qsizetype m = w.kind.literalLength;
+    for (qsizetype offset = 0; offset + m <= n; ++offset) {
+        if (sameUnits(word + offset, w.literal(), m, w.table))
+            return true;
+    }
+    return false;
+}
+
+// Whether the whole word [word, word + n) matches. Lengths are screened
+// before any unit is compared.
+bool wordPasses(const PreparedWildcard& w, const unichar* word, qsizetype n)
+{
+    const qsizetype m = w.kind.literalLength;
+    const qsizetype min = w.minimalLength;
+    const bool withinBounds = n >= min && (w.fixedLength == NSNotFound || n <= w.fixedLength);
+    switch (w.kind.type) {
+    case kWildcardLiteral:
+        if (w.fuzzy)
+            return fuzzyPasses(w, word, n);
+        return n == m && sameUnits(word, w.literal(), m, w.table);
+    case kWildcardSingleCharacters:
+        return n == m && sameUnits(word, w.literal(), m, w.table, true);
+    case kWildcardPrefix:
+        return n >= m && sameUnits(word, w.literal(), m, w.table);
+    case kWildcardSuffix:
+        return n >= m && sameUnits(word + n - m, w.literal(), m, w.table);
+    case kWildcardContains:
+        return n >= m && containsLiteral(w, word, n);
+    case kWildcardGeneral:
+        return withinBounds && glob<false>(word, word + n, w.begin(), w.end(), w.table);
+    case kWildcardGeneralWithSets:
+        return withinBounds && glob<true>(word, word + n, w.begin(), w.end(), w.table);
+    case kWildcardPrefixWithSets:
+        return n >= min && glob<true>(word, word + min, w.begin(), w.end() - 1, w.table);
+    case kWildcardSuffixWithSets:
+        return n >= min && glob<true>(word + n - min, word + n, w.begin() + 1, w.end(), w.table);
+    case kWildcardSetsWithoutStar:
+        return n == min && glob<true>(word, word + n, w.begin(), w.end(), w.table);
+    case kWildcardInvalid:
+        break;
+    }
+    return false;
+}
+
+// The last unit of the word that begins at `first`.
+qsizetype wordEndFrom(const WordIndexView& v, qsizetype first)
+{
+    for (qsizetype i = first; i < v.length; ++i) {
+        if (v.index[i] & kWordEnd)
+            return i;
+    }
+    return v.length - 1;
+}
+
+// The first unit of the word that ends at `last`.
+qsizetype wordBeginningFrom(const WordIndexView& v, qsizetype last)
+{
+    for (qsizetype i = last; i > 0; --i) {
+        if (v.index[i] & kWordBeginning)
+            return i;
+    }
+    return 0;
+}
+
+Range wordRange(qsizetype first, qsizetype last)
+{
+    return Range{first, last - first + 1};
+}
+
+// Tests the words of [start, end) one after the other in the search's
+// direction; `test` answers whether a word (first, last unit) is the hit.
+template <typename Test>
+Range visitWords(const WordIndexView& v, qsizetype start, qsizetype end, bool forward, bool anchored,
+                 Test test)
+{
+    const qsizetype low = std::max<qsizetype>(start, 0);
+    const qsizetype limit = std::min(end, v.length);
+    if (v.index == nullptr || v.characters == nullptr)
+        return kMissingRange;
+    if (forward) {
+        for (qsizetype i = low; i < limit; ++i) {
+            if (!(v.index[i] & kWordBeginning))
+                continue;
+            const qsizetype last = wordEndFrom(v, i);
+            if (test(i, last))
+                return wordRange(i, last);
+            if (anchored)
+                break;
+            i = last;
+        }
+        return kMissingRange;
+    }
+    for (qsizetype i = limit - 1; i >= low; --i) {
+        if (!(v.index[i] & kWordEnd))
+            continue;
+        const qsizetype first = wordBeginningFrom(v, i);
+        if (test(first, i))
+            return wordRange(first, i);
+        if (anchored || first <= start)
+            break;
+        i = first;
+    }
+    return kMissingRange;
+}
+
+Range findPrepared(const WordIndexView& v, qsizetype start, qsizetype end, const PreparedWildcard& w,
+                   const WildcardFindOptions& o)
+{
+    if (end <= start)
+        return kMissingRange;
+    if (o.loneStar && w.isLoneStar()) {
+        if (!o.oneWord)
+            return Range{start, end - start};
+        return visitWords(v, start, end, o.forward, false, [](qsizetype, qsizetype) { return true; });
+    }
+    if (w.kind.type == kWildcardInvalid)
+        return kMissingRange;
+    return visitWords(v, start, end, o.forward, o.anchored, [&](qsizetype first, qsizetype last) {
+        return wordPasses(w, v.characters + first, last - first + 1);
+    });
+}
+
+// The words of a phrase: the first anywhere, each further one on the very
+// next word of the text, all ending before `end`. Forward, a failed attempt
+// resumes after its first word; backward, before it.
+Range findPhraseWords(const WordIndexView& v, qsizetype start, qsizetype end,
+                      const QList<PreparedWildcard>& words, const WildcardFindOptions& options)
+{
+    WildcardFindOptions firstWord = options;
+    firstWord.anchored = false;
+    firstWord.loneStar = true;
+    firstWord.oneWord = true;
+    WildcardFindOptions nextWord = firstWord;
+    nextWord.forward = true;
+    nextWord.anchored = true;
+
+    qsizetype from = start;
+    qsizetype to = end;
+    while (from < to) {
+        const Range head = findPrepared(v, from, to, words.first(), firstWord);
+        if (head.isMissing())
+            return kMissingRange;
+        Range last = head;
+        for (qsizetype k = 1; k < words.size() && !last.isMissing(); ++k)
+            last = findPrepared(v, last.maxRange(), to, words[k], nextWord);
+        if (!last.isMissing())
+            return Range{head.location, last.maxRange() - head.location};
+        if (options.forward)
+            from = head.maxRange();
+        else
+            to = head.location;
+    }
+    return kMissingRange;
+}
+
+} // namespace
+
+// --- finding words -----------------------------------------------------------
+
+Range findWildcardPhrase(const WordIndexView& words, qsizetype start, qsizetype end, const QString& pattern,
+                         const WildcardFindOptions& options)
+{
+    if (pattern.isEmpty())
+        return kMissingRange;
+    WildcardFindOptions single = options;
+    single.anchored = false;
+    single.oneWord = false;
+    bool hyphenated = false;
+    const QStringList parts =
+        pattern.size() < 3 ? QStringList() : wordsUsingWildcardSeparation(pattern, &hyphenated);
+    if (parts.size() < 2)
+        return findWildcardInUnichars(words, start, end, pattern, single);
+
+    QList<PreparedWildcard> prepared;
+    prepared.reserve(parts.size());
+    for (const QString& part : parts)
+        prepared.append(prepare(part, options.comparison, options.minCharacters));
+    const Range hit = findPhraseWords(words, start, end, prepared, options);
+    if (hit.isMissing() && hyphenated)
+        return findWildcardInUnichars(words, start, end, parts.join(QString()), single);
+    return hit;
+}
+
+Range findWildcardInUnichars(const WordIndexView& words, qsizetype start, qsizetype end,
+                             const QString& pattern, const WildcardFindOptions& options)
+{
+    if (end <= start || pattern.isEmpty())
+        return kMissingRange;
+    return findPrepared(words, start, end, prepare(pattern, options.comparison, options.minCharacters),
+                        options);
+}
+
+// --- similarity --------------------------------------------------------------
+
+double unicharsSimilarity(const unichar* a, qsizetype lengthA, const unichar* b, qsizetype lengthB)
+{
+    return similarity(a, lengthA, b, lengthB, nullptr);
+}
+
+double unicharsSimilarityWithTable(const unichar* a, qsizetype lengthA, const unichar* b, qsizetype lengthB,
+                                   const CharsTable* table)
+{
+    return similarity(a, lengthA, b, lengthB, table);
+}
+
+// --- whole-text globs ------------------------------------------------------
+
+bool matchSimpleWildcard(const unichar* textBegin, const unichar* textEnd, const unichar* patternBegin,
+                         const unichar* patternEnd)
+{
+    return glob<false>(textBegin, textEnd, patternBegin, patternEnd, nullptr);
+}
+
+bool matchSimpleWildcardWithTable(const unichar* textBegin, const unichar* textEnd,
+                                  const unichar* patternBegin, const unichar* patternEnd,
+                                  const CharsTable* table)
+{
+    return glob<false>(textBegin, textEnd, patternBegin, patternEnd, table);
+}
+
+bool matchWildcardWithSets(const unichar* textBegin, const unichar* textEnd, const unichar* patternBegin,
+                           const unichar* patternEnd)
+{
+    return glob<true>(textBegin, textEnd, patternBegin, patternEnd, nullptr);
+}
+
+bool matchWildcardWithSetsWithTable(const unichar* textBegin, const unichar* textEnd,
+                                    const unichar* patternBegin, const unichar* patternEnd,
+                                    const CharsTable* table)
+{
+    return glob<true>(textBegin, textEnd, patternBegin, patternEnd, table);
+}
+
+// --- ordering hits ---------------------------------------------------------
+
+int compareRangeValues(const Range& a, const Range& b)
+{
+    if (a.location != b.location)
+        return a.location < b.location ? -1 : 1;
+    if (a.length != b.length)
+        return a.length > b.length ? -1 : 1;
+    return 0;
+}
+
+} // namespace sorvant

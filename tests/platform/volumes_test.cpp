@@ -1,0 +1,107 @@
+#include "platform/volumes.h"
+
+#include "tests/platform/qstring_printer.h"
+#include "tests/support/temp_tree.h"
+
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+const QByteArray kMountInfo =
+    "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+    "27 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+    "28 27 0:25 / /run rw,nosuid - tmpfs tmpfs rw\n"
+    "40 27 8:17 / /media/me/My\\040Stick ro,nosuid shared:5 master:2 - vfat /dev/sdb1 ro\n"
+    "41 27 0:50 / /mnt/share rw - nfs4 server:/export rw\n"
+    "42 27 0:51 /sub /mnt/bind\\134x rw - ext4 /dev/vda rw\n"
+    "garbage line\n"
+    "\n";
+
+TEST(MountTable, ParsesFieldsAndUnescapesPaths)
+{
+    const QList<MountPoint> mounts = parseMountInfo(kMountInfo);
+    ASSERT_EQ(mounts.size(), 6);
+    EXPECT_EQ(mounts[1].path, "/");
+    EXPECT_EQ(mounts[1].fileSystemType, "ext4");
+    EXPECT_EQ(mounts[1].major, 254u);
+    EXPECT_FALSE(mounts[1].readOnly);
+    // Optional fields between the options and "-" do not shift the rest.
+    EXPECT_EQ(mounts[3].path, "/media/me/My Stick");
+    EXPECT_EQ(mounts[3].fileSystemType, "vfat");
+    EXPECT_EQ(mounts[3].source, "/dev/sdb1");
+    EXPECT_EQ(mounts[3].minor, 17u);
+    EXPECT_TRUE(mounts[3].readOnly);
+    EXPECT_EQ(mounts[4].source, "server:/export");
+    EXPECT_EQ(mounts[5].path, "/mnt/bind\\x");
+    EXPECT_TRUE(parseMountInfo({}).isEmpty());
+}
+
+TEST(MountTable, ClassifiesFileSystemTypes)
+{
+    for (const char* type : {"proc", "sysfs", "cgroup2", "tmpfs", "ramfs", "autofs", "nsfs", ""}) {
+        SCOPED_TRACE(type);
+        EXPECT_TRUE(isPseudoFileSystemType(QString::fromUtf8(type)));
+        EXPECT_FALSE(isRemoteFileSystemType(QString::fromUtf8(type)));
+    }
+    for (const char* type : {"nfs", "nfs4", "cifs", "smb3", "fuse.sshfs", "davfs"}) {
+        SCOPED_TRACE(type);
+        EXPECT_FALSE(isPseudoFileSystemType(QString::fromUtf8(type)));
+        EXPECT_TRUE(isRemoteFileSystemType(QString::fromUtf8(type)));
+    }
+    for (const char* type : {"ext4", "btrfs", "xfs", "vfat", "overlay"}) {
+        SCOPED_TRACE(type);
+        EXPECT_FALSE(isPseudoFileSystemType(QString::fromUtf8(type)));
+        EXPECT_FALSE(isRemoteFileSystemType(QString::fromUtf8(type)));
+    }
+}
+
+TEST(MountedVolumes, RootComesFirstAndNoPseudoSystemIsListed)
+{
+    const QList<MountPoint> volumes = mountedVolumes();
+    ASSERT_FALSE(volumes.isEmpty());
+    EXPECT_EQ(volumes.first().path, "/");
+    for (const MountPoint& volume : volumes) {
+        SCOPED_TRACE(volume.path.toStdString());
+        if (volume.path != "/") {
+            EXPECT_FALSE(isPseudoFileSystemType(volume.fileSystemType));
+            EXPECT_FALSE(volume.path.startsWith("/proc") || volume.path.startsWith("/sys"));
+        }
+    }
+}
+
+TEST(MountedVolumes, EveryFolderLiesOnAVolume)
+{
+    test::TempTree tree;
+    const MountPoint volume = volumeForPath(tree.makeDir("a/b"));
+    EXPECT_FALSE(volume.path.isEmpty());
+    EXPECT_TRUE(volumeForPath("/").path == "/");
+    EXPECT_TRUE(volumeForPath(QString()).path.isEmpty());
+    EXPECT_TRUE(isMountPointPath("/"));
+    EXPECT_TRUE(isMountPointPath(volume.path));
+    EXPECT_FALSE(isMountPointPath(tree.filePath("a/b")));
+    EXPECT_FALSE(isMountPointPath(tree.writeFile("file")));
+    EXPECT_FALSE(isMountPointPath(tree.filePath("missing")));
+    EXPECT_FALSE(isMountPointPath(QString()));
+    if (QFileInfo::exists("/proc/self")) {
+        EXPECT_TRUE(isMountPointPath("/proc"));
+    }
+}
+
+TEST(MountedVolumes, FreeSpaceAndNames)
+{
+    std::uint64_t bytes = 0;
+    EXPECT_TRUE(freeSpaceAtPath("/", &bytes));
+    EXPECT_GT(bytes, 0u);
+    EXPECT_FALSE(freeSpaceAtPath("/no/such/folder/sorvant", &bytes));
+    EXPECT_FALSE(freeSpaceAtPath(QString(), &bytes));
+    MountPoint network;
+    network.path = "/mnt/share";
+    EXPECT_EQ(volumeName(network), "share");
+    EXPECT_FALSE(isRemovableMount(network));
+}
+
+} // namespace
+} // namespace sorvant

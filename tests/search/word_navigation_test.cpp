@@ -1,0 +1,188 @@
+#include "search/fast_word_enumerator.h"
+
+#include "tests/support/range_printer.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace sorvant {
+
+namespace {
+
+std::unique_ptr<FastWordEnumerator> indexOf(const QString& text)
+{
+    auto e = FastWordEnumerator::enumeratorWithString(text);
+    EXPECT_TRUE(e);
+    return e;
+}
+
+TEST(WordNavigation, WordsAroundPositions)
+{
+    const auto e = indexOf(QStringLiteral("ab cd"));
+    EXPECT_EQ(e->rangeOfWordAtIndex(0), (Range{0, 2}));
+    EXPECT_EQ(e->rangeOfWordAtIndex(1), (Range{0, 2}));
+    EXPECT_EQ(e->rangeOfWordAtIndex(4), (Range{3, 2}));
+    EXPECT_EQ(e->rangeOfWordAtIndex(2), kMissingRange);
+    EXPECT_EQ(e->rangeOfWordAtIndex(5), kMissingRange);
+    EXPECT_EQ(e->rangeOfWordAtIndex(-1), kMissingRange);
+
+    EXPECT_EQ(e->rangeOfNextWordFromIndex(2, 4), (Range{3, 2}));
+    EXPECT_EQ(e->rangeOfNextWordFromIndex(1, 3), kMissingRange);
+    EXPECT_EQ(e->rangeOfNextWordFromIndex(0, 100), (Range{0, 2}));
+    EXPECT_EQ(e->enumerateNextWordAtIndex(1), (Range{3, 2}));
+    EXPECT_EQ(e->enumerateNextWordAtIndex(4), kMissingRange);
+
+    EXPECT_EQ(e->rangeOfPreviousWordFromIndex(2, 0), (Range{0, 2}));
+    EXPECT_EQ(e->rangeOfPreviousWordFromIndex(4, 0), (Range{3, 2}));
+    EXPECT_EQ(e->rangeOfPreviousWordFromIndex(3, 0), (Range{0, 2}));
+    EXPECT_EQ(e->rangeOfPreviousWordFromIndex(3, 2), kMissingRange);
+    EXPECT_EQ(e->rangeOfPreviousWordFromIndex(1, 2), kMissingRange);
+    EXPECT_EQ(e->rangeOfPreviousWordFromIndex(5, 0), kMissingRange);
+
+    EXPECT_EQ(e->locationOfPreviousWordFromIndex(4, 4), NSNotFound);
+    EXPECT_EQ(e->locationOfPreviousWordFromIndex(4, 0), 3);
+    EXPECT_EQ(e->locationOfPreviousWordFromIndex(2, 0), 0);
+    EXPECT_EQ(e->locationOfPreviousWordFromIndex(5, 0), NSNotFound);
+    EXPECT_EQ(e->locationOfNextWordFromIndex(1, 5), 3);
+    EXPECT_EQ(e->locationOfNextWordFromIndex(1, 3), NSNotFound);
+    EXPECT_EQ(e->locationOfNextWordFromIndex(4, 2), NSNotFound);
+}
+
+struct Piece
+{
+    qsizetype location;
+    qsizetype length;
+    friend bool operator==(const Piece&, const Piece&) = default;
+};
+
+std::vector<Piece> enumerate(const FastWordEnumerator& e, Range range, qsizetype* count, size_t stopAfter = 0)
+{
+    std::vector<Piece> pieces;
+    *count = e.enumerateWordsInRange(range, [&](const FastWordEnumerator& self, qsizetype location, qsizetype length) {
+        EXPECT_EQ(&self, &e);
+        pieces.push_back({location, length});
+        return pieces.size() == stopAfter;
+    });
+    return pieces;
+}
+
+TEST(WordNavigation, EnumerationCutsWordsAtTheRange)
+{
+    const auto e = indexOf(QStringLiteral("ab cd"));
+    qsizetype count = 0;
+    EXPECT_EQ(enumerate(*e, {1, 3}, &count), (std::vector<Piece>{{1, 1}, {3, 1}}));
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(enumerate(*e, {0, 100}, &count), (std::vector<Piece>{{0, 2}, {3, 2}}));
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(enumerate(*e, {1, 3}, &count, 1).size(), 1u);
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(enumerate(*e, {5, 1}, &count).empty());
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(e->enumerateWordsInRange({0, 5}, nullptr, nullptr), 0);
+
+    const auto trailing = indexOf(QStringLiteral("a, b.. "));
+    EXPECT_EQ(enumerate(*trailing, {0, 7}, &count), (std::vector<Piece>{{0, 1}, {3, 1}}));
+}
+
+TEST(WordNavigation, EnumerationHandsOverSplitAsianPieces)
+{
+    FastWordEnumerator::setSplitAsianWords(true);
+    const auto e = indexOf(QStringLiteral("ABC\u65E5\u672C x"));
+    FastWordEnumerator::setSplitAsianWords(false);
+    qsizetype count = 0;
+    EXPECT_EQ(enumerate(*e, {0, 7}, &count), (std::vector<Piece>{{0, 3}, {3, 2}, {6, 1}}));
+    EXPECT_EQ(e->stringBySeparatingWords(), QStringLiteral("ABC \u65E5\u672C x"));
+    EXPECT_EQ(e->rangeOfWordAtIndex(4), (Range{3, 2}));
+    EXPECT_EQ(e->rangeOfPreviousWordFromIndex(4, 0), (Range{3, 2}));
+    EXPECT_EQ(e->rangeOfPreviousWordFromIndex(3, 0), (Range{0, 3}));
+}
+
+struct WordListCase
+{
+    const char* name;
+    QString text;
+    qsizetype minLen;
+    QStringList words;
+    bool hyphenated;
+};
+
+class AddWords : public testing::TestWithParam<WordListCase> {};
+
+TEST_P(AddWords, ListAndHyphenation)
+{
+    const auto e = indexOf(GetParam().text);
+    QStringList words;
+    bool hyphenated = !GetParam().hyphenated;
+    e->addWordsTo(&words, GetParam().minLen, &hyphenated);
+    EXPECT_EQ(words, GetParam().words);
+    EXPECT_EQ(hyphenated, GetParam().hyphenated);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, AddWords,
+    testing::Values(
+        WordListCase{"hyphens", QStringLiteral("e-mail-ready"), 1,
+                     {QStringLiteral("e"), QStringLiteral("mail"), QStringLiteral("ready")}, true},
+        WordListCase{"dottedLetters", QStringLiteral("U.S.A"), 1,
+                     {QStringLiteral("U"), QStringLiteral("S"), QStringLiteral("A")}, true},
+        WordListCase{"dottedWords", QStringLiteral("U.SA"), 1, {QStringLiteral("U"), QStringLiteral("SA")}, false},
+        WordListCase{"mixedGaps", QStringLiteral("a-b.c"), 1,
+                     {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}, false},
+        WordListCase{"oneWord", QStringLiteral("word"), 1, {QStringLiteral("word")}, false},
+        WordListCase{"leadingHyphen", QStringLiteral("-a-b"), 1, {QStringLiteral("a"), QStringLiteral("b")}, true},
+        WordListCase{"leadingSpace", QStringLiteral(" a-b"), 1, {QStringLiteral("a"), QStringLiteral("b")}, false},
+        WordListCase{"doubleHyphen", QStringLiteral("a--b"), 1, {QStringLiteral("a"), QStringLiteral("b")}, false},
+        WordListCase{"minLength", QStringLiteral("a bb ccc"), 2, {QStringLiteral("bb"), QStringLiteral("ccc")},
+                     false}),
+    [](const testing::TestParamInfo<WordListCase>& row) { return std::string(row.param.name); });
+
+TEST(WordNavigation, AddWordsToNothingOnlyClearsTheFlag)
+{
+    const auto e = indexOf(QStringLiteral("e-mail"));
+    bool hyphenated = true;
+    e->addWordsTo(nullptr, 1, &hyphenated);
+    EXPECT_FALSE(hyphenated);
+}
+
+TEST(WordNavigation, SeparatingWordsKeepsUnsplitTexts)
+{
+    const auto e = indexOf(QStringLiteral(" ab, cd "));
+    EXPECT_EQ(e->stringBySeparatingWords(), QStringLiteral(" ab, cd "));
+}
+
+struct FindCase
+{
+    const char* name;
+    QString text;
+    QString needle;
+    unsigned options;
+    Range range;
+    bool anchored;
+    Range expected;
+};
+
+class RangeOfString : public testing::TestWithParam<FindCase> {};
+
+TEST_P(RangeOfString, Finds)
+{
+    const FindCase& row = GetParam();
+    const auto e = indexOf(row.text);
+    EXPECT_EQ(e->rangeOfString(row.needle, row.options, row.range, row.anchored), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RangeOfString,
+    testing::Values(FindCase{"anchoredSkipsInsideWord", QStringLiteral("xab ab"), QStringLiteral("ab"), 0, {0, 6}, true, {4, 2}},
+                    FindCase{"anchoredNothing", QStringLiteral("xab"), QStringLiteral("ab"), 0, {0, 3}, true, kMissingRange},
+                    FindCase{"plainInsideWord", QStringLiteral("xab"), QStringLiteral("ab"), 0, {0, 3}, false, {1, 2}},
+                    FindCase{"anchoredAtRangeEnd", QStringLiteral("abx"), QStringLiteral("ab"), 0, {0, 2}, true, {0, 2}},
+                    FindCase{"caseSensitiveMiss", QStringLiteral("x AB"), QStringLiteral("ab"), 0, {0, 4}, false, kMissingRange},
+                    FindCase{"caseInsensitive", QStringLiteral("x AB"), QStringLiteral("ab"), 1, {0, 4}, false, {2, 2}},
+                    FindCase{"needleLongerThanRange", QStringLiteral("abc"), QStringLiteral("abc"), 0, {0, 2}, false, kMissingRange},
+                    FindCase{"rangeBeyondText", QStringLiteral("abc"), QStringLiteral("c"), 0, {2, 5}, false, kMissingRange},
+                    FindCase{"emptyNeedle", QStringLiteral("abc"), QString(), 0, {0, 3}, false, kMissingRange}),
+    [](const testing::TestParamInfo<FindCase>& row) { return std::string(row.param.name); });
+
+} // namespace
+} // namespace sorvant
