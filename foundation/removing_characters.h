@@ -2,8 +2,8 @@
 // Copies of a string with a class of UTF-16 units removed, with every run of
 // a class collapsed into one unit, or with every unit mapped through a
 // 65,536-entry conversion table (a CharsTable or a table of the caller's).
-// The in-place edits these copies share are in mutable_string_edits.h;
-// trimming is in trimming.h.
+// The in-place edits these copies share are in mutable_string_edits.h, which
+// also collapses runs through collapseRuns below; trimming is in trimming.h.
 //
 // A null string gives a null string everywhere. Where a function says it
 // answers "the receiver", it returns its argument itself (shared, no copy)
@@ -92,5 +92,40 @@ namespace sorvant {
 // Each run of feed characters becomes one U+000A; spaces stay.
 //   "a\r\n\r\nb" => "a\nb"    "a\rb" => "a\nb"    "a\nb  " => the receiver
 [[nodiscard]] QString stringByRemovingMultipleFeeds(const QString& string);
+
+// The outcome of collapseRuns.
+struct CollapsedRuns
+{
+    qsizetype length = 0;   // units written
+    bool changed = false;   // a unit was rewritten or the length shrank
+};
+
+// Collapses, in place, each run of units for which `isMember` holds into one
+// `replacement`; the unit that ends a run is kept. The write position never
+// passes the read position, so the units may be the string's own storage.
+// A run of one unit equal to the replacement is no change.
+//   ("a  b", spaces, ' ')  => "a b", {3, true}
+//   ("a\tb", spaces, ' ')  => "a b", {3, true}
+//   ("a b",  spaces, ' ')  => "a b", {3, false}
+template <typename IsMember>
+CollapsedRuns collapseRuns(unichar* units, qsizetype length, IsMember isMember, unichar replacement)
+{
+    qsizetype write = 0;
+    bool changed = false;
+    for (qsizetype read = 0; read < length;) {
+        unichar unit = units[read++];
+        if (isMember(unit)) {
+            unit = replacement;
+            while (read < length && isMember(units[read]))
+                ++read;
+        }
+        if (units[write] != unit) {
+            units[write] = unit;
+            changed = true;
+        }
+        ++write;
+    }
+    return {write, changed || write != length};
+}
 
 } // namespace sorvant

@@ -124,6 +124,41 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"FeedsLeaveSpaces", stringByRemovingMultipleFeeds, u"a  b\n", u"a  b\n", Identity::Receiver}),
     testing_support::caseName);
 
+TEST(CollapseRuns, CompactsInPlaceAndReportsChange)
+{
+    const auto isSpace = [](unichar c) { return c == u' '; };
+    struct Row
+    {
+        const char16_t* input;
+        const char16_t* expected;
+        bool changed;
+    };
+    const Row rows[] = {
+        {u"a  b", u"a b", true},  {u"  ", u" ", true},     {u"a b", u"a b", false},
+        {u"", u"", false},        {u"ab  ", u"ab ", true}, {u" a", u" a", false},
+    };
+    for (const Row& row : rows) {
+        QString units = QString::fromUtf16(row.input);
+        SCOPED_TRACE(units.toStdString());
+        const CollapsedRuns runs =
+            collapseRuns(reinterpret_cast<unichar*>(units.data()), units.size(), isSpace, u' ');
+        units.truncate(runs.length);
+        EXPECT_EQ(units, QString::fromUtf16(row.expected));
+        EXPECT_EQ(runs.changed, row.changed);
+    }
+}
+
+TEST(CollapseRuns, ALoneMemberOtherThanTheReplacementIsAChange)
+{
+    QString units = QStringLiteral("a\tb");
+    const CollapsedRuns runs = collapseRuns(
+        reinterpret_cast<unichar*>(units.data()), units.size(), [](unichar c) { return c == u'\t' || c == u' '; },
+        u' ');
+    EXPECT_EQ(runs.length, 3);
+    EXPECT_TRUE(runs.changed);
+    EXPECT_EQ(units, QStringLiteral("a b"));
+}
+
 TEST(RemovingCharactersLongText, CollapsesBeyondAnyStackBuffer)
 {
     QString text;
