@@ -5,6 +5,7 @@
 #include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "system/file_tests.h"
+#include "system/sandbox.h"
 
 #include <QDateTime>
 
@@ -218,14 +219,6 @@ bool makeFolders(const QByteArray& path, mode_t mode, bool explicitMode)
     return !explicitMode || ::chmod(path.constData(), mode) == 0;
 }
 
-// Inside Flatpak or Snap. Stands in for the sandbox test until it lands in
-// this library; the hard link is skipped there as the store may refuse it.
-bool runsSandboxed()
-{
-    return qEnvironmentVariableIsSet("FLATPAK_ID") || qEnvironmentVariableIsSet("SNAP")
-        || ::access("/.flatpak-info", F_OK) == 0;
-}
-
 bool writeAll(int fd, const QByteArray& data)
 {
     for (qsizetype done = 0; done < data.size();) {
@@ -368,7 +361,7 @@ bool createLinkWithPath(const QString& existingPath, const QString& linkPath)
     const QByteArray link = fileSystemRepresentation(linkPath);
     if (existing.isEmpty() || link.isEmpty())
         return false;
-    if (!runsSandboxed() && ::link(existing.constData(), link.constData()) == 0)
+    if (!isSandboxed() && ::link(existing.constData(), link.constData()) == 0)
         return true;
     return ::symlink(existing.constData(), link.constData()) == 0;
 }

@@ -1,6 +1,5 @@
 #include "platform/file_system_representation.h"
 
-#include "tests/support/qt_printers.h"
 #include "tests/support/temp_tree.h"
 
 #include <QDir>

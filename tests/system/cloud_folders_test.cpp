@@ -2,7 +2,6 @@
 
 #include "platform/capabilities.h"
 #include "platform/file_system_representation.h"
-#include "tests/support/qt_printers.h"
 #include "tests/system/temporary_home.h"
 
 #include <gtest/gtest.h>

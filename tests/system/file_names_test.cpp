@@ -2,7 +2,6 @@
 
 #include "platform/file_system_representation.h"
 #include "platform/user_defaults.h"
-#include "tests/support/qt_printers.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,6 @@
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/volumes.h"
-#include "tests/support/qt_printers.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>

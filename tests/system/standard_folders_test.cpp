@@ -1,6 +1,5 @@
 #include "system/standard_folders.h"
 
-#include "tests/support/qt_printers.h"
 #include "tests/system/temporary_home.h"
 
 #include <QFileInfo>

@@ -2,7 +2,6 @@
 
 #include "platform/log.h"
 #include "platform/path_semantics.h"
-#include "tests/support/qt_printers.h"
 #include "tests/system/temporary_home.h"
 
 #include <gtest/gtest.h>
