@@ -1,6 +1,5 @@
 #include "system/file_urls.h"
 
-#include "tests/support/qt_printers.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 #include "system/image_file_types.h"
 
-#include "tests/support/qt_printers.h"
 #include "tests/support/temp_tree.h"
 
 #include <QMimeData>
