@@ -1,6 +1,5 @@
 #include "web/url/percent_escapes.h"
 
-#include "tests/support/qt_printers.h"
 
 #include <gtest/gtest.h>
 

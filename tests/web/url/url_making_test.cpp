@@ -1,7 +1,6 @@
 #include "web/url/url_making.h"
 
 #include "platform/path_semantics.h"
-#include "tests/support/qt_printers.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>

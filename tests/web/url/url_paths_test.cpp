@@ -1,7 +1,6 @@
 #include "web/url/url_paths.h"
 
 #include "platform/url.h"
-#include "tests/support/qt_printers.h"
 #include "web/url/query_parameters.h"
 
 #include <gtest/gtest.h>
