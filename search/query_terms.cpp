@@ -49,6 +49,15 @@ qsizetype distanceValue(const QString& token, qsizetype from)
     return std::max<qint64>(0, integerValue(token.mid(from)));
 }
 
+// A wildcard term that may match inside words: "*term*", unless it already
+// begins and ends with a star.
+QString starredForSubstring(const QString& term)
+{
+    if (term.startsWith(QChar(u'*')) && term.endsWith(QChar(u'*')))
+        return term;
+    return QStringLiteral("*") + term + QStringLiteral("*");
+}
+
 } // namespace
 
 // Parses one bracket level of the query into a group; sub-groups recurse
@@ -181,13 +190,19 @@ bool QueryParser::addQueryWord(QueryTerms& group, Pending& pending, qsizetype be
         return false;
     QString token = stringByTrimmingSpacesInRange(m_text, Range{begin, end - begin}, true);
     token = stringByTrimmingCharacter(stringByTrimmingCharacter(token, u'+'), u'-');
+    // A phrase such as "+ a" would keep the space the signs stood before;
+    // trimming until nothing changes keeps terms free of outer white space.
+    for (QString untrimmed; token != untrimmed;) {
+        untrimmed = token;
+        token = stringByTrimmingSpacesInRange(token, Range{0, token.size()}, true);
+        token = stringByTrimmingCharacter(stringByTrimmingCharacter(token, u'+'), u'-');
+    }
     if (token.isEmpty())
         return false;
     if (!phrase && applyKeyword(token, pending))
         return false;
-    if (m_wildcard && pending.substring
-        && !(token.startsWith(QChar(u'*')) && token.endsWith(QChar(u'*'))))
-        token = QStringLiteral("*") + token + QStringLiteral("*");
+    if (m_wildcard && pending.substring)
+        token = starredForSubstring(token);
 
     QueryTerms leaf;
     leaf.m_term = token;
@@ -221,6 +236,10 @@ void QueryParser::parseGroup(QueryTerms& group, const Pending& pending, qsizetyp
     child.m_queryOperator = pending.op;
     child.m_queryNot = child.m_queryNot != pending.negated;
     child.m_querySubstring = child.m_querySubstring || pending.substring;
+    // In wildcard mode the stars are what makes a term match inside words,
+    // so "~(word)" must become "*word*" just as "~word" does.
+    if (m_wildcard && pending.substring && child.m_isWord)
+        child.m_term = starredForSubstring(child.m_term);
     append(group, std::move(child));
 }
 

@@ -111,7 +111,11 @@ TEST(QueryRendering, NormalizedFormRoundTrips)
                                    "\"New York\" NEAR/4 city",
                                    "x NEXT y AFTER z BEFORE/3 w",
                                    "~sub -(p q) r OPT s",
-                                   "((a b) (c OR d)) e"};
+                                   "((a b) (c OR d)) e",
+                                   // Found by fuzzing: a phrase whose sign stood before a space.
+                                   // Found by fuzzing: "~" before an unclosed bracket of one term.
+                                   "a* ~ (bt",
+                                   "\xE2\x80\x9E+ !\xEF\xBF\xBD\xEF\xBF\xBD \xEF\xBF\xBD" "bc"};
     for (const char* query : queries) {
         SCOPED_TRACE(query);
         const QString once = normalizedQueryTerm(q(query));

@@ -106,6 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"curlyPhrase", false, q(u"\u201Cand or\u201D x"), q(u"AND \"and or\", AND x"), kQueryAnd},
         ParseCase{"lowNinePhrase", false, q(u"\u201Ea b\u201C"), q(u"AND \"a b\""), kQueryMixed},
         ParseCase{"unclosedPhrase", false, q(u"x \"a b"), q(u"AND x, AND \"a b\""), kQueryAnd},
+        ParseCase{"phraseSignsAndSpacesTrimmed", false, q(u"\"+ a b - \" x"), q(u"AND \"a b\", AND x"),
+                  kQueryAnd},
         ParseCase{"quotedKeywordIsATerm", false, q(u"\"and\""), q(u"AND \"and\""), kQueryMixed},
         ParseCase{"plainBracketsDropped", false, q(u"a [b c] d"), q(u"AND a, AND d"), kQueryAnd},
         ParseCase{"plainSubstring", false, q(u"~word"), q(u"AND~ word"), kQueryMixed},
@@ -146,12 +148,13 @@ TEST(QueryTerms, ProximityAndValidity)
     }
 }
 
-TEST(QueryTerms, SubstringOfABracketOfOneIsOred)
+TEST(QueryTerms, SubstringBeforeABracketOfOneStarsTheTermInWildcardMode)
 {
-    const QueryTerms terms = QueryTerms::initWithWildcard(QStringLiteral("~(word)"));
-    ASSERT_EQ(terms.children().size(), 1u);
-    EXPECT_TRUE(terms.children().front().querySubstring());
-    EXPECT_EQ(terms.children().front().term(), QStringLiteral("word"));
+    const QueryTerms wildcard = QueryTerms::initWithWildcard(QStringLiteral("~(word) ~(*w*)"));
+    EXPECT_EQ(childrenShape(wildcard), QStringLiteral("AND~ *word*, AND~ *w*"));
+    const QueryTerms plain = QueryTerms::initWithString(QStringLiteral("~(word)"));
+    EXPECT_EQ(childrenShape(plain), QStringLiteral("AND~ word"));
+    EXPECT_TRUE(wildcard.matchesStringComparison(QStringLiteral("swordfish"), 1));
 }
 
 TEST(QueryTerms, QueryTermsIsTheTreeItself)
