@@ -3,8 +3,9 @@
 // classes of chars_table.h (white spaces, letters, alphanumerics, digits, the
 // case and diacritic tables), against ASCII digits and against CJK ranges.
 // Each unit is looked at by itself: the two units of a surrogate pair count
-// separately. Whole-string class tests ("every unit is white") live with the
-// line functions; single-unit finding and counting live in their own header.
+// separately. Whole-string class tests ("every unit is white") are in
+// lines.h, finding and counting single units in character_counting.h, and
+// the in-place trimSuffixCharacter with its siblings in mutable_string_edits.h.
 //
 // A null string behaves as the empty string.
 

@@ -1,48 +1,11 @@
 #include "foundation/configuration_lines.h"
 
 #include "foundation/chars_table.h"
+#include "foundation/lines.h"
+#include "foundation/trimming.h"
 #include "platform/string_compare.h"
 
-#include <unicode/uchar.h>
-
 namespace sorvant {
-
-namespace {
-
-bool isFeedCharacter(unichar c)
-{
-    switch (c) {
-    case 0x0003:
-    case 0x000A:
-    case 0x000C:
-    case 0x000D:
-    case 0x2028:
-    case 0x2029:
-    case 0xFEFF:
-    case 0xFFFC:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Stand-in for the toolkit's platform white-space trim (Unicode White_Space
-// at both ends) until it lands in foundation/trimming.h.
-QString stringByTrimmingWhiteSpaces(const QString& string)
-{
-    if (string.isEmpty())
-        return string;
-    const unichar* units = QStringView(string).utf16();
-    qsizetype start = 0;
-    qsizetype end = string.size();
-    while (start < end && u_isUWhiteSpace(units[start]))
-        ++start;
-    while (end > start && u_isUWhiteSpace(units[end - 1]))
-        --end;
-    return string.mid(start, end - start);
-}
-
-} // namespace
 
 QStringList configLines(const QString& string)
 {

@@ -1,6 +1,7 @@
 #include "foundation/ellipsizing.h"
 
 #include "foundation/chars_table.h"
+#include "foundation/lines.h"
 
 #include <QStringList>
 
@@ -28,25 +29,6 @@ QString cutAfter(const QString& string, qsizetype end)
     if (end < string.size() && isHighSurrogate(units[end - 1]) && isLowSurrogate(units[end]))
         ++end;
     return string.left(end) + kEllipsis;
-}
-
-// Line ends of the preview; U+FEFF also ends a line but is handled apart
-// because at a line start it is skipped like an empty line.
-bool isPreviewLineBreak(unichar c)
-{
-    switch (c) {
-    case 0x000A:
-    case 0x000C:
-    case 0x000D:
-    case 0x0003:
-    case 0x2028:
-    case 0x2029:
-    case 0xFFFC:
-    case 0xFEFF:
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -95,7 +77,7 @@ QString stringByEllipsizingNLines(const QString& string, unsigned lines, unsigne
     qsizetype i = 0;
     while (i < length && kept.size() < qsizetype(lines)) {
         const unichar c = units[i];
-        if (!isPreviewLineBreak(c)) {
+        if (!isFeedCharacter(c)) {
             ++i;
             continue;
         }

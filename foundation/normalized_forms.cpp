@@ -1,5 +1,6 @@
 #include "foundation/normalized_forms.h"
 
+#include "foundation/ligatures.h"
 #include "platform/unicode.h"
 
 #include <algorithm>
@@ -9,33 +10,6 @@ namespace sorvant {
 namespace {
 
 using unicode::NormalizationForm;
-
-// Stand-ins for the in-place normalizing edits of mutable strings, until
-// those land in foundation/; each copy below is one of them run on a copy.
-void normalizeString(QString& string)
-{
-    string = unicode::normalizedString(string, NormalizationForm::NFC);
-}
-
-void normalizeLowercaseString(QString& string)
-{
-    string = unicode::lowercaseString(unicode::normalizedString(string, NormalizationForm::NFC));
-}
-
-void normalizeUppercaseString(QString& string)
-{
-    string = unicode::uppercaseString(unicode::normalizedString(string, NormalizationForm::NFC));
-}
-
-void fixAndNormalizeString(QString& string, bool replaceSurrogates)
-{
-    for (QChar& unit : string) {
-        const unichar c = unit.unicode();
-        if (c == 0 || (c >= 0xE000 && c <= 0xF8FF) || (replaceSurrogates && c >= 0xD800 && c <= 0xDFFF))
-            unit = QChar(u' ');
-    }
-    normalizeString(string);
-}
 
 // Runs an in-place edit on a copy of a non-empty string.
 template <typename Edit>

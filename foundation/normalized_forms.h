@@ -3,7 +3,7 @@
 // diacritics (optionally also lower- or upper-cased) through the CharsTables
 // of chars_table.h, compact copies that own their units, and the first and
 // last unit. Reflowing of hard-wrapped text is in reflowing.h; the in-place
-// edits these copies are built on are in the mutable-string headers.
+// normalizing edits these copies run on a copy are in ligatures.h.
 //
 // Null in, null out, for every function that answers a string.
 

@@ -31,27 +31,12 @@ bool containsTarget(const QString& string, const QString& target, bool caseSensi
     return containsString(string, target, kFoldedLiteral);
 }
 
-// The first match at or after `from`. The platform's find folds the whole
-// range it is given, so the text is searched in windows that start small
-// (close matches cost little) and double while nothing is found (far ones
-// cost linear time). A match covers at most six units per target unit (a
-// unit folds to at most three; a code point of the text gives at least one
-// folded unit and has at most two), so a match starting before the window's
-// end less that span lies wholly inside the window, with the unit after it.
+// The first match at or after `from`.
 Range nextFoldedMatch(QStringView text, QStringView target, qsizetype from)
 {
-    const qsizetype span = 6 * target.size() + 1;
-    for (qsizetype window = std::max<qsizetype>(64, 4 * span); from < text.size(); window *= 2) {
-        const qsizetype windowEnd = std::min(text.size(), from + window);
-        const qsizetype acceptBefore = windowEnd == text.size() ? windowEnd : windowEnd - span;
-        const Range match = findString(text, target, {from, windowEnd - from}, kFoldedLiteral);
-        if (!match.isMissing() && match.location < acceptBefore)
-            return match;
-        if (windowEnd == text.size())
-            break;
-        from = acceptBefore;
-    }
-    return kMissingRange;
+    if (from >= text.size())
+        return kMissingRange;
+    return findString(text, target, {from, text.size() - from}, kFoldedLiteral);
 }
 
 QString replacedIgnoringCase(const QString& string, const QString& target, const QString& replacement)

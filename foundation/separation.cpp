@@ -18,7 +18,7 @@ qsizetype reportNullSeparators(const char* function)
 
 const unichar* unitsOf(const QString& string)
 {
-    return reinterpret_cast<const unichar*>(string.utf16());
+    return QStringView(string).utf16();
 }
 
 // The end of the separator run that begins at `i`.

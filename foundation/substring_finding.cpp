@@ -57,23 +57,9 @@ Range findNextString(QStringView haystack, QStringView needle, qsizetype from, u
     from = std::max<qsizetype>(from, 0);
     if (needle.isEmpty() || from >= length)
         return kMissingRange;
-    if (options & (kCompareBackwards | kCompareAnchored))
-        return findString(haystack, needle, Range{from, length - from}, options);
-
-    // A code point folds to at most 18 units (the widest compatibility
-    // decomposition) and gives at least one, so a match covers fewer than
-    // `span` units of the haystack. A match that ends `span` units before
-    // the window's end was seen with the units that follow it, and no
-    // earlier match can reach past the window's end.
-    const qsizetype span = 36 * needle.size() + 2;
-    for (qsizetype window = std::max<qsizetype>(256, 4 * span);; window *= 2) {
-        const qsizetype windowEnd = window >= length - from ? length : from + window;
-        const Range match = findString(haystack, needle, Range{from, windowEnd - from}, options);
-        if (windowEnd == length)
-            return match;
-        if (!match.isMissing() && match.maxRange() <= windowEnd - span)
-            return match;
-    }
+    // The platform find folds only as far as it needs, so searching the
+    // whole rest of the text costs no more than the distance to the match.
+    return findString(haystack, needle, Range{from, length - from}, options);
 }
 
 Range findString(const QString& string, const QString& find, Range range, bool caseSensitive, bool forward, bool wrap)

@@ -33,13 +33,7 @@ namespace sorvant {
                                bool forward, bool wrap);
 
 // The first match of `needle` at or after `from` under the platform's find
-// options (kCompareCaseInsensitive and the like), as findString over
-// [from, end) would answer it. The platform's find folds the whole range it
-// is given, so repeated searches over a long text (counting, replacing)
-// would take quadratic time; this one searches in windows that start small
-// and double, so finding every match of a text costs linear time. Backward
-// and anchored searches go to the platform's find over [from, end) as they
-// are.
+// options (kCompareCaseInsensitive and the like): findString over [from, end).
 //   ("a.b.b", "B", 2, kCompareCaseInsensitive) => {2, 1}
 //   ("abc", "", 0, 0) => kMissingRange   ("abc", "c", 3, 0) => kMissingRange
 [[nodiscard]] Range findNextString(QStringView haystack, QStringView needle, qsizetype from, unsigned options);

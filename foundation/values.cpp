@@ -1,7 +1,8 @@
 #include "foundation/values.h"
 
+#include "foundation/unrecognized_selector.h"
+
 #include "platform/character_set.h"
-#include "platform/log.h"
 #include "platform/string_compare.h"
 
 #include <charconv>
@@ -16,23 +17,9 @@ namespace sorvant {
 
 namespace {
 
-// The catch-all answer for a reading a value does not have.
-void logUnrecognizedSelector(const QVariant& value, const char* selector)
-{
-    const char* type = value.typeName();
-    logMessage(QStringLiteral("-[%1 %2]: Unrecognized selector.")
-                   .arg(QLatin1String(type ? type : "QVariant"), QLatin1String(selector)));
-}
-
 qsizetype skipWhiteSpace(const QString& string)
 {
-    // Tab belongs to the white space the readings skip; the platform set of
-    // white space and newlines is widened by it here.
-    static const CharacterSet white = [] {
-        CharacterSet set = CharacterSet::whitespaceAndNewlineCharacterSet();
-        set.formUnionWithCharacterSet(CharacterSet::whitespaceCharacterSet());
-        return set;
-    }();
+    static const CharacterSet white = CharacterSet::whitespaceAndNewlineCharacterSet();
     qsizetype i = 0;
     while (i < string.size() && white.characterIsMember(string.at(i).unicode()))
         ++i;
@@ -183,8 +170,7 @@ Integer integerReading(const QVariant& value, const char* selector, FromString f
         if (value.typeId() == QMetaType::QString)
             return fromString(value.toString());
     }
-    logUnrecognizedSelector(value, selector);
-    return 0;
+    return unrecognizedSelector<Integer>(value, selector);
 }
 
 } // namespace
@@ -265,8 +251,7 @@ bool boolValue(const QVariant& value)
         return false;
     if (isStringValue(value))
         return boolValue(value.toString());
-    logUnrecognizedSelector(value, "boolValue");
-    return false;
+    return unrecognizedSelector<bool>(value, "boolValue");
 }
 
 int intValue(const QVariant& value)
@@ -321,16 +306,13 @@ double doubleValue(const QVariant& value)
         return 0.0;
     if (isStringValue(value))
         return doubleValue(value.toString());
-    logUnrecognizedSelector(value, "doubleValue");
-    return 0.0;
+    return unrecognizedSelector<double>(value, "doubleValue");
 }
 
 float floatValue(const QVariant& value)
 {
-    if (!isNumberValue(value) && !isStringValue(value) && value.isValid()) {
-        logUnrecognizedSelector(value, "floatValue");
-        return 0.0f;
-    }
+    if (!isNumberValue(value) && !isStringValue(value) && value.isValid())
+        return unrecognizedSelector<float>(value, "floatValue");
     if (value.typeId() == QMetaType::Float)
         return value.toFloat();
     return static_cast<float>(doubleValue(value));
@@ -355,8 +337,7 @@ QString stringValue(const QVariant& value)
         return {};
     if (isStringValue(value))
         return value.toString();
-    logUnrecognizedSelector(value, "stringValue");
-    return {};
+    return unrecognizedSelector<QString>(value, "stringValue");
 }
 
 } // namespace sorvant

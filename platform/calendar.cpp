@@ -15,7 +15,7 @@ UCalendar* openCalendar(const QString& localeName, const QString& zoneId)
 {
     UErrorCode status = U_ZERO_ERROR;
     const QByteArray locale = localeName.toLatin1();
-    UCalendar* calendar = ucal_open(reinterpret_cast<const UChar*>(zoneId.utf16()),
+    UCalendar* calendar = ucal_open(reinterpret_cast<const UChar*>(QStringView(zoneId).utf16()),
                                     static_cast<int32_t>(zoneId.size()), locale.constData(), UCAL_DEFAULT, &status);
     if (U_FAILURE(status)) {
         ucal_close(calendar);

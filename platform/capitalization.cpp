@@ -57,7 +57,7 @@ QString capitalizedString(const QString& string)
         ucasemap_open("", U_TITLECASE_WHOLE_STRING | U_TITLECASE_NO_BREAK_ADJUSTMENT, &status));
     if (U_FAILURE(status))
         return string;
-    const auto* units = reinterpret_cast<const UChar*>(string.utf16());
+    const auto* units = reinterpret_cast<const UChar*>(QStringView(string).utf16());
     const auto length = static_cast<int32_t>(string.size());
     QString result;
     result.reserve(string.size());

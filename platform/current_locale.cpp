@@ -1,5 +1,7 @@
 #include "platform/current_locale.h"
 
+#include <string>
+
 #include "platform/icu_support.h"
 
 #include <unicode/ucal.h>
@@ -13,7 +15,7 @@ namespace {
 
 const UChar* unitsOf(const QString& string)
 {
-    return reinterpret_cast<const UChar*>(string.utf16());
+    return reinterpret_cast<const UChar*>(QStringView(string).utf16());
 }
 
 QString environmentLocaleName()
@@ -67,7 +69,9 @@ bool setCurrentTimeZoneId(const QString& zoneId)
     if (!isKnownTimeZoneId(zone))
         return false;
     UErrorCode status = U_ZERO_ERROR;
-    ucal_setDefaultTimeZone(unitsOf(zone), &status);
+    // ICU wants a terminated string here; a local copy guarantees one.
+    const std::u16string terminated = zone.toStdU16String();
+    ucal_setDefaultTimeZone(reinterpret_cast<const UChar*>(terminated.c_str()), &status);
     return U_SUCCESS(status);
 }
 

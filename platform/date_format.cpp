@@ -14,7 +14,7 @@ using FormatCache = detail::IcuHandleCache<UDateFormat, udat_close>;
 
 const UChar* unitsOf(const QString& string)
 {
-    return reinterpret_cast<const UChar*>(string.utf16());
+    return reinterpret_cast<const UChar*>(QStringView(string).utf16());
 }
 
 int32_t lengthOf(const QString& string)

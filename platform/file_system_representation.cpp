@@ -84,7 +84,7 @@ QByteArray fileSystemRepresentation(const QString& path)
 {
     if (path.isNull())
         return {};
-    const char16_t* units = reinterpret_cast<const char16_t*>(path.utf16());
+    const char16_t* units = QStringView(path).utf16();
     const qsizetype size = path.size();
     QByteArray out;
     out.reserve(size * 3 / 2 + 1);

@@ -12,14 +12,23 @@ namespace sorvant {
 
 namespace {
 
-// The folded form of a text: every code point of the source replaced by its
-// fold, each folded unit remembering the source code point it came from.
+// The folded form of a text, made as far as a search needs it: every code
+// point of the source replaced by its fold, each folded unit remembering the
+// source code point it came from. Folding is per code point, so it can stop
+// anywhere and go on later; a forward search that matches early never folds
+// the rest of the text.
 struct FoldedText
 {
+    QStringView source;
+    unsigned options = 0;
+    qsizetype next = 0;                  // first source unit not folded yet
     std::vector<char16_t> units;
     std::vector<qsizetype> sourceStart;  // source index of the code point that made units[i]
-    std::vector<qsizetype> sourceEnd;    // source index just after that code point
     std::vector<bool> startsCodePoint;   // units[i] is the first unit of its code point's fold
+
+    // Folds until at least `wanted` units exist or the source is used up.
+    void foldUntil(size_t wanted);
+    [[nodiscard]] bool isComplete() const { return next >= source.size(); }
 };
 
 const UNormalizer2* nfd()
@@ -95,29 +104,32 @@ int32_t foldCodePoint(UChar32 c, unsigned options, UChar* out)
     return produced;
 }
 
-FoldedText foldText(QStringView text, unsigned options)
+void FoldedText::foldUntil(size_t wanted)
 {
-    FoldedText folded;
-    folded.units.reserve(static_cast<size_t>(text.size()));
-    folded.sourceStart.reserve(static_cast<size_t>(text.size()));
-    folded.sourceEnd.reserve(static_cast<size_t>(text.size()));
-    folded.startsCodePoint.reserve(static_cast<size_t>(text.size()));
-    const auto* units = reinterpret_cast<const UChar*>(text.utf16());
-    const auto length = text.size();
+    const auto* text = reinterpret_cast<const UChar*>(source.utf16());
+    const qsizetype length = source.size();
     UChar out[32];
-    for (qsizetype i = 0; i < length;) {
-        const qsizetype start = i;
-        UChar32 c = units[i++];
-        if (U16_IS_LEAD(c) && i < length && U16_IS_TRAIL(units[i]))
-            c = U16_GET_SUPPLEMENTARY(c, units[i++]);
+    while (units.size() < wanted && next < length) {
+        const qsizetype start = next;
+        UChar32 c = text[next++];
+        if (U16_IS_LEAD(c) && next < length && U16_IS_TRAIL(text[next]))
+            c = U16_GET_SUPPLEMENTARY(c, text[next++]);
         const int32_t produced = foldCodePoint(c, options, out);
         for (int32_t k = 0; k < produced; ++k) {
-            folded.units.push_back(out[k]);
-            folded.sourceStart.push_back(start);
-            folded.sourceEnd.push_back(i);
-            folded.startsCodePoint.push_back(k == 0);
+            units.push_back(out[k]);
+            sourceStart.push_back(start);
+            startsCodePoint.push_back(k == 0);
         }
     }
+}
+
+FoldedText foldText(QStringView text, unsigned options)
+{
+    FoldedText folded{text, options, 0, {}, {}, {}};
+    folded.units.reserve(static_cast<size_t>(text.size()));
+    folded.sourceStart.reserve(static_cast<size_t>(text.size()));
+    folded.startsCodePoint.reserve(static_cast<size_t>(text.size()));
+    folded.foldUntil(SIZE_MAX);
     return folded;
 }
 
@@ -217,25 +229,30 @@ Range findString(QStringView haystack, QStringView needle, Range searchRange, un
         return kMissingRange;
     const QStringView slice = haystack.mid(rangeStart, rangeLength);
 
-    const FoldedText text = foldText(slice, options);
     const std::vector<char16_t> pattern = foldText(needle, options).units;
-    if (pattern.empty() || pattern.size() > text.units.size())
+    if (pattern.empty())
         return kMissingRange;
+    const size_t m = pattern.size();
+    FoldedText text{slice, options, 0, {}, {}, {}};
 
-    const size_t lastStart = text.units.size() - pattern.size();
     auto answer = [&](size_t start) {
-        const size_t end = start + pattern.size();
+        const size_t end = start + m;
         const qsizetype from = text.sourceStart[start];
         const qsizetype to = end < text.units.size() ? text.sourceStart[end] : slice.size();
         return Range{rangeStart + from, to - from};
     };
+    // The unit after a candidate must be folded too: the boundary test and
+    // the matched range's end both look at it.
     auto accept = [&](size_t start) {
-        return matchesAt(text, pattern, start) && isBoundaryMatch(text, start, start + pattern.size(), pattern.front());
+        return matchesAt(text, pattern, start) && isBoundaryMatch(text, start, start + m, pattern.front());
     };
 
     const bool anchored = options & kCompareAnchored;
     if (options & kCompareBackwards) {
-        for (size_t start = lastStart + 1; start-- > 0;) {
+        text.foldUntil(SIZE_MAX);
+        if (m > text.units.size())
+            return kMissingRange;
+        for (size_t start = text.units.size() - m + 1; start-- > 0;) {
             if (accept(start))
                 return answer(start);
             if (anchored)
@@ -243,13 +260,15 @@ Range findString(QStringView haystack, QStringView needle, Range searchRange, un
         }
         return kMissingRange;
     }
-    for (size_t start = 0; start <= lastStart; ++start) {
+    for (size_t start = 0;; ++start) {
+        text.foldUntil(start + m + 1);
+        if (start + m > text.units.size())
+            return kMissingRange;
         if (accept(start))
             return answer(start);
         if (anchored)
-            break;
+            return kMissingRange;
     }
-    return kMissingRange;
 }
 
 Range findString(QStringView haystack, QStringView needle, unsigned options)

@@ -12,7 +12,7 @@ namespace {
 
 const UChar* unitsOf(const QString& string)
 {
-    return reinterpret_cast<const UChar*>(string.utf16());
+    return reinterpret_cast<const UChar*>(QStringView(string).utf16());
 }
 
 // Runs an ICU "preflight then fill" string transformation.

@@ -32,12 +32,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Cut{"spaceAfterLimitKept", u"Hello world", 5, u"Hello ..."},
         Cut{"commaAfterLimitKept", u"Hello, world", 5, u"Hello,..."},
-        Cut{"separatorLaterInReach", u"Hello wonderful world", 3, u"Hello ..."},
         Cut{"cutWordDroppedWithSpaces", u"Hello   wonderfulness", 10, u"Hello..."},
         Cut{"noSeparatorInReachGoesBack", u"Hello wonderful world", 7, u"Hello..."},
         Cut{"oneWordUncut", u"Abcdefghijklmnopqrst", 5, u"Abcdefghijklmnopqrst"},
         Cut{"leadingSeparatorsOnlyUncut", u"  abcdefghijkl", 5, u"  abcdefghijkl"},
-        Cut{"digitsAreWordCharacters", u"ab 12345678901", 5, u"ab..."},
         Cut{"accentedLettersAreWordCharacters", u"ab \u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9", 5, u"ab..."},
         Cut{"lengthEqualToLimit", u"Hello", 5, u"Hello"},
         Cut{"zeroLimit", u"Hello world", 0, u"Hello world"},
@@ -89,7 +87,6 @@ INSTANTIATE_TEST_SUITE_P(
         Preview{"leadingByteOrderMarkSkipped", u"\uFEFFone\uFEFFtwo", 5, 40, u"one\ntwo"},
         Preview{"nextLineDoesNotBreak", u"a\u0085b\nc", 1, 40, u"a\u0085b"},
         Preview{"eachLineEllipsized", u"Hello world\nGood morning", 2, 5, u"Hello ...\nGood..."},
-        Preview{"lastLineWithoutEnd", u"one\ntwo", 9, 40, u"one\ntwo"},
         Preview{"loneCrIsOneEnd", u"one\rtwo\r\rthree", 3, 40, u"one\ntwo\nthree"}),
     [](const testing::TestParamInfo<Preview>& row) { return std::string(row.param.name); });
 

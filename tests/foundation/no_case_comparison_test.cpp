@@ -30,8 +30,6 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, NoCaseComparison,
     testing::Values(
         NoCase{"equalMixedCase", isEqualToStringNoCase, u"Hello", u"hELLO", true},
-        NoCase{"equalBothEmpty", isEqualToStringNoCase, u"", u"", true},
-        NoCase{"equalDifferentText", isEqualToStringNoCase, u"Hello", u"Help!", false},
         NoCase{"equalAccentMatters", isEqualToStringNoCase, u"Cafe", u"caf\u00E9", false},
         NoCase{"equalGreekFinalSigma", isEqualToStringNoCase, u"\u039F\u03A3", u"\u03BF\u03C2", true},
         NoCase{"equalFoldedLengthsDiffer", isEqualToStringNoCase, u"stra\u00DFe", u"STRASSE", false},
@@ -39,17 +37,11 @@ INSTANTIATE_TEST_SUITE_P(
         NoCase{"nonUmlautedAccentAndCase", isNonUmlautedEqualToStringNoCase, u"Caf\u00E9", u"CAFE", true},
         NoCase{"nonUmlautedUmlautOtherCase", isNonUmlautedEqualToStringNoCase, u"\u00FCber", u"UBER", true},
         NoCase{"nonUmlautedLengthsDiffer", isNonUmlautedEqualToStringNoCase, u"M\u00FCller", u"Mueller", false},
-        NoCase{"nonUmlautedDifferentLetter", isNonUmlautedEqualToStringNoCase, u"abc", u"abd", false},
-        NoCase{"nonUmlautedBothEmpty", isNonUmlautedEqualToStringNoCase, u"", u"", true},
         NoCase{"prefixIgnoringCase", hasPrefixNoCase, u"README.md", u"readme", true},
-        NoCase{"prefixWhole", hasPrefixNoCase, u"Abc", u"aBC", true},
         NoCase{"prefixEmpty", hasPrefixNoCase, u"abc", u"", false},
         NoCase{"prefixLonger", hasPrefixNoCase, u"ab", u"abc", false},
         NoCase{"prefixNotAtStart", hasPrefixNoCase, u"xabc", u"abc", false},
         NoCase{"suffixExtension", hasSuffixNoCase, u"photo.JPG", u".jpg", true},
-        NoCase{"suffixWhole", hasSuffixNoCase, u"Abc", u"aBC", true},
-        NoCase{"suffixEmpty", hasSuffixNoCase, u"abc", u"", false},
-        NoCase{"suffixLonger", hasSuffixNoCase, u"bc", u"abc", false},
         NoCase{"suffixNotAtEnd", hasSuffixNoCase, u"abcx", u"abc", false}),
     [](const testing::TestParamInfo<NoCase>& row) { return std::string(row.param.name); });
 

@@ -29,7 +29,7 @@ std::vector<Report> enumerate(const QString& text, const CharacterSetBitmap* sep
     *answer = enumerateComponentsUsingBlock(
         text,
         [&](const QString& s, const unichar* units, qsizetype location, qsizetype length, bool isSeparator) {
-            EXPECT_EQ(units, reinterpret_cast<const unichar*>(s.utf16()));
+            EXPECT_EQ(units, QStringView(s).utf16());
             reports.push_back({location, length, isSeparator});
             return int(reports.size()) - 1 == stopAt;
         },
