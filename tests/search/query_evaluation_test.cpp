@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 namespace sorvant {
 namespace {
 
@@ -260,6 +264,26 @@ TEST(QueryEvaluation, DeeplyNestedTreeEvaluates)
         + QString(kMaxQueryNesting, QLatin1Char(')'));
     EXPECT_TRUE(matchesWildcard(query, kLorem));
     EXPECT_TRUE(matchesPlain(query, kLorem));
+}
+
+TEST(QueryEvaluation, OneTreeOnSeveralThreads)
+{
+    const QueryTerms terms = QueryTerms::initWithWildcard(QStringLiteral("tempor NEAR labore -missing"));
+    const QueryTerms failing = QueryTerms::initWithWildcard(QStringLiteral("tempor NEAR/2 labore"));
+    std::atomic<int> mismatches{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int k = 0; k < 50; ++k) {
+                if (!terms.matchesStringComparison(kLorem, 1) || failing.matchesStringComparison(kLorem, 1)
+                    || !terms.matchesStringCaseSensitive(kLorem, false))
+                    ++mismatches;
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(mismatches.load(), 0);
 }
 
 // --- hit collection ----------------------------------------------------------------------------------------
