@@ -1,5 +1,7 @@
 #include "search/fast_word_enumerator.h"
 
+#include "tests/support/range_printer.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
