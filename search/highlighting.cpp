@@ -121,7 +121,8 @@ Range highlightStrings(const QString& text, HighlightSink& sink, const QStringLi
                        std::optional<HighlightColor> foreground, std::optional<HighlightColor> background,
                        bool caseSensitive, bool nonUmlauted, bool anchored, bool exactPhrase)
 {
-    return highlightStringsWithAttributes(text, sink, strings, highlightAttributesWithForeground(foreground, background),
+    return highlightStringsWithAttributes(text, sink, strings,
+                                          highlightAttributesWithForeground(foreground, background),
                                           caseSensitive, nonUmlauted, anchored, exactPhrase);
 }
 

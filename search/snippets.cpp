@@ -9,6 +9,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <functional>
 
 namespace sorvant {
 
@@ -335,8 +336,8 @@ QString ellipsizedWithin(const QString& text, qsizetype maximum)
 // Calls `take(p, q)` for each hit `next(position)` finds and the handler
 // accepts, the next search starting where `take` says (at the hit's end
 // for a skipped hit); ends at no hit, an empty hit, or NSNotFound.
-template <typename NextHit, typename Take>
-void forEachHit(const FastWordEnumerator& words, OccurrenceHandler handler, void* context, NextHit next, Take take)
+template <typename NextHit, typename TakeHit>
+void forEachHit(const FastWordEnumerator& words, OccurrenceHandler handler, void* context, NextHit next, TakeHit take)
 {
     for (qsizetype position = 0; position < words.length();) {
         const Range hit = next(position);
@@ -390,39 +391,40 @@ bool isSnippetUnneeded(const QString& text, const SnippetOptions& options, QStri
     return false;
 }
 
+// Takes the hit [p, q) and answers where the search goes on (NSNotFound: stop).
+using Take = std::function<qsizetype(qsizetype p, qsizetype q)>;
+// Finds the hits of one pattern kind in the indexed text and hands each to `take`.
+using FeedHits = std::function<void(const FastWordEnumerator& words, const Take& take)>;
+
+QString assembleSnippet(const QString& text, const SnippetOptions& options, bool hasPattern, bool wordMode,
+                        const FeedHits& feed)
+{
+    QString answer;
+    if (isSnippetUnneeded(text, options, &answer))
+        return answer;
+    const auto words = FastWordEnumerator::enumeratorWithString(text);
+    if (!words)
+        return QString();
+    SnippetAssembler assembler(*words, options, wordMode);
+    if (hasPattern)
+        feed(*words, [&assembler](qsizetype p, qsizetype q) { return assembler.expandOccurrenceToSeparators(p, q); });
+    return snippetOrFallback(text, assembler, options);
+}
+
+QList<Occurrence> collectRecords(const QString& text, const OccurrenceOptions& options, bool wordMode,
+                                 const FeedHits& feed)
+{
+    if (text.isEmpty() || !options.separators)
+        return {};
+    const auto words = FastWordEnumerator::enumeratorWithString(text);
+    if (!words)
+        return {};
+    OccurrenceCollector collector(*words, options, wordMode);
+    feed(*words, [&collector](qsizetype p, qsizetype q) { return collector.collectOccurrences(p, q); });
+    return collector.records();
+}
+
 } // namespace
-
-QString assembleOccurrencesOfWildcards(const QString& text, const QStringList& wildcards,
-                                       const SnippetOptions& options)
-{
-    QString answer;
-    if (isSnippetUnneeded(text, options, &answer))
-        return answer;
-    const auto words = FastWordEnumerator::enumeratorWithString(text);
-    if (!words)
-        return QString();
-    SnippetAssembler assembler(*words, options, true);
-    if (!wildcards.isEmpty())
-        forEachHit(*words, options.handler, options.context,
-                   nextWildcard(*words, wildcards, options.comparison, options.minCharacters),
-                   [&assembler](qsizetype p, qsizetype q) { return assembler.expandOccurrenceToSeparators(p, q); });
-    return snippetOrFallback(text, assembler, options);
-}
-
-QString assembleOccurrencesOfString(const QString& text, const QString& string, const SnippetOptions& options)
-{
-    QString answer;
-    if (isSnippetUnneeded(text, options, &answer))
-        return answer;
-    const auto words = FastWordEnumerator::enumeratorWithString(text);
-    if (!words)
-        return QString();
-    SnippetAssembler assembler(*words, options, false);
-    if (!string.isEmpty())
-        forEachHit(*words, options.handler, options.context, nextString(text, string, options.comparison),
-                   [&assembler](qsizetype p, qsizetype q) { return assembler.expandOccurrenceToSeparators(p, q); });
-    return snippetOrFallback(text, assembler, options);
-}
 
 QVariantMap Occurrence::dictionary() const
 {
@@ -432,33 +434,43 @@ QVariantMap Occurrence::dictionary() const
             {QStringLiteral("strrange"), QVariant::fromValue(stringRange)}};
 }
 
+QString assembleOccurrencesOfWildcards(const QString& text, const QStringList& wildcards,
+                                       const SnippetOptions& options)
+{
+    const auto feed = [&](const FastWordEnumerator& words, const Take& take) {
+        forEachHit(words, options.handler, options.context,
+                   nextWildcard(words, wildcards, options.comparison, options.minCharacters), take);
+    };
+    return assembleSnippet(text, options, !wildcards.isEmpty(), true, feed);
+}
+
+QString assembleOccurrencesOfString(const QString& text, const QString& string, const SnippetOptions& options)
+{
+    const auto feed = [&](const FastWordEnumerator& words, const Take& take) {
+        forEachHit(words, options.handler, options.context, nextString(text, string, options.comparison), take);
+    };
+    return assembleSnippet(text, options, !string.isEmpty(), false, feed);
+}
+
 QList<Occurrence> getOccurrencesOfWildcards(const QString& text, const QStringList& wildcards,
                                             const OccurrenceOptions& options)
 {
-    if (wildcards.isEmpty() || text.isEmpty() || !options.separators)
+    if (wildcards.isEmpty())
         return {};
-    const auto words = FastWordEnumerator::enumeratorWithString(text);
-    if (!words)
-        return {};
-    OccurrenceCollector collector(*words, options, true);
-    forEachHit(*words, options.handler, options.context,
-               nextWildcard(*words, wildcards, options.comparison, options.minCharacters),
-               [&collector](qsizetype p, qsizetype q) { return collector.collectOccurrences(p, q); });
-    return collector.records();
+    return collectRecords(text, options, true, [&](const FastWordEnumerator& words, const Take& take) {
+        forEachHit(words, options.handler, options.context,
+                   nextWildcard(words, wildcards, options.comparison, options.minCharacters), take);
+    });
 }
 
 QList<Occurrence> getOccurrencesOfString(const QString& text, const QString& string,
                                          const OccurrenceOptions& options)
 {
-    if (string.isEmpty() || text.isEmpty() || !options.separators)
+    if (string.isEmpty())
         return {};
-    const auto words = FastWordEnumerator::enumeratorWithString(text);
-    if (!words)
-        return {};
-    OccurrenceCollector collector(*words, options, false);
-    forEachHit(*words, options.handler, options.context, nextString(text, string, options.comparison),
-               [&collector](qsizetype p, qsizetype q) { return collector.collectOccurrences(p, q); });
-    return collector.records();
+    return collectRecords(text, options, false, [&](const FastWordEnumerator& words, const Take& take) {
+        forEachHit(words, options.handler, options.context, nextString(text, string, options.comparison), take);
+    });
 }
 
 } // namespace sorvant

@@ -182,8 +182,8 @@ OccurrenceOptions recordOptions(const CharacterSetBitmap* separators, qsizetype 
 
 TEST_F(SnippetsTest, RecordOfAWildcardHit)
 {
-    const auto records =
-        getOccurrencesOfWildcards("One dog. Two cats here. Three.", {"cat*"}, recordOptions(defaultSentenceSeparators()));
+    const auto records = getOccurrencesOfWildcards("One dog. Two cats here. Three.", {"cat*"},
+                                                   recordOptions(defaultSentenceSeparators()));
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records[0], (Occurrence{{13, 4}, 0, "Two cats here.", {9, 14}}));
     const QVariantMap dictionary = records[0].dictionary();
