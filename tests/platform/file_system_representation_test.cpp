@@ -1,6 +1,5 @@
 #include "platform/file_system_representation.h"
 
-#include "tests/platform/qstring_printer.h"
 #include "tests/support/temp_tree.h"
 
 #include <QDir>

@@ -1,6 +1,5 @@
 #include "search/fast_word_enumerator.h"
 
-#include "tests/support/range_printer.h"
 
 #include <gtest/gtest.h>
 

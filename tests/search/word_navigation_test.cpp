@@ -1,7 +1,6 @@
 #include "search/fast_word_enumerator.h"
 
 #include "tests/search/word_index_test_support.h"
-#include "tests/support/range_printer.h"
 
 #include <gtest/gtest.h>
 

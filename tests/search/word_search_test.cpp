@@ -2,7 +2,6 @@
 
 #include "search/fast_word_enumerator.h"
 #include "tests/search/word_index_test_support.h"
-#include "tests/support/range_printer.h"
 
 #include <gtest/gtest.h>
 

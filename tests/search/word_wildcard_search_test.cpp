@@ -3,7 +3,6 @@
 #include "foundation/separators.h"
 #include "search/wildcard_patterns.h"
 #include "tests/search/word_index_test_support.h"
-#include "tests/support/range_printer.h"
 
 #include <gtest/gtest.h>
 
