@@ -1,6 +1,5 @@
 #include "platform/regular_expression.h"
 
-#include "tests/support/range_printer.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,6 @@
 
 #include "platform/regular_expression.h"
 #include "search/wildcard_patterns.h"
-#include "tests/support/range_printer.h"
 
 #include <gtest/gtest.h>
 

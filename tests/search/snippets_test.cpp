@@ -3,8 +3,6 @@
 #include "foundation/separators.h"
 #include "search/fast_word_enumerator.h"
 #include "search/wildcard_patterns.h"
-#include "tests/support/qt_printers.h"
-#include "tests/support/range_printer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,6 @@
 #include "search/wildcard_search.h"
 
 #include "search/wildcard_patterns.h"
-#include "tests/support/qt_printers.h"
-#include "tests/support/range_printer.h"
 
 #include <gtest/gtest.h>
 
