@@ -3,6 +3,7 @@
 //   ds-store-write FOLDER [NAME COMMENT]...    comments from the arguments
 //   ds-store-write FOLDER -                    "NAME<TAB>COMMENT" lines on stdin
 //   ds-store-write -o FILE ...                 write FILE instead of FOLDER/.DS_Store
+//   ds-store-write -n N ...                    at most N records per tree node (default 64)
 //
 // Names and comments are UTF-8. Exit status 0 on success, 1 when the file
 // cannot be written, 2 on a usage error.
@@ -14,6 +15,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -22,7 +24,8 @@ int usage()
 {
     std::fputs("usage: ds-store-write FOLDER [NAME COMMENT]...\n"
                "       ds-store-write FOLDER -   (NAME<TAB>COMMENT lines on stdin)\n"
-               "       ds-store-write -o FILE [NAME COMMENT]... | -\n",
+               "       ds-store-write -o FILE [NAME COMMENT]... | -\n"
+               "options: -n N  at most N records per tree node (default 64, at least 2)\n",
                stderr);
     return 2;
 }
@@ -34,6 +37,14 @@ int main(int argc, char** argv)
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0)
         return usage();
     int at = 1;
+    int perNode = 64;
+    if (std::strcmp(argv[1], "-n") == 0) {
+        if (argc < 4 || std::atoi(argv[2]) < 2)
+            return usage();
+        perNode = std::atoi(argv[2]);
+        argv += 2;
+        argc -= 2;
+    }
     QString output;
     if (std::strcmp(argv[1], "-o") == 0) {
         if (argc < 3)
@@ -61,7 +72,7 @@ int main(int argc, char** argv)
                                                                  QString::fromUtf8(argv[at + 1])));
     }
     QFile file(output);
-    const QByteArray bytes = sorvant::test::dsStoreBytes(records);
+    const QByteArray bytes = sorvant::test::dsStoreBytes(records, perNode);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
         std::fprintf(stderr, "ds-store-write: cannot write %s\n", qPrintable(output));
         return 1;
