@@ -265,7 +265,9 @@ bool Walker::visit(const PendingFolder& folder, const Entry& entry, std::vector<
     }
     std::optional<QStringList> tags;
     if (!matched && (what & kSearchTags)) {
-        tags = tagNamesAtPath(path);
+        // The kernel keeps no user attributes on a link, and reading them
+        // through it would give the target's tags to every link to it.
+        tags = entry.kind == ItemKind::Link ? QStringList() : tagNamesAtPath(path);
         matched = searchWindowMatchString(tags->join(u' '), m_params, findOptions);
     }
     if (!matched && !isFolder && (what & kSearchContents))

@@ -181,8 +181,10 @@ TEST_F(DirectoryWalkTest, TagsAreMatchedJoined)
     m_tree.writeFile(QStringLiteral("other.txt"));
     if (!setTagNamesAtPath(tagged, {QStringLiteral("red"), QStringLiteral("Work")}))
         GTEST_SKIP() << "no extended attributes on this file system";
+    link(QStringLiteral("plain.txt"), QStringLiteral("link to plain"));
     const auto tags = [](SearchParams& p) { p.what = kSearchTags; };
-    EXPECT_EQ(walk({QStringLiteral("red work")}, kSearchPhrase, tags), QStringList{"plain.txt"});
+    EXPECT_EQ(walk({QStringLiteral("red work")}, kSearchPhrase, tags), QStringList{"plain.txt"})
+        << "a link does not borrow its target's tags";
     EXPECT_EQ(walk({QStringLiteral("blue")}, kSearchPhrase, tags), QStringList{});
 }
 
