@@ -2,7 +2,7 @@
 // runs them) and over 1 MB of text (word-by-word pattern search on a word
 // index, as the contents search runs it), plus the many-star patterns that
 // take exponential time with plain recursion.
-#include "foundation/separators.h"
+#include "search/fast_word_enumerator.h"
 #include "search/wildcard_engine.h"
 #include "search/wildcard_patterns.h"
 
@@ -11,7 +11,6 @@
 #include <QStringList>
 
 #include <random>
-#include <vector>
 
 namespace sorvant {
 namespace {
@@ -70,27 +69,6 @@ const QString& text()
     return body;
 }
 
-// The flag bytes of `s` by the default word separators.
-std::vector<std::uint8_t> flagsOf(const QString& s)
-{
-    const CharacterSetBitmap* separators = defaultWordSeparators();
-    std::vector<std::uint8_t> flags(size_t(s.size()), 0);
-    qsizetype runStart = 0;
-    for (qsizetype i = 0; i <= s.size(); ++i) {
-        const bool separator = i < s.size() && bitmapContains(separators, s.at(i).unicode());
-        if (i < s.size() && !separator)
-            continue;
-        if (separator)
-            flags[size_t(i)] = 1;
-        if (i > runStart) {
-            flags[size_t(runStart)] |= 2;
-            flags[size_t(i - 1)] |= 4;
-        }
-        runStart = i + 1;
-    }
-    return flags;
-}
-
 struct NamePattern
 {
     const char* pattern;
@@ -122,11 +100,9 @@ void BM_FileNames(benchmark::State& state)
         }
         benchmark::DoNotOptimize(hits);
     }
-    state.SetLabel(
-        QStringLiteral("%1%2 %3 hits")
-            .arg(QString::fromUtf8(p.pattern), p.ignoreCase ? QStringLiteral(" (no case)") : QString())
-            .arg(hits)
-            .toStdString());
+    const QString kind = QLatin1String(p.withSets ? "unix" : "simple") +
+                         QLatin1String(p.ignoreCase ? ", no case" : "");
+    state.SetLabel(QStringLiteral("%1 (%2) %3 hits").arg(pattern, kind).arg(hits).toStdString());
     state.SetItemsProcessed(state.iterations() * names.size());
 }
 BENCHMARK(BM_FileNames)->DenseRange(0, std::size(kNamePatterns) - 1)->Unit(benchmark::kMillisecond);
@@ -148,8 +124,7 @@ void BM_Text1MB(benchmark::State& state)
     const TextPattern& p = kTextPatterns[state.range(0)];
     const QString pattern = QString::fromUtf8(p.pattern);
     const QString& s = text();
-    const std::vector<std::uint8_t> flags = flagsOf(s);
-    const WordIndexView view{reinterpret_cast<const unichar*>(s.constData()), flags.data(), s.size()};
+    const auto index = FastWordEnumerator::enumeratorWithString(s);
     initSeparatorsAndTables();
     WildcardFindOptions options;
     options.comparison = p.comparison;
@@ -157,7 +132,7 @@ void BM_Text1MB(benchmark::State& state)
     for (auto _ : state) {
         hits = 0;
         for (qsizetype position = 0; position < s.size();) {
-            const Range hit = findWildcardPhrase(view, position, s.size(), pattern, options);
+            const Range hit = findWildcardPhrase(*index, position, s.size(), pattern, options);
             if (hit.isMissing())
                 break;
             ++hits;

@@ -70,6 +70,19 @@ void BM_BuildIndexJapaneseWhole(benchmark::State& state)
     buildIndex(state, japaneseText(), false, false);
 }
 
+// File-name-sized texts, as the search worker indexes names one by one.
+void BM_BuildIndexShortJapaneseNames(benchmark::State& state)
+{
+    const QString name = QStringLiteral("\u65E5\u672C\u8A9E\u306E\u30E1\u30E2 2024.txt");
+    sorvant::FastWordEnumerator::setSplitAsianWords(true);
+    for (auto _ : state) {
+        auto e = sorvant::FastWordEnumerator::enumeratorWithString(name);
+        benchmark::DoNotOptimize(e->numberOfWords());
+    }
+    sorvant::FastWordEnumerator::setSplitAsianWords(false);
+    state.SetItemsProcessed(state.iterations());
+}
+
 void BM_FindTermAnchored(benchmark::State& state)
 {
     const QString text = latinText();
@@ -86,6 +99,7 @@ BENCHMARK(BM_BuildIndexLatin)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildIndexLatinCaseInsensitive)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildIndexJapaneseSplit)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildIndexJapaneseWhole)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildIndexShortJapaneseNames);
 BENCHMARK(BM_FindTermAnchored)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

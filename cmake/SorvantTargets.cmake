@@ -43,6 +43,7 @@ function(sorvant_test_suite)
   set(target sorvant_${name}_tests)
   add_executable(${target} ${sources})
   target_link_libraries(${target} PRIVATE ${ARG_LINK} sorvant_testmain GTest::gtest GTest::gmock)
+  target_compile_options(${target} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/support/printers.h)
   sorvant_warnings(${target})
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")

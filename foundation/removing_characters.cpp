@@ -1,18 +1,10 @@
 #include "foundation/removing_characters.h"
 
-#include <QStringView>
+#include "foundation/mutable_string_edits.h"
 
 namespace sorvant {
 
 namespace {
-
-// The line ends of the toolkit. Replace with the shared feed test of the
-// lines module once it is available.
-constexpr bool isFeedCharacter(unichar c)
-{
-    return c == 0x000A || c == 0x000D || c == 0x000C || c == 0x0003 || c == 0x2028 || c == 0x2029 || c == 0xFEFF
-        || c == 0xFFFC;
-}
 
 const unichar* unitsOf(const QString& string)
 {
@@ -43,35 +35,18 @@ QString keptUnits(const QString& string, Keep keep)
     return keptUnits(string, keep, [](unichar c) { return c; });
 }
 
-// The edit of a mutable copy: every unit of the class deleted. The copy stays
-// shared with the receiver until a unit has to go.
-template <typename IsMember>
-QString withoutUnits(const QString& string, IsMember isMember)
-{
-    const unichar* in = unitsOf(string);
-    for (qsizetype i = 0; i < string.size(); ++i) {
-        if (isMember(in[i]))
-            return keptUnits(string, [&](unichar c) { return !isMember(c); });
-    }
-    return string;
-}
-
 QString bitmapRemoved(const QString& string, const CharacterSetBitmap* set)
 {
     return keptUnits(string, [set](unichar c) { return !bitmapContains(set, c); });
 }
 
-template <typename IsMember>
-QString collapsed(const QString& string, IsMember isMember, unichar replacement)
+// A copy of the string with an in-place edit applied. An edit that changes
+// nothing leaves the copy shared, so the receiver itself comes back.
+template <typename Edit>
+QString edited(const QString& string, Edit edit)
 {
-    if (string.isEmpty())
-        return string;
-    QString copy(string.constData(), string.size());
-    const CollapsedRuns runs =
-        collapseRuns(reinterpret_cast<unichar*>(copy.data()), copy.size(), isMember, replacement);
-    if (!runs.changed)
-        return string;
-    copy.truncate(runs.length);
+    QString copy = string;
+    edit(copy);
     return copy;
 }
 
@@ -100,31 +75,27 @@ QString stringByRemovingWhiteSpaces(const QString& string)
 
 QString stringByRemovingFeeds(const QString& string)
 {
-    return withoutUnits(string, isFeedCharacter);
+    return edited(string, removeFeeds);
 }
 
 QString stringByRemovingTabs(const QString& string)
 {
-    return withoutUnits(string, [](unichar c) { return c == u'\t'; });
+    return edited(string, removeTabs);
 }
 
 QString stringByRemovingSpaces(const QString& string)
 {
-    const CharacterSetBitmap* spaces = getSpacesBitmap();
-    return withoutUnits(string, [spaces](unichar c) { return bitmapContains(spaces, c); });
+    return edited(string, removeSpaces);
 }
 
 QString stringByRemovingCharacters(const QString& string, unichar character)
 {
-    return withoutUnits(string, [character](unichar c) { return c == character; });
+    return edited(string, [character](QString& copy) { removeCharacters(copy, character); });
 }
 
 QString stringByRemovingCharactersOfString(const QString& string, const QString& characters)
 {
-    if (characters.isEmpty())
-        return string;
-    const QStringView set(characters);
-    return withoutUnits(string, [set](unichar c) { return set.contains(QChar(c)); });
+    return edited(string, [&characters](QString& copy) { removeCharactersOfString(copy, characters); });
 }
 
 QString stringByRemovingDigits(const QString& string)
@@ -176,19 +147,17 @@ QString stringByRemovingNonIPCharacters(const QString& string)
 
 QString stringByRemovingMultipleSpaces(const QString& string)
 {
-    const CharacterSetBitmap* spaces = getSpacesBitmap();
-    return collapsed(string, [spaces](unichar c) { return bitmapContains(spaces, c); }, u' ');
+    return edited(string, removeMultipleSpaces);
 }
 
 QString stringByRemovingMultipleWhiteSpaces(const QString& string)
 {
-    const CharacterSetBitmap* whiteSpaces = getWhiteSpacesBitmap();
-    return collapsed(string, [whiteSpaces](unichar c) { return bitmapContains(whiteSpaces, c); }, u' ');
+    return edited(string, removeMultipleWhiteSpaces);
 }
 
 QString stringByRemovingMultipleFeeds(const QString& string)
 {
-    return collapsed(string, isFeedCharacter, u'\n');
+    return edited(string, removeMultipleFeeds);
 }
 
 } // namespace sorvant

@@ -2,7 +2,8 @@
 // Copies of a string with a class of UTF-16 units removed, with every run of
 // a class collapsed into one unit, or with every unit mapped through a
 // 65,536-entry conversion table (a CharsTable or a table of the caller's).
-// In-place edits of a QString are not here; trimming is in trimming.h.
+// The in-place edits these copies share are in mutable_string_edits.h, which
+// also collapses runs through collapseRuns below; trimming is in trimming.h.
 //
 // A null string gives a null string everywhere. Where a function says it
 // answers "the receiver", it returns its argument itself (shared, no copy)
@@ -10,8 +11,7 @@
 // QString::isSharedWith.
 //
 // The classes are the toolkit's bitmaps (chars_table.h) and the feed
-// characters, the line ends U+0003, U+000A, U+000C, U+000D, U+2028, U+2029,
-// U+FEFF and U+FFFC.
+// characters of lines.h.
 
 #include "foundation/chars_table.h"
 

@@ -1,58 +1,11 @@
 #include "foundation/replacing.h"
 
-#include "foundation/range.h"
-#include "platform/string_compare.h"
-
-#include <QStringView>
-
-#include <algorithm>
+#include "foundation/mutable_string_edits.h"
+#include "foundation/substring_finding.h"
 
 namespace sorvant {
 
 namespace {
-
-// --- case-insensitive replacing ------------------------------------------------
-// Matching is the platform's literal find with full case folding, so that
-// "straße" matches "STRASSE" and each match is replaced where it lies in the
-// receiver, whatever its length.
-
-constexpr unsigned kFoldedLiteral = kCompareCaseInsensitive | kCompareLiteral;
-
-// Whether `target` occurs in `string`: nowhere when either is empty or the
-// target is longer; equality when both have the same length.
-bool containsTarget(const QString& string, const QString& target, bool caseSensitive)
-{
-    if (string.isEmpty() || target.isEmpty() || target.size() > string.size())
-        return false;
-    if (caseSensitive)
-        return string.contains(target, Qt::CaseSensitive);
-    if (target.size() == string.size())
-        return compareStrings(string, target, kFoldedLiteral) == 0;
-    return containsString(string, target, kFoldedLiteral);
-}
-
-// The first match at or after `from`.
-Range nextFoldedMatch(QStringView text, QStringView target, qsizetype from)
-{
-    if (from >= text.size())
-        return kMissingRange;
-    return findString(text, target, {from, text.size() - from}, kFoldedLiteral);
-}
-
-QString replacedIgnoringCase(const QString& string, const QString& target, const QString& replacement)
-{
-    QString result;
-    result.reserve(string.size());
-    qsizetype from = 0;
-    for (Range match = nextFoldedMatch(string, target, 0); !match.isMissing();
-         match = nextFoldedMatch(string, target, from)) {
-        result.append(QStringView(string).mid(from, match.location - from));
-        result.append(replacement);
-        from = match.maxRange();
-    }
-    result.append(QStringView(string).mid(from));
-    return result;
-}
 
 // --- rotation ----------------------------------------------------------------
 
@@ -111,11 +64,11 @@ QString stringByReplacingString(const QString& string, const QString& target, co
 QString stringByReplacingString(const QString& string, const QString& target, const QString& replacement,
                                 bool caseSensitive)
 {
-    if (replacement.isNull() || !containsTarget(string, target, caseSensitive))
+    if (replacement.isNull() || !containsSubstring(string, target, caseSensitive))
         return string;
-    if (caseSensitive)
-        return QString(string).replace(target, replacement, Qt::CaseSensitive);
-    return replacedIgnoringCase(string, target, replacement);
+    QString copy = string;
+    replaceString(copy, target, replacement, caseSensitive);
+    return copy;
 }
 
 QString stringByRotating13(const QString& string)

@@ -1,5 +1,6 @@
 #include "foundation/trimming.h"
 
+#include "foundation/mutable_string_edits.h"
 #include "platform/white_space.h"
 
 #include <QStringView>
@@ -7,14 +8,6 @@
 namespace sorvant {
 
 namespace {
-
-// The line ends of the toolkit. Replace with the shared feed test of the
-// lines module once it is available.
-constexpr bool isFeedCharacter(unichar c)
-{
-    return c == 0x000A || c == 0x000D || c == 0x000C || c == 0x0003 || c == 0x2028 || c == 0x2029 || c == 0xFEFF
-        || c == 0xFFFC;
-}
 
 enum class Ends { Start, End, Both };
 
@@ -84,7 +77,9 @@ auto equalTo(unichar character)
 
 QString stringByTrimmingFeeds(const QString& string)
 {
-    return trimmed(string, isFeedCharacter, Ends::End);
+    QString copy = string;
+    trimFeeds(copy);
+    return copy;
 }
 
 QString stringByTrimmingSpacesOfLeftSideAndFeeds(const QString& string, bool feeds)

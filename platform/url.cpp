@@ -1,5 +1,7 @@
 #include "platform/url.h"
 
+#include "platform/file_system_representation.h"
+
 #include <QDir>
 #include <QStringDecoder>
 
@@ -249,11 +251,13 @@ Parts resolve(const Parts& base, const Parts& ref)
     return target;
 }
 
+// The path's bytes on disk, percent-encoded: a name that is not valid UTF-8
+// keeps its bytes (see file_system_representation.h).
 QString percentEncodedPath(const QString& path)
 {
     static const QByteArray kKeep = QByteArrayLiteral("-._~!$&'()*+,=:@/");
     QString encoded;
-    const QByteArray bytes = path.toUtf8();
+    const QByteArray bytes = fileSystemRepresentation(path);
     for (char byte : bytes) {
         const auto u = static_cast<unsigned char>(byte);
         if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || kKeep.contains(byte))
@@ -262,6 +266,27 @@ QString percentEncodedPath(const QString& path)
             encoded += QStringLiteral("%%1").arg(u, 2, 16, QLatin1Char('0')).toUpper();
     }
     return encoded;
+}
+
+// The bytes of a percent-encoded string (units above U+007F as UTF-8);
+// false when an escape is broken.
+bool percentDecodedBytes(const QString& string, QByteArray* bytes)
+{
+    bytes->reserve(string.size());
+    for (qsizetype i = 0; i < string.size(); ++i) {
+        const char16_t u = string.at(i).unicode();
+        if (u == '%') {
+            if (i + 2 >= string.size() || !isHex(string.at(i + 1).unicode()) || !isHex(string.at(i + 2).unicode()))
+                return false;
+            bytes->append(static_cast<char>(string.mid(i + 1, 2).toInt(nullptr, 16)));
+            i += 2;
+        } else if (u < 0x80) {
+            bytes->append(static_cast<char>(u));
+        } else {
+            bytes->append(QString(QChar(u)).toUtf8());
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -305,6 +330,8 @@ URL URL::fileURLWithPath(const QString& path, bool isDirectory)
 {
     if (path.isEmpty())
         return URL();
+    if (path.contains(QChar(0)))
+        return URL(); // no file name holds U+0000
     QString absolute = path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
     if (isDirectory && !absolute.endsWith(QLatin1Char('/')))
         absolute += QLatin1Char('/');
@@ -348,7 +375,14 @@ QString URL::path() const
         return QString();
     if (written.size() > 1 && written.endsWith(QLatin1Char('/')))
         written.chop(1);
-    return percentDecoded(written);
+    if (!isFileURL())
+        return percentDecoded(written);
+    // A file URL's path is the bytes of a file name, which need not be UTF-8.
+    QByteArray bytes;
+    if (!percentDecodedBytes(written, &bytes))
+        return QString();
+    const QString path = stringWithFileSystemRepresentation(bytes);
+    return path.isNull() ? QString(QLatin1String("")) : path;
 }
 
 URL URL::absoluteURL() const
@@ -402,23 +436,9 @@ QString URL::pathExtension() const
 
 QString percentDecoded(const QString& string)
 {
-    if (string.isNull())
-        return QString();
     QByteArray bytes;
-    bytes.reserve(string.size());
-    for (qsizetype i = 0; i < string.size(); ++i) {
-        const char16_t u = string.at(i).unicode();
-        if (u == '%') {
-            if (i + 2 >= string.size() || !isHex(string.at(i + 1).unicode()) || !isHex(string.at(i + 2).unicode()))
-                return QString();
-            bytes.append(static_cast<char>(string.mid(i + 1, 2).toInt(nullptr, 16)));
-            i += 2;
-        } else if (u < 0x80) {
-            bytes.append(static_cast<char>(u));
-        } else {
-            bytes.append(QString(QChar(u)).toUtf8());
-        }
-    }
+    if (string.isNull() || !percentDecodedBytes(string, &bytes))
+        return QString();
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString decoded = decoder(bytes);
     if (decoder.hasError())

@@ -34,9 +34,12 @@ public:
     // Parses `string` relative to `base` (RFC 1808 resolution when `string`
     // has no scheme). With a null base, the same as URLWithString(string).
     static URL URLWithString(const QString& string, const URL& base);
-    // The file URL of `path` ("file://" and the percent-encoded path; a
-    // relative path is taken relative to the current folder). With
-    // `isDirectory` the URL ends in "/". No file-system access.
+    // The file URL of `path` ("file://" and the percent-encoded bytes of the
+    // path on disk, so a name that is not UTF-8 keeps its bytes; a relative
+    // path is taken relative to the current folder). With `isDirectory` the
+    // URL ends in "/". No file-system access. Null for an empty path or one
+    // holding U+0000.
+    //   "/tmp/a b" => "file:///tmp/a%20b"   u"/a\uDCFF" => "file:///a%FF"
     static URL fileURLWithPath(const QString& path, bool isDirectory = false);
 
     [[nodiscard]] bool isNull() const { return !m_data; }
@@ -50,7 +53,10 @@ public:
     [[nodiscard]] QString host() const;
     // The port as an integer QVariant, or an invalid QVariant when none.
     [[nodiscard]] QVariant port() const;
-    // The percent-decoded path (null when the URL is not hierarchical).
+    // The percent-decoded path (null when the URL is not hierarchical). A
+    // file URL's path is decoded as file-system bytes
+    // (platform/file_system_representation.h): "file:///a%FF" => u"/a\uDCFF";
+    // other URLs decode UTF-8 and answer null for bytes that are not.
     [[nodiscard]] QString path() const;
     // The path as written: still percent-encoded, trailing "/" kept.
     [[nodiscard]] QString pathAsWritten() const;

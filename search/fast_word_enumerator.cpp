@@ -3,6 +3,7 @@
 #include "foundation/separators.h"
 #include "platform/word_break.h"
 #include "search/asian_words.h"
+#include "search/wildcard_patterns.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,21 +15,6 @@ namespace sorvant {
 namespace {
 
 std::atomic<bool> gSplitAsianWords{false};
-
-// Copy of the word separators without "*", "?", "[" and "]", so that a
-// wildcard pattern stays one word.
-// TODO(wildcard tables): use defaultWildcardSeparators() once it lands.
-const CharacterSetBitmap* wildcardSeparators()
-{
-    static const CharacterSetBitmap* const bits = [] {
-        auto* made = new CharacterSetBitmap[kBitmapSize];
-        std::memcpy(made, defaultWordSeparators(), kBitmapSize);
-        for (unichar c : {u'*', u'?', u'[', u']'})
-            bitmapRemove(made, c);
-        return made;
-    }();
-    return bits;
-}
 
 unichar* allocateUnits(qsizetype length)
 {
@@ -220,7 +206,7 @@ void FastWordEnumerator::invalidate()
 
 void FastWordEnumerator::scan(bool wildcard)
 {
-    const CharacterSetBitmap* separators = wildcard ? wildcardSeparators() : defaultWordSeparators();
+    const CharacterSetBitmap* separators = wildcard ? defaultWildcardSeparators() : defaultWordSeparators();
     const bool splitAsian = splitAsianWords();
     std::memset(m_index, 0, static_cast<size_t>(m_length));
     m_numWords = 0;

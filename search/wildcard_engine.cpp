@@ -1,5 +1,6 @@
 #include "search/wildcard_engine.h"
 
+#include "search/fast_word_enumerator.h"
 #include "search/wildcard_patterns.h"
 
 #include <QStringList>
@@ -10,10 +11,6 @@
 namespace sorvant {
 
 namespace {
-
-// The flag bits of a word index.
-constexpr std::uint8_t kWordBeginning = 2;
-constexpr std::uint8_t kWordEnd = 4;
 
 inline unichar mapUnit(unichar c, const CharsTable* table)
 {
@@ -257,33 +254,28 @@ bool wordPasses(const PreparedWildcard& w, const unichar* word, qsizetype n)
     return false;
 }
 
-// The last unit of the word that begins at `first`.
-qsizetype wordEndFrom(const WordIndexView& v, qsizetype first)
+// The word that begins at `first`: up to the first word end at or after it.
+Range wordFrom(const WordIndexView& v, qsizetype first)
 {
-    for (qsizetype i = first; i < v.length; ++i) {
-        if (v.index[i] & kWordEnd)
-            return i;
-    }
-    return v.length - 1;
+    qsizetype last = first;
+    while (last < v.length - 1 && !(v.index[last] & kWordEndFlag))
+        ++last;
+    return Range{first, last + 1 - first};
 }
 
-// The first unit of the word that ends at `last`.
-qsizetype wordBeginningFrom(const WordIndexView& v, qsizetype last)
+// The word that ends at `last`: back to the nearest word beginning (0 when none).
+Range wordUpTo(const WordIndexView& v, qsizetype last)
 {
-    for (qsizetype i = last; i > 0; --i) {
-        if (v.index[i] & kWordBeginning)
-            return i;
-    }
-    return 0;
-}
-
-Range wordRange(qsizetype first, qsizetype last)
-{
-    return Range{first, last - first + 1};
+    qsizetype first = last;
+    while (first > 0 && !(v.index[first] & kWordBeginningFlag))
+        --first;
+    return Range{first, last + 1 - first};
 }
 
 // Tests the words of [start, end) one after the other in the search's
-// direction; `test` answers whether a word (first, last unit) is the hit.
+// direction, found through the flag bytes: forward every word that begins in
+// the range (it may run past `end`), backward every word that ends in it (it
+// may begin before `start`). `test` answers whether a word is the hit.
 template <typename Test>
 Range visitWords(const WordIndexView& v, qsizetype start, qsizetype end, bool forward, bool anchored,
                  Test test)
@@ -294,26 +286,26 @@ Range visitWords(const WordIndexView& v, qsizetype start, qsizetype end, bool fo
         return kMissingRange;
     if (forward) {
         for (qsizetype i = low; i < limit; ++i) {
-            if (!(v.index[i] & kWordBeginning))
+            if (!(v.index[i] & kWordBeginningFlag))
                 continue;
-            const qsizetype last = wordEndFrom(v, i);
-            if (test(i, last))
-                return wordRange(i, last);
+            const Range word = wordFrom(v, i);
+            if (test(word))
+                return word;
             if (anchored)
                 break;
-            i = last;
+            i = word.maxRange() - 1;
         }
         return kMissingRange;
     }
     for (qsizetype i = limit - 1; i >= low; --i) {
-        if (!(v.index[i] & kWordEnd))
+        if (!(v.index[i] & kWordEndFlag))
             continue;
-        const qsizetype first = wordBeginningFrom(v, i);
-        if (test(first, i))
-            return wordRange(first, i);
-        if (anchored || first <= start)
+        const Range word = wordUpTo(v, i);
+        if (test(word))
+            return word;
+        if (anchored || word.location <= start)
             break;
-        i = first;
+        i = word.location;
     }
     return kMissingRange;
 }
@@ -326,18 +318,18 @@ Range findPrepared(const WordIndexView& v, qsizetype start, qsizetype end, const
     if (o.loneStar && w.isLoneStar()) {
         if (!o.oneWord)
             return Range{start, end - start};
-        return visitWords(v, start, end, o.forward, false, [](qsizetype, qsizetype) { return true; });
+        return visitWords(v, start, end, o.forward, false, [](const Range&) { return true; });
     }
     if (w.kind.type == kWildcardInvalid)
         return kMissingRange;
-    return visitWords(v, start, end, o.forward, o.anchored, [&](qsizetype first, qsizetype last) {
-        return wordPasses(w, v.characters + first, last - first + 1);
+    return visitWords(v, start, end, o.forward, o.anchored, [&](const Range& word) {
+        return wordPasses(w, v.characters + word.location, word.length);
     });
 }
 
-// The words of a phrase: the first anywhere, each further one on the very
-// next word of the text, all ending before `end`. Forward, a failed attempt
-// resumes after its first word; backward, before it.
+// The words of a phrase: the first anywhere in the range, each further one on
+// the very next word of the text, beginning before `end`. Forward, a failed
+// attempt resumes after its first word; backward, before it.
 Range findPhraseWords(const WordIndexView& v, qsizetype start, qsizetype end,
                       const QList<PreparedWildcard>& words, const WildcardFindOptions& options)
 {
@@ -403,6 +395,23 @@ Range findWildcardInUnichars(const WordIndexView& words, qsizetype start, qsizet
         return kMissingRange;
     return findPrepared(words, start, end, prepare(pattern, options.comparison, options.minCharacters),
                         options);
+}
+
+WordIndexView wordIndexView(const FastWordEnumerator& words)
+{
+    return WordIndexView{words.characters(), words.index(), words.length()};
+}
+
+Range findWildcardPhrase(const FastWordEnumerator& words, qsizetype start, qsizetype end,
+                         const QString& pattern, const WildcardFindOptions& options)
+{
+    return findWildcardPhrase(wordIndexView(words), start, end, pattern, options);
+}
+
+Range findWildcardInUnichars(const FastWordEnumerator& words, qsizetype start, qsizetype end,
+                             const QString& pattern, const WildcardFindOptions& options)
+{
+    return findWildcardInUnichars(wordIndexView(words), start, end, pattern, options);
 }
 
 // --- similarity --------------------------------------------------------------

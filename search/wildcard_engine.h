@@ -21,14 +21,19 @@
 
 namespace sorvant {
 
-// The parts of a word index the engine reads: the units, one flag byte per
-// unit (bit 2 the first unit of a word, bit 4 its last) and their count.
+class FastWordEnumerator;
+
+// What the engine reads of a word index: its units, one flag byte per unit
+// (FastWordIndexFlag: 2 the first unit of a word, 4 its last) and their count.
 struct WordIndexView
 {
     const unichar* characters = nullptr;
     const std::uint8_t* index = nullptr;
     qsizetype length = 0;
 };
+
+// The view of an enumerator's units and flags (valid while it lives unchanged).
+[[nodiscard]] WordIndexView wordIndexView(const FastWordEnumerator& words);
 
 // How a wildcard is searched for.
 struct WildcardFindOptions
@@ -62,10 +67,13 @@ struct WildcardFindOptions
 //   "" or null                      => missing
 [[nodiscard]] Range findWildcardPhrase(const WordIndexView& words, qsizetype start, qsizetype end,
                                        const QString& pattern, const WildcardFindOptions& options);
+[[nodiscard]] Range findWildcardPhrase(const FastWordEnumerator& words, qsizetype start, qsizetype end,
+                                       const QString& pattern, const WildcardFindOptions& options);
 
-// Finds one pattern word: the first word in [start, end) (forward: its first
-// unit in the range; backward: its last unit, the word may begin before
-// start) that the pattern matches as a whole, through the comparison's table.
+// Finds one pattern word: the first word of the index in [start, end)
+// (forward: its first unit in the range; backward: its last unit, the word
+// may begin before start) that the pattern matches as a whole, through the
+// comparison's table.
 // A lone "*" with `loneStar` answers the whole range, or with `oneWord` the
 // first (last) word of the range. Fuzzy comparison matches a plain pattern
 // word by similarity (minWildcardFuzzyAnalogy).
@@ -74,6 +82,8 @@ struct WildcardFindOptions
 //   "temper" with comparison 5 in "tempor" => {0, 6}
 //   empty range, "" or null => missing
 [[nodiscard]] Range findWildcardInUnichars(const WordIndexView& words, qsizetype start, qsizetype end,
+                                           const QString& pattern, const WildcardFindOptions& options);
+[[nodiscard]] Range findWildcardInUnichars(const FastWordEnumerator& words, qsizetype start, qsizetype end,
                                            const QString& pattern, const WildcardFindOptions& options);
 
 // --- similarity ------------------------------------------------------------

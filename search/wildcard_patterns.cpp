@@ -1,6 +1,7 @@
 #include "search/wildcard_patterns.h"
 
 #include "foundation/separators.h"
+#include "search/fast_word_enumerator.h"
 #include "search/wildcard_engine.h"
 
 #include <QVarLengthArray>
@@ -125,60 +126,6 @@ void forEachPosition(const unichar* begin, const unichar* end, Visit position)
         position(*p == kWildcardStar);
         ++p;
     }
-}
-
-// The words of a pattern as a word index scans them in wildcard mode: runs
-// outside the wildcard separators, where a "[" that is not last and not
-// directly followed by "]" keeps everything up to the next "]" in its word
-// (the rest of the text when none follows).
-// TODO(word index): replace with FastWordEnumerator in wildcard mode once it
-// is available, so that Asian runs are split the same way in both.
-QList<Range> scanWildcardWords(const unichar* s, qsizetype n)
-{
-    const CharacterSetBitmap* separators = defaultWildcardSeparators();
-    QList<Range> words;
-    qsizetype runStart = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const unichar c = s[i];
-        if (bitmapContains(separators, c)) {
-            if (i > runStart)
-                words.append(Range{runStart, i - runStart});
-            runStart = i + 1;
-            continue;
-        }
-        if (c == kWildcardSetOpen && i + 1 < n && s[i + 1] != kWildcardSetClose) {
-            const unichar* close = std::find(s + i + 1, s + n, kWildcardSetClose);
-            i = close - s - 1; // the "]" is examined next as an ordinary unit
-        }
-    }
-    if (n > runStart)
-        words.append(Range{runStart, n - runStart});
-    return words;
-}
-
-// Hyphenation of a split text: every gap between words (and before a first
-// word that does not begin the text) is one "-", or every gap is one "."
-// and every word one letter.
-bool isHyphenated(const QString& text, const QList<Range>& words)
-{
-    bool hyphens = words.size() > 1;
-    bool dots = hyphens;
-    qsizetype previousEnd = 0;
-    for (const Range& word : words) {
-        if (word.location > 0) {
-            const qsizetype gap = word.location - previousEnd;
-            const unichar g = gap == 1 ? text.at(previousEnd).unicode() : 0;
-            if (g != u'-')
-                hyphens = false;
-            if (g != u'.')
-                dots = false;
-        }
-        if (dots &&
-            !(word.length == 1 && bitmapContains(getLettersBitmap(), text.at(word.location).unicode())))
-            dots = false;
-        previousEnd = word.maxRange();
-    }
-    return hyphens || dots;
 }
 
 bool wholeStringTest(const QString& text, const QString& pattern, bool withSets, bool ignoreCase)
@@ -346,19 +293,22 @@ void setMinWildcardFuzzyAnalogy(double analogy)
 
 QStringList wordsUsingWildcardSeparation(const QString& text, bool* hyphenated)
 {
-    const QList<Range> ranges = scanWildcardWords(unitsOf(text), text.size());
-    if (hyphenated != nullptr)
-        *hyphenated = isHyphenated(text, ranges);
     QStringList words;
-    words.reserve(ranges.size());
-    for (const Range& r : ranges)
-        words.append(text.mid(r.location, r.length));
+    const auto index = FastWordEnumerator::enumeratorWithString(text, false, true);
+    if (index == nullptr) {
+        if (hyphenated != nullptr)
+            *hyphenated = false;
+        return words;
+    }
+    words.reserve(index->numberOfWords());
+    index->addWordsTo(&words, 1, hyphenated);
     return words;
 }
 
 qsizetype numberOfWordsUsingWildcardSeparation(const QString& text)
 {
-    return scanWildcardWords(unitsOf(text), text.size()).size();
+    const auto index = FastWordEnumerator::enumeratorWithString(text, false, true);
+    return index != nullptr ? index->numberOfWords(1) : 0;
 }
 
 // --- whole-string tests ----------------------------------------------------

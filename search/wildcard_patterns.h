@@ -133,8 +133,9 @@ void setMinWildcardFuzzyAnalogy(double analogy);
 
 // --- splitting a pattern into words ----------------------------------------
 
-// The words of `text` by wildcard separation: runs of units outside the
-// wildcard separators, a bracket set staying inside its word. `hyphenated`,
+// The words of `text` by wildcard separation (a word index in wildcard mode):
+// runs of units outside the wildcard separators, a bracket set staying inside
+// its word, Asian runs split when the word index splits them. `hyphenated`,
 // when given, says whether the text had two or more words with every gap one
 // "-", or every gap one "." between one-letter words.
 //   "dolor, sit" => ("dolor", "sit"), NO     "e-mail" => ("e", "mail"), YES

@@ -1,6 +1,5 @@
 #include "foundation/array_extensions.h"
 
-#include "tests/support/qt_printers.h"
 
 #include <gtest/gtest.h>
 

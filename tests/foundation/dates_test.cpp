@@ -3,7 +3,6 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/pinned_locale.h"
 
-#include "tests/support/qt_printers.h"
 
 #include <gtest/gtest.h>
 

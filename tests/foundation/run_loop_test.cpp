@@ -2,7 +2,6 @@
 
 #include "tests/support/log_capture.h"
 
-#include "tests/support/qt_printers.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,6 @@
 #include "foundation/unrecognized_selector.h"
 #include "foundation/values.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/qt_printers.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,6 @@
 #include "foundation/separators.h"
 #include "platform/log.h"
 
-#include "tests/support/range_printer.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,6 @@
 
 #include "platform/current_locale.h"
 #include "tests/support/pinned_locale.h"
-#include "tests/support/qt_printers.h"
 
 #include <gtest/gtest.h>
 

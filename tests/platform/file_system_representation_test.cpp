@@ -1,11 +1,12 @@
 #include "platform/file_system_representation.h"
 
-#include "tests/platform/qstring_printer.h"
 #include "tests/support/temp_tree.h"
 
 #include <QDir>
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -78,6 +79,25 @@ TEST(FileSystemRepresentation, EveryByteAfterAPrefixRoundTrips)
                 bytes.append(char(second));
             SCOPED_TRACE(bytes.toHex().toStdString());
             EXPECT_EQ(fileSystemRepresentation(stringWithFileSystemRepresentation(bytes)), bytes);
+        }
+    }
+}
+
+TEST(FileSystemRepresentation, RandomByteNamesRoundTrip)
+{
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<int> byte(1, 255);
+    std::uniform_int_distribution<int> length(0, 40);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray bytes;
+        const int size = length(random);
+        for (int i = 0; i < size; ++i)
+            bytes.append(char(byte(random)));
+        const QString decoded = stringWithFileSystemRepresentation(bytes);
+        ASSERT_EQ(fileSystemRepresentation(decoded), bytes) << bytes.toHex().toStdString();
+        // Valid UTF-8 decodes exactly as Qt decodes it.
+        if (QString::fromUtf8(bytes).toUtf8() == bytes) {
+            ASSERT_EQ(decoded, QString::fromUtf8(bytes)) << bytes.toHex().toStdString();
         }
     }
 }

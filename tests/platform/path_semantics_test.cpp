@@ -1,7 +1,6 @@
 #include "platform/path_semantics.h"
 
 #include "platform/file_system_representation.h"
-#include "tests/platform/qstring_printer.h"
 #include "tests/support/temp_tree.h"
 
 #include <QDir>

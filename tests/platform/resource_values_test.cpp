@@ -2,7 +2,6 @@
 
 #include "platform/file_system_representation.h"
 #include "platform/package_extensions.h"
-#include "tests/platform/qstring_printer.h"
 #include "tests/support/temp_tree.h"
 
 #include <QDateTime>

@@ -97,6 +97,16 @@ TEST(URL, FileURLs)
     EXPECT_TRUE(URL::fileURLWithPath(QString()).isNull());
 }
 
+TEST(URL, FileURLsKeepTheBytesOfNamesThatAreNotUTF8)
+{
+    const QString name = QString::fromUtf16(u"/tmp/a\xDCFF\xDC80" u"b");
+    const URL file = URL::fileURLWithPath(name);
+    EXPECT_EQ(file.absoluteString(), QStringLiteral("file:///tmp/a%FF%80b"));
+    EXPECT_EQ(file.path(), name);
+    EXPECT_EQ(URL::URLWithString(QStringLiteral("http://h/a%FF")).path(), QString());
+    EXPECT_TRUE(URL::fileURLWithPath(QString::fromUtf16(u"/a\0b", 4)).isNull());
+}
+
 TEST(URL, StandardizedURLResolvesDots)
 {
     EXPECT_EQ(URL::URLWithString(QStringLiteral("http://h/a/./b/../c?x")).standardizedURL().absoluteString(),

@@ -1,6 +1,5 @@
 #include "platform/volumes.h"
 
-#include "tests/platform/qstring_printer.h"
 #include "tests/support/temp_tree.h"
 
 #include <QFileInfo>

@@ -1,5 +1,6 @@
 #include "search/fast_word_enumerator.h"
 
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>

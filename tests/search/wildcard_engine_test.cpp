@@ -1,11 +1,12 @@
 #include "search/wildcard_engine.h"
 
-#include "foundation/separators.h"
+#include "search/fast_word_enumerator.h"
 #include "search/wildcard_patterns.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,38 +19,23 @@ const unichar* u(const QString& s)
     return reinterpret_cast<const unichar*>(s.constData());
 }
 
-// A word index over `text` by the default word separators: every maximal run
-// of other units is a word, its first unit flagged 2, its last 4.
+// The word index a search runs on (plain scan, case kept), with the text of
+// a hit for readable expectations.
 class TestWordIndex
 {
 public:
-    explicit TestWordIndex(QString text) : m_text(std::move(text)), m_flags(size_t(m_text.size()), 0)
-    {
-        const CharacterSetBitmap* separators = defaultWordSeparators();
-        qsizetype runStart = 0;
-        for (qsizetype i = 0; i <= m_text.size(); ++i) {
-            const bool separator = i < m_text.size() && bitmapContains(separators, m_text.at(i).unicode());
-            if (i < m_text.size() && !separator)
-                continue;
-            if (separator)
-                m_flags[size_t(i)] = 1;
-            if (i > runStart) {
-                m_flags[size_t(runStart)] |= 2;
-                m_flags[size_t(i - 1)] |= 4;
-            }
-            runStart = i + 1;
-        }
-    }
-    [[nodiscard]] WordIndexView view() const { return {u(m_text), m_flags.data(), m_text.size()}; }
-    [[nodiscard]] qsizetype length() const { return m_text.size(); }
+    explicit TestWordIndex(const QString& text, bool wildcard = false)
+        : m_index(FastWordEnumerator::enumeratorWithString(text, false, wildcard))
+    {}
+    [[nodiscard]] const FastWordEnumerator& words() const { return *m_index; }
+    [[nodiscard]] qsizetype length() const { return m_index->length(); }
     [[nodiscard]] QString at(const Range& r) const
     {
-        return r.isMissing() ? QStringLiteral("<none>") : m_text.mid(r.location, r.length);
+        return r.isMissing() ? QStringLiteral("<none>") : m_index->string().mid(r.location, r.length);
     }
 
 private:
-    QString m_text;
-    std::vector<std::uint8_t> m_flags;
+    std::unique_ptr<FastWordEnumerator> m_index;
 };
 
 // --- one pattern word ------------------------------------------------------
@@ -74,7 +60,7 @@ TEST_P(FindWildcardWord, FindsWholeWord)
     options.comparison = row.comparison;
     options.forward = row.forward;
     const Range hit =
-        findWildcardInUnichars(index.view(), 0, index.length(), QString::fromUtf8(row.pattern), options);
+        findWildcardInUnichars(index.words(), 0, index.length(), QString::fromUtf8(row.pattern), options);
     EXPECT_EQ(index.at(hit), QString::fromUtf8(row.expected));
 }
 
@@ -113,22 +99,21 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FindWildcardWord, StarInsideSetMatchesLiteralStarInWildcardText)
 {
-    // In a text where "*" is a word character, "[*]b" finds the unit itself.
-    QString text = QStringLiteral("ab *b");
-    std::vector<std::uint8_t> flags = {2, 4, 1, 2, 4};
-    const WordIndexView view{u(text), flags.data(), text.size()};
-    EXPECT_EQ(findWildcardInUnichars(view, 0, text.size(), QStringLiteral("[*]b"), {}), (Range{3, 2}));
-    EXPECT_EQ(findWildcardInUnichars(view, 0, text.size(), QStringLiteral("[?]b"), {}), kMissingRange);
+    // In a text indexed in wildcard mode "*" is a word unit; "[*]b" finds it.
+    const TestWordIndex index(QStringLiteral("ab *b"), true);
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 0, 5, QStringLiteral("[*]b"), {}), (Range{3, 2}));
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 0, 5, QStringLiteral("[?]b"), {}), kMissingRange);
 }
 
 TEST(FindWildcardWord, EmptyRangeNullAndEmptyPatternFindNothing)
 {
     const TestWordIndex index(QStringLiteral("tempor"));
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 3, 3, QStringLiteral("tempor"), {}), kMissingRange);
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 4, 2, QStringLiteral("tempor"), {}), kMissingRange);
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 0, 6, QString(), {}), kMissingRange);
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 0, 6, QStringLiteral(""), {}), kMissingRange);
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 3, 3, QStringLiteral("tempor"), {}), kMissingRange);
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 4, 2, QStringLiteral("tempor"), {}), kMissingRange);
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 0, 6, QString(), {}), kMissingRange);
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 0, 6, QStringLiteral(""), {}), kMissingRange);
     EXPECT_EQ(findWildcardInUnichars(WordIndexView{}, 0, 6, QStringLiteral("tempor"), {}), kMissingRange);
+    EXPECT_EQ(findWildcardPhrase(WordIndexView{}, 0, 6, QStringLiteral("tempor x"), {}), kMissingRange);
 }
 
 TEST(FindWildcardWord, RangeLimitsWhichWordsAreVisited)
@@ -136,18 +121,34 @@ TEST(FindWildcardWord, RangeLimitsWhichWordsAreVisited)
     const TestWordIndex index(QStringLiteral("ab ab ab"));
     WildcardFindOptions forward;
     // Forward: a word must begin inside the range but may run past its end.
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 1, 4, QStringLiteral("ab"), forward), (Range{3, 2}));
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 4, 6, QStringLiteral("ab"), forward), kMissingRange);
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 1, 4, QStringLiteral("ab"), forward), (Range{3, 2}));
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 4, 6, QStringLiteral("ab"), forward), kMissingRange);
     // Backward: a word must end inside the range but may begin before it.
     WildcardFindOptions backward;
     backward.forward = false;
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 4, 8, QStringLiteral("ab"), backward), (Range{6, 2}));
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 4, 5, QStringLiteral("ab"), backward), (Range{3, 2}));
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 4, 8, QStringLiteral("ab"), backward), (Range{6, 2}));
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 4, 5, QStringLiteral("ab"), backward), (Range{3, 2}));
     // Anchored tests only the first word visited.
     WildcardFindOptions anchored;
     anchored.anchored = true;
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 2, 8, QStringLiteral("a*"), anchored), (Range{3, 2}));
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 0, 8, QStringLiteral("x*"), anchored), kMissingRange);
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 2, 8, QStringLiteral("a*"), anchored), (Range{3, 2}));
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 0, 8, QStringLiteral("x*"), anchored), kMissingRange);
+}
+
+TEST(FindWildcardWord, AdjacentWordsAreVisitedBothWays)
+{
+    // Words with no separator between them, as Asian splitting leaves them.
+    const QString text = QStringLiteral("abcdef");
+    const std::uint8_t flags[] = {2, 4, 2, 4, 2, 4};
+    const WordIndexView view{u(text), flags, text.size()};
+    WildcardFindOptions options;
+    EXPECT_EQ(findWildcardInUnichars(view, 0, 6, QStringLiteral("cd"), options), (Range{2, 2}));
+    EXPECT_EQ(findWildcardPhrase(view, 0, 6, QStringLiteral("ab cd"), options), (Range{0, 4}));
+    options.forward = false;
+    EXPECT_EQ(findWildcardInUnichars(view, 0, 6, QStringLiteral("ab"), options), (Range{0, 2}));
+    EXPECT_EQ(findWildcardInUnichars(view, 0, 6, QStringLiteral("c?"), options), (Range{2, 2}));
+    options.anchored = true;
+    EXPECT_EQ(findWildcardInUnichars(view, 0, 6, QStringLiteral("cd"), options), kMissingRange);
 }
 
 TEST(FindWildcardWord, LoneStarAnswersRangeOrOneWord)
@@ -155,12 +156,12 @@ TEST(FindWildcardWord, LoneStarAnswersRangeOrOneWord)
     const TestWordIndex index(QStringLiteral(" ab cd "));
     WildcardFindOptions options;
     options.loneStar = true;
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 1, 6, QStringLiteral("**"), options), (Range{1, 5}));
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 1, 6, QStringLiteral("**"), options), (Range{1, 5}));
     options.oneWord = true;
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 2, 7, QStringLiteral("*"), options), (Range{4, 2}));
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 2, 7, QStringLiteral("*"), options), (Range{4, 2}));
     options.forward = false;
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 0, 4, QStringLiteral("*"), options), (Range{1, 2}));
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 0, 1, QStringLiteral("*"), options), kMissingRange);
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 0, 4, QStringLiteral("*"), options), (Range{1, 2}));
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 0, 1, QStringLiteral("*"), options), kMissingRange);
 }
 
 TEST(FindWildcardWord, MinimumCharactersAppliesToStarredPatterns)
@@ -168,8 +169,8 @@ TEST(FindWildcardWord, MinimumCharactersAppliesToStarredPatterns)
     const TestWordIndex index(QStringLiteral("abcdef"));
     WildcardFindOptions options;
     options.minCharacters = 3;
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 0, 6, QStringLiteral("ab*"), options), kMissingRange);
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 0, 6, QStringLiteral("abc*"), options), (Range{0, 6}));
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 0, 6, QStringLiteral("ab*"), options), kMissingRange);
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 0, 6, QStringLiteral("abc*"), options), (Range{0, 6}));
 }
 
 // --- fuzzy matching --------------------------------------------------------
@@ -192,7 +193,7 @@ TEST_P(FuzzyWord, MatchesAtThreshold)
     WildcardFindOptions options;
     options.comparison = kComparisonIgnoreCase | kComparisonFuzzy;
     const Range hit =
-        findWildcardInUnichars(index.view(), 0, index.length(), QString::fromUtf8(row.pattern), options);
+        findWildcardInUnichars(index.words(), 0, index.length(), QString::fromUtf8(row.pattern), options);
     EXPECT_EQ(!hit.isMissing(), row.found) << index.at(hit).toStdString();
 }
 
@@ -216,9 +217,9 @@ TEST(FuzzyWord, ThresholdSettingIsHonoured)
     WildcardFindOptions options;
     options.comparison = kComparisonFuzzy;
     setMinWildcardFuzzyAnalogy(0.8);
-    const Range strict = findWildcardInUnichars(index.view(), 0, 4, QStringLiteral("abc"), options);
+    const Range strict = findWildcardInUnichars(index.words(), 0, 4, QStringLiteral("abc"), options);
     setMinWildcardFuzzyAnalogy(0.75);
-    const Range usual = findWildcardInUnichars(index.view(), 0, 4, QStringLiteral("abc"), options);
+    const Range usual = findWildcardInUnichars(index.words(), 0, 4, QStringLiteral("abc"), options);
     EXPECT_EQ(strict, kMissingRange);
     EXPECT_EQ(usual, (Range{0, 4}));
 }
@@ -282,7 +283,7 @@ TEST_P(FindWildcardPhrase, FindsConsecutiveWords)
     WildcardFindOptions options;
     options.forward = row.forward;
     const Range hit =
-        findWildcardPhrase(index.view(), 0, index.length(), QString::fromUtf8(row.pattern), options);
+        findWildcardPhrase(index.words(), 0, index.length(), QString::fromUtf8(row.pattern), options);
     EXPECT_EQ(index.at(hit), QString::fromUtf8(row.expected));
 }
 
@@ -310,17 +311,17 @@ TEST(FindWildcardPhrase, LoneStarAnswersWholeRange)
     const TestWordIndex index(QStringLiteral("ab cd"));
     WildcardFindOptions options;
     options.loneStar = true;
-    EXPECT_EQ(findWildcardPhrase(index.view(), 1, 4, QStringLiteral("*"), options), (Range{1, 3}));
+    EXPECT_EQ(findWildcardPhrase(index.words(), 1, 4, QStringLiteral("*"), options), (Range{1, 3}));
     options.loneStar = false;
-    EXPECT_EQ(findWildcardPhrase(index.view(), 1, 4, QStringLiteral("*"), options), kMissingRange);
-    EXPECT_EQ(findWildcardPhrase(index.view(), 0, 5, QString(), options), kMissingRange);
+    EXPECT_EQ(findWildcardPhrase(index.words(), 1, 4, QStringLiteral("*"), options), kMissingRange);
+    EXPECT_EQ(findWildcardPhrase(index.words(), 0, 5, QString(), options), kMissingRange);
 }
 
 TEST(FindWildcardPhrase, LaterWordsMustBeginBeforeRangeEnd)
 {
     const TestWordIndex index(QStringLiteral("ab cd ab cd"));
-    EXPECT_EQ(findWildcardPhrase(index.view(), 0, 3, QStringLiteral("ab cd"), {}), kMissingRange);
-    EXPECT_EQ(findWildcardPhrase(index.view(), 1, 11, QStringLiteral("ab cd"), {}), (Range{6, 5}));
+    EXPECT_EQ(findWildcardPhrase(index.words(), 0, 3, QStringLiteral("ab cd"), {}), kMissingRange);
+    EXPECT_EQ(findWildcardPhrase(index.words(), 1, 11, QStringLiteral("ab cd"), {}), (Range{6, 5}));
 }
 
 // --- globs -----------------------------------------------------------------
@@ -407,7 +408,7 @@ TEST(Glob, ManyStarsOverLongTextFinishQuickly)
 TEST(Glob, ManyStarsOverLongWordFinishQuickly)
 {
     const TestWordIndex index(QString(20000, QChar(u'a')));
-    EXPECT_EQ(findWildcardInUnichars(index.view(), 0, index.length(), QStringLiteral("*a*a*a*b*"), {}),
+    EXPECT_EQ(findWildcardInUnichars(index.words(), 0, index.length(), QStringLiteral("*a*a*a*b*"), {}),
               kMissingRange);
 }
 
@@ -646,7 +647,7 @@ TEST(WordProperty, SpecialisedWordTestsAgreeWithReferenceGlob)
         WildcardFindOptions options;
         options.comparison = comparison;
         options.forward = forward;
-        const Range actual = findWildcardInUnichars(index.view(), 0, index.length(), pattern, options);
+        const Range actual = findWildcardInUnichars(index.words(), 0, index.length(), pattern, options);
         found += actual.isMissing() ? 0 : 1;
         fuzzyFound += fuzzy && !actual.isMissing() && index.at(actual) != pattern ? 1 : 0;
         ASSERT_EQ(actual, expected) << "text \"" << QString::fromStdU16String(text).toStdString()

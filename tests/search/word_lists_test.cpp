@@ -1,7 +1,6 @@
 #include "search/word_lists.h"
 
 #include "search/fast_word_enumerator.h"
-#include "tests/support/range_printer.h"
 
 #include <gtest/gtest.h>
 

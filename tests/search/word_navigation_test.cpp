@@ -1,21 +1,18 @@
 #include "search/fast_word_enumerator.h"
 
-#include "tests/support/range_printer.h"
+#include "tests/search/word_index_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 namespace sorvant {
 
 namespace {
 
-std::unique_ptr<FastWordEnumerator> indexOf(const QString& text)
-{
-    auto e = FastWordEnumerator::enumeratorWithString(text);
-    EXPECT_TRUE(e);
-    return e;
-}
+using test::indexOf;
 
 TEST(WordNavigation, WordsAroundPositions)
 {
@@ -96,6 +93,48 @@ TEST(WordNavigation, EnumerationHandsOverSplitAsianPieces)
     EXPECT_EQ(e->rangeOfWordAtIndex(4), (Range{3, 2}));
     EXPECT_EQ(e->rangeOfPreviousWordFromIndex(4, 0), (Range{3, 2}));
     EXPECT_EQ(e->rangeOfPreviousWordFromIndex(3, 0), (Range{0, 3}));
+}
+
+// Walking forwards with rangeOfNextWordFromIndex, backwards with
+// rangeOfPreviousWordFromIndex, enumerating the whole text and asking for the
+// word at every unit must all give the same words.
+TEST(WordNavigation, AllWalksAgreeOnRandomTexts)
+{
+    std::mt19937 random(99);
+    const char16_t alphabet[] = u"ab1 .-\u65E5\u672C\u8A9E\u306E";
+    FastWordEnumerator::setSplitAsianWords(true);
+    for (int round = 0; round < 500; ++round) {
+        QString text;
+        for (int i = 0, n = 1 + int(random() % 20); i < n; ++i)
+            text.append(QChar(alphabet[random() % (std::size(alphabet) - 1)]));
+        SCOPED_TRACE(text.toStdString());
+        const auto e = FastWordEnumerator::enumeratorWithString(text);
+        ASSERT_TRUE(e);
+
+        std::vector<Range> forwards;
+        for (Range word = e->enumerateNextWordAtIndex(0); !word.isMissing();
+             word = e->enumerateNextWordAtIndex(word.maxRange()))
+            forwards.push_back(word);
+        std::vector<Range> backwards;
+        for (Range word = e->rangeOfPreviousWordFromIndex(e->length() - 1, 0); !word.isMissing();
+             word = e->rangeOfPreviousWordFromIndex(word.location - 1, 0))
+            backwards.push_back(word);
+        std::reverse(backwards.begin(), backwards.end());
+        std::vector<Range> enumerated;
+        e->enumerateWordsInRange(Range{0, e->length()}, [&](const FastWordEnumerator&, qsizetype location,
+                                                            qsizetype length) {
+            enumerated.push_back({location, length});
+            return false;
+        });
+        EXPECT_EQ(forwards, backwards);
+        EXPECT_EQ(forwards, enumerated);
+        EXPECT_EQ(qsizetype(forwards.size()), e->numberOfWords());
+        for (const Range& word : forwards) {
+            for (qsizetype i = word.location; i < word.maxRange(); ++i)
+                EXPECT_EQ(e->rangeOfWordAtIndex(i), word) << i;
+        }
+    }
+    FastWordEnumerator::setSplitAsianWords(false);
 }
 
 struct WordListCase

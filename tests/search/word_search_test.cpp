@@ -1,7 +1,7 @@
 #include "search/word_search.h"
 
 #include "search/fast_word_enumerator.h"
-#include "tests/support/range_printer.h"
+#include "tests/search/word_index_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +10,7 @@
 namespace sorvant {
 namespace {
 
-std::unique_ptr<FastWordEnumerator> indexOf(const QString& text, bool caseInsensitive = false)
-{
-    auto e = FastWordEnumerator::enumeratorWithString(text, caseInsensitive, false);
-    EXPECT_TRUE(e);
-    return e;
-}
+using test::indexOf;
 
 struct TermCase
 {

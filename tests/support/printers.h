@@ -1,0 +1,38 @@
+#pragma once
+// GoogleTest printers for the project's value types, so failure messages show
+// text instead of rows of bytes. Every test file gets this header through the
+// compiler's -include, because GoogleTest picks one printer per type for a
+// whole test program: a printer seen by only some files would be ignored.
+
+#include "platform/range.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <ostream>
+#include <string>
+
+inline void PrintTo(const QString& string, std::ostream* out)
+{
+    *out << (string.isNull() ? std::string("(null)") : '"' + string.toStdString() + '"');
+}
+
+inline void PrintTo(const QStringList& list, std::ostream* out)
+{
+    *out << '{';
+    for (qsizetype index = 0; index < list.size(); ++index)
+        *out << (index ? ", \"" : "\"") << list.at(index).toStdString() << '"';
+    *out << '}';
+}
+
+namespace sorvant {
+
+inline void PrintTo(const Range& range, std::ostream* out)
+{
+    if (range.location == NSNotFound)
+        *out << "{NSNotFound, " << range.length << '}';
+    else
+        *out << '{' << range.location << ", " << range.length << '}';
+}
+
+} // namespace sorvant

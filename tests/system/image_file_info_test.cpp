@@ -1,0 +1,162 @@
+#include "system/image_file_info.h"
+
+#include "platform/file_system_representation.h"
+#include "tests/support/temp_tree.h"
+
+#include <QFile>
+#include <QBuffer>
+#include <QImage>
+#include <QMimeData>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace sorvant {
+namespace {
+
+// A small valid PDF of `pages` empty pages, its cross-reference table at the
+// right offsets.
+QByteArray minimalPDF(int pages)
+{
+    QList<QByteArray> objects;
+    objects.append("<< /Type /Catalog /Pages 2 0 R >>");
+    QByteArray kids;
+    for (int page = 0; page < pages; ++page)
+        kids += QByteArray::number(3 + page) + " 0 R ";
+    objects.append("<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>");
+    for (int page = 0; page < pages; ++page)
+        objects.append("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] >>");
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (qsizetype index = 0; index < objects.size(); ++index) {
+        offsets.append(pdf.size());
+        pdf += QByteArray::number(index + 1) + " 0 obj\n" + objects.at(index) + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (const qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           QByteArray::number(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
+class ImageFileInfo : public testing::Test
+{
+protected:
+    QString saveImage(const QString& name, int width, int height, const char* format)
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        const QString path = m_tree.filePath(name);
+        EXPECT_TRUE(image.save(path, format)) << name.toStdString();
+        return path;
+    }
+
+    test::TempTree m_tree;
+};
+
+TEST_F(ImageFileInfo, PixelSizesOfRealImages)
+{
+    const struct
+    {
+        const char* name;
+        const char* format;
+        int width;
+        int height;
+    } cases[] = {{"a.png", "PNG", 3, 2}, {"b.jpg", "JPEG", 17, 5}, {"c.bmp", "BMP", 1, 9}, {"d.tif", "TIFF", 4, 4}, {"e.webp", "WEBP", 8, 3}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const QString path = saveImage(QString::fromLatin1(row.name), row.width, row.height, row.format);
+        EXPECT_EQ(pixelSizeOfImageFile(path), QSize(row.width, row.height));
+    }
+}
+
+TEST_F(ImageFileInfo, ContentsDecideNotTheName)
+{
+    const QString png = saveImage(QStringLiteral("picture.png"), 6, 7, "PNG");
+    const QString misnamed = m_tree.filePath(QStringLiteral("picture.txt"));
+    ASSERT_TRUE(QFile::copy(png, misnamed));
+    EXPECT_EQ(pixelSizeOfImageFile(misnamed), QSize(6, 7));
+
+    const QString text = m_tree.writeFile(QStringLiteral("fake.png"), "not an image");
+    EXPECT_FALSE(pixelSizeOfImageFile(text).isValid());
+    EXPECT_FALSE(pixelSizeOfImageFile(m_tree.filePath(QStringLiteral("missing.png"))).isValid());
+    EXPECT_FALSE(pixelSizeOfImageFile(QString()).isValid());
+}
+
+TEST_F(ImageFileInfo, PageCountsOfRealPDFs)
+{
+    const QString one = m_tree.writeFile(QStringLiteral("one.pdf"), minimalPDF(1));
+    const QString three = m_tree.writeFile(QStringLiteral("three.pdf"), minimalPDF(3));
+    EXPECT_EQ(pageCountOfPDFFile(one), 1);
+    EXPECT_EQ(pageCountOfPDFFile(three), 3);
+    EXPECT_TRUE(isValidPDFFile(three));
+}
+
+TEST_F(ImageFileInfo, FilesThatAreNoPDFHaveNoPages)
+{
+    const QString png = saveImage(QStringLiteral("image.pdf"), 2, 2, "PNG");
+    const QString text = m_tree.writeFile(QStringLiteral("text.pdf"), "%PDF-1.4\nnothing more");
+    EXPECT_EQ(pageCountOfPDFFile(png), -1);
+    EXPECT_EQ(pageCountOfPDFFile(text), -1);
+    EXPECT_FALSE(isValidPDFFile(m_tree.filePath(QStringLiteral("missing.pdf"))));
+    EXPECT_EQ(pageCountOfPDFFile(QString()), -1);
+}
+
+TEST_F(ImageFileInfo, NamesThatAreNotUTF8AreRead)
+{
+    const QString name = m_tree.path() + QString::fromUtf16(u"/caf\xDCE9.pdf");
+    const QByteArray bytes = fileSystemRepresentation(name);
+    ASSERT_TRUE(bytes.endsWith("caf\xE9.pdf"));
+    const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    const QByteArray pdf = minimalPDF(2);
+    ASSERT_EQ(::write(fd, pdf.constData(), static_cast<size_t>(pdf.size())), pdf.size());
+    ::close(fd);
+    EXPECT_EQ(pageCountOfPDFFile(name), 2);
+}
+
+QByteArray encodedImage(int width, int height, const char* format)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+TEST_F(ImageFileInfo, PasteboardImageFromOneImageFileFirst)
+{
+    const QString path = saveImage(QStringLiteral("one.png"), 5, 4, "PNG");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    data.setData(QStringLiteral("image/png"), encodedImage(9, 9, "PNG"));
+    EXPECT_EQ(imageWithPasteboardIcon(&data).size(), QSize(5, 4));
+
+    QMimeData two;
+    two.setUrls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(path)});
+    two.setData(QStringLiteral("image/png"), encodedImage(9, 9, "PNG"));
+    EXPECT_EQ(imageWithPasteboardIcon(&two).size(), QSize(9, 9)) << "two files: the image data decides";
+}
+
+TEST_F(ImageFileInfo, PasteboardImageFromDataOrNothing)
+{
+    QMimeData icon;
+    icon.setData(QStringLiteral("image/x-icns"), "broken");
+    icon.setData(QStringLiteral("image/jpeg"), encodedImage(3, 8, "JPEG"));
+    EXPECT_EQ(imageWithPasteboardIcon(&icon).size(), QSize(3, 8));
+
+    QMimeData text;
+    text.setText(QStringLiteral("no image"));
+    EXPECT_TRUE(imageWithPasteboardIcon(&text).isNull());
+    EXPECT_TRUE(imageWithPasteboardIcon(nullptr).isNull());
+}
+
+} // namespace
+} // namespace sorvant
