@@ -3,8 +3,6 @@
 #include "search/fast_word_enumerator.h"
 #include "search/query_terms.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/qt_printers.h"
-#include "tests/support/range_printer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,6 @@
 #include "search/query_rendering.h"
 
 #include "search/query_terms.h"
-#include "tests/support/qt_printers.h"
 
 #include <gtest/gtest.h>
 
