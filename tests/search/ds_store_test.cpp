@@ -3,7 +3,6 @@
 #include "platform/xattr.h"
 #include "tests/support/ds_store_writer.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/qt_printers.h"
 #include "tests/support/temp_tree.h"
 
 #include <QFile>

@@ -5,7 +5,6 @@
 #include "platform/xattr.h"
 #include "search/ds_store.h"
 #include "tests/support/ds_store_writer.h"
-#include "tests/support/qt_printers.h"
 #include "tests/support/temp_tree.h"
 
 #include <QCoreApplication>
