@@ -41,7 +41,7 @@ QString displayPathFor(const QString& path, const QString& baseDirectory)
     qsizetype baseLength = baseDirectory.size();
     if (baseLength > 0 && baseDirectory.endsWith(QLatin1Char('/')))
         --baseLength;
-    if (baseLength < parent.size())
+    if (baseLength < parent.size() && parent != baseDirectory)
         return QLatin1Char('.') + parent.mid(baseLength);
     return QStringLiteral(".");
 }
