@@ -5,7 +5,9 @@
 // Exit status: 0 something was found, 1 nothing was, 2 a usage error or a
 // search that could not start.
 
+#include "foundation/trimming.h"
 #include "platform/file_system_representation.h"
+#include "platform/unicode.h"
 #include "platform/user_defaults.h"
 #include "search/search_engine.h"
 #include "search/wildcard_patterns.h"
@@ -168,7 +170,11 @@ std::optional<int> parseOptions(const QStringList& arguments, Options& options)
         return usageError(QStringLiteral("no phrase given"));
     if (volumeChoices > 1 || (volumeChoices == 1 && positional.size() > 1) || positional.size() > 2)
         return usageError(QStringLiteral("give one destination: a FOLDER or one of --all, --local, --removable"));
-    options.phrase = positional.at(0);
+    // The phrase as a search field gives it: composed (NFC), and a white
+    // phrase is nothing to search.
+    options.phrase = unicode::normalizedString(positional.at(0), unicode::NormalizationForm::NFC);
+    if (stringByTrimmingWhiteSpaces(options.phrase).isEmpty())
+        return usageError(QStringLiteral("the phrase is empty"));
     if (parser.isSet(all))
         options.destination = QString::fromUtf16(kAllVolumesDestination);
     else if (parser.isSet(local))
