@@ -8,8 +8,9 @@
 #include "search/catalog_search.h"
 #include "search/content_matching.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFile>
-#include <QMetaObject>
 #include <QObject>
 
 #include <unistd.h>
@@ -48,6 +49,32 @@ std::uint64_t quarterOfPhysicalMemory()
     return (std::uint64_t(pages) * std::uint64_t(pageSize)) >> 2;
 }
 
+// The engine's presence on its owner's thread. The worker asks for the
+// owner's attention by posting an event to it: a posted event is handed over
+// under the event queue's lock, so nothing of it is shared without order.
+class OwnerContext : public QObject
+{
+public:
+    explicit OwnerContext(SearchEngineOwner& owner) : m_owner(owner) {}
+
+    static QEvent::Type attentionEvent()
+    {
+        static const auto type = QEvent::Type(QEvent::registerEventType());
+        return type;
+    }
+
+    bool event(QEvent* event) override
+    {
+        if (event->type() != attentionEvent())
+            return QObject::event(event);
+        m_owner.requestAttentionWhenInactive();
+        return true;
+    }
+
+private:
+    SearchEngineOwner& m_owner;
+};
+
 } // namespace
 
 QStringList mountedLocalVolumePaths()
@@ -71,7 +98,7 @@ QStringList mountedRemovableMediaPaths()
 }
 
 SearchEngine::SearchEngine(SearchEngineOwner& owner, const UserDefaults& defaults)
-    : m_owner(owner), m_defaults(defaults), m_context(std::make_unique<QObject>())
+    : m_owner(owner), m_defaults(defaults), m_context(std::make_unique<OwnerContext>(owner))
 {
     m_params.dataSource = &m_dataSource;
     NotificationCenter::defaultCenter().addObserver(
@@ -212,8 +239,7 @@ void SearchEngine::iterateHandler(const QString& path)
         threadInit();
         performCatalogSearch(path);
     }
-    QMetaObject::invokeMethod(
-        m_context.get(), [this] { m_owner.requestAttentionWhenInactive(); }, Qt::QueuedConnection);
+    QCoreApplication::postEvent(m_context.get(), new QEvent(OwnerContext::attentionEvent()));
     threadExit();
 }
 
