@@ -53,6 +53,7 @@ public:
     ContentRegularExpression(const ContentRegularExpression&) = delete;
     ContentRegularExpression& operator=(const ContentRegularExpression&) = delete;
 
+    // The pattern and the option bits it was made with.
     [[nodiscard]] const QString& pattern() const { return m_pattern; }
     [[nodiscard]] unsigned options() const { return m_options; }
     // YES when the expression matches somewhere in `text`; NO for null text,
