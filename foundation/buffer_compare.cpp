@@ -70,13 +70,6 @@ Folded upper()
     return Folded{getUpperCharsTable()};
 }
 
-// Whether `range` lies inside a string of `length` units.
-bool isInside(Range range, qsizetype length)
-{
-    return range.location >= 0 && range.length >= 0 && range.location <= length
-           && range.length <= length - range.location;
-}
-
 // The equality of range:isEqualTo: and its no-case form, through the
 // platform's compare.
 bool rangeEquals(const QString& string, Range range, const QString& other, unsigned options)
@@ -85,7 +78,7 @@ bool rangeEquals(const QString& string, Range range, const QString& other, unsig
         return false;
     if (range.length == 0)
         return true;
-    if (!isInside(range, string.size()))
+    if (!isRangeInside(range, string.size()))
         return false;
     return compareStrings(QStringView(string).mid(range.location, range.length), other, options) == 0;
 }
@@ -216,7 +209,7 @@ bool rangeIsNonUmlautedEqualToNoCase(const QString& string, Range range, const Q
         return false;
     if (range.length == 0)
         return true;
-    if (!isInside(range, string.size()))
+    if (!isRangeInside(range, string.size()))
         return false;
     const auto* units = reinterpret_cast<const unichar*>(string.constData()) + range.location;
     return compareWith(units, static_cast<std::size_t>(range.length),

@@ -2,17 +2,13 @@
 
 #include "foundation/range.h"
 #include "foundation/substring_finding.h"
+#include "foundation/string_units.h"
 
 #include <algorithm>
 
 namespace sorvant {
 
 namespace {
-
-const unichar* unitsOf(QStringView string)
-{
-    return string.utf16();
-}
 
 constexpr bool isAsciiDigit(unichar c)
 {

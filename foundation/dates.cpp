@@ -162,6 +162,16 @@ QString descriptionWithCalendarFormat(const QDateTime& date, const QString& cale
     return formatDateWithCalendarFormat(date, calendarFormat, localeName);
 }
 
+QString descriptionWithLocale(const QString& localeName)
+{
+    return descriptionWithLocale(QDateTime::currentDateTime(), localeName);
+}
+
+QString descriptionWithCalendarFormat(const QString& calendarFormat, const QString& localeName)
+{
+    return descriptionWithCalendarFormat(QDateTime::currentDateTime(), calendarFormat, localeName);
+}
+
 QString localizedWeekdaySymbol(const QDateTime& date)
 {
     return date.isValid() ? symbolAt(weekdaySymbols(), indexOfWeekday(date)) : QString();

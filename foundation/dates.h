@@ -66,6 +66,11 @@ double measureTimer(const QDateTime& start, const QString& label, double thresho
 [[nodiscard]] QString descriptionWithLocale(const QDateTime& date, const QString& localeName);
 [[nodiscard]] QString descriptionWithCalendarFormat(const QDateTime& date, const QString& calendarFormat,
                                                     const QString& localeName = QString());
+// The two descriptions of the current date and time (the class forms).
+//   descriptionWithCalendarFormat("%Y") => "2026" in 2026
+[[nodiscard]] QString descriptionWithLocale(const QString& localeName);
+[[nodiscard]] QString descriptionWithCalendarFormat(const QString& calendarFormat,
+                                                    const QString& localeName = QString());
 // The weekday or month name of the date in the current locale.
 [[nodiscard]] QString localizedWeekdaySymbol(const QDateTime& date);
 [[nodiscard]] QString localizedMonthSymbol(const QDateTime& date);

@@ -57,6 +57,13 @@ namespace sorvant {
 
 // --- strings and objects ----------------------------------------------------
 
+// The dictionary itself, so that code written for user defaults reads a
+// plain dictionary the same way (no copy is made).
+[[nodiscard]] inline const QVariantMap& dictionaryRepresentation(const QVariantMap& dictionary)
+{
+    return dictionary;
+}
+
 // The entry when it is a string; null otherwise.
 [[nodiscard]] QString stringForKey(const QVariantMap& dictionary, const QString& key);
 // The entry when it is a string; the default when it is missing or is not.

@@ -1,15 +1,12 @@
 #include "foundation/lines.h"
 
+#include "foundation/string_units.h"
+
 #include <algorithm>
 
 namespace sorvant {
 
 namespace {
-
-const unichar* unitsOf(const QString& string)
-{
-    return reinterpret_cast<const unichar*>(string.constData());
-}
 
 // Calls `onLine(start, length)` for every line, line ends included, in one
 // pass over the units.
@@ -29,11 +26,6 @@ void forEachLine(const QString& string, OnLine onLine)
     }
     if (lineStart < length)
         onLine(lineStart, length - lineStart);
-}
-
-QString emptyString()
-{
-    return QString(QLatin1String(""));
 }
 
 // The shared loop of the class tests.

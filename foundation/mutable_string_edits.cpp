@@ -3,6 +3,7 @@
 #include "foundation/lines.h"
 #include "foundation/removing_characters.h"
 #include "foundation/string_format.h"
+#include "foundation/string_units.h"
 #include "platform/capitalization.h"
 #include "platform/string_compare.h"
 #include "platform/unicode.h"
@@ -13,11 +14,6 @@
 namespace sorvant {
 
 namespace {
-
-const unichar* unitsOf(const QString& string)
-{
-    return reinterpret_cast<const unichar*>(string.constData());
-}
 
 // Collapses each run of members into one `replacement`, detaching the
 // string only when a run needs an edit. The first such run starts after a
@@ -79,15 +75,9 @@ void trimWhere(QString& string, IsMember isMember, bool leading, bool trailing)
     if (end - start == string.size())
         return;
     if (start == end)
-        string = QString(QLatin1String(""));
+        string = emptyString();
     else
         string = string.mid(start, end - start);
-}
-
-bool isInside(Range range, qsizetype length)
-{
-    return range.location >= 0 && range.length >= 0 && range.location <= length
-           && range.length <= length - range.location;
 }
 
 // Replaces every occurrence of `target` in `string`, all found in the text as
@@ -145,7 +135,7 @@ void capitalize(QString& string)
 
 void appendSubstring(QString& string, const QString& source, Range range)
 {
-    if (range.length > 0 && isInside(range, source.size()))
+    if (range.length > 0 && isRangeInside(range, source.size()))
         string.append(QStringView(source).mid(range.location, range.length));
 }
 
@@ -249,7 +239,7 @@ void trimWhiteSpaces(QString& string)
     const QStringView trimmed = unicode::trimmedWhiteSpace(string);
     if (trimmed.size() == string.size())
         return;
-    string = trimmed.isEmpty() ? QString(QLatin1String("")) : trimmed.toString();
+    string = trimmed.isEmpty() ? emptyString() : trimmed.toString();
 }
 
 void trimPrefixCharacter(QString& string, unichar c)

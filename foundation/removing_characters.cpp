@@ -1,15 +1,11 @@
 #include "foundation/removing_characters.h"
 
 #include "foundation/mutable_string_edits.h"
+#include "foundation/string_units.h"
 
 namespace sorvant {
 
 namespace {
-
-const unichar* unitsOf(const QString& string)
-{
-    return reinterpret_cast<const unichar*>(string.constData());
-}
 
 // One pass that writes each unit `keep` accepts, mapped through `map`, into
 // a new string of the written length.

@@ -2,6 +2,7 @@
 
 #include "foundation/separation_buffers.h"
 #include "foundation/separators.h"
+#include "foundation/string_units.h"
 #include "platform/log.h"
 
 namespace sorvant {
@@ -14,11 +15,6 @@ qsizetype reportNullSeparators(const char* function)
 {
     logError(QStringLiteral("%1: assertion separators!=NULL failed").arg(QLatin1String(function)));
     return 0;
-}
-
-const unichar* unitsOf(const QString& string)
-{
-    return QStringView(string).utf16();
 }
 
 // The end of the separator run that begins at `i`.

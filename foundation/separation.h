@@ -11,6 +11,7 @@
 //   "  ab cd  " (white) => run {0,2}, "ab" {2,2}, run {4,1}, "cd" {5,2}
 
 #include "foundation/chars_table.h"
+#include "foundation/separators.h"
 
 #include <QStringList>
 
@@ -59,6 +60,24 @@ qsizetype enumerateComponentsUsingBlock(const QString& string, Block&& block,
 [[nodiscard]] QStringList componentsUsingWhiteSeparation(const QString& string);
 //   ("one\ntwo\r\n", 1) => ["one", "two"]
 [[nodiscard]] QStringList componentsUsingLineSeparation(const QString& string, qsizetype minLen = 1);
+
+// The same lists collected into a container of the caller's choice (a set to
+// drop repeats, a vector …): each component is added at the container's end.
+//   componentsUsingSeparators<QSet<QString>>("a b a", white, 1) => {"a", "b"}
+template <typename Container>
+[[nodiscard]] Container componentsUsingSeparators(const QString& string, const CharacterSetBitmap* separators,
+                                                  qsizetype minLen)
+{
+    Container components;
+    for (const QString& component : componentsUsingSeparators(string, separators, minLen))
+        components.insert(components.end(), component);
+    return components;
+}
+template <typename Container>
+[[nodiscard]] Container componentsUsingLineSeparation(const QString& string, qsizetype minLen)
+{
+    return componentsUsingSeparators<Container>(string, defaultLineSeparators(), minLen);
+}
 
 // --- counts ------------------------------------------------------------------
 // The number of pieces of componentsOfCharacters(): a leading separator run

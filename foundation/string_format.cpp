@@ -1,5 +1,7 @@
 #include "foundation/string_format.h"
 
+#include "foundation/string_units.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
@@ -156,7 +158,7 @@ QString printC(const std::string& format, T value)
     const int size = std::snprintf(nullptr, 0, format.c_str(), value);
     if (size <= 0) {
         uselocale(previous);
-        return QString(QLatin1String(""));
+        return emptyString();
     }
     std::string out(static_cast<std::size_t>(size) + 1, '\0');
     std::snprintf(out.data(), out.size(), format.c_str(), value);
@@ -335,10 +337,10 @@ QString stringArgument(const QVariant& value)
 QString characterArgument(const QVariant& value, bool wide)
 {
     if (!value.isValid())
-        return QString(QLatin1String(""));
+        return emptyString();
     if (value.typeId() == QMetaType::QString) {
         const QString text = value.toString();
-        return text.isEmpty() ? QString(QLatin1String("")) : text.left(1);
+        return text.isEmpty() ? emptyString() : text.left(1);
     }
     const std::uint64_t bits = integerBits(value);
     if (!wide)

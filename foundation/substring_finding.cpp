@@ -15,14 +15,6 @@ unsigned findOptions(bool caseSensitive)
     return caseSensitive ? 0u : unsigned(kCompareCaseInsensitive);
 }
 
-// The range clipped to [0, length], so that a missing or oversized range
-// never leads outside the text (or overflows its end).
-Range clipped(Range range, qsizetype length)
-{
-    const qsizetype location = std::clamp<qsizetype>(range.location, 0, length);
-    return Range{location, std::clamp<qsizetype>(range.length, 0, length - location)};
-}
-
 Range findIn(const QString& string, const QString& find, qsizetype from, qsizetype to, unsigned options)
 {
     if (to <= from)
@@ -67,7 +59,7 @@ Range findString(const QString& string, const QString& find, Range range, bool c
     const qsizetype length = string.size();
     if (find.isEmpty() || length == 0)
         return kMissingRange;
-    const Range current = clipped(range, length);
+    const Range current = clippedRange(range, length);
     const unsigned options = findOptions(caseSensitive);
     if (forward) {
         Range found = findIn(string, find, current.maxRange(), length, options);

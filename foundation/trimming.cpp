@@ -1,6 +1,7 @@
 #include "foundation/trimming.h"
 
 #include "foundation/mutable_string_edits.h"
+#include "foundation/string_units.h"
 #include "platform/white_space.h"
 
 #include <QStringView>
@@ -17,7 +18,7 @@ enum class Ends { Start, End, Both };
 template <typename InClass>
 Range keptRange(const QString& string, Range range, InClass inClass, Ends ends)
 {
-    const auto* units = reinterpret_cast<const unichar*>(string.constData());
+    const auto* units = unitsOf(string);
     qsizetype first = range.location;
     qsizetype end = range.maxRange();
     if (ends != Ends::End) {
@@ -31,11 +32,6 @@ Range keptRange(const QString& string, Range range, InClass inClass, Ends ends)
     return {first, end - first};
 }
 
-QString emptyString()
-{
-    return QString(QLatin1String(""));
-}
-
 template <typename InClass>
 QString trimmed(const QString& string, InClass inClass, Ends ends)
 {
@@ -47,15 +43,6 @@ QString trimmed(const QString& string, InClass inClass, Ends ends)
     if (kept.length == 0)
         return emptyString();
     return string.mid(kept.location, kept.length);
-}
-
-// Ranges handed in by callers are clipped so that no scan leaves the string.
-Range clipped(const QString& string, Range range)
-{
-    const qsizetype size = string.size();
-    const qsizetype location = range.location < 0 ? 0 : (range.location > size ? size : range.location);
-    const qsizetype length = range.length < 0 ? 0 : (range.length > size - location ? size - location : range.length);
-    return {location, length};
 }
 
 const CharacterSetBitmap* spacesOrWhiteSpaces(bool feeds)
@@ -112,7 +99,7 @@ Range trimWhiteSpacesInRange(const QString& string, Range range)
 
 Range trimSpacesInRange(const QString& string, Range range, bool feeds)
 {
-    range = clipped(string, range);
+    range = clippedRange(range, string.size());
     const Range kept = keptRange(string, range, memberOf(spacesOrWhiteSpaces(feeds)), Ends::Both);
     return kept.length == 0 ? Range{range.maxRange(), 0} : kept;
 }
@@ -155,7 +142,7 @@ QString stringByTrimmingEnclosingCharacter(const QString& string, unichar charac
     const qsizetype length = string.size();
     if (length < 2)
         return string;
-    const auto* units = reinterpret_cast<const unichar*>(string.constData());
+    const auto* units = unitsOf(string);
     qsizetype pairs = 0;
     while (pairs < length / 2 && units[pairs] == character && units[length - 1 - pairs] == character)
         ++pairs;

@@ -55,6 +55,10 @@ class UserDefaults;
 // objectForKey, or the default when that is nil.
 [[nodiscard]] QVariant objectForKey(const UserDefaults& defaults, const QString& key, const QVariant& defaultValue);
 
+// Does nothing: every change is written to the file when it is made (a write
+// that failed is retried by the next change or by `synchronize`).
+inline void flush(UserDefaults&) {}
+
 // --- one-shot flags -----------------------------------------------------------
 
 // YES the first time it is asked for a key (stored YES or absent), after

@@ -8,19 +8,10 @@
 
 namespace sorvant {
 
+using detail::icuLength;
+using detail::icuUnits;
+
 namespace {
-
-const UChar* unitsOf(const QString& string)
-{
-    // Lengths are always passed, so no terminating zero is needed, and
-    // constData() of a null string is a valid empty buffer.
-    return reinterpret_cast<const UChar*>(string.constData());
-}
-
-int32_t lengthOf(const QString& string)
-{
-    return static_cast<int32_t>(string.size());
-}
 
 int sign(int value)
 {
@@ -72,7 +63,7 @@ int collate(const UCollator* collator, const QString& a, const QString& b)
 {
     if (!collator)
         return sign(QString::compare(a, b, Qt::CaseSensitive));
-    switch (ucol_strcoll(collator, unitsOf(a), lengthOf(a), unitsOf(b), lengthOf(b))) {
+    switch (ucol_strcoll(collator, icuUnits(a), icuLength(a), icuUnits(b), icuLength(b))) {
     case UCOL_LESS:
         return -1;
     case UCOL_GREATER:
@@ -96,11 +87,11 @@ QByteArray makeSortKey(const UCollator* collator, const QString& string)
         return units;
     }
     QByteArray key(64, Qt::Uninitialized);
-    int32_t length = ucol_getSortKey(collator, unitsOf(string), lengthOf(string),
+    int32_t length = ucol_getSortKey(collator, icuUnits(string), icuLength(string),
                                      reinterpret_cast<uint8_t*>(key.data()), static_cast<int32_t>(key.size()));
     if (length > key.size()) {
         key.resize(length);
-        length = ucol_getSortKey(collator, unitsOf(string), lengthOf(string),
+        length = ucol_getSortKey(collator, icuUnits(string), icuLength(string),
                                  reinterpret_cast<uint8_t*>(key.data()), length);
     }
     // The length counts the terminating zero byte, which the order does not need.

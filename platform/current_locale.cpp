@@ -11,12 +11,10 @@
 
 namespace sorvant {
 
-namespace {
+using detail::icuLength;
+using detail::icuUnits;
 
-const UChar* unitsOf(const QString& string)
-{
-    return reinterpret_cast<const UChar*>(QStringView(string).utf16());
-}
+namespace {
 
 QString environmentLocaleName()
 {
@@ -56,7 +54,7 @@ bool isKnownTimeZoneId(const QString& zoneId)
         return false;
     UBool isSystemId = false;
     const QString canonical = detail::readIcuString<UErrorCode>([&](UChar* buffer, int32_t capacity, UErrorCode* status) {
-        return ucal_getCanonicalTimeZoneID(unitsOf(zoneId), static_cast<int32_t>(zoneId.size()), buffer, capacity,
+        return ucal_getCanonicalTimeZoneID(icuUnits(zoneId), icuLength(zoneId), buffer, capacity,
                                            &isSystemId, status);
     });
     return !canonical.isEmpty() && isSystemId;

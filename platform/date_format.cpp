@@ -8,19 +8,12 @@
 
 namespace sorvant {
 
+using detail::icuLength;
+using detail::icuUnits;
+
 namespace {
 
 using FormatCache = detail::IcuHandleCache<UDateFormat, udat_close>;
-
-const UChar* unitsOf(const QString& string)
-{
-    return reinterpret_cast<const UChar*>(QStringView(string).utf16());
-}
-
-int32_t lengthOf(const QString& string)
-{
-    return static_cast<int32_t>(string.size());
-}
 
 UDateFormatStyle icuStyle(DateFormatStyle style)
 {
@@ -53,10 +46,10 @@ UDateFormat* formatter(const QString& locale, DateFormatStyle dateStyle, DateFor
         UErrorCode status = U_ZERO_ERROR;
         const QByteArray localeId = locale.toLatin1();
         UDateFormat* format = pattern.isNull()
-            ? udat_open(icuStyle(timeStyle), icuStyle(dateStyle), localeId.constData(), unitsOf(zone),
-                        lengthOf(zone), nullptr, -1, &status)
-            : udat_open(UDAT_PATTERN, UDAT_PATTERN, localeId.constData(), unitsOf(zone), lengthOf(zone),
-                        unitsOf(pattern), lengthOf(pattern), &status);
+            ? udat_open(icuStyle(timeStyle), icuStyle(dateStyle), localeId.constData(), icuUnits(zone),
+                        icuLength(zone), nullptr, -1, &status)
+            : udat_open(UDAT_PATTERN, UDAT_PATTERN, localeId.constData(), icuUnits(zone), icuLength(zone),
+                        icuUnits(pattern), icuLength(pattern), &status);
         if (U_FAILURE(status)) {
             udat_close(format);
             return nullptr;
@@ -226,7 +219,7 @@ QDateTime parseDateWithCalendarFormat(const QString& text, const QString& calend
         return QDateTime();
     UErrorCode status = U_ZERO_ERROR;
     int32_t position = 0;
-    const UDate millis = udat_parse(parser, unitsOf(text), lengthOf(text), &position, &status);
+    const UDate millis = udat_parse(parser, icuUnits(text), icuLength(text), &position, &status);
     if (U_FAILURE(status))
         return QDateTime();
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(millis));

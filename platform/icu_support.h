@@ -1,6 +1,7 @@
 #pragma once
-// Helpers private to platform/'s ICU adapters: a per-thread cache of ICU
-// handles and the reading of ICU's "preflight then fill" strings.
+// Helpers private to platform/'s ICU adapters: a string's units and length
+// as ICU takes them, a per-thread cache of ICU handles and the reading of
+// ICU's "preflight then fill" strings.
 //
 // The cache holds collators, calendars and formatters keyed by a string that
 // names everything the handle was opened with. ICU
@@ -10,6 +11,7 @@
 // included only by the .cpp files that instantiate it.
 
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
 
@@ -18,6 +20,20 @@
 #include <vector>
 
 namespace sorvant::detail {
+
+// The UTF-16 units of `string` for an ICU call, read in place (ICU's UChar is
+// char16_t). nullptr for a null string: ICU reads a null zone or pattern as
+// "the default", and a null text of length 0 as empty.
+[[nodiscard]] inline const char16_t* icuUnits(const QString& string)
+{
+    return QStringView(string).utf16();
+}
+
+// The length of `string` in units, as ICU's int32_t.
+[[nodiscard]] inline std::int32_t icuLength(const QString& string)
+{
+    return static_cast<std::int32_t>(string.size());
+}
 
 template <typename Handle, void (*Close)(Handle*)>
 class IcuHandleCache

@@ -1,5 +1,7 @@
 #include "platform/unicode.h"
 
+#include "platform/icu_support.h"
+
 #include <unicode/uchar.h>
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
@@ -8,34 +10,20 @@
 
 namespace sorvant::unicode {
 
+using detail::icuLength;
+using detail::icuUnits;
+
 namespace {
 
-const UChar* unitsOf(const QString& string)
-{
-    return reinterpret_cast<const UChar*>(QStringView(string).utf16());
-}
-
-// Runs an ICU "preflight then fill" string transformation.
+// Runs an ICU "preflight then fill" string transformation. nil stays nil,
+// "" stays "", and a failed transformation leaves the text as it was.
 template <typename Transform>
 QString transformed(const QString& string, Transform transform)
 {
-    if (string.isNull())
-        return QString();
     if (string.isEmpty())
-        return QString(QLatin1String(""));
-    UErrorCode status = U_ZERO_ERROR;
-    QString result(string.size() + 8, Qt::Uninitialized);
-    int32_t length = transform(reinterpret_cast<UChar*>(result.data()), static_cast<int32_t>(result.size()),
-                               &status);
-    if (status == U_BUFFER_OVERFLOW_ERROR) {
-        status = U_ZERO_ERROR;
-        result = QString(length, Qt::Uninitialized);
-        length = transform(reinterpret_cast<UChar*>(result.data()), length, &status);
-    }
-    if (U_FAILURE(status))
-        return string;
-    result.truncate(length);
-    return result;
+        return string.isNull() ? QString() : QString(QLatin1String(""));
+    QString result = detail::readIcuString<UErrorCode>(transform);
+    return result.isNull() ? string : result;
 }
 
 const UNormalizer2* normalizer(NormalizationForm form)
@@ -58,25 +46,25 @@ const UNormalizer2* normalizer(NormalizationForm form)
 
 QString lowercaseString(const QString& string)
 {
-    const auto length = static_cast<int32_t>(string.size());
+    const auto length = icuLength(string);
     return transformed(string, [&](UChar* out, int32_t capacity, UErrorCode* status) {
-        return u_strToLower(out, capacity, unitsOf(string), length, "", status);
+        return u_strToLower(out, capacity, icuUnits(string), length, "", status);
     });
 }
 
 QString uppercaseString(const QString& string)
 {
-    const auto length = static_cast<int32_t>(string.size());
+    const auto length = icuLength(string);
     return transformed(string, [&](UChar* out, int32_t capacity, UErrorCode* status) {
-        return u_strToUpper(out, capacity, unitsOf(string), length, "", status);
+        return u_strToUpper(out, capacity, icuUnits(string), length, "", status);
     });
 }
 
 QString caseFoldedString(const QString& string)
 {
-    const auto length = static_cast<int32_t>(string.size());
+    const auto length = icuLength(string);
     return transformed(string, [&](UChar* out, int32_t capacity, UErrorCode* status) {
-        return u_strFoldCase(out, capacity, unitsOf(string), length, U_FOLD_CASE_DEFAULT, status);
+        return u_strFoldCase(out, capacity, icuUnits(string), length, U_FOLD_CASE_DEFAULT, status);
     });
 }
 
@@ -85,9 +73,9 @@ QString normalizedString(const QString& string, NormalizationForm form)
     const UNormalizer2* norm = normalizer(form);
     if (!norm)
         return string;
-    const auto length = static_cast<int32_t>(string.size());
+    const auto length = icuLength(string);
     return transformed(string, [&](UChar* out, int32_t capacity, UErrorCode* status) {
-        return unorm2_normalize(norm, unitsOf(string), length, out, capacity, status);
+        return unorm2_normalize(norm, icuUnits(string), length, out, capacity, status);
     });
 }
 
@@ -97,7 +85,7 @@ bool isNormalized(const QString& string, NormalizationForm form)
     if (!norm || string.isEmpty())
         return true;
     UErrorCode status = U_ZERO_ERROR;
-    const bool normalized = unorm2_isNormalized(norm, unitsOf(string), static_cast<int32_t>(string.size()), &status);
+    const bool normalized = unorm2_isNormalized(norm, icuUnits(string), icuLength(string), &status);
     return U_SUCCESS(status) && normalized;
 }
 
@@ -108,8 +96,8 @@ QString foldDiacritics(const QString& string)
     const QString decomposed = normalizedString(string, NormalizationForm::NFD);
     QString stripped;
     stripped.reserve(decomposed.size());
-    const auto* units = unitsOf(decomposed);
-    const auto length = static_cast<int32_t>(decomposed.size());
+    const auto* units = icuUnits(decomposed);
+    const auto length = icuLength(decomposed);
     for (int32_t i = 0; i < length;) {
         const int32_t start = i;
         UChar32 c = 0;

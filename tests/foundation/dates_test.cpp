@@ -204,6 +204,21 @@ TEST_F(DatesTest, StringsInCalendarFormats)
               QStringLiteral("Dienstag 5 M\u00e4rz 2024"));
 }
 
+TEST_F(DatesTest, ClassDescriptionsDescribeNow)
+{
+    // The class forms describe the current date: the text read back lies
+    // within the seconds around the call.
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    const QString text = descriptionWithLocale(QString());
+    const QString year = descriptionWithCalendarFormat(QStringLiteral("%Y"));
+    const QDateTime after = QDateTime::currentDateTime().addSecs(1);
+    const QDateTime read = dateWithString(text, QStringLiteral("%Y-%m-%d %H:%M:%S %z"));
+    ASSERT_TRUE(read.isValid()) << text.toStdString();
+    EXPECT_GE(read, before.addMSecs(-before.time().msec()));
+    EXPECT_LE(read, after);
+    EXPECT_EQ(year.toInt(), yearOfCommonEra(read));
+}
+
 TEST_F(DatesTest, SelfCheckLogsEveryExpression)
 {
     test::LogCapture log;

@@ -4,8 +4,9 @@
 #include "foundation/separators.h"
 #include "platform/log.h"
 
-
 #include <gtest/gtest.h>
+
+#include <QSet>
 
 #include <vector>
 
@@ -106,6 +107,20 @@ TEST(Separation, WhiteAndLineComponents)
               (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
     EXPECT_EQ(componentsUsingSeparators(QStringLiteral("a bb ccc"), getWhiteSpacesBitmap(), 2),
               (QStringList{QStringLiteral("bb"), QStringLiteral("ccc")}));
+}
+
+TEST(Separation, ComponentsIntoAContainerOfTheCallersChoice)
+{
+    // A set drops the repeated word; a vector keeps order and repeats; the
+    // minimum length still applies.
+    const QString text = QStringLiteral("to be or not to be");
+    EXPECT_EQ(componentsUsingSeparators<QSet<QString>>(text, getWhiteSpacesBitmap(), 2),
+              (QSet<QString>{QStringLiteral("to"), QStringLiteral("be"), QStringLiteral("or"), QStringLiteral("not")}));
+    EXPECT_EQ(componentsUsingSeparators<std::vector<QString>>(text, getWhiteSpacesBitmap(), 3),
+              std::vector<QString>{QStringLiteral("not")});
+    EXPECT_EQ(componentsUsingLineSeparation<QSet<QString>>(QStringLiteral("x\ny\r\nx\n"), 1),
+              (QSet<QString>{QStringLiteral("x"), QStringLiteral("y")}));
+    EXPECT_TRUE(componentsUsingSeparators<QSet<QString>>(QString(), getWhiteSpacesBitmap(), 1).isEmpty());
 }
 
 TEST(Separation, CountsIncludeALeadingWhitePiece)
