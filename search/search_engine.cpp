@@ -158,7 +158,7 @@ bool SearchEngine::prepareParams(const QString& phrase, const QString& path)
     m_params.scanAll = boolForKey(m_defaults, QStringLiteral("scanAll"), false);
     m_params.wildcard = QString();
     m_params.queryTerms.reset();
-    m_params.regex.reset();
+    m_params.regex = RegularExpression();
     const bool nothingToContentSearch = !m_params.scanAll && (m_params.what & kSearchContents)
                                         && m_params.extensionsCount + m_params.typesCount == 0;
     if (m_params.what == 0 || m_params.wordsCount == 0 || nothingToContentSearch || path.isEmpty()) {
@@ -176,10 +176,10 @@ bool SearchEngine::prepareParams(const QString& phrase, const QString& path)
     } else if (m_params.mode == kSearchQueryTerms) {
         m_params.queryTerms = QueryTerms::queryTermsWithWildcard(phrase);
     } else if (m_params.mode == kSearchRegularExpression) {
-        unsigned options = ContentRegularExpression::kAnchorsMatchLines;
+        unsigned options = kRegexAnchorsMatchLines;
         if (m_params.comparison & 1)
-            options |= ContentRegularExpression::kCaseInsensitive;
-        m_params.regex = ContentRegularExpression::create(phrase, options);
+            options |= kRegexCaseInsensitive;
+        m_params.regex = RegularExpression::compile(phrase, options);
     }
     m_params.maxFileSize = quarterOfPhysicalMemory();
     setHighlighting();
@@ -194,8 +194,8 @@ void SearchEngine::setHighlighting()
     } else if (m_params.queryTerms) {
         m_dataSource.setStrings(m_params.queryTerms->plusWildcards().value_or(QStringList()), what,
                                 m_params.comparison, true);
-    } else if (m_params.regex) {
-        m_dataSource.setRegularExpression({m_params.regex->pattern(), m_params.regex->options()}, what,
+    } else if (m_params.regex.isValid()) {
+        m_dataSource.setRegularExpression({m_params.regex.pattern(), m_params.regex.options()}, what,
                                           m_params.comparison);
     } else {
         const bool wildcards = m_params.mode == kSearchWildcards || m_params.mode == kSearchQueryTerms;

@@ -217,7 +217,7 @@ TEST_F(SearchEngineTest, HighlightingIsSetBeforeTheWorkerRuns)
     EXPECT_TRUE(engine.dataSource().regularExpression().isNull());
     EXPECT_FALSE(engine.dataSource().wildcards());
     ASSERT_TRUE(waitForDone(engine));
-    EXPECT_TRUE(engine.params().regex == nullptr);
+    EXPECT_FALSE(engine.params().regex.isValid());
 
     engine.params().what = kSearchContents;
     ASSERT_TRUE(engine.search(QStringLiteral("slow"), m_tree.path()));
