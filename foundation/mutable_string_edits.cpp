@@ -342,8 +342,8 @@ qsizetype replaceString(QString& string, const QString& target, const QString& r
     return replaceOccurrences(string, target, replacement, caseSensitive);
 }
 
-qsizetype replaceStringWithFormat(QString& string, const QString& target, const QString& format,
-                                  const QVariantList& arguments)
+qsizetype replaceStringWithFormatArguments(QString& string, const QString& target, const QString& format,
+                                           const QVariantList& arguments)
 {
     if (target.isNull() || format.isNull())
         return 0;

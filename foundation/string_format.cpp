@@ -1,5 +1,6 @@
 #include "foundation/string_format.h"
 
+#include "foundation/character_classes.h"
 #include "foundation/string_units.h"
 
 #include <QByteArray>
@@ -214,7 +215,7 @@ QString quotedIfNeeded(const QString& text)
     const bool needsQuotes = text.isEmpty() || std::any_of(text.begin(), text.end(), [](QChar unit) {
                                  const char16_t u = unit.unicode();
                                  const bool alnum = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z')
-                                                    || (u >= u'0' && u <= u'9');
+                                                    || isAsciiDigit(u);
                                  return !alnum && !plain.contains(unit);
                              });
     if (!needsQuotes)
@@ -371,10 +372,10 @@ QString padded(QString text, const Conversion& c, bool applyPrecision)
 // Reads "123" at `i`; -1 when there are no digits.
 int readNumber(QStringView format, qsizetype& i)
 {
-    if (i >= format.size() || format[i] < u'0' || format[i] > u'9')
+    if (i >= format.size() || !isAsciiDigit(format[i].unicode()))
         return -1;
     long long number = 0;
-    while (i < format.size() && format[i] >= u'0' && format[i] <= u'9') {
+    while (i < format.size() && isAsciiDigit(format[i].unicode())) {
         number = std::min<long long>(number * 10 + (format[i].unicode() - u'0'), kMaxField);
         ++i;
     }
