@@ -59,23 +59,25 @@ char32_t decodeSequence(const unsigned char* p, int length)
     }
 }
 
-void appendUtf8(QByteArray& out, char32_t c)
+// Writes the UTF-8 form of `c` at `out` and answers the position after it.
+char* putUtf8(char* out, char32_t c)
 {
     if (c < 0x80) {
-        out.append(char(c));
+        *out++ = char(c);
     } else if (c < 0x800) {
-        out.append(char(0xC0 | (c >> 6)));
-        out.append(char(0x80 | (c & 0x3F)));
+        *out++ = char(0xC0 | (c >> 6));
+        *out++ = char(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out.append(char(0xE0 | (c >> 12)));
-        out.append(char(0x80 | ((c >> 6) & 0x3F)));
-        out.append(char(0x80 | (c & 0x3F)));
+        *out++ = char(0xE0 | (c >> 12));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
     } else {
-        out.append(char(0xF0 | (c >> 18)));
-        out.append(char(0x80 | ((c >> 12) & 0x3F)));
-        out.append(char(0x80 | ((c >> 6) & 0x3F)));
-        out.append(char(0x80 | (c & 0x3F)));
+        *out++ = char(0xF0 | (c >> 18));
+        *out++ = char(0x80 | ((c >> 12) & 0x3F));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
     }
+    return out;
 }
 
 } // namespace
@@ -86,26 +88,29 @@ QByteArray fileSystemRepresentation(const QString& path)
         return {};
     const char16_t* units = QStringView(path).utf16();
     const qsizetype size = path.size();
-    QByteArray out;
-    out.reserve(size * 3 / 2 + 1);
+    // A unit gives at most 3 bytes (a pair gives 4 for 2 units).
+    QByteArray out(size * 3, Qt::Uninitialized);
+    char* const begin = out.data();
+    char* dst = begin;
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t unit = units[i];
         if (unit == 0)
             return {};
         if (unit < 0x80) {
-            out.append(char(unit));
+            *dst++ = char(unit);
         } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < size
                    && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-            appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            dst = putUtf8(dst, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (units[i + 1] - 0xDC00));
             ++i;
         } else if (unit >= 0xDC80 && unit <= 0xDCFF) {
-            out.append(char(unit - kEscapeBase));
+            *dst++ = char(unit - kEscapeBase);
         } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            appendUtf8(out, kReplacement);
+            dst = putUtf8(dst, kReplacement);
         } else {
-            appendUtf8(out, unit);
+            dst = putUtf8(dst, unit);
         }
     }
+    out.truncate(dst - begin);
     if (out.isNull())
         out = QByteArray("");
     return out;

@@ -32,7 +32,7 @@ const QSet<QString>& pseudoTypes()
         QStringLiteral("nsfs"), QStringLiteral("ramfs"), QStringLiteral("tmpfs"),
         QStringLiteral("rpc_pipefs"), QStringLiteral("selinuxfs"), QStringLiteral("smackfs"),
         QStringLiteral("apparmorfs"), QStringLiteral("nfsd"), QStringLiteral("sockfs"),
-        QStringLiteral("pipefs"), QStringLiteral("overlayfs-lower"), QStringLiteral("fuse.gvfsd-fuse"),
+        QStringLiteral("pipefs"), QStringLiteral("fuse.gvfsd-fuse"),
         QStringLiteral("fuse.portal"), QStringLiteral("fuse.lxcfs"), QStringLiteral("squashfs"),
     };
     return types;
@@ -47,6 +47,7 @@ const QSet<QString>& remoteTypes()
         QStringLiteral("gfs2"), QStringLiteral("ocfs2"), QStringLiteral("davfs"), QStringLiteral("fuse.davfs"),
         QStringLiteral("fuse.sshfs"), QStringLiteral("fuse.rclone"), QStringLiteral("fuse.s3fs"),
         QStringLiteral("fuse.glusterfs"), QStringLiteral("fuse.cephfs"), QStringLiteral("fuse.smbnetfs"),
+        QStringLiteral("fuse.gvfsd-fuse"),   // the desktop's network shares
     };
     return types;
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -77,6 +79,25 @@ TEST(FileSystemRepresentation, EveryByteAfterAPrefixRoundTrips)
                 bytes.append(char(second));
             SCOPED_TRACE(bytes.toHex().toStdString());
             EXPECT_EQ(fileSystemRepresentation(stringWithFileSystemRepresentation(bytes)), bytes);
+        }
+    }
+}
+
+TEST(FileSystemRepresentation, RandomByteNamesRoundTrip)
+{
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<int> byte(1, 255);
+    std::uniform_int_distribution<int> length(0, 40);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray bytes;
+        const int size = length(random);
+        for (int i = 0; i < size; ++i)
+            bytes.append(char(byte(random)));
+        const QString decoded = stringWithFileSystemRepresentation(bytes);
+        ASSERT_EQ(fileSystemRepresentation(decoded), bytes) << bytes.toHex().toStdString();
+        // Valid UTF-8 decodes exactly as Qt decodes it.
+        if (QString::fromUtf8(bytes).toUtf8() == bytes) {
+            ASSERT_EQ(decoded, QString::fromUtf8(bytes)) << bytes.toHex().toStdString();
         }
     }
 }

@@ -1,0 +1,99 @@
+#pragma once
+// Testing one string against a search, and what content search needs around
+// it: which files have their contents searched (the preference lists), the
+// text of a file, and the stoppable regular expression of mode 5.
+//
+// Not here: walking folders (search/directory_walk.h) and running a search
+// (search/search_engine.h).
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace sorvant {
+
+class UserDefaults;
+struct SearchParams;
+
+// --- matching -------------------------------------------------------------------
+
+// YES when `string` matches the search by the record's mode: all words,
+// any word, the phrase (found with `findOptions`, of which only 1, ignore
+// case, is used), the wildcard, the query terms or the regular expression.
+// A null string and a mode above 5 never match.
+//   words ("a","b"), mode 0: "b a" => YES   "a" => NO   null => NO
+//   words ("a","b"), mode 1: "xb" => YES   "" => NO
+//   no words, mode 0 => YES; mode 1 => NO
+[[nodiscard]] bool searchWindowMatchString(const QString& string, const SearchParams& params,
+                                           unsigned findOptions);
+
+// --- the regular expression of mode 5 ---------------------------------------------
+
+// An ICU regular expression compiled once and shared by every thread. Each
+// match runs on its own matcher, gives up when the search's stop flag is set
+// and is bounded in time, so a pattern that backtracks without end costs one
+// file, not the search.
+class ContentRegularExpression
+{
+public:
+    // The platform's option bits, mapped by name onto ICU's.
+    enum Options : unsigned {
+        kCaseInsensitive = 1,
+        kAnchorsMatchLines = 16,
+    };
+    // Null for a null, empty or invalid pattern.
+    //   ("a+b", 0) => expression   ("(", 0) => null   ("", 0) => null
+    [[nodiscard]] static std::shared_ptr<const ContentRegularExpression> create(const QString& pattern,
+                                                                               unsigned options);
+    ~ContentRegularExpression();
+    ContentRegularExpression(const ContentRegularExpression&) = delete;
+    ContentRegularExpression& operator=(const ContentRegularExpression&) = delete;
+
+    [[nodiscard]] const QString& pattern() const { return m_pattern; }
+    [[nodiscard]] unsigned options() const { return m_options; }
+    // YES when the expression matches somewhere in `text`; NO for null text,
+    // when `stop` becomes set during the match, and when the match runs out
+    // of time (logged with "WARNING: ").
+    [[nodiscard]] bool firstMatch(const QString& text, const std::atomic<bool>* stop = nullptr) const;
+
+private:
+    struct Compiled;
+    ContentRegularExpression(const QString& pattern, unsigned options, std::unique_ptr<Compiled> compiled);
+    QString m_pattern;
+    unsigned m_options = 0;
+    std::unique_ptr<Compiled> m_compiled;
+};
+
+// --- which files are content-searched ------------------------------------------------
+
+// The default text of preference group 1 to 6 ("fileExt1".."fileExt6") and
+// whether the group is on by default ("fileExtOn1".."fileExtOn6").
+[[nodiscard]] QString defaultFileExtensions(int group);
+[[nodiscard]] bool defaultFileExtensionsOn(int group);
+
+// The extensions (upper case) or the type codes of the groups that are on,
+// in group and token order, duplicates kept. A token "'TEXT'" (six
+// characters, quoted) is a type code; any other non-empty token not starting
+// with "'" is an extension.
+//   "c, cpp , 'TEXT', 'x'" => extensions ("C", "CPP"), types (0x54455854)
+[[nodiscard]] QStringList fileExtensions(const UserDefaults& defaults);
+[[nodiscard]] QList<std::uint32_t> fileTypes(const UserDefaults& defaults);
+
+// The type code of a quoted four-character token, big-endian.
+//   "'TEXT'" => 0x54455854   "TEXT" => 0   "'TEX'" => 0   null => 0
+[[nodiscard]] std::uint32_t hfsTypeCodeFromFileType(const QString& token);
+
+// --- the text of a file ------------------------------------------------------------
+
+// The text of a regular file (a symbolic link counts when it leads to one)
+// of 1 to `maxFileSize` - 1 bytes: by its byte-order mark, else as UTF-8;
+// null for anything else: a missing, unreadable, empty or too large file,
+// a folder, a device or pipe, bytes that are no text in those encodings, or
+// a file whose text cannot be held in memory.
+[[nodiscard]] QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize);
+
+} // namespace sorvant

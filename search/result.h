@@ -1,0 +1,133 @@
+#pragma once
+// One found file or folder, as the results table shows it.
+//
+// The walk creates a Result on the worker thread with what it already knows
+// (path, name, and the tags or comment that matched); the results model owns
+// it through a shared pointer; the table reads it on the main thread. What
+// costs a lookup (tags, comment, kind) is fetched on first use, on the
+// thread that asks (the main thread). The information text (picture size,
+// movie size and duration, page count) is computed once, on a pool of
+// worker threads, and announced with DidUpdateResultInfoNotification,
+// delivered on the main thread with the result (a std::shared_ptr<Result>
+// in the notification's object) so the table can redraw its row.
+//
+// Always create results with Result::create: the information computation
+// keeps the result alive through its shared pointer until it has run.
+
+#include <QDateTime>
+#include <QMetaType>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace sorvant {
+
+// Posted on the main thread when a result's information text is ready; the
+// notification's object is the std::shared_ptr<Result>.
+inline constexpr const char* DidUpdateResultInfoNotification = "DidUpdateResultInfoNotification";
+
+// What kind of information a result shows.
+enum class ResultType : int { Image = 0, PDF = 1, Movie = 2, Other = 3 };
+
+class Result : public std::enable_shared_from_this<Result>
+{
+public:
+    // A result for the item at `path`. `baseDirectory` (may be null) is the
+    // folder the search started from, for the display path; `tags` and
+    // `comment` are given when the search already read them (nullopt and
+    // null: fetched on first use).
+    [[nodiscard]] static std::shared_ptr<Result> create(const QString& path, const QString& baseDirectory,
+                                                        const QString& name,
+                                                        const std::optional<QStringList>& tags,
+                                                        const QString& comment, bool isDirectory, bool isPackage);
+
+    // --- plain values ---
+    [[nodiscard]] const QString& fullPath() const { return m_fullPath; }
+    // The folder shown in the path column: relative to the base folder as
+    // "./sub" (or "." directly in it), else the parent's full path.
+    //   (base "/a", item "/a/b/c") => "./b"   (base "/a", "/a/c") => "."
+    //   (no base, "/a/b/c") => "/a/b"
+    [[nodiscard]] const QString& displayPath() const { return m_displayPath; }
+    [[nodiscard]] const QString& name() const { return m_name; }
+    // "'fldr'" for a folder, else the path extension (Linux keeps no type
+    // codes); a package's extension.
+    [[nodiscard]] const QString& type() const { return m_type; }
+    [[nodiscard]] const QDateTime& created() const { return m_created; }
+    [[nodiscard]] const QDateTime& modified() const { return m_modified; }
+    // The size text: "--" for a folder, else the formatted byte count.
+    [[nodiscard]] QString size() const;
+    // The size in bytes; 0 for a folder.
+    [[nodiscard]] qint64 fileSize() const { return m_fileSize < 0 ? 0 : m_fileSize; }
+    // The raw size: -1 for a folder (the sort key).
+    [[nodiscard]] qint64 signedFileSize() const { return m_fileSize; }
+    [[nodiscard]] ResultType resultType() const { return m_resultType; }
+
+    // --- values fetched on first use (main thread) ---
+    // The item's tags from "user.xdg.tags"; [] when none.
+    [[nodiscard]] const QStringList& tags();
+    // The Finder comment from the folder's ".DS_Store"; "" when none (never
+    // null once asked).
+    [[nodiscard]] const QString& comment();
+    // The kind from the shared MIME database ("PNG image", "folder").
+    [[nodiscard]] const QString& kind();
+
+    // The information text; null until known. The first call starts its
+    // computation on the pool; later calls only read.
+    [[nodiscard]] QString info();
+    // YES while the computation has not been started.
+    [[nodiscard]] bool shouldGetInfo() const;
+
+    // A mark the results table keeps across a reload; the result never
+    // reads it.
+    [[nodiscard]] bool isSelected() const { return m_selected; }
+    void setSelected(bool selected) { m_selected = selected; }
+
+    // Waits until every queued information computation has run (tests, and
+    // the application before it quits).
+    static void waitForPendingInfo();
+    // Warms the shared type tables before results are made on other threads.
+    static void initialize();
+
+    Result(const Result&) = delete;
+    Result& operator=(const Result&) = delete;
+
+private:
+    Result() = default;
+    void readAttributes(bool isDirectory, bool isPackage);
+    void computeInfo();
+    void setInfo(const QString& info);
+
+    std::optional<QStringList> m_tags;
+    QString m_fullPath;
+    QString m_displayPath;
+    QString m_kind;
+    QString m_type;
+    QString m_name;
+    QString m_comment;
+    QDateTime m_created;
+    QDateTime m_modified;
+    qint64 m_fileSize = 0;
+    bool m_selected = false;
+    bool m_shouldGetKind = true;
+    ResultType m_resultType = ResultType::Other;
+
+    // The information text is written by a pool thread and read by the
+    // main thread.
+    mutable std::mutex m_infoMutex;
+    QString m_info;
+    bool m_shouldGetInfo = false;
+};
+
+using ResultPointer = std::shared_ptr<Result>;
+
+// The information text of a movie, from its displayed size and duration.
+//   (320 x 240, 95 s) => "320 x 240, 01:35"   (320 x 240, 0) => "320 x 240"
+//   (0 x 0, 3700 s) => "61:40"                (0 x 0, 0) => null
+[[nodiscard]] QString movieInfoText(double width, double height, double duration);
+
+} // namespace sorvant
+
+Q_DECLARE_METATYPE(sorvant::ResultPointer)

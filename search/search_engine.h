@@ -1,0 +1,131 @@
+#pragma once
+// One search at a time for one owner (a search window, the headless
+// driver): the settings record, the results model, the operation count and
+// the done flag, and the worker thread that searches the destination.
+//
+// The owner fills params() (what, type, mode, comparison, invisibles,
+// packageContents) and calls search(); a search() while one runs only asks
+// it to stop. The worker appends results to dataSource() under its lock; the
+// owner flushes them on its own thread and reads nDone for its progress line.
+// searchDone() turns YES when the last operation has ended.
+//
+// Threads: search(), stopSearch() and the destructor on the owner's thread;
+// the worker is a std::thread that is always joined, never detached. The
+// worker reads the record's words and lists, which nobody changes while it
+// runs; stop, the counters and the flags are atomics.
+//
+// Not here: walking (search/directory_walk.h), matching
+// (search/content_matching.h), the results themselves (search/result.h).
+
+#include "search/directory_walk.h"
+#include "search/result.h"
+#include "search/results_data_source.h"
+#include "search/search_params.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+class QObject;
+
+namespace sorvant {
+
+class UserDefaults;
+
+// What the engine asks of its owner.
+class SearchEngineOwner
+{
+public:
+    virtual ~SearchEngineOwner() = default;
+    // There is nothing to search (no words, nothing to content-search, no
+    // destination). Called on the owner's thread.
+    virtual void beep() = 0;
+    // The search has ended: ask for the user's attention when the
+    // application is not active. Called on the owner's thread.
+    virtual void requestAttentionWhenInactive() = 0;
+    // The mount points of the local volumes and of the removable media, for
+    // the pseudo-destinations. Called on the worker thread.
+    [[nodiscard]] virtual QStringList localVolumePaths() = 0;
+    [[nodiscard]] virtual QStringList removableMedia() = 0;
+    // The information text of one of this engine's shown results is ready
+    // (DidUpdateResultInfoNotification). Called on the owner's thread.
+    virtual void didUpdateResultInfo(const ResultPointer& result) = 0;
+};
+
+// The mount points of the mounted local volumes: "/" first, then every
+// mount of a real, non-network file system; automounter mounts are left out.
+[[nodiscard]] QStringList mountedLocalVolumePaths();
+// The mount points of the mounted removable volumes.
+[[nodiscard]] QStringList mountedRemovableMediaPaths();
+
+class SearchEngine
+{
+public:
+    SearchEngine(SearchEngineOwner& owner, const UserDefaults& defaults);
+    // Stops a running search and waits for it.
+    ~SearchEngine();
+    SearchEngine(const SearchEngine&) = delete;
+    SearchEngine& operator=(const SearchEngine&) = delete;
+
+    // The record; the owner writes its settings only while no search runs.
+    [[nodiscard]] SearchParams& params() { return m_params; }
+    [[nodiscard]] const SearchParams& params() const { return m_params; }
+    [[nodiscard]] ResultsDataSource& dataSource() { return m_dataSource; }
+
+    // The search action. While a search runs it only sets stop and answers
+    // NO. Otherwise it empties the results, prepares the record for
+    // `phrase` (normalized, not white) and starts the worker on `path` (a
+    // folder or ".#All#.", ".#Local#.", ".#Removable#."); YES when a worker
+    // was started. Nothing to search beeps and answers NO.
+    bool search(const QString& phrase, const QString& path);
+    // Sets stop, waits for the worker to end and frees the record's lists.
+    void stopSearch();
+
+    // YES from the start of a search until its last operation has ended.
+    [[nodiscard]] bool isSearching() const { return m_searching.load() > 0; }
+    // The number of search operations begun and not yet ended.
+    [[nodiscard]] std::int64_t searchingCount() const { return m_searching.load(); }
+    // YES once the last operation of a search has ended, until cleared.
+    [[nodiscard]] bool searchDone() const { return m_searchDone.load(); }
+    void clearSearchDone() { m_searchDone.store(false); }
+
+    // --- the worker's steps (public for the engine's tests) ---
+    // The worker thread's body: searches each destination in turn.
+    void iterateHandler(const QString& path);
+    // One more running operation.
+    void threadInit();
+    // One operation less; the last one frees the lists and sets the done flag.
+    void threadExit();
+    // Empties the record's word, extension and type lists; safe to repeat.
+    void invalidateParams();
+    // YES when the path can be searched through the file system's catalog:
+    // never on Linux (see search/catalog_search.h).
+    [[nodiscard]] bool canPerformCatalogSearch(const QString& path) const;
+    // Searches a destination (the walk, where no catalog applies) and ends
+    // its operation.
+    void performCatalogSearch(const QString& path);
+    // Walks one volume without entering other mounts and ends its operation.
+    void enumerateDirectory(const QString& path, MountCrossing crossing = MountCrossing::StayOnVolume);
+
+private:
+    bool prepareParams(const QString& phrase, const QString& path);
+    void setHighlighting();
+    [[nodiscard]] QStringList destinationList(const QString& path) const;
+
+    SearchEngineOwner& m_owner;
+    const UserDefaults& m_defaults;
+    SearchParams m_params;
+    ResultsDataSource m_dataSource;
+    std::atomic<std::int64_t> m_searching{0};
+    std::atomic<bool> m_searchDone{false};
+    std::thread m_worker;
+    // Lives on the owner's thread: queued calls to the owner go through it,
+    // and its end cancels the ones not yet delivered.
+    std::unique_ptr<QObject> m_context;
+};
+
+} // namespace sorvant

@@ -1,0 +1,102 @@
+#pragma once
+// The settings record of one search, shared by its owner (a search window,
+// the headless driver) and its worker thread, and the encodings of its
+// fields: what is searched, which items qualify, how words combine.
+//
+// The owner fills what, type, mode, comparison, invisibles and
+// packageContents before a search starts; SearchEngine prepares the rest.
+// While a search runs only the atomics are touched by both sides: the worker
+// counts nDone, the owner writes nLastDone and sets stop.
+//
+// Not here: running a search (search/search_engine.h) and matching one
+// string against it (search/content_matching.h).
+
+#include "search/query_terms.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace sorvant {
+
+class ContentRegularExpression;
+class ResultsDataSource;
+
+// How the words of a phrase combine.
+enum SearchMode : std::uint64_t {
+    kSearchAllWords = 0,
+    kSearchAnyWord = 1,
+    kSearchPhrase = 2,
+    kSearchWildcards = 3,
+    kSearchQueryTerms = 4,
+    kSearchRegularExpression = 5,
+};
+
+// What is searched, a bit set.
+enum SearchWhat : std::uint64_t {
+    kSearchNames = 1,
+    kSearchContents = 2,
+    kSearchTags = 4,
+    kSearchComments = 8,
+};
+
+// Which items qualify (packages count as files).
+enum SearchType : std::uint64_t {
+    kSearchFiles = 1,
+    kSearchFolders = 2,
+    kSearchFilesAndFolders = 3,
+};
+
+// The pseudo-destinations of a search.
+inline constexpr const char16_t* kAllVolumesDestination = u".#All#.";
+inline constexpr const char16_t* kLocalVolumesDestination = u".#Local#.";
+inline constexpr const char16_t* kRemovableVolumesDestination = u".#Removable#.";
+
+struct SearchParams
+{
+    // Content-search extensions in upper case ("TXT"), in preference order.
+    QStringList extensions;
+    // The search words (the whole phrase in modes 2 to 5).
+    QStringList words;
+    // The phrase in mode 3; null otherwise.
+    QString wildcard;
+    // The parsed phrase in mode 4; empty otherwise and when it does not parse.
+    std::optional<QueryTerms> queryTerms;
+    // The compiled phrase in mode 5; null otherwise and for a bad pattern.
+    std::shared_ptr<const ContentRegularExpression> regex;
+    // Type codes from the preference lists ("'TEXT'"). Linux files carry no
+    // type codes, so these only count towards "something to content-search".
+    QList<std::uint32_t> types;
+
+    std::uint64_t extensionsCount = 0;
+    std::uint64_t wordsCount = 0;
+    std::uint64_t typesCount = 0;
+    // Files of this many bytes or more are not content-searched.
+    std::uint64_t maxFileSize = 0;
+    std::uint64_t mode = kSearchAllWords;
+    std::uint64_t what = kSearchNames;
+    std::uint64_t type = kSearchFilesAndFolders;
+    // ComparisonOptions: 1 ignore case, 2 ignore diacritics, 4 fuzzy.
+    std::uint64_t comparison = 0;
+
+    // Items looked at in this search (worker) and at the owner's last
+    // progress line (owner).
+    std::atomic<std::uint64_t> nDone{0};
+    std::atomic<std::uint64_t> nLastDone{0};
+
+    bool invisibles = false;
+    bool packageContents = false;
+    // Every file is content-searched, whatever its extension.
+    bool scanAll = false;
+    // Set by the owner to end the search; cleared when the next one starts.
+    std::atomic<bool> stop{false};
+
+    // The receiver of every result; set by the engine.
+    ResultsDataSource* dataSource = nullptr;
+};
+
+} // namespace sorvant

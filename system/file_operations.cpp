@@ -1,0 +1,511 @@
+#include "system/file_operations.h"
+
+#include "platform/atomic_file.h"
+#include "platform/file_system_representation.h"
+#include "platform/log.h"
+#include "platform/path_semantics.h"
+#include "system/file_tests.h"
+#include "system/sandbox.h"
+
+#include <QDateTime>
+
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
+
+namespace sorvant {
+
+namespace {
+
+const QString kClassName = QStringLiteral("NSFileManager");
+
+// A failed step: its errno and the path it concerned (as bytes).
+struct Failure {
+    int code = 0;
+    QByteArray path;
+};
+
+bool fail(Failure& failure, const QByteArray& path)
+{
+    if (failure.code == 0)
+        failure = Failure{errno ? errno : EIO, path};
+    return false;
+}
+
+void report(FileError* error, const Failure& failure, const QString& operation)
+{
+    setError(error, failure.code, stringWithFileSystemRepresentation(failure.path), operation);
+}
+
+bool exists(const QByteArray& path)
+{
+    struct stat status {};
+    return ::lstat(path.constData(), &status) == 0;
+}
+
+// The names in a folder, without "." and "..". NO when it cannot be read.
+bool folderEntries(const QByteArray& folder, std::vector<QByteArray>& names)
+{
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return false;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (!(name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))))
+            names.emplace_back(name);
+    }
+    const int code = errno;
+    ::closedir(dir);
+    errno = code;
+    return code == 0;
+}
+
+// Copies the user extended attributes (tags, comments); other namespaces
+// need privileges and are left alone. Failures are not fatal to a copy.
+void copyUserAttributes(const QByteArray& from, const QByteArray& to, bool followLinks)
+{
+    const auto list = followLinks ? ::listxattr : ::llistxattr;
+    const ssize_t size = list(from.constData(), nullptr, 0);
+    if (size <= 0)
+        return;
+    QByteArray names(size, Qt::Uninitialized);
+    if (list(from.constData(), names.data(), size_t(size)) != size)
+        return;
+    for (const QByteArray& name : names.split('\0')) {
+        if (!name.startsWith("user."))
+            continue;
+        const ssize_t length = ::getxattr(from.constData(), name.constData(), nullptr, 0);
+        if (length < 0)
+            continue;
+        QByteArray value(length, Qt::Uninitialized);
+        if (::getxattr(from.constData(), name.constData(), value.data(), size_t(length)) == length)
+            ::setxattr(to.constData(), name.constData(), value.constData(), size_t(length), 0);
+    }
+}
+
+void copyTimes(const struct stat& status, const QByteArray& to, int flags)
+{
+    const struct timespec times[2] = {status.st_atim, status.st_mtim};
+    ::utimensat(AT_FDCWD, to.constData(), times, flags);
+}
+
+bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct stat& status, Failure& failure)
+{
+    const int in = ::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (in < 0)
+        return fail(failure, from);
+    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
+        fail(failure, to);
+        ::close(in);
+        return false;
+    }
+    std::vector<char> buffer(1 << 16);
+    bool ok = true;
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            ok = fail(failure, from);
+            break;
+        }
+        for (ssize_t done = 0; ok && done < got;) {
+            const ssize_t put = ::write(out, buffer.data() + done, size_t(got - done));
+            if (put < 0 && errno != EINTR)
+                ok = fail(failure, to);
+            else if (put > 0)
+                done += put;
+        }
+        if (!ok)
+            break;
+    }
+    ::close(in);
+    if (::fchmod(out, status.st_mode & 07777) != 0 && ok)
+        ok = fail(failure, to);
+    if (::close(out) != 0 && ok)
+        ok = fail(failure, to);
+    return ok;
+}
+
+bool copyItem(const QByteArray& from, const QByteArray& to, Failure& failure);
+
+bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat& status, Failure& failure)
+{
+    std::vector<QByteArray> names;
+    if (!folderEntries(from, names))
+        return fail(failure, from);
+    // Owner-only while it fills, so nothing half-made is open to others.
+    if (::mkdir(to.constData(), 0700) != 0)
+        return fail(failure, to);
+    for (const QByteArray& name : names) {
+        if (!copyItem(from + '/' + name, to + '/' + name, failure))
+            return false;
+    }
+    if (::chmod(to.constData(), status.st_mode & 07777) != 0)
+        return fail(failure, to);
+    copyUserAttributes(from, to, false);
+    copyTimes(status, to, 0);
+    return true;
+}
+
+bool copyItem(const QByteArray& from, const QByteArray& to, Failure& failure)
+{
+    struct stat status {};
+    if (::lstat(from.constData(), &status) != 0)
+        return fail(failure, from);
+    if (S_ISDIR(status.st_mode))
+        return copyFolder(from, to, status, failure);
+    if (S_ISLNK(status.st_mode)) {
+        QByteArray target(status.st_size > 0 ? status.st_size + 1 : 4096, Qt::Uninitialized);
+        const ssize_t length = ::readlink(from.constData(), target.data(), size_t(target.size()));
+        if (length < 0)
+            return fail(failure, from);
+        target.truncate(length);
+        if (::symlink(target.constData(), to.constData()) != 0)
+            return fail(failure, to);
+        copyTimes(status, to, AT_SYMLINK_NOFOLLOW);
+        return true;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        errno = ENOTSUP;   // devices, sockets and pipes are not copied
+        return fail(failure, from);
+    }
+    if (!copyFileContents(from, to, status, failure))
+        return false;
+    copyUserAttributes(from, to, true);
+    copyTimes(status, to, 0);
+    return true;
+}
+
+// Removes an item and everything below it; links are removed, not followed.
+bool removeItem(const QByteArray& path, Failure& failure)
+{
+    struct stat status {};
+    if (::lstat(path.constData(), &status) != 0)
+        return errno == ENOENT ? true : fail(failure, path);
+    if (!S_ISDIR(status.st_mode))
+        return ::unlink(path.constData()) == 0 || errno == ENOENT || fail(failure, path);
+    std::vector<QByteArray> names;
+    if (!folderEntries(path, names))
+        return fail(failure, path);
+    bool ok = true;
+    for (const QByteArray& name : names)
+        ok = removeItem(path + '/' + name, failure) && ok;
+    if (ok && ::rmdir(path.constData()) != 0 && errno != ENOENT)
+        ok = fail(failure, path);
+    return ok;
+}
+
+bool makeFolders(const QByteArray& path, mode_t mode, bool explicitMode)
+{
+    struct stat status {};
+    if (::stat(path.constData(), &status) == 0)
+        return S_ISDIR(status.st_mode);
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash > 0 && !makeFolders(path.left(slash), mode, explicitMode))
+        return false;
+    if (::mkdir(path.constData(), mode) != 0)
+        return errno == EEXIST && ::stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+    // mkdir applies the umask; permissions asked for are applied exactly.
+    return !explicitMode || ::chmod(path.constData(), mode) == 0;
+}
+
+bool writeAll(int fd, const QByteArray& data)
+{
+    for (qsizetype done = 0; done < data.size();) {
+        const ssize_t put = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (put < 0 && errno != EINTR)
+            return false;
+        if (put > 0)
+            done += put;
+    }
+    return true;
+}
+
+// Renames without ever replacing an existing destination.
+bool renameNoReplace(const QByteArray& from, const QByteArray& to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // File systems without the flag: test first (a race remains there).
+    if (exists(to)) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.constData(), to.constData()) == 0;
+}
+
+bool copyBytes(const QByteArray& from, const QByteArray& to, FileError* error)
+{
+    Failure failure;
+    if (exists(to)) {
+        errno = EEXIST;
+        fail(failure, to);
+    } else if (!copyItem(from, to, failure)) {
+        // Whatever the copy made goes again; the source was only read.
+        Failure ignored;
+        removeItem(to, ignored);
+    } else {
+        return true;
+    }
+    report(error, failure, QStringLiteral("copy"));
+    return false;
+}
+
+bool moveBytes(const QByteArray& from, const QByteArray& to, FileError* error)
+{
+    if (renameNoReplace(from, to))
+        return true;
+    if (errno != EXDEV) {
+        setError(error, errno, stringWithFileSystemRepresentation(from), QStringLiteral("move"));
+        return false;
+    }
+    if (!copyBytes(from, to, error))
+        return false;
+    Failure failure;
+    if (removeItem(from, failure))
+        return true;
+    // Part of the source could not be removed: the whole copy stays, so
+    // nothing is lost, and the caller hears of the failure.
+    report(error, failure, QStringLiteral("move"));
+    return false;
+}
+
+} // namespace
+
+bool createFile(const QString& path)
+{
+    const QByteArray bytes = fileSystemRepresentation(path);
+    if (bytes.isEmpty())
+        return false;
+    if (exists(bytes))
+        return true;
+    const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno == EEXIST;
+    return ::close(fd) == 0;
+}
+
+bool createPathAndFile(const QString& path)
+{
+    const QByteArray bytes = fileSystemRepresentation(path);
+    if (bytes.isEmpty())
+        return false;
+    if (exists(bytes))
+        return true;
+    return createPathToFile(path) && createFile(path);
+}
+
+bool createPathToFile(const QString& path, const QVariantMap& attributes)
+{
+    return createPath(stringByDeletingLastPathComponent(path), attributes);
+}
+
+bool createPathAndWriteObject(const QByteArray& data, const QString& path, bool atomically)
+{
+    if (data.isNull() || path.isEmpty())
+        return false;
+    createPathToFile(path);
+    return atomically ? writeFileAtomically(path, data) : writeData(data, path, false);
+}
+
+bool createPath(const QString& path, const QVariantMap& attributes)
+{
+    const QByteArray bytes = fileSystemRepresentation(path);
+    if (bytes.isEmpty())
+        return false;
+    struct stat status {};
+    if (::lstat(bytes.constData(), &status) == 0)
+        return S_ISDIR(status.st_mode) || (S_ISLNK(status.st_mode) && isDirectoryAtPath(path));
+    const QVariant permissions = attributes.value(QLatin1String(NSFilePosixPermissions));
+    const bool explicitMode = permissions.isValid();
+    return makeFolders(bytes, explicitMode ? mode_t(permissions.toUInt() & 07777) : 0777, explicitMode);
+}
+
+bool createPathPreviousPath(const QString& path, const QString& previousPath)
+{
+    const QByteArray bytes = fileSystemRepresentation(path);
+    if (bytes.isEmpty() || exists(bytes))
+        return false;
+    if (isDirectoryAtPath(previousPath)) {
+        createPathToFile(path);
+        return movePath(previousPath, path);
+    }
+    return createPath(path);
+}
+
+bool createWritableTemporaryPath(const QString& path)
+{
+    const QByteArray bytes = fileSystemRepresentation(path);
+    if (bytes.isEmpty())
+        return false;
+    Failure ignored;
+    removeItem(bytes, ignored);
+    return createPath(path) && ::access(bytes.constData(), W_OK) == 0;
+}
+
+bool createLinkWithPath(const QString& existingPath, const QString& linkPath)
+{
+    const QByteArray existing = fileSystemRepresentation(existingPath);
+    const QByteArray link = fileSystemRepresentation(linkPath);
+    if (existing.isEmpty() || link.isEmpty())
+        return false;
+    if (!isSandboxed() && ::link(existing.constData(), link.constData()) == 0)
+        return true;
+    return ::symlink(existing.constData(), link.constData()) == 0;
+}
+
+bool copyPath(const QString& source, const QString& destination, FileError* error)
+{
+    clearError(error);
+    try {
+        const QByteArray from = fileSystemRepresentation(source);
+        const QByteArray to = fileSystemRepresentation(destination);
+        if (from.isEmpty() || to.isEmpty()) {
+            setError(error, EINVAL, source, QStringLiteral("copy"));
+            return false;
+        }
+        return copyBytes(from, to, error);
+    } catch (const std::exception& exception) {
+        logException(QStringLiteral("copyPath:toPath:error:"), kClassName, exception);
+        return false;
+    }
+}
+
+bool movePath(const QString& source, const QString& destination, FileError* error)
+{
+    clearError(error);
+    try {
+        const QByteArray from = fileSystemRepresentation(source);
+        const QByteArray to = fileSystemRepresentation(destination);
+        if (from.isEmpty() || to.isEmpty()) {
+            setError(error, EINVAL, source, QStringLiteral("move"));
+            return false;
+        }
+        return moveBytes(from, to, error);
+    } catch (const std::exception& exception) {
+        logException(QStringLiteral("movePath:toPath:error:"), kClassName, exception);
+        return false;
+    }
+}
+
+bool migratePath(const QString& oldPath, const QString& newPath, FileError* error)
+{
+    clearError(error);
+    const QByteArray from = fileSystemRepresentation(oldPath);
+    const QByteArray to = fileSystemRepresentation(newPath);
+    if (from.isEmpty() || to.isEmpty() || exists(to) || !exists(from))
+        return true;
+    return copyPath(oldPath, newPath, error);
+}
+
+bool renamePath(const QString& path, const QString& newName)
+{
+    if (path.isEmpty() || newName.isEmpty())
+        return false;
+    return movePath(path, stringByAppendingPathComponent(stringByDeletingLastPathComponent(path), newName));
+}
+
+bool removePath(const QString& path, FileError* error)
+{
+    clearError(error);
+    try {
+        const QByteArray bytes = fileSystemRepresentation(path);
+        if (bytes.isEmpty())
+            return false;
+        Failure failure;
+        if (removeItem(bytes, failure) || !exists(bytes) || unlinkFileAtPath(path))
+            return true;
+        report(error, failure, QStringLiteral("remove"));
+        FileError reported{failure.code, stringWithFileSystemRepresentation(failure.path), QStringLiteral("remove")};
+        logMessage(QStringLiteral("Couldn't remove path %1: %2").arg(path, reported.description()));
+        return false;
+    } catch (const std::exception& exception) {
+        logException(QStringLiteral("removePath:error:"), kClassName, exception);
+        return false;
+    }
+}
+
+bool unlinkFileAtPath(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QByteArray bytes = fileSystemRepresentation(path);
+    if (bytes.isNull()) {
+        logMessage(QStringLiteral("getFileSystemRepresentation '%1':\n%2\n%3")
+                       .arg(path, QStringLiteral("InvalidArgument"), QStringLiteral("the path holds U+0000")));
+        return false;
+    }
+    return ::unlink(bytes.constData()) == 0;
+}
+
+bool writeData(const QByteArray& data, const QString& path, bool append)
+{
+    try {
+        const QByteArray bytes = fileSystemRepresentation(path);
+        if (data.isNull() || bytes.isEmpty())
+            return false;
+        if (!append)
+            return writeFileAtomically(path, data);
+        if (!createFile(path))
+            return false;
+        const int fd = ::open(bytes.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        const bool written = writeAll(fd, data);
+        return ::close(fd) == 0 && written;
+    } catch (const std::exception& exception) {
+        logException(QStringLiteral("writeData:toFile:append:"), kClassName, exception);
+        return false;
+    }
+}
+
+bool writeString(const QString& string, const QString& path, bool append)
+{
+    return !string.isEmpty() && writeData(string.toUtf8(), path, append);
+}
+
+bool updatePath(const QString& source, const QString& target, bool overwrite, bool hideFileExtensions)
+{
+    std::vector<QByteArray> names;
+    if (source.isEmpty() || target.isEmpty() || !folderEntries(fileSystemRepresentation(source), names))
+        return true;   // nothing to bring over
+    bool all = true;
+    for (const QByteArray& name : names) {
+        const QString component = stringWithFileSystemRepresentation(name);
+        const QString from = stringByAppendingPathComponent(source, component);
+        const QString to = stringByAppendingPathComponent(target, component);
+        FileError error;
+        bool ok = true;
+        if (isDirectoryAtPath(to)) {
+            ok = updatePath(from, to, overwrite, hideFileExtensions);
+        } else if (fileSystemRepresentation(to).isEmpty() || !exists(fileSystemRepresentation(to))) {
+            ok = copyPath(from, to, &error);
+        } else if (overwrite || fileModificationDateAtPath(from) > fileModificationDateAtPath(to)) {
+            // Copied aside first, so a failed copy leaves the target as it was.
+            const QString fresh = to + QStringLiteral(".sorvant-update");
+            ok = copyPath(from, fresh, &error) && removePath(to) && movePath(fresh, to, &error);
+            if (!ok)
+                removePath(fresh);
+        }
+        if (!ok) {
+            all = false;
+            if (!error.isEmpty())
+                logError(QStringLiteral("Couldn't update path %1: %2").arg(to, error.description()));
+        }
+    }
+    return all;
+}
+
+} // namespace sorvant

@@ -1,0 +1,90 @@
+#pragma once
+// Creating, copying, moving, renaming, removing and writing items, each
+// with one Boolean answer. No path (null or empty) answers NO, or YES where
+// there is nothing to do. Failures come back through an optional FileError
+// (cleared first) and are logged where stated; no exception leaves here.
+//
+// Nothing is lost on failure: a copy never overwrites, and a copy that
+// fails part way removes what it made, leaving the source untouched; a move
+// never replaces an existing item; a move across file systems removes the
+// source only after the whole copy stands; rewriting a file replaces it
+// whole or not at all.
+//
+// Not here: questions about items (system/file_tests.h).
+
+#include "platform/file_error.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVariantMap>
+
+namespace sorvant {
+
+// The attribute key of createPath(): the permission bits of a new folder.
+inline constexpr const char* NSFilePosixPermissions = "NSFilePosixPermissions";
+
+// --- creating ----------------------------------------------------------------------------------
+
+// An empty file at the path; YES when an item is already there.
+bool createFile(const QString& path);
+// As createFile, making the parent folders first.
+bool createPathAndFile(const QString& path);
+// The parent folders of a file path.
+bool createPathToFile(const QString& path, const QVariantMap& attributes = {});
+// Makes the parent folders (whatever their result), then writes the data
+// (atomically: through a temporary file renamed over the path). NO for null data.
+bool createPathAndWriteObject(const QByteArray& data, const QString& path, bool atomically);
+// A folder and its parents; YES when a folder is already there, NO when
+// another kind of item is. Attributes may give NSFilePosixPermissions.
+bool createPath(const QString& path, const QVariantMap& attributes = {});
+// A folder at `path`, moved from `previousPath` when a folder is there, else
+// made new; NO when an item is already at `path`.
+bool createPathPreviousPath(const QString& path, const QString& previousPath);
+// Removes whatever is at the path (errors ignored), makes the folder and
+// answers whether it is writable.
+bool createWritableTemporaryPath(const QString& path);
+// A hard link to an existing item (outside a sandbox), else a symbolic one.
+bool createLinkWithPath(const QString& existingPath, const QString& linkPath);
+
+// --- copying, moving, removing -------------------------------------------------------------
+
+// Copies a file, a link (as a link) or a whole folder tree, keeping
+// permissions, modification dates and user extended attributes (tags,
+// comments). NO with EEXIST when the destination exists.
+bool copyPath(const QString& source, const QString& destination, FileError* error = nullptr);
+// Renames, or copies and then removes across file systems. Never replaces
+// an existing destination (EEXIST).
+bool movePath(const QString& source, const QString& destination, FileError* error = nullptr);
+// YES when either path is null or empty, or something is already at the new
+// path, or nothing is at the old one; else copyPath.
+bool migratePath(const QString& oldPath, const QString& newPath, FileError* error = nullptr);
+// movePath within the same folder under a new name.
+bool renamePath(const QString& path, const QString& newName);
+// Removes an item (a folder with everything in it; links are not followed).
+// YES when it is gone, also when it vanished meanwhile. On failure logs
+// "Couldn't remove path <path>: <error>".
+bool removePath(const QString& path, FileError* error = nullptr);
+// The system call unlink; a path that holds U+0000 is logged as
+// "getFileSystemRepresentation '<path>':\n<name>\n<reason>" and answers NO.
+bool unlinkFileAtPath(const QString& path);
+
+// --- writing ------------------------------------------------------------------------------
+
+// Writes data to a file, made when missing. Appending adds to the end;
+// otherwise the file is replaced whole (old contents kept if writing fails).
+bool writeData(const QByteArray& data, const QString& path, bool append);
+// The string's UTF-8 written by writeData; NO for a null or empty string.
+bool writeString(const QString& string, const QString& path, bool append);
+
+// --- merging folders ----------------------------------------------------------------------
+
+// Copies each item of a source folder into a target folder, recursing into
+// folders present in both. Without overwrite a target file is replaced only
+// when the source is newer; with it always. Answers YES when every item was
+// brought over; each failure is logged "ERROR: Couldn't update path <path>:
+// <error>" and the merge goes on. (Linux has no hidden-extension attribute:
+// `hideFileExtensions` changes nothing.)
+bool updatePath(const QString& source, const QString& target, bool overwrite = false,
+                bool hideFileExtensions = false);
+
+} // namespace sorvant

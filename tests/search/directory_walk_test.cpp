@@ -1,0 +1,251 @@
+#include "search/directory_walk.h"
+
+#include "platform/xattr.h"
+#include "search/content_matching.h"
+#include "search/results_data_source.h"
+#include "search/search_params.h"
+#include "search/wildcard_patterns.h"
+#include "tests/search/engine_test_support.h"
+#include "tests/support/temp_tree.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace sorvant {
+namespace {
+
+using test::TempTree;
+
+class DirectoryWalkTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { initSeparatorsAndTables(); }
+
+    // Walks the tree with a record that searches names for `words` in
+    // `mode`, changed further by `configure`; answers the reported paths.
+    QStringList walk(const QStringList& words, std::uint64_t mode,
+                     const std::function<void(SearchParams&)>& configure = {})
+    {
+        SearchParams params;
+        ResultsDataSource results;
+        params.dataSource = &results;
+        params.words = words;
+        params.mode = mode;
+        params.what = kSearchNames;
+        params.comparison = 1;
+        params.extensions = {QStringLiteral("TXT"), QStringLiteral("MD")};
+        params.maxFileSize = std::uint64_t(1) << 30;
+        if (mode == kSearchWildcards)
+            params.wildcard = words.value(0);
+        if (mode == kSearchQueryTerms)
+            params.queryTerms = QueryTerms::queryTermsWithWildcard(words.value(0));
+        if (mode == kSearchRegularExpression)
+            params.regex = ContentRegularExpression::create(words.value(0), 1);
+        if (configure)
+            configure(params);
+        params.extensionsCount = std::uint64_t(params.extensions.size());
+        params.wordsCount = std::uint64_t(params.words.size());
+        ReportedPaths reported;
+        searchWindowWalkDirectory(params, m_tree.path(), reported);
+        m_lastDone = params.nDone.load();
+        return test::shownRelativePaths(results, m_tree.path());
+    }
+
+    void link(const QString& target, const QString& relative)
+    {
+        ASSERT_EQ(::symlink(target.toUtf8().constData(), m_tree.filePath(relative).toUtf8().constData()), 0);
+    }
+
+    TempTree m_tree;
+    std::uint64_t m_lastDone = 0;
+};
+
+TEST_F(DirectoryWalkTest, NamesMatchByMode)
+{
+    m_tree.writeFile(QStringLiteral("Report 2024.txt"));
+    m_tree.writeFile(QStringLiteral("annual report.md"));
+    m_tree.writeFile(QStringLiteral("budget.csv"));
+    m_tree.writeFile(QStringLiteral("notes/report-draft.txt"));
+    struct Row
+    {
+        const char* name;
+        QStringList words;
+        std::uint64_t mode;
+        std::uint64_t comparison;
+        QStringList expected;
+    };
+    const QList<Row> rows = {
+        {"phrase ignoring case", {"report"}, kSearchPhrase, 1,
+         {"Report 2024.txt", "annual report.md", "notes/report-draft.txt"}},
+        {"phrase with case", {"report"}, kSearchPhrase, 0, {"annual report.md", "notes/report-draft.txt"}},
+        {"all words", {"report", "ANNUAL"}, kSearchAllWords, 1, {"annual report.md"}},
+        {"any word", {"budget", "2024"}, kSearchAnyWord, 1, {"Report 2024.txt", "budget.csv"}},
+        {"wildcard", {"*.md"}, kSearchWildcards, 1, {"annual report.md"}},
+        {"regular expression", {"^report \\d+"}, kSearchRegularExpression, 1, {"Report 2024.txt"}},
+        {"query terms", {"budget OR annual"}, kSearchQueryTerms, 1, {"annual report.md", "budget.csv"}},
+        {"folder by name", {"notes"}, kSearchPhrase, 1, {"notes"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(walk(row.words, row.mode, [&](SearchParams& p) { p.comparison = row.comparison; }), row.expected);
+    }
+}
+
+TEST_F(DirectoryWalkTest, DecomposedNameMatchesComposedWord)
+{
+    m_tree.writeFile(QStringLiteral("re\u0301sume\u0301 draft.txt"));
+    EXPECT_EQ(walk({QStringLiteral("résumé")}, kSearchPhrase).size(), 1);
+}
+
+TEST_F(DirectoryWalkTest, InvisibleItemsOnlyWithInvisibles)
+{
+    m_tree.writeFile(QStringLiteral("plain report.txt"));
+    m_tree.writeFile(QStringLiteral(".secret report.txt"));
+    m_tree.writeFile(QStringLiteral(".git/report.txt"));
+    m_tree.writeFile(QStringLiteral("listed report.txt"));
+    m_tree.writeFile(QStringLiteral(".hidden"), "listed report.txt\n");
+    EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase), QStringList{"plain report.txt"});
+    EXPECT_EQ(m_lastDone, 1u) << "hidden items are not even counted";
+    EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase, [](SearchParams& p) { p.invisibles = true; }),
+              (QStringList{".git/report.txt", ".secret report.txt", "listed report.txt", "plain report.txt"}));
+}
+
+TEST_F(DirectoryWalkTest, PackagesAreFilesAndClosedUnlessAsked)
+{
+    m_tree.writeFile(QStringLiteral("report.textbundle/text.md"));
+    m_tree.writeFile(QStringLiteral("Tool.app/Contents/report.txt"));
+    m_tree.makeDir(QStringLiteral("report folder"));
+    const QStringList word{QStringLiteral("report")};
+    EXPECT_EQ(walk(word, kSearchPhrase), (QStringList{"report folder", "report.textbundle"}));
+    EXPECT_EQ(walk(word, kSearchPhrase, [](SearchParams& p) { p.type = kSearchFiles; }),
+              QStringList{"report.textbundle"});
+    EXPECT_EQ(walk(word, kSearchPhrase, [](SearchParams& p) { p.type = kSearchFolders; }),
+              QStringList{"report folder"});
+    EXPECT_EQ(walk(word, kSearchPhrase, [](SearchParams& p) { p.packageContents = true; }),
+              (QStringList{"Tool.app/Contents/report.txt", "report folder", "report.textbundle"}));
+}
+
+TEST_F(DirectoryWalkTest, ContentsOfListedRegularFilesOnly)
+{
+    m_tree.writeFile(QStringLiteral("a.txt"), "the Quantum leap");
+    QByteArray utf16("\xff\xfe");
+    for (const char c : QByteArray("a quantum of text"))
+        utf16.append(c).append('\0');
+    m_tree.writeFile(QStringLiteral("b.txt"), utf16);
+    m_tree.writeFile(QStringLiteral("c.md"));
+    m_tree.writeFile(QStringLiteral("d.bin"), "quantum");
+    m_tree.writeFile(QStringLiteral("e.txt"), "quantum \xc3\x28 broken");
+    m_tree.writeFile(QStringLiteral("far/inside.txt"), "quantum");
+    link(QStringLiteral("a.txt"), QStringLiteral("link.txt"));
+    link(m_tree.filePath(QStringLiteral("far")), QStringLiteral("near.txt"));
+    ASSERT_EQ(::mkfifo(m_tree.filePath(QStringLiteral("pipe.txt")).toUtf8().constData(), 0600), 0);
+
+    const auto contents = [](SearchParams& p) { p.what = kSearchContents; };
+    EXPECT_EQ(walk({QStringLiteral("quantum")}, kSearchPhrase, contents),
+              (QStringList{"a.txt", "b.txt", "far/inside.txt", "link.txt"}));
+    EXPECT_EQ(walk({QStringLiteral("quantum")}, kSearchPhrase,
+                   [&](SearchParams& p) {
+                       contents(p);
+                       p.scanAll = true;
+                   }),
+              (QStringList{"a.txt", "b.txt", "d.bin", "far/inside.txt", "link.txt"}));
+    EXPECT_EQ(walk({QStringLiteral("quantum")}, kSearchPhrase,
+                   [&](SearchParams& p) {
+                       contents(p);
+                       p.maxFileSize = 16; // "the Quantum leap" has 16 bytes
+                   }),
+              QStringList{"far/inside.txt"});
+}
+
+TEST_F(DirectoryWalkTest, LinksAreItemsNeverFollowed)
+{
+    m_tree.writeFile(QStringLiteral("sub/loop target.txt"));
+    link(QStringLiteral("loop_b"), QStringLiteral("loop_a"));
+    link(QStringLiteral("loop_a"), QStringLiteral("loop_b"));
+    link(m_tree.path(), QStringLiteral("sub/loop up"));
+    EXPECT_EQ(walk({QStringLiteral("loop")}, kSearchPhrase),
+              (QStringList{"loop_a", "loop_b", "sub/loop target.txt", "sub/loop up"}));
+    EXPECT_EQ(walk({QStringLiteral("loop")}, kSearchPhrase, [](SearchParams& p) { p.type = kSearchFolders; }),
+              QStringList{});
+}
+
+TEST_F(DirectoryWalkTest, TagsAreMatchedJoined)
+{
+    const QString tagged = m_tree.writeFile(QStringLiteral("plain.txt"));
+    m_tree.writeFile(QStringLiteral("other.txt"));
+    if (!setTagNamesAtPath(tagged, {QStringLiteral("red"), QStringLiteral("Work")}))
+        GTEST_SKIP() << "no extended attributes on this file system";
+    link(QStringLiteral("plain.txt"), QStringLiteral("link to plain"));
+    const auto tags = [](SearchParams& p) { p.what = kSearchTags; };
+    EXPECT_EQ(walk({QStringLiteral("red work")}, kSearchPhrase, tags), QStringList{"plain.txt"})
+        << "a link does not borrow its target's tags";
+    EXPECT_EQ(walk({QStringLiteral("blue")}, kSearchPhrase, tags), QStringList{});
+}
+
+TEST_F(DirectoryWalkTest, ReportedPathsAreNotReportedAgain)
+{
+    m_tree.writeFile(QStringLiteral("report.txt"));
+    SearchParams params;
+    ResultsDataSource results;
+    params.dataSource = &results;
+    params.words = {QStringLiteral("report")};
+    params.wordsCount = 1;
+    params.mode = kSearchPhrase;
+    ReportedPaths reported;
+    searchWindowWalkDirectory(params, m_tree.path(), reported);
+    searchWindowWalkDirectory(params, m_tree.path(), reported);
+    EXPECT_EQ(test::shownRelativePaths(results, m_tree.path()), QStringList{"report.txt"});
+    EXPECT_EQ(params.nDone.load(), 2u);
+}
+
+TEST_F(DirectoryWalkTest, StopEndsBeforeTheNextItem)
+{
+    m_tree.writeFile(QStringLiteral("report.txt"));
+    EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase, [](SearchParams& p) { p.stop = true; }),
+              QStringList{});
+    EXPECT_EQ(m_lastDone, 0u);
+}
+
+TEST_F(DirectoryWalkTest, UnreadableFoldersAreSkipped)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the super-user";
+    m_tree.writeFile(QStringLiteral("closed/report.txt"));
+    m_tree.writeFile(QStringLiteral("open/report.txt"));
+    ASSERT_EQ(::chmod(m_tree.filePath(QStringLiteral("closed")).toUtf8().constData(), 0), 0);
+    EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase), QStringList{"open/report.txt"});
+}
+
+TEST_F(DirectoryWalkTest, MissingOrEmptyRootWalksNothing)
+{
+    for (const QString& root : {QString(), QString(""), m_tree.filePath(QStringLiteral("missing"))}) {
+        SCOPED_TRACE(root.toStdString());
+        SearchParams params;
+        params.words = {QStringLiteral("x")};
+        params.wordsCount = 1;
+        ReportedPaths reported;
+        searchWindowWalkDirectory(params, root, reported);
+        EXPECT_EQ(params.nDone.load(), 0u);
+    }
+}
+
+TEST(VolumeRootPathTest, Table)
+{
+    const QList<std::pair<QString, bool>> rows = {
+        {"/", true},           {"/Volumes/Disk", true}, {"/volumes/Disk", true}, {"/Volumes/Disk/x", false},
+        {"/home", false},      {"", false},             {QString(), false},      {"/Volumes/", true},
+    };
+    for (const auto& [path, expected] : rows) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_EQ(isVolumeRootPath(path), expected);
+    }
+}
+
+} // namespace
+} // namespace sorvant

@@ -1,0 +1,226 @@
+// Tests of search/content_matching.h and search/catalog_search.h: one
+// string against a search, the content-search lists, the text of a file,
+// and the catalog-search preconditions.
+
+#include "search/catalog_search.h"
+#include "search/content_matching.h"
+
+#include "platform/user_defaults.h"
+#include "search/search_params.h"
+#include "search/wildcard_patterns.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace sorvant {
+namespace {
+
+using test::TempTree;
+
+struct MatchRow
+{
+    const char* name;
+    std::uint64_t mode;
+    QStringList words;
+    std::uint64_t comparison;
+    QString text;
+    bool expected;
+};
+
+void prepare(SearchParams& params, const MatchRow& row)
+{
+    params.mode = row.mode;
+    params.words = row.words;
+    params.wordsCount = std::uint64_t(row.words.size());
+    params.comparison = row.comparison;
+    const QString phrase = row.words.value(0);
+    if (row.mode == kSearchWildcards)
+        params.wildcard = phrase;
+    if (row.mode == kSearchQueryTerms)
+        params.queryTerms = QueryTerms::queryTermsWithWildcard(phrase);
+    if (row.mode == kSearchRegularExpression)
+        params.regex = ContentRegularExpression::create(phrase, 16 | unsigned(row.comparison & 1));
+}
+
+class MatchStringTest : public ::testing::TestWithParam<MatchRow>
+{
+protected:
+    static void SetUpTestSuite() { initSeparatorsAndTables(); }
+};
+
+TEST_P(MatchStringTest, Matches)
+{
+    const MatchRow& row = GetParam();
+    SearchParams params;
+    prepare(params, row);
+    EXPECT_EQ(searchWindowMatchString(row.text, params, unsigned(row.comparison & 1)), row.expected);
+}
+
+const MatchRow kMatchRows[] = {
+    {"all_in_any_order", kSearchAllWords, {"a", "b"}, 0, "b a", true},
+    {"all_missing_one", kSearchAllWords, {"a", "b"}, 0, "a", false},
+    {"all_no_words", kSearchAllWords, {}, 0, "x", true},
+    {"all_null_text", kSearchAllWords, {}, 0, QString(), false},
+    {"any_one", kSearchAnyWord, {"a", "b"}, 0, "xb", true},
+    {"any_empty_text", kSearchAnyWord, {"a", "b"}, 0, "", false},
+    {"any_no_words", kSearchAnyWord, {}, 0, "x", false},
+    {"phrase_case", kSearchPhrase, {"Straße"}, 0, "die straße", false},
+    {"phrase_ignoring_case", kSearchPhrase, {"Straße"}, 1, "DIE STRASSE", true},
+    {"phrase_canonical", kSearchPhrase, {"café"}, 0, "cafe\u0301 noir", true},
+    {"phrase_diacritics_count", kSearchPhrase, {"cafe"}, 1, "café", false},
+    {"wildcard_case", kSearchWildcards, {"*.TXT"}, 0, "a.txt", false},
+    {"wildcard_ignoring_case", kSearchWildcards, {"*.TXT"}, 1, "a.txt", true},
+    {"terms_near", kSearchQueryTerms, {"tempor NEAR labore"}, 1, "tempor incididunt ut labore", true},
+    {"terms_not", kSearchQueryTerms, {"tempor NOT labore"}, 1, "tempor incididunt ut labore", false},
+    {"terms_diacritics", kSearchQueryTerms, {"cafe"}, 3, "Café", true},
+    {"regex_lines", kSearchRegularExpression, {"^two$"}, 0, "one\ntwo\nthree", true},
+    {"regex_case", kSearchRegularExpression, {"TWO"}, 0, "two", false},
+    {"regex_ignoring_case", kSearchRegularExpression, {"TWO"}, 1, "two", true},
+    {"regex_invalid", kSearchRegularExpression, {"("}, 0, "(", false},
+    {"mode_above_five", 6, {"a"}, 0, "a", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, MatchStringTest, ::testing::ValuesIn(kMatchRows),
+                         [](const ::testing::TestParamInfo<MatchRow>& row) { return std::string(row.param.name); });
+
+TEST(ContentRegularExpressionTest, GivesUpWhenStopped)
+{
+    const auto regex = ContentRegularExpression::create(QStringLiteral("(a+)+b"), 0);
+    ASSERT_TRUE(regex);
+    std::atomic<bool> stop{false};
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        stop = true;
+    });
+    EXPECT_FALSE(regex->firstMatch(QString(40, u'a') + u'!', &stop));
+    stopper.join();
+}
+
+TEST(ContentRegularExpressionTest, InvalidOrEmptyPatternsGiveNone)
+{
+    for (const QString& pattern : {QString(), QString(""), QStringLiteral("("), QStringLiteral("[a")}) {
+        SCOPED_TRACE(pattern.toStdString());
+        EXPECT_EQ(ContentRegularExpression::create(pattern, 0), nullptr);
+    }
+}
+
+class ExtensionListsTest : public ::testing::Test
+{
+protected:
+    ExtensionListsTest() : m_defaults(m_settings.filePath(QStringLiteral("defaults.plist"))) {}
+    TempTree m_settings;
+    UserDefaults m_defaults;
+};
+
+TEST_F(ExtensionListsTest, DefaultGroupsOneToThree)
+{
+    const QStringList extensions = fileExtensions(m_defaults);
+    EXPECT_EQ(extensions.size(), 23 + 16 + 8);
+    EXPECT_EQ(extensions.first(), QStringLiteral("C"));
+    EXPECT_EQ(extensions.last(), QStringLiteral("PHP"));
+    EXPECT_FALSE(extensions.contains(QStringLiteral("SH")));
+    EXPECT_EQ(fileTypes(m_defaults), (QList<std::uint32_t>{0x54455854, 0x7474726f, 0x73455854}));
+}
+
+TEST_F(ExtensionListsTest, GroupsFollowTheirDefaults)
+{
+    m_defaults.setBool(false, QStringLiteral("fileExtOn1"));
+    m_defaults.setBool(false, QStringLiteral("fileExtOn3"));
+    m_defaults.setBool(true, QStringLiteral("fileExtOn4"));
+    m_defaults.setString(QStringLiteral(" md ,, 'TEXT', 'TOOLONG', txt, md"), QStringLiteral("fileExt2"));
+    EXPECT_EQ(fileExtensions(m_defaults), (QStringList{"MD", "TXT", "MD", "SH", "RC"}));
+    EXPECT_EQ(fileTypes(m_defaults), QList<std::uint32_t>{0x54455854});
+}
+
+TEST(HfsTypeCodeTest, Table)
+{
+    const QList<std::pair<QString, std::uint32_t>> rows = {
+        {"'TEXT'", 0x54455854}, {"TEXT", 0}, {"'TEX'", 0}, {"", 0}, {QString(), 0}, {"'sEXT'", 0x73455854},
+    };
+    for (const auto& [token, code] : rows) {
+        SCOPED_TRACE(token.toStdString());
+        EXPECT_EQ(hfsTypeCodeFromFileType(token), code);
+    }
+}
+
+TEST(TextContentsTest, ByteOrderMarkThenUtf8)
+{
+    TempTree tree;
+    QByteArray utf16be("\xfe\xff");
+    for (const char c : QByteArray("Hi"))
+        utf16be.append('\0').append(c);
+    struct Row
+    {
+        const char* name;
+        QByteArray bytes;
+        QString expected;
+    };
+    const QList<Row> rows = {
+        {"utf8", "caf\xc3\xa9", QStringLiteral("café")},
+        {"utf8 with mark", "\xef\xbb\xbfok", QStringLiteral("ok")},
+        {"utf16 big-endian with mark", utf16be, QStringLiteral("Hi")},
+        {"no text", "caf\xe9", QString()},
+        {"empty", "", QString()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = tree.writeFile(QString::fromLatin1(row.name), row.bytes);
+        EXPECT_EQ(textContentsAtPath(path.toUtf8(), 1 << 20), row.expected);
+    }
+    const QString big = tree.writeFile(QStringLiteral("big"), "0123456789");
+    EXPECT_TRUE(textContentsAtPath(big.toUtf8(), 10).isNull()) << "the limit itself is too large";
+    EXPECT_EQ(textContentsAtPath(big.toUtf8(), 11), QStringLiteral("0123456789"));
+    EXPECT_TRUE(textContentsAtPath(tree.path().toUtf8(), 1 << 20).isNull()) << "a folder";
+    EXPECT_TRUE(textContentsAtPath(QByteArray(), 1 << 20).isNull());
+}
+
+TEST(SystemFolderNameTest, ExactNamesOnly)
+{
+    const QList<std::pair<QString, bool>> rows = {
+        {"private", true},  {"Volumes", true},  {"TheVolumeSettingsFolder", true}, {"Temporary Items", true},
+        {"etc", true},      {"Private", false}, {"et", false},                     {"users", false},
+        {"", false},        {QString(), false},
+    };
+    for (const auto& [name, expected] : rows) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_EQ(searchWindowIsSystemFolderName(name), expected);
+    }
+}
+
+TEST(CatalogSearchQueryTest, OnlyPlainOneWordNameSearches)
+{
+    struct Row
+    {
+        const char* name;
+        std::uint64_t mode;
+        std::uint64_t words;
+        std::uint64_t what;
+        bool expected;
+    };
+    const QList<Row> rows = {
+        {"one word in names", kSearchPhrase, 1, kSearchNames, true},
+        {"two words", kSearchAllWords, 2, kSearchNames, false},
+        {"with contents", kSearchPhrase, 1, kSearchNames | kSearchContents, false},
+        {"with tags", kSearchPhrase, 1, kSearchNames | kSearchTags, false},
+        {"with comments", kSearchPhrase, 1, kSearchComments, false},
+        {"wildcards", kSearchWildcards, 1, kSearchNames, false},
+        {"regular expression", kSearchRegularExpression, 1, kSearchNames, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SearchParams params;
+        params.mode = row.mode;
+        params.wordsCount = row.words;
+        params.what = row.what;
+        EXPECT_EQ(isCatalogSearchQuery(params), row.expected);
+    }
+    EXPECT_FALSE(hasCatalogSearch(QStringLiteral("/")));
+}
+
+} // namespace
+} // namespace sorvant

@@ -1,0 +1,237 @@
+#include "search/result.h"
+
+#include "platform/notification_center.h"
+#include "platform/property_list.h"
+#include "platform/xattr.h"
+#include "search/ds_store.h"
+#include "tests/support/ds_store_writer.h"
+#include "tests/support/qt_printers.h"
+#include "tests/support/temp_tree.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+// A PDF of `pages` empty pages; the cross-reference offsets are computed, so
+// the file reads without repair.
+QByteArray pdfBytes(int pages)
+{
+    QList<QByteArray> objects;
+    QByteArray kids;
+    for (int i = 0; i < pages; ++i)
+        kids += QByteArray::number(3 + i) + " 0 R ";
+    objects << "<< /Type /Catalog /Pages 2 0 R >>";
+    objects << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>";
+    for (int i = 0; i < pages; ++i)
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>";
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets << pdf.size();
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (const qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
+        + QByteArray::number(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
+class ResultTest : public testing::Test
+{
+protected:
+    void SetUp() override { DSStore::invalidateFinderCommentsCache(); }
+    void TearDown() override { Result::waitForPendingInfo(); }
+
+    // Waits for the pool, then delivers what it queued on the main thread.
+    static void settle()
+    {
+        Result::waitForPendingInfo();
+        QCoreApplication::processEvents();
+    }
+
+    test::TempTree tree;
+};
+
+TEST_F(ResultTest, DisplayPathIsRelativeToTheBaseFolder)
+{
+    struct Case
+    {
+        const char* base;
+        const char* path;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/a", "/a/b/c", "./b"},
+        {"/a", "/a/b/d/c", "./b/d"},
+        {"/a", "/a/c", "."},
+        {"/", "/b/c", "./b"}, // not ".b"
+        {"/a/", "/a/b/c", "./b"},
+        {nullptr, "/a/b/c", "/a/b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const ResultPointer result = Result::create(QString::fromLatin1(c.path),
+                                                    c.base ? QString::fromLatin1(c.base) : QString(),
+                                                    QStringLiteral("c"), std::nullopt, QString(), false, false);
+        EXPECT_EQ(result->displayPath(), QString::fromLatin1(c.expected));
+    }
+}
+
+TEST_F(ResultTest, FoldersFilesAndPackages)
+{
+    const QString folder = tree.makeDir("Folder");
+    const ResultPointer dir = Result::create(folder, tree.path(), "Folder", std::nullopt, QString(), true, false);
+    EXPECT_EQ(dir->size(), QStringLiteral("--"));
+    EXPECT_EQ(dir->fileSize(), 0);
+    EXPECT_EQ(dir->signedFileSize(), -1);
+    EXPECT_EQ(dir->type(), QStringLiteral("'fldr'"));
+    EXPECT_TRUE(dir->info().isNull());
+    EXPECT_TRUE(dir->modified().isValid());
+
+    const QString text = tree.writeFile("notes.TXT", QByteArray(1500, 'x'));
+    const ResultPointer file = Result::create(text, tree.path(), "notes.TXT", std::nullopt, QString(), false, false);
+    EXPECT_EQ(file->fileSize(), 1500);
+    EXPECT_EQ(file->size(), QStringLiteral("1.5 KB"));
+    EXPECT_EQ(file->type(), QStringLiteral("TXT"));
+    EXPECT_EQ(file->resultType(), ResultType::Other);
+    EXPECT_FALSE(file->shouldGetInfo());
+
+    const QString app = tree.makeDir("Tool.app");
+    tree.makeDir("Tool.app/Contents");
+    const QVariantMap plist{{"CFBundleShortVersionString", "2.4.1"}};
+    ASSERT_TRUE(writePropertyListFile(app + "/Contents/Info.plist", plist));
+    const ResultPointer package = Result::create(app, tree.path(), "Tool.app", std::nullopt, QString(), true, true);
+    EXPECT_EQ(package->info(), QStringLiteral("2.4.1"));
+    EXPECT_EQ(package->type(), QStringLiteral("app"));
+    EXPECT_EQ(package->size(), QStringLiteral("--"));
+}
+
+TEST_F(ResultTest, ResultTypeFollowsTheExtension)
+{
+    const struct
+    {
+        const char* name;
+        ResultType type;
+    } cases[] = {
+        {"a.png", ResultType::Image}, {"a.JPG", ResultType::Image}, {"a.pdf", ResultType::PDF},
+        {"a.eps", ResultType::PDF},   {"a.mov", ResultType::Movie}, {"a.MP4", ResultType::Movie},
+        {"a.txt", ResultType::Other}, {"noext", ResultType::Other},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = tree.writeFile(QString::fromLatin1(c.name), "x");
+        const ResultPointer result = Result::create(path, tree.path(), c.name, std::nullopt, QString(), false, false);
+        EXPECT_EQ(result->resultType(), c.type);
+        EXPECT_EQ(result->shouldGetInfo(), c.type != ResultType::Other);
+    }
+}
+
+TEST_F(ResultTest, InformationIsComputedOnceAndAnnouncedOnTheMainThread)
+{
+    const QString png = tree.filePath("picture.png");
+    ASSERT_TRUE(QImage(7, 3, QImage::Format_RGB32).save(png));
+    const ResultPointer result = Result::create(png, tree.path(), "picture.png", std::nullopt, QString(), false, false);
+
+    int posts = 0;
+    bool onMainThread = false;
+    const auto token = NotificationCenter::defaultCenter().addObserver(
+        DidUpdateResultInfoNotification, [&](const Notification& n) {
+            ++posts;
+            onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+            EXPECT_EQ(n.object.value<ResultPointer>().get(), result.get());
+        });
+    (void)result->info();
+    (void)result->info();
+    settle();
+    (void)result->info();
+    settle();
+    NotificationCenter::defaultCenter().removeObserver(token);
+    EXPECT_EQ(result->info(), QStringLiteral("7 x 3"));
+    EXPECT_EQ(posts, 1);
+    EXPECT_TRUE(onMainThread);
+}
+
+TEST_F(ResultTest, PageCountsAndUnreadableFiles)
+{
+    const struct
+    {
+        const char* name;
+        QByteArray contents;
+        const char* info; // null: none
+    } cases[] = {
+        {"one.pdf", pdfBytes(1), "1 page"},
+        {"three.pdf", pdfBytes(3), "3 pages"},
+        {"broken.pdf", "not a pdf at all", nullptr},
+        {"broken.png", "not a png", nullptr},
+        {"broken.mov", "not a movie", nullptr},
+    };
+    int posts = 0;
+    const auto token = NotificationCenter::defaultCenter().addObserver(DidUpdateResultInfoNotification,
+                                                                       [&](const Notification&) { ++posts; });
+    int expectedPosts = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = tree.writeFile(QString::fromLatin1(c.name), c.contents);
+        const ResultPointer result = Result::create(path, tree.path(), c.name, std::nullopt, QString(), false, false);
+        (void)result->info();
+        settle();
+        EXPECT_EQ(result->info(), c.info ? QString::fromLatin1(c.info) : QString());
+        expectedPosts += c.info ? 1 : 0;
+    }
+    NotificationCenter::defaultCenter().removeObserver(token);
+    EXPECT_EQ(posts, expectedPosts);
+}
+
+TEST(MovieInfoText, FormatsSizeAndDuration)
+{
+    const struct
+    {
+        double width, height, duration;
+        const char* expected;
+    } cases[] = {
+        {320, 240, 95, "320 x 240, 01:35"}, {320.9, 240.2, 0, "320 x 240"}, {0, 0, 95, "01:35"},
+        {0, 0, 3700, "61:40"},              {0, 0, 0.5, "00:00"},           {0, 0, 0, nullptr},
+        {320, 0, 5, "00:05"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected ? c.expected : "null");
+        EXPECT_EQ(movieInfoText(c.width, c.height, c.duration), c.expected ? QString::fromLatin1(c.expected) : QString());
+    }
+}
+
+TEST_F(ResultTest, LazyTagsCommentAndKind)
+{
+    const QString file = tree.writeFile("Résumé.txt", "x");
+    const QString plain = tree.writeFile("plain.txt", "x");
+    ASSERT_TRUE(test::writeDSStore(tree.path(), {test::DSStoreRecord::comment("Résumé.txt", "Überarbeitet")}));
+
+    const ResultPointer result = Result::create(file, tree.path(), "Résumé.txt", std::nullopt, QString(), false, false);
+    EXPECT_EQ(result->comment(), QStringLiteral("Überarbeitet"));
+    const ResultPointer none = Result::create(plain, tree.path(), "plain.txt", std::nullopt, QString(), false, false);
+    EXPECT_FALSE(none->comment().isNull());
+    EXPECT_TRUE(none->comment().isEmpty());
+    EXPECT_TRUE(none->tags().isEmpty());
+    EXPECT_FALSE(none->kind().isEmpty());
+
+    // Values the search already read are kept, not fetched again.
+    const ResultPointer given =
+        Result::create(plain, tree.path(), "plain.txt", QStringList{"red"}, QStringLiteral("given"), false, false);
+    EXPECT_EQ(given->tags(), QStringList{"red"});
+    EXPECT_EQ(given->comment(), QStringLiteral("given"));
+
+    if (!setTagNamesAtPath(plain, {"work", "blue"}))
+        GTEST_SKIP() << "no user extended attributes on this file system";
+    const ResultPointer tagged = Result::create(plain, tree.path(), "plain.txt", std::nullopt, QString(), false, false);
+    EXPECT_EQ(tagged->tags(), (QStringList{"work", "blue"}));
+}
+
+} // namespace
+} // namespace sorvant

@@ -1,0 +1,276 @@
+#include "search/results_data_source.h"
+
+#include "search/ds_store.h"
+#include "tests/support/ds_store_writer.h"
+#include "tests/support/pinned_locale.h"
+#include "tests/support/qt_printers.h"
+#include "tests/support/temp_tree.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = ResultsDataSource::Clock;
+
+void setModified(const QString& path, qint64 seconds)
+{
+    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+QStringList names(const ResultsDataSource& model)
+{
+    QStringList list;
+    for (const ResultPointer& result : model.results())
+        list.append(result->name());
+    return list;
+}
+
+// The items every sort test uses: names that need numeric and
+// case-insensitive collation, a folder, two items with the same date, and
+// an item of the same name in a subfolder (display path "./sub").
+class SortedResults : public ::testing::TestWithParam<std::tuple<std::uint64_t, bool>>
+{
+protected:
+    void SetUp() override
+    {
+        DSStore::invalidateFinderCommentsCache();
+        tree.makeDir("sub");
+        add("file10.txt", 300, 1000);
+        add("File9.TXT", 100, 3000);
+        add("apple.md", 200, 2000);
+        add("sub/apple.md", 50, 2000);
+        const QString folder = tree.makeDir("Zeta");
+        setModified(folder, 500);
+        model.addResult(Result::create(folder, tree.path(), "Zeta", std::nullopt, QString(), true, false));
+        ASSERT_TRUE(test::writeDSStore(tree.path(), {test::DSStoreRecord::comment("file10.txt", "beta"),
+                                                     test::DSStoreRecord::comment("File9.TXT", "alpha")}));
+        ASSERT_TRUE(test::writeDSStore(tree.path() + "/sub", {test::DSStoreRecord::comment("apple.md", "gamma")}));
+        model.lock();
+        ASSERT_TRUE(model.flushResults());
+        model.unlock();
+    }
+
+    void add(const QString& relative, int size, qint64 modified)
+    {
+        const QString path = tree.writeFile(relative, QByteArray(size, 'x'));
+        setModified(path, modified);
+        model.addResult(Result::create(path, tree.path(), relative.section('/', -1), std::nullopt, QString(), false, false));
+    }
+
+    // The POSIX locale's collation orders like ASCII; the browser order is
+    // the point here.
+    testing::PinnedLocale locale{QStringLiteral("en_US"), QStringLiteral("UTC")};
+    test::TempTree tree;
+    ResultsDataSource model;
+};
+
+TEST_P(SortedResults, OrdersByKeyThenNameThenPath)
+{
+    const auto [key, reverse] = GetParam();
+    // Expected ascending orders, written out by hand from the items above
+    // ("apple.md" in the base folder shows as "." and sorts before "./sub").
+    const std::map<std::uint64_t, QStringList> ascending = {
+        {kSortByName, {"apple.md", "apple.md", "File9.TXT", "file10.txt", "Zeta"}},
+        {kSortByModified, {"Zeta", "file10.txt", "apple.md", "apple.md", "File9.TXT"}},
+        {kSortBySize, {"Zeta", "apple.md", "File9.TXT", "apple.md", "file10.txt"}},
+        {kSortByPath, {"apple.md", "File9.TXT", "file10.txt", "Zeta", "apple.md"}},
+        {kSortByKind, {"Zeta", "apple.md", "apple.md", "File9.TXT", "file10.txt"}},
+        {kSortByComment, {"apple.md", "Zeta", "File9.TXT", "file10.txt", "apple.md"}},
+    };
+    const auto expectedIt = ascending.find(key);
+    ASSERT_NE(expectedIt, ascending.end());
+    QStringList expected = expectedIt->second;
+    if (reverse)
+        std::reverse(expected.begin(), expected.end());
+    model.setSorting(key, reverse);
+    EXPECT_FALSE(model.isSorted());
+    EXPECT_EQ(model.numberOfRowsInTableView(), 5u);
+    EXPECT_TRUE(model.isSorted());
+    EXPECT_EQ(names(model), expected);
+    // Among equal names the display path decides.
+    if (key == kSortByName) {
+        EXPECT_EQ(model.resultAtIndex(reverse ? 4 : 0)->displayPath(), QStringLiteral("."));
+    }
+}
+
+std::string sortCaseName(const ::testing::TestParamInfo<std::tuple<std::uint64_t, bool>>& p)
+{
+    static const char* const kKeyNames[] = {"name", "modified", "size", "path", "kind", "created", "info", "comment"};
+    return std::string(kKeyNames[std::get<0>(p.param)]) + (std::get<1>(p.param) ? "Reverse" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, SortedResults,
+                         ::testing::Combine(::testing::Values(kSortByName, kSortByModified, kSortBySize, kSortByPath,
+                                                          kSortByKind, kSortByComment),
+                                          ::testing::Bool()),
+                         sortCaseName);
+
+TEST(ResultsDataSource, SortByInfoUsesTheKnownTextsAndStartsTheRest)
+{
+    testing::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
+    test::TempTree tree;
+    ResultsDataSource model;
+    for (const char* name : {"b.png", "a.txt", "c.png"})
+        model.addResult(Result::create(tree.writeFile(name, "x"), tree.path(), name, std::nullopt, QString(), false, false));
+    model.lock();
+    model.flushResults();
+    model.unlock();
+    model.setSorting(kSortByInfo, false);
+    (void)model.numberOfRowsInTableView();
+    // Nothing is known yet: all sort as "", so by name; the images' info
+    // computations have started.
+    EXPECT_EQ(names(model), (QStringList{"a.txt", "b.png", "c.png"}));
+    EXPECT_FALSE(model.resultAtIndex(1)->shouldGetInfo());
+    Result::waitForPendingInfo();
+}
+
+TEST(ResultsDataSource, FlushesInBatchesAtMostEveryTwoSeconds)
+{
+    test::TempTree tree;
+    const QString path = tree.writeFile("a", "x");
+    const auto make = [&] { return Result::create(path, tree.path(), "a", std::nullopt, QString(), false, false); };
+    ResultsDataSource model;
+    const Clock::time_point t0 = Clock::now();
+    EXPECT_FALSE(model.shouldFlush(t0)); // nothing pending
+    model.addResult(nullptr);
+    EXPECT_FALSE(model.shouldFlush(t0));
+    model.addResult(make());
+    EXPECT_TRUE(model.shouldFlush(t0)); // the first result shows at once
+    model.lock();
+    EXPECT_TRUE(model.flushResults(t0));
+    EXPECT_FALSE(model.flushResults(t0));
+    model.unlock();
+    EXPECT_EQ(model.count(), 1u);
+
+    model.addResult(make());
+    model.addResult(make());
+    EXPECT_FALSE(model.shouldFlush(t0 + 1s));
+    EXPECT_FALSE(model.shouldFlush(t0 + 2s)); // strictly more than 2 s
+    EXPECT_TRUE(model.shouldFlush(t0 + 2001ms));
+    EXPECT_EQ(model.count(), 1u); // pending results are not counted yet
+    model.lock();
+    EXPECT_TRUE(model.flushResults(t0 + 2001ms));
+    model.unlock();
+    EXPECT_EQ(model.count(), 3u);
+    EXPECT_FALSE(model.isSorted());
+
+    model.addResult(make());
+    model.lock();
+    model.removeAllResults();
+    model.unlock();
+    EXPECT_EQ(model.count(), 0u);
+    EXPECT_TRUE(model.results().isEmpty());
+    EXPECT_FALSE(model.shouldFlush(t0 + 10s));
+    model.addResult(make());
+    EXPECT_TRUE(model.shouldFlush(t0)); // no flush time after a reset
+}
+
+TEST(ResultsDataSource, LookupsAndRemovalOfDeletedItems)
+{
+    test::TempTree tree;
+    ResultsDataSource model;
+    QList<ResultPointer> made;
+    for (const char* name : {"a", "b", "c"}) {
+        made.append(Result::create(tree.writeFile(name, "x"), tree.path(), name, std::nullopt, QString(), false, false));
+        model.addResult(made.last());
+    }
+    model.lock();
+    model.flushResults();
+    model.unlock();
+    EXPECT_EQ(model.indexOfResult(made[2].get()), 2);
+    EXPECT_EQ(model.indexOfResult(nullptr), -1);
+    const ResultPointer stranger = Result::create(tree.filePath("a"), tree.path(), "a", std::nullopt, QString(), false, false);
+    EXPECT_EQ(model.indexOfResult(stranger.get()), -1);
+    EXPECT_EQ(model.resultAtIndex(3), nullptr);
+    EXPECT_EQ(model.resultAtIndex(-1), nullptr);
+
+    EXPECT_FALSE(model.updateResults());
+    ASSERT_TRUE(QFile::remove(tree.filePath("b")));
+    EXPECT_TRUE(model.updateResults());
+    EXPECT_EQ(model.count(), 2u);
+    EXPECT_EQ(names(model), (QStringList{"a", "c"}));
+}
+
+TEST(ResultsDataSource, HighlightSettings)
+{
+    ResultsDataSource model;
+    model.setStrings({"x", "y*"}, 9, 3, true);
+    EXPECT_EQ(model.strings(), (QStringList{"x", "y*"}));
+    EXPECT_TRUE(model.wildcards());
+    EXPECT_EQ(model.what(), 9u);
+    EXPECT_EQ(model.comparison(), 3u);
+    model.setRegularExpression({QStringLiteral("a.c"), 17}, 1, 1);
+    EXPECT_TRUE(model.strings().isEmpty());
+    EXPECT_FALSE(model.wildcards());
+    EXPECT_EQ(model.regularExpression(), (HighlightExpression{QStringLiteral("a.c"), 17}));
+    model.setStrings({}, 0, 0, false);
+    EXPECT_TRUE(model.strings().isEmpty());
+    EXPECT_TRUE(model.regularExpression().isNull());
+}
+
+TEST(ResultsDataSource, TryLockDoesNotWaitForTheWorker)
+{
+    ResultsDataSource model;
+    model.lock();
+    bool taken = true;
+    std::thread other([&] { taken = model.tryLock(); });
+    other.join();
+    EXPECT_FALSE(taken);
+    model.unlock();
+    ASSERT_TRUE(model.tryLock());
+    model.unlock();
+}
+
+// A worker appends while the main thread flushes as the window's timer does;
+// every result arrives exactly once and in order.
+TEST(ResultsDataSource, ConcurrentAddAndFlushLoseNothing)
+{
+    test::TempTree tree;
+    const QString path = tree.writeFile("a", "x");
+    constexpr int kCount = 5000;
+    QList<ResultPointer> made;
+    for (int i = 0; i < kCount; ++i)
+        made.append(Result::create(path, tree.path(), QString::number(i), std::nullopt, QString(), false, false));
+
+    ResultsDataSource model;
+    model.setStrings({"a"}, 1, 0, false);
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (const ResultPointer& result : made)
+            model.addResult(result);
+        model.setStrings({"b"}, 1, 1, false); // as a next search would, while the table reads
+        done = true;
+    });
+    Clock::time_point fake = Clock::now();
+    int flushes = 0;
+    while (!done || model.shouldFlush(fake + 1h)) {
+        (void)model.strings();
+        fake += 3s; // every tick is past the interval
+        if (model.shouldFlush(fake) && model.tryLock()) {
+            flushes += model.flushResults(fake) ? 1 : 0;
+            model.unlock();
+        }
+    }
+    worker.join();
+    ASSERT_EQ(model.count(), std::uint64_t(kCount));
+    for (int i = 0; i < kCount; ++i)
+        ASSERT_EQ(model.resultAtIndex(i).get(), made[i].get()) << i;
+    EXPECT_GE(flushes, 1);
+    EXPECT_EQ(model.strings(), QStringList{"b"});
+}
+
+} // namespace
+} // namespace sorvant

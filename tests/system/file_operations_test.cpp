@@ -1,0 +1,328 @@
+#include "system/file_operations.h"
+
+#include "platform/file_system_representation.h"
+#include "platform/xattr.h"
+#include "system/file_tests.h"
+#include "system/sandbox.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_tree.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace sorvant {
+namespace {
+
+class FileOperations : public ::testing::Test
+{
+protected:
+    QByteArray contents(const QString& relative) const
+    {
+        QFile file(tree.filePath(relative));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    bool existsAt(const QString& relative) const
+    {
+        struct stat status {};
+        return ::lstat(fileSystemRepresentation(tree.filePath(relative)).constData(), &status) == 0;
+    }
+    ino_t inode(const QString& relative) const
+    {
+        struct stat status {};
+        ::lstat(fileSystemRepresentation(tree.filePath(relative)).constData(), &status);
+        return status.st_ino;
+    }
+    // A folder holding a FIFO, which cannot be copied: a copy fails part way.
+    void makeUncopyableTree()
+    {
+        tree.writeFile("src/a.txt", "first");
+        tree.writeFile("src/sub/b.txt", "second");
+        ASSERT_EQ(::mkfifo(fileSystemRepresentation(tree.filePath("src/sub/z-pipe")).constData(), 0600), 0);
+    }
+
+    test::TempTree tree;
+};
+
+TEST_F(FileOperations, CreatingFilesAndFolders)
+{
+    EXPECT_TRUE(createFile(tree.filePath("new")));
+    EXPECT_TRUE(existsAt("new"));
+    EXPECT_TRUE(createFile(tree.filePath("new")));               // already there
+    EXPECT_FALSE(createFile(tree.filePath("missing/new")));
+    EXPECT_TRUE(createPathAndFile(tree.filePath("deep/er/file")));
+    EXPECT_TRUE(existsAt("deep/er/file"));
+    EXPECT_FALSE(createFile(""));
+    EXPECT_FALSE(createPathAndFile(QString()));
+
+    const QString plain = tree.writeFile("plain", "keep");
+    EXPECT_FALSE(createPath(plain));
+    EXPECT_EQ(contents("plain"), "keep");
+    EXPECT_TRUE(createPath(tree.filePath("a/b/c")));
+    EXPECT_TRUE(createPath(tree.filePath("a/b/c")));
+    EXPECT_TRUE(createPath(tree.filePath("modes/x"), {{NSFilePosixPermissions, 0750}}));
+    struct stat status {};
+    ::stat(fileSystemRepresentation(tree.filePath("modes/x")).constData(), &status);
+    EXPECT_EQ(status.st_mode & 0777, 0750u);
+    EXPECT_FALSE(createPath(""));
+    EXPECT_TRUE(createPathToFile(tree.filePath("p/q/file")));
+    EXPECT_TRUE(isDirectoryAtPath(tree.filePath("p/q")));
+}
+
+TEST_F(FileOperations, CreatingAPathFromAPreviousOne)
+{
+    tree.writeFile("old/data", "x");
+    EXPECT_TRUE(createPathPreviousPath(tree.filePath("new/place"), tree.filePath("old")));
+    EXPECT_EQ(contents("new/place/data"), "x");
+    EXPECT_FALSE(existsAt("old"));
+    // Both present: nothing moves.
+    tree.writeFile("old/data", "y");
+    EXPECT_FALSE(createPathPreviousPath(tree.filePath("new/place"), tree.filePath("old")));
+    EXPECT_EQ(contents("old/data"), "y");
+    EXPECT_EQ(contents("new/place/data"), "x");
+    EXPECT_TRUE(createPathPreviousPath(tree.filePath("fresh"), tree.filePath("none")));
+    EXPECT_TRUE(isDirectoryAtPath(tree.filePath("fresh")));
+}
+
+TEST_F(FileOperations, CopyKeepsContentsModesDatesLinksAndTags)
+{
+    const QString file = tree.writeFile("src/file.txt", "data");
+    ::chmod(fileSystemRepresentation(file).constData(), 0640);
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(1'234'567'890, Qt::UTC);
+    ASSERT_TRUE(setFileModificationDate(when, file));
+    ASSERT_EQ(::symlink("file.txt", fileSystemRepresentation(tree.filePath("src/link")).constData()), 0);
+    const QString odd = stringWithFileSystemRepresentation(QByteArray("odd\xFF name"));
+    ASSERT_TRUE(createPath(tree.filePath("src/" + odd)));
+    const bool tagged = setTagNamesAtPath(file, {"red"});
+
+    FileError error;
+    ASSERT_TRUE(copyPath(tree.filePath("src"), tree.filePath("dst"), &error)) << error.description().toStdString();
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_EQ(contents("dst/file.txt"), "data");
+    struct stat status {};
+    ::stat(fileSystemRepresentation(tree.filePath("dst/file.txt")).constData(), &status);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+    EXPECT_EQ(fileModificationDateAtPath(tree.filePath("dst/file.txt")), when);
+    EXPECT_TRUE(isSymbolicLinkAtPath(tree.filePath("dst/link")));
+    EXPECT_TRUE(isDirectoryAtPath(tree.filePath("dst/" + odd)));
+    if (tagged) {
+        EXPECT_EQ(tagNamesAtPath(tree.filePath("dst/file.txt")), QStringList({"red"}));
+    }
+}
+
+TEST_F(FileOperations, CopyNeverOverwrites)
+{
+    tree.writeFile("a", "new");
+    tree.writeFile("b", "old");
+    FileError error;
+    EXPECT_FALSE(copyPath(tree.filePath("a"), tree.filePath("b"), &error));
+    EXPECT_EQ(error.code, EEXIST);
+    EXPECT_EQ(contents("b"), "old");
+    EXPECT_FALSE(copyPath(QString(), tree.filePath("b"), &error));
+    EXPECT_FALSE(copyPath(tree.filePath("a"), "", &error));
+}
+
+TEST_F(FileOperations, AFailedCopyLeavesTheSourceIntactAndNoPartialCopy)
+{
+    makeUncopyableTree();
+    FileError error;
+    EXPECT_FALSE(copyPath(tree.filePath("src"), tree.filePath("dst"), &error));
+    EXPECT_EQ(error.code, ENOTSUP);
+    EXPECT_TRUE(error.path.endsWith("z-pipe"));
+    EXPECT_FALSE(existsAt("dst"));
+    EXPECT_EQ(contents("src/a.txt"), "first");
+    EXPECT_EQ(contents("src/sub/b.txt"), "second");
+    EXPECT_TRUE(existsAt("src/sub/z-pipe"));
+}
+
+TEST_F(FileOperations, MoveRenamesAndNeverReplaces)
+{
+    tree.writeFile("a", "A");
+    tree.writeFile("b", "B");
+    FileError error;
+    EXPECT_FALSE(movePath(tree.filePath("a"), tree.filePath("b"), &error));
+    EXPECT_EQ(error.code, EEXIST);
+    EXPECT_EQ(contents("a"), "A");
+    EXPECT_EQ(contents("b"), "B");
+    EXPECT_TRUE(movePath(tree.filePath("a"), tree.filePath("c"), &error));
+    EXPECT_EQ(contents("c"), "A");
+    EXPECT_FALSE(existsAt("a"));
+    EXPECT_TRUE(renamePath(tree.filePath("c"), "d"));
+    EXPECT_EQ(contents("d"), "A");
+    EXPECT_FALSE(renamePath(tree.filePath("d"), ""));
+}
+
+TEST_F(FileOperations, MoveAcrossFileSystemsCopiesThenRemoves)
+{
+    const QString shm = "/dev/shm";
+    if (!isDirectoryAtPath(shm) || ::access("/dev/shm", W_OK) != 0)
+        GTEST_SKIP() << "no second writable file system";
+    tree.writeFile("src/inner/file", "moved");
+    const QString away = shm + "/sorvant-move-" + QString::number(::getpid());
+    removePath(away);
+    FileError error;
+    ASSERT_TRUE(movePath(tree.filePath("src"), away, &error)) << error.description().toStdString();
+    EXPECT_FALSE(existsAt("src"));
+    QFile file(away + "/inner/file");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "moved");
+    EXPECT_TRUE(removePath(away));
+}
+
+TEST_F(FileOperations, MigrateCopiesOnlyWhenNeeded)
+{
+    tree.writeFile("old", "x");
+    EXPECT_TRUE(migratePath(tree.filePath("missing"), tree.filePath("new")));
+    EXPECT_FALSE(existsAt("new"));
+    EXPECT_TRUE(migratePath(tree.filePath("old"), tree.filePath("new")));
+    EXPECT_EQ(contents("new"), "x");
+    tree.writeFile("old", "y");
+    EXPECT_TRUE(migratePath(tree.filePath("old"), tree.filePath("new")));   // already there
+    EXPECT_EQ(contents("new"), "x");
+    EXPECT_TRUE(migratePath(QString(), tree.filePath("new")));
+}
+
+TEST_F(FileOperations, RemovingTreesAndVanishedItems)
+{
+    tree.writeFile("gone/a/b/c", "x");
+    tree.writeFile("gone/.hidden-file");
+    ASSERT_EQ(::symlink(fileSystemRepresentation(tree.filePath("keep")).constData(),
+                        fileSystemRepresentation(tree.filePath("gone/link")).constData()), 0);
+    tree.writeFile("keep/file", "safe");
+    FileError error;
+    EXPECT_TRUE(removePath(tree.filePath("gone"), &error));
+    EXPECT_FALSE(existsAt("gone"));
+    EXPECT_EQ(contents("keep/file"), "safe");   // links are removed, not followed
+    EXPECT_TRUE(removePath(tree.filePath("never-was"), &error));
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_FALSE(removePath("", &error));
+}
+
+TEST_F(FileOperations, AFailedRemovalSetsTheErrorAndLogs)
+{
+    const QString file = tree.writeFile("locked/file", "x");
+    const QString folder = tree.filePath("locked");
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        if (!setFileImmutable(true, file))
+            GTEST_SKIP() << "cannot make an item immutable here";
+    } else {
+        ::chmod(fileSystemRepresentation(folder).constData(), 0555);
+    }
+    test::LogCapture log;
+    FileError error;
+    EXPECT_FALSE(removePath(folder, &error));
+    EXPECT_EQ(error.code, root ? EPERM : EACCES);
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith("Couldn't remove path " + folder + ": "));
+    EXPECT_TRUE(existsAt("locked/file"));
+    if (root)
+        setFileImmutable(false, file);
+}
+
+TEST_F(FileOperations, UnlinkAndItsRepresentationFailure)
+{
+    tree.writeFile("f");
+    EXPECT_TRUE(unlinkFileAtPath(tree.filePath("f")));
+    EXPECT_FALSE(unlinkFileAtPath(tree.filePath("f")));
+    EXPECT_FALSE(unlinkFileAtPath(""));
+    test::LogCapture log;
+    EXPECT_FALSE(unlinkFileAtPath(QString("a") + QChar(0) + "b"));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith("getFileSystemRepresentation 'a"));
+}
+
+TEST_F(FileOperations, WritingReplacesWholeOrAppends)
+{
+    const QString path = tree.filePath("log.txt");
+    EXPECT_TRUE(writeString("one\n", path, true));
+    EXPECT_TRUE(writeString("two\n", path, true));
+    EXPECT_EQ(contents("log.txt"), "one\ntwo\n");
+    EXPECT_TRUE(writeData("fresh", path, false));
+    EXPECT_EQ(contents("log.txt"), "fresh");
+    EXPECT_FALSE(writeString("", path, false));
+    EXPECT_FALSE(writeData(QByteArray(), path, false));
+    EXPECT_EQ(contents("log.txt"), "fresh");
+    EXPECT_FALSE(writeData("x", tree.filePath("no/folder/file"), true));
+    EXPECT_TRUE(createPathAndWriteObject("made", tree.filePath("new/folder/file"), true));
+    EXPECT_EQ(contents("new/folder/file"), "made");
+    EXPECT_FALSE(createPathAndWriteObject(QByteArray(), tree.filePath("x"), true));
+}
+
+TEST_F(FileOperations, LinksAreHardOutsideASandbox)
+{
+    if (isSandboxed())
+        GTEST_SKIP() << "sandboxed: links are symbolic";
+    tree.writeFile("orig", "x");
+    EXPECT_TRUE(createLinkWithPath(tree.filePath("orig"), tree.filePath("hard")));
+    EXPECT_EQ(inode("hard"), inode("orig"));
+    EXPECT_FALSE(isSymbolicLinkAtPath(tree.filePath("hard")));
+    EXPECT_FALSE(createLinkWithPath("", tree.filePath("x")));
+}
+
+TEST_F(FileOperations, ALinkToAFolderIsSymbolic)
+{
+    // Folders cannot be hard-linked: the symbolic link is the second route.
+    const QString folder = tree.makeDir("folder");
+    EXPECT_TRUE(createLinkWithPath(folder, tree.filePath("link")));
+    EXPECT_TRUE(isSymbolicLinkAtPath(tree.filePath("link")));
+    EXPECT_TRUE(isDirectoryAtPath(tree.filePath("link")));
+}
+
+TEST_F(FileOperations, WritableTemporaryFolderReplacesWhatWasThere)
+{
+    tree.writeFile("tmp", "a file in the way");
+    EXPECT_TRUE(createWritableTemporaryPath(tree.filePath("tmp")));
+    EXPECT_TRUE(isDirectoryAtPath(tree.filePath("tmp")));
+    EXPECT_FALSE(createWritableTemporaryPath(""));
+}
+
+TEST_F(FileOperations, MergeKeepsNewerTargetsAndReplacesOlderOnes)
+{
+    const QDateTime older = QDateTime::fromSecsSinceEpoch(1'000'000'000, Qt::UTC);
+    const QDateTime newer = older.addDays(1);
+    tree.writeFile("src/same", "source");
+    tree.writeFile("dst/same", "target");
+    tree.writeFile("src/newer", "source");
+    tree.writeFile("dst/newer", "target");
+    tree.writeFile("src/sub/only-in-source", "source");
+    tree.writeFile("dst/sub/only-in-target", "target");
+    setFileModificationDate(older, tree.filePath("src/same"));
+    setFileModificationDate(older, tree.filePath("dst/same"));
+    setFileModificationDate(newer, tree.filePath("src/newer"));
+    setFileModificationDate(older, tree.filePath("dst/newer"));
+
+    EXPECT_TRUE(updatePath(tree.filePath("src"), tree.filePath("dst")));
+    EXPECT_EQ(contents("dst/same"), "target");
+    EXPECT_EQ(contents("dst/newer"), "source");
+    EXPECT_EQ(contents("dst/sub/only-in-source"), "source");
+    EXPECT_EQ(contents("dst/sub/only-in-target"), "target");
+
+    EXPECT_TRUE(updatePath(tree.filePath("src"), tree.filePath("dst"), true));
+    EXPECT_EQ(contents("dst/same"), "source");
+    EXPECT_TRUE(updatePath(tree.filePath("missing"), tree.filePath("dst")));
+}
+
+TEST_F(FileOperations, AFailedMergeStepIsLoggedAndKeepsTheTarget)
+{
+    makeUncopyableTree();
+    tree.writeFile("dst/sub/b.txt", "old target");
+    setFileModificationDate(QDateTime::fromSecsSinceEpoch(1, Qt::UTC), tree.filePath("dst/sub/b.txt"));
+    test::LogCapture log;
+    EXPECT_FALSE(updatePath(tree.filePath("src"), tree.filePath("dst"), true));
+    ASSERT_FALSE(log.lines().isEmpty());
+    EXPECT_TRUE(log.lines().first().startsWith("ERROR: Couldn't update path "));
+    EXPECT_EQ(contents("dst/sub/b.txt"), "second");
+    EXPECT_EQ(contents("dst/a.txt"), "first");
+    EXPECT_EQ(contents("src/sub/b.txt"), "second");
+}
+
+} // namespace
+} // namespace sorvant
