@@ -2,6 +2,7 @@
 
 #include "foundation/character_classes.h"
 #include "foundation/string_units.h"
+#include "platform/number_kind.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -65,20 +66,6 @@ private:
     QVariant m_missing;
 };
 
-bool isUnsignedType(int typeId)
-{
-    switch (typeId) {
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
-        return true;
-    default:
-        return false;
-    }
-}
-
 std::int64_t truncatedDouble(double value)
 {
     if (std::isnan(value))
@@ -97,7 +84,7 @@ std::uint64_t integerBits(const QVariant& value)
     const int type = value.typeId();
     if (!value.isValid())
         return 0;
-    if (isUnsignedType(type))
+    if (numberKind(value) == NumberKind::Unsigned)
         return value.toULongLong();
     switch (type) {
     case QMetaType::Bool:
@@ -126,7 +113,7 @@ double floatingValue(const QVariant& value)
 {
     if (!value.isValid())
         return 0.0;
-    if (isUnsignedType(value.typeId()))
+    if (numberKind(value) == NumberKind::Unsigned)
         return static_cast<double>(value.toULongLong());
     switch (value.typeId()) {
     case QMetaType::QChar:

@@ -4,6 +4,7 @@
 #include "foundation/unrecognized_selector.h"
 
 #include "platform/character_set.h"
+#include "platform/number_kind.h"
 #include "platform/string_compare.h"
 
 #include <charconv>
@@ -112,33 +113,6 @@ QString shortestText(Floating value)
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return QString::fromLatin1(buffer, result.ptr - buffer);
-}
-
-enum class NumberKind { None, Signed, Unsigned, Floating };
-
-NumberKind numberKind(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::Short:
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-        return NumberKind::Signed;
-    case QMetaType::UChar:
-    case QMetaType::UShort:
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-        return NumberKind::Unsigned;
-    case QMetaType::Float:
-    case QMetaType::Double:
-        return NumberKind::Floating;
-    default:
-        return NumberKind::None;
-    }
 }
 
 // One integer reading of a value: numbers convert as C converts (through the
