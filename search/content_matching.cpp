@@ -10,8 +10,6 @@
 #include "search/search_params.h"
 #include "search/wildcard_patterns.h"
 
-#include <unicode/regex.h>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,7 +19,85 @@
 
 namespace sorvant {
 
+// --- the regular expression of mode 5 ---------------------------------------------
+
+namespace {
+
+// A linear scan costs the engine about one step per thousand units, so the
+// budget grows with the text; a backtracking pattern spends it long before
+// a real scan would.
+constexpr qsizetype kUnitsPerExtraStep = 1000;
+
+bool matchesRegularExpression(const RegularExpression& regex, const QString& text, const std::atomic<bool>& stop)
+{
+    RegularExpressionLimits limits;
+    limits.stepLimit = std::int32_t(
+        std::min<qsizetype>(kDefaultRegexStepLimit + text.size() / kUnitsPerExtraStep, INT32_MAX));
+    limits.shouldStop = [&stop] { return stop.load(std::memory_order_relaxed); };
+    bool found = false;
+    const RegularExpressionStatus status =
+        regex.enumerateMatches(text, Range{0, text.size()}, 0, limits, [&found](const RegularExpressionMatch&) {
+            found = true;
+            return true;
+        });
+    if (status == kRegexTimedOut)
+        logWarning(QStringLiteral("Regular expression \"%1\" gave up on a text of %2 characters: too slow")
+                       .arg(regex.pattern())
+                       .arg(text.size()));
+    return found;
+}
+
+} // namespace
+
 // --- matching -------------------------------------------------------------------
+
+namespace {
+
+bool isAscii(QStringView text)
+{
+    char16_t any = 0;
+    for (const QChar c : text)
+        any |= c.unicode();
+    return any < 0x80;
+}
+
+char16_t asciiLower(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+}
+
+// The platform's find restricted to ASCII on both sides, where full case
+// folding is ASCII lower case and canonical equivalence changes nothing, so
+// the answer is the same without folding the text.
+bool containsAsciiString(QStringView haystack, QStringView needle, bool ignoreCase)
+{
+    if (needle.isEmpty() || needle.size() > haystack.size())
+        return false;
+    if (!ignoreCase)
+        return haystack.contains(needle);
+    const char16_t first = asciiLower(needle.front().unicode());
+    const qsizetype last = haystack.size() - needle.size();
+    for (qsizetype i = 0; i <= last; ++i) {
+        if (asciiLower(haystack[i].unicode()) != first)
+            continue;
+        qsizetype j = 1;
+        while (j < needle.size() && asciiLower(haystack[i + j].unicode()) == asciiLower(needle[j].unicode()))
+            ++j;
+        if (j == needle.size())
+            return true;
+    }
+    return false;
+}
+
+// Finds one word; `asciiText` says whether the text is all ASCII.
+bool containsWord(const QString& text, bool asciiText, const QString& word, unsigned options)
+{
+    if (asciiText && isAscii(word))
+        return containsAsciiString(text, word, options & kCompareCaseInsensitive);
+    return containsString(text, word, options);
+}
+
+} // namespace
 
 bool searchWindowMatchString(const QString& string, const SearchParams& params, unsigned findOptions)
 {
@@ -31,103 +107,32 @@ bool searchWindowMatchString(const QString& string, const SearchParams& params, 
     // act through query terms and highlighting.
     const unsigned options = findOptions & kCompareCaseInsensitive;
     const qsizetype count = std::min<qsizetype>(qsizetype(params.wordsCount), params.words.size());
+    const bool asciiText = params.mode <= kSearchPhrase && isAscii(string);
     switch (params.mode) {
     case kSearchAllWords:
         for (qsizetype i = count; i-- > 0;) {
-            if (!containsString(string, params.words.at(i), options))
+            if (!containsWord(string, asciiText, params.words.at(i), options))
                 return false;
         }
         return true;
     case kSearchAnyWord:
         for (qsizetype i = count; i-- > 0;) {
-            if (containsString(string, params.words.at(i), options))
+            if (containsWord(string, asciiText, params.words.at(i), options))
                 return true;
         }
         return false;
     case kSearchPhrase:
-        return count > 0 && containsString(string, params.words.at(0), options);
+        return count > 0 && containsWord(string, asciiText, params.words.at(0), options);
     case kSearchWildcards:
         return (params.comparison & 1) ? isCaseInsensitiveLikeUnixWildcard(string, params.wildcard)
                                        : isLikeUnixWildcard(string, params.wildcard);
     case kSearchQueryTerms:
         return params.queryTerms && params.queryTerms->matchesStringComparison(string, unsigned(params.comparison));
     case kSearchRegularExpression:
-        return params.regex && params.regex->firstMatch(string, &params.stop);
+        return params.regex.isValid() && matchesRegularExpression(params.regex, string, params.stop);
     default:
         return false;
     }
-}
-
-// --- the regular expression of mode 5 ---------------------------------------------
-
-struct ContentRegularExpression::Compiled
-{
-    std::unique_ptr<icu::RegexPattern> pattern;
-};
-
-namespace {
-
-// ICU counts match time in steps of about a millisecond. A linear scan
-// needs roughly a step per few thousand units, so the limit grows with the
-// text; a backtracking pattern reaches it long before a real scan would.
-constexpr int32_t kBaseTimeLimitSteps = 5000;
-constexpr qsizetype kUnitsPerExtraStep = 1000;
-
-UBool continueUnlessStopped(const void* context, int32_t /*steps*/)
-{
-    const auto* stop = static_cast<const std::atomic<bool>*>(context);
-    return !(stop && stop->load(std::memory_order_relaxed));
-}
-
-} // namespace
-
-ContentRegularExpression::ContentRegularExpression(const QString& pattern, unsigned options,
-                                                   std::unique_ptr<Compiled> compiled)
-    : m_pattern(pattern), m_options(options), m_compiled(std::move(compiled))
-{
-}
-
-ContentRegularExpression::~ContentRegularExpression() = default;
-
-std::shared_ptr<const ContentRegularExpression> ContentRegularExpression::create(const QString& pattern,
-                                                                                  unsigned options)
-{
-    if (pattern.isEmpty())
-        return nullptr;
-    uint32_t flags = 0;
-    if (options & kCaseInsensitive)
-        flags |= UREGEX_CASE_INSENSITIVE;
-    if (options & kAnchorsMatchLines)
-        flags |= UREGEX_MULTILINE;
-    const icu::UnicodeString source(false, reinterpret_cast<const UChar*>(pattern.utf16()), int32_t(pattern.size()));
-    UErrorCode status = U_ZERO_ERROR;
-    UParseError parseError{};
-    auto compiled = std::make_unique<Compiled>();
-    compiled->pattern.reset(icu::RegexPattern::compile(source, flags, parseError, status));
-    if (U_FAILURE(status) || !compiled->pattern)
-        return nullptr;
-    return std::shared_ptr<const ContentRegularExpression>(
-        new ContentRegularExpression(pattern, options, std::move(compiled)));
-}
-
-bool ContentRegularExpression::firstMatch(const QString& text, const std::atomic<bool>* stop) const
-{
-    if (text.isNull() || text.size() > INT32_MAX)
-        return false;
-    const icu::UnicodeString input(false, reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::RegexMatcher> matcher(m_compiled->pattern->matcher(input, status));
-    if (U_FAILURE(status) || !matcher)
-        return false;
-    const qsizetype steps = kBaseTimeLimitSteps + text.size() / kUnitsPerExtraStep;
-    matcher->setTimeLimit(int32_t(std::min<qsizetype>(steps, INT32_MAX)), status);
-    matcher->setMatchCallback(continueUnlessStopped, stop, status);
-    const bool found = matcher->find(status);
-    if (status == U_REGEX_TIME_OUT)
-        logWarning(QStringLiteral("Regular expression \"%1\" gave up on a text of %2 characters: too slow")
-                       .arg(m_pattern)
-                       .arg(text.size()));
-    return U_SUCCESS(status) && found;
 }
 
 // --- which files are content-searched ------------------------------------------------

@@ -1,7 +1,7 @@
 #pragma once
 // Testing one string against a search, and what content search needs around
 // it: which files have their contents searched (the preference lists), the
-// text of a file, and the stoppable regular expression of mode 5.
+// text of a file.
 //
 // Not here: walking folders (search/directory_walk.h) and running a search
 // (search/search_engine.h).
@@ -12,7 +12,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
 
 namespace sorvant {
 
@@ -24,49 +23,14 @@ struct SearchParams;
 // YES when `string` matches the search by the record's mode: all words,
 // any word, the phrase (found with `findOptions`, of which only 1, ignore
 // case, is used), the wildcard, the query terms or the regular expression.
-// A null string and a mode above 5 never match.
+// A regular expression gives up (no match) when the record's stop flag is
+// set during the match, and on a match that runs out of steps (logged with
+// "WARNING: "). A null string and a mode above 5 never match.
 //   words ("a","b"), mode 0: "b a" => YES   "a" => NO   null => NO
 //   words ("a","b"), mode 1: "xb" => YES   "" => NO
 //   no words, mode 0 => YES; mode 1 => NO
 [[nodiscard]] bool searchWindowMatchString(const QString& string, const SearchParams& params,
                                            unsigned findOptions);
-
-// --- the regular expression of mode 5 ---------------------------------------------
-
-// An ICU regular expression compiled once and shared by every thread. Each
-// match runs on its own matcher, gives up when the search's stop flag is set
-// and is bounded in time, so a pattern that backtracks without end costs one
-// file, not the search.
-class ContentRegularExpression
-{
-public:
-    // The platform's option bits, mapped by name onto ICU's.
-    enum Options : unsigned {
-        kCaseInsensitive = 1,
-        kAnchorsMatchLines = 16,
-    };
-    // Null for a null, empty or invalid pattern.
-    //   ("a+b", 0) => expression   ("(", 0) => null   ("", 0) => null
-    [[nodiscard]] static std::shared_ptr<const ContentRegularExpression> create(const QString& pattern,
-                                                                               unsigned options);
-    ~ContentRegularExpression();
-    ContentRegularExpression(const ContentRegularExpression&) = delete;
-    ContentRegularExpression& operator=(const ContentRegularExpression&) = delete;
-
-    [[nodiscard]] const QString& pattern() const { return m_pattern; }
-    [[nodiscard]] unsigned options() const { return m_options; }
-    // YES when the expression matches somewhere in `text`; NO for null text,
-    // when `stop` becomes set during the match, and when the match runs out
-    // of time (logged with "WARNING: ").
-    [[nodiscard]] bool firstMatch(const QString& text, const std::atomic<bool>* stop = nullptr) const;
-
-private:
-    struct Compiled;
-    ContentRegularExpression(const QString& pattern, unsigned options, std::unique_ptr<Compiled> compiled);
-    QString m_pattern;
-    unsigned m_options = 0;
-    std::unique_ptr<Compiled> m_compiled;
-};
 
 // --- which files are content-searched ------------------------------------------------
 

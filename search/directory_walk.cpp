@@ -242,36 +242,44 @@ void Walker::run()
 // folder to walk into. Answers whether it was reported.
 bool Walker::visit(const PendingFolder& folder, const Entry& entry, std::vector<PendingFolder>& subfolders)
 {
-    const QByteArray pathBytes =
-        folder.bytes.endsWith('/') ? folder.bytes + entry.name : folder.bytes + '/' + entry.name;
     const QString name = stringWithFileSystemRepresentation(entry.name);
-    const QString path = folder.path.endsWith(u'/') ? folder.path + name : folder.path + u'/' + name;
-    if (m_rootIsSlash && path == u"/System/Volumes")
+    // Most items are dropped on their name alone; their paths are made only
+    // when something needs them.
+    QString path;
+    const auto fullPath = [&]() -> const QString& {
+        if (path.isNull())
+            path = folder.path.endsWith(u'/') ? folder.path + name : folder.path + u'/' + name;
+        return path;
+    };
+    const auto pathBytes = [&] {
+        return folder.bytes.endsWith('/') ? folder.bytes + entry.name : folder.bytes + '/' + entry.name;
+    };
+    if (m_rootIsSlash && fullPath() == u"/System/Volumes")
         return false;
     m_params.nDone.fetch_add(1, std::memory_order_relaxed);
 
     const bool isFolder = entry.kind == ItemKind::Folder;
-    const bool isPackage = hasPackageSuffix(path) || (isFolder && hasBundleExtension(path));
+    const bool isPackage = hasPackageSuffix(name) || (isFolder && hasBundleExtension(name));
     if (isFolder && (m_params.packageContents || !isPackage))
-        subfolders.push_back({pathBytes, path, m_device});
+        subfolders.push_back({pathBytes(), fullPath(), m_device});
 
     const unsigned findOptions = unsigned(m_params.comparison & 1);
     const std::uint64_t what = m_params.what;
     bool matched = (what & kSearchNames) && searchWindowMatchString(composedName(name), m_params, findOptions);
     QString comment;
     if (!matched && (what & kSearchComments)) {
-        comment = DSStore::finderCommentAtPath(path);
+        comment = DSStore::finderCommentAtPath(fullPath());
         matched = searchWindowMatchString(comment, m_params, findOptions);
     }
     std::optional<QStringList> tags;
     if (!matched && (what & kSearchTags)) {
         // The kernel keeps no user attributes on a link, and reading them
         // through it would give the target's tags to every link to it.
-        tags = entry.kind == ItemKind::Link ? QStringList() : tagNamesAtPath(path);
+        tags = entry.kind == ItemKind::Link ? QStringList() : tagNamesAtPath(fullPath());
         matched = searchWindowMatchString(tags->join(u' '), m_params, findOptions);
     }
     if (!matched && !isFolder && (what & kSearchContents))
-        matched = matchContents(name, pathBytes, entry.kind);
+        matched = matchContents(name, pathBytes(), entry.kind);
     if (!matched)
         return false;
 
@@ -279,7 +287,7 @@ bool Walker::visit(const PendingFolder& folder, const Entry& entry, std::vector<
         return false;
     if (m_params.type == kSearchFolders && (!isFolder || isPackage))
         return false;
-    if (m_reported.contains(path))
+    if (m_reported.contains(fullPath()))
         return false;
     m_reported.insert(path);
     if (m_params.dataSource)

@@ -8,8 +8,9 @@
 #include "search/catalog_search.h"
 #include "search/content_matching.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFile>
-#include <QMetaObject>
 #include <QObject>
 
 #include <unistd.h>
@@ -48,6 +49,32 @@ std::uint64_t quarterOfPhysicalMemory()
     return (std::uint64_t(pages) * std::uint64_t(pageSize)) >> 2;
 }
 
+// The engine's presence on its owner's thread. The worker asks for the
+// owner's attention by posting an event to it: a posted event is handed over
+// under the event queue's lock, so nothing of it is shared without order.
+class OwnerContext : public QObject
+{
+public:
+    explicit OwnerContext(SearchEngineOwner& owner) : m_owner(owner) {}
+
+    static QEvent::Type attentionEvent()
+    {
+        static const auto type = QEvent::Type(QEvent::registerEventType());
+        return type;
+    }
+
+    bool event(QEvent* event) override
+    {
+        if (event->type() != attentionEvent())
+            return QObject::event(event);
+        m_owner.requestAttentionWhenInactive();
+        return true;
+    }
+
+private:
+    SearchEngineOwner& m_owner;
+};
+
 } // namespace
 
 QStringList mountedLocalVolumePaths()
@@ -71,7 +98,7 @@ QStringList mountedRemovableMediaPaths()
 }
 
 SearchEngine::SearchEngine(SearchEngineOwner& owner, const UserDefaults& defaults)
-    : m_owner(owner), m_defaults(defaults), m_context(std::make_unique<QObject>())
+    : m_owner(owner), m_defaults(defaults), m_context(std::make_unique<OwnerContext>(owner))
 {
     m_params.dataSource = &m_dataSource;
     NotificationCenter::defaultCenter().addObserver(
@@ -131,7 +158,7 @@ bool SearchEngine::prepareParams(const QString& phrase, const QString& path)
     m_params.scanAll = boolForKey(m_defaults, QStringLiteral("scanAll"), false);
     m_params.wildcard = QString();
     m_params.queryTerms.reset();
-    m_params.regex.reset();
+    m_params.regex = RegularExpression();
     const bool nothingToContentSearch = !m_params.scanAll && (m_params.what & kSearchContents)
                                         && m_params.extensionsCount + m_params.typesCount == 0;
     if (m_params.what == 0 || m_params.wordsCount == 0 || nothingToContentSearch || path.isEmpty()) {
@@ -149,10 +176,10 @@ bool SearchEngine::prepareParams(const QString& phrase, const QString& path)
     } else if (m_params.mode == kSearchQueryTerms) {
         m_params.queryTerms = QueryTerms::queryTermsWithWildcard(phrase);
     } else if (m_params.mode == kSearchRegularExpression) {
-        unsigned options = ContentRegularExpression::kAnchorsMatchLines;
+        unsigned options = kRegexAnchorsMatchLines;
         if (m_params.comparison & 1)
-            options |= ContentRegularExpression::kCaseInsensitive;
-        m_params.regex = ContentRegularExpression::create(phrase, options);
+            options |= kRegexCaseInsensitive;
+        m_params.regex = RegularExpression::compile(phrase, options);
     }
     m_params.maxFileSize = quarterOfPhysicalMemory();
     setHighlighting();
@@ -167,8 +194,8 @@ void SearchEngine::setHighlighting()
     } else if (m_params.queryTerms) {
         m_dataSource.setStrings(m_params.queryTerms->plusWildcards().value_or(QStringList()), what,
                                 m_params.comparison, true);
-    } else if (m_params.regex) {
-        m_dataSource.setRegularExpression({m_params.regex->pattern(), m_params.regex->options()}, what,
+    } else if (m_params.regex.isValid()) {
+        m_dataSource.setRegularExpression({m_params.regex.pattern(), m_params.regex.options()}, what,
                                           m_params.comparison);
     } else {
         const bool wildcards = m_params.mode == kSearchWildcards || m_params.mode == kSearchQueryTerms;
@@ -212,8 +239,7 @@ void SearchEngine::iterateHandler(const QString& path)
         threadInit();
         performCatalogSearch(path);
     }
-    QMetaObject::invokeMethod(
-        m_context.get(), [this] { m_owner.requestAttentionWhenInactive(); }, Qt::QueuedConnection);
+    QCoreApplication::postEvent(m_context.get(), new QEvent(OwnerContext::attentionEvent()));
     threadExit();
 }
 

@@ -74,6 +74,7 @@ public:
     // The record; the owner writes its settings only while no search runs.
     [[nodiscard]] SearchParams& params() { return m_params; }
     [[nodiscard]] const SearchParams& params() const { return m_params; }
+    // The results model the worker appends to and the owner flushes.
     [[nodiscard]] ResultsDataSource& dataSource() { return m_dataSource; }
 
     // The search action. While a search runs it only sets stop and answers

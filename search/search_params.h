@@ -11,6 +11,7 @@
 // Not here: running a search (search/search_engine.h) and matching one
 // string against it (search/content_matching.h).
 
+#include "platform/regular_expression.h"
 #include "search/query_terms.h"
 
 #include <QList>
@@ -18,12 +19,10 @@
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <optional>
 
 namespace sorvant {
 
-class ContentRegularExpression;
 class ResultsDataSource;
 
 // How the words of a phrase combine.
@@ -66,8 +65,8 @@ struct SearchParams
     QString wildcard;
     // The parsed phrase in mode 4; empty otherwise and when it does not parse.
     std::optional<QueryTerms> queryTerms;
-    // The compiled phrase in mode 5; null otherwise and for a bad pattern.
-    std::shared_ptr<const ContentRegularExpression> regex;
+    // The compiled phrase in mode 5; invalid otherwise and for a bad pattern.
+    RegularExpression regex;
     // Type codes from the preference lists ("'TEXT'"). Linux files carry no
     // type codes, so these only count towards "something to content-search".
     QList<std::uint32_t> types;

@@ -5,7 +5,9 @@
 // Exit status: 0 something was found, 1 nothing was, 2 a usage error or a
 // search that could not start.
 
+#include "foundation/trimming.h"
 #include "platform/file_system_representation.h"
+#include "platform/unicode.h"
 #include "platform/user_defaults.h"
 #include "search/search_engine.h"
 #include "search/wildcard_patterns.h"
@@ -79,6 +81,87 @@ const QString kHelpIntro = QStringLiteral(
     "\"fileExtOn1\"..\"fileExtOn6\" / \"fileExt1\"..\"fileExt6\" (or every file with --scan-all).\n"
     "Exit status: 0 found, 1 nothing found, 2 usage error or search not started.");
 
+struct OptionText
+{
+    QStringList names;
+    const char* description;
+    const char* valueName = nullptr;
+};
+
+// Every option of the command, in the order --help lists them.
+const QList<OptionText>& optionTexts()
+{
+    static const QList<OptionText> texts = {
+        {{"h", "help"}, "Show this help."},
+        {{"n", "names"}, "Search file and folder names (the default when no other of -n, -c, -t, -m is given)."},
+        {{"c", "contents"}, "Search the text contents of files."},
+        {{"t", "tags"}, "Search tags (\"user.xdg.tags\")."},
+        {{"m", "comments"}, "Search Finder comments (\".DS_Store\")."},
+        {{"i", "ignore-case"}, "Ignore case."},
+        {{"d", "ignore-diacritics"}, "Ignore diacritics (query terms)."},
+        {{"z", "fuzzy"}, "Fuzzy matching (query terms)."},
+        {{"mode"}, "How words combine: all (default), any, phrase, wildcards, terms, regex.", "MODE"},
+        {{"type"}, "Which items qualify: files, folders, both (default).", "TYPE"},
+        {{"a", "invisibles"}, "Search invisible items too."},
+        {{"p", "package-contents"}, "Search inside packages too."},
+        {{"scan-all"}, "Content-search every file, whatever its extension."},
+        {{"all"}, "Search all volumes."},
+        {{"local"}, "Search the local volumes."},
+        {{"removable"}, "Search removable volumes."},
+        {{"0", "null"}, "End each path with a NUL byte instead of a new line."},
+        {{"progress"}, "Write \"N found/M done\" lines to standard error."},
+    };
+    return texts;
+}
+
+// Reads --mode and --type; answers an exit status on a bad value.
+std::optional<int> readChoices(const QCommandLineParser& parser, Options& options)
+{
+    if (parser.isSet(QStringLiteral("mode"))) {
+        const QString mode = parser.value(QStringLiteral("mode"));
+        const auto value = lookUp(mode, {"all", "any", "phrase", "wildcards", "terms", "regex"});
+        if (!value)
+            return usageError(QStringLiteral("unknown mode \"%1\"").arg(mode));
+        options.mode = *value;
+    }
+    if (parser.isSet(QStringLiteral("type"))) {
+        const QString type = parser.value(QStringLiteral("type"));
+        const auto value = lookUp(type, {"files", "folders", "both"});
+        if (!value)
+            return usageError(QStringLiteral("unknown type \"%1\"").arg(type));
+        options.type = *value + 1;
+    }
+    return std::nullopt;
+}
+
+// Reads the phrase and the destination; answers an exit status on a usage error.
+std::optional<int> readDestination(const QCommandLineParser& parser, Options& options)
+{
+    const QStringList positional = parser.positionalArguments();
+    const auto set = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+    const int volumeChoices = int(set("all")) + int(set("local")) + int(set("removable"));
+    if (positional.isEmpty())
+        return usageError(QStringLiteral("no phrase given"));
+    if (volumeChoices > 1 || (volumeChoices == 1 && positional.size() > 1) || positional.size() > 2)
+        return usageError(QStringLiteral("give one destination: a FOLDER or one of --all, --local, --removable"));
+    // The phrase as a search field gives it: composed (NFC), and a white
+    // phrase is nothing to search.
+    options.phrase = unicode::normalizedString(positional.at(0), unicode::NormalizationForm::NFC);
+    if (stringByTrimmingWhiteSpaces(options.phrase).isEmpty())
+        return usageError(QStringLiteral("the phrase is empty"));
+    if (set("all"))
+        options.destination = QString::fromUtf16(kAllVolumesDestination);
+    else if (set("local"))
+        options.destination = QString::fromUtf16(kLocalVolumesDestination);
+    else if (set("removable"))
+        options.destination = QString::fromUtf16(kRemovableVolumesDestination);
+    else if (positional.size() == 2)
+        options.destination = QFileInfo(positional.at(1)).absoluteFilePath();
+    else
+        return usageError(QStringLiteral("no folder given"));
+    return std::nullopt;
+}
+
 // Fills `options` from the command line; answers an exit status when the
 // program should end at once (help, usage error).
 std::optional<int> parseOptions(const QStringList& arguments, Options& options)
@@ -88,98 +171,32 @@ std::optional<int> parseOptions(const QStringList& arguments, Options& options)
     parser.addPositionalArgument(QStringLiteral("PHRASE"), QStringLiteral("What to search for."));
     parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("The folder to search."),
                                  QStringLiteral("[FOLDER]"));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption names({QStringLiteral("n"), QStringLiteral("names")},
-                                   QStringLiteral("Search file and folder names (the default when no other "
-                                                  "of -n, -c, -t, -m is given)."));
-    const QCommandLineOption contents({QStringLiteral("c"), QStringLiteral("contents")},
-                                      QStringLiteral("Search the text contents of files."));
-    const QCommandLineOption tags({QStringLiteral("t"), QStringLiteral("tags")},
-                                  QStringLiteral("Search tags (\"user.xdg.tags\")."));
-    const QCommandLineOption comments({QStringLiteral("m"), QStringLiteral("comments")},
-                                      QStringLiteral("Search Finder comments (\".DS_Store\")."));
-    const QCommandLineOption ignoreCase({QStringLiteral("i"), QStringLiteral("ignore-case")},
-                                        QStringLiteral("Ignore case."));
-    const QCommandLineOption ignoreDiacritics({QStringLiteral("d"), QStringLiteral("ignore-diacritics")},
-                                              QStringLiteral("Ignore diacritics (query terms)."));
-    const QCommandLineOption fuzzy({QStringLiteral("z"), QStringLiteral("fuzzy")},
-                                   QStringLiteral("Fuzzy matching (query terms)."));
-    const QCommandLineOption mode(QStringLiteral("mode"),
-                                  QStringLiteral("How words combine: all (default), any, phrase, wildcards, "
-                                                 "terms, regex."),
-                                  QStringLiteral("MODE"));
-    const QCommandLineOption type(QStringLiteral("type"),
-                                  QStringLiteral("Which items qualify: files, folders, both (default)."),
-                                  QStringLiteral("TYPE"));
-    const QCommandLineOption invisibles({QStringLiteral("a"), QStringLiteral("invisibles")},
-                                        QStringLiteral("Search invisible items too."));
-    const QCommandLineOption packages({QStringLiteral("p"), QStringLiteral("package-contents")},
-                                      QStringLiteral("Search inside packages too."));
-    const QCommandLineOption scanAll(QStringLiteral("scan-all"),
-                                     QStringLiteral("Content-search every file, whatever its extension."));
-    const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("Search all volumes."));
-    const QCommandLineOption local(QStringLiteral("local"), QStringLiteral("Search the local volumes."));
-    const QCommandLineOption removable(QStringLiteral("removable"), QStringLiteral("Search removable volumes."));
-    const QCommandLineOption nul({QStringLiteral("0"), QStringLiteral("null")},
-                                QStringLiteral("End each path with a NUL byte instead of a new line."));
-    const QCommandLineOption progress(QStringLiteral("progress"),
-                                      QStringLiteral("Write \"N found/M done\" lines to standard error."));
-    parser.addOptions({help, names, contents, tags, comments, ignoreCase, ignoreDiacritics, fuzzy, mode, type,
-                       invisibles, packages, scanAll, all, local, removable, nul, progress});
+    for (const OptionText& text : optionTexts()) {
+        parser.addOption(text.valueName ? QCommandLineOption(text.names, QString::fromUtf8(text.description),
+                                                             QString::fromLatin1(text.valueName))
+                                        : QCommandLineOption(text.names, QString::fromUtf8(text.description)));
+    }
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
-    if (parser.isSet(help)) {
+    const auto set = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+    if (set("help")) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }
-    const auto bit = [&](const QCommandLineOption& option, SearchWhat value) {
-        return parser.isSet(option) ? std::uint64_t(value) : std::uint64_t(0);
-    };
-    options.what = bit(names, kSearchNames) | bit(contents, kSearchContents) | bit(tags, kSearchTags)
-                   | bit(comments, kSearchComments);
+    const auto bit = [&](const char* name, std::uint64_t value) { return set(name) ? value : std::uint64_t(0); };
+    options.what = bit("names", kSearchNames) | bit("contents", kSearchContents) | bit("tags", kSearchTags)
+                   | bit("comments", kSearchComments);
     if (options.what == 0)
         options.what = kSearchNames;
-    options.comparison = (parser.isSet(ignoreCase) ? 1 : 0) | (parser.isSet(ignoreDiacritics) ? 2 : 0)
-                         | (parser.isSet(fuzzy) ? 4 : 0);
-    if (parser.isSet(mode)) {
-        const auto value = lookUp(parser.value(mode), {QStringLiteral("all"), QStringLiteral("any"),
-                                                       QStringLiteral("phrase"), QStringLiteral("wildcards"),
-                                                       QStringLiteral("terms"), QStringLiteral("regex")});
-        if (!value)
-            return usageError(QStringLiteral("unknown mode \"%1\"").arg(parser.value(mode)));
-        options.mode = *value;
-    }
-    if (parser.isSet(type)) {
-        const auto value = lookUp(parser.value(type), {QStringLiteral("files"), QStringLiteral("folders"),
-                                                       QStringLiteral("both")});
-        if (!value)
-            return usageError(QStringLiteral("unknown type \"%1\"").arg(parser.value(type)));
-        options.type = *value + 1;
-    }
-    options.invisibles = parser.isSet(invisibles);
-    options.packageContents = parser.isSet(packages);
-    options.scanAll = parser.isSet(scanAll);
-    options.nulSeparated = parser.isSet(nul);
-    options.progress = parser.isSet(progress);
-
-    const QStringList positional = parser.positionalArguments();
-    const int volumeChoices = int(parser.isSet(all)) + int(parser.isSet(local)) + int(parser.isSet(removable));
-    if (positional.isEmpty())
-        return usageError(QStringLiteral("no phrase given"));
-    if (volumeChoices > 1 || (volumeChoices == 1 && positional.size() > 1) || positional.size() > 2)
-        return usageError(QStringLiteral("give one destination: a FOLDER or one of --all, --local, --removable"));
-    options.phrase = positional.at(0);
-    if (parser.isSet(all))
-        options.destination = QString::fromUtf16(kAllVolumesDestination);
-    else if (parser.isSet(local))
-        options.destination = QString::fromUtf16(kLocalVolumesDestination);
-    else if (parser.isSet(removable))
-        options.destination = QString::fromUtf16(kRemovableVolumesDestination);
-    else if (positional.size() == 2)
-        options.destination = QFileInfo(positional.at(1)).absoluteFilePath();
-    else
-        return usageError(QStringLiteral("no folder given"));
-    return std::nullopt;
+    options.comparison = bit("ignore-case", 1) | bit("ignore-diacritics", 2) | bit("fuzzy", 4);
+    options.invisibles = set("invisibles");
+    options.packageContents = set("package-contents");
+    options.scanAll = set("scan-all");
+    options.nulSeparated = set("null");
+    options.progress = set("progress");
+    if (const std::optional<int> status = readChoices(parser, options))
+        return status;
+    return readDestination(parser, options);
 }
 
 // Flushes, prints and reports progress as a search window's refresh timer

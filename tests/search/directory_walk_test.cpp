@@ -46,7 +46,7 @@ protected:
         if (mode == kSearchQueryTerms)
             params.queryTerms = QueryTerms::queryTermsWithWildcard(words.value(0));
         if (mode == kSearchRegularExpression)
-            params.regex = ContentRegularExpression::create(words.value(0), 1);
+            params.regex = RegularExpression::compile(words.value(0), kRegexCaseInsensitive);
         if (configure)
             configure(params);
         params.extensionsCount = std::uint64_t(params.extensions.size());

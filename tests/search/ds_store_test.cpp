@@ -3,7 +3,6 @@
 #include "platform/xattr.h"
 #include "tests/support/ds_store_writer.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/qt_printers.h"
 #include "tests/support/temp_tree.h"
 
 #include <QFile>
@@ -368,6 +367,18 @@ TEST_F(DSStoreFiles, FolderWithoutStoreOrHeldByAWriterHasNoComments)
     ::flock(fd, LOCK_UN);
     EXPECT_NE(DSStore::storeWithDirectory(tree.path()), nullptr);
     ::close(fd);
+}
+
+TEST_F(DSStoreFiles, HugeFileIsNotReadIn)
+{
+    QFile file(tree.filePath(".DS_Store"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.resize(qint64(65) * 1024 * 1024)); // sparse: costs no disk
+    file.close();
+    test::LogCapture log;
+    EXPECT_EQ(DSStore::storeWithDirectory(tree.path()), nullptr);
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("WARNING: Damaged .DS_Store file: ")));
 }
 
 TEST_F(DSStoreFiles, ModificationDateAndAttributeComment)

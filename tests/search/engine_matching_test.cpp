@@ -5,6 +5,7 @@
 #include "search/catalog_search.h"
 #include "search/content_matching.h"
 
+#include "platform/string_compare.h"
 #include "platform/user_defaults.h"
 #include "search/search_params.h"
 #include "search/wildcard_patterns.h"
@@ -44,7 +45,7 @@ void prepare(SearchParams& params, const MatchRow& row)
     if (row.mode == kSearchQueryTerms)
         params.queryTerms = QueryTerms::queryTermsWithWildcard(phrase);
     if (row.mode == kSearchRegularExpression)
-        params.regex = ContentRegularExpression::create(phrase, 16 | unsigned(row.comparison & 1));
+        params.regex = RegularExpression::compile(phrase, kRegexAnchorsMatchLines | unsigned(row.comparison & 1));
 }
 
 class MatchStringTest : public ::testing::TestWithParam<MatchRow>
@@ -73,6 +74,11 @@ const MatchRow kMatchRows[] = {
     {"phrase_ignoring_case", kSearchPhrase, {"Straße"}, 1, "DIE STRASSE", true},
     {"phrase_canonical", kSearchPhrase, {"café"}, 0, "cafe\u0301 noir", true},
     {"phrase_diacritics_count", kSearchPhrase, {"cafe"}, 1, "café", false},
+    {"phrase_ascii_ignoring_case", kSearchPhrase, {"REPORT"}, 1, "annual rePort", true},
+    {"phrase_ascii_with_case", kSearchPhrase, {"REPORT"}, 0, "annual rePort", false},
+    {"phrase_before_combining_mark", kSearchPhrase, {"cafe"}, 1, "cafe\u0301 noir", false},
+    {"phrase_folds_to_ascii", kSearchPhrase, {"strasse"}, 1, "Straße", true},
+    {"phrase_kelvin_sign", kSearchPhrase, {"kelvin"}, 1, "\u212Aelvin", true},
     {"wildcard_case", kSearchWildcards, {"*.TXT"}, 0, "a.txt", false},
     {"wildcard_ignoring_case", kSearchWildcards, {"*.TXT"}, 1, "a.txt", true},
     {"terms_near", kSearchQueryTerms, {"tempor NEAR labore"}, 1, "tempor incididunt ut labore", true},
@@ -88,25 +94,47 @@ const MatchRow kMatchRows[] = {
 INSTANTIATE_TEST_SUITE_P(Modes, MatchStringTest, ::testing::ValuesIn(kMatchRows),
                          [](const ::testing::TestParamInfo<MatchRow>& row) { return std::string(row.param.name); });
 
-TEST(ContentRegularExpressionTest, GivesUpWhenStopped)
+// Plain word search must answer exactly as the platform's find, whatever
+// shortcut it takes on ASCII text.
+TEST(MatchStringAgreementTest, WordSearchAgreesWithThePlatformFind)
 {
-    const auto regex = ContentRegularExpression::create(QStringLiteral("(a+)+b"), 0);
-    ASSERT_TRUE(regex);
-    std::atomic<bool> stop{false};
+    const QStringList texts = {"Annual Report", "report", "rEpOrT 2024", "reportage", "re port", "", "xREPORTx",
+                               "ReP", "caf\u00e9 report", "REPORT\u0301", "r\u00e9port"};
+    const QStringList words = {"report", "REPORT", "rep", "t 2", "port", "caf\u00e9", "e"};
+    for (const unsigned options : {0u, 1u}) {
+        for (const QString& text : texts) {
+            for (const QString& word : words) {
+                SCOPED_TRACE(QStringLiteral("%1 / %2 / %3").arg(text, word).arg(options).toStdString());
+                SearchParams params;
+                params.mode = kSearchPhrase;
+                params.words = {word};
+                params.wordsCount = 1;
+                EXPECT_EQ(searchWindowMatchString(text, params, options), containsString(text, word, options));
+            }
+        }
+    }
+}
+
+TEST(RegularExpressionMatchTest, GivesUpWhenStopped)
+{
+    SearchParams params;
+    prepare(params, {"backtracking", kSearchRegularExpression, {"(a+)+b"}, 0, {}, false});
     std::thread stopper([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        stop = true;
+        params.stop = true;
     });
-    EXPECT_FALSE(regex->firstMatch(QString(40, u'a') + u'!', &stop));
+    EXPECT_FALSE(searchWindowMatchString(QString(40, u'a') + u'!', params, 0));
     stopper.join();
 }
 
-TEST(ContentRegularExpressionTest, InvalidOrEmptyPatternsGiveNone)
+TEST(RegularExpressionMatchTest, RunawayMatchGivesUpWithAWarning)
 {
-    for (const QString& pattern : {QString(), QString(""), QStringLiteral("("), QStringLiteral("[a")}) {
-        SCOPED_TRACE(pattern.toStdString());
-        EXPECT_EQ(ContentRegularExpression::create(pattern, 0), nullptr);
-    }
+    test::LogCapture log;
+    SearchParams params;
+    prepare(params, {"backtracking", kSearchRegularExpression, {"(a+)+b"}, 0, {}, false});
+    EXPECT_FALSE(searchWindowMatchString(QString(40, u'a') + u'!', params, 0));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith(u"WARNING: "));
 }
 
 class ExtensionListsTest : public ::testing::Test

@@ -5,7 +5,6 @@
 #include "platform/xattr.h"
 #include "search/ds_store.h"
 #include "tests/support/ds_store_writer.h"
-#include "tests/support/qt_printers.h"
 #include "tests/support/temp_tree.h"
 
 #include <QCoreApplication>
@@ -73,6 +72,7 @@ TEST_F(ResultTest, DisplayPathIsRelativeToTheBaseFolder)
         {"/a", "/a/b/d/c", "./b/d"},
         {"/a", "/a/c", "."},
         {"/", "/b/c", "./b"}, // not ".b"
+        {"/", "/c", "."},
         {"/a/", "/a/b/c", "./b"},
         {nullptr, "/a/b/c", "/a/b"},
     };

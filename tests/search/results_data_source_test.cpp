@@ -3,7 +3,6 @@
 #include "search/ds_store.h"
 #include "tests/support/ds_store_writer.h"
 #include "tests/support/pinned_locale.h"
-#include "tests/support/qt_printers.h"
 #include "tests/support/temp_tree.h"
 
 #include <QDateTime>

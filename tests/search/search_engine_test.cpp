@@ -6,6 +6,7 @@
 #include "tests/support/temp_tree.h"
 
 #include <QCoreApplication>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -216,7 +217,7 @@ TEST_F(SearchEngineTest, HighlightingIsSetBeforeTheWorkerRuns)
     EXPECT_TRUE(engine.dataSource().regularExpression().isNull());
     EXPECT_FALSE(engine.dataSource().wildcards());
     ASSERT_TRUE(waitForDone(engine));
-    EXPECT_TRUE(engine.params().regex == nullptr);
+    EXPECT_FALSE(engine.params().regex.isValid());
 
     engine.params().what = kSearchContents;
     ASSERT_TRUE(engine.search(QStringLiteral("slow"), m_tree.path()));
@@ -242,6 +243,31 @@ TEST_F(SearchEngineTest, DestroyingARunningEngineStopsAndJoins)
     engine.reset();
     QCoreApplication::processEvents(); // a queued attention request of a gone engine is dropped
     EXPECT_EQ(m_owner.attentionRequests, 0);
+}
+
+TEST_F(SearchEngineTest, ResultInfoReachesTheOwnerForShownResultsOnly)
+{
+    QImage picture(3, 2, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    ASSERT_TRUE(picture.save(m_tree.filePath(QStringLiteral("picture one.png"))));
+    ASSERT_TRUE(picture.save(m_tree.filePath(QStringLiteral("picture two.png"))));
+    SearchEngine engine(m_owner, m_defaults);
+    ASSERT_EQ(searchAndCollect(engine, QStringLiteral("picture"), m_tree.path()).size(), 2);
+    const ResultPointer shown = engine.dataSource().resultAtIndex(0);
+    const ResultPointer gone = engine.dataSource().resultAtIndex(1);
+    engine.dataSource().lock();
+    engine.dataSource().removeAllResults();
+    engine.dataSource().unlock();
+    engine.dataSource().addResult(shown);
+    engine.dataSource().lock();
+    engine.dataSource().flushResults();
+    engine.dataSource().unlock();
+    (void)shown->info();
+    (void)gone->info();
+    Result::waitForPendingInfo();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown->info(), QStringLiteral("3 x 2"));
+    EXPECT_EQ(m_owner.infoUpdates, 1);
 }
 
 TEST(CatalogSearchOnLinuxTest, EveryDestinationWalks)

@@ -1,6 +1,5 @@
 #include "system/media_files.h"
 
-#include "tests/support/qt_printers.h"
 #include "tests/support/temp_tree.h"
 
 #include <QFile>
