@@ -10,11 +10,6 @@ namespace sorvant {
 
 namespace {
 
-constexpr bool isAsciiDigit(unichar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
 constexpr bool isCJKUnit(unichar c)
 {
     return (c >= 0x3000 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF)

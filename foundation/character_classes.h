@@ -43,6 +43,13 @@ namespace sorvant {
 
 // --- scripts and ASCII digits -----------------------------------------------
 
+// Whether `c` is an ASCII digit, U+0030..U+0039 (no other script's digits):
+//   ('7') => true   ('a') => false   (U+0661 ARABIC-INDIC ONE) => false
+[[nodiscard]] constexpr bool isAsciiDigit(unichar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
 // Whether some unit lies in U+3000..U+30FF, U+3400..U+4DBF, U+4E00..U+9FFF or
 // U+A700..U+EBEF (the last range takes in Hangul, and also the surrogate and
 // some private-use units):

@@ -4,6 +4,7 @@
 #include "foundation/removing_characters.h"
 #include "foundation/string_format.h"
 #include "foundation/string_units.h"
+#include "foundation/trimming.h"
 #include "platform/capitalization.h"
 #include "platform/string_compare.h"
 #include "platform/unicode.h"
@@ -55,29 +56,6 @@ void removeWhere(QString& string, IsMember isMember)
             data[write++] = data[read];
     }
     string.truncate(write);
-}
-
-// Deletes the leading and/or trailing run of members.
-template <typename IsMember>
-void trimWhere(QString& string, IsMember isMember, bool leading, bool trailing)
-{
-    const unichar* units = unitsOf(string);
-    qsizetype start = 0;
-    qsizetype end = string.size();
-    if (leading) {
-        while (start < end && isMember(units[start]))
-            ++start;
-    }
-    if (trailing) {
-        while (end > start && isMember(units[end - 1]))
-            --end;
-    }
-    if (end - start == string.size())
-        return;
-    if (start == end)
-        string = emptyString();
-    else
-        string = string.mid(start, end - start);
 }
 
 // Replaces every occurrence of `target` in `string`, all found in the text as
@@ -244,22 +222,22 @@ void trimWhiteSpaces(QString& string)
 
 void trimPrefixCharacter(QString& string, unichar c)
 {
-    trimWhere(string, [c](unichar unit) { return unit == c; }, true, false);
+    string = stringByTrimmingUnits(string, [c](unichar unit) { return unit == c; }, TrimEnds::Start);
 }
 
 void trimSuffixCharacter(QString& string, unichar c)
 {
-    trimWhere(string, [c](unichar unit) { return unit == c; }, false, true);
+    string = stringByTrimmingUnits(string, [c](unichar unit) { return unit == c; }, TrimEnds::End);
 }
 
 void trimCharacter(QString& string, unichar c)
 {
-    trimWhere(string, [c](unichar unit) { return unit == c; }, true, true);
+    string = stringByTrimmingUnits(string, [c](unichar unit) { return unit == c; }, TrimEnds::Both);
 }
 
 void trimFeeds(QString& string)
 {
-    trimWhere(string, isFeedCharacter, false, true);
+    string = stringByTrimmingUnits(string, isFeedCharacter, TrimEnds::End);
 }
 
 void decodeTabs(QString& string, qsizetype width)
@@ -342,8 +320,8 @@ qsizetype replaceString(QString& string, const QString& target, const QString& r
     return replaceOccurrences(string, target, replacement, caseSensitive);
 }
 
-qsizetype replaceStringWithFormat(QString& string, const QString& target, const QString& format,
-                                  const QVariantList& arguments)
+qsizetype replaceStringWithFormatArguments(QString& string, const QString& target, const QString& format,
+                                           const QVariantList& arguments)
 {
     if (target.isNull() || format.isNull())
         return 0;

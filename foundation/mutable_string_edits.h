@@ -14,6 +14,7 @@
 
 #include "foundation/chars_table.h"
 #include "foundation/range.h"
+#include "foundation/string_format.h"
 
 #include <QString>
 #include <QVariantList>
@@ -110,7 +111,16 @@ qsizetype replaceString(QString& string, const QString& target, const QString& r
 // The replacement is `format` filled with `arguments` (stringWithFormat); 0
 // when the target or the format is null.
 //   ("a#b", "#", "%d", {7}) => 1, "a7b"
+qsizetype replaceStringWithFormatArguments(QString& string, const QString& target, const QString& format,
+                                           const QVariantList& arguments);
+// The same with the arguments passed directly, packed as formatString packs
+// them:   replaceStringWithFormat(text, "#", "%d", 7)
+template <typename... Args>
 qsizetype replaceStringWithFormat(QString& string, const QString& target, const QString& format,
-                                  const QVariantList& arguments);
+                                  const Args&... arguments)
+{
+    return replaceStringWithFormatArguments(string, target, format,
+                                            QVariantList{detail::formatArgument(arguments)...});
+}
 
 } // namespace sorvant

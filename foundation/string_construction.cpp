@@ -1,5 +1,6 @@
 #include "foundation/string_construction.h"
 
+#include "foundation/character_classes.h"
 #include "platform/atomic_file.h"
 
 #include <QFile>
@@ -41,15 +42,6 @@ bool writeReporting(const QString& string, const QString& path, bool atomically,
     if (usedEncoding)
         *usedEncoding = encoding;
     return writeToFile(string, path, atomically, encoding);
-}
-
-bool isAscii(const QString& string)
-{
-    for (const QChar unit : string) {
-        if (unit.unicode() >= 0x80)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -166,12 +158,12 @@ bool writeToFileUsingSmallestEncoding(const QString& string, const QString& path
 
 StringEncoding fastestEncoding(const QString& string)
 {
-    return isAscii(string) ? NSASCIIStringEncoding : NSUnicodeStringEncoding;
+    return isAsciiString(string) ? NSASCIIStringEncoding : NSUnicodeStringEncoding;
 }
 
 StringEncoding smallestEncoding(const QString& string)
 {
-    if (isAscii(string))
+    if (isAsciiString(string))
         return NSASCIIStringEncoding;
     if (encodeString(string, NSISOLatin1StringEncoding))
         return NSISOLatin1StringEncoding;

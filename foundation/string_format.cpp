@@ -1,6 +1,8 @@
 #include "foundation/string_format.h"
 
+#include "foundation/character_classes.h"
 #include "foundation/string_units.h"
+#include "platform/number_kind.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -64,20 +66,6 @@ private:
     QVariant m_missing;
 };
 
-bool isUnsignedType(int typeId)
-{
-    switch (typeId) {
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
-        return true;
-    default:
-        return false;
-    }
-}
-
 std::int64_t truncatedDouble(double value)
 {
     if (std::isnan(value))
@@ -96,7 +84,7 @@ std::uint64_t integerBits(const QVariant& value)
     const int type = value.typeId();
     if (!value.isValid())
         return 0;
-    if (isUnsignedType(type))
+    if (numberKind(value) == NumberKind::Unsigned)
         return value.toULongLong();
     switch (type) {
     case QMetaType::Bool:
@@ -125,7 +113,7 @@ double floatingValue(const QVariant& value)
 {
     if (!value.isValid())
         return 0.0;
-    if (isUnsignedType(value.typeId()))
+    if (numberKind(value) == NumberKind::Unsigned)
         return static_cast<double>(value.toULongLong());
     switch (value.typeId()) {
     case QMetaType::QChar:
@@ -214,7 +202,7 @@ QString quotedIfNeeded(const QString& text)
     const bool needsQuotes = text.isEmpty() || std::any_of(text.begin(), text.end(), [](QChar unit) {
                                  const char16_t u = unit.unicode();
                                  const bool alnum = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z')
-                                                    || (u >= u'0' && u <= u'9');
+                                                    || isAsciiDigit(u);
                                  return !alnum && !plain.contains(unit);
                              });
     if (!needsQuotes)
@@ -371,10 +359,10 @@ QString padded(QString text, const Conversion& c, bool applyPrecision)
 // Reads "123" at `i`; -1 when there are no digits.
 int readNumber(QStringView format, qsizetype& i)
 {
-    if (i >= format.size() || format[i] < u'0' || format[i] > u'9')
+    if (i >= format.size() || !isAsciiDigit(format[i].unicode()))
         return -1;
     long long number = 0;
-    while (i < format.size() && format[i] >= u'0' && format[i] <= u'9') {
+    while (i < format.size() && isAsciiDigit(format[i].unicode())) {
         number = std::min<long long>(number * 10 + (format[i].unicode() - u'0'), kMaxField);
         ++i;
     }

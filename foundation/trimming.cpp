@@ -2,48 +2,10 @@
 
 #include "foundation/mutable_string_edits.h"
 #include "foundation/string_units.h"
-#include "platform/white_space.h"
-
-#include <QStringView>
 
 namespace sorvant {
 
 namespace {
-
-enum class Ends { Start, End, Both };
-
-// The part of `range` left after stripping the class from the chosen ends.
-// The backward scan stops at the first kept unit, so a range that is all of
-// the class collapses to length 0 at its end.
-template <typename InClass>
-Range keptRange(const QString& string, Range range, InClass inClass, Ends ends)
-{
-    const auto* units = unitsOf(string);
-    qsizetype first = range.location;
-    qsizetype end = range.maxRange();
-    if (ends != Ends::End) {
-        while (first < end && inClass(units[first]))
-            ++first;
-    }
-    if (ends != Ends::Start) {
-        while (end > first && inClass(units[end - 1]))
-            --end;
-    }
-    return {first, end - first};
-}
-
-template <typename InClass>
-QString trimmed(const QString& string, InClass inClass, Ends ends)
-{
-    if (string.isEmpty())
-        return string;
-    const Range kept = keptRange(string, {0, string.size()}, inClass, ends);
-    if (kept.length == string.size())
-        return string;
-    if (kept.length == 0)
-        return emptyString();
-    return string.mid(kept.location, kept.length);
-}
 
 const CharacterSetBitmap* spacesOrWhiteSpaces(bool feeds)
 {
@@ -71,25 +33,24 @@ QString stringByTrimmingFeeds(const QString& string)
 
 QString stringByTrimmingSpacesOfLeftSideAndFeeds(const QString& string, bool feeds)
 {
-    return trimmed(string, memberOf(spacesOrWhiteSpaces(feeds)), Ends::Start);
+    return stringByTrimmingUnits(string, memberOf(spacesOrWhiteSpaces(feeds)), TrimEnds::Start);
 }
 
 QString stringByTrimmingSpacesOfRightSideAndFeeds(const QString& string, bool feeds)
 {
-    return trimmed(string, memberOf(spacesOrWhiteSpaces(feeds)), Ends::End);
+    return stringByTrimmingUnits(string, memberOf(spacesOrWhiteSpaces(feeds)), TrimEnds::End);
 }
 
 QString stringByTrimmingSpacesAndFeeds(const QString& string, bool feeds)
 {
-    return trimmed(string, memberOf(spacesOrWhiteSpaces(feeds)), Ends::Both);
+    return stringByTrimmingUnits(string, memberOf(spacesOrWhiteSpaces(feeds)), TrimEnds::Both);
 }
 
 QString stringByTrimmingWhiteSpaces(const QString& string)
 {
-    const QStringView kept = unicode::trimmedWhiteSpace(string);
-    if (kept.size() == string.size())
-        return string;
-    return kept.isEmpty() ? emptyString() : kept.toString();
+    QString copy = string;
+    trimWhiteSpaces(copy);
+    return copy;
 }
 
 Range trimWhiteSpacesInRange(const QString& string, Range range)
@@ -100,7 +61,7 @@ Range trimWhiteSpacesInRange(const QString& string, Range range)
 Range trimSpacesInRange(const QString& string, Range range, bool feeds)
 {
     range = clippedRange(range, string.size());
-    const Range kept = keptRange(string, range, memberOf(spacesOrWhiteSpaces(feeds)), Ends::Both);
+    const Range kept = trimmedRange(string, range, memberOf(spacesOrWhiteSpaces(feeds)), TrimEnds::Both);
     return kept.length == 0 ? Range{range.maxRange(), 0} : kept;
 }
 
@@ -119,22 +80,22 @@ QString stringByTrimmingCharactersNotInRep(const QString& string, const Characte
 {
     if (!set)
         return string;
-    return trimmed(string, [set](unichar c) { return !bitmapContains(set, c); }, Ends::Both);
+    return stringByTrimmingUnits(string, [set](unichar c) { return !bitmapContains(set, c); }, TrimEnds::Both);
 }
 
 QString stringByTrimmingCharacter(const QString& string, unichar character)
 {
-    return trimmed(string, equalTo(character), Ends::Both);
+    return stringByTrimmingUnits(string, equalTo(character), TrimEnds::Both);
 }
 
 QString stringByTrimmingPrefixCharacter(const QString& string, unichar character)
 {
-    return trimmed(string, equalTo(character), Ends::Start);
+    return stringByTrimmingUnits(string, equalTo(character), TrimEnds::Start);
 }
 
 QString stringByTrimmingSuffixCharacter(const QString& string, unichar character)
 {
-    return trimmed(string, equalTo(character), Ends::End);
+    return stringByTrimmingUnits(string, equalTo(character), TrimEnds::End);
 }
 
 QString stringByTrimmingEnclosingCharacter(const QString& string, unichar character)
@@ -155,17 +116,17 @@ QString stringByTrimmingEnclosingCharacter(const QString& string, unichar charac
 
 QString stringByTrimmingQuotes(const QString& string)
 {
-    return trimmed(string, [](unichar c) { return c == u'\'' || c == u'"'; }, Ends::Both);
+    return stringByTrimmingUnits(string, [](unichar c) { return c == u'\'' || c == u'"'; }, TrimEnds::Both);
 }
 
 QString stringByTrimmingEllipsis(const QString& string)
 {
-    return trimmed(string, [](unichar c) { return c == u'.' || c == 0x2026; }, Ends::End);
+    return stringByTrimmingUnits(string, [](unichar c) { return c == u'.' || c == 0x2026; }, TrimEnds::End);
 }
 
 QString stringByTrimmingDigits(const QString& string)
 {
-    return trimmed(string, memberOf(getDigitsBitmap()), Ends::Both);
+    return stringByTrimmingUnits(string, memberOf(getDigitsBitmap()), TrimEnds::Both);
 }
 
 } // namespace sorvant

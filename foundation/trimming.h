@@ -17,10 +17,54 @@
 
 #include "foundation/chars_table.h"
 #include "foundation/range.h"
+#include "foundation/string_units.h"
 
 #include <QString>
 
 namespace sorvant {
+
+// --- the shared trim ------------------------------------------------------------
+// Every trim of this header and the in-place trims of the mutable edits go
+// through these two; `inClass(unit)` says whether a unit is stripped.
+
+enum class TrimEnds { Start, End, Both };
+
+// The part of `range` (within the string) left after stripping the class from
+// the chosen ends; a range that is all of the class gives length 0 at the
+// place where the backward scan stopped.
+//   ("  ab ", {0, 5}, space, Both) => {2, 2}    ("   ", {0, 3}, space, Both) => {0, 0}
+template <typename InClass>
+[[nodiscard]] Range trimmedRange(const QString& string, Range range, InClass inClass, TrimEnds ends)
+{
+    const unichar* units = unitsOf(string);
+    qsizetype first = range.location;
+    qsizetype end = range.maxRange();
+    if (ends != TrimEnds::End) {
+        while (first < end && inClass(units[first]))
+            ++first;
+    }
+    if (ends != TrimEnds::Start) {
+        while (end > first && inClass(units[end - 1]))
+            --end;
+    }
+    return {first, end - first};
+}
+
+// The string stripped of the class at the chosen ends, by the return rules
+// above (receiver itself when nothing is stripped, "" when all is).
+//   ("xaxx", 'x', Both) => "a"   ("xx", 'x', End) => ""   ("a", 'x', Both) => "a" (itself)
+template <typename InClass>
+[[nodiscard]] QString stringByTrimmingUnits(const QString& string, InClass inClass, TrimEnds ends)
+{
+    if (string.isEmpty())
+        return string;
+    const Range kept = trimmedRange(string, {0, string.size()}, inClass, ends);
+    if (kept.length == string.size())
+        return string;
+    if (kept.length == 0)
+        return emptyString();
+    return string.mid(kept.location, kept.length);
+}
 
 // --- spaces and line ends ----------------------------------------------------
 

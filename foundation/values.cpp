@@ -1,8 +1,10 @@
 #include "foundation/values.h"
 
+#include "foundation/character_classes.h"
 #include "foundation/unrecognized_selector.h"
 
 #include "platform/character_set.h"
+#include "platform/number_kind.h"
 #include "platform/string_compare.h"
 
 #include <charconv>
@@ -26,11 +28,6 @@ qsizetype skipWhiteSpace(const QString& string)
     return i;
 }
 
-bool isAsciiDigit(QChar c)
-{
-    return c.unicode() >= u'0' && c.unicode() <= u'9';
-}
-
 // Reads [white space][sign]digits and clamps the result to [low, high].
 qint64 scanInteger(const QString& string, qint64 low, qint64 high)
 {
@@ -44,7 +41,7 @@ qint64 scanInteger(const QString& string, qint64 low, qint64 high)
     // can overflow it.
     const quint64 limit = negative ? quint64(0) - quint64(low) : quint64(high);
     quint64 magnitude = 0;
-    for (; i < string.size() && isAsciiDigit(string.at(i)); ++i) {
+    for (; i < string.size() && isAsciiDigit(string.at(i).unicode()); ++i) {
         const quint64 digit = string.at(i).unicode() - u'0';
         if (magnitude > (limit - digit) / 10) {
             magnitude = limit;
@@ -66,11 +63,11 @@ QByteArray decimalPrefix(const QString& string)
     if (i < string.size() && (string.at(i) == u'-' || string.at(i) == u'+'))
         text.append(char(string.at(i++).unicode()));
     bool digits = false;
-    for (; i < string.size() && isAsciiDigit(string.at(i)); ++i, digits = true)
+    for (; i < string.size() && isAsciiDigit(string.at(i).unicode()); ++i, digits = true)
         text.append(char(string.at(i).unicode()));
     if (i < string.size() && string.at(i) == u'.') {
         text.append('.');
-        for (++i; i < string.size() && isAsciiDigit(string.at(i)); ++i, digits = true)
+        for (++i; i < string.size() && isAsciiDigit(string.at(i).unicode()); ++i, digits = true)
             text.append(char(string.at(i).unicode()));
     }
     if (!digits)
@@ -80,8 +77,8 @@ QByteArray decimalPrefix(const QString& string)
         QByteArray exponent("e");
         if (string.at(j) == u'-' || string.at(j) == u'+')
             exponent.append(char(string.at(j++).unicode()));
-        if (j < string.size() && isAsciiDigit(string.at(j))) {
-            for (; j < string.size() && isAsciiDigit(string.at(j)); ++j)
+        if (j < string.size() && isAsciiDigit(string.at(j).unicode())) {
+            for (; j < string.size() && isAsciiDigit(string.at(j).unicode()); ++j)
                 exponent.append(char(string.at(j).unicode()));
             text.append(exponent);
         }
@@ -116,33 +113,6 @@ QString shortestText(Floating value)
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return QString::fromLatin1(buffer, result.ptr - buffer);
-}
-
-enum class NumberKind { None, Signed, Unsigned, Floating };
-
-NumberKind numberKind(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::Short:
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-        return NumberKind::Signed;
-    case QMetaType::UChar:
-    case QMetaType::UShort:
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-        return NumberKind::Unsigned;
-    case QMetaType::Float:
-    case QMetaType::Double:
-        return NumberKind::Floating;
-    default:
-        return NumberKind::None;
-    }
 }
 
 // One integer reading of a value: numbers convert as C converts (through the

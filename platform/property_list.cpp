@@ -1,6 +1,7 @@
 #include "platform/property_list.h"
 
 #include "platform/atomic_file.h"
+#include "platform/number_kind.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -206,25 +207,19 @@ plist_t fromDate(const QDateTime& date, QString* error)
 
 plist_t fromScalar(const QVariant& value, QString* error)
 {
-    switch (value.typeId()) {
-    case QMetaType::Bool:
+    if (value.typeId() == QMetaType::Bool)
         return plist_new_bool(value.toBool() ? 1 : 0);
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::Short:
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
+    switch (numberKind(value)) {
+    case NumberKind::Signed:
         return plist_new_uint(static_cast<uint64_t>(value.toLongLong()));
-    case QMetaType::UChar:
-    case QMetaType::UShort:
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
+    case NumberKind::Unsigned:
         return newUnsigned(value.toULongLong());
-    case QMetaType::Float:
-    case QMetaType::Double:
+    case NumberKind::Floating:
         return plist_new_real(value.toDouble());
+    case NumberKind::None:
+        break;
+    }
+    switch (value.typeId()) {
     case QMetaType::QString:
         return plist_new_string(value.toString().toUtf8().constData());
     case QMetaType::QByteArray: {

@@ -155,10 +155,14 @@ bool matchesAt(const FoldedText& text, const std::vector<char16_t>& needle, size
     return std::equal(needle.begin(), needle.end(), text.units.begin() + static_cast<std::ptrdiff_t>(start));
 }
 
+bool isDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
 // Compares two digit runs by value: leading zeros ignored, then length, then digits.
 int compareDigitRuns(const std::vector<char16_t>& a, size_t& i, const std::vector<char16_t>& b, size_t& j)
 {
-    auto isDigit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
     while (i < a.size() && a[i] == u'0' && i + 1 < a.size() && isDigit(a[i + 1]))
         ++i;
     while (j < b.size() && b[j] == u'0' && j + 1 < b.size() && isDigit(b[j + 1]))
@@ -184,7 +188,6 @@ int compareDigitRuns(const std::vector<char16_t>& a, size_t& i, const std::vecto
 
 int compareFolded(const std::vector<char16_t>& a, const std::vector<char16_t>& b, bool numeric)
 {
-    auto isDigit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
     size_t i = 0;
     size_t j = 0;
     while (i < a.size() && j < b.size()) {

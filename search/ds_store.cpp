@@ -74,8 +74,11 @@ std::optional<QByteArray> readStoreFile(const QString& path)
     const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaximumFileSize) {
+    struct stat info = {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (!regular || info.st_size > kMaximumFileSize) {
+        if (regular)
+            logWarning(QStringLiteral("Damaged .DS_Store file: %1 (%2 bytes)").arg(path).arg(info.st_size));
         ::close(fd);
         return std::nullopt;
     }

@@ -1,8 +1,8 @@
 #include "search/highlighting.h"
 
 #include "foundation/normalized_forms.h"
-#include "platform/regular_expression.h"
 #include "search/fast_word_enumerator.h"
+#include "search/query_evaluation.h"
 
 namespace sorvant {
 
@@ -18,6 +18,14 @@ QVariantMap attributesOf(HighlightColor foreground, HighlightColor background)
             {QLatin1String(kBackgroundColorAttributeName), QVariant::fromValue<quint32>(background.argb())}};
 }
 
+// Lays `attributes` on `hit` and remembers it when it is the first.
+void markHit(HighlightSink& sink, qsizetype textLength, const QVariantMap& attributes, Range hit, Range& first)
+{
+    if (first.location == NSNotFound)
+        first = hit;
+    overrideAttributes(sink, textLength, attributes, hit);
+}
+
 // Lays `attributes` on each hit `next(position)` finds from 0 on, each next
 // search starting at the previous hit's end; stops at no hit or an empty
 // one. Answers the first hit laid on.
@@ -30,11 +38,8 @@ Range highlightHits(const QString& text, const QString& searchedText, HighlightS
         const Range hit = next(position);
         if (hit.location == NSNotFound || hit.length == 0)
             break;
-        if (!handler || handler(text, searchedText, hit.location, hit.length, context)) {
-            if (first.location == NSNotFound)
-                first = hit;
-            overrideAttributes(sink, text.size(), attributes, hit);
-        }
+        if (!handler || handler(text, searchedText, hit.location, hit.length, context))
+            markHit(sink, text.size(), attributes, hit, first);
         position = hit.maxRange();
     }
     return first;
@@ -174,6 +179,24 @@ Range highlightWildcardsWithAttributes(const QString& text, HighlightSink& sink,
     });
 }
 
+Range highlightQueryTerms(const QString& text, HighlightSink& sink, const QList<QueryTerms>& terms,
+                          const QVariantMap& primaryAttributes, const QVariantMap& secondaryAttributes,
+                          unsigned comparison, qsizetype /*minCharacters*/, QueryTermHighlightFilter handler,
+                          void* context)
+{
+    Range first = kMissingRange;
+    if (terms.isEmpty() || primaryAttributes.isEmpty() || text.isEmpty())
+        return first;
+    const QVariantMap& secondary = secondaryAttributes.isEmpty() ? primaryAttributes : secondaryAttributes;
+    enumerateQueryTerms(text, terms, makeRange(0, text.size()), comparison,
+                        [&](const FastWordEnumerator&, const QString&, Range hit, bool primary) {
+                            if (handler && !handler(text, text, hit.location, hit.length, context, primary))
+                                return;
+                            markHit(sink, text.size(), primary ? primaryAttributes : secondary, hit, first);
+                        });
+    return first;
+}
+
 Range highlightRegularExpression(const QString& text, HighlightSink& sink, const RegularExpression& expression,
                                  const QVariantMap& attributes, const RegularExpressionLimits& limits)
 {
@@ -185,11 +208,8 @@ Range highlightRegularExpression(const QString& text, HighlightSink& sink, const
     expression.enumerateMatches(text, makeRange(0, text.size()), 0, limits,
                                 [&](const RegularExpressionMatch& match) {
                                     const Range hit = match.range();
-                                    if (hit.length > 0) {
-                                        if (first.location == NSNotFound)
-                                            first = hit;
-                                        overrideAttributes(sink, text.size(), attributes, hit);
-                                    }
+                                    if (hit.length > 0)
+                                        markHit(sink, text.size(), attributes, hit, first);
                                     return false;
                                 });
     return first;
@@ -202,8 +222,8 @@ Range highlightRegularExpression(const QString& text, HighlightSink& sink, const
 
 Range highlightSearchMatches(const QString& text, HighlightSink& sink, const HighlightRequest& request)
 {
-    if (request.regularExpression && request.regularExpression->isValid())
-        return highlightRegularExpression(text, sink, *request.regularExpression);
+    if (request.regularExpression.isValid())
+        return highlightRegularExpression(text, sink, request.regularExpression);
     if (request.wildcards)
         return highlightWildcards(text, sink, request.strings, {}, {}, request.comparison, 1);
     return highlightStrings(text, sink, request.strings, {}, {}, (request.comparison & 1) == 0, false, false, true);

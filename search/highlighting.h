@@ -19,6 +19,7 @@
 // was unusable (null or empty text, patterns or attributes).
 
 #include "foundation/range.h"
+#include "platform/regular_expression.h"
 
 #include <QList>
 #include <QString>
@@ -30,8 +31,7 @@
 
 namespace sorvant {
 
-class RegularExpression;
-struct RegularExpressionLimits;
+class QueryTerms;
 
 // --- colours ------------------------------------------------------------------
 
@@ -125,6 +125,9 @@ void overrideAttributes(HighlightSink& sink, qsizetype textLength, const QVarian
 // diacritic-free copy when asked for), the hit and the caller's context.
 using HighlightFilter = bool (*)(const QString& text, const QString& searchedText, qsizetype location,
                                  qsizetype length, void* context);
+// The same for query-term hits, also told whether the hit is primary.
+using QueryTermHighlightFilter = bool (*)(const QString& text, const QString& searchedText, qsizetype location,
+                                          qsizetype length, void* context, bool primary);
 
 // --- highlighting ------------------------------------------------------------------
 
@@ -153,6 +156,18 @@ Range highlightWildcardsWithAttributes(const QString& text, HighlightSink& sink,
                                        const QVariantMap& attributes, unsigned comparison, qsizetype minCharacters,
                                        HighlightFilter handler = nullptr, void* context = nullptr);
 
+// Highlights the hits of the query trees (enumerateQueryTerms with
+// ComparisonOptions `comparison`): a primary hit (a term found for itself)
+// with `primaryAttributes`, any other (the later operand of NEAR, BEFORE,
+// AFTER or NEXT) with `secondaryAttributes`, or the primary ones when those
+// are empty. `minCharacters` is not used.
+//   ("tempor x labore", "tempor NEAR labore") => {0, 6}; tempor yellow, labore green
+//   (t, []) => missing     (t, q, {} primary) => missing
+Range highlightQueryTerms(const QString& text, HighlightSink& sink, const QList<QueryTerms>& terms,
+                          const QVariantMap& primaryAttributes, const QVariantMap& secondaryAttributes,
+                          unsigned comparison, qsizetype minCharacters, QueryTermHighlightFilter handler = nullptr,
+                          void* context = nullptr);
+
 // Highlights every non-empty match of `expression` with the primary colours.
 // Each search resumes at the previous match's end (one unit further only
 // after an empty match), so adjacent matches are all highlighted; a search
@@ -170,8 +185,9 @@ struct HighlightRequest
 {
     // Search strings, or wildcard patterns when `wildcards` is set.
     QStringList strings;
-    // Used instead of the strings when valid.
-    const RegularExpression* regularExpression = nullptr;
+    // Used instead of the strings when valid (the results model keeps the
+    // pattern and options; compile them once per search).
+    RegularExpression regularExpression;
     unsigned comparison = 0;
     bool wildcards = false;
 };

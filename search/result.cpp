@@ -1,18 +1,17 @@
 #include "search/result.h"
 
 #include "foundation/number_formatting.h"
-#include "foundation/string_membership.h"
 #include "platform/notification_center.h"
 #include "platform/path_semantics.h"
 #include "platform/property_list.h"
 #include "platform/resource_values.h"
 #include "platform/xattr.h"
 #include "search/ds_store.h"
+#include "system/image_file_info.h"
+#include "system/image_file_types.h"
 #include "system/media_files.h"
-#include "system/pdf_pages.h"
 
 #include <QCoreApplication>
-#include <QImageReader>
 #include <QMimeDatabase>
 #include <QThreadPool>
 
@@ -30,31 +29,6 @@ QThreadPool& infoPool()
     return pool;
 }
 
-// Image and PDF type tests by extension. Linux keeps no type codes, so only
-// the extension decides.
-// TODO(files): replace with the shared image and PDF type tests when they land.
-const QStringList& imageFileTypes()
-{
-    static const QStringList types = [] {
-        QStringList list;
-        for (const QByteArray& format : QImageReader::supportedImageFormats())
-            list.append(QString::fromLatin1(format));
-        list << "jpe" << "JPE" << "ps" << "PS" << "eps" << "EPS" << "ai" << "AI";
-        return list;
-    }();
-    return types;
-}
-
-bool isPDFExtension(const QString& extension)
-{
-    return containsStringNoCase({"pdf", "ps", "eps", "ai"}, extension);
-}
-
-bool isImageExtension(const QString& extension)
-{
-    return containsStringNoCase(imageFileTypes(), extension);
-}
-
 // The parent of the item relative to the base folder, as the path column
 // shows it.
 QString displayPathFor(const QString& path, const QString& baseDirectory)
@@ -67,15 +41,14 @@ QString displayPathFor(const QString& path, const QString& baseDirectory)
     qsizetype baseLength = baseDirectory.size();
     if (baseLength > 0 && baseDirectory.endsWith(QLatin1Char('/')))
         --baseLength;
-    if (baseLength < parent.size())
+    if (baseLength < parent.size() && parent != baseDirectory)
         return QLatin1Char('.') + parent.mid(baseLength);
     return QStringLiteral(".");
 }
 
 QString imageInfo(const QString& path)
 {
-    QImageReader reader(path);
-    const QSize size = reader.size();
+    const QSize size = pixelSizeOfImageFile(path);
     if (!size.isValid())
         return QString();
     return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
@@ -83,7 +56,7 @@ QString imageInfo(const QString& path)
 
 QString pdfInfo(const QString& path)
 {
-    const int pages = pdfPageCount(path);
+    const int pages = pageCountOfPDFFile(path);
     if (pages < 0)
         return QString();
     if (pages < 2)
@@ -119,7 +92,7 @@ void Result::initialize()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        (void)imageFileTypes();
+        (void)ImageFileTypes();
         (void)QuickTimeFileTypes();
     });
 }
@@ -159,14 +132,14 @@ void Result::readAttributes(bool isDirectory, bool isPackage)
         m_type = QStringLiteral("'fldr'");
         return;
     }
-    if (isPDFExtension(extension))
+    // Linux keeps no type codes: the extension alone decides.
+    if (isPDFExtension(extension, QString()))
         m_resultType = ResultType::PDF;
-    else if (isImageExtension(extension))
+    else if (isImageExtension(extension, QString()))
         m_resultType = ResultType::Image;
     else if (isQuickTimeExtension(extension, QStringLiteral("''")))
         m_resultType = ResultType::Movie;
     m_shouldGetInfo = m_resultType != ResultType::Other;
-    // Linux keeps no type codes ("''"), so the type is always the extension.
     m_type = extension;
 }
 

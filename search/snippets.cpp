@@ -4,6 +4,7 @@
 #include "foundation/separators.h"
 #include "platform/string_compare.h"
 #include "search/fast_word_enumerator.h"
+#include "search/query_evaluation.h"
 
 #include <QSet>
 #include <QStringView>
@@ -175,7 +176,8 @@ qsizetype SnippetAssembler::addPiece(qsizetype s, qsizetype t, qsizetype p, qsiz
     // The piece does not fit: cut it so that it and its "..." stay within the
     // maximum, keeping the hit where there is room for it.
     const qsizetype room = m_maximum - c - separatorLength - kEllipsis.size();
-    if (room <= 0)
+    // A later piece that cannot show its whole hit would only add a fragment.
+    if (room <= 0 || (m_added && q - p > room))
         return complete();
     qsizetype from = s;
     qsizetype to = s + room;
@@ -369,6 +371,24 @@ auto nextString(const QString& text, const QString& string, unsigned comparison)
     };
 }
 
+// Hands the primary query-term hits to `take` in the order reported, until
+// `take` answers NSNotFound. With `skipBehind` a hit that starts before the
+// position `take` last answered is skipped.
+void feedQueryTermHits(const QString& text, const QList<QueryTerms>& terms, unsigned comparison,
+                       OccurrenceHandler handler, void* context, bool skipBehind, const FastWordEnumerator& words,
+                       const std::function<qsizetype(qsizetype, qsizetype)>& take)
+{
+    qsizetype next = 0;
+    enumerateQueryTerms(text, terms, makeRange(0, text.size()), comparison,
+                        [&](const FastWordEnumerator&, const QString&, Range hit, bool primary) {
+                            if (next == NSNotFound || !primary || (skipBehind && hit.location < next))
+                                return;
+                            if (handler && !handler(words, hit.location, hit.length, context))
+                                return;
+                            next = take(hit.location, hit.maxRange());
+                        });
+}
+
 // The snippet of `assembler` or the fallback for a text without pieces.
 QString snippetOrFallback(const QString& text, const SnippetAssembler& assembler, const SnippetOptions& options)
 {
@@ -452,6 +472,15 @@ QString assembleOccurrencesOfString(const QString& text, const QString& string, 
     return assembleSnippet(text, options, !string.isEmpty(), false, feed);
 }
 
+QString assembleOccurrencesOfQueryTerms(const QString& text, const QList<QueryTerms>& terms,
+                                        const SnippetOptions& options)
+{
+    const auto feed = [&](const FastWordEnumerator& words, const Take& take) {
+        feedQueryTermHits(text, terms, options.comparison, options.handler, options.context, false, words, take);
+    };
+    return assembleSnippet(text, options, !terms.isEmpty(), true, feed);
+}
+
 QList<Occurrence> getOccurrencesOfWildcards(const QString& text, const QStringList& wildcards,
                                             const OccurrenceOptions& options)
 {
@@ -470,6 +499,16 @@ QList<Occurrence> getOccurrencesOfString(const QString& text, const QString& str
         return {};
     return collectRecords(text, options, false, [&](const FastWordEnumerator& words, const Take& take) {
         forEachHit(words, options.handler, options.context, nextString(text, string, options.comparison), take);
+    });
+}
+
+QList<Occurrence> getOccurrencesOfQueryTerms(const QString& text, const QList<QueryTerms>& terms,
+                                             const OccurrenceOptions& options)
+{
+    if (terms.isEmpty())
+        return {};
+    return collectRecords(text, options, true, [&](const FastWordEnumerator& words, const Take& take) {
+        feedQueryTermHits(text, terms, options.comparison, options.handler, options.context, true, words, take);
     });
 }
 

@@ -27,6 +27,7 @@
 namespace sorvant {
 
 class FastWordEnumerator;
+class QueryTerms;
 
 // Called for each hit; answers true to take it, false to skip it.
 using OccurrenceHandler = bool (*)(const FastWordEnumerator& enumerator, qsizetype location, qsizetype length,
@@ -57,8 +58,9 @@ struct SnippetOptions
 
 // The snippet of the text around the hits: each hit's piece (see above),
 // pieces of equal text once, joined by the separator. A piece that does not
-// fit is cut, keeping the hit, and ends with "..."; the snippet never
-// exceeds the maximum length. Without a hit the text ellipsized to the
+// fit is cut, keeping the hit, and ends with "..." (a later piece whose hit
+// cannot fit ends the snippet instead); the snippet never exceeds the
+// maximum length. Without a hit the text ellipsized to the
 // maximum (or, with onlyOccurrences, null). With onlyOccurrences off, a
 // text within the maximum comes back whole. Null for an empty text or
 // without separators.
@@ -69,6 +71,11 @@ struct SnippetOptions
                                                      const SnippetOptions& options);
 [[nodiscard]] QString assembleOccurrencesOfString(const QString& text, const QString& string,
                                                   const SnippetOptions& options);
+// Query-term hits are the primary hits of enumerateQueryTerms over the
+// whole text, in the order reported; minCharacters is not used.
+//   ("A cat sat. A dog ran.", ["dog OR cow"]) => "A dog ran"
+[[nodiscard]] QString assembleOccurrencesOfQueryTerms(const QString& text, const QList<QueryTerms>& terms,
+                                                      const SnippetOptions& options);
 
 // --- occurrence records ------------------------------------------------------------
 
@@ -110,5 +117,9 @@ struct OccurrenceOptions
                                                           const OccurrenceOptions& options);
 [[nodiscard]] QList<Occurrence> getOccurrencesOfString(const QString& text, const QString& string,
                                                        const OccurrenceOptions& options);
+// A query-term hit that starts before the end of the previous record's
+// context walk is skipped.
+[[nodiscard]] QList<Occurrence> getOccurrencesOfQueryTerms(const QString& text, const QList<QueryTerms>& terms,
+                                                           const OccurrenceOptions& options);
 
 } // namespace sorvant

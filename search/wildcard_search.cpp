@@ -2,6 +2,7 @@
 
 #include "foundation/separation.h"
 #include "search/fast_word_enumerator.h"
+#include "search/query_terms.h"
 
 #include <QSet>
 
@@ -142,6 +143,72 @@ QString queryTermWithoutGoogleOperators(const QString& text)
     // An empty list joins to a null string; the answer for a text is never null.
     const QString joined = kept.join(u' ');
     return joined.isNull() ? QStringLiteral("") : joined;
+}
+
+bool matchesQueryTermsComparison(const QString& text, const QueryTerms* terms, unsigned comparison)
+{
+    return terms && terms->matchesStringComparison(text, comparison);
+}
+
+bool containsQueryTermsComparison(const QString& text, const QueryTerms* terms, unsigned comparison)
+{
+    return terms && terms->containsStringComparison(text, comparison);
+}
+
+QList<QueryTerms> queryTerms(const QString& text)
+{
+    std::optional<QueryTerms> tree = QueryTerms::queryTermsWithWildcard(text);
+    return tree ? QList<QueryTerms>{std::move(*tree)} : QList<QueryTerms>();
+}
+
+std::optional<QStringList> plusWildcards(const QString& text)
+{
+    return QueryTerms::initWithWildcard(text).plusWildcards();
+}
+
+std::optional<QStringList> extendedPlusWildcards(const QString& text)
+{
+    return QueryTerms::initWithWildcard(text).extendedPlusWildcards();
+}
+
+std::optional<QStringList> minusWildcards(const QString& text)
+{
+    return QueryTerms::initWithWildcard(text).minusWildcards();
+}
+
+QString standardizedWildcardQueryTerm(const QString& text)
+{
+    return QueryTerms::initWithWildcard(text).standardizedQueryTerm();
+}
+
+QString normalizedWildcardQueryTerm(const QString& text)
+{
+    return QueryTerms::initWithWildcard(text).normalizedQueryTerm();
+}
+
+QString plusWildcardString(const QString& text)
+{
+    return QueryTerms::initWithWildcard(text).plusString();
+}
+
+QList<QueryTerms> plusWildcardTerms(const QString& text)
+{
+    return QueryTerms::initWithWildcard(text).plusTerms();
+}
+
+QStringList plusWildcardParts(const QString& text)
+{
+    return QueryTerms::initWithWildcard(text).plusParts();
+}
+
+QStringList plusWildcardWords(const QString& text)
+{
+    return QueryTerms::initWithWildcard(text).plusWords();
+}
+
+QStringList wildcardQueryTermsForOperators(const QString& text, unsigned options, const QVariantMap& dictionary)
+{
+    return QueryTerms::initWithWildcard(text).queryTermsForOperators(options, dictionary);
 }
 
 } // namespace sorvant

@@ -12,12 +12,16 @@
 
 #include "foundation/range.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 
 #include <optional>
 
 namespace sorvant {
+
+class QueryTerms;
 
 // Whether any of the patterns matches somewhere in the text.
 //   ("dolor sit", {"x*", "s?t"}) => true    ("", {"*"}) => false    (t, {}) => false
@@ -67,5 +71,39 @@ namespace sorvant {
 //   "report site:example filetype:pdf 2024" => "report 2024"
 //   "site:x" => ""     "" => ""     null => null
 [[nodiscard]] QString queryTermWithoutGoogleOperators(const QString& text);
+
+// --- query terms in wildcard mode ----------------------------------------------
+// The text is a query of the query-terms mode parsed as the search worker
+// parses it (QueryTerms::initWithWildcard: brackets stay inside terms, "~t"
+// is the substring term "*t*"); each answers the tree's operation.
+
+// The tree's matchesStringComparison / containsStringComparison of `text`;
+// false without a tree.
+//   ("Tempor x", "tempor", 1) => true     ("Tempor x", "tempor", 0) => false
+[[nodiscard]] bool matchesQueryTermsComparison(const QString& text, const QueryTerms* terms, unsigned comparison);
+[[nodiscard]] bool containsQueryTermsComparison(const QString& text, const QueryTerms* terms, unsigned comparison);
+
+// The parsed query as a one-element list; empty for a null text or a query
+// nested too deeply.
+//   "~word" => [leaf "*word*"]     null => []
+[[nodiscard]] QList<QueryTerms> queryTerms(const QString& text);
+
+//   plusWildcards("e-mail") => (email, e mail, e-mail)    minusWildcards("a -b") => (b)
+[[nodiscard]] std::optional<QStringList> plusWildcards(const QString& text);
+[[nodiscard]] std::optional<QStringList> extendedPlusWildcards(const QString& text);
+[[nodiscard]] std::optional<QStringList> minusWildcards(const QString& text);
+//   "a NEAR b" => "a b"
+[[nodiscard]] QString standardizedWildcardQueryTerm(const QString& text);
+//   "x NEXT y" => "x BEFORE/1 y"
+[[nodiscard]] QString normalizedWildcardQueryTerm(const QString& text);
+//   plusWildcardString("a[bc]d -e f") => "a[bc]d f"
+[[nodiscard]] QString plusWildcardString(const QString& text);
+[[nodiscard]] QList<QueryTerms> plusWildcardTerms(const QString& text);
+[[nodiscard]] QStringList plusWildcardParts(const QString& text);
+[[nodiscard]] QStringList plusWildcardWords(const QString& text);
+// The tree written with QueryTermsFormatOptions and the operator words of
+// `dictionary`, as a one-element list.
+[[nodiscard]] QStringList wildcardQueryTermsForOperators(const QString& text, unsigned options,
+                                                         const QVariantMap& dictionary = {});
 
 } // namespace sorvant

@@ -197,10 +197,15 @@ INSTANTIATE_TEST_SUITE_P(
         ReplaceCase{"deleteStringEmptyTarget", [](QString& text) { return deleteString(text, s(u"")); }, s(u"ab"), 0,
                     s(u"ab")},
         ReplaceCase{"withFormat",
-                    [](QString& text) { return replaceStringWithFormat(text, s(u"#"), s(u"%d"), {7}); }, s(u"a#b#"), 2,
+                    [](QString& text) { return replaceStringWithFormat(text, s(u"#"), s(u"%d"), 7); }, s(u"a#b#"), 2,
                     s(u"a7b7")},
+        ReplaceCase{"withPackedFormatArguments",
+                    [](QString& text) {
+                        return replaceStringWithFormatArguments(text, s(u"#"), s(u"%2$@%1$@"), {s(u"x"), 3});
+                    },
+                    s(u"#a#"), 2, s(u"3xa3x")},
         ReplaceCase{"withNullFormat",
-                    [](QString& text) { return replaceStringWithFormat(text, s(u"#"), QString(), {}); }, s(u"a#b"), 0,
+                    [](QString& text) { return replaceStringWithFormat(text, s(u"#"), QString()); }, s(u"a#b"), 0,
                     s(u"a#b")}),
     [](const testing::TestParamInfo<ReplaceCase>& row) { return std::string(row.param.name); });
 

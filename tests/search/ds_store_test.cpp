@@ -369,6 +369,18 @@ TEST_F(DSStoreFiles, FolderWithoutStoreOrHeldByAWriterHasNoComments)
     ::close(fd);
 }
 
+TEST_F(DSStoreFiles, HugeFileIsNotReadIn)
+{
+    QFile file(tree.filePath(".DS_Store"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.resize(qint64(65) * 1024 * 1024)); // sparse: costs no disk
+    file.close();
+    test::LogCapture log;
+    EXPECT_EQ(DSStore::storeWithDirectory(tree.path()), nullptr);
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("WARNING: Damaged .DS_Store file: ")));
+}
+
 TEST_F(DSStoreFiles, ModificationDateAndAttributeComment)
 {
     EXPECT_FALSE(DSStore::finderCommentModificationDateAtPath(tree.filePath("f")).isValid());

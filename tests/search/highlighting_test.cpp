@@ -1,6 +1,7 @@
 #include "search/highlighting.h"
 
 #include "platform/regular_expression.h"
+#include "search/query_terms.h"
 #include "search/wildcard_patterns.h"
 
 #include <gtest/gtest.h>
@@ -222,17 +223,69 @@ TEST_F(HighlightingTest, RegexSearchEndedByLimitsKeepsItsHighlights)
                                                   {{1, 1}, secondaryHighlightAttributes()}}));
 }
 
+QList<QueryTerms> wildcardQuery(const QString& query)
+{
+    return {QueryTerms::initWithWildcard(query)};
+}
+
+TEST_F(HighlightingTest, QueryTermHitsPrimaryAndSecondary)
+{
+    const QString text = "lorem tempor ipsum labore dolor";
+    const QVariantMap primary = primaryHighlightAttributes();
+    const QVariantMap secondary = secondaryHighlightAttributes();
+    EXPECT_EQ(highlightQueryTerms(text, sink, wildcardQuery("tempor NEAR labore"), primary, secondary, 0, 1),
+              (Range{6, 6}));
+    EXPECT_EQ(sink.spans(), (QList<HighlightSpan>{{{6, 6}, primary}, {{19, 6}, secondary}}));
+    EXPECT_EQ(highlightColorForKey(sink.spans().at(1).attributes, kBackgroundColorAttributeName),
+              secondaryBackgroundHighlightingColor());
+
+    sink.clear();
+    highlightQueryTerms(text, sink, wildcardQuery("tempor NEAR labore"), primary, {}, 0, 1);
+    EXPECT_EQ(sink.spans(), (QList<HighlightSpan>{{{6, 6}, primary}, {{19, 6}, primary}}));
+
+    sink.clear();
+    highlightQueryTerms(text, sink, wildcardQuery("dolor LOREM"), primary, secondary, 1, 1);
+    EXPECT_EQ(sink.spans(), (QList<HighlightSpan>{{{0, 5}, primary}, {{26, 5}, primary}}));
+}
+
+bool onlySecondary(const QString&, const QString&, qsizetype, qsizetype, void* context, bool primary)
+{
+    ++*static_cast<int*>(context);
+    return !primary;
+}
+
+TEST_F(HighlightingTest, QueryTermFilterAndUnusableInput)
+{
+    const QString text = "lorem tempor ipsum labore";
+    int calls = 0;
+    EXPECT_EQ(highlightQueryTerms(text, sink, wildcardQuery("tempor NEAR labore"), primaryHighlightAttributes(),
+                                  secondaryHighlightAttributes(), 0, 1, onlySecondary, &calls),
+              (Range{19, 6}));
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(sink.ranges(), (QList<Range>{{19, 6}}));
+
+    sink.clear();
+    EXPECT_EQ(highlightQueryTerms(text, sink, {}, primaryHighlightAttributes(), {}, 0, 1), kMissingRange);
+    EXPECT_EQ(highlightQueryTerms(text, sink, wildcardQuery("tempor"), {}, secondaryHighlightAttributes(), 0, 1),
+              kMissingRange);
+    EXPECT_EQ(highlightQueryTerms("", sink, wildcardQuery("tempor"), primaryHighlightAttributes(), {}, 0, 1),
+              kMissingRange);
+    EXPECT_EQ(highlightQueryTerms(text, sink, wildcardQuery("missing"), primaryHighlightAttributes(), {}, 0, 1),
+              kMissingRange);
+    EXPECT_TRUE(sink.spans().isEmpty());
+}
+
 TEST_F(HighlightingTest, ResultsTableRequests)
 {
     const RegularExpression expression = RegularExpression::compile("o+", 0);
     HighlightRequest request;
     request.strings = {"foo"};
-    request.regularExpression = &expression;
+    request.regularExpression = expression;
     EXPECT_EQ(highlightSearchMatches("Foo foo", sink, request), (Range{1, 2}));
     EXPECT_EQ(sink.ranges(), (QList<Range>{{1, 2}, {5, 2}}));
 
     sink.clear();
-    request.regularExpression = nullptr;
+    request.regularExpression = RegularExpression();
     EXPECT_EQ(highlightSearchMatches("Foo foo", sink, request), (Range{4, 3}));
     EXPECT_EQ(sink.ranges(), (QList<Range>{{4, 3}}));
 

@@ -107,6 +107,10 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"unclosedPhrase", false, q(u"x \"a b"), q(u"AND x, AND \"a b\""), kQueryAnd},
         ParseCase{"phraseSignsAndSpacesTrimmed", false, q(u"\"+ a b - \" x"), q(u"AND \"a b\", AND x"),
                   kQueryAnd},
+        // Found by fuzzing: a group ends at the first balancing ")", also one
+        // inside quotation marks, so such a phrase cannot sit in a group.
+        ParseCase{"groupEndsAtBracketInsideQuotes", false, q(u"(a \")\" b)"), q(u"AND a, AND \"b)\""),
+                  kQueryAnd},
         ParseCase{"quotedKeywordIsATerm", false, q(u"\"and\""), q(u"AND \"and\""), kQueryMixed},
         ParseCase{"plainBracketsDropped", false, q(u"a [b c] d"), q(u"AND a, AND d"), kQueryAnd},
         ParseCase{"plainSubstring", false, q(u"~word"), q(u"AND~ word"), kQueryMixed},

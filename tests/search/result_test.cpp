@@ -72,6 +72,7 @@ TEST_F(ResultTest, DisplayPathIsRelativeToTheBaseFolder)
         {"/a", "/a/b/d/c", "./b/d"},
         {"/a", "/a/c", "."},
         {"/", "/b/c", "./b"}, // not ".b"
+        {"/", "/c", "."},
         {"/a/", "/a/b/c", "./b"},
         {nullptr, "/a/b/c", "/a/b"},
     };

@@ -2,6 +2,7 @@
 
 #include "foundation/separators.h"
 #include "search/fast_word_enumerator.h"
+#include "search/query_terms.h"
 #include "search/wildcard_patterns.h"
 
 #include <gtest/gtest.h>
@@ -168,8 +169,6 @@ TEST_F(SnippetsTest, NeverLongerThanTheMaximum)
     }
 }
 
-// --- occurrence records ------------------------------------------------------------
-
 OccurrenceOptions recordOptions(const CharacterSetBitmap* separators, qsizetype words = 0)
 {
     OccurrenceOptions options;
@@ -177,6 +176,42 @@ OccurrenceOptions recordOptions(const CharacterSetBitmap* separators, qsizetype 
     options.minEnclosingWords = words;
     return options;
 }
+
+QList<QueryTerms> wildcardQuery(const QString& query)
+{
+    return {QueryTerms::initWithWildcard(query)};
+}
+
+TEST_F(SnippetsTest, QueryTermSnippetFromPrimaryHits)
+{
+    const QString text = "A cat sat here. A dog ran there. Birds flew by. A cow stood still.";
+    EXPECT_EQ(assembleOccurrencesOfQueryTerms(text, wildcardQuery("dog cow"), sentences(0)),
+              "A dog ran there A cow stood still");
+    // The later operand of NEAR is no primary hit: only its sentence's own
+    // primary term makes a piece.
+    EXPECT_EQ(assembleOccurrencesOfQueryTerms("The tempor word. Then labore.", wildcardQuery("tempor NEAR labore"),
+                                              sentences(0)),
+              "The tempor word");
+    EXPECT_TRUE(assembleOccurrencesOfQueryTerms(text, wildcardQuery("NOT cat"), sentences(0)).isNull());
+    EXPECT_TRUE(assembleOccurrencesOfQueryTerms(text, {}, sentences(0)).isNull());
+    EXPECT_EQ(assembleOccurrencesOfQueryTerms(text, wildcardQuery("dog cow"), sentences(20)), "A dog ran there");
+    const QString bounded = assembleOccurrencesOfQueryTerms(text, wildcardQuery("cow"), sentences(12));
+    EXPECT_EQ(bounded, "A cow sto...");
+}
+
+TEST_F(SnippetsTest, QueryTermRecordsSkipHitsInsideThePreviousContext)
+{
+    const QString text = "cat and dog.\ncow bird.";
+    const auto records =
+        getOccurrencesOfQueryTerms(text, wildcardQuery("cat dog cow"), recordOptions(defaultSentenceSeparators()));
+    ASSERT_EQ(records.size(), 2);
+    EXPECT_EQ(records[0], (Occurrence{{0, 3}, 0, "cat and dog.", {0, 12}}));
+    EXPECT_EQ(records[1].range, (Range{13, 3}));
+    EXPECT_EQ(records[1].line, 1);
+    EXPECT_TRUE(getOccurrencesOfQueryTerms(text, {}, recordOptions(defaultSentenceSeparators())).isEmpty());
+}
+
+// --- occurrence records ------------------------------------------------------------
 
 TEST_F(SnippetsTest, RecordOfAWildcardHit)
 {

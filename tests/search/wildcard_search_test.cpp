@@ -1,6 +1,9 @@
 #include "search/wildcard_search.h"
 
+#include "search/query_rendering.h"
+#include "search/query_terms.h"
 #include "search/wildcard_patterns.h"
+#include "tests/support/log_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -95,6 +98,41 @@ TEST_F(WildcardSearchTest, WithoutGoogleOperators)
         EXPECT_FALSE(answer.isNull());
     }
     EXPECT_TRUE(queryTermWithoutGoogleOperators(QString()).isNull());
+}
+
+TEST_F(WildcardSearchTest, QueryTermsParsedInWildcardMode)
+{
+    const QueryTerms tempor = QueryTerms::initWithWildcard("tempor");
+    EXPECT_TRUE(matchesQueryTermsComparison("Tempor x", &tempor, 1));
+    EXPECT_FALSE(matchesQueryTermsComparison("Tempor x", &tempor, 0));
+    EXPECT_FALSE(matchesQueryTermsComparison("tempor", nullptr, 0));
+    const QueryTerms notTempor = QueryTerms::initWithWildcard("x NOT tempor");
+    EXPECT_FALSE(matchesQueryTermsComparison("x tempor", &notTempor, 0));
+    EXPECT_TRUE(containsQueryTermsComparison("x tempor", &notTempor, 0));
+    EXPECT_FALSE(containsQueryTermsComparison("tempor", nullptr, 0));
+
+    const QList<QueryTerms> substring = queryTerms("~word");
+    ASSERT_EQ(substring.size(), 1);
+    EXPECT_EQ(substring[0].plusParts(), (QStringList{"*word*"}));
+    EXPECT_TRUE(queryTerms(QString()).isEmpty());
+    {
+        test::LogCapture log;
+        EXPECT_TRUE(queryTerms(QString(300, u'(') + "a").isEmpty());
+        EXPECT_EQ(log.lines().size(), 1);
+    }
+
+    // Brackets stay inside wildcard terms, where the plain parser drops them.
+    EXPECT_EQ(plusWildcardString("a[bc]d -e f"), "a[bc]d f");
+    EXPECT_EQ(plusString("a[bc]d -e f"), "a d f");
+    EXPECT_EQ(plusWildcardParts("a[bc]d -e f"), (QStringList{"a[bc]d", "f"}));
+    EXPECT_EQ(plusWildcardWords("a[bc]d \"g h\""), (QStringList{"a[bc]d", "g", "h"}));
+    ASSERT_EQ(plusWildcardTerms("a -b c").size(), 2);
+    EXPECT_EQ(minusWildcards("a -b"), (QStringList{"b"}));
+    EXPECT_EQ(plusWildcards("a[xy]"), (QStringList{"a[xy]"}));
+    EXPECT_TRUE(extendedPlusWildcards("a b").has_value());
+    EXPECT_EQ(standardizedWildcardQueryTerm("a NEAR b"), "a b");
+    EXPECT_EQ(normalizedWildcardQueryTerm("x NEXT y"), "x BEFORE/1 y");
+    EXPECT_EQ(wildcardQueryTermsForOperators("a -b", 0x4008), (QStringList{"+a -b"}));
 }
 
 } // namespace
