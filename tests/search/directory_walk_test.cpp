@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -233,6 +234,31 @@ TEST_F(DirectoryWalkTest, MissingOrEmptyRootWalksNothing)
         searchWindowWalkDirectory(params, root, reported);
         EXPECT_EQ(params.nDone.load(), 0u);
     }
+}
+
+TEST_F(DirectoryWalkTest, PseudoFileSystemMountsAreNotEntered)
+{
+    const QByteArray mountPoint = m_tree.makeDir(QStringLiteral("inner report")).toUtf8();
+    if (::mount("none", mountPoint.constData(), "tmpfs", 0, nullptr) != 0)
+        GTEST_SKIP() << "mounting needs privileges this run does not have";
+    struct Unmount
+    {
+        QByteArray path;
+        ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+    } unmount{mountPoint};
+    m_tree.writeFile(QStringLiteral("inner report/report.txt"));
+    m_tree.writeFile(QStringLiteral("outer report.txt"));
+    const QStringList expected{"inner report", "outer report.txt"};
+    EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase), expected);
+    SearchParams params;
+    ResultsDataSource results;
+    params.dataSource = &results;
+    params.words = {QStringLiteral("report")};
+    params.wordsCount = 1;
+    params.mode = kSearchPhrase;
+    ReportedPaths reported;
+    searchWindowWalkDirectory(params, m_tree.path(), reported, MountCrossing::StayOnVolume);
+    EXPECT_EQ(test::shownRelativePaths(results, m_tree.path()), expected);
 }
 
 TEST(VolumeRootPathTest, Table)
