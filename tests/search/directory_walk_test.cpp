@@ -189,6 +189,19 @@ TEST_F(DirectoryWalkTest, TagsAreMatchedJoined)
     EXPECT_EQ(walk({QStringLiteral("blue")}, kSearchPhrase, tags), QStringList{});
 }
 
+TEST_F(DirectoryWalkTest, DeepTreesAreWalkedWholly)
+{
+    // Deeper than the folders the walk keeps open at once.
+    QString deep;
+    for (int level = 0; level < 300; ++level)
+        deep += QStringLiteral("d/");
+    m_tree.writeFile(deep + QStringLiteral("report.txt"));
+    m_tree.writeFile(QStringLiteral("d/report side.txt"));
+    EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase),
+              (QStringList{deep + QStringLiteral("report.txt"), "d/report side.txt"}));
+    EXPECT_EQ(m_lastDone, 302u);
+}
+
 TEST_F(DirectoryWalkTest, ReportedPathsAreNotReportedAgain)
 {
     m_tree.writeFile(QStringLiteral("report.txt"));
