@@ -33,4 +33,17 @@ template <typename T, typename Receiver>
     return T{};
 }
 
+// The same for a selector with an error out-parameter
+// ("checkResourceIsReachableAndReturnError:"): a given error is cleared to
+// its empty value as well, so the caller never reads a stale one.
+//   unrecognizedSelector<bool>(object, "checkResourceIsReachableAndReturnError:", &error)
+//       => false, error == QString()
+template <typename T, typename Receiver, typename Error>
+[[nodiscard]] T unrecognizedSelector(const Receiver& receiver, const char* selector, Error* error)
+{
+    if (error)
+        *error = Error{};
+    return unrecognizedSelector<T>(receiver, selector);
+}
+
 } // namespace sorvant

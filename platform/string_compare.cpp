@@ -152,7 +152,11 @@ bool isBoundaryMatch(const FoldedText& text, size_t start, size_t end, char16_t 
 
 bool matchesAt(const FoldedText& text, const std::vector<char16_t>& needle, size_t start)
 {
-    return std::equal(needle.begin(), needle.end(), text.units.begin() + static_cast<std::ptrdiff_t>(start));
+    // Most candidates fail on their first unit; testing it first keeps the
+    // comparison call off the common path.
+    if (text.units[start] != needle.front())
+        return false;
+    return std::equal(needle.begin() + 1, needle.end(), text.units.begin() + static_cast<std::ptrdiff_t>(start) + 1);
 }
 
 bool isDigit(char16_t c)

@@ -1,7 +1,7 @@
 #pragma once
 // Testing one string against a search, and what content search needs around
-// it: which files have their contents searched (the preference lists), the
-// text of a file.
+// it: which files have their contents searched (the preference lists) and
+// the text of a file.
 //
 // Not here: walking folders (search/directory_walk.h) and running a search
 // (search/search_engine.h).
@@ -10,7 +10,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
 #include <cstdint>
 
 namespace sorvant {

@@ -20,6 +20,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -42,13 +43,35 @@ struct Entry
     ItemKind kind;
 };
 
+// An open folder whose subfolders are still to be read: they are opened
+// relative to it, which spares the kernel a lookup of the whole path.
+struct FolderHandle
+{
+    int fd;
+    int* openCount;
+    FolderHandle(int descriptor, int* count) : fd(descriptor), openCount(count) { ++*openCount; }
+    ~FolderHandle()
+    {
+        ::close(fd);
+        --*openCount;
+    }
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+};
+
 // A folder still to be read, with the device of the folder it was found in.
 struct PendingFolder
 {
     QByteArray bytes;
     QString path;
     dev_t parentDevice;
+    std::shared_ptr<FolderHandle> parent; // null: open by the whole path
+    QByteArray name;
 };
+
+// Folders kept open at once for their subfolders; a walk deeper than this
+// opens the rest by their whole paths.
+constexpr int kMaxOpenFolders = 128;
 
 ItemKind kindOfType(unsigned char type)
 {
@@ -138,7 +161,8 @@ private:
         const auto type = m_mountTypes.constFind(device);
         return type != m_mountTypes.cend() && isPseudoFileSystemType(*type);
     }
-    std::optional<dev_t> readFolder(const PendingFolder& folder, bool isRoot, std::vector<Entry>& entries);
+    std::optional<dev_t> readFolder(const PendingFolder& folder, bool isRoot, std::vector<Entry>& entries, int& fd);
+    static void readEntries(int fd, std::vector<Entry>& entries);
     bool visit(const PendingFolder& folder, const Entry& entry, std::vector<PendingFolder>& subfolders);
     bool matchContents(const QString& name, const QByteArray& path, ItemKind kind);
 
@@ -150,51 +174,60 @@ private:
     QString m_baseDirectory;
     QHash<dev_t, QString> m_mountTypes;
     dev_t m_device = 0;
+    int m_openFolders = 0;
 };
 
-// Lists a folder into `entries`; nothing when it cannot be read, or when it
-// lies on a mount the walk does not enter. Answers the folder's device.
-std::optional<dev_t> Walker::readFolder(const PendingFolder& folder, bool isRoot, std::vector<Entry>& entries)
+// Lists a folder into `entries` and leaves it open in `fd`; nothing when it
+// cannot be read, or when it lies on a mount the walk does not enter.
+// Answers the folder's device.
+std::optional<dev_t> Walker::readFolder(const PendingFolder& folder, bool isRoot, std::vector<Entry>& entries,
+                                        int& fd)
 {
     // The root may be reached through a link the user chose; below it no
     // link is followed.
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (isRoot ? 0 : O_NOFOLLOW);
-    const int fd = ::open(folder.bytes.constData(), flags);
+    fd = folder.parent ? ::openat(folder.parent->fd, folder.name.constData(), flags)
+                       : ::open(folder.bytes.constData(), flags);
     if (fd < 0)
         return std::nullopt;
     struct stat status{};
-    if (::fstat(fd, &status) != 0) {
-        ::close(fd);
-        return std::nullopt;
-    }
+    const bool readable = ::fstat(fd, &status) == 0;
     const bool crossesMount = !isRoot && status.st_dev != folder.parentDevice;
     const bool kernelRoot = isRoot && isPseudoDevice(status.st_dev)
                             && m_mountTypes.value(status.st_dev) != u"tmpfs";
-    if (kernelRoot
+    if (!readable || kernelRoot
         || (crossesMount && (m_crossing == MountCrossing::StayOnVolume || isPseudoDevice(status.st_dev)))) {
         ::close(fd);
+        fd = -1;
         return std::nullopt;
     }
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    while (const dirent* item = ::readdir(dir)) {
-        const char* name = item->d_name;
-        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-            continue;
-        ItemKind kind = kindOfType(item->d_type);
-        if (item->d_type == DT_UNKNOWN) {
-            struct stat entryStatus{};
-            if (::fstatat(::dirfd(dir), name, &entryStatus, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-            kind = kindOfMode(entryStatus.st_mode);
-        }
-        entries.push_back({QByteArray(name), kind});
-    }
-    ::closedir(dir);
+    readEntries(fd, entries);
     return status.st_dev;
+}
+
+void Walker::readEntries(int fd, std::vector<Entry>& entries)
+{
+    alignas(dirent64) char buffer[32768];
+    for (;;) {
+        const ssize_t length = ::getdents64(fd, buffer, sizeof buffer);
+        if (length <= 0)
+            return; // the end, or a folder that cannot be read further
+        for (ssize_t offset = 0; offset < length;) {
+            const auto* item = reinterpret_cast<const dirent64*>(buffer + offset);
+            offset += item->d_reclen;
+            const char* name = item->d_name;
+            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                continue;
+            ItemKind kind = kindOfType(item->d_type);
+            if (item->d_type == DT_UNKNOWN) {
+                struct stat entryStatus{};
+                if (::fstatat(fd, name, &entryStatus, AT_SYMLINK_NOFOLLOW) != 0)
+                    continue;
+                kind = kindOfMode(entryStatus.st_mode);
+            }
+            entries.push_back({QByteArray(name), kind});
+        }
+    }
 }
 
 void Walker::run()
@@ -202,7 +235,7 @@ void Walker::run()
     if (m_root.isEmpty())
         return;
     std::vector<PendingFolder> pending;
-    pending.push_back({fileSystemRepresentation(m_root), m_root, 0});
+    pending.push_back({fileSystemRepresentation(m_root), m_root, 0, nullptr, {}});
     bool isRoot = true;
     std::vector<Entry> entries;
     std::vector<PendingFolder> subfolders;
@@ -210,7 +243,8 @@ void Walker::run()
         const PendingFolder folder = std::move(pending.back());
         pending.pop_back();
         entries.clear();
-        const std::optional<dev_t> device = readFolder(folder, isRoot, entries);
+        int fd = -1;
+        const std::optional<dev_t> device = readFolder(folder, isRoot, entries, fd);
         isRoot = false;
         if (!device)
             continue;
@@ -226,15 +260,24 @@ void Walker::run()
         }
         subfolders.clear();
         for (const Entry& entry : entries) {
-            if (m_params.stop.load(std::memory_order_relaxed))
+            if (m_params.stop.load(std::memory_order_relaxed)) {
+                ::close(fd);
                 return;
+            }
             if (!m_params.invisibles && (entry.name.startsWith('.') || hidden.contains(entry.name)))
                 continue;
             visit(folder, entry, subfolders);
         }
+        std::shared_ptr<FolderHandle> handle;
+        if (!subfolders.empty() && m_openFolders < kMaxOpenFolders)
+            handle = std::make_shared<FolderHandle>(fd, &m_openFolders);
+        else
+            ::close(fd);
         // Depth first, folders in listing order.
-        for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it)
+        for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) {
+            it->parent = handle;
             pending.push_back(std::move(*it));
+        }
     }
 }
 
@@ -261,7 +304,7 @@ bool Walker::visit(const PendingFolder& folder, const Entry& entry, std::vector<
     const bool isFolder = entry.kind == ItemKind::Folder;
     const bool isPackage = hasPackageSuffix(name) || (isFolder && hasBundleExtension(name));
     if (isFolder && (m_params.packageContents || !isPackage))
-        subfolders.push_back({pathBytes(), fullPath(), m_device});
+        subfolders.push_back({pathBytes(), fullPath(), m_device, nullptr, entry.name});
 
     const unsigned findOptions = unsigned(m_params.comparison & 1);
     const std::uint64_t what = m_params.what;

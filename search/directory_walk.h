@@ -4,8 +4,9 @@
 // each match that passes the type and duplicate rules becomes a Result in
 // the search's results model.
 //
-// The walk reads folders with fdopendir and the entries' d_type, calling
-// fstatat only for entries whose type the file system does not give. It
+// The walk reads folders with getdents64 and the entries' d_type, opening
+// each folder relative to its parent (openat) and calling fstatat only for
+// entries whose type the file system does not give. It
 // never follows a symbolic link into a folder, skips folders it cannot
 // read, never enters a pseudo file system (proc, sysfs, autofs …), and, when
 // asked to stay on the root's volume, no other mount at all.

@@ -161,9 +161,18 @@ TEST(UnrecognizedSelector, AnswersTheEmptyValueAndLogs)
     EXPECT_EQ(unrecognizedSelector<unsigned long>(&folder, "unsignedLongValue"), 0u);
     EXPECT_FALSE(unrecognizedSelector<QVariant>(QVariant(), "composer").isValid());
     EXPECT_FALSE(unrecognizedSelector<QVariant>(&folder, "NS_touchBarProviders").isValid());
+    QString error = QStringLiteral("stale");
+    EXPECT_FALSE(unrecognizedSelector<bool>(&folder, "checkResourceIsReachableAndReturnError:", &error));
+    EXPECT_TRUE(error.isNull());
+    EXPECT_FALSE(unrecognizedSelector<bool>(&folder, "checkResourceIsReachableAndReturnError:",
+                                            static_cast<QString*>(nullptr)));
     EXPECT_EQ(log.lines(), (QStringList{"-[QSize boolValue]: Unrecognized selector.",
                                         "-[sorvant::Folder unsignedLongValue]: Unrecognized selector.",
-                                        "-[nil composer]: Unrecognized selector."}));
+                                        "-[nil composer]: Unrecognized selector.",
+                                        "-[sorvant::Folder checkResourceIsReachableAndReturnError:]: "
+                                        "Unrecognized selector.",
+                                        "-[sorvant::Folder checkResourceIsReachableAndReturnError:]: "
+                                        "Unrecognized selector."}));
 }
 
 } // namespace

@@ -89,6 +89,19 @@ TEST(Collator, SortKeysOrderAsTheCompareDoes)
     }
 }
 
+TEST(Collator, NullStringHasTheSortKeyOfTheEmptyOne)
+{
+    // A null string reaches ICU as a null pointer of length 0, which must
+    // read as empty, not fail.
+    testing::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
+    const Collator collator(kCollationStandard);
+    const QByteArray empty = collator.sortKey(QStringLiteral(""));
+    EXPECT_FALSE(empty.isEmpty());
+    EXPECT_EQ(collator.sortKey(QString()), empty);
+    EXPECT_EQ(collationKey(QString(), kCollationStandard), empty);
+    EXPECT_LT(collator.sortKey(QString()), collator.sortKey(QStringLiteral("a")));
+}
+
 TEST(Collator, ThreadsCompareWithTheirOwnCollators)
 {
     testing::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));

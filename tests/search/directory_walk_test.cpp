@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -188,6 +189,19 @@ TEST_F(DirectoryWalkTest, TagsAreMatchedJoined)
     EXPECT_EQ(walk({QStringLiteral("blue")}, kSearchPhrase, tags), QStringList{});
 }
 
+TEST_F(DirectoryWalkTest, DeepTreesAreWalkedWholly)
+{
+    // Deeper than the folders the walk keeps open at once.
+    QString deep;
+    for (int level = 0; level < 300; ++level)
+        deep += QStringLiteral("d/");
+    m_tree.writeFile(deep + QStringLiteral("report.txt"));
+    m_tree.writeFile(QStringLiteral("d/report side.txt"));
+    EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase),
+              (QStringList{deep + QStringLiteral("report.txt"), "d/report side.txt"}));
+    EXPECT_EQ(m_lastDone, 302u);
+}
+
 TEST_F(DirectoryWalkTest, ReportedPathsAreNotReportedAgain)
 {
     m_tree.writeFile(QStringLiteral("report.txt"));
@@ -233,6 +247,31 @@ TEST_F(DirectoryWalkTest, MissingOrEmptyRootWalksNothing)
         searchWindowWalkDirectory(params, root, reported);
         EXPECT_EQ(params.nDone.load(), 0u);
     }
+}
+
+TEST_F(DirectoryWalkTest, PseudoFileSystemMountsAreNotEntered)
+{
+    const QByteArray mountPoint = m_tree.makeDir(QStringLiteral("inner report")).toUtf8();
+    if (::mount("none", mountPoint.constData(), "tmpfs", 0, nullptr) != 0)
+        GTEST_SKIP() << "mounting needs privileges this run does not have";
+    struct Unmount
+    {
+        QByteArray path;
+        ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+    } unmount{mountPoint};
+    m_tree.writeFile(QStringLiteral("inner report/report.txt"));
+    m_tree.writeFile(QStringLiteral("outer report.txt"));
+    const QStringList expected{"inner report", "outer report.txt"};
+    EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase), expected);
+    SearchParams params;
+    ResultsDataSource results;
+    params.dataSource = &results;
+    params.words = {QStringLiteral("report")};
+    params.wordsCount = 1;
+    params.mode = kSearchPhrase;
+    ReportedPaths reported;
+    searchWindowWalkDirectory(params, m_tree.path(), reported, MountCrossing::StayOnVolume);
+    EXPECT_EQ(test::shownRelativePaths(results, m_tree.path()), expected);
 }
 
 TEST(VolumeRootPathTest, Table)

@@ -5,6 +5,7 @@
 #include "platform/xattr.h"
 #include "search/ds_store.h"
 #include "tests/support/ds_store_writer.h"
+#include "tests/support/media_writer.h"
 #include "tests/support/temp_tree.h"
 
 #include <QCoreApplication>
@@ -188,6 +189,32 @@ TEST_F(ResultTest, PageCountsAndUnreadableFiles)
     }
     NotificationCenter::defaultCenter().removeObserver(token);
     EXPECT_EQ(posts, expectedPosts);
+}
+
+TEST_F(ResultTest, MovieAndSoundInformation)
+{
+    const QString movie = tree.filePath("clip.mp4");
+    const QString failure = test::writeMovie(movie, 64, 48, 25, 10); // 2.5 s
+    if (!failure.isEmpty())
+        GTEST_SKIP() << failure.toStdString();
+    const struct
+    {
+        QString path;
+        const char* info;
+    } cases[] = {
+        {movie, "64 x 48, 00:02"},
+        {tree.writeFile("sound.wav", test::wavBytes(95)), "01:35"},
+        // A format the information column does not open, though it is media.
+        {tree.writeFile("clip.webm", "x"), nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        const ResultPointer result = Result::create(c.path, tree.path(), "m", std::nullopt, QString(), false, false);
+        EXPECT_EQ(result->resultType(), ResultType::Movie);
+        (void)result->info();
+        settle();
+        EXPECT_EQ(result->info(), c.info ? QString::fromLatin1(c.info) : QString());
+    }
 }
 
 TEST(MovieInfoText, FormatsSizeAndDuration)
