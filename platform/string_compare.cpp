@@ -6,6 +6,9 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <mutex>
 #include <vector>
 
 namespace sorvant {
@@ -59,7 +62,7 @@ int32_t normalizeInto(const UNormalizer2* normalizer, const UChar* in, int32_t l
 
 // Folds one code point by the options into `out` (capacity 32 units; no
 // single code point's fold comes near that) and answers the unit count.
-int32_t foldCodePoint(UChar32 c, unsigned options, UChar* out)
+int32_t computeFold(UChar32 c, unsigned options, UChar* out)
 {
     constexpr int32_t kCapacity = 32;
     const bool literal = options & kCompareLiteral;
@@ -102,6 +105,58 @@ int32_t foldCodePoint(UChar32 c, unsigned options, UChar* out)
             out[produced++] = buffer[k];
     }
     return produced;
+}
+
+// The folds of the Basic Multilingual Plane, one table per combination of
+// the options that change a fold, each computed once on first use: folding
+// through ICU normalization and case folding per unit made a search of
+// non-ASCII text hundreds of times slower than a table lookup.
+struct CachedFold
+{
+    static constexpr std::uint8_t kNotCached = 0xFF;
+    std::uint8_t length = kNotCached;
+    std::array<UChar, 3> units{};
+};
+using FoldTable = std::array<CachedFold, 0x10000>;
+
+unsigned foldOptionsIndex(unsigned options)
+{
+    return ((options & kCompareCaseInsensitive) ? 1u : 0u) | ((options & kCompareLiteral) ? 2u : 0u) |
+           ((options & kCompareDiacriticInsensitive) ? 4u : 0u) | ((options & kCompareWidthInsensitive) ? 8u : 0u);
+}
+
+const FoldTable& foldTable(unsigned options)
+{
+    static std::array<std::once_flag, 16> once;
+    static std::array<const FoldTable*, 16> tables{};
+    const unsigned index = foldOptionsIndex(options);
+    std::call_once(once[index], [options, index] {
+        auto* table = new FoldTable; // lives as long as the process
+        UChar out[32];
+        for (UChar32 c = 0; c < 0x10000; ++c) {
+            if (U_IS_SURROGATE(c))
+                continue;
+            const int32_t produced = computeFold(c, options, out);
+            if (produced > 3)
+                continue;
+            CachedFold& entry = (*table)[static_cast<size_t>(c)];
+            entry.length = static_cast<std::uint8_t>(produced);
+            std::copy_n(out, produced, entry.units.begin());
+        }
+        tables[index] = table;
+    });
+    return *tables[index];
+}
+
+int32_t foldCodePoint(UChar32 c, unsigned options, UChar* out)
+{
+    if (c < 0x80 || c > 0xFFFF)
+        return computeFold(c, options, out);
+    const CachedFold& entry = foldTable(options)[static_cast<size_t>(c)];
+    if (entry.length == CachedFold::kNotCached)
+        return computeFold(c, options, out);
+    std::copy_n(entry.units.begin(), entry.length, out);
+    return entry.length;
 }
 
 void FoldedText::foldUntil(size_t wanted)
