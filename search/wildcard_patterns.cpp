@@ -1,6 +1,7 @@
 #include "search/wildcard_patterns.h"
 
 #include "foundation/separators.h"
+#include "foundation/string_units.h"
 #include "search/fast_word_enumerator.h"
 #include "search/wildcard_engine.h"
 
@@ -15,11 +16,6 @@ namespace sorvant {
 namespace {
 
 std::atomic<double> g_minWildcardFuzzyAnalogy{0.75};
-
-const unichar* unitsOf(const QString& s)
-{
-    return reinterpret_cast<const unichar*>(s.constData());
-}
 
 // Counts gathered while compacting a pattern.
 struct PatternCounts

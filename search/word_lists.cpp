@@ -1,6 +1,7 @@
 #include "search/word_lists.h"
 
 #include "foundation/separators.h"
+#include "foundation/string_units.h"
 #include "platform/word_break.h"
 #include "search/asian_words.h"
 #include "search/fast_word_enumerator.h"
@@ -12,11 +13,6 @@ namespace sorvant {
 namespace {
 
 std::atomic<int> gDefaultWordSeparationMode{0};
-
-const unichar* unitsOf(const QString& string)
-{
-    return reinterpret_cast<const unichar*>(string.constData());
-}
 
 bool isDoubleQuote(unichar c)
 {

@@ -4,6 +4,7 @@
 #include "foundation/ligatures.h"
 #include "foundation/lines.h"
 #include "foundation/no_case_comparison.h"
+#include "foundation/string_units.h"
 #include "foundation/user_defaults_getters.h"
 #include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
@@ -177,7 +178,7 @@ QString validPathExtension(const QString& string)
             break;
         }
     }
-    return isValidPathExtension(extension) ? extension : QString(QLatin1String(""));
+    return isValidPathExtension(extension) ? extension : emptyString();
 }
 
 QString lowercasePathExtension(const QString& string)
@@ -194,7 +195,7 @@ QString lowercasePathExtension(const QString& string)
         const CharsTable* lower = lowerCharsTable();
         for (QChar& unit : extension)
             unit = QChar(lower[unit.unicode()]);
-        return extension.isNull() ? QString(QLatin1String("")) : extension;
+        return extension.isNull() ? emptyString() : extension;
     }
     return {};
 }
@@ -219,7 +220,7 @@ QString stringByReplacingPathExtensionWith(const QString& string, const QString&
 QString stringByDeletingFileComponent(const QString& string)
 {
     if (string.isEmpty() || string == QLatin1String("/"))
-        return string.isNull() ? string : QString(QLatin1String(""));
+        return string.isNull() ? string : emptyString();
     if (string.endsWith(QLatin1Char('/')))
         return string.chopped(1);
     return stringByDeletingLastPathComponent(string);
@@ -258,9 +259,9 @@ QString standardizedPath(const QString& path)
 {
     QStringList components = StandardizedPathComponents(path);
     if (!components.isEmpty() && components.first() == QLatin1String("/"))
-        components.first() = QString(QLatin1String(""));
+        components.first() = emptyString();
     const QString joined = components.join(QLatin1Char('/'));
-    return joined.isNull() ? QString(QLatin1String("")) : joined;
+    return joined.isNull() ? emptyString() : joined;
 }
 
 bool pathIsInDirectory(const QString& path, const QString& folder)

@@ -1,5 +1,7 @@
 #include "web/url/percent_escapes.h"
 
+#include "foundation/string_units.h"
+
 #include <optional>
 #include <string_view>
 
@@ -88,7 +90,7 @@ QString stringByAddingPercentEscapesToURL(const QString& string)
 
 QString stringByAddingPercentEscapesToURL(const QString& string, StringEncoding encoding, const QString& leaveUnescaped)
 {
-    return stringByAddingPercentEscapesToURL(string, encoding, leaveUnescaped, QString(QLatin1String("")));
+    return stringByAddingPercentEscapesToURL(string, encoding, leaveUnescaped, emptyString());
 }
 
 QString stringByAddingPercentEscapesToURL(const QString& string, StringEncoding encoding, const QString& leaveUnescaped,

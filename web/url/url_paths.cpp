@@ -1,5 +1,6 @@
 #include "web/url/url_paths.h"
 
+#include "foundation/string_units.h"
 #include "platform/path_semantics.h"
 #include "platform/url.h"
 
@@ -8,7 +9,7 @@ namespace sorvant {
 QString fullPath(const URL& url)
 {
     const QString path = url.isFileURL() ? url.path() : url.pathAsWritten();
-    return path.isNull() ? QString(QLatin1String("")) : path;
+    return path.isNull() ? emptyString() : path;
 }
 
 QString pathWithParamsAndQuery(const URL& url)
