@@ -53,6 +53,21 @@ TEST(Controls, FormattedNumbersUseTheSharedFormatters)
     EXPECT_EQ(field.text(), QStringLiteral("-1,234"));
 }
 
+TEST(Controls, InfoFieldsTakeTheTextColourOfTheirState)
+{
+    QLabel field(QStringLiteral("12 found"));
+    setInfoEnabled(&field, false);
+    EXPECT_FALSE(field.isEnabled());
+    EXPECT_EQ(field.palette().color(QPalette::Disabled, QPalette::WindowText),
+              QApplication::palette().color(QPalette::Disabled, QPalette::WindowText));
+    EXPECT_EQ(field.palette().color(QPalette::Active, QPalette::WindowText),
+              QApplication::palette().color(QPalette::Disabled, QPalette::WindowText));
+    setInfoEnabled(&field, true);
+    EXPECT_TRUE(field.isEnabled());
+    EXPECT_EQ(field.palette().color(QPalette::Active, QPalette::WindowText),
+              QApplication::palette().color(QPalette::Active, QPalette::WindowText));
+}
+
 class MaskTest : public ::testing::Test
 {
 protected:

@@ -1,6 +1,7 @@
 #include "interface/events.h"
 #include "interface/window_extensions.h"
 
+#include <QCursor>
 #include <QDateTimeEdit>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -157,6 +158,35 @@ TEST(Keys, CycleEventsAreControlTabAndBackTab)
     EXPECT_EQ(isCycleEvent(&window, &shiftBackTab), kShiftKeyMask);
     date->setFocus();
     EXPECT_EQ(isCycleEvent(&window, &shiftBackTab), 0u);
+}
+
+} // namespace
+} // namespace sorvant
+
+namespace sorvant {
+namespace {
+
+TEST(Pointer, LocationInWindowUsesTheEventOnlyForItsOwnWindow)
+{
+    QWidget first;
+    QWidget second;
+    first.setGeometry(100, 100, 200, 150);
+    second.setGeometry(400, 300, 200, 150);
+    test::activate(first);
+    test::activate(second);
+    auto* child = new QWidget(&first);
+    child->setGeometry(20, 30, 50, 50);
+    child->show();
+    QCursor::setPos(450, 320);
+    const QPointF inChild(5, 6);
+    const QMouseEvent click(QEvent::MouseButtonPress, inChild, child->mapToGlobal(inChild), Qt::LeftButton,
+                            Qt::LeftButton, Qt::NoModifier);
+    EXPECT_EQ(locationInWindow(&click, child, &first), QPointF(25, 36));
+    EXPECT_EQ(locationInView(&click, child, child), inChild);
+    // Another window: where the pointer is now, relative to that window.
+    EXPECT_EQ(locationInWindow(&click, child, &second), second.mapFromGlobal(QPointF(450, 320)));
+    EXPECT_EQ(locationInWindow(&click, child, nullptr), QPointF());
+    EXPECT_EQ(locationInView(&click, child, nullptr), QPointF());
 }
 
 } // namespace
