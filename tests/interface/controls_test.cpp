@@ -42,32 +42,6 @@ TEST(Controls, NilStringValueShowsEmptyAndLogsOnce)
     }
 }
 
-TEST(Controls, FormattedNumbersUseTheSharedFormatters)
-{
-    QLineEdit field;
-    setFormattedIntegerValue(&field, 1234567);
-    EXPECT_EQ(field.text(), QStringLiteral("1,234,567"));
-    setFormattedFloatValue(&field, 2.75f);
-    EXPECT_EQ(field.text(), QStringLiteral("2"));
-    setFormattedFloatValue(&field, -1234.9f);
-    EXPECT_EQ(field.text(), QStringLiteral("-1,234"));
-}
-
-TEST(Controls, InfoFieldsTakeTheTextColourOfTheirState)
-{
-    QLabel field(QStringLiteral("12 found"));
-    setInfoEnabled(&field, false);
-    EXPECT_FALSE(field.isEnabled());
-    EXPECT_EQ(field.palette().color(QPalette::Disabled, QPalette::WindowText),
-              QApplication::palette().color(QPalette::Disabled, QPalette::WindowText));
-    EXPECT_EQ(field.palette().color(QPalette::Active, QPalette::WindowText),
-              QApplication::palette().color(QPalette::Disabled, QPalette::WindowText));
-    setInfoEnabled(&field, true);
-    EXPECT_TRUE(field.isEnabled());
-    EXPECT_EQ(field.palette().color(QPalette::Active, QPalette::WindowText),
-              QApplication::palette().color(QPalette::Active, QPalette::WindowText));
-}
-
 class MaskTest : public ::testing::Test
 {
 protected:

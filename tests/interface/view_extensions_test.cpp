@@ -10,13 +10,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
-#include <QParallelAnimationGroup>
-#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -95,17 +92,6 @@ TEST_F(Tree, FocusShortcuts)
     EXPECT_FALSE(makeFirstResponder(nullptr));
 }
 
-TEST_F(Tree, ScaleRoundTripsThroughPercent)
-{
-    EXPECT_EQ(scalePercent(panel), 100);
-    setScalePercent(panel, 200);
-    EXPECT_EQ(scalePercent(panel), 200);
-    EXPECT_EQ(scale(panel), QSizeF(2, 2));
-    resetScaling(panel);
-    EXPECT_EQ(scalePercent(panel), 100);
-    EXPECT_FALSE(canZoomIn(panel) || canZoomOut(panel) || canZoomToActualSize(panel));
-}
-
 TEST(ClipViews, ViewportOfScrollAreasButNotOfTableCells)
 {
     QScrollArea area;
@@ -171,16 +157,6 @@ TEST(Buttons, CentredActionButtonStaysCentred)
     EXPECT_EQ(buttonActionSelector(button), QByteArray("retry:"));
 }
 
-TEST(Visibility, HidingSeveralViewsSkipsOtherObjects)
-{
-    QWidget a, b;
-    QObject notAView;
-    setHiddenOfViews(true, {&a, &notAView, &b});
-    EXPECT_TRUE(a.isHidden() && b.isHidden());
-    setHiddenOfViews(false, {&a, &b});
-    EXPECT_FALSE(a.isHidden() || b.isHidden());
-}
-
 class MenuView : public QWidget, public ContextMenuWillPopUp
 {
 public:
@@ -199,35 +175,6 @@ TEST(Menus, ContextualMenuTellsTheViewAndValidates)
     EXPECT_EQ(contextualMenu(&view), &menu);
     EXPECT_EQ(view.told, &menu);
     EXPECT_FALSE(item->isEnabled());
-}
-
-TEST(Animations, GroupRunsAndCompletes)
-{
-    QWidget view;
-    view.resize(10, 10);
-    bool completed = false;
-    animateWithDuration(
-        0.05,
-        [&view](QParallelAnimationGroup& group, int duration) {
-            auto* animation = new QPropertyAnimation(&view, "maximumWidth");
-            animation->setDuration(duration);
-            animation->setStartValue(10);
-            animation->setEndValue(50);
-            group.addAnimation(animation);
-        },
-        [&completed] { completed = true; });
-    EXPECT_TRUE(QTest::qWaitFor([&completed] { return completed; }, 2000));
-    EXPECT_EQ(view.maximumWidth(), 50);
-}
-
-TEST(Toolbars, ViewsInAToolbarKnowIt)
-{
-    QToolBar toolbar;
-    auto* field = new QLineEdit;
-    toolbar.addWidget(field);
-    QWidget loose;
-    EXPECT_FALSE(isSubviewOfToolbar(&loose));
-    EXPECT_TRUE(isSubviewOfToolbar(field));
 }
 
 } // namespace

@@ -157,32 +157,6 @@ TEST(Windows, MovesAreYUpAndNoOpsForZeroDeltas)
     EXPECT_EQ(child->geometry(), QRect(15, 170, 50, 60));
 }
 
-TEST(Windows, MoveToScreenBringsAWindowBackIntoView)
-{
-    QWidget window;
-    QScreen* screen = QGuiApplication::primaryScreen();
-    ASSERT_NE(screen, nullptr);
-    const Rect visible = fromQtRect(screen->availableGeometry());
-    setWindowFrame(&window, makeRect(visible.maxX() - 50, 10, 200, 100));
-    moveToScreen(&window, screen);
-    EXPECT_EQ(windowFrame(&window).maxX(), visible.maxX());
-    moveToScreen(&window, nullptr);
-}
-
-TEST(Windows, SheetsAttachAndEnd)
-{
-    QWidget window;
-    test::activate(window);
-    EXPECT_FALSE(hasSheet(&window));
-    auto* sheet = new QDialog;
-    beginSheet(&window, sheet);
-    EXPECT_TRUE(hasSheet(&window));
-    EXPECT_EQ(attachedSheet(&window), sheet);
-    endSheetWithReturnCode(sheet, 7);
-    EXPECT_EQ(sheet->result(), 7);
-    EXPECT_FALSE(hasSheet(&window));
-}
-
 TEST(Windows, MiniwindowImageScalesCentresAndBadges)
 {
     QImage wide(256, 64, QImage::Format_ARGB32);

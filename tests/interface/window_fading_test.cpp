@@ -52,18 +52,6 @@ TEST(Fading, AWindowAlreadyBelowTheTargetIsHiddenAtOnce)
     EXPECT_FALSE(isTimedFading(&window));
 }
 
-TEST(Fading, ANewFadeReplacesTheRunningOne)
-{
-    QWidget window;
-    test::activate(window);
-    setAlphaValue(&window, 1.0);
-    timedFadeOut(&window, 0.4);
-    timedFadeIn(&window, 0.4);
-    QTest::qWait(100);
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_DOUBLE_EQ(alphaValue(&window), 1.0);
-}
-
 TEST(Fading, BlockingFadesReachTheTargetWithoutHiding)
 {
     QWidget window;
