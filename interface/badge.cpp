@@ -30,6 +30,10 @@ std::atomic<UserDefaults*> g_defaults{nullptr};
 class TimerDelayedCall : public DelayedCall
 {
 public:
+    // The timer belongs to the application object; it must not outlive the
+    // call it would run.
+    ~TimerDelayedCall() override { delete m_timer.data(); }
+
     void schedule(double seconds, std::function<void()> call) override
     {
         if (!m_timer) {

@@ -155,7 +155,15 @@ quint32 modifierFlags(const QEvent* event)
 {
     if (!event || !event->isInputEvent())
         return 0;
-    return modifierFlagsFromQt(static_cast<const QInputEvent*>(event)->modifiers());
+    const Qt::KeyboardModifiers modifiers = static_cast<const QInputEvent*>(event)->modifiers();
+    quint32 flags = modifierFlagsFromQt(modifiers);
+    if (const QKeyEvent* key = keyEvent(event)) {
+        if (modifiers & Qt::KeypadModifier)
+            flags |= kNumericPadKeyMask;
+        if (functionKeyUnit(key->key()) >= kUpArrowFunctionKey)
+            flags |= kFunctionKeyMask;
+    }
+    return flags;
 }
 
 QString characters(const QEvent* event)

@@ -33,8 +33,12 @@ constexpr quint32 kShiftKeyMask = 0x20000;
 constexpr quint32 kControlKeyMask = 0x40000;
 constexpr quint32 kAlternateKeyMask = 0x80000;
 constexpr quint32 kCommandKeyMask = 0x100000;
-// The bits every modifier test looks at; Caps Lock, keypad and device bits
-// never count.
+// Set for keys of the numeric keypad and for keys that type a function-key
+// unit, as the flags word of such a key event always carries them.
+constexpr quint32 kNumericPadKeyMask = 0x200000;
+constexpr quint32 kFunctionKeyMask = 0x800000;
+// The bits every modifier test looks at; Caps Lock, keypad and function-key
+// bits never count.
 constexpr quint32 kDeviceIndependentModifierMask = 0x1E0000;
 
 // The units of keys that type no character.
@@ -112,7 +116,9 @@ constexpr quint32 kCarbonRightControlKey = 0x8000;
 // key release.
 [[nodiscard]] bool isKeyEvent(const QEvent* event);
 [[nodiscard]] bool isKeyDownEvent(const QEvent* event);
-// The toolkit's flags word of an event's modifiers; 0 for events without.
+// The toolkit's flags word of an event's modifiers, with the keypad and
+// function-key bits of a key event; 0 for events without modifiers.
+//   plain forward delete => 0x800000   plain Backspace => 0
 [[nodiscard]] quint32 modifierFlags(const QEvent* event);
 
 // The typed characters of a key event: its text, else the function-key

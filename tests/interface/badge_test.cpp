@@ -129,5 +129,15 @@ TEST_F(BadgeTest, TheDefaultTimerResetsAfterTheDelay)
     EXPECT_TRUE(QTest::qWaitFor([] { return badgeCounter() == 0; }, 1000));
 }
 
+TEST_F(BadgeTest, ReplacingTheTimerDropsItsPendingReset)
+{
+    setBadgeDelayedCall(nullptr);
+    increaseBadgeLabel(3);
+    resetBadgeLabelDelayed();
+    setBadgeDelayedCall(std::make_unique<test::ManualDelayedCall>(timer));
+    QTest::qWait(300);
+    EXPECT_EQ(badgeCounter(), 3u);
+}
+
 } // namespace
 } // namespace sorvant

@@ -106,6 +106,13 @@ TEST(Keys, IsKeyPressedMatchesModifiersExactly)
 TEST(Keys, DeleteAndReturnNeedAModifierOtherThanShift)
 {
     const QKeyEvent plainDelete = press(Qt::Key_Backspace);
+    // Forward delete is a function key: its flags word is never 0.
+    const QKeyEvent plainForwardDelete = press(Qt::Key_Delete);
+    EXPECT_TRUE(deleteKeyPressed(&plainForwardDelete));
+    const QKeyEvent keypadEnter = press(Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_TRUE(returnKeyPressed(&keypadEnter));
+    const QKeyEvent plainReturn = press(Qt::Key_Return);
+    EXPECT_FALSE(returnKeyPressed(&plainReturn));
     const QKeyEvent commandDelete = press(Qt::Key_Backspace, Qt::ControlModifier);
     const QKeyEvent shiftDelete = press(Qt::Key_Delete, Qt::ShiftModifier | Qt::ControlModifier);
     const QKeyEvent optionForwardDelete = press(Qt::Key_Delete, Qt::AltModifier);
