@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
@@ -112,6 +113,23 @@ private:
     QString m_uri;
 };
 
+class ApplicationTitleDisplay : public BadgeDisplay
+{
+public:
+    explicit ApplicationTitleDisplay(const QString& name) : m_name(name) {}
+
+    void showBadgeLabel(const QString& label) override
+    {
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            return;
+        QGuiApplication::setApplicationDisplayName(label.isEmpty() ? m_name
+                                                                   : QStringLiteral("%1 (%2)").arg(m_name, label));
+    }
+
+private:
+    QString m_name;
+};
+
 } // namespace
 
 QString badgeLabelForCount(quint64 count)
@@ -216,6 +234,12 @@ void resetBadgeState()
 {
     g_counter = 0;
     g_locks = 0;
+}
+
+BadgeDisplay& applicationTitleBadgeDisplay(const QString& applicationName)
+{
+    static ApplicationTitleDisplay display(applicationName);
+    return display;
 }
 
 BadgeDisplay& launcherEntryBadgeDisplay(const QString& desktopFileName)

@@ -17,6 +17,7 @@
 //
 // Not here: the application object (application.h).
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -86,6 +87,28 @@ void resetBadgeState();
 // "count-visible": n > 0}. Created on first use; it sends nothing when
 // there is no session bus.
 [[nodiscard]] BadgeDisplay& launcherEntryBadgeDisplay(const QString& desktopFileName = QStringLiteral("sorvant.desktop"));
+
+// The display that puts the label into every window's title through the
+// application's display name: "<name> (+5)", or just "<name>" without a
+// badge (Qt adds the display name to window titles on desktops that show
+// no count on the launcher icon, too).
+//   applicationTitleBadgeDisplay("Sorvant").showBadgeLabel("+5") => display name "Sorvant (+5)"
+[[nodiscard]] BadgeDisplay& applicationTitleBadgeDisplay(const QString& applicationName = QStringLiteral("Sorvant"));
+
+// Shows a label on several displays in turn (not owned).
+class BadgeDisplayList : public BadgeDisplay
+{
+public:
+    explicit BadgeDisplayList(QList<BadgeDisplay*> displays) : m_displays(std::move(displays)) {}
+    void showBadgeLabel(const QString& label) override
+    {
+        for (BadgeDisplay* display : m_displays)
+            display->showBadgeLabel(label);
+    }
+
+private:
+    QList<BadgeDisplay*> m_displays;
+};
 
 // The count a label stands for: the number after "+", 0 for "" or a label
 // without a number.

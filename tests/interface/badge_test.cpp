@@ -46,6 +46,19 @@ TEST(BadgeLabel, CountsBecomePlusLabels)
         EXPECT_EQ(badgeCountForLabel(label), 0) << label.toStdString();
 }
 
+TEST(BadgeLabel, WindowTitlesShowTheLabelThroughTheDisplayName)
+{
+    const QString previous = QGuiApplication::applicationDisplayName();
+    test::RecordingBadgeDisplay recorder;
+    BadgeDisplayList both({&applicationTitleBadgeDisplay(QStringLiteral("Sorvant")), &recorder});
+    both.showBadgeLabel(QStringLiteral("+5"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Sorvant (+5)"));
+    both.showBadgeLabel(QStringLiteral(""));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Sorvant"));
+    EXPECT_EQ(recorder.labels, (QStringList{QStringLiteral("+5"), QStringLiteral("")}));
+    QGuiApplication::setApplicationDisplayName(previous);
+}
+
 TEST_F(BadgeTest, IncreasesAddUpAndDecreasesStopAtZero)
 {
     increaseBadgeLabel(3);
