@@ -9,6 +9,7 @@
 #include <QUrl>
 
 class QAction;
+class QObject;
 class QEvent;
 class QMenu;
 
@@ -86,6 +87,22 @@ class DocumentURLs
 public:
     virtual ~DocumentURLs() = default;
     virtual QList<QUrl> documentURLs() const = 0;
+};
+
+// A table that edits its selected row when asked (double click, Return).
+class EditSelection
+{
+public:
+    virtual ~EditSelection() = default;
+    virtual void editSelection(QObject* sender) = 0;
+};
+
+// A view that builds its own context menu (the results table does).
+class ContextualMenuProvider
+{
+public:
+    virtual ~ContextualMenuProvider() = default;
+    virtual QMenu* contextualMenu() = 0;
 };
 
 // Told just before its context menu opens.

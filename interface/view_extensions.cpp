@@ -282,7 +282,8 @@ QMenu* viewMenu(const QWidget* view)
 
 QMenu* contextualMenu(QWidget* view)
 {
-    QMenu* menu = viewMenu(view);
+    auto* provider = dynamic_cast<ContextualMenuProvider*>(view);
+    QMenu* menu = provider ? provider->contextualMenu() : viewMenu(view);
     if (!menu)
         return nullptr;
     if (auto* hook = dynamic_cast<ContextMenuWillPopUp*>(view))

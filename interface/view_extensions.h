@@ -107,7 +107,8 @@ QString dumpSubviews(const QWidget* view, int depth = -1);
 // The menu shown for a view's context menu, or null.
 void setViewMenu(QWidget* view, QMenu* menu);
 [[nodiscard]] QMenu* viewMenu(const QWidget* view);
-// The view's menu, validated, after telling a view that implements
+// The view's menu (the one its ContextualMenuProvider builds, else the one
+// set with setViewMenu), validated, after telling a view that implements
 // ContextMenuWillPopUp; null without a menu.
 [[nodiscard]] QMenu* contextualMenu(QWidget* view);
 // Shows a menu (the view's own when null) at a point of the view.

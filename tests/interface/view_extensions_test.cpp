@@ -177,5 +177,20 @@ TEST(Menus, ContextualMenuTellsTheViewAndValidates)
     EXPECT_FALSE(item->isEnabled());
 }
 
+class BuildingView : public QWidget, public ContextualMenuProvider
+{
+public:
+    QMenu* contextualMenu() override { return &built; }
+    QMenu built;
+};
+
+TEST(Menus, AViewThatBuildsItsMenuIsAskedFirst)
+{
+    BuildingView view;
+    QMenu other;
+    setViewMenu(&view, &other);
+    EXPECT_EQ(contextualMenu(&view), &view.built);
+}
+
 } // namespace
 } // namespace sorvant
