@@ -8,11 +8,6 @@
 
 namespace sorvant {
 
-void PrintTo(const AttributedString& string, std::ostream* out)
-{
-    *out << describeAttributedString(string).toStdString();
-}
-
 namespace {
 
 const QVariant kBold = QStringLiteral("bold");
