@@ -303,3 +303,13 @@ Image cachedAppleInterfaceImageNamed(const QString& name, QSizeF size)
 }
 
 } // namespace sorvant
+
+namespace sorvant {
+
+Image cachedAppleInterfaceImageNamed(const QString& name, const ImageBundle& bundle)
+{
+    const Image image = cachedImageNamed(name, bundle);
+    return image ? AppleInterfaceImage(image) : Image();
+}
+
+} // namespace sorvant

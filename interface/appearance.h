@@ -22,6 +22,7 @@
 #include <QDBusMessage>
 #include <QObject>
 #include <QPointer>
+#include <QSizeF>
 #include <QString>
 #include <QVariant>
 
@@ -33,6 +34,7 @@ class QWidget;
 namespace sorvant {
 
 class Image;
+struct ImageBundle;
 
 inline constexpr char kAppleInterfaceStyleDidChangeNotification[] = "AppleInterfaceStyleDidChangeNotification";
 
@@ -129,5 +131,6 @@ void sendAppleInterfaceStyleDidChange(QWidget* widget, const QVariant& notificat
 // Named images of the cache (images.h) passed through AppleInterfaceImage.
 [[nodiscard]] Image cachedAppleInterfaceImageNamed(const QString& name);
 [[nodiscard]] Image cachedAppleInterfaceImageNamed(const QString& name, QSizeF size);
+[[nodiscard]] Image cachedAppleInterfaceImageNamed(const QString& name, const ImageBundle& bundle);
 
 } // namespace sorvant

@@ -445,9 +445,7 @@ void setScales(Image image, bool value)
     image.setScalesWhenResized(value);
 }
 
-namespace {
-
-const ImageRep* firstOfKind(const Image& image, ImageRep::Kind kind)
+const ImageRep* imageRepOfKind(const Image& image, ImageRep::Kind kind)
 {
     for (const ImageRep& rep : image.representations()) {
         if (rep.kind() == kind)
@@ -456,27 +454,25 @@ const ImageRep* firstOfKind(const Image& image, ImageRep::Kind kind)
     return nullptr;
 }
 
-} // namespace
-
 const ImageRep* PDFImageRep(const Image& image)
 {
-    return firstOfKind(image, ImageRep::Kind::PDF);
+    return imageRepOfKind(image, ImageRep::Kind::PDF);
 }
 const ImageRep* EPSImageRep(const Image& image)
 {
-    return firstOfKind(image, ImageRep::Kind::EPS);
+    return imageRepOfKind(image, ImageRep::Kind::EPS);
 }
 const ImageRep* PICTImageRep(const Image& image)
 {
-    return firstOfKind(image, ImageRep::Kind::PICT);
+    return imageRepOfKind(image, ImageRep::Kind::PICT);
 }
 const ImageRep* bitmapImageRep(const Image& image)
 {
-    return firstOfKind(image, ImageRep::Kind::Bitmap);
+    return imageRepOfKind(image, ImageRep::Kind::Bitmap);
 }
 const ImageRep* symbolImageRep(const Image& image)
 {
-    return firstOfKind(image, ImageRep::Kind::Symbol);
+    return imageRepOfKind(image, ImageRep::Kind::Symbol);
 }
 bool isPDFImage(const Image& image)
 {
@@ -500,7 +496,7 @@ bool isSymbolImage(const Image& image)
 }
 bool isScalableImage(const Image& image)
 {
-    return isPDFImage(image) || isPICTImage(image) || firstOfKind(image, ImageRep::Kind::SVG);
+    return isPDFImage(image) || isPICTImage(image) || imageRepOfKind(image, ImageRep::Kind::SVG);
 }
 bool isCGImage(const Image& image)
 {
@@ -550,6 +546,15 @@ QByteArray representationUsingType(const Image& image, BitmapImageFileType type,
         return QByteArray();
     const ImageRep bitmap = best->isBitmap() ? *best : createBitmapImageRepIfNecessary(image);
     return bitmap.representationUsingType(type, compression);
+}
+
+void provideDataForType(const Image& image, QMimeData& pasteboard, const QString& type)
+{
+    if (type != QLatin1String(kTIFFPasteboardType))
+        return;
+    const QByteArray tiff = TIFFRepresentation(image);
+    if (!tiff.isEmpty())
+        pasteboard.setData(type, tiff);
 }
 
 // --- drawing shortcuts -------------------------------------------------------------------

@@ -19,6 +19,7 @@
 #include "interface/image_representations.h"
 
 #include <QList>
+#include <QMimeData>
 #include <QPainter>
 #include <QPointF>
 #include <QRectF>
@@ -152,6 +153,8 @@ void setScales(Image image, bool scales);
 [[nodiscard]] const ImageRep* PICTImageRep(const Image& image);
 [[nodiscard]] const ImageRep* bitmapImageRep(const Image& image);
 [[nodiscard]] const ImageRep* symbolImageRep(const Image& image);
+// The first representation of `kind`, or nullptr.
+[[nodiscard]] const ImageRep* imageRepOfKind(const Image& image, ImageRep::Kind kind);
 [[nodiscard]] bool isPDFImage(const Image& image); // a PDF or an EPS representation
 [[nodiscard]] bool isEPSImage(const Image& image);
 [[nodiscard]] bool isPICTImage(const Image& image);
@@ -168,6 +171,12 @@ void setScales(Image image, bool scales);
 [[nodiscard]] QString pathExtensionForBestRepresentation(const Image& image);
 // The best representation for the whole picture encoded as `type`.
 [[nodiscard]] QByteArray representationUsingType(const Image& image, BitmapImageFileType type, double compression);
+
+// The MIME type under which images travel as TIFF data.
+inline constexpr char kTIFFPasteboardType[] = "image/tiff";
+// The image as a lazy provider of pasteboard data: for the TIFF type it puts
+// its TIFF data on `pasteboard`; any other type is ignored.
+void provideDataForType(const Image& image, QMimeData& pasteboard, const QString& type);
 
 // --- drawing shortcuts ------------------------------------------------------------------
 // Drawn into `painter` at the picture's size (the whole picture, fraction 1

@@ -298,6 +298,16 @@ TEST(Representations, BestDataPrefersDocuments)
     EXPECT_EQ(pixelSize(Image::withSize(QSizeF(3, 2))), QSizeF(3, 2));
 }
 
+TEST(Pasteboard, OnlyTheTiffTypeIsProvided)
+{
+    const Image image = Image::withBitmap(solid(3, 2, Qt::red));
+    QMimeData pasteboard;
+    provideDataForType(image, pasteboard, QStringLiteral("text/plain"));
+    EXPECT_TRUE(pasteboard.formats().isEmpty());
+    provideDataForType(image, pasteboard, QString::fromLatin1(kTIFFPasteboardType));
+    EXPECT_EQ(QImage::fromData(pasteboard.data(QString::fromLatin1(kTIFFPasteboardType)), "TIFF").size(), QSize(3, 2));
+}
+
 TEST(Drawing, ScaledDrawingRestoresTheScalesFlagAndFlipsWhenAsked)
 {
     QImage twoTone = solid(10, 10, Qt::red);
