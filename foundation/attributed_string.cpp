@@ -181,7 +181,19 @@ void AttributedString::changeAttributes(Range range, const std::function<void(QV
     const qsizetype end = splitAt(limit.maxRange());
     for (qsizetype at = first; at < end; ++at)
         change(m_runs[at].attributes);
-    normalize();
+    // Lengths are unchanged, so only the changed runs and their two
+    // neighbours can have become equal to the run beside them.
+    qsizetype at = std::max<qsizetype>(first, 1);
+    qsizetype last = std::min<qsizetype>(end, m_runs.size() - 1);
+    while (at <= last) {
+        if (m_runs.at(at - 1).attributes == m_runs.at(at).attributes) {
+            m_runs[at - 1].range.length += m_runs.at(at).range.length;
+            m_runs.removeAt(at);
+            --last;
+        } else {
+            ++at;
+        }
+    }
 }
 
 void AttributedString::setAttributes(const QVariantMap& attributes, Range range)

@@ -180,10 +180,12 @@ QSizeF thumb(QSizeF box, QSizeF imageSize)
 {
     if (imageSize.width() <= box.width() && imageSize.height() <= box.height())
         return imageSize;
+    // An image without width is as tall as can be: it fits by its height
+    // (the division would otherwise give an infinite or undefined height).
     double width = box.width();
-    double height = imageSize.width() > 0 ? box.width() / imageSize.width() * imageSize.height() : box.height();
+    double height = imageSize.width() > 0 ? box.width() / imageSize.width() * imageSize.height() : box.height() + 1;
     if (height > box.height()) {
-        width = imageSize.height() > 0 ? box.height() / imageSize.height() * imageSize.width() : box.width();
+        width = imageSize.height() > 0 ? box.height() / imageSize.height() * imageSize.width() : 0.0;
         height = box.height();
     }
     width = std::floor(width);

@@ -219,12 +219,20 @@ struct Signature
     std::string_view bytes;
     qsizetype reserve; // the last start offset is n - reserve
     const char* extension;
+    bool onlyAtStart = false;
 };
 
+// After "TIF" come the two byte orders of a TIFF header, at the start only:
+// a TIFF file need not contain the letters "TIF" at all, and without them
+// real TIFF data would go unrecognised; anywhere else they would match the
+// EXIF block inside a camera's JPEG (itself a TIFF header).
+using namespace std::string_view_literals;
 constexpr std::array kSignatures{
-    Signature{"%PD", 4, "pdf"},       Signature{"ftypjp", 7, "jp2"}, Signature{"\x89PN", 4, "png"},
-    Signature{"GIF8", 5, "gif"},      Signature{"JFI", 4, "jpg"},    Signature{"JPE", 4, "jpg"},
-    Signature{"TIF", 4, "tiff"},      Signature{"Photoshop", 9, "psd"},
+    Signature{"%PD"sv, 4, "pdf"},        Signature{"ftypjp"sv, 7, "jp2"}, Signature{"\x89PN"sv, 4, "png"},
+    Signature{"GIF8"sv, 5, "gif"},       Signature{"JFI"sv, 4, "jpg"},    Signature{"JPE"sv, 4, "jpg"},
+    Signature{"TIF"sv, 4, "tiff"},       Signature{"II*\0"sv, 4, "tiff", true},
+    Signature{"MM\0*"sv, 4, "tiff", true},
+    Signature{"Photoshop"sv, 9, "psd"},
 };
 
 } // namespace
@@ -269,6 +277,11 @@ QString pathExtensionForData(const QByteArray& data)
     for (const Signature& signature : kSignatures) {
         if (n < signature.reserve)
             continue;
+        if (signature.onlyAtStart) {
+            if (window.starts_with(signature.bytes))
+                return QString::fromLatin1(signature.extension);
+            continue;
+        }
         const std::size_t found = window.find(signature.bytes);
         if (found != std::string_view::npos && qsizetype(found) <= n - signature.reserve)
             return QString::fromLatin1(signature.extension);

@@ -202,7 +202,8 @@ TEST(Thumbs, FitTheBox)
     for (const ThumbCase& c : {ThumbCase{{100, 100}, {400, 200}, {100, 50}}, ThumbCase{{100, 100}, {200, 400}, {50, 100}},
                                ThumbCase{{100, 100}, {50, 20}, {50, 20}}, ThumbCase{{10, 10}, {1000, 1}, {10, 1}},
                                ThumbCase{{100, 100}, {50.7, 20.2}, {50.7, 20.2}},
-                               ThumbCase{{100, 60}, {300, 200}, {90, 60}}, ThumbCase{{64, 64}, {100, 33}, {64, 21}}}) {
+                               ThumbCase{{100, 60}, {300, 200}, {90, 60}}, ThumbCase{{64, 64}, {100, 33}, {64, 21}},
+                               ThumbCase{{100, 100}, {0, 500}, {1, 100}}, ThumbCase{{100, 100}, {500, 0}, {100, 1}}}) {
         SCOPED_TRACE(testing::Message() << c.image.width() << "x" << c.image.height());
         EXPECT_EQ(thumb(c.box, c.image), c.expected);
     }
