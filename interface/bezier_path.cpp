@@ -33,7 +33,7 @@ void Path::closePath()
     m_elements.append({ElementType::ClosePath, {}});
 }
 
-void Path::appendArcWithCenter(QPointF center, double radius, double startAngle, double endAngle, bool clockwise)
+void Path::appendBezierPathWithArcWithCenter(QPointF center, double radius, double startAngle, double endAngle, bool clockwise)
 {
     if (!clockwise)
         while (endAngle < startAngle)
@@ -115,20 +115,20 @@ QPainterPath Path::toPainterPath() const
     return path;
 }
 
-Path roundedRectPath(QRectF rect, double radius)
+Path bezierPathWithRoundedRect(QRectF rect, double radius)
 {
     const double x = rect.x(), y = rect.y(), w = rect.width(), h = rect.height();
     const double r = radius > w || radius > h ? std::min(w, h) : radius;
     Path path;
     path.moveToPoint(QPointF(x + r, y));
-    path.appendArcWithCenter(QPointF(x + w - r, y + r), -r, 90, 180, false);
-    path.appendArcWithCenter(QPointF(x + w - r, y + h - r), -r, 180, 270, false);
-    path.appendArcWithCenter(QPointF(x + r, y + h - r), -r, 270, 360, false);
-    path.appendArcWithCenter(QPointF(x + r, y + r), -r, 0, 90, false);
+    path.appendBezierPathWithArcWithCenter(QPointF(x + w - r, y + r), -r, 90, 180, false);
+    path.appendBezierPathWithArcWithCenter(QPointF(x + w - r, y + h - r), -r, 180, 270, false);
+    path.appendBezierPathWithArcWithCenter(QPointF(x + r, y + h - r), -r, 270, 360, false);
+    path.appendBezierPathWithArcWithCenter(QPointF(x + r, y + r), -r, 0, 90, false);
     return path;
 }
 
-Path linePath(QPointF from, QPointF to)
+Path bezierPathWithLineFromPoint(QPointF from, QPointF to)
 {
     Path path;
     path.moveToPoint(from);
@@ -164,10 +164,10 @@ Path toolTipRect(QRectF rect, bool rounded, double radius, int edge, QPointF poi
     const double ax = X + point.x(), ay = Y + point.y(), r = radius;
     const double d = kArrowDepth, s = kSideArrowHalf, b = kBottomArrowHalf;
     Path path;
-    auto bottomLeft = [&] { path.appendArcWithCenter(QPointF(X + r, Y + r), -r, 0, 90, false); };
-    auto bottomRight = [&] { path.appendArcWithCenter(QPointF(MX - r, Y + r), -r, 90, 180, false); };
-    auto topRight = [&] { path.appendArcWithCenter(QPointF(MX - r, MY - r), -r, 180, 270, false); };
-    auto topLeft = [&] { path.appendArcWithCenter(QPointF(X + r, MY - r), -r, 270, 360, false); };
+    auto bottomLeft = [&] { path.appendBezierPathWithArcWithCenter(QPointF(X + r, Y + r), -r, 0, 90, false); };
+    auto bottomRight = [&] { path.appendBezierPathWithArcWithCenter(QPointF(MX - r, Y + r), -r, 90, 180, false); };
+    auto topRight = [&] { path.appendBezierPathWithArcWithCenter(QPointF(MX - r, MY - r), -r, 180, 270, false); };
+    auto topLeft = [&] { path.appendBezierPathWithArcWithCenter(QPointF(X + r, MY - r), -r, 270, 360, false); };
     if (!rounded) {
         switch (edge) {
         case 0:
@@ -228,7 +228,7 @@ Path toolTipRect(QRectF rect, bool rounded, double radius, int edge, QRectF* inn
 
 void drawRoundedRect(QPainter& painter, QRectF rect, double radius, bool small)
 {
-    const QPainterPath path = roundedRectPath(rect, radius).toPainterPath();
+    const QPainterPath path = bezierPathWithRoundedRect(rect, radius).toPainterPath();
     painter.save();
     painter.fillPath(path, toQColor(Color::calibratedWhite(small ? 1.0 : 0.95)));
     QPen pen(toQColor(Color::darkGrayColor()));

@@ -8,7 +8,7 @@
 // Also the path builders: rounded rectangles, lines, the tool-tip balloon
 // with its arrow on one edge, and the shared rounded-rectangle drawing.
 //
-//   roundedRectPath({0, 0, 40, 6}, 10)   => radius 6 (the smaller side)
+//   bezierPathWithRoundedRect({0, 0, 40, 6}, 10)   => radius 6 (the smaller side)
 //   toolTipRect({0, 0, 100, 50}, false, 0, 1, &body)
 //                                        => body {0, 12, 100, 38}, arrow at (50, 0)
 //   Path().isClosed()                    => false
@@ -45,7 +45,8 @@ public:
     // degrees (counter-clockwise unless `clockwise`); a line joins the
     // current point to the arc's start, as a move does on an empty path.
     // A negative radius mirrors the arc through the centre.
-    void appendArcWithCenter(QPointF center, double radius, double startAngle, double endAngle, bool clockwise);
+    void appendBezierPathWithArcWithCenter(QPointF center, double radius, double startAngle, double endAngle,
+                                           bool clockwise);
 
     [[nodiscard]] const QList<Element>& elements() const { return m_elements; }
     [[nodiscard]] qsizetype elementCount() const { return m_elements.size(); }
@@ -68,8 +69,8 @@ private:
 // --- builders ---------------------------------------------------------------------
 // Four corner arcs of radius r (the smaller side when r exceeds the width or
 // height); not closed with a close element.
-[[nodiscard]] Path roundedRectPath(QRectF rect, double radius);
-[[nodiscard]] Path linePath(QPointF from, QPointF to);
+[[nodiscard]] Path bezierPathWithRoundedRect(QRectF rect, double radius);
+[[nodiscard]] Path bezierPathWithLineFromPoint(QPointF from, QPointF to);
 // The balloon: `rect` less 12 points on `edge` (0 left, 1 bottom, 2 right,
 // 3 top) is the body, whose rect goes to `innerRect`; the arrow points away
 // from the body at `point` (relative to the body's origin) on that edge.

@@ -474,6 +474,14 @@ const ImageRep* symbolImageRep(const Image& image)
 {
     return imageRepOfKind(image, ImageRep::Kind::Symbol);
 }
+const ImageRep* iconRefBitmapImageRep(const Image&)
+{
+    return nullptr;
+}
+bool isIconRefBitmapImage(const Image&)
+{
+    return false;
+}
 bool isPDFImage(const Image& image)
 {
     return PDFImageRep(image) || EPSImageRep(image);
@@ -512,7 +520,12 @@ ImageRep createBitmapImageRepIfNecessary(const Image& image)
     return made ? *made : ImageRep();
 }
 
-QByteArray bestRepresentation(const Image& image, QString* extension)
+QByteArray bestRepresentation(const Image& image)
+{
+    return bestRepresentationAndFileExtension(image, nullptr);
+}
+
+QByteArray bestRepresentationAndFileExtension(const Image& image, QString* extension)
 {
     auto answer = [&](const QByteArray& data, const char* ext) {
         if (extension)

@@ -153,6 +153,9 @@ void setScales(Image image, bool scales);
 [[nodiscard]] const ImageRep* PICTImageRep(const Image& image);
 [[nodiscard]] const ImageRep* bitmapImageRep(const Image& image);
 [[nodiscard]] const ImageRep* symbolImageRep(const Image& image);
+// Icon-reference bitmaps do not exist here: always nullptr and NO.
+[[nodiscard]] const ImageRep* iconRefBitmapImageRep(const Image& image);
+[[nodiscard]] bool isIconRefBitmapImage(const Image& image);
 // The first representation of `kind`, or nullptr.
 [[nodiscard]] const ImageRep* imageRepOfKind(const Image& image, ImageRep::Kind kind);
 [[nodiscard]] bool isPDFImage(const Image& image); // a PDF or an EPS representation
@@ -166,8 +169,10 @@ void setScales(Image image, bool scales);
 
 // The first bitmap, else one rendered from the picture; invalid when none.
 [[nodiscard]] ImageRep createBitmapImageRepIfNecessary(const Image& image);
-// The data to save: PDF, else EPS, else PICT as stored, else LZW TIFF.
-[[nodiscard]] QByteArray bestRepresentation(const Image& image, QString* extension = nullptr);
+// The data to save: PDF, else EPS, else PICT as stored, else LZW TIFF;
+// `extension` (when given) receives "pdf", "eps", "pict" or "tiff".
+[[nodiscard]] QByteArray bestRepresentationAndFileExtension(const Image& image, QString* extension);
+[[nodiscard]] QByteArray bestRepresentation(const Image& image);
 [[nodiscard]] QString pathExtensionForBestRepresentation(const Image& image);
 // The best representation for the whole picture encoded as `type`.
 [[nodiscard]] QByteArray representationUsingType(const Image& image, BitmapImageFileType type, double compression);

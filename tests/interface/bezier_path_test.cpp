@@ -86,7 +86,7 @@ TEST(BalloonPath, RoundedBottomArrowStartsAfterTheCornerAndPointsDown)
 
 TEST(RoundedRect, RadiusLargerThanASideBecomesThatSide)
 {
-    const Path path = roundedRectPath(QRectF(0, 0, 40, 6), 10);
+    const Path path = bezierPathWithRoundedRect(QRectF(0, 0, 40, 6), 10);
     expectNear(visited(path).mid(0, 3), {{6, 0}, {34, 0}, {40, 6}});
     EXPECT_FALSE(path.isClosed());
     EXPECT_EQ(path.bounds(), QRectF(0, 0, 40, 6));
@@ -94,7 +94,7 @@ TEST(RoundedRect, RadiusLargerThanASideBecomesThatSide)
 
 TEST(RoundedRect, CornersRunCounterClockwiseThroughTheEdges)
 {
-    const Path path = roundedRectPath(QRectF(10, 20, 100, 50), 8);
+    const Path path = bezierPathWithRoundedRect(QRectF(10, 20, 100, 50), 8);
     expectNear(visited(path), {{18, 20}, {102, 20}, {110, 28}, {110, 62}, {102, 70}, {18, 70}, {10, 62}, {10, 28}, {18, 20}});
 }
 
@@ -110,7 +110,7 @@ TEST(PathClosing, ExplicitCloseIsRemembered)
     EXPECT_TRUE(closed.isClosed());
     EXPECT_EQ(closed.closedPath(), closed);
     EXPECT_EQ(closed.elementCount(), open.elementCount() + 1);
-    EXPECT_EQ(linePath({1, 2}, {3, 4}).elements().last().points.first(), QPointF(3, 4));
+    EXPECT_EQ(bezierPathWithLineFromPoint({1, 2}, {3, 4}).elements().last().points.first(), QPointF(3, 4));
 }
 
 TEST(RoundedRectDrawing, SmallIsWhiteAndLargeIsGrey)

@@ -43,7 +43,7 @@ QImage renderGallery()
                QRectF(10, 78, 220, 18));
 
     // A count badge: a rounded rect with its number.
-    const Path badge = roundedRectPath(QRectF(250, 10, 36, 18), 9);
+    const Path badge = bezierPathWithRoundedRect(QRectF(250, 10, 36, 18), 9);
     fillAtPoint(painter, badge, QPointF(0, 0), Color::calibratedWhite(0.55));
     drawInRect(painter, QStringLiteral("42"), QRectF(250, 10, 36, 18), true, true, smallBoldSystemFont(),
                Color::whiteColor(), false);

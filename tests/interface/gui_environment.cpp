@@ -20,6 +20,10 @@ int main(int argc, char** argv)
     for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
         qputenv(name, (home.path() + u'/' + QString::fromLatin1(name)).toUtf8());
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The desktop's own portal must not decide the appearance of the tests;
+    // the portal test starts a private bus of its own.
+    // (An address nobody listens on, so nothing is autolaunched either.)
+    qputenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + home.path() + "/no-session-bus").toUtf8());
     qputenv("TZ", "UTC");
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));

@@ -282,10 +282,10 @@ TEST(Representations, BestDataPrefersDocuments)
 {
     Image image = Image::withBitmap(solid(4, 4, Qt::red));
     QString extension;
-    EXPECT_EQ(QImage::fromData(bestRepresentation(image, &extension), "TIFF").size(), QSize(4, 4));
+    EXPECT_EQ(QImage::fromData(bestRepresentationAndFileExtension(image, &extension), "TIFF").size(), QSize(4, 4));
     EXPECT_EQ(extension, QStringLiteral("tiff"));
     image.addRepresentation(ImageRep::eps(QByteArray("%!PS-Adobe-3.0 EPSF-3.0"), QSizeF(4, 4)));
-    EXPECT_EQ(bestRepresentation(image, &extension), QByteArray("%!PS-Adobe-3.0 EPSF-3.0"));
+    EXPECT_EQ(bestRepresentationAndFileExtension(image, &extension), QByteArray("%!PS-Adobe-3.0 EPSF-3.0"));
     EXPECT_EQ(extension, QStringLiteral("eps"));
     EXPECT_TRUE(isPDFImage(image)); // EPS counts as PDF-like
     EXPECT_EQ(PDFImageRep(image), nullptr); // but has no PDF form here
