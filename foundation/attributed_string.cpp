@@ -271,6 +271,22 @@ void AttributedString::replaceCharactersInRange(Range range, const AttributedStr
     normalize();
 }
 
+void AttributedString::fixAttributesInRange(Range range)
+{
+    const Range limit = clippedRange(range, length());
+    qsizetype start = -1;
+    for (qsizetype at = limit.location; at <= limit.maxRange(); ++at) {
+        const bool stray = at < limit.maxRange() && m_string.at(at) != kAttachmentCharacter;
+        if (stray && start < 0)
+            start = at;
+        if (!stray && start >= 0) {
+            if (containsAttribute(attribute::kAttachment))
+                removeAttribute(attribute::kAttachment, {start, at - start});
+            start = -1;
+        }
+    }
+}
+
 QString describeAttributedString(const AttributedString& string)
 {
     QString text;

@@ -25,6 +25,9 @@ QColor colorValue(const QVariant& value)
         return toQColor(value.value<Color>());
     if (value.metaType() == QMetaType::fromType<QColor>())
         return value.value<QColor>();
+    // The search engine's highlight colours: 0xAARRGGBB numbers.
+    if (value.metaType() == QMetaType::fromType<quint32>())
+        return QColor::fromRgba(value.value<quint32>());
     return QColor();
 }
 

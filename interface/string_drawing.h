@@ -7,7 +7,8 @@
 // snapped to the device's pixels.
 //
 // Attribute values the drawing reads: attribute::kFont a QFont,
-// kForegroundColor and kBackgroundColor a Color (or a QColor), kUnderlineStyle
+// kForegroundColor and kBackgroundColor a Color (or a QColor, or the search
+// engine's 0xAARRGGBB quint32 highlight colours), kUnderlineStyle
 // and kStrikethroughStyle an int (non-zero draws the line), kParagraphStyle a
 // ParagraphStyle. Text without a font is set in the default text font
 // (systemFontOfSize(12)).

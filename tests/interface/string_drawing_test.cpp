@@ -2,6 +2,7 @@
 
 #include "interface/colors.h"
 #include "interface/fonts.h"
+#include "search/highlighting.h"
 #include "tests/interface/support.h"
 
 #include <QPainter>
@@ -157,6 +158,20 @@ TEST(StringDrawing, WrappedBoundsGrowWithLinesAndStopAtTheLastVisibleOne)
     const QRectF limited = boundingRectWithSize(text, QSizeF(80, oneLine.height() * 2), testFont());
     EXPECT_NEAR(limited.height(), oneLine.height() * 2, 0.5);
     EXPECT_EQ(boundingRectWithSize(QString(), QSizeF(80, 80), testFont()), QRectF());
+}
+
+TEST(StringDrawing, SearchHighlightsDrawInTheirColours)
+{
+    AttributedString string(QStringLiteral("find the needle here"), {{attribute::kFont, testFont()}});
+    string.addAttributes(primaryHighlightAttributes(), {9, 6});
+    QImage canvas = test::blankImage(300, 30, Qt::white);
+    QPainter painter(&canvas);
+    drawInRect(painter, string, QRectF(0, 0, 300, 30));
+    painter.end();
+    const QColor background = QColor::fromRgba(primaryBackgroundHighlightingColor().argb());
+    const double start = attributedStringSize(string.attributedSubstringFromRange({0, 9})).width();
+    EXPECT_EQ(canvas.pixelColor(int(start) + 2, 2), background);
+    EXPECT_EQ(canvas.pixelColor(int(start) - 4, 2), QColor(Qt::white));
 }
 
 TEST(StringDrawing, DrawsInkOnlyInsideItsPlace)
