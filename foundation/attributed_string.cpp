@@ -181,7 +181,19 @@ void AttributedString::changeAttributes(Range range, const std::function<void(QV
     const qsizetype end = splitAt(limit.maxRange());
     for (qsizetype at = first; at < end; ++at)
         change(m_runs[at].attributes);
-    normalize();
+    // Lengths are unchanged, so only the changed runs and their two
+    // neighbours can have become equal to the run beside them.
+    qsizetype at = std::max<qsizetype>(first, 1);
+    qsizetype last = std::min<qsizetype>(end, m_runs.size() - 1);
+    while (at <= last) {
+        if (m_runs.at(at - 1).attributes == m_runs.at(at).attributes) {
+            m_runs[at - 1].range.length += m_runs.at(at).range.length;
+            m_runs.removeAt(at);
+            --last;
+        } else {
+            ++at;
+        }
+    }
 }
 
 void AttributedString::setAttributes(const QVariantMap& attributes, Range range)
@@ -257,6 +269,22 @@ void AttributedString::replaceCharactersInRange(Range range, const AttributedStr
     std::copy(inserted.m_runs.cbegin(), inserted.m_runs.cend(), m_runs.begin() + first);
     m_string.replace(limit.location, limit.length, inserted.m_string);
     normalize();
+}
+
+void AttributedString::fixAttributesInRange(Range range)
+{
+    const Range limit = clippedRange(range, length());
+    qsizetype start = -1;
+    for (qsizetype at = limit.location; at <= limit.maxRange(); ++at) {
+        const bool stray = at < limit.maxRange() && m_string.at(at) != kAttachmentCharacter;
+        if (stray && start < 0)
+            start = at;
+        if (!stray && start >= 0) {
+            if (containsAttribute(attribute::kAttachment))
+                removeAttribute(attribute::kAttachment, {start, at - start});
+            start = -1;
+        }
+    }
 }
 
 QString describeAttributedString(const AttributedString& string)

@@ -163,6 +163,11 @@ public:
     void setString(const QString& string) { replaceCharactersInRange({0, length()}, string); }
     void setAttributedString(const AttributedString& string) { *this = string; }
 
+    // Repairs attributes after character edits: an attachment belongs only
+    // on the attachment character, so kAttachment is removed from every
+    // other unit of `range` (clipped).
+    void fixAttributesInRange(Range range);
+
     // --- editing brackets ---------------------------------------------------------
     // Accepted for callers that group changes; runs are always kept merged,
     // so there is nothing to defer.

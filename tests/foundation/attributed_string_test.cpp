@@ -8,11 +8,6 @@
 
 namespace sorvant {
 
-void PrintTo(const AttributedString& string, std::ostream* out)
-{
-    *out << describeAttributedString(string).toStdString();
-}
-
 namespace {
 
 const QVariant kBold = QStringLiteral("bold");
@@ -206,6 +201,18 @@ TEST(AttributedString, EnumerationVisitsPartsInsideTheRange)
         *stop = true;
     });
     EXPECT_EQ(parts, (QList<Range>{{0, 3}}));
+}
+
+TEST(AttributedString, FixingKeepsAttachmentsOnlyOnTheirCharacter)
+{
+    const QString text = QStringLiteral("a") + QChar(kAttachmentCharacter) + QStringLiteral("bc");
+    AttributedString string(text, {{attribute::kAttachment, QStringLiteral("file")}, {attribute::kFont, kBold}});
+    string.fixAttributesInRange({0, 3});
+    EXPECT_FALSE(string.attributeAtIndex(attribute::kAttachment, 0).isValid());
+    EXPECT_TRUE(string.attributeAtIndex(attribute::kAttachment, 1).isValid());
+    EXPECT_FALSE(string.attributeAtIndex(attribute::kAttachment, 2).isValid());
+    EXPECT_TRUE(string.attributeAtIndex(attribute::kAttachment, 3).isValid()); // outside the range
+    EXPECT_EQ(string.attributeAtIndex(attribute::kFont, 0), kBold);
 }
 
 // Random edits checked against a plain model: one dictionary per unit.

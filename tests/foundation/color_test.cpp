@@ -4,11 +4,6 @@
 
 namespace sorvant {
 
-void PrintTo(const Color& color, std::ostream* out)
-{
-    *out << color.description().toStdString();
-}
-
 namespace {
 
 using Space = Color::ColorSpace;

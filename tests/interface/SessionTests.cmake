@@ -21,7 +21,8 @@ if(TARGET sorvant_interface_dbus_tests)
     # Without the launcher the tests find no bus and skip themselves.
     add_test(NAME interface_dbus COMMAND sorvant_interface_dbus_tests)
   endif()
-  set_tests_properties(interface_dbus PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS interface)
+  set_tests_properties(interface_dbus PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SORVANT_TEST_PRIVATE_BUS=1"
+    LABELS interface)
 endif()
 
 if(TARGET sorvant_interface_x11_tests)

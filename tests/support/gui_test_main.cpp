@@ -3,10 +3,12 @@
 // texts do not depend on the machine, and HOME and the XDG folders under a
 // temporary folder so that no test reads or writes the user's own settings.
 #include "interface/application.h"
+#include "interface/fonts.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QLocale>
+#include <QPalette>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -25,6 +27,11 @@ void useTemporaryHome(const QTemporaryDir& home)
     qputenv("XDG_CACHE_HOME", root + "/.cache");
     qputenv("XDG_STATE_HOME", root + "/.local/state");
     qputenv("XDG_RUNTIME_DIR", root);
+    // The desktop's own portal must not decide the appearance of the tests:
+    // an address nobody listens on, so nothing is autolaunched either. The
+    // suites that run on a private bus of their own keep theirs.
+    if (!qEnvironmentVariableIsSet("SORVANT_TEST_PRIVATE_BUS"))
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root + "/no-session-bus");
 }
 
 } // namespace
@@ -43,5 +50,7 @@ int main(int argc, char** argv)
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     sorvant::VelmorApplication app(argc, argv);
     QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    sorvant::setSystemFontFamily(QStringLiteral("DejaVu Sans"));
+    QApplication::setPalette(QPalette(Qt::black, QColor(240, 240, 240)));
     return RUN_ALL_TESTS();
 }

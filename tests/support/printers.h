@@ -29,8 +29,7 @@ namespace sorvant {
 
 class AttributedString;
 class Color;
-// Defined once in each test program that prints them (the foundation suite
-// in its color and attributed-string tests).
+// Defined in value_printers.cpp of the test support library.
 void PrintTo(const Color& color, std::ostream* out);
 void PrintTo(const AttributedString& string, std::ostream* out);
 
