@@ -164,6 +164,11 @@ bool isPseudoFileSystemType(const QString& type)
     return type.isEmpty() || pseudoTypes().contains(type);
 }
 
+bool isKernelFileSystemType(const QString& type)
+{
+    return isPseudoFileSystemType(type) && type != QLatin1String("tmpfs");
+}
+
 bool isRemoteFileSystemType(const QString& type)
 {
     return remoteTypes().contains(type);
