@@ -213,4 +213,25 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
     return true;
 }
 
+bool writeFileInPlace(const QString& path, const QByteArray& data, QString* error)
+{
+    if (error)
+        error->clear();
+    const QByteArray target = fileSystemRepresentation(path);
+    if (target.isEmpty()) {
+        setError(error, QStringLiteral("No file path given"));
+        return false;
+    }
+    Descriptor file(::open(target.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
+    if (file.get() < 0) {
+        setError(error, errnoText(errno, QStringLiteral("Cannot open"), path));
+        return false;
+    }
+    if (!writeAll(file.get(), data) || !file.close()) {
+        setError(error, errnoText(errno, QStringLiteral("Cannot write"), path));
+        return false;
+    }
+    return true;
+}
+
 } // namespace sorvant

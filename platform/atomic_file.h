@@ -49,4 +49,11 @@ enum class FileReadStatus {
 [[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& data,
                                        QString* error = nullptr);
 
+// Writes `data` over the file at `path` in place (made with 0666 less the
+// umask when missing, truncated otherwise). Not atomic: a reader may see
+// part of it. Answers false, with the reason in `error` when given.
+//   writeFileInPlace("/tmp/a", "x")     => true
+//   writeFileInPlace({}, "x")           => false
+[[nodiscard]] bool writeFileInPlace(const QString& path, const QByteArray& data, QString* error = nullptr);
+
 } // namespace sorvant

@@ -143,9 +143,9 @@ bool catchesSignal(pid_t pid, int signal)
 void makeRaw(const QByteArray& path, bool folder)
 {
     if (folder)
-        ASSERT_EQ(::mkdir(path.constData(), 0755), 0) << path.constData();
+        test::makeDirBytes(path);
     else
-        ASSERT_GE(::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644), 0) << path.constData();
+        test::writeFileBytes(path);
 }
 
 class SorvantSearchDriverTest : public testing::Test
