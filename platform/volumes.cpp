@@ -174,9 +174,8 @@ bool isRemoteFileSystemType(const QString& type)
     return remoteTypes().contains(type);
 }
 
-QList<MountPoint> mountedVolumes()
+QList<MountPoint> volumesInMountTable(const QList<MountPoint>& mounts)
 {
-    const QList<MountPoint> mounts = parseMountInfo(readKernelFile(QStringLiteral("/proc/self/mountinfo")));
     QList<MountPoint> volumes;
     QSet<QString> seen;
     for (const MountPoint& mount : mounts) {
@@ -186,8 +185,7 @@ QList<MountPoint> mountedVolumes()
             seen.insert(mount.path);
             continue;
         }
-        if (isPseudoFileSystemType(mount.fileSystemType) || isSystemFolder(mount.path)
-            || seen.contains(mount.path) || !isDirectory(mount.path))
+        if (isPseudoFileSystemType(mount.fileSystemType) || isSystemFolder(mount.path) || seen.contains(mount.path))
             continue;
         seen.insert(mount.path);
         volumes.append(mount);
@@ -197,6 +195,15 @@ QList<MountPoint> mountedVolumes()
         root.path = QStringLiteral("/");
         volumes.prepend(root);
     }
+    return volumes;
+}
+
+QList<MountPoint> mountedVolumes()
+{
+    QList<MountPoint> volumes =
+        volumesInMountTable(parseMountInfo(readKernelFile(QStringLiteral("/proc/self/mountinfo"))));
+    // A file can be mounted on a file; only folders are volumes.
+    volumes.removeIf([](const MountPoint& m) { return m.path != QLatin1String("/") && !isDirectory(m.path); });
     return volumes;
 }
 

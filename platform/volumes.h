@@ -45,9 +45,17 @@ struct MountPoint {
 //   "nfs4" => YES   "cifs" => YES   "fuse.sshfs" => YES   "ext4" => NO   "" => NO
 [[nodiscard]] bool isRemoteFileSystemType(const QString& type);
 
-// The mounted volumes: "/" first, then every real file system mounted on a
-// folder outside /proc, /sys, /dev and /run (except the removable-media
-// folders /run/media and /media), in table order, each mount point once.
+// The volumes of a mount table: "/" first (its last mount; an empty entry
+// when the table has none), then every real file system mounted outside
+// /proc, /sys, /dev, /run (/run/media excepted), /snap and /boot/efi, in
+// table order, each mount point once (its first mount). Network file
+// systems are volumes too; isRemoteFileSystemType tells them apart.
+//   "/ ext4", "/run/media/me/USB vfat", "/snap/x squashfs", "/home autofs"
+//     => "/", "/run/media/me/USB"
+[[nodiscard]] QList<MountPoint> volumesInMountTable(const QList<MountPoint>& mounts);
+
+// volumesInMountTable of the kernel's table, mount points that are not
+// folders left out.
 [[nodiscard]] QList<MountPoint> mountedVolumes();
 
 // The volume holding a path (the mount with the longest mount point that
