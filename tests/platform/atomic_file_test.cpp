@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -120,6 +122,11 @@ struct ReadCase
     std::function<QString(test::TempTree&)> make;
     FileReadStatus status;
 };
+
+void PrintTo(const ReadCase& row, std::ostream* out)
+{
+    *out << row.name << " => status " << int(row.status);
+}
 
 class ReadRegularFileTest : public testing::TestWithParam<ReadCase>
 {

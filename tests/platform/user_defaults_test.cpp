@@ -4,6 +4,7 @@
 #include "platform/user_defaults.h"
 
 #include "tests/support/hermetic_environment.h"
+#include "tests/support/temporary_home.h"
 #include "tests/support/temp_tree.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,8 @@
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 
 #include <atomic>
 #include <functional>
@@ -281,6 +284,11 @@ void writeBytes(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+void PrintTo(const HostileFile& row, std::ostream* out)
+{
+    *out << row.name << (row.readable ? " (a settings file)" : " (no settings file)");
+}
+
 class UserDefaultsHostileFileTest : public testing::TestWithParam<HostileFile>
 {
 };
@@ -388,30 +396,21 @@ TEST_F(UserDefaultsTest, ReadersOnOtherThreadsSeeWholeValues)
 
 TEST_F(UserDefaultsTest, PersistentPathFollowsXdgConfigHome)
 {
-    const QByteArray savedXdg = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray savedHome = qgetenv("HOME");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(tree.filePath("xdg")));
-    EXPECT_EQ(UserDefaults::defaultPersistentDomainPath(), tree.filePath("xdg/sorvant/org.tarrenbeck.Sorvant.plist"));
-    qputenv("XDG_CONFIG_HOME", "");
-    qputenv("HOME", QFile::encodeName(tree.path()));
-    EXPECT_EQ(UserDefaults::defaultPersistentDomainPath(),
-              tree.filePath(".config/sorvant/org.tarrenbeck.Sorvant.plist"));
+    test::TemporaryHome temporary{UserDefaults::resetStandardUserDefaults};
+    const QString xdg = temporary.setVariable("XDG_CONFIG_HOME", "xdg");
+    EXPECT_EQ(UserDefaults::defaultPersistentDomainPath(), xdg + "/sorvant/org.tarrenbeck.Sorvant.plist");
+    const QString underHome = temporary.home + "/.config/sorvant/org.tarrenbeck.Sorvant.plist";
+    // Empty and relative values are ignored, as for every XDG folder.
+    for (const QByteArray& ignored : {QByteArray(""), QByteArray("relative")}) {
+        temporary.setVariableBytes("XDG_CONFIG_HOME", ignored);
+        EXPECT_EQ(UserDefaults::defaultPersistentDomainPath(), underHome);
+    }
 
     // The shared instance reads and writes there.
-    UserDefaults::resetStandardUserDefaults();
     UserDefaults& shared = UserDefaults::standardUserDefaults();
-    EXPECT_EQ(&shared, &UserDefaults::standardUserDefaults());
-    EXPECT_EQ(shared.path(), UserDefaults::defaultPersistentDomainPath());
+    EXPECT_EQ(shared.path(), underHome);
     shared.setInteger(7, "Seven");
-    EXPECT_EQ(UserDefaults(tree.filePath(".config/sorvant/org.tarrenbeck.Sorvant.plist")).objectForKey("Seven"),
-              QVariant::fromValue<qint64>(7));
-    // A relative value is ignored, as for every XDG folder.
-    qputenv("XDG_CONFIG_HOME", "relative");
-    EXPECT_EQ(UserDefaults::defaultPersistentDomainPath(),
-              tree.filePath(".config/sorvant/org.tarrenbeck.Sorvant.plist"));
-    qputenv("XDG_CONFIG_HOME", savedXdg);
-    qputenv("HOME", savedHome);
-    UserDefaults::resetStandardUserDefaults();
+    EXPECT_EQ(UserDefaults(underHome).objectForKey("Seven"), QVariant::fromValue<qint64>(7));
 }
 
 // The test main moves HOME and the XDG folders into a temporary tree, so no

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace sorvant {
 namespace {
 
@@ -64,6 +66,11 @@ struct VolumeRow
     QByteArray line; // "<mount point> <type>"
     bool volume;
 };
+
+void PrintTo(const VolumeRow& row, std::ostream* out)
+{
+    *out << row.name << ": \"" << row.line.constData() << "\" " << (row.volume ? "is" : "is not") << " a volume";
+}
 
 class VolumesInMountTable : public testing::TestWithParam<VolumeRow>
 {

@@ -86,6 +86,17 @@ QString useHermeticEnvironment()
     return base;
 }
 
+const std::vector<const char*>& hermeticVariableNames()
+{
+    static const std::vector<const char*> names = [] {
+        std::vector<const char*> all;
+        for (const Variable& variable : kVariables)
+            all.push_back(variable.name);
+        return all;
+    }();
+    return names;
+}
+
 QString hermeticRoot()
 {
     return QString::fromStdString(rootPath());

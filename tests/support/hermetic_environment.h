@@ -11,6 +11,8 @@
 
 #include <QString>
 
+#include <vector>
+
 namespace sorvant::test {
 
 // Points the variables above at a new temporary tree and answers its path.
@@ -19,5 +21,8 @@ QString useHermeticEnvironment();
 
 // The tree made by useHermeticEnvironment(); empty before the first call.
 [[nodiscard]] QString hermeticRoot();
+
+// The name of every variable useHermeticEnvironment() sets or unsets.
+[[nodiscard]] const std::vector<const char*>& hermeticVariableNames();
 
 } // namespace sorvant::test
