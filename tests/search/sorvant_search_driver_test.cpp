@@ -58,14 +58,6 @@ QByteArray readAll(int fd)
     }
 }
 
-int exitStatus(pid_t pid)
-{
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 // Starts the driver with `arguments` as bytes (no decoding on the way), its
 // standard output on `outFd`, standard error on a file of `tree`, and its
 // working folder at `cwdFd` (when not -1).
@@ -99,13 +91,11 @@ public:
     // Waits for the end; `out` is what the caller collected.
     DriverRun finish(QByteArray out = {})
     {
-        DriverRun run;
-        run.status = exitStatus(m_pid);
-        run.out = std::move(out);
-        QFile err(QFile::decodeName(m_errPath));
-        if (err.open(QIODevice::ReadOnly))
-            run.err = err.readAll();
-        return run;
+        int status = 0;
+        while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), std::move(out),
+                test::readFileBytes(m_errPath)};
     }
 
 private:
@@ -140,14 +130,6 @@ bool catchesSignal(pid_t pid, int signal)
     return false;
 }
 
-void makeRaw(const QByteArray& path, bool folder)
-{
-    if (folder)
-        test::makeDirBytes(path);
-    else
-        test::writeFileBytes(path);
-}
-
 class SorvantSearchDriverTest : public testing::Test
 {
 protected:
@@ -162,9 +144,9 @@ protected:
     QByteArray makeManyReports(int count)
     {
         const QByteArray folder = root + "/reports";
-        makeRaw(folder, true);
+        test::makeDirBytes(folder);
         for (int i = 0; i < count; ++i)
-            makeRaw(folder + "/report-" + QByteArray(100, 'x') + QByteArray::number(i), false);
+            test::writeFileBytes(folder + "/report-" + QByteArray(100, 'x') + QByteArray::number(i));
         return folder;
     }
 
@@ -184,7 +166,7 @@ TEST_F(SorvantSearchDriverTest, InvalidRegularExpressionsAreReportedBeforeTheWal
         EXPECT_TRUE(run.err.contains("invalid regular expression: U_REGEX_")) << run.err.constData();
         EXPECT_TRUE(run.err.contains(" at offset ")) << run.err.constData();
     }
-    makeRaw(root + "/report", false);
+    test::writeFileBytes(root + "/report");
     EXPECT_EQ(runDriver(tree, {"--mode", "regex", "rep.rt", root}).status, 0);
 }
 
@@ -217,9 +199,9 @@ TEST_F(SorvantSearchDriverTest, AFullDeviceIsAnErrorAndAClosedPipeEndsQuietly)
 TEST_F(SorvantSearchDriverTest, BytesThatAreNotUtf8RoundTripThroughArguments)
 {
     const QByteArray folder = root + "/in\xFF" "folder";
-    makeRaw(folder, true);
-    makeRaw(folder + "/a\xFE\xFFz", false);
-    makeRaw(folder + "/a\xFE\xFEz", false);
+    test::makeDirBytes(folder);
+    test::writeFileBytes(folder + "/a\xFE\xFFz");
+    test::writeFileBytes(folder + "/a\xFE\xFEz");
     const DriverRun run = runDriver(tree, {"\xFE\xFF", folder});
     EXPECT_EQ(run.status, 0) << run.err.constData();
     EXPECT_EQ(run.out, folder + "/a\xFE\xFFz\n");
@@ -253,7 +235,7 @@ TEST_F(SorvantSearchDriverTest, InterruptedSearchExitsWithTheSignalAndSaysResult
 
 TEST_F(SorvantSearchDriverTest, FoldersThatCannotBeSearchedAreNamedWithTheReason)
 {
-    makeRaw(root + "/file", false);
+    test::writeFileBytes(root + "/file");
     const struct
     {
         QByteArray folder;
@@ -273,7 +255,7 @@ TEST_F(SorvantSearchDriverTest, FoldersThatCannotBeSearchedAreNamedWithTheReason
         }
     }
     if (::geteuid() != 0) {
-        makeRaw(root + "/closed", true);
+        test::makeDirBytes(root + "/closed");
         ::chmod((root + "/closed").constData(), 0);
         const DriverRun run = runDriver(tree, {"x", root + "/closed"});
         EXPECT_EQ(run.status, 2);
