@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace sorvant::test {
 
@@ -45,11 +46,14 @@ std::string& rootPath()
     return path;
 }
 
-// Runs at exit; tests may have left read-only folders behind.
+pid_t g_owner = 0;
+
+// Runs at exit; tests may have left read-only folders behind. A forked
+// child that exits normally must not remove its parent's tree.
 void removeRoot()
 {
     const std::string& root = rootPath();
-    if (root.empty())
+    if (root.empty() || ::getpid() != g_owner)
         return;
     const std::string command = "chmod -R u+rwx '" + root + "' 2>/dev/null";
     [[maybe_unused]] const int status = std::system(command.c_str());
@@ -71,6 +75,7 @@ QString useHermeticEnvironment()
         std::exit(2);
     }
     root = pattern;
+    g_owner = ::getpid();
     std::atexit(removeRoot);
     const QString base = QString::fromStdString(root);
     for (const Variable& variable : kVariables) {
