@@ -21,7 +21,8 @@ protected:
 TEST_F(DesktopEntries, FoldersFollowTheSearchPaths)
 {
     EXPECT_EQ(applicationsFolders(),
-              QStringList({desktop.dataHome + "/applications", desktop.dataDir + "/applications"}));
+              QStringList({desktop.dataHome + "/applications", desktop.dataDir + "/applications",
+                           test::DesktopHome::sharedMimeFolder() + "/applications"}));
     qunsetenv("XDG_DATA_DIRS");
     EXPECT_EQ(applicationsFolders().mid(1),
               QStringList({"/usr/local/share/applications", "/usr/share/applications"}));

@@ -6,6 +6,8 @@
 #include "tests/system/temporary_home.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QString>
 
@@ -28,7 +30,7 @@ public:
         home.setVariable("XDG_STATE_HOME", "home/.local/state");
         dataDir = home.tree.makeDir("usr/share");
         configDir = home.tree.makeDir("etc/xdg");
-        qputenv("XDG_DATA_DIRS", dataDir.toUtf8());
+        qputenv("XDG_DATA_DIRS", (dataDir + ':' + sharedMimeFolder()).toUtf8());
         qputenv("XDG_CONFIG_DIRS", configDir.toUtf8());
         qputenv("LANG", "C");
         qunsetenv("LC_ALL");
@@ -61,6 +63,24 @@ public:
         const QString base = system ? QStringLiteral("usr/share/applications/")
                                     : QStringLiteral("home/.local/share/applications/");
         return home.tree.writeFile(base + relative, contents);
+    }
+
+    // A data folder that holds only the system's shared MIME database, made
+    // once per process: the MIME database keeps the folders it found, so
+    // this one must outlive every test.
+    static QString sharedMimeFolder()
+    {
+        static const QString folder = [] {
+            static QTemporaryDir dir;
+            for (const char* system : {"/usr/share/mime", "/usr/local/share/mime"}) {
+                if (QFileInfo(QString::fromLatin1(system)).isDir()) {
+                    QFile::link(QString::fromLatin1(system), dir.path() + "/mime");
+                    break;
+                }
+            }
+            return dir.path();
+        }();
+        return folder;
     }
 
     TemporaryHome home;
