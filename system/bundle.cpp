@@ -1,6 +1,7 @@
 #include "system/bundle.h"
 
 #include "foundation/string_construction.h"
+#include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/property_list.h"
@@ -54,7 +55,7 @@ MainBundleState& state()
 bool pathExists(const QString& path)
 {
     struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+    return ::lstat(fileSystemRepresentation(path).constData(), &info) == 0;
 }
 
 } // namespace

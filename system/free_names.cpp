@@ -1,5 +1,6 @@
 #include "system/free_names.h"
 
+#include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
 
 #include <QFile>
@@ -15,7 +16,7 @@ constexpr qsizetype kMaximumNameLength = 250;
 bool itemExists(const QString& path)
 {
     struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+    return ::lstat(fileSystemRepresentation(path).constData(), &info) == 0;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // inside the tree as well, with helpers that write desktop entries and
 // mimeapps.list files there.
 
+#include "system/opening.h"
 #include "tests/system/temporary_home.h"
 
 #include <QFile>
@@ -95,6 +96,23 @@ private:
     };
     std::array<QByteArray, kNames.size()> m_saved;
     std::array<bool, kNames.size()> m_had {};
+};
+
+// Records what would be opened instead of starting programs.
+class RecordingOpener : public ItemOpener
+{
+public:
+    bool openWithApplication(const QString& desktopEntryPath, const QStringList& items) override
+    {
+        calls.append(desktopEntryPath + " <- " + items.join(" | "));
+        return true;
+    }
+    bool openWithDesktopOpener(const QString& item) override
+    {
+        calls.append("opener <- " + item);
+        return true;
+    }
+    QStringList calls;
 };
 
 // Waits up to `ms` for a file to appear with content, serving events.
