@@ -5,6 +5,7 @@
 #include "system/desktop_entries.h"
 #include "system/file_tests.h"
 #include "system/icon_theme.h"
+#include "system/internet_locations.h"
 #include "system/lock_files.h"
 #include "system/mime_applications.h"
 #include "web/url/url_paths.h"
@@ -176,18 +177,14 @@ QString fileTypeForURLScheme(const URL& url)
         return {};
     if (url.isFileURL())
         return fileTypeForPath(url.path());
+    // The location-file extensions, except that address-book URLs are
+    // cards and screen sharing has no icon of its own here.
     const QString scheme = url.scheme().toLower();
-    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-        return QStringLiteral("webloc");
-    if (scheme == QLatin1String("ftp") || scheme == QLatin1String("ftps") || scheme == QLatin1String("sftp"))
-        return QStringLiteral("ftploc");
-    if (scheme == QLatin1String("mailto"))
-        return QStringLiteral("mailloc");
-    if (scheme == QLatin1String("news") || scheme == QLatin1String("nntp"))
-        return QStringLiteral("newsloc");
     if (scheme == QLatin1String("addressbook"))
         return QStringLiteral("vcf");
-    return QStringLiteral("inetloc");
+    if (scheme == QLatin1String("vnc"))
+        return QStringLiteral("inetloc");
+    return pathExtensionForInternetLocation(url);
 }
 
 QImage safeIconForFileType(const QString& type)
