@@ -99,6 +99,14 @@ Bundle& Bundle::mainBundle()
     return *s.bundle;
 }
 
+Bundle& VelmorFoundationBundle() { return Bundle::mainBundle(); }
+Bundle& VelmorAppKitBundle() { return Bundle::mainBundle(); }
+Bundle& VelmorPDFKitBundle() { return Bundle::mainBundle(); }
+Bundle& VelmorWebKitBundle() { return Bundle::mainBundle(); }
+Bundle& VelmorStringsBundle() { return VelmorAppKitBundle(); }
+Bundle& applicationBundle() { return Bundle::mainBundle(); }
+QString applicationIdentifier() { return Bundle::mainBundle().bundleIdentifier(); }
+
 void Bundle::setMainBundle(const Bundle& bundle)
 {
     MainBundleState& s = state();

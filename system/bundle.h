@@ -80,6 +80,17 @@ private:
     QString m_temporaryDirectory; // fixed on first use
 };
 
+// The bundles that hold the toolkit's resources and strings: all are the
+// main bundle.
+[[nodiscard]] Bundle& VelmorFoundationBundle();
+[[nodiscard]] Bundle& VelmorAppKitBundle();
+[[nodiscard]] Bundle& VelmorPDFKitBundle();
+[[nodiscard]] Bundle& VelmorWebKitBundle();
+[[nodiscard]] Bundle& VelmorStringsBundle();
+// The main bundle and its identifier.
+[[nodiscard]] Bundle& applicationBundle();
+[[nodiscard]] QString applicationIdentifier();
+
 // Replaces the translator of every bundle: (key, table) => translation or
 // null. The localization tables install theirs; answers the previous one.
 using StringTranslator = std::function<QString(const QString& key, const QString& table)>;

@@ -4,7 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
+#include <QFile>
+#include <QHash>
 
 #include <climits>
 #include <mutex>
@@ -43,6 +44,29 @@ struct Theme
     QStringList inherits;
 };
 
+// The groups and keys of an index.theme file (a desktop-entry-style file).
+QHash<QString, QHash<QString, QString>> readIndex(const QString& path)
+{
+    QHash<QString, QHash<QString, QString>> groups;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return groups;
+    QString group;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            group = line.mid(1, line.size() - 2);
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals > 0)
+            groups[group].insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
+    }
+    return groups;
+}
+
 Theme loadTheme(const QString& name, const QStringList& searchPaths)
 {
     Theme theme;
@@ -54,18 +78,18 @@ Theme loadTheme(const QString& name, const QStringList& searchPaths)
         const QString index = root + QStringLiteral("/index.theme");
         if (!theme.directories.isEmpty() || !QFileInfo::exists(index))
             continue;
-        QSettings file(index, QSettings::IniFormat);
-        theme.inherits = file.value(QStringLiteral("Icon Theme/Inherits")).toStringList();
-        for (const QString& directory : file.value(QStringLiteral("Icon Theme/Directories")).toStringList()) {
-            file.beginGroup(directory);
+        const QHash<QString, QHash<QString, QString>> groups = readIndex(index);
+        const QHash<QString, QString> main = groups.value(QStringLiteral("Icon Theme"));
+        theme.inherits = main.value(QStringLiteral("Inherits")).split(u',', Qt::SkipEmptyParts);
+        for (const QString& directory : main.value(QStringLiteral("Directories")).split(u',', Qt::SkipEmptyParts)) {
+            const QHash<QString, QString> group = groups.value(directory);
             ThemeDirectory entry;
             entry.path = directory;
-            entry.size = file.value(QStringLiteral("Size")).toInt();
-            entry.minSize = file.value(QStringLiteral("MinSize"), entry.size).toInt();
-            entry.maxSize = file.value(QStringLiteral("MaxSize"), entry.size).toInt();
-            entry.threshold = file.value(QStringLiteral("Threshold"), 2).toInt();
-            entry.type = file.value(QStringLiteral("Type"), QStringLiteral("Threshold")).toString();
-            file.endGroup();
+            entry.size = group.value(QStringLiteral("Size")).toInt();
+            entry.minSize = group.value(QStringLiteral("MinSize"), QString::number(entry.size)).toInt();
+            entry.maxSize = group.value(QStringLiteral("MaxSize"), QString::number(entry.size)).toInt();
+            entry.threshold = group.value(QStringLiteral("Threshold"), QStringLiteral("2")).toInt();
+            entry.type = group.value(QStringLiteral("Type"), QStringLiteral("Threshold"));
             if (entry.size > 0)
                 theme.directories.append(entry);
         }

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 namespace sorvant {
 namespace {
 
@@ -126,6 +130,25 @@ TEST_F(WorkspaceIcons, OneCacheEntryServesEquivalentRequests)
     EXPECT_EQ(cachedIconForFileType("jpg", false, QSize(16, 16)).cacheKey(), jpeg.cacheKey());
     EXPECT_NE(cachedIconForFileType("jpg", true, QSize(32, 32)).cacheKey(), jpeg.cacheKey());
     EXPECT_TRUE(cachedIconForFileType({}, true, QSize(16, 16)).isNull());
+}
+
+TEST_F(WorkspaceIcons, TheCachesServeSeveralThreads)
+{
+    const QStringList types {"txt", "jpg", "'fldr'", "zzz"};
+    std::vector<std::thread> threads;
+    std::atomic<int> nulls {0};
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 40; ++i) {
+                const QSize size(16 + (i + t) % 3 * 8, 16 + (i + t) % 3 * 8);
+                if (cachedIconForFileType(types.at((i + t) % types.size()), true, size).isNull())
+                    ++nulls;
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(nulls.load(), 0);
 }
 
 TEST_F(WorkspaceIcons, AMissingCustomIconIsRememberedToo)
