@@ -302,7 +302,10 @@ QString desktopEntryPathForID(const QString& id)
                 continue;
             return DesktopEntry::fromFile(path, wanted).hidden() ? QString() : path;
         }
-        // Deeper nesting ("a/b/c.desktop"): scan the folder.
+        // Deeper nesting ("a/b/c.desktop") needs two dashes and a folder
+        // with subfolders; only then is the folder scanned.
+        if (wanted.count(u'-') < 2 || QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty())
+            continue;
         for (const auto& [foundID, path] : entriesInFolder(folder)) {
             if (foundID == wanted)
                 return DesktopEntry::fromFile(path, wanted).hidden() ? QString() : path;

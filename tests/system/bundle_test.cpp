@@ -1,6 +1,5 @@
 #include "system/bundle.h"
 
-#include "tests/support/log_capture.h"
 #include "tests/system/temporary_home.h"
 
 #include <QDir>
@@ -100,18 +99,6 @@ TEST_F(BundleTest, LocalizedStringsFallBackToTheKeyAndAreCached)
     EXPECT_TRUE(cachedLocalizedStringForKey({}).isNull());
 }
 
-TEST_F(BundleTest, TheSelfCheckReportsMissingPrograms)
-{
-    test::LogCapture log;
-    testSystemPaths();
-    ASSERT_GE(log.lines().size(), 3);
-    EXPECT_TRUE(log.lines()[0].startsWith("NSHomeDirectory: "));
-    for (const QString& path : systemPathsToTest()) {
-        const bool reported = log.lines().contains("ERROR: " + path + " does not exist.")
-            || log.lines().contains("ERROR: " + path + " is symbolic link.");
-        EXPECT_EQ(reported, !QFileInfo(path).exists() || QFileInfo(path).isSymLink()) << path.toStdString();
-    }
-}
 
 } // namespace
 } // namespace sorvant

@@ -120,11 +120,6 @@ TEST_F(DesktopEntries, ProcessesMapToIDsThroughEachSourceInOrder)
                                     "org.x.Viewer.desktop"}));
 }
 
-TEST_F(DesktopEntries, TheDBusObjectPathReplacesDotsAndDashes)
-{
-    EXPECT_EQ(dbusObjectPathForApplicationID("org.x.Viewer"), "/org/x/Viewer");
-    EXPECT_EQ(dbusObjectPathForApplicationID("a-b.c"), "/a_b/c");
-}
 
 class DesktopLaunch : public DesktopEntries
 {

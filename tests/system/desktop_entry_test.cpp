@@ -116,13 +116,6 @@ TEST(DesktopEntry, NoItemsStillGivesOneCommand)
     EXPECT_EQ(entry.commandsForItems({}), QList<QStringList>({{"v"}}));
 }
 
-TEST(DesktopEntry, LocaleSuffixesComeBestFirst)
-{
-    EXPECT_EQ(localeKeySuffixes("de_AT.UTF-8@euro"), QStringList({"de_AT@euro", "de_AT", "de@euro", "de"}));
-    EXPECT_EQ(localeKeySuffixes("pt_BR"), QStringList({"pt_BR", "pt"}));
-    EXPECT_TRUE(localeKeySuffixes("C").isEmpty());
-    EXPECT_TRUE(localeKeySuffixes({}).isEmpty());
-}
 
 } // namespace
 } // namespace sorvant
