@@ -10,6 +10,7 @@
 #include "system/volume_paths.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <mutex>
 
@@ -69,13 +70,29 @@ ApplicationLookup& lookup()
     return m.lookup ? *m.lookup : standard;
 }
 
-// The Part's signature: the extension; a missing one never matches.
-bool sameSignature(const QString& a, const QString& b)
+// The kinds of files already asked about in one walk. A file's signature
+// is its extension; a file without one is always asked about. Any file of
+// a kind seen before is skipped, not only one that follows a file of its
+// kind: a selection sorted by name mixes kinds.
+class SeenKinds
 {
-    const QString left = pathExtension(a);
-    const QString right = pathExtension(b);
-    return !left.isEmpty() && !right.isEmpty() && left == right;
-}
+public:
+    explicit SeenKinds(const QString& first) { add(first); }
+    [[nodiscard]] bool contains(const QString& path) const
+    {
+        const QString extension = pathExtension(path);
+        return !extension.isEmpty() && m_extensions.contains(extension);
+    }
+    void add(const QString& path)
+    {
+        const QString extension = pathExtension(path);
+        if (!extension.isEmpty())
+            m_extensions.insert(extension);
+    }
+
+private:
+    QSet<QString> m_extensions;
+};
 
 void intersect(QStringList& list, const QStringList& other)
 {
@@ -166,18 +183,18 @@ QStringList applicationsForPaths(const QStringList& paths)
             return m.applicationsAnswer;
     }
     QStringList list = lookup().applicationsForURL(URL::fileURLWithPath(paths.first()));
-    QString last = paths.first();
-    // From 100 files on the Part stops reading type codes; with the
-    // extension as the whole signature both branches are the same walk.
+    SeenKinds seen(paths.first());
+    // With the extension as the whole signature, small and large selections
+    // take the same walk.
     for (qsizetype i = 1; i < paths.size() && !list.isEmpty(); ++i) {
-        if (sameSignature(paths.at(i), last))
+        if (seen.contains(paths.at(i)))
             continue;
         const QStringList more = lookup().applicationsForURL(URL::fileURLWithPath(paths.at(i)));
         if (more.isEmpty())
             list.clear();
         else
             intersect(list, more);
-        last = paths.at(i);
+        seen.add(paths.at(i));
     }
     const QStringList answer = uniqueApplicationPaths(list);
     std::lock_guard lock(m.mutex);
@@ -233,15 +250,15 @@ QString defaultApplicationForPaths(const QStringList& paths)
     if (first.isNull())
         return {};
     QString answer = first;
-    QString last = paths.first();
+    SeenKinds seen(paths.first());
     for (qsizetype i = 1; i < paths.size(); ++i) {
-        if (sameSignature(paths.at(i), last))
+        if (seen.contains(paths.at(i)))
             continue;
         if (lookup().defaultApplicationForURL(URL::fileURLWithPath(paths.at(i))) != first) {
             answer = QString();
             break;
         }
-        last = paths.at(i);
+        seen.add(paths.at(i));
     }
     std::lock_guard lock(m.mutex);
     m.haveDefault = true;

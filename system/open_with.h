@@ -5,9 +5,9 @@
 // follow system/mime_applications.h.
 //
 // The path-based pair is made for large selections: a file whose signature
-// (its extension; Linux files carry no type codes) equals that of the file
-// looked up before is skipped, and the last request's answer is remembered,
-// so asking again with an equal list costs one comparison.
+// (its extension; Linux files carry no type codes) equals that of a file
+// already looked up is skipped, and the last request's answer is
+// remembered, so asking again with an equal list costs one comparison.
 //
 // Answers that the Part's callers read as nil are empty lists and null
 // strings.

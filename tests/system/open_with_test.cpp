@@ -79,7 +79,15 @@ TEST_F(OpenWith, SelectionsIntersectTheirApplications)
     QStringList answer = applicationsForPaths({"/d/a.txt", "/d/b.md", "/d/c.txt"});
     answer.sort();
     EXPECT_EQ(answer, QStringList({"/a/edit.desktop", "/a/view.desktop"}));
-    EXPECT_EQ(counting.queries, 3) << "the second text file follows a Markdown file";
+    EXPECT_EQ(counting.queries, 2) << "a kind seen before is not asked about again";
+    forgetApplicationAnswers();
+    counting.queries = 0;
+    EXPECT_EQ(applicationsForPaths({"/d/noext", "/d/other"}).size(), 0);
+    EXPECT_EQ(counting.queries, 1) << "the first file has no applications: the walk stops";
+    counting.apps.insert("", {"/a/edit.desktop"});
+    forgetApplicationAnswers();
+    EXPECT_EQ(applicationsForPaths({"/d/noext", "/d/other", "/d/third"}).size(), 1);
+    EXPECT_EQ(counting.queries, 4) << "files without an extension are each asked about";
     EXPECT_TRUE(applicationsForPaths({"/d/a.txt", "/d/b.png"}).isEmpty());
     EXPECT_TRUE(applicationsForPaths({"/d/a.txt", "/d/nothing.zzz"}).isEmpty());
     EXPECT_TRUE(applicationsForPaths({}).isEmpty());
