@@ -235,6 +235,8 @@ bool launchCommands(const DesktopEntry& entry, const QStringList& items, const L
         process.setArguments(command);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("GIO_LAUNCHED_DESKTOP_FILE"), entry.path());
+        // Our own launcher's pid would make the child look like a grandchild.
+        environment.remove(QStringLiteral("GIO_LAUNCHED_DESKTOP_FILE_PID"));
         process.setProcessEnvironment(environment);
         // GIO_LAUNCHED_DESKTOP_FILE_PID is left out: the detached child's
         // pid is known only after its environment is fixed.
@@ -350,6 +352,8 @@ DesktopEntry desktopEntryForApplicationName(const QString& name)
         return byID;
     for (const DesktopEntry& entry : allDesktopEntries()) {
         if (!entry.isApplication())
+            continue;
+        if (!entry.isInstalled())
             continue;
         if (entry.name().compare(name, Qt::CaseInsensitive) == 0
             || entry.value(QStringLiteral("Name")).compare(name, Qt::CaseInsensitive) == 0)

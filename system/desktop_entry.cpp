@@ -3,6 +3,8 @@
 #include "platform/url.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace sorvant {
 
@@ -211,6 +213,18 @@ QString DesktopEntry::applicationID() const
 bool DesktopEntry::isApplication() const
 {
     return type() == QLatin1String("Application") && (!exec().isEmpty() || dbusActivatable());
+}
+
+bool DesktopEntry::isInstalled() const
+{
+    const QString program = tryExec();
+    if (program.isEmpty())
+        return true;
+    if (program.startsWith(u'/')) {
+        const QFileInfo info(program);
+        return info.isFile() && info.isExecutable();
+    }
+    return !QStandardPaths::findExecutable(program).isEmpty();
 }
 
 QStringList DesktopEntry::listValue(const QString& key) const

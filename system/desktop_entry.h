@@ -60,6 +60,9 @@ public:
     // Whether an application of type "Application" with an Exec= line or
     // D-Bus activation.
     [[nodiscard]] bool isApplication() const;
+    // NO when TryExec= names a program that is not there (or not
+    // executable): the application is not installed and is not offered.
+    [[nodiscard]] bool isInstalled() const;
 
     // A raw value of the group, string escapes decoded; null when missing.
     [[nodiscard]] QString value(const QString& key) const { return m_values.value(key); }

@@ -119,7 +119,7 @@ QStringList applicationsForExactType(const QString& type, const QList<Associatio
 void applicationEntriesOnly(const QList<DesktopEntry>& all, QList<DesktopEntry>* out)
 {
     for (const DesktopEntry& entry : all) {
-        if (entry.isApplication())
+        if (entry.isApplication() && entry.isInstalled())
             out->append(entry);
     }
 }

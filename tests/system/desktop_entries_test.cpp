@@ -131,6 +131,7 @@ protected:
         recorder = desktop.home.tree.writeFile(
             "bin/record", "#!/bin/sh\nout=\"$1\"; shift\n"
                           "{ for a in \"$@\"; do echo \"arg:$a\"; done; echo \"env:$GIO_LAUNCHED_DESKTOP_FILE\"; "
+                          "echo \"pid:$GIO_LAUNCHED_DESKTOP_FILE_PID\"; "
                           "echo END; } >> \"$out\"\n");
         QFile::setPermissions(recorder, QFile::ReadOwner | QFile::ExeOwner);
     }
@@ -140,11 +141,14 @@ protected:
 
 TEST_F(DesktopLaunch, StartsTheExecLineWithTheItems)
 {
+    // Launched ourselves by a desktop, our launcher's pid must not reach the
+    // child, or the child would not map back to its entry.
+    qputenv("GIO_LAUNCHED_DESKTOP_FILE_PID", "1");
     const QString path = desktop.writeApplication("rec.desktop", "Rec", recorder + " " + output + " %F");
     QString error = "stale";
     ASSERT_TRUE(launchDesktopEntry(desktopEntryForID("rec"), {"/a b", "http://skipped"}, {}, &error)) << error.toStdString();
     EXPECT_TRUE(error.isEmpty());
-    EXPECT_EQ(test::waitForFile(output), "arg:/a b\nenv:" + path.toUtf8() + "\nEND\n");
+    EXPECT_EQ(test::waitForFile(output), "arg:/a b\nenv:" + path.toUtf8() + "\npid:\nEND\n");
 }
 
 TEST_F(DesktopLaunch, TerminalApplicationsRunInsideTheTerminal)

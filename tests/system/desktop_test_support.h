@@ -91,8 +91,9 @@ public:
     QString configDir;
 
 private:
-    static constexpr std::array<const char*, 6> kNames = {
+    static constexpr std::array<const char*, 7> kNames = {
         "XDG_DATA_DIRS", "XDG_CONFIG_DIRS", "LANG", "LC_ALL", "LC_MESSAGES", "XDG_CURRENT_DESKTOP",
+        "GIO_LAUNCHED_DESKTOP_FILE_PID",
     };
     std::array<QByteArray, kNames.size()> m_saved;
     std::array<bool, kNames.size()> m_had {};

@@ -3,6 +3,8 @@
 #include "platform/url.h"
 #include "tests/system/desktop_test_support.h"
 
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
 
 namespace sorvant {
@@ -52,6 +54,17 @@ TEST_F(MimeApplications, EntriesOpenTheirTypesAndTheirChildren)
     EXPECT_EQ(applicationsForMimeType("x-scheme-handler/https"), QStringList({web}));
     EXPECT_TRUE(applicationsForMimeType("application/x-nothing-opens-this").isEmpty());
     EXPECT_TRUE(defaultApplicationForMimeType({}).isNull());
+}
+
+TEST_F(MimeApplications, EntriesWhoseTryExecIsMissingAreNotOffered)
+{
+    desktop.writeApplication("gone.desktop", "Gone", "gone %F", "TryExec=/nonexistent/gone\nMimeType=text/plain;\n", true);
+    desktop.writeApplication("sh.desktop", "Shell", "sh %F", "TryExec=sh\nMimeType=text/plain;\n", true);
+    QStringList names;
+    for (const QString& path : applicationsForMimeType("text/plain"))
+        names.append(QFileInfo(path).fileName());
+    names.sort();
+    EXPECT_EQ(names, QStringList({"sh.desktop", "text.desktop"}));
 }
 
 TEST_F(MimeApplications, ListsAddRemoveAndChooseDefaults)
