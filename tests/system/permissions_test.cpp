@@ -6,6 +6,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
 #include "tests/system/alert_recorder.h"
+#include "tests/system/desktop_test_support.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,6 +42,7 @@ protected:
         QFile::setPermissions(path, QFile::Permissions());
         return path;
     }
+    test::DesktopHome desktop;
     test::TempTree tree;
     test::AlertRecorder alerts;
     QStringList opened;
