@@ -135,12 +135,13 @@ URL resolvedAgainstFile(const URL& base, const QString& text)
 }
 
 // The web URL of a feed URL; the URL itself without resource specifier.
+// "feed:https://…" is the secure page itself, like "feed:http://…".
 URL webURLOfFeed(const URL& url)
 {
     const QString specifier = url.resourceSpecifier();
     if (specifier.isEmpty())
         return url;
-    if (startsWithNoCase(specifier, "http:"))
+    if (startsWithNoCase(specifier, "http:") || startsWithNoCase(specifier, "https:"))
         return URL::URLWithString(specifier);
     return URLWithFormat(QStringLiteral("%@:%@"), QStringLiteral("http"), specifier);
 }

@@ -78,8 +78,10 @@ namespace sorvant {
 // The scheme replaced; the URL itself for a file URL or an empty scheme.
 //   ("http://h/a", "https") => "https://h/a"
 [[nodiscard]] URL URLWithScheme(const URL& url, const QString& scheme);
-// The anchor replaced (a hash-bang address stays and gains it).
+// The anchor replaced. A hash-bang address stays, so adding an anchor to
+// it makes a second "#", which is no URL.
 //   ("http://h/a#x", "y") => "http://h/a#y"   ("http://h/a", "") => itself
+//   ("http://h/#!/a", "y") => null
 [[nodiscard]] URL URLWithAnchor(const URL& url, const QString& anchor);
 //   "http://h/a#x" => "http://h/a"   "http://h/#!/a" => itself
 [[nodiscard]] URL URLWithoutAnchor(const URL& url);
