@@ -119,7 +119,24 @@ URL withBaseCredentials(const URL& url, const URL& base, bool sameScheme)
         return url;
     if (sameScheme && !equalNoCase(url.scheme(), base.scheme()))
         return url;
-    return URLWithUser(url, base.user(), base.password());
+    // The base holds them escaped; URLWithUser escapes what it is given, so
+    // they are decoded first (else every resolution would escape them again).
+    const auto decoded = [](const QString& part) {
+        const QString plain = percentDecoded(part);
+        return plain.isNull() ? part : plain;
+    };
+    return URLWithUser(url, decoded(base.user()), decoded(base.password()));
+}
+
+// The last standardizing of an absolute link. Carrying credentials rebuilds
+// the string (an empty port goes), so it is standardized once more: a
+// resolved URL resolved again against itself stays as it is.
+URL finished(const URL& url, bool standardize)
+{
+    if (!standardize || url.isNull())
+        return url;
+    const URL restandardized = URL::URLWithString(standardizedStringURL(url.absoluteString()));
+    return standardizedLoop(restandardized ? restandardized : url);
 }
 
 URL resolvedAgainstFile(const URL& base, const QString& text)
@@ -202,11 +219,13 @@ URL URLRelativeTo(const URL& base, const QString& text, bool trimAnchor, StringE
         return URL();
 
     if (link.startsWith(QLatin1String("//"))) {
+        // A base without scheme has none to lend ("://host" is no URL).
+        if (base.scheme().isEmpty())
+            return URL();
         link = base.scheme() + QLatin1Char(':') + link;
         if (standardize)
             link = standardizedStringURL(link);
-        const URL url = withBaseCredentials(URLWithEscapeFallback(link, encoding), base, false);
-        return standardize && url ? standardizedLoop(url) : url;
+        return finished(withBaseCredentials(URLWithEscapeFallback(link, encoding), base, false), standardize);
     }
 
     const qsizetype separator = link.indexOf(QLatin1String("://"));
@@ -215,8 +234,7 @@ URL URLRelativeTo(const URL& base, const QString& text, bool trimAnchor, StringE
     if (separator > 0 && isAbsoluteLink(link, separator)) {
         if (standardize)
             link = standardizedStringURL(link);
-        const URL url = withBaseCredentials(URLWithEscapeFallback(link, encoding), base, true);
-        return standardize && url ? standardizedLoop(url) : url;
+        return finished(withBaseCredentials(URLWithEscapeFallback(link, encoding), base, true), standardize);
     }
 
     if (base.isFileURL())
