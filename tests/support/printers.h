@@ -27,6 +27,13 @@ inline void PrintTo(const QStringList& list, std::ostream* out)
 
 namespace sorvant {
 
+class AttributedString;
+class Color;
+// Defined once in each test program that prints them (the foundation suite
+// in its color and attributed-string tests).
+void PrintTo(const Color& color, std::ostream* out);
+void PrintTo(const AttributedString& string, std::ostream* out);
+
 inline void PrintTo(const Range& range, std::ostream* out)
 {
     if (range.location == NSNotFound)
