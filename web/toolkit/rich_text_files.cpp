@@ -8,6 +8,7 @@
 #include "platform/user_defaults.h"
 #include "system/file_operations.h"
 #include "system/path_collections.h"
+#include "web/toolkit/html_document.h"
 #include "web/toolkit/rtf_reader.h"
 
 #include <QFile>
@@ -264,6 +265,26 @@ std::optional<AttributedString> attributedStringWithContentsOfTextClipping(const
     if (plain.metaType() == QMetaType::fromType<QString>())
         return answer(AttributedString(plain.toString()), "NSPlainText");
     return std::nullopt;
+}
+
+AttributedString attributedStringWithHTML(const QByteArray& data, const QString& encodingName, const URL& baseURL,
+                                          QVariantMap* documentAttributes)
+{
+    const HTMLDocument document(data, encodingName);
+    if (documentAttributes != nullptr) {
+        QString title;
+        document.forEachElement([&](const HTMLElement& element) {
+            if (title.isNull() && element.isNamed("title"))
+                title = element.textContent().simplified();
+        });
+        *documentAttributes = QVariantMap{{QStringLiteral("DocumentType"), QStringLiteral("NSHTML")}};
+        if (!title.isNull())
+            documentAttributes->insert(QStringLiteral("Title"), title);
+    }
+    URL base = baseURL;
+    if (base.isNull())
+        base = document.baseURL();
+    return document.attributedText(base);
 }
 
 } // namespace sorvant

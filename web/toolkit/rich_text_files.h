@@ -6,6 +6,7 @@
 // decide by extension alone.
 
 #include "foundation/attributed_string.h"
+#include "platform/url.h"
 
 #include <QString>
 #include <QStringList>
@@ -64,5 +65,13 @@ bool decompressNisusWriterRTFFile(const QString& source, const QString& destinat
 // path is no clipping or nothing usable is in it.
 [[nodiscard]] std::optional<AttributedString> attributedStringWithContentsOfTextClipping(
     const QString& path, QVariantMap* documentAttributes = nullptr);
+
+// HTML as rich text (see HTMLDocument::attributedText): `data` in
+// `encodingName` (null: as the document declares, else UTF-8), links made
+// absolute against `baseURL` when it is not null. Nothing is loaded from
+// the network, so there is no load to time out. `documentAttributes`, when
+// given, gets "DocumentType" "NSHTML" and the "Title".
+[[nodiscard]] AttributedString attributedStringWithHTML(const QByteArray& data, const QString& encodingName,
+                                                        const URL& baseURL, QVariantMap* documentAttributes);
 
 } // namespace sorvant
