@@ -113,6 +113,12 @@ qsizetype numberOfAttachments(const AttributedString& text)
     return count;
 }
 
+QVariant attributeAtIndexLongestEffectiveRange(const AttributedString& text, const QString& name, qsizetype index,
+                                               Range* longestEffectiveRange)
+{
+    return text.attributeAtIndex(name, index, longestEffectiveRange, Range{0, text.length()});
+}
+
 bool containsSubstring(const AttributedString& text, const QString& string)
 {
     return !string.isEmpty() && text.string().contains(string);

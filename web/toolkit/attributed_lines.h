@@ -33,6 +33,9 @@ namespace sorvant {
 // --- observers ---------------------------------------------------------------------
 // Attachments that are not e-mail contact cards.
 [[nodiscard]] qsizetype numberOfAttachments(const AttributedString& text);
+// One attribute at `index` with its longest effective range over the whole text.
+[[nodiscard]] QVariant attributeAtIndexLongestEffectiveRange(const AttributedString& text, const QString& name,
+                                                             qsizetype index, Range* longestEffectiveRange);
 // Whether the characters hold `string` (exact); false for null or empty.
 [[nodiscard]] bool containsSubstring(const AttributedString& text, const QString& string);
 

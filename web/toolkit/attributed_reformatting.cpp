@@ -139,6 +139,16 @@ void applyStringEdit(AttributedString& text, const std::function<void(QString&)>
     text.endEditing();
 }
 
+void appendSubstring(AttributedString& text, const QString& source, Range range)
+{
+    applyStringEdit(text, [&](QString& s) { appendSubstring(s, source, range); });
+}
+
+void appendUnichars(AttributedString& text, const unichar* units, qsizetype length)
+{
+    applyStringEdit(text, [&](QString& s) { appendUnichars(s, units, length); });
+}
+
 void appendUnichar(AttributedString& text, unichar c)
 {
     applyStringEdit(text, [&](QString& s) { appendUnichar(s, c); });

@@ -20,7 +20,9 @@ namespace sorvant {
 // otherwise the changed stretch takes the attributes of its first character.
 void applyStringEdit(AttributedString& text, const std::function<void(QString&)>& edit);
 
+void appendSubstring(AttributedString& text, const QString& source, Range range);
 void appendUnichar(AttributedString& text, unichar c);
+void appendUnichars(AttributedString& text, const unichar* units, qsizetype length);
 void appendTrimmedString(AttributedString& text, const QString& string);
 qsizetype deleteString(AttributedString& text, const QString& target);
 void removeCharacterAtIndex(AttributedString& text, qsizetype index);

@@ -100,6 +100,12 @@ TEST(AttributedReformatting, EditsKeepAttributesOnTheKeptCharacters)
     EXPECT_EQ(tabs.attributeAtIndex(kFont, 0).value<QFont>().pointSizeF(), 12.0);
     EXPECT_EQ(tabs.attributeAtIndex(kFont, 4).value<QFont>().pointSizeF(), 18.0);
 
+    AttributedString appended = line("ab", 12);
+    appendSubstring(appended, QStringLiteral("xyz"), Range{1, 2});
+    appendUnichar(appended, u'!');
+    EXPECT_EQ(appended.string(), QStringLiteral("abyz!"));
+    EXPECT_EQ(appended.runs().size(), 1);
+
     AttributedString replaced = joined({line("a-b", 12), line("-c", 18)});
     EXPECT_EQ(replaceCharacter(replaced, '-', '+'), 2);
     EXPECT_EQ(replaced.string(), QStringLiteral("a+b+c"));
