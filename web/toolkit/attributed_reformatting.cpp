@@ -2,6 +2,7 @@
 
 #include "foundation/mutable_string_edits.h"
 #include "foundation/normalized_forms.h"
+#include "foundation/trimming.h"
 #include "web/toolkit/attributed_lines.h"
 #include "web/toolkit/paragraph_style.h"
 
@@ -59,14 +60,9 @@ void collapseRuns(AttributedString& text, const std::function<bool(unichar)>& in
 
 void trimWhere(AttributedString& text, const std::function<bool(unichar)>& trimmed)
 {
-    qsizetype end = text.length();
-    while (end > 0 && trimmed(text.string().at(end - 1).unicode()))
-        --end;
-    text.deleteCharactersInRange(Range{end, text.length() - end});
-    qsizetype start = 0;
-    while (start < text.length() && trimmed(text.string().at(start).unicode()))
-        ++start;
-    text.deleteCharactersInRange(Range{0, start});
+    const Range kept = trimmedRange(text.string(), Range{0, text.length()}, trimmed, TrimEnds::Both);
+    text.deleteCharactersInRange(Range{kept.maxRange(), text.length() - kept.maxRange()});
+    text.deleteCharactersInRange(Range{0, kept.location});
 }
 
 ParagraphStyle paragraphStyleAt(const AttributedString& text, qsizetype index)

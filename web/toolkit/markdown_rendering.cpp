@@ -3,6 +3,7 @@
 #include "foundation/chars_table.h"
 #include "foundation/lines.h"
 #include "foundation/string_units.h"
+#include "foundation/trimming.h"
 #include "platform/log.h"
 #include "platform/string_compare.h"
 #include "platform/unicode.h"
@@ -34,13 +35,7 @@ bool isWhite(unichar c)
 
 QString trimmedWhite(QStringView text)
 {
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && isWhite(text[from].unicode()))
-        ++from;
-    while (to > from && isWhite(text[to - 1].unicode()))
-        --to;
-    return text.mid(from, to - from).toString();
+    return stringByTrimmingUnits(text.toString(), isWhite, TrimEnds::Both);
 }
 
 // --- resources ---------------------------------------------------------------

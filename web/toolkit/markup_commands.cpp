@@ -125,6 +125,15 @@ QVariant getURLs(const QStringList& addresses, URL base, ScriptCommand& command,
     return QVariant(result);
 }
 
+// A list handler: the addresses `extract` finds, made absolute.
+QVariant addressesCommand(ScriptCommand& command, const char* selector, QStringList (*extract)(const QString&))
+{
+    const QString source = sourceOf(command, selector);
+    if (source.isNull())
+        return QVariant(QStringList());
+    return getURLs(extract(source), htmlBaseURL(source), command, selector);
+}
+
 QVariant emptyString()
 {
     return QVariant(QString::fromLatin1(""));
@@ -225,26 +234,17 @@ QVariant getFeedsCommand(ScriptCommand& command)
 
 QVariant getImagesCommand(ScriptCommand& command)
 {
-    const QString source = sourceOf(command, "getImagesCommand:");
-    if (source.isNull())
-        return emptyList();
-    return getURLs(htmlImages(source), htmlBaseURL(source), command, "getImagesCommand:");
+    return addressesCommand(command, "getImagesCommand:", htmlImages);
 }
 
 QVariant getSheetsAndScriptsCommand(ScriptCommand& command)
 {
-    const QString source = sourceOf(command, "getSheetsAndScriptsCommand:");
-    if (source.isNull())
-        return emptyList();
-    return getURLs(htmlStylesheetsAndScripts(source), htmlBaseURL(source), command, "getSheetsAndScriptsCommand:");
+    return addressesCommand(command, "getSheetsAndScriptsCommand:", htmlStylesheetsAndScripts);
 }
 
 QVariant getObjectsCommand(ScriptCommand& command)
 {
-    const QString source = sourceOf(command, "getObjectsCommand:");
-    if (source.isNull())
-        return emptyList();
-    return getURLs(htmlEmbeddedObjects(source), htmlBaseURL(source), command, "getObjectsCommand:");
+    return addressesCommand(command, "getObjectsCommand:", htmlEmbeddedObjects);
 }
 
 QVariant getFramesCommand(ScriptCommand& command)
