@@ -4,6 +4,7 @@
 #include "tests/support/log_capture.h"
 #include "web/toolkit/feed_services.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QUrl>
 
@@ -71,8 +72,9 @@ TEST(MarkupCommands, SourcesThatAreNoStringsAreInvalidArguments)
         }
         EXPECT_EQ(command.scriptErrorNumber(), kScriptErrorInvalidArgument);
         EXPECT_EQ(command.scriptErrorString(), QStringLiteral("Invalid argument source"));
-        EXPECT_EQ(log.lines(), (QStringList{QStringLiteral("%1 (QCoreApplication): Invalid argument source: '42'.")
-                                                .arg(QString::fromLatin1(row.name))}));
+        EXPECT_EQ(log.lines(), (QStringList{QStringLiteral("%1 (%2): Invalid argument source: '42'.")
+                                                .arg(QString::fromLatin1(row.name),
+                                                     QString::fromLatin1(qApp->metaObject()->className()))}));
     }
     EXPECT_EQ(ScriptCommand::currentCommand(), nullptr);
 }
