@@ -147,6 +147,13 @@ TEST(AttributedReformatting, AttachmentsLinksAndTrimming)
     removeLinks(linked);
     EXPECT_EQ(linked.attributesAtIndex(0), (QVariantMap{{kFont, font(12)}}));
 
+    // Attachment characters belong to the white-spaces class but are kept.
+    AttributedString white = joined({AttributedString(QStringLiteral("a \n")), attachment, attachment,
+                                     AttributedString(QStringLiteral("\t\tb"))});
+    removeMultipleWhiteSpaces(white);
+    EXPECT_EQ(white.string(), QStringLiteral("a ") + QString(2, QChar(kAttachmentCharacter)) + QStringLiteral(" b"));
+    EXPECT_EQ(numberOfAttachments(white), 2);
+
     AttributedString blank(QString(QChar(kAttachmentCharacter)) + QStringLiteral(" \t "));
     EXPECT_FALSE(trimForReformatting(blank));
     EXPECT_EQ(blank.string(), QStringLiteral(" "));
