@@ -34,7 +34,8 @@ public:
     {
         if (m_engine->throwOnRun)
             throw std::runtime_error("engine broke");
-        return AppleEventDescriptor::descriptorWithString(m_source);
+        return AppleEventDescriptor::descriptorWithString(m_engine->runResult.isNull() ? m_source
+                                                                                         : m_engine->runResult);
     }
     ScriptResult executeAppleEvent(const AppleEventDescriptor& event, QVariantMap* error) override
     {

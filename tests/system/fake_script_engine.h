@@ -2,9 +2,10 @@
 // A script engine for tests, registered under a language name for the life
 // of the object (replacing "AppleScript" when asked, so code that runs the
 // default language reaches it). Sources holding "syntax error" fail to
-// compile; a run answers its source's text; a handler call answers its
-// script's `handlerResult` (default: the name it received), and a handler
-// named "fails" reports error number 7. Every compile and event is recorded.
+// compile; a whole run answers the engine's `runResult` (default: the
+// source); a handler call answers `handlerResult` (default: the name it
+// received), and a handler named "fails" reports error number 7. Every
+// compile and event is recorded.
 
 #include "system/apple_script.h"
 
@@ -29,6 +30,7 @@ public:
     QStringList compiledSources;
     QList<AppleEventDescriptor> events;
     QString handlerResult; // null: the handler's name
+    QString runResult;     // null: the script's source
     bool throwOnRun = false;
 
 private:
