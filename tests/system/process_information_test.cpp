@@ -110,6 +110,8 @@ TEST_F(ProcessInformationTest, StandardErrorLogGetsHeadersOnlyWhenSomethingChang
 {
     UserDefaults defaults(tree.filePath("defaults.plist"));
     const QString log = tree.filePath("Logs/Sorvant/Sorvant.log");
+    const Bundle saved = Bundle::mainBundle();
+    Bundle::setMainBundle(Bundle(tree.path(), {{"CFBundleName", "Sorvant"}, {"CFBundleShortVersionString", "2.3"}}));
     const Bundle& bundle = applicationBundle();
     const QByteArray header = QStringLiteral("%1 %2, Linux %3\n\n")
                                   .arg(bundle.localizedBundleName(), bundle.getShortVersionString(),
@@ -131,7 +133,9 @@ TEST_F(ProcessInformationTest, StandardErrorLogGetsHeadersOnlyWhenSomethingChang
     defaults.setObject(QStringLiteral("0.0.1"), "StandardErrorVersion");
     ASSERT_TRUE(redirectStandardErrorToFile(log, defaults));
     EXPECT_EQ(contents(log), header);
-    EXPECT_EQ(defaults.objectForKey("StandardErrorVersion").toString(), bundle.getShortVersionString());
+    EXPECT_EQ(defaults.objectForKey("StandardErrorVersion").toString(), "2.3");
+    EXPECT_TRUE(header.startsWith("Sorvant 2.3, Linux "));
+    Bundle::setMainBundle(saved);
 }
 
 TEST_F(ProcessInformationTest, RedirectionFailuresAnswerNo)
