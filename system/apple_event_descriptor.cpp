@@ -273,6 +273,17 @@ bool AppleEventDescriptor::operator==(const AppleEventDescriptor& other) const
         && m_transactionID == other.m_transactionID && targetsEqual;
 }
 
+AppleEventDescriptor absoluteObjectSpecifier(const AppleEventDescriptor& specifier)
+{
+    AppleEventDescriptor absolute = specifier;
+    const auto container = specifier.descriptorForKeyword(keyFrom);
+    if (!container || container->isNull())
+        absolute.setDescriptorForKeyword(AppleEventDescriptor::currentProcessDescriptor(), keyFrom);
+    else
+        absolute.setDescriptorForKeyword(absoluteObjectSpecifier(*container), keyFrom);
+    return absolute;
+}
+
 qint64 longDateTimeFromDate(const QDateTime& date)
 {
     return epoch1904().secsTo(date);

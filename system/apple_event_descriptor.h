@@ -135,6 +135,11 @@ private:
 // anything else (a number 1 gives the text "1").
 [[nodiscard]] AppleEventDescriptor appleEventDescriptor(const QVariant& object);
 
+// An object specifier pointed into this process: the last descriptor of the
+// chain of 'from' containers (the one whose container is missing or the
+// null descriptor) gets currentProcessDescriptor as its container.
+[[nodiscard]] AppleEventDescriptor absoluteObjectSpecifier(const AppleEventDescriptor& specifier);
+
 // Seconds since 1904-01-01 00:00 UTC and back.
 [[nodiscard]] qint64 longDateTimeFromDate(const QDateTime& date);
 [[nodiscard]] QDateTime dateFromLongDateTime(qint64 seconds);

@@ -193,12 +193,21 @@ bool scheduleLaunchAt(const QDateTime& date, UserDefaults& defaults, const Launc
         for (const QString& line : cronLines)
             if (!stringByTrimmingWhiteSpaces(line).endsWith(executableName))
                 kept += line;
+        // crontab refuses a table whose last line has no end.
+        if (!kept.isEmpty() && !kept.endsWith(QLatin1Char('\n')))
+            kept += QLatin1Char('\n');
         Task replace(crontab, {QStringLiteral("-")});
         replace.setCurrentDirectoryPath(QStringLiteral("."));
         replace.setStandardInput(kept.toLocal8Bit());
-        if (replace.launchAndWaitUntilExit())
+        // Only a table that was really replaced ends the scanning; after a
+        // refused one the lines are still there and the next call tries again.
+        if (replace.launchAndSleepUntilExit()) {
             answer = true;
-        defaults.setBool(true, kDidDisableCronTab);
+            defaults.setBool(true, kDidDisableCronTab);
+        } else {
+            logError(QStringLiteral("crontab did not accept the cleaned table: %1")
+                         .arg(QString::fromLocal8Bit(replace.standardError()).trimmed()));
+        }
     } catch (const std::exception& error) {
         logException(QStringLiteral("scheduleLaunchAt:"), QStringLiteral("NSBundle"), error);
     }

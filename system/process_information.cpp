@@ -142,7 +142,7 @@ bool redirectStandardErrorToFile(const QString& path, UserDefaults& defaults)
             return false;
     if (!createPathAndFile(path))
         return false;
-    const int fd = ::open(fileSystemRepresentation(path).constData(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(fileSystemRepresentation(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0) {
         logError(QStringLiteral("Console redirection failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
         return false;

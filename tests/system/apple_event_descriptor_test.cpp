@@ -115,6 +115,12 @@ TEST(AppleEventDescriptorTest, EventsFromTheBuildFormat)
     EXPECT_FALSE(createAppleEventWithEventID(1, 2, QString(), QString()));
     EXPECT_EQ(createAppleEventWithEventID(1, 2, "x", QString())->numberOfItems(), 0);
     EXPECT_FALSE(AppleEventDescriptor::descriptorWithPath(QString()));
+
+    const auto absolute = absoluteObjectSpecifier(object);
+    const auto inner = *absolute.descriptorForKeyword(keyFrom);
+    EXPECT_EQ(*inner.descriptorForKeyword(keyFrom), AppleEventDescriptor::currentProcessDescriptor());
+    EXPECT_EQ(*inner.descriptorForKeyword(fourCharCode("seld")), path);
+    EXPECT_EQ(absoluteObjectSpecifier(comment).descriptorForKeyword(keyFrom)->descriptorType(), typeKernelProcessID);
 }
 
 } // namespace

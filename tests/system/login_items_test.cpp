@@ -103,5 +103,20 @@ TEST_F(LoginItemsTest, CrontabLinesOfTheApplicationAreRemovedOnce)
     EXPECT_EQ(tools.calls(), (QStringList {"crontab -l", "crontab -"}));
 }
 
+TEST_F(LoginItemsTest, ARefusedCrontabIsTriedAgainLater)
+{
+    const QString table = tools.tree.writeFile("crontab.txt", "1 2 * * * finder-tool\n3 4 * * * other");
+    tools.add("crontab", QStringLiteral("case \"$1\" in -l) cat \"%1\";; -) cat > \"%1.new\"; exit 1;; esac").arg(table));
+    UserDefaults defaults(home.tree.filePath("d.plist"));
+    test::LogCapture log;
+    EXPECT_FALSE(scheduleLaunchAt(QDateTime(), defaults, app));
+    EXPECT_EQ(contents(table + ".new"), "3 4 * * * other\n"); // the last line gets its end
+    EXPECT_FALSE(defaults.objectForKey("DidDisableCronTab").isValid());
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith("ERROR: crontab did not accept"));
+    EXPECT_FALSE(scheduleLaunchAt(QDateTime(), defaults, app));
+    EXPECT_EQ(tools.calls().size(), 4); // listed and replaced again
+}
+
 } // namespace
 } // namespace sorvant
