@@ -52,6 +52,17 @@ bool runArchiveTool(const QString& tool, const QStringList& arguments, const QSt
     return false;
 }
 
+int compareDates(const QDateTime& first, const QDateTime& second)
+{
+    if (second == first || (!first.isValid() && !second.isValid()))
+        return 0;
+    if (!first.isValid())
+        return 1;
+    if (!second.isValid())
+        return -1;
+    return second < first ? -1 : 1;
+}
+
 // The tools run in another folder, so relative archive paths are made
 // absolute against ours first.
 QString absolute(const QString& path)
@@ -132,6 +143,11 @@ bool compressFiles(const QStringList& names, const QString& folder, const QStrin
     return compressFiles(names, folder, archivePath, false);
 }
 
+int compareModificationDates(const QString& first, const QString& second)
+{
+    return compareDates(fileModificationDateAtPath(first), fileModificationDateAtPath(second));
+}
+
 QString archiveDirectoryContentsAtPath(const QString& folder, const QString& prefix, int maxNumberOfArchives)
 {
     if (prefix.isEmpty())
@@ -147,7 +163,7 @@ QString archiveDirectoryContentsAtPath(const QString& folder, const QString& pre
          pathsAtPathMatchingName(folder, [&](const QString& item) { return hasPrefixNoCase(item, prefix); }))
         archives.push_back({path, fileModificationDateAtPath(path)});
     std::stable_sort(archives.begin(), archives.end(),
-                     [](const Archive& a, const Archive& b) { return a.modified > b.modified; });
+                     [](const Archive& a, const Archive& b) { return compareDates(a.modified, b.modified) < 0; });
     const std::size_t keep = static_cast<std::size_t>(std::max(0, maxNumberOfArchives));
     while (archives.size() > keep) {
         removePath(archives.back().path);

@@ -37,6 +37,10 @@ bool unzipFileAtPath(const QString& archivePath, const QString& destination);
 bool compressFiles(const QStringList& names, const QString& folder, const QString& archivePath, bool append);
 bool compressFiles(const QStringList& names, const QString& folder, const QString& archivePath);
 
+// The order of rotation, newest first: the second path's modification date
+// compared with the first's (-1, 0, 1; a missing date is the oldest).
+[[nodiscard]] int compareModificationDates(const QString& first, const QString& second);
+
 // The name for a new archive in `folder`: `prefix` and the current time as
 // " %Y-%m-%d %H-%M-%S". The folder's existing items whose names begin with
 // the prefix (ignoring case) are kept newest first, by modification date,

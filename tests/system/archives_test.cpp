@@ -103,6 +103,8 @@ TEST_F(ArchivesTest, RotationKeepsTheNewestArchives)
         ASSERT_TRUE(setFileModificationDate(base.addDays(i), path));
     }
     tree.writeFile("Other.zip", "z");
+    EXPECT_EQ(compareModificationDates(tree.filePath("Index 4.zip"), tree.filePath("Index 3.zip")), -1);
+    EXPECT_EQ(compareModificationDates(tree.filePath("missing"), tree.filePath("Index 0.zip")), 1);
 
     struct Case
     {
