@@ -4,6 +4,9 @@
 #include "platform/path_semantics.h"
 #include "platform/url.h"
 #include "system/bundle.h"
+#include "system/desktop_entries.h"
+#include "system/desktop_entry.h"
+#include "system/workspace_monitors.h"
 #include "system/open_with.h"
 #include "system/opening.h"
 #include "web/url/query_parameters.h"
@@ -103,6 +106,13 @@ bool mailTo(const QString& recipients, const QString& subject, const QString& bo
     const QString script = mailScriptPath(name, bundle);
     if (script.isEmpty())
         return false;
+    // A client's own script expects the client to run; xdg-email starts it
+    // by itself.
+    if (lastPathComponent(script) != QLatin1String("Default") && !applicationWithBundleIdentifierLaunched(name)) {
+        const DesktopEntry entry = desktopEntryForID(name + QStringLiteral(".desktop"));
+        if (!entry.isNull())
+            launchDesktopEntry(entry, {});
+    }
     QStringList arguments;
     if (name.compare(QLatin1String("MailMate"), Qt::CaseInsensitive) == 0) {
         for (const QString& attachment : attachments)

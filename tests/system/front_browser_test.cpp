@@ -2,6 +2,7 @@
 
 #include "system/workspace_monitors.h"
 #include "tests/system/fake_script_engine.h"
+#include "tests/system/temporary_home.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,7 @@ protected:
         return static_cast<pid_t>(child->processId());
     }
 
+    test::TemporaryHome home;
     std::shared_ptr<FixedWindowStack> stack = std::make_shared<FixedWindowStack>();
     QList<QProcess*> children;
     test::ScopedScriptEngine fake;

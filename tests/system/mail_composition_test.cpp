@@ -5,6 +5,7 @@
 #include "system/open_with.h"
 #include "system/opening.h"
 #include "tests/system/fake_tools.h"
+#include "tests/system/temporary_home.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +79,7 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    test::TemporaryHome home;
     test::FakeTools tools;
     MailtoLookup lookup;
     RecordingOpener opener;
@@ -114,6 +116,21 @@ TEST_F(MailCompositionTest, TwoRecipientsOrAttachmentsGoThroughTheClientScript)
     ASSERT_TRUE(mailTo("a@example.org, b@example.org", "Report", longBody, {}, false, QString(), bundle));
     EXPECT_EQ(received(), "[]\n[" + longBody.toUtf8() + "]\n[Report]\n[a@example.org\nb@example.org]\n[no]\n");
     EXPECT_TRUE(opener.opened.isEmpty());
+}
+
+TEST_F(MailCompositionTest, AClientWithItsOwnScriptIsStartedFirst)
+{
+    const QString started = tools.tree.filePath("started");
+    home.tree.writeFile("home/.local/share/applications/thunder.desktop",
+                        QStringLiteral("[Desktop Entry]\nType=Application\nName=Thunder\nExec=touch %1\n")
+                            .arg(started)
+                            .toUtf8());
+    addScript("thunder");
+    ASSERT_TRUE(mailTo("a@example.org", "s", "b", {"/tmp/x"}, false, QString(), bundle));
+    EXPECT_FALSE(received().isEmpty());
+    for (int i = 0; i < 500 && !QFile::exists(started); ++i)
+        QThread::msleep(10);
+    EXPECT_TRUE(QFile::exists(started));
 }
 
 TEST_F(MailCompositionTest, ScriptNamesPerClient)

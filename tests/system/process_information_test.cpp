@@ -4,6 +4,7 @@
 #include "system/bundle.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
+#include "tests/system/temporary_home.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@ namespace {
 class ProcessInformationTest : public ::testing::Test
 {
 protected:
+    test::TemporaryHome home;
     test::TempTree tree;
 
     // A fake process table: this process's parent is `parent`, named `name`.
