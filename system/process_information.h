@@ -7,8 +7,8 @@
 // A process's information dictionary holds "CFBundleName" (the name of its
 // executable), "CFBundleIdentifier" (its desktop-file ID, when it has one),
 // "pid", "ParentPSN" (the parent's process ID; absent for a process without
-// a parent) and "FileCreator" (the parent-independent program name the
-// launch tests compare, the same as "CFBundleName").
+// a parent) and "FileCreator" (Linux programs carry no creator codes: the
+// program name again, which the launch tests compare).
 
 #include <QString>
 #include <QVariant>
