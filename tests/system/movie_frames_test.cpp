@@ -71,6 +71,39 @@ TEST_F(MovieFramesTest, DisplayMatrixTurnsTheFrame)
     EXPECT_EQ(size, QSizeF(0, 0));
 }
 
+// A WAV file of silence with the RIFF tags "INAM" (title) and "IART"
+// (artist) in a LIST INFO chunk before its data.
+QByteArray taggedWav()
+{
+    const auto chunk = [](const QByteArray& id, const QByteArray& body) {
+        QByteArray padded = body;
+        if (padded.size() % 2)
+            padded.append('\0');
+        const quint32 size = quint32(body.size());
+        return id + QByteArray(reinterpret_cast<const char*>(&size), 4) + padded;
+    };
+    const QByteArray wav = test::wavBytes(1);
+    const QByteArray info = chunk("LIST", "INFO" + chunk("INAM", QByteArray("Night Train\0", 12))
+                                              + chunk("IART", QByteArray("The Players\0", 12)));
+    QByteArray tagged = wav.left(12) + info + wav.mid(12);
+    const quint32 riffSize = quint32(tagged.size() - 8);
+    tagged.replace(4, 4, QByteArray(reinterpret_cast<const char*>(&riffSize), 4));
+    return tagged;
+}
+
+TEST(MovieMetadataTest, CommonMetadataFromTheContainersTags)
+{
+    test::TempTree tree;
+    QString lyrics = "stale";
+    QVariantMap metadata;
+    double duration = 0;
+    const QString path = tree.writeFile("song.wav", taggedWav());
+    EXPECT_TRUE(PlayerItem::thumbnailImageForItemWithFile(path, nullptr, &duration, &lyrics, &metadata).isNull());
+    EXPECT_EQ(metadata, (QVariantMap {{"title", "Night Train"}, {"artist", "The Players"}}));
+    EXPECT_NEAR(duration, 1.0, 0.01);
+    EXPECT_TRUE(lyrics.isNull());
+}
+
 TEST(MovieThumbnailTimeTest, HalfTheDurationUpTo15Seconds)
 {
     for (const auto& [duration, seconds] : {std::pair {10.0, 5.0}, {3600.0, 15.0}, {1.5, 0.0}, {0.0, 0.0}, {7.0, 3.0}}) {
