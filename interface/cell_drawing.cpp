@@ -18,6 +18,14 @@
 namespace sorvant {
 namespace {
 
+// A view printed into a paper painter paints through painters of its own
+// (Qt may draw through a pixmap): the paper painter is made current for the
+// whole drawing, so either one not drawing to the screen decides.
+bool drawsToScreen(const QPainter& painter)
+{
+    return isDrawingToScreen(painter) && currentContextDrawingToScreen();
+}
+
 bool isSelected(const QStyleOptionViewItem& option)
 {
     return option.state.testFlag(QStyle::State_Selected);
@@ -45,7 +53,7 @@ bool isCellViewFocused(const QStyleOptionViewItem& option)
 
 InteriorTextStyle interiorTextStyle(const Color& color, const QStyleOptionViewItem& option, const QPainter& painter)
 {
-    if (!option.widget || !isSelected(option) || !isDrawingToScreen(painter))
+    if (!option.widget || !isSelected(option) || !drawsToScreen(painter))
         return InteriorTextStyle::Plain;
     if (isCellViewFocused(option))
         return InteriorTextStyle::Emphasized;
@@ -65,7 +73,7 @@ Color cellTextColor(const Color& color, const QStyleOptionViewItem& option, cons
     const bool isControlText = color == controlTextColor();
     if (!color.isNull() && !isControlText && color != Color::blackColor())
         return color;
-    if (!isDrawingToScreen(painter))
+    if (!drawsToScreen(painter))
         return Color::blackColor();
     if (!isDarkAquaInterfaceStyle())
         return color.isNull() ? Color::blackColor() : color;
@@ -85,7 +93,7 @@ Color cellLinkColor(const QStyleOptionViewItem& option, const QPainter& painter)
 QStyleOptionViewItem optionForDevice(const QStyleOptionViewItem& option, const QPainter& painter)
 {
     QStyleOptionViewItem result(option);
-    if (!isDrawingToScreen(painter))
+    if (!drawsToScreen(painter))
         result.state &= ~QStyle::State_Selected;
     return result;
 }
@@ -126,7 +134,7 @@ QRectF drawInfoWithString(QPainter& painter, const QStyleOptionViewItem& option,
     if (frame.width() <= offsetLeft + width + offsetRight)
         return frame;
     Color color;
-    if (isSelected(option) && isDrawingToScreen(painter))
+    if (isSelected(option) && drawsToScreen(painter))
         color = isCellViewFocused(option) ? alternateSelectedControlTextColor() : selectedControlTextColor();
     else
         color = cellTextColor(Color::grayColor(), option, painter);
@@ -202,7 +210,7 @@ QRectF drawBadgeWithFrame(QPainter& painter, const QStyleOptionViewItem& option,
     if (option.widget) {
         const QRectF badge(frame.right() - b, frame.y() + (frame.height() - h) / 2, b, h);
         const bool selected = isSelected(optionForDevice(option, painter));
-        const Color fill = badgeBackgroundColor(selected, isDrawingDarkAquaInterfaceStyle(painter));
+        const Color fill = badgeBackgroundColor(selected, isDarkAquaInterfaceStyle() && drawsToScreen(painter));
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
@@ -210,7 +218,7 @@ QRectF drawBadgeWithFrame(QPainter& painter, const QStyleOptionViewItem& option,
         painter.drawRoundedRect(badge, h / 2, h / 2);
         painter.restore();
         // Paper keeps the light appearance, where the control background is white.
-        const Color textColor = isDrawingToScreen(painter) ? controlBackgroundColor() : Color::whiteColor();
+        const Color textColor = drawsToScreen(painter) ? controlBackgroundColor() : Color::whiteColor();
         drawInRect(painter, text, badge, true, true, bold, textColor, false);
     }
     frame.setWidth(frame.width() - (b + 3));

@@ -5,6 +5,7 @@
 #include "interface/action_router.h"
 #include "interface/application.h"
 #include "interface/events.h"
+#include "interface/graphics_context.h"
 #include "interface/scroll_views.h"
 #include "interface/string_drawing.h"
 #include "interface/table_cells.h"
@@ -22,6 +23,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyleOptionHeader>
 #include <QTimer>
 
@@ -610,18 +612,29 @@ double TableView::adjustPageHeight(double top, double proposedBottom, double pri
 
 void TableView::preparePaperDrawing(bool paper)
 {
-    // Paper is light: the palette of the light appearance while drawing.
+    // Paper is light (the palette of the light appearance) and shows no
+    // selection: the view paints selected rows before their cells, so the
+    // selection is set aside, unannounced, while drawing.
+    QItemSelectionModel* selection = selectionModel();
+    const QSignalBlocker blocker(selection);
     if (paper) {
         m_screenPalette = palette();
         if (isDarkAquaInterfaceStyle())
             setPalette(style()->standardPalette());
+        if (selection) {
+            m_screenSelection = selection->selection();
+            selection->clearSelection();
+        }
     } else {
         setPalette(m_screenPalette);
+        if (selection)
+            selection->select(m_screenSelection, QItemSelectionModel::ClearAndSelect);
     }
 }
 
 void TableView::drawToPaper(QPainter& painter)
 {
+    GraphicsContextScope paper(painter);
     preparePaperDrawing(true);
     render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
     preparePaperDrawing(false);

@@ -25,6 +25,7 @@
 
 #include <QFont>
 #include <QHeaderView>
+#include <QItemSelection>
 #include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -222,6 +223,7 @@ private:
     bool m_doubleClicked = false;
     UserDefaults* m_defaults = nullptr;
     QPalette m_screenPalette;
+    QItemSelection m_screenSelection;
 };
 
 // --- StripeTableView -----------------------------------------------------------------------
