@@ -3,6 +3,7 @@
 #include "interface/colors.h"
 #include "interface/view_extensions.h"
 
+#include <QEvent>
 #include <QGraphicsView>
 #include <QPainter>
 #include <QScrollBar>
@@ -247,11 +248,16 @@ void TopBorderedScrollView::tileDeltaX(double dx, double dy)
     setViewportMargins(0, int(dy), int(dx), 0);
 }
 
-void TopBorderedScrollView::paintEvent(QPaintEvent* event)
+bool TopBorderedScrollView::event(QEvent* event)
 {
-    QScrollArea::paintEvent(event);
-    QPainter painter(this);
-    drawTopBorder(painter, this);
+    // The area's own paint events go to its frame, not to paintEvent(), which
+    // paints the viewport.
+    const bool handled = QScrollArea::event(event);
+    if (event->type() == QEvent::Paint) {
+        QPainter painter(this);
+        drawTopBorder(painter, this);
+    }
+    return handled;
 }
 
 TopBorderedCornerView::TopBorderedCornerView(QWidget* parent)

@@ -90,7 +90,7 @@ public:
     void tileDeltaX(double dx, double dy);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 };
 
 // A corner widget that draws only the top line.
