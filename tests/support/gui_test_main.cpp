@@ -4,45 +4,29 @@
 // temporary folder so that no test reads or writes the user's own settings.
 #include "interface/application.h"
 #include "interface/fonts.h"
+#include "tests/support/hermetic_environment.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QLocale>
 #include <QPalette>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
 
-namespace {
-
-void useTemporaryHome(const QTemporaryDir& home)
+int main(int argc, char** argv)
 {
-    const QByteArray root = home.path().toLocal8Bit();
-    qputenv("HOME", root);
-    qputenv("XDG_CONFIG_HOME", root + "/.config");
-    qputenv("XDG_DATA_HOME", root + "/.local/share");
-    qputenv("XDG_CACHE_HOME", root + "/.cache");
-    qputenv("XDG_STATE_HOME", root + "/.local/state");
-    qputenv("XDG_RUNTIME_DIR", root);
+    testing::InitGoogleTest(&argc, argv);
+    const QByteArray root = sorvant::test::useHermeticEnvironment().toLocal8Bit();
+    if (root.isEmpty())
+        return 2;
     // The desktop's own portal must not decide the appearance of the tests:
     // an address nobody listens on, so nothing is autolaunched either. The
     // suites that run on a private bus of their own keep theirs.
     if (!qEnvironmentVariableIsSet("SORVANT_TEST_PRIVATE_BUS"))
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root + "/no-session-bus");
-}
-
-} // namespace
-
-int main(int argc, char** argv)
-{
-    testing::InitGoogleTest(&argc, argv);
-    QTemporaryDir home;
-    if (!home.isValid())
-        return 2;
-    useTemporaryHome(home);
     qputenv("TZ", "UTC");
     ::tzset();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
