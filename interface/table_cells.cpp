@@ -8,15 +8,15 @@
 #include "interface/graphics_context.h"
 #include "interface/string_drawing.h"
 #include "platform/date_format.h"
+#include "platform/url.h"
+#include "system/workspace_icons.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QHash>
 #include <QHelpEvent>
-#include <QMimeDatabase>
+#include <QPixmap>
 #include <QPainter>
 #include <QStyle>
 #include <QToolTip>
@@ -27,23 +27,21 @@
 namespace sorvant {
 namespace {
 
-const QString kFolderType = QStringLiteral("'fldr'");
+const QSize kIconPixels(16, 16);
 
 bool isPath(const QString& string)
 {
     return string.startsWith(QLatin1Char('/')) || string.startsWith(QLatin1Char('~'));
 }
 
-QIcon iconForMimeType(const QMimeType& mime, bool folder)
+QString expandedPath(const QString& path)
 {
-    const QIcon fallback =
-        QApplication::style()->standardIcon(folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
-    if (!mime.isValid())
-        return fallback;
-    QIcon icon = QIcon::fromTheme(mime.iconName());
-    if (icon.isNull())
-        icon = QIcon::fromTheme(mime.genericIconName(), fallback);
-    return icon;
+    return path.startsWith(QLatin1Char('~')) ? QDir::homePath() + path.mid(1) : path;
+}
+
+QIcon iconOf(const QImage& image)
+{
+    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
 }
 
 // The text rect of a cell's frame: the text is centred vertically in a row
@@ -91,53 +89,6 @@ void drawCellText(QPainter& painter, const QModelIndex& index, QRectF rect, Line
 
 } // namespace
 
-// --- file icons ---------------------------------------------------------------------
-
-QString fileTypeForPath(const QString& path)
-{
-    if (!isPath(path))
-        return {};
-    const QString expanded = path.startsWith(QLatin1Char('~')) ? QDir::homePath() + path.mid(1) : path;
-    if (QFileInfo(expanded).isDir())
-        return kFolderType;
-    return QFileInfo(expanded).suffix();
-}
-
-QString fileTypeForURL(const QUrl& url)
-{
-    if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isDir())
-        return kFolderType;
-    return QFileInfo(url.path()).suffix();
-}
-
-QIcon cachedIconForFileType(const QString& fileType)
-{
-    if (fileType.isNull())
-        return {};
-    // Main thread only, like all drawing; a few dozen types in practice.
-    static QHash<QString, QIcon> cache;
-    const auto found = cache.constFind(fileType);
-    if (found != cache.constEnd())
-        return *found;
-    QIcon icon;
-    if (fileType == kFolderType) {
-        icon = iconForMimeType(QMimeDatabase().mimeTypeForName(QStringLiteral("inode/directory")), true);
-    } else {
-        const QMimeType mime = fileType.isEmpty()
-            ? QMimeDatabase().mimeTypeForName(QStringLiteral("application/octet-stream"))
-            : QMimeDatabase().mimeTypeForFile(QStringLiteral("x.") + fileType, QMimeDatabase::MatchExtension);
-        icon = iconForMimeType(mime, false);
-    }
-    cache.insert(fileType, icon);
-    return icon;
-}
-
-QIcon iconForFile(const QString& path)
-{
-    const QFileInfo info(path);
-    return iconForMimeType(QMimeDatabase().mimeTypeForFile(info), info.isDir());
-}
-
 // --- FileCell ---------------------------------------------------------------------------
 
 FileCell::FileCell(QObject* parent)
@@ -149,7 +100,7 @@ FileCell::FileCell(QObject* parent)
 
 void FileCell::setPath(const QString& path)
 {
-    setPath(path, isPath(path) ? fileTypeForPath(path) : QString());
+    setPath(path, isPath(path) ? fileTypeForPath(expandedPath(path)) : QString());
 }
 
 void FileCell::setPath(const QString& path, const QString& fileType)
@@ -171,7 +122,11 @@ void FileCell::setURL(const QUrl& url)
         return;
     m_path.clear();
     m_url = url;
-    m_fileType = url.isEmpty() ? QString() : fileTypeForURL(url);
+    if (url.isEmpty())
+        m_fileType = QString();
+    else
+        m_fileType = url.isLocalFile() ? fileTypeForPath(url.toLocalFile())
+                                       : fileTypeForURL(URL::URLWithString(url.toString()));
     cacheIcon();
 }
 
@@ -179,14 +134,14 @@ void FileCell::cacheIcon()
 {
     m_icon = QIcon();
     if (!m_genericCachedIcons && !m_path.isEmpty())
-        m_icon = iconForFile(m_path);
+        m_icon = iconOf(iconForFile(m_path, true, kIconPixels));
     else if (!m_fileType.isNull())
-        m_icon = cachedIconForFileType(m_fileType);
+        m_icon = iconOf(cachedIconForFileType(m_fileType, true, kIconPixels));
 }
 
 QSizeF FileCell::cellSizeForBounds(QRectF bounds, const QFont& font, const QString& string)
 {
-    const double iconWidth = isPath(string) && !fileTypeForPath(string).isNull() ? kIconSlice : 0;
+    const double iconWidth = isPath(string) && !fileTypeForPath(expandedPath(string)).isNull() ? kIconSlice : 0;
     const QSizeF text = string.isNull()
         ? QSizeF()
         : boundingRectWithSize(string, QSizeF(bounds.width() - iconWidth, bounds.height()), font).size();

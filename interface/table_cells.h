@@ -8,6 +8,9 @@
 // cell's measured widths and chosen levels) lives in the delegate, so one
 // delegate serves one column.
 //
+// The file cell's types and 16-point icons come from the workspace's icon
+// service (system/workspace_icons.h) and its process-wide cache.
+//
 // Text with highlight runs (cell_role::kHighlighted) is truncated in the
 // middle by the attributed-string truncation, which keeps each run on its
 // characters; plain text goes through the same truncating string drawing.
@@ -25,22 +28,6 @@
 #include <optional>
 
 namespace sorvant {
-
-// --- file icons --------------------------------------------------------------------
-// The file type of a path as the toolkit names it: "'fldr'" for a folder,
-// else the name's extension (lower case as given); null for a string that is
-// not a path (does not begin with "/" or "~").
-//   "/tmp"          => "'fldr'" (when it is a folder)
-//   "/a/b/notes.txt" => "txt"
-//   "notes.txt"     => null
-[[nodiscard]] QString fileTypeForPath(const QString& path);
-[[nodiscard]] QString fileTypeForURL(const QUrl& url);
-// The generic icon of a file type, cached per type for the process: the
-// shared MIME database's generic icon name in the icon theme, else the
-// style's file or folder picture. Null for a null type.
-[[nodiscard]] QIcon cachedIconForFileType(const QString& fileType);
-// The icon of the file itself (its MIME type read from the file).
-[[nodiscard]] QIcon iconForFile(const QString& path);
 
 // --- FileCell -----------------------------------------------------------------------
 class FileCell : public QStyledItemDelegate

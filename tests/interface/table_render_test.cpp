@@ -9,6 +9,7 @@
 #include "interface/fonts.h"
 #include "interface/table_cells.h"
 #include "interface/table_view.h"
+#include "system/workspace_icons.h"
 #include "tests/interface/support.h"
 #include "tests/interface/widget_helpers.h"
 
