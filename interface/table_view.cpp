@@ -320,8 +320,10 @@ void TableView::restoreColumnsWithAutosaveName(const QString& name)
         const QVariantMap map = widths.toMap();
         for (int column = 0; column < numberOfColumns(); ++column) {
             const auto found = map.constFind(identifierOfColumn(column));
-            if (found != map.constEnd())
-                setWidthOfColumn(column, found->toDouble());
+            bool isNumber = false;
+            const double width = found != map.constEnd() ? found->toDouble(&isNumber) : 0;
+            if (isNumber) // a damaged entry leaves its column alone
+                setWidthOfColumn(column, width);
         }
     }
     m_restoring = false;
@@ -495,6 +497,25 @@ void TableView::reloadData()
             rows.append(row);
     if (!rows.isEmpty())
         selectRows(rows, false);
+}
+
+void TableView::displayRow(int row)
+{
+    if (row < 0 || row >= numberOfRows())
+        return;
+    viewport()->update(QRect(0, rowViewportPosition(row), viewport()->width(), rowHeight(row)));
+}
+
+void TableView::displayVisibleRows()
+{
+    const Range range = visibleRange();
+    for (qsizetype row = range.location; row < range.maxRange(); ++row)
+        displayRow(int(row));
+}
+
+Qt::DropActions TableView::sourceOperationMask(bool insideApplication)
+{
+    return insideApplication ? Qt::CopyAction | Qt::MoveAction | Qt::LinkAction : Qt::CopyAction;
 }
 
 void TableView::endEditing()

@@ -154,6 +154,12 @@ public:
     // Reloads from the model, keeping the selected rows that still exist.
     void reloadData();
     void endEditing();
+    // Redraws one row (nothing outside the table), or the visible ones.
+    void displayRow(int row);
+    void displayVisibleRows();
+    // What a drag of rows may do: everything inside the application, a copy
+    // outside it.
+    [[nodiscard]] static Qt::DropActions sourceOperationMask(bool insideApplication);
     // Selects the row under `position` (viewport coordinates) unless it is
     // selected, after taking the focus.
     void handleMenuEvent(const QPoint& position);

@@ -137,6 +137,11 @@ TEST_F(TableViewTest, WidthsThatAreNotADictionaryAreIgnored)
     table.restoreColumnsWithAutosaveName(QStringLiteral("W"));
     EXPECT_EQ(identifiers(table), (QStringList{"modified", "file", "path"}));
     EXPECT_EQ(table.widthOfColumn(0), 90);
+    // A damaged entry of a width dictionary leaves its column alone.
+    defaults.setObject(QVariantMap{{"modified", "wide"}, {"path", 333.0}}, QStringLiteral("TableView Column Widths W"));
+    table.restoreColumnsWithAutosaveName(QStringLiteral("W"));
+    EXPECT_EQ(table.widthOfColumn(0), 90);
+    EXPECT_EQ(table.widthOfColumn(2), 333);
 }
 
 TEST_F(TableViewTest, SortIndicatorFollowsColumnAndDirection)
