@@ -21,6 +21,7 @@
 #include <QContextMenuEvent>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -659,6 +660,55 @@ void TableView::drawToPaper(QPainter& painter)
     preparePaperDrawing(true);
     render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
     preparePaperDrawing(false);
+}
+
+int TableView::printToDevice(QPagedPaintDevice& device)
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        return 0;
+    const QSize screenSize = size();
+    const int frame = frameWidth();
+    const int headerHeight = horizontalHeader()->isHidden() ? 0 : horizontalHeader()->height();
+    const int step = verticalHeader()->defaultSectionSize();
+    const int contentWidth = horizontalHeader()->length() + 2 * frame;
+    const int contentHeight = headerHeight + numberOfRows() * step + 2 * frame;
+    // The whole table at once, so every row can be drawn; put back before
+    // anything else runs.
+    resize(contentWidth, contentHeight);
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+
+    const QRect page = painter.viewport();
+    const double scale = std::min(1.0, double(page.width()) / contentWidth);
+    const double pageHeight = page.height() / scale;
+    const double left = (page.width() - contentWidth * scale) / 2;
+    int pages = 0;
+    {
+        GraphicsContextScope paper(painter);
+        preparePaperDrawing(true);
+        for (double top = 0; top < contentHeight;) {
+            // Rows start below the header: a page ends at a whole row.
+            double bottom = headerHeight + frame +
+                pageBreakBottom(0, top + pageHeight - headerHeight - frame, step, 0, 0, 0);
+            if (bottom <= top)
+                bottom = top + pageHeight; // a row taller than the page is cut
+            if (pages > 0)
+                static_cast<QPagedPaintDevice&>(device).newPage();
+            painter.save();
+            painter.translate(left, 0);
+            painter.scale(scale, scale);
+            render(&painter, QPoint(), QRegion(QRect(0, int(top), contentWidth, int(std::ceil(bottom - top)))),
+                   QWidget::DrawChildren);
+            painter.restore();
+            ++pages;
+            top = bottom;
+        }
+        preparePaperDrawing(false);
+    }
+    painter.end();
+    resize(screenSize);
+    return pages;
 }
 
 bool TableView::validateMenuItem(QAction* item)

@@ -33,6 +33,7 @@
 #include <optional>
 
 class QClipboard;
+class QPagedPaintDevice;
 class QMenu;
 
 namespace sorvant {
@@ -190,6 +191,10 @@ public:
     // Draws the table as on paper (no selection, no stripes or grid, light
     // appearance, black text) into `painter`.
     void drawToPaper(QPainter& painter);
+    // Prints every row on `device` as on paper: fitted to the page width and
+    // centred, the header on the first page, page breaks between rows.
+    // Answers the number of pages (0 when the device cannot be painted).
+    int printToDevice(QPagedPaintDevice& device);
 
     // --- hooks
     bool validateMenuItem(QAction* item) override;

@@ -10,7 +10,10 @@
 #include <QAction>
 #include <QClipboard>
 #include <QMenu>
+#include <QFile>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPicture>
 #include <QScrollBar>
 #include <QStandardItemModel>
@@ -356,6 +359,29 @@ TEST(StripeTableView, PaperShowsNoStripesGridOrSelection)
     EXPECT_GT(test::inkPixels(paper, paper.rect(), Qt::white), 0); // the text is there
     EXPECT_TRUE(table.alternatingRowColors()); // the screen table is as before
     EXPECT_TRUE(table.showGrid());
+}
+
+TEST(StripeTableView, PrintsEveryRowOnPagesOfAPdf)
+{
+    test::TempTree tree;
+    StripeTableView table;
+    NamesModel model(120, 2);
+    table.setModel(&model);
+    table.resize(300, 200);
+    const QString path = tree.filePath(QStringLiteral("table.pdf"));
+    int pages = 0;
+    {
+        QPdfWriter writer(path);
+        writer.setResolution(72);
+        writer.setPageSize(QPageSize(QPageSize::A6));
+        pages = table.printToDevice(writer);
+    }
+    EXPECT_GT(pages, 1); // 120 rows of 20 points do not fit one A6 page
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count("/Type /Page\n"), pages);
+    EXPECT_EQ(table.size(), QSize(300, 200));
+    EXPECT_TRUE(table.alternatingRowColors());
 }
 
 TEST(TableView, AlternateStringShowsOnlyWhenEmpty)
