@@ -427,6 +427,18 @@ QList<int> TableView::selectedColumns() const
     return columns;
 }
 
+int TableView::firstSelectedColumn() const
+{
+    const QList<int> columns = selectedColumns();
+    return columns.isEmpty() ? -1 : columns.first();
+}
+
+int TableView::lastSelectedColumn() const
+{
+    const QList<int> columns = selectedColumns();
+    return columns.isEmpty() ? -1 : columns.last();
+}
+
 void TableView::selectRowIndex(int row, bool extend)
 {
     if (row < 0 || row >= numberOfRows())

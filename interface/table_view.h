@@ -146,6 +146,8 @@ public:
     [[nodiscard]] int firstSelectedRow() const;
     [[nodiscard]] int lastSelectedRow() const;
     [[nodiscard]] QList<int> selectedColumns() const;
+    [[nodiscard]] int firstSelectedColumn() const;
+    [[nodiscard]] int lastSelectedColumn() const;
     void selectRowIndex(int row, bool extend = false);
     void selectRows(const QList<int>& rows, bool extend);
     void selectAndScrollRowToVisible(int row);
@@ -158,6 +160,7 @@ public:
     // Redraws one row (nothing outside the table), or the visible ones.
     void displayRow(int row);
     void displayVisibleRows();
+    void displayRows() { viewport()->update(); }
     // What a drag of rows may do: everything inside the application, a copy
     // outside it.
     [[nodiscard]] static Qt::DropActions sourceOperationMask(bool insideApplication);

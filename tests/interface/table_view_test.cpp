@@ -9,6 +9,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QFile>
 #include <QPageSize>
@@ -267,11 +268,55 @@ TEST(TableViewKeys, PagingHomeEndAndReturn)
     QTest::keyClick(&table, Qt::Key_Return);
     QTest::keyClick(&table, Qt::Key_Enter);
     EXPECT_EQ(table.edits, 2);
+    EXPECT_TRUE(table.makeSelectedCellViewTextFieldFirstResponder());
+    table.endEditing();
+    table.selectRows({0, 1}, false);
+    EXPECT_FALSE(table.makeSelectedCellViewTextFieldFirstResponder());
+    EXPECT_EQ(table.selectionIndexes(), (QList<int>{0, 1}));
 
     QStandardItemModel empty;
     table.setModel(&empty);
     QTest::keyClick(&table, Qt::Key_End); // nothing to select
     EXPECT_EQ(table.firstSelectedRow(), -1);
+}
+
+// A table that counts the menus it is asked for.
+class MenuTable : public TableView, public ContextualMenuProvider
+{
+public:
+    QMenu* contextualMenu() override
+    {
+        ++asked;
+        return nullptr;
+    }
+    int asked = 0;
+};
+
+TEST(TableViewClicks, RightClickSelectsTheRowUnlessSelectedAndMenusNeedTheMainWindow)
+{
+    MenuTable table;
+    NamesModel model(6, 1);
+    table.setModel(&model);
+    table.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table.resize(200, 200);
+    test::activate(table);
+    const auto rightClick = [&](int row) {
+        const QPoint at = table.visualRect(model.index(row, 0)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, table.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(table.viewport(), &event);
+    };
+    table.selectRows({1, 2}, false);
+    rightClick(2);
+    EXPECT_EQ(table.selectionIndexes(), (QList<int>{1, 2}));
+    EXPECT_EQ(table.asked, 1);
+    rightClick(4);
+    EXPECT_EQ(table.selectionIndexes(), QList<int>{4});
+
+    QWidget other;
+    test::activate(other); // now the main window
+    rightClick(0);
+    EXPECT_EQ(table.selectionIndexes(), QList<int>{0});
+    EXPECT_EQ(table.asked, 2);
 }
 
 TEST(TableViewClicks, SingleClicksAreAnnouncedDoubleClicksAreNot)
