@@ -4,9 +4,9 @@
 // with titles, URL lists, strings, index sets). The type names are in
 // pasteboard_types.h; the find pasteboard in find_pasteboard.h.
 //
-// Not here: attributed strings. RTF reading lives in the web toolkit, above
-// this library, and the toolkit has no RTF writer, so rich text goes to the
-// pasteboard as HTML or plain text by the callers that have it.
+// Not here: attributed strings, which go to and from pasteboards as RTF in
+// the web toolkit (web/toolkit/pasteboard_rich_text.h), where RTF is read
+// and written.
 //
 // Every type is stored as the bytes of its MIME format: strings as UTF-8,
 // property lists as XML property-list data. A pasteboard item of a drag or a
