@@ -129,7 +129,8 @@ bool printView(QWidget* view, QPagedPaintDevice* device, const PrintInfo& info);
 
 // Answers "print:" and "printWithoutDialog:" for the window it belongs to:
 // the window's focused view is printed (the window when none has focus)
-// with a copy of the shared print information.
+// with a copy of the shared print information. A window's Print menu item:
+//   bindAction(action, "print:", ViewPrinting::forWindow(window));
 class ViewPrinting : public QObject
 {
     Q_OBJECT
