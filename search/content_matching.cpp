@@ -241,37 +241,80 @@ bool readAll(int fd, char* buffer, qsizetype size)
 
 } // namespace
 
+namespace {
+
+// Opens a regular file for reading and answers its descriptor and size, or
+// -1. Non-blocking, so that a pipe or a device never stalls the walk; only
+// regular files pass the fstat.
+int openRegularFile(int parentFd, const char* name, std::uint64_t maxFileSize, qsizetype& size)
+{
+    const int fd = ::openat(parentFd, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    struct stat status{};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0
+        && std::uint64_t(status.st_size) < maxFileSize && status.st_size < qsizetype(INT32_MAX)) {
+        size = qsizetype(status.st_size);
+        return fd;
+    }
+    ::close(fd);
+    return -1;
+}
+
+// The text of a file's bytes: by its byte-order mark, else as UTF-8. ASCII
+// is a subset of UTF-8: bytes that are not UTF-8 are no ASCII either, so a
+// third reading has nothing left to accept.
+QString decodeFileText(const QByteArray& bytes)
+{
+    QString text = decodeDetected(bytes);
+    if (text.isNull())
+        text = decodeString(bytes, NSUTF8StringEncoding);
+    return text;
+}
+
+} // namespace
+
 QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize)
 {
     if (path.isEmpty())
         return {};
-    // Non-blocking, so that a pipe or a device never stalls the walk; only
-    // regular files are read after the fstat below.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    qsizetype size = 0;
+    const int fd = openRegularFile(AT_FDCWD, path.constData(), maxFileSize, size);
     if (fd < 0)
         return {};
     QString text;
-    struct stat status{};
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0
-        && std::uint64_t(status.st_size) < maxFileSize && status.st_size < qsizetype(INT32_MAX)) {
-        try {
-            QByteArray bytes(qsizetype(status.st_size), Qt::Uninitialized);
-            if (readAll(fd, bytes.data(), bytes.size())) {
-                text = decodeDetected(bytes);
-                if (text.isNull())
-                    text = decodeString(bytes, NSUTF8StringEncoding);
-                // ASCII is a subset of UTF-8: bytes that are not UTF-8 are no
-                // ASCII either, so the third reading of the sequence has
-                // nothing left to accept.
-            }
-        } catch (const std::bad_alloc&) {
-            logWarning(QStringLiteral("Skipped %1: its text does not fit in memory")
-                           .arg(QString::fromLocal8Bit(path)));
-            text = QString();
-        }
+    try {
+        QByteArray bytes(size, Qt::Uninitialized);
+        if (readAll(fd, bytes.data(), bytes.size()))
+            text = decodeFileText(bytes);
+    } catch (const std::bad_alloc&) {
+        logWarning(QStringLiteral("Skipped %1: its text does not fit in memory").arg(QString::fromLocal8Bit(path)));
+        text = QString();
     }
     ::close(fd);
     return text;
+}
+
+ContentMatcher::ContentMatcher(const SearchParams& params) : m_params(params) {}
+
+bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBuffer& buffer) const
+{
+    if (name.isEmpty() || m_params.stop.load(std::memory_order_relaxed))
+        return false;
+    qsizetype size = 0;
+    const int fd = openRegularFile(parentFd, name.constData(), m_params.maxFileSize, size);
+    if (fd < 0)
+        return false;
+    QString text;
+    try {
+        buffer.m_bytes.resize(size);
+        if (readAll(fd, buffer.m_bytes.data(), size))
+            text = decodeFileText(buffer.m_bytes);
+    } catch (const std::bad_alloc&) {
+        logWarning(QStringLiteral("Skipped %1: its text does not fit in memory").arg(QString::fromLocal8Bit(name)));
+    }
+    ::close(fd);
+    return !text.isEmpty() && searchWindowMatchString(text, m_params, unsigned(m_params.comparison & 1));
 }
 
 } // namespace sorvant

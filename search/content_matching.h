@@ -6,6 +6,7 @@
 // Not here: walking folders (search/directory_walk.h) and running a search
 // (search/search_engine.h).
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -58,5 +59,44 @@ struct SearchParams;
 // a folder, a device or pipe, bytes that are no text in those encodings, or
 // a file whose text cannot be held in memory.
 [[nodiscard]] QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize);
+
+// --- matching the contents of files ---------------------------------------------------
+
+// The memory one thread reads files into, kept from file to file so that a
+// search does not allocate per file. Give each thread its own.
+class ContentBuffer
+{
+public:
+    ContentBuffer() = default;
+    ContentBuffer(ContentBuffer&&) noexcept = default;
+    ContentBuffer& operator=(ContentBuffer&&) noexcept = default;
+    ContentBuffer(const ContentBuffer&) = delete;
+    ContentBuffer& operator=(const ContentBuffer&) = delete;
+
+private:
+    friend class ContentMatcher;
+    QByteArray m_bytes;
+};
+
+// The contents test of one search, made once when the search starts and
+// then shared read-only by every thread of the walk. It reads the record's
+// mode, words, wildcard, query terms, expression, comparison, size limit
+// and stop flag; the record must outlive the matcher.
+class ContentMatcher
+{
+public:
+    explicit ContentMatcher(const SearchParams& params);
+
+    // Whether the text of the file `name` in the open folder `parentFd`
+    // (AT_FDCWD for a name relative to the working folder) matches the
+    // search, decoded as textContentsAtPath decodes it. Only regular files
+    // (a link counts when it leads to one) of 1 to maxFileSize - 1 bytes are
+    // read. NO as soon as the stop flag is seen. Thread-safe; which files
+    // qualify by extension is the caller's decision.
+    [[nodiscard]] bool matchesFile(int parentFd, const QByteArray& name, ContentBuffer& buffer) const;
+
+private:
+    const SearchParams& m_params;
+};
 
 } // namespace sorvant
