@@ -10,6 +10,8 @@
 #include <array>
 #include <cstdint>
 #include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace sorvant {
@@ -415,10 +417,14 @@ bool containsString(QStringView haystack, QStringView needle, unsigned options)
     return !findString(haystack, needle, options).isMissing();
 }
 
-const std::vector<char32_t>& charactersFoldingToAscii()
+namespace {
+
+// Every character that full case folding changes, with the code points of
+// its folding; built once.
+const std::vector<std::pair<char32_t, std::u32string>>& changingFolds()
 {
-    static const std::vector<char32_t> characters = [] {
-        std::vector<char32_t> result;
+    static const std::vector<std::pair<char32_t, std::u32string>> folds = [] {
+        std::vector<std::pair<char32_t, std::u32string>> result;
         UErrorCode status = U_ZERO_ERROR;
         const UChar pattern[] = u"[:Changes_When_Casefolded:]";
         USet* changing = uset_openPattern(pattern, -1, &status);
@@ -431,20 +437,59 @@ const std::vector<char32_t>& charactersFoldingToAscii()
             status = U_ZERO_ERROR;
             if (uset_getItem(changing, item, &first, &last, nullptr, 0, &status) != 0)
                 continue;
-            for (UChar32 c = std::max<UChar32>(first, 0x80); c <= last; ++c) {
+            for (UChar32 c = first; c <= last; ++c) {
                 UChar source[2];
                 int32_t length = 0;
                 U16_APPEND_UNSAFE(source, length, c);
                 status = U_ZERO_ERROR;
                 const int32_t produced = u_strFoldCase(folded, 32, source, length, U_FOLD_CASE_DEFAULT, &status);
-                if (U_SUCCESS(status) && std::any_of(folded, folded + produced, [](UChar u) { return u < 0x80; }))
-                    result.push_back(char32_t(c));
+                if (U_FAILURE(status))
+                    continue;
+                std::u32string points;
+                for (int32_t i = 0; i < produced;) {
+                    UChar32 unit = 0;
+                    U16_NEXT(folded, i, produced, unit);
+                    points.push_back(char32_t(unit));
+                }
+                result.emplace_back(char32_t(c), std::move(points));
             }
         }
         uset_close(changing);
         return result;
     }();
+    return folds;
+}
+
+} // namespace
+
+const std::vector<char32_t>& charactersFoldingToAscii()
+{
+    static const std::vector<char32_t> characters = [] {
+        std::vector<char32_t> result;
+        for (const auto& [c, folded] : changingFolds()) {
+            if (c >= 0x80 && std::any_of(folded.begin(), folded.end(), [](char32_t u) { return u < 0x80; }))
+                result.push_back(c);
+        }
+        return result;
+    }();
     return characters;
+}
+
+std::vector<char32_t> caseVariants(char32_t c)
+{
+    std::vector<char32_t> variants{c};
+    for (const auto& [source, folded] : changingFolds()) {
+        if (source != c && folded.find(c) != std::u32string::npos)
+            variants.push_back(source);
+    }
+    std::sort(variants.begin(), variants.end());
+    return variants;
+}
+
+QString foldedCase(QStringView text)
+{
+    const std::vector<char16_t> units = foldText(text, kCompareCaseInsensitive | kCompareLiteral).units;
+    return QString(reinterpret_cast<const QChar*>(units.data()), qsizetype(units.size()));
 }
 
 StringSetFinder::StringSetFinder(const QList<QString>& needles, unsigned options)

@@ -57,6 +57,16 @@ enum StringCompareOptions : unsigned {
 // ASCII find. Built on first use.
 [[nodiscard]] const std::vector<char32_t>& charactersFoldingToAscii();
 
+// `c` and every character whose full case folding holds `c`, ascending:
+// each place where a case-insensitive find matches a needle whose folding
+// holds `c` covers one of them.
+//   U+0073 "s" => "S", "s", U+00DF "ß", U+017F "ſ", U+1E9E "ẞ", U+FB05, U+FB06 ...
+[[nodiscard]] std::vector<char32_t> caseVariants(char32_t c);
+
+// The full case folding of `text` (no other option), as the case-insensitive
+// literal find folds it.
+[[nodiscard]] QString foldedCase(QStringView text);
+
 // Several needles found in one text that is folded once, whatever the
 // number of needles: each needle is found exactly where containsString
 // finds it (forward finds; the backwards and anchored options do not

@@ -77,20 +77,81 @@ int rarity(unsigned char c)
 
 } // namespace
 
+namespace {
+
+// A table-driven automaton for well-formed UTF-8, one lookup and one shift
+// per byte: each state is a multiple of 6, and the table entry of a byte
+// holds, for every state, the state it leads to at that state's bit offset.
+enum Utf8State : std::uint64_t {
+    kInvalid = 0,
+    kAccept = 6,
+    kOneMore = 12,
+    kTwoMore = 18,
+    kThreeMore = 24,
+    kAfterE0 = 30, // A0..BF, no overlong forms
+    kAfterED = 36, // 80..9F, no surrogates
+    kAfterF0 = 42, // 90..BF
+    kAfterF4 = 48, // 80..8F, nothing above U+10FFFF
+};
+
+constexpr std::array<std::uint64_t, 256> makeUtf8Table()
+{
+    std::array<std::uint64_t, 256> table{};
+    const auto lead = [&](unsigned from, unsigned to, std::uint64_t next) {
+        for (unsigned b = from; b <= to; ++b)
+            table[b] |= next << kAccept;
+    };
+    const auto continuation = [&](unsigned from, unsigned to, std::uint64_t state, std::uint64_t next) {
+        for (unsigned b = from; b <= to; ++b)
+            table[b] |= next << state;
+    };
+    lead(0x00, 0x7F, kAccept);
+    lead(0xC2, 0xDF, kOneMore);
+    lead(0xE0, 0xE0, kAfterE0);
+    lead(0xE1, 0xEC, kTwoMore);
+    lead(0xED, 0xED, kAfterED);
+    lead(0xEE, 0xEF, kTwoMore);
+    lead(0xF0, 0xF0, kAfterF0);
+    lead(0xF1, 0xF3, kThreeMore);
+    lead(0xF4, 0xF4, kAfterF4);
+    continuation(0x80, 0xBF, kOneMore, kAccept);
+    continuation(0x80, 0xBF, kTwoMore, kOneMore);
+    continuation(0x80, 0xBF, kThreeMore, kTwoMore);
+    continuation(0xA0, 0xBF, kAfterE0, kOneMore);
+    continuation(0x80, 0x9F, kAfterED, kOneMore);
+    continuation(0x90, 0xBF, kAfterF0, kTwoMore);
+    continuation(0x80, 0x8F, kAfterF4, kTwoMore);
+    return table;
+}
+
+constexpr std::array<std::uint64_t, 256> kUtf8Table = makeUtf8Table();
+
+} // namespace
+
 bool isValidUtf8(const char* data, qsizetype size)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    std::uint64_t state = kAccept;
     qsizetype i = 0;
     while (i < size) {
-        i = skipAscii(data, i, size);
-        if (i >= size)
-            break;
-        const qsizetype length = utf8::sequenceLength(bytes + i, size - i);
-        if (length == 0)
+        // Long ASCII runs go sixteen bytes at a time.
+        if (state == kAccept && i + 16 <= size) {
+            std::uint64_t a = 0;
+            std::uint64_t b = 0;
+            std::memcpy(&a, data + i, 8);
+            std::memcpy(&b, data + i + 8, 8);
+            if (((a | b) & kHighBits) == 0) {
+                i += 16;
+                continue;
+            }
+        }
+        const qsizetype end = std::min(size, i + 16);
+        for (; i < end; ++i)
+            state = (kUtf8Table[bytes[i]] >> state) & 63;
+        if (state == kInvalid)
             return false;
-        i += length;
     }
-    return true;
+    return state == kAccept;
 }
 
 qsizetype utf8CutPoint(const char* data, qsizetype size)

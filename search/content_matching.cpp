@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -370,10 +371,31 @@ struct ContentMatcher::Plan
     qsizetype enough = 0;
     unsigned findOptions = kCompareLiteral;
     bool ignoreCase = false;
-    // Every word has a byte finder; ignoring case that holds only when
-    // every word is ASCII, else each window is folded.
-    bool byteWords = true;
-    std::vector<ByteFinder> finders;
+    struct Word
+    {
+        // The word's bytes, or ignoring case the ASCII folding of a word
+        // that folds to ASCII; found this way, a match is checked by the
+        // platform's find only where a non-ASCII character follows.
+        std::optional<ByteFinder> bytes;
+        // Ignoring case, the characters other than ASCII that a match may
+        // cover, as groups of UTF-8 forms (a character and its case
+        // variants), and whether a match covers one of every group (a
+        // word folding to something else than ASCII: one group per such
+        // character of its folding) or of any group (a word folding to
+        // ASCII: the characters whose folding it holds, such as U+017F for
+        // "s"; its other matches are all ASCII). The text around those
+        // places is decoded and folded for the platform's find.
+        std::vector<std::vector<char32_t>> groups;
+        bool everyGroup = false;
+        std::optional<StringSetFinder> alone;
+        // Bytes around an anchor that hold every match covering it and the
+        // character after that match.
+        qsizetype margin = 0;
+    };
+    std::vector<Word> wordPlans;
+    // The UTF-8 finder of each character a group names.
+    std::map<char32_t, ByteFinder> characterFinders;
+    // All words at once, for text decoded whole (UTF-16 and UTF-32 files).
     std::optional<StringSetFinder> setFinder;
     // Bytes one window repeats of the one before it.
     qsizetype overlap = 0;
@@ -419,12 +441,39 @@ void planWords(ContentMatcher::Plan& plan, const SearchParams& params)
     plan.setFinder.emplace(plan.words, plan.findOptions);
     qsizetype longest = 0;
     for (const QString& word : plan.words) {
-        plan.byteWords = plan.byteWords && (!plan.ignoreCase || isAsciiText(word));
-        plan.finders.emplace_back(word.toUtf8(), plan.ignoreCase);
-        longest = std::max(longest, word.size());
+        ContentMatcher::Plan::Word& wordPlan = plan.wordPlans.emplace_back();
+        const QString folded = plan.ignoreCase ? foldedCase(word) : word;
+        wordPlan.margin = 4 * folded.size() + 8;
+        longest = std::max(longest, std::max(word.size(), folded.size()));
+        if (!plan.ignoreCase) {
+            wordPlan.bytes.emplace(word.toUtf8(), false);
+            continue;
+        }
+        wordPlan.alone.emplace(QStringList{word}, plan.findOptions);
+        if (isAsciiText(folded)) {
+            wordPlan.bytes.emplace(folded.toLatin1(), true);
+            // One code point's folding is never split by a match, so only
+            // characters whose whole folding is in the word's can be in one.
+            std::vector<char32_t>& group = wordPlan.groups.emplace_back();
+            for (const char32_t c : charactersFoldingToAscii()) {
+                if (folded.contains(foldedCase(QString::fromUcs4(&c, 1))))
+                    group.push_back(c);
+            }
+        } else {
+            wordPlan.everyGroup = true;
+            QList<uint> points = folded.toUcs4();
+            std::sort(points.begin(), points.end());
+            points.erase(std::unique(points.begin(), points.end()), points.end());
+            for (const uint c : points) {
+                if (c >= 0x80)
+                    wordPlan.groups.push_back(caseVariants(char32_t(c)));
+            }
+        }
+        for (const std::vector<char32_t>& group : wordPlan.groups) {
+            for (const char32_t c : group)
+                plan.characterFinders.try_emplace(c, QString::fromUcs4(&c, 1).toUtf8(), false);
+        }
     }
-    // A match covers at most one character of up to four bytes per folded
-    // unit of its word, and the character after it decides its end.
     plan.overlap = 4 * std::max(longest, plan.setFinder->longestNeedle()) + 4;
     const bool holdsNul = std::any_of(plan.words.begin(), plan.words.end(), [](const QString& w) { return w.contains(QChar(0)); });
     plan.holeRun = holdsNul ? 0 : plan.overlap + 1;
@@ -533,16 +582,18 @@ public:
     // more of the text follows. NO when stopped.
     bool searchUtf8(const char* data, qsizetype size, bool textGoesOn)
     {
-        const bool fold = m_plan.ignoreCase && (!m_plan.byteWords || holdsCharacterFoldingToAscii(data, size));
-        if (fold)
-            return searchText(QString::fromUtf8(data, size), textGoesOn, size);
+        m_places.clear();
         for (qsizetype i = 0; i < m_plan.words.size() && !isDecided(); ++i) {
             if (m_found[size_t(i)])
                 continue;
             if (isStopped())
                 return false;
+            const ContentMatcher::Plan::Word& word = m_plan.wordPlans[size_t(i)];
             m_bytesMatched.fetch_add(std::uint64_t(size), std::memory_order_relaxed);
-            if (findWord(i, data, size, textGoesOn)) {
+            bool found = word.bytes && findWord(i, data, size, textGoesOn);
+            if (!found && !word.groups.empty())
+                found = findAround(i, data, size, textGoesOn, placesToFold(word, data, size));
+            if (found) {
                 m_found[size_t(i)] = 1;
                 ++m_marked;
             }
@@ -565,7 +616,7 @@ private:
     // before (a combining mark), which only the platform's find decides.
     bool findWord(qsizetype i, const char* data, qsizetype size, bool textGoesOn) const
     {
-        const ByteFinder& finder = m_plan.finders[size_t(i)];
+        const ByteFinder& finder = *m_plan.wordPlans[size_t(i)].bytes;
         for (qsizetype at = finder.find(data, size, 0); at >= 0; at = finder.find(data, size, at + 1)) {
             const qsizetype end = at + finder.size();
             if (end == size) {
@@ -584,11 +635,93 @@ private:
         return false;
     }
 
+    // The places of one character in the window, found once per window.
+    const std::vector<qsizetype>& placesOf(char32_t c, const char* data, qsizetype size)
+    {
+        auto [entry, isNew] = m_places.try_emplace(c);
+        if (isNew) {
+            const ByteFinder& finder = m_plan.characterFinders.at(c);
+            m_bytesMatched.fetch_add(std::uint64_t(size), std::memory_order_relaxed);
+            for (qsizetype at = finder.find(data, size, 0); at >= 0; at = finder.find(data, size, at + 1))
+                entry->second.push_back(at);
+        }
+        return entry->second;
+    }
+
+    // The places where the text must be folded to find the word, ascending:
+    // those of its sparsest group when it needs every group (none when one
+    // is missing), else those of all its groups.
+    const std::vector<qsizetype>& placesToFold(const ContentMatcher::Plan::Word& word, const char* data,
+                                               qsizetype size)
+    {
+        m_positions.clear();
+        if (!word.everyGroup) {
+            for (const char32_t c : word.groups.front()) {
+                const std::vector<qsizetype>& places = placesOf(c, data, size);
+                m_positions.insert(m_positions.end(), places.begin(), places.end());
+            }
+            std::sort(m_positions.begin(), m_positions.end());
+            return m_positions;
+        }
+        const std::vector<char32_t>* sparsest = nullptr;
+        size_t fewest = SIZE_MAX;
+        for (const std::vector<char32_t>& group : word.groups) {
+            size_t count = 0;
+            for (const char32_t c : group)
+                count += placesOf(c, data, size).size();
+            if (count < fewest) {
+                fewest = count;
+                sparsest = &group;
+            }
+        }
+        if (fewest == 0)
+            return m_positions;
+        for (const char32_t c : *sparsest) {
+            const std::vector<qsizetype>& places = placesOf(c, data, size);
+            m_positions.insert(m_positions.end(), places.begin(), places.end());
+        }
+        std::sort(m_positions.begin(), m_positions.end());
+        return m_positions;
+    }
+
+    // Whether word i is found by the platform's find in the text around
+    // `positions` (ascending): regions of the word's margin on both sides,
+    // merged where they meet, each decoded and folded.
+    bool findAround(qsizetype i, const char* data, qsizetype size, bool textGoesOn,
+                    const std::vector<qsizetype>& positions)
+    {
+        const ContentMatcher::Plan::Word& word = m_plan.wordPlans[size_t(i)];
+        const auto isContinuation = [data](qsizetype at) {
+            return (static_cast<unsigned char>(data[at]) & 0xC0) == 0x80;
+        };
+        for (size_t k = 0; k < positions.size();) {
+            qsizetype from = std::max<qsizetype>(0, positions[k] - word.margin);
+            qsizetype to = std::min(size, positions[k] + word.margin);
+            while (++k < positions.size() && positions[k] - word.margin <= to)
+                to = std::min(size, positions[k] + word.margin);
+            while (from < to && isContinuation(from))
+                ++from;
+            while (to < size && to > from && isContinuation(to))
+                --to;
+            if (isStopped())
+                return false;
+            m_bytesMatched.fetch_add(std::uint64_t(to - from), std::memory_order_relaxed);
+            std::vector<char> found(1, 0);
+            if (word.alone->findIn(QString::fromUtf8(data + from, to - from), found, 1, to < size || textGoesOn,
+                                   [this] { return isStopped(); })
+                > 0)
+                return true;
+        }
+        return false;
+    }
+
     const ContentMatcher::Plan& m_plan;
     const std::atomic<bool>& m_stop;
     std::atomic<std::uint64_t>& m_bytesMatched;
     std::vector<char> m_found;
     qsizetype m_marked = 0;
+    std::vector<qsizetype> m_positions;
+    std::map<char32_t, std::vector<qsizetype>> m_places;
 };
 
 } // namespace

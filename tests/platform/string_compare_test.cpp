@@ -175,6 +175,35 @@ TEST(CharactersFoldingToAscii, HoldsTheKnownOnesAndNoAscii)
         EXPECT_FALSE(std::binary_search(characters.begin(), characters.end(), c)) << std::hex << unsigned(c);
 }
 
+// A needle's folding holds a character only where the text holds one of
+// its case variants: every find of such a needle covers one.
+TEST(CaseVariants, EveryMatchCoversOne)
+{
+    const QStringList texts = {u"STRASSE stra\u00DFe \u017Fun \uFB06op"_qs, u"\u212Aelvin \u0130z"_qs,
+                               u"\u03A3\u03C3\u03C2 \u1F88"_qs};
+    const QStringList needles = {u"s"_qs, u"st"_qs, u"k"_qs, u"i"_qs, u"\u03C3"_qs, u"\u03B9"_qs};
+    for (const QString& needle : needles) {
+        const QString folded = foldedCase(needle);
+        const std::vector<char32_t> variants = caseVariants(folded.at(0).unicode());
+        for (const QString& text : texts) {
+            SCOPED_TRACE((needle + u" in "_qs + text).toStdString());
+            qsizetype from = 0;
+            for (;;) {
+                const Range found = findString(text, needle, Range{from, text.size() - from}, kCase | kCompareLiteral);
+                if (found.isMissing())
+                    break;
+                const QStringView match = QStringView(text).mid(found.location, found.length);
+                const auto points = match.toUcs4();
+                EXPECT_TRUE(std::any_of(points.begin(), points.end(), [&](uint c) {
+                    return std::binary_search(variants.begin(), variants.end(), char32_t(c));
+                }));
+                from = found.location + 1;
+            }
+        }
+    }
+    EXPECT_EQ(caseVariants(U'\u03C3'), (std::vector<char32_t>{0x3A3, 0x3C2, 0x3C3}));
+}
+
 TEST(CompareStrings, NumericRunsCompareByValue)
 {
     EXPECT_EQ(compareStrings(u"file9", u"file10", kCompareNumerically), -1);
