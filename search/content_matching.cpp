@@ -397,7 +397,9 @@ struct ContentMatcher::Plan
     std::map<char32_t, ByteFinder> characterFinders;
     // All words at once, for text decoded whole (UTF-16 and UTF-32 files).
     std::optional<StringSetFinder> setFinder;
-    // Bytes one window repeats of the one before it.
+    // Bytes read at a time, and bytes one window repeats of the one
+    // before it.
+    qsizetype window = kContentWindowBytes;
     qsizetype overlap = 0;
     // The NUL bytes that stand for a hole of the file; 0 when a match may
     // hold a NUL, so that holes are read.
@@ -509,10 +511,10 @@ bool startsWideText(const char* data, qsizetype size)
 }
 
 // The first window of a file, with room for the overlap of the next.
-qsizetype readFirstWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype overlap)
+qsizetype readFirstWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype window, qsizetype overlap)
 {
-    const qsizetype wanted = qsizetype(std::min<std::uint64_t>(size, std::uint64_t(kContentWindowBytes)));
-    bytes.reserve(overlap + kContentWindowBytes + 8);
+    const qsizetype wanted = qsizetype(std::min<std::uint64_t>(size, std::uint64_t(window)));
+    bytes.reserve(overlap + window + 8);
     bytes.resize(wanted);
     return readUpTo(fd, bytes.data(), wanted);
 }
@@ -522,8 +524,8 @@ qsizetype readFirstWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizety
 // a hole of the file (NUL bytes that take no disk space) longer than that
 // is read as only `holeRun` NUL bytes: when no match can hold a NUL, the
 // answer is the same and a sparse file costs nothing to skip.
-bool readNextWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype keep, std::uint64_t& read,
-                    qsizetype holeRun)
+bool readNextWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype window, qsizetype keep,
+                    std::uint64_t& read, qsizetype holeRun)
 {
     const qsizetype kept = bytes.size() - keep;
     std::memmove(bytes.data(), bytes.constData() + keep, size_t(kept));
@@ -541,7 +543,7 @@ bool readNextWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype kee
         if (::lseek(fd, off_t(read), SEEK_SET) != off_t(read))
             return false;
     }
-    const qsizetype wanted = qsizetype(std::min<std::uint64_t>(size - read, std::uint64_t(kContentWindowBytes)));
+    const qsizetype wanted = qsizetype(std::min<std::uint64_t>(size - read, std::uint64_t(window)));
     bytes.resize(kept + wanted);
     const qsizetype got = readUpTo(fd, bytes.data() + kept, wanted);
     read += std::uint64_t(std::max<qsizetype>(got, 0));
@@ -550,13 +552,16 @@ bool readNextWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype kee
 
 } // namespace
 
-ContentMatcher::ContentMatcher(const SearchParams& params) : m_params(params)
+ContentMatcher::ContentMatcher(const SearchParams& params, qsizetype windowBytes) : m_params(params)
 {
     auto plan = std::make_unique<Plan>();
     if (params.mode <= kSearchPhrase)
         planWords(*plan, params);
     else if (params.mode == kSearchRegularExpression)
         planRegularExpression(*plan, params);
+    // A window always moves on by more than it repeats.
+    const qsizetype repeated = plan->literal ? plan->literal->size() + 4 : plan->overlap;
+    plan->window = std::max(windowBytes, repeated + 16);
     m_plan = std::move(plan);
 }
 
@@ -639,7 +644,7 @@ private:
     const std::vector<qsizetype>& placesOf(char32_t c, const char* data, qsizetype size)
     {
         auto [entry, isNew] = m_places.try_emplace(c);
-        if (isNew) {
+        if (isNew && !isStopped()) {
             const ByteFinder& finder = m_plan.characterFinders.at(c);
             m_bytesMatched.fetch_add(std::uint64_t(size), std::memory_order_relaxed);
             for (qsizetype at = finder.find(data, size, 0); at >= 0; at = finder.find(data, size, at + 1))
@@ -768,7 +773,7 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, const QByteArray& 
     const Plan& plan = *m_plan;
     QByteArray& bytes = buffer.m_bytes;
     WordSearch search(plan, m_params.stop, buffer.m_bytesMatched);
-    if (readFirstWindow(fd, size, bytes, plan.overlap) <= 0)
+    if (readFirstWindow(fd, size, bytes, plan.window, plan.overlap) <= 0)
         return false;
     if (startsWideText(bytes.constData(), bytes.size())) {
         if (::lseek(fd, 0, SEEK_SET) != 0)
@@ -802,7 +807,7 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, const QByteArray& 
             ++keep;
         validated = end - keep;
         start = 0;
-        if (!readNextWindow(fd, size, bytes, keep, read, plan.holeRun))
+        if (!readNextWindow(fd, size, bytes, plan.window, keep, read, plan.holeRun))
             return false;
     }
 }
@@ -814,7 +819,7 @@ bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& b
     QByteArray& bytes = buffer.m_bytes;
     // Room for the literal and for a character that folds to ASCII.
     const qsizetype overlap = literal.size() + 4;
-    if (readFirstWindow(fd, size, bytes, overlap) <= 0)
+    if (readFirstWindow(fd, size, bytes, plan.window, overlap) <= 0)
         return false;
     if (startsWideText(bytes.constData(), bytes.size()))
         return true;
@@ -830,7 +835,7 @@ bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& b
             return true;
         if (read >= size)
             return false;
-        if (!readNextWindow(fd, size, bytes, std::max<qsizetype>(0, bytes.size() - overlap), read,
+        if (!readNextWindow(fd, size, bytes, plan.window, std::max<qsizetype>(0, bytes.size() - overlap), read,
                             plan.holeRun > 0 ? overlap + 1 : 0))
             return false;
     }

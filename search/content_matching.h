@@ -108,7 +108,9 @@ inline constexpr qsizetype kContentWindowBytes = qsizetype(1) << 18;
 class ContentMatcher
 {
 public:
-    explicit ContentMatcher(const SearchParams& params);
+    // `windowBytes`: the bytes read at a time from a file searched in
+    // windows (raised where the longest match needs more).
+    explicit ContentMatcher(const SearchParams& params, qsizetype windowBytes = kContentWindowBytes);
     ~ContentMatcher();
     ContentMatcher(const ContentMatcher&) = delete;
     ContentMatcher& operator=(const ContentMatcher&) = delete;

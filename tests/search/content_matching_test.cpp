@@ -80,17 +80,29 @@ protected:
                              ? RegularExpression::compile(words.first(), kRegexAnchorsMatchLines | unsigned(comparison & 1))
                              : RegularExpression();
     }
-    // The fast paths and the plain path agree on one file.
-    void expectAgreement(const QByteArray& contents)
+    // Writes a file and answers its name.
+    QByteArray writeNext(const QByteArray& contents)
     {
         const QString name = QStringLiteral("f%1").arg(m_files++);
         m_tree.writeFile(name, contents);
-        const ContentMatcher matcher(m_params);
-        const bool plain = matcher.matchesFileDecoded(folder(), name.toUtf8(), m_buffer);
-        EXPECT_EQ(matcher.matchesFile(folder(), name.toUtf8(), m_buffer), plain)
+        return name.toUtf8();
+    }
+    // The fast paths (reading `window` bytes at a time) and the plain path
+    // agree on one file.
+    void expectAgreement(const QByteArray& name, qsizetype window = kContentWindowBytes)
+    {
+        const ContentMatcher matcher(m_params, window);
+        const bool plain = matcher.matchesFileDecoded(folder(), name, m_buffer);
+        EXPECT_EQ(matcher.matchesFile(folder(), name, m_buffer), plain)
             << "words " << m_params.words.join(u'|').toStdString() << ", mode " << m_params.mode << ", case "
-            << m_params.comparison << ", text " << contents.left(80).toPercentEncoding(" ").toStdString();
-        ::unlink(m_tree.filePath(name).toUtf8().constData());
+            << m_params.comparison << ", window " << window << ", file " << name.toStdString();
+    }
+    void expectAgreementOn(const QByteArray& contents, qsizetype window = kContentWindowBytes)
+    {
+        const QByteArray name = writeNext(contents);
+        SCOPED_TRACE(contents.left(100).toPercentEncoding(" ").toStdString());
+        expectAgreement(name, window);
+        ::unlink((m_tree.path().toUtf8() + '/' + name).constData());
     }
 
     test::TemporaryHome m_home;
@@ -236,19 +248,21 @@ const QStringList kAdversarialWords = {
 
 TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnAdversarialInput)
 {
-    const QList<QByteArray> texts = adversarialTexts();
+    QList<QByteArray> files;
+    for (const QByteArray& text : adversarialTexts())
+        files.append(writeNext(text));
     for (const std::uint64_t comparison : {0u, 1u}) {
         for (const QString& word : kAdversarialWords) {
             setSearch(kSearchPhrase, {word}, comparison);
-            for (const QByteArray& text : texts)
-                expectAgreement(text);
+            for (const QByteArray& file : files)
+                expectAgreement(file);
         }
-        setSearch(kSearchAllWords, {u"report"_qs, u"\u03C3"_qs, u"ss"_qs}, comparison);
-        for (const QByteArray& text : texts)
-            expectAgreement(text + " \xcf\x83 ss report");
         setSearch(kSearchAnyWord, {u"kelvin"_qs, u"\u043F\u0440\u0438"_qs}, comparison);
-        for (const QByteArray& text : texts)
-            expectAgreement(text);
+        for (const QByteArray& file : files)
+            expectAgreement(file);
+        setSearch(kSearchAllWords, {u"report"_qs, u"\u03C3"_qs, u"ss"_qs}, comparison);
+        for (const QByteArray& text : adversarialTexts())
+            expectAgreementOn(text + " \xcf\x83 ss report");
     }
 }
 
@@ -282,7 +296,8 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnRandomInput)
             text = QString::fromUtf8(text).remove(QChar(0xFFFD)).toUtf8();
         if (text.isEmpty())
             continue;
-        expectAgreement(text);
+        // Windows of a few bytes, to cross many window ends.
+        expectAgreementOn(text, round % 2 ? kContentWindowBytes : 8);
     }
 }
 
@@ -290,24 +305,56 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnRandomInput)
 // character, a combining mark or nothing, is found as in the whole text.
 TEST_F(ContentMatcherTest, WindowsOverlapByTheLongestMatch)
 {
+    constexpr qsizetype kWindow = 64;
     const QList<QByteArray> tails = {"", "!", "\xcc\x81", "\xcd\x85"};
-    const QStringList words = {u"Needle"_qs, u"stra\u00DFe"_qs, u"\u03C3\u03C3"_qs};
-    const QList<QByteArray> written = {"needle", "STRASSE", "\xce\xa3\xcf\x83"};
+    // Kelvin signs: three bytes for each folded unit.
+    const QStringList words = {u"Needle"_qs, u"stra\u00DFe"_qs, u"\u03C3\u03C3"_qs, u"kk"_qs};
+    const QList<QByteArray> written = {"needle", "STRASSE", "\xce\xa3\xcf\x83", "\xe2\x84\xaa\xe2\x84\xaa"};
     for (const std::uint64_t comparison : {0u, 1u}) {
         for (qsizetype w = 0; w < words.size(); ++w) {
             setSearch(kSearchAnyWord, {u"zq"_qs, words.at(w)}, comparison);
-            for (const qsizetype shift : {-7, -4, -3, -1, 1}) {
+            for (qsizetype shift = -12; shift <= 1; ++shift) {
                 for (const QByteArray& tail : tails) {
                     // A folding character early on sends windows through ICU.
                     const QByteArray lead = comparison ? QByteArray("\xc5\xbf") : QByteArray("x");
-                    QByteArray text = lead + QByteArray(kContentWindowBytes - lead.size() + shift, 'x');
-                    expectAgreement(text + written.at(w) + tail);
-                    if (tail.isEmpty() || tail.startsWith('\xcc'))
-                        expectAgreement(text + written.at(w) + tail + QByteArray(kContentWindowBytes, 'y'));
+                    const QByteArray text = lead + QByteArray(kWindow - lead.size() + shift, 'x') + written.at(w) + tail;
+                    expectAgreementOn(text, kWindow);
+                    expectAgreementOn(text + QByteArray(kWindow, 'y'), kWindow);
                 }
             }
         }
     }
+}
+
+// One matcher serves many threads, each with its own buffer, and answers
+// as it does on one thread.
+TEST_F(ContentMatcherTest, ThreadsShareOneMatcher)
+{
+    const QList<QByteArray> texts = adversarialTexts();
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        m_tree.writeFile(QStringLiteral("t%1").arg(i), texts.at(i) + QByteArray(i * 997, 'x') + texts.at(i));
+    setSearch(kSearchAnyWord, {u"ss"_qs, u"\u03C3"_qs, u"report"_qs}, 1);
+    const ContentMatcher matcher(m_params);
+    std::vector<char> expected;
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        expected.push_back(matcher.matchesFile(folder(), QStringLiteral("t%1").arg(i).toUtf8(), m_buffer));
+    ASSERT_GT(std::count(expected.begin(), expected.end(), char(1)), 0);
+    constexpr int kThreads = 8;
+    std::vector<std::vector<char>> answers(kThreads, std::vector<char>(expected.size()));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            ContentBuffer buffer;
+            for (size_t k = 0; k < expected.size(); ++k) {
+                const size_t i = (k + size_t(t) * 7) % expected.size();
+                answers[size_t(t)][i] = matcher.matchesFile(m_folder, QStringLiteral("t%1").arg(i).toUtf8(), buffer);
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_EQ(answers[size_t(t)], expected) << "thread " << t;
 }
 
 TEST(RequiredLiteralTest, Table)

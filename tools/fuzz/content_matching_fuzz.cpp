@@ -28,8 +28,7 @@ constexpr std::uint64_t kModes[] = {kSearchAllWords, kSearchAnyWord, kSearchPhra
 
 // Layout: flags, word length, the words (UTF-8, split at spaces in modes 0
 // and 1), then the file. Flags: bits 0-1 the mode, bit 2 ignore case, bits
-// 3 and 4 both set pad the file so that its text straddles the first
-// window's end (by bits 5-7).
+// 3-4 the window size.
 void run(const std::uint8_t* data, std::size_t size)
 {
     if (size < 2)
@@ -39,9 +38,9 @@ void run(const std::uint8_t* data, std::size_t size)
     const std::uint8_t flags = data[0];
     const std::size_t wordLength = std::min<std::size_t>(data[1], size - 2);
     const QString phrase = QString::fromUtf8(reinterpret_cast<const char*>(data + 2), qsizetype(wordLength));
-    QByteArray file(reinterpret_cast<const char*>(data + 2 + wordLength), qsizetype(size - 2 - wordLength));
-    if ((flags & 0x18) == 0x18)
-        file.prepend(QByteArray(kContentWindowBytes - qsizetype(flags >> 5) * 3, 'x'));
+    const QByteArray file(reinterpret_cast<const char*>(data + 2 + wordLength), qsizetype(size - 2 - wordLength));
+    static constexpr qsizetype kWindows[] = {kContentWindowBytes, 8, 24, 64};
+    const qsizetype window = kWindows[(flags >> 3) & 3];
 
     SearchParams params;
     params.mode = kModes[flags & 3];
@@ -54,7 +53,7 @@ void run(const std::uint8_t* data, std::size_t size)
 
     if (::ftruncate(memory, 0) != 0 || ::pwrite(memory, file.constData(), size_t(file.size()), 0) != file.size())
         return;
-    const ContentMatcher matcher(params);
+    const ContentMatcher matcher(params, window);
     ContentBuffer buffer;
     const bool fast = matcher.matchesFile(AT_FDCWD, path, buffer);
     const bool plain = matcher.matchesFileDecoded(AT_FDCWD, path, buffer);
