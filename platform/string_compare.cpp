@@ -87,7 +87,9 @@ int32_t computeFold(UChar32 c, unsigned options, UChar* out)
     if (options & kCompareWidthInsensitive) {
         length = normalizeInto(nfkd(), buffer, length, scratch, kCapacity);
         std::copy_n(scratch, length, buffer);
-    } else if (!literal) {
+    } else if (!literal || (options & kCompareDiacriticInsensitive)) {
+        // Marks are removed from the decomposed form, so ignoring them
+        // decomposes even a literal compare.
         length = normalizeInto(nfd(), buffer, length, scratch, kCapacity);
         std::copy_n(scratch, length, buffer);
     }
@@ -97,7 +99,7 @@ int32_t computeFold(UChar32 c, unsigned options, UChar* out)
         if (U_SUCCESS(status)) {
             length = folded;
             std::copy_n(scratch, length, buffer);
-            if (!literal) {
+            if (!literal || (options & kCompareDiacriticInsensitive)) {
                 length = normalizeInto(nfd(), buffer, length, scratch, kCapacity);
                 std::copy_n(scratch, length, buffer);
             }

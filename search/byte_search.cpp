@@ -3,6 +3,8 @@
 #include "platform/string_compare.h"
 #include "platform/utf8.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -152,6 +154,12 @@ bool isValidUtf8(const char* data, qsizetype size)
             return false;
     }
     return state == kAccept;
+}
+
+QString decodeValidUtf8(const char* data, qsizetype size)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(data, size));
 }
 
 qsizetype utf8CutPoint(const char* data, qsizetype size)

@@ -7,6 +7,7 @@
 // platform's find as the rule).
 
 #include <QByteArray>
+#include <QString>
 
 #include <array>
 #include <cstdint>
@@ -16,6 +17,10 @@ namespace sorvant {
 // Whether the bytes are well-formed UTF-8: no overlong forms, no
 // surrogates, nothing above U+10FFFF, no cut sequence.
 [[nodiscard]] bool isValidUtf8(const char* data, qsizetype size);
+
+// The text of valid UTF-8, every character kept: unlike Qt's decoders, a
+// U+FEFF at the start stays (it is part of the text, not a mark).
+[[nodiscard]] QString decodeValidUtf8(const char* data, qsizetype size);
 
 // Where to cut `size` bytes of UTF-8 so that no character is split: the
 // start of a last character that may be incomplete, else `size`.

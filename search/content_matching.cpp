@@ -441,6 +441,12 @@ void planWords(ContentMatcher::Plan& plan, const SearchParams& params)
     plan.ignoreCase = params.comparison & 1;
     plan.findOptions = kCompareLiteral | (plan.ignoreCase ? unsigned(kCompareCaseInsensitive) : 0u);
     plan.setFinder.emplace(plan.words, plan.findOptions);
+    // The characters that fold to ASCII, with their foldings.
+    std::vector<std::pair<char32_t, QString>> foldingToAscii;
+    if (plan.ignoreCase) {
+        for (const char32_t c : charactersFoldingToAscii())
+            foldingToAscii.emplace_back(c, foldedCase(QStringView(QChar::fromUcs4(c))));
+    }
     qsizetype longest = 0;
     for (const QString& word : plan.words) {
         ContentMatcher::Plan::Word& wordPlan = plan.wordPlans.emplace_back();
@@ -457,8 +463,8 @@ void planWords(ContentMatcher::Plan& plan, const SearchParams& params)
             // One code point's folding is never split by a match, so only
             // characters whose whole folding is in the word's can be in one.
             std::vector<char32_t>& group = wordPlan.groups.emplace_back();
-            for (const char32_t c : charactersFoldingToAscii()) {
-                if (folded.contains(foldedCase(QString::fromUcs4(&c, 1))))
+            for (const auto& [c, folding] : foldingToAscii) {
+                if (folded.contains(folding))
                     group.push_back(c);
             }
         } else {
@@ -473,7 +479,7 @@ void planWords(ContentMatcher::Plan& plan, const SearchParams& params)
         }
         for (const std::vector<char32_t>& group : wordPlan.groups) {
             for (const char32_t c : group)
-                plan.characterFinders.try_emplace(c, QString::fromUcs4(&c, 1).toUtf8(), false);
+                plan.characterFinders.try_emplace(c, QStringView(QChar::fromUcs4(c)).toUtf8(), false);
         }
     }
     plan.overlap = 4 * std::max(longest, plan.setFinder->longestNeedle()) + 4;
@@ -594,7 +600,6 @@ public:
             if (isStopped())
                 return false;
             const ContentMatcher::Plan::Word& word = m_plan.wordPlans[size_t(i)];
-            m_bytesMatched.fetch_add(std::uint64_t(size), std::memory_order_relaxed);
             bool found = word.bytes && findWord(i, data, size, textGoesOn);
             if (!found && !word.groups.empty())
                 found = findAround(i, data, size, textGoesOn, placesToFold(word, data, size));
@@ -621,6 +626,7 @@ private:
     // before (a combining mark), which only the platform's find decides.
     bool findWord(qsizetype i, const char* data, qsizetype size, bool textGoesOn) const
     {
+        m_bytesMatched.fetch_add(std::uint64_t(size), std::memory_order_relaxed);
         const ByteFinder& finder = *m_plan.wordPlans[size_t(i)].bytes;
         for (qsizetype at = finder.find(data, size, 0); at >= 0; at = finder.find(data, size, at + 1)) {
             const qsizetype end = at + finder.size();
@@ -633,7 +639,7 @@ private:
             if (next < 0x80)
                 return true;
             const qsizetype nextLength = next >= 0xF0 ? 4 : next >= 0xE0 ? 3 : 2;
-            const QString piece = QString::fromUtf8(data + at, std::min(size, end + nextLength) - at);
+            const QString piece = decodeValidUtf8(data + at, std::min(size, end + nextLength) - at);
             if (findString(piece, m_plan.words.at(i), m_plan.findOptions | kCompareAnchored).location == 0)
                 return true;
         }
@@ -712,7 +718,7 @@ private:
                 return false;
             m_bytesMatched.fetch_add(std::uint64_t(to - from), std::memory_order_relaxed);
             std::vector<char> found(1, 0);
-            if (word.alone->findIn(QString::fromUtf8(data + from, to - from), found, 1, to < size || textGoesOn,
+            if (word.alone->findIn(decodeValidUtf8(data + from, to - from), found, 1, to < size || textGoesOn,
                                    [this] { return isStopped(); })
                 > 0)
                 return true;

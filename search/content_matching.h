@@ -79,8 +79,9 @@ public:
     ContentBuffer& operator=(const ContentBuffer&) = delete;
     ~ContentBuffer() = default;
 
-    // Bytes of text compared so far, once per word searched: a measure of
-    // work that another thread may read while a match runs.
+    // Bytes of text scanned or folded so far (a window counts once for each
+    // scan of it): a measure of work that another thread may read while a
+    // match runs.
     [[nodiscard]] std::uint64_t bytesMatched() const { return m_bytesMatched.load(std::memory_order_relaxed); }
     // The bytes the buffer holds memory for.
     [[nodiscard]] qsizetype capacity() const { return m_bytes.capacity(); }

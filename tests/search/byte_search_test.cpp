@@ -42,6 +42,14 @@ TEST(ByteSearchTest, ValidityAgreesWithStrictDecoding)
     }
 }
 
+TEST(ByteSearchTest, DecodingKeepsEveryCharacter)
+{
+    for (const QString& text : {u"\uFEFFx"_qs, u"\uFEFF\uFEFF"_qs, u"a\uFEFF"_qs, u"\u0000\uFEFF"_qs, u""_qs}) {
+        const QByteArray bytes = text.toUtf8();
+        EXPECT_EQ(decodeValidUtf8(bytes.constData(), bytes.size()), text);
+    }
+}
+
 TEST(ByteSearchTest, CutPointNeverSplitsACharacter)
 {
     const QByteArray text = QStringLiteral("a\u00e9\u20ac\U0001F600z").toUtf8();

@@ -301,6 +301,26 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnRandomInput)
     }
 }
 
+// Inputs the fuzzer found where the fast paths once answered differently.
+TEST_F(ContentMatcherTest, FuzzFindingsAgree)
+{
+    struct Row
+    {
+        QString word;
+        std::uint64_t mode;
+        std::uint64_t comparison;
+        QByteArray text;
+    };
+    const QList<Row> rows = {
+        {QStringLiteral("\u0000\u0000\uFEFF"), kSearchPhrase, 1,
+         QByteArray("\0\0\0\0\0\0\xef\xbb\xbf\0\0\0\0\0tA", 16)},
+    };
+    for (const Row& row : rows) {
+        setSearch(row.mode, {row.word}, row.comparison);
+        expectAgreementOn(row.text);
+    }
+}
+
 // A word that straddles the end of a read window, followed by a plain
 // character, a combining mark or nothing, is found as in the whole text.
 TEST_F(ContentMatcherTest, WindowsOverlapByTheLongestMatch)
@@ -403,30 +423,35 @@ TEST_F(ContentMatcherTest, StopEndsAManyWordSearchWithinAWindowOfWork)
     const QList<Row> rows = {
         {"ascii words", "lorem ipsum dolor sit amet consectetur\n", u"absent%1"_qs},
         {"non-ascii words", "\xd0\xbb\xd0\xbe\xd1\x80\xd0\xb5\xd0\xbc \xd0\xb8\xd0\xbf\xd1\x81\xd1\x83\xd0\xbc\n",
-         u"\u043D\u0435\u0442%1"_qs},
+         u"\u043B\u043E\u0440\u0435\u043C%1"_qs},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         QByteArray text;
-        while (text.size() < 48 * kContentWindowBytes)
+        while (text.size() < 32 * kContentWindowBytes)
             text += row.line;
         m_tree.writeFile(QString::fromLatin1(row.name), text);
         QStringList words;
-        for (int i = 0; i < 300; ++i)
+        // Enough work for seconds, were stop not seen.
+        constexpr int kWords = 4000;
+        for (int i = 0; i < kWords; ++i)
             words.append(row.word.arg(i));
         setSearch(kSearchAnyWord, words, 1);
+        m_params.maxFileSize = std::uint64_t(1) << 30;
         m_params.stop = false;
+        const ContentMatcher matcher(m_params);
         std::atomic<std::uint64_t> atStop{0};
+        const std::uint64_t before = m_buffer.bytesMatched();
         std::thread stopper([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             atStop = m_buffer.bytesMatched();
             m_params.stop = true;
         });
-        const std::uint64_t before = m_buffer.bytesMatched();
-        EXPECT_FALSE(matches(row.name));
+        EXPECT_FALSE(matcher.matchesFile(folder(), row.name, m_buffer));
         stopper.join();
         const std::uint64_t total = m_buffer.bytesMatched() - before;
-        EXPECT_LT(total, std::uint64_t(text.size()) * 300) << "stopped before the end";
+        EXPECT_GT(atStop.load(), before) << "the search was under way";
+        EXPECT_LT(total, std::uint64_t(text.size()) * kWords) << "stopped before the end";
         EXPECT_LE(m_buffer.bytesMatched() - atStop, std::uint64_t(kContentWindowBytes));
     }
 }
