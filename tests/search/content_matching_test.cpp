@@ -433,7 +433,7 @@ TEST_F(ContentMatcherTest, StopEndsAManyWordSearchWithinAWindowOfWork)
         m_tree.writeFile(QString::fromLatin1(row.name), text);
         QStringList words;
         // Enough work for seconds, were stop not seen.
-        constexpr int kWords = 4000;
+        constexpr int kWords = 2000;
         for (int i = 0; i < kWords; ++i)
             words.append(row.word.arg(i));
         setSearch(kSearchAnyWord, words, 1);
