@@ -196,6 +196,21 @@ bool holdsCharacterFoldingToAscii(const char* data, qsizetype size)
     return false;
 }
 
+qsizetype rarestPair(const QByteArray& needle)
+{
+    qsizetype best = 0;
+    int bestRarity = -1;
+    for (qsizetype k = 0; k + 1 < needle.size(); ++k) {
+        const int pairRarity =
+            rarity(static_cast<unsigned char>(needle[k])) + rarity(static_cast<unsigned char>(needle[k + 1]));
+        if (pairRarity > bestRarity) {
+            bestRarity = pairRarity;
+            best = k;
+        }
+    }
+    return best;
+}
+
 ByteFinder::ByteFinder(const QByteArray& needle, bool ignoreCase) : m_needle(needle), m_ignoreCase(ignoreCase)
 {
     if (ignoreCase) {

@@ -30,6 +30,11 @@ namespace sorvant {
 // yields an ASCII character (charactersFoldingToAscii).
 [[nodiscard]] bool holdsCharacterFoldingToAscii(const char* data, qsizetype size);
 
+// The offset of the two neighbouring bytes of `needle` (two bytes or more)
+// that are rarest together in text, by a table of English letter
+// frequencies that counts digits and punctuation as rarer still.
+[[nodiscard]] qsizetype rarestPair(const QByteArray& needle);
+
 // Finds one needle in bytes: exact bytes, or ASCII letters in either case.
 // Ignoring case, the needle must be ASCII; the find answers every place
 // where the bytes equal the needle up to ASCII case, which is the platform's
@@ -42,7 +47,14 @@ public:
 
     // The first start at or after `from` where the needle is, or -1.
     [[nodiscard]] qsizetype find(const char* data, qsizetype size, qsizetype from) const;
+    // Whether the needle is at `at` (the bytes reach at least that far).
+    [[nodiscard]] bool isAt(const char* data, qsizetype size, qsizetype at) const
+    {
+        return at >= 0 && size - at >= m_needle.size() && equalsAt(data + at);
+    }
     [[nodiscard]] qsizetype size() const { return m_needle.size(); }
+    [[nodiscard]] const QByteArray& needle() const { return m_needle; }
+    [[nodiscard]] bool ignoresCase() const { return m_ignoreCase; }
 
 private:
     [[nodiscard]] bool equalsAt(const char* data) const;

@@ -18,7 +18,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <array>
 #include <map>
+#include <unordered_map>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -393,6 +395,14 @@ struct ContentMatcher::Plan
         qsizetype margin = 0;
     };
     std::vector<Word> wordPlans;
+    // The words with byte finders by their rarest two neighbouring bytes
+    // (ASCII letters in lower case when ignoring case), so that many words
+    // are found in one pass: a bit per pair, and the words of each pair
+    // with the pair's offset in them; words of one byte by that byte.
+    std::vector<std::uint64_t> pairBits = std::vector<std::uint64_t>(1024, 0);
+    std::unordered_map<std::uint16_t, std::vector<std::pair<qsizetype, qsizetype>>> pairWords;
+    std::array<std::vector<qsizetype>, 256> singleByteWords;
+    qsizetype byteWordCount = 0;
     // The UTF-8 finder of each character a group names.
     std::map<char32_t, ByteFinder> characterFinders;
     // All words at once, for text decoded whole (UTF-16 and UTF-32 files).
@@ -425,6 +435,16 @@ bool hasLoneSurrogate(QStringView text)
             return true;
     }
     return false;
+}
+
+// The key of two bytes, lower case first when ignoring case.
+std::uint16_t pairKey(char first, char second, bool ignoreCase)
+{
+    const auto fold = [ignoreCase](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return ignoreCase && u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + 32) : u;
+    };
+    return static_cast<std::uint16_t>(fold(first) | (fold(second) << 8));
 }
 
 void planWords(ContentMatcher::Plan& plan, const SearchParams& params)
@@ -481,6 +501,21 @@ void planWords(ContentMatcher::Plan& plan, const SearchParams& params)
             for (const char32_t c : group)
                 plan.characterFinders.try_emplace(c, QStringView(QChar::fromUcs4(c)).toUtf8(), false);
         }
+    }
+    for (qsizetype i = 0; i < plan.words.size(); ++i) {
+        const std::optional<ByteFinder>& bytes = plan.wordPlans[size_t(i)].bytes;
+        if (!bytes || bytes->size() == 0)
+            continue;
+        ++plan.byteWordCount;
+        const QByteArray& needle = bytes->needle();
+        if (needle.size() == 1) {
+            plan.singleByteWords[static_cast<unsigned char>(needle[0])].push_back(i);
+            continue;
+        }
+        const qsizetype offset = rarestPair(needle);
+        const auto key = pairKey(needle[offset], needle[offset + 1], false);
+        plan.pairBits[key >> 6] |= std::uint64_t(1) << (key & 63);
+        plan.pairWords[key].emplace_back(i, offset);
     }
     plan.overlap = 4 * std::max(longest, plan.setFinder->longestNeedle()) + 4;
     const bool holdsNul = std::any_of(plan.words.begin(), plan.words.end(), [](const QString& w) { return w.contains(QChar(0)); });
@@ -575,6 +610,10 @@ ContentMatcher::~ContentMatcher() = default;
 
 namespace {
 
+// From this many words with bytes on, a window is searched for them in one
+// pass instead of one scan each.
+constexpr qsizetype kOnePassWords = 8;
+
 // The words of a plan searched in windows of one file, with what each
 // window found.
 class WordSearch
@@ -594,13 +633,17 @@ public:
     bool searchUtf8(const char* data, qsizetype size, bool textGoesOn)
     {
         m_places.clear();
+        // Many words: one pass over the window for all those with bytes.
+        const bool onePass = m_plan.byteWordCount - m_marked >= kOnePassWords;
+        if (onePass && !findWordsInOnePass(data, size, textGoesOn))
+            return false;
         for (qsizetype i = 0; i < m_plan.words.size() && !isDecided(); ++i) {
             if (m_found[size_t(i)])
                 continue;
             if (isStopped())
                 return false;
             const ContentMatcher::Plan::Word& word = m_plan.wordPlans[size_t(i)];
-            bool found = word.bytes && findWord(i, data, size, textGoesOn);
+            bool found = word.bytes && !onePass && findWord(i, data, size, textGoesOn);
             if (!found && !word.groups.empty())
                 found = findAround(i, data, size, textGoesOn, placesToFold(word, data, size));
             if (found) {
@@ -629,21 +672,64 @@ private:
         m_bytesMatched.fetch_add(std::uint64_t(size), std::memory_order_relaxed);
         const ByteFinder& finder = *m_plan.wordPlans[size_t(i)].bytes;
         for (qsizetype at = finder.find(data, size, 0); at >= 0; at = finder.find(data, size, at + 1)) {
-            const qsizetype end = at + finder.size();
-            if (end == size) {
-                if (!textGoesOn)
-                    return true;
-                continue; // the next window repeats it with what follows
-            }
-            const auto next = static_cast<unsigned char>(data[end]);
-            if (next < 0x80)
-                return true;
-            const qsizetype nextLength = next >= 0xF0 ? 4 : next >= 0xE0 ? 3 : 2;
-            const QString piece = decodeValidUtf8(data + at, std::min(size, end + nextLength) - at);
-            if (findString(piece, m_plan.words.at(i), m_plan.findOptions | kCompareAnchored).location == 0)
+            if (isMatchAt(i, data, size, at, textGoesOn))
                 return true;
         }
         return false;
+    }
+
+    // Whether the bytes of word i at `at` are a match: unless a character
+    // follows that the match may not end before (a combining mark), which
+    // only the platform's find decides.
+    bool isMatchAt(qsizetype i, const char* data, qsizetype size, qsizetype at, bool textGoesOn) const
+    {
+        const qsizetype end = at + m_plan.wordPlans[size_t(i)].bytes->size();
+        if (end == size)
+            return !textGoesOn; // else the next window repeats it with what follows
+        const auto next = static_cast<unsigned char>(data[end]);
+        if (next < 0x80)
+            return true;
+        const qsizetype nextLength = next >= 0xF0 ? 4 : next >= 0xE0 ? 3 : 2;
+        const QString piece = decodeValidUtf8(data + at, std::min(size, end + nextLength) - at);
+        return findString(piece, m_plan.words.at(i), m_plan.findOptions | kCompareAnchored).location == 0;
+    }
+
+    // Every word with bytes in one pass, by the two bytes at each place.
+    // NO when stopped.
+    bool findWordsInOnePass(const char* data, qsizetype size, bool textGoesOn)
+    {
+        constexpr qsizetype kStopCheckBytes = 1 << 16;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+        const auto consider = [&](qsizetype i, qsizetype at) {
+            if (m_found[size_t(i)] || !m_plan.wordPlans[size_t(i)].bytes->isAt(data, size, at)
+                || !isMatchAt(i, data, size, at, textGoesOn))
+                return;
+            m_found[size_t(i)] = 1;
+            ++m_marked;
+        };
+        for (qsizetype at = 0; at < size && !isDecided(); ++at) {
+            if (at % kStopCheckBytes == 0) {
+                if (isStopped())
+                    return false;
+                m_bytesMatched.fetch_add(std::uint64_t(std::min(kStopCheckBytes, size - at)),
+                                         std::memory_order_relaxed);
+            }
+            const unsigned char first = m_plan.ignoreCase && bytes[at] >= 'A' && bytes[at] <= 'Z'
+                                            ? static_cast<unsigned char>(bytes[at] + 32)
+                                            : bytes[at];
+            for (const qsizetype i : m_plan.singleByteWords[first])
+                consider(i, at);
+            if (at + 1 >= size)
+                break;
+            const std::uint16_t key = pairKey(data[at], data[at + 1], m_plan.ignoreCase);
+            if (!(m_plan.pairBits[key >> 6] & (std::uint64_t(1) << (key & 63))))
+                continue;
+            for (const auto& [i, offset] : m_plan.pairWords.at(key)) {
+                if (at >= offset)
+                    consider(i, at - offset);
+            }
+        }
+        return true;
     }
 
     // The places of one character in the window, found once per window.

@@ -260,6 +260,17 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnAdversarialInput)
         setSearch(kSearchAnyWord, {u"kelvin"_qs, u"\u043F\u0440\u0438"_qs}, comparison);
         for (const QByteArray& file : files)
             expectAgreement(file);
+        // Many words at once, each word alone among many absent ones.
+        for (const QString& word : kAdversarialWords) {
+            QStringList words = {u"zq"_qs, u"qz"_qs, u"x"_qs, u"zzz"_qs, u"qqq"_qs, u"zqz"_qs, u"qzq"_qs, u"zzq"_qs};
+            words.append(word);
+            setSearch(kSearchAnyWord, words, comparison);
+            for (const QByteArray& file : files)
+                expectAgreement(file);
+        }
+        setSearch(kSearchAllWords, kAdversarialWords.mid(0, 12), comparison);
+        for (const QByteArray& file : files)
+            expectAgreement(file);
         setSearch(kSearchAllWords, {u"report"_qs, u"\u03C3"_qs, u"ss"_qs}, comparison);
         for (const QByteArray& text : adversarialTexts())
             expectAgreementOn(text + " \xcf\x83 ss report");
@@ -284,7 +295,9 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnRandomInput)
     for (int round = 0; round < 300; ++round) {
         const std::uint64_t mode = modes[random() % 4];
         QStringList words;
-        for (std::uint32_t n = mode <= kSearchAnyWord ? 1 + random() % 3 : 1; n > 0; --n)
+        // Now and then enough words for the one-pass search.
+        const std::uint32_t count = mode > kSearchAnyWord ? 1 : random() % 5 == 0 ? 8 + random() % 6 : 1 + random() % 3;
+        for (std::uint32_t n = count; n > 0; --n)
             words.append(QString::fromUtf8(pick(1 + int(random() % 3))).remove(QChar(0xFFFD)));
         words.removeAll(QString());
         if (words.isEmpty())
