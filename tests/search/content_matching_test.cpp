@@ -7,7 +7,6 @@
 #include "search/search_params.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
-#include "tests/system/temporary_home.h"
 
 #include <gtest/gtest.h>
 
@@ -105,7 +104,6 @@ protected:
         ::unlink((m_tree.path().toUtf8() + '/' + name).constData());
     }
 
-    test::TemporaryHome m_home;
     TempTree m_tree;
     SearchParams m_params;
     ContentBuffer m_buffer;
