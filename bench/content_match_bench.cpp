@@ -4,7 +4,8 @@
 // file. ASCII text (the common source-code case) and mixed-script text
 // (Latin, Greek, Cyrillic, CJK) are measured with an ASCII word ignoring
 // case, with case, a non-ASCII word, many words at once, and a regular
-// expression with and without a literal every match needs.
+// expression with a literal every match needs; and the plain path that
+// decodes the whole file, for comparison.
 
 #include "platform/regular_expression.h"
 #include "search/content_matching.h"
@@ -75,7 +76,7 @@ Files& files()
 }
 
 void run(benchmark::State& state, const char* file, std::uint64_t mode, const QStringList& words,
-         std::uint64_t comparison)
+         std::uint64_t comparison, bool plainPath = false)
 {
     SearchParams params;
     params.mode = mode;
@@ -89,7 +90,8 @@ void run(benchmark::State& state, const char* file, std::uint64_t mode, const QS
     ContentBuffer buffer;
     const int folder = files().fd;
     for (auto _ : state) {
-        const bool found = matcher.matchesFile(folder, file, buffer);
+        const bool found =
+            plainPath ? matcher.matchesFileDecoded(folder, file, buffer) : matcher.matchesFile(folder, file, buffer);
         benchmark::DoNotOptimize(found);
         if (found)
             state.SkipWithError("the word should be absent");
@@ -108,6 +110,15 @@ QStringList manyWords(const QString& stem, int count)
 void BM_AsciiWordIgnoringCase_AsciiText(benchmark::State& state)
 {
     run(state, "ascii.txt", kSearchPhrase, {"Invoice"}, 1);
+}
+// The plain path for comparison: the whole file decoded, then matched.
+void BM_PlainPathAsciiWordIgnoringCase_AsciiText(benchmark::State& state)
+{
+    run(state, "ascii.txt", kSearchPhrase, {"Invoice"}, 1, true);
+}
+void BM_PlainPathAsciiWordIgnoringCase_MixedText(benchmark::State& state)
+{
+    run(state, "mixed.txt", kSearchPhrase, {"Invoice"}, 1, true);
 }
 void BM_AsciiWordWithCase_AsciiText(benchmark::State& state)
 {
@@ -136,6 +147,8 @@ void BM_RegexWithLiteral_AsciiText(benchmark::State& state)
 
 BENCHMARK(BM_AsciiWordIgnoringCase_AsciiText)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AsciiWordWithCase_AsciiText)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainPathAsciiWordIgnoringCase_AsciiText)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainPathAsciiWordIgnoringCase_MixedText)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AsciiWordIgnoringCase_MixedText)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NonAsciiWordIgnoringCase_MixedText)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HundredAsciiWordsAnyIgnoringCase_AsciiText)->Unit(benchmark::kMillisecond);
