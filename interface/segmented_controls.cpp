@@ -293,7 +293,7 @@ void SegmentedControl::sizeToFit()
     resize(sizeHint());
 }
 
-bool SegmentedControl::sendAction()
+bool SegmentedControl::sendActionTo()
 {
     emit action(selectedSegment());
     return true;
@@ -312,7 +312,7 @@ void SegmentedControl::mouseUp(QMouseEvent* event)
     const int pressed = std::exchange(m_pressed, -1);
     if (pressed < 0 || segmentForPoint(event->position().toPoint()) != pressed)
         return;
-    sendAction();
+    sendActionTo();
     if (m_tracking == Tracking::Momentary)
         setSelected(false, pressed);
 }

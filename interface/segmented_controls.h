@@ -106,8 +106,9 @@ public:
     void sizeToFit();
     [[nodiscard]] QSize sizeHint() const override;
 
-    // Sends the control's action; the plain control only emits `action`.
-    virtual bool sendAction();
+    // What a click does: the plain control emits `action`.
+    virtual bool sendActionTo();
+    virtual bool sendAction() { return sendActionTo(); }
 
 signals:
     // A segment was clicked (after the selection changed).
@@ -167,7 +168,7 @@ public:
     // The plain switcher sends nothing by itself; sendActionTo delivers the
     // stored action to the stored target (or along the chain).
     bool sendAction() override { return false; }
-    virtual bool sendActionTo();
+    bool sendActionTo() override;
 
 private:
     QByteArray m_action;
