@@ -1,5 +1,7 @@
 #include "interface/preview_window.h"
 
+#include "system/media_files.h"
+#include "system/movie_frames.h"
 #include "system/workspace_icons.h"
 
 #include <QFile>
@@ -75,6 +77,39 @@ QImage renderPdfPage(const QString& path, QSize size)
     return page->renderToImage(72.0 * scale, 72.0 * scale);
 }
 
+// "m:ss" (or "h:mm:ss") of a duration in seconds.
+QString durationText(double seconds)
+{
+    const qint64 total = static_cast<qint64>(seconds + 0.5);
+    const QString minutesAndSeconds = QStringLiteral("%1:%2").arg((total / 60) % 60).arg(total % 60, 2, 10, QLatin1Char('0'));
+    return total >= 3600 ? QStringLiteral("%1:%2").arg(total / 3600).arg(minutesAndSeconds.rightJustified(5, QLatin1Char('0')))
+                         : minutesAndSeconds;
+}
+
+QImage renderMovie(const QString& path, QSize size)
+{
+    QSizeF natural;
+    double duration = 0;
+    if (!getSize(&natural, &duration, path) || natural.isEmpty())
+        return {};
+    const QImage frame = frameImageAtTime(path, MovieTime::fromSeconds(0));
+    if (frame.isNull())
+        return {};
+    QImage image = centred(frame, size);
+    QPainter painter(&image);
+    const QString text = durationText(duration);
+    const QRect box = painter.fontMetrics().boundingRect(text).adjusted(-6, -3, 6, 3);
+    const QRect placed(size.width() - box.width() - kMargin, size.height() - box.height() - kMargin, box.width(),
+                       box.height());
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 160));
+    painter.drawRoundedRect(placed, 4, 4);
+    painter.setPen(Qt::white);
+    painter.drawText(placed, Qt::AlignCenter, text);
+    return image;
+}
+
 QImage renderText(const QString& path, QSize size)
 {
     QFile file(path);
@@ -145,6 +180,8 @@ PreviewKind previewKindForFile(const QString& path)
         return PreviewKind::Picture;
     if (type.inherits(QStringLiteral("text/plain")))
         return PreviewKind::Text;
+    if (type.name().startsWith(QLatin1String("video/")))
+        return PreviewKind::Movie;
     return PreviewKind::Generic;
 }
 
@@ -157,6 +194,7 @@ QImage renderPreview(const QString& path, QSize size)
     case PreviewKind::Picture: image = centred(readPicture(path, size), size); break;
     case PreviewKind::Pdf: image = centred(renderPdfPage(path, size), size); break;
     case PreviewKind::Text: image = renderText(path, size); break;
+    case PreviewKind::Movie: image = renderMovie(path, size); break;
     case PreviewKind::Generic: break;
     }
     return image.isNull() ? renderGeneric(path, size) : image;

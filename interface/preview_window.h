@@ -6,6 +6,7 @@
 //   bitmaps QImageReader reads     => the picture, scaled to fit (never up)
 //   text (the MIME type inherits text/plain) => the first lines in a fixed font
 //   PDF                            => the first page (poppler)
+//   movies                         => the first frame with the duration
 //   anything else, or a file that cannot be read
 //                                  => a large icon with the name, size and
 //                                     modification date
@@ -20,7 +21,7 @@
 
 namespace sorvant {
 
-enum class PreviewKind { Picture, Text, Pdf, Generic };
+enum class PreviewKind { Picture, Text, Pdf, Movie, Generic };
 
 // What a file's preview shows (by content type, then whether it reads).
 [[nodiscard]] PreviewKind previewKindForFile(const QString& path);

@@ -5,6 +5,7 @@
 
 #include "platform/user_defaults.h"
 #include "tests/interface/support.h"
+#include "tests/support/media_writer.h"
 #include "tests/interface/widget_helpers.h"
 
 #include <QKeyEvent>
@@ -79,6 +80,21 @@ TEST_F(Previews, EachKindDrawsItsContent)
     // A text preview has dark ink in its first line.
     const QImage source = renderPreview(text, size);
     EXPECT_GT(test::inkPixels(source, QRect(0, 0, 150, 30), Qt::white), 20);
+}
+
+TEST_F(Previews, MovieShowsItsFirstFrameAndDuration)
+{
+    const QString movie = tree.filePath(QStringLiteral("clip.mp4"));
+    const QString failure = test::writeMovie(movie, 64, 64, 20, 10);
+    if (!failure.isEmpty())
+        GTEST_SKIP() << failure.toStdString();
+    ASSERT_EQ(previewKindForFile(movie), PreviewKind::Movie);
+    const QImage image = renderPreview(movie, QSize(200, 200));
+    // The 64 x 64 frame sits in the middle of the dark background and the
+    // "0:02" badge lies at the bottom right.
+    EXPECT_NE(image.pixelColor(100, 100), image.pixelColor(5, 5));
+    EXPECT_GT(test::inkPixels(image, QRect(140, 160, 60, 40), image.pixelColor(5, 5)), 20);
+    EXPECT_EQ(test::inkPixels(image, QRect(0, 0, 60, 60), image.pixelColor(5, 5)), 0);
 }
 
 // --- the controller -------------------------------------------------------------------
