@@ -1,10 +1,13 @@
 #include "interface/responder_hooks.h"
 #include "interface/symbol_toolbar.h"
+#include "interface/toolbar_customization.h"
 #include "interface/toolbar_items.h"
 #include "interface/version_gates.h"
 
 #include "tests/interface/widget_helpers.h"
 
+#include <QComboBox>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPainter>
@@ -259,6 +262,56 @@ TEST(SymbolToolbar, ConfigurationIsSavedAndReadBack)
     ASSERT_NE(restored.itemWithIdentifier(QStringLiteral("find")), nullptr);
     EXPECT_EQ(restored.itemWithIdentifier(QStringLiteral("preview")), nullptr);
     EXPECT_EQ(restored.visibleItemWithIdentifier(QStringLiteral("find")), nullptr); // not shown
+}
+
+TEST(SymbolToolbar, CustomizeDialogSavesWhatWasChosen)
+{
+    test::TempTree tree;
+    UserDefaults defaults(tree.filePath(QStringLiteral("defaults.plist")));
+    Items items;
+    SymbolToolbar toolbar(QStringLiteral("FindWindow"));
+    toolbar.setDelegate(&items);
+    toolbar.restoreConfiguration(defaults);
+
+    ToolbarCustomizationDialog dialog(&toolbar, defaults);
+    EXPECT_EQ(dialog.chosenIdentifiers(), items.toolbarDefaultItemIdentifiers());
+    EXPECT_EQ(dialog.allowedList()->count(), 5); // three items, separator, space
+    EXPECT_EQ(dialog.currentList()->item(0)->text(), QStringLiteral("Find"));
+    const auto pick = [&dialog](const QString& identifier) {
+        for (int i = 0; i < dialog.allowedList()->count(); ++i)
+            if (dialog.allowedList()->item(i)->data(Qt::UserRole).toString() == identifier)
+                dialog.allowedList()->setCurrentRow(i);
+        dialog.addSelected();
+    };
+    dialog.currentList()->setCurrentRow(-1);
+    pick(QStringLiteral("share"));
+    pick(QStringLiteral("share")); // not twice
+    pick(kToolbarSeparatorIdentifier);
+    pick(kToolbarSeparatorIdentifier); // separators repeat
+    dialog.currentList()->setCurrentRow(0);
+    dialog.removeSelected(); // "find"
+    // Dragging the last entry to the top.
+    QAbstractItemModel* model = dialog.currentList()->model();
+    ASSERT_TRUE(model->moveRow({}, model->rowCount() - 1, {}, 0));
+    dialog.displayModeBox()->setCurrentIndex(dialog.displayModeBox()->findData(SymbolToolbar::IconOnlyMode));
+    const QStringList chosen{kToolbarSeparatorIdentifier, kToolbarSpaceIdentifier, QStringLiteral("preview"),
+                             QStringLiteral("share"), kToolbarSeparatorIdentifier};
+    EXPECT_EQ(dialog.chosenIdentifiers(), chosen);
+    dialog.accept();
+    EXPECT_EQ(toolbar.itemIdentifiers(), chosen);
+
+    UserDefaults reread(defaults.path());
+    SymbolToolbar restored(QStringLiteral("FindWindow"));
+    restored.setDelegate(&items);
+    restored.restoreConfiguration(reread);
+    EXPECT_EQ(restored.itemIdentifiers(), chosen);
+    EXPECT_EQ(restored.displayMode(), SymbolToolbar::IconOnlyMode);
+
+    ToolbarCustomizationDialog again(&restored, reread);
+    again.useDefaultSet();
+    EXPECT_EQ(again.chosenIdentifiers(), items.toolbarDefaultItemIdentifiers());
+    again.reject();
+    EXPECT_EQ(restored.itemIdentifiers(), chosen);
 }
 
 TEST(SymbolToolbar, ValidatesAfterAClickAndScreenshotsEachMode)
