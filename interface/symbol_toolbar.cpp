@@ -1,12 +1,17 @@
 #include "interface/symbol_toolbar.h"
 
 #include "interface/action_router.h"
+#include "interface/appearance.h"
+#include "interface/application.h"
+#include "interface/fonts.h"
 #include "interface/toolbar_items.h"
 #include "interface/version_gates.h"
 #include "platform/user_defaults.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
+#include <QMenu>
 #include <QTimer>
 
 namespace sorvant {
@@ -220,6 +225,73 @@ Color toolbarBackgroundColor(bool dark, bool isMainWindow)
     if (systemVersionAtLeast(10, 16))
         return isMainWindow ? Color::calibratedRGB(0.973, 0.928, 0.941) : Color::calibratedRGB(0.917, 0.885, 0.898);
     return Color::calibratedWhite(isMainWindow ? 0.78 : 0.957);
+}
+
+Color toolbarBackgroundColor(const QWidget* window)
+{
+    return toolbarBackgroundColor(isDarkAquaInterfaceStyle(), window && window == mainWindow());
+}
+
+// --- pop-ups ---------------------------------------------------------------------------
+
+namespace {
+
+// The widget that shows `sender`: itself, or a toolbar item's button.
+QWidget* widgetForSender(QObject* sender)
+{
+    if (auto* widget = qobject_cast<QWidget*>(sender))
+        return widget;
+    if (auto* action = qobject_cast<QAction*>(sender)) {
+        for (QObject* user : action->associatedObjects())
+            if (auto* toolbar = qobject_cast<QToolBar*>(user))
+                if (QWidget* button = toolbar->widgetForAction(action); button && button->isVisible())
+                    return button;
+    }
+    return nullptr;
+}
+
+QPoint locationFor(QObject* sender, bool popover)
+{
+    const QWidget* widget = widgetForSender(sender);
+    if (!widget)
+        return QCursor::pos();
+    const int x = popover ? widget->width() / 2 : 0;
+    return widget->mapToGlobal(QPoint(x, widget->height() + 2));
+}
+
+} // namespace
+
+QPoint locationForPopUpMenu(QObject* sender)
+{
+    return locationFor(sender, false);
+}
+
+QPoint locationForPopover(QObject* sender)
+{
+    return locationFor(sender, true);
+}
+
+std::optional<QFont> popUpMenuFont(QObject* sender)
+{
+    if (qobject_cast<QWidget*>(sender))
+        return std::nullopt;
+    if (auto* item = qobject_cast<ToolbarItem*>(sender)) {
+        for (QObject* user : item->associatedObjects())
+            if (auto* toolbar = qobject_cast<SymbolToolbar*>(user))
+                if (toolbar->displayMode() == SymbolToolbar::LabelOnlyMode)
+                    return smallSystemFont();
+        return std::nullopt;
+    }
+    return smallSystemFont();
+}
+
+void popUpMenu(QMenu* menu, QObject* sender)
+{
+    if (!menu)
+        return;
+    if (const std::optional<QFont> font = popUpMenuFont(sender))
+        menu->setFont(*font);
+    menu->popup(locationForPopUpMenu(sender));
 }
 
 } // namespace sorvant

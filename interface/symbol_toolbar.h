@@ -16,6 +16,9 @@
 #include <QToolBar>
 
 #include <functional>
+#include <optional>
+
+class QMenu;
 
 namespace sorvant {
 
@@ -103,5 +106,18 @@ inline const QString kToolbarSpaceIdentifier = QStringLiteral("NSToolbarFlexible
 // The colour behind a window's toolbar: by appearance, system and whether
 // the window is main.
 [[nodiscard]] Color toolbarBackgroundColor(bool dark, bool isMainWindow);
+[[nodiscard]] Color toolbarBackgroundColor(const QWidget* window);
+
+// --- pop-ups from toolbar items and controls ------------------------------------------
+// Where a menu (or popover) for `sender` opens, in global coordinates: under
+// a widget sender (a popover centred), under a toolbar item's button, else
+// at the pointer.
+[[nodiscard]] QPoint locationForPopUpMenu(QObject* sender);
+[[nodiscard]] QPoint locationForPopover(QObject* sender);
+// The small system font for an item of a label-only toolbar and for senders
+// that are neither widgets nor toolbar items; else the menu's own font.
+[[nodiscard]] std::optional<QFont> popUpMenuFont(QObject* sender);
+// Opens `menu` at locationForPopUpMenu with popUpMenuFont.
+void popUpMenu(QMenu* menu, QObject* sender);
 
 } // namespace sorvant

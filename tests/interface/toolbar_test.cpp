@@ -1,3 +1,4 @@
+#include "interface/fonts.h"
 #include "interface/responder_hooks.h"
 #include "interface/symbol_toolbar.h"
 #include "interface/toolbar_customization.h"
@@ -355,6 +356,18 @@ TEST(SymbolToolbar, ValidatesAfterAClickAndScreenshotsEachMode)
         painter.drawImage(0, i * shots[0].height(), shots[i]);
     painter.end();
     ASSERT_TRUE(sheet.save(QStringLiteral(QT_TESTCASE_BUILDDIR "/toolbar-modes.png")));
+
+    // Menus from an item open under its button, in the small font when the
+    // toolbar shows labels only.
+    ToolbarItem* preview = toolbar->itemWithIdentifier(QStringLiteral("preview"));
+    const QWidget* button = toolbar->widgetForAction(preview);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(locationForPopUpMenu(preview), button->mapToGlobal(QPoint(0, button->height() + 2)));
+    EXPECT_EQ(locationForPopover(preview).x(), button->mapToGlobal(QPoint(button->width() / 2, 0)).x());
+    EXPECT_EQ(popUpMenuFont(preview), smallSystemFont());
+    toolbar->setDisplayMode(SymbolToolbar::IconOnlyMode);
+    EXPECT_FALSE(popUpMenuFont(preview).has_value());
+    EXPECT_FALSE(popUpMenuFont(toolbar).has_value());
 }
 
 } // namespace
