@@ -144,7 +144,11 @@ void NSDrawerExtended::setContentSize(const Size& size)
 
 void NSDrawerExtended::setContentView(QWidget* view)
 {
-    setContentSize(savedSize());
+    // Without a stored size or a minimum the drawer keeps its size rather
+    // than shrinking to nothing.
+    const Size saved = savedSize();
+    if (saved.width > 0 && saved.height > 0)
+        setContentSize(saved);
     if (m_content == view || !m_panel)
         return;
     if (m_content)

@@ -295,8 +295,9 @@ void PreviewWindow::keyPressEvent(QKeyEvent* event)
 void PreviewWindow::hideEvent(QHideEvent* event)
 {
     m_slideShow.stop();
+    // The next opening is a normal window again.
     if (isFullScreen())
-        showNormal();
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
     QWidget::hideEvent(event);
     emit closed();
 }

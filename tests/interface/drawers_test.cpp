@@ -176,8 +176,9 @@ TEST_F(Drawers, SwitchingDrawersCarriesTheFirstFrameOver)
 TEST_F(Drawers, ScreenshotOfAWindowWithItsDrawerOpen)
 {
     NSDrawerExtended drawer(Size{160, 100}, DrawerEdge::Right, &window);
+    // Neither a stored size nor a minimum: the drawer keeps its size.
     drawer.setContentView(new QLabel(QStringLiteral("Search in:\n  Home\n  Documents")));
-    drawer.setContentSize(Size{160, 100});
+    EXPECT_EQ(drawer.contentSize(), (Size{160, 100}));
     NSDrawerExtended::setWindowFrame(&window, makeRect(screen.minX() + 20, screen.minY() + 100, 320, 220));
     window.setAutoFillBackground(true);
     drawer.open();

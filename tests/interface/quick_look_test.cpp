@@ -235,5 +235,31 @@ TEST_F(QuickLook, PanelKeysMoveThroughItemsOrReachTheMainWindow)
     controller.removeObserverForView(window.list);
 }
 
+TEST_F(QuickLook, OptionSpaceRunsTheSlideShowInFullScreen)
+{
+    SearchWindowStandIn window({png, text, pdf});
+    test::activate(window);
+    window.list->setFocus();
+    window.list->select(0);
+    window.list->select(1, QItemSelectionModel::Select);
+    pressIn(window.list, Qt::Key_Space, Qt::AltModifier);
+    EXPECT_TRUE(handled);
+    QuickLookController& controller = QuickLookController::sharedController();
+    PreviewWindow* panel = controller.sharedPanel();
+    ASSERT_TRUE(controller.isOpen());
+    EXPECT_TRUE(panel->isFullScreen());
+    EXPECT_TRUE(panel->playsSlideShow());
+    EXPECT_EQ(controller.numberOfPreviewItems(), 2);
+    // The show advances by itself and wraps around.
+    panel->enterFullScreenSlideShow(20);
+    QTRY_COMPARE(panel->currentIndex(), 1);
+    QTRY_COMPARE(panel->currentIndex(), 0);
+    pressIn(window.list, Qt::Key_Space, Qt::AltModifier);
+    EXPECT_FALSE(controller.isOpen());
+    EXPECT_FALSE(panel->playsSlideShow());
+    EXPECT_FALSE(panel->isFullScreen());
+    EXPECT_FALSE(panel->isVisible());
+}
+
 } // namespace
 } // namespace sorvant
