@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPainter>
+#include <QToolBar>
+#include <QToolButton>
 
 namespace sorvant {
 
@@ -219,6 +221,22 @@ void ValidatingMenuToolbarItem::menuNeedsUpdate(QMenu* submenu)
     dummy->setProperty(kDummyProperty, true);
     dummy->setVisible(false);
     submenu->insertAction(items.first(), dummy);
+}
+
+QWidget* ValidatingMenuToolbarItem::createWidget(QWidget* parent)
+{
+    auto* toolbar = qobject_cast<QToolBar*>(parent);
+    if (!toolbar)
+        return nullptr;
+    auto* button = new QToolButton(parent);
+    button->setDefaultAction(this);
+    button->setPopupMode(actionSelector().isEmpty() ? QToolButton::InstantPopup : QToolButton::MenuButtonPopup);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(toolbar->toolButtonStyle());
+    button->setIconSize(toolbar->iconSize());
+    connect(toolbar, &QToolBar::toolButtonStyleChanged, button, &QToolButton::setToolButtonStyle);
+    connect(toolbar, &QToolBar::iconSizeChanged, button, &QToolButton::setIconSize);
+    return button;
 }
 
 void ValidatingMenuToolbarItem::validate()

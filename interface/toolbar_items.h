@@ -128,6 +128,11 @@ public:
     [[nodiscard]] static bool isDummyItem(const QAction* action);
     void validate() override;
 
+protected:
+    // A button that opens the menu on a click when the item has no action
+    // of its own, else runs the action and shows the menu from its arrow.
+    QWidget* createWidget(QWidget* parent) override;
+
 private:
     std::function<void(QMenu*)> m_updater;
 };

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -177,6 +178,15 @@ TEST(ToolbarItems, MenuGetsOneDummyFirstItem)
     ASSERT_EQ(menu.actions().size(), 2);
     EXPECT_TRUE(ValidatingMenuToolbarItem::isDummyItem(menu.actions().first()));
     EXPECT_EQ(menu.actions().last()->text(), QStringLiteral("Mail"));
+
+    // In a toolbar a click opens the menu, as the item has no action.
+    QToolBar toolbar;
+    toolbar.addAction(&item);
+    auto* button = qobject_cast<QToolButton*>(toolbar.widgetForAction(&item));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->popupMode(), QToolButton::InstantPopup);
+    toolbar.setToolButtonStyle(Qt::ToolButtonTextOnly);
+    EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonTextOnly);
 
     // With an action of its own the item inserts nothing.
     QMenu other;
