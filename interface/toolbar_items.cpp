@@ -1,6 +1,8 @@
 #include "interface/toolbar_items.h"
 
 #include "interface/action_router.h"
+#include "interface/appearance.h"
+#include "interface/symbol_toolbar.h"
 #include "interface/responder_hooks.h"
 #include "interface/version_gates.h"
 
@@ -303,8 +305,23 @@ ValidatingToolbarItemGroup* ValidatingToolbarItemGroup::groupWithItemIdentifier(
     const QList<int>& tags, QObject* target, const QByteArray& action)
 {
     QList<Image> images;
-    for (const QString& name : imageNames)
-        images.append(cachedImageNamed(name));
+    for (const QString& name : imageNames) {
+        const Image image = cachedImageNamed(name);
+        images.append(image ? AppleToolbarImage(image) : image);
+    }
+    return groupWithItemIdentifier(identifier, images, mode, labels, tags, target, action);
+}
+
+ValidatingToolbarItemGroup* ValidatingToolbarItemGroup::groupWithSymbolNames(
+    const QString& identifier, const QStringList& symbolNames, const SymbolConfiguration* configuration,
+    SelectionMode mode, const QStringList& labels, const QList<int>& tags, QObject* target, const QByteArray& action)
+{
+    if (!systemVersionAtLeast(10, 16))
+        return nullptr;
+    QList<Image> images;
+    for (const QString& name : symbolNames)
+        images.append(imageWithSymbolName(name, configuration ? std::optional<double>(configuration->pointSize)
+                                                              : std::nullopt));
     return groupWithItemIdentifier(identifier, images, mode, labels, tags, target, action);
 }
 

@@ -27,6 +27,8 @@ class QMenu;
 
 namespace sorvant {
 
+struct SymbolConfiguration;
+
 class ToolbarItem : public QWidgetAction
 {
     Q_OBJECT
@@ -146,6 +148,7 @@ public:
 
     // A group of one subitem per image, each with its tag, label (as tool
     // tip) and the action; null when the counts differ or an image is nil.
+    // Named pictures are taken as toolbar images (tinted in the dark).
     static ValidatingToolbarItemGroup* groupWithItemIdentifier(const QString& identifier, const QList<Image>& images,
                                                                SelectionMode mode, const QStringList& labels,
                                                                const QList<int>& tags, QObject* target,
@@ -154,6 +157,14 @@ public:
                                                                const QStringList& imageNames, SelectionMode mode,
                                                                const QStringList& labels, const QList<int>& tags,
                                                                QObject* target, const QByteArray& action);
+
+    // Symbol images in the configuration's point size; null on systems
+    // before symbol images or when a name is unknown.
+    static ValidatingToolbarItemGroup* groupWithSymbolNames(const QString& identifier, const QStringList& symbolNames,
+                                                            const SymbolConfiguration* configuration,
+                                                            SelectionMode mode, const QStringList& labels,
+                                                            const QList<int>& tags, QObject* target,
+                                                            const QByteArray& action);
 
     [[nodiscard]] const QList<ToolbarItem*>& subitems() const { return m_subitems; }
     [[nodiscard]] SegmentedControl* segmentedControl() const override { return m_control; }

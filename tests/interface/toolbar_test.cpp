@@ -122,6 +122,18 @@ TEST(ToolbarItems, GroupSegmentsMirrorIntoTheControl)
     QTest::mouseClick(control, Qt::LeftButton, {}, control->rectForSegment(0).center());
     EXPECT_EQ(target.previews, 1);
 
+    // Symbol names: an unknown one gives no group.
+    const auto* configuration = SymbolToolbar::symbolConfigurationForDisplayMode(SymbolToolbar::IconOnlyMode);
+    std::unique_ptr<ValidatingToolbarItemGroup> symbols(ValidatingToolbarItemGroup::groupWithSymbolNames(
+        QStringLiteral("symbols"), {QStringLiteral("gear")}, configuration,
+        ValidatingToolbarItemGroup::SelectionMode::Momentary, {QStringLiteral("Settings")}, {3}, nullptr, {}));
+    ASSERT_TRUE(symbols);
+    EXPECT_EQ(symbols->segmentForTag(3), 0);
+    EXPECT_EQ(ValidatingToolbarItemGroup::groupWithSymbolNames(
+                  QStringLiteral("symbols"), {QStringLiteral("no.such.symbol.anywhere")}, configuration,
+                  ValidatingToolbarItemGroup::SelectionMode::Momentary, {QStringLiteral("x")}, {3}, nullptr, {}),
+              nullptr);
+
     // Mismatched counts or a missing image give no group.
     EXPECT_EQ(ValidatingToolbarItemGroup::groupWithItemIdentifier(QStringLiteral("x"), QList<Image>{somePicture()},
                                                                   ValidatingToolbarItemGroup::SelectionMode::SelectOne,
