@@ -7,11 +7,6 @@ namespace sorvant {
 
 namespace {
 
-constexpr quint32 kShift = 0x20000;
-constexpr quint32 kControl = 0x40000;
-constexpr quint32 kOption = 0x80000;
-constexpr quint32 kCommand = 0x100000;
-
 struct ModifierWords
 {
     const char* shortWord;
@@ -20,10 +15,10 @@ struct ModifierWords
 };
 
 constexpr ModifierWords kModifierWords[] = {
-    {"shft", "shift", kShift},
-    {"cmd", "command", kCommand},
-    {"ctrl", "control", kControl},
-    {"opt", "alt", kOption},
+    {"shft", "shift", kShiftKeyMask},
+    {"cmd", "command", kCommandKeyMask},
+    {"ctrl", "control", kControlKeyMask},
+    {"opt", "alt", kAlternateKeyMask},
 };
 
 constexpr unichar kFunctionKeyBase = 0xF703; // F1 is one past it
@@ -72,13 +67,13 @@ QString keyEquivalent(const QString& text)
 QString keyEquivalentLookupKey(const QString& key, quint32 mask)
 {
     QString lookup;
-    if (mask & kCommand)
+    if (mask & kCommandKeyMask)
         lookup += QLatin1String("CMD_");
-    if (mask & kControl)
+    if (mask & kControlKeyMask)
         lookup += QLatin1String("CTRL_");
-    if (mask & kOption)
+    if (mask & kAlternateKeyMask)
         lookup += QLatin1String("OPT_");
-    if (mask & kShift)
+    if (mask & kShiftKeyMask)
         lookup += QLatin1String("SHIFT_");
     return lookup + key;
 }
