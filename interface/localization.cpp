@@ -10,6 +10,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>

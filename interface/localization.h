@@ -21,7 +21,7 @@
 //                 placeholder), QComboBox items, QTextEdit and
 //                 QPlainTextEdit contents (never the text "stringValue";
 //                 only set when it differs), header titles of item views
-//   every widget  window title (windows), tool tip, accessible name and
+//   every widget  window title (windows and dock widgets), tool tip, accessible name and
 //                 description, its actions, then its child widgets in order
 //                 (child windows are their own trees)
 // Replacing skips the accessible texts; localizing skips them nowhere.

@@ -156,6 +156,18 @@ void dumpInto(QString* text, const QMenu* menu, const QString& indent, bool acti
     }
 }
 
+// A separator inserted at `index` (0 or the end) of a non-empty list whose
+// item on that side is no separator.
+QAction* addListSeparator(QList<QAction*>& items, QObject* owner, qsizetype index)
+{
+    if (items.isEmpty() || items.at(index == 0 ? 0 : items.size() - 1)->isSeparator())
+        return nullptr;
+    auto* separator = new QAction(owner);
+    separator->setSeparator(true);
+    items.insert(index, separator);
+    return separator;
+}
+
 QString dumpMenu(const QMenu* menu, bool actions)
 {
     QString text = QStringLiteral("\n");
@@ -377,6 +389,28 @@ void setTargets(QMenu* menu, QObject* target)
     }
 }
 
+void setTarget(QMenu* menu, QObject* target)
+{
+    if (!menu)
+        return;
+    for (QAction* item : menu->actions()) {
+        const QByteArray selector = actionSelector(item);
+        if (!selector.isEmpty())
+            bindAction(item, selector, target);
+        setTarget(item->menu(), target);
+    }
+}
+
+void removeFromMenu(QAction* item)
+{
+    if (!item)
+        return;
+    for (QObject* owner : item->associatedObjects()) {
+        if (auto* widget = qobject_cast<QWidget*>(owner))
+            widget->removeAction(item);
+    }
+}
+
 void removeAllItemsExceptFirst(QMenu* menu)
 {
     while (menu && menu->actions().size() > 1)
@@ -551,6 +585,42 @@ void popUpMenu(QMenu* menu, QPoint globalPosition, const QFont* font)
     if (font)
         menu->setFont(*font);
     menu->popup(globalPosition);
+}
+
+// --- item lists (menus built in pieces) ---------------------------------------------------
+
+QAction* addSeparatorItemIfNecessary(QList<QAction*>& items, QObject* owner)
+{
+    return addListSeparator(items, owner, items.size());
+}
+
+QAction* insertSeparatorItemAtBeginningIfNecessary(QList<QAction*>& items, QObject* owner)
+{
+    return addListSeparator(items, owner, 0);
+}
+
+void removeUnnecessaryItems(QList<QAction*>& items)
+{
+    bool afterSeparator = false;
+    for (qsizetype i = 0; i < items.size();) {
+        const bool separator = items.at(i)->isSeparator();
+        if (separator && (i == 0 || afterSeparator)) {
+            items.removeAt(i);
+            continue;
+        }
+        afterSeparator = separator;
+        ++i;
+    }
+    if (!items.isEmpty() && items.last()->isSeparator())
+        items.removeLast();
+}
+
+void removeItemWithTag(QList<QAction*>& items, int tag)
+{
+    for (qsizetype i = items.size() - 1; i >= 0; --i) {
+        if (itemTag(items.at(i)) == tag)
+            items.removeAt(i);
+    }
 }
 
 // --- key equivalents -------------------------------------------------------------------------

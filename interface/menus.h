@@ -76,8 +76,12 @@ QAction* addSeparatorItemWithTitle(QMenu* menu, const QString& title);
 
 // --- changing --------------------------------------------------------------------------------
 
-// Sets the target of every bound item on all levels that `target` answers.
+// Sets the target of every bound item on all levels that `target` answers
+// (setTargets), or of every bound item whatever it answers (setTarget).
 void setTargets(QMenu* menu, QObject* target);
+void setTarget(QMenu* menu, QObject* target);
+// Takes the item out of every menu holding it.
+void removeFromMenu(QAction* item);
 void removeAllItemsExceptFirst(QMenu* menu);
 void removeLastItem(QMenu* menu);
 void removeItemWithTag(QMenu* menu, int tag);
@@ -114,6 +118,17 @@ void removeUnnecessaryActionMenuItems(QMenu* menu);
 // Shows `menu` at the global position, in `font` when given; nothing for
 // null.
 void popUpMenu(QMenu* menu, QPoint globalPosition, const QFont* font = nullptr);
+
+// --- item lists (menus built in pieces) ---------------------------------------------------
+
+// A separator at the end (start) unless the list is empty or already ends
+// (starts) with one; the separators belong to `owner`.
+QAction* addSeparatorItemIfNecessary(QList<QAction*>& items, QObject* owner);
+QAction* insertSeparatorItemAtBeginningIfNecessary(QList<QAction*>& items, QObject* owner);
+// Drops leading and doubled separators, then one trailing separator.
+void removeUnnecessaryItems(QList<QAction*>& items);
+// Drops every item with the tag.
+void removeItemWithTag(QList<QAction*>& items, int tag);
 
 // --- key equivalents -------------------------------------------------------------------------
 

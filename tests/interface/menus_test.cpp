@@ -40,8 +40,16 @@ TEST(MenuPruning, SeparatorsOnlyWhereTheySeparate)
         SCOPED_TRACE(before.toStdString());
         QMenu menu;
         build(&menu, before);
+        QMenu pieces;
+        build(&pieces, before);
+        QList<QAction*> list = pieces.actions();
         removeUnnecessaryItems(&menu);
         EXPECT_EQ(layoutOf(&menu), after);
+        // A list of items built in pieces prunes the same way.
+        removeUnnecessaryItems(list);
+        QMenu fromList;
+        fromList.addActions(list);
+        EXPECT_EQ(layoutOf(&fromList), after);
     }
 }
 
