@@ -19,7 +19,9 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/resource.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -84,6 +86,24 @@ ItemKind kindOfMode(mode_t mode)
     if (S_ISLNK(mode))
         return ItemKind::Link;
     return ItemKind::Other;
+}
+
+// YES for the file systems most folders live on, which are never pseudo file
+// systems: the mount table need not be read for them.
+bool isCommonDiskFileSystem(int fd)
+{
+    struct statfs info{};
+    if (::fstatfs(fd, &info) != 0)
+        return false;
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool isAsciiBytes(const char* bytes, qsizetype length)
@@ -256,13 +276,22 @@ public:
     const QString baseDirectory;
     const AsciiNameMatcher asciiNames;
     const ContentMatcher contents;
-    QHash<dev_t, QString> mountTypes;
 
-    [[nodiscard]] bool isPseudoDevice(dev_t device) const
+    // The file system type of a mounted device; null when unknown. The mount
+    // table is read on first use: a walk that stays on a common disk file
+    // system never reads it.
+    [[nodiscard]] QString mountType(dev_t device)
     {
-        const auto type = mountTypes.constFind(device);
-        return type != mountTypes.cend() && isPseudoFileSystemType(*type);
+        std::call_once(m_mountsRead, [this] {
+            QFile file(QStringLiteral("/proc/self/mountinfo"));
+            if (file.open(QIODevice::ReadOnly)) {
+                for (const MountPoint& mount : parseMountInfo(file.readAll()))
+                    m_mountTypes.insert(makedev(mount.major, mount.minor), mount.fileSystemType);
+            }
+        });
+        return m_mountTypes.value(device);
     }
+    [[nodiscard]] bool isPseudoDevice(dev_t device) { return isPseudoFileSystemType(mountType(device)); }
     [[nodiscard]] bool stopped() const
     {
         return params.stop.load(std::memory_order_relaxed) || m_failed.load(std::memory_order_relaxed);
@@ -299,6 +328,8 @@ private:
     std::atomic<int> m_openFolders{0};
     int m_maxOpen = 128;
     std::atomic<bool> m_failed{false};
+    std::once_flag m_mountsRead;
+    QHash<dev_t, QString> m_mountTypes;
 };
 
 // The state of one thread of a walk: the listing buffer, the decoded name
@@ -328,10 +359,12 @@ private:
     static constexpr std::size_t kListingChunk = 32768;
     static constexpr std::uint64_t kDoneBatch = 4096;
 
-    bool open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& device) const;
+    bool open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& device);
     void list(int fd);
     QSet<QByteArray> hiddenNames(int fd) const;
     void visit(Folder& folder, const char* name, qsizetype length, ItemKind kind);
+    void report(Folder& folder, const QString& name, bool isFolder, bool isPackage,
+                const std::optional<QStringList>& tags, const QString& comment);
     const QString& folderPath(Folder& folder) const;
     const QString& decodedName(const char* name, qsizetype length, bool ascii);
     void countDone()
@@ -362,11 +395,6 @@ Walk::Walk(SearchParams& walkParams, const QString& walkRoot, ReportedPaths& rep
       baseDirectory(isVolumeRootPath(walkRoot) ? QString() : walkRoot), asciiNames(walkParams),
       contents(walkParams), m_reported(reported)
 {
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
-    if (file.open(QIODevice::ReadOnly)) {
-        for (const MountPoint& mount : parseMountInfo(file.readAll()))
-            mountTypes.insert(makedev(mount.major, mount.minor), mount.fileSystemType);
-    }
 }
 
 bool Walk::markReported(const QString& path)
@@ -498,7 +526,7 @@ void Walk::run()
 
 // Opens a folder and tells whether the walk enters it: not when it cannot
 // be read, nor when it lies on a mount the walk does not enter.
-bool WalkThread::open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& device) const
+bool WalkThread::open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& device)
 {
     // The root may be reached through a link the user chose; below it no
     // link is followed.
@@ -510,8 +538,8 @@ bool WalkThread::open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& 
     struct stat status{};
     const bool readable = ::fstat(fd, &status) == 0;
     const bool crossesMount = !isRoot && status.st_dev != folder.parentDevice;
-    const bool kernelRoot = isRoot && m_walk.isPseudoDevice(status.st_dev)
-                            && m_walk.mountTypes.value(status.st_dev) != u"tmpfs";
+    const bool kernelRoot = isRoot && !isCommonDiskFileSystem(fd) && m_walk.isPseudoDevice(status.st_dev)
+                            && m_walk.mountType(status.st_dev) != u"tmpfs";
     if (!readable || kernelRoot
         || (crossesMount
             && (m_walk.crossing == MountCrossing::StayOnVolume || m_walk.isPseudoDevice(status.st_dev)))) {
@@ -663,8 +691,8 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
         return *package;
     };
     if (isFolder && (params.packageContents || !isPackage()))
-        m_subfolders.push_back(
-            {joinedPath(folder.pending.bytes, nameBytes, length), folder.device, nullptr, QByteArray(nameBytes, length)});
+        m_subfolders.push_back({joinedPath(folder.pending.bytes, nameBytes, length), folder.device, nullptr,
+                                QByteArray(nameBytes, length)});
 
     const unsigned findOptions = unsigned(params.comparison & 1);
     const std::uint64_t what = params.what;
@@ -675,6 +703,10 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
         else
             matched = searchWindowMatchString(ascii ? name() : composedName(name()), params, findOptions);
     }
+    // Items are counted in batches, but before any read that may take long
+    // the count is brought up to date, so progress shows the item being read.
+    if (!matched && (what & (kSearchComments | kSearchTags | kSearchContents)))
+        flushDone();
     QString comment;
     if (!matched && (what & kSearchComments)) {
         comment = DSStore::finderCommentInFolder(folder.fd, folderPath(folder), name());
@@ -695,20 +727,27 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
     if (!matched && !isFolder && (what & kSearchContents) && kind != ItemKind::Other
         && (params.scanAll || hasListedExtension(name(), params.extensions)))
         matched = m_walk.contents.matchesFile(folder.fd, QByteArray::fromRawData(nameBytes, length), m_contentBuffer);
-    if (!matched)
-        return;
+    if (matched)
+        report(folder, name(), isFolder, isPackage(), tags, comment);
+}
 
-    if (params.type == kSearchFiles && isFolder && !isPackage())
+// Applies the type and duplicate rules to a match and hands it to the
+// results model.
+void WalkThread::report(Folder& folder, const QString& name, bool isFolder, bool isPackage,
+                        const std::optional<QStringList>& tags, const QString& comment)
+{
+    const SearchParams& params = m_walk.params;
+    if (params.type == kSearchFiles && isFolder && !isPackage)
         return;
-    if (params.type == kSearchFolders && (!isFolder || isPackage()))
+    if (params.type == kSearchFolders && (!isFolder || isPackage))
         return;
     const QString& parent = folderPath(folder);
-    const QString path = parent.endsWith(u'/') ? parent + name() : parent + u'/' + name();
+    const QString path = parent.endsWith(u'/') ? parent + name : parent + u'/' + name;
     if (!m_walk.markReported(path))
         return;
     if (params.dataSource)
         params.dataSource->addResult(
-            Result::create(path, m_walk.baseDirectory, name(), tags, comment, isFolder, isPackage()));
+            Result::create(path, m_walk.baseDirectory, name, tags, comment, isFolder, isPackage));
 }
 
 } // namespace

@@ -177,7 +177,8 @@ protected:
             return table[std::uniform_int_distribution<std::size_t>(0, std::size(table) - 1)(random)];
         };
         for (int i = 0; i < count; ++i) {
-            const QByteArray& folder = folders[std::uniform_int_distribution<std::size_t>(0, folders.size() - 1)(random)];
+            const QByteArray& folder =
+                folders[std::uniform_int_distribution<std::size_t>(0, folders.size() - 1)(random)];
             QByteArray name = random() % 6 == 0 ? QByteArray(".") : QByteArray();
             name += pick(kPieces);
             name += pick(kPieces);
@@ -435,7 +436,8 @@ TEST_F(RelativeReadsTest, SpecialStoreFilesAreNeverOpened)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const QByteArray folder = fileSystemRepresentation(m_root) + "/" + QByteArray::number(qHash(QByteArray(c.name)));
+        const QByteArray folder =
+            fileSystemRepresentation(m_root) + "/" + QByteArray::number(qHash(QByteArray(c.name)));
         ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
         const QByteArray store = folder + "/.DS_Store";
         c.make(store);
