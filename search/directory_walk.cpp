@@ -314,6 +314,7 @@ public:
 private:
     void threadBody(unsigned index);
     void loop(unsigned index);
+    void startHelpers();
 
     ReportedPaths& m_reported;
     std::mutex m_reportedLock;
@@ -328,6 +329,8 @@ private:
     std::atomic<int> m_openFolders{0};
     int m_maxOpen = 128;
     std::atomic<bool> m_failed{false};
+    std::vector<std::thread> m_helpers;
+    bool m_helpersStarted = false;
     std::once_flag m_mountsRead;
     QHash<dev_t, QString> m_mountTypes;
 };
@@ -420,6 +423,8 @@ void Walk::push(unsigned thread, std::vector<PendingFolder>& folders)
     }
     m_queued.fetch_add(count, std::memory_order_release);
     folders.clear();
+    if (thread == 0 && !m_helpersStarted)
+        startHelpers();
     if (m_sleepers.load(std::memory_order_acquire) > 0) {
         const std::lock_guard<std::mutex> guard(m_idleLock);
         m_idle.notify_all();
@@ -512,16 +517,26 @@ void Walk::run()
         m_queues.push_back(std::make_unique<WorkQueue>());
     std::vector<PendingFolder> first;
     first.push_back({rootBytes, 0, nullptr, {}});
+    m_helpersStarted = true; // the root alone is nothing to share
     push(0, first);
+    m_helpersStarted = threads == 1;
     // The calling thread reads folders too, and it owns the search: it
-    // joins every helper before the walk returns, so no thread outlives it.
-    std::vector<std::thread> helpers;
-    helpers.reserve(threads - 1);
-    for (unsigned i = 1; i < threads; ++i)
-        helpers.emplace_back([this, i] { threadBody(i); });
+    // starts the helpers once the root has given folders to share (a walk
+    // of an empty or flat folder starts none) and joins every one before the
+    // walk returns, so no thread outlives it.
     threadBody(0);
-    for (std::thread& helper : helpers)
+    for (std::thread& helper : m_helpers)
         helper.join();
+}
+
+// Called by thread 0 only, so m_helpers needs no lock.
+void Walk::startHelpers()
+{
+    m_helpersStarted = true;
+    const auto threads = unsigned(m_queues.size());
+    m_helpers.reserve(threads - 1);
+    for (unsigned i = 1; i < threads; ++i)
+        m_helpers.emplace_back([this, i] { threadBody(i); });
 }
 
 // Opens a folder and tells whether the walk enters it: not when it cannot
