@@ -59,6 +59,36 @@ unsigned walkThreadCount(std::uint64_t requested)
     return unsigned(std::min<std::uint64_t>(wanted, kMaxWalkThreads));
 }
 
+bool hasCharacterFoldingToAscii(const char* utf8, qsizetype length)
+{
+    // Every character after U+007F whose full case folding, composed form or
+    // folded composed form holds an ASCII character (the tests check the list
+    // against ICU): ß, İ, ŉ, ſ, ǰ, Greek question mark, ẖ ẗ ẘ ẙ ẚ, ẞ, Greek
+    // varia, Kelvin sign, and the Latin ligatures ﬀ to ﬆ.
+    static constexpr char32_t kFoldingToAscii[] = {0xDF,   0x130,  0x149,  0x17F,  0x1F0,  0x37E,  0x1E96,
+                                                   0x1E97, 0x1E98, 0x1E99, 0x1E9A, 0x1E9E, 0x1FEF, 0x212A,
+                                                   0xFB00, 0xFB01, 0xFB02, 0xFB03, 0xFB04, 0xFB05, 0xFB06};
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8);
+    for (qsizetype i = 0; i < length;) {
+        const unsigned char lead = bytes[i];
+        const int extra = lead < 0xC0 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+        if (extra == 0 || i + extra >= length) {
+            ++i;
+            continue;
+        }
+        char32_t code = lead & (0x3F >> extra);
+        bool valid = true;
+        for (int k = 1; k <= extra; ++k) {
+            valid = valid && (bytes[i + k] & 0xC0) == 0x80;
+            code = (code << 6) | (bytes[i + k] & 0x3F);
+        }
+        if (valid && std::binary_search(std::begin(kFoldingToAscii), std::end(kFoldingToAscii), code))
+            return true;
+        i += valid ? extra + 1 : 1;
+    }
+    return false;
+}
+
 namespace {
 
 enum class ItemKind { Folder, File, Link, Other };
@@ -713,10 +743,19 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
     const std::uint64_t what = params.what;
     bool matched = false;
     if (what & kSearchNames) {
-        if (ascii && m_walk.asciiNames.isUsable() && length <= AsciiNameMatcher::kLongestName)
+        const bool bytesDecide = m_walk.asciiNames.isUsable() && length <= AsciiNameMatcher::kLongestName;
+        if (bytesDecide && ascii) {
             matched = m_walk.asciiNames.matches(nameBytes, length);
-        else
+        } else if (bytesDecide && !hasCharacterFoldingToAscii(nameBytes, length)) {
+            // Here every ASCII character of the folded, composed name is one
+            // of the name's own ASCII bytes, in order, with nothing new put
+            // between them; composition can only take some away. So words
+            // missing from the bytes are missing from the name.
+            matched = m_walk.asciiNames.matches(nameBytes, length)
+                      && searchWindowMatchString(composedName(name()), params, findOptions);
+        } else {
             matched = searchWindowMatchString(ascii ? name() : composedName(name()), params, findOptions);
+        }
     }
     // Items are counted in batches, but before any read that may take long
     // the count is brought up to date, so progress shows the item being read.
