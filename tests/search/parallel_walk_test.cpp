@@ -317,6 +317,15 @@ TEST_F(ParallelWalkTest, StopInTheMiddleLeavesNoThreadAndOnlyWholeResults)
     params.what = kSearchContents;
     params.threads = 8;
     ReportedPaths reported;
+    {
+        // A first walk lets the process start whatever threads it keeps
+        // (the sanitizers' own), so that only walk threads could differ.
+        SearchParams warmUp;
+        ResultsDataSource none;
+        makeParams(warmUp, none)->words = {QStringLiteral("nothing here")};
+        warmUp.threads = 8;
+        walk(warmUp, m_root);
+    }
     const int threadsBefore = threadCount();
     std::thread search([&] { searchWindowWalkDirectory(params, m_root, reported); });
     // The owner's side: flush as the results come, stop after a few hundred.
