@@ -7,6 +7,7 @@
 #include "platform/volumes.h"
 #include "platform/xattr.h"
 #include "search/content_matching.h"
+#include "search/ascii_name_matching.h"
 #include "search/ds_store.h"
 #include "search/result.h"
 #include "search/results_data_source.h"
@@ -33,7 +34,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -57,36 +57,6 @@ unsigned walkThreadCount(std::uint64_t requested)
         processors = std::max(1u, std::thread::hardware_concurrency());
     const std::uint64_t wanted = requested == 0 ? processors : requested;
     return unsigned(std::min<std::uint64_t>(wanted, kMaxWalkThreads));
-}
-
-bool hasCharacterFoldingToAscii(const char* utf8, qsizetype length)
-{
-    // Every character after U+007F whose full case folding, composed form or
-    // folded composed form holds an ASCII character (the tests check the list
-    // against ICU): ß, İ, ŉ, ſ, ǰ, Greek question mark, ẖ ẗ ẘ ẙ ẚ, ẞ, Greek
-    // varia, Kelvin sign, and the Latin ligatures ﬀ to ﬆ.
-    static constexpr char32_t kFoldingToAscii[] = {0xDF,   0x130,  0x149,  0x17F,  0x1F0,  0x37E,  0x1E96,
-                                                   0x1E97, 0x1E98, 0x1E99, 0x1E9A, 0x1E9E, 0x1FEF, 0x212A,
-                                                   0xFB00, 0xFB01, 0xFB02, 0xFB03, 0xFB04, 0xFB05, 0xFB06};
-    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8);
-    for (qsizetype i = 0; i < length;) {
-        const unsigned char lead = bytes[i];
-        const int extra = lead < 0xC0 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-        if (extra == 0 || i + extra >= length) {
-            ++i;
-            continue;
-        }
-        char32_t code = lead & (0x3F >> extra);
-        bool valid = true;
-        for (int k = 1; k <= extra; ++k) {
-            valid = valid && (bytes[i + k] & 0xC0) == 0x80;
-            code = (code << 6) | (bytes[i + k] & 0x3F);
-        }
-        if (valid && std::binary_search(std::begin(kFoldingToAscii), std::end(kFoldingToAscii), code))
-            return true;
-        i += valid ? extra + 1 : 1;
-    }
-    return false;
 }
 
 namespace {
@@ -136,19 +106,6 @@ bool isCommonDiskFileSystem(int fd)
     }
 }
 
-bool isAsciiBytes(const char* bytes, qsizetype length)
-{
-    unsigned char any = 0;
-    for (qsizetype i = 0; i < length; ++i)
-        any |= static_cast<unsigned char>(bytes[i]);
-    return any < 0x80;
-}
-
-char asciiLower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c + 32) : c;
-}
-
 // Names are matched in composed form, as they are typed. Units below U+0300
 // never change under NFC, which spares ICU for most names.
 QString composedName(const QString& name)
@@ -184,66 +141,6 @@ QByteArray joinedPath(const QByteArray& folder, const char* name, qsizetype leng
     path.append(name, length);
     return path;
 }
-
-// The name test of modes 0 to 2 on the bytes of an ASCII name, for searches
-// whose words are all ASCII. For such a name and such words the full case
-// folding is ASCII lower case and composition changes nothing, so this
-// answers what searchWindowMatchString answers for the decoded name, without
-// decoding it.
-class AsciiNameMatcher
-{
-public:
-    explicit AsciiNameMatcher(const SearchParams& params)
-    {
-        if (params.mode > kSearchPhrase)
-            return;
-        const qsizetype count = std::min<qsizetype>(qsizetype(params.wordsCount), params.words.size());
-        const qsizetype used = params.mode == kSearchPhrase ? std::min<qsizetype>(count, 1) : count;
-        m_ignoreCase = (params.comparison & 1) != 0;
-        for (qsizetype i = 0; i < used; ++i) {
-            const QString& word = params.words.at(i);
-            std::string bytes;
-            for (const QChar c : word) {
-                if (c.unicode() >= 0x80)
-                    return; // not usable: some word needs the full comparison
-                bytes.push_back(m_ignoreCase ? asciiLower(char(c.unicode())) : char(c.unicode()));
-            }
-            m_words.push_back(std::move(bytes));
-        }
-        m_all = params.mode == kSearchAllWords;
-        m_usable = true;
-    }
-
-    [[nodiscard]] bool isUsable() const { return m_usable; }
-
-    // `name` is ASCII.
-    [[nodiscard]] bool matches(const char* name, qsizetype length) const
-    {
-        char lowered[kLongestName];
-        if (m_ignoreCase) {
-            for (qsizetype i = 0; i < length; ++i)
-                lowered[i] = asciiLower(name[i]);
-            name = lowered;
-        }
-        for (const std::string& word : m_words) {
-            const bool found = !word.empty() && qsizetype(word.size()) <= length
-                               && ::memmem(name, size_t(length), word.data(), word.size()) != nullptr;
-            if (found != m_all)
-                return found;
-        }
-        return m_all;
-    }
-
-    // Longer names (some network and FUSE file systems give them) take the
-    // general path.
-    static constexpr qsizetype kLongestName = 1024;
-
-private:
-    std::vector<std::string> m_words;
-    bool m_ignoreCase = false;
-    bool m_all = false;
-    bool m_usable = false;
-};
 
 // An open folder kept for opening its subfolders relative to it, which
 // spares the kernel a lookup of the whole path (and reaches folders whose
@@ -743,19 +640,10 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
     const std::uint64_t what = params.what;
     bool matched = false;
     if (what & kSearchNames) {
-        const bool bytesDecide = m_walk.asciiNames.isUsable() && length <= AsciiNameMatcher::kLongestName;
-        if (bytesDecide && ascii) {
-            matched = m_walk.asciiNames.matches(nameBytes, length);
-        } else if (bytesDecide && !hasCharacterFoldingToAscii(nameBytes, length)) {
-            // Here every ASCII character of the folded, composed name is one
-            // of the name's own ASCII bytes, in order, with nothing new put
-            // between them; composition can only take some away. So words
-            // missing from the bytes are missing from the name.
-            matched = m_walk.asciiNames.matches(nameBytes, length)
-                      && searchWindowMatchString(composedName(name()), params, findOptions);
-        } else {
-            matched = searchWindowMatchString(ascii ? name() : composedName(name()), params, findOptions);
-        }
+        const NameVerdict verdict = m_walk.asciiNames.verdict(nameBytes, length);
+        matched = verdict == NameVerdict::Match
+                  || (verdict == NameVerdict::Undecided
+                      && searchWindowMatchString(ascii ? name() : composedName(name()), params, findOptions));
     }
     // Items are counted in batches, but before any read that may take long
     // the count is brought up to date, so progress shows the item being read.

@@ -19,7 +19,6 @@
 
 #include <QSet>
 #include <QString>
-#include <QtGlobal>
 
 #include <cstdint>
 
@@ -59,13 +58,6 @@ inline constexpr unsigned kMaxWalkThreads = 64;
 // kMaxWalkThreads.
 //   0 => processors   1 => 1   1000 => 64
 [[nodiscard]] unsigned walkThreadCount(std::uint64_t requested);
-
-// YES when a UTF-8 name holds a character whose full case folding or
-// composed form holds an ASCII character (ß, ſ, the Kelvin sign, ﬀ …):
-// only such a name can match an ASCII word that its ASCII bytes do not
-// hold. Bytes that are no UTF-8 are skipped.
-//   "straße" => YES   "\u212Aelvin" => YES   "résumé" => NO   "" => NO
-[[nodiscard]] bool hasCharacterFoldingToAscii(const char* utf8, qsizetype length);
 
 // YES for the root of a volume as the results show paths: "/" or
 // "/Volumes/NAME" (exactly two "/", the prefix ignoring case).

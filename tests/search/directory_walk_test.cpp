@@ -1,6 +1,5 @@
 #include "search/directory_walk.h"
 
-#include "platform/unicode.h"
 #include "platform/xattr.h"
 #include "search/content_matching.h"
 #include "search/results_data_source.h"
@@ -17,7 +16,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <functional>
 
 namespace sorvant {
@@ -285,36 +283,6 @@ TEST(VolumeRootPathTest, Table)
     for (const auto& [path, expected] : rows) {
         SCOPED_TRACE(path.toStdString());
         EXPECT_EQ(isVolumeRootPath(path), expected);
-    }
-}
-
-} // namespace
-} // namespace sorvant
-
-namespace sorvant {
-namespace {
-
-// The walk matches names that hold none of these characters against ASCII
-// words on their bytes; the list must be exactly ICU's.
-TEST(NameFoldingTest, CharactersFoldingToAsciiAreExactlyThoseOfIcu)
-{
-    const auto holdsAscii = [](const QString& text) {
-        return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-    };
-    for (char32_t code = 0x80; code < 0x20000; ++code) {
-        if (code >= 0xD800 && code < 0xE000)
-            continue;
-        const QString character = QString::fromUcs4(&code, 1);
-        const QString composed = unicode::normalizedString(character, unicode::NormalizationForm::NFC);
-        const bool expected = holdsAscii(unicode::caseFoldedString(character)) || holdsAscii(composed)
-                              || holdsAscii(unicode::caseFoldedString(composed));
-        const QByteArray utf8 = character.toUtf8();
-        ASSERT_EQ(hasCharacterFoldingToAscii(utf8.constData(), utf8.size()), expected)
-            << "U+" << std::hex << std::uint32_t(code);
-        // Inside a name, after bytes that are no UTF-8 and a cut sequence.
-        const QByteArray name = "ab\xff\xe2\x84" + utf8 + "c";
-        ASSERT_EQ(hasCharacterFoldingToAscii(name.constData(), name.size()), expected)
-            << "U+" << std::hex << std::uint32_t(code) << " in a name";
     }
 }
 
