@@ -18,8 +18,6 @@
 #include "tests/support/ds_store_writer.h"
 #include "tests/support/temp_tree.h"
 
-#include <QProcess>
-
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -46,6 +44,29 @@ using test::TempTree;
 
 // --- helpers on raw bytes --------------------------------------------------------------
 
+// Removes `name` in the open folder `parent` and everything below it,
+// through descriptors only: these trees may be deeper than PATH_MAX.
+void removeAt(int parent, const char* name)
+{
+    const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        ::unlinkat(parent, name, 0);
+        return;
+    }
+    if (DIR* folder = ::fdopendir(::dup(fd))) {
+        std::vector<std::string> names;
+        while (const dirent* entry = ::readdir(folder)) {
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                names.emplace_back(entry->d_name);
+        }
+        ::closedir(folder);
+        for (const std::string& child : names)
+            removeAt(fd, child.c_str());
+    }
+    ::close(fd);
+    ::unlinkat(parent, name, AT_REMOVEDIR);
+}
+
 bool writeAt(int folder, const QByteArray& name, const QByteArray& contents)
 {
     const int fd = ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -56,7 +77,7 @@ bool writeAt(int folder, const QByteArray& name, const QByteArray& contents)
     return written;
 }
 
-// A temporary folder filled through descriptors, with HOME and
+// A temporary folder made and removed through descriptors, with HOME and
 // the XDG folders pointed into it for the length of the test.
 class RawTree : public ::testing::Test
 {
@@ -77,8 +98,7 @@ protected:
     void TearDown() override
     {
         ::close(m_rootFd);
-        // rm works by descriptors: deeper than PATH_MAX, any bytes.
-        QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), m_root});
+        removeAt(AT_FDCWD, fileSystemRepresentation(m_root).constData());
     }
 
     // Makes `relative` (bytes, "/"-separated) below the root, its folders
