@@ -504,6 +504,9 @@ void WalkThread::list(int fd)
         if (length <= 0)
             return; // the end, or a folder that cannot be read further
         m_listed += std::size_t(length);
+        // A folder of millions of entries takes a while to list.
+        if (m_walk.stopped())
+            return;
     }
 }
 
