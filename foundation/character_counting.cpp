@@ -13,9 +13,9 @@ namespace {
 class UnitMatcher
 {
 public:
-    UnitMatcher(unichar c, bool caseInsensitive) : m_target(c)
+    UnitMatcher(unichar c, CharacterMatching matching) : m_target(c)
     {
-        if (!caseInsensitive)
+        if (matching != CharacterMatching::IgnoringCase)
             return;
         const CharsTable* upper = getUpperCharsTable();
         if (upper[c] != getLowerCharsTable()[c]) {
@@ -40,86 +40,28 @@ QStringView tailFrom(QStringView string, qsizetype start)
 
 } // namespace
 
-qsizetype countCharacterFrom(QStringView string, unichar c, qsizetype start, bool caseInsensitive)
+qsizetype countCharacter(QStringView string, unichar c, qsizetype start, CharacterMatching matching)
 {
     const QStringView tail = tailFrom(string, start);
     if (tail.isEmpty())
         return 0;
-    const UnitMatcher matches(c, caseInsensitive);
+    const UnitMatcher matches(c, matching);
     return std::count_if(tail.utf16(), tail.utf16() + tail.size(), matches);
 }
 
-qsizetype findCharacterFrom(QStringView string, unichar c, qsizetype start, bool caseInsensitive)
+qsizetype countCharacter(QStringView string, unichar c, CharacterMatching matching)
 {
-    const QStringView tail = tailFrom(string, start);
-    if (tail.isEmpty())
-        return NSNotFound;
-    const UnitMatcher matches(c, caseInsensitive);
-    const auto* units = tail.utf16();
-    const auto* found = std::find_if(units, units + tail.size(), matches);
-    return found == units + tail.size() ? NSNotFound : string.size() - tail.size() + (found - units);
+    return countCharacter(string, c, 0, matching);
 }
 
-qsizetype findLastCharacterFrom(QStringView string, unichar c, qsizetype start, bool caseInsensitive)
+bool containsCharacter(QStringView string, unichar c, qsizetype start, CharacterMatching matching)
 {
-    const QStringView tail = tailFrom(string, start);
-    if (tail.isEmpty())
-        return NSNotFound;
-    const UnitMatcher matches(c, caseInsensitive);
-    const auto* units = string.utf16();
-    for (qsizetype i = string.size() - 1; i >= string.size() - tail.size(); --i) {
-        if (matches(units[i]))
-            return i;
-    }
-    return NSNotFound;
+    return findCharacter(string, c, start, matching) != NSNotFound;
 }
 
-qsizetype findOneOfFrom(QStringView string, QStringView set, qsizetype start, bool caseInsensitive)
+bool containsCharacter(QStringView string, unichar c, CharacterMatching matching)
 {
-    const QStringView tail = tailFrom(string, start);
-    if (tail.isEmpty() || set.isEmpty())
-        return NSNotFound;
-    std::vector<UnitMatcher> matchers;
-    matchers.reserve(static_cast<std::size_t>(set.size()));
-    for (QChar unit : set)
-        matchers.emplace_back(unit.unicode(), caseInsensitive);
-    const auto* units = string.utf16();
-    for (qsizetype i = string.size() - tail.size(); i < string.size(); ++i) {
-        const unichar unit = units[i];
-        if (std::any_of(matchers.begin(), matchers.end(), [unit](const UnitMatcher& m) { return m(unit); }))
-            return i;
-    }
-    return NSNotFound;
-}
-
-qsizetype countCharacter(QStringView string, unichar c)
-{
-    return countCharacterFrom(string, c, 0, false);
-}
-
-qsizetype countCharacter(QStringView string, unichar c, bool caseInsensitive)
-{
-    return countCharacterFrom(string, c, 0, caseInsensitive);
-}
-
-qsizetype countCharacter(QStringView string, unichar c, qsizetype start, bool caseInsensitive)
-{
-    return countCharacterFrom(string, c, start, caseInsensitive);
-}
-
-bool containsCharacter(QStringView string, unichar c)
-{
-    return findCharacterFrom(string, c, 0, false) != NSNotFound;
-}
-
-bool containsCharacter(QStringView string, unichar c, bool caseInsensitive)
-{
-    return findCharacterFrom(string, c, 0, caseInsensitive) != NSNotFound;
-}
-
-bool containsCharacter(QStringView string, unichar c, qsizetype start, bool caseInsensitive)
-{
-    return findCharacterFrom(string, c, start, caseInsensitive) != NSNotFound;
+    return containsCharacter(string, c, 0, matching);
 }
 
 bool containsCharacters(QStringView string, unsigned mask)
@@ -138,54 +80,62 @@ bool containsCharacters(QStringView string, unsigned mask)
     return false;
 }
 
-qsizetype findCharacter(QStringView string, unichar c)
+qsizetype findCharacter(QStringView string, unichar c, qsizetype start, CharacterMatching matching)
 {
-    return findCharacterFrom(string, c, 0, false);
+    const QStringView tail = tailFrom(string, start);
+    if (tail.isEmpty())
+        return NSNotFound;
+    const UnitMatcher matches(c, matching);
+    const auto* units = tail.utf16();
+    const auto* found = std::find_if(units, units + tail.size(), matches);
+    return found == units + tail.size() ? NSNotFound : string.size() - tail.size() + (found - units);
 }
 
-qsizetype findCharacter(QStringView string, unichar c, bool caseInsensitive)
+qsizetype findCharacter(QStringView string, unichar c, CharacterMatching matching)
 {
-    return findCharacterFrom(string, c, 0, caseInsensitive);
+    return findCharacter(string, c, 0, matching);
 }
 
-qsizetype findCharacter(QStringView string, unichar c, qsizetype start)
+qsizetype findLastCharacter(QStringView string, unichar c, qsizetype start, CharacterMatching matching)
 {
-    return findCharacterFrom(string, c, start, false);
+    const QStringView tail = tailFrom(string, start);
+    if (tail.isEmpty())
+        return NSNotFound;
+    const UnitMatcher matches(c, matching);
+    const auto* units = string.utf16();
+    for (qsizetype i = string.size() - 1; i >= string.size() - tail.size(); --i) {
+        if (matches(units[i]))
+            return i;
+    }
+    return NSNotFound;
 }
 
-qsizetype findCharacter(QStringView string, unichar c, qsizetype start, bool caseInsensitive)
+qsizetype findLastCharacter(QStringView string, unichar c, CharacterMatching matching)
 {
-    return findCharacterFrom(string, c, start, caseInsensitive);
+    return findLastCharacter(string, c, 0, matching);
 }
 
-qsizetype findLastCharacter(QStringView string, unichar c)
+qsizetype findOneOf(QStringView string, QStringView set, qsizetype start, CharacterMatching matching)
 {
-    return findLastCharacterFrom(string, c, 0, false);
+    const QStringView tail = tailFrom(string, start);
+    if (tail.isEmpty() || set.isEmpty())
+        return NSNotFound;
+    std::vector<UnitMatcher> matchers;
+    matchers.reserve(static_cast<std::size_t>(set.size()));
+    for (QChar unit : set)
+        matchers.emplace_back(unit.unicode(), matching);
+    const auto* units = string.utf16();
+    for (qsizetype i = string.size() - tail.size(); i < string.size(); ++i) {
+        const unichar unit = units[i];
+        if (std::any_of(matchers.begin(), matchers.end(), [unit](const UnitMatcher& m) { return m(unit); }))
+            return i;
+    }
+    return NSNotFound;
 }
 
-qsizetype findLastCharacter(QStringView string, unichar c, bool caseInsensitive)
+qsizetype findOneOf(QStringView string, QStringView set, CharacterMatching matching)
 {
-    return findLastCharacterFrom(string, c, 0, caseInsensitive);
-}
-
-qsizetype findLastCharacter(QStringView string, unichar c, qsizetype start, bool caseInsensitive)
-{
-    return findLastCharacterFrom(string, c, start, caseInsensitive);
-}
-
-qsizetype findOneOf(QStringView string, QStringView set)
-{
-    return findOneOfFrom(string, set, 0, false);
-}
-
-qsizetype findOneOf(QStringView string, QStringView set, bool caseInsensitive)
-{
-    return findOneOfFrom(string, set, 0, caseInsensitive);
-}
-
-qsizetype findOneOf(QStringView string, QStringView set, qsizetype start, bool caseInsensitive)
-{
-    return findOneOfFrom(string, set, start, caseInsensitive);
+    return findOneOf(string, set, 0, matching);
 }
 
 } // namespace sorvant

@@ -9,11 +9,11 @@
 //
 // The start index counts from the beginning; a negative start counts as 0,
 // a start at or past the end finds nothing.
-//   countCharacter("/a/b/c", '/')                  => 3
-//   findCharacter("xA", 'a', true)                 => 1
-//   findCharacter("xA", 'a')                       => NSNotFound
-//   findLastCharacter("a>b>c>d", '>', 3, false)    => 5
-//   findOneOf("a/b#c?d", "?#")                     => 3
+//   countCharacter("/a/b/c", '/')                              => 3
+//   findCharacter("xA", 'a', CharacterMatching::IgnoringCase)  => 1
+//   findCharacter("xA", 'a')                                   => NSNotFound
+//   findLastCharacter("a>b>c>d", '>', 3)                       => 5
+//   findOneOf("a/b#c?d", "?#")                                 => 3
 //   containsCharacters("a/b.c", kContainsPeriod | kContainsSlash) => true
 
 #include "foundation/chars_table.h"
@@ -23,32 +23,23 @@
 
 namespace sorvant {
 
-// --- workers ---------------------------------------------------------------
-// The number of units at or after `start` equal to `c`:  ("", c, 0) => 0
-[[nodiscard]] qsizetype countCharacterFrom(QStringView string, unichar c, qsizetype start, bool caseInsensitive);
-// The first index at or after `start` holding `c`, or NSNotFound.
-[[nodiscard]] qsizetype findCharacterFrom(QStringView string, unichar c, qsizetype start, bool caseInsensitive);
-// The last index at or after `start` holding `c` (searched from the end).
-[[nodiscard]] qsizetype findLastCharacterFrom(QStringView string, unichar c, qsizetype start, bool caseInsensitive);
-// The first index at or after `start` holding any unit of `set`; NSNotFound
-// also for an empty set:  ("abc", "", 0) => NSNotFound
-[[nodiscard]] qsizetype findOneOfFrom(QStringView string, QStringView set, qsizetype start, bool caseInsensitive);
-
-// The three-argument forms take caseInsensitive, except findCharacter, which
-// also takes a start. An integer in place of the flag would silently turn
-// into `true`, so those calls are deleted: give start and flag together.
+// How a text unit is compared with the sought one. An enum, not a bool, so
+// that a start index can never be taken for the option or the other way
+// round: findCharacter(s, c, 1) is a start, never "ignoring case".
+enum class CharacterMatching { Exact, IgnoringCase };
 
 // --- counting --------------------------------------------------------------
-[[nodiscard]] qsizetype countCharacter(QStringView string, unichar c);
-[[nodiscard]] qsizetype countCharacter(QStringView string, unichar c, bool caseInsensitive);
-qsizetype countCharacter(QStringView string, unichar c, int) = delete;
-[[nodiscard]] qsizetype countCharacter(QStringView string, unichar c, qsizetype start, bool caseInsensitive);
+// The number of units at or after `start` equal to `c`:  ("", c) => 0
+[[nodiscard]] qsizetype countCharacter(QStringView string, unichar c,
+                                       CharacterMatching matching = CharacterMatching::Exact);
+[[nodiscard]] qsizetype countCharacter(QStringView string, unichar c, qsizetype start,
+                                       CharacterMatching matching = CharacterMatching::Exact);
 
 // --- containing ------------------------------------------------------------
-[[nodiscard]] bool containsCharacter(QStringView string, unichar c);
-[[nodiscard]] bool containsCharacter(QStringView string, unichar c, bool caseInsensitive);
-bool containsCharacter(QStringView string, unichar c, int) = delete;
-[[nodiscard]] bool containsCharacter(QStringView string, unichar c, qsizetype start, bool caseInsensitive);
+[[nodiscard]] bool containsCharacter(QStringView string, unichar c,
+                                     CharacterMatching matching = CharacterMatching::Exact);
+[[nodiscard]] bool containsCharacter(QStringView string, unichar c, qsizetype start,
+                                     CharacterMatching matching = CharacterMatching::Exact);
 
 // The characters of containsCharacters, one bit each.
 enum ContainedCharacters : unsigned {
@@ -67,23 +58,23 @@ enum ContainedCharacters : unsigned {
 [[nodiscard]] bool containsCharacters(QStringView string, unsigned mask);
 
 // --- finding ---------------------------------------------------------------
-[[nodiscard]] qsizetype findCharacter(QStringView string, unichar c);
-[[nodiscard]] qsizetype findCharacter(QStringView string, unichar c, bool caseInsensitive);
-[[nodiscard]] qsizetype findCharacter(QStringView string, unichar c, qsizetype start);
-[[nodiscard]] inline qsizetype findCharacter(QStringView string, unichar c, int start)
-{
-    return findCharacter(string, c, qsizetype{start});
-}
-[[nodiscard]] qsizetype findCharacter(QStringView string, unichar c, qsizetype start, bool caseInsensitive);
+// The first index at or after `start` holding `c`, or NSNotFound.
+[[nodiscard]] qsizetype findCharacter(QStringView string, unichar c,
+                                      CharacterMatching matching = CharacterMatching::Exact);
+[[nodiscard]] qsizetype findCharacter(QStringView string, unichar c, qsizetype start,
+                                      CharacterMatching matching = CharacterMatching::Exact);
 
-[[nodiscard]] qsizetype findLastCharacter(QStringView string, unichar c);
-[[nodiscard]] qsizetype findLastCharacter(QStringView string, unichar c, bool caseInsensitive);
-qsizetype findLastCharacter(QStringView string, unichar c, int) = delete;
-[[nodiscard]] qsizetype findLastCharacter(QStringView string, unichar c, qsizetype start, bool caseInsensitive);
+// The last index at or after `start` holding `c` (searched from the end).
+[[nodiscard]] qsizetype findLastCharacter(QStringView string, unichar c,
+                                          CharacterMatching matching = CharacterMatching::Exact);
+[[nodiscard]] qsizetype findLastCharacter(QStringView string, unichar c, qsizetype start,
+                                          CharacterMatching matching = CharacterMatching::Exact);
 
-[[nodiscard]] qsizetype findOneOf(QStringView string, QStringView set);
-[[nodiscard]] qsizetype findOneOf(QStringView string, QStringView set, bool caseInsensitive);
-qsizetype findOneOf(QStringView string, QStringView set, int) = delete;
-[[nodiscard]] qsizetype findOneOf(QStringView string, QStringView set, qsizetype start, bool caseInsensitive);
+// The first index at or after `start` holding any unit of `set`; NSNotFound
+// also for an empty set:  ("abc", "") => NSNotFound
+[[nodiscard]] qsizetype findOneOf(QStringView string, QStringView set,
+                                  CharacterMatching matching = CharacterMatching::Exact);
+[[nodiscard]] qsizetype findOneOf(QStringView string, QStringView set, qsizetype start,
+                                  CharacterMatching matching = CharacterMatching::Exact);
 
 } // namespace sorvant

@@ -74,6 +74,11 @@ void startTimer()
     g_stopwatchStart.store(now());
 }
 
+void resetTimer()
+{
+    g_stopwatchStart.store(0.0);
+}
+
 double measureTimer()
 {
     const QDateTime start = fromStopwatch();

@@ -36,6 +36,8 @@ namespace sorvant {
 // One start time for the whole process; timings from two threads overwrite
 // each other. Elapsed times are in seconds.
 void startTimer();
+// Forgets the start, as if startTimer() had never run (tests use it).
+void resetTimer();
 // Seconds since startTimer(), logged as "<seconds>s"; 0, unlogged, when the
 // stopwatch never started.
 double measureTimer();

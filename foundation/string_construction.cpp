@@ -3,7 +3,6 @@
 #include "foundation/character_classes.h"
 #include "platform/atomic_file.h"
 
-#include <QFile>
 #include <QUuid>
 
 #include <atomic>
@@ -18,22 +17,17 @@ std::atomic<StringEncoding> g_defaultEncoding{NSUTF8StringEncoding};
 // Encoding numbers above this (and 0) ask a reader to detect the encoding.
 constexpr StringEncoding kLargestNamedEncoding = 4'294'967'279ULL;
 
+// A text read whole must fit a QString (2^31 UTF-16 units) after decoding.
+constexpr qint64 kMaximumTextFileSize = qint64(1) << 30;
+
 bool readFile(const QString& path, QByteArray* contents)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return false;
-    *contents = file.readAll();
-    return file.error() == QFileDevice::NoError;
+    return readRegularFile(path, kMaximumTextFileSize, contents) == FileReadStatus::Read;
 }
 
 bool writeBytes(const QString& path, const QByteArray& bytes, bool atomically)
 {
-    if (atomically)
-        return writeFileAtomically(path, bytes);
-    QFile file(path);
-    return !path.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-           && file.write(bytes) == bytes.size() && file.flush();
+    return atomically ? writeFileAtomically(path, bytes) : writeFileInPlace(path, bytes);
 }
 
 bool writeReporting(const QString& string, const QString& path, bool atomically, StringEncoding encoding,

@@ -1,9 +1,11 @@
 #include "platform/atomic_file.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "platform/file_system_representation.h"
+
+#include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,6 +19,37 @@ QString errnoText(int code, const QString& what, const QString& path)
 {
     return QStringLiteral("%1 '%2': %3").arg(what, path, QString::fromLocal8Bit(std::strerror(code)));
 }
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    [[nodiscard]] int get() const { return m_fd; }
+    // Closes now and answers whether close() succeeded (it can report a
+    // delayed write error).
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
 
 bool writeAll(int fd, const QByteArray& data)
 {
@@ -35,16 +68,36 @@ bool writeAll(int fd, const QByteArray& data)
     return true;
 }
 
-// The new file takes the permissions of the one it replaces, so rewriting a
-// private file never widens access to it.
-mode_t modeForReplacing(const QByteArray& path)
+// The folder part of a path's bytes: "." for a bare name, "/" at the root.
+QByteArray folderOf(const QByteArray& path)
 {
-    struct stat info {};
-    if (::stat(path.constData(), &info) == 0)
-        return info.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0644 & ~mask;
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+// Creates a new temporary file beside `target` with `mode` (less the umask,
+// which the kernel applies). The name is the target's with a random suffix,
+// or a short one when that would exceed the longest name a folder holds.
+int createTemporary(const QByteArray& target, mode_t mode, QByteArray* name)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray base = target.mid(slash + 1);
+    const QByteArray stem = target.left(slash + 1) + (base.size() + 12 > NAME_MAX ? QByteArray(".sorvant") : base);
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray candidate = stem + ".tmp.";
+        for (int i = 0; i < 6; ++i)
+            candidate += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
+        const int fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (fd >= 0 || errno != EEXIST) {
+            *name = candidate;
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 // After the rename the folder entry itself must reach the disk too, or a
@@ -60,53 +113,124 @@ void syncFolder(const QByteArray& folder)
 
 } // namespace
 
+FileReadStatus readRegularFile(const QString& path, qint64 maximumSize, QByteArray* data, QString* error)
+{
+    data->clear();
+    if (error)
+        error->clear();
+    const QByteArray bytes = fileSystemRepresentation(path);
+    if (bytes.isEmpty()) {
+        setError(error, QStringLiteral("No file path given"));
+        return FileReadStatus::Missing;
+    }
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    Descriptor file(::open(bytes.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.get() < 0) {
+        const int code = errno;
+        setError(error, errnoText(code, QStringLiteral("Cannot open"), path));
+        return code == ENOENT || code == ENOTDIR ? FileReadStatus::Missing : FileReadStatus::Failed;
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) {
+        setError(error, errnoText(errno, QStringLiteral("Cannot examine"), path));
+        return FileReadStatus::Failed;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        setError(error, QStringLiteral("'%1' is not a regular file").arg(path));
+        return FileReadStatus::NotRegular;
+    }
+    if (info.st_size > maximumSize) {
+        setError(error, QStringLiteral("'%1' is larger than %2 bytes").arg(path).arg(maximumSize));
+        return FileReadStatus::TooLarge;
+    }
+    // The file may grow while it is read: read one byte past the limit to notice.
+    data->resize(qsizetype(info.st_size));
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == data->size()) {
+            if (filled > maximumSize)
+                break;
+            data->resize(qMin<qsizetype>(qsizetype(maximumSize) + 1, filled + 65536));
+        }
+        const ssize_t count = ::read(file.get(), data->data() + filled, size_t(data->size() - filled));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            data->clear();
+            setError(error, errnoText(errno, QStringLiteral("Cannot read"), path));
+            return FileReadStatus::Failed;
+        }
+        if (count == 0)
+            break;
+        filled += count;
+    }
+    if (filled > maximumSize) {
+        data->clear();
+        setError(error, QStringLiteral("'%1' is larger than %2 bytes").arg(path).arg(maximumSize));
+        return FileReadStatus::TooLarge;
+    }
+    data->resize(filled);
+    return FileReadStatus::Read;
+}
+
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error)
 {
     if (error)
         error->clear();
-    if (path.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("No file path given");
+    const QByteArray target = fileSystemRepresentation(path);
+    if (target.isEmpty()) {
+        setError(error, path.isEmpty() ? QStringLiteral("No file path given")
+                                       : QStringLiteral("The path '%1' cannot name a file").arg(path));
         return false;
     }
-    const QByteArray target = QFile::encodeName(path);
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    QByteArray pattern = target + ".tmp.XXXXXX";
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) {
-        if (error)
-            *error = errnoText(errno, QStringLiteral("Cannot create a temporary file for"), path);
+    // The new file takes the permissions of the one it replaces, so
+    // rewriting a private file never widens access to it.
+    struct stat existing {};
+    const bool replacing = ::stat(target.constData(), &existing) == 0;
+    QByteArray temporary;
+    Descriptor file(createTemporary(target, replacing ? 0600 : 0644, &temporary));
+    if (file.get() < 0) {
+        setError(error, errnoText(errno, QStringLiteral("Cannot create a temporary file for"), path));
         return false;
     }
     const auto fail = [&](const QString& what) {
         const int code = errno;
-        ::close(fd);
-        ::unlink(pattern.constData());
-        if (error)
-            *error = errnoText(code, what, path);
+        ::unlink(temporary.constData());
+        setError(error, errnoText(code, what, path));
         return false;
     };
-    if (::fchmod(fd, modeForReplacing(target)) != 0)
+    if (replacing && ::fchmod(file.get(), existing.st_mode & 07777) != 0)
         return fail(QStringLiteral("Cannot set the permissions of the temporary file for"));
-    if (!writeAll(fd, data))
+    if (!writeAll(file.get(), data))
         return fail(QStringLiteral("Cannot write the temporary file for"));
-    if (::fsync(fd) != 0)
+    if (::fsync(file.get()) != 0)
         return fail(QStringLiteral("Cannot flush the temporary file for"));
-    if (::close(fd) != 0) {
-        const int code = errno;
-        ::unlink(pattern.constData());
-        if (error)
-            *error = errnoText(code, QStringLiteral("Cannot close the temporary file for"), path);
+    if (!file.close())
+        return fail(QStringLiteral("Cannot close the temporary file for"));
+    if (::rename(temporary.constData(), target.constData()) != 0)
+        return fail(QStringLiteral("Cannot replace"));
+    syncFolder(folderOf(target));
+    return true;
+}
+
+bool writeFileInPlace(const QString& path, const QByteArray& data, QString* error)
+{
+    if (error)
+        error->clear();
+    const QByteArray target = fileSystemRepresentation(path);
+    if (target.isEmpty()) {
+        setError(error, QStringLiteral("No file path given"));
         return false;
     }
-    if (::rename(pattern.constData(), target.constData()) != 0) {
-        const int code = errno;
-        ::unlink(pattern.constData());
-        if (error)
-            *error = errnoText(code, QStringLiteral("Cannot replace"), path);
+    Descriptor file(::open(target.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
+    if (file.get() < 0) {
+        setError(error, errnoText(errno, QStringLiteral("Cannot open"), path));
         return false;
     }
-    syncFolder(folder);
+    if (!writeAll(file.get(), data) || !file.close()) {
+        setError(error, errnoText(errno, QStringLiteral("Cannot write"), path));
+        return false;
+    }
     return true;
 }
 

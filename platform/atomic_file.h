@@ -1,21 +1,59 @@
 #pragma once
-// Writing a whole file so that readers see either the old contents or the
-// new ones, never half a file: the bytes go to a temporary file in the same
-// folder, which is flushed to disk and then renamed over the destination.
+// Whole files: reading one without risk from what stands at the path, and
+// writing one so that readers see either the old contents or the new ones,
+// never half a file (the bytes go to a temporary file in the same folder,
+// which is flushed to disk and then renamed over the destination).
+//
+// Paths reach the kernel byte for byte (file_system_representation.h), so
+// a name holding a byte that is not UTF-8 is read and written as it is.
 
 #include <QByteArray>
 #include <QString>
 
 namespace sorvant {
 
+// --- reading -----------------------------------------------------------------
+
+// How readRegularFile ended.
+enum class FileReadStatus {
+    Read,       // the whole file is in `data`
+    Missing,    // nothing at the path (ENOENT)
+    NotRegular, // a folder, FIFO, device, socket…; never opened for reading
+    TooLarge,   // larger than the limit; not read
+    Failed,     // could not be opened or read (permissions, I/O error…)
+};
+
+// Reads the regular file at `path`, at most `maximumSize` bytes, into `data`
+// (cleared first). The file is opened without blocking (a FIFO never hangs
+// the caller) and its type checked on the open descriptor, so a link to a
+// device is refused too. `error` (cleared first) gets the reason for every
+// status but Read.
+//   regular file of 3 bytes         => Read, data = its bytes
+//   "/no/such/file"                 => Missing
+//   a FIFO, "/dev/zero"             => NotRegular
+//   a file above maximumSize        => TooLarge
+//   null or "" path                 => Missing
+[[nodiscard]] FileReadStatus readRegularFile(const QString& path, qint64 maximumSize, QByteArray* data,
+                                             QString* error = nullptr);
+
+// --- writing -----------------------------------------------------------------
+
 // Writes `data` to `path` atomically. An existing file keeps its permission
-// bits; a new one gets 0644 less the umask. Answers false, and the reason in
-// `error` when given (cleared first), when any step fails; the destination is
-// then unchanged and no temporary file is left behind.
+// bits; a new one gets 0644 less the umask (the kernel applies the umask, so
+// it is never changed). Answers false, and the reason in `error` when given
+// (cleared first), when any step fails; the destination is then unchanged and
+// no temporary file is left behind.
 //   writeFileAtomically("/tmp/a", "x")     => true
 //   writeFileAtomically("/no/such/a", "x") => false, error names the path
 //   writeFileAtomically({}, "x")           => false
 [[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& data,
                                        QString* error = nullptr);
+
+// Writes `data` over the file at `path` in place (made with 0666 less the
+// umask when missing, truncated otherwise). Not atomic: a reader may see
+// part of it. Answers false, with the reason in `error` when given.
+//   writeFileInPlace("/tmp/a", "x")     => true
+//   writeFileInPlace({}, "x")           => false
+[[nodiscard]] bool writeFileInPlace(const QString& path, const QByteArray& data, QString* error = nullptr);
 
 } // namespace sorvant

@@ -11,6 +11,10 @@ struct Capabilities {
     // drive, so paths in them can change behind the program's back. Linux
     // offers no such service.
     bool desktopAndDocumentsInCloud = false;
+    // Reading protected folders and sending events to other applications
+    // need the user's permission, asked in the system settings. Linux has
+    // no such permissions.
+    bool privacyPermissions = false;
 };
 
 // The flags in force. Read from any thread; change them only in tests, while

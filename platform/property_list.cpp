@@ -4,7 +4,8 @@
 #include "platform/number_kind.h"
 
 #include <QDateTime>
-#include <QFile>
+#include <QRegularExpression>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QTimeZone>
 
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <optional>
 
 namespace sorvant {
 
@@ -23,6 +25,8 @@ namespace {
 constexpr qint64 kReferenceDateOffset = 978307200;
 // Deeper trees are refused rather than risk the stack on hostile files.
 constexpr int kMaximumDepth = 512;
+// Settings and Info.plist files are small; a larger file is not read whole.
+constexpr qint64 kMaximumFileSize = 64 * 1024 * 1024;
 
 struct PlistDeleter
 {
@@ -261,6 +265,45 @@ plist_t fromVariant(const QVariant& value, int depth, QString* error)
     }
 }
 
+// The library reads only UTF-8 text, but an XML property list may be UTF-16
+// (or UTF-32) when it starts with a byte-order mark. Such text is handed over
+// as UTF-8 with its encoding declaration changed to match.
+QByteArray utf8PropertyList(const QByteArray& data)
+{
+    const auto startsWith = [&](std::initializer_list<unsigned char> mark) {
+        if (data.size() < qsizetype(mark.size()))
+            return false;
+        qsizetype i = 0;
+        for (const unsigned char byte : mark) {
+            if (static_cast<unsigned char>(data.at(i++)) != byte)
+                return false;
+        }
+        return true;
+    };
+    std::optional<QStringConverter::Encoding> encoding;
+    if (startsWith({0xFF, 0xFE, 0x00, 0x00}))
+        encoding = QStringConverter::Utf32LE;
+    else if (startsWith({0x00, 0x00, 0xFE, 0xFF}))
+        encoding = QStringConverter::Utf32BE;
+    else if (startsWith({0xFF, 0xFE}))
+        encoding = QStringConverter::Utf16LE;
+    else if (startsWith({0xFE, 0xFF}))
+        encoding = QStringConverter::Utf16BE;
+    else if (startsWith({0xEF, 0xBB, 0xBF}))
+        return data.mid(3);
+    if (!encoding)
+        return data;
+    QStringDecoder decoder(*encoding, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInvalidToNull);
+    QString text = decoder.decode(data);
+    if (decoder.hasError())
+        return data;
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    static const QRegularExpression declaration(QStringLiteral("^(<\\?xml[^>]*encoding=[\"'])[^\"']*"));
+    text.replace(declaration, QStringLiteral("\\1UTF-8"));
+    return text.toUtf8();
+}
+
 } // namespace
 
 QVariant propertyListFromData(const QByteArray& data, QString* error)
@@ -268,8 +311,9 @@ QVariant propertyListFromData(const QByteArray& data, QString* error)
     if (error)
         error->clear();
     plist_t root = nullptr;
-    if (!data.isEmpty() && data.size() <= std::numeric_limits<uint32_t>::max())
-        plist_from_memory(data.constData(), static_cast<uint32_t>(data.size()), &root);
+    const QByteArray text = utf8PropertyList(data);
+    if (!text.isEmpty() && text.size() <= std::numeric_limits<uint32_t>::max())
+        plist_from_memory(text.constData(), static_cast<uint32_t>(text.size()), &root);
     PlistPtr owner(root);
     QVariant value = toVariant(root, 0);
     if (!value.isValid() && error)
@@ -309,13 +353,14 @@ QVariant readPropertyListFile(const QString& path, QString* error)
 {
     if (error)
         error->clear();
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    QByteArray data;
+    QString reason;
+    if (readRegularFile(path, kMaximumFileSize, &data, &reason) != FileReadStatus::Read) {
         if (error)
-            *error = QStringLiteral("Cannot read '%1': %2").arg(path, file.errorString());
+            *error = reason;
         return {};
     }
-    QVariant value = propertyListFromData(file.readAll(), nullptr);
+    QVariant value = propertyListFromData(data, nullptr);
     if (!value.isValid() && error)
         *error = QStringLiteral("'%1' does not hold a property list").arg(path);
     return value;

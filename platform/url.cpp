@@ -104,6 +104,9 @@ bool splitAuthority(const QString& authority, QString* user, QString* password, 
         *host = colon >= 0 ? hostPort.left(colon) : hostPort;
         if (colon >= 0)
             portText = hostPort.mid(colon + 1);
+        // Only a bracketed (IPv6) host may hold a ":"; "h::" is no host and port.
+        if (host->contains(QLatin1Char(':')))
+            return false;
     }
     if (!portText.isEmpty()) {
         bool ok = false;

@@ -1,12 +1,17 @@
 #include "platform/user_defaults.h"
 
+#include "platform/atomic_file.h"
+#include "platform/file_system_representation.h"
 #include "platform/log.h"
+#include "platform/path_semantics.h"
 #include "platform/property_list.h"
+#include "platform/xdg_folders.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sorvant {
 
@@ -15,24 +20,65 @@ namespace {
 const QLatin1String kFolderName("sorvant");
 const QLatin1String kFileName("org.tarrenbeck.Sorvant.plist");
 const QLatin1String kDamagedSuffix(".damaged");
+// A settings file holds a few hundred keys; anything far larger is not one
+// and is not read into memory.
+constexpr qint64 kMaximumFileSize = 64 * 1024 * 1024;
+
+bool exists(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(fileSystemRepresentation(path).constData(), &info) == 0;
+}
 
 // A free name beside `path` for a damaged file: ".damaged", then
 // ".damaged-2", ".damaged-3"…, so an earlier damaged file is kept too.
 QString damagedPath(const QString& path)
 {
     QString candidate = path + kDamagedSuffix;
-    for (int n = 2; QFileInfo::exists(candidate) && n < 1000; ++n)
+    for (int n = 2; exists(candidate) && n < 1000; ++n)
         candidate = path + kDamagedSuffix + QLatin1Char('-') + QString::number(n);
     return candidate;
+}
+
+// Makes `folder` and its missing parents (0700 for new ones: they hold
+// private settings, and the umask applies too).
+bool makeFolders(const QString& folder)
+{
+    const QByteArray bytes = fileSystemRepresentation(folder);
+    if (bytes.isEmpty())
+        return false;
+    for (qsizetype slash = bytes.indexOf('/', 1); ; slash = bytes.indexOf('/', slash + 1)) {
+        const QByteArray part = slash < 0 ? bytes : bytes.left(slash);
+        if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash < 0)
+            return true;
+    }
 }
 
 } // namespace
 
 UserDefaults& UserDefaults::standardUserDefaults()
 {
-    static UserDefaults defaults(defaultPersistentDomainPath(),
-                                 QCoreApplication::instance() ? QCoreApplication::arguments() : QStringList());
+    static UserDefaults defaults(defaultPersistentDomainPath(), applicationArguments());
     return defaults;
+}
+
+QStringList UserDefaults::applicationArguments()
+{
+    return QCoreApplication::instance() ? QCoreApplication::arguments() : QStringList();
+}
+
+void UserDefaults::resetStandardUserDefaults()
+{
+    UserDefaults& defaults = standardUserDefaults();
+    std::lock_guard lock(defaults.m_mutex);
+    defaults.m_path = defaultPersistentDomainPath();
+    defaults.m_arguments = argumentDomain(applicationArguments());
+    defaults.m_registration.clear();
+    defaults.m_pending.clear();
+    defaults.m_reported.clear();
+    defaults.readFileLocked(&defaults.m_persistent);
 }
 
 UserDefaults::UserDefaults(const QString& path, const QStringList& arguments)
@@ -46,10 +92,7 @@ UserDefaults::~UserDefaults() = default;
 
 QString UserDefaults::defaultPersistentDomainPath()
 {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty())
-        base = QDir::homePath() + QLatin1String("/.config");
-    return base + QLatin1Char('/') + kFolderName + QLatin1Char('/') + kFileName;
+    return xdgBaseFolder(XdgBaseFolder::Config) + QLatin1Char('/') + kFolderName + QLatin1Char('/') + kFileName;
 }
 
 QVariantMap UserDefaults::argumentDomain(const QStringList& arguments)
@@ -144,54 +187,79 @@ bool UserDefaults::synchronize()
     case FileState::Missing:
         m_persistent = domain;
         return true;
-    case FileState::SetAside:
+    case FileState::Damaged:
     case FileState::Untouchable:
         break;
     }
     return false;
 }
 
-// What the file holds now. A damaged file is renamed aside (and then counts
-// as missing for writing); a file that can be neither read nor moved is
-// untouchable and must not be written over.
+// What the file holds now. Reading never changes the file: a damaged one
+// is reported once and left in place until a write sets it aside. A file
+// that cannot be read (or is no settings file at all: a FIFO, a device, a
+// huge file) is untouchable and never written over.
 UserDefaults::FileState UserDefaults::readFileLocked(QVariantMap* domain)
 {
+    QString problem;
+    const FileState state = readFileLocked(domain, &problem);
+    if (problem.isEmpty())
+        m_reported.clear();
+    else if (m_reported != problem)
+        logWarning(m_reported = problem);
+    return state;
+}
+
+UserDefaults::FileState UserDefaults::readFileLocked(QVariantMap* domain, QString* problem)
+{
     domain->clear();
-    QFile file(m_path);
-    if (!file.exists())
+    QByteArray data;
+    QString error;
+    switch (readRegularFile(m_path, kMaximumFileSize, &data, &error)) {
+    case FileReadStatus::Missing:
         return FileState::Missing;
-    if (!file.open(QIODevice::ReadOnly)) {
-        logWarning(QStringLiteral("Cannot read the user defaults '%1': %2").arg(m_path, file.errorString()));
+    case FileReadStatus::Read:
+        break;
+    case FileReadStatus::NotRegular:
+    case FileReadStatus::TooLarge:
+    case FileReadStatus::Failed:
+        *problem = QStringLiteral("Cannot read the user defaults: %1; changes will not be saved").arg(error);
         return FileState::Untouchable;
     }
-    QString error;
-    const QVariant root = propertyListFromData(file.readAll(), &error);
-    file.close();
+    // An empty file is what some tools leave when they create the settings.
+    if (data.isEmpty())
+        return FileState::Read;
+    const QVariant root = propertyListFromData(data, &error);
     if (root.typeId() == QMetaType::QVariantMap) {
         *domain = root.toMap();
         return FileState::Read;
     }
-    const QString reason = root.isValid() ? QStringLiteral("it does not hold a dictionary") : error;
-    const QString aside = damagedPath(m_path);
-    if (QFile::rename(m_path, aside)) {
-        logWarning(QStringLiteral("The user defaults '%1' are damaged (%2); they were moved to '%3'")
-                       .arg(m_path, reason, aside));
-        return FileState::SetAside;
-    }
-    logWarning(QStringLiteral("The user defaults '%1' are damaged (%2) and cannot be moved aside; "
-                              "changes will not be saved")
-                   .arg(m_path, reason));
-    return FileState::Untouchable;
+    *problem = QStringLiteral("The user defaults '%1' are damaged (%2)")
+                   .arg(m_path, root.isValid() ? QStringLiteral("it does not hold a dictionary") : error);
+    return FileState::Damaged;
 }
 
 // Writes the pending changes over what the file holds now, so that keys
-// another process changed since this one read the file are kept.
+// another process changed since this one read the file are kept. A damaged
+// file is renamed aside first, keeping its bytes.
 bool UserDefaults::saveLocked()
 {
     QVariantMap disk;
-    const FileState state = readFileLocked(&disk);
-    if (state == FileState::Untouchable)
+    QString problem;
+    const FileState state = readFileLocked(&disk, &problem);
+    if (state == FileState::Untouchable) {
+        if (m_reported != problem)
+            logWarning(m_reported = problem);
         return false;
+    }
+    if (state == FileState::Damaged) {
+        const QString aside = damagedPath(m_path);
+        if (::rename(fileSystemRepresentation(m_path).constData(), fileSystemRepresentation(aside).constData()) != 0) {
+            logError(problem + QStringLiteral(" and cannot be moved aside; changes will not be saved"));
+            return false;
+        }
+        logWarning(problem + QStringLiteral("; they were moved to '%1'").arg(aside));
+    }
+    m_reported.clear();
     if (state == FileState::Read) {
         for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
             if (it.value().isValid())
@@ -202,10 +270,11 @@ bool UserDefaults::saveLocked()
         m_persistent = disk;
     }
     QString error;
-    const bool saved = QDir().mkpath(QFileInfo(m_path).absolutePath())
+    const bool saved = makeFolders(stringByDeletingLastPathComponent(m_path))
                        && writePropertyListFile(m_path, m_persistent, &error);
     if (!saved) {
-        logError(QStringLiteral("Cannot save the user defaults '%1': %2").arg(m_path, error));
+        logError(QStringLiteral("Cannot save the user defaults '%1': %2")
+                     .arg(m_path, error.isEmpty() ? QStringLiteral("its folder cannot be made") : error));
         return false;
     }
     m_pending.clear();

@@ -4,7 +4,7 @@
 //   1. the argument domain, from "-Key value" pairs on the command line;
 //   2. the persistent domain of the application, an XML property list at
 //      $XDG_CONFIG_HOME/sorvant/org.tarrenbeck.Sorvant.plist (~/.config when
-//      the variable is unset or empty);
+//      the variable is unset, empty or relative);
 //   3. the registration domain, defaults the program registers at launch.
 //
 // Values keep their type exactly (bool, integer, real, string, date, data,
@@ -12,8 +12,14 @@
 // change to the persistent domain is written to disk at once, atomically,
 // so a crash never leaves half a file and another process reads the change
 // after `synchronize()`. A write applies this object's changes to what the
-// file holds at that moment, so keys another process changed are kept. A file that cannot be parsed is reported with
-// "WARNING: " and renamed aside (".damaged" appended), never overwritten.
+// file holds at that moment, so keys another process changed are kept.
+//
+// Reading never changes the file. A file that cannot be parsed is reported
+// once with "WARNING: " and reads as empty; the first write renames it aside
+// (".damaged" appended, its bytes kept) and never overwrites it. An empty
+// file is an empty dictionary; XML in UTF-8 or UTF-16 (with a byte-order
+// mark) and binary property lists are read. What is not a regular file, or
+// is larger than 64 MB, is not read (a FIFO never blocks) and never written.
 //
 // Typed readings (boolForKey, integerForKey, stringForKey…) need the value
 // readings of foundation/values.h and live in foundation/user_defaults_getters.h.
@@ -35,6 +41,10 @@ public:
     // QCoreApplication (none when there is none) and the file at
     // defaultPersistentDomainPath(), both read at the first call.
     static UserDefaults& standardUserDefaults();
+    // Makes the application's defaults as new: the path and arguments are
+    // read again, registered values and unsaved changes are dropped. For
+    // tests, which run many cases in one process.
+    static void resetStandardUserDefaults();
 
     // Defaults kept in the file at `path`, with `arguments` as a program's
     // command line (the first item is the program and is skipped).
@@ -44,7 +54,8 @@ public:
     ~UserDefaults();
 
     // $XDG_CONFIG_HOME/sorvant/org.tarrenbeck.Sorvant.plist, or
-    // $HOME/.config/… when XDG_CONFIG_HOME is unset or empty.
+    // $HOME/.config/… when XDG_CONFIG_HOME is unset, empty or relative
+    // (platform/xdg_folders.h).
     [[nodiscard]] static QString defaultPersistentDomainPath();
 
     // The argument domain of a command line: each "-Key value" pair gives
@@ -94,8 +105,12 @@ public:
     bool synchronize();
 
 private:
-    enum class FileState { Missing, Read, SetAside, Untouchable };
+    enum class FileState { Missing, Read, Damaged, Untouchable };
+    static QStringList applicationArguments();
+    // Reads the file and reports a problem with it once.
     FileState readFileLocked(QVariantMap* domain);
+    // Reads the file; `problem` gets what is wrong with it, if anything.
+    FileState readFileLocked(QVariantMap* domain, QString* problem);
     bool saveLocked();
 
     mutable std::mutex m_mutex;
@@ -106,6 +121,9 @@ private:
     // Changes not yet on disk (an invalid value is a removal). Each write
     // applies them to what the file holds at that moment.
     QVariantMap m_pending;
+    // The last warning about the file, so that it is given once, not on
+    // every read.
+    QString m_reported;
 };
 
 } // namespace sorvant

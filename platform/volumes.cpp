@@ -164,14 +164,18 @@ bool isPseudoFileSystemType(const QString& type)
     return type.isEmpty() || pseudoTypes().contains(type);
 }
 
+bool isKernelFileSystemType(const QString& type)
+{
+    return isPseudoFileSystemType(type) && type != QLatin1String("tmpfs");
+}
+
 bool isRemoteFileSystemType(const QString& type)
 {
     return remoteTypes().contains(type);
 }
 
-QList<MountPoint> mountedVolumes()
+QList<MountPoint> volumesInMountTable(const QList<MountPoint>& mounts)
 {
-    const QList<MountPoint> mounts = parseMountInfo(readKernelFile(QStringLiteral("/proc/self/mountinfo")));
     QList<MountPoint> volumes;
     QSet<QString> seen;
     for (const MountPoint& mount : mounts) {
@@ -181,8 +185,7 @@ QList<MountPoint> mountedVolumes()
             seen.insert(mount.path);
             continue;
         }
-        if (isPseudoFileSystemType(mount.fileSystemType) || isSystemFolder(mount.path)
-            || seen.contains(mount.path) || !isDirectory(mount.path))
+        if (isPseudoFileSystemType(mount.fileSystemType) || isSystemFolder(mount.path) || seen.contains(mount.path))
             continue;
         seen.insert(mount.path);
         volumes.append(mount);
@@ -192,6 +195,15 @@ QList<MountPoint> mountedVolumes()
         root.path = QStringLiteral("/");
         volumes.prepend(root);
     }
+    return volumes;
+}
+
+QList<MountPoint> mountedVolumes()
+{
+    QList<MountPoint> volumes =
+        volumesInMountTable(parseMountInfo(readKernelFile(QStringLiteral("/proc/self/mountinfo"))));
+    // A file can be mounted on a file; only folders are volumes.
+    volumes.removeIf([](const MountPoint& m) { return m.path != QLatin1String("/") && !isDirectory(m.path); });
     return volumes;
 }
 

@@ -35,13 +35,27 @@ struct MountPoint {
 //   "proc" => YES   "cgroup2" => YES   "tmpfs" => YES   "ext4" => NO   "" => YES
 [[nodiscard]] bool isPseudoFileSystemType(const QString& type);
 
+// YES for a pseudo file system the kernel fills (proc, sysfs…): a walk never
+// enters one, not even as its root. tmpfs is pseudo but holds user files
+// (/tmp, /dev/shm), so a search may start inside it.
+//   "proc" => YES   "sysfs" => YES   "tmpfs" => NO   "ext4" => NO   "" => YES
+[[nodiscard]] bool isKernelFileSystemType(const QString& type);
+
 // YES for a network file system.
 //   "nfs4" => YES   "cifs" => YES   "fuse.sshfs" => YES   "ext4" => NO   "" => NO
 [[nodiscard]] bool isRemoteFileSystemType(const QString& type);
 
-// The mounted volumes: "/" first, then every real file system mounted on a
-// folder outside /proc, /sys, /dev and /run (except the removable-media
-// folders /run/media and /media), in table order, each mount point once.
+// The volumes of a mount table: "/" first (its last mount; an empty entry
+// when the table has none), then every real file system mounted outside
+// /proc, /sys, /dev, /run (/run/media excepted), /snap and /boot/efi, in
+// table order, each mount point once (its first mount). Network file
+// systems are volumes too; isRemoteFileSystemType tells them apart.
+//   "/ ext4", "/run/media/me/USB vfat", "/snap/x squashfs", "/home autofs"
+//     => "/", "/run/media/me/USB"
+[[nodiscard]] QList<MountPoint> volumesInMountTable(const QList<MountPoint>& mounts);
+
+// volumesInMountTable of the kernel's table, mount points that are not
+// folders left out.
 [[nodiscard]] QList<MountPoint> mountedVolumes();
 
 // The volume holding a path (the mount with the longest mount point that

@@ -185,19 +185,35 @@ Range proximityWindow(const TermFinder& finder, Range hit, qsizetype location, q
     return Range{start, std::max(stop, start) - start};
 }
 
-class Evaluator
+// One walk of a query tree over the indexed text. It answers whether the
+// tree holds in [location, end) and, when given a sink, records there every
+// hit that supports the result: all hits of a leaf rather than the first,
+// and the hits of a child that only serves as the anchor of the next one
+// inside that child's windows. Without a sink it stops at the first proof.
+class TreeWalk
 {
 public:
-    explicit Evaluator(const TermFinder& finder) : m_finder(finder) {}
+    explicit TreeWalk(const TermFinder& finder) : m_finder(finder) {}
 
-    [[nodiscard]] bool evaluate(const QueryTerms& node, qsizetype location, qsizetype end,
-                                const Anchor& anchor = {}) const
+    [[nodiscard]] bool holds(const QueryTerms& node, qsizetype location, qsizetype end, const Anchor& anchor = {},
+                             QueryTermHits* sink = nullptr) const
     {
         if (!node.isWord())
-            return evaluateGroup(node, location, end, anchor);
-        if (!anchor.node)
+            return holdsGroup(node, location, end, anchor, sink);
+        if (anchor.node)
+            return holdsWithAnchor(node, location, end, anchor, sink);
+        if (!sink || node.queryNot())
             return m_finder.find(node, location, end).isMissing() == node.queryNot();
-        return evaluateWithAnchor(node, location, end, anchor);
+        bool found = false;
+        for (qsizetype position = location; position < end;) {
+            const Range hit = m_finder.find(node, position, end);
+            if (hit.isMissing())
+                break;
+            sink->insert_or_assign(hit, QueryTermHit{node.term(), true});
+            found = true;
+            position = hit.maxRange();
+        }
+        return found;
     }
 
     // Whether a leaf outside a negated subtree occurs anywhere in the text.
@@ -214,107 +230,8 @@ public:
 private:
     // `node` is the later operand: some hit of it must have the anchor in its
     // window, or, negated, the anchor must occur outside every window.
-    bool evaluateWithAnchor(const QueryTerms& node, qsizetype location, qsizetype end, const Anchor& anchor) const
-    {
-        if (end <= location)
-            return false;
-        const bool negated = node.queryNot();
-        qsizetype position = location;
-        qsizetype previousEnd = location;
-        for (;;) {
-            const Range hit = m_finder.find(node, position, end);
-            if (hit.isMissing())
-                break;
-            const Range window = proximityWindow(m_finder, hit, location, end, anchor);
-            if (!negated && evaluate(*anchor.node, window.location, window.maxRange()))
-                return true;
-            if (negated && window.location > previousEnd && evaluate(*anchor.node, previousEnd, window.location))
-                return true;
-            position = hit.maxRange();
-            if (position >= end)
-                return false;
-            previousEnd = window.maxRange();
-        }
-        return negated && previousEnd < end && evaluate(*anchor.node, previousEnd, end);
-    }
-
-    bool evaluateGroup(const QueryTerms& group, qsizetype location, qsizetype end, const Anchor& anchor) const
-    {
-        const std::vector<QueryTerms>& children = group.children();
-        if (children.empty())
-            return group.queryNot();
-        bool result = evaluate(children.front(), location, end, anchor);
-        const QueryOperator common = group.commonOperator();
-        const bool shortCut = stopsOnFailure(common);
-        for (std::size_t k = 1; k < children.size() && !(shortCut && !result); ++k) {
-            const QueryTerms& child = children[k];
-            if (common == kQueryOr) {
-                if (result)
-                    break;
-                result = evaluate(child, location, end, anchor);
-                continue;
-            }
-            switch (effectiveOperator(child)) {
-            case kQueryAnd:
-                result = result && evaluate(child, location, end, anchor);
-                break;
-            case kQueryOr:
-                result = result || evaluate(child, location, end, anchor);
-                break;
-            case kQueryXor:
-                result = result != evaluate(child, location, end, anchor);
-                break;
-            case kQueryNear:
-            case kQueryBefore:
-            case kQueryAfter:
-            case kQueryNext:
-                result = result
-                    && evaluate(child, location, end,
-                                Anchor{&children[k - 1], child.queryOperator(), child.proximityDistance()});
-                break;
-            case kQueryOpt:
-            case kQueryMixed:
-                break;
-            }
-        }
-        return result != group.queryNot();
-    }
-
-    const TermFinder& m_finder;
-};
-
-// Hit collection follows the evaluation, recording every hit that supports
-// the result; a child that only serves as the anchor of the next is
-// evaluated, its hits being collected inside that child's windows.
-class Collector
-{
-public:
-    explicit Collector(const TermFinder& finder) : m_finder(finder), m_evaluator(finder) {}
-
-    bool collect(const QueryTerms& node, qsizetype location, qsizetype end, const Anchor& anchor,
-                 QueryTermHits& hits) const
-    {
-        if (!node.isWord())
-            return collectGroup(node, location, end, anchor, hits);
-        if (anchor.node)
-            return collectWithAnchor(node, location, end, anchor, hits);
-        if (node.queryNot())
-            return m_finder.find(node, location, end).isMissing();
-        bool found = false;
-        for (qsizetype position = location; position < end;) {
-            const Range hit = m_finder.find(node, position, end);
-            if (hit.isMissing())
-                break;
-            hits.insert_or_assign(hit, QueryTermHit{node.term(), true});
-            found = true;
-            position = hit.maxRange();
-        }
-        return found;
-    }
-
-private:
-    bool collectWithAnchor(const QueryTerms& node, qsizetype location, qsizetype end, const Anchor& anchor,
-                           QueryTermHits& hits) const
+    bool holdsWithAnchor(const QueryTerms& node, qsizetype location, qsizetype end, const Anchor& anchor,
+                         QueryTermHits* sink) const
     {
         if (end <= location)
             return false;
@@ -326,32 +243,38 @@ private:
             if (hit.isMissing())
                 break;
             const Range window = proximityWindow(m_finder, hit, location, end, anchor);
-            if (!negated && collect(*anchor.node, window.location, window.maxRange(), {}, hits)) {
-                hits.insert_or_assign(hit, QueryTermHit{node.term(), false});
+            if (!negated && holds(*anchor.node, window.location, window.maxRange(), {}, sink)) {
+                if (!sink)
+                    return true;
+                sink->insert_or_assign(hit, QueryTermHit{node.term(), false});
                 result = true;
             }
             if (negated && window.location > previousEnd
-                && collect(*anchor.node, previousEnd, window.location, {}, hits))
+                && holds(*anchor.node, previousEnd, window.location, {}, sink)) {
+                if (!sink)
+                    return true;
                 result = true;
+            }
             position = hit.maxRange();
             previousEnd = window.maxRange();
         }
-        if (negated && previousEnd < end && collect(*anchor.node, previousEnd, end, {}, hits))
+        if (negated && previousEnd < end && holds(*anchor.node, previousEnd, end, {}, sink))
             result = true;
         return result;
     }
 
-    bool collectGroup(const QueryTerms& group, qsizetype location, qsizetype end, const Anchor& anchor,
-                      QueryTermHits& hits) const
+    bool holdsGroup(const QueryTerms& group, qsizetype location, qsizetype end, const Anchor& anchor,
+                    QueryTermHits* sink) const
     {
         const std::vector<QueryTerms>& children = group.children();
         if (children.empty())
             return group.queryNot();
+        // Hits are kept apart until the group's result is known.
         QueryTermHits local;
+        QueryTermHits* childSink = sink ? &local : nullptr;
         const auto visit = [&](std::size_t k, const Anchor& childAnchor) {
             const bool anchorOfNext = k + 1 < children.size() && isProximity(effectiveOperator(children[k + 1]));
-            return anchorOfNext ? m_evaluator.evaluate(children[k], location, end, childAnchor)
-                                : collect(children[k], location, end, childAnchor, local);
+            return holds(children[k], location, end, childAnchor, anchorOfNext ? nullptr : childSink);
         };
         const QueryOperator common = group.commonOperator();
         const bool shortCut = stopsOnFailure(common);
@@ -372,18 +295,15 @@ private:
             if (!result)
                 local.clear();
         }
-        if (!result)
-            local.clear();
         // Hits of a negated group are what the query excludes: never marked.
-        if (result && !group.queryNot()) {
+        if (sink && result && !group.queryNot()) {
             for (auto& [range, hit] : local)
-                hits.insert_or_assign(range, std::move(hit));
+                sink->insert_or_assign(range, std::move(hit));
         }
         return result != group.queryNot();
     }
 
     const TermFinder& m_finder;
-    Evaluator m_evaluator;
 };
 
 unsigned caseOptions(bool caseSensitive)
@@ -406,7 +326,7 @@ bool askWordIndex(const QString& text, bool wildcard, unsigned caseOrComparison,
     if (!words)
         return false;
     const TermFinder finder(*words, wildcard, caseOrComparison);
-    return ask(Evaluator(finder), words->length());
+    return ask(TreeWalk(finder), words->length());
 }
 
 // The word index's forward or backward query-term finder over `text`.
@@ -444,7 +364,7 @@ bool collectQueryTermRanges(const QueryTerms& terms, const FastWordEnumerator& w
     const qsizetype end = std::clamp<qsizetype>(range.maxRange(), location, words.length());
     initWildcardTables();
     const TermFinder finder(words, true, comparison);
-    return Collector(finder).collect(terms, location, end, {}, hits);
+    return TreeWalk(finder).holds(terms, location, end, {}, &hits);
 }
 
 void reportQueryTermRanges(const FastWordEnumerator& words, const QueryTermHits& hits,
@@ -467,28 +387,28 @@ void reportQueryTermRanges(const FastWordEnumerator& words, const QueryTermHits&
 bool QueryTerms::matchesStringCaseSensitive(const QString& text, bool caseSensitive) const
 {
     return askWordIndex(text, false, caseOptions(caseSensitive),
-                        [this](const Evaluator& evaluator, qsizetype length) {
-                            return evaluator.evaluate(*this, 0, length);
+                        [this](const TreeWalk& walk, qsizetype length) {
+                            return walk.holds(*this, 0, length);
                         });
 }
 
 bool QueryTerms::matchesStringComparison(const QString& text, unsigned comparison) const
 {
-    return askWordIndex(text, true, comparison, [this](const Evaluator& evaluator, qsizetype length) {
-        return evaluator.evaluate(*this, 0, length);
+    return askWordIndex(text, true, comparison, [this](const TreeWalk& walk, qsizetype length) {
+        return walk.holds(*this, 0, length);
     });
 }
 
 bool QueryTerms::containsStringCaseSensitive(const QString& text, bool caseSensitive) const
 {
     return askWordIndex(text, false, caseOptions(caseSensitive),
-                        [this](const Evaluator& evaluator, qsizetype) { return evaluator.containsAny(*this); });
+                        [this](const TreeWalk& walk, qsizetype) { return walk.containsAny(*this); });
 }
 
 bool QueryTerms::containsStringComparison(const QString& text, unsigned comparison) const
 {
     return askWordIndex(text, true, comparison,
-                        [this](const Evaluator& evaluator, qsizetype) { return evaluator.containsAny(*this); });
+                        [this](const TreeWalk& walk, qsizetype) { return walk.containsAny(*this); });
 }
 
 void QueryTerms::enumerateString(const QString& text, Range range, bool caseSensitive,

@@ -18,15 +18,31 @@ namespace {
 
 const QString kEllipsis = QStringLiteral("...");
 
-bool isHighSurrogate(unichar unit)
+// The indexed text both builders read, with the separator set they stop at.
+struct IndexedText
 {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
+    IndexedText(const FastWordEnumerator& words, const CharacterSetBitmap* separatorSet)
+        : units(words.characters()), flags(words.index()), length(words.length()), separators(separatorSet)
+    {
+    }
+    [[nodiscard]] bool inSeparators(qsizetype index) const { return bitmapContains(separators, units[index]); }
 
-bool isLowSurrogate(unichar unit)
+    const unichar* units;
+    const std::uint8_t* flags;
+    qsizetype length;
+    const CharacterSetBitmap* separators;
+};
+
+// One piece of a snippet: the text [start, end) around the hit
+// [hitStart, hitEnd), and where the search for the next hit resumes.
+struct Piece
 {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
+    qsizetype start;
+    qsizetype end;
+    qsizetype hitStart;
+    qsizetype hitEnd;
+    qsizetype resume;
+};
 
 // Builds one snippet from the hits handed to it in text order.
 class SnippetAssembler
@@ -40,14 +56,10 @@ public:
     [[nodiscard]] const QString& snippet() const { return m_snippet; }
 
 private:
-    bool inSeparators(qsizetype index) const;
-    qsizetype addPiece(qsizetype s, qsizetype t, qsizetype p, qsizetype q, qsizetype r);
+    qsizetype addPiece(const Piece& piece);
     qsizetype complete();
 
-    const unichar* m_units;
-    const std::uint8_t* m_flags;
-    qsizetype m_length;
-    const CharacterSetBitmap* m_separators;
+    IndexedText m_text;
     QString m_separator;
     qsizetype m_maximum;
     bool m_singleWords;
@@ -71,14 +83,10 @@ public:
     [[nodiscard]] const QList<Occurrence>& records() const { return m_records; }
 
 private:
-    bool inSeparators(qsizetype index) const;
     bool marksMore(qsizetype index) const;
     qsizetype lineAt(qsizetype p);
 
-    const unichar* m_units;
-    const std::uint8_t* m_flags;
-    qsizetype m_length;
-    const CharacterSetBitmap* m_separators;
+    IndexedText m_text;
     qsizetype m_minEnclosingWords;
     bool m_wordMode;
     qsizetype m_line = 0;
@@ -90,10 +98,7 @@ private:
 // --- snippet pieces ------------------------------------------------------------
 
 SnippetAssembler::SnippetAssembler(const FastWordEnumerator& words, const SnippetOptions& options, bool wordMode)
-    : m_units(words.characters()),
-      m_flags(words.index()),
-      m_length(words.length()),
-      m_separators(options.separators),
+    : m_text(words, options.separators),
       m_separator(options.separator.isNull() ? QStringLiteral(" ") : options.separator),
       m_maximum(options.ellipsizeAfterNCharacters > 0 ? options.ellipsizeAfterNCharacters : 0),
       m_singleWords(options.singleWords),
@@ -102,103 +107,103 @@ SnippetAssembler::SnippetAssembler(const FastWordEnumerator& words, const Snippe
     m_used.reserve(32);
 }
 
-bool SnippetAssembler::inSeparators(qsizetype index) const
-{
-    return bitmapContains(m_separators, m_units[index]);
-}
-
+// The piece runs from the hit [p, q) out to the separators on either side
+// (in word mode, to the outermost word boundaries before them).
 qsizetype SnippetAssembler::expandOccurrenceToSeparators(qsizetype p, qsizetype q)
 {
     if (m_complete)
         return NSNotFound;
+    const IndexedText& text = m_text;
     bool single = true;
-    qsizetype s = p;
+    qsizetype start = p;
     if (p > 0 && m_wordMode) {
-        for (qsizetype i = p - 1; i >= 0 && !inSeparators(i); --i) {
-            if (m_flags[i] & kWordBeginningFlag) {
-                s = i;
+        for (qsizetype i = p - 1; i >= 0 && !text.inSeparators(i); --i) {
+            if (text.flags[i] & kWordBeginningFlag) {
+                start = i;
                 single = false;
             }
         }
-    } else if (p > 0 && !inSeparators(p - 1)) {
+    } else if (p > 0 && !text.inSeparators(p - 1)) {
         qsizetype i = p - 2;
-        while (i >= 0 && !inSeparators(i))
+        while (i >= 0 && !text.inSeparators(i))
             --i;
-        s = i + 1;
+        start = i + 1;
         single = false;
     }
-    qsizetype t = q;
-    qsizetype r = q;
-    if (q < m_length && m_wordMode) {
+    qsizetype end = q;
+    qsizetype resume = q;
+    if (q < text.length && m_wordMode) {
         qsizetype i = q;
-        for (; i < m_length && !inSeparators(i); ++i) {
-            if (m_flags[i] & kWordEndFlag) {
-                t = i + 1;
+        for (; i < text.length && !text.inSeparators(i); ++i) {
+            if (text.flags[i] & kWordEndFlag) {
+                end = i + 1;
                 single = false;
             }
         }
-        r = i;
-    } else if (q < m_length && !inSeparators(q)) {
+        resume = i;
+    } else if (q < text.length && !text.inSeparators(q)) {
         qsizetype i = q + 1;
-        while (i < m_length && !inSeparators(i))
+        while (i < text.length && !text.inSeparators(i))
             ++i;
-        t = r = i;
+        end = resume = i;
         single = false;
     }
-    if (t <= s || (single && !m_singleWords))
-        return r;
-    return addPiece(s, t < m_length ? t : m_length, p, q, r);
+    if (end <= start || (single && !m_singleWords))
+        return resume;
+    return addPiece({start, end < text.length ? end : text.length, p, q, resume});
 }
 
-qsizetype SnippetAssembler::addPiece(qsizetype s, qsizetype t, qsizetype p, qsizetype q, qsizetype r)
+qsizetype SnippetAssembler::addPiece(const Piece& bounds)
 {
-    const QStringView piece(m_units + s, t - s);
+    const QStringView piece(m_text.units + bounds.start, bounds.end - bounds.start);
     qsizetype separatorLength = 0;
     if (!m_begun) {
         m_begun = true;
-        m_snippet.reserve(m_maximum > 0 ? m_maximum : m_length);
+        m_snippet.reserve(m_maximum > 0 ? m_maximum : m_text.length);
     } else {
         if (m_used.contains(piece))
-            return r;
+            return bounds.resume;
         separatorLength = m_separator.size();
     }
     m_used.insert(piece);
-    const qsizetype c = m_snippet.size();
-    const qsizetype k = piece.size();
-    if (m_maximum == 0 || c + separatorLength + k <= m_maximum) {
+    const qsizetype filled = m_snippet.size();
+    const qsizetype pieceLength = piece.size();
+    if (m_maximum == 0 || filled + separatorLength + pieceLength <= m_maximum) {
         m_snippet += m_separator.left(separatorLength);
         m_snippet += piece;
         m_added = true;
-        if (m_maximum > 0 && c + separatorLength + k + m_separator.size() >= m_maximum)
+        if (m_maximum > 0 && filled + separatorLength + pieceLength + m_separator.size() >= m_maximum)
             return complete();
-        return r;
+        return bounds.resume;
     }
     // The piece does not fit: cut it so that it and its "..." stay within the
     // maximum, keeping the hit where there is room for it.
-    const qsizetype room = m_maximum - c - separatorLength - kEllipsis.size();
+    const qsizetype room = m_maximum - filled - separatorLength - kEllipsis.size();
+    const qsizetype hitStart = bounds.hitStart;
+    const qsizetype hitEnd = bounds.hitEnd;
     // A later piece that cannot show its whole hit would only add a fragment.
-    if (room <= 0 || (m_added && q - p > room))
+    if (room <= 0 || (m_added && hitEnd - hitStart > room))
         return complete();
-    qsizetype from = s;
-    qsizetype to = s + room;
-    if (to < q) {
-        from = q - room;
-        to = q;
-        if (from > p) {
-            from = p; // the hit alone is longer than the room: keep its start
-            to = p + room;
+    qsizetype from = bounds.start;
+    qsizetype to = bounds.start + room;
+    if (to < hitEnd) {
+        from = hitEnd - room;
+        to = hitEnd;
+        if (from > hitStart) {
+            from = hitStart; // the hit alone is longer than the room: keep its start
+            to = hitStart + room;
         } else if (m_wordMode) {
             // Start at a whole word, moving forward so the piece never grows.
-            while (from < p && !(m_flags[from] & kWordBeginningFlag))
+            while (from < hitStart && !(m_text.flags[from] & kWordBeginningFlag))
                 ++from;
         }
     }
-    if (from > s && isLowSurrogate(m_units[from]))
+    if (from > bounds.start && QChar::isLowSurrogate(m_text.units[from]))
         ++from;
-    if (to > from && isHighSurrogate(m_units[to - 1]))
+    if (to > from && QChar::isHighSurrogate(m_text.units[to - 1]))
         --to;
     m_snippet += m_separator.left(separatorLength);
-    m_snippet += QStringView(m_units + from, to - from);
+    m_snippet += QStringView(m_text.units + from, to - from);
     m_snippet += kEllipsis;
     m_added = true;
     return complete();
@@ -214,18 +219,10 @@ qsizetype SnippetAssembler::complete()
 
 OccurrenceCollector::OccurrenceCollector(const FastWordEnumerator& words, const OccurrenceOptions& options,
                                          bool wordMode)
-    : m_units(words.characters()),
-      m_flags(words.index()),
-      m_length(words.length()),
-      m_separators(options.separators),
+    : m_text(words, options.separators),
       m_minEnclosingWords(options.minEnclosingWords),
       m_wordMode(wordMode)
 {
-}
-
-bool OccurrenceCollector::inSeparators(qsizetype index) const
-{
-    return bitmapContains(m_separators, m_units[index]);
 }
 
 // Whether a unit that is neither a separator of the set nor a word boundary
@@ -233,21 +230,22 @@ bool OccurrenceCollector::inSeparators(qsizetype index) const
 // in unit mode.
 bool OccurrenceCollector::marksMore(qsizetype index) const
 {
-    return m_wordMode || bitmapContains(getWhiteSpacesBitmap(), m_units[index]);
+    return m_wordMode || bitmapContains(getWhiteSpacesBitmap(), m_text.units[index]);
 }
 
 qsizetype OccurrenceCollector::collectOccurrences(qsizetype p, qsizetype q)
 {
+    const IndexedText& text = m_text;
     const qsizetype words = m_minEnclosingWords;
     qsizetype s = p;
     bool crossed = false;
     bool leading = false;
     for (qsizetype i = p - 1, w = 0; i >= 0; --i) {
-        if (inSeparators(i)) {
+        if (text.inSeparators(i)) {
             crossed = true;
             if (w >= words)
                 break;
-        } else if (m_flags[i] & kWordBeginningFlag) {
+        } else if (text.flags[i] & kWordBeginningFlag) {
             ++w;
             s = i;
         } else {
@@ -257,18 +255,18 @@ qsizetype OccurrenceCollector::collectOccurrences(qsizetype p, qsizetype q)
         }
     }
     qsizetype t = q;
-    qsizetype next = q < m_length ? m_length : q;
+    qsizetype next = q < text.length ? text.length : q;
     bool trailing = false;
     crossed = false;
-    for (qsizetype i = q, w = 0; i < m_length; ++i) {
-        if (inSeparators(i)) {
+    for (qsizetype i = q, w = 0; i < text.length; ++i) {
+        if (text.inSeparators(i)) {
             crossed = true;
             if (w >= words) {
                 t = i + 1; // the separator belongs to the context
                 next = i;
                 break;
             }
-        } else if (m_flags[i] & kWordEndFlag) {
+        } else if (text.flags[i] & kWordEndFlag) {
             t = i + 1;
             ++w;
         } else {
@@ -279,13 +277,13 @@ qsizetype OccurrenceCollector::collectOccurrences(qsizetype p, qsizetype q)
     }
     if (t <= s)
         return next;
-    const qsizetype end = t < m_length ? t : m_length;
+    const qsizetype end = t < text.length ? t : text.length;
     Occurrence record;
     record.range = makeRange(p, q - p);
     record.line = lineAt(p);
     if (leading)
         record.string += kEllipsis;
-    record.string += QStringView(m_units + s, end - s);
+    record.string += QStringView(text.units + s, end - s);
     if (trailing)
         record.string += kEllipsis;
     record.stringRange = makeRange(s, end - s);
@@ -299,11 +297,11 @@ qsizetype OccurrenceCollector::lineAt(qsizetype p)
 {
     const CharacterSetBitmap* lines = defaultLineSeparators();
     for (qsizetype i = m_lineScan; i < p; ++i) {
-        if (!bitmapContains(lines, m_units[i]))
+        if (!bitmapContains(lines, m_text.units[i]))
             continue;
         ++m_line;
         // CR LF ends one line, even when the LF is the hit's first unit.
-        if (m_units[i] == u'\r' && i + 1 < m_length && m_units[i + 1] == u'\n')
+        if (m_text.units[i] == u'\r' && i + 1 < m_text.length && m_text.units[i + 1] == u'\n')
             ++i;
         m_lineScan = i + 1;
     }
@@ -330,7 +328,7 @@ QString ellipsizedWithin(const QString& text, qsizetype maximum)
         --boundary;
     if (boundary > 0)
         cut = boundary;
-    else if (isHighSurrogate(text.at(cut - 1).unicode()))
+    else if (text.at(cut - 1).isHighSurrogate())
         --cut;
     return text.left(cut) + kEllipsis;
 }

@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -246,6 +247,38 @@ bool renameNoReplace(const QByteArray& from, const QByteArray& to)
     return ::rename(from.constData(), to.constData()) == 0;
 }
 
+// Puts the finished copy at `fresh` in the place of `to` in one step, so
+// that an item, old or new, is at `to` at every moment: the two are
+// exchanged (any two kinds of item) and the old one, now at `fresh`, is
+// removed. Where the file system cannot exchange, a rename over `to` does
+// for two non-folders. On failure `to` is untouched.
+bool replaceWithCopy(const QByteArray& fresh, const QByteArray& to, Failure& failure)
+{
+    if (::renameat2(AT_FDCWD, fresh.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0) {
+        Failure leftover;
+        if (!removeItem(fresh, leftover)) {
+            logError(QStringLiteral("Couldn't remove the replaced item %1: %2")
+                         .arg(stringWithFileSystemRepresentation(fresh),
+                              QString::fromLocal8Bit(std::strerror(leftover.code))));
+        }
+        return true;
+    }
+    if ((errno == EINVAL || errno == ENOSYS) && ::rename(fresh.constData(), to.constData()) == 0)
+        return true;
+    return fail(failure, to);
+}
+
+// A name beside `path` that nothing has: the copy is made there first.
+QByteArray freeNameBeside(const QByteArray& path)
+{
+    for (int n = 0; n < 1000; ++n) {
+        const QByteArray candidate = path + ".sorvant-update" + (n ? "-" + QByteArray::number(n) : QByteArray());
+        if (!exists(candidate))
+            return candidate;
+    }
+    return {};
+}
+
 bool copyBytes(const QByteArray& from, const QByteArray& to, FileError* error)
 {
     Failure failure;
@@ -429,7 +462,7 @@ bool removePath(const QString& path, FileError* error)
             return true;
         report(error, failure, QStringLiteral("remove"));
         FileError reported{failure.code, stringWithFileSystemRepresentation(failure.path), QStringLiteral("remove")};
-        logMessage(QStringLiteral("Couldn't remove path %1: %2").arg(path, reported.description()));
+        logError(QStringLiteral("Couldn't remove path %1: %2").arg(path, reported.description()));
         return false;
     } catch (const std::exception& exception) {
         logException(QStringLiteral("removePath:error:"), kClassName, exception);
@@ -443,7 +476,7 @@ bool unlinkFileAtPath(const QString& path)
         return false;
     const QByteArray bytes = fileSystemRepresentation(path);
     if (bytes.isNull()) {
-        logMessage(QStringLiteral("getFileSystemRepresentation '%1':\n%2\n%3")
+        logError(QStringLiteral("getFileSystemRepresentation '%1':\n%2\n%3")
                        .arg(path, QStringLiteral("InvalidArgument"), QStringLiteral("the path holds U+0000")));
         return false;
     }
@@ -493,11 +526,17 @@ bool updatePath(const QString& source, const QString& target, bool overwrite, bo
         } else if (fileSystemRepresentation(to).isEmpty() || !exists(fileSystemRepresentation(to))) {
             ok = copyPath(from, to, &error);
         } else if (overwrite || fileModificationDateAtPath(from) > fileModificationDateAtPath(to)) {
-            // Copied aside first, so a failed copy leaves the target as it was.
-            const QString fresh = to + QStringLiteral(".sorvant-update");
-            ok = copyPath(from, fresh, &error) && removePath(to) && movePath(fresh, to, &error);
-            if (!ok)
-                removePath(fresh);
+            // Copied aside first and then swapped in, so a failure at any
+            // step leaves the target as it was.
+            const QByteArray toBytes = fileSystemRepresentation(to);
+            const QByteArray fresh = freeNameBeside(toBytes);
+            Failure failure;
+            ok = !fresh.isEmpty() && copyPath(from, stringWithFileSystemRepresentation(fresh), &error);
+            if (ok && !replaceWithCopy(fresh, toBytes, failure)) {
+                ok = false;
+                error = FileError{failure.code, to, QStringLiteral("update")};
+                removeItem(fresh, failure);
+            }
         }
         if (!ok) {
             all = false;

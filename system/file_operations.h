@@ -62,10 +62,10 @@ bool migratePath(const QString& oldPath, const QString& newPath, FileError* erro
 bool renamePath(const QString& path, const QString& newName);
 // Removes an item (a folder with everything in it; links are not followed).
 // YES when it is gone, also when it vanished meanwhile. On failure logs
-// "Couldn't remove path <path>: <error>".
+// "ERROR: Couldn't remove path <path>: <error>".
 bool removePath(const QString& path, FileError* error = nullptr);
 // The system call unlink; a path that holds U+0000 is logged as
-// "getFileSystemRepresentation '<path>':\n<name>\n<reason>" and answers NO.
+// "ERROR: getFileSystemRepresentation '<path>':\n<name>\n<reason>" and answers NO.
 bool unlinkFileAtPath(const QString& path);
 
 // --- writing ------------------------------------------------------------------------------
@@ -80,7 +80,9 @@ bool writeString(const QString& string, const QString& path, bool append);
 
 // Copies each item of a source folder into a target folder, recursing into
 // folders present in both. Without overwrite a target file is replaced only
-// when the source is newer; with it always. Answers YES when every item was
+// when the source is newer; with it always. A replaced item is swapped for
+// a finished copy in one step, so the target is never missing, and a
+// failure leaves it as it was. Answers YES when every item was
 // brought over; each failure is logged "ERROR: Couldn't update path <path>:
 // <error>" and the merge goes on. (Linux has no hidden-extension attribute:
 // `hideFileExtensions` changes nothing.)

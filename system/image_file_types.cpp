@@ -2,11 +2,12 @@
 
 #include "foundation/no_case_comparison.h"
 #include "foundation/range.h"
+#include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
 #include "platform/unicode.h"
+#include "system/file_tests.h"
+#include "system/folder_listings.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QHash>
 #include <QImageReader>
 #include <QLocale>
@@ -14,6 +15,8 @@
 #include <QSet>
 #include <QUrl>
 
+#include <algorithm>
+#include <sys/stat.h>
 
 namespace sorvant {
 
@@ -26,25 +29,35 @@ bool equalsOneNoCase(const QString& text, const QStringList& names)
 
 constexpr QLatin1String kPDFType("'PDF '");
 
-// The files directly inside `folder` whose extension is `extension` in any
-// case, sorted by name so that "first" means the same on every file system.
+// A regular file, or a link to one.
+bool isRegularFile(const QString& path)
+{
+    struct stat status {};
+    return ::stat(fileSystemRepresentation(path).constData(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// The items directly inside `folder` whose extension is `extension` in any
+// case and that `keep` accepts, sorted by name so that "first" means the
+// same on every file system. Names are kept byte-exact.
+template<typename Keep>
+QStringList itemsWithExtension(const QString& folder, const QString& extension, Keep keep)
+{
+    QStringList found = pathsAtPathMatchingExtension(folder, extension);
+    found.removeIf([&](const QString& path) { return !keep(path); });
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
 QStringList filesWithExtension(const QString& folder, const QString& extension)
 {
-    QStringList found;
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    for (const QFileInfo& entry : entries) {
-        if (isEqualToStringNoCase(pathExtension(entry.fileName()), extension))
-            found.append(entry.absoluteFilePath());
-    }
-    return found;
+    return itemsWithExtension(folder, extension, isRegularFile);
 }
 
 QString pdfInSkimBundle(const QString& bundle)
 {
     const QString named = stringByAppendingPathComponent(
         bundle, stringByDeletingPathExtension(lastPathComponent(bundle)) + QStringLiteral(".pdf"));
-    if (QFileInfo(named).isFile())
+    if (isRegularFile(named))
         return named;
     const QStringList pdfs = filesWithExtension(bundle, QStringLiteral("pdf"));
     return pdfs.isEmpty() ? bundle : pdfs.first();
@@ -53,12 +66,12 @@ QString pdfInSkimBundle(const QString& bundle)
 QString pdfInLocalizedBundle(const QString& bundle)
 {
     QString resources = stringByAppendingPathComponent(bundle, QStringLiteral("Contents/Resources"));
-    if (!QFileInfo(resources).isDir())
+    if (!isDirectoryAtPath(resources))
         resources = bundle;
     QStringList localizations;
-    const QStringList folders = QDir(resources).entryList({QStringLiteral("*.lproj")}, QDir::Dirs, QDir::Name);
-    for (const QString& folder : folders)
-        localizations.append(stringByDeletingPathExtension(folder));
+    const auto isFolder = [](const QString& path) { return isDirectoryAtPath(path); };
+    for (const QString& folder : itemsWithExtension(resources, QStringLiteral("lproj"), isFolder))
+        localizations.append(stringByDeletingPathExtension(lastPathComponent(folder)));
     const QString localization = preferredLocalization(localizations, QLocale::system().uiLanguages());
     if (localization.isNull())
         return QString();

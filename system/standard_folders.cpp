@@ -1,9 +1,10 @@
 #include "system/standard_folders.h"
 
+#include "platform/atomic_file.h"
 #include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
+#include "platform/xdg_folders.h"
 
-#include <QFile>
 
 #include <array>
 #include <mutex>
@@ -16,28 +17,34 @@ namespace {
 
 enum class Source { BaseDirectory, UserDirectory };
 
+// user-dirs.dirs holds a dozen short lines.
+constexpr qint64 kMaximumUserDirsSize = 1024 * 1024;
+
 // The one table of standard folders. A base directory is an XDG variable
 // with its default below home; a user directory is a key of user-dirs.dirs
 // with the English name below home as the fall-back.
+// A base directory's row names its XDG base folder; a user directory's row
+// names its key in user-dirs.dirs and the English fall-back below home.
 struct FolderRow {
     StandardFolder folder;
     Source source;
-    const char* variable;     // XDG_DATA_HOME or XDG_DESKTOP_DIR
-    const char* fallback;     // relative to home
+    XdgBaseFolder base;       // for a base directory
+    const char* variable;     // XDG_DESKTOP_DIR, for a user directory
+    const char* fallback;     // relative to home, for a user directory
 };
 
 constexpr std::array<FolderRow, 11> kFolders = {{
-    {StandardFolder::Library, Source::BaseDirectory, "XDG_DATA_HOME", ".local/share"},
-    {StandardFolder::ApplicationSupport, Source::BaseDirectory, "XDG_DATA_HOME", ".local/share"},
-    {StandardFolder::Preferences, Source::BaseDirectory, "XDG_CONFIG_HOME", ".config"},
-    {StandardFolder::Caches, Source::BaseDirectory, "XDG_CACHE_HOME", ".cache"},
-    {StandardFolder::Logs, Source::BaseDirectory, "XDG_STATE_HOME", ".local/state"},
-    {StandardFolder::Desktop, Source::UserDirectory, "XDG_DESKTOP_DIR", "Desktop"},
-    {StandardFolder::Documents, Source::UserDirectory, "XDG_DOCUMENTS_DIR", "Documents"},
-    {StandardFolder::Downloads, Source::UserDirectory, "XDG_DOWNLOAD_DIR", "Downloads"},
-    {StandardFolder::Music, Source::UserDirectory, "XDG_MUSIC_DIR", "Music"},
-    {StandardFolder::Pictures, Source::UserDirectory, "XDG_PICTURES_DIR", "Pictures"},
-    {StandardFolder::Movies, Source::UserDirectory, "XDG_VIDEOS_DIR", "Movies"},
+    {StandardFolder::Library, Source::BaseDirectory, XdgBaseFolder::Data, nullptr, nullptr},
+    {StandardFolder::ApplicationSupport, Source::BaseDirectory, XdgBaseFolder::Data, nullptr, nullptr},
+    {StandardFolder::Preferences, Source::BaseDirectory, XdgBaseFolder::Config, nullptr, nullptr},
+    {StandardFolder::Caches, Source::BaseDirectory, XdgBaseFolder::Cache, nullptr, nullptr},
+    {StandardFolder::Logs, Source::BaseDirectory, XdgBaseFolder::State, nullptr, nullptr},
+    {StandardFolder::Desktop, Source::UserDirectory, XdgBaseFolder::Config, "XDG_DESKTOP_DIR", "Desktop"},
+    {StandardFolder::Documents, Source::UserDirectory, XdgBaseFolder::Config, "XDG_DOCUMENTS_DIR", "Documents"},
+    {StandardFolder::Downloads, Source::UserDirectory, XdgBaseFolder::Config, "XDG_DOWNLOAD_DIR", "Downloads"},
+    {StandardFolder::Music, Source::UserDirectory, XdgBaseFolder::Config, "XDG_MUSIC_DIR", "Music"},
+    {StandardFolder::Pictures, Source::UserDirectory, XdgBaseFolder::Config, "XDG_PICTURES_DIR", "Pictures"},
+    {StandardFolder::Movies, Source::UserDirectory, XdgBaseFolder::Config, "XDG_VIDEOS_DIR", "Movies"},
 }};
 
 constexpr std::size_t kFolderCount = kFolders.size();
@@ -51,27 +58,16 @@ const FolderRow& rowFor(StandardFolder folder)
     return kFolders.front();
 }
 
-// An XDG variable counts only when it holds an absolute path.
-QString absoluteVariable(const char* name)
-{
-    const QString value = stringWithFileSystemRepresentation(qgetenv(name));
-    return value.startsWith(QLatin1Char('/')) ? stringByStandardizingPath(value) : QString();
-}
-
-QString configHome(const QString& home)
-{
-    const QString configured = absoluteVariable("XDG_CONFIG_HOME");
-    return configured.isEmpty() ? stringByAppendingPathComponent(home, QStringLiteral(".config")) : configured;
-}
-
 // The value of a key in user-dirs.dirs: `KEY="$HOME/Name"` or `KEY="/abs"`.
 QString userDirsValue(const QString& home, const char* key)
 {
-    QFile file(stringByAppendingPathComponent(configHome(home), QStringLiteral("user-dirs.dirs")));
-    if (!file.open(QIODevice::ReadOnly))
+    const QString path = stringByAppendingPathComponent(xdgBaseFolder(XdgBaseFolder::Config, home),
+                                                        QStringLiteral("user-dirs.dirs"));
+    QByteArray contents;
+    if (readRegularFile(path, kMaximumUserDirsSize, &contents) != FileReadStatus::Read)
         return {};
     const QByteArray prefix = QByteArray(key) + "=\"";
-    for (const QByteArray& raw : file.readAll().split('\n')) {
+    for (const QByteArray& raw : contents.split('\n')) {
         const QByteArray line = raw.trimmed();
         if (!line.startsWith(prefix) || !line.endsWith('"'))
             continue;
@@ -131,10 +127,10 @@ QString standardFolderPath(StandardFolder folder, const QString& home)
     if (home.isEmpty())
         return {};
     const FolderRow& row = rowFor(folder);
-    QString path = row.source == Source::BaseDirectory ? absoluteVariable(row.variable) : userDirsValue(home, row.variable);
-    if (path.isEmpty())
-        path = stringByAppendingPathComponent(home, QString::fromLatin1(row.fallback));
-    return path;
+    if (row.source == Source::BaseDirectory)
+        return xdgBaseFolder(row.base, home);
+    const QString path = userDirsValue(home, row.variable);
+    return path.isEmpty() ? stringByAppendingPathComponent(home, QString::fromLatin1(row.fallback)) : path;
 }
 
 void resetStandardFolders()
@@ -154,7 +150,7 @@ QString userHomeDirectory()
         if (!c.userHome.isEmpty())
             return c.userHome;
     }
-    QString home = absoluteVariable("SNAP_REAL_HOME");
+    QString home = absolutePathVariable("SNAP_REAL_HOME");
     if (home.isEmpty() && qEnvironmentVariableIsSet("APP_SANDBOX_CONTAINER_ID"))
         home = passwordDatabaseHome();
     // An unreadable password entry leaves the process's home as the answer.

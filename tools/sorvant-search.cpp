@@ -2,34 +2,57 @@
 // and scripts. It owns a SearchEngine as a search window does, flushes the
 // results on the same schedule and prints one full path per result.
 //
-// Exit status: 0 something was found, 1 nothing was, 2 a usage error or a
-// search that could not start.
+// Exit status: 0 something was found, 1 nothing was, 2 a usage error, a
+// search that could not start or results that could not be written,
+// 128 + the signal number after SIGINT or SIGTERM (the results printed are
+// then partial, and standard error says so).
+//
+// Arguments are decoded the way file names are (file_system_representation.h),
+// so a folder or a phrase holding bytes that are not UTF-8 keeps them.
 
 #include "foundation/trimming.h"
 #include "platform/file_system_representation.h"
+#include "platform/path_semantics.h"
+#include "platform/regular_expression.h"
 #include "platform/unicode.h"
 #include "platform/user_defaults.h"
+#include "platform/volumes.h"
 #include "search/search_engine.h"
 #include "search/wildcard_patterns.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QTimer>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <optional>
+#include <unistd.h>
 
 using namespace sorvant;
 
 namespace {
 
+// The signal that interrupted the search; 0 while none has.
 volatile std::sig_atomic_t g_interrupted = 0;
 
-void onInterrupt(int)
+void onInterrupt(int signal)
 {
-    g_interrupted = 1;
+    g_interrupted = signal;
+}
+
+QString errnoText(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+void printError(const QString& message)
+{
+    std::fprintf(stderr, "sorvant-search: %s\n", fileSystemRepresentation(message).constData());
 }
 
 class DriverOwner : public SearchEngineOwner
@@ -70,8 +93,30 @@ std::optional<std::uint64_t> lookUp(const QString& value, const QStringList& nam
 
 int usageError(const QString& message)
 {
-    std::fprintf(stderr, "sorvant-search: %s\nTry 'sorvant-search --help'.\n", qPrintable(message));
+    printError(message + QStringLiteral("\nTry 'sorvant-search --help'."));
     return 2;
+}
+
+// The command line as file names are decoded, so that every byte of a
+// folder or phrase that is not UTF-8 comes through unchanged.
+QStringList decodedArguments(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(stringWithFileSystemRepresentation(QByteArray(argv[i])));
+    return arguments;
+}
+
+// The working folder, however deep (getcwd with no buffer has no PATH_MAX
+// limit); null, with errno set, when it cannot be named.
+QString currentFolder()
+{
+    char* folder = ::getcwd(nullptr, 0);
+    if (!folder)
+        return {};
+    const QString path = stringWithFileSystemRepresentation(QByteArray(folder));
+    std::free(folder);
+    return path;
 }
 
 const QString kHelpIntro = QStringLiteral(
@@ -144,6 +189,24 @@ std::optional<int> readChoices(const QCommandLineParser& parser, Options& option
     return std::nullopt;
 }
 
+// Makes `folder` absolute and standard ("a/../b" => "<cwd>/b").
+std::optional<int> readFolder(const QString& folder, Options& options)
+{
+    if (folder.isEmpty())
+        return usageError(QStringLiteral("the folder is empty"));
+    QString absolute = folder;
+    if (!isAbsolutePath(folder)) {
+        const QString current = currentFolder();
+        if (current.isNull()) {
+            printError(QStringLiteral("cannot name the working folder: %1").arg(errnoText(errno)));
+            return 2;
+        }
+        absolute = stringByAppendingPathComponent(current, folder);
+    }
+    options.destination = stringByStandardizingPath(absolute);
+    return std::nullopt;
+}
+
 // Reads the phrase and the destination; answers an exit status on a usage error.
 std::optional<int> readDestination(const QCommandLineParser& parser, Options& options)
 {
@@ -166,9 +229,51 @@ std::optional<int> readDestination(const QCommandLineParser& parser, Options& op
     else if (set("removable"))
         options.destination = QString::fromUtf16(kRemovableVolumesDestination);
     else if (positional.size() == 2)
-        options.destination = QFileInfo(positional.at(1)).absoluteFilePath();
+        return readFolder(positional.at(1), options);
     else
         return usageError(QStringLiteral("no folder given"));
+    return std::nullopt;
+}
+
+// A regular expression is compiled as the engine compiles it, so that a bad
+// one is reported before any walking (the engine would only find nothing).
+std::optional<int> checkPattern(const Options& options)
+{
+    if (options.mode != kSearchRegularExpression)
+        return std::nullopt;
+    QString error;
+    const unsigned caseOption = (options.comparison & 1) ? unsigned(kRegexCaseInsensitive) : 0U;
+    if (RegularExpression::compile(options.phrase, kRegexAnchorsMatchLines | caseOption, &error).isValid())
+        return std::nullopt;
+    printError(QStringLiteral("invalid regular expression: %1").arg(error));
+    return 2;
+}
+
+// Answers an exit status, with the reason on standard error, when the
+// folder cannot be searched: missing, not a folder, unreadable, a path the
+// kernel cannot take, or the root of a kernel's pseudo file system (which
+// the walk never enters).
+std::optional<int> checkFolder(const QString& folder)
+{
+    const QByteArray bytes = fileSystemRepresentation(folder);
+    const int fd = ::open(bytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        const int code = errno;
+        if (code == ENOENT)
+            printError(QStringLiteral("no such folder: %1").arg(folder));
+        else if (code == ENOTDIR)
+            printError(QStringLiteral("not a folder: %1").arg(folder));
+        else
+            printError(QStringLiteral("cannot search %1: %2").arg(folder, errnoText(code)));
+        return 2;
+    }
+    ::close(fd);
+    const QString type = volumeForPath(folder).fileSystemType;
+    if (!type.isEmpty() && isKernelFileSystemType(type)) {
+        printError(QStringLiteral("%1 is on a \"%2\" pseudo file system, which holds no user files and is not searched")
+                       .arg(folder, type));
+        return 2;
+    }
     return std::nullopt;
 }
 
@@ -190,7 +295,7 @@ std::optional<int> parseOptions(const QStringList& arguments, Options& options)
         return usageError(parser.errorText());
     const auto set = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
     if (set("help")) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        std::fputs(parser.helpText().toUtf8().constData(), stdout);
         return 0;
     }
     const auto bit = [&](const char* name, std::uint64_t value) { return set(name) ? value : std::uint64_t(0); };
@@ -206,7 +311,9 @@ std::optional<int> parseOptions(const QStringList& arguments, Options& options)
     options.progress = set("progress");
     if (const std::optional<int> status = readChoices(parser, options))
         return status;
-    return readDestination(parser, options);
+    if (const std::optional<int> status = readDestination(parser, options))
+        return status;
+    return checkPattern(options);
 }
 
 // Flushes, prints and reports progress as a search window's refresh timer
@@ -241,8 +348,31 @@ public:
         }
     }
     [[nodiscard]] qsizetype printed() const { return m_printed; }
+    // The errno of a failed write on standard output; 0 while all went out.
+    [[nodiscard]] int outputError() const { return m_outputError; }
+
+    // Flushes what is left on standard output; false, with the error noted,
+    // when it cannot be written.
+    bool finish()
+    {
+        if (m_outputError == 0 && (std::fflush(stdout) != 0 || std::ferror(stdout)))
+            noteOutputError(errno);
+        return m_outputError == 0;
+    }
 
 private:
+    // A reader that went away (a closed pipe: `| head`) ends the search
+    // quietly; any other failure is reported and ends it too, since nobody
+    // would see the rest.
+    void noteOutputError(int code)
+    {
+        if (m_outputError != 0)
+            return;
+        m_outputError = code == 0 ? EIO : code;
+        m_engine.params().stop.store(true);
+        if (m_outputError != EPIPE)
+            printError(QStringLiteral("cannot write the results: %1").arg(errnoText(m_outputError)));
+    }
     void progressOnly()
     {
         SearchParams& params = m_engine.params();
@@ -267,18 +397,49 @@ private:
     {
         const QList<ResultPointer>& shown = m_engine.dataSource().results();
         const char separator = m_options.nulSeparated ? '\0' : '\n';
-        for (; m_printed < shown.size(); ++m_printed) {
-            const QByteArray path = fileSystemRepresentation(shown.at(m_printed)->fullPath());
-            std::fwrite(path.constData(), 1, size_t(path.size()), stdout);
-            std::fputc(separator, stdout);
+        for (; m_printed < shown.size() && m_outputError == 0; ++m_printed) {
+            QByteArray line = fileSystemRepresentation(shown.at(m_printed)->fullPath());
+            line.append(separator);
+            if (std::fwrite(line.constData(), 1, size_t(line.size()), stdout) != size_t(line.size()))
+                noteOutputError(errno);
         }
-        std::fflush(stdout);
+        if (m_outputError == 0 && std::fflush(stdout) != 0)
+            noteOutputError(errno);
     }
 
     SearchEngine& m_engine;
     const Options& m_options;
     qsizetype m_printed = 0;
+    int m_outputError = 0;
 };
+
+// SIGINT and SIGTERM stop the search; the results found so far are printed.
+// A second signal ends the program at once (SA_RESETHAND); a write blocked
+// on a full pipe goes on after the first (SA_RESTART). A closed pipe is
+// noticed as EPIPE on the write instead of killing the program.
+void installSignalHandlers()
+{
+    struct sigaction action{};
+    action.sa_handler = onInterrupt;
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+// The exit status once the search has ended (see the top of the file).
+int finalStatus(Printer& printer)
+{
+    const bool written = printer.finish();
+    if (!written && printer.outputError() != EPIPE)
+        return 2;
+    if (const int signal = g_interrupted) {
+        printError(QStringLiteral("interrupted by %1; the results are partial")
+                       .arg(QLatin1String(signal == SIGINT ? "SIGINT" : "SIGTERM")));
+        return 128 + signal;
+    }
+    return printer.printed() > 0 ? 0 : 1;
+}
 
 } // namespace
 
@@ -286,12 +447,18 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     Options options;
-    if (const std::optional<int> status = parseOptions(QCoreApplication::arguments(), options))
+    if (const std::optional<int> status = parseOptions(decodedArguments(argc, argv), options)) {
+        if (std::fflush(stdout) != 0 && *status == 0) {
+            printError(QStringLiteral("cannot write the help: %1").arg(errnoText(errno)));
+            return 2;
+        }
         return *status;
-    if (!options.destination.startsWith(u".#") && !QFileInfo(options.destination).isDir()) {
-        std::fprintf(stderr, "sorvant-search: no such folder: %s\n", qPrintable(options.destination));
-        return 2;
     }
+    if (!options.destination.startsWith(u".#")) {
+        if (const std::optional<int> status = checkFolder(options.destination))
+            return *status;
+    }
+    installSignalHandlers();
 
     initSeparatorsAndTables();
     QStringList defaultArguments{QStringLiteral("sorvant-search")};
@@ -310,16 +477,11 @@ int main(int argc, char** argv)
     params.packageContents = options.packageContents;
     params.threads = options.threads;
 
-    struct sigaction action{};
-    action.sa_handler = onInterrupt;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-
     if (!engine.search(options.phrase, options.destination)) {
-        std::fprintf(stderr, "sorvant-search: nothing to search%s\n",
-                     (options.what & kSearchContents) && !options.scanAll
-                         ? " (is every content-search extension group switched off?)"
-                         : "");
+        printError(QStringLiteral("nothing to search%1")
+                       .arg(QLatin1String((options.what & kSearchContents) && !options.scanAll
+                                              ? " (is every content-search extension group switched off?)"
+                                              : "")));
         return 2;
     }
     // The end of a search is noticed within 10 ms; the window's 0.25 s
@@ -331,5 +493,5 @@ int main(int argc, char** argv)
     timer.start(10);
     app.exec();
     engine.stopSearch();
-    return printer.printed() > 0 ? 0 : 1;
+    return finalStatus(printer);
 }

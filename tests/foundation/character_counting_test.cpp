@@ -23,6 +23,7 @@ TEST_P(CharacterCounting, Answers)
     EXPECT_EQ(GetParam().call(), GetParam().expected);
 }
 
+constexpr CharacterMatching kNoCase = CharacterMatching::IgnoringCase;
 const QString kPath = QStringLiteral("/a/b/c");
 const QString kArrows = QStringLiteral("a>b>c>d");
 
@@ -31,32 +32,36 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         CountingCase{"countSlashes", [] { return countCharacter(kPath, u'/'); }, 3},
         CountingCase{"countInEmpty", [] { return countCharacter(QString(), u'/'); }, 0},
-        CountingCase{"countFromStart", [] { return countCharacter(kPath, u'/', qsizetype(1), false); }, 2},
-        CountingCase{"countStartAtEnd", [] { return countCharacter(kPath, u'/', kPath.size(), false); }, 0},
-        CountingCase{"countNoCase", [] { return countCharacter(u"aAbA", u'a', true); }, 3},
-        CountingCase{"countNoCaseGreek", [] { return countCharacter(u"\u03a3\u03c3x", u'\u03c3', true); }, 2},
-        CountingCase{"countSharpSExact", [] { return countCharacter(u"\u00dfSs", u'\u00df', true); }, 1},
+        CountingCase{"countFromStart", [] { return countCharacter(kPath, u'/', qsizetype(1)); }, 2},
+        CountingCase{"countStartAtEnd", [] { return countCharacter(kPath, u'/', kPath.size()); }, 0},
+        CountingCase{"countNoCase", [] { return countCharacter(u"aAbA", u'a', kNoCase); }, 3},
+        CountingCase{"countNoCaseGreek", [] { return countCharacter(u"\u03a3\u03c3x", u'\u03c3', kNoCase); }, 2},
+        CountingCase{"countSharpSExact", [] { return countCharacter(u"\u00dfSs", u'\u00df', kNoCase); }, 1},
         CountingCase{"findA", [] { return findCharacter(u"abc", u'a'); }, 0},
-        CountingCase{"findNoCase", [] { return findCharacter(u"xA", u'a', true); }, 1},
-        CountingCase{"findCaseSensitive", [] { return findCharacter(u"xA", u'a', false); }, NSNotFound},
+        CountingCase{"findNoCase", [] { return findCharacter(u"xA", u'a', kNoCase); }, 1},
+        CountingCase{"findCaseSensitive", [] { return findCharacter(u"xA", u'a', CharacterMatching::Exact); }, NSNotFound},
         CountingCase{"findStartAtLength", [] { return findCharacter(u"abc", u'c', qsizetype(3)); }, NSNotFound},
         CountingCase{"findFromStart", [] { return findCharacter(u"abab", u'a', qsizetype(1)); }, 2},
         CountingCase{"findFromIntStart", [] { return findCharacter(u"abab", u'a', 1); }, 2},
-        CountingCase{"findNegativeStart", [] { return findCharacter(u"abab", u'b', qsizetype(-5), false); }, 1},
+        CountingCase{"countFromIntStart", [] { return countCharacter(u"aaa", u'a', 1); }, 2},
+        CountingCase{"findLastFromIntStart", [] { return findLastCharacter(u"aba", u'a', 1); }, 2},
+        CountingCase{"findOneOfFromIntStart", [] { return findOneOf(u"a#a#", u"#a", 2); }, 2},
+        CountingCase{"findNoCaseFromStart", [] { return findCharacter(u"aXax", u'x', 2, kNoCase); }, 3},
+        CountingCase{"findNegativeStart", [] { return findCharacter(u"abab", u'b', qsizetype(-5)); }, 1},
         CountingCase{"findInNull", [] { return findCharacter(QString(), u'a'); }, NSNotFound},
-        CountingCase{"findDigitNoCaseExact", [] { return findCharacter(u"a1", u'1', true); }, 1},
-        CountingCase{"findLastFrom3", [] { return findLastCharacter(kArrows, u'>', qsizetype(3), false); }, 5},
-        CountingCase{"findLastFrom6", [] { return findLastCharacter(kArrows, u'>', qsizetype(6), false); },
+        CountingCase{"findDigitNoCaseExact", [] { return findCharacter(u"a1", u'1', kNoCase); }, 1},
+        CountingCase{"findLastFrom3", [] { return findLastCharacter(kArrows, u'>', qsizetype(3)); }, 5},
+        CountingCase{"findLastFrom6", [] { return findLastCharacter(kArrows, u'>', qsizetype(6)); },
                      NSNotFound},
-        CountingCase{"findLastFromNegative", [] { return findLastCharacter(kArrows, u'a', qsizetype(-1), false); },
+        CountingCase{"findLastFromNegative", [] { return findLastCharacter(kArrows, u'a', qsizetype(-1)); },
                      0},
-        CountingCase{"findLastNoCase", [] { return findLastCharacter(u"aAbB", u'a', true); }, 1},
-        CountingCase{"findLastAtStartBoundary", [] { return findLastCharacter(u"ab", u'a', qsizetype(1), false); },
+        CountingCase{"findLastNoCase", [] { return findLastCharacter(u"aAbB", u'a', kNoCase); }, 1},
+        CountingCase{"findLastAtStartBoundary", [] { return findLastCharacter(u"ab", u'a', qsizetype(1)); },
                      NSNotFound},
         CountingCase{"findOneOf", [] { return findOneOf(u"a/b#c?d", u"?#"); }, 3},
         CountingCase{"findOneOfEmptySet", [] { return findOneOf(u"abc", QStringView()); }, NSNotFound},
-        CountingCase{"findOneOfNoCase", [] { return findOneOf(u"xyZ", u"z", true); }, 2},
-        CountingCase{"findOneOfFromStart", [] { return findOneOf(u"#a#", u"#", qsizetype(1), false); }, 2},
+        CountingCase{"findOneOfNoCase", [] { return findOneOf(u"xyZ", u"z", kNoCase); }, 2},
+        CountingCase{"findOneOfFromStart", [] { return findOneOf(u"#a#", u"#", qsizetype(1)); }, 2},
         CountingCase{"findOneOfNone", [] { return findOneOf(u"abc", u"xyz"); }, NSNotFound}),
     [](const testing::TestParamInfo<CountingCase>& row) { return std::string(row.param.name); });
 
@@ -64,8 +69,8 @@ TEST(ContainsCharacter, FollowsFind)
 {
     EXPECT_TRUE(containsCharacter(u"a?b", u'?'));
     EXPECT_FALSE(containsCharacter(u"aB", u'b'));
-    EXPECT_TRUE(containsCharacter(u"aB", u'b', true));
-    EXPECT_FALSE(containsCharacter(u"ba", u'b', qsizetype(1), false));
+    EXPECT_TRUE(containsCharacter(u"aB", u'b', kNoCase));
+    EXPECT_FALSE(containsCharacter(u"ba", u'b', qsizetype(1)));
     EXPECT_FALSE(containsCharacter(QStringView(), u'a'));
 }
 
@@ -108,10 +113,10 @@ TEST(CharacterCountingNoCase, AgreesWithFoldedSearch)
         }
         const QStringView view(text);
         SCOPED_TRACE(round);
-        EXPECT_EQ(countCharacter(view, sought, true), count);
-        EXPECT_EQ(findCharacter(view, sought, true), first);
-        EXPECT_EQ(findLastCharacter(view, sought, true), last);
-        EXPECT_EQ(findOneOf(view, QStringView(&sought, 1), true), first);
+        EXPECT_EQ(countCharacter(view, sought, kNoCase), count);
+        EXPECT_EQ(findCharacter(view, sought, kNoCase), first);
+        EXPECT_EQ(findLastCharacter(view, sought, kNoCase), last);
+        EXPECT_EQ(findOneOf(view, QStringView(&sought, 1), kNoCase), first);
     }
 }
 

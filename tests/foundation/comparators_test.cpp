@@ -32,7 +32,7 @@ struct ComparatorCase
 class StringComparatorTest : public ::testing::TestWithParam<ComparatorCase>
 {
 protected:
-    testing::PinnedLocale m_locale{QStringLiteral("en_US"), QStringLiteral("UTC")};
+    test::PinnedLocale m_locale{QStringLiteral("en_US"), QStringLiteral("UTC")};
 };
 
 TEST_P(StringComparatorTest, AnswersTheOrder)
@@ -75,7 +75,7 @@ TEST(NumberComparators, SignOfTheDifference)
 
 TEST(StringComparators, LocalizedSortOfFileNames)
 {
-    testing::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
+    test::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
     QStringList names = {"zeta", "Alpha", "\u00e9cole", "beta", "Echo"};
     std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         return sortLocalizedCaseInsensitiveAscending(a, b) < 0;

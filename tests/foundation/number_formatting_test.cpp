@@ -80,7 +80,7 @@ TEST(NumberFormattingTest, FormatterSettingsRoundHalfToEven)
 // The shared formatters take the current locale when they are first used.
 TEST(NumberFormattingTest, SharedFormattersFollowTheTable)
 {
-    const sorvant::testing::PinnedLocale pinned("en_US", "UTC");
+    const sorvant::test::PinnedLocale pinned("en_US", "UTC");
     EXPECT_EQ(stringForInteger(-1234567), "-1,234,567");
     EXPECT_EQ(stringForFloat(1234.567f), "1,234.57");
     EXPECT_EQ(stringForFloat(2.0f), "2");

@@ -7,14 +7,14 @@
 namespace sorvant {
 namespace {
 
-using testing_support::Identity;
-using testing_support::StringCase;
+using test::Identity;
+using test::StringCase;
 
 class OCRFixup : public testing::TestWithParam<StringCase> {};
 
 TEST_P(OCRFixup, Repairs)
 {
-    testing_support::expectCase(GetParam());
+    test::expectCase(GetParam());
 }
 
 QString shortCode(const QString& s)
@@ -37,7 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
                     StringCase{"SpacesKeptInCodes", shortCode, u"O O", u"O O", Identity::Receiver},
                     StringCase{"Empty", shortCode, u"", u"", Identity::Receiver},
                     StringCase{"Null", shortCode, nullptr, nullptr, Identity::Either}),
-    testing_support::caseName);
+    test::caseName);
 
 INSTANTIATE_TEST_SUITE_P(
     WholeTexts, OCRFixup,
@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                     StringCase{"LoneSpace", wholeText, u" ", u" ", Identity::Either},
                     StringCase{"Empty", wholeText, u"", u"", Identity::Receiver},
                     StringCase{"Null", wholeText, nullptr, nullptr, Identity::Either}),
-    testing_support::caseName);
+    test::caseName);
 
 } // namespace
 } // namespace sorvant

@@ -7,14 +7,14 @@
 namespace sorvant {
 namespace {
 
-using testing_support::Identity;
-using testing_support::StringCase;
+using test::Identity;
+using test::StringCase;
 
 class RemovingCharacters : public testing::TestWithParam<StringCase> {};
 
 TEST_P(RemovingCharacters, Transforms)
 {
-    testing_support::expectCase(GetParam());
+    test::expectCase(GetParam());
 }
 
 QString removeSpacesSet(const QString& s)
@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"DigitsNoneGivesReceiver", stringByRemovingDigits, u"abc", u"abc", Identity::Receiver},
         StringCase{"DigitsOnlyGivesEmpty", stringByRemovingDigits, u"123", u"", Identity::Either},
         StringCase{"DigitsNull", stringByRemovingDigits, nullptr, nullptr, Identity::Either}),
-    testing_support::caseName);
+    test::caseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Mapping, RemovingCharacters,
@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
                    u"10.0.0.18080", Identity::Either},
         StringCase{"IPNothingKept", stringByRemovingNonIPCharacters, u"abc", u"", Identity::Either},
         StringCase{"IPEmpty", stringByRemovingNonIPCharacters, u"", u"", Identity::Receiver}),
-    testing_support::caseName);
+    test::caseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Collapsing, RemovingCharacters,
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"FeedsCrLfPairs", stringByRemovingMultipleFeeds, u"a\r\n\r\nb", u"a\nb", Identity::Either},
         StringCase{"FeedsLoneCr", stringByRemovingMultipleFeeds, u"a\rb\u2029", u"a\nb\n", Identity::Either},
         StringCase{"FeedsLeaveSpaces", stringByRemovingMultipleFeeds, u"a  b\n", u"a  b\n", Identity::Receiver}),
-    testing_support::caseName);
+    test::caseName);
 
 TEST(CollapseRuns, CompactsInPlaceAndReportsChange)
 {

@@ -7,14 +7,14 @@
 namespace sorvant {
 namespace {
 
-using testing_support::Identity;
-using testing_support::StringCase;
+using test::Identity;
+using test::StringCase;
 
 class Replacing : public testing::TestWithParam<StringCase> {};
 
 TEST_P(Replacing, Transforms)
 {
-    testing_support::expectCase(GetParam());
+    test::expectCase(GetParam());
 }
 
 QString dashToPlus(const QString& s)
@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"WithCaseGivenFormOnly", aToXWithCase, u"Aba", u"Abx", Identity::Either},
         StringCase{"IgnoringCaseThroughUpperTable", capitalEAcuteToEIgnoringCase, u"\u00E9t\u00C9", u"ete",
                    Identity::Either}),
-    testing_support::caseName);
+    test::caseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Strings, Replacing,
@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"IgnoringCaseHalfAFoldIsNoMatch", sharpSIgnoringCase, u"GROS", u"GROS", Identity::Receiver},
         StringCase{"IgnoringCaseSharpSMatchesUpperSharpS", sharpSIgnoringCase, u"STRA\u1E9EE", u"STRAssE",
                    Identity::Either}),
-    testing_support::caseName);
+    test::caseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Rotation, Replacing,
@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
                     StringCase{"By27EqualsByOne", rotateBy27, u"Zz Aa", u"Aa Bb", Identity::Either},
                     StringCase{"By52GivesReceiver", rotateBy52, u"abc", u"abc", Identity::Receiver},
                     StringCase{"By13EqualsRot13", rotateBy13, u"NnMm", u"AaZz", Identity::Either}),
-    testing_support::caseName);
+    test::caseName);
 
 TEST(Rotation, Rot13TwiceGivesTheTextBack)
 {

@@ -3,13 +3,16 @@
 // expected result (nullptr for a null string) and whether the result must be
 // the receiver itself or a string of its own.
 
+#include "tests/foundation/text_test_support.h"
+
 #include <QString>
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
-namespace sorvant::testing_support {
+namespace sorvant::test {
 
 enum class Identity { Receiver, NewString, Either };
 
@@ -27,23 +30,18 @@ inline QString stringOrNull(const char16_t* text)
     return text ? QString::fromUtf16(text) : QString();
 }
 
-// A readable form for failure messages, null told apart from empty.
-inline std::string shown(const QString& string)
+// A failing row prints as its name, input and expected result.
+inline void PrintTo(const StringCase& row, std::ostream* out)
 {
-    return string.isNull() ? std::string("<null>") : '"' + string.toStdString() + '"';
+    *out << row.name << ": " << utf8(stringOrNull(row.input)) << " => " << utf8(stringOrNull(row.expected));
 }
 
-// Whether `result` is `input` itself: the same storage, not an equal copy.
-inline bool isSameString(const QString& result, const QString& input)
-{
-    return result.isSharedWith(input) || (result.constData() == input.constData() && result.size() == input.size());
-}
 
 inline void expectCase(const StringCase& row)
 {
     const QString input = stringOrNull(row.input);
     const QString result = row.transform(input);
-    EXPECT_EQ(shown(result), shown(stringOrNull(row.expected)));
+    EXPECT_EQ(utf8(result), utf8(stringOrNull(row.expected)));
     if (row.identity == Identity::Receiver) {
         EXPECT_TRUE(isSameString(result, input)) << "expected the receiver itself";
     } else if (row.identity == Identity::NewString) {
@@ -56,4 +54,4 @@ inline std::string caseName(const ::testing::TestParamInfo<StringCase>& info)
     return info.param.name;
 }
 
-} // namespace sorvant::testing_support
+} // namespace sorvant::test

@@ -1,5 +1,6 @@
 #include "foundation/string_construction.h"
 
+#include "platform/file_system_representation.h"
 #include "tests/support/temp_tree.h"
 
 #include <QFile>
@@ -106,6 +107,19 @@ TEST(StringConstructionTest, MissingFileIsNull)
     EXPECT_TRUE(stringWithContentsOfFile("/no/such/file", 0, &used).isNull());
     EXPECT_EQ(used, NSASCIIStringEncoding);
     EXPECT_TRUE(stringWithContentsOfFile(QString(), NSUTF8StringEncoding, &used).isNull());
+}
+
+TEST(StringConstructionTest, NamesThatAreNotUtf8KeepTheirBytes)
+{
+    test::TempTree tree;
+    const QByteArray bytes = QFile::encodeName(tree.path()) + "/bad\xFFname";
+    const QString path = stringWithFileSystemRepresentation(bytes);
+    for (const bool atomically : {false, true}) {
+        SCOPED_TRACE(atomically);
+        ASSERT_TRUE(writeToFile(QStringLiteral("text"), path, atomically, NSUTF8StringEncoding));
+        EXPECT_EQ(test::readFileBytes(bytes), "text");
+        EXPECT_EQ(stringWithContentsOfFile(path, NSUTF8StringEncoding), QStringLiteral("text"));
+    }
 }
 
 TEST(StringConstructionTest, WritersReportTheirEncoding)

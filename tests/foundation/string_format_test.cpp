@@ -98,7 +98,9 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"generalAlternateKeepsZeros", u"%#g", {1.5}, u"1.50000"},
                     FormatCase{"integerArgument", u"%f", {2}, u"2.000000"},
                     FormatCase{"longDoubleLength", u"%Lf", {0.5}, u"0.500000"},
-                    FormatCase{"missingIsZero", u"%.1f", {}, u"0.0"}),
+                    FormatCase{"missingIsZero", u"%.1f", {}, u"0.0"},
+                    FormatCase{"bareDotIsPrecisionZero", u"%.f|%.f", {2.5, 3.7}, u"2|4"},
+                    FormatCase{"bareDotWithWidth", u"[%4.f]", {-1.2}, u"[  -1]"}),
     caseName);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -120,6 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
                                u"a"},
                     FormatCase{"utf8Bytes", u"%s", {QByteArray("caf\xc3\xa9")}, u"caf\u00e9"},
                     FormatCase{"cStringWidth", u"[%-4s]", {QStringLiteral("ab")}, u"[ab  ]"},
+                    FormatCase{"cStringBareDotIsEmpty", u"[%.s]", {QStringLiteral("ab")}, u"[]"},
+                    FormatCase{"objectBareDotIsEmpty", u"[%3.@]", {QStringLiteral("ab")}, u"[   ]"},
                     FormatCase{"cStringNull", u"%s", {QVariant()}, u"(null)"},
                     FormatCase{"unicharString", u"%S", {QStringLiteral("\u03b1\u03b2")}, u"\u03b1\u03b2"},
                     FormatCase{"characterFromNumber", u"%c", {65}, u"A"},

@@ -17,10 +17,11 @@ inline std::string utf8(const QString& string)
     return string.isNull() ? std::string("<null>") : string.toStdString();
 }
 
-// Whether `result` is `receiver` itself, not a copy.
+// Whether `result` is `receiver` itself (the same storage), not an equal copy.
 inline bool isSameString(const QString& result, const QString& receiver)
 {
-    return result.constData() == receiver.constData() && result.size() == receiver.size();
+    return result.isSharedWith(receiver)
+           || (result.constData() == receiver.constData() && result.size() == receiver.size());
 }
 
 } // namespace sorvant::test

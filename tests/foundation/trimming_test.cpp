@@ -7,14 +7,14 @@
 namespace sorvant {
 namespace {
 
-using testing_support::Identity;
-using testing_support::StringCase;
+using test::Identity;
+using test::StringCase;
 
 class Trimming : public testing::TestWithParam<StringCase> {};
 
 TEST_P(Trimming, Transforms)
 {
-    testing_support::expectCase(GetParam());
+    test::expectCase(GetParam());
 }
 
 QString bothSpaces(const QString& s)
@@ -89,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"FeedsNoneGivesEqual", stringByTrimmingFeeds, u"a", u"a", Identity::Either},
         StringCase{"FeedsOnly", stringByTrimmingFeeds, u"\n\r", u"", Identity::Either},
         StringCase{"FeedsNull", stringByTrimmingFeeds, nullptr, nullptr, Identity::Either}),
-    testing_support::caseName);
+    test::caseName);
 
 INSTANTIATE_TEST_SUITE_P(
     PlatformWhiteSpace, Trimming,
@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"AllWhite", stringByTrimmingWhiteSpaces, u" \n ", u"", Identity::Either},
         StringCase{"Empty", stringByTrimmingWhiteSpaces, u"", u"", Identity::Receiver},
         StringCase{"Null", stringByTrimmingWhiteSpaces, nullptr, nullptr, Identity::Either}),
-    testing_support::caseName);
+    test::caseName);
 
 INSTANTIATE_TEST_SUITE_P(
     GivenClasses, Trimming,
@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"DigitsBothEnds", stringByTrimmingDigits, u"12ab3", u"ab", Identity::Either},
         StringCase{"DigitsInsideStay", stringByTrimmingDigits, u"a1b", u"a1b", Identity::Receiver},
         StringCase{"DigitsOnly", stringByTrimmingDigits, u"123", u"", Identity::Either}),
-    testing_support::caseName);
+    test::caseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Enclosing, Trimming,
@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
                     StringCase{"OneEndOnly", enclosingQuotes, u"\"a", u"\"a", Identity::Receiver},
                     StringCase{"OneUnit", enclosingQuotes, u"\"", u"\"", Identity::Receiver},
                     StringCase{"Null", enclosingQuotes, nullptr, nullptr, Identity::Either}),
-    testing_support::caseName);
+    test::caseName);
 
 TEST(Trimming, PlatformTrimIsNarrowerThanToolkitWhiteSpaces)
 {
@@ -161,7 +161,7 @@ class TrimmingRanges : public testing::TestWithParam<RangeCase> {};
 TEST_P(TrimmingRanges, TrimsWithinRange)
 {
     const RangeCase& row = GetParam();
-    const QString text = testing_support::stringOrNull(row.text);
+    const QString text = test::stringOrNull(row.text);
     EXPECT_EQ(trimSpacesInRange(text, row.range, row.feeds), row.expected);
     if (row.feeds) {
         EXPECT_EQ(trimWhiteSpacesInRange(text, row.range), row.expected);

@@ -27,7 +27,7 @@ struct CompareCase
 class LocalizedCompareTest : public ::testing::TestWithParam<CompareCase>
 {
 protected:
-    testing::PinnedLocale m_locale{QStringLiteral("en_US"), QStringLiteral("UTC")};
+    test::PinnedLocale m_locale{QStringLiteral("en_US"), QStringLiteral("UTC")};
 };
 
 TEST_P(LocalizedCompareTest, OrdersLikeTheLocale)
@@ -62,16 +62,16 @@ TEST(Collator, FollowsItsOwnLocale)
 TEST(Collator, FollowsAChangeOfTheCurrentLocale)
 {
     {
-        testing::PinnedLocale swedish(QStringLiteral("sv_SE"), QStringLiteral("UTC"));
+        test::PinnedLocale swedish(QStringLiteral("sv_SE"), QStringLiteral("UTC"));
         EXPECT_EQ(localizedCompare("\u00e4", "z", kCollationCaseInsensitive), 1);
     }
-    testing::PinnedLocale german(QStringLiteral("de_DE"), QStringLiteral("UTC"));
+    test::PinnedLocale german(QStringLiteral("de_DE"), QStringLiteral("UTC"));
     EXPECT_EQ(localizedCompare("\u00e4", "z", kCollationCaseInsensitive), -1);
 }
 
 TEST(Collator, SortKeysOrderAsTheCompareDoes)
 {
-    testing::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
+    test::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
     const QStringList names = {"Zebra",  "apple", "Äpfel", "file10.txt", "File9.txt", "résumé", "resume",
                                "Resume", "",      "_tmp",  "a b",        "ab",        "\u00e9", "e"};
     for (const unsigned options : {unsigned{kCollationCaseInsensitive}, kCollationStandard, unsigned{kCollationCaseSensitive}}) {
@@ -93,7 +93,7 @@ TEST(Collator, NullStringHasTheSortKeyOfTheEmptyOne)
 {
     // A null string reaches ICU as a null pointer of length 0, which must
     // read as empty, not fail.
-    testing::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
+    test::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
     const Collator collator(kCollationStandard);
     const QByteArray empty = collator.sortKey(QStringLiteral(""));
     EXPECT_FALSE(empty.isEmpty());
@@ -104,7 +104,7 @@ TEST(Collator, NullStringHasTheSortKeyOfTheEmptyOne)
 
 TEST(Collator, ThreadsCompareWithTheirOwnCollators)
 {
-    testing::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
+    test::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
     QStringList names;
     for (int index = 0; index < 2000; ++index)
         names.append(QStringLiteral("%1File %2").arg(index % 2 ? "" : "é").arg((index * 7919) % 2000));

@@ -26,7 +26,7 @@ struct FormatCase
 class CalendarFormatTest : public ::testing::TestWithParam<FormatCase>
 {
 protected:
-    testing::PinnedLocale m_locale{QStringLiteral("en_US"), QStringLiteral("Europe/Berlin")};
+    test::PinnedLocale m_locale{QStringLiteral("en_US"), QStringLiteral("Europe/Berlin")};
 };
 
 TEST_P(CalendarFormatTest, WritesTheDate)
@@ -59,14 +59,14 @@ TEST(CalendarFormat, NullDateGivesNull)
 
 TEST(CalendarFormat, NamesFollowTheGivenLocale)
 {
-    testing::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
+    test::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
     EXPECT_EQ(formatDateWithCalendarFormat(sampleDate(), QStringLiteral("%A %e. %B"), QStringLiteral("de_DE")),
               QStringLiteral("Dienstag 5. M\u00e4rz"));
 }
 
 TEST(CalendarFormat, ReadsWhatItWrites)
 {
-    testing::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
+    test::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
     const QDateTime date = sampleDate().addMSecs(-123);
     for (const char* format : {"%Y-%m-%d %H:%M:%S %z", "%d %B %Y, %I:%M:%S %p", "%a %b %e %H:%M:%S %Y", "%j/%Y %H%M%S"}) {
         SCOPED_TRACE(format);
@@ -77,7 +77,7 @@ TEST(CalendarFormat, ReadsWhatItWrites)
 
 TEST(CalendarFormat, ReadingHonoursAnOffsetAndRejectsMissingDays)
 {
-    testing::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
+    test::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
     EXPECT_EQ(parseDateWithCalendarFormat(QStringLiteral("2024-03-05 14:07:09 -0500"), defaultCalendarFormat()),
               QDateTime(QDate(2024, 3, 5), QTime(19, 7, 9), Qt::UTC));
     EXPECT_FALSE(parseDateWithCalendarFormat(QStringLiteral("2023-02-29"), QStringLiteral("%Y-%m-%d")).isValid());
@@ -87,7 +87,7 @@ TEST(CalendarFormat, ReadingHonoursAnOffsetAndRejectsMissingDays)
 
 TEST(DateStyles, FollowTheCurrentLocaleAndZone)
 {
-    testing::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
+    test::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
     const QDateTime date = sampleDate();
     EXPECT_EQ(formatDate(date, DateFormatStyle::Full, DateFormatStyle::None), QStringLiteral("Tuesday, March 5, 2024"));
     EXPECT_EQ(formatDate(date, DateFormatStyle::None, DateFormatStyle::Medium), QStringLiteral("2:07:09\u202fPM"));
@@ -100,7 +100,7 @@ TEST(DateStyles, FollowTheCurrentLocaleAndZone)
 
 TEST(DateStyles, WeekdayAndMonthNames)
 {
-    testing::PinnedLocale locale(QStringLiteral("fr_FR"), QStringLiteral("Europe/Paris"));
+    test::PinnedLocale locale(QStringLiteral("fr_FR"), QStringLiteral("Europe/Paris"));
     const QStringList weekdays = weekdaySymbols();
     ASSERT_EQ(weekdays.size(), 7);
     EXPECT_EQ(weekdays.first(), QStringLiteral("dimanche"));

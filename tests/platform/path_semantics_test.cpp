@@ -1,5 +1,7 @@
 #include "platform/path_semantics.h"
 
+#include "tests/support/temporary_home.h"
+
 #include "platform/file_system_representation.h"
 #include "tests/support/temp_tree.h"
 
@@ -35,27 +37,6 @@ void checkTable(QString (*function)(const QString&), std::initializer_list<Case>
         }
     }
 }
-
-// Points HOME at a given folder for the life of the object.
-class HomeOverride
-{
-public:
-    explicit HomeOverride(const QByteArray& home) : m_old(qgetenv("HOME")), m_had(qEnvironmentVariableIsSet("HOME"))
-    {
-        qputenv("HOME", home);
-    }
-    ~HomeOverride()
-    {
-        if (m_had)
-            qputenv("HOME", m_old);
-        else
-            qunsetenv("HOME");
-    }
-
-private:
-    QByteArray m_old;
-    bool m_had;
-};
 
 TEST(PathSemantics, ComponentsKeepRootAndTrailingSlash)
 {
@@ -164,7 +145,8 @@ TEST(PathSemantics, AbsolutePaths)
 
 TEST(PathSemantics, TildeFollowsHome)
 {
-    HomeOverride home("/home/me/");
+    test::TemporaryHome home;
+    home.setVariableBytes("HOME", "/home/me/");
     EXPECT_EQ(NSHomeDirectory(), "/home/me");
     checkTable(stringByExpandingTildeInPath, {
         {"~", "/home/me"}, {"~/x", "/home/me/x"}, {"~/", "/home/me"}, {"/tmp/~", "/tmp/~"},
@@ -183,7 +165,8 @@ TEST(PathSemantics, TildeFollowsHome)
 
 TEST(PathSemantics, RootHomeIsNeverAbbreviated)
 {
-    HomeOverride home("/");
+    test::TemporaryHome home;
+    home.setVariableBytes("HOME", "/");
     EXPECT_EQ(stringByAbbreviatingWithTildeInPath("/tmp"), "/tmp");
     EXPECT_EQ(stringByExpandingTildeInPath("~/tmp"), "/tmp");
 }
@@ -196,7 +179,8 @@ TEST(PathSemantics, TemporaryDirectoryEndsInSlash)
 
 TEST(PathSemantics, Standardizing)
 {
-    HomeOverride home("/home/me");
+    test::TemporaryHome home;
+    home.setVariableBytes("HOME", "/home/me");
     checkTable(stringByStandardizingPath, {
         {"/a/./b//../c/", "/a/c"}, {"~/x/", "/home/me/x"}, {"/..", "/"}, {"/../a", "/a"},
         {"a/../b", "a/../b"}, {"./a", "a"}, {".", "."}, {"/", "/"}, {"//", "/"},

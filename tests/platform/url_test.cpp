@@ -41,7 +41,7 @@ TEST(URL, RejectsMalformedStringsWithoutRepair)
 {
     for (const char* text : {"", "a b", "http://h/a b", "http://h/%zz", "http://h/%4", "http://h:80x/",
                              "http://h/#a#b", "http://h/\"q\"", "http://h/<x>", "http://h/\xc3\xa9",
-                             "http://[::1/", "http://h/[x]"}) {
+                             "http://[::1/", "http://h/[x]", "http://u:p@h::/", "http://a:b:8/"}) {
         SCOPED_TRACE(text);
         EXPECT_TRUE(URL::URLWithString(QString::fromUtf8(text)).isNull());
     }

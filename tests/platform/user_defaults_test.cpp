@@ -3,6 +3,8 @@
 #include "platform/property_list.h"
 #include "platform/user_defaults.h"
 
+#include "tests/support/hermetic_environment.h"
+#include "tests/support/temporary_home.h"
 #include "tests/support/temp_tree.h"
 
 #include <QCoreApplication>
@@ -10,11 +12,15 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStringEncoder>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -52,6 +58,25 @@ void expectTypedValues(const UserDefaults& defaults)
         EXPECT_EQ(read.typeId(), it.value().typeId()) << read.typeName();
         EXPECT_EQ(read, it.value());
     }
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QByteArray linkTarget(const QString& path)
+{
+    char buffer[4096];
+    const ssize_t length = ::readlink(QFile::encodeName(path).constData(), buffer, sizeof buffer);
+    return length < 0 ? QByteArray() : QByteArray(buffer, length);
+}
+
+bool isFifo(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
 }
 
 class UserDefaultsTest : public testing::Test
@@ -201,7 +226,7 @@ TEST_F(UserDefaultsTest, ValuesWithoutPropertyListFormAreRefused)
     EXPECT_TRUE(log.lines()[0].startsWith("ERROR: "));
 }
 
-TEST_F(UserDefaultsTest, DamagedFileIsSetAsideNotOverwritten)
+TEST_F(UserDefaultsTest, DamagedFileIsLeftByReadsAndSetAsideByTheFirstWrite)
 {
     for (const QByteArray& damage : {QByteArray("<plist><dict><key>A</key>"), QByteArray("<plist><integer>1</integer></plist>")}) {
         SCOPED_TRACE(damage.toStdString());
@@ -209,14 +234,15 @@ TEST_F(UserDefaultsTest, DamagedFileIsSetAsideNotOverwritten)
         const QString file = local.writeFile("defaults.plist", damage);
         LogCapture log;
         UserDefaults defaults(file);
+        EXPECT_FALSE(defaults.synchronize());
         ASSERT_EQ(log.lines().size(), 1);
         EXPECT_TRUE(log.lines()[0].startsWith("WARNING: "));
-        EXPECT_TRUE(log.lines()[0].contains(file + ".damaged"));
-        QFile aside(file + ".damaged");
-        ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
-        EXPECT_EQ(aside.readAll(), damage);
+        EXPECT_EQ(fileBytes(file), damage);
+        EXPECT_FALSE(QFile::exists(file + ".damaged"));
 
         defaults.setBool(true, "A");
+        EXPECT_TRUE(log.lines().last().contains(file + ".damaged"));
+        EXPECT_EQ(fileBytes(file + ".damaged"), damage);
         EXPECT_EQ(UserDefaults(file).objectForKey("A"), QVariant(true));
     }
 }
@@ -227,10 +253,104 @@ TEST_F(UserDefaultsTest, SecondDamagedFileKeepsTheFirst)
     tree.writeFile("d.plist.damaged", "older");
     LogCapture log;
     UserDefaults defaults(file);
-    QFile second(file + ".damaged-2");
-    ASSERT_TRUE(second.open(QIODevice::ReadOnly));
-    EXPECT_EQ(second.readAll(), "junk one");
+    defaults.setBool(true, "A");
+    EXPECT_EQ(fileBytes(file + ".damaged"), "older");
+    EXPECT_EQ(fileBytes(file + ".damaged-2"), "junk one");
 }
+
+// Files a reader may meet at the settings path. Reading, and for the ones
+// that are no settings file also writing, must leave them as they are.
+struct HostileFile
+{
+    const char* name;
+    std::function<void(const QString& path)> make;
+    bool readable;       // read as a dictionary (then a write may replace it)
+    QVariant valueOfA;   // what the key "A" reads as
+};
+
+QByteArray utf16Plist(QStringConverter::Encoding encoding)
+{
+    const QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
+                                        "<plist version=\"1.0\"><dict><key>A</key><string>\u00e9t\u00e9</string>"
+                                        "</dict></plist>\n");
+    QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
+    return encoder.encode(text);
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+void PrintTo(const HostileFile& row, std::ostream* out)
+{
+    *out << row.name << (row.readable ? " (a settings file)" : " (no settings file)");
+}
+
+class UserDefaultsHostileFileTest : public testing::TestWithParam<HostileFile>
+{
+};
+
+TEST_P(UserDefaultsHostileFileTest, ReadingNeverChangesTheFile)
+{
+    const HostileFile& c = GetParam();
+    test::TempTree local;
+    const QString file = local.filePath("defaults.plist");
+    c.make(file);
+    const QByteArray link = linkTarget(file);
+    const QByteArray before = link.isEmpty() && !isFifo(file) ? fileBytes(file) : QByteArray();
+    LogCapture log;
+    UserDefaults defaults(file);
+    EXPECT_EQ(defaults.objectForKey("A"), c.valueOfA);
+    EXPECT_EQ(defaults.synchronize(), c.readable);
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{"defaults.plist"});
+    EXPECT_EQ(linkTarget(file), link);
+    if (!before.isEmpty() || c.readable) {
+        EXPECT_EQ(fileBytes(file), before);
+    }
+    if (!c.readable) {
+        ASSERT_EQ(log.lines().size(), 1) << log.lines().join('\n').toStdString();
+        EXPECT_TRUE(log.lines()[0].startsWith("WARNING: "));
+        // Nor does a write replace what is no settings file.
+        defaults.setBool(true, "B");
+        EXPECT_EQ(linkTarget(file), link);
+        EXPECT_EQ(QDir(local.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+                  QStringList{"defaults.plist"});
+        if (!before.isEmpty()) {
+            EXPECT_EQ(fileBytes(file), before);
+        }
+    } else {
+        EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UserDefaultsHostileFileTest,
+    testing::Values(
+        HostileFile{"Empty", [](const QString& path) { writeBytes(path, {}); }, true, {}},
+        HostileFile{"Utf16LittleEndian",
+                    [](const QString& path) { writeBytes(path, utf16Plist(QStringConverter::Utf16LE)); }, true,
+                    QStringLiteral("\u00e9t\u00e9")},
+        HostileFile{"Utf16BigEndian",
+                    [](const QString& path) { writeBytes(path, utf16Plist(QStringConverter::Utf16BE)); }, true,
+                    QStringLiteral("\u00e9t\u00e9")},
+        HostileFile{"Fifo",
+                    [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); },
+                    false, {}},
+        HostileFile{"LinkToDevZero",
+                    [](const QString& path) { ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(path).constData()), 0); },
+                    false, {}},
+        HostileFile{"Oversized",
+                    [](const QString& path) {
+                        writeBytes(path, "<plist><dict/></plist>");
+                        // Sparse: takes no disk space.
+                        ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), 65 * 1024 * 1024), 0);
+                    },
+                    false, {}}),
+    [](const testing::TestParamInfo<HostileFile>& row) { return std::string(row.param.name); });
 
 TEST_F(UserDefaultsTest, UnreadableFileIsNeverWrittenOver)
 {
@@ -276,24 +396,31 @@ TEST_F(UserDefaultsTest, ReadersOnOtherThreadsSeeWholeValues)
 
 TEST_F(UserDefaultsTest, PersistentPathFollowsXdgConfigHome)
 {
-    const QByteArray savedXdg = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray savedHome = qgetenv("HOME");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(tree.filePath("xdg")));
-    EXPECT_EQ(UserDefaults::defaultPersistentDomainPath(), tree.filePath("xdg/sorvant/org.tarrenbeck.Sorvant.plist"));
-    qputenv("XDG_CONFIG_HOME", "");
-    qputenv("HOME", QFile::encodeName(tree.path()));
-    EXPECT_EQ(UserDefaults::defaultPersistentDomainPath(),
-              tree.filePath(".config/sorvant/org.tarrenbeck.Sorvant.plist"));
+    test::TemporaryHome temporary{UserDefaults::resetStandardUserDefaults};
+    const QString xdg = temporary.setVariable("XDG_CONFIG_HOME", "xdg");
+    EXPECT_EQ(UserDefaults::defaultPersistentDomainPath(), xdg + "/sorvant/org.tarrenbeck.Sorvant.plist");
+    const QString underHome = temporary.home + "/.config/sorvant/org.tarrenbeck.Sorvant.plist";
+    // Empty and relative values are ignored, as for every XDG folder.
+    for (const QByteArray& ignored : {QByteArray(""), QByteArray("relative")}) {
+        temporary.setVariableBytes("XDG_CONFIG_HOME", ignored);
+        EXPECT_EQ(UserDefaults::defaultPersistentDomainPath(), underHome);
+    }
 
     // The shared instance reads and writes there.
     UserDefaults& shared = UserDefaults::standardUserDefaults();
-    EXPECT_EQ(&shared, &UserDefaults::standardUserDefaults());
-    EXPECT_EQ(shared.path(), UserDefaults::defaultPersistentDomainPath());
+    EXPECT_EQ(shared.path(), underHome);
     shared.setInteger(7, "Seven");
-    EXPECT_EQ(UserDefaults(tree.filePath(".config/sorvant/org.tarrenbeck.Sorvant.plist")).objectForKey("Seven"),
-              QVariant::fromValue<qint64>(7));
-    qputenv("XDG_CONFIG_HOME", savedXdg);
-    qputenv("HOME", savedHome);
+    EXPECT_EQ(UserDefaults(underHome).objectForKey("Seven"), QVariant::fromValue<qint64>(7));
+}
+
+// The test main moves HOME and the XDG folders into a temporary tree, so no
+// test reads or writes the real settings.
+TEST(HermeticEnvironment, StandardDefaultsLiveInTheTemporaryHome)
+{
+    const QString root = test::hermeticRoot();
+    ASSERT_FALSE(root.isEmpty());
+    EXPECT_TRUE(UserDefaults::defaultPersistentDomainPath().startsWith(root + "/home/.config/"));
+    EXPECT_TRUE(QDir::homePath().startsWith(root + "/"));
 }
 
 } // namespace

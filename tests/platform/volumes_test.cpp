@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace sorvant {
 namespace {
 
@@ -55,6 +57,76 @@ TEST(MountTable, ClassifiesFileSystemTypes)
         EXPECT_FALSE(isPseudoFileSystemType(QString::fromUtf8(type)));
         EXPECT_FALSE(isRemoteFileSystemType(QString::fromUtf8(type)));
     }
+}
+
+// One mount line a volume filter meets, and whether it gives a volume.
+struct VolumeRow
+{
+    const char* name;
+    QByteArray line; // "<mount point> <type>"
+    bool volume;
+};
+
+void PrintTo(const VolumeRow& row, std::ostream* out)
+{
+    *out << row.name << ": \"" << row.line.constData() << "\" " << (row.volume ? "is" : "is not") << " a volume";
+}
+
+class VolumesInMountTable : public testing::TestWithParam<VolumeRow>
+{
+};
+
+QByteArray mountLine(const QByteArray& pointAndType, int id)
+{
+    const QList<QByteArray> parts = pointAndType.split(' ');
+    return QByteArray::number(id) + " 1 8:" + QByteArray::number(id) + " / " + parts[0] + " rw - " + parts[1]
+           + " src rw\n";
+}
+
+TEST_P(VolumesInMountTable, KeepsOnlyFoldersThatHoldUserFiles)
+{
+    const VolumeRow& row = GetParam();
+    const QList<MountPoint> volumes =
+        volumesInMountTable(parseMountInfo(mountLine("/ ext4", 1) + mountLine(row.line, 2)));
+    ASSERT_FALSE(volumes.isEmpty());
+    EXPECT_EQ(volumes.first().path, "/");
+    EXPECT_EQ(volumes.size(), row.volume ? 2 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mounts, VolumesInMountTable,
+    testing::Values(VolumeRow{"RunMedia", "/run/media/me/USB vfat", true},
+                    VolumeRow{"Media", "/media/usb ext4", true},
+                    VolumeRow{"Mnt", "/mnt/data xfs", true},
+                    VolumeRow{"Home", "/home btrfs", true},
+                    VolumeRow{"Nfs", "/net/share nfs4", true},
+                    VolumeRow{"Cifs", "/mnt/smb cifs", true},
+                    VolumeRow{"Sshfs", "/home/me/remote fuse.sshfs", true},
+                    VolumeRow{"SnapSquashfs", "/snap/core/123 squashfs", false},
+                    VolumeRow{"SnapFolder", "/snap ext4", false},
+                    VolumeRow{"BootEfi", "/boot/efi vfat", false},
+                    VolumeRow{"BootEfiBelow", "/boot/efi/x vfat", false},
+                    VolumeRow{"Boot", "/boot ext4", true},
+                    VolumeRow{"Autofs", "/net autofs", false},
+                    VolumeRow{"RunUser", "/run/user/1000 tmpfs", false},
+                    VolumeRow{"RunOther", "/run/lock ext4", false},
+                    VolumeRow{"DevShm", "/dev/shm tmpfs", false},
+                    VolumeRow{"Proc", "/proc/sys/fs/binfmt_misc binfmt_misc", false},
+                    VolumeRow{"Sys", "/sys/fs/cgroup cgroup2", false},
+                    VolumeRow{"Gvfs", "/run/user/1000/gvfs fuse.gvfsd-fuse", false},
+                    VolumeRow{"SameRootAgain", "/ overlay", false}),
+    [](const testing::TestParamInfo<VolumeRow>& row) { return std::string(row.param.name); });
+
+TEST(VolumesInMountTable, EachMountPointOnceAndRootFirst)
+{
+    const QList<MountPoint> volumes = volumesInMountTable(
+        parseMountInfo(mountLine("/mnt/a ext4", 1) + mountLine("/ overlay", 2) + mountLine("/mnt/a xfs", 3)
+                       + mountLine("/ ext4", 4)));
+    ASSERT_EQ(volumes.size(), 2);
+    EXPECT_EQ(volumes[0].path, "/");
+    EXPECT_EQ(volumes[0].fileSystemType, "ext4");
+    EXPECT_EQ(volumes[1].fileSystemType, "ext4");
+    EXPECT_EQ(volumesInMountTable({}).size(), 1);
 }
 
 TEST(MountedVolumes, RootComesFirstAndNoPseudoSystemIsListed)

@@ -71,7 +71,7 @@ protected:
 
     // The POSIX locale's collation orders like ASCII; the browser order is
     // the point here.
-    testing::PinnedLocale locale{QStringLiteral("en_US"), QStringLiteral("UTC")};
+    test::PinnedLocale locale{QStringLiteral("en_US"), QStringLiteral("UTC")};
     test::TempTree tree;
     ResultsDataSource model;
 };
@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, SortedResults,
 
 TEST(ResultsDataSource, SortByInfoUsesTheKnownTextsAndStartsTheRest)
 {
-    testing::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
+    test::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
     test::TempTree tree;
     ResultsDataSource model;
     for (const char* name : {"b.png", "a.txt", "c.png"})

@@ -44,8 +44,7 @@ struct Item
 
 QString sourceRoot()
 {
-    // This file is tests/search/<name>.cpp in the source tree.
-    return QFileInfo(QStringLiteral(__FILE__)).absoluteDir().absoluteFilePath(QStringLiteral("../.."));
+    return QStringLiteral(SORVANT_SOURCE_DIR);
 }
 
 QString asciiLower(QString text)

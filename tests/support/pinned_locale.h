@@ -5,7 +5,7 @@
 
 #include "platform/current_locale.h"
 
-namespace sorvant::testing {
+namespace sorvant::test {
 
 class PinnedLocale
 {
@@ -30,4 +30,4 @@ private:
     QString m_zone;
 };
 
-} // namespace sorvant::testing
+} // namespace sorvant::test

@@ -27,6 +27,12 @@ inline void PrintTo(const QStringList& list, std::ostream* out)
 
 namespace sorvant {
 
+class AttributedString;
+class Color;
+// Defined in value_printers.cpp of the test support library.
+void PrintTo(const Color& color, std::ostream* out);
+void PrintTo(const AttributedString& string, std::ostream* out);
+
 inline void PrintTo(const Range& range, std::ostream* out)
 {
     if (range.location == NSNotFound)

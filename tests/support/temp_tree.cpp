@@ -4,8 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +55,33 @@ QString TempTree::makeDir(const QString& relative)
     const QString full = filePath(relative);
     EXPECT_TRUE(QDir().mkpath(full)) << full.toStdString();
     return full;
+}
+
+void writeFileBytes(const QByteArray& path, const QByteArray& contents)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0) << path.constData() << ": " << std::strerror(errno);
+    const ssize_t written = ::write(fd, contents.constData(), size_t(contents.size()));
+    ::close(fd);
+    ASSERT_EQ(written, contents.size()) << path.constData();
+}
+
+void makeDirBytes(const QByteArray& path)
+{
+    ASSERT_EQ(::mkdir(path.constData(), 0755), 0) << path.constData() << ": " << std::strerror(errno);
+}
+
+QByteArray readFileBytes(const QByteArray& path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return QByteArrayLiteral("<unreadable>");
+    QByteArray contents;
+    char buffer[65536];
+    for (ssize_t count; (count = ::read(fd, buffer, sizeof buffer)) > 0;)
+        contents.append(buffer, count);
+    ::close(fd);
+    return contents;
 }
 
 } // namespace sorvant::test

@@ -29,4 +29,12 @@ private:
     QString m_path;
 };
 
+// Byte-exact helpers for names Qt's file classes cannot hold (bytes that
+// are not UTF-8): the path goes to the kernel as given. Each fails the
+// current test when the call fails.
+void writeFileBytes(const QByteArray& path, const QByteArray& contents = {});
+void makeDirBytes(const QByteArray& path);
+// The file's bytes; "<unreadable>" when it cannot be read.
+[[nodiscard]] QByteArray readFileBytes(const QByteArray& path);
+
 } // namespace sorvant::test

@@ -2,7 +2,8 @@
 
 #include "platform/capabilities.h"
 #include "platform/file_system_representation.h"
-#include "tests/system/temporary_home.h"
+#include "system/standard_folders.h"
+#include "tests/support/temporary_home.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@ protected:
     void SetUp() override { resetCloudFolders(); }
     void TearDown() override { resetCloudFolders(); }
 
-    test::TemporaryHome temporary;
+    test::TemporaryHome temporary{resetStandardFolders};
 };
 
 TEST_F(CloudFolders, ServicesByPlaceAndByName)

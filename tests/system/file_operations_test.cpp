@@ -1,6 +1,7 @@
 #include "system/file_operations.h"
 
 #include "platform/file_system_representation.h"
+#include "platform/log.h"
 #include "platform/xattr.h"
 #include "system/file_tests.h"
 #include "system/sandbox.h"
@@ -14,7 +15,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstddef>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -221,7 +228,7 @@ TEST_F(FileOperations, AFailedRemovalSetsTheErrorAndLogs)
     EXPECT_FALSE(removePath(folder, &error));
     EXPECT_EQ(error.code, root ? EPERM : EACCES);
     ASSERT_EQ(log.lines().size(), 1);
-    EXPECT_TRUE(log.lines().first().startsWith("Couldn't remove path " + folder + ": "));
+    EXPECT_TRUE(log.lines().first().startsWith("ERROR: Couldn't remove path " + folder + ": "));
     EXPECT_TRUE(existsAt("locked/file"));
     if (root)
         setFileImmutable(false, file);
@@ -236,7 +243,17 @@ TEST_F(FileOperations, UnlinkAndItsRepresentationFailure)
     test::LogCapture log;
     EXPECT_FALSE(unlinkFileAtPath(QString("a") + QChar(0) + "b"));
     ASSERT_EQ(log.lines().size(), 1);
-    EXPECT_TRUE(log.lines().first().startsWith("getFileSystemRepresentation 'a"));
+    EXPECT_TRUE(log.lines().first().startsWith("ERROR: getFileSystemRepresentation 'a"));
+}
+
+TEST_F(FileOperations, WritingKeepsNamesThatAreNotUtf8)
+{
+    const QByteArray bytes = fileSystemRepresentation(tree.path()) + "/bad\xFFname";
+    const QString path = stringWithFileSystemRepresentation(bytes);
+    EXPECT_TRUE(writeData("replaced", path, false));
+    EXPECT_EQ(test::readFileBytes(bytes), "replaced");
+    EXPECT_TRUE(writeData(" and added", path, true));
+    EXPECT_EQ(test::readFileBytes(bytes), "replaced and added");
 }
 
 TEST_F(FileOperations, WritingReplacesWholeOrAppends)
@@ -322,6 +339,64 @@ TEST_F(FileOperations, AFailedMergeStepIsLoggedAndKeepsTheTarget)
     EXPECT_EQ(contents("dst/sub/b.txt"), "second");
     EXPECT_EQ(contents("dst/a.txt"), "first");
     EXPECT_EQ(contents("src/sub/b.txt"), "second");
+}
+
+// Makes every rename of this process fail with EPERM, as a file system
+// might at the worst moment. Only for a forked child: it cannot be undone.
+bool failEveryRename()
+{
+#if defined(__x86_64__)
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_rename, 3, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat, 2, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+           && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+#else
+    return false;
+#endif
+}
+
+TEST_F(FileOperations, AFailingFinalMoveOfAMergeKeepsTheTarget)
+{
+    tree.writeFile("src/file", "new");
+    tree.writeFile("dst/file", "old");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!failEveryRename())
+            ::_exit(77);
+        setLogSink([](const QString&) {}); // the failure is expected
+        ::_exit(updatePath(tree.filePath("src"), tree.filePath("dst"), true) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "renames cannot be made to fail here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed merge answered YES";
+    EXPECT_EQ(contents("dst/file"), "old");
+    EXPECT_EQ(QDir(tree.filePath("dst")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"file"});
+}
+
+TEST_F(FileOperations, MergingSwapsInCopiesWithoutTouchingOtherItems)
+{
+    tree.writeFile("src/was-file/inside", "new");
+    tree.writeFile("src/file", "new");
+    tree.writeFile("dst/was-file", "old");
+    tree.writeFile("dst/file", "old");
+    tree.writeFile("dst/file.sorvant-update", "a user's own file");
+    EXPECT_TRUE(updatePath(tree.filePath("src"), tree.filePath("dst"), true));
+    EXPECT_EQ(contents("dst/was-file/inside"), "new");
+    EXPECT_EQ(contents("dst/file"), "new");
+    EXPECT_EQ(contents("dst/file.sorvant-update"), "a user's own file");
+    EXPECT_EQ(QDir(tree.filePath("dst")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 3);
 }
 
 } // namespace

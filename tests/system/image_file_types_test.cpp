@@ -1,5 +1,7 @@
 #include "system/image_file_types.h"
 
+#include "platform/file_system_representation.h"
+
 #include "tests/support/temp_tree.h"
 
 #include <QMimeData>
@@ -113,6 +115,24 @@ TEST_F(PathToPDF, LocalizedBundleTakesThePreferredLocalization)
     EXPECT_TRUE(pathToPDF(m_tree.filePath(QStringLiteral("None.lpdf"))).isNull());
     const QString flat = m_tree.writeFile(QStringLiteral("Flat.lpdf/en.lproj/x.pdf"));
     EXPECT_EQ(pathToPDF(m_tree.filePath(QStringLiteral("Flat.lpdf"))), flat);
+}
+
+TEST_F(PathToPDF, BundlesInFoldersNamedWithBytesThatAreNotUtf8)
+{
+    const QByteArray folder = fileSystemRepresentation(m_tree.path()) + "/in\xFF";
+    test::makeDirBytes(folder);
+    test::makeDirBytes(folder + "/N\xFF.pdfd");
+    test::writeFileBytes(folder + "/N\xFF.pdfd/other\xFE.pdf");
+    EXPECT_EQ(pathToPDF(stringWithFileSystemRepresentation(folder + "/N\xFF.pdfd")),
+              stringWithFileSystemRepresentation(folder + "/N\xFF.pdfd/other\xFE.pdf"));
+    test::writeFileBytes(folder + "/N\xFF.pdfd/N\xFF.pdf");
+    EXPECT_EQ(pathToPDF(stringWithFileSystemRepresentation(folder + "/N\xFF.pdfd")),
+              stringWithFileSystemRepresentation(folder + "/N\xFF.pdfd/N\xFF.pdf"));
+    for (const QByteArray& part : {QByteArray("/L\xFF.lpdf"), QByteArray("/L\xFF.lpdf/en.lproj")})
+        test::makeDirBytes(folder + part);
+    test::writeFileBytes(folder + "/L\xFF.lpdf/en.lproj/d\xFF.pdf");
+    EXPECT_EQ(pathToPDF(stringWithFileSystemRepresentation(folder + "/L\xFF.lpdf")),
+              stringWithFileSystemRepresentation(folder + "/L\xFF.lpdf/en.lproj/d\xFF.pdf"));
 }
 
 TEST(PreferredLocalization, MatchesExactThenLanguageThenEnglishName)

@@ -4,6 +4,7 @@
 #include "platform/user_defaults.h"
 #include "system/standard_folders.h"
 #include "tests/support/temp_tree.h"
+#include "tests/support/temporary_home.h"
 
 #include <gtest/gtest.h>
 
@@ -58,39 +59,20 @@ TEST_F(PathExtensionsForKey, StringsListsAndOtherValues)
     EXPECT_TRUE(pathExtensionsForKey(m_defaults, QStringLiteral("Missing")).isEmpty());
 }
 
-// Points the home and the user's folder settings at a temporary tree, so
-// that the Desktop folder is <tree>/Desktop; restores both afterwards.
+// Points the home at a temporary tree, so that the Desktop folder is
+// <home>/Desktop.
 class DumpToDesktop : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_home = qgetenv("HOME");
-        m_config = qgetenv("XDG_CONFIG_HOME");
-        qputenv("HOME", m_tree.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", m_tree.filePath("config").toUtf8());
-        resetStandardFolders();
-        m_desktop = m_tree.makeDir("Desktop");
-    }
-    void TearDown() override
-    {
-        qputenv("HOME", m_home);
-        if (m_config.isNull())
-            qunsetenv("XDG_CONFIG_HOME");
-        else
-            qputenv("XDG_CONFIG_HOME", m_config);
-        resetStandardFolders();
-    }
+    void SetUp() override { m_desktop = m_home.tree.makeDir("home/Desktop"); }
     QByteArray contents(const QString& name) const
     {
         QFile file(m_desktop + QLatin1Char('/') + name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
-    test::TempTree m_tree;
+    test::TemporaryHome m_home{resetStandardFolders};
     QString m_desktop;
-    QByteArray m_home;
-    QByteArray m_config;
 };
 
 TEST_F(DumpToDesktop, WritesEachKindInItsFileForm)

@@ -1,6 +1,6 @@
 #include "system/standard_folders.h"
 
-#include "tests/system/temporary_home.h"
+#include "tests/support/temporary_home.h"
 
 #include <QFileInfo>
 
@@ -11,10 +11,9 @@ namespace {
 
 TEST(StandardFolders, DefaultsFollowTheXdgLayoutUnderHome)
 {
-    test::TemporaryHome temporary;
+    test::TemporaryHome temporary{resetStandardFolders};
     const QString& home = temporary.home;
     EXPECT_EQ(libraryDirectory(), home + "/.local/share");
-    EXPECT_EQ(LibraryDirectory(), libraryDirectory());
     EXPECT_EQ(applicationSupportDirectory(), home + "/.local/share");
     EXPECT_EQ(preferencesDirectory(), home + "/.config");
     EXPECT_EQ(cachesDirectory(), home + "/.cache");
@@ -31,7 +30,7 @@ TEST(StandardFolders, DefaultsFollowTheXdgLayoutUnderHome)
 
 TEST(StandardFolders, NoLibraryFolderIsEverMadeInTheHome)
 {
-    test::TemporaryHome temporary;
+    test::TemporaryHome temporary{resetStandardFolders};
     (void)userLibraryDirectory();
     (void)pathInLibraryDirectory("Preferences");
     (void)pathInPreferencesDirectory("x.plist");
@@ -41,20 +40,19 @@ TEST(StandardFolders, NoLibraryFolderIsEverMadeInTheHome)
 
 TEST(StandardFolders, XdgVariablesOverrideAndRelativeOnesAreIgnored)
 {
-    test::TemporaryHome temporary;
+    test::TemporaryHome temporary{resetStandardFolders};
     const QString cache = temporary.setVariable("XDG_CACHE_HOME", "elsewhere/cache");
     const QString data = temporary.setVariable("XDG_DATA_HOME", "elsewhere/data");
     EXPECT_EQ(cachesDirectory(), cache);
     EXPECT_EQ(libraryDirectory(), data);
     EXPECT_EQ(userLibraryDirectory(), data);
-    qputenv("XDG_CONFIG_HOME", "relative/config");
-    resetStandardFolders();
+    temporary.setVariableBytes("XDG_CONFIG_HOME", "relative/config");
     EXPECT_EQ(preferencesDirectory(), temporary.home + "/.config");
 }
 
 TEST(StandardFolders, UserFoldersComeFromUserDirsFile)
 {
-    test::TemporaryHome temporary;
+    test::TemporaryHome temporary{resetStandardFolders};
     const QString config = temporary.setVariable("XDG_CONFIG_HOME", "config");
     temporary.tree.writeFile("config/user-dirs.dirs",
                              "# written by xdg-user-dirs-update\n"
@@ -74,7 +72,7 @@ TEST(StandardFolders, UserFoldersComeFromUserDirsFile)
 
 TEST(StandardFolders, FoldersAreCachedUntilReset)
 {
-    test::TemporaryHome temporary;
+    test::TemporaryHome temporary{resetStandardFolders};
     const QString first = cachesDirectory();
     qputenv("XDG_CACHE_HOME", "/somewhere/else");
     EXPECT_EQ(cachesDirectory(), first);
@@ -84,10 +82,9 @@ TEST(StandardFolders, FoldersAreCachedUntilReset)
 
 TEST(StandardFolders, SnapAndSandboxUseTheRealHome)
 {
-    test::TemporaryHome temporary;
+    test::TemporaryHome temporary{resetStandardFolders};
     const QString real = temporary.tree.makeDir("real-home");
-    qputenv("SNAP_REAL_HOME", real.toUtf8());
-    resetStandardFolders();
+    temporary.setVariableBytes("SNAP_REAL_HOME", real.toUtf8());
     EXPECT_EQ(userHomeDirectory(), real);
     EXPECT_EQ(UserHomeDirectory(), temporary.home);
     EXPECT_EQ(userDocumentsFolder(), real + "/Documents");

@@ -2,7 +2,8 @@
 
 #include "platform/log.h"
 #include "platform/path_semantics.h"
-#include "tests/system/temporary_home.h"
+#include "system/standard_folders.h"
+#include "tests/support/temporary_home.h"
 
 #include <gtest/gtest.h>
 
@@ -66,11 +67,10 @@ TEST(VolumePaths, DiagnosticLogsEverySample)
 
 TEST(VolumePaths, TemporaryPaths)
 {
-    test::TemporaryHome temporary;
+    test::TemporaryHome temporary{resetStandardFolders};
     // A home outside the temporary folders, so that only the rules decide;
     // nothing is written there.
-    qputenv("HOME", "/home/tester");
-    resetStandardFolders();
+    temporary.setVariableBytes("HOME", "/home/tester");
     const QString home = "/home/tester";
     struct Row { QString path; bool temporary; };
     const Row rows[] = {

@@ -1,6 +1,8 @@
 #include "web/url/percent_escapes.h"
 
 #include "foundation/string_units.h"
+#include "foundation/mutable_string_edits.h"
+#include "foundation/removing_characters.h"
 
 #include <optional>
 #include <string_view>
@@ -130,6 +132,134 @@ QString stringByAddingPercentEscapesToURLParameter(const QString& string)
     return percentEscape(string, NSUTF8StringEncoding, [](QStringView character) {
         return character.size() == 1 && isParameterCharacter(character.at(0).unicode());
     });
+}
+
+namespace {
+
+// The allowed sets of the parts of a URL (RFC 3986): unreserved characters
+// and the sub-delimiters, plus what each part may hold of the rest.
+QString escapedPart(const QString& string, std::u16string_view alsoAllowed)
+{
+    return percentEscape(string, NSUTF8StringEncoding, [alsoAllowed](QStringView character) {
+        if (character.size() != 1)
+            return false;
+        const char16_t unit = character.at(0).unicode();
+        return isAsciiAlphaNum(unit) || isOneOf(unit, u"-._~!$&'()*+,;=") || isOneOf(unit, alsoAllowed);
+    });
+}
+
+int hexValue(unichar unit)
+{
+    if (unit >= '0' && unit <= '9')
+        return unit - '0';
+    if (unit >= 'a' && unit <= 'f')
+        return unit - 'a' + 10;
+    if (unit >= 'A' && unit <= 'F')
+        return unit - 'A' + 10;
+    return -1;
+}
+
+bool isNarrowlyDecodable(int value, bool decodeQuestionMark)
+{
+    switch (value) {
+    case '\t': case '\n': case '\r': case ' ': case '$': case '%': case '&': case '\'': case '+': case '/':
+    case ':': case ';': case '=': case '@': case '~':
+        return true;
+    case '?':
+        return decodeQuestionMark;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+QString stringByAddingPercentEscapesToURLUser(const QString& string) { return escapedPart(string, u""); }
+QString stringByAddingPercentEscapesToURLPassword(const QString& string) { return escapedPart(string, u""); }
+QString stringByAddingPercentEscapesToURLHost(const QString& string) { return escapedPart(string, u":[]"); }
+QString stringByAddingPercentEscapesToURLPath(const QString& string) { return escapedPart(string, u":@/"); }
+QString stringByAddingPercentEscapesToURLQuery(const QString& string) { return escapedPart(string, u":@/?"); }
+QString stringByAddingPercentEscapesToURLFragment(const QString& string) { return escapedPart(string, u":@/?"); }
+
+qsizetype decodePercentEscapesInCharacters(unichar* buffer, qsizetype length, bool narrow)
+{
+    if (!buffer || length < 3)
+        return length;
+    const bool decodeQuestionMark = std::u16string_view(buffer, static_cast<size_t>(length)).find(u'?') ==
+                                    std::u16string_view::npos;
+    qsizetype write = 0;
+    for (qsizetype read = 0; read < length; ++read) {
+        const unichar unit = buffer[read];
+        if (unit == '%' && read + 2 < length) {
+            const int high = hexValue(buffer[read + 1]);
+            const int low = hexValue(buffer[read + 2]);
+            if (high >= 0 && low >= 0) {
+                const int value = high * 16 + low;
+                if (narrow ? isNarrowlyDecodable(value, decodeQuestionMark) : value < 128) {
+                    buffer[write++] = static_cast<unichar>(value);
+                    read += 2;
+                    continue;
+                }
+            }
+        }
+        buffer[write++] = unit;
+    }
+    return write;
+}
+
+QString stringByDecodingPercentEscapes(const QString& string)
+{
+    if (string.size() < 3)
+        return string;
+    QString decoded = string;
+    const qsizetype length =
+        decodePercentEscapesInCharacters(reinterpret_cast<unichar*>(decoded.data()), decoded.size(), true);
+    decoded.truncate(length);
+    return decoded;
+}
+
+QString stringByFormattingURL(const QString& string)
+{
+    if (string.isNull())
+        return string;
+    QString text = string;
+    trimWhiteSpaces(text);
+    if (text.startsWith(QLatin1String("message:"), Qt::CaseInsensitive))
+        return text;
+    if (text.size() >= 2) {
+        const qsizetype left = text.indexOf(QLatin1Char('<'));
+        const qsizetype right = left < 0 ? -1 : text.lastIndexOf(QLatin1Char('>'));
+        if (left >= 0 && right > left) {
+            const qsizetype at = text.indexOf(QLatin1Char('@'));
+            // "Name <address>" keeps the address; a link that fills the
+            // brackets loses them.
+            const bool addressInside = at >= 0 && left < at && at < right;
+            const bool fillsText = at < 0 && left == 0 && right == text.size() - 1;
+            if (addressInside || fillsText)
+                text = text.mid(left + 1, right - left - 1);
+        }
+    }
+    text.removeIf([](QChar c) {
+        switch (c.unicode()) {
+        case 0x0003: case 0x000A: case 0x000C: case 0x000D: case '<': case '>':
+        case 0x2028: case 0x2029: case 0xFEFF: case 0xFFFC:
+            return true;
+        default:
+            return false;
+        }
+    });
+    return text;
+}
+
+QString stringByFormattingQueryTerm(const QString& string, StringEncoding encoding, bool defaultPercentEscapes)
+{
+    QString escaped =
+        stringByAddingPercentEscapesToURL(stringByRemovingMultipleWhiteSpaces(string), encoding, QString());
+    if (escaped.isNull() || !defaultPercentEscapes)
+        return escaped;
+    escaped.replace(QLatin1String("+"), QLatin1String("%2B"));
+    escaped.replace(QLatin1String("%20"), QLatin1String("+"));
+    return escaped;
 }
 
 } // namespace sorvant

@@ -1,13 +1,17 @@
 #pragma once
 // Percent escaping of text that goes into URLs: whole URLs (escaping only
 // what a URL may not hold), the standard escape set, and single query
-// parameter values. Decoding lives with the URL type (platform/url.h).
+// parameter values; the escapes of each part of a URL; the narrow decoder
+// that link cleaning and redirect resolution share; and the tidying of link
+// text and search terms. The strict decoder lives with the URL type
+// (platform/url.h).
 //
 // Escapes are "%" and two upper-case hexadecimal digits of each byte of the
 // character in the given encoding (lower-case only where a function says
 // so). A character the encoding cannot hold makes the whole escape fail.
 // A null string gives null everywhere; an empty one gives "".
 
+#include "foundation/string_units.h"
 #include "platform/string_encoding.h"
 
 #include <QString>
@@ -53,5 +57,51 @@ namespace sorvant {
 //   "a&b=c/d" => "a%26b%3Dc%2Fd"   "(x)" => "(x)"   "a b" => "a%20b"
 //   "" => ""   null => null
 [[nodiscard]] QString stringByAddingPercentEscapesToURLParameter(const QString& string);
+
+// --- parts of a URL ------------------------------------------------------------------
+// Escapes in UTF-8 every character outside the part's allowed set: ASCII
+// letters, digits and "-._~", plus
+//   user, password  "!$&'()*+,;="
+//   host            "!$&'()*+,;=:[]"
+//   path            "!$&'()*+,;=:@/"
+//   query, fragment "!$&'()*+,;=:@/?"
+//   (path) "a b/c?d" => "a%20b/c%3Fd"   (user) "a:b@c" => "a%3Ab%40c"   null => null
+[[nodiscard]] QString stringByAddingPercentEscapesToURLUser(const QString& string);
+[[nodiscard]] QString stringByAddingPercentEscapesToURLPassword(const QString& string);
+[[nodiscard]] QString stringByAddingPercentEscapesToURLHost(const QString& string);
+[[nodiscard]] QString stringByAddingPercentEscapesToURLPath(const QString& string);
+[[nodiscard]] QString stringByAddingPercentEscapesToURLQuery(const QString& string);
+[[nodiscard]] QString stringByAddingPercentEscapesToURLFragment(const QString& string);
+
+// --- decoding ----------------------------------------------------------------------------
+// Decodes "%" and two hexadecimal digits (either case) in place, left to
+// right in one pass (a "%" made by decoding is not decoded again), and
+// answers the new length. Without `narrow` every value below 128 is
+// decoded; with it only tab, line feed, carriage return, space and
+// "$%&'+/:;=@~", and "?" only when the buffer held no "?" before. Anything
+// else, and a "%" without two digits, is copied unchanged. Fewer than 3
+// units are left alone.
+[[nodiscard]] qsizetype decodePercentEscapesInCharacters(unichar* buffer, qsizetype length, bool narrow);
+
+// The narrow decoding of a copy; the receiver when shorter than 3 units.
+//   "a%2Fb%2fc" => "a/b/c"   "%41" => "%41"   "?a%3Fb" => "?a%3Fb"   "a%3Fb" => "a?b"
+//   "%%2F" => "%/"   "%2" => "%2"   null => null
+[[nodiscard]] QString stringByDecodingPercentEscapes(const QString& string);
+
+// --- link text -----------------------------------------------------------------------------
+// Link text copied from mail or a page, trimmed; a "message:" link as it is;
+// a link inside "<" … ">" (after a name, or filling the text) taken out of
+// the brackets; then U+0003, line ends, form feeds, "<", ">", U+2028,
+// U+2029, U+FEFF and U+FFFC removed everywhere.
+//   "Ann <ann@x.org>" => "ann@x.org"   "<http://h/a>" => "http://h/a"
+//   "see <http://h/a>" => "see http://h/a"   "" => ""   null => null
+[[nodiscard]] QString stringByFormattingURL(const QString& string);
+
+// A search term for a query string: runs of white space made one, escaped
+// in `encoding`; with `defaultPercentEscapes` "+" then becomes "%2B" and
+// "%20" becomes "+". Null when the term cannot be escaped.
+//   "a   b" => "a+b"   "c++" => "c%2B%2B"   (flag off) "a b" => "a%20b"
+[[nodiscard]] QString stringByFormattingQueryTerm(const QString& string, StringEncoding encoding,
+                                                  bool defaultPercentEscapes = true);
 
 } // namespace sorvant

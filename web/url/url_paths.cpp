@@ -1,5 +1,6 @@
 #include "web/url/url_paths.h"
 
+#include "foundation/normalized_forms.h"
 #include "foundation/string_units.h"
 #include "platform/path_semantics.h"
 #include "platform/url.h"
@@ -47,6 +48,48 @@ bool isBaseDirectory(const URL& url)
     if (!path.endsWith(QLatin1Char('/')) && !pathExtension(path).isEmpty())
         return false;
     return url.query().isEmpty() && url.parameterString().isEmpty();
+}
+
+QString normalizedPath(const URL& url)
+{
+    const QString path = url.path();
+    return path.isNull() ? path : normalizedString(path);
+}
+
+namespace {
+
+QString urlBaseDirectory(const URL& url, bool standardize)
+{
+    const QString slash = QStringLiteral("/");
+    const QString path = fullPath(url);
+    if (path.isEmpty())
+        return slash;
+    QString folder;
+    if (url.isFileURL())
+        folder = stringByDeletingLastPathComponent(path); // a file URL's path has no trailing "/"
+    else if (path.endsWith(QLatin1Char('/')))
+        folder = path.size() < 2 ? slash : path.left(path.size() - 1);
+    else if (!pathExtension(path).isEmpty() || !url.query().isEmpty() || !url.parameterString().isEmpty())
+        folder = stringByDeletingLastPathComponent(path);
+    else
+        folder = path;
+    if (folder.isEmpty())
+        return slash;
+    if (standardize)
+        folder = stringByStandardizingPath(folder);
+    return folder.isEmpty() ? slash : folder;
+}
+
+} // namespace
+
+QString baseDirectory(const URL& url)
+{
+    return urlBaseDirectory(url, false);
+}
+
+QString standardizedBaseDirectory(const URL& url)
+{
+    return urlBaseDirectory(url, true);
 }
 
 } // namespace sorvant

@@ -36,4 +36,18 @@ class URL;
 //   "file:///tmp/" => false   "mailto:a@b.c" => true (no path)
 [[nodiscard]] bool isBaseDirectory(const URL& url);
 
+// The decoded path in the toolkit's normalized form (foundation's
+// normalizedString); null without a path.
+[[nodiscard]] QString normalizedPath(const URL& url);
+
+// The folder of the page: a file URL's parent folder; a web path ending in
+// "/" without it; a web path naming a document (an extension, a query or
+// parameters) without its last component; else the path itself. "/" when
+// nothing is left. The standardized form also resolves "." and "..".
+//   "http://h/a/b.html" => "/a"   "http://h/a/b/" => "/a/b"   "http://h/a/b" => "/a/b"
+//   "http://h/a?q" => "/"   "http://h" => "/"   "file:///tmp/x" => "/tmp"
+//   (standardized) "http://h/a/../b/c.html" => "/b"
+[[nodiscard]] QString baseDirectory(const URL& url);
+[[nodiscard]] QString standardizedBaseDirectory(const URL& url);
+
 } // namespace sorvant

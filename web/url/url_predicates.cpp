@@ -118,6 +118,19 @@ bool isAppleScriptURL(const URL& url) { return schemeIsOneOf(url, {QStringLitera
 bool isSafariReaderURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("safari-resource"), QStringLiteral("safari-reader"), QStringLiteral("reading-list")}); }
 bool isDownloadableURL(const URL& url) { return schemeIsOneOf(url, {QStringLiteral("https"), QStringLiteral("ftps"), QStringLiteral("http"), QStringLiteral("ftp")}); }
 
+// The web host of the maker of the reference manager that owns "bookends:".
+const QLatin1String kBookendsHost("sonnysoftware.com");
+
+bool isBookendsURL(const URL& url)
+{
+    return url.scheme() == QLatin1String("bookends") && url.host() == kBookendsHost;
+}
+
+bool isBookendsStringURL(const QString& text)
+{
+    return text.startsWith(QLatin1String("bookends://") + kBookendsHost);
+}
+
 bool isRemoteWebKitURL(const URL& url)
 {
     if (!schemeIsOneOf(url, webKitSchemes()))

@@ -31,6 +31,9 @@ class URL;
 [[nodiscard]] bool isAppleScriptURL(const URL& url); // "applescript"
 [[nodiscard]] bool isSafariReaderURL(const URL& url); // "safari-resource", "safari-reader", "reading-list"
 [[nodiscard]] bool isDownloadableURL(const URL& url); // "https", "ftps", "http", "ftp"
+// The reference manager's links: the scheme "bookends" and its maker's web
+// host, both case-sensitive.   "bookends://sonnysoftware.com/1" => true
+[[nodiscard]] bool isBookendsURL(const URL& url);
 
 // A file URL; or a web, ftp or feed URL whose host holds a letter or digit
 // and no "...":
@@ -64,6 +67,8 @@ class URL;
 [[nodiscard]] bool isAboutStringURL(const QString& text);        // "about:", case-sensitive
 // 13: "safari-resource:", "safari-reader:", "reading-list:"
 [[nodiscard]] bool isSafariReaderStringURL(const QString& text);
+// "bookends://" and the host of isBookendsURL, case-sensitive.
+[[nodiscard]] bool isBookendsStringURL(const QString& text);
 // 5: "http://", "https://", "feed://", "ftp://", "ftps://", "www.", "ftp.", "file://"
 [[nodiscard]] bool isWebKitStringURL(const QString& text);
 // isWebKitStringURL without "file://".

@@ -86,5 +86,80 @@ TEST(ParameterEscapes, LeaveOnlyTheParameterSet)
     EXPECT_EQ(stringByAddingPercentEscapesToURLParameter(QStringLiteral("")), QStringLiteral(""));
 }
 
+TEST(PercentDecoding, NarrowDecoderTable)
+{
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"a%2Fb%2fc", "a/b/c"},          // either case of hexadecimal digits
+        {"%41%42", "%41%42"},            // letters stay encoded
+        {"a%3Fb", "a?b"},                // "?" only when the text has none
+        {"?a%3Fb", "?a%3Fb"},
+        {"%%2F", "%/"},                  // an undecoded "%" is copied, reading goes on
+        {"%252F", "%2F"},                // one pass: a made "%" is not decoded again
+        {"%2", "%2"},                    // fewer than two digits follow
+        {"a%2", "a%2"},
+        {"%zz%20", "%zz "},
+        {"%09%0A%0D%26%3D%40%7E", "\t\n\r&=@~"},
+        {"%C3%A9", "%C3%A9"},            // bytes above 127 stay encoded
+        {"ab", "ab"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.in);
+        EXPECT_EQ(stringByDecodingPercentEscapes(QString::fromUtf8(row.in)), QString::fromUtf8(row.out));
+    }
+    EXPECT_TRUE(stringByDecodingPercentEscapes(QString()).isNull());
+}
+
+TEST(PercentDecoding, WideDecoderTakesEveryASCIIValue)
+{
+    QString text = QStringLiteral("%41%2f%3F%C3");
+    const qsizetype length = decodePercentEscapesInCharacters(reinterpret_cast<unichar*>(text.data()), text.size(), false);
+    EXPECT_EQ(text.left(length), QStringLiteral("A/?%C3"));
+    EXPECT_EQ(decodePercentEscapesInCharacters(nullptr, 5, false), 5);
+}
+
+TEST(PercentEscapes, PartsOfAURL)
+{
+    EXPECT_EQ(stringByAddingPercentEscapesToURLPath(QStringLiteral("a b/c?d")), QStringLiteral("a%20b/c%3Fd"));
+    EXPECT_EQ(stringByAddingPercentEscapesToURLUser(QStringLiteral("a:b@c")), QStringLiteral("a%3Ab%40c"));
+    EXPECT_EQ(stringByAddingPercentEscapesToURLPassword(QStringLiteral("p/w")), QStringLiteral("p%2Fw"));
+    EXPECT_EQ(stringByAddingPercentEscapesToURLHost(QStringLiteral("[::1]:8")), QStringLiteral("[::1]:8"));
+    EXPECT_EQ(stringByAddingPercentEscapesToURLQuery(QStringLiteral("a=1&b=é#")), QStringLiteral("a=1&b=%C3%A9%23"));
+    EXPECT_EQ(stringByAddingPercentEscapesToURLFragment(QStringLiteral("x y")), QStringLiteral("x%20y"));
+    EXPECT_TRUE(stringByAddingPercentEscapesToURLPath(QString()).isNull());
+}
+
+TEST(LinkTextFormatting, BracketsAndControlCharacters)
+{
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"Ann <ann@x.org>", "ann@x.org"},
+        {"<http://h/a>", "http://h/a"},
+        {"see <http://h/a>", "see http://h/a"},
+        {"  message:<a@b>  ", "message:<a@b>"},
+        {"http://h/\xE2\x80\xA8" "a\r\n", "http://h/a"},
+        {"a", "a"},
+        {"", ""},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.in);
+        EXPECT_EQ(stringByFormattingURL(QString::fromUtf8(row.in)), QString::fromUtf8(row.out));
+    }
+    EXPECT_TRUE(stringByFormattingURL(QString()).isNull());
+}
+
+TEST(LinkTextFormatting, QueryTerms)
+{
+    EXPECT_EQ(stringByFormattingQueryTerm(QStringLiteral("a   b"), NSUTF8StringEncoding), QStringLiteral("a+b"));
+    EXPECT_EQ(stringByFormattingQueryTerm(QStringLiteral("c++ x"), NSUTF8StringEncoding), QStringLiteral("c%2B%2B+x"));
+    EXPECT_EQ(stringByFormattingQueryTerm(QStringLiteral("a b"), NSUTF8StringEncoding, false), QStringLiteral("a%20b"));
+    EXPECT_EQ(stringByFormattingQueryTerm(QStringLiteral("é"), NSISOLatin1StringEncoding), QStringLiteral("%E9"));
+    EXPECT_TRUE(stringByFormattingQueryTerm(QStringLiteral("€"), NSISOLatin1StringEncoding).isNull());
+}
+
 } // namespace
 } // namespace sorvant

@@ -1,0 +1,303 @@
+#include "foundation/attributed_string.h"
+
+#include "foundation/color.h"
+
+#include <algorithm>
+
+namespace sorvant {
+
+namespace {
+
+// `range` cut to `limit`; both are inside the text.
+Range intersection(Range range, Range limit)
+{
+    const qsizetype start = std::max(range.location, limit.location);
+    const qsizetype end = std::min(range.maxRange(), limit.maxRange());
+    return end > start ? Range{start, end - start} : Range{start, 0};
+}
+
+QString describeValue(const QVariant& value)
+{
+    if (!value.isValid())
+        return QStringLiteral("nil");
+    if (value.metaType() == QMetaType::fromType<Color>())
+        return value.value<Color>().description();
+    if (value.canConvert<QString>())
+        return value.toString();
+    return QString::fromLatin1(value.typeName());
+}
+
+} // namespace
+
+AttributedString::AttributedString(const QString& string, const QVariantMap& attributes)
+    : m_string(string.isNull() ? QStringLiteral("") : string)
+{
+    if (!m_string.isEmpty())
+        m_runs.append(Run{{0, m_string.size()}, attributes});
+}
+
+qsizetype AttributedString::runIndexAt(qsizetype index) const
+{
+    const auto found = std::upper_bound(m_runs.cbegin(), m_runs.cend(), index,
+                                        [](qsizetype at, const Run& run) { return at < run.range.location; });
+    return qsizetype(found - m_runs.cbegin()) - 1;
+}
+
+QVariantMap AttributedString::attributesAtIndex(qsizetype index, Range* effectiveRange) const
+{
+    return attributesAtIndex(index, effectiveRange, Range{0, length()});
+}
+
+QVariantMap AttributedString::attributesAtIndex(qsizetype index, Range* longestEffectiveRange,
+                                                Range rangeLimit) const
+{
+    if (index < 0 || index >= length()) {
+        if (longestEffectiveRange)
+            *longestEffectiveRange = kMissingRange;
+        return {};
+    }
+    const Run& run = m_runs.at(runIndexAt(index));
+    if (longestEffectiveRange) {
+        const Range limit = clippedRange(rangeLimit, length());
+        // An index outside the limit still answers its own run, as a
+        // limit that does not hold the index cannot cut anything sensible.
+        *longestEffectiveRange = limit.contains(index) ? intersection(run.range, limit) : run.range;
+    }
+    return run.attributes;
+}
+
+QVariant AttributedString::attributeAtIndex(const QString& name, qsizetype index, Range* effectiveRange) const
+{
+    return attributeAtIndex(name, index, effectiveRange, Range{0, length()});
+}
+
+QVariant AttributedString::attributeAtIndex(const QString& name, qsizetype index, Range* longestEffectiveRange,
+                                            Range rangeLimit) const
+{
+    if (index < 0 || index >= length()) {
+        if (longestEffectiveRange)
+            *longestEffectiveRange = kMissingRange;
+        return {};
+    }
+    const qsizetype at = runIndexAt(index);
+    const QVariant value = m_runs.at(at).attributes.value(name);
+    if (longestEffectiveRange) {
+        // Neighbouring runs differ, but maybe not in this attribute.
+        qsizetype first = at, last = at;
+        while (first > 0 && m_runs.at(first - 1).attributes.value(name) == value)
+            --first;
+        while (last + 1 < m_runs.size() && m_runs.at(last + 1).attributes.value(name) == value)
+            ++last;
+        const Range whole{m_runs.at(first).range.location,
+                          m_runs.at(last).range.maxRange() - m_runs.at(first).range.location};
+        const Range limit = clippedRange(rangeLimit, length());
+        *longestEffectiveRange = limit.contains(index) ? intersection(whole, limit) : whole;
+    }
+    return value;
+}
+
+bool AttributedString::containsAttribute(const QString& name) const
+{
+    return std::any_of(m_runs.cbegin(), m_runs.cend(), [&](const Run& run) { return run.attributes.contains(name); });
+}
+
+void AttributedString::enumerateAttributesInRange(
+    Range range, const std::function<void(const QVariantMap&, Range, bool* stop)>& visit) const
+{
+    const Range limit = clippedRange(range, length());
+    if (limit.length == 0)
+        return;
+    bool stop = false;
+    for (qsizetype at = runIndexAt(limit.location); at < m_runs.size() && !stop; ++at) {
+        const Range part = intersection(m_runs.at(at).range, limit);
+        if (part.length == 0)
+            break;
+        visit(m_runs.at(at).attributes, part, &stop);
+    }
+}
+
+void AttributedString::enumerateAttribute(const QString& name, Range range,
+                                          const std::function<void(const QVariant&, Range, bool* stop)>& visit) const
+{
+    const Range limit = clippedRange(range, length());
+    bool stop = false;
+    for (qsizetype at = limit.location; at < limit.maxRange() && !stop;) {
+        Range part;
+        const QVariant value = attributeAtIndex(name, at, &part, limit);
+        visit(value, part, &stop);
+        at = part.maxRange();
+    }
+}
+
+AttributedString AttributedString::attributedSubstringFromRange(Range range) const
+{
+    const Range limit = clippedRange(range, length());
+    AttributedString result;
+    result.m_string = m_string.mid(limit.location, limit.length);
+    enumerateAttributesInRange(limit, [&](const QVariantMap& attributes, Range part, bool*) {
+        result.m_runs.append(Run{{part.location - limit.location, part.length}, attributes});
+    });
+    return result;
+}
+
+qsizetype AttributedString::splitAt(qsizetype at)
+{
+    if (at >= length())
+        return m_runs.size();
+    const qsizetype index = runIndexAt(at);
+    Run& run = m_runs[index];
+    if (run.range.location == at)
+        return index;
+    Run tail{{at, run.range.maxRange() - at}, run.attributes};
+    run.range.length = at - run.range.location;
+    m_runs.insert(index + 1, tail);
+    return index + 1;
+}
+
+void AttributedString::normalize()
+{
+    QList<Run> merged;
+    merged.reserve(m_runs.size());
+    qsizetype location = 0;
+    for (Run& run : m_runs) {
+        if (run.range.length <= 0)
+            continue;
+        if (!merged.isEmpty() && merged.last().attributes == run.attributes) {
+            merged.last().range.length += run.range.length;
+        } else {
+            merged.append(Run{{location, run.range.length}, std::move(run.attributes)});
+        }
+        location += run.range.length;
+    }
+    m_runs = std::move(merged);
+}
+
+void AttributedString::changeAttributes(Range range, const std::function<void(QVariantMap&)>& change)
+{
+    const Range limit = clippedRange(range, length());
+    if (limit.length == 0)
+        return;
+    const qsizetype first = splitAt(limit.location);
+    const qsizetype end = splitAt(limit.maxRange());
+    for (qsizetype at = first; at < end; ++at)
+        change(m_runs[at].attributes);
+    // Lengths are unchanged, so only the changed runs and their two
+    // neighbours can have become equal to the run beside them.
+    qsizetype at = std::max<qsizetype>(first, 1);
+    qsizetype last = std::min<qsizetype>(end, m_runs.size() - 1);
+    while (at <= last) {
+        if (m_runs.at(at - 1).attributes == m_runs.at(at).attributes) {
+            m_runs[at - 1].range.length += m_runs.at(at).range.length;
+            m_runs.removeAt(at);
+            --last;
+        } else {
+            ++at;
+        }
+    }
+}
+
+void AttributedString::setAttributes(const QVariantMap& attributes, Range range)
+{
+    changeAttributes(range, [&](QVariantMap& existing) { existing = attributes; });
+}
+
+void AttributedString::addAttribute(const QString& name, const QVariant& value, Range range)
+{
+    changeAttributes(range, [&](QVariantMap& existing) {
+        if (value.isValid())
+            existing.insert(name, value);
+        else
+            existing.remove(name);
+    });
+}
+
+void AttributedString::addAttributes(const QVariantMap& attributes, Range range)
+{
+    if (attributes.isEmpty())
+        return;
+    changeAttributes(range, [&](QVariantMap& existing) {
+        for (auto entry = attributes.cbegin(); entry != attributes.cend(); ++entry) {
+            if (entry.value().isValid())
+                existing.insert(entry.key(), entry.value());
+            else
+                existing.remove(entry.key());
+        }
+    });
+}
+
+void AttributedString::removeAttribute(const QString& name, Range range)
+{
+    changeAttributes(range, [&](QVariantMap& existing) { existing.remove(name); });
+}
+
+void AttributedString::removeAttributesExcept(const QStringList& names, Range range)
+{
+    changeAttributes(range, [&](QVariantMap& existing) {
+        for (auto entry = existing.begin(); entry != existing.end();) {
+            if (names.contains(entry.key()))
+                ++entry;
+            else
+                entry = existing.erase(entry);
+        }
+    });
+}
+
+void AttributedString::replaceCharactersInRange(Range range, const QString& string)
+{
+    const Range limit = clippedRange(range, length());
+    QVariantMap inherited;
+    if (limit.length > 0)
+        inherited = m_runs.at(runIndexAt(limit.location)).attributes;
+    else if (limit.location > 0)
+        inherited = m_runs.at(runIndexAt(limit.location - 1)).attributes;
+    else if (!isEmpty())
+        inherited = m_runs.first().attributes;
+    replaceCharactersInRange(limit, AttributedString(string, inherited));
+}
+
+void AttributedString::replaceCharactersInRange(Range range, const AttributedString& string)
+{
+    const Range limit = clippedRange(range, length());
+    if (limit.length == 0 && string.isEmpty())
+        return;
+    // Copy first: `string` may be this very object.
+    const AttributedString inserted = string;
+    const qsizetype first = splitAt(limit.location);
+    const qsizetype end = splitAt(limit.maxRange());
+    m_runs.remove(first, end - first);
+    m_runs.insert(first, inserted.m_runs.size(), Run{});
+    std::copy(inserted.m_runs.cbegin(), inserted.m_runs.cend(), m_runs.begin() + first);
+    m_string.replace(limit.location, limit.length, inserted.m_string);
+    normalize();
+}
+
+void AttributedString::fixAttributesInRange(Range range)
+{
+    const Range limit = clippedRange(range, length());
+    qsizetype start = -1;
+    for (qsizetype at = limit.location; at <= limit.maxRange(); ++at) {
+        const bool stray = at < limit.maxRange() && m_string.at(at) != kAttachmentCharacter;
+        if (stray && start < 0)
+            start = at;
+        if (!stray && start >= 0) {
+            if (containsAttribute(attribute::kAttachment))
+                removeAttribute(attribute::kAttachment, {start, at - start});
+            start = -1;
+        }
+    }
+}
+
+QString describeAttributedString(const AttributedString& string)
+{
+    QString text;
+    for (const AttributedString::Run& run : string.runs()) {
+        text += string.string().mid(run.range.location, run.range.length);
+        QStringList entries;
+        for (auto entry = run.attributes.cbegin(); entry != run.attributes.cend(); ++entry)
+            entries << entry.key() + QStringLiteral(": ") + describeValue(entry.value());
+        text += u'{' + entries.join(QStringLiteral(", ")) + u'}';
+    }
+    return text;
+}
+
+} // namespace sorvant

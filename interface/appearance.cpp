@@ -1,0 +1,315 @@
+#include "interface/appearance.h"
+
+#include "interface/colors.h"
+#include "interface/graphics_context.h"
+#include "interface/image_loading.h"
+#include "interface/images.h"
+#include "platform/log.h"
+#include "platform/notification_center.h"
+
+#include <QApplication>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QWidget>
+
+#include <cmath>
+#include <exception>
+
+namespace sorvant {
+
+namespace {
+
+const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kPortalInterface = QStringLiteral("org.freedesktop.portal.Settings");
+const QString kAppearanceNamespace = QStringLiteral("org.freedesktop.appearance");
+const QString kColorSchemeKey = QStringLiteral("color-scheme");
+
+// The portal wraps the value in one or two variants depending on its version.
+uint unwrapScheme(QVariant value)
+{
+    while (value.metaType() == QMetaType::fromType<QDBusVariant>())
+        value = value.value<QDBusVariant>().variant();
+    bool ok = false;
+    const uint scheme = value.toUInt(&ok);
+    return ok && scheme <= 2 ? scheme : 0;
+}
+
+bool paletteLooksDark()
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return false;
+    return QGuiApplication::palette().color(QPalette::Active, QPalette::Window).lightness() < 128;
+}
+
+} // namespace
+
+AppearanceObserver::~AppearanceObserver() = default;
+
+bool isDarkAppearanceName(const QString& name)
+{
+    return name.contains(QLatin1String("dark"), Qt::CaseInsensitive);
+}
+
+AppleInterfaceStyleMonitor::AppleInterfaceStyleMonitor(const QDBusConnection& bus, QObject* parent)
+    : QObject(parent)
+    , m_bus(bus)
+{
+    if (m_bus.isConnected()) {
+        m_bus.connect(kPortalService, kPortalPath, kPortalInterface, QStringLiteral("SettingChanged"), this,
+                      SLOT(portalSettingChanged(QDBusMessage)));
+        m_portalScheme = readPortalColorScheme();
+    }
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(this);
+    m_dark = isDarkAppearanceName(effectiveAppearanceName());
+}
+
+AppleInterfaceStyleMonitor::~AppleInterfaceStyleMonitor()
+{
+    if (m_bus.isConnected())
+        m_bus.disconnect(kPortalService, kPortalPath, kPortalInterface, QStringLiteral("SettingChanged"), this,
+                         SLOT(portalSettingChanged(QDBusMessage)));
+}
+
+AppleInterfaceStyleMonitor& AppleInterfaceStyleMonitor::shared()
+{
+    // Made once and kept for the life of the process.
+    static AppleInterfaceStyleMonitor* monitor = new AppleInterfaceStyleMonitor(QDBusConnection::sessionBus());
+    return *monitor;
+}
+
+uint AppleInterfaceStyleMonitor::readPortalColorScheme()
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kPortalInterface,
+                                                       QStringLiteral("Read"));
+    call << kAppearanceNamespace << kColorSchemeKey;
+    // A missing portal answers at once; a slow one must not hold up start-up.
+    // Events keep flowing while waiting, so a portal served by this very
+    // process (as in tests) can answer.
+    const QDBusMessage reply = m_bus.call(call, QDBus::BlockWithGui, 1000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return 0;
+    return unwrapScheme(reply.arguments().first());
+}
+
+QString AppleInterfaceStyleMonitor::effectiveAppearanceName()
+{
+    const bool dark = m_portalScheme == 1 || (m_portalScheme == 0 && paletteLooksDark());
+    return dark ? QStringLiteral("Dark") : QStringLiteral("Light");
+}
+
+void AppleInterfaceStyleMonitor::portalSettingChanged(const QDBusMessage& message)
+{
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() != 3 || arguments.at(0).toString() != kAppearanceNamespace
+        || arguments.at(1).toString() != kColorSchemeKey)
+        return;
+    m_portalScheme = unwrapScheme(arguments.at(2));
+    appearanceMayHaveChanged();
+}
+
+bool AppleInterfaceStyleMonitor::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange)
+        appearanceMayHaveChanged();
+    return QObject::eventFilter(watched, event);
+}
+
+void AppleInterfaceStyleMonitor::appearanceMayHaveChanged()
+{
+    const bool dark = isDarkAppearanceName(effectiveAppearanceName());
+    if (dark == m_dark)
+        return;
+    m_dark = dark;
+    announce();
+}
+
+void AppleInterfaceStyleMonitor::announce()
+{
+    const QVariant notification = QString::fromLatin1(kAppleInterfaceStyleDidChangeNotification);
+    try {
+        if (m_delegate)
+            m_delegate->AppleInterfaceStyleDidChange(notification);
+        if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                sendAppleInterfaceStyleDidChange(window, notification);
+        }
+        emit darkChanged(m_dark);
+        NotificationCenter::defaultCenter().post(QString::fromLatin1(kAppleInterfaceStyleDidChangeNotification));
+    } catch (const std::exception& error) {
+        // Delivery stops at the failing receiver; the flag keeps its new value.
+        logException(QStringLiteral("observeValueForKeyPath:ofObject:change:context:"),
+                     QStringLiteral("AppleInterfaceStyleMonitor"), error);
+    }
+}
+
+void sendAppleInterfaceStyleDidChange(QWidget* widget, const QVariant& notification)
+{
+    if (!widget)
+        return;
+    if (auto* observer = dynamic_cast<AppearanceObserver*>(widget))
+        observer->AppleInterfaceStyleDidChange(notification);
+    for (QObject* child : widget->children()) {
+        if (auto* childWidget = qobject_cast<QWidget*>(child); childWidget && !childWidget->isWindow())
+            sendAppleInterfaceStyleDidChange(childWidget, notification);
+    }
+}
+
+bool isDarkAquaInterfaceStyle()
+{
+    return AppleInterfaceStyleMonitor::shared().isDark();
+}
+
+bool isCurrentContextDrawingDarkAquaInterfaceStyle()
+{
+    return isDarkAquaInterfaceStyle() && currentContextDrawingToScreen();
+}
+
+bool isDrawingDarkAquaInterfaceStyle(const QPainter& painter)
+{
+    return isDarkAquaInterfaceStyle() && isDrawingToScreen(painter);
+}
+
+// --- text colours --------------------------------------------------------------------
+
+namespace {
+
+struct Levels
+{
+    int r, g, b;
+    [[nodiscard]] bool isGrey() const { return std::abs(r - g) <= 5 && std::abs(b - g) <= 5; }
+};
+
+Levels levelsOf(const Color& color, bool controlTextIsBlack)
+{
+    if (controlTextIsBlack && color == controlTextColor())
+        return {0, 0, 0};
+    const Color rgb = color.colorUsingColorSpace(Color::ColorSpace::DeviceRGB);
+    auto level = [](double c) { return int(std::nearbyint(c * 255.0)); };
+    return {level(rgb.redComponent()), level(rgb.greenComponent()), level(rgb.blueComponent())};
+}
+
+Color invertedLevels(const Levels& l)
+{
+    return Color::deviceRGB(1.0 - l.r / 255.0, 1.0 - l.g / 255.0, 1.0 - l.b / 255.0, 1.0);
+}
+
+Color scaledLevels(const Levels& l, double factor)
+{
+    return Color::deviceRGB(factor * l.r / 255.0, factor * l.g / 255.0, factor * l.b / 255.0, 1.0);
+}
+
+} // namespace
+
+Color darkTextBackgroundColor(const Color& color)
+{
+    if (color.isNull())
+        return Color();
+    const Levels l = levelsOf(color, true);
+    if (!l.isGrey())
+        return scaledLevels(l, 0.5);
+    return l.r >= 250 ? controlBackgroundColor() : invertedLevels(l);
+}
+
+Color darkTextForegroundColor(const Color& color)
+{
+    if (color.isNull())
+        return Color();
+    const Levels l = levelsOf(color, true);
+    if (!l.isGrey())
+        return Color();
+    return color == systemTextColor() ? Color::whiteColor() : invertedLevels(l);
+}
+
+Color lightTextBackgroundColor(const Color& color)
+{
+    if (color.isNull())
+        return Color();
+    const Levels l = levelsOf(color, false);
+    if (!l.isGrey())
+        return scaledLevels(l, 2.0);
+    return l.r <= 5 ? controlBackgroundColor() : invertedLevels(l);
+}
+
+Color lightTextForegroundColor(const Color& color)
+{
+    if (color.isNull())
+        return Color();
+    const Levels l = levelsOf(color, false);
+    if (!l.isGrey())
+        return Color();
+    return color == Color::whiteColor() ? systemTextColor() : invertedLevels(l);
+}
+
+// --- images ------------------------------------------------------------------------------
+
+Image imageTintedWithCalibratedWhite(const Image& image, double white)
+{
+    if (!image)
+        return Image();
+    Image receiver = image;
+    const bool wasTemplate = receiver.isTemplate();
+    receiver.setTemplate(false);
+    Image tinted = tintedImageWithColor(receiver, Color::calibratedWhite(white, 1.0), CompositingOperation::SourceAtop);
+    receiver.setTemplate(wasTemplate);
+    return tinted;
+}
+
+Image imageTintedForDarkAppearance(const Image& image)
+{
+    return imageTintedWithCalibratedWhite(image, 0.8);
+}
+
+Image imageTintedForDarkToolbar(const Image& image)
+{
+    return imageTintedWithCalibratedWhite(image, 1.0);
+}
+
+Image AppleInterfaceImage(const Image& image)
+{
+    return isDarkAquaInterfaceStyle() ? imageTintedForDarkAppearance(image) : image;
+}
+
+Image contextAppleInterfaceImage(const Image& image)
+{
+    return isCurrentContextDrawingDarkAquaInterfaceStyle() ? imageTintedForDarkAppearance(image) : image;
+}
+
+Image AppleToolbarImage(Image image)
+{
+    if (!image || isSymbolImage(image))
+        return image;
+    if (isDarkAquaInterfaceStyle())
+        return imageTintedForDarkToolbar(image);
+    image.setTemplate(true);
+    return image;
+}
+
+Image cachedAppleInterfaceImageNamed(const QString& name)
+{
+    const Image image = cachedImageNamed(name);
+    return image ? AppleInterfaceImage(image) : Image();
+}
+
+Image cachedAppleInterfaceImageNamed(const QString& name, QSizeF size)
+{
+    const Image image = cachedImageNamed(name, size);
+    return image ? AppleInterfaceImage(image) : Image();
+}
+
+} // namespace sorvant
+
+namespace sorvant {
+
+Image cachedAppleInterfaceImageNamed(const QString& name, const ImageBundle& bundle)
+{
+    const Image image = cachedImageNamed(name, bundle);
+    return image ? AppleInterfaceImage(image) : Image();
+}
+
+} // namespace sorvant

@@ -1,0 +1,131 @@
+#include "system/file_manager.h"
+
+#include "platform/file_error.h"
+#include "platform/file_system_representation.h"
+#include "platform/log.h"
+#include "platform/path_semantics.h"
+#include "platform/url.h"
+#include "platform/xattr.h"
+#include "system/file_operations.h"
+#include "system/file_tests.h"
+#include "system/opening.h"
+#include "system/sandbox.h"
+#include "system/trash.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+
+#include <sys/stat.h>
+
+namespace sorvant {
+
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.FileManager1");
+
+std::mutex stateMutex;
+bool stateKnown = false;
+bool stateValue = false;
+
+bool itemExists(const QString& path)
+{
+    struct stat info {};
+    return !path.isEmpty() && ::lstat(fileSystemRepresentation(path).constData(), &info) == 0;
+}
+
+bool callFileManager(const QString& method, const QString& path)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, QStringLiteral("/org/freedesktop/FileManager1"),
+                                                          kService, method);
+    message.setArguments({QStringList {URL::fileURLWithPath(path).absoluteString()}, QString()});
+    // The file manager may take its time to open a window; nobody waits.
+    return bus.send(message);
+}
+
+} // namespace
+
+bool finderLaunched()
+{
+    std::lock_guard lock(stateMutex);
+    if (!stateKnown) {
+        stateKnown = true;
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        stateValue = bus.isConnected() && bus.interface()->isServiceRegistered(kService).value();
+    }
+    return stateValue;
+}
+
+bool finderScriptable()
+{
+    return finderLaunched() && !isSandboxed();
+}
+
+void resetFileManagerState()
+{
+    std::lock_guard lock(stateMutex);
+    stateKnown = false;
+}
+
+QString finderCommentAtPath(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    const QString comment = commentAtPath(path);
+    return comment.isEmpty() ? QString() : comment;
+}
+
+bool setFinderComment(const QString& comment, const QString& path, bool asynchronous)
+{
+    Q_UNUSED(asynchronous)
+    if (!itemExists(path))
+        return false;
+    return setCommentAtPath(path, comment);
+}
+
+bool showInfoInFileViewerForPath(const QString& path)
+{
+    return itemExists(path) && callFileManager(QStringLiteral("ShowItemProperties"), path);
+}
+
+bool selectFileInFileViewer(const QString& path)
+{
+    if (!itemExists(path))
+        return false;
+    if (finderLaunched() && callFileManager(QStringLiteral("ShowItems"), path))
+        return true;
+    const QString parent = stringByDeletingLastPathComponent(stringByStandardizingPath(path));
+    return openURL(URL::fileURLWithPath(parent.isEmpty() ? QStringLiteral("/") : parent, true), false);
+}
+
+bool recycleFile(const QString& path, bool removeOnFailure)
+{
+    if (path.isEmpty())
+        return false;
+    if (!itemExists(path))
+        return errno == ENOENT || errno == ENOTDIR;
+    if (isFileImmutableAtPath(path))
+        setFileImmutable(false, path);
+    FileError error;
+    if (moveItemToTrash(path, nullptr, &error))
+        return true;
+    if (!removeOnFailure) {
+        logError(QStringLiteral("Couldn't move %1 to the Trash: %2").arg(path, error.description()));
+        return false;
+    }
+    return removePath(path);
+}
+
+bool recycleFile(const QString& path)
+{
+    return recycleFile(path, true);
+}
+
+} // namespace sorvant

@@ -1,0 +1,223 @@
+#include "system/icon_theme.h"
+
+#include "platform/path_semantics.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+#include <QHash>
+
+#include <climits>
+#include <mutex>
+
+namespace sorvant {
+
+namespace {
+
+struct ThemeSettings
+{
+    std::mutex mutex;
+    QStringList searchPaths;
+    QString name;
+};
+
+ThemeSettings& settings()
+{
+    static ThemeSettings instance;
+    return instance;
+}
+
+struct ThemeDirectory
+{
+    QString path;     // relative to the theme's folder
+    int size = 0;
+    int minSize = 0;
+    int maxSize = 0;
+    int threshold = 2;
+    QString type = QStringLiteral("Threshold");
+};
+
+struct Theme
+{
+    QStringList roots;  // the theme's folder in each search path
+    QList<ThemeDirectory> directories;
+    QStringList inherits;
+};
+
+// The groups and keys of an index.theme file (a desktop-entry-style file).
+QHash<QString, QHash<QString, QString>> readIndex(const QString& path)
+{
+    QHash<QString, QHash<QString, QString>> groups;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return groups;
+    QString group;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            group = line.mid(1, line.size() - 2);
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals > 0)
+            groups[group].insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
+    }
+    return groups;
+}
+
+Theme loadTheme(const QString& name, const QStringList& searchPaths)
+{
+    Theme theme;
+    for (const QString& base : searchPaths) {
+        const QString root = base + u'/' + name;
+        if (!QFileInfo(root).isDir())
+            continue;
+        theme.roots.append(root);
+        const QString index = root + QStringLiteral("/index.theme");
+        if (!theme.directories.isEmpty() || !QFileInfo::exists(index))
+            continue;
+        const QHash<QString, QHash<QString, QString>> groups = readIndex(index);
+        const QHash<QString, QString> main = groups.value(QStringLiteral("Icon Theme"));
+        theme.inherits = main.value(QStringLiteral("Inherits")).split(u',', Qt::SkipEmptyParts);
+        for (const QString& directory : main.value(QStringLiteral("Directories")).split(u',', Qt::SkipEmptyParts)) {
+            const QHash<QString, QString> group = groups.value(directory);
+            ThemeDirectory entry;
+            entry.path = directory;
+            entry.size = group.value(QStringLiteral("Size")).toInt();
+            entry.minSize = group.value(QStringLiteral("MinSize"), QString::number(entry.size)).toInt();
+            entry.maxSize = group.value(QStringLiteral("MaxSize"), QString::number(entry.size)).toInt();
+            entry.threshold = group.value(QStringLiteral("Threshold"), QStringLiteral("2")).toInt();
+            entry.type = group.value(QStringLiteral("Type"), QStringLiteral("Threshold"));
+            if (entry.size > 0)
+                theme.directories.append(entry);
+        }
+    }
+    return theme;
+}
+
+// How far a folder's sizes are from the wanted size (0: it fits).
+int sizeDistance(const ThemeDirectory& directory, int size)
+{
+    if (directory.type == QLatin1String("Fixed"))
+        return qAbs(directory.size - size);
+    if (directory.type == QLatin1String("Scalable")) {
+        if (size < directory.minSize)
+            return directory.minSize - size;
+        return size > directory.maxSize ? size - directory.maxSize : 0;
+    }
+    if (size < directory.size - directory.threshold)
+        return directory.size - directory.threshold - size;
+    return size > directory.size + directory.threshold ? size - directory.size - directory.threshold : 0;
+}
+
+QString fileIn(const QString& folder, const QString& name)
+{
+    for (const char* extension : {".png", ".svg", ".xpm"}) {
+        const QString path = folder + u'/' + name + QLatin1String(extension);
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return {};
+}
+
+QString lookUpInTheme(const Theme& theme, const QString& name, int size)
+{
+    QString best;
+    int bestDistance = INT_MAX;
+    for (const ThemeDirectory& directory : theme.directories) {
+        const int distance = sizeDistance(directory, size);
+        if (distance >= bestDistance)
+            continue;
+        for (const QString& root : theme.roots) {
+            const QString path = fileIn(root + u'/' + directory.path, name);
+            if (!path.isNull()) {
+                best = path;
+                bestDistance = distance;
+                break;
+            }
+        }
+        if (bestDistance == 0)
+            break;
+    }
+    return best;
+}
+
+} // namespace
+
+QStringList iconThemeSearchPaths()
+{
+    {
+        ThemeSettings& s = settings();
+        std::lock_guard lock(s.mutex);
+        if (!s.searchPaths.isEmpty())
+            return s.searchPaths;
+    }
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    QStringList paths {(dataHome.startsWith(u'/') ? dataHome : NSHomeDirectory() + QStringLiteral("/.local/share"))
+                       + QStringLiteral("/icons")};
+    QStringList dataDirs = qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts);
+    if (dataDirs.isEmpty())
+        dataDirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
+    for (const QString& dir : dataDirs)
+        paths.append(dir + QStringLiteral("/icons"));
+    paths.append(QStringLiteral("/usr/share/pixmaps"));
+    return paths;
+}
+
+void setIconThemeSearchPaths(const QStringList& paths)
+{
+    ThemeSettings& s = settings();
+    std::lock_guard lock(s.mutex);
+    s.searchPaths = paths;
+}
+
+QString iconThemeName()
+{
+    ThemeSettings& s = settings();
+    std::lock_guard lock(s.mutex);
+    return s.name.isEmpty() ? QStringLiteral("hicolor") : s.name;
+}
+
+void setIconThemeName(const QString& name)
+{
+    ThemeSettings& s = settings();
+    std::lock_guard lock(s.mutex);
+    s.name = name;
+}
+
+QString iconPathForName(const QString& name, int size)
+{
+    if (name.isEmpty())
+        return {};
+    if (name.startsWith(u'/'))
+        return QFileInfo(name).isFile() ? name : QString();
+    const QStringList searchPaths = iconThemeSearchPaths();
+    QStringList pending {iconThemeName()};
+    QStringList visited;
+    // Inherited themes are visited breadth first, each once (a theme that
+    // inherits itself cannot loop); hicolor comes last.
+    while (!pending.isEmpty()) {
+        const QString themeName = pending.takeFirst();
+        if (visited.contains(themeName))
+            continue;
+        visited.append(themeName);
+        const Theme theme = loadTheme(themeName, searchPaths);
+        const QString found = lookUpInTheme(theme, name, size);
+        if (!found.isNull())
+            return found;
+        pending.append(theme.inherits);
+        if (pending.isEmpty() && !visited.contains(QStringLiteral("hicolor")))
+            pending.append(QStringLiteral("hicolor"));
+    }
+    // Unthemed icons lie directly in the search folders.
+    for (const QString& base : searchPaths) {
+        const QString found = fileIn(base, name);
+        if (!found.isNull())
+            return found;
+    }
+    return {};
+}
+
+} // namespace sorvant

@@ -1,0 +1,243 @@
+#include "system/mime_applications.h"
+
+#include "platform/path_semantics.h"
+#include "platform/url.h"
+#include "system/desktop_entries.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMimeDatabase>
+#include <QSet>
+
+namespace sorvant {
+
+namespace {
+
+QString folderFromVariable(const char* name, const QString& fallback)
+{
+    const QString value = qEnvironmentVariable(name);
+    return value.startsWith(u'/') ? value : fallback;
+}
+
+QStringList foldersFromVariable(const char* name, const QStringList& fallback)
+{
+    QStringList folders;
+    for (const QString& folder : qEnvironmentVariable(name).split(u':', Qt::SkipEmptyParts)) {
+        if (folder.startsWith(u'/'))
+            folders.append(folder);
+    }
+    return folders.isEmpty() ? fallback : folders;
+}
+
+// The desktops named by XDG_CURRENT_DESKTOP, lower-cased as the file names
+// use them.
+QStringList currentDesktops()
+{
+    QStringList desktops;
+    for (const QString& desktop : qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts))
+        desktops.append(desktop.toLower());
+    return desktops;
+}
+
+struct Associations
+{
+    QHash<QString, QStringList> defaults;
+    QHash<QString, QStringList> added;
+    QHash<QString, QStringList> removed;
+};
+
+Associations readMimeAppsList(const QString& path)
+{
+    Associations result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return result;
+    QHash<QString, QStringList>* section = nullptr;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[')) {
+            if (line == QLatin1String("[Default Applications]"))
+                section = &result.defaults;
+            else if (line == QLatin1String("[Added Associations]"))
+                section = &result.added;
+            else if (line == QLatin1String("[Removed Associations]"))
+                section = &result.removed;
+            else
+                section = nullptr;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (!section || equals <= 0)
+            continue;
+        QStringList ids;
+        for (const QString& id : line.mid(equals + 1).split(u';', Qt::SkipEmptyParts))
+            ids.append(id.trimmed());
+        (*section)[line.left(equals).trimmed()].append(ids);
+    }
+    return result;
+}
+
+QList<Associations> allAssociations()
+{
+    QList<Associations> lists;
+    for (const QString& path : mimeAppsListFiles())
+        lists.append(readMimeAppsList(path));
+    return lists;
+}
+
+// The applications of exactly one type, without parent types.
+QStringList applicationsForExactType(const QString& type, const QList<Associations>& lists,
+                                     const QList<DesktopEntry>& entries)
+{
+    QStringList ids;
+    QSet<QString> removed;
+    for (const Associations& list : lists) {
+        for (const QString& id : list.added.value(type)) {
+            if (!removed.contains(id) && !ids.contains(id))
+                ids.append(id);
+        }
+        for (const QString& id : list.removed.value(type))
+            removed.insert(id);
+    }
+    for (const DesktopEntry& entry : entries) {
+        const QString& id = entry.desktopFileID();
+        if (entry.mimeTypes().contains(type) && !removed.contains(id) && !ids.contains(id))
+            ids.append(id);
+    }
+    QStringList paths;
+    for (const QString& id : ids) {
+        const QString path = desktopEntryPathForID(id);
+        if (!path.isNull() && !paths.contains(path))
+            paths.append(path);
+    }
+    return paths;
+}
+
+void applicationEntriesOnly(const QList<DesktopEntry>& all, QList<DesktopEntry>* out)
+{
+    for (const DesktopEntry& entry : all) {
+        if (entry.isApplication() && entry.isInstalled())
+            out->append(entry);
+    }
+}
+
+} // namespace
+
+QStringList mimeAppsListFiles()
+{
+    const QString home = NSHomeDirectory();
+    QStringList folders;
+    folders << folderFromVariable("XDG_CONFIG_HOME", home + QStringLiteral("/.config"));
+    folders << foldersFromVariable("XDG_CONFIG_DIRS", {QStringLiteral("/etc/xdg")});
+    folders << folderFromVariable("XDG_DATA_HOME", home + QStringLiteral("/.local/share")) + QStringLiteral("/applications");
+    for (const QString& dir : foldersFromVariable("XDG_DATA_DIRS", {QStringLiteral("/usr/local/share"),
+                                                                     QStringLiteral("/usr/share")}))
+        folders << dir + QStringLiteral("/applications");
+    const QStringList desktops = currentDesktops();
+    QStringList files;
+    for (const QString& folder : folders) {
+        for (const QString& desktop : desktops)
+            files << folder + u'/' + desktop + QStringLiteral("-mimeapps.list");
+        files << folder + QStringLiteral("/mimeapps.list");
+    }
+    // The older name still used by distributions' system defaults.
+    for (const QString& dir : foldersFromVariable("XDG_DATA_DIRS", {QStringLiteral("/usr/local/share"),
+                                                                     QStringLiteral("/usr/share")}))
+        files << dir + QStringLiteral("/applications/defaults.list");
+    files.removeDuplicates();
+    return files;
+}
+
+QString mimeTypeForPath(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("inode/directory");
+    static const QMimeDatabase database;
+    return database.mimeTypeForFile(path).name();
+}
+
+QString mimeTypeForFileName(const QString& name)
+{
+    static const QMimeDatabase database;
+    return database.mimeTypeForFile(name, QMimeDatabase::MatchExtension).name();
+}
+
+QString mimeTypeForURL(const URL& url)
+{
+    if (url.isNull())
+        return {};
+    if (url.isFileURL())
+        return mimeTypeForPath(url.path());
+    const QString scheme = url.scheme().toLower();
+    return scheme.isEmpty() ? QString() : QStringLiteral("x-scheme-handler/") + scheme;
+}
+
+QStringList mimeTypeAndAncestors(const QString& type)
+{
+    if (type.isEmpty())
+        return {};
+    const QMimeDatabase database;
+    const QMimeType mime = database.mimeTypeForName(type);
+    QStringList types {mime.isValid() ? mime.name() : type};
+    if (mime.isValid()) {
+        for (const QString& ancestor : mime.allAncestors()) {
+            if (!types.contains(ancestor))
+                types.append(ancestor);
+        }
+    }
+    if (!types.contains(type))
+        types.insert(1, type); // an alias keeps its own associations too
+    return types;
+}
+
+QStringList applicationsForMimeType(const QString& type)
+{
+    if (type.isEmpty())
+        return {};
+    const QList<Associations> lists = allAssociations();
+    QList<DesktopEntry> entries;
+    applicationEntriesOnly(allDesktopEntries(), &entries);
+    QStringList paths;
+    for (const QString& each : mimeTypeAndAncestors(type)) {
+        for (const QString& path : applicationsForExactType(each, lists, entries)) {
+            if (!paths.contains(path))
+                paths.append(path);
+        }
+    }
+    return paths;
+}
+
+QString defaultApplicationForMimeType(const QString& type)
+{
+    if (type.isEmpty())
+        return {};
+    const QList<Associations> lists = allAssociations();
+    QList<DesktopEntry> entries;
+    applicationEntriesOnly(allDesktopEntries(), &entries);
+    for (const QString& each : mimeTypeAndAncestors(type)) {
+        QSet<QString> removed;
+        for (const Associations& list : lists) {
+            for (const QString& id : list.removed.value(each))
+                removed.insert(id);
+            for (const QString& id : list.defaults.value(each)) {
+                if (removed.contains(id))
+                    continue;
+                const QString path = desktopEntryPathForID(id);
+                if (!path.isNull() && DesktopEntry::fromFile(path, id).isApplication())
+                    return path;
+            }
+        }
+        const QStringList associated = applicationsForExactType(each, lists, entries);
+        if (!associated.isEmpty())
+            return associated.first();
+    }
+    return {};
+}
+
+} // namespace sorvant

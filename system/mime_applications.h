@@ -1,0 +1,50 @@
+#pragma once
+// Which applications open which MIME types, by the freedesktop MIME
+// applications rules: mimeapps.list files (Default, Added and Removed
+// Associations) in $XDG_CONFIG_HOME, $XDG_CONFIG_DIRS, $XDG_DATA_HOME/
+// applications and $XDG_DATA_DIRS/applications, desktop-specific
+// "<desktop>-mimeapps.list" before each plain one, the entries' own
+// MimeType= lines, and the parent types of the shared MIME database. URL
+// schemes are the types "x-scheme-handler/<scheme>".
+//
+// Applications are answered as the paths of their desktop files.
+
+#include <QString>
+#include <QStringList>
+
+namespace sorvant {
+
+class URL;
+
+// The mimeapps.list files consulted, most important first, whether or not
+// they exist.
+[[nodiscard]] QStringList mimeAppsListFiles();
+
+// The MIME type of an item: a URL's scheme handler type for other URLs
+// ("x-scheme-handler/https"), the shared database's type of a file (by
+// name, then contents) for paths and file URLs, "inode/directory" for
+// folders. Null for a null URL.
+[[nodiscard]] QString mimeTypeForPath(const QString& path);
+[[nodiscard]] QString mimeTypeForURL(const URL& url);
+
+// The type of a file name by its extension alone ("x.png" => "image/png");
+// "application/octet-stream" when unknown.
+[[nodiscard]] QString mimeTypeForFileName(const QString& name);
+
+// The type followed by its ancestors in the shared database, without
+// duplicates.
+//   "text/x-csrc" => {"text/x-csrc", "text/plain", "application/octet-stream"}
+[[nodiscard]] QStringList mimeTypeAndAncestors(const QString& type);
+
+// The applications that open `type` (or one of its parents): Added
+// Associations first, then the entries that list the type, without those
+// a Removed Associations line takes away; the desktop file paths, best
+// first, without duplicates.
+[[nodiscard]] QStringList applicationsForMimeType(const QString& type);
+
+// The default application of `type`: the first installed Default
+// Applications entry for the type or, failing that, its first associated
+// application; then the same for each parent type. Null when none.
+[[nodiscard]] QString defaultApplicationForMimeType(const QString& type);
+
+} // namespace sorvant

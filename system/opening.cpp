@@ -1,0 +1,123 @@
+#include "system/opening.h"
+
+#include "platform/log.h"
+#include "platform/url.h"
+#include "system/desktop_entries.h"
+#include "system/mime_applications.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <mutex>
+
+namespace sorvant {
+
+namespace {
+
+class DesktopOpener : public ItemOpener
+{
+public:
+    bool openWithApplication(const QString& desktopEntryPath, const QStringList& items) override
+    {
+        const DesktopEntry entry = DesktopEntry::fromFile(desktopEntryPath, desktopFileIDOfPath(desktopEntryPath));
+        QString error;
+        if (launchDesktopEntry(entry, items, {}, &error))
+            return true;
+        logError(error);
+        return false;
+    }
+    bool openWithDesktopOpener(const QString& item) override
+    {
+        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (opener.isEmpty()) {
+            logError(QStringLiteral("No application opens %1").arg(item));
+            return false;
+        }
+        return QProcess::startDetached(opener, {item});
+    }
+};
+
+std::mutex openerMutex;
+ItemOpener* installedOpener = nullptr;
+
+ItemOpener& opener()
+{
+    static DesktopOpener standard;
+    std::lock_guard lock(openerMutex);
+    return installedOpener ? *installedOpener : standard;
+}
+
+QString itemOf(const URL& url)
+{
+    return url.isFileURL() ? url.path() : url.absoluteString();
+}
+
+bool openWithDefault(const URL& url)
+{
+    const QString application = defaultApplicationForMimeType(mimeTypeForURL(url));
+    if (!application.isNull())
+        return opener().openWithApplication(application, {itemOf(url)});
+    return opener().openWithDesktopOpener(itemOf(url));
+}
+
+} // namespace
+
+ItemOpener* setItemOpener(ItemOpener* replacement)
+{
+    std::lock_guard lock(openerMutex);
+    std::swap(installedOpener, replacement);
+    return replacement;
+}
+
+bool openURL(const URL& url, const QString& application, bool deactivate)
+{
+    Q_UNUSED(deactivate)
+    if (url.isNull() || (url.isFileURL() && url.path().isEmpty()))
+        return false;
+    if (application.isEmpty())
+        return openWithDefault(url);
+    const DesktopEntry entry = desktopEntryForApplicationName(application);
+    if (entry.isNull())
+        return false;
+    return opener().openWithApplication(entry.path(), {itemOf(url)});
+}
+
+bool openURL(const URL& url, bool deactivate)
+{
+    return openURL(url, QString(), deactivate);
+}
+
+bool openURLWithApplication(const URL& url, const QString& application)
+{
+    return openURL(url, application, true);
+}
+
+bool openURLs(const QList<URL>& urls, const QString& application, bool deactivate)
+{
+    Q_UNUSED(deactivate)
+    if (urls.isEmpty())
+        return false;
+    if (!application.isEmpty()) {
+        const DesktopEntry entry = desktopEntryForApplicationName(application);
+        if (entry.isNull())
+            return false;
+        QStringList items;
+        for (const URL& url : urls) {
+            if (!url.isNull())
+                items.append(itemOf(url));
+        }
+        return !items.isEmpty() && opener().openWithApplication(entry.path(), items);
+    }
+    bool all = true;
+    for (const URL& url : urls)
+        all = !url.isNull() && openWithDefault(url) && all;
+    return all;
+}
+
+bool openURL(const URL& url, const QString& application, bool deactivate, const QString& searchString)
+{
+    Q_UNUSED(searchString)
+    return openURL(url, application, deactivate);
+}
+
+} // namespace sorvant

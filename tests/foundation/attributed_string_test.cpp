@@ -1,0 +1,277 @@
+#include "foundation/attributed_string.h"
+
+#include "foundation/color.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace sorvant {
+
+namespace {
+
+const QVariant kBold = QStringLiteral("bold");
+const QVariant kRed = QVariant::fromValue(Color::deviceRGB(1, 0, 0));
+
+QVariantMap font(const QVariant& value)
+{
+    return {{attribute::kFont, value}};
+}
+
+// "aaBBBcc" with a bold middle.
+AttributedString boldMiddle()
+{
+    AttributedString text(QStringLiteral("aaBBBcc"));
+    text.addAttribute(attribute::kFont, kBold, {2, 3});
+    return text;
+}
+
+TEST(AttributedString, AttributesAndRunsAroundAnIndex)
+{
+    const AttributedString text = boldMiddle();
+    Range range;
+    EXPECT_EQ(text.attributesAtIndex(3, &range), font(kBold));
+    EXPECT_EQ(range, (Range{2, 3}));
+    EXPECT_EQ(text.attributesAtIndex(0, &range), QVariantMap());
+    EXPECT_EQ(range, (Range{0, 2}));
+    EXPECT_EQ(text.attributesAtIndex(6, &range), QVariantMap());
+    EXPECT_EQ(range, (Range{5, 2}));
+    // Limits cut the run.
+    EXPECT_EQ(text.attributesAtIndex(3, &range, {0, 4}), font(kBold));
+    EXPECT_EQ(range, (Range{2, 2}));
+    EXPECT_EQ(text.attributesAtIndex(3, &range, {3, 100}), font(kBold));
+    EXPECT_EQ(range, (Range{3, 2}));
+    for (qsizetype outside : {qsizetype(-1), qsizetype(7), NSNotFound}) {
+        SCOPED_TRACE(outside);
+        EXPECT_TRUE(text.attributesAtIndex(outside, &range).isEmpty());
+        EXPECT_EQ(range, kMissingRange);
+    }
+}
+
+TEST(AttributedString, OneAttributeSpansRunsThatDifferElsewhere)
+{
+    AttributedString text(QStringLiteral("0123456789"), font(kBold));
+    text.addAttribute(attribute::kForegroundColor, kRed, {3, 4});
+    ASSERT_EQ(text.runs().size(), 3);
+    Range range;
+    EXPECT_EQ(text.attributeAtIndex(attribute::kFont, 5, &range), kBold);
+    EXPECT_EQ(range, (Range{0, 10}));
+    EXPECT_EQ(text.attributeAtIndex(attribute::kFont, 5, &range, {4, 2}), kBold);
+    EXPECT_EQ(range, (Range{4, 2}));
+    EXPECT_FALSE(text.attributeAtIndex(attribute::kForegroundColor, 1, &range).isValid());
+    EXPECT_EQ(range, (Range{0, 3}));
+    EXPECT_EQ(text.attributeAtIndex(attribute::kForegroundColor, 3, &range), kRed);
+    EXPECT_EQ(range, (Range{3, 4}));
+}
+
+TEST(AttributedString, RunsStayMergedAfterChanges)
+{
+    AttributedString text = boldMiddle();
+    text.addAttribute(attribute::kFont, kBold, {0, 2});
+    EXPECT_EQ(text.runs().size(), 2);
+    text.removeAttribute(attribute::kFont, {0, 7});
+    ASSERT_EQ(text.runs().size(), 1);
+    EXPECT_EQ(text, AttributedString(QStringLiteral("aaBBBcc")));
+    // Setting the same value again is no change.
+    AttributedString again = boldMiddle();
+    again.addAttribute(attribute::kFont, kBold, {3, 1});
+    EXPECT_EQ(again, boldMiddle());
+}
+
+TEST(AttributedString, AttributeChangesKeepOtherAttributes)
+{
+    // A colour laid over a bold and a plain part keeps the bold font on the
+    // first part and colours both.
+    AttributedString text = boldMiddle();
+    text.addAttributes({{attribute::kForegroundColor, kRed}}, {3, 3});
+    EXPECT_EQ(text.attributesAtIndex(3), (QVariantMap{{attribute::kFont, kBold}, {attribute::kForegroundColor, kRed}}));
+    EXPECT_EQ(text.attributesAtIndex(5), (QVariantMap{{attribute::kForegroundColor, kRed}}));
+    EXPECT_EQ(text.attributesAtIndex(2), font(kBold));
+
+    text.removeAttributesExcept({attribute::kFont}, {0, 7});
+    EXPECT_EQ(text, boldMiddle());
+
+    text.setAttributes({{attribute::kLink, QStringLiteral("x")}}, {1, 2});
+    EXPECT_EQ(text.attributesAtIndex(2), (QVariantMap{{attribute::kLink, QStringLiteral("x")}}));
+    // An invalid value in a dictionary removes the name.
+    text.addAttributes({{attribute::kLink, QVariant()}}, {0, 7});
+    EXPECT_FALSE(text.containsAttribute(attribute::kLink));
+}
+
+TEST(AttributedString, RangesAreClippedAndEmptyRangesChangeNothing)
+{
+    AttributedString text = boldMiddle();
+    text.addAttribute(attribute::kLink, QStringLiteral("u"), {5, 100});
+    EXPECT_EQ(text.attributeAtIndex(attribute::kLink, 6), QStringLiteral("u"));
+    // A negative location is moved to 0 keeping the length, as clippedRange does.
+    text.addAttribute(attribute::kKern, 1, {-3, 4});
+    Range range;
+    EXPECT_EQ(text.attributeAtIndex(attribute::kKern, 0, &range), 1);
+    EXPECT_EQ(range, (Range{0, 4}));
+    const AttributedString before = text;
+    text.addAttribute(attribute::kShadow, 1, {3, 0});
+    text.addAttribute(attribute::kShadow, 1, kMissingRange);
+    text.removeAttribute(attribute::kFont, {40, 2});
+    EXPECT_EQ(text, before);
+}
+
+struct ReplaceCase
+{
+    const char* name;
+    Range range;
+    QString replacement;
+    QString expectedText;
+    QString expectedDescription;
+};
+
+class AttributedStringReplace : public testing::TestWithParam<ReplaceCase> {};
+
+TEST_P(AttributedStringReplace, NewCharactersInheritFromTheirPlace)
+{
+    AttributedString text = boldMiddle();
+    text.replaceCharactersInRange(GetParam().range, GetParam().replacement);
+    EXPECT_EQ(text.string(), GetParam().expectedText);
+    EXPECT_EQ(describeAttributedString(text), GetParam().expectedDescription);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, AttributedStringReplace,
+    testing::Values(
+        ReplaceCase{"FirstReplacedCharacter", {1, 2}, "XY", "aXYBBcc", "aXY{}BB{Font: bold}cc{}"},
+        ReplaceCase{"FirstReplacedIsBold", {2, 4}, "Z", "aaZc", "aa{}Z{Font: bold}c{}"},
+        ReplaceCase{"InsertTakesCharacterBefore", {5, 0}, "+", "aaBBB+cc", "aa{}BBB+{Font: bold}cc{}"},
+        ReplaceCase{"InsertAtFrontTakesFirst", {0, 0}, "+", "+aaBBBcc", "+aa{}BBB{Font: bold}cc{}"},
+        ReplaceCase{"AppendTakesLast", {7, 0}, "+", "aaBBBcc+", "aa{}BBB{Font: bold}cc+{}"},
+        ReplaceCase{"DeleteMergesNeighbours", {2, 3}, "", "aacc", "aacc{}"},
+        ReplaceCase{"ClippedRange", {6, 50}, "!", "aaBBBc!", "aa{}BBB{Font: bold}c!{}"},
+        ReplaceCase{"NullReplacementDeletes", {0, 2}, QString(), "BBBcc", "BBB{Font: bold}cc{}"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(AttributedString, AttributedReplacementKeepsItsOwnRuns)
+{
+    AttributedString text = boldMiddle();
+    AttributedString red(QStringLiteral("RR"), {{attribute::kForegroundColor, kRed}});
+    red.appendString(QStringLiteral("r")); // takes the red of the last unit
+    text.replaceCharactersInRange({3, 1}, red);
+    EXPECT_EQ(text.string(), QStringLiteral("aaBRRrBcc"));
+    Range range;
+    EXPECT_EQ(text.attributesAtIndex(4, &range), (QVariantMap{{attribute::kForegroundColor, kRed}}));
+    EXPECT_EQ(range, (Range{3, 3}));
+    EXPECT_EQ(text.attributesAtIndex(6), font(kBold));
+
+    // Appending a text to itself.
+    AttributedString twice = boldMiddle();
+    twice.appendAttributedString(twice);
+    EXPECT_EQ(twice.attributedSubstringFromRange({7, 7}), boldMiddle());
+    EXPECT_EQ(twice.runs().size(), 5);
+}
+
+TEST(AttributedString, SubstringsAndEmptyTexts)
+{
+    const AttributedString text = boldMiddle();
+    const AttributedString middle = text.attributedSubstringFromRange({1, 3});
+    EXPECT_EQ(describeAttributedString(middle), QStringLiteral("a{}BB{Font: bold}"));
+    EXPECT_TRUE(text.attributedSubstringFromRange({9, 2}).isEmpty());
+    EXPECT_TRUE(text.attributedSubstringFromRange(kMissingRange).runs().isEmpty());
+
+    AttributedString empty(QString(), font(kBold));
+    EXPECT_FALSE(empty.string().isNull());
+    EXPECT_TRUE(empty.runs().isEmpty());
+    empty.appendString(QStringLiteral("x")); // nothing to inherit from
+    EXPECT_EQ(empty, AttributedString(QStringLiteral("x")));
+    empty.setString(QStringLiteral("yz"));
+    EXPECT_EQ(empty, AttributedString(QStringLiteral("yz")));
+}
+
+TEST(AttributedString, EnumerationVisitsPartsInsideTheRange)
+{
+    AttributedString text(QStringLiteral("0123456789"), font(kBold));
+    text.addAttribute(attribute::kForegroundColor, kRed, {3, 4});
+    QList<Range> parts;
+    text.enumerateAttributesInRange({2, 6}, [&](const QVariantMap&, Range range, bool*) { parts << range; });
+    EXPECT_EQ(parts, (QList<Range>{{2, 1}, {3, 4}, {7, 1}}));
+
+    parts.clear();
+    text.enumerateAttribute(attribute::kFont, {1, 8}, [&](const QVariant&, Range range, bool*) { parts << range; });
+    EXPECT_EQ(parts, (QList<Range>{{1, 8}}));
+
+    parts.clear();
+    text.enumerateAttributesInRange({0, 10}, [&](const QVariantMap&, Range range, bool* stop) {
+        parts << range;
+        *stop = true;
+    });
+    EXPECT_EQ(parts, (QList<Range>{{0, 3}}));
+}
+
+TEST(AttributedString, FixingKeepsAttachmentsOnlyOnTheirCharacter)
+{
+    const QString text = QStringLiteral("a") + QChar(kAttachmentCharacter) + QStringLiteral("bc");
+    AttributedString string(text, {{attribute::kAttachment, QStringLiteral("file")}, {attribute::kFont, kBold}});
+    string.fixAttributesInRange({0, 3});
+    EXPECT_FALSE(string.attributeAtIndex(attribute::kAttachment, 0).isValid());
+    EXPECT_TRUE(string.attributeAtIndex(attribute::kAttachment, 1).isValid());
+    EXPECT_FALSE(string.attributeAtIndex(attribute::kAttachment, 2).isValid());
+    EXPECT_TRUE(string.attributeAtIndex(attribute::kAttachment, 3).isValid()); // outside the range
+    EXPECT_EQ(string.attributeAtIndex(attribute::kFont, 0), kBold);
+}
+
+// Random edits checked against a plain model: one dictionary per unit.
+TEST(AttributedString, RandomEditsMatchAUnitByUnitModel)
+{
+    std::mt19937 random(20261206);
+    const QStringList names{attribute::kFont, attribute::kForegroundColor, attribute::kLink};
+    AttributedString text(QStringLiteral("abcdefghij"));
+    QString modelText = text.string();
+    QList<QVariantMap> model(modelText.size());
+
+    auto pick = [&](int bound) { return int(random() % unsigned(bound)); };
+    for (int step = 0; step < 400; ++step) {
+        SCOPED_TRACE(step);
+        const qsizetype location = pick(int(modelText.size()) + 2) - 1;
+        const Range range{location, pick(6)};
+        const Range clipped = clippedRange(range, modelText.size());
+        const QString name = names.at(pick(3));
+        const QVariant value = pick(4);
+        switch (pick(4)) {
+        case 0:
+            text.addAttribute(name, value, range);
+            for (qsizetype i = clipped.location; i < clipped.maxRange(); ++i)
+                model[i].insert(name, value);
+            break;
+        case 1:
+            text.removeAttribute(name, range);
+            for (qsizetype i = clipped.location; i < clipped.maxRange(); ++i)
+                model[i].remove(name);
+            break;
+        default: {
+            const QString inserted = QString(pick(3), QChar(u'a' + pick(26)));
+            QVariantMap inherited;
+            if (clipped.length > 0)
+                inherited = model.at(clipped.location);
+            else if (clipped.location > 0)
+                inherited = model.at(clipped.location - 1);
+            else if (!model.isEmpty())
+                inherited = model.first();
+            text.replaceCharactersInRange(range, inserted);
+            modelText.replace(clipped.location, clipped.length, inserted);
+            model.remove(clipped.location, clipped.length);
+            model.insert(clipped.location, inserted.size(), inherited);
+            break;
+        }
+        }
+        ASSERT_EQ(text.string(), modelText);
+        qsizetype covered = 0;
+        for (qsizetype i = 0; i < modelText.size(); ++i) {
+            Range run;
+            ASSERT_EQ(text.attributesAtIndex(i, &run), model.at(i)) << "unit " << i;
+            // The run is the longest: it ends where the model changes.
+            ASSERT_TRUE(run.location == 0 || model.at(run.location - 1) != model.at(i));
+            ASSERT_TRUE(run.maxRange() == modelText.size() || model.at(run.maxRange()) != model.at(i));
+            covered += run.location == i ? run.length : 0;
+        }
+        ASSERT_EQ(covered, modelText.size());
+    }
+}
+
+} // namespace
+} // namespace sorvant

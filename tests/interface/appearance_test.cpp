@@ -1,0 +1,257 @@
+#include "interface/appearance.h"
+
+#include "interface/colors.h"
+#include "interface/graphics_context.h"
+#include "interface/image_loading.h"
+#include "interface/images.h"
+#include "platform/notification_center.h"
+#include "tests/interface/support.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusVariant>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QPicture>
+#include <QProcess>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+class CountingWidget : public QWidget, public AppearanceObserver
+{
+public:
+    using QWidget::QWidget;
+    void AppleInterfaceStyleDidChange(const QVariant&) override { ++count; }
+    int count = 0;
+};
+
+TEST(Appearance, NamesWithDarkInAnyCaseAreDark)
+{
+    for (const char* dark : {"Dark", "dark", "NSAppearanceNameDarkAqua", "VibrantDARK"})
+        EXPECT_TRUE(isDarkAppearanceName(QString::fromLatin1(dark))) << dark;
+    for (const char* light : {"Light", "", "Aqua", "Drak"})
+        EXPECT_FALSE(isDarkAppearanceName(QString::fromLatin1(light))) << light;
+}
+
+TEST(Appearance, EachSwitchIsAnnouncedOnceToDelegateWindowsViewsAndObservers)
+{
+    int posted = 0;
+    const auto token = NotificationCenter::defaultCenter().addObserver(
+        QString::fromLatin1(kAppleInterfaceStyleDidChangeNotification), [&](const Notification&) { ++posted; });
+    CountingWidget window;
+    auto* view = new CountingWidget(&window);
+    auto* plain = new QWidget(&window);
+    auto* deep = new CountingWidget(plain);
+    struct Delegate : AppearanceObserver
+    {
+        void AppleInterfaceStyleDidChange(const QVariant&) override { ++count; }
+        int count = 0;
+    } delegate;
+    AppleInterfaceStyleMonitor::shared().setDelegate(&delegate);
+
+    ASSERT_FALSE(isDarkAquaInterfaceStyle());
+    test::setDarkPalette(true);
+    EXPECT_TRUE(isDarkAquaInterfaceStyle());
+    AppleInterfaceStyleMonitor::shared().appearanceMayHaveChanged(); // no change: nothing
+    test::setDarkPalette(false);
+    EXPECT_FALSE(isDarkAquaInterfaceStyle());
+
+    AppleInterfaceStyleMonitor::shared().setDelegate(nullptr);
+    NotificationCenter::defaultCenter().removeObserver(token);
+    EXPECT_EQ(posted, 2);
+    EXPECT_EQ(delegate.count, 2);
+    EXPECT_EQ(window.count, 2);
+    EXPECT_EQ(view->count, 2);
+    EXPECT_EQ(deep->count, 2); // below a widget that does not observe
+}
+
+TEST(Appearance, DrawingQuestionsAskWhereThePainterDraws)
+{
+    EXPECT_FALSE(isCurrentContextDrawingDarkAquaInterfaceStyle());
+    test::AppearanceScope dark(true);
+    EXPECT_TRUE(isCurrentContextDrawingDarkAquaInterfaceStyle()); // no painter at all
+    QImage image = test::blankImage(2, 2);
+    QPainter screen(&image);
+    EXPECT_TRUE(isDrawingDarkAquaInterfaceStyle(screen));
+    QPicture picture;
+    QPainter recorded(&picture);
+    EXPECT_FALSE(isDrawingDarkAquaInterfaceStyle(recorded));
+    GraphicsContextScope scope(recorded);
+    EXPECT_FALSE(isCurrentContextDrawingDarkAquaInterfaceStyle());
+}
+
+struct TextColorCase
+{
+    const char* name;
+    Color (*convert)(const Color&);
+    Color from;
+    Color expected; // null: keep the colour
+};
+
+class TextColors : public testing::TestWithParam<TextColorCase> {};
+
+TEST_P(TextColors, Convert)
+{
+    EXPECT_EQ(GetParam().convert(GetParam().from), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TextColors,
+    testing::Values(
+        TextColorCase{"DarkBackgroundOfWhite", darkTextBackgroundColor, Color::deviceWhite(1.0), controlBackgroundColor()},
+        TextColorCase{"DarkBackgroundOfGreyInverts", darkTextBackgroundColor, Color::deviceRGB(0.2, 0.2, 0.2),
+                      Color::deviceRGB(1 - 51 / 255.0, 1 - 51 / 255.0, 1 - 51 / 255.0)},
+        TextColorCase{"DarkBackgroundOfRedHalves", darkTextBackgroundColor, Color::deviceRGB(1, 0, 0),
+                      Color::deviceRGB(0.5, 0, 0)},
+        TextColorCase{"NearGreyWithinFiveLevels", darkTextBackgroundColor, Color::deviceRGB(0.2, 0.21, 0.22),
+                      Color::deviceRGB(1 - 51 / 255.0, 1 - 54 / 255.0, 1 - 56 / 255.0)},
+        TextColorCase{"ControlTextCountsAsBlack", darkTextForegroundColor, controlTextColor(),
+                      Color::deviceRGB(1, 1, 1)},
+        TextColorCase{"DarkForegroundOfRedKeeps", darkTextForegroundColor, Color::deviceRGB(1, 0, 0), Color()},
+        TextColorCase{"LightBackgroundDoubles", lightTextBackgroundColor, Color::deviceRGB(0.6, 0.2, 0),
+                      Color::deviceRGB(2 * 153 / 255.0, 2 * 51 / 255.0, 0)},
+        TextColorCase{"LightBackgroundOfBlack", lightTextBackgroundColor, Color::deviceWhite(0), controlBackgroundColor()},
+        TextColorCase{"LightForegroundOfWhite", lightTextForegroundColor, Color::whiteColor(), systemTextColor()},
+        TextColorCase{"LightForegroundOfRedKeeps", lightTextForegroundColor, Color::deviceRGB(1, 0, 0), Color()},
+        TextColorCase{"NullStaysNull", lightTextForegroundColor, Color(), Color()}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Appearance, LightBackgroundPassesComponentsAboveOne)
+{
+    const Color doubled = lightTextBackgroundColor(Color::deviceRGB(0.6, 0.2, 0));
+    EXPECT_NEAR(doubled.redComponent(), 1.2, 1e-9);
+    EXPECT_EQ(doubled.alphaComponent(), 1.0);
+}
+
+Image blackSquare()
+{
+    QImage pixels = test::blankImage(8, 8);
+    QPainter painter(&pixels);
+    painter.fillRect(2, 2, 4, 4, Qt::black);
+    painter.end();
+    return Image::withBitmap(pixels);
+}
+
+TEST(Appearance, TintsKeepShapeAndTemplateFlag)
+{
+    Image image = blackSquare();
+    image.setTemplate(true);
+    const Image tinted = imageTintedForDarkToolbar(image);
+    ASSERT_TRUE(tinted);
+    EXPECT_TRUE(image.isTemplate());
+    const QImage pixels = bitmapImageRep(tinted)->pixels();
+    EXPECT_EQ(pixels.pixelColor(3, 3), QColor(Qt::white));
+    EXPECT_EQ(pixels.pixelColor(0, 0).alpha(), 0);
+    EXPECT_EQ(bitmapImageRep(image)->pixels().pixelColor(3, 3), QColor(Qt::black)); // receiver unchanged
+
+    EXPECT_TRUE(AppleInterfaceImage(image).isSameImage(image));
+    test::AppearanceScope dark(true);
+    EXPECT_FALSE(AppleInterfaceImage(image).isSameImage(image));
+    EXPECT_EQ(bitmapImageRep(AppleInterfaceImage(image))->pixels().pixelColor(3, 3).red(), 204);
+}
+
+TEST(Appearance, ToolbarImagesBySortAndAppearance)
+{
+    const Image symbol = imageWithSymbolName(QStringLiteral("gear"));
+    ASSERT_TRUE(symbol);
+    const Image plain = blackSquare();
+    EXPECT_TRUE(AppleToolbarImage(symbol).isSameImage(symbol));
+    EXPECT_FALSE(symbol.isTemplate());
+    const Image light = AppleToolbarImage(plain);
+    EXPECT_TRUE(light.isSameImage(plain));
+    EXPECT_TRUE(plain.isTemplate());
+    test::AppearanceScope dark(true);
+    EXPECT_TRUE(AppleToolbarImage(symbol).isSameImage(symbol));
+    EXPECT_FALSE(AppleToolbarImage(blackSquare()).isTemplate());
+}
+
+// --- the portal --------------------------------------------------------------------------
+
+// A settings portal of our own on a private bus, answering "color-scheme".
+class FakePortal : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    uint scheme = 0;
+public slots:
+    QDBusVariant Read(const QString& settingsNamespace, const QString& key)
+    {
+        Q_UNUSED(settingsNamespace);
+        Q_UNUSED(key);
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(scheme)));
+    }
+signals:
+    void SettingChanged(const QString& settingsNamespace, const QString& key, const QDBusVariant& value);
+};
+
+class PortalBus : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+        if (!m_daemon.waitForStarted(3000) || !m_daemon.waitForReadyRead(3000))
+            GTEST_SKIP() << "no dbus-daemon to run a private session bus";
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    }
+    void TearDown() override
+    {
+        QDBusConnection::disconnectFromBus(QStringLiteral("portal-server"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("portal-client"));
+        m_daemon.terminate();
+        m_daemon.waitForFinished(3000);
+    }
+    QProcess m_daemon;
+    QString m_address;
+};
+
+TEST_F(PortalBus, ColorSchemeDecidesAndItsChangesSwitch)
+{
+    FakePortal portal;
+    portal.scheme = 1;
+    QDBusConnection server = QDBusConnection::connectToBus(m_address, QStringLiteral("portal-server"));
+    ASSERT_TRUE(server.isConnected());
+    ASSERT_TRUE(server.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
+                                      QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+    ASSERT_TRUE(server.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+
+    {
+        AppleInterfaceStyleMonitor monitor(QDBusConnection::connectToBus(m_address, QStringLiteral("portal-client")));
+        EXPECT_TRUE(monitor.isDark()); // the palette is light; the portal prefers dark
+        EXPECT_EQ(monitor.effectiveAppearanceName(), QStringLiteral("Dark"));
+
+        int switches = 0;
+        QObject::connect(&monitor, &AppleInterfaceStyleMonitor::darkChanged, [&] { ++switches; });
+        auto emitScheme = [&](uint scheme) {
+            emit portal.SettingChanged(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"),
+                                       QDBusVariant(scheme));
+        };
+        auto waitFor = [&](int count) {
+            QElapsedTimer timer;
+            timer.start();
+            while (switches < count && timer.elapsed() < 3000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        };
+        emitScheme(2);
+        waitFor(1);
+        EXPECT_EQ(switches, 1);
+        EXPECT_FALSE(monitor.isDark());
+        emitScheme(0); // no preference: the light palette decides, still light
+        emitScheme(1);
+        waitFor(2);
+        EXPECT_EQ(switches, 2);
+        EXPECT_TRUE(monitor.isDark());
+    }
+    server.unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
+}
+
+} // namespace
+} // namespace sorvant
+
+#include "appearance_test.moc"

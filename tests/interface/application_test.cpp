@@ -1,0 +1,208 @@
+#include "interface/application.h"
+
+#include "interface/version_gates.h"
+#include "system/standard_folders.h"
+#include "tests/interface/widget_helpers.h"
+#include "tests/support/log_capture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace sorvant {
+namespace {
+
+class ResultsWindow : public QWidget
+{
+    Q_OBJECT
+};
+
+class DetailWindow : public ResultsWindow
+{
+    Q_OBJECT
+};
+
+TEST(Application, WindowsAreOrderedByLastActivation)
+{
+    ResultsWindow first;
+    DetailWindow second;
+    QWidget other;
+    test::activate(first);
+    test::activate(other);
+    test::activate(second);
+    QList<QWidget*> ordered = allOrderedWindows();
+    ASSERT_GE(ordered.size(), 3);
+    EXPECT_EQ(ordered.mid(0, 3), (QList<QWidget*>{&second, &other, &first}));
+
+    test::activate(first);
+    EXPECT_EQ(allOrderedWindows().first(), &first);
+    EXPECT_EQ(windowsOfKind(ResultsWindow::staticMetaObject), (QList<QWidget*>{&first, &second}));
+    EXPECT_EQ(numberOfWindowsOfKind(DetailWindow::staticMetaObject), 1);
+    EXPECT_EQ(frontMostWindowOfKind(DetailWindow::staticMetaObject), &second);
+    second.hide();
+    EXPECT_EQ(frontMostWindowOfKind(DetailWindow::staticMetaObject), nullptr);
+}
+
+TEST(Application, MainWindowPassesOnWhenItIsHidden)
+{
+    QWidget older;
+    QWidget newer;
+    QWidget panel(nullptr, Qt::Tool);
+    test::activate(older);
+    test::activate(newer);
+    test::activate(panel);
+    EXPECT_EQ(mainWindow(), &newer);
+    EXPECT_EQ(firstResponderWindow(), &panel);
+    newer.hide();
+    EXPECT_EQ(mainWindow(), &older);
+    EXPECT_FALSE(canBecomeMainWindow(&panel));
+}
+
+TEST(Application, FirstResponderWindowSkipsAnOpenMenu)
+{
+    QWidget window;
+    test::activate(window);
+    QMenu menu;
+    menu.addAction(QStringLiteral("Item"));
+    menu.popup(QPoint(10, 10));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    QApplication::setActiveWindow(&menu);
+    EXPECT_EQ(firstResponderWindow(), &window);
+    menu.close();
+}
+
+class ThrowingWidget : public QWidget
+{
+    Q_OBJECT
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::User)
+            throw std::runtime_error("handler failed");
+        return QWidget::event(event);
+    }
+};
+
+TEST(Application, ExceptionsWhileDispatchingAreLoggedAndSurvived)
+{
+    ThrowingWidget widget;
+    test::LogCapture log;
+    QEvent event(QEvent::User);
+    EXPECT_FALSE(QCoreApplication::sendEvent(&widget, &event));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("sendEvent: (sorvant::VelmorApplication): ")))
+        << log.lines().first().toStdString();
+    EXPECT_TRUE(log.lines().first().contains(QStringLiteral("handler failed")));
+}
+
+class RecordingWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    QEvent::Type seenType = QEvent::None;
+    QWidget* seenWindow = nullptr;
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::User) {
+            const VelmorApplication* app = VelmorApplication::shared();
+            seenType = app->currentEvent() ? app->currentEvent()->type() : QEvent::None;
+            seenWindow = app->currentEventWindow();
+        }
+        return QWidget::event(event);
+    }
+};
+
+TEST(Application, TheCurrentEventIsKnownOnlyWhileItIsDispatched)
+{
+    QWidget window;
+    auto* child = new RecordingWidget;
+    child->setParent(&window);
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(child, &event);
+    EXPECT_EQ(child->seenType, QEvent::User);
+    EXPECT_EQ(child->seenWindow, &window);
+    EXPECT_EQ(VelmorApplication::shared()->currentEvent(), nullptr);
+}
+
+TEST(Application, AttentionRequestsAreSuppressedWhileLocked)
+{
+    VelmorApplication* app = VelmorApplication::shared();
+    app->lockUserAttentions();
+    app->lockUserAttentions();
+    app->unlockUserAttentions();
+    EXPECT_EQ(app->requestUserAttention(), 0);
+    app->unlockUserAttentions();
+    app->unlockUserAttentions(); // never below 0
+    EXPECT_GT(app->requestUserAttention(), 0);
+    app->lockUserAttentions();
+    EXPECT_EQ(app->requestUserAttention(), 0);
+    app->unlockUserAttentions();
+}
+
+TEST(Application, ActivationIsDeferredAndCanBeSkipped)
+{
+    VelmorApplication* app = VelmorApplication::shared();
+    QWidget main;
+    QWidget panel(nullptr, Qt::Tool);
+    test::activate(main);
+    test::activate(panel);
+    ASSERT_EQ(mainWindow(), &main);
+
+    app->skipNextActivation();
+    app->activateIgnoringOtherApps(true);
+    EXPECT_TRUE(app->willSkipNextActivation()) << "deferred: nothing happens at once";
+    QTest::qWait(50);
+    EXPECT_FALSE(app->willSkipNextActivation());
+    EXPECT_EQ(QApplication::activeWindow(), &panel);
+
+    app->activateIgnoringOtherApps(true);
+    EXPECT_EQ(QApplication::activeWindow(), &panel);
+    EXPECT_TRUE(QTest::qWaitFor([&main] { return QApplication::activeWindow() == &main; }, 1000));
+}
+
+TEST(Application, OlderSystemsActivateAtOnceOrSkipWithoutDeferral)
+{
+    ScopedVersionGates older({.foundationVersion = 1299});
+    VelmorApplication* app = VelmorApplication::shared();
+    QWidget main;
+    QWidget panel(nullptr, Qt::Tool);
+    test::activate(main);
+    test::activate(panel);
+    app->skipNextActivation();
+    app->activateIgnoringOtherApps(true);
+    EXPECT_FALSE(app->willSkipNextActivation());
+    QTest::qWait(30);
+    EXPECT_EQ(QApplication::activeWindow(), &panel);
+    app->activateIgnoringOtherApps(true);
+    EXPECT_TRUE(QTest::qWaitFor([&main] { return QApplication::activeWindow() == &main; }, 1000));
+}
+
+TEST(Application, SupportFoldersLiveUnderTheDataHome)
+{
+    test::TempTree tree;
+    const QByteArray previous = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", tree.path().toLocal8Bit());
+    resetStandardFolders();
+    EXPECT_EQ(applicationSupportPath(QStringLiteral("Sorvant")), tree.path() + QStringLiteral("/Sorvant"));
+    // A link along the way is resolved.
+    QDir(tree.path()).mkdir(QStringLiteral("real"));
+    QFile::link(tree.filePath(QStringLiteral("real")), tree.filePath(QStringLiteral("Linked")));
+    EXPECT_EQ(applicationSupportPath(QStringLiteral("Linked/x")), tree.path() + QStringLiteral("/real/x"));
+    EXPECT_EQ(applicationSupportPath(QStringLiteral("Sorvant"), QStringLiteral("org.example.App")),
+              tree.path()
+                  + QStringLiteral("/Containers/org.example.App/Data/Library/Application Support/Sorvant"));
+    EXPECT_FALSE(QFileInfo::exists(QDir::homePath() + QStringLiteral("/Library")));
+    qputenv("XDG_DATA_HOME", previous);
+    resetStandardFolders();
+}
+
+} // namespace
+} // namespace sorvant
+
+#include "application_test.moc"

@@ -1,0 +1,236 @@
+#include "interface/controls.h"
+
+#include "interface/action_router.h"
+#include "tests/interface/widget_helpers.h"
+#include "tests/support/log_capture.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QCompleter>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+TEST(Controls, NilStringValueShowsEmptyAndLogsOnce)
+{
+    QLineEdit field(QStringLiteral("before"));
+    QLabel label(QStringLiteral("before"));
+    QPushButton button(QStringLiteral("before"));
+    const struct {
+        QWidget* control;
+        const char* className;
+    } cases[] = {{&field, "QLineEdit"}, {&label, "QLabel"}, {&button, "QPushButton"}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.className);
+        test::LogCapture log;
+        setStringValue(row.control, QString());
+        EXPECT_EQ(stringValue(row.control), QStringLiteral(""));
+        EXPECT_EQ(log.lines(),
+                  QStringList{QStringLiteral("-[%1 setStringValue:]: Unrecognized selector.").arg(row.className)});
+        log.clear();
+        setStringValue(row.control, QStringLiteral("after"));
+        EXPECT_EQ(stringValue(row.control), QStringLiteral("after"));
+        EXPECT_TRUE(log.lines().isEmpty());
+    }
+}
+
+class MaskTest : public ::testing::Test
+{
+protected:
+    QCheckBox first, third;
+    QLineEdit field;
+    QList<QObject*> list{&first, &field, &third};
+};
+
+TEST_F(MaskTest, NonButtonsHoldTheirBitWithoutSettingIt)
+{
+    first.setChecked(true);
+    third.setChecked(true);
+    EXPECT_EQ(maskForButtons(list), 5);
+    setMaskOfButtons(2, list);
+    EXPECT_FALSE(first.isChecked());
+    EXPECT_FALSE(third.isChecked());
+    setMaskOfButtons(4, list);
+    EXPECT_TRUE(third.isChecked());
+    EXPECT_EQ(maskForButtons({}), 0);
+}
+
+TEST_F(MaskTest, EnabledMasksTouchButtonsOnlyButSetEnabledTouchesEveryControl)
+{
+    setEnabledMaskOfButtons(0, list);
+    EXPECT_FALSE(first.isEnabled());
+    EXPECT_TRUE(field.isEnabled());
+    EXPECT_EQ(enabledMaskForButtons(list), 0);
+    setEnabledOfButtons(false, list);
+    EXPECT_FALSE(field.isEnabled());
+    setEnabledOfButtons(true, list);
+    EXPECT_EQ(enabledMaskForButtons(list), 5);
+}
+
+TEST(Controls, BitThirtyOneMakesTheMaskNegative)
+{
+    std::vector<std::unique_ptr<QCheckBox>> boxes;
+    QList<QObject*> list;
+    for (int index = 0; index < 33; ++index) {
+        boxes.push_back(std::make_unique<QCheckBox>());
+        list.append(boxes.back().get());
+    }
+    boxes.at(31)->setChecked(true);
+    boxes.at(32)->setChecked(true); // beyond 32 objects: not counted
+    EXPECT_EQ(maskForButtons(list), qint64(INT32_MIN));
+    setMaskOfButtons(-1, list);
+    EXPECT_TRUE(boxes.at(0)->isChecked());
+}
+
+class ReturnHandling : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        auto* layout = new QVBoxLayout(&window);
+        text = new QTextEdit;
+        token = new QLineEdit;
+        other = new QLineEdit;
+        button = new QPushButton(QStringLiteral("OK"));
+        for (QWidget* widget : {static_cast<QWidget*>(text), static_cast<QWidget*>(token),
+                                static_cast<QWidget*>(other), static_cast<QWidget*>(button)})
+            layout->addWidget(widget);
+        QObject::connect(button, &QPushButton::clicked, [this] { ++clicks; });
+        test::activate(window);
+        other->setFocus();
+    }
+    bool handle(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        return handleReturnEvent(button, &event, text, token);
+    }
+
+    QWidget window;
+    QTextEdit* text = nullptr;
+    QLineEdit* token = nullptr;
+    QLineEdit* other = nullptr;
+    QPushButton* button = nullptr;
+    int clicks = 0;
+};
+
+TEST_F(ReturnHandling, ReturnAndEnterClickTheDefaultButton)
+{
+    EXPECT_TRUE(handle(Qt::Key_Return));
+    EXPECT_TRUE(handle(Qt::Key_Enter));
+    EXPECT_TRUE(handle(Qt::Key_Return, Qt::AltModifier)) << "Option is no selection or menu modifier";
+    EXPECT_EQ(clicks, 3);
+    EXPECT_FALSE(handle(Qt::Key_Space));
+}
+
+TEST_F(ReturnHandling, ModifiersTextFocusAndCompletionKeepReturn)
+{
+    EXPECT_FALSE(handle(Qt::Key_Return, Qt::ControlModifier));
+    text->setFocus();
+    EXPECT_FALSE(handle(Qt::Key_Return));
+    token->setFocus();
+    EXPECT_FALSE(handle(Qt::Key_Return));
+    other->setFocus();
+    button->setEnabled(false);
+    EXPECT_FALSE(handle(Qt::Key_Return));
+    button->setEnabled(true);
+
+    auto* completer = new QCompleter(QStringList{QStringLiteral("alpha"), QStringLiteral("alpine")}, token);
+    token->setCompleter(completer);
+    completer->setCompletionPrefix(QStringLiteral("al"));
+    completer->complete();
+    ASSERT_TRUE(completer->popup()->isVisible());
+    EXPECT_FALSE(handle(Qt::Key_Return));
+    completer->popup()->hide();
+    EXPECT_EQ(clicks, 0);
+}
+
+class StopWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    int stops = 0;
+    QObject* lastSender = nullptr;
+public slots:
+    void stopSearch(QObject* sender)
+    {
+        ++stops;
+        lastSender = sender;
+    }
+};
+
+TEST(Controls, ButtonsSendTheirActionAlongTheChainOrToTheirTarget)
+{
+    StopWindow window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* button = new QPushButton(QStringLiteral("Stop"));
+    layout->addWidget(button);
+    test::activate(window);
+    setActionTarget(button, "stopSearch:", nullptr);
+    button->click();
+    EXPECT_EQ(window.stops, 1);
+    EXPECT_EQ(window.lastSender, button);
+
+    QObject deaf; // answers nothing: the click reaches nobody
+    setActionTarget(button, "stopSearch:", &deaf);
+    button->click();
+    EXPECT_EQ(window.stops, 1);
+    EXPECT_EQ(buttonActionSelector(button), QByteArray("stopSearch:"));
+}
+
+TEST(PathControls, ExpandTildeAbbreviateHomeAndOpenOnDoubleClick)
+{
+    ClickablePathControl control;
+    control.setPath(QString());
+    EXPECT_TRUE(control.path().isNull());
+    control.setPath(QStringLiteral("~/Documents/a b.txt"));
+    EXPECT_EQ(control.path(), QDir::homePath() + QStringLiteral("/Documents/a b.txt"));
+    EXPECT_EQ(control.pathByAbbreviatingWithTildeInPath(), QStringLiteral("~/Documents/a b.txt"));
+    EXPECT_EQ(control.text(), QStringLiteral("~/Documents/a b.txt"));
+
+    QList<QUrl> opened;
+    const auto previous = ClickablePathControl::setOpener([&opened](const QUrl& url) {
+        opened.append(url);
+        return true;
+    });
+    QTest::mouseDClick(&control, Qt::LeftButton);
+    ClickablePathControl empty;
+    empty.doubleClickAction();
+    ClickablePathControl::setOpener(previous);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.first().toLocalFile(), control.path());
+}
+
+QImage render(QWidget& widget)
+{
+    QImage image(widget.size(), QImage::Format_ARGB32);
+    image.fill(Qt::magenta);
+    widget.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    return image;
+}
+
+TEST(BackgroundViews, FillWithTheirColourOrBlackOrNothing)
+{
+    BackgroundView plain;
+    plain.resize(20, 20);
+    FullScreenBackgroundView full;
+    full.resize(20, 20);
+    EXPECT_EQ(render(plain).pixelColor(10, 10), QColor(Qt::magenta)) << "no colour: nothing drawn";
+    EXPECT_EQ(render(full).pixelColor(10, 10), QColor(Qt::black));
+    plain.setBackgroundColor(Qt::darkCyan);
+    full.setBackgroundColor(Qt::yellow);
+    EXPECT_EQ(render(plain).pixelColor(10, 10), QColor(Qt::darkCyan));
+    EXPECT_EQ(render(full).pixelColor(10, 10), QColor(Qt::yellow));
+}
+
+} // namespace
+} // namespace sorvant
+
+#include "controls_test.moc"

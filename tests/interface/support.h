@@ -1,0 +1,50 @@
+#pragma once
+// Helpers of the interface suite: switching the appearance through the
+// palette (as a desktop theme change does) and reading pixels.
+
+#include "interface/appearance.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QImage>
+#include <QPalette>
+
+namespace sorvant::test {
+
+// Makes the application palette dark or light and lets the monitor see it.
+inline void setDarkPalette(bool dark)
+{
+    QApplication::setPalette(dark ? QPalette(Qt::white, QColor(40, 40, 40)) : QPalette(Qt::black, QColor(240, 240, 240)));
+    AppleInterfaceStyleMonitor::shared().appearanceMayHaveChanged();
+}
+
+// Sets the appearance for a scope and puts the light one back.
+class AppearanceScope
+{
+public:
+    explicit AppearanceScope(bool dark) { setDarkPalette(dark); }
+    ~AppearanceScope() { setDarkPalette(false); }
+    AppearanceScope(const AppearanceScope&) = delete;
+    AppearanceScope& operator=(const AppearanceScope&) = delete;
+};
+
+// A transparent ARGB image of `width` x `height`.
+inline QImage blankImage(int width, int height, QColor fill = Qt::transparent)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(fill);
+    return image;
+}
+
+// How many pixels of `image` inside `rect` differ from `background`.
+inline int inkPixels(const QImage& image, QRect rect, QColor background)
+{
+    int count = 0;
+    const QRect area = rect.intersected(image.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += image.pixelColor(x, y) != background;
+    return count;
+}
+
+} // namespace sorvant::test

@@ -1,0 +1,292 @@
+#include "interface/events.h"
+#include "interface/responder_hooks.h"
+#include "interface/window_controller.h"
+#include "interface/window_extensions.h"
+
+#include "foundation/user_defaults_getters.h"
+#include "tests/interface/widget_helpers.h"
+
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+using SavedFrames = test::DefaultsFixture;
+
+TEST_F(SavedFrames, RoundTripThroughTheDefaults)
+{
+    QWidget window;
+    setWindowFrame(&window, makeRect(40, 100, 320, 240));
+    saveFrameUsingName(&window, QStringLiteral("Find"), defaults);
+    EXPECT_EQ(stringForKey(defaults, QStringLiteral("NSWindow Frame Find")),
+              QStringLiteral("{{40, 100}, {320, 240}}"));
+
+    // A fresh reader of the same file restores the same frame.
+    UserDefaults reread(defaults.path());
+    QWidget restored;
+    EXPECT_TRUE(setFrameUsingName(&restored, QStringLiteral("Find"), reread));
+    EXPECT_EQ(windowFrame(&restored), makeRect(40, 100, 320, 240));
+}
+
+TEST_F(SavedFrames, AFrameWithoutAreaExistsButIsNotValid)
+{
+    defaults.setString(QStringLiteral("{{0, 0}, {0, 10}}"), savedFrameKey(QStringLiteral("Flat")));
+    EXPECT_TRUE(existsSavedFrameWithName(QStringLiteral("Flat"), defaults));
+    EXPECT_EQ(savedFrameWithName(QStringLiteral("Flat"), defaults), kZeroRect);
+    for (const QString& name : {QString(), QStringLiteral(""), QStringLiteral("Missing")}) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_FALSE(existsSavedFrameWithName(name, defaults));
+        EXPECT_EQ(savedFrameWithName(name, defaults), kZeroRect);
+    }
+    QWidget window;
+    EXPECT_FALSE(existsSavedFrame(&window, defaults)) << "no autosave name";
+}
+
+TEST_F(SavedFrames, DefaultSizeAppliesOnlyWithoutASavedFrame)
+{
+    QWidget window;
+    setWindowFrame(&window, makeRect(10, 300, 200, 100));
+    window.setProperty("sorvantFrameAutosaveName", QStringLiteral("Find"));
+    EXPECT_TRUE(setFrameDefaultSize(&window, {400, 150}, defaults));
+    EXPECT_EQ(windowFrame(&window), makeRect(10, 250, 400, 150));
+
+    saveFrameUsingName(&window, QStringLiteral("Find"), defaults);
+    EXPECT_FALSE(setFrameDefaultSize(&window, {999, 999}, defaults));
+    EXPECT_EQ(windowFrame(&window), makeRect(10, 250, 400, 150));
+}
+
+TEST_F(SavedFrames, AutosaveNameWithDefaultSizeRestoresAndSetsCascading)
+{
+    auto* window = new QWidget;
+    WindowController controller(window, &defaults);
+    setWindowFrame(window, makeRect(0, 400, 100, 100));
+    setFrameAutosaveNameDefaultSize(window, QStringLiteral("A"), {300, 200}, defaults);
+    EXPECT_EQ(windowFrame(window), makeRect(0, 300, 300, 200));
+    EXPECT_FALSE(controller.shouldCascadeWindows());
+
+    defaults.setString(QStringLiteral("{{5, 6}, {70, 80}}"), savedFrameKey(QStringLiteral("A")));
+    setFrameAutosaveNameDefaultSize(window, QStringLiteral("A"), {300, 200}, defaults);
+    EXPECT_EQ(windowFrame(window), makeRect(5, 6, 70, 80));
+    EXPECT_TRUE(controller.shouldCascadeWindows());
+
+    updateFrameAutosaveName(window, QStringLiteral("B"), defaults);
+    EXPECT_EQ(savedFrameWithName(QStringLiteral("B"), defaults), makeRect(5, 6, 70, 80));
+    EXPECT_EQ(frameAutosaveName(window), QStringLiteral("B"));
+}
+
+class FrameWatchingWindow : public QWidget, public WindowFrameChange
+{
+public:
+    void windowDidChangeFrame() override { ++changes; }
+    int changes = 0;
+};
+
+TEST_F(SavedFrames, ControllerSavesOnMoveButNotOnResize)
+{
+    auto* window = new FrameWatchingWindow;
+    WindowController controller(window, &defaults);
+    window->setProperty("sorvantFrameAutosaveName", QStringLiteral("Watched"));
+    test::activate(*window);
+    defaults.removeObjectForKey(savedFrameKey(QStringLiteral("Watched")));
+    window->resize(333, 222);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(existsSavedFrameWithName(QStringLiteral("Watched"), defaults));
+    const int afterResize = window->changes;
+    EXPECT_GT(afterResize, 0);
+    window->move(window->pos() + QPoint(17, 9));
+    QCoreApplication::processEvents();
+    EXPECT_GT(window->changes, afterResize);
+    EXPECT_EQ(savedFrameWithName(QStringLiteral("Watched"), defaults), windowFrame(window));
+
+    // A new controller restores the frame when the window is loaded.
+    auto* again = new QWidget;
+    WindowController second(again, &defaults);
+    again->setProperty("sorvantFrameAutosaveName", QStringLiteral("Watched"));
+    second.windowDidLoad();
+    EXPECT_EQ(windowFrame(again), windowFrame(window));
+}
+
+class IndexedWindow : public QWidget, public WindowIndex
+{
+    Q_OBJECT
+public:
+    explicit IndexedWindow(quint64 index) : m_index(index) {}
+    quint64 windowIndex() const override { return m_index; }
+
+private:
+    quint64 m_index;
+};
+
+TEST(Windows, IndexForWindowTakesTheSmallestFreeIndex)
+{
+    IndexedWindow zero(0), one(1), three(3), asking(99);
+    EXPECT_EQ(indexForWindow(&asking), 2u);
+    EXPECT_EQ(indexForWindow(nullptr), 0u);
+    // A controlled window looks only at controlled windows.
+    auto* controlled = new IndexedWindow(5);
+    WindowController controller(controlled);
+    EXPECT_EQ(indexForWindow(controlled), 0u);
+}
+
+TEST(Windows, MovesAreYUpAndNoOpsForZeroDeltas)
+{
+    QWidget window;
+    setWindowFrame(&window, makeRect(100, 100, 200, 100));
+    moveOriginDelta(&window, 10, 20);
+    EXPECT_EQ(windowFrame(&window), makeRect(110, 120, 200, 100));
+    resizeDelta(&window, 50, -30);
+    EXPECT_EQ(windowFrame(&window), makeRect(110, 120, 250, 70));
+    moveOriginDelta(&window, 0, 0);
+    EXPECT_EQ(windowFrame(&window), makeRect(110, 120, 250, 70));
+
+    QWidget parent;
+    parent.resize(400, 300);
+    auto* child = new QWidget(&parent);
+    child->setGeometry(10, 200, 50, 40); // y-up origin (10, 60)
+    moveOriginDelta(child, 5, 10);
+    EXPECT_EQ(child->geometry(), QRect(15, 190, 50, 40));
+    resizeDelta(child, 0, 20); // the bottom edge stays
+    EXPECT_EQ(child->geometry(), QRect(15, 170, 50, 60));
+}
+
+TEST(Windows, MiniwindowImageScalesCentresAndBadges)
+{
+    QImage wide(256, 64, QImage::Format_ARGB32);
+    wide.fill(Qt::red);
+    QImage icon(48, 48, QImage::Format_ARGB32);
+    icon.fill(Qt::blue);
+    const QImage picture = centeredMiniwindowImage(wide, icon);
+    ASSERT_EQ(picture.size(), QSize(128, 128));
+    // 128 × 32 at y-up (0, 48): Qt rows 48 … 79.
+    EXPECT_EQ(picture.pixelColor(2, 47).alpha(), 0);
+    EXPECT_EQ(picture.pixelColor(2, 48), QColor(Qt::red));
+    EXPECT_EQ(picture.pixelColor(70, 79), QColor(Qt::red));
+    EXPECT_EQ(picture.pixelColor(2, 80).alpha(), 0);
+    EXPECT_EQ(picture.pixelColor(120, 120), QColor(Qt::blue)) << "the icon in the lower right corner";
+
+    // Already 128 × 128 and no icon: the image itself.
+    QImage square(128, 128, QImage::Format_ARGB32);
+    square.fill(Qt::green);
+    EXPECT_EQ(centeredMiniwindowImage(square, QImage()).cacheKey(), square.cacheKey());
+    EXPECT_TRUE(centeredMiniwindowImage(QImage(), icon).isNull());
+    // A 1 × 1000 sliver keeps at least one column.
+    QImage sliver(1, 1000, QImage::Format_ARGB32);
+    sliver.fill(Qt::black);
+    EXPECT_EQ(centeredMiniwindowImage(sliver, QImage()).pixelColor(64, 64), QColor(Qt::black));
+}
+
+TEST(Windows, CyclingSkipsDisabledViewsAndWraps)
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    QList<QWidget*> views;
+    for (int index = 0; index < 4; ++index) {
+        views.append(new QLineEdit);
+        layout->addWidget(views.last());
+    }
+    views.at(2)->setEnabled(false);
+    auto* outside = new QPushButton(QStringLiteral("Elsewhere"));
+    layout->addWidget(outside);
+    test::activate(window);
+
+    views.at(3)->setFocus();
+    EXPECT_EQ(cycleThroughViews(&window, views, kControlKeyMask), views.at(0)) << "last wraps to first";
+    EXPECT_EQ(cycleThroughViews(&window, views, true), views.at(0));
+    views.at(1)->setFocus();
+    EXPECT_EQ(cycleThroughViews(&window, views, true), views.at(3)) << "disabled view skipped";
+    views.at(0)->setFocus();
+    EXPECT_EQ(cycleThroughViews(&window, views, kShiftKeyMask | kControlKeyMask), views.at(3));
+
+    outside->setFocus();
+    EXPECT_EQ(cycleThroughViews(&window, views, true), nullptr);
+    EXPECT_EQ(cycleThroughViews(&window, views, kControlKeyMask), views.at(0));
+    EXPECT_EQ(cycleThroughViews(&window, views, kShiftKeyMask), views.at(3));
+    EXPECT_FALSE(responderIsView(nullptr, views.at(0)));
+    EXPECT_TRUE(responderIsView(views.at(0), &window));
+}
+
+TEST(Windows, FirstResponderControlKeepsTheSelection)
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* field = new QLineEdit(QStringLiteral("hello world"));
+    layout->addWidget(field);
+    test::activate(window);
+    field->setFocus();
+    field->setSelection(6, 5);
+    Range range;
+    EXPECT_EQ(firstResponderControl(&window, &range), field);
+    EXPECT_EQ(range, (Range{6, 5}));
+
+    field->setSelection(0, 0);
+    restoreFirstResponderControl(field, Range{1, 99});
+    EXPECT_EQ(field->selectedText(), QStringLiteral("ello world"));
+    EXPECT_EQ(firstResponderControl(nullptr, &range), nullptr);
+    EXPECT_TRUE(range.isMissing());
+}
+
+TEST(Windows, DarkWindowsGetLightEditorText)
+{
+    QWidget window;
+    auto* field = new QLineEdit(&window);
+    EXPECT_FALSE(isDarkAppearance(field));
+    setHUDWindow(&window, true);
+    EXPECT_TRUE(isDarkAppearance(field));
+    prepareFieldEditor(&window, field);
+    EXPECT_EQ(field->palette().color(QPalette::Text), QColor(Qt::white));
+    EXPECT_TRUE(isUndoAction("undo:"));
+    EXPECT_FALSE(isUndoAction("undo"));
+}
+
+class HelpAnchors : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        tree.writeFile(QStringLiteral("Sorvant Help/usage-options.html"),
+                       "<html><a name=\"options\"></a><h2 id=\"wildcards\">Wildcards</h2></html>");
+        qputenv("SORVANT_HELP_DIR", tree.path().toLocal8Bit());
+        previous = setHelpURLOpener([this](const QUrl& url) {
+            opened.append(url);
+            return true;
+        });
+    }
+    void TearDown() override
+    {
+        setHelpURLOpener(previous);
+        qunsetenv("SORVANT_HELP_DIR");
+    }
+
+    test::TempTree tree;
+    QList<QUrl> opened;
+    URLOpener previous;
+};
+
+TEST_F(HelpAnchors, OpenThePageThatHoldsTheAnchor)
+{
+    const QString book = QStringLiteral("Sorvant Help");
+    EXPECT_TRUE(openHelpAnchor(QStringLiteral("wildcards"), book));
+    EXPECT_TRUE(openHelpAnchor(QStringLiteral("options"), book));
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(opened.first().fragment(), QStringLiteral("wildcards"));
+    EXPECT_TRUE(opened.first().toLocalFile().endsWith(QStringLiteral("/usage-options.html")));
+
+    EXPECT_FALSE(openHelpAnchor(QStringLiteral("nowhere"), book));
+    EXPECT_FALSE(openHelpAnchor(QString(), book));
+    EXPECT_FALSE(openHelpAnchor(QStringLiteral("options"), QString()));
+    EXPECT_FALSE(openHelpAnchor(QStringLiteral("options"), QStringLiteral("../Sorvant Help")));
+    EXPECT_EQ(opened.size(), 2);
+}
+
+} // namespace
+} // namespace sorvant
+
+#include "window_extensions_test.moc"

@@ -1,0 +1,287 @@
+// The headless driver run as a user runs it: the real binary, with raw bytes
+// for arguments, standard output on a full device or a pipe, and signals.
+
+#include "tests/support/temp_tree.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace sorvant {
+namespace {
+
+QByteArray driverPath()
+{
+    return QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/sorvant-search"));
+}
+
+// How a run ended: the exit status, or 128 + the signal that killed it
+// (the shell's convention), and what it wrote.
+struct DriverRun
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+QByteArray readAll(int fd)
+{
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return bytes;
+        bytes.append(buffer, count);
+    }
+}
+
+// Starts the driver with `arguments` as bytes (no decoding on the way), its
+// standard output on `outFd`, standard error on a file of `tree`, and its
+// working folder at `cwdFd` (when not -1).
+class Driver
+{
+public:
+    Driver(test::TempTree& tree, const std::vector<QByteArray>& arguments, int outFd, int cwdFd = -1)
+        : m_errPath(QFile::encodeName(tree.filePath(QStringLiteral("driver-stderr"))))
+    {
+        const int errFd = ::open(m_errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        std::vector<QByteArray> storage{driverPath()};
+        storage.insert(storage.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (QByteArray& argument : storage)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+        if (cwdFd >= 0)
+            posix_spawn_file_actions_addfchdir_np(&actions, cwdFd);
+        m_started = ::posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(errFd);
+    }
+
+    [[nodiscard]] bool started() const { return m_started; }
+    [[nodiscard]] pid_t pid() const { return m_pid; }
+
+    // Waits for the end; `out` is what the caller collected.
+    DriverRun finish(QByteArray out = {})
+    {
+        int status = 0;
+        while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), std::move(out),
+                test::readFileBytes(m_errPath)};
+    }
+
+private:
+    QByteArray m_errPath;
+    pid_t m_pid = -1;
+    bool m_started = false;
+};
+
+// Runs the driver to its end with standard output in a pipe read at once.
+DriverRun runDriver(test::TempTree& tree, const std::vector<QByteArray>& arguments, int cwdFd = -1)
+{
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        return {};
+    Driver driver(tree, arguments, pipeFds[1], cwdFd);
+    ::close(pipeFds[1]);
+    const QByteArray out = readAll(pipeFds[0]);
+    ::close(pipeFds[0]);
+    return driver.started() ? driver.finish(out) : DriverRun{};
+}
+
+// YES once the process has a handler for `signal` (its SigCgt mask).
+bool catchesSignal(pid_t pid, int signal)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
+    }
+    return false;
+}
+
+class SorvantSearchDriverTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!QFileInfo(QFile::decodeName(driverPath())).isExecutable())
+            GTEST_SKIP() << "the driver is not built next to the tests";
+        root = QFile::encodeName(tree.path());
+    }
+    // `count` files whose names hold "report" and are long, so that the
+    // paths printed fill more than a pipe holds.
+    QByteArray makeManyReports(int count)
+    {
+        const QByteArray folder = root + "/reports";
+        test::makeDirBytes(folder);
+        for (int i = 0; i < count; ++i)
+            test::writeFileBytes(folder + "/report-" + QByteArray(100, 'x') + QByteArray::number(i));
+        return folder;
+    }
+
+    test::TempTree tree;
+    QByteArray root;
+};
+
+TEST_F(SorvantSearchDriverTest, InvalidRegularExpressionsAreReportedBeforeTheWalk)
+{
+    const QByteArray nested = QByteArray(100, '(') + "a";
+    for (const QByteArray& pattern : {QByteArray("("), nested, QByteArray("[a-"), QByteArray("a{2,1}")}) {
+        SCOPED_TRACE(pattern.constData());
+        // The folder does not exist: the pattern is checked first.
+        const DriverRun run = runDriver(tree, {"--mode", "regex", pattern, root + "/missing"});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.contains("invalid regular expression: U_REGEX_")) << run.err.constData();
+        EXPECT_TRUE(run.err.contains(" at offset ")) << run.err.constData();
+    }
+    test::writeFileBytes(root + "/report");
+    EXPECT_EQ(runDriver(tree, {"--mode", "regex", "rep.rt", root}).status, 0);
+}
+
+TEST_F(SorvantSearchDriverTest, AFullDeviceIsAnErrorAndAClosedPipeEndsQuietly)
+{
+    const QByteArray folder = makeManyReports(1200);
+    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    if (full < 0)
+        GTEST_SKIP() << "no /dev/full";
+    Driver onFull(tree, {"report", folder}, full);
+    ::close(full);
+    ASSERT_TRUE(onFull.started());
+    const DriverRun failed = onFull.finish();
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_TRUE(failed.err.contains("cannot write the results: ")) << failed.err.constData();
+
+    // The reader takes one line and goes away, as `| head -1` does.
+    int pipeFds[2];
+    ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+    Driver piped(tree, {"report", folder}, pipeFds[1]);
+    ::close(pipeFds[1]);
+    char first = 0;
+    EXPECT_EQ(::read(pipeFds[0], &first, 1), 1);
+    ::close(pipeFds[0]);
+    const DriverRun closed = piped.finish();
+    EXPECT_EQ(closed.status, 0);
+    EXPECT_TRUE(closed.err.isEmpty()) << closed.err.constData();
+}
+
+TEST_F(SorvantSearchDriverTest, BytesThatAreNotUtf8RoundTripThroughArguments)
+{
+    const QByteArray folder = root + "/in\xFF" "folder";
+    test::makeDirBytes(folder);
+    test::writeFileBytes(folder + "/a\xFE\xFFz");
+    test::writeFileBytes(folder + "/a\xFE\xFEz");
+    const DriverRun run = runDriver(tree, {"\xFE\xFF", folder});
+    EXPECT_EQ(run.status, 0) << run.err.constData();
+    EXPECT_EQ(run.out, folder + "/a\xFE\xFFz\n");
+}
+
+TEST_F(SorvantSearchDriverTest, InterruptedSearchExitsWithTheSignalAndSaysResultsArePartial)
+{
+    const QByteArray folder = makeManyReports(1200);
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        int pipeFds[2];
+        ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+        Driver driver(tree, {"report", folder}, pipeFds[1]);
+        ::close(pipeFds[1]);
+        ASSERT_TRUE(driver.started());
+        // Its output is larger than the pipe holds, so it cannot end before
+        // it is read: the signal reaches a search still running.
+        for (int wait = 0; wait < 2000 && !catchesSignal(driver.pid(), signal); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(catchesSignal(driver.pid(), signal));
+        ::kill(driver.pid(), signal);
+        const QByteArray out = readAll(pipeFds[0]);
+        ::close(pipeFds[0]);
+        const DriverRun run = driver.finish(out);
+        EXPECT_EQ(run.status, 128 + signal);
+        EXPECT_TRUE(run.err.contains("the results are partial")) << run.err.constData();
+        // Whatever was printed is whole lines.
+        EXPECT_TRUE(run.out.isEmpty() || run.out.endsWith('\n'));
+    }
+}
+
+TEST_F(SorvantSearchDriverTest, FoldersThatCannotBeSearchedAreNamedWithTheReason)
+{
+    test::writeFileBytes(root + "/file");
+    const struct
+    {
+        QByteArray folder;
+        const char* message;
+    } cases[] = {
+        {root + "/missing", "no such folder: "},
+        {root + "/file", "not a folder: "},
+        {"/proc", "pseudo file system"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder.constData());
+        const DriverRun run = runDriver(tree, {"x", c.folder});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.constData();
+        if (c.folder.startsWith(root)) {
+            EXPECT_TRUE(run.err.contains(c.folder)) << run.err.constData();
+        }
+    }
+    if (::geteuid() != 0) {
+        test::makeDirBytes(root + "/closed");
+        ::chmod((root + "/closed").constData(), 0);
+        const DriverRun run = runDriver(tree, {"x", root + "/closed"});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.err.contains("Permission denied")) << run.err.constData();
+    }
+}
+
+TEST_F(SorvantSearchDriverTest, DotInAWorkingFolderDeeperThanPathMaxIsNamed)
+{
+    // 20 levels of 250 bytes: 5,000 bytes, past PATH_MAX (4,096).
+    int fd = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const QByteArray level(250, 'd');
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(::mkdirat(fd, level.constData(), 0755), 0);
+        const int next = ::openat(fd, level.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        ASSERT_GE(fd = next, 0);
+    }
+    const DriverRun run = runDriver(tree, {"x", "."}, fd);
+    ::close(fd);
+    EXPECT_EQ(run.status, 2);
+    // The whole path is named, never an empty one.
+    EXPECT_FALSE(run.err.contains("no such folder: \n")) << run.err.constData();
+    EXPECT_TRUE(run.err.contains(root + "/" + level + "/" + level)) << run.err.left(200).constData();
+}
+
+} // namespace
+} // namespace sorvant

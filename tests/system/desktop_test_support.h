@@ -1,0 +1,135 @@
+#pragma once
+// A temporary home whose XDG search paths (data and config folders) are
+// inside the tree as well, with helpers that write desktop entries and
+// mimeapps.list files there.
+
+#include "system/opening.h"
+#include "system/standard_folders.h"
+#include "tests/support/temporary_home.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QString>
+
+#include <array>
+
+namespace sorvant::test {
+
+class DesktopHome
+{
+public:
+    DesktopHome()
+    {
+        for (std::size_t i = 0; i < kNames.size(); ++i) {
+            m_saved[i] = qgetenv(kNames[i]);
+            m_had[i] = qEnvironmentVariableIsSet(kNames[i]);
+        }
+        dataHome = home.setVariable("XDG_DATA_HOME", "home/.local/share");
+        configHome = home.setVariable("XDG_CONFIG_HOME", "home/.config");
+        home.setVariable("XDG_CACHE_HOME", "home/.cache");
+        home.setVariable("XDG_STATE_HOME", "home/.local/state");
+        dataDir = home.tree.makeDir("usr/share");
+        configDir = home.tree.makeDir("etc/xdg");
+        qputenv("XDG_DATA_DIRS", (dataDir + ':' + sharedMimeFolder()).toUtf8());
+        qputenv("XDG_CONFIG_DIRS", configDir.toUtf8());
+        qputenv("LANG", "C");
+        qunsetenv("LC_ALL");
+        qunsetenv("LC_MESSAGES");
+        qunsetenv("XDG_CURRENT_DESKTOP");
+    }
+    ~DesktopHome()
+    {
+        for (std::size_t i = 0; i < kNames.size(); ++i) {
+            if (m_had[i])
+                qputenv(kNames[i], m_saved[i]);
+            else
+                qunsetenv(kNames[i]);
+        }
+    }
+    DesktopHome(const DesktopHome&) = delete;
+    DesktopHome& operator=(const DesktopHome&) = delete;
+
+    // Writes an application entry into the user's applications folder
+    // (`system` false) or the system's, and answers its path.
+    QString writeApplication(const QString& relative, const QString& name, const QString& exec,
+                             const QString& extra = {}, bool system = false)
+    {
+        const QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n%3")
+                                 .arg(name, exec, extra);
+        return writeEntry(relative, text.toUtf8(), system);
+    }
+    QString writeEntry(const QString& relative, const QByteArray& contents, bool system = false)
+    {
+        const QString base = system ? QStringLiteral("usr/share/applications/")
+                                    : QStringLiteral("home/.local/share/applications/");
+        return home.tree.writeFile(base + relative, contents);
+    }
+
+    // A data folder that holds only the system's shared MIME database, made
+    // once per process: the MIME database keeps the folders it found, so
+    // this one must outlive every test.
+    static QString sharedMimeFolder()
+    {
+        static const QString folder = [] {
+            static QTemporaryDir dir;
+            for (const char* system : {"/usr/share/mime", "/usr/local/share/mime"}) {
+                if (QFileInfo(QString::fromLatin1(system)).isDir()) {
+                    QFile::link(QString::fromLatin1(system), dir.path() + "/mime");
+                    break;
+                }
+            }
+            return dir.path();
+        }();
+        return folder;
+    }
+
+    TemporaryHome home{resetStandardFolders};
+    QString dataHome;
+    QString configHome;
+    QString dataDir;
+    QString configDir;
+
+private:
+    static constexpr std::array<const char*, 7> kNames = {
+        "XDG_DATA_DIRS", "XDG_CONFIG_DIRS", "LANG", "LC_ALL", "LC_MESSAGES", "XDG_CURRENT_DESKTOP",
+        "GIO_LAUNCHED_DESKTOP_FILE_PID",
+    };
+    std::array<QByteArray, kNames.size()> m_saved;
+    std::array<bool, kNames.size()> m_had {};
+};
+
+// Records what would be opened instead of starting programs.
+class RecordingOpener : public ItemOpener
+{
+public:
+    bool openWithApplication(const QString& desktopEntryPath, const QStringList& items) override
+    {
+        calls.append(desktopEntryPath + " <- " + items.join(" | "));
+        return true;
+    }
+    bool openWithDesktopOpener(const QString& item) override
+    {
+        calls.append("opener <- " + item);
+        return true;
+    }
+    QStringList calls;
+};
+
+// Waits up to `ms` for a file to appear with content, serving events.
+inline QByteArray waitForFile(const QString& path, int ms = 5000)
+{
+    for (int waited = 0; waited < ms; waited += 20) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray contents = file.readAll();
+            if (contents.endsWith("END\n"))
+                return contents;
+        }
+        QThread::msleep(20);
+    }
+    return {};
+}
+
+} // namespace sorvant::test

@@ -1,0 +1,109 @@
+#include "system/mime_applications.h"
+
+#include "platform/url.h"
+#include "tests/system/desktop_test_support.h"
+
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+class MimeApplications : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        text = desktop.writeApplication("text.desktop", "Text", "text %F", "MimeType=text/plain;\n", true);
+        code = desktop.writeApplication("code.desktop", "Code", "code %F", "MimeType=text/x-csrc;\n", true);
+        web = desktop.writeApplication("web.desktop", "Web", "web %U",
+                                       "MimeType=text/html;x-scheme-handler/https;\n", true);
+        other = desktop.writeApplication("other.desktop", "Other", "other %F", "", true);
+    }
+    void writeList(const QString& relative, const QByteArray& contents)
+    {
+        desktop.home.tree.writeFile(relative, contents);
+    }
+    test::DesktopHome desktop;
+    QString text, code, web, other;
+};
+
+TEST_F(MimeApplications, ListFilesComeInPrecedenceOrder)
+{
+    qputenv("XDG_CURRENT_DESKTOP", "GNOME:Unity");
+    const QStringList files = mimeAppsListFiles();
+    ASSERT_GE(files.size(), 6);
+    EXPECT_EQ(files.mid(0, 3), QStringList({desktop.configHome + "/gnome-mimeapps.list",
+                                             desktop.configHome + "/unity-mimeapps.list",
+                                             desktop.configHome + "/mimeapps.list"}));
+    EXPECT_EQ(files.mid(3, 3), QStringList({desktop.configDir + "/gnome-mimeapps.list",
+                                             desktop.configDir + "/unity-mimeapps.list",
+                                             desktop.configDir + "/mimeapps.list"}));
+    EXPECT_TRUE(files.contains(desktop.dataDir + "/applications/defaults.list"));
+    EXPECT_GT(files.indexOf(desktop.dataDir + "/applications/defaults.list"),
+              files.indexOf(desktop.dataDir + "/applications/mimeapps.list"));
+}
+
+TEST_F(MimeApplications, EntriesOpenTheirTypesAndTheirChildren)
+{
+    EXPECT_EQ(applicationsForMimeType("text/plain"), QStringList({text}));
+    // A C file is text: both the C editor and the text editor open it.
+    EXPECT_EQ(applicationsForMimeType("text/x-csrc"), QStringList({code, text}));
+    EXPECT_EQ(defaultApplicationForMimeType("text/x-csrc"), code);
+    EXPECT_EQ(applicationsForMimeType("x-scheme-handler/https"), QStringList({web}));
+    EXPECT_TRUE(applicationsForMimeType("application/x-nothing-opens-this").isEmpty());
+    EXPECT_TRUE(defaultApplicationForMimeType({}).isNull());
+}
+
+TEST_F(MimeApplications, EntriesWhoseTryExecIsMissingAreNotOffered)
+{
+    desktop.writeApplication("gone.desktop", "Gone", "gone %F", "TryExec=/nonexistent/gone\nMimeType=text/plain;\n", true);
+    desktop.writeApplication("sh.desktop", "Shell", "sh %F", "TryExec=sh\nMimeType=text/plain;\n", true);
+    QStringList names;
+    for (const QString& path : applicationsForMimeType("text/plain"))
+        names.append(QFileInfo(path).fileName());
+    names.sort();
+    EXPECT_EQ(names, QStringList({"sh.desktop", "text.desktop"}));
+}
+
+TEST_F(MimeApplications, ListsAddRemoveAndChooseDefaults)
+{
+    writeList("home/.config/mimeapps.list",
+              "[Added Associations]\ntext/plain=other.desktop;\n"
+              "[Removed Associations]\ntext/x-csrc=code.desktop;\n"
+              "[Default Applications]\ntext/plain=missing.desktop;web.desktop;\n");
+    EXPECT_EQ(applicationsForMimeType("text/plain"), QStringList({other, text}));
+    EXPECT_EQ(applicationsForMimeType("text/x-csrc"), QStringList({other, text}));
+    // The first installed default wins, even one that does not list the type.
+    EXPECT_EQ(defaultApplicationForMimeType("text/plain"), web);
+    // A C file has no default of its own any more: its parent's counts.
+    EXPECT_EQ(defaultApplicationForMimeType("text/x-csrc"), web);
+}
+
+TEST_F(MimeApplications, TheUsersListBeatsTheSystemsAndRemovalsHideLaterDefaults)
+{
+    writeList("usr/share/applications/mimeapps.list", "[Default Applications]\ntext/plain=other.desktop\n");
+    EXPECT_EQ(defaultApplicationForMimeType("text/plain"), other);
+    writeList("home/.config/mimeapps.list", "[Default Applications]\ntext/plain=web.desktop\n");
+    EXPECT_EQ(defaultApplicationForMimeType("text/plain"), web);
+    writeList("home/.config/mimeapps.list", "[Removed Associations]\ntext/plain=other.desktop;text.desktop\n");
+    EXPECT_TRUE(applicationsForMimeType("text/plain").isEmpty());
+    EXPECT_TRUE(defaultApplicationForMimeType("text/plain").isNull());
+}
+
+TEST_F(MimeApplications, TypesOfItems)
+{
+    const QString folder = desktop.home.tree.makeDir("folder");
+    const QString c = desktop.home.tree.writeFile("a.c", "int main(void) { return 0; }\n");
+    EXPECT_EQ(mimeTypeForPath(folder), "inode/directory");
+    EXPECT_EQ(mimeTypeForPath(c), "text/x-csrc");
+    EXPECT_EQ(mimeTypeForURL(URL::fileURLWithPath(c)), "text/x-csrc");
+    EXPECT_EQ(mimeTypeForURL(URL::URLWithString("HTTPS://x.org/")), "x-scheme-handler/https");
+    EXPECT_TRUE(mimeTypeForURL(URL()).isNull());
+    EXPECT_EQ(mimeTypeForFileName("x.png"), "image/png");
+    EXPECT_EQ(mimeTypeAndAncestors("text/x-csrc").mid(0, 2), QStringList({"text/x-csrc", "text/plain"}));
+}
+
+} // namespace
+} // namespace sorvant

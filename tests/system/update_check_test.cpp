@@ -1,0 +1,171 @@
+#include "system/update_check.h"
+
+#include "platform/url.h"
+#include "system/bundle.h"
+#include "system/host_information.h"
+#include "tests/system/alert_recorder.h"
+#include "tests/system/desktop_test_support.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+// An HTTP server on 127.0.0.1 that answers every request with one status
+// and body and keeps the request lines.
+class LoopbackServer
+{
+public:
+    LoopbackServer()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    m_pending[socket] += socket->readAll();
+                    if (!m_pending[socket].contains("\r\n\r\n"))
+                        return;
+                    requests.append(QString::fromLatin1(m_pending[socket].left(m_pending[socket].indexOf("\r\n"))));
+                    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: application/xml\r\nContent-Length: "
+                                  + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    [[nodiscard]] QString address() const { return QString("http://127.0.0.1:%1").arg(m_server.serverPort()); }
+
+    QByteArray status = "200 OK";
+    QByteArray body;
+    QStringList requests;
+
+private:
+    QTcpServer m_server;
+    QHash<QTcpSocket*, QByteArray> m_pending;
+};
+
+QByteArray list(const char* version, const char* download = "http://127.0.0.1:1/Tester.tar.gz")
+{
+    QByteArray xml = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                     "<key>Other</key><string>9.9</string><key>Test App</key><string>";
+    xml += version;
+    xml += "</string>";
+    if (download)
+        xml += QByteArray("<key>Download</key><string>") + download + "</string>";
+    return xml + "</dict></plist>";
+}
+
+class UpdateCheck : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Bundle::setMainBundle(Bundle({}, {{"CFBundleName", "Test App"}, {"CFBundleVersion", "2.9.2build1"},
+                                          {"CFBundleIdentifier", "org.example.Test"}}));
+        setHostSources({[] { return QString("BOOT-ID"); }, {}, {}, {}});
+        previousOpener = setItemOpener(&opener);
+        options.server = server.address();
+        options.timeoutMs = 5000;
+    }
+    void TearDown() override
+    {
+        setItemOpener(previousOpener);
+        setHostSources({});
+        Bundle::setMainBundle(Bundle(findResourcesFolder(), {}));
+    }
+    test::DesktopHome desktop;
+    LoopbackServer server;
+    test::AlertRecorder alerts;
+    test::RecordingOpener opener;
+    ItemOpener* previousOpener = nullptr;
+    UpdateCheckOptions options;
+};
+
+TEST_F(UpdateCheck, TheRequestNamesProductVersionAndDevice)
+{
+    server.body = list("2.9.2build1");
+    EXPECT_EQ(fetchUpdateStatus(options).status, UpdateStatus::UpToDate);
+    ASSERT_EQ(server.requests.size(), 1);
+    EXPECT_EQ(server.requests[0], "GET /Updates.plist?product=Test+App&version=2.9.2build1&uid=BOOTID HTTP/1.1");
+    EXPECT_EQ(updatesURL(Bundle::mainBundle(), "https://u.example.org/").absoluteString(),
+              "https://u.example.org/Updates.plist?product=Test+App&version=2.9.2build1&uid=BOOTID");
+    EXPECT_TRUE(updatesURL(Bundle::mainBundle(), {}).isNull());
+}
+
+TEST_F(UpdateCheck, ANewerVersionOffersTheDownload)
+{
+    server.body = list("2.9.2");
+    alerts.answer = 1;
+    EXPECT_TRUE(checkForNewVersion(options));
+    ASSERT_EQ(alerts.alerts.size(), 1);
+    EXPECT_EQ(alerts.alerts[0].messageText, "A New Version is Available");
+    EXPECT_EQ(alerts.alerts[0].informativeText,
+              "A new version of Test App is available (2.9.2). Would you like to download the new version now?");
+    EXPECT_EQ(alerts.alerts[0].defaultButton, "Download");
+    EXPECT_EQ(alerts.alerts[0].alternateButton, "Cancel");
+    EXPECT_EQ(opener.calls, QStringList({"opener <- http://127.0.0.1:1/Tester.tar.gz"}));
+
+    alerts.answer = 0;
+    opener.calls.clear();
+    EXPECT_TRUE(checkForNewVersion(options));
+    EXPECT_TRUE(opener.calls.isEmpty());
+    // Without a download address there is nothing to offer.
+    server.body = list("3.0", nullptr);
+    alerts.alerts.clear();
+    EXPECT_TRUE(checkForNewVersion(options));
+    EXPECT_TRUE(alerts.alerts.isEmpty());
+}
+
+TEST_F(UpdateCheck, AnOlderOrEqualListingIsUpToDate)
+{
+    // The same answer as a binary property list.
+    const QByteArray binary = QByteArray::fromHex(
+        "62706c6973743030d101025854657374204170705b322e392e326275696c6431080b1400000000000001010000000000000003"
+        "00000000000000000000000000000020");
+    for (const QByteArray& body : {list("2.9.2build1"), list("2.9.1"), binary}) {
+        SCOPED_TRACE(body.left(60).toStdString());
+        alerts.alerts.clear();
+        server.body = body;
+        EXPECT_FALSE(checkForNewVersion(options));
+        ASSERT_EQ(alerts.alerts.size(), 1);
+        EXPECT_EQ(alerts.alerts[0].messageText, "Your software is up-to-date");
+        EXPECT_EQ(alerts.alerts[0].informativeText, "You are running Test App 2.9.2build1. No newer version was found.");
+    }
+}
+
+TEST_F(UpdateCheck, NoAnswerIsNeverUpToDate)
+{
+    const struct {
+        const char* name;
+        QByteArray status;
+        QByteArray body;
+        QString server;
+    } cases[] = {
+        {"no server", "200 OK", list("9.0"), ""},
+        {"server error", "500 Internal Server Error", "", server.address()},
+        {"not a property list", "200 OK", "<html>hello</html>", server.address()},
+        {"product not listed", "200 OK", "<plist version=\"1.0\"><dict><key>Other</key><string>1</string></dict></plist>",
+         server.address()},
+        {"nobody listening", "200 OK", "", "http://127.0.0.1:1"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        alerts.alerts.clear();
+        server.status = row.status;
+        server.body = row.body;
+        options.server = row.server;
+        const UpdateCheckResult result = fetchUpdateStatus(options);
+        EXPECT_EQ(result.status, UpdateStatus::CannotCheck);
+        EXPECT_FALSE(result.reason.isEmpty());
+        EXPECT_FALSE(checkForNewVersion(options));
+        ASSERT_EQ(alerts.alerts.size(), 1);
+        EXPECT_EQ(alerts.alerts[0].messageText, "Cannot Check for Updates");
+    }
+}
+
+} // namespace
+} // namespace sorvant

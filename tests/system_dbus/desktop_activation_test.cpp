@@ -1,0 +1,68 @@
+#include "system/desktop_entries.h"
+
+#include "tests/system/desktop_test_support.h"
+#include "tests/system_dbus/fake_bus_service.h"
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+class DesktopActivation : public testing::Test
+{
+protected:
+    void SetUp() override { SORVANT_SKIP_WITHOUT_SESSION_BUS(); }
+    test::DesktopHome desktop;
+};
+
+TEST_F(DesktopActivation, OpenAndActivateGoToTheApplicationsObject)
+{
+    test::FakeBusService service("org.example.Viewer");
+    ASSERT_TRUE(service.isRegistered());
+    desktop.writeApplication("org.example.Viewer.desktop", "Viewer", "/nonexistent %U", "DBusActivatable=true\n");
+    const DesktopEntry entry = desktopEntryForID("org.example.Viewer");
+    QString error;
+    ASSERT_TRUE(launchDesktopEntry(entry, {"/a b", "http://h/"}, {}, &error)) << error.toStdString();
+    ASSERT_TRUE(launchDesktopEntry(entry, {}, {}, &error)) << error.toStdString();
+    ASSERT_TRUE(activateDesktopEntryAction(entry, "add", {QVariant("x")}, &error)) << error.toStdString();
+
+    const QList<test::RecordedCall> calls = service.calls();
+    ASSERT_EQ(calls.size(), 3);
+    for (const test::RecordedCall& call : calls) {
+        EXPECT_EQ(call.path, "/org/example/Viewer");
+        EXPECT_EQ(call.interface, "org.freedesktop.Application");
+    }
+    EXPECT_EQ(calls[0].member, "Open");
+    EXPECT_EQ(calls[0].arguments.value(0).toStringList(), QStringList({"file:///a%20b", "http://h/"}));
+    EXPECT_EQ(calls[1].member, "Activate");
+    EXPECT_EQ(calls[2].member, "ActivateAction");
+    EXPECT_EQ(calls[2].arguments.value(0).toString(), "add");
+}
+
+TEST_F(DesktopActivation, ARefusedCallFallsBackToTheExecLine)
+{
+    test::FakeBusService service("org.example.Refuser");
+    ASSERT_TRUE(service.isRegistered());
+    service.setFailing(true);
+    const QString output = desktop.home.tree.filePath("out.txt");
+    const QString recorder = desktop.home.tree.writeFile(
+        "bin/record", "#!/bin/sh\n{ for a in \"$@\"; do echo \"arg:$a\"; done; echo END; } >> \"" + output.toUtf8() + "\"\n");
+    QFile::setPermissions(recorder, QFile::ReadOwner | QFile::ExeOwner);
+    desktop.writeApplication("org.example.Refuser.desktop", "Refuser", recorder + " %f", "DBusActivatable=true\n");
+    ASSERT_TRUE(launchDesktopEntry(desktopEntryForID("org.example.Refuser"), {"/doc"}));
+    EXPECT_EQ(test::waitForFile(output), "arg:/doc\nEND\n");
+    EXPECT_EQ(service.calls().size(), 1);
+}
+
+TEST_F(DesktopActivation, AnAbsentServiceWithoutExecFails)
+{
+    desktop.writeApplication("org.example.Absent.desktop", "Absent", "", "DBusActivatable=true\n");
+    QString error;
+    LaunchOptions options;
+    options.dbusTimeoutMs = 1000;
+    EXPECT_FALSE(launchDesktopEntry(desktopEntryForID("org.example.Absent"), {"/doc"}, options, &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+} // namespace
+} // namespace sorvant

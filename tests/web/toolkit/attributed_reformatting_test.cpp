@@ -1,0 +1,182 @@
+#include "web/toolkit/attributed_reformatting.h"
+
+#include "web/toolkit/attributed_lines.h"
+#include "web/toolkit/paragraph_style.h"
+
+#include <QFont>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+const QString kFont = QString::fromLatin1(attribute::kFont);
+const QString kParagraph = QString::fromLatin1(attribute::kParagraphStyle);
+
+QFont font(double size, bool bold = false)
+{
+    QFont f(QStringLiteral("Serif"));
+    f.setPointSizeF(size);
+    f.setBold(bold);
+    return f;
+}
+
+AttributedString line(const QString& text, double size, bool bold = false)
+{
+    return AttributedString(text, {{kFont, font(size, bold)}});
+}
+
+AttributedString joined(std::initializer_list<AttributedString> parts)
+{
+    AttributedString text;
+    for (const AttributedString& part : parts)
+        text.appendAttributedString(part);
+    return text;
+}
+
+TEST(AttributedReformatting, ReflowJoinsLinesIntoParagraphs)
+{
+    const struct {
+        const char* name;
+        AttributedString text;
+        const char* expected;
+    } cases[] = {
+        {"same font joins", joined({line("one\n", 12), line("two\n", 12), line("three\n", 12)}), "one two three"},
+        {"blank line", joined({line("one\n", 12), line(" \t\n", 12), line("two", 12)}), "one\n\ntwo"},
+        {"smaller next line", joined({line("Head\n", 14), line("body", 12)}), "Head\nbody"},
+        {"much larger next line", joined({line("body\n", 12), line("Title", 18)}), "body\n\nTitle"},
+        {"boldness differs", joined({line("a\n", 12, true), line("b", 12)}), "a\nb"},
+        {"long line stands alone", joined({line(QString(130, QLatin1Char('x')) + "\n", 12), line("y", 12)}),
+         "\n\ny"},
+        {"spaces collapse", joined({line("a  \t b\n", 12)}), "a b"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const AttributedString result = reformattedAttributedStringByRemovingCharactersOfString(row.text, QString());
+        QString expected = QString::fromUtf8(row.expected);
+        if (QByteArray(row.name) == "long line stands alone")
+            expected.prepend(QString(130, QLatin1Char('x')));
+        EXPECT_EQ(result.string(), expected);
+    }
+}
+
+TEST(AttributedReformatting, ReflowKeepsFontsAndClearsParagraphSpacing)
+{
+    ParagraphStyle spaced;
+    spaced.paragraphSpacing = 6;
+    spaced.paragraphSpacingBefore = 3;
+    AttributedString text = joined({line("-a-\n", 14), line("b\n", 12), line("c", 12)});
+    text.addAttribute(kParagraph, QVariant::fromValue(spaced), Range{0, 4});
+    const AttributedString result = reformattedAttributedStringByRemovingCharactersOfString(text, QStringLiteral("-"));
+    EXPECT_EQ(result.string(), QStringLiteral("a\n\nb c"));   // spacing above 1 asks for a new paragraph
+    EXPECT_EQ(result.attributeAtIndex(kFont, 0).value<QFont>().pointSizeF(), 14.0);
+    EXPECT_EQ(result.attributeAtIndex(kFont, 3).value<QFont>().pointSizeF(), 12.0);
+    const ParagraphStyle cleared = result.attributeAtIndex(kParagraph, 0).value<ParagraphStyle>();
+    EXPECT_EQ(cleared.paragraphSpacing, 0);
+    EXPECT_EQ(cleared.paragraphSpacingBefore, 0);
+    EXPECT_TRUE(reformattedAttributedStringByRemovingCharactersOfString(AttributedString(), QString()).isEmpty());
+}
+
+TEST(AttributedReformatting, EditsKeepAttributesOnTheKeptCharacters)
+{
+    AttributedString text = joined({line("a\tb", 12), line("\tc\t", 18, true)});
+    removeTabs(text);
+    EXPECT_EQ(text.string(), QStringLiteral("abc"));
+    EXPECT_EQ(text.attributeAtIndex(kFont, 1).value<QFont>().pointSizeF(), 12.0);
+    EXPECT_TRUE(text.attributeAtIndex(kFont, 2).value<QFont>().bold());
+
+    AttributedString spaced = joined({line("a", 12), line("\t\tb", 18)});
+    removeMultipleSpaces(spaced);
+    EXPECT_EQ(spaced.string(), QStringLiteral("a b"));
+    EXPECT_EQ(spaced.attributeAtIndex(kFont, 1).value<QFont>().pointSizeF(), 18.0);
+
+    AttributedString feeds(QStringLiteral("a\r\n\r\nb\rc"));
+    removeMultipleFeeds(feeds);
+    EXPECT_EQ(feeds.string(), QStringLiteral("a\nb\nc"));
+
+    AttributedString tabs = joined({line("ab", 12), line("\tc", 18)});
+    decodeTabs(tabs, 4);
+    EXPECT_EQ(tabs.string(), QStringLiteral("ab  c"));
+    EXPECT_EQ(tabs.attributeAtIndex(kFont, 0).value<QFont>().pointSizeF(), 12.0);
+    EXPECT_EQ(tabs.attributeAtIndex(kFont, 4).value<QFont>().pointSizeF(), 18.0);
+
+    AttributedString appended = line("ab", 12);
+    appendSubstring(appended, QStringLiteral("xyz"), Range{1, 2});
+    appendUnichar(appended, u'!');
+    EXPECT_EQ(appended.string(), QStringLiteral("abyz!"));
+    EXPECT_EQ(appended.runs().size(), 1);
+
+    AttributedString replaced = joined({line("a-b", 12), line("-c", 18)});
+    EXPECT_EQ(replaceCharacter(replaced, '-', '+'), 2);
+    EXPECT_EQ(replaced.string(), QStringLiteral("a+b+c"));
+    EXPECT_EQ(replaced.attributeAtIndex(kFont, 3).value<QFont>().pointSizeF(), 18.0);
+}
+
+TEST(AttributedReformatting, CaseChangesPerRun)
+{
+    AttributedString text(QStringLiteral("hello world"));
+    text.addAttribute(kFont, font(12, true), Range{6, 3});
+    capitalize(text);
+    EXPECT_EQ(text.string(), QStringLiteral("Hello WorLd"));
+    uppercase(text);
+    EXPECT_EQ(text.string(), QStringLiteral("HELLO WORLD"));
+    AttributedString sharp(QString::fromUtf8("straße"), {{kFont, font(12)}});
+    uppercase(sharp);
+    EXPECT_EQ(sharp.string(), QStringLiteral("STRASSE"));
+    EXPECT_EQ(sharp.runs().size(), 1);
+    _changeCase(sharp, 7);
+    EXPECT_EQ(sharp.string(), QStringLiteral("STRASSE"));
+}
+
+TEST(AttributedReformatting, AttachmentsLinksAndTrimming)
+{
+    const AttributedString attachment = *attributedStringWithAttachmentContents("x", QStringLiteral("x.txt"));
+    AttributedString text = joined({attachment, AttributedString(QStringLiteral(" a ")), attachment});
+    AttributedString kept = text;
+    trimWhiteSpacesAndAttachments(kept, false);
+    EXPECT_EQ(kept.length(), 5);
+    AttributedString trimmed = text;
+    trimWhiteSpacesAndAttachments(trimmed, true);
+    EXPECT_EQ(trimmed.string(), QStringLiteral("a"));
+    text.appendAttributedString(AttributedString(QString(QChar(kAttachmentCharacter))));   // no attachment on it
+    removeAttachments(text);
+    EXPECT_EQ(text.string(), QString(QStringLiteral(" a ")) + QChar(kAttachmentCharacter));
+
+    AttributedString linked = *attributedStringWithLink(QStringLiteral("http://x"), QStringLiteral("x"));
+    linked.addAttribute(kFont, font(12), Range{0, 1});
+    removeLinks(linked);
+    EXPECT_EQ(linked.attributesAtIndex(0), (QVariantMap{{kFont, font(12)}}));
+
+    // Attachment characters belong to the white-spaces class but are kept.
+    AttributedString white = joined({AttributedString(QStringLiteral("a \n")), attachment, attachment,
+                                     AttributedString(QStringLiteral("\t\tb"))});
+    removeMultipleWhiteSpaces(white);
+    EXPECT_EQ(white.string(), QStringLiteral("a ") + QString(2, QChar(kAttachmentCharacter)) + QStringLiteral(" b"));
+    EXPECT_EQ(numberOfAttachments(white), 2);
+
+    AttributedString blank(QString(QChar(kAttachmentCharacter)) + QStringLiteral(" \t "));
+    EXPECT_FALSE(trimForReformatting(blank));
+    EXPECT_EQ(blank.string(), QStringLiteral(" "));
+    AttributedString words(QStringLiteral("a \t b"));
+    EXPECT_TRUE(trimForReformatting(words));
+    EXPECT_EQ(words.string(), QStringLiteral("a b"));
+}
+
+TEST(AttributedReformatting, LineHeightsAndParagraphStyles)
+{
+    AttributedString text(QStringLiteral("ab"));
+    setMinimumLineHeight(text, 14);
+    setMaximumLineHeight(text, 20);
+    const ParagraphStyle style = text.attributeAtIndex(kParagraph, 1).value<ParagraphStyle>();
+    EXPECT_EQ(style.minimumLineHeight, 14);
+    EXPECT_EQ(style.maximumLineHeight, 20);
+    AttributedString empty;
+    setMinimumLineHeight(empty, 3);
+    EXPECT_TRUE(empty.runs().isEmpty());
+    EXPECT_EQ(defaultParagraphStyleWithTabStopInterval(36, 3).tabStops, (QList<double>{36, 72, 108}));
+    EXPECT_TRUE(defaultParagraphStyleWithTabStopInterval(36, 0).tabStops.isEmpty());
+    EXPECT_EQ(defaultParagraphStyleWithWordWrapping().lineBreakMode, 0);
+}
+
+} // namespace
+} // namespace sorvant

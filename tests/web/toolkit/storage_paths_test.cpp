@@ -1,0 +1,85 @@
+#include "web/toolkit/storage_paths.h"
+
+#include "web/url/host_components.h"
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+URL url(const char* text)
+{
+    return URL::URLWithString(QString::fromUtf8(text));
+}
+
+TEST(StoragePaths, InvertedPaths)
+{
+    const struct {
+        const char* link;
+        const char* expected;
+    } cases[] = {
+        {"http://www.H.org/a/b/", "/m/org/h/www/a/b/index.html"},
+        {"http://h.org", "/m/org/h/index.html"},
+        {"http://h.org/A/B.html", "/m/org/h/a/b.html"},
+        {"http://h.org/a.php?x=1&sid=ab1", "/m/org/h/a.php?x=1"},
+        {"http://h.org/a.php?jsessionid=Z9", "/m/org/h/a.php"},
+        {"http://h.org/a?page=main.php", "/m/org/h/a"},
+        {"http://h.org/a/?q=1/2", "/m/org/h/a/?q=1-2"},
+        {"http://h.org/../../etc/x", "/m/org/h/etc/x/index.html"},
+        {"http://h.org/a;p=1?q=2", "/m/org/h/a;p=1?q=2"},
+        {"http://h.org/a/../b/./c.html", "/m/org/h/b/c.html"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.link);
+        EXPECT_EQ(invertedPathRelativeToDirectory(url(row.link), QStringLiteral("/m")), QString::fromUtf8(row.expected));
+    }
+    EXPECT_EQ(invertedPathRelativeToDirectory(URL::fileURLWithPath(QStringLiteral("/Tmp/./X")), QStringLiteral("/m")),
+              QStringLiteral("/m/tmp/x"));
+    EXPECT_EQ(invertedPathRelativeToDirectory(url("http://h.org/a"), QString(), QStringLiteral("webarchive")),
+              QStringLiteral("org/h/a/index.html.webarchive"));
+    EXPECT_EQ(invertedPathRelativeToDirectory(url("http://h.org/A"), QStringLiteral("/m"), false, QString(), NSNotFound,
+                                              NSNotFound, false),
+              QStringLiteral("/m/org/h/A/index.html"));
+    EXPECT_TRUE(invertedPathRelativeToDirectory(URL(), QStringLiteral("/m")).isNull());
+}
+
+TEST(StoragePaths, MaximaAndLongComponents)
+{
+    EXPECT_EQ(invertedPathRelativeToDirectory(url("http://a.b.c.d/x/y/z.html"), QStringLiteral("/m"), true, QString(),
+                                              2, 4, true),
+              QStringLiteral("/m/d/c.b.a/x/y-z.html"));
+    const QString name(300, QLatin1Char('n'));
+    const QString path = invertedPathRelativeToDirectory(
+        URL::URLWithString(QStringLiteral("http://h.org/") + name), QStringLiteral("/m"), true, QStringLiteral("html"),
+        NSNotFound, NSNotFound, true);
+    // The folder-like page's "index.html" is the last component; the long
+    // name before it is a folder and is kept.
+    EXPECT_TRUE(path.endsWith(QLatin1String("/index.html.html")));
+    const QString file = invertedPathRelativeToDirectory(
+        URL::URLWithString(QStringLiteral("http://h.org/") + name + QStringLiteral(".pdf")), QStringLiteral("/m"), true,
+        QStringLiteral("x"), NSNotFound, NSNotFound, true);
+    const QString last = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
+    EXPECT_EQ(last.size(), 250);
+    EXPECT_TRUE(last.endsWith(QStringLiteral("%1.x").arg(crc32(name + QStringLiteral(".pdf")), 8, 16, QLatin1Char('0'))));
+}
+
+TEST(StoragePaths, HostFolderPaths)
+{
+    EXPECT_EQ(pathRelativeToDirectory(url("http://h.org/a/b?x=1"), QStringLiteral("/m"), true),
+              QStringLiteral("/m/h.org/a-b-x=1"));
+    EXPECT_EQ(pathRelativeToDirectory(url("http://h.org/a/"), QStringLiteral("/m"), false),
+              QStringLiteral("/m/h.org/a/index.html"));
+    EXPECT_EQ(pathRelativeToDirectory(url("http://h.org/a/"), QStringLiteral("/m"), false, false),
+              QStringLiteral("/m/h.org/a"));
+    EXPECT_EQ(pathRelativeToDirectory(url("http://h.org"), QStringLiteral("/m"), false), QStringLiteral("/m/h.org/index.html"));
+    // Regression: ".." in the page's path climbed out of the storage folder.
+    EXPECT_EQ(pathRelativeToDirectory(url("http://h.org/../../etc/x.html"), QStringLiteral("/m"), false),
+              QStringLiteral("/m/h.org/etc/x.html"));
+    EXPECT_EQ(pathRelativeToDirectory(url("http://h.org/a/../../../b/"), QStringLiteral("/m"), false),
+              QStringLiteral("/m/h.org/b/index.html"));
+    EXPECT_EQ(pathRelativeToDirectory(URL::fileURLWithPath(QStringLiteral("/a/./b")), QStringLiteral("/m"), false),
+              QStringLiteral("/m/a/b"));
+}
+
+} // namespace
+} // namespace sorvant

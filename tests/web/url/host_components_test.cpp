@@ -1,0 +1,77 @@
+#include "web/url/host_components.h"
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+TEST(HostComponents, LabelsAndInvertedForms)
+{
+    EXPECT_EQ(hostComponents(QStringLiteral("www.Example.org")),
+              (QStringList{QStringLiteral("www"), QStringLiteral("Example"), QStringLiteral("org")}));
+    EXPECT_TRUE(hostComponents(QString()).isEmpty());
+    EXPECT_TRUE(hostComponents(URL::URLWithString(QStringLiteral("mailto:a@b.c"))).isEmpty());
+    EXPECT_EQ(invertedHost(QStringLiteral("WWW.Example.ORG")), QStringLiteral("org.example.www"));
+    EXPECT_EQ(invertedHost(QStringLiteral("a..b")), QStringLiteral("b..a"));
+    EXPECT_TRUE(invertedHost(QStringLiteral("")).isNull());
+    EXPECT_EQ(invertedHost(URL::URLWithString(QStringLiteral("http://News.H.org/x"))), QStringLiteral("org.h.news"));
+}
+
+TEST(HostComponents, MaximumJoinsTheRest)
+{
+    const struct {
+        const char* host;
+        qsizetype maximum;
+        QStringList expected;
+    } cases[] = {
+        {"a.b.c.d", NSNotFound, {"d", "c", "b", "a"}},
+        {"a.b.c.d", 0, {"d", "c", "b", "a"}},
+        {"a.b.c.d", 2, {"d", "c.b.a"}},
+        {"a.b.c.d", 1, {"d.c.b.a"}},
+        {"a.b.c.d", 4, {"d", "c", "b", "a"}},
+        {"a..B.", NSNotFound, {"b", "a"}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(std::string(row.host) + " " + std::to_string(row.maximum));
+        EXPECT_EQ(invertedHostComponents(QString::fromLatin1(row.host), row.maximum), row.expected);
+    }
+    EXPECT_EQ(stringByAppendingInvertedHostComponentsToPath(QStringLiteral("www.h.org"), QStringLiteral("/cache")),
+              QStringLiteral("/cache/org/h/www"));
+    EXPECT_EQ(stringByAppendingInvertedHostComponents(QStringLiteral("a.b.c"), 2, QStringLiteral("/c")),
+              QStringLiteral("/c/c/b.a"));
+    EXPECT_EQ(stringByAppendingInvertedHostComponentsToPath(QString(), QStringLiteral("/c")), QStringLiteral("/c"));
+    EXPECT_TRUE(stringByAppendingInvertedHostComponentsToPath(QStringLiteral("h"), QString()).isNull());
+}
+
+TEST(HostComponents, InternationalHostsGoThroughIDNA)
+{
+    EXPECT_EQ(asciiHostName(QStringLiteral("Bücher.Example")), QStringLiteral("xn--bcher-kva.example"));
+    EXPECT_EQ(asciiHostName(QStringLiteral("EXAMPLE.org")), QStringLiteral("example.org"));
+    EXPECT_TRUE(asciiHostName(QStringLiteral("a b.org")).isNull());
+    EXPECT_TRUE(asciiHostName(QString()).isNull());
+    // The Unicode and the ASCII spelling of a host give one storage key.
+    EXPECT_EQ(invertedHost(QStringLiteral("www.Bücher.de")), QStringLiteral("de.xn--bcher-kva.www"));
+    EXPECT_EQ(invertedHostComponents(QStringLiteral("www.bücher.de")),
+              invertedHostComponents(URL::URLWithString(QStringLiteral("http://www.xn--bcher-kva.de/"))));
+}
+
+TEST(HostComponents, ChecksumAndLengthRule)
+{
+    EXPECT_EQ(crc32(QString()), 0u);
+    EXPECT_EQ(crc32(QStringLiteral("abc")), 0x352441c2u);
+    EXPECT_EQ(crc32(QStringLiteral("é")), crc32(QString::fromUtf8("\xC3\xA9")));
+
+    const QString longName(300, QLatin1Char('a'));
+    const QString shortened = shortenedPathComponent(longName, 0);
+    EXPECT_EQ(shortened.size(), 250);
+    EXPECT_EQ(shortened.left(242), longName.left(242));
+    EXPECT_EQ(shortened.mid(242), QStringLiteral("%1").arg(crc32(longName), 8, 16, QLatin1Char('0')));
+    EXPECT_EQ(shortenedPathComponent(longName, 5).size(), 245);
+    EXPECT_EQ(shortenedPathComponent(QString(250, QLatin1Char('x')), 0).size(), 250);
+    EXPECT_NE(shortenedPathComponent(QString(251, QLatin1Char('x')), 0), QString(251, QLatin1Char('x')).left(250));
+    // Two long names that share their start stay apart.
+    EXPECT_NE(shortenedPathComponent(longName + QLatin1Char('1'), 0), shortenedPathComponent(longName + QLatin1Char('2'), 0));
+}
+
+} // namespace
+} // namespace sorvant

@@ -1,0 +1,347 @@
+#include "web/toolkit/html_document.h"
+
+#include "platform/string_compare.h"
+
+#include <QFont>
+
+#include <libxml/HTMLparser.h>
+#include <libxml/tree.h>
+
+#include <climits>
+#include <cstring>
+#include <mutex>
+
+namespace sorvant {
+
+namespace {
+
+xmlNodePtr nodeOf(void* node)
+{
+    return static_cast<xmlNodePtr>(node);
+}
+
+QString fromXml(const xmlChar* text)
+{
+    return text == nullptr ? QString() : QString::fromUtf8(reinterpret_cast<const char*>(text));
+}
+
+bool named(xmlNodePtr node, const char* name)
+{
+    return node->type == XML_ELEMENT_NODE && node->name != nullptr
+           && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
+}
+
+bool namedOneOf(xmlNodePtr node, std::initializer_list<const char*> names)
+{
+    for (const char* name : names) {
+        if (named(node, name))
+            return true;
+    }
+    return false;
+}
+
+// Walks the tree below `root` in document order without recursion.
+// `enter` answers whether to go into the node's children; `leave` follows
+// the node's subtree.
+void walk(xmlNodePtr root, const std::function<bool(xmlNodePtr)>& enter, const std::function<void(xmlNodePtr)>& leave)
+{
+    xmlNodePtr node = root;
+    while (node != nullptr) {
+        if (enter(node) && node->children != nullptr) {
+            node = node->children;
+            continue;
+        }
+        while (node != nullptr) {
+            leave(node);
+            if (node == root)
+                return;
+            if (node->next != nullptr) {
+                node = node->next;
+                break;
+            }
+            node = node->parent;
+        }
+    }
+}
+
+htmlDocPtr parse(const QByteArray& bytes, const char* encoding)
+{
+    static std::once_flag initialized;
+    std::call_once(initialized, [] { xmlInitParser(); });
+    if (bytes.size() > INT_MAX)
+        return nullptr;
+    return htmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, encoding,
+                          HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+}
+
+bool isWhite(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')
+           || c == QLatin1Char('\f');
+}
+
+// Text laid out as a browser would: collapsed white space, line breaks
+// between blocks; or, without reformatting, the text nodes as written.
+class TextLayout
+{
+public:
+    explicit TextLayout(bool reformat) : m_reformat(reformat) {}
+
+    void text(const QString& text, bool preformatted)
+    {
+        if (!m_reformat || preformatted) {
+            if (!text.isEmpty()) {
+                flush();
+                m_out += text;
+            }
+            return;
+        }
+        for (const QChar c : text) {
+            if (isWhite(c)) {
+                m_pendingSpace = true;
+                continue;
+            }
+            flush();
+            m_out += c;
+        }
+    }
+    void block(int lineEnds)
+    {
+        if (m_reformat)
+            m_pendingBreaks = std::max(m_pendingBreaks, lineEnds);
+    }
+    void space() { m_pendingSpace = true; }
+    QString result() const
+    {
+        qsizetype end = m_out.size();
+        while (end > 0 && isWhite(m_out.at(end - 1)))
+            --end;
+        return m_out.left(end);
+    }
+
+private:
+    void flush()
+    {
+        if (!m_out.isEmpty() && m_pendingBreaks > 0)
+            m_out += QString(m_pendingBreaks, QLatin1Char('\n'));
+        else if (!m_out.isEmpty() && m_pendingSpace && !m_out.endsWith(QLatin1Char('\n')))
+            m_out += QLatin1Char(' ');
+        m_pendingBreaks = 0;
+        m_pendingSpace = false;
+    }
+
+    QString m_out;
+    bool m_reformat;
+    bool m_pendingSpace = false;
+    int m_pendingBreaks = 0;
+};
+
+int lineEndsAround(xmlNodePtr node)
+{
+    if (namedOneOf(node, {"p", "h1", "h2", "h3", "h4", "h5", "h6", "blockquote", "pre", "ul", "ol", "dl", "table",
+                          "figure", "section", "article", "header", "footer", "hr"}))
+        return 2;
+    if (namedOneOf(node, {"div", "li", "tr", "dt", "dd", "address", "br", "title", "form", "nav", "main", "aside"}))
+        return 1;
+    return 0;
+}
+
+bool isHidden(xmlNodePtr node)
+{
+    return namedOneOf(node, {"script", "style", "noscript", "template"}) || node->type == XML_COMMENT_NODE;
+}
+
+} // namespace
+
+bool HTMLElement::isNamed(const char* name) const
+{
+    return named(nodeOf(m_node), name);
+}
+
+QString HTMLElement::attribute(const char* name) const
+{
+    xmlChar* value = xmlGetProp(nodeOf(m_node), reinterpret_cast<const xmlChar*>(name));
+    const QString result = fromXml(value);
+    xmlFree(value);
+    return result;
+}
+
+QString HTMLElement::textContent() const
+{
+    xmlChar* value = xmlNodeGetContent(nodeOf(m_node));
+    const QString result = fromXml(value);
+    xmlFree(value);
+    return result.isNull() ? QString::fromLatin1("") : result;
+}
+
+HTMLDocument::HTMLDocument(const QString& html) : m_document(parse(numericCharacterReferences(html.toUtf8()), "UTF-8"))
+{
+}
+
+HTMLDocument::HTMLDocument(const QByteArray& data, const QString& encoding)
+    : m_document(parse(numericCharacterReferences(data), encoding.isEmpty() ? nullptr : encoding.toLatin1().constData()))
+{
+}
+
+HTMLDocument::~HTMLDocument()
+{
+    if (m_document != nullptr)
+        xmlFreeDoc(static_cast<htmlDocPtr>(m_document));
+}
+
+void HTMLDocument::forEachElement(const std::function<void(const HTMLElement&)>& visit) const
+{
+    if (m_document == nullptr)
+        return;
+    xmlNodePtr root = xmlDocGetRootElement(static_cast<htmlDocPtr>(m_document));
+    if (root == nullptr)
+        return;
+    walk(
+        root,
+        [&](xmlNodePtr node) {
+            if (node->type == XML_ELEMENT_NODE)
+                visit(HTMLElement(node));
+            return true;
+        },
+        [](xmlNodePtr) {});
+}
+
+URL HTMLDocument::baseURL() const
+{
+    QString href;
+    forEachElement([&](const HTMLElement& element) {
+        if (href.isEmpty() && element.isNamed("base"))
+            href = element.attribute("href");
+    });
+    return href.isEmpty() ? URL() : URL::URLWithString(href.trimmed());
+}
+
+QString HTMLDocument::plainText(bool reformat, bool bodyOnly, bool appendLinks) const
+{
+    if (m_document == nullptr)
+        return QString::fromLatin1("");
+    xmlNodePtr root = xmlDocGetRootElement(static_cast<htmlDocPtr>(m_document));
+    if (root == nullptr)
+        return QString::fromLatin1("");
+    TextLayout layout(reformat);
+    int preformatted = 0;
+    walk(
+        root,
+        [&](xmlNodePtr node) {
+            if (isHidden(node) || (bodyOnly && named(node, "head")))
+                return false;
+            if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+                layout.text(fromXml(node->content), preformatted > 0);
+                return false;
+            }
+            layout.block(lineEndsAround(node));
+            if (namedOneOf(node, {"td", "th"}))
+                layout.space();
+            if (named(node, "pre"))
+                ++preformatted;
+            return true;
+        },
+        [&](xmlNodePtr node) {
+            if (node->type != XML_ELEMENT_NODE)
+                return;
+            if (named(node, "pre"))
+                --preformatted;
+            if (appendLinks && named(node, "a")) {
+                const QString href = HTMLElement(node).attribute("href");
+                if (!href.isEmpty()) {
+                    layout.space();
+                    layout.text(QLatin1Char('<') + href + QLatin1Char('>'), true);
+                }
+            }
+            layout.block(lineEndsAround(node));
+        });
+    return layout.result();
+}
+
+AttributedString HTMLDocument::attributedText(const URL& base) const
+{
+    AttributedString result;
+    if (m_document == nullptr)
+        return result;
+    xmlNodePtr root = xmlDocGetRootElement(static_cast<htmlDocPtr>(m_document));
+    if (root == nullptr)
+        return result;
+    // Styles in force, counted so that nesting unwinds.
+    int bold = 0;
+    int italic = 0;
+    int underline = 0;
+    int heading = 0;
+    QStringList links;
+    QString pending;   // text not yet laid out in the current style
+    QVariantMap pendingAttributes;
+    auto attributesNow = [&] {
+        QVariantMap attributes;
+        QFont font;
+        font.setBold(bold > 0 || heading > 0);
+        font.setItalic(italic > 0);
+        font.setPointSizeF(heading > 0 ? 18.0 : 12.0);
+        attributes.insert(QString::fromLatin1(attribute::kFont), font);
+        if (underline > 0)
+            attributes.insert(QString::fromLatin1(attribute::kUnderlineStyle), 1);
+        if (!links.isEmpty() && !links.last().isEmpty())
+            attributes.insert(QString::fromLatin1(attribute::kLink), links.last());
+        return attributes;
+    };
+    TextLayout layout(true);
+    // The layout works on plain text; each piece it produces is given the
+    // attributes in force when its text arrived.
+    QString laidOut;
+    auto take = [&] {
+        const QString now = layout.result();
+        if (now.size() > laidOut.size()) {
+            result.appendAttributedString(AttributedString(now.mid(laidOut.size()), pendingAttributes));
+            laidOut = now;
+        }
+    };
+    walk(
+        root,
+        [&](xmlNodePtr node) {
+            if (isHidden(node) || named(node, "head"))
+                return false;
+            if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+                take();
+                pendingAttributes = attributesNow();
+                layout.text(fromXml(node->content), false);
+                return false;
+            }
+            layout.block(lineEndsAround(node));
+            if (namedOneOf(node, {"b", "strong"}))
+                ++bold;
+            else if (namedOneOf(node, {"i", "em", "cite"}))
+                ++italic;
+            else if (named(node, "u"))
+                ++underline;
+            else if (namedOneOf(node, {"h1", "h2", "h3", "h4", "h5", "h6"}))
+                ++heading;
+            else if (named(node, "a")) {
+                const QString href = HTMLElement(node).attribute("href").trimmed();
+                const URL url = href.isEmpty() ? URL() : URL::URLWithString(href, base);
+                links.append(url.isNull() ? href : url.absoluteString());
+            }
+            return true;
+        },
+        [&](xmlNodePtr node) {
+            if (node->type != XML_ELEMENT_NODE)
+                return;
+            if (namedOneOf(node, {"b", "strong"}))
+                --bold;
+            else if (namedOneOf(node, {"i", "em", "cite"}))
+                --italic;
+            else if (named(node, "u"))
+                --underline;
+            else if (namedOneOf(node, {"h1", "h2", "h3", "h4", "h5", "h6"}))
+                --heading;
+            else if (named(node, "a") && !links.isEmpty())
+                links.removeLast();
+            layout.block(lineEndsAround(node));
+        });
+    take();
+    return result;
+}
+
+} // namespace sorvant

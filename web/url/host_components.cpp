@@ -1,0 +1,126 @@
+#include "web/url/host_components.h"
+
+#include "platform/path_semantics.h"
+
+#include <unicode/uidna.h>
+#include <zlib.h>
+
+#include <algorithm>
+
+namespace sorvant {
+
+namespace {
+
+bool isASCII(const QString& text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// The host as the inverted forms use it: lower case, ASCII.
+QString lowercaseHost(const QString& host)
+{
+    if (isASCII(host))
+        return host.toLower(); // ASCII only: no locale or folding question
+    const QString ascii = asciiHostName(host);
+    return ascii.isNull() ? host.toLower() : ascii;
+}
+
+} // namespace
+
+QStringList hostComponents(const QString& host)
+{
+    if (host.isEmpty())
+        return QStringList();
+    return host.split(QLatin1Char('.'));
+}
+
+QStringList hostComponents(const URL& url)
+{
+    return hostComponents(url.host());
+}
+
+QString invertedHost(const QString& host)
+{
+    if (host.isEmpty())
+        return QString();
+    QStringList labels = lowercaseHost(host).split(QLatin1Char('.'));
+    std::reverse(labels.begin(), labels.end());
+    return labels.join(QLatin1Char('.'));
+}
+
+QString invertedHost(const URL& url)
+{
+    return invertedHost(url.host());
+}
+
+QStringList invertedHostComponents(const QString& host, qsizetype maximum)
+{
+    if (host.isEmpty())
+        return QStringList();
+    QStringList labels = lowercaseHost(host).split(QLatin1Char('.'), Qt::SkipEmptyParts);
+    std::reverse(labels.begin(), labels.end());
+    if (maximum != 0 && maximum != NSNotFound && labels.size() > maximum) {
+        const QString joined = labels.mid(maximum - 1).join(QLatin1Char('.'));
+        labels.erase(labels.begin() + (maximum - 1), labels.end());
+        labels.append(shortenedPathComponent(joined, 0));
+    }
+    return labels;
+}
+
+QStringList invertedHostComponents(const URL& url, qsizetype maximum)
+{
+    return invertedHostComponents(url.host(), maximum);
+}
+
+QString stringByAppendingInvertedHostComponents(const QString& host, qsizetype maximum, const QString& path)
+{
+    if (path.isNull() || host.isEmpty())
+        return path;
+    QString result = path;
+    for (const QString& label : invertedHostComponents(host, maximum))
+        result = stringByAppendingPathComponent(result, label);
+    return result;
+}
+
+QString stringByAppendingInvertedHostComponentsToPath(const QString& host, const QString& path)
+{
+    return stringByAppendingInvertedHostComponents(host, NSNotFound, path);
+}
+
+QString asciiHostName(const QString& host)
+{
+    if (host.isEmpty())
+        return QString();
+    UErrorCode status = U_ZERO_ERROR;
+    UIDNA* idna = uidna_openUTS46(UIDNA_NONTRANSITIONAL_TO_ASCII | UIDNA_USE_STD3_RULES, &status);
+    if (U_FAILURE(status))
+        return QString();
+    UIDNAInfo info = UIDNA_INFO_INITIALIZER;
+    QString out(host.size() * 4 + 64, Qt::Uninitialized);
+    const int32_t length =
+        uidna_nameToASCII(idna, reinterpret_cast<const UChar*>(host.utf16()), static_cast<int32_t>(host.size()),
+                          reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()), &info, &status);
+    uidna_close(idna);
+    if (U_FAILURE(status) || info.errors != 0)
+        return QString();
+    out.truncate(length);
+    return out;
+}
+
+quint32 crc32(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    return static_cast<quint32>(
+        ::crc32(::crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(bytes.constData()), static_cast<uInt>(bytes.size())));
+}
+
+QString shortenedPathComponent(const QString& component, qsizetype extensionLength)
+{
+    // 250 units leave room for the "." and extension within the 255-byte
+    // name limit of most file systems for ASCII names.
+    if (component.size() + extensionLength < 251)
+        return component;
+    return component.left(242 - extensionLength) + QStringLiteral("%1").arg(crc32(component), 8, 16, QLatin1Char('0'));
+}
+
+} // namespace sorvant
