@@ -420,6 +420,18 @@ TEST_F(RelativeReadsTest, NamesThatAreNotUtf8KeepTheirBytes)
               (QStringList{decoded("bad\xff/plain.txt"), decoded("bad\xff/sec\xffret needle.txt")}));
 }
 
+TEST_F(RelativeReadsTest, HiddenListThatIsAPipeNeverStallsTheWalk)
+{
+    // Opening a pipe for reading would wait for a writer forever.
+    make("inner/needle.txt");
+    ASSERT_EQ(::mkfifoat(m_rootFd, ".hidden", 0600), 0);
+    SearchParams params;
+    ResultsDataSource results;
+    makeParams(params, results);
+    params.words = {QStringLiteral("needle")};
+    EXPECT_EQ(walk(params, m_root), QStringList{QStringLiteral("inner/needle.txt")});
+}
+
 TEST_F(RelativeReadsTest, SpecialStoreFilesAreNeverOpened)
 {
     struct Case
