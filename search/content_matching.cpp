@@ -111,7 +111,11 @@ bool containsWord(const QString& text, bool asciiText, const QString& word, unsi
 
 } // namespace
 
-bool searchWindowMatchString(const QString& string, const SearchParams& params, unsigned findOptions)
+namespace {
+
+// searchWindowMatchString, with the wildcard and query-term tests looking at
+// `stop` as they go.
+bool matchString(const QString& string, const SearchParams& params, unsigned findOptions, const StopCheck* stop)
 {
     if (string.isNull())
         return false;
@@ -137,15 +141,23 @@ bool searchWindowMatchString(const QString& string, const SearchParams& params, 
     case kSearchPhrase:
         return count > 0 && containsWord(string, asciiText, params.words.at(0), options);
     case kSearchWildcards:
-        return (params.comparison & 1) ? isCaseInsensitiveLikeUnixWildcard(string, params.wildcard)
-                                       : isLikeUnixWildcard(string, params.wildcard);
+        return (params.comparison & 1) ? isCaseInsensitiveLikeUnixWildcard(string, params.wildcard, stop)
+                                       : isLikeUnixWildcard(string, params.wildcard, stop);
     case kSearchQueryTerms:
-        return params.queryTerms && params.queryTerms->matchesStringComparison(string, unsigned(params.comparison));
+        return params.queryTerms
+               && params.queryTerms->matchesStringComparison(string, unsigned(params.comparison), stop);
     case kSearchRegularExpression:
         return params.regex.isValid() && matchesRegularExpression(params.regex, string, params);
     default:
         return false;
     }
+}
+
+} // namespace
+
+bool searchWindowMatchString(const QString& string, const SearchParams& params, unsigned findOptions)
+{
+    return matchString(string, params, findOptions, nullptr);
 }
 
 // --- which files are content-searched ------------------------------------------------
@@ -314,7 +326,8 @@ QString decodeFileText(const QByteArray& bytes)
 
 // Reads the whole (open) file into `bytes` and decodes it; null when it
 // cannot be read or held in memory, or is no text.
-QString readWholeText(int fd, std::uint64_t size, QByteArray& bytes, const QByteArray& name)
+QString readWholeText(int fd, std::uint64_t size, QByteArray& bytes, const QByteArray& name,
+                      const StopCheck* stop = nullptr)
 {
     // The decoder takes a 32-bit length.
     if (size >= std::uint64_t(INT32_MAX)) {
@@ -325,8 +338,18 @@ QString readWholeText(int fd, std::uint64_t size, QByteArray& bytes, const QByte
     }
     try {
         bytes.resize(qsizetype(size));
-        if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size())
-            return {};
+        if (stop == nullptr) {
+            if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size())
+                return {};
+        } else {
+            // In windows, so that a stop is seen while a large file is read.
+            for (qsizetype at = 0; at < bytes.size();) {
+                const qsizetype want = std::min(kContentWindowBytes, bytes.size() - at);
+                if (readUpTo(fd, bytes.data() + at, want) != want || stop->shouldStop(std::uint64_t(want)))
+                    return {};
+                at += want;
+            }
+        }
         return decodeFileText(bytes);
     } catch (const std::bad_alloc&) {
         logWarning(QStringLiteral("Skipped the contents of %1: its text does not fit in memory")
@@ -841,9 +864,10 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
         case Plan::Kind::Decoded:
             break;
         }
-        const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, name);
-        buffer.m_bytesMatched.fetch_add(std::uint64_t(buffer.m_bytes.size()), std::memory_order_relaxed);
-        return !text.isEmpty() && searchWindowMatchString(text, m_params, unsigned(m_params.comparison & 1));
+        const StopCheck stop{&m_params.stop, &buffer.m_bytesMatched};
+        const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, name, &stop);
+        return !text.isEmpty() && matchString(text, m_params, unsigned(m_params.comparison & 1), &stop)
+               && !stop.shouldStop(0);
     } catch (const std::bad_alloc&) {
         logWarning(QStringLiteral("Skipped the contents of %1: no memory for its windows")
                        .arg(stringWithFileSystemRepresentation(name)));

@@ -5,6 +5,7 @@
 #include "search/content_matching.h"
 
 #include "search/search_params.h"
+#include "search/stop_check.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
 
@@ -465,6 +466,65 @@ TEST_F(ContentMatcherTest, StopEndsAManyWordSearchWithinAWindowOfWork)
         EXPECT_LT(total, std::uint64_t(text.size()) * kWords) << "stopped before the end";
         EXPECT_LE(m_buffer.bytesMatched() - atStop, std::uint64_t(kContentWindowBytes));
     }
+}
+
+// Wildcards and query terms match the decoded text of the whole file; stop
+// is seen there too, within a bounded amount of work after it is sent.
+TEST_F(ContentMatcherTest, StopEndsWildcardAndQueryTermSearchesWithinBoundedWork)
+{
+    QStringList terms;
+    for (int i = 0; i < 2000; ++i)
+        terms.append(u"absent%1*"_qs.arg(i));
+    struct Row
+    {
+        const char* name;
+        std::uint64_t mode;
+        QString pattern;
+        QByteArray line;
+    };
+    const QList<Row> rows = {
+        // Every start tries the whole run of "a" before failing at the "b".
+        {"wildcard", kSearchWildcards, u"*"_qs + QString(3000, u'a') + u"b*"_qs, "aaaaaaaaaaaaaaa\n"},
+        {"wildcard ignoring case", kSearchWildcards, u"*"_qs + QString(3000, u'A') + u"B*"_qs,
+         "aaaaaaaaaaaaaaa\n"},
+        // Every term visits every word.
+        {"query terms", kSearchQueryTerms, terms.join(u" OR "_qs), "lorem ipsum dolor sit amet\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QByteArray text;
+        while (text.size() < 16 * kContentWindowBytes)
+            text += row.line;
+        m_tree.writeFile(QString::fromLatin1(row.name), text);
+        setSearch(row.mode, {row.pattern}, row.mode == kSearchWildcards && row.pattern.contains(u'A') ? 1 : 0);
+        m_params.maxFileSize = std::uint64_t(1) << 30;
+        m_params.stop = false;
+        const ContentMatcher matcher(m_params);
+        std::atomic<std::uint64_t> atStop{0};
+        std::atomic<bool> done{false};
+        const std::uint64_t before = m_buffer.bytesMatched();
+        // Stop once matching is under way: more work counted than reading
+        // the file took.
+        const std::uint64_t underWay = before + std::uint64_t(text.size()) + 4 * StopCheck::kInterval;
+        std::thread stopper([&] {
+            while (!done && m_buffer.bytesMatched() < underWay)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            atStop = m_buffer.bytesMatched();
+            m_params.stop = true;
+        });
+        EXPECT_FALSE(matcher.matchesFile(folder(), row.name, m_buffer));
+        done = true;
+        stopper.join();
+        EXPECT_GE(atStop.load(), underWay) << "stop was sent while matching";
+        EXPECT_LE(m_buffer.bytesMatched() - atStop, std::uint64_t(kContentWindowBytes));
+    }
+    // The same searches, not stopped, still answer.
+    m_params.stop = false;
+    m_tree.writeFile(QStringLiteral("short"), "lorem absent7x ipsum\n");
+    setSearch(kSearchQueryTerms, {terms.join(u" OR "_qs)}, 0);
+    EXPECT_TRUE(matches("short"));
+    setSearch(kSearchWildcards, {u"*absent?x*"_qs}, 0);
+    EXPECT_TRUE(matches("short"));
 }
 
 TEST_F(ContentMatcherTest, StopEndsAnUnboundedRegularExpression)
