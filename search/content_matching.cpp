@@ -123,7 +123,7 @@ bool matchString(const QString& string, const SearchParams& params, unsigned fin
     // act through query terms and highlighting. Words are found as they
     // are written (literally): no canonical equivalence.
     const unsigned options = (findOptions & kCompareCaseInsensitive) | kCompareLiteral;
-    const qsizetype count = std::min<qsizetype>(qsizetype(params.wordsCount), params.words.size());
+    const qsizetype count = params.words.size();
     const bool asciiText = params.mode <= kSearchPhrase && isAscii(string);
     switch (params.mode) {
     case kSearchAllWords:
@@ -472,7 +472,7 @@ std::uint16_t pairKey(char first, char second, bool ignoreCase)
 
 void planWords(ContentMatcher::Plan& plan, const SearchParams& params)
 {
-    const qsizetype count = std::min<qsizetype>(qsizetype(params.wordsCount), params.words.size());
+    const qsizetype count = params.words.size();
     if (count == 0)
         return;
     plan.words = params.mode == kSearchPhrase ? params.words.mid(0, 1) : params.words.mid(0, count);

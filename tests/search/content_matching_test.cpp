@@ -53,7 +53,6 @@ protected:
     void setPhrase(const QString& phrase)
     {
         m_params.words = {phrase};
-        m_params.wordsCount = 1;
     }
     int folder()
     {
@@ -70,7 +69,6 @@ protected:
     {
         m_params.mode = mode;
         m_params.words = words;
-        m_params.wordsCount = std::uint64_t(words.size());
         m_params.comparison = comparison;
         m_params.wildcard = mode == kSearchWildcards ? words.first() : QString();
         m_params.queryTerms.reset();
@@ -201,7 +199,6 @@ TEST_F(ContentMatcherTest, EveryModeGoesThroughTheStringMatch)
         SCOPED_TRACE(row.words.join(u' ').toStdString());
         m_params.mode = row.mode;
         m_params.words = row.words;
-        m_params.wordsCount = std::uint64_t(row.words.size());
         m_params.wildcard = row.mode == kSearchWildcards ? row.words.first() : QString();
         m_params.queryTerms.reset();
         if (row.mode == kSearchQueryTerms)
