@@ -8,6 +8,7 @@
 #include "platform/string_encoding.h"
 #include "platform/unicode.h"
 #include "platform/user_defaults.h"
+#include "search/ascii_name_matching.h"
 #include "search/byte_search.h"
 #include "search/search_params.h"
 #include "search/wildcard_patterns.h"
@@ -388,7 +389,7 @@ ContentBuffer& ContentBuffer::operator=(ContentBuffer&& other) noexcept
 
 struct ContentMatcher::Plan
 {
-    enum class Kind { Decoded, Words, RegularExpression };
+    enum class Kind { Decoded, Words, Literal };
     Kind kind = Kind::Decoded;
 
     // Words: the words of modes 0 to 2 and how many must be found.
@@ -396,6 +397,9 @@ struct ContentMatcher::Plan
     qsizetype enough = 0;
     unsigned findOptions = kCompareLiteral;
     bool ignoreCase = false;
+    // Literal plans: any non-ASCII byte may match the literal's letters
+    // (so such a file is always matched in full).
+    bool nonAsciiMayMatch = false;
     struct Word
     {
         // The word's bytes, or ignoring case the ASCII folding of a word
@@ -555,10 +559,93 @@ void planRegularExpression(ContentMatcher::Plan& plan, const SearchParams& param
     // Ignoring case, only an ASCII literal has a byte finder.
     if (literal.isEmpty() || hasLoneSurrogate(literal) || (ignoreCase && !isAsciiText(literal)))
         return;
-    plan.kind = ContentMatcher::Plan::Kind::RegularExpression;
+    plan.kind = ContentMatcher::Plan::Kind::Literal;
     plan.literal.emplace(literal.toUtf8(), ignoreCase);
     plan.ignoreCase = ignoreCase;
     plan.holeRun = literal.contains(QChar(0)) ? 0 : 1;
+}
+
+// The longest run of letters, digits and marks in a query term: a hit of
+// the term is made of text units equal to its units, except for "*", "?",
+// sets and the separators between the words of a phrase.
+QString termLiteral(const QString& term)
+{
+    QString best;
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i <= term.size(); ++i) {
+        const QChar c = i < term.size() ? term.at(i) : QChar();
+        if (i < term.size() && (c.isLetterOrNumber() || c.isMark()) && !c.isSurrogate())
+            continue;
+        if (i - runStart > best.size())
+            best = term.mid(runStart, i - runStart);
+        if (c == u'[') {
+            const qsizetype close = term.indexOf(u']', i + 1);
+            i = close < 0 ? term.size() : close;
+        }
+        runStart = i + 1;
+    }
+    return best;
+}
+
+// Adds to `required` the literals of the leaves every match of `node` must
+// hit, following how a group is evaluated: left to right, AND adding the
+// next child's, a proximity operator keeping what was required, OR and XOR
+// requiring nothing sure. A negated node requires nothing.
+void addRequiredTermLiterals(const QueryTerms& node, QStringList& required)
+{
+    if (node.queryNot())
+        return;
+    if (node.isWord()) {
+        const QString literal = termLiteral(node.term());
+        if (!literal.isEmpty())
+            required.append(literal);
+        return;
+    }
+    const std::vector<QueryTerms>& children = node.children();
+    if (children.empty())
+        return;
+    QStringList group;
+    addRequiredTermLiterals(children.front(), group);
+    const QueryOperator common = node.commonOperator();
+    for (std::size_t k = 1; k < children.size(); ++k) {
+        const QueryTerms& child = children[k];
+        QueryOperator op = common == kQueryOr ? kQueryOr : child.queryOperator();
+        const bool proximity = op == kQueryNear || op == kQueryBefore || op == kQueryAfter || op == kQueryNext;
+        if (proximity && child.proximityDistance() == 0)
+            op = kQueryAnd;
+        if (op == kQueryAnd)
+            addRequiredTermLiterals(child, group);
+        else if (op == kQueryOr || op == kQueryXor)
+            group.clear();
+        // Proximity: the running result must hold before; OPT changes nothing.
+    }
+    required += group;
+}
+
+// Query terms: files without the longest literal some required term holds
+// are never decoded. Only where the comparison is exact or ignores case
+// alone; ignoring case, only an ASCII literal, and any file with non-ASCII
+// bytes is matched in full.
+void planQueryTerms(ContentMatcher::Plan& plan, const SearchParams& params)
+{
+    plan.kind = ContentMatcher::Plan::Kind::Decoded;
+    const bool ignoreCase = params.comparison & kComparisonIgnoreCase;
+    if (!params.queryTerms || (params.comparison & ~std::uint64_t(kComparisonIgnoreCase)) != 0)
+        return;
+    QStringList required;
+    addRequiredTermLiterals(*params.queryTerms, required);
+    QString literal;
+    for (const QString& candidate : std::as_const(required)) {
+        if ((!ignoreCase || isAsciiText(candidate)) && candidate.size() > literal.size())
+            literal = candidate;
+    }
+    if (literal.isEmpty())
+        return;
+    plan.kind = ContentMatcher::Plan::Kind::Literal;
+    plan.literal.emplace(literal.toUtf8(), ignoreCase);
+    plan.ignoreCase = false;
+    plan.nonAsciiMayMatch = ignoreCase;
+    plan.holeRun = 1;
 }
 
 bool hasByteOrderMark(const char* data, qsizetype size, const char* mark, qsizetype length)
@@ -623,6 +710,8 @@ ContentMatcher::ContentMatcher(const SearchParams& params, qsizetype windowBytes
         planWords(*plan, params);
     else if (params.mode == kSearchRegularExpression)
         planRegularExpression(*plan, params);
+    else if (params.mode == kSearchQueryTerms)
+        planQueryTerms(*plan, params);
     // A window always moves on by more than it repeats.
     const qsizetype repeated = plan->literal ? plan->literal->size() + 4 : plan->overlap;
     plan->window = std::max(windowBytes, repeated + 16);
@@ -857,7 +946,7 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
         switch (m_plan->kind) {
         case Plan::Kind::Words:
             return matchesWords(file.fd(), file.size(), name, buffer);
-        case Plan::Kind::RegularExpression:
+        case Plan::Kind::Literal:
             if (!mayHoldLiteral(file.fd(), file.size(), buffer) || ::lseek(file.fd(), 0, SEEK_SET) != 0)
                 return false;
             break;
@@ -947,7 +1036,8 @@ bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& b
         // Characters whose case folding gives ASCII could match the
         // literal's letters in the expression; only the expression knows.
         if (literal.find(bytes.constData(), bytes.size(), 0) >= 0
-            || (plan.ignoreCase && holdsCharacterFoldingToAscii(bytes.constData(), bytes.size())))
+            || (plan.ignoreCase && holdsCharacterFoldingToAscii(bytes.constData(), bytes.size()))
+            || (plan.nonAsciiMayMatch && !isAsciiBytes(bytes.constData(), bytes.size())))
             return true;
         if (read >= size)
             return false;

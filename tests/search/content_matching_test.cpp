@@ -310,6 +310,65 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnRandomInput)
     }
 }
 
+// Query terms skip files without a literal some required term holds; the
+// answer stays that of matching the decoded text.
+TEST_F(ContentMatcherTest, QueryTermsSkipFilesExactlyOnRandomInput)
+{
+    const QStringList terms = {u"lorem"_qs, u"Ipsum"_qs, u"LOREM"_qs, u"dolor"_qs, u"lor*"_qs, u"?psum"_qs,
+                               u"d[o]lor"_qs, u"stra\u00DFe"_qs, u"STRASSE"_qs, u"caf\u00E9"_qs, u"cafe"_qs,
+                               u"KELVIN"_qs, u"kind"_qs, u"e-mail"_qs, u"email"_qs, u"\"lorem ipsum\""_qs,
+                               u"*"_qs, u"is"_qs, u"2026"_qs};
+    const QStringList operators = {u" "_qs,    u" OR "_qs,   u" AND "_qs,    u" NOT "_qs, u" -"_qs,
+                                   u" NEAR "_qs, u" NEAR/0 "_qs, u" XOR "_qs, u"|"_qs,     u" OPT "_qs,
+                                   u" BEFORE/2 "_qs};
+    const QList<QByteArray> fragments = {"lorem",  "LOREM", "Lorem", "ipsum", "IPSUM", "dolor", "stra\xc3\x9f" "e",
+                                         "strasse", "caf\xc3\xa9", "cafe\xcc\x81", "cafe", "\xe2\x84\xaa" "elvin",
+                                         "kind",   "\xc4\xb1s", "\xc5\xbf", "e-mail", "email", "2026", " ", " ",
+                                         "\n",    ", ",    "-"};
+    std::mt19937 random(20261207);
+    const auto any = [&](const auto& list) { return list.at(qsizetype(random() % std::uint32_t(list.size()))); };
+    for (int round = 0; round < 400; ++round) {
+        QString query = any(terms);
+        for (std::uint32_t n = random() % 4; n > 0; --n)
+            query += any(operators) + any(terms);
+        if (random() % 4 == 0)
+            query = u"("_qs + query + u")"_qs + any(operators) + any(terms);
+        setSearch(kSearchQueryTerms, {query}, random() % 6);
+        QByteArray text;
+        for (std::uint32_t n = 1 + random() % 12; n > 0; --n)
+            text += any(fragments);
+        expectAgreementOn(text, round % 2 ? kContentWindowBytes : 16);
+    }
+}
+
+TEST_F(ContentMatcherTest, QueryTermsDecodeOnlyFilesHoldingARequiredLiteral)
+{
+    // Long enough that indexing its words counts as work too.
+    const QByteArray without = QByteArray("nothing to see here\n").repeated(1000);
+    m_tree.writeFile(QStringLiteral("without"), without);
+    struct Row
+    {
+        const char* query;
+        std::uint64_t comparison;
+        bool skips;
+    };
+    const QList<Row> rows = {
+        {"total here", 0, true},       {"TOTAL here", 1, true},   {"tot* NEAR here", 0, true},
+        {"total OR nothing", 0, false}, {"NOT total", 0, false},   {"total here", 2, false},
+        {"(total see) here", 0, true}, {"here -total", 0, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.query);
+        setSearch(kSearchQueryTerms, {QString::fromLatin1(row.query)}, row.comparison);
+        const ContentMatcher matcher(m_params);
+        const std::uint64_t before = m_buffer.bytesMatched();
+        EXPECT_EQ(matcher.matchesFile(folder(), "without", m_buffer),
+                  matcher.matchesFileDecoded(folder(), "without", m_buffer));
+        // A skipped file costs one scan of its bytes and no decoding.
+        EXPECT_EQ(m_buffer.bytesMatched() - before == std::uint64_t(without.size()), row.skips);
+    }
+}
+
 // Inputs the fuzzer found where the fast paths once answered differently.
 TEST_F(ContentMatcherTest, FuzzFindingsAgree)
 {
