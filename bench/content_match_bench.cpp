@@ -81,7 +81,6 @@ void run(benchmark::State& state, const char* file, std::uint64_t mode, const QS
     SearchParams params;
     params.mode = mode;
     params.words = words;
-    params.wordsCount = std::uint64_t(words.size());
     params.comparison = comparison;
     params.maxFileSize = std::uint64_t(1) << 32;
     if (mode == kSearchRegularExpression)

@@ -59,7 +59,7 @@ AsciiNameMatcher::AsciiNameMatcher(const SearchParams& params)
 {
     if (params.mode > kSearchPhrase)
         return;
-    const qsizetype count = std::min<qsizetype>(qsizetype(params.wordsCount), params.words.size());
+    const qsizetype count = params.words.size();
     const qsizetype used = params.mode == kSearchPhrase ? std::min<qsizetype>(count, 1) : count;
     m_ignoreCase = (params.comparison & 1) != 0;
     for (qsizetype i = 0; i < used; ++i) {

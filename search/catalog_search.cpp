@@ -38,7 +38,7 @@ bool isCatalogSearchQuery(const SearchParams& params)
     const bool plainMode = params.mode != kSearchWildcards && params.mode != kSearchQueryTerms
                            && params.mode != kSearchRegularExpression;
     const bool namesOnly = (params.what & (kSearchContents | kSearchTags | kSearchComments)) == 0;
-    return plainMode && params.wordsCount == 1 && namesOnly;
+    return plainMode && params.wordsCount() == 1 && namesOnly;
 }
 
 bool hasCatalogSearch(const QString& /*path*/)

@@ -8,6 +8,7 @@
 #include "platform/string_encoding.h"
 #include "platform/unicode.h"
 #include "platform/user_defaults.h"
+#include "search/ascii_name_matching.h"
 #include "search/byte_search.h"
 #include "search/search_params.h"
 #include "search/wildcard_patterns.h"
@@ -111,7 +112,11 @@ bool containsWord(const QString& text, bool asciiText, const QString& word, unsi
 
 } // namespace
 
-bool searchWindowMatchString(const QString& string, const SearchParams& params, unsigned findOptions)
+namespace {
+
+// searchWindowMatchString, with the wildcard and query-term tests looking at
+// `stop` as they go.
+bool matchString(const QString& string, const SearchParams& params, unsigned findOptions, const StopCheck* stop)
 {
     if (string.isNull())
         return false;
@@ -119,7 +124,7 @@ bool searchWindowMatchString(const QString& string, const SearchParams& params, 
     // act through query terms and highlighting. Words are found as they
     // are written (literally): no canonical equivalence.
     const unsigned options = (findOptions & kCompareCaseInsensitive) | kCompareLiteral;
-    const qsizetype count = std::min<qsizetype>(qsizetype(params.wordsCount), params.words.size());
+    const qsizetype count = params.words.size();
     const bool asciiText = params.mode <= kSearchPhrase && isAscii(string);
     switch (params.mode) {
     case kSearchAllWords:
@@ -137,15 +142,23 @@ bool searchWindowMatchString(const QString& string, const SearchParams& params, 
     case kSearchPhrase:
         return count > 0 && containsWord(string, asciiText, params.words.at(0), options);
     case kSearchWildcards:
-        return (params.comparison & 1) ? isCaseInsensitiveLikeUnixWildcard(string, params.wildcard)
-                                       : isLikeUnixWildcard(string, params.wildcard);
+        return (params.comparison & 1) ? isCaseInsensitiveLikeUnixWildcard(string, params.wildcard, stop)
+                                       : isLikeUnixWildcard(string, params.wildcard, stop);
     case kSearchQueryTerms:
-        return params.queryTerms && params.queryTerms->matchesStringComparison(string, unsigned(params.comparison));
+        return params.queryTerms
+               && params.queryTerms->matchesStringComparison(string, unsigned(params.comparison), stop);
     case kSearchRegularExpression:
         return params.regex.isValid() && matchesRegularExpression(params.regex, string, params);
     default:
         return false;
     }
+}
+
+} // namespace
+
+bool searchWindowMatchString(const QString& string, const SearchParams& params, unsigned findOptions)
+{
+    return matchString(string, params, findOptions, nullptr);
 }
 
 // --- which files are content-searched ------------------------------------------------
@@ -314,7 +327,8 @@ QString decodeFileText(const QByteArray& bytes)
 
 // Reads the whole (open) file into `bytes` and decodes it; null when it
 // cannot be read or held in memory, or is no text.
-QString readWholeText(int fd, std::uint64_t size, QByteArray& bytes, const QByteArray& name)
+QString readWholeText(int fd, std::uint64_t size, QByteArray& bytes, const QByteArray& name,
+                      const StopCheck* stop = nullptr)
 {
     // The decoder takes a 32-bit length.
     if (size >= std::uint64_t(INT32_MAX)) {
@@ -325,8 +339,18 @@ QString readWholeText(int fd, std::uint64_t size, QByteArray& bytes, const QByte
     }
     try {
         bytes.resize(qsizetype(size));
-        if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size())
-            return {};
+        if (stop == nullptr) {
+            if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size())
+                return {};
+        } else {
+            // In windows, so that a stop is seen while a large file is read.
+            for (qsizetype at = 0; at < bytes.size();) {
+                const qsizetype want = std::min(kContentWindowBytes, bytes.size() - at);
+                if (readUpTo(fd, bytes.data() + at, want) != want || stop->shouldStop(std::uint64_t(want)))
+                    return {};
+                at += want;
+            }
+        }
         return decodeFileText(bytes);
     } catch (const std::bad_alloc&) {
         logWarning(QStringLiteral("Skipped the contents of %1: its text does not fit in memory")
@@ -365,7 +389,7 @@ ContentBuffer& ContentBuffer::operator=(ContentBuffer&& other) noexcept
 
 struct ContentMatcher::Plan
 {
-    enum class Kind { Decoded, Words, RegularExpression };
+    enum class Kind { Decoded, Words, Literal };
     Kind kind = Kind::Decoded;
 
     // Words: the words of modes 0 to 2 and how many must be found.
@@ -373,6 +397,9 @@ struct ContentMatcher::Plan
     qsizetype enough = 0;
     unsigned findOptions = kCompareLiteral;
     bool ignoreCase = false;
+    // Literal plans: any non-ASCII byte may match the literal's letters
+    // (so such a file is always matched in full).
+    bool nonAsciiMayMatch = false;
     struct Word
     {
         // The word's bytes, or ignoring case the ASCII folding of a word
@@ -449,7 +476,7 @@ std::uint16_t pairKey(char first, char second, bool ignoreCase)
 
 void planWords(ContentMatcher::Plan& plan, const SearchParams& params)
 {
-    const qsizetype count = std::min<qsizetype>(qsizetype(params.wordsCount), params.words.size());
+    const qsizetype count = params.words.size();
     if (count == 0)
         return;
     plan.words = params.mode == kSearchPhrase ? params.words.mid(0, 1) : params.words.mid(0, count);
@@ -532,10 +559,93 @@ void planRegularExpression(ContentMatcher::Plan& plan, const SearchParams& param
     // Ignoring case, only an ASCII literal has a byte finder.
     if (literal.isEmpty() || hasLoneSurrogate(literal) || (ignoreCase && !isAsciiText(literal)))
         return;
-    plan.kind = ContentMatcher::Plan::Kind::RegularExpression;
+    plan.kind = ContentMatcher::Plan::Kind::Literal;
     plan.literal.emplace(literal.toUtf8(), ignoreCase);
     plan.ignoreCase = ignoreCase;
     plan.holeRun = literal.contains(QChar(0)) ? 0 : 1;
+}
+
+// The longest run of letters, digits and marks in a query term: a hit of
+// the term is made of text units equal to its units, except for "*", "?",
+// sets and the separators between the words of a phrase.
+QString termLiteral(const QString& term)
+{
+    QString best;
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i <= term.size(); ++i) {
+        const QChar c = i < term.size() ? term.at(i) : QChar();
+        if (i < term.size() && (c.isLetterOrNumber() || c.isMark()) && !c.isSurrogate())
+            continue;
+        if (i - runStart > best.size())
+            best = term.mid(runStart, i - runStart);
+        if (c == u'[') {
+            const qsizetype close = term.indexOf(u']', i + 1);
+            i = close < 0 ? term.size() : close;
+        }
+        runStart = i + 1;
+    }
+    return best;
+}
+
+// Adds to `required` the literals of the leaves every match of `node` must
+// hit, following how a group is evaluated: left to right, AND adding the
+// next child's, a proximity operator keeping what was required, OR and XOR
+// requiring nothing sure. A negated node requires nothing.
+void addRequiredTermLiterals(const QueryTerms& node, QStringList& required)
+{
+    if (node.queryNot())
+        return;
+    if (node.isWord()) {
+        const QString literal = termLiteral(node.term());
+        if (!literal.isEmpty())
+            required.append(literal);
+        return;
+    }
+    const std::vector<QueryTerms>& children = node.children();
+    if (children.empty())
+        return;
+    QStringList group;
+    addRequiredTermLiterals(children.front(), group);
+    const QueryOperator common = node.commonOperator();
+    for (std::size_t k = 1; k < children.size(); ++k) {
+        const QueryTerms& child = children[k];
+        QueryOperator op = common == kQueryOr ? kQueryOr : child.queryOperator();
+        const bool proximity = op == kQueryNear || op == kQueryBefore || op == kQueryAfter || op == kQueryNext;
+        if (proximity && child.proximityDistance() == 0)
+            op = kQueryAnd;
+        if (op == kQueryAnd)
+            addRequiredTermLiterals(child, group);
+        else if (op == kQueryOr || op == kQueryXor)
+            group.clear();
+        // Proximity: the running result must hold before; OPT changes nothing.
+    }
+    required += group;
+}
+
+// Query terms: files without the longest literal some required term holds
+// are never decoded. Only where the comparison is exact or ignores case
+// alone; ignoring case, only an ASCII literal, and any file with non-ASCII
+// bytes is matched in full.
+void planQueryTerms(ContentMatcher::Plan& plan, const SearchParams& params)
+{
+    plan.kind = ContentMatcher::Plan::Kind::Decoded;
+    const bool ignoreCase = params.comparison & kComparisonIgnoreCase;
+    if (!params.queryTerms || (params.comparison & ~std::uint64_t(kComparisonIgnoreCase)) != 0)
+        return;
+    QStringList required;
+    addRequiredTermLiterals(*params.queryTerms, required);
+    QString literal;
+    for (const QString& candidate : std::as_const(required)) {
+        if ((!ignoreCase || isAsciiText(candidate)) && candidate.size() > literal.size())
+            literal = candidate;
+    }
+    if (literal.isEmpty())
+        return;
+    plan.kind = ContentMatcher::Plan::Kind::Literal;
+    plan.literal.emplace(literal.toUtf8(), ignoreCase);
+    plan.ignoreCase = false;
+    plan.nonAsciiMayMatch = ignoreCase;
+    plan.holeRun = 1;
 }
 
 bool hasByteOrderMark(const char* data, qsizetype size, const char* mark, qsizetype length)
@@ -600,6 +710,8 @@ ContentMatcher::ContentMatcher(const SearchParams& params, qsizetype windowBytes
         planWords(*plan, params);
     else if (params.mode == kSearchRegularExpression)
         planRegularExpression(*plan, params);
+    else if (params.mode == kSearchQueryTerms)
+        planQueryTerms(*plan, params);
     // A window always moves on by more than it repeats.
     const qsizetype repeated = plan->literal ? plan->literal->size() + 4 : plan->overlap;
     plan->window = std::max(windowBytes, repeated + 16);
@@ -834,16 +946,17 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
         switch (m_plan->kind) {
         case Plan::Kind::Words:
             return matchesWords(file.fd(), file.size(), name, buffer);
-        case Plan::Kind::RegularExpression:
+        case Plan::Kind::Literal:
             if (!mayHoldLiteral(file.fd(), file.size(), buffer) || ::lseek(file.fd(), 0, SEEK_SET) != 0)
                 return false;
             break;
         case Plan::Kind::Decoded:
             break;
         }
-        const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, name);
-        buffer.m_bytesMatched.fetch_add(std::uint64_t(buffer.m_bytes.size()), std::memory_order_relaxed);
-        return !text.isEmpty() && searchWindowMatchString(text, m_params, unsigned(m_params.comparison & 1));
+        const StopCheck stop{&m_params.stop, &buffer.m_bytesMatched};
+        const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, name, &stop);
+        return !text.isEmpty() && matchString(text, m_params, unsigned(m_params.comparison & 1), &stop)
+               && !stop.shouldStop(0);
     } catch (const std::bad_alloc&) {
         logWarning(QStringLiteral("Skipped the contents of %1: no memory for its windows")
                        .arg(stringWithFileSystemRepresentation(name)));
@@ -923,7 +1036,8 @@ bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& b
         // Characters whose case folding gives ASCII could match the
         // literal's letters in the expression; only the expression knows.
         if (literal.find(bytes.constData(), bytes.size(), 0) >= 0
-            || (plan.ignoreCase && holdsCharacterFoldingToAscii(bytes.constData(), bytes.size())))
+            || (plan.ignoreCase && holdsCharacterFoldingToAscii(bytes.constData(), bytes.size()))
+            || (plan.nonAsciiMayMatch && !isAsciiBytes(bytes.constData(), bytes.size())))
             return true;
         if (read >= size)
             return false;

@@ -81,7 +81,8 @@ std::unique_ptr<FastWordEnumerator> FastWordEnumerator::enumeratorWithString(con
 }
 
 std::unique_ptr<FastWordEnumerator> FastWordEnumerator::enumeratorWithString(const QString& string,
-                                                                             bool caseInsensitive, bool wildcard)
+                                                                             bool caseInsensitive, bool wildcard,
+                                                                             const StopCheck* stop)
 {
     const qsizetype length = string.size();
     if (length == 0)
@@ -102,7 +103,8 @@ std::unique_ptr<FastWordEnumerator> FastWordEnumerator::enumeratorWithString(con
         if (!e->adopt(folded, length, true))
             return nullptr;
     }
-    e->scan(wildcard);
+    if (!e->scan(wildcard, stop))
+        return nullptr;
     return e;
 }
 
@@ -204,7 +206,7 @@ void FastWordEnumerator::invalidate()
 
 // --- the scanner ---------------------------------------------------------------------
 
-void FastWordEnumerator::scan(bool wildcard)
+bool FastWordEnumerator::scan(bool wildcard, const StopCheck* stop)
 {
     const CharacterSetBitmap* separators = wildcard ? defaultWildcardSeparators() : defaultWordSeparators();
     const bool splitAsian = splitAsianWords();
@@ -216,7 +218,13 @@ void FastWordEnumerator::scan(bool wildcard)
     const qsizetype length = m_length;
     qsizetype runStart = 0;
     bool asian = false;
+    qsizetype nextCheck = stop != nullptr ? qsizetype(StopCheck::kInterval) : length;
     for (qsizetype i = 0; i < length; ++i) {
+        if (i >= nextCheck) {
+            if (stop->shouldStop(std::uint64_t(i - nextCheck) + StopCheck::kInterval))
+                return false;
+            nextCheck = i + qsizetype(StopCheck::kInterval);
+        }
         const unichar c = units[i];
         if (bitmapContains(separators, c)) {
             m_index[i] = kWordSeparatorFlag;
@@ -235,6 +243,7 @@ void FastWordEnumerator::scan(bool wildcard)
     }
     if (runStart < length)
         scanner.markRun(runStart, length - runStart, asian);
+    return true;
 }
 
 // --- observers ----------------------------------------------------------------------

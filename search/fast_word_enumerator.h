@@ -20,6 +20,7 @@
 
 #include "foundation/chars_table.h"
 #include "foundation/range.h"
+#include "search/stop_check.h"
 
 #include <QStringList>
 
@@ -50,9 +51,11 @@ public:
     //   enumeratorWithString("")   => null
     //   enumeratorWithString("Straße", true, false)->substringWithRange({0, 6}) => "STRAßE"
     [[nodiscard]] static std::unique_ptr<FastWordEnumerator> enumeratorWithString(const QString& string);
+    // With `stop`, null when the stop flag is seen while indexing.
     [[nodiscard]] static std::unique_ptr<FastWordEnumerator> enumeratorWithString(const QString& string,
                                                                                   bool caseInsensitive,
-                                                                                  bool wildcard);
+                                                                                  bool wildcard,
+                                                                                  const StopCheck* stop = nullptr);
     // Copies the units (folded when `caseInsensitive`); plain scan.
     [[nodiscard]] static std::unique_ptr<FastWordEnumerator> enumeratorWithCharacters(const unichar* characters,
                                                                                       qsizetype length,
@@ -201,7 +204,8 @@ public:
 private:
     FastWordEnumerator() = default;
     bool adopt(const unichar* characters, qsizetype length, bool freeCharacters);
-    void scan(bool wildcard);
+    // NO when `stop` asked to stop before the end.
+    bool scan(bool wildcard, const StopCheck* stop = nullptr);
     Range rangeOfWildcardInDirection(const QStringList& wildcards, Range range, unsigned comparison,
                                      qsizetype minCharacters, bool forward) const;
     Range findQueryTerm(QStringList& terms, bool isMutable, Range range, bool caseSensitive, bool anchored,

@@ -65,9 +65,10 @@ void ensureCaseTables()
 class TermFinder
 {
 public:
-    TermFinder(const FastWordEnumerator& words, bool wildcard, unsigned caseOrComparison)
+    TermFinder(const FastWordEnumerator& words, bool wildcard, unsigned caseOrComparison,
+               const StopCheck* stop = nullptr)
         : m_words(words), m_view{words.characters(), words.index(), words.length()}, m_wildcard(wildcard),
-          m_options(caseOrComparison)
+          m_options(caseOrComparison), m_stop(stop)
     {
     }
 
@@ -83,6 +84,7 @@ public:
             WildcardFindOptions options;
             options.comparison = m_options;
             options.loneStar = true;
+            options.stop = m_stop;
             return findWildcardPhrase(m_view, location, end, term, options);
         }
         const bool anchored = !leaf.querySubstring();
@@ -167,6 +169,7 @@ private:
     WordIndexView m_view;
     bool m_wildcard;
     unsigned m_options;
+    const StopCheck* m_stop;
     mutable QHash<const QueryTerms*, QStringList> m_phraseWords;
     mutable std::optional<WordPositions> m_positions;
 };
@@ -314,7 +317,8 @@ unsigned caseOptions(bool caseSensitive)
 // Builds the word index of a non-empty text and asks an evaluator over it;
 // false for an empty text.
 template <typename Ask>
-bool askWordIndex(const QString& text, bool wildcard, unsigned caseOrComparison, const Ask& ask)
+bool askWordIndex(const QString& text, bool wildcard, unsigned caseOrComparison, const Ask& ask,
+                  const StopCheck* stop = nullptr)
 {
     if (text.isEmpty())
         return false;
@@ -322,11 +326,12 @@ bool askWordIndex(const QString& text, bool wildcard, unsigned caseOrComparison,
         initWildcardTables();
     else
         ensureCaseTables();
-    const auto words = FastWordEnumerator::enumeratorWithString(text);
+    const auto words = FastWordEnumerator::enumeratorWithString(text, false, false, stop);
     if (!words)
         return false;
-    const TermFinder finder(*words, wildcard, caseOrComparison);
-    return ask(TreeWalk(finder), words->length());
+    const TermFinder finder(*words, wildcard, caseOrComparison, stop);
+    // A stopped search finds nothing, whatever NOT made of the missing hits.
+    return ask(TreeWalk(finder), words->length()) && !shouldStop(stop, 0);
 }
 
 // The word index's forward or backward query-term finder over `text`.
@@ -392,11 +397,11 @@ bool QueryTerms::matchesStringCaseSensitive(const QString& text, bool caseSensit
                         });
 }
 
-bool QueryTerms::matchesStringComparison(const QString& text, unsigned comparison) const
+bool QueryTerms::matchesStringComparison(const QString& text, unsigned comparison, const StopCheck* stop) const
 {
-    return askWordIndex(text, true, comparison, [this](const TreeWalk& walk, qsizetype length) {
-        return walk.holds(*this, 0, length);
-    });
+    return askWordIndex(
+        text, true, comparison,
+        [this](const TreeWalk& walk, qsizetype length) { return walk.holds(*this, 0, length); }, stop);
 }
 
 bool QueryTerms::containsStringCaseSensitive(const QString& text, bool caseSensitive) const

@@ -18,6 +18,7 @@
 // may be evaluated on several threads at once.
 
 #include "foundation/range.h"
+#include "search/stop_check.h"
 
 #include <QList>
 #include <QString>
@@ -138,7 +139,9 @@ public:
     [[nodiscard]] bool matchesStringCaseSensitive(const QString& text, bool caseSensitive) const;
     // The same with the wildcard matcher and ComparisonOptions
     // (1 ignore case, 2 ignore diacritics, 4 fuzzy).
-    [[nodiscard]] bool matchesStringComparison(const QString& text, unsigned comparison) const;
+    // With `stop`, NO once the stop flag is seen.
+    [[nodiscard]] bool matchesStringComparison(const QString& text, unsigned comparison,
+                                               const StopCheck* stop = nullptr) const;
     // Whether any term outside a negated subtree occurs in `text`, whatever
     // the operators say. False for a null or empty text.
     //   "missing OR tempor" => true    "NOT tempor" => false

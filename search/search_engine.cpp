@@ -149,10 +149,7 @@ bool SearchEngine::prepareParams(const QString& phrase, const QString& path)
     // finds it running.
     threadInit();
     m_params.words = words.isEmpty() || phrase.isEmpty() ? QStringList() : words;
-    m_params.wordsCount = std::uint64_t(m_params.words.size());
-    m_params.extensionsCount = std::uint64_t(m_params.extensions.size());
-    m_params.typesCount = std::uint64_t(m_params.types.size());
-    if (m_params.wordsCount < 2 && mode != kSearchWildcards && mode != kSearchQueryTerms
+    if (m_params.wordsCount() < 2 && mode != kSearchWildcards && mode != kSearchQueryTerms
         && mode != kSearchRegularExpression)
         m_params.mode = kSearchPhrase;
     m_params.scanAll = boolForKey(m_defaults, QStringLiteral("scanAll"), false);
@@ -160,8 +157,8 @@ bool SearchEngine::prepareParams(const QString& phrase, const QString& path)
     m_params.queryTerms.reset();
     m_params.regex = RegularExpression();
     const bool nothingToContentSearch = !m_params.scanAll && (m_params.what & kSearchContents)
-                                        && m_params.extensionsCount + m_params.typesCount == 0;
-    if (m_params.what == 0 || m_params.wordsCount == 0 || nothingToContentSearch || path.isEmpty()) {
+                                        && m_params.extensionsCount() + m_params.typesCount() == 0;
+    if (m_params.what == 0 || m_params.wordsCount() == 0 || nothingToContentSearch || path.isEmpty()) {
         m_owner.beep();
         threadExit();
         return false;

@@ -71,9 +71,10 @@ struct SearchParams
     // type codes, so these only count towards "something to content-search".
     QList<std::uint32_t> types;
 
-    std::uint64_t extensionsCount = 0;
-    std::uint64_t wordsCount = 0;
-    std::uint64_t typesCount = 0;
+    // The counts of the lists, always in step with them.
+    [[nodiscard]] std::uint64_t extensionsCount() const { return std::uint64_t(extensions.size()); }
+    [[nodiscard]] std::uint64_t wordsCount() const { return std::uint64_t(words.size()); }
+    [[nodiscard]] std::uint64_t typesCount() const { return std::uint64_t(types.size()); }
     // Threads that read folders: 0 for one per processor.
     std::uint64_t threads = 0;
     // Files of this many bytes or more are not content-searched.

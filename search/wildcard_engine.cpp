@@ -70,13 +70,21 @@ inline bool elementTakes(const unichar*& p, const unichar* end, unichar c)
 // Whole-text glob. Every element but "*" takes exactly one unit, so after a
 // mismatch only the most recent star needs to take one unit more: earlier
 // stars can never do better, which bounds the work by text × pattern.
+// With `stop`, the flag is looked at every kInterval steps; a stopped glob
+// does not match.
 template <bool kWithSets>
 bool glob(const unichar* t, const unichar* tEnd, const unichar* p, const unichar* pEnd,
-          const CharsTable* table)
+          const CharsTable* table, const StopCheck* stop = nullptr)
 {
     const unichar* resumePattern = nullptr; // just after the last star seen
     const unichar* resumeText = nullptr;    // where that star's run ends now
+    std::uint64_t steps = 0;
     while (t < tEnd) {
+        if (stop != nullptr && ++steps == StopCheck::kInterval) {
+            steps = 0;
+            if (stop->shouldStop(StopCheck::kInterval))
+                return false;
+        }
         if (p < pEnd && *p == kWildcardStar) {
             while (p < pEnd && *p == kWildcardStar)
                 ++p;
@@ -275,17 +283,30 @@ Range wordUpTo(const WordIndexView& v, qsizetype last)
 // Tests the words of [start, end) one after the other in the search's
 // direction, found through the flag bytes: forward every word that begins in
 // the range (it may run past `end`), backward every word that ends in it (it
-// may begin before `start`). `test` answers whether a word is the hit.
+// may begin before `start`). `test` answers whether a word is the hit. A
+// stop seen on the way finds nothing.
 template <typename Test>
 Range visitWords(const WordIndexView& v, qsizetype start, qsizetype end, bool forward, bool anchored,
-                 Test test)
+                 const StopCheck* stop, Test test)
 {
     const qsizetype low = std::max<qsizetype>(start, 0);
     const qsizetype limit = std::min(end, v.length);
-    if (v.index == nullptr || v.characters == nullptr)
+    if (v.index == nullptr || v.characters == nullptr || shouldStop(stop, 0))
         return kMissingRange;
+    // Units passed since the stop flag was last looked at.
+    std::uint64_t steps = 0;
+    const auto stopped = [&steps, stop](std::uint64_t units) {
+        steps += units;
+        if (stop == nullptr || steps < StopCheck::kInterval)
+            return false;
+        const bool answer = stop->shouldStop(steps);
+        steps = 0;
+        return answer;
+    };
     if (forward) {
         for (qsizetype i = low; i < limit; ++i) {
+            if (stopped(1))
+                return kMissingRange;
             if (!(v.index[i] & kWordBeginningFlag))
                 continue;
             const Range word = wordFrom(v, i);
@@ -298,6 +319,8 @@ Range visitWords(const WordIndexView& v, qsizetype start, qsizetype end, bool fo
         return kMissingRange;
     }
     for (qsizetype i = limit - 1; i >= low; --i) {
+        if (stopped(1))
+            return kMissingRange;
         if (!(v.index[i] & kWordEndFlag))
             continue;
         const Range word = wordUpTo(v, i);
@@ -318,11 +341,11 @@ Range findPrepared(const WordIndexView& v, qsizetype start, qsizetype end, const
     if (o.loneStar && w.isLoneStar()) {
         if (!o.oneWord)
             return Range{start, end - start};
-        return visitWords(v, start, end, o.forward, false, [](const Range&) { return true; });
+        return visitWords(v, start, end, o.forward, false, o.stop, [](const Range&) { return true; });
     }
     if (w.kind.type == kWildcardInvalid)
         return kMissingRange;
-    return visitWords(v, start, end, o.forward, o.anchored, [&](const Range& word) {
+    return visitWords(v, start, end, o.forward, o.anchored, o.stop, [&](const Range& word) {
         return wordPasses(w, v.characters + word.location, word.length);
     });
 }
@@ -437,9 +460,9 @@ bool matchSimpleWildcard(const unichar* textBegin, const unichar* textEnd, const
 
 bool matchSimpleWildcardWithTable(const unichar* textBegin, const unichar* textEnd,
                                   const unichar* patternBegin, const unichar* patternEnd,
-                                  const CharsTable* table)
+                                  const CharsTable* table, const StopCheck* stop)
 {
-    return glob<false>(textBegin, textEnd, patternBegin, patternEnd, table);
+    return glob<false>(textBegin, textEnd, patternBegin, patternEnd, table, stop);
 }
 
 bool matchWildcardWithSets(const unichar* textBegin, const unichar* textEnd, const unichar* patternBegin,
@@ -450,9 +473,9 @@ bool matchWildcardWithSets(const unichar* textBegin, const unichar* textEnd, con
 
 bool matchWildcardWithSetsWithTable(const unichar* textBegin, const unichar* textEnd,
                                     const unichar* patternBegin, const unichar* patternEnd,
-                                    const CharsTable* table)
+                                    const CharsTable* table, const StopCheck* stop)
 {
-    return glob<true>(textBegin, textEnd, patternBegin, patternEnd, table);
+    return glob<true>(textBegin, textEnd, patternBegin, patternEnd, table, stop);
 }
 
 // --- ordering hits ---------------------------------------------------------

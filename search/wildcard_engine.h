@@ -14,6 +14,7 @@
 
 #include "foundation/chars_table.h"
 #include "foundation/range.h"
+#include "search/stop_check.h"
 
 #include <QString>
 
@@ -50,6 +51,8 @@ struct WildcardFindOptions
     bool loneStar = false;
     // A lone "*" stands for one word instead of the whole range.
     bool oneWord = false;
+    // The search's stop flag: a stopped find finds nothing.
+    const StopCheck* stop = nullptr;
 };
 
 // --- finding words -----------------------------------------------------------
@@ -104,6 +107,7 @@ struct WildcardFindOptions
 // YES when the whole text [textBegin, textEnd) matches the whole pattern.
 // The table variants map every text unit through `table` (the pattern is
 // expected mapped already). The empty pattern matches only the empty text.
+// With `stop`, a glob that sees the stop flag answers NO.
 
 // "*" and "?"; every other unit stands for itself ("[" too).
 //   ("tempor", "t*p?r") => YES   ("", "*") => YES   ("a", "") => NO
@@ -111,7 +115,7 @@ struct WildcardFindOptions
                                        const unichar* patternBegin, const unichar* patternEnd);
 [[nodiscard]] bool matchSimpleWildcardWithTable(const unichar* textBegin, const unichar* textEnd,
                                                 const unichar* patternBegin, const unichar* patternEnd,
-                                                const CharsTable* table);
+                                                const CharsTable* table, const StopCheck* stop = nullptr);
 
 // "*", "?" and sets "[...]": members, ranges "a-z", "|" between members,
 // "^" first to negate; an unclosed set holds only when negated and no member
@@ -121,7 +125,7 @@ struct WildcardFindOptions
                                          const unichar* patternBegin, const unichar* patternEnd);
 [[nodiscard]] bool matchWildcardWithSetsWithTable(const unichar* textBegin, const unichar* textEnd,
                                                   const unichar* patternBegin, const unichar* patternEnd,
-                                                  const CharsTable* table);
+                                                  const CharsTable* table, const StopCheck* stop = nullptr);
 
 // --- ordering hits ---------------------------------------------------------
 

@@ -124,7 +124,8 @@ void forEachPosition(const unichar* begin, const unichar* end, Visit position)
     }
 }
 
-bool wholeStringTest(const QString& text, const QString& pattern, bool withSets, bool ignoreCase)
+bool wholeStringTest(const QString& text, const QString& pattern, bool withSets, bool ignoreCase,
+                     const StopCheck* stop = nullptr)
 {
     if (pattern.isEmpty() || text.isEmpty())
         return false;
@@ -135,8 +136,8 @@ bool wholeStringTest(const QString& text, const QString& pattern, bool withSets,
     QVarLengthArray<unichar, 256> mapped(unitsOf(pattern), unitsOf(pattern) + pattern.size());
     translateUnichars(mapped.begin(), mapped.end(), table);
     if (withSets)
-        return matchWildcardWithSetsWithTable(t, t + text.size(), mapped.cbegin(), mapped.cend(), table);
-    return matchSimpleWildcardWithTable(t, t + text.size(), mapped.cbegin(), mapped.cend(), table);
+        return matchWildcardWithSetsWithTable(t, t + text.size(), mapped.cbegin(), mapped.cend(), table, stop);
+    return matchSimpleWildcardWithTable(t, t + text.size(), mapped.cbegin(), mapped.cend(), table, stop);
 }
 
 } // namespace
@@ -309,14 +310,14 @@ qsizetype numberOfWordsUsingWildcardSeparation(const QString& text)
 
 // --- whole-string tests ----------------------------------------------------
 
-bool isLikeUnixWildcard(const QString& text, const QString& pattern)
+bool isLikeUnixWildcard(const QString& text, const QString& pattern, const StopCheck* stop)
 {
-    return wholeStringTest(text, pattern, true, false);
+    return wholeStringTest(text, pattern, true, false, stop);
 }
 
-bool isCaseInsensitiveLikeUnixWildcard(const QString& text, const QString& pattern)
+bool isCaseInsensitiveLikeUnixWildcard(const QString& text, const QString& pattern, const StopCheck* stop)
 {
-    return wholeStringTest(text, pattern, true, true);
+    return wholeStringTest(text, pattern, true, true, stop);
 }
 
 bool isLikeWildcard(const QString& text, const QString& pattern)

@@ -13,6 +13,7 @@
 
 #include "foundation/chars_table.h"
 #include "foundation/range.h"
+#include "search/stop_check.h"
 
 #include <QString>
 #include <QStringList>
@@ -154,12 +155,15 @@ void setMinWildcardFuzzyAnalogy(double analogy);
 // YES when the whole of `text` matches `pattern` with "*", "?" and sets.
 //   ("report.txt", "*.txt") => YES   ("report.txt", "*.[tT]xt") => YES
 //   ("report.txt", "*.doc") => NO    ("", "*") => NO
-[[nodiscard]] bool isLikeUnixWildcard(const QString& text, const QString& pattern);
+// With `stop`, a test that sees the stop flag answers NO.
+[[nodiscard]] bool isLikeUnixWildcard(const QString& text, const QString& pattern,
+                                      const StopCheck* stop = nullptr);
 
 // The same ignoring case: both sides compared through the upper-case table,
 // ranges in sets included.
 //   ("REPORT.TXT", "*.t[w-z]t") => YES
-[[nodiscard]] bool isCaseInsensitiveLikeUnixWildcard(const QString& text, const QString& pattern);
+[[nodiscard]] bool isCaseInsensitiveLikeUnixWildcard(const QString& text, const QString& pattern,
+                                                     const StopCheck* stop = nullptr);
 
 // YES when the whole of `text` matches `pattern` with "*" and "?" only ("["
 // is an ordinary unit).

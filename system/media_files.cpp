@@ -3,11 +3,7 @@
 #include "foundation/string_membership.h"
 #include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
-
-extern "C" {
-#include <libavformat/avformat.h>
-#include <libavutil/log.h>
-}
+#include "system/media_library.h"
 
 #include <sys/stat.h>
 
@@ -42,17 +38,10 @@ const QStringList kMediaTypes = {
     "'WAVE'", "'WMV '", "'sdv '", "'adts'", "'caff'", "'DIVX'", "'SwaT'",
 };
 
-// libavformat prints what it thinks of every file it probes; a search looks
-// at arbitrary files, so that chatter is switched off once for the process.
-void quietMediaLibrary()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
-}
 
 struct FormatContextCloser
 {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+    void operator()(AVFormatContext* context) const { media().avformat_close_input(&context); }
 };
 
 // The first real video track: positive size, not a cover picture.
@@ -73,7 +62,7 @@ const AVStream* firstVideoStream(const AVFormatContext* context)
 QSizeF transformedSize(const AVStream* stream, const QSizeF& size)
 {
     size_t length = 0;
-    const uint8_t* data = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &length);
+    const uint8_t* data = media().av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &length);
     if (!data || length < 9 * sizeof(int32_t))
         return size;
     int32_t matrix[9];
@@ -122,14 +111,15 @@ MovieAsset::MovieAsset(const QString& path)
     const QByteArray file = fileSystemRepresentation(path);
     if (file.isEmpty())
         return;
-    quietMediaLibrary();
+    if (mediaLibrary() == nullptr)
+        return;
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, file.constData(), nullptr, nullptr) < 0)
+    if (media().avformat_open_input(&raw, file.constData(), nullptr, nullptr) < 0)
         return;
     std::unique_ptr<AVFormatContext, FormatContextCloser> context(raw);
     // Some containers (raw streams, MPEG transport) state sizes and
     // durations only in their packets; probing fills them in.
-    if (avformat_find_stream_info(context.get(), nullptr) < 0)
+    if (media().avformat_find_stream_info(context.get(), nullptr) < 0)
         return;
     m_valid = true;
     if (context->duration != AV_NOPTS_VALUE && context->duration > 0)

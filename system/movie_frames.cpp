@@ -4,6 +4,7 @@
 #include "platform/log.h"
 #include "system/apple_event_descriptor.h"
 #include "system/media_files.h"
+#include "system/media_library.h"
 
 #include <QTransform>
 
@@ -24,21 +25,22 @@ namespace sorvant {
 
 namespace {
 
+
 struct FormatCloser
 {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+    void operator()(AVFormatContext* context) const { media().avformat_close_input(&context); }
 };
 struct CodecFreer
 {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+    void operator()(AVCodecContext* context) const { media().avcodec_free_context(&context); }
 };
 struct FrameFreer
 {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+    void operator()(AVFrame* frame) const { media().av_frame_free(&frame); }
 };
 struct PacketFreer
 {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+    void operator()(AVPacket* packet) const { media().av_packet_free(&packet); }
 };
 using Format = std::unique_ptr<AVFormatContext, FormatCloser>;
 using Codec = std::unique_ptr<AVCodecContext, CodecFreer>;
@@ -47,15 +49,15 @@ using Packet = std::unique_ptr<AVPacket, PacketFreer>;
 
 Format openMedia(const QString& path)
 {
-    // Damaged files are answered with null images, not console noise.
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
+    // Without the movie libraries no movie opens.
+    if (mediaLibrary() == nullptr)
+        return nullptr;
     const QByteArray bytes = fileSystemRepresentation(path);
     AVFormatContext* raw = nullptr;
-    if (bytes.isEmpty() || avformat_open_input(&raw, bytes.constData(), nullptr, nullptr) < 0)
+    if (bytes.isEmpty() || media().avformat_open_input(&raw, bytes.constData(), nullptr, nullptr) < 0)
         return nullptr;
     Format format(raw);
-    if (avformat_find_stream_info(format.get(), nullptr) < 0)
+    if (media().avformat_find_stream_info(format.get(), nullptr) < 0)
         return nullptr;
     return format;
 }
@@ -64,7 +66,7 @@ QImage toImage(const AVFrame* frame)
 {
     if (frame->width <= 0 || frame->height <= 0)
         return {};
-    SwsContext* scaler = sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+    SwsContext* scaler = media().sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
                                         frame->width, frame->height, AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr,
                                         nullptr);
     if (!scaler)
@@ -72,18 +74,18 @@ QImage toImage(const AVFrame* frame)
     QImage image(frame->width, frame->height, QImage::Format_RGBA8888);
     uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
     int strides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
-    const int rows = sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
-    sws_freeContext(scaler);
+    const int rows = media().sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+    media().sws_freeContext(scaler);
     return rows == frame->height ? image : QImage();
 }
 
 // The angle, clockwise in degrees, that turns the stored picture upright.
 double displayRotation(const AVStream* stream)
 {
-    const uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr);
+    const uint8_t* matrix = media().av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr);
     if (!matrix)
         return 0;
-    const double angle = -av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
+    const double angle = -media().av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
     return std::isnan(angle) ? 0 : angle;
 }
 
@@ -94,50 +96,50 @@ QImage decodeFrameAt(const QString& path, MovieTime time)
     Format format = openMedia(path);
     if (!format)
         return {};
-    const int index = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const int index = media().av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (index < 0 || (format->streams[index]->disposition & AV_DISPOSITION_ATTACHED_PIC))
         return {};
     AVStream* stream = format->streams[index];
-    const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
-    Codec codec(decoder ? avcodec_alloc_context3(decoder) : nullptr);
-    if (!codec || avcodec_parameters_to_context(codec.get(), stream->codecpar) < 0
-        || avcodec_open2(codec.get(), decoder, nullptr) < 0)
+    const AVCodec* decoder = media().avcodec_find_decoder(stream->codecpar->codec_id);
+    Codec codec(decoder ? media().avcodec_alloc_context3(decoder) : nullptr);
+    if (!codec || media().avcodec_parameters_to_context(codec.get(), stream->codecpar) < 0
+        || media().avcodec_open2(codec.get(), decoder, nullptr) < 0)
         return {};
 
     const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
-    const int64_t target = start + av_rescale_q(time.value, AVRational {1, time.timescale}, stream->time_base);
-    if (av_seek_frame(format.get(), index, target, AVSEEK_FLAG_BACKWARD) < 0)
-        av_seek_frame(format.get(), index, start, AVSEEK_FLAG_BACKWARD);
-    avcodec_flush_buffers(codec.get());
+    const int64_t target = start + media().av_rescale_q(time.value, AVRational {1, time.timescale}, stream->time_base);
+    if (media().av_seek_frame(format.get(), index, target, AVSEEK_FLAG_BACKWARD) < 0)
+        media().av_seek_frame(format.get(), index, start, AVSEEK_FLAG_BACKWARD);
+    media().avcodec_flush_buffers(codec.get());
 
-    Frame kept(av_frame_alloc());
-    Frame frame(av_frame_alloc());
-    Packet packet(av_packet_alloc());
+    Frame kept(media().av_frame_alloc());
+    Frame frame(media().av_frame_alloc());
+    Packet packet(media().av_packet_alloc());
     bool haveFrame = false;
     bool done = false;
     // Takes every decoded frame up to the target; the first one after it
     // ends the walk.
     const auto drain = [&] {
-        while (!done && avcodec_receive_frame(codec.get(), frame.get()) == 0) {
+        while (!done && media().avcodec_receive_frame(codec.get(), frame.get()) == 0) {
             const int64_t pts = frame->best_effort_timestamp;
             if (!haveFrame || pts == AV_NOPTS_VALUE || pts <= target) {
-                av_frame_unref(kept.get());
-                av_frame_move_ref(kept.get(), frame.get());
+                media().av_frame_unref(kept.get());
+                media().av_frame_move_ref(kept.get(), frame.get());
                 haveFrame = true;
                 done = pts != AV_NOPTS_VALUE && pts >= target;
             } else {
-                av_frame_unref(frame.get());
+                media().av_frame_unref(frame.get());
                 done = true;
             }
         }
     };
-    while (!done && av_read_frame(format.get(), packet.get()) >= 0) {
-        if (packet->stream_index == index && avcodec_send_packet(codec.get(), packet.get()) >= 0)
+    while (!done && media().av_read_frame(format.get(), packet.get()) >= 0) {
+        if (packet->stream_index == index && media().avcodec_send_packet(codec.get(), packet.get()) >= 0)
             drain();
-        av_packet_unref(packet.get());
+        media().av_packet_unref(packet.get());
     }
     if (!done) {
-        avcodec_send_packet(codec.get(), nullptr);
+        media().avcodec_send_packet(codec.get(), nullptr);
         drain();
     }
     if (!haveFrame)
@@ -162,7 +164,7 @@ QImage::Format imageFormat(std::uint32_t pixelFormat)
 
 QString tag(const AVDictionary* tags, const char* key)
 {
-    const AVDictionaryEntry* entry = av_dict_get(tags, key, nullptr, 0);
+    const AVDictionaryEntry* entry = media().av_dict_get(tags, key, nullptr, 0);
     return entry ? QString::fromUtf8(entry->value) : QString();
 }
 
@@ -251,7 +253,7 @@ QString movieLyrics(const QString& path)
     const Format format = openMedia(path);
     if (!format)
         return {};
-    const AVDictionaryEntry* entry = av_dict_get(format->metadata, "lyrics", nullptr, AV_DICT_IGNORE_SUFFIX);
+    const AVDictionaryEntry* entry = media().av_dict_get(format->metadata, "lyrics", nullptr, AV_DICT_IGNORE_SUFFIX);
     return entry ? QString::fromUtf8(entry->value) : QString();
 }
 

@@ -5,6 +5,7 @@
 #include "search/content_matching.h"
 
 #include "search/search_params.h"
+#include "search/stop_check.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
 
@@ -52,7 +53,6 @@ protected:
     void setPhrase(const QString& phrase)
     {
         m_params.words = {phrase};
-        m_params.wordsCount = 1;
     }
     int folder()
     {
@@ -69,7 +69,6 @@ protected:
     {
         m_params.mode = mode;
         m_params.words = words;
-        m_params.wordsCount = std::uint64_t(words.size());
         m_params.comparison = comparison;
         m_params.wildcard = mode == kSearchWildcards ? words.first() : QString();
         m_params.queryTerms.reset();
@@ -200,7 +199,6 @@ TEST_F(ContentMatcherTest, EveryModeGoesThroughTheStringMatch)
         SCOPED_TRACE(row.words.join(u' ').toStdString());
         m_params.mode = row.mode;
         m_params.words = row.words;
-        m_params.wordsCount = std::uint64_t(row.words.size());
         m_params.wildcard = row.mode == kSearchWildcards ? row.words.first() : QString();
         m_params.queryTerms.reset();
         if (row.mode == kSearchQueryTerms)
@@ -309,6 +307,65 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnRandomInput)
             continue;
         // Windows of a few bytes, to cross many window ends.
         expectAgreementOn(text, round % 2 ? kContentWindowBytes : 8);
+    }
+}
+
+// Query terms skip files without a literal some required term holds; the
+// answer stays that of matching the decoded text.
+TEST_F(ContentMatcherTest, QueryTermsSkipFilesExactlyOnRandomInput)
+{
+    const QStringList terms = {u"lorem"_qs, u"Ipsum"_qs, u"LOREM"_qs, u"dolor"_qs, u"lor*"_qs, u"?psum"_qs,
+                               u"d[o]lor"_qs, u"stra\u00DFe"_qs, u"STRASSE"_qs, u"caf\u00E9"_qs, u"cafe"_qs,
+                               u"KELVIN"_qs, u"kind"_qs, u"e-mail"_qs, u"email"_qs, u"\"lorem ipsum\""_qs,
+                               u"*"_qs, u"is"_qs, u"2026"_qs};
+    const QStringList operators = {u" "_qs,    u" OR "_qs,   u" AND "_qs,    u" NOT "_qs, u" -"_qs,
+                                   u" NEAR "_qs, u" NEAR/0 "_qs, u" XOR "_qs, u"|"_qs,     u" OPT "_qs,
+                                   u" BEFORE/2 "_qs};
+    const QList<QByteArray> fragments = {"lorem",  "LOREM", "Lorem", "ipsum", "IPSUM", "dolor", "stra\xc3\x9f" "e",
+                                         "strasse", "caf\xc3\xa9", "cafe\xcc\x81", "cafe", "\xe2\x84\xaa" "elvin",
+                                         "kind",   "\xc4\xb1s", "\xc5\xbf", "e-mail", "email", "2026", " ", " ",
+                                         "\n",    ", ",    "-"};
+    std::mt19937 random(20261207);
+    const auto any = [&](const auto& list) { return list.at(qsizetype(random() % std::uint32_t(list.size()))); };
+    for (int round = 0; round < 400; ++round) {
+        QString query = any(terms);
+        for (std::uint32_t n = random() % 4; n > 0; --n)
+            query += any(operators) + any(terms);
+        if (random() % 4 == 0)
+            query = u"("_qs + query + u")"_qs + any(operators) + any(terms);
+        setSearch(kSearchQueryTerms, {query}, random() % 6);
+        QByteArray text;
+        for (std::uint32_t n = 1 + random() % 12; n > 0; --n)
+            text += any(fragments);
+        expectAgreementOn(text, round % 2 ? kContentWindowBytes : 16);
+    }
+}
+
+TEST_F(ContentMatcherTest, QueryTermsDecodeOnlyFilesHoldingARequiredLiteral)
+{
+    // Long enough that indexing its words counts as work too.
+    const QByteArray without = QByteArray("nothing to see here\n").repeated(1000);
+    m_tree.writeFile(QStringLiteral("without"), without);
+    struct Row
+    {
+        const char* query;
+        std::uint64_t comparison;
+        bool skips;
+    };
+    const QList<Row> rows = {
+        {"total here", 0, true},       {"TOTAL here", 1, true},   {"tot* NEAR here", 0, true},
+        {"total OR nothing", 0, false}, {"NOT total", 0, false},   {"total here", 2, false},
+        {"(total see) here", 0, true}, {"here -total", 0, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.query);
+        setSearch(kSearchQueryTerms, {QString::fromLatin1(row.query)}, row.comparison);
+        const ContentMatcher matcher(m_params);
+        const std::uint64_t before = m_buffer.bytesMatched();
+        EXPECT_EQ(matcher.matchesFile(folder(), "without", m_buffer),
+                  matcher.matchesFileDecoded(folder(), "without", m_buffer));
+        // A skipped file costs one scan of its bytes and no decoding.
+        EXPECT_EQ(m_buffer.bytesMatched() - before == std::uint64_t(without.size()), row.skips);
     }
 }
 
@@ -465,6 +522,65 @@ TEST_F(ContentMatcherTest, StopEndsAManyWordSearchWithinAWindowOfWork)
         EXPECT_LT(total, std::uint64_t(text.size()) * kWords) << "stopped before the end";
         EXPECT_LE(m_buffer.bytesMatched() - atStop, std::uint64_t(kContentWindowBytes));
     }
+}
+
+// Wildcards and query terms match the decoded text of the whole file; stop
+// is seen there too, within a bounded amount of work after it is sent.
+TEST_F(ContentMatcherTest, StopEndsWildcardAndQueryTermSearchesWithinBoundedWork)
+{
+    QStringList terms;
+    for (int i = 0; i < 2000; ++i)
+        terms.append(u"absent%1*"_qs.arg(i));
+    struct Row
+    {
+        const char* name;
+        std::uint64_t mode;
+        QString pattern;
+        QByteArray line;
+    };
+    const QList<Row> rows = {
+        // Every start tries the whole run of "a" before failing at the "b".
+        {"wildcard", kSearchWildcards, u"*"_qs + QString(3000, u'a') + u"b*"_qs, "aaaaaaaaaaaaaaa\n"},
+        {"wildcard ignoring case", kSearchWildcards, u"*"_qs + QString(3000, u'A') + u"B*"_qs,
+         "aaaaaaaaaaaaaaa\n"},
+        // Every term visits every word.
+        {"query terms", kSearchQueryTerms, terms.join(u" OR "_qs), "lorem ipsum dolor sit amet\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QByteArray text;
+        while (text.size() < 16 * kContentWindowBytes)
+            text += row.line;
+        m_tree.writeFile(QString::fromLatin1(row.name), text);
+        setSearch(row.mode, {row.pattern}, row.mode == kSearchWildcards && row.pattern.contains(u'A') ? 1 : 0);
+        m_params.maxFileSize = std::uint64_t(1) << 30;
+        m_params.stop = false;
+        const ContentMatcher matcher(m_params);
+        std::atomic<std::uint64_t> atStop{0};
+        std::atomic<bool> done{false};
+        const std::uint64_t before = m_buffer.bytesMatched();
+        // Stop once matching is under way: more work counted than reading
+        // the file took.
+        const std::uint64_t underWay = before + std::uint64_t(text.size()) + 4 * StopCheck::kInterval;
+        std::thread stopper([&] {
+            while (!done && m_buffer.bytesMatched() < underWay)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            atStop = m_buffer.bytesMatched();
+            m_params.stop = true;
+        });
+        EXPECT_FALSE(matcher.matchesFile(folder(), row.name, m_buffer));
+        done = true;
+        stopper.join();
+        EXPECT_GE(atStop.load(), underWay) << "stop was sent while matching";
+        EXPECT_LE(m_buffer.bytesMatched() - atStop, std::uint64_t(kContentWindowBytes));
+    }
+    // The same searches, not stopped, still answer.
+    m_params.stop = false;
+    m_tree.writeFile(QStringLiteral("short"), "lorem absent7x ipsum\n");
+    setSearch(kSearchQueryTerms, {terms.join(u" OR "_qs)}, 0);
+    EXPECT_TRUE(matches("short"));
+    setSearch(kSearchWildcards, {u"*absent?x*"_qs}, 0);
+    EXPECT_TRUE(matches("short"));
 }
 
 TEST_F(ContentMatcherTest, StopEndsAnUnboundedRegularExpression)

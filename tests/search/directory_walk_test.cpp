@@ -50,8 +50,6 @@ protected:
             params.regex = RegularExpression::compile(words.value(0), kRegexCaseInsensitive);
         if (configure)
             configure(params);
-        params.extensionsCount = std::uint64_t(params.extensions.size());
-        params.wordsCount = std::uint64_t(params.words.size());
         ReportedPaths reported;
         searchWindowWalkDirectory(params, m_tree.path(), reported);
         m_lastDone = params.nDone.load();
@@ -209,7 +207,6 @@ TEST_F(DirectoryWalkTest, ReportedPathsAreNotReportedAgain)
     ResultsDataSource results;
     params.dataSource = &results;
     params.words = {QStringLiteral("report")};
-    params.wordsCount = 1;
     params.mode = kSearchPhrase;
     ReportedPaths reported;
     searchWindowWalkDirectory(params, m_tree.path(), reported);
@@ -242,7 +239,6 @@ TEST_F(DirectoryWalkTest, MissingOrEmptyRootWalksNothing)
         SCOPED_TRACE(root.toStdString());
         SearchParams params;
         params.words = {QStringLiteral("x")};
-        params.wordsCount = 1;
         ReportedPaths reported;
         searchWindowWalkDirectory(params, root, reported);
         EXPECT_EQ(params.nDone.load(), 0u);
@@ -267,7 +263,6 @@ TEST_F(DirectoryWalkTest, PseudoFileSystemMountsAreNotEntered)
     ResultsDataSource results;
     params.dataSource = &results;
     params.words = {QStringLiteral("report")};
-    params.wordsCount = 1;
     params.mode = kSearchPhrase;
     ReportedPaths reported;
     searchWindowWalkDirectory(params, m_tree.path(), reported, MountCrossing::StayOnVolume);

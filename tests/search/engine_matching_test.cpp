@@ -37,7 +37,6 @@ void prepare(SearchParams& params, const MatchRow& row)
 {
     params.mode = row.mode;
     params.words = row.words;
-    params.wordsCount = std::uint64_t(row.words.size());
     params.comparison = row.comparison;
     const QString phrase = row.words.value(0);
     if (row.mode == kSearchWildcards)
@@ -109,7 +108,6 @@ TEST(MatchStringAgreementTest, WordSearchAgreesWithThePlatformFind)
                 SearchParams params;
                 params.mode = kSearchPhrase;
                 params.words = {word};
-                params.wordsCount = 1;
                 EXPECT_EQ(searchWindowMatchString(text, params, options),
                           containsString(text, word, options | kCompareLiteral));
             }
@@ -245,7 +243,8 @@ TEST(CatalogSearchQueryTest, OnlyPlainOneWordNameSearches)
         SCOPED_TRACE(row.name);
         SearchParams params;
         params.mode = row.mode;
-        params.wordsCount = row.words;
+        for (std::uint64_t i = 0; i < row.words; ++i)
+            params.words.append(QStringLiteral("w%1").arg(i));
         params.what = row.what;
         EXPECT_EQ(isCatalogSearchQuery(params), row.expected);
     }

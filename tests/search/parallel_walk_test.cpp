@@ -127,7 +127,6 @@ protected:
         params.what = kSearchNames;
         params.mode = kSearchPhrase;
         params.extensions = {QStringLiteral("TXT")};
-        params.extensionsCount = 1;
         params.maxFileSize = std::uint64_t(1) << 30;
         return &params;
     }
@@ -135,7 +134,6 @@ protected:
     static QStringList walk(SearchParams& params, const QString& root)
     {
         params.nDone.store(0);
-        params.wordsCount = std::uint64_t(params.words.size());
         ReportedPaths reported;
         searchWindowWalkDirectory(params, root, reported);
         return test::shownRelativePaths(*params.dataSource, root);
@@ -310,7 +308,6 @@ TEST_F(ParallelWalkTest, StopInTheMiddleLeavesNoThreadAndOnlyWholeResults)
     ResultsDataSource results;
     makeParams(params, results);
     params.words = {QStringLiteral("needle")};
-    params.wordsCount = 1;
     params.what = kSearchContents;
     params.threads = 8;
     ReportedPaths reported;

@@ -280,7 +280,6 @@ TEST(CatalogSearchOnLinuxTest, EveryDestinationWalks)
     RecordingOwner owner;
     SearchEngine engine(owner, defaults);
     engine.params().words = {QStringLiteral("note")};
-    engine.params().wordsCount = 1;
     engine.params().mode = kSearchPhrase;
     for (const QString& path : {QStringLiteral("/"), QStringLiteral("/Volumes/Disk"), tree.path()}) {
         SCOPED_TRACE(path.toStdString());

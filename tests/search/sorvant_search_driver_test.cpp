@@ -154,6 +154,19 @@ protected:
     QByteArray root;
 };
 
+// A search that opens no movie does not load the movie libraries (and the
+// many they need) at start-up: the dynamic loader's list of what it would
+// load holds none of them.
+TEST_F(SorvantSearchDriverTest, StartsWithoutTheMovieLibraries)
+{
+    ASSERT_TRUE(qputenv("LD_TRACE_LOADED_OBJECTS", "1"));
+    const DriverRun run = runDriver(tree, {"x", root});
+    qunsetenv("LD_TRACE_LOADED_OBJECTS");
+    ASSERT_TRUE(run.out.contains("libQt6Core")) << run.out.toStdString() << run.err.toStdString();
+    for (const char* library : {"libavformat", "libavcodec", "libavutil", "libswscale"})
+        EXPECT_FALSE(run.out.contains(library)) << library;
+}
+
 TEST_F(SorvantSearchDriverTest, InvalidRegularExpressionsAreReportedBeforeTheWalk)
 {
     const QByteArray nested = QByteArray(100, '(') + "a";

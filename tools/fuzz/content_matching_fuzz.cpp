@@ -47,7 +47,6 @@ void run(const std::uint8_t* data, std::size_t size)
     params.comparison = (flags & 4) ? 1 : 0;
     params.maxFileSize = std::uint64_t(1) << 30;
     params.words = params.mode <= kSearchAnyWord ? phrase.split(u' ', Qt::SkipEmptyParts) : QStringList{phrase};
-    params.wordsCount = std::uint64_t(params.words.size());
     if (params.mode == kSearchRegularExpression)
         params.regex = RegularExpression::compile(phrase, kRegexAnchorsMatchLines | unsigned(params.comparison));
 
