@@ -63,6 +63,9 @@ void ApplicationDelegate::addMainMenu(SearchWindow* window)
                     &ApplicationDelegate::orderFrontPrefsPanel);
     file->addSeparator();
     file->addAction(tr("Quit"), QKeySequence::Quit, this, [this] { emit shouldTerminate(); });
+    QMenu* items = window->menuBar()->addMenu(tr("&Items"));
+    items->addActions(window->contextMenu()->actions());
+    connect(items, &QMenu::aboutToShow, window, &SearchWindow::validateFileActions);
     QMenu* edit = window->menuBar()->addMenu(tr("&Search"));
     edit->addAction(tr("Find"), QKeySequence::Find, window, [window] { window->searchField()->setFocus(); });
     edit->addAction(tr("Content Lists"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), window,

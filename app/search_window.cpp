@@ -156,6 +156,9 @@ void SearchWindow::buildInterface()
     m_results->setObjectName(QStringLiteral("searchResults"));
     m_model = new ResultsTableModel(m_engine->dataSource(), this);
     m_results->setModel(m_model);
+    m_results->setItemDelegateForColumn(ResultsTableModel::kFileColumn, new HighlightingDelegate(m_results));
+    m_results->setDragEnabled(true);
+    m_results->setDragDropMode(QAbstractItemView::DragOnly);
     m_results->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_results->setAlternatingRowColors(true);
     m_results->setShowGrid(false);
@@ -190,6 +193,7 @@ void SearchWindow::buildInterface()
     layout->addLayout(statusRow);
     setCentralWidget(central);
 
+    addFileActions();
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &SearchWindow::cancelOperation);
     setSearching(false);
@@ -746,6 +750,9 @@ void SearchWindow::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
+    // A question still open ends first (answered "Cancel").
+    if (m_sheet)
+        m_sheet->close();
     synchronizeDefaults();
     decreaseBadgeLabel(m_found);
     m_found = 0;

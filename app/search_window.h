@@ -25,6 +25,7 @@
 #include <QPointer>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAbstractButton;
@@ -114,6 +115,38 @@ public:
     [[nodiscard]] QLineEdit* listField(int list) const { return m_fileExt.at(size_t(list - 1)); }
     [[nodiscard]] QCheckBox* listBox(int list) const { return m_fileExtOn.at(size_t(list - 1)); }
 
+    // --- file actions on the selected results (search_window_actions.cpp) --------
+    // The answer of a warning: YES for the alternate (destructive) button.
+    using AlertHandler = std::function<bool(const QString& title, const QString& message,
+                                            const QString& defaultButton, const QString& alternateButton)>;
+    // Replaces the modal warnings (tests answer them); null restores them.
+    void setAlertHandler(AlertHandler handler) { m_alertHandler = std::move(handler); }
+    // Selected rows in order, and their full paths.
+    [[nodiscard]] QList<int> selectedRows() const;
+    [[nodiscard]] QStringList selectedPaths() const;
+    void selectRows(const QList<int>& rows);
+    // Opens each selected item (links resolved) with its default application.
+    void openFile();
+    // Opens each selected item with the application of a desktop entry.
+    void openWith(const QString& applicationPath);
+    // Shows each selected item in the file manager.
+    void revealFileInFinder();
+    void moveToTrash();
+    // Asks first, then deletes the selected items for good.
+    void destroy();
+    // Trashes (YES) or removes (NO) the selected items; a trash failure
+    // asks once whether to delete instead. Drops the gone results, keeps a
+    // single selected row's place and beeps when anything stayed.
+    void deleteItems(bool trash);
+    // Copies the selected items as file URLs and as paths.
+    void copy();
+    // Whether an action (by its object name) can act now.
+    [[nodiscard]] bool validateItem(const QString& action) const;
+    // The table's context menu, its items validated; also validates the
+    // same actions in the main menu.
+    [[nodiscard]] QMenu* contextMenu();
+    void validateFileActions();
+
     // --- SearchEngineOwner ---------------------------------------------------
     void beep() override;
     void requestAttentionWhenInactive() override;
@@ -138,6 +171,9 @@ private:
     void addDestinationItem(const QString& path, bool indent);
     void addDestinationsOfDirectory(const QString& folder, bool separator, bool indent);
     void dumpResultsIfAsked();
+    bool askAlert(const QString& title, const QString& message, const QString& defaultButton,
+                  const QString& alternateButton);
+    void addFileActions();
 
     quint64 m_index;
     UserDefaults& m_defaults;
@@ -170,6 +206,9 @@ private:
     QString m_path;
     quint64 m_found = 0;
     bool m_closed = false;
+    AlertHandler m_alertHandler;
+    QPointer<QWidget> m_sheet;
+    QMenu* m_contextMenu = nullptr;
 };
 
 } // namespace sorvant
