@@ -2,9 +2,12 @@
 //   sorvant [FOLDER]                  a window searching in FOLDER (no search starts)
 //   sorvant --search-in PATH          the same; a file gives its folder
 //   sorvant --search-for TEXT         a window with TEXT as its phrase
+// A second launch in the same session hands these to the first and ends.
+// SIGTERM and SIGINT quit as the Quit command does.
 // Without a display it says how to run it and ends with status 2.
 
 #include "app/application_delegate.h"
+#include "app/application_service.h"
 #include "interface/application.h"
 #include "interface/badge.h"
 #include "platform/file_system_representation.h"
@@ -14,7 +17,12 @@
 #include <QCommandLineParser>
 #include <QDir>
 
+#include <QSocketNotifier>
+
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace sorvant;
 
@@ -24,6 +32,35 @@ bool hasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
            || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// SIGTERM and SIGINT quit the way the Quit command does, so every window
+// stops its search and saves its settings. The handler only writes a byte
+// to a pipe; the event loop reads it.
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+void installTerminationHandlers()
+{
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+        char byte = 0;
+        while (::read(g_signalPipe[0], &byte, 1) > 0) {
+        }
+        QApplication::quit();
+    });
+    struct sigaction action{};
+    action.sa_handler = onSignal;
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
 }
 
 QString absolutePath(const QString& path)
@@ -44,7 +81,7 @@ int main(int argc, char** argv)
     }
     VelmorApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sorvant"));
-    QApplication::setDesktopFileName(QStringLiteral("sorvant"));
+    QApplication::setDesktopFileName(QString::fromLatin1(kApplicationBusName));
     QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
@@ -60,20 +97,28 @@ int main(int argc, char** argv)
     parser.addOption(searchFor);
     parser.process(app);
 
-    initSeparatorsAndTables();
-    FastWordEnumerator::setSplitAsianWords(true);
-    setBadgeDisplay(&launcherEntryBadgeDisplay());
+    LaunchRequest request;
+    request.folder = parser.isSet(searchIn) ? parser.value(searchIn) : QString();
+    if (request.folder.isNull() && !parser.positionalArguments().isEmpty())
+        request.folder = parser.positionalArguments().constFirst();
+    if (!request.folder.isNull())
+        request.folder = absolutePath(servicesFolder(request.folder));
+    request.phrase = parser.isSet(searchFor) ? parser.value(searchFor) : QString();
 
     ApplicationDelegate delegate;
+    ApplicationService service(delegate);
+    if (!service.registerOnSessionBus() && ApplicationService::forwardToRunningInstance(request))
+        return 0;
+
+    initSeparatorsAndTables();
+    FastWordEnumerator::setSplitAsianWords(true);
+    setBadgeDisplay(&launcherEntryBadgeDisplay(QString::fromLatin1(kApplicationBusName) + QStringLiteral(".desktop")));
     app.setDelegate(&delegate);
     QObject::connect(&delegate, &ApplicationDelegate::shouldTerminate, &app, &QApplication::quit);
+    installTerminationHandlers();
 
-    QString folder = parser.isSet(searchIn) ? parser.value(searchIn) : QString();
-    if (folder.isNull() && !parser.positionalArguments().isEmpty())
-        folder = parser.positionalArguments().constFirst();
-    const QString phrase = parser.isSet(searchFor) ? parser.value(searchFor) : QString();
-    if (!folder.isNull() || !phrase.isNull())
-        delegate.search(phrase, folder.isNull() ? folder : absolutePath(folder));
+    if (!request.folder.isNull() || !request.phrase.isNull())
+        delegate.search(request.phrase, request.folder);
     delegate.applicationDidFinishLaunching();
 
     const int status = app.exec();

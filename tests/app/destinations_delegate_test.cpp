@@ -2,6 +2,7 @@
 // windows: indexes, command-line paths and quitting on close.
 
 #include "app/application_delegate.h"
+#include "app/application_service.h"
 #include "app/destinations.h"
 #include "app/preferences_panel.h"
 #include "tests/app/app_test_support.h"
@@ -84,6 +85,22 @@ TEST_F(DestinationsTest, MenuItemsSetTheDestinationAndVolumesAppearOnce)
     // Rebuilding the menu keeps the destination.
     window->initDestination();
     EXPECT_EQ(window->storedDestination(), QDir::homePath());
+}
+
+TEST(ServicesFolder, FileURLsOneNameOrTheTextAsItStands)
+{
+    const struct
+    {
+        const char* given;
+        const char* folder;
+    } cases[] = {
+        {"file:///tmp/a%20b", "/tmp/a b"}, {"/srv/x\n", "/srv/x"}, {"/srv/x", "/srv/x"},
+        {"/a\n/b", "/a\n/b"},               {"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        EXPECT_EQ(servicesFolder(QString::fromUtf8(c.given)), QString::fromUtf8(c.folder));
+    }
 }
 
 TEST_F(DelegateTest, WindowIndexesCountTheControllers)
