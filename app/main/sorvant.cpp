@@ -16,6 +16,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QIcon>
 
 #include <QSocketNotifier>
 
@@ -83,6 +84,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Sorvant"));
     QApplication::setDesktopFileName(QString::fromLatin1(kApplicationBusName));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kApplicationBusName),
+                                                 QIcon(QStringLiteral(":/app/org.tarrenbeck.Sorvant.svg"))));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Finds files and folders by name, contents, tags and comments."));
