@@ -168,7 +168,10 @@ void SearchWindow::buildInterface()
     m_results->horizontalHeader()->setSortIndicatorShown(true);
     m_results->horizontalHeader()->setSectionsClickable(true);
     m_results->setColumnWidth(ResultsTableModel::kFileColumn, 220);
-    m_results->setColumnWidth(ResultsTableModel::kPathColumn, 260);
+    m_results->setColumnWidth(ResultsTableModel::kPathColumn, 220);
+    m_results->setColumnWidth(ResultsTableModel::kSizeColumn, 80);
+    m_results->setColumnWidth(ResultsTableModel::kModifiedColumn, 150);
+    m_results->setColumnWidth(ResultsTableModel::kKindColumn, 140);
     connect(m_results->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         m_model->sortByColumn(column);
         m_results->horizontalHeader()->setSortIndicator(
