@@ -1,0 +1,175 @@
+#include "system/archives.h"
+
+#include "foundation/dates.h"
+#include "foundation/no_case_comparison.h"
+#include "platform/log.h"
+#include "platform/path_semantics.h"
+#include "platform/task.h"
+#include "system/file_operations.h"
+#include "system/file_tests.h"
+#include "system/folder_listings.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <exception>
+#include <typeinfo>
+
+namespace sorvant {
+
+namespace {
+
+const QString kZip = QStringLiteral("/usr/bin/zip");
+const QString kUnzip = QStringLiteral("/usr/bin/unzip");
+
+bool missing(const QString& path)
+{
+    return path.isEmpty();
+}
+
+bool exists(const QString& path)
+{
+    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+}
+
+// Runs one tool; a failure is reported, and an archive that did not exist
+// before the run is removed so that no partial archive is left behind.
+bool runArchiveTool(const QString& tool, const QStringList& arguments, const QString& directory,
+                    const QString& createdArchive = {})
+{
+    const bool archiveExisted = !createdArchive.isEmpty() && exists(createdArchive);
+    Task task(tool, arguments);
+    task.setCurrentDirectoryPath(directory);
+    if (task.launchAndSleepUntilExit())
+        return true;
+    logError(QStringLiteral("%1 %2 failed with status %3: %4")
+                 .arg(tool, arguments.join(QLatin1Char(' ')))
+                 .arg(task.terminationStatus())
+                 .arg(QString::fromLocal8Bit(task.standardError()).trimmed()));
+    if (!createdArchive.isEmpty() && !archiveExisted && exists(createdArchive))
+        removePath(createdArchive);
+    return false;
+}
+
+int compareDates(const QDateTime& first, const QDateTime& second)
+{
+    if (second == first || (!first.isValid() && !second.isValid()))
+        return 0;
+    if (!first.isValid())
+        return 1;
+    if (!second.isValid())
+        return -1;
+    return second < first ? -1 : 1;
+}
+
+// The tools run in another folder, so relative archive paths are made
+// absolute against ours first.
+QString absolute(const QString& path)
+{
+    return isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path);
+}
+
+} // namespace
+
+bool compressFileAtPath(const QString& path, const QString& archivePath, bool keepParent)
+{
+    if (missing(path) || missing(archivePath) || !exists(path))
+        return false;
+    const QString item = stringByStandardizingPath(absolute(path));
+    const QString archive = absolute(archivePath);
+    // Without keepParent a folder's contents are the archive's root.
+    if (!keepParent && isDirectoryAtPath(item))
+        return runArchiveTool(kZip, {QStringLiteral("-r"), QStringLiteral("-q"), QStringLiteral("-y"), archive,
+                                     QStringLiteral(".")},
+                              item, archive);
+    return runArchiveTool(kZip, {QStringLiteral("-r"), QStringLiteral("-q"), QStringLiteral("-y"), archive,
+                                 lastPathComponent(item)},
+                          stringByDeletingLastPathComponent(item), archive);
+}
+
+bool compressFileAtPath(const QString& path, const QString& archivePath)
+{
+    return compressFileAtPath(path, archivePath, false);
+}
+
+bool decompressFileAtPath(const QString& archivePath, const QString& destination, const QString& compression)
+{
+    if (missing(archivePath) || missing(destination) || !exists(archivePath))
+        return false;
+    if (!compression.isNull() && compression != QLatin1String("-k")) {
+        logError(QStringLiteral("Unsupported archive option %1 for %2").arg(compression, archivePath));
+        return false;
+    }
+    return runArchiveTool(kUnzip, {QStringLiteral("-q"), QStringLiteral("-o"), absolute(archivePath),
+                                   QStringLiteral("-d"), absolute(destination)},
+                          {});
+}
+
+bool decompressFileAtPath(const QString& archivePath, const QString& destination)
+{
+    return decompressFileAtPath(archivePath, destination, QString());
+}
+
+bool unzipFileAtPath(const QString& archivePath, const QString& destination)
+{
+    if (missing(archivePath) || missing(destination) || !exists(archivePath))
+        return false;
+    return runArchiveTool(kUnzip, {QStringLiteral("-q"), QStringLiteral("-d"), absolute(destination),
+                                   absolute(archivePath)},
+                          {});
+}
+
+bool compressFiles(const QStringList& names, const QString& folder, const QString& archivePath, bool append)
+{
+    if (names.isEmpty() || missing(archivePath) || missing(folder) || !isDirectoryAtPath(folder))
+        return false;
+    try {
+        const QString archive = absolute(archivePath);
+        if (!append && !removePath(archive))
+            return false;
+        QStringList arguments {QStringLiteral("-r"), QStringLiteral("-q"), archive};
+        arguments += names;
+        return runArchiveTool(kZip, arguments, folder, archive);
+    } catch (const std::exception& error) {
+        logMessage(QStringLiteral("compressFiles:inDirectory:toPath:append: (NSFileManager): %1:\n%2")
+                       .arg(QString::fromLatin1(typeid(error).name()), QString::fromUtf8(error.what())));
+        return false;
+    }
+}
+
+bool compressFiles(const QStringList& names, const QString& folder, const QString& archivePath)
+{
+    return compressFiles(names, folder, archivePath, false);
+}
+
+int compareModificationDates(const QString& first, const QString& second)
+{
+    return compareDates(fileModificationDateAtPath(first), fileModificationDateAtPath(second));
+}
+
+QString archiveDirectoryContentsAtPath(const QString& folder, const QString& prefix, int maxNumberOfArchives)
+{
+    if (prefix.isEmpty())
+        return {};
+    const QString name = prefix + descriptionWithCalendarFormat(QStringLiteral(" %Y-%m-%d %H-%M-%S"));
+    struct Archive
+    {
+        QString path;
+        QDateTime modified;
+    };
+    std::vector<Archive> archives;
+    for (const QString& path :
+         pathsAtPathMatchingName(folder, [&](const QString& item) { return hasPrefixNoCase(item, prefix); }))
+        archives.push_back({path, fileModificationDateAtPath(path)});
+    std::stable_sort(archives.begin(), archives.end(),
+                     [](const Archive& a, const Archive& b) { return compareDates(a.modified, b.modified) < 0; });
+    const std::size_t keep = static_cast<std::size_t>(std::max(0, maxNumberOfArchives));
+    while (archives.size() > keep) {
+        removePath(archives.back().path);
+        archives.pop_back();
+    }
+    return name;
+}
+
+} // namespace sorvant

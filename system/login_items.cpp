@@ -1,0 +1,217 @@
+#include "system/login_items.h"
+
+#include "foundation/lines.h"
+#include "foundation/trimming.h"
+#include "foundation/values.h"
+#include "platform/log.h"
+#include "platform/path_semantics.h"
+#include "platform/task.h"
+#include "platform/user_defaults.h"
+#include "system/bundle.h"
+#include "system/desktop_entry.h"
+#include "system/file_operations.h"
+#include "system/sandbox.h"
+#include "system/standard_folders.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <exception>
+
+namespace sorvant {
+
+namespace {
+
+const QString kDidDisableCronTab = QStringLiteral("DidDisableCronTab");
+
+bool refuseInSandbox(const LaunchedApplication& application, const char* what)
+{
+    if (!application.sandboxed)
+        return false;
+    logWarning(QStringLiteral("%1 inside a sandbox needs the desktop's Background portal, which is not supported")
+                   .arg(QString::fromLatin1(what)));
+    return true;
+}
+
+QString systemdUserFolder()
+{
+    return preferencesDirectory() + QStringLiteral("/systemd/user");
+}
+
+// A tool of the user's PATH; null when there is none.
+QString tool(const QString& name)
+{
+    return QStandardPaths::findExecutable(name);
+}
+
+bool systemctl(const QStringList& arguments)
+{
+    const QString program = tool(QStringLiteral("systemctl"));
+    if (program.isEmpty())
+        return false;
+    return Task::launchTaskAndWaitUntilExitWithLaunchPath(program, QStringList {QStringLiteral("--user")} + arguments);
+}
+
+// Quotes an Exec= argument by the desktop-entry rules.
+QString execArgument(const QString& argument)
+{
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    bool plain = !argument.isEmpty();
+    for (const QChar c : argument)
+        plain = plain && !reserved.contains(c);
+    if (plain)
+        return argument;
+    QString quoted = argument;
+    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('"'), QStringLiteral("\\\""))
+        .replace(QLatin1Char('`'), QStringLiteral("\\`"))
+        .replace(QLatin1Char('$'), QStringLiteral("\\$"));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+bool writeText(const QString& text, const QString& path)
+{
+    return createPathAndWriteObject(text.toUtf8(), path, true);
+}
+
+} // namespace
+
+LaunchedApplication LaunchedApplication::current()
+{
+    return {applicationIdentifier(), applicationBundle().bundleName(), QCoreApplication::applicationFilePath(),
+            isSandboxed()};
+}
+
+QString autostartEntryPath(const LaunchedApplication& application)
+{
+    return QStringLiteral("%1/autostart/%2.desktop").arg(preferencesDirectory(), application.identifier);
+}
+
+bool isLoginItem(const LaunchedApplication& application)
+{
+    if (refuseInSandbox(application, "A login item") || application.identifier.isEmpty())
+        return false;
+    const QString path = autostartEntryPath(application);
+    if (!QFileInfo::exists(path))
+        return false;
+    const DesktopEntry entry = DesktopEntry::fromFile(path);
+    return !entry.isNull() && !entry.hidden()
+        && entry.value(QStringLiteral("X-GNOME-Autostart-enabled")).compare(QLatin1String("false"),
+                                                                           Qt::CaseInsensitive)
+               != 0;
+}
+
+bool addToLoginItems(const LaunchedApplication& application)
+{
+    if (refuseInSandbox(application, "A login item") || application.identifier.isEmpty()
+        || application.executablePath.isEmpty())
+        return false;
+    const QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n"
+                                        "X-GNOME-Autostart-enabled=true\n")
+                             .arg(application.name.isEmpty() ? application.identifier : application.name,
+                                  execArgument(application.executablePath));
+    return writeText(text, autostartEntryPath(application));
+}
+
+bool removeFromLoginItems(const LaunchedApplication& application)
+{
+    if (refuseInSandbox(application, "A login item") || application.identifier.isEmpty())
+        return false;
+    return removePath(autostartEntryPath(application));
+}
+
+bool setLoginItem(bool enable, const LaunchedApplication& application)
+{
+    const bool removed = removeFromLoginItems(application);
+    return enable ? addToLoginItems(application) : removed;
+}
+
+QString launchAgentLabel(const LaunchedApplication& application)
+{
+    return application.identifier + QStringLiteral(".launcher");
+}
+
+bool scheduleLaunchAt(const QDateTime& date, UserDefaults& defaults, const LaunchedApplication& application)
+{
+    if (refuseInSandbox(application, "A scheduled launch") || application.identifier.isEmpty())
+        return false;
+    const QString executableName = lastPathComponent(application.executablePath);
+
+    // Crontab lines of older versions.
+    QStringList cronLines;
+    bool cleanCronTab = false;
+    const QString crontab = tool(QStringLiteral("crontab"));
+    if (!sorvant::boolValue(defaults.objectForKey(kDidDisableCronTab))) {
+        Task listing(crontab, {QStringLiteral("-l")});
+        listing.setCurrentDirectoryPath(QStringLiteral("."));
+        if (!crontab.isEmpty() && listing.launchAndWaitUntilExit() && !listing.standardOutput().isEmpty()) {
+            cronLines = lines(QString::fromLocal8Bit(listing.standardOutput()));
+            for (const QString& line : cronLines)
+                cleanCronTab = cleanCronTab
+                    || (!executableName.isEmpty() && stringByTrimmingWhiteSpaces(line).endsWith(executableName));
+        }
+        if (!cleanCronTab)
+            defaults.setBool(true, kDidDisableCronTab);
+    }
+
+    // The old timer goes first.
+    const QString label = launchAgentLabel(application);
+    const QString timer = QStringLiteral("%1/%2.timer").arg(systemdUserFolder(), label);
+    const QString service = QStringLiteral("%1/%2.service").arg(systemdUserFolder(), label);
+    if (QFileInfo::exists(timer) || QFileInfo::exists(service)) {
+        systemctl({QStringLiteral("disable"), QStringLiteral("--now"), label + QStringLiteral(".timer")});
+        removePath(timer);
+        removePath(service);
+        systemctl({QStringLiteral("daemon-reload")});
+    }
+
+    bool answer = false;
+    if (date.isValid()) {
+        const QDateTime local = date.toLocalTime();
+        const QString serviceText = QStringLiteral("[Unit]\nDescription=Monthly launch of %1\n\n[Service]\n"
+                                                   "Type=exec\nExecStart=%2\n")
+                                        .arg(application.name.isEmpty() ? application.identifier : application.name,
+                                             execArgument(application.executablePath));
+        const QString timerText = QStringLiteral("[Unit]\nDescription=Monthly launch of %1\n\n[Timer]\n"
+                                                 "OnCalendar=*-*-%2 %3:%4:00\nUnit=%5.service\n\n"
+                                                 "[Install]\nWantedBy=timers.target\n")
+                                      .arg(application.name.isEmpty() ? application.identifier : application.name)
+                                      .arg(local.date().day(), 2, 10, QLatin1Char('0'))
+                                      .arg(local.time().hour(), 2, 10, QLatin1Char('0'))
+                                      .arg(local.time().minute(), 2, 10, QLatin1Char('0'))
+                                      .arg(label);
+        if (writeText(serviceText, service) && writeText(timerText, timer))
+            answer = systemctl({QStringLiteral("daemon-reload")})
+                && systemctl({QStringLiteral("enable"), QStringLiteral("--now"), label + QStringLiteral(".timer")});
+    }
+    if (!cleanCronTab)
+        return answer;
+
+    try {
+        QString kept;
+        for (const QString& line : cronLines)
+            if (!stringByTrimmingWhiteSpaces(line).endsWith(executableName))
+                kept += line;
+        // crontab refuses a table whose last line has no end.
+        if (!kept.isEmpty() && !kept.endsWith(QLatin1Char('\n')))
+            kept += QLatin1Char('\n');
+        Task replace(crontab, {QStringLiteral("-")});
+        replace.setCurrentDirectoryPath(QStringLiteral("."));
+        replace.setStandardInput(kept.toLocal8Bit());
+        // Only a table that was really replaced ends the scanning; after a
+        // refused one the lines are still there and the next call tries again.
+        if (replace.launchAndSleepUntilExit()) {
+            answer = true;
+            defaults.setBool(true, kDidDisableCronTab);
+        } else {
+            logError(QStringLiteral("crontab did not accept the cleaned table: %1")
+                         .arg(QString::fromLocal8Bit(replace.standardError()).trimmed()));
+        }
+    } catch (const std::exception& error) {
+        logException(QStringLiteral("scheduleLaunchAt:"), QStringLiteral("NSBundle"), error);
+    }
+    return answer;
+}
+
+} // namespace sorvant

@@ -1,0 +1,58 @@
+#pragma once
+// The application among the user's login items, and a monthly launch at a
+// chosen day and time.
+//
+// Login items follow the XDG autostart rules: the application is one when
+// "$XDG_CONFIG_HOME/autostart/<desktop ID>.desktop" exists and is neither
+// Hidden=true nor X-GNOME-Autostart-enabled=false.
+//
+// The monthly launch is a systemd user timer and service,
+// "<identifier>.launcher.timer" / ".service" in
+// "$XDG_CONFIG_HOME/systemd/user", with OnCalendar=*-*-DD HH:MM:00, loaded
+// through "systemctl --user daemon-reload" and "enable --now", removed with
+// "disable --now". Entries older versions left in the user's crontab (lines
+// ending with the executable's name) are taken out once; the user default
+// "DidDisableCronTab" records that none are left.
+//
+// Inside a sandbox both services would need the desktop's Background
+// portal, which this system does not use: they answer NO and say so.
+
+#include <QDateTime>
+#include <QString>
+
+namespace sorvant {
+
+class UserDefaults;
+
+// The application the services act for.
+struct LaunchedApplication
+{
+    QString identifier;     // desktop-file ID without ".desktop"
+    QString name;           // shown in the autostart entry
+    QString executablePath; // what the entries start
+    bool sandboxed = false;
+
+    // This process: applicationIdentifier(), the bundle name, the running
+    // executable and isSandboxed().
+    [[nodiscard]] static LaunchedApplication current();
+};
+
+[[nodiscard]] QString autostartEntryPath(const LaunchedApplication& application);
+[[nodiscard]] bool isLoginItem(const LaunchedApplication& application = LaunchedApplication::current());
+// Writes the autostart entry; YES when it was written.
+bool addToLoginItems(const LaunchedApplication& application = LaunchedApplication::current());
+// Removes the autostart entry; YES also when there was none.
+bool removeFromLoginItems(const LaunchedApplication& application = LaunchedApplication::current());
+// Removes, then adds when `enable`; answers the last step's result.
+bool setLoginItem(bool enable, const LaunchedApplication& application = LaunchedApplication::current());
+
+// The timer's label, "<identifier>.launcher".
+[[nodiscard]] QString launchAgentLabel(const LaunchedApplication& application);
+// Replaces the monthly launch with one at `date` (its day of the month and
+// time in the local zone); a null date only removes it. YES when the timer
+// was enabled, or when crontab entries were cleaned; NO for a null date and
+// inside a sandbox.
+bool scheduleLaunchAt(const QDateTime& date, UserDefaults& defaults,
+                      const LaunchedApplication& application = LaunchedApplication::current());
+
+} // namespace sorvant

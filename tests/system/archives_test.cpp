@@ -1,0 +1,126 @@
+#include "system/archives.h"
+
+#include "system/file_tests.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+namespace sorvant {
+namespace {
+
+class ArchivesTest : public ::testing::Test
+{
+protected:
+    test::TempTree tree;
+    test::LogCapture log;
+
+    QStringList entriesAfterUnzip(const QString& archive)
+    {
+        const QString out = tree.makeDir(QStringLiteral("out-%1").arg(++m_outs));
+        EXPECT_TRUE(decompressFileAtPath(archive, out));
+        QStringList found;
+        QDir dir(out);
+        for (const QString& name : dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+            found << name;
+            if (QFileInfo(dir.filePath(name)).isDir())
+                for (const QString& inner : QDir(dir.filePath(name)).entryList(QDir::Files | QDir::Hidden))
+                    found << name + QLatin1Char('/') + inner;
+        }
+        found.sort();
+        return found;
+    }
+
+private:
+    int m_outs = 0;
+};
+
+TEST_F(ArchivesTest, KeepParentDecidesTheArchiveRoot)
+{
+    tree.writeFile("src/Notes/a.txt", "alpha");
+    tree.writeFile("src/Notes/.hidden", "h");
+    const QString item = tree.filePath("src/Notes");
+    ASSERT_TRUE(compressFileAtPath(item, tree.filePath("kept.zip"), true));
+    EXPECT_EQ(entriesAfterUnzip(tree.filePath("kept.zip")),
+              (QStringList {"Notes", "Notes/.hidden", "Notes/a.txt"}));
+    ASSERT_TRUE(compressFileAtPath(item, tree.filePath("flat.zip")));
+    EXPECT_EQ(entriesAfterUnzip(tree.filePath("flat.zip")), (QStringList {".hidden", "a.txt"}));
+
+    QFile extracted(tree.filePath("out-2/a.txt"));
+    ASSERT_TRUE(extracted.open(QIODevice::ReadOnly));
+    EXPECT_EQ(extracted.readAll(), "alpha");
+}
+
+TEST_F(ArchivesTest, MissingArgumentsStartNoTool)
+{
+    const QString file = tree.writeFile("f.txt", "x");
+    EXPECT_FALSE(compressFileAtPath(tree.filePath("missing"), tree.filePath("a.zip"), true));
+    EXPECT_FALSE(compressFileAtPath(file, QString(), true));
+    EXPECT_FALSE(decompressFileAtPath(tree.filePath("missing.zip"), tree.path()));
+    EXPECT_FALSE(unzipFileAtPath(file, QString()));
+    EXPECT_FALSE(compressFiles({}, tree.path(), tree.filePath("a.zip")));
+    EXPECT_FALSE(compressFiles({"f.txt"}, file, tree.filePath("a.zip")));
+    EXPECT_FALSE(QFile::exists(tree.filePath("a.zip")));
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_F(ArchivesTest, FailedToolIsReportedAndLeavesNoPartialArchive)
+{
+    tree.writeFile("dir/one.txt", "1");
+    EXPECT_FALSE(compressFiles({"absent.txt"}, tree.filePath("dir"), tree.filePath("bad.zip")));
+    EXPECT_FALSE(QFile::exists(tree.filePath("bad.zip")));
+    ASSERT_FALSE(log.lines().isEmpty());
+    EXPECT_TRUE(log.lines().first().startsWith("ERROR: /usr/bin/zip"));
+
+    const QString notZip = tree.writeFile("not.zip", "this is no archive");
+    EXPECT_FALSE(unzipFileAtPath(notZip, tree.makeDir("x")));
+    EXPECT_TRUE(QFile::exists(notZip)); // the input is never removed
+    EXPECT_FALSE(decompressFileAtPath(notZip, tree.path(), "-j"));
+}
+
+TEST_F(ArchivesTest, CompressFilesReplacesOrAppends)
+{
+    tree.writeFile("dir/one.txt", "1");
+    tree.writeFile("dir/two.txt", "2");
+    const QString archive = tree.filePath("set.zip");
+    ASSERT_TRUE(compressFiles({"one.txt"}, tree.filePath("dir"), archive));
+    ASSERT_TRUE(compressFiles({"two.txt"}, tree.filePath("dir"), archive, true));
+    EXPECT_EQ(entriesAfterUnzip(archive), (QStringList {"one.txt", "two.txt"}));
+    ASSERT_TRUE(compressFiles({"two.txt"}, tree.filePath("dir"), archive, false));
+    const QString out = tree.makeDir("plain");
+    ASSERT_TRUE(unzipFileAtPath(archive, out));
+    EXPECT_EQ(QDir(out).entryList(QDir::Files), (QStringList {"two.txt"}));
+}
+
+TEST_F(ArchivesTest, RotationKeepsTheNewestArchives)
+{
+    const QDateTime base = QDateTime::currentDateTimeUtc().addDays(-10);
+    for (int i = 0; i < 5; ++i) {
+        const QString path = tree.writeFile(QStringLiteral("Index %1.zip").arg(i), "z");
+        ASSERT_TRUE(setFileModificationDate(base.addDays(i), path));
+    }
+    tree.writeFile("Other.zip", "z");
+    EXPECT_EQ(compareModificationDates(tree.filePath("Index 4.zip"), tree.filePath("Index 3.zip")), -1);
+    EXPECT_EQ(compareModificationDates(tree.filePath("missing"), tree.filePath("Index 0.zip")), 1);
+
+    struct Case
+    {
+        int max;
+        QStringList left;
+    };
+    for (const Case& c : {Case {3, {"Index 2.zip", "Index 3.zip", "Index 4.zip", "Other.zip"}},
+                          Case {0, {"Other.zip"}}}) {
+        SCOPED_TRACE(c.max);
+        const QString name = archiveDirectoryContentsAtPath(tree.path(), "index", c.max);
+        EXPECT_TRUE(name.startsWith("index 2"));
+        EXPECT_EQ(name.size(), QStringLiteral("index 2026-12-06 22-15-04").size());
+        EXPECT_EQ(QDir(tree.path()).entryList(QDir::Files, QDir::Name), c.left);
+    }
+    EXPECT_TRUE(archiveDirectoryContentsAtPath(tree.path(), QString(), 1).isNull());
+}
+
+} // namespace
+} // namespace sorvant

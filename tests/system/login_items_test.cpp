@@ -1,0 +1,123 @@
+#include "system/login_items.h"
+
+#include "platform/user_defaults.h"
+#include "tests/support/log_capture.h"
+#include "tests/system/fake_tools.h"
+#include "system/standard_folders.h"
+#include "tests/support/temporary_home.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace sorvant {
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class LoginItemsTest : public ::testing::Test
+{
+protected:
+    test::TemporaryHome home{resetStandardFolders};
+    test::FakeTools tools;
+    LaunchedApplication app {"org.example.Finder", "Finder Tool", "/opt/finder tool/finder-tool", false};
+
+    QString config(const QString& relative) const { return home.home + "/.config/" + relative; }
+};
+
+TEST_F(LoginItemsTest, AutostartEntryComesAndGoes)
+{
+    EXPECT_FALSE(isLoginItem(app));
+    EXPECT_TRUE(removeFromLoginItems(app)); // nothing to remove
+    ASSERT_TRUE(setLoginItem(true, app));
+    EXPECT_TRUE(isLoginItem(app));
+    const QByteArray entry = contents(config("autostart/org.example.Finder.desktop"));
+    EXPECT_TRUE(entry.contains("Exec=\"/opt/finder tool/finder-tool\"\n"));
+    EXPECT_TRUE(entry.contains("Name=Finder Tool\n"));
+
+    home.tree.writeFile("home/.config/autostart/org.example.Finder.desktop",
+                        "[Desktop Entry]\nType=Application\nExec=x\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_FALSE(isLoginItem(app));
+    EXPECT_TRUE(setLoginItem(false, app));
+    EXPECT_FALSE(QFileInfo::exists(config("autostart/org.example.Finder.desktop")));
+}
+
+TEST_F(LoginItemsTest, SandboxedApplicationsAreRefusedWithAReason)
+{
+    test::LogCapture log;
+    UserDefaults defaults(home.tree.filePath("d.plist"));
+    app.sandboxed = true;
+    EXPECT_FALSE(addToLoginItems(app));
+    EXPECT_FALSE(isLoginItem(app));
+    EXPECT_FALSE(scheduleLaunchAt(QDateTime::currentDateTime(), defaults, app));
+    ASSERT_EQ(log.lines().size(), 3);
+    EXPECT_TRUE(log.lines().first().contains("Background portal"));
+    EXPECT_TRUE(tools.calls().isEmpty());
+}
+
+TEST_F(LoginItemsTest, TimerIsWrittenEnabledReplacedAndRemoved)
+{
+    tools.add("systemctl");
+    tools.add("crontab", "exit 1");
+    UserDefaults defaults(home.tree.filePath("d.plist"));
+    const QDateTime date(QDate(2026, 3, 7), QTime(9, 5));
+    ASSERT_TRUE(scheduleLaunchAt(date, defaults, app));
+    EXPECT_TRUE(defaults.objectForKey("DidDisableCronTab").toBool());
+    const QByteArray timer = contents(config("systemd/user/org.example.Finder.launcher.timer"));
+    EXPECT_TRUE(timer.contains("OnCalendar=*-*-07 09:05:00\n"));
+    EXPECT_TRUE(timer.contains("Unit=org.example.Finder.launcher.service\n"));
+    EXPECT_TRUE(contents(config("systemd/user/org.example.Finder.launcher.service"))
+                    .contains("ExecStart=\"/opt/finder tool/finder-tool\"\n"));
+    EXPECT_EQ(tools.calls(), (QStringList {"crontab -l", "systemctl --user daemon-reload",
+                                           "systemctl --user enable --now org.example.Finder.launcher.timer"}));
+
+    EXPECT_FALSE(scheduleLaunchAt(QDateTime(), defaults, app));
+    EXPECT_EQ(tools.calls().mid(3), (QStringList {"systemctl --user disable --now org.example.Finder.launcher.timer",
+                                                  "systemctl --user daemon-reload"}));
+    EXPECT_FALSE(QFileInfo::exists(config("systemd/user/org.example.Finder.launcher.timer")));
+}
+
+TEST_F(LoginItemsTest, FailingSystemctlAnswersNo)
+{
+    tools.add("systemctl", "exit 1");
+    UserDefaults defaults(home.tree.filePath("d.plist"));
+    defaults.setBool(true, "DidDisableCronTab");
+    EXPECT_FALSE(scheduleLaunchAt(QDateTime::currentDateTime(), defaults, app));
+    EXPECT_EQ(tools.calls(), QStringList {"systemctl --user daemon-reload"});
+}
+
+TEST_F(LoginItemsTest, CrontabLinesOfTheApplicationAreRemovedOnce)
+{
+    const QString table = tools.tree.writeFile("crontab.txt", "MAILTO=me\n0 9 1 * * /opt/finder tool/finder-tool  \r\n"
+                                                              "5 * * * * backup\n");
+    tools.add("crontab", QStringLiteral("case \"$1\" in -l) cat \"%1\";; -) cat > \"%1.new\";; esac").arg(table));
+    UserDefaults defaults(home.tree.filePath("d.plist"));
+    EXPECT_TRUE(scheduleLaunchAt(QDateTime(), defaults, app)); // the cleaning answers
+    EXPECT_EQ(contents(table + ".new"), "MAILTO=me\n5 * * * * backup\n");
+    EXPECT_TRUE(defaults.objectForKey("DidDisableCronTab").toBool());
+    EXPECT_FALSE(scheduleLaunchAt(QDateTime(), defaults, app));
+    EXPECT_EQ(tools.calls(), (QStringList {"crontab -l", "crontab -"}));
+}
+
+TEST_F(LoginItemsTest, ARefusedCrontabIsTriedAgainLater)
+{
+    const QString table = tools.tree.writeFile("crontab.txt", "1 2 * * * finder-tool\n3 4 * * * other");
+    tools.add("crontab", QStringLiteral("case \"$1\" in -l) cat \"%1\";; -) cat > \"%1.new\"; exit 1;; esac").arg(table));
+    UserDefaults defaults(home.tree.filePath("d.plist"));
+    test::LogCapture log;
+    EXPECT_FALSE(scheduleLaunchAt(QDateTime(), defaults, app));
+    EXPECT_EQ(contents(table + ".new"), "3 4 * * * other\n"); // the last line gets its end
+    EXPECT_FALSE(defaults.objectForKey("DidDisableCronTab").isValid());
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith("ERROR: crontab did not accept"));
+    EXPECT_FALSE(scheduleLaunchAt(QDateTime(), defaults, app));
+    EXPECT_EQ(tools.calls().size(), 4); // listed and replaced again
+}
+
+} // namespace
+} // namespace sorvant
