@@ -15,6 +15,7 @@
 #include "system/standard_folders.h"
 #include "system/workspace_icons.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -138,16 +139,10 @@ void SearchWindow::buildInterface()
     m_searchLocation->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_searchLocation->setMenu(new QMenu(m_searchLocation));
     m_searchLocation->setToolTip(tr("Where to search"));
-    auto* settingsButton = new QToolButton(central);
-    settingsButton->setObjectName(QStringLiteral("settingsButton"));
-    settingsButton->setText(tr("Content Lists"));
-    settingsButton->setCheckable(true);
-    connect(settingsButton, &QToolButton::clicked, this, &SearchWindow::toggleSettings);
     searchRow->addWidget(m_searchInput, 1);
     searchRow->addWidget(new QLabel(tr("in"), central));
     searchRow->addWidget(m_searchLocation);
     searchRow->addWidget(m_searchButton);
-    searchRow->addWidget(settingsButton);
     layout->addLayout(searchRow);
     layout->addWidget(buildOptions());
 
@@ -172,6 +167,8 @@ void SearchWindow::buildInterface()
     m_results->setColumnWidth(ResultsTableModel::kSizeColumn, 80);
     m_results->setColumnWidth(ResultsTableModel::kModifiedColumn, 150);
     m_results->setColumnWidth(ResultsTableModel::kKindColumn, 140);
+    connect(m_results->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { validateToolbarItems(); });
     connect(m_results->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         m_model->sortByColumn(column);
         m_results->horizontalHeader()->setSortIndicator(
@@ -197,6 +194,7 @@ void SearchWindow::buildInterface()
     setCentralWidget(central);
 
     addFileActions();
+    buildToolbar();
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &SearchWindow::cancelOperation);
     setSearching(false);
@@ -436,6 +434,7 @@ void SearchWindow::reloadData()
     }
     if (!selection.isEmpty())
         m_results->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    validateToolbarItems();
 }
 
 void SearchWindow::updateInfo()
@@ -559,8 +558,8 @@ void SearchWindow::toggleSettings()
         getDrawerSettings();
         m_drawer->hide();
     }
-    if (auto* button = findChild<QToolButton*>(QStringLiteral("settingsButton")))
-        button->setChecked(isDrawerVisible());
+    if (auto* item = findChild<QAction*>(QStringLiteral("settings")))
+        item->setChecked(isDrawerVisible());
 }
 
 void SearchWindow::synchronizeDefaults()

@@ -38,6 +38,8 @@ class QProgressBar;
 class QPushButton;
 class QTableView;
 class QTimer;
+class QToolBar;
+class QAction;
 class QToolButton;
 class QWidget;
 
@@ -132,6 +134,8 @@ public:
     // Shows each selected item in the file manager.
     void revealFileInFinder();
     void moveToTrash();
+    // Shows the file manager's properties of each selected item.
+    void showInfo();
     // Asks first, then deletes the selected items for good.
     void destroy();
     // Trashes (YES) or removes (NO) the selected items; a trash failure
@@ -145,6 +149,12 @@ public:
     // The table's context menu, its items validated; also validates the
     // same actions in the main menu.
     [[nodiscard]] QMenu* contextMenu();
+    // --- the toolbar (search_window_toolbar.cpp) ---
+    // A new item of the toolbar's table; null for an unknown identifier
+    // (compared exactly).
+    [[nodiscard]] QAction* toolbarItem(const QString& identifier);
+    [[nodiscard]] QToolBar* toolbar() const { return m_toolbar; }
+    void validateToolbarItems();
     void validateFileActions();
 
     // --- SearchEngineOwner ---------------------------------------------------
@@ -174,6 +184,7 @@ private:
     bool askAlert(const QString& title, const QString& message, const QString& defaultButton,
                   const QString& alternateButton);
     void addFileActions();
+    void buildToolbar();
 
     quint64 m_index;
     UserDefaults& m_defaults;
@@ -209,6 +220,7 @@ private:
     AlertHandler m_alertHandler;
     QPointer<QWidget> m_sheet;
     QMenu* m_contextMenu = nullptr;
+    QToolBar* m_toolbar = nullptr;
 };
 
 } // namespace sorvant

@@ -28,7 +28,8 @@ namespace sorvant {
 namespace {
 
 // The actions that need a selection, by object name.
-const QStringList kSelectionActions = {"openFile", "openWith", "revealFileInFinder", "moveToTrash", "destroy", "copy"};
+const QStringList kSelectionActions = {"openFile", "openWith",  "revealFileInFinder", "moveToTrash",
+                                       "destroy",  "showInfo", "copy"};
 
 } // namespace
 
@@ -196,6 +197,7 @@ void SearchWindow::addFileActions()
     });
     add("revealFileInFinder", tr("Show in File Manager"), QKeySequence(Qt::CTRL | Qt::Key_R),
         &SearchWindow::revealFileInFinder);
+    add("showInfo", tr("Properties"), QKeySequence(Qt::CTRL | Qt::Key_I), &SearchWindow::showInfo);
     m_contextMenu->addSeparator();
     add("copy", tr("Copy"), QKeySequence::Copy, &SearchWindow::copy);
     m_contextMenu->addSeparator();

@@ -5,7 +5,9 @@
 #include "system/trash.h"
 #include "tests/app/app_test_support.h"
 
+#include <QAction>
 #include <QFile>
+#include <QToolBar>
 #include <QMimeData>
 #include <QTableView>
 #include <QUrl>
@@ -96,6 +98,39 @@ TEST_F(ResultsTableTest, FileActionsNeedASelection)
         EXPECT_TRUE(window->validateItem(QString::fromLatin1(action)));
     }
     EXPECT_TRUE(window->validateItem(QStringLiteral("toggleSettings")));
+}
+
+TEST_F(ResultsTableTest, ToolbarItemsFollowTheSelection)
+{
+    QStringList identifiers;
+    for (QAction* item : window->toolbar()->actions()) {
+        if (!item->objectName().isEmpty())
+            identifiers.append(item->objectName());
+    }
+    EXPECT_EQ(identifiers, (QStringList{"settings", "open", "reveal", "delete", "quicklook", "share", "info"}));
+    EXPECT_EQ(window->toolbarItem(QStringLiteral("Open")), nullptr);
+    EXPECT_EQ(window->toolbarItem(QString()), nullptr);
+
+    const auto item = [this](const char* identifier) -> QAction* {
+        for (QAction* action : window->toolbar()->actions()) {
+            if (action->objectName() == QLatin1String(identifier))
+                return action;
+        }
+        return nullptr;
+    };
+    const auto enabled = [&](const char* identifier) { return item(identifier) && item(identifier)->isEnabled(); };
+    window->selectRows({});
+    EXPECT_FALSE(enabled("open") || enabled("reveal") || enabled("delete") || enabled("info"));
+    EXPECT_TRUE(enabled("settings"));
+    window->selectRows({0});
+    EXPECT_TRUE(enabled("open") && enabled("reveal") && enabled("delete") && enabled("info"));
+
+    QAction* settings = item("settings");
+    ASSERT_NE(settings, nullptr);
+    settings->trigger();
+    EXPECT_TRUE(window->isDrawerVisible() && settings->isChecked());
+    settings->trigger();
+    EXPECT_FALSE(window->isDrawerVisible() || settings->isChecked());
 }
 
 TEST_F(ResultsTableTest, MovingToTheTrashDropsTheRowsAndKeepsThePlace)
