@@ -168,7 +168,10 @@ void SearchWindow::buildInterface()
     m_results->setColumnWidth(ResultsTableModel::kModifiedColumn, 150);
     m_results->setColumnWidth(ResultsTableModel::kKindColumn, 140);
     connect(m_results->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { validateToolbarItems(); });
+            [this] {
+                validateToolbarItems();
+                validateFileActions();
+            });
     connect(m_results->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         m_model->sortByColumn(column);
         m_results->horizontalHeader()->setSortIndicator(
@@ -198,7 +201,7 @@ void SearchWindow::buildInterface()
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &SearchWindow::cancelOperation);
     setSearching(false);
-    resize(900, 560);
+    resize(1040, 640);
 }
 
 QWidget* SearchWindow::buildOptions()
@@ -374,7 +377,9 @@ bool SearchWindow::checkKeyWindowEvent(QEvent* event)
         m_engine->params().stop.store(true);
         return true;
     }
-    if (modifiers != Qt::NoModifier || event->type() != QEvent::KeyPress)
+    // The arrows are taken at the first offer (the shortcut override when
+    // one comes), so the field never sees them.
+    if (modifiers != Qt::NoModifier)
         return false;
     if (QApplication::focusWidget() != m_searchInput || (key->key() != Qt::Key_Up && key->key() != Qt::Key_Down))
         return false;
@@ -435,6 +440,7 @@ void SearchWindow::reloadData()
     if (!selection.isEmpty())
         m_results->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     validateToolbarItems();
+    validateFileActions();
 }
 
 void SearchWindow::updateInfo()

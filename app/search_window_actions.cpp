@@ -201,7 +201,7 @@ void SearchWindow::addFileActions()
     m_contextMenu->addSeparator();
     add("copy", tr("Copy"), QKeySequence::Copy, &SearchWindow::copy);
     m_contextMenu->addSeparator();
-    add("moveToTrash", tr("Move to Trash"), QKeySequence(Qt::CTRL | Qt::Key_Backspace), &SearchWindow::moveToTrash);
+    add("moveToTrash", tr("Move to Trash"), QKeySequence(Qt::Key_Delete), &SearchWindow::moveToTrash);
     add("destroy", tr("Delete..."), QKeySequence(Qt::SHIFT | Qt::Key_Delete), &SearchWindow::destroy);
 
     m_results->setContextMenuPolicy(Qt::CustomContextMenu);

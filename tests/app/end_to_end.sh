@@ -91,6 +91,38 @@ diff -u "$root/expected.txt" "$root/shown.txt" || fail "the window's results dif
 call org.tarrenbeck.Sorvant.Search.ResultPaths | sed -n 's/^ *string "\(.*\)"$/\1/p' | sort > "$root/bus.txt"
 diff -u "$root/shown.txt" "$root/bus.txt" || fail "the bus answers other results"
 
+# Down moves from the field into the results and selects the first row;
+# Delete moves it to the Trash and out of the table.
+xdotool key Down
+sleep 0.3
+xdotool key Delete
+wait_for 5 bash -c "ls -A '$XDG_DATA_HOME/Trash/files' | grep -q ." || fail "nothing went to the Trash"
+first=$(grep -F "/$(ls -A "$XDG_DATA_HOME/Trash/files" | head -1)" "$root/shown.txt" | head -1)
+[ ! -e "$first" ] || fail "the trashed item is still there"
+call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -qF "\"$first\"" && fail "the trashed item is still listed"
+shot trashed
+
+# Shift+Delete asks before deleting; Escape answers Cancel.
+xdotool key Down
+sleep 0.2
+xdotool key shift+Delete
+sleep 0.5
+shot delete-confirmation
+xdotool key Escape
+sleep 0.3
+[ "$(call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -c 'string "')" -eq "$(( $(wc -l < "$root/shown.txt") - 1 ))" ] \
+  || fail "Cancel deleted something"
+
+# The preferences: "Quit when the last window closes" is off on a fresh home.
+# (Without a window manager nothing gives the focus back after a dialog.)
+xdotool windowfocus "$window"
+sleep 0.2
+xdotool key ctrl+comma
+wait_for 5 xdotool search --name '^Preferences$' > /dev/null || fail "no preferences"
+sleep 0.3
+shot preferences
+xdotool key Escape
+
 # A second launch hands its folder to the first process and ends at once.
 timeout 10 "$sorvant" --search-in "$tree/src/main.c" || fail "the second launch did not end"
 kill -0 "$app_pid" || fail "the first process went away"

@@ -98,6 +98,15 @@ TEST_F(ResultsTableTest, FileActionsNeedASelection)
         EXPECT_TRUE(window->validateItem(QString::fromLatin1(action)));
     }
     EXPECT_TRUE(window->validateItem(QStringLiteral("toggleSettings")));
+    // The actions themselves (menus, shortcuts) follow the selection
+    // without a menu being shown.
+    (void)window->contextMenu();
+    auto* trash = window->findChild<QAction*>(QStringLiteral("moveToTrash"));
+    ASSERT_NE(trash, nullptr);
+    window->selectRows({});
+    EXPECT_FALSE(trash->isEnabled());
+    window->selectRows({1});
+    EXPECT_TRUE(trash->isEnabled());
 }
 
 TEST_F(ResultsTableTest, ToolbarItemsFollowTheSelection)

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
 #include <set>
 
@@ -195,12 +196,13 @@ TEST_F(SearchWindowTest, KeysTheWindowConsumes)
 
     window->show();
     window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     window->searchField()->setFocus();
-    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-    if (QApplication::focusWidget() == window->searchField()) {
-        EXPECT_TRUE(window->checkKeyWindowEvent(&down));
-        EXPECT_EQ(QApplication::focusWidget(), window->resultsTable());
-    }
+    ASSERT_EQ(QApplication::focusWidget(), window->searchField());
+    QKeyEvent down(QEvent::ShortcutOverride, Qt::Key_Down, Qt::NoModifier);
+    EXPECT_TRUE(window->checkKeyWindowEvent(&down));
+    EXPECT_EQ(QApplication::focusWidget(), window->resultsTable());
+    EXPECT_FALSE(window->checkKeyWindowEvent(&down)) << "the table keeps its own arrows";
     QKeyEvent plain(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
     EXPECT_FALSE(window->checkKeyWindowEvent(&plain));
 }
