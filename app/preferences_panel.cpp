@@ -23,7 +23,9 @@ PreferencesPanel::PreferencesPanel(UserDefaults& defaults, QWidget* parent)
     setWindowTitle(tr("Preferences"));
     m_quitOnClose->setObjectName(QStringLiteral("quitOnClose"));
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 16, 20, 20);
     layout->addWidget(m_quitOnClose);
+    setMinimumWidth(360);
     m_quitOnClose->setChecked(boolForKey(m_defaults, kQuitOnClose, false));
     connect(m_quitOnClose, &QCheckBox::clicked, this, &PreferencesPanel::toggleQuitOnClose);
     g_sharedPanel = this;

@@ -3,8 +3,9 @@
 # session bus, with HOME and every XDG folder under a temporary folder, the
 # real binary is launched, a phrase typed and searched; the table's results
 # must equal the headless driver's on the same tree. A second launch is
-# forwarded to the first; Ctrl+Q quits and the defaults file holds what the
-# window saved. Screenshots go to SHOTS.
+# forwarded to the first; the preferences switch "Quit on close" on, closing
+# the window quits, and the defaults file holds what the window saved.
+# Screenshots go to SHOTS.
 #
 #   end_to_end.sh SORVANT SORVANT_SEARCH SHOTS
 # Exit status 77 (skipped) when xvfb-run, dbus-run-session or xdotool is missing.
@@ -19,6 +20,7 @@ fi
 shift
 sorvant=$1 driver=$2 shots=$3
 mkdir -p "$shots"
+rm -f "$shots"/*.png
 
 root=$(mktemp -d)
 app_pid=
@@ -121,6 +123,10 @@ xdotool key ctrl+comma
 wait_for 5 xdotool search --name '^Preferences$' > /dev/null || fail "no preferences"
 sleep 0.3
 shot preferences
+xdotool key space
+defaults=$XDG_CONFIG_HOME/sorvant/org.tarrenbeck.Sorvant.plist
+wait_for 5 grep -q -A1 '<key>QuitOnClose</key>' "$defaults" || fail "Quit on close was not saved"
+grep -A1 '<key>QuitOnClose</key>' "$defaults" | grep -q true || fail "Quit on close is not on"
 xdotool key Escape
 
 # A second launch hands its folder to the first process and ends at once.
@@ -128,13 +134,13 @@ timeout 10 "$sorvant" --search-in "$tree/src/main.c" || fail "the second launch 
 kill -0 "$app_pid" || fail "the first process went away"
 [ "$(xdotool search --name '^report$|^Search$' | wc -l)" -eq 1 ] || fail "a second window opened"
 
-# Ctrl+Q quits, and the window's settings are in the defaults file.
-xdotool windowactivate "$window" 2> /dev/null || xdotool windowfocus "$window"
-xdotool key ctrl+q
-wait_for 10 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "Ctrl+Q did not quit"
+# Closing the last window quits (Quit on close is on), and the window's
+# settings are in the defaults file.
+xdotool windowfocus "$window"
+sleep 0.2
+xdotool key ctrl+w
+wait_for 10 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "closing the last window did not quit"
 app_pid=
-defaults=$XDG_CONFIG_HOME/sorvant/org.tarrenbeck.Sorvant.plist
-[ -f "$defaults" ] || fail "no defaults file"
 for key in SearchWhat SearchOperator SearchLocation SearchSorting-1 fileExt1; do
   grep -q "<key>$key</key>" "$defaults" || fail "the defaults lack $key"
 done
