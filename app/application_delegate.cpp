@@ -8,6 +8,7 @@
 #include "interface/window_extensions.h"
 #include "platform/path_semantics.h"
 #include "platform/user_defaults.h"
+#include "system/workspace_monitors.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -84,6 +85,8 @@ void ApplicationDelegate::removeWindowController(WindowController* controller)
 void ApplicationDelegate::applicationDidFinishLaunching()
 {
     QDir().mkpath(applicationSupportPath(QStringLiteral("Sorvant")));
+    // Watches the mount table, so windows hear of volumes coming and going.
+    (void)MountedVolumesMonitor::sharedMonitor();
     applicationOpenUntitledFile();
 }
 

@@ -6,6 +6,7 @@
 #include "foundation/user_defaults_getters.h"
 #include "interface/application.h"
 #include "interface/badge.h"
+#include "platform/notification_center.h"
 #include "platform/path_semantics.h"
 #include "platform/unicode.h"
 #include "platform/user_defaults.h"
@@ -14,6 +15,7 @@
 #include "system/file_tests.h"
 #include "system/standard_folders.h"
 #include "system/workspace_icons.h"
+#include "system/workspace_monitors.h"
 
 #include <QAction>
 #include <QApplication>
@@ -101,6 +103,11 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
     setDrawerSettings();
     didChangeMode();
     didChangeType();
+
+    // A volume mounted or unmounted changes the destination menu.
+    for (const QString& name : {WorkspaceDidMountVolumeNotification, WorkspaceDidUnmountVolumeNotification})
+        NotificationCenter::defaultCenter().addObserver(name, [this](const Notification&) { initDestination(); }, {},
+                                                        this);
 
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &SearchWindow::updateHandler);

@@ -5,6 +5,8 @@
 #include "app/application_service.h"
 #include "app/destinations.h"
 #include "app/preferences_panel.h"
+#include "platform/notification_center.h"
+#include "system/workspace_monitors.h"
 #include "tests/app/app_test_support.h"
 
 #include <QAction>
@@ -82,8 +84,11 @@ TEST_F(DestinationsTest, MenuItemsSetTheDestinationAndVolumesAppearOnce)
     EXPECT_EQ(window->destinationTitle(), pseudoDestinationTitle(QString::fromUtf16(kAllVolumesDestination)));
     home->trigger();
     EXPECT_EQ(window->storedDestination(), QDir::homePath());
-    // Rebuilding the menu keeps the destination.
-    window->initDestination();
+    // A mount rebuilds the menu, keeping the destination.
+    window->destinationMenu()->addAction(QStringLiteral("stale"));
+    NotificationCenter::defaultCenter().post(WorkspaceDidMountVolumeNotification, QStringLiteral("/media/x"));
+    for (QAction* item : window->destinationMenu()->actions())
+        EXPECT_NE(item->text(), QStringLiteral("stale"));
     EXPECT_EQ(window->storedDestination(), QDir::homePath());
 }
 
