@@ -69,6 +69,8 @@ void ApplicationDelegate::addMainMenu(SearchWindow* window)
     connect(items, &QMenu::aboutToShow, window, &SearchWindow::validateFileActions);
     QMenu* edit = window->menuBar()->addMenu(tr("&Search"));
     edit->addAction(tr("Find"), QKeySequence::Find, window, [window] { window->searchField()->setFocus(); });
+    edit->addAction(tr("Search In..."), QKeySequence(Qt::CTRL | Qt::Key_D), window,
+                    &SearchWindow::showDestinationMenu);
     edit->addAction(tr("Content Lists"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), window,
                     &SearchWindow::toggleSettings);
 }

@@ -13,6 +13,19 @@
 
 namespace sorvant {
 
+namespace {
+
+// The folders of the root that hold the system, not the user's files
+// (besides the engine's own list of hidden system folders).
+bool isLinuxSystemFolderName(const QString& name)
+{
+    static const QStringList names = {"bin",  "boot", "dev",        "etc",  "lib",  "lib32", "lib64", "libx32",
+                                      "lost+found", "proc", "root", "run", "sbin", "snap", "sys", "tmp", "usr", "var"};
+    return names.contains(name);
+}
+
+} // namespace
+
 bool isDestinationVolumePath(const QString& path)
 {
     if (path == u"/")
@@ -50,7 +63,7 @@ QStringList offeredSubfolders(const QString& folder)
         const std::uint32_t flags = getFlagsAtPath(path);
         if ((flags & kLSItemInfoIsInvisible) || name.isEmpty() || name.startsWith(u'.'))
             continue;
-        if (volumeRoot && searchWindowIsSystemFolderName(name))
+        if (volumeRoot && (searchWindowIsSystemFolderName(name) || (expanded == u"/" && isLinuxSystemFolderName(name))))
             continue;
         const bool container = flags & kLSItemInfoIsContainer;
         if ((container && !(flags & kLSItemInfoIsPackage)) || (!container && (flags & kLSItemInfoIsSymlink)))

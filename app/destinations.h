@@ -7,7 +7,8 @@
 // volumes for the user, one level below /media, /mnt, or /media/USER and
 // /run/media/USER; a volume mounted deeper (a bind mount, /boot/efi) is
 // not. Sub-folders offered: visible, not a package, not a hidden system
-// folder at "/"; a symbolic link is offered whatever it points to.
+// folder at a volume root, not one of the system's own folders at "/"
+// (proc, sys, usr ...); a symbolic link is offered whatever it points to.
 
 #include <QString>
 #include <QStringList>

@@ -542,6 +542,7 @@ void SearchWindow::setDrawerSettings()
     for (int list = 1; list <= 6; ++list) {
         listBox(list)->setChecked(boolForKey(m_defaults, listKey("fileExtOn", list), defaultFileExtensionsOn(list)));
         listField(list)->setText(stringForKey(m_defaults, listKey("fileExt", list), defaultFileExtensions(list)));
+        listField(list)->setCursorPosition(0);
     }
     m_scanAll->setChecked(boolForKey(m_defaults, kScanAll, false));
     didChangeScanAll();
@@ -626,6 +627,11 @@ void SearchWindow::didChangeMode()
 QMenu* SearchWindow::destinationMenu() const
 {
     return m_searchLocation->menu();
+}
+
+void SearchWindow::showDestinationMenu()
+{
+    m_searchLocation->showMenu();
 }
 
 QString SearchWindow::destinationTitle() const

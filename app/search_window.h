@@ -104,6 +104,8 @@ public:
     [[nodiscard]] QString storedDestination() const { return m_path; }
     [[nodiscard]] QMenu* destinationMenu() const;
     [[nodiscard]] QString destinationTitle() const;
+    // Pops the destination menu up under its button (menu and keyboard).
+    void showDestinationMenu();
     void setInput(const QString& phrase);
     [[nodiscard]] QString input() const;
 

@@ -43,6 +43,10 @@ TEST_F(DestinationsTest, SubfoldersLeaveOutHiddenItemsPackagesAndFiles)
     QFile::link(tree.filePath(QStringLiteral("root/alpha")), tree.filePath(QStringLiteral("root/link")));
     EXPECT_EQ(offeredSubfolders(root), (QStringList{root + "/Zeta", root + "/alpha", root + "/link"}));
     EXPECT_TRUE(offeredSubfolders(tree.filePath(QStringLiteral("missing"))).isEmpty());
+    // At "/" the system's own folders are left out.
+    const QStringList atRoot = offeredSubfolders(QStringLiteral("/"));
+    for (const char* system : {"/proc", "/sys", "/usr", "/etc", "/dev"})
+        EXPECT_FALSE(atRoot.contains(QString::fromLatin1(system))) << system;
 }
 
 TEST_F(DestinationsTest, ValidationResolvesLinksAndRefusesFiles)

@@ -129,6 +129,21 @@ wait_for 5 grep -q -A1 '<key>QuitOnClose</key>' "$defaults" || fail "Quit on clo
 grep -A1 '<key>QuitOnClose</key>' "$defaults" | grep -q true || fail "Quit on close is not on"
 xdotool key Escape
 
+# The content lists open beside the results (Ctrl+Shift+L) and close again;
+# the destination menu opens from the keyboard (Ctrl+D).
+xdotool windowfocus "$window"
+sleep 0.2
+xdotool key ctrl+shift+l
+sleep 0.3
+shot drawer
+xdotool key ctrl+shift+l
+grep -q '<key>fileExt1</key>' "$defaults" || fail "closing the content lists saved nothing"
+xdotool key ctrl+d
+sleep 0.4
+shot destination-menu
+xdotool key Escape
+sleep 0.2
+
 # A second launch hands its folder to the first process and ends at once.
 timeout 10 "$sorvant" --search-in "$tree/src/main.c" || fail "the second launch did not end"
 kill -0 "$app_pid" || fail "the first process went away"
