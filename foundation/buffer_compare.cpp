@@ -71,7 +71,8 @@ Folded upper()
 }
 
 // The equality of range:isEqualTo: and its no-case form, through the
-// platform's compare.
+// platform's literal compare (code units, after case folding for the
+// no-case form).
 bool rangeEquals(const QString& string, Range range, const QString& other, unsigned options)
 {
     if (other.size() != range.length)
@@ -80,7 +81,8 @@ bool rangeEquals(const QString& string, Range range, const QString& other, unsig
         return true;
     if (!isRangeInside(range, string.size()))
         return false;
-    return compareStrings(QStringView(string).mid(range.location, range.length), other, options) == 0;
+    return compareStrings(QStringView(string).mid(range.location, range.length), other, options | kCompareLiteral)
+           == 0;
 }
 
 } // namespace

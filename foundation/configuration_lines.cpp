@@ -39,7 +39,7 @@ QString configValueForKey(const QString& line, const QString& key)
         return QString();
     if (!bitmapContains(getWhiteSpacesBitmap(), line.at(n).unicode()))
         return QString();
-    if (compareStrings(QStringView(line).first(n), key, kCompareCaseInsensitive) != 0)
+    if (compareStrings(QStringView(line).first(n), key, kCompareCaseInsensitive | kCompareLiteral) != 0)
         return QString();
     const QString value = stringByTrimmingWhiteSpaces(line.mid(n));
     return value.isEmpty() ? QString() : value;

@@ -9,11 +9,18 @@
 
 namespace sorvant {
 
+namespace {
+
+// Case folded, code units compared as they are (no canonical equivalence).
+constexpr unsigned kNoCaseLiteral = kCompareCaseInsensitive | kCompareLiteral;
+
+} // namespace
+
 bool isEqualToStringNoCase(const QString& string, const QString& other)
 {
     if (string.isNull() || other.isNull() || string.size() != other.size())
         return false;
-    return string.isEmpty() || compareStrings(string, other, kCompareCaseInsensitive) == 0;
+    return string.isEmpty() || compareStrings(string, other, kNoCaseLiteral) == 0;
 }
 
 bool isNonUmlautedEqualToStringNoCase(const QString& string, const QString& other)
@@ -27,14 +34,14 @@ bool hasPrefixNoCase(const QString& string, const QString& prefix)
 {
     if (prefix.isEmpty() || prefix.size() > string.size())
         return false;
-    return compareStrings(QStringView(string).first(prefix.size()), prefix, kCompareCaseInsensitive) == 0;
+    return compareStrings(QStringView(string).first(prefix.size()), prefix, kNoCaseLiteral) == 0;
 }
 
 bool hasSuffixNoCase(const QString& string, const QString& suffix)
 {
     if (suffix.isEmpty() || suffix.size() > string.size())
         return false;
-    return compareStrings(QStringView(string).last(suffix.size()), suffix, kCompareCaseInsensitive) == 0;
+    return compareStrings(QStringView(string).last(suffix.size()), suffix, kNoCaseLiteral) == 0;
 }
 
 qsizetype typedValueForKeys(const QString& string, const QStringList& keys)

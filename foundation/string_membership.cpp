@@ -11,7 +11,7 @@ qsizetype indexOfStringInArray(const QStringList& array, const QString& string, 
         return NSNotFound;
     for (qsizetype i = 0; i < array.size(); ++i) {
         const QString& element = array.at(i);
-        if (element.size() == string.size() && compareStrings(element, string, options) == 0)
+        if (element.size() == string.size() && compareStrings(element, string, options | kCompareLiteral) == 0)
             return i;
     }
     return NSNotFound;

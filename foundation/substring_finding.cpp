@@ -10,9 +10,10 @@ namespace sorvant {
 
 namespace {
 
+// Code units as they are (after case folding for the no-case forms).
 unsigned findOptions(bool caseSensitive)
 {
-    return caseSensitive ? 0u : unsigned(kCompareCaseInsensitive);
+    return kCompareLiteral | (caseSensitive ? 0u : unsigned(kCompareCaseInsensitive));
 }
 
 Range findIn(const QString& string, const QString& find, qsizetype from, qsizetype to, unsigned options)

@@ -126,6 +126,11 @@ void bindAction(QAction* action, const QByteArray& selector, QObject* target)
     });
 }
 
+QObject* actionTarget(const QAction* action)
+{
+    return action ? action->property(kTargetProperty).value<QPointer<QObject>>().data() : nullptr;
+}
+
 QByteArray actionSelector(const QAction* action)
 {
     return action ? action->property(kSelectorProperty).toByteArray() : QByteArray();

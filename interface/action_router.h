@@ -65,6 +65,9 @@ bool sendAction(const QByteArray& selector, QObject* target = nullptr, QObject* 
 void bindAction(QAction* action, const QByteArray& selector, QObject* target = nullptr);
 // The selector bound to an action; empty when none.
 [[nodiscard]] QByteArray actionSelector(const QAction* action);
+// The explicit target of a bound action; null for the responder chain or
+// when the target is gone.
+[[nodiscard]] QObject* actionTarget(const QAction* action);
 
 enum class ValidationContext { Menu, Toolbar };
 

@@ -86,6 +86,14 @@ public:
 public slots:
     void _activateIgnoringOtherApps(QObject* sender = nullptr);
     void _unhideWithoutActivation(QObject* sender = nullptr);
+    // The Help menu's actions (help_actions.h).
+    void website(QObject* sender = nullptr);
+    void support(QObject* sender = nullptr);
+    void forum(QObject* sender = nullptr);
+    void downloads(QObject* sender = nullptr);
+    void feedback(QObject* sender = nullptr);
+    void releaseNotes(QObject* sender = nullptr);
+    void bugreport(QObject* sender = nullptr);
 
 private:
     struct Dispatch {

@@ -1,6 +1,7 @@
 #include "platform/string_compare.h"
 
 #include <unicode/uchar.h>
+#include <unicode/uset.h>
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
@@ -9,6 +10,8 @@
 #include <array>
 #include <cstdint>
 #include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace sorvant {
@@ -28,9 +31,15 @@ struct FoldedText
     std::vector<char16_t> units;
     std::vector<qsizetype> sourceStart;  // source index of the code point that made units[i]
     std::vector<bool> startsCodePoint;   // units[i] is the first unit of its code point's fold
+    size_t ordered = 0;                  // units before this index are in canonical order
 
     // Folds until at least `wanted` units exist or the source is used up.
+    // Without the literal option it goes on to the end of a run of
+    // combining marks and puts the run in canonical order, so that marks
+    // typed in either order compare equal.
     void foldUntil(size_t wanted);
+    void foldNextCodePoint();
+    void orderMarks();
     [[nodiscard]] bool isComplete() const { return next >= source.size(); }
 };
 
@@ -78,7 +87,9 @@ int32_t computeFold(UChar32 c, unsigned options, UChar* out)
     if (options & kCompareWidthInsensitive) {
         length = normalizeInto(nfkd(), buffer, length, scratch, kCapacity);
         std::copy_n(scratch, length, buffer);
-    } else if (!literal) {
+    } else if (!literal || (options & kCompareDiacriticInsensitive)) {
+        // Marks are removed from the decomposed form, so ignoring them
+        // decomposes even a literal compare.
         length = normalizeInto(nfd(), buffer, length, scratch, kCapacity);
         std::copy_n(scratch, length, buffer);
     }
@@ -88,7 +99,7 @@ int32_t computeFold(UChar32 c, unsigned options, UChar* out)
         if (U_SUCCESS(status)) {
             length = folded;
             std::copy_n(scratch, length, buffer);
-            if (!literal) {
+            if (!literal || (options & kCompareDiacriticInsensitive)) {
                 length = normalizeInto(nfd(), buffer, length, scratch, kCapacity);
                 std::copy_n(scratch, length, buffer);
             }
@@ -159,28 +170,93 @@ int32_t foldCodePoint(UChar32 c, unsigned options, UChar* out)
     return entry.length;
 }
 
-void FoldedText::foldUntil(size_t wanted)
+UChar32 codePointAt(const UChar* text, qsizetype length, qsizetype index)
+{
+    UChar32 c = text[index];
+    if (U16_IS_LEAD(c) && index + 1 < length && U16_IS_TRAIL(text[index + 1]))
+        c = U16_GET_SUPPLEMENTARY(c, text[index + 1]);
+    return c;
+}
+
+void FoldedText::foldNextCodePoint()
 {
     const auto* text = reinterpret_cast<const UChar*>(source.utf16());
-    const qsizetype length = source.size();
+    const qsizetype start = next;
+    const UChar32 c = codePointAt(text, source.size(), next);
+    next += U16_LENGTH(c);
     UChar out[32];
-    while (units.size() < wanted && next < length) {
-        const qsizetype start = next;
-        UChar32 c = text[next++];
-        if (U16_IS_LEAD(c) && next < length && U16_IS_TRAIL(text[next]))
-            c = U16_GET_SUPPLEMENTARY(c, text[next++]);
-        const int32_t produced = foldCodePoint(c, options, out);
-        for (int32_t k = 0; k < produced; ++k) {
-            units.push_back(out[k]);
-            sourceStart.push_back(start);
-            startsCodePoint.push_back(k == 0);
-        }
+    const int32_t produced = foldCodePoint(c, options, out);
+    for (int32_t k = 0; k < produced; ++k) {
+        units.push_back(out[k]);
+        sourceStart.push_back(start);
+        startsCodePoint.push_back(k == 0);
     }
+}
+
+void FoldedText::foldUntil(size_t wanted)
+{
+    while (units.size() < wanted && next < source.size())
+        foldNextCodePoint();
+    if (options & kCompareLiteral)
+        return;
+    const auto* text = reinterpret_cast<const UChar*>(source.utf16());
+    while (next < source.size() && u_getCombiningClass(codePointAt(text, source.size(), next)) != 0)
+        foldNextCodePoint();
+    orderMarks();
+}
+
+// Canonical ordering: within each run of combining marks, a stable sort by
+// combining class. Each mark keeps its source position and start flag.
+void FoldedText::orderMarks()
+{
+    struct Mark
+    {
+        UChar32 c;
+        std::uint8_t combiningClass;
+        qsizetype sourceStart;
+        bool startsCodePoint;
+    };
+    std::vector<Mark> run;
+    const auto* data = reinterpret_cast<const UChar*>(units.data());
+    const auto length = static_cast<qsizetype>(units.size());
+    auto flush = [&](size_t end) {
+        if (run.size() > 1) {
+            std::stable_sort(run.begin(), run.end(),
+                             [](const Mark& a, const Mark& b) { return a.combiningClass < b.combiningClass; });
+            size_t at = end;
+            for (const Mark& mark : run)
+                at -= static_cast<size_t>(U16_LENGTH(mark.c));
+            for (const Mark& mark : run) {
+                UChar buffer[2];
+                int32_t n = 0;
+                U16_APPEND_UNSAFE(buffer, n, mark.c);
+                for (int32_t k = 0; k < n; ++k, ++at) {
+                    units[at] = buffer[k];
+                    sourceStart[at] = mark.sourceStart;
+                    startsCodePoint[at] = k == 0 && mark.startsCodePoint;
+                }
+            }
+        }
+        run.clear();
+    };
+    qsizetype i = static_cast<qsizetype>(ordered);
+    while (i < length) {
+        const UChar32 c = codePointAt(data, length, i);
+        const auto combiningClass = static_cast<std::uint8_t>(u_getCombiningClass(c));
+        if (combiningClass == 0)
+            flush(static_cast<size_t>(i));
+        else
+            run.push_back({c, combiningClass, sourceStart[static_cast<size_t>(i)],
+                           startsCodePoint[static_cast<size_t>(i)]});
+        i += U16_LENGTH(c);
+    }
+    flush(units.size());
+    ordered = units.size();
 }
 
 FoldedText foldText(QStringView text, unsigned options)
 {
-    FoldedText folded{text, options, 0, {}, {}, {}};
+    FoldedText folded{text, options, 0, {}, {}, {}, 0};
     folded.units.reserve(static_cast<size_t>(text.size()));
     folded.sourceStart.reserve(static_cast<size_t>(text.size()));
     folded.startsCodePoint.reserve(static_cast<size_t>(text.size()));
@@ -295,7 +371,7 @@ Range findString(QStringView haystack, QStringView needle, Range searchRange, un
     if (pattern.empty())
         return kMissingRange;
     const size_t m = pattern.size();
-    FoldedText text{slice, options, 0, {}, {}, {}};
+    FoldedText text{slice, options, 0, {}, {}, {}, 0};
 
     auto answer = [&](size_t start) {
         const size_t end = start + m;
@@ -341,6 +417,136 @@ Range findString(QStringView haystack, QStringView needle, unsigned options)
 bool containsString(QStringView haystack, QStringView needle, unsigned options)
 {
     return !findString(haystack, needle, options).isMissing();
+}
+
+namespace {
+
+// Every character that full case folding changes, with the code points of
+// its folding; built once.
+const std::vector<std::pair<char32_t, std::u32string>>& changingFolds()
+{
+    static const std::vector<std::pair<char32_t, std::u32string>> folds = [] {
+        std::vector<std::pair<char32_t, std::u32string>> result;
+        UErrorCode status = U_ZERO_ERROR;
+        const UChar pattern[] = u"[:Changes_When_Casefolded:]";
+        USet* changing = uset_openPattern(pattern, -1, &status);
+        if (U_FAILURE(status))
+            return result;
+        UChar folded[32];
+        for (int32_t item = 0; item < uset_getItemCount(changing); ++item) {
+            UChar32 first = 0;
+            UChar32 last = 0;
+            status = U_ZERO_ERROR;
+            if (uset_getItem(changing, item, &first, &last, nullptr, 0, &status) != 0)
+                continue;
+            for (UChar32 c = first; c <= last; ++c) {
+                UChar source[2];
+                int32_t length = 0;
+                U16_APPEND_UNSAFE(source, length, c);
+                status = U_ZERO_ERROR;
+                const int32_t produced = u_strFoldCase(folded, 32, source, length, U_FOLD_CASE_DEFAULT, &status);
+                if (U_FAILURE(status))
+                    continue;
+                std::u32string points;
+                for (int32_t i = 0; i < produced;) {
+                    UChar32 unit = 0;
+                    U16_NEXT(folded, i, produced, unit);
+                    points.push_back(char32_t(unit));
+                }
+                result.emplace_back(char32_t(c), std::move(points));
+            }
+        }
+        uset_close(changing);
+        return result;
+    }();
+    return folds;
+}
+
+} // namespace
+
+const std::vector<char32_t>& charactersFoldingToAscii()
+{
+    static const std::vector<char32_t> characters = [] {
+        std::vector<char32_t> result;
+        for (const auto& [c, folded] : changingFolds()) {
+            if (c >= 0x80 && std::any_of(folded.begin(), folded.end(), [](char32_t u) { return u < 0x80; }))
+                result.push_back(c);
+        }
+        return result;
+    }();
+    return characters;
+}
+
+std::vector<char32_t> caseVariants(char32_t c)
+{
+    std::vector<char32_t> variants{c};
+    for (const auto& [source, folded] : changingFolds()) {
+        if (source != c && folded.find(c) != std::u32string::npos)
+            variants.push_back(source);
+    }
+    std::sort(variants.begin(), variants.end());
+    return variants;
+}
+
+QString foldedCase(QStringView text)
+{
+    const std::vector<char16_t> units = foldText(text, kCompareCaseInsensitive | kCompareLiteral).units;
+    return QString(reinterpret_cast<const QChar*>(units.data()), qsizetype(units.size()));
+}
+
+StringSetFinder::StringSetFinder(const QList<QString>& needles, unsigned options)
+    : m_options(options & ~unsigned(kCompareBackwards | kCompareAnchored))
+{
+    for (const QString& needle : needles) {
+        m_needles.push_back(foldText(needle, m_options).units);
+        const std::vector<char16_t>& folded = m_needles.back();
+        if (folded.empty())
+            continue;
+        m_firstUnits[folded.front() >> 6] |= std::uint64_t(1) << (folded.front() & 63);
+        m_longestNeedle = std::max(m_longestNeedle, qsizetype(folded.size()));
+    }
+    // Literal case folding gives every code point at least one unit: a
+    // match covers at most one code point (two units) per needle unit.
+    const bool bounded = (m_options & kCompareLiteral) && !(m_options & kCompareDiacriticInsensitive);
+    m_longestSourceMatch = bounded ? 2 * m_longestNeedle + 2 : -1;
+}
+
+qsizetype StringSetFinder::findIn(QStringView text, std::vector<char>& found, qsizetype enough, bool textGoesOn,
+                                  const std::function<bool()>& shouldStop) const
+{
+    constexpr size_t kStopCheckUnits = 4096;
+    qsizetype marked = std::count(found.begin(), found.end(), char(1));
+    if (marked >= enough || text.isEmpty() || m_longestNeedle == 0)
+        return marked;
+    FoldedText folded{text, m_options, 0, {}, {}, {}, 0};
+    const auto longest = static_cast<size_t>(m_longestNeedle);
+    for (size_t start = 0;; ++start) {
+        if (start % kStopCheckUnits == 0) {
+            if (shouldStop && shouldStop())
+                return marked;
+            // Fold ahead in blocks; one unit beyond the longest needle
+            // decides the boundary of a match that ends there.
+            folded.foldUntil(start + longest + 1 + kStopCheckUnits);
+        }
+        if (start >= folded.units.size())
+            return marked;
+        const char16_t unit = folded.units[start];
+        if (!(m_firstUnits[unit >> 6] & (std::uint64_t(1) << (unit & 63))))
+            continue;
+        for (size_t i = 0; i < m_needles.size(); ++i) {
+            const std::vector<char16_t>& needle = m_needles[i];
+            if (found[i] || needle.empty() || needle.front() != unit)
+                continue;
+            const size_t end = start + needle.size();
+            if (end > folded.units.size() || (end == folded.units.size() && textGoesOn))
+                continue;
+            if (matchesAt(folded, needle, start) && isBoundaryMatch(folded, start, end, needle.front())) {
+                found[i] = 1;
+                if (++marked >= enough)
+                    return marked;
+            }
+        }
+    }
 }
 
 } // namespace sorvant

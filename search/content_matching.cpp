@@ -2,11 +2,13 @@
 
 #include "foundation/trimming.h"
 #include "foundation/user_defaults_getters.h"
+#include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/string_compare.h"
 #include "platform/string_encoding.h"
 #include "platform/unicode.h"
 #include "platform/user_defaults.h"
+#include "search/byte_search.h"
 #include "search/search_params.h"
 #include "search/wildcard_patterns.h"
 
@@ -14,8 +16,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <array>
+#include <map>
+#include <unordered_map>
+#include <cstring>
 #include <new>
+#include <optional>
+#include <utility>
 
 namespace sorvant {
 
@@ -28,11 +37,14 @@ namespace {
 // a real scan would.
 constexpr qsizetype kUnitsPerExtraStep = 1000;
 
-bool matchesRegularExpression(const RegularExpression& regex, const QString& text, const std::atomic<bool>& stop)
+bool matchesRegularExpression(const RegularExpression& regex, const QString& text, const SearchParams& params)
 {
+    const std::atomic<bool>& stop = params.stop;
     RegularExpressionLimits limits;
-    limits.stepLimit = std::int32_t(
-        std::min<qsizetype>(kDefaultRegexStepLimit + text.size() / kUnitsPerExtraStep, INT32_MAX));
+    limits.stepLimit = params.regexStepLimit <= 0
+                           ? 0
+                           : std::int32_t(std::min<qsizetype>(params.regexStepLimit + text.size() / kUnitsPerExtraStep,
+                                                              INT32_MAX));
     limits.shouldStop = [&stop] { return stop.load(std::memory_order_relaxed); };
     bool found = false;
     const RegularExpressionStatus status =
@@ -104,8 +116,9 @@ bool searchWindowMatchString(const QString& string, const SearchParams& params, 
     if (string.isNull())
         return false;
     // Only case is ever ignored in plain word search; diacritics and fuzzy
-    // act through query terms and highlighting.
-    const unsigned options = findOptions & kCompareCaseInsensitive;
+    // act through query terms and highlighting. Words are found as they
+    // are written (literally): no canonical equivalence.
+    const unsigned options = (findOptions & kCompareCaseInsensitive) | kCompareLiteral;
     const qsizetype count = std::min<qsizetype>(qsizetype(params.wordsCount), params.words.size());
     const bool asciiText = params.mode <= kSearchPhrase && isAscii(string);
     switch (params.mode) {
@@ -129,7 +142,7 @@ bool searchWindowMatchString(const QString& string, const SearchParams& params, 
     case kSearchQueryTerms:
         return params.queryTerms && params.queryTerms->matchesStringComparison(string, unsigned(params.comparison));
     case kSearchRegularExpression:
-        return params.regex.isValid() && matchesRegularExpression(params.regex, string, params.stop);
+        return params.regex.isValid() && matchesRegularExpression(params.regex, string, params);
     default:
         return false;
     }
@@ -224,19 +237,103 @@ std::uint32_t hfsTypeCodeFromFileType(const QString& token)
 
 namespace {
 
-// Reads exactly `size` bytes; NO on a read error or a file that shrank.
-bool readAll(int fd, char* buffer, qsizetype size)
+// Reads up to `size` bytes, fewer only at the end of the file; -1 on a read
+// error.
+qsizetype readUpTo(int fd, char* buffer, qsizetype size)
 {
     qsizetype done = 0;
     while (done < size) {
         const ssize_t n = ::read(fd, buffer + done, size_t(size - done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return false;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
         done += n;
     }
-    return true;
+    return done;
+}
+
+// A regular file open for reading, closed with the object.
+class OpenFile
+{
+public:
+    OpenFile() = default;
+    OpenFile(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}
+    OpenFile(OpenFile&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)), m_size(other.m_size) {}
+    OpenFile& operator=(OpenFile&&) = delete;
+    ~OpenFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    [[nodiscard]] bool isOpen() const { return m_fd >= 0; }
+    [[nodiscard]] int fd() const { return m_fd; }
+    [[nodiscard]] std::uint64_t size() const { return m_size; }
+
+private:
+    int m_fd = -1;
+    std::uint64_t m_size = 0;
+};
+
+// Opens a regular file of 1 to maxFileSize - 1 bytes; a larger one is
+// skipped with a warning. Non-blocking, so that a pipe or a device never
+// stalls the walk; only regular files pass the fstat.
+OpenFile openRegularFile(int parentFd, const QByteArray& name, std::uint64_t maxFileSize)
+{
+    const int fd = ::openat(parentFd, name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return {};
+    struct stat status{};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
+        ::close(fd);
+        return {};
+    }
+    if (std::uint64_t(status.st_size) >= maxFileSize) {
+        ::close(fd);
+        logWarning(QStringLiteral("Skipped the contents of %1: %2 bytes, at or above the limit of %3 bytes")
+                       .arg(stringWithFileSystemRepresentation(name))
+                       .arg(std::uint64_t(status.st_size))
+                       .arg(maxFileSize));
+        return {};
+    }
+    return {fd, std::uint64_t(status.st_size)};
+}
+
+// The text of a file's bytes: by its byte-order mark, else as UTF-8. ASCII
+// is a subset of UTF-8: bytes that are not UTF-8 are no ASCII either, so a
+// third reading has nothing left to accept.
+QString decodeFileText(const QByteArray& bytes)
+{
+    QString text = decodeDetected(bytes);
+    if (text.isNull())
+        text = decodeString(bytes, NSUTF8StringEncoding);
+    return text;
+}
+
+// Reads the whole (open) file into `bytes` and decodes it; null when it
+// cannot be read or held in memory, or is no text.
+QString readWholeText(int fd, std::uint64_t size, QByteArray& bytes, const QByteArray& name)
+{
+    // The decoder takes a 32-bit length.
+    if (size >= std::uint64_t(INT32_MAX)) {
+        logWarning(QStringLiteral("Skipped the contents of %1: %2 bytes are too many to decode at once")
+                       .arg(stringWithFileSystemRepresentation(name))
+                       .arg(size));
+        return {};
+    }
+    try {
+        bytes.resize(qsizetype(size));
+        if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size())
+            return {};
+        return decodeFileText(bytes);
+    } catch (const std::bad_alloc&) {
+        logWarning(QStringLiteral("Skipped the contents of %1: its text does not fit in memory")
+                       .arg(stringWithFileSystemRepresentation(name)));
+        bytes = QByteArray();
+        return {};
+    }
 }
 
 } // namespace
@@ -245,33 +342,704 @@ QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize)
 {
     if (path.isEmpty())
         return {};
-    // Non-blocking, so that a pipe or a device never stalls the walk; only
-    // regular files are read after the fstat below.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
+    const OpenFile file = openRegularFile(AT_FDCWD, path, maxFileSize);
+    if (!file.isOpen())
         return {};
-    QString text;
-    struct stat status{};
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0
-        && std::uint64_t(status.st_size) < maxFileSize && status.st_size < qsizetype(INT32_MAX)) {
-        try {
-            QByteArray bytes(qsizetype(status.st_size), Qt::Uninitialized);
-            if (readAll(fd, bytes.data(), bytes.size())) {
-                text = decodeDetected(bytes);
-                if (text.isNull())
-                    text = decodeString(bytes, NSUTF8StringEncoding);
-                // ASCII is a subset of UTF-8: bytes that are not UTF-8 are no
-                // ASCII either, so the third reading of the sequence has
-                // nothing left to accept.
+    QByteArray bytes;
+    return readWholeText(file.fd(), file.size(), bytes, path);
+}
+
+// --- matching the contents of files ---------------------------------------------------
+
+ContentBuffer::ContentBuffer(ContentBuffer&& other) noexcept
+    : m_bytes(std::move(other.m_bytes)), m_bytesMatched(other.bytesMatched())
+{
+}
+
+ContentBuffer& ContentBuffer::operator=(ContentBuffer&& other) noexcept
+{
+    m_bytes = std::move(other.m_bytes);
+    m_bytesMatched.store(other.bytesMatched(), std::memory_order_relaxed);
+    return *this;
+}
+
+struct ContentMatcher::Plan
+{
+    enum class Kind { Decoded, Words, RegularExpression };
+    Kind kind = Kind::Decoded;
+
+    // Words: the words of modes 0 to 2 and how many must be found.
+    QStringList words;
+    qsizetype enough = 0;
+    unsigned findOptions = kCompareLiteral;
+    bool ignoreCase = false;
+    struct Word
+    {
+        // The word's bytes, or ignoring case the ASCII folding of a word
+        // that folds to ASCII; found this way, a match is checked by the
+        // platform's find only where a non-ASCII character follows.
+        std::optional<ByteFinder> bytes;
+        // Ignoring case, the characters other than ASCII that a match may
+        // cover, as groups of UTF-8 forms (a character and its case
+        // variants), and whether a match covers one of every group (a
+        // word folding to something else than ASCII: one group per such
+        // character of its folding) or of any group (a word folding to
+        // ASCII: the characters whose folding it holds, such as U+017F for
+        // "s"; its other matches are all ASCII). The text around those
+        // places is decoded and folded for the platform's find.
+        std::vector<std::vector<char32_t>> groups;
+        bool everyGroup = false;
+        std::optional<StringSetFinder> alone;
+        // Bytes around an anchor that hold every match covering it and the
+        // character after that match.
+        qsizetype margin = 0;
+    };
+    std::vector<Word> wordPlans;
+    // The words with byte finders by their rarest two neighbouring bytes
+    // (ASCII letters in lower case when ignoring case), so that many words
+    // are found in one pass: a bit per pair, and the words of each pair
+    // with the pair's offset in them; words of one byte by that byte.
+    std::vector<std::uint64_t> pairBits = std::vector<std::uint64_t>(1024, 0);
+    std::unordered_map<std::uint16_t, std::vector<std::pair<qsizetype, qsizetype>>> pairWords;
+    std::array<std::vector<qsizetype>, 256> singleByteWords;
+    qsizetype byteWordCount = 0;
+    // The UTF-8 finder of each character a group names.
+    std::map<char32_t, ByteFinder> characterFinders;
+    // All words at once, for text decoded whole (UTF-16 and UTF-32 files).
+    std::optional<StringSetFinder> setFinder;
+    // Bytes read at a time, and bytes one window repeats of the one
+    // before it.
+    qsizetype window = kContentWindowBytes;
+    qsizetype overlap = 0;
+    // The NUL bytes that stand for a hole of the file; 0 when a match may
+    // hold a NUL, so that holes are read.
+    qsizetype holeRun = 0;
+
+    // Regular expression: the literal text every match holds.
+    std::optional<ByteFinder> literal;
+};
+
+namespace {
+
+bool isAsciiText(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+bool hasLoneSurrogate(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+// The key of two bytes, lower case first when ignoring case.
+std::uint16_t pairKey(char first, char second, bool ignoreCase)
+{
+    const auto fold = [ignoreCase](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return ignoreCase && u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + 32) : u;
+    };
+    return static_cast<std::uint16_t>(fold(first) | (fold(second) << 8));
+}
+
+void planWords(ContentMatcher::Plan& plan, const SearchParams& params)
+{
+    const qsizetype count = std::min<qsizetype>(qsizetype(params.wordsCount), params.words.size());
+    if (count == 0)
+        return;
+    plan.words = params.mode == kSearchPhrase ? params.words.mid(0, 1) : params.words.mid(0, count);
+    // A word that is no valid UTF-16 has no UTF-8 bytes to look for.
+    if (std::any_of(plan.words.begin(), plan.words.end(), [](const QString& w) { return hasLoneSurrogate(w); }))
+        return;
+    plan.kind = ContentMatcher::Plan::Kind::Words;
+    plan.enough = params.mode == kSearchAllWords ? plan.words.size() : 1;
+    plan.ignoreCase = params.comparison & 1;
+    plan.findOptions = kCompareLiteral | (plan.ignoreCase ? unsigned(kCompareCaseInsensitive) : 0u);
+    plan.setFinder.emplace(plan.words, plan.findOptions);
+    // The characters that fold to ASCII, with their foldings.
+    std::vector<std::pair<char32_t, QString>> foldingToAscii;
+    if (plan.ignoreCase) {
+        for (const char32_t c : charactersFoldingToAscii())
+            foldingToAscii.emplace_back(c, foldedCase(QStringView(QChar::fromUcs4(c))));
+    }
+    qsizetype longest = 0;
+    for (const QString& word : plan.words) {
+        ContentMatcher::Plan::Word& wordPlan = plan.wordPlans.emplace_back();
+        const QString folded = plan.ignoreCase ? foldedCase(word) : word;
+        wordPlan.margin = 4 * folded.size() + 8;
+        longest = std::max(longest, std::max(word.size(), folded.size()));
+        if (!plan.ignoreCase) {
+            wordPlan.bytes.emplace(word.toUtf8(), false);
+            continue;
+        }
+        wordPlan.alone.emplace(QStringList{word}, plan.findOptions);
+        if (isAsciiText(folded)) {
+            wordPlan.bytes.emplace(folded.toLatin1(), true);
+            // One code point's folding is never split by a match, so only
+            // characters whose whole folding is in the word's can be in one.
+            std::vector<char32_t>& group = wordPlan.groups.emplace_back();
+            for (const auto& [c, folding] : foldingToAscii) {
+                if (folded.contains(folding))
+                    group.push_back(c);
             }
-        } catch (const std::bad_alloc&) {
-            logWarning(QStringLiteral("Skipped %1: its text does not fit in memory")
-                           .arg(QString::fromLocal8Bit(path)));
-            text = QString();
+        } else {
+            wordPlan.everyGroup = true;
+            QList<uint> points = folded.toUcs4();
+            std::sort(points.begin(), points.end());
+            points.erase(std::unique(points.begin(), points.end()), points.end());
+            for (const uint c : points) {
+                if (c >= 0x80)
+                    wordPlan.groups.push_back(caseVariants(char32_t(c)));
+            }
+        }
+        for (const std::vector<char32_t>& group : wordPlan.groups) {
+            for (const char32_t c : group)
+                plan.characterFinders.try_emplace(c, QStringView(QChar::fromUcs4(c)).toUtf8(), false);
         }
     }
-    ::close(fd);
-    return text;
+    for (qsizetype i = 0; i < plan.words.size(); ++i) {
+        const std::optional<ByteFinder>& bytes = plan.wordPlans[size_t(i)].bytes;
+        if (!bytes || bytes->size() == 0)
+            continue;
+        ++plan.byteWordCount;
+        const QByteArray& needle = bytes->needle();
+        if (needle.size() == 1) {
+            plan.singleByteWords[static_cast<unsigned char>(needle[0])].push_back(i);
+            continue;
+        }
+        const qsizetype offset = rarestPair(needle);
+        const auto key = pairKey(needle[offset], needle[offset + 1], false);
+        plan.pairBits[key >> 6] |= std::uint64_t(1) << (key & 63);
+        plan.pairWords[key].emplace_back(i, offset);
+    }
+    plan.overlap = 4 * std::max(longest, plan.setFinder->longestNeedle()) + 4;
+    const bool holdsNul = std::any_of(plan.words.begin(), plan.words.end(), [](const QString& w) { return w.contains(QChar(0)); });
+    plan.holeRun = holdsNul ? 0 : plan.overlap + 1;
+}
+
+void planRegularExpression(ContentMatcher::Plan& plan, const SearchParams& params)
+{
+    plan.kind = ContentMatcher::Plan::Kind::Decoded;
+    if (!params.regex.isValid() || params.words.isEmpty())
+        return;
+    const QString literal = requiredLiteral(params.words.first());
+    const bool ignoreCase = params.comparison & 1;
+    // Ignoring case, only an ASCII literal has a byte finder.
+    if (literal.isEmpty() || hasLoneSurrogate(literal) || (ignoreCase && !isAsciiText(literal)))
+        return;
+    plan.kind = ContentMatcher::Plan::Kind::RegularExpression;
+    plan.literal.emplace(literal.toUtf8(), ignoreCase);
+    plan.ignoreCase = ignoreCase;
+    plan.holeRun = literal.contains(QChar(0)) ? 0 : 1;
+}
+
+bool hasByteOrderMark(const char* data, qsizetype size, const char* mark, qsizetype length)
+{
+    return size >= length && std::memcmp(data, mark, size_t(length)) == 0;
+}
+
+// UTF-16 and UTF-32 files announce themselves by their first bytes; they
+// are decoded whole.
+bool startsWideText(const char* data, qsizetype size)
+{
+    return hasByteOrderMark(data, size, "\xff\xfe", 2) || hasByteOrderMark(data, size, "\xfe\xff", 2)
+           || hasByteOrderMark(data, size, "\x00\x00\xfe\xff", 4);
+}
+
+// The first window of a file, with room for the overlap of the next.
+qsizetype readFirstWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype window, qsizetype overlap)
+{
+    const qsizetype wanted = qsizetype(std::min<std::uint64_t>(size, std::uint64_t(window)));
+    bytes.reserve(overlap + window + 8);
+    bytes.resize(wanted);
+    return readUpTo(fd, bytes.data(), wanted);
+}
+
+// Moves the bytes from `keep` on to the front and reads the next window
+// after them; NO on a read error or a file that shrank. With `holeRun` > 0
+// a hole of the file (NUL bytes that take no disk space) longer than that
+// is read as only `holeRun` NUL bytes: when no match can hold a NUL, the
+// answer is the same and a sparse file costs nothing to skip.
+bool readNextWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype window, qsizetype keep,
+                    std::uint64_t& read, qsizetype holeRun)
+{
+    const qsizetype kept = bytes.size() - keep;
+    std::memmove(bytes.data(), bytes.constData() + keep, size_t(kept));
+    if (holeRun > 0) {
+        errno = 0;
+        const off_t data = ::lseek(fd, off_t(read), SEEK_DATA);
+        // ENXIO: a hole up to the end.
+        const std::uint64_t dataStart = data >= 0 ? std::uint64_t(data) : errno == ENXIO ? size : read;
+        if (dataStart > read + std::uint64_t(holeRun) && ::lseek(fd, off_t(dataStart), SEEK_SET) == off_t(dataStart)) {
+            bytes.resize(kept + holeRun);
+            std::memset(bytes.data() + kept, 0, size_t(holeRun));
+            read = dataStart;
+            return true;
+        }
+        if (::lseek(fd, off_t(read), SEEK_SET) != off_t(read))
+            return false;
+    }
+    const qsizetype wanted = qsizetype(std::min<std::uint64_t>(size - read, std::uint64_t(window)));
+    bytes.resize(kept + wanted);
+    const qsizetype got = readUpTo(fd, bytes.data() + kept, wanted);
+    read += std::uint64_t(std::max<qsizetype>(got, 0));
+    return got == wanted;
+}
+
+} // namespace
+
+ContentMatcher::ContentMatcher(const SearchParams& params, qsizetype windowBytes) : m_params(params)
+{
+    auto plan = std::make_unique<Plan>();
+    if (params.mode <= kSearchPhrase)
+        planWords(*plan, params);
+    else if (params.mode == kSearchRegularExpression)
+        planRegularExpression(*plan, params);
+    // A window always moves on by more than it repeats.
+    const qsizetype repeated = plan->literal ? plan->literal->size() + 4 : plan->overlap;
+    plan->window = std::max(windowBytes, repeated + 16);
+    m_plan = std::move(plan);
+}
+
+ContentMatcher::~ContentMatcher() = default;
+
+namespace {
+
+// From this many words with bytes on, a window is searched for them in one
+// pass instead of one scan each.
+constexpr qsizetype kOnePassWords = 8;
+
+// The words of a plan searched in windows of one file, with what each
+// window found.
+class WordSearch
+{
+public:
+    WordSearch(const ContentMatcher::Plan& plan, const std::atomic<bool>& stop,
+               std::atomic<std::uint64_t>& bytesMatched)
+        : m_plan(plan), m_stop(stop), m_bytesMatched(bytesMatched), m_found(size_t(plan.words.size()), 0)
+    {
+    }
+
+    [[nodiscard]] bool isDecided() const { return m_marked >= m_plan.enough; }
+    [[nodiscard]] bool isStopped() const { return m_stop.load(std::memory_order_relaxed); }
+
+    // Searches valid UTF-8 for the words not found yet; `textGoesOn` when
+    // more of the text follows. NO when stopped.
+    bool searchUtf8(const char* data, qsizetype size, bool textGoesOn)
+    {
+        m_places.clear();
+        // Many words: one pass over the window for all those with bytes.
+        const bool onePass = m_plan.byteWordCount - m_marked >= kOnePassWords;
+        if (onePass && !findWordsInOnePass(data, size, textGoesOn))
+            return false;
+        for (qsizetype i = 0; i < m_plan.words.size() && !isDecided(); ++i) {
+            if (m_found[size_t(i)])
+                continue;
+            if (isStopped())
+                return false;
+            const ContentMatcher::Plan::Word& word = m_plan.wordPlans[size_t(i)];
+            bool found = word.bytes && !onePass && findWord(i, data, size, textGoesOn);
+            if (!found && !word.groups.empty())
+                found = findAround(i, data, size, textGoesOn, placesToFold(word, data, size));
+            if (found) {
+                m_found[size_t(i)] = 1;
+                ++m_marked;
+            }
+        }
+        return !isStopped();
+    }
+
+    // Searches decoded text, folded once for all words.
+    bool searchText(const QString& text, bool textGoesOn, qsizetype bytes)
+    {
+        m_bytesMatched.fetch_add(std::uint64_t(bytes), std::memory_order_relaxed);
+        m_marked = m_plan.setFinder->findIn(text, m_found, m_plan.enough, textGoesOn,
+                                            [this] { return isStopped(); });
+        return !isStopped();
+    }
+
+private:
+    // Whether word i is in the bytes by the platform's find: each place the
+    // bytes hold it, unless a character follows that the match may not end
+    // before (a combining mark), which only the platform's find decides.
+    bool findWord(qsizetype i, const char* data, qsizetype size, bool textGoesOn) const
+    {
+        m_bytesMatched.fetch_add(std::uint64_t(size), std::memory_order_relaxed);
+        const ByteFinder& finder = *m_plan.wordPlans[size_t(i)].bytes;
+        for (qsizetype at = finder.find(data, size, 0); at >= 0; at = finder.find(data, size, at + 1)) {
+            if (isMatchAt(i, data, size, at, textGoesOn))
+                return true;
+        }
+        return false;
+    }
+
+    // Whether the bytes of word i at `at` are a match: unless a character
+    // follows that the match may not end before (a combining mark), which
+    // only the platform's find decides.
+    bool isMatchAt(qsizetype i, const char* data, qsizetype size, qsizetype at, bool textGoesOn) const
+    {
+        const qsizetype end = at + m_plan.wordPlans[size_t(i)].bytes->size();
+        if (end == size)
+            return !textGoesOn; // else the next window repeats it with what follows
+        const auto next = static_cast<unsigned char>(data[end]);
+        if (next < 0x80)
+            return true;
+        const qsizetype nextLength = next >= 0xF0 ? 4 : next >= 0xE0 ? 3 : 2;
+        const QString piece = decodeValidUtf8(data + at, std::min(size, end + nextLength) - at);
+        return findString(piece, m_plan.words.at(i), m_plan.findOptions | kCompareAnchored).location == 0;
+    }
+
+    // Every word with bytes in one pass, by the two bytes at each place.
+    // NO when stopped.
+    bool findWordsInOnePass(const char* data, qsizetype size, bool textGoesOn)
+    {
+        constexpr qsizetype kStopCheckBytes = 1 << 16;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+        const auto consider = [&](qsizetype i, qsizetype at) {
+            if (m_found[size_t(i)] || !m_plan.wordPlans[size_t(i)].bytes->isAt(data, size, at)
+                || !isMatchAt(i, data, size, at, textGoesOn))
+                return;
+            m_found[size_t(i)] = 1;
+            ++m_marked;
+        };
+        for (qsizetype at = 0; at < size && !isDecided(); ++at) {
+            if (at % kStopCheckBytes == 0) {
+                if (isStopped())
+                    return false;
+                m_bytesMatched.fetch_add(std::uint64_t(std::min(kStopCheckBytes, size - at)),
+                                         std::memory_order_relaxed);
+            }
+            const unsigned char first = m_plan.ignoreCase && bytes[at] >= 'A' && bytes[at] <= 'Z'
+                                            ? static_cast<unsigned char>(bytes[at] + 32)
+                                            : bytes[at];
+            for (const qsizetype i : m_plan.singleByteWords[first])
+                consider(i, at);
+            if (at + 1 >= size)
+                break;
+            const std::uint16_t key = pairKey(data[at], data[at + 1], m_plan.ignoreCase);
+            if (!(m_plan.pairBits[key >> 6] & (std::uint64_t(1) << (key & 63))))
+                continue;
+            for (const auto& [i, offset] : m_plan.pairWords.at(key)) {
+                if (at >= offset)
+                    consider(i, at - offset);
+            }
+        }
+        return true;
+    }
+
+    // The places of one character in the window, found once per window.
+    const std::vector<qsizetype>& placesOf(char32_t c, const char* data, qsizetype size)
+    {
+        auto [entry, isNew] = m_places.try_emplace(c);
+        if (isNew && !isStopped()) {
+            const ByteFinder& finder = m_plan.characterFinders.at(c);
+            m_bytesMatched.fetch_add(std::uint64_t(size), std::memory_order_relaxed);
+            for (qsizetype at = finder.find(data, size, 0); at >= 0; at = finder.find(data, size, at + 1))
+                entry->second.push_back(at);
+        }
+        return entry->second;
+    }
+
+    // The places where the text must be folded to find the word, ascending:
+    // those of its sparsest group when it needs every group (none when one
+    // is missing), else those of all its groups.
+    const std::vector<qsizetype>& placesToFold(const ContentMatcher::Plan::Word& word, const char* data,
+                                               qsizetype size)
+    {
+        m_positions.clear();
+        if (!word.everyGroup) {
+            for (const char32_t c : word.groups.front()) {
+                const std::vector<qsizetype>& places = placesOf(c, data, size);
+                m_positions.insert(m_positions.end(), places.begin(), places.end());
+            }
+            std::sort(m_positions.begin(), m_positions.end());
+            return m_positions;
+        }
+        const std::vector<char32_t>* sparsest = nullptr;
+        size_t fewest = SIZE_MAX;
+        for (const std::vector<char32_t>& group : word.groups) {
+            size_t count = 0;
+            for (const char32_t c : group)
+                count += placesOf(c, data, size).size();
+            if (count < fewest) {
+                fewest = count;
+                sparsest = &group;
+            }
+        }
+        if (fewest == 0)
+            return m_positions;
+        for (const char32_t c : *sparsest) {
+            const std::vector<qsizetype>& places = placesOf(c, data, size);
+            m_positions.insert(m_positions.end(), places.begin(), places.end());
+        }
+        std::sort(m_positions.begin(), m_positions.end());
+        return m_positions;
+    }
+
+    // Whether word i is found by the platform's find in the text around
+    // `positions` (ascending): regions of the word's margin on both sides,
+    // merged where they meet, each decoded and folded.
+    bool findAround(qsizetype i, const char* data, qsizetype size, bool textGoesOn,
+                    const std::vector<qsizetype>& positions)
+    {
+        const ContentMatcher::Plan::Word& word = m_plan.wordPlans[size_t(i)];
+        const auto isContinuation = [data](qsizetype at) {
+            return (static_cast<unsigned char>(data[at]) & 0xC0) == 0x80;
+        };
+        for (size_t k = 0; k < positions.size();) {
+            qsizetype from = std::max<qsizetype>(0, positions[k] - word.margin);
+            qsizetype to = std::min(size, positions[k] + word.margin);
+            while (++k < positions.size() && positions[k] - word.margin <= to)
+                to = std::min(size, positions[k] + word.margin);
+            while (from < to && isContinuation(from))
+                ++from;
+            while (to < size && to > from && isContinuation(to))
+                --to;
+            if (isStopped())
+                return false;
+            m_bytesMatched.fetch_add(std::uint64_t(to - from), std::memory_order_relaxed);
+            std::vector<char> found(1, 0);
+            if (word.alone->findIn(decodeValidUtf8(data + from, to - from), found, 1, to < size || textGoesOn,
+                                   [this] { return isStopped(); })
+                > 0)
+                return true;
+        }
+        return false;
+    }
+
+    const ContentMatcher::Plan& m_plan;
+    const std::atomic<bool>& m_stop;
+    std::atomic<std::uint64_t>& m_bytesMatched;
+    std::vector<char> m_found;
+    qsizetype m_marked = 0;
+    std::vector<qsizetype> m_positions;
+    std::map<char32_t, std::vector<qsizetype>> m_places;
+};
+
+} // namespace
+
+bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBuffer& buffer) const
+{
+    if (name.isEmpty() || m_params.stop.load(std::memory_order_relaxed))
+        return false;
+    const OpenFile file = openRegularFile(parentFd, name, m_params.maxFileSize);
+    if (!file.isOpen())
+        return false;
+    try {
+        switch (m_plan->kind) {
+        case Plan::Kind::Words:
+            return matchesWords(file.fd(), file.size(), name, buffer);
+        case Plan::Kind::RegularExpression:
+            if (!mayHoldLiteral(file.fd(), file.size(), buffer) || ::lseek(file.fd(), 0, SEEK_SET) != 0)
+                return false;
+            break;
+        case Plan::Kind::Decoded:
+            break;
+        }
+        const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, name);
+        buffer.m_bytesMatched.fetch_add(std::uint64_t(buffer.m_bytes.size()), std::memory_order_relaxed);
+        return !text.isEmpty() && searchWindowMatchString(text, m_params, unsigned(m_params.comparison & 1));
+    } catch (const std::bad_alloc&) {
+        logWarning(QStringLiteral("Skipped the contents of %1: no memory for its windows")
+                       .arg(stringWithFileSystemRepresentation(name)));
+        return false;
+    }
+}
+
+bool ContentMatcher::matchesFileDecoded(int parentFd, const QByteArray& name, ContentBuffer& buffer) const
+{
+    const OpenFile file = openRegularFile(parentFd, name, m_params.maxFileSize);
+    if (!file.isOpen())
+        return false;
+    const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, name);
+    return !text.isEmpty() && searchWindowMatchString(text, m_params, unsigned(m_params.comparison & 1));
+}
+
+bool ContentMatcher::matchesWords(int fd, std::uint64_t size, const QByteArray& name, ContentBuffer& buffer) const
+{
+    const Plan& plan = *m_plan;
+    QByteArray& bytes = buffer.m_bytes;
+    WordSearch search(plan, m_params.stop, buffer.m_bytesMatched);
+    if (readFirstWindow(fd, size, bytes, plan.window, plan.overlap) <= 0)
+        return false;
+    if (startsWideText(bytes.constData(), bytes.size())) {
+        if (::lseek(fd, 0, SEEK_SET) != 0)
+            return false;
+        const QString text = readWholeText(fd, size, bytes, name);
+        return !text.isEmpty() && search.searchText(text, false, bytes.size()) && search.isDecided();
+    }
+    std::uint64_t read = std::uint64_t(bytes.size());
+    // The text starts after a UTF-8 byte-order mark.
+    qsizetype start = hasByteOrderMark(bytes.constData(), bytes.size(), "\xef\xbb\xbf", 3) ? 3 : 0;
+    qsizetype validated = start;
+    bool anyText = false;
+    for (;;) {
+        const qsizetype filled = bytes.size();
+        const bool atEnd = read >= size;
+        const qsizetype end = atEnd ? filled : start + utf8CutPoint(bytes.constData() + start, filled - start);
+        if (!isValidUtf8(bytes.constData() + validated, end - validated))
+            return false;
+        anyText = anyText || end > start;
+        // Once decided, the rest of the file is only read to see that it
+        // is text.
+        if (!search.isDecided() && !search.searchUtf8(bytes.constData() + start, end - start, !atEnd))
+            return false;
+        if (atEnd)
+            return anyText && search.isDecided();
+        if (search.isStopped())
+            return false;
+        // Keep the overlap (from a character's start) and the cut bytes.
+        qsizetype keep = search.isDecided() ? end : std::max(start, end - plan.overlap);
+        while (keep < end && (static_cast<unsigned char>(bytes[keep]) & 0xC0) == 0x80)
+            ++keep;
+        validated = end - keep;
+        start = 0;
+        if (!readNextWindow(fd, size, bytes, plan.window, keep, read, plan.holeRun))
+            return false;
+    }
+}
+
+bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& buffer) const
+{
+    const Plan& plan = *m_plan;
+    const ByteFinder& literal = *plan.literal;
+    QByteArray& bytes = buffer.m_bytes;
+    // Room for the literal and for a character that folds to ASCII.
+    const qsizetype overlap = literal.size() + 4;
+    if (readFirstWindow(fd, size, bytes, plan.window, overlap) <= 0)
+        return false;
+    if (startsWideText(bytes.constData(), bytes.size()))
+        return true;
+    std::uint64_t read = std::uint64_t(bytes.size());
+    for (;;) {
+        if (m_params.stop.load(std::memory_order_relaxed))
+            return false;
+        buffer.m_bytesMatched.fetch_add(std::uint64_t(bytes.size()), std::memory_order_relaxed);
+        // Characters whose case folding gives ASCII could match the
+        // literal's letters in the expression; only the expression knows.
+        if (literal.find(bytes.constData(), bytes.size(), 0) >= 0
+            || (plan.ignoreCase && holdsCharacterFoldingToAscii(bytes.constData(), bytes.size())))
+            return true;
+        if (read >= size)
+            return false;
+        if (!readNextWindow(fd, size, bytes, plan.window, std::max<qsizetype>(0, bytes.size() - overlap), read,
+                            plan.holeRun > 0 ? overlap + 1 : 0))
+            return false;
+    }
+}
+
+QString requiredLiteral(const QString& pattern)
+{
+    QString best;
+    QString run;
+    const auto endRun = [&] {
+        if (run.size() > best.size())
+            best = run;
+        run.clear();
+    };
+    // Drops the last character of the run: a quantifier may repeat it zero times.
+    const auto dropLast = [&] {
+        if (!run.isEmpty())
+            run.chop(run.size() >= 2 && run.back().isLowSurrogate() ? 2 : 1);
+        endRun();
+    };
+    // The index of the "]" that ends the set opening at `i`, or -1; sets nest.
+    const auto setEnd = [&pattern](qsizetype i) -> qsizetype {
+        int nesting = 0;
+        for (qsizetype j = i; j < pattern.size(); ++j) {
+            const char16_t u = pattern.at(j).unicode();
+            if (u == u'\\') {
+                ++j;
+            } else if (u == u'[') {
+                ++nesting;
+                // A "]" first in a set (or after "^") is a plain character.
+                if (j + 1 < pattern.size() && pattern.at(j + 1) == u'^')
+                    ++j;
+                if (j + 1 < pattern.size() && pattern.at(j + 1) == u']')
+                    ++j;
+            } else if (u == u']' && --nesting == 0) {
+                return j;
+            }
+        }
+        return -1;
+    };
+    int depth = 0;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern.at(i);
+        const char16_t u = c.unicode();
+        if (depth > 0) {
+            // Inside a group nothing is required, but its end must be found.
+            if (u == u'\\')
+                ++i;
+            else if (u == u'(')
+                ++depth;
+            else if (u == u')')
+                --depth;
+            else if (u == u'[' && (i = setEnd(i)) < 0)
+                return {};
+            continue;
+        }
+        switch (u) {
+        case u'\\': {
+            if (i + 1 >= pattern.size())
+                return {};
+            const char16_t next = pattern.at(++i).unicode();
+            // Escapes with arguments, quoting and back references would need
+            // a parser of their own.
+            if (next >= 0x80 || (next >= u'0' && next <= u'9')
+                || QStringView(u"pPNxuUcQkE").contains(QChar(next)))
+                return {};
+            if ((next >= u'a' && next <= u'z') || (next >= u'A' && next <= u'Z'))
+                endRun(); // a class or an assertion
+            else
+                run.append(QChar(next));
+            break;
+        }
+        case u'(':
+            // Options such as (?i) or (?x) change what follows.
+            if (i + 2 < pattern.size() && pattern.at(i + 1) == u'?'
+                && !QStringView(u":=!<>").contains(pattern.at(i + 2)))
+                return {};
+            endRun();
+            ++depth;
+            break;
+        case u')':
+            return {};
+        case u'|':
+            return {};
+        case u'[':
+            endRun();
+            if ((i = setEnd(i)) < 0)
+                return {};
+            break;
+        case u'?':
+        case u'*':
+            dropLast();
+            break;
+        case u'{':
+            dropLast();
+            while (i < pattern.size() && pattern.at(i) != u'}')
+                ++i;
+            break;
+        case u'+':
+        case u'.':
+        case u'^':
+        case u'$':
+            endRun();
+            break;
+        default:
+            run.append(c);
+        }
+    }
+    if (depth != 0)
+        return {};
+    endRun();
+    return best.isEmpty() ? QString() : best;
 }
 
 } // namespace sorvant

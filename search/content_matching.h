@@ -6,11 +6,14 @@
 // Not here: walking folders (search/directory_walk.h) and running a search
 // (search/search_engine.h).
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 
 namespace sorvant {
 
@@ -58,5 +61,87 @@ struct SearchParams;
 // a folder, a device or pipe, bytes that are no text in those encodings, or
 // a file whose text cannot be held in memory.
 [[nodiscard]] QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize);
+
+// --- matching the contents of files ---------------------------------------------------
+
+// The memory one thread reads files into, kept from file to file so that a
+// search does not allocate per file, and a count of the work done with it.
+// Give each thread its own. Large files are read in windows, so the buffer
+// stays near kContentWindowBytes whatever the file size (the search modes
+// that need the whole text at once are the exception).
+class ContentBuffer
+{
+public:
+    ContentBuffer() = default;
+    ContentBuffer(ContentBuffer&& other) noexcept;
+    ContentBuffer& operator=(ContentBuffer&& other) noexcept;
+    ContentBuffer(const ContentBuffer&) = delete;
+    ContentBuffer& operator=(const ContentBuffer&) = delete;
+    ~ContentBuffer() = default;
+
+    // Bytes of text scanned or folded so far (a window counts once for each
+    // scan of it): a measure of work that another thread may read while a
+    // match runs.
+    [[nodiscard]] std::uint64_t bytesMatched() const { return m_bytesMatched.load(std::memory_order_relaxed); }
+    // The bytes the buffer holds memory for.
+    [[nodiscard]] qsizetype capacity() const { return m_bytes.capacity(); }
+
+private:
+    friend class ContentMatcher;
+    QByteArray m_bytes;
+    std::atomic<std::uint64_t> m_bytesMatched{0};
+};
+
+// The bytes read at a time from a file searched in windows.
+inline constexpr qsizetype kContentWindowBytes = qsizetype(1) << 18;
+
+// The contents test of one search, made once when the search starts and
+// then shared read-only by every thread of the walk. It reads the record's
+// mode, words, wildcard, query terms, expression, comparison, size limit
+// and stop flag; the record must outlive the matcher, and its words and
+// patterns must not change while the matcher lives.
+//
+// A file matches exactly when searchWindowMatchString matches the text
+// textContentsAtPath gives, but most files are never decoded: words are
+// found in the UTF-8 bytes, a regular expression runs only on files that
+// hold the literal text every match needs, and large files are read in
+// overlapping windows.
+class ContentMatcher
+{
+public:
+    // `windowBytes`: the bytes read at a time from a file searched in
+    // windows (raised where the longest match needs more).
+    explicit ContentMatcher(const SearchParams& params, qsizetype windowBytes = kContentWindowBytes);
+    ~ContentMatcher();
+    ContentMatcher(const ContentMatcher&) = delete;
+    ContentMatcher& operator=(const ContentMatcher&) = delete;
+
+    // Whether the text of the file `name` in the open folder `parentFd`
+    // (AT_FDCWD for a name relative to the working folder) matches the
+    // search. Only regular files (a link counts when it leads to one) of 1
+    // to maxFileSize - 1 bytes are read; a larger file is skipped with a
+    // "WARNING: " line. NO as soon as the stop flag is seen. Thread-safe;
+    // which files qualify by extension is the caller's decision.
+    [[nodiscard]] bool matchesFile(int parentFd, const QByteArray& name, ContentBuffer& buffer) const;
+
+    // The same test through the plain path alone: the whole text decoded,
+    // then searchWindowMatchString. The reference for the fast paths.
+    [[nodiscard]] bool matchesFileDecoded(int parentFd, const QByteArray& name, ContentBuffer& buffer) const;
+
+    struct Plan;
+
+private:
+    bool matchesWords(int fd, std::uint64_t size, const QByteArray& name, ContentBuffer& buffer) const;
+    bool mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& buffer) const;
+
+    const SearchParams& m_params;
+    std::unique_ptr<const Plan> m_plan;
+};
+
+// The text every match of `pattern` (in the regular-expression syntax)
+// must contain, or null when none is found: the longest run of plain
+// characters that no alternative, option or quantifier can skip.
+//   "foo(bar|baz)+qux"  => "foo"     "ab?c" => "a"     "a|b" => null
+[[nodiscard]] QString requiredLiteral(const QString& pattern);
 
 } // namespace sorvant

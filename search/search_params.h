@@ -76,6 +76,9 @@ struct SearchParams
     std::uint64_t typesCount = 0;
     // Files of this many bytes or more are not content-searched.
     std::uint64_t maxFileSize = 0;
+    // Engine steps one regular-expression match may take, besides one per
+    // thousand characters of the text; 0: unbounded (only stop ends it).
+    std::int32_t regexStepLimit = kDefaultRegexStepLimit;
     std::uint64_t mode = kSearchAllWords;
     std::uint64_t what = kSearchNames;
     std::uint64_t type = kSearchFilesAndFolders;

@@ -1,6 +1,9 @@
 #include "platform/string_compare.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -57,7 +60,12 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"anchoredBackwards", u"abcab", u"ab", kCompareAnchored | kCompareBackwards, {3, 2}},
         FindCase{"anchoredBackwardsMiss", u"abcabx", u"ab", kCompareAnchored | kCompareBackwards, kMissingRange},
         FindCase{"supplementary", u"a\U0001F600b", u"\U0001F600", 0, {1, 2}},
-        FindCase{"widthInsensitive", u"\uFF21\uFF22", u"AB", kCompareWidthInsensitive, {0, 2}}),
+        FindCase{"widthInsensitive", u"\uFF21\uFF22", u"AB", kCompareWidthInsensitive, {0, 2}},
+        // Canonical ordering: marks of different classes in either order.
+        FindCase{"marksInEitherOrder", u"xa\u0301\u0323y", u"a\u0323\u0301", 0, {1, 3}},
+        FindCase{"composedWithMarksReordered", u"x\u1EA1\u0301", u"a\u0301\u0323", 0, {1, 2}},
+        FindCase{"marksOfOneClassKeepOrder", u"a\u0301\u0300", u"a\u0300\u0301", 0, kMissingRange},
+        FindCase{"literalKeepsMarkOrder", u"a\u0301\u0323", u"a\u0323\u0301", kCompareLiteral, kMissingRange}),
     [](const testing::TestParamInfo<FindCase>& row) { return std::string(row.param.name); });
 
 TEST(FindStringRange, SearchesOnlyWithinRangeAndClips)
@@ -85,6 +93,115 @@ TEST(CompareStrings, OrderAndEquality)
     EXPECT_NE(compareStrings(u"e\u0301", u"\u00e9", kCompareLiteral), 0);
     EXPECT_EQ(compareStrings(u"\u00c9l\u00e8ve", u"eleve", kCase | kDiacritics), 0);
     EXPECT_NE(compareStrings(u"\u00c9l\u00e8ve", u"eleve", kCase), 0);
+}
+
+TEST(CompareStrings, CanonicalOrderOfMarks)
+{
+    struct Row
+    {
+        const char16_t* first;
+        const char16_t* second;
+        unsigned options;
+        int expected;
+    };
+    const Row rows[] = {
+        {u"a\u0301\u0323", u"a\u0323\u0301", 0, 0},
+        {u"A\u0301\u0323", u"a\u0323\u0301", kCase, 0},
+        {u"\u1EA1\u0301", u"a\u0301\u0323", 0, 0},               // ạ then acute
+        {u"q\u0307\u0323\u0301", u"q\u0323\u0307\u0301", 0, 0}, // a run of three
+        {u"a\u0301\u0323", u"a\u0323\u0301", kCompareLiteral, 1},
+        {u"a\u0301\u0300", u"a\u0300\u0301", 0, 1},               // same class: order counts
+        {u"a\u0301\U0001D167", u"a\U0001D167\u0301", 0, 0},       // a mark above the BMP
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(QString::fromUtf16(row.first).toStdString());
+        const int answer = compareStrings(QString::fromUtf16(row.first), QString::fromUtf16(row.second), row.options);
+        EXPECT_EQ(answer == 0, row.expected == 0);
+    }
+}
+
+// Each needle of a set is found exactly where a find of it alone finds it,
+// in whole texts and in windows that overlap by the longest match.
+TEST(StringSetFinder, AgreesWithSingleFinds)
+{
+    const QStringList texts = {u"Die Stra\u00DFe ist lang"_qs, u"STRASSE"_qs, u"\u212Aelvin and \u017Fun"_qs,
+                               u"cafe\u0301 caf\u00E9"_qs, u"\uFB01le \u0130stanbul"_qs, u"\U0001F600 x\u0345"_qs,
+                               u""_qs, u"ss s"_qs};
+    const QStringList needles = {u"strasse"_qs, u"stras"_qs, u"kelvin"_qs, u"sun"_qs, u"caf\u00E9"_qs,
+                                 u"cafe"_qs, u"file"_qs, u"i\u0307"_qs, u"x"_qs, u"\U0001F600"_qs, u"ss"_qs,
+                                 u"s"_qs, u"e"_qs, u""_qs};
+    for (const unsigned options : {unsigned(kCompareLiteral), kCompareLiteral | kCase, unsigned(kCase), 0u}) {
+        const StringSetFinder finder(needles, options);
+        for (const QString& text : texts) {
+            SCOPED_TRACE(text.toStdString() + " / " + std::to_string(options));
+            std::vector<char> found(size_t(needles.size()), 0);
+            const qsizetype marked = finder.findIn(text, found, needles.size(), false, {});
+            EXPECT_EQ(marked, std::count(found.begin(), found.end(), char(1)));
+            for (qsizetype i = 0; i < needles.size(); ++i)
+                EXPECT_EQ(bool(found[size_t(i)]), containsString(text, needles.at(i), options)) << i;
+            if (finder.longestSourceMatch() < 0)
+                continue;
+            // The same in windows of three units, each repeating the overlap.
+            std::vector<char> windowed(size_t(needles.size()), 0);
+            const qsizetype step = 3;
+            for (qsizetype at = 0; at < text.size(); at += step) {
+                const qsizetype from = std::max<qsizetype>(0, at - finder.longestSourceMatch());
+                const qsizetype end = std::min(text.size(), at + step);
+                finder.findIn(QStringView(text).mid(from, end - from), windowed, needles.size(), end < text.size(), {});
+            }
+            EXPECT_EQ(windowed, found);
+        }
+    }
+}
+
+TEST(StringSetFinder, EndsEarlyWhenEnoughAreFoundOrWhenStopped)
+{
+    const StringSetFinder finder({u"a"_qs, u"b"_qs, u"c"_qs}, kCompareLiteral);
+    std::vector<char> found(3, 0);
+    EXPECT_EQ(finder.findIn(u"xxbxxaxxc"_qs, found, 1, false, {}), 1);
+    EXPECT_EQ(found, (std::vector<char>{0, 1, 0}));
+    EXPECT_EQ(finder.findIn(u"xxbxxaxxc"_qs, found, 3, false, {}), 3);
+    std::vector<char> none(3, 0);
+    EXPECT_EQ(finder.findIn(QString(20000, u'a'), none, 3, false, [] { return true; }), 0);
+}
+
+TEST(CharactersFoldingToAscii, HoldsTheKnownOnesAndNoAscii)
+{
+    const std::vector<char32_t>& characters = charactersFoldingToAscii();
+    EXPECT_TRUE(std::is_sorted(characters.begin(), characters.end()));
+    for (const char32_t c : {0xDFu, 0x130u, 0x17Fu, 0x212Au, 0x1E9Eu, 0xFB00u, 0xFB06u})
+        EXPECT_TRUE(std::binary_search(characters.begin(), characters.end(), c)) << std::hex << unsigned(c);
+    for (const char32_t c : {0x41u, 0xC0u, 0x3A3u, 0x212Bu})
+        EXPECT_FALSE(std::binary_search(characters.begin(), characters.end(), c)) << std::hex << unsigned(c);
+}
+
+// A needle's folding holds a character only where the text holds one of
+// its case variants: every find of such a needle covers one.
+TEST(CaseVariants, EveryMatchCoversOne)
+{
+    const QStringList texts = {u"STRASSE stra\u00DFe \u017Fun \uFB06op"_qs, u"\u212Aelvin \u0130z"_qs,
+                               u"\u03A3\u03C3\u03C2 \u1F88"_qs};
+    const QStringList needles = {u"s"_qs, u"st"_qs, u"k"_qs, u"i"_qs, u"\u03C3"_qs, u"\u03B9"_qs};
+    for (const QString& needle : needles) {
+        const QString folded = foldedCase(needle);
+        const std::vector<char32_t> variants = caseVariants(folded.at(0).unicode());
+        for (const QString& text : texts) {
+            SCOPED_TRACE((needle + u" in "_qs + text).toStdString());
+            qsizetype from = 0;
+            for (;;) {
+                const Range found = findString(text, needle, Range{from, text.size() - from}, kCase | kCompareLiteral);
+                if (found.isMissing())
+                    break;
+                const QStringView match = QStringView(text).mid(found.location, found.length);
+                const auto points = match.toUcs4();
+                EXPECT_TRUE(std::any_of(points.begin(), points.end(), [&](uint c) {
+                    return std::binary_search(variants.begin(), variants.end(), char32_t(c));
+                }));
+                from = found.location + 1;
+            }
+        }
+    }
+    EXPECT_EQ(caseVariants(U'\u03C3'), (std::vector<char32_t>{0x3A3, 0x3C2, 0x3C3}));
 }
 
 TEST(CompareStrings, NumericRunsCompareByValue)

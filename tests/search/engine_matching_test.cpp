@@ -72,7 +72,8 @@ const MatchRow kMatchRows[] = {
     {"any_no_words", kSearchAnyWord, {}, 0, "x", false},
     {"phrase_case", kSearchPhrase, {"Straße"}, 0, "die straße", false},
     {"phrase_ignoring_case", kSearchPhrase, {"Straße"}, 1, "DIE STRASSE", true},
-    {"phrase_canonical", kSearchPhrase, {"café"}, 0, "cafe\u0301 noir", true},
+    {"phrase_literal_forms", kSearchPhrase, {"café"}, 0, "cafe\u0301 noir", false},
+    {"phrase_same_form", kSearchPhrase, {"cafe\u0301"}, 1, "CAFE\u0301 noir", true},
     {"phrase_diacritics_count", kSearchPhrase, {"cafe"}, 1, "café", false},
     {"phrase_ascii_ignoring_case", kSearchPhrase, {"REPORT"}, 1, "annual rePort", true},
     {"phrase_ascii_with_case", kSearchPhrase, {"REPORT"}, 0, "annual rePort", false},
@@ -109,7 +110,8 @@ TEST(MatchStringAgreementTest, WordSearchAgreesWithThePlatformFind)
                 params.mode = kSearchPhrase;
                 params.words = {word};
                 params.wordsCount = 1;
-                EXPECT_EQ(searchWindowMatchString(text, params, options), containsString(text, word, options));
+                EXPECT_EQ(searchWindowMatchString(text, params, options),
+                          containsString(text, word, options | kCompareLiteral));
             }
         }
     }

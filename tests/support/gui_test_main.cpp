@@ -35,6 +35,7 @@ int main(int argc, char** argv)
     sorvant::VelmorApplication app(argc, argv);
     QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
     sorvant::setSystemFontFamily(QStringLiteral("DejaVu Sans"));
-    QApplication::setPalette(QPalette(Qt::black, QColor(240, 240, 240)));
+    // A light palette generated from one light grey (window and buttons alike).
+    QApplication::setPalette(QPalette(QColor(240, 240, 240)));
     return RUN_ALL_TESTS();
 }

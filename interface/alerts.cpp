@@ -1,0 +1,227 @@
+#include "interface/alerts.h"
+
+#include "foundation/string_format.h"
+#include "foundation/user_defaults_getters.h"
+#include "platform/user_defaults.h"
+#include "system/bundle.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QPointer>
+#include <QPushButton>
+
+#include <mutex>
+
+namespace sorvant {
+
+namespace {
+
+constexpr char kTagProperty[] = "sorvantAlertTag";
+
+struct RunnerState
+{
+    std::mutex mutex;
+    AlertRunner runner;
+};
+
+RunnerState& runnerState()
+{
+    static RunnerState state;
+    return state;
+}
+
+QString translated(const QString& text, bool localized)
+{
+    if (!localized || text.isNull())
+        return text;
+    return Bundle::mainBundle().localizedStringForKey(text, QStringLiteral(""));
+}
+
+void addButton(QMessageBox* alert, const QString& title, int tag, QMessageBox::ButtonRole role)
+{
+    if (title.isNull())
+        return;
+    QPushButton* button = alert->addButton(title, role);
+    button->setProperty(kTagProperty, tag);
+    if (tag == kAlertDefaultReturn)
+        alert->setDefaultButton(button);
+}
+
+int runWithExec(QMessageBox* alert)
+{
+    alert->exec();
+    QAbstractButton* clicked = alert->clickedButton();
+    if (!clicked)
+        return kAlertNotShown;
+    const int tag = alertTag(clicked);
+    // Qt's own OK button stands in when no title was given.
+    return tag == kAlertNotShown ? kAlertDefaultReturn : tag;
+}
+
+class MessageBoxPresenter : public AlertPresenter
+{
+public:
+    int runModal(const AlertRequest& request) override
+    {
+        QMessageBox* alert = alertWithMessageText(request.messageText, request.defaultButton,
+                                                  request.alternateButton, request.otherButton,
+                                                  request.suppressionButton, request.informativeText);
+        if (!alert)
+            return kAlertNotShown;
+        switch (request.style) {
+        case AlertStyle::Warning: alert->setIcon(QMessageBox::Warning); break;
+        case AlertStyle::Informational: alert->setIcon(QMessageBox::Information); break;
+        case AlertStyle::Critical: alert->setIcon(QMessageBox::Critical); break;
+        }
+        const int tag = sorvant::runModal(alert);
+        delete alert;
+        return tag;
+    }
+};
+
+} // namespace
+
+QMessageBox* alertWithTexts(const AlertTexts& texts, bool localized, bool suppressionButton, QWidget* parent)
+{
+    if (texts.messageText.isNull())
+        return nullptr;
+    auto* alert = new QMessageBox(parent);
+    if (!texts.informativeFormat.isNull()) {
+        const QString format = translated(texts.informativeFormat, localized);
+        const QString informative = stringWithFormat(format, texts.arguments);
+        if (!informative.isNull())
+            alert->setInformativeText(informative);
+    }
+    alert->setText(translated(texts.messageText, localized));
+    // The roles give the desktop's button order; the tags stay fixed.
+    addButton(alert, translated(texts.defaultButton, localized), kAlertDefaultReturn, QMessageBox::AcceptRole);
+    addButton(alert, translated(texts.alternateButton, localized), kAlertAlternateReturn, QMessageBox::RejectRole);
+    addButton(alert, translated(texts.otherButton, localized), kAlertOtherReturn, QMessageBox::ActionRole);
+    if (suppressionButton) {
+        auto* box = new QCheckBox(translated(QStringLiteral("Never ask me again"), true), alert);
+        box->setChecked(false);
+        alert->setCheckBox(box);
+    }
+    return alert;
+}
+
+QMessageBox* alertWithMessageText(const QString& messageText, const QString& defaultButton,
+                                  const QString& alternateButton, const QString& otherButton,
+                                  bool suppressionButton, const QString& informativeText, QWidget* parent)
+{
+    QMessageBox* alert = alertWithTexts({messageText, defaultButton, alternateButton, otherButton, {}, {}},
+                                        false, suppressionButton, parent);
+    if (alert && !informativeText.isNull())
+        alert->setInformativeText(informativeText);
+    return alert;
+}
+
+int alertTag(const QAbstractButton* button)
+{
+    if (!button)
+        return kAlertNotShown;
+    const QVariant tag = button->property(kTagProperty);
+    return tag.isValid() ? tag.toInt() : kAlertNotShown;
+}
+
+bool shouldSuppress(const QMessageBox* alert)
+{
+    return alert && alert->checkBox() && alert->checkBox()->isChecked();
+}
+
+AlertRunner setAlertRunner(AlertRunner runner)
+{
+    RunnerState& s = runnerState();
+    std::lock_guard lock(s.mutex);
+    std::swap(s.runner, runner);
+    return runner;
+}
+
+int runModal(QMessageBox* alert)
+{
+    if (!alert)
+        return kAlertNotShown;
+    AlertRunner runner;
+    {
+        RunnerState& s = runnerState();
+        std::lock_guard lock(s.mutex);
+        runner = s.runner;
+    }
+    return runner ? runner(alert) : runWithExec(alert);
+}
+
+void beginSheetModalForWindow(QMessageBox* alert, QWidget* window, std::function<void(int tag)> handler)
+{
+    if (!alert)
+        return;
+    if (window) {
+        alert->setParent(window, alert->windowFlags() | Qt::Sheet);
+        alert->setWindowModality(Qt::WindowModal);
+    } else {
+        alert->setWindowModality(Qt::ApplicationModal);
+    }
+    QObject::connect(alert, &QMessageBox::buttonClicked, alert, [alert, handler](QAbstractButton* button) {
+        const int tag = alertTag(button);
+        if (handler)
+            handler(tag == kAlertNotShown ? kAlertDefaultReturn : tag);
+        alert->deleteLater();
+    });
+    alert->open();
+}
+
+QString autoSuppressKey(const QString& messageText, const QString& informativeFormat)
+{
+    QString key = QStringLiteral("NSAlert AutoSuppress \"%1\"").arg(messageText);
+    if (!informativeFormat.isNull())
+        key += QStringLiteral(" \"%1\"").arg(informativeFormat);
+    return key;
+}
+
+int autoSuppressAlert(const AlertTexts& texts, bool localized, UserDefaults& defaults)
+{
+    const QString key = autoSuppressKey(texts.messageText, texts.informativeFormat);
+    const qint64 remembered = integerForKey(defaults, key, kAlertNotShown);
+    if (remembered != kAlertNotShown)
+        return static_cast<int>(remembered);
+    QMessageBox* alert = alertWithTexts(texts, localized, true);
+    if (!alert)
+        return kAlertNotShown;
+    const int tag = runModal(alert);
+    if (tag != kAlertNotShown && shouldSuppress(alert))
+        defaults.setInteger(tag, key);
+    delete alert;
+    return tag;
+}
+
+bool shouldResetAlerts(const UserDefaults& defaults)
+{
+    const QVariantMap all = defaults.dictionaryRepresentation();
+    for (auto it = all.cbegin(); it != all.cend(); ++it) {
+        for (const char* prefix : kAlertResetPrefixes) {
+            if (it.key().startsWith(QLatin1String(prefix)))
+                return true;
+        }
+    }
+    return false;
+}
+
+void resetAlerts(UserDefaults& defaults)
+{
+    const QVariantMap all = defaults.dictionaryRepresentation();
+    for (auto it = all.cbegin(); it != all.cend(); ++it) {
+        for (const char* prefix : kAlertResetPrefixes) {
+            if (it.key().startsWith(QLatin1String(prefix))) {
+                defaults.removeObjectForKey(it.key());
+                break;
+            }
+        }
+    }
+}
+
+void installAlertPresenter()
+{
+    static MessageBoxPresenter presenter;
+    setAlertPresenter(&presenter);
+}
+
+} // namespace sorvant

@@ -1,0 +1,100 @@
+#pragma once
+// Ready-made alerts: a message, up to three buttons answering fixed tags,
+// an optional "Never ask me again" box and an informative text filled from
+// a printf-style format; shown modally or as a window-modal sheet. Answers
+// the user ticked the box for are remembered in the user defaults under
+// "NSAlert AutoSuppress \"<message>\"" (plus " \"<format>\"" when there is
+// a format), so the same question is answered silently next time.
+//
+// Alerts are QMessageBoxes. Running one modally goes through the alert
+// runner, which tests replace to answer without a person.
+//
+// Not here: the system services' alert requests (system/alert_presenter.h),
+// which installAlertPresenter routes to these alerts.
+
+#include "system/alert_presenter.h"
+
+#include <QMessageBox>
+#include <QString>
+#include <QVariantList>
+
+#include <functional>
+
+namespace sorvant {
+
+class UserDefaults;
+
+// The tags a modal run answers: the button pressed, or kAlertNotShown (-2)
+// when no alert could be shown.
+inline constexpr int kAlertDefaultReturn = 1;
+inline constexpr int kAlertAlternateReturn = 0;
+inline constexpr int kAlertOtherReturn = -1;
+
+// Prefixes of the defaults keys that count as remembered answers.
+inline constexpr const char* kAlertResetPrefixes[] = {"NSAlert AutoSuppress", "DontAsk", "DontCheck"};
+
+struct AlertTexts
+{
+    QString messageText;     // null: no alert
+    QString defaultButton;   // tag 1; null: no such button
+    QString alternateButton; // tag 0
+    QString otherButton;     // tag -1
+    QString informativeFormat; // filled with `arguments` (string_format.h)
+    QVariantList arguments;
+};
+
+// --- making ------------------------------------------------------------------------
+
+// A new alert (owned by the caller; `parent` may be null), or null for a
+// null message text. With `localized` the format, the message and the
+// button titles are first translated through the main bundle's default
+// table. Buttons present are added in the order default, alternate, other;
+// with none Qt's single OK button stands, answering 1. With
+// `suppressionButton` an unticked box titled with the translation of
+// "Never ask me again" is shown.
+[[nodiscard]] QMessageBox* alertWithTexts(const AlertTexts& texts, bool localized, bool suppressionButton,
+                                          QWidget* parent = nullptr);
+// The untranslated factory other layers call; `informativeText` is used as
+// it stands.
+[[nodiscard]] QMessageBox* alertWithMessageText(const QString& messageText, const QString& defaultButton,
+                                                const QString& alternateButton, const QString& otherButton,
+                                                bool suppressionButton, const QString& informativeText,
+                                                QWidget* parent = nullptr);
+
+// The tag of a button of an alert made here; kAlertNotShown for others.
+[[nodiscard]] int alertTag(const QAbstractButton* button);
+// YES when the alert shows its box and the box is ticked.
+[[nodiscard]] bool shouldSuppress(const QMessageBox* alert);
+
+// --- running -------------------------------------------------------------------------
+
+// Shows an alert modally and answers the tag of the button chosen.
+using AlertRunner = std::function<int(QMessageBox* alert)>;
+// Installs a runner (null: the real one, QMessageBox::exec); answers the
+// previous one.
+AlertRunner setAlertRunner(AlertRunner runner);
+// Runs the alert through the runner; kAlertNotShown for null.
+int runModal(QMessageBox* alert);
+// Shows the alert as a sheet on `window` (window-modal; application-modal
+// without a window) and calls `handler` with the tag once a button is
+// chosen; the alert deletes itself afterwards.
+void beginSheetModalForWindow(QMessageBox* alert, QWidget* window, std::function<void(int tag)> handler);
+
+// --- remembered answers ----------------------------------------------------------------
+
+// The defaults key of a question: "NSAlert AutoSuppress \"<message>\"" and,
+// with a format, " \"<format>\"" (both untranslated, the format unfilled).
+[[nodiscard]] QString autoSuppressKey(const QString& messageText, const QString& informativeFormat);
+// Answers the remembered tag at once when there is one (any value but -2);
+// otherwise asks with the box shown, remembers the answer when the box is
+// ticked, and answers the tag (-2 when no alert could be shown).
+int autoSuppressAlert(const AlertTexts& texts, bool localized, UserDefaults& defaults);
+// YES when any defaults key begins with one of kAlertResetPrefixes.
+[[nodiscard]] bool shouldResetAlerts(const UserDefaults& defaults);
+// Removes every such key.
+void resetAlerts(UserDefaults& defaults);
+
+// Routes the system services' alert requests (runAlert) to these alerts.
+void installAlertPresenter();
+
+} // namespace sorvant

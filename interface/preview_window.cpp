@@ -1,0 +1,331 @@
+#include "interface/preview_window.h"
+
+#include "system/media_files.h"
+#include "system/movie_frames.h"
+#include "system/workspace_icons.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMimeDatabase>
+#include <QPainter>
+#include <QStringDecoder>
+
+#include <poppler-qt6.h>
+
+#include <memory>
+
+namespace sorvant {
+
+namespace {
+
+constexpr qint64 kTextPreviewBytes = 64 * 1024;
+constexpr int kMargin = 12;
+
+QImage blank(QSize size, QColor fill)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(fill);
+    return image;
+}
+
+// `picture` scaled to fit (never up) and centred on a dark background.
+QImage centred(const QImage& picture, QSize size)
+{
+    QImage image = blank(size, QColor(30, 30, 30));
+    const QSize fitted = picture.size().boundedTo(size).isEmpty()
+                             ? QSize()
+                             : picture.size().scaled(size.boundedTo(picture.size()), Qt::KeepAspectRatio);
+    if (fitted.isEmpty())
+        return image;
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRect target(QPoint((size.width() - fitted.width()) / 2, (size.height() - fitted.height()) / 2), fitted);
+    painter.drawImage(target, picture);
+    return image;
+}
+
+QImage readPicture(const QString& path, QSize size)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    if (!reader.canRead())
+        return {};
+    const QSize natural = reader.size();
+    if (natural.isValid() && (natural.width() > size.width() * 2 || natural.height() > size.height() * 2))
+        reader.setScaledSize(natural.scaled(size * 2, Qt::KeepAspectRatio));
+    return reader.read();
+}
+
+QImage renderPdfPage(const QString& path, QSize size)
+{
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+    if (!document || document->isLocked() || document->numPages() < 1)
+        return {};
+    std::unique_ptr<Poppler::Page> page = document->page(0);
+    if (!page)
+        return {};
+    document->setRenderHint(Poppler::Document::Antialiasing);
+    document->setRenderHint(Poppler::Document::TextAntialiasing);
+    const QSizeF points = page->pageSizeF();
+    if (points.isEmpty())
+        return {};
+    const double scale = std::min(size.width() / points.width(), size.height() / points.height());
+    return page->renderToImage(72.0 * scale, 72.0 * scale);
+}
+
+// "m:ss" (or "h:mm:ss") of a duration in seconds.
+QString durationText(double seconds)
+{
+    const qint64 total = static_cast<qint64>(seconds + 0.5);
+    const QString minutesAndSeconds = QStringLiteral("%1:%2").arg((total / 60) % 60).arg(total % 60, 2, 10, QLatin1Char('0'));
+    return total >= 3600 ? QStringLiteral("%1:%2").arg(total / 3600).arg(minutesAndSeconds.rightJustified(5, QLatin1Char('0')))
+                         : minutesAndSeconds;
+}
+
+QImage renderMovie(const QString& path, QSize size)
+{
+    QSizeF natural;
+    double duration = 0;
+    if (!getSize(&natural, &duration, path) || natural.isEmpty())
+        return {};
+    const QImage frame = frameImageAtTime(path, MovieTime::fromSeconds(0));
+    if (frame.isNull())
+        return {};
+    QImage image = centred(frame, size);
+    QPainter painter(&image);
+    const QString text = durationText(duration);
+    const QRect box = painter.fontMetrics().boundingRect(text).adjusted(-6, -3, 6, 3);
+    const QRect placed(size.width() - box.width() - kMargin, size.height() - box.height() - kMargin, box.width(),
+                       box.height());
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 160));
+    painter.drawRoundedRect(placed, 4, 4);
+    painter.setPen(Qt::white);
+    painter.drawText(placed, Qt::AlignCenter, text);
+    return image;
+}
+
+QImage renderText(const QString& path, QSize size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.read(kTextPreviewBytes);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes);
+    QImage image = blank(size, Qt::white);
+    QPainter painter(&image);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(10);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const int lineHeight = painter.fontMetrics().lineSpacing();
+    int y = kMargin + painter.fontMetrics().ascent();
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (y > size.height())
+            break;
+        QString shown = line;
+        shown.replace(QLatin1Char('\t'), QStringLiteral("    "));
+        painter.drawText(kMargin, y, shown);
+        y += lineHeight;
+    }
+    return image;
+}
+
+QImage renderGeneric(const QString& path, QSize size)
+{
+    QImage image = blank(size, QColor(236, 236, 236));
+    QPainter painter(&image);
+    const QFileInfo info(path);
+    const int side = std::min({128, size.width() - 2 * kMargin, size.height() / 2});
+    const QImage icon = side > 0 ? iconForFile(path, true, QSize(side, side)) : QImage();
+    const int top = std::max(kMargin, (size.height() - side - 60) / 2);
+    if (!icon.isNull())
+        painter.drawImage(QRect((size.width() - side) / 2, top, side, side), icon);
+    const QLocale locale;
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    QRect text(kMargin, top + side + 8, size.width() - 2 * kMargin, painter.fontMetrics().height());
+    painter.drawText(text, Qt::AlignHCenter, painter.fontMetrics().elidedText(info.fileName(), Qt::ElideMiddle, text.width()));
+    font.setBold(false);
+    painter.setFont(font);
+    painter.setPen(QColor(80, 80, 80));
+    const QString details = info.exists()
+                                ? QStringLiteral("%1\n%2").arg(locale.formattedDataSize(info.size()),
+                                                               locale.toString(info.lastModified(), QLocale::ShortFormat))
+                                : QString();
+    text.translate(0, text.height() + 4);
+    text.setHeight(painter.fontMetrics().height() * 2 + 4);
+    painter.drawText(text, Qt::AlignHCenter, details);
+    return image;
+}
+
+} // namespace
+
+PreviewKind previewKindForFile(const QString& path)
+{
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    if (type.inherits(QStringLiteral("application/pdf")))
+        return PreviewKind::Pdf;
+    if (type.name().startsWith(QLatin1String("image/")) && QImageReader(path).canRead())
+        return PreviewKind::Picture;
+    if (type.inherits(QStringLiteral("text/plain")))
+        return PreviewKind::Text;
+    if (type.name().startsWith(QLatin1String("video/")))
+        return PreviewKind::Movie;
+    return PreviewKind::Generic;
+}
+
+QImage renderPreview(const QString& path, QSize size)
+{
+    if (size.isEmpty())
+        return {};
+    QImage image;
+    switch (previewKindForFile(path)) {
+    case PreviewKind::Picture: image = centred(readPicture(path, size), size); break;
+    case PreviewKind::Pdf: image = centred(renderPdfPage(path, size), size); break;
+    case PreviewKind::Text: image = renderText(path, size); break;
+    case PreviewKind::Movie: image = renderMovie(path, size); break;
+    case PreviewKind::Generic: break;
+    }
+    return image.isNull() ? renderGeneric(path, size) : image;
+}
+
+// --- window ---------------------------------------------------------------------------------
+
+PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Tool)
+{
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setWindowTitle(tr("Quick Look"));
+    setFocusPolicy(Qt::StrongFocus);
+    resize(480, 400);
+    connect(&m_slideShow, &QTimer::timeout, this, [this] {
+        if (!m_items.isEmpty())
+            setCurrentIndex((m_current + 1) % static_cast<int>(m_items.size()));
+    });
+}
+
+void PreviewWindow::setItems(const QList<QUrl>& items)
+{
+    const QUrl current = currentItem();
+    m_items = items;
+    const int kept = static_cast<int>(items.indexOf(current));
+    m_current = kept >= 0 ? kept : (items.isEmpty() ? -1 : 0);
+    refresh();
+}
+
+void PreviewWindow::setCurrentIndex(int index)
+{
+    if (index < 0 || index >= m_items.size() || index == m_current)
+        return;
+    m_current = index;
+    refresh();
+    emit currentItemChanged(index);
+}
+
+QUrl PreviewWindow::currentItem() const
+{
+    return m_items.value(m_current);
+}
+
+void PreviewWindow::orderFront()
+{
+    show();
+    raise();
+}
+
+bool PreviewWindow::enterFullScreenSlideShow(int interval)
+{
+    showFullScreen();
+    if (!isVisible())
+        return false;
+    m_slideShow.start(interval);
+    return true;
+}
+
+bool PreviewWindow::navigate(int key)
+{
+    const int count = static_cast<int>(m_items.size());
+    if (count == 0)
+        return false;
+    int index = m_current;
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Up: index -= 1; break;
+    case Qt::Key_Right:
+    case Qt::Key_Down: index += 1; break;
+    case Qt::Key_PageUp: index -= 10; break;
+    case Qt::Key_PageDown: index += 10; break;
+    case Qt::Key_Home: index = 0; break;
+    case Qt::Key_End: index = count - 1; break;
+    default: return false;
+    }
+    setCurrentIndex(std::clamp(index, 0, count - 1));
+    return true;
+}
+
+void PreviewWindow::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Space:
+        close();
+        return;
+    default: break;
+    }
+    // One item: the keys move the selection of the window being previewed.
+    if (m_items.size() <= 1 && m_forward && m_forward(event))
+        return;
+    if (navigate(event->key()))
+        return;
+    if (m_forward && m_forward(event))
+        return;
+    QWidget::keyPressEvent(event);
+}
+
+void PreviewWindow::hideEvent(QHideEvent* event)
+{
+    m_slideShow.stop();
+    // The next opening is a normal window again.
+    if (isFullScreen())
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
+    QWidget::hideEvent(event);
+    emit closed();
+}
+
+void PreviewWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    refresh();
+}
+
+void PreviewWindow::refresh()
+{
+    const QUrl item = currentItem();
+    m_rendered = item.isLocalFile() ? renderPreview(item.toLocalFile(), size()) : QImage();
+    setWindowTitle(item.isEmpty() ? tr("Quick Look") : item.fileName());
+    update();
+}
+
+void PreviewWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    if (m_rendered.isNull()) {
+        painter.fillRect(rect(), QColor(30, 30, 30));
+        painter.setPen(QColor(160, 160, 160));
+        painter.drawText(rect(), Qt::AlignCenter, m_items.isEmpty() ? tr("No Items Selected") : QString());
+        return;
+    }
+    painter.drawImage(QPoint(0, 0), m_rendered);
+}
+
+} // namespace sorvant

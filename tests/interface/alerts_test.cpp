@@ -1,0 +1,185 @@
+#include "interface/alerts.h"
+
+#include "localization_fixture.h"
+#include "platform/user_defaults.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+namespace sorvant {
+namespace {
+
+QList<int> tags(const QMessageBox* alert)
+{
+    QList<int> result;
+    for (QAbstractButton* button : alert->buttons())
+        result.append(alertTag(button));
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+QAbstractButton* buttonWithTag(const QMessageBox* alert, int tag)
+{
+    for (QAbstractButton* button : alert->buttons())
+        if (alertTag(button) == tag)
+            return button;
+    return nullptr;
+}
+
+class AlertsTest : public test::LocalizedBundleTest
+{
+protected:
+    void SetUp() override
+    {
+        LocalizedBundleTest::SetUp();
+        writeTable("de", "Localizable",
+                   "\"Delete?\" = \"Löschen?\"; \"Yes\" = \"Ja\"; \"%@ files\" = \"%@ Dateien\";"
+                   "\"Never ask me again\" = \"Nicht mehr fragen\";");
+        m_previous = setAlertRunner([this](QMessageBox* alert) {
+            ++m_runs;
+            m_lastInformative = alert->informativeText();
+            if (alert->checkBox())
+                alert->checkBox()->setChecked(m_tick);
+            return m_answer;
+        });
+    }
+    void TearDown() override
+    {
+        setAlertRunner(m_previous);
+        LocalizedBundleTest::TearDown();
+    }
+
+    UserDefaults m_defaults{m_tree.filePath("defaults.plist")};
+    AlertRunner m_previous;
+    int m_runs = 0;
+    int m_answer = kAlertAlternateReturn;
+    bool m_tick = true;
+    QString m_lastInformative;
+};
+
+TEST_F(AlertsTest, ButtonsPresentAnswerFixedTags)
+{
+    const struct
+    {
+        QString defaultButton, alternateButton, otherButton;
+        QList<int> tags;
+    } cases[] = {
+        {"OK", {}, {}, {1}},
+        {"OK", {}, "More", {-1, 1}},
+        {"OK", "Cancel", "More", {-1, 0, 1}},
+        {{}, "Cancel", {}, {0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tags.size());
+        std::unique_ptr<QMessageBox> alert(
+            alertWithMessageText("Message", c.defaultButton, c.alternateButton, c.otherButton, false, "Info"));
+        ASSERT_TRUE(alert);
+        EXPECT_EQ(tags(alert.get()), c.tags);
+        EXPECT_EQ(alert->informativeText(), "Info");
+        EXPECT_EQ(alert->checkBox(), nullptr);
+    }
+    EXPECT_EQ(alertWithMessageText({}, "OK", {}, {}, false, {}), nullptr);
+}
+
+TEST_F(AlertsTest, LocalizedAlertTranslatesEveryTextButKeepsMissingOnes)
+{
+    setLanguage("de");
+    std::unique_ptr<QMessageBox> alert(
+        alertWithTexts({"Delete?", "Yes", "No", {}, "%@ files", {3}}, true, true));
+    EXPECT_EQ(alert->text(), "Löschen?");
+    EXPECT_EQ(alert->informativeText(), "3 Dateien");
+    EXPECT_EQ(buttonWithTag(alert.get(), 1)->text(), "Ja");
+    EXPECT_EQ(buttonWithTag(alert.get(), 0)->text(), "No");
+    ASSERT_NE(alert->checkBox(), nullptr);
+    EXPECT_EQ(alert->checkBox()->text(), "Nicht mehr fragen");
+    EXPECT_FALSE(alert->checkBox()->isChecked());
+
+    // The untranslated factory still titles the box in the user's language.
+    std::unique_ptr<QMessageBox> plain(alertWithTexts({"Delete?", "Yes", {}, {}, "%@ files", {3}}, false, true));
+    EXPECT_EQ(plain->text(), "Delete?");
+    EXPECT_EQ(plain->informativeText(), "3 files");
+    EXPECT_EQ(plain->checkBox()->text(), "Nicht mehr fragen");
+}
+
+TEST_F(AlertsTest, TickedAnswerIsRememberedUntilReset)
+{
+    const AlertTexts question{"Delete?", "Yes", "No", {}, "%@ files", {3}};
+    EXPECT_EQ(autoSuppressAlert(question, false, m_defaults), 0);
+    EXPECT_EQ(m_defaults.objectForKey("NSAlert AutoSuppress \"Delete?\" \"%@ files\"").toInt(), 0);
+    // Same format, other arguments: the same question, answered silently.
+    EXPECT_EQ(autoSuppressAlert({"Delete?", "Yes", "No", {}, "%@ files", {9}}, false, m_defaults), 0);
+    EXPECT_EQ(m_runs, 1);
+    // Another format is another question.
+    m_answer = kAlertDefaultReturn;
+    EXPECT_EQ(autoSuppressAlert({"Delete?", "Yes", "No", {}, "%@ folders", {9}}, false, m_defaults), 1);
+    EXPECT_EQ(m_runs, 2);
+    EXPECT_TRUE(shouldResetAlerts(m_defaults));
+    resetAlerts(m_defaults);
+    EXPECT_FALSE(shouldResetAlerts(m_defaults));
+    EXPECT_EQ(autoSuppressAlert(question, false, m_defaults), 1);
+    EXPECT_EQ(m_runs, 3);
+}
+
+TEST_F(AlertsTest, UntickedOrUnshownAnswersAreNotRemembered)
+{
+    m_tick = false;
+    EXPECT_EQ(autoSuppressAlert({"Quit?", "OK", {}, {}, {}, {}}, false, m_defaults), 0);
+    EXPECT_FALSE(m_defaults.objectForKey(autoSuppressKey("Quit?", {})).isValid());
+    m_tick = true;
+    m_answer = kAlertNotShown;
+    EXPECT_EQ(autoSuppressAlert({"Quit?", "OK", {}, {}, {}, {}}, false, m_defaults), kAlertNotShown);
+    EXPECT_FALSE(m_defaults.objectForKey(autoSuppressKey("Quit?", {})).isValid());
+    // A stored -2 counts as nothing remembered.
+    m_defaults.setInteger(-2, autoSuppressKey("Quit?", {}));
+    m_answer = kAlertOtherReturn;
+    EXPECT_EQ(autoSuppressAlert({"Quit?", "OK", {}, {}, {}, {}}, false, m_defaults), -1);
+    EXPECT_EQ(m_runs, 3);
+    EXPECT_EQ(autoSuppressAlert({{}, "OK", {}, {}, {}, {}}, false, m_defaults), kAlertNotShown);
+}
+
+TEST_F(AlertsTest, ResetCoversEveryPrefixAndNothingElse)
+{
+    m_defaults.setBool(true, "DontAskAboutTrash");
+    m_defaults.setBool(true, "DontCheckUpdates");
+    m_defaults.setBool(true, "KeepMe");
+    EXPECT_TRUE(shouldResetAlerts(m_defaults));
+    resetAlerts(m_defaults);
+    EXPECT_FALSE(m_defaults.objectForKey("DontAskAboutTrash").isValid());
+    EXPECT_FALSE(m_defaults.objectForKey("DontCheckUpdates").isValid());
+    EXPECT_TRUE(m_defaults.objectForKey("KeepMe").isValid());
+}
+
+TEST_F(AlertsTest, RealModalRunAndSheetAnswerTheClickedTag)
+{
+    setAlertRunner(nullptr);
+    std::unique_ptr<QMessageBox> alert(alertWithMessageText("Message", "OK", "Cancel", "More", false, {}));
+    QTimer::singleShot(0, alert.get(), [&] { buttonWithTag(alert.get(), kAlertOtherReturn)->click(); });
+    EXPECT_EQ(runModal(alert.get()), kAlertOtherReturn);
+
+    QWidget window;
+    window.show();
+    int answer = 99;
+    QMessageBox* sheet = alertWithMessageText("Message", "OK", "Cancel", {}, false, {});
+    beginSheetModalForWindow(sheet, &window, [&](int tag) { answer = tag; });
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    buttonWithTag(sheet, kAlertAlternateReturn)->click();
+    EXPECT_EQ(answer, kAlertAlternateReturn);
+}
+
+TEST_F(AlertsTest, SystemRequestsReachTheRunner)
+{
+    installAlertPresenter();
+    AlertRequest request;
+    request.messageText = "Allow access?";
+    request.defaultButton = "Allow";
+    request.informativeText = "100% sure";
+    m_answer = kAlertDefaultReturn;
+    EXPECT_EQ(runAlert(request), kAlertDefaultReturn);
+    EXPECT_EQ(m_lastInformative, "100% sure"); // not read as a format
+    setAlertPresenter(nullptr);
+}
+
+} // namespace
+} // namespace sorvant

@@ -1,0 +1,106 @@
+#include "interface/panels.h"
+
+#include "platform/user_defaults.h"
+#include "system/standard_folders.h"
+#include "tests/support/temp_tree.h"
+
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace sorvant {
+namespace {
+
+class PanelsTest : public ::testing::Test
+{
+protected:
+    QString folder(const QString& name) { return QDir(m_tree.makeDir(name)).canonicalPath(); }
+
+    test::TempTree m_tree;
+    UserDefaults m_defaults{m_tree.filePath("defaults.plist")};
+};
+
+TEST_F(PanelsTest, SettingsTheCallerGivesAreKept)
+{
+    std::unique_ptr<QFileDialog> destination(openPanelForChoosingDestinationDirectory("Pick", "Use"));
+    EXPECT_EQ(destination->windowTitle(), "Pick");
+    EXPECT_EQ(destination->labelText(QFileDialog::Accept), "Use");
+    EXPECT_FALSE(destination->testOption(QFileDialog::ReadOnly)); // folders can be made
+
+    std::unique_ptr<QFileDialog> save(savePanelWithTitle({}, "Export", "pdf", OverwriteCheck::DontAsk));
+    EXPECT_EQ(save->defaultSuffix(), "pdf");
+    EXPECT_TRUE(save->testOption(QFileDialog::DontConfirmOverwrite));
+    setShowsHiddenFiles(save.get(), true);
+    EXPECT_TRUE(save->filter().testFlag(QDir::Hidden));
+    setShowsHiddenFiles(save.get(), false);
+    EXPECT_FALSE(save->filter().testFlag(QDir::Hidden));
+}
+
+TEST_F(PanelsTest, StartingFolderFallsBackFromKeyToDefaultToDocuments)
+{
+    std::unique_ptr<QFileDialog> panel(openPanel(OpenPanelChoice::OneFolder));
+    QDir().mkpath(userDocumentsFolder());
+    setPanelDirectory(panel.get(), {"Last", {}, {}, {}}, m_defaults);
+    EXPECT_EQ(panel->directory().absolutePath(), QDir(userDocumentsFolder()).absolutePath());
+
+    const QString fallback = folder("fallback");
+    setPanelDirectory(panel.get(), {"Last", fallback, {}, {}}, m_defaults);
+    EXPECT_EQ(panel->directory().absolutePath(), fallback);
+
+    const QString stored = folder("stored");
+    m_defaults.setString(stored, "Last");
+    setPanelDirectory(panel.get(), {"Last", fallback, {}, {}}, m_defaults);
+    EXPECT_EQ(panel->directory().absolutePath(), stored);
+
+    // A folder the caller refuses gives way to the home folder.
+    setPanelDirectory(panel.get(),
+                      {"Last", fallback, {}, [&](const QString& f) { return f != stored; }}, m_defaults);
+    EXPECT_EQ(panel->directory().absolutePath(), QDir(userHomeDirectory()).absolutePath());
+}
+
+TEST_F(PanelsTest, ModalOkStoresTheFolderShownAndCancelStoresNothing)
+{
+    const QString start = folder("start");
+    const QString moved = folder("moved");
+    const PanelPlace place{"Last", start, {}, {}};
+    std::unique_ptr<QFileDialog> panel(openPanel(OpenPanelChoice::OneFile));
+
+    QTimer::singleShot(0, panel.get(), [&] { panel->reject(); });
+    EXPECT_EQ(runPanelModal(panel.get(), place, m_defaults), kPanelCancelButton);
+    EXPECT_FALSE(m_defaults.objectForKey("Last").isValid());
+
+    QTimer::singleShot(0, panel.get(), [&] {
+        panel->setDirectory(moved);
+        panel->QDialog::accept();
+    });
+    EXPECT_EQ(runPanelModal(panel.get(), place, m_defaults), kPanelOKButton);
+    EXPECT_EQ(m_defaults.objectForKey("Last").toString(), moved);
+}
+
+TEST_F(PanelsTest, SheetAnswersThroughHandlerAndRemembersUnderItsKey)
+{
+    QWidget window;
+    window.show();
+    const QString start = folder("sheet");
+    std::unique_ptr<QFileDialog> panel(openPanel(OpenPanelChoice::OneFolder));
+    int response = -1;
+    beginPanel(panel.get(), &window, {"Sheet", start, {}, {}}, m_defaults, [&](int r) { response = r; });
+    EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
+    EXPECT_TRUE(panel->isVisible());
+    panel->QDialog::accept();
+    EXPECT_EQ(response, kPanelOKButton);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(m_defaults.objectForKey("Sheet").toString(), start);
+    panel->setParent(nullptr);
+}
+
+TEST(PanelPaths, UrlsBecomeLocalPathsInOrder)
+{
+    EXPECT_TRUE(pathsForURLs({}).isEmpty());
+    EXPECT_EQ(pathsForURLs({QUrl::fromLocalFile("/b c"), QUrl::fromLocalFile("/a")}), QStringList({"/b c", "/a"}));
+}
+
+} // namespace
+} // namespace sorvant

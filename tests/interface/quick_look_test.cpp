@@ -1,0 +1,265 @@
+#include "interface/application.h"
+#include "interface/preview_window.h"
+#include "interface/quick_look.h"
+#include "interface/responder_hooks.h"
+
+#include "platform/user_defaults.h"
+#include "tests/interface/support.h"
+#include "tests/support/media_writer.h"
+#include "tests/interface/widget_helpers.h"
+
+#include <QKeyEvent>
+#include <QListView>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QStringListModel>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+// --- previews ------------------------------------------------------------------------
+
+class Previews : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QImage picture(200, 100, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        png = tree.filePath(QStringLiteral("red.png"));
+        ASSERT_TRUE(picture.save(png));
+        text = tree.writeFile(QStringLiteral("notes.cpp"), "int main()\n{\n    return 0;\n}\n");
+        unknown = tree.writeFile(QStringLiteral("blob.qqz"), QByteArray("\x00\x01\x02\xff", 4));
+        pdf = tree.filePath(QStringLiteral("page.pdf"));
+        QPdfWriter writer(pdf);
+        QPainter painter(&writer);
+        const QRect page = painter.viewport();
+        painter.fillRect(QRect(page.width() / 4, page.height() / 4, page.width() / 2, page.height() / 2),
+                         QColor(0, 0, 255));
+        painter.end();
+    }
+
+    test::TempTree tree;
+    QString png, text, unknown, pdf;
+};
+
+TEST_F(Previews, EachKindDrawsItsContent)
+{
+    const QSize size(300, 300);
+    struct Case {
+        QString path;
+        PreviewKind kind;
+        QPoint probe;
+        QColor expected;
+    };
+    const QList<Case> cases{
+        {png, PreviewKind::Picture, QPoint(150, 150), Qt::red},
+        {pdf, PreviewKind::Pdf, QPoint(150, 150), QColor(0, 0, 255)},
+        {text, PreviewKind::Text, QPoint(295, 295), Qt::white},
+        {unknown, PreviewKind::Generic, QPoint(2, 2), QColor(236, 236, 236)},
+        {tree.filePath(QStringLiteral("missing.png")), PreviewKind::Generic, QPoint(2, 2), QColor(236, 236, 236)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EXPECT_EQ(previewKindForFile(c.path), c.kind);
+        const QImage image = renderPreview(c.path, size);
+        ASSERT_EQ(image.size(), size);
+        EXPECT_EQ(image.pixelColor(c.probe), c.expected);
+        // Something is drawn besides the background.
+        EXPECT_GT(test::inkPixels(image, image.rect(), image.pixelColor(c.probe)), 100);
+        const char* shot = c.kind == PreviewKind::Picture ? "/preview-image.png"
+                           : c.kind == PreviewKind::Pdf   ? "/preview-pdf.png"
+                                                          : nullptr;
+        if (shot) {
+            ASSERT_TRUE(image.save(QStringLiteral(QT_TESTCASE_BUILDDIR) + QLatin1String(shot)));
+        }
+    }
+    // A text preview has dark ink in its first line.
+    const QImage source = renderPreview(text, size);
+    EXPECT_GT(test::inkPixels(source, QRect(0, 0, 150, 30), Qt::white), 20);
+}
+
+TEST_F(Previews, MovieShowsItsFirstFrameAndDuration)
+{
+    const QString movie = tree.filePath(QStringLiteral("clip.mp4"));
+    const QString failure = test::writeMovie(movie, 64, 64, 20, 10);
+    if (!failure.isEmpty())
+        GTEST_SKIP() << failure.toStdString();
+    ASSERT_EQ(previewKindForFile(movie), PreviewKind::Movie);
+    const QImage image = renderPreview(movie, QSize(200, 200));
+    // The 64 x 64 frame sits in the middle of the dark background and the
+    // "0:02" badge lies at the bottom right.
+    EXPECT_NE(image.pixelColor(100, 100), image.pixelColor(5, 5));
+    EXPECT_GT(test::inkPixels(image, QRect(140, 160, 60, 40), image.pixelColor(5, 5)), 20);
+    EXPECT_EQ(test::inkPixels(image, QRect(0, 0, 60, 60), image.pixelColor(5, 5)), 0);
+}
+
+// --- the controller -------------------------------------------------------------------
+
+// A list of files that offers its selected files.
+class FileList : public QListView, public DocumentURLs
+{
+public:
+    explicit FileList(const QStringList& paths) : m_model(paths) { setModel(&m_model); }
+    QList<QUrl> documentURLs() const override
+    {
+        QList<QUrl> urls;
+        for (const QModelIndex& index : selectionModel()->selectedRows())
+            urls << QUrl::fromLocalFile(index.data().toString());
+        return urls;
+    }
+    void select(int row, QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::ClearAndSelect)
+    {
+        selectionModel()->select(m_model.index(row), flags);
+    }
+
+private:
+    QStringListModel m_model;
+};
+
+class SearchWindowStandIn : public QWidget
+{
+public:
+    explicit SearchWindowStandIn(const QStringList& paths) : list(new FileList(paths))
+    {
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(list);
+        resize(300, 200);
+    }
+    FileList* list;
+};
+
+class QuickLook : public Previews
+{
+protected:
+    void TearDown() override
+    {
+        if (QuickLookController* controller = QuickLookController::currentController())
+            controller->closePanel();
+    }
+    void pressIn(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, key == Qt::Key_Space ? QStringLiteral(" ") : QString());
+        handled = handleQuickLookKeyDown(widget, &press);
+    }
+    bool handled = false;
+};
+
+TEST_F(QuickLook, FollowsTheMainWindowSelection)
+{
+    SearchWindowStandIn window({png, text, pdf});
+    test::activate(window);
+    window.list->setFocus();
+    QuickLookController& controller = QuickLookController::sharedController();
+    EXPECT_EQ(QuickLookController::currentController(), &controller);
+    EXPECT_TRUE(UserDefaults::standardUserDefaults().objectForKey(QStringLiteral("QLEnableTextSelection")).toBool());
+    controller.addObserverForView(window.list);
+
+    // Nothing selected: Space opens an empty preview; the window stays key.
+    pressIn(window.list, Qt::Key_Space);
+    EXPECT_TRUE(handled);
+    ASSERT_TRUE(controller.isOpen());
+    EXPECT_EQ(controller.numberOfPreviewItems(), 0);
+    EXPECT_EQ(QApplication::activeWindow(), &window);
+
+    window.list->select(1);
+    EXPECT_EQ(controller.documentURLs(), QList<QUrl>{QUrl::fromLocalFile(text)});
+    EXPECT_EQ(controller.sharedPanel()->currentItem(), QUrl::fromLocalFile(text));
+
+    // Three selected: End in the view goes to the preview.
+    window.list->select(0, QItemSelectionModel::Select);
+    window.list->select(2, QItemSelectionModel::Select);
+    ASSERT_EQ(controller.numberOfPreviewItems(), 3);
+    pressIn(window.list, Qt::Key_End);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(controller.sharedPanel()->currentIndex(), 2);
+
+    // Escape closes an open preview and is not consumed when closed.
+    pressIn(window.list, Qt::Key_Escape);
+    EXPECT_TRUE(handled);
+    EXPECT_FALSE(controller.isOpen());
+    pressIn(window.list, Qt::Key_Escape);
+    EXPECT_FALSE(handled);
+    pressIn(window.list, Qt::Key_PageDown);
+    EXPECT_FALSE(handled);
+
+    // Closed: selection changes are not followed.
+    window.list->select(0);
+    EXPECT_EQ(controller.numberOfPreviewItems(), 3);
+    controller.removeObserverForView(window.list);
+}
+
+TEST_F(QuickLook, PanelKeysMoveThroughItemsOrReachTheMainWindow)
+{
+    SearchWindowStandIn window({png, text, pdf});
+    test::activate(window);
+    window.list->setFocus();
+    QuickLookController& controller = QuickLookController::sharedController();
+    controller.addObserverForView(window.list);
+    window.list->select(0);
+    controller.openQuickLook();
+    PreviewWindow* panel = controller.sharedPanel();
+    ASSERT_TRUE(panel->isOpen());
+    EXPECT_EQ(controller.numberOfPreviewItems(), 1);
+
+    // One item: Down moves the list's selection, which the preview follows.
+    QTest::keyClick(panel, Qt::Key_Down);
+    EXPECT_EQ(window.list->currentIndex().row(), 1);
+    EXPECT_EQ(panel->currentItem(), QUrl::fromLocalFile(text));
+
+    window.list->select(0, QItemSelectionModel::Select);
+    window.list->select(2, QItemSelectionModel::Select);
+    ASSERT_EQ(controller.numberOfPreviewItems(), 3);
+    QTest::keyClick(panel, Qt::Key_End);
+    EXPECT_EQ(panel->currentIndex(), 2);
+    QTest::keyClick(panel, Qt::Key_Up);
+    EXPECT_EQ(panel->currentIndex(), 1);
+    QTest::keyClick(panel, Qt::Key_Home);
+    EXPECT_EQ(panel->currentIndex(), 0);
+
+    // Another main window: its selection; none: nothing.
+    SearchWindowStandIn other({unknown});
+    other.list->select(0);
+    test::activate(other);
+    other.list->setFocus();
+    QTRY_COMPARE(controller.documentURLs(), QList<QUrl>{QUrl::fromLocalFile(unknown)});
+    other.hide();
+    window.hide();
+    QTRY_VERIFY(controller.documentURLs().isEmpty());
+
+    QTest::keyClick(panel, Qt::Key_Space);
+    EXPECT_FALSE(controller.isOpen());
+    controller.removeObserverForView(window.list);
+}
+
+TEST_F(QuickLook, OptionSpaceRunsTheSlideShowInFullScreen)
+{
+    SearchWindowStandIn window({png, text, pdf});
+    test::activate(window);
+    window.list->setFocus();
+    window.list->select(0);
+    window.list->select(1, QItemSelectionModel::Select);
+    pressIn(window.list, Qt::Key_Space, Qt::AltModifier);
+    EXPECT_TRUE(handled);
+    QuickLookController& controller = QuickLookController::sharedController();
+    PreviewWindow* panel = controller.sharedPanel();
+    ASSERT_TRUE(controller.isOpen());
+    EXPECT_TRUE(panel->isFullScreen());
+    EXPECT_TRUE(panel->playsSlideShow());
+    EXPECT_EQ(controller.numberOfPreviewItems(), 2);
+    // The show advances by itself and wraps around.
+    panel->enterFullScreenSlideShow(20);
+    QTRY_COMPARE(panel->currentIndex(), 1);
+    QTRY_COMPARE(panel->currentIndex(), 0);
+    pressIn(window.list, Qt::Key_Space, Qt::AltModifier);
+    EXPECT_FALSE(controller.isOpen());
+    EXPECT_FALSE(panel->playsSlideShow());
+    EXPECT_FALSE(panel->isFullScreen());
+    EXPECT_FALSE(panel->isVisible());
+}
+
+} // namespace
+} // namespace sorvant

@@ -1,0 +1,218 @@
+#include "interface/table_cells.h"
+
+#include "foundation/attributed_string.h"
+#include "foundation/dates.h"
+#include "interface/cell_drawing.h"
+#include "interface/colors.h"
+#include "interface/fonts.h"
+#include "tests/interface/support.h"
+#include "tests/interface/widget_helpers.h"
+
+#include <QPainter>
+#include <QPicture>
+#include <QStandardItemModel>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+QDateTime at(int year, int month, int day, int hour, int minute)
+{
+    return dateWithYear(year, month, day, hour, minute, 0);
+}
+
+TEST(DateCell, LevelIsTheMostDetailedThatFitsStrictly)
+{
+    DateCell cell;
+    cell.setMeasuredWidths({200, 150, 120, 90, 60}, {50, 90, 40, 80});
+    const struct
+    {
+        double width;
+        int level;
+        int todayLevel;
+    } cases[] = {{201, 0, 3}, {200, 1, 3}, {121, 2, 3}, {91, 3, 3}, {85, 4, 0}, {61, 4, 0}, {50, 4, 4}, {10, 4, 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        cell.updateDetailLevel(c.width);
+        EXPECT_EQ(cell.dateDetailLevel(), c.level);
+        EXPECT_EQ(cell.todayAndYesterdayLevel(), c.todayLevel);
+    }
+}
+
+TEST(DateCell, TodayAndYesterdayFormsNeedTheSameYearAndRoom)
+{
+    DateCell cell;
+    cell.setMeasuredWidths({400, 300, 200, 150, 60}, {50, 90, 40, 80});
+    const QDateTime now = at(2024, 6, 15, 12, 0);
+    cell.updateDetailLevel(100);
+    EXPECT_TRUE(cell.dateStringToDraw(at(2024, 6, 15, 10, 5), now).startsWith(QStringLiteral("Today, ")));
+    EXPECT_TRUE(cell.dateStringToDraw(at(2024, 6, 14, 10, 5), now).startsWith(QStringLiteral("Yesterday, ")));
+    cell.updateDetailLevel(60); // room for the words alone
+    EXPECT_EQ(cell.dateStringToDraw(at(2024, 6, 15, 10, 5), now), QStringLiteral("Today"));
+    EXPECT_EQ(cell.dateStringToDraw(at(2024, 6, 14, 10, 5), now), QStringLiteral("Yesterday"));
+    // 31 December seen on 1 January is another year; today a year ago is not today.
+    EXPECT_EQ(cell.dateStringToDraw(at(2023, 12, 31, 10, 5), at(2024, 1, 1, 9, 0)), QStringLiteral("12/31/23"));
+    EXPECT_EQ(cell.dateStringToDraw(at(2023, 6, 15, 10, 5), now), QStringLiteral("6/15/23"));
+}
+
+TEST(DateCell, MeasuredLevelsStepDownWithTheColumn)
+{
+    DateCell cell;
+    const QDateTime monday = at(2006, 1, 2, 9, 30);
+    const QString wide = cell.textForValue(monday, 1000);
+    EXPECT_TRUE(wide.contains(QStringLiteral("Monday"))) << wide.toStdString();
+    double previous = 1e9;
+    for (int level = 0; level < DateCell::kLevels; ++level) {
+        SCOPED_TRACE(level);
+        const double width = cell.widthOfLongestDateStringWithLevel(level);
+        EXPECT_LT(width, previous);
+        previous = width;
+        EXPECT_EQ(cell.textForValue(monday, width + 1), DateCell::formatForDetailLevel(monday, level));
+    }
+    EXPECT_EQ(cell.textForValue(monday, 5), QStringLiteral("1/2/06")); // too narrow: the short date, clipped
+    EXPECT_EQ(cell.textForValue(QVariant(), 100), QStringLiteral("---"));
+    EXPECT_EQ(cell.textForValue(QStringLiteral("as is"), 100), QStringLiteral("as is"));
+}
+
+class CellColors : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        view.resize(100, 60);
+        test::activate(view);
+        view.setFocus();
+    }
+
+    QStyleOptionViewItem option(bool selected)
+    {
+        QStyleOptionViewItem result;
+        result.widget = &view;
+        result.rect = QRect(0, 0, 100, 20);
+        if (selected)
+            result.state |= QStyle::State_Selected;
+        return result;
+    }
+
+    QTableView view;
+    QImage image = test::blankImage(10, 10);
+    QPicture picture;
+};
+
+TEST_F(CellColors, FollowSelectionFocusAppearanceAndDevice)
+{
+    QPainter screen(&image);
+    QPainter paper(&picture);
+    const Color red = Color::redColor();
+    EXPECT_EQ(cellTextColor(controlTextColor(), option(false), screen), controlTextColor());
+    EXPECT_EQ(cellTextColor(controlTextColor(), option(false), paper), Color::blackColor());
+    EXPECT_EQ(cellTextColor(red, option(false), paper), red);
+    EXPECT_EQ(cellTextColor(controlTextColor(), option(true), paper), Color::blackColor());
+    EXPECT_EQ(cellTextColor(controlTextColor(), option(true), screen), alternateSelectedControlTextColor());
+    view.clearFocus();
+    EXPECT_EQ(cellTextColor(Color(), option(true), screen), selectedControlTextColor());
+    EXPECT_EQ(cellTextColor(red, option(true), screen), red);
+    {
+        test::AppearanceScope dark(true);
+        EXPECT_EQ(cellTextColor(controlTextColor(), option(false), screen), Color::calibratedWhite(0.88));
+        EXPECT_EQ(cellTextColor(Color::blackColor(), option(false), screen), Color::whiteColor());
+        EXPECT_EQ(cellTextColor(controlTextColor(), option(false), paper), Color::blackColor());
+    }
+}
+
+TEST_F(CellColors, BadgesAndInformationTextTakeTheirRoomOrNone)
+{
+    const QFont font = smallSystemFont();
+    EXPECT_EQ(badgeSizeWithCount(0, true, font), QSizeF());
+    EXPECT_GE(badgeSizeWithCount(7, true, font).width(), 23);
+    EXPECT_GT(badgeSizeWithCount(12345, true, font).width(), badgeSizeWithCount(7, true, font).width());
+
+    QImage canvas = test::blankImage(200, 20, Qt::white);
+    QPainter painter(&canvas);
+    const QRectF narrow(0, 0, 20, 20);
+    EXPECT_EQ(drawBadgeWithFrame(painter, option(false), narrow, 5, true, font), narrow);
+    const QRectF frame(0, 0, 200, 20);
+    const QRectF rest = drawBadgeWithFrame(painter, option(false), frame, 5, true, font);
+    // The size is measured unrounded; drawing rounds the text up.
+    EXPECT_NEAR(rest.width(), 200 - badgeSizeWithCount(5, true, font).width(), 1.0);
+    EXPECT_EQ(drawBadgeWithFrame(painter, option(false), frame, 0, true, font), frame);
+    // The info text is dropped, not truncated, when it does not fit.
+    EXPECT_EQ(drawInfoWithString(painter, option(false), QStringLiteral("1234 KB"), font, true, QRectF(0, 0, 30, 20), 4, 4),
+              QRectF(0, 0, 30, 20));
+    painter.end();
+    EXPECT_GT(test::inkPixels(canvas, QRect(170, 0, 30, 20), Qt::white), 20);
+    EXPECT_EQ(test::inkPixels(canvas, QRect(0, 0, 150, 20), Qt::white), 0);
+}
+
+TEST(CellIndicator, DrawsOnlyFractionsBelowOne)
+{
+    QImage canvas = test::blankImage(200, 10, Qt::white);
+    QPainter painter(&canvas);
+    drawIndicator(painter, QRectF(0, 0, 200, 10), 1.0, false);
+    drawIndicator(painter, QRectF(0, 0, 200, 10), -0.5, true);
+    EXPECT_EQ(test::inkPixels(canvas, canvas.rect(), Qt::white), 0);
+    drawIndicator(painter, QRectF(0, 0, 200, 10), 0.01, false);
+    painter.end();
+    EXPECT_EQ(test::inkPixels(canvas, canvas.rect(), Qt::white), 10 * 10); // 5 % of 200
+}
+
+TEST(FileCell, FileTypeAndIconFollowPathOrURL)
+{
+    test::TempTree tree;
+    FileCell cell;
+    EXPECT_EQ(cell.font(), smallBoldSystemFont());
+    cell.setPath(QStringLiteral("notes.txt")); // not a path: no type, no icon
+    EXPECT_TRUE(cell.fileType().isNull());
+    EXPECT_TRUE(cell.icon().isNull());
+    cell.setPath(QString(), QStringLiteral("txt")); // an empty path still shows its type
+    EXPECT_TRUE(cell.path().isNull());
+    EXPECT_FALSE(cell.icon().isNull());
+    cell.setPath(tree.path());
+    EXPECT_EQ(cell.fileType(), QStringLiteral("'fldr'"));
+    cell.setURL(QUrl::fromLocalFile(tree.path()));
+    EXPECT_TRUE(cell.path().isNull());
+    EXPECT_EQ(cell.fileType(), QStringLiteral("'fldr'"));
+    cell.setPath(QStringLiteral("/x/report.pdf"));
+    EXPECT_TRUE(cell.URL().isEmpty());
+    EXPECT_EQ(cell.fileType(), QStringLiteral("pdf"));
+
+    const QFont font = smallBoldSystemFont();
+    const QRectF bounds(0, 0, 1000, 100);
+    const QSizeF withIcon = FileCell::cellSizeForBounds(bounds, font, QStringLiteral("/x/report.pdf"));
+    const QSizeF plain = FileCell::cellSizeForBounds(bounds, font, QStringLiteral("x/report.pdf"));
+    EXPECT_GE(withIcon.height(), 20);
+    EXPECT_GT(withIcon.width(), plain.width() + 15);
+    EXPECT_EQ(FileCell::cellSizeForBounds(bounds, font, QString()), QSizeF());
+}
+
+TEST(FileCell, MiddleTruncationKeepsTheHighlightedRun)
+{
+    QStandardItemModel model(1, 1);
+    const QString name = QStringLiteral("a-rather-long-file-name-with-the-match-at-the-end.txt");
+    AttributedString highlighted(name);
+    highlighted.addAttributes({{attribute::kBackgroundColor, QVariant::fromValue(Color::yellowColor())}},
+                              {name.indexOf(QStringLiteral("end")), 3});
+    model.setData(model.index(0, 0), name);
+    model.setData(model.index(0, 0), QVariant::fromValue(highlighted), cell_role::kHighlighted);
+    QTableView view;
+    view.setModel(&model);
+    FileCell cell;
+    QStyleOptionViewItem option;
+    option.widget = &view;
+    option.rect = QRect(0, 0, 140, 20);
+    QImage canvas = test::blankImage(160, 20, Qt::white);
+    QPainter painter(&canvas);
+    cell.paint(&painter, option, model.index(0, 0));
+    painter.end();
+    int yellow = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 140; ++x)
+            yellow += canvas.pixelColor(x, y) == QColor(Qt::yellow);
+    EXPECT_GT(yellow, 10);
+    EXPECT_EQ(test::inkPixels(canvas, QRect(141, 0, 19, 20), Qt::white), 0); // nothing beyond the cell
+}
+
+} // namespace
+} // namespace sorvant

@@ -1,0 +1,451 @@
+#include "interface/table_view.h"
+
+#include "foundation/user_defaults_getters.h"
+#include "interface/action_router.h"
+#include "platform/notification_center.h"
+#include "tests/interface/support.h"
+#include "tests/interface/widget_helpers.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QFile>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPicture>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+// Rows of names whose copy collects the names of the rows given.
+class NamesModel : public QStandardItemModel, public TableRowsWriting
+{
+public:
+    NamesModel(int rows, int columns)
+        : QStandardItemModel(rows, columns)
+    {
+        for (int row = 0; row < rows; ++row)
+            for (int column = 0; column < columns; ++column)
+                setItem(row, column, new QStandardItem(QStringLiteral("r%1c%2").arg(row).arg(column)));
+    }
+
+    bool tableViewWriteRowsWithIndexes(TableView*, const QList<int>& rows, QClipboard*) override
+    {
+        written = rows;
+        return accept;
+    }
+
+    QList<int> written;
+    bool accept = true;
+};
+
+// A table that starts editing on Return.
+class EditingTable : public TableView, public EditSelection
+{
+public:
+    void editSelection(QObject*) override { ++edits; }
+    int edits = 0;
+};
+
+QList<TableColumn> threeColumns()
+{
+    return {TableColumn::tableColumnWithIdentifier(QStringLiteral("file"), QStringLiteral("Name"), 120, 60, 400, true, false),
+            TableColumn::tableColumnWithIdentifier(QStringLiteral("modified"), QStringLiteral("Date"), 90, 60, 240, true, false),
+            TableColumn::tableColumnWithIdentifier(QStringLiteral("path"), QStringLiteral("Path"), 200, 40, 1000, true, false)};
+}
+
+QStringList identifiers(const TableView& table)
+{
+    QStringList result;
+    for (const TableColumn& column : table.tableColumns())
+        result.append(column.identifier);
+    return result;
+}
+
+class TableViewTest : public test::DefaultsFixture
+{
+protected:
+    void SetUp() override
+    {
+        table.setUserDefaults(&defaults);
+        table.setModel(&model);
+        table.setTableColumns(threeColumns());
+        table.resize(500, 200);
+    }
+
+    NamesModel model{40, 3};
+    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::Fatal};
+    TableView table;
+};
+
+TEST_F(TableViewTest, ColumnsKeepTheirLimitsAndIdentifiers)
+{
+    EXPECT_EQ(identifiers(table), (QStringList{"file", "modified", "path"}));
+    table.setWidthOfColumn(1, 500);
+    EXPECT_EQ(table.widthOfColumn(1), 240);
+    table.horizontalHeader()->resizeSection(0, 10); // as a user's drag would
+    EXPECT_EQ(table.widthOfColumn(0), 60);
+    table.moveColumn(2, 0);
+    EXPECT_EQ(table.columnWithIdentifier(QStringLiteral("path")), 0);
+    EXPECT_EQ(table.columnWithIdentifier(QStringLiteral("none")), -1);
+    EXPECT_EQ(threeColumns()[0].description(), QStringLiteral("<TableColumn \"Name\": file>"));
+}
+
+TEST_F(TableViewTest, ColumnLayoutIsSavedAndRestoredByIdentifier)
+{
+    table.moveColumn(2, 0);
+    table.setWidthOfColumn(0, 321);
+    table.saveColumnsWithAutosaveName(QStringLiteral("T"));
+    EXPECT_EQ(arrayForKey(defaults, QStringLiteral("TableView Columns T")),
+              (QVariantList{"path", "file", "modified"}));
+    EXPECT_FLOAT_EQ(dictionaryForKey(defaults, QStringLiteral("TableView Column Widths T")).value("path").toFloat(), 321);
+    EXPECT_FALSE(table.hasAutosavedColumns()); // only the platform's keys count
+
+    // A later version of the table without the "file" column, in its own order.
+    QList<TableColumn> columns = threeColumns();
+    columns.removeFirst();
+    columns.append(TableColumn::tableColumnWithIdentifier(QStringLiteral("kind"), QStringLiteral("Kind"), false, false));
+    TableView later;
+    NamesModel laterModel(3, 3);
+    later.setUserDefaults(&defaults);
+    later.setModel(&laterModel);
+    later.setTableColumns(columns);
+    later.setAutosaveName(QStringLiteral("T"));
+    later.setAutosaveTableColumns(true);
+    EXPECT_EQ(identifiers(later), (QStringList{"path", "modified", "kind"}));
+    EXPECT_EQ(later.widthOfColumn(0), 321);
+
+    // With autosaving on, a moved column is saved once events run.
+    later.moveColumn(2, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(arrayForKey(defaults, QStringLiteral("TableView Columns T")).first(), QVariant("kind"));
+
+    TableView::removeSavedColumnsWithAutosaveName(QStringLiteral("T"), defaults);
+    EXPECT_FALSE(defaults.objectForKey(QStringLiteral("TableView Columns T")).isValid());
+    table.saveColumnsWithAutosaveName(QString()); // an empty name writes nothing
+    EXPECT_FALSE(defaults.objectForKey(QStringLiteral("TableView Columns ")).isValid());
+}
+
+TEST_F(TableViewTest, WidthsThatAreNotADictionaryAreIgnored)
+{
+    defaults.setObject(QVariantList{"modified"}, QStringLiteral("TableView Columns W"));
+    defaults.setObject(QStringLiteral("wide"), QStringLiteral("TableView Column Widths W"));
+    table.restoreColumnsWithAutosaveName(QStringLiteral("W"));
+    EXPECT_EQ(identifiers(table), (QStringList{"modified", "file", "path"}));
+    EXPECT_EQ(table.widthOfColumn(0), 90);
+    // A damaged entry of a width dictionary leaves its column alone.
+    defaults.setObject(QVariantMap{{"modified", "wide"}, {"path", 333.0}}, QStringLiteral("TableView Column Widths W"));
+    table.restoreColumnsWithAutosaveName(QStringLiteral("W"));
+    EXPECT_EQ(table.widthOfColumn(0), 90);
+    EXPECT_EQ(table.widthOfColumn(2), 333);
+}
+
+TEST_F(TableViewTest, SortIndicatorFollowsColumnAndDirection)
+{
+    table.highlightColumnWithIdentifier(QStringLiteral("modified"), true);
+    EXPECT_EQ(table.highlightedColumnIdentifier(), QStringLiteral("modified"));
+    EXPECT_EQ(table.horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+    table.highlightColumnWithIdentifier(QStringLiteral("file"), false);
+    EXPECT_EQ(table.horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+    table.highlightColumnWithIdentifier(QStringLiteral("gone"), false);
+    EXPECT_EQ(table.highlightedColumnIdentifier(), QString());
+    table.highlightColumnWithIdentifier(QStringLiteral("path"), false);
+    table.removeIndicatorImage();
+    EXPECT_EQ(table.highlightedColumnIdentifier(), QString());
+}
+
+TEST_F(TableViewTest, SelectionSurvivesAReloadWhereRowsRemain)
+{
+    table.selectRows({2, 5, 39}, false);
+    EXPECT_EQ(table.selectionIndexes(), (QList<int>{2, 5, 39}));
+    model.removeRows(30, 10);
+    table.reloadData();
+    EXPECT_EQ(table.selectionIndexes(), (QList<int>{2, 5}));
+    table.selectRowIndex(99); // outside: unchanged
+    EXPECT_EQ(table.firstSelectedRow(), 2);
+    EXPECT_EQ(table.lastSelectedRow(), 5);
+    table.deselectAndReloadData();
+    EXPECT_EQ(table.firstSelectedRow(), -1);
+}
+
+TEST_F(TableViewTest, CopyHandsTheSelectedRowsToTheDataSource)
+{
+    QAction copy;
+    bindAction(&copy, "copy:");
+    EXPECT_FALSE(table.validateMenuItem(&copy)); // nothing selected
+    table.selectRows({3, 1}, false);
+    EXPECT_TRUE(table.validateMenuItem(&copy));
+    table.copy();
+    EXPECT_EQ(model.written, (QList<int>{1, 3}));
+
+    QStandardItemModel plain(2, 1);
+    table.setModel(&plain);
+    table.selectRowIndex(0);
+    EXPECT_FALSE(table.validateMenuItem(&copy)); // the model cannot write rows
+}
+
+TEST_F(TableViewTest, EditCommandsAreValidatedBySelection)
+{
+    QAction selectAll;
+    QAction deselectAll;
+    QAction undo;
+    bindAction(&selectAll, "selectAll:");
+    bindAction(&deselectAll, "deselectAll:");
+    bindAction(&undo, "undo:");
+    table.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    EXPECT_TRUE(table.validateMenuItem(&selectAll));
+    EXPECT_FALSE(table.validateMenuItem(&deselectAll));
+    EXPECT_FALSE(table.validateMenuItem(&undo));
+    table.setSelectionMode(QAbstractItemView::SingleSelection);
+    EXPECT_FALSE(table.validateMenuItem(&selectAll));
+    table.selectRowIndex(0);
+    EXPECT_TRUE(table.validateMenuItem(&deselectAll));
+}
+
+TEST_F(TableViewTest, SizeColumnsToFitFillsTheVisibleWidth)
+{
+    test::activate(table);
+    const int visible = table.viewport()->width();
+    table.sizeColumnsToFit(true);
+    double total = 0;
+    for (const TableColumn& column : table.tableColumns())
+        total += column.width;
+    EXPECT_EQ(total, visible);
+    EXPECT_LE(table.widthOfColumn(1), 240);
+}
+
+TEST_F(TableViewTest, HeaderMenuTogglesColumns)
+{
+    table.setHiddenOfColumn(QStringLiteral("modified"), true);
+    std::unique_ptr<QMenu> menu(defaultMenuExceptPrimaryTableColumnIdentifier(&table, QStringLiteral("file")));
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("Date"));
+    EXPECT_FALSE(items[0]->isChecked());
+    EXPECT_TRUE(items[1]->isChecked());
+    items[0]->trigger();
+    EXPECT_FALSE(table.isHiddenColumn(QStringLiteral("modified")));
+    items[1]->trigger();
+    EXPECT_TRUE(table.isHiddenColumn(QStringLiteral("path")));
+
+    QAction stale;
+    stale.setData(QStringLiteral("removed"));
+    EXPECT_FALSE(toggleTableColumn(&table, &stale));
+}
+
+TEST(TableViewKeys, PagingHomeEndAndReturn)
+{
+    EditingTable table;
+    NamesModel model(100, 1);
+    table.setModel(&model);
+    table.setTableColumns({TableColumn::tableColumnWithIdentifier(QStringLiteral("a"), QStringLiteral("A"), true, false)});
+    table.resize(300, 225);
+    test::activate(table);
+    QScrollBar* bar = table.verticalScrollBar();
+    const int page = table.viewport()->height();
+
+    QTest::keyClick(&table, Qt::Key_PageDown);
+    EXPECT_EQ(bar->value(), page);
+    QTest::keyClick(&table, Qt::Key_Space);
+    EXPECT_EQ(bar->value(), 2 * page);
+    QTest::keyClick(&table, Qt::Key_Space, Qt::ShiftModifier);
+    QTest::keyClick(&table, Qt::Key_PageUp);
+    EXPECT_EQ(bar->value(), 0);
+
+    QTest::keyClick(&table, Qt::Key_End);
+    EXPECT_EQ(table.selectionIndexes(), QList<int>{99});
+    EXPECT_EQ(bar->value(), bar->maximum());
+    QTest::keyClick(&table, Qt::Key_Home);
+    EXPECT_EQ(table.selectionIndexes(), QList<int>{0});
+    QTest::keyClick(&table, Qt::Key_Return);
+    QTest::keyClick(&table, Qt::Key_Enter);
+    EXPECT_EQ(table.edits, 2);
+    EXPECT_TRUE(table.makeSelectedCellViewTextFieldFirstResponder());
+    table.endEditing();
+    table.selectRows({0, 1}, false);
+    EXPECT_FALSE(table.makeSelectedCellViewTextFieldFirstResponder());
+    EXPECT_EQ(table.selectionIndexes(), (QList<int>{0, 1}));
+
+    QStandardItemModel empty;
+    table.setModel(&empty);
+    QTest::keyClick(&table, Qt::Key_End); // nothing to select
+    EXPECT_EQ(table.firstSelectedRow(), -1);
+}
+
+// A table that counts the menus it is asked for.
+class MenuTable : public TableView, public ContextualMenuProvider
+{
+public:
+    QMenu* contextualMenu() override
+    {
+        ++asked;
+        return nullptr;
+    }
+    int asked = 0;
+};
+
+TEST(TableViewClicks, RightClickSelectsTheRowUnlessSelectedAndMenusNeedTheMainWindow)
+{
+    MenuTable table;
+    NamesModel model(6, 1);
+    table.setModel(&model);
+    table.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table.resize(200, 200);
+    test::activate(table);
+    const auto rightClick = [&](int row) {
+        const QPoint at = table.visualRect(model.index(row, 0)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, table.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(table.viewport(), &event);
+    };
+    table.selectRows({1, 2}, false);
+    rightClick(2);
+    EXPECT_EQ(table.selectionIndexes(), (QList<int>{1, 2}));
+    EXPECT_EQ(table.asked, 1);
+    rightClick(4);
+    EXPECT_EQ(table.selectionIndexes(), QList<int>{4});
+
+    QWidget other;
+    test::activate(other); // now the main window
+    rightClick(0);
+    EXPECT_EQ(table.selectionIndexes(), QList<int>{0});
+    EXPECT_EQ(table.asked, 2);
+}
+
+TEST(TableViewClicks, SingleClicksAreAnnouncedDoubleClicksAreNot)
+{
+    TableView table;
+    NamesModel model(5, 1);
+    table.setModel(&model);
+    table.resize(200, 150);
+    test::activate(table);
+    int clicks = 0;
+    const auto token = NotificationCenter::defaultCenter().addObserver(
+        TableView::clickedNotificationName(), [&](const Notification&) { ++clicks; });
+    const QPoint row1 = table.visualRect(model.index(1, 0)).center();
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, row1);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(table.selectionIndexes(), QList<int>{1});
+    QTest::mouseDClick(table.viewport(), Qt::LeftButton, {}, row1);
+    EXPECT_EQ(clicks, 1);
+    NotificationCenter::defaultCenter().removeObserver(token);
+}
+
+TEST(StripeTableView, ClassWideStripesPostOnceAndUpdateEveryTable)
+{
+    StripeTableView first;
+    StripeTableView second;
+    second.setAlternatingRowColorsEnabled(false);
+    int posted = 0;
+    const auto token = NotificationCenter::defaultCenter().addObserver(
+        StripeTableView::optionsDidChangeNotificationName(), [&](const Notification&) { ++posted; });
+    StripeTableView::setUsesAlternatingRowColors(false);
+    StripeTableView::setUsesAlternatingRowColors(false);
+    EXPECT_EQ(posted, 1);
+    EXPECT_FALSE(first.alternatingRowColors());
+    StripeTableView::setUsesAlternatingRowColors(true);
+    EXPECT_TRUE(first.alternatingRowColors());
+    EXPECT_FALSE(second.alternatingRowColors());
+    second.setSelectionHighlightStyleSourceList(true);
+    second.setAlternatingRowColorsEnabled(true);
+    EXPECT_TRUE(second.alternatingRowColors());
+    NotificationCenter::defaultCenter().removeObserver(token);
+}
+
+TEST(StripeTableView, PaperShowsNoStripesGridOrSelection)
+{
+    StripeTableView table;
+    NamesModel model(8, 2);
+    table.setModel(&model);
+    table.resize(240, 200);
+    QPalette palette = table.palette();
+    palette.setColor(QPalette::AlternateBase, QColor(255, 0, 255));
+    palette.setColor(QPalette::Highlight, QColor(0, 255, 0));
+    table.setPalette(palette);
+    table.selectRowIndex(0);
+    test::activate(table);
+
+    // Magenta stripes and a green selection, counted loosely (styles shade).
+    const auto count = [](const QImage& image, bool green) {
+        int pixels = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                pixels += green ? (c.green() > 200 && c.red() < 60 && c.blue() < 60)
+                                : (c.red() > 200 && c.blue() > 200 && c.green() < 60);
+            }
+        return pixels;
+    };
+    QImage screen = test::blankImage(240, 200, Qt::white);
+    table.render(&screen);
+    EXPECT_GT(count(screen, false), 0);
+    EXPECT_GT(count(screen, true), 0);
+
+    // A recorded picture does not draw to the screen, like a PDF writer.
+    QPicture picture;
+    {
+        QPainter painter(&picture);
+        table.drawToPaper(painter);
+    }
+    QImage paper = test::blankImage(240, 200, Qt::white);
+    {
+        QPainter painter(&paper);
+        painter.drawPicture(0, 0, picture);
+    }
+    EXPECT_EQ(count(paper, false), 0);
+    EXPECT_EQ(count(paper, true), 0);
+    EXPECT_GT(test::inkPixels(paper, paper.rect(), Qt::white), 0); // the text is there
+    EXPECT_TRUE(table.alternatingRowColors()); // the screen table is as before
+    EXPECT_TRUE(table.showGrid());
+}
+
+TEST(StripeTableView, PrintsEveryRowOnPagesOfAPdf)
+{
+    test::TempTree tree;
+    StripeTableView table;
+    NamesModel model(120, 2);
+    table.setModel(&model);
+    table.resize(300, 200);
+    const QString path = tree.filePath(QStringLiteral("table.pdf"));
+    int pages = 0;
+    {
+        QPdfWriter writer(path);
+        writer.setResolution(72);
+        writer.setPageSize(QPageSize(QPageSize::A6));
+        pages = table.printToDevice(writer);
+    }
+    EXPECT_GT(pages, 1); // 120 rows of 20 points do not fit one A6 page
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count("/Type /Page\n"), pages);
+    EXPECT_EQ(table.size(), QSize(300, 200));
+    EXPECT_TRUE(table.alternatingRowColors());
+}
+
+TEST(TableView, AlternateStringShowsOnlyWhenEmpty)
+{
+    TableView table;
+    QStandardItemModel empty(0, 1);
+    table.setModel(&empty);
+    table.resize(300, 150);
+    table.setAlternateString(QStringLiteral("No Results"));
+    test::activate(table);
+    const QColor base = table.palette().color(QPalette::Base);
+    const QImage shown = table.viewport()->grab().toImage();
+    EXPECT_GT(test::inkPixels(shown, shown.rect(), base), 20);
+    NamesModel rows(3, 1);
+    table.setModel(&rows);
+    const QImage filled = table.viewport()->grab().toImage();
+    const QRect below(0, 100, filled.width(), 40);
+    EXPECT_EQ(test::inkPixels(filled, below, base), 0);
+}
+
+} // namespace
+} // namespace sorvant

@@ -1,0 +1,516 @@
+// Tests of ContentMatcher (search/content_matching.h): which files are read
+// relative to their folder's descriptor, how their bytes are decoded, and
+// when a file is not read at all.
+
+#include "search/content_matching.h"
+
+#include "search/search_params.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+namespace sorvant {
+namespace {
+
+using test::TempTree;
+
+QByteArray utf16WithMark(const QString& text, bool bigEndian)
+{
+    QByteArray bytes = bigEndian ? QByteArray("\xfe\xff") : QByteArray("\xff\xfe");
+    for (const QChar c : text) {
+        const char high = char(c.unicode() >> 8);
+        const char low = char(c.unicode() & 0xff);
+        bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+    }
+    return bytes;
+}
+
+class ContentMatcherTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_params.mode = kSearchPhrase;
+        m_params.comparison = 1;
+        m_params.maxFileSize = 1 << 20;
+        setPhrase(QStringLiteral("needle"));
+    }
+    void TearDown() override
+    {
+        if (m_folder >= 0)
+            ::close(m_folder);
+    }
+    void setPhrase(const QString& phrase)
+    {
+        m_params.words = {phrase};
+        m_params.wordsCount = 1;
+    }
+    int folder()
+    {
+        if (m_folder < 0)
+            m_folder = ::open(m_tree.path().toUtf8().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return m_folder;
+    }
+    bool matches(const QByteArray& name)
+    {
+        const ContentMatcher matcher(m_params);
+        return matcher.matchesFile(folder(), name, m_buffer);
+    }
+    void setSearch(std::uint64_t mode, const QStringList& words, std::uint64_t comparison)
+    {
+        m_params.mode = mode;
+        m_params.words = words;
+        m_params.wordsCount = std::uint64_t(words.size());
+        m_params.comparison = comparison;
+        m_params.wildcard = mode == kSearchWildcards ? words.first() : QString();
+        m_params.queryTerms.reset();
+        if (mode == kSearchQueryTerms)
+            m_params.queryTerms = QueryTerms::queryTermsWithWildcard(words.first());
+        m_params.regex = mode == kSearchRegularExpression
+                             ? RegularExpression::compile(words.first(), kRegexAnchorsMatchLines | unsigned(comparison & 1))
+                             : RegularExpression();
+    }
+    // Writes a file and answers its name.
+    QByteArray writeNext(const QByteArray& contents)
+    {
+        const QString name = QStringLiteral("f%1").arg(m_files++);
+        m_tree.writeFile(name, contents);
+        return name.toUtf8();
+    }
+    // The fast paths (reading `window` bytes at a time) and the plain path
+    // agree on one file.
+    void expectAgreement(const QByteArray& name, qsizetype window = kContentWindowBytes)
+    {
+        const ContentMatcher matcher(m_params, window);
+        const bool plain = matcher.matchesFileDecoded(folder(), name, m_buffer);
+        EXPECT_EQ(matcher.matchesFile(folder(), name, m_buffer), plain)
+            << "words " << m_params.words.join(u'|').toStdString() << ", mode " << m_params.mode << ", case "
+            << m_params.comparison << ", window " << window << ", file " << name.toStdString();
+    }
+    void expectAgreementOn(const QByteArray& contents, qsizetype window = kContentWindowBytes)
+    {
+        const QByteArray name = writeNext(contents);
+        SCOPED_TRACE(contents.left(100).toPercentEncoding(" ").toStdString());
+        expectAgreement(name, window);
+        ::unlink((m_tree.path().toUtf8() + '/' + name).constData());
+    }
+
+    TempTree m_tree;
+    SearchParams m_params;
+    ContentBuffer m_buffer;
+    int m_folder = -1;
+    int m_files = 0;
+};
+
+TEST_F(ContentMatcherTest, DecodesLikeTheTextOfAFile)
+{
+    struct Row
+    {
+        const char* name;
+        QByteArray bytes;
+        bool expected;
+    };
+    const QList<Row> rows = {
+        {"utf8", "a NEEDLE here", true},
+        {"utf8 with mark", "\xef\xbb\xbfneedle", true},
+        {"utf8 without it", "haystack only", false},
+        {"utf16 big-endian", utf16WithMark(QStringLiteral("the Needle"), true), true},
+        {"utf16 little-endian", utf16WithMark(QStringLiteral("the Needle"), false), true},
+        {"utf16 bytes read as text", "n\0e\0e\0d\0l\0e\0", false},
+        {"invalid utf8", QByteArray("needle \xe9t\xe9"), false},
+        {"empty", "", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        m_tree.writeFile(QString::fromLatin1(row.name), row.bytes);
+        // The same buffer serves every file, larger and smaller.
+        EXPECT_EQ(matches(row.name), row.expected);
+    }
+}
+
+TEST_F(ContentMatcherTest, ReadsOnlyRegularFilesUnderTheLimit)
+{
+    m_tree.writeFile(QStringLiteral("exact"), "0123 needle");   // 11 bytes
+    m_tree.makeDir(QStringLiteral("needle"));
+    ASSERT_EQ(::mkfifo(m_tree.filePath(QStringLiteral("pipe")).toUtf8().constData(), 0600), 0);
+    ASSERT_EQ(::symlink("exact", m_tree.filePath(QStringLiteral("link")).toUtf8().constData()), 0);
+    ASSERT_EQ(::symlink("missing", m_tree.filePath(QStringLiteral("dangling")).toUtf8().constData()), 0);
+
+    m_params.maxFileSize = 11;
+    EXPECT_FALSE(matches("exact")) << "the limit itself is too large";
+    m_params.maxFileSize = 12;
+    EXPECT_TRUE(matches("exact"));
+    EXPECT_TRUE(matches("link")) << "a link to a regular file counts";
+    EXPECT_FALSE(matches("dangling"));
+    EXPECT_FALSE(matches("needle")) << "a folder";
+    EXPECT_FALSE(matches("pipe")) << "a pipe is never read (and never blocks)";
+    EXPECT_FALSE(matches("missing"));
+    EXPECT_FALSE(matches(QByteArray()));
+}
+
+TEST_F(ContentMatcherTest, NamesAreRelativeToTheFolderAndKeepTheirBytes)
+{
+    const QByteArray name("bad\xffname.txt");
+    const QByteArray path = m_tree.path().toUtf8() + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "needle", 6), 6);
+    ::close(fd);
+    EXPECT_TRUE(matches(name));
+    // From another working folder, only the folder's descriptor finds it.
+    const ContentMatcher matcher(m_params);
+    EXPECT_FALSE(matcher.matchesFile(AT_FDCWD, name, m_buffer));
+    EXPECT_TRUE(matcher.matchesFile(AT_FDCWD, path, m_buffer));
+}
+
+TEST_F(ContentMatcherTest, StopEndsWithoutAMatch)
+{
+    m_tree.writeFile(QStringLiteral("a"), "needle");
+    ASSERT_TRUE(matches("a"));
+    m_params.stop = true;
+    EXPECT_FALSE(matches("a"));
+}
+
+TEST_F(ContentMatcherTest, EveryModeGoesThroughTheStringMatch)
+{
+    m_tree.writeFile(QStringLiteral("a"), "alpha beta\ngamma");
+    struct Row
+    {
+        std::uint64_t mode;
+        QStringList words;
+        bool expected;
+    };
+    const QList<Row> rows = {
+        {kSearchAllWords, {"gamma", "ALPHA"}, true},   {kSearchAllWords, {"gamma", "delta"}, false},
+        {kSearchAnyWord, {"delta", "BETA"}, true},      {kSearchAnyWord, {"delta", "epsilon"}, false},
+        {kSearchPhrase, {"a beta"}, true},              {kSearchWildcards, {"alpha*"}, true},
+        {kSearchWildcards, {"beta*"}, false},           {kSearchQueryTerms, {"beta NOT delta"}, true},
+        {kSearchRegularExpression, {"^gam+a$"}, true}, {kSearchRegularExpression, {"^beta"}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.words.join(u' ').toStdString());
+        m_params.mode = row.mode;
+        m_params.words = row.words;
+        m_params.wordsCount = std::uint64_t(row.words.size());
+        m_params.wildcard = row.mode == kSearchWildcards ? row.words.first() : QString();
+        m_params.queryTerms.reset();
+        if (row.mode == kSearchQueryTerms)
+            m_params.queryTerms = QueryTerms::queryTermsWithWildcard(row.words.first());
+        m_params.regex = row.mode == kSearchRegularExpression
+                             ? RegularExpression::compile(row.words.first(), kRegexAnchorsMatchLines | 1)
+                             : RegularExpression();
+        EXPECT_EQ(matches("a"), row.expected);
+    }
+}
+
+// Texts and words that meet every special case of folding and decoding:
+// characters whose case folding is ASCII, decomposed and composed forms,
+// combining marks after a word, several scripts, invalid UTF-8, byte-order
+// marks, UTF-16 and UTF-32.
+QList<QByteArray> adversarialTexts()
+{
+    QList<QByteArray> texts;
+    const QStringList pieces = {
+        u"Annual REPORT 2024"_qs, u"Die Stra\u00DFe"_qs, u"STRASSE"_qs, u"\u017Fun \u212Aelvin"_qs,
+        u"\u0130stanbul"_qs, u"\uFB01le \uFB00"_qs, u"GRO\u1E9E"_qs, u"cafe\u0301 caf\u00E9"_qs,
+        u"report\u0301s"_qs, u"a\u0301\u0323"_qs, u"\u03A3\u038A\u03A3\u03A5\u03A6\u039F\u03A3 \u03C3\u03C2"_qs,
+        u"\u041F\u0440\u0438\u0432\u0435\u0442"_qs, u"\u6F22\u5B57 \U0001F600"_qs, u"x\u0345 word"_qs,
+        u"\u0149n j\u030C \u01F0"_qs};
+    for (const QString& piece : pieces) {
+        texts.append(piece.toUtf8());
+        texts.append("\xef\xbb\xbf" + piece.toUtf8());
+        texts.append(utf16WithMark(piece, true));
+        texts.append(utf16WithMark(piece, false));
+    }
+    texts += {QByteArray("report \xe9t\xe9"), QByteArray("report \xed\xa0\x80"), QByteArray("report \xc0\xaf"),
+              QByteArray("report \xf4\x90\x80\x80"), QByteArray("report \xe2\x84"), QByteArray("\xef\xbb\xbf"),
+              QByteArray("\xef\xbb\xbf\xef\xbb\xbfreport"), QByteArray("re\0port report", 14),
+              QByteArray("\xff\xfe\x00\x00r\x00\x00\x00", 8), QByteArray("\xfe\xff\x00"), QByteArray("\xff\xfe")};
+    return texts;
+}
+
+const QStringList kAdversarialWords = {
+    u"report"_qs, u"REPORT"_qs, u"ss"_qs, u"s"_qs, u"k"_qs, u"kelvin"_qs, u"i"_qs, u"file"_qs, u"fi"_qs,
+    u"stra\u00DFe"_qs, u"caf\u00E9"_qs, u"cafe\u0301"_qs, u"e"_qs, u"\u03C3"_qs, u"\u03A3\u03C2"_qs,
+    u"t 2"_qs, u"\u0301"_qs, u"i\u0307"_qs, u"\u0130"_qs, u"x\u0345"_qs, u"sun"_qs, u"gross"_qs, u"'n"_qs,
+    u"\u02BCn"_qs, u"j\u030C"_qs, u"\U0001F600"_qs, u"\u043F\u0440\u0438"_qs, u"word"_qs};
+
+TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnAdversarialInput)
+{
+    QList<QByteArray> files;
+    for (const QByteArray& text : adversarialTexts())
+        files.append(writeNext(text));
+    for (const std::uint64_t comparison : {0u, 1u}) {
+        for (const QString& word : kAdversarialWords) {
+            setSearch(kSearchPhrase, {word}, comparison);
+            for (const QByteArray& file : files)
+                expectAgreement(file);
+        }
+        setSearch(kSearchAnyWord, {u"kelvin"_qs, u"\u043F\u0440\u0438"_qs}, comparison);
+        for (const QByteArray& file : files)
+            expectAgreement(file);
+        // Many words at once, each word alone among many absent ones.
+        for (const QString& word : kAdversarialWords) {
+            QStringList words = {u"zq"_qs, u"qz"_qs, u"x"_qs, u"zzz"_qs, u"qqq"_qs, u"zqz"_qs, u"qzq"_qs, u"zzq"_qs};
+            words.append(word);
+            setSearch(kSearchAnyWord, words, comparison);
+            for (const QByteArray& file : files)
+                expectAgreement(file);
+        }
+        setSearch(kSearchAllWords, kAdversarialWords.mid(0, 12), comparison);
+        for (const QByteArray& file : files)
+            expectAgreement(file);
+        setSearch(kSearchAllWords, {u"report"_qs, u"\u03C3"_qs, u"ss"_qs}, comparison);
+        for (const QByteArray& text : adversarialTexts())
+            expectAgreementOn(text + " \xcf\x83 ss report");
+    }
+}
+
+TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnRandomInput)
+{
+    // Fragments that random texts and words are made of.
+    const QList<QByteArray> fragments = {
+        "a", "B", "s", "S", "k", "K", "i", "e", "f", " ", "\n", "re", "PORT", "\xc3\x9f", "\xe1\xba\x9e",
+        "\xc5\xbf", "\xe2\x84\xaa", "\xc4\xb0", "\xef\xac\x81", "\xcc\x81", "\xcc\xa3", "\xcd\x85", "\xc3\xa9",
+        "\xcf\x83", "\xcf\x82", "\xce\xa3", "\xd0\x9f", "\xf0\x9f\x98\x80", "\xe6\xbc\xa2", "\xe9", "\x80", "\0"};
+    std::mt19937 random(20261206);
+    const auto pick = [&](int count) {
+        QByteArray bytes;
+        for (int i = 0; i < count; ++i)
+            bytes += fragments.at(qsizetype(random() % std::uint32_t(fragments.size())));
+        return bytes;
+    };
+    const std::uint64_t modes[] = {kSearchAllWords, kSearchAnyWord, kSearchPhrase, kSearchRegularExpression};
+    for (int round = 0; round < 300; ++round) {
+        const std::uint64_t mode = modes[random() % 4];
+        QStringList words;
+        // Now and then enough words for the one-pass search.
+        const std::uint32_t count = mode > kSearchAnyWord ? 1 : random() % 5 == 0 ? 8 + random() % 6 : 1 + random() % 3;
+        for (std::uint32_t n = count; n > 0; --n)
+            words.append(QString::fromUtf8(pick(1 + int(random() % 3))).remove(QChar(0xFFFD)));
+        words.removeAll(QString());
+        if (words.isEmpty())
+            continue;
+        setSearch(mode, words, random() % 2);
+        // Valid text most of the time: an invalid byte decides too early.
+        QByteArray text = pick(1 + int(random() % 40));
+        if (random() % 4 != 0)
+            text = QString::fromUtf8(text).remove(QChar(0xFFFD)).toUtf8();
+        if (text.isEmpty())
+            continue;
+        // Windows of a few bytes, to cross many window ends.
+        expectAgreementOn(text, round % 2 ? kContentWindowBytes : 8);
+    }
+}
+
+// Inputs the fuzzer found where the fast paths once answered differently.
+TEST_F(ContentMatcherTest, FuzzFindingsAgree)
+{
+    struct Row
+    {
+        QString word;
+        std::uint64_t mode;
+        std::uint64_t comparison;
+        QByteArray text;
+    };
+    const QList<Row> rows = {
+        {QStringLiteral("\u0000\u0000\uFEFF"), kSearchPhrase, 1,
+         QByteArray("\0\0\0\0\0\0\xef\xbb\xbf\0\0\0\0\0tA", 16)},
+    };
+    for (const Row& row : rows) {
+        setSearch(row.mode, {row.word}, row.comparison);
+        expectAgreementOn(row.text);
+    }
+}
+
+// A word that straddles the end of a read window, followed by a plain
+// character, a combining mark or nothing, is found as in the whole text.
+TEST_F(ContentMatcherTest, WindowsOverlapByTheLongestMatch)
+{
+    constexpr qsizetype kWindow = 64;
+    const QList<QByteArray> tails = {"", "!", "\xcc\x81", "\xcd\x85"};
+    // Kelvin signs: three bytes for each folded unit.
+    const QStringList words = {u"Needle"_qs, u"stra\u00DFe"_qs, u"\u03C3\u03C3"_qs, u"kk"_qs};
+    const QList<QByteArray> written = {"needle", "STRASSE", "\xce\xa3\xcf\x83", "\xe2\x84\xaa\xe2\x84\xaa"};
+    for (const std::uint64_t comparison : {0u, 1u}) {
+        for (qsizetype w = 0; w < words.size(); ++w) {
+            setSearch(kSearchAnyWord, {u"zq"_qs, words.at(w)}, comparison);
+            for (qsizetype shift = -12; shift <= 1; ++shift) {
+                for (const QByteArray& tail : tails) {
+                    // A folding character early on sends windows through ICU.
+                    const QByteArray lead = comparison ? QByteArray("\xc5\xbf") : QByteArray("x");
+                    const QByteArray text = lead + QByteArray(kWindow - lead.size() + shift, 'x') + written.at(w) + tail;
+                    expectAgreementOn(text, kWindow);
+                    expectAgreementOn(text + QByteArray(kWindow, 'y'), kWindow);
+                }
+            }
+        }
+    }
+}
+
+// One matcher serves many threads, each with its own buffer, and answers
+// as it does on one thread.
+TEST_F(ContentMatcherTest, ThreadsShareOneMatcher)
+{
+    const QList<QByteArray> texts = adversarialTexts();
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        m_tree.writeFile(QStringLiteral("t%1").arg(i), texts.at(i) + QByteArray(i * 997, 'x') + texts.at(i));
+    setSearch(kSearchAnyWord, {u"ss"_qs, u"\u03C3"_qs, u"report"_qs}, 1);
+    const ContentMatcher matcher(m_params);
+    std::vector<char> expected;
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        expected.push_back(matcher.matchesFile(folder(), QStringLiteral("t%1").arg(i).toUtf8(), m_buffer));
+    ASSERT_GT(std::count(expected.begin(), expected.end(), char(1)), 0);
+    constexpr int kThreads = 8;
+    std::vector<std::vector<char>> answers(kThreads, std::vector<char>(expected.size()));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            ContentBuffer buffer;
+            for (size_t k = 0; k < expected.size(); ++k) {
+                const size_t i = (k + size_t(t) * 7) % expected.size();
+                answers[size_t(t)][i] = matcher.matchesFile(m_folder, QStringLiteral("t%1").arg(i).toUtf8(), buffer);
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_EQ(answers[size_t(t)], expected) << "thread " << t;
+}
+
+TEST(RequiredLiteralTest, Table)
+{
+    const QList<std::pair<QString, QString>> rows = {
+        {u"report"_qs, u"report"_qs},       {u"foo(bar|baz)+qux"_qs, u"foo"_qs}, {u"ab?c"_qs, u"a"_qs},
+        {u"a|b"_qs, QString()},             {u"ab*cd"_qs, u"cd"_qs},              {u"x{2}yz"_qs, u"yz"_qs},
+        {u"\\$price\\.tag"_qs, u"$price.tag"_qs}, {u"\\bword\\b"_qs, u"word"_qs}, {u"(?i)abc"_qs, QString()},
+        {u"[a-z]+ing"_qs, u"ing"_qs},       {u"[]x]yy"_qs, u"yy"_qs},              {u"\\x41bc"_qs, QString()},
+        {u"^line$"_qs, u"line"_qs},         {u"a.b"_qs, u"a"_qs},                 {u"(a)|b"_qs, QString()},
+        {u"ab+"_qs, u"ab"_qs},              {u"\\Qa|b\\E"_qs, QString()},          {u"(?:x)yz"_qs, u"yz"_qs},
+        {u""_qs, QString()},                {u"\U0001F600?z"_qs, u"z"_qs},
+    };
+    for (const auto& [pattern, literal] : rows) {
+        SCOPED_TRACE(pattern.toStdString());
+        EXPECT_EQ(requiredLiteral(pattern), literal);
+    }
+}
+
+TEST_F(ContentMatcherTest, RegularExpressionsRunOnlyWhereTheLiteralIs)
+{
+    m_tree.writeFile(QStringLiteral("with"), "the total: 42 EUR\n");
+    m_tree.writeFile(QStringLiteral("without"), "nothing to see\n");
+    m_tree.writeFile(QStringLiteral("folding"), "the \xe2\x84\xaa total: 7 eur\n");
+    for (const std::uint64_t comparison : {0u, 1u}) {
+        setSearch(kSearchRegularExpression, {u"total: [0-9]+ eur"_qs}, comparison);
+        EXPECT_EQ(matches("with"), comparison == 1);
+        EXPECT_FALSE(matches("without"));
+        EXPECT_TRUE(matches("folding"));
+        const std::uint64_t before = m_buffer.bytesMatched();
+        EXPECT_FALSE(matches("without"));
+        EXPECT_EQ(m_buffer.bytesMatched() - before, 15u) << "one scan of the bytes, no decoding";
+    }
+}
+
+// Stop is seen within a bounded amount of work, whatever the number of
+// words: the bytes matched after stop stay within one read window.
+TEST_F(ContentMatcherTest, StopEndsAManyWordSearchWithinAWindowOfWork)
+{
+    struct Row
+    {
+        const char* name;
+        QByteArray line;
+        QString word;
+    };
+    const QList<Row> rows = {
+        {"ascii words", "lorem ipsum dolor sit amet consectetur\n", u"absent%1"_qs},
+        {"non-ascii words", "\xd0\xbb\xd0\xbe\xd1\x80\xd0\xb5\xd0\xbc \xd0\xb8\xd0\xbf\xd1\x81\xd1\x83\xd0\xbc\n",
+         u"\u043B\u043E\u0440\u0435\u043C%1"_qs},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QByteArray text;
+        while (text.size() < 32 * kContentWindowBytes)
+            text += row.line;
+        m_tree.writeFile(QString::fromLatin1(row.name), text);
+        QStringList words;
+        // Enough work for seconds, were stop not seen.
+        constexpr int kWords = 2000;
+        for (int i = 0; i < kWords; ++i)
+            words.append(row.word.arg(i));
+        setSearch(kSearchAnyWord, words, 1);
+        m_params.maxFileSize = std::uint64_t(1) << 30;
+        m_params.stop = false;
+        const ContentMatcher matcher(m_params);
+        std::atomic<std::uint64_t> atStop{0};
+        const std::uint64_t before = m_buffer.bytesMatched();
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            atStop = m_buffer.bytesMatched();
+            m_params.stop = true;
+        });
+        EXPECT_FALSE(matcher.matchesFile(folder(), row.name, m_buffer));
+        stopper.join();
+        const std::uint64_t total = m_buffer.bytesMatched() - before;
+        EXPECT_GT(atStop.load(), before) << "the search was under way";
+        EXPECT_LT(total, std::uint64_t(text.size()) * kWords) << "stopped before the end";
+        EXPECT_LE(m_buffer.bytesMatched() - atStop, std::uint64_t(kContentWindowBytes));
+    }
+}
+
+TEST_F(ContentMatcherTest, StopEndsAnUnboundedRegularExpression)
+{
+    // Each start explores about 2^30 ways before the "x" matches; with no
+    // step budget only the stop flag can end it early.
+    m_tree.writeFile(QStringLiteral("a"), QByteArray(30, 'a') + "!x");
+    setSearch(kSearchRegularExpression, {u"(a+)+b|x"_qs}, 0);
+    m_params.regexStepLimit = 0;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        m_params.stop = true;
+    });
+    EXPECT_FALSE(matches("a"));
+    stopper.join();
+    m_params.stop = false;
+    m_tree.writeFile(QStringLiteral("b"), "!x");
+    EXPECT_TRUE(matches("b")) << "the same search finds the match when not stopped";
+}
+
+TEST_F(ContentMatcherTest, LargeFilesAreSearchedInBoundedWindows)
+{
+    const QByteArray path = m_tree.filePath(QStringLiteral("sparse.txt")).toUtf8();
+    const qint64 size = qint64(3) << 29; // 1.5 GiB
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    const bool written = ::ftruncate(fd, size - 6) == 0 && ::pwrite(fd, "Needle", 6, size - 6) == 6;
+    struct stat status{};
+    ::fstat(fd, &status);
+    ::close(fd);
+    if (!written || status.st_blocks * 512 > (qint64(1) << 24))
+        GTEST_SKIP() << "no sparse files here";
+
+    m_params.maxFileSize = std::uint64_t(1) << 31;
+    test::LogCapture log;
+    EXPECT_TRUE(matches("sparse.txt"));
+    EXPECT_LE(m_buffer.capacity(), kContentWindowBytes + 1024) << "memory does not grow with the file";
+    EXPECT_TRUE(log.lines().isEmpty());
+
+    // Above the limit: skipped, and said so.
+    m_params.maxFileSize = std::uint64_t(1) << 30;
+    EXPECT_FALSE(matches("sparse.txt"));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith(u"WARNING: "));
+    EXPECT_TRUE(log.lines().first().contains(u"sparse.txt"));
+}
+
+} // namespace
+} // namespace sorvant
