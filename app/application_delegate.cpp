@@ -4,6 +4,7 @@
 #include "app/search_window.h"
 #include "foundation/user_defaults_getters.h"
 #include "interface/application.h"
+#include "interface/quick_look.h"
 #include "interface/window_controller.h"
 #include "interface/window_extensions.h"
 #include "platform/path_semantics.h"
@@ -94,6 +95,8 @@ void ApplicationDelegate::applicationDidFinishLaunching()
 
 void ApplicationDelegate::applicationWillTerminate()
 {
+    if (QuickLookController* preview = QuickLookController::currentController())
+        preview->closePanel();
     if (PreferencesPanel* panel = PreferencesPanel::sharedPreferencesPanel())
         panel->close();
     const QList<SearchWindow*> open = windows();

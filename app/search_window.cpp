@@ -6,6 +6,8 @@
 #include "foundation/user_defaults_getters.h"
 #include "interface/application.h"
 #include "interface/badge.h"
+#include "interface/find_pasteboard.h"
+#include "interface/quick_look.h"
 #include "platform/notification_center.h"
 #include "platform/path_semantics.h"
 #include "platform/unicode.h"
@@ -108,6 +110,13 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
     for (const QString& name : {WorkspaceDidMountVolumeNotification, WorkspaceDidUnmountVolumeNotification})
         NotificationCenter::defaultCenter().addObserver(name, [this](const Notification&) { initDestination(); }, {},
                                                         this);
+
+    // The preview follows the table's selection; Space in the table opens it.
+    QuickLookController::sharedController().addObserverForView(m_results);
+    m_results->installEventFilter(this);
+    // A new window starts with the last phrase searched in any window.
+    if (const QString phrase = findPboardString(); !phrase.isEmpty())
+        setInput(phrase);
 
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &SearchWindow::updateHandler);
@@ -331,6 +340,7 @@ void SearchWindow::search()
     // the search silently does not start.
     if (path == QStringView(kActiveDestination))
         return;
+    copyToFindPboard(phrase);
     getSettings();
     getDrawerSettings();
 
@@ -765,6 +775,13 @@ void SearchWindow::didUpdateResultInfo(const ResultPointer& result)
 
 // --- closing ------------------------------------------------------------------------------------
 
+bool SearchWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_results && event->type() == QEvent::KeyPress)
+        return handleQuickLookKeyDown(m_results, static_cast<QKeyEvent*>(event));
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void SearchWindow::closeEvent(QCloseEvent* event)
 {
     if (m_closed) {
@@ -775,6 +792,8 @@ void SearchWindow::closeEvent(QCloseEvent* event)
     if (m_sheet)
         m_sheet->close();
     synchronizeDefaults();
+    if (QuickLookController* preview = QuickLookController::currentController())
+        preview->removeObserverForView(m_results);
     decreaseBadgeLabel(m_found);
     m_found = 0;
     m_closed = true;

@@ -51,7 +51,8 @@ class UserDefaults;
 class SearchWindow : public QMainWindow,
                      public SearchEngineOwner,
                      public KeyWindowEventCheck,
-                     public WindowIndex
+                     public WindowIndex,
+                     public DocumentURLs
 {
     Q_OBJECT
 public:
@@ -146,6 +147,11 @@ public:
     void deleteItems(bool trash);
     // Copies the selected items as file URLs and as paths.
     void copy();
+    // File URLs of the selected results, for the preview; empty while the
+    // worker holds the results' lock.
+    [[nodiscard]] QList<QUrl> documentURLs() const override;
+    // Opens or closes the preview of the selected results.
+    void toggleQuickLookAction();
     // Whether an action (by its object name) can act now.
     [[nodiscard]] bool validateItem(const QString& action) const;
     // The table's context menu, its items validated; also validates the
@@ -174,6 +180,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildInterface();

@@ -4,6 +4,7 @@
 
 #include "app/results_table_model.h"
 #include "app/search_window.h"
+#include "interface/quick_look.h"
 #include "platform/url.h"
 #include "system/file_manager.h"
 #include "system/file_operations.h"
@@ -155,8 +156,31 @@ void SearchWindow::copy()
         QApplication::clipboard()->setMimeData(m_model->mimeData(rows));
 }
 
+QList<QUrl> SearchWindow::documentURLs() const
+{
+    QList<QUrl> urls;
+    ResultsDataSource& results = m_engine->dataSource();
+    if (!results.tryLock())
+        return urls;
+    for (const int row : selectedRows()) {
+        if (const ResultPointer result = results.resultAtIndex(row))
+            urls.append(QUrl::fromLocalFile(result->fullPath()));
+    }
+    results.unlock();
+    return urls;
+}
+
+void SearchWindow::toggleQuickLookAction()
+{
+    QuickLookController::sharedController().toggleQuickLook(this);
+}
+
 bool SearchWindow::validateItem(const QString& action) const
 {
+    if (action == u"quicklook") {
+        const QuickLookController* preview = QuickLookController::currentController();
+        return (preview && preview->isOpen()) || m_results->selectionModel()->hasSelection();
+    }
     if (kSelectionActions.contains(action))
         return m_results->selectionModel()->hasSelection();
     return true;

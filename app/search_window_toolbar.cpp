@@ -1,6 +1,6 @@
 // SearchWindow: its toolbar "FindWindow", built from one table of items.
-// Items the desktop cannot serve yet stay visible and disabled: Quick Look
-// (no previewer in the toolkit yet) and Share (no sharing service found).
+// Share stays visible and disabled: no sharing service is found on the
+// desktop.
 
 #include "app/search_window.h"
 #include "interface/image_representations.h"
@@ -27,7 +27,7 @@ const ToolbarItemRow kToolbarItems[] = {
     {"Open", ":/images/Open Doc.svg", "open", &SearchWindow::openFile},
     {"Reveal In File Manager", ":/images/Reveal in Finder.svg", "reveal", &SearchWindow::revealFileInFinder},
     {"Move To Trash", ":/images/Delete.svg", "delete", &SearchWindow::moveToTrash},
-    {"Quick Look", ":/images/qx.eye.svg", "quicklook", nullptr},
+    {"Quick Look", ":/images/qx.eye.svg", "quicklook", &SearchWindow::toggleQuickLookAction},
     {"Share", ":/images/symbols/square.and.arrow.up.svg", "share", nullptr},
     {"Info", ":/images/Info.svg", "info", &SearchWindow::showInfo},
 };
@@ -95,7 +95,7 @@ void SearchWindow::buildToolbar()
 void SearchWindow::validateToolbarItems()
 {
     for (QAction* item : m_toolbar->actions()) {
-        if (item->objectName().isEmpty() || item->objectName() == u"quicklook" || item->objectName() == u"share")
+        if (item->objectName().isEmpty() || item->objectName() == u"share")
             continue;
         item->setEnabled(validateItem(validationName(item->objectName())));
     }

@@ -115,6 +115,17 @@ sleep 0.3
 [ "$(call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -c 'string "')" -eq "$(( $(wc -l < "$root/shown.txt") - 1 ))" ] \
   || fail "Cancel deleted something"
 
+# Space in the results opens the preview of the selected item; Escape closes it.
+xdotool windowfocus "$window"
+sleep 0.2
+before=$(xdotool search --onlyvisible --name '.' | wc -l)
+xdotool key space
+wait_for 5 bash -c "[ \$(xdotool search --onlyvisible --name '.' | wc -l) -gt $before ]" || fail "Space opened no preview"
+sleep 0.5
+shot preview
+xdotool key Escape
+sleep 0.3
+
 # The preferences: "Quit when the last window closes" is off on a fresh home.
 # (Without a window manager nothing gives the focus back after a dialog.)
 xdotool windowfocus "$window"

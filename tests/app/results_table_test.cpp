@@ -129,10 +129,16 @@ TEST_F(ResultsTableTest, ToolbarItemsFollowTheSelection)
     };
     const auto enabled = [&](const char* identifier) { return item(identifier) && item(identifier)->isEnabled(); };
     window->selectRows({});
-    EXPECT_FALSE(enabled("open") || enabled("reveal") || enabled("delete") || enabled("info"));
+    EXPECT_FALSE(enabled("open") || enabled("reveal") || enabled("delete") || enabled("info") || enabled("quicklook"));
+    EXPECT_TRUE(window->documentURLs().isEmpty());
     EXPECT_TRUE(enabled("settings"));
     window->selectRows({0});
-    EXPECT_TRUE(enabled("open") && enabled("reveal") && enabled("delete") && enabled("info"));
+    EXPECT_TRUE(enabled("open") && enabled("reveal") && enabled("delete") && enabled("info") && enabled("quicklook"));
+    EXPECT_EQ(window->documentURLs(), QList<QUrl>{QUrl::fromLocalFile(window->selectedPaths().constFirst())});
+    // While the worker holds the results' lock the preview gets nothing.
+    window->engine().dataSource().lock();
+    EXPECT_TRUE(window->documentURLs().isEmpty());
+    window->engine().dataSource().unlock();
 
     QAction* settings = item("settings");
     ASSERT_NE(settings, nullptr);

@@ -133,6 +133,7 @@ TEST_F(SearchWindowTest, SearchFindsWhatTheEngineFindsAndSavesTheOptionsAtItsSta
     EXPECT_EQ(window->windowTitle(), QStringLiteral("alpha"));
     EXPECT_TRUE(window->searchField()->isEnabled());
 
+    EXPECT_EQ(makeWindow(2)->input(), QStringLiteral("alpha")) << "a new window starts with the last phrase";
     EXPECT_EQ(stored(QStringLiteral("SearchWhat")).toLongLong(), qint64(kSearchNames | kSearchTags));
     EXPECT_EQ(stored(QStringLiteral("SearchOperator")).toLongLong(), qint64(kSearchPhrase));
     EXPECT_EQ(stored(QStringLiteral("fileExt5")).toString(), QStringLiteral("xml, json"));
