@@ -10,6 +10,8 @@
 #include "app/application_service.h"
 #include "interface/application.h"
 #include "interface/badge.h"
+#include "interface/localization.h"
+#include "interface/strings_file.h"
 #include "platform/file_system_representation.h"
 #include "search/fast_word_enumerator.h"
 #include "search/wildcard_patterns.h"
@@ -113,6 +115,9 @@ int main(int argc, char** argv)
     if (!service.registerOnSessionBus() && ApplicationService::forwardToRunningInstance(request))
         return 0;
 
+    // The interface in the user's language: strings tables of the resources.
+    installStringsTables();
+    app.installTranslator(new StringsTableTranslator(&app));
     initSeparatorsAndTables();
     FastWordEnumerator::setSplitAsianWords(true);
     setBadgeDisplay(&launcherEntryBadgeDisplay(QString::fromLatin1(kApplicationBusName) + QStringLiteral(".desktop")));

@@ -2,6 +2,8 @@
 // the right moments, and a search run through the window.
 
 #include "app/results_table_model.h"
+#include "interface/localization.h"
+#include "interface/strings_file.h"
 #include "tests/app/app_test_support.h"
 
 #include <QAbstractButton>
@@ -248,6 +250,25 @@ TEST_F(SearchWindowTest, DrawerSavesWhenItCloses)
     EXPECT_FALSE(window->isDrawerVisible());
     EXPECT_TRUE(stored(QStringLiteral("fileExtOn6")).toBool());
     EXPECT_EQ(stored(QStringLiteral("fileExt2")).toString(), QStringLiteral("txt"));
+}
+
+TEST_F(SearchWindowTest, GermanInterfaceFromTheStringsTables)
+{
+    installStringsTables();
+    StringsTableTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    setPreferredLanguages({QStringLiteral("de")});
+    auto window = makeWindow();
+    const QString button = window->searchButton()->text();
+    const QString box = window->checkBox("searchCaseInsensitive")->text();
+    const QString header =
+        window->resultsTable()->model()->headerData(ResultsTableModel::kSizeColumn, Qt::Horizontal).toString();
+    setPreferredLanguages({});
+    QCoreApplication::removeTranslator(&translator);
+    EXPECT_EQ(button, QStringLiteral("Suchen"));
+    EXPECT_EQ(box, QStringLiteral("Groß-/Kleinschreibung ignorieren"));
+    EXPECT_EQ(header, QStringLiteral("Größe"));
+    EXPECT_EQ(makeWindow()->searchButton()->text(), QStringLiteral("Search")) << "English again";
 }
 
 } // namespace
