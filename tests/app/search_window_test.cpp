@@ -2,6 +2,7 @@
 // the right moments, and a search run through the window.
 
 #include "app/results_table_model.h"
+#include "interface/badge.h"
 #include "interface/localization.h"
 #include "interface/strings_file.h"
 #include "tests/app/app_test_support.h"
@@ -187,6 +188,30 @@ TEST_F(SearchWindowTest, StoppingKeepsTheResultsAndRestoresTheWindow)
     EXPECT_TRUE(window->searchField()->isEnabled());
     EXPECT_EQ(window->searchButton()->text(), QStringLiteral("Search"));
     EXPECT_EQ(window->resultsTable()->model()->rowCount(), int(window->engine().dataSource().count()));
+}
+
+TEST_F(SearchWindowTest, ClosingDuringASearchStopsItAndTakesOnlyItsResultsOffTheBadge)
+{
+    tree.writeFile(QStringLiteral("b/alpha-1"));
+    tree.writeFile(QStringLiteral("b/alpha-2"));
+    for (int i = 0; i < 300; ++i)
+        tree.writeFile(QStringLiteral("c/d%1/match%2.txt").arg(i % 30).arg(i));
+    resetBadgeLabel();
+    auto finished = makeWindow(1);
+    ASSERT_TRUE(searchAndWait(*finished, QStringLiteral("alpha"), tree.filePath(QStringLiteral("b"))));
+    EXPECT_EQ(badgeCounter(), 2U);
+
+    auto running = makeWindow(2);
+    running->setInput(QStringLiteral("match"));
+    running->setDestination(tree.filePath(QStringLiteral("c")));
+    running->search();
+    ASSERT_TRUE(running->isSearching());
+    running->close();
+    EXPECT_FALSE(running->isSearching()) << "closing waits for the worker";
+    EXPECT_EQ(badgeCounter(), 2U) << "the closed window's results are off the badge";
+    EXPECT_EQ(stored(QStringLiteral("SearchLocation")).toString(), tree.filePath(QStringLiteral("c")));
+    finished->close();
+    EXPECT_EQ(badgeCounter(), 0U);
 }
 
 TEST_F(SearchWindowTest, KeysTheWindowConsumes)
