@@ -20,7 +20,7 @@ fi
 shift
 sorvant=$1 driver=$2 shots=$3
 mkdir -p "$shots"
-rm -f "$shots"/*.png
+rm -f "$shots/failure.png"
 
 root=$(mktemp -d)
 app_pid=

@@ -1,7 +1,6 @@
 // The search window drawn as a user sees it, in the light and the dark
 // appearance: the status line and the highlighted names must stand out
-// from their background. The pictures are kept in screenshots/ of the
-// working folder.
+// from their background. The pictures are kept in the build's screenshots/.
 
 #include "app/results_table_model.h"
 #include "search/highlighting.h"
@@ -58,8 +57,9 @@ TEST_F(WindowRenderTest, ReadableInLightAndDark)
         ASSERT_TRUE(searchAndWait(*window, QStringLiteral("needle"), tree.filePath(QStringLiteral("w"))));
         window->show();
         const QImage image = window->grab().toImage();
-        QDir().mkpath(QStringLiteral("screenshots"));
-        image.save(QStringLiteral("screenshots/window-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+        const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
+        QDir().mkpath(folder);
+        image.save(folder + QStringLiteral("/window-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
 
         // The window's own background follows the appearance.
         const QColor background = image.pixelColor(2, image.height() - 2);
