@@ -2,7 +2,11 @@
 
 #include "platform/file_system_representation.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <sys/xattr.h>
 
 namespace sorvant {
@@ -12,6 +16,26 @@ namespace {
 bool isWhiteSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Reads an attribute through `getxattr` of `bytes`, retrying while the value
+// grows between the size query and the read. Null with errno set on failure.
+QByteArray readAttribute(const char* bytes, const char* name)
+{
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t size = ::getxattr(bytes, name, nullptr, 0);
+        if (size < 0)
+            return {};
+        QByteArray value(size, Qt::Uninitialized);
+        const ssize_t read = ::getxattr(bytes, name, value.data(), size_t(value.size()));
+        if (read >= 0) {
+            value.truncate(read);
+            return value.isNull() ? QByteArray("") : value;
+        }
+        if (errno != ERANGE)
+            return {};
+    }
+    return {};
 }
 
 } // namespace
@@ -24,22 +48,30 @@ QByteArray extendedAttribute(const QString& path, const char* name, FileError* e
         setError(error, ENOENT, path, QStringLiteral("getxattr"));
         return {};
     }
-    // The value may grow between the size query and the read: retry then.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        const ssize_t size = ::getxattr(bytes.constData(), name, nullptr, 0);
-        if (size < 0)
-            break;
-        QByteArray value(size, Qt::Uninitialized);
-        const ssize_t read = ::getxattr(bytes.constData(), name, value.data(), value.size());
-        if (read >= 0) {
-            value.truncate(read);
-            return value.isNull() ? QByteArray("") : value;
-        }
-        if (errno != ERANGE)
-            break;
-    }
-    setError(error, errno, path, QStringLiteral("getxattr"));
-    return {};
+    QByteArray value = readAttribute(bytes.constData(), name);
+    if (value.isNull())
+        setError(error, errno, path, QStringLiteral("getxattr"));
+    return value;
+}
+
+QByteArray extendedAttributeInFolder(int folderFd, const char* itemName, const char* name)
+{
+    if (itemName == nullptr || *itemName == 0)
+        return {};
+    // O_PATH opens without reading: a device or a pipe is never opened for
+    // real, and a file without read permission still answers. The kernel
+    // reads attributes through a descriptor's /proc link with a short path,
+    // whatever the length of the item's own.
+    const int fd = ::openat(folderFd, itemName, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    char link[32];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    QByteArray value = readAttribute(link, name);
+    const int savedErrno = errno;
+    ::close(fd);
+    errno = savedErrno;
+    return value;
 }
 
 bool setExtendedAttribute(const QString& path, const char* name, const QByteArray& value, FileError* error)

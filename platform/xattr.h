@@ -23,6 +23,12 @@ inline constexpr const char* kCommentAttribute = "user.xdg.comment";
 //   present "a,b" => "a,b"   present and empty => "" (not null)   missing => null
 [[nodiscard]] QByteArray extendedAttribute(const QString& path, const char* name, FileError* error = nullptr);
 
+// The value of an attribute of the item `itemName` (one name, no "/") in
+// the open folder `folderFd`; null as above. The item is reached relative to
+// its folder, so an item whose whole path is longer than PATH_MAX still
+// answers. A link is not followed to its target.
+[[nodiscard]] QByteArray extendedAttributeInFolder(int folderFd, const char* itemName, const char* name);
+
 // Sets an attribute; NO with the error when the file system refuses.
 bool setExtendedAttribute(const QString& path, const char* name, const QByteArray& value,
                           FileError* error = nullptr);

@@ -1,11 +1,13 @@
 #include "search/directory_walk.h"
 
 #include "platform/file_system_representation.h"
+#include "platform/log.h"
 #include "platform/package_extensions.h"
 #include "platform/unicode.h"
 #include "platform/volumes.h"
 #include "platform/xattr.h"
 #include "search/content_matching.h"
+#include "search/ascii_name_matching.h"
 #include "search/ds_store.h"
 #include "search/result.h"
 #include "search/results_data_source.h"
@@ -16,12 +18,23 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace sorvant {
@@ -33,45 +46,22 @@ bool isVolumeRootPath(const QString& path)
     return path.count(u'/') == 2 && path.startsWith(u"/Volumes/", Qt::CaseInsensitive);
 }
 
+unsigned walkThreadCount(std::uint64_t requested)
+{
+    unsigned processors = 0;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0)
+        processors = unsigned(CPU_COUNT(&set));
+    if (processors == 0)
+        processors = std::max(1u, std::thread::hardware_concurrency());
+    const std::uint64_t wanted = requested == 0 ? processors : requested;
+    return unsigned(std::min<std::uint64_t>(wanted, kMaxWalkThreads));
+}
+
 namespace {
 
 enum class ItemKind { Folder, File, Link, Other };
-
-struct Entry
-{
-    QByteArray name;
-    ItemKind kind;
-};
-
-// An open folder whose subfolders are still to be read: they are opened
-// relative to it, which spares the kernel a lookup of the whole path.
-struct FolderHandle
-{
-    int fd;
-    int* openCount;
-    FolderHandle(int descriptor, int* count) : fd(descriptor), openCount(count) { ++*openCount; }
-    ~FolderHandle()
-    {
-        ::close(fd);
-        --*openCount;
-    }
-    FolderHandle(const FolderHandle&) = delete;
-    FolderHandle& operator=(const FolderHandle&) = delete;
-};
-
-// A folder still to be read, with the device of the folder it was found in.
-struct PendingFolder
-{
-    QByteArray bytes;
-    QString path;
-    dev_t parentDevice;
-    std::shared_ptr<FolderHandle> parent; // null: open by the whole path
-    QByteArray name;
-};
-
-// Folders kept open at once for their subfolders; a walk deeper than this
-// opens the rest by their whole paths.
-constexpr int kMaxOpenFolders = 128;
 
 ItemKind kindOfType(unsigned char type)
 {
@@ -98,18 +88,22 @@ ItemKind kindOfMode(mode_t mode)
     return ItemKind::Other;
 }
 
-// The names a folder's ".hidden" file lists, one a line.
-QSet<QByteArray> hiddenNames(const QByteArray& folder)
+// YES for the file systems most folders live on, which are never pseudo file
+// systems: the mount table need not be read for them.
+bool isCommonDiskFileSystem(int fd)
 {
-    QSet<QByteArray> names;
-    QFile file(QString::fromLocal8Bit(folder + "/.hidden"));
-    if (!file.open(QIODevice::ReadOnly))
-        return names;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (!line.isEmpty())
-            names.insert(line);
+    struct statfs info{};
+    if (::fstatfs(fd, &info) != 0)
+        return false;
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
     }
-    return names;
 }
 
 // Names are matched in composed form, as they are typed. Units below U+0300
@@ -137,221 +131,568 @@ bool hasListedExtension(const QString& name, const QStringList& extensions)
     return false;
 }
 
-class Walker
+QByteArray joinedPath(const QByteArray& folder, const char* name, qsizetype length)
+{
+    QByteArray path;
+    path.reserve(folder.size() + 1 + length);
+    path.append(folder);
+    if (!path.endsWith('/'))
+        path.append('/');
+    path.append(name, length);
+    return path;
+}
+
+// An open folder kept for opening its subfolders relative to it, which
+// spares the kernel a lookup of the whole path (and reaches folders whose
+// whole path is longer than PATH_MAX). Closed by whichever thread drops the
+// last reference.
+class FolderHandle
 {
 public:
-    Walker(SearchParams& params, const QString& root, ReportedPaths& reported, MountCrossing crossing)
-        : m_params(params), m_root(root), m_reported(reported), m_crossing(crossing),
-          m_rootIsSlash(root == u"/"), m_baseDirectory(isVolumeRootPath(root) ? QString() : root)
+    FolderHandle(int descriptor, std::atomic<int>& openCount) : m_fd(descriptor), m_openCount(openCount)
     {
-        for (const MountPoint& mount : parseMountInfo(readMountInfo()))
-            m_mountTypes.insert(makedev(mount.major, mount.minor), mount.fileSystemType);
+        m_openCount.fetch_add(1, std::memory_order_relaxed);
     }
+    ~FolderHandle()
+    {
+        ::close(m_fd);
+        m_openCount.fetch_sub(1, std::memory_order_relaxed);
+    }
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
 
-    void run();
+    [[nodiscard]] int fd() const { return m_fd; }
 
 private:
-    static QByteArray readMountInfo()
-    {
-        QFile file(QStringLiteral("/proc/self/mountinfo"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    bool isPseudoDevice(dev_t device) const
-    {
-        const auto type = m_mountTypes.constFind(device);
-        return type != m_mountTypes.cend() && isPseudoFileSystemType(*type);
-    }
-    std::optional<dev_t> readFolder(const PendingFolder& folder, bool isRoot, std::vector<Entry>& entries, int& fd);
-    static void readEntries(int fd, std::vector<Entry>& entries);
-    bool visit(const PendingFolder& folder, const Entry& entry, std::vector<PendingFolder>& subfolders);
-    bool matchContents(const QString& name, const QByteArray& path, ItemKind kind);
-
-    SearchParams& m_params;
-    QString m_root;
-    ReportedPaths& m_reported;
-    MountCrossing m_crossing;
-    bool m_rootIsSlash;
-    QString m_baseDirectory;
-    QHash<dev_t, QString> m_mountTypes;
-    dev_t m_device = 0;
-    int m_openFolders = 0;
+    int m_fd;
+    std::atomic<int>& m_openCount;
 };
 
-// Lists a folder into `entries` and leaves it open in `fd`; nothing when it
-// cannot be read, or when it lies on a mount the walk does not enter.
-// Answers the folder's device.
-std::optional<dev_t> Walker::readFolder(const PendingFolder& folder, bool isRoot, std::vector<Entry>& entries,
-                                        int& fd)
+// A folder still to be read.
+struct PendingFolder
+{
+    QByteArray bytes; // the whole path
+    dev_t parentDevice = 0;
+    std::shared_ptr<FolderHandle> parent; // null: open by the whole path
+    QByteArray name;                       // the name in the parent
+};
+
+// The folders one thread has found and not yet read. Its owner takes the
+// newest (depth first, as a single walk would); the other threads steal the
+// oldest, which tend to hold the largest subtrees.
+struct WorkQueue
+{
+    std::mutex lock;
+    std::deque<PendingFolder> folders;
+};
+
+// One walk: what every thread reads (the record, the mount table, the
+// matchers) and what they share under locks (the queues, the reported
+// paths).
+class Walk
+{
+public:
+    Walk(SearchParams& params, const QString& root, ReportedPaths& reported, MountCrossing crossing);
+    void run();
+
+    // --- read by every thread ---
+    SearchParams& params;
+    const QString root;
+    const MountCrossing crossing;
+    const bool rootIsSlash;
+    const QString baseDirectory;
+    const AsciiNameMatcher asciiNames;
+    const ContentMatcher contents;
+
+    // The file system type of a mounted device; null when unknown. The mount
+    // table is read on first use: a walk that stays on a common disk file
+    // system never reads it.
+    [[nodiscard]] QString mountType(dev_t device)
+    {
+        std::call_once(m_mountsRead, [this] {
+            QFile file(QStringLiteral("/proc/self/mountinfo"));
+            if (file.open(QIODevice::ReadOnly)) {
+                for (const MountPoint& mount : parseMountInfo(file.readAll()))
+                    m_mountTypes.insert(makedev(mount.major, mount.minor), mount.fileSystemType);
+            }
+        });
+        return m_mountTypes.value(device);
+    }
+    [[nodiscard]] bool isPseudoDevice(dev_t device) { return isPseudoFileSystemType(mountType(device)); }
+    [[nodiscard]] bool stopped() const
+    {
+        return params.stop.load(std::memory_order_relaxed) || m_failed.load(std::memory_order_relaxed);
+    }
+
+    // --- shared ---
+    // Adds the path to the reported ones; NO when it was there already.
+    bool markReported(const QString& path);
+    // Queues the folders found by `thread`, in reverse so that its next take
+    // is the first of them.
+    void push(unsigned thread, std::vector<PendingFolder>& folders);
+    // The next folder for `thread`: its own newest, else another's oldest;
+    // nullopt when none is queued right now.
+    std::optional<PendingFolder> take(unsigned thread);
+    // One taken folder has been read (and its subfolders queued).
+    void finish();
+    [[nodiscard]] bool mayKeepOpen() const { return m_openFolders.load(std::memory_order_relaxed) < m_maxOpen; }
+    std::atomic<int>& openFolders() { return m_openFolders; }
+
+private:
+    void threadBody(unsigned index);
+    void loop(unsigned index);
+    void startHelpers();
+
+    ReportedPaths& m_reported;
+    std::mutex m_reportedLock;
+    std::vector<std::unique_ptr<WorkQueue>> m_queues;
+    // Folders queued or being read; the walk ends when it drops to 0.
+    std::atomic<std::int64_t> m_outstanding{0};
+    // Folders in the queues, for idle threads to wait on.
+    std::atomic<std::int64_t> m_queued{0};
+    std::mutex m_idleLock;
+    std::condition_variable m_idle;
+    std::atomic<int> m_sleepers{0};
+    std::atomic<int> m_openFolders{0};
+    int m_maxOpen = 128;
+    std::atomic<bool> m_failed{false};
+    std::vector<std::thread> m_helpers;
+    bool m_helpersStarted = false;
+    std::once_flag m_mountsRead;
+    QHash<dev_t, QString> m_mountTypes;
+};
+
+// The state of one thread of a walk: the listing buffer, the decoded name
+// and the contents buffer are reused from item to item, so an item that
+// does not match costs no allocation.
+class WalkThread
+{
+public:
+    WalkThread(Walk& walk, unsigned index) : m_walk(walk), m_index(index) { m_listing.resize(kListingChunk); }
+    ~WalkThread() { flushDone(); }
+    WalkThread(const WalkThread&) = delete;
+    WalkThread& operator=(const WalkThread&) = delete;
+
+    void read(const PendingFolder& folder);
+
+private:
+    // The folder being read.
+    struct Folder
+    {
+        const PendingFolder& pending;
+        int fd;
+        dev_t device;
+        bool isSystemFolder; // "/System" of the root "/"
+        std::optional<QString> path;
+    };
+
+    static constexpr std::size_t kListingChunk = 32768;
+    static constexpr std::uint64_t kDoneBatch = 4096;
+
+    bool open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& device);
+    void list(int fd);
+    QSet<QByteArray> hiddenNames(int fd) const;
+    void visit(Folder& folder, const char* name, qsizetype length, ItemKind kind);
+    void report(Folder& folder, const QString& name, bool isFolder, bool isPackage,
+                const std::optional<QStringList>& tags, const QString& comment);
+    const QString& folderPath(Folder& folder) const;
+    const QString& decodedName(const char* name, qsizetype length, bool ascii);
+    void countDone()
+    {
+        if (++m_done >= kDoneBatch)
+            flushDone();
+    }
+    void flushDone()
+    {
+        if (m_done != 0)
+            m_walk.params.nDone.fetch_add(m_done, std::memory_order_relaxed);
+        m_done = 0;
+    }
+
+    Walk& m_walk;
+    unsigned m_index;
+    std::vector<char> m_listing;
+    std::size_t m_listed = 0;
+    QString m_name;
+    bool m_nameValid = false;
+    ContentBuffer m_contentBuffer;
+    std::vector<PendingFolder> m_subfolders;
+    std::uint64_t m_done = 0;
+};
+
+Walk::Walk(SearchParams& walkParams, const QString& walkRoot, ReportedPaths& reported, MountCrossing walkCrossing)
+    : params(walkParams), root(walkRoot), crossing(walkCrossing), rootIsSlash(walkRoot == u"/"),
+      baseDirectory(isVolumeRootPath(walkRoot) ? QString() : walkRoot), asciiNames(walkParams),
+      contents(walkParams), m_reported(reported)
+{
+}
+
+bool Walk::markReported(const QString& path)
+{
+    const std::lock_guard<std::mutex> guard(m_reportedLock);
+    if (m_reported.contains(path))
+        return false;
+    m_reported.insert(path);
+    return true;
+}
+
+void Walk::push(unsigned thread, std::vector<PendingFolder>& folders)
+{
+    if (folders.empty())
+        return;
+    const auto count = std::int64_t(folders.size());
+    m_outstanding.fetch_add(count, std::memory_order_relaxed);
+    {
+        WorkQueue& queue = *m_queues[thread];
+        const std::lock_guard<std::mutex> guard(queue.lock);
+        for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+            queue.folders.push_back(std::move(*it));
+    }
+    m_queued.fetch_add(count, std::memory_order_release);
+    folders.clear();
+    if (thread == 0 && !m_helpersStarted)
+        startHelpers();
+    if (m_sleepers.load(std::memory_order_acquire) > 0) {
+        const std::lock_guard<std::mutex> guard(m_idleLock);
+        m_idle.notify_all();
+    }
+}
+
+std::optional<PendingFolder> Walk::take(unsigned thread)
+{
+    if (m_queued.load(std::memory_order_acquire) == 0)
+        return std::nullopt;
+    const auto count = unsigned(m_queues.size());
+    for (unsigned step = 0; step < count; ++step) {
+        const unsigned victim = (thread + step) % count;
+        WorkQueue& queue = *m_queues[victim];
+        const std::lock_guard<std::mutex> guard(queue.lock);
+        if (queue.folders.empty())
+            continue;
+        PendingFolder folder;
+        if (victim == thread) {
+            folder = std::move(queue.folders.back());
+            queue.folders.pop_back();
+        } else {
+            folder = std::move(queue.folders.front());
+            queue.folders.pop_front();
+        }
+        m_queued.fetch_sub(1, std::memory_order_relaxed);
+        return folder;
+    }
+    return std::nullopt;
+}
+
+void Walk::finish()
+{
+    if (m_outstanding.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        const std::lock_guard<std::mutex> guard(m_idleLock);
+        m_idle.notify_all();
+    }
+}
+
+void Walk::loop(unsigned index)
+{
+    WalkThread thread(*this, index);
+    while (!stopped()) {
+        if (std::optional<PendingFolder> folder = take(index)) {
+            thread.read(*folder);
+            folder.reset(); // drops the parent's handle before the count says done
+            finish();
+            continue;
+        }
+        if (m_outstanding.load(std::memory_order_acquire) == 0)
+            break;
+        // Another thread is reading a folder that may yield work. The bounded
+        // wait also bounds how late a stop is seen.
+        std::unique_lock<std::mutex> guard(m_idleLock);
+        m_sleepers.fetch_add(1, std::memory_order_acq_rel);
+        m_idle.wait_for(guard, std::chrono::milliseconds(1), [this] {
+            return m_queued.load(std::memory_order_acquire) > 0
+                   || m_outstanding.load(std::memory_order_acquire) == 0 || stopped();
+        });
+        m_sleepers.fetch_sub(1, std::memory_order_acq_rel);
+    }
+}
+
+void Walk::threadBody(unsigned index)
+{
+    try {
+        loop(index);
+    } catch (const std::exception& exception) {
+        // Out of memory, most likely: end the walk on every thread rather
+        // than leave the others waiting for this one's folders.
+        logException(QStringLiteral("searchWindowWalkDirectory"), QStringLiteral("Walk"), exception);
+        m_failed.store(true);
+        const std::lock_guard<std::mutex> guard(m_idleLock);
+        m_idle.notify_all();
+    }
+}
+
+void Walk::run()
+{
+    if (root.isEmpty())
+        return;
+    const QByteArray rootBytes = fileSystemRepresentation(root);
+    if (rootBytes.isEmpty())
+        return;
+    const unsigned threads = walkThreadCount(params.threads);
+    struct rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        m_maxOpen = int(std::clamp<rlim_t>(limit.rlim_cur / 4, 16, 128 * rlim_t(threads)));
+    for (unsigned i = 0; i < threads; ++i)
+        m_queues.push_back(std::make_unique<WorkQueue>());
+    std::vector<PendingFolder> first;
+    first.push_back({rootBytes, 0, nullptr, {}});
+    m_helpersStarted = true; // the root alone is nothing to share
+    push(0, first);
+    m_helpersStarted = threads == 1;
+    // The calling thread reads folders too, and it owns the search: it
+    // starts the helpers once the root has given folders to share (a walk
+    // of an empty or flat folder starts none) and joins every one before the
+    // walk returns, so no thread outlives it.
+    threadBody(0);
+    for (std::thread& helper : m_helpers)
+        helper.join();
+}
+
+// Called by thread 0 only, so m_helpers needs no lock.
+void Walk::startHelpers()
+{
+    m_helpersStarted = true;
+    const auto threads = unsigned(m_queues.size());
+    m_helpers.reserve(threads - 1);
+    for (unsigned i = 1; i < threads; ++i)
+        m_helpers.emplace_back([this, i] { threadBody(i); });
+}
+
+// Opens a folder and tells whether the walk enters it: not when it cannot
+// be read, nor when it lies on a mount the walk does not enter.
+bool WalkThread::open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& device)
 {
     // The root may be reached through a link the user chose; below it no
     // link is followed.
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (isRoot ? 0 : O_NOFOLLOW);
-    fd = folder.parent ? ::openat(folder.parent->fd, folder.name.constData(), flags)
+    fd = folder.parent ? ::openat(folder.parent->fd(), folder.name.constData(), flags)
                        : ::open(folder.bytes.constData(), flags);
     if (fd < 0)
-        return std::nullopt;
+        return false;
     struct stat status{};
     const bool readable = ::fstat(fd, &status) == 0;
     const bool crossesMount = !isRoot && status.st_dev != folder.parentDevice;
-    const bool kernelRoot = isRoot && isPseudoDevice(status.st_dev)
-                            && m_mountTypes.value(status.st_dev) != u"tmpfs";
+    const bool kernelRoot = isRoot && !isCommonDiskFileSystem(fd) && m_walk.isPseudoDevice(status.st_dev)
+                            && m_walk.mountType(status.st_dev) != u"tmpfs";
     if (!readable || kernelRoot
-        || (crossesMount && (m_crossing == MountCrossing::StayOnVolume || isPseudoDevice(status.st_dev)))) {
+        || (crossesMount
+            && (m_walk.crossing == MountCrossing::StayOnVolume || m_walk.isPseudoDevice(status.st_dev)))) {
         ::close(fd);
         fd = -1;
-        return std::nullopt;
+        return false;
     }
-    readEntries(fd, entries);
-    return status.st_dev;
+    device = status.st_dev;
+    return true;
 }
 
-void Walker::readEntries(int fd, std::vector<Entry>& entries)
+// Reads the whole listing into the thread's buffer.
+void WalkThread::list(int fd)
 {
-    alignas(dirent64) char buffer[32768];
+    m_listed = 0;
     for (;;) {
-        const ssize_t length = ::getdents64(fd, buffer, sizeof buffer);
+        if (m_listing.size() - m_listed < kListingChunk)
+            m_listing.resize(m_listing.size() * 2);
+        const ssize_t length = ::getdents64(fd, m_listing.data() + m_listed, m_listing.size() - m_listed);
         if (length <= 0)
             return; // the end, or a folder that cannot be read further
-        for (ssize_t offset = 0; offset < length;) {
-            const auto* item = reinterpret_cast<const dirent64*>(buffer + offset);
-            offset += item->d_reclen;
-            const char* name = item->d_name;
-            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                continue;
-            ItemKind kind = kindOfType(item->d_type);
-            if (item->d_type == DT_UNKNOWN) {
-                struct stat entryStatus{};
-                if (::fstatat(fd, name, &entryStatus, AT_SYMLINK_NOFOLLOW) != 0)
-                    continue;
-                kind = kindOfMode(entryStatus.st_mode);
-            }
-            entries.push_back({QByteArray(name), kind});
-        }
+        m_listed += std::size_t(length);
+        // A folder of millions of entries takes a while to list.
+        if (m_walk.stopped())
+            return;
     }
 }
 
-void Walker::run()
+// The names a folder's ".hidden" file lists, one a line, as bytes.
+QSet<QByteArray> WalkThread::hiddenNames(int fd) const
 {
-    if (m_root.isEmpty())
+    // Only a regular file is read, and not a huge one: a name list is small.
+    constexpr off_t kLargest = 1 << 20;
+    QSet<QByteArray> names;
+    const int file = ::openat(fd, ".hidden", O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (file < 0)
+        return names;
+    struct stat status{};
+    if (::fstat(file, &status) == 0 && S_ISREG(status.st_mode) && status.st_size <= kLargest) {
+        QByteArray bytes(qsizetype(status.st_size), Qt::Uninitialized);
+        const ssize_t read = ::pread(file, bytes.data(), size_t(bytes.size()), 0);
+        bytes.truncate(std::max<ssize_t>(read, 0));
+        for (const QByteArray& line : bytes.split('\n')) {
+            if (!line.isEmpty())
+                names.insert(line);
+        }
+    }
+    ::close(file);
+    return names;
+}
+
+void WalkThread::read(const PendingFolder& pending)
+{
+    const bool isRoot = pending.name.isNull();
+    int fd = -1;
+    dev_t device = 0;
+    if (!open(pending, isRoot, fd, device))
         return;
-    std::vector<PendingFolder> pending;
-    pending.push_back({fileSystemRepresentation(m_root), m_root, 0, nullptr, {}});
-    bool isRoot = true;
-    std::vector<Entry> entries;
-    std::vector<PendingFolder> subfolders;
-    while (!pending.empty()) {
-        const PendingFolder folder = std::move(pending.back());
-        pending.pop_back();
-        entries.clear();
-        int fd = -1;
-        const std::optional<dev_t> device = readFolder(folder, isRoot, entries, fd);
-        isRoot = false;
-        if (!device)
-            continue;
-        m_device = *device;
-        QSet<QByteArray> hidden;
-        if (!m_params.invisibles) {
-            for (const Entry& entry : entries) {
-                if (entry.name == ".hidden") {
-                    hidden = hiddenNames(folder.bytes);
-                    break;
-                }
+    list(fd);
+    SearchParams& params = m_walk.params;
+    QSet<QByteArray> hidden;
+    if (!params.invisibles) {
+        for (std::size_t offset = 0; offset < m_listed;) {
+            const auto* item = reinterpret_cast<const dirent64*>(m_listing.data() + offset);
+            offset += item->d_reclen;
+            if (std::strcmp(item->d_name, ".hidden") == 0) {
+                hidden = hiddenNames(fd);
+                break;
             }
-        }
-        subfolders.clear();
-        for (const Entry& entry : entries) {
-            if (m_params.stop.load(std::memory_order_relaxed)) {
-                ::close(fd);
-                return;
-            }
-            if (!m_params.invisibles && (entry.name.startsWith('.') || hidden.contains(entry.name)))
-                continue;
-            visit(folder, entry, subfolders);
-        }
-        std::shared_ptr<FolderHandle> handle;
-        if (!subfolders.empty() && m_openFolders < kMaxOpenFolders)
-            handle = std::make_shared<FolderHandle>(fd, &m_openFolders);
-        else
-            ::close(fd);
-        // Depth first, folders in listing order.
-        for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it) {
-            it->parent = handle;
-            pending.push_back(std::move(*it));
         }
     }
+    Folder folder{pending, fd, device, m_walk.rootIsSlash && pending.bytes == "/System", std::nullopt};
+    m_subfolders.clear();
+    for (std::size_t offset = 0; offset < m_listed;) {
+        const auto* item = reinterpret_cast<const dirent64*>(m_listing.data() + offset);
+        offset += item->d_reclen;
+        if (m_walk.stopped())
+            break;
+        const char* name = item->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            continue;
+        const auto length = qsizetype(std::strlen(name));
+        if (!params.invisibles
+            && (name[0] == '.' || (!hidden.isEmpty() && hidden.contains(QByteArray::fromRawData(name, length)))))
+            continue;
+        ItemKind kind = kindOfType(item->d_type);
+        if (item->d_type == DT_UNKNOWN) {
+            struct stat status{};
+            if (::fstatat(fd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            kind = kindOfMode(status.st_mode);
+        }
+        visit(folder, name, length, kind);
+    }
+    flushDone();
+    if (!m_subfolders.empty() && !m_walk.stopped()) {
+        std::shared_ptr<FolderHandle> handle;
+        if (m_walk.mayKeepOpen()) {
+            handle = std::make_shared<FolderHandle>(fd, m_walk.openFolders());
+            fd = -1;
+        }
+        for (PendingFolder& subfolder : m_subfolders)
+            subfolder.parent = handle;
+        m_walk.push(m_index, m_subfolders);
+    }
+    m_subfolders.clear();
+    if (fd >= 0)
+        ::close(fd);
 }
 
-// Tests one item, reports it when it matches, and queues it when it is a
-// folder to walk into. Answers whether it was reported.
-bool Walker::visit(const PendingFolder& folder, const Entry& entry, std::vector<PendingFolder>& subfolders)
+const QString& WalkThread::folderPath(Folder& folder) const
 {
-    const QString name = stringWithFileSystemRepresentation(entry.name);
-    // Most items are dropped on their name alone; their paths are made only
-    // when something needs them.
-    QString path;
-    const auto fullPath = [&]() -> const QString& {
-        if (path.isNull())
-            path = folder.path.endsWith(u'/') ? folder.path + name : folder.path + u'/' + name;
-        return path;
-    };
-    const auto pathBytes = [&] {
-        return folder.bytes.endsWith('/') ? folder.bytes + entry.name : folder.bytes + '/' + entry.name;
-    };
-    if (m_rootIsSlash && fullPath() == u"/System/Volumes")
-        return false;
-    m_params.nDone.fetch_add(1, std::memory_order_relaxed);
+    if (!folder.path)
+        folder.path = folder.pending.name.isNull() ? m_walk.root
+                                                   : stringWithFileSystemRepresentation(folder.pending.bytes);
+    return *folder.path;
+}
 
-    const bool isFolder = entry.kind == ItemKind::Folder;
-    const bool isPackage = hasPackageSuffix(name) || (isFolder && hasBundleExtension(name));
-    if (isFolder && (m_params.packageContents || !isPackage))
-        subfolders.push_back({pathBytes(), fullPath(), m_device, nullptr, entry.name});
+const QString& WalkThread::decodedName(const char* name, qsizetype length, bool ascii)
+{
+    if (m_nameValid)
+        return m_name;
+    if (ascii) {
+        // Widened in place: the buffer keeps its capacity from name to name.
+        m_name.resize(length);
+        char16_t* units = reinterpret_cast<char16_t*>(m_name.data());
+        for (qsizetype i = 0; i < length; ++i)
+            units[i] = char16_t(static_cast<unsigned char>(name[i]));
+    } else {
+        m_name = stringWithFileSystemRepresentation(name, length);
+    }
+    m_nameValid = true;
+    return m_name;
+}
 
-    const unsigned findOptions = unsigned(m_params.comparison & 1);
-    const std::uint64_t what = m_params.what;
-    bool matched = (what & kSearchNames) && searchWindowMatchString(composedName(name), m_params, findOptions);
+// Tests one item, reports it when it matches, and keeps it for reading when
+// it is a folder to walk into.
+void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, ItemKind kind)
+{
+    if (folder.isSystemFolder && std::strcmp(nameBytes, "Volumes") == 0)
+        return;
+    countDone();
+    m_nameValid = false;
+    const SearchParams& params = m_walk.params;
+    const bool ascii = isAsciiBytes(nameBytes, length);
+    const auto name = [&]() -> const QString& { return decodedName(nameBytes, length, ascii); };
+    const bool isFolder = kind == ItemKind::Folder;
+    std::optional<bool> package;
+    const auto isPackage = [&] {
+        if (!package)
+            package = hasPackageSuffix(name()) || (isFolder && hasBundleExtension(name()));
+        return *package;
+    };
+    if (isFolder && (params.packageContents || !isPackage()))
+        m_subfolders.push_back({joinedPath(folder.pending.bytes, nameBytes, length), folder.device, nullptr,
+                                QByteArray(nameBytes, length)});
+
+    const unsigned findOptions = unsigned(params.comparison & 1);
+    const std::uint64_t what = params.what;
+    bool matched = false;
+    if (what & kSearchNames) {
+        const NameVerdict verdict = m_walk.asciiNames.verdict(nameBytes, length);
+        matched = verdict == NameVerdict::Match
+                  || (verdict == NameVerdict::Undecided
+                      && searchWindowMatchString(ascii ? name() : composedName(name()), params, findOptions));
+    }
+    // Items are counted in batches, but before any read that may take long
+    // the count is brought up to date, so progress shows the item being read.
+    if (!matched && (what & (kSearchComments | kSearchTags | kSearchContents)))
+        flushDone();
     QString comment;
     if (!matched && (what & kSearchComments)) {
-        comment = DSStore::finderCommentAtPath(fullPath());
-        matched = searchWindowMatchString(comment, m_params, findOptions);
+        comment = DSStore::finderCommentInFolder(folder.fd, folderPath(folder), name());
+        matched = searchWindowMatchString(comment, params, findOptions);
     }
     std::optional<QStringList> tags;
     if (!matched && (what & kSearchTags)) {
         // The kernel keeps no user attributes on a link, and reading them
         // through it would give the target's tags to every link to it.
-        tags = entry.kind == ItemKind::Link ? QStringList() : tagNamesAtPath(fullPath());
-        matched = searchWindowMatchString(tags->join(u' '), m_params, findOptions);
+        tags = kind == ItemKind::Link
+                   ? QStringList()
+                   : tagNamesFromAttributeValue(extendedAttributeInFolder(folder.fd, nameBytes, kTagsAttribute));
+        matched = searchWindowMatchString(tags->join(u' '), params, findOptions);
     }
-    if (!matched && !isFolder && (what & kSearchContents))
-        matched = matchContents(name, pathBytes(), entry.kind);
-    if (!matched)
-        return false;
-
-    if (m_params.type == kSearchFiles && isFolder && !isPackage)
-        return false;
-    if (m_params.type == kSearchFolders && (!isFolder || isPackage))
-        return false;
-    if (m_reported.contains(fullPath()))
-        return false;
-    m_reported.insert(path);
-    if (m_params.dataSource)
-        m_params.dataSource->addResult(Result::create(path, m_baseDirectory, name, tags, comment, isFolder, isPackage));
-    return true;
+    // Linux files carry no type codes, so the extension list alone decides.
+    // Only regular files are read: a device or a pipe is never opened, and a
+    // link only when it leads to a regular file.
+    if (!matched && !isFolder && (what & kSearchContents) && kind != ItemKind::Other
+        && (params.scanAll || hasListedExtension(name(), params.extensions)))
+        matched = m_walk.contents.matchesFile(folder.fd, QByteArray::fromRawData(nameBytes, length), m_contentBuffer);
+    if (matched)
+        report(folder, name(), isFolder, isPackage(), tags, comment);
 }
 
-bool Walker::matchContents(const QString& name, const QByteArray& path, ItemKind kind)
+// Applies the type and duplicate rules to a match and hands it to the
+// results model.
+void WalkThread::report(Folder& folder, const QString& name, bool isFolder, bool isPackage,
+                        const std::optional<QStringList>& tags, const QString& comment)
 {
-    // Linux files carry no type codes, so the extension list alone decides.
-    if (!m_params.scanAll && !hasListedExtension(name, m_params.extensions))
-        return false;
-    // Only regular files are read: a device or a pipe is never opened, and
-    // a link only when it leads to a regular file.
-    if (kind == ItemKind::Other)
-        return false;
-    struct stat target{};
-    if (kind == ItemKind::Link && (::stat(path.constData(), &target) != 0 || !S_ISREG(target.st_mode)))
-        return false;
-    const QString text = textContentsAtPath(path, m_params.maxFileSize);
-    return !text.isEmpty() && searchWindowMatchString(text, m_params, unsigned(m_params.comparison & 1));
+    const SearchParams& params = m_walk.params;
+    if (params.type == kSearchFiles && isFolder && !isPackage)
+        return;
+    if (params.type == kSearchFolders && (!isFolder || isPackage))
+        return;
+    const QString& parent = folderPath(folder);
+    const QString path = parent.endsWith(u'/') ? parent + name : parent + u'/' + name;
+    if (!m_walk.markReported(path))
+        return;
+    if (params.dataSource)
+        params.dataSource->addResult(
+            Result::create(path, m_walk.baseDirectory, name, tags, comment, isFolder, isPackage));
 }
 
 } // namespace
@@ -359,7 +700,7 @@ bool Walker::matchContents(const QString& name, const QByteArray& path, ItemKind
 void searchWindowWalkDirectory(SearchParams& params, const QString& root, ReportedPaths& reported,
                                MountCrossing crossing)
 {
-    Walker(params, root, reported, crossing).run();
+    Walk(params, root, reported, crossing).run();
 }
 
 } // namespace sorvant

@@ -6,7 +6,10 @@
 //
 // The walk reads folders with getdents64 and the entries' d_type, opening
 // each folder relative to its parent (openat) and calling fstatat only for
-// entries whose type the file system does not give. It
+// entries whose type the file system does not give. Folders are read by a
+// pool of threads that steal folders from each other; comments, tags and
+// contents are read relative to the open folder, so any depth of path is
+// searched. An item that does not match costs no allocation and no stat. It
 // never follows a symbolic link into a folder, skips folders it cannot
 // read, never enters a pseudo file system (proc, sysfs, autofs …), and, when
 // asked to stay on the root's volume, no other mount at all.
@@ -16,6 +19,8 @@
 
 #include <QSet>
 #include <QString>
+
+#include <cstdint>
 
 namespace sorvant {
 
@@ -37,8 +42,22 @@ enum class MountCrossing {
 // params.dataSource and to `reported`; counts every item looked at in
 // params.nDone and ends at the next item once params.stop is set.
 // A null, empty or unreadable root walks nothing.
+//
+// The calling thread reads folders itself and is joined by
+// walkThreadCount(params.threads) - 1 helper threads, all joined before the
+// walk returns. The set of results does not depend on the number of
+// threads; their order does.
 void searchWindowWalkDirectory(SearchParams& params, const QString& root, ReportedPaths& reported,
                                MountCrossing crossing = MountCrossing::EnterRealFileSystems);
+
+// The most threads a walk uses.
+inline constexpr unsigned kMaxWalkThreads = 64;
+
+// The threads a walk uses for `requested` (SearchParams::threads): one per
+// processor this process may run on for 0, else `requested`, at most
+// kMaxWalkThreads.
+//   0 => processors   1 => 1   1000 => 64
+[[nodiscard]] unsigned walkThreadCount(std::uint64_t requested);
 
 // YES for the root of a volume as the results show paths: "/" or
 // "/Volumes/NAME" (exactly two "/", the prefix ignoring case).

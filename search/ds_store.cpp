@@ -6,7 +6,7 @@
 #include "platform/path_semantics.h"
 #include "platform/xattr.h"
 
-#include <QFileInfo>
+#include <QDateTime>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -65,16 +65,22 @@ QByteArray utf16BigEndianBytes(const QString& string)
     return bytes;
 }
 
-// Reads the whole ".DS_Store" at `path`. nullopt when it is missing, not a
-// regular file, too large, or held exclusively by a writer. The shared lock
-// lasts only while the bytes are read.
-std::optional<QByteArray> readStoreFile(const QString& path)
+constexpr const char* kStoreFileName = ".DS_Store";
+
+// Reads the whole ".DS_Store" of the open folder `folderFd` (`path` names it
+// in messages). nullopt when it is missing, not a regular file, too large,
+// or held exclusively by a writer. Its type is checked before it is opened,
+// so a device or a pipe of that name is never opened, and a link of that
+// name is not followed. The shared lock lasts only while the bytes are read.
+std::optional<QByteArray> readStoreFile(int folderFd, const QString& path)
 {
-    const QByteArray file = fileSystemRepresentation(path);
-    const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    struct stat info = {};
+    if (::fstatat(folderFd, kStoreFileName, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    const int fd = ::openat(folderFd, kStoreFileName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0)
         return std::nullopt;
-    struct stat info = {};
+    // The name may have been replaced between the two calls.
     const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     if (!regular || info.st_size > kMaximumFileSize) {
         if (regular)
@@ -383,10 +389,21 @@ DSStore::DSStore(const QByteArray& file, const QString& directory)
 
 std::unique_ptr<DSStore> DSStore::storeWithDirectory(const QString& directory)
 {
-    if (directory.isEmpty() || !QFileInfo(directory).isDir())
+    const QByteArray bytes = fileSystemRepresentation(directory);
+    if (bytes.isEmpty())
         return nullptr;
-    const QString path = stringByAppendingPathComponent(directory, QStringLiteral(".DS_Store"));
-    const std::optional<QByteArray> bytes = readStoreFile(path);
+    const int fd = ::open(bytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    std::unique_ptr<DSStore> store = storeInFolder(fd, directory);
+    ::close(fd);
+    return store;
+}
+
+std::unique_ptr<DSStore> DSStore::storeInFolder(int folderFd, const QString& directory)
+{
+    const QString path = stringByAppendingPathComponent(directory, QString::fromLatin1(kStoreFileName));
+    const std::optional<QByteArray> bytes = readStoreFile(folderFd, path);
     if (!bytes)
         return nullptr;
     auto store = std::make_unique<DSStore>(*bytes, directory);
@@ -408,15 +425,17 @@ void DSStore::walkTree(const Visitor& visit) const
     };
     std::vector<std::uint8_t> visited(numberOfBlocks(), 0);
     std::vector<Frame> stack;
+    std::uint64_t invalidNodes = 0;
+    std::uint64_t reusedNodes = 0;
     // Each block is entered at most once (the visited marks), so the stack
     // never holds more frames than the file has blocks.
     const auto enter = [&](std::uint32_t node) {
         if (node >= numberOfBlocks()) {
-            logWarning(QStringLiteral("Invalid node %1 (max %2).").arg(node).arg(numberOfBlocks()));
+            ++invalidNodes;
             return;
         }
         if (visited[node]) {
-            logWarning(QStringLiteral("Node %1 already used.").arg(node));
+            ++reusedNodes;
             return;
         }
         DSStoreBlock block = blockAtIndex(node);
@@ -426,6 +445,18 @@ void DSStore::walkTree(const Visitor& visit) const
         const std::uint64_t count = block.readUInt32();
         visited[node] = 1;
         stack.push_back(Frame{block, node, rightmost, count});
+    };
+    // A damaged file may point at bad nodes thousands of times: it gets one
+    // warning, the first time its tree is walked.
+    const auto reportDamage = [&] {
+        if (invalidNodes + reusedNodes == 0 || m_reportedDamage.exchange(true))
+            return;
+        logWarning(QStringLiteral("Damaged .DS_Store file in %1: %2 invalid and %3 reused node references "
+                                  "(max %4 nodes).")
+                       .arg(m_directory.isNull() ? QStringLiteral("(memory)") : m_directory)
+                       .arg(invalidNodes)
+                       .arg(reusedNodes)
+                       .arg(numberOfBlocks()));
     };
     enter(m_rootNode);
     while (!stack.empty()) {
@@ -442,10 +473,11 @@ void DSStore::walkTree(const Visitor& visit) const
         const std::uint32_t node = frame.node;
         const bool isInner = frame.rightmost != 0;
         if (!visit(frame.block))
-            return;
+            break;
         if (isInner && child != node)
             enter(child); // may reallocate the stack: `frame` is not used after this
     }
+    reportDamage();
 }
 
 void DSStore::buildCommentCache()
@@ -536,19 +568,32 @@ QString DSStore::finderCommentAtPath(const QString& path)
     const QString folder = stringByDeletingLastPathComponent(path);
     if (folder.isEmpty())
         return QString();
+    return commentThroughCache(folder, lastPathComponent(path), [&folder] { return storeWithDirectory(folder); });
+}
+
+QString DSStore::finderCommentInFolder(int folderFd, const QString& folder, const QString& filename)
+{
+    if (folder.isEmpty() || folderFd < 0)
+        return QString();
+    return commentThroughCache(folder, filename, [&] { return storeInFolder(folderFd, folder); });
+}
+
+QString DSStore::commentThroughCache(const QString& folder, const QString& filename,
+                                     const std::function<std::unique_ptr<DSStore>()>& open)
+{
     ThreadStoreCache& cache = threadStoreCache();
     const auto now = std::chrono::steady_clock::now();
     // A folder without a readable store is remembered too, so that a walk
     // through it does not try to open its ".DS_Store" for every item.
     if (!cache.hasFolder || cache.folder != folder || now - cache.opened > kCacheLifetime) {
         cache.store.reset();
-        cache.store = storeWithDirectory(folder);
+        cache.store = open();
         cache.folder = folder;
         cache.hasFolder = true;
         cache.opened = now;
         ++cache.storesOpened;
     }
-    return cache.store ? cache.store->finderCommentForFilename(lastPathComponent(path)) : QString();
+    return cache.store ? cache.store->finderCommentForFilename(filename) : QString();
 }
 
 QString DSStore::spotlightCommentAtPath(const QString& path)
@@ -565,9 +610,12 @@ QDateTime DSStore::finderCommentModificationDateAtPath(const QString& path)
     ThreadStoreCache& cache = threadStoreCache();
     if (cache.modificationFile == file)
         return cache.modification;
-    const QFileInfo info(file);
+    struct stat info = {};
     cache.modificationFile = file;
-    cache.modification = info.exists() ? info.lastModified() : QDateTime();
+    cache.modification = ::stat(fileSystemRepresentation(file).constData(), &info) == 0
+                             ? QDateTime::fromMSecsSinceEpoch(qint64(info.st_mtim.tv_sec) * 1000
+                                                              + info.st_mtim.tv_nsec / 1000000)
+                             : QDateTime();
     return cache.modification;
 }
 

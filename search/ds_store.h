@@ -26,6 +26,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -180,6 +181,10 @@ public:
     // or empty, no folder is there, the file is missing or held exclusively
     // by a writer, or the file is damaged (logged as a warning).
     static std::unique_ptr<DSStore> storeWithDirectory(const QString& directory);
+    // The store of the open folder `folderFd`, which `directory` names; null
+    // as above. Only a regular ".DS_Store" is opened: a device, a pipe or a
+    // link of that name is not.
+    static std::unique_ptr<DSStore> storeInFolder(int folderFd, const QString& directory);
     // A store read from bytes, answered even when invalid (no comments).
     explicit DSStore(const QByteArray& file, const QString& directory = QString());
 
@@ -199,6 +204,10 @@ public:
     // The Finder comment of the item at `path`, through this thread's cached
     // store of the item's folder. Null when none.
     static QString finderCommentAtPath(const QString& path);
+    // The same for the item `filename` of the open folder `folderFd`, which
+    // `folder` names (the cache key): the store is read relative to the
+    // descriptor, so any depth of path answers.
+    static QString finderCommentInFolder(int folderFd, const QString& folder, const QString& filename);
     // The comment Linux file managers keep in "user.xdg.comment"; null when
     // none or for a null or empty path.
     static QString spotlightCommentAtPath(const QString& path);
@@ -217,6 +226,8 @@ private:
     // record's stream position; `visit` answers NO to stop the walk.
     void walkTree(const Visitor& visit) const;
     void buildCommentCache();
+    static QString commentThroughCache(const QString& folder, const QString& filename,
+                                       const std::function<std::unique_ptr<DSStore>()>& open);
 
     QString m_directory;
     std::uint32_t m_rootNode = 0;
@@ -225,6 +236,8 @@ private:
     std::uint32_t m_nodes = 0;
     std::uint32_t m_pageSize = 0;
     std::optional<QHash<QString, QString>> m_cachedFinderComments;
+    // Set once the damage found by a walk of the tree has been logged.
+    mutable std::atomic<bool> m_reportedDamage{false};
 };
 
 } // namespace sorvant

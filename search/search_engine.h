@@ -11,8 +11,11 @@
 //
 // Threads: search(), stopSearch() and the destructor on the owner's thread;
 // the worker is a std::thread that is always joined, never detached. The
-// worker reads the record's words and lists, which nobody changes while it
-// runs; stop, the counters and the flags are atomics.
+// worker owns the search and reads folders itself; each walk adds helper
+// threads that read folders too (params().threads, one per processor by
+// default) and joins them before it returns. All of them read the record's
+// words and lists, which nobody changes while they run; stop, the counters
+// and the flags are atomics.
 //
 // Not here: walking (search/directory_walk.h), matching
 // (search/content_matching.h), the results themselves (search/result.h).

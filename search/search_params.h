@@ -74,6 +74,8 @@ struct SearchParams
     std::uint64_t extensionsCount = 0;
     std::uint64_t wordsCount = 0;
     std::uint64_t typesCount = 0;
+    // Threads that read folders: 0 for one per processor.
+    std::uint64_t threads = 0;
     // Files of this many bytes or more are not content-searched.
     std::uint64_t maxFileSize = 0;
     // Engine steps one regular-expression match may take, besides one per

@@ -77,6 +77,7 @@ struct Options
     std::uint64_t comparison = 0;
     std::uint64_t mode = kSearchAllWords;
     std::uint64_t type = kSearchFilesAndFolders;
+    std::uint64_t threads = 0;
     bool invisibles = false;
     bool packageContents = false;
     bool scanAll = false;
@@ -150,6 +151,7 @@ const QList<OptionText>& optionTexts()
         {{"a", "invisibles"}, "Search invisible items too."},
         {{"p", "package-contents"}, "Search inside packages too."},
         {{"scan-all"}, "Content-search every file, whatever its extension."},
+        {{"threads"}, "Read folders with N threads (default: one per processor).", "N"},
         {{"all"}, "Search all volumes."},
         {{"local"}, "Search the local volumes."},
         {{"removable"}, "Search removable volumes."},
@@ -175,6 +177,14 @@ std::optional<int> readChoices(const QCommandLineParser& parser, Options& option
         if (!value)
             return usageError(QStringLiteral("unknown type \"%1\"").arg(type));
         options.type = *value + 1;
+    }
+    if (parser.isSet(QStringLiteral("threads"))) {
+        const QString text = parser.value(QStringLiteral("threads"));
+        bool ok = false;
+        const unsigned threads = text.toUInt(&ok);
+        if (!ok || threads == 0)
+            return usageError(QStringLiteral("--threads wants a whole number from 1 up, not \"%1\"").arg(text));
+        options.threads = threads;
     }
     return std::nullopt;
 }
@@ -465,6 +475,7 @@ int main(int argc, char** argv)
     params.type = options.type;
     params.invisibles = options.invisibles;
     params.packageContents = options.packageContents;
+    params.threads = options.threads;
 
     if (!engine.search(options.phrase, options.destination)) {
         printError(QStringLiteral("nothing to search%1")

@@ -24,7 +24,9 @@ protected:
     void TearDown() override
     {
         setPreferredLanguages({});
-        Bundle::setMainBundle(Bundle(findResourcesFolder(), {}));
+        // The bundle of the tests that run next, with its name and its
+        // temporary folder, as it was.
+        Bundle::setMainBundle(m_previousBundle);
     }
 
     void setLanguage(const QString& language) { setPreferredLanguages({language}); }
@@ -35,6 +37,7 @@ protected:
     }
 
     TempTree m_tree;
+    Bundle m_previousBundle = Bundle::mainBundle();
 };
 
 } // namespace sorvant::test

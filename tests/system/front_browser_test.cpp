@@ -1,13 +1,15 @@
 #include "system/front_browser.h"
 
-#include "system/workspace_monitors.h"
-#include "tests/system/fake_script_engine.h"
+#include "system/desktop_entries.h"
 #include "system/standard_folders.h"
+#include "system/workspace_monitors.h"
 #include "tests/support/temporary_home.h"
+#include "tests/system/fake_script_engine.h"
 
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QThread>
 
 namespace sorvant {
 namespace {
@@ -43,7 +45,12 @@ protected:
         child->start("sleep", {"30"});
         EXPECT_TRUE(child->waitForStarted());
         children.append(child);
-        return static_cast<pid_t>(child->processId());
+        const auto pid = static_cast<pid_t>(child->processId());
+        // The child's environment names the entry only once it has executed
+        // the program; until then /proc shows the environment it was forked with.
+        for (int i = 0; i < 500 && desktopFileIDForProcess(pid).isEmpty(); ++i)
+            QThread::msleep(2);
+        return pid;
     }
 
     test::TemporaryHome home{resetStandardFolders};
