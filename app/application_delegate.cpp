@@ -1,0 +1,143 @@
+#include "app/application_delegate.h"
+
+#include "app/preferences_panel.h"
+#include "app/search_window.h"
+#include "foundation/user_defaults_getters.h"
+#include "interface/application.h"
+#include "interface/quick_look.h"
+#include "interface/window_controller.h"
+#include "interface/window_extensions.h"
+#include "platform/path_semantics.h"
+#include "platform/user_defaults.h"
+#include "system/workspace_monitors.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+namespace sorvant {
+
+ApplicationDelegate::ApplicationDelegate(UserDefaults* defaults, QObject* parent)
+    : QObject(parent), m_defaults(defaults ? *defaults : UserDefaults::standardUserDefaults())
+{
+}
+
+ApplicationDelegate::~ApplicationDelegate()
+{
+    // Controllers own their windows; each window's engine joins its worker.
+    qDeleteAll(m_windowControllers);
+}
+
+QList<SearchWindow*> ApplicationDelegate::windows() const
+{
+    QList<SearchWindow*> windows;
+    for (WindowController* controller : m_windowControllers) {
+        if (auto* window = qobject_cast<SearchWindow*>(controller->window()))
+            windows.append(window);
+    }
+    return windows;
+}
+
+WindowController* ApplicationDelegate::createController()
+{
+    // The controller counts before its window is made: the first window
+    // has index 1.
+    const quint64 index = quint64(m_windowControllers.size()) + 1;
+    auto* window = new SearchWindow(index, m_defaults);
+    auto* controller = new WindowController(window, &m_defaults);
+    m_windowControllers.append(controller);
+    setFrameAutosaveName(window, QStringLiteral("SearchWindowFrame4-%1").arg(index), m_defaults);
+    connect(window, &SearchWindow::windowDidClose, this, [this, controller] { removeWindowController(controller); });
+    addMainMenu(window);
+    return controller;
+}
+
+void ApplicationDelegate::addMainMenu(SearchWindow* window)
+{
+    QMenu* file = window->menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("New Window"), QKeySequence::New, this, [this] { findWindow(); });
+    file->addAction(tr("Close Window"), QKeySequence(Qt::CTRL | Qt::Key_W), window, &QWidget::close);
+    file->addSeparator();
+    file->addAction(tr("Preferences..."), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
+                    &ApplicationDelegate::orderFrontPrefsPanel);
+    file->addSeparator();
+    file->addAction(tr("Quit"), QKeySequence::Quit, this, [this] { emit shouldTerminate(); });
+    QMenu* items = window->menuBar()->addMenu(tr("&Items"));
+    items->addActions(window->contextMenu()->actions());
+    connect(items, &QMenu::aboutToShow, window, &SearchWindow::validateFileActions);
+    QMenu* edit = window->menuBar()->addMenu(tr("&Search"));
+    edit->addAction(tr("Find"), QKeySequence::Find, window, [window] { window->searchField()->setFocus(); });
+    edit->addAction(tr("Search In..."), QKeySequence(Qt::CTRL | Qt::Key_D), window,
+                    &SearchWindow::showDestinationMenu);
+    edit->addAction(tr("Content Lists"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), window,
+                    &SearchWindow::toggleSettings);
+}
+
+void ApplicationDelegate::removeWindowController(WindowController* controller)
+{
+    if (!m_windowControllers.removeOne(controller))
+        return;
+    controller->deleteLater();
+    if (m_windowControllers.isEmpty() && boolForKey(m_defaults, QStringLiteral("QuitOnClose"), false))
+        QTimer::singleShot(100, this, [this] { emit shouldTerminate(); });
+}
+
+void ApplicationDelegate::applicationDidFinishLaunching()
+{
+    QDir().mkpath(applicationSupportPath(QStringLiteral("Sorvant")));
+    // Watches the mount table, so windows hear of volumes coming and going.
+    (void)MountedVolumesMonitor::sharedMonitor();
+    applicationOpenUntitledFile();
+}
+
+void ApplicationDelegate::applicationWillTerminate()
+{
+    if (QuickLookController* preview = QuickLookController::currentController())
+        preview->closePanel();
+    if (PreferencesPanel* panel = PreferencesPanel::sharedPreferencesPanel())
+        panel->close();
+    const QList<SearchWindow*> open = windows();
+    for (auto it = open.crbegin(); it != open.crend(); ++it)
+        (*it)->synchronizeDefaults();
+}
+
+bool ApplicationDelegate::applicationOpenUntitledFile()
+{
+    if (!m_windowControllers.isEmpty())
+        return false;
+    findWindow();
+    return true;
+}
+
+SearchWindow* ApplicationDelegate::findWindow()
+{
+    WindowController* controller = createController();
+    controller->window()->show();
+    controller->window()->activateWindow();
+    return qobject_cast<SearchWindow*>(controller->window());
+}
+
+void ApplicationDelegate::search(const QString& phrase, const QString& path)
+{
+    WindowController* controller = m_windowControllers.isEmpty() ? createController() : m_windowControllers.last();
+    auto* window = qobject_cast<SearchWindow*>(controller->window());
+    if (!phrase.isNull())
+        window->setInput(phrase);
+    if (!path.isNull()) {
+        const QFileInfo item(path);
+        window->setDestination(item.exists() && !item.isDir() ? stringByDeletingLastPathComponent(path) : path);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void ApplicationDelegate::orderFrontPrefsPanel()
+{
+    PreferencesPanel::orderFront(m_defaults);
+}
+
+} // namespace sorvant

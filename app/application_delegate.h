@@ -1,0 +1,63 @@
+#pragma once
+// ApplicationDelegate: the shell of the application. It owns one
+// WindowController per open search window, in creation order, opens new
+// search windows, fills a window from a command-line path or phrase, and at
+// quit has every window (last to first) stop its search and save its
+// settings. When the last window closes and "QuitOnClose" is YES the
+// application quits 0.1 s later; otherwise it stays running without windows.
+//
+// Window indexes: a new window takes the number of controllers at its
+// creation, itself included, so two open windows may share an index (and so
+// their per-window settings) after one was closed.
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+namespace sorvant {
+
+class SearchWindow;
+class UserDefaults;
+class WindowController;
+
+class ApplicationDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    // `defaults` hold the settings (the standard defaults when null).
+    explicit ApplicationDelegate(UserDefaults* defaults = nullptr, QObject* parent = nullptr);
+    ~ApplicationDelegate() override;
+
+    [[nodiscard]] qsizetype numberOfWindowControllers() const { return m_windowControllers.size(); }
+    [[nodiscard]] QList<SearchWindow*> windows() const;
+    void removeWindowController(WindowController* controller);
+
+    // Launch: the support folder, then the first window unless one is open.
+    void applicationDidFinishLaunching();
+    // Quit: every window, last to first, stops and saves.
+    void applicationWillTerminate();
+    // Opens a window when none is open; YES when it did.
+    bool applicationOpenUntitledFile();
+    // Creates, shows and answers a new search window.
+    SearchWindow* findWindow();
+    // Fills the last window (a new one when none is open) with a phrase
+    // and/or a destination, and shows it; never starts a search. A path to
+    // a file gives its enclosing folder.
+    void search(const QString& phrase, const QString& path);
+    // Opens (or brings to the front) the preferences.
+    void orderFrontPrefsPanel();
+
+signals:
+    // Asked by Quit and when the last window closed with "QuitOnClose" YES.
+    void shouldTerminate();
+
+private:
+    WindowController* createController();
+    void addMainMenu(SearchWindow* window);
+
+    UserDefaults& m_defaults;
+    QList<WindowController*> m_windowControllers;
+};
+
+} // namespace sorvant

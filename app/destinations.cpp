@@ -1,0 +1,109 @@
+#include "app/destinations.h"
+
+#include "platform/path_semantics.h"
+#include "search/catalog_search.h"
+#include "search/search_params.h"
+#include "system/file_tests.h"
+#include "system/link_resolution.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <algorithm>
+
+namespace sorvant {
+
+namespace {
+
+// The folders of the root that hold the system, not the user's files
+// (besides the engine's own list of hidden system folders).
+bool isLinuxSystemFolderName(const QString& name)
+{
+    static const QStringList names = {"bin",  "boot", "dev",        "etc",  "lib",  "lib32", "lib64", "libx32",
+                                      "lost+found", "proc", "root", "run", "sbin", "snap", "sys", "tmp", "usr", "var"};
+    return names.contains(name);
+}
+
+} // namespace
+
+bool isDestinationVolumePath(const QString& path)
+{
+    if (path == u"/")
+        return true;
+    const QStringList parts = path.split(u'/');
+    // "" "media" "NAME" or "" "media" "USER" "NAME" (and /mnt, /run/media).
+    if (parts.size() < 3 || !parts.first().isEmpty() || parts.mid(1).contains(QString()))
+        return false;
+    if (parts.at(1) == u"mnt")
+        return parts.size() == 3;
+    if (parts.at(1) == u"media")
+        return parts.size() == 3 || parts.size() == 4;
+    return parts.size() == 5 && parts.at(1) == u"run" && parts.at(2) == u"media";
+}
+
+QStringList offeredVolumes(const QStringList& paths)
+{
+    QStringList volumes;
+    for (const QString& path : paths) {
+        if (isDestinationVolumePath(path) && !volumes.contains(path))
+            volumes.append(path);
+    }
+    return volumes;
+}
+
+QStringList offeredSubfolders(const QString& folder)
+{
+    const QString expanded = stringByExpandingTildeInPath(folder);
+    QStringList names = QDir(expanded).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    std::sort(names.begin(), names.end());
+    const bool volumeRoot = isDestinationVolumePath(expanded);
+    QStringList folders;
+    for (const QString& name : names) {
+        const QString path = stringByAppendingPathComponent(expanded, name);
+        const std::uint32_t flags = getFlagsAtPath(path);
+        if ((flags & kLSItemInfoIsInvisible) || name.isEmpty() || name.startsWith(u'.'))
+            continue;
+        if (volumeRoot && (searchWindowIsSystemFolderName(name) || (expanded == u"/" && isLinuxSystemFolderName(name))))
+            continue;
+        const bool container = flags & kLSItemInfoIsContainer;
+        if ((container && !(flags & kLSItemInfoIsPackage)) || (!container && (flags & kLSItemInfoIsSymlink)))
+            folders.append(path);
+    }
+    return folders;
+}
+
+QString pseudoDestinationTitle(const QString& destination)
+{
+    if (destination == QStringView(kActiveDestination))
+        return QCoreApplication::translate("SearchWindow", "Active file manager window");
+    if (destination == QStringView(kAllVolumesDestination))
+        return QCoreApplication::translate("SearchWindow", "All Volumes");
+    if (destination == QStringView(kLocalVolumesDestination))
+        return QCoreApplication::translate("SearchWindow", "Local Volumes");
+    if (destination == QStringView(kRemovableVolumesDestination))
+        return QCoreApplication::translate("SearchWindow", "Removable Volumes");
+    return {};
+}
+
+QString destinationDisplayName(const QString& path)
+{
+    const QString expanded = stringByExpandingTildeInPath(path);
+    if (expanded == u"/")
+        return QStringLiteral("/");
+    return lastPathComponent(expanded);
+}
+
+QString validatedDestination(const QString& path)
+{
+    if (path.isNull())
+        return {};
+    if (!pseudoDestinationTitle(path).isNull())
+        return path;
+    const QString resolved = stringByResolvingLinkOfPath(stringByExpandingTildeInPath(path));
+    const std::uint32_t flags = getFlagsAtPath(resolved);
+    if ((flags & kLSItemInfoIsContainer) && !(flags & kLSItemInfoIsPackage))
+        return resolved;
+    return {};
+}
+
+} // namespace sorvant

@@ -1,0 +1,36 @@
+#pragma once
+// The folder rules of a search window's destination menu: which mounted
+// volumes are offered, which sub-folders of a folder are, and the titles of
+// the pseudo-destinations.
+//
+// Volumes offered: "/" and the mount points where the desktop mounts
+// volumes for the user, one level below /media, /mnt, or /media/USER and
+// /run/media/USER; a volume mounted deeper (a bind mount, /boot/efi) is
+// not. Sub-folders offered: visible, not a package, not a hidden system
+// folder at a volume root, not one of the system's own folders at "/"
+// (proc, sys, usr ...); a symbolic link is offered whatever it points to.
+
+#include <QString>
+#include <QStringList>
+
+namespace sorvant {
+
+// The pseudo-destination that stands for the file manager's front folder.
+inline constexpr const char16_t* kActiveDestination = u".#Active#.";
+
+// YES for "/" and for a mount point at the places named above.
+[[nodiscard]] bool isDestinationVolumePath(const QString& path);
+// The volume paths of `paths` that the menu offers, in order.
+[[nodiscard]] QStringList offeredVolumes(const QStringList& paths);
+// The sub-folders of `folder` ("~" expanded) the menu offers, as full
+// paths, sorted by name (a plain comparison).
+[[nodiscard]] QStringList offeredSubfolders(const QString& folder);
+// The menu title of a pseudo-destination; null for anything else.
+[[nodiscard]] QString pseudoDestinationTitle(const QString& destination);
+// The title of a folder: its last component, "/" for the root.
+[[nodiscard]] QString destinationDisplayName(const QString& path);
+// The folder `path` names when searched: "~" expanded, links resolved;
+// null when it is not a folder or is a package. Pseudo-destinations stay.
+[[nodiscard]] QString validatedDestination(const QString& path);
+
+} // namespace sorvant

@@ -1,0 +1,135 @@
+// sorvant: the search application. Arguments:
+//   sorvant [FOLDER]                  a window searching in FOLDER (no search starts)
+//   sorvant --search-in PATH          the same; a file gives its folder
+//   sorvant --search-for TEXT         a window with TEXT as its phrase
+// A second launch in the same session hands these to the first and ends.
+// SIGTERM and SIGINT quit as the Quit command does.
+// Without a display it says how to run it and ends with status 2.
+
+#include "app/application_delegate.h"
+#include "app/application_service.h"
+#include "interface/application.h"
+#include "interface/badge.h"
+#include "interface/localization.h"
+#include "interface/strings_file.h"
+#include "platform/file_system_representation.h"
+#include "search/fast_word_enumerator.h"
+#include "search/wildcard_patterns.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QIcon>
+
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace sorvant;
+
+namespace {
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// SIGTERM and SIGINT quit the way the Quit command does, so every window
+// stops its search and saves its settings. The handler only writes a byte
+// to a pipe; the event loop reads it.
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+void installTerminationHandlers()
+{
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+        char byte = 0;
+        while (::read(g_signalPipe[0], &byte, 1) > 0) {
+        }
+        QApplication::quit();
+    });
+    struct sigaction action{};
+    action.sa_handler = onSignal;
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+QString absolutePath(const QString& path)
+{
+    return path.isEmpty() ? path : QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!hasDisplay()) {
+        std::fputs("sorvant: no display. Run it in a desktop session, or without one as\n"
+                   "  xvfb-run build/release/app/sorvant\n"
+                   "A search without a window: build/release/tools/sorvant-search PHRASE FOLDER\n",
+                   stderr);
+        return 2;
+    }
+    VelmorApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Sorvant"));
+    QApplication::setDesktopFileName(QString::fromLatin1(kApplicationBusName));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kApplicationBusName),
+                                                 QIcon(QStringLiteral(":/app/org.tarrenbeck.Sorvant.svg"))));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Finds files and folders by name, contents, tags and comments."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("The folder to search in."),
+                                 QStringLiteral("[FOLDER]"));
+    const QCommandLineOption searchIn(QStringLiteral("search-in"), QStringLiteral("Search in this folder."),
+                                      QStringLiteral("PATH"));
+    const QCommandLineOption searchFor(QStringLiteral("search-for"), QStringLiteral("Search for this text."),
+                                       QStringLiteral("TEXT"));
+    parser.addOption(searchIn);
+    parser.addOption(searchFor);
+    parser.process(app);
+
+    LaunchRequest request;
+    request.folder = parser.isSet(searchIn) ? parser.value(searchIn) : QString();
+    if (request.folder.isNull() && !parser.positionalArguments().isEmpty())
+        request.folder = parser.positionalArguments().constFirst();
+    if (!request.folder.isNull())
+        request.folder = absolutePath(servicesFolder(request.folder));
+    request.phrase = parser.isSet(searchFor) ? parser.value(searchFor) : QString();
+
+    ApplicationDelegate delegate;
+    ApplicationService service(delegate);
+    if (!service.registerOnSessionBus() && ApplicationService::forwardToRunningInstance(request))
+        return 0;
+
+    // The interface in the user's language: strings tables of the resources.
+    installStringsTables();
+    app.installTranslator(new StringsTableTranslator(&app));
+    initSeparatorsAndTables();
+    FastWordEnumerator::setSplitAsianWords(true);
+    setBadgeDisplay(&launcherEntryBadgeDisplay(QString::fromLatin1(kApplicationBusName) + QStringLiteral(".desktop")));
+    app.setDelegate(&delegate);
+    QObject::connect(&delegate, &ApplicationDelegate::shouldTerminate, &app, &QApplication::quit);
+    installTerminationHandlers();
+
+    if (!request.folder.isNull() || !request.phrase.isNull())
+        delegate.search(request.phrase, request.folder);
+    delegate.applicationDidFinishLaunching();
+
+    const int status = app.exec();
+    delegate.applicationWillTerminate();
+    return status;
+}

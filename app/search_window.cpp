@@ -1,0 +1,804 @@
+#include "app/search_window.h"
+
+#include "app/destinations.h"
+#include "app/results_table_model.h"
+#include "foundation/lines.h"
+#include "foundation/user_defaults_getters.h"
+#include "interface/application.h"
+#include "interface/badge.h"
+#include "interface/find_pasteboard.h"
+#include "interface/quick_look.h"
+#include "platform/notification_center.h"
+#include "platform/path_semantics.h"
+#include "platform/unicode.h"
+#include "platform/user_defaults.h"
+#include "search/content_matching.h"
+#include "system/cloud_folders.h"
+#include "system/file_tests.h"
+#include "system/standard_folders.h"
+#include "system/workspace_icons.h"
+#include "system/workspace_monitors.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace sorvant {
+
+namespace {
+
+const QString kSearchWhat = QStringLiteral("SearchWhat");
+const QString kSearchComparison = QStringLiteral("SearchComparison");
+const QString kSearchOperator = QStringLiteral("SearchOperator");
+const QString kSearchType = QStringLiteral("SearchType");
+const QString kSearchInvisibles = QStringLiteral("SearchInvisibles");
+const QString kSearchPackages = QStringLiteral("SearchPackages");
+const QString kSearchLocation = QStringLiteral("SearchLocation");
+const QString kScanAll = QStringLiteral("scanAll");
+
+QString perWindowKey(const char* name, quint64 index)
+{
+    return QString::fromLatin1(name).arg(index);
+}
+
+QString listKey(const char* name, int list)
+{
+    return QString::fromLatin1(name) + QString::number(list);
+}
+
+// Only Shift, Control, Alt and Meta count for the window's own keys.
+constexpr Qt::KeyboardModifiers kModifierMask = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier
+                                                | Qt::MetaModifier;
+
+} // namespace
+
+SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* parent)
+    : QMainWindow(parent), m_index(index), m_defaults(defaults),
+      m_engine(std::make_unique<SearchEngine>(*this, defaults))
+{
+    setObjectName(QStringLiteral("FindWindow"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    buildInterface();
+
+    SearchParams& params = m_engine->params();
+    params.stop.store(false);
+    params.nDone.store(0);
+    params.nLastDone.store(0);
+
+    // Sorting remembered for this window index.
+    m_engine->dataSource().setSorting(
+        std::uint64_t(integerForKey(m_defaults, perWindowKey("SearchSorting-%1", m_index), 0) & 7),
+        boolForKey(m_defaults, perWindowKey("SearchReverse-%1", m_index), false));
+    const int sortColumn = ResultsTableModel::columnForSortKey(m_engine->dataSource().sorting());
+    if (sortColumn >= 0)
+        m_results->horizontalHeader()->setSortIndicator(
+            sortColumn, m_engine->dataSource().isReverseSorting() ? Qt::DescendingOrder : Qt::AscendingOrder);
+    m_model->reload();
+
+    initDestination();
+    setDestination(stringForKey(m_defaults, kSearchLocation, QDir::homePath()));
+    setSettings();
+    setDrawerSettings();
+    didChangeMode();
+    didChangeType();
+
+    // A volume mounted or unmounted changes the destination menu.
+    for (const QString& name : {WorkspaceDidMountVolumeNotification, WorkspaceDidUnmountVolumeNotification})
+        NotificationCenter::defaultCenter().addObserver(name, [this](const Notification&) { initDestination(); }, {},
+                                                        this);
+
+    // The preview follows the table's selection; Space in the table opens it.
+    QuickLookController::sharedController().addObserverForView(m_results);
+    m_results->installEventFilter(this);
+    // A new window starts with the last phrase searched in any window.
+    if (const QString phrase = findPboardString(); !phrase.isEmpty())
+        setInput(phrase);
+
+    m_timer = new QTimer(this);
+    connect(m_timer, &QTimer::timeout, this, &SearchWindow::updateHandler);
+    m_timer->start(250);
+    m_searchInput->setFocus();
+}
+
+SearchWindow::~SearchWindow()
+{
+    // The worker must end before the controls it reports to go.
+    m_engine->stopSearch();
+    if (m_found > 0)
+        decreaseBadgeLabel(m_found);
+}
+
+// --- building the window ------------------------------------------------------------
+
+void SearchWindow::buildInterface()
+{
+    setWindowTitle(tr("Search"));
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+
+    auto* searchRow = new QHBoxLayout;
+    m_searchInput = new QLineEdit(central);
+    m_searchInput->setObjectName(QStringLiteral("searchInput"));
+    m_searchInput->setPlaceholderText(tr("Search for"));
+    m_searchInput->setClearButtonEnabled(true);
+    connect(m_searchInput, &QLineEdit::returnPressed, this, &SearchWindow::search);
+    m_searchButton = new QPushButton(central);
+    m_searchButton->setObjectName(QStringLiteral("searchButton"));
+    connect(m_searchButton, &QPushButton::clicked, this, &SearchWindow::search);
+    m_searchLocation = new QToolButton(central);
+    m_searchLocation->setObjectName(QStringLiteral("searchLocation"));
+    m_searchLocation->setPopupMode(QToolButton::InstantPopup);
+    m_searchLocation->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_searchLocation->setMenu(new QMenu(m_searchLocation));
+    m_searchLocation->setToolTip(tr("Where to search"));
+    searchRow->addWidget(m_searchInput, 1);
+    searchRow->addWidget(new QLabel(tr("in"), central));
+    searchRow->addWidget(m_searchLocation);
+    searchRow->addWidget(m_searchButton);
+    layout->addLayout(searchRow);
+    layout->addWidget(buildOptions());
+
+    auto* splitter = new QSplitter(Qt::Horizontal, central);
+    m_results = new QTableView(splitter);
+    m_results->setObjectName(QStringLiteral("searchResults"));
+    m_model = new ResultsTableModel(m_engine->dataSource(), this);
+    m_results->setModel(m_model);
+    m_results->setItemDelegateForColumn(ResultsTableModel::kFileColumn, new HighlightingDelegate(m_results));
+    m_results->setDragEnabled(true);
+    m_results->setDragDropMode(QAbstractItemView::DragOnly);
+    m_results->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_results->setAlternatingRowColors(true);
+    m_results->setShowGrid(false);
+    m_results->setWordWrap(false);
+    m_results->verticalHeader()->hide();
+    m_results->horizontalHeader()->setStretchLastSection(true);
+    m_results->horizontalHeader()->setSortIndicatorShown(true);
+    m_results->horizontalHeader()->setSectionsClickable(true);
+    m_results->setColumnWidth(ResultsTableModel::kFileColumn, 220);
+    m_results->setColumnWidth(ResultsTableModel::kPathColumn, 220);
+    m_results->setColumnWidth(ResultsTableModel::kSizeColumn, 80);
+    m_results->setColumnWidth(ResultsTableModel::kModifiedColumn, 150);
+    m_results->setColumnWidth(ResultsTableModel::kKindColumn, 140);
+    connect(m_results->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] {
+                validateToolbarItems();
+                validateFileActions();
+            });
+    connect(m_results->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        m_model->sortByColumn(column);
+        m_results->horizontalHeader()->setSortIndicator(
+            column, m_engine->dataSource().isReverseSorting() ? Qt::DescendingOrder : Qt::AscendingOrder);
+    });
+    m_drawer = buildDrawer();
+    m_drawer->setParent(splitter);
+    m_drawer->hide();
+    splitter->setStretchFactor(0, 1);
+    layout->addWidget(splitter, 1);
+
+    auto* statusRow = new QHBoxLayout;
+    m_searchIndicator = new QProgressBar(central);
+    m_searchIndicator->setRange(0, 0);
+    m_searchIndicator->setMaximumWidth(120);
+    m_searchIndicator->setTextVisible(false);
+    m_searchIndicator->hide();
+    m_searchInfo = new QLabel(central);
+    m_searchInfo->setObjectName(QStringLiteral("searchInfo"));
+    statusRow->addWidget(m_searchIndicator);
+    statusRow->addWidget(m_searchInfo, 1);
+    layout->addLayout(statusRow);
+    setCentralWidget(central);
+
+    addFileActions();
+    buildToolbar();
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &SearchWindow::cancelOperation);
+    setSearching(false);
+    resize(1040, 640);
+}
+
+QWidget* SearchWindow::buildOptions()
+{
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(0, 0, 0, 0);
+    const auto makeBox = [box](const char* name, const QString& title) {
+        auto* check = new QCheckBox(title, box);
+        check->setObjectName(QString::fromLatin1(name));
+        return check;
+    };
+    m_searchName = makeBox("searchName", tr("Names"));
+    m_searchContent = makeBox("searchContent", tr("Contents"));
+    m_searchTags = makeBox("searchTags", tr("Tags"));
+    m_searchComments = makeBox("searchComments", tr("Comments"));
+    m_searchCaseInsensitive = makeBox("searchCaseInsensitive", tr("Ignore case"));
+    m_searchNoUmlauts = makeBox("searchNoUmlauts", tr("Ignore diacritics"));
+    m_searchFuzzy = makeBox("searchFuzzy", tr("Fuzzy"));
+    m_searchInvisibles = makeBox("searchInvisibles", tr("Invisible items"));
+    m_searchPackages = makeBox("searchPackages", tr("Package contents"));
+
+    auto* what = new QGroupBox(tr("Search in"), box);
+    auto* whatLayout = new QVBoxLayout(what);
+    for (QCheckBox* check : {m_searchName, m_searchContent, m_searchTags, m_searchComments})
+        whatLayout->addWidget(check);
+
+    auto* mode = new QGroupBox(tr("Match"), box);
+    auto* modeLayout = new QGridLayout(mode);
+    m_searchMode = new QButtonGroup(this);
+    const QStringList modes = {tr("All words"), tr("Any word"), tr("Phrase"),
+                               tr("Wildcards"), tr("Query terms"), tr("Regular expression")};
+    for (int tag = 0; tag < modes.size(); ++tag) {
+        auto* radio = new QRadioButton(modes.at(tag), mode);
+        m_searchMode->addButton(radio, tag);
+        modeLayout->addWidget(radio, tag % 3, tag / 3);
+    }
+    connect(m_searchMode, &QButtonGroup::idClicked, this, [this] { didChangeMode(); });
+
+    auto* compare = new QGroupBox(tr("Compare"), box);
+    auto* compareLayout = new QVBoxLayout(compare);
+    for (QCheckBox* check : {m_searchCaseInsensitive, m_searchNoUmlauts, m_searchFuzzy})
+        compareLayout->addWidget(check);
+
+    auto* items = new QGroupBox(tr("Find"), box);
+    auto* itemsLayout = new QVBoxLayout(items);
+    m_searchType = new QButtonGroup(this);
+    const QStringList types = {tr("Files"), tr("Folders"), tr("Files and folders")};
+    for (int tag = 1; tag <= types.size(); ++tag) {
+        auto* radio = new QRadioButton(types.at(tag - 1), items);
+        m_searchType->addButton(radio, tag);
+        itemsLayout->addWidget(radio);
+    }
+    connect(m_searchType, &QButtonGroup::idClicked, this, [this] { didChangeType(); });
+    itemsLayout->addWidget(m_searchInvisibles);
+    itemsLayout->addWidget(m_searchPackages);
+
+    grid->addWidget(what, 0, 0);
+    grid->addWidget(mode, 0, 1);
+    grid->addWidget(compare, 0, 2);
+    grid->addWidget(items, 0, 3);
+    grid->setColumnStretch(4, 1);
+    return box;
+}
+
+QWidget* SearchWindow::buildDrawer()
+{
+    auto* drawer = new QGroupBox(tr("Contents of these files"));
+    drawer->setObjectName(QStringLiteral("settingsDrawer"));
+    auto* layout = new QGridLayout(drawer);
+    for (int list = 1; list <= 6; ++list) {
+        auto* on = new QCheckBox(drawer);
+        on->setObjectName(listKey("fileExtOn", list));
+        auto* field = new QLineEdit(drawer);
+        field->setObjectName(listKey("fileExt", list));
+        field->setMinimumWidth(220);
+        m_fileExtOn.at(size_t(list - 1)) = on;
+        m_fileExt.at(size_t(list - 1)) = field;
+        layout->addWidget(on, list - 1, 0);
+        layout->addWidget(field, list - 1, 1);
+    }
+    m_scanAll = new QCheckBox(tr("Search the contents of all files"), drawer);
+    m_scanAll->setObjectName(kScanAll);
+    connect(m_scanAll, &QCheckBox::clicked, this, &SearchWindow::didChangeScanAll);
+    layout->addWidget(m_scanAll, 6, 0, 1, 2);
+    layout->setRowStretch(7, 1);
+    return drawer;
+}
+
+QCheckBox* SearchWindow::checkBox(const char* name) const
+{
+    return findChild<QCheckBox*>(QString::fromLatin1(name));
+}
+
+QAbstractButton* SearchWindow::modeButton(int mode) const
+{
+    return m_searchMode->button(mode);
+}
+
+QAbstractButton* SearchWindow::typeButton(int type) const
+{
+    return m_searchType->button(type);
+}
+
+// --- running and stopping ----------------------------------------------------------------
+
+void SearchWindow::search()
+{
+    if (m_engine->isSearching()) {
+        m_engine->params().stop.store(true);
+        return;
+    }
+    const QString phrase = unicode::normalizedString(m_searchInput->text(), unicode::NormalizationForm::NFC);
+    const QString path = destination();
+    if (isWhiteString(phrase) || path.isNull()) {
+        beep();
+        return;
+    }
+    // The file manager's front folder cannot be asked for on this desktop:
+    // the search silently does not start.
+    if (path == QStringView(kActiveDestination))
+        return;
+    copyToFindPboard(phrase);
+    getSettings();
+    getDrawerSettings();
+
+    SearchParams& params = m_engine->params();
+    params.what = searchWhat();
+    params.comparison = searchComparison();
+    params.invisibles = m_searchInvisibles->isChecked();
+    params.packageContents = m_searchPackages->isChecked();
+    params.type = std::uint64_t(searchType());
+    params.mode = std::uint64_t(searchMode());
+    if (!m_engine->search(phrase, path))
+        return;
+    // The engine emptied the results; take them off the badge and the table.
+    reloadData();
+    setWindowTitle(phrase);
+    setSearching(true);
+    m_searchInfo->setText(tr("%1 found/%2 done").arg(0).arg(0));
+}
+
+void SearchWindow::setSearching(bool searching)
+{
+    m_searchIndicator->setVisible(searching);
+    m_searchInput->setEnabled(!searching);
+    if (searching) {
+        if (QWidget* focus = QApplication::focusWidget(); focus && focus->window() == this)
+            focus->clearFocus();
+        m_searchButton->setText(tr("Stop"));
+        m_searchButton->setIcon(QIcon::fromTheme(QStringLiteral("process-stop")));
+    } else {
+        m_searchInput->setFocus();
+        m_searchButton->setText(tr("Search"));
+        m_searchButton->setIcon(QIcon::fromTheme(QStringLiteral("edit-find")));
+    }
+}
+
+void SearchWindow::cancelOperation()
+{
+    if (m_engine->isSearching())
+        m_searchButton->click();
+}
+
+bool SearchWindow::checkKeyWindowEvent(QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & kModifierMask;
+    if (modifiers == Qt::ControlModifier) {
+        if (!m_engine->isSearching() || key->key() != Qt::Key_Period)
+            return false;
+        m_engine->params().stop.store(true);
+        return true;
+    }
+    // The arrows are taken at the first offer (the shortcut override when
+    // one comes), so the field never sees them.
+    if (modifiers != Qt::NoModifier)
+        return false;
+    if (QApplication::focusWidget() != m_searchInput || (key->key() != Qt::Key_Up && key->key() != Qt::Key_Down))
+        return false;
+    m_results->setFocus();
+    QKeyEvent forwarded(QEvent::KeyPress, key->key(), Qt::NoModifier);
+    QApplication::sendEvent(m_results, &forwarded);
+    return true;
+}
+
+void SearchWindow::updateHandler()
+{
+    ResultsDataSource& results = m_engine->dataSource();
+    SearchParams& params = m_engine->params();
+    const bool done = m_engine->searchDone();
+    bool flushed = false;
+    if ((done || results.shouldFlush()) && results.tryLock()) {
+        if (results.flushResults())
+            reloadData();
+        results.unlock();
+        updateInfo();
+        flushed = true;
+    }
+    if (!flushed && params.nDone.load() - params.nLastDone.load() >= 1001) {
+        m_searchInfo->setText(tr("%1 found/%2 done").arg(results.count()).arg(params.nDone.load()));
+        params.nLastDone.store(params.nDone.load());
+    }
+    if (done && flushed) {
+        m_engine->clearSearchDone();
+        setSearching(false);
+        dumpResultsIfAsked();
+        emit searchDidEnd();
+    }
+}
+
+void SearchWindow::reloadData()
+{
+    const quint64 count = m_engine->dataSource().count();
+    if (count > m_found)
+        increaseBadgeLabel(count - m_found);
+    else if (count < m_found)
+        decreaseBadgeLabel(m_found - count);
+    m_found = count;
+
+    // The selection is kept by result, not by row.
+    QList<const Result*> selected;
+    for (const QModelIndex& row : m_results->selectionModel()->selectedRows()) {
+        if (const ResultPointer result = m_engine->dataSource().resultAtIndex(row.row()))
+            selected.append(result.get());
+    }
+    m_model->reload();
+    QItemSelection selection;
+    for (const Result* result : selected) {
+        const qsizetype row = m_engine->dataSource().indexOfResult(result);
+        if (row >= 0)
+            selection.select(m_model->index(int(row), 0),
+                             m_model->index(int(row), ResultsTableModel::kColumnCount - 1));
+    }
+    if (!selection.isEmpty())
+        m_results->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    validateToolbarItems();
+    validateFileActions();
+}
+
+void SearchWindow::updateInfo()
+{
+    SearchParams& params = m_engine->params();
+    const std::uint64_t done = params.nDone.load();
+    m_searchInfo->setText(statusText());
+    params.nLastDone.store(done);
+}
+
+QString SearchWindow::statusText() const
+{
+    const std::uint64_t count = m_engine->dataSource().count();
+    const std::uint64_t done = m_engine->params().nDone.load();
+    return count >= done ? tr("%1 found").arg(count) : tr("%1 found/%2 done").arg(count).arg(done);
+}
+
+// A test harness (and anyone scripting the window) may ask, through
+// SORVANT_RESULTS_FILE, for the full paths of the shown results, one a
+// line, written when each search ends.
+void SearchWindow::dumpResultsIfAsked()
+{
+    const QString target = qEnvironmentVariable("SORVANT_RESULTS_FILE");
+    if (target.isEmpty())
+        return;
+    QFile file(target);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    for (const ResultPointer& result : m_engine->dataSource().results())
+        file.write(result->fullPath().toUtf8() + '\n');
+}
+
+// --- settings -----------------------------------------------------------------------------
+
+std::uint64_t SearchWindow::searchWhat() const
+{
+    const auto bit = [](const QCheckBox* box, std::uint64_t value) { return box->isChecked() ? value : 0U; };
+    return bit(m_searchName, kSearchNames) | bit(m_searchContent, kSearchContents) | bit(m_searchTags, kSearchTags)
+           | bit(m_searchComments, kSearchComments);
+}
+
+std::uint64_t SearchWindow::searchComparison() const
+{
+    return (m_searchCaseInsensitive->isChecked() ? 1U : 0U) | (m_searchNoUmlauts->isChecked() ? 2U : 0U)
+           | (m_searchFuzzy->isChecked() ? 4U : 0U);
+}
+
+int SearchWindow::searchMode() const
+{
+    return m_searchMode->checkedId();
+}
+
+int SearchWindow::searchType() const
+{
+    return m_searchType->checkedId();
+}
+
+void SearchWindow::setSettings()
+{
+    std::uint32_t what = std::uint32_t(integerForKey(m_defaults, kSearchWhat));
+    if (what == 0)
+        what = kSearchNames;
+    m_searchName->setChecked(what & kSearchNames);
+    m_searchContent->setChecked(what & kSearchContents);
+    m_searchTags->setChecked(what & kSearchTags);
+    m_searchComments->setChecked(what & kSearchComments);
+    const qint64 comparison = integerForKey(m_defaults, kSearchComparison, 1);
+    m_searchCaseInsensitive->setChecked(comparison & 1);
+    m_searchNoUmlauts->setChecked(comparison & 2);
+    m_searchFuzzy->setChecked(comparison & 4);
+    // A stored tag without a cell keeps the default selection.
+    QAbstractButton* mode = m_searchMode->button(int(integerForKey(m_defaults, kSearchOperator, kSearchPhrase)));
+    (mode ? mode : m_searchMode->button(kSearchPhrase))->setChecked(true);
+    QAbstractButton* type = m_searchType->button(int(integerForKey(m_defaults, kSearchType, kSearchFilesAndFolders)));
+    (type ? type : m_searchType->button(kSearchFilesAndFolders))->setChecked(true);
+    m_searchInvisibles->setChecked(boolForKey(m_defaults, kSearchInvisibles, false));
+    m_searchPackages->setChecked(boolForKey(m_defaults, kSearchPackages, false));
+}
+
+void SearchWindow::getSettings()
+{
+    m_defaults.setInteger(searchMode(), kSearchOperator);
+    m_defaults.setInteger(searchType(), kSearchType);
+    m_defaults.setBool(m_searchInvisibles->isChecked(), kSearchInvisibles);
+    m_defaults.setBool(m_searchPackages->isChecked(), kSearchPackages);
+    m_defaults.setInteger(qint64(searchComparison()), kSearchComparison);
+    m_defaults.setInteger(qint64(searchWhat()), kSearchWhat);
+}
+
+void SearchWindow::setDrawerSettings()
+{
+    for (int list = 1; list <= 6; ++list) {
+        listBox(list)->setChecked(boolForKey(m_defaults, listKey("fileExtOn", list), defaultFileExtensionsOn(list)));
+        listField(list)->setText(stringForKey(m_defaults, listKey("fileExt", list), defaultFileExtensions(list)));
+        listField(list)->setCursorPosition(0);
+    }
+    m_scanAll->setChecked(boolForKey(m_defaults, kScanAll, false));
+    didChangeScanAll();
+}
+
+void SearchWindow::getDrawerSettings()
+{
+    for (int list = 1; list <= 6; ++list)
+        m_defaults.setBool(listBox(list)->isChecked(), listKey("fileExtOn", list));
+    for (int list = 1; list <= 6; ++list)
+        m_defaults.setString(listField(list)->text(), listKey("fileExt", list));
+    m_defaults.setBool(m_scanAll->isChecked(), kScanAll);
+    m_defaults.synchronize();
+}
+
+bool SearchWindow::isDrawerVisible() const
+{
+    return !m_drawer->isHidden();
+}
+
+void SearchWindow::toggleSettings()
+{
+    if (!isDrawerVisible()) {
+        setDrawerSettings();
+        m_drawer->show();
+    } else {
+        getDrawerSettings();
+        m_drawer->hide();
+    }
+    if (auto* item = findChild<QAction*>(QStringLiteral("settings")))
+        item->setChecked(isDrawerVisible());
+}
+
+void SearchWindow::synchronizeDefaults()
+{
+    m_engine->stopSearch();
+    if (!m_timer)
+        return;
+    m_defaults.setInteger(qint64(searchComparison()), kSearchComparison);
+    m_defaults.setInteger(searchMode(), kSearchOperator);
+    m_defaults.setInteger(searchType(), kSearchType);
+    m_defaults.setBool(m_searchInvisibles->isChecked(), kSearchInvisibles);
+    m_defaults.setBool(m_searchPackages->isChecked(), kSearchPackages);
+    m_defaults.setString(m_path, kSearchLocation);
+    m_defaults.setInteger(qint64(m_engine->dataSource().sorting()), perWindowKey("SearchSorting-%1", m_index));
+    m_defaults.setBool(m_engine->dataSource().isReverseSorting(), perWindowKey("SearchReverse-%1", m_index));
+    m_defaults.synchronize();
+    m_timer->stop();
+    delete m_timer;
+    m_timer = nullptr;
+}
+
+void SearchWindow::didChangeScanAll()
+{
+    const bool enabled = !m_scanAll->isChecked();
+    for (int list = 1; list <= 6; ++list) {
+        listBox(list)->setEnabled(enabled);
+        listField(list)->setEnabled(enabled);
+    }
+}
+
+void SearchWindow::didChangeType()
+{
+    const bool files = searchType() & kSearchFiles;
+    m_searchContent->setEnabled(files);
+    if (!files)
+        m_searchContent->setChecked(false);
+}
+
+void SearchWindow::didChangeMode()
+{
+    const bool terms = searchMode() == kSearchQueryTerms;
+    for (QCheckBox* check : {m_searchNoUmlauts, m_searchFuzzy}) {
+        check->setEnabled(terms);
+        if (!terms)
+            check->setChecked(false);
+    }
+}
+
+// --- destinations ----------------------------------------------------------------------------
+
+QMenu* SearchWindow::destinationMenu() const
+{
+    return m_searchLocation->menu();
+}
+
+void SearchWindow::showDestinationMenu()
+{
+    m_searchLocation->showMenu();
+}
+
+QString SearchWindow::destinationTitle() const
+{
+    return m_searchLocation->text();
+}
+
+void SearchWindow::initDestination()
+{
+    QMenu* menu = destinationMenu();
+    menu->clear();
+    QAction* select = menu->addAction(tr("Select..."));
+    select->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    select->setObjectName(QStringLiteral("selectDestination"));
+    connect(select, &QAction::triggered, this, [this] {
+        const QString folder = QFileDialog::getExistingDirectory(this, tr("Select"), QDir::homePath());
+        if (!folder.isEmpty())
+            setDestination(folder);
+    });
+    menu->addSeparator();
+    for (const char16_t* pseudo : {kActiveDestination, kAllVolumesDestination, kLocalVolumesDestination,
+                                   kRemovableVolumesDestination}) {
+        const QString value = QString::fromUtf16(pseudo);
+        QAction* item = menu->addAction(pseudoDestinationTitle(value));
+        item->setData(value);
+        connect(item, &QAction::triggered, this, [this, value] { setDestination(value); });
+        if (pseudo == kActiveDestination)
+            menu->addSeparator();
+    }
+    menu->addSeparator();
+    for (const QString& volume : offeredVolumes(localVolumePaths() + removableMedia()))
+        addDestinationItem(volume, false);
+    menu->addSeparator();
+    if (QFileInfo(iCloudFolder()).isDir())
+        addDestinationItem(iCloudFolder(), false);
+    addDestinationsOfDirectory(QStringLiteral("/"), true, false);
+    menu->addSeparator();
+    addDestinationItem(QDir::homePath(), false);
+    addDestinationsOfDirectory(userHomeDirectory(), false, true);
+    const QString desktop = standardFolderPath(StandardFolder::Desktop, QDir::homePath());
+    if (desktop != QDir::homePath())
+        addDestinationsOfDirectory(desktop, true, false);
+}
+
+void SearchWindow::addDestinationItem(const QString& path, bool indent)
+{
+    QMenu* menu = destinationMenu();
+    const QString key = stringByAbbreviatingWithTildeInPath(path);
+    const QList<QAction*> actions = menu->actions();
+    for (auto it = actions.crbegin(); it != actions.crend(); ++it) {
+        if ((*it)->data().toString().compare(key, Qt::CaseInsensitive) == 0 && (*it)->data().isValid())
+            return;
+    }
+    const QString title = destinationDisplayName(path);
+    QAction* item = menu->addAction(indent ? QStringLiteral("    ") + title : title);
+    item->setData(key);
+    const QImage icon = cachedIconForFile(stringByExpandingTildeInPath(path), false, QSize(16, 16));
+    if (!icon.isNull())
+        item->setIcon(QIcon(QPixmap::fromImage(icon)));
+    connect(item, &QAction::triggered, this, [this, key] { setDestination(stringByExpandingTildeInPath(key)); });
+}
+
+void SearchWindow::addDestinationsOfDirectory(const QString& folder, bool separator, bool indent)
+{
+    const QStringList folders = offeredSubfolders(folder);
+    if (separator && !folders.isEmpty())
+        destinationMenu()->addSeparator();
+    for (const QString& path : folders)
+        addDestinationItem(path, indent);
+}
+
+void SearchWindow::setDestination(const QString& path)
+{
+    if (path.isNull())
+        return;
+    m_path = path;
+    const QString pseudo = pseudoDestinationTitle(m_path);
+    m_searchLocation->setText(pseudo.isNull() ? destinationDisplayName(m_path) : pseudo);
+    m_searchLocation->setToolTip(pseudo.isNull() ? stringByExpandingTildeInPath(m_path) : pseudo);
+    const QImage icon = pseudo.isNull()
+                            ? cachedIconForFile(stringByExpandingTildeInPath(m_path), false, QSize(16, 16))
+                            : QImage();
+    m_searchLocation->setIcon(icon.isNull() ? QIcon() : QIcon(QPixmap::fromImage(icon)));
+}
+
+QString SearchWindow::destination() const
+{
+    return validatedDestination(m_path);
+}
+
+void SearchWindow::setInput(const QString& phrase)
+{
+    m_searchInput->setText(phrase.isNull() ? QString() : phrase);
+}
+
+QString SearchWindow::input() const
+{
+    return m_searchInput->text();
+}
+
+// --- SearchEngineOwner ------------------------------------------------------------------------
+
+void SearchWindow::beep()
+{
+    QApplication::beep();
+}
+
+void SearchWindow::requestAttentionWhenInactive()
+{
+    if (!isActiveWindow())
+        QApplication::alert(this);
+}
+
+QStringList SearchWindow::localVolumePaths()
+{
+    return mountedLocalVolumePaths();
+}
+
+QStringList SearchWindow::removableMedia()
+{
+    return mountedRemovableMediaPaths();
+}
+
+void SearchWindow::didUpdateResultInfo(const ResultPointer& result)
+{
+    const qsizetype row = m_engine->dataSource().indexOfResult(result.get());
+    if (row >= 0 && row < m_model->rowCount())
+        emit m_model->dataChanged(m_model->index(int(row), 0),
+                                  m_model->index(int(row), ResultsTableModel::kColumnCount - 1));
+}
+
+// --- closing ------------------------------------------------------------------------------------
+
+bool SearchWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_results && event->type() == QEvent::KeyPress)
+        return handleQuickLookKeyDown(m_results, static_cast<QKeyEvent*>(event));
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void SearchWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    // A question still open ends first (answered "Cancel").
+    if (m_sheet)
+        m_sheet->close();
+    synchronizeDefaults();
+    if (QuickLookController* preview = QuickLookController::currentController())
+        preview->removeObserverForView(m_results);
+    decreaseBadgeLabel(m_found);
+    m_found = 0;
+    m_closed = true;
+    event->accept();
+    emit windowDidClose(this);
+}
+
+} // namespace sorvant

@@ -1,0 +1,235 @@
+#pragma once
+// SearchWindow: the window of one search. Its controls are the live
+// settings (what, comparison, mode, type, invisibles, packages, the drawer's
+// content lists); it owns the SearchEngine that runs the search on a worker
+// thread, and a 0.25 s refresh timer that moves pending results into the
+// table, keeps the "%d found/%d done" line current and restores the window
+// when the search has ended.
+//
+// User defaults: the option keys are saved at each search start
+// (getSettings, getDrawerSettings) and, with the destination and the
+// window's sort keys, once at close or quit (synchronizeDefaults). The
+// drawer's keys are also saved when the drawer closes.
+//
+// Threads: everything here runs on the main thread; the worker only touches
+// the engine's counters and the data source under its lock.
+//
+// Not here: the results table's model (results_table_model.h), the
+// destination menu's folder rules (destinations.h), the delegate that owns
+// the windows (application_delegate.h).
+
+#include "interface/responder_hooks.h"
+#include "search/search_engine.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class QTimer;
+class QToolBar;
+class QAction;
+class QToolButton;
+class QWidget;
+
+namespace sorvant {
+
+class ResultsTableModel;
+class UserDefaults;
+
+class SearchWindow : public QMainWindow,
+                     public SearchEngineOwner,
+                     public KeyWindowEventCheck,
+                     public WindowIndex,
+                     public DocumentURLs
+{
+    Q_OBJECT
+public:
+    // Builds the window and loads its settings; `index` names its
+    // per-window keys ("SearchSorting-%d", frame and column names).
+    SearchWindow(quint64 index, UserDefaults& defaults, QWidget* parent = nullptr);
+    ~SearchWindow() override;
+
+    [[nodiscard]] quint64 windowIndex() const override { return m_index; }
+    [[nodiscard]] SearchEngine& engine() { return *m_engine; }
+    [[nodiscard]] bool isSearching() const { return m_engine->isSearching(); }
+
+    // --- running and stopping ------------------------------------------------
+    // Starts a search, or stops the running one.
+    void search();
+    // Escape: stops a running search; nothing while idle.
+    void cancelOperation();
+    bool checkKeyWindowEvent(QEvent* event) override;
+    // One tick of the refresh timer.
+    void updateHandler();
+    void reloadData();
+    void updateInfo();
+    [[nodiscard]] QString statusText() const;
+
+    // --- settings ----------------------------------------------------------
+    void setSettings();
+    void getSettings();
+    void setDrawerSettings();
+    void getDrawerSettings();
+    [[nodiscard]] std::uint64_t searchWhat() const;
+    [[nodiscard]] std::uint64_t searchComparison() const;
+    [[nodiscard]] int searchMode() const;
+    [[nodiscard]] int searchType() const;
+    void toggleSettings();
+    [[nodiscard]] bool isDrawerVisible() const;
+    // Stops the search (waiting for it) and saves the settings once.
+    void synchronizeDefaults();
+    void didChangeScanAll();
+    void didChangeType();
+    void didChangeMode();
+
+    // --- destinations --------------------------------------------------------
+    void initDestination();
+    // Stores the destination (a path, possibly with "~", or a
+    // pseudo-destination) and titles the menu; null leaves both unchanged.
+    void setDestination(const QString& path);
+    // The folder or pseudo-destination to search; null when the stored one
+    // is missing, not a folder, or a package.
+    [[nodiscard]] QString destination() const;
+    [[nodiscard]] QString storedDestination() const { return m_path; }
+    [[nodiscard]] QMenu* destinationMenu() const;
+    [[nodiscard]] QString destinationTitle() const;
+    // Pops the destination menu up under its button (menu and keyboard).
+    void showDestinationMenu();
+    void setInput(const QString& phrase);
+    [[nodiscard]] QString input() const;
+
+    // --- the controls, for the tests and the delegate ----------------------------
+    [[nodiscard]] QCheckBox* checkBox(const char* name) const;
+    [[nodiscard]] QAbstractButton* modeButton(int mode) const;
+    [[nodiscard]] QAbstractButton* typeButton(int type) const;
+    [[nodiscard]] QPushButton* searchButton() const { return m_searchButton; }
+    [[nodiscard]] QLineEdit* searchField() const { return m_searchInput; }
+    [[nodiscard]] QTableView* resultsTable() const { return m_results; }
+    [[nodiscard]] QLineEdit* listField(int list) const { return m_fileExt.at(size_t(list - 1)); }
+    [[nodiscard]] QCheckBox* listBox(int list) const { return m_fileExtOn.at(size_t(list - 1)); }
+
+    // --- file actions on the selected results (search_window_actions.cpp) --------
+    // The answer of a warning: YES for the alternate (destructive) button.
+    using AlertHandler = std::function<bool(const QString& title, const QString& message,
+                                            const QString& defaultButton, const QString& alternateButton)>;
+    // Replaces the modal warnings (tests answer them); null restores them.
+    void setAlertHandler(AlertHandler handler) { m_alertHandler = std::move(handler); }
+    // Selected rows in order, and their full paths.
+    [[nodiscard]] QList<int> selectedRows() const;
+    [[nodiscard]] QStringList selectedPaths() const;
+    void selectRows(const QList<int>& rows);
+    // Opens each selected item (links resolved) with its default application.
+    void openFile();
+    // Opens each selected item with the application of a desktop entry.
+    void openWith(const QString& applicationPath);
+    // Shows each selected item in the file manager.
+    void revealFileInFinder();
+    void moveToTrash();
+    // Shows the file manager's properties of each selected item.
+    void showInfo();
+    // Asks first, then deletes the selected items for good.
+    void destroy();
+    // Trashes (YES) or removes (NO) the selected items; a trash failure
+    // asks once whether to delete instead. Drops the gone results, keeps a
+    // single selected row's place and beeps when anything stayed.
+    void deleteItems(bool trash);
+    // Copies the selected items as file URLs and as paths.
+    void copy();
+    // File URLs of the selected results, for the preview; empty while the
+    // worker holds the results' lock.
+    [[nodiscard]] QList<QUrl> documentURLs() const override;
+    // Opens or closes the preview of the selected results.
+    void toggleQuickLookAction();
+    // Whether an action (by its object name) can act now.
+    [[nodiscard]] bool validateItem(const QString& action) const;
+    // The table's context menu, its items validated; also validates the
+    // same actions in the main menu.
+    [[nodiscard]] QMenu* contextMenu();
+    // --- the toolbar (search_window_toolbar.cpp) ---
+    // A new item of the toolbar's table; null for an unknown identifier
+    // (compared exactly).
+    [[nodiscard]] QAction* toolbarItem(const QString& identifier);
+    [[nodiscard]] QToolBar* toolbar() const { return m_toolbar; }
+    void validateToolbarItems();
+    void validateFileActions();
+
+    // --- SearchEngineOwner ---------------------------------------------------
+    void beep() override;
+    void requestAttentionWhenInactive() override;
+    QStringList localVolumePaths() override;
+    QStringList removableMedia() override;
+    void didUpdateResultInfo(const ResultPointer& result) override;
+
+signals:
+    // The window has closed and saved; its controller may go.
+    void windowDidClose(sorvant::SearchWindow* window);
+    // A search ended and the window was restored.
+    void searchDidEnd();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildInterface();
+    QWidget* buildOptions();
+    QWidget* buildDrawer();
+    void setSearching(bool searching);
+    void addDestinationItem(const QString& path, bool indent);
+    void addDestinationsOfDirectory(const QString& folder, bool separator, bool indent);
+    void dumpResultsIfAsked();
+    bool askAlert(const QString& title, const QString& message, const QString& defaultButton,
+                  const QString& alternateButton);
+    void addFileActions();
+    void buildToolbar();
+
+    quint64 m_index;
+    UserDefaults& m_defaults;
+    std::unique_ptr<SearchEngine> m_engine;
+    ResultsTableModel* m_model = nullptr;
+
+    QLineEdit* m_searchInput = nullptr;
+    QPushButton* m_searchButton = nullptr;
+    QLabel* m_searchInfo = nullptr;
+    QProgressBar* m_searchIndicator = nullptr;
+    QCheckBox* m_searchCaseInsensitive = nullptr;
+    QCheckBox* m_searchNoUmlauts = nullptr;
+    QCheckBox* m_searchFuzzy = nullptr;
+    QCheckBox* m_searchInvisibles = nullptr;
+    QCheckBox* m_searchPackages = nullptr;
+    QCheckBox* m_searchName = nullptr;
+    QCheckBox* m_searchContent = nullptr;
+    QCheckBox* m_searchTags = nullptr;
+    QCheckBox* m_searchComments = nullptr;
+    QButtonGroup* m_searchType = nullptr;
+    QButtonGroup* m_searchMode = nullptr;
+    QToolButton* m_searchLocation = nullptr;
+    QTableView* m_results = nullptr;
+    QWidget* m_drawer = nullptr;
+    std::array<QLineEdit*, 6> m_fileExt{};
+    std::array<QCheckBox*, 6> m_fileExtOn{};
+    QCheckBox* m_scanAll = nullptr;
+
+    QTimer* m_timer = nullptr;
+    QString m_path;
+    quint64 m_found = 0;
+    bool m_closed = false;
+    AlertHandler m_alertHandler;
+    QPointer<QWidget> m_sheet;
+    QMenu* m_contextMenu = nullptr;
+    QToolBar* m_toolbar = nullptr;
+};
+
+} // namespace sorvant

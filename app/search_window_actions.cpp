@@ -1,0 +1,253 @@
+// SearchWindow: what a user does with the found items: open, open with an
+// application, reveal, move to the Trash, delete, copy; the context menu and
+// the validation of each action.
+
+#include "app/results_table_model.h"
+#include "app/search_window.h"
+#include "interface/quick_look.h"
+#include "platform/url.h"
+#include "system/file_manager.h"
+#include "system/file_operations.h"
+#include "system/link_resolution.h"
+#include "system/open_with.h"
+#include "system/opening.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace sorvant {
+
+namespace {
+
+// The actions that need a selection, by object name.
+const QStringList kSelectionActions = {"openFile", "openWith",  "revealFileInFinder", "moveToTrash",
+                                       "destroy",  "showInfo", "copy"};
+
+} // namespace
+
+QList<int> SearchWindow::selectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : m_results->selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+QStringList SearchWindow::selectedPaths() const
+{
+    return m_model->pathsOfRows(selectedRows());
+}
+
+void SearchWindow::selectRows(const QList<int>& rows)
+{
+    QItemSelection selection;
+    for (const int row : rows)
+        selection.select(m_model->index(row, 0), m_model->index(row, ResultsTableModel::kColumnCount - 1));
+    m_results->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void SearchWindow::openFile()
+{
+    for (const QString& path : selectedPaths())
+        openURL(URL::fileURLWithPath(stringByResolvingLinkOfPath(path)), false);
+}
+
+void SearchWindow::openWith(const QString& applicationPath)
+{
+    for (const QString& path : selectedPaths())
+        openURL(URL::fileURLWithPath(stringByResolvingLinkOfPath(path)), applicationPath, false);
+}
+
+void SearchWindow::revealFileInFinder()
+{
+    for (const QString& path : selectedPaths())
+        selectFileInFileViewer(path);
+}
+
+void SearchWindow::moveToTrash()
+{
+    deleteItems(true);
+}
+
+void SearchWindow::destroy()
+{
+    if (selectedRows().isEmpty())
+        return;
+    // The question does not hold the results' lock: a worker waiting to add
+    // a result must never keep the window from closing under it.
+    if (askAlert(tr("Warning"), tr("Do you really want to destroy the selected items?"), tr("Cancel"), tr("Delete")))
+        deleteItems(false);
+}
+
+bool SearchWindow::askAlert(const QString& title, const QString& message, const QString& defaultButton,
+                            const QString& alternateButton)
+{
+    if (m_alertHandler)
+        return m_alertHandler(title, message, defaultButton, alternateButton);
+    QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::NoButton, this);
+    box.setObjectName(QStringLiteral("alert"));
+    QPushButton* cancel = box.addButton(defaultButton, QMessageBox::RejectRole);
+    QPushButton* alternate = box.addButton(alternateButton, QMessageBox::DestructiveRole);
+    box.setDefaultButton(cancel);
+    box.setWindowModality(Qt::WindowModal);
+    m_sheet = &box;
+    box.exec();
+    m_sheet = nullptr;
+    return box.clickedButton() == alternate;
+}
+
+void SearchWindow::deleteItems(bool trash)
+{
+    const QList<int> rows = selectedRows();
+    const int remembered = rows.size() == 1 ? rows.constFirst() : -1;
+    const QStringList paths = m_model->pathsOfRows(rows);
+    bool ask = true;
+    bool failed = false;
+    for (const QString& path : paths) {
+        bool trashFailed = false;
+        if (trash) {
+            if (recycleFile(path, false))
+                continue;
+            failed = trashFailed = true;
+            if (!ask)
+                continue;
+            ask = false;
+            if (!askAlert(tr("Warning"),
+                          tr("The selected items can't be moved to the trash. Do you want to delete them "
+                             "immediately? This action can't be undone."),
+                          tr("Cancel"), tr("Delete")))
+                continue;
+            trash = false;
+        }
+        if (!removePath(path))
+            failed = true;
+        else if (trashFailed)
+            failed = false;
+    }
+    m_results->clearSelection();
+    ResultsDataSource& results = m_engine->dataSource();
+    results.lock();
+    results.flushResults();
+    results.unlock();
+    results.updateResults();
+    reloadData();
+    updateInfo();
+    const int count = m_model->rowCount();
+    if (remembered >= 0 && count > 0)
+        selectRows({std::min(remembered, count - 1)});
+    if (failed)
+        beep();
+}
+
+void SearchWindow::copy()
+{
+    const QModelIndexList rows = m_results->selectionModel()->selectedRows();
+    if (!rows.isEmpty())
+        QApplication::clipboard()->setMimeData(m_model->mimeData(rows));
+}
+
+QList<QUrl> SearchWindow::documentURLs() const
+{
+    QList<QUrl> urls;
+    ResultsDataSource& results = m_engine->dataSource();
+    if (!results.tryLock())
+        return urls;
+    for (const int row : selectedRows()) {
+        if (const ResultPointer result = results.resultAtIndex(row))
+            urls.append(QUrl::fromLocalFile(result->fullPath()));
+    }
+    results.unlock();
+    return urls;
+}
+
+void SearchWindow::toggleQuickLookAction()
+{
+    QuickLookController::sharedController().toggleQuickLook(this);
+}
+
+bool SearchWindow::validateItem(const QString& action) const
+{
+    if (action == u"quicklook") {
+        const QuickLookController* preview = QuickLookController::currentController();
+        return (preview && preview->isOpen()) || m_results->selectionModel()->hasSelection();
+    }
+    if (kSelectionActions.contains(action))
+        return m_results->selectionModel()->hasSelection();
+    return true;
+}
+
+void SearchWindow::addFileActions()
+{
+    m_contextMenu = new QMenu(this);
+    const auto add = [this](const char* name, const QString& title, const QKeySequence& keys, auto slot) {
+        auto* action = new QAction(title, this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+        m_contextMenu->addAction(action);
+        return action;
+    };
+    add("openFile", tr("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), &SearchWindow::openFile);
+    QMenu* openWithMenu = m_contextMenu->addMenu(tr("Open With"));
+    openWithMenu->setObjectName(QStringLiteral("openWith"));
+    connect(openWithMenu, &QMenu::aboutToShow, this, [this, openWithMenu] {
+        openWithMenu->clear();
+        const QStringList paths = selectedPaths();
+        const QString preferred = defaultApplicationForPaths(paths);
+        QStringList applications = applicationsForPaths(paths);
+        if (!preferred.isEmpty()) {
+            applications.removeAll(preferred);
+            applications.prepend(preferred);
+        }
+        for (const QString& application : applications) {
+            QAction* item = openWithMenu->addAction(QFileInfo(application).completeBaseName());
+            item->setData(application);
+            connect(item, &QAction::triggered, this, [this, application] { openWith(application); });
+        }
+        if (applications.isEmpty())
+            openWithMenu->addAction(tr("No application"))->setEnabled(false);
+    });
+    add("revealFileInFinder", tr("Show in File Manager"), QKeySequence(Qt::CTRL | Qt::Key_R),
+        &SearchWindow::revealFileInFinder);
+    add("showInfo", tr("Properties"), QKeySequence(Qt::CTRL | Qt::Key_I), &SearchWindow::showInfo);
+    m_contextMenu->addSeparator();
+    add("copy", tr("Copy"), QKeySequence::Copy, &SearchWindow::copy);
+    m_contextMenu->addSeparator();
+    add("moveToTrash", tr("Move to Trash"), QKeySequence(Qt::Key_Delete), &SearchWindow::moveToTrash);
+    add("destroy", tr("Delete..."), QKeySequence(Qt::SHIFT | Qt::Key_Delete), &SearchWindow::destroy);
+
+    m_results->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_results, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        contextMenu()->popup(m_results->viewport()->mapToGlobal(position));
+    });
+    connect(m_results, &QAbstractItemView::doubleClicked, this, [this] { openFile(); });
+}
+
+QMenu* SearchWindow::contextMenu()
+{
+    validateFileActions();
+    return m_contextMenu;
+}
+
+void SearchWindow::validateFileActions()
+{
+    for (QAction* action : m_contextMenu->actions()) {
+        const QString name = action->menu() ? action->menu()->objectName() : action->objectName();
+        if (!name.isEmpty())
+            action->setEnabled(validateItem(name));
+    }
+}
+
+} // namespace sorvant

@@ -1,0 +1,176 @@
+// The destination menu's folder rules and the application delegate's
+// windows: indexes, command-line paths and quitting on close.
+
+#include "app/application_delegate.h"
+#include "app/application_service.h"
+#include "app/destinations.h"
+#include "app/preferences_panel.h"
+#include "platform/notification_center.h"
+#include "system/workspace_monitors.h"
+#include "tests/app/app_test_support.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+
+namespace sorvant::test {
+namespace {
+
+using DestinationsTest = AppFixture;
+using DelegateTest = AppFixture;
+
+TEST(DestinationVolumes, OnlyTheDesktopsMountPlacesAreOffered)
+{
+    const QStringList mounts = {"/", "/boot", "/boot/efi", "/media/usb", "/media/me/Stick", "/media/me/a/b",
+                                "/run/media/me/Disk", "/run/user/1000/doc", "/mnt/backup", "/mnt/a/b",
+                                "/media/usb", "/home"};
+    const QStringList expected = {"/", "/media/usb", "/media/me/Stick", "/run/media/me/Disk", "/mnt/backup"};
+    EXPECT_EQ(offeredVolumes(mounts), expected);
+}
+
+TEST_F(DestinationsTest, SubfoldersLeaveOutHiddenItemsPackagesAndFiles)
+{
+    const QString root = tree.makeDir(QStringLiteral("root"));
+    tree.makeDir(QStringLiteral("root/Zeta"));
+    tree.makeDir(QStringLiteral("root/alpha"));
+    tree.makeDir(QStringLiteral("root/.dot"));
+    tree.makeDir(QStringLiteral("root/listed"));
+    tree.writeFile(QStringLiteral("root/.hidden"), "listed\n");
+    tree.writeFile(QStringLiteral("root/file.txt"));
+    tree.makeDir(QStringLiteral("root/Tool.app"));
+    QFile::link(tree.filePath(QStringLiteral("root/alpha")), tree.filePath(QStringLiteral("root/link")));
+    EXPECT_EQ(offeredSubfolders(root), (QStringList{root + "/Zeta", root + "/alpha", root + "/link"}));
+    EXPECT_TRUE(offeredSubfolders(tree.filePath(QStringLiteral("missing"))).isEmpty());
+    // At "/" the system's own folders are left out.
+    const QStringList atRoot = offeredSubfolders(QStringLiteral("/"));
+    for (const char* system : {"/proc", "/sys", "/usr", "/etc", "/dev"})
+        EXPECT_FALSE(atRoot.contains(QString::fromLatin1(system))) << system;
+}
+
+TEST_F(DestinationsTest, ValidationResolvesLinksAndRefusesFiles)
+{
+    const QString folder = tree.makeDir(QStringLiteral("folder"));
+    const QString file = tree.writeFile(QStringLiteral("file.txt"));
+    QFile::link(folder, tree.filePath(QStringLiteral("to-folder")));
+    EXPECT_EQ(validatedDestination(tree.filePath(QStringLiteral("to-folder"))), folder);
+    EXPECT_TRUE(validatedDestination(file).isNull());
+    EXPECT_TRUE(validatedDestination(tree.filePath(QStringLiteral("gone"))).isNull());
+    EXPECT_TRUE(validatedDestination(QString()).isNull());
+    EXPECT_EQ(validatedDestination(QStringLiteral("~")), QDir::homePath());
+    for (const char16_t* pseudo : {kActiveDestination, kAllVolumesDestination, kLocalVolumesDestination,
+                                   kRemovableVolumesDestination}) {
+        EXPECT_EQ(validatedDestination(QString::fromUtf16(pseudo)), QString::fromUtf16(pseudo));
+        EXPECT_FALSE(pseudoDestinationTitle(QString::fromUtf16(pseudo)).isEmpty());
+    }
+}
+
+TEST_F(DestinationsTest, MenuItemsSetTheDestinationAndVolumesAppearOnce)
+{
+    auto window = makeWindow();
+    QStringList data;
+    QAction* home = nullptr;
+    QAction* all = nullptr;
+    for (QAction* item : window->destinationMenu()->actions()) {
+        if (item->isSeparator() || !item->data().isValid())
+            continue;
+        data.append(item->data().toString());
+        if (item->data().toString() == u"~")
+            home = item;
+        if (item->data().toString() == QStringView(kAllVolumesDestination))
+            all = item;
+    }
+    EXPECT_EQ(data.count(QStringLiteral("/")), 1);
+    ASSERT_TRUE(home && all);
+    all->trigger();
+    EXPECT_EQ(window->storedDestination(), QString::fromUtf16(kAllVolumesDestination));
+    EXPECT_EQ(window->destinationTitle(), pseudoDestinationTitle(QString::fromUtf16(kAllVolumesDestination)));
+    home->trigger();
+    EXPECT_EQ(window->storedDestination(), QDir::homePath());
+    // A mount rebuilds the menu, keeping the destination.
+    window->destinationMenu()->addAction(QStringLiteral("stale"));
+    NotificationCenter::defaultCenter().post(WorkspaceDidMountVolumeNotification, QStringLiteral("/media/x"));
+    for (QAction* item : window->destinationMenu()->actions())
+        EXPECT_NE(item->text(), QStringLiteral("stale"));
+    EXPECT_EQ(window->storedDestination(), QDir::homePath());
+}
+
+TEST(ServicesFolder, FileURLsOneNameOrTheTextAsItStands)
+{
+    const struct
+    {
+        const char* given;
+        const char* folder;
+    } cases[] = {
+        {"file:///tmp/a%20b", "/tmp/a b"}, {"/srv/x\n", "/srv/x"}, {"/srv/x", "/srv/x"},
+        {"/a\n/b", "/a\n/b"},               {"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        EXPECT_EQ(servicesFolder(QString::fromUtf8(c.given)), QString::fromUtf8(c.folder));
+    }
+}
+
+TEST_F(DelegateTest, WindowIndexesCountTheControllers)
+{
+    ApplicationDelegate delegate(&defaults);
+    SearchWindow* first = delegate.findWindow();
+    SearchWindow* second = delegate.findWindow();
+    EXPECT_EQ(first->windowIndex(), 1U);
+    EXPECT_EQ(second->windowIndex(), 2U);
+    first->close();
+    EXPECT_EQ(delegate.numberOfWindowControllers(), 1);
+    // A window opened after a close may share the index of an open one.
+    EXPECT_EQ(delegate.findWindow()->windowIndex(), 2U);
+    EXPECT_FALSE(delegate.applicationOpenUntitledFile());
+}
+
+TEST_F(DelegateTest, CommandLinePathsFillTheLastWindowWithoutSearching)
+{
+    const QString folder = tree.makeDir(QStringLiteral("docs"));
+    const QString file = tree.writeFile(QStringLiteral("docs/a.txt"));
+    ApplicationDelegate delegate(&defaults);
+    delegate.search(QString(), file);
+    ASSERT_EQ(delegate.numberOfWindowControllers(), 1);
+    SearchWindow* window = delegate.windows().constFirst();
+    EXPECT_EQ(window->storedDestination(), folder);
+    EXPECT_FALSE(window->isSearching());
+    delegate.search(QStringLiteral("needle"), QString());
+    EXPECT_EQ(window->input(), QStringLiteral("needle"));
+    EXPECT_EQ(window->storedDestination(), folder);
+    // The launch opens no second window.
+    delegate.applicationDidFinishLaunching();
+    EXPECT_EQ(delegate.numberOfWindowControllers(), 1);
+}
+
+TEST_F(DelegateTest, QuittingOnCloseFollowsThePreference)
+{
+    for (const bool quit : {false, true}) {
+        SCOPED_TRACE(quit);
+        ApplicationDelegate delegate(&defaults);
+        PreferencesPanel* panel = PreferencesPanel::orderFront(defaults);
+        EXPECT_EQ(PreferencesPanel::orderFront(defaults), panel);
+        if (panel->quitOnClose()->isChecked() != quit)
+            panel->quitOnClose()->click();
+        EXPECT_EQ(stored(QStringLiteral("QuitOnClose")).toBool(), quit);
+        QSignalSpy terminate(&delegate, &ApplicationDelegate::shouldTerminate);
+        delegate.findWindow()->close();
+        EXPECT_EQ(terminate.wait(400), quit);
+        delete panel;
+    }
+}
+
+TEST_F(DelegateTest, QuitSavesEveryWindowFirstWindowLast)
+{
+    ApplicationDelegate delegate(&defaults);
+    const QString a = tree.makeDir(QStringLiteral("a"));
+    const QString b = tree.makeDir(QStringLiteral("b"));
+    delegate.findWindow()->setDestination(a);
+    delegate.findWindow()->setDestination(b);
+    delegate.applicationWillTerminate();
+    EXPECT_EQ(stored(QStringLiteral("SearchLocation")).toString(), a);
+}
+
+} // namespace
+} // namespace sorvant::test

@@ -1,0 +1,185 @@
+// The results table: sorting by column, the selection kept across reloads,
+// highlighting, dragging out, and the file actions on the selection.
+
+#include "app/results_table_model.h"
+#include "system/trash.h"
+#include "tests/app/app_test_support.h"
+
+#include <QAction>
+#include <QFile>
+#include <QToolBar>
+#include <QMimeData>
+#include <QTableView>
+#include <QUrl>
+
+#include <memory>
+
+namespace sorvant::test {
+namespace {
+
+class ResultsTableTest : public AppFixture
+{
+protected:
+    // A window showing the results of "item" over files of 1, 3 and 2 bytes.
+    void SetUp() override
+    {
+        tree.writeFile(QStringLiteral("r/item-b.txt"), "x");
+        tree.writeFile(QStringLiteral("r/item-a.txt"), "xyz");
+        tree.writeFile(QStringLiteral("r/item-c.txt"), "xy");
+        window = makeWindow();
+        ASSERT_TRUE(searchAndWait(*window, QStringLiteral("item"), tree.filePath(QStringLiteral("r"))));
+        model = qobject_cast<ResultsTableModel*>(window->resultsTable()->model());
+        ASSERT_EQ(model->rowCount(), 3);
+    }
+    QStringList names() const
+    {
+        QStringList shown;
+        for (int row = 0; row < model->rowCount(); ++row)
+            shown.append(model->index(row, ResultsTableModel::kFileColumn).data().toString());
+        return shown;
+    }
+
+    std::unique_ptr<SearchWindow> window;
+    ResultsTableModel* model = nullptr;
+};
+
+TEST_F(ResultsTableTest, HeaderClicksSortAndKeepTheSelection)
+{
+    EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-b.txt", "item-c.txt"}));
+    window->selectRows({1});
+    model->sortByColumn(ResultsTableModel::kFileColumn);
+    EXPECT_EQ(names(), (QStringList{"item-c.txt", "item-b.txt", "item-a.txt"}));
+    // Another column keeps the direction.
+    model->sortByColumn(ResultsTableModel::kSizeColumn);
+    EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-c.txt", "item-b.txt"}));
+    window->selectRows({0});
+    model->sortByColumn(ResultsTableModel::kSizeColumn);
+    window->reloadData();
+    EXPECT_EQ(names(), (QStringList{"item-b.txt", "item-c.txt", "item-a.txt"}));
+    EXPECT_EQ(window->selectedPaths(), QStringList{tree.filePath(QStringLiteral("r/item-a.txt"))});
+    for (int column = 0; column < ResultsTableModel::kColumnCount; ++column)
+        EXPECT_EQ(ResultsTableModel::columnForSortKey(ResultsTableModel::sortKeyForColumn(column)), column);
+}
+
+TEST_F(ResultsTableTest, NamesAreHighlightedOnlyWhenNamesWereSearched)
+{
+    const QVariantList ranges = model->index(0, ResultsTableModel::kFileColumn).data(ResultsTableModel::kHighlightRole).toList();
+    ASSERT_EQ(ranges.size(), 1);
+    EXPECT_EQ(ranges.constFirst().toPoint(), QPoint(0, 4));
+    EXPECT_FALSE(model->index(0, ResultsTableModel::kPathColumn).data(ResultsTableModel::kHighlightRole).isValid());
+    EXPECT_FALSE(model->index(7, ResultsTableModel::kFileColumn).data().isValid()) << "a row past the end";
+
+    ResultsDataSource& results = window->engine().dataSource();
+    results.setRegularExpression({QStringLiteral("t"), 0}, kSearchNames, 0);
+    EXPECT_EQ(ResultsTableModel::highlightRanges(results, QStringLiteral("item-a.txt")).size(), 3);
+    results.setRegularExpression({QStringLiteral("x*"), 0}, kSearchNames, 0);
+    EXPECT_EQ(ResultsTableModel::highlightRanges(results, QStringLiteral("abc")).size(), 0) << "empty matches";
+    results.setStrings({QStringLiteral("ITEM")}, kSearchContents, 0, false);
+    EXPECT_FALSE(model->index(0, ResultsTableModel::kFileColumn).data(ResultsTableModel::kHighlightRole).isValid());
+}
+
+TEST_F(ResultsTableTest, RowsDragOutAsFileURLsInRowOrder)
+{
+    const std::unique_ptr<QMimeData> data(model->mimeData({model->index(2, 0), model->index(0, 3), model->index(0, 0)}));
+    const QList<QUrl> urls = data->urls();
+    ASSERT_EQ(urls.size(), 2);
+    EXPECT_EQ(urls.at(0).toLocalFile(), tree.filePath(QStringLiteral("r/item-a.txt")));
+    EXPECT_EQ(urls.at(1).toLocalFile(), tree.filePath(QStringLiteral("r/item-c.txt")));
+    EXPECT_TRUE(model->supportedDragActions() & Qt::MoveAction);
+}
+
+TEST_F(ResultsTableTest, FileActionsNeedASelection)
+{
+    for (const char* action : {"openFile", "revealFileInFinder", "moveToTrash", "destroy", "copy"}) {
+        SCOPED_TRACE(action);
+        window->selectRows({});
+        EXPECT_FALSE(window->validateItem(QString::fromLatin1(action)));
+        window->selectRows({2});
+        EXPECT_TRUE(window->validateItem(QString::fromLatin1(action)));
+    }
+    EXPECT_TRUE(window->validateItem(QStringLiteral("toggleSettings")));
+    // The actions themselves (menus, shortcuts) follow the selection
+    // without a menu being shown.
+    (void)window->contextMenu();
+    auto* trash = window->findChild<QAction*>(QStringLiteral("moveToTrash"));
+    ASSERT_NE(trash, nullptr);
+    window->selectRows({});
+    EXPECT_FALSE(trash->isEnabled());
+    window->selectRows({1});
+    EXPECT_TRUE(trash->isEnabled());
+}
+
+TEST_F(ResultsTableTest, ToolbarItemsFollowTheSelection)
+{
+    QStringList identifiers;
+    for (QAction* item : window->toolbar()->actions()) {
+        if (!item->objectName().isEmpty())
+            identifiers.append(item->objectName());
+    }
+    EXPECT_EQ(identifiers, (QStringList{"settings", "open", "reveal", "delete", "quicklook", "share", "info"}));
+    EXPECT_EQ(window->toolbarItem(QStringLiteral("Open")), nullptr);
+    EXPECT_EQ(window->toolbarItem(QString()), nullptr);
+
+    const auto item = [this](const char* identifier) -> QAction* {
+        for (QAction* action : window->toolbar()->actions()) {
+            if (action->objectName() == QLatin1String(identifier))
+                return action;
+        }
+        return nullptr;
+    };
+    const auto enabled = [&](const char* identifier) { return item(identifier) && item(identifier)->isEnabled(); };
+    window->selectRows({});
+    EXPECT_FALSE(enabled("open") || enabled("reveal") || enabled("delete") || enabled("info") || enabled("quicklook"));
+    EXPECT_TRUE(window->documentURLs().isEmpty());
+    EXPECT_TRUE(enabled("settings"));
+    window->selectRows({0});
+    EXPECT_TRUE(enabled("open") && enabled("reveal") && enabled("delete") && enabled("info") && enabled("quicklook"));
+    EXPECT_EQ(window->documentURLs(), QList<QUrl>{QUrl::fromLocalFile(window->selectedPaths().constFirst())});
+    // While the worker holds the results' lock the preview gets nothing.
+    window->engine().dataSource().lock();
+    EXPECT_TRUE(window->documentURLs().isEmpty());
+    window->engine().dataSource().unlock();
+
+    QAction* settings = item("settings");
+    ASSERT_NE(settings, nullptr);
+    settings->trigger();
+    EXPECT_TRUE(window->isDrawerVisible() && settings->isChecked());
+    settings->trigger();
+    EXPECT_FALSE(window->isDrawerVisible() || settings->isChecked());
+}
+
+TEST_F(ResultsTableTest, MovingToTheTrashDropsTheRowsAndKeepsThePlace)
+{
+    window->selectRows({2});
+    window->moveToTrash();
+    EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-c.txt"))));
+    EXPECT_TRUE(QFile::exists(trashFolderForPath(tree.filePath(QStringLiteral("r"))) + "/files/item-c.txt"));
+    EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-b.txt"}));
+    // The deleted last row gives its selection to the new last row.
+    EXPECT_EQ(window->selectedRows(), QList<int>{1});
+    EXPECT_EQ(window->statusText().left(7), QStringLiteral("2 found"));
+}
+
+TEST_F(ResultsTableTest, DeletingAsksFirst)
+{
+    int asked = 0;
+    bool answer = false;
+    window->setAlertHandler([&](const QString&, const QString&, const QString&, const QString& alternate) {
+        ++asked;
+        EXPECT_EQ(alternate, QStringLiteral("Delete"));
+        return answer;
+    });
+    window->selectRows({0, 1});
+    window->destroy();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(model->rowCount(), 3) << "Cancel keeps everything";
+    answer = true;
+    window->destroy();
+    EXPECT_EQ(names(), QStringList{"item-c.txt"});
+    EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-a.txt"))));
+    EXPECT_FALSE(QFile::exists(trashFolderForPath(tree.filePath(QStringLiteral("r"))) + "/files/item-a.txt"));
+    EXPECT_TRUE(window->selectedRows().isEmpty()) << "several rows leave no selection";
+}
+
+} // namespace
+} // namespace sorvant::test

@@ -1,0 +1,300 @@
+// The search window's settings, option dependencies, defaults written at
+// the right moments, and a search run through the window.
+
+#include "app/results_table_model.h"
+#include "interface/badge.h"
+#include "interface/localization.h"
+#include "interface/strings_file.h"
+#include "tests/app/app_test_support.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include <set>
+
+namespace sorvant::test {
+namespace {
+
+using SearchWindowTest = AppFixture;
+
+std::set<QString> shownPaths(SearchWindow& window)
+{
+    std::set<QString> paths;
+    for (const ResultPointer& result : window.engine().dataSource().results())
+        paths.insert(result->fullPath());
+    return paths;
+}
+
+TEST_F(SearchWindowTest, EmptyDefaultsShowTheFirstUseSettings)
+{
+    auto window = makeWindow();
+    EXPECT_EQ(window->searchWhat(), std::uint64_t(kSearchNames));
+    EXPECT_EQ(window->searchComparison(), 1U);
+    EXPECT_EQ(window->searchMode(), int(kSearchPhrase));
+    EXPECT_EQ(window->searchType(), int(kSearchFilesAndFolders));
+    EXPECT_FALSE(window->checkBox("searchInvisibles")->isChecked());
+    EXPECT_FALSE(window->checkBox("searchPackages")->isChecked());
+    for (int list = 1; list <= 6; ++list) {
+        SCOPED_TRACE(list);
+        EXPECT_EQ(window->listBox(list)->isChecked(), list <= 3);
+        EXPECT_FALSE(window->listField(list)->text().isEmpty());
+    }
+    EXPECT_FALSE(window->checkBox("scanAll")->isChecked());
+    EXPECT_EQ(window->storedDestination(), QDir::homePath());
+    EXPECT_EQ(window->engine().dataSource().sorting(), std::uint64_t(kSortByName));
+    EXPECT_FALSE(window->engine().dataSource().isReverseSorting());
+}
+
+// Stored values as the window shows them once its dependencies applied.
+TEST_F(SearchWindowTest, StoredSettingsAreLoadedThroughTheDependencies)
+{
+    struct Case
+    {
+        qint64 what, comparison, mode, type;
+        std::uint64_t shownWhat, shownComparison;
+    };
+    const Case cases[] = {
+        {0, 1, 2, 3, kSearchNames, 1},                       // no bit at all means names
+        {15, 7, 4, 3, 15, 7},                                // query terms keep fuzzy and diacritics
+        {15, 7, 2, 3, 15, 1},                                // phrase mode clears them
+        {2 | 8, 1, 0, 2, 8, 1},                              // folders only clear contents
+        {qint64(0x100000001LL), 1, 0, 3, kSearchNames, 1},   // cut to 32 bits
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        defaults.setInteger(c.what, QStringLiteral("SearchWhat"));
+        defaults.setInteger(c.comparison, QStringLiteral("SearchComparison"));
+        defaults.setInteger(c.mode, QStringLiteral("SearchOperator"));
+        defaults.setInteger(c.type, QStringLiteral("SearchType"));
+        auto window = makeWindow();
+        EXPECT_EQ(window->searchWhat(), c.shownWhat);
+        EXPECT_EQ(window->searchComparison(), c.shownComparison);
+        EXPECT_EQ(window->searchMode(), int(c.mode));
+        EXPECT_EQ(window->searchType(), int(c.type));
+    }
+}
+
+TEST_F(SearchWindowTest, ControlDependencies)
+{
+    auto window = makeWindow();
+    QCheckBox* fuzzy = window->checkBox("searchFuzzy");
+    QCheckBox* diacritics = window->checkBox("searchNoUmlauts");
+    QCheckBox* contents = window->checkBox("searchContent");
+
+    window->modeButton(kSearchQueryTerms)->click();
+    EXPECT_TRUE(fuzzy->isEnabled());
+    fuzzy->setChecked(true);
+    diacritics->setChecked(true);
+    window->modeButton(kSearchPhrase)->click();
+    EXPECT_FALSE(fuzzy->isEnabled() || fuzzy->isChecked() || diacritics->isEnabled() || diacritics->isChecked());
+    window->modeButton(kSearchQueryTerms)->click();
+    EXPECT_TRUE(fuzzy->isEnabled() && diacritics->isEnabled());
+    EXPECT_FALSE(fuzzy->isChecked() || diacritics->isChecked());
+
+    contents->setChecked(true);
+    window->typeButton(kSearchFolders)->click();
+    EXPECT_FALSE(contents->isEnabled() || contents->isChecked());
+    window->typeButton(kSearchFiles)->click();
+    EXPECT_TRUE(contents->isEnabled());
+
+    window->listField(4)->setText(QStringLiteral("sh, zsh"));
+    window->checkBox("scanAll")->click();
+    for (int list = 1; list <= 6; ++list) {
+        SCOPED_TRACE(list);
+        EXPECT_FALSE(window->listBox(list)->isEnabled() || window->listField(list)->isEnabled());
+    }
+    EXPECT_EQ(window->listField(4)->text(), QStringLiteral("sh, zsh"));
+    window->checkBox("scanAll")->click();
+    EXPECT_TRUE(window->listBox(6)->isEnabled() && window->listField(6)->isEnabled());
+}
+
+TEST_F(SearchWindowTest, SearchFindsWhatTheEngineFindsAndSavesTheOptionsAtItsStart)
+{
+    tree.writeFile(QStringLiteral("t/alpha.txt"));
+    tree.writeFile(QStringLiteral("t/sub/ALPHA two.c"));
+    tree.writeFile(QStringLiteral("t/beta.txt"));
+    tree.makeDir(QStringLiteral("t/alphabet"));
+    auto window = makeWindow();
+    window->checkBox("searchTags")->setChecked(true);
+    window->listField(5)->setText(QStringLiteral("xml, json"));
+    EXPECT_FALSE(stored(QStringLiteral("SearchWhat")).isValid());
+
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("alpha"), tree.filePath(QStringLiteral("t"))));
+    const std::set<QString> expected = {tree.filePath(QStringLiteral("t/alpha.txt")),
+                                        tree.filePath(QStringLiteral("t/sub/ALPHA two.c")),
+                                        tree.filePath(QStringLiteral("t/alphabet"))};
+    EXPECT_EQ(shownPaths(*window), expected);
+    EXPECT_EQ(window->resultsTable()->model()->rowCount(), 3);
+    EXPECT_EQ(window->statusText().left(7), QStringLiteral("3 found"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("alpha"));
+    EXPECT_TRUE(window->searchField()->isEnabled());
+
+    EXPECT_EQ(makeWindow(2)->input(), QStringLiteral("alpha")) << "a new window starts with the last phrase";
+    EXPECT_EQ(stored(QStringLiteral("SearchWhat")).toLongLong(), qint64(kSearchNames | kSearchTags));
+    EXPECT_EQ(stored(QStringLiteral("SearchOperator")).toLongLong(), qint64(kSearchPhrase));
+    EXPECT_EQ(stored(QStringLiteral("fileExt5")).toString(), QStringLiteral("xml, json"));
+    EXPECT_TRUE(stored(QStringLiteral("fileExtOn1")).toBool());
+    // The destination and the sorting wait for the window to close.
+    EXPECT_FALSE(stored(QStringLiteral("SearchLocation")).isValid());
+    EXPECT_FALSE(stored(QStringLiteral("SearchSorting-1")).isValid());
+}
+
+TEST_F(SearchWindowTest, NothingToSearchBeepsAndStartsNothing)
+{
+    tree.makeDir(QStringLiteral("d"));
+    const QString file = tree.writeFile(QStringLiteral("f.txt"));
+    struct Case
+    {
+        const char* phrase;
+        QString destination;
+    };
+    const Case cases[] = {{" \t ", tree.filePath(QStringLiteral("d"))},
+                          {"x", file},
+                          {"x", tree.filePath(QStringLiteral("missing"))}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.phrase);
+        auto window = makeWindow();
+        window->setInput(QString::fromLatin1(c.phrase));
+        window->setDestination(c.destination);
+        window->search();
+        EXPECT_FALSE(window->isSearching());
+        EXPECT_FALSE(stored(QStringLiteral("SearchWhat")).isValid());
+    }
+}
+
+TEST_F(SearchWindowTest, StoppingKeepsTheResultsAndRestoresTheWindow)
+{
+    for (int i = 0; i < 300; ++i)
+        tree.writeFile(QStringLiteral("s/d%1/match%2.txt").arg(i % 30).arg(i));
+    auto window = makeWindow();
+    QSignalSpy ended(window.get(), &SearchWindow::searchDidEnd);
+    window->setInput(QStringLiteral("match"));
+    window->setDestination(tree.filePath(QStringLiteral("s")));
+    window->search();
+    ASSERT_TRUE(window->isSearching());
+    EXPECT_EQ(window->searchButton()->text(), QStringLiteral("Stop"));
+    EXPECT_FALSE(window->searchField()->isEnabled());
+    window->cancelOperation();
+    EXPECT_TRUE(window->engine().params().stop.load());
+    ASSERT_TRUE(ended.wait(10000));
+    EXPECT_FALSE(window->isSearching());
+    EXPECT_TRUE(window->searchField()->isEnabled());
+    EXPECT_EQ(window->searchButton()->text(), QStringLiteral("Search"));
+    EXPECT_EQ(window->resultsTable()->model()->rowCount(), int(window->engine().dataSource().count()));
+}
+
+TEST_F(SearchWindowTest, ClosingDuringASearchStopsItAndTakesOnlyItsResultsOffTheBadge)
+{
+    tree.writeFile(QStringLiteral("b/alpha-1"));
+    tree.writeFile(QStringLiteral("b/alpha-2"));
+    for (int i = 0; i < 300; ++i)
+        tree.writeFile(QStringLiteral("c/d%1/match%2.txt").arg(i % 30).arg(i));
+    resetBadgeLabel();
+    auto finished = makeWindow(1);
+    ASSERT_TRUE(searchAndWait(*finished, QStringLiteral("alpha"), tree.filePath(QStringLiteral("b"))));
+    EXPECT_EQ(badgeCounter(), 2U);
+
+    auto running = makeWindow(2);
+    running->setInput(QStringLiteral("match"));
+    running->setDestination(tree.filePath(QStringLiteral("c")));
+    running->search();
+    ASSERT_TRUE(running->isSearching());
+    running->close();
+    EXPECT_FALSE(running->isSearching()) << "closing waits for the worker";
+    EXPECT_EQ(badgeCounter(), 2U) << "the closed window's results are off the badge";
+    EXPECT_EQ(stored(QStringLiteral("SearchLocation")).toString(), tree.filePath(QStringLiteral("c")));
+    finished->close();
+    EXPECT_EQ(badgeCounter(), 0U);
+}
+
+TEST_F(SearchWindowTest, KeysTheWindowConsumes)
+{
+    auto window = makeWindow();
+    QKeyEvent stop(QEvent::KeyPress, Qt::Key_Period, Qt::ControlModifier);
+    EXPECT_FALSE(window->checkKeyWindowEvent(&stop)) << "Ctrl+. while idle";
+    window->cancelOperation();
+    EXPECT_FALSE(window->engine().params().stop.load()) << "Escape while idle";
+
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->searchField()->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), window->searchField());
+    QKeyEvent down(QEvent::ShortcutOverride, Qt::Key_Down, Qt::NoModifier);
+    EXPECT_TRUE(window->checkKeyWindowEvent(&down));
+    EXPECT_EQ(QApplication::focusWidget(), window->resultsTable());
+    EXPECT_FALSE(window->checkKeyWindowEvent(&down)) << "the table keeps its own arrows";
+    QKeyEvent plain(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+    EXPECT_FALSE(window->checkKeyWindowEvent(&plain));
+}
+
+TEST_F(SearchWindowTest, ClosingSavesOnceWithTheDestinationAndSorting)
+{
+    const QString folder = tree.makeDir(QStringLiteral("where"));
+    auto window = makeWindow(3);
+    window->setDestination(folder);
+    window->checkBox("searchInvisibles")->setChecked(true);
+    auto* model = qobject_cast<ResultsTableModel*>(window->resultsTable()->model());
+    model->sortByColumn(ResultsTableModel::kSizeColumn);
+    model->sortByColumn(ResultsTableModel::kSizeColumn);
+    window->close();
+    EXPECT_EQ(stored(QStringLiteral("SearchLocation")).toString(), folder);
+    EXPECT_EQ(stored(QStringLiteral("SearchSorting-3")).toLongLong(), qint64(kSortBySize));
+    EXPECT_TRUE(stored(QStringLiteral("SearchReverse-3")).toBool());
+    EXPECT_TRUE(stored(QStringLiteral("SearchInvisibles")).toBool());
+
+    // A second close (or quit after close) saves nothing more.
+    window->checkBox("searchInvisibles")->setChecked(false);
+    window->setDestination(tree.path());
+    window->synchronizeDefaults();
+    window->close();
+    EXPECT_TRUE(stored(QStringLiteral("SearchInvisibles")).toBool());
+    EXPECT_EQ(stored(QStringLiteral("SearchLocation")).toString(), folder);
+
+    // The sorting comes back for a window of the same index only.
+    EXPECT_EQ(makeWindow(3)->engine().dataSource().sorting(), std::uint64_t(kSortBySize));
+    EXPECT_EQ(makeWindow(1)->engine().dataSource().sorting(), std::uint64_t(kSortByName));
+}
+
+TEST_F(SearchWindowTest, DrawerSavesWhenItCloses)
+{
+    auto window = makeWindow();
+    window->toggleSettings();
+    ASSERT_TRUE(window->isDrawerVisible());
+    window->listBox(6)->setChecked(true);
+    window->listField(2)->setText(QStringLiteral("txt"));
+    EXPECT_FALSE(stored(QStringLiteral("fileExtOn6")).isValid());
+    window->toggleSettings();
+    EXPECT_FALSE(window->isDrawerVisible());
+    EXPECT_TRUE(stored(QStringLiteral("fileExtOn6")).toBool());
+    EXPECT_EQ(stored(QStringLiteral("fileExt2")).toString(), QStringLiteral("txt"));
+}
+
+TEST_F(SearchWindowTest, GermanInterfaceFromTheStringsTables)
+{
+    installStringsTables();
+    StringsTableTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    setPreferredLanguages({QStringLiteral("de")});
+    auto window = makeWindow();
+    const QString button = window->searchButton()->text();
+    const QString box = window->checkBox("searchCaseInsensitive")->text();
+    const QString header =
+        window->resultsTable()->model()->headerData(ResultsTableModel::kSizeColumn, Qt::Horizontal).toString();
+    setPreferredLanguages({});
+    QCoreApplication::removeTranslator(&translator);
+    EXPECT_EQ(button, QStringLiteral("Suchen"));
+    EXPECT_EQ(box, QStringLiteral("Groß-/Kleinschreibung ignorieren"));
+    EXPECT_EQ(header, QStringLiteral("Größe"));
+    EXPECT_EQ(makeWindow()->searchButton()->text(), QStringLiteral("Search")) << "English again";
+}
+
+} // namespace
+} // namespace sorvant::test

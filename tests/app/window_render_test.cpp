@@ -1,0 +1,95 @@
+// The search window drawn as a user sees it, in the light and the dark
+// appearance: the status line and the highlighted names must stand out
+// from their background. The pictures are kept in the build's screenshots/.
+
+#include "app/results_table_model.h"
+#include "search/highlighting.h"
+#include "tests/app/app_test_support.h"
+#include "tests/interface/support.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QApplication>
+#include <QDir>
+#include <QPalette>
+#include <QLabel>
+#include <QTableView>
+
+namespace sorvant::test {
+namespace {
+
+using WindowRenderTest = AppFixture;
+
+// A complete dark palette, as a dark desktop theme gives one.
+void useDesktopDarkPalette()
+{
+    QPalette palette(Qt::white, QColor(40, 40, 40));
+    palette.setColor(QPalette::Base, QColor(30, 30, 30));
+    palette.setColor(QPalette::AlternateBase, QColor(45, 45, 45));
+    palette.setColor(QPalette::Text, Qt::white);
+    palette.setColor(QPalette::Button, QColor(55, 55, 55));
+    palette.setColor(QPalette::ButtonText, Qt::white);
+    palette.setColor(QPalette::Highlight, QColor(42, 110, 200));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, QColor(120, 120, 120));
+    QApplication::setPalette(palette);
+}
+
+double lightness(QColor color)
+{
+    return color.lightnessF();
+}
+
+TEST_F(WindowRenderTest, ReadableInLightAndDark)
+{
+    tree.writeFile(QStringLiteral("w/needle one.txt"));
+    tree.writeFile(QStringLiteral("w/needle two.txt"));
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        AppearanceScope appearance(dark);
+        if (dark)
+            useDesktopDarkPalette();
+        auto window = makeWindow();
+        window->resize(1040, 640);
+        ASSERT_TRUE(searchAndWait(*window, QStringLiteral("needle"), tree.filePath(QStringLiteral("w"))));
+        window->show();
+        const QImage image = window->grab().toImage();
+        const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
+        QDir().mkpath(folder);
+        image.save(folder + QStringLiteral("/window-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+
+        // The window's own background follows the appearance.
+        const QColor background = image.pixelColor(2, image.height() - 2);
+        EXPECT_EQ(lightness(background) < 0.5, dark);
+
+        // The status line's text stands out from it.
+        auto* status = window->findChild<QLabel*>(QStringLiteral("searchInfo"));
+        ASSERT_NE(status, nullptr);
+        EXPECT_EQ(status->text().left(7), QStringLiteral("2 found"));
+        const QRect statusRect(status->mapTo(window.get(), QPoint(0, 0)), status->size());
+        double extreme = lightness(background);
+        for (int y = statusRect.top(); y <= statusRect.bottom(); ++y)
+            for (int x = statusRect.left(); x <= statusRect.right(); ++x) {
+                const double value = lightness(image.pixelColor(x, y));
+                extreme = dark ? std::max(extreme, value) : std::min(extreme, value);
+            }
+        EXPECT_GT(std::abs(extreme - lightness(background)), 0.4);
+
+        // The matched part of the first name is drawn on the highlight colour.
+        QTableView* table = window->resultsTable();
+        const QRect cell = table->visualRect(table->model()->index(0, ResultsTableModel::kFileColumn));
+        const QRect inWindow(table->viewport()->mapTo(window.get(), cell.topLeft()), cell.size());
+        const QColor highlight = QColor::fromRgba(primaryBackgroundHighlightingColor().argb());
+        int highlighted = 0;
+        for (int y = inWindow.top(); y <= inWindow.bottom(); ++y)
+            for (int x = inWindow.left(); x <= inWindow.right(); ++x)
+                highlighted += image.pixelColor(x, y) == highlight;
+        EXPECT_GT(highlighted, 50);
+    }
+}
+
+} // namespace
+} // namespace sorvant::test
