@@ -5,6 +5,7 @@
 
 #include "interface/strings_file.h"
 #include "system/bundle.h"
+#include "tests/support/main_bundle_scope.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,9 @@ namespace sorvant::test {
 class LocalizedBundleTest : public ::testing::Test
 {
 protected:
+    // Put back when the test ends, whatever it set.
+    test::MainBundleScope m_mainBundle;
+
     void SetUp() override
     {
         Bundle::setMainBundle(Bundle(m_tree.path(), {{"CFBundleName", "Sorvant"},
@@ -24,7 +28,6 @@ protected:
     void TearDown() override
     {
         setPreferredLanguages({});
-        Bundle::setMainBundle(Bundle(findResourcesFolder(), {}));
     }
 
     void setLanguage(const QString& language) { setPreferredLanguages({language}); }
