@@ -7,12 +7,15 @@
 #include "tests/support/temp_tree.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageWriter>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPicture>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace sorvant {
 namespace {
@@ -190,6 +193,24 @@ TEST(ImageFiles, ThumbnailOfAFile)
     EXPECT_FALSE(thumbnailForFile(QString(), 100, false, false, &properties, &frames));
     EXPECT_TRUE(properties.isEmpty());
     EXPECT_EQ(frames, 0);
+}
+
+// Search results can name pipes and devices: opening a FIFO for reading
+// would wait for a writer forever, and a device would be read without end.
+TEST(ImageFiles, PipesAndDevicesAreNoPictures)
+{
+    test::TempTree tree;
+    const QString pipe = tree.filePath(QStringLiteral("pipe.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString device = tree.filePath(QStringLiteral("zero.png"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
+    for (const QString& path : {pipe, device}) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_TRUE(imageFileData(path).isEmpty());
+        EXPECT_FALSE(imageWithContentsOfFile(path));
+        EXPECT_FALSE(thumbnailForFile(path, 100, false, false, nullptr, nullptr));
+        EXPECT_FALSE(isReallyValid(imageAtPath(path)));
+    }
 }
 
 struct ThumbCase
