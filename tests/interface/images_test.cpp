@@ -7,15 +7,12 @@
 #include "tests/support/temp_tree.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageWriter>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPicture>
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 namespace sorvant {
 namespace {
@@ -200,11 +197,7 @@ TEST(ImageFiles, ThumbnailOfAFile)
 TEST(ImageFiles, PipesAndDevicesAreNoPictures)
 {
     test::TempTree tree;
-    const QString pipe = tree.filePath(QStringLiteral("pipe.png"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    const QString device = tree.filePath(QStringLiteral("zero.png"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
-    for (const QString& path : {pipe, device}) {
+    for (const QString& path : tree.makeSpecialFiles(QStringLiteral("picture"))) {
         SCOPED_TRACE(path.toStdString());
         EXPECT_TRUE(imageFileData(path).isEmpty());
         EXPECT_FALSE(imageWithContentsOfFile(path));
