@@ -16,6 +16,7 @@
 #include <QPalette>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -270,14 +271,49 @@ Image imageTintedForDarkToolbar(const Image& image)
     return imageTintedWithCalibratedWhite(image, 1.0);
 }
 
+namespace {
+
+// Whether a visible pixel of the picture carries colour (its channels differ
+// by more than a tenth). Glyphs drawn in greys are tinted for the dark
+// appearance; a full-colour picture such as an application's icon would
+// become a flat grey silhouette, so it keeps its colours.
+bool hasColouredPixels(const Image& image)
+{
+    const Image bitmap = bitmapImage(image);
+    const ImageRep* rep = bitmap ? bitmapImageRep(bitmap) : nullptr;
+    if (!rep)
+        return false;
+    const QImage pixels = rep->pixels().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        for (int x = 0; x < pixels.width(); ++x) {
+            const QRgb p = line[x];
+            if (qAlpha(p) < 16)
+                continue;
+            const int high = std::max({qRed(p), qGreen(p), qBlue(p)});
+            const int low = std::min({qRed(p), qGreen(p), qBlue(p)});
+            if (high - low > 25)
+                return true;
+        }
+    }
+    return false;
+}
+
+Image darkInterfaceImage(const Image& image)
+{
+    return hasColouredPixels(image) ? image : imageTintedForDarkAppearance(image);
+}
+
+} // namespace
+
 Image AppleInterfaceImage(const Image& image)
 {
-    return isDarkAquaInterfaceStyle() ? imageTintedForDarkAppearance(image) : image;
+    return isDarkAquaInterfaceStyle() ? darkInterfaceImage(image) : image;
 }
 
 Image contextAppleInterfaceImage(const Image& image)
 {
-    return isCurrentContextDrawingDarkAquaInterfaceStyle() ? imageTintedForDarkAppearance(image) : image;
+    return isCurrentContextDrawingDarkAquaInterfaceStyle() ? darkInterfaceImage(image) : image;
 }
 
 Image AppleToolbarImage(Image image)

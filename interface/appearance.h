@@ -123,7 +123,8 @@ void sendAppleInterfaceStyleDidChange(QWidget* widget, const QVariant& notificat
 [[nodiscard]] Image imageTintedWithCalibratedWhite(const Image& image, double white);
 [[nodiscard]] Image imageTintedForDarkAppearance(const Image& image); // white 0.8
 [[nodiscard]] Image imageTintedForDarkToolbar(const Image& image);    // white 1.0
-// The dark tint when dark, else the image itself.
+// The dark tint when dark, else the image itself. A picture with coloured
+// pixels (an application's icon) is never tinted: it stays as it is.
 [[nodiscard]] Image AppleInterfaceImage(const Image& image);
 [[nodiscard]] Image contextAppleInterfaceImage(const Image& image);
 // Symbol images unchanged; the toolbar tint when dark; else marked template.

@@ -1,6 +1,7 @@
 #include "interface/image_loading.h"
 
 #include "interface/colors.h"
+#include "platform/atomic_file.h"
 #include "platform/log.h"
 
 #include <QBuffer>
@@ -118,12 +119,19 @@ Image imageWithContentsOfData(const QByteArray& data)
     return Image::withBitmap(reader.read());
 }
 
+QByteArray imageFileData(const QString& path)
+{
+    constexpr qint64 kMaximumImageFileSize = 256 * 1024 * 1024;
+    QByteArray data;
+    if (readRegularFile(path, kMaximumImageFileSize, &data) != FileReadStatus::Read)
+        data.clear();
+    return data;
+}
+
 Image imageWithContentsOfFile(const QString& path)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return Image();
-    return imageWithContentsOfData(file.readAll());
+    const QByteArray data = imageFileData(path);
+    return data.isEmpty() ? Image() : imageWithContentsOfData(data);
 }
 
 Image imageWithDownloadedData(const QByteArray& data)
@@ -148,10 +156,9 @@ Image thumbnailForFile(const QString& path, int maxPixelSize, bool alwaysFromIma
         properties->clear();
     if (frames)
         *frames = 0;
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    const QByteArray data = imageFileData(path);
+    if (data.isEmpty())
         return Image();
-    const QByteArray data = file.readAll();
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);

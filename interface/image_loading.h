@@ -25,6 +25,11 @@ namespace sorvant {
 [[nodiscard]] Image imageWithData(const QByteArray& data);
 [[nodiscard]] Image imageWithContentsOfData(const QByteArray& data);
 [[nodiscard]] Image imageWithContentsOfFile(const QString& path);
+// The bytes of the picture file at `path` when it is a regular file of at
+// most 256 MB; empty otherwise, so a FIFO never hangs the caller and a
+// device or a huge file is never read.
+//   "" or null => empty   a FIFO, "/dev/zero" => empty
+[[nodiscard]] QByteArray imageFileData(const QString& path);
 // A download: nil unless the data decodes completely to at least one pixel
 // (truncated data that leaves rows missing is nil).
 [[nodiscard]] Image imageWithDownloadedData(const QByteArray& data);

@@ -79,10 +79,10 @@ void Image::loadReferencedFile() const
     if (!m_data || m_data->referencedFile.isEmpty())
         return;
     const QString path = std::exchange(m_data->referencedFile, QString());
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const QByteArray data = imageFileData(path);
+    if (data.isEmpty())
         return;
-    const Image loaded = imageWithContentsOfData(file.readAll());
+    const Image loaded = imageWithContentsOfData(data);
     if (!loaded)
         return;
     m_data->reps = loaded.representations();

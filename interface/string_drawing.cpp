@@ -253,7 +253,7 @@ AttributedString attributedStringByTruncatingTo(const QString& string, LineBreak
 AttributedString asAttributedLink(const QString& string, const QVariant& link, const Color& background)
 {
     QVariantMap attributes{{attribute::kFont, smallSystemFont()},
-                           {attribute::kForegroundColor, QVariant::fromValue(linkColor())},
+                           {attribute::kForegroundColor, QVariant::fromValue(screenLinkColor())},
                            {attribute::kUnderlineStyle, 1}};
     if (link.isValid()) {
         attributes.insert(attribute::kLink, link);

@@ -62,7 +62,8 @@ void setInfoLinkUnderlined(bool underlined);
 [[nodiscard]] AttributedString attributedStringByTruncatingTo(const QString& string, LineBreakMode mode,
                                                               const std::optional<QFont>& font, const Color& color,
                                                               bool underlined, bool stroke = false);
-// Small system font, linkColor(), underline 1, the link, the background:
+// Small system font, screenLinkColor() (readable in the current
+// appearance), underline 1, the link, the background:
 // a null background leaves the background out; an invalid link leaves out
 // the link and the background.
 [[nodiscard]] AttributedString asAttributedLink(const QString& string, const QVariant& link,

@@ -50,4 +50,22 @@ QString xdgBaseFolder(XdgBaseFolder which)
     return xdgBaseFolder(which, NSHomeDirectory());
 }
 
+QStringList xdgSearchFolders(XdgSearchFolders which)
+{
+    const bool data = which == XdgSearchFolders::Data;
+    const QByteArray value = qgetenv(data ? "XDG_DATA_DIRS" : "XDG_CONFIG_DIRS");
+    QStringList folders;
+    for (const QString& entry : stringWithFileSystemRepresentation(value).split(u':', Qt::SkipEmptyParts)) {
+        if (entry.startsWith(u'/'))
+            folders.append(stringByStandardizingPath(entry));
+    }
+    if (folders.isEmpty()) {
+        if (data)
+            folders << QStringLiteral("/usr/local/share") << QStringLiteral("/usr/share");
+        else
+            folders << QStringLiteral("/etc/xdg");
+    }
+    return folders;
+}
+
 } // namespace sorvant

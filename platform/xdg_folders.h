@@ -8,6 +8,7 @@
 // User folders (Desktop, Documents…) are in system/standard_folders.h.
 
 #include <QString>
+#include <QStringList>
 
 namespace sorvant {
 
@@ -28,5 +29,16 @@ enum class XdgBaseFolder {
 [[nodiscard]] QString xdgBaseFolder(XdgBaseFolder which, const QString& home);
 // The same for the process's home (NSHomeDirectory()).
 [[nodiscard]] QString xdgBaseFolder(XdgBaseFolder which);
+
+enum class XdgSearchFolders {
+    Config, // XDG_CONFIG_DIRS, /etc/xdg
+    Data,   // XDG_DATA_DIRS,   /usr/local/share:/usr/share
+};
+
+// The shared search folders `which`, most important first, each standardized;
+// relative entries are ignored, and the defaults stand when none is left.
+//   XDG_DATA_DIRS="/a/:rel:/b" => {"/a", "/b"}
+//   XDG_DATA_DIRS unset/""/"rel" => {"/usr/local/share", "/usr/share"}
+[[nodiscard]] QStringList xdgSearchFolders(XdgSearchFolders which);
 
 } // namespace sorvant

@@ -1,5 +1,7 @@
 #include "system/address_book_person.h"
 
+#include "platform/atomic_file.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -194,10 +196,12 @@ QVariant ABMultiValue::valueForIdentifier(const QString& identifier) const
 
 std::optional<ABPerson> ABPerson::initWithContentsOfFile(const QString& path)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    // Cards are small regular files: a pipe or a device is never read.
+    constexpr qint64 kMaximumSize = 16 * 1024 * 1024;
+    QByteArray data;
+    if (readRegularFile(path, kMaximumSize, &data) != FileReadStatus::Read)
         return std::nullopt;
-    return initWithVCardRepresentation(file.readAll());
+    return initWithVCardRepresentation(data);
 }
 
 std::optional<ABPerson> ABPerson::initWithVCardRepresentation(const QByteArray& data)

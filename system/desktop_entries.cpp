@@ -3,6 +3,7 @@
 #include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/url.h"
+#include "platform/xdg_folders.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -20,25 +21,6 @@
 namespace sorvant {
 
 namespace {
-
-QString dataHome()
-{
-    const QString value = qEnvironmentVariable("XDG_DATA_HOME");
-    return value.startsWith(u'/') ? value : NSHomeDirectory() + QStringLiteral("/.local/share");
-}
-
-QStringList dataDirs()
-{
-    QStringList dirs;
-    for (const QString& dir : qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts)) {
-        // Relative entries are invalid and ignored.
-        if (dir.startsWith(u'/'))
-            dirs.append(dir);
-    }
-    if (dirs.isEmpty())
-        dirs << QStringLiteral("/usr/local/share") << QStringLiteral("/usr/share");
-    return dirs;
-}
 
 QString withoutTrailingSlash(QString path)
 {
@@ -253,9 +235,9 @@ bool launchCommands(const DesktopEntry& entry, const QStringList& items, const L
 
 QStringList applicationsFolders()
 {
-    QStringList folders {withoutTrailingSlash(dataHome()) + QStringLiteral("/applications")};
-    for (const QString& dir : dataDirs())
-        folders.append(withoutTrailingSlash(dir) + QStringLiteral("/applications"));
+    QStringList folders {xdgBaseFolder(XdgBaseFolder::Data) + QStringLiteral("/applications")};
+    for (const QString& dir : xdgSearchFolders(XdgSearchFolders::Data))
+        folders.append(dir + QStringLiteral("/applications"));
     folders.removeDuplicates();
     return folders;
 }

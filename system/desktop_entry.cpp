@@ -1,5 +1,6 @@
 #include "system/desktop_entry.h"
 
+#include "platform/atomic_file.h"
 #include "platform/url.h"
 
 #include <QFile>
@@ -194,12 +195,13 @@ DesktopEntry DesktopEntry::fromData(const QByteArray& data, const QString& path,
 
 DesktopEntry DesktopEntry::fromFile(const QString& path, const QString& id, const QString& locale)
 {
-    QFile file(path);
-    // Desktop files are small; anything huge is not one and is not read.
+    // Desktop files are small regular files; anything huge is not one, and
+    // a pipe or a device (a path can come from another process) is never read.
     constexpr qint64 kMaximumSize = 1 << 20;
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > kMaximumSize)
+    QByteArray data;
+    if (readRegularFile(path, kMaximumSize, &data) != FileReadStatus::Read)
         return {};
-    return fromData(file.readAll(), path, id, locale);
+    return fromData(data, path, id, locale);
 }
 
 QString DesktopEntry::applicationID() const

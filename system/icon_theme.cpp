@@ -1,6 +1,7 @@
 #include "system/icon_theme.h"
 
 #include "platform/path_semantics.h"
+#include "platform/xdg_folders.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -154,13 +155,8 @@ QStringList iconThemeSearchPaths()
         if (!s.searchPaths.isEmpty())
             return s.searchPaths;
     }
-    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    QStringList paths {(dataHome.startsWith(u'/') ? dataHome : NSHomeDirectory() + QStringLiteral("/.local/share"))
-                       + QStringLiteral("/icons")};
-    QStringList dataDirs = qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts);
-    if (dataDirs.isEmpty())
-        dataDirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
-    for (const QString& dir : dataDirs)
+    QStringList paths {xdgBaseFolder(XdgBaseFolder::Data) + QStringLiteral("/icons")};
+    for (const QString& dir : xdgSearchFolders(XdgSearchFolders::Data))
         paths.append(dir + QStringLiteral("/icons"));
     paths.append(QStringLiteral("/usr/share/pixmaps"));
     return paths;

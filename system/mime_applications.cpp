@@ -2,6 +2,7 @@
 
 #include "platform/path_semantics.h"
 #include "platform/url.h"
+#include "platform/xdg_folders.h"
 #include "system/desktop_entries.h"
 
 #include <QFile>
@@ -13,22 +14,6 @@
 namespace sorvant {
 
 namespace {
-
-QString folderFromVariable(const char* name, const QString& fallback)
-{
-    const QString value = qEnvironmentVariable(name);
-    return value.startsWith(u'/') ? value : fallback;
-}
-
-QStringList foldersFromVariable(const char* name, const QStringList& fallback)
-{
-    QStringList folders;
-    for (const QString& folder : qEnvironmentVariable(name).split(u':', Qt::SkipEmptyParts)) {
-        if (folder.startsWith(u'/'))
-            folders.append(folder);
-    }
-    return folders.isEmpty() ? fallback : folders;
-}
 
 // The desktops named by XDG_CURRENT_DESKTOP, lower-cased as the file names
 // use them.
@@ -128,13 +113,12 @@ void applicationEntriesOnly(const QList<DesktopEntry>& all, QList<DesktopEntry>*
 
 QStringList mimeAppsListFiles()
 {
-    const QString home = NSHomeDirectory();
+    const QStringList dataDirs = xdgSearchFolders(XdgSearchFolders::Data);
     QStringList folders;
-    folders << folderFromVariable("XDG_CONFIG_HOME", home + QStringLiteral("/.config"));
-    folders << foldersFromVariable("XDG_CONFIG_DIRS", {QStringLiteral("/etc/xdg")});
-    folders << folderFromVariable("XDG_DATA_HOME", home + QStringLiteral("/.local/share")) + QStringLiteral("/applications");
-    for (const QString& dir : foldersFromVariable("XDG_DATA_DIRS", {QStringLiteral("/usr/local/share"),
-                                                                     QStringLiteral("/usr/share")}))
+    folders << xdgBaseFolder(XdgBaseFolder::Config);
+    folders << xdgSearchFolders(XdgSearchFolders::Config);
+    folders << xdgBaseFolder(XdgBaseFolder::Data) + QStringLiteral("/applications");
+    for (const QString& dir : dataDirs)
         folders << dir + QStringLiteral("/applications");
     const QStringList desktops = currentDesktops();
     QStringList files;
@@ -144,8 +128,7 @@ QStringList mimeAppsListFiles()
         files << folder + QStringLiteral("/mimeapps.list");
     }
     // The older name still used by distributions' system defaults.
-    for (const QString& dir : foldersFromVariable("XDG_DATA_DIRS", {QStringLiteral("/usr/local/share"),
-                                                                     QStringLiteral("/usr/share")}))
+    for (const QString& dir : dataDirs)
         files << dir + QStringLiteral("/applications/defaults.list");
     files.removeDuplicates();
     return files;

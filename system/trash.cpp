@@ -3,6 +3,7 @@
 #include "platform/file_error.h"
 #include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
+#include "platform/xdg_folders.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -106,9 +107,7 @@ bool isUsableAdminTrash(const QString& path)
 
 QString homeTrashPath()
 {
-    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    const QString base = dataHome.startsWith(u'/') ? dataHome : NSHomeDirectory() + QStringLiteral("/.local/share");
-    return stringByStandardizingPath(base) + QStringLiteral("/Trash");
+    return xdgBaseFolder(XdgBaseFolder::Data) + QStringLiteral("/Trash");
 }
 
 QString topDirectoryOfPath(const QString& path)

@@ -154,6 +154,23 @@ TEST(Appearance, TintsKeepShapeAndTemplateFlag)
     EXPECT_EQ(bitmapImageRep(AppleInterfaceImage(image))->pixels().pixelColor(3, 3).red(), 204);
 }
 
+// The dark tint paints over the picture's shape: a full-colour picture would
+// become a flat grey box, so it keeps its colours while grey glyphs are tinted.
+TEST(Appearance, DarkInterfaceImagesKeepFullColourPictures)
+{
+    QImage pixels = test::blankImage(8, 8);
+    QPainter painter(&pixels);
+    painter.fillRect(0, 0, 8, 8, QColor(47, 111, 214));
+    painter.fillRect(2, 2, 4, 4, Qt::white);
+    painter.end();
+    const Image colour = Image::withBitmap(pixels);
+    test::AppearanceScope dark(true);
+    const Image shown = AppleInterfaceImage(colour);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(bitmapImageRep(shown)->pixels().pixelColor(0, 0), QColor(47, 111, 214));
+    EXPECT_EQ(bitmapImageRep(shown)->pixels().pixelColor(3, 3), QColor(Qt::white));
+}
+
 TEST(Appearance, ToolbarImagesBySortAndAppearance)
 {
     const Image symbol = imageWithSymbolName(QStringLiteral("gear"));

@@ -4,6 +4,7 @@
 #include "system/standard_folders.h"
 #include "tests/interface/widget_helpers.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/temporary_home.h"
 
 #include <QDir>
 #include <QFile>
@@ -185,21 +186,17 @@ TEST(Application, OlderSystemsActivateAtOnceOrSkipWithoutDeferral)
 
 TEST(Application, SupportFoldersLiveUnderTheDataHome)
 {
-    test::TempTree tree;
-    const QByteArray previous = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", tree.path().toLocal8Bit());
-    resetStandardFolders();
-    EXPECT_EQ(applicationSupportPath(QStringLiteral("Sorvant")), tree.path() + QStringLiteral("/Sorvant"));
+    test::TemporaryHome home(resetStandardFolders);
+    const QString data = home.setVariable("XDG_DATA_HOME", QStringLiteral("data"));
+    EXPECT_EQ(applicationSupportPath(QStringLiteral("Sorvant")), data + QStringLiteral("/Sorvant"));
     // A link along the way is resolved.
-    QDir(tree.path()).mkdir(QStringLiteral("real"));
-    QFile::link(tree.filePath(QStringLiteral("real")), tree.filePath(QStringLiteral("Linked")));
-    EXPECT_EQ(applicationSupportPath(QStringLiteral("Linked/x")), tree.path() + QStringLiteral("/real/x"));
+    QDir(data).mkdir(QStringLiteral("real"));
+    QFile::link(data + QStringLiteral("/real"), data + QStringLiteral("/Linked"));
+    EXPECT_EQ(applicationSupportPath(QStringLiteral("Linked/x")), data + QStringLiteral("/real/x"));
     EXPECT_EQ(applicationSupportPath(QStringLiteral("Sorvant"), QStringLiteral("org.example.App")),
-              tree.path()
+              data
                   + QStringLiteral("/Containers/org.example.App/Data/Library/Application Support/Sorvant"));
     EXPECT_FALSE(QFileInfo::exists(QDir::homePath() + QStringLiteral("/Library")));
-    qputenv("XDG_DATA_HOME", previous);
-    resetStandardFolders();
 }
 
 } // namespace

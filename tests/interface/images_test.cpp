@@ -192,6 +192,20 @@ TEST(ImageFiles, ThumbnailOfAFile)
     EXPECT_EQ(frames, 0);
 }
 
+// Search results can name pipes and devices: opening a FIFO for reading
+// would wait for a writer forever, and a device would be read without end.
+TEST(ImageFiles, PipesAndDevicesAreNoPictures)
+{
+    test::TempTree tree;
+    for (const QString& path : tree.makeSpecialFiles(QStringLiteral("picture"))) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_TRUE(imageFileData(path).isEmpty());
+        EXPECT_FALSE(imageWithContentsOfFile(path));
+        EXPECT_FALSE(thumbnailForFile(path, 100, false, false, nullptr, nullptr));
+        EXPECT_FALSE(isReallyValid(imageAtPath(path)));
+    }
+}
+
 struct ThumbCase
 {
     QSizeF box, image, expected;

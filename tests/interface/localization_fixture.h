@@ -5,6 +5,7 @@
 
 #include "interface/strings_file.h"
 #include "system/bundle.h"
+#include "tests/support/main_bundle_scope.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,9 @@ namespace sorvant::test {
 class LocalizedBundleTest : public ::testing::Test
 {
 protected:
+    // Put back when the test ends, whatever it set.
+    test::MainBundleScope m_mainBundle;
+
     void SetUp() override
     {
         Bundle::setMainBundle(Bundle(m_tree.path(), {{"CFBundleName", "Sorvant"},
@@ -24,9 +28,6 @@ protected:
     void TearDown() override
     {
         setPreferredLanguages({});
-        // The bundle of the tests that run next, with its name and its
-        // temporary folder, as it was.
-        Bundle::setMainBundle(m_previousBundle);
     }
 
     void setLanguage(const QString& language) { setPreferredLanguages({language}); }
@@ -37,7 +38,6 @@ protected:
     }
 
     TempTree m_tree;
-    Bundle m_previousBundle = Bundle::mainBundle();
 };
 
 } // namespace sorvant::test

@@ -7,6 +7,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 namespace sorvant {
@@ -187,6 +190,26 @@ TEST(StringDrawing, DrawsInkOnlyInsideItsPlace)
     EXPECT_EQ(test::inkPixels(canvas, QRect(0, 0, 100, 30), Qt::white), 0);
     EXPECT_GT(test::inkPixels(canvas, QRect(0, 30, 60, 30), Qt::white), 10);
     EXPECT_EQ(test::inkPixels(canvas, QRect(62, 30, 138, 30), Qt::white), 0);
+}
+
+double relativeLuminance(const QColor& colour)
+{
+    const auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+}
+
+// Links must stay readable on the view background of either appearance
+// (a contrast of at least 4.5 to 1).
+TEST(StringDrawing, LinksAreReadableInBothAppearances)
+{
+    for (const bool darkAppearance : {false, true}) {
+        SCOPED_TRACE(darkAppearance ? "dark" : "light");
+        test::AppearanceScope scope(darkAppearance);
+        const AttributedString link = asAttributedLink(QStringLiteral("x"), QStringLiteral("https://example.invalid"));
+        const double text = relativeLuminance(toQColor(link.attributeAtIndex(attribute::kForegroundColor, 0).value<Color>()));
+        const double background = relativeLuminance(toQColor(controlBackgroundColor()));
+        EXPECT_GE((std::max(text, background) + 0.05) / (std::min(text, background) + 0.05), 4.5);
+    }
 }
 
 } // namespace

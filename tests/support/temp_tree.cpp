@@ -66,6 +66,15 @@ void writeFileBytes(const QByteArray& path, const QByteArray& contents)
     ASSERT_EQ(written, contents.size()) << path.constData();
 }
 
+QStringList TempTree::makeSpecialFiles(const QString& stem)
+{
+    const QString pipe = filePath(stem + QStringLiteral("-pipe"));
+    const QString device = filePath(stem + QStringLiteral("-zero"));
+    EXPECT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0) << std::strerror(errno);
+    EXPECT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
+    return {pipe, device};
+}
+
 void makeDirBytes(const QByteArray& path)
 {
     ASSERT_EQ(::mkdir(path.constData(), 0755), 0) << path.constData() << ": " << std::strerror(errno);

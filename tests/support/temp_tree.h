@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace sorvant::test {
 
@@ -24,6 +25,10 @@ public:
     QString writeFile(const QString& relative, const QByteArray& contents = {});
     // Makes a folder and its parents and answers its absolute path.
     QString makeDir(const QString& relative);
+    // Makes a FIFO and a link to "/dev/zero" whose names start with `stem`
+    // (for readers that must never open or read such files) and answers
+    // their paths; fails the current test when either cannot be made.
+    QStringList makeSpecialFiles(const QString& stem);
 
 private:
     QString m_path;

@@ -1,6 +1,7 @@
 #include "system/bundle.h"
 
 #include "system/standard_folders.h"
+#include "tests/support/main_bundle_scope.h"
 #include "tests/support/temporary_home.h"
 
 #include <QDir>
@@ -14,6 +15,9 @@ namespace {
 class BundleTest : public testing::Test
 {
 protected:
+    // Put back when the test ends, whatever it set.
+    test::MainBundleScope m_mainBundle;
+
     void SetUp() override
     {
         home.setVariable("XDG_CACHE_HOME", "home/.cache");
@@ -27,7 +31,6 @@ protected:
     void TearDown() override
     {
         setStringTranslator({});
-        Bundle::setMainBundle(Bundle(findResourcesFolder(), {}));
     }
     test::TemporaryHome home{resetStandardFolders};
     QString resources;

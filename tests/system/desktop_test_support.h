@@ -67,6 +67,17 @@ public:
         return home.tree.writeFile(base + relative, contents);
     }
 
+    // Writes "bin/record": a tool that appends each argument as "arg:<a>"
+    // and then "END" to `output`, one line each; answers its path.
+    QString writeArgumentRecorder(const QString& output)
+    {
+        const QString recorder = home.tree.writeFile(
+            "bin/record",
+            "#!/bin/sh\n{ for a in \"$@\"; do echo \"arg:$a\"; done; echo END; } >> \"" + output.toUtf8() + "\"\n");
+        QFile::setPermissions(recorder, QFile::ReadOwner | QFile::ExeOwner);
+        return recorder;
+    }
+
     // A data folder that holds only the system's shared MIME database, made
     // once per process: the MIME database keeps the folders it found, so
     // this one must outlive every test.

@@ -1,8 +1,9 @@
 #include "system/host_information.h"
 
 #include "system/bundle.h"
-#include "tests/support/log_capture.h"
 #include "system/standard_folders.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/main_bundle_scope.h"
 #include "tests/support/temporary_home.h"
 
 #include <QDir>
@@ -18,6 +19,9 @@ namespace {
 class HostInformation : public testing::Test
 {
 protected:
+    // Put back when the test ends, whatever it set.
+    test::MainBundleScope m_mainBundle;
+
     void SetUp() override
     {
         home.setVariable("XDG_CONFIG_HOME", "home/.config");
@@ -26,7 +30,6 @@ protected:
     void TearDown() override
     {
         setHostSources({});
-        Bundle::setMainBundle(Bundle(findResourcesFolder(), {}));
     }
     // Sources that each answer what the test says.
     void use(const QString& boot, const QString& serial, const QByteArray& mac, QSet<QString> internal = {})

@@ -2,6 +2,7 @@
 
 #include "platform/url.h"
 #include "system/bundle.h"
+#include "tests/support/main_bundle_scope.h"
 #include "tests/system/desktop_test_support.h"
 
 #include <QFileInfo>
@@ -134,6 +135,7 @@ TEST_F(OpenWith, CopiesOnOtherVolumesGiveWay)
 TEST(OpenWithDesktop, ExtensionsAndDisplayNames)
 {
     test::DesktopHome desktop;
+    const test::MainBundleScope bundle;
     Bundle::setMainBundle(Bundle({}, {{"CFBundleName", "Tester"}}));
     const QString viewer = desktop.writeApplication("viewer.desktop", "Tamsett Pro", "viewer %F",
                                                     "MimeType=image/png;image/jpeg;\n", true);
@@ -149,7 +151,6 @@ TEST(OpenWithDesktop, ExtensionsAndDisplayNames)
     EXPECT_EQ(defaultApplicationForPath(picture), viewer);
     EXPECT_EQ(displayApplicationNameForURL(URL::fileURLWithPath(picture)), "Tamsett");
     EXPECT_TRUE(displayApplicationNameForURL(URL()).isNull());
-    Bundle::setMainBundle(Bundle(findResourcesFolder(), {}));
 }
 
 } // namespace

@@ -72,9 +72,7 @@ TEST(OpeningForReal, TheDefaultApplicationIsStarted)
 {
     test::DesktopHome desktop;
     const QString output = desktop.home.tree.filePath("out.txt");
-    const QString recorder = desktop.home.tree.writeFile(
-        "bin/record", "#!/bin/sh\n{ for a in \"$@\"; do echo \"arg:$a\"; done; echo END; } >> \"" + output.toUtf8() + "\"\n");
-    QFile::setPermissions(recorder, QFile::ReadOwner | QFile::ExeOwner);
+    const QString recorder = desktop.writeArgumentRecorder(output);
     desktop.writeApplication("rec.desktop", "Rec", recorder + " %f", "MimeType=text/plain;\n");
     const QString text = desktop.home.tree.writeFile("doc.txt", "text\n");
     ASSERT_TRUE(openURL(URL::fileURLWithPath(text), true));

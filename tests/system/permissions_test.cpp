@@ -4,6 +4,7 @@
 #include "system/bundle.h"
 #include "system/workspace_monitors.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/main_bundle_scope.h"
 #include "tests/support/temp_tree.h"
 #include "tests/system/alert_recorder.h"
 #include "tests/system/desktop_test_support.h"
@@ -21,6 +22,9 @@ namespace {
 class Permissions : public testing::Test
 {
 protected:
+    // Put back when the test ends, whatever it set.
+    test::MainBundleScope m_mainBundle;
+
     void SetUp() override
     {
         Bundle::setMainBundle(Bundle({}, {{"CFBundleName", "Tester"}}));
@@ -31,7 +35,6 @@ protected:
     {
         setPrivacySettingsOpener(previousOpener);
         setAutomationProbe({});
-        Bundle::setMainBundle(Bundle(findResourcesFolder(), {}));
     }
     // A file this process cannot read, whoever it runs as.
     QString unreadableFile()

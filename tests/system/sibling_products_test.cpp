@@ -62,9 +62,7 @@ TEST_F(SiblingProducts, LeftoverSettingsAndDataCountAsInstalled)
 TEST_F(SiblingProducts, FilesGoToTheFirstGenerationThatTakesThem)
 {
     const QString output = desktop.home.tree.filePath("out.txt");
-    const QString recorder = desktop.home.tree.writeFile(
-        "bin/record", "#!/bin/sh\n{ for a in \"$@\"; do echo \"arg:$a\"; done; echo END; } >> \"" + output.toUtf8() + "\"\n");
-    QFile::setPermissions(recorder, QFile::ReadOwner | QFile::ExeOwner);
+    const QString recorder = desktop.writeArgumentRecorder(output);
     desktop.writeApplication("com.velmor-works.quirrel2.desktop", "Quirrel 2", recorder + " %F");
     ASSERT_TRUE(addFilesToQuirrel({"/x/a.pdf", "/x/b.txt"}));
     EXPECT_EQ(test::waitForFile(output), "arg:/x/a.pdf\narg:/x/b.txt\nEND\n");

@@ -3,6 +3,7 @@
 #include "platform/url.h"
 #include "system/bundle.h"
 #include "system/host_information.h"
+#include "tests/support/main_bundle_scope.h"
 #include "tests/system/alert_recorder.h"
 #include "tests/system/desktop_test_support.h"
 
@@ -62,6 +63,9 @@ QByteArray list(const char* version, const char* download = "http://127.0.0.1:1/
 class UpdateCheck : public testing::Test
 {
 protected:
+    // Put back when the test ends, whatever it set.
+    test::MainBundleScope m_mainBundle;
+
     void SetUp() override
     {
         Bundle::setMainBundle(Bundle({}, {{"CFBundleName", "Test App"}, {"CFBundleVersion", "2.9.2build1"},
@@ -75,7 +79,6 @@ protected:
     {
         setItemOpener(previousOpener);
         setHostSources({});
-        Bundle::setMainBundle(Bundle(findResourcesFolder(), {}));
     }
     test::DesktopHome desktop;
     LoopbackServer server;

@@ -2,6 +2,7 @@
 
 #include "platform/url.h"
 #include "system/icon_theme.h"
+#include "system/mime_applications.h"
 #include "tests/system/desktop_test_support.h"
 
 #include <QImage>
@@ -159,6 +160,26 @@ TEST_F(WorkspaceIcons, AMissingCustomIconIsRememberedToo)
     EXPECT_FALSE(customIconForFile(folder, true, QSize(16, 16)).isNull());
     EXPECT_TRUE(cachedCustomIconForFile(folder, true, QSize(16, 16)).isNull()) << "answered from the cache";
     EXPECT_FALSE(cachedCustomIconForFile(folder, true, QSize(32, 32)).isNull());
+}
+
+// A relative entry in XDG_DATA_DIRS would make theme and association
+// lookups depend on the working folder; every searched path is absolute.
+TEST(SearchFolders, RelativeDataDirsAreIgnored)
+{
+    test::TemporaryHome home;
+    const QByteArray saved = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_DIRS", "share:/opt/data/");
+    const QStringList icons = iconThemeSearchPaths();
+    const QStringList lists = mimeAppsListFiles();
+    qputenv("XDG_DATA_DIRS", saved);
+    for (const QStringList& paths : {icons, lists}) {
+        for (const QString& path : paths) {
+            SCOPED_TRACE(path.toStdString());
+            EXPECT_TRUE(path.startsWith(u'/'));
+        }
+    }
+    EXPECT_TRUE(icons.contains(QStringLiteral("/opt/data/icons")));
+    EXPECT_TRUE(lists.contains(QStringLiteral("/opt/data/applications/mimeapps.list")));
 }
 
 } // namespace

@@ -45,9 +45,7 @@ TEST_F(DesktopActivation, ARefusedCallFallsBackToTheExecLine)
     ASSERT_TRUE(service.isRegistered());
     service.setFailing(true);
     const QString output = desktop.home.tree.filePath("out.txt");
-    const QString recorder = desktop.home.tree.writeFile(
-        "bin/record", "#!/bin/sh\n{ for a in \"$@\"; do echo \"arg:$a\"; done; echo END; } >> \"" + output.toUtf8() + "\"\n");
-    QFile::setPermissions(recorder, QFile::ReadOwner | QFile::ExeOwner);
+    const QString recorder = desktop.writeArgumentRecorder(output);
     desktop.writeApplication("org.example.Refuser.desktop", "Refuser", recorder + " %f", "DBusActivatable=true\n");
     ASSERT_TRUE(launchDesktopEntry(desktopEntryForID("org.example.Refuser"), {"/doc"}));
     EXPECT_EQ(test::waitForFile(output), "arg:/doc\nEND\n");

@@ -53,7 +53,7 @@ QString textOfLink(const QString& description, const QVariant& link)
 
 QVariantMap linkAttributes(const QVariant& link)
 {
-    return QVariantMap{{QString::fromLatin1(attribute::kForegroundColor), QVariant::fromValue(linkColor())},
+    return QVariantMap{{QString::fromLatin1(attribute::kForegroundColor), QVariant::fromValue(screenLinkColor())},
                        {QString::fromLatin1(attribute::kUnderlineStyle), 1},
                        {QString::fromLatin1(attribute::kLink), link}};
 }

@@ -1,6 +1,6 @@
 #include "web/url/url_resolution.h"
 
-#include "tests/support/temp_tree.h"
+#include "tests/support/temporary_home.h"
 
 #include <gtest/gtest.h>
 
@@ -91,13 +91,12 @@ TEST(URLResolution, CredentialsReachOnlyTheSameHost)
 
 TEST(URLResolution, FileBasesResolveAsPaths)
 {
-    test::TempTree tree;
-    qputenv("HOME", tree.path().toUtf8());
+    const test::TemporaryHome home;
     const URL base = URL::fileURLWithPath(QStringLiteral("/a/b.txt"));
     EXPECT_EQ(URLRelativeTo(base, QStringLiteral("c.txt")).absoluteString(), QStringLiteral("file:///a/c.txt"));
     EXPECT_EQ(URLRelativeTo(base, QStringLiteral("../c#x")).absoluteString(), QStringLiteral("file:///c%23x"));
     EXPECT_EQ(URLRelativeTo(base, QStringLiteral("/x/./y")).absoluteString(), QStringLiteral("file:///x/y"));
-    EXPECT_EQ(URLRelativeTo(base, QStringLiteral("~/z")).path(), tree.path() + QStringLiteral("/z"));
+    EXPECT_EQ(URLRelativeTo(base, QStringLiteral("~/z")).path(), home.home + QStringLiteral("/z"));
 }
 
 TEST(URLResolution, CredentialsSchemesAndAnchors)

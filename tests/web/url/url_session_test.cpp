@@ -1,7 +1,7 @@
 #include "web/url/url_session.h"
 
 #include "tests/support/log_capture.h"
-#include "tests/support/temp_tree.h"
+#include "tests/support/temporary_home.h"
 #include "web/url/url_request.h"
 
 #include <QMetaObject>
@@ -155,13 +155,7 @@ void offMainThread(Body body)
 class URLSessionTest : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        for (const char* name : {"HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
-            qputenv(name, m_tree.path().toUtf8() + "/" + name);
-    }
-
-    test::TempTree m_tree;
+    test::TemporaryHome m_home;
     LoopbackServer m_server;
 };
 
@@ -277,7 +271,7 @@ TEST_F(URLSessionTest, FailuresOfTransportAndScheme)
 
 TEST_F(URLSessionTest, FileURLsAreRead)
 {
-    const QString path = m_tree.writeFile(QStringLiteral("page.html"), "<p>file</p>");
+    const QString path = m_home.tree.writeFile(QStringLiteral("page.html"), "<p>file</p>");
     const Outcome outcome = send(URLRequest(URL::fileURLWithPath(path)));
     EXPECT_EQ(outcome.data, QByteArray("<p>file</p>"));
     EXPECT_EQ(outcome.response.statusCode(), 0);
@@ -287,7 +281,7 @@ TEST_F(URLSessionTest, FileURLsAreRead)
     EXPECT_TRUE(ETag(outcome.response).isNull());
     EXPECT_TRUE(contentType(outcome.response).isNull());
 
-    const Outcome missing = send(URLRequest(URL::fileURLWithPath(m_tree.filePath(QStringLiteral("none")))));
+    const Outcome missing = send(URLRequest(URL::fileURLWithPath(m_home.tree.filePath(QStringLiteral("none")))));
     EXPECT_EQ(missing.error.code, NSURLErrorFileDoesNotExist);
 }
 
