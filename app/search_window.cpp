@@ -4,10 +4,12 @@
 #include "app/results_table_model.h"
 #include "foundation/lines.h"
 #include "foundation/user_defaults_getters.h"
+#include "interface/appearance.h"
 #include "interface/application.h"
 #include "interface/badge.h"
 #include "interface/find_pasteboard.h"
 #include "interface/quick_look.h"
+#include "interface/table_cells.h"
 #include "platform/notification_center.h"
 #include "platform/path_semantics.h"
 #include "platform/unicode.h"
@@ -42,7 +44,6 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QSplitter>
-#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -50,6 +51,33 @@
 namespace sorvant {
 
 namespace {
+
+// The results' columns: the name with its icon, the path shortened in its
+// middle, the size and kind as plain text, and the dates as detailed as
+// their column's width allows.
+QList<TableColumn> resultColumns(const QFont& font)
+{
+    const auto column = [](const QString& identifier, const char* title, double width) {
+        TableColumn result =
+            TableColumn::tableColumnWithIdentifier(identifier, SearchWindow::tr(title), width, 40, 2000, true, false);
+        return result;
+    };
+    QList<TableColumn> columns;
+    TableColumn name = column(QStringLiteral("name"), "Name", 220);
+    name.cell = FileCell::fileCell();
+    TableColumn path = column(QStringLiteral("path"), "Path", 220);
+    path.cell = TextFieldCell::textFieldCellWithLineBreakMode(LineBreakMode::ByTruncatingMiddle, false);
+    TableColumn size = column(QStringLiteral("size"), "Size", 80);
+    TableColumn modified = column(QStringLiteral("modified"), "Modified", 150);
+    modified.setDateCellWithFont(font, Qt::AlignLeft);
+    TableColumn kind = column(QStringLiteral("kind"), "Kind", 140);
+    kind.cell = TextFieldCell::textFieldCellWithLineBreakMode(LineBreakMode::ByTruncatingTail, false);
+    TableColumn created = column(QStringLiteral("created"), "Created", 150);
+    created.setDateCellWithFont(font, Qt::AlignLeft);
+    // In the model's column order.
+    columns << name << path << size << modified << kind << created;
+    return columns;
+}
 
 const QString kSearchWhat = QStringLiteral("SearchWhat");
 const QString kSearchComparison = QStringLiteral("SearchComparison");
@@ -82,6 +110,11 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
 {
     setObjectName(QStringLiteral("FindWindow"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // The appearance monitor reads the desktop's colour scheme once, waiting
+    // on the session bus with events flowing. Made here, before anything is
+    // drawn: made by the first cell that asks for the appearance, that wait
+    // would repaint the table inside its own paint.
+    (void)AppleInterfaceStyleMonitor::shared();
     buildInterface();
 
     SearchParams& params = m_engine->params();
@@ -163,26 +196,19 @@ void SearchWindow::buildInterface()
     layout->addWidget(buildOptions());
 
     auto* splitter = new QSplitter(Qt::Horizontal, central);
-    m_results = new QTableView(splitter);
+    m_results = new StripeTableView(splitter);
     m_results->setObjectName(QStringLiteral("searchResults"));
     m_model = new ResultsTableModel(m_engine->dataSource(), this);
     m_results->setModel(m_model);
-    m_results->setItemDelegateForColumn(ResultsTableModel::kFileColumn, new HighlightingDelegate(m_results));
+    m_results->setTableColumns(resultColumns(font()));
     m_results->setDragEnabled(true);
     m_results->setDragDropMode(QAbstractItemView::DragOnly);
     m_results->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_results->setAlternatingRowColors(true);
-    m_results->setShowGrid(false);
     m_results->setWordWrap(false);
     m_results->verticalHeader()->hide();
     m_results->horizontalHeader()->setStretchLastSection(true);
     m_results->horizontalHeader()->setSortIndicatorShown(true);
     m_results->horizontalHeader()->setSectionsClickable(true);
-    m_results->setColumnWidth(ResultsTableModel::kFileColumn, 220);
-    m_results->setColumnWidth(ResultsTableModel::kPathColumn, 220);
-    m_results->setColumnWidth(ResultsTableModel::kSizeColumn, 80);
-    m_results->setColumnWidth(ResultsTableModel::kModifiedColumn, 150);
-    m_results->setColumnWidth(ResultsTableModel::kKindColumn, 140);
     connect(m_results->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] {
                 validateToolbarItems();

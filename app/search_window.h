@@ -19,6 +19,7 @@
 // the windows (application_delegate.h).
 
 #include "interface/responder_hooks.h"
+#include "interface/table_view.h"
 #include "search/search_engine.h"
 
 #include <QMainWindow>
@@ -36,7 +37,6 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
-class QTableView;
 class QTimer;
 class QToolBar;
 class QAction;
@@ -116,7 +116,7 @@ public:
     [[nodiscard]] QAbstractButton* typeButton(int type) const;
     [[nodiscard]] QPushButton* searchButton() const { return m_searchButton; }
     [[nodiscard]] QLineEdit* searchField() const { return m_searchInput; }
-    [[nodiscard]] QTableView* resultsTable() const { return m_results; }
+    [[nodiscard]] StripeTableView* resultsTable() const { return m_results; }
     [[nodiscard]] QLineEdit* listField(int list) const { return m_fileExt.at(size_t(list - 1)); }
     [[nodiscard]] QCheckBox* listBox(int list) const { return m_fileExtOn.at(size_t(list - 1)); }
 
@@ -216,7 +216,7 @@ private:
     QButtonGroup* m_searchType = nullptr;
     QButtonGroup* m_searchMode = nullptr;
     QToolButton* m_searchLocation = nullptr;
-    QTableView* m_results = nullptr;
+    StripeTableView* m_results = nullptr;
     QWidget* m_drawer = nullptr;
     std::array<QLineEdit*, 6> m_fileExt{};
     std::array<QCheckBox*, 6> m_fileExtOn{};
