@@ -38,6 +38,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPalette>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
@@ -246,9 +247,38 @@ void SearchWindow::buildInterface()
     resize(1040, 640);
 }
 
+void SearchWindow::applyOptionsPalette()
+{
+    QPalette palette = QApplication::palette();
+    const QColor window = palette.color(QPalette::Window);
+    if (window.lightnessF() < 0.5) {
+        // A part of the text colour mixed in: works for a black window too.
+        const QColor text = palette.color(QPalette::WindowText);
+        const auto mixed = [&](double part) {
+            return QColor::fromRgbF(float(window.redF() + (text.redF() - window.redF()) * part),
+                                    float(window.greenF() + (text.greenF() - window.greenF()) * part),
+                                    float(window.blueF() + (text.blueF() - window.blueF()) * part));
+        };
+        for (const auto group : {QPalette::Active, QPalette::Inactive})
+            palette.setColor(group, QPalette::Base, mixed(0.25));
+        palette.setColor(QPalette::Disabled, QPalette::Base, mixed(0.12));
+    }
+    m_options->setPalette(palette);
+}
+
+void SearchWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ApplicationPaletteChange && m_options)
+        applyOptionsPalette();
+}
+
 QWidget* SearchWindow::buildOptions()
 {
     auto* box = new QWidget(this);
+    box->setObjectName(QStringLiteral("searchOptions"));
+    m_options = box;
+    applyOptionsPalette();
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(0, 0, 0, 0);
     const auto makeBox = [box](const char* name, const QString& title) {

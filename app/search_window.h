@@ -181,10 +181,15 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildInterface();
     QWidget* buildOptions();
+    // Check boxes and radio buttons fill their marks with the base colour
+    // and outline them darker than the window: on a dark window both sink
+    // into the background, so the options' base is lifted above it there.
+    void applyOptionsPalette();
     QWidget* buildDrawer();
     void setSearching(bool searching);
     void addDestinationItem(const QString& path, bool indent);
@@ -215,6 +220,7 @@ private:
     QCheckBox* m_searchComments = nullptr;
     QButtonGroup* m_searchType = nullptr;
     QButtonGroup* m_searchMode = nullptr;
+    QWidget* m_options = nullptr;
     QToolButton* m_searchLocation = nullptr;
     StripeTableView* m_results = nullptr;
     QWidget* m_drawer = nullptr;
