@@ -19,6 +19,7 @@
 // the windows (application_delegate.h).
 
 #include "interface/responder_hooks.h"
+#include "interface/symbol_toolbar.h"
 #include "interface/table_view.h"
 #include "search/search_engine.h"
 
@@ -38,7 +39,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTimer;
-class QToolBar;
+class QDialog;
 class QAction;
 class QToolButton;
 class QWidget;
@@ -52,7 +53,8 @@ class SearchWindow : public QMainWindow,
                      public SearchEngineOwner,
                      public KeyWindowEventCheck,
                      public WindowIndex,
-                     public DocumentURLs
+                     public DocumentURLs,
+                     public ToolbarDelegate
 {
     Q_OBJECT
 public:
@@ -160,8 +162,14 @@ public:
     // --- the toolbar (search_window_toolbar.cpp) ---
     // A new item of the toolbar's table; null for an unknown identifier
     // (compared exactly).
-    [[nodiscard]] QAction* toolbarItem(const QString& identifier);
-    [[nodiscard]] QToolBar* toolbar() const { return m_toolbar; }
+    [[nodiscard]] ToolbarItem* toolbarItem(const QString& identifier);
+    [[nodiscard]] SymbolToolbar* toolbar() const { return m_toolbar; }
+    // The toolbar's items: every item once, separators and spaces.
+    [[nodiscard]] QStringList toolbarAllowedItemIdentifiers() const override;
+    [[nodiscard]] QStringList toolbarDefaultItemIdentifiers() const override;
+    [[nodiscard]] ToolbarItem* toolbarItemForItemIdentifier(const QString& identifier) override;
+    // Opens the toolbar's customize dialog (also from the toolbar's menu).
+    QDialog* runToolbarCustomizationPalette();
     void validateToolbarItems();
     void validateFileActions();
 
@@ -235,7 +243,7 @@ private:
     AlertHandler m_alertHandler;
     QPointer<QWidget> m_sheet;
     QMenu* m_contextMenu = nullptr;
-    QToolBar* m_toolbar = nullptr;
+    SymbolToolbar* m_toolbar = nullptr;
 };
 
 } // namespace sorvant
