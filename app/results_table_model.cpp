@@ -1,14 +1,12 @@
 #include "app/results_table_model.h"
 
+#include "foundation/attributed_string.h"
+#include "interface/cell_drawing.h"
 #include "platform/regular_expression.h"
 #include "search/highlighting.h"
 #include "search/results_data_source.h"
 
-#include <QApplication>
-#include <QLocale>
-#include <QPainter>
-#include <QStyle>
-#include <QTextLayout>
+#include <QColor>
 #include <QMimeData>
 #include <QPoint>
 #include <QUrl>
@@ -30,9 +28,26 @@ constexpr ColumnInfo kColumns[ResultsTableModel::kColumnCount] = {
     {"Modified", kSortByModified}, {"Kind", kSortByKind}, {"Created", kSortByCreated},
 };
 
-QString dateText(const QDateTime& date)
+// A date for the date cell, which picks its detail by the column's width;
+// none (drawn as "---") when the file system gave none.
+QVariant dateValue(const QDateTime& date)
 {
-    return date.isValid() ? QLocale().toString(date.toLocalTime(), QLocale::ShortFormat) : QString();
+    return date.isValid() ? QVariant(date.toLocalTime()) : QVariant();
+}
+
+// The name with its matched ranges on the highlight colours.
+AttributedString highlightedName(const QString& name, const QVariantList& ranges)
+{
+    AttributedString text(name);
+    const QVariantMap colours{
+        {attribute::kForegroundColor, QVariant::fromValue(QColor::fromRgba(primaryForegroundHighlightingColor().argb()))},
+        {attribute::kBackgroundColor, QVariant::fromValue(QColor::fromRgba(primaryBackgroundHighlightingColor().argb()))}};
+    for (const QVariant& range : ranges) {
+        const QPoint hit = range.toPoint();
+        if (hit.x() >= 0 && hit.y() > 0 && hit.x() + hit.y() <= name.size())
+            text.addAttributes(colours, Range{hit.x(), hit.y()});
+    }
+    return text;
 }
 
 } // namespace
@@ -102,11 +117,16 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::ToolTipRole)
         return result->fullPath();
-    if (role == kHighlightRole) {
+    if (role == kHighlightRole || role == cell_role::kHighlighted) {
         if (index.column() != kFileColumn || !(m_dataSource.what() & 1))
             return {};
-        return highlightRanges(m_dataSource, result->name());
+        const QVariantList ranges = highlightRanges(m_dataSource, result->name());
+        if (role == kHighlightRole)
+            return ranges;
+        return ranges.isEmpty() ? QVariant() : QVariant::fromValue(highlightedName(result->name(), ranges));
     }
+    if (role == cell_role::kFullPath)
+        return index.column() == kFileColumn ? QVariant(result->fullPath()) : QVariant();
     if (role == Qt::TextAlignmentRole && index.column() == kSizeColumn)
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole)
@@ -119,11 +139,11 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
     case kSizeColumn:
         return result->size();
     case kModifiedColumn:
-        return dateText(result->modified());
+        return dateValue(result->modified());
     case kKindColumn:
         return result->kind();
     case kCreatedColumn:
-        return dateText(result->created());
+        return dateValue(result->created());
     default:
         return {};
     }
@@ -202,47 +222,6 @@ QMimeData* ResultsTableModel::mimeData(const QModelIndexList& indexes) const
 Qt::DropActions ResultsTableModel::supportedDragActions() const
 {
     return Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
-}
-
-void HighlightingDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
-{
-    const QVariantList ranges = index.data(ResultsTableModel::kHighlightRole).toList();
-    if (ranges.isEmpty()) {
-        QStyledItemDelegate::paint(painter, option, index);
-        return;
-    }
-    QStyleOptionViewItem item = option;
-    initStyleOption(&item, index);
-    const QString text = item.text;
-    item.text.clear();
-    QStyle* style = item.widget ? item.widget->style() : QApplication::style();
-    style->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
-
-    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget).adjusted(3, 0, -3, 0);
-    const QString shown = item.fontMetrics.elidedText(text, Qt::ElideMiddle, textRect.width());
-    QList<QTextLayout::FormatRange> formats;
-    if (shown == text) {
-        QTextCharFormat format;
-        format.setForeground(QColor::fromRgba(primaryForegroundHighlightingColor().argb()));
-        format.setBackground(QColor::fromRgba(primaryBackgroundHighlightingColor().argb()));
-        for (const QVariant& range : ranges) {
-            const QPoint hit = range.toPoint();
-            formats.append({hit.x(), hit.y(), format});
-        }
-    }
-    QTextLayout layout(shown, item.font);
-    layout.setFormats(formats);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    layout.endLayout();
-    if (!line.isValid())
-        return;
-    painter->save();
-    const bool selected = item.state & QStyle::State_Selected;
-    painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-    const qreal y = textRect.top() + (textRect.height() - line.height()) / 2;
-    layout.draw(painter, QPointF(textRect.left(), y));
-    painter->restore();
 }
 
 } // namespace sorvant

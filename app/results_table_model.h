@@ -7,7 +7,6 @@
 // Threads: main thread only; the worker never touches the shown list.
 
 #include <QAbstractTableModel>
-#include <QStyledItemDelegate>
 
 class QMimeData;
 
@@ -59,16 +58,6 @@ public:
 private:
     ResultsDataSource& m_dataSource;
     int m_rows = 0;
-};
-
-// Draws a cell's text with the ranges of kHighlightRole on the highlight
-// colours (blue text on yellow).
-class HighlightingDelegate : public QStyledItemDelegate
-{
-    Q_OBJECT
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
 } // namespace sorvant

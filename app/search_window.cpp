@@ -4,10 +4,12 @@
 #include "app/results_table_model.h"
 #include "foundation/lines.h"
 #include "foundation/user_defaults_getters.h"
+#include "interface/appearance.h"
 #include "interface/application.h"
 #include "interface/badge.h"
 #include "interface/find_pasteboard.h"
 #include "interface/quick_look.h"
+#include "interface/table_cells.h"
 #include "platform/notification_center.h"
 #include "platform/path_semantics.h"
 #include "platform/unicode.h"
@@ -36,13 +38,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPalette>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
 #include <QSplitter>
-#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -50,6 +52,33 @@
 namespace sorvant {
 
 namespace {
+
+// The results' columns: the name with its icon, the path shortened in its
+// middle, the size and kind as plain text, and the dates as detailed as
+// their column's width allows.
+QList<TableColumn> resultColumns(const QFont& font)
+{
+    const auto column = [](const QString& identifier, const char* title, double width) {
+        TableColumn result =
+            TableColumn::tableColumnWithIdentifier(identifier, SearchWindow::tr(title), width, 40, 2000, true, false);
+        return result;
+    };
+    QList<TableColumn> columns;
+    TableColumn name = column(QStringLiteral("name"), "Name", 220);
+    name.cell = FileCell::fileCell();
+    TableColumn path = column(QStringLiteral("path"), "Path", 220);
+    path.cell = TextFieldCell::textFieldCellWithLineBreakMode(LineBreakMode::ByTruncatingMiddle, false);
+    TableColumn size = column(QStringLiteral("size"), "Size", 80);
+    TableColumn modified = column(QStringLiteral("modified"), "Modified", 150);
+    modified.setDateCellWithFont(font, Qt::AlignLeft);
+    TableColumn kind = column(QStringLiteral("kind"), "Kind", 140);
+    kind.cell = TextFieldCell::textFieldCellWithLineBreakMode(LineBreakMode::ByTruncatingTail, false);
+    TableColumn created = column(QStringLiteral("created"), "Created", 150);
+    created.setDateCellWithFont(font, Qt::AlignLeft);
+    // In the model's column order.
+    columns << name << path << size << modified << kind << created;
+    return columns;
+}
 
 const QString kSearchWhat = QStringLiteral("SearchWhat");
 const QString kSearchComparison = QStringLiteral("SearchComparison");
@@ -82,6 +111,11 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
 {
     setObjectName(QStringLiteral("FindWindow"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // The appearance monitor reads the desktop's colour scheme once, waiting
+    // on the session bus with events flowing. Made here, before anything is
+    // drawn: made by the first cell that asks for the appearance, that wait
+    // would repaint the table inside its own paint.
+    (void)AppleInterfaceStyleMonitor::shared();
     buildInterface();
 
     SearchParams& params = m_engine->params();
@@ -163,26 +197,19 @@ void SearchWindow::buildInterface()
     layout->addWidget(buildOptions());
 
     auto* splitter = new QSplitter(Qt::Horizontal, central);
-    m_results = new QTableView(splitter);
+    m_results = new StripeTableView(splitter);
     m_results->setObjectName(QStringLiteral("searchResults"));
     m_model = new ResultsTableModel(m_engine->dataSource(), this);
     m_results->setModel(m_model);
-    m_results->setItemDelegateForColumn(ResultsTableModel::kFileColumn, new HighlightingDelegate(m_results));
+    m_results->setTableColumns(resultColumns(font()));
     m_results->setDragEnabled(true);
     m_results->setDragDropMode(QAbstractItemView::DragOnly);
     m_results->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_results->setAlternatingRowColors(true);
-    m_results->setShowGrid(false);
     m_results->setWordWrap(false);
     m_results->verticalHeader()->hide();
     m_results->horizontalHeader()->setStretchLastSection(true);
     m_results->horizontalHeader()->setSortIndicatorShown(true);
     m_results->horizontalHeader()->setSectionsClickable(true);
-    m_results->setColumnWidth(ResultsTableModel::kFileColumn, 220);
-    m_results->setColumnWidth(ResultsTableModel::kPathColumn, 220);
-    m_results->setColumnWidth(ResultsTableModel::kSizeColumn, 80);
-    m_results->setColumnWidth(ResultsTableModel::kModifiedColumn, 150);
-    m_results->setColumnWidth(ResultsTableModel::kKindColumn, 140);
     connect(m_results->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] {
                 validateToolbarItems();
@@ -220,9 +247,38 @@ void SearchWindow::buildInterface()
     resize(1040, 640);
 }
 
+void SearchWindow::applyOptionsPalette()
+{
+    QPalette palette = QApplication::palette();
+    const QColor window = palette.color(QPalette::Window);
+    if (window.lightnessF() < 0.5) {
+        // A part of the text colour mixed in: works for a black window too.
+        const QColor text = palette.color(QPalette::WindowText);
+        const auto mixed = [&](double part) {
+            return QColor::fromRgbF(float(window.redF() + (text.redF() - window.redF()) * part),
+                                    float(window.greenF() + (text.greenF() - window.greenF()) * part),
+                                    float(window.blueF() + (text.blueF() - window.blueF()) * part));
+        };
+        for (const auto group : {QPalette::Active, QPalette::Inactive})
+            palette.setColor(group, QPalette::Base, mixed(0.25));
+        palette.setColor(QPalette::Disabled, QPalette::Base, mixed(0.12));
+    }
+    m_options->setPalette(palette);
+}
+
+void SearchWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ApplicationPaletteChange && m_options)
+        applyOptionsPalette();
+}
+
 QWidget* SearchWindow::buildOptions()
 {
     auto* box = new QWidget(this);
+    box->setObjectName(QStringLiteral("searchOptions"));
+    m_options = box;
+    applyOptionsPalette();
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(0, 0, 0, 0);
     const auto makeBox = [box](const char* name, const QString& title) {

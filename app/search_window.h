@@ -19,6 +19,8 @@
 // the windows (application_delegate.h).
 
 #include "interface/responder_hooks.h"
+#include "interface/symbol_toolbar.h"
+#include "interface/table_view.h"
 #include "search/search_engine.h"
 
 #include <QMainWindow>
@@ -36,9 +38,8 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
-class QTableView;
 class QTimer;
-class QToolBar;
+class QDialog;
 class QAction;
 class QToolButton;
 class QWidget;
@@ -52,7 +53,8 @@ class SearchWindow : public QMainWindow,
                      public SearchEngineOwner,
                      public KeyWindowEventCheck,
                      public WindowIndex,
-                     public DocumentURLs
+                     public DocumentURLs,
+                     public ToolbarDelegate
 {
     Q_OBJECT
 public:
@@ -116,7 +118,7 @@ public:
     [[nodiscard]] QAbstractButton* typeButton(int type) const;
     [[nodiscard]] QPushButton* searchButton() const { return m_searchButton; }
     [[nodiscard]] QLineEdit* searchField() const { return m_searchInput; }
-    [[nodiscard]] QTableView* resultsTable() const { return m_results; }
+    [[nodiscard]] StripeTableView* resultsTable() const { return m_results; }
     [[nodiscard]] QLineEdit* listField(int list) const { return m_fileExt.at(size_t(list - 1)); }
     [[nodiscard]] QCheckBox* listBox(int list) const { return m_fileExtOn.at(size_t(list - 1)); }
 
@@ -160,8 +162,14 @@ public:
     // --- the toolbar (search_window_toolbar.cpp) ---
     // A new item of the toolbar's table; null for an unknown identifier
     // (compared exactly).
-    [[nodiscard]] QAction* toolbarItem(const QString& identifier);
-    [[nodiscard]] QToolBar* toolbar() const { return m_toolbar; }
+    [[nodiscard]] ToolbarItem* toolbarItem(const QString& identifier);
+    [[nodiscard]] SymbolToolbar* toolbar() const { return m_toolbar; }
+    // The toolbar's items: every item once, separators and spaces.
+    [[nodiscard]] QStringList toolbarAllowedItemIdentifiers() const override;
+    [[nodiscard]] QStringList toolbarDefaultItemIdentifiers() const override;
+    [[nodiscard]] ToolbarItem* toolbarItemForItemIdentifier(const QString& identifier) override;
+    // Opens the toolbar's customize dialog (also from the toolbar's menu).
+    QDialog* runToolbarCustomizationPalette();
     void validateToolbarItems();
     void validateFileActions();
 
@@ -181,10 +189,15 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildInterface();
     QWidget* buildOptions();
+    // Check boxes and radio buttons fill their marks with the base colour
+    // and outline them darker than the window: on a dark window both sink
+    // into the background, so the options' base is lifted above it there.
+    void applyOptionsPalette();
     QWidget* buildDrawer();
     void setSearching(bool searching);
     void addDestinationItem(const QString& path, bool indent);
@@ -215,8 +228,9 @@ private:
     QCheckBox* m_searchComments = nullptr;
     QButtonGroup* m_searchType = nullptr;
     QButtonGroup* m_searchMode = nullptr;
+    QWidget* m_options = nullptr;
     QToolButton* m_searchLocation = nullptr;
-    QTableView* m_results = nullptr;
+    StripeTableView* m_results = nullptr;
     QWidget* m_drawer = nullptr;
     std::array<QLineEdit*, 6> m_fileExt{};
     std::array<QCheckBox*, 6> m_fileExtOn{};
@@ -229,7 +243,7 @@ private:
     AlertHandler m_alertHandler;
     QPointer<QWidget> m_sheet;
     QMenu* m_contextMenu = nullptr;
-    QToolBar* m_toolbar = nullptr;
+    SymbolToolbar* m_toolbar = nullptr;
 };
 
 } // namespace sorvant

@@ -1,13 +1,15 @@
-// SearchWindow: its toolbar "FindWindow", built from one table of items.
-// Share stays visible and disabled: no sharing service is found on the
-// desktop.
+// SearchWindow: its toolbar "FindWindow", built from one table of items,
+// restored from (and customized into) the user defaults. Share stays
+// visible and disabled: no sharing service is found on the desktop.
 
 #include "app/search_window.h"
 #include "interface/image_representations.h"
+#include "interface/toolbar_customization.h"
+#include "interface/toolbar_items.h"
 #include "system/file_manager.h"
 
 #include <QAction>
-#include <QToolBar>
+#include <QMenu>
 #include <QWidget>
 
 namespace sorvant {
@@ -32,9 +34,18 @@ const ToolbarItemRow kToolbarItems[] = {
     {"Info", ":/images/Info.svg", "info", &SearchWindow::showInfo},
 };
 
-// The default items; "" is a space, "-" a flexible space.
+// The default items; "" is a separator, "-" a flexible space.
 const char* const kDefaultItems[] = {"settings", "", "open", "reveal", "", "delete", "", "quicklook", "share", "-",
                                      "info"};
+
+QString configurationIdentifier(const char* item)
+{
+    if (*item == '\0')
+        return kToolbarSeparatorIdentifier;
+    if (*item == '-')
+        return kToolbarSpaceIdentifier;
+    return QString::fromLatin1(item);
+}
 
 // The window action each toolbar item validates as.
 QString validationName(const QString& identifier)
@@ -52,15 +63,19 @@ QString validationName(const QString& identifier)
 
 } // namespace
 
-QAction* SearchWindow::toolbarItem(const QString& identifier)
+ToolbarItem* SearchWindow::toolbarItem(const QString& identifier)
 {
     for (const ToolbarItemRow& row : kToolbarItems) {
         if (identifier != QLatin1String(row.identifier))
             continue;
-        auto* item = new QAction(QIcon(QString::fromUtf8(row.image)), tr(row.label), this);
-        item->setObjectName(identifier);
+        QObject* owner = m_toolbar ? static_cast<QObject*>(m_toolbar) : this;
+        auto* item = new ToolbarItem(identifier, owner);
+        item->setIcon(QIcon(QString::fromUtf8(row.image)));
+        item->setLabel(tr(row.label));
         item->setToolTip(tr(row.label));
         item->setCheckable(identifier == u"settings");
+        if (identifier == u"settings")
+            item->setChecked(m_drawer && m_drawer->isVisible());
         if (row.action)
             connect(item, &QAction::triggered, this, row.action);
         else
@@ -70,26 +85,55 @@ QAction* SearchWindow::toolbarItem(const QString& identifier)
     return nullptr;
 }
 
+QStringList SearchWindow::toolbarAllowedItemIdentifiers() const
+{
+    QStringList identifiers;
+    for (const ToolbarItemRow& row : kToolbarItems)
+        identifiers.append(QString::fromLatin1(row.identifier));
+    identifiers << kToolbarSeparatorIdentifier << kToolbarSpaceIdentifier;
+    return identifiers;
+}
+
+QStringList SearchWindow::toolbarDefaultItemIdentifiers() const
+{
+    QStringList identifiers;
+    for (const char* item : kDefaultItems)
+        identifiers.append(configurationIdentifier(item));
+    return identifiers;
+}
+
+ToolbarItem* SearchWindow::toolbarItemForItemIdentifier(const QString& identifier)
+{
+    return toolbarItem(identifier);
+}
+
 void SearchWindow::buildToolbar()
 {
     ensureImageResources();
-    m_toolbar = new QToolBar(tr("Toolbar"), this);
-    m_toolbar->setObjectName(QStringLiteral("FindWindow"));
+    m_toolbar = new SymbolToolbar(QStringLiteral("FindWindow"), this);
+    m_toolbar->setWindowTitle(tr("Toolbar"));
     m_toolbar->setMovable(false);
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_toolbar->setIconSize(QSize(24, 24));
-    for (const char* identifier : kDefaultItems) {
-        if (*identifier == '-') {
-            auto* flexible = new QWidget(m_toolbar);
-            flexible->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-            m_toolbar->addWidget(flexible);
-        } else if (*identifier == '\0') {
-            m_toolbar->addSeparator();
-        } else if (QAction* item = toolbarItem(QString::fromLatin1(identifier))) {
-            m_toolbar->addAction(item);
-        }
-    }
+    m_toolbar->setDelegate(this);
+    m_toolbar->restoreConfiguration(m_defaults);
+    m_toolbar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_toolbar, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        QMenu menu(m_toolbar);
+        menu.addAction(tr("Customize Toolbar…"), this, [this] { runToolbarCustomizationPalette(); });
+        menu.exec(m_toolbar->mapToGlobal(position));
+    });
     addToolBar(Qt::TopToolBarArea, m_toolbar);
+}
+
+QDialog* SearchWindow::runToolbarCustomizationPalette()
+{
+    auto* dialog = new ToolbarCustomizationDialog(m_toolbar, m_defaults, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // New items start enabled: validate them as soon as they are set.
+    connect(dialog, &QDialog::accepted, this, &SearchWindow::validateToolbarItems);
+    dialog->open();
+    return dialog;
 }
 
 void SearchWindow::validateToolbarItems()

@@ -5,6 +5,8 @@
 #include "interface/badge.h"
 #include "interface/localization.h"
 #include "interface/strings_file.h"
+#include "interface/toolbar_customization.h"
+#include "interface/toolbar_items.h"
 #include "tests/app/app_test_support.h"
 
 #include <QAbstractButton>
@@ -13,6 +15,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -30,6 +33,40 @@ std::set<QString> shownPaths(SearchWindow& window)
     for (const ResultPointer& result : window.engine().dataSource().results())
         paths.insert(result->fullPath());
     return paths;
+}
+
+// The toolbar starts with the default set; a customized set is validated at
+// once, saved, and the next window opens with it.
+TEST_F(SearchWindowTest, ToolbarCustomizationIsValidatedSavedAndRestored)
+{
+    tree.writeFile(QStringLiteral("t/alpha-1"));
+    auto window = makeWindow(1);
+    SymbolToolbar* toolbar = window->toolbar();
+    EXPECT_EQ(toolbar->itemIdentifiers(), window->toolbarDefaultItemIdentifiers());
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("alpha"), tree.filePath(QStringLiteral("t"))));
+    window->selectRows({});
+
+    auto* dialog = qobject_cast<ToolbarCustomizationDialog*>(window->runToolbarCustomizationPalette());
+    ASSERT_NE(dialog, nullptr);
+    dialog->useDefaultSet();
+    dialog->currentList()->setCurrentRow(0); // settings
+    dialog->removeSelected();
+    dialog->accept();
+    const QStringList chosen = toolbar->itemIdentifiers();
+    EXPECT_FALSE(chosen.contains(QStringLiteral("settings")));
+    ASSERT_TRUE(chosen.contains(QStringLiteral("open")));
+    // The new items follow the (empty) selection, not their enabled start.
+    for (const char* identifier : {"open", "reveal", "delete", "info", "share"}) {
+        SCOPED_TRACE(identifier);
+        ToolbarItem* item = toolbar->itemWithIdentifier(QString::fromLatin1(identifier));
+        ASSERT_NE(item, nullptr);
+        EXPECT_FALSE(item->isEnabled());
+    }
+    window->selectRows({0});
+    EXPECT_TRUE(toolbar->itemWithIdentifier(QStringLiteral("open"))->isEnabled());
+
+    auto next = makeWindow(2);
+    EXPECT_EQ(next->toolbar()->itemIdentifiers(), chosen);
 }
 
 TEST_F(SearchWindowTest, EmptyDefaultsShowTheFirstUseSettings)

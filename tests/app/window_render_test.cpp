@@ -13,7 +13,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QPalette>
+#include <QCheckBox>
 #include <QLabel>
+#include <QRadioButton>
 #include <QTableView>
 
 namespace sorvant::test {
@@ -77,6 +79,28 @@ TEST_F(WindowRenderTest, ReadableInLightAndDark)
                 extreme = dark ? std::max(extreme, value) : std::min(extreme, value);
             }
         EXPECT_GT(std::abs(extreme - lightness(background)), 0.4);
+
+        // Unchecked check boxes and radio buttons stand out from the window:
+        // some pixels of their indicator (at the left, square) differ clearly.
+        const auto indicatorInk = [&](QWidget* button) {
+            const int side = button->height();
+            const QPoint origin = button->mapTo(window.get(), QPoint(0, 0));
+            int ink = 0;
+            for (int y = origin.y(); y < origin.y() + side; ++y)
+                for (int x = origin.x(); x < origin.x() + side; ++x)
+                    ink += std::abs(lightness(image.pixelColor(x, y)) - lightness(background)) > 0.15;
+            return ink;
+        };
+        int checkedButtons = 0;
+        for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+            if (!(qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button)) || button->isChecked() ||
+                !button->isEnabled() || !button->isVisible())
+                continue;
+            SCOPED_TRACE(button->text().toStdString());
+            EXPECT_GT(indicatorInk(button), 20);
+            ++checkedButtons;
+        }
+        EXPECT_GE(checkedButtons, 4);
 
         // The matched part of the first name is drawn on the highlight colour.
         QTableView* table = window->resultsTable();

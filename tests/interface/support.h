@@ -14,7 +14,9 @@ namespace sorvant::test {
 // Makes the application palette dark or light and lets the monitor see it.
 inline void setDarkPalette(bool dark)
 {
-    QApplication::setPalette(dark ? QPalette(Qt::white, QColor(40, 40, 40)) : QPalette(Qt::black, QColor(240, 240, 240)));
+    // A palette generated from one grey, as a desktop theme gives: window and
+    // buttons alike, text in the contrasting colour.
+    QApplication::setPalette(dark ? QPalette(QColor(40, 40, 40)) : QPalette(QColor(240, 240, 240)));
     AppleInterfaceStyleMonitor::shared().appearanceMayHaveChanged();
 }
 
