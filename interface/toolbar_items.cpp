@@ -100,6 +100,16 @@ void ToolbarItem::validate()
     validateAction(this, ValidationContext::Toolbar);
 }
 
+std::optional<bool> ToolbarItem::receiverValidation()
+{
+    QObject* to = receiver();
+    if (!to)
+        return false;
+    if (auto* validation = dynamic_cast<ToolbarItemValidation*>(to))
+        return validation->validateToolbarItem(this);
+    return std::nullopt;
+}
+
 void ToolbarItem::setEnabledWithView(bool enabled)
 {
     setEnabled(enabled);
@@ -175,16 +185,10 @@ void ControlToolbarItem::validate()
         ToolbarItem::validate();
         return;
     }
-    QObject* to = receiver();
-    if (!to) {
-        setEnabledWithView(false);
-        return;
-    }
-    if (auto* validation = dynamic_cast<ToolbarItemValidation*>(to)) {
-        setEnabledWithView(validation->validateToolbarItem(this));
-        return;
-    }
-    ToolbarItem::validate();
+    if (const std::optional<bool> answer = receiverValidation())
+        setEnabledWithView(*answer);
+    else
+        ToolbarItem::validate();
 }
 
 // --- ValidatingMenuToolbarItem ---------------------------------------------------------------------
@@ -247,16 +251,10 @@ void ValidatingMenuToolbarItem::validate()
         ToolbarItem::validate();
         return;
     }
-    QObject* to = receiver();
-    if (!to) {
-        setEnabled(false);
-        return;
-    }
-    if (auto* validation = dynamic_cast<ToolbarItemValidation*>(to)) {
-        setEnabled(validation->validateToolbarItem(this));
-        return;
-    }
-    ToolbarItem::validate();
+    if (const std::optional<bool> answer = receiverValidation())
+        setEnabled(*answer);
+    else
+        ToolbarItem::validate();
 }
 
 // --- ValidatingToolbarItemGroup --------------------------------------------------------------------
@@ -369,13 +367,7 @@ void ValidatingToolbarItemGroup::validate()
         ToolbarItem::validate();
         return;
     }
-    QObject* to = receiver();
-    if (!to) {
-        setEnabledWithView(false);
-        return;
-    }
-    auto* validation = dynamic_cast<ToolbarItemValidation*>(to);
-    setEnabledWithView(validation ? validation->validateToolbarItem(this) : true);
+    setEnabledWithView(receiverValidation().value_or(true));
 }
 
 } // namespace sorvant

@@ -23,6 +23,8 @@
 #include <QPointer>
 #include <QWidgetAction>
 
+#include <optional>
+
 class QMenu;
 
 namespace sorvant {
@@ -84,6 +86,10 @@ public:
 
 protected:
     void setEnabledWithView(bool enabled);
+    // What the receiver answers for this item: NO without a receiver, its
+    // own validation where it validates toolbar items, nothing where it
+    // answers the action without validating it.
+    [[nodiscard]] std::optional<bool> receiverValidation();
 
 private:
     QPointer<QObject> m_target;
