@@ -1,6 +1,7 @@
 #include "system/cloud_folders.h"
 
 #include "foundation/no_case_comparison.h"
+#include "platform/atomic_file.h"
 #include "platform/capabilities.h"
 #include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
@@ -8,7 +9,6 @@
 #include "system/standard_folders.h"
 #include "system/volume_paths.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -36,9 +36,12 @@ QStringList readDropboxFolders()
 {
     const QString home = userHomeDirectory();
     QStringList folders;
-    QFile file(stringByAppendingPathComponent(home, QStringLiteral(".dropbox/info.json")));
-    if (file.open(QIODevice::ReadOnly)) {
-        const QJsonObject settings = QJsonDocument::fromJson(file.readAll()).object();
+    // A settings file is small; anything but a regular file is ignored.
+    QByteArray json;
+    if (readRegularFile(stringByAppendingPathComponent(home, QStringLiteral(".dropbox/info.json")), qint64(1) << 20,
+                        &json)
+        == FileReadStatus::Read) {
+        const QJsonObject settings = QJsonDocument::fromJson(json).object();
         for (const QString& account : {QStringLiteral("personal"), QStringLiteral("business")}) {
             const QString path = settings.value(account).toObject().value(QStringLiteral("path")).toString();
             if (!path.isEmpty())

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace sorvant {
@@ -69,6 +70,11 @@ TEST_F(CloudFolders, BothDropboxAccountsInOrder)
 TEST_F(CloudFolders, UnreadableSettingsGiveTheDefaultFolder)
 {
     temporary.tree.writeFile("home/.dropbox/info.json", "{not json");
+    EXPECT_EQ(DropboxFolders(), QStringList({temporary.home + "/Dropbox"}));
+    // A FIFO in the settings' place is never opened for reading (it would block).
+    const QByteArray settings = temporary.tree.filePath("home/.dropbox/info.json").toLocal8Bit();
+    ASSERT_EQ(::unlink(settings.constData()), 0);
+    ASSERT_EQ(::mkfifo(settings.constData(), 0600), 0);
     EXPECT_EQ(DropboxFolders(), QStringList({temporary.home + "/Dropbox"}));
 }
 

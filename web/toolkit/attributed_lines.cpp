@@ -1,10 +1,10 @@
 #include "web/toolkit/attributed_lines.h"
 
 #include "foundation/color.h"
+#include "platform/atomic_file.h"
 #include "web/toolkit/attributed_editing.h"
 #include "web/toolkit/text_attachment.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QPainter>
@@ -16,6 +16,9 @@
 namespace sorvant {
 
 namespace {
+
+// The largest file taken in as an attachment.
+constexpr qint64 kMaximumAttachmentSize = qint64(256) << 20;
 
 bool isLineEnd(QChar c)
 {
@@ -82,10 +85,12 @@ std::optional<AttributedString> attributedStringWithAttachmentAtPath(const QStri
 {
     if (path.isEmpty())
         return std::nullopt;
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    // Only a regular file is read (a FIFO or device would block or never
+    // end), and only up to a size an attachment can sensibly hold.
+    QByteArray contents;
+    if (readRegularFile(path, kMaximumAttachmentSize, &contents) != FileReadStatus::Read)
         return std::nullopt;
-    return attachmentText(TextAttachment{QFileInfo(path).fileName(), file.readAll(), path});
+    return attachmentText(TextAttachment{QFileInfo(path).fileName(), contents, path});
 }
 
 std::optional<AttributedString> attributedStringWithAttachmentContents(const QByteArray& contents,

@@ -82,6 +82,10 @@ TEST(AttributedLines, AttachmentsAndContactCards)
               QByteArray("hello"));
     EXPECT_FALSE(attributedStringWithAttachmentAtPath(tree.filePath(QStringLiteral("missing"))).has_value());
     EXPECT_FALSE(attributedStringWithAttachmentAtPath(tree.path()).has_value());
+    for (const QString& special : tree.makeSpecialFiles(QStringLiteral("special"))) {
+        SCOPED_TRACE(special.toStdString());
+        EXPECT_FALSE(attributedStringWithAttachmentAtPath(special).has_value());
+    }
     EXPECT_FALSE(attributedStringWithAttachmentContents(QByteArray(), QStringLiteral("a")).has_value());
 
     AttributedString text(QStringLiteral("see "));
