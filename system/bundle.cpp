@@ -20,7 +20,10 @@
 #include <mutex>
 #include <optional>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace sorvant {
 
@@ -212,6 +215,37 @@ QString localizedToolkitString(const QString& english)
     return Bundle::mainBundle().localizedStringForKey(english, QStringLiteral(""), QStringLiteral("Bundle"));
 }
 
+namespace {
+
+// Takes a shared lock on "<folder>.lock" for this process, first trying an
+// exclusive one: YES when no other process held the lock, so the folder's
+// contents are leftovers. A lock that cannot be had at all counts as
+// free, as before locks were used.
+bool lockTemporaryDirectory(const QString& folder, std::shared_ptr<const int>* holder)
+{
+    const QString lockPath = folder + QStringLiteral(".lock");
+    if (!createPath(stringByDeletingLastPathComponent(lockPath)))
+        return true;
+    const int fd = ::open(fileSystemRepresentation(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return true;
+    *holder = std::shared_ptr<const int>(new int(fd), [](const int* descriptor) {
+        ::close(*descriptor);
+        delete descriptor;
+    });
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        // Nobody uses the folder: clean it, then share it with later runs.
+        // Between the two a third process may take the exclusive lock and
+        // clean too, which only removes what is being removed anyway.
+        ::flock(fd, LOCK_SH);
+        return true;
+    }
+    ::flock(fd, LOCK_SH);
+    return false;
+}
+
+} // namespace
+
 QString Bundle::temporaryDirectory()
 {
     if (m_temporaryDirectory.isNull()) {
@@ -219,8 +253,10 @@ QString Bundle::temporaryDirectory()
         if (caches.isEmpty() || bundleName().isEmpty())
             return {};
         m_temporaryDirectory = caches + QStringLiteral("/TemporaryItems/") + bundleName();
-        // Leftovers of earlier runs go: each run starts empty.
-        removePath(m_temporaryDirectory);
+        // Leftovers of earlier runs go, so each run starts empty; but not
+        // while another process of this name holds the folder's lock.
+        if (lockTemporaryDirectory(m_temporaryDirectory, &m_temporaryLock))
+            removePath(m_temporaryDirectory);
     }
     if (!createPath(m_temporaryDirectory))
         return {};

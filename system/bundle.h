@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace sorvant {
 
@@ -58,8 +59,10 @@ public:
 
     // --- temporary folder ---------------------------------------------------
     // "<Caches>/TemporaryItems/<bundleName>". On the first call in the
-    // process whatever is there is removed; every call makes the folder
-    // when missing. Null when it cannot be made.
+    // process whatever is there is removed, unless another running process
+    // of the same name uses the folder (a lock file beside it, held shared
+    // for as long as this bundle and its copies live, tells); every call
+    // makes the folder when missing. Null when it cannot be made.
     [[nodiscard]] QString temporaryDirectory();
     // The temporary folder plus `name` (itself for a null name), made with
     // its parents when missing.
@@ -78,6 +81,7 @@ private:
     QString m_resourcePath;
     QVariantMap m_info;
     QString m_temporaryDirectory; // fixed on first use
+    std::shared_ptr<const int> m_temporaryLock; // the lock file's descriptor, shared by copies
 };
 
 // The bundles that hold the toolkit's resources and strings: all are the

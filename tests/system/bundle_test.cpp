@@ -46,6 +46,13 @@ TEST_F(BundleTest, TheTemporaryFolderStartsEmptyOncePerRun)
     const QString kept = home.tree.writeFile("home/.cache/TemporaryItems/Tester/new.txt", "x");
     EXPECT_EQ(bundle.temporaryDirectory(), expected);
     EXPECT_TRUE(QFileInfo::exists(kept));
+    // Another process of the same name (here: another bundle object, whose
+    // lock is its own) finds the folder in use and leaves it alone.
+    {
+        Bundle other(bundle.resourcePath(), bundle.infoDictionary());
+        EXPECT_EQ(other.temporaryDirectory(), expected);
+        EXPECT_TRUE(QFileInfo::exists(kept));
+    }
     // A folder removed by someone else comes back.
     QDir(expected).removeRecursively();
     EXPECT_EQ(bundle.temporaryDirectory(), expected);
