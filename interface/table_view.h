@@ -17,7 +17,9 @@
 // %@" and their widths under "TableView Column Widths %@" (%@ the autosave
 // name). With autosaving on, a table restores its columns when its columns
 // or its autosave name are set and saves them whenever a column is moved,
-// resized, hidden or shown.
+// resized, hidden or shown; autosaving also keeps which columns are hidden,
+// under "NSTableView Hidden Columns %@". A hidden column keeps (and saves)
+// the width it had when shown.
 
 #include "foundation/range.h"
 #include "interface/appearance.h"
@@ -225,6 +227,9 @@ protected:
 private:
     void headerSectionResized(int logical, int oldSize, int newSize);
     void columnsChanged();
+    // saveColumns and the hidden columns; restoreColumns and the hidden ones.
+    void autosaveColumns() const;
+    void restoreAutosavedColumns();
     void applyColumn(int logical);
 
     QList<TableColumn> m_columns; // by logical index
