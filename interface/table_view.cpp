@@ -275,13 +275,28 @@ void TableView::headerSectionResized(int logical, int, int newSize)
 
 void TableView::columnsChanged()
 {
-    if (!m_autosaveColumns || m_restoring || m_autosaveName.isEmpty())
+    if (!m_autosaveColumns || m_restoring || m_autosaveName.isEmpty() || m_savePending)
         return;
     // A drag resizes many times: one save when it settles.
-    QTimer::singleShot(0, this, [this] {
-        if (m_autosaveColumns && !m_autosaveName.isEmpty())
-            autosaveColumns();
-    });
+    m_savePending = true;
+    QTimer::singleShot(0, this, [this] { savePendingColumns(); });
+}
+
+void TableView::savePendingColumns()
+{
+    if (!m_savePending)
+        return;
+    m_savePending = false;
+    if (m_autosaveColumns && !m_autosaveName.isEmpty())
+        autosaveColumns();
+}
+
+void TableView::hideEvent(QHideEvent* event)
+{
+    // A closed window saves now, while whoever keeps its defaults is sure
+    // to be there, not when the event loop next runs.
+    savePendingColumns();
+    QTableView::hideEvent(event);
 }
 
 void TableView::autosaveColumns() const

@@ -221,6 +221,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     // Paper drawing: each subclass drops what paper does not show.
     virtual void preparePaperDrawing(bool paper);
 
@@ -230,6 +231,8 @@ private:
     // saveColumns and the hidden columns; restoreColumns and the hidden ones.
     void autosaveColumns() const;
     void restoreAutosavedColumns();
+    // The save a column change asked for, if it has not run yet.
+    void savePendingColumns();
     void applyColumn(int logical);
 
     QList<TableColumn> m_columns; // by logical index
@@ -237,6 +240,7 @@ private:
     QString m_autosaveName;
     bool m_autosaveColumns = false;
     bool m_restoring = false;
+    bool m_savePending = false;
     bool m_rasteredScrolling = false;
     bool m_sourceList = false;
     bool m_doubleClicked = false;

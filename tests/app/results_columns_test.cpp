@@ -398,6 +398,11 @@ TEST_F(ResultsColumnsTest, ColumnTogglesFollowTheirTags)
 
 TEST_F(ResultsColumnsTest, TheLayoutIsKeptPerWindowIndex)
 {
+    const QString hiddenKey = QStringLiteral("NSTableView Hidden Columns SearchTableColumns4-1");
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QTest::qWait(1);
+    defaults.removeObjectForKey(hiddenKey);
     table()->setHiddenOfColumn(QStringLiteral("kind"), true);
     table()->setHiddenOfColumn(QStringLiteral("comment"), false);
     table()->moveColumn(table()->columnWithIdentifier(QStringLiteral("size")), 0);
@@ -405,8 +410,10 @@ TEST_F(ResultsColumnsTest, TheLayoutIsKeptPerWindowIndex)
     // A hidden column keeps the width it had.
     table()->setWidthOfColumn(table()->columnWithIdentifier(QStringLiteral("created")), 97);
     table()->setHiddenOfColumn(QStringLiteral("created"), true);
-    QCoreApplication::sendPostedEvents(); // the save waits for the changes to settle
-    QTest::qWait(1);
+    // The save waits for the changes to settle, or for the window to go.
+    EXPECT_FALSE(defaults.objectForKey(hiddenKey).isValid());
+    window->hide();
+    EXPECT_EQ(defaults.objectForKey(hiddenKey).toStringList(), (QStringList{"kind", "created", "info", "tags"}));
     const QList<TableColumn> saved = table()->tableColumns();
     window.reset();
 
