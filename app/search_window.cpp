@@ -168,7 +168,7 @@ void SearchWindow::buildInterface()
     layout->addWidget(buildOptions());
 
     auto* splitter = new QSplitter(Qt::Horizontal, central);
-    m_results = new StripeTableView(splitter);
+    m_results = makeResultsView(splitter);
     m_results->setObjectName(QStringLiteral("searchResults"));
     m_model = new ResultsTableModel(m_engine->dataSource(), this);
     m_results->setModel(m_model);

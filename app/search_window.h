@@ -275,6 +275,9 @@ public:
     [[nodiscard]] PathControl* pathControl() const { return m_pathControl; }
 
 private:
+    // The results table: vertical mouse motion selects, only sideways
+    // motion drags the selected results out.
+    static StripeTableView* makeResultsView(QWidget* parent);
     void setUpResultsTable();
     QWidget* makePathControl(QWidget* parent);
     // Sorts the shown results (pending ones first join them), keeping the

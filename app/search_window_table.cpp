@@ -19,7 +19,10 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QToolTip>
+
+#include <cstdlib>
 
 namespace sorvant {
 
@@ -92,6 +95,33 @@ private:
     QAbstractItemView* m_view;
 };
 
+// The results table. A drag that starts mostly downwards or upwards
+// selects rows, as a drag over unselected rows would; only one that starts
+// sideways takes the selected results out.
+class ResultsView : public StripeTableView
+{
+public:
+    using StripeTableView::StripeTableView;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        m_pressPosition = event->position().toPoint();
+        StripeTableView::mousePressEvent(event);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        const QPoint moved = event->position().toPoint() - m_pressPosition;
+        if ((event->buttons() & Qt::LeftButton) && state() != DragSelectingState
+            && moved.manhattanLength() >= QApplication::startDragDistance() && std::abs(moved.y()) > std::abs(moved.x()))
+            setState(DragSelectingState);
+        StripeTableView::mouseMoveEvent(event);
+    }
+
+private:
+    QPoint m_pressPosition;
+};
+
 int senderTag(QObject* sender)
 {
     const auto* item = qobject_cast<const QAction*>(sender);
@@ -115,6 +145,11 @@ int toggleTag(const QString& identifier)
 }
 
 } // namespace
+
+StripeTableView* SearchWindow::makeResultsView(QWidget* parent)
+{
+    return new ResultsView(parent);
+}
 
 void SearchWindow::setUpResultsTable()
 {

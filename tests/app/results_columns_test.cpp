@@ -496,6 +496,34 @@ TEST_F(ResultsColumnsTest, ThePathControlShowsTheOneSelectedResult)
     EXPECT_TRUE(control->path().isNull());
 }
 
+TEST_F(ResultsColumnsTest, DraggingUpOrDownFromASelectedRowSelects)
+{
+    addThree();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QWidget* viewport = table()->viewport();
+    const auto centre = [this](int row) {
+        return table()->visualRect(model->index(row, ResultsTableModel::kFileColumn)).center();
+    };
+    const auto send = [viewport](QEvent::Type type, QPoint position, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, position, viewport->mapToGlobal(position), Qt::LeftButton, buttons, {});
+        QApplication::sendEvent(viewport, &event);
+    };
+    // Down from a selected row: the rows passed over are selected. (A drag
+    // would start only at a second move, so one move tells the two apart.)
+    window->selectRows({0});
+    send(QEvent::MouseButtonPress, centre(0), Qt::LeftButton);
+    send(QEvent::MouseMove, centre(2), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, centre(2), Qt::NoButton);
+    EXPECT_EQ(window->selectedRows(), (QList<int>{0, 1, 2}));
+    // Up from the last row: the same.
+    window->selectRows({2});
+    send(QEvent::MouseButtonPress, centre(2), Qt::LeftButton);
+    send(QEvent::MouseMove, centre(1), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, centre(1), Qt::NoButton);
+    EXPECT_EQ(window->selectedRows(), (QList<int>{1, 2}));
+}
+
 TEST_F(ResultsColumnsTest, CopyingRowsWritesTheirFilesInRowOrder)
 {
     addThree();
