@@ -8,7 +8,6 @@
 #include "interface/application.h"
 #include "interface/badge.h"
 #include "interface/find_pasteboard.h"
-#include "interface/fonts.h"
 #include "interface/quick_look.h"
 #include "interface/table_cells.h"
 #include "platform/notification_center.h"
