@@ -74,6 +74,7 @@ void ApplicationDelegate::addMainMenu(SearchWindow* window)
                     &SearchWindow::showDestinationMenu);
     edit->addAction(tr("Content Lists"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), window,
                     &SearchWindow::toggleSettings);
+    window->addViewMenu(window->menuBar());
 }
 
 void ApplicationDelegate::removeWindowController(WindowController* controller)

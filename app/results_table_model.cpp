@@ -5,7 +5,9 @@
 #include "platform/regular_expression.h"
 #include "search/highlighting.h"
 #include "search/results_data_source.h"
+#include "search/search_params.h"
 
+#include <QClipboard>
 #include <QColor>
 #include <QMimeData>
 #include <QPoint>
@@ -19,14 +21,23 @@ namespace {
 
 struct ColumnInfo
 {
+    const char16_t* identifier;
     const char* title;
-    std::uint64_t key;
+    std::optional<std::uint64_t> key;
 };
 
 constexpr ColumnInfo kColumns[ResultsTableModel::kColumnCount] = {
-    {"Name", kSortByName},     {"Path", kSortByPath}, {"Size", kSortBySize},
-    {"Modified", kSortByModified}, {"Kind", kSortByKind}, {"Created", kSortByCreated},
+    {u"file", "Name", kSortByName},         {u"path", "Path", kSortByPath},
+    {u"size", "Size", kSortBySize},         {u"modified", "Modified", kSortByModified},
+    {u"kind", "Kind", kSortByKind},         {u"created", "Created", kSortByCreated},
+    {u"info", "Info", kSortByInfo},         {u"comment", "Comment", kSortByComment},
+    {u"tags", "Tags", std::nullopt},
 };
+
+bool isColumn(int column)
+{
+    return column >= 0 && column < ResultsTableModel::kColumnCount;
+}
 
 // A date for the date cell, which picks its detail by the column's width;
 // none (drawn as "---") when the file system gave none.
@@ -35,8 +46,8 @@ QVariant dateValue(const QDateTime& date)
     return date.isValid() ? QVariant(date.toLocalTime()) : QVariant();
 }
 
-// The name with its matched ranges on the highlight colours.
-AttributedString highlightedName(const QString& name, const QVariantList& ranges)
+// The text with its matched ranges on the highlight colours.
+AttributedString highlightedText(const QString& name, const QVariantList& ranges)
 {
     AttributedString text(name);
     const QVariantMap colours{
@@ -57,9 +68,23 @@ ResultsTableModel::ResultsTableModel(ResultsDataSource& dataSource, QObject* par
 {
 }
 
-std::uint64_t ResultsTableModel::sortKeyForColumn(int column)
+QString ResultsTableModel::identifierOfColumn(int column)
 {
-    return column >= 0 && column < kColumnCount ? kColumns[column].key : kSortByName;
+    return isColumn(column) ? QString::fromUtf16(kColumns[column].identifier) : QString();
+}
+
+int ResultsTableModel::columnWithIdentifier(const QString& identifier)
+{
+    for (int column = 0; column < kColumnCount; ++column) {
+        if (identifier == QStringView(kColumns[column].identifier))
+            return column;
+    }
+    return -1;
+}
+
+std::optional<std::uint64_t> ResultsTableModel::sortKeyForColumn(int column)
+{
+    return isColumn(column) ? kColumns[column].key : std::nullopt;
 }
 
 int ResultsTableModel::columnForSortKey(std::uint64_t key)
@@ -71,11 +96,13 @@ int ResultsTableModel::columnForSortKey(std::uint64_t key)
     return -1;
 }
 
-void ResultsTableModel::sortByColumn(int column)
+bool ResultsTableModel::sortByColumn(int column)
 {
-    const std::uint64_t key = sortKeyForColumn(column);
-    const bool reverse = key == m_dataSource.sorting() ? !m_dataSource.isReverseSorting() : m_dataSource.isReverseSorting();
-    m_dataSource.setSorting(key, reverse);
+    const std::optional<std::uint64_t> key = sortKeyForColumn(column);
+    if (!key)
+        return false;
+    const bool reverse = *key == m_dataSource.sorting() ? !m_dataSource.isReverseSorting() : m_dataSource.isReverseSorting();
+    m_dataSource.setSorting(*key, reverse);
     // Sorting moves rows without adding any: a layout change, so that the
     // selection (and every persistent index) follows its result.
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -91,6 +118,16 @@ void ResultsTableModel::sortByColumn(int column)
     }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return true;
+}
+
+void ResultsTableModel::setPathColumnNarrow(bool narrow)
+{
+    if (narrow == m_narrowPath)
+        return;
+    m_narrowPath = narrow;
+    if (m_rows > 0)
+        emit dataChanged(index(0, kPathColumn), index(m_rows - 1, kPathColumn), {Qt::DisplayRole});
 }
 
 void ResultsTableModel::reload()
@@ -113,29 +150,44 @@ int ResultsTableModel::columnCount(const QModelIndex& parent) const
 QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
 {
     const ResultPointer result = m_dataSource.resultAtIndex(index.row());
-    if (!result)
+    if (!result || !isColumn(index.column()))
         return {};
-    if (role == Qt::ToolTipRole)
-        return result->fullPath();
-    if (role == kHighlightRole || role == cell_role::kHighlighted) {
-        if (index.column() != kFileColumn || !(m_dataSource.what() & 1))
+    const int column = index.column();
+    switch (role) {
+    case Qt::ToolTipRole:
+        // No tool tip repeats what the other cells show in full.
+        if (column == kFileColumn)
+            return result->name();
+        return column == kPathColumn ? QVariant(result->fullPath()) : QVariant();
+    case kHighlightRole:
+    case cell_role::kHighlighted: {
+        const std::uint64_t what = m_dataSource.what();
+        const bool names = column == kFileColumn && (what & kSearchNames);
+        const bool comments = column == kCommentColumn && (what & kSearchComments);
+        if (!names && !comments)
             return {};
-        const QVariantList ranges = highlightRanges(m_dataSource, result->name());
+        const QString text = names ? result->name() : result->comment();
+        const QVariantList ranges = highlightRanges(m_dataSource, text);
         if (role == kHighlightRole)
             return ranges;
-        return ranges.isEmpty() ? QVariant() : QVariant::fromValue(highlightedName(result->name(), ranges));
+        return ranges.isEmpty() ? QVariant() : QVariant::fromValue(highlightedText(text, ranges));
     }
-    if (role == cell_role::kFullPath)
-        return index.column() == kFileColumn ? QVariant(result->fullPath()) : QVariant();
-    if (role == Qt::TextAlignmentRole && index.column() == kSizeColumn)
-        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-    if (role != Qt::DisplayRole)
+    case cell_role::kFullPath:
+        return column == kFileColumn ? QVariant(result->fullPath()) : QVariant();
+    case cell_role::kFileType:
+        return column == kFileColumn ? QVariant(result->type()) : QVariant();
+    case Qt::TextAlignmentRole:
+        return column == kSizeColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+    case Qt::DisplayRole:
+        break;
+    default:
         return {};
-    switch (index.column()) {
+    }
+    switch (column) {
     case kFileColumn:
         return result->name();
     case kPathColumn:
-        return result->displayPath();
+        return m_narrowPath ? kNarrowPathText.toString() : result->displayPath();
     case kSizeColumn:
         return result->size();
     case kModifiedColumn:
@@ -144,14 +196,18 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
         return result->kind();
     case kCreatedColumn:
         return dateValue(result->created());
+    case kInfoColumn:
+        return result->info();
+    case kCommentColumn:
+        return result->comment();
     default:
-        return {};
+        return result->tags().join(QStringLiteral(", "));
     }
 }
 
 QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kColumnCount)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || !isColumn(section))
         return {};
     return tr(kColumns[section].title);
 }
@@ -217,6 +273,17 @@ QMimeData* ResultsTableModel::mimeData(const QModelIndexList& indexes) const
     data->setUrls(urls);
     data->setText(paths.join(u'\n'));
     return data;
+}
+
+bool ResultsTableModel::tableViewWriteRowsWithIndexes(TableView*, const QList<int>& rows, QClipboard* pasteboard)
+{
+    if (!pasteboard)
+        return false;
+    QModelIndexList indexes;
+    for (const int row : rows)
+        indexes.append(index(row, kFileColumn));
+    pasteboard->setMimeData(mimeData(indexes));
+    return true;
 }
 
 Qt::DropActions ResultsTableModel::supportedDragActions() const

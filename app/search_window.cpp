@@ -53,33 +53,6 @@ namespace sorvant {
 
 namespace {
 
-// The results' columns: the name with its icon, the path shortened in its
-// middle, the size and kind as plain text, and the dates as detailed as
-// their column's width allows.
-QList<TableColumn> resultColumns(const QFont& font)
-{
-    const auto column = [](const QString& identifier, const char* title, double width) {
-        TableColumn result =
-            TableColumn::tableColumnWithIdentifier(identifier, SearchWindow::tr(title), width, 40, 2000, true, false);
-        return result;
-    };
-    QList<TableColumn> columns;
-    TableColumn name = column(QStringLiteral("name"), "Name", 220);
-    name.cell = FileCell::fileCell();
-    TableColumn path = column(QStringLiteral("path"), "Path", 220);
-    path.cell = TextFieldCell::textFieldCellWithLineBreakMode(LineBreakMode::ByTruncatingMiddle, false);
-    TableColumn size = column(QStringLiteral("size"), "Size", 80);
-    TableColumn modified = column(QStringLiteral("modified"), "Modified", 150);
-    modified.setDateCellWithFont(font, Qt::AlignLeft);
-    TableColumn kind = column(QStringLiteral("kind"), "Kind", 140);
-    kind.cell = TextFieldCell::textFieldCellWithLineBreakMode(LineBreakMode::ByTruncatingTail, false);
-    TableColumn created = column(QStringLiteral("created"), "Created", 150);
-    created.setDateCellWithFont(font, Qt::AlignLeft);
-    // In the model's column order.
-    columns << name << path << size << modified << kind << created;
-    return columns;
-}
-
 const QString kSearchWhat = QStringLiteral("SearchWhat");
 const QString kSearchComparison = QStringLiteral("SearchComparison");
 const QString kSearchOperator = QStringLiteral("SearchOperator");
@@ -127,10 +100,7 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
     m_engine->dataSource().setSorting(
         std::uint64_t(integerForKey(m_defaults, perWindowKey("SearchSorting-%1", m_index), 0) & 7),
         boolForKey(m_defaults, perWindowKey("SearchReverse-%1", m_index), false));
-    const int sortColumn = ResultsTableModel::columnForSortKey(m_engine->dataSource().sorting());
-    if (sortColumn >= 0)
-        m_results->horizontalHeader()->setSortIndicator(
-            sortColumn, m_engine->dataSource().isReverseSorting() ? Qt::DescendingOrder : Qt::AscendingOrder);
+    showSortIndicator();
     m_model->reload();
 
     initDestination();
@@ -197,29 +167,17 @@ void SearchWindow::buildInterface()
     layout->addWidget(buildOptions());
 
     auto* splitter = new QSplitter(Qt::Horizontal, central);
-    m_results = new StripeTableView(splitter);
+    m_results = makeResultsView(splitter);
     m_results->setObjectName(QStringLiteral("searchResults"));
     m_model = new ResultsTableModel(m_engine->dataSource(), this);
     m_results->setModel(m_model);
-    m_results->setTableColumns(resultColumns(font()));
-    m_results->setDragEnabled(true);
-    m_results->setDragDropMode(QAbstractItemView::DragOnly);
-    m_results->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_results->setWordWrap(false);
-    m_results->verticalHeader()->hide();
-    m_results->horizontalHeader()->setStretchLastSection(true);
-    m_results->horizontalHeader()->setSortIndicatorShown(true);
-    m_results->horizontalHeader()->setSectionsClickable(true);
+    setUpResultsTable();
     connect(m_results->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] {
                 validateToolbarItems();
                 validateFileActions();
+                selectionDidChange();
             });
-    connect(m_results->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
-        m_model->sortByColumn(column);
-        m_results->horizontalHeader()->setSortIndicator(
-            column, m_engine->dataSource().isReverseSorting() ? Qt::DescendingOrder : Qt::AscendingOrder);
-    });
     m_drawer = buildDrawer();
     m_drawer->setParent(splitter);
     m_drawer->hide();
@@ -236,6 +194,7 @@ void SearchWindow::buildInterface()
     m_searchInfo->setObjectName(QStringLiteral("searchInfo"));
     statusRow->addWidget(m_searchIndicator);
     statusRow->addWidget(m_searchInfo, 1);
+    statusRow->addWidget(makePathControl(central), 2);
     layout->addLayout(statusRow);
     setCentralWidget(central);
 
@@ -514,6 +473,7 @@ void SearchWindow::reloadData()
         m_results->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     validateToolbarItems();
     validateFileActions();
+    selectionDidChange();
 }
 
 void SearchWindow::updateInfo()

@@ -36,6 +36,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMenuBar;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -46,6 +47,7 @@ class QWidget;
 
 namespace sorvant {
 
+class PathControl;
 class ResultsTableModel;
 class UserDefaults;
 
@@ -54,7 +56,8 @@ class SearchWindow : public QMainWindow,
                      public KeyWindowEventCheck,
                      public WindowIndex,
                      public DocumentURLs,
-                     public ToolbarDelegate
+                     public ToolbarDelegate,
+                     public MenuItemValidation
 {
     Q_OBJECT
 public:
@@ -244,6 +247,46 @@ private:
     QPointer<QWidget> m_sheet;
     QMenu* m_contextMenu = nullptr;
     SymbolToolbar* m_toolbar = nullptr;
+
+    // --- the results table: columns, sorting, the path of the selection
+    //     (search_window_table.cpp) --------------------------------------------------
+public:
+    // The column identifiers of toggleColumn:'s tags 0-8.
+    static constexpr std::array<const char16_t*, 9> kToggleColumns = {
+        u"file", u"created", u"modified", u"size", u"kind", u"info", u"comment", u"tags", u"path"};
+    // Menu actions; the sender's tag says what: the sort key 0-7
+    // (setSorting:), the direction, 0 ascending and anything else descending
+    // (setReverseSorting:), the column of kToggleColumns (toggleColumn:).
+    // Sorting keeps the selection; an unknown column beeps.
+    Q_INVOKABLE void setSorting(QObject* sender);
+    Q_INVOKABLE void setReverseSorting(QObject* sender);
+    Q_INVOKABLE void toggleColumn(QObject* sender);
+    // Checks the current sort key, the current direction and the shown
+    // columns, all enabled; anything else as validateItem says.
+    bool validateMenuItem(QAction* item) override;
+    // Adds "View": "Sort By" (the eight keys, then Ascending and Descending)
+    // and "Columns" (the toggles).
+    void addViewMenu(QMenuBar* menuBar);
+    // A menu of the column toggles, in the table's default order; also what
+    // a right click on the table's header offers.
+    QMenu* makeColumnsMenu(QWidget* parent);
+    // Sets the path control to the one selected result; empty otherwise.
+    void selectionDidChange();
+    [[nodiscard]] PathControl* pathControl() const { return m_pathControl; }
+
+private:
+    // The results table: vertical mouse motion selects, only sideways
+    // motion drags the selected results out.
+    static StripeTableView* makeResultsView(QWidget* parent);
+    void setUpResultsTable();
+    QWidget* makePathControl(QWidget* parent);
+    // Sorts the shown results (pending ones first join them), keeping the
+    // selection; marks the key's column.
+    void sortResults(std::uint64_t key, bool reverse);
+    void showSortIndicator();
+    void updatePathColumnWidth();
+
+    PathControl* m_pathControl = nullptr;
 };
 
 } // namespace sorvant

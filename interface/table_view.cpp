@@ -46,6 +46,13 @@ QString widthsKey(const QString& name)
     return QStringLiteral("TableView Column Widths %1").arg(name);
 }
 
+// Which columns are hidden: the table's own record, written only while
+// autosaving (saving the toolkit's order and widths removes it).
+QString hiddenColumnsKey(const QString& name)
+{
+    return QStringLiteral("NSTableView Hidden Columns %1").arg(name);
+}
+
 // The platform's own column records that a save or a removal clears.
 QStringList platformKeys(const QString& name)
 {
@@ -168,7 +175,7 @@ void TableView::setTableColumns(const QList<TableColumn>& columns)
     }
     m_restoring = false;
     if (m_autosaveColumns)
-        restoreColumns();
+        restoreAutosavedColumns();
     horizontalHeader()->viewport()->update();
 }
 
@@ -178,8 +185,10 @@ QList<TableColumn> TableView::tableColumns() const
     for (int visual = 0; visual < numberOfColumns(); ++visual) {
         const int logical = horizontalHeader()->logicalIndex(visual);
         TableColumn column = m_columns.value(logical);
-        column.width = horizontalHeader()->sectionSize(logical);
         column.hidden = horizontalHeader()->isSectionHidden(logical);
+        // A hidden section measures 0: its width is the one it had when shown.
+        if (!column.hidden)
+            column.width = horizontalHeader()->sectionSize(logical);
         result.append(column);
     }
     return result;
@@ -220,8 +229,12 @@ void TableView::setWidthOfColumn(int column, double width)
     const int logical = horizontalHeader()->logicalIndex(column);
     if (logical < 0 || logical >= m_columns.size())
         return;
-    const TableColumn& limits = m_columns[logical];
-    horizontalHeader()->resizeSection(logical, int(std::lround(std::clamp(width, limits.minWidth, limits.maxWidth))));
+    TableColumn& limits = m_columns[logical];
+    const int clamped = int(std::lround(std::clamp(width, limits.minWidth, limits.maxWidth)));
+    // A hidden section keeps the size for when it is shown again, silently.
+    if (horizontalHeader()->isSectionHidden(logical))
+        limits.width = clamped;
+    horizontalHeader()->resizeSection(logical, clamped);
 }
 
 double TableView::widthOfColumn(int column) const
@@ -249,39 +262,89 @@ void TableView::headerSectionResized(int logical, int, int newSize)
 {
     // Qt's limits are header-wide: each column's own are kept here.
     if (logical >= 0 && logical < m_columns.size() && newSize > 0) {
-        const TableColumn& column = m_columns[logical];
+        TableColumn& column = m_columns[logical];
         const int clamped = int(std::clamp(double(newSize), std::ceil(column.minWidth), std::floor(column.maxWidth)));
         if (clamped != newSize) {
             horizontalHeader()->resizeSection(logical, clamped);
             return;
         }
+        column.width = newSize;
     }
     columnsChanged();
 }
 
 void TableView::columnsChanged()
 {
-    if (!m_autosaveColumns || m_restoring || m_autosaveName.isEmpty())
+    if (!m_autosaveColumns || m_restoring || m_autosaveName.isEmpty() || m_savePending)
         return;
     // A drag resizes many times: one save when it settles.
-    QTimer::singleShot(0, this, [this] {
-        if (m_autosaveColumns && !m_autosaveName.isEmpty())
-            saveColumns();
-    });
+    m_savePending = true;
+    QTimer::singleShot(0, this, [this] { savePendingColumns(); });
+}
+
+void TableView::savePendingColumns()
+{
+    if (!m_savePending)
+        return;
+    m_savePending = false;
+    if (m_autosaveColumns && !m_autosaveName.isEmpty())
+        autosaveColumns();
+}
+
+void TableView::hideEvent(QHideEvent* event)
+{
+    // A closed window saves now, while whoever keeps its defaults is sure
+    // to be there, not when the event loop next runs.
+    savePendingColumns();
+    QTableView::hideEvent(event);
+}
+
+void TableView::autosaveColumns() const
+{
+    saveColumns();
+    QVariantList hidden;
+    for (const TableColumn& column : tableColumns()) {
+        if (column.hidden)
+            hidden.append(column.identifier);
+    }
+    userDefaults().setObject(hidden, hiddenColumnsKey(m_autosaveName));
+}
+
+void TableView::restoreAutosavedColumns()
+{
+    restoreColumns();
+    if (m_autosaveName.isEmpty())
+        return;
+    const UserDefaults& defaults = userDefaults();
+    const QVariant hidden = defaults.objectForKey(hiddenColumnsKey(m_autosaveName));
+    if (hidden.typeId() != QMetaType::QVariantList && hidden.typeId() != QMetaType::QStringList)
+        return;
+    // Columns the saved order does not name (new ones) keep their own state.
+    const QStringList named = defaults.objectForKey(columnsKey(m_autosaveName)).toStringList();
+    const QStringList hiddenIdentifiers = hidden.toStringList();
+    m_restoring = true;
+    for (int logical = 0; logical < numberOfColumns(); ++logical) {
+        const QString& identifier = m_columns[logical].identifier;
+        if (!named.contains(identifier))
+            continue;
+        m_columns[logical].hidden = hiddenIdentifiers.contains(identifier);
+        horizontalHeader()->setSectionHidden(logical, m_columns[logical].hidden);
+    }
+    m_restoring = false;
 }
 
 void TableView::setAutosaveName(const QString& name)
 {
     m_autosaveName = name;
     if (m_autosaveColumns)
-        restoreColumns();
+        restoreAutosavedColumns();
 }
 
 void TableView::setAutosaveTableColumns(bool flag)
 {
     m_autosaveColumns = flag;
     if (flag)
-        restoreColumns();
+        restoreAutosavedColumns();
 }
 
 void TableView::saveColumnsWithAutosaveName(const QString& name) const

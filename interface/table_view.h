@@ -17,7 +17,9 @@
 // %@" and their widths under "TableView Column Widths %@" (%@ the autosave
 // name). With autosaving on, a table restores its columns when its columns
 // or its autosave name are set and saves them whenever a column is moved,
-// resized, hidden or shown.
+// resized, hidden or shown; autosaving also keeps which columns are hidden,
+// under "NSTableView Hidden Columns %@". A hidden column keeps (and saves)
+// the width it had when shown.
 
 #include "foundation/range.h"
 #include "interface/appearance.h"
@@ -219,12 +221,18 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     // Paper drawing: each subclass drops what paper does not show.
     virtual void preparePaperDrawing(bool paper);
 
 private:
     void headerSectionResized(int logical, int oldSize, int newSize);
     void columnsChanged();
+    // saveColumns and the hidden columns; restoreColumns and the hidden ones.
+    void autosaveColumns() const;
+    void restoreAutosavedColumns();
+    // The save a column change asked for, if it has not run yet.
+    void savePendingColumns();
     void applyColumn(int logical);
 
     QList<TableColumn> m_columns; // by logical index
@@ -232,6 +240,7 @@ private:
     QString m_autosaveName;
     bool m_autosaveColumns = false;
     bool m_restoring = false;
+    bool m_savePending = false;
     bool m_rasteredScrolling = false;
     bool m_sourceList = false;
     bool m_doubleClicked = false;

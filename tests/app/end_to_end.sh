@@ -93,6 +93,34 @@ diff -u "$root/expected.txt" "$root/shown.txt" || fail "the window's results dif
 call org.tarrenbeck.Sorvant.Search.ResultPaths | sed -n 's/^ *string "\(.*\)"$/\1/p' | sort > "$root/bus.txt"
 diff -u "$root/shown.txt" "$root/bus.txt" || fail "the bus answers other results"
 
+# View > Sort By from the keyboard: Alt+V opens View on its first item,
+# "Sort By"; Right opens it on "Name"; Size is two down. The bus answers the
+# table's order, which must follow the sizes (a folder counts as -1); then
+# back to Name the same way, so the steps below see the old order.
+sort_by() { # downs from "Name"
+  xdotool key alt+v
+  sleep 0.3
+  xdotool key Right
+  sleep 0.3
+  for (( i = 0; i < $1; i++ )); do xdotool key Down; done
+  xdotool key Return
+  sleep 0.5
+}
+table_order() {
+  call org.tarrenbeck.Sorvant.Search.ResultPaths | sed -n 's/^ *string "\(.*\)"$/\1/p'
+}
+table_order > "$root/by-name.txt"
+sort_by 2
+table_order > "$root/by-size.txt"
+sort "$root/by-size.txt" | diff -u "$root/shown.txt" - || fail "sorting changed the results"
+cmp -s "$root/by-name.txt" "$root/by-size.txt" && fail "Sort By > Size kept the order"
+while IFS= read -r path; do
+  if [ -d "$path" ]; then echo -1; else stat -c %s "$path"; fi
+done < "$root/by-size.txt" | sort -c -n || fail "the results are not in size order"
+shot sorted-by-size
+sort_by 0
+table_order | diff -u "$root/by-name.txt" - || fail "Sort By > Name did not bring the old order back"
+
 # Down moves from the field into the results and selects the first row;
 # Delete moves it to the Trash and out of the table.
 xdotool key Down

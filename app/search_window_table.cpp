@@ -1,0 +1,327 @@
+// SearchWindow: its results table set up (the nine columns and their
+// autosaved layout, header clicks and the header's column menu, tool tips),
+// sorting and column toggles from the View menu with their check marks, and
+// the path control that shows where the one selected result lives.
+
+#include "app/results_table_model.h"
+#include "app/search_window.h"
+#include "interface/action_router.h"
+#include "interface/controls.h"
+#include "interface/fonts.h"
+#include "interface/menu_items.h"
+#include "interface/menus.h"
+#include "interface/table_cells.h"
+#include "search/results_data_source.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QToolTip>
+
+#include <cstdlib>
+
+namespace sorvant {
+
+namespace {
+
+// The titles of the sort keys 0-7, in key order.
+const char* const kSortTitles[] = {"Name", "Modified", "Size", "Path", "Kind", "Created", "Info", "Comment"};
+
+// The results' columns, in the model's column order: the name with its
+// icon, the path shortened in its middle, the dates as detailed as their
+// column's width allows, the other values as plain text, all in the small
+// system font the name's bold one goes with. The information, the comment
+// and the tags stay hidden until the user shows them.
+QList<TableColumn> resultColumns()
+{
+    const auto column = [](int model, const char* title, double width, QAbstractItemDelegate* cell) {
+        TableColumn result = TableColumn::tableColumnWithIdentifier(
+            ResultsTableModel::identifierOfColumn(model), SearchWindow::tr(title), width, 40, 2000, true, false);
+        result.cell = cell;
+        return result;
+    };
+    // A few points off the column before, which may end in a right-aligned date.
+    const auto text = [] { return new TextFieldCell(LineBreakMode::ByTruncatingTail, smallSystemFont(), false, 3); };
+    const auto date = [&column](int model, const char* title) {
+        TableColumn result = column(model, title, 150, nullptr);
+        result.setDateCellWithFont(smallSystemFont(), Qt::AlignRight);
+        return result;
+    };
+    TableColumn info = column(ResultsTableModel::kInfoColumn, "Info", 140, text());
+    TableColumn comment = column(ResultsTableModel::kCommentColumn, "Comment", 180, text());
+    TableColumn tags = column(ResultsTableModel::kTagsColumn, "Tags", 140, text());
+    for (TableColumn* later : {&info, &comment, &tags})
+        later->hidden = true;
+    return {column(ResultsTableModel::kFileColumn, "Name", 220, FileCell::fileCell()),
+            column(ResultsTableModel::kPathColumn, "Path", 220,
+                   new TextFieldCell(LineBreakMode::ByTruncatingMiddle, smallSystemFont(), false, 0)),
+            column(ResultsTableModel::kSizeColumn, "Size", 80, text()),
+            date(ResultsTableModel::kModifiedColumn, "Modified"),
+            column(ResultsTableModel::kKindColumn, "Kind", 140, text()),
+            date(ResultsTableModel::kCreatedColumn, "Created"),
+            info,
+            comment,
+            tags};
+}
+
+// Shows a cell's tool tip exactly as the model gives it. The cells would
+// otherwise offer the whole text of any clipped value; the results show
+// only the name and the full path.
+class ModelToolTips : public QObject
+{
+public:
+    explicit ModelToolTips(QAbstractItemView* view) : QObject(view), m_view(view) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return false;
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = m_view->indexAt(help->pos());
+        const QString tip = index.data(Qt::ToolTipRole).toString();
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, m_view->viewport(), m_view->visualRect(index));
+        return true;
+    }
+
+private:
+    QAbstractItemView* m_view;
+};
+
+// The results table. A drag that starts mostly downwards or upwards
+// selects rows, as a drag over unselected rows would; only one that starts
+// sideways takes the selected results out.
+class ResultsView : public StripeTableView
+{
+public:
+    using StripeTableView::StripeTableView;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        m_pressPosition = event->position().toPoint();
+        StripeTableView::mousePressEvent(event);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        const QPoint moved = event->position().toPoint() - m_pressPosition;
+        if ((event->buttons() & Qt::LeftButton) && state() != DragSelectingState
+            && moved.manhattanLength() >= QApplication::startDragDistance() && std::abs(moved.y()) > std::abs(moved.x()))
+            setState(DragSelectingState);
+        StripeTableView::mouseMoveEvent(event);
+    }
+
+private:
+    QPoint m_pressPosition;
+};
+
+int senderTag(QObject* sender)
+{
+    const auto* item = qobject_cast<const QAction*>(sender);
+    return item ? itemTag(item) : 0;
+}
+
+QString toggleColumnIdentifier(int tag)
+{
+    const auto& columns = SearchWindow::kToggleColumns;
+    return tag >= 0 && size_t(tag) < columns.size() ? QString::fromUtf16(columns[size_t(tag)]) : QString();
+}
+
+int toggleTag(const QString& identifier)
+{
+    const auto& columns = SearchWindow::kToggleColumns;
+    for (size_t tag = 0; tag < columns.size(); ++tag) {
+        if (identifier == QStringView(columns[tag]))
+            return int(tag);
+    }
+    return -1;
+}
+
+} // namespace
+
+StripeTableView* SearchWindow::makeResultsView(QWidget* parent)
+{
+    return new ResultsView(parent);
+}
+
+void SearchWindow::setUpResultsTable()
+{
+    m_results->setTableColumns(resultColumns());
+    m_results->setUserDefaults(&m_defaults);
+    m_results->setAutosaveName(QStringLiteral("SearchTableColumns4-%1").arg(m_index));
+    m_results->setAutosaveTableColumns(true);
+    m_results->setDragEnabled(true);
+    m_results->setDragDropMode(QAbstractItemView::DragOnly);
+    m_results->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_results->setWordWrap(false);
+    m_results->verticalHeader()->hide();
+    m_results->viewport()->installEventFilter(new ModelToolTips(m_results));
+
+    QHeaderView* header = m_results->horizontalHeader();
+    header->setStretchLastSection(true);
+    header->setSectionsClickable(true);
+    // The model's columns are the header's logical sections. A column
+    // without a sort key ("tags") changes nothing, but the header has
+    // already moved its indicator there: put it back.
+    connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
+        (void)m_model->sortByColumn(column);
+        showSortIndicator();
+    });
+    connect(header, &QHeaderView::sectionResized, this, [this](int column) {
+        if (column == ResultsTableModel::kPathColumn)
+            updatePathColumnWidth();
+    });
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& position) {
+        QMenu* menu = makeColumnsMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(header->viewport()->mapToGlobal(position));
+    });
+    updatePathColumnWidth();
+}
+
+QWidget* SearchWindow::makePathControl(QWidget* parent)
+{
+    m_pathControl = new PathControl(parent);
+    m_pathControl->setObjectName(QStringLiteral("pathControl"));
+    // A long path must neither widen the window nor hide the status: it is
+    // cut at its start, so the item's own name stays in view.
+    m_pathControl->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_pathControl->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_pathControl->setFont(smallSystemFont());
+    return m_pathControl;
+}
+
+void SearchWindow::selectionDidChange()
+{
+    if (!m_pathControl)
+        return;
+    const QList<int> rows = selectedRows();
+    const ResultPointer result = rows.size() == 1 ? m_engine->dataSource().resultAtIndex(rows.constFirst()) : nullptr;
+    m_pathControl->setURL(result ? QUrl::fromLocalFile(result->fullPath()) : QUrl());
+    m_pathControl->setToolTip(result ? result->fullPath() : QString());
+}
+
+// --- sorting --------------------------------------------------------------------------------
+
+void SearchWindow::sortResults(std::uint64_t key, bool reverse)
+{
+    ResultsDataSource& results = m_engine->dataSource();
+    if (key != results.sorting() || reverse != results.isReverseSorting())
+        results.setSorting(key, reverse);
+    // Results still pending join the shown ones, so all of them are in the
+    // new order. The lock guards only the pending list: the reload reads
+    // the shown one, which only this thread changes.
+    results.lock();
+    results.flushResults();
+    results.unlock();
+    reloadData();
+    showSortIndicator();
+}
+
+void SearchWindow::showSortIndicator()
+{
+    const ResultsDataSource& results = m_engine->dataSource();
+    m_results->removeIndicatorImage();
+    const int column = ResultsTableModel::columnForSortKey(results.sorting());
+    m_results->highlightColumnWithIdentifier(ResultsTableModel::identifierOfColumn(column),
+                                             results.isReverseSorting());
+}
+
+void SearchWindow::setSorting(QObject* sender)
+{
+    const int key = senderTag(sender);
+    if (key < int(kSortByName) || key > int(kSortByComment)) {
+        beep();
+        return;
+    }
+    sortResults(std::uint64_t(key), m_engine->dataSource().isReverseSorting());
+}
+
+void SearchWindow::setReverseSorting(QObject* sender)
+{
+    sortResults(m_engine->dataSource().sorting(), senderTag(sender) != 0);
+}
+
+// --- columns --------------------------------------------------------------------------------
+
+void SearchWindow::toggleColumn(QObject* sender)
+{
+    const QString identifier = toggleColumnIdentifier(senderTag(sender));
+    if (m_results->columnWithIdentifier(identifier) < 0) {
+        beep();
+        return;
+    }
+    m_results->setHiddenOfColumn(identifier, !m_results->isHiddenColumn(identifier));
+}
+
+void SearchWindow::updatePathColumnWidth()
+{
+    const int column = ResultsTableModel::kPathColumn;
+    const QHeaderView* header = m_results->horizontalHeader();
+    if (column >= header->count() || header->isSectionHidden(column))
+        return;
+    m_model->setPathColumnNarrow(header->sectionSize(column) <= m_results->tableColumnAtLogicalIndex(column).minWidth + 4);
+}
+
+// --- menus ----------------------------------------------------------------------------------
+
+bool SearchWindow::validateMenuItem(QAction* item)
+{
+    const QByteArray selector = actionSelector(item);
+    const int tag = itemTag(item);
+    const ResultsDataSource& results = m_engine->dataSource();
+    bool checked = false;
+    if (selector == "setSorting:") {
+        checked = results.sorting() == std::uint64_t(tag);
+    } else if (selector == "setReverseSorting:") {
+        checked = results.isReverseSorting() == (tag != 0);
+    } else if (selector == "toggleColumn:") {
+        const QString identifier = toggleColumnIdentifier(tag);
+        checked = m_results->columnWithIdentifier(identifier) >= 0 && !m_results->isHiddenColumn(identifier);
+    } else {
+        return validateItem(item->objectName());
+    }
+    item->setCheckable(true);
+    item->setChecked(checked);
+    return true;
+}
+
+QMenu* SearchWindow::makeColumnsMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(tr("Columns"), parent);
+    menu->setObjectName(QStringLiteral("columnsMenu"));
+    for (int column = 0; column < ResultsTableModel::kColumnCount; ++column) {
+        QAction* item = addItem(menu, m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(),
+                                "toggleColumn:", this, toggleTag(ResultsTableModel::identifierOfColumn(column)));
+        item->setCheckable(true);
+    }
+    installMenuValidation(menu);
+    validateMenuActions(menu);
+    return menu;
+}
+
+void SearchWindow::addViewMenu(QMenuBar* menuBar)
+{
+    QMenu* view = menuBar->addMenu(tr("&View"));
+    view->setObjectName(QStringLiteral("viewMenu"));
+    auto* sortBy = new QMenu(tr("Sort By"), view);
+    sortBy->setObjectName(QStringLiteral("sortByMenu"));
+    for (int key = 0; key < int(std::size(kSortTitles)); ++key)
+        addItem(sortBy, tr(kSortTitles[key]), "setSorting:", this, key)->setCheckable(true);
+    sortBy->addSeparator();
+    addItem(sortBy, tr("Ascending"), "setReverseSorting:", this, 0)->setCheckable(true);
+    addItem(sortBy, tr("Descending"), "setReverseSorting:", this, 1)->setCheckable(true);
+    installMenuValidation(sortBy);
+    view->addMenu(sortBy);
+    view->addMenu(makeColumnsMenu(view));
+}
+
+} // namespace sorvant
