@@ -115,16 +115,31 @@ sleep 0.3
 [ "$(call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -c 'string "')" -eq "$(( $(wc -l < "$root/shown.txt") - 1 ))" ] \
   || fail "Cancel deleted something"
 
-# Space in the results opens the preview of the selected item; Escape closes it.
+# Space in the results opens the preview of the selected item, titled with
+# its name; Escape in the preview closes it, and so does Space again in the
+# results. The preview opens without taking the focus: Escape is sent to it.
 xdotool windowfocus "$window"
 sleep 0.2
+visible_windows() { # test-operator count
+  [ "$(xdotool search --onlyvisible --name '.' | wc -l)" "$1" "$2" ]
+}
 before=$(xdotool search --onlyvisible --name '.' | wc -l)
 xdotool key space
-wait_for 5 bash -c "[ \$(xdotool search --onlyvisible --name '.' | wc -l) -gt $before ]" || fail "Space opened no preview"
+wait_for 5 visible_windows -gt "$before" || fail "Space opened no preview"
 sleep 0.5
 shot preview
+preview=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | head -1)
+sed 's|.*/||' "$root/shown.txt" | grep -qxF "$(xdotool getwindowname "$preview")" || fail "the preview shows no result"
+xdotool windowfocus "$preview"
+sleep 0.2
 xdotool key Escape
-sleep 0.3
+wait_for 5 visible_windows -eq "$before" || fail "Escape in the preview left it open"
+xdotool windowfocus "$window"
+sleep 0.2
+xdotool key space
+wait_for 5 visible_windows -gt "$before" || fail "Space opened no preview the second time"
+xdotool key space
+wait_for 5 visible_windows -eq "$before" || fail "Space again in the results left the preview open"
 
 # The preferences: "Quit when the last window closes" is off on a fresh home.
 # (Without a window manager nothing gives the focus back after a dialog.)
