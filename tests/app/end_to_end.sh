@@ -5,9 +5,10 @@
 # must equal the headless driver's on the same tree. A second launch is
 # forwarded to the first; the preferences switch "Quit on close" on, closing
 # the window quits, and the defaults file holds what the window saved.
-# Screenshots go to SHOTS.
+# Screenshots go to SHOTS. FAKE_DESKTOP stands in for the file manager and
+# the launcher on the bus and records what the application asks of them.
 #
-#   end_to_end.sh SORVANT SORVANT_SEARCH SHOTS
+#   end_to_end.sh SORVANT SORVANT_SEARCH SHOTS FAKE_DESKTOP
 # Exit status 77 (skipped) when xvfb-run, dbus-run-session or xdotool is missing.
 set -euo pipefail
 
@@ -18,17 +19,18 @@ if [ "${1:-}" != "--inner" ]; then
   exec dbus-run-session -- xvfb-run -a -s "-screen 0 1280x900x24" "$0" --inner "$@"
 fi
 shift
-sorvant=$1 driver=$2 shots=$3
+sorvant=$1 driver=$2 shots=$3 fake_desktop=$4
 mkdir -p "$shots"
 rm -f "$shots/failure.png"
 
 root=$(mktemp -d)
 app_pid=
+desktop_pids=()
 cleanup() {
-  if [ -n "$app_pid" ]; then
-    kill "$app_pid" 2> /dev/null || true
-    wait "$app_pid" 2> /dev/null || true
-  fi
+  for pid in $app_pid "${desktop_pids[@]}"; do
+    kill "$pid" 2> /dev/null || true
+    wait "$pid" 2> /dev/null || true
+  done
   rm -rf "$root"
 }
 trap cleanup EXIT
@@ -70,6 +72,34 @@ wait_for() { # seconds command...
 call() {
   dbus-send --session --print-reply --dest=org.tarrenbeck.Sorvant /org/tarrenbeck/Sorvant "$@"
 }
+has_owner() { # bus-name
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "string:$1" \
+    | grep -q 'boolean true'
+}
+
+# The desktop's file manager and launcher: every call and launcher update
+# goes to desktop.log, one line each (see tests/support/fake_desktop.cpp).
+desktop_log=$root/desktop.log
+"$fake_desktop" "$desktop_log" --file-manager --launcher &
+desktop_pids+=($!)
+wait_for 10 has_owner org.freedesktop.FileManager1 || fail "the fake file manager did not start"
+# The launcher entry's last update shows COUNT results.
+badge_shows() { # count
+  grep '^Update ' "$desktop_log" | tail -1 \
+    | grep -qxF "Update application://org.tarrenbeck.Sorvant.desktop {count=$1 count-visible=true}"
+}
+# The file URI of a path: bytes outside the unreserved set percent-encoded.
+file_uri() { # path
+  local LC_ALL=C path=$1 uri= c i
+  for (( i = 0; i < ${#path}; i++ )); do
+    c=${path:i:1}
+    case $c in
+      [A-Za-z0-9/._~-]) uri+=$c ;;
+      *) printf -v c '%%%02X' "'$c"; uri+=$c ;;
+    esac
+  done
+  echo "file://$uri"
+}
 
 export SORVANT_RESULTS_FILE=$root/results.txt
 "$sorvant" "$tree" > "$root/app.log" 2>&1 &
@@ -85,6 +115,7 @@ xdotool key Return
 wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search did not end"
 sleep 0.3
 shot results
+wait_for 5 badge_shows "$(wc -l < "$SORVANT_RESULTS_FILE")" || fail "the launcher does not show the result count"
 
 "$driver" --ignore-case --mode phrase report "$tree" | sort > "$root/expected.txt" || true
 sort "$SORVANT_RESULTS_FILE" > "$root/shown.txt"
@@ -103,6 +134,7 @@ first=$(grep -F "/$(ls -A "$XDG_DATA_HOME/Trash/files" | head -1)" "$root/shown.
 [ ! -e "$first" ] || fail "the trashed item is still there"
 call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -qF "\"$first\"" && fail "the trashed item is still listed"
 shot trashed
+wait_for 5 badge_shows "$(( $(wc -l < "$root/shown.txt") - 1 ))" || fail "the launcher count did not drop by one"
 
 # Shift+Delete asks before deleting; Escape answers Cancel.
 xdotool key Down
@@ -169,6 +201,31 @@ sleep 0.4
 shot destination-menu
 xdotool key Escape
 sleep 0.2
+
+# Typing a name in the results selects that item; "Show in File Manager"
+# (Ctrl+R) and "Properties" (Ctrl+I) hand its URI to the file manager, and
+# nothing is opened instead.
+xdotool windowfocus "$window"
+sleep 0.2
+call org.tarrenbeck.Sorvant.Search.ResultPaths | sed -n 's/^ *string "\(.*\)"$/\1/p' > "$root/remaining.txt"
+names=$(sed 's|.*/||' "$root/remaining.txt")
+# A name typed whole selects only itself when no other name starts with it.
+chosen=
+for name in $(grep -x '[a-z.]*' <<< "$names"); do
+  [ "$(grep -c "^$name" <<< "$names")" -eq 1 ] && { chosen=$name; break; }
+done
+[ -n "$chosen" ] || fail "no result to select by its name"
+chosen_uri=$(file_uri "$(grep -m1 "/$chosen\$" "$root/remaining.txt")")
+xdotool key ctrl+f Down
+sleep 0.2
+xdotool type --delay 20 "$chosen"
+sleep 0.3
+xdotool key ctrl+r
+wait_for 5 grep -qxF "ShowItems [$chosen_uri] \"\"" "$desktop_log" || fail "the file manager was not asked to show $chosen"
+xdotool key ctrl+i
+wait_for 5 grep -qxF "ShowItemProperties [$chosen_uri] \"\"" "$desktop_log" \
+  || fail "the file manager was not asked for the properties of $chosen"
+[ ! -e "$root/opened.log" ] || fail "something was opened: $(cat "$root/opened.log")"
 
 # A second launch hands its folder to the first process and ends at once.
 timeout 10 "$sorvant" --search-in "$tree/src/main.c" || fail "the second launch did not end"
