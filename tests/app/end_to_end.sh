@@ -243,4 +243,62 @@ for key in SearchWhat SearchOperator SearchLocation SearchSorting-1 fileExt1; do
   grep -q "<key>$key</key>" "$defaults" || fail "the defaults lack $key"
 done
 grep -A1 '<key>SearchLocation</key>' "$defaults" | grep -q "$tree/src" || fail "the forwarded folder was not saved"
+
+# Launches the application on FOLDER with its defaults in CONFIG (the
+# settings given as plist lines, quitting when its window closes) and waits
+# for its window, which gets the focus: sets app_pid and window.
+launch() { # config folder plist-lines
+  mkdir -p "$1/sorvant"
+  printf '<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0">\n<dict>\n%s\n%s\n</dict>\n</plist>\n' \
+    '<key>QuitOnClose</key><true/>' "$3" > "$1/sorvant/org.tarrenbeck.Sorvant.plist"
+  XDG_CONFIG_HOME=$1 "$sorvant" "$2" >> "$root/app.log" 2>&1 &
+  app_pid=$!
+  wait_for 20 xdotool search --name '^Search$' > /dev/null || fail "no search window"
+  window=$(xdotool search --name '^Search$' | head -1)
+  xdotool windowactivate "$window" 2> /dev/null || xdotool windowfocus "$window"
+  sleep 0.5
+}
+# Closes the window and waits for the application to quit.
+close_and_quit() {
+  xdotool windowfocus "$window"
+  sleep 0.2
+  xdotool key ctrl+w
+  wait_for 10 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "closing the window did not quit"
+  app_pid=
+}
+window_named() { [ "$(xdotool getwindowname "$window")" = "$1" ]; }
+
+# A long search: a regular expression in the contents of some ten
+# gigabytes of text (hard links to one file of 4 MB, so they take no room),
+# and a few small files that match. The window is still searching for its
+# screenshot; Escape stops it, the field takes typing again and starts the
+# next search, which Escape stops too.
+bulk=$root/bulk
+mkdir -p "$bulk/0"
+head -c 3000000 /dev/urandom | base64 > "$bulk/0/text0.txt"
+for i in 1 2 3 4 5 6 7 8 9; do ln "$bulk/0/text0.txt" "$bulk/0/text$i.txt"; done
+for level in 1 2 3 4 5 6 7 8; do
+  cp -al "$bulk" "$root/bulk.copy"
+  mv "$root/bulk.copy" "$bulk/$level"
+done
+for i in 1 2 3; do echo "a 100% match" > "$bulk/match$i.txt"; done
+export SORVANT_RESULTS_FILE=$root/long-results.txt
+launch "$root/config-long" "$bulk" '<key>SearchWhat</key><integer>2</integer>
+<key>SearchOperator</key><integer>5</integer>'
+xdotool type --delay 20 'a.*%'
+xdotool key Return
+wait_for 5 window_named 'a.*%' || fail "the long search did not start"
+sleep 1
+shot searching
+[ ! -e "$SORVANT_RESULTS_FILE" ] || fail "the long search ended before its screenshot"
+xdotool key Escape
+wait_for 10 test -e "$SORVANT_RESULTS_FILE" || fail "Escape did not stop the search"
+rm "$SORVANT_RESULTS_FILE"
+xdotool key ctrl+a
+xdotool type --delay 20 'match'
+xdotool key Return
+wait_for 5 window_named match || fail "the field took no typing after the stop"
+xdotool key Escape
+wait_for 10 test -e "$SORVANT_RESULTS_FILE" || fail "Escape did not stop the second search"
+close_and_quit
 echo "end-to-end: $(wc -l < "$root/shown.txt") results; screenshots in $shots"
