@@ -301,4 +301,31 @@ wait_for 5 window_named match || fail "the field took no typing after the stop"
 xdotool key Escape
 wait_for 10 test -e "$SORVANT_RESULTS_FILE" || fail "Escape did not stop the second search"
 close_and_quit
+
+# The dark appearance of a Plasma desktop: its settings portal answers the
+# dark colour scheme and its colours give the dark palette. The window asks
+# the portal, and it is dark as a whole (the mean grey of its picture).
+"$fake_desktop" "$root/portal.log" --color-scheme 1 &
+desktop_pids+=($!)
+wait_for 10 has_owner org.freedesktop.portal.Desktop || fail "the fake portal did not start"
+mkdir -p "$root/config-dark"
+printf '[Colors:%s]\nBackgroundNormal=%s\nBackgroundAlternate=%s\nForegroundNormal=%s\n\n' \
+  Window 32,35,38 32,35,38 252,252,252 View 20,22,24 29,31,34 252,252,252 Button 41,44,48 41,44,48 252,252,252 \
+  Selection 61,174,233 61,174,233 252,252,252 Tooltip 41,44,48 41,44,48 252,252,252 > "$root/config-dark/kdeglobals"
+export SORVANT_RESULTS_FILE=$root/dark-results.txt
+XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 launch "$root/config-dark" "$tree" ''
+grep -qx 'Read org.freedesktop.appearance color-scheme' "$root/portal.log" \
+  || fail "the window did not ask the portal for the colour scheme"
+xdotool type --delay 20 report
+xdotool key Return
+wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search in the dark did not end"
+xdotool key Down
+sleep 0.3
+shot window-dark-e2e
+if command -v import > /dev/null; then
+  grey=$(import -window "$window" png:- | convert png:- -colorspace Gray -format '%[fx:int(mean*255)]' info:)
+  [ "$grey" -lt 80 ] || fail "the window is not dark: mean grey $grey"
+fi
+close_and_quit
+
 echo "end-to-end: $(wc -l < "$root/shown.txt") results; screenshots in $shots"
