@@ -60,6 +60,7 @@ mkdir -p "$tree/docs/reporting"
 
 fail() {
   echo "FAIL: $*" >&2
+  tail -n 30 "$root/app.log" >&2 2> /dev/null || true
   import -window root "$shots/failure.png" 2> /dev/null || true
   exit 1
 }
@@ -264,7 +265,10 @@ close_and_quit() {
   sleep 0.2
   xdotool key ctrl+w
   wait_for 10 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "closing the window did not quit"
+  local status=0
+  wait "$app_pid" || status=$?
   app_pid=
+  [ "$status" -eq 0 ] || fail "the application ended with status $status"
 }
 window_named() { [ "$(xdotool getwindowname "$window")" = "$1" ]; }
 
@@ -328,4 +332,9 @@ if command -v import > /dev/null; then
 fi
 close_and_quit
 
+# No launch had a memory fault (reported in a sanitizer build).
+if grep -q 'Sanitizer' "$root/app.log"; then
+  grep -m1 -A40 'Sanitizer' "$root/app.log" >&2
+  fail "the application reported a memory fault"
+fi
 echo "end-to-end: $(wc -l < "$root/shown.txt") results; screenshots in $shots"
