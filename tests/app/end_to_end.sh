@@ -204,8 +204,8 @@ xdotool key Escape
 sleep 0.2
 
 # Typing a name in the results selects that item; "Show in File Manager"
-# (Ctrl+R) and "Properties" (Ctrl+I) hand its URI to the file manager, and
-# nothing is opened instead.
+# (Ctrl+R, and in the Items menu) and "Properties" (Ctrl+I) hand its URI to
+# the file manager, and nothing is opened instead.
 xdotool windowfocus "$window"
 sleep 0.2
 call org.tarrenbeck.Sorvant.Search.ResultPaths | sed -n 's/^ *string "\(.*\)"$/\1/p' > "$root/remaining.txt"
@@ -221,11 +221,20 @@ xdotool key ctrl+f Down
 sleep 0.2
 xdotool type --delay 20 "$chosen"
 sleep 0.3
+recorded() { # line times
+  [ "$(grep -cxF -- "$1" "$desktop_log")" -eq "$2" ]
+}
 xdotool key ctrl+r
-wait_for 5 grep -qxF "ShowItems [$chosen_uri] \"\"" "$desktop_log" || fail "the file manager was not asked to show $chosen"
+wait_for 5 recorded "ShowItems [$chosen_uri] \"\"" 1 || fail "the file manager was not asked to show $chosen"
 xdotool key ctrl+i
-wait_for 5 grep -qxF "ShowItemProperties [$chosen_uri] \"\"" "$desktop_log" \
+wait_for 5 recorded "ShowItemProperties [$chosen_uri] \"\"" 1 \
   || fail "the file manager was not asked for the properties of $chosen"
+# The menu opens on its first item, "Open"; "Open With" comes next.
+xdotool key alt+i
+sleep 0.4
+shot items-menu
+xdotool key Down Down Return
+wait_for 5 recorded "ShowItems [$chosen_uri] \"\"" 2 || fail "the Items menu did not show $chosen in the file manager"
 [ ! -e "$root/opened.log" ] || fail "something was opened: $(cat "$root/opened.log")"
 
 # A second launch hands its folder to the first process and ends at once.
