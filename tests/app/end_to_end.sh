@@ -4,7 +4,9 @@
 # real binary is launched, a phrase typed and searched; the table's results
 # must equal the headless driver's on the same tree. A second launch is
 # forwarded to the first; the preferences switch "Quit on close" on, closing
-# the window quits, and the defaults file holds what the window saved.
+# the window quits, and the defaults file holds what the window saved. Two
+# more launches follow: a long search, stopped with Escape, and the window
+# on a dark desktop.
 # Screenshots go to SHOTS. FAKE_DESKTOP stands in for the file manager and
 # the launcher on the bus and records what the application asks of them.
 #
