@@ -86,10 +86,10 @@ desktop_log=$root/desktop.log
 "$fake_desktop" "$desktop_log" --file-manager --launcher &
 desktop_pids+=($!)
 wait_for 10 has_owner org.freedesktop.FileManager1 || fail "the fake file manager did not start"
-# The launcher entry's last update shows COUNT results.
-badge_shows() { # count
+# The launcher entry's last update: COUNT results, shown or not.
+badge_shows() { # count true|false
   grep '^Update ' "$desktop_log" | tail -1 \
-    | grep -qxF "Update application://org.tarrenbeck.Sorvant.desktop {count=$1 count-visible=true}"
+    | grep -qxF "Update application://org.tarrenbeck.Sorvant.desktop {count=$1 count-visible=$2}"
 }
 # The file URI of a path: bytes outside the unreserved set percent-encoded.
 file_uri() { # path
@@ -118,7 +118,7 @@ xdotool key Return
 wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search did not end"
 sleep 0.3
 shot results
-wait_for 5 badge_shows "$(wc -l < "$SORVANT_RESULTS_FILE")" || fail "the launcher does not show the result count"
+wait_for 5 badge_shows "$(wc -l < "$SORVANT_RESULTS_FILE")" true || fail "the launcher does not show the result count"
 
 "$driver" --ignore-case --mode phrase report "$tree" | sort > "$root/expected.txt" || true
 sort "$SORVANT_RESULTS_FILE" > "$root/shown.txt"
@@ -137,7 +137,7 @@ first=$(grep -F "/$(ls -A "$XDG_DATA_HOME/Trash/files" | head -1)" "$root/shown.
 [ ! -e "$first" ] || fail "the trashed item is still there"
 call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -qF "\"$first\"" && fail "the trashed item is still listed"
 shot trashed
-wait_for 5 badge_shows "$(( $(wc -l < "$root/shown.txt") - 1 ))" || fail "the launcher count did not drop by one"
+wait_for 5 badge_shows "$(( $(wc -l < "$root/shown.txt") - 1 ))" true || fail "the launcher count did not drop by one"
 
 # Shift+Delete asks before deleting; Escape answers Cancel.
 xdotool key Down
@@ -255,6 +255,8 @@ for key in SearchWhat SearchOperator SearchLocation SearchSorting-1 fileExt1; do
   grep -q "<key>$key</key>" "$defaults" || fail "the defaults lack $key"
 done
 grep -A1 '<key>SearchLocation</key>' "$defaults" | grep -q "$tree/src" || fail "the forwarded folder was not saved"
+# The closed window took its results off the launcher.
+badge_shows 0 false || fail "the launcher still shows a count after the window closed"
 
 # Launches the application on FOLDER with its defaults in CONFIG (the
 # settings given as plist lines, quitting when its window closes) and waits

@@ -185,8 +185,12 @@ const char kFileManagerXml[] = R"(<interface name="org.freedesktop.FileManager1"
 )";
 
 const char kPortalSettingsXml[] = R"(<interface name="org.freedesktop.portal.Settings">
-  <method name="Read"><arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="v" direction="out"/></method>
-  <method name="ReadOne"><arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="v" direction="out"/></method>
+  <method name="Read">
+    <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="v" direction="out"/>
+  </method>
+  <method name="ReadOne">
+    <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="v" direction="out"/>
+  </method>
   <property name="version" type="u" access="read"/>
 </interface>
 )";
