@@ -29,7 +29,6 @@
 #include <QDBusVirtualObject>
 #include <QFile>
 #include <QStringList>
-#include <QTextStream>
 
 #include <cstdio>
 #include <functional>
@@ -140,11 +139,11 @@ private:
 };
 
 // A bus object that records every method call and answers it: with the
-// reply `answer` gives, or with an empty reply.
+// reply (or error) `answer` makes of the call, or with an empty reply.
 class RecordingObject : public QDBusVirtualObject
 {
 public:
-    using Answer = std::function<QList<QVariant>(const QDBusMessage&, bool* known)>;
+    using Answer = std::function<QDBusMessage(const QDBusMessage& call)>;
 
     RecordingObject(Recorder& recorder, QString interfaceXml, Answer answer = {})
         : m_recorder(recorder), m_interfaceXml(std::move(interfaceXml)), m_answer(std::move(answer))
@@ -158,16 +157,8 @@ public:
         if (message.type() != QDBusMessage::MethodCallMessage)
             return false;
         m_recorder.record(message.member(), message.arguments());
-        bool known = true;
-        const QList<QVariant> values = m_answer ? m_answer(message, &known) : QList<QVariant>();
-        if (!known) {
-            connection.send(message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
-                                                     QStringLiteral("Requested setting not found")));
-            return true;
-        }
-        if (!message.isReplyRequired())
-            return true;
-        connection.send(message.createReply(values));
+        if (message.isReplyRequired())
+            connection.send(m_answer ? m_answer(message) : message.createReply());
         return true;
     }
 
@@ -196,18 +187,20 @@ const char kPortalSettingsXml[] = R"(<interface name="org.freedesktop.portal.Set
 )";
 
 // Read answers the value wrapped twice, as portals before version 2 do;
-// ReadOne once.
-QList<QVariant> portalAnswer(uint scheme, const QDBusMessage& message, bool* known)
+// ReadOne once. Any other setting is not found.
+QDBusMessage portalAnswer(uint scheme, const QDBusMessage& call)
 {
-    const QList<QVariant> arguments = message.arguments();
-    *known = arguments.size() == 2 && arguments.at(0).toString() == u"org.freedesktop.appearance"
-             && arguments.at(1).toString() == u"color-scheme";
-    if (!*known)
-        return {};
+    const QList<QVariant> arguments = call.arguments();
+    const bool known = (call.member() == u"Read" || call.member() == u"ReadOne") && arguments.size() == 2
+                       && arguments.at(0).toString() == u"org.freedesktop.appearance"
+                       && arguments.at(1).toString() == u"color-scheme";
+    if (!known)
+        return call.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
+                                     QStringLiteral("Requested setting not found"));
     const QVariant value = QVariant::fromValue(QDBusVariant(scheme));
-    if (message.member() == u"ReadOne")
-        return {value};
-    return {QVariant::fromValue(QDBusVariant(value))};
+    if (call.member() == u"ReadOne")
+        return call.createReply(value);
+    return call.createReply(QVariant::fromValue(QDBusVariant(value)));
 }
 
 bool ownName(QDBusConnection& bus, const QString& name)
@@ -265,9 +258,7 @@ int main(int argc, char** argv)
         return 1;
     }
     RecordingObject portalObject(recorder, QString::fromLatin1(kPortalSettingsXml),
-                                 [scheme](const QDBusMessage& message, bool* known) {
-                                     return portalAnswer(scheme, message, known);
-                                 });
+                                 [scheme](const QDBusMessage& call) { return portalAnswer(scheme, call); });
     if (parser.isSet(colorScheme)
         && (!bus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portalObject)
             || !ownName(bus, QStringLiteral("org.freedesktop.portal.Desktop")))) {
