@@ -4,10 +4,13 @@
 # real binary is launched, a phrase typed and searched; the table's results
 # must equal the headless driver's on the same tree. A second launch is
 # forwarded to the first; the preferences switch "Quit on close" on, closing
-# the window quits, and the defaults file holds what the window saved.
-# Screenshots go to SHOTS.
+# the window quits, and the defaults file holds what the window saved. Two
+# more launches follow: a long search, stopped with Escape, and the window
+# on a dark desktop.
+# Screenshots go to SHOTS. FAKE_DESKTOP stands in for the file manager and
+# the launcher on the bus and records what the application asks of them.
 #
-#   end_to_end.sh SORVANT SORVANT_SEARCH SHOTS
+#   end_to_end.sh SORVANT SORVANT_SEARCH SHOTS FAKE_DESKTOP
 # Exit status 77 (skipped) when xvfb-run, dbus-run-session or xdotool is missing.
 set -euo pipefail
 
@@ -18,17 +21,18 @@ if [ "${1:-}" != "--inner" ]; then
   exec dbus-run-session -- xvfb-run -a -s "-screen 0 1280x900x24" "$0" --inner "$@"
 fi
 shift
-sorvant=$1 driver=$2 shots=$3
+sorvant=$1 driver=$2 shots=$3 fake_desktop=$4
 mkdir -p "$shots"
 rm -f "$shots/failure.png"
 
 root=$(mktemp -d)
 app_pid=
+desktop_pids=()
 cleanup() {
-  if [ -n "$app_pid" ]; then
-    kill "$app_pid" 2> /dev/null || true
-    wait "$app_pid" 2> /dev/null || true
-  fi
+  for pid in $app_pid "${desktop_pids[@]}"; do
+    kill "$pid" 2> /dev/null || true
+    wait "$pid" 2> /dev/null || true
+  done
   rm -rf "$root"
 }
 trap cleanup EXIT
@@ -58,6 +62,7 @@ mkdir -p "$tree/docs/reporting"
 
 fail() {
   echo "FAIL: $*" >&2
+  tail -n 30 "$root/app.log" >&2 2> /dev/null || true
   import -window root "$shots/failure.png" 2> /dev/null || true
   exit 1
 }
@@ -69,6 +74,34 @@ wait_for() { # seconds command...
 }
 call() {
   dbus-send --session --print-reply --dest=org.tarrenbeck.Sorvant /org/tarrenbeck/Sorvant "$@"
+}
+has_owner() { # bus-name
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "string:$1" \
+    | grep -q 'boolean true'
+}
+
+# The desktop's file manager and launcher: every call and launcher update
+# goes to desktop.log, one line each (see tests/support/fake_desktop.cpp).
+desktop_log=$root/desktop.log
+"$fake_desktop" "$desktop_log" --file-manager --launcher &
+desktop_pids+=($!)
+wait_for 10 has_owner org.freedesktop.FileManager1 || fail "the fake file manager did not start"
+# The launcher entry's last update: COUNT results, shown or not.
+badge_shows() { # count true|false
+  grep '^Update ' "$desktop_log" | tail -1 \
+    | grep -qxF "Update application://org.tarrenbeck.Sorvant.desktop {count=$1 count-visible=$2}"
+}
+# The file URI of a path: bytes outside the unreserved set percent-encoded.
+file_uri() { # path
+  local LC_ALL=C path=$1 uri= c i
+  for (( i = 0; i < ${#path}; i++ )); do
+    c=${path:i:1}
+    case $c in
+      [A-Za-z0-9/._~-]) uri+=$c ;;
+      *) printf -v c '%%%02X' "'$c"; uri+=$c ;;
+    esac
+  done
+  echo "file://$uri"
 }
 
 export SORVANT_RESULTS_FILE=$root/results.txt
@@ -85,6 +118,7 @@ xdotool key Return
 wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search did not end"
 sleep 0.3
 shot results
+wait_for 5 badge_shows "$(wc -l < "$SORVANT_RESULTS_FILE")" true || fail "the launcher does not show the result count"
 
 "$driver" --ignore-case --mode phrase report "$tree" | sort > "$root/expected.txt" || true
 sort "$SORVANT_RESULTS_FILE" > "$root/shown.txt"
@@ -131,6 +165,7 @@ first=$(grep -F "/$(ls -A "$XDG_DATA_HOME/Trash/files" | head -1)" "$root/shown.
 [ ! -e "$first" ] || fail "the trashed item is still there"
 call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -qF "\"$first\"" && fail "the trashed item is still listed"
 shot trashed
+wait_for 5 badge_shows "$(( $(wc -l < "$root/shown.txt") - 1 ))" true || fail "the launcher count did not drop by one"
 
 # Shift+Delete asks before deleting; Escape answers Cancel.
 xdotool key Down
@@ -143,16 +178,31 @@ sleep 0.3
 [ "$(call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -c 'string "')" -eq "$(( $(wc -l < "$root/shown.txt") - 1 ))" ] \
   || fail "Cancel deleted something"
 
-# Space in the results opens the preview of the selected item; Escape closes it.
+# Space in the results opens the preview of the selected item, titled with
+# its name; Escape in the preview closes it, and so does Space again in the
+# results. The preview opens without taking the focus: Escape is sent to it.
 xdotool windowfocus "$window"
 sleep 0.2
+visible_windows() { # test-operator count
+  [ "$(xdotool search --onlyvisible --name '.' | wc -l)" "$1" "$2" ]
+}
 before=$(xdotool search --onlyvisible --name '.' | wc -l)
 xdotool key space
-wait_for 5 bash -c "[ \$(xdotool search --onlyvisible --name '.' | wc -l) -gt $before ]" || fail "Space opened no preview"
+wait_for 5 visible_windows -gt "$before" || fail "Space opened no preview"
 sleep 0.5
 shot preview
+preview=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | head -1)
+sed 's|.*/||' "$root/shown.txt" | grep -qxF "$(xdotool getwindowname "$preview")" || fail "the preview shows no result"
+xdotool windowfocus "$preview"
+sleep 0.2
 xdotool key Escape
-sleep 0.3
+wait_for 5 visible_windows -eq "$before" || fail "Escape in the preview left it open"
+xdotool windowfocus "$window"
+sleep 0.2
+xdotool key space
+wait_for 5 visible_windows -gt "$before" || fail "Space opened no preview the second time"
+xdotool key space
+wait_for 5 visible_windows -eq "$before" || fail "Space again in the results left the preview open"
 
 # The preferences: "Quit when the last window closes" is off on a fresh home.
 # (Without a window manager nothing gives the focus back after a dialog.)
@@ -183,6 +233,40 @@ shot destination-menu
 xdotool key Escape
 sleep 0.2
 
+# Typing a name in the results selects that item; "Show in File Manager"
+# (Ctrl+R, and in the Items menu) and "Properties" (Ctrl+I) hand its URI to
+# the file manager, and nothing is opened instead.
+xdotool windowfocus "$window"
+sleep 0.2
+call org.tarrenbeck.Sorvant.Search.ResultPaths | sed -n 's/^ *string "\(.*\)"$/\1/p' > "$root/remaining.txt"
+names=$(sed 's|.*/||' "$root/remaining.txt")
+# A name typed whole selects only itself when no other name starts with it.
+chosen=
+for name in $(grep -x '[a-z.]*' <<< "$names"); do
+  [ "$(grep -c "^$name" <<< "$names")" -eq 1 ] && { chosen=$name; break; }
+done
+[ -n "$chosen" ] || fail "no result to select by its name"
+chosen_uri=$(file_uri "$(grep -m1 "/$chosen\$" "$root/remaining.txt")")
+xdotool key ctrl+f Down
+sleep 0.2
+xdotool type --delay 20 "$chosen"
+sleep 0.3
+recorded() { # line times
+  [ "$(grep -cxF -- "$1" "$desktop_log")" -eq "$2" ]
+}
+xdotool key ctrl+r
+wait_for 5 recorded "ShowItems [$chosen_uri] \"\"" 1 || fail "the file manager was not asked to show $chosen"
+xdotool key ctrl+i
+wait_for 5 recorded "ShowItemProperties [$chosen_uri] \"\"" 1 \
+  || fail "the file manager was not asked for the properties of $chosen"
+# The menu opens on its first item, "Open"; "Open With" comes next.
+xdotool key alt+i
+sleep 0.4
+shot items-menu
+xdotool key Down Down Return
+wait_for 5 recorded "ShowItems [$chosen_uri] \"\"" 2 || fail "the Items menu did not show $chosen in the file manager"
+[ ! -e "$root/opened.log" ] || fail "something was opened: $(cat "$root/opened.log")"
+
 # A second launch hands its folder to the first process and ends at once.
 timeout 10 "$sorvant" --search-in "$tree/src/main.c" || fail "the second launch did not end"
 kill -0 "$app_pid" || fail "the first process went away"
@@ -199,4 +283,99 @@ for key in SearchWhat SearchOperator SearchLocation SearchSorting-1 fileExt1; do
   grep -q "<key>$key</key>" "$defaults" || fail "the defaults lack $key"
 done
 grep -A1 '<key>SearchLocation</key>' "$defaults" | grep -q "$tree/src" || fail "the forwarded folder was not saved"
+# The closed window took its results off the launcher.
+badge_shows 0 false || fail "the launcher still shows a count after the window closed"
+
+# Launches the application on FOLDER with its defaults in CONFIG (the
+# settings given as plist lines, quitting when its window closes) and waits
+# for its window, which gets the focus: sets app_pid and window.
+launch() { # config folder plist-lines
+  mkdir -p "$1/sorvant"
+  printf '<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0">\n<dict>\n%s\n%s\n</dict>\n</plist>\n' \
+    '<key>QuitOnClose</key><true/>' "$3" > "$1/sorvant/org.tarrenbeck.Sorvant.plist"
+  XDG_CONFIG_HOME=$1 "$sorvant" "$2" >> "$root/app.log" 2>&1 &
+  app_pid=$!
+  wait_for 20 xdotool search --name '^Search$' > /dev/null || fail "no search window"
+  window=$(xdotool search --name '^Search$' | head -1)
+  xdotool windowactivate "$window" 2> /dev/null || xdotool windowfocus "$window"
+  sleep 0.5
+}
+# Closes the window and waits for the application to quit.
+close_and_quit() {
+  xdotool windowfocus "$window"
+  sleep 0.2
+  xdotool key ctrl+w
+  wait_for 10 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "closing the window did not quit"
+  local status=0
+  wait "$app_pid" || status=$?
+  app_pid=
+  [ "$status" -eq 0 ] || fail "the application ended with status $status"
+}
+window_named() { [ "$(xdotool getwindowname "$window")" = "$1" ]; }
+
+# A long search: a regular expression in the contents of some ten
+# gigabytes of text (hard links to one file of 4 MB, so they take no room),
+# and a few small files that match. The window is still searching for its
+# screenshot; Escape stops it, the field takes typing again and starts the
+# next search, which Escape stops too.
+bulk=$root/bulk
+mkdir -p "$bulk/0"
+head -c 3000000 /dev/urandom | base64 > "$bulk/0/text0.txt"
+for i in 1 2 3 4 5 6 7 8 9; do ln "$bulk/0/text0.txt" "$bulk/0/text$i.txt"; done
+for level in 1 2 3 4 5 6 7 8; do
+  cp -al "$bulk" "$root/bulk.copy"
+  mv "$root/bulk.copy" "$bulk/$level"
+done
+for i in 1 2 3; do echo "a 100% match" > "$bulk/match$i.txt"; done
+export SORVANT_RESULTS_FILE=$root/long-results.txt
+launch "$root/config-long" "$bulk" '<key>SearchWhat</key><integer>2</integer>
+<key>SearchOperator</key><integer>5</integer>'
+xdotool type --delay 20 'a.*%'
+xdotool key Return
+wait_for 5 window_named 'a.*%' || fail "the long search did not start"
+sleep 1
+shot searching
+[ ! -e "$SORVANT_RESULTS_FILE" ] || fail "the long search ended before its screenshot"
+xdotool key Escape
+wait_for 10 test -e "$SORVANT_RESULTS_FILE" || fail "Escape did not stop the search"
+rm "$SORVANT_RESULTS_FILE"
+xdotool key ctrl+a
+xdotool type --delay 20 'match'
+xdotool key Return
+wait_for 5 window_named match || fail "the field took no typing after the stop"
+xdotool key Escape
+wait_for 10 test -e "$SORVANT_RESULTS_FILE" || fail "Escape did not stop the second search"
+close_and_quit
+
+# The dark appearance of a Plasma desktop: its settings portal answers the
+# dark colour scheme and its colours give the dark palette. The window asks
+# the portal, and it is dark as a whole (the mean grey of its picture).
+"$fake_desktop" "$root/portal.log" --color-scheme 1 &
+desktop_pids+=($!)
+wait_for 10 has_owner org.freedesktop.portal.Desktop || fail "the fake portal did not start"
+mkdir -p "$root/config-dark"
+printf '[Colors:%s]\nBackgroundNormal=%s\nBackgroundAlternate=%s\nForegroundNormal=%s\n\n' \
+  Window 32,35,38 32,35,38 252,252,252 View 20,22,24 29,31,34 252,252,252 Button 41,44,48 41,44,48 252,252,252 \
+  Selection 61,174,233 61,174,233 252,252,252 Tooltip 41,44,48 41,44,48 252,252,252 > "$root/config-dark/kdeglobals"
+export SORVANT_RESULTS_FILE=$root/dark-results.txt
+XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 launch "$root/config-dark" "$tree" ''
+grep -qx 'Read org.freedesktop.appearance color-scheme' "$root/portal.log" \
+  || fail "the window did not ask the portal for the colour scheme"
+xdotool type --delay 20 report
+xdotool key Return
+wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search in the dark did not end"
+xdotool key Down
+sleep 0.3
+shot window-dark-e2e
+if command -v import > /dev/null; then
+  grey=$(import -window "$window" png:- | convert png:- -colorspace Gray -format '%[fx:int(mean*255)]' info:)
+  [ "$grey" -lt 80 ] || fail "the window is not dark: mean grey $grey"
+fi
+close_and_quit
+
+# No launch had a memory fault (reported in a sanitizer build).
+if grep -q 'Sanitizer' "$root/app.log"; then
+  grep -m1 -A40 'Sanitizer' "$root/app.log" >&2
+  fail "the application reported a memory fault"
+fi
 echo "end-to-end: $(wc -l < "$root/shown.txt") results; screenshots in $shots"
