@@ -44,7 +44,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
-#include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -196,8 +195,7 @@ void SearchWindow::buildInterface()
     layout->addLayout(searchRow);
     layout->addWidget(buildOptions());
 
-    auto* splitter = new QSplitter(Qt::Horizontal, central);
-    m_results = new StripeTableView(splitter);
+    m_results = new StripeTableView(central);
     m_results->setObjectName(QStringLiteral("searchResults"));
     m_model = new ResultsTableModel(m_engine->dataSource(), this);
     m_results->setModel(m_model);
@@ -220,11 +218,9 @@ void SearchWindow::buildInterface()
         m_results->horizontalHeader()->setSortIndicator(
             column, m_engine->dataSource().isReverseSorting() ? Qt::DescendingOrder : Qt::AscendingOrder);
     });
+    layout->addWidget(m_results, 1);
     m_drawer = buildDrawer();
-    m_drawer->setParent(splitter);
-    m_drawer->hide();
-    splitter->setStretchFactor(0, 1);
-    layout->addWidget(splitter, 1);
+    applyOptionsPalette();
 
     auto* statusRow = new QHBoxLayout;
     m_searchIndicator = new QProgressBar(central);
@@ -245,6 +241,8 @@ void SearchWindow::buildInterface()
     connect(escape, &QShortcut::activated, this, &SearchWindow::cancelOperation);
     setSearching(false);
     resize(1040, 640);
+    // A folder dropped anywhere on the window becomes its destination.
+    setAcceptDrops(true);
 }
 
 void SearchWindow::applyOptionsPalette()
@@ -263,7 +261,10 @@ void SearchWindow::applyOptionsPalette()
             palette.setColor(group, QPalette::Base, mixed(0.25));
         palette.setColor(QPalette::Disabled, QPalette::Base, mixed(0.12));
     }
-    m_options->setPalette(palette);
+    for (QWidget* controls : {m_options, m_drawer}) {
+        if (controls)
+            controls->setPalette(palette);
+    }
 }
 
 void SearchWindow::changeEvent(QEvent* event)
@@ -337,30 +338,6 @@ QWidget* SearchWindow::buildOptions()
     grid->addWidget(items, 0, 3);
     grid->setColumnStretch(4, 1);
     return box;
-}
-
-QWidget* SearchWindow::buildDrawer()
-{
-    auto* drawer = new QGroupBox(tr("Contents of these files"));
-    drawer->setObjectName(QStringLiteral("settingsDrawer"));
-    auto* layout = new QGridLayout(drawer);
-    for (int list = 1; list <= 6; ++list) {
-        auto* on = new QCheckBox(drawer);
-        on->setObjectName(listKey("fileExtOn", list));
-        auto* field = new QLineEdit(drawer);
-        field->setObjectName(listKey("fileExt", list));
-        field->setMinimumWidth(220);
-        m_fileExtOn.at(size_t(list - 1)) = on;
-        m_fileExt.at(size_t(list - 1)) = field;
-        layout->addWidget(on, list - 1, 0);
-        layout->addWidget(field, list - 1, 1);
-    }
-    m_scanAll = new QCheckBox(tr("Search the contents of all files"), drawer);
-    m_scanAll->setObjectName(kScanAll);
-    connect(m_scanAll, &QCheckBox::clicked, this, &SearchWindow::didChangeScanAll);
-    layout->addWidget(m_scanAll, 6, 0, 1, 2);
-    layout->setRowStretch(7, 1);
-    return drawer;
 }
 
 QCheckBox* SearchWindow::checkBox(const char* name) const
@@ -622,24 +599,6 @@ void SearchWindow::getDrawerSettings()
         m_defaults.setString(listField(list)->text(), listKey("fileExt", list));
     m_defaults.setBool(m_scanAll->isChecked(), kScanAll);
     m_defaults.synchronize();
-}
-
-bool SearchWindow::isDrawerVisible() const
-{
-    return !m_drawer->isHidden();
-}
-
-void SearchWindow::toggleSettings()
-{
-    if (!isDrawerVisible()) {
-        setDrawerSettings();
-        m_drawer->show();
-    } else {
-        getDrawerSettings();
-        m_drawer->hide();
-    }
-    if (auto* item = findChild<QAction*>(QStringLiteral("settings")))
-        item->setChecked(isDrawerVisible());
 }
 
 void SearchWindow::synchronizeDefaults()

@@ -40,12 +40,17 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 class QDialog;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QMimeData;
 class QAction;
 class QToolButton;
 class QWidget;
 
 namespace sorvant {
 
+class NSDrawerExtended;
 class ResultsTableModel;
 class UserDefaults;
 
@@ -173,6 +178,25 @@ public:
     void validateToolbarItems();
     void validateFileActions();
 
+    // --- the settings drawer and drops (search_window_drawer.cpp) ---------------
+    [[nodiscard]] NSDrawerExtended* settingsDrawer() const { return m_settingsDrawer; }
+    // What a drag over the window may do: nothing for results dragged from a
+    // search window's table, copy otherwise.
+    [[nodiscard]] Qt::DropAction draggingEntered(const QObject* source) const;
+    // Takes the one dropped folder, alias file or symbolic link as the
+    // destination; NO (destination unchanged) for several items, a file,
+    // text or anything else.
+    bool performDragOperation(const QMimeData* dragged);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    NSDrawerExtended* m_settingsDrawer = nullptr;
+
+public:
     // --- SearchEngineOwner ---------------------------------------------------
     void beep() override;
     void requestAttentionWhenInactive() override;

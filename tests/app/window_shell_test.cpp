@@ -1,0 +1,241 @@
+// The search window's settings drawer, folders dropped on the window, and
+// the window and preferences localized as they are made.
+
+#include "app/preferences_panel.h"
+#include "interface/drawers.h"
+#include "interface/pasteboard_types.h"
+#include "platform/property_list.h"
+#include "tests/app/app_test_support.h"
+#include "tests/interface/support.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+
+namespace sorvant::test {
+namespace {
+
+using WindowShellTest = AppFixture;
+
+// --- the drawer -------------------------------------------------------------------------
+
+TEST_F(WindowShellTest, DrawerOpensBesideTheWindowAndTheToolbarItemFollows)
+{
+    const QString sizeKey = drawerSizeKey(QStringLiteral("SettingsDrawer4-2"));
+    UserDefaults::standardUserDefaults().setString(QStringLiteral("{360, 240}"), sizeKey);
+    auto window = makeWindow(2);
+    NSDrawerExtended* drawer = window->settingsDrawer();
+    ASSERT_NE(drawer, nullptr);
+    EXPECT_EQ(drawer->autosaveName(), sizeKey);
+    EXPECT_EQ(drawer->contentSize().width, 360) << "the stored size of this window index";
+    window->show();
+    window->activateWindow();
+    auto* item = window->findChild<QAction*>(QStringLiteral("settings"));
+    ASSERT_NE(item, nullptr);
+    QWidget* panel = drawer->panel();
+    ASSERT_NE(panel, nullptr);
+
+    // Lists changed in the defaults while it was closed show when it opens.
+    defaults.setBool(true, QStringLiteral("fileExtOn5"));
+    // The results' right edge in the window.
+    const auto resultsRight = [&] {
+        QWidget* table = window->resultsTable();
+        return table->mapTo(window.get(), QPoint(table->width(), 0)).x();
+    };
+    window->toggleSettings();
+    EXPECT_TRUE(window->isDrawerVisible());
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_TRUE(window->listBox(5)->isChecked());
+    // The drawer takes the window's right 360 pixels; the results stay
+    // beside it, not under it.
+    EXPECT_EQ(window->width(), qRound(NSDrawerExtended::windowFrame(window.get()).size.width) + 360);
+    EXPECT_EQ(panel->geometry(), QRect(window->width() - 360, 0, 360, window->height()));
+    EXPECT_LE(resultsRight(), window->width() - 360);
+    EXPECT_TRUE(window->listField(1)->isVisible());
+
+    window->listBox(1)->setChecked(false);
+    window->toggleSettings();
+    EXPECT_FALSE(window->isDrawerVisible() || item->isChecked());
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_GT(resultsRight(), window->width() - 30) << "the results take the room back";
+    EXPECT_FALSE(stored(QStringLiteral("fileExtOn1")).toBool());
+
+    // Closed by the toolkit (not the action), the item still follows.
+    window->toggleSettings();
+    ASSERT_TRUE(item->isChecked());
+    drawer->close();
+    EXPECT_FALSE(item->isChecked());
+    UserDefaults::standardUserDefaults().removeObjectForKey(sizeKey);
+}
+
+// How far the lightest or darkest pixel of `area` is from `background`.
+double contrastIn(const QImage& image, const QRect& area, double background)
+{
+    double most = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            most = std::max(most, std::abs(image.pixelColor(x, y).lightnessF() - background));
+    return most;
+}
+
+TEST_F(WindowShellTest, OpenDrawerIsReadableAndUnclippedInLightAndDark)
+{
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        AppearanceScope appearance(dark);
+        auto window = makeWindow();
+        window->resize(900, 560);
+        window->show();
+        window->activateWindow();
+        window->toggleSettings();
+        ASSERT_TRUE(window->isDrawerVisible());
+        const QImage image = window->grab().toImage();
+        const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
+        QDir().mkpath(folder);
+        image.save(folder + QStringLiteral("/drawer-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+
+        QWidget* panel = window->settingsDrawer()->panel();
+        ASSERT_NE(panel, nullptr);
+        const QRect panelRect(panel->mapTo(window.get(), QPoint(0, 0)), panel->size());
+        EXPECT_TRUE(window->rect().contains(panelRect));
+        const double background = image.pixelColor(panelRect.right() - 2, panelRect.bottom() - 2).lightnessF();
+        EXPECT_EQ(background < 0.5, dark);
+        // Every control lies whole inside the panel; texts stand out from
+        // its background, the boxes' marks at least clearly.
+        QList<QWidget*> texts{window->checkBox("scanAll")};
+        QList<QWidget*> boxes;
+        for (int list = 1; list <= 6; ++list) {
+            texts << window->listField(list);
+            boxes << window->listBox(list);
+        }
+        for (QWidget* control : texts + boxes) {
+            SCOPED_TRACE(control->objectName().toStdString());
+            const QRect rect(control->mapTo(window.get(), QPoint(0, 0)), control->size());
+            EXPECT_TRUE(panelRect.contains(rect));
+            EXPECT_GT(contrastIn(image, rect, background), texts.contains(control) ? 0.4 : 0.15);
+        }
+        window->toggleSettings();
+    }
+}
+
+// --- drops ------------------------------------------------------------------------------
+
+struct DropCase
+{
+    const char* name;
+    // Builds the drag's data in the tree; empty data is refused.
+    std::function<std::unique_ptr<QMimeData>(TempTree&)> data;
+    // The destination afterwards, relative to the tree; null: refused.
+    const char* destination;
+};
+
+std::unique_ptr<QMimeData> urls(const QList<QUrl>& list)
+{
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls(list);
+    return data;
+}
+
+std::unique_ptr<QMimeData> fileNames(const QStringList& paths)
+{
+    auto data = std::make_unique<QMimeData>();
+    data->setData(NSFilenamesPboardType, xmlDataFromPropertyList(QVariant(paths)));
+    return data;
+}
+
+QUrl file(TempTree& tree, const char* relative)
+{
+    return QUrl::fromLocalFile(tree.filePath(QString::fromLatin1(relative)));
+}
+
+class WindowDrops : public AppFixture, public ::testing::WithParamInterface<DropCase>
+{
+};
+
+TEST_P(WindowDrops, OneFolderOrLinkBecomesTheDestination)
+{
+    tree.makeDir(QStringLiteral("a"));
+    tree.makeDir(QStringLiteral("b"));
+    tree.writeFile(QStringLiteral("note.txt"), "x");
+    ASSERT_TRUE(QFile::link(tree.filePath(QStringLiteral("b")), tree.filePath(QStringLiteral("link"))));
+    auto window = makeWindow();
+    window->setDestination(tree.path());
+    const std::unique_ptr<QMimeData> data = GetParam().data(tree);
+    const bool taken = window->performDragOperation(data.get());
+    if (!GetParam().destination) {
+        EXPECT_FALSE(taken);
+        EXPECT_EQ(window->storedDestination(), tree.path());
+        return;
+    }
+    EXPECT_TRUE(taken);
+    EXPECT_EQ(window->storedDestination(), tree.filePath(QString::fromLatin1(GetParam().destination)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, WindowDrops,
+    ::testing::Values(
+        DropCase{"OneFolder", [](TempTree& dir) { return urls({file(dir, "a")}); }, "a"},
+        DropCase{"TwoFolders", [](TempTree& dir) { return urls({file(dir, "a"), file(dir, "b")}); }, nullptr},
+        DropCase{"AFile", [](TempTree& dir) { return urls({file(dir, "note.txt")}); }, nullptr},
+        DropCase{"AMissingPath", [](TempTree& dir) { return urls({file(dir, "gone")}); }, nullptr},
+        DropCase{"LinkToAFolder", [](TempTree& dir) { return urls({file(dir, "link")}); }, "link"},
+        DropCase{"WebAddress", [](TempTree&) { return urls({QUrl(QStringLiteral("https://example.org/a"))}); },
+                 nullptr},
+        DropCase{"FolderPathAsText",
+                 [](TempTree& dir) {
+                     auto data = std::make_unique<QMimeData>();
+                     data->setText(dir.filePath(QStringLiteral("a")));
+                     return data;
+                 },
+                 nullptr},
+        DropCase{"OneFileName", [](TempTree& dir) { return fileNames({dir.filePath(QStringLiteral("b"))}); }, "b"},
+        DropCase{"TwoFileNames",
+                 [](TempTree& dir) { return fileNames({dir.filePath(QStringLiteral("a")), dir.filePath(QStringLiteral("b"))}); },
+                 nullptr},
+        DropCase{"Nothing", [](TempTree&) { return std::make_unique<QMimeData>(); }, nullptr}),
+    [](const ::testing::TestParamInfo<DropCase>& param) { return std::string(param.param.name); });
+
+TEST_F(WindowShellTest, ResultsDraggedFromAnyWindowAreRefused)
+{
+    auto first = makeWindow(1);
+    auto second = makeWindow(2);
+    QWidget elsewhere;
+    for (SearchWindow* target : {first.get(), second.get()}) {
+        SCOPED_TRACE(target->windowIndex());
+        for (SearchWindow* from : {first.get(), second.get()}) {
+            EXPECT_EQ(target->draggingEntered(from->resultsTable()), Qt::IgnoreAction);
+            EXPECT_EQ(target->draggingEntered(from->resultsTable()->viewport()), Qt::IgnoreAction);
+        }
+        EXPECT_EQ(target->draggingEntered(nullptr), Qt::CopyAction) << "another application's drag";
+        EXPECT_EQ(target->draggingEntered(target->searchField()), Qt::CopyAction);
+        EXPECT_EQ(target->draggingEntered(&elsewhere), Qt::CopyAction);
+    }
+
+    // The drop itself reaches the window through its event.
+    tree.makeDir(QStringLiteral("d"));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(tree.filePath(QStringLiteral("d")))});
+    first->show();
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(first.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(first.get(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_EQ(first->destination(), tree.filePath(QStringLiteral("d")));
+}
+
+} // namespace
+} // namespace sorvant::test
