@@ -8,6 +8,7 @@
 #include "interface/application.h"
 #include "interface/badge.h"
 #include "interface/find_pasteboard.h"
+#include "interface/localization.h"
 #include "interface/quick_look.h"
 #include "interface/table_cells.h"
 #include "platform/notification_center.h"
@@ -116,6 +117,10 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
     // would repaint the table inside its own paint.
     (void)AppleInterfaceStyleMonitor::shared();
     buildInterface();
+    // The controls are built with English texts, looked up once here, before
+    // any folder name or phrase is shown in them; the destination menu and
+    // the status line look their texts up as they change.
+    localize(this);
 
     SearchParams& params = m_engine->params();
     params.stop.store(false);
@@ -169,14 +174,14 @@ SearchWindow::~SearchWindow()
 
 void SearchWindow::buildInterface()
 {
-    setWindowTitle(tr("Search"));
+    setWindowTitle(QStringLiteral("Search"));
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
 
     auto* searchRow = new QHBoxLayout;
     m_searchInput = new QLineEdit(central);
     m_searchInput->setObjectName(QStringLiteral("searchInput"));
-    m_searchInput->setPlaceholderText(tr("Search for"));
+    m_searchInput->setPlaceholderText(QStringLiteral("Search for"));
     m_searchInput->setClearButtonEnabled(true);
     connect(m_searchInput, &QLineEdit::returnPressed, this, &SearchWindow::search);
     m_searchButton = new QPushButton(central);
@@ -187,9 +192,9 @@ void SearchWindow::buildInterface()
     m_searchLocation->setPopupMode(QToolButton::InstantPopup);
     m_searchLocation->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_searchLocation->setMenu(new QMenu(m_searchLocation));
-    m_searchLocation->setToolTip(tr("Where to search"));
+    m_searchLocation->setToolTip(QStringLiteral("Where to search"));
     searchRow->addWidget(m_searchInput, 1);
-    searchRow->addWidget(new QLabel(tr("in"), central));
+    searchRow->addWidget(new QLabel(QStringLiteral("in"), central));
     searchRow->addWidget(m_searchLocation);
     searchRow->addWidget(m_searchButton);
     layout->addLayout(searchRow);
@@ -287,26 +292,27 @@ QWidget* SearchWindow::buildOptions()
         check->setObjectName(QString::fromLatin1(name));
         return check;
     };
-    m_searchName = makeBox("searchName", tr("Names"));
-    m_searchContent = makeBox("searchContent", tr("Contents"));
-    m_searchTags = makeBox("searchTags", tr("Tags"));
-    m_searchComments = makeBox("searchComments", tr("Comments"));
-    m_searchCaseInsensitive = makeBox("searchCaseInsensitive", tr("Ignore case"));
-    m_searchNoUmlauts = makeBox("searchNoUmlauts", tr("Ignore diacritics"));
-    m_searchFuzzy = makeBox("searchFuzzy", tr("Fuzzy"));
-    m_searchInvisibles = makeBox("searchInvisibles", tr("Invisible items"));
-    m_searchPackages = makeBox("searchPackages", tr("Package contents"));
+    m_searchName = makeBox("searchName", QStringLiteral("Names"));
+    m_searchContent = makeBox("searchContent", QStringLiteral("Contents"));
+    m_searchTags = makeBox("searchTags", QStringLiteral("Tags"));
+    m_searchComments = makeBox("searchComments", QStringLiteral("Comments"));
+    m_searchCaseInsensitive = makeBox("searchCaseInsensitive", QStringLiteral("Ignore case"));
+    m_searchNoUmlauts = makeBox("searchNoUmlauts", QStringLiteral("Ignore diacritics"));
+    m_searchFuzzy = makeBox("searchFuzzy", QStringLiteral("Fuzzy"));
+    m_searchInvisibles = makeBox("searchInvisibles", QStringLiteral("Invisible items"));
+    m_searchPackages = makeBox("searchPackages", QStringLiteral("Package contents"));
 
-    auto* what = new QGroupBox(tr("Search in"), box);
+    auto* what = new QGroupBox(QStringLiteral("Search in"), box);
     auto* whatLayout = new QVBoxLayout(what);
     for (QCheckBox* check : {m_searchName, m_searchContent, m_searchTags, m_searchComments})
         whatLayout->addWidget(check);
 
-    auto* mode = new QGroupBox(tr("Match"), box);
+    auto* mode = new QGroupBox(QStringLiteral("Match"), box);
     auto* modeLayout = new QGridLayout(mode);
     m_searchMode = new QButtonGroup(this);
-    const QStringList modes = {tr("All words"), tr("Any word"), tr("Phrase"),
-                               tr("Wildcards"), tr("Query terms"), tr("Regular expression")};
+    const QStringList modes = {QStringLiteral("All words"), QStringLiteral("Any word"),
+                               QStringLiteral("Phrase"),    QStringLiteral("Wildcards"),
+                               QStringLiteral("Query terms"), QStringLiteral("Regular expression")};
     for (int tag = 0; tag < modes.size(); ++tag) {
         auto* radio = new QRadioButton(modes.at(tag), mode);
         m_searchMode->addButton(radio, tag);
@@ -314,15 +320,16 @@ QWidget* SearchWindow::buildOptions()
     }
     connect(m_searchMode, &QButtonGroup::idClicked, this, [this] { didChangeMode(); });
 
-    auto* compare = new QGroupBox(tr("Compare"), box);
+    auto* compare = new QGroupBox(QStringLiteral("Compare"), box);
     auto* compareLayout = new QVBoxLayout(compare);
     for (QCheckBox* check : {m_searchCaseInsensitive, m_searchNoUmlauts, m_searchFuzzy})
         compareLayout->addWidget(check);
 
-    auto* items = new QGroupBox(tr("Find"), box);
+    auto* items = new QGroupBox(QStringLiteral("Find"), box);
     auto* itemsLayout = new QVBoxLayout(items);
     m_searchType = new QButtonGroup(this);
-    const QStringList types = {tr("Files"), tr("Folders"), tr("Files and folders")};
+    const QStringList types = {QStringLiteral("Files"), QStringLiteral("Folders"),
+                               QStringLiteral("Files and folders")};
     for (int tag = 1; tag <= types.size(); ++tag) {
         auto* radio = new QRadioButton(types.at(tag - 1), items);
         m_searchType->addButton(radio, tag);

@@ -59,7 +59,7 @@ QWidget* SearchWindow::buildDrawer()
     content->setObjectName(QStringLiteral("settingsDrawer"));
     auto* layout = new QGridLayout(content);
     layout->setContentsMargins(4, 4, 4, 4);
-    auto* title = new QLabel(tr("Contents of these files"), content);
+    auto* title = new QLabel(QStringLiteral("Contents of these files"), content);
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
@@ -75,7 +75,7 @@ QWidget* SearchWindow::buildDrawer()
         layout->addWidget(on, list, 0);
         layout->addWidget(field, list, 1);
     }
-    m_scanAll = new QCheckBox(tr("Search the contents of all files"), content);
+    m_scanAll = new QCheckBox(QStringLiteral("Search the contents of all files"), content);
     m_scanAll->setObjectName(QStringLiteral("scanAll"));
     connect(m_scanAll, &QCheckBox::clicked, this, &SearchWindow::didChangeScanAll);
     layout->addWidget(m_scanAll, 7, 0, 1, 2);

@@ -3,6 +3,8 @@
 
 #include "app/preferences_panel.h"
 #include "interface/drawers.h"
+#include "interface/localization.h"
+#include "interface/strings_file.h"
 #include "interface/pasteboard_types.h"
 #include "platform/property_list.h"
 #include "tests/app/app_test_support.h"
@@ -14,6 +16,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -235,6 +238,89 @@ TEST_F(WindowShellTest, ResultsDraggedFromAnyWindowAreRefused)
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     EXPECT_EQ(first->destination(), tree.filePath(QStringLiteral("d")));
+}
+
+// --- localized as made ------------------------------------------------------------------
+
+// Every text a user reads in `root` and below: titles, labels, buttons,
+// placeholders, tool tips, and the actions of its toolbar and menus.
+QStringList visibleTexts(QWidget* root)
+{
+    QStringList texts{root->windowTitle()};
+    QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    for (QWidget* widget : widgets) {
+        texts << widget->toolTip();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            texts << button->text();
+        else if (auto* label = qobject_cast<QLabel*>(widget))
+            texts << label->text();
+        else if (auto* box = qobject_cast<QGroupBox*>(widget))
+            texts << box->title();
+        else if (auto* field = qobject_cast<QLineEdit*>(widget))
+            texts << field->placeholderText();
+        for (QAction* action : widget->actions())
+            texts << action->text() << action->iconText();
+    }
+    texts.removeAll(QString());
+    texts.removeDuplicates();
+    return texts;
+}
+
+class GermanTables : public AppFixture
+{
+protected:
+    void SetUp() override
+    {
+        installStringsTables();
+        QCoreApplication::installTranslator(&m_translator);
+        setPreferredLanguages({QStringLiteral("de")});
+    }
+    void TearDown() override
+    {
+        setPreferredLanguages({});
+        QCoreApplication::removeTranslator(&m_translator);
+    }
+    // Texts still in English although the German table has them.
+    static QStringList untranslated(QWidget* root)
+    {
+        QStringList english;
+        for (const QString& text : visibleTexts(root)) {
+            const QString german = TranslationSource{}.lookup(QString(text).remove(u'&'));
+            if (!german.isNull() && german != QString(text).remove(u'&'))
+                english << text;
+        }
+        return english;
+    }
+    StringsTableTranslator m_translator;
+};
+
+TEST_F(GermanTables, WindowDrawerAndToolbarAreGerman)
+{
+    auto window = makeWindow();
+    window->toggleSettings();
+    EXPECT_EQ(untranslated(window.get()), QStringList());
+    const QStringList texts = visibleTexts(window.get());
+    for (const char* english : {"Ignore case", "Contents of these files", "Search the contents of all files",
+                                "Search for", "Files and folders"}) {
+        SCOPED_TRACE(english);
+        const QString german = TranslationSource{}.lookup(QString::fromLatin1(english));
+        ASSERT_FALSE(german.isNull()) << "the German table lacks it";
+        EXPECT_NE(german, QString::fromLatin1(english));
+        EXPECT_TRUE(texts.contains(german));
+    }
+    // Folder names are never looked up: a destination named like a key
+    // keeps its name.
+    tree.makeDir(QStringLiteral("Search"));
+    window->setDestination(tree.filePath(QStringLiteral("Search")));
+    EXPECT_EQ(window->destinationTitle(), QStringLiteral("Search"));
+}
+
+TEST_F(GermanTables, PreferencesAreGerman)
+{
+    PreferencesPanel panel(defaults);
+    EXPECT_EQ(untranslated(&panel), QStringList());
+    EXPECT_EQ(panel.windowTitle(), TranslationSource{}.lookup(QStringLiteral("Preferences")));
+    EXPECT_NE(panel.windowTitle(), QStringLiteral("Preferences"));
 }
 
 } // namespace
