@@ -4,7 +4,6 @@
 #include "app/results_table_model.h"
 #include "foundation/lines.h"
 #include "foundation/user_defaults_getters.h"
-#include "interface/appearance.h"
 #include "interface/application.h"
 #include "interface/badge.h"
 #include "interface/find_pasteboard.h"
@@ -111,11 +110,6 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
 {
     setObjectName(QStringLiteral("FindWindow"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    // The appearance monitor reads the desktop's colour scheme once, waiting
-    // on the session bus with events flowing. Made here, before anything is
-    // drawn: made by the first cell that asks for the appearance, that wait
-    // would repaint the table inside its own paint.
-    (void)AppleInterfaceStyleMonitor::shared();
     buildInterface();
     // The controls are built with English texts, looked up once here, before
     // any folder name or phrase is shown in them; the destination menu and
