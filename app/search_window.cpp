@@ -672,11 +672,7 @@ void SearchWindow::initDestination()
     QAction* select = menu->addAction(tr("Select..."));
     select->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     select->setObjectName(QStringLiteral("selectDestination"));
-    connect(select, &QAction::triggered, this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(this, tr("Select"), QDir::homePath());
-        if (!folder.isEmpty())
-            setDestination(folder);
-    });
+    connect(select, &QAction::triggered, this, &SearchWindow::selectDestination);
     menu->addSeparator();
     for (const char16_t* pseudo : {kActiveDestination, kAllVolumesDestination, kLocalVolumesDestination,
                                    kRemovableVolumesDestination}) {
@@ -693,6 +689,7 @@ void SearchWindow::initDestination()
     menu->addSeparator();
     if (QFileInfo(iCloudFolder()).isDir())
         addDestinationItem(iCloudFolder(), false);
+    addDestinationsOfDirectory(applicationSupportPath(QStringLiteral("Sorvant")), true, false);
     addDestinationsOfDirectory(QStringLiteral("/"), true, false);
     menu->addSeparator();
     addDestinationItem(QDir::homePath(), false);

@@ -178,8 +178,12 @@ public:
     void validateToolbarItems();
     void validateFileActions();
 
-    // --- the settings drawer and drops (search_window_drawer.cpp) ---------------
+    // --- the settings drawer, the folder panel and drops (search_window_drawer.cpp) ---
     [[nodiscard]] NSDrawerExtended* settingsDrawer() const { return m_settingsDrawer; }
+    // Asks for a folder in an open panel on the window (hidden folders listed
+    // when invisible items are searched); the chosen one becomes the
+    // destination.
+    void selectDestination();
     // What a drag over the window may do: nothing for results dragged from a
     // search window's table, copy otherwise.
     [[nodiscard]] Qt::DropAction draggingEntered(const QObject* source) const;

@@ -1,9 +1,10 @@
-// The search window's settings drawer (the content lists and "scan all")
-// and folders dropped on the window.
+// The search window's settings drawer (the content lists and "scan all"),
+// folders chosen in an open panel, and folders dropped on the window.
 
 #include "app/search_window.h"
 
 #include "interface/drawers.h"
+#include "interface/panels.h"
 #include "interface/pasteboard_types.h"
 #include "platform/property_list.h"
 #include "system/file_tests.h"
@@ -11,6 +12,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGridLayout>
@@ -114,6 +116,24 @@ void SearchWindow::toggleSettings()
     }
     if (auto* item = findChild<QAction*>(QStringLiteral("settings")))
         item->setChecked(isDrawerVisible());
+}
+
+// --- choosing a folder ---------------------------------------------------------------------
+
+void SearchWindow::selectDestination()
+{
+    if (m_sheet)
+        return;
+    QFileDialog* panel = openPanel(OpenPanelChoice::OneFolder, this);
+    panel->setLabelText(QFileDialog::Accept, tr("Select"));
+    setShowsHiddenFiles(panel, m_searchInvisibles->isChecked());
+    m_sheet = panel;
+    beginPanel(panel, this, PanelPlace{{}, QDir::homePath(), {}, {}}, m_defaults, [this, panel](int response) {
+        const QStringList folders = pathsForURLs(panel->selectedUrls());
+        panel->deleteLater();
+        if (response == kPanelOKButton && !folders.isEmpty())
+            setDestination(folders.constFirst());
+    });
 }
 
 // --- drops --------------------------------------------------------------------------------

@@ -2,10 +2,12 @@
 // the window and preferences localized as they are made.
 
 #include "app/preferences_panel.h"
+#include "interface/application.h"
 #include "interface/drawers.h"
 #include "interface/localization.h"
 #include "interface/strings_file.h"
 #include "interface/pasteboard_types.h"
+#include "platform/path_semantics.h"
 #include "platform/property_list.h"
 #include "tests/app/app_test_support.h"
 #include "tests/interface/support.h"
@@ -16,6 +18,8 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
+#include <QMenu>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -238,6 +242,56 @@ TEST_F(WindowShellTest, ResultsDraggedFromAnyWindowAreRefused)
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     EXPECT_EQ(first->destination(), tree.filePath(QStringLiteral("d")));
+}
+
+// --- choosing a folder --------------------------------------------------------------------
+
+TEST_F(WindowShellTest, SelectOpensAFolderPanelOnTheWindow)
+{
+    tree.makeDir(QStringLiteral("pick/.hidden"));
+    auto window = makeWindow();
+    window->show();
+    window->setDestination(tree.path());
+    for (const bool invisibles : {false, true}) {
+        SCOPED_TRACE(invisibles ? "invisibles" : "visible only");
+        window->checkBox("searchInvisibles")->setChecked(invisibles);
+        auto* select = window->destinationMenu()->findChild<QAction*>(QStringLiteral("selectDestination"));
+        ASSERT_NE(select, nullptr);
+        select->trigger();
+        auto* panel = window->findChild<QFileDialog*>();
+        ASSERT_NE(panel, nullptr);
+        EXPECT_TRUE(panel->isVisible());
+        EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(panel->fileMode(), QFileDialog::Directory);
+        EXPECT_EQ(panel->filter().testFlag(QDir::Hidden), invisibles);
+        if (!invisibles) {
+            // Cancel keeps the destination.
+            panel->reject();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_EQ(window->storedDestination(), tree.path());
+            continue;
+        }
+        panel->setDirectory(tree.path());
+        panel->selectFile(tree.filePath(QStringLiteral("pick")));
+        static_cast<QDialog*>(panel)->accept();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(window->storedDestination(), tree.filePath(QStringLiteral("pick")));
+    }
+    EXPECT_EQ(window->findChild<QFileDialog*>(), nullptr) << "each panel goes when answered";
+}
+
+TEST_F(WindowShellTest, DestinationMenuOffersTheSupportFolders)
+{
+    const QString support = applicationSupportPath(QStringLiteral("Sorvant"));
+    ASSERT_TRUE(QDir().mkpath(support + QStringLiteral("/Saved places")));
+    ASSERT_TRUE(QDir().mkpath(support + QStringLiteral("/.cache")));
+    auto window = makeWindow();
+    QStringList offered;
+    for (QAction* item : window->destinationMenu()->actions())
+        offered << stringByExpandingTildeInPath(item->data().toString());
+    QDir(support).removeRecursively();
+    EXPECT_TRUE(offered.contains(support + QStringLiteral("/Saved places")));
+    EXPECT_FALSE(offered.contains(support + QStringLiteral("/.cache")));
 }
 
 // --- localized as made ------------------------------------------------------------------
