@@ -19,6 +19,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QGroupBox>
 #include <QLabel>
@@ -186,7 +187,10 @@ TEST_P(WindowDrops, OneFolderOrLinkBecomesTheDestination)
         return;
     }
     EXPECT_TRUE(taken);
-    EXPECT_EQ(window->storedDestination(), tree.filePath(QString::fromLatin1(GetParam().destination)));
+    const QString dropped = tree.filePath(QString::fromLatin1(GetParam().destination));
+    EXPECT_EQ(window->storedDestination(), dropped);
+    // A link is searched as the folder it leads to.
+    EXPECT_EQ(window->destination(), QFileInfo(dropped).canonicalFilePath());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -229,16 +233,17 @@ TEST_F(WindowShellTest, ResultsDraggedFromAnyWindowAreRefused)
         EXPECT_EQ(target->draggingEntered(&elsewhere), Qt::CopyAction);
     }
 
-    // The drop itself reaches the window through its event.
+    // A drop on the results (which take none themselves) reaches the window.
     tree.makeDir(QStringLiteral("d"));
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(tree.filePath(QStringLiteral("d")))});
     first->show();
+    QWidget* table = first->resultsTable()->viewport();
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(first.get(), &enter);
+    QApplication::sendEvent(table, &enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(first.get(), &drop);
+    QApplication::sendEvent(table, &drop);
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     EXPECT_EQ(first->destination(), tree.filePath(QStringLiteral("d")));
