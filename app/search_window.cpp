@@ -27,7 +27,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFile>
 #include <QGridLayout>
