@@ -5,6 +5,7 @@
 #include "interface/application.h"
 #include "interface/drawers.h"
 #include "interface/localization.h"
+#include "interface/window_extensions.h"
 #include "interface/strings_file.h"
 #include "interface/pasteboard_types.h"
 #include "platform/path_semantics.h"
@@ -85,6 +86,22 @@ TEST_F(WindowShellTest, DrawerOpensBesideTheWindowAndTheToolbarItemFollows)
     drawer->close();
     EXPECT_FALSE(item->isChecked());
     UserDefaults::standardUserDefaults().removeObjectForKey(sizeKey);
+}
+
+// The window's saved frame is the window without its drawer: a window
+// saved with the drawer open comes back as wide as before, not wider.
+TEST_F(WindowShellTest, SavedFrameLeavesTheOpenDrawerOut)
+{
+    auto window = makeWindow();
+    const QString name = QStringLiteral("SearchWindowFrame4-1");
+    setFrameAutosaveName(window.get(), name, defaults);
+    window->show();
+    window->toggleSettings();
+    ASSERT_TRUE(window->isDrawerVisible());
+    saveFrameUsingName(window.get(), name, defaults);
+    const Rect saved = savedFrameWithName(name, defaults);
+    EXPECT_EQ(saved, NSDrawerExtended::windowFrame(window.get()));
+    EXPECT_EQ(qRound(saved.size.width), window->width() - qRound(window->settingsDrawer()->contentSize().width));
 }
 
 // How far the lightest or darkest pixel of `area` is from `background`.
