@@ -693,6 +693,12 @@ void SearchWindow::initDestination()
     menu->addSeparator();
     addDestinationItem(QDir::homePath(), false);
     addDestinationsOfDirectory(userHomeDirectory(), false, true);
+    // The file managers' bookmarks stand for the favourite places.
+    const QStringList favorites = bookmarkedFolders();
+    if (!favorites.isEmpty())
+        destinationMenu()->addSeparator();
+    for (const QString& folder : favorites)
+        addDestinationItem(folder, false);
     const QString desktop = standardFolderPath(StandardFolder::Desktop, QDir::homePath());
     if (desktop != QDir::homePath())
         addDestinationsOfDirectory(desktop, true, false);

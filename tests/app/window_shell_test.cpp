@@ -7,7 +7,9 @@
 #include "interface/pasteboard_types.h"
 #include "interface/strings_file.h"
 #include "interface/window_extensions.h"
+#include "platform/path_semantics.h"
 #include "platform/property_list.h"
+#include "platform/xdg_folders.h"
 #include "tests/app/app_test_support.h"
 #include "tests/interface/support.h"
 
@@ -184,6 +186,25 @@ TEST_F(WindowShellTest, SelectOpensAFolderPanelOnTheWindowListingHiddenFoldersWh
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window->storedDestination(), tree.filePath(QStringLiteral("pick")));
     EXPECT_EQ(window->findChild<QFileDialog*>(), nullptr) << "the panel goes when answered";
+}
+
+TEST_F(WindowShellTest, DestinationMenuOffersTheBookmarkedFolders)
+{
+    const QString marked = tree.makeDir(QStringLiteral("marked place"));
+    const QString bookmarks = xdgBaseFolder(XdgBaseFolder::Config) + QStringLiteral("/gtk-3.0/bookmarks");
+    QDir().mkpath(QFileInfo(bookmarks).path());
+    QFile file(bookmarks);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QUrl::fromLocalFile(marked).toEncoded() + " Marked\nsftp://host/x\n"
+               + QUrl::fromLocalFile(tree.filePath(QStringLiteral("gone"))).toEncoded() + "\n");
+    file.close();
+    auto window = makeWindow();
+    QFile::remove(bookmarks);
+    QStringList offered;
+    for (QAction* item : window->destinationMenu()->actions())
+        offered << stringByExpandingTildeInPath(item->data().toString());
+    EXPECT_EQ(offered.count(marked), 1);
+    EXPECT_FALSE(offered.contains(tree.filePath(QStringLiteral("gone"))));
 }
 
 // --- localized as made ------------------------------------------------------------------
