@@ -1,6 +1,7 @@
 #include "app/destinations.h"
 
 #include "platform/path_semantics.h"
+#include "platform/xdg_folders.h"
 #include "search/catalog_search.h"
 #include "search/search_params.h"
 #include "system/file_tests.h"
@@ -8,6 +9,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -68,6 +71,21 @@ QStringList offeredSubfolders(const QString& folder)
         const bool container = flags & kLSItemInfoIsContainer;
         if ((container && !(flags & kLSItemInfoIsPackage)) || (!container && (flags & kLSItemInfoIsSymlink)))
             folders.append(path);
+    }
+    return folders;
+}
+
+QStringList bookmarkedFolders()
+{
+    QFile file(xdgBaseFolder(XdgBaseFolder::Config) + QStringLiteral("/gtk-3.0/bookmarks"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList folders;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        // The address ends at the first space; a label may follow.
+        const QUrl url = QUrl::fromEncoded(line.trimmed().split(' ').constFirst());
+        if (url.isLocalFile() && isDirectoryAtPath(url.toLocalFile()) && !folders.contains(url.toLocalFile()))
+            folders.append(url.toLocalFile());
     }
     return folders;
 }

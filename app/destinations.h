@@ -25,6 +25,11 @@ inline constexpr const char16_t* kActiveDestination = u".#Active#.";
 // The sub-folders of `folder` ("~" expanded) the menu offers, as full
 // paths, sorted by name (a plain comparison).
 [[nodiscard]] QStringList offeredSubfolders(const QString& folder);
+// The folders the desktop's file managers keep as bookmarks (the GTK list,
+// $XDG_CONFIG_HOME/gtk-3.0/bookmarks, "file:///path label" a line), in
+// order: Linux's favourite places. Other places (network, trash) and
+// missing folders are left out.
+[[nodiscard]] QStringList bookmarkedFolders();
 // The menu title of a pseudo-destination; null for anything else.
 [[nodiscard]] QString pseudoDestinationTitle(const QString& destination);
 // The title of a folder: its last component, "/" for the root.

@@ -1,6 +1,7 @@
 #include "app/preferences_panel.h"
 
 #include "foundation/user_defaults_getters.h"
+#include "interface/localization.h"
 #include "platform/user_defaults.h"
 
 #include <QCheckBox>
@@ -17,15 +18,18 @@ const QString kQuitOnClose = QStringLiteral("QuitOnClose");
 } // namespace
 
 PreferencesPanel::PreferencesPanel(UserDefaults& defaults, QWidget* parent)
-    : QDialog(parent), m_defaults(defaults), m_quitOnClose(new QCheckBox(tr("Quit when the last window closes"), this))
+    : QDialog(parent), m_defaults(defaults),
+      m_quitOnClose(new QCheckBox(QStringLiteral("Quit when the last window closes"), this))
 {
     setObjectName(QStringLiteral("Preferences"));
-    setWindowTitle(tr("Preferences"));
+    setWindowTitle(QStringLiteral("Preferences"));
     m_quitOnClose->setObjectName(QStringLiteral("quitOnClose"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 16, 20, 20);
     layout->addWidget(m_quitOnClose);
     setMinimumWidth(360);
+    // English texts, looked up once as the panel is made.
+    localize(this);
     m_quitOnClose->setChecked(boolForKey(m_defaults, kQuitOnClose, false));
     connect(m_quitOnClose, &QCheckBox::clicked, this, &PreferencesPanel::toggleQuitOnClose);
     g_sharedPanel = this;

@@ -4,10 +4,10 @@
 #include "app/results_table_model.h"
 #include "foundation/lines.h"
 #include "foundation/user_defaults_getters.h"
-#include "interface/appearance.h"
 #include "interface/application.h"
 #include "interface/badge.h"
 #include "interface/find_pasteboard.h"
+#include "interface/localization.h"
 #include "interface/quick_look.h"
 #include "interface/table_cells.h"
 #include "platform/notification_center.h"
@@ -27,7 +27,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFile>
 #include <QGridLayout>
@@ -44,7 +43,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
-#include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -84,12 +82,11 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
 {
     setObjectName(QStringLiteral("FindWindow"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    // The appearance monitor reads the desktop's colour scheme once, waiting
-    // on the session bus with events flowing. Made here, before anything is
-    // drawn: made by the first cell that asks for the appearance, that wait
-    // would repaint the table inside its own paint.
-    (void)AppleInterfaceStyleMonitor::shared();
     buildInterface();
+    // The controls are built with English texts, looked up once here, before
+    // any folder name or phrase is shown in them; the destination menu and
+    // the status line look their texts up as they change.
+    localize(this);
 
     SearchParams& params = m_engine->params();
     params.stop.store(false);
@@ -140,14 +137,14 @@ SearchWindow::~SearchWindow()
 
 void SearchWindow::buildInterface()
 {
-    setWindowTitle(tr("Search"));
+    setWindowTitle(QStringLiteral("Search"));
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
 
     auto* searchRow = new QHBoxLayout;
     m_searchInput = new QLineEdit(central);
     m_searchInput->setObjectName(QStringLiteral("searchInput"));
-    m_searchInput->setPlaceholderText(tr("Search for"));
+    m_searchInput->setPlaceholderText(QStringLiteral("Search for"));
     m_searchInput->setClearButtonEnabled(true);
     connect(m_searchInput, &QLineEdit::returnPressed, this, &SearchWindow::search);
     m_searchButton = new QPushButton(central);
@@ -158,16 +155,15 @@ void SearchWindow::buildInterface()
     m_searchLocation->setPopupMode(QToolButton::InstantPopup);
     m_searchLocation->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_searchLocation->setMenu(new QMenu(m_searchLocation));
-    m_searchLocation->setToolTip(tr("Where to search"));
+    m_searchLocation->setToolTip(QStringLiteral("Where to search"));
     searchRow->addWidget(m_searchInput, 1);
-    searchRow->addWidget(new QLabel(tr("in"), central));
+    searchRow->addWidget(new QLabel(QStringLiteral("in"), central));
     searchRow->addWidget(m_searchLocation);
     searchRow->addWidget(m_searchButton);
     layout->addLayout(searchRow);
     layout->addWidget(buildOptions());
 
-    auto* splitter = new QSplitter(Qt::Horizontal, central);
-    m_results = makeResultsView(splitter);
+    m_results = makeResultsView(central);
     m_results->setObjectName(QStringLiteral("searchResults"));
     m_model = new ResultsTableModel(m_engine->dataSource(), this);
     m_results->setModel(m_model);
@@ -178,11 +174,9 @@ void SearchWindow::buildInterface()
                 validateFileActions();
                 selectionDidChange();
             });
+    layout->addWidget(m_results, 1);
     m_drawer = buildDrawer();
-    m_drawer->setParent(splitter);
-    m_drawer->hide();
-    splitter->setStretchFactor(0, 1);
-    layout->addWidget(splitter, 1);
+    applyOptionsPalette();
 
     auto* statusRow = new QHBoxLayout;
     m_searchIndicator = new QProgressBar(central);
@@ -204,6 +198,8 @@ void SearchWindow::buildInterface()
     connect(escape, &QShortcut::activated, this, &SearchWindow::cancelOperation);
     setSearching(false);
     resize(1040, 640);
+    // A folder dropped anywhere on the window becomes its destination.
+    setAcceptDrops(true);
 }
 
 void SearchWindow::applyOptionsPalette()
@@ -222,7 +218,10 @@ void SearchWindow::applyOptionsPalette()
             palette.setColor(group, QPalette::Base, mixed(0.25));
         palette.setColor(QPalette::Disabled, QPalette::Base, mixed(0.12));
     }
-    m_options->setPalette(palette);
+    for (QWidget* controls : {m_options, m_drawer}) {
+        if (controls)
+            controls->setPalette(palette);
+    }
 }
 
 void SearchWindow::changeEvent(QEvent* event)
@@ -245,26 +244,27 @@ QWidget* SearchWindow::buildOptions()
         check->setObjectName(QString::fromLatin1(name));
         return check;
     };
-    m_searchName = makeBox("searchName", tr("Names"));
-    m_searchContent = makeBox("searchContent", tr("Contents"));
-    m_searchTags = makeBox("searchTags", tr("Tags"));
-    m_searchComments = makeBox("searchComments", tr("Comments"));
-    m_searchCaseInsensitive = makeBox("searchCaseInsensitive", tr("Ignore case"));
-    m_searchNoUmlauts = makeBox("searchNoUmlauts", tr("Ignore diacritics"));
-    m_searchFuzzy = makeBox("searchFuzzy", tr("Fuzzy"));
-    m_searchInvisibles = makeBox("searchInvisibles", tr("Invisible items"));
-    m_searchPackages = makeBox("searchPackages", tr("Package contents"));
+    m_searchName = makeBox("searchName", QStringLiteral("Names"));
+    m_searchContent = makeBox("searchContent", QStringLiteral("Contents"));
+    m_searchTags = makeBox("searchTags", QStringLiteral("Tags"));
+    m_searchComments = makeBox("searchComments", QStringLiteral("Comments"));
+    m_searchCaseInsensitive = makeBox("searchCaseInsensitive", QStringLiteral("Ignore case"));
+    m_searchNoUmlauts = makeBox("searchNoUmlauts", QStringLiteral("Ignore diacritics"));
+    m_searchFuzzy = makeBox("searchFuzzy", QStringLiteral("Fuzzy"));
+    m_searchInvisibles = makeBox("searchInvisibles", QStringLiteral("Invisible items"));
+    m_searchPackages = makeBox("searchPackages", QStringLiteral("Package contents"));
 
-    auto* what = new QGroupBox(tr("Search in"), box);
+    auto* what = new QGroupBox(QStringLiteral("Search in"), box);
     auto* whatLayout = new QVBoxLayout(what);
     for (QCheckBox* check : {m_searchName, m_searchContent, m_searchTags, m_searchComments})
         whatLayout->addWidget(check);
 
-    auto* mode = new QGroupBox(tr("Match"), box);
+    auto* mode = new QGroupBox(QStringLiteral("Match"), box);
     auto* modeLayout = new QGridLayout(mode);
     m_searchMode = new QButtonGroup(this);
-    const QStringList modes = {tr("All words"), tr("Any word"), tr("Phrase"),
-                               tr("Wildcards"), tr("Query terms"), tr("Regular expression")};
+    const QStringList modes = {QStringLiteral("All words"), QStringLiteral("Any word"),
+                               QStringLiteral("Phrase"),    QStringLiteral("Wildcards"),
+                               QStringLiteral("Query terms"), QStringLiteral("Regular expression")};
     for (int tag = 0; tag < modes.size(); ++tag) {
         auto* radio = new QRadioButton(modes.at(tag), mode);
         m_searchMode->addButton(radio, tag);
@@ -272,15 +272,16 @@ QWidget* SearchWindow::buildOptions()
     }
     connect(m_searchMode, &QButtonGroup::idClicked, this, [this] { didChangeMode(); });
 
-    auto* compare = new QGroupBox(tr("Compare"), box);
+    auto* compare = new QGroupBox(QStringLiteral("Compare"), box);
     auto* compareLayout = new QVBoxLayout(compare);
     for (QCheckBox* check : {m_searchCaseInsensitive, m_searchNoUmlauts, m_searchFuzzy})
         compareLayout->addWidget(check);
 
-    auto* items = new QGroupBox(tr("Find"), box);
+    auto* items = new QGroupBox(QStringLiteral("Find"), box);
     auto* itemsLayout = new QVBoxLayout(items);
     m_searchType = new QButtonGroup(this);
-    const QStringList types = {tr("Files"), tr("Folders"), tr("Files and folders")};
+    const QStringList types = {QStringLiteral("Files"), QStringLiteral("Folders"),
+                               QStringLiteral("Files and folders")};
     for (int tag = 1; tag <= types.size(); ++tag) {
         auto* radio = new QRadioButton(types.at(tag - 1), items);
         m_searchType->addButton(radio, tag);
@@ -296,30 +297,6 @@ QWidget* SearchWindow::buildOptions()
     grid->addWidget(items, 0, 3);
     grid->setColumnStretch(4, 1);
     return box;
-}
-
-QWidget* SearchWindow::buildDrawer()
-{
-    auto* drawer = new QGroupBox(tr("Contents of these files"));
-    drawer->setObjectName(QStringLiteral("settingsDrawer"));
-    auto* layout = new QGridLayout(drawer);
-    for (int list = 1; list <= 6; ++list) {
-        auto* on = new QCheckBox(drawer);
-        on->setObjectName(listKey("fileExtOn", list));
-        auto* field = new QLineEdit(drawer);
-        field->setObjectName(listKey("fileExt", list));
-        field->setMinimumWidth(220);
-        m_fileExtOn.at(size_t(list - 1)) = on;
-        m_fileExt.at(size_t(list - 1)) = field;
-        layout->addWidget(on, list - 1, 0);
-        layout->addWidget(field, list - 1, 1);
-    }
-    m_scanAll = new QCheckBox(tr("Search the contents of all files"), drawer);
-    m_scanAll->setObjectName(kScanAll);
-    connect(m_scanAll, &QCheckBox::clicked, this, &SearchWindow::didChangeScanAll);
-    layout->addWidget(m_scanAll, 6, 0, 1, 2);
-    layout->setRowStretch(7, 1);
-    return drawer;
 }
 
 QCheckBox* SearchWindow::checkBox(const char* name) const
@@ -584,24 +561,6 @@ void SearchWindow::getDrawerSettings()
     m_defaults.synchronize();
 }
 
-bool SearchWindow::isDrawerVisible() const
-{
-    return !m_drawer->isHidden();
-}
-
-void SearchWindow::toggleSettings()
-{
-    if (!isDrawerVisible()) {
-        setDrawerSettings();
-        m_drawer->show();
-    } else {
-        getDrawerSettings();
-        m_drawer->hide();
-    }
-    if (auto* item = findChild<QAction*>(QStringLiteral("settings")))
-        item->setChecked(isDrawerVisible());
-}
-
 void SearchWindow::synchronizeDefaults()
 {
     m_engine->stopSearch();
@@ -672,11 +631,7 @@ void SearchWindow::initDestination()
     QAction* select = menu->addAction(tr("Select..."));
     select->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     select->setObjectName(QStringLiteral("selectDestination"));
-    connect(select, &QAction::triggered, this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(this, tr("Select"), QDir::homePath());
-        if (!folder.isEmpty())
-            setDestination(folder);
-    });
+    connect(select, &QAction::triggered, this, &SearchWindow::selectDestination);
     menu->addSeparator();
     for (const char16_t* pseudo : {kActiveDestination, kAllVolumesDestination, kLocalVolumesDestination,
                                    kRemovableVolumesDestination}) {
@@ -693,10 +648,17 @@ void SearchWindow::initDestination()
     menu->addSeparator();
     if (QFileInfo(iCloudFolder()).isDir())
         addDestinationItem(iCloudFolder(), false);
+    addDestinationsOfDirectory(applicationSupportPath(QStringLiteral("Sorvant")), true, false);
     addDestinationsOfDirectory(QStringLiteral("/"), true, false);
     menu->addSeparator();
     addDestinationItem(QDir::homePath(), false);
     addDestinationsOfDirectory(userHomeDirectory(), false, true);
+    // The file managers' bookmarks stand for the favourite places.
+    const QStringList favorites = bookmarkedFolders();
+    if (!favorites.isEmpty())
+        destinationMenu()->addSeparator();
+    for (const QString& folder : favorites)
+        addDestinationItem(folder, false);
     const QString desktop = standardFolderPath(StandardFolder::Desktop, QDir::homePath());
     if (desktop != QDir::homePath())
         addDestinationsOfDirectory(desktop, true, false);

@@ -41,12 +41,17 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 class QDialog;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QMimeData;
 class QAction;
 class QToolButton;
 class QWidget;
 
 namespace sorvant {
 
+class NSDrawerExtended;
 class PathControl;
 class ResultsTableModel;
 class UserDefaults;
@@ -176,6 +181,29 @@ public:
     void validateToolbarItems();
     void validateFileActions();
 
+    // --- the settings drawer, the folder panel and drops (search_window_drawer.cpp) ---
+    [[nodiscard]] NSDrawerExtended* settingsDrawer() const { return m_settingsDrawer; }
+    // Asks for a folder in an open panel on the window (hidden folders listed
+    // when invisible items are searched); the chosen one becomes the
+    // destination.
+    void selectDestination();
+    // What a drag over the window may do: nothing for results dragged from a
+    // search window's table, copy otherwise.
+    [[nodiscard]] Qt::DropAction draggingEntered(const QObject* source) const;
+    // Takes the one dropped folder, alias file or symbolic link as the
+    // destination; NO (destination unchanged) for several items, a file,
+    // text or anything else.
+    bool performDragOperation(const QMimeData* dragged);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    NSDrawerExtended* m_settingsDrawer = nullptr;
+
+public:
     // --- SearchEngineOwner ---------------------------------------------------
     void beep() override;
     void requestAttentionWhenInactive() override;

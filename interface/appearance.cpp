@@ -9,7 +9,7 @@
 
 #include <QApplication>
 #include <QDBusMessage>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QEvent>
 #include <QGuiApplication>
@@ -63,7 +63,7 @@ AppleInterfaceStyleMonitor::AppleInterfaceStyleMonitor(const QDBusConnection& bu
     if (m_bus.isConnected()) {
         m_bus.connect(kPortalService, kPortalPath, kPortalInterface, QStringLiteral("SettingChanged"), this,
                       SLOT(portalSettingChanged(QDBusMessage)));
-        m_portalScheme = readPortalColorScheme();
+        requestPortalColorScheme();
     }
     if (QCoreApplication* app = QCoreApplication::instance())
         app->installEventFilter(this);
@@ -84,18 +84,23 @@ AppleInterfaceStyleMonitor& AppleInterfaceStyleMonitor::shared()
     return *monitor;
 }
 
-uint AppleInterfaceStyleMonitor::readPortalColorScheme()
+void AppleInterfaceStyleMonitor::requestPortalColorScheme()
 {
     QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kPortalInterface,
                                                        QStringLiteral("Read"));
     call << kAppearanceNamespace << kColorSchemeKey;
-    // A missing portal answers at once; a slow one must not hold up start-up.
-    // Events keep flowing while waiting, so a portal served by this very
-    // process (as in tests) can answer.
-    const QDBusMessage reply = m_bus.call(call, QDBus::BlockWithGui, 1000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return 0;
-    return unwrapScheme(reply.arguments().first());
+    // Asked without waiting: the monitor is often made by the first widget
+    // that paints, and any wait that lets events through would paint again
+    // inside that paint. The palette decides until the answer comes.
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, 1000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answered) {
+        answered->deleteLater();
+        const QDBusMessage reply = answered->reply();
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            return;
+        m_portalScheme = unwrapScheme(reply.arguments().first());
+        appearanceMayHaveChanged();
+    });
 }
 
 QString AppleInterfaceStyleMonitor::effectiveAppearanceName()

@@ -7,7 +7,9 @@
 // Where the appearance comes from: the freedesktop Settings portal
 // ("org.freedesktop.appearance" "color-scheme": 1 prefers dark, 2 prefers
 // light) when it answers with a preference, else the lightness of the
-// application palette's window colour. The appearance name is "Dark" or
+// application palette's window colour. The portal is asked without waiting
+// (no events are dispatched while a monitor is made): until its answer comes
+// the palette decides, and an answer that differs is announced as a switch. The appearance name is "Dark" or
 // "Light"; it is dark when it contains "dark" in any case.
 //
 // On every switch the monitor sends AppleInterfaceStyleDidChange to the
@@ -82,8 +84,9 @@ private slots:
     void portalSettingChanged(const QDBusMessage& message);
 
 private:
-    // The portal's colour scheme: 0 no preference (or no portal), 1 dark, 2 light.
-    [[nodiscard]] uint readPortalColorScheme();
+    // Asks the portal for its colour scheme (0 no preference, 1 dark, 2
+    // light) without waiting; the answer is taken like a change.
+    void requestPortalColorScheme();
     void announce();
 
     QDBusConnection m_bus;

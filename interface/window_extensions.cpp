@@ -2,6 +2,7 @@
 
 #include "foundation/run_loop.h"
 #include "foundation/user_defaults_getters.h"
+#include "interface/drawers.h"
 #include "interface/events.h"
 #include "interface/responder_hooks.h"
 #include "interface/version_gates.h"
@@ -104,8 +105,10 @@ void removeFrameUsingName(const QString& name, UserDefaults& defaults)
 
 void saveFrameUsingName(const QWidget* window, const QString& name, UserDefaults& defaults)
 {
+    // Open drawers take room inside the window; the saved frame leaves it
+    // out, or each launch would bring the window back wider.
     if (window && !name.isEmpty())
-        defaults.setString(stringFromRect(windowFrame(window)), savedFrameKey(name));
+        defaults.setString(stringFromRect(NSDrawerExtended::windowFrame(window)), savedFrameKey(name));
 }
 
 bool setFrameUsingName(QWidget* window, const QString& name, const UserDefaults& defaults)

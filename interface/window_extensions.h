@@ -47,7 +47,8 @@ void setWindowFrame(QWidget* window, const Rect& frame, bool display = true);
 [[nodiscard]] bool existsSavedFrameWithName(const QString& name, const UserDefaults& defaults);
 [[nodiscard]] Rect savedFrameWithName(const QString& name, const UserDefaults& defaults);
 void removeFrameUsingName(const QString& name, UserDefaults& defaults);
-// Stores the window's frame under the name; nothing for an empty name.
+// Stores the window's frame, without its open drawers, under the name;
+// nothing for an empty name.
 void saveFrameUsingName(const QWidget* window, const QString& name, UserDefaults& defaults);
 // Gives the window the saved frame; NO when none is valid.
 bool setFrameUsingName(QWidget* window, const QString& name, const UserDefaults& defaults);

@@ -218,15 +218,30 @@ wait_for 5 grep -q -A1 '<key>QuitOnClose</key>' "$defaults" || fail "Quit on clo
 grep -A1 '<key>QuitOnClose</key>' "$defaults" | grep -q true || fail "Quit on close is not on"
 xdotool key Escape
 
-# The content lists open beside the results (Ctrl+Shift+L) and close again;
-# the destination menu opens from the keyboard (Ctrl+D).
+# The content lists open in a drawer beside the results (Ctrl+Shift+L); a
+# click switches the first list off, and closing the drawer saves it. The
+# same search again still equals the driver's. The destination menu opens
+# from the keyboard (Ctrl+D).
 xdotool windowfocus "$window"
 sleep 0.2
 xdotool key ctrl+shift+l
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# The drawer is the window's right 320 pixels; its first list's box sits
+# at its left, below the drawer's title.
+xdotool mousemove $(( X + WIDTH - 320 + 20 )) $(( Y + 46 )) click 1
 sleep 0.3
 shot drawer
 xdotool key ctrl+shift+l
-grep -q '<key>fileExt1</key>' "$defaults" || fail "closing the content lists saved nothing"
+on1() { grep -A1 '<key>fileExtOn1</key>' "$defaults" | grep -q false; }
+wait_for 5 on1 || fail "closing the content lists did not save the first list off"
+grep -A1 '<key>fileExtOn2</key>' "$defaults" | grep -q true || fail "the second content list went off"
+rm -f "$SORVANT_RESULTS_FILE"
+xdotool key ctrl+f Return
+wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the second search did not end"
+"$driver" --ignore-case --mode phrase report "$tree" | sort > "$root/expected.txt" || true
+sort "$SORVANT_RESULTS_FILE" > "$root/again.txt"
+diff -u "$root/expected.txt" "$root/again.txt" || fail "the second search differs from the driver's"
 xdotool key ctrl+d
 sleep 0.4
 shot destination-menu

@@ -239,21 +239,32 @@ TEST_F(PortalBus, ColorSchemeDecidesAndItsChangesSwitch)
     ASSERT_TRUE(server.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
 
     {
+        // Making the monitor dispatches no posted event (made inside a
+        // paint, it would paint again inside itself).
+        bool dispatched = false;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { dispatched = true; }, Qt::QueuedConnection);
         AppleInterfaceStyleMonitor monitor(QDBusConnection::connectToBus(m_address, QStringLiteral("portal-client")));
-        EXPECT_TRUE(monitor.isDark()); // the palette is light; the portal prefers dark
-        EXPECT_EQ(monitor.effectiveAppearanceName(), QStringLiteral("Dark"));
+        EXPECT_FALSE(dispatched);
+        EXPECT_FALSE(monitor.isDark()) << "the light palette decides until the portal answers";
 
         int switches = 0;
         QObject::connect(&monitor, &AppleInterfaceStyleMonitor::darkChanged, [&] { ++switches; });
-        auto emitScheme = [&](uint scheme) {
-            emit portal.SettingChanged(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"),
-                                       QDBusVariant(scheme));
-        };
         auto waitFor = [&](int count) {
             QElapsedTimer timer;
             timer.start();
             while (switches < count && timer.elapsed() < 3000)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        };
+        // The answer comes as a switch: the portal prefers dark.
+        waitFor(1);
+        EXPECT_TRUE(dispatched);
+        EXPECT_TRUE(monitor.isDark());
+        EXPECT_EQ(monitor.effectiveAppearanceName(), QStringLiteral("Dark"));
+        switches = 0;
+
+        auto emitScheme = [&](uint scheme) {
+            emit portal.SettingChanged(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"),
+                                       QDBusVariant(scheme));
         };
         emitScheme(2);
         waitFor(1);

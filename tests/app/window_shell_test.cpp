@@ -1,0 +1,263 @@
+// The search window's settings drawer, its folder panel, folders dropped on
+// it, and the window and preferences localized as they are made.
+
+#include "app/preferences_panel.h"
+#include "interface/drawers.h"
+#include "interface/localization.h"
+#include "interface/pasteboard_types.h"
+#include "interface/strings_file.h"
+#include "interface/window_extensions.h"
+#include "platform/path_semantics.h"
+#include "platform/property_list.h"
+#include "platform/xdg_folders.h"
+#include "tests/app/app_test_support.h"
+#include "tests/interface/support.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+
+#include <cmath>
+
+namespace sorvant::test {
+namespace {
+
+using WindowShellTest = AppFixture;
+
+TEST_F(WindowShellTest, DrawerOpensBesideTheResultsAndIsSavedWithoutThem)
+{
+    const QString sizeKey = drawerSizeKey(QStringLiteral("SettingsDrawer4-2"));
+    UserDefaults::standardUserDefaults().setString(QStringLiteral("{360, 240}"), sizeKey);
+    auto window = makeWindow(2);
+    NSDrawerExtended* drawer = window->settingsDrawer();
+    QWidget* panel = drawer->panel();
+    auto* item = window->findChild<QAction*>(QStringLiteral("settings"));
+    ASSERT_TRUE(panel && item);
+    setFrameAutosaveName(window.get(), QStringLiteral("Frame"), defaults);
+    window->show();
+    QWidget* results = window->resultsTable();
+
+    defaults.setBool(true, QStringLiteral("fileExtOn5"));
+    window->toggleSettings();
+    EXPECT_TRUE(window->isDrawerVisible() && item->isChecked());
+    EXPECT_TRUE(window->listBox(5)->isChecked()) << "the lists are loaded as it opens";
+    // The stored size of this index; the results stay beside it, and the
+    // saved frame is the window without it.
+    EXPECT_EQ(panel->geometry(), QRect(window->width() - 360, 0, 360, window->height()));
+    EXPECT_LE(results->mapTo(window.get(), QPoint(results->width(), 0)).x(), window->width() - 360);
+    saveFrameUsingName(window.get(), QStringLiteral("Frame"), defaults);
+    EXPECT_EQ(savedFrameWithName(QStringLiteral("Frame"), defaults), NSDrawerExtended::windowFrame(window.get()));
+    EXPECT_EQ(qRound(NSDrawerExtended::windowFrame(window.get()).size.width), window->width() - 360);
+
+    window->listBox(1)->setChecked(false);
+    window->toggleSettings();
+    EXPECT_FALSE(window->isDrawerVisible() || item->isChecked() || panel->isVisible());
+    EXPECT_FALSE(stored(QStringLiteral("fileExtOn1")).toBool());
+    EXPECT_GT(results->mapTo(window.get(), QPoint(results->width(), 0)).x(), window->width() - 30);
+    window->toggleSettings();
+    drawer->close(); // closed by the toolkit, not the action
+    EXPECT_FALSE(item->isChecked());
+    UserDefaults::standardUserDefaults().removeObjectForKey(sizeKey);
+}
+
+TEST_F(WindowShellTest, OpenDrawerIsReadableAndUnclippedInLightAndDark)
+{
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        AppearanceScope appearance(dark);
+        auto window = makeWindow();
+        window->show();
+        window->toggleSettings();
+        const QImage image = window->grab().toImage();
+        QDir().mkpath(QStringLiteral(SORVANT_SCREENSHOT_DIR));
+        image.save(QStringLiteral(SORVANT_SCREENSHOT_DIR "/drawer-%1.png").arg(dark ? "dark" : "light"));
+        QWidget* panel = window->settingsDrawer()->panel();
+        ASSERT_NE(panel, nullptr);
+        const QRect panelRect(panel->mapTo(window.get(), QPoint(0, 0)), panel->size());
+        const double background = image.pixelColor(panelRect.right() - 2, panelRect.bottom() - 2).lightnessF();
+        EXPECT_EQ(background < 0.5, dark);
+        // Every control whole inside the panel; texts stand out from it, the
+        // boxes' marks at least clearly.
+        QList<QWidget*> controls{window->checkBox("scanAll")};
+        for (int list = 1; list <= 6; ++list)
+            controls << window->listField(list) << window->listBox(list);
+        for (QWidget* control : controls) {
+            SCOPED_TRACE(control->objectName().toStdString());
+            const QRect rect(control->mapTo(window.get(), QPoint(0, 0)), control->size());
+            EXPECT_TRUE(panelRect.contains(rect));
+            double contrast = 0;
+            for (int y = rect.top(); y <= rect.bottom(); ++y)
+                for (int x = rect.left(); x <= rect.right(); ++x)
+                    contrast = std::max(contrast, std::abs(image.pixelColor(x, y).lightnessF() - background));
+            EXPECT_GT(contrast, qobject_cast<QLineEdit*>(control) ? 0.4 : 0.15);
+        }
+    }
+}
+
+// --- folders from a panel or a drop ------------------------------------------------------
+
+TEST_F(WindowShellTest, DropsTakeOneFolderOrLinkButNoResults)
+{
+    tree.makeDir(QStringLiteral("a"));
+    tree.makeDir(QStringLiteral("b"));
+    tree.writeFile(QStringLiteral("note.txt"), "x");
+    ASSERT_TRUE(QFile::link(tree.filePath(QStringLiteral("b")), tree.filePath(QStringLiteral("link"))));
+    enum Kind { Urls, FileNames, Text };
+    struct Case
+    {
+        const char* name;
+        Kind kind;
+        QStringList items; // relative to the tree, or a web address
+        const char* taken; // null: refused
+    };
+    const Case cases[] = {
+        {"one folder", Urls, {"a"}, "a"},          {"two folders", Urls, {"a", "b"}, nullptr},
+        {"a file", Urls, {"note.txt"}, nullptr},   {"a missing path", Urls, {"gone"}, nullptr},
+        {"link to a folder", Urls, {"link"}, "link"}, {"web address", Urls, {"https://example.org/a"}, nullptr},
+        {"folder path as text", Text, {"a"}, nullptr}, {"one file name", FileNames, {"b"}, "b"},
+        {"two file names", FileNames, {"a", "b"}, nullptr}, {"nothing", Text, {}, nullptr},
+    };
+    auto window = makeWindow();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->setDestination(tree.path());
+        QStringList paths;
+        QList<QUrl> urls;
+        for (const QString& item : c.items) {
+            paths << tree.filePath(item);
+            urls << (item.startsWith(u"https:") ? QUrl(item) : QUrl::fromLocalFile(paths.last()));
+        }
+        QMimeData data;
+        if (c.kind == Urls)
+            data.setUrls(urls);
+        else if (c.kind == FileNames)
+            data.setData(NSFilenamesPboardType, xmlDataFromPropertyList(QVariant(paths)));
+        else if (!paths.isEmpty())
+            data.setText(paths.constFirst());
+        const QString expected = c.taken ? tree.filePath(QString::fromLatin1(c.taken)) : tree.path();
+        EXPECT_EQ(window->performDragOperation(&data), c.taken != nullptr);
+        EXPECT_EQ(window->storedDestination(), expected);
+        // A link is searched as the folder it leads to.
+        EXPECT_EQ(window->destination(), QFileInfo(expected).canonicalFilePath());
+    }
+
+    // Results dragged from any window's table are refused; anything else is
+    // offered to the window, also when dropped on the results.
+    auto second = makeWindow(2);
+    for (SearchWindow* from : {window.get(), second.get()}) {
+        EXPECT_EQ(window->draggingEntered(from->resultsTable()), Qt::IgnoreAction);
+        EXPECT_EQ(window->draggingEntered(from->resultsTable()->viewport()), Qt::IgnoreAction);
+    }
+    EXPECT_EQ(window->draggingEntered(nullptr), Qt::CopyAction) << "another application's drag";
+    EXPECT_EQ(window->draggingEntered(window->searchField()), Qt::CopyAction);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(tree.filePath(QStringLiteral("a")))});
+    window->show();
+    QWidget* table = window->resultsTable()->viewport();
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(table, &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(table, &drop);
+    EXPECT_TRUE(enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction);
+    EXPECT_EQ(window->destination(), tree.filePath(QStringLiteral("a")));
+}
+
+TEST_F(WindowShellTest, SelectOpensAFolderPanelOnTheWindowListingHiddenFoldersWhenAsked)
+{
+    tree.makeDir(QStringLiteral("pick"));
+    auto window = makeWindow();
+    window->show();
+    window->checkBox("searchInvisibles")->setChecked(true);
+    window->destinationMenu()->findChild<QAction*>(QStringLiteral("selectDestination"))->trigger();
+    auto* panel = window->findChild<QFileDialog*>();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible() && panel->windowModality() == Qt::WindowModal);
+    EXPECT_TRUE(panel->fileMode() == QFileDialog::Directory && panel->filter().testFlag(QDir::Hidden));
+    panel->selectFile(tree.filePath(QStringLiteral("pick")));
+    static_cast<QDialog*>(panel)->accept();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->storedDestination(), tree.filePath(QStringLiteral("pick")));
+    EXPECT_EQ(window->findChild<QFileDialog*>(), nullptr) << "the panel goes when answered";
+}
+
+TEST_F(WindowShellTest, DestinationMenuOffersTheBookmarkedFolders)
+{
+    const QString marked = tree.makeDir(QStringLiteral("marked place"));
+    const QString bookmarks = xdgBaseFolder(XdgBaseFolder::Config) + QStringLiteral("/gtk-3.0/bookmarks");
+    QDir().mkpath(QFileInfo(bookmarks).path());
+    QFile file(bookmarks);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QUrl::fromLocalFile(marked).toEncoded() + " Marked\nsftp://host/x\n"
+               + QUrl::fromLocalFile(tree.filePath(QStringLiteral("gone"))).toEncoded() + "\n");
+    file.close();
+    auto window = makeWindow();
+    QFile::remove(bookmarks);
+    QStringList offered;
+    for (QAction* item : window->destinationMenu()->actions())
+        offered << stringByExpandingTildeInPath(item->data().toString());
+    EXPECT_EQ(offered.count(marked), 1);
+    EXPECT_FALSE(offered.contains(tree.filePath(QStringLiteral("gone"))));
+}
+
+// --- localized as made ------------------------------------------------------------------
+
+// Texts of `root` still in English although the German table has them.
+QStringList untranslated(QWidget* root)
+{
+    QStringList texts{root->windowTitle()};
+    for (QWidget* widget : root->findChildren<QWidget*>()) {
+        texts << widget->toolTip();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            texts << button->text();
+        else if (auto* label = qobject_cast<QLabel*>(widget))
+            texts << label->text();
+        else if (auto* box = qobject_cast<QGroupBox*>(widget))
+            texts << box->title();
+        else if (auto* field = qobject_cast<QLineEdit*>(widget))
+            texts << field->placeholderText();
+        for (QAction* action : widget->actions())
+            texts << action->text() << action->iconText();
+    }
+    QStringList english;
+    for (const QString& text : texts) {
+        const QString german = TranslationSource{}.lookup(text);
+        if (!text.isEmpty() && !german.isNull() && german != text)
+            english << text;
+    }
+    return english;
+}
+
+TEST_F(WindowShellTest, WindowDrawerToolbarAndPreferencesAreGerman)
+{
+    installStringsTables();
+    StringsTableTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    setPreferredLanguages({QStringLiteral("de")});
+    auto window = makeWindow();
+    window->toggleSettings();
+    PreferencesPanel preferences(defaults);
+    const QStringList left = untranslated(window.get()) + untranslated(&preferences);
+    const QString drawerTitle = window->settingsDrawer()->contentView()->findChild<QLabel*>()->text();
+    const QString german = TranslationSource{}.lookup(QStringLiteral("Contents of these files"));
+    // Folder names are never looked up: a destination named like a key
+    // keeps its name.
+    tree.makeDir(QStringLiteral("Search"));
+    window->setDestination(tree.filePath(QStringLiteral("Search")));
+    setPreferredLanguages({});
+    QCoreApplication::removeTranslator(&translator);
+    EXPECT_EQ(left, QStringList());
+    EXPECT_EQ(drawerTitle, german);
+    EXPECT_NE(german, QStringLiteral("Contents of these files"));
+    EXPECT_EQ(window->destinationTitle(), QStringLiteral("Search"));
+}
+
+} // namespace
+} // namespace sorvant::test
