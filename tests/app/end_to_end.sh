@@ -374,11 +374,12 @@ printf '[Colors:%s]\nBackgroundNormal=%s\nBackgroundAlternate=%s\nForegroundNorm
   Selection 61,174,233 61,174,233 252,252,252 Tooltip 41,44,48 41,44,48 252,252,252 > "$root/config-dark/kdeglobals"
 export SORVANT_RESULTS_FILE=$root/dark-results.txt
 XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 launch "$root/config-dark" "$tree" ''
-grep -qx 'Read org.freedesktop.appearance color-scheme' "$root/portal.log" \
-  || fail "the window did not ask the portal for the colour scheme"
 xdotool type --delay 20 report
 xdotool key Return
 wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search in the dark did not end"
+# The first cell drawn in the appearance's colours asks the portal.
+wait_for 5 grep -qx 'Read org.freedesktop.appearance color-scheme' "$root/portal.log" \
+  || fail "the window did not ask the portal for the colour scheme"
 xdotool key Down
 sleep 0.3
 shot window-dark-e2e
