@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QString>
 
+class QAction;
+
 namespace sorvant {
 
 class SearchWindow;
@@ -47,6 +49,9 @@ public:
     void search(const QString& phrase, const QString& path);
     // Opens (or brings to the front) the preferences.
     void orderFrontPrefsPanel();
+    // Asks the update server for a newer version and tells the user the
+    // answer (a newer version, up to date, or that it could not check).
+    void checkForUpdate();
 
 signals:
     // Asked by Quit and when the last window closed with "QuitOnClose" YES.
@@ -58,6 +63,15 @@ private:
 
     UserDefaults& m_defaults;
     QList<WindowController*> m_windowControllers;
+    // The update check's item of the newest window's menu; held only.
+    QPointer<QAction> m_checkForUpdateItem;
 };
+
+// Names the help book of the user's language ("CFBundleHelpBookName" of
+// Info.plist, localized) on the application, and, when the resources hold
+// the books ("<resources>/help") and $SORVANT_HELP_DIR is not set, points
+// the help lookup there, so the program finds its help in the build tree as
+// well as installed. Needs the strings tables installed first.
+void useBundledHelpBook();
 
 } // namespace sorvant

@@ -29,6 +29,7 @@ const ToolbarItemRow kToolbarItems[] = {
     {"Open", ":/images/Open Doc.svg", "open", &SearchWindow::openFile},
     {"Reveal In File Manager", ":/images/Reveal in Finder.svg", "reveal", &SearchWindow::revealFileInFinder},
     {"Move To Trash", ":/images/Delete.svg", "delete", &SearchWindow::moveToTrash},
+    {"Quirrel", ":/images/Quirrel 3.svg", "quirrel", &SearchWindow::addToQX},
     {"Quick Look", ":/images/qx.eye.svg", "quicklook", &SearchWindow::toggleQuickLookAction},
     {"Share", ":/images/symbols/square.and.arrow.up.svg", "share", nullptr},
     {"Info", ":/images/Info.svg", "info", &SearchWindow::showInfo},
@@ -58,6 +59,8 @@ QString validationName(const QString& identifier)
         return QStringLiteral("moveToTrash");
     if (identifier == u"info")
         return QStringLiteral("showInfo");
+    if (identifier == u"quirrel")
+        return QStringLiteral("addToQX");
     return identifier;
 }
 
@@ -141,7 +144,7 @@ void SearchWindow::validateToolbarItems()
     for (QAction* item : m_toolbar->actions()) {
         if (item->objectName().isEmpty() || item->objectName() == u"share")
             continue;
-        item->setEnabled(validateItem(validationName(item->objectName())));
+        validateAction(item, validationName(item->objectName()));
     }
 }
 

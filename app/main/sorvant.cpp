@@ -8,6 +8,7 @@
 
 #include "app/application_delegate.h"
 #include "app/application_service.h"
+#include "interface/alerts.h"
 #include "interface/application.h"
 #include "interface/badge.h"
 #include "interface/localization.h"
@@ -118,6 +119,10 @@ int main(int argc, char** argv)
     // The interface in the user's language: strings tables of the resources.
     installStringsTables();
     app.installTranslator(new StringsTableTranslator(&app));
+    // The help book of that language, and the system services' alerts
+    // (the update check's answer) shown as the toolkit's alerts.
+    useBundledHelpBook();
+    installAlertPresenter();
     initSeparatorsAndTables();
     FastWordEnumerator::setSplitAsianWords(true);
     setBadgeDisplay(&launcherEntryBadgeDisplay(QString::fromLatin1(kApplicationBusName) + QStringLiteral(".desktop")));
