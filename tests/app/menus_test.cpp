@@ -4,6 +4,7 @@
 
 #include "app/alert_panels.h"
 #include "app/application_delegate.h"
+#include "app/resource_check.h"
 #include "app/results_table_model.h"
 #include "interface/alerts.h"
 #include "interface/help_actions.h"
@@ -168,6 +169,26 @@ TEST_F(MainMenuTest, BothHelpBooksCoverTheSameSections)
     const QStringList english = ids(books + QStringLiteral("SorvantHelp/usage-options.html"));
     EXPECT_GE(english.size(), 6);
     EXPECT_EQ(ids(books + QStringLiteral("SorvantHilfe/usage-options.html")), english);
+}
+
+TEST_F(MainMenuTest, TheResourceCheckFindsWhatTheProgramReads)
+{
+    qunsetenv("SORVANT_HELP_DIR");
+    useBundledHelpBook();
+    QStringList checked;
+    for (const ResourceCheckLine& line : checkResources(Bundle::mainBundle())) {
+        checked.append(line.what);
+        EXPECT_FALSE(line.path.isNull()) << line.what.toStdString();
+    }
+    EXPECT_EQ(checked, (QStringList{"resources", "strings de", "help de", "strings en", "help en", "mail script"}));
+    // A bundle with strings but no help book or mail script says so.
+    tree.writeFile(QStringLiteral("res/en.lproj/Localizable.strings"), "\"a\" = \"b\";\n");
+    tree.writeFile(QStringLiteral("res/en.lproj/InfoPlist.strings"), "\"CFBundleHelpBookName\" = \"NoBook\";\n");
+    const QString resources = tree.filePath(QStringLiteral("res"));
+    EXPECT_EQ(resourceCheckReport(checkResources(Bundle(resources, {}))),
+              QStringLiteral("resources: %1\nstrings en: %1/en.lproj/Localizable.strings\nhelp en: MISSING\n"
+                             "mail script: MISSING\n")
+                  .arg(resources));
 }
 
 TEST_F(MainMenuTest, TheWebsiteItemOpensTheMakersSite)
