@@ -8,6 +8,7 @@
 #include "app/results_table_model.h"
 #include "interface/alerts.h"
 #include "interface/help_actions.h"
+#include "interface/images.h"
 #include "interface/localization.h"
 #include "interface/quick_look.h"
 #include "interface/strings_file.h"
@@ -398,6 +399,44 @@ TEST_F(MenuActionsTest, QuirrelIsAnAllowedToolbarItemWithItsOwnPicture)
     window->validateFileActions();
     EXPECT_TRUE(window->contextMenu()->actions().contains(share));
     EXPECT_FALSE(share->isEnabled());
+}
+
+TEST_F(MenuActionsTest, IconOnlyModeRemakesTheSymbolImagesOnly)
+{
+    SymbolToolbar* toolbar = window->toolbar();
+    toolbar->setItemIdentifiers({QStringLiteral("settings"), QStringLiteral("open"), QStringLiteral("quirrel")});
+    const auto image = [toolbar](const char* identifier) {
+        return toolbar->itemWithIdentifier(QString::fromLatin1(identifier))->image();
+    };
+    ASSERT_TRUE(isSymbolImage(image("settings")));
+    // A symbol the desktop lacks gives way to the picture; Quirrel always
+    // shows its picture.
+    EXPECT_FALSE(isSymbolImage(image("open")));
+    EXPECT_TRUE(image("open").isSameImage(cachedImageNamed(QStringLiteral("Open Doc"))));
+    EXPECT_FALSE(isSymbolImage(image("quirrel")));
+    EXPECT_TRUE(image("quirrel").isSameImage(cachedImageNamed(QStringLiteral("Quirrel 3"))));
+
+    struct Step
+    {
+        SymbolToolbar::DisplayMode mode;
+        bool remade;
+    };
+    const Step steps[] = {
+        {SymbolToolbar::LabelOnlyMode, false},   {SymbolToolbar::IconAndLabelMode, false},
+        {SymbolToolbar::IconOnlyMode, true},     {SymbolToolbar::IconOnlyMode, false},
+        {SymbolToolbar::LabelOnlyMode, true},    {SymbolToolbar::IconAndLabelMode, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(testing::Message() << int(step.mode));
+        const Image settings = image("settings");
+        const Image open = image("open");
+        const Image quirrel = image("quirrel");
+        toolbar->setDisplayMode(step.mode);
+        EXPECT_EQ(!image("settings").isSameImage(settings), step.remade);
+        EXPECT_TRUE(isSymbolImage(image("settings")));
+        EXPECT_TRUE(image("open").isSameImage(open));
+        EXPECT_TRUE(image("quirrel").isSameImage(quirrel));
+    }
 }
 
 // --- the critical alerts ------------------------------------------------------------------
