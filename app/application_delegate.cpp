@@ -6,12 +6,14 @@
 #include "interface/application.h"
 #include "interface/help_actions.h"
 #include "interface/localization.h"
+#include "interface/menus.h"
 #include "interface/quick_look.h"
 #include "interface/window_controller.h"
 #include "interface/window_extensions.h"
 #include "platform/path_semantics.h"
 #include "platform/user_defaults.h"
 #include "system/bundle.h"
+#include "system/open_with.h"
 #include "system/update_check.h"
 #include "system/workspace_monitors.h"
 
@@ -169,6 +171,15 @@ void ApplicationDelegate::orderFrontPrefsPanel()
 void ApplicationDelegate::checkForUpdate()
 {
     checkForNewVersion();
+}
+
+void ApplicationDelegate::menuNeedsUpdate(QMenu* menu, QWidget* window)
+{
+    auto* searchWindow = qobject_cast<SearchWindow*>(window);
+    const QStringList paths = searchWindow ? searchWindow->selectedPaths() : QStringList();
+    menu->clear();
+    addItemsForDefaultApplication(menu, defaultApplicationForPaths(paths), applicationsForPaths(paths), "openWith:",
+                                  searchWindow);
 }
 
 void useBundledHelpBook()

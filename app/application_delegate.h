@@ -16,6 +16,8 @@
 #include <QString>
 
 class QAction;
+class QMenu;
+class QWidget;
 
 namespace sorvant {
 
@@ -52,6 +54,10 @@ public:
     // Asks the update server for a newer version and tells the user the
     // answer (a newer version, up to date, or that it could not check).
     void checkForUpdate();
+    // Refills an Open With menu for the selection of `window` (none when it
+    // is no search window): its default application first, then the others;
+    // each item opens the selection through the window's "openWith:".
+    static void menuNeedsUpdate(QMenu* menu, QWidget* window);
 
 signals:
     // Asked by Quit and when the last window closed with "QuitOnClose" YES.

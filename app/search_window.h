@@ -197,6 +197,9 @@ public:
     [[nodiscard]] QAction* fileAction(const QString& name) const;
     // Makes the actions of this block; called once while the window is built.
     void addMenuActions();
+    // The action of the Open With items: opens the selection with the
+    // application that is the sender's data.
+    Q_INVOKABLE void openWith(QObject* sender);
 
     // --- SearchEngineOwner ---------------------------------------------------
     void beep() override;

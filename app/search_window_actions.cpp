@@ -3,22 +3,21 @@
 // the validation of each action.
 
 #include "app/alert_panels.h"
+#include "app/application_delegate.h"
 #include "app/results_table_model.h"
 #include "app/search_window.h"
 #include "interface/alerts.h"
 #include "interface/quick_look.h"
-#include "system/bundle.h"
 #include "platform/url.h"
+#include "system/bundle.h"
 #include "system/file_manager.h"
 #include "system/file_operations.h"
 #include "system/link_resolution.h"
-#include "system/open_with.h"
 #include "system/opening.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QTableView>
@@ -201,23 +200,8 @@ void SearchWindow::addFileActions()
     add("openFile", tr("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), &SearchWindow::openFile);
     QMenu* openWithMenu = m_contextMenu->addMenu(tr("Open With"));
     openWithMenu->setObjectName(QStringLiteral("openWith"));
-    connect(openWithMenu, &QMenu::aboutToShow, this, [this, openWithMenu] {
-        openWithMenu->clear();
-        const QStringList paths = selectedPaths();
-        const QString preferred = defaultApplicationForPaths(paths);
-        QStringList applications = applicationsForPaths(paths);
-        if (!preferred.isEmpty()) {
-            applications.removeAll(preferred);
-            applications.prepend(preferred);
-        }
-        for (const QString& application : applications) {
-            QAction* item = openWithMenu->addAction(QFileInfo(application).completeBaseName());
-            item->setData(application);
-            connect(item, &QAction::triggered, this, [this, application] { openWith(application); });
-        }
-        if (applications.isEmpty())
-            openWithMenu->addAction(tr("No application"))->setEnabled(false);
-    });
+    connect(openWithMenu, &QMenu::aboutToShow, this,
+            [this, openWithMenu] { ApplicationDelegate::menuNeedsUpdate(openWithMenu, this); });
     add("revealFileInFinder", tr("Show in File Manager"), QKeySequence(Qt::CTRL | Qt::Key_R),
         &SearchWindow::revealFileInFinder);
     add("showInfo", tr("Properties"), QKeySequence(Qt::CTRL | Qt::Key_I), &SearchWindow::showInfo);

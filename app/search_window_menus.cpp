@@ -69,6 +69,12 @@ QAction* SearchWindow::fileAction(const QString& name) const
     return nullptr;
 }
 
+void SearchWindow::openWith(QObject* sender)
+{
+    if (const auto* item = qobject_cast<const QAction*>(sender); item && !item->data().toString().isEmpty())
+        openWith(item->data().toString());
+}
+
 void SearchWindow::showHelp()
 {
     openHelpAnchor(QStringLiteral("usage-options.html"));

@@ -75,6 +75,9 @@ Image toolbarImage(const ToolbarItemRow& row, const SymbolToolbar* toolbar)
 // The default items; "" is a separator, "-" a flexible space.
 const char* const kDefaultItems[] = {"settings", "", "open", "reveal", "", "delete", "", "quicklook", "share", "-",
                                      "info"};
+// What the customize dialog offers, in its order.
+const char* const kAllowedItems[] = {"quicklook", "share", "open", "reveal", "quirrel", "delete", "info", "settings",
+                                     "",          "-"};
 
 QString configurationIdentifier(const char* item)
 {
@@ -128,9 +131,8 @@ ToolbarItem* SearchWindow::toolbarItem(const QString& identifier)
 QStringList SearchWindow::toolbarAllowedItemIdentifiers() const
 {
     QStringList identifiers;
-    for (const ToolbarItemRow& row : kToolbarItems)
-        identifiers.append(QString::fromLatin1(row.identifier));
-    identifiers << kToolbarSeparatorIdentifier << kToolbarSpaceIdentifier;
+    for (const char* item : kAllowedItems)
+        identifiers.append(configurationIdentifier(item));
     return identifiers;
 }
 

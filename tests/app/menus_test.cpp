@@ -20,6 +20,7 @@
 #include "tests/interface/widget_helpers.h"
 #include "tests/support/log_capture.h"
 #include "tests/system/alert_recorder.h"
+#include "tests/system/desktop_test_support.h"
 #include "tests/system/loopback_http_server.h"
 
 #include <QAbstractButton>
@@ -376,10 +377,54 @@ TEST_F(MenuActionsTest, QuirrelMissingOffersTheMakersSite)
     EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("https://www.tarrenbeck.org/"))});
 }
 
+TEST_F(MenuActionsTest, OpenWithOffersTheDefaultApplicationFirstAndOpensWithTheChosenOne)
+{
+    DesktopHome desktop;
+    const QString viewer =
+        desktop.writeApplication(QStringLiteral("viewer.desktop"), QStringLiteral("Text Viewer"),
+                                 QStringLiteral("true %f"), QStringLiteral("MimeType=text/plain;\n"));
+    const QString editor =
+        desktop.writeApplication(QStringLiteral("editor.desktop"), QStringLiteral("Alpha Editor"),
+                                 QStringLiteral("true %f"), QStringLiteral("MimeType=text/plain;\n"));
+    desktop.home.tree.writeFile(QStringLiteral("home/.config/mimeapps.list"),
+                                "[Default Applications]\ntext/plain=viewer.desktop;\n");
+    RecordingOpener opener;
+    ItemOpener* previous = setItemOpener(&opener);
+    auto* menu = window->contextMenu()->findChild<QMenu*>(QStringLiteral("openWith"));
+    ASSERT_NE(menu, nullptr);
+    window->selectRows({0});
+    const QStringList selected = window->selectedPaths();
+    emit menu->aboutToShow();
+    EXPECT_EQ(titles(menu->actions()), (QStringList{"Text Viewer (default)", "Alpha Editor"}));
+    ASSERT_EQ(menu->actions().size(), 3) << "a separator after the default";
+    EXPECT_EQ(menu->actions().at(0)->data().toString(), viewer);
+    menu->actions().at(2)->trigger();
+    // Nothing selected: nothing to open with.
+    window->selectRows({});
+    emit menu->aboutToShow();
+    EXPECT_EQ(titles(menu->actions()), QStringList{"<None>"});
+    setItemOpener(previous);
+    EXPECT_EQ(opener.calls, QStringList{editor + " <- " + selected.join(" | ")});
+}
+
+TEST_F(MenuActionsTest, AnInstalledQuirrelReceivesTheSelectedPaths)
+{
+    DesktopHome desktop;
+    const QString output = desktop.home.tree.filePath(QStringLiteral("handed.txt"));
+    desktop.writeApplication(QStringLiteral("com.velmor-works.quirrel3.desktop"), QStringLiteral("Quirrel"),
+                             desktop.writeArgumentRecorder(output) + QStringLiteral(" %F"));
+    window->selectRows({0, 2});
+    const QStringList paths = window->selectedPaths();
+    action("addToQX")->trigger();
+    EXPECT_EQ(waitForFile(output), ("arg:" + paths.join("\narg:") + "\nEND\n").toUtf8());
+    EXPECT_EQ(sheet(), nullptr) << "no warning when it took them";
+}
+
 TEST_F(MenuActionsTest, QuirrelIsAnAllowedToolbarItemWithItsOwnPicture)
 {
-    const QStringList allowed = window->toolbarAllowedItemIdentifiers();
-    EXPECT_TRUE(allowed.contains(QStringLiteral("quirrel")));
+    EXPECT_EQ(window->toolbarAllowedItemIdentifiers(),
+              (QStringList{"quicklook", "share", "open", "reveal", "quirrel", "delete", "info", "settings",
+                           kToolbarSeparatorIdentifier, kToolbarSpaceIdentifier}));
     EXPECT_FALSE(window->toolbarDefaultItemIdentifiers().contains(QStringLiteral("quirrel")));
     std::unique_ptr<ToolbarItem> item(window->toolbarItem(QStringLiteral("quirrel")));
     ASSERT_NE(item, nullptr);
