@@ -195,6 +195,9 @@ public:
     void validateAction(QAction* action, const QString& name);
     // The window's own action of that name (menus, shortcuts); null if none.
     [[nodiscard]] QAction* fileAction(const QString& name) const;
+    // Marks the destination menu's item of the stored destination (both
+    // compared with "~" expanded); no mark without a destination.
+    void validateDestinationItems();
     // Makes the actions of this block; called once while the window is built.
     void addMenuActions();
     // The action of the Open With items: opens the selection with the

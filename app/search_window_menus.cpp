@@ -12,6 +12,7 @@
 #include "interface/quick_look.h"
 #include "interface/toolbar_items.h"
 #include "interface/window_extensions.h"
+#include "platform/path_semantics.h"
 #include "system/bundle.h"
 #include "system/sibling_products.h"
 
@@ -58,6 +59,20 @@ void SearchWindow::addMenuActions()
          &SearchWindow::toggleQuickLookAction);
     make(kSlideshowAction, localizedToolkitString(QStringLiteral("Slideshow")),
          QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Y), &SearchWindow::toggleSlideshowAction);
+    connect(destinationMenu(), &QMenu::aboutToShow, this, &SearchWindow::validateDestinationItems);
+}
+
+void SearchWindow::validateDestinationItems()
+{
+    const QString current = m_path.isNull() ? QString() : stringByExpandingTildeInPath(m_path);
+    for (QAction* item : destinationMenu()->actions()) {
+        if (!item->data().isValid())
+            continue;
+        // Only the marked item is checkable: the others show no empty box.
+        const bool marked = !current.isNull() && stringByExpandingTildeInPath(item->data().toString()) == current;
+        item->setCheckable(marked);
+        item->setChecked(marked);
+    }
 }
 
 QAction* SearchWindow::fileAction(const QString& name) const

@@ -6,6 +6,7 @@
 #include "app/application_delegate.h"
 #include "app/resource_check.h"
 #include "app/results_table_model.h"
+#include "search/search_params.h"
 #include "interface/alerts.h"
 #include "interface/help_actions.h"
 #include "interface/images.h"
@@ -405,6 +406,35 @@ TEST_F(MenuActionsTest, OpenWithOffersTheDefaultApplicationFirstAndOpensWithTheC
     EXPECT_EQ(titles(menu->actions()), QStringList{"<None>"});
     setItemOpener(previous);
     EXPECT_EQ(opener.calls, QStringList{editor + " <- " + selected.join(" | ")});
+}
+
+TEST_F(MenuActionsTest, TheDestinationMenuMarksTheCurrentDestination)
+{
+    const auto marked = [this] {
+        emit window->destinationMenu()->aboutToShow();
+        QStringList values;
+        for (const QAction* item : window->destinationMenu()->actions()) {
+            if (item->isChecked())
+                values.append(item->data().toString());
+        }
+        return values;
+    };
+    const QString allVolumes = QString::fromUtf16(kAllVolumesDestination);
+    const struct
+    {
+        QString destination;
+        QStringList marked;
+    } cases[] = {
+        {QDir::homePath(), {QStringLiteral("~")}},
+        {QStringLiteral("~"), {QStringLiteral("~")}},
+        {allVolumes, {allVolumes}},
+        {tree.filePath(QStringLiteral("r")), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.destination.toStdString());
+        window->setDestination(c.destination);
+        EXPECT_EQ(marked(), c.marked);
+    }
 }
 
 TEST_F(MenuActionsTest, AnInstalledQuirrelReceivesTheSelectedPaths)
