@@ -166,6 +166,9 @@ void SearchWindow::buildToolbar()
         menu.exec(m_toolbar->mapToGlobal(position));
     });
     addToolBar(Qt::TopToolBarArea, m_toolbar);
+    // Items start enabled: a new window has no selection to act on.
+    validateToolbarItems();
+    validateFileActions();
 }
 
 QDialog* SearchWindow::runToolbarCustomizationPalette()

@@ -230,6 +230,11 @@ TEST_F(MenuActionsTest, ToolbarOffersQuirrelSharesNothingAndResizesSymbolsForIco
     EXPECT_EQ(window->toolbarAllowedItemIdentifiers(),
               (QStringList{"quicklook", "share", "open", "reveal", "quirrel", "delete", "info", "settings",
                            kToolbarSeparatorIdentifier, kToolbarSpaceIdentifier}));
+    // A new window has nothing selected to act on.
+    const auto fresh = makeWindow(2);
+    EXPECT_FALSE(fresh->toolbar()->itemWithIdentifier(QStringLiteral("open"))->isEnabled());
+    EXPECT_TRUE(fresh->toolbar()->itemWithIdentifier(QStringLiteral("settings"))->isEnabled());
+    EXPECT_FALSE(fresh->fileAction(QStringLiteral("moveToTrash"))->isEnabled());
     SymbolToolbar* toolbar = window->toolbar();
     toolbar->setItemIdentifiers({QStringLiteral("settings"), QStringLiteral("open"), QStringLiteral("quirrel"),
                                  QStringLiteral("share")});
