@@ -95,12 +95,8 @@ void ApplicationDelegate::addMainMenu(SearchWindow* window)
     m_checkForUpdateItem = help->addAction(QStringLiteral("Check for Updates..."), this,
                                            &ApplicationDelegate::checkForUpdate);
     m_checkForUpdateItem->setObjectName(QStringLiteral("checkForUpdate"));
-    help->addAction(QStringLiteral("Sorvant Website"), this, [] {
-        if (VelmorApplication* application = VelmorApplication::shared())
-            application->website();
-        else
-            openWebsite();
-    })->setObjectName(QStringLiteral("website"));
+    help->addAction(QStringLiteral("Sorvant Website"), this, &openMakersWebsite)
+        ->setObjectName(QStringLiteral("website"));
     localize(bar);
 }
 
@@ -180,6 +176,14 @@ void ApplicationDelegate::menuNeedsUpdate(QMenu* menu, QWidget* window)
     menu->clear();
     addItemsForDefaultApplication(menu, defaultApplicationForPaths(paths), applicationsForPaths(paths), "openWith:",
                                   searchWindow);
+}
+
+void openMakersWebsite()
+{
+    if (VelmorApplication* application = VelmorApplication::shared())
+        application->website();
+    else
+        openWebsite();
 }
 
 void useBundledHelpBook()

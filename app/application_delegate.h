@@ -73,6 +73,10 @@ private:
     QPointer<QAction> m_checkForUpdateItem;
 };
 
+// The maker's web site, through the application's "website:" when it is
+// the toolkit's application.
+void openMakersWebsite();
+
 // Names the help book of the user's language ("CFBundleHelpBookName" of
 // Info.plist, localized) on the application, and, when the resources hold
 // the books ("<resources>/help") and $SORVANT_HELP_DIR is not set, points

@@ -3,12 +3,11 @@
 // (Quick Look, Slideshow).
 
 #include "app/alert_panels.h"
+#include "app/application_delegate.h"
 #include "app/results_table_model.h"
 #include "app/search_window.h"
 #include "foundation/string_format.h"
 #include "interface/alerts.h"
-#include "interface/application.h"
-#include "interface/help_actions.h"
 #include "interface/quick_look.h"
 #include "interface/toolbar_items.h"
 #include "interface/window_extensions.h"
@@ -26,14 +25,6 @@ namespace {
 
 const QString kQuickLookAction = QStringLiteral("toggleQuickLookAction");
 const QString kSlideshowAction = QStringLiteral("toggleSlideshowAction");
-
-void openMakersWebsite()
-{
-    if (VelmorApplication* application = VelmorApplication::shared())
-        application->website();
-    else
-        openWebsite();
-}
 
 } // namespace
 
