@@ -5,6 +5,7 @@
 #include "app/alert_panels.h"
 #include "app/application_delegate.h"
 #include "interface/alerts.h"
+#include "interface/application.h"
 #include "interface/help_actions.h"
 #include "interface/images.h"
 #include "interface/localization.h"
@@ -27,6 +28,8 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSemaphore>
+#include <QThread>
 #include <QPushButton>
 
 #include <stdexcept>
@@ -113,6 +116,35 @@ TEST_F(MainMenuTest, LocalizedWhenBuiltWithHelpInTheLanguageAndTheUpdateCheckAns
     setHelpURLOpener(previousOpener);
     UserDefaults::standardUserDefaults().removeObjectForKey(QStringLiteral("UpdateServerURL"));
     qunsetenv("SORVANT_HELP_DIR");
+}
+
+TEST(ApplicationEvents, AnotherThreadsEventIsNotTakenForTheApplicationsOwn)
+{
+    // The update check's network thread delivers its own events; recording
+    // them beside the main thread's corrupted the application's record.
+    struct Receiver : QObject
+    {
+        QEvent* seen = nullptr;
+        QSemaphore handled;
+        bool event(QEvent* event) override
+        {
+            if (event->type() != QEvent::User)
+                return QObject::event(event);
+            seen = VelmorApplication::shared()->currentEvent();
+            handled.release();
+            return true;
+        }
+    };
+    QThread thread;
+    Receiver receiver;
+    receiver.moveToThread(&thread);
+    thread.start();
+    QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
+    const bool handled = receiver.handled.tryAcquire(1, 5000);
+    thread.quit();
+    thread.wait();
+    ASSERT_TRUE(handled);
+    EXPECT_EQ(receiver.seen, nullptr);
 }
 
 // A window showing three results, "item-a.txt" to "item-c.txt".
