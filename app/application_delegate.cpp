@@ -89,6 +89,7 @@ void ApplicationDelegate::addMainMenu(SearchWindow* window)
     edit->addAction(QStringLiteral("Content Lists"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), window,
                     &SearchWindow::toggleSettings);
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("helpMenu"));
     help->addAction(QStringLiteral("Sorvant Help"), QKeySequence::HelpContents, window, &SearchWindow::showHelp)
         ->setObjectName(QStringLiteral("showHelp"));
     help->addSeparator();
