@@ -4,14 +4,22 @@
 #include "app/search_window.h"
 #include "foundation/user_defaults_getters.h"
 #include "interface/application.h"
+#include "interface/help_actions.h"
+#include "interface/localization.h"
+#include "interface/menus.h"
 #include "interface/quick_look.h"
 #include "interface/window_controller.h"
 #include "interface/window_extensions.h"
 #include "platform/path_semantics.h"
 #include "platform/user_defaults.h"
+#include "system/bundle.h"
+#include "system/open_with.h"
+#include "system/update_check.h"
 #include "system/workspace_monitors.h"
 
+#include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
@@ -57,24 +65,41 @@ WindowController* ApplicationDelegate::createController()
 
 void ApplicationDelegate::addMainMenu(SearchWindow* window)
 {
-    QMenu* file = window->menuBar()->addMenu(tr("&File"));
-    file->addAction(tr("New Window"), QKeySequence::New, this, [this] { findWindow(); });
-    file->addAction(tr("Close Window"), QKeySequence(Qt::CTRL | Qt::Key_W), window, &QWidget::close);
+    // Built with the English texts as keys, then localized once, the way a
+    // menu loaded from an interface file is.
+    QMenuBar* bar = window->menuBar();
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("New Window"), QKeySequence::New, this, [this] { findWindow(); });
+    file->addAction(QStringLiteral("Close Window"), QKeySequence(Qt::CTRL | Qt::Key_W), window, &QWidget::close);
     file->addSeparator();
-    file->addAction(tr("Preferences..."), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
+    file->addAction(QStringLiteral("Preferences..."), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
                     &ApplicationDelegate::orderFrontPrefsPanel);
     file->addSeparator();
-    file->addAction(tr("Quit"), QKeySequence::Quit, this, [this] { emit shouldTerminate(); });
-    QMenu* items = window->menuBar()->addMenu(tr("&Items"));
+    file->addAction(QStringLiteral("Quit"), QKeySequence::Quit, this, [this] { emit shouldTerminate(); });
+    QMenu* items = bar->addMenu(QStringLiteral("&Items"));
     items->addActions(window->contextMenu()->actions());
+    items->addSeparator();
+    items->addAction(window->fileAction(QStringLiteral("toggleQuickLookAction")));
+    items->addAction(window->fileAction(QStringLiteral("toggleSlideshowAction")));
     connect(items, &QMenu::aboutToShow, window, &SearchWindow::validateFileActions);
-    QMenu* edit = window->menuBar()->addMenu(tr("&Search"));
-    edit->addAction(tr("Find"), QKeySequence::Find, window, [window] { window->searchField()->setFocus(); });
-    edit->addAction(tr("Search In..."), QKeySequence(Qt::CTRL | Qt::Key_D), window,
+    QMenu* edit = bar->addMenu(QStringLiteral("&Search"));
+    edit->addAction(QStringLiteral("Find"), QKeySequence::Find, window, [window] { window->searchField()->setFocus(); });
+    edit->addAction(QStringLiteral("Search In..."), QKeySequence(Qt::CTRL | Qt::Key_D), window,
                     &SearchWindow::showDestinationMenu);
-    edit->addAction(tr("Content Lists"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), window,
+    edit->addAction(QStringLiteral("Content Lists"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), window,
                     &SearchWindow::toggleSettings);
     window->addViewMenu(window->menuBar());
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("helpMenu"));
+    help->addAction(QStringLiteral("Sorvant Help"), QKeySequence::HelpContents, window, &SearchWindow::showHelp)
+        ->setObjectName(QStringLiteral("showHelp"));
+    help->addSeparator();
+    m_checkForUpdateItem = help->addAction(QStringLiteral("Check for Updates..."), this,
+                                           &ApplicationDelegate::checkForUpdate);
+    m_checkForUpdateItem->setObjectName(QStringLiteral("checkForUpdate"));
+    help->addAction(QStringLiteral("Sorvant Website"), this, &openMakersWebsite)
+        ->setObjectName(QStringLiteral("website"));
+    localize(bar);
 }
 
 void ApplicationDelegate::removeWindowController(WindowController* controller)
@@ -139,6 +164,40 @@ void ApplicationDelegate::search(const QString& phrase, const QString& path)
 void ApplicationDelegate::orderFrontPrefsPanel()
 {
     PreferencesPanel::orderFront(m_defaults);
+}
+
+void ApplicationDelegate::checkForUpdate()
+{
+    checkForNewVersion();
+}
+
+void ApplicationDelegate::menuNeedsUpdate(QMenu* menu, QWidget* window)
+{
+    auto* searchWindow = qobject_cast<SearchWindow*>(window);
+    const QStringList paths = searchWindow ? searchWindow->selectedPaths() : QStringList();
+    menu->clear();
+    addItemsForDefaultApplication(menu, defaultApplicationForPaths(paths), applicationsForPaths(paths), "openWith:",
+                                  searchWindow);
+}
+
+void openMakersWebsite()
+{
+    if (VelmorApplication* application = VelmorApplication::shared())
+        application->website();
+    else
+        openWebsite();
+}
+
+void useBundledHelpBook()
+{
+    const QString book =
+        Bundle::mainBundle().objectForInfoDictionaryKey(QStringLiteral("CFBundleHelpBookName")).toString();
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->setProperty("CFBundleHelpBookName", book);
+    const QString resources = Bundle::mainBundle().resourcePath();
+    const QString books = resources + QStringLiteral("/help");
+    if (!resources.isEmpty() && qEnvironmentVariableIsEmpty("SORVANT_HELP_DIR") && QFileInfo(books).isDir())
+        qputenv("SORVANT_HELP_DIR", QFile::encodeName(books));
 }
 
 } // namespace sorvant

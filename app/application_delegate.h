@@ -15,6 +15,10 @@
 #include <QPointer>
 #include <QString>
 
+class QAction;
+class QMenu;
+class QWidget;
+
 namespace sorvant {
 
 class SearchWindow;
@@ -47,6 +51,13 @@ public:
     void search(const QString& phrase, const QString& path);
     // Opens (or brings to the front) the preferences.
     void orderFrontPrefsPanel();
+    // Asks the update server for a newer version and tells the user the
+    // answer (a newer version, up to date, or that it could not check).
+    void checkForUpdate();
+    // Refills an Open With menu for the selection of `window` (none when it
+    // is no search window): its default application first, then the others;
+    // each item opens the selection through the window's "openWith:".
+    static void menuNeedsUpdate(QMenu* menu, QWidget* window);
 
 signals:
     // Asked by Quit and when the last window closed with "QuitOnClose" YES.
@@ -58,6 +69,19 @@ private:
 
     UserDefaults& m_defaults;
     QList<WindowController*> m_windowControllers;
+    // The update check's item of the newest window's menu; held only.
+    QPointer<QAction> m_checkForUpdateItem;
 };
+
+// The maker's web site, through the application's "website:" when it is
+// the toolkit's application.
+void openMakersWebsite();
+
+// Names the help book of the user's language ("CFBundleHelpBookName" of
+// Info.plist, localized) on the application, and, when the resources hold
+// the books ("<resources>/help") and $SORVANT_HELP_DIR is not set, points
+// the help lookup there, so the program finds its help in the build tree as
+// well as installed. Needs the strings tables installed first.
+void useBundledHelpBook();
 
 } // namespace sorvant

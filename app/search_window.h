@@ -204,6 +204,37 @@ private:
     NSDrawerExtended* m_settingsDrawer = nullptr;
 
 public:
+    // --- help, the sibling product, previews and sharing (search_window_menus.cpp) ---
+    // Opens the help book's page of the search options and query language.
+    void showHelp();
+    // Hands the selected items to Quirrel; when it takes none (it is not
+    // installed), a warning sheet offers the maker's web site.
+    void addToQX();
+    void toggleSlideshowAction();
+    // The desktop offers no sharing service: the item stays disabled and
+    // this does nothing.
+    void shareAction();
+    // The name of the selected result (the current row when several are
+    // selected); null without a selection. With `lock` under the results'
+    // lock.
+    [[nodiscard]] QString selectedResultName(bool lock) const;
+    // The title the Quick Look or Slideshow item shows now (by its action's
+    // name); null for other actions.
+    [[nodiscard]] QString itemTitle(const QString& action) const;
+    // Enables a menu or toolbar item by its action's name and gives it its
+    // current title.
+    void validateAction(QAction* action, const QString& name);
+    // The window's own action of that name (menus, shortcuts); null if none.
+    [[nodiscard]] QAction* fileAction(const QString& name) const;
+    // Marks the destination menu's item of the stored destination (both
+    // compared with "~" expanded); no mark without a destination.
+    void validateDestinationItems();
+    // Makes the actions of this block; called once while the window is built.
+    void addMenuActions();
+    // The action of the Open With items: opens the selection with the
+    // application that is the sender's data.
+    Q_INVOKABLE void openWith(QObject* sender);
+
     // --- SearchEngineOwner ---------------------------------------------------
     void beep() override;
     void requestAttentionWhenInactive() override;

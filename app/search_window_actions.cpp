@@ -2,24 +2,24 @@
 // application, reveal, move to the Trash, delete, copy; the context menu and
 // the validation of each action.
 
+#include "app/alert_panels.h"
+#include "app/application_delegate.h"
 #include "app/results_table_model.h"
 #include "app/search_window.h"
+#include "interface/alerts.h"
 #include "interface/quick_look.h"
 #include "platform/url.h"
+#include "system/bundle.h"
 #include "system/file_manager.h"
 #include "system/file_operations.h"
 #include "system/link_resolution.h"
-#include "system/open_with.h"
 #include "system/opening.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFileInfo>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QTableView>
 
 #include <algorithm>
@@ -29,8 +29,8 @@ namespace sorvant {
 namespace {
 
 // The actions that need a selection, by object name.
-const QStringList kSelectionActions = {"openFile", "openWith",  "revealFileInFinder", "moveToTrash",
-                                       "destroy",  "showInfo", "copy"};
+const QStringList kSelectionActions = {"openFile", "openWith", "revealFileInFinder", "moveToTrash",  "destroy",
+                                       "showInfo", "copy",     "addToQX",            "toggleSlideshowAction"};
 
 } // namespace
 
@@ -85,7 +85,8 @@ void SearchWindow::destroy()
         return;
     // The question does not hold the results' lock: a worker waiting to add
     // a result must never keep the window from closing under it.
-    if (askAlert(tr("Warning"), tr("Do you really want to destroy the selected items?"), tr("Cancel"), tr("Delete")))
+    if (askAlert(QStringLiteral("Warning"), QStringLiteral("Do you really want to destroy the selected items?"),
+                 QStringLiteral("Cancel"), QStringLiteral("Delete")))
         deleteItems(false);
 }
 
@@ -93,17 +94,11 @@ bool SearchWindow::askAlert(const QString& title, const QString& message, const 
                             const QString& alternateButton)
 {
     if (m_alertHandler)
-        return m_alertHandler(title, message, defaultButton, alternateButton);
-    QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::NoButton, this);
-    box.setObjectName(QStringLiteral("alert"));
-    QPushButton* cancel = box.addButton(defaultButton, QMessageBox::RejectRole);
-    QPushButton* alternate = box.addButton(alternateButton, QMessageBox::DestructiveRole);
-    box.setDefaultButton(cancel);
-    box.setWindowModality(Qt::WindowModal);
-    m_sheet = &box;
-    box.exec();
-    m_sheet = nullptr;
-    return box.clickedButton() == alternate;
+        return m_alertHandler(cachedLocalizedStringForKey(title), cachedLocalizedStringForKey(message),
+                              cachedLocalizedStringForKey(defaultButton), cachedLocalizedStringForKey(alternateButton));
+    // Only the alternate button acts: the default one and an alert that
+    // could not be shown (-2) both count as Cancel.
+    return runAlertPanel(title, message, defaultButton, alternateButton) == kAlertAlternateReturn;
 }
 
 void SearchWindow::deleteItems(bool trash)
@@ -122,10 +117,10 @@ void SearchWindow::deleteItems(bool trash)
             if (!ask)
                 continue;
             ask = false;
-            if (!askAlert(tr("Warning"),
-                          tr("The selected items can't be moved to the trash. Do you want to delete them "
-                             "immediately? This action can't be undone."),
-                          tr("Cancel"), tr("Delete")))
+            if (!askAlert(QStringLiteral("Warning"),
+                          QStringLiteral("The selected items can't be moved to the trash. Do you want to delete "
+                                         "them immediately? This action can't be undone."),
+                          QStringLiteral("Cancel"), QStringLiteral("Delete")))
                 continue;
             trash = false;
         }
@@ -177,7 +172,10 @@ void SearchWindow::toggleQuickLookAction()
 
 bool SearchWindow::validateItem(const QString& action) const
 {
-    if (action == u"quicklook") {
+    // No sharing service exists on the desktop.
+    if (action == u"shareAction" || action == u"share")
+        return false;
+    if (action == u"quicklook" || action == u"toggleQuickLookAction") {
         const QuickLookController* preview = QuickLookController::currentController();
         return (preview && preview->isOpen()) || m_results->selectionModel()->hasSelection();
     }
@@ -202,23 +200,8 @@ void SearchWindow::addFileActions()
     add("openFile", tr("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), &SearchWindow::openFile);
     QMenu* openWithMenu = m_contextMenu->addMenu(tr("Open With"));
     openWithMenu->setObjectName(QStringLiteral("openWith"));
-    connect(openWithMenu, &QMenu::aboutToShow, this, [this, openWithMenu] {
-        openWithMenu->clear();
-        const QStringList paths = selectedPaths();
-        const QString preferred = defaultApplicationForPaths(paths);
-        QStringList applications = applicationsForPaths(paths);
-        if (!preferred.isEmpty()) {
-            applications.removeAll(preferred);
-            applications.prepend(preferred);
-        }
-        for (const QString& application : applications) {
-            QAction* item = openWithMenu->addAction(QFileInfo(application).completeBaseName());
-            item->setData(application);
-            connect(item, &QAction::triggered, this, [this, application] { openWith(application); });
-        }
-        if (applications.isEmpty())
-            openWithMenu->addAction(tr("No application"))->setEnabled(false);
-    });
+    connect(openWithMenu, &QMenu::aboutToShow, this,
+            [this, openWithMenu] { ApplicationDelegate::menuNeedsUpdate(openWithMenu, this); });
     add("revealFileInFinder", tr("Show in File Manager"), QKeySequence(Qt::CTRL | Qt::Key_R),
         &SearchWindow::revealFileInFinder);
     add("showInfo", tr("Properties"), QKeySequence(Qt::CTRL | Qt::Key_I), &SearchWindow::showInfo);
@@ -227,6 +210,7 @@ void SearchWindow::addFileActions()
     m_contextMenu->addSeparator();
     add("moveToTrash", tr("Move to Trash"), QKeySequence(Qt::Key_Delete), &SearchWindow::moveToTrash);
     add("destroy", tr("Delete..."), QKeySequence(Qt::SHIFT | Qt::Key_Delete), &SearchWindow::destroy);
+    addMenuActions();
 
     m_results->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_results, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
@@ -243,10 +227,15 @@ QMenu* SearchWindow::contextMenu()
 
 void SearchWindow::validateFileActions()
 {
-    for (QAction* action : m_contextMenu->actions()) {
+    QList<QAction*> items = m_contextMenu->actions();
+    for (const char* name : {"toggleQuickLookAction", "toggleSlideshowAction"}) {
+        if (QAction* action = fileAction(QString::fromLatin1(name)))
+            items.append(action);
+    }
+    for (QAction* action : items) {
         const QString name = action->menu() ? action->menu()->objectName() : action->objectName();
         if (!name.isEmpty())
-            action->setEnabled(validateItem(name));
+            validateAction(action, name);
     }
 }
 

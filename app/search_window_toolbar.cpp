@@ -4,6 +4,7 @@
 
 #include "app/search_window.h"
 #include "interface/image_representations.h"
+#include "interface/images.h"
 #include "interface/toolbar_customization.h"
 #include "interface/toolbar_items.h"
 #include "system/file_manager.h"
@@ -20,23 +21,63 @@ struct ToolbarItemRow
 {
     const char* label;
     const char* image;      // a picture of the application's own
+    const char* symbol;     // the symbol shown first; null: the picture only
     const char* identifier; // also the action's object name
     void (SearchWindow::*action)();
 };
 
+// Symbols beginning with "qx." are the application's own drawings, the
+// others the desktop's; a symbol that is not found gives way to the picture.
 const ToolbarItemRow kToolbarItems[] = {
-    {"Settings", ":/images/symbols/gear.svg", "settings", &SearchWindow::toggleSettings},
-    {"Open", ":/images/Open Doc.svg", "open", &SearchWindow::openFile},
-    {"Reveal In File Manager", ":/images/Reveal in Finder.svg", "reveal", &SearchWindow::revealFileInFinder},
-    {"Move To Trash", ":/images/Delete.svg", "delete", &SearchWindow::moveToTrash},
-    {"Quick Look", ":/images/qx.eye.svg", "quicklook", &SearchWindow::toggleQuickLookAction},
-    {"Share", ":/images/symbols/square.and.arrow.up.svg", "share", nullptr},
-    {"Info", ":/images/Info.svg", "info", &SearchWindow::showInfo},
+    {"Settings", "symbols/gear", "gear", "settings", &SearchWindow::toggleSettings},
+    {"Open", "Open Doc", "qx.window.on.rectangle", "open", &SearchWindow::openFile},
+    {"Reveal In File Manager", "Reveal in Finder", "qx.finder", "reveal", &SearchWindow::revealFileInFinder},
+    {"Move To Trash", "Delete", "qx.trash", "delete", &SearchWindow::moveToTrash},
+    {"Quirrel", "Quirrel 3", nullptr, "quirrel", &SearchWindow::addToQX},
+    {"Quick Look", "qx.eye", "qx.eye", "quicklook", &SearchWindow::toggleQuickLookAction},
+    {"Share", "symbols/square.and.arrow.up", "square.and.arrow.up", "share", nullptr},
+    {"Info", "Info", "qx.info.circle", "info", &SearchWindow::showInfo},
 };
+
+// The search window's toolbar: a change into or out of icon-only mode
+// re-makes its symbol images in the size of the new mode, once the toolbar
+// is in a window.
+class SearchToolbar : public SymbolToolbar
+{
+public:
+    using SymbolToolbar::SymbolToolbar;
+
+    void setDisplayMode(DisplayMode mode) override
+    {
+        const DisplayMode previous = displayMode();
+        SymbolToolbar::setDisplayMode(mode);
+        const SymbolConfiguration* configuration = symbolConfiguration();
+        if (!configuration || (previous == IconOnlyMode) == (mode == IconOnlyMode) || !parentWidget())
+            return;
+        for (ToolbarItem* item : items()) {
+            if (const ImageRep* symbol = isSymbolImage(item->image()) ? symbolImageRep(item->image()) : nullptr)
+                item->setImage(imageWithSymbolName(symbol->symbolName(), configuration->pointSize));
+        }
+    }
+};
+
+// The row's symbol in the toolbar's size, else its picture.
+Image toolbarImage(const ToolbarItemRow& row, const SymbolToolbar* toolbar)
+{
+    const SymbolConfiguration* configuration = toolbar ? toolbar->symbolConfiguration() : nullptr;
+    if (row.symbol && configuration) {
+        if (Image symbol = imageWithSymbolName(QString::fromLatin1(row.symbol), configuration->pointSize))
+            return symbol;
+    }
+    return cachedImageNamed(QString::fromLatin1(row.image));
+}
 
 // The default items; "" is a separator, "-" a flexible space.
 const char* const kDefaultItems[] = {"settings", "", "open", "reveal", "", "delete", "", "quicklook", "share", "-",
                                      "info"};
+// What the customize dialog offers, in its order.
+const char* const kAllowedItems[] = {"quicklook", "share", "open", "reveal", "quirrel", "delete", "info", "settings",
+                                     "",          "-"};
 
 QString configurationIdentifier(const char* item)
 {
@@ -58,6 +99,8 @@ QString validationName(const QString& identifier)
         return QStringLiteral("moveToTrash");
     if (identifier == u"info")
         return QStringLiteral("showInfo");
+    if (identifier == u"quirrel")
+        return QStringLiteral("addToQX");
     return identifier;
 }
 
@@ -70,7 +113,7 @@ ToolbarItem* SearchWindow::toolbarItem(const QString& identifier)
             continue;
         QObject* owner = m_toolbar ? static_cast<QObject*>(m_toolbar) : this;
         auto* item = new ToolbarItem(identifier, owner);
-        item->setIcon(QIcon(QString::fromUtf8(row.image)));
+        item->setImage(toolbarImage(row, m_toolbar));
         item->setLabel(tr(row.label));
         item->setToolTip(tr(row.label));
         item->setCheckable(identifier == u"settings");
@@ -88,9 +131,8 @@ ToolbarItem* SearchWindow::toolbarItem(const QString& identifier)
 QStringList SearchWindow::toolbarAllowedItemIdentifiers() const
 {
     QStringList identifiers;
-    for (const ToolbarItemRow& row : kToolbarItems)
-        identifiers.append(QString::fromLatin1(row.identifier));
-    identifiers << kToolbarSeparatorIdentifier << kToolbarSpaceIdentifier;
+    for (const char* item : kAllowedItems)
+        identifiers.append(configurationIdentifier(item));
     return identifiers;
 }
 
@@ -110,7 +152,7 @@ ToolbarItem* SearchWindow::toolbarItemForItemIdentifier(const QString& identifie
 void SearchWindow::buildToolbar()
 {
     ensureImageResources();
-    m_toolbar = new SymbolToolbar(QStringLiteral("FindWindow"), this);
+    m_toolbar = new SearchToolbar(QStringLiteral("FindWindow"), this);
     m_toolbar->setWindowTitle(tr("Toolbar"));
     m_toolbar->setMovable(false);
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -124,6 +166,9 @@ void SearchWindow::buildToolbar()
         menu.exec(m_toolbar->mapToGlobal(position));
     });
     addToolBar(Qt::TopToolBarArea, m_toolbar);
+    // Items start enabled: a new window has no selection to act on.
+    validateToolbarItems();
+    validateFileActions();
 }
 
 QDialog* SearchWindow::runToolbarCustomizationPalette()
@@ -141,7 +186,7 @@ void SearchWindow::validateToolbarItems()
     for (QAction* item : m_toolbar->actions()) {
         if (item->objectName().isEmpty() || item->objectName() == u"share")
             continue;
-        item->setEnabled(validateItem(validationName(item->objectName())));
+        validateAction(item, validationName(item->objectName()));
     }
 }
 

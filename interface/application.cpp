@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
+#include <QThread>
 #include <QWidget>
 
 #include <exception>
@@ -34,6 +35,18 @@ QString classNameOf(const QObject* object)
     return object ? QString::fromLatin1(object->metaObject()->className()) : QStringLiteral("nil");
 }
 
+// Delivers an event; an exception thrown while it is handled is logged and
+// the event is lost, the application goes on.
+bool deliverEvent(QApplication* application, QObject* receiver, QEvent* event)
+{
+    try {
+        return application->QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        logException(QStringLiteral("sendEvent:"), classNameOf(application), error);
+        return false;
+    }
+}
+
 } // namespace
 
 VelmorApplication::VelmorApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -47,6 +60,11 @@ VelmorApplication* VelmorApplication::shared()
 
 bool VelmorApplication::notify(QObject* receiver, QEvent* event)
 {
+    // Objects living on other threads (the network's, workers') get their
+    // events there: only the main thread's events are recorded and routed,
+    // the others just delivered.
+    if (QThread::currentThread() != thread())
+        return deliverEvent(this, receiver, event);
     m_dispatching.push_back({receiver, event});
     struct PopDispatch {
         std::vector<Dispatch>& stack;
@@ -62,13 +80,7 @@ bool VelmorApplication::notify(QObject* receiver, QEvent* event)
         else if (isPressEvent(event) && routeKeyPress(receiver, event))
             return true;
     }
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception& error) {
-        // The event is lost, the application goes on.
-        logException(QStringLiteral("sendEvent:"), classNameOf(this), error);
-        return false;
-    }
+    return deliverEvent(this, receiver, event);
 }
 
 bool VelmorApplication::routeKeyPress(QObject*, QEvent* event)

@@ -2,12 +2,16 @@
 //   sorvant [FOLDER]                  a window searching in FOLDER (no search starts)
 //   sorvant --search-in PATH          the same; a file gives its folder
 //   sorvant --search-for TEXT         a window with TEXT as its phrase
+//   sorvant --check-resources         lists the resources it reads (no display
+//                                     needed); status 1 when one is missing
 // A second launch in the same session hands these to the first and ends.
 // SIGTERM and SIGINT quit as the Quit command does.
 // Without a display it says how to run it and ends with status 2.
 
 #include "app/application_delegate.h"
 #include "app/application_service.h"
+#include "app/resource_check.h"
+#include "interface/alerts.h"
 #include "interface/application.h"
 #include "interface/badge.h"
 #include "interface/localization.h"
@@ -15,6 +19,7 @@
 #include "platform/file_system_representation.h"
 #include "search/fast_word_enumerator.h"
 #include "search/wildcard_patterns.h"
+#include "system/bundle.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -22,8 +27,10 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -75,6 +82,16 @@ QString absolutePath(const QString& path)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--check-resources") == 0) {
+        QCoreApplication core(argc, argv);
+        installStringsTables();
+        useBundledHelpBook();
+        const QList<ResourceCheckLine> lines = checkResources(Bundle::mainBundle());
+        std::fputs(qPrintable(resourceCheckReport(lines)), stdout);
+        return std::any_of(lines.cbegin(), lines.cend(), [](const ResourceCheckLine& line) { return line.path.isNull(); })
+                   ? 1
+                   : 0;
+    }
     if (!hasDisplay()) {
         std::fputs("sorvant: no display. Run it in a desktop session, or without one as\n"
                    "  xvfb-run build/release/app/sorvant\n"
@@ -118,6 +135,10 @@ int main(int argc, char** argv)
     // The interface in the user's language: strings tables of the resources.
     installStringsTables();
     app.installTranslator(new StringsTableTranslator(&app));
+    // The help book of that language, and the system services' alerts
+    // (the update check's answer) shown as the toolkit's alerts.
+    useBundledHelpBook();
+    installAlertPresenter();
     initSeparatorsAndTables();
     FastWordEnumerator::setSplitAsianWords(true);
     setBadgeDisplay(&launcherEntryBadgeDisplay(QString::fromLatin1(kApplicationBusName) + QStringLiteral(".desktop")));

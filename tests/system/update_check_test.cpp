@@ -6,48 +6,14 @@
 #include "tests/support/main_bundle_scope.h"
 #include "tests/system/alert_recorder.h"
 #include "tests/system/desktop_test_support.h"
-
-#include <QTcpServer>
-#include <QTcpSocket>
+#include "tests/system/loopback_http_server.h"
 
 #include <gtest/gtest.h>
 
 namespace sorvant {
 namespace {
 
-// An HTTP server on 127.0.0.1 that answers every request with one status
-// and body and keeps the request lines.
-class LoopbackServer
-{
-public:
-    LoopbackServer()
-    {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    m_pending[socket] += socket->readAll();
-                    if (!m_pending[socket].contains("\r\n\r\n"))
-                        return;
-                    requests.append(QString::fromLatin1(m_pending[socket].left(m_pending[socket].indexOf("\r\n"))));
-                    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: application/xml\r\nContent-Length: "
-                                  + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-                    socket->disconnectFromHost();
-                });
-                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-    [[nodiscard]] QString address() const { return QString("http://127.0.0.1:%1").arg(m_server.serverPort()); }
-
-    QByteArray status = "200 OK";
-    QByteArray body;
-    QStringList requests;
-
-private:
-    QTcpServer m_server;
-    QHash<QTcpSocket*, QByteArray> m_pending;
-};
+using test::LoopbackServer;
 
 QByteArray list(const char* version, const char* download = "http://127.0.0.1:1/Tester.tar.gz")
 {

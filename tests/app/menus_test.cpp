@@ -1,0 +1,355 @@
+// The main menu and its Help menu, Quirrel, Open With, the preview items'
+// titles, the toolbar's items and modes, the destination mark and the
+// critical alerts of the file actions.
+
+#include "app/alert_panels.h"
+#include "app/application_delegate.h"
+#include "interface/alerts.h"
+#include "interface/application.h"
+#include "interface/help_actions.h"
+#include "interface/images.h"
+#include "interface/localization.h"
+#include "interface/quick_look.h"
+#include "interface/strings_file.h"
+#include "interface/toolbar_items.h"
+#include "interface/window_extensions.h"
+#include "search/search_params.h"
+#include "system/bundle.h"
+#include "system/trash.h"
+#include "tests/app/app_test_support.h"
+#include "tests/interface/widget_helpers.h"
+#include "tests/system/alert_recorder.h"
+#include "tests/system/desktop_test_support.h"
+#include "tests/system/loopback_http_server.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSemaphore>
+#include <QThread>
+#include <QPushButton>
+
+#include <stdexcept>
+#include <tuple>
+
+namespace sorvant::test {
+namespace {
+
+// The interface in one language for the length of a scope.
+class LanguageScope
+{
+public:
+    explicit LanguageScope(const char* language)
+    {
+        installStringsTables();
+        QCoreApplication::installTranslator(&m_translator);
+        setPreferredLanguages({QString::fromLatin1(language)});
+    }
+    ~LanguageScope()
+    {
+        setPreferredLanguages({});
+        QCoreApplication::removeTranslator(&m_translator);
+    }
+
+private:
+    StringsTableTranslator m_translator;
+};
+
+QStringList titles(const QList<QAction*>& actions)
+{
+    QStringList texts;
+    for (const QAction* action : actions)
+        if (!action->isSeparator())
+            texts.append(action->text());
+    return texts;
+}
+
+using MainMenuTest = AppFixture;
+
+TEST_F(MainMenuTest, LocalizedWhenBuiltWithHelpInTheLanguageAndTheUpdateCheckAnswered)
+{
+    ApplicationDelegate delegate(&defaults);
+    QList<QUrl> opened;
+    const URLOpener previousOpener = setHelpURLOpener([&](const QUrl& url) { return opened.append(url), true; });
+    LoopbackServer server;
+    UserDefaults::standardUserDefaults().setObject(server.address(), QStringLiteral("UpdateServerURL"));
+    AlertRecorder alerts; // answers 0: never the Download button
+    const struct
+    {
+        const char* language;
+        QStringList help;
+        const char* book;
+        QString listed; // the version the server lists; null: it answers 404
+        QString answer;
+    } cases[] = {
+        {"en", {"Sorvant Help", "Check for Updates...", "Sorvant Website"}, "SorvantHelp",
+         Bundle::mainBundle().bundleVersion(), "Your software is up-to-date"},
+        {"en", {"Sorvant Help", "Check for Updates...", "Sorvant Website"}, "SorvantHelp", "999.0",
+         "A New Version is Available"},
+        {"de", {"Sorvant-Hilfe", "Nach Updates suchen …", "Sorvant-Website"}, "SorvantHilfe", {},
+         "Nach Updates suchen nicht möglich"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer.toStdString());
+        const LanguageScope language(c.language);
+        qunsetenv("SORVANT_HELP_DIR");
+        useBundledHelpBook();
+        SearchWindow* window = delegate.findWindow();
+        EXPECT_EQ(titles(window->menuBar()->findChild<QMenu*>(QStringLiteral("helpMenu"))->actions()), c.help);
+        window->findChild<QAction*>(QStringLiteral("showHelp"))->trigger();
+        QUrl page = QUrl::fromLocalFile(Bundle::mainBundle().resourcePath() + "/help/" + c.book + "/usage-options.html");
+        page.setFragment(QStringLiteral("usage-options.html"));
+        EXPECT_EQ(opened.value(opened.size() - 1), page);
+        server.body = "<plist version=\"1.0\"><dict><key>" + Bundle::mainBundle().localizedBundleName().toUtf8()
+                      + "</key><string>" + c.listed.toUtf8() + "</string><key>Download</key><string>x</string>"
+                      + "</dict></plist>";
+        server.status = c.listed.isNull() ? "404 Not Found" : "200 OK";
+        alerts.alerts.clear();
+        window->findChild<QAction*>(QStringLiteral("checkForUpdate"))->trigger();
+        ASSERT_EQ(alerts.alerts.size(), 1);
+        EXPECT_EQ(alerts.alerts.at(0).messageText, c.answer);
+        window->close();
+    }
+    setHelpURLOpener(previousOpener);
+    UserDefaults::standardUserDefaults().removeObjectForKey(QStringLiteral("UpdateServerURL"));
+    qunsetenv("SORVANT_HELP_DIR");
+}
+
+TEST(ApplicationEvents, AnotherThreadsEventIsNotTakenForTheApplicationsOwn)
+{
+    // The update check's network thread delivers its own events; recording
+    // them beside the main thread's corrupted the application's record.
+    struct Receiver : QObject
+    {
+        QEvent* seen = nullptr;
+        QSemaphore handled;
+        bool event(QEvent* event) override
+        {
+            if (event->type() != QEvent::User)
+                return QObject::event(event);
+            seen = VelmorApplication::shared()->currentEvent();
+            handled.release();
+            return true;
+        }
+    };
+    QThread thread;
+    Receiver receiver;
+    receiver.moveToThread(&thread);
+    thread.start();
+    QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
+    const bool handled = receiver.handled.tryAcquire(1, 5000);
+    thread.quit();
+    thread.wait();
+    ASSERT_TRUE(handled);
+    EXPECT_EQ(receiver.seen, nullptr);
+}
+
+// A window showing three results, "item-a.txt" to "item-c.txt".
+class MenuActionsTest : public AppFixture
+{
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"r/item-a.txt", "r/item-b.txt", "r/item-c.txt"})
+            tree.writeFile(QString::fromLatin1(name), "x");
+        window = makeWindow();
+        ASSERT_TRUE(searchAndWait(*window, QStringLiteral("item"), tree.filePath(QStringLiteral("r"))));
+    }
+    void TearDown() override
+    {
+        setAlertRunner({});
+        if (QuickLookController* preview = QuickLookController::currentController())
+            preview->closePanel();
+    }
+    [[nodiscard]] QAction* action(const char* name) const { return window->fileAction(QString::fromLatin1(name)); }
+    [[nodiscard]] QMessageBox* sheet() const { return window->findChild<QMessageBox*>(QStringLiteral("alert")); }
+    [[nodiscard]] Image image(const char* identifier) const
+    {
+        return window->toolbar()->itemWithIdentifier(QString::fromLatin1(identifier))->image();
+    }
+    std::unique_ptr<SearchWindow> window;
+};
+
+TEST_F(MenuActionsTest, PreviewTitlesFollowTheSelectionAndAnOpenPreview)
+{
+    const std::tuple<const char*, QList<int>, QString, QString> cases[] = {
+        {"en", {}, "Quick Look", "Slideshow"},
+        {"en", {1}, "Quick Look \"item-b.txt\"", "Slideshow \"item-b.txt\""},
+        {"en", {0, 2}, "Quick Look 2 items", "Slideshow 2 items"},
+        {"de", {1}, "Übersicht von „item-b.txt“", "Diashow von „item-b.txt“"},
+        {"de", {0, 1, 2}, "Übersicht von 3 Objekten", "Diashow von 3 Objekten"},
+    };
+    for (const auto& [language, rows, quickLook, slideshow] : cases) {
+        SCOPED_TRACE(quickLook.toStdString());
+        const LanguageScope scope(language);
+        window->selectRows(rows);
+        // A reload validates while it holds the results' lock: no second lock.
+        window->engine().dataSource().lock();
+        window->validateFileActions();
+        window->engine().dataSource().unlock();
+        EXPECT_EQ(action("toggleQuickLookAction")->text(), quickLook);
+        EXPECT_EQ(action("toggleSlideshowAction")->text(), slideshow);
+        for (const char* name : {"toggleQuickLookAction", "toggleSlideshowAction", "addToQX"})
+            EXPECT_EQ(action(name)->isEnabled(), !rows.isEmpty()) << name;
+    }
+    activate(*window);
+    action("toggleSlideshowAction")->trigger();
+    QuickLookController* preview = QuickLookController::currentController();
+    ASSERT_TRUE(preview && preview->isOpen());
+    EXPECT_EQ(preview->numberOfPreviewItems(), 3);
+    window->selectRows({});
+    window->validateFileActions();
+    EXPECT_EQ(action("toggleQuickLookAction")->text(), QStringLiteral("Close Quick Look"));
+    EXPECT_TRUE(action("toggleQuickLookAction")->isEnabled());
+}
+
+TEST_F(MenuActionsTest, QuirrelMissingOffersTheMakersSiteInstalledTakesTheSelection)
+{
+    QList<QUrl> opened;
+    const LaunchURLOpener previous = setLaunchURLOpener([&](const QUrl& url) { return opened.append(url), true; });
+    activate(*window);
+    for (const char* choice : {"OK", "Website"}) {
+        window->selectRows({0});
+        action("addToQX")->trigger();
+        ASSERT_NE(sheet(), nullptr) << choice;
+        EXPECT_EQ(sheet()->informativeText(), QStringLiteral("Quirrel is not installed."));
+        EXPECT_EQ(sheet()->defaultButton()->text(), QStringLiteral("OK"));
+        for (QAbstractButton* button : sheet()->buttons())
+            if (button->text() == QLatin1String(choice))
+                QTest::mouseClick(button, Qt::LeftButton);
+        QTest::qWait(1);
+        EXPECT_EQ(sheet(), nullptr) << choice;
+    }
+    setLaunchURLOpener(previous);
+    EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("https://www.tarrenbeck.org/"))});
+
+    DesktopHome desktop;
+    const QString handed = desktop.home.tree.filePath(QStringLiteral("handed.txt"));
+    desktop.writeApplication(QStringLiteral("com.velmor-works.quirrel3.desktop"), QStringLiteral("Quirrel"),
+                             desktop.writeArgumentRecorder(handed) + QStringLiteral(" %F"));
+    window->selectRows({0, 2});
+    action("addToQX")->trigger();
+    EXPECT_EQ(waitForFile(handed), ("arg:" + window->selectedPaths().join("\narg:") + "\nEND\n").toUtf8());
+    EXPECT_EQ(sheet(), nullptr);
+}
+
+TEST_F(MenuActionsTest, OpenWithOffersTheDefaultApplicationFirst)
+{
+    DesktopHome desktop;
+    const QString viewer = desktop.writeApplication(QStringLiteral("viewer.desktop"), QStringLiteral("Text Viewer"),
+                                                    QStringLiteral("true %f"), QStringLiteral("MimeType=text/plain;\n"));
+    const QString editor = desktop.writeApplication(QStringLiteral("editor.desktop"), QStringLiteral("Alpha Editor"),
+                                                    QStringLiteral("true %f"), QStringLiteral("MimeType=text/plain;\n"));
+    desktop.home.tree.writeFile(QStringLiteral("home/.config/mimeapps.list"),
+                                "[Default Applications]\ntext/plain=viewer.desktop;\n");
+    RecordingOpener opener;
+    ItemOpener* previous = setItemOpener(&opener);
+    auto* menu = window->contextMenu()->findChild<QMenu*>(QStringLiteral("openWith"));
+    window->selectRows({0});
+    emit menu->aboutToShow();
+    EXPECT_EQ(titles(menu->actions()), (QStringList{"Text Viewer (default)", "Alpha Editor"}));
+    EXPECT_EQ(menu->actions().constFirst()->data().toString(), viewer);
+    menu->actions().constLast()->trigger();
+    setItemOpener(previous);
+    EXPECT_EQ(opener.calls, QStringList{editor + " <- " + window->selectedPaths().constFirst()});
+}
+
+TEST_F(MenuActionsTest, ToolbarOffersQuirrelSharesNothingAndResizesSymbolsForIconOnly)
+{
+    EXPECT_EQ(window->toolbarAllowedItemIdentifiers(),
+              (QStringList{"quicklook", "share", "open", "reveal", "quirrel", "delete", "info", "settings",
+                           kToolbarSeparatorIdentifier, kToolbarSpaceIdentifier}));
+    // A new window has nothing selected to act on.
+    const auto fresh = makeWindow(2);
+    EXPECT_FALSE(fresh->toolbar()->itemWithIdentifier(QStringLiteral("open"))->isEnabled());
+    EXPECT_TRUE(fresh->toolbar()->itemWithIdentifier(QStringLiteral("settings"))->isEnabled());
+    EXPECT_FALSE(fresh->fileAction(QStringLiteral("moveToTrash"))->isEnabled());
+    SymbolToolbar* toolbar = window->toolbar();
+    toolbar->setItemIdentifiers({QStringLiteral("settings"), QStringLiteral("open"), QStringLiteral("quirrel"),
+                                 QStringLiteral("share")});
+    window->selectRows({1});
+    EXPECT_TRUE(toolbar->itemWithIdentifier(QStringLiteral("quirrel"))->isEnabled());
+    EXPECT_FALSE(toolbar->itemWithIdentifier(QStringLiteral("share"))->isEnabled());
+    EXPECT_FALSE(action("shareAction")->isEnabled());
+    window->selectRows({});
+    EXPECT_FALSE(toolbar->itemWithIdentifier(QStringLiteral("quirrel"))->isEnabled());
+
+    // A symbol the desktop lacks gives way to the picture; Quirrel always
+    // shows its picture.
+    ASSERT_TRUE(isSymbolImage(image("settings")));
+    EXPECT_TRUE(image("open").isSameImage(cachedImageNamed(QStringLiteral("Open Doc"))));
+    EXPECT_TRUE(image("quirrel").isSameImage(cachedImageNamed(QStringLiteral("Quirrel 3"))));
+    using Mode = SymbolToolbar::DisplayMode;
+    for (const auto& [mode, remade] : {std::pair{Mode::LabelOnlyMode, false}, {Mode::IconAndLabelMode, false},
+                                       {Mode::IconOnlyMode, true}, {Mode::IconOnlyMode, false},
+                                       {Mode::LabelOnlyMode, true}}) {
+        const Image settings = image("settings");
+        const Image quirrel = image("quirrel");
+        toolbar->setDisplayMode(mode);
+        EXPECT_EQ(!image("settings").isSameImage(settings), remade) << int(mode);
+        EXPECT_TRUE(image("quirrel").isSameImage(quirrel)) << int(mode);
+    }
+}
+
+TEST_F(MenuActionsTest, TheDestinationMenuMarksTheCurrentDestination)
+{
+    const QString allVolumes = QString::fromUtf16(kAllVolumesDestination);
+    for (const auto& [destination, expected] : {std::pair{QDir::homePath(), QStringList{"~"}},
+                                                {QStringLiteral("~"), QStringList{"~"}},
+                                                {allVolumes, QStringList{allVolumes}},
+                                                {tree.filePath(QStringLiteral("r")), QStringList{}}}) {
+        window->setDestination(destination);
+        emit window->destinationMenu()->aboutToShow();
+        QStringList marked;
+        for (const QAction* item : window->destinationMenu()->actions())
+            if (item->isChecked())
+                marked.append(item->data().toString());
+        EXPECT_EQ(marked, expected) << destination.toStdString();
+    }
+}
+
+TEST_F(MenuActionsTest, CriticalAlertsAnswerOneZeroOrMinusTwoWhichCountsAsCancel)
+{
+    for (const auto& [choice, expected] : {std::pair{"Keep", 1}, {"Drop", 0}, {"throw", -2}}) {
+        setAlertRunner([&, choice = QString::fromLatin1(choice)](QMessageBox* alert) -> int {
+            EXPECT_EQ(alert->informativeText(), QStringLiteral("3 items of r"));
+            EXPECT_EQ(alert->icon(), QMessageBox::Critical);
+            EXPECT_EQ(alertTag(alert->escapeButton()), 1) << "Escape never picks the alternate button";
+            if (choice == u"throw")
+                throw std::runtime_error("no display");
+            for (QAbstractButton* button : alert->buttons())
+                if (button->text() == choice)
+                    return alertTag(button);
+            return kAlertNotShown;
+        });
+        EXPECT_EQ(runAlertPanel(QStringLiteral("Warning"), QStringLiteral("%d items of %@"), QStringLiteral("Keep"),
+                                QStringLiteral("Drop"), {3, QStringLiteral("r")}),
+                  expected)
+            << choice;
+    }
+    // An alert that cannot be shown keeps every item: deleting for good, and
+    // a Trash that cannot take them (asked once for both).
+    int asked = 0;
+    setAlertRunner([&](QMessageBox*) -> int { return ++asked, kAlertNotShown; });
+    window->selectRows({0});
+    window->destroy();
+    const QString trash = trashFolderForPath(tree.filePath(QStringLiteral("r")));
+    const bool hadTrash = QFileInfo::exists(trash);
+    ASSERT_TRUE(!hadTrash || QDir().rename(trash, trash + QStringLiteral(".saved")));
+    QDir().mkpath(QFileInfo(trash).path());
+    ASSERT_TRUE(QFile(trash).open(QIODevice::WriteOnly)) << "a file where the Trash would be";
+    window->selectRows({0, 1});
+    window->moveToTrash();
+    QFile::remove(trash);
+    if (hadTrash)
+        QDir().rename(trash + QStringLiteral(".saved"), trash);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(window->resultsTable()->model()->rowCount(), 3);
+    EXPECT_TRUE(QFile::exists(tree.filePath(QStringLiteral("r/item-a.txt"))));
+}
+
+} // namespace
+} // namespace sorvant::test
