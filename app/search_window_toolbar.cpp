@@ -31,12 +31,12 @@ struct ToolbarItemRow
 const ToolbarItemRow kToolbarItems[] = {
     {"Settings", "symbols/gear", "gear", "settings", &SearchWindow::toggleSettings},
     {"Open", "Open Doc", "qx.window.on.rectangle", "open", &SearchWindow::openFile},
-    {"Reveal In File Manager", "Reveal in Finder", "qx.finder", "reveal", &SearchWindow::revealFileInFinder},
+    {"Show in File Manager", "Reveal in Finder", "qx.finder", "reveal", &SearchWindow::revealFileInFinder},
     {"Move To Trash", "Delete", "qx.trash", "delete", &SearchWindow::moveToTrash},
     {"Quirrel", "Quirrel 3", nullptr, "quirrel", &SearchWindow::addToQX},
     {"Quick Look", "qx.eye", "qx.eye", "quicklook", &SearchWindow::toggleQuickLookAction},
     {"Share", "symbols/square.and.arrow.up", "square.and.arrow.up", "share", nullptr},
-    {"Info", "Info", "qx.info.circle", "info", &SearchWindow::showInfo},
+    {"Properties", "Info", "qx.info.circle", "info", &SearchWindow::showInfo},
 };
 
 // The search window's toolbar: a change into or out of icon-only mode
