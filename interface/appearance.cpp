@@ -14,11 +14,15 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QWidget>
 
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <memory>
+#include <optional>
 
 namespace sorvant {
 
@@ -47,7 +51,78 @@ bool paletteLooksDark()
     return QGuiApplication::palette().color(QPalette::Active, QPalette::Window).lightness() < 128;
 }
 
+// The palette the dark appearance replaced, while our dark palette stands in
+// for it. One per process, like the application palette itself.
+std::optional<QPalette>& replacedPalette()
+{
+    static std::optional<QPalette> replaced;
+    return replaced;
+}
+
+// Whether the desktop's own palette is dark: ours, set in place of a light
+// one, does not count.
+bool desktopPaletteLooksDark()
+{
+    return !replacedPalette() && paletteLooksDark();
+}
+
+// Makes the application palette agree with the appearance: a light palette
+// gives way to the dark one while the appearance is dark and comes back when
+// it turns light. A palette the desktop theme made dark is left alone.
+void followAppearanceWithPalette(bool dark)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    std::optional<QPalette>& replaced = replacedPalette();
+    if (dark && !replaced && !paletteLooksDark()) {
+        replaced = QApplication::palette();
+        QApplication::setPalette(darkFusionPalette());
+    } else if (!dark && replaced) {
+        const QPalette light = *replaced;
+        replaced.reset();
+        QApplication::setPalette(light);
+    }
+}
+
 } // namespace
+
+QPalette darkFusionPalette()
+{
+    // Fusion's own accents (selection, bright text) over Fusion's greys
+    // turned dark: the window a dark grey, fields darker, text near white,
+    // and disabled text half-way so it reads as dimmed on every background.
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette palette = fusion ? fusion->standardPalette() : QPalette();
+    const QColor window(50, 50, 50);
+    const QColor base(36, 36, 36);
+    const QColor text(240, 240, 240);
+    const QColor disabledText(127, 127, 127);
+    const QColor highlight = palette.color(QPalette::Active, QPalette::Highlight);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const bool disabled = group == QPalette::Disabled;
+        palette.setColor(group, QPalette::Window, window);
+        palette.setColor(group, QPalette::Button, window);
+        palette.setColor(group, QPalette::Base, disabled ? window : base);
+        palette.setColor(group, QPalette::AlternateBase, QColor(44, 44, 44));
+        palette.setColor(group, QPalette::ToolTipBase, QColor(60, 60, 60));
+        palette.setColor(group, QPalette::ToolTipText, text);
+        for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            palette.setColor(group, role, disabled ? disabledText : text);
+        QColor placeholder = disabled ? disabledText : text;
+        placeholder.setAlpha(128);
+        palette.setColor(group, QPalette::PlaceholderText, placeholder);
+        palette.setColor(group, QPalette::Light, window.lighter(150));
+        palette.setColor(group, QPalette::Midlight, window.lighter(125));
+        palette.setColor(group, QPalette::Mid, window.darker(130));
+        palette.setColor(group, QPalette::Dark, window.darker(150));
+        palette.setColor(group, QPalette::Shadow, QColor(20, 20, 20));
+        palette.setColor(group, QPalette::Highlight, disabled ? QColor(80, 80, 80) : highlight);
+        palette.setColor(group, QPalette::HighlightedText, disabled ? disabledText : QColor(Qt::white));
+        palette.setColor(group, QPalette::Link, highlight.lighter(140));
+        palette.setColor(group, QPalette::LinkVisited, highlight.lighter(110));
+    }
+    return palette;
+}
 
 AppearanceObserver::~AppearanceObserver() = default;
 
@@ -72,6 +147,9 @@ AppleInterfaceStyleMonitor::AppleInterfaceStyleMonitor(const QDBusConnection& bu
 
 AppleInterfaceStyleMonitor::~AppleInterfaceStyleMonitor()
 {
+    // A dark palette this monitor set would otherwise outlive its reason.
+    if (m_dark)
+        followAppearanceWithPalette(false);
     if (m_bus.isConnected())
         m_bus.disconnect(kPortalService, kPortalPath, kPortalInterface, QStringLiteral("SettingChanged"), this,
                          SLOT(portalSettingChanged(QDBusMessage)));
@@ -105,7 +183,7 @@ void AppleInterfaceStyleMonitor::requestPortalColorScheme()
 
 QString AppleInterfaceStyleMonitor::effectiveAppearanceName()
 {
-    const bool dark = m_portalScheme == 1 || (m_portalScheme == 0 && paletteLooksDark());
+    const bool dark = m_portalScheme == 1 || (m_portalScheme == 0 && desktopPaletteLooksDark());
     return dark ? QStringLiteral("Dark") : QStringLiteral("Light");
 }
 
@@ -131,7 +209,9 @@ void AppleInterfaceStyleMonitor::appearanceMayHaveChanged()
     const bool dark = isDarkAppearanceName(effectiveAppearanceName());
     if (dark == m_dark)
         return;
+    // The flag first: the palette change below comes back here as an event.
     m_dark = dark;
+    followAppearanceWithPalette(dark);
     announce();
 }
 

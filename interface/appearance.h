@@ -12,6 +12,13 @@
 // the palette decides, and an answer that differs is announced as a switch. The appearance name is "Dark" or
 // "Light"; it is dark when it contains "dark" in any case.
 //
+// The application palette follows: when the appearance turns dark while the
+// palette is light (a desktop whose theme gives Qt no dark colours), the
+// monitor sets darkFusionPalette() in its place, before the switch is
+// announced, and puts the replaced palette back when the appearance turns
+// light. A palette that is dark already stays as the desktop made it. Our
+// own dark palette never counts as the desktop's preference.
+//
 // On every switch the monitor sends AppleInterfaceStyleDidChange to the
 // registered delegate, then to every top-level widget and each widget below
 // it that implements AppearanceObserver (depth first, in child order), then
@@ -23,6 +30,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
+#include <QPalette>
 #include <QPointer>
 #include <QSizeF>
 #include <QString>
@@ -94,6 +102,10 @@ private:
     bool m_dark = false;
     AppearanceObserver* m_delegate = nullptr;
 };
+
+// The dark palette set while the appearance is dark and the desktop's palette
+// is light: Fusion's accents over dark greys, disabled text dimmed.
+[[nodiscard]] QPalette darkFusionPalette();
 
 // --- questions -----------------------------------------------------------------
 
