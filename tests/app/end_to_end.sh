@@ -179,8 +179,9 @@ sleep 0.3
   || fail "Cancel deleted something"
 
 # Space in the results opens the preview of the selected item, titled with
-# its name; Escape in the preview closes it, and so does Space again in the
-# results. The preview opens without taking the focus: Escape is sent to it.
+# its name; Escape in the preview closes it, and so do Space again and
+# Escape in the results. The preview opens without taking the focus: the
+# first Escape is sent to it.
 xdotool windowfocus "$window"
 sleep 0.2
 visible_windows() { # test-operator count
@@ -203,6 +204,10 @@ xdotool key space
 wait_for 5 visible_windows -gt "$before" || fail "Space opened no preview the second time"
 xdotool key space
 wait_for 5 visible_windows -eq "$before" || fail "Space again in the results left the preview open"
+xdotool key space
+wait_for 5 visible_windows -gt "$before" || fail "Space opened no preview the third time"
+xdotool key Escape
+wait_for 5 visible_windows -eq "$before" || fail "Escape in the results left the preview open"
 
 # The preferences: "Quit when the last window closes" is off on a fresh home.
 # (Without a window manager nothing gives the focus back after a dialog.)
