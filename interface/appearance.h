@@ -29,6 +29,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QIcon>
 #include <QObject>
 #include <QPalette>
 #include <QPointer>
@@ -144,6 +145,17 @@ void sendAppleInterfaceStyleDidChange(QWidget* widget, const QVariant& notificat
 [[nodiscard]] Image contextAppleInterfaceImage(const Image& image);
 // Symbol images unchanged; the toolbar tint when dark; else marked template.
 [[nodiscard]] Image AppleToolbarImage(Image image);
+// Template icons: a glyph's shape drawn in the application palette's button
+// text colour, looked up at every draw so that the icon follows appearance
+// switches; disabled in the disabled button text colour (the enabled one
+// partly transparent where that would not read as dimmed on the button),
+// selected in the highlighted text colour.
+[[nodiscard]] QColor templateIconColor(QIcon::Mode mode);
+// Null for a null glyph.
+[[nodiscard]] QIcon templateIcon(const QIcon& glyph);
+// Whether the icon at `size` is a glyph: visible pixels, all of them grey (a
+// picture with coloured pixels, such as an application's icon, is not).
+[[nodiscard]] bool isGlyphIcon(const QIcon& icon, QSize size);
 // Named images of the cache (images.h) passed through AppleInterfaceImage.
 [[nodiscard]] Image cachedAppleInterfaceImageNamed(const QString& name);
 [[nodiscard]] Image cachedAppleInterfaceImageNamed(const QString& name, QSizeF size);

@@ -8,6 +8,7 @@
 #include "interface/version_gates.h"
 #include "platform/user_defaults.h"
 
+#include <QActionEvent>
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
@@ -146,6 +147,18 @@ bool SymbolToolbar::eventFilter(QObject* watched, QEvent* event)
     default: break;
     }
     return QToolBar::eventFilter(watched, event);
+}
+
+void SymbolToolbar::actionEvent(QActionEvent* event)
+{
+    QToolBar::actionEvent(event);
+    if (event->type() != QEvent::ActionAdded && event->type() != QEvent::ActionChanged)
+        return;
+    // Setting the template icon changes the action again; that change finds
+    // the icon a template already.
+    QAction* action = event->action();
+    if (action && !hasTemplateIcon(action) && isGlyphIcon(action->icon(), iconSize()))
+        setTemplateIcon(action, action->icon());
 }
 
 // --- configuration -------------------------------------------------------------------
