@@ -370,6 +370,15 @@ void SearchWindow::setSearching(bool searching)
 
 void SearchWindow::cancelOperation()
 {
+    // The window's Escape shortcut takes the key before the results see it,
+    // so the preview they opened is closed here: while idle, and while a
+    // search runs when the key comes from the results (a second Escape then
+    // stops the search).
+    QuickLookController* preview = QuickLookController::currentController();
+    if (preview && preview->isOpen() && (!m_engine->isSearching() || m_results->hasFocus())) {
+        preview->closeQuickLook();
+        return;
+    }
     if (m_engine->isSearching())
         m_searchButton->click();
 }

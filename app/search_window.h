@@ -78,7 +78,8 @@ public:
     // --- running and stopping ------------------------------------------------
     // Starts a search, or stops the running one.
     void search();
-    // Escape: stops a running search; nothing while idle.
+    // Escape: closes an open preview (while searching only from the
+    // results), else stops a running search; nothing else while idle.
     void cancelOperation();
     bool checkKeyWindowEvent(QEvent* event) override;
     // One tick of the refresh timer.

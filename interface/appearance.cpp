@@ -13,12 +13,19 @@
 #include <QDBusVariant>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QIconEngine>
+#include <QPainter>
+#include <QPixmap>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QWidget>
 
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <memory>
+#include <optional>
 
 namespace sorvant {
 
@@ -47,7 +54,78 @@ bool paletteLooksDark()
     return QGuiApplication::palette().color(QPalette::Active, QPalette::Window).lightness() < 128;
 }
 
+// The palette the dark appearance replaced, while our dark palette stands in
+// for it. One per process, like the application palette itself.
+std::optional<QPalette>& replacedPalette()
+{
+    static std::optional<QPalette> replaced;
+    return replaced;
+}
+
+// Whether the desktop's own palette is dark: ours, set in place of a light
+// one, does not count.
+bool desktopPaletteLooksDark()
+{
+    return !replacedPalette() && paletteLooksDark();
+}
+
+// Makes the application palette agree with the appearance: a light palette
+// gives way to the dark one while the appearance is dark and comes back when
+// it turns light. A palette the desktop theme made dark is left alone.
+void followAppearanceWithPalette(bool dark)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    std::optional<QPalette>& replaced = replacedPalette();
+    if (dark && !replaced && !paletteLooksDark()) {
+        replaced = QApplication::palette();
+        QApplication::setPalette(darkFusionPalette());
+    } else if (!dark && replaced) {
+        const QPalette light = *replaced;
+        replaced.reset();
+        QApplication::setPalette(light);
+    }
+}
+
 } // namespace
+
+QPalette darkFusionPalette()
+{
+    // Fusion's own accents (selection, bright text) over Fusion's greys
+    // turned dark: the window a dark grey, fields darker, text near white,
+    // and disabled text half-way so it reads as dimmed on every background.
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette palette = fusion ? fusion->standardPalette() : QPalette();
+    const QColor window(50, 50, 50);
+    const QColor base(36, 36, 36);
+    const QColor text(240, 240, 240);
+    const QColor disabledText(127, 127, 127);
+    const QColor highlight = palette.color(QPalette::Active, QPalette::Highlight);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const bool disabled = group == QPalette::Disabled;
+        palette.setColor(group, QPalette::Window, window);
+        palette.setColor(group, QPalette::Button, window);
+        palette.setColor(group, QPalette::Base, disabled ? window : base);
+        palette.setColor(group, QPalette::AlternateBase, QColor(44, 44, 44));
+        palette.setColor(group, QPalette::ToolTipBase, QColor(60, 60, 60));
+        palette.setColor(group, QPalette::ToolTipText, text);
+        for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            palette.setColor(group, role, disabled ? disabledText : text);
+        QColor placeholder = disabled ? disabledText : text;
+        placeholder.setAlpha(128);
+        palette.setColor(group, QPalette::PlaceholderText, placeholder);
+        palette.setColor(group, QPalette::Light, window.lighter(150));
+        palette.setColor(group, QPalette::Midlight, window.lighter(125));
+        palette.setColor(group, QPalette::Mid, window.darker(130));
+        palette.setColor(group, QPalette::Dark, window.darker(150));
+        palette.setColor(group, QPalette::Shadow, QColor(20, 20, 20));
+        palette.setColor(group, QPalette::Highlight, disabled ? QColor(80, 80, 80) : highlight);
+        palette.setColor(group, QPalette::HighlightedText, disabled ? disabledText : QColor(Qt::white));
+        palette.setColor(group, QPalette::Link, highlight.lighter(140));
+        palette.setColor(group, QPalette::LinkVisited, highlight.lighter(110));
+    }
+    return palette;
+}
 
 AppearanceObserver::~AppearanceObserver() = default;
 
@@ -72,6 +150,9 @@ AppleInterfaceStyleMonitor::AppleInterfaceStyleMonitor(const QDBusConnection& bu
 
 AppleInterfaceStyleMonitor::~AppleInterfaceStyleMonitor()
 {
+    // A dark palette this monitor set would otherwise outlive its reason.
+    if (m_dark)
+        followAppearanceWithPalette(false);
     if (m_bus.isConnected())
         m_bus.disconnect(kPortalService, kPortalPath, kPortalInterface, QStringLiteral("SettingChanged"), this,
                          SLOT(portalSettingChanged(QDBusMessage)));
@@ -105,7 +186,7 @@ void AppleInterfaceStyleMonitor::requestPortalColorScheme()
 
 QString AppleInterfaceStyleMonitor::effectiveAppearanceName()
 {
-    const bool dark = m_portalScheme == 1 || (m_portalScheme == 0 && paletteLooksDark());
+    const bool dark = m_portalScheme == 1 || (m_portalScheme == 0 && desktopPaletteLooksDark());
     return dark ? QStringLiteral("Dark") : QStringLiteral("Light");
 }
 
@@ -131,7 +212,9 @@ void AppleInterfaceStyleMonitor::appearanceMayHaveChanged()
     const bool dark = isDarkAppearanceName(effectiveAppearanceName());
     if (dark == m_dark)
         return;
+    // The flag first: the palette change below comes back here as an event.
     m_dark = dark;
+    followAppearanceWithPalette(dark);
     announce();
 }
 
@@ -278,30 +361,43 @@ Image imageTintedForDarkToolbar(const Image& image)
 
 namespace {
 
-// Whether a visible pixel of the picture carries colour (its channels differ
-// by more than a tenth). Glyphs drawn in greys are tinted for the dark
-// appearance; a full-colour picture such as an application's icon would
-// become a flat grey silhouette, so it keeps its colours.
-bool hasColouredPixels(const Image& image)
+struct PixelSorts
 {
-    const Image bitmap = bitmapImage(image);
-    const ImageRep* rep = bitmap ? bitmapImageRep(bitmap) : nullptr;
-    if (!rep)
-        return false;
-    const QImage pixels = rep->pixels().convertToFormat(QImage::Format_ARGB32);
+    bool visible = false;
+    bool coloured = false;
+};
+
+// Whether any pixel is visible and whether a visible one carries colour (its
+// channels differ by more than a tenth). Glyphs drawn in greys are tinted for
+// the dark appearance; a full-colour picture such as an application's icon
+// would become a flat grey silhouette, so it keeps its colours.
+PixelSorts pixelSorts(const QImage& image)
+{
+    PixelSorts sorts;
+    const QImage pixels = image.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < pixels.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
         for (int x = 0; x < pixels.width(); ++x) {
             const QRgb p = line[x];
             if (qAlpha(p) < 16)
                 continue;
+            sorts.visible = true;
             const int high = std::max({qRed(p), qGreen(p), qBlue(p)});
             const int low = std::min({qRed(p), qGreen(p), qBlue(p)});
-            if (high - low > 25)
-                return true;
+            if (high - low > 25) {
+                sorts.coloured = true;
+                return sorts;
+            }
         }
     }
-    return false;
+    return sorts;
+}
+
+bool hasColouredPixels(const Image& image)
+{
+    const Image bitmap = bitmapImage(image);
+    const ImageRep* rep = bitmap ? bitmapImageRep(bitmap) : nullptr;
+    return rep && pixelSorts(rep->pixels()).coloured;
 }
 
 Image darkInterfaceImage(const Image& image)
@@ -310,6 +406,100 @@ Image darkInterfaceImage(const Image& image)
 }
 
 } // namespace
+
+// --- template icons ------------------------------------------------------------------
+
+namespace {
+
+// Draws the glyph's shape in the palette's colour for the mode, asked at
+// every draw: an appearance switch changes the palette, and the next paint
+// shows the new colour without anyone making the icon again.
+class TemplateIconEngine : public QIconEngine
+{
+public:
+    explicit TemplateIconEngine(QIcon glyph) : m_glyph(std::move(glyph)) {}
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QImage shape = m_glyph.pixmap(size, QIcon::Normal, state).toImage();
+        if (shape.isNull())
+            return QPixmap();
+        shape = shape.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&shape);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(shape.rect(), templateIconColor(mode));
+        painter.end();
+        return QPixmap::fromImage(shape);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        QPixmap pixels = pixmap(size, mode, state);
+        pixels.setDevicePixelRatio(scale);
+        return pixels;
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+        painter->drawPixmap(rect, pixmap((QSizeF(rect.size()) * ratio).toSize(), mode, state));
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State state) override
+    {
+        return m_glyph.actualSize(size, QIcon::Normal, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State state) override
+    {
+        return m_glyph.availableSizes(QIcon::Normal, state);
+    }
+    QString key() const override { return QStringLiteral("sorvant-template"); }
+    QIconEngine* clone() const override { return new TemplateIconEngine(m_glyph); }
+
+private:
+    QIcon m_glyph;
+};
+
+} // namespace
+
+QColor templateIconColor(QIcon::Mode mode)
+{
+    const QPalette palette = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::palette()
+                                                                                         : QPalette();
+    const QColor enabled = palette.color(QPalette::Active, QPalette::ButtonText);
+    switch (mode) {
+    case QIcon::Disabled: {
+        // The palette's disabled colour when it lies between the button and
+        // the enabled colour. A palette generated from one dark grey puts it
+        // darker than the button, where a glyph all but vanishes: then the
+        // enabled colour, partly transparent.
+        const QColor disabled = palette.color(QPalette::Disabled, QPalette::ButtonText);
+        const int button = palette.color(QPalette::Disabled, QPalette::Button).lightness();
+        const int enabledContrast = std::abs(enabled.lightness() - button);
+        const int disabledContrast = std::abs(disabled.lightness() - button);
+        const bool between = (disabled.lightness() - button) * (enabled.lightness() - button) > 0;
+        if (between && disabledContrast < enabledContrast && disabledContrast * 4 >= enabledContrast)
+            return disabled;
+        QColor dimmed = enabled;
+        dimmed.setAlphaF(0.45f);
+        return dimmed;
+    }
+    case QIcon::Selected: return palette.color(QPalette::Active, QPalette::HighlightedText);
+    case QIcon::Normal:
+    case QIcon::Active: break;
+    }
+    return enabled;
+}
+
+QIcon templateIcon(const QIcon& glyph)
+{
+    return glyph.isNull() ? QIcon() : QIcon(new TemplateIconEngine(glyph));
+}
+
+bool isGlyphIcon(const QIcon& icon, QSize size)
+{
+    if (icon.isNull() || size.isEmpty())
+        return false;
+    const PixelSorts sorts = pixelSorts(icon.pixmap(size).toImage());
+    return sorts.visible && !sorts.coloured;
+}
 
 Image AppleInterfaceImage(const Image& image)
 {

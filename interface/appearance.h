@@ -12,6 +12,13 @@
 // the palette decides, and an answer that differs is announced as a switch. The appearance name is "Dark" or
 // "Light"; it is dark when it contains "dark" in any case.
 //
+// The application palette follows: when the appearance turns dark while the
+// palette is light (a desktop whose theme gives Qt no dark colours), the
+// monitor sets darkFusionPalette() in its place, before the switch is
+// announced, and puts the replaced palette back when the appearance turns
+// light. A palette that is dark already stays as the desktop made it. Our
+// own dark palette never counts as the desktop's preference.
+//
 // On every switch the monitor sends AppleInterfaceStyleDidChange to the
 // registered delegate, then to every top-level widget and each widget below
 // it that implements AppearanceObserver (depth first, in child order), then
@@ -22,7 +29,9 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QIcon>
 #include <QObject>
+#include <QPalette>
 #include <QPointer>
 #include <QSizeF>
 #include <QString>
@@ -95,6 +104,10 @@ private:
     AppearanceObserver* m_delegate = nullptr;
 };
 
+// The dark palette set while the appearance is dark and the desktop's palette
+// is light: Fusion's accents over dark greys, disabled text dimmed.
+[[nodiscard]] QPalette darkFusionPalette();
+
 // --- questions -----------------------------------------------------------------
 
 // The dark flag, from the shared monitor (made on the first question).
@@ -132,6 +145,17 @@ void sendAppleInterfaceStyleDidChange(QWidget* widget, const QVariant& notificat
 [[nodiscard]] Image contextAppleInterfaceImage(const Image& image);
 // Symbol images unchanged; the toolbar tint when dark; else marked template.
 [[nodiscard]] Image AppleToolbarImage(Image image);
+// Template icons: a glyph's shape drawn in the application palette's button
+// text colour, looked up at every draw so that the icon follows appearance
+// switches; disabled in the disabled button text colour (the enabled one
+// partly transparent where that would not read as dimmed on the button),
+// selected in the highlighted text colour.
+[[nodiscard]] QColor templateIconColor(QIcon::Mode mode);
+// Null for a null glyph.
+[[nodiscard]] QIcon templateIcon(const QIcon& glyph);
+// Whether the icon at `size` is a glyph: visible pixels, all of them grey (a
+// picture with coloured pixels, such as an application's icon, is not).
+[[nodiscard]] bool isGlyphIcon(const QIcon& icon, QSize size);
 // Named images of the cache (images.h) passed through AppleInterfaceImage.
 [[nodiscard]] Image cachedAppleInterfaceImageNamed(const QString& name);
 [[nodiscard]] Image cachedAppleInterfaceImageNamed(const QString& name, QSizeF size);

@@ -2,6 +2,7 @@
 
 #include "foundation/run_loop.h"
 #include "interface/action_router.h"
+#include "interface/appearance.h"
 #include "interface/responder_hooks.h"
 #include "interface/version_gates.h"
 #include "platform/log.h"
@@ -49,7 +50,13 @@ bool deliverEvent(QApplication* application, QObject* receiver, QEvent* event)
 
 } // namespace
 
-VelmorApplication::VelmorApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+VelmorApplication::VelmorApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // The appearance follows the desktop from the first window on: the
+    // monitor asks the portal now (without waiting) and sets the palette the
+    // answer needs, instead of when the first cell asks for the appearance.
+    (void)AppleInterfaceStyleMonitor::shared();
+}
 
 VelmorApplication::~VelmorApplication() = default;
 

@@ -20,6 +20,9 @@
 // is not consumed are validated first, so their enabled state is current
 // when Qt decides whether they fire.
 //
+// The application's appearance monitor (appearance.h) is made with it, so
+// the palette follows the desktop's light or dark preference from launch.
+//
 // The functions after the class are the application's window and folder
 // queries; they also work under a plain QApplication, without key routing
 // and with activation order unknown.

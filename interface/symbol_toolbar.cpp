@@ -8,6 +8,7 @@
 #include "interface/version_gates.h"
 #include "platform/user_defaults.h"
 
+#include <QActionEvent>
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
@@ -21,6 +22,8 @@ namespace {
 const QString kDisplayModeKey = QStringLiteral("TB Display Mode");
 const QString kItemIdentifiersKey = QStringLiteral("TB Item Identifiers");
 const QString kIsShownKey = QStringLiteral("TB Is Shown");
+// The cache key of the last icon of an action looked at for being a glyph.
+constexpr const char* kCheckedIconProperty = "sorvantCheckedIcon";
 
 Qt::ToolButtonStyle buttonStyle(SymbolToolbar::DisplayMode mode)
 {
@@ -146,6 +149,25 @@ bool SymbolToolbar::eventFilter(QObject* watched, QEvent* event)
     default: break;
     }
     return QToolBar::eventFilter(watched, event);
+}
+
+void SymbolToolbar::actionEvent(QActionEvent* event)
+{
+    QToolBar::actionEvent(event);
+    if (event->type() != QEvent::ActionAdded && event->type() != QEvent::ActionChanged)
+        return;
+    // Setting the template icon changes the action again; that change finds
+    // the icon a template already. Each icon is looked at once: validation
+    // changes the actions often, their icons seldom.
+    QAction* action = event->action();
+    if (!action || hasTemplateIcon(action))
+        return;
+    const qint64 icon = action->icon().cacheKey();
+    if (action->property(kCheckedIconProperty).toLongLong() == icon)
+        return;
+    action->setProperty(kCheckedIconProperty, icon);
+    if (isGlyphIcon(action->icon(), iconSize()))
+        setTemplateIcon(action, action->icon());
 }
 
 // --- configuration -------------------------------------------------------------------

@@ -8,6 +8,9 @@
 // Qt validates nothing by itself: the toolbar validates its items after
 // each mouse or key release and window activation, and whenever
 // validateVisibleItems() is called (on selection changes).
+//
+// Glyph icons of its items are drawn as templates (appearance.h), in the
+// palette's button text colour and, disabled, in its disabled colour.
 
 #include "foundation/color.h"
 
@@ -91,6 +94,10 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Items whose icons are glyphs (grey shapes, as the shipped symbols are)
+    // get template icons: drawn in the palette's button text colour of the
+    // current appearance, so they stay readable on a dark toolbar.
+    void actionEvent(QActionEvent* event) override;
 
 private:
     void scheduleValidation();

@@ -17,6 +17,8 @@ namespace sorvant {
 namespace {
 
 constexpr const char* kDummyProperty = "sorvantDummyMenuItem";
+// The cache key of the template icon an action was given.
+constexpr const char* kTemplateIconProperty = "sorvantTemplateIcon";
 
 QIcon iconOf(const Image& image)
 {
@@ -42,6 +44,23 @@ bool sameImage(const Image& a, const Image& b)
 
 } // namespace
 
+void setTemplateIcon(QAction* action, const QIcon& glyph)
+{
+    if (!action)
+        return;
+    const QIcon icon = templateIcon(glyph);
+    action->setProperty(kTemplateIconProperty, icon.isNull() ? QVariant() : QVariant(icon.cacheKey()));
+    action->setIcon(icon);
+}
+
+bool hasTemplateIcon(const QAction* action)
+{
+    if (!action)
+        return false;
+    const QVariant key = action->property(kTemplateIconProperty);
+    return key.isValid() && key.toLongLong() == action->icon().cacheKey();
+}
+
 // --- ToolbarItem ---------------------------------------------------------------------------
 
 ToolbarItem::ToolbarItem(const QString& identifier, QObject* parent) : QWidgetAction(parent)
@@ -52,7 +71,10 @@ ToolbarItem::ToolbarItem(const QString& identifier, QObject* parent) : QWidgetAc
 void ToolbarItem::setImage(const Image& image)
 {
     m_image = image;
-    setIcon(iconOf(image));
+    if (image.isTemplate())
+        setTemplateIcon(this, iconOf(image));
+    else
+        setIcon(iconOf(image));
 }
 
 void ToolbarItem::setAction(const QByteArray& selector, QObject* target)

@@ -31,6 +31,11 @@ namespace sorvant {
 
 struct SymbolConfiguration;
 
+// Gives `action` the template form of `glyph` (appearance.h templateIcon)
+// and remembers it, so hasTemplateIcon answers YES until another icon is set.
+void setTemplateIcon(QAction* action, const QIcon& glyph);
+[[nodiscard]] bool hasTemplateIcon(const QAction* action);
+
 class ToolbarItem : public QWidgetAction
 {
     Q_OBJECT
@@ -47,6 +52,7 @@ public:
     [[nodiscard]] bool autovalidates() const { return m_autovalidates; }
     void setAutovalidates(bool autovalidates) { m_autovalidates = autovalidates; }
     [[nodiscard]] Image image() const { return m_image; }
+    // A template image gives a template icon (setTemplateIcon).
     void setImage(const Image& image);
 
     // The named action, sent to `target` or along the responder chain.

@@ -9,7 +9,9 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QPicture>
@@ -216,27 +218,39 @@ protected:
         if (!m_daemon.waitForStarted(3000) || !m_daemon.waitForReadyRead(3000))
             GTEST_SKIP() << "no dbus-daemon to run a private session bus";
         m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        QDBusConnection server = QDBusConnection::connectToBus(m_address, QStringLiteral("portal-server"));
+        ASSERT_TRUE(server.isConnected());
+        ASSERT_TRUE(server.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &m_portal,
+                                          QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+        ASSERT_TRUE(server.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
     }
     void TearDown() override
     {
+        QDBusConnection::connectToBus(m_address, QStringLiteral("portal-server"))
+            .unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
         QDBusConnection::disconnectFromBus(QStringLiteral("portal-server"));
         QDBusConnection::disconnectFromBus(QStringLiteral("portal-client"));
         m_daemon.terminate();
         m_daemon.waitForFinished(3000);
     }
+    // Dispatches events until the monitor has switched `count` times in all
+    // (at most 3 s).
+    static void waitForSwitches(const int& switches, int count)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (switches < count && timer.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    FakePortal m_portal;
     QProcess m_daemon;
     QString m_address;
 };
 
 TEST_F(PortalBus, ColorSchemeDecidesAndItsChangesSwitch)
 {
-    FakePortal portal;
+    FakePortal& portal = m_portal;
     portal.scheme = 1;
-    QDBusConnection server = QDBusConnection::connectToBus(m_address, QStringLiteral("portal-server"));
-    ASSERT_TRUE(server.isConnected());
-    ASSERT_TRUE(server.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
-                                      QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
-    ASSERT_TRUE(server.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
 
     {
         // Making the monitor dispatches no posted event (made inside a
@@ -249,12 +263,7 @@ TEST_F(PortalBus, ColorSchemeDecidesAndItsChangesSwitch)
 
         int switches = 0;
         QObject::connect(&monitor, &AppleInterfaceStyleMonitor::darkChanged, [&] { ++switches; });
-        auto waitFor = [&](int count) {
-            QElapsedTimer timer;
-            timer.start();
-            while (switches < count && timer.elapsed() < 3000)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        };
+        auto waitFor = [&](int count) { waitForSwitches(switches, count); };
         // The answer comes as a switch: the portal prefers dark.
         waitFor(1);
         EXPECT_TRUE(dispatched);
@@ -276,7 +285,75 @@ TEST_F(PortalBus, ColorSchemeDecidesAndItsChangesSwitch)
         EXPECT_EQ(switches, 2);
         EXPECT_TRUE(monitor.isDark());
     }
-    server.unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
+}
+
+QColor applicationWindowColor()
+{
+    return QApplication::palette().color(QPalette::Active, QPalette::Window);
+}
+
+TEST_F(PortalBus, DarkSchemeOverALightPaletteGivesTheDarkPaletteUntilItTurnsLight)
+{
+    FakePortal& portal = m_portal;
+    portal.scheme = 1;
+    test::setDarkPalette(false);
+    const QColor desktopLight = applicationWindowColor();
+    const QPalette dark = darkFusionPalette();
+    {
+        AppleInterfaceStyleMonitor monitor(QDBusConnection::connectToBus(m_address, QStringLiteral("portal-client")));
+        int switches = 0;
+        QObject::connect(&monitor, &AppleInterfaceStyleMonitor::darkChanged, [&] { ++switches; });
+        auto waitFor = [&](int count) { waitForSwitches(switches, count); };
+        // A call answered after the signal was sent puts the signal in the
+        // client's queue; the events dispatched next deliver it.
+        QDBusConnection client = QDBusConnection::connectToBus(m_address, QStringLiteral("portal-client"));
+        auto emitScheme = [&](uint scheme, int expectedSwitches) {
+            emit portal.SettingChanged(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"),
+                                       QDBusVariant(scheme));
+            QDBusMessage read = QDBusMessage::createMethodCall(
+                QStringLiteral("org.freedesktop.portal.Desktop"), QStringLiteral("/org/freedesktop/portal/desktop"),
+                QStringLiteral("org.freedesktop.portal.Settings"), QStringLiteral("Read"));
+            read << QStringLiteral("org.freedesktop.appearance") << QStringLiteral("color-scheme");
+            const QDBusPendingCall answered = client.asyncCall(read);
+            QElapsedTimer timer;
+            timer.start();
+            while (!answered.isFinished() && timer.elapsed() < 3000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QCoreApplication::processEvents();
+            waitFor(expectedSwitches);
+        };
+        // Rows drawn in light text need a dark palette under them.
+        waitFor(1);
+        ASSERT_TRUE(monitor.isDark());
+        EXPECT_EQ(applicationWindowColor(), dark.color(QPalette::Window));
+        EXPECT_GT(QApplication::palette().color(QPalette::Text).lightness(), 200);
+        EXPECT_LT(QApplication::palette().color(QPalette::Base).lightness(), 60);
+        const QPalette set = QApplication::palette();
+        const int enabled = set.color(QPalette::Active, QPalette::ButtonText).lightness();
+        const int disabled = set.color(QPalette::Disabled, QPalette::ButtonText).lightness();
+        EXPECT_LT(disabled, enabled) << "disabled text is dimmer than enabled text";
+        EXPECT_GT(disabled, set.color(QPalette::Window).lightness());
+
+        emitScheme(2, 2);
+        EXPECT_FALSE(monitor.isDark());
+        EXPECT_EQ(applicationWindowColor(), desktopLight) << "the desktop's light palette is back";
+        emitScheme(0, 2); // no preference: our dark palette was never the desktop's
+        EXPECT_FALSE(monitor.isDark());
+        EXPECT_EQ(applicationWindowColor(), desktopLight);
+
+        // A theme that is dark already stays as it is, both ways.
+        emitScheme(2, 2);
+        test::setDarkPalette(true);
+        const QColor themeDark = applicationWindowColor();
+        EXPECT_FALSE(monitor.isDark()) << "the portal's light preference decides";
+        emitScheme(1, 3);
+        EXPECT_TRUE(monitor.isDark());
+        EXPECT_EQ(applicationWindowColor(), themeDark);
+        emitScheme(2, 4);
+        EXPECT_FALSE(monitor.isDark());
+        EXPECT_EQ(applicationWindowColor(), themeDark);
+    }
+    test::setDarkPalette(false);
 }
 
 } // namespace

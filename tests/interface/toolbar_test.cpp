@@ -1,10 +1,13 @@
+#include "interface/appearance.h"
 #include "interface/fonts.h"
+#include "interface/image_representations.h"
 #include "interface/responder_hooks.h"
 #include "interface/symbol_toolbar.h"
 #include "interface/toolbar_customization.h"
 #include "interface/toolbar_items.h"
 #include "interface/version_gates.h"
 
+#include "tests/interface/support.h"
 #include "tests/interface/widget_helpers.h"
 
 #include <QComboBox>
@@ -16,6 +19,8 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace sorvant {
 namespace {
@@ -390,6 +395,84 @@ TEST(SymbolToolbar, ValidatesAfterAClickAndScreenshotsEachMode)
     toolbar->setDisplayMode(SymbolToolbar::IconOnlyMode);
     EXPECT_FALSE(popUpMenuFont(preview).has_value());
     EXPECT_FALSE(popUpMenuFont(toolbar).has_value());
+}
+
+// The lightness of the button's pixel that stands out most from its
+// background (its top-left corner) and whether any pixel carries colour.
+struct Ink
+{
+    int lightness = -1;
+    bool coloured = false;
+};
+
+Ink inkOf(QWidget* button)
+{
+    const QImage shot = button->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const int background = QColor(shot.pixel(0, 0)).lightness();
+    Ink ink;
+    int contrast = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor pixel(shot.pixel(x, y));
+            ink.coloured = ink.coloured || std::abs(pixel.red() - pixel.blue()) > 60;
+            if (std::abs(pixel.lightness() - background) > contrast) {
+                contrast = std::abs(pixel.lightness() - background);
+                ink.lightness = pixel.lightness();
+            }
+        }
+    }
+    return ink;
+}
+
+TEST(SymbolToolbar, GlyphIconsTakeThePalettesTextColourInEachAppearance)
+{
+    ensureImageResources();
+    QMainWindow window;
+    auto* toolbar = new SymbolToolbar(QStringLiteral("Glyphs"));
+    toolbar->setDisplayMode(SymbolToolbar::IconOnlyMode);
+    window.addToolBar(toolbar);
+    window.setCentralWidget(new QWidget);
+    auto* enabled = new ToolbarItem(QStringLiteral("gear"), toolbar);
+    enabled->setIcon(QIcon(QStringLiteral(":/images/symbols/gear.svg")));
+    auto* disabled = new ToolbarItem(QStringLiteral("share"), toolbar);
+    disabled->setIcon(QIcon(QStringLiteral(":/images/symbols/square.and.arrow.up.svg")));
+    disabled->setEnabled(false);
+    auto* picture = new ToolbarItem(QStringLiteral("picture"), toolbar);
+    picture->setIcon(QIcon(QStringLiteral(":/images/Quirrel 3.svg")));
+    auto* image = new ToolbarItem(QStringLiteral("image"), toolbar);
+    Image templateImage = imageWithSymbolName(QStringLiteral("qx.eye"), 24.0);
+    ASSERT_TRUE(templateImage);
+    templateImage = templateImage.copy();
+    templateImage.setTemplate(true);
+    image->setImage(templateImage);
+    toolbar->addActions({enabled, disabled, picture, image});
+    test::activate(window);
+    EXPECT_TRUE(hasTemplateIcon(enabled));
+    EXPECT_TRUE(hasTemplateIcon(image)) << "a template image";
+    EXPECT_FALSE(hasTemplateIcon(picture)) << "a picture in colour keeps its colours";
+
+    // Light, dark, and light again: the icons follow each switch.
+    for (const bool dark : {false, true, false}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        test::setDarkPalette(dark);
+        QApplication::processEvents();
+        const int background = toolbar->palette().color(QPalette::Button).lightness();
+        const Ink on = inkOf(toolbar->widgetForAction(enabled));
+        const Ink off = inkOf(toolbar->widgetForAction(disabled));
+        const Ink eye = inkOf(toolbar->widgetForAction(image));
+        const int text = QApplication::palette().color(QPalette::ButtonText).lightness();
+        EXPECT_NEAR(on.lightness, text, 12) << "the enabled glyph in the button text colour";
+        EXPECT_NEAR(eye.lightness, text, 12);
+        EXPECT_GT(std::abs(on.lightness - background), std::abs(off.lightness - background))
+            << "the disabled glyph is dimmer than the enabled one";
+        EXPECT_GT(std::abs(off.lightness - background), 25) << "and still visible";
+        EXPECT_FALSE(on.coloured);
+        EXPECT_TRUE(inkOf(toolbar->widgetForAction(picture)).coloured);
+    }
+    test::setDarkPalette(false);
+    // Another glyph set later is made a template too.
+    enabled->setIcon(QIcon(QStringLiteral(":/images/symbols/trash.svg")));
+    EXPECT_TRUE(hasTemplateIcon(enabled));
 }
 
 } // namespace

@@ -1,0 +1,84 @@
+// Escape in the search window's results: their preview closes first, then a
+// running search stops.
+
+#include "interface/quick_look.h"
+#include "tests/app/app_test_support.h"
+
+#include <QApplication>
+#include <QTableView>
+#include <QTest>
+
+namespace sorvant::test {
+namespace {
+
+class EscapeTest : public AppFixture
+{
+protected:
+    void TearDown() override
+    {
+        if (QuickLookController* preview = QuickLookController::currentController())
+            preview->closePanel();
+    }
+    [[nodiscard]] static bool previewOpen()
+    {
+        const QuickLookController* preview = QuickLookController::currentController();
+        return preview && preview->isOpen();
+    }
+    // A window that found two results, shown and active, with the focus on
+    // its results and the first row selected; null when it could not be had.
+    std::unique_ptr<SearchWindow> windowFocusedOnResults()
+    {
+        tree.writeFile(QStringLiteral("few/report.txt"));
+        tree.writeFile(QStringLiteral("few/report.md"));
+        for (int i = 0; i < 300; ++i)
+            tree.writeFile(QStringLiteral("many/d%1/match%2.txt").arg(i % 30).arg(i));
+        auto window = makeWindow();
+        if (!searchAndWait(*window, QStringLiteral("report"), tree.filePath(QStringLiteral("few"))))
+            return nullptr;
+        window->show();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            return nullptr;
+        QTableView* table = window->resultsTable();
+        table->setFocus();
+        table->selectRow(0);
+        return QApplication::focusWidget() == table ? std::move(window) : nullptr;
+    }
+};
+
+TEST_F(EscapeTest, EscapeInTheResultsClosesThePreviewWhetherIdleOrSearching)
+{
+    auto window = windowFocusedOnResults();
+    ASSERT_TRUE(window);
+    QTableView* table = window->resultsTable();
+
+    {
+        SCOPED_TRACE("idle");
+        QTest::keyClick(table, Qt::Key_Space);
+        ASSERT_TRUE(previewOpen()) << "Space opens the preview";
+        QTest::keyClick(table, Qt::Key_Escape);
+        EXPECT_FALSE(previewOpen()) << "Escape in the results closes it";
+        EXPECT_TRUE(window->isVisible());
+    }
+    {
+        SCOPED_TRACE("searching");
+        QTest::keyClick(table, Qt::Key_Space);
+        ASSERT_TRUE(previewOpen());
+        QSignalSpy ended(window.get(), &SearchWindow::searchDidEnd);
+        // 300 files: the search still runs when the keys come.
+        window->setInput(QStringLiteral("match"));
+        window->setDestination(tree.filePath(QStringLiteral("many")));
+        window->search();
+        ASSERT_TRUE(window->isSearching());
+        table->setFocus();
+        QTest::keyClick(table, Qt::Key_Escape);
+        EXPECT_FALSE(previewOpen()) << "the first Escape closes the preview";
+        EXPECT_FALSE(window->engine().params().stop.load()) << "and leaves the search running";
+        QTest::keyClick(table, Qt::Key_Escape);
+        EXPECT_TRUE(window->engine().params().stop.load()) << "the second Escape stops the search";
+        EXPECT_TRUE(!ended.isEmpty() || ended.wait(10000));
+    }
+}
+
+} // namespace
+} // namespace sorvant::test
