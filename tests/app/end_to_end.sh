@@ -4,9 +4,9 @@
 # real binary is launched, a phrase typed and searched; the table's results
 # must equal the headless driver's on the same tree. A second launch is
 # forwarded to the first; the preferences switch "Quit on close" on, closing
-# the window quits, and the defaults file holds what the window saved. Two
+# the window quits, and the defaults file holds what the window saved. Three
 # more launches follow: a long search, stopped with Escape, and the window
-# on a dark desktop.
+# dark with the settings portal alone and on a dark Plasma desktop.
 # Screenshots go to SHOTS. FAKE_DESKTOP stands in for the file manager and
 # the launcher on the bus and records what the application asks of them.
 #
