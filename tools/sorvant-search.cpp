@@ -24,6 +24,8 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <functional>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -59,7 +61,13 @@ class DriverOwner : public SearchEngineOwner
 {
 public:
     void beep() override { m_beeped = true; }
-    void requestAttentionWhenInactive() override {}
+    // Posted when the worker has done its work, just before it ends.
+    void requestAttentionWhenInactive() override
+    {
+        if (m_ended)
+            m_ended();
+    }
+    void setEndedHandler(std::function<void()> handler) { m_ended = std::move(handler); }
     QStringList localVolumePaths() override { return mountedLocalVolumePaths(); }
     QStringList removableMedia() override { return mountedRemovableMediaPaths(); }
     void didUpdateResultInfo(const ResultPointer&) override {}
@@ -67,6 +75,7 @@ public:
 
 private:
     bool m_beeped = false;
+    std::function<void()> m_ended;
 };
 
 struct Options
@@ -484,9 +493,14 @@ int main(int argc, char** argv)
                                               : "")));
         return 2;
     }
-    // The end of a search is noticed within 10 ms; the window's 0.25 s
-    // refresh (progress, 2 s flushes) runs on every 25th tick.
+    // The window's 0.25 s refresh (progress, 2 s flushes) runs on every
+    // 25th tick; the end of a search is taken at once: the worker, whose
+    // work is done, is joined and the rest printed.
     Printer printer(engine, options);
+    owner.setEndedHandler([&] {
+        engine.stopSearch();
+        printer.tick(true);
+    });
     QTimer timer;
     int ticks = 0;
     QObject::connect(&timer, &QTimer::timeout, [&] { printer.tick(++ticks % 25 == 0); });
