@@ -13,10 +13,10 @@ namespace {
 using Table = std::array<unichar, kCharsTableSize>;
 using Bitmap = std::array<CharacterSetBitmap, kBitmapSize>;
 
-// Builds a case or diacritic table: only members of `source` change, and
-// only when `transform` gives exactly one unit.
-template <typename Transform>
-const Table* buildTable(const CharacterSet& source, Transform transform)
+// Builds a case or diacritic table: only members of `source` for which
+// `mayChange` holds change, and only when `transform` gives exactly one unit.
+template <typename Transform, typename MayChange>
+const Table* buildTable(const CharacterSet& source, Transform transform, MayChange mayChange)
 {
     auto* table = new Table; // never freed: lives as long as the process
     const QByteArray members = source.bitmapRepresentation();
@@ -24,13 +24,29 @@ const Table* buildTable(const CharacterSet& source, Transform transform)
     for (int c = 0; c < kCharsTableSize; ++c) {
         const auto unit = static_cast<unichar>(c);
         (*table)[c] = unit;
-        if (!bitmapContains(memberBits, unit))
+        if (!bitmapContains(memberBits, unit) || !mayChange(unit))
             continue;
         const QString folded = transform(QString(QChar(unit)));
         if (folded.size() == 1)
             (*table)[c] = folded.at(0).unicode();
     }
     return table;
+}
+
+constexpr bool anyUnit(unichar) { return true; }
+
+// Folding diacritics decomposes, drops non-spacing marks and composes again.
+// A unit without a canonical decomposition comes back as it is (or empty,
+// for a mark, which leaves the table's entry alone), and so does a Hangul
+// syllable, whose jamo are letters that compose back into it: only the
+// rest (a few thousand units of the 48,000 letters) needs the folding.
+bool mayFoldDiacritics(unichar unit)
+{
+    constexpr unichar kFirstHangulSyllable = 0xAC00;
+    constexpr unichar kLastHangulSyllable = 0xD7A3;
+    if (unit >= kFirstHangulSyllable && unit <= kLastHangulSyllable)
+        return false;
+    return unicode::hasCanonicalDecomposition(unit);
 }
 
 const Table* buildComposite(const Table& caseTable, const Table& umlauts)
@@ -44,20 +60,21 @@ const Table* buildComposite(const Table& caseTable, const Table& umlauts)
 const Table& lowerTable()
 {
     static const Table* const table =
-        buildTable(CharacterSet::uppercaseLetterCharacterSet(), unicode::lowercaseString);
+        buildTable(CharacterSet::uppercaseLetterCharacterSet(), unicode::lowercaseString, anyUnit);
     return *table;
 }
 
 const Table& upperTable()
 {
     static const Table* const table =
-        buildTable(CharacterSet::lowercaseLetterCharacterSet(), unicode::uppercaseString);
+        buildTable(CharacterSet::lowercaseLetterCharacterSet(), unicode::uppercaseString, anyUnit);
     return *table;
 }
 
 const Table& umlautsTable()
 {
-    static const Table* const table = buildTable(CharacterSet::letterCharacterSet(), unicode::foldDiacritics);
+    static const Table* const table =
+        buildTable(CharacterSet::letterCharacterSet(), unicode::foldDiacritics, mayFoldDiacritics);
     return *table;
 }
 

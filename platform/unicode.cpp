@@ -115,6 +115,16 @@ bool isNonspacingMark(char32_t c)
     return u_charType(static_cast<UChar32>(c)) == U_NON_SPACING_MARK;
 }
 
+bool hasCanonicalDecomposition(char32_t c)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    UChar buffer[32];
+    const int32_t length = unorm2_getRawDecomposition(normalizer(NormalizationForm::NFD),
+                                                      static_cast<UChar32>(c), buffer, 32, &status);
+    // A mapping longer than the buffer still is one.
+    return length > 0 || status == U_BUFFER_OVERFLOW_ERROR;
+}
+
 bool isLetter(char32_t c)
 {
     const auto mask = U_GET_GC_MASK(static_cast<UChar32>(c));

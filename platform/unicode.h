@@ -30,6 +30,9 @@ enum class NormalizationForm { NFC, NFD, NFKC, NFKD };
 
 // General category tests on one code point.
 [[nodiscard]] bool isNonspacingMark(char32_t c);
+// Whether `c` has a canonical decomposition (NFD changes it).
+//   hasCanonicalDecomposition(U'é') => true   hasCanonicalDecomposition(U'e') => false
+[[nodiscard]] bool hasCanonicalDecomposition(char32_t c);
 [[nodiscard]] bool isLetter(char32_t c);        // L*, M*
 [[nodiscard]] bool isAlphanumeric(char32_t c);  // L*, M*, N*
 

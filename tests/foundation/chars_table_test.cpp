@@ -1,6 +1,7 @@
 #include "foundation/chars_table.h"
 
 #include "platform/character_set.h"
+#include "platform/unicode.h"
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,33 @@ TEST(CharsTable, UnitAccessors)
     EXPECT_EQ(nonUmlautedAsciiCharacter(0x03B1), u' ');
     EXPECT_EQ(upperNonUmlautedCharacter(0x00FC), u'U');
     EXPECT_EQ(lowerNonUmlautedCharacter(0x00DC), u'u');
+}
+
+// The tables skip units the transforms cannot change; every unit must
+// still map as the transform itself says.
+TEST(CharsTable, EveryUnitMapsAsItsTransformSays)
+{
+    const CharsTable* lower = getLowerCharsTable();
+    const CharsTable* upper = getUpperCharsTable();
+    const CharsTable* umlauts = getUmlautsCharsTable();
+    const QByteArray letters = CharacterSet::letterCharacterSet().bitmapRepresentation();
+    const auto* letterBits = reinterpret_cast<const CharacterSetBitmap*>(letters.constData());
+    int mismatches = 0;
+    for (int c = 0; c < kCharsTableSize && mismatches < 5; ++c) {
+        const auto unit = static_cast<unichar>(c);
+        if (!bitmapContains(letterBits, unit))
+            continue;
+        const QString folded = unicode::foldDiacritics(QString(QChar(unit)));
+        const unichar expected = folded.size() == 1 ? folded.at(0).unicode() : unit;
+        if (umlauts[c] != expected) {
+            ++mismatches;
+            ADD_FAILURE() << "U+" << std::hex << c << " folds to U+" << int(umlauts[c]) << ", not U+" << int(expected);
+        }
+    }
+    EXPECT_EQ(lower[0x0130], 0x0130); // two units in full lowercasing: kept
+    EXPECT_EQ(upper[0x00E9], 0x00C9);
+    EXPECT_EQ(umlauts[0xAC01], 0xAC01); // a Hangul syllable stays
+    EXPECT_EQ(umlauts[0x1E9B], 0x017F); // long s with dot above loses the dot
 }
 
 TEST(CharsTable, TablesBuiltConcurrentlyAreIdenticalAndComplete)
