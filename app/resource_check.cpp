@@ -3,6 +3,7 @@
 #include "interface/strings_file.h"
 #include "interface/window_extensions.h"
 #include "system/bundle.h"
+#include "system/image_file_info.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -54,6 +55,7 @@ QList<ResourceCheckLine> checkResources(const Bundle& bundle)
     const QString script = bundle.pathForResource(QStringLiteral("Default"), QString(), QStringLiteral("Mail Scripts"));
     lines.append({QStringLiteral("mail script"),
                   !script.isEmpty() && QFileInfo(script).isExecutable() ? script : QString()});
+    lines.append({QStringLiteral("pdf reader"), pdfReaderModulePath()});
     return lines;
 }
 

@@ -1,20 +1,20 @@
 #include "system/image_file_info.h"
 
 #include "platform/file_system_representation.h"
+#include "platform/log.h"
 #include "system/image_file_types.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QMimeData>
 #include <QUrl>
 
-#include <poppler-qt6.h>
-
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <memory>
-#include <mutex>
 
 namespace sorvant {
 
@@ -39,12 +39,41 @@ std::unique_ptr<QFile> openForReading(const QString& path)
     return file;
 }
 
-// Poppler reports every defect of a broken file on the debug channel; a
-// search reads many such files, and the answer (-1) already says it failed.
-void silencePopplerDiagnostics()
+using PageCount = int (*)(const char* path);
+
+struct PdfReader
 {
-    static std::once_flag once;
-    std::call_once(once, [] { Poppler::setDebugErrorFunction([](const QString&, const QVariant&) {}, QVariant()); });
+    PageCount pageCount = nullptr;
+    QString path;
+};
+
+// The PDF module (system/pdf_pages), loaded on first use: beside the
+// installed program ("<bin>/../<libdir>/sorvant"), else where the build put
+// it. Without function, after one "WARNING: ", when it cannot be loaded.
+const PdfReader& pdfReader()
+{
+    static const PdfReader reader = [] {
+        const QString installed = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath()
+                                  + QStringLiteral("/../" SORVANT_INSTALL_LIBDIR "/sorvant/" SORVANT_PDF_MODULE_NAME);
+        QString failure;
+        for (const QString& candidate : {installed, QStringLiteral(SORVANT_PDF_MODULE_BUILD_PATH)}) {
+            if (!QFileInfo::exists(candidate))
+                continue;
+            void* module = ::dlopen(fileSystemRepresentation(candidate).constData(), RTLD_NOW | RTLD_LOCAL);
+            if (module == nullptr) {
+                const char* reason = ::dlerror();
+                failure = QString::fromLocal8Bit(reason ? reason : "unknown error");
+                continue;
+            }
+            if (auto* found = reinterpret_cast<PageCount>(::dlsym(module, "sorvant_pdf_page_count")))
+                return PdfReader{found, QFileInfo(candidate).canonicalFilePath()};
+            failure = candidate + QStringLiteral(" lacks sorvant_pdf_page_count");
+        }
+        logWarning(QStringLiteral("PDF files cannot be read: %1")
+                       .arg(failure.isEmpty() ? QStringLiteral("no " SORVANT_PDF_MODULE_NAME " found") : failure));
+        return PdfReader{};
+    }();
+    return reader;
 }
 
 } // namespace
@@ -69,14 +98,16 @@ QSize pixelSizeOfImageFile(const QString& path)
 
 int pageCountOfPDFFile(const QString& path)
 {
-    const std::unique_ptr<QFile> file = openForReading(path);
-    if (!file)
+    const QByteArray bytes = fileSystemRepresentation(path);
+    if (bytes.isEmpty())
         return -1;
-    silencePopplerDiagnostics();
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(file.get());
-    if (!document || document->isLocked())
-        return -1;
-    return document->numPages();
+    const PageCount count = pdfReader().pageCount;
+    return count ? count(bytes.constData()) : -1;
+}
+
+QString pdfReaderModulePath()
+{
+    return pdfReader().path;
 }
 
 bool isValidPDFFile(const QString& path)

@@ -25,6 +25,9 @@ namespace sorvant {
 
 // Whether the file is a PDF document that opens (pageCountOfPDFFile >= 0).
 [[nodiscard]] bool isValidPDFFile(const QString& path);
+// The PDF reader, a module loaded on first use (by this call too); null
+// when it cannot be loaded, and PDF files then give -1.
+[[nodiscard]] QString pdfReaderModulePath();
 
 // The image pasteboard data makes, tried in this order: the one file of a
 // URI list that holds exactly one file whose extension is an image's
