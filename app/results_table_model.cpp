@@ -68,6 +68,11 @@ ResultsTableModel::ResultsTableModel(ResultsDataSource& dataSource, QObject* par
 {
 }
 
+QString ResultsTableModel::titleOfColumn(int column)
+{
+    return isColumn(column) ? tr(kColumns[column].title) : QString();
+}
+
 QString ResultsTableModel::identifierOfColumn(int column)
 {
     return isColumn(column) ? QString::fromUtf16(kColumns[column].identifier) : QString();
@@ -209,7 +214,7 @@ QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation,
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || !isColumn(section))
         return {};
-    return tr(kColumns[section].title);
+    return titleOfColumn(section);
 }
 
 QVariantList ResultsTableModel::highlightRanges(const ResultsDataSource& dataSource, const QString& text)

@@ -55,6 +55,8 @@ public:
 
     // The identifier of a column; null outside 0 ..< kColumnCount.
     [[nodiscard]] static QString identifierOfColumn(int column);
+    // A column's title, translated; null for no column.
+    [[nodiscard]] static QString titleOfColumn(int column);
     // The column of an identifier (compared exactly); -1 when none.
     //   "file" => 0   "tags" => 8   "name" => -1   null => -1
     [[nodiscard]] static int columnWithIdentifier(const QString& identifier);

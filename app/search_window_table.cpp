@@ -28,9 +28,6 @@ namespace sorvant {
 
 namespace {
 
-// The titles of the sort keys 0-7, in key order.
-const char* const kSortTitles[] = {"Name", "Modified", "Size", "Path", "Kind", "Created", "Info", "Comment"};
-
 // The results' columns, in the model's column order: the name with its
 // icon, the path shortened in its middle, the dates as detailed as their
 // column's width allows, the other values as plain text, all in the small
@@ -38,31 +35,32 @@ const char* const kSortTitles[] = {"Name", "Modified", "Size", "Path", "Kind", "
 // and the tags stay hidden until the user shows them.
 QList<TableColumn> resultColumns()
 {
-    const auto column = [](int model, const char* title, double width, QAbstractItemDelegate* cell) {
-        TableColumn result = TableColumn::tableColumnWithIdentifier(
-            ResultsTableModel::identifierOfColumn(model), SearchWindow::tr(title), width, 40, 2000, true, false);
+    const auto column = [](int model, double width, QAbstractItemDelegate* cell) {
+        TableColumn result =
+            TableColumn::tableColumnWithIdentifier(ResultsTableModel::identifierOfColumn(model),
+                                                   ResultsTableModel::titleOfColumn(model), width, 40, 2000, true, false);
         result.cell = cell;
         return result;
     };
     // A few points off the column before, which may end in a right-aligned date.
     const auto text = [] { return new TextFieldCell(LineBreakMode::ByTruncatingTail, smallSystemFont(), false, 3); };
-    const auto date = [&column](int model, const char* title) {
-        TableColumn result = column(model, title, 150, nullptr);
+    const auto date = [&column](int model) {
+        TableColumn result = column(model, 150, nullptr);
         result.setDateCellWithFont(smallSystemFont(), Qt::AlignRight);
         return result;
     };
-    TableColumn info = column(ResultsTableModel::kInfoColumn, "Info", 140, text());
-    TableColumn comment = column(ResultsTableModel::kCommentColumn, "Comment", 180, text());
-    TableColumn tags = column(ResultsTableModel::kTagsColumn, "Tags", 140, text());
+    TableColumn info = column(ResultsTableModel::kInfoColumn, 140, text());
+    TableColumn comment = column(ResultsTableModel::kCommentColumn, 180, text());
+    TableColumn tags = column(ResultsTableModel::kTagsColumn, 140, text());
     for (TableColumn* later : {&info, &comment, &tags})
         later->hidden = true;
-    return {column(ResultsTableModel::kFileColumn, "Name", 220, FileCell::fileCell()),
-            column(ResultsTableModel::kPathColumn, "Path", 220,
+    return {column(ResultsTableModel::kFileColumn, 220, FileCell::fileCell()),
+            column(ResultsTableModel::kPathColumn, 220,
                    new TextFieldCell(LineBreakMode::ByTruncatingMiddle, smallSystemFont(), false, 0)),
-            column(ResultsTableModel::kSizeColumn, "Size", 80, text()),
-            date(ResultsTableModel::kModifiedColumn, "Modified"),
-            column(ResultsTableModel::kKindColumn, "Kind", 140, text()),
-            date(ResultsTableModel::kCreatedColumn, "Created"),
+            column(ResultsTableModel::kSizeColumn, 80, text()),
+            date(ResultsTableModel::kModifiedColumn),
+            column(ResultsTableModel::kKindColumn, 140, text()),
+            date(ResultsTableModel::kCreatedColumn),
             info,
             comment,
             tags};
@@ -314,8 +312,10 @@ void SearchWindow::addViewMenu(QMenuBar* menuBar)
     view->setObjectName(QStringLiteral("viewMenu"));
     auto* sortBy = new QMenu(tr("Sort By"), view);
     sortBy->setObjectName(QStringLiteral("sortByMenu"));
-    for (int key = 0; key < int(std::size(kSortTitles)); ++key)
-        addItem(sortBy, tr(kSortTitles[key]), "setSorting:", this, key)->setCheckable(true);
+    for (int key = kSortByName; key <= int(kSortByComment); ++key)
+        addItem(sortBy, ResultsTableModel::titleOfColumn(ResultsTableModel::columnForSortKey(std::uint64_t(key))),
+                "setSorting:", this, key)
+            ->setCheckable(true);
     sortBy->addSeparator();
     addItem(sortBy, tr("Ascending"), "setReverseSorting:", this, 0)->setCheckable(true);
     addItem(sortBy, tr("Descending"), "setReverseSorting:", this, 1)->setCheckable(true);
