@@ -31,7 +31,7 @@ void require(bool condition, const char* what)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 3 || size > 16 * 1024)
+    if (size < 3 || size > 1024 * 1024)
         return 0;
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data) + 2, qsizetype(size - 2));
     const qsizetype length = text.size();

@@ -26,7 +26,7 @@ void require(bool condition, const char* what)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size == 0 || size > 64 * 1024)
+    if (size == 0 || size > 1024 * 1024)
         return 0;
     QByteArray bytes(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));
     if ((data[0] & 1) != 0)
