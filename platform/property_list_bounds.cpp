@@ -64,7 +64,8 @@ std::optional<Trailer> readTrailer(const QByteArray& data)
     trailer.tableOffset = bigEndian(data, at + 24, 8);
     const auto limit = static_cast<quint64>(at);
     if (trailer.offsetSize < 1 || trailer.offsetSize > 8 || trailer.referenceSize < 1 || trailer.referenceSize > 8
-        || trailer.objectCount == 0 || trailer.topObject >= trailer.objectCount || trailer.tableOffset < kHeaderSize
+        || trailer.objectCount == 0 || trailer.objectCount > quint64(kMaximumPropertyListObjects)
+        || trailer.topObject >= trailer.objectCount || trailer.tableOffset < kHeaderSize
         || trailer.tableOffset > limit
         || trailer.objectCount > (limit - trailer.tableOffset) / static_cast<quint64>(trailer.offsetSize))
         return std::nullopt;
@@ -201,8 +202,9 @@ private:
     const Trailer m_trailer;
     const qsizetype m_end = m_data.size() - kTrailerSize;
     QList<State> m_state;
-    QList<qint64> m_height;
-    QList<qint64> m_size;
+    // Both stay within the bounds (a sum at most twice the object bound).
+    QList<qint32> m_height;
+    QList<qint32> m_size;
 };
 
 // --- XML ------------------------------------------------------------------------------------

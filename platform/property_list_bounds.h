@@ -13,8 +13,8 @@ namespace sorvant {
 
 // Deepest nesting of arrays and dictionaries accepted (the root is depth 0).
 inline constexpr int kMaximumPropertyListDepth = 512;
-// Most objects a binary property list may expand to, counting each
-// reference to a shared object as a copy.
+// Most objects a binary property list may hold, and may expand to counting
+// each reference to a shared object as a copy.
 inline constexpr qint64 kMaximumPropertyListObjects = 4 * 1024 * 1024;
 // Largest property list read, binary or XML.
 inline constexpr qint64 kMaximumPropertyListSize = 64 * 1024 * 1024;

@@ -4,6 +4,7 @@
 // Beside the sanitizers it checks that every reported range lies inside the
 // text and that a toggle's replacement range does too.
 
+#include "tools/fuzz/fuzz_support.h"
 #include "web/toolkit/markdown_markup.h"
 #include "web/toolkit/markdown_scanning.h"
 
@@ -12,8 +13,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -21,10 +20,7 @@ using namespace sorvant;
 
 void require(bool condition, const char* what)
 {
-    if (!condition) {
-        std::fprintf(stderr, "critic_markup_fuzz: %s\n", what);
-        std::abort();
-    }
+    sorvant::fuzz::require(condition, "critic_markup_fuzz", what);
 }
 
 } // namespace

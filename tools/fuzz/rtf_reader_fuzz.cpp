@@ -3,23 +3,19 @@
 // checks what must always hold: a failure comes with a message, and the
 // runs of a result cover its text exactly.
 
+#include "tools/fuzz/fuzz_support.h"
 #include "web/toolkit/rtf_reader.h"
 
 #include <QByteArray>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 void require(bool condition, const char* what)
 {
-    if (!condition) {
-        std::fprintf(stderr, "rtf_reader_fuzz: %s\n", what);
-        std::abort();
-    }
+    sorvant::fuzz::require(condition, "rtf_reader_fuzz", what);
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 
 #include "foundation/string_format.h"
 #include "platform/atomic_file.h"
-#include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "web/url/url_predicates.h"
 
@@ -143,20 +142,12 @@ bool isSafeHeaderText(const QString& text)
     return !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')) && !text.contains(QChar(0));
 }
 
-// The path of a file URL with its bytes kept (a name that is not UTF-8
-// arrives percent-escaped).
-QString localPathOf(const URL& url)
-{
-    const QUrl parsed = QUrl::fromEncoded(url.absoluteString().toUtf8());
-    return stringWithFileSystemRepresentation(QByteArray::fromPercentEncoding(parsed.path(QUrl::FullyEncoded).toUtf8()));
-}
-
 // Reads a local file for a file URL. Only regular files: the open does not
 // wait (a FIFO would block until a writer came), and a pipe or device is
 // refused rather than read without end. Answers the error code, 0 on success.
 qint64 readLocalFile(const URL& url, QByteArray* data, QString* message)
 {
-    const QString path = localPathOf(url);
+    const QString path = url.path();
     switch (readRegularFile(path, kMaximumFileSize, data, message)) {
     case FileReadStatus::Read:
         return 0;
