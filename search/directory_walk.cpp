@@ -654,7 +654,7 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
         flushDone();
     QString comment;
     if (!matched && (what & kSearchComments)) {
-        comment = DSStore::finderCommentInFolder(folder.fd, folderPath(folder), name());
+        comment = DSStore::itemCommentInFolder(folder.fd, folderPath(folder), name(), nameBytes);
         matched = searchWindowMatchString(comment, params, findOptions);
     }
     std::optional<QStringList> tags;

@@ -158,7 +158,7 @@ const QStringList& Result::tags()
 const QString& Result::comment()
 {
     if (m_comment.isNull()) {
-        m_comment = DSStore::finderCommentAtPath(m_fullPath);
+        m_comment = DSStore::itemCommentAtPath(m_fullPath);
         if (m_comment.isNull())
             m_comment = QStringLiteral("");
     }

@@ -68,8 +68,8 @@ public:
     // --- values fetched on first use (main thread) ---
     // The item's tags from "user.xdg.tags"; [] when none.
     [[nodiscard]] const QStringList& tags();
-    // The Finder comment from the folder's ".DS_Store"; "" when none (never
-    // null once asked).
+    // The comment: the folder's ".DS_Store" comment, else the item's
+    // "user.xdg.comment"; "" when none (never null once asked).
     [[nodiscard]] const QString& comment();
     // The kind from the shared MIME database ("PNG image", "folder").
     [[nodiscard]] const QString& kind();

@@ -151,7 +151,7 @@ const QList<OptionText>& optionTexts()
         {{"n", "names"}, "Search file and folder names (the default when no other of -n, -c, -t, -m is given)."},
         {{"c", "contents"}, "Search the text contents of files."},
         {{"t", "tags"}, "Search tags (\"user.xdg.tags\")."},
-        {{"m", "comments"}, "Search Finder comments (\".DS_Store\")."},
+        {{"m", "comments"}, "Search comments (\".DS_Store\", then \"user.xdg.comment\")."},
         {{"i", "ignore-case"}, "Ignore case."},
         {{"d", "ignore-diacritics"}, "Ignore diacritics (query terms)."},
         {{"z", "fuzzy"}, "Fuzzy matching (query terms)."},
