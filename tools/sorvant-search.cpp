@@ -507,5 +507,9 @@ int main(int argc, char** argv)
     timer.start(10);
     app.exec();
     engine.stopSearch();
-    return finalStatus(printer);
+    // Everything is written: the process ends without freeing its results
+    // one by one, which would take a while after many.
+    const int status = finalStatus(printer);
+    std::fflush(stderr);
+    std::_Exit(status);
 }
