@@ -143,15 +143,11 @@ void SearchWindow::copy()
 
 QList<QUrl> SearchWindow::documentURLs() const
 {
+    // The shown list changes only on this thread: no lock is needed, and
+    // none may be taken (a flush may be the caller, further up).
     QList<QUrl> urls;
-    ResultsDataSource& results = m_engine->dataSource();
-    if (!results.tryLock())
-        return urls;
-    for (const int row : selectedRows()) {
-        if (const ResultPointer result = results.resultAtIndex(row))
-            urls.append(QUrl::fromLocalFile(result->fullPath()));
-    }
-    results.unlock();
+    for (const QString& path : selectedPaths())
+        urls.append(QUrl::fromLocalFile(path));
     return urls;
 }
 

@@ -158,13 +158,20 @@ sort_by 0
 table_order | diff -u "$root/by-name.txt" - || fail "Sort By > Name did not bring the old order back"
 
 # Down moves from the field into the results and selects the first row;
-# Delete moves it to the Trash and out of the table.
+# Delete moves exactly that item to the Trash and out of the table.
+first=$(table_order | head -1)
 xdotool key Down
 sleep 0.3
 xdotool key Delete
 wait_for 5 bash -c "ls -A '$XDG_DATA_HOME/Trash/files' | grep -q ." || fail "nothing went to the Trash"
-first=$(grep -F "/$(ls -A "$XDG_DATA_HOME/Trash/files" | head -1)" "$root/shown.txt" | head -1)
+[ "$(ls -A "$XDG_DATA_HOME/Trash/files")" = "${first##*/}" ] \
+  || fail "the Trash holds $(ls -A "$XDG_DATA_HOME/Trash/files" | tr '\n' ' ')instead of the first row ${first##*/}"
+grep -qxF "Path=$(file_uri "$first" | sed 's|^file://||')" "$XDG_DATA_HOME/Trash/info/${first##*/}.trashinfo" \
+  || fail "the Trash's record does not name $first"
 [ ! -e "$first" ] || fail "the trashed item is still there"
+while IFS= read -r path; do
+  [ "$path" = "$first" ] || [ -e "$path" ] || fail "$path went away with the first row"
+done < "$root/shown.txt"
 call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -qF "\"$first\"" && fail "the trashed item is still listed"
 shot trashed
 wait_for 5 badge_shows "$(( $(wc -l < "$root/shown.txt") - 1 ))" true || fail "the launcher count did not drop by one"
