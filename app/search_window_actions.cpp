@@ -4,6 +4,7 @@
 
 #include "app/alert_panels.h"
 #include "app/application_delegate.h"
+#include "app/failure_messages.h"
 #include "app/results_table_model.h"
 #include "app/search_window.h"
 #include "interface/alerts.h"
@@ -19,11 +20,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTableView>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace sorvant {
 
@@ -59,8 +63,25 @@ void SearchWindow::selectRows(const QList<int>& rows)
 
 void SearchWindow::openFile()
 {
-    for (const QString& path : selectedPaths())
-        openURL(URL::fileURLWithPath(stringByResolvingLinkOfPath(path)), false);
+    for (const QString& path : selectedPaths()) {
+        const QString target = stringByResolvingLinkOfPath(path);
+        if (!hasApplicationForPath(target) || !openURL(URL::fileURLWithPath(target), false)) {
+            showFailure(noApplicationFailure(path));
+            return;
+        }
+    }
+}
+
+void SearchWindow::showFailure(const Failure& failure)
+{
+    if (failure.isNull())
+        return;
+    auto* sheet = new QMessageBox(QMessageBox::Warning, failure.title, failure.title, QMessageBox::Ok, this);
+    sheet->setObjectName(QStringLiteral("failure"));
+    sheet->setInformativeText(failure.text);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->open();
 }
 
 void SearchWindow::openWith(const QString& applicationPath)
@@ -110,6 +131,7 @@ void SearchWindow::deleteItems(bool trash)
     const QList<int> rows = selectedRows();
     const int remembered = rows.size() == 1 ? rows.constFirst() : -1;
     const QStringList paths = m_model->pathsOfRows(rows);
+<<<<<<< HEAD
     // What the Trash takes goes there; only the items it refused are asked
     // about, by name, and only they are deleted when the answer is Delete.
     const QStringList toRemove = trash ? recycleFilesKeepingRefused(paths) : paths;
@@ -119,6 +141,37 @@ void SearchWindow::deleteItems(bool trash)
     bool failed = !remove;
     for (const QString& path : remove ? toRemove : QStringList())
         failed = !removePath(path) || failed;
+=======
+    bool ask = true;
+    bool failed = false;
+    bool declined = false;
+    int error = 0;
+    for (const QString& path : paths) {
+        bool trashFailed = false;
+        if (trash) {
+            if (recycleFile(path, false))
+                continue;
+            failed = trashFailed = true;
+            if (!ask)
+                continue;
+            ask = false;
+            if (!askAlert(QStringLiteral("Warning"),
+                          QStringLiteral("The selected items can't be moved to the trash. Do you want to delete "
+                                         "them immediately? This action can't be undone."),
+                          QStringLiteral("Cancel"), QStringLiteral("Delete"))) {
+                declined = true;
+                continue;
+            }
+            trash = false;
+        }
+        if (!removePath(path)) {
+            error = errno;
+            failed = true;
+        }
+        else if (trashFailed)
+            failed = false;
+    }
+>>>>>>> wip/window
     m_results->clearSelection();
     ResultsDataSource& results = m_engine->dataSource();
     results.lock();
@@ -130,8 +183,14 @@ void SearchWindow::deleteItems(bool trash)
     const int count = m_model->rowCount();
     if (remembered >= 0 && count > 0)
         selectRows({std::min(remembered, count - 1)});
-    if (failed)
-        beep();
+    // What is still there and the user did not choose to keep is said.
+    QStringList remaining;
+    for (const QString& path : paths) {
+        if (QFileInfo(path).exists() || QFileInfo(path).isSymLink())
+            remaining.append(path);
+    }
+    if (failed && !declined)
+        showFailure(deletionFailure(remaining, error));
 }
 
 void SearchWindow::copy()
