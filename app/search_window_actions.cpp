@@ -4,6 +4,7 @@
 
 #include "app/alert_panels.h"
 #include "app/application_delegate.h"
+#include "app/failure_messages.h"
 #include "app/results_table_model.h"
 #include "app/search_window.h"
 #include "interface/alerts.h"
@@ -19,11 +20,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTableView>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace sorvant {
 
@@ -59,8 +63,25 @@ void SearchWindow::selectRows(const QList<int>& rows)
 
 void SearchWindow::openFile()
 {
-    for (const QString& path : selectedPaths())
-        openURL(URL::fileURLWithPath(stringByResolvingLinkOfPath(path)), false);
+    for (const QString& path : selectedPaths()) {
+        const QString target = stringByResolvingLinkOfPath(path);
+        if (!hasApplicationForPath(target) || !openURL(URL::fileURLWithPath(target), false)) {
+            showFailure(noApplicationFailure(path));
+            return;
+        }
+    }
+}
+
+void SearchWindow::showFailure(const Failure& failure)
+{
+    if (failure.isNull())
+        return;
+    auto* sheet = new QMessageBox(QMessageBox::Warning, failure.title, failure.title, QMessageBox::Ok, this);
+    sheet->setObjectName(QStringLiteral("failure"));
+    sheet->setInformativeText(failure.text);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->open();
 }
 
 void SearchWindow::openWith(const QString& applicationPath)
@@ -113,12 +134,17 @@ void SearchWindow::deleteItems(bool trash)
     // What the Trash takes goes there; only the items it refused are asked
     // about, by name, and only they are deleted when the answer is Delete.
     const QStringList toRemove = trash ? recycleFilesKeepingRefused(paths) : paths;
-    const bool remove = !trash || toRemove.isEmpty()
-        || askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(toRemove), QStringLiteral("Cancel"),
-                    QStringLiteral("Delete"));
-    bool failed = !remove;
-    for (const QString& path : remove ? toRemove : QStringList())
-        failed = !removePath(path) || failed;
+    const bool declined = trash && !toRemove.isEmpty()
+        && !askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(toRemove), QStringLiteral("Cancel"),
+                     QStringLiteral("Delete"));
+    bool failed = false;
+    int error = 0;
+    for (const QString& path : declined ? QStringList() : toRemove) {
+        if (!removePath(path)) {
+            error = errno;
+            failed = true;
+        }
+    }
     m_results->clearSelection();
     ResultsDataSource& results = m_engine->dataSource();
     results.lock();
@@ -130,8 +156,14 @@ void SearchWindow::deleteItems(bool trash)
     const int count = m_model->rowCount();
     if (remembered >= 0 && count > 0)
         selectRows({std::min(remembered, count - 1)});
-    if (failed)
-        beep();
+    // What is still there and the user did not choose to keep is said.
+    QStringList remaining;
+    for (const QString& path : paths) {
+        if (QFileInfo(path).exists() || QFileInfo(path).isSymLink())
+            remaining.append(path);
+    }
+    if (failed && !declined)
+        showFailure(deletionFailure(remaining, error));
 }
 
 void SearchWindow::copy()
@@ -143,15 +175,11 @@ void SearchWindow::copy()
 
 QList<QUrl> SearchWindow::documentURLs() const
 {
+    // The shown list changes only on this thread: no lock is needed, and
+    // none may be taken (a flush may be the caller, further up).
     QList<QUrl> urls;
-    ResultsDataSource& results = m_engine->dataSource();
-    if (!results.tryLock())
-        return urls;
-    for (const int row : selectedRows()) {
-        if (const ResultPointer result = results.resultAtIndex(row))
-            urls.append(QUrl::fromLocalFile(result->fullPath()));
-    }
-    results.unlock();
+    for (const QString& path : selectedPaths())
+        urls.append(QUrl::fromLocalFile(path));
     return urls;
 }
 

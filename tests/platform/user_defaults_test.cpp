@@ -229,7 +229,12 @@ TEST_F(UserDefaultsTest, ValuesWithoutPropertyListFormAreRefused)
 
 TEST_F(UserDefaultsTest, DamagedFileIsLeftByReadsAndSetAsideByTheFirstWrite)
 {
-    for (const QByteArray& damage : {QByteArray("<plist><dict><key>A</key>"), QByteArray("<plist><integer>1</integer></plist>")}) {
+    // Regression: a NUL inside a string, or deep nesting, stopped the process
+    // on every launch instead of being set aside.
+    const QByteArray deep = "<plist>" + QByteArray("<array>").repeated(200000) + "</plist>";
+    for (const QByteArray& damage : {QByteArray("<plist><dict><key>A</key>"), QByteArray("<plist><integer>1</integer></plist>"),
+                                     QByteArray("<plist><dict><key>A</key><string>a\0b</string></dict></plist>", 60), deep}) {
+        SCOPED_TRACE(damage.left(80).toStdString());
         SCOPED_TRACE(damage.toStdString());
         test::TempTree local;
         const QString file = local.writeFile("defaults.plist", damage);
