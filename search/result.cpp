@@ -3,6 +3,7 @@
 #include "foundation/number_formatting.h"
 #include "platform/file_system_representation.h"
 #include "platform/notification_center.h"
+#include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/property_list.h"
 #include "platform/xattr.h"
@@ -12,6 +13,7 @@
 #include "system/media_files.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QHash>
 #include <QMimeDatabase>
 #include <QThreadPool>
@@ -197,7 +199,13 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
     m_fileSize = isDirectory ? -1 : (status.valid && !status.isDirectory ? status.size : 0);
     const QString extension = pathExtension(m_fullPath);
     if (isPackage) {
-        const QVariant plist = readPropertyListFile(stringByAppendingPathComponent(m_fullPath, "Contents/Info.plist"));
+        const QString infoPath = stringByAppendingPathComponent(m_fullPath, "Contents/Info.plist");
+        QString problem;
+        const QVariant plist = readPropertyListFile(infoPath, &problem);
+        // A damaged Info.plist only costs the package its version; a missing
+        // one is common and not worth a word.
+        if (!plist.isValid() && QFile::exists(infoPath))
+            logWarning(problem);
         const QVariant version = plist.toMap().value(QStringLiteral("CFBundleShortVersionString"));
         if (version.typeId() == QMetaType::QString)
             m_info = version.toString();
