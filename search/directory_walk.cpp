@@ -733,10 +733,18 @@ void WalkThread::report(Folder& folder, const char* nameBytes, const QString& na
         return;
     if (params.type == kSearchFolders && (!isFolder || isPackage))
         return;
+    // Both strings are kept by the result: made at their exact sizes, not
+    // grown by appending nor sharing the reused name buffer's capacity.
     const QString& parent = folderPath(folder);
-    QString path = parent.endsWith(u'/') ? parent + name : parent + u'/' + name;
-    m_found.push_back({std::move(path), name, ItemStatus::read(folder.fd, nameBytes), std::move(tags),
-                       std::move(comment), isFolder, isPackage, true});
+    const bool slash = !parent.endsWith(u'/');
+    QString path;
+    path.reserve(parent.size() + qsizetype(slash) + name.size());
+    path.append(parent);
+    if (slash)
+        path.append(u'/');
+    path.append(name);
+    m_found.push_back({std::move(path), QString(name.constData(), name.size()), ItemStatus::read(folder.fd, nameBytes),
+                       std::move(tags), std::move(comment), isFolder, isPackage, true});
 }
 
 // Applies the duplicate rule to the folder's matches and hands their results
