@@ -238,7 +238,7 @@ struct WorkQueue
 class Walk
 {
 public:
-    Walk(SearchParams& params, const QString& root, ReportedPaths& reported, MountCrossing crossing);
+    Walk(SearchParams& params, const QString& root, ReportedPaths* reported, MountCrossing crossing);
     void run();
 
     // --- read by every thread ---
@@ -290,7 +290,7 @@ private:
     void loop(unsigned index);
     void startHelpers();
 
-    ReportedPaths& m_reported;
+    ReportedPaths* m_reported; // null: this walk's paths are all new
     std::vector<std::unique_ptr<WorkQueue>> m_queues;
     // Folders queued or being read; the walk ends when it drops to 0.
     std::atomic<std::int64_t> m_outstanding{0};
@@ -342,6 +342,7 @@ private:
     void report(Folder& folder, const char* nameBytes, const QString& name, bool isFolder, bool isPackage,
                 std::optional<QStringList>& tags, QString& comment);
     void handOver();
+    void dropRepeatedNames();
     const QString& folderPath(Folder& folder) const;
     const QString& decodedName(const char* name, qsizetype length, bool ascii);
     void countDone()
@@ -369,7 +370,7 @@ private:
     std::uint64_t m_done = 0;
 };
 
-Walk::Walk(SearchParams& walkParams, const QString& walkRoot, ReportedPaths& reported, MountCrossing walkCrossing)
+Walk::Walk(SearchParams& walkParams, const QString& walkRoot, ReportedPaths* reported, MountCrossing walkCrossing)
     : params(walkParams), root(walkRoot), crossing(walkCrossing), rootIsSlash(walkRoot == u"/"),
       baseDirectory(isVolumeRootPath(walkRoot) ? QString() : walkRoot), asciiNames(walkParams),
       contents(walkParams), m_reported(reported)
@@ -378,8 +379,10 @@ Walk::Walk(SearchParams& walkParams, const QString& walkRoot, ReportedPaths& rep
 
 void Walk::markReported(std::vector<FoundItem>& found)
 {
+    if (!m_reported)
+        return;
     for (FoundItem& item : found)
-        item.fresh = m_reported.insert(item.path);
+        item.fresh = m_reported->insert(item.path);
 }
 
 void Walk::push(unsigned thread, std::vector<PendingFolder>& folders)
@@ -622,6 +625,7 @@ void WalkThread::read(const PendingFolder& pending)
         }
         visit(folder, name, length, kind);
     }
+    dropRepeatedNames();
     handOver();
     flushDone();
     if (!m_subfolders.empty() && !m_walk.stopped()) {
@@ -747,6 +751,43 @@ void WalkThread::report(Folder& folder, const char* nameBytes, const QString& na
                        std::move(tags), std::move(comment), isFolder, isPackage, true});
 }
 
+// Keeps the first of the items whose names (`nameOf`) are the same, in
+// their order. Names rarely repeat: they are first compared by hash alone.
+template <typename Item, typename NameOf>
+void dropRepeated(std::vector<Item>& items, NameOf nameOf)
+{
+    if (items.size() < 2)
+        return;
+    std::vector<std::size_t> hashes;
+    hashes.reserve(items.size());
+    for (const Item& item : items)
+        hashes.push_back(qHash(nameOf(item)));
+    std::sort(hashes.begin(), hashes.end());
+    if (std::adjacent_find(hashes.begin(), hashes.end()) == hashes.end())
+        return;
+    QSet<std::decay_t<decltype(nameOf(items.front()))>> seen;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const qsizetype before = seen.size();
+        seen.insert(nameOf(items[i]));
+        if (seen.size() == before)
+            continue;
+        if (kept != i)
+            items[kept] = std::move(items[i]);
+        ++kept;
+    }
+    items.erase(items.begin() + std::ptrdiff_t(kept), items.end());
+}
+
+// A listing read while the folder changes may give a name twice: its
+// match and its subfolder are kept once, so that no path is reported, and
+// no subtree walked, twice.
+void WalkThread::dropRepeatedNames()
+{
+    dropRepeated(m_found, [](const FoundItem& item) -> const QString& { return item.name; });
+    dropRepeated(m_subfolders, [](const PendingFolder& folder) -> const QByteArray& { return folder.name; });
+}
+
 // Applies the duplicate rule to the folder's matches and hands their results
 // to the results model, each under one taking of its lock.
 void WalkThread::handOver()
@@ -773,7 +814,12 @@ void WalkThread::handOver()
 void searchWindowWalkDirectory(SearchParams& params, const QString& root, ReportedPaths& reported,
                                MountCrossing crossing)
 {
-    Walk(params, root, reported, crossing).run();
+    Walk(params, root, &reported, crossing).run();
+}
+
+void searchWindowWalkDirectory(SearchParams& params, const QString& root, MountCrossing crossing)
+{
+    Walk(params, root, nullptr, crossing).run();
 }
 
 } // namespace sorvant
