@@ -131,47 +131,20 @@ void SearchWindow::deleteItems(bool trash)
     const QList<int> rows = selectedRows();
     const int remembered = rows.size() == 1 ? rows.constFirst() : -1;
     const QStringList paths = m_model->pathsOfRows(rows);
-<<<<<<< HEAD
     // What the Trash takes goes there; only the items it refused are asked
     // about, by name, and only they are deleted when the answer is Delete.
     const QStringList toRemove = trash ? recycleFilesKeepingRefused(paths) : paths;
-    const bool remove = !trash || toRemove.isEmpty()
-        || askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(toRemove), QStringLiteral("Cancel"),
-                    QStringLiteral("Delete"));
-    bool failed = !remove;
-    for (const QString& path : remove ? toRemove : QStringList())
-        failed = !removePath(path) || failed;
-=======
-    bool ask = true;
+    const bool declined = trash && !toRemove.isEmpty()
+        && !askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(toRemove), QStringLiteral("Cancel"),
+                     QStringLiteral("Delete"));
     bool failed = false;
-    bool declined = false;
     int error = 0;
-    for (const QString& path : paths) {
-        bool trashFailed = false;
-        if (trash) {
-            if (recycleFile(path, false))
-                continue;
-            failed = trashFailed = true;
-            if (!ask)
-                continue;
-            ask = false;
-            if (!askAlert(QStringLiteral("Warning"),
-                          QStringLiteral("The selected items can't be moved to the trash. Do you want to delete "
-                                         "them immediately? This action can't be undone."),
-                          QStringLiteral("Cancel"), QStringLiteral("Delete"))) {
-                declined = true;
-                continue;
-            }
-            trash = false;
-        }
+    for (const QString& path : declined ? QStringList() : toRemove) {
         if (!removePath(path)) {
             error = errno;
             failed = true;
         }
-        else if (trashFailed)
-            failed = false;
     }
->>>>>>> wip/window
     m_results->clearSelection();
     ResultsDataSource& results = m_engine->dataSource();
     results.lock();
