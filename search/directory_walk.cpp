@@ -204,7 +204,6 @@ private:
 // results are reported and handed over together.
 struct FoundItem
 {
-    QString path;
     QString name;
     ItemStatus status;
     std::optional<QStringList> tags;
@@ -271,9 +270,9 @@ public:
     }
 
     // --- shared ---
-    // Adds the paths of `found` to the reported ones, marking each that was
-    // there already as not fresh.
-    void markReported(std::vector<FoundItem>& found);
+    // Adds the paths of `found`, items of `folder`, to the reported ones,
+    // marking each that was there already as not fresh.
+    void markReported(const QString& folder, std::vector<FoundItem>& found);
     // Queues the folders found by `thread`, in reverse so that its next take
     // is the first of them.
     void push(unsigned thread, std::vector<PendingFolder>& folders);
@@ -341,7 +340,7 @@ private:
     void visit(Folder& folder, const char* name, qsizetype length, ItemKind kind);
     void report(Folder& folder, const char* nameBytes, const QString& name, bool isFolder, bool isPackage,
                 std::optional<QStringList>& tags, QString& comment);
-    void handOver();
+    void handOver(Folder& folder);
     void dropRepeatedNames();
     const QString& folderPath(Folder& folder) const;
     const QString& decodedName(const char* name, qsizetype length, bool ascii);
@@ -377,12 +376,12 @@ Walk::Walk(SearchParams& walkParams, const QString& walkRoot, ReportedPaths* rep
 {
 }
 
-void Walk::markReported(std::vector<FoundItem>& found)
+void Walk::markReported(const QString& folder, std::vector<FoundItem>& found)
 {
     if (!m_reported)
         return;
     for (FoundItem& item : found)
-        item.fresh = m_reported->insert(item.path);
+        item.fresh = m_reported->insert(joinedItemPath(folder, item.name));
 }
 
 void Walk::push(unsigned thread, std::vector<PendingFolder>& folders)
@@ -626,7 +625,7 @@ void WalkThread::read(const PendingFolder& pending)
         visit(folder, name, length, kind);
     }
     dropRepeatedNames();
-    handOver();
+    handOver(folder);
     flushDone();
     if (!m_subfolders.empty() && !m_walk.stopped()) {
         std::shared_ptr<FolderHandle> handle;
@@ -737,17 +736,9 @@ void WalkThread::report(Folder& folder, const char* nameBytes, const QString& na
         return;
     if (params.type == kSearchFolders && (!isFolder || isPackage))
         return;
-    // Both strings are kept by the result: made at their exact sizes, not
-    // grown by appending nor sharing the reused name buffer's capacity.
-    const QString& parent = folderPath(folder);
-    const bool slash = !parent.endsWith(u'/');
-    QString path;
-    path.reserve(parent.size() + qsizetype(slash) + name.size());
-    path.append(parent);
-    if (slash)
-        path.append(u'/');
-    path.append(name);
-    m_found.push_back({std::move(path), QString(name.constData(), name.size()), ItemStatus::read(folder.fd, nameBytes),
+    // The result keeps the name: made at its exact size, not sharing the
+    // reused name buffer's capacity.
+    m_found.push_back({QString(name.constData(), name.size()), ItemStatus::read(folder.fd, nameBytes),
                        std::move(tags), std::move(comment), isFolder, isPackage, true});
 }
 
@@ -790,19 +781,20 @@ void WalkThread::dropRepeatedNames()
 
 // Applies the duplicate rule to the folder's matches and hands their results
 // to the results model, each under one taking of its lock.
-void WalkThread::handOver()
+void WalkThread::handOver(Folder& folder)
 {
     if (m_found.empty())
         return;
-    m_walk.markReported(m_found);
+    const QString& path = folderPath(folder);
+    m_walk.markReported(path, m_found);
     const SearchParams& params = m_walk.params;
     if (params.dataSource) {
-        // Results of one folder share their display path.
-        const ResultFolder shared(m_found.front().path, m_walk.baseDirectory);
+        // Results of one folder share its path and their display path.
+        const ResultFolder shared(path, m_found.front().name, m_walk.baseDirectory);
         for (const FoundItem& item : m_found) {
             if (item.fresh)
-                m_results.push_back(Result::create(shared, item.path, item.name, item.status, item.tags,
-                                                   item.comment, item.isFolder, item.isPackage));
+                m_results.push_back(Result::create(shared, item.name, item.status, item.tags, item.comment,
+                                                   item.isFolder, item.isPackage));
         }
         params.dataSource->addResults(m_results);
     }

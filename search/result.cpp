@@ -156,8 +156,20 @@ ItemStatus ItemStatus::read(int folderFd, const char* name)
     return status;
 }
 
-ResultFolder::ResultFolder(const QString& itemPath, const QString& baseDirectory)
-    : displayPath(displayPathFor(itemPath, baseDirectory))
+QString joinedItemPath(const QString& folder, const QString& name)
+{
+    const bool slash = !folder.endsWith(u'/');
+    QString path;
+    path.reserve(folder.size() + qsizetype(slash) + name.size());
+    path.append(folder);
+    if (slash)
+        path.append(u'/');
+    path.append(name);
+    return path;
+}
+
+ResultFolder::ResultFolder(const QString& folderPath, const QString& itemName, const QString& baseDirectory)
+    : folder(folderPath), displayPath(displayPathFor(joinedItemPath(folderPath, itemName), baseDirectory))
 {
 }
 
@@ -166,23 +178,43 @@ std::shared_ptr<Result> Result::create(const QString& path, const QString& baseD
                                        bool isDirectory, bool isPackage)
 {
     const QByteArray bytes = fileSystemRepresentation(path);
-    return create(ResultFolder(path, baseDirectory), path, name, ItemStatus::read(AT_FDCWD, bytes.constData()),
-                  tags, comment, isDirectory, isPackage);
+    const ItemStatus status = ItemStatus::read(AT_FDCWD, bytes.constData());
+    // The folder's path is kept when the name ends the path.
+    const qsizetype folderLength = path.size() - name.size();
+    if (!name.isEmpty() && folderLength > 0 && path.endsWith(name) && path.at(folderLength - 1) == u'/')
+        return make(path.left(folderLength), true, displayPathFor(path, baseDirectory), name, status, tags, comment,
+                    isDirectory, isPackage);
+    return make(path, false, displayPathFor(path, baseDirectory), name, status, tags, comment, isDirectory,
+                isPackage);
 }
 
-std::shared_ptr<Result> Result::create(const ResultFolder& folder, const QString& path, const QString& name,
-                                       const ItemStatus& status, const std::optional<QStringList>& tags,
-                                       const QString& comment, bool isDirectory, bool isPackage)
+std::shared_ptr<Result> Result::create(const ResultFolder& folder, const QString& name, const ItemStatus& status,
+                                       const std::optional<QStringList>& tags, const QString& comment,
+                                       bool isDirectory, bool isPackage)
+{
+    return make(folder.folder, true, folder.displayPath, name, status, tags, comment, isDirectory, isPackage);
+}
+
+std::shared_ptr<Result> Result::make(const QString& location, bool inFolder, const QString& displayPath,
+                                     const QString& name, const ItemStatus& status,
+                                     const std::optional<QStringList>& tags, const QString& comment,
+                                     bool isDirectory, bool isPackage)
 {
     initialize();
     auto result = std::make_shared<Result>(Key{});
     result->m_name = name;
     result->m_tags = tags;
     result->m_comment = comment;
-    result->m_fullPath = path;
-    result->m_displayPath = folder.displayPath;
+    result->m_location = location;
+    result->m_inFolder = inFolder;
+    result->m_displayPath = displayPath;
     result->readAttributes(status, isDirectory, isPackage);
     return result;
+}
+
+QString Result::fullPath() const
+{
+    return m_inFolder ? joinedItemPath(m_location, m_name) : m_location;
 }
 
 std::mutex& Result::infoMutex() const
@@ -197,9 +229,11 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
     if (status.valid)
         m_modified = QDateTime::fromMSecsSinceEpoch(status.modifiedMSecs, Qt::UTC);
     m_fileSize = isDirectory ? -1 : (status.valid && !status.isDirectory ? status.size : 0);
-    const QString extension = pathExtension(m_fullPath);
+    // The extension is that of the last component, which a name without
+    // "/" is.
+    const QString extension = m_inFolder && !m_name.contains(u'/') ? pathExtension(m_name) : pathExtension(fullPath());
     if (isPackage) {
-        const QString infoPath = stringByAppendingPathComponent(m_fullPath, "Contents/Info.plist");
+        const QString infoPath = stringByAppendingPathComponent(fullPath(), "Contents/Info.plist");
         QString problem;
         const QVariant plist = readPropertyListFile(infoPath, &problem);
         // A damaged Info.plist only costs the package its version; a missing
@@ -229,14 +263,14 @@ QString Result::size() const
 const QStringList& Result::tags()
 {
     if (!m_tags)
-        m_tags = tagNamesAtPath(m_fullPath);
+        m_tags = tagNamesAtPath(fullPath());
     return *m_tags;
 }
 
 const QString& Result::comment()
 {
     if (m_comment.isNull()) {
-        m_comment = DSStore::itemCommentAtPath(m_fullPath);
+        m_comment = DSStore::itemCommentAtPath(fullPath());
         if (m_comment.isNull())
             m_comment = QStringLiteral("");
     }
@@ -247,7 +281,7 @@ const QString& Result::kind()
 {
     if (m_shouldGetKind) {
         static const QMimeDatabase database;
-        m_kind = database.mimeTypeForFile(m_fullPath).comment();
+        m_kind = database.mimeTypeForFile(fullPath()).comment();
         m_shouldGetKind = false;
     }
     return m_kind;
@@ -281,13 +315,13 @@ void Result::computeInfo()
     QString info;
     switch (m_resultType) {
     case ResultType::Image:
-        info = imageInfo(m_fullPath);
+        info = imageInfo(fullPath());
         break;
     case ResultType::PDF:
-        info = pdfInfo(m_fullPath);
+        info = pdfInfo(fullPath());
         break;
     case ResultType::Movie:
-        info = movieInfo(m_fullPath);
+        info = movieInfo(fullPath());
         break;
     case ResultType::Other:
         break;

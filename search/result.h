@@ -48,15 +48,20 @@ struct ItemStatus
     [[nodiscard]] static ItemStatus read(int folderFd, const char* name);
 };
 
-// What the results of one folder share, built once for the folder: the
-// display path.
+// What the results of one folder share, built once for the folder: its
+// path and the display path.
 struct ResultFolder
 {
-    // From the full path of any item of the folder; `baseDirectory` as for
-    // Result::create.
-    ResultFolder(const QString& itemPath, const QString& baseDirectory);
+    // The folder at `folder` (a full path), whose items include `itemName`;
+    // `baseDirectory` as for Result::create.
+    ResultFolder(const QString& folder, const QString& itemName, const QString& baseDirectory);
+    QString folder;
     QString displayPath;
 };
+
+// The full path of the item `name` of `folder`: joined with one "/".
+//   ("/a", "b") => "/a/b"   ("/", "b") => "/b"   ("/a/", "b") => "/a/b"
+[[nodiscard]] QString joinedItemPath(const QString& folder, const QString& name);
 
 class Result : public std::enable_shared_from_this<Result>
 {
@@ -75,15 +80,16 @@ public:
                                                         const QString& name,
                                                         const std::optional<QStringList>& tags,
                                                         const QString& comment, bool isDirectory, bool isPackage);
-    // A result for the item `name` of `folder` (its full path `path`, as the
-    // walk already holds it), from what the walk read of it.
-    [[nodiscard]] static std::shared_ptr<Result> create(const ResultFolder& folder, const QString& path,
-                                                        const QString& name, const ItemStatus& status,
+    // A result for the item `name` of `folder`, from what the walk read of it.
+    [[nodiscard]] static std::shared_ptr<Result> create(const ResultFolder& folder, const QString& name,
+                                                        const ItemStatus& status,
                                                         const std::optional<QStringList>& tags,
                                                         const QString& comment, bool isDirectory, bool isPackage);
 
     // --- plain values ---
-    [[nodiscard]] const QString& fullPath() const { return m_fullPath; }
+    // The whole path, made on each call: a result keeps its folder's path,
+    // shared with the other results of the folder, and its name.
+    [[nodiscard]] QString fullPath() const;
     // The folder shown in the path column: relative to the base folder as
     // "./sub" (or "." directly in it), else the parent's full path.
     //   (base "/a", item "/a/b/c") => "./b"   (base "/a", "/a/c") => "."
@@ -133,12 +139,19 @@ public:
     Result& operator=(const Result&) = delete;
 
 private:
+    static std::shared_ptr<Result> make(const QString& location, bool inFolder, const QString& displayPath,
+                                        const QString& name, const ItemStatus& status,
+                                        const std::optional<QStringList>& tags, const QString& comment,
+                                        bool isDirectory, bool isPackage);
     void readAttributes(const ItemStatus& status, bool isDirectory, bool isPackage);
     void computeInfo();
     void setInfo(const QString& info);
 
     std::optional<QStringList> m_tags;
-    QString m_fullPath;
+    // The folder's path when m_inFolder (the name is the last component of
+    // the full path), else the full path itself.
+    QString m_location;
+    bool m_inFolder = false;
     QString m_displayPath;
     QString m_kind;
     QString m_type;
