@@ -203,8 +203,11 @@ std::shared_ptr<Result> Result::make(const QString& location, bool inFolder, con
     initialize();
     auto result = std::make_shared<Result>(Key{});
     result->m_name = name;
-    result->m_tags = tags;
-    result->m_comment = comment;
+    if (tags || !comment.isNull()) {
+        Details& details = result->detailsLocked(); // nobody else sees the result yet
+        details.tags = tags;
+        details.comment = comment;
+    }
     result->m_location = location;
     result->m_inFolder = inFolder;
     result->m_displayPath = displayPath;
@@ -215,6 +218,29 @@ std::shared_ptr<Result> Result::make(const QString& location, bool inFolder, con
 QString Result::fullPath() const
 {
     return m_inFolder ? joinedItemPath(m_location, m_name) : m_location;
+}
+
+Result::~Result()
+{
+    delete m_details.load(std::memory_order_acquire);
+}
+
+Result::Details& Result::detailsLocked() const
+{
+    Details* values = m_details.load(std::memory_order_relaxed);
+    if (!values) {
+        values = new Details;
+        m_details.store(values, std::memory_order_release);
+    }
+    return *values;
+}
+
+Result::Details& Result::details() const
+{
+    if (Details* values = m_details.load(std::memory_order_acquire))
+        return *values;
+    const std::lock_guard<std::mutex> guard(infoMutex());
+    return detailsLocked();
 }
 
 std::mutex& Result::infoMutex() const
@@ -242,7 +268,7 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
             logWarning(problem);
         const QVariant version = plist.toMap().value(QStringLiteral("CFBundleShortVersionString"));
         if (version.typeId() == QMetaType::QString)
-            m_info = version.toString();
+            detailsLocked().info = version.toString(); // nobody else sees the result yet
         m_type = extension;
         return;
     }
@@ -262,29 +288,32 @@ QString Result::size() const
 
 const QStringList& Result::tags()
 {
-    if (!m_tags)
-        m_tags = tagNamesAtPath(fullPath());
-    return *m_tags;
+    Details& values = details();
+    if (!values.tags)
+        values.tags = tagNamesAtPath(fullPath());
+    return *values.tags;
 }
 
 const QString& Result::comment()
 {
-    if (m_comment.isNull()) {
-        m_comment = DSStore::itemCommentAtPath(fullPath());
-        if (m_comment.isNull())
-            m_comment = QStringLiteral("");
+    Details& values = details();
+    if (values.comment.isNull()) {
+        values.comment = DSStore::itemCommentAtPath(fullPath());
+        if (values.comment.isNull())
+            values.comment = QStringLiteral("");
     }
-    return m_comment;
+    return values.comment;
 }
 
 const QString& Result::kind()
 {
+    Details& values = details();
     if (m_shouldGetKind) {
         static const QMimeDatabase database;
-        m_kind = database.mimeTypeForFile(fullPath()).comment();
+        values.kind = database.mimeTypeForFile(fullPath()).comment();
         m_shouldGetKind = false;
     }
-    return m_kind;
+    return values.kind;
 }
 
 bool Result::shouldGetInfo() const
@@ -296,8 +325,10 @@ bool Result::shouldGetInfo() const
 QString Result::info()
 {
     std::unique_lock<std::mutex> guard(infoMutex());
-    if (!m_shouldGetInfo)
-        return m_info;
+    if (!m_shouldGetInfo) {
+        const Details* values = m_details.load(std::memory_order_relaxed);
+        return values ? values->info : QString();
+    }
     m_shouldGetInfo = false;
     guard.unlock();
     std::shared_ptr<Result> self = weak_from_this().lock();
@@ -307,7 +338,8 @@ QString Result::info()
         infoPool().start([self] { self->computeInfo(); });
     }
     guard.lock();
-    return m_info;
+    const Details* values = m_details.load(std::memory_order_relaxed);
+    return values ? values->info : QString();
 }
 
 void Result::computeInfo()
@@ -334,7 +366,7 @@ void Result::setInfo(const QString& info)
 {
     {
         const std::lock_guard<std::mutex> guard(infoMutex());
-        m_info = info;
+        detailsLocked().info = info;
     }
     std::shared_ptr<Result> self = weak_from_this().lock();
     if (self)

@@ -19,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -135,10 +136,25 @@ public:
     // Warms the shared type tables before results are made on other threads.
     static void initialize();
 
+    ~Result();
     Result(const Result&) = delete;
     Result& operator=(const Result&) = delete;
 
 private:
+    // What most results never need, made on first use: the tags, comment,
+    // kind and information text.
+    struct Details
+    {
+        std::optional<QStringList> tags;
+        QString comment;
+        QString kind;
+        QString info;
+    };
+    // The details, made under infoMutex() when missing; the caller of
+    // detailsLocked() holds it.
+    Details& details() const;
+    Details& detailsLocked() const;
+
     static std::shared_ptr<Result> make(const QString& location, bool inFolder, const QString& displayPath,
                                         const QString& name, const ItemStatus& status,
                                         const std::optional<QStringList>& tags, const QString& comment,
@@ -147,16 +163,13 @@ private:
     void computeInfo();
     void setInfo(const QString& info);
 
-    std::optional<QStringList> m_tags;
     // The folder's path when m_inFolder (the name is the last component of
     // the full path), else the full path itself.
     QString m_location;
     bool m_inFolder = false;
     QString m_displayPath;
-    QString m_kind;
     QString m_type;
     QString m_name;
-    QString m_comment;
     QDateTime m_created;
     QDateTime m_modified;
     qint64 m_fileSize = 0;
@@ -167,8 +180,8 @@ private:
     // The information text is written by a pool thread and read by the
     // main thread, under one of a few locks shared by all results.
     [[nodiscard]] std::mutex& infoMutex() const;
-    QString m_info;
     bool m_shouldGetInfo = false;
+    mutable std::atomic<Details*> m_details{nullptr};
 };
 
 using ResultPointer = std::shared_ptr<Result>;
