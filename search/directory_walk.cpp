@@ -329,6 +329,7 @@ private:
         dev_t device;
         bool isSystemFolder; // "/System" of the root "/"
         std::optional<QString> path;
+        std::optional<ResultFolder> results; // what its results share
     };
 
     static constexpr std::size_t kListingChunk = 32768;
@@ -340,7 +341,7 @@ private:
     void visit(Folder& folder, const char* name, qsizetype length, ItemKind kind);
     void report(Folder& folder, const char* nameBytes, const QString& name, bool isFolder, bool isPackage,
                 std::optional<QStringList>& tags, QString& comment);
-    void handOver(Folder& folder);
+    void handOver(Folder& folder, bool more);
     void dropRepeatedNames();
     const QString& folderPath(Folder& folder) const;
     const QString& decodedName(const char* name, qsizetype length, bool ascii);
@@ -365,6 +366,7 @@ private:
     ContentBuffer m_contentBuffer;
     std::vector<PendingFolder> m_subfolders;
     std::vector<FoundItem> m_found;
+    QSet<QString> m_handedOver; // names of the folder handed over before its end
     std::vector<ResultPointer> m_results;
     std::uint64_t m_done = 0;
 };
@@ -601,7 +603,7 @@ void WalkThread::read(const PendingFolder& pending)
             }
         }
     }
-    Folder folder{pending, fd, device, m_walk.rootIsSlash && pending.bytes == "/System", std::nullopt};
+    Folder folder{pending, fd, device, m_walk.rootIsSlash && pending.bytes == "/System", std::nullopt, std::nullopt};
     m_subfolders.clear();
     for (std::size_t offset = 0; offset < m_listed;) {
         const auto* item = reinterpret_cast<const dirent64*>(m_listing.data() + offset);
@@ -625,7 +627,7 @@ void WalkThread::read(const PendingFolder& pending)
         visit(folder, name, length, kind);
     }
     dropRepeatedNames();
-    handOver(folder);
+    handOver(folder, false);
     flushDone();
     if (!m_subfolders.empty() && !m_walk.stopped()) {
         std::shared_ptr<FolderHandle> handle;
@@ -740,6 +742,11 @@ void WalkThread::report(Folder& folder, const char* nameBytes, const QString& na
     // reused name buffer's capacity.
     m_found.push_back({QString(name.constData(), name.size()), ItemStatus::read(folder.fd, nameBytes),
                        std::move(tags), std::move(comment), isFolder, isPackage, true});
+    // A search that reads items hands each match over at once, as it may
+    // take long to reach the next; a name search, in batches.
+    constexpr std::size_t kBatch = 256;
+    if (m_found.size() >= kBatch || (params.what & (kSearchComments | kSearchTags | kSearchContents)))
+        handOver(folder, true);
 }
 
 // Keeps the first of the items whose names (`nameOf`) are the same, in
@@ -771,18 +778,30 @@ void dropRepeated(std::vector<Item>& items, NameOf nameOf)
 }
 
 // A listing read while the folder changes may give a name twice: its
-// match and its subfolder are kept once, so that no path is reported, and
-// no subtree walked, twice.
+// subfolder is walked once (and its match reported once, by handOver).
 void WalkThread::dropRepeatedNames()
 {
-    dropRepeated(m_found, [](const FoundItem& item) -> const QString& { return item.name; });
     dropRepeated(m_subfolders, [](const PendingFolder& folder) -> const QByteArray& { return folder.name; });
 }
 
-// Applies the duplicate rule to the folder's matches and hands their results
-// to the results model, each under one taking of its lock.
-void WalkThread::handOver(Folder& folder)
+// Applies the duplicate rule to the folder's matches found since the last
+// hand-over and hands their results to the results model, under one taking
+// of its lock. `more`: the folder is not done; the names handed over are
+// then remembered until it is, so that a name listed twice is taken once.
+void WalkThread::handOver(Folder& folder, bool more)
 {
+    if (!m_found.empty()) {
+        dropRepeated(m_found, [](const FoundItem& item) -> const QString& { return item.name; });
+        if (!m_handedOver.isEmpty()) {
+            std::erase_if(m_found, [this](const FoundItem& item) { return m_handedOver.contains(item.name); });
+        }
+        if (more) {
+            for (const FoundItem& item : m_found)
+                m_handedOver.insert(item.name);
+        }
+    }
+    if (!more)
+        m_handedOver.clear();
     if (m_found.empty())
         return;
     const QString& path = folderPath(folder);
@@ -790,11 +809,12 @@ void WalkThread::handOver(Folder& folder)
     const SearchParams& params = m_walk.params;
     if (params.dataSource) {
         // Results of one folder share its path and their display path.
-        const ResultFolder shared(path, m_found.front().name, m_walk.baseDirectory);
+        if (!folder.results)
+            folder.results.emplace(path, m_found.front().name, m_walk.baseDirectory);
         for (const FoundItem& item : m_found) {
             if (item.fresh)
-                m_results.push_back(Result::create(shared, item.name, item.status, item.tags, item.comment,
-                                                   item.isFolder, item.isPackage));
+                m_results.push_back(Result::create(*folder.results, item.name, item.status, item.tags,
+                                                   item.comment, item.isFolder, item.isPackage));
         }
         params.dataSource->addResults(m_results);
     }
