@@ -107,23 +107,86 @@ bool ResultsTableModel::sortByColumn(int column)
     if (!key)
         return false;
     const bool reverse = *key == m_dataSource.sorting() ? !m_dataSource.isReverseSorting() : m_dataSource.isReverseSorting();
-    m_dataSource.setSorting(*key, reverse);
-    // Sorting moves rows without adding any: a layout change, so that the
-    // selection (and every persistent index) follows its result.
+    sort(*key, reverse);
+    return true;
+}
+
+void ResultsTableModel::sort(std::uint64_t key, bool reverse)
+{
+    m_dataSource.setSorting(key, reverse);
+    m_dataSource.sortResults(this);
+}
+
+void ResultsTableModel::insertResults(QList<ResultPointer> results)
+{
+    m_dataSource.insertResults(std::move(results), this);
+}
+
+void ResultsTableModel::removeGoneResults()
+{
+    m_dataSource.updateResults(this);
+}
+
+void ResultsTableModel::removeAllResults()
+{
+    beginResetModel();
+    m_dataSource.removeAllResults();
+    m_rows = 0;
+    endResetModel();
+}
+
+void ResultsTableModel::resultDidChange(const Result* result)
+{
+    const qsizetype row = m_dataSource.indexOfResult(result);
+    if (row >= 0 && row < m_rows)
+        emit dataChanged(index(int(row), 0), index(int(row), kColumnCount - 1));
+}
+
+ResultPointer ResultsTableModel::resultAtRow(int row) const
+{
+    return row < m_rows ? m_dataSource.resultAtIndex(row) : nullptr;
+}
+
+void ResultsTableModel::shownResultsWillInsert(qsizetype row, qsizetype count)
+{
+    beginInsertRows({}, int(row), int(row + count - 1));
+}
+
+void ResultsTableModel::shownResultsDidInsert()
+{
+    m_rows = int(m_dataSource.count());
+    endInsertRows();
+}
+
+void ResultsTableModel::shownResultsWillRemove(qsizetype row, qsizetype count)
+{
+    beginRemoveRows({}, int(row), int(row + count - 1));
+}
+
+void ResultsTableModel::shownResultsDidRemove()
+{
+    m_rows = int(m_dataSource.count());
+    endRemoveRows();
+}
+
+void ResultsTableModel::shownResultsWillReorder()
+{
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ResultsTableModel::shownResultsDidReorder(const std::vector<qsizetype>& rowOf)
+{
+    // Each persistent index (the selection, the current row) moves with its
+    // result: one look-up per index, no search.
     const QModelIndexList before = persistentIndexList();
-    QList<const Result*> held;
-    for (const QModelIndex& index : before)
-        held.append(m_dataSource.resultAtIndex(index.row()).get());
-    m_rows = int(m_dataSource.numberOfRowsInTableView());
     QModelIndexList after;
-    for (qsizetype i = 0; i < before.size(); ++i) {
-        const qsizetype row = m_dataSource.indexOfResult(held.at(i));
-        after.append(row < 0 ? QModelIndex() : index(int(row), before.at(i).column()));
+    after.reserve(before.size());
+    for (const QModelIndex& old : before) {
+        const size_t row = size_t(old.row());
+        after.append(row < rowOf.size() ? index(int(rowOf[row]), old.column()) : QModelIndex());
     }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-    return true;
 }
 
 void ResultsTableModel::setPathColumnNarrow(bool narrow)
@@ -154,7 +217,7 @@ int ResultsTableModel::columnCount(const QModelIndex& parent) const
 
 QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
 {
-    const ResultPointer result = m_dataSource.resultAtIndex(index.row());
+    const ResultPointer result = resultAtRow(index.row());
     if (!result || !isColumn(index.column()))
         return {};
     const int column = index.column();

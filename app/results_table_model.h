@@ -11,9 +11,17 @@
 //   3        "modified"  1            8         "tags"      none
 //   4        "kind"      4
 //
+// Rows change only as increments: a batch of new results is merged into the
+// current order with ranged row inserts (or, for a batch spread over many
+// places, one insert at the end and one reorder), gone results leave as
+// removed rows, and a re-sort is a reorder whose persistent indexes (the
+// view's selection and current row) follow their results. Only a new search
+// resets the model.
+//
 // Threads: main thread only; the worker never touches the shown list.
 
 #include "interface/table_view.h"
+#include "search/results_data_source.h"
 
 #include <QAbstractTableModel>
 
@@ -24,9 +32,9 @@ class QMimeData;
 
 namespace sorvant {
 
-class ResultsDataSource;
+class Result;
 
-class ResultsTableModel : public QAbstractTableModel, public TableRowsWriting
+class ResultsTableModel : public QAbstractTableModel, public TableRowsWriting, private ShownResultsObserver
 {
     Q_OBJECT
 public:
@@ -68,11 +76,24 @@ public:
     // another key sorts by it in the same direction; the rows move with the
     // selection. NO (and nothing changes) for a column without a sort key.
     bool sortByColumn(int column);
+    // Sorts by `key` in the direction, as a reorder the selection follows.
+    void sort(std::uint64_t key, bool reverse);
+    // Merges results into the rows in the current order.
+    void insertResults(QList<ResultPointer> results);
+    // Removes the rows whose items no longer exist.
+    void removeGoneResults();
+    // Empties the model (a reset: a new search).
+    void removeAllResults();
+    // A result's values changed (its information text is known): its row
+    // is drawn again; nothing for a result not shown.
+    void resultDidChange(const Result* result);
     // Whether the path column is too narrow for a path: it then shows " - ".
     void setPathColumnNarrow(bool narrow);
     [[nodiscard]] bool isPathColumnNarrow() const { return m_narrowPath; }
     // Recounts (and so re-sorts) the shown results and resets the view.
     void reload();
+    // The result shown in `row`; null outside the rows.
+    [[nodiscard]] ResultPointer resultAtRow(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -94,6 +115,14 @@ public:
     [[nodiscard]] ResultsDataSource& dataSource() const { return m_dataSource; }
 
 private:
+    // ShownResultsObserver
+    void shownResultsWillInsert(qsizetype row, qsizetype count) override;
+    void shownResultsDidInsert() override;
+    void shownResultsWillRemove(qsizetype row, qsizetype count) override;
+    void shownResultsDidRemove() override;
+    void shownResultsWillReorder() override;
+    void shownResultsDidReorder(const std::vector<qsizetype>& rowOf) override;
+
     ResultsDataSource& m_dataSource;
     int m_rows = 0;
     bool m_narrowPath = false;

@@ -130,13 +130,7 @@ void SearchWindow::deleteItems(bool trash)
             failed = false;
     }
     m_results->clearSelection();
-    ResultsDataSource& results = m_engine->dataSource();
-    results.lock();
-    results.flushResults();
-    results.unlock();
-    results.updateResults();
-    reloadData();
-    updateInfo();
+    m_search->removeGoneResults();
     const int count = m_model->rowCount();
     if (remembered >= 0 && count > 0)
         selectRows({std::min(remembered, count - 1)});
