@@ -1,6 +1,7 @@
 #include "app/search_window.h"
 
 #include "app/destinations.h"
+#include "app/failure_messages.h"
 #include "app/results_table_model.h"
 #include "foundation/lines.h"
 #include "foundation/user_defaults_getters.h"
@@ -59,6 +60,7 @@ const QString kSearchInvisibles = QStringLiteral("SearchInvisibles");
 const QString kSearchPackages = QStringLiteral("SearchPackages");
 const QString kSearchLocation = QStringLiteral("SearchLocation");
 const QString kScanAll = QStringLiteral("scanAll");
+constexpr int kDestinationMaximumWidth = 260;
 
 QString perWindowKey(const char* name, quint64 index)
 {
@@ -152,6 +154,9 @@ void SearchWindow::buildInterface()
     m_searchLocation->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_searchLocation->setMenu(new QMenu(m_searchLocation));
     m_searchLocation->setToolTip(QStringLiteral("Where to search"));
+    // A folder's name may be 255 characters: it must not widen the window
+    // (the tool tip holds the whole path).
+    m_searchLocation->setMaximumWidth(kDestinationMaximumWidth);
     searchRow->addWidget(m_searchInput, 1);
     searchRow->addWidget(new QLabel(QStringLiteral("in"), central));
     searchRow->addWidget(m_searchLocation);
@@ -319,10 +324,11 @@ void SearchWindow::search()
         beep();
         return;
     }
-    // The file manager's front folder cannot be asked for on this desktop:
-    // the search silently does not start.
-    if (path == QStringView(kActiveDestination))
+    // The file manager's front folder cannot be asked for on this desktop.
+    if (path == QStringView(kActiveDestination)) {
+        showFailure(activeFileManagerFailure());
         return;
+    }
     copyToFindPboard(phrase);
     getSettings();
     getDrawerSettings();
@@ -336,8 +342,11 @@ void SearchWindow::search()
     params.mode = std::uint64_t(searchMode());
     const bool started = m_search->start(phrase, path);
     selectionChanged();
-    if (!started)
+    if (!started) {
+        if (const QString error = m_search->engine().searchError(); !error.isNull())
+            showFailure(invalidPatternFailure(phrase, error));
         return;
+    }
     setWindowTitle(phrase);
     setSearching(true);
     m_searchInfo->setText(tr("%1 found/%2 done").arg(0).arg(0));

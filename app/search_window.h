@@ -53,6 +53,7 @@ namespace sorvant {
 
 class NSDrawerExtended;
 class PathControl;
+struct Failure;
 class ResultsTableModel;
 class UserDefaults;
 
@@ -135,6 +136,9 @@ public:
                                             const QString& defaultButton, const QString& alternateButton)>;
     // Replaces the modal warnings (tests answer them); null restores them.
     void setAlertHandler(AlertHandler handler) { m_alertHandler = std::move(handler); }
+    // Says what failed as a sheet on the window (a QMessageBox named
+    // "failure"); nothing for a null failure.
+    void showFailure(const Failure& failure);
     // Selected rows in order, and their full paths.
     [[nodiscard]] QList<int> selectedRows() const;
     [[nodiscard]] QStringList selectedPaths() const;

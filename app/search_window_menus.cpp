@@ -4,6 +4,7 @@
 
 #include "app/alert_panels.h"
 #include "app/application_delegate.h"
+#include "app/failure_messages.h"
 #include "app/results_table_model.h"
 #include "app/search_window.h"
 #include "foundation/string_format.h"
@@ -83,7 +84,8 @@ void SearchWindow::openWith(QObject* sender)
 
 void SearchWindow::showHelp()
 {
-    openHelpAnchor(QStringLiteral("usage-options.html"));
+    if (!openHelpAnchor(QStringLiteral("usage-options.html")))
+        showFailure(noBrowserFailure());
 }
 
 void SearchWindow::addToQX()

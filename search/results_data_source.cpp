@@ -77,11 +77,37 @@ void ResultsDataSource::addResult(ResultPointer result)
 {
     if (!result)
         return;
-    auto* node = new PendingNode{std::move(result), m_pending.load(std::memory_order_relaxed)};
-    // Release: the result's fields are complete before the owner can see it.
-    while (!m_pending.compare_exchange_weak(node->next, node, std::memory_order_release, std::memory_order_relaxed)) {
+    auto* node = new PendingNode{std::move(result), nullptr};
+    pushPending(node, node, 1);
+}
+
+void ResultsDataSource::addResults(std::vector<ResultPointer>& results)
+{
+    // A chain newest first, as the stack keeps it, pushed in one step.
+    PendingNode* newest = nullptr;
+    PendingNode* oldest = nullptr;
+    std::uint64_t count = 0;
+    for (ResultPointer& result : results) {
+        if (!result)
+            continue;
+        newest = new PendingNode{std::move(result), newest};
+        if (!oldest)
+            oldest = newest;
+        ++count;
     }
-    m_addedCount.fetch_add(1, std::memory_order_relaxed);
+    results.clear();
+    if (newest)
+        pushPending(newest, oldest, count);
+}
+
+void ResultsDataSource::pushPending(PendingNode* newest, PendingNode* oldest, std::uint64_t count)
+{
+    oldest->next = m_pending.load(std::memory_order_relaxed);
+    // Release: the results' fields are complete before the owner can see them.
+    while (!m_pending.compare_exchange_weak(oldest->next, newest, std::memory_order_release,
+                                            std::memory_order_relaxed)) {
+    }
+    m_addedCount.fetch_add(count, std::memory_order_relaxed);
 }
 
 bool ResultsDataSource::shouldFlush(Clock::time_point now) const

@@ -110,6 +110,9 @@ public:
     // --- worker side ---
     // Pushes a result onto the pending list without a lock; null is ignored.
     void addResult(ResultPointer result);
+    // Pushes the results in their order in one step (null ones ignored)
+    // and empties `results`.
+    void addResults(std::vector<ResultPointer>& results);
 
     // --- main thread ---
     // YES when results are pending and either no flush happened since the
@@ -180,6 +183,8 @@ public:
 
 private:
     struct PendingNode;
+    // Puts a chain of nodes (linked newest to oldest) on the pending list.
+    void pushPending(PendingNode* newest, PendingNode* oldest, std::uint64_t count);
     [[nodiscard]] SortKeys makeKeys(Result& result, const Collator& collator) const;
     void setKeyValues(SortKeys& keys, Result& result, const Collator& collator) const;
     // Keys for every shown row, for the current sort key.
