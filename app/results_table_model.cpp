@@ -229,13 +229,14 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
         return column == kPathColumn ? QVariant(result->fullPath()) : QVariant();
     case kHighlightRole:
     case cell_role::kHighlighted: {
-        const std::uint64_t what = m_dataSource.what();
+        std::uint64_t what = 0;
+        const HighlightRequest& request = preparedHighlight(&what);
         const bool names = column == kFileColumn && (what & kSearchNames);
         const bool comments = column == kCommentColumn && (what & kSearchComments);
         if (!names && !comments)
             return {};
         const QString text = names ? result->name() : result->comment();
-        const QVariantList ranges = highlightRanges(m_dataSource, text);
+        const QVariantList ranges = highlightRanges(request, text);
         if (role == kHighlightRole)
             return ranges;
         return ranges.isEmpty() ? QVariant() : QVariant::fromValue(highlightedText(text, ranges));
@@ -280,27 +281,44 @@ QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation,
     return titleOfColumn(section);
 }
 
-QVariantList ResultsTableModel::highlightRanges(const ResultsDataSource& dataSource, const QString& text)
+HighlightRequest ResultsTableModel::highlightRequest(const ResultsDataSource& dataSource)
 {
-    HighlightSpans spans;
+    HighlightRequest request;
     const HighlightExpression expression = dataSource.regularExpression();
-    const QStringList strings = dataSource.strings();
-    const unsigned comparison = unsigned(dataSource.comparison());
     if (!expression.isNull()) {
-        const RegularExpression regex = RegularExpression::compile(expression.pattern, expression.options);
-        if (regex.isValid())
-            highlightRegularExpression(text, spans, regex);
-    } else if (strings.isEmpty()) {
-        return {};
-    } else if (dataSource.wildcards()) {
-        highlightWildcards(text, spans, strings, std::nullopt, std::nullopt, comparison, 1);
+        request.regularExpression = RegularExpression::compile(expression.pattern, expression.options);
     } else {
-        highlightStrings(text, spans, strings, std::nullopt, std::nullopt, !(comparison & 1), false, false, true);
+        request.strings = dataSource.strings();
+        request.wildcards = dataSource.wildcards();
     }
+    request.comparison = unsigned(dataSource.comparison());
+    return request;
+}
+
+QVariantList ResultsTableModel::highlightRanges(const HighlightRequest& request, const QString& text)
+{
+    if (!request.regularExpression.isValid() && request.strings.isEmpty())
+        return {};
+    HighlightSpans spans;
+    highlightSearchMatches(text, spans, request);
     QVariantList ranges;
     for (const Range& range : spans.ranges())
         ranges.append(QPoint(int(range.location), int(range.length)));
     return ranges;
+}
+
+const HighlightRequest& ResultsTableModel::preparedHighlight(std::uint64_t* what) const
+{
+    // The engine sets the settings once per search, before its worker
+    // starts; the generation says when they changed.
+    const std::uint64_t generation = m_dataSource.highlightGeneration();
+    if (m_highlightGeneration != generation) {
+        m_highlight = highlightRequest(m_dataSource);
+        m_highlightWhat = m_dataSource.what();
+        m_highlightGeneration = generation;
+    }
+    *what = m_highlightWhat;
+    return m_highlight;
 }
 
 Qt::ItemFlags ResultsTableModel::flags(const QModelIndex& index) const

@@ -21,6 +21,7 @@
 // Threads: main thread only; the worker never touches the shown list.
 
 #include "interface/table_view.h"
+#include "search/highlighting.h"
 #include "search/results_data_source.h"
 
 #include <QAbstractTableModel>
@@ -106,9 +107,16 @@ public:
     Qt::DropActions supportedDragActions() const override;
     // The full paths of `rows`, in row order.
     [[nodiscard]] QStringList pathsOfRows(QList<int> rows) const;
-    // The ranges of `text` the search matched, as the data source was told
-    // to highlight them (strings, wildcards or a regular expression).
-    [[nodiscard]] static QVariantList highlightRanges(const ResultsDataSource& dataSource, const QString& text);
+    // What the data source says to highlight, with a regular expression
+    // compiled: made once per search and used for every cell.
+    [[nodiscard]] static HighlightRequest highlightRequest(const ResultsDataSource& dataSource);
+    // The ranges of `text` the request matches (strings, wildcards or a
+    // regular expression); none for a request without strings or pattern.
+    [[nodiscard]] static QVariantList highlightRanges(const HighlightRequest& request, const QString& text);
+    [[nodiscard]] static QVariantList highlightRanges(const ResultsDataSource& dataSource, const QString& text)
+    {
+        return highlightRanges(highlightRequest(dataSource), text);
+    }
     // The table's Copy: the rows' files as URLs and their paths as text.
     bool tableViewWriteRowsWithIndexes(TableView* table, const QList<int>& rows, QClipboard* pasteboard) override;
 
@@ -123,7 +131,13 @@ private:
     void shownResultsWillReorder() override;
     void shownResultsDidReorder(const std::vector<qsizetype>& rowOf) override;
 
+    // The highlighting settings prepared for the data source's generation.
+    const HighlightRequest& preparedHighlight(std::uint64_t* what) const;
+
     ResultsDataSource& m_dataSource;
+    mutable HighlightRequest m_highlight;
+    mutable std::uint64_t m_highlightWhat = 0;
+    mutable std::optional<std::uint64_t> m_highlightGeneration;
     int m_rows = 0;
     bool m_narrowPath = false;
 };

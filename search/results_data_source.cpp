@@ -385,6 +385,7 @@ void ResultsDataSource::setStrings(const QStringList& strings, std::uint64_t wha
     m_what = what;
     m_comparison = comparison;
     m_wildcards = wildcards;
+    m_highlightGeneration.fetch_add(1, std::memory_order_release);
 }
 
 void ResultsDataSource::setRegularExpression(const HighlightExpression& expression, std::uint64_t what,
@@ -396,6 +397,7 @@ void ResultsDataSource::setRegularExpression(const HighlightExpression& expressi
     m_wildcards = false;
     m_what = what;
     m_comparison = comparison;
+    m_highlightGeneration.fetch_add(1, std::memory_order_release);
 }
 
 QStringList ResultsDataSource::strings() const

@@ -169,6 +169,12 @@ public:
     [[nodiscard]] std::uint64_t what() const;
     [[nodiscard]] std::uint64_t comparison() const;
     [[nodiscard]] bool wildcards() const;
+    // Counts the changes of the highlighting settings: a reader that
+    // prepared its matcher for one number keeps it while the number stays.
+    [[nodiscard]] std::uint64_t highlightGeneration() const
+    {
+        return m_highlightGeneration.load(std::memory_order_acquire);
+    }
 
     // The values one row sorts by, made once per result (the key's own
     // value again when the key changes).
@@ -216,6 +222,7 @@ private:
     std::uint64_t m_what = 0;
     std::uint64_t m_comparison = 0;
     bool m_wildcards = false;
+    std::atomic<std::uint64_t> m_highlightGeneration{0};
 };
 
 } // namespace sorvant
