@@ -410,7 +410,19 @@ bool SearchWindow::checkKeyWindowEvent(QEvent* event)
         return false;
     if (QApplication::focusWidget() != m_searchInput || (key->key() != Qt::Key_Up && key->key() != Qt::Key_Down))
         return false;
+    // Focusing the table makes its first row current without selecting it;
+    // with nothing selected the arrow selects that first row, as the table
+    // itself does for an arrow when it has no current row.
     m_results->setFocus();
+    if (!m_results->selectionModel()->hasSelection()) {
+        if (m_model->rowCount() > 0) {
+            const QModelIndex first = m_model->index(0, 0);
+            m_results->selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect
+                                                                    | QItemSelectionModel::Rows);
+            m_results->scrollTo(first);
+        }
+        return true;
+    }
     QKeyEvent forwarded(QEvent::KeyPress, key->key(), Qt::NoModifier);
     QApplication::sendEvent(m_results, &forwarded);
     return true;
@@ -423,9 +435,13 @@ void SearchWindow::updateHandler()
     const bool done = m_engine->searchDone();
     bool flushed = false;
     if ((done || results.shouldFlush()) && results.tryLock()) {
-        if (results.flushResults())
-            reloadData();
+        // The lock guards only the pending list: the table is reloaded after
+        // it is given back, since what the reload starts (the preview, the
+        // menus) reads the shown list.
+        const bool moved = results.flushResults();
         results.unlock();
+        if (moved)
+            reloadData();
         updateInfo();
         flushed = true;
     }

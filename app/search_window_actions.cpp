@@ -11,6 +11,7 @@
 #include "interface/quick_look.h"
 #include "platform/url.h"
 #include "system/bundle.h"
+#include "system/deletion_questions.h"
 #include "system/file_manager.h"
 #include "system/file_operations.h"
 #include "system/link_resolution.h"
@@ -106,8 +107,8 @@ void SearchWindow::destroy()
         return;
     // The question does not hold the results' lock: a worker waiting to add
     // a result must never keep the window from closing under it.
-    if (askAlert(QStringLiteral("Warning"), QStringLiteral("Do you really want to destroy the selected items?"),
-                 QStringLiteral("Cancel"), QStringLiteral("Delete")))
+    if (askAlert(QStringLiteral("Warning"), deleteItemsQuestion(selectedPaths()), QStringLiteral("Cancel"),
+                 QStringLiteral("Delete")))
         deleteItems(false);
 }
 
@@ -118,8 +119,11 @@ bool SearchWindow::askAlert(const QString& title, const QString& message, const 
         return m_alertHandler(cachedLocalizedStringForKey(title), cachedLocalizedStringForKey(message),
                               cachedLocalizedStringForKey(defaultButton), cachedLocalizedStringForKey(alternateButton));
     // Only the alternate button acts: the default one and an alert that
-    // could not be shown (-2) both count as Cancel.
-    return runAlertPanel(title, message, defaultButton, alternateButton) == kAlertAlternateReturn;
+    // could not be shown (-2) both count as Cancel. The message goes as an
+    // argument, never as the format: a name it quotes may hold "%".
+    return runAlertPanel(title, QStringLiteral("%@"), defaultButton, alternateButton,
+                         {cachedLocalizedStringForKey(message)})
+        == kAlertAlternateReturn;
 }
 
 void SearchWindow::deleteItems(bool trash)
@@ -127,34 +131,19 @@ void SearchWindow::deleteItems(bool trash)
     const QList<int> rows = selectedRows();
     const int remembered = rows.size() == 1 ? rows.constFirst() : -1;
     const QStringList paths = m_model->pathsOfRows(rows);
-    bool ask = true;
+    // What the Trash takes goes there; only the items it refused are asked
+    // about, by name, and only they are deleted when the answer is Delete.
+    const QStringList toRemove = trash ? recycleFilesKeepingRefused(paths) : paths;
+    const bool declined = trash && !toRemove.isEmpty()
+        && !askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(toRemove), QStringLiteral("Cancel"),
+                     QStringLiteral("Delete"));
     bool failed = false;
-    bool declined = false;
     int error = 0;
-    for (const QString& path : paths) {
-        bool trashFailed = false;
-        if (trash) {
-            if (recycleFile(path, false))
-                continue;
-            failed = trashFailed = true;
-            if (!ask)
-                continue;
-            ask = false;
-            if (!askAlert(QStringLiteral("Warning"),
-                          QStringLiteral("The selected items can't be moved to the trash. Do you want to delete "
-                                         "them immediately? This action can't be undone."),
-                          QStringLiteral("Cancel"), QStringLiteral("Delete"))) {
-                declined = true;
-                continue;
-            }
-            trash = false;
-        }
+    for (const QString& path : declined ? QStringList() : toRemove) {
         if (!removePath(path)) {
             error = errno;
             failed = true;
         }
-        else if (trashFailed)
-            failed = false;
     }
     m_results->clearSelection();
     ResultsDataSource& results = m_engine->dataSource();
@@ -186,15 +175,11 @@ void SearchWindow::copy()
 
 QList<QUrl> SearchWindow::documentURLs() const
 {
+    // The shown list changes only on this thread: no lock is needed, and
+    // none may be taken (a flush may be the caller, further up).
     QList<QUrl> urls;
-    ResultsDataSource& results = m_engine->dataSource();
-    if (!results.tryLock())
-        return urls;
-    for (const int row : selectedRows()) {
-        if (const ResultPointer result = results.resultAtIndex(row))
-            urls.append(QUrl::fromLocalFile(result->fullPath()));
-    }
-    results.unlock();
+    for (const QString& path : selectedPaths())
+        urls.append(QUrl::fromLocalFile(path));
     return urls;
 }
 
