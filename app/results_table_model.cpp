@@ -256,12 +256,10 @@ QStringList ResultsTableModel::pathsOfRows(QList<int> rows) const
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     QStringList paths;
-    m_dataSource.lock();
     for (const int row : rows) {
         if (const ResultPointer result = m_dataSource.resultAtIndex(row))
             paths.append(result->fullPath());
     }
-    m_dataSource.unlock();
     return paths;
 }
 

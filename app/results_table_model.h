@@ -83,7 +83,7 @@ public:
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
     Qt::DropActions supportedDragActions() const override;
-    // The full paths of `rows`, in row order, read under the data source's lock.
+    // The full paths of `rows`, in row order.
     [[nodiscard]] QStringList pathsOfRows(QList<int> rows) const;
     // The ranges of `text` the search matched, as the data source was told
     // to highlight them (strings, wildcards or a regular expression).

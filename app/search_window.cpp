@@ -1,6 +1,7 @@
 #include "app/search_window.h"
 
 #include "app/destinations.h"
+#include "app/failure_messages.h"
 #include "app/results_table_model.h"
 #include "foundation/lines.h"
 #include "foundation/user_defaults_getters.h"
@@ -59,6 +60,7 @@ const QString kSearchInvisibles = QStringLiteral("SearchInvisibles");
 const QString kSearchPackages = QStringLiteral("SearchPackages");
 const QString kSearchLocation = QStringLiteral("SearchLocation");
 const QString kScanAll = QStringLiteral("scanAll");
+constexpr int kDestinationMaximumWidth = 260;
 
 QString perWindowKey(const char* name, quint64 index)
 {
@@ -156,6 +158,9 @@ void SearchWindow::buildInterface()
     m_searchLocation->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_searchLocation->setMenu(new QMenu(m_searchLocation));
     m_searchLocation->setToolTip(QStringLiteral("Where to search"));
+    // A folder's name may be 255 characters: it must not widen the window
+    // (the tool tip holds the whole path).
+    m_searchLocation->setMaximumWidth(kDestinationMaximumWidth);
     searchRow->addWidget(m_searchInput, 1);
     searchRow->addWidget(new QLabel(QStringLiteral("in"), central));
     searchRow->addWidget(m_searchLocation);
@@ -328,10 +333,11 @@ void SearchWindow::search()
         beep();
         return;
     }
-    // The file manager's front folder cannot be asked for on this desktop:
-    // the search silently does not start.
-    if (path == QStringView(kActiveDestination))
+    // The file manager's front folder cannot be asked for on this desktop.
+    if (path == QStringView(kActiveDestination)) {
+        showFailure(activeFileManagerFailure());
         return;
+    }
     copyToFindPboard(phrase);
     getSettings();
     getDrawerSettings();
@@ -343,8 +349,11 @@ void SearchWindow::search()
     params.packageContents = m_searchPackages->isChecked();
     params.type = std::uint64_t(searchType());
     params.mode = std::uint64_t(searchMode());
-    if (!m_engine->search(phrase, path))
+    if (!m_engine->search(phrase, path)) {
+        if (const QString error = m_engine->searchError(); !error.isNull())
+            showFailure(invalidPatternFailure(phrase, error));
         return;
+    }
     // The engine emptied the results; take them off the badge and the table.
     reloadData();
     setWindowTitle(phrase);
@@ -401,7 +410,19 @@ bool SearchWindow::checkKeyWindowEvent(QEvent* event)
         return false;
     if (QApplication::focusWidget() != m_searchInput || (key->key() != Qt::Key_Up && key->key() != Qt::Key_Down))
         return false;
+    // Focusing the table makes its first row current without selecting it;
+    // with nothing selected the arrow selects that first row, as the table
+    // itself does for an arrow when it has no current row.
     m_results->setFocus();
+    if (!m_results->selectionModel()->hasSelection()) {
+        if (m_model->rowCount() > 0) {
+            const QModelIndex first = m_model->index(0, 0);
+            m_results->selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect
+                                                                    | QItemSelectionModel::Rows);
+            m_results->scrollTo(first);
+        }
+        return true;
+    }
     QKeyEvent forwarded(QEvent::KeyPress, key->key(), Qt::NoModifier);
     QApplication::sendEvent(m_results, &forwarded);
     return true;
@@ -414,9 +435,13 @@ void SearchWindow::updateHandler()
     const bool done = m_engine->searchDone();
     bool flushed = false;
     if ((done || results.shouldFlush()) && results.tryLock()) {
-        if (results.flushResults())
-            reloadData();
+        // The lock guards only the pending list: the table is reloaded after
+        // it is given back, since what the reload starts (the preview, the
+        // menus) reads the shown list.
+        const bool moved = results.flushResults();
         results.unlock();
+        if (moved)
+            reloadData();
         updateInfo();
         flushed = true;
     }

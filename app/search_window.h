@@ -53,6 +53,7 @@ namespace sorvant {
 
 class NSDrawerExtended;
 class PathControl;
+struct Failure;
 class ResultsTableModel;
 class UserDefaults;
 
@@ -137,6 +138,9 @@ public:
                                             const QString& defaultButton, const QString& alternateButton)>;
     // Replaces the modal warnings (tests answer them); null restores them.
     void setAlertHandler(AlertHandler handler) { m_alertHandler = std::move(handler); }
+    // Says what failed as a sheet on the window (a QMessageBox named
+    // "failure"); nothing for a null failure.
+    void showFailure(const Failure& failure);
     // Selected rows in order, and their full paths.
     [[nodiscard]] QList<int> selectedRows() const;
     [[nodiscard]] QStringList selectedPaths() const;
@@ -158,8 +162,7 @@ public:
     void deleteItems(bool trash);
     // Copies the selected items as file URLs and as paths.
     void copy();
-    // File URLs of the selected results, for the preview; empty while the
-    // worker holds the results' lock.
+    // File URLs of the selected results, for the preview.
     [[nodiscard]] QList<QUrl> documentURLs() const override;
     // Opens or closes the preview of the selected results.
     void toggleQuickLookAction();
@@ -216,9 +219,8 @@ public:
     // this does nothing.
     void shareAction();
     // The name of the selected result (the current row when several are
-    // selected); null without a selection. With `lock` under the results'
-    // lock.
-    [[nodiscard]] QString selectedResultName(bool lock) const;
+    // selected); null without a selection.
+    [[nodiscard]] QString selectedResultName() const;
     // The title the Quick Look or Slideshow item shows now (by its action's
     // name); null for other actions.
     [[nodiscard]] QString itemTitle(const QString& action) const;

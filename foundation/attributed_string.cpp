@@ -1,6 +1,7 @@
 #include "foundation/attributed_string.h"
 
 #include "foundation/color.h"
+#include "platform/scan_work.h"
 
 #include <algorithm>
 
@@ -154,24 +155,6 @@ qsizetype AttributedString::splitAt(qsizetype at)
     return index + 1;
 }
 
-void AttributedString::normalize()
-{
-    QList<Run> merged;
-    merged.reserve(m_runs.size());
-    qsizetype location = 0;
-    for (Run& run : m_runs) {
-        if (run.range.length <= 0)
-            continue;
-        if (!merged.isEmpty() && merged.last().attributes == run.attributes) {
-            merged.last().range.length += run.range.length;
-        } else {
-            merged.append(Run{{location, run.range.length}, std::move(run.attributes)});
-        }
-        location += run.range.length;
-    }
-    m_runs = std::move(merged);
-}
-
 void AttributedString::changeAttributes(Range range, const std::function<void(QVariantMap&)>& change)
 {
     const Range limit = clippedRange(range, length());
@@ -268,7 +251,22 @@ void AttributedString::replaceCharactersInRange(Range range, const AttributedStr
     m_runs.insert(first, inserted.m_runs.size(), Run{});
     std::copy(inserted.m_runs.cbegin(), inserted.m_runs.cend(), m_runs.begin() + first);
     m_string.replace(limit.location, limit.length, inserted.m_string);
-    normalize();
+    // Both sides were merged runs already: only the runs from the edit on
+    // move, and only the two seams can join. Appending run after run so
+    // stays linear in the runs added.
+    qsizetype location = limit.location;
+    countScanWork(m_runs.size() - first + 1);
+    for (qsizetype at = first; at < m_runs.size(); ++at) {
+        m_runs[at].range.location = location;
+        location += m_runs.at(at).range.length;
+    }
+    const qsizetype after = first + inserted.m_runs.size();
+    for (const qsizetype seam : {after, first}) {
+        if (seam > 0 && seam < m_runs.size() && m_runs.at(seam - 1).attributes == m_runs.at(seam).attributes) {
+            m_runs[seam - 1].range.length += m_runs.at(seam).range.length;
+            m_runs.removeAt(seam);
+        }
+    }
 }
 
 void AttributedString::fixAttributesInRange(Range range)

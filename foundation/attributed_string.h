@@ -183,8 +183,6 @@ private:
     [[nodiscard]] qsizetype runIndexAt(qsizetype index) const;
     // Splits runs so that `at` is a run boundary; answers the run starting there.
     qsizetype splitAt(qsizetype at);
-    // Merges equal neighbours and drops empty runs, renumbering locations.
-    void normalize();
     // Applies `change` to a copy of the attributes of every run part in `range`.
     void changeAttributes(Range range, const std::function<void(QVariantMap&)>& change);
 

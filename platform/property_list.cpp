@@ -2,6 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/number_kind.h"
+#include "platform/property_list_bounds.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -24,9 +25,9 @@ namespace {
 // Property-list dates count seconds from 2001-01-01 00:00:00 UTC.
 constexpr qint64 kReferenceDateOffset = 978307200;
 // Deeper trees are refused rather than risk the stack on hostile files.
-constexpr int kMaximumDepth = 512;
+constexpr int kMaximumDepth = kMaximumPropertyListDepth;
 // Settings and Info.plist files are small; a larger file is not read whole.
-constexpr qint64 kMaximumFileSize = 64 * 1024 * 1024;
+constexpr qint64 kMaximumFileSize = kMaximumPropertyListSize;
 
 struct PlistDeleter
 {
@@ -310,10 +311,26 @@ QVariant propertyListFromData(const QByteArray& data, QString* error)
 {
     if (error)
         error->clear();
-    plist_t root = nullptr;
     const QByteArray text = utf8PropertyList(data);
-    if (!text.isEmpty() && text.size() <= std::numeric_limits<uint32_t>::max())
-        plist_from_memory(text.constData(), static_cast<uint32_t>(text.size()), &root);
+    if (text.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("The data is not a property list");
+        return {};
+    }
+    // The library recurses, copies shared objects and stops the process on
+    // some damage: what it gets has been checked against those first.
+    const bool binary = text.startsWith("bplist");
+    QString reason;
+    if (binary ? !isBoundedBinaryPropertyList(text, &reason) : !isBoundedXMLPropertyList(text, &reason)) {
+        if (error)
+            *error = reason;
+        return {};
+    }
+    plist_t root = nullptr;
+    if (binary)
+        plist_from_bin(text.constData(), static_cast<uint32_t>(text.size()), &root);
+    else
+        plist_from_xml(text.constData(), static_cast<uint32_t>(text.size()), &root);
     PlistPtr owner(root);
     QVariant value = toVariant(root, 0);
     if (!value.isValid() && error)
@@ -360,9 +377,9 @@ QVariant readPropertyListFile(const QString& path, QString* error)
             *error = reason;
         return {};
     }
-    QVariant value = propertyListFromData(data, nullptr);
+    QVariant value = propertyListFromData(data, &reason);
     if (!value.isValid() && error)
-        *error = QStringLiteral("'%1' does not hold a property list").arg(path);
+        *error = QStringLiteral("'%1' does not hold a property list: %2").arg(path, reason);
     return value;
 }
 

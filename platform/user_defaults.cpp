@@ -251,9 +251,20 @@ bool UserDefaults::saveLocked()
             logWarning(m_reported = problem);
         return false;
     }
+    // A settings file that is a link (to a dotfiles folder, say) is written
+    // where it leads, the link kept; a read-only one is left as it is.
+    const QString target = stringByResolvingSymlinksInPath(m_path);
+    struct stat info {};
+    if (::stat(fileSystemRepresentation(target).constData(), &info) == 0 && (info.st_mode & S_IWUSR) == 0) {
+        const QString readOnly = QStringLiteral("The user defaults '%1' are read-only; changes will not be saved")
+                                     .arg(target);
+        if (m_reported != readOnly)
+            logWarning(m_reported = readOnly);
+        return false;
+    }
     if (state == FileState::Damaged) {
-        const QString aside = damagedPath(m_path);
-        if (::rename(fileSystemRepresentation(m_path).constData(), fileSystemRepresentation(aside).constData()) != 0) {
+        const QString aside = damagedPath(target);
+        if (::rename(fileSystemRepresentation(target).constData(), fileSystemRepresentation(aside).constData()) != 0) {
             logError(problem + QStringLiteral(" and cannot be moved aside; changes will not be saved"));
             return false;
         }
@@ -270,8 +281,8 @@ bool UserDefaults::saveLocked()
         m_persistent = disk;
     }
     QString error;
-    const bool saved = makeFolders(stringByDeletingLastPathComponent(m_path))
-                       && writePropertyListFile(m_path, m_persistent, &error);
+    const bool saved = makeFolders(stringByDeletingLastPathComponent(target))
+                       && writePropertyListFile(target, m_persistent, &error);
     if (!saved) {
         logError(QStringLiteral("Cannot save the user defaults '%1': %2")
                      .arg(m_path, error.isEmpty() ? QStringLiteral("its folder cannot be made") : error));

@@ -46,6 +46,38 @@ bool isVolumeRootPath(const QString& path)
     return path.count(u'/') == 2 && path.startsWith(u"/Volumes/", Qt::CaseInsensitive);
 }
 
+std::size_t ReportedPaths::shardOf(const QString& path)
+{
+    // The end of a path, where its name is, tells paths apart well enough.
+    return qHash(QStringView(path).right(32)) % kShards;
+}
+
+bool ReportedPaths::insert(const QString& path)
+{
+    Shard& shard = m_shards[shardOf(path)];
+    const std::lock_guard<std::mutex> guard(shard.lock);
+    const qsizetype before = shard.paths.size();
+    shard.paths.insert(path);
+    return shard.paths.size() != before;
+}
+
+bool ReportedPaths::contains(const QString& path) const
+{
+    const Shard& shard = m_shards[shardOf(path)];
+    const std::lock_guard<std::mutex> guard(shard.lock);
+    return shard.paths.contains(path);
+}
+
+qsizetype ReportedPaths::size() const
+{
+    qsizetype total = 0;
+    for (const Shard& shard : m_shards) {
+        const std::lock_guard<std::mutex> guard(shard.lock);
+        total += shard.paths.size();
+    }
+    return total;
+}
+
 unsigned walkThreadCount(std::uint64_t requested)
 {
     unsigned processors = 0;
@@ -168,6 +200,20 @@ private:
     std::atomic<int>& m_openCount;
 };
 
+// A match of the folder being read, kept until the folder's end so that its
+// results are reported and handed over together.
+struct FoundItem
+{
+    QString path;
+    QString name;
+    ItemStatus status;
+    std::optional<QStringList> tags;
+    QString comment;
+    bool isFolder = false;
+    bool isPackage = false;
+    bool fresh = true; // not reported before
+};
+
 // A folder still to be read.
 struct PendingFolder
 {
@@ -225,8 +271,9 @@ public:
     }
 
     // --- shared ---
-    // Adds the path to the reported ones; NO when it was there already.
-    bool markReported(const QString& path);
+    // Adds the paths of `found` to the reported ones, marking each that was
+    // there already as not fresh.
+    void markReported(std::vector<FoundItem>& found);
     // Queues the folders found by `thread`, in reverse so that its next take
     // is the first of them.
     void push(unsigned thread, std::vector<PendingFolder>& folders);
@@ -244,7 +291,6 @@ private:
     void startHelpers();
 
     ReportedPaths& m_reported;
-    std::mutex m_reportedLock;
     std::vector<std::unique_ptr<WorkQueue>> m_queues;
     // Folders queued or being read; the walk ends when it drops to 0.
     std::atomic<std::int64_t> m_outstanding{0};
@@ -293,8 +339,9 @@ private:
     void list(int fd);
     QSet<QByteArray> hiddenNames(int fd) const;
     void visit(Folder& folder, const char* name, qsizetype length, ItemKind kind);
-    void report(Folder& folder, const QString& name, bool isFolder, bool isPackage,
-                const std::optional<QStringList>& tags, const QString& comment);
+    void report(Folder& folder, const char* nameBytes, const QString& name, bool isFolder, bool isPackage,
+                std::optional<QStringList>& tags, QString& comment);
+    void handOver();
     const QString& folderPath(Folder& folder) const;
     const QString& decodedName(const char* name, qsizetype length, bool ascii);
     void countDone()
@@ -317,6 +364,8 @@ private:
     bool m_nameValid = false;
     ContentBuffer m_contentBuffer;
     std::vector<PendingFolder> m_subfolders;
+    std::vector<FoundItem> m_found;
+    std::vector<ResultPointer> m_results;
     std::uint64_t m_done = 0;
 };
 
@@ -327,13 +376,10 @@ Walk::Walk(SearchParams& walkParams, const QString& walkRoot, ReportedPaths& rep
 {
 }
 
-bool Walk::markReported(const QString& path)
+void Walk::markReported(std::vector<FoundItem>& found)
 {
-    const std::lock_guard<std::mutex> guard(m_reportedLock);
-    if (m_reported.contains(path))
-        return false;
-    m_reported.insert(path);
-    return true;
+    for (FoundItem& item : found)
+        item.fresh = m_reported.insert(item.path);
 }
 
 void Walk::push(unsigned thread, std::vector<PendingFolder>& folders)
@@ -576,6 +622,7 @@ void WalkThread::read(const PendingFolder& pending)
         }
         visit(folder, name, length, kind);
     }
+    handOver();
     flushDone();
     if (!m_subfolders.empty() && !m_walk.stopped()) {
         std::shared_ptr<FolderHandle> handle;
@@ -654,7 +701,7 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
         flushDone();
     QString comment;
     if (!matched && (what & kSearchComments)) {
-        comment = DSStore::finderCommentInFolder(folder.fd, folderPath(folder), name());
+        comment = DSStore::itemCommentInFolder(folder.fd, folderPath(folder), name(), nameBytes);
         matched = searchWindowMatchString(comment, params, findOptions);
     }
     std::optional<QStringList> tags;
@@ -673,13 +720,13 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
         && (params.scanAll || hasListedExtension(name(), params.extensions)))
         matched = m_walk.contents.matchesFile(folder.fd, QByteArray::fromRawData(nameBytes, length), m_contentBuffer);
     if (matched)
-        report(folder, name(), isFolder, isPackage(), tags, comment);
+        report(folder, nameBytes, name(), isFolder, isPackage(), tags, comment);
 }
 
-// Applies the type and duplicate rules to a match and hands it to the
-// results model.
-void WalkThread::report(Folder& folder, const QString& name, bool isFolder, bool isPackage,
-                        const std::optional<QStringList>& tags, const QString& comment)
+// Applies the type rules to a match and keeps it, with what one statx
+// relative to the folder tells of it, for the folder's end.
+void WalkThread::report(Folder& folder, const char* nameBytes, const QString& name, bool isFolder, bool isPackage,
+                        std::optional<QStringList>& tags, QString& comment)
 {
     const SearchParams& params = m_walk.params;
     if (params.type == kSearchFiles && isFolder && !isPackage)
@@ -687,12 +734,30 @@ void WalkThread::report(Folder& folder, const QString& name, bool isFolder, bool
     if (params.type == kSearchFolders && (!isFolder || isPackage))
         return;
     const QString& parent = folderPath(folder);
-    const QString path = parent.endsWith(u'/') ? parent + name : parent + u'/' + name;
-    if (!m_walk.markReported(path))
+    QString path = parent.endsWith(u'/') ? parent + name : parent + u'/' + name;
+    m_found.push_back({std::move(path), name, ItemStatus::read(folder.fd, nameBytes), std::move(tags),
+                       std::move(comment), isFolder, isPackage, true});
+}
+
+// Applies the duplicate rule to the folder's matches and hands their results
+// to the results model, each under one taking of its lock.
+void WalkThread::handOver()
+{
+    if (m_found.empty())
         return;
-    if (params.dataSource)
-        params.dataSource->addResult(
-            Result::create(path, m_walk.baseDirectory, name, tags, comment, isFolder, isPackage));
+    m_walk.markReported(m_found);
+    const SearchParams& params = m_walk.params;
+    if (params.dataSource) {
+        // Results of one folder share their display path.
+        const ResultFolder shared(m_found.front().path, m_walk.baseDirectory);
+        for (const FoundItem& item : m_found) {
+            if (item.fresh)
+                m_results.push_back(Result::create(shared, item.path, item.name, item.status, item.tags,
+                                                   item.comment, item.isFolder, item.isPackage));
+        }
+        params.dataSource->addResults(m_results);
+    }
+    m_found.clear();
 }
 
 } // namespace

@@ -1,10 +1,11 @@
 #include "search/result.h"
 
 #include "foundation/number_formatting.h"
+#include "platform/file_system_representation.h"
 #include "platform/notification_center.h"
+#include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/property_list.h"
-#include "platform/resource_values.h"
 #include "platform/xattr.h"
 #include "search/ds_store.h"
 #include "system/image_file_info.h"
@@ -12,10 +13,17 @@
 #include "system/media_files.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QHash>
 #include <QMimeDatabase>
 #include <QThreadPool>
 
 #include <cmath>
+#include <cstdint>
+#include <tuple>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace sorvant {
 
@@ -27,6 +35,40 @@ QThreadPool& infoPool()
 {
     static QThreadPool pool;
     return pool;
+}
+
+// The locks of the information texts: a few shared by all results, so that
+// a result holds no lock of its own.
+constexpr std::size_t kInfoLocks = 64;
+std::mutex g_infoLocks[kInfoLocks];
+
+qint64 msecsOf(const struct statx_timestamp& stamp)
+{
+    return qint64(stamp.tv_sec) * 1000 + stamp.tv_nsec / 1000000;
+}
+
+// The result type of an extension and the extension as a string shared by
+// every result of this thread that has it. Most results share a few dozen
+// extensions: each is classified once, not against the type tables for
+// every result. The cache is bounded for trees of endless extensions.
+std::pair<QString, ResultType> classifiedExtension(const QString& extension)
+{
+    constexpr qsizetype kMostExtensions = 4096;
+    thread_local QHash<QString, ResultType> cache;
+    auto found = cache.constFind(extension);
+    if (found == cache.cend()) {
+        ResultType type = ResultType::Other;
+        if (isPDFExtension(extension, QString()))
+            type = ResultType::PDF;
+        else if (isImageExtension(extension, QString()))
+            type = ResultType::Image;
+        else if (isQuickTimeExtension(extension, QStringLiteral("''")))
+            type = ResultType::Movie;
+        if (cache.size() >= kMostExtensions)
+            cache.clear();
+        found = cache.insert(extension, type);
+    }
+    return {found.key(), found.value()};
 }
 
 // The parent of the item relative to the base folder, as the path column
@@ -97,50 +139,86 @@ void Result::initialize()
     });
 }
 
+ItemStatus ItemStatus::read(int folderFd, const char* name)
+{
+    ItemStatus status;
+    struct statx item{};
+    if (name == nullptr || *name == 0
+        || ::statx(folderFd, name, AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MTIME | STATX_SIZE | STATX_BTIME, &item)
+               != 0)
+        return status;
+    status.valid = true;
+    status.isDirectory = S_ISDIR(item.stx_mode);
+    status.hasCreated = (item.stx_mask & STATX_BTIME) != 0;
+    status.createdMSecs = msecsOf(item.stx_btime);
+    status.modifiedMSecs = msecsOf(item.stx_mtime);
+    status.size = qint64(item.stx_size);
+    return status;
+}
+
+ResultFolder::ResultFolder(const QString& itemPath, const QString& baseDirectory)
+    : displayPath(displayPathFor(itemPath, baseDirectory))
+{
+}
+
 std::shared_ptr<Result> Result::create(const QString& path, const QString& baseDirectory, const QString& name,
                                        const std::optional<QStringList>& tags, const QString& comment,
                                        bool isDirectory, bool isPackage)
 {
+    const QByteArray bytes = fileSystemRepresentation(path);
+    return create(ResultFolder(path, baseDirectory), path, name, ItemStatus::read(AT_FDCWD, bytes.constData()),
+                  tags, comment, isDirectory, isPackage);
+}
+
+std::shared_ptr<Result> Result::create(const ResultFolder& folder, const QString& path, const QString& name,
+                                       const ItemStatus& status, const std::optional<QStringList>& tags,
+                                       const QString& comment, bool isDirectory, bool isPackage)
+{
     initialize();
-    std::shared_ptr<Result> result(new Result());
+    auto result = std::make_shared<Result>(Key{});
     result->m_name = name;
     result->m_tags = tags;
     result->m_comment = comment;
     result->m_fullPath = path;
-    result->m_displayPath = displayPathFor(path, baseDirectory);
-    result->readAttributes(isDirectory, isPackage);
+    result->m_displayPath = folder.displayPath;
+    result->readAttributes(status, isDirectory, isPackage);
     return result;
 }
 
-void Result::readAttributes(bool isDirectory, bool isPackage)
+std::mutex& Result::infoMutex() const
 {
-    const QVariantMap values = resourceValuesForKeys(
-        m_fullPath, {NSURLCreationDateKey, NSURLContentModificationDateKey, NSURLFileSizeKey, NSURLIsDirectoryKey});
-    m_created = values.value(NSURLCreationDateKey).toDateTime();
-    m_modified = values.value(NSURLContentModificationDateKey).toDateTime();
-    m_fileSize = isDirectory ? -1 : values.value(NSURLFileSizeKey).toLongLong();
+    return g_infoLocks[(reinterpret_cast<std::uintptr_t>(this) / alignof(Result)) % kInfoLocks];
+}
+
+void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isPackage)
+{
+    if (status.hasCreated)
+        m_created = QDateTime::fromMSecsSinceEpoch(status.createdMSecs, Qt::UTC);
+    if (status.valid)
+        m_modified = QDateTime::fromMSecsSinceEpoch(status.modifiedMSecs, Qt::UTC);
+    m_fileSize = isDirectory ? -1 : (status.valid && !status.isDirectory ? status.size : 0);
     const QString extension = pathExtension(m_fullPath);
     if (isPackage) {
-        const QVariant plist = readPropertyListFile(stringByAppendingPathComponent(m_fullPath, "Contents/Info.plist"));
+        const QString infoPath = stringByAppendingPathComponent(m_fullPath, "Contents/Info.plist");
+        QString problem;
+        const QVariant plist = readPropertyListFile(infoPath, &problem);
+        // A damaged Info.plist only costs the package its version; a missing
+        // one is common and not worth a word.
+        if (!plist.isValid() && QFile::exists(infoPath))
+            logWarning(problem);
         const QVariant version = plist.toMap().value(QStringLiteral("CFBundleShortVersionString"));
         if (version.typeId() == QMetaType::QString)
             m_info = version.toString();
         m_type = extension;
         return;
     }
-    if (values.value(NSURLIsDirectoryKey).toBool()) {
+    if (status.isDirectory) {
         m_type = QStringLiteral("'fldr'");
         return;
     }
     // Linux keeps no type codes: the extension alone decides.
-    if (isPDFExtension(extension, QString()))
-        m_resultType = ResultType::PDF;
-    else if (isImageExtension(extension, QString()))
-        m_resultType = ResultType::Image;
-    else if (isQuickTimeExtension(extension, QStringLiteral("''")))
-        m_resultType = ResultType::Movie;
+    std::tie(m_type, m_resultType) = classifiedExtension(extension);
     m_shouldGetInfo = m_resultType != ResultType::Other;
-    m_type = extension;
 }
 
 QString Result::size() const
@@ -158,7 +236,7 @@ const QStringList& Result::tags()
 const QString& Result::comment()
 {
     if (m_comment.isNull()) {
-        m_comment = DSStore::finderCommentAtPath(m_fullPath);
+        m_comment = DSStore::itemCommentAtPath(m_fullPath);
         if (m_comment.isNull())
             m_comment = QStringLiteral("");
     }
@@ -177,13 +255,13 @@ const QString& Result::kind()
 
 bool Result::shouldGetInfo() const
 {
-    const std::lock_guard<std::mutex> guard(m_infoMutex);
+    const std::lock_guard<std::mutex> guard(infoMutex());
     return m_shouldGetInfo;
 }
 
 QString Result::info()
 {
-    std::unique_lock<std::mutex> guard(m_infoMutex);
+    std::unique_lock<std::mutex> guard(infoMutex());
     if (!m_shouldGetInfo)
         return m_info;
     m_shouldGetInfo = false;
@@ -221,7 +299,7 @@ void Result::computeInfo()
 void Result::setInfo(const QString& info)
 {
     {
-        const std::lock_guard<std::mutex> guard(m_infoMutex);
+        const std::lock_guard<std::mutex> guard(infoMutex());
         m_info = info;
     }
     std::shared_ptr<Result> self = weak_from_this().lock();

@@ -32,15 +32,53 @@ inline constexpr const char* DidUpdateResultInfoNotification = "DidUpdateResultI
 // What kind of information a result shows.
 enum class ResultType : int { Image = 0, PDF = 1, Movie = 2, Other = 3 };
 
+// What one statx of an item gives the columns; read by the walk relative
+// to the open folder, so a result costs no lookup of its whole path.
+struct ItemStatus
+{
+    bool valid = false; // NO when the item could not be read
+    bool isDirectory = false;
+    bool hasCreated = false; // the file system gives a birth time
+    qint64 createdMSecs = 0;
+    qint64 modifiedMSecs = 0;
+    qint64 size = 0;
+
+    // The item `name` of the open folder `folderFd` (AT_FDCWD with a whole
+    // path), a link itself rather than its target.
+    [[nodiscard]] static ItemStatus read(int folderFd, const char* name);
+};
+
+// What the results of one folder share, built once for the folder: the
+// display path.
+struct ResultFolder
+{
+    // From the full path of any item of the folder; `baseDirectory` as for
+    // Result::create.
+    ResultFolder(const QString& itemPath, const QString& baseDirectory);
+    QString displayPath;
+};
+
 class Result : public std::enable_shared_from_this<Result>
 {
+    struct Key
+    {
+    };
+
 public:
+    explicit Result(Key) {}
+
     // A result for the item at `path`. `baseDirectory` (may be null) is the
     // folder the search started from, for the display path; `tags` and
     // `comment` are given when the search already read them (nullopt and
     // null: fetched on first use).
     [[nodiscard]] static std::shared_ptr<Result> create(const QString& path, const QString& baseDirectory,
                                                         const QString& name,
+                                                        const std::optional<QStringList>& tags,
+                                                        const QString& comment, bool isDirectory, bool isPackage);
+    // A result for the item `name` of `folder` (its full path `path`, as the
+    // walk already holds it), from what the walk read of it.
+    [[nodiscard]] static std::shared_ptr<Result> create(const ResultFolder& folder, const QString& path,
+                                                        const QString& name, const ItemStatus& status,
                                                         const std::optional<QStringList>& tags,
                                                         const QString& comment, bool isDirectory, bool isPackage);
 
@@ -68,8 +106,8 @@ public:
     // --- values fetched on first use (main thread) ---
     // The item's tags from "user.xdg.tags"; [] when none.
     [[nodiscard]] const QStringList& tags();
-    // The Finder comment from the folder's ".DS_Store"; "" when none (never
-    // null once asked).
+    // The comment: the folder's ".DS_Store" comment, else the item's
+    // "user.xdg.comment"; "" when none (never null once asked).
     [[nodiscard]] const QString& comment();
     // The kind from the shared MIME database ("PNG image", "folder").
     [[nodiscard]] const QString& kind();
@@ -95,8 +133,7 @@ public:
     Result& operator=(const Result&) = delete;
 
 private:
-    Result() = default;
-    void readAttributes(bool isDirectory, bool isPackage);
+    void readAttributes(const ItemStatus& status, bool isDirectory, bool isPackage);
     void computeInfo();
     void setInfo(const QString& info);
 
@@ -115,8 +152,8 @@ private:
     ResultType m_resultType = ResultType::Other;
 
     // The information text is written by a pool thread and read by the
-    // main thread.
-    mutable std::mutex m_infoMutex;
+    // main thread, under one of a few locks shared by all results.
+    [[nodiscard]] std::mutex& infoMutex() const;
     QString m_info;
     bool m_shouldGetInfo = false;
 };

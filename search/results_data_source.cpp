@@ -76,6 +76,20 @@ void ResultsDataSource::addResult(ResultPointer result)
     m_addedCount.fetch_add(1, std::memory_order_relaxed);
 }
 
+void ResultsDataSource::addResults(std::vector<ResultPointer>& results)
+{
+    {
+        const std::lock_guard<std::mutex> guard(m_lock);
+        for (ResultPointer& result : results) {
+            if (result) {
+                m_addedResults.append(std::move(result));
+                m_addedCount.fetch_add(1, std::memory_order_relaxed);
+            }
+        }
+    }
+    results.clear();
+}
+
 bool ResultsDataSource::shouldFlush(Clock::time_point now) const
 {
     if (m_addedCount.load(std::memory_order_relaxed) == 0)

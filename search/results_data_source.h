@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace sorvant {
 
@@ -75,6 +76,9 @@ public:
     // --- worker side ---
     // Appends a result to the pending list under the lock; null is ignored.
     void addResult(ResultPointer result);
+    // Appends the results in their order under one taking of the lock (null
+    // ones ignored) and empties `results`.
+    void addResults(std::vector<ResultPointer>& results);
 
     // --- main thread ---
     // YES when results are pending and either no flush happened since the

@@ -126,6 +126,11 @@ bool SearchEngine::search(const QString& phrase, const QString& path)
     // before the record is prepared again.
     if (m_worker.joinable())
         m_worker.join();
+    // A pattern that does not compile is said, not searched for: the shown
+    // results stay, and no search ends with "0 found" as if it had run.
+    m_searchError = invalidPatternMessage(phrase);
+    if (!m_searchError.isNull())
+        return false;
     m_dataSource.lock();
     m_dataSource.removeAllResults();
     m_dataSource.unlock();
@@ -133,6 +138,24 @@ bool SearchEngine::search(const QString& phrase, const QString& path)
         return false;
     m_worker = std::thread([this, path] { iterateHandler(path); });
     return true;
+}
+
+QString SearchEngine::invalidPatternMessage(const QString& phrase) const
+{
+    if (m_params.mode != kSearchRegularExpression || phrase.isEmpty())
+        return {};
+    QString message;
+    if (RegularExpression::compile(phrase, regexOptions(), &message).isValid())
+        return {};
+    return message.isEmpty() ? QStringLiteral("invalid expression") : message;
+}
+
+unsigned SearchEngine::regexOptions() const
+{
+    unsigned options = kRegexAnchorsMatchLines;
+    if (m_params.comparison & 1)
+        options |= kRegexCaseInsensitive;
+    return options;
 }
 
 // Steps that the worker would take before searching, done before it starts:
@@ -173,10 +196,7 @@ bool SearchEngine::prepareParams(const QString& phrase, const QString& path)
     } else if (m_params.mode == kSearchQueryTerms) {
         m_params.queryTerms = QueryTerms::queryTermsWithWildcard(phrase);
     } else if (m_params.mode == kSearchRegularExpression) {
-        unsigned options = kRegexAnchorsMatchLines;
-        if (m_params.comparison & 1)
-            options |= kRegexCaseInsensitive;
-        m_params.regex = RegularExpression::compile(phrase, options);
+        m_params.regex = RegularExpression::compile(phrase, regexOptions());
     }
     m_params.maxFileSize = quarterOfPhysicalMemory();
     setHighlighting();

@@ -84,8 +84,14 @@ public:
     // NO. Otherwise it empties the results, prepares the record for
     // `phrase` (normalized, not white) and starts the worker on `path` (a
     // folder or ".#All#.", ".#Local#.", ".#Removable#."); YES when a worker
-    // was started. Nothing to search beeps and answers NO.
+    // was started. Nothing to search beeps and answers NO. A regular
+    // expression that does not compile answers NO without a search, the
+    // results left as they were, and searchError() says why.
     bool search(const QString& phrase, const QString& path);
+    // Why the last search() did not start, for the user: ICU's error and its
+    // offset for an invalid regular expression ("U_REGEX_MISMATCHED_PAREN at
+    // offset 7"); null when it started or failed otherwise.
+    [[nodiscard]] QString searchError() const { return m_searchError; }
     // Sets stop, waits for the worker to end and frees the record's lists.
     void stopSearch();
 
@@ -117,6 +123,10 @@ public:
 
 private:
     bool prepareParams(const QString& phrase, const QString& path);
+    // The compile error of `phrase` as the regular expression to search for;
+    // null in another mode or when it compiles.
+    [[nodiscard]] QString invalidPatternMessage(const QString& phrase) const;
+    [[nodiscard]] unsigned regexOptions() const;
     void setHighlighting();
     [[nodiscard]] QStringList destinationList(const QString& path) const;
 
@@ -126,6 +136,7 @@ private:
     ResultsDataSource m_dataSource;
     std::atomic<std::int64_t> m_searching{0};
     std::atomic<bool> m_searchDone{false};
+    QString m_searchError;
     std::thread m_worker;
     // Lives on the owner's thread: queued calls to the owner go through it,
     // and its end cancels the ones not yet delivered.

@@ -10,6 +10,7 @@
 
 #include "app/application_delegate.h"
 #include "app/application_service.h"
+#include "app/launch_arguments.h"
 #include "app/resource_check.h"
 #include "interface/alerts.h"
 #include "interface/application.h"
@@ -22,7 +23,6 @@
 #include "system/bundle.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 #include <QIcon>
 
 #include <QSocketNotifier>
@@ -73,11 +73,6 @@ void installTerminationHandlers()
     ::sigaction(SIGINT, &action, nullptr);
 }
 
-QString absolutePath(const QString& path)
-{
-    return path.isEmpty() ? path : QDir::cleanPath(QDir::current().absoluteFilePath(path));
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -106,26 +101,10 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kApplicationBusName),
                                                  QIcon(QStringLiteral(":/app/org.tarrenbeck.Sorvant.svg"))));
 
+    // Decoded as file names, so that a folder named in bytes that are not
+    // UTF-8 is searched, not a mangled copy of its name.
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Finds files and folders by name, contents, tags and comments."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("The folder to search in."),
-                                 QStringLiteral("[FOLDER]"));
-    const QCommandLineOption searchIn(QStringLiteral("search-in"), QStringLiteral("Search in this folder."),
-                                      QStringLiteral("PATH"));
-    const QCommandLineOption searchFor(QStringLiteral("search-for"), QStringLiteral("Search for this text."),
-                                       QStringLiteral("TEXT"));
-    parser.addOption(searchIn);
-    parser.addOption(searchFor);
-    parser.process(app);
-
-    LaunchRequest request;
-    request.folder = parser.isSet(searchIn) ? parser.value(searchIn) : QString();
-    if (request.folder.isNull() && !parser.positionalArguments().isEmpty())
-        request.folder = parser.positionalArguments().constFirst();
-    if (!request.folder.isNull())
-        request.folder = absolutePath(servicesFolder(request.folder));
-    request.phrase = parser.isSet(searchFor) ? parser.value(searchFor) : QString();
+    const LaunchRequest request = launchRequestFromArguments(parser, decodedArguments(argc, argv));
 
     ApplicationDelegate delegate;
     ApplicationService service(delegate);

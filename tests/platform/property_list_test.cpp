@@ -18,6 +18,9 @@ using namespace sorvant;
 
 namespace {
 
+// The deepest nesting read: the root array and 512 levels below it.
+constexpr int kDeepestAccepted = 513;
+
 QVariant roundTrip(const QVariant& value)
 {
     QString error;
@@ -99,6 +102,78 @@ TEST(PropertyListTest, RejectsWhatIsNotAPropertyList)
         EXPECT_FALSE(propertyListFromData(data, &error).isValid());
         EXPECT_FALSE(error.isEmpty());
     }
+}
+
+// A binary property list of `count` arrays, each holding the next one
+// `fanout` times (the last one empty); with `cycle` the last holds the first.
+QByteArray nestedBinaryArrays(quint32 count, int fanout, bool cycle = false)
+{
+    const auto bigEndian = [](quint64 value, int size) {
+        QByteArray bytes(size, '\0');
+        for (int i = size - 1; i >= 0; --i, value >>= 8)
+            bytes[i] = char(value & 0xFF);
+        return bytes;
+    };
+    QByteArray data("bplist00");
+    QByteArray offsets;
+    for (quint32 i = 0; i < count; ++i) {
+        offsets += bigEndian(quint64(data.size()), 4);
+        const bool last = i + 1 == count;
+        if (last && !cycle) {
+            data += char(0xA0);
+            continue;
+        }
+        data += char(0xA0 | fanout);
+        for (int k = 0; k < fanout; ++k)
+            data += bigEndian(last ? 0 : i + 1, 4);
+    }
+    const quint64 tableOffset = quint64(data.size());
+    data += offsets;
+    data += QByteArray(6, '\0') + char(4) + char(4) + bigEndian(count, 8) + bigEndian(0, 8) + bigEndian(tableOffset, 8);
+    return data;
+}
+
+template <qsizetype N>
+QByteArray withNul(const char (&text)[N])
+{
+    return QByteArray(text, N - 1);
+}
+
+QByteArray nestedXmlArrays(int count)
+{
+    return "<plist>" + QByteArray("<array>").repeated(count) + QByteArray("</array>").repeated(count) + "</plist>";
+}
+
+TEST(PropertyListTest, HostileDataIsRefusedWithoutCrashing)
+{
+    const struct {
+        const char* name;
+        QByteArray data;
+    } cases[] = {
+        {"NUL in a string", withNul("<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict><key>CFBundleName</key>"
+                                    "<string>a\0b</string></dict></plist>\n")},
+        {"reference to NUL", "<plist><dict><key>A</key><string>a&#x000;b</string></dict></plist>"},
+        {"200,000 nested XML arrays", nestedXmlArrays(200000)},
+        {"XML nested past the bound", nestedXmlArrays(kDeepestAccepted + 2)},
+        {"100,000 nested binary arrays", nestedBinaryArrays(100000, 1)},
+        {"binary nested past the bound", nestedBinaryArrays(kDeepestAccepted + 2, 1)},
+        {"binary array holding itself", nestedBinaryArrays(3, 1, true)},
+        {"binary shared 2^40 times", nestedBinaryArrays(40, 2)},
+        {"binary reference past the end", nestedBinaryArrays(2, 1).replace(QByteArray("\x00\x00\x00\x01", 4),
+                                                                           QByteArray("\x00\x00\x01\x00", 4))},
+        {"binary trailer cut short", nestedBinaryArrays(2, 1).chopped(5)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString error;
+        EXPECT_FALSE(propertyListFromData(c.data, &error).isValid());
+        EXPECT_FALSE(error.isEmpty());
+    }
+    // What lies within the bounds is still read.
+    EXPECT_EQ(propertyListFromData(nestedXmlArrays(kDeepestAccepted)).typeId(), QMetaType::QVariantList);
+    EXPECT_EQ(propertyListFromData(nestedBinaryArrays(kDeepestAccepted, 1)).typeId(), QMetaType::QVariantList);
+    EXPECT_EQ(propertyListFromData(nestedBinaryArrays(16, 2)).typeId(), QMetaType::QVariantList);
+    EXPECT_EQ(propertyListFromData("<plist><string>a&#10;&#x20;&amp;</string></plist>"), QVariant("a\n &"));
 }
 
 TEST(PropertyListTest, RefusesValuesWithoutPropertyListForm)

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringEncoder>
 #include <QTimeZone>
@@ -228,7 +229,12 @@ TEST_F(UserDefaultsTest, ValuesWithoutPropertyListFormAreRefused)
 
 TEST_F(UserDefaultsTest, DamagedFileIsLeftByReadsAndSetAsideByTheFirstWrite)
 {
-    for (const QByteArray& damage : {QByteArray("<plist><dict><key>A</key>"), QByteArray("<plist><integer>1</integer></plist>")}) {
+    // Regression: a NUL inside a string, or deep nesting, stopped the process
+    // on every launch instead of being set aside.
+    const QByteArray deep = "<plist>" + QByteArray("<array>").repeated(200000) + "</plist>";
+    for (const QByteArray& damage : {QByteArray("<plist><dict><key>A</key>"), QByteArray("<plist><integer>1</integer></plist>"),
+                                     QByteArray("<plist><dict><key>A</key><string>a\0b</string></dict></plist>", 60), deep}) {
+        SCOPED_TRACE(damage.left(80).toStdString());
         SCOPED_TRACE(damage.toStdString());
         test::TempTree local;
         const QString file = local.writeFile("defaults.plist", damage);
@@ -363,6 +369,39 @@ TEST_F(UserDefaultsTest, UnreadableFileIsNeverWrittenOver)
     defaults.setBool(true, "A");
     ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0600), 0);
     EXPECT_TRUE(log.lines().value(0).startsWith("WARNING: "));
+    QFile kept(file);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "<plist><dict/></plist>");
+}
+
+TEST_F(UserDefaultsTest, ALinkedSettingsFileIsWrittenThroughTheLink)
+{
+    // Settings kept in a dotfiles folder, linked into place.
+    const QString real = tree.writeFile("dotfiles/d.plist", "<plist><dict/></plist>");
+    const QString link = tree.filePath("config/d.plist");
+    tree.makeDir("config");
+    ASSERT_EQ(::symlink(QFile::encodeName(real).constData(), QFile::encodeName(link).constData()), 0);
+    {
+        UserDefaults defaults(link);
+        defaults.setBool(true, "A");
+        ASSERT_TRUE(defaults.synchronize());
+    }
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(UserDefaults(real).objectForKey("A").toBool());
+}
+
+TEST_F(UserDefaultsTest, AReadOnlySettingsFileIsNotOverwritten)
+{
+    const QString file = tree.writeFile("d.plist", "<plist><dict/></plist>");
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0444), 0);
+    LogCapture log;
+    {
+        UserDefaults defaults(file);
+        defaults.setBool(true, "A");
+        EXPECT_FALSE(defaults.synchronize());
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0644), 0);
+    EXPECT_TRUE(log.lines().value(0).startsWith("WARNING: ")) << log.lines().join('\n').toStdString();
     QFile kept(file);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), "<plist><dict/></plist>");

@@ -5,6 +5,7 @@
 #include "platform/xattr.h"
 #include "search/ds_store.h"
 #include "tests/support/ds_store_writer.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/media_writer.h"
 #include "tests/support/temp_tree.h"
 
@@ -113,6 +114,23 @@ TEST_F(ResultTest, FoldersFilesAndPackages)
     EXPECT_EQ(package->info(), QStringLiteral("2.4.1"));
     EXPECT_EQ(package->type(), QStringLiteral("app"));
     EXPECT_EQ(package->size(), QStringLiteral("--"));
+}
+
+TEST_F(ResultTest, DamagedInfoPlistGivesNoVersionAndOneWarning)
+{
+    const QString app = tree.makeDir("Bad.app");
+    tree.makeDir("Bad.app/Contents");
+    // Regression: a NUL inside a string stopped the whole search.
+    tree.writeFile("Bad.app/Contents/Info.plist",
+                   QByteArray("<plist><dict><key>CFBundleShortVersionString</key><string>1") + '\0'
+                       + "</string></dict></plist>");
+    test::LogCapture log;
+    const ResultPointer package = Result::create(app, tree.path(), "Bad.app", std::nullopt, QString(), true, true);
+    EXPECT_TRUE(package->info().isEmpty());
+    EXPECT_EQ(package->type(), QStringLiteral("app"));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].startsWith("WARNING: ")) << log.lines()[0].toStdString();
+    EXPECT_TRUE(log.lines()[0].contains("Bad.app/Contents/Info.plist")) << log.lines()[0].toStdString();
 }
 
 TEST_F(ResultTest, ResultTypeFollowsTheExtension)

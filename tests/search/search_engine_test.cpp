@@ -201,6 +201,31 @@ TEST_F(SearchEngineTest, PseudoDestinationsSearchEachVolumeOnce)
     }
 }
 
+TEST_F(SearchEngineTest, InvalidRegularExpressionSearchesRegression)
+{
+    // "file-([" does not compile: no search starts, the results of the
+    // last search stay, and the engine says what is wrong.
+    m_tree.writeFile(QStringLiteral("file-1.txt"));
+    SearchEngine engine(m_owner, m_defaults);
+    engine.params().what = kSearchNames;
+    engine.params().mode = kSearchRegularExpression;
+    EXPECT_EQ(searchAndCollect(engine, QStringLiteral("file-[0-9]"), m_tree.path()), QStringList{"file-1.txt"});
+    EXPECT_TRUE(engine.searchError().isNull());
+    engine.clearSearchDone();
+
+    EXPECT_FALSE(engine.search(QStringLiteral("file-(["), m_tree.path()));
+    EXPECT_FALSE(engine.isSearching());
+    EXPECT_FALSE(engine.searchDone());
+    EXPECT_TRUE(engine.searchError().contains(QStringLiteral("U_REGEX"))) << engine.searchError().toStdString();
+    EXPECT_EQ(test::shownRelativePaths(engine.dataSource(), m_tree.path()), QStringList{"file-1.txt"});
+    EXPECT_EQ(m_owner.beeps.load(), 0);
+
+    // The same text as a phrase is no pattern, and a good pattern clears the error.
+    engine.params().mode = kSearchPhrase;
+    EXPECT_TRUE(searchAndCollect(engine, QStringLiteral("file-(["), m_tree.path()).isEmpty());
+    EXPECT_TRUE(engine.searchError().isNull());
+}
+
 TEST_F(SearchEngineTest, HighlightingIsSetBeforeTheWorkerRuns)
 {
     m_tree.writeFile(QStringLiteral("slow.txt"), kBacktrackingText);

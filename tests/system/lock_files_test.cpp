@@ -5,6 +5,7 @@
 #include "system/standard_folders.h"
 #include "tests/support/temporary_home.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -89,6 +90,22 @@ TEST(FreeNames, LongNamesAreShortenedToFit)
     const QString longBase(248, u'c');
     const QString longTaken = tree.writeFile(longBase + ".md");
     EXPECT_EQ(QFileInfo(nonExistingFilenameAtPath(longTaken)).fileName(), QString(245, u'c') + "-1.md");
+}
+
+TEST(FreeNames, FreeNamesStayWithin255Bytes)
+{
+    // 80 three-byte characters: 80 units but 240 bytes; with "-1.txt" the
+    // name must be cut to stay within the file systems' 255 bytes.
+    test::TempTree tree;
+    const QString base(80, QChar(0x6587));
+    const QString taken = tree.writeFile(base + ".txt");
+    const QString free = nonExistingFilenameAtPath(taken);
+    const QByteArray name = QFile::encodeName(QFileInfo(free).fileName());
+    EXPECT_LE(name.size(), 255);
+    EXPECT_TRUE(name.endsWith("-1.txt"));
+    EXPECT_EQ(QString::fromUtf8(name).toUtf8(), name);   // no character split
+    EXPECT_TRUE(tree.writeFile(QFileInfo(free).fileName()).size() > 0);
+    EXPECT_TRUE(QFileInfo::exists(free));
 }
 
 TEST(CustomIcons, FoldersWithIconFilesAndStandardFoldersHaveThem)

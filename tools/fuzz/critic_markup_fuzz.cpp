@@ -4,6 +4,7 @@
 // Beside the sanitizers it checks that every reported range lies inside the
 // text and that a toggle's replacement range does too.
 
+#include "tools/fuzz/fuzz_support.h"
 #include "web/toolkit/markdown_markup.h"
 #include "web/toolkit/markdown_scanning.h"
 
@@ -12,8 +13,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -21,17 +20,14 @@ using namespace sorvant;
 
 void require(bool condition, const char* what)
 {
-    if (!condition) {
-        std::fprintf(stderr, "critic_markup_fuzz: %s\n", what);
-        std::abort();
-    }
+    sorvant::fuzz::require(condition, "critic_markup_fuzz", what);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 3 || size > 16 * 1024)
+    if (size < 3 || size > 1024 * 1024)
         return 0;
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data) + 2, qsizetype(size - 2));
     const qsizetype length = text.size();

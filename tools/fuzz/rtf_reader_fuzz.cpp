@@ -3,30 +3,26 @@
 // checks what must always hold: a failure comes with a message, and the
 // runs of a result cover its text exactly.
 
+#include "tools/fuzz/fuzz_support.h"
 #include "web/toolkit/rtf_reader.h"
 
 #include <QByteArray>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 void require(bool condition, const char* what)
 {
-    if (!condition) {
-        std::fprintf(stderr, "rtf_reader_fuzz: %s\n", what);
-        std::abort();
-    }
+    sorvant::fuzz::require(condition, "rtf_reader_fuzz", what);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size == 0 || size > 64 * 1024)
+    if (size == 0 || size > 1024 * 1024)
         return 0;
     QByteArray bytes(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));
     if ((data[0] & 1) != 0)

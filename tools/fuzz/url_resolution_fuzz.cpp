@@ -73,7 +73,7 @@ void requireStableSelfResolution(const URL& url, const QString& input)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size > 4096)
+    if (size > 1024 * 1024)
         return 0;
     const QString input = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const qsizetype split = input.indexOf(QLatin1Char('\n'));

@@ -303,11 +303,12 @@ void _changeCase(AttributedString& text, int mode)
 {
     if (mode < 0 || mode > 2)
         return;
-    text.beginEditing();
-    const QList<AttributedString::Run> runs = text.runs();
-    for (qsizetype r = runs.size() - 1; r >= 0; --r) {
-        const Range range = runs[r].range;
-        QString part = text.string().mid(range.location, range.length);
+    // The changed text is built run after run and put in once: replacing
+    // run by run would move every later run each time.
+    AttributedString changed;
+    bool anyChange = false;
+    for (const AttributedString::Run& run : text.runs()) {
+        QString part = text.string().mid(run.range.location, run.range.length);
         const QString original = part;
         if (mode == 0)
             uppercase(part);
@@ -315,9 +316,13 @@ void _changeCase(AttributedString& text, int mode)
             lowercase(part);
         else
             capitalize(part);
-        if (part != original)
-            text.replaceCharactersInRange(range, AttributedString(part, runs[r].attributes));
+        anyChange = anyChange || part != original;
+        changed.appendAttributedString(AttributedString(part, run.attributes));
     }
+    if (!anyChange)
+        return;
+    text.beginEditing();
+    text.replaceCharactersInRange(Range{0, text.length()}, changed);
     text.endEditing();
 }
 

@@ -8,6 +8,10 @@ namespace sorvant {
 
 namespace {
 
+// Deeper elements end the reading, as a fault would: real feeds nest a few
+// levels, and the walk keeps a frame per level.
+constexpr int kMaximumFeedDepth = 256;
+
 struct Feed
 {
     bool found = false;
@@ -38,6 +42,34 @@ QString pseudoAttribute(const QString& data, const QString& name)
     return end < 0 ? QString() : data.mid(start, end - start);
 }
 
+// The text of the element just started, its children's text included, read
+// without recursion (QXmlStreamReader::readElementText recurses once per
+// level). False when the element nests past the bound; the text so far is
+// then in `text`.
+bool readElementText(QXmlStreamReader& reader, int depth, QString* text)
+{
+    int inner = 0;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (depth + ++inner > kMaximumFeedDepth)
+                return false;
+            break;
+        case QXmlStreamReader::EndElement:
+            if (inner-- == 0)
+                return true;
+            break;
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            text->append(reader.text());
+            break;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
 Feed readFeed(const QString& source, const URL& base)
 {
     Feed feed;
@@ -63,7 +95,8 @@ Feed readFeed(const QString& source, const URL& base)
         }
         if (token != QXmlStreamReader::StartElement)
             continue;
-        ++depth;
+        if (++depth > kMaximumFeedDepth)
+            break;
         const QString name = reader.name().toString();
         if (depth == 1) {
             feed.found = name == QLatin1String("rss") || name == QLatin1String("RDF") || name == QLatin1String("feed");
@@ -104,8 +137,12 @@ Feed readFeed(const QString& source, const URL& base)
         const auto key = kItemKeys.constFind(name);
         if (key == kItemKeys.constEnd())
             continue;
-        const QString text = reader.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
-        --depth;   // readElementText consumed the end element
+        QString raw;
+        const bool whole = readElementText(reader, depth, &raw);
+        --depth;   // the end element is read
+        if (!whole)
+            break;
+        const QString text = raw.simplified();
         if (item != nullptr) {
             const QString value = *key == QLatin1String("link") ? resolved(text, base) : text;
             // The first description-like element wins (summary before content).
@@ -120,6 +157,37 @@ Feed readFeed(const QString& source, const URL& base)
         }
     }
     return feed;
+}
+
+// Whether a page may link to `link`: relative links, and the schemes that
+// open a document; never "javascript:", "data:" or another that runs or
+// carries content. Browsers skip white space and control characters inside
+// a scheme ("java\tscript:"), so they are skipped here too.
+//   "http://h/a" => true,  "a.html" => true,  " JavaScript:x" => false
+bool isDisplayableLink(const QString& link)
+{
+    static const QStringList kSchemes{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("ftp"),
+                                      QStringLiteral("mailto"), QStringLiteral("news"), QStringLiteral("feed")};
+    QString scheme;
+    for (const QChar c : link) {
+        if (c.unicode() <= 0x20)
+            continue;
+        if (c == QLatin1Char(':'))
+            return kSchemes.contains(scheme);
+        if (c == QLatin1Char('/') || c == QLatin1Char('?') || c == QLatin1Char('#'))
+            return true;
+        scheme += c.toLower();
+    }
+    return true;
+}
+
+// `<a href="link">inner</a>`, or `inner` alone when the link is empty or
+// may not be followed from the page.
+QString linked(const QString& link, const QString& inner)
+{
+    if (link.isEmpty() || !isDisplayableLink(link))
+        return inner;
+    return QStringLiteral("<a href=\"%1\">%2</a>").arg(link.toHtmlEscaped(), inner);
 }
 
 QString escaped(const QString& text)
@@ -156,8 +224,7 @@ QString stringByConvertingItemToDisplayHTML(const QVariantMap& item)
     const QString title = escaped(item.value(QStringLiteral("title")).toString());
     const QString link = item.value(QStringLiteral("link")).toString();
     QString html = QStringLiteral("<div class=\"feed-item\">\n<h2>");
-    html += link.isEmpty() ? title
-                           : QStringLiteral("<a href=\"%1\">%2</a>").arg(link.toHtmlEscaped(), title);
+    html += linked(link, title);
     html += QStringLiteral("</h2>\n");
     QStringList facts;
     for (const char* key : {"date", "author"}) {
@@ -181,13 +248,13 @@ QString stringByConvertingFeed(const QString& source, const URL& baseURL, bool l
         return QString::fromLatin1("");
     const QString title = escaped(feed.title);
     QString html = QStringLiteral("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>%1</title>\n").arg(title);
-    if (linkedStyleSheet && !feed.styleSheet.isEmpty())
-        html += QStringLiteral("<link rel=\"stylesheet\" type=\"text/css\" href=\"%1\">\n")
-                    .arg(resolved(feed.styleSheet, baseURL).toHtmlEscaped());
+    const QString styleSheet = resolved(feed.styleSheet, baseURL);
+    if (linkedStyleSheet && !styleSheet.isEmpty() && isDisplayableLink(styleSheet))
+        html += QStringLiteral("<link rel=\"stylesheet\" type=\"text/css\" href=\"%1\">\n").arg(styleSheet.toHtmlEscaped());
     else
         html += QString::fromLatin1(kStyle);
     html += QStringLiteral("</head>\n<body>\n<h1>");
-    html += feed.link.isEmpty() ? title : QStringLiteral("<a href=\"%1\">%2</a>").arg(feed.link.toHtmlEscaped(), title);
+    html += linked(feed.link, title);
     html += QStringLiteral("</h1>\n");
     html += paragraphs(feed.description);
     for (const QVariantMap& item : feed.items)

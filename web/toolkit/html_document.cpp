@@ -1,5 +1,6 @@
 #include "web/toolkit/html_document.h"
 
+#include "platform/markup_tags.h"
 #include "platform/string_compare.h"
 
 #include <QFont>
@@ -7,6 +8,8 @@
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstring>
 #include <mutex>
@@ -64,14 +67,123 @@ void walk(xmlNodePtr root, const std::function<bool(xmlNodePtr)>& enter, const s
     }
 }
 
+// Elements the flattened text keeps nested; the parser stops the whole
+// document at 256 levels, and a little room is left for the elements it
+// adds itself (html, body, implied paragraphs).
+constexpr int kFlattenedDepth = 200;
+
+bool isVoidElement(const QByteArray& name)
+{
+    static const QList<QByteArray> kVoid{"area", "base", "br", "col", "embed", "hr", "img", "input", "link",
+                                         "meta", "param", "source", "track", "wbr"};
+    return kVoid.contains(name);
+}
+
+// The lower-case tag name at `at` (just past '<' or "</").
+QByteArray tagName(const QByteArray& lower, qsizetype at)
+{
+    qsizetype end = at;
+    while (end < lower.size() && (std::isalnum(static_cast<unsigned char>(lower.at(end))) != 0 || lower.at(end) == '-'))
+        ++end;
+    return lower.mid(at, end - at);
+}
+
+// The HTML with every start and end tag nested deeper than `depth` made a
+// space, so the parser keeps all the text of a document nested too deeply
+// for it (it would stop at the limit and drop the rest). With a depth of 0
+// every tag goes. One pass; script and style contents are kept as written.
+QByteArray flattenedHTML(const QByteArray& html, int depth)
+{
+    const QByteArray lower = html.toLower();
+    QByteArray out;
+    out.reserve(html.size());
+    int open = 0;
+    qsizetype at = 0;
+    while (at < html.size()) {
+        const qsizetype tag = html.indexOf('<', at);
+        if (tag < 0 || tag + 1 >= html.size()) {
+            out += html.mid(at);
+            break;
+        }
+        out += html.mid(at, tag - at);
+        const char next = html.at(tag + 1);
+        const bool closing = next == '/';
+        const bool letter = std::isalpha(static_cast<unsigned char>(closing && tag + 2 < html.size() ? html.at(tag + 2) : next)) != 0;
+        qsizetype end = tag + 1;
+        if (lower.mid(tag, 4) == "<!--") {
+            const qsizetype close = lower.indexOf("-->", tag + 4);
+            end = close < 0 ? html.size() : close + 3;
+        } else if (next == '!' || next == '?' || letter) {
+            end = pastMarkupTag(html, tag);
+        } else {
+            out += '<';
+            at = tag + 1;
+            continue;
+        }
+        bool keep = depth > 0;
+        if (letter) {
+            const QByteArray name = tagName(lower, tag + (closing ? 2 : 1));
+            const bool selfClosing = isSelfClosingTag(html, tag, end);
+            // Links stay wherever they are (the parser does not nest one in
+            // another), so the deep text keeps its addresses.
+            const bool nests = name != "a" && !isVoidElement(name) && !selfClosing;
+            if (nests && closing) {
+                keep = keep && open <= depth;
+                open = std::max(0, open - 1);
+            } else if (nests) {
+                keep = keep && ++open <= depth;
+            }
+            if (!closing && (name == "script" || name == "style")) {
+                // Their text is not markup: copied up to the end tag, which
+                // is then read as usual.
+                const qsizetype close = lower.indexOf("</" + name, end);
+                const qsizetype stop = close < 0 ? html.size() : close;
+                out += keep ? html.mid(tag, stop - tag) : QByteArray(" ");
+                at = stop;
+                continue;
+            }
+        }
+        out += keep ? html.mid(tag, end - tag) : QByteArray(" ");
+        at = end;
+    }
+    return out;
+}
+
+// Parses once; `halted` tells whether the parser stopped before the end
+// (it does when elements nest past its limit, keeping only what came
+// before).
+htmlDocPtr parseOnce(const QByteArray& bytes, const char* encoding, bool* halted)
+{
+    *halted = false;
+    htmlParserCtxtPtr context = htmlNewParserCtxt();
+    if (context == nullptr)
+        return nullptr;
+    htmlDocPtr document = htmlCtxtReadMemory(context, bytes.constData(), int(bytes.size()), nullptr, encoding,
+                                             HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING
+                                                 | HTML_PARSE_NONET);
+    *halted = context->disableSAX != 0 && context->instate == XML_PARSER_EOF;
+    htmlFreeParserCtxt(context);
+    return document;
+}
+
+// A document the parser gave up on part way is parsed again flattened
+// below a depth, and failing that with no tags at all, so that no text is
+// ever lost silently.
 htmlDocPtr parse(const QByteArray& bytes, const char* encoding)
 {
     static std::once_flag initialized;
     std::call_once(initialized, [] { xmlInitParser(); });
     if (bytes.size() > INT_MAX)
         return nullptr;
-    return htmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, encoding,
-                          HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+    for (const int depth : {-1, kFlattenedDepth, 0}) {
+        bool halted = false;
+        htmlDocPtr document = parseOnce(depth < 0 ? bytes : flattenedHTML(bytes, depth), encoding, &halted);
+        if (!halted || depth == 0)
+            return document;
+        if (document != nullptr)
+            xmlFreeDoc(document);
+    }
+    return nullptr;
 }
 
 bool isWhite(QChar c)
@@ -117,6 +229,18 @@ public:
         while (end > 0 && isWhite(m_out.at(end - 1)))
             --end;
         return m_out.left(end);
+    }
+    // The text laid out since `from`, without trailing white space (it may
+    // yet become a break); moves `from` past it. Taking the text piece by
+    // piece so is linear, where copying the whole result each time is not.
+    QString textFrom(qsizetype& from) const
+    {
+        qsizetype end = m_out.size();
+        while (end > from && isWhite(m_out.at(end - 1)))
+            --end;
+        QString part = m_out.mid(from, end - from);
+        from = std::max(from, end);
+        return part;
     }
 
 private:
@@ -290,13 +414,11 @@ AttributedString HTMLDocument::attributedText(const URL& base) const
     TextLayout layout(true);
     // The layout works on plain text; each piece it produces is given the
     // attributes in force when its text arrived.
-    QString laidOut;
+    qsizetype laidOut = 0;
     auto take = [&] {
-        const QString now = layout.result();
-        if (now.size() > laidOut.size()) {
-            result.appendAttributedString(AttributedString(now.mid(laidOut.size()), pendingAttributes));
-            laidOut = now;
-        }
+        const QString piece = layout.textFrom(laidOut);
+        if (!piece.isEmpty())
+            result.appendAttributedString(AttributedString(piece, pendingAttributes));
     };
     walk(
         root,

@@ -3,6 +3,7 @@
 #include "foundation/chars_table.h"
 #include "foundation/lines.h"
 #include "foundation/string_units.h"
+#include "platform/scan_work.h"
 #include "platform/string_compare.h"
 #include "web/toolkit/markdown_scanning.h"
 
@@ -58,6 +59,39 @@ private:
             ++i;
         return i;
     }
+    // A search for the first position from `from` on, before `limit`, where
+    // a test that depends on the position alone holds (`limit` when none
+    // does). The scans of a line move forward, so the last answer serves
+    // every later search starting at or before it: each unit is examined
+    // once per kind of search and line, however many openers go unclosed.
+    struct Search
+    {
+        qsizetype from = -1;
+        qsizetype found = -1;
+    };
+    template <typename Matches>
+    static qsizetype firstMatch(Search& memo, qsizetype from, qsizetype limit, Matches matches)
+    {
+        if (memo.from >= 0 && from >= memo.from && from <= memo.found)
+            return memo.found;
+        qsizetype j = from;
+        while (j < limit && !matches(j))
+            ++j;
+        countScanWork(j - from + 1);
+        memo = Search{from, j};
+        return j;
+    }
+    // One search per kind: CriticMarkup closers by mark, double-marker and
+    // script closers by character, and the end of an angle-bracket target.
+    struct LineSearches
+    {
+        Search critic[3];
+        Search doubleMarker[3];
+        Search script[2];
+        Search angle;
+    };
+    static int markIndex(unichar c) { return c == '+' || c == '~' ? 0 : c == '-' || c == '^' ? 1 : 2; }
+
     void scanLine(qsizetype start, qsizetype end);
     qsizetype scanEmphasis(qsizetype i, qsizetype end);
     qsizetype scanCritic(qsizetype i, qsizetype end);
@@ -77,6 +111,7 @@ private:
     qsizetype m_contentStart = 0;
     MarkdownStyle m_emphasis = 0;
     qsizetype m_emphasisStart = 0;
+    LineSearches m_searches;
 };
 
 void MarkupWalker::run()
@@ -156,6 +191,8 @@ void MarkupWalker::scanLine(qsizetype start, qsizetype end)
 {
     m_emphasis = 0;
     m_emphasisStart = start;
+    m_searches = LineSearches();
+    countScanWork(end - start);
     bool insideDoubleBrackets = false;
     qsizetype i = start;
     while (i < end && !m_stopped) {
@@ -242,16 +279,16 @@ qsizetype MarkupWalker::scanCritic(qsizetype i, qsizetype end)
     if (i + 2 >= end || m_chars[i + 1] != m_chars[i + 2] || !isOneOf(m_chars[i + 1], "+-="))
         return i + 1;
     const unichar mark = m_chars[i + 1];
-    for (qsizetype j = i + 3; j + 2 < end; ++j) {
-        if (m_chars[j] == mark && m_chars[j + 1] == mark && m_chars[j + 2] == '}') {
-            const CriticMarkupType type = mark == '+'   ? kCriticMarkupInsertion
-                                          : mark == '-' ? kCriticMarkupDeletion
-                                                        : kCriticMarkupHighlight;
-            report(Range{i, j + 3 - i}, type, m_emphasis);
-            return i + 3;
-        }
-    }
-    return i + 1;
+    const qsizetype j = firstMatch(m_searches.critic[markIndex(mark)], i + 3, end - 2, [&](qsizetype at) {
+        return m_chars[at] == mark && m_chars[at + 1] == mark && m_chars[at + 2] == '}';
+    });
+    if (j >= end - 2)
+        return i + 1;
+    const CriticMarkupType type = mark == '+'   ? kCriticMarkupInsertion
+                                  : mark == '-' ? kCriticMarkupDeletion
+                                                : kCriticMarkupHighlight;
+    report(Range{i, j + 3 - i}, type, m_emphasis);
+    return i + 3;
 }
 
 qsizetype MarkupWalker::scanDoubleMarker(qsizetype i, qsizetype start, qsizetype end)
@@ -264,13 +301,13 @@ qsizetype MarkupWalker::scanDoubleMarker(qsizetype i, qsizetype start, qsizetype
     };
     if (!qualifies(i))
         return i + 1;
-    for (qsizetype j = i + 2; j + 1 < end; ++j) {
-        if (m_chars[j] == c && m_chars[j + 1] == c && qualifies(j)) {
-            report(Range{i, j + 2 - i}, c == '~' ? kCriticMarkupDeletion : kCriticMarkupHighlight, m_emphasis);
-            return i + 3;
-        }
-    }
-    return i + 1;
+    const qsizetype j = firstMatch(m_searches.doubleMarker[markIndex(c)], i + 2, end - 1, [&](qsizetype at) {
+        return m_chars[at] == c && m_chars[at + 1] == c && qualifies(at);
+    });
+    if (j >= end - 1)
+        return i + 1;
+    report(Range{i, j + 2 - i}, c == '~' ? kCriticMarkupDeletion : kCriticMarkupHighlight, m_emphasis);
+    return i + 3;
 }
 
 qsizetype MarkupWalker::scanScript(qsizetype i, qsizetype start, qsizetype end)
@@ -285,19 +322,20 @@ qsizetype MarkupWalker::scanScript(qsizetype i, qsizetype start, qsizetype end)
     if (isOneOf(before, notAfter) || next == c || next == '}')
         return i + 1;
     const char* closerNotAfter = superscript ? "^{[" : "[{~";
-    for (qsizetype j = i + 1; j < end; ++j) {
-        const unichar d = m_chars[j];
-        const bool spaceEnd = superscript && isSpace(d);
-        const unichar after = j + 1 < end ? m_chars[j + 1] : 0;
-        const bool closer = d == c && !isOneOf(m_chars[j - 1], closerNotAfter) && after != c && after != '}';
-        if (spaceEnd || closer) {
-            if (j > i + 1)
-                report(Range{i + 1, j - i - 1}, kCriticMarkupNone,
-                       m_emphasis | (superscript ? kMarkdownSuperscript : kMarkdownSubscript));
-            return closer ? j + 1 : j;
-        }
-    }
-    return i + 1;
+    const auto isCloser = [&](qsizetype at) {
+        const unichar d = m_chars[at];
+        const unichar after = at + 1 < end ? m_chars[at + 1] : 0;
+        return d == c && !isOneOf(m_chars[at - 1], closerNotAfter) && after != c && after != '}';
+    };
+    const qsizetype j = firstMatch(m_searches.script[markIndex(c)], i + 1, end,
+                                   [&](qsizetype at) { return (superscript && isSpace(m_chars[at])) || isCloser(at); });
+    if (j >= end)
+        return i + 1;
+    const bool closer = isCloser(j);
+    if (j > i + 1)
+        report(Range{i + 1, j - i - 1}, kCriticMarkupNone,
+               m_emphasis | (superscript ? kMarkdownSuperscript : kMarkdownSubscript));
+    return closer ? j + 1 : j;
 }
 
 qsizetype MarkupWalker::scanTarget(qsizetype i, qsizetype start, qsizetype end)
@@ -305,18 +343,19 @@ qsizetype MarkupWalker::scanTarget(qsizetype i, qsizetype start, qsizetype end)
     const unichar c = m_chars[i];
     const unichar before = i > start ? m_chars[i - 1] : 0;
     if (c == '<') {
-        qsizetype j = i + 1;
+        const qsizetype j = firstMatch(m_searches.angle, i + 1, end, [&](qsizetype at) { return m_chars[at] == '>'; });
+        if (j >= end)
+            return i + 1;
+        // The target is passed over whole, so looking at it again is linear.
         bool colon = false;
         bool dot = false;
         bool clean = true;
-        for (; j < end && m_chars[j] != '>'; ++j) {
-            const unichar d = m_chars[j];
+        for (qsizetype k = i + 1; k < j; ++k) {
+            const unichar d = m_chars[k];
             colon = colon || d == ':';
             dot = dot || d == '.';
             clean = clean && !isWhite(d) && d != '"' && d != '\'';
         }
-        if (j >= end)
-            return i + 1;
         if (clean && colon && dot)
             report(Range{i + 1, j - i - 1}, kCriticMarkupNone, kMarkdownLinkTarget);
         return j + 1;

@@ -406,6 +406,16 @@ std::optional<AttributedString> RTFReader::read(QString* error)
             ++j;
         i = j;
         const int value = int(negative ? -parameter : parameter);
+        if (word == "bin") {
+            // Binary data (of a picture, say) follows: its bytes are not
+            // text nor markup, and data that ends inside them is damaged.
+            if (negative || parameter > size - i) {
+                fail(error, QStringLiteral("The RTF data is damaged: its binary data runs past the end."));
+                return std::nullopt;
+            }
+            i += qsizetype(parameter);
+            continue;
+        }
         if (m_fallbackToSkip > 0 && word != "u") {
             --m_fallbackToSkip;
             continue;

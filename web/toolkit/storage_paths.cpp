@@ -42,6 +42,24 @@ QStringList standardizedComponents(QString path, bool caseInsensitive)
     return standardizedPathComponents(path);
 }
 
+// A host (or any one piece of a URL) as one file name that stays where it is
+// put: "/" made "-", and "." or ".." (a host may be either) made dashes.
+//   ".." => "--",  "a/../b" => "a-..-b",  "h.org" => "h.org"
+QString confinedComponent(QString text)
+{
+    text.replace(QLatin1Char('/'), QLatin1Char('-'));
+    if (text == QLatin1String(".") || text == QLatin1String(".."))
+        text.fill(QLatin1Char('-'));
+    return text;
+}
+
+// `path` standardized as an absolute path, so that its ".." segments stop at
+// the root instead of climbing out of the folder it is appended to.
+QString rootedStandardizedPath(const QString& path)
+{
+    return stringByStandardizingPath(path.startsWith(QLatin1Char('/')) ? path : QLatin1Char('/') + path);
+}
+
 QString joined(const QString& folder, const QStringList& components)
 {
     QString path = folder.isNull() ? QString(QLatin1String("")) : folder;
@@ -68,7 +86,8 @@ QString invertedPathRelativeToDirectory(const URL& url, const QString& folder, b
             suffix = stringURLByRemovingSessionIDs(suffix);
         if (!suffix.isEmpty())
             path += suffix;
-        components = invertedHostComponents(url, maxHostComponents);
+        for (const QString& component : invertedHostComponents(url, maxHostComponents))
+            components.append(confinedComponent(component));
         if (!path.isEmpty()) {
             components += standardizedComponents(path, caseInsensitive);
             if (isBaseDirectory(url) || (suffix.isEmpty() && path.endsWith(QLatin1Char('/'))))
@@ -110,22 +129,21 @@ QString pathRelativeToDirectory(const URL& url, const QString& folder, bool simp
         return QString();
     const QString base = folder.isNull() ? QString(QLatin1String("")) : folder;
     if (url.isFileURL())
-        return stringByStandardizingPath(stringByAppendingPathComponent(base, url.path()));
+        return stringByStandardizingPath(stringByAppendingPathComponent(base, rootedStandardizedPath(url.path())));
     const QString path = fullPath(url) + parametersAndQuery(url, false);
-    const QString hostFolder = stringByAppendingPathComponent(base, url.host());
+    const QString hostFolder = stringByAppendingPathComponent(base, confinedComponent(url.host()));
     if (simplified) {
         const QString name = stringByCreatingFileSystemRepresentation(stringByCreatingFilename(path));
-        if (name.isNull())
+        if (name.isEmpty())
             return stringByAppendingPathComponent(hostFolder, kIndexPage);
-        return stringByAppendingPathComponent(hostFolder, name.isEmpty() ? kIndexPage : name);
+        return stringByAppendingPathComponent(hostFolder, confinedComponent(name));
     }
     if (path.isEmpty())
         return stringByStandardizingPath(stringByAppendingPathComponent(hostFolder, kIndexPage));
     // The page's path is standardized on its own, as an absolute path, so
     // that ".." segments stop at the host's folder instead of climbing out
     // of the storage folder.
-    const QString rooted = path.startsWith(QLatin1Char('/')) ? path : QLatin1Char('/') + path;
-    QString full = stringByAppendingPathComponent(hostFolder, stringByStandardizingPath(rooted));
+    QString full = stringByAppendingPathComponent(hostFolder, rootedStandardizedPath(path));
     if (defaultPathComponent && isBaseDirectory(url))
         full = stringByAppendingPathComponent(full, kIndexPage);
     return stringByStandardizingPath(full);

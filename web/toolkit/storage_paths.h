@@ -38,10 +38,12 @@ namespace sorvant {
 // The storage path with the host as one folder below `folder`. Simplified:
 // the whole path and query made one file name; else the path kept as
 // folders ("index.html" for a folder-like page with `defaultPathComponent`).
-// The page's ".." segments never lead out of the host's folder.
+// Nothing in the URL leads out of `folder`: the page's ".." segments stop
+// at the host's folder, and a host of "." or ".." is made dashes.
 //   ("/m", "http://h.org/a/b?x=1", simplified) => "/m/h.org/a-b-x=1"
 //   ("/m", "http://h.org/a/", not simplified)  => "/m/h.org/a/index.html"
 //   ("/m", "http://h.org/../../etc/x", not simplified) => "/m/h.org/etc/x"
+//   ("/m", "http://../etc/x.html", not simplified)     => "/m/--/etc/x.html"
 [[nodiscard]] QString pathRelativeToDirectory(const URL& url, const QString& folder, bool simplified,
                                               bool defaultPathComponent = true);
 

@@ -4,6 +4,7 @@
 #include "foundation/mutable_string_edits.h"
 #include "foundation/trimming.h"
 #include "platform/path_semantics.h"
+#include "platform/scan_work.h"
 #include "web/url/link_detection.h"
 #include "web/url/link_lists.h"
 #include "web/url/percent_escapes.h"
@@ -15,6 +16,8 @@ namespace {
 
 constexpr Qt::CaseSensitivity kCI = Qt::CaseInsensitive;
 constexpr Qt::CaseSensitivity kCS = Qt::CaseSensitive;
+// Parameters session-ID removal takes out of one link, at most.
+constexpr int kMaximumSessionRounds = 32;
 
 bool isSeparator(QChar c)
 {
@@ -135,7 +138,12 @@ QString stringURLByRemovingSessionIDs(const QString& text)
 
     QString out = text;
     bool sessionFound = false; // S
-    for (;;) {
+    // Each round removes one parameter and reads the whole text a fixed
+    // number of times. A link carries a handful of session parameters; the
+    // bound keeps a hostile one (thousands of them) linear in its length,
+    // the rest then staying in place.
+    for (int round = 0; round < kMaximumSessionRounds; ++round) {
+        countScanWork(out.size());
         bool removed = false;
         bool flag = sessionFound; // F
         if (!contains(out, "id=", kCI)) {

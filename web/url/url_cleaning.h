@@ -16,7 +16,8 @@ namespace sorvant {
 
 // Session identifiers ("jsessionid=", "PHPSESSID=", "sid=" with letters …),
 // forum highlights and affiliate tags, and the tails after "/login?" and
-// "/register?".
+// "/register?". At most 32 parameters go from one link, which keeps the
+// work linear in its length however many a hostile link repeats.
 //   "http://h/a?x=1&jsessionid=AB12" => "http://h/a?x=1"
 //   "http://h/a?jsessionid=AB12"     => "http://h/a"
 //   "http://h/a.php?sid=123"         => itself (digits only)

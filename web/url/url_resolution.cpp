@@ -2,6 +2,7 @@
 
 #include "foundation/mutable_string_edits.h"
 #include "foundation/trimming.h"
+#include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
 #include "web/url/percent_escapes.h"
 #include "web/url/string_urls.h"
@@ -165,9 +166,10 @@ URL webURLOfFeed(const URL& url)
 
 bool existsAt(const QString& path)
 {
+    // The path's own bytes: a name that is not UTF-8 is found too.
     struct stat status {};
-    const QByteArray bytes = path.toUtf8();
-    return !path.isEmpty() && ::stat(bytes.constData(), &status) == 0;
+    const QByteArray bytes = fileSystemRepresentation(path);
+    return !bytes.isEmpty() && ::stat(bytes.constData(), &status) == 0;
 }
 
 // The resource specifier without the leading "/" and, when it named an

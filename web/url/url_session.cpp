@@ -1,11 +1,13 @@
 #include "web/url/url_session.h"
 
 #include "foundation/string_format.h"
+#include "platform/atomic_file.h"
 #include "platform/log.h"
 #include "web/url/url_predicates.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QMimeDatabase>
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
@@ -18,6 +20,7 @@
 #include <QTimer>
 
 #include <exception>
+#include <limits>
 #include <mutex>
 
 namespace sorvant {
@@ -124,6 +127,41 @@ bool isRedirectStatus(int status)
 // Redirects followed before the transfer fails, as browsers allow.
 constexpr int kMaximumRedirects = 16;
 
+// A local file is read whole into memory; QByteArray holds no more.
+constexpr qint64 kMaximumFileSize = std::numeric_limits<int>::max() - 64;
+
+bool isHTTPScheme(const QString& scheme)
+{
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
+// A header line with a line break or NUL would end early on the wire and
+// smuggle in lines of the caller's text: such fields are not sent.
+bool isSafeHeaderText(const QString& text)
+{
+    return !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')) && !text.contains(QChar(0));
+}
+
+// Reads a local file for a file URL. Only regular files: the open does not
+// wait (a FIFO would block until a writer came), and a pipe or device is
+// refused rather than read without end. Answers the error code, 0 on success.
+qint64 readLocalFile(const URL& url, QByteArray* data, QString* message)
+{
+    const QString path = url.path();
+    switch (readRegularFile(path, kMaximumFileSize, data, message)) {
+    case FileReadStatus::Read:
+        return 0;
+    case FileReadStatus::Missing:
+        return NSURLErrorFileDoesNotExist;
+    case FileReadStatus::NotRegular:
+        return QFileInfo(path).isDir() ? NSURLErrorFileIsDirectory : NSURLErrorNoPermissionsToReadFile;
+    case FileReadStatus::TooLarge:
+    case FileReadStatus::Failed:
+        break;
+    }
+    return NSURLErrorNoPermissionsToReadFile;
+}
+
 } // namespace
 
 // --- the transfer engine --------------------------------------------------------------------
@@ -188,14 +226,20 @@ private:
     {
         const URL& url = request.url();
         const QString scheme = url.scheme().toLower();
-        if (scheme != QLatin1String("http") && scheme != QLatin1String("https") && scheme != QLatin1String("file")) {
+        if (scheme == QLatin1String("file"))
+            return startFile(url);
+        if (!isHTTPScheme(scheme)) {
             recordError(makeError(NSURLErrorUnsupportedURL, QStringLiteral("unsupported URL")));
             complete();
             return false;
         }
         QNetworkRequest networkRequest(QUrl::fromEncoded(url.absoluteString().toUtf8(), QUrl::StrictMode));
-        for (const auto& [name, value] : request.allHTTPHeaderFields())
-            networkRequest.setRawHeader(name.toLatin1(), value.toUtf8());
+        for (const auto& [name, value] : request.allHTTPHeaderFields()) {
+            if (isSafeHeaderText(name) && isSafeHeaderText(value))
+                networkRequest.setRawHeader(name.toLatin1(), value.toUtf8());
+            else
+                logWarning(QStringLiteral("The header field \"%1\" holds a line break and is not sent").arg(name));
+        }
         if (!request.HTTPShouldHandleCookies()) {
             networkRequest.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
             networkRequest.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
@@ -224,6 +268,52 @@ private:
         connect(reply, &QNetworkReply::uploadProgress, this, [this] { restartIdle(); });
         restartIdle();
         return true;
+    }
+
+    // A file URL is read here rather than by the access manager, whose
+    // blocking open would stop the event loop on a FIFO. The delegate sees
+    // the response and the data as it would for a transfer; answers false
+    // (nothing to wait for).
+    bool startFile(const URL& url)
+    {
+        m_requestURL = url;
+        QByteArray data;
+        QString message;
+        const qint64 code = readLocalFile(url, &data, &message);
+        if (code != 0) {
+            recordError(makeError(code, message));
+            complete();
+            return false;
+        }
+        m_responseSeen = true;
+        const QString name = url.lastPathComponent();
+        m_task.m_response = URLResponse::responseWithURL(
+            url, QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension).name(), data.size());
+        acceptResponse();
+        if (!m_stopped && !data.isEmpty())
+            acceptData(data);
+        complete();
+        return false;
+    }
+
+    void acceptResponse()
+    {
+        if (auto* acceptance = dynamic_cast<DownloadResponseAcceptance*>(m_task.m_delegate)) {
+            URLError error;
+            if (!acceptance->acceptResponse(nullptr, &m_task, m_task.m_response, m_task.m_context, &error))
+                m_task.cancelTask(error.code != 0 ? &error : nullptr);
+        }
+    }
+
+    void acceptData(const QByteArray& chunk)
+    {
+        m_task.m_data.append(chunk);
+        if (auto* acceptance = dynamic_cast<DownloadDataAcceptance*>(m_task.m_delegate)) {
+            URLError error;
+            if (!acceptance->shouldContinueDownloadingRequest(nullptr, &m_task, m_task.m_request, m_task.m_data,
+                                                              m_task.m_context, &error))
+                m_task.cancelTask(error.code != 0 ? &error : nullptr);
+        }
     }
 
     void restartIdle()
@@ -268,11 +358,7 @@ private:
         }
         m_responseSeen = true;
         m_task.m_response = responseOf(*reply);
-        if (auto* acceptance = dynamic_cast<DownloadResponseAcceptance*>(m_task.m_delegate)) {
-            URLError error;
-            if (!acceptance->acceptResponse(nullptr, &m_task, m_task.m_response, m_task.m_context, &error))
-                m_task.cancelTask(error.code != 0 ? &error : nullptr);
-        }
+        acceptResponse();
     }
 
     void redirect(QNetworkReply* reply, int status, const QUrl& target)
@@ -292,6 +378,14 @@ private:
         reply->deleteLater();
         if (next.url().isNull()) {
             recordError(makeError(NSURLErrorRedirectToNonExistentLocation, QStringLiteral("bad redirect target")));
+            complete();
+            return;
+        }
+        // A server may send us to another web address, never to a local file
+        // or another scheme the caller did not choose.
+        if (!isHTTPScheme(next.url().scheme().toLower())) {
+            recordError(makeError(NSURLErrorUnsupportedURL,
+                                  QStringLiteral("A redirect to %1 is refused").arg(next.url().absoluteString())));
             complete();
             return;
         }
@@ -320,15 +414,8 @@ private:
         if (!isCurrent(reply))
             return;
         const QByteArray chunk = reply->readAll();
-        if (chunk.isEmpty())
-            return;
-        m_task.m_data.append(chunk);
-        if (auto* acceptance = dynamic_cast<DownloadDataAcceptance*>(m_task.m_delegate)) {
-            URLError error;
-            if (!acceptance->shouldContinueDownloadingRequest(nullptr, &m_task, m_task.m_request, m_task.m_data,
-                                                              m_task.m_context, &error))
-                m_task.cancelTask(error.code != 0 ? &error : nullptr);
-        }
+        if (!chunk.isEmpty())
+            acceptData(chunk);
     }
 
     void onFinished(QNetworkReply* reply)

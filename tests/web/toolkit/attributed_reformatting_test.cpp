@@ -5,6 +5,8 @@
 
 #include <QFont>
 
+#include "tests/support/scan_work_bound.h"
+
 #include <gtest/gtest.h>
 
 namespace sorvant {
@@ -126,6 +128,25 @@ TEST(AttributedReformatting, CaseChangesPerRun)
     EXPECT_EQ(sharp.runs().size(), 1);
     _changeCase(sharp, 7);
     EXPECT_EQ(sharp.string(), QStringLiteral("STRASSE"));
+}
+
+// Regression: each run was replaced in place, moving every run after it,
+// so 40,000 runs took minutes.
+TEST(AttributedReformatting, CaseChangesOverManyRunsTakeLinearWork)
+{
+    test::expectLinearScanWork(
+        [](qsizetype size) {
+            AttributedString text;
+            for (qsizetype i = 0; text.length() < size; ++i)
+                text.appendAttributedString(AttributedString(QStringLiteral("ab "), {{kFont, font(12, i % 2 == 0)}}));
+            return text;
+        },
+        [](AttributedString text) {
+            const qsizetype runs = text.runs().size();
+            capitalize(text);
+            EXPECT_TRUE(text.string().startsWith(QLatin1String("Ab Ab ")));
+            EXPECT_EQ(text.runs().size(), runs);
+        });
 }
 
 TEST(AttributedReformatting, AttachmentsLinksAndTrimming)

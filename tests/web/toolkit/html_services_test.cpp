@@ -1,4 +1,5 @@
 #include "web/toolkit/html_services.h"
+#include "web/toolkit/rich_text_files.h"
 
 #include <QFile>
 
@@ -87,8 +88,29 @@ TEST(HTMLServices, DeepNestingIsParsedQuickly)
     for (int i = 0; i < 50'000; ++i)
         html += QStringLiteral("<div>");
     html += QStringLiteral("deep");
-    const QString text = stringByConvertingHTMLToPlainText(html, false, true, true, false);
-    EXPECT_TRUE(text.isEmpty() || text == QStringLiteral("deep"));
+    EXPECT_EQ(stringByConvertingHTMLToPlainText(html, false, true, true, false), QStringLiteral("deep"));
+}
+
+// Regression: past 256 levels the parser stopped, and only the text before
+// the nesting came back, with no error.
+TEST(HTMLServices, DeepNestingKeepsEveryText)
+{
+    for (const int depth : {255, 256, 300, 20'000}) {
+        SCOPED_TRACE(depth);
+        const QString html = QStringLiteral("<html><head><title>T</title><script>if (a < b) x();</script></head><body>"
+                                            "<p>before <a href='http://h/1'>one</a></p>")
+                             + QStringLiteral("<div><b>").repeated(depth / 2) + QStringLiteral("inside <a href='http://h/2'>two</a>")
+                             + QStringLiteral("</b></div>").repeated(depth / 2)
+                             + QStringLiteral("<p>after <a href='http://h/3'>three</a></p></body></html>");
+        const QString text = stringByConvertingHTMLToPlainText(html, false, true, true, true);
+        for (const char* part : {"before one <http://h/1>", "inside two <http://h/2>", "after three <http://h/3>"})
+            EXPECT_TRUE(text.contains(QLatin1String(part))) << part << " in " << text.left(200).toStdString();
+        EXPECT_FALSE(text.contains(QLatin1String("x()"))) << text.left(200).toStdString();
+        EXPECT_EQ(htmlLinksBaseURL(html, nullptr),
+                  (QStringList{QStringLiteral("http://h/1"), QStringLiteral("http://h/2"), QStringLiteral("http://h/3")}));
+        const AttributedString rich = attributedStringWithHTML(html.toUtf8(), QStringLiteral("UTF-8"), URL(), nullptr);
+        EXPECT_TRUE(rich.string().contains(QLatin1String("after three"))) << rich.string().left(200).toStdString();
+    }
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "web/toolkit/markdown_markup.h"
 
+#include "tests/support/scan_work_bound.h"
+
 #include <gtest/gtest.h>
 
 namespace sorvant {
@@ -69,6 +71,25 @@ TEST(CriticMarkupEnumeration, ReportsEachMarkupOnce)
         SCOPED_TRACE(row.text);
         EXPECT_EQ(reports(QString::fromUtf8(row.text)), row.expected);
     }
+}
+
+// Regression: every unclosed opener searched the rest of its line, so a
+// line of them took quadratic time (an unclosed "{++" 300 KB: 10 s).
+TEST(CriticMarkupEnumeration, UnclosedOpenersTakeLinearWork)
+{
+    for (const char* opener : {"{++ ", "{-- ", "{== ", "<a ", "^a ", "~a ", "~~a~ ", "==b "}) {
+        SCOPED_TRACE(opener);
+        test::expectLinearScanWork(
+            [&](qsizetype size) {
+                QString line;
+                while (line.size() < size)
+                    line += QLatin1String(opener);
+                return line;
+            },
+            [](const QString& line) { (void)reports(line, true); });
+    }
+    // Closed markup after many unclosed openers is still found.
+    EXPECT_EQ(reports(QStringLiteral("{++ {++ a ++} x")).size(), 2);
 }
 
 TEST(CriticMarkupEnumeration, MathOnlyWhenEnabled)

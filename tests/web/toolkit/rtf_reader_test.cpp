@@ -1,6 +1,7 @@
 #include "web/toolkit/rtf_reader.h"
 
 #include "foundation/color.h"
+#include "tests/support/scan_work_bound.h"
 
 #include <QFile>
 #include <QFont>
@@ -81,6 +82,36 @@ TEST(RTFReader, DamagedDataGivesAnError)
     QString error;
     EXPECT_FALSE(attributedStringWithRTF("{\\rtf1 " + QByteArray(600, '{') + QByteArray(600, '}') + "}", &error));
     EXPECT_TRUE(error.contains(QStringLiteral("deeply")));
+}
+
+// Regression: "\bin" data was read as text and markup, so a brace inside it
+// ended the document early, with part of the text and no error.
+TEST(RTFReader, BinaryDataIsSkippedAndCutBinaryDataIsDamage)
+{
+    const QByteArray picture = QByteArray("ab}}{x\\") + char(0) + char(0xFF);
+    const auto text = attributedStringWithRTF("{\\rtf1 before {\\*\\pict\\bin" + QByteArray::number(picture.size()) + " "
+                                              + picture + "} after}");
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(text->string(), QStringLiteral("before  after"));
+    for (const QByteArray& data : {QByteArray("{\\rtf1 a {\\pict\\bin100 }}"), QByteArray("{\\rtf1 a \\bin-5 xy}"),
+                                   QByteArray("{\\rtf1 a \\bin9999999999 }")}) {
+        SCOPED_TRACE(data.toStdString());
+        QString error;
+        EXPECT_FALSE(attributedStringWithRTF(data, &error).has_value());
+        EXPECT_TRUE(error.contains(QStringLiteral("binary"))) << error.toStdString();
+    }
+}
+
+TEST(RTFReader, ManyRunsTakeLinearWork)
+{
+    test::expectLinearScanWork(
+        [](qsizetype size) {
+            QByteArray rtf("{\\rtf1\\ansi ");
+            while (rtf.size() < size)
+                rtf += "\\b a\\b0 b";
+            return rtf + "}";
+        },
+        [](const QByteArray& rtf) { EXPECT_TRUE(attributedStringWithRTF(rtf).has_value()); });
 }
 
 TEST(RTFReader, FixtureKeepsFontsStylesAndColours)

@@ -81,5 +81,24 @@ TEST(StoragePaths, HostFolderPaths)
               QStringLiteral("/m/a/b"));
 }
 
+TEST(StoragePaths, HostOfDotDotStaysInsideTheStorageFolder)
+{
+    EXPECT_EQ(pathRelativeToDirectory(url("http://../etc/passwd"), QStringLiteral("/m"), false),
+              QStringLiteral("/m/--/etc/passwd/index.html"));
+    for (const char* link : {"http://../etc/passwd", "http://./x", "http://%2E%2E/etc/x", "http://a%2F..%2F..%2Fetc/x",
+                             "http://../..", "file:///../../etc/passwd", "http://h.org/%2E%2E/%2E%2E/x"}) {
+        SCOPED_TRACE(link);
+        for (const bool simplified : {false, true}) {
+            const QString path = pathRelativeToDirectory(url(link), QStringLiteral("/m"), simplified);
+            EXPECT_TRUE(path.startsWith(QLatin1String("/m/"))) << path.toStdString();
+            EXPECT_FALSE(path.contains(QLatin1String("/../")) || path.endsWith(QLatin1String("/..")))
+                << path.toStdString();
+        }
+        const QString inverted = invertedPathRelativeToDirectory(url(link), QStringLiteral("/m"));
+        EXPECT_TRUE(inverted.isNull() || inverted.startsWith(QLatin1String("/m/"))) << inverted.toStdString();
+        EXPECT_FALSE(inverted.contains(QLatin1String("/../"))) << inverted.toStdString();
+    }
+}
+
 } // namespace
 } // namespace sorvant

@@ -1,5 +1,7 @@
 #include "web/url/url_cleaning.h"
 
+#include "tests/support/scan_work_bound.h"
+
 #include <gtest/gtest.h>
 
 namespace sorvant {
@@ -42,6 +44,22 @@ TEST(URLCleaning, SessionIdentifiers)
                    {"http://h/sid=ab", "http://h/sid=ab"},
                    {"", ""},
                });
+}
+
+// Regression: each session parameter removed cost a pass over the whole
+// link, so a link repeating one took quadratic time (300 KB: 48 s).
+TEST(URLCleaning, SessionIDRemovalTakesLinearWork)
+{
+    test::expectLinearScanWork(
+        [](qsizetype size) {
+            QString link = QStringLiteral("http://h/a.php?x=1");
+            while (link.size() < size)
+                link += QStringLiteral("&jsessionid=AB12&sid=c4");
+            return link;
+        },
+        [](const QString& link) { EXPECT_TRUE(stringURLByRemovingSessionIDs(link).startsWith(QLatin1String("http://h/a.php?x=1"))); });
+    EXPECT_EQ(stringURLByRemovingSessionIDs(QStringLiteral("http://h/a?x=1") + QStringLiteral("&jsessionid=AB").repeated(20)),
+              QStringLiteral("http://h/a?x=1"));
 }
 
 TEST(URLCleaning, AnalyticsEmptyParametersAndIndexPages)

@@ -1,6 +1,10 @@
 #include "web/url/url_resolution.h"
 
+#include "platform/file_system_representation.h"
+#include "tests/support/temp_tree.h"
 #include "tests/support/temporary_home.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -133,6 +137,18 @@ TEST(URLResolution, WebViewForms)
     EXPECT_TRUE(baseURLForWebKit(URL::fileURLWithPath(QStringLiteral("/no/such/file"))).isNull());
     EXPECT_EQ(baseURLForWebKitUsingAnchor(url("http://h/a"), QStringLiteral("t")).absoluteString(),
               QStringLiteral("http://h/a#t"));
+}
+
+// Regression: the file's name was looked up as UTF-8, so a name that is
+// not was called missing.
+TEST(URLResolution, BaseForAFileWhoseNameIsNotUTF8IsFound)
+{
+    test::TempTree tree;
+    const QByteArray bytes = QFile::encodeName(tree.path()) + "/caf\xE9 \xFF.html";
+    test::writeFileBytes(bytes, "<p>x</p>");
+    const URL file = URL::fileURLWithPath(stringWithFileSystemRepresentation(bytes));
+    EXPECT_EQ(baseURLForWebKit(file), file);
+    EXPECT_EQ(baseURLForWebKitUsingAnchor(file, QStringLiteral("t")).absoluteString(), file.absoluteString() + "#t");
 }
 
 TEST(URLResolution, StringForms)

@@ -4,6 +4,7 @@
 #include "tests/support/temporary_home.h"
 #include "web/url/url_request.h"
 
+#include <QFile>
 #include <QMetaObject>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -13,7 +14,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sorvant {
 namespace {
@@ -30,6 +36,7 @@ namespace {
 //   /silent           never answers
 //   /cache            a fresh counter, cacheable for an hour
 //   /nolength         a body without Content-Length
+//   /goto?TARGET      302 to TARGET, whatever its scheme
 class LoopbackServer : public QObject
 {
 public:
@@ -131,6 +138,8 @@ private:
         } else if (path == "/cache") {
             send(socket, 200, {"Cache-Control: max-age=3600", "Content-Type: text/plain"},
                  QByteArray::number(++cacheHits));
+        } else if (path.startsWith("/goto?")) {
+            send(socket, 302, {"Location: " + path.mid(6)}, QByteArray());
         } else if (path == "/nolength") {
             send(socket, 200, {"Content-Type: text/plain"}, "no length here", false);
         } else {
@@ -283,6 +292,51 @@ TEST_F(URLSessionTest, FileURLsAreRead)
 
     const Outcome missing = send(URLRequest(URL::fileURLWithPath(m_home.tree.filePath(QStringLiteral("none")))));
     EXPECT_EQ(missing.error.code, NSURLErrorFileDoesNotExist);
+}
+
+TEST_F(URLSessionTest, RedirectToAFileURLIsRefused)
+{
+    const QString path = m_home.tree.writeFile(QStringLiteral("secret.txt"), "local secret");
+    const QString target = URL::fileURLWithPath(path).absoluteString();
+    for (const QString& location : {target, QStringLiteral("ftp://127.0.0.1/x")}) {
+        SCOPED_TRACE(location.toStdString());
+        const Outcome outcome = send(URLRequest(m_server.url(QStringLiteral("/goto?") + location)));
+        EXPECT_EQ(outcome.error.code, NSURLErrorUnsupportedURL);
+        EXPECT_FALSE(outcome.data.contains("local secret"));
+    }
+}
+
+TEST_F(URLSessionTest, FileURLOfAFIFOIsRefusedWithoutWaiting)
+{
+    const QString path = m_home.tree.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    // Should the open wait for a writer, one comes after a second, so the
+    // test ends either way.
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            (void)!::write(fd, "late", 4);
+            ::close(fd);
+        }
+    });
+    const Outcome outcome = send(URLRequest(URL::fileURLWithPath(path)));
+    writer.join();
+    EXPECT_EQ(outcome.error.code, NSURLErrorNoPermissionsToReadFile);
+    EXPECT_TRUE(outcome.data.isEmpty());
+
+    const Outcome folder = send(URLRequest(URL::fileURLWithPath(m_home.tree.path())));
+    EXPECT_EQ(folder.error.code, NSURLErrorFileIsDirectory);
+}
+
+TEST_F(URLSessionTest, LineBreaksInReferrerOrUserAgentNeverReachTheWire)
+{
+    const URLRequest request = downloadRequestWithURL(
+        m_server.url("/echo"), QStringLiteral("https://ref.example.org/\r\nX-Injected: referrer"),
+        QStringLiteral("Agent/1\nX-Injected: agent"), QVariant(), kNoStringEncoding, QString(), false, true, 5);
+    const QString echo = QString::fromUtf8(send(request).data);
+    EXPECT_TRUE(echo.startsWith(QLatin1String("GET /echo HTTP/1.1"))) << echo.toStdString();
+    EXPECT_FALSE(echo.contains(QLatin1String("\nX-Injected"))) << echo.toStdString();
 }
 
 // --- the download task ---------------------------------------------------------------------

@@ -1,0 +1,59 @@
+#include "web/toolkit/feed_services.h"
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+QString nested(const QString& name, int depth, const QString& inner)
+{
+    return QStringLiteral("<%1>").arg(name).repeated(depth) + inner + QStringLiteral("</%1>").arg(name).repeated(depth);
+}
+
+// Regression: a title nested 100,000 deep overflowed the stack.
+TEST(FeedServices, DeeplyNestedElementsEndTheReadingInsteadOfTheProcess)
+{
+    const QString feed = QStringLiteral("<rss><channel><title>Channel</title><item><title>A</title></item><item><title>")
+                         + nested(QStringLiteral("b"), 100000, QStringLiteral("deep")) + QStringLiteral("</title></item>")
+                         + QStringLiteral("<item><title>C</title></item></channel></rss>");
+    const QList<QVariantMap> items = getItemsOfFeed(feed, URL());
+    ASSERT_GE(items.size(), 1);
+    EXPECT_EQ(items.first().value(QStringLiteral("title")), QVariant(QStringLiteral("A")));
+    EXPECT_TRUE(stringByConvertingFeed(feed, URL(), false).contains(QLatin1String("<title>Channel</title>")));
+    const QString outside = QStringLiteral("<rss><channel>") + nested(QStringLiteral("x"), 100000, QString())
+                            + QStringLiteral("</channel></rss>");
+    EXPECT_TRUE(getItemsOfFeed(outside, URL()).isEmpty());
+
+    // Titles with markup inside still read whole.
+    const QList<QVariantMap> marked =
+        getItemsOfFeed(QStringLiteral("<rss><channel><item><title>a <b>bold <i>x</i></b> c</title></item></channel></rss>"), URL());
+    ASSERT_EQ(marked.size(), 1);
+    EXPECT_EQ(marked.first().value(QStringLiteral("title")), QVariant(QStringLiteral("a bold x c")));
+}
+
+TEST(FeedServices, ScriptAndDataLinksNeverReachTheDisplayPage)
+{
+    const QString feed = QStringLiteral(
+        "<?xml-stylesheet type=\"text/css\" href=\"data:text/css,body{}\"?>"
+        "<rss><channel><title>T</title><link>javascript:alert(1)</link>"
+        "<item><title>Script</title><link>javascript:alert(2)</link></item>"
+        "<item><title>Spaced</title><link> JAVA&#9;SCRIPT:alert(3)</link></item>"
+        "<item><title>Data</title><link>data:text/html,&lt;script&gt;alert(4)&lt;/script&gt;</link></item>"
+        "<item><title>Web</title><link>https://example.org/a?b=1</link></item>"
+        "<item><title>Relative</title><link>entries/1</link></item>"
+        "</channel></rss>");
+    const QString page = stringByConvertingFeed(feed, URL(), true);
+    EXPECT_FALSE(page.contains(QLatin1String("script:"), Qt::CaseInsensitive)) << page.toStdString();
+    EXPECT_FALSE(page.contains(QLatin1String("SCRIPT"), Qt::CaseSensitive)) << page.toStdString();
+    EXPECT_FALSE(page.contains(QLatin1String("data:"))) << page.toStdString();
+    EXPECT_TRUE(page.contains(QLatin1String("<a href=\"https://example.org/a?b=1\">Web</a>"))) << page.toStdString();
+    EXPECT_TRUE(page.contains(QLatin1String("<a href=\"entries/1\">Relative</a>"))) << page.toStdString();
+    EXPECT_TRUE(page.contains(QLatin1String("<h2>Script</h2>"))) << page.toStdString();
+
+    const QString item = stringByConvertingItemToDisplayHTML(
+        {{QStringLiteral("title"), QStringLiteral("X")}, {QStringLiteral("link"), QStringLiteral("vbscript:msgbox")}});
+    EXPECT_FALSE(item.contains(QLatin1String("href"))) << item.toStdString();
+}
+
+} // namespace
+} // namespace sorvant
