@@ -5,7 +5,7 @@
 // Previews (renderPreview):
 //   bitmaps QImageReader reads     => the picture, scaled to fit (never up)
 //   text (the MIME type inherits text/plain) => the first lines in a fixed font
-//   PDF                            => the first page (poppler)
+//   PDF                            => the first page (system/pdf_documents.h)
 //   movies                         => the first frame with the duration
 //   anything else, or a file that cannot be read
 //                                  => a large icon with the name, size and

@@ -944,7 +944,8 @@ void TableView::mouseDoubleClickEvent(QMouseEvent* event)
 void TableView::mouseReleaseEvent(QMouseEvent* event)
 {
     QTableView::mouseReleaseEvent(event);
-    if (!m_doubleClicked)
+    // Clicks are the left button's; the right one asks for the menu.
+    if (!m_doubleClicked && event->button() == Qt::LeftButton)
         NotificationCenter::defaultCenter().post(clickedNotificationName(), QVariant::fromValue<QObject*>(this));
     m_doubleClicked = false;
 }
