@@ -195,6 +195,7 @@ void SearchWindow::setUpResultsTable()
     // without a sort key ("tags") changes nothing, but the header has
     // already moved its indicator there: put it back.
     connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
+        m_search->showPendingResults();
         (void)m_model->sortByColumn(column);
         showSortIndicator();
         m_results->scrollSelectedRowToVisible();
@@ -229,7 +230,7 @@ void SearchWindow::selectionDidChange()
     if (!m_pathControl)
         return;
     const QList<int> rows = selectedRows();
-    const ResultPointer result = rows.size() == 1 ? m_engine->dataSource().resultAtIndex(rows.constFirst()) : nullptr;
+    const ResultPointer result = rows.size() == 1 ? m_model->resultAtRow(rows.constFirst()) : nullptr;
     m_pathControl->setURL(result ? QUrl::fromLocalFile(result->fullPath()) : QUrl());
     m_pathControl->setToolTip(result ? result->fullPath() : QString());
 }
@@ -238,23 +239,16 @@ void SearchWindow::selectionDidChange()
 
 void SearchWindow::sortResults(std::uint64_t key, bool reverse)
 {
-    ResultsDataSource& results = m_engine->dataSource();
-    if (key != results.sorting() || reverse != results.isReverseSorting())
-        results.setSorting(key, reverse);
     // Results still pending join the shown ones, so all of them are in the
-    // new order. The lock guards only the pending list: the reload reads
-    // the shown one, which only this thread changes.
-    results.lock();
-    results.flushResults();
-    results.unlock();
-    reloadData();
+    // new order; the selection follows its results.
+    m_search->sort(key, reverse);
     showSortIndicator();
     m_results->scrollSelectedRowToVisible();
 }
 
 void SearchWindow::showSortIndicator()
 {
-    const ResultsDataSource& results = m_engine->dataSource();
+    const ResultsDataSource& results = m_search->engine().dataSource();
     m_results->removeIndicatorImage();
     const int column = ResultsTableModel::columnForSortKey(results.sorting());
     m_results->highlightColumnWithIdentifier(ResultsTableModel::identifierOfColumn(column),
@@ -268,12 +262,12 @@ void SearchWindow::setSorting(QObject* sender)
         beep();
         return;
     }
-    sortResults(std::uint64_t(key), m_engine->dataSource().isReverseSorting());
+    sortResults(std::uint64_t(key), m_search->engine().dataSource().isReverseSorting());
 }
 
 void SearchWindow::setReverseSorting(QObject* sender)
 {
-    sortResults(m_engine->dataSource().sorting(), senderTag(sender) != 0);
+    sortResults(m_search->engine().dataSource().sorting(), senderTag(sender) != 0);
 }
 
 // --- columns --------------------------------------------------------------------------------
@@ -303,7 +297,7 @@ bool SearchWindow::validateMenuItem(QAction* item)
 {
     const QByteArray selector = actionSelector(item);
     const int tag = itemTag(item);
-    const ResultsDataSource& results = m_engine->dataSource();
+    const ResultsDataSource& results = m_search->engine().dataSource();
     bool checked = false;
     if (selector == "setSorting:") {
         checked = results.sorting() == std::uint64_t(tag);
