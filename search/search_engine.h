@@ -101,9 +101,10 @@ public:
     // expression that does not compile answers NO without a search, the
     // results left as they were, and searchError() says why.
     bool search(const QString& phrase, const QString& path);
-    // Why the last search() did not start, for the user: ICU's error and its
-    // offset for an invalid regular expression ("U_REGEX_MISMATCHED_PAREN at
-    // offset 7"); null when it started or failed otherwise.
+    // Why the last search() did not start, for the user: what is wrong with
+    // an invalid regular expression and where, in the interface's language
+    // ("a bracket [ is not closed at character 7"); null when it started or
+    // failed otherwise.
     [[nodiscard]] QString searchError() const { return m_searchError; }
     // Sets stop, waits for the worker to end and frees the record's lists.
     void stopSearch();
