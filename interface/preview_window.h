@@ -37,7 +37,7 @@ enum class PreviewKind { Picture, Text, Pdf, Movie, Generic };
 //   beside (100, 100) 600 x 500, 480 x 400, on 1440 x 900, gap 8 => (708, 100) 480 x 400
 //   beside (900, 100) 500 x 500, 480 x 400, on 1440 x 900, gap 8 => (412, 100) 480 x 400
 [[nodiscard]] QRect previewFrameBeside(const QRect& beside, QSize size, const QRect& available, int gap = 8,
-                                       int minimumWidth = 240);
+                                       int minimumWidth = 160);
 
 class PreviewWindow : public QWidget
 {
