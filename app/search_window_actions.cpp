@@ -4,12 +4,14 @@
 
 #include "app/alert_panels.h"
 #include "app/application_delegate.h"
+#include "app/failure_messages.h"
 #include "app/results_table_model.h"
 #include "app/search_window.h"
 #include "interface/alerts.h"
 #include "interface/quick_look.h"
 #include "platform/url.h"
 #include "system/bundle.h"
+#include "system/deletion_questions.h"
 #include "system/file_manager.h"
 #include "system/file_operations.h"
 #include "system/link_resolution.h"
@@ -18,11 +20,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTableView>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace sorvant {
 
@@ -58,8 +63,25 @@ void SearchWindow::selectRows(const QList<int>& rows)
 
 void SearchWindow::openFile()
 {
-    for (const QString& path : selectedPaths())
-        openURL(URL::fileURLWithPath(stringByResolvingLinkOfPath(path)), false);
+    for (const QString& path : selectedPaths()) {
+        const QString target = stringByResolvingLinkOfPath(path);
+        if (!hasApplicationForPath(target) || !openURL(URL::fileURLWithPath(target), false)) {
+            showFailure(noApplicationFailure(path));
+            return;
+        }
+    }
+}
+
+void SearchWindow::showFailure(const Failure& failure)
+{
+    if (failure.isNull())
+        return;
+    auto* sheet = new QMessageBox(QMessageBox::Warning, failure.title, failure.title, QMessageBox::Ok, this);
+    sheet->setObjectName(QStringLiteral("failure"));
+    sheet->setInformativeText(failure.text);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->open();
 }
 
 void SearchWindow::openWith(const QString& applicationPath)
@@ -85,8 +107,8 @@ void SearchWindow::destroy()
         return;
     // The question does not hold the results' lock: a worker waiting to add
     // a result must never keep the window from closing under it.
-    if (askAlert(QStringLiteral("Warning"), QStringLiteral("Do you really want to destroy the selected items?"),
-                 QStringLiteral("Cancel"), QStringLiteral("Delete")))
+    if (askAlert(QStringLiteral("Warning"), deleteItemsQuestion(selectedPaths()), QStringLiteral("Cancel"),
+                 QStringLiteral("Delete")))
         deleteItems(false);
 }
 
@@ -97,8 +119,11 @@ bool SearchWindow::askAlert(const QString& title, const QString& message, const 
         return m_alertHandler(cachedLocalizedStringForKey(title), cachedLocalizedStringForKey(message),
                               cachedLocalizedStringForKey(defaultButton), cachedLocalizedStringForKey(alternateButton));
     // Only the alternate button acts: the default one and an alert that
-    // could not be shown (-2) both count as Cancel.
-    return runAlertPanel(title, message, defaultButton, alternateButton) == kAlertAlternateReturn;
+    // could not be shown (-2) both count as Cancel. The message goes as an
+    // argument, never as the format: a name it quotes may hold "%".
+    return runAlertPanel(title, QStringLiteral("%@"), defaultButton, alternateButton,
+                         {cachedLocalizedStringForKey(message)})
+        == kAlertAlternateReturn;
 }
 
 void SearchWindow::deleteItems(bool trash)
@@ -106,42 +131,34 @@ void SearchWindow::deleteItems(bool trash)
     const QList<int> rows = selectedRows();
     const int remembered = rows.size() == 1 ? rows.constFirst() : -1;
     const QStringList paths = m_model->pathsOfRows(rows);
-    bool ask = true;
+    // What the Trash takes goes there; only the items it refused are asked
+    // about, by name, and only they are deleted when the answer is Delete.
+    const QStringList toRemove = trash ? recycleFilesKeepingRefused(paths) : paths;
+    const bool remove = !trash || toRemove.isEmpty()
+        || askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(toRemove), QStringLiteral("Cancel"),
+                    QStringLiteral("Delete"));
+    const bool declined = !remove;
     bool failed = false;
-    for (const QString& path : paths) {
-        bool trashFailed = false;
-        if (trash) {
-            if (recycleFile(path, false))
-                continue;
-            failed = trashFailed = true;
-            if (!ask)
-                continue;
-            ask = false;
-            if (!askAlert(QStringLiteral("Warning"),
-                          QStringLiteral("The selected items can't be moved to the trash. Do you want to delete "
-                                         "them immediately? This action can't be undone."),
-                          QStringLiteral("Cancel"), QStringLiteral("Delete")))
-                continue;
-            trash = false;
-        }
-        if (!removePath(path))
+    int error = 0;
+    for (const QString& path : remove ? toRemove : QStringList()) {
+        if (!removePath(path)) {
+            error = errno;
             failed = true;
-        else if (trashFailed)
-            failed = false;
+        }
     }
     m_results->clearSelection();
-    ResultsDataSource& results = m_engine->dataSource();
-    results.lock();
-    results.flushResults();
-    results.unlock();
-    results.updateResults();
-    reloadData();
-    updateInfo();
+    m_search->removeGoneResults();
     const int count = m_model->rowCount();
     if (remembered >= 0 && count > 0)
         selectRows({std::min(remembered, count - 1)});
-    if (failed)
-        beep();
+    // What is still there and the user did not choose to keep is said.
+    QStringList remaining;
+    for (const QString& path : paths) {
+        if (QFileInfo(path).exists() || QFileInfo(path).isSymLink())
+            remaining.append(path);
+    }
+    if (failed && !declined)
+        showFailure(deletionFailure(remaining, error));
 }
 
 void SearchWindow::copy()
@@ -153,15 +170,11 @@ void SearchWindow::copy()
 
 QList<QUrl> SearchWindow::documentURLs() const
 {
+    // The shown list changes only on this thread: no lock is needed, and
+    // none may be taken (a flush may be the caller, further up).
     QList<QUrl> urls;
-    ResultsDataSource& results = m_engine->dataSource();
-    if (!results.tryLock())
-        return urls;
-    for (const int row : selectedRows()) {
-        if (const ResultPointer result = results.resultAtIndex(row))
-            urls.append(QUrl::fromLocalFile(result->fullPath()));
-    }
-    results.unlock();
+    for (const QString& path : selectedPaths())
+        urls.append(QUrl::fromLocalFile(path));
     return urls;
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/alert_panels.h"
 #include "app/application_delegate.h"
+#include "app/failure_messages.h"
 #include "app/results_table_model.h"
 #include "app/search_window.h"
 #include "foundation/string_format.h"
@@ -83,7 +84,8 @@ void SearchWindow::openWith(QObject* sender)
 
 void SearchWindow::showHelp()
 {
-    openHelpAnchor(QStringLiteral("usage-options.html"));
+    if (!openHelpAnchor(QStringLiteral("usage-options.html")))
+        showFailure(noBrowserFailure());
 }
 
 void SearchWindow::addToQX()
@@ -110,20 +112,15 @@ void SearchWindow::shareAction()
 {
 }
 
-QString SearchWindow::selectedResultName(bool lock) const
+QString SearchWindow::selectedResultName() const
 {
     const QList<int> rows = selectedRows();
     if (rows.isEmpty())
         return {};
     const int current = m_results->currentIndex().row();
     const int row = rows.contains(current) ? current : rows.constFirst();
-    // The shown results change only on this thread, so the lock is taken
-    // only when free: a reload holds it while it re-validates the menus.
-    ResultsDataSource& results = m_engine->dataSource();
-    const bool locked = lock && results.tryLock();
-    const ResultPointer result = results.resultAtIndex(row);
-    if (locked)
-        results.unlock();
+    // The shown results change only on this thread: no lock.
+    const ResultPointer result = m_model->resultAtRow(row);
     return result ? result->name() : QString();
 }
 
@@ -143,7 +140,7 @@ QString SearchWindow::itemTitle(const QString& action) const
     if (count == 1)
         return stringWithFormat(localizedToolkitString(quickLook ? QStringLiteral("Quick Look \"%@\"")
                                                                  : QStringLiteral("Slideshow \"%@\"")),
-                                {selectedResultName(true)});
+                                {selectedResultName()});
     return stringWithFormat(localizedToolkitString(quickLook ? QStringLiteral("Quick Look %d items")
                                                              : QStringLiteral("Slideshow %d items")),
                             {qlonglong(count)});

@@ -2,6 +2,7 @@
 // restored from (and customized into) the user defaults. Share stays
 // visible and disabled: no sharing service is found on the desktop.
 
+#include "app/failure_messages.h"
 #include "app/search_window.h"
 #include "interface/image_representations.h"
 #include "interface/images.h"
@@ -192,7 +193,12 @@ void SearchWindow::validateToolbarItems()
 
 void SearchWindow::showInfo()
 {
-    for (const QString& path : selectedPaths())
+    const QStringList paths = selectedPaths();
+    if (!paths.isEmpty() && !finderLaunched()) {
+        showFailure(noFileManagerFailure(paths.constFirst()));
+        return;
+    }
+    for (const QString& path : paths)
         showInfoInFileViewerForPath(path);
 }
 

@@ -4,6 +4,9 @@
 #include "foundation/lines.h"
 
 #include <QStringList>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
 
 namespace sorvant {
 
@@ -11,27 +14,44 @@ namespace {
 
 const QString kEllipsis = QStringLiteral("...");
 
-constexpr bool isHighSurrogate(unichar c)
-{
-    return (c & 0xFC00) == 0xD800;
-}
-
-constexpr bool isLowSurrogate(unichar c)
-{
-    return (c & 0xFC00) == 0xDC00;
-}
-
-// The units [0, end) followed by "...". A high surrogate at the cut keeps its
-// low partner, so the result never ends in half a character.
+// The units [0, end) followed by "...". The cut moves to the end of the
+// character it falls in (a surrogate pair, a letter with its marks), so the
+// result never ends in half a character.
 QString cutAfter(const QString& string, qsizetype end)
 {
-    const unichar* units = QStringView(string).utf16();
-    if (end < string.size() && isHighSurrogate(units[end - 1]) && isLowSurrogate(units[end]))
-        ++end;
-    return string.left(end) + kEllipsis;
+    return string.left(clusterBoundaryAtOrAfter(string, end)) + kEllipsis;
+}
+
+qsizetype clampedIndex(const QString& string, qsizetype index)
+{
+    return std::clamp<qsizetype>(index, 0, string.size());
+}
+
+// The boundary at `index`, or the nearest one before (or after) it.
+qsizetype clusterBoundary(const QString& string, qsizetype index, bool after)
+{
+    index = clampedIndex(string, index);
+    if (index == 0 || index == string.size())
+        return index;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, string);
+    finder.setPosition(index);
+    if (finder.isAtBoundary())
+        return index;
+    const qsizetype found = after ? finder.toNextBoundary() : finder.toPreviousBoundary();
+    return found >= 0 ? found : (after ? string.size() : 0);
 }
 
 } // namespace
+
+qsizetype clusterBoundaryAtOrBefore(const QString& string, qsizetype index)
+{
+    return clusterBoundary(string, index, false);
+}
+
+qsizetype clusterBoundaryAtOrAfter(const QString& string, qsizetype index)
+{
+    return clusterBoundary(string, index, true);
+}
 
 QString stringByEllipsizingAfterNCharacters(const QString& string, unsigned n)
 {

@@ -2,7 +2,8 @@
 // Shortening text for display: menu-item titles, snippets of found text and
 // multi-line previews. The cut falls at a word boundary (word characters are
 // the alphanumerics bitmap) and is marked by "..." (three full stops, never
-// the one-unit ellipsis). Counting is in UTF-16 units.
+// the one-unit ellipsis). Counting is in UTF-16 units; a cut never parts a
+// letter from its combining marks.
 //
 // A null string gives a null string; a string that needs no cut is answered
 // itself (no copy is made).
@@ -35,5 +36,14 @@ namespace sorvant {
 //   ("x", 1, 10)                     => "x"
 //   (s, 0, n) => s      ("", l, n) => ""      (null, l, n) => null
 [[nodiscard]] QString stringByEllipsizingNLines(const QString& string, unsigned lines, unsigned n);
+
+// --- where a cut may fall ------------------------------------------------------
+// The nearest grapheme-cluster boundary at or before (at or after) `index`,
+// so a cut never parts a letter from its combining marks nor the halves of
+// a surrogate pair. The index is first clamped to [0, size].
+//   ("cafe\u0301s", 4) => 3 (before)      ("cafe\u0301s", 4) => 5 (after)
+//   ("abc", 1)        => 1                (null or "", i)   => 0
+[[nodiscard]] qsizetype clusterBoundaryAtOrBefore(const QString& string, qsizetype index);
+[[nodiscard]] qsizetype clusterBoundaryAtOrAfter(const QString& string, qsizetype index);
 
 } // namespace sorvant

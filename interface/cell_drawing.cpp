@@ -117,10 +117,26 @@ void drawCellBackground(QPainter& painter, const QStyleOptionViewItem& option)
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &drawn, &painter, drawn.widget);
 }
 
+QString visibleControlCharacters(const QString& text)
+{
+    const auto isControl = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; };
+    if (std::none_of(text.cbegin(), text.cend(), isControl))
+        return text;
+    QString visible = text;
+    for (QChar& c : visible) {
+        if (c.unicode() < 0x20)
+            c = QChar(char16_t(0x2400 + c.unicode()));
+        else if (c.unicode() == 0x7F)
+            c = QChar(char16_t(0x2421));
+    }
+    return visible;
+}
+
 QSizeF infoSizeWithString(const QString& string, const QFont& font, double offsetLeft, double offsetRight)
 {
+    // QSizeF() would be -1 x -1: an empty string takes no room.
     if (string.isEmpty())
-        return {};
+        return {0, 0};
     const QSizeF size = sizeWithFont(string, font);
     return {offsetLeft + offsetRight + std::ceil(size.width()), std::ceil(size.height())};
 }
@@ -177,7 +193,7 @@ QFont badgeFont(const QFont& font)
 QSizeF badgeSizeWithCount(unsigned count, bool bezeled, const QFont& font)
 {
     if (count == 0)
-        return {};
+        return {0, 0};
     const QString text = QString::number(static_cast<qint32>(count));
     if (!bezeled)
         return infoSizeWithString(text, font, 4, 4);

@@ -67,12 +67,21 @@ enum class InteriorTextStyle : int {
 // source-list gradient when the view is a TableView in that style.
 void drawCellBackground(QPainter& painter, const QStyleOptionViewItem& option);
 
+// --- text ---------------------------------------------------------------------------
+// The text with each control character (U+0000-U+001F, U+007F) replaced by
+// its symbol from the Control Pictures block (U+2400 + c, U+2421), one unit
+// for one, so ranges over the text stay valid. A name holding a newline
+// shows whole, with a mark where the newline is.
+//   "a\nb" => "a\u240Ab"    "a\tb" => "a\u2409b"    null => null
+[[nodiscard]] QString visibleControlCharacters(const QString& text);
+
 // --- information text and bars ----------------------------------------------------
 // Draws `string` right-aligned at the end of `frame` and answers what is
 // left of it; a string that does not fit (left + width + right) is not
 // drawn and the frame comes back whole.
 QRectF drawInfoWithString(QPainter& painter, const QStyleOptionViewItem& option, const QString& string,
                           const QFont& font, bool centered, QRectF frame, double offsetLeft, double offsetRight);
+// (left + width + right, height) of the text; 0 x 0 for a null or empty string.
 [[nodiscard]] QSizeF infoSizeWithString(const QString& string, const QFont& font, double offsetLeft,
                                         double offsetRight);
 // A bar of max(value, 0.05) x width from the left; nothing unless 0 <= value < 1.
@@ -81,7 +90,7 @@ void drawIndicator(QPainter& painter, QRectF rect, double value, bool shaded);
 // --- count badges -----------------------------------------------------------------
 // The cell's font made bold.
 [[nodiscard]] QFont badgeFont(const QFont& font);
-// Zero for count 0; bezeled: (max(20, max(h, w + 10)) + 3, h) of the text in
+// 0 x 0 for count 0; bezeled: (max(20, max(h, w + 10)) + 3, h) of the text in
 // the bold font; unbezeled: the information size with offsets 4 and 4.
 [[nodiscard]] QSizeF badgeSizeWithCount(unsigned count, bool bezeled, const QFont& font);
 // The badge's fill and text colours for a row selected or not.

@@ -220,7 +220,11 @@ bool handleReturnEvent(QAbstractButton* button, const QEvent* event, const QWidg
 
 // --- path controls -------------------------------------------------------------------------------
 
-PathControl::PathControl(QWidget* parent) : QLabel(parent) {}
+PathControl::PathControl(QWidget* parent) : QLabel(parent)
+{
+    // A file may be called "<b>x</b>": names are never markup.
+    setTextFormat(Qt::PlainText);
+}
 
 void PathControl::setURL(const QUrl& url)
 {

@@ -75,7 +75,8 @@ bool handleReturnEvent(QAbstractButton* button, const QEvent* event, const QWidg
 
 // --- path controls -------------------------------------------------------------------------------
 
-// Shows the path of a file URL, with the home folder written as "~".
+// Shows the path of a file URL, with the home folder written as "~", as
+// plain text (a name that looks like markup shows as it is).
 class PathControl : public QLabel
 {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace sorvant {
@@ -72,6 +73,16 @@ Rect limitFrame(const Rect& frame, const Rect& bounds)
     if (result.origin.y < bounds.origin.y)
         result.origin.y = bounds.origin.y;
     return result;
+}
+
+Rect fitFrame(const Rect& frame, const Rect& bounds)
+{
+    if (isEmptyRect(bounds))
+        return frame;
+    Rect result = frame;
+    result.size.width = std::min(frame.size.width, bounds.size.width);
+    result.size.height = std::min(frame.size.height, bounds.size.height);
+    return limitFrame(result, bounds);
 }
 
 Rect centerRect(const Rect& rect, const Point& point)

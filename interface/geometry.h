@@ -73,6 +73,12 @@ constexpr Rect kZeroRect{};
 // than the bounds ends aligned to their left and bottom edges.
 //   ({{900, 10}, {200, 100}}, {{0, 0}, {1000, 800}}) => {{800, 10}, {200, 100}}
 [[nodiscard]] Rect limitFrame(const Rect& frame, const Rect& bounds);
+// The frame made no larger than `bounds` (its origin kept), then moved
+// inside them by limitFrame; empty bounds leave the frame as it is.
+//   ({{200, -118}, {1440, 881}}, {{0, 0}, {1440, 875}}) => {{0, 0}, {1440, 875}}
+//   ({{900, 10}, {3216, 100}}, {{0, 0}, {1000, 800}})   => {{0, 10}, {1000, 100}}
+//   ({{10, 10}, {200, 100}}, the zero rect)             => {{10, 10}, {200, 100}}
+[[nodiscard]] Rect fitFrame(const Rect& frame, const Rect& bounds);
 
 // The rectangle of the given size centred on the point (no rounding).
 [[nodiscard]] Rect centerRect(const Rect& rect, const Point& point);

@@ -1,5 +1,6 @@
 #include "interface/preview_window.h"
 
+#include "interface/application.h"
 #include "system/media_files.h"
 #include "system/movie_frames.h"
 #include "system/workspace_icons.h"
@@ -7,11 +8,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMimeDatabase>
 #include <QPainter>
+#include <QScreen>
 #include <QStringDecoder>
 
 #include <poppler-qt6.h>
@@ -200,6 +203,32 @@ QImage renderPreview(const QString& path, QSize size)
     return image.isNull() ? renderGeneric(path, size) : image;
 }
 
+QRect previewFrameBeside(const QRect& beside, QSize size, const QRect& available, int gap, int minimumWidth)
+{
+    const int roomRight = available.right() - beside.right() - gap;
+    const int roomLeft = beside.left() - gap - available.left();
+    int width = std::min(size.width(), available.width());
+    int x = 0;
+    if (roomRight >= width) {
+        x = beside.right() + 1 + gap;
+    } else if (roomLeft >= width) {
+        x = beside.left() - gap - width;
+    } else {
+        const bool right = roomRight >= roomLeft;
+        const int room = std::max(roomRight, roomLeft);
+        if (room >= minimumWidth)
+            width = room;
+        // Too little room on both sides: the overlap is the smallest one.
+        if (right)
+            x = room >= minimumWidth ? beside.right() + 1 + gap : available.right() + 1 - width;
+        else
+            x = available.left();
+    }
+    const int height = std::min(size.height(), available.height());
+    const int y = std::clamp(beside.top(), available.top(), available.bottom() + 1 - height);
+    return {x, y, width, height};
+}
+
 // --- window ---------------------------------------------------------------------------------
 
 PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Tool)
@@ -239,8 +268,30 @@ QUrl PreviewWindow::currentItem() const
 
 void PreviewWindow::orderFront()
 {
+    if (!isVisible()) {
+        const QWidget* main = mainWindow();
+        if (main && main != this)
+            placeBeside(main);
+        else if (const QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
     show();
     raise();
+}
+
+void PreviewWindow::placeBeside(const QWidget* window)
+{
+    const QScreen* screen = window ? window->screen() : nullptr;
+    if (!screen)
+        return;
+    // The preview's own decorations are not known before it is shown:
+    // the window's stand in for them.
+    const QRect outer = window->frameGeometry();
+    const QRect inner = window->geometry();
+    const QMargins decorations(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                               outer.bottom() - inner.bottom());
+    const QRect frame = previewFrameBeside(outer, size().grownBy(decorations), screen->availableGeometry());
+    setGeometry(frame.marginsRemoved(decorations));
 }
 
 bool PreviewWindow::enterFullScreenSlideShow(int interval)

@@ -28,6 +28,17 @@ enum class PreviewKind { Picture, Text, Pdf, Movie, Generic };
 // The preview of a file drawn into an image of `size` pixels.
 [[nodiscard]] QImage renderPreview(const QString& path, QSize size);
 
+// Where a preview frame of `size` goes beside the window frame `beside`
+// (screen coordinates, y-down, decorations included) so that it covers none
+// of it: `gap` to its right when that fits in `available`, else to its
+// left, else narrowed into the wider side (down to `minimumWidth`), else at
+// the screen edge of the wider side. Its top is the window's, moved and cut
+// to stay inside `available`.
+//   beside (100, 100) 600 x 500, 480 x 400, on 1440 x 900, gap 8 => (708, 100) 480 x 400
+//   beside (900, 100) 500 x 500, 480 x 400, on 1440 x 900, gap 8 => (412, 100) 480 x 400
+[[nodiscard]] QRect previewFrameBeside(const QRect& beside, QSize size, const QRect& available, int gap = 8,
+                                       int minimumWidth = 160);
+
 class PreviewWindow : public QWidget
 {
     Q_OBJECT
@@ -42,7 +53,11 @@ public:
     [[nodiscard]] QUrl currentItem() const;
 
     [[nodiscard]] bool isOpen() const { return isVisible(); }
+    // Shows the window; when it was closed, beside the main window (or, with
+    // none, centred on the screen) rather than where the desktop puts it.
     void orderFront();
+    // Moves the window beside `window` on its screen (previewFrameBeside).
+    void placeBeside(const QWidget* window);
 
     // Full screen with the slide show advancing every `interval` ms.
     bool enterFullScreenSlideShow(int interval = 3000);

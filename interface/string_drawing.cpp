@@ -1,11 +1,13 @@
 #include "interface/string_drawing.h"
 
+#include "foundation/ellipsizing.h"
 #include "interface/colors.h"
 #include "interface/fonts.h"
 
 #include <QPainter>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace sorvant {
@@ -130,20 +132,16 @@ AttributedString shortened(const AttributedString& string, qsizetype kept, LineB
 {
     const qsizetype n = string.length();
     const QString ellipsis(QChar(0x2026));
-    auto notInsidePair = [&](qsizetype at) {
-        // Keep surrogate pairs whole: never cut between their halves.
-        return at > 0 && at < n && string.string().at(at).isLowSurrogate() ? at - 1 : at;
-    };
     qsizetype head = 0, tail = 0;
     switch (mode) {
     case LineBreakMode::ByTruncatingHead: tail = kept; break;
     case LineBreakMode::ByTruncatingTail: head = kept; break;
     default: head = (kept + 1) / 2, tail = kept / 2; break;
     }
-    head = notInsidePair(head);
-    qsizetype tailStart = n - tail;
-    if (tailStart < n && tailStart > 0 && string.string().at(tailStart).isLowSurrogate())
-        ++tailStart;
+    // Cuts fall between characters: never inside a surrogate pair, never
+    // between a letter and its combining marks (names stored decomposed).
+    head = clusterBoundaryAtOrBefore(string.string(), head);
+    const qsizetype tailStart = std::max(head, clusterBoundaryAtOrAfter(string.string(), n - tail));
     AttributedString result = string;
     // The ellipsis takes the attributes of the first character it replaces.
     const Range removed{head, tailStart - head};

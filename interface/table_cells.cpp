@@ -9,6 +9,7 @@
 #include "interface/string_drawing.h"
 #include "platform/date_format.h"
 #include "platform/url.h"
+#include "system/bundle.h"
 #include "system/workspace_icons.h"
 
 #include <QAbstractItemView>
@@ -65,7 +66,7 @@ Color colorOfIndex(const QModelIndex& index)
 AttributedString highlightedText(const QModelIndex& index, const Color& color, const QFont& font)
 {
     AttributedString text = index.data(cell_role::kHighlighted).value<AttributedString>();
-    AttributedString base(text.string(), {{attribute::kFont, font}, {attribute::kForegroundColor, QVariant::fromValue(color)}});
+    AttributedString base(visibleControlCharacters(text.string()), {{attribute::kFont, font}, {attribute::kForegroundColor, QVariant::fromValue(color)}});
     for (const AttributedString::Run& run : text.runs())
         base.addAttributes(run.attributes, run.range);
     return base;
@@ -82,7 +83,7 @@ void drawCellText(QPainter& painter, const QModelIndex& index, QRectF rect, Line
         drawInRect(painter, truncatedAttributedString(text, rect.width(), mode), lineRect(rect, font));
         return;
     }
-    drawInRect(painter, index.data(Qt::DisplayRole).toString(), lineRect(rect, font), mode,
+    drawInRect(painter, visibleControlCharacters(index.data(Qt::DisplayRole).toString()), lineRect(rect, font), mode,
                centered ? TextAlignment::Center : TextAlignment::Left, false, font, color, false, false,
                std::nullopt);
 }
@@ -143,7 +144,7 @@ QSizeF FileCell::cellSizeForBounds(QRectF bounds, const QFont& font, const QStri
 {
     const double iconWidth = isPath(string) && !fileTypeForPath(expandedPath(string)).isNull() ? kIconSlice : 0;
     const QSizeF text = string.isNull()
-        ? QSizeF()
+        ? QSizeF(0, 0)
         : boundingRectWithSize(string, QSizeF(bounds.width() - iconWidth, bounds.height()), font).size();
     if (iconWidth > 0)
         return {text.width() + kIconSlice, std::max(text.height(), kIconSlice)};
@@ -249,12 +250,12 @@ QString DateCell::formatForDetailLevel(const QDateTime& date, int level)
 
 QString DateCell::todayString()
 {
-    return QCoreApplication::translate("DateCell", "Today");
+    return Bundle::mainBundle().localizedStringForKey(QStringLiteral("Today"), QStringLiteral(""));
 }
 
 QString DateCell::yesterdayString()
 {
-    return QCoreApplication::translate("DateCell", "Yesterday");
+    return Bundle::mainBundle().localizedStringForKey(QStringLiteral("Yesterday"), QStringLiteral(""));
 }
 
 double DateCell::widthOfLongestDateStringWithLevel(int level) const
@@ -353,6 +354,13 @@ QString DateCell::textForValue(const QVariant& value, double width)
     if (width != m_lastWidth || !m_calculatedDetailLevelWidths)
         updateDetailLevel(width);
     return dateStringToDraw(value.toDateTime(), QDateTime::currentDateTime());
+}
+
+QVariant DateCell::creationDateValue(const QDateTime& date)
+{
+    if (!date.isValid() || date.toMSecsSinceEpoch() == 0)
+        return QString(QLatin1String(""));
+    return date.toLocalTime();
 }
 
 void DateCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -156,6 +156,11 @@ public:
     // The text of a model value: a string as it is, a date formatted, "---"
     // for anything else.
     [[nodiscard]] QString textForValue(const QVariant& value, double width);
+    // The value a column of birth times shows: the date, or an empty text
+    // (not "---") when the file system keeps none. Some report none as the
+    // zero time, which is never a real birth time here.
+    //   2026-12-07 10:00 => the date      1970-01-01 00:00 UTC => ""      invalid => ""
+    [[nodiscard]] static QVariant creationDateValue(const QDateTime& date);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     // The full date and time as a tool tip when the column clips it.

@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyleOptionHeader>
@@ -381,13 +382,17 @@ void TableView::restoreColumnsWithAutosaveName(const QString& name)
         moveColumn(column, destination++);
     }
     if (widths.typeId() == QMetaType::QVariantMap) {
+        const QScreen* screen = this->screen();
+        const double widestColumn = screen ? screen->availableGeometry().width() : 4096.0;
         const QVariantMap map = widths.toMap();
         for (int column = 0; column < numberOfColumns(); ++column) {
             const auto found = map.constFind(identifierOfColumn(column));
             bool isNumber = false;
             const double width = found != map.constEnd() ? found->toDouble(&isNumber) : 0;
-            if (isNumber) // a damaged entry leaves its column alone
-                setWidthOfColumn(column, width);
+            // A damaged entry leaves its column alone; a width no screen
+            // holds (the file is the user's to edit) is cut to the screen.
+            if (isNumber && std::isfinite(width))
+                setWidthOfColumn(column, std::min(width, widestColumn));
         }
     }
     m_restoring = false;
@@ -524,6 +529,19 @@ void TableView::selectRows(const QList<int>& rows, bool extend)
     selectionModel()->select(selection, flags);
     if (!rows.isEmpty() && rows.last() >= 0 && rows.last() < numberOfRows())
         selectionModel()->setCurrentIndex(model()->index(rows.last(), 0, rootIndex()), QItemSelectionModel::NoUpdate);
+}
+
+void TableView::scrollSelectedRowToVisible()
+{
+    // A reordering model lays the rows out again only when events run
+    // (and resets the scroll then): the scroll waits for that.
+    QTimer::singleShot(0, this, [this] {
+        const int row = firstSelectedRow();
+        if (row < 0 || !model())
+            return;
+        const int left = horizontalHeader()->logicalIndexAt(0);
+        scrollTo(model()->index(row, left < 0 ? 0 : left), QAbstractItemView::EnsureVisible);
+    });
 }
 
 void TableView::selectAndScrollRowToVisible(int row)
@@ -826,13 +844,50 @@ void TableView::deselectAll(QObject*)
     clearSelection();
 }
 
+void TableView::setGridStyleMask(unsigned mask)
+{
+    m_gridStyleMask = mask;
+    setShowGrid(false); // drawn here, so one direction can go without the other
+    viewport()->update();
+}
+
+void TableView::drawGridLines(QPainter& painter) const
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const auto hint = style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this);
+    painter.setPen(QPen(QColor::fromRgba(static_cast<QRgb>(hint)), 0));
+    // Like Qt's grid, the lines lie on the last pixel of each cell.
+    const QHeaderView* header = horizontalHeader();
+    if (m_gridStyleMask & kSolidVerticalGridLineMask) {
+        for (int visual = 0; visual < header->count(); ++visual) {
+            const int logical = header->logicalIndex(visual);
+            if (header->isSectionHidden(logical))
+                continue;
+            const int x = columnViewportPosition(logical) + columnWidth(logical) - 1;
+            if (x >= 0 && x < viewport()->width())
+                painter.drawLine(x, 0, x, viewport()->height());
+        }
+    }
+    if (m_gridStyleMask & kSolidHorizontalGridLineMask) {
+        const int right = std::min(viewport()->width(), header->length() - header->offset());
+        for (int row = rowAt(0); row >= 0 && row < numberOfRows(); ++row) {
+            const int y = rowViewportPosition(row) + rowHeight(row) - 1;
+            if (y >= viewport()->height())
+                break;
+            painter.drawLine(0, y, right, y);
+        }
+    }
+}
+
 void TableView::paintEvent(QPaintEvent* event)
 {
     QTableView::paintEvent(event);
-    if (numberOfRows() == 0 && !m_alternateString.isEmpty()) {
-        QPainter painter(viewport());
+    QPainter painter(viewport());
+    if (m_gridStyleMask != kGridNone)
+        drawGridLines(painter);
+    if (numberOfRows() == 0 && !m_alternateString.isEmpty())
         drawAlternateString(painter, viewport(), m_alternateString);
-    }
 }
 
 void TableView::keyPressEvent(QKeyEvent* event)
@@ -911,8 +966,7 @@ StripeTableView::StripeTableView(QWidget* parent)
     : TableView(parent)
 {
     setAlternatingRowColors(g_usesAlternatingRowColors);
-    setShowGrid(true);
-    setGridStyle(Qt::SolidLine);
+    setGridStyleMask(kSolidVerticalGridLineMask);
     m_observer = NotificationCenter::defaultCenter().addObserver(
         optionsDidChangeNotificationName(), [this](const Notification&) { optionsDidChange(); });
 }
@@ -963,16 +1017,16 @@ void StripeTableView::preparePaperDrawing(bool paper)
 {
     // Paper shows no stripes, no grid and no background.
     if (paper) {
-        m_screenGrid = showGrid();
+        m_screenGrid = gridStyleMask();
         setAlternatingRowColors(false);
-        setShowGrid(false);
+        setGridStyleMask(kGridNone);
         TableView::preparePaperDrawing(true);
         QPalette clear = palette();
         clear.setColor(QPalette::Base, Qt::transparent);
         setPalette(clear);
     } else {
         TableView::preparePaperDrawing(false);
-        setShowGrid(m_screenGrid);
+        setGridStyleMask(m_screenGrid);
         setAlternatingRowColors(g_usesAlternatingRowColors && m_alternatingRowColorsEnabled);
     }
 }

@@ -153,6 +153,11 @@ public:
     void selectRowIndex(int row, bool extend = false);
     void selectRows(const QList<int>& rows, bool extend);
     void selectAndScrollRowToVisible(int row);
+    // Scrolls the first selected row into view once events have run,
+    // leaving the horizontal position as it is; nothing without a
+    // selection. After a sort moved the selected item, this brings it back
+    // in sight.
+    void scrollSelectedRowToVisible();
     void selectColumnIndex(int column, bool extend = false);
     void deselectRow(int row);
     void deselectAndReloadData();
@@ -184,6 +189,12 @@ public:
     void sizeColumnsToFit(bool onlyGrow);
     void setHeaderHidden(bool hidden);
     [[nodiscard]] bool isHeaderHidden() const { return horizontalHeader()->isHidden(); }
+
+    // --- grid lines: kGridNone, or vertical and/or horizontal solid lines
+    // in the style's grid colour. Qt's own grid draws both at once.
+    enum GridStyleMask : unsigned { kGridNone = 0, kSolidVerticalGridLineMask = 1, kSolidHorizontalGridLineMask = 2 };
+    void setGridStyleMask(unsigned mask);
+    [[nodiscard]] unsigned gridStyleMask() const { return m_gridStyleMask; }
 
     // --- highlight
     [[nodiscard]] bool isSelectionHighlightStyleSourceList() const { return m_sourceList; }
@@ -234,8 +245,10 @@ private:
     // The save a column change asked for, if it has not run yet.
     void savePendingColumns();
     void applyColumn(int logical);
+    void drawGridLines(QPainter& painter) const;
 
     QList<TableColumn> m_columns; // by logical index
+    unsigned m_gridStyleMask = kGridNone;
     QString m_alternateString;
     QString m_autosaveName;
     bool m_autosaveColumns = false;
@@ -275,7 +288,7 @@ private:
     void optionsDidChange();
 
     bool m_alternatingRowColorsEnabled = true;
-    bool m_screenGrid = true;
+    unsigned m_screenGrid = kSolidVerticalGridLineMask;
     quint64 m_observer = 0;
 };
 

@@ -11,6 +11,9 @@ namespace sorvant {
 namespace {
 
 constexpr char kControllerProperty[] = "sorvantWindowController";
+// Long enough to take a drag's events together, short enough that a quit
+// right after a resize still finds it saved (hiding saves at once anyway).
+constexpr int kFrameSaveDelayMs = 250;
 
 void tellWindow(QWidget* window)
 {
@@ -25,6 +28,9 @@ WindowController::WindowController(QWidget* window, UserDefaults* defaults, QObj
     , m_window(window)
     , m_defaults(defaults)
 {
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(kFrameSaveDelayMs);
+    connect(&m_saveTimer, &QTimer::timeout, this, &WindowController::saveFrameNow);
     if (m_window) {
         m_window->setProperty(kControllerProperty, QVariant::fromValue(static_cast<QObject*>(this)));
         m_window->installEventFilter(this);
@@ -34,6 +40,7 @@ WindowController::WindowController(QWidget* window, UserDefaults* defaults, QObj
 WindowController::~WindowController()
 {
     if (m_window) {
+        saveFrameNow();
         m_window->removeEventFilter(this);
         m_window->setProperty(kControllerProperty, QVariant());
         delete m_window.data();
@@ -58,16 +65,37 @@ void WindowController::windowDidMove()
 {
     if (!m_window)
         return;
-    const QString name = frameAutosaveName(m_window);
-    if (!name.isEmpty())
-        saveFrameUsingName(m_window, name, defaults());
+    scheduleFrameSave();
     tellWindow(m_window);
 }
 
 void WindowController::windowDidResize()
 {
-    if (m_window)
-        tellWindow(m_window);
+    windowDidMove();
+}
+
+void WindowController::scheduleFrameSave()
+{
+    if (frameAutosaveName(m_window).isEmpty())
+        return;
+    m_savePending = true;
+    m_saveTimer.start();
+}
+
+void WindowController::saveFrameNow()
+{
+    if (!m_savePending)
+        return;
+    m_savePending = false;
+    m_saveTimer.stop();
+    if (!m_window)
+        return;
+    // The frame of a maximized window is the screen's, not the user's.
+    if (m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized))
+        return;
+    const QString name = frameAutosaveName(m_window);
+    if (!name.isEmpty())
+        saveFrameUsingName(m_window, name, defaults());
 }
 
 bool WindowController::eventFilter(QObject* watched, QEvent* event)
@@ -77,6 +105,8 @@ bool WindowController::eventFilter(QObject* watched, QEvent* event)
             windowDidMove();
         else if (event->type() == QEvent::Resize)
             windowDidResize();
+        else if (event->type() == QEvent::Hide)
+            saveFrameNow();
     }
     return QObject::eventFilter(watched, event);
 }

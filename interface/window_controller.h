@@ -2,13 +2,17 @@
 // WindowController: the controller of one window. It owns its window (the
 // window is deleted with the controller), is the window's place in the
 // responder chain after the window itself, restores the window's saved
-// frame when the window is loaded, saves it on every move and tells a
+// frame when the window is loaded, saves it after moves and resizes (one
+// write for a burst of them, and at once when the window hides) and tells a
 // window that implements WindowFrameChange when it moved or was resized.
+// A maximized, full-screen or minimized window saves nothing: its next
+// launch comes back in its normal frame.
 //
 // Not here: the saved-frame functions themselves (window_extensions.h).
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 namespace sorvant {
@@ -34,18 +38,24 @@ public:
     // Restores the saved frame of a window with an autosave name. Called
     // once, when the window's contents are built.
     virtual void windowDidLoad();
-    // Saves the frame (when the window has an autosave name), then tells
-    // the window.
+    // Both tell the window and schedule a save of its frame (when it has an
+    // autosave name).
     virtual void windowDidMove();
-    // Only tells the window: resizing alone does not save the frame.
     virtual void windowDidResize();
+    // Saves a scheduled frame now; nothing when none is pending.
+    void saveFrameNow();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void scheduleFrameSave();
+
     QPointer<QWidget> m_window;
     UserDefaults* m_defaults;
+    // Each save writes the defaults file: a drag's many moves make one.
+    QTimer m_saveTimer;
+    bool m_savePending = false;
     bool m_shouldCascade = true;
 };
 

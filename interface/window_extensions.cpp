@@ -8,6 +8,7 @@
 #include "interface/version_gates.h"
 #include "interface/window_controller.h"
 #include "platform/user_defaults.h"
+#include "system/mime_applications.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
@@ -77,6 +79,26 @@ Rect visibleScreenFrame(const QWidget* window)
     return screen ? fromQtRect(screen->availableGeometry()) : kZeroRect;
 }
 
+Rect visibleScreenFrameForFrame(const Rect& frame)
+{
+    const QRect rect = toQtRect(frame);
+    QScreen* landing = QGuiApplication::screenAt(rect.center());
+    if (!landing) {
+        qint64 largest = 0;
+        for (QScreen* screen : QGuiApplication::screens()) {
+            const QRect common = screen->availableGeometry().intersected(rect);
+            const qint64 area = qint64(common.width()) * common.height();
+            if (area > largest) {
+                largest = area;
+                landing = screen;
+            }
+        }
+    }
+    if (!landing)
+        landing = QGuiApplication::primaryScreen();
+    return landing ? fromQtRect(landing->availableGeometry()) : kZeroRect;
+}
+
 // --- saved frames ---------------------------------------------------------------------------
 
 QString savedFrameKey(const QString& name)
@@ -116,7 +138,7 @@ bool setFrameUsingName(QWidget* window, const QString& name, const UserDefaults&
     const Rect frame = savedFrameWithName(name, defaults);
     if (!window || isEmptyRect(frame))
         return false;
-    setWindowFrame(window, frame);
+    setWindowFrame(window, fitFrame(frame, visibleScreenFrameForFrame(frame)));
     return true;
 }
 
@@ -631,12 +653,12 @@ URLOpener setHelpURLOpener(URLOpener opener)
     return previous;
 }
 
-void openHelpAnchor(const QString& anchor)
+bool openHelpAnchor(const QString& anchor)
 {
     const QString book = QCoreApplication::instance()
         ? QCoreApplication::instance()->property("CFBundleHelpBookName").toString()
         : QString();
-    openHelpAnchor(anchor, book);
+    return openHelpAnchor(anchor, book);
 }
 
 bool openHelpAnchor(const QString& anchor, const QString& book)
@@ -661,7 +683,11 @@ bool openHelpAnchor(const QString& anchor, const QString& book)
                 continue;
             QUrl url = QUrl::fromLocalFile(page);
             url.setFragment(anchor);
-            return helpOpener() ? helpOpener()(url) : QDesktopServices::openUrl(url);
+            if (helpOpener())
+                return helpOpener()(url);
+            // The desktop's opener starts whether or not anything can show
+            // a page, and its failure comes too late to be told.
+            return !applicationsForMimeType(QStringLiteral("text/html")).isEmpty() && QDesktopServices::openUrl(url);
         }
     }
     QApplication::beep();

@@ -40,6 +40,11 @@ void setWindowFrame(QWidget* window, const Rect& frame, bool display = true);
 // when the window has no screen.
 [[nodiscard]] Rect visibleScreenFrame(const QWidget* window);
 
+// The visible frame (y-up) of the screen a frame lands on: the screen that
+// holds its centre, else the one it overlaps most, else the primary screen;
+// the zero rect when there is no screen.
+[[nodiscard]] Rect visibleScreenFrameForFrame(const Rect& frame);
+
 // --- saved frames ---------------------------------------------------------------------------
 
 // The user-defaults key of a frame name: "NSWindow Frame <name>".
@@ -50,7 +55,9 @@ void removeFrameUsingName(const QString& name, UserDefaults& defaults);
 // Stores the window's frame, without its open drawers, under the name;
 // nothing for an empty name.
 void saveFrameUsingName(const QWidget* window, const QString& name, UserDefaults& defaults);
-// Gives the window the saved frame; NO when none is valid.
+// Gives the window the saved frame, fitted (fitFrame) into the visible area
+// of the screen it lands on, so a frame saved for another screen or left
+// off-screen comes back whole; NO when none is valid.
 bool setFrameUsingName(QWidget* window, const QString& name, const UserDefaults& defaults);
 
 // The autosave name of a window; null when it has none.
@@ -193,8 +200,10 @@ void prepareFieldEditor(const QWidget* window, QWidget* editor);
 // Opens the page of the bundled help book that holds `anchor` in the
 // desktop's browser; beeps when the book or the anchor is empty or no page
 // holds it. The book is the application's "CFBundleHelpBookName" property;
-// its pages are found below the folders of helpBookSearchPaths().
-void openHelpAnchor(const QString& anchor);
+// its pages are found below the folders of helpBookSearchPaths(). NO also
+// when no installed application shows web pages (text/html), so the
+// caller can say so.
+bool openHelpAnchor(const QString& anchor);
 bool openHelpAnchor(const QString& anchor, const QString& book);
 // Where help books are looked for: $SORVANT_HELP_DIR, then
 // <executable>/../share/sorvant/help.

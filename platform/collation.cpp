@@ -3,8 +3,12 @@
 #include "platform/current_locale.h"
 #include "platform/icu_support.h"
 
+#include <QList>
+
 #include <unicode/ucol.h>
 #include <unicode/uloc.h>
+
+#include <cstdlib>
 
 namespace sorvant {
 
@@ -18,10 +22,40 @@ int sign(int value)
     return (value > 0) - (value < 0);
 }
 
+bool isPosixLocale(const QByteArray& locale)
+{
+    if (locale.isEmpty() || locale == "C" || locale == "c" || locale == "POSIX")
+        return true;
+    char variant[ULOC_FULLNAME_CAPACITY] = {};
+    UErrorCode status = U_ZERO_ERROR;
+    uloc_getVariant(locale.constData(), variant, sizeof variant, &status);
+    return U_SUCCESS(status) && qstrcmp(variant, "POSIX") == 0;
+}
+
+// ICU makes "en_US_POSIX" of LANG=C and C.UTF-8, and that locale collates
+// in code-point order, capitals first: "Zeta" before "apple", "é" after
+// "z". Names are sorted for people, so such a locale collates as LC_COLLATE
+// says when that names a language of its own (and LC_ALL does not override
+// it), else by the root collation, the order common to all languages.
+QByteArray collationLocale(const QString& localeName)
+{
+    const QByteArray locale = (localeName.isEmpty() ? currentLocaleName() : localeName).toLatin1();
+    if (!isPosixLocale(locale))
+        return locale;
+    const char* all = std::getenv("LC_ALL");
+    const char* collate = std::getenv("LC_COLLATE");
+    if ((!all || !*all) && collate && *collate) {
+        const QByteArray language = QByteArray(collate).split('.').constFirst().split('@').constFirst();
+        if (!isPosixLocale(language))
+            return language;
+    }
+    return QByteArrayLiteral("root");
+}
+
 UCollator* openCollator(unsigned options, const QString& localeName)
 {
     UErrorCode status = U_ZERO_ERROR;
-    const QByteArray locale = (localeName.isEmpty() ? currentLocaleName() : localeName).toLatin1();
+    const QByteArray locale = collationLocale(localeName);
     UCollator* collator = ucol_open(locale.constData(), &status);
     if (U_FAILURE(status)) {
         ucol_close(collator);

@@ -3,6 +3,11 @@
 // a sorted list of names. The locale-independent compare and find of the
 // platform are in string_compare.h.
 //
+// The POSIX locale (LANG=C or C.UTF-8, which ICU calls "en_US_POSIX") would
+// collate in code-point order; it collates by LC_COLLATE's language when
+// that names one, else by the root collation:
+//   under LANG=C.UTF-8: localizedCompare("apple", "Zeta", 0) => -1
+//
 // Results are -1, 0 or 1. A null string orders as the empty string.
 //   localizedCompare("a", "B", kCollationCaseInsensitive)  => -1
 //   localizedCompare("file10", "file9", kCollationNumeric) =>  1

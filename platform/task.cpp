@@ -1,12 +1,141 @@
 #include "platform/task.h"
 
+#include "platform/file_error.h"
+#include "platform/file_system_representation.h"
 #include "platform/log.h"
 
-#include <QProcess>
+#include <QStandardPaths>
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
 #include <utility>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace sorvant {
+
+namespace {
+
+// The argument vector of a child: each string as file-system bytes, so a
+// name holding bytes that are not UTF-8 reaches the child unchanged.
+class ArgumentVector
+{
+public:
+    explicit ArgumentVector(const QStringList& strings)
+    {
+        for (const QString& string : strings)
+            m_bytes.push_back(fileSystemRepresentation(string));
+        for (QByteArray& bytes : m_bytes)
+            m_pointers.push_back(bytes.data());
+        m_pointers.push_back(nullptr);
+    }
+    // NO when a string held U+0000 (no argument can).
+    [[nodiscard]] bool isValid() const
+    {
+        for (const QByteArray& bytes : m_bytes)
+            if (bytes.isNull())
+                return false;
+        return true;
+    }
+    [[nodiscard]] char* const* data() const { return m_pointers.data(); }
+
+private:
+    std::vector<QByteArray> m_bytes;
+    std::vector<char*> m_pointers;
+};
+
+// A program named without a folder is looked up in PATH, as a shell does.
+QString programPath(const QString& program)
+{
+    return program.contains(u'/') ? program : QStandardPaths::findExecutable(program);
+}
+
+// Both ends of a pipe, closed on exec in the child (the child gets its
+// ends through dup2).
+struct Pipe
+{
+    int read = -1;
+    int write = -1;
+
+    bool open()
+    {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            return false;
+        read = fds[0];
+        write = fds[1];
+        return true;
+    }
+    static void close(int& fd)
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+    void close()
+    {
+        close(read);
+        close(write);
+    }
+};
+
+// Feeds `input` to the child and collects its output until both output
+// pipes end or `timeout` (ms, -1 for ever) passes. NO on time-out.
+bool exchange(int input, int output, int error, const QByteArray& data, QByteArray& out, QByteArray& err,
+              int timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
+    qsizetype written = 0;
+    if (data.isEmpty())
+        Pipe::close(input);
+    char buffer[16384];
+    while (output >= 0 || error >= 0) {
+        pollfd fds[3] = {{output, POLLIN, 0}, {error, POLLIN, 0}, {input, POLLOUT, 0}};
+        int wait = -1;
+        if (timeout >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return false;
+            wait = int(left.count());
+        }
+        if (::poll(fds, 3, wait) < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        for (int i = 0; i < 2; ++i) {
+            int& fd = i == 0 ? output : error;
+            if (fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got > 0)
+                (i == 0 ? out : err).append(buffer, got);
+            else if (got == 0 || errno != EINTR)
+                Pipe::close(fd);
+        }
+        if (input >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
+            const ssize_t put = ::write(input, data.constData() + written, size_t(data.size() - written));
+            if (put > 0)
+                written += put;
+            if ((put < 0 && errno != EINTR && errno != EAGAIN) || written == data.size())
+                Pipe::close(input);
+        }
+    }
+    Pipe::close(input);
+    return true;
+}
+
+} // namespace
 
 Task::Task(QString launchPath, QStringList arguments)
     : m_launchPath(std::move(launchPath)), m_arguments(std::move(arguments))
@@ -20,29 +149,53 @@ bool Task::launchAndWaitUntilExit()
     m_standardError.clear();
     if (m_launchPath.isEmpty())
         return false;
-
-    QProcess process;
+    const QString program = programPath(m_launchPath);
+    const ArgumentVector argv(QStringList {program.isEmpty() ? m_launchPath : program} + m_arguments);
+    if (program.isEmpty() || !argv.isValid()) {
+        logError(QStringLiteral("Could not launch %1: %2").arg(m_launchPath, errorMessage(ENOENT)));
+        return false;
+    }
+    Pipe in, out, err;
+    if (!in.open() || !out.open() || !err.open()) {
+        in.close(), out.close(), err.close();
+        logError(QStringLiteral("Could not launch %1: %2").arg(m_launchPath, errorMessage(errno)));
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in.read, 0);
+    posix_spawn_file_actions_adddup2(&actions, out.write, 1);
+    posix_spawn_file_actions_adddup2(&actions, err.write, 2);
+    const QByteArray directory = fileSystemRepresentation(m_currentDirectory);
     if (!m_currentDirectory.isEmpty())
-        process.setWorkingDirectory(m_currentDirectory);
-    process.start(m_launchPath, m_arguments);
-    if (!process.waitForStarted()) {
-        logError(QStringLiteral("Could not launch %1: %2").arg(m_launchPath, process.errorString()));
+        posix_spawn_file_actions_addchdir_np(&actions, directory.constData());
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, argv.data()[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    Pipe::close(in.read);
+    Pipe::close(out.write);
+    Pipe::close(err.write);
+    if (spawned != 0) {
+        in.close(), out.close(), err.close();
+        logError(QStringLiteral("Could not launch %1: %2").arg(m_launchPath, errorMessage(spawned)));
         return false;
     }
-    if (!m_standardInput.isEmpty())
-        process.write(m_standardInput);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(m_timeout)) {
-        logError(QStringLiteral("%1 did not finish: %2").arg(m_launchPath, process.errorString()));
-        process.kill();
-        process.waitForFinished();
-        return false;
+    // A child that stops reading its input must not kill us.
+    std::signal(SIGPIPE, SIG_IGN);
+    const bool finished = exchange(in.write, out.read, err.read, m_standardInput, m_standardOutput,
+                                   m_standardError, m_timeout);
+    in.close(), out.close(), err.close();
+    if (!finished) {
+        logError(QStringLiteral("%1 did not finish").arg(m_launchPath));
+        ::kill(pid, SIGKILL);
     }
-    m_standardOutput = process.readAllStandardOutput();
-    m_standardError = process.readAllStandardError();
-    if (process.exitStatus() != QProcess::NormalExit)
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!finished || !WIFEXITED(status))
         return false;
-    m_terminationStatus = process.exitCode();
+    m_terminationStatus = WEXITSTATUS(status);
+    // posix_spawn reports a program that cannot run as exit status 127.
     return true;
 }
 
@@ -55,6 +208,60 @@ bool Task::launchTaskAndWaitUntilExitWithLaunchPath(const QString& launchPath, c
 {
     Task task(launchPath, arguments);
     return task.launchAndSleepUntilExit();
+}
+
+bool Task::startDetached(const QString& program, const QStringList& arguments, const QStringList& environment,
+                         QString* error)
+{
+    const QString path = programPath(program);
+    const ArgumentVector argv(QStringList {path} + arguments);
+    if (path.isEmpty() || !argv.isValid()) {
+        if (error)
+            *error = QStringLiteral("Could not start %1: %2").arg(program, errorMessage(ENOENT));
+        return false;
+    }
+    const ArgumentVector envp(environment);
+    char* const* childEnvironment = environment.isEmpty() ? environ : envp.data();
+    // The grandchild's exec error comes back through a pipe that exec
+    // closes; the child in between ends at once, so nobody waits for the
+    // program and it never becomes a zombie of ours.
+    Pipe status;
+    if (!status.open()) {
+        if (error)
+            *error = QStringLiteral("Could not start %1: %2").arg(program, errorMessage(errno));
+        return false;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setsid();
+        const pid_t grandchild = ::fork();
+        if (grandchild == 0) {
+            ::execve(argv.data()[0], argv.data(), childEnvironment);
+            const int code = errno;
+            [[maybe_unused]] const ssize_t ignored = ::write(status.write, &code, sizeof code);
+            ::_exit(127);
+        }
+        if (grandchild < 0) {
+            const int code = errno;
+            [[maybe_unused]] const ssize_t ignored = ::write(status.write, &code, sizeof code);
+        }
+        ::_exit(0);
+    }
+    Pipe::close(status.write);
+    int code = child < 0 ? errno : 0;
+    if (child > 0) {
+        while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        ssize_t got = 0;
+        while ((got = ::read(status.read, &code, sizeof code)) < 0 && errno == EINTR) {
+        }
+        if (got != sizeof code)
+            code = 0;
+    }
+    status.close();
+    if (code != 0 && error)
+        *error = QStringLiteral("Could not start %1: %2").arg(program, errorMessage(code));
+    return code == 0;
 }
 
 } // namespace sorvant

@@ -1,6 +1,9 @@
 #pragma once
-// Running a command-line tool as a child process and waiting for it. The
-// calling thread blocks; no event loop is needed, so workers may use it.
+// Running a command-line tool as a child process and waiting for it, or
+// starting a program that runs on by itself. The calling thread blocks; no
+// event loop is needed, so workers may use it. Arguments reach the child as
+// file-system bytes (platform/file_system_representation.h): a path holding
+// bytes that are not UTF-8 arrives as it is on disk.
 //
 //   Task task(QStringLiteral("/usr/bin/gzip"), {QStringLiteral("-d"), path});
 //   task.launchAndSleepUntilExit()  => true when gzip ran and exited with 0
@@ -33,6 +36,13 @@ public:
     // Launches the task and waits until it ends. True when it ran and exited
     // with status 0.
     bool launchAndSleepUntilExit();
+
+    // Starts `program` (looked up in PATH without a "/") with `arguments`,
+    // detached: it is nobody's child and runs on after we end. Its
+    // environment is `environment` ("NAME=value" each), or ours when empty.
+    // True when the program was executed; otherwise `error` says why.
+    static bool startDetached(const QString& program, const QStringList& arguments,
+                              const QStringList& environment = {}, QString* error = nullptr);
 
     // Runs `launchPath` with `arguments` and waits; true when it exited with 0.
     static bool launchTaskAndWaitUntilExitWithLaunchPath(const QString& launchPath, const QStringList& arguments);

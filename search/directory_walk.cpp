@@ -46,6 +46,38 @@ bool isVolumeRootPath(const QString& path)
     return path.count(u'/') == 2 && path.startsWith(u"/Volumes/", Qt::CaseInsensitive);
 }
 
+std::size_t ReportedPaths::shardOf(const QString& path)
+{
+    // The end of a path, where its name is, tells paths apart well enough.
+    return qHash(QStringView(path).right(32)) % kShards;
+}
+
+bool ReportedPaths::insert(const QString& path)
+{
+    Shard& shard = m_shards[shardOf(path)];
+    const std::lock_guard<std::mutex> guard(shard.lock);
+    const qsizetype before = shard.paths.size();
+    shard.paths.insert(path);
+    return shard.paths.size() != before;
+}
+
+bool ReportedPaths::contains(const QString& path) const
+{
+    const Shard& shard = m_shards[shardOf(path)];
+    const std::lock_guard<std::mutex> guard(shard.lock);
+    return shard.paths.contains(path);
+}
+
+qsizetype ReportedPaths::size() const
+{
+    qsizetype total = 0;
+    for (const Shard& shard : m_shards) {
+        const std::lock_guard<std::mutex> guard(shard.lock);
+        total += shard.paths.size();
+    }
+    return total;
+}
+
 unsigned walkThreadCount(std::uint64_t requested)
 {
     unsigned processors = 0;
@@ -168,6 +200,19 @@ private:
     std::atomic<int>& m_openCount;
 };
 
+// A match of the folder being read, kept until the folder's end so that its
+// results are reported and handed over together.
+struct FoundItem
+{
+    QString name;
+    ItemStatus status;
+    std::optional<QStringList> tags;
+    QString comment;
+    bool isFolder = false;
+    bool isPackage = false;
+    bool fresh = true; // not reported before
+};
+
 // A folder still to be read.
 struct PendingFolder
 {
@@ -192,7 +237,7 @@ struct WorkQueue
 class Walk
 {
 public:
-    Walk(SearchParams& params, const QString& root, ReportedPaths& reported, MountCrossing crossing);
+    Walk(SearchParams& params, const QString& root, ReportedPaths* reported, MountCrossing crossing);
     void run();
 
     // --- read by every thread ---
@@ -225,8 +270,9 @@ public:
     }
 
     // --- shared ---
-    // Adds the path to the reported ones; NO when it was there already.
-    bool markReported(const QString& path);
+    // Adds the paths of `found`, items of `folder`, to the reported ones,
+    // marking each that was there already as not fresh.
+    void markReported(const QString& folder, std::vector<FoundItem>& found);
     // Queues the folders found by `thread`, in reverse so that its next take
     // is the first of them.
     void push(unsigned thread, std::vector<PendingFolder>& folders);
@@ -243,8 +289,7 @@ private:
     void loop(unsigned index);
     void startHelpers();
 
-    ReportedPaths& m_reported;
-    std::mutex m_reportedLock;
+    ReportedPaths* m_reported; // null: this walk's paths are all new
     std::vector<std::unique_ptr<WorkQueue>> m_queues;
     // Folders queued or being read; the walk ends when it drops to 0.
     std::atomic<std::int64_t> m_outstanding{0};
@@ -284,6 +329,7 @@ private:
         dev_t device;
         bool isSystemFolder; // "/System" of the root "/"
         std::optional<QString> path;
+        std::optional<ResultFolder> results; // what its results share
     };
 
     static constexpr std::size_t kListingChunk = 32768;
@@ -293,8 +339,10 @@ private:
     void list(int fd);
     QSet<QByteArray> hiddenNames(int fd) const;
     void visit(Folder& folder, const char* name, qsizetype length, ItemKind kind);
-    void report(Folder& folder, const QString& name, bool isFolder, bool isPackage,
-                const std::optional<QStringList>& tags, const QString& comment);
+    void report(Folder& folder, const char* nameBytes, const QString& name, bool isFolder, bool isPackage,
+                std::optional<QStringList>& tags, QString& comment);
+    void handOver(Folder& folder, bool more);
+    void dropRepeatedNames();
     const QString& folderPath(Folder& folder) const;
     const QString& decodedName(const char* name, qsizetype length, bool ascii);
     void countDone()
@@ -317,23 +365,25 @@ private:
     bool m_nameValid = false;
     ContentBuffer m_contentBuffer;
     std::vector<PendingFolder> m_subfolders;
+    std::vector<FoundItem> m_found;
+    QSet<QString> m_handedOver; // names of the folder handed over before its end
+    std::vector<ResultPointer> m_results;
     std::uint64_t m_done = 0;
 };
 
-Walk::Walk(SearchParams& walkParams, const QString& walkRoot, ReportedPaths& reported, MountCrossing walkCrossing)
+Walk::Walk(SearchParams& walkParams, const QString& walkRoot, ReportedPaths* reported, MountCrossing walkCrossing)
     : params(walkParams), root(walkRoot), crossing(walkCrossing), rootIsSlash(walkRoot == u"/"),
       baseDirectory(isVolumeRootPath(walkRoot) ? QString() : walkRoot), asciiNames(walkParams),
       contents(walkParams), m_reported(reported)
 {
 }
 
-bool Walk::markReported(const QString& path)
+void Walk::markReported(const QString& folder, std::vector<FoundItem>& found)
 {
-    const std::lock_guard<std::mutex> guard(m_reportedLock);
-    if (m_reported.contains(path))
-        return false;
-    m_reported.insert(path);
-    return true;
+    if (!m_reported)
+        return;
+    for (FoundItem& item : found)
+        item.fresh = m_reported->insert(joinedItemPath(folder, item.name));
 }
 
 void Walk::push(unsigned thread, std::vector<PendingFolder>& folders)
@@ -553,7 +603,7 @@ void WalkThread::read(const PendingFolder& pending)
             }
         }
     }
-    Folder folder{pending, fd, device, m_walk.rootIsSlash && pending.bytes == "/System", std::nullopt};
+    Folder folder{pending, fd, device, m_walk.rootIsSlash && pending.bytes == "/System", std::nullopt, std::nullopt};
     m_subfolders.clear();
     for (std::size_t offset = 0; offset < m_listed;) {
         const auto* item = reinterpret_cast<const dirent64*>(m_listing.data() + offset);
@@ -576,6 +626,8 @@ void WalkThread::read(const PendingFolder& pending)
         }
         visit(folder, name, length, kind);
     }
+    dropRepeatedNames();
+    handOver(folder, false);
     flushDone();
     if (!m_subfolders.empty() && !m_walk.stopped()) {
         std::shared_ptr<FolderHandle> handle;
@@ -654,7 +706,7 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
         flushDone();
     QString comment;
     if (!matched && (what & kSearchComments)) {
-        comment = DSStore::finderCommentInFolder(folder.fd, folderPath(folder), name());
+        comment = DSStore::itemCommentInFolder(folder.fd, folderPath(folder), name(), nameBytes);
         matched = searchWindowMatchString(comment, params, findOptions);
     }
     std::optional<QStringList> tags;
@@ -673,26 +725,100 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
         && (params.scanAll || hasListedExtension(name(), params.extensions)))
         matched = m_walk.contents.matchesFile(folder.fd, QByteArray::fromRawData(nameBytes, length), m_contentBuffer);
     if (matched)
-        report(folder, name(), isFolder, isPackage(), tags, comment);
+        report(folder, nameBytes, name(), isFolder, isPackage(), tags, comment);
 }
 
-// Applies the type and duplicate rules to a match and hands it to the
-// results model.
-void WalkThread::report(Folder& folder, const QString& name, bool isFolder, bool isPackage,
-                        const std::optional<QStringList>& tags, const QString& comment)
+// Applies the type rules to a match and keeps it, with what one statx
+// relative to the folder tells of it, for the folder's end.
+void WalkThread::report(Folder& folder, const char* nameBytes, const QString& name, bool isFolder, bool isPackage,
+                        std::optional<QStringList>& tags, QString& comment)
 {
     const SearchParams& params = m_walk.params;
     if (params.type == kSearchFiles && isFolder && !isPackage)
         return;
     if (params.type == kSearchFolders && (!isFolder || isPackage))
         return;
-    const QString& parent = folderPath(folder);
-    const QString path = parent.endsWith(u'/') ? parent + name : parent + u'/' + name;
-    if (!m_walk.markReported(path))
+    // The result keeps the name: made at its exact size, not sharing the
+    // reused name buffer's capacity.
+    m_found.push_back({QString(name.constData(), name.size()), ItemStatus::read(folder.fd, nameBytes),
+                       std::move(tags), std::move(comment), isFolder, isPackage, true});
+    // A search that reads items hands each match over at once, as it may
+    // take long to reach the next; a name search, in batches.
+    constexpr std::size_t kBatch = 256;
+    if (m_found.size() >= kBatch || (params.what & (kSearchComments | kSearchTags | kSearchContents)))
+        handOver(folder, true);
+}
+
+// Keeps the first of the items whose names (`nameOf`) are the same, in
+// their order. Names rarely repeat: they are first compared by hash alone.
+template <typename Item, typename NameOf>
+void dropRepeated(std::vector<Item>& items, NameOf nameOf)
+{
+    if (items.size() < 2)
         return;
-    if (params.dataSource)
-        params.dataSource->addResult(
-            Result::create(path, m_walk.baseDirectory, name, tags, comment, isFolder, isPackage));
+    std::vector<std::size_t> hashes;
+    hashes.reserve(items.size());
+    for (const Item& item : items)
+        hashes.push_back(qHash(nameOf(item)));
+    std::sort(hashes.begin(), hashes.end());
+    if (std::adjacent_find(hashes.begin(), hashes.end()) == hashes.end())
+        return;
+    QSet<std::decay_t<decltype(nameOf(items.front()))>> seen;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const qsizetype before = seen.size();
+        seen.insert(nameOf(items[i]));
+        if (seen.size() == before)
+            continue;
+        if (kept != i)
+            items[kept] = std::move(items[i]);
+        ++kept;
+    }
+    items.erase(items.begin() + std::ptrdiff_t(kept), items.end());
+}
+
+// A listing read while the folder changes may give a name twice: its
+// subfolder is walked once (and its match reported once, by handOver).
+void WalkThread::dropRepeatedNames()
+{
+    dropRepeated(m_subfolders, [](const PendingFolder& folder) -> const QByteArray& { return folder.name; });
+}
+
+// Applies the duplicate rule to the folder's matches found since the last
+// hand-over and hands their results to the results model, under one taking
+// of its lock. `more`: the folder is not done; the names handed over are
+// then remembered until it is, so that a name listed twice is taken once.
+void WalkThread::handOver(Folder& folder, bool more)
+{
+    if (!m_found.empty()) {
+        dropRepeated(m_found, [](const FoundItem& item) -> const QString& { return item.name; });
+        if (!m_handedOver.isEmpty()) {
+            std::erase_if(m_found, [this](const FoundItem& item) { return m_handedOver.contains(item.name); });
+        }
+        if (more) {
+            for (const FoundItem& item : m_found)
+                m_handedOver.insert(item.name);
+        }
+    }
+    if (!more)
+        m_handedOver.clear();
+    if (m_found.empty())
+        return;
+    const QString& path = folderPath(folder);
+    m_walk.markReported(path, m_found);
+    const SearchParams& params = m_walk.params;
+    if (params.dataSource) {
+        // Results of one folder share its path and their display path.
+        if (!folder.results)
+            folder.results.emplace(path, m_found.front().name, m_walk.baseDirectory);
+        for (const FoundItem& item : m_found) {
+            if (item.fresh)
+                m_results.push_back(Result::create(*folder.results, item.name, item.status, item.tags,
+                                                   item.comment, item.isFolder, item.isPackage));
+        }
+        params.dataSource->addResults(m_results);
+    }
+    m_found.clear();
 }
 
 } // namespace
@@ -700,7 +826,12 @@ void WalkThread::report(Folder& folder, const QString& name, bool isFolder, bool
 void searchWindowWalkDirectory(SearchParams& params, const QString& root, ReportedPaths& reported,
                                MountCrossing crossing)
 {
-    Walk(params, root, reported, crossing).run();
+    Walk(params, root, &reported, crossing).run();
+}
+
+void searchWindowWalkDirectory(SearchParams& params, const QString& root, MountCrossing crossing)
+{
+    Walk(params, root, nullptr, crossing).run();
 }
 
 } // namespace sorvant

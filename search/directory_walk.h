@@ -20,14 +20,35 @@
 #include <QSet>
 #include <QString>
 
+#include <array>
 #include <cstdint>
+#include <mutex>
 
 namespace sorvant {
 
 struct SearchParams;
 
-// The paths reported by one search operation, so that none is reported twice.
-using ReportedPaths = QSet<QString>;
+// The paths reported by one search operation, so that none is reported
+// twice. The threads of a walk add to it at once: the paths are spread over
+// shards, each with its own lock.
+class ReportedPaths
+{
+public:
+    // Adds the path; NO when it was there already.
+    bool insert(const QString& path);
+    [[nodiscard]] bool contains(const QString& path) const;
+    [[nodiscard]] qsizetype size() const;
+
+private:
+    struct Shard
+    {
+        mutable std::mutex lock;
+        QSet<QString> paths;
+    };
+    static constexpr std::size_t kShards = 64;
+    [[nodiscard]] static std::size_t shardOf(const QString& path);
+    std::array<Shard, kShards> m_shards;
+};
 
 // Whether the walk enters folders on other mounts than the root's.
 enum class MountCrossing {
@@ -48,6 +69,11 @@ enum class MountCrossing {
 // walk returns. The set of results does not depend on the number of
 // threads; their order does.
 void searchWindowWalkDirectory(SearchParams& params, const QString& root, ReportedPaths& reported,
+                               MountCrossing crossing = MountCrossing::EnterRealFileSystems);
+// The same for the only walk of a search operation: no set of paths is
+// kept, since one walk never reports a path twice (a name that a changing
+// folder lists twice is taken once).
+void searchWindowWalkDirectory(SearchParams& params, const QString& root,
                                MountCrossing crossing = MountCrossing::EnterRealFileSystems);
 
 // The most threads a walk uses.

@@ -601,6 +601,42 @@ QString DSStore::spotlightCommentAtPath(const QString& path)
     return path.isEmpty() ? QString() : commentAtPath(path);
 }
 
+namespace {
+
+// A comment's text from an attribute value; null for a missing value.
+QString attributeComment(const QByteArray& value)
+{
+    return value.isNull() ? QString() : QString::fromUtf8(value);
+}
+
+} // namespace
+
+QString DSStore::itemCommentAtPath(const QString& path)
+{
+    if (path.isEmpty())
+        return QString();
+    const QString comment = finderCommentAtPath(path);
+    if (!comment.isEmpty())
+        return comment;
+    // An absolute path opens relative to nothing; the item itself, never
+    // its link's target, is asked.
+    const QByteArray bytes = fileSystemRepresentation(path);
+    if (bytes.isEmpty())
+        return comment;
+    const QString attribute = attributeComment(extendedAttributeInFolder(AT_FDCWD, bytes.constData(), kCommentAttribute));
+    return attribute.isNull() ? comment : attribute;
+}
+
+QString DSStore::itemCommentInFolder(int folderFd, const QString& folder, const QString& filename,
+                                     const char* itemBytes)
+{
+    const QString comment = finderCommentInFolder(folderFd, folder, filename);
+    if (!comment.isEmpty() || folderFd < 0)
+        return comment;
+    const QString attribute = attributeComment(extendedAttributeInFolder(folderFd, itemBytes, kCommentAttribute));
+    return attribute.isNull() ? comment : attribute;
+}
+
 QDateTime DSStore::finderCommentModificationDateAtPath(const QString& path)
 {
     if (path.isEmpty())

@@ -211,6 +211,15 @@ public:
     // The comment Linux file managers keep in "user.xdg.comment"; null when
     // none or for a null or empty path.
     static QString spotlightCommentAtPath(const QString& path);
+    // The comment the results show and a comment search reads: the
+    // ".DS_Store" comment where there is a non-empty one, else the item's
+    // "user.xdg.comment" (a symbolic link has none of its own; its target's
+    // is not taken). Null when neither holds one.
+    static QString itemCommentAtPath(const QString& path);
+    // The same for the item `filename` (`itemBytes` on disk) of the open
+    // folder `folderFd`, which `folder` names.
+    static QString itemCommentInFolder(int folderFd, const QString& folder, const QString& filename,
+                                       const char* itemBytes);
     // The modification date of the ".DS_Store" of the item's folder, cached
     // per thread for the last file asked; null when missing.
     static QDateTime finderCommentModificationDateAtPath(const QString& path);

@@ -1,11 +1,11 @@
 #include "search/result.h"
 
 #include "foundation/number_formatting.h"
+#include "platform/file_system_representation.h"
 #include "platform/notification_center.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/property_list.h"
-#include "platform/resource_values.h"
 #include "platform/xattr.h"
 #include "search/ds_store.h"
 #include "system/image_file_info.h"
@@ -14,10 +14,16 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QHash>
 #include <QMimeDatabase>
 #include <QThreadPool>
 
 #include <cmath>
+#include <cstdint>
+#include <tuple>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace sorvant {
 
@@ -29,6 +35,40 @@ QThreadPool& infoPool()
 {
     static QThreadPool pool;
     return pool;
+}
+
+// The locks of the information texts: a few shared by all results, so that
+// a result holds no lock of its own.
+constexpr std::size_t kInfoLocks = 64;
+std::mutex g_infoLocks[kInfoLocks];
+
+qint64 msecsOf(const struct statx_timestamp& stamp)
+{
+    return qint64(stamp.tv_sec) * 1000 + stamp.tv_nsec / 1000000;
+}
+
+// The result type of an extension and the extension as a string shared by
+// every result of this thread that has it. Most results share a few dozen
+// extensions: each is classified once, not against the type tables for
+// every result. The cache is bounded for trees of endless extensions.
+std::pair<QString, ResultType> classifiedExtension(const QString& extension)
+{
+    constexpr qsizetype kMostExtensions = 4096;
+    thread_local QHash<QString, ResultType> cache;
+    auto found = cache.constFind(extension);
+    if (found == cache.cend()) {
+        ResultType type = ResultType::Other;
+        if (isPDFExtension(extension, QString()))
+            type = ResultType::PDF;
+        else if (isImageExtension(extension, QString()))
+            type = ResultType::Image;
+        else if (isQuickTimeExtension(extension, QStringLiteral("''")))
+            type = ResultType::Movie;
+        if (cache.size() >= kMostExtensions)
+            cache.clear();
+        found = cache.insert(extension, type);
+    }
+    return {found.key(), found.value()};
 }
 
 // The parent of the item relative to the base folder, as the path column
@@ -99,31 +139,127 @@ void Result::initialize()
     });
 }
 
+ItemStatus ItemStatus::read(int folderFd, const char* name)
+{
+    ItemStatus status;
+    struct statx item{};
+    if (name == nullptr || *name == 0
+        || ::statx(folderFd, name, AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MTIME | STATX_SIZE | STATX_BTIME, &item)
+               != 0)
+        return status;
+    status.valid = true;
+    status.isDirectory = S_ISDIR(item.stx_mode);
+    status.hasCreated = (item.stx_mask & STATX_BTIME) != 0;
+    status.createdMSecs = msecsOf(item.stx_btime);
+    status.modifiedMSecs = msecsOf(item.stx_mtime);
+    status.size = qint64(item.stx_size);
+    return status;
+}
+
+QString joinedItemPath(const QString& folder, const QString& name)
+{
+    const bool slash = !folder.endsWith(u'/');
+    QString path;
+    path.reserve(folder.size() + qsizetype(slash) + name.size());
+    path.append(folder);
+    if (slash)
+        path.append(u'/');
+    path.append(name);
+    return path;
+}
+
+ResultFolder::ResultFolder(const QString& folderPath, const QString& itemName, const QString& baseDirectory)
+    : folder(folderPath), displayPath(displayPathFor(joinedItemPath(folderPath, itemName), baseDirectory))
+{
+}
+
 std::shared_ptr<Result> Result::create(const QString& path, const QString& baseDirectory, const QString& name,
                                        const std::optional<QStringList>& tags, const QString& comment,
                                        bool isDirectory, bool isPackage)
 {
+    const QByteArray bytes = fileSystemRepresentation(path);
+    const ItemStatus status = ItemStatus::read(AT_FDCWD, bytes.constData());
+    // The folder's path is kept when the name ends the path.
+    const qsizetype folderLength = path.size() - name.size();
+    if (!name.isEmpty() && folderLength > 0 && path.endsWith(name) && path.at(folderLength - 1) == u'/')
+        return make(path.left(folderLength), true, displayPathFor(path, baseDirectory), name, status, tags, comment,
+                    isDirectory, isPackage);
+    return make(path, false, displayPathFor(path, baseDirectory), name, status, tags, comment, isDirectory,
+                isPackage);
+}
+
+std::shared_ptr<Result> Result::create(const ResultFolder& folder, const QString& name, const ItemStatus& status,
+                                       const std::optional<QStringList>& tags, const QString& comment,
+                                       bool isDirectory, bool isPackage)
+{
+    return make(folder.folder, true, folder.displayPath, name, status, tags, comment, isDirectory, isPackage);
+}
+
+std::shared_ptr<Result> Result::make(const QString& location, bool inFolder, const QString& displayPath,
+                                     const QString& name, const ItemStatus& status,
+                                     const std::optional<QStringList>& tags, const QString& comment,
+                                     bool isDirectory, bool isPackage)
+{
     initialize();
-    std::shared_ptr<Result> result(new Result());
+    auto result = std::make_shared<Result>(Key{});
     result->m_name = name;
-    result->m_tags = tags;
-    result->m_comment = comment;
-    result->m_fullPath = path;
-    result->m_displayPath = displayPathFor(path, baseDirectory);
-    result->readAttributes(isDirectory, isPackage);
+    if (tags || !comment.isNull()) {
+        Details& details = result->detailsLocked(); // nobody else sees the result yet
+        details.tags = tags;
+        details.comment = comment;
+    }
+    result->m_location = location;
+    result->m_inFolder = inFolder;
+    result->m_displayPath = displayPath;
+    result->readAttributes(status, isDirectory, isPackage);
     return result;
 }
 
-void Result::readAttributes(bool isDirectory, bool isPackage)
+QString Result::fullPath() const
 {
-    const QVariantMap values = resourceValuesForKeys(
-        m_fullPath, {NSURLCreationDateKey, NSURLContentModificationDateKey, NSURLFileSizeKey, NSURLIsDirectoryKey});
-    m_created = values.value(NSURLCreationDateKey).toDateTime();
-    m_modified = values.value(NSURLContentModificationDateKey).toDateTime();
-    m_fileSize = isDirectory ? -1 : values.value(NSURLFileSizeKey).toLongLong();
-    const QString extension = pathExtension(m_fullPath);
+    return m_inFolder ? joinedItemPath(m_location, m_name) : m_location;
+}
+
+Result::~Result()
+{
+    delete m_details.load(std::memory_order_acquire);
+}
+
+Result::Details& Result::detailsLocked() const
+{
+    Details* values = m_details.load(std::memory_order_relaxed);
+    if (!values) {
+        values = new Details;
+        m_details.store(values, std::memory_order_release);
+    }
+    return *values;
+}
+
+Result::Details& Result::details() const
+{
+    if (Details* values = m_details.load(std::memory_order_acquire))
+        return *values;
+    const std::lock_guard<std::mutex> guard(infoMutex());
+    return detailsLocked();
+}
+
+std::mutex& Result::infoMutex() const
+{
+    return g_infoLocks[(reinterpret_cast<std::uintptr_t>(this) / alignof(Result)) % kInfoLocks];
+}
+
+void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isPackage)
+{
+    if (status.hasCreated)
+        m_created = QDateTime::fromMSecsSinceEpoch(status.createdMSecs, Qt::UTC);
+    if (status.valid)
+        m_modified = QDateTime::fromMSecsSinceEpoch(status.modifiedMSecs, Qt::UTC);
+    m_fileSize = isDirectory ? -1 : (status.valid && !status.isDirectory ? status.size : 0);
+    // The extension is that of the last component, which a name without
+    // "/" is.
+    const QString extension = m_inFolder && !m_name.contains(u'/') ? pathExtension(m_name) : pathExtension(fullPath());
     if (isPackage) {
-        const QString infoPath = stringByAppendingPathComponent(m_fullPath, "Contents/Info.plist");
+        const QString infoPath = stringByAppendingPathComponent(fullPath(), "Contents/Info.plist");
         QString problem;
         const QVariant plist = readPropertyListFile(infoPath, &problem);
         // A damaged Info.plist only costs the package its version; a missing
@@ -132,23 +268,17 @@ void Result::readAttributes(bool isDirectory, bool isPackage)
             logWarning(problem);
         const QVariant version = plist.toMap().value(QStringLiteral("CFBundleShortVersionString"));
         if (version.typeId() == QMetaType::QString)
-            m_info = version.toString();
+            detailsLocked().info = version.toString(); // nobody else sees the result yet
         m_type = extension;
         return;
     }
-    if (values.value(NSURLIsDirectoryKey).toBool()) {
+    if (status.isDirectory) {
         m_type = QStringLiteral("'fldr'");
         return;
     }
     // Linux keeps no type codes: the extension alone decides.
-    if (isPDFExtension(extension, QString()))
-        m_resultType = ResultType::PDF;
-    else if (isImageExtension(extension, QString()))
-        m_resultType = ResultType::Image;
-    else if (isQuickTimeExtension(extension, QStringLiteral("''")))
-        m_resultType = ResultType::Movie;
+    std::tie(m_type, m_resultType) = classifiedExtension(extension);
     m_shouldGetInfo = m_resultType != ResultType::Other;
-    m_type = extension;
 }
 
 QString Result::size() const
@@ -158,42 +288,47 @@ QString Result::size() const
 
 const QStringList& Result::tags()
 {
-    if (!m_tags)
-        m_tags = tagNamesAtPath(m_fullPath);
-    return *m_tags;
+    Details& values = details();
+    if (!values.tags)
+        values.tags = tagNamesAtPath(fullPath());
+    return *values.tags;
 }
 
 const QString& Result::comment()
 {
-    if (m_comment.isNull()) {
-        m_comment = DSStore::finderCommentAtPath(m_fullPath);
-        if (m_comment.isNull())
-            m_comment = QStringLiteral("");
+    Details& values = details();
+    if (values.comment.isNull()) {
+        values.comment = DSStore::itemCommentAtPath(fullPath());
+        if (values.comment.isNull())
+            values.comment = QStringLiteral("");
     }
-    return m_comment;
+    return values.comment;
 }
 
 const QString& Result::kind()
 {
+    Details& values = details();
     if (m_shouldGetKind) {
         static const QMimeDatabase database;
-        m_kind = database.mimeTypeForFile(m_fullPath).comment();
+        values.kind = database.mimeTypeForFile(fullPath()).comment();
         m_shouldGetKind = false;
     }
-    return m_kind;
+    return values.kind;
 }
 
 bool Result::shouldGetInfo() const
 {
-    const std::lock_guard<std::mutex> guard(m_infoMutex);
+    const std::lock_guard<std::mutex> guard(infoMutex());
     return m_shouldGetInfo;
 }
 
 QString Result::info()
 {
-    std::unique_lock<std::mutex> guard(m_infoMutex);
-    if (!m_shouldGetInfo)
-        return m_info;
+    std::unique_lock<std::mutex> guard(infoMutex());
+    if (!m_shouldGetInfo) {
+        const Details* values = m_details.load(std::memory_order_relaxed);
+        return values ? values->info : QString();
+    }
     m_shouldGetInfo = false;
     guard.unlock();
     std::shared_ptr<Result> self = weak_from_this().lock();
@@ -203,7 +338,8 @@ QString Result::info()
         infoPool().start([self] { self->computeInfo(); });
     }
     guard.lock();
-    return m_info;
+    const Details* values = m_details.load(std::memory_order_relaxed);
+    return values ? values->info : QString();
 }
 
 void Result::computeInfo()
@@ -211,13 +347,13 @@ void Result::computeInfo()
     QString info;
     switch (m_resultType) {
     case ResultType::Image:
-        info = imageInfo(m_fullPath);
+        info = imageInfo(fullPath());
         break;
     case ResultType::PDF:
-        info = pdfInfo(m_fullPath);
+        info = pdfInfo(fullPath());
         break;
     case ResultType::Movie:
-        info = movieInfo(m_fullPath);
+        info = movieInfo(fullPath());
         break;
     case ResultType::Other:
         break;
@@ -229,8 +365,8 @@ void Result::computeInfo()
 void Result::setInfo(const QString& info)
 {
     {
-        const std::lock_guard<std::mutex> guard(m_infoMutex);
-        m_info = info;
+        const std::lock_guard<std::mutex> guard(infoMutex());
+        detailsLocked().info = info;
     }
     std::shared_ptr<Result> self = weak_from_this().lock();
     if (self)

@@ -126,6 +126,11 @@ bool SearchEngine::search(const QString& phrase, const QString& path)
     // before the record is prepared again.
     if (m_worker.joinable())
         m_worker.join();
+    // A pattern that does not compile is said, not searched for: the shown
+    // results stay, and no search ends with "0 found" as if it had run.
+    m_searchError = invalidPatternMessage(phrase);
+    if (!m_searchError.isNull())
+        return false;
     m_dataSource.lock();
     m_dataSource.removeAllResults();
     m_dataSource.unlock();
@@ -133,6 +138,24 @@ bool SearchEngine::search(const QString& phrase, const QString& path)
         return false;
     m_worker = std::thread([this, path] { iterateHandler(path); });
     return true;
+}
+
+QString SearchEngine::invalidPatternMessage(const QString& phrase) const
+{
+    if (m_params.mode != kSearchRegularExpression || phrase.isEmpty())
+        return {};
+    QString message;
+    if (RegularExpression::compile(phrase, regexOptions(), &message).isValid())
+        return {};
+    return message.isEmpty() ? QStringLiteral("invalid expression") : message;
+}
+
+unsigned SearchEngine::regexOptions() const
+{
+    unsigned options = kRegexAnchorsMatchLines;
+    if (m_params.comparison & 1)
+        options |= kRegexCaseInsensitive;
+    return options;
 }
 
 // Steps that the worker would take before searching, done before it starts:
@@ -173,10 +196,7 @@ bool SearchEngine::prepareParams(const QString& phrase, const QString& path)
     } else if (m_params.mode == kSearchQueryTerms) {
         m_params.queryTerms = QueryTerms::queryTermsWithWildcard(phrase);
     } else if (m_params.mode == kSearchRegularExpression) {
-        unsigned options = kRegexAnchorsMatchLines;
-        if (m_params.comparison & 1)
-            options |= kRegexCaseInsensitive;
-        m_params.regex = RegularExpression::compile(phrase, options);
+        m_params.regex = RegularExpression::compile(phrase, regexOptions());
     }
     m_params.maxFileSize = quarterOfPhysicalMemory();
     setHighlighting();
@@ -240,6 +260,19 @@ void SearchEngine::iterateHandler(const QString& path)
     threadExit();
 }
 
+ResultsBatch SearchEngine::takeResults()
+{
+    ResultsBatch batch;
+    // The done flag first: once it is seen, every result of the search is
+    // already on the pending list.
+    batch.ended = m_searchDone.exchange(false);
+    batch.done = m_params.nDone.load();
+    batch.handedOver = batch.ended || m_dataSource.shouldFlush();
+    if (batch.handedOver)
+        batch.results = m_dataSource.takePending();
+    return batch;
+}
+
 void SearchEngine::threadInit()
 {
     m_searching.fetch_add(1);
@@ -279,17 +312,15 @@ bool SearchEngine::canPerformCatalogSearch(const QString& path) const
 void SearchEngine::performCatalogSearch(const QString& path)
 {
     // Without a catalog every destination is walked, in this same operation
-    // and with its own reported-paths set, as a catalog search that the
-    // volume refuses would be. A chosen folder may span several mounts.
-    ReportedPaths reported;
-    searchWindowWalkDirectory(m_params, path, reported, MountCrossing::EnterRealFileSystems);
+    // and as the only walk of its own, as a catalog search that the volume
+    // refuses would be. A chosen folder may span several mounts.
+    searchWindowWalkDirectory(m_params, path, MountCrossing::EnterRealFileSystems);
     threadExit();
 }
 
 void SearchEngine::enumerateDirectory(const QString& path, MountCrossing crossing)
 {
-    ReportedPaths reported;
-    searchWindowWalkDirectory(m_params, path, reported, crossing);
+    searchWindowWalkDirectory(m_params, path, crossing);
     threadExit();
 }
 

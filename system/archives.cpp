@@ -1,7 +1,7 @@
 #include "system/archives.h"
 
 #include "foundation/dates.h"
-#include "foundation/no_case_comparison.h"
+#include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/task.h"
@@ -10,11 +10,13 @@
 #include "system/folder_listings.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <exception>
 #include <typeinfo>
+
+#include <sys/stat.h>
 
 namespace sorvant {
 
@@ -23,14 +25,27 @@ namespace {
 const QString kZip = QStringLiteral("/usr/bin/zip");
 const QString kUnzip = QStringLiteral("/usr/bin/unzip");
 
+// zip's options before the archive: recursive, quiet, links stored as
+// links, and no wildcards ("-nw"): a name holding "*" is that one item.
+// The names follow "--", so a name that begins with "-" is never an option.
+QStringList zipArguments(const QString& archive, const QStringList& names)
+{
+    return QStringList {QStringLiteral("-r"), QStringLiteral("-q"), QStringLiteral("-y"), QStringLiteral("-nw"),
+                        archive, QStringLiteral("--")}
+        + names;
+}
+
 bool missing(const QString& path)
 {
     return path.isEmpty();
 }
 
+// Anything at the path, a dangling link too; the path's bytes are asked
+// for (QFileInfo would look for another name where a byte is not UTF-8).
 bool exists(const QString& path)
 {
-    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+    struct stat info {};
+    return ::lstat(fileSystemRepresentation(path).constData(), &info) == 0;
 }
 
 // Runs one tool; a failure is reported, and an archive that did not exist
@@ -80,11 +95,8 @@ bool compressFileAtPath(const QString& path, const QString& archivePath, bool ke
     const QString archive = absolute(archivePath);
     // Without keepParent a folder's contents are the archive's root.
     if (!keepParent && isDirectoryAtPath(item))
-        return runArchiveTool(kZip, {QStringLiteral("-r"), QStringLiteral("-q"), QStringLiteral("-y"), archive,
-                                     QStringLiteral(".")},
-                              item, archive);
-    return runArchiveTool(kZip, {QStringLiteral("-r"), QStringLiteral("-q"), QStringLiteral("-y"), archive,
-                                 lastPathComponent(item)},
+        return runArchiveTool(kZip, zipArguments(archive, {QStringLiteral(".")}), item, archive);
+    return runArchiveTool(kZip, zipArguments(archive, {lastPathComponent(item)}),
                           stringByDeletingLastPathComponent(item), archive);
 }
 
@@ -128,9 +140,7 @@ bool compressFiles(const QStringList& names, const QString& folder, const QStrin
         const QString archive = absolute(archivePath);
         if (!append && !removePath(archive))
             return false;
-        QStringList arguments {QStringLiteral("-r"), QStringLiteral("-q"), archive};
-        arguments += names;
-        return runArchiveTool(kZip, arguments, folder, archive);
+        return runArchiveTool(kZip, zipArguments(archive, names), folder, archive);
     } catch (const std::exception& error) {
         logMessage(QStringLiteral("compressFiles:inDirectory:toPath:append: (NSFileManager): %1:\n%2")
                        .arg(QString::fromLatin1(typeid(error).name()), QString::fromUtf8(error.what())));
@@ -141,6 +151,16 @@ bool compressFiles(const QStringList& names, const QString& folder, const QStrin
 bool compressFiles(const QStringList& names, const QString& folder, const QString& archivePath)
 {
     return compressFiles(names, folder, archivePath, false);
+}
+
+bool isRotatedArchiveName(const QString& name, const QString& prefix)
+{
+    if (prefix.isEmpty() || !name.startsWith(prefix))
+        return false;
+    // " YYYY-MM-DD HH-MM-SS", then nothing or the archive's extension.
+    static const QRegularExpression stamp(
+        QStringLiteral("\\A \\d{4}-\\d{2}-\\d{2} \\d{2}-\\d{2}-\\d{2}(\\.[A-Za-z0-9]+)*\\z"));
+    return stamp.match(QStringView(name).mid(prefix.size())).hasMatch();
 }
 
 int compareModificationDates(const QString& first, const QString& second)
@@ -159,8 +179,9 @@ QString archiveDirectoryContentsAtPath(const QString& folder, const QString& pre
         QDateTime modified;
     };
     std::vector<Archive> archives;
-    for (const QString& path :
-         pathsAtPathMatchingName(folder, [&](const QString& item) { return hasPrefixNoCase(item, prefix); }))
+    for (const QString& path : pathsAtPathMatchingName(folder, [&](const QString& item) {
+             return isRotatedArchiveName(item, prefix);
+         }))
         archives.push_back({path, fileModificationDateAtPath(path)});
     std::stable_sort(archives.begin(), archives.end(),
                      [](const Archive& a, const Archive& b) { return compareDates(a.modified, b.modified) < 0; });

@@ -6,11 +6,11 @@
 // that fails is reported with "ERROR: " and its exit status, and an archive
 // that the failed run created is removed, so no partial archive is left.
 //
-//   compressFileAtPath("/d/Notes", "/t/n.zip", true)   => zip -r -q -y in "/d",
+//   compressFileAtPath("/d/Notes", "/t/n.zip", true)   => zip -r -q -y -nw in "/d",
 //                                                        entries "Notes/..."
 //   compressFileAtPath("/d/Notes", "/t/n.zip", false)  => entries "a.txt" ...
 //   archiveDirectoryContentsAtPath("/backups", "Index", 3)
-//       => "Index 2026-12-06 22-15-04", the oldest "Index*" beyond 3 removed
+//       => "Index 2026-12-06 22-15-04", the oldest "Index <date>[.ext]" beyond 3 removed
 
 #include <QString>
 #include <QStringList>
@@ -32,7 +32,8 @@ bool decompressFileAtPath(const QString& archivePath, const QString& destination
 // "unzip -q -d destination archive".
 bool unzipFileAtPath(const QString& archivePath, const QString& destination);
 
-// "zip -r -q archive names..." run inside `folder`. Without `append` an
+// "zip -r -q -y -nw archive -- names..." run inside `folder`: each name is
+// the item of that name, never an option or a pattern. Without `append` an
 // existing archive is removed first (NO when that fails).
 bool compressFiles(const QStringList& names, const QString& folder, const QString& archivePath, bool append);
 bool compressFiles(const QStringList& names, const QString& folder, const QString& archivePath);
@@ -41,10 +42,17 @@ bool compressFiles(const QStringList& names, const QString& folder, const QStrin
 // compared with the first's (-1, 0, 1; a missing date is the oldest).
 [[nodiscard]] int compareModificationDates(const QString& first, const QString& second);
 
+// YES when `name` is one this rotation made for `prefix`: the prefix (exact
+// case), " YYYY-MM-DD HH-MM-SS", and nothing more than an extension.
+//   ("Index 2026-12-06 22-15-04.zip", "Index") => YES
+//   ("Indexer project", "Index") => NO   ("index 2026-12-06 22-15-04", "Index") => NO
+[[nodiscard]] bool isRotatedArchiveName(const QString& name, const QString& prefix);
+
 // The name for a new archive in `folder`: `prefix` and the current time as
-// " %Y-%m-%d %H-%M-%S". The folder's existing items whose names begin with
-// the prefix (ignoring case) are kept newest first, by modification date,
-// down to `maxNumberOfArchives`. Nil for a nil or empty prefix.
+// " %Y-%m-%d %H-%M-%S". The folder's existing archives of that prefix
+// (isRotatedArchiveName; nothing else is touched) are kept newest first, by
+// modification date, down to `maxNumberOfArchives`. Nil for a nil or empty
+// prefix.
 [[nodiscard]] QString archiveDirectoryContentsAtPath(const QString& folder, const QString& prefix,
                                                      int maxNumberOfArchives);
 

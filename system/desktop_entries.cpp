@@ -2,6 +2,7 @@
 
 #include "platform/log.h"
 #include "platform/path_semantics.h"
+#include "platform/task.h"
 #include "platform/url.h"
 #include "platform/xdg_folders.h"
 
@@ -12,7 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QProcess>
+#include <QProcessEnvironment>
 #include <QSet>
 #include <QStandardPaths>
 
@@ -212,20 +213,20 @@ bool launchCommands(const DesktopEntry& entry, const QStringList& items, const L
     for (QStringList command : commands) {
         if (!terminal.isEmpty())
             command = terminal + command;
-        QProcess process;
-        process.setProgram(command.takeFirst());
-        process.setArguments(command);
+        const QString program = command.takeFirst();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("GIO_LAUNCHED_DESKTOP_FILE"), entry.path());
-        // Our own launcher's pid would make the child look like a grandchild.
+        // Our own launcher's pid would make the child look like a grandchild;
+        // the detached child's own pid is known only after its environment
+        // is fixed, so the variable is left out.
         environment.remove(QStringLiteral("GIO_LAUNCHED_DESKTOP_FILE_PID"));
-        process.setProcessEnvironment(environment);
-        // GIO_LAUNCHED_DESKTOP_FILE_PID is left out: the detached child's
-        // pid is known only after its environment is fixed.
-        if (!process.startDetached()) {
+        // The items go as file-system bytes, so a name that is not UTF-8
+        // reaches the application as it is on disk.
+        QString failure;
+        if (!Task::startDetached(program, command, environment.toStringList(), &failure)) {
             allStarted = false;
             if (error)
-                *error = QStringLiteral("Could not start %1: %2").arg(process.program(), process.errorString());
+                *error = failure;
         }
     }
     return allStarted;

@@ -257,15 +257,22 @@ bool DesktopEntry::boolValue(const QString& key) const
     return raw == QLatin1String("true") || raw == QLatin1String("1");
 }
 
+// The Exec= value is a string value first ("\\\\" is one backslash), then
+// a command line with its own quoting.
+QStringList DesktopEntry::execArguments() const
+{
+    return splitExecLine(decodeDesktopValue(exec()));
+}
+
 QString DesktopEntry::program() const
 {
-    const QStringList arguments = splitExecLine(exec());
+    const QStringList arguments = execArguments();
     return arguments.isEmpty() ? QString() : arguments.first();
 }
 
 QList<QStringList> DesktopEntry::commandsForItems(const QStringList& items) const
 {
-    const QStringList arguments = splitExecLine(exec());
+    const QStringList arguments = execArguments();
     if (arguments.isEmpty())
         return {};
     // Which code takes the items decides how many commands are made.

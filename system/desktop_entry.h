@@ -87,6 +87,8 @@ public:
     [[nodiscard]] QList<QStringList> commandsForItems(const QStringList& items) const;
 
 private:
+    [[nodiscard]] QStringList execArguments() const;
+
     QString m_path;
     QString m_id;
     QString m_name;

@@ -111,8 +111,8 @@ bool recycleFile(const QString& path, bool removeOnFailure)
         return false;
     if (!itemExists(path))
         return errno == ENOENT || errno == ENOTDIR;
-    if (isFileImmutableAtPath(path))
-        setFileImmutable(false, path);
+    // An immutable item keeps its flag: the Trash refuses it (as rm does)
+    // and so does removal.
     FileError error;
     if (moveItemToTrash(path, nullptr, &error))
         return true;

@@ -39,8 +39,8 @@ bool selectFileInFileViewer(const QString& path);
 
 // Moves the item to the Trash. YES when it is in the Trash, was removed
 // (with `removeOnFailure`, when the Trash refused it) or was already gone;
-// NO for an empty path or when the item stays. An immutable item loses the
-// flag first.
+// NO for an empty path or when the item stays. An immutable item stays,
+// flag and all.
 bool recycleFile(const QString& path, bool removeOnFailure);
 bool recycleFile(const QString& path);
 

@@ -25,6 +25,13 @@ namespace {
 
 const QString kClassName = QStringLiteral("NSFileManager");
 
+int systemRenameWithFlags(const char* from, const char* to, unsigned int flags)
+{
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+}
+
+RenameWithFlags renameWithFlags = systemRenameWithFlags;
+
 // A failed step: its errno and the path it concerned (as bytes).
 struct Failure {
     int code = 0;
@@ -232,21 +239,6 @@ bool writeAll(int fd, const QByteArray& data)
     return true;
 }
 
-// Renames without ever replacing an existing destination.
-bool renameNoReplace(const QByteArray& from, const QByteArray& to)
-{
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // File systems without the flag: test first (a race remains there).
-    if (exists(to)) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::rename(from.constData(), to.constData()) == 0;
-}
-
 // Puts the finished copy at `fresh` in the place of `to` in one step, so
 // that an item, old or new, is at `to` at every moment: the two are
 // exchanged (any two kinds of item) and the old one, now at `fresh`, is
@@ -254,7 +246,7 @@ bool renameNoReplace(const QByteArray& from, const QByteArray& to)
 // for two non-folders. On failure `to` is untouched.
 bool replaceWithCopy(const QByteArray& fresh, const QByteArray& to, Failure& failure)
 {
-    if (::renameat2(AT_FDCWD, fresh.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0) {
+    if (renameWithFlags(fresh.constData(), to.constData(), RENAME_EXCHANGE) == 0) {
         Failure leftover;
         if (!removeItem(fresh, leftover)) {
             logError(QStringLiteral("Couldn't remove the replaced item %1: %2")
@@ -316,6 +308,26 @@ bool moveBytes(const QByteArray& from, const QByteArray& to, FileError* error)
 }
 
 } // namespace
+
+bool renameNoReplace(const QByteArray& from, const QByteArray& to)
+{
+    if (renameWithFlags(from.constData(), to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // File systems without the flag (FUSE, some network ones): test first
+    // (a race remains there).
+    if (exists(to)) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.constData(), to.constData()) == 0;
+}
+
+void setRenameWithFlagsFunction(RenameWithFlags function)
+{
+    renameWithFlags = function ? function : systemRenameWithFlags;
+}
 
 bool createFile(const QString& path)
 {

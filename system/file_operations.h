@@ -68,6 +68,20 @@ bool removePath(const QString& path, FileError* error = nullptr);
 // "ERROR: getFileSystemRepresentation '<path>':\n<name>\n<reason>" and answers NO.
 bool unlinkFileAtPath(const QString& path);
 
+// --- renaming bytes ----------------------------------------------------------------------
+
+// Renames `from` to `to` (file-system bytes) and never replaces an item at
+// `to` (errno EEXIST). Where the file system refuses RENAME_NOREPLACE
+// (EINVAL, ENOSYS: FUSE, some network file systems) it tests for `to` and
+// renames plainly.
+bool renameNoReplace(const QByteArray& from, const QByteArray& to);
+
+// The renameat2 call (AT_FDCWD on both sides) this file and the Trash use;
+// a test puts a stand-in here to act as a file system without a flag.
+// nullptr restores the system call.
+using RenameWithFlags = int (*)(const char* from, const char* to, unsigned int flags);
+void setRenameWithFlagsFunction(RenameWithFlags function);
+
 // --- writing ------------------------------------------------------------------------------
 
 // Writes data to a file, made when missing. Appending adds to the end;

@@ -12,6 +12,25 @@ namespace sorvant {
 namespace {
 
 constexpr qsizetype kMaximumNameLength = 250;
+// No file system here takes a longer name (in bytes).
+constexpr qsizetype kMaximumNameBytes = 255;
+
+// The longest start of `base` within `units` UTF-16 units and `bytes`
+// bytes, never splitting a surrogate pair.
+QString cutBase(const QString& base, qsizetype units, qsizetype bytes)
+{
+    qsizetype end = 0;
+    qsizetype used = 0;
+    while (end < base.size()) {
+        const qsizetype next = end + (base.at(end).isHighSurrogate() && end + 1 < base.size() ? 2 : 1);
+        const qsizetype size = fileSystemRepresentationLength(base.mid(end, next - end));
+        if (next > units || used + size > bytes)
+            break;
+        used += size;
+        end = next;
+    }
+    return base.left(end);
+}
 
 bool itemExists(const QString& path)
 {
@@ -32,9 +51,12 @@ QString nonExistingFilenameAtPath(const QString& path)
     for (long long n = 1;; ++n) {
         const QString suffix = QStringLiteral("-%1").arg(n);
         qsizetype room = kMaximumNameLength - suffix.size();
-        if (!extension.isEmpty())
+        qsizetype byteRoom = kMaximumNameBytes - suffix.size();
+        if (!extension.isEmpty()) {
             room -= extension.size() + 1;
-        QString candidate = base.left(qMax<qsizetype>(room, 0)) + suffix;
+            byteRoom -= fileSystemRepresentationLength(extension) + 1;
+        }
+        QString candidate = cutBase(base, room, byteRoom) + suffix;
         if (!extension.isEmpty())
             candidate += u'.' + extension;
         const QString candidatePath = stringByAppendingPathComponent(folder, candidate);

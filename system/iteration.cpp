@@ -7,6 +7,7 @@
 #include "platform/path_semantics.h"
 #include "system/file_operations.h"
 #include "system/file_tests.h"
+#include "system/link_resolution.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -200,10 +201,17 @@ bool removeEmptyDirectoriesInside(const QString& root, const QString& start)
 {
     if (root.isEmpty() || start.isEmpty())
         return false;
-    const QString base = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
-    if (!start.startsWith(base))
+    // Both are taken as the system takes them: "." and ".." removed, ".."
+    // after a link leaving the link's target, so that no spelling of the
+    // start ("<root>/.", "<root>/a/../..", a link out of the root) reaches
+    // the root or anything outside it.
+    const QString physicalRoot = stringByResolvingSymlinksInPath(stringByStandardizingPath(root));
+    const QString item = physicalItemPath(start);
+    const QString parent = stringByResolvingSymlinksInPath(stringByDeletingLastPathComponent(item));
+    QString folder = (parent == QLatin1String("/") ? QString() : parent) + u'/' + lastPathComponent(item);
+    const QString base = physicalRoot.endsWith(QLatin1Char('/')) ? physicalRoot : physicalRoot + QLatin1Char('/');
+    if (!isAbsolutePath(physicalRoot) || !folder.startsWith(base))
         return false;
-    QString folder = start;
     while (folder.startsWith(base) && folder.size() > base.size()) {
         if (!removeEmptyDirectoryAtPath(folder))
             break;

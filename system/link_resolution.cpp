@@ -72,4 +72,19 @@ void clearLinkResolutionCache()
     cache.entries.clear();
 }
 
+QString physicalItemPath(const QString& path)
+{
+    const QString standardized = stringByStandardizingPath(path);
+    if (!path.split(u'/').contains(QStringLiteral("..")))
+        return standardized;
+    QString trimmed = stringByExpandingTildeInPath(path);
+    while (trimmed.size() > 1 && trimmed.endsWith(u'/'))
+        trimmed.chop(1);
+    const QString last = lastPathComponent(trimmed);
+    if (last == QLatin1String("..") || last == QLatin1String("."))
+        return stringByResolvingSymlinksInPath(trimmed);
+    const QString parent = stringByResolvingSymlinksInPath(stringByDeletingLastPathComponent(trimmed));
+    return parent == QLatin1String("/") ? u'/' + last : parent + u'/' + last;
+}
+
 } // namespace sorvant

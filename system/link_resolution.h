@@ -20,6 +20,15 @@ namespace sorvant {
 //   "/" => "/"   "/a/./link/x" => "/a/target/x"   "" => ""   null => null
 [[nodiscard]] QString stringByResolvingLinksInPath(const QString& path);
 
+// The item a path names to the system, the last component itself not
+// followed (a link stays the link): ".." after a link leaves the link's
+// target, as the kernel and every shell command take it, where a lexical
+// reading would name another item. A path without ".." is only
+// standardized; a last component "." or ".." is resolved whole.
+//   "/a/link/../x" (link -> /b/inner) => "/b/x"   "/a/./x" => "/a/x"
+//   "/a/link" => "/a/link"   "" => ""   null => null
+[[nodiscard]] QString physicalItemPath(const QString& path);
+
 // Empties the cache (tests; the cache otherwise lives as long as the process).
 void clearLinkResolutionCache();
 

@@ -3,10 +3,12 @@
 #include "foundation/lines.h"
 #include "foundation/trimming.h"
 #include "foundation/values.h"
+#include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/task.h"
 #include "platform/user_defaults.h"
+#include "platform/utf8.h"
 #include "system/bundle.h"
 #include "system/desktop_entry.h"
 #include "system/file_operations.h"
@@ -53,22 +55,61 @@ bool systemctl(const QStringList& arguments)
     return Task::launchTaskAndWaitUntilExitWithLaunchPath(program, QStringList {QStringLiteral("--user")} + arguments);
 }
 
-// Quotes an Exec= argument by the desktop-entry rules.
+// Quotes an Exec= argument by the desktop-entry rules: quoted where it
+// holds a reserved character, "%" doubled (no field code), and the whole
+// escaped once more as a string value (a backslash doubled).
 QString execArgument(const QString& argument)
 {
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
     bool plain = !argument.isEmpty();
     for (const QChar c : argument)
         plain = plain && !reserved.contains(c);
-    if (plain)
-        return argument;
     QString quoted = argument;
-    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-        .replace(QLatin1Char('"'), QStringLiteral("\\\""))
-        .replace(QLatin1Char('`'), QStringLiteral("\\`"))
-        .replace(QLatin1Char('$'), QStringLiteral("\\$"));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    if (!plain) {
+        quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+            .replace(QLatin1Char('"'), QStringLiteral("\\\""))
+            .replace(QLatin1Char('`'), QStringLiteral("\\`"))
+            .replace(QLatin1Char('$'), QStringLiteral("\\$"));
+        quoted = QLatin1Char('"') + quoted + QLatin1Char('"');
+    }
+    quoted.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    return quoted.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
 }
+
+} // namespace
+
+QString systemdExecArgument(const QString& argument)
+{
+    // Always quoted, with C escapes: "\\" "\"" and "\xHH" for a byte that is
+    // not UTF-8 or a control character; then systemd's own specifiers and
+    // variables are kept literal: "%" as "%%", "$" as "$$".
+    const QByteArray bytes = fileSystemRepresentation(argument);
+    QString quoted = QStringLiteral("\"");
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto* at = reinterpret_cast<const unsigned char*>(bytes.constData()) + i;
+        const unsigned char byte = *at;
+        const int length = byte < 0x80 ? 1 : utf8::sequenceLength(at, bytes.size() - i);
+        if (length == 0 || byte < 0x20 || byte == 0x7F) {
+            quoted += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
+            ++i;
+            continue;
+        }
+        const QString character = QString::fromUtf8(bytes.constData() + i, length);
+        if (character == u"\\" || character == u"\"")
+            quoted += u'\\' + character;
+        else if (character == u"%")
+            quoted += QStringLiteral("%%");
+        else if (character == u"$")
+            quoted += QStringLiteral("$$");
+        else
+            quoted += character;
+        i += length;
+    }
+    return quoted + u'"';
+}
+
+namespace {
 
 bool writeText(const QString& text, const QString& path)
 {
@@ -146,7 +187,9 @@ bool scheduleLaunchAt(const QDateTime& date, UserDefaults& defaults, const Launc
         Task listing(crontab, {QStringLiteral("-l")});
         listing.setCurrentDirectoryPath(QStringLiteral("."));
         if (!crontab.isEmpty() && listing.launchAndWaitUntilExit() && !listing.standardOutput().isEmpty()) {
-            cronLines = lines(QString::fromLocal8Bit(listing.standardOutput()));
+            // Decoded so that every byte comes back (other users' lines may
+            // hold any bytes).
+            cronLines = lines(stringWithFileSystemRepresentation(listing.standardOutput()));
             for (const QString& line : cronLines)
                 cleanCronTab = cleanCronTab
                     || (!executableName.isEmpty() && stringByTrimmingWhiteSpaces(line).endsWith(executableName));
@@ -172,7 +215,7 @@ bool scheduleLaunchAt(const QDateTime& date, UserDefaults& defaults, const Launc
         const QString serviceText = QStringLiteral("[Unit]\nDescription=Monthly launch of %1\n\n[Service]\n"
                                                    "Type=exec\nExecStart=%2\n")
                                         .arg(application.name.isEmpty() ? application.identifier : application.name,
-                                             execArgument(application.executablePath));
+                                             systemdExecArgument(application.executablePath));
         const QString timerText = QStringLiteral("[Unit]\nDescription=Monthly launch of %1\n\n[Timer]\n"
                                                  "OnCalendar=*-*-%2 %3:%4:00\nUnit=%5.service\n\n"
                                                  "[Install]\nWantedBy=timers.target\n")
@@ -198,7 +241,7 @@ bool scheduleLaunchAt(const QDateTime& date, UserDefaults& defaults, const Launc
             kept += QLatin1Char('\n');
         Task replace(crontab, {QStringLiteral("-")});
         replace.setCurrentDirectoryPath(QStringLiteral("."));
-        replace.setStandardInput(kept.toLocal8Bit());
+        replace.setStandardInput(fileSystemRepresentation(kept));
         // Only a table that was really replaced ends the scanning; after a
         // refused one the lines are still there and the next call tries again.
         if (replace.launchAndSleepUntilExit()) {

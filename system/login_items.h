@@ -46,6 +46,13 @@ bool removeFromLoginItems(const LaunchedApplication& application = LaunchedAppli
 // Removes, then adds when `enable`; answers the last step's result.
 bool setLoginItem(bool enable, const LaunchedApplication& application = LaunchedApplication::current());
 
+// One argument of a service's ExecStart= line, as systemd reads it back:
+// quoted, "\\" and "\"" escaped, a byte that is not UTF-8 or a control
+// character as "\xHH", "%" as "%%" and "$" as "$$".
+//   "/opt/a b/app" => "\"/opt/a b/app\""   "/x/50%$y" => "\"/x/50%%$$y\""
+//   "a\xFF" (byte) => "\"a\\xff\""   "" => "\"\""
+[[nodiscard]] QString systemdExecArgument(const QString& argument);
+
 // The timer's label, "<identifier>.launcher".
 [[nodiscard]] QString launchAgentLabel(const LaunchedApplication& application);
 // Replaces the monthly launch with one at `date` (its day of the month and

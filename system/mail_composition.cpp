@@ -1,7 +1,9 @@
 #include "system/mail_composition.h"
 
 #include "foundation/ellipsizing.h"
+#include "platform/log.h"
 #include "platform/path_semantics.h"
+#include "platform/task.h"
 #include "platform/url.h"
 #include "system/bundle.h"
 #include "system/desktop_entries.h"
@@ -12,7 +14,6 @@
 #include "web/url/query_parameters.h"
 
 #include <QFileInfo>
-#include <QProcess>
 
 namespace sorvant {
 
@@ -126,9 +127,17 @@ bool mailTo(const QString& recipients, const QString& subject, const QString& bo
             trimmed << recipient.trimmed();
         arguments << attachments.join(QLatin1Char('\n')) << body << subject << trimmed.join(QLatin1Char('\n'))
                   << (immediately ? QStringLiteral("yes") : QStringLiteral("no"));
+        // The same lists once more, one argument per item (a path may hold a
+        // newline): the count of attachments, the attachments, the
+        // recipients. Scripts that take five arguments ignore them.
+        arguments << QString::number(attachments.size()) << attachments << trimmed;
     }
     // The script runs on its own; the message need not exist on return.
-    return QProcess::startDetached(script, arguments);
+    QString error;
+    if (Task::startDetached(script, arguments, {}, &error))
+        return true;
+    logError(error);
+    return false;
 }
 
 } // namespace sorvant

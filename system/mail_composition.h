@@ -10,7 +10,8 @@
 // the shipped "Default" script, which hands the message to xdg-email. A
 // script gets five arguments: the attachment paths one per line, the body,
 // the subject, the recipients one per line, and "yes" or "no" for sending at
-// once; a client that has its own script is started first (through its
+// once; then the number of attachments, the attachments and the recipients,
+// one argument each (a path may hold a newline); a client that has its own script is started first (through its
 // desktop entry) when it does not run; a "MailMate" script gets the whole "mailto:" URL with
 // "attachment-url" parameters instead. The script is started and not waited
 // for. Sending at once is only offered by clients this system cannot

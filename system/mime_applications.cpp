@@ -1,5 +1,6 @@
 #include "system/mime_applications.h"
 
+#include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
 #include "platform/url.h"
 #include "platform/xdg_folders.h"
@@ -10,6 +11,9 @@
 #include <QHash>
 #include <QMimeDatabase>
 #include <QSet>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace sorvant {
 
@@ -73,6 +77,14 @@ QList<Associations> allAssociations()
     return lists;
 }
 
+// An association may name any entry: only an application whose program is
+// there (TryExec=) can open an item; a Type=Link entry cannot.
+bool isRunnableEntry(const QString& path, const QString& id)
+{
+    const DesktopEntry entry = DesktopEntry::fromFile(path, id);
+    return entry.isApplication() && entry.isInstalled();
+}
+
 // The applications of exactly one type, without parent types.
 QStringList applicationsForExactType(const QString& type, const QList<Associations>& lists,
                                      const QList<DesktopEntry>& entries)
@@ -95,7 +107,7 @@ QStringList applicationsForExactType(const QString& type, const QList<Associatio
     QStringList paths;
     for (const QString& id : ids) {
         const QString path = desktopEntryPathForID(id);
-        if (!path.isNull() && !paths.contains(path))
+        if (!path.isNull() && !paths.contains(path) && isRunnableEntry(path, id))
             paths.append(path);
     }
     return paths;
@@ -138,11 +150,23 @@ QString mimeTypeForPath(const QString& path)
 {
     if (path.isEmpty())
         return {};
-    const QFileInfo info(path);
-    if (info.isDir())
+    // QFileInfo and QFile would encode a byte that is not UTF-8 as U+FFFD
+    // and look at another (missing) file: the bytes are opened here.
+    const QByteArray bytes = fileSystemRepresentation(path);
+    struct stat info {};
+    if (bytes.isNull() || ::stat(bytes.constData(), &info) != 0)
+        return mimeTypeForFileName(path);
+    if (S_ISDIR(info.st_mode))
         return QStringLiteral("inode/directory");
     static const QMimeDatabase database;
-    return database.mimeTypeForFile(path).name();
+    if (!S_ISREG(info.st_mode))
+        return database.mimeTypeForFile(path).name();   // devices, pipes, sockets: by kind
+    const int fd = ::open(bytes.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return database.mimeTypeForFile(lastPathComponent(path), QMimeDatabase::MatchExtension).name();
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    return database.mimeTypeForFileNameAndData(lastPathComponent(path), &file).name();
 }
 
 QString mimeTypeForFileName(const QString& name)
@@ -196,13 +220,18 @@ QStringList applicationsForMimeType(const QString& type)
     return paths;
 }
 
-QString defaultApplicationForMimeType(const QString& type)
+QStringList defaultApplicationsForMimeType(const QString& type)
 {
     if (type.isEmpty())
         return {};
     const QList<Associations> lists = allAssociations();
     QList<DesktopEntry> entries;
     applicationEntriesOnly(allDesktopEntries(), &entries);
+    QStringList paths;
+    const auto add = [&paths](const QString& path) {
+        if (!paths.contains(path))
+            paths.append(path);
+    };
     for (const QString& each : mimeTypeAndAncestors(type)) {
         QSet<QString> removed;
         for (const Associations& list : lists) {
@@ -212,15 +241,20 @@ QString defaultApplicationForMimeType(const QString& type)
                 if (removed.contains(id))
                     continue;
                 const QString path = desktopEntryPathForID(id);
-                if (!path.isNull() && DesktopEntry::fromFile(path, id).isApplication())
-                    return path;
+                if (!path.isNull() && isRunnableEntry(path, id))
+                    add(path);
             }
         }
-        const QStringList associated = applicationsForExactType(each, lists, entries);
-        if (!associated.isEmpty())
-            return associated.first();
+        for (const QString& path : applicationsForExactType(each, lists, entries))
+            add(path);
     }
-    return {};
+    return paths;
+}
+
+QString defaultApplicationForMimeType(const QString& type)
+{
+    const QStringList paths = defaultApplicationsForMimeType(type);
+    return paths.isEmpty() ? QString() : paths.first();
 }
 
 } // namespace sorvant

@@ -23,7 +23,8 @@ class URL;
 // The MIME type of an item: a URL's scheme handler type for other URLs
 // ("x-scheme-handler/https"), the shared database's type of a file (by
 // name, then contents) for paths and file URLs, "inode/directory" for
-// folders. Null for a null URL.
+// folders. Null for a null URL. The path's bytes are read, so a name that
+// is not UTF-8 is typed by its own contents.
 [[nodiscard]] QString mimeTypeForPath(const QString& path);
 [[nodiscard]] QString mimeTypeForURL(const URL& url);
 
@@ -39,12 +40,16 @@ class URL;
 // The applications that open `type` (or one of its parents): Added
 // Associations first, then the entries that list the type, without those
 // a Removed Associations line takes away; the desktop file paths, best
-// first, without duplicates.
+// first, without duplicates. Only applications that can run are listed: an
+// entry whose TryExec= program is missing, or of Type=Link, is not.
 [[nodiscard]] QStringList applicationsForMimeType(const QString& type);
 
 // The default application of `type`: the first installed Default
 // Applications entry for the type or, failing that, its first associated
 // application; then the same for each parent type. Null when none.
 [[nodiscard]] QString defaultApplicationForMimeType(const QString& type);
+// Every application in that order, best first: opening walks it when the
+// first cannot run.
+[[nodiscard]] QStringList defaultApplicationsForMimeType(const QString& type);
 
 } // namespace sorvant

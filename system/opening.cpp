@@ -1,11 +1,11 @@
 #include "system/opening.h"
 
 #include "platform/log.h"
+#include "platform/task.h"
 #include "platform/url.h"
 #include "system/desktop_entries.h"
 #include "system/mime_applications.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <mutex>
@@ -33,7 +33,13 @@ public:
             logError(QStringLiteral("No application opens %1").arg(item));
             return false;
         }
-        return QProcess::startDetached(opener, {item});
+        // The item is an absolute path or a URL with its scheme, never an
+        // option; its bytes go as they are.
+        QString error;
+        if (Task::startDetached(opener, {item}, {}, &error))
+            return true;
+        logError(error);
+        return false;
     }
 };
 
@@ -52,11 +58,15 @@ QString itemOf(const URL& url)
     return url.isFileURL() ? url.path() : url.absoluteString();
 }
 
+// The default applications are tried in order: one that cannot run (its
+// program is gone, its Exec= line unusable) hands over to the next.
 bool openWithDefault(const URL& url)
 {
-    const QString application = defaultApplicationForMimeType(mimeTypeForURL(url));
-    if (!application.isNull())
-        return opener().openWithApplication(application, {itemOf(url)});
+    const QStringList applications = defaultApplicationsForMimeType(mimeTypeForURL(url));
+    for (const QString& application : applications) {
+        if (opener().openWithApplication(application, {itemOf(url)}))
+            return true;
+    }
     return opener().openWithDesktopOpener(itemOf(url));
 }
 

@@ -4,9 +4,11 @@
 #include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
 #include "platform/xdg_folders.h"
+#include "system/file_operations.h"
+#include "system/file_tests.h"
+#include "system/link_resolution.h"
 
 #include <QDateTime>
-#include <QFile>
 
 #include <cerrno>
 
@@ -19,6 +21,12 @@ namespace sorvant {
 
 namespace {
 
+// A name in files/ gets ".trashinfo" (10 bytes) in info/, and a name may
+// not pass 255 bytes: names in files/ stay within 245.
+constexpr qsizetype kMaxTrashNameBytes = 255 - 10;
+// An extension longer than this is cut with the base rather than kept.
+constexpr qsizetype kMaxKeptExtensionBytes = 32;
+
 QByteArray bytes(const QString& path)
 {
     return fileSystemRepresentation(path);
@@ -30,54 +38,111 @@ bool statPath(const QString& path, struct stat* info, bool follow = true)
     return (follow ? ::stat(encoded.constData(), info) : ::lstat(encoded.constData(), info)) == 0;
 }
 
-// A private folder of the trash: made with mode 0700 when missing; an
-// existing one must be a real folder.
-bool ensureFolder(const QString& path)
+// A folder of the home trash or above it: made with mode 0700 when missing.
+// Links are followed, so a home or data folder that is a link elsewhere
+// (/home on another disk) serves.
+bool ensureHomeFolder(const QString& path)
 {
     struct stat info {};
-    if (::lstat(bytes(path).constData(), &info) == 0)
-        return S_ISDIR(info.st_mode);
+    if (statPath(path, &info)) {
+        if (S_ISDIR(info.st_mode))
+            return true;
+        errno = ENOTDIR;
+        return false;
+    }
+    if (errno != ENOENT)
+        return false;
     return ::mkdir(bytes(path).constData(), 0700) == 0 || errno == EEXIST;
 }
 
-bool ensureFolders(const QString& path)
+bool ensureHomeTrash(const QString& trash)
 {
-    const QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
+    const QStringList parts = trash.split(u'/', Qt::SkipEmptyParts);
     QString current;
     for (const QString& part : parts) {
         current += u'/' + part;
-        if (!ensureFolder(current))
+        if (!ensureHomeFolder(current))
             return false;
+    }
+    return ensureHomeFolder(trash + QStringLiteral("/files")) && ensureHomeFolder(trash + QStringLiteral("/info"));
+}
+
+// A folder of a trash on a shared volume: ours alone. It must be a real
+// folder (no link), owned by us and closed to others (no group or other
+// bits); a missing one is made so. Anything else is refused, so that a
+// folder another user made in advance never receives our items.
+bool ensurePrivateFolder(const QString& path)
+{
+    struct stat info {};
+    if (!statPath(path, &info, false)) {
+        if (errno != ENOENT || (::mkdir(bytes(path).constData(), 0700) != 0 && errno != EEXIST)
+            || !statPath(path, &info, false))
+            return false;
+    }
+    if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid() || (info.st_mode & 077) != 0) {
+        errno = EPERM;
+        return false;
     }
     return true;
 }
 
-bool ensureTrash(const QString& trash)
+bool ensurePrivateTrash(const QString& trash)
 {
-    return ensureFolders(trash) && ensureFolder(trash + QStringLiteral("/files"))
-        && ensureFolder(trash + QStringLiteral("/info"));
+    return ensurePrivateFolder(trash) && ensurePrivateFolder(trash + QStringLiteral("/files"))
+        && ensurePrivateFolder(trash + QStringLiteral("/info"));
 }
 
-// Writes the record under the first free name of `name` ("a.txt", then
-// "a.2.txt", "a.3.txt" …) and answers that name; O_EXCL makes the name
-// ours even when another program trashes at the same moment.
-QString reserveInfo(const QString& trash, const QString& name, const QByteArray& contents, int* savedErrno)
+// An administrator's "<top>/.Trash": a real folder (not a link) with the
+// sticky bit, so that users cannot remove each other's folders in it.
+bool isUsableAdminTrash(const QString& path)
 {
-    const QString base = stringByDeletingPathExtension(name);
-    const QString extension = pathExtension(name);
+    struct stat info {};
+    return statPath(path, &info, false) && S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX);
+}
+
+// Cuts bytes from the end, never inside a UTF-8 sequence.
+QByteArray cutBytes(const QByteArray& text, qsizetype size)
+{
+    if (text.size() <= size)
+        return text;
+    qsizetype end = std::max<qsizetype>(0, size);
+    while (end > 0 && (static_cast<unsigned char>(text.at(end)) & 0xC0) == 0x80)
+        --end;
+    return text.left(end);
+}
+
+} // namespace
+
+QByteArray trashNameCandidate(const QByteArray& name, int n)
+{
+    qsizetype dot = name.lastIndexOf('.');
+    if (dot <= 0 || name.size() - dot > kMaxKeptExtensionBytes + 1)
+        dot = name.size();
+    const QByteArray extension = name.mid(dot);
+    const QByteArray counter = n > 1 ? "." + QByteArray::number(n) : QByteArray();
+    QByteArray base = name.left(dot);
+    if (base.size() + counter.size() + extension.size() > kMaxTrashNameBytes)
+        base = cutBytes(base, kMaxTrashNameBytes - counter.size() - extension.size());
+    return base + counter + extension;
+}
+
+namespace {
+
+// Writes the record under the first free name of `name` ("a.txt", then
+// "a.2.txt", "a.3.txt" …, each shortened to fit) and answers that name;
+// O_EXCL makes the name ours even when another program trashes at the
+// same moment.
+QByteArray reserveInfo(const QByteArray& trash, const QByteArray& name, const QByteArray& contents,
+                       int* savedErrno)
+{
     for (int n = 1; n < 10000; ++n) {
-        QString candidate = name;
-        if (n > 1) {
-            candidate = base + u'.' + QString::number(n);
-            if (!extension.isEmpty())
-                candidate += u'.' + extension;
-        }
+        const QByteArray candidate = trashNameCandidate(name, n);
         // An item left in files/ without its record keeps its name too.
         struct stat existing {};
-        if (statPath(trash + QStringLiteral("/files/") + candidate, &existing, false))
+        if (::lstat((trash + "/files/" + candidate).constData(), &existing) == 0)
             continue;
-        const QString infoPath = trash + QStringLiteral("/info/") + candidate + QStringLiteral(".trashinfo");
-        const int fd = ::open(bytes(infoPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const QByteArray infoPath = trash + "/info/" + candidate + ".trashinfo";
+        const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
@@ -88,19 +153,13 @@ QString reserveInfo(const QString& trash, const QString& name, const QByteArray&
         const int writeErrno = errno;
         if (::close(fd) != 0 || !written) {
             *savedErrno = written ? errno : writeErrno;
-            ::unlink(bytes(infoPath).constData());
+            ::unlink(infoPath.constData());
             return {};
         }
         return candidate;
     }
     *savedErrno = EEXIST;
     return {};
-}
-
-bool isUsableAdminTrash(const QString& path)
-{
-    struct stat info {};
-    return ::lstat(bytes(path).constData(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX);
 }
 
 } // namespace
@@ -135,7 +194,7 @@ QString trashFolderForPath(const QString& path)
     // The home trash is made first, so its device is known (and so that
     // nothing ever writes a trash into the current folder).
     const QString home = homeTrashPath();
-    if (!ensureTrash(home))
+    if (!ensureHomeTrash(home))
         return {};
     struct stat homeInfo {};
     if (statPath(home, &homeInfo) && homeInfo.st_dev == item.st_dev)
@@ -146,10 +205,16 @@ QString trashFolderForPath(const QString& path)
     const QString uid = QString::number(::getuid());
     const QString prefix = top == QLatin1String("/") ? QString() : top;
     const QString admin = prefix + QStringLiteral("/.Trash");
-    if (isUsableAdminTrash(admin) && ensureTrash(admin + u'/' + uid))
+    if (isUsableAdminTrash(admin) && ensurePrivateTrash(admin + u'/' + uid))
         return admin + u'/' + uid;
     const QString own = prefix + QStringLiteral("/.Trash-") + uid;
-    return ensureTrash(own) ? own : QString();
+    if (ensurePrivateTrash(own))
+        return own;
+    // No trash of our own on the volume: the home trash is on another
+    // device, and items are never copied there, so the item stays.
+    if (errno == 0)
+        errno = EPERM;
+    return {};
 }
 
 QByteArray trashInfoContents(const QString& path, const QDateTime& date)
@@ -166,8 +231,8 @@ bool moveItemToTrash(const QString& path, QString* trashedPath, FileError* error
     clearError(error);
     if (trashedPath)
         trashedPath->clear();
-    const QString absolute = stringByStandardizingPath(path);
-    if (path.isEmpty() || !isAbsolutePath(absolute)) {
+    const QString absolute = physicalItemPath(path);
+    if (path.isEmpty() || !isAbsolutePath(absolute) || absolute == QLatin1String("/")) {
         setError(error, EINVAL, path, QStringLiteral("trash"));
         return false;
     }
@@ -176,6 +241,12 @@ bool moveItemToTrash(const QString& path, QString* trashedPath, FileError* error
         setError(error, errno, absolute, QStringLiteral("trash"));
         return false;
     }
+    // An immutable item stays where it is, as rm leaves it.
+    if (!S_ISLNK(item.st_mode) && isFileImmutableAtPath(absolute)) {
+        setError(error, EPERM, absolute, QStringLiteral("trash"));
+        return false;
+    }
+    errno = 0;
     const QString trash = trashFolderForPath(absolute);
     if (trash.isNull()) {
         setError(error, errno ? errno : EXDEV, absolute, QStringLiteral("trash"));
@@ -189,22 +260,22 @@ bool moveItemToTrash(const QString& path, QString* trashedPath, FileError* error
         recorded = absolute.mid(top == QLatin1String("/") ? 1 : top.size() + 1);
     }
     int savedErrno = 0;
-    const QString name = reserveInfo(trash, lastPathComponent(absolute),
-                                     trashInfoContents(recorded, QDateTime::currentDateTime()), &savedErrno);
+    const QByteArray trashBytes = bytes(trash);
+    const QByteArray name = reserveInfo(trashBytes, bytes(lastPathComponent(absolute)),
+                                        trashInfoContents(recorded, QDateTime::currentDateTime()), &savedErrno);
     if (name.isNull()) {
         setError(error, savedErrno, absolute, QStringLiteral("trash"));
         return false;
     }
-    const QString target = trash + QStringLiteral("/files/") + name;
-    if (::renameat2(AT_FDCWD, bytes(absolute).constData(), AT_FDCWD, bytes(target).constData(),
-                    RENAME_NOREPLACE) != 0) {
+    const QByteArray target = trashBytes + "/files/" + name;
+    if (!renameNoReplace(bytes(absolute), target)) {
         savedErrno = errno;
-        ::unlink(bytes(trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo")).constData());
+        ::unlink((trashBytes + "/info/" + name + ".trashinfo").constData());
         setError(error, savedErrno, absolute, QStringLiteral("trash"));
         return false;
     }
     if (trashedPath)
-        *trashedPath = target;
+        *trashedPath = stringWithFileSystemRepresentation(target);
     return true;
 }
 

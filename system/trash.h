@@ -1,12 +1,15 @@
 #pragma once
 // Moving items to the Trash by the freedesktop Trash rules: items of the
-// home's file system go to $XDG_DATA_HOME/Trash, items of other volumes to
-// "<top>/.Trash/<uid>" (when the administrator made a sticky ".Trash"
-// there) or "<top>/.Trash-<uid>". Each item gets a ".trashinfo" record
-// (original path and deletion date) written before the item moves; the
-// move is a rename that never replaces anything, so an item is either
-// wholly in the Trash with its record or where it was, with no record.
-// Items are never copied across file systems.
+// home's file system go to $XDG_DATA_HOME/Trash (the home and data folders
+// may be links), items of other volumes to "<top>/.Trash/<uid>" (when the
+// administrator made a sticky ".Trash" there that is no link) or
+// "<top>/.Trash-<uid>". Trash folders on a volume must be ours: real
+// folders, owned by us, mode 0700; otherwise the item stays where it is.
+// Each item gets a ".trashinfo" record (original path and deletion date)
+// written before the item moves; the move is a rename that never replaces
+// anything, so an item is either wholly in the Trash with its record or
+// where it was, with no record. Items are never copied across file
+// systems, and an immutable item is refused, as rm refuses it.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -33,6 +36,14 @@ bool moveItemToTrash(const QString& path, QString* trashedPath = nullptr, FileEr
 // above it on the same device.
 //   "/home/u/x" (home on "/") => "/"
 [[nodiscard]] QString topDirectoryOfPath(const QString& path);
+
+// The name an item gets in files/ at the n-th try (n from 1): the name, then
+// "<base>.<n><.extension>", with the base cut (never inside a UTF-8
+// sequence) so that the name stays within 245 bytes and its record's name
+// within 255. The full path stays in the record.
+//   ("a.txt", 1) => "a.txt"   ("a.txt", 2) => "a.2.txt"   (250 x "x", 1) => 245 x "x"
+//   ("", 1) => ""
+[[nodiscard]] QByteArray trashNameCandidate(const QByteArray& name, int n);
 
 // The trash's form of a deletion: "[Trash Info]\nPath=<path, percent-
 // escaped>\nDeletionDate=<local time, YYYY-MM-DDThh:mm:ss>\n".

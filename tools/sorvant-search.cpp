@@ -151,7 +151,7 @@ const QList<OptionText>& optionTexts()
         {{"n", "names"}, "Search file and folder names (the default when no other of -n, -c, -t, -m is given)."},
         {{"c", "contents"}, "Search the text contents of files."},
         {{"t", "tags"}, "Search tags (\"user.xdg.tags\")."},
-        {{"m", "comments"}, "Search Finder comments (\".DS_Store\")."},
+        {{"m", "comments"}, "Search comments (\".DS_Store\", then \"user.xdg.comment\")."},
         {{"i", "ignore-case"}, "Ignore case."},
         {{"d", "ignore-diacritics"}, "Ignore diacritics (query terms)."},
         {{"z", "fuzzy"}, "Fuzzy matching (query terms)."},
@@ -469,7 +469,8 @@ int main(int argc, char** argv)
     }
     installSignalHandlers();
 
-    initSeparatorsAndTables();
+    // The separator sets and comparison tables are built on first use (each
+    // once, safely from any thread): a search that needs none builds none.
     QStringList defaultArguments{QStringLiteral("sorvant-search")};
     if (options.scanAll)
         defaultArguments << QStringLiteral("-scanAll") << QStringLiteral("YES");
@@ -507,5 +508,9 @@ int main(int argc, char** argv)
     timer.start(10);
     app.exec();
     engine.stopSearch();
-    return finalStatus(printer);
+    // Everything is written: the process ends without freeing its results
+    // one by one, which would take a while after many.
+    const int status = finalStatus(printer);
+    std::fflush(stderr);
+    std::_Exit(status);
 }

@@ -8,6 +8,7 @@
 
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +43,18 @@ protected:
         if (window.searchField()->isEnabled() && ended.isEmpty())
             return false;
         return !ended.isEmpty() || ended.wait(10000);
+    }
+
+    // A window that searched `phrase` in `folder`, then shown and active;
+    // null when it could not be had.
+    std::unique_ptr<SearchWindow> shownWindowAfterSearch(const QString& phrase, const QString& folder)
+    {
+        auto window = makeWindow();
+        if (!searchAndWait(*window, phrase, folder))
+            return nullptr;
+        window->show();
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window.get()) ? std::move(window) : nullptr;
     }
 
     TempTree tree;

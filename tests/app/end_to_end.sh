@@ -6,9 +6,10 @@
 # forwarded to the first; the preferences switch "Quit on close" on, closing
 # the window quits, and the defaults file holds what the window saved. Three
 # more launches follow: a long search, stopped with Escape, and the window
-# dark with the settings portal alone and on a dark Plasma desktop.
-# Screenshots go to SHOTS. FAKE_DESKTOP stands in for the file manager and
-# the launcher on the bus and records what the application asks of them.
+# dark with the settings portal alone and on a dark Plasma desktop; last, a
+# Move to Trash where the Trash refuses one item of three. Screenshots go to
+# SHOTS. FAKE_DESKTOP stands in for the file manager and the launcher on the
+# bus and records what the application asks of them.
 #
 #   end_to_end.sh SORVANT SORVANT_SEARCH SHOTS FAKE_DESKTOP
 # Exit status 77 (skipped) when xvfb-run, dbus-run-session or xdotool is missing.
@@ -29,6 +30,7 @@ root=$(mktemp -d)
 app_pid=
 desktop_pids=()
 cleanup() {
+  chattr -R -i "$root/mixed" 2> /dev/null || true
   for pid in $app_pid "${desktop_pids[@]}"; do
     kill "$pid" 2> /dev/null || true
     wait "$pid" 2> /dev/null || true
@@ -156,13 +158,20 @@ sort_by 0
 table_order | diff -u "$root/by-name.txt" - || fail "Sort By > Name did not bring the old order back"
 
 # Down moves from the field into the results and selects the first row;
-# Delete moves it to the Trash and out of the table.
+# Delete moves exactly that item to the Trash and out of the table.
+first=$(table_order | head -1)
 xdotool key Down
 sleep 0.3
 xdotool key Delete
 wait_for 5 bash -c "ls -A '$XDG_DATA_HOME/Trash/files' | grep -q ." || fail "nothing went to the Trash"
-first=$(grep -F "/$(ls -A "$XDG_DATA_HOME/Trash/files" | head -1)" "$root/shown.txt" | head -1)
+[ "$(ls -A "$XDG_DATA_HOME/Trash/files")" = "${first##*/}" ] \
+  || fail "the Trash holds $(ls -A "$XDG_DATA_HOME/Trash/files" | tr '\n' ' ')instead of the first row ${first##*/}"
+grep -qxF "Path=$(file_uri "$first" | sed 's|^file://||')" "$XDG_DATA_HOME/Trash/info/${first##*/}.trashinfo" \
+  || fail "the Trash's record does not name $first"
 [ ! -e "$first" ] || fail "the trashed item is still there"
+while IFS= read -r path; do
+  [ "$path" = "$first" ] || [ -e "$path" ] || fail "$path went away with the first row"
+done < "$root/shown.txt"
 call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -qF "\"$first\"" && fail "the trashed item is still listed"
 shot trashed
 wait_for 5 badge_shows "$(( $(wc -l < "$root/shown.txt") - 1 ))" true || fail "the launcher count did not drop by one"
@@ -313,6 +322,10 @@ launch() { # config folder plist-lines
   mkdir -p "$1/sorvant"
   printf '<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0">\n<dict>\n%s\n%s\n</dict>\n</plist>\n' \
     '<key>QuitOnClose</key><true/>' "$3" > "$1/sorvant/org.tarrenbeck.Sorvant.plist"
+  relaunch "$1" "$2"
+}
+# Launches again on the defaults CONFIG holds, as launch does.
+relaunch() { # config folder
   XDG_CONFIG_HOME=$1 "$sorvant" "$2" >> "$root/app.log" 2>&1 &
   app_pid=$!
   wait_for 20 xdotool search --name '^Search$' > /dev/null || fail "no search window"
@@ -413,6 +426,85 @@ if command -v import > /dev/null; then
   grey=$(window_grey)
   [ "$grey" -lt 80 ] || fail "the window is not dark: mean grey $grey"
 fi
+close_and_quit
+
+# Move to Trash with a mix: the Trash refuses one item (immutable, as rm
+# refuses it) and takes the others. Only the refused one is asked about,
+# and Escape (Cancel) leaves it where it was; the others are in the Trash.
+mixed=$root/mixed
+mkdir -p "$mixed"
+for name in mixa.txt mixb.txt mixc.txt; do echo mix > "$mixed/$name"; done
+if chattr +i "$mixed/mixb.txt" 2> /dev/null; then
+  export SORVANT_RESULTS_FILE=$root/mixed-results.txt
+  launch "$root/config-mixed" "$mixed" ''
+  xdotool type --delay 20 mix
+  xdotool key Return
+  wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search for the mixed items did not end"
+  [ "$(wc -l < "$SORVANT_RESULTS_FILE")" -eq 3 ] || fail "the mixed items were not all found"
+  xdotool key Down
+  sleep 0.2
+  xdotool key ctrl+a
+  sleep 0.2
+  xdotool key Delete
+  trashed_both() { [ -e "$XDG_DATA_HOME/Trash/files/mixa.txt" ] && [ -e "$XDG_DATA_HOME/Trash/files/mixc.txt" ]; }
+  wait_for 5 trashed_both || fail "the trashable items did not reach the Trash"
+  sleep 0.5
+  shot trash-refused-question
+  [ -e "$mixed/mixb.txt" ] || fail "the refused item was deleted without an answer"
+  [ ! -e "$XDG_DATA_HOME/Trash/files/mixb.txt" ] || fail "the immutable item reached the Trash"
+  lsattr "$mixed/mixb.txt" | grep -q '^[^ ]*i' || fail "the refused item lost its immutable flag"
+  xdotool key Escape
+  sleep 0.5
+  [ -e "$mixed/mixb.txt" ] || fail "Cancel deleted the refused item"
+  [ ! -e "$mixed/mixa.txt" ] && [ ! -e "$mixed/mixc.txt" ] || fail "a trashed item is still in its folder"
+  call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -F 'string "' | grep -qvF "\"$mixed/mixb.txt\"" \
+    && fail "the table still lists a trashed item"
+  chattr -i "$mixed/mixb.txt"
+  close_and_quit
+else
+  echo "skipped the mixed Trash step: the immutable flag cannot be set here"
+fi
+# The window remembers its size: resized, closed and launched again, it
+# comes back as large as it was. Then a frame saved off the screen (and
+# larger than it) comes back whole on the 1280 x 900 screen.
+export SORVANT_RESULTS_FILE=$root/frame-results.txt
+launch "$root/config-frame" "$tree" ''
+xdotool windowsize --sync "$window" 900 560 2> /dev/null || xdotool windowsize "$window" 900 560
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$window")"
+resized="$WIDTH x $HEIGHT"
+close_and_quit
+frame_key='<key>NSWindow Frame SearchWindowFrame4-1</key>'
+grep -A1 "$frame_key" "$root/config-frame/sorvant/org.tarrenbeck.Sorvant.plist" | grep -q '900, 560' \
+  || fail "the resized frame was not saved: $(grep -A1 "$frame_key" "$root/config-frame/sorvant/org.tarrenbeck.Sorvant.plist")"
+relaunch "$root/config-frame" "$tree"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$WIDTH x $HEIGHT" = "$resized" ] || fail "the window came back $WIDTH x $HEIGHT, not $resized"
+shot window-size-remembered
+close_and_quit
+launch "$root/config-offscreen" "$tree" "$frame_key<string>{{3000, -2000}, {1500, 1000}}</string>
+<key>SearchOperator</key><integer>5</integer>"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+shot window-back-on-screen
+[ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $(( X + WIDTH )) -le 1280 ] && [ $(( Y + HEIGHT )) -le 900 ] \
+  || fail "the saved off-screen frame came back at $X,$Y $WIDTH x $HEIGHT, off the 1280 x 900 screen"
+
+# A regular expression that does not compile is said, not searched for:
+# a sheet names the pattern and the window keeps its title and its results.
+before=$(xdotool search --onlyvisible --name '.' | wc -l)
+xdotool key ctrl+f
+xdotool type --delay 20 'file-(['
+xdotool key Return
+wait_for 5 visible_windows -gt "$before" || fail "the invalid pattern showed no message"
+sleep 0.3
+shot invalid-pattern
+window_named 'file-([' && fail "the invalid pattern was searched for"
+[ ! -e "$SORVANT_RESULTS_FILE" ] || fail "the invalid pattern ended a search"
+message=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | tail -1)
+xdotool windowfocus "$message" 2> /dev/null || true
+sleep 0.2
+xdotool key Escape
+wait_for 5 visible_windows -eq "$before" || fail "the message did not close"
 close_and_quit
 
 # No launch had a memory fault (reported in a sanitizer build).

@@ -32,12 +32,8 @@ protected:
         tree.writeFile(QStringLiteral("few/report.md"));
         for (int i = 0; i < 300; ++i)
             tree.writeFile(QStringLiteral("many/d%1/match%2.txt").arg(i % 30).arg(i));
-        auto window = makeWindow();
-        if (!searchAndWait(*window, QStringLiteral("report"), tree.filePath(QStringLiteral("few"))))
-            return nullptr;
-        window->show();
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get()))
+        auto window = shownWindowAfterSearch(QStringLiteral("report"), tree.filePath(QStringLiteral("few")));
+        if (!window)
             return nullptr;
         QTableView* table = window->resultsTable();
         table->setFocus();

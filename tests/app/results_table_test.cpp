@@ -2,6 +2,7 @@
 // highlighting, dragging out, and the file actions on the selection.
 
 #include "app/results_table_model.h"
+#include "system/file_tests.h"
 #include "system/trash.h"
 #include "tests/app/app_test_support.h"
 
@@ -54,7 +55,6 @@ TEST_F(ResultsTableTest, HeaderClicksSortAndKeepTheSelection)
     EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-c.txt", "item-b.txt"}));
     window->selectRows({0});
     model->sortByColumn(ResultsTableModel::kSizeColumn);
-    window->reloadData();
     EXPECT_EQ(names(), (QStringList{"item-b.txt", "item-c.txt", "item-a.txt"}));
     EXPECT_EQ(window->selectedPaths(), QStringList{tree.filePath(QStringLiteral("r/item-a.txt"))});
 }
@@ -133,9 +133,10 @@ TEST_F(ResultsTableTest, ToolbarItemsFollowTheSelection)
     window->selectRows({0});
     EXPECT_TRUE(enabled("open") && enabled("reveal") && enabled("delete") && enabled("info") && enabled("quicklook"));
     EXPECT_EQ(window->documentURLs(), QList<QUrl>{QUrl::fromLocalFile(window->selectedPaths().constFirst())});
-    // While the worker holds the results' lock the preview gets nothing.
+    // The shown list is the interface thread's own: a held lock changes
+    // nothing of what the preview gets.
     window->engine().dataSource().lock();
-    EXPECT_TRUE(window->documentURLs().isEmpty());
+    EXPECT_EQ(window->documentURLs().size(), 1);
     window->engine().dataSource().unlock();
 
     QAction* settings = item("settings");
@@ -162,14 +163,19 @@ TEST_F(ResultsTableTest, DeletingAsksFirst)
 {
     int asked = 0;
     bool answer = false;
-    window->setAlertHandler([&](const QString&, const QString&, const QString&, const QString& alternate) {
+    QString question;
+    window->setAlertHandler([&](const QString&, const QString& message, const QString&, const QString& alternate) {
         ++asked;
+        question = message;
         EXPECT_EQ(alternate, QStringLiteral("Delete"));
         return answer;
     });
     window->selectRows({0, 1});
     window->destroy();
     EXPECT_EQ(asked, 1);
+    // The question names what it deletes and says it is for good.
+    EXPECT_TRUE(question.contains(QStringLiteral("“item-a.txt”, “item-b.txt”"))) << question.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("can't be undone"))) << question.toStdString();
     EXPECT_EQ(model->rowCount(), 3) << "Cancel keeps everything";
     answer = true;
     window->destroy();
@@ -177,6 +183,30 @@ TEST_F(ResultsTableTest, DeletingAsksFirst)
     EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-a.txt"))));
     EXPECT_FALSE(QFile::exists(trashFolderForPath(tree.filePath(QStringLiteral("r"))) + "/files/item-a.txt"));
     EXPECT_TRUE(window->selectedRows().isEmpty()) << "several rows leave no selection";
+}
+
+TEST_F(ResultsTableTest, AMixedMoveToTrashTrashesTheRestAndAsksOnlyAboutTheRefused)
+{
+    const QString locked = tree.filePath(QStringLiteral("r/item-b.txt"));
+    if (!setFileImmutable(true, locked))
+        GTEST_SKIP() << "the immutable flag needs privilege and file-system support";
+    QStringList questions;
+    window->setAlertHandler([&](const QString&, const QString& message, const QString&, const QString&) {
+        questions.append(message);
+        return false;   // Cancel
+    });
+    window->selectRows({0, 1, 2});
+    window->moveToTrash();
+    const bool stayed = QFile::exists(locked);
+    setFileImmutable(false, locked);
+    const QString trash = trashFolderForPath(tree.filePath(QStringLiteral("r")));
+    EXPECT_TRUE(QFile::exists(trash + "/files/item-a.txt"));
+    EXPECT_TRUE(QFile::exists(trash + "/files/item-c.txt"));
+    EXPECT_TRUE(stayed) << "Cancel leaves the refused item";
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions.constFirst().contains(QStringLiteral("“item-b.txt”"))) << questions.constFirst().toStdString();
+    EXPECT_FALSE(questions.constFirst().contains(QStringLiteral("item-a"))) << questions.constFirst().toStdString();
+    EXPECT_EQ(names(), QStringList{"item-b.txt"});
 }
 
 } // namespace

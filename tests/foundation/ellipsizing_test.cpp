@@ -42,6 +42,22 @@ INSTANTIATE_TEST_SUITE_P(
         Cut{"surrogatePairKeptWhole", u"Hello \U0001F600 world", 6, u"Hello \U0001F600..."}),
     [](const testing::TestParamInfo<Cut>& row) { return std::string(row.param.name); });
 
+TEST(Ellipsizing, CutsFallBetweenWholeCharacters)
+{
+    const QString accent = QStringLiteral("cafe\u0301s");
+    EXPECT_EQ(clusterBoundaryAtOrBefore(accent, 4), 3);
+    EXPECT_EQ(clusterBoundaryAtOrAfter(accent, 4), 5);
+    EXPECT_EQ(clusterBoundaryAtOrBefore(accent, 3), 3);
+    EXPECT_EQ(clusterBoundaryAtOrAfter(accent, 99), accent.size());
+    const QString pair = QStringLiteral("a\U0001F600b");
+    EXPECT_EQ(clusterBoundaryAtOrBefore(pair, 2), 1);
+    EXPECT_EQ(clusterBoundaryAtOrAfter(pair, 2), 3);
+    for (const QString& empty : {QString(), QStringLiteral("")}) {
+        EXPECT_EQ(clusterBoundaryAtOrBefore(empty, 3), 0);
+        EXPECT_EQ(clusterBoundaryAtOrAfter(empty, -1), 0);
+    }
+}
+
 TEST(Ellipsizing, UncutAnswersTheReceiverItself)
 {
     const QString text = QStringLiteral("Hello");

@@ -208,6 +208,19 @@ TEST(PathControls, ExpandTildeAbbreviateHomeAndOpenOnDoubleClick)
     EXPECT_EQ(opened.first().toLocalFile(), control.path());
 }
 
+TEST(PathControls, PathControlRendersHtmlRegression)
+{
+    // A name that looks like markup shows its tags: as rich text "<b>x</b>"
+    // would be one bold letter as wide as "x".
+    PathControl markup;
+    markup.setPath(QStringLiteral("/tmp/<b>x</b>"));
+    PathControl plain;
+    plain.setPath(QStringLiteral("/tmp/x"));
+    EXPECT_EQ(markup.textFormat(), Qt::PlainText);
+    EXPECT_EQ(markup.text(), QStringLiteral("/tmp/<b>x</b>"));
+    EXPECT_GT(markup.sizeHint().width(), plain.sizeHint().width() + 10);
+}
+
 QImage render(QWidget& widget)
 {
     QImage image(widget.size(), QImage::Format_ARGB32);

@@ -46,6 +46,18 @@ TEST(Geometry, LimitFrameMovesButNeverResizes)
     }
 }
 
+TEST(Geometry, FitFrameShrinksAnOversizedFrameIntoTheScreen)
+{
+    // A maximized-then-restored frame below the screen, and a window a long
+    // folder name had widened, come back whole on a 1440 x 875 area.
+    const Rect visible = makeRect(0, 0, 1440, 875);
+    EXPECT_EQ(fitFrame(makeRect(200, -118, 1440, 881), visible), makeRect(0, 0, 1440, 875));
+    EXPECT_EQ(fitFrame(makeRect(900, 10, 3216, 100), visible), makeRect(0, 10, 1440, 100));
+    EXPECT_EQ(fitFrame(makeRect(5000, 4000, 300, 200), visible), makeRect(1140, 675, 300, 200));
+    EXPECT_EQ(fitFrame(makeRect(10, 10, 300, 200), makeRect(1440, 25, 1280, 1000)), makeRect(1440, 25, 300, 200));
+    EXPECT_EQ(fitFrame(makeRect(10, 10, 300, 200), kZeroRect), makeRect(10, 10, 300, 200));
+}
+
 TEST(Geometry, QtAdapterFlipsAgainstThePrimaryScreenHeight)
 {
     EXPECT_EQ(toQtRect(makeRect(0, 0, 100, 50), 800), QRect(0, 750, 100, 50));

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 namespace sorvant {
 namespace {
 
@@ -33,7 +36,18 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyTextCase{"F0", "", 0}, KeyTextCase{"F", "f", 0}, KeyTextCase{"Find", "", 0},
                       KeyTextCase{"", "", 0}, KeyTextCase{"CMD_+", "", 0x100000}, KeyTextCase{"+", "+", 0},
                       KeyTextCase{"alt", "alt", 0x80000},
-                      KeyTextCase{"Control-Command-Option-Shift-Z", "z", 0x1E0000}));
+                      KeyTextCase{"Control-Command-Option-Shift-Z", "z", 0x1E0000}),
+    // The text itself, '+' spelled out and other punctuation as '_'.
+    [](const ::testing::TestParamInfo<KeyTextCase>& row) {
+        std::string name;
+        for (const char* c = row.param.text; *c; ++c) {
+            if (*c == '+')
+                name += "Plus";
+            else
+                name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        }
+        return name.empty() ? std::string("Empty") : name;
+    });
 
 TEST(KeyEquivalentLookupKey, ListsModifiersInFixedOrder)
 {

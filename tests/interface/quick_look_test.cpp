@@ -12,6 +12,7 @@
 #include <QListView>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QScreen>
 #include <QStringListModel>
 #include <QVBoxLayout>
 
@@ -190,6 +191,48 @@ TEST_F(QuickLook, FollowsTheMainWindowSelection)
     window.list->select(0);
     EXPECT_EQ(controller.numberOfPreviewItems(), 3);
     controller.removeObserverForView(window.list);
+}
+
+TEST(PreviewPlacement, BesideTheWindowOnItsScreen)
+{
+    const QRect screen(0, 0, 1440, 900);
+    const QRect second(1440, 0, 1920, 1080);
+    const struct {
+        const char* name;
+        QRect window;
+        QRect available;
+        QRect placed;
+    } cases[] = {
+        {"room to the right", QRect(100, 100, 600, 500), screen, QRect(708, 100, 480, 400)},
+        {"room to the left only", QRect(900, 100, 500, 500), screen, QRect(412, 100, 480, 400)},
+        {"narrowed into the right", QRect(0, 0, 1000, 800), screen, QRect(1008, 0, 432, 400)},
+        {"no room: the screen's right edge", QRect(0, 0, 1300, 800), screen, QRect(960, 0, 480, 400)},
+        {"low window: kept on the screen", QRect(100, 700, 600, 150), screen, QRect(708, 500, 480, 400)},
+        {"on the second screen", QRect(1500, 50, 600, 500), second, QRect(2108, 50, 480, 400)},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const QRect placed = previewFrameBeside(row.window, QSize(480, 400), row.available);
+        EXPECT_EQ(placed, row.placed);
+        EXPECT_TRUE(row.available.contains(placed));
+    }
+}
+
+TEST_F(QuickLook, PreviewCoversTheResultsRegression)
+{
+    // The offscreen screen is 800 x 600: room to the right of a window at
+    // the left edge, none over it, and never at 0,0 over it.
+    SearchWindowStandIn window({png, text, pdf});
+    window.setGeometry(0, 0, 300, 200);
+    test::activate(window);
+    window.list->setFocus();
+    QuickLookController& controller = QuickLookController::sharedController();
+    controller.openQuickLook(nullptr);
+    ASSERT_TRUE(controller.isOpen());
+    const QRect preview = controller.sharedPanel()->frameGeometry();
+    EXPECT_FALSE(preview.intersects(window.frameGeometry())) << preview.x() << "," << preview.y();
+    EXPECT_TRUE(window.screen()->availableGeometry().contains(preview));
+    controller.closePanel();
 }
 
 TEST_F(QuickLook, PanelKeysMoveThroughItemsOrReachTheMainWindow)

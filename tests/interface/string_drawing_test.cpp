@@ -110,6 +110,29 @@ TEST(StringDrawing, MiddleTruncationKeepsRunsOnTheirCharacters)
     EXPECT_EQ(truncatedAttributedString(string, 10, LineBreakMode::ByClipping), string);
 }
 
+TEST(StringDrawing, TruncationSplitsDecomposedAccentRegression)
+{
+    // A name stored decomposed: every "e" carries a combining acute. At
+    // whatever width, no cut leaves an accent without its letter or a letter
+    // without its accent.
+    QString text;
+    for (int i = 0; i < 24; ++i)
+        text += QStringLiteral("e\u0301");
+    const AttributedString string(text, {{attribute::kFont, testFont()}});
+    const double full = attributedStringSize(string).width();
+    for (LineBreakMode mode : {LineBreakMode::ByTruncatingMiddle, LineBreakMode::ByTruncatingHead,
+                               LineBreakMode::ByTruncatingTail}) {
+        for (double fraction = 0.15; fraction < 1; fraction += 0.07) {
+            SCOPED_TRACE(fraction);
+            const QString cut = truncatedAttributedString(string, full * fraction, mode).string();
+            ASSERT_TRUE(cut.contains(QChar(0x2026)));
+            EXPECT_EQ(cut.count(u'e'), cut.count(QChar(0x301)));
+            for (qsizetype i = 0; i < cut.size(); ++i)
+                EXPECT_EQ(cut[i] == QChar(0x301), i > 0 && cut[i - 1] == u'e') << i;
+        }
+    }
+}
+
 TEST(StringDrawing, EllipsisTakesTheAttributesOfWhatItReplaces)
 {
     AttributedString string(QStringLiteral("aaaaaaaaaaBBBBBBBBBBcccccccccc"), {{attribute::kFont, testFont()}});

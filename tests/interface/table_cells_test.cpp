@@ -57,6 +57,21 @@ TEST(DateCell, TodayAndYesterdayFormsNeedTheSameYearAndRoom)
     EXPECT_EQ(cell.dateStringToDraw(at(2023, 6, 15, 10, 5), now), QStringLiteral("6/15/23"));
 }
 
+TEST(DateCell, CreatedShows1970WithoutBirthTimeRegression)
+{
+    // No birth time, or the zero time a file system gives for none: the
+    // cell shows nothing, neither "Jan 1, 1970" nor "---".
+    DateCell cell;
+    cell.setMeasuredWidths({400, 300, 200, 150, 60}, {50, 90, 40, 80});
+    for (const QDateTime& none : {QDateTime(), QDateTime::fromMSecsSinceEpoch(0, Qt::UTC)}) {
+        const QVariant value = DateCell::creationDateValue(none);
+        EXPECT_EQ(value.typeId(), QMetaType::QString);
+        EXPECT_EQ(cell.textForValue(value, 100), QString());
+    }
+    const QString born = cell.textForValue(DateCell::creationDateValue(at(2024, 6, 14, 10, 5)), 100);
+    EXPECT_TRUE(born.contains(QStringLiteral("24"))) << born.toStdString();
+}
+
 TEST(DateCell, MeasuredLevelsStepDownWithTheColumn)
 {
     DateCell cell;
@@ -125,7 +140,11 @@ TEST_F(CellColors, FollowSelectionFocusAppearanceAndDevice)
 TEST_F(CellColors, BadgesAndInformationTextTakeTheirRoomOrNone)
 {
     const QFont font = smallSystemFont();
-    EXPECT_EQ(badgeSizeWithCount(0, true, font), QSizeF());
+    // Zero sizes are 0 x 0, not Qt's invalid -1 x -1.
+    EXPECT_EQ(badgeSizeWithCount(0, true, font), QSizeF(0, 0));
+    EXPECT_EQ(badgeSizeWithCount(0, false, font), QSizeF(0, 0));
+    EXPECT_EQ(infoSizeWithString(QString(), font, 4, 4), QSizeF(0, 0));
+    EXPECT_EQ(infoSizeWithString(QStringLiteral(""), font, 4, 4), QSizeF(0, 0));
     EXPECT_GE(badgeSizeWithCount(7, true, font).width(), 23);
     EXPECT_GT(badgeSizeWithCount(12345, true, font).width(), badgeSizeWithCount(7, true, font).width());
 
@@ -184,7 +203,24 @@ TEST(FileCell, FileTypeAndIconFollowPathOrURL)
     const QSizeF plain = FileCell::cellSizeForBounds(bounds, font, QStringLiteral("x/report.pdf"));
     EXPECT_GE(withIcon.height(), 20);
     EXPECT_GT(withIcon.width(), plain.width() + 15);
-    EXPECT_EQ(FileCell::cellSizeForBounds(bounds, font, QString()), QSizeF());
+    EXPECT_EQ(FileCell::cellSizeForBounds(bounds, font, QString()), QSizeF(0, 0));
+}
+
+// The first row of `model` drawn by a FileCell `width` points wide on a
+// white canvas `canvasWidth` wide and 20 high.
+QImage paintedFileCell(QStandardItemModel& model, int width, int canvasWidth)
+{
+    QTableView view;
+    view.setModel(&model);
+    FileCell cell;
+    QStyleOptionViewItem option;
+    option.widget = &view;
+    option.rect = QRect(0, 0, width, 20);
+    QImage canvas = test::blankImage(canvasWidth, 20, Qt::white);
+    QPainter painter(&canvas);
+    cell.paint(&painter, option, model.index(0, 0));
+    painter.end();
+    return canvas;
 }
 
 TEST(FileCell, MiddleTruncationKeepsTheHighlightedRun)
@@ -196,22 +232,34 @@ TEST(FileCell, MiddleTruncationKeepsTheHighlightedRun)
                               {name.indexOf(QStringLiteral("end")), 3});
     model.setData(model.index(0, 0), name);
     model.setData(model.index(0, 0), QVariant::fromValue(highlighted), cell_role::kHighlighted);
-    QTableView view;
-    view.setModel(&model);
-    FileCell cell;
-    QStyleOptionViewItem option;
-    option.widget = &view;
-    option.rect = QRect(0, 0, 140, 20);
-    QImage canvas = test::blankImage(160, 20, Qt::white);
-    QPainter painter(&canvas);
-    cell.paint(&painter, option, model.index(0, 0));
-    painter.end();
+    const QImage canvas = paintedFileCell(model, 140, 160);
     int yellow = 0;
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 140; ++x)
             yellow += canvas.pixelColor(x, y) == QColor(Qt::yellow);
     EXPECT_GT(yellow, 10);
     EXPECT_EQ(test::inkPixels(canvas, QRect(141, 0, 19, 20), Qt::white), 0); // nothing beyond the cell
+}
+
+TEST(FileCell, NameWithNewlineShowsOnlyFirstLineRegression)
+{
+    // "a" and a newline before a long run of letters: the whole name shows
+    // on one line, the newline as a visible mark, highlighted or not.
+    EXPECT_EQ(visibleControlCharacters(QStringLiteral("a\nb\x7f\t")), QStringLiteral("a\u240Ab\u2421\u2409"));
+    EXPECT_TRUE(visibleControlCharacters(QString()).isNull());
+    const QString name = QStringLiteral("a\nbbbbbbbbbbbbbbbbbbbb");
+    for (bool highlight : {false, true}) {
+        SCOPED_TRACE(highlight);
+        QStandardItemModel model(1, 1);
+        model.setData(model.index(0, 0), name);
+        if (highlight) {
+            AttributedString highlighted(name);
+            highlighted.addAttributes({{attribute::kBackgroundColor, QVariant::fromValue(Color::yellowColor())}}, {0, 1});
+            model.setData(model.index(0, 0), QVariant::fromValue(highlighted), cell_role::kHighlighted);
+        }
+        const QImage canvas = paintedFileCell(model, 300, 300);
+        EXPECT_GT(test::inkPixels(canvas, QRect(60, 0, 240, 20), Qt::white), 20);
+    }
 }
 
 } // namespace

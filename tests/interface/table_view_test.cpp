@@ -16,8 +16,11 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPicture>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStandardItemModel>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -146,6 +149,19 @@ TEST_F(TableViewTest, WidthsThatAreNotADictionaryAreIgnored)
     table.restoreColumnsWithAutosaveName(QStringLiteral("W"));
     EXPECT_EQ(table.widthOfColumn(0), 90);
     EXPECT_EQ(table.widthOfColumn(2), 333);
+}
+
+TEST_F(TableViewTest, SavedColumnWidthPastTheScreenRegression)
+{
+    // A width from the settings file wider than the screen (a long name
+    // once sized the column) is cut to the screen, not kept to push the
+    // table and its window wider.
+    const int screenWidth = table.screen()->availableGeometry().width();
+    ASSERT_LT(screenWidth, 1000) << "the path column's maximum must exceed the screen";
+    defaults.setObject(QVariantMap{{"path", 5000.0}, {"file", qInf()}}, QStringLiteral("TableView Column Widths W"));
+    table.restoreColumnsWithAutosaveName(QStringLiteral("W"));
+    EXPECT_EQ(table.widthOfColumn(table.columnWithIdentifier(QStringLiteral("path"))), screenWidth);
+    EXPECT_EQ(table.widthOfColumn(table.columnWithIdentifier(QStringLiteral("file"))), 120);
 }
 
 TEST_F(TableViewTest, SortIndicatorFollowsColumnAndDirection)
@@ -403,7 +419,41 @@ TEST(StripeTableView, PaperShowsNoStripesGridOrSelection)
     EXPECT_EQ(count(paper, true), 0);
     EXPECT_GT(test::inkPixels(paper, paper.rect(), Qt::white), 0); // the text is there
     EXPECT_TRUE(table.alternatingRowColors()); // the screen table is as before
-    EXPECT_TRUE(table.showGrid());
+    EXPECT_EQ(table.gridStyleMask(), unsigned(TableView::kSolidVerticalGridLineMask));
+}
+
+TEST(StripeTableView, HorizontalGridLinesRegression)
+{
+    // A striped table draws vertical grid lines between its columns and no
+    // horizontal ones between its rows.
+    StripeTableView table;
+    NamesModel model(6, 3);
+    table.setModel(&model);
+    table.setAlternatingRowColorsEnabled(false);
+    table.resize(330, 200);
+    for (int column = 0; column < 3; ++column)
+        table.setColumnWidth(column, 100);
+    QPalette palette = table.palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::white); // no ink from the cells' text
+    table.setPalette(palette);
+    test::activate(table);
+    QStyleOptionViewItem option;
+    option.initFrom(&table);
+    const QColor grid = QColor::fromRgba(static_cast<QRgb>(table.style()->styleHint(QStyle::SH_Table_GridLineColor, &option, &table)));
+    ASSERT_NE(grid, QColor(Qt::white));
+    const QImage image = table.viewport()->grab().toImage();
+    const int rowsBottom = table.rowViewportPosition(5) + table.rowHeight(5);
+    int vertical = 0, horizontalLines = 0;
+    for (int y = 0; y < rowsBottom; ++y) {
+        vertical += image.pixelColor(99, y) == grid;
+        int across = 0;
+        for (int x = 10; x < 90; ++x)
+            across += image.pixelColor(x, y) == grid;
+        horizontalLines += across > 40;
+    }
+    EXPECT_GE(vertical, rowsBottom - 1);
+    EXPECT_EQ(horizontalLines, 0);
 }
 
 TEST(StripeTableView, PrintsEveryRowOnPagesOfAPdf)

@@ -93,7 +93,20 @@ TEST_P(ToolbarValidation, EachItemClassFollowsItsTable)
 }
 
 INSTANTIATE_TEST_SUITE_P(Receivers, ToolbarValidation,
-                         ::testing::Values(Receiver::None, Receiver::Silent, Receiver::SaysYes, Receiver::SaysNo));
+                         ::testing::Values(Receiver::None, Receiver::Silent, Receiver::SaysYes, Receiver::SaysNo),
+                         [](const ::testing::TestParamInfo<Receiver>& row) {
+                             switch (row.param) {
+                             case Receiver::None:
+                                 return std::string("None");
+                             case Receiver::Silent:
+                                 return std::string("Silent");
+                             case Receiver::SaysYes:
+                                 return std::string("SaysYes");
+                             case Receiver::SaysNo:
+                                 break;
+                             }
+                             return std::string("SaysNo");
+                         });
 
 TEST(ToolbarItems, GroupSegmentsMirrorIntoTheControl)
 {

@@ -7,6 +7,7 @@
 #include "tests/interface/widget_helpers.h"
 
 #include <QDialog>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -89,21 +90,26 @@ public:
     int changes = 0;
 };
 
-TEST_F(SavedFrames, ControllerSavesOnMoveButNotOnResize)
+TEST_F(SavedFrames, WindowForgetsItsSizeRegression)
 {
+    // A resize alone is saved (once the burst of events is over), and so
+    // is a move; hiding the window saves what is pending at once.
     auto* window = new FrameWatchingWindow;
     WindowController controller(window, &defaults);
     window->setProperty("sorvantFrameAutosaveName", QStringLiteral("Watched"));
     test::activate(*window);
+    QTest::qWait(400);
     defaults.removeObjectForKey(savedFrameKey(QStringLiteral("Watched")));
     window->resize(333, 222);
     QCoreApplication::processEvents();
-    EXPECT_FALSE(existsSavedFrameWithName(QStringLiteral("Watched"), defaults));
     const int afterResize = window->changes;
     EXPECT_GT(afterResize, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return existsSavedFrameWithName(QStringLiteral("Watched"), defaults); }));
+    EXPECT_EQ(savedFrameWithName(QStringLiteral("Watched"), defaults).size, (Size{333, 222}));
     window->move(window->pos() + QPoint(17, 9));
     QCoreApplication::processEvents();
     EXPECT_GT(window->changes, afterResize);
+    window->hide();
     EXPECT_EQ(savedFrameWithName(QStringLiteral("Watched"), defaults), windowFrame(window));
 
     // A new controller restores the frame when the window is loaded.
@@ -112,6 +118,35 @@ TEST_F(SavedFrames, ControllerSavesOnMoveButNotOnResize)
     again->setProperty("sorvantFrameAutosaveName", QStringLiteral("Watched"));
     second.windowDidLoad();
     EXPECT_EQ(windowFrame(again), windowFrame(window));
+
+    // A maximized window keeps the frame it had before.
+    const Rect normal = windowFrame(window);
+    window->showMaximized();
+    QCoreApplication::processEvents();
+    window->hide();
+    EXPECT_EQ(savedFrameWithName(QStringLiteral("Watched"), defaults), normal);
+}
+
+TEST_F(SavedFrames, WindowComesBackOffScreenRegression)
+{
+    // Frames saved below, right of or larger than the screen come back
+    // inside its visible area, whole.
+    const Rect visible = fromQtRect(QGuiApplication::primaryScreen()->availableGeometry());
+    const Rect saved[] = {makeRect(200, -118, visible.size.width, visible.size.height + 6),
+                          makeRect(visible.maxX() + 500, visible.maxY() + 400, 300, 200),
+                          makeRect(-5000, 40, 3216, 400)};
+    for (const Rect& frame : saved) {
+        SCOPED_TRACE(stringFromRect(frame).toStdString());
+        defaults.setString(stringFromRect(frame), savedFrameKey(QStringLiteral("Away")));
+        QWidget window;
+        ASSERT_TRUE(setFrameUsingName(&window, QStringLiteral("Away"), defaults));
+        const Rect restored = windowFrame(&window);
+        EXPECT_GE(restored.minX(), visible.minX());
+        EXPECT_GE(restored.minY(), visible.minY());
+        EXPECT_LE(restored.maxX(), visible.maxX());
+        EXPECT_LE(restored.maxY(), visible.maxY());
+        EXPECT_EQ(restored.size.width, std::min(frame.size.width, visible.size.width));
+    }
 }
 
 class IndexedWindow : public QWidget, public WindowIndex

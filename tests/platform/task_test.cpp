@@ -4,7 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+
+#include <chrono>
 #include <thread>
+
+#include <unistd.h>
 
 namespace sorvant {
 namespace {
@@ -45,6 +51,36 @@ TEST(Task, TimeoutKillsTheChild)
     task.setTimeoutMilliseconds(100);
     EXPECT_FALSE(task.launchAndWaitUntilExit());
     setLogSink(previous);
+}
+
+TEST(Task, ArgumentsKeepTheirBytes)
+{
+    // A name with a byte that is not UTF-8 reaches the child as it is.
+    const QString odd = QStringLiteral("a") + QChar(0xDCFF) + QStringLiteral("\u00e9");
+    Task task(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("printf %s \"$1\""), QStringLiteral("sh"), odd});
+    ASSERT_TRUE(task.launchAndSleepUntilExit());
+    EXPECT_EQ(task.standardOutput(), QByteArray("a\xFF\xC3\xA9"));
+}
+
+TEST(Task, DetachedProgramsGetTheirArgumentsAndFailuresAreSaid)
+{
+    const QString out = QDir::temp().filePath(QStringLiteral("sorvant-detached-%1").arg(::getpid()));
+    const QString odd = QStringLiteral("-x") + QChar(0xDCFE);
+    ASSERT_TRUE(Task::startDetached(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                                            QStringLiteral("printf %s \"$1\" > \"$2.tmp\"; mv \"$2.tmp\" \"$2\""),
+                                                            QStringLiteral("sh"), odd, out}));
+    QByteArray got;
+    for (int i = 0; i < 500 && got.isEmpty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        QFile file(out);
+        if (file.open(QIODevice::ReadOnly))
+            got = file.readAll();
+    }
+    QFile::remove(out);
+    EXPECT_EQ(got, QByteArray("-x\xFE"));
+    QString error;
+    EXPECT_FALSE(Task::startDetached(QStringLiteral("/nonexistent/program"), {}, {}, &error));
+    EXPECT_FALSE(error.isEmpty());
 }
 
 TEST(Task, RunsOnAWorkerThreadWithoutEventLoop)

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringEncoder>
 #include <QTimeZone>
@@ -373,6 +374,39 @@ TEST_F(UserDefaultsTest, UnreadableFileIsNeverWrittenOver)
     EXPECT_EQ(kept.readAll(), "<plist><dict/></plist>");
 }
 
+TEST_F(UserDefaultsTest, ALinkedSettingsFileIsWrittenThroughTheLink)
+{
+    // Settings kept in a dotfiles folder, linked into place.
+    const QString real = tree.writeFile("dotfiles/d.plist", "<plist><dict/></plist>");
+    const QString link = tree.filePath("config/d.plist");
+    tree.makeDir("config");
+    ASSERT_EQ(::symlink(QFile::encodeName(real).constData(), QFile::encodeName(link).constData()), 0);
+    {
+        UserDefaults defaults(link);
+        defaults.setBool(true, "A");
+        ASSERT_TRUE(defaults.synchronize());
+    }
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(UserDefaults(real).objectForKey("A").toBool());
+}
+
+TEST_F(UserDefaultsTest, AReadOnlySettingsFileIsNotOverwritten)
+{
+    const QString file = tree.writeFile("d.plist", "<plist><dict/></plist>");
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0444), 0);
+    LogCapture log;
+    {
+        UserDefaults defaults(file);
+        defaults.setBool(true, "A");
+        EXPECT_FALSE(defaults.synchronize());
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0644), 0);
+    EXPECT_TRUE(log.lines().value(0).startsWith("WARNING: ")) << log.lines().join('\n').toStdString();
+    QFile kept(file);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "<plist><dict/></plist>");
+}
+
 TEST_F(UserDefaultsTest, ReadersOnOtherThreadsSeeWholeValues)
 {
     UserDefaults defaults(path);
@@ -397,6 +431,41 @@ TEST_F(UserDefaultsTest, ReadersOnOtherThreadsSeeWholeValues)
         reader.join();
     EXPECT_EQ(badReads.load(), 0);
     EXPECT_EQ(UserDefaults(path).objectForKey("Counter"), QVariant::fromValue<qint64>(20));
+}
+
+// With coalesced writes the keys of one action make one write, made on the
+// writer's thread, over what another process wrote meanwhile; a flush
+// writes at once.
+TEST_F(UserDefaultsTest, CoalescedChangesMakeOneWriteOverTheFilesContents)
+{
+    using namespace std::chrono_literals;
+    UserDefaults defaults(path);
+    defaults.setCoalescedWrites(100ms, 300ms);
+    for (int i = 0; i < 20; ++i)
+        defaults.setInteger(i, QStringLiteral("Key%1").arg(i));
+    defaults.removeObjectForKey(QStringLiteral("Key3"));
+    EXPECT_EQ(defaults.writeCount(), 0u) << "nothing written on the caller's thread";
+    EXPECT_EQ(defaults.objectForKey(QStringLiteral("Key7")).toLongLong(), 7) << "read back at once";
+    {
+        UserDefaults other(path);
+        other.setString(QStringLiteral("theirs"), QStringLiteral("Other"));
+    }
+    for (int i = 0; i < 300 && defaults.writeCount() == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(defaults.writeCount(), 1u);
+    {
+        UserDefaults reread(path);
+        EXPECT_EQ(reread.objectForKey(QStringLiteral("Key19")).toLongLong(), 19);
+        EXPECT_FALSE(reread.objectForKey(QStringLiteral("Key3")).isValid());
+        EXPECT_EQ(reread.objectForKey(QStringLiteral("Other")).toString(), QStringLiteral("theirs"));
+    }
+    EXPECT_EQ(defaults.objectForKey(QStringLiteral("Other")).toString(), QStringLiteral("theirs"));
+
+    defaults.setBool(true, QStringLiteral("AtQuit"));
+    ASSERT_TRUE(defaults.flush());
+    EXPECT_EQ(defaults.writeCount(), 2u);
+    EXPECT_TRUE(UserDefaults(path).objectForKey(QStringLiteral("AtQuit")).toBool());
 }
 
 TEST_F(UserDefaultsTest, PersistentPathFollowsXdgConfigHome)

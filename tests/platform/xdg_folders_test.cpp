@@ -9,6 +9,7 @@ namespace {
 
 struct SearchRow
 {
+    const char* name;
     XdgSearchFolders which;
     const char* variable;
     const char* value; // null unsets
@@ -42,15 +43,16 @@ const QStringList kDataDefaults {QStringLiteral("/usr/local/share"), QStringLite
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, XdgSearch,
-    testing::Values(SearchRow {XdgSearchFolders::Data, "XDG_DATA_DIRS", nullptr, kDataDefaults},
-                    SearchRow {XdgSearchFolders::Data, "XDG_DATA_DIRS", "", kDataDefaults},
-                    SearchRow {XdgSearchFolders::Data, "XDG_DATA_DIRS", "share:./x", kDataDefaults},
-                    SearchRow {XdgSearchFolders::Data, "XDG_DATA_DIRS", "/a//b/:rel::/c/../d",
+    testing::Values(SearchRow {"DataUnset", XdgSearchFolders::Data, "XDG_DATA_DIRS", nullptr, kDataDefaults},
+                    SearchRow {"DataEmpty", XdgSearchFolders::Data, "XDG_DATA_DIRS", "", kDataDefaults},
+                    SearchRow {"DataRelativeOnly", XdgSearchFolders::Data, "XDG_DATA_DIRS", "share:./x", kDataDefaults},
+                    SearchRow {"DataCleaned", XdgSearchFolders::Data, "XDG_DATA_DIRS", "/a//b/:rel::/c/../d",
                                {QStringLiteral("/a/b"), QStringLiteral("/d")}},
-                    SearchRow {XdgSearchFolders::Config, "XDG_CONFIG_DIRS", nullptr, {QStringLiteral("/etc/xdg")}},
-                    SearchRow {XdgSearchFolders::Config, "XDG_CONFIG_DIRS", "xdg", {QStringLiteral("/etc/xdg")}},
-                    SearchRow {XdgSearchFolders::Config, "XDG_CONFIG_DIRS", "/opt/xdg:/etc/xdg",
-                               {QStringLiteral("/opt/xdg"), QStringLiteral("/etc/xdg")}}));
+                    SearchRow {"ConfigUnset", XdgSearchFolders::Config, "XDG_CONFIG_DIRS", nullptr, {QStringLiteral("/etc/xdg")}},
+                    SearchRow {"ConfigRelativeOnly", XdgSearchFolders::Config, "XDG_CONFIG_DIRS", "xdg", {QStringLiteral("/etc/xdg")}},
+                    SearchRow {"ConfigTwo", XdgSearchFolders::Config, "XDG_CONFIG_DIRS", "/opt/xdg:/etc/xdg",
+                               {QStringLiteral("/opt/xdg"), QStringLiteral("/etc/xdg")}}),
+    [](const testing::TestParamInfo<SearchRow>& row) { return std::string(row.param.name); });
 
 TEST(XdgBase, ARelativeOrEmptyVariableFallsBackBelowTheHome)
 {

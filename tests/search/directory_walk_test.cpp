@@ -2,10 +2,12 @@
 
 #include "platform/xattr.h"
 #include "search/content_matching.h"
+#include "search/result.h"
 #include "search/results_data_source.h"
 #include "search/search_params.h"
 #include "search/wildcard_patterns.h"
 #include "tests/search/engine_test_support.h"
+#include "tests/support/ds_store_writer.h"
 #include "tests/support/temp_tree.h"
 
 #include <QFile>
@@ -185,6 +187,34 @@ TEST_F(DirectoryWalkTest, TagsAreMatchedJoined)
     EXPECT_EQ(walk({QStringLiteral("red work")}, kSearchPhrase, tags), QStringList{"plain.txt"})
         << "a link does not borrow its target's tags";
     EXPECT_EQ(walk({QStringLiteral("blue")}, kSearchPhrase, tags), QStringList{});
+}
+
+// Comments kept in "user.xdg.comment" were never read: only ".DS_Store"
+// was. The store's comment wins where an item has both, in the search as in
+// the column; a link does not borrow its target's.
+TEST_F(DirectoryWalkTest, CommentsInTheXdgAttributeAreFoundAndShown)
+{
+    const QString noted = m_tree.writeFile(QStringLiteral("noted.txt"));
+    const QString both = m_tree.writeFile(QStringLiteral("both.txt"));
+    m_tree.writeFile(QStringLiteral("plain.txt"));
+    if (!setCommentAtPath(noted, QStringLiteral("Quartalszahlen prüfen"))
+        || !setCommentAtPath(both, QStringLiteral("quartal attribute")))
+        GTEST_SKIP() << "no extended attributes on this file system";
+    ASSERT_TRUE(test::writeDSStore(m_tree.path(), {test::DSStoreRecord::comment("both.txt", "store words")}));
+    link(QStringLiteral("noted.txt"), QStringLiteral("link to noted"));
+    const auto comments = [](SearchParams& p) { p.what = kSearchComments; };
+    EXPECT_EQ(walk({QStringLiteral("quartalszahlen")}, kSearchPhrase, comments), QStringList{"noted.txt"});
+    EXPECT_EQ(walk({QStringLiteral("store")}, kSearchPhrase, comments), QStringList{"both.txt"});
+    EXPECT_EQ(walk({QStringLiteral("attribute")}, kSearchPhrase, comments), QStringList{})
+        << "the store's comment comes first";
+
+    // The column reads the same comment when the search did not.
+    const auto shown = [&](const QString& path, const QString& name) {
+        return Result::create(path, m_tree.path(), name, std::nullopt, QString(), false, false)->comment();
+    };
+    EXPECT_EQ(shown(noted, QStringLiteral("noted.txt")), QStringLiteral("Quartalszahlen prüfen"));
+    EXPECT_EQ(shown(both, QStringLiteral("both.txt")), QStringLiteral("store words"));
+    EXPECT_EQ(shown(m_tree.filePath(QStringLiteral("link to noted")), QStringLiteral("link to noted")), QString(""));
 }
 
 TEST_F(DirectoryWalkTest, DeepTreesAreWalkedWholly)

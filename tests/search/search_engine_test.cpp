@@ -201,6 +201,31 @@ TEST_F(SearchEngineTest, PseudoDestinationsSearchEachVolumeOnce)
     }
 }
 
+TEST_F(SearchEngineTest, InvalidRegularExpressionSearchesRegression)
+{
+    // "file-([" does not compile: no search starts, the results of the
+    // last search stay, and the engine says what is wrong.
+    m_tree.writeFile(QStringLiteral("file-1.txt"));
+    SearchEngine engine(m_owner, m_defaults);
+    engine.params().what = kSearchNames;
+    engine.params().mode = kSearchRegularExpression;
+    EXPECT_EQ(searchAndCollect(engine, QStringLiteral("file-[0-9]"), m_tree.path()), QStringList{"file-1.txt"});
+    EXPECT_TRUE(engine.searchError().isNull());
+    engine.clearSearchDone();
+
+    EXPECT_FALSE(engine.search(QStringLiteral("file-(["), m_tree.path()));
+    EXPECT_FALSE(engine.isSearching());
+    EXPECT_FALSE(engine.searchDone());
+    EXPECT_TRUE(engine.searchError().contains(QStringLiteral("U_REGEX"))) << engine.searchError().toStdString();
+    EXPECT_EQ(test::shownRelativePaths(engine.dataSource(), m_tree.path()), QStringList{"file-1.txt"});
+    EXPECT_EQ(m_owner.beeps.load(), 0);
+
+    // The same text as a phrase is no pattern, and a good pattern clears the error.
+    engine.params().mode = kSearchPhrase;
+    EXPECT_TRUE(searchAndCollect(engine, QStringLiteral("file-(["), m_tree.path()).isEmpty());
+    EXPECT_TRUE(engine.searchError().isNull());
+}
+
 TEST_F(SearchEngineTest, HighlightingIsSetBeforeTheWorkerRuns)
 {
     m_tree.writeFile(QStringLiteral("slow.txt"), kBacktrackingText);
@@ -269,6 +294,37 @@ TEST_F(SearchEngineTest, ResultInfoReachesTheOwnerForShownResultsOnly)
     QCoreApplication::processEvents();
     EXPECT_EQ(shown->info(), QStringLiteral("3 x 2"));
     EXPECT_EQ(m_owner.infoUpdates, 1);
+}
+
+// The owner's refresh gets the first results at once, then nothing until a
+// flush is due; the end of the search comes once, with every result.
+TEST_F(SearchEngineTest, TakeResultsHandsOverBatchesAndTellsTheEndOnce)
+{
+    for (int i = 0; i < 20; ++i)
+        m_tree.writeFile(QStringLiteral("d%1/note%2.txt").arg(i % 4).arg(i));
+    SearchEngine engine(m_owner, m_defaults);
+    engine.params().what = kSearchNames;
+    engine.params().type = kSearchFilesAndFolders;
+    engine.params().mode = kSearchPhrase;
+    ASSERT_TRUE(engine.search(QStringLiteral("note"), m_tree.path()));
+    QList<ResultPointer> received;
+    int ends = 0;
+    int batches = 0;
+    for (int tick = 0; tick < 2000 && ends == 0; ++tick) {
+        const ResultsBatch batch = engine.takeResults();
+        batches += batch.handedOver ? 1 : 0;
+        received.append(batch.results);
+        ends += batch.ended ? 1 : 0;
+        if (!batch.ended)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(received.size(), 20);
+    EXPECT_LE(batches, 3) << "the first batch, the last, and at most one more in two seconds";
+    const ResultsBatch after = engine.takeResults();
+    EXPECT_FALSE(after.ended || after.handedOver);
+    EXPECT_TRUE(after.results.isEmpty());
+    EXPECT_GE(after.done, 20u);
 }
 
 TEST(CatalogSearchOnLinuxTest, EveryDestinationWalks)

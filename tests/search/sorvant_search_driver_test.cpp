@@ -1,6 +1,7 @@
 // The headless driver run as a user runs it: the real binary, with raw bytes
 // for arguments, standard output on a full device or a pipe, and signals.
 
+#include "platform/xattr.h"
 #include "tests/support/temp_tree.h"
 
 #include <QByteArray>
@@ -207,6 +208,17 @@ TEST_F(SorvantSearchDriverTest, AFullDeviceIsAnErrorAndAClosedPipeEndsQuietly)
     const DriverRun closed = piped.finish();
     EXPECT_EQ(closed.status, 0);
     EXPECT_TRUE(closed.err.isEmpty()) << closed.err.constData();
+}
+
+TEST_F(SorvantSearchDriverTest, CommentsInTheXdgAttributeAreFound)
+{
+    test::writeFileBytes(root + "/noted.txt");
+    test::writeFileBytes(root + "/plain.txt");
+    if (!setCommentAtPath(QString::fromUtf8(root + "/noted.txt"), QStringLiteral("review by Friday")))
+        GTEST_SKIP() << "no extended attributes on this file system";
+    const DriverRun run = runDriver(tree, {"-m", "-i", "friday", root});
+    EXPECT_EQ(run.status, 0) << run.err.constData();
+    EXPECT_EQ(run.out, root + "/noted.txt\n");
 }
 
 TEST_F(SorvantSearchDriverTest, BytesThatAreNotUtf8RoundTripThroughArguments)

@@ -1,5 +1,7 @@
 #include "system/archives.h"
 
+#include "platform/task.h"
+
 #include "system/file_tests.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
@@ -8,6 +10,8 @@
 
 #include <QDir>
 #include <QFile>
+
+#include <cstdio>
 
 namespace sorvant {
 namespace {
@@ -95,31 +99,85 @@ TEST_F(ArchivesTest, CompressFilesReplacesOrAppends)
     EXPECT_EQ(QDir(out).entryList(QDir::Files), (QStringList {"two.txt"}));
 }
 
+QString archiveName(int i)
+{
+    return QStringLiteral("Index 2026-11-2%1 10-00-00.zip").arg(i);
+}
+
 TEST_F(ArchivesTest, RotationKeepsTheNewestArchives)
 {
     const QDateTime base = QDateTime::currentDateTimeUtc().addDays(-10);
     for (int i = 0; i < 5; ++i) {
-        const QString path = tree.writeFile(QStringLiteral("Index %1.zip").arg(i), "z");
+        const QString path = tree.writeFile(archiveName(i), "z");
         ASSERT_TRUE(setFileModificationDate(base.addDays(i), path));
     }
     tree.writeFile("Other.zip", "z");
-    EXPECT_EQ(compareModificationDates(tree.filePath("Index 4.zip"), tree.filePath("Index 3.zip")), -1);
-    EXPECT_EQ(compareModificationDates(tree.filePath("missing"), tree.filePath("Index 0.zip")), 1);
+    EXPECT_EQ(compareModificationDates(tree.filePath(archiveName(4)), tree.filePath(archiveName(3))), -1);
+    EXPECT_EQ(compareModificationDates(tree.filePath("missing"), tree.filePath(archiveName(0))), 1);
 
     struct Case
     {
         int max;
         QStringList left;
     };
-    for (const Case& c : {Case {3, {"Index 2.zip", "Index 3.zip", "Index 4.zip", "Other.zip"}},
+    for (const Case& c : {Case {3, {archiveName(2), archiveName(3), archiveName(4), "Other.zip"}},
                           Case {0, {"Other.zip"}}}) {
         SCOPED_TRACE(c.max);
-        const QString name = archiveDirectoryContentsAtPath(tree.path(), "index", c.max);
-        EXPECT_TRUE(name.startsWith("index 2"));
-        EXPECT_EQ(name.size(), QStringLiteral("index 2026-12-06 22-15-04").size());
+        const QString name = archiveDirectoryContentsAtPath(tree.path(), "Index", c.max);
+        EXPECT_TRUE(name.startsWith("Index 2"));
+        EXPECT_EQ(name.size(), QStringLiteral("Index 2026-12-06 22-15-04").size());
         EXPECT_EQ(QDir(tree.path()).entryList(QDir::Files, QDir::Name), c.left);
     }
     EXPECT_TRUE(archiveDirectoryContentsAtPath(tree.path(), QString(), 1).isNull());
+}
+
+TEST_F(ArchivesTest, RotationRemovesOnlyItsOwnArchives)
+{
+    // A user's folder and files that merely begin with the prefix, in any
+    // case, stay.
+    tree.writeFile("Indexer project/main.c", "keep");
+    tree.writeFile("index 2026-11-20 10-00-00.zip", "other case");
+    tree.writeFile("Index notes.txt", "keep");
+    tree.writeFile("Index 2026-11-20 10-00-00 copy.zip", "keep");
+    tree.writeFile("Index 2026-11-20 10-00-00.zip", "old");
+    EXPECT_FALSE(archiveDirectoryContentsAtPath(tree.path(), "Index", 0).isEmpty());
+    EXPECT_EQ(QDir(tree.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),
+              (QStringList {"Index 2026-11-20 10-00-00 copy.zip", "Index notes.txt", "Indexer project",
+                            "index 2026-11-20 10-00-00.zip"}));
+    EXPECT_TRUE(isRotatedArchiveName("Index 2026-11-20 10-00-00", "Index"));
+    EXPECT_FALSE(isRotatedArchiveName("Index 2026-11-20 10-00-00", ""));
+}
+
+TEST_F(ArchivesTest, ANameIsNeverAnOptionOrAPatternAndKeepsItsBytes)
+{
+    // "-m" would tell zip to delete what it archived; "*.txt" would take
+    // every .txt; a byte that is not UTF-8 must reach zip as it is.
+    tree.writeFile("dir/precious.txt", "precious");
+    tree.writeFile("dir/-m", "m");
+    tree.writeFile("dir/*.txt", "star");
+    const QString odd = QStringLiteral("odd") + QChar(0xDCFF);
+    const QByteArray oddBytes("odd\xFF");
+    tree.writeFile("dir/plain", "odd");
+    ASSERT_EQ(::rename(QFile::encodeName(tree.filePath("dir/plain")).constData(),
+                       (QFile::encodeName(tree.filePath("dir")) + "/" + oddBytes).constData()),
+              0);
+    const QString archive = tree.filePath("set.zip");
+    ASSERT_TRUE(compressFiles({"-m", "*.txt", odd}, tree.filePath("dir"), archive));
+    EXPECT_TRUE(QFile::exists(tree.filePath("dir/precious.txt")));
+    const QString out = tree.makeDir("plain");
+    ASSERT_TRUE(unzipFileAtPath(archive, out));
+    EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name).size(), 3);
+    EXPECT_TRUE(QFile::exists(out + "/*.txt"));
+    EXPECT_TRUE(QFile::exists(out + "/-m"));
+    // The archive's own list of names (unzip itself recodes names when it
+    // extracts them).
+    Task listing(QStringLiteral("/usr/bin/unzip"), {QStringLiteral("-Z1"), archive});
+    ASSERT_TRUE(listing.launchAndSleepUntilExit());
+    EXPECT_EQ(listing.standardOutput(), "-m\n*.txt\n" + oddBytes + "\n");
+    const QString single = tree.filePath("single.zip");
+    ASSERT_TRUE(compressFileAtPath(tree.filePath("dir/-m"), single, true));
+    EXPECT_TRUE(QFile::exists(tree.filePath("dir/-m")));
+    EXPECT_TRUE(compressFileAtPath(tree.filePath("dir") + "/" + odd, tree.filePath("odd.zip"), true));
 }
 
 } // namespace

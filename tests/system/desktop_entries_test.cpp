@@ -151,6 +151,19 @@ TEST_F(DesktopLaunch, StartsTheExecLineWithTheItems)
     EXPECT_EQ(test::waitForFile(output), "arg:/a b\nenv:" + path.toUtf8() + "\npid:\nEND\n");
 }
 
+TEST_F(DesktopLaunch, ItemsKeepTheirBytesAsPathsAndURLs)
+{
+    // A byte that is not UTF-8 reaches %f as itself and %u percent-escaped.
+    desktop.writeApplication("rec.desktop", "Rec", recorder + " " + output + " %f");
+    desktop.writeApplication("url.desktop", "Url", recorder + " " + output + " %u");
+    const QString odd = QStringLiteral("/d/odd") + QChar(0xDCFF);
+    ASSERT_TRUE(launchDesktopEntry(desktopEntryForID("rec"), {odd}));
+    EXPECT_EQ(test::waitForFile(output).split('\n').first(), "arg:/d/odd\xFF");
+    QFile::remove(output);
+    ASSERT_TRUE(launchDesktopEntry(desktopEntryForID("url"), {odd}));
+    EXPECT_EQ(test::waitForFile(output).split('\n').first(), "arg:file:///d/odd%FF");
+}
+
 TEST_F(DesktopLaunch, TerminalApplicationsRunInsideTheTerminal)
 {
     desktop.writeApplication("term.desktop", "Term", "inner %f", "Terminal=true\n");

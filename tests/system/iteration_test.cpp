@@ -79,6 +79,29 @@ TEST_F(IterationTest, ParentsAreRemovedUpToButNotIncludingTheRoot)
     EXPECT_TRUE(QFileInfo::exists(root));
 }
 
+TEST_F(IterationTest, CleanUpNeverLeavesItsRoot)
+{
+    const QString root = tree.makeDir("root");
+    tree.makeDir("root/a");
+    tree.makeDir("elsewhere/deep");
+    ASSERT_TRUE(QFile::link(tree.filePath("elsewhere/deep"), tree.filePath("root/link")));
+    // "/." names the root itself, ".." climbs out of it, and ".." after a
+    // link leaves the link's target (here: "elsewhere", outside the root).
+    for (const QString& start : {root + "/.", root + "/a/../..", root + "/..", root + "/link/.."}) {
+        SCOPED_TRACE(start.toStdString());
+        EXPECT_FALSE(removeEmptyDirectoriesInside(root, start));
+        EXPECT_TRUE(QFileInfo::exists(root));
+        EXPECT_TRUE(QFileInfo::exists(tree.filePath("elsewhere")));
+    }
+    // Inside the root, a ".." through the link is taken as the system takes
+    // it: "root/link/../deep" is "elsewhere/deep", outside.
+    EXPECT_FALSE(removeEmptyDirectoriesInside(root, root + "/link/../deep"));
+    EXPECT_TRUE(QFileInfo::exists(tree.filePath("elsewhere/deep")));
+    EXPECT_TRUE(removeEmptyDirectoriesInside(root, root + "/a/./"));
+    EXPECT_FALSE(QFileInfo::exists(root + "/a"));
+    EXPECT_TRUE(QFileInfo::exists(root));
+}
+
 class Recorder : public FileManagerIterationDelegate,
                  public FileManagerEnterDirectoryHook,
                  public FileManagerIterateDirectoryHook,

@@ -5,6 +5,7 @@
 #include "system/standard_folders.h"
 #include "tests/support/temporary_home.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -89,6 +90,25 @@ TEST(FreeNames, LongNamesAreShortenedToFit)
     const QString longBase(248, u'c');
     const QString longTaken = tree.writeFile(longBase + ".md");
     EXPECT_EQ(QFileInfo(nonExistingFilenameAtPath(longTaken)).fileName(), QString(245, u'c') + "-1.md");
+}
+
+TEST(FreeNames, FreeNamesStayWithin255Bytes)
+{
+    // Names of 255 bytes but far fewer units (three- and four-byte
+    // characters): the counter must not push them past the file systems'
+    // limit, and the cut must not split a character.
+    test::TempTree tree;
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x93\x84");
+    for (const QString& name : {QString(85, QChar(0x6587)), emoji.repeated(63) + ".md"}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString free = nonExistingFilenameAtPath(tree.writeFile(name));
+        const QByteArray bytes = QFile::encodeName(QFileInfo(free).fileName());
+        EXPECT_LE(bytes.size(), 255);
+        EXPECT_TRUE(bytes.contains("-1"));
+        EXPECT_EQ(QString::fromUtf8(bytes).toUtf8(), bytes);
+        EXPECT_FALSE(tree.writeFile(QFileInfo(free).fileName()).isEmpty());
+        EXPECT_TRUE(QFileInfo::exists(free));
+    }
 }
 
 TEST(CustomIcons, FoldersWithIconFilesAndStandardFoldersHaveThem)

@@ -1,6 +1,7 @@
 #include "system/login_items.h"
 
 #include "platform/user_defaults.h"
+#include "system/desktop_entry.h"
 #include "tests/support/log_capture.h"
 #include "tests/system/fake_tools.h"
 #include "system/standard_folders.h"
@@ -117,6 +118,34 @@ TEST_F(LoginItemsTest, ARefusedCrontabIsTriedAgainLater)
     EXPECT_TRUE(log.lines().first().startsWith("ERROR: crontab did not accept"));
     EXPECT_FALSE(scheduleLaunchAt(QDateTime(), defaults, app));
     EXPECT_EQ(tools.calls().size(), 4); // listed and replaced again
+}
+
+TEST_F(LoginItemsTest, CrontabCleanUpKeepsTheBytesOfOtherLines)
+{
+    // Other lines may hold bytes that are not UTF-8 (a Latin-1 comment).
+    const QByteArray other = "# caf\xE9 \xFF\n5 * * * * backup \xC3\xA9t\xE9\n";
+    const QString table = tools.tree.writeFile("crontab.txt", "0 9 1 * * /opt/finder tool/finder-tool\n" + other);
+    tools.add("crontab", QStringLiteral("case \"$1\" in -l) cat \"%1\";; -) cat > \"%1.new\";; esac").arg(table));
+    UserDefaults defaults(home.tree.filePath("d.plist"));
+    EXPECT_TRUE(scheduleLaunchAt(QDateTime(), defaults, app));
+    EXPECT_EQ(contents(table + ".new"), other);
+}
+
+TEST_F(LoginItemsTest, AnExecutablePathWithPercentOrDollarIsEscapedForSystemd)
+{
+    tools.add("systemctl");
+    tools.add("crontab", "exit 1");
+    UserDefaults defaults(home.tree.filePath("d.plist"));
+    const LaunchedApplication odd {"org.example.Odd", "Odd", "/opt/50% \"off\"/$HOME\\app", false};
+    ASSERT_TRUE(scheduleLaunchAt(QDateTime(QDate(2026, 3, 7), QTime(9, 5)), defaults, odd));
+    EXPECT_TRUE(contents(config("systemd/user/org.example.Odd.launcher.service"))
+                    .contains("ExecStart=\"/opt/50%% \\\"off\\\"/$$HOME\\\\app\"\n"));
+    EXPECT_EQ(systemdExecArgument(QString::fromUtf8("/a\xC3\xA9") + QChar(0xDCFF)), "\"/a\xC3\xA9\\xff\"");
+    EXPECT_EQ(systemdExecArgument(""), "\"\"");
+    // The autostart entry reads back as the same program.
+    ASSERT_TRUE(addToLoginItems(odd));
+    const DesktopEntry entry = DesktopEntry::fromFile(autostartEntryPath(odd));
+    EXPECT_EQ(entry.commandsForItems({}), QList<QStringList> {{odd.executablePath}});
 }
 
 } // namespace

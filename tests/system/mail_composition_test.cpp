@@ -115,7 +115,8 @@ TEST_F(MailCompositionTest, TwoRecipientsOrAttachmentsGoThroughTheClientScript)
     EXPECT_TRUE(canMailAttachmentsUsingApplication(QString(), bundle));
     const QString longBody = QString(4100, 'y');
     ASSERT_TRUE(mailTo("a@example.org, b@example.org", "Report", longBody, {}, false, QString(), bundle));
-    EXPECT_EQ(received(), "[]\n[" + longBody.toUtf8() + "]\n[Report]\n[a@example.org\nb@example.org]\n[no]\n");
+    EXPECT_EQ(received(), "[]\n[" + longBody.toUtf8()
+                              + "]\n[Report]\n[a@example.org\nb@example.org]\n[no]\n[0]\n[a@example.org]\n[b@example.org]\n");
     EXPECT_TRUE(opener.opened.isEmpty());
 }
 
@@ -167,6 +168,23 @@ TEST_F(MailCompositionTest, ShippedScriptHandsTheMessageToXdgEmail)
     ASSERT_FALSE(mailScriptPath("Any Client", shipped).isEmpty());
     ASSERT_TRUE(mailTo("a@example.org,b@example.org", "Sub ject", "Body", {"/tmp/one.pdf"}, false, "Any Client", shipped));
     EXPECT_EQ(received(), "[--subject][Sub ject][--body][Body][--attach][/tmp/one.pdf][a@example.org][b@example.org]");
+}
+
+TEST_F(MailCompositionTest, ShippedScriptNeverSplitsOrExpandsAnAttachment)
+{
+    // "*.txt" would be every .txt of the folder; a newline would make two
+    // paths; a leading "-" would be an option.
+    tools.tree.writeFile("docs/a.txt", "a");
+    tools.tree.writeFile("docs/b.txt", "b");
+    tools.add("xdg-email", QStringLiteral("for a in \"$@\"; do printf '[%s]' \"$a\"; done > \"%1.tmp\"; mv \"%1.tmp\" \"%1\"")
+                               .arg(out));
+    const Bundle shipped(findResourcesFolder(), {});
+    const QString star = tools.tree.filePath("docs/*.txt");
+    const QString twoLines = tools.tree.filePath("docs/one\ntwo.pdf");
+    ASSERT_TRUE(mailTo("a@example.org,b@example.org", QString(), QString(), {star, twoLines, "-x"}, false,
+                       "Any Client", shipped));
+    EXPECT_EQ(received(), "[--attach][" + star.toUtf8() + "][--attach][" + twoLines.toUtf8()
+                              + "][--attach][-x][a@example.org][b@example.org]");
 }
 
 } // namespace

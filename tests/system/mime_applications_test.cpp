@@ -67,6 +67,19 @@ TEST_F(MimeApplications, EntriesWhoseTryExecIsMissingAreNotOffered)
     EXPECT_EQ(names, QStringList({"sh.desktop", "text.desktop"}));
 }
 
+TEST_F(MimeApplications, AssociationsToEntriesThatCannotRunAreNotOffered)
+{
+    // Named by the lists, but their program is missing or they are links.
+    desktop.writeApplication("gone.desktop", "Gone", "gone %F", "TryExec=/nonexistent/gone\n", true);
+    desktop.writeEntry("link.desktop", "[Desktop Entry]\nType=Link\nName=Site\nURL=https://example.org/\n", true);
+    writeList("home/.config/mimeapps.list",
+              "[Added Associations]\ntext/plain=gone.desktop;link.desktop;\n"
+              "[Default Applications]\ntext/plain=gone.desktop;link.desktop;\n");
+    EXPECT_EQ(applicationsForMimeType("text/plain"), QStringList({text}));
+    EXPECT_EQ(defaultApplicationForMimeType("text/plain"), text);
+    EXPECT_EQ(defaultApplicationsForMimeType("text/plain"), QStringList({text}));
+}
+
 TEST_F(MimeApplications, ListsAddRemoveAndChooseDefaults)
 {
     writeList("home/.config/mimeapps.list",

@@ -1,9 +1,13 @@
 #include "system/opening.h"
 
+#include "platform/file_system_representation.h"
 #include "platform/url.h"
+#include "system/mime_applications.h"
 #include "tests/system/desktop_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 namespace sorvant {
 namespace {
@@ -68,15 +72,50 @@ TEST_F(Opening, ASearchTextStillOpensTheFile)
     }
 }
 
-TEST(OpeningForReal, TheDefaultApplicationIsStarted)
+// A recording application is the default for text: what it receives is
+// what a real application would.
+class OpeningForReal : public testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        output = desktop.home.tree.filePath("out.txt");
+        desktop.writeApplication("rec.desktop", "Rec", desktop.writeArgumentRecorder(output) + " %f",
+                                 "MimeType=text/plain;\n");
+    }
+    // Opens the item and answers what the application received.
+    QByteArray opened(const QString& item)
+    {
+        EXPECT_TRUE(openURL(URL::fileURLWithPath(item), true));
+        return test::waitForFile(output);
+    }
     test::DesktopHome desktop;
-    const QString output = desktop.home.tree.filePath("out.txt");
-    const QString recorder = desktop.writeArgumentRecorder(output);
-    desktop.writeApplication("rec.desktop", "Rec", recorder + " %f", "MimeType=text/plain;\n");
+    QString output;
+};
+
+TEST_F(OpeningForReal, TheDefaultApplicationIsStarted)
+{
     const QString text = desktop.home.tree.writeFile("doc.txt", "text\n");
-    ASSERT_TRUE(openURL(URL::fileURLWithPath(text), true));
-    EXPECT_EQ(test::waitForFile(output), "arg:" + text.toUtf8() + "\nEND\n");
+    EXPECT_EQ(opened(text), "arg:" + text.toUtf8() + "\nEND\n");
+}
+
+TEST_F(OpeningForReal, TheNextDefaultApplicationOpensWhenTheFirstCannotRun)
+{
+    desktop.writeApplication("broken.desktop", "Broken", "/nonexistent/editor %f", "MimeType=text/plain;\n");
+    desktop.home.tree.writeFile("home/.config/mimeapps.list",
+                                "[Default Applications]\ntext/plain=broken.desktop;rec.desktop;\n");
+    const QString text = desktop.home.tree.writeFile("doc.txt", "text\n");
+    EXPECT_EQ(opened(text), "arg:" + text.toUtf8() + "\nEND\n");
+}
+
+TEST_F(OpeningForReal, ANameThatIsNotUTF8ReachesTheApplicationAsItIs)
+{
+    const QString plain = desktop.home.tree.writeFile("plain.txt", "text\n");
+    const QByteArray bytes = QFile::encodeName(desktop.home.tree.path()) + "/odd\xFF.txt";
+    ASSERT_EQ(::rename(QFile::encodeName(plain).constData(), bytes.constData()), 0);
+    const QString odd = stringWithFileSystemRepresentation(bytes);
+    EXPECT_EQ(mimeTypeForPath(odd), "text/plain");
+    EXPECT_EQ(opened(odd), "arg:" + bytes + "\nEND\n");
 }
 
 } // namespace

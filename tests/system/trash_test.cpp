@@ -1,7 +1,10 @@
 #include "system/trash.h"
 
 #include "platform/file_error.h"
+#include "system/deletion_questions.h"
 #include "system/file_manager.h"
+#include "system/file_operations.h"
+#include "system/file_tests.h"
 #include "system/standard_folders.h"
 #include "tests/support/temporary_home.h"
 
@@ -11,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -99,6 +105,151 @@ TEST_F(Trash, AFailureLosesNothing)
     EXPECT_FALSE(moveItemToTrash("relative/path", nullptr, &error));
 }
 
+QByteArray encoded(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+bool makeLink(const QString& target, const QString& link)
+{
+    return ::symlink(encoded(target).constData(), encoded(link).constData()) == 0;
+}
+
+// A name of 82 three-byte characters and ".txt": 250 bytes, so its record's
+// name ("<name>.trashinfo") would pass the 255-byte limit.
+const QString kLongName = QString(82, QChar(0x6587)) + ".txt";
+
+TEST_F(Trash, LongNamesAreTrashedUnderAShortenedName)
+{
+    for (const QString& name : {kLongName, QString(255, u'x')}) {
+        SCOPED_TRACE(name.size());
+        const QString item = home.tree.writeFile(name, "long");
+        QString trashed;
+        FileError error;
+        ASSERT_TRUE(moveItemToTrash(item, &trashed, &error)) << error.description().toStdString();
+        EXPECT_FALSE(QFileInfo::exists(item));
+        EXPECT_EQ(readAll(trashed), "long");
+        const QByteArray stored = encoded(QFileInfo(trashed).fileName());
+        EXPECT_LE(stored.size() + 10, 255);
+        // Cut on a character boundary: the name is still valid text.
+        EXPECT_EQ(QString::fromUtf8(stored).toUtf8(), stored);
+        const QByteArray record = readAll(trash + "/info/" + QFileInfo(trashed).fileName() + ".trashinfo");
+        EXPECT_TRUE(record.contains("\nPath=" + encoded(item).toPercentEncoding("/") + "\n")) << record.constData();
+    }
+    EXPECT_EQ(trashNameCandidate(QByteArray(250, 'x'), 2).size(), 245);
+    EXPECT_TRUE(trashNameCandidate(QByteArray(250, 'x') + ".txt", 2).endsWith(".2.txt"));
+    EXPECT_EQ(trashNameCandidate("a.txt", 3), "a.3.txt");
+}
+
+TEST_F(Trash, ASymlinkedHomeOrDataFolderServes)
+{
+    // The data folder, then the home, reached through a link (a home on
+    // another disk).
+    const QString realData = home.tree.makeDir("disk/data");
+    const QString dataLink = home.tree.filePath("data-link");
+    ASSERT_TRUE(makeLink(realData, dataLink));
+    home.setVariableBytes("XDG_DATA_HOME", encoded(dataLink));
+    const QString item = home.tree.writeFile("home/a.txt", "a");
+    FileError error;
+    ASSERT_TRUE(moveItemToTrash(item, nullptr, &error)) << error.description().toStdString();
+    EXPECT_EQ(readAll(realData + "/Trash/files/a.txt"), "a");
+
+    const QString realHome = home.tree.makeDir("disk/home");
+    const QString homeLink = home.tree.filePath("home-link");
+    ASSERT_TRUE(makeLink(realHome, homeLink));
+    home.setVariableBytes("HOME", encoded(homeLink));
+    qunsetenv("XDG_DATA_HOME");
+    resetStandardFolders();
+    const QString other = home.tree.writeFile("disk/home/b.txt", "b");
+    ASSERT_TRUE(moveItemToTrash(other, nullptr, &error)) << error.description().toStdString();
+    EXPECT_EQ(readAll(realHome + "/.local/share/Trash/files/b.txt"), "b");
+}
+
+// A file system that refuses RENAME_NOREPLACE (FUSE, some network ones).
+int renameWithoutNoReplace(const char* from, const char* to, unsigned int flags)
+{
+    if (flags & RENAME_NOREPLACE) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+}
+
+TEST_F(Trash, AVolumeWithoutNoReplaceRenameStillTrashes)
+{
+    setRenameWithFlagsFunction(renameWithoutNoReplace);
+    const QString item = home.tree.writeFile("fuse.txt", "f");
+    QString trashed;
+    FileError error;
+    const bool moved = moveItemToTrash(item, &trashed, &error);
+    setRenameWithFlagsFunction(nullptr);
+    ASSERT_TRUE(moved) << error.description().toStdString();
+    EXPECT_EQ(readAll(trashed), "f");
+    EXPECT_FALSE(QFileInfo::exists(item));
+}
+
+TEST_F(Trash, DotDotThroughALinkTrashesTheItemItNames)
+{
+    // "a/link/../x" names b/x to the system (the link's target is b/inner),
+    // not a/x as a lexical reading would.
+    home.tree.makeDir("b/inner");
+    const QString meant = home.tree.writeFile("b/x", "meant");
+    const QString other = home.tree.writeFile("a/x", "other");
+    ASSERT_TRUE(makeLink(home.tree.filePath("b/inner"), home.tree.filePath("a/link")));
+    QString trashed;
+    ASSERT_TRUE(moveItemToTrash(home.tree.filePath("a/link/../x"), &trashed));
+    EXPECT_EQ(readAll(trashed), "meant");
+    EXPECT_FALSE(QFileInfo::exists(meant));
+    EXPECT_EQ(readAll(other), "other");
+}
+
+// Items the Trash refuses (here: immutable, as rm refuses them) stay as
+// they were; the others of the same selection go to the Trash.
+class RefusedItems : public Trash
+{
+protected:
+    void SetUp() override
+    {
+        Trash::SetUp();
+        locked = home.tree.writeFile("locked.txt", "locked");
+        if (!setFileImmutable(true, locked))
+            GTEST_SKIP() << "the immutable flag needs privilege and file-system support";
+    }
+    void TearDown() override
+    {
+        if (!locked.isEmpty())
+            setFileImmutable(false, locked);
+    }
+    QString locked;
+};
+
+TEST_F(RefusedItems, AnImmutableItemKeepsItsFlagAndPlace)
+{
+    EXPECT_FALSE(recycleFile(locked, false));
+    EXPECT_TRUE(isFileImmutableAtPath(locked));
+    EXPECT_FALSE(recycleFile(locked, true));
+    EXPECT_EQ(readAll(locked), "locked");
+    EXPECT_TRUE(namesIn(trash + "/files").isEmpty());
+}
+
+TEST_F(RefusedItems, APartialFailureTrashesTheRestAndNamesOnlyTheRefused)
+{
+    const QString folder = home.tree.makeDir("folder");
+    home.tree.writeFile("folder/inner.txt", "inner");
+    const QString plain = home.tree.writeFile("plain.txt", "plain");
+    const QString longName = home.tree.writeFile(kLongName, "long");
+    const QStringList refused = recycleFilesKeepingRefused({folder, locked, plain, longName});
+    EXPECT_EQ(refused, QStringList {locked});
+    EXPECT_EQ(readAll(locked), "locked");
+    for (const QString& gone : {folder, plain, longName})
+        EXPECT_FALSE(QFileInfo::exists(gone)) << gone.toStdString();
+    EXPECT_EQ(namesIn(trash + "/files").size(), 3);
+    const QString question = untrashableItemsQuestion(refused);
+    EXPECT_TRUE(question.contains(u"“locked.txt”")) << question.toStdString();
+    EXPECT_TRUE(question.contains(u"can't be undone")) << question.toStdString();
+    EXPECT_FALSE(question.contains(u"plain")) << question.toStdString();
+}
+
 TEST_F(Trash, RecycleAnswersForGoneAndRefusedItems)
 {
     EXPECT_TRUE(recycleFile(home.tree.filePath("never-was")));
@@ -160,6 +311,64 @@ TEST_F(VolumeTrash, AnAdministratorsStickyTrashIsUsed)
     QString trashed;
     ASSERT_TRUE(moveItemToTrash(item, &trashed));
     EXPECT_EQ(trashed, admin + "/" + QString::number(::getuid()) + "/files/w.txt");
+}
+
+// Trash folders made in advance by someone else, open to others, or a
+// sticky ".Trash" whose user folder is not ours: none receives an item, and
+// the item, which cannot reach the home trash on another device, stays.
+TEST_F(VolumeTrash, AnotherUsersOrAnOpenTrashFolderIsNotUsed)
+{
+    const QString uid = QString::number(::getuid());
+    const QString own = home.tree.makeDir("volume/.Trash-" + uid);
+    const QString item = home.tree.writeFile("volume/private.txt", "private");
+    const auto refuses = [&](const char* what) {
+        SCOPED_TRACE(what);
+        FileError error;
+        EXPECT_FALSE(moveItemToTrash(item, nullptr, &error));
+        EXPECT_FALSE(recycleFile(item, false));
+        EXPECT_EQ(readAll(item), "private");
+        EXPECT_FALSE(QFileInfo::exists(own + "/files/private.txt"));
+        EXPECT_FALSE(QFileInfo::exists(trash + "/files/private.txt"));
+    };
+    ASSERT_EQ(::chown(encoded(own).constData(), ::getuid() + 4242, ::getgid()), 0);
+    refuses("owned by another user");
+    ASSERT_EQ(::chown(encoded(own).constData(), ::getuid(), ::getgid()), 0);
+    ASSERT_EQ(::chmod(encoded(own).constData(), 0777), 0);
+    refuses("open to every user");
+    ASSERT_TRUE(QDir(own).removeRecursively());
+    ASSERT_TRUE(makeLink(home.tree.makeDir("volume/elsewhere"), own));
+    refuses("a link");
+
+    // A sticky ".Trash" whose folder for us belongs to another user.
+    ASSERT_EQ(::unlink(encoded(own).constData()), 0);
+    const QString admin = home.tree.makeDir("volume/.Trash");
+    ASSERT_EQ(::chmod(encoded(admin).constData(), 01777), 0);
+    const QString mine = home.tree.makeDir("volume/.Trash/" + uid);
+    ASSERT_EQ(::chown(encoded(mine).constData(), ::getuid() + 4242, ::getgid()), 0);
+    QString trashed;
+    ASSERT_TRUE(moveItemToTrash(item, &trashed));
+    EXPECT_EQ(trashed, own + "/files/private.txt");
+    EXPECT_EQ(QFileInfo(own).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+}
+
+TEST_F(VolumeTrash, AReadOnlyTrashKeepsEveryItem)
+{
+    // The home trash's record folder is a read-only volume.
+    ASSERT_EQ(::umount2(volume.toUtf8().constData(), MNT_DETACH), 0);
+    mounted = false;
+    const QString info = home.tree.makeDir("home/.local/share/Trash/info");
+    home.tree.makeDir("home/.local/share/Trash/files");
+    ASSERT_EQ(::mount("sorvant-test", encoded(info).constData(), "tmpfs", MS_RDONLY, "size=1m"), 0);
+    const QString first = home.tree.writeFile("one.txt", "1");
+    const QString second = home.tree.makeDir("two");
+    home.tree.writeFile("two/inner", "2");
+    const QStringList refused = recycleFilesKeepingRefused({first, second});
+    ::umount2(encoded(info).constData(), MNT_DETACH);
+    EXPECT_EQ(refused, (QStringList {first, second}));
+    EXPECT_EQ(readAll(first), "1");
+    EXPECT_EQ(readAll(second + "/inner"), "2");
+    const QString question = untrashableItemsQuestion(refused);
+    EXPECT_TRUE(question.contains(u"“one.txt”, “two”")) << question.toStdString();
 }
 
 TEST_F(VolumeTrash, AReadOnlyVolumeRefusesAndKeepsTheItem)

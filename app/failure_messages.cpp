@@ -1,0 +1,105 @@
+#include "app/failure_messages.h"
+
+#include "platform/path_semantics.h"
+#include "system/bundle.h"
+#include "system/open_with.h"
+
+#include <QFileInfo>
+
+#include <cstring>
+
+namespace sorvant {
+
+namespace {
+
+// The table's texts are looked up with their English keys, each written
+// out at its call so that the tables' completeness test finds them.
+QString quoted(const QString& text)
+{
+    return Bundle::mainBundle().localizedStringForKey(QStringLiteral("“%1”"), QStringLiteral("")).arg(text);
+}
+
+QString nameOf(const QString& path)
+{
+    const QString name = lastPathComponent(path);
+    return name.isEmpty() ? path : name;
+}
+
+} // namespace
+
+Failure invalidPatternFailure(const QString& pattern, const QString& error)
+{
+    const Bundle& bundle = Bundle::mainBundle();
+    return {bundle.localizedStringForKey(QStringLiteral("Invalid Regular Expression"), QStringLiteral("")),
+            bundle
+                .localizedStringForKey(QStringLiteral("%1 is not a valid regular expression (%2). Nothing was searched."),
+                                       QStringLiteral(""))
+                .arg(quoted(pattern), error)};
+}
+
+Failure noApplicationFailure(const QString& path)
+{
+    const Bundle& bundle = Bundle::mainBundle();
+    return {bundle.localizedStringForKey(QStringLiteral("Cannot Open"), QStringLiteral("")),
+            bundle
+                .localizedStringForKey(QStringLiteral("No application is set up to open %1."), QStringLiteral(""))
+                .arg(quoted(nameOf(path)))};
+}
+
+Failure noBrowserFailure()
+{
+    const Bundle& bundle = Bundle::mainBundle();
+    return {bundle.localizedStringForKey(QStringLiteral("Cannot Show the Help"), QStringLiteral("")),
+            bundle.localizedStringForKey(QStringLiteral("No web browser is set up to show the help pages."),
+                                         QStringLiteral(""))};
+}
+
+Failure noFileManagerFailure(const QString& path)
+{
+    const Bundle& bundle = Bundle::mainBundle();
+    return {bundle.localizedStringForKey(QStringLiteral("Cannot Show Properties"), QStringLiteral("")),
+            bundle
+                .localizedStringForKey(QStringLiteral("No file manager is running to show the properties of %1."),
+                                       QStringLiteral(""))
+                .arg(quoted(nameOf(path)))};
+}
+
+Failure deletionFailure(const QStringList& paths, int error)
+{
+    if (paths.isEmpty())
+        return {};
+    const Bundle& bundle = Bundle::mainBundle();
+    const QString first = quoted(nameOf(paths.constFirst()));
+    const QString reason = error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QString();
+    QString text;
+    if (paths.size() == 1 && reason.isNull())
+        text = bundle.localizedStringForKey(QStringLiteral("%1 could not be deleted."), QStringLiteral("")).arg(first);
+    else if (paths.size() == 1)
+        text = bundle.localizedStringForKey(QStringLiteral("%1 could not be deleted: %2."), QStringLiteral(""))
+                   .arg(first, reason);
+    else if (reason.isNull())
+        text = bundle.localizedStringForKey(QStringLiteral("%1 and %2 more could not be deleted."), QStringLiteral(""))
+                   .arg(first)
+                   .arg(paths.size() - 1);
+    else
+        text = bundle.localizedStringForKey(QStringLiteral("%1 and %2 more could not be deleted: %3."), QStringLiteral(""))
+                   .arg(first)
+                   .arg(paths.size() - 1)
+                   .arg(reason);
+    return {bundle.localizedStringForKey(QStringLiteral("Cannot Delete"), QStringLiteral("")), text};
+}
+
+Failure activeFileManagerFailure()
+{
+    const Bundle& bundle = Bundle::mainBundle();
+    return {bundle.localizedStringForKey(QStringLiteral("Cannot Search"), QStringLiteral("")),
+            bundle.localizedStringForKey(QStringLiteral("The file manager cannot say which folder it shows."),
+                                         QStringLiteral(""))};
+}
+
+bool hasApplicationForPath(const QString& path)
+{
+    return QFileInfo(path).isDir() || !applicationsForPaths({path}).isEmpty();
+}
+
+} // namespace sorvant

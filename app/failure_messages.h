@@ -1,0 +1,50 @@
+#pragma once
+// What the search window says when an action fails: the title and the text
+// of the sheet it shows, in the user's language, naming what failed and
+// why. The window only shows them; the decisions that need no window live
+// here too, so each is tested apart from it.
+//
+//   invalidPatternFailure("file-([", "U_REGEX_MISSING_CLOSE_BRACKET at offset 7")
+//     => {"Invalid Regular Expression",
+//         "“file-([” is not a valid regular expression (U_REGEX_MISSING_CLOSE_BRACKET at offset 7). Nothing was searched."}
+//
+// Not here: the alerts that ask a question (alert_panels.h).
+
+#include <QString>
+#include <QStringList>
+
+namespace sorvant {
+
+struct Failure
+{
+    QString title;
+    QString text;
+
+    [[nodiscard]] bool isNull() const { return title.isNull(); }
+};
+
+// A regular expression that does not compile; `error` is the engine's.
+[[nodiscard]] Failure invalidPatternFailure(const QString& pattern, const QString& error);
+// No application opens the item at `path` (none is set for its type, or the
+// desktop's opener could not be started).
+[[nodiscard]] Failure noApplicationFailure(const QString& path);
+// The help could not be shown: no web browser opens its pages.
+[[nodiscard]] Failure noBrowserFailure();
+// No file manager serves the desktop's file-manager interface, so the
+// properties of the item at `path` cannot be shown.
+[[nodiscard]] Failure noFileManagerFailure(const QString& path);
+// Items neither moved to the Trash nor deleted: the first is named, the
+// rest counted; `error` (an errno, 0 when unknown) says why.
+//   (["/a/x.txt"], EACCES)         => "“x.txt” could not be deleted: Permission denied."
+//   (["/a/x", "/a/y", "/a/z"], 0)  => "“x” and 2 more could not be deleted."
+// A null failure for no paths.
+[[nodiscard]] Failure deletionFailure(const QStringList& paths, int error);
+// The file manager's front window as the destination: this desktop cannot
+// be asked which folder it shows.
+[[nodiscard]] Failure activeFileManagerFailure();
+
+// Whether an item can be handed to the desktop's opener: a folder always,
+// a file when an installed application opens its MIME type.
+[[nodiscard]] bool hasApplicationForPath(const QString& path);
+
+} // namespace sorvant

@@ -1,0 +1,46 @@
+// What the search window says when an action fails: each message names
+// what failed and why, in the user's language.
+
+#include "app/failure_messages.h"
+
+#include "interface/strings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace sorvant {
+namespace {
+
+TEST(FailureMessages, FailuresSayNothingRegression)
+{
+    installStringsTables();
+    setPreferredLanguages({QStringLiteral("en")});
+    const Failure pattern = invalidPatternFailure(QStringLiteral("file-(["), QStringLiteral("U_REGEX_MISSING_CLOSE_BRACKET at offset 7"));
+    EXPECT_EQ(pattern.title, QStringLiteral("Invalid Regular Expression"));
+    EXPECT_EQ(pattern.text, QStringLiteral("“file-([” is not a valid regular expression "
+                                           "(U_REGEX_MISSING_CLOSE_BRACKET at offset 7). Nothing was searched."));
+    EXPECT_TRUE(noApplicationFailure(QStringLiteral("/data/scan.xyz")).text.contains(QStringLiteral("“scan.xyz”")));
+    EXPECT_TRUE(noFileManagerFailure(QStringLiteral("/data/report.txt")).text.contains(QStringLiteral("“report.txt”")));
+    EXPECT_FALSE(noBrowserFailure().text.isEmpty());
+    EXPECT_FALSE(activeFileManagerFailure().text.isEmpty());
+
+    // Deletion names the first item, counts the rest and gives the reason.
+    EXPECT_EQ(deletionFailure({QStringLiteral("/ro/locked.txt")}, EACCES).text,
+              QStringLiteral("“locked.txt” could not be deleted: ") + QString::fromLocal8Bit(std::strerror(EACCES)) + u'.');
+    EXPECT_EQ(deletionFailure({QStringLiteral("/ro/x"), QStringLiteral("/ro/y"), QStringLiteral("/ro/z")}, 0).text,
+              QStringLiteral("“x” and 2 more could not be deleted."));
+    EXPECT_TRUE(deletionFailure({}, EACCES).isNull());
+
+    // In German.
+    setPreferredLanguages({QStringLiteral("de")});
+    EXPECT_EQ(invalidPatternFailure(QStringLiteral("("), QStringLiteral("e")).title,
+              QStringLiteral("Ungültiger regulärer Ausdruck"));
+    EXPECT_EQ(deletionFailure({QStringLiteral("/a"), QStringLiteral("/b")}, 0).text,
+              QStringLiteral("„a“ und 1 weitere konnten nicht gelöscht werden."));
+    setPreferredLanguages({});
+}
+
+} // namespace
+} // namespace sorvant

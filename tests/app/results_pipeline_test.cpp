@@ -1,0 +1,164 @@
+// The way results travel from the engine to the table: flushes that leave
+// the selection and the preview alone, and the first row the keyboard
+// selects from the search field.
+
+#include "app/results_table_model.h"
+#include "interface/quick_look.h"
+#include "search/result.h"
+#include "tests/app/app_test_support.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QTableView>
+#include <QTest>
+
+namespace sorvant::test {
+namespace {
+
+class ResultsPipelineTest : public AppFixture
+{
+protected:
+    void TearDown() override
+    {
+        if (QuickLookController* preview = QuickLookController::currentController())
+            preview->closePanel();
+    }
+    // A window that found `count` results in "few", shown and active;
+    // null when it could not be had.
+    std::unique_ptr<SearchWindow> shownWindowWithResults(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            tree.writeFile(QStringLiteral("few/report%1.txt").arg(i));
+        auto window = shownWindowAfterSearch(QStringLiteral("report"), tree.filePath(QStringLiteral("few")));
+        return window && window->resultsTable()->model()->rowCount() == count ? std::move(window) : nullptr;
+    }
+    // A result the worker would add, for a new file in "few".
+    ResultPointer newResult(const QString& name)
+    {
+        return Result::create(tree.writeFile(QStringLiteral("few/") + name), tree.filePath(QStringLiteral("few")),
+                              name, std::nullopt, QString(), false, false);
+    }
+    // The worker adds `result` and its search ends: the next tick flushes.
+    static void arriveAndEnd(SearchWindow& window, ResultPointer result)
+    {
+        window.engine().dataSource().addResult(std::move(result));
+        window.engine().threadInit();
+        window.engine().threadExit();
+        window.updateHandler();
+    }
+};
+
+// A flush re-selected the kept rows while it held the results' lock; the
+// preview, told of the selection, asked for the selected files, found the
+// lock taken by its own thread and was handed none.
+TEST_F(ResultsPipelineTest, PreviewKeepsItsItemsAcrossAFlush)
+{
+    auto window = shownWindowWithResults(2);
+    ASSERT_TRUE(window);
+    QTableView* table = window->resultsTable();
+    table->setFocus();
+    table->selectRow(1);
+    const QString selected = window->selectedPaths().value(0);
+    QTest::keyClick(table, Qt::Key_Space);
+    QuickLookController* preview = QuickLookController::currentController();
+    ASSERT_TRUE(preview && preview->isOpen());
+    ASSERT_EQ(preview->documentURLs(), QList<QUrl>{QUrl::fromLocalFile(selected)});
+
+    arriveAndEnd(*window, newResult(QStringLiteral("report-new.txt")));
+    EXPECT_EQ(table->model()->rowCount(), 3);
+    EXPECT_EQ(window->selectedPaths(), QStringList{selected});
+    EXPECT_EQ(preview->documentURLs(), QList<QUrl>{QUrl::fromLocalFile(selected)});
+}
+
+// Focusing the table from the field made its first row current without
+// selecting it, so the forwarded Down selected the second row (and with a
+// single result, nothing).
+TEST_F(ResultsPipelineTest, DownFromTheSearchFieldSelectsTheFirstResult)
+{
+    for (const int count : {1, 3}) {
+        SCOPED_TRACE(count);
+        auto window = shownWindowWithResults(count);
+        ASSERT_TRUE(window);
+        window->searchField()->setFocus();
+        QKeyEvent down(QEvent::ShortcutOverride, Qt::Key_Down, Qt::NoModifier);
+        EXPECT_TRUE(window->checkKeyWindowEvent(&down));
+        EXPECT_EQ(QApplication::focusWidget(), window->resultsTable());
+        EXPECT_EQ(window->selectedRows(), QList<int>{0});
+        // Back in the field with a row selected, Down moves on from it.
+        if (count > 1) {
+            window->searchField()->setEnabled(true);
+            window->searchField()->setFocus();
+            EXPECT_TRUE(window->checkKeyWindowEvent(&down));
+            EXPECT_EQ(window->selectedRows(), QList<int>{1});
+        }
+        window->close();
+        QDir(tree.filePath(QStringLiteral("few"))).removeRecursively();
+    }
+}
+
+// Collects what QAbstractItemModelTester finds wrong while it watches.
+class ModelTesterFailures
+{
+public:
+    ModelTesterFailures() { s_failures = &m_failures, m_previous = qInstallMessageHandler(record); }
+    ~ModelTesterFailures()
+    {
+        qInstallMessageHandler(m_previous);
+        s_failures = nullptr;
+    }
+    [[nodiscard]] const QStringList& failures() const { return m_failures; }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (s_failures && type == QtWarningMsg && qstrcmp(context.category, "qt.modeltest") == 0)
+            s_failures->append(message);
+    }
+    static inline QStringList* s_failures = nullptr;
+    QStringList m_failures;
+    QtMessageHandler m_previous = nullptr;
+};
+
+// The model announces every change consistently while a search fills it in
+// several batches and while it is re-sorted, and the selection stays on its
+// results throughout.
+TEST_F(ResultsPipelineTest, ModelStaysConsistentThroughASearchAndAResort)
+{
+    for (int i = 0; i < 400; ++i)
+        tree.writeFile(QStringLiteral("many/d%1/match%2.txt").arg(i % 20).arg((i * 7919) % 400), QByteArray(i % 13, 'x'));
+    auto window = makeWindow();
+    auto* model = qobject_cast<ResultsTableModel*>(window->resultsTable()->model());
+    ModelTesterFailures failures;
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("match"), tree.filePath(QStringLiteral("many"))));
+    ASSERT_EQ(model->rowCount(), 400);
+
+    window->selectRows({3, 10, 11, 200});
+    const QStringList selected = window->selectedPaths();
+    // More results arrive in two batches: a few places, then many.
+    for (const QString& name : {QStringLiteral("match-late-a"), QStringLiteral("match-late-b")})
+        window->engine().dataSource().addResult(newResult(name));
+    window->searchController().showPendingResults();
+    for (int i = 0; i < 100; ++i)
+        window->engine().dataSource().addResult(newResult(QStringLiteral("match%1-late").arg(i * 3)));
+    window->searchController().showPendingResults();
+    EXPECT_EQ(model->rowCount(), 502);
+    EXPECT_EQ(window->selectedPaths(), selected) << "inserts leave the selection alone";
+
+    for (const int column : {ResultsTableModel::kSizeColumn, ResultsTableModel::kSizeColumn,
+                             ResultsTableModel::kPathColumn, ResultsTableModel::kFileColumn}) {
+        SCOPED_TRACE(column);
+        (void)model->sortByColumn(column);
+        QStringList after = window->selectedPaths();
+        after.sort();
+        QStringList before = selected;
+        before.sort();
+        EXPECT_EQ(after, before) << "a re-sort moves the selection with its results";
+    }
+    EXPECT_TRUE(failures.failures().isEmpty()) << failures.failures().join(u'\n').toStdString();
+}
+
+} // namespace
+} // namespace sorvant::test
