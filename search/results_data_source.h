@@ -85,6 +85,9 @@ public:
     // last reset or the last one is more than 2 s old. Reads the pending
     // count without the lock.
     [[nodiscard]] bool shouldFlush() const { return shouldFlush(Clock::now()); }
+    // YES when results are pending, whenever the last flush was. Reads the
+    // pending count without the lock.
+    [[nodiscard]] bool hasPendingResults() const { return m_addedCount.load(std::memory_order_relaxed) != 0; }
     [[nodiscard]] bool shouldFlush(Clock::time_point now) const;
     // Caller holds the lock. Moves the pending results to the shown list in
     // their order and marks it unsorted; NO when nothing was pending.
