@@ -168,6 +168,14 @@ QString joinedItemPath(const QString& folder, const QString& name)
     return path;
 }
 
+ItemStatus ItemStatus::deferredFor(bool isDirectory)
+{
+    ItemStatus status;
+    status.deferred = true;
+    status.isDirectory = isDirectory;
+    return status;
+}
+
 ResultFolder::ResultFolder(const QString& folderPath, const QString& itemName, const QString& baseDirectory)
     : folder(folderPath), displayPath(displayPathFor(joinedItemPath(folderPath, itemName), baseDirectory))
 {
@@ -243,6 +251,28 @@ Result::Details& Result::details() const
     return detailsLocked();
 }
 
+void Result::setShown(const ItemStatus& status) const
+{
+    if (status.hasCreated)
+        m_shown.created = QDateTime::fromMSecsSinceEpoch(status.createdMSecs, Qt::UTC);
+    if (status.valid)
+        m_shown.modified = QDateTime::fromMSecsSinceEpoch(status.modifiedMSecs, Qt::UTC);
+    m_shown.fileSize = m_isDirectory ? -1 : (status.valid && !status.isDirectory ? status.size : 0);
+    m_statusRead.store(true, std::memory_order_release);
+}
+
+const Result::Shown& Result::shown() const
+{
+    if (!m_statusRead.load(std::memory_order_acquire)) {
+        const std::lock_guard<std::mutex> guard(infoMutex());
+        if (!m_statusRead.load(std::memory_order_relaxed)) {
+            const QByteArray bytes = fileSystemRepresentation(fullPath());
+            setShown(ItemStatus::read(AT_FDCWD, bytes.constData()));
+        }
+    }
+    return m_shown;
+}
+
 std::mutex& Result::infoMutex() const
 {
     return g_infoLocks[(reinterpret_cast<std::uintptr_t>(this) / alignof(Result)) % kInfoLocks];
@@ -250,11 +280,9 @@ std::mutex& Result::infoMutex() const
 
 void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isPackage)
 {
-    if (status.hasCreated)
-        m_created = QDateTime::fromMSecsSinceEpoch(status.createdMSecs, Qt::UTC);
-    if (status.valid)
-        m_modified = QDateTime::fromMSecsSinceEpoch(status.modifiedMSecs, Qt::UTC);
-    m_fileSize = isDirectory ? -1 : (status.valid && !status.isDirectory ? status.size : 0);
+    m_isDirectory = isDirectory;
+    if (!status.deferred)
+        setShown(status); // nobody else sees the result yet
     // The extension is that of the last component, which a name without
     // "/" is.
     const QString extension = m_inFolder && !m_name.contains(u'/') ? pathExtension(m_name) : pathExtension(fullPath());
@@ -283,7 +311,8 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
 
 QString Result::size() const
 {
-    return m_fileSize < 0 ? QStringLiteral("--") : stringForSize(quint64(m_fileSize));
+    const qint64 bytes = shown().fileSize;
+    return bytes < 0 ? QStringLiteral("--") : stringForSize(quint64(bytes));
 }
 
 const QStringList& Result::tags()

@@ -489,6 +489,8 @@ int main(int argc, char** argv)
     params.invisibles = options.invisibles;
     params.packageContents = options.packageContents;
     params.threads = options.threads;
+    // Only paths are printed: dates and sizes are never read.
+    params.readsItemStatus = false;
 
     if (!engine.search(options.phrase, options.destination)) {
         printError(QStringLiteral("nothing to search%1")
