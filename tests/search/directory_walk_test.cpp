@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <memory>
 #include <map>
 
 namespace sorvant {
@@ -37,7 +38,8 @@ protected:
                      const std::function<void(SearchParams&)>& configure = {})
     {
         SearchParams params;
-        ResultsDataSource results;
+        m_results = std::make_unique<ResultsDataSource>();
+        ResultsDataSource& results = *m_results;
         params.dataSource = &results;
         params.words = words;
         params.mode = mode;
@@ -66,6 +68,7 @@ protected:
 
     TempTree m_tree;
     std::uint64_t m_lastDone = 0;
+    std::unique_ptr<ResultsDataSource> m_results; // of the last walk, flushed
 };
 
 TEST_F(DirectoryWalkTest, NamesMatchByMode)
@@ -239,20 +242,11 @@ TEST_F(DirectoryWalkTest, DatesAndSizesReadOnFirstUseAreThoseTheWalkReads)
         bool operator==(const Shown&) const = default;
     };
     const auto walkReading = [&](bool readsItemStatus) {
-        SearchParams params;
-        ResultsDataSource results;
-        params.dataSource = &results;
-        params.mode = kSearchAnyWord;
-        params.what = kSearchNames;
-        params.readsItemStatus = readsItemStatus;
-        params.words = {QStringLiteral("a"), QStringLiteral("e"), QStringLiteral("b"), QStringLiteral("T"),
-                        QStringLiteral("s"), QStringLiteral("l")};
-        searchWindowWalkDirectory(params, m_tree.path());
-        results.lock();
-        results.flushResults();
-        results.unlock();
+        walk({QStringLiteral("a"), QStringLiteral("e"), QStringLiteral("b"), QStringLiteral("t"), QStringLiteral("s"),
+              QStringLiteral("l")},
+             kSearchAnyWord, [&](SearchParams& p) { p.readsItemStatus = readsItemStatus; });
         std::map<QString, Shown> shown;
-        for (const ResultPointer& result : results.results())
+        for (const ResultPointer& result : m_results->results())
             shown[result->fullPath()] = {result->type(),           result->created(), result->modified(),
                                          result->signedFileSize(), result->size(),    result->resultType()};
         return shown;
