@@ -113,6 +113,10 @@ void ApplicationDelegate::removeWindowController(WindowController* controller)
 
 void ApplicationDelegate::applicationDidFinishLaunching()
 {
+    // Settings changes wait in memory and go to disk on the defaults' own
+    // thread, once per user action (the keys of one Return or one column
+    // drag together) and at most about once a second.
+    m_defaults.setCoalescedWrites(std::chrono::milliseconds(150), std::chrono::seconds(1));
     QDir().mkpath(applicationSupportPath(QStringLiteral("Sorvant")));
     // Watches the mount table, so windows hear of volumes coming and going.
     (void)MountedVolumesMonitor::sharedMonitor();
@@ -128,6 +132,8 @@ void ApplicationDelegate::applicationWillTerminate()
     const QList<SearchWindow*> open = windows();
     for (auto it = open.crbegin(); it != open.crend(); ++it)
         (*it)->synchronizeDefaults();
+    // At once on quit: nothing waits for the writer's next turn.
+    m_defaults.flush();
 }
 
 bool ApplicationDelegate::applicationOpenUntitledFile()

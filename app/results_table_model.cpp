@@ -1,7 +1,9 @@
 #include "app/results_table_model.h"
 
 #include "foundation/attributed_string.h"
+#include "foundation/composed_text.h"
 #include "interface/cell_drawing.h"
+#include "interface/table_cells.h"
 #include "platform/regular_expression.h"
 #include "search/highlighting.h"
 #include "search/results_data_source.h"
@@ -107,23 +109,86 @@ bool ResultsTableModel::sortByColumn(int column)
     if (!key)
         return false;
     const bool reverse = *key == m_dataSource.sorting() ? !m_dataSource.isReverseSorting() : m_dataSource.isReverseSorting();
-    m_dataSource.setSorting(*key, reverse);
-    // Sorting moves rows without adding any: a layout change, so that the
-    // selection (and every persistent index) follows its result.
+    sort(*key, reverse);
+    return true;
+}
+
+void ResultsTableModel::sort(std::uint64_t key, bool reverse)
+{
+    m_dataSource.setSorting(key, reverse);
+    m_dataSource.sortResults(this);
+}
+
+void ResultsTableModel::insertResults(QList<ResultPointer> results)
+{
+    m_dataSource.insertResults(std::move(results), this);
+}
+
+void ResultsTableModel::removeGoneResults()
+{
+    m_dataSource.updateResults(this);
+}
+
+void ResultsTableModel::removeAllResults()
+{
+    beginResetModel();
+    m_dataSource.removeAllResults();
+    m_rows = 0;
+    endResetModel();
+}
+
+void ResultsTableModel::resultDidChange(const Result* result)
+{
+    const qsizetype row = m_dataSource.indexOfResult(result);
+    if (row >= 0 && row < m_rows)
+        emit dataChanged(index(int(row), 0), index(int(row), kColumnCount - 1));
+}
+
+ResultPointer ResultsTableModel::resultAtRow(int row) const
+{
+    return row < m_rows ? m_dataSource.resultAtIndex(row) : nullptr;
+}
+
+void ResultsTableModel::shownResultsWillInsert(qsizetype row, qsizetype count)
+{
+    beginInsertRows({}, int(row), int(row + count - 1));
+}
+
+void ResultsTableModel::shownResultsDidInsert()
+{
+    m_rows = int(m_dataSource.count());
+    endInsertRows();
+}
+
+void ResultsTableModel::shownResultsWillRemove(qsizetype row, qsizetype count)
+{
+    beginRemoveRows({}, int(row), int(row + count - 1));
+}
+
+void ResultsTableModel::shownResultsDidRemove()
+{
+    m_rows = int(m_dataSource.count());
+    endRemoveRows();
+}
+
+void ResultsTableModel::shownResultsWillReorder()
+{
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ResultsTableModel::shownResultsDidReorder(const std::vector<qsizetype>& rowOf)
+{
+    // Each persistent index (the selection, the current row) moves with its
+    // result: one look-up per index, no search.
     const QModelIndexList before = persistentIndexList();
-    QList<const Result*> held;
-    for (const QModelIndex& index : before)
-        held.append(m_dataSource.resultAtIndex(index.row()).get());
-    m_rows = int(m_dataSource.numberOfRowsInTableView());
     QModelIndexList after;
-    for (qsizetype i = 0; i < before.size(); ++i) {
-        const qsizetype row = m_dataSource.indexOfResult(held.at(i));
-        after.append(row < 0 ? QModelIndex() : index(int(row), before.at(i).column()));
+    after.reserve(before.size());
+    for (const QModelIndex& old : before) {
+        const size_t row = size_t(old.row());
+        after.append(row < rowOf.size() ? index(int(rowOf[row]), old.column()) : QModelIndex());
     }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-    return true;
 }
 
 void ResultsTableModel::setPathColumnNarrow(bool narrow)
@@ -154,7 +219,7 @@ int ResultsTableModel::columnCount(const QModelIndex& parent) const
 
 QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
 {
-    const ResultPointer result = m_dataSource.resultAtIndex(index.row());
+    const ResultPointer result = resultAtRow(index.row());
     if (!result || !isColumn(index.column()))
         return {};
     const int column = index.column();
@@ -166,13 +231,24 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
         return column == kPathColumn ? QVariant(result->fullPath()) : QVariant();
     case kHighlightRole:
     case cell_role::kHighlighted: {
-        const std::uint64_t what = m_dataSource.what();
+        std::uint64_t what = 0;
+        const HighlightRequest& request = preparedHighlight(&what);
         const bool names = column == kFileColumn && (what & kSearchNames);
         const bool comments = column == kCommentColumn && (what & kSearchComments);
         if (!names && !comments)
             return {};
         const QString text = names ? result->name() : result->comment();
-        const QVariantList ranges = highlightRanges(m_dataSource, text);
+        // A name stored decomposed is matched composed, as it was searched,
+        // and its ranges are mapped back onto the stored text.
+        const ComposedText composed(text);
+        QVariantList ranges = highlightRanges(request, composed.text());
+        if (!composed.isIdentity()) {
+            for (QVariant& range : ranges) {
+                const QPoint found = range.toPoint();
+                const Range stored = composed.originalRange({found.x(), found.y()});
+                range = QPoint(int(stored.location), int(stored.length));
+            }
+        }
         if (role == kHighlightRole)
             return ranges;
         return ranges.isEmpty() ? QVariant() : QVariant::fromValue(highlightedText(text, ranges));
@@ -200,7 +276,7 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
     case kKindColumn:
         return result->kind();
     case kCreatedColumn:
-        return dateValue(result->created());
+        return DateCell::creationDateValue(result->created());
     case kInfoColumn:
         return result->info();
     case kCommentColumn:
@@ -217,27 +293,44 @@ QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation,
     return titleOfColumn(section);
 }
 
-QVariantList ResultsTableModel::highlightRanges(const ResultsDataSource& dataSource, const QString& text)
+HighlightRequest ResultsTableModel::highlightRequest(const ResultsDataSource& dataSource)
 {
-    HighlightSpans spans;
+    HighlightRequest request;
     const HighlightExpression expression = dataSource.regularExpression();
-    const QStringList strings = dataSource.strings();
-    const unsigned comparison = unsigned(dataSource.comparison());
     if (!expression.isNull()) {
-        const RegularExpression regex = RegularExpression::compile(expression.pattern, expression.options);
-        if (regex.isValid())
-            highlightRegularExpression(text, spans, regex);
-    } else if (strings.isEmpty()) {
-        return {};
-    } else if (dataSource.wildcards()) {
-        highlightWildcards(text, spans, strings, std::nullopt, std::nullopt, comparison, 1);
+        request.regularExpression = RegularExpression::compile(expression.pattern, expression.options);
     } else {
-        highlightStrings(text, spans, strings, std::nullopt, std::nullopt, !(comparison & 1), false, false, true);
+        request.strings = dataSource.strings();
+        request.wildcards = dataSource.wildcards();
     }
+    request.comparison = unsigned(dataSource.comparison());
+    return request;
+}
+
+QVariantList ResultsTableModel::highlightRanges(const HighlightRequest& request, const QString& text)
+{
+    if (!request.regularExpression.isValid() && request.strings.isEmpty())
+        return {};
+    HighlightSpans spans;
+    highlightSearchMatches(text, spans, request);
     QVariantList ranges;
     for (const Range& range : spans.ranges())
         ranges.append(QPoint(int(range.location), int(range.length)));
     return ranges;
+}
+
+const HighlightRequest& ResultsTableModel::preparedHighlight(std::uint64_t* what) const
+{
+    // The engine sets the settings once per search, before its worker
+    // starts; the generation says when they changed.
+    const std::uint64_t generation = m_dataSource.highlightGeneration();
+    if (m_highlightGeneration != generation) {
+        m_highlight = highlightRequest(m_dataSource);
+        m_highlightWhat = m_dataSource.what();
+        m_highlightGeneration = generation;
+    }
+    *what = m_highlightWhat;
+    return m_highlight;
 }
 
 Qt::ItemFlags ResultsTableModel::flags(const QModelIndex& index) const

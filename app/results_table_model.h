@@ -11,9 +11,18 @@
 //   3        "modified"  1            8         "tags"      none
 //   4        "kind"      4
 //
+// Rows change only as increments: a batch of new results is merged into the
+// current order with ranged row inserts (or, for a batch spread over many
+// places, one insert at the end and one reorder), gone results leave as
+// removed rows, and a re-sort is a reorder whose persistent indexes (the
+// view's selection and current row) follow their results. Only a new search
+// resets the model.
+//
 // Threads: main thread only; the worker never touches the shown list.
 
 #include "interface/table_view.h"
+#include "search/highlighting.h"
+#include "search/results_data_source.h"
 
 #include <QAbstractTableModel>
 
@@ -24,9 +33,9 @@ class QMimeData;
 
 namespace sorvant {
 
-class ResultsDataSource;
+class Result;
 
-class ResultsTableModel : public QAbstractTableModel, public TableRowsWriting
+class ResultsTableModel : public QAbstractTableModel, public TableRowsWriting, private ShownResultsObserver
 {
     Q_OBJECT
 public:
@@ -68,11 +77,24 @@ public:
     // another key sorts by it in the same direction; the rows move with the
     // selection. NO (and nothing changes) for a column without a sort key.
     bool sortByColumn(int column);
+    // Sorts by `key` in the direction, as a reorder the selection follows.
+    void sort(std::uint64_t key, bool reverse);
+    // Merges results into the rows in the current order.
+    void insertResults(QList<ResultPointer> results);
+    // Removes the rows whose items no longer exist.
+    void removeGoneResults();
+    // Empties the model (a reset: a new search).
+    void removeAllResults();
+    // A result's values changed (its information text is known): its row
+    // is drawn again; nothing for a result not shown.
+    void resultDidChange(const Result* result);
     // Whether the path column is too narrow for a path: it then shows " - ".
     void setPathColumnNarrow(bool narrow);
     [[nodiscard]] bool isPathColumnNarrow() const { return m_narrowPath; }
     // Recounts (and so re-sorts) the shown results and resets the view.
     void reload();
+    // The result shown in `row`; null outside the rows.
+    [[nodiscard]] ResultPointer resultAtRow(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -85,16 +107,37 @@ public:
     Qt::DropActions supportedDragActions() const override;
     // The full paths of `rows`, in row order.
     [[nodiscard]] QStringList pathsOfRows(QList<int> rows) const;
-    // The ranges of `text` the search matched, as the data source was told
-    // to highlight them (strings, wildcards or a regular expression).
-    [[nodiscard]] static QVariantList highlightRanges(const ResultsDataSource& dataSource, const QString& text);
+    // What the data source says to highlight, with a regular expression
+    // compiled: made once per search and used for every cell.
+    [[nodiscard]] static HighlightRequest highlightRequest(const ResultsDataSource& dataSource);
+    // The ranges of `text` the request matches (strings, wildcards or a
+    // regular expression); none for a request without strings or pattern.
+    [[nodiscard]] static QVariantList highlightRanges(const HighlightRequest& request, const QString& text);
+    [[nodiscard]] static QVariantList highlightRanges(const ResultsDataSource& dataSource, const QString& text)
+    {
+        return highlightRanges(highlightRequest(dataSource), text);
+    }
     // The table's Copy: the rows' files as URLs and their paths as text.
     bool tableViewWriteRowsWithIndexes(TableView* table, const QList<int>& rows, QClipboard* pasteboard) override;
 
     [[nodiscard]] ResultsDataSource& dataSource() const { return m_dataSource; }
 
 private:
+    // ShownResultsObserver
+    void shownResultsWillInsert(qsizetype row, qsizetype count) override;
+    void shownResultsDidInsert() override;
+    void shownResultsWillRemove(qsizetype row, qsizetype count) override;
+    void shownResultsDidRemove() override;
+    void shownResultsWillReorder() override;
+    void shownResultsDidReorder(const std::vector<qsizetype>& rowOf) override;
+
+    // The highlighting settings prepared for the data source's generation.
+    const HighlightRequest& preparedHighlight(std::uint64_t* what) const;
+
     ResultsDataSource& m_dataSource;
+    mutable HighlightRequest m_highlight;
+    mutable std::uint64_t m_highlightWhat = 0;
+    mutable std::optional<std::uint64_t> m_highlightGeneration;
     int m_rows = 0;
     bool m_narrowPath = false;
 };

@@ -79,9 +79,15 @@ constexpr Qt::KeyboardModifiers kModifierMask = Qt::ShiftModifier | Qt::ControlM
 } // namespace
 
 SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* parent)
-    : QMainWindow(parent), m_index(index), m_defaults(defaults),
-      m_engine(std::make_unique<SearchEngine>(*this, defaults))
+    : QMainWindow(parent), m_index(index), m_defaults(defaults)
 {
+    m_search = new SearchController(defaults, this);
+    m_model = m_search->model();
+    connect(m_search, &SearchController::statusTextChanged, this, [this](const QString& text) {
+        m_searchInfo->setText(text);
+    });
+    connect(m_search, &SearchController::searchDidEnd, this, &SearchWindow::searchEnded);
+    connect(m_search, &SearchController::rowsChanged, this, &SearchWindow::selectionChanged);
     setObjectName(QStringLiteral("FindWindow"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     buildInterface();
@@ -90,13 +96,8 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
     // the status line look their texts up as they change.
     localize(this);
 
-    SearchParams& params = m_engine->params();
-    params.stop.store(false);
-    params.nDone.store(0);
-    params.nLastDone.store(0);
-
     // Sorting remembered for this window index.
-    m_engine->dataSource().setSorting(
+    m_search->engine().dataSource().setSorting(
         std::uint64_t(integerForKey(m_defaults, perWindowKey("SearchSorting-%1", m_index), 0) & 7),
         boolForKey(m_defaults, perWindowKey("SearchReverse-%1", m_index), false));
     showSortIndicator();
@@ -121,18 +122,13 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
     if (const QString phrase = findPboardString(); !phrase.isEmpty())
         setInput(phrase);
 
-    m_timer = new QTimer(this);
-    connect(m_timer, &QTimer::timeout, this, &SearchWindow::updateHandler);
-    m_timer->start(250);
     m_searchInput->setFocus();
 }
 
 SearchWindow::~SearchWindow()
 {
     // The worker must end before the controls it reports to go.
-    m_engine->stopSearch();
-    if (m_found > 0)
-        decreaseBadgeLabel(m_found);
+    m_search->finish();
 }
 
 // --- building the window ------------------------------------------------------------
@@ -170,15 +166,10 @@ void SearchWindow::buildInterface()
 
     m_results = makeResultsView(central);
     m_results->setObjectName(QStringLiteral("searchResults"));
-    m_model = new ResultsTableModel(m_engine->dataSource(), this);
     m_results->setModel(m_model);
     setUpResultsTable();
     connect(m_results->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] {
-                validateToolbarItems();
-                validateFileActions();
-                selectionDidChange();
-            });
+            &SearchWindow::selectionChanged);
     layout->addWidget(m_results, 1);
     m_drawer = buildDrawer();
     applyOptionsPalette();
@@ -323,8 +314,8 @@ QAbstractButton* SearchWindow::typeButton(int type) const
 
 void SearchWindow::search()
 {
-    if (m_engine->isSearching()) {
-        m_engine->params().stop.store(true);
+    if (m_search->isSearching()) {
+        m_search->requestStop();
         return;
     }
     const QString phrase = unicode::normalizedString(m_searchInput->text(), unicode::NormalizationForm::NFC);
@@ -342,20 +333,20 @@ void SearchWindow::search()
     getSettings();
     getDrawerSettings();
 
-    SearchParams& params = m_engine->params();
+    SearchParams& params = m_search->engine().params();
     params.what = searchWhat();
     params.comparison = searchComparison();
     params.invisibles = m_searchInvisibles->isChecked();
     params.packageContents = m_searchPackages->isChecked();
     params.type = std::uint64_t(searchType());
     params.mode = std::uint64_t(searchMode());
-    if (!m_engine->search(phrase, path)) {
-        if (const QString error = m_engine->searchError(); !error.isNull())
+    const bool started = m_search->start(phrase, path);
+    selectionChanged();
+    if (!started) {
+        if (const QString error = m_search->engine().searchError(); !error.isNull())
             showFailure(invalidPatternFailure(phrase, error));
         return;
     }
-    // The engine emptied the results; take them off the badge and the table.
-    reloadData();
     setWindowTitle(phrase);
     setSearching(true);
     m_searchInfo->setText(tr("%1 found/%2 done").arg(0).arg(0));
@@ -384,11 +375,11 @@ void SearchWindow::cancelOperation()
     // search runs when the key comes from the results (a second Escape then
     // stops the search).
     QuickLookController* preview = QuickLookController::currentController();
-    if (preview && preview->isOpen() && (!m_engine->isSearching() || m_results->hasFocus())) {
+    if (preview && preview->isOpen() && (!m_search->isSearching() || m_results->hasFocus())) {
         preview->closeQuickLook();
         return;
     }
-    if (m_engine->isSearching())
+    if (m_search->isSearching())
         m_searchButton->click();
 }
 
@@ -399,9 +390,9 @@ bool SearchWindow::checkKeyWindowEvent(QEvent* event)
     auto* key = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers modifiers = key->modifiers() & kModifierMask;
     if (modifiers == Qt::ControlModifier) {
-        if (!m_engine->isSearching() || key->key() != Qt::Key_Period)
+        if (!m_search->isSearching() || key->key() != Qt::Key_Period)
             return false;
-        m_engine->params().stop.store(true);
+        m_search->requestStop();
         return true;
     }
     // The arrows are taken at the first offer (the shortcut override when
@@ -428,93 +419,17 @@ bool SearchWindow::checkKeyWindowEvent(QEvent* event)
     return true;
 }
 
-void SearchWindow::updateHandler()
+void SearchWindow::searchEnded()
 {
-    ResultsDataSource& results = m_engine->dataSource();
-    SearchParams& params = m_engine->params();
-    const bool done = m_engine->searchDone();
-    bool flushed = false;
-    if ((done || results.shouldFlush()) && results.tryLock()) {
-        // The lock guards only the pending list: the table is reloaded after
-        // it is given back, since what the reload starts (the preview, the
-        // menus) reads the shown list.
-        const bool moved = results.flushResults();
-        results.unlock();
-        if (moved)
-            reloadData();
-        updateInfo();
-        flushed = true;
-    }
-    if (!flushed && params.nDone.load() - params.nLastDone.load() >= 1001) {
-        m_searchInfo->setText(tr("%1 found/%2 done").arg(results.count()).arg(params.nDone.load()));
-        params.nLastDone.store(params.nDone.load());
-    }
-    if (done && flushed) {
-        m_engine->clearSearchDone();
-        setSearching(false);
-        dumpResultsIfAsked();
-        emit searchDidEnd();
-    }
+    setSearching(false);
+    emit searchDidEnd();
 }
 
-void SearchWindow::reloadData()
+void SearchWindow::selectionChanged()
 {
-    const quint64 count = m_engine->dataSource().count();
-    if (count > m_found)
-        increaseBadgeLabel(count - m_found);
-    else if (count < m_found)
-        decreaseBadgeLabel(m_found - count);
-    m_found = count;
-
-    // The selection is kept by result, not by row.
-    QList<const Result*> selected;
-    for (const QModelIndex& row : m_results->selectionModel()->selectedRows()) {
-        if (const ResultPointer result = m_engine->dataSource().resultAtIndex(row.row()))
-            selected.append(result.get());
-    }
-    m_model->reload();
-    QItemSelection selection;
-    for (const Result* result : selected) {
-        const qsizetype row = m_engine->dataSource().indexOfResult(result);
-        if (row >= 0)
-            selection.select(m_model->index(int(row), 0),
-                             m_model->index(int(row), ResultsTableModel::kColumnCount - 1));
-    }
-    if (!selection.isEmpty())
-        m_results->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     validateToolbarItems();
     validateFileActions();
     selectionDidChange();
-}
-
-void SearchWindow::updateInfo()
-{
-    SearchParams& params = m_engine->params();
-    const std::uint64_t done = params.nDone.load();
-    m_searchInfo->setText(statusText());
-    params.nLastDone.store(done);
-}
-
-QString SearchWindow::statusText() const
-{
-    const std::uint64_t count = m_engine->dataSource().count();
-    const std::uint64_t done = m_engine->params().nDone.load();
-    return count >= done ? tr("%1 found").arg(count) : tr("%1 found/%2 done").arg(count).arg(done);
-}
-
-// A test harness (and anyone scripting the window) may ask, through
-// SORVANT_RESULTS_FILE, for the full paths of the shown results, one a
-// line, written when each search ends.
-void SearchWindow::dumpResultsIfAsked()
-{
-    const QString target = qEnvironmentVariable("SORVANT_RESULTS_FILE");
-    if (target.isEmpty())
-        return;
-    QFile file(target);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return;
-    for (const ResultPointer& result : m_engine->dataSource().results())
-        file.write(result->fullPath().toUtf8() + '\n');
 }
 
 // --- settings -----------------------------------------------------------------------------
@@ -597,8 +512,8 @@ void SearchWindow::getDrawerSettings()
 
 void SearchWindow::synchronizeDefaults()
 {
-    m_engine->stopSearch();
-    if (!m_timer)
+    m_search->finish();
+    if (m_saved)
         return;
     m_defaults.setInteger(qint64(searchComparison()), kSearchComparison);
     m_defaults.setInteger(searchMode(), kSearchOperator);
@@ -606,12 +521,11 @@ void SearchWindow::synchronizeDefaults()
     m_defaults.setBool(m_searchInvisibles->isChecked(), kSearchInvisibles);
     m_defaults.setBool(m_searchPackages->isChecked(), kSearchPackages);
     m_defaults.setString(m_path, kSearchLocation);
-    m_defaults.setInteger(qint64(m_engine->dataSource().sorting()), perWindowKey("SearchSorting-%1", m_index));
-    m_defaults.setBool(m_engine->dataSource().isReverseSorting(), perWindowKey("SearchReverse-%1", m_index));
+    const ResultsDataSource& results = m_search->engine().dataSource();
+    m_defaults.setInteger(qint64(results.sorting()), perWindowKey("SearchSorting-%1", m_index));
+    m_defaults.setBool(results.isReverseSorting(), perWindowKey("SearchReverse-%1", m_index));
     m_defaults.synchronize();
-    m_timer->stop();
-    delete m_timer;
-    m_timer = nullptr;
+    m_saved = true;
 }
 
 void SearchWindow::didChangeScanAll()
@@ -677,7 +591,7 @@ void SearchWindow::initDestination()
             menu->addSeparator();
     }
     menu->addSeparator();
-    for (const QString& volume : offeredVolumes(localVolumePaths() + removableMedia()))
+    for (const QString& volume : offeredVolumes(mountedLocalVolumePaths() + mountedRemovableMediaPaths()))
         addDestinationItem(volume, false);
     menu->addSeparator();
     if (QFileInfo(iCloudFolder()).isDir())
@@ -754,35 +668,9 @@ QString SearchWindow::input() const
     return m_searchInput->text();
 }
 
-// --- SearchEngineOwner ------------------------------------------------------------------------
-
 void SearchWindow::beep()
 {
     QApplication::beep();
-}
-
-void SearchWindow::requestAttentionWhenInactive()
-{
-    if (!isActiveWindow())
-        QApplication::alert(this);
-}
-
-QStringList SearchWindow::localVolumePaths()
-{
-    return mountedLocalVolumePaths();
-}
-
-QStringList SearchWindow::removableMedia()
-{
-    return mountedRemovableMediaPaths();
-}
-
-void SearchWindow::didUpdateResultInfo(const ResultPointer& result)
-{
-    const qsizetype row = m_engine->dataSource().indexOfResult(result.get());
-    if (row >= 0 && row < m_model->rowCount())
-        emit m_model->dataChanged(m_model->index(int(row), 0),
-                                  m_model->index(int(row), ResultsTableModel::kColumnCount - 1));
 }
 
 // --- closing ------------------------------------------------------------------------------------
@@ -806,8 +694,8 @@ void SearchWindow::closeEvent(QCloseEvent* event)
     synchronizeDefaults();
     if (QuickLookController* preview = QuickLookController::currentController())
         preview->removeObserverForView(m_results);
-    decreaseBadgeLabel(m_found);
-    m_found = 0;
+    // The closed window's results leave the table and the badge.
+    m_search->clearResults();
     m_closed = true;
     event->accept();
     emit windowDidClose(this);

@@ -1,18 +1,17 @@
 #pragma once
 // SearchWindow: the window of one search. Its controls are the live
 // settings (what, comparison, mode, type, invisibles, packages, the drawer's
-// content lists); it owns the SearchEngine that runs the search on a worker
-// thread, and a 0.25 s refresh timer that moves pending results into the
-// table, keeps the "%d found/%d done" line current and restores the window
-// when the search has ended.
+// content lists). Its SearchController runs the engine and brings what it
+// finds into the table (search_controller.h); the window shows the status
+// line the controller gives and restores itself when the search has ended.
 //
 // User defaults: the option keys are saved at each search start
 // (getSettings, getDrawerSettings) and, with the destination and the
 // window's sort keys, once at close or quit (synchronizeDefaults). The
 // drawer's keys are also saved when the drawer closes.
 //
-// Threads: everything here runs on the main thread; the worker only touches
-// the engine's counters and the data source under its lock.
+// Threads: everything here runs on the main thread; it never takes the
+// engine's lock nor writes its counters.
 //
 // Not here: the results table's model (results_table_model.h), the
 // destination menu's folder rules (destinations.h), the delegate that owns
@@ -20,6 +19,7 @@
 
 #include "interface/responder_hooks.h"
 #include "interface/symbol_toolbar.h"
+#include "app/search_controller.h"
 #include "interface/table_view.h"
 #include "search/search_engine.h"
 
@@ -58,7 +58,6 @@ class ResultsTableModel;
 class UserDefaults;
 
 class SearchWindow : public QMainWindow,
-                     public SearchEngineOwner,
                      public KeyWindowEventCheck,
                      public WindowIndex,
                      public DocumentURLs,
@@ -73,8 +72,9 @@ public:
     ~SearchWindow() override;
 
     [[nodiscard]] quint64 windowIndex() const override { return m_index; }
-    [[nodiscard]] SearchEngine& engine() { return *m_engine; }
-    [[nodiscard]] bool isSearching() const { return m_engine->isSearching(); }
+    [[nodiscard]] SearchEngine& engine() { return m_search->engine(); }
+    [[nodiscard]] SearchController& searchController() { return *m_search; }
+    [[nodiscard]] bool isSearching() const { return m_search->isSearching(); }
 
     // --- running and stopping ------------------------------------------------
     // Starts a search, or stops the running one.
@@ -84,10 +84,8 @@ public:
     void cancelOperation();
     bool checkKeyWindowEvent(QEvent* event) override;
     // One tick of the refresh timer.
-    void updateHandler();
-    void reloadData();
-    void updateInfo();
-    [[nodiscard]] QString statusText() const;
+    void updateHandler() { m_search->refresh(); }
+    [[nodiscard]] QString statusText() const { return m_search->statusText(); }
 
     // --- settings ----------------------------------------------------------
     void setSettings();
@@ -238,12 +236,7 @@ public:
     // application that is the sender's data.
     Q_INVOKABLE void openWith(QObject* sender);
 
-    // --- SearchEngineOwner ---------------------------------------------------
-    void beep() override;
-    void requestAttentionWhenInactive() override;
-    QStringList localVolumePaths() override;
-    QStringList removableMedia() override;
-    void didUpdateResultInfo(const ResultPointer& result) override;
+    void beep();
 
 signals:
     // The window has closed and saved; its controller may go.
@@ -265,9 +258,12 @@ private:
     void applyOptionsPalette();
     QWidget* buildDrawer();
     void setSearching(bool searching);
+    // The controller's search has ended: the window is restored.
+    void searchEnded();
+    // The actions and the path control follow the selection.
+    void selectionChanged();
     void addDestinationItem(const QString& path, bool indent);
     void addDestinationsOfDirectory(const QString& folder, bool separator, bool indent);
-    void dumpResultsIfAsked();
     bool askAlert(const QString& title, const QString& message, const QString& defaultButton,
                   const QString& alternateButton);
     void addFileActions();
@@ -275,7 +271,7 @@ private:
 
     quint64 m_index;
     UserDefaults& m_defaults;
-    std::unique_ptr<SearchEngine> m_engine;
+    SearchController* m_search = nullptr;
     ResultsTableModel* m_model = nullptr;
 
     QLineEdit* m_searchInput = nullptr;
@@ -301,9 +297,8 @@ private:
     std::array<QCheckBox*, 6> m_fileExtOn{};
     QCheckBox* m_scanAll = nullptr;
 
-    QTimer* m_timer = nullptr;
     QString m_path;
-    quint64 m_found = 0;
+    bool m_saved = false; // the settings were saved at close or quit
     bool m_closed = false;
     AlertHandler m_alertHandler;
     QPointer<QWidget> m_sheet;

@@ -134,25 +134,20 @@ void SearchWindow::deleteItems(bool trash)
     // What the Trash takes goes there; only the items it refused are asked
     // about, by name, and only they are deleted when the answer is Delete.
     const QStringList toRemove = trash ? recycleFilesKeepingRefused(paths) : paths;
-    const bool declined = trash && !toRemove.isEmpty()
-        && !askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(toRemove), QStringLiteral("Cancel"),
-                     QStringLiteral("Delete"));
+    const bool remove = !trash || toRemove.isEmpty()
+        || askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(toRemove), QStringLiteral("Cancel"),
+                    QStringLiteral("Delete"));
+    const bool declined = !remove;
     bool failed = false;
     int error = 0;
-    for (const QString& path : declined ? QStringList() : toRemove) {
+    for (const QString& path : remove ? toRemove : QStringList()) {
         if (!removePath(path)) {
             error = errno;
             failed = true;
         }
     }
     m_results->clearSelection();
-    ResultsDataSource& results = m_engine->dataSource();
-    results.lock();
-    results.flushResults();
-    results.unlock();
-    results.updateResults();
-    reloadData();
-    updateInfo();
+    m_search->removeGoneResults();
     const int count = m_model->rowCount();
     if (remembered >= 0 && count > 0)
         selectRows({std::min(remembered, count - 1)});

@@ -120,7 +120,7 @@ QString SearchWindow::selectedResultName() const
     const int current = m_results->currentIndex().row();
     const int row = rows.contains(current) ? current : rows.constFirst();
     // The shown results change only on this thread: no lock.
-    const ResultPointer result = m_engine->dataSource().resultAtIndex(row);
+    const ResultPointer result = m_model->resultAtRow(row);
     return result ? result->name() : QString();
 }
 

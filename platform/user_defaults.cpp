@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,6 +57,22 @@ bool makeFolders(const QString& folder)
     }
 }
 
+// Sets each changed key to its value; an invalid value removes the key.
+void applyChanges(QVariantMap& domain, const QVariantMap& changes)
+{
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        if (it.value().isValid())
+            domain.insert(it.key(), it.value());
+        else
+            domain.remove(it.key());
+    }
+}
+
+bool isSameValue(const QVariant& a, const QVariant& b)
+{
+    return a.isValid() == b.isValid() && (!a.isValid() || (a.typeId() == b.typeId() && a == b));
+}
+
 } // namespace
 
 UserDefaults& UserDefaults::standardUserDefaults()
@@ -88,7 +105,17 @@ UserDefaults::UserDefaults(const QString& path, const QStringList& arguments)
     readFileLocked(&m_persistent);
 }
 
-UserDefaults::~UserDefaults() = default;
+UserDefaults::~UserDefaults()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    // The writer writes what is still pending before it ends.
+    if (m_writer.joinable())
+        m_writer.join();
+}
 
 QString UserDefaults::defaultPersistentDomainPath()
 {
@@ -159,7 +186,7 @@ void UserDefaults::setObject(const QVariant& value, const QString& key)
         return;
     m_persistent.insert(key, stored);
     m_pending.insert(key, stored);
-    saveLocked();
+    changedLocked();
 }
 
 void UserDefaults::removeObjectForKey(const QString& key)
@@ -167,7 +194,7 @@ void UserDefaults::removeObjectForKey(const QString& key)
     std::lock_guard lock(m_mutex);
     m_persistent.remove(key);
     m_pending.insert(key, QVariant());
-    saveLocked();
+    changedLocked();
 }
 
 void UserDefaults::registerDefaults(const QVariantMap& defaults)
@@ -179,6 +206,14 @@ void UserDefaults::registerDefaults(const QVariantMap& defaults)
 bool UserDefaults::synchronize()
 {
     std::lock_guard lock(m_mutex);
+    if (m_coalesced) {
+        if (m_pending.isEmpty())
+            m_rereadRequested = true;
+        else if (!m_firstChange)
+            m_firstChange = Clock::now();
+        m_wake.notify_all();
+        return true;
+    }
     if (!m_pending.isEmpty())
         return saveLocked();
     QVariantMap domain;
@@ -201,7 +236,7 @@ bool UserDefaults::synchronize()
 UserDefaults::FileState UserDefaults::readFileLocked(QVariantMap* domain)
 {
     QString problem;
-    const FileState state = readFileLocked(domain, &problem);
+    const FileState state = readFile(m_path, domain, &problem);
     if (problem.isEmpty())
         m_reported.clear();
     else if (m_reported != problem)
@@ -209,12 +244,12 @@ UserDefaults::FileState UserDefaults::readFileLocked(QVariantMap* domain)
     return state;
 }
 
-UserDefaults::FileState UserDefaults::readFileLocked(QVariantMap* domain, QString* problem)
+UserDefaults::FileState UserDefaults::readFile(const QString& path, QVariantMap* domain, QString* problem)
 {
     domain->clear();
     QByteArray data;
     QString error;
-    switch (readRegularFile(m_path, kMaximumFileSize, &data, &error)) {
+    switch (readRegularFile(path, kMaximumFileSize, &data, &error)) {
     case FileReadStatus::Missing:
         return FileState::Missing;
     case FileReadStatus::Read:
@@ -234,32 +269,48 @@ UserDefaults::FileState UserDefaults::readFileLocked(QVariantMap* domain, QStrin
         return FileState::Read;
     }
     *problem = QStringLiteral("The user defaults '%1' are damaged (%2)")
-                   .arg(m_path, root.isValid() ? QStringLiteral("it does not hold a dictionary") : error);
+                   .arg(path, root.isValid() ? QStringLiteral("it does not hold a dictionary") : error);
     return FileState::Damaged;
 }
 
 // Writes the pending changes over what the file holds now, so that keys
-// another process changed since this one read the file are kept. A damaged
-// file is renamed aside first, keeping its bytes.
+// another process changed since this one read the file are kept.
 bool UserDefaults::saveLocked()
+{
+    QVariantMap written;
+    QString untouchable;
+    if (!writeChanges(m_path, m_pending, m_persistent, &written, &untouchable)) {
+        if (!untouchable.isEmpty() && m_reported != untouchable)
+            logWarning(m_reported = untouchable);
+        return false;
+    }
+    m_reported.clear();
+    m_persistent = written;
+    m_pending.clear();
+    ++m_writes;
+    return true;
+}
+
+// A damaged file is renamed aside first, keeping its bytes; a missing or
+// damaged one is replaced by `known` (this object's whole domain) with the
+// changes. An untouchable file is left alone and its problem handed back,
+// for the caller to report once.
+bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes, const QVariantMap& known,
+                                QVariantMap* written, QString* untouchable)
 {
     QVariantMap disk;
     QString problem;
-    const FileState state = readFileLocked(&disk, &problem);
+    const FileState state = readFile(path, &disk, &problem);
     if (state == FileState::Untouchable) {
-        if (m_reported != problem)
-            logWarning(m_reported = problem);
+        *untouchable = problem;
         return false;
     }
     // A settings file that is a link (to a dotfiles folder, say) is written
     // where it leads, the link kept; a read-only one is left as it is.
-    const QString target = stringByResolvingSymlinksInPath(m_path);
+    const QString target = stringByResolvingSymlinksInPath(path);
     struct stat info {};
     if (::stat(fileSystemRepresentation(target).constData(), &info) == 0 && (info.st_mode & S_IWUSR) == 0) {
-        const QString readOnly = QStringLiteral("The user defaults '%1' are read-only; changes will not be saved")
-                                     .arg(target);
-        if (m_reported != readOnly)
-            logWarning(m_reported = readOnly);
+        *untouchable = QStringLiteral("The user defaults '%1' are read-only; changes will not be saved").arg(target);
         return false;
     }
     if (state == FileState::Damaged) {
@@ -270,26 +321,124 @@ bool UserDefaults::saveLocked()
         }
         logWarning(problem + QStringLiteral("; they were moved to '%1'").arg(aside));
     }
-    m_reported.clear();
-    if (state == FileState::Read) {
-        for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
-            if (it.value().isValid())
-                disk.insert(it.key(), it.value());
-            else
-                disk.remove(it.key());
-        }
-        m_persistent = disk;
-    }
+    if (state != FileState::Read)
+        disk = known;
+    applyChanges(disk, changes);
     QString error;
     const bool saved = makeFolders(stringByDeletingLastPathComponent(target))
-                       && writePropertyListFile(target, m_persistent, &error);
+                       && writePropertyListFile(target, disk, &error);
     if (!saved) {
         logError(QStringLiteral("Cannot save the user defaults '%1': %2")
-                     .arg(m_path, error.isEmpty() ? QStringLiteral("its folder cannot be made") : error));
+                     .arg(path, error.isEmpty() ? QStringLiteral("its folder cannot be made") : error));
         return false;
     }
-    m_pending.clear();
+    *written = std::move(disk);
     return true;
+}
+
+// --- coalesced writes ------------------------------------------------------------
+
+void UserDefaults::setCoalescedWrites(std::chrono::milliseconds settle, std::chrono::milliseconds interval)
+{
+    std::lock_guard lock(m_mutex);
+    m_settle = settle;
+    m_interval = interval;
+    if (m_coalesced)
+        return;
+    m_coalesced = true;
+    m_writer = std::thread([this] { writerLoop(); });
+}
+
+void UserDefaults::changedLocked()
+{
+    if (!m_coalesced) {
+        saveLocked();
+        return;
+    }
+    if (!m_firstChange)
+        m_firstChange = Clock::now();
+    m_wake.notify_all();
+}
+
+void UserDefaults::writerLoop()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stopping || m_firstChange || m_rereadRequested; });
+        if (m_stopping)
+            break;
+        if (m_firstChange) {
+            const Clock::time_point due = std::max(*m_firstChange + m_settle, m_lastWrite + m_interval);
+            if (Clock::now() < due) {
+                // Woken early (a flush, the end, a spurious wake-up): look again.
+                m_wake.wait_until(lock, due);
+                continue;
+            }
+        }
+        (void)writePendingUnlocked(lock);
+    }
+    if (!m_pending.isEmpty())
+        (void)writePendingUnlocked(lock);
+}
+
+bool UserDefaults::writePendingUnlocked(std::unique_lock<std::mutex>& lock)
+{
+    // One pass at a time: a flush waits for the writer's pass under way.
+    m_wake.wait(lock, [this] { return !m_writing; });
+    const QVariantMap changes = m_pending;
+    const QVariantMap known = m_persistent;
+    const QString path = m_path;
+    m_firstChange.reset();
+    m_rereadRequested = false;
+    m_writing = true;
+    lock.unlock();
+    QVariantMap contents;
+    QString problem;
+    bool ok = false;
+    if (changes.isEmpty()) {
+        const FileState state = readFile(path, &contents, &problem);
+        ok = state == FileState::Read || state == FileState::Missing;
+    } else {
+        ok = writeChanges(path, changes, known, &contents, &problem);
+    }
+    lock.lock();
+    m_writing = false;
+    if (ok) {
+        // What changed during the write stays pending, over the new contents.
+        for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+            const auto now = m_pending.constFind(it.key());
+            if (now != m_pending.cend() && isSameValue(now.value(), it.value()))
+                m_pending.erase(now);
+        }
+        m_persistent = contents;
+        applyChanges(m_persistent, m_pending);
+        if (!changes.isEmpty()) {
+            ++m_writes;
+            m_lastWrite = Clock::now();
+        }
+        if (!m_pending.isEmpty())
+            m_firstChange = Clock::now();
+        m_reported.clear();
+    } else if (!problem.isEmpty() && m_reported != problem) {
+        logWarning(m_reported = problem);
+    }
+    m_wake.notify_all();
+    return ok;
+}
+
+bool UserDefaults::flush()
+{
+    std::unique_lock lock(m_mutex);
+    if (!m_coalesced)
+        return m_pending.isEmpty() || saveLocked();
+    m_wake.wait(lock, [this] { return !m_writing; });
+    return m_pending.isEmpty() || writePendingUnlocked(lock);
+}
+
+quint64 UserDefaults::writeCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_writes;
 }
 
 } // namespace sorvant

@@ -9,10 +9,14 @@
 //
 // Values keep their type exactly (bool, integer, real, string, date, data,
 // array, dictionary; see property_list.h), also between processes. Every
-// change to the persistent domain is written to disk at once, atomically,
-// so a crash never leaves half a file and another process reads the change
-// after `synchronize()`. A write applies this object's changes to what the
-// file holds at that moment, so keys another process changed are kept.
+// change to the persistent domain is written to disk atomically, so a crash
+// never leaves half a file and another process reads the change after
+// `synchronize()`. A write applies this object's changes to what the file
+// holds at that moment, so keys another process changed are kept. Changes
+// are written at once on the caller's thread, or, after
+// setCoalescedWrites(), by a thread of this object's own once they have
+// settled: the keys one user action changes make one write, and the caller
+// never waits for the disk.
 //
 // Reading never changes the file. A file that cannot be parsed is reported
 // once with "WARNING: " and reads as empty; the first write renames it aside
@@ -30,7 +34,12 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <optional>
+
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace sorvant {
 
@@ -102,16 +111,43 @@ public:
     // Writes changes a failed write left pending, or when there are none,
     // reads the file again so that changes made by other processes become
     // visible. Answers false when the file could not be written or read.
+    // With coalesced writes it only asks the writer for both and answers
+    // true.
     bool synchronize();
+
+    // --- writing ----------------------------------------------------------
+
+    // From now on a change is written by this object's writer thread, at
+    // the earliest `settle` after the first unwritten change and `interval`
+    // after the previous write; the file work holds no lock the readers
+    // wait for.
+    void setCoalescedWrites(std::chrono::milliseconds settle, std::chrono::milliseconds interval);
+    // Writes every pending change now and waits for it (for quitting);
+    // false when it could not be written.
+    bool flush();
+    // How many times this object wrote the file.
+    [[nodiscard]] quint64 writeCount() const;
 
 private:
     enum class FileState { Missing, Read, Damaged, Untouchable };
+    using Clock = std::chrono::steady_clock;
     static QStringList applicationArguments();
     // Reads the file and reports a problem with it once.
     FileState readFileLocked(QVariantMap* domain);
-    // Reads the file; `problem` gets what is wrong with it, if anything.
-    FileState readFileLocked(QVariantMap* domain, QString* problem);
+    // Reads the file at `path`; `problem` gets what is wrong with it, if anything.
+    static FileState readFile(const QString& path, QVariantMap* domain, QString* problem);
     bool saveLocked();
+    // Applies `changes` to what the file holds now (to `known` when it is
+    // missing or damaged) and writes it; `written` gets the file's new
+    // contents. Touches no member, so it runs without the lock.
+    static bool writeChanges(const QString& path, const QVariantMap& changes, const QVariantMap& known,
+                             QVariantMap* written, QString* untouchable);
+    // The changes wait for the writer (coalesced) or are written now.
+    void changedLocked();
+    void writerLoop();
+    // One pass of the writer: the pending changes written (or, with none,
+    // the file read again). Called with `lock` held; releases it meanwhile.
+    bool writePendingUnlocked(std::unique_lock<std::mutex>& lock);
 
     mutable std::mutex m_mutex;
     QString m_path;
@@ -124,6 +160,19 @@ private:
     // The last warning about the file, so that it is given once, not on
     // every read.
     QString m_reported;
+
+    // The writer (coalesced writes only).
+    std::thread m_writer;
+    std::condition_variable m_wake;
+    bool m_coalesced = false;
+    bool m_stopping = false;
+    bool m_rereadRequested = false;
+    bool m_writing = false;
+    std::chrono::milliseconds m_settle{0};
+    std::chrono::milliseconds m_interval{0};
+    std::optional<Clock::time_point> m_firstChange; // of the unwritten ones
+    Clock::time_point m_lastWrite{};
+    quint64 m_writes = 0;
 };
 
 } // namespace sorvant

@@ -5,23 +5,12 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <numeric>
 #include <vector>
 
 namespace sorvant {
 
 namespace {
-
-// One shown result with the values its sort reads, taken once before the
-// sort so that no comparison calls out or sees a value change under it.
-struct SortRow
-{
-    ResultPointer result;
-    QByteArray primary;   // collation key of the first string key, if any
-    QByteArray name;
-    QByteArray path;
-    QDateTime date;
-    qint64 size = 0;
-};
 
 int compareBytes(const QByteArray& a, const QByteArray& b)
 {
@@ -37,7 +26,7 @@ int compareDates(const QDateTime& a, const QDateTime& b)
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-int compareRows(const SortRow& a, const SortRow& b, std::uint64_t key)
+int compareRows(const ResultsDataSource::SortKeys& a, const ResultsDataSource::SortKeys& b, std::uint64_t key)
 {
     int order = 0;
     switch (key) {
@@ -65,29 +54,60 @@ int compareRows(const SortRow& a, const SortRow& b, std::uint64_t key)
     return order ? order : compareBytes(a.path, b.path);
 }
 
+std::uint64_t effectiveKey(std::uint64_t key)
+{
+    return key <= kSortByComment ? key : kSortByName;
+}
+
 } // namespace
+
+// One pending result; the stack links the newest first.
+struct ResultsDataSource::PendingNode
+{
+    ResultPointer result;
+    PendingNode* next = nullptr;
+};
+
+ResultsDataSource::~ResultsDataSource()
+{
+    (void)takePending(Clock::now());
+}
 
 void ResultsDataSource::addResult(ResultPointer result)
 {
     if (!result)
         return;
-    const std::lock_guard<std::mutex> guard(m_lock);
-    m_addedResults.append(std::move(result));
-    m_addedCount.fetch_add(1, std::memory_order_relaxed);
+    auto* node = new PendingNode{std::move(result), nullptr};
+    pushPending(node, node, 1);
 }
 
 void ResultsDataSource::addResults(std::vector<ResultPointer>& results)
 {
-    {
-        const std::lock_guard<std::mutex> guard(m_lock);
-        for (ResultPointer& result : results) {
-            if (result) {
-                m_addedResults.append(std::move(result));
-                m_addedCount.fetch_add(1, std::memory_order_relaxed);
-            }
-        }
+    // A chain newest first, as the stack keeps it, pushed in one step.
+    PendingNode* newest = nullptr;
+    PendingNode* oldest = nullptr;
+    std::uint64_t count = 0;
+    for (ResultPointer& result : results) {
+        if (!result)
+            continue;
+        newest = new PendingNode{std::move(result), newest};
+        if (!oldest)
+            oldest = newest;
+        ++count;
     }
     results.clear();
+    if (newest)
+        pushPending(newest, oldest, count);
+}
+
+void ResultsDataSource::pushPending(PendingNode* newest, PendingNode* oldest, std::uint64_t count)
+{
+    oldest->next = m_pending.load(std::memory_order_relaxed);
+    // Release: the results' fields are complete before the owner can see them.
+    while (!m_pending.compare_exchange_weak(oldest->next, newest, std::memory_order_release,
+                                            std::memory_order_relaxed)) {
+    }
+    m_addedCount.fetch_add(count, std::memory_order_relaxed);
 }
 
 bool ResultsDataSource::shouldFlush(Clock::time_point now) const
@@ -97,30 +117,47 @@ bool ResultsDataSource::shouldFlush(Clock::time_point now) const
     return !m_flush || now - *m_flush > kFlushInterval;
 }
 
+QList<ResultPointer> ResultsDataSource::takePending(Clock::time_point now)
+{
+    PendingNode* node = m_pending.exchange(nullptr, std::memory_order_acquire);
+    QList<ResultPointer> taken;
+    for (; node; ) {
+        taken.append(std::move(node->result));
+        PendingNode* next = node->next;
+        delete node;
+        node = next;
+    }
+    if (taken.isEmpty())
+        return taken;
+    // The stack gives the newest first.
+    std::reverse(taken.begin(), taken.end());
+    m_addedCount.fetch_sub(std::uint64_t(taken.size()), std::memory_order_relaxed);
+    m_flush = now;
+    return taken;
+}
+
 bool ResultsDataSource::flushResults(Clock::time_point now)
 {
-    if (m_addedResults.isEmpty())
+    const QList<ResultPointer> taken = takePending(now);
+    if (taken.isEmpty())
         return false;
     m_sorted = false;
-    m_results.append(m_addedResults);
-    m_addedResults.clear();
-    m_addedCount.store(0, std::memory_order_relaxed);
-    m_flush = now;
+    m_results.append(taken);
     m_count = std::uint64_t(m_results.size());
     return true;
 }
 
 void ResultsDataSource::removeAllResults()
 {
+    (void)takePending(Clock::now());
     m_results.clear();
-    m_addedResults.clear();
+    m_keys.clear();
     m_flush.reset();
     m_sorted = true;
-    m_addedCount.store(0, std::memory_order_relaxed);
     m_count = 0;
 }
 
-bool ResultsDataSource::updateResults()
+bool ResultsDataSource::updateResults(ShownResultsObserver* observer)
 {
     bool removed = false;
     for (qsizetype i = qsizetype(m_count) - 1; i >= 0; --i) {
@@ -128,8 +165,14 @@ bool ResultsDataSource::updateResults()
         const QFileInfo info(m_results.at(i)->fullPath());
         if (info.exists() || info.isSymLink())
             continue;
+        if (observer)
+            observer->shownResultsWillRemove(i, 1);
         m_results.removeAt(i);
+        if (size_t(i) < m_keys.size())
+            m_keys.erase(m_keys.begin() + i);
         --m_count;
+        if (observer)
+            observer->shownResultsDidRemove();
         removed = true;
     }
     return removed;
@@ -138,7 +181,7 @@ bool ResultsDataSource::updateResults()
 std::uint64_t ResultsDataSource::numberOfRowsInTableView()
 {
     if (!m_sorted)
-        sortResults();
+        sortResults(nullptr);
     return m_count;
 }
 
@@ -159,44 +202,178 @@ qsizetype ResultsDataSource::indexOfResult(const Result* result) const
 
 void ResultsDataSource::setSorting(std::uint64_t key, bool reverse)
 {
+    if (effectiveKey(key) != effectiveKey(m_sorting))
+        m_keysStale = true;
     m_sorting = key;
     m_reverse = reverse;
     m_sorted = false;
 }
 
-void ResultsDataSource::sortResults()
+void ResultsDataSource::setKeyValues(SortKeys& keys, Result& result, const Collator& collator) const
 {
-    const std::uint64_t key = m_sorting <= kSortByComment ? m_sorting : kSortByName;
-    // One collator and one key per string per sort, instead of a collation
-    // per comparison.
+    const std::uint64_t key = effectiveKey(m_sorting);
+    keys.primary.clear();
+    keys.date = QDateTime();
+    if (key == kSortByModified)
+        keys.date = result.modified();
+    else if (key == kSortByCreated)
+        keys.date = result.created();
+    else if (key == kSortByKind)
+        keys.primary = collator.sortKey(result.type());
+    else if (key == kSortByInfo)
+        keys.primary = collator.sortKey(result.info()); // null until known: sorts as ""
+    else if (key == kSortByComment)
+        keys.primary = collator.sortKey(result.comment());
+}
+
+ResultsDataSource::SortKeys ResultsDataSource::makeKeys(Result& result, const Collator& collator) const
+{
+    SortKeys keys;
+    keys.name = collator.sortKey(result.name());
+    keys.path = collator.sortKey(result.displayPath());
+    keys.size = result.signedFileSize();
+    setKeyValues(keys, result, collator);
+    return keys;
+}
+
+void ResultsDataSource::completeKeys()
+{
+    // One collator and one key per string, instead of a collation per
+    // comparison.
     const Collator collator(kCollationStandard);
-    std::vector<SortRow> rows;
-    rows.reserve(size_t(m_results.size()));
-    for (const ResultPointer& result : std::as_const(m_results)) {
-        SortRow row;
-        row.result = result;
-        row.name = collator.sortKey(result->name());
-        row.path = collator.sortKey(result->displayPath());
-        row.size = result->signedFileSize();
-        if (key == kSortByModified)
-            row.date = result->modified();
-        else if (key == kSortByCreated)
-            row.date = result->created();
-        else if (key == kSortByKind)
-            row.primary = collator.sortKey(result->type());
-        else if (key == kSortByInfo)
-            row.primary = collator.sortKey(result->info()); // null until known: sorts as ""
-        else if (key == kSortByComment)
-            row.primary = collator.sortKey(result->comment());
-        rows.push_back(std::move(row));
+    if (m_keysStale) {
+        for (size_t row = 0; row < m_keys.size(); ++row)
+            setKeyValues(m_keys[row], *m_results.at(qsizetype(row)), collator);
+        m_keysStale = false;
     }
-    const int direction = m_reverse ? -1 : 1;
-    std::stable_sort(rows.begin(), rows.end(), [key, direction](const SortRow& a, const SortRow& b) {
-        return compareRows(a, b, key) * direction < 0;
-    });
-    for (qsizetype i = 0; i < m_results.size(); ++i)
-        m_results[i] = std::move(rows[size_t(i)].result);
+    m_keys.reserve(size_t(m_results.size()));
+    for (qsizetype row = qsizetype(m_keys.size()); row < m_results.size(); ++row)
+        m_keys.push_back(makeKeys(*m_results.at(row), collator));
+}
+
+bool ResultsDataSource::isBefore(const SortKeys& a, const SortKeys& b) const
+{
+    const int order = compareRows(a, b, effectiveKey(m_sorting));
+    return (m_reverse ? -order : order) < 0;
+}
+
+std::vector<qsizetype> ResultsDataSource::applyOrder(const std::vector<qsizetype>& order)
+{
+    QList<ResultPointer> results;
+    results.reserve(m_results.size());
+    std::vector<SortKeys> keys;
+    keys.reserve(order.size());
+    std::vector<qsizetype> rowOf(order.size());
+    for (size_t row = 0; row < order.size(); ++row) {
+        const auto old = order[row];
+        results.append(std::move(m_results[old]));
+        keys.push_back(std::move(m_keys[size_t(old)]));
+        rowOf[size_t(old)] = qsizetype(row);
+    }
+    m_results = std::move(results);
+    m_keys = std::move(keys);
+    return rowOf;
+}
+
+void ResultsDataSource::sortResults(ShownResultsObserver* observer)
+{
+    completeKeys();
+    std::vector<qsizetype> order(m_keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [this](qsizetype a, qsizetype b) { return isBefore(m_keys[size_t(a)], m_keys[size_t(b)]); });
     m_sorted = true;
+    if (std::is_sorted(order.begin(), order.end()))
+        return;
+    if (observer)
+        observer->shownResultsWillReorder();
+    const std::vector<qsizetype> rowOf = applyOrder(order);
+    if (observer)
+        observer->shownResultsDidReorder(rowOf);
+}
+
+void ResultsDataSource::insertResults(QList<ResultPointer> batch, ShownResultsObserver* observer)
+{
+    batch.removeAll(nullptr);
+    if (batch.isEmpty())
+        return;
+    if (!m_sorted)
+        sortResults(observer);
+    completeKeys();
+    const Collator collator(kCollationStandard);
+    std::vector<SortKeys> keys;
+    keys.reserve(size_t(batch.size()));
+    for (const ResultPointer& result : std::as_const(batch))
+        keys.push_back(makeKeys(*result, collator));
+    std::vector<qsizetype> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](qsizetype a, qsizetype b) { return isBefore(keys[size_t(a)], keys[size_t(b)]); });
+    // Where each new result goes among the shown ones: after its equals.
+    std::vector<qsizetype> places(order.size());
+    qsizetype ranges = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        const SortKeys& key = keys[size_t(order[i])];
+        places[i] = std::upper_bound(m_keys.begin(), m_keys.end(), key,
+                                     [this](const SortKeys& a, const SortKeys& b) { return isBefore(a, b); })
+                    - m_keys.begin();
+        if (i == 0 || places[i] != places[i - 1])
+            ++ranges;
+    }
+    if (ranges <= kMaxInsertedRanges) {
+        // Range by range from the top; each range's row counts the ones
+        // already inserted above it.
+        qsizetype inserted = 0;
+        for (size_t first = 0; first < order.size();) {
+            size_t last = first;
+            while (last + 1 < order.size() && places[last + 1] == places[first])
+                ++last;
+            const qsizetype row = places[first] + inserted;
+            const qsizetype count = qsizetype(last - first + 1);
+            if (observer)
+                observer->shownResultsWillInsert(row, count);
+            QList<ResultPointer> run;
+            run.reserve(count);
+            std::vector<SortKeys> runKeys;
+            runKeys.reserve(size_t(count));
+            for (size_t i = first; i <= last; ++i) {
+                run.append(batch.at(order[i]));
+                runKeys.push_back(std::move(keys[size_t(order[i])]));
+            }
+            m_results.insert(row, count, nullptr);
+            std::move(run.begin(), run.end(), m_results.begin() + row);
+            m_keys.insert(m_keys.begin() + row, std::make_move_iterator(runKeys.begin()),
+                          std::make_move_iterator(runKeys.end()));
+            m_count = std::uint64_t(m_results.size());
+            if (observer)
+                observer->shownResultsDidInsert();
+            inserted += count;
+            first = last + 1;
+        }
+        return;
+    }
+    // Many ranges: the sorted batch goes after the shown rows as one range,
+    // then one merge moves every row to its place.
+    const qsizetype shown = m_results.size();
+    if (observer)
+        observer->shownResultsWillInsert(shown, qsizetype(order.size()));
+    for (const qsizetype i : order) {
+        m_results.append(batch.at(i));
+        m_keys.push_back(std::move(keys[size_t(i)]));
+    }
+    m_count = std::uint64_t(m_results.size());
+    if (observer)
+        observer->shownResultsDidInsert();
+    std::vector<qsizetype> merged(m_keys.size());
+    std::iota(merged.begin(), merged.end(), 0);
+    std::inplace_merge(merged.begin(), merged.begin() + shown, merged.end(), [this](qsizetype a, qsizetype b) {
+        return isBefore(m_keys[size_t(a)], m_keys[size_t(b)]);
+    });
+    if (observer)
+        observer->shownResultsWillReorder();
+    const std::vector<qsizetype> rowOf = applyOrder(merged);
+    if (observer)
+        observer->shownResultsDidReorder(rowOf);
 }
 
 void ResultsDataSource::setStrings(const QStringList& strings, std::uint64_t what, std::uint64_t comparison,
@@ -208,6 +385,7 @@ void ResultsDataSource::setStrings(const QStringList& strings, std::uint64_t wha
     m_what = what;
     m_comparison = comparison;
     m_wildcards = wildcards;
+    m_highlightGeneration.fetch_add(1, std::memory_order_release);
 }
 
 void ResultsDataSource::setRegularExpression(const HighlightExpression& expression, std::uint64_t what,
@@ -219,6 +397,7 @@ void ResultsDataSource::setRegularExpression(const HighlightExpression& expressi
     m_wildcards = false;
     m_what = what;
     m_comparison = comparison;
+    m_highlightGeneration.fetch_add(1, std::memory_order_release);
 }
 
 QStringList ResultsDataSource::strings() const

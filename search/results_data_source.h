@@ -2,24 +2,34 @@
 // The results of one search window: the engine half of the results table's
 // model.
 //
-// The worker thread appends results to a pending list under the model's
-// lock (addResult). The main thread moves them into the shown list in
-// batches (shouldFlush, then tryLock + flushResults + unlock), at most every
-// 2 s while results keep coming; the shown list is sorted lazily, when the
-// table next asks for its row count, by one of eight keys, optionally
-// reversed. The model also keeps what the table highlights in names and
-// comments: the search strings (or wildcard patterns) or the regular
-// expression, what was searched and how it was compared.
+// The worker threads push results onto a pending list that needs no lock
+// (addResult). The owner's thread takes them in batches, at most every 2 s
+// while results keep coming (shouldFlush, then takePending), and never
+// waits for a worker to do so. They reach the shown list in one of two ways:
+//   - insertResults: each batch merged into the current order, every change
+//     told as it happens to a ShownResultsObserver (a table model), so a
+//     table keeps its selection and scroll position;
+//   - flushResults: appended, the whole list sorted lazily when the table
+//     next asks for its row count (the headless driver's way).
+// The order is one of eight keys, optionally reversed; each row's collation
+// keys are made once and kept, so a merge costs the batch's keys and a
+// linear pass, and a re-sort by another key only that key's strings. The
+// model also keeps what the table highlights in names and comments: the
+// search strings (or wildcard patterns) or the regular expression, what was
+// searched and how it was compared.
 //
-// Threads: addResult from any thread; everything else from the main thread.
-// The highlighting settings have their own small lock, so the worker may set
-// them while the table reads them.
+// Threads: addResult from any thread; everything else from the owner's
+// thread. The highlighting settings have their own small lock, so the worker
+// may set them while the table reads them. lock()/unlock() guard nothing of
+// the model's own any more; they remain for callers that serialize their
+// own steps with the worker's.
 //
 // Not here: the table itself (cell values, tool tips, drag, column clicks:
 // the application's half of the model).
 
 #include "search/result.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -32,6 +42,8 @@
 #include <vector>
 
 namespace sorvant {
+
+class Collator;
 
 // Sort keys and the columns they belong to.
 enum ResultsSortKey : std::uint64_t {
@@ -56,6 +68,22 @@ struct HighlightExpression
     friend bool operator==(const HighlightExpression&, const HighlightExpression&) = default;
 };
 
+// Told of each change of the shown list while it happens, so a table model
+// can announce it: rows inserted or removed as one range, or every row moved
+// at once. Each will… comes before the list changes, its did… after.
+class ShownResultsObserver
+{
+public:
+    virtual ~ShownResultsObserver() = default;
+    virtual void shownResultsWillInsert(qsizetype row, qsizetype count) = 0;
+    virtual void shownResultsDidInsert() = 0;
+    virtual void shownResultsWillRemove(qsizetype row, qsizetype count) = 0;
+    virtual void shownResultsDidRemove() = 0;
+    virtual void shownResultsWillReorder() = 0;
+    // `rowOf[old]` is the new row of the result that was at row `old`.
+    virtual void shownResultsDidReorder(const std::vector<qsizetype>& rowOf) = 0;
+};
+
 class ResultsDataSource
 {
 public:
@@ -63,7 +91,13 @@ public:
     // The shortest time between two flushes while results keep coming.
     static constexpr std::chrono::milliseconds kFlushInterval{2000};
 
+    // A batch with at most this many runs of adjacent new rows is announced
+    // range by range; a larger one is appended as one range and merged into
+    // place as a reorder (one linear pass instead of a pass per range).
+    static constexpr qsizetype kMaxInsertedRanges = 32;
+
     ResultsDataSource() = default;
+    ~ResultsDataSource();
     ResultsDataSource(const ResultsDataSource&) = delete;
     ResultsDataSource& operator=(const ResultsDataSource&) = delete;
 
@@ -74,10 +108,10 @@ public:
     void unlock() { m_lock.unlock(); }
 
     // --- worker side ---
-    // Appends a result to the pending list under the lock; null is ignored.
+    // Pushes a result onto the pending list without a lock; null is ignored.
     void addResult(ResultPointer result);
-    // Appends the results in their order under one taking of the lock (null
-    // ones ignored) and empties `results`.
+    // Pushes the results in their order in one step (null ones ignored)
+    // and empties `results`.
     void addResults(std::vector<ResultPointer>& results);
 
     // --- main thread ---
@@ -89,15 +123,25 @@ public:
     // pending count without the lock.
     [[nodiscard]] bool hasPendingResults() const { return m_addedCount.load(std::memory_order_relaxed) != 0; }
     [[nodiscard]] bool shouldFlush(Clock::time_point now) const;
-    // Caller holds the lock. Moves the pending results to the shown list in
-    // their order and marks it unsorted; NO when nothing was pending.
+    // The pending results in the order they were added, taken off the
+    // pending list; records the flush time when there were any.
+    [[nodiscard]] QList<ResultPointer> takePending() { return takePending(Clock::now()); }
+    [[nodiscard]] QList<ResultPointer> takePending(Clock::time_point now);
+    // Moves the pending results to the shown list in their order and marks
+    // it unsorted; NO when nothing was pending.
     bool flushResults() { return flushResults(Clock::now()); }
     bool flushResults(Clock::time_point now);
-    // Caller holds the lock. Empties both lists; count 0, no flush time.
+    // Empties both lists; count 0, no flush time.
     void removeAllResults();
     // Removes, last to first, the shown results whose items no longer exist;
-    // YES when any was removed.
-    bool updateResults();
+    // YES when any was removed. Each removal is told to `observer`, if any.
+    bool updateResults(ShownResultsObserver* observer = nullptr);
+    // Merges `batch` into the shown list in the current order (sorting the
+    // list first when it is not), each change told to `observer`, if any.
+    // Among equal keys the results already shown come first.
+    void insertResults(QList<ResultPointer> batch, ShownResultsObserver* observer);
+    // Brings the shown list into the current order, told as one reorder.
+    void sortResults(ShownResultsObserver* observer);
 
     // The shown list itself (for keeping the table's selection).
     [[nodiscard]] const QList<ResultPointer>& results() const { return m_results; }
@@ -128,21 +172,50 @@ public:
     [[nodiscard]] std::uint64_t what() const;
     [[nodiscard]] std::uint64_t comparison() const;
     [[nodiscard]] bool wildcards() const;
+    // Counts the changes of the highlighting settings: a reader that
+    // prepared its matcher for one number keeps it while the number stays.
+    [[nodiscard]] std::uint64_t highlightGeneration() const
+    {
+        return m_highlightGeneration.load(std::memory_order_acquire);
+    }
+
+    // The values one row sorts by, made once per result (the key's own
+    // value again when the key changes).
+    struct SortKeys
+    {
+        QByteArray primary; // collation key of the sort key's string, if any
+        QByteArray name;
+        QByteArray path;
+        QDateTime date;
+        qint64 size = 0;
+    };
 
 private:
-    void sortResults();
+    struct PendingNode;
+    // Puts a chain of nodes (linked newest to oldest) on the pending list.
+    void pushPending(PendingNode* newest, PendingNode* oldest, std::uint64_t count);
+    [[nodiscard]] SortKeys makeKeys(Result& result, const Collator& collator) const;
+    void setKeyValues(SortKeys& keys, Result& result, const Collator& collator) const;
+    // Keys for every shown row, for the current sort key.
+    void completeKeys();
+    [[nodiscard]] bool isBefore(const SortKeys& a, const SortKeys& b) const;
+    // Puts the rows into `order` (new row => old row) and answers the
+    // inverse map (old row => new row).
+    std::vector<qsizetype> applyOrder(const std::vector<qsizetype>& order);
 
-    // Shown list, main thread only.
+    // Shown list and its keys (keys for a prefix of the rows), main thread only.
     QList<ResultPointer> m_results;
+    std::vector<SortKeys> m_keys;
+    bool m_keysStale = false; // primary and date made for another key
     std::uint64_t m_count = 0;
     bool m_sorted = true;
     std::uint64_t m_sorting = kSortByName;
     bool m_reverse = false;
     std::optional<Clock::time_point> m_flush;
 
-    // Pending list, under m_lock; the count is also read without it.
+    // Pending list: a stack the workers push onto and the owner takes whole.
     std::mutex m_lock;
-    QList<ResultPointer> m_addedResults;
+    std::atomic<PendingNode*> m_pending{nullptr};
     std::atomic<std::uint64_t> m_addedCount{0};
 
     // Highlighting, under its own lock.
@@ -152,6 +225,7 @@ private:
     std::uint64_t m_what = 0;
     std::uint64_t m_comparison = 0;
     bool m_wildcards = false;
+    std::atomic<std::uint64_t> m_highlightGeneration{0};
 };
 
 } // namespace sorvant

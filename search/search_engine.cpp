@@ -260,6 +260,19 @@ void SearchEngine::iterateHandler(const QString& path)
     threadExit();
 }
 
+ResultsBatch SearchEngine::takeResults()
+{
+    ResultsBatch batch;
+    // The done flag first: once it is seen, every result of the search is
+    // already on the pending list.
+    batch.ended = m_searchDone.exchange(false);
+    batch.done = m_params.nDone.load();
+    batch.handedOver = batch.ended || m_dataSource.shouldFlush();
+    if (batch.handedOver)
+        batch.results = m_dataSource.takePending();
+    return batch;
+}
+
 void SearchEngine::threadInit()
 {
     m_searching.fetch_add(1);

@@ -5,9 +5,11 @@
 //
 // The owner fills params() (what, type, mode, comparison, invisibles,
 // packageContents) and calls search(); a search() while one runs only asks
-// it to stop. The worker appends results to dataSource() under its lock; the
-// owner flushes them on its own thread and reads nDone for its progress line.
-// searchDone() turns YES when the last operation has ended.
+// it to stop, as requestStop() does. The worker pushes results onto
+// dataSource()'s pending list, which takes no lock; at each tick of its
+// refresh the owner calls takeResults(), which hands over the batch when one
+// is due together with the engine's counters, and tells once that the
+// search has ended. Only the engine and its worker write the counters.
 //
 // Threads: search(), stopSearch() and the destructor on the owner's thread;
 // the worker is a std::thread that is always joined, never detached. The
@@ -65,6 +67,17 @@ public:
 // The mount points of the mounted removable volumes.
 [[nodiscard]] QStringList mountedRemovableMediaPaths();
 
+// What the owner's refresh receives: the results found since the last
+// hand-off (when one was due), the items examined so far, and whether the
+// search has ended with this batch.
+struct ResultsBatch
+{
+    QList<ResultPointer> results;
+    std::uint64_t done = 0; // items examined
+    bool handedOver = false; // a flush was due: the status line is redrawn
+    bool ended = false;      // the last batch of the search (told once)
+};
+
 class SearchEngine
 {
 public:
@@ -94,12 +107,24 @@ public:
     [[nodiscard]] QString searchError() const { return m_searchError; }
     // Sets stop, waits for the worker to end and frees the record's lists.
     void stopSearch();
+    // Asks a running search to end soon; returns at once.
+    void requestStop() { m_params.stop.store(true); }
+
+    // The owner's refresh, on its thread; never waits for the worker. When
+    // the search has ended or the data source says a flush is due, every
+    // pending result (an ended search's last ones included); otherwise
+    // none, with the count of items examined either way.
+    [[nodiscard]] ResultsBatch takeResults();
+    // Every pending result at once, due or not: before a re-sort or a
+    // deletion, which show all that was found.
+    [[nodiscard]] QList<ResultPointer> takePendingResults() { return m_dataSource.takePending(); }
 
     // YES from the start of a search until its last operation has ended.
     [[nodiscard]] bool isSearching() const { return m_searching.load() > 0; }
     // The number of search operations begun and not yet ended.
     [[nodiscard]] std::int64_t searchingCount() const { return m_searching.load(); }
-    // YES once the last operation of a search has ended, until cleared.
+    // YES once the last operation of a search has ended, until cleared
+    // (by takeResults, or by an owner that flushes on its own).
     [[nodiscard]] bool searchDone() const { return m_searchDone.load(); }
     void clearSearchDone() { m_searchDone.store(false); }
 

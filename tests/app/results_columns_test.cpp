@@ -52,10 +52,7 @@ protected:
     // Pending results into the table, as the refresh timer moves them.
     void flush()
     {
-        results().lock();
-        results().flushResults();
-        results().unlock();
-        window->reloadData();
+        window->searchController().showPendingResults();
     }
     ResultsDataSource& results() { return window->engine().dataSource(); }
     StripeTableView* table() const { return window->resultsTable(); }

@@ -7,6 +7,7 @@
 #include "search/result.h"
 #include "tests/app/app_test_support.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
@@ -95,6 +96,68 @@ TEST_F(ResultsPipelineTest, DownFromTheSearchFieldSelectsTheFirstResult)
         window->close();
         QDir(tree.filePath(QStringLiteral("few"))).removeRecursively();
     }
+}
+
+// Collects what QAbstractItemModelTester finds wrong while it watches.
+class ModelTesterFailures
+{
+public:
+    ModelTesterFailures() { s_failures = &m_failures, m_previous = qInstallMessageHandler(record); }
+    ~ModelTesterFailures()
+    {
+        qInstallMessageHandler(m_previous);
+        s_failures = nullptr;
+    }
+    [[nodiscard]] const QStringList& failures() const { return m_failures; }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (s_failures && type == QtWarningMsg && qstrcmp(context.category, "qt.modeltest") == 0)
+            s_failures->append(message);
+    }
+    static inline QStringList* s_failures = nullptr;
+    QStringList m_failures;
+    QtMessageHandler m_previous = nullptr;
+};
+
+// The model announces every change consistently while a search fills it in
+// several batches and while it is re-sorted, and the selection stays on its
+// results throughout.
+TEST_F(ResultsPipelineTest, ModelStaysConsistentThroughASearchAndAResort)
+{
+    for (int i = 0; i < 400; ++i)
+        tree.writeFile(QStringLiteral("many/d%1/match%2.txt").arg(i % 20).arg((i * 7919) % 400), QByteArray(i % 13, 'x'));
+    auto window = makeWindow();
+    auto* model = qobject_cast<ResultsTableModel*>(window->resultsTable()->model());
+    ModelTesterFailures failures;
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("match"), tree.filePath(QStringLiteral("many"))));
+    ASSERT_EQ(model->rowCount(), 400);
+
+    window->selectRows({3, 10, 11, 200});
+    const QStringList selected = window->selectedPaths();
+    // More results arrive in two batches: a few places, then many.
+    for (const QString& name : {QStringLiteral("match-late-a"), QStringLiteral("match-late-b")})
+        window->engine().dataSource().addResult(newResult(name));
+    window->searchController().showPendingResults();
+    for (int i = 0; i < 100; ++i)
+        window->engine().dataSource().addResult(newResult(QStringLiteral("match%1-late").arg(i * 3)));
+    window->searchController().showPendingResults();
+    EXPECT_EQ(model->rowCount(), 502);
+    EXPECT_EQ(window->selectedPaths(), selected) << "inserts leave the selection alone";
+
+    for (const int column : {ResultsTableModel::kSizeColumn, ResultsTableModel::kSizeColumn,
+                             ResultsTableModel::kPathColumn, ResultsTableModel::kFileColumn}) {
+        SCOPED_TRACE(column);
+        (void)model->sortByColumn(column);
+        QStringList after = window->selectedPaths();
+        after.sort();
+        QStringList before = selected;
+        before.sort();
+        EXPECT_EQ(after, before) << "a re-sort moves the selection with its results";
+    }
+    EXPECT_TRUE(failures.failures().isEmpty()) << failures.failures().join(u'\n').toStdString();
 }
 
 } // namespace

@@ -433,6 +433,41 @@ TEST_F(UserDefaultsTest, ReadersOnOtherThreadsSeeWholeValues)
     EXPECT_EQ(UserDefaults(path).objectForKey("Counter"), QVariant::fromValue<qint64>(20));
 }
 
+// With coalesced writes the keys of one action make one write, made on the
+// writer's thread, over what another process wrote meanwhile; a flush
+// writes at once.
+TEST_F(UserDefaultsTest, CoalescedChangesMakeOneWriteOverTheFilesContents)
+{
+    using namespace std::chrono_literals;
+    UserDefaults defaults(path);
+    defaults.setCoalescedWrites(100ms, 300ms);
+    for (int i = 0; i < 20; ++i)
+        defaults.setInteger(i, QStringLiteral("Key%1").arg(i));
+    defaults.removeObjectForKey(QStringLiteral("Key3"));
+    EXPECT_EQ(defaults.writeCount(), 0u) << "nothing written on the caller's thread";
+    EXPECT_EQ(defaults.objectForKey(QStringLiteral("Key7")).toLongLong(), 7) << "read back at once";
+    {
+        UserDefaults other(path);
+        other.setString(QStringLiteral("theirs"), QStringLiteral("Other"));
+    }
+    for (int i = 0; i < 300 && defaults.writeCount() == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(defaults.writeCount(), 1u);
+    {
+        UserDefaults reread(path);
+        EXPECT_EQ(reread.objectForKey(QStringLiteral("Key19")).toLongLong(), 19);
+        EXPECT_FALSE(reread.objectForKey(QStringLiteral("Key3")).isValid());
+        EXPECT_EQ(reread.objectForKey(QStringLiteral("Other")).toString(), QStringLiteral("theirs"));
+    }
+    EXPECT_EQ(defaults.objectForKey(QStringLiteral("Other")).toString(), QStringLiteral("theirs"));
+
+    defaults.setBool(true, QStringLiteral("AtQuit"));
+    ASSERT_TRUE(defaults.flush());
+    EXPECT_EQ(defaults.writeCount(), 2u);
+    EXPECT_TRUE(UserDefaults(path).objectForKey(QStringLiteral("AtQuit")).toBool());
+}
+
 TEST_F(UserDefaultsTest, PersistentPathFollowsXdgConfigHome)
 {
     test::TemporaryHome temporary{UserDefaults::resetStandardUserDefaults};

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <random>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -269,6 +270,80 @@ TEST(ResultsDataSource, ConcurrentAddAndFlushLoseNothing)
         ASSERT_EQ(model.resultAtIndex(i).get(), made[i].get()) << i;
     EXPECT_GE(flushes, 1);
     EXPECT_EQ(model.strings(), QStringList{"b"});
+}
+
+// Checks each change against the list as the table model would see it: an
+// insert adds exactly its rows, a reorder moves every result to its row.
+class CheckingObserver : public ShownResultsObserver
+{
+public:
+    explicit CheckingObserver(ResultsDataSource& model) : m_model(model) {}
+    void shownResultsWillInsert(qsizetype row, qsizetype count) override
+    {
+        EXPECT_GE(row, 0);
+        EXPECT_LE(row, qsizetype(m_model.count()));
+        m_expected = m_model.count() + std::uint64_t(count);
+        ++inserts;
+    }
+    void shownResultsDidInsert() override { EXPECT_EQ(m_model.count(), m_expected); }
+    void shownResultsWillRemove(qsizetype, qsizetype count) override { m_expected = m_model.count() - count; }
+    void shownResultsDidRemove() override { EXPECT_EQ(m_model.count(), m_expected); }
+    void shownResultsWillReorder() override
+    {
+        m_before = m_model.results();
+        ++reorders;
+    }
+    void shownResultsDidReorder(const std::vector<qsizetype>& rowOf) override
+    {
+        ASSERT_EQ(rowOf.size(), size_t(m_before.size()));
+        for (size_t old = 0; old < rowOf.size(); ++old)
+            EXPECT_EQ(m_model.resultAtIndex(rowOf[old]).get(), m_before.at(qsizetype(old)).get()) << old;
+    }
+    int inserts = 0;
+    int reorders = 0;
+
+private:
+    ResultsDataSource& m_model;
+    std::uint64_t m_expected = 0;
+    QList<ResultPointer> m_before;
+};
+
+// Batches merged one after another end in the order one sort of everything
+// gives: a few places as ranged inserts, many as one insert and a reorder;
+// a re-sort by another key is one reorder.
+TEST(ResultsDataSource, MergedBatchesEndInTheOrderOfOneSort)
+{
+    test::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
+    test::TempTree tree;
+    QList<ResultPointer> made;
+    std::mt19937 random(7);
+    for (int i = 0; i < 300; ++i) {
+        const QString name = QStringLiteral("item %1.txt").arg(random() % 1000);
+        made.append(Result::create(tree.filePath(name), tree.path(), name, std::nullopt, QString(), false, false));
+    }
+    ResultsDataSource sorted;
+    for (const ResultPointer& result : made)
+        sorted.addResult(result);
+    sorted.flushResults();
+    (void)sorted.numberOfRowsInTableView();
+
+    ResultsDataSource model;
+    CheckingObserver observer(model);
+    model.insertResults(made.mid(0, 100), &observer);
+    EXPECT_EQ(observer.reorders, 0) << "an empty list takes a batch as one range";
+    model.insertResults(made.mid(100, 5), &observer);
+    EXPECT_EQ(observer.reorders, 0) << "five places, five ranges at most";
+    EXPECT_LE(observer.inserts, 6);
+    model.insertResults(made.mid(105), &observer);
+    EXPECT_EQ(observer.reorders, 1) << "spread over many places: one insert, one reorder";
+    EXPECT_EQ(model.results(), sorted.results());
+
+    model.setSorting(kSortByName, true);
+    model.sortResults(&observer);
+    EXPECT_EQ(observer.reorders, 2);
+    sorted.setSorting(kSortByName, true);
+    (void)sorted.numberOfRowsInTableView();
+    EXPECT_EQ(names(model), names(sorted));
 }
 
 } // namespace

@@ -296,6 +296,37 @@ TEST_F(SearchEngineTest, ResultInfoReachesTheOwnerForShownResultsOnly)
     EXPECT_EQ(m_owner.infoUpdates, 1);
 }
 
+// The owner's refresh gets the first results at once, then nothing until a
+// flush is due; the end of the search comes once, with every result.
+TEST_F(SearchEngineTest, TakeResultsHandsOverBatchesAndTellsTheEndOnce)
+{
+    for (int i = 0; i < 20; ++i)
+        m_tree.writeFile(QStringLiteral("d%1/note%2.txt").arg(i % 4).arg(i));
+    SearchEngine engine(m_owner, m_defaults);
+    engine.params().what = kSearchNames;
+    engine.params().type = kSearchFilesAndFolders;
+    engine.params().mode = kSearchPhrase;
+    ASSERT_TRUE(engine.search(QStringLiteral("note"), m_tree.path()));
+    QList<ResultPointer> received;
+    int ends = 0;
+    int batches = 0;
+    for (int tick = 0; tick < 2000 && ends == 0; ++tick) {
+        const ResultsBatch batch = engine.takeResults();
+        batches += batch.handedOver ? 1 : 0;
+        received.append(batch.results);
+        ends += batch.ended ? 1 : 0;
+        if (!batch.ended)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(received.size(), 20);
+    EXPECT_LE(batches, 3) << "the first batch, the last, and at most one more in two seconds";
+    const ResultsBatch after = engine.takeResults();
+    EXPECT_FALSE(after.ended || after.handedOver);
+    EXPECT_TRUE(after.results.isEmpty());
+    EXPECT_GE(after.done, 20u);
+}
+
 TEST(CatalogSearchOnLinuxTest, EveryDestinationWalks)
 {
     TempTree tree;

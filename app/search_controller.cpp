@@ -1,0 +1,214 @@
+#include "app/search_controller.h"
+
+#include "app/results_table_model.h"
+#include "interface/badge.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+#include <QWidget>
+
+namespace sorvant {
+
+namespace {
+
+// The refresh timer's period.
+constexpr int kRefreshMilliseconds = 250;
+// The status line changes between flushes once per this many examined items.
+constexpr std::uint64_t kDoneStep = 1001;
+// The work of one feeding slice: well under the 50 ms a person notices.
+constexpr qint64 kSliceMilliseconds = 15;
+// Results merged into the model at once within a slice: small enough that
+// one merge stays well inside the slice's time even at 100,000 shown rows.
+constexpr qsizetype kSliceRows = 4096;
+
+} // namespace
+
+SearchController::SearchController(UserDefaults& defaults, QWidget* window)
+    : QObject(window), m_window(window), m_engine(std::make_unique<SearchEngine>(static_cast<SearchEngineOwner&>(*this), defaults))
+{
+    m_model = new ResultsTableModel(m_engine->dataSource(), this);
+    m_timer = new QTimer(this);
+    connect(m_timer, &QTimer::timeout, this, &SearchController::refresh);
+    m_timer->start(kRefreshMilliseconds);
+    m_feeder = new QTimer(this);
+    m_feeder->setSingleShot(true);
+    m_feeder->setInterval(0);
+    connect(m_feeder, &QTimer::timeout, this, &SearchController::feed);
+}
+
+SearchController::~SearchController()
+{
+    // The worker must end before the model it reports to goes.
+    m_engine->stopSearch();
+    if (m_found > 0)
+        decreaseBadgeLabel(m_found);
+}
+
+bool SearchController::start(const QString& phrase, const QString& path)
+{
+    clearResults();
+    return m_engine->search(phrase, path);
+}
+
+void SearchController::clearResults()
+{
+    m_waiting.clear();
+    m_waitingFrom = 0;
+    m_endPending = false;
+    m_feeder->stop();
+    m_done = m_shownDone = 0;
+    // A new search is the one time the table is reset.
+    m_model->removeAllResults();
+    updateBadge();
+}
+
+void SearchController::finish()
+{
+    m_engine->stopSearch();
+    m_timer->stop();
+}
+
+void SearchController::refresh()
+{
+    ResultsBatch batch = m_engine->takeResults();
+    m_done = batch.done;
+    if (batch.handedOver) {
+        if (m_waiting.isEmpty()) {
+            m_waiting = std::move(batch.results);
+            m_waitingFrom = 0;
+        } else {
+            m_waiting.append(batch.results);
+        }
+        m_endPending = m_endPending || batch.ended;
+        feed();
+    } else if (m_done - m_shownDone >= kDoneStep) {
+        emit statusTextChanged(tr("%1 found/%2 done").arg(m_engine->dataSource().count()).arg(m_done));
+        m_shownDone = m_done;
+    }
+}
+
+void SearchController::feed()
+{
+    QElapsedTimer slice;
+    slice.start();
+    while (m_waitingFrom < m_waiting.size() && !slice.hasExpired(kSliceMilliseconds)) {
+        const qsizetype count = std::min(kSliceRows, m_waiting.size() - m_waitingFrom);
+        m_model->insertResults(m_waiting.mid(m_waitingFrom, count));
+        m_waitingFrom += count;
+    }
+    updateBadge();
+    if (m_waitingFrom < m_waiting.size()) {
+        m_feeder->start();
+        return;
+    }
+    m_waiting.clear();
+    m_waitingFrom = 0;
+    showStatus(m_done);
+    if (m_endPending)
+        endSearch();
+}
+
+void SearchController::endSearch()
+{
+    m_endPending = false;
+    dumpResultsIfAsked();
+    emit searchDidEnd();
+}
+
+void SearchController::showPendingResults()
+{
+    m_waiting.append(m_engine->takePendingResults());
+    m_feeder->stop();
+    m_model->insertResults(m_waiting.mid(m_waitingFrom));
+    m_waiting.clear();
+    m_waitingFrom = 0;
+    updateBadge();
+    showStatus(m_engine->params().nDone.load());
+    if (m_endPending)
+        endSearch();
+}
+
+void SearchController::sort(std::uint64_t key, bool reverse)
+{
+    showPendingResults();
+    m_model->sort(key, reverse);
+}
+
+void SearchController::removeGoneResults()
+{
+    showPendingResults();
+    m_model->removeGoneResults();
+    updateBadge();
+    showStatus(m_engine->params().nDone.load());
+    emit rowsChanged();
+}
+
+void SearchController::updateBadge()
+{
+    const quint64 count = m_engine->dataSource().count();
+    if (count > m_found)
+        increaseBadgeLabel(count - m_found);
+    else if (count < m_found)
+        decreaseBadgeLabel(m_found - count);
+    m_found = count;
+}
+
+void SearchController::showStatus(std::uint64_t done)
+{
+    m_done = done;
+    m_shownDone = done;
+    emit statusTextChanged(statusText());
+}
+
+QString SearchController::statusText() const
+{
+    const std::uint64_t count = m_engine->dataSource().count();
+    return count >= m_done ? tr("%1 found").arg(count) : tr("%1 found/%2 done").arg(count).arg(m_done);
+}
+
+// A test harness (and anyone scripting the window) may ask, through
+// SORVANT_RESULTS_FILE, for the full paths of the shown results, one a
+// line, written when each search ends.
+void SearchController::dumpResultsIfAsked() const
+{
+    const QString target = qEnvironmentVariable("SORVANT_RESULTS_FILE");
+    if (target.isEmpty())
+        return;
+    QFile file(target);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    for (const ResultPointer& result : m_engine->dataSource().results())
+        file.write(result->fullPath().toUtf8() + '\n');
+}
+
+// --- SearchEngineOwner ---------------------------------------------------------------
+
+void SearchController::beep()
+{
+    QApplication::beep();
+}
+
+void SearchController::requestAttentionWhenInactive()
+{
+    if (m_window && !m_window->isActiveWindow())
+        QApplication::alert(m_window);
+}
+
+QStringList SearchController::localVolumePaths()
+{
+    return mountedLocalVolumePaths();
+}
+
+QStringList SearchController::removableMedia()
+{
+    return mountedRemovableMediaPaths();
+}
+
+void SearchController::didUpdateResultInfo(const ResultPointer& result)
+{
+    m_model->resultDidChange(result.get());
+}
+
+} // namespace sorvant

@@ -1,0 +1,111 @@
+#pragma once
+// SearchController: one search window's run of the engine, from the start
+// of a search to its last row in the table. It owns the SearchEngine and the
+// results model, and a 0.25 s refresh timer that asks the engine for what it
+// found (SearchEngine::takeResults: the first results at once, then at most
+// every 2 s, and the last ones when the search ends) and keeps the
+// "%d found/%d done" line current.
+//
+// The way back from the engine: the workers push results onto a pending
+// list that takes no lock; the timer takes a due batch together with the
+// engine's counters; the batch enters the model in slices of about 15 ms of
+// work each, one slice per turn of the event loop, merged into the shown
+// order with ranged row inserts, so a large batch never holds the
+// interface. The interface thread never takes the engine's lock and never
+// writes its counters.
+//
+// Threads: everything here on the interface thread.
+//
+// Not here: the window's controls and settings (search_window.h), the
+// table's columns and cells (results_table_model.h).
+
+#include "search/search_engine.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+
+class QTimer;
+class QWidget;
+
+namespace sorvant {
+
+class ResultsTableModel;
+class UserDefaults;
+
+class SearchController : public QObject, private SearchEngineOwner
+{
+    Q_OBJECT
+public:
+    // `window` is asked for the user's attention when a search ends unseen.
+    SearchController(UserDefaults& defaults, QWidget* window);
+    ~SearchController() override;
+
+    [[nodiscard]] SearchEngine& engine() { return *m_engine; }
+    [[nodiscard]] const SearchEngine& engine() const { return *m_engine; }
+    [[nodiscard]] ResultsTableModel* model() const { return m_model; }
+    [[nodiscard]] bool isSearching() const { return m_engine->isSearching(); }
+
+    // Empties the table, then starts a search of `phrase` in `path` with the
+    // settings already in the engine's record; YES when it started.
+    bool start(const QString& phrase, const QString& path);
+    // Asks a running search to stop; returns at once.
+    void requestStop() { m_engine->requestStop(); }
+    // Stops a running search, waits for its worker and ends the refresh.
+    void finish();
+    // Empties the table and takes its results off the badge.
+    void clearResults();
+
+    // One tick of the refresh timer.
+    void refresh();
+    // Every result found so far into the table at once (before a re-sort
+    // or a deletion, which act on all of them).
+    void showPendingResults();
+    // Sorts the table by `key` and direction, all found results included;
+    // the selection follows its results.
+    void sort(std::uint64_t key, bool reverse);
+    // Drops the rows whose items no longer exist.
+    void removeGoneResults();
+
+    // "%d found", or "%d found/%d done" while fewer were found than examined.
+    [[nodiscard]] QString statusText() const;
+
+signals:
+    void statusTextChanged(const QString& text);
+    // The search has ended and its last result is in the table.
+    void searchDidEnd();
+    // Rows were removed (inserts and re-sorts change no selection).
+    void rowsChanged();
+
+private:
+    // SearchEngineOwner
+    void beep() override;
+    void requestAttentionWhenInactive() override;
+    QStringList localVolumePaths() override;
+    QStringList removableMedia() override;
+    void didUpdateResultInfo(const ResultPointer& result) override;
+
+    // Feeds the waiting results into the model for one slice of time, and
+    // schedules the next slice while any wait.
+    void feed();
+    void updateBadge();
+    void showStatus(std::uint64_t done);
+    void endSearch();
+    void dumpResultsIfAsked() const;
+
+    QPointer<QWidget> m_window;
+    std::unique_ptr<SearchEngine> m_engine;
+    ResultsTableModel* m_model = nullptr;
+    QTimer* m_timer = nullptr;
+    QTimer* m_feeder = nullptr;
+    QList<ResultPointer> m_waiting; // taken from the engine, not yet in the model
+    qsizetype m_waitingFrom = 0;    // the first of m_waiting still to feed
+    bool m_endPending = false;      // the search ended: tell once all is fed
+    std::uint64_t m_done = 0;       // items examined, as last reported
+    std::uint64_t m_shownDone = 0;  // items examined at the last status line
+    quint64 m_found = 0;            // this window's share of the badge
+};
+
+} // namespace sorvant
