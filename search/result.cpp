@@ -47,13 +47,28 @@ qint64 msecsOf(const struct statx_timestamp& stamp)
     return qint64(stamp.tv_sec) * 1000 + stamp.tv_nsec / 1000000;
 }
 
-// The result type of an extension and the extension as a string shared by
-// every result of this thread that has it. Most results share a few dozen
-// extensions: each is classified once, not against the type tables for
-// every result. The cache is bounded for trees of endless extensions.
-std::pair<QString, ResultType> classifiedExtension(const QString& extension)
+// Most results share a few dozen extensions: per thread, each is kept as
+// one string that its results share, and classified once, not against the
+// type tables for every result. The caches are bounded for trees of
+// endless extensions.
+constexpr qsizetype kMostExtensions = 4096;
+
+QString sharedExtension(const QString& extension)
 {
-    constexpr qsizetype kMostExtensions = 4096;
+    thread_local QHash<QString, QString> strings;
+    const QString shared = strings.value(extension);
+    if (!shared.isNull())
+        return shared;
+    if (strings.size() >= kMostExtensions)
+        strings.clear();
+    strings.insert(extension, extension);
+    return extension;
+}
+
+// The first test loads Qt's image plugins (the image types): only a result
+// whose information is asked for is classified.
+ResultType typeOfExtension(const QString& extension)
+{
     thread_local QHash<QString, ResultType> cache;
     auto found = cache.constFind(extension);
     if (found == cache.cend()) {
@@ -68,7 +83,7 @@ std::pair<QString, ResultType> classifiedExtension(const QString& extension)
             cache.clear();
         found = cache.insert(extension, type);
     }
-    return {found.key(), found.value()};
+    return found.value();
 }
 
 // The parent of the item relative to the base folder, as the path column
@@ -208,7 +223,6 @@ std::shared_ptr<Result> Result::make(const QString& location, bool inFolder, con
                                      const std::optional<QStringList>& tags, const QString& comment,
                                      bool isDirectory, bool isPackage)
 {
-    initialize();
     auto result = std::make_shared<Result>(Key{});
     result->m_name = name;
     if (tags || !comment.isNull()) {
@@ -286,6 +300,9 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
     // The extension is that of the last component, which a name without
     // "/" is.
     const QString extension = m_inFolder && !m_name.contains(u'/') ? pathExtension(m_name) : pathExtension(fullPath());
+    // A package or a folder has no information to compute; a file's type is
+    // classified on first use.
+    m_classified = isPackage || status.isDirectory;
     if (isPackage) {
         const QString infoPath = stringByAppendingPathComponent(fullPath(), "Contents/Info.plist");
         QString problem;
@@ -304,9 +321,24 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
         m_type = QStringLiteral("'fldr'");
         return;
     }
+    m_type = sharedExtension(extension);
+}
+
+void Result::classifyLocked() const
+{
+    if (m_classified)
+        return;
     // Linux keeps no type codes: the extension alone decides.
-    std::tie(m_type, m_resultType) = classifiedExtension(extension);
+    m_resultType = typeOfExtension(m_type);
     m_shouldGetInfo = m_resultType != ResultType::Other;
+    m_classified = true;
+}
+
+ResultType Result::resultType() const
+{
+    const std::lock_guard<std::mutex> guard(infoMutex());
+    classifyLocked();
+    return m_resultType;
 }
 
 QString Result::size() const
@@ -348,12 +380,14 @@ const QString& Result::kind()
 bool Result::shouldGetInfo() const
 {
     const std::lock_guard<std::mutex> guard(infoMutex());
+    classifyLocked();
     return m_shouldGetInfo;
 }
 
 QString Result::info()
 {
     std::unique_lock<std::mutex> guard(infoMutex());
+    classifyLocked();
     if (!m_shouldGetInfo) {
         const Details* values = m_details.load(std::memory_order_relaxed);
         return values ? values->info : QString();

@@ -115,7 +115,8 @@ public:
     [[nodiscard]] qint64 fileSize() const { return std::max<qint64>(shown().fileSize, 0); }
     // The raw size: -1 for a folder (the sort key).
     [[nodiscard]] qint64 signedFileSize() const { return shown().fileSize; }
-    [[nodiscard]] ResultType resultType() const { return m_resultType; }
+    // Classified on first use (from any thread), by the extension.
+    [[nodiscard]] ResultType resultType() const;
 
     // --- values fetched on first use (main thread) ---
     // The item's tags from "user.xdg.tags"; [] when none.
@@ -140,7 +141,8 @@ public:
     // Waits until every queued information computation has run (tests, and
     // the application before it quits).
     static void waitForPendingInfo();
-    // Warms the shared type tables before results are made on other threads.
+    // Warms the shared type tables, whose first use loads Qt's image plugins
+    // (results classify their types on first use, on the thread that asks).
     static void initialize();
 
     ~Result();
@@ -192,12 +194,15 @@ private:
     bool m_isDirectory = false;
     bool m_selected = false;
     bool m_shouldGetKind = true;
-    ResultType m_resultType = ResultType::Other;
+    // The type, classified under infoMutex() on first use.
+    void classifyLocked() const;
+    mutable ResultType m_resultType = ResultType::Other;
+    mutable bool m_classified = false;
 
     // The information text is written by a pool thread and read by the
     // main thread, under one of a few locks shared by all results.
     [[nodiscard]] std::mutex& infoMutex() const;
-    bool m_shouldGetInfo = false;
+    mutable bool m_shouldGetInfo = false;
     mutable std::atomic<Details*> m_details{nullptr};
 };
 
