@@ -23,13 +23,13 @@ namespace sorvant {
 template <typename Work>
 [[nodiscard]] auto runInBackground(Work work) -> QFuture<std::invoke_result_t<Work>>
 {
-    using Result = std::invoke_result_t<Work>;
+    using Value = std::invoke_result_t<Work>;
     // The pool takes copyable tasks; the promise is shared, not copied.
-    auto promise = std::make_shared<QPromise<Result>>();
-    QFuture<Result> future = promise->future();
+    auto promise = std::make_shared<QPromise<Value>>();
+    QFuture<Value> future = promise->future();
     promise->start();
     QThreadPool::globalInstance()->start([promise, work = std::move(work)]() mutable {
-        if constexpr (std::is_void_v<Result>)
+        if constexpr (std::is_void_v<Value>)
             work();
         else
             promise->addResult(work());
