@@ -1,7 +1,9 @@
 #include "app/results_table_model.h"
 
 #include "foundation/attributed_string.h"
+#include "foundation/composed_text.h"
 #include "interface/cell_drawing.h"
+#include "interface/table_cells.h"
 #include "platform/regular_expression.h"
 #include "search/highlighting.h"
 #include "search/results_data_source.h"
@@ -241,7 +243,17 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
         if (!names && !comments)
             return {};
         const QString text = names ? result->name() : result->comment();
-        const QVariantList ranges = highlightRanges(request, text);
+        // A name stored decomposed is matched composed, as it was searched,
+        // and its ranges are mapped back onto the stored text.
+        const ComposedText composed(text);
+        QVariantList ranges = highlightRanges(request, composed.text());
+        if (!composed.isIdentity()) {
+            for (QVariant& range : ranges) {
+                const QPoint found = range.toPoint();
+                const Range stored = composed.originalRange({found.x(), found.y()});
+                range = QPoint(int(stored.location), int(stored.length));
+            }
+        }
         if (role == kHighlightRole)
             return ranges;
         return ranges.isEmpty() ? QVariant() : QVariant::fromValue(highlightedText(text, ranges));
@@ -269,7 +281,7 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
     case kKindColumn:
         return result->kind();
     case kCreatedColumn:
-        return dateValue(result->created());
+        return DateCell::creationDateValue(result->created());
     case kInfoColumn:
         return result->info();
     case kCommentColumn:

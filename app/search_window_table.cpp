@@ -14,7 +14,9 @@
 #include "search/results_data_source.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMenu>
@@ -22,11 +24,28 @@
 #include <QMouseEvent>
 #include <QToolTip>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace sorvant {
 
 namespace {
+
+// The cells' text inset at each side.
+constexpr double kTextInset = 3;
+
+// A default width that shows common values whole ("238 bytes", "plain text
+// document") in the cells' font: the widest sample, the text cell's insets
+// and the grid line; at least `least`.
+double widthForSamples(const QStringList& samples, double least)
+{
+    const QFontMetricsF metrics(smallSystemFont());
+    double widest = 0;
+    for (const QString& sample : samples)
+        widest = std::max(widest, metrics.horizontalAdvance(sample));
+    return std::max(least, std::ceil(widest) + 2 * kTextInset + 2);
+}
 
 // The results' columns, in the model's column order: the name with its
 // icon, the path shortened in its middle, the dates as detailed as their
@@ -43,7 +62,9 @@ QList<TableColumn> resultColumns()
         return result;
     };
     // A few points off the column before, which may end in a right-aligned date.
-    const auto text = [] { return new TextFieldCell(LineBreakMode::ByTruncatingTail, smallSystemFont(), false, 3); };
+    const auto text = [] {
+        return new TextFieldCell(LineBreakMode::ByTruncatingTail, smallSystemFont(), false, kTextInset);
+    };
     const auto date = [&column](int model) {
         TableColumn result = column(model, 150, nullptr);
         result.setDateCellWithFont(smallSystemFont(), Qt::AlignRight);
@@ -57,9 +78,11 @@ QList<TableColumn> resultColumns()
     return {column(ResultsTableModel::kFileColumn, 220, FileCell::fileCell()),
             column(ResultsTableModel::kPathColumn, 220,
                    new TextFieldCell(LineBreakMode::ByTruncatingMiddle, smallSystemFont(), false, 0)),
-            column(ResultsTableModel::kSizeColumn, 80, text()),
+            column(ResultsTableModel::kSizeColumn, widthForSamples({QStringLiteral("238 bytes"), QStringLiteral("999.9 MB")}, 80),
+                   text()),
             date(ResultsTableModel::kModifiedColumn),
-            column(ResultsTableModel::kKindColumn, 140, text()),
+            column(ResultsTableModel::kKindColumn,
+                   widthForSamples({QStringLiteral("plain text document"), QStringLiteral("PDF document")}, 140), text()),
             date(ResultsTableModel::kCreatedColumn),
             info,
             comment,
@@ -68,7 +91,7 @@ QList<TableColumn> resultColumns()
 
 // Shows a cell's tool tip exactly as the model gives it. The cells would
 // otherwise offer the whole text of any clipped value; the results show
-// only the name and the full path.
+// only the name and the full path, and the full form of a shortened date.
 class ModelToolTips : public QObject
 {
 public:
@@ -82,6 +105,9 @@ protected:
         const auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = m_view->indexAt(help->pos());
         const QString tip = index.data(Qt::ToolTipRole).toString();
+        // A shortened date shows its full form: the date cell answers.
+        if (tip.isEmpty() && qobject_cast<DateCell*>(m_view->itemDelegateForIndex(index)))
+            return false;
         if (tip.isEmpty())
             QToolTip::hideText();
         else
@@ -172,6 +198,7 @@ void SearchWindow::setUpResultsTable()
         m_search->showPendingResults();
         (void)m_model->sortByColumn(column);
         showSortIndicator();
+        m_results->scrollSelectedRowToVisible();
     });
     connect(header, &QHeaderView::sectionResized, this, [this](int column) {
         if (column == ResultsTableModel::kPathColumn)
@@ -216,6 +243,7 @@ void SearchWindow::sortResults(std::uint64_t key, bool reverse)
     // new order; the selection follows its results.
     m_search->sort(key, reverse);
     showSortIndicator();
+    m_results->scrollSelectedRowToVisible();
 }
 
 void SearchWindow::showSortIndicator()
@@ -306,13 +334,21 @@ void SearchWindow::addViewMenu(QMenuBar* menuBar)
     view->setObjectName(QStringLiteral("viewMenu"));
     auto* sortBy = new QMenu(tr("Sort By"), view);
     sortBy->setObjectName(QStringLiteral("sortByMenu"));
+    // One key and one direction at a time: the items are exclusive, and
+    // shown as such rather than as check boxes.
+    auto* keys = new QActionGroup(sortBy);
+    auto* directions = new QActionGroup(sortBy);
+    const auto exclusive = [](QActionGroup* group, QAction* item) {
+        item->setCheckable(true);
+        group->addAction(item);
+    };
     for (int key = kSortByName; key <= int(kSortByComment); ++key)
-        addItem(sortBy, ResultsTableModel::titleOfColumn(ResultsTableModel::columnForSortKey(std::uint64_t(key))),
-                "setSorting:", this, key)
-            ->setCheckable(true);
+        exclusive(keys, addItem(sortBy,
+                                ResultsTableModel::titleOfColumn(ResultsTableModel::columnForSortKey(std::uint64_t(key))),
+                                "setSorting:", this, key));
     sortBy->addSeparator();
-    addItem(sortBy, tr("Ascending"), "setReverseSorting:", this, 0)->setCheckable(true);
-    addItem(sortBy, tr("Descending"), "setReverseSorting:", this, 1)->setCheckable(true);
+    exclusive(directions, addItem(sortBy, tr("Ascending"), "setReverseSorting:", this, 0));
+    exclusive(directions, addItem(sortBy, tr("Descending"), "setReverseSorting:", this, 1));
     installMenuValidation(sortBy);
     view->addMenu(sortBy);
     view->addMenu(makeColumnsMenu(view));

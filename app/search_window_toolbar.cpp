@@ -14,6 +14,8 @@
 #include <QMenu>
 #include <QWidget>
 
+#include <memory>
+
 namespace sorvant {
 
 namespace {
@@ -193,13 +195,17 @@ void SearchWindow::validateToolbarItems()
 
 void SearchWindow::showInfo()
 {
-    const QStringList paths = selectedPaths();
-    if (!paths.isEmpty() && !finderLaunched()) {
-        showFailure(noFileManagerFailure(paths.constFirst()));
-        return;
+    // The bus answers later whether a file manager took each request; the
+    // first one refused is said, once.
+    auto said = std::make_shared<bool>(false);
+    for (const QString& path : selectedPaths()) {
+        (void)showInfoInFileViewerForPath(path, this, [this, path, said](bool taken) {
+            if (!taken && !*said) {
+                *said = true;
+                showFailure(noFileManagerFailure(path));
+            }
+        });
     }
-    for (const QString& path : paths)
-        showInfoInFileViewerForPath(path);
 }
 
 } // namespace sorvant

@@ -1,11 +1,15 @@
 #include "interface/fonts.h"
 
-#include <QFontDatabase>
 #include <QGuiApplication>
 
 namespace sorvant {
 
 namespace {
+
+// The platform's role sizes, 13, 11 and 10 points, as shares of the system size.
+constexpr double kSmallShare = 11.0 / 13.0;
+constexpr double kLabelShare = 10.0 / 13.0;
+constexpr double kSizeWithoutDesktop = 13.0;
 
 QString& familyOverride()
 {
@@ -13,30 +17,38 @@ QString& familyOverride()
     return family;
 }
 
+bool hasGuiApplication()
+{
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
 QFont baseFont()
 {
     if (!familyOverride().isEmpty())
         return QFont(familyOverride());
-    return qobject_cast<QGuiApplication*>(QCoreApplication::instance())
-               ? QFontDatabase::systemFont(QFontDatabase::GeneralFont)
-               : QFont();
+    return hasGuiApplication() ? QGuiApplication::font() : QFont();
 }
 
 } // namespace
 
 double systemFontSize()
 {
-    return 13.0;
+    if (hasGuiApplication()) {
+        const double desktop = QGuiApplication::font().pointSizeF();
+        if (desktop > 0)
+            return desktop;
+    }
+    return kSizeWithoutDesktop;
 }
 
 double smallSystemFontSize()
 {
-    return 11.0;
+    return systemFontSize() * kSmallShare;
 }
 
 double labelFontSize()
 {
-    return 10.0;
+    return systemFontSize() * kLabelShare;
 }
 
 QFont systemFontOfSize(double size)

@@ -1,11 +1,15 @@
 #pragma once
-// The toolkit's fonts by role, defined once. The system font is the GUI's
-// general font at the system size; the small forms use the small size; the
-// label font is the small size too. Sizes are in points:
-//   systemFontSize() => 13     smallSystemFontSize() => 11     labelFontSize() => 10
-// The family is the application's general font (on a machine without a
-// desktop, the offscreen default), so tests set an explicit family with
-// setSystemFontFamily() before they measure text.
+// The toolkit's fonts by role, defined once. The system font is the
+// application font (the desktop's, unless the application set its own) at
+// the system size; the small forms use the small size, the label font the
+// label size. Sizes are in points and follow the desktop: the system size
+// is the application font's, the others keep the platform's proportions
+// 13 : 11 : 10 to it.
+//   application font 13 pt => 13, 11, 10
+//   application font 10 pt => 10, 8.46, 7.69
+//   no GUI application     => 13, 11, 10
+// Tests set an explicit family with setSystemFontFamily() before they
+// measure text.
 //
 //   boldSystemFont().bold() => true;  infoLabelFont() == smallSystemFont()
 

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include <utility>
+
 namespace sorvant {
 
 namespace {
@@ -18,9 +20,21 @@ public:
     void unregisterHotKey(HotKeyRef) override {}
 };
 
+std::function<void(HotKeyID)>& handlerInUse()
+{
+    static std::function<void(HotKeyID)> handler;
+    return handler;
+}
+
 std::unique_ptr<HotKeyBackend> makeDefaultBackend()
 {
-    if (std::unique_ptr<HotKeyBackend> x11 = makeX11HotKeyBackend())
+    // The handler is looked up at each press, so it may be set before or
+    // after the backend is made.
+    const auto deliver = [](HotKeyID id) {
+        if (const std::function<void(HotKeyID)>& handler = handlerInUse())
+            handler(id);
+    };
+    if (std::unique_ptr<HotKeyBackend> x11 = makeX11HotKeyBackend(nullptr, deliver))
         return x11;
     return std::make_unique<RefusingBackend>();
 }
@@ -46,6 +60,11 @@ std::unique_ptr<HotKeyBackend> setHotKeyBackend(std::unique_ptr<HotKeyBackend> b
     std::unique_ptr<HotKeyBackend> previous = std::move(backendInUse());
     backendInUse() = std::move(backend);
     return previous;
+}
+
+std::function<void(HotKeyID)> setHotKeyHandler(std::function<void(HotKeyID)> handler)
+{
+    return std::exchange(handlerInUse(), std::move(handler));
 }
 
 quint32 nextHotKeyID()

@@ -11,7 +11,8 @@
 //   unregisterHotKey(&ref) twice        => one release; ref is null after the first
 //
 // A pressed hot key is announced through the backend's callback with the
-// (signature, id) pair; acting on it is the caller's business.
+// (signature, id) pair; the default backend calls the handler set with
+// setHotKeyHandler. Acting on it is the caller's business.
 //
 // Not here: modifier conversions (events.h).
 
@@ -43,9 +44,10 @@ public:
     virtual void unregisterHotKey(HotKeyRef hotKey) = 0;
 };
 
-// The backend in use: X11 when a display can be opened, else one that
-// refuses every registration. Replaceable for tests (an empty pointer
-// restores the default); answers the previous one.
+// The backend in use: X11 when a display can be opened (its presses go to
+// the hot-key handler), else one that refuses every registration.
+// Replaceable for tests (an empty pointer restores the default); answers the
+// previous one.
 [[nodiscard]] HotKeyBackend& hotKeyBackend();
 std::unique_ptr<HotKeyBackend> setHotKeyBackend(std::unique_ptr<HotKeyBackend> backend);
 
@@ -59,6 +61,11 @@ std::unique_ptr<HotKeyBackend> setHotKeyBackend(std::unique_ptr<HotKeyBackend> b
 // the server named by `display` (DISPLAY when null); 0 when the server
 // cannot be reached or has no key for the symbol.
 [[nodiscard]] quint32 x11KeyCodeForKeySym(quint32 keySym, const char* display = nullptr);
+
+// Receives the pair of every hot key pressed through the default backend, on
+// the main thread; an empty function drops the presses. Answers the previous
+// handler.
+std::function<void(HotKeyID)> setHotKeyHandler(std::function<void(HotKeyID)> handler);
 
 // The next id the counter would hand out.
 [[nodiscard]] quint32 nextHotKeyID();

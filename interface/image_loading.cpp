@@ -1,6 +1,7 @@
 #include "interface/image_loading.h"
 
 #include "interface/colors.h"
+#include "interface/image_data_ends.h"
 #include "platform/atomic_file.h"
 #include "platform/log.h"
 
@@ -136,6 +137,9 @@ Image imageWithContentsOfFile(const QString& path)
 
 Image imageWithDownloadedData(const QByteArray& data)
 {
+    // Decoders make up the rows a cut download lacks and report success.
+    if (!imageDataReachesItsEnd(data))
+        return Image();
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);

@@ -2,7 +2,8 @@
 // Making images from data and files, copies at other sizes, thumbnails and
 // bitmap renderings, and an image's measures. Every maker answers nil
 // rather than a partial image. Formats: whatever the GUI's image readers
-// know (PNG, JPEG, BMP, GIF, WebP, TIFF, SVG), and PDF through poppler.
+// know (PNG, JPEG, BMP, GIF, WebP, TIFF, SVG), and PDF through the PDF
+// module (system/pdf_documents.h).
 //
 //   thumb({100, 100}, {400, 200})  => {100, 50}
 //   thumb({10, 10}, {1000, 1})     => {10, 1}

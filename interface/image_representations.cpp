@@ -1,5 +1,7 @@
 #include "interface/image_representations.h"
 
+#include "system/pdf_documents.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
@@ -8,7 +10,6 @@
 #include <QImageWriter>
 #include <QPainter>
 
-#include <poppler-qt6.h>
 
 #include <algorithm>
 #include <array>
@@ -63,13 +64,10 @@ ImageRep ImageRep::pdf(const QByteArray& data)
     ImageRep rep;
     rep.m_kind = Kind::PDF;
     rep.m_data = data;
-    std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(data);
-    if (!document || document->isLocked() || document->numPages() < 1)
+    std::shared_ptr<PdfDocument> document = PdfDocument::fromData(data);
+    if (!document)
         return rep;
-    const std::unique_ptr<Poppler::Page> page = document->page(0);
-    if (!page)
-        return rep;
-    rep.m_size = page->pageSizeF();
+    rep.m_size = document->pageSize(0);
     rep.m_document = std::move(document);
     rep.m_valid = true;
     return rep;
@@ -119,7 +117,7 @@ ImageRep ImageRep::symbol(const QString& name, QSizeF size)
 
 int ImageRep::pageCount() const
 {
-    return m_document ? m_document->numPages() : 0;
+    return m_document ? m_document->pageCount() : 0;
 }
 
 QImage ImageRep::render(QSize pixelSize) const
@@ -134,15 +132,12 @@ QImage ImageRep::render(QSize pixelSize) const
     case Kind::SVG: return readSvg(m_data, pixelSize);
     case Kind::Symbol: return symbolPixels(m_symbolName, pixelSize);
     case Kind::PDF: {
-        const std::unique_ptr<Poppler::Page> page = m_document->page(0);
-        if (!page || m_size.isEmpty())
+        if (m_size.isEmpty())
             return QImage();
-        m_document->setRenderHint(Poppler::Document::Antialiasing);
-        m_document->setRenderHint(Poppler::Document::TextAntialiasing);
         // Points are 1/72 inch: the resolution that maps the page onto the pixels.
         const double xres = 72.0 * pixelSize.width() / m_size.width();
         const double yres = 72.0 * pixelSize.height() / m_size.height();
-        QImage page0 = page->renderToImage(xres, yres);
+        QImage page0 = m_document->renderPage(0, xres, yres);
         if (page0.isNull())
             return page0;
         return page0.size() == pixelSize ? page0 : page0.scaled(pixelSize);

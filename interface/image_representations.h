@@ -23,11 +23,9 @@
 
 #include <memory>
 
-namespace Poppler {
-class Document;
-}
-
 namespace sorvant {
+
+class PdfDocument;
 
 // Bitmap file types for saving, in the numbering settings store.
 enum class BitmapImageFileType : int { TIFF = 0, BMP = 1, GIF = 2, JPEG = 3, PNG = 4, JPEG2000 = 5 };
@@ -42,8 +40,8 @@ public:
     // pixel size unless given.
     [[nodiscard]] static ImageRep bitmap(const QImage& pixels);
     [[nodiscard]] static ImageRep bitmap(const QImage& pixels, QSizeF pointSize);
-    // PDF data; invalid when poppler cannot open it or it has no page. The
-    // size is the first page's size in points.
+    // PDF data; invalid when it does not open (system/pdf_documents.h) or
+    // has no page. The size is the first page's size in points.
     [[nodiscard]] static ImageRep pdf(const QByteArray& data);
     [[nodiscard]] static ImageRep eps(const QByteArray& data, QSizeF size);
     [[nodiscard]] static ImageRep pict(const QByteArray& data, QSizeF size);
@@ -89,7 +87,7 @@ private:
     QImage m_pixels;
     QByteArray m_data;
     QString m_symbolName;
-    std::shared_ptr<Poppler::Document> m_document;
+    std::shared_ptr<PdfDocument> m_document;
 };
 
 // --- extension tables --------------------------------------------------------------

@@ -157,7 +157,10 @@ std::optional<QFont> fontWithNameKey(const UserDefaults& defaults, const QString
     const QString style = name.mid(hyphen + 1);
     if (!QFontDatabase::hasFamily(family) || !QFontDatabase::styles(family).contains(style))
         return std::nullopt;
-    return QFontDatabase::font(family, style, qRound(points));
+    // The database takes whole points only: 10.5 would read back as 11.
+    QFont font = QFontDatabase::font(family, style, qRound(points));
+    font.setPointSizeF(points);
+    return font;
 }
 
 std::optional<QFont> fontWithNameKey(const UserDefaults& defaults, const QString& nameKey, const QString& sizeKey)

@@ -197,6 +197,14 @@ void setRatingImage(QAction* item, int rating)
 void AppleInterfaceMenuItem::setImage(const Image& image)
 {
     m_image = paddedMenuImage(image);
+    // The icon is drawn for one appearance: draw it again on every switch.
+    connect(&AppleInterfaceStyleMonitor::shared(), &AppleInterfaceStyleMonitor::darkChanged, this,
+            &AppleInterfaceMenuItem::showImage, Qt::UniqueConnection);
+    showImage();
+}
+
+void AppleInterfaceMenuItem::showImage()
+{
     setIcon(iconForImage(AppleInterfaceImage(m_image)));
 }
 

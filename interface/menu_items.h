@@ -64,7 +64,7 @@ void setRatingImage(QAction* item, int rating);
 // --- item classes ---------------------------------------------------------------------------
 
 // An item whose picture is padded to the 24-point column and shown in its
-// variant for the current appearance.
+// variant for the current appearance, switching with it.
 class AppleInterfaceMenuItem : public QAction
 {
 public:
@@ -74,6 +74,9 @@ public:
     [[nodiscard]] Image image() const;
 
 private:
+    // The icon of the stored picture in the current appearance.
+    void showImage();
+
     Image m_image;
 };
 

@@ -217,6 +217,12 @@ bool hasMenuFiller(const QMenu* menu)
     return fillerOf(menu) != nullptr;
 }
 
+void fillMenuNow(QMenu* menu)
+{
+    if (const MenuFiller* filler = fillerOf(menu))
+        filler->fill()(menu);
+}
+
 QAction* addItem(QMenu* menu, const QString& title, const QByteArray& selector, QObject* target, int tag,
                  const QString& keyEquivalent)
 {

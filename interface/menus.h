@@ -35,6 +35,9 @@ namespace sorvant {
 // show (the menu's "menuNeedsUpdate:").
 void setMenuFiller(QMenu* menu, std::function<void(QMenu*)> fill);
 [[nodiscard]] bool hasMenuFiller(const QMenu* menu);
+// Runs the menu's filler now, for a caller that must see the items before
+// the menu shows; nothing for a null menu or one without a filler.
+void fillMenuNow(QMenu* menu);
 
 // Adds (inserts at `index`) an item bound to `selector` (none when empty)
 // for `target` (the responder chain when null), with the tag when not 0

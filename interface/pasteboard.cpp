@@ -17,6 +17,7 @@
 #include <QMimeData>
 
 #include <algorithm>
+#include <utility>
 
 namespace sorvant {
 
@@ -106,12 +107,33 @@ Pasteboard& Pasteboard::generalPasteboard()
 const QMimeData* Pasteboard::mimeData() const
 {
     // The clipboard may have been changed by another application since this
-    // process last wrote it: read what it offers now.
-    if (m_hasClipboard && QGuiApplication::clipboard()) {
+    // process last wrote it: read what it offers now. Within a batch the
+    // offer being built is the pasteboard's.
+    if (m_hasClipboard && m_batchDepth == 0 && QGuiApplication::clipboard()) {
         if (const QMimeData* offered = QGuiApplication::clipboard()->mimeData(m_mode))
             return offered;
     }
     return m_data.get();
+}
+
+void Pasteboard::changed()
+{
+    if (m_batchDepth > 0)
+        m_changedInBatch = true;
+    else
+        contentsChanged();
+}
+
+Pasteboard::ChangeBatch::ChangeBatch(Pasteboard& pasteboard) : m_pasteboard(pasteboard)
+{
+    ++m_pasteboard.m_batchDepth;
+}
+
+Pasteboard::ChangeBatch::~ChangeBatch()
+{
+    if (--m_pasteboard.m_batchDepth > 0 || !std::exchange(m_pasteboard.m_changedInBatch, false))
+        return;
+    m_pasteboard.contentsChanged();
 }
 
 void Pasteboard::contentsChanged()
@@ -182,7 +204,7 @@ void Pasteboard::declareTypes(const QStringList& types, const QObject* owner)
     m_data = std::make_unique<QMimeData>();
     m_declared = types;
     m_owner = owner;
-    contentsChanged();
+    changed();
 }
 
 bool Pasteboard::setData(const QByteArray& data, const QString& type)
@@ -193,7 +215,7 @@ bool Pasteboard::setData(const QByteArray& data, const QString& type)
     // Plain text also goes out in the format every application reads.
     if (type == NSPasteboardTypeString)
         m_data->setData(kPlainTextMimeType, data);
-    contentsChanged();
+    changed();
     return true;
 }
 
@@ -322,6 +344,7 @@ std::optional<QList<URL>> URLsFromPasteboard(const Pasteboard& pasteboard, const
 
 bool copyToPasteboard(const QImage& image, Pasteboard& pasteboard)
 {
+    Pasteboard::ChangeBatch batch(pasteboard);
     QByteArray tiff;
     QBuffer buffer(&tiff);
     buffer.open(QIODevice::WriteOnly);
@@ -355,6 +378,7 @@ QByteArray uriListData(const QList<URL>& urls)
 
 void copyToPasteboard(const URL& url, Pasteboard& pasteboard)
 {
+    Pasteboard::ChangeBatch batch(pasteboard);
     pasteboard.declareTypes({NSURLPboardType, NSPasteboardTypeString});
     pasteboard.setString(absoluteStringOrPath(url), NSPasteboardTypeString);
     pasteboard.setData(uriListData({url}), NSURLPboardType);
@@ -362,6 +386,7 @@ void copyToPasteboard(const URL& url, Pasteboard& pasteboard)
 
 void copyToPasteboard(const URL& url, Pasteboard& pasteboard, const QString& title, const QVariant& bookmark)
 {
+    Pasteboard::ChangeBatch batch(pasteboard);
     const QString absolute = url.absoluteString();
     const QString name = title.isEmpty() ? displayString(url) : title;
     QStringList types{NSPasteboardTypeString, NSURLPboardType, URLFlavorPboardType, URLNameFlavorPboardType,
@@ -398,6 +423,7 @@ void copyURLsToPasteboard(const QList<URL>& urls, Pasteboard& pasteboard, const 
     if (!titles.isEmpty())
         names = QVariantList(titles.begin(), titles.end());
     // The desktop's URI list too, so file managers and browsers can paste.
+    Pasteboard::ChangeBatch batch(pasteboard);
     pasteboard.declareTypes({WebURLsWithTitlesPboardType, NSPasteboardTypeString, NSURLPboardType});
     pasteboard.setPropertyList(QVariantList{absolutes, names}, WebURLsWithTitlesPboardType);
     pasteboard.setString(text, NSPasteboardTypeString);
@@ -406,6 +432,7 @@ void copyURLsToPasteboard(const QList<URL>& urls, Pasteboard& pasteboard, const 
 
 void copyToPasteboard(const QString& string, Pasteboard& pasteboard)
 {
+    Pasteboard::ChangeBatch batch(pasteboard);
     pasteboard.declareTypes({NSPasteboardTypeString});
     pasteboard.setString(string, NSPasteboardTypeString);
 }
@@ -420,6 +447,7 @@ bool writeIndexesToPasteboard(const QList<qsizetype>& indexes, Pasteboard& paste
     QVariantList numbers;
     for (const qsizetype index : sorted)
         numbers.append(QVariant::fromValue(static_cast<quint64>(index)));
+    Pasteboard::ChangeBatch batch(pasteboard);
     pasteboard.declareTypes({type});
     pasteboard.setPropertyList(numbers, type);
     return true;

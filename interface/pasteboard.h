@@ -69,6 +69,23 @@ public:
     bool setString(const QString& string, const QString& type);
     bool setPropertyList(const QVariant& propertyList, const QString& type);
 
+    // While a batch lives, declaring and setting build the offer without
+    // publishing it; the outermost batch publishes the whole offer once when
+    // it ends (when anything changed). Clipboard managers thus record one
+    // entry per copy, never the empty offer of the declaration.
+    //   { Pasteboard::ChangeBatch batch(pasteboard); declareTypes(…); setString(…); } => one change
+    class ChangeBatch
+    {
+    public:
+        explicit ChangeBatch(Pasteboard& pasteboard);
+        ~ChangeBatch();
+        ChangeBatch(const ChangeBatch&) = delete;
+        ChangeBatch& operator=(const ChangeBatch&) = delete;
+
+    private:
+        Pasteboard& m_pasteboard;
+    };
+
 protected:
     // The whole offer changed (declared or set); the default publishes it to
     // the clipboard when this pasteboard has one.
@@ -76,7 +93,12 @@ protected:
     [[nodiscard]] const QMimeData* mimeData() const;
 
 private:
+    // contentsChanged now, or when the open batch ends.
+    void changed();
+
     std::unique_ptr<QMimeData> m_data;
+    int m_batchDepth = 0;
+    bool m_changedInBatch = false;
     QStringList m_declared;
     const QObject* m_owner = nullptr;
     bool m_hasClipboard = false;

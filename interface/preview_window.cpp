@@ -4,6 +4,7 @@
 #include "platform/background_work.h"
 #include "system/media_files.h"
 #include "system/movie_frames.h"
+#include "system/pdf_documents.h"
 #include "system/workspace_icons.h"
 
 #include <QFile>
@@ -17,8 +18,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStringDecoder>
-
-#include <poppler-qt6.h>
 
 #include <memory>
 
@@ -66,19 +65,14 @@ QImage readPicture(const QString& path, QSize size)
 
 QImage renderPdfPage(const QString& path, QSize size)
 {
-    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
-    if (!document || document->isLocked() || document->numPages() < 1)
+    const std::shared_ptr<PdfDocument> document = PdfDocument::fromFile(path);
+    if (!document)
         return {};
-    std::unique_ptr<Poppler::Page> page = document->page(0);
-    if (!page)
-        return {};
-    document->setRenderHint(Poppler::Document::Antialiasing);
-    document->setRenderHint(Poppler::Document::TextAntialiasing);
-    const QSizeF points = page->pageSizeF();
+    const QSizeF points = document->pageSize(0);
     if (points.isEmpty())
         return {};
     const double scale = std::min(size.width() / points.width(), size.height() / points.height());
-    return page->renderToImage(72.0 * scale, 72.0 * scale);
+    return document->renderPage(0, 72.0 * scale, 72.0 * scale);
 }
 
 // "m:ss" (or "h:mm:ss") of a duration in seconds.

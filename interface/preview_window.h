@@ -5,7 +5,7 @@
 // Previews (renderPreview):
 //   bitmaps QImageReader reads     => the picture, scaled to fit (never up)
 //   text (the MIME type inherits text/plain) => the first lines in a fixed font
-//   PDF                            => the first page (poppler)
+//   PDF                            => the first page (system/pdf_documents.h)
 //   movies                         => the first frame with the duration
 //   anything else, or a file that cannot be read
 //                                  => a large icon with the name, size and
@@ -54,7 +54,7 @@ struct DecodedPreview
 //   beside (100, 100) 600 x 500, 480 x 400, on 1440 x 900, gap 8 => (708, 100) 480 x 400
 //   beside (900, 100) 500 x 500, 480 x 400, on 1440 x 900, gap 8 => (412, 100) 480 x 400
 [[nodiscard]] QRect previewFrameBeside(const QRect& beside, QSize size, const QRect& available, int gap = 8,
-                                       int minimumWidth = 240);
+                                       int minimumWidth = 160);
 
 class PreviewWindow : public QWidget
 {

@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPicture>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollBar>
@@ -243,6 +244,20 @@ QList<PrintPage> paginate(QWidget* view, const PrintForm& form, const PrintInfo&
     return pages;
 }
 
+// The part `area` of `view` as drawing commands (text stays text, lines stay
+// lines), for printers: a widget rendered straight onto a printer goes
+// through a bitmap of the whole page, which makes a printout of pictures
+// without selectable text, megabytes large. Other devices (a PDF writer)
+// take the widget directly, which shares each picture a page repeats.
+QPicture pageAsPicture(QWidget* view, const QRect& area)
+{
+    QPicture picture;
+    QPainter recorder(&picture);
+    view->render(&recorder, QPoint(), QRegion(area), QWidget::DrawChildren);
+    recorder.end();
+    return picture;
+}
+
 } // namespace
 
 QList<PrintPage> pagesForView(QWidget* view, const PrintInfo& info, double* scale)
@@ -280,9 +295,18 @@ bool printView(QWidget* view, QPagedPaintDevice* device, const PrintInfo& info)
         painter.save();
         painter.scale(resolution * scale, resolution * scale);
         painter.translate(x / scale, y / scale);
-        const QRect area = source.toAlignedRect();
         painter.setClipRect(QRectF(QPointF(0, 0), source.size()));
-        view->render(&painter, QPoint(), QRegion(area), QWidget::DrawChildren);
+        const QRect area = source.toAlignedRect();
+        if (device->devType() == QInternal::Printer) {
+            const QPicture picture = pageAsPicture(view, area);
+            // A picture plays itself scaled from its resolution to the
+            // device's: undo that, one view pixel is one point already.
+            painter.scale(double(picture.logicalDpiX()) / device->logicalDpiX(),
+                          double(picture.logicalDpiY()) / device->logicalDpiY());
+            painter.drawPicture(0, 0, picture);
+        } else {
+            view->render(&painter, QPoint(), QRegion(area), QWidget::DrawChildren);
+        }
         painter.restore();
     }
     return painter.end();
@@ -378,8 +402,6 @@ bool PrintOperation::runOperation()
     if (!m_view)
         return false;
     if (m_info.jobDisposition == PrintJobDisposition::Save) {
-        // A PDF writer, not a PDF printer: Qt renders widgets onto printers
-        // through a bitmap, onto other paint devices as vectors and text.
         QPdfWriter writer(m_info.savingPath);
         writer.setTitle(jobTitle);
         writer.setResolution(1200);

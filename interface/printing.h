@@ -104,7 +104,8 @@ struct PrintPage
 [[nodiscard]] QList<PrintPage> pagesForView(QWidget* view, const PrintInfo& info, double* scale = nullptr);
 
 // Paints the pages of `view` on `device` (a printer or a PDF writer), one
-// device page each; false when the device cannot be painted on.
+// device page each, as vectors with the text kept as text (selectable in
+// the PDF); false when the device cannot be painted on.
 bool printView(QWidget* view, QPagedPaintDevice* device, const PrintInfo& info);
 
 // --- PDF data --------------------------------------------------------------------

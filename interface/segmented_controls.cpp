@@ -1,6 +1,7 @@
 #include "interface/segmented_controls.h"
 
 #include "interface/action_router.h"
+#include "interface/menus.h"
 
 #include <QHelpEvent>
 #include <QMenu>
@@ -454,6 +455,9 @@ void SegmentedDelayedMenuControl::mouseDown(QMouseEvent* event)
     if (!isEnabledForSegment(segment))
         return;
     QMenu* menu = menuForSegment(segment);
+    // A menu filled on demand is empty until filled: fill it before asking
+    // whether there is a menu to hold for.
+    fillMenuNow(menu);
     setSelected(true, segment);
     if (!menu || menu->actions().isEmpty()) {
         sendAction();

@@ -15,6 +15,8 @@
 #include <QMenu>
 #include <QTimer>
 
+#include <cmath>
+
 namespace sorvant {
 
 namespace {
@@ -277,7 +279,8 @@ QPoint locationFor(QObject* sender, bool popover)
     const QWidget* widget = widgetForSender(sender);
     if (!widget)
         return QCursor::pos();
-    const int x = popover ? widget->width() / 2 : 0;
+    // Halves round to even, as rint does: 31 wide => 16, 29 wide => 14.
+    const int x = popover ? int(std::rint(widget->width() / 2.0)) : 0;
     return widget->mapToGlobal(QPoint(x, widget->height() + 2));
 }
 

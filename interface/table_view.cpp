@@ -533,11 +533,15 @@ void TableView::selectRows(const QList<int>& rows, bool extend)
 
 void TableView::scrollSelectedRowToVisible()
 {
-    const int row = firstSelectedRow();
-    if (row < 0 || !model())
-        return;
-    const int left = horizontalHeader()->logicalIndexAt(0);
-    scrollTo(model()->index(row, left < 0 ? 0 : left), QAbstractItemView::EnsureVisible);
+    // A reordering model lays the rows out again only when events run
+    // (and resets the scroll then): the scroll waits for that.
+    QTimer::singleShot(0, this, [this] {
+        const int row = firstSelectedRow();
+        if (row < 0 || !model())
+            return;
+        const int left = horizontalHeader()->logicalIndexAt(0);
+        scrollTo(model()->index(row, left < 0 ? 0 : left), QAbstractItemView::EnsureVisible);
+    });
 }
 
 void TableView::selectAndScrollRowToVisible(int row)
@@ -940,7 +944,8 @@ void TableView::mouseDoubleClickEvent(QMouseEvent* event)
 void TableView::mouseReleaseEvent(QMouseEvent* event)
 {
     QTableView::mouseReleaseEvent(event);
-    if (!m_doubleClicked)
+    // Clicks are the left button's; the right one asks for the menu.
+    if (!m_doubleClicked && event->button() == Qt::LeftButton)
         NotificationCenter::defaultCenter().post(clickedNotificationName(), QVariant::fromValue<QObject*>(this));
     m_doubleClicked = false;
 }

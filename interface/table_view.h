@@ -153,9 +153,10 @@ public:
     void selectRowIndex(int row, bool extend = false);
     void selectRows(const QList<int>& rows, bool extend);
     void selectAndScrollRowToVisible(int row);
-    // Scrolls the first selected row into view, leaving the horizontal
-    // position as it is; nothing without a selection. After a sort moved
-    // the selected item, this brings it back in sight.
+    // Scrolls the first selected row into view once events have run,
+    // leaving the horizontal position as it is; nothing without a
+    // selection. After a sort moved the selected item, this brings it back
+    // in sight.
     void scrollSelectedRowToVisible();
     void selectColumnIndex(int column, bool extend = false);
     void deselectRow(int row);

@@ -248,7 +248,8 @@ QString windowGenerator(const QWidget* window)
         text += kIndent + QStringLiteral("QWidget *contentView = new %1;\n").arg(className(content));
         text += kIndent + QStringLiteral("%1->setCentralWidget(contentView);\n").arg(name);
     }
-    QHash<QString, int> classCounts;
+    // The window's own name is taken: a view of its class is numbered from 2.
+    QHash<QString, int> classCounts{{type, 1}};
     generateViewCode(content, QStringLiteral("contentView"), classCounts, text);
     return text;
 }

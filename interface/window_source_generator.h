@@ -7,7 +7,9 @@
 // Variable names are the class name in lower case without its namespace and
 // without the toolkit prefix ("q" of Qt's classes); a repeated class is
 // numbered over the whole window before the prefix goes: pushbutton,
-// pushbutton2, pushbutton3. Every statement starts with one tab, geometry is
+// pushbutton2, pushbutton3. The window's name counts as the first of its
+// class, so a plain QWidget window named "widget" holds widget2, widget3.
+// Every statement starts with one tab, geometry is
 // written without decimals, and texts are written as escaped C++ literals.
 //
 //   a QMainWindow titled "Find" with two QPushButtons =>

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -119,16 +120,18 @@ int32_t computeFold(UChar32 c, unsigned options, UChar* out)
 }
 
 // The folds of the Basic Multilingual Plane, one table per combination of
-// the options that change a fold, each computed once on first use: folding
-// through ICU normalization and case folding per unit made a search of
-// non-ASCII text hundreds of times slower than a table lookup.
-struct CachedFold
-{
-    static constexpr std::uint8_t kNotCached = 0xFF;
-    std::uint8_t length = kNotCached;
-    std::array<UChar, 3> units{};
-};
-using FoldTable = std::array<CachedFold, 0x10000>;
+// the options that change a fold, each entry computed on its first use:
+// folding through ICU normalization and case folding per unit made a search
+// of non-ASCII text hundreds of times slower than a table lookup, and
+// computing all 65,536 entries at once made every search start slowly.
+//
+// An entry packs the fold's length + 1 into its low byte (0: not computed
+// yet; kLongFold: longer than three units, computed each time) and its units
+// into the three 16-bit fields above. Threads that compute an entry at once
+// store the same value.
+using FoldEntry = std::atomic<std::uint64_t>;
+constexpr std::uint64_t kLongFold = 0xFF;
+constexpr int32_t kMostCachedUnits = 3;
 
 unsigned foldOptionsIndex(unsigned options)
 {
@@ -136,38 +139,43 @@ unsigned foldOptionsIndex(unsigned options)
            ((options & kCompareDiacriticInsensitive) ? 4u : 0u) | ((options & kCompareWidthInsensitive) ? 8u : 0u);
 }
 
-const FoldTable& foldTable(unsigned options)
+FoldEntry* foldTable(unsigned options)
 {
     static std::array<std::once_flag, 16> once;
-    static std::array<const FoldTable*, 16> tables{};
+    static std::array<FoldEntry*, 16> tables{};
     const unsigned index = foldOptionsIndex(options);
-    std::call_once(once[index], [options, index] {
-        auto* table = new FoldTable; // lives as long as the process
-        UChar out[32];
-        for (UChar32 c = 0; c < 0x10000; ++c) {
-            if (U_IS_SURROGATE(c))
-                continue;
-            const int32_t produced = computeFold(c, options, out);
-            if (produced > 3)
-                continue;
-            CachedFold& entry = (*table)[static_cast<size_t>(c)];
-            entry.length = static_cast<std::uint8_t>(produced);
-            std::copy_n(out, produced, entry.units.begin());
-        }
-        tables[index] = table;
+    std::call_once(once[index], [index] {
+        tables[index] = new FoldEntry[0x10000](); // lives as long as the process
     });
-    return *tables[index];
+    return tables[index];
+}
+
+std::uint64_t packedFold(const UChar* units, int32_t length)
+{
+    if (length > kMostCachedUnits)
+        return kLongFold;
+    std::uint64_t packed = std::uint64_t(length + 1);
+    for (int32_t k = 0; k < length; ++k)
+        packed |= std::uint64_t(units[k]) << (16 * (k + 1));
+    return packed;
 }
 
 int32_t foldCodePoint(UChar32 c, unsigned options, UChar* out)
 {
     if (c < 0x80 || c > 0xFFFF)
         return computeFold(c, options, out);
-    const CachedFold& entry = foldTable(options)[static_cast<size_t>(c)];
-    if (entry.length == CachedFold::kNotCached)
-        return computeFold(c, options, out);
-    std::copy_n(entry.units.begin(), entry.length, out);
-    return entry.length;
+    FoldEntry& entry = foldTable(options)[static_cast<size_t>(c)];
+    const std::uint64_t packed = entry.load(std::memory_order_relaxed);
+    if (packed == 0 || packed == kLongFold) {
+        const int32_t produced = computeFold(c, options, out);
+        if (packed == 0)
+            entry.store(packedFold(out, produced), std::memory_order_relaxed);
+        return produced;
+    }
+    const auto length = int32_t(packed & 0xFF) - 1;
+    for (int32_t k = 0; k < length; ++k)
+        out[k] = static_cast<UChar>(packed >> (16 * (k + 1)));
+    return length;
 }
 
 UChar32 codePointAt(const UChar* text, qsizetype length, qsizetype index)

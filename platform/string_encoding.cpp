@@ -2,8 +2,13 @@
 
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
+#include <unicode/utf16.h>
+
+#include <linux/limits.h>
+#include <sys/xattr.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <memory>
 
@@ -58,9 +63,8 @@ const char* icuName(StringEncoding encoding)
 }
 
 // A converter that stops at the first invalid or unmappable character.
-Converter strictConverter(StringEncoding encoding)
+Converter strictConverter(const char* name)
 {
-    const char* name = icuName(encoding);
     if (!name)
         return nullptr;
     UErrorCode status = U_ZERO_ERROR;
@@ -77,6 +81,29 @@ bool hasPrefix(const QByteArray& bytes, const char* prefix, qsizetype length)
     return bytes.size() >= length && std::equal(prefix, prefix + length, bytes.constData());
 }
 
+Converter strictConverter(StringEncoding encoding)
+{
+    return strictConverter(icuName(encoding));
+}
+
+QString decodeWith(UConverter* converter, const char* bytes, qsizetype length)
+{
+    if (!converter || length < 0 || length > std::numeric_limits<int32_t>::max() / 2 || (!bytes && length > 0))
+        return {};
+    if (length == 0)
+        return QString("");
+    // ICU's converters give at most two UTF-16 units per byte (a pair from
+    // a 4-byte sequence); one that gave more would overflow, and fail.
+    QString text(length * 2, Qt::Uninitialized);
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t units = ucnv_toUChars(converter, reinterpret_cast<UChar*>(text.data()), int32_t(text.size()), bytes,
+                                        int32_t(length), &status);
+    if (U_FAILURE(status))
+        return {};
+    text.truncate(units);
+    return text;
+}
+
 } // namespace
 
 bool isSupportedEncoding(StringEncoding encoding)
@@ -86,21 +113,7 @@ bool isSupportedEncoding(StringEncoding encoding)
 
 QString decodeString(const char* bytes, qsizetype length, StringEncoding encoding)
 {
-    Converter converter = strictConverter(encoding);
-    if (!converter || length < 0 || length > std::numeric_limits<int32_t>::max() / 2 || (!bytes && length > 0))
-        return {};
-    if (length == 0)
-        return QString("");
-    // Every encoding here yields at most one UTF-16 unit per byte, but for
-    // surrogate pairs from 4-byte sequences, which stay within two per byte.
-    QString text(length * 2, Qt::Uninitialized);
-    UErrorCode status = U_ZERO_ERROR;
-    const int32_t units = ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()),
-                                        int32_t(text.size()), bytes, int32_t(length), &status);
-    if (U_FAILURE(status))
-        return {};
-    text.truncate(units);
-    return text;
+    return decodeWith(strictConverter(encoding).get(), bytes, length);
 }
 
 QString decodeString(const QByteArray& bytes, StringEncoding encoding)
@@ -157,6 +170,136 @@ QString decodeDetected(const QByteArray& bytes, StringEncoding* usedEncoding)
     if (encoding == NSUTF8StringEncoding && hasPrefix(bytes, "\xef\xbb\xbf", 3))
         return decodeString(bytes.constData() + 3, bytes.size() - 3, encoding);
     return decodeString(bytes, encoding);
+}
+
+// --- character sets by name -----------------------------------------------------
+
+namespace {
+
+// Longer values are no character-set names.
+constexpr qsizetype kLongestCharsetName = 64;
+
+UChar32 characterOfByte(UConverter* converter, unsigned char byte)
+{
+    UChar units[4];
+    UErrorCode status = U_ZERO_ERROR;
+    const char source = static_cast<char>(byte);
+    ucnv_reset(converter);
+    const int32_t count = ucnv_toUChars(converter, units, 4, &source, 1, &status);
+    if (U_FAILURE(status) || count < 1 || count > 2)
+        return UChar32(kUnassignedByte);
+    if (count == 2)
+        return U16_IS_LEAD(units[0]) && U16_IS_TRAIL(units[1]) ? U16_GET_SUPPLEMENTARY(units[0], units[1])
+                                                               : UChar32(kUnassignedByte);
+    return units[0];
+}
+
+} // namespace
+
+QByteArray converterForCharset(const QByteArray& charsetName)
+{
+    if (charsetName.isEmpty() || charsetName.size() > kLongestCharsetName || charsetName.contains('\0'))
+        return {};
+    for (const char* standard : {"IANA", "MIME"}) {
+        UErrorCode status = U_ZERO_ERROR;
+        const char* name = ucnv_getCanonicalName(charsetName.constData(), standard, &status);
+        if (U_SUCCESS(status) && name && *name)
+            return strictConverter(name) ? QByteArray(name) : QByteArray();
+    }
+    return {};
+}
+
+QString decodeInCharset(const QByteArray& bytes, const QByteArray& converter)
+{
+    if (converter.isEmpty())
+        return {};
+    return decodeWith(strictConverter(converter.constData()).get(), bytes.constData(), bytes.size());
+}
+
+std::optional<ByteCharacters> asciiCompatibleByteCharacters(const QByteArray& converterName)
+{
+    const Converter converter = converterName.isEmpty() ? nullptr : strictConverter(converterName.constData());
+    if (!converter || ucnv_getMinCharSize(converter.get()) != 1 || ucnv_getMaxCharSize(converter.get()) != 1)
+        return std::nullopt;
+    ByteCharacters characters{};
+    for (int byte = 0; byte < 256; ++byte) {
+        const UChar32 c = characterOfByte(converter.get(), static_cast<unsigned char>(byte));
+        if (byte < 0x80 && c != byte)
+            return std::nullopt;
+        characters[size_t(byte)] = char32_t(c);
+    }
+    return characters;
+}
+
+QByteArray utf8FromByteCharacters(const QByteArray& bytes, const ByteCharacters& characters)
+{
+    // A character of a byte set takes at most 4 bytes in UTF-8.
+    QByteArray utf8(bytes.size() * 4, Qt::Uninitialized);
+    char* out = utf8.data();
+    for (const char b : bytes) {
+        const char32_t c = characters[static_cast<unsigned char>(b)];
+        if (c < 0x80) {
+            *out++ = char(c);
+        } else if (c < 0x800) {
+            *out++ = char(0xC0 | (c >> 6));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *out++ = char(0xE0 | (c >> 12));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (c <= 0x10FFFF) {
+            *out++ = char(0xF0 | (c >> 18));
+            *out++ = char(0x80 | ((c >> 12) & 0x3F));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else {
+            return {};
+        }
+    }
+    utf8.truncate(out - utf8.constData());
+    return utf8.isNull() ? QByteArray("") : utf8;
+}
+
+// --- the character set a file declares -------------------------------------------
+
+DeclaredCharset declaredCharsetOfFile(int fd)
+{
+    DeclaredCharset declared;
+    // One call for the common answers (none, or a name that fits); a longer
+    // value is read whole only to be named in a warning.
+    char value[kLongestCharsetName + 1];
+    ssize_t size = ::fgetxattr(fd, kCharsetAttribute, value, sizeof value);
+    if (size < 0 && errno == ERANGE) {
+        QByteArray whole(XATTR_SIZE_MAX, Qt::Uninitialized);
+        size = ::fgetxattr(fd, kCharsetAttribute, whole.data(), size_t(whole.size()));
+        if (size >= 0)
+            declared.name = whole.left(size);
+    } else if (size >= 0) {
+        declared.name = QByteArray(value, size);
+    }
+    if (size < 0)
+        return {};
+    // Some tools store the terminating NUL or a line feed with the name.
+    while (declared.name.endsWith('\0'))
+        declared.name.chop(1);
+    declared.name = declared.name.trimmed();
+    if (declared.name.isNull())
+        declared.name = QByteArray("");
+    const QByteArray converter = converterForCharset(declared.name);
+    declared.isUtf8 = converter == "UTF-8";
+    if (!declared.isUtf8)
+        declared.converter = converter;
+    return declared;
+}
+
+QString decodeDeclaredOrDetected(const QByteArray& bytes, const QByteArray& declaredConverter)
+{
+    if (!declaredConverter.isEmpty()) {
+        QString text = decodeInCharset(bytes, declaredConverter);
+        if (!text.isNull())
+            return text;
+    }
+    return decodeDetected(bytes);
 }
 
 } // namespace sorvant

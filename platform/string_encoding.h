@@ -1,5 +1,6 @@
 #pragma once
-// Text encodings by the platform's encoding numbers, converted with ICU.
+// Text encodings by the platform's encoding numbers and by character-set
+// names, converted with ICU, and the detection of a text file's encoding.
 // Conversions are strict: bytes that are not valid in the encoding, and
 // characters the encoding cannot hold, make the conversion fail instead of
 // turning into replacement characters.
@@ -12,6 +13,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <optional>
 
 namespace sorvant {
@@ -68,5 +70,72 @@ inline constexpr StringEncoding NSUTF32LittleEndianStringEncoding = 0x9c000100;
 // The text of bytes in the encoding detectEncoding found, without the
 // byte-order mark; null when detection fails.
 [[nodiscard]] QString decodeDetected(const QByteArray& bytes, StringEncoding* usedEncoding = nullptr);
+
+// --- character sets by name -----------------------------------------------------
+
+// ICU's converter name for a character set's IANA name (else its MIME
+// name), names compared as ICU compares them (case, "-" and "_" ignored);
+// null when ICU has no converter by that name or cannot open it.
+//   "ISO-8859-1" => "ISO-8859-1"   "latin1" => "ISO-8859-1"
+//   "windows-1252" => "ibm-5348_P100-1997"   "no-such" => null   "" => null
+[[nodiscard]] QByteArray converterForCharset(const QByteArray& charsetName);
+
+// The text of bytes in the character set of an ICU converter; null when
+// the bytes are not valid in it or the converter cannot be opened. No
+// byte-order mark is read or dropped.
+//   decodeInCharset("caf\xe9", "ISO-8859-1") => "café"   decodeInCharset("", "UTF-8") => ""
+[[nodiscard]] QString decodeInCharset(const QByteArray& bytes, const QByteArray& converter);
+
+// The character of each byte in a character set that keeps ASCII (each
+// byte below 0x80 is that character) and gives every other byte a
+// character of its own: ISO-8859-x, windows-125x, KOI8-R, macintosh...
+// kUnassignedByte marks a byte the set leaves out.
+using ByteCharacters = std::array<char32_t, 256>;
+inline constexpr char32_t kUnassignedByte = 0xFFFFFFFF;
+
+// The byte characters of a converter; nullopt for every other kind of set:
+// several bytes per character (UTF-8, Shift_JIS, EUC-JP), EBCDIC, stateful
+// sets, a converter that cannot be opened.
+//   "ISO-8859-1" => [0xE9] = U+00E9   "windows-1252" => [0x80] = U+20AC   "Shift_JIS" => nullopt
+[[nodiscard]] std::optional<ByteCharacters> asciiCompatibleByteCharacters(const QByteArray& converter);
+
+// The UTF-8 form of bytes in such a set; null when one of them is
+// unassigned. ASCII bytes stay as they are.
+//   "caf\xe9" (ISO-8859-1) => "caf\xc3\xa9"   "" => ""
+[[nodiscard]] QByteArray utf8FromByteCharacters(const QByteArray& bytes, const ByteCharacters& characters);
+
+// --- the character set a file declares -------------------------------------------
+
+// The extended attribute in which a text file declares its character set,
+// by its IANA name ("ISO-8859-1", "windows-1252"):
+//   setfattr -n user.charset -v ISO-8859-1 FILE
+inline constexpr const char* kCharsetAttribute = "user.charset";
+
+struct DeclaredCharset
+{
+    // The declared name, without surrounding white space; null when the
+    // file declares none.
+    QByteArray name;
+    // ICU's converter for it; null when none is declared, when ICU knows no
+    // converter by the name, and for UTF-8 (which detection reads anyway).
+    QByteArray converter;
+    // The name is one of UTF-8's.
+    bool isUtf8 = false;
+
+    // A name is declared that no converter answers to.
+    [[nodiscard]] bool isUnknown() const { return !name.isNull() && converter.isNull() && !isUtf8; }
+};
+
+// The character set the open file `fd` declares in kCharsetAttribute. A
+// file system without extended attributes declares none.
+[[nodiscard]] DeclaredCharset declaredCharsetOfFile(int fd);
+
+// The text of a file's bytes by the detection steps: the character set the
+// file declares (`declaredConverter`, null for none), then the byte-order
+// mark, then UTF-8 (decodeDetected). A declaration the bytes are not valid
+// in is passed over.
+//   "caf\xe9", "ISO-8859-1" => "café"    "caf\xe9", null => null
+//   "caf\xc3\xa9", "ISO-8859-1" => "cafÃ©"   "caf\xc3\xa9", "US-ASCII" => "café"
+[[nodiscard]] QString decodeDeclaredOrDetected(const QByteArray& bytes, const QByteArray& declaredConverter);
 
 } // namespace sorvant

@@ -314,44 +314,50 @@ OpenFile openRegularFile(int parentFd, const QByteArray& name, std::uint64_t max
     return {fd, std::uint64_t(status.st_size)};
 }
 
-// The text of a file's bytes: by its byte-order mark, else as UTF-8. ASCII
-// is a subset of UTF-8: bytes that are not UTF-8 are no ASCII either, so a
-// third reading has nothing left to accept.
-QString decodeFileText(const QByteArray& bytes)
+// The text of a file's bytes: in the character set the file declares
+// (`charset`, an ICU converter; null for none), else by its byte-order
+// mark, else as UTF-8. ASCII is a subset of UTF-8: bytes that are not UTF-8
+// are no ASCII either, so a last reading has nothing left to accept.
+QString decodeFileText(const QByteArray& bytes, const QByteArray& charset)
 {
-    QString text = decodeDetected(bytes);
+    QString text = decodeDeclaredOrDetected(bytes, charset);
     if (text.isNull())
         text = decodeString(bytes, NSUTF8StringEncoding);
     return text;
 }
 
-// Reads the whole (open) file into `bytes` and decodes it; null when it
-// cannot be read or held in memory, or is no text.
-QString readWholeText(int fd, std::uint64_t size, QByteArray& bytes, const QByteArray& name,
-                      const StopCheck* stop = nullptr)
+// Reads the whole (open) file into `bytes`; NO when it cannot be read or
+// held in memory.
+bool readWholeBytes(int fd, std::uint64_t size, QByteArray& bytes, const QByteArray& name, const StopCheck* stop)
 {
     // The decoder takes a 32-bit length.
     if (size >= std::uint64_t(INT32_MAX)) {
         logWarning(QStringLiteral("Skipped the contents of %1: %2 bytes are too many to decode at once")
                        .arg(stringWithFileSystemRepresentation(name))
                        .arg(size));
-        return {};
+        return false;
     }
+    bytes.resize(qsizetype(size));
+    if (stop == nullptr)
+        return readUpTo(fd, bytes.data(), bytes.size()) == bytes.size();
+    // In windows, so that a stop is seen while a large file is read.
+    for (qsizetype at = 0; at < bytes.size();) {
+        const qsizetype want = std::min(kContentWindowBytes, bytes.size() - at);
+        if (readUpTo(fd, bytes.data() + at, want) != want || stop->shouldStop(std::uint64_t(want)))
+            return false;
+        at += want;
+    }
+    return true;
+}
+
+// Reads the whole (open) file into `bytes` and decodes it (in `charset`
+// when the file declares one); null when it cannot be read or held in
+// memory, or is no text.
+QString readWholeText(int fd, std::uint64_t size, QByteArray& bytes, const QByteArray& name,
+                      const StopCheck* stop = nullptr, const QByteArray& charset = {})
+{
     try {
-        bytes.resize(qsizetype(size));
-        if (stop == nullptr) {
-            if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size())
-                return {};
-        } else {
-            // In windows, so that a stop is seen while a large file is read.
-            for (qsizetype at = 0; at < bytes.size();) {
-                const qsizetype want = std::min(kContentWindowBytes, bytes.size() - at);
-                if (readUpTo(fd, bytes.data() + at, want) != want || stop->shouldStop(std::uint64_t(want)))
-                    return {};
-                at += want;
-            }
-        }
-        return decodeFileText(bytes);
+        return readWholeBytes(fd, size, bytes, name, stop) ? decodeFileText(bytes, charset) : QString();
     } catch (const std::bad_alloc&) {
         logWarning(QStringLiteral("Skipped the contents of %1: its text does not fit in memory")
                        .arg(stringWithFileSystemRepresentation(name)));
@@ -370,7 +376,7 @@ QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize)
     if (!file.isOpen())
         return {};
     QByteArray bytes;
-    return readWholeText(file.fd(), file.size(), bytes, path);
+    return readWholeText(file.fd(), file.size(), bytes, path, nullptr, declaredCharsetOfFile(file.fd()).converter);
 }
 
 // --- matching the contents of files ---------------------------------------------------
@@ -942,19 +948,24 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
     const OpenFile file = openRegularFile(parentFd, name, m_params.maxFileSize);
     if (!file.isOpen())
         return false;
+    const QByteArray charset = declaredConverter(file.fd(), name);
     try {
         switch (m_plan->kind) {
         case Plan::Kind::Words:
+            if (!charset.isNull())
+                return matchesDeclaredWords(file.fd(), file.size(), name, charset, buffer);
             return matchesWords(file.fd(), file.size(), name, buffer);
         case Plan::Kind::Literal:
-            if (!mayHoldLiteral(file.fd(), file.size(), buffer) || ::lseek(file.fd(), 0, SEEK_SET) != 0)
+            // The literal's UTF-8 bytes are not those of a declared set.
+            if (charset.isNull()
+                && (!mayHoldLiteral(file.fd(), file.size(), buffer) || ::lseek(file.fd(), 0, SEEK_SET) != 0))
                 return false;
             break;
         case Plan::Kind::Decoded:
             break;
         }
         const StopCheck stop{&m_params.stop, &buffer.m_bytesMatched};
-        const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, name, &stop);
+        const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, name, &stop, charset);
         return !text.isEmpty() && matchString(text, m_params, unsigned(m_params.comparison & 1), &stop)
                && !stop.shouldStop(0);
     } catch (const std::bad_alloc&) {
@@ -969,8 +980,39 @@ bool ContentMatcher::matchesFileDecoded(int parentFd, const QByteArray& name, Co
     const OpenFile file = openRegularFile(parentFd, name, m_params.maxFileSize);
     if (!file.isOpen())
         return false;
-    const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, name);
+    const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, name, nullptr,
+                                       declaredConverter(file.fd(), name));
     return !text.isEmpty() && searchWindowMatchString(text, m_params, unsigned(m_params.comparison & 1));
+}
+
+QByteArray ContentMatcher::declaredConverter(int fd, const QByteArray& name) const
+{
+    const DeclaredCharset declared = declaredCharsetOfFile(fd);
+    // One warning per search, however many files declare names ICU knows
+    // nothing of.
+    if (declared.isUnknown() && !m_warnedOfCharset.exchange(true, std::memory_order_relaxed))
+        logWarning(QStringLiteral("Read %1 without its declared character set \"%2\": no converter has that name")
+                       .arg(stringWithFileSystemRepresentation(name), QString::fromLatin1(declared.name.left(64))));
+    return declared.converter;
+}
+
+bool ContentMatcher::matchesDeclaredWords(int fd, std::uint64_t size, const QByteArray& name,
+                                          const QByteArray& charset, ContentBuffer& buffer) const
+{
+    QByteArray& bytes = buffer.m_bytes;
+    const StopCheck stop{&m_params.stop, &buffer.m_bytesMatched};
+    if (!readWholeBytes(fd, size, bytes, name, &stop))
+        return false;
+    WordSearch search(*m_plan, m_params.stop, buffer.m_bytesMatched);
+    // A set that keeps ASCII, one byte per character: its UTF-8 form goes
+    // through the byte search; any other set is decoded.
+    if (const std::optional<ByteCharacters> characters = asciiCompatibleByteCharacters(charset)) {
+        const QByteArray utf8 = utf8FromByteCharacters(bytes, *characters);
+        if (!utf8.isNull())
+            return search.searchUtf8(utf8.constData(), utf8.size(), false) && search.isDecided();
+    }
+    const QString text = decodeFileText(bytes, charset);
+    return !text.isEmpty() && search.searchText(text, false, bytes.size()) && search.isDecided();
 }
 
 bool ContentMatcher::matchesWords(int fd, std::uint64_t size, const QByteArray& name, ContentBuffer& buffer) const

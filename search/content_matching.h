@@ -56,7 +56,8 @@ struct SearchParams;
 // --- the text of a file ------------------------------------------------------------
 
 // The text of a regular file (a symbolic link counts when it leads to one)
-// of 1 to `maxFileSize` - 1 bytes: by its byte-order mark, else as UTF-8;
+// of 1 to `maxFileSize` - 1 bytes: in the character set it declares in its
+// "user.charset" attribute, else by its byte-order mark, else as UTF-8;
 // null for anything else: a missing, unreadable, empty or too large file,
 // a folder, a device or pipe, bytes that are no text in those encodings, or
 // a file whose text cannot be held in memory.
@@ -132,10 +133,15 @@ public:
 
 private:
     bool matchesWords(int fd, std::uint64_t size, const QByteArray& name, ContentBuffer& buffer) const;
+    bool matchesDeclaredWords(int fd, std::uint64_t size, const QByteArray& name, const QByteArray& charset,
+                              ContentBuffer& buffer) const;
     bool mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& buffer) const;
+    // The converter of the character set the file declares; null for none.
+    QByteArray declaredConverter(int fd, const QByteArray& name) const;
 
     const SearchParams& m_params;
     std::unique_ptr<const Plan> m_plan;
+    mutable std::atomic<bool> m_warnedOfCharset{false};
 };
 
 // The text every match of `pattern` (in the regular-expression syntax)

@@ -204,7 +204,6 @@ private:
 // results are reported and handed over together.
 struct FoundItem
 {
-    QString path;
     QString name;
     ItemStatus status;
     std::optional<QStringList> tags;
@@ -238,7 +237,7 @@ struct WorkQueue
 class Walk
 {
 public:
-    Walk(SearchParams& params, const QString& root, ReportedPaths& reported, MountCrossing crossing);
+    Walk(SearchParams& params, const QString& root, ReportedPaths* reported, MountCrossing crossing);
     void run();
 
     // --- read by every thread ---
@@ -271,9 +270,9 @@ public:
     }
 
     // --- shared ---
-    // Adds the paths of `found` to the reported ones, marking each that was
-    // there already as not fresh.
-    void markReported(std::vector<FoundItem>& found);
+    // Adds the paths of `found`, items of `folder`, to the reported ones,
+    // marking each that was there already as not fresh.
+    void markReported(const QString& folder, std::vector<FoundItem>& found);
     // Queues the folders found by `thread`, in reverse so that its next take
     // is the first of them.
     void push(unsigned thread, std::vector<PendingFolder>& folders);
@@ -290,7 +289,7 @@ private:
     void loop(unsigned index);
     void startHelpers();
 
-    ReportedPaths& m_reported;
+    ReportedPaths* m_reported; // null: this walk's paths are all new
     std::vector<std::unique_ptr<WorkQueue>> m_queues;
     // Folders queued or being read; the walk ends when it drops to 0.
     std::atomic<std::int64_t> m_outstanding{0};
@@ -330,6 +329,7 @@ private:
         dev_t device;
         bool isSystemFolder; // "/System" of the root "/"
         std::optional<QString> path;
+        std::optional<ResultFolder> results; // what its results share
     };
 
     static constexpr std::size_t kListingChunk = 32768;
@@ -341,7 +341,8 @@ private:
     void visit(Folder& folder, const char* name, qsizetype length, ItemKind kind);
     void report(Folder& folder, const char* nameBytes, const QString& name, bool isFolder, bool isPackage,
                 std::optional<QStringList>& tags, QString& comment);
-    void handOver();
+    void handOver(Folder& folder, bool more);
+    void dropRepeatedNames();
     const QString& folderPath(Folder& folder) const;
     const QString& decodedName(const char* name, qsizetype length, bool ascii);
     void countDone()
@@ -365,21 +366,24 @@ private:
     ContentBuffer m_contentBuffer;
     std::vector<PendingFolder> m_subfolders;
     std::vector<FoundItem> m_found;
+    QSet<QString> m_handedOver; // names of the folder handed over before its end
     std::vector<ResultPointer> m_results;
     std::uint64_t m_done = 0;
 };
 
-Walk::Walk(SearchParams& walkParams, const QString& walkRoot, ReportedPaths& reported, MountCrossing walkCrossing)
+Walk::Walk(SearchParams& walkParams, const QString& walkRoot, ReportedPaths* reported, MountCrossing walkCrossing)
     : params(walkParams), root(walkRoot), crossing(walkCrossing), rootIsSlash(walkRoot == u"/"),
       baseDirectory(isVolumeRootPath(walkRoot) ? QString() : walkRoot), asciiNames(walkParams),
       contents(walkParams), m_reported(reported)
 {
 }
 
-void Walk::markReported(std::vector<FoundItem>& found)
+void Walk::markReported(const QString& folder, std::vector<FoundItem>& found)
 {
+    if (!m_reported)
+        return;
     for (FoundItem& item : found)
-        item.fresh = m_reported.insert(item.path);
+        item.fresh = m_reported->insert(joinedItemPath(folder, item.name));
 }
 
 void Walk::push(unsigned thread, std::vector<PendingFolder>& folders)
@@ -599,7 +603,7 @@ void WalkThread::read(const PendingFolder& pending)
             }
         }
     }
-    Folder folder{pending, fd, device, m_walk.rootIsSlash && pending.bytes == "/System", std::nullopt};
+    Folder folder{pending, fd, device, m_walk.rootIsSlash && pending.bytes == "/System", std::nullopt, std::nullopt};
     m_subfolders.clear();
     for (std::size_t offset = 0; offset < m_listed;) {
         const auto* item = reinterpret_cast<const dirent64*>(m_listing.data() + offset);
@@ -622,7 +626,8 @@ void WalkThread::read(const PendingFolder& pending)
         }
         visit(folder, name, length, kind);
     }
-    handOver();
+    dropRepeatedNames();
+    handOver(folder, false);
     flushDone();
     if (!m_subfolders.empty() && !m_walk.stopped()) {
         std::shared_ptr<FolderHandle> handle;
@@ -733,26 +738,82 @@ void WalkThread::report(Folder& folder, const char* nameBytes, const QString& na
         return;
     if (params.type == kSearchFolders && (!isFolder || isPackage))
         return;
-    const QString& parent = folderPath(folder);
-    QString path = parent.endsWith(u'/') ? parent + name : parent + u'/' + name;
-    m_found.push_back({std::move(path), name, ItemStatus::read(folder.fd, nameBytes), std::move(tags),
-                       std::move(comment), isFolder, isPackage, true});
+    // The result keeps the name: made at its exact size, not sharing the
+    // reused name buffer's capacity.
+    m_found.push_back({QString(name.constData(), name.size()), ItemStatus::read(folder.fd, nameBytes),
+                       std::move(tags), std::move(comment), isFolder, isPackage, true});
+    // A search that reads items hands each match over at once, as it may
+    // take long to reach the next; a name search, in batches.
+    constexpr std::size_t kBatch = 256;
+    if (m_found.size() >= kBatch || (params.what & (kSearchComments | kSearchTags | kSearchContents)))
+        handOver(folder, true);
 }
 
-// Applies the duplicate rule to the folder's matches and hands their results
-// to the results model, each under one taking of its lock.
-void WalkThread::handOver()
+// Keeps the first of the items whose names (`nameOf`) are the same, in
+// their order. Names rarely repeat: they are first compared by hash alone.
+template <typename Item, typename NameOf>
+void dropRepeated(std::vector<Item>& items, NameOf nameOf)
 {
+    if (items.size() < 2)
+        return;
+    std::vector<std::size_t> hashes;
+    hashes.reserve(items.size());
+    for (const Item& item : items)
+        hashes.push_back(qHash(nameOf(item)));
+    std::sort(hashes.begin(), hashes.end());
+    if (std::adjacent_find(hashes.begin(), hashes.end()) == hashes.end())
+        return;
+    QSet<std::decay_t<decltype(nameOf(items.front()))>> seen;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const qsizetype before = seen.size();
+        seen.insert(nameOf(items[i]));
+        if (seen.size() == before)
+            continue;
+        if (kept != i)
+            items[kept] = std::move(items[i]);
+        ++kept;
+    }
+    items.erase(items.begin() + std::ptrdiff_t(kept), items.end());
+}
+
+// A listing read while the folder changes may give a name twice: its
+// subfolder is walked once (and its match reported once, by handOver).
+void WalkThread::dropRepeatedNames()
+{
+    dropRepeated(m_subfolders, [](const PendingFolder& folder) -> const QByteArray& { return folder.name; });
+}
+
+// Applies the duplicate rule to the folder's matches found since the last
+// hand-over and hands their results to the results model, under one taking
+// of its lock. `more`: the folder is not done; the names handed over are
+// then remembered until it is, so that a name listed twice is taken once.
+void WalkThread::handOver(Folder& folder, bool more)
+{
+    if (!m_found.empty()) {
+        dropRepeated(m_found, [](const FoundItem& item) -> const QString& { return item.name; });
+        if (!m_handedOver.isEmpty()) {
+            std::erase_if(m_found, [this](const FoundItem& item) { return m_handedOver.contains(item.name); });
+        }
+        if (more) {
+            for (const FoundItem& item : m_found)
+                m_handedOver.insert(item.name);
+        }
+    }
+    if (!more)
+        m_handedOver.clear();
     if (m_found.empty())
         return;
-    m_walk.markReported(m_found);
+    const QString& path = folderPath(folder);
+    m_walk.markReported(path, m_found);
     const SearchParams& params = m_walk.params;
     if (params.dataSource) {
-        // Results of one folder share their display path.
-        const ResultFolder shared(m_found.front().path, m_walk.baseDirectory);
+        // Results of one folder share its path and their display path.
+        if (!folder.results)
+            folder.results.emplace(path, m_found.front().name, m_walk.baseDirectory);
         for (const FoundItem& item : m_found) {
             if (item.fresh)
-                m_results.push_back(Result::create(shared, item.path, item.name, item.status, item.tags,
+                m_results.push_back(Result::create(*folder.results, item.name, item.status, item.tags,
                                                    item.comment, item.isFolder, item.isPackage));
         }
         params.dataSource->addResults(m_results);
@@ -765,7 +826,12 @@ void WalkThread::handOver()
 void searchWindowWalkDirectory(SearchParams& params, const QString& root, ReportedPaths& reported,
                                MountCrossing crossing)
 {
-    Walk(params, root, reported, crossing).run();
+    Walk(params, root, &reported, crossing).run();
+}
+
+void searchWindowWalkDirectory(SearchParams& params, const QString& root, MountCrossing crossing)
+{
+    Walk(params, root, nullptr, crossing).run();
 }
 
 } // namespace sorvant

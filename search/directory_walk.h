@@ -70,6 +70,11 @@ enum class MountCrossing {
 // threads; their order does.
 void searchWindowWalkDirectory(SearchParams& params, const QString& root, ReportedPaths& reported,
                                MountCrossing crossing = MountCrossing::EnterRealFileSystems);
+// The same for the only walk of a search operation: no set of paths is
+// kept, since one walk never reports a path twice (a name that a changing
+// folder lists twice is taken once).
+void searchWindowWalkDirectory(SearchParams& params, const QString& root,
+                               MountCrossing crossing = MountCrossing::EnterRealFileSystems);
 
 // The most threads a walk uses.
 inline constexpr unsigned kMaxWalkThreads = 64;

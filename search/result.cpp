@@ -156,8 +156,20 @@ ItemStatus ItemStatus::read(int folderFd, const char* name)
     return status;
 }
 
-ResultFolder::ResultFolder(const QString& itemPath, const QString& baseDirectory)
-    : displayPath(displayPathFor(itemPath, baseDirectory))
+QString joinedItemPath(const QString& folder, const QString& name)
+{
+    const bool slash = !folder.endsWith(u'/');
+    QString path;
+    path.reserve(folder.size() + qsizetype(slash) + name.size());
+    path.append(folder);
+    if (slash)
+        path.append(u'/');
+    path.append(name);
+    return path;
+}
+
+ResultFolder::ResultFolder(const QString& folderPath, const QString& itemName, const QString& baseDirectory)
+    : folder(folderPath), displayPath(displayPathFor(joinedItemPath(folderPath, itemName), baseDirectory))
 {
 }
 
@@ -166,23 +178,69 @@ std::shared_ptr<Result> Result::create(const QString& path, const QString& baseD
                                        bool isDirectory, bool isPackage)
 {
     const QByteArray bytes = fileSystemRepresentation(path);
-    return create(ResultFolder(path, baseDirectory), path, name, ItemStatus::read(AT_FDCWD, bytes.constData()),
-                  tags, comment, isDirectory, isPackage);
+    const ItemStatus status = ItemStatus::read(AT_FDCWD, bytes.constData());
+    // The folder's path is kept when the name ends the path.
+    const qsizetype folderLength = path.size() - name.size();
+    if (!name.isEmpty() && folderLength > 0 && path.endsWith(name) && path.at(folderLength - 1) == u'/')
+        return make(path.left(folderLength), true, displayPathFor(path, baseDirectory), name, status, tags, comment,
+                    isDirectory, isPackage);
+    return make(path, false, displayPathFor(path, baseDirectory), name, status, tags, comment, isDirectory,
+                isPackage);
 }
 
-std::shared_ptr<Result> Result::create(const ResultFolder& folder, const QString& path, const QString& name,
-                                       const ItemStatus& status, const std::optional<QStringList>& tags,
-                                       const QString& comment, bool isDirectory, bool isPackage)
+std::shared_ptr<Result> Result::create(const ResultFolder& folder, const QString& name, const ItemStatus& status,
+                                       const std::optional<QStringList>& tags, const QString& comment,
+                                       bool isDirectory, bool isPackage)
+{
+    return make(folder.folder, true, folder.displayPath, name, status, tags, comment, isDirectory, isPackage);
+}
+
+std::shared_ptr<Result> Result::make(const QString& location, bool inFolder, const QString& displayPath,
+                                     const QString& name, const ItemStatus& status,
+                                     const std::optional<QStringList>& tags, const QString& comment,
+                                     bool isDirectory, bool isPackage)
 {
     initialize();
     auto result = std::make_shared<Result>(Key{});
     result->m_name = name;
-    result->m_tags = tags;
-    result->m_comment = comment;
-    result->m_fullPath = path;
-    result->m_displayPath = folder.displayPath;
+    if (tags || !comment.isNull()) {
+        Details& details = result->detailsLocked(); // nobody else sees the result yet
+        details.tags = tags;
+        details.comment = comment;
+    }
+    result->m_location = location;
+    result->m_inFolder = inFolder;
+    result->m_displayPath = displayPath;
     result->readAttributes(status, isDirectory, isPackage);
     return result;
+}
+
+QString Result::fullPath() const
+{
+    return m_inFolder ? joinedItemPath(m_location, m_name) : m_location;
+}
+
+Result::~Result()
+{
+    delete m_details.load(std::memory_order_acquire);
+}
+
+Result::Details& Result::detailsLocked() const
+{
+    Details* values = m_details.load(std::memory_order_relaxed);
+    if (!values) {
+        values = new Details;
+        m_details.store(values, std::memory_order_release);
+    }
+    return *values;
+}
+
+Result::Details& Result::details() const
+{
+    if (Details* values = m_details.load(std::memory_order_acquire))
+        return *values;
+    const std::lock_guard<std::mutex> guard(infoMutex());
+    return detailsLocked();
 }
 
 std::mutex& Result::infoMutex() const
@@ -197,9 +255,11 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
     if (status.valid)
         m_modified = QDateTime::fromMSecsSinceEpoch(status.modifiedMSecs, Qt::UTC);
     m_fileSize = isDirectory ? -1 : (status.valid && !status.isDirectory ? status.size : 0);
-    const QString extension = pathExtension(m_fullPath);
+    // The extension is that of the last component, which a name without
+    // "/" is.
+    const QString extension = m_inFolder && !m_name.contains(u'/') ? pathExtension(m_name) : pathExtension(fullPath());
     if (isPackage) {
-        const QString infoPath = stringByAppendingPathComponent(m_fullPath, "Contents/Info.plist");
+        const QString infoPath = stringByAppendingPathComponent(fullPath(), "Contents/Info.plist");
         QString problem;
         const QVariant plist = readPropertyListFile(infoPath, &problem);
         // A damaged Info.plist only costs the package its version; a missing
@@ -208,7 +268,7 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
             logWarning(problem);
         const QVariant version = plist.toMap().value(QStringLiteral("CFBundleShortVersionString"));
         if (version.typeId() == QMetaType::QString)
-            m_info = version.toString();
+            detailsLocked().info = version.toString(); // nobody else sees the result yet
         m_type = extension;
         return;
     }
@@ -228,29 +288,32 @@ QString Result::size() const
 
 const QStringList& Result::tags()
 {
-    if (!m_tags)
-        m_tags = tagNamesAtPath(m_fullPath);
-    return *m_tags;
+    Details& values = details();
+    if (!values.tags)
+        values.tags = tagNamesAtPath(fullPath());
+    return *values.tags;
 }
 
 const QString& Result::comment()
 {
-    if (m_comment.isNull()) {
-        m_comment = DSStore::itemCommentAtPath(m_fullPath);
-        if (m_comment.isNull())
-            m_comment = QStringLiteral("");
+    Details& values = details();
+    if (values.comment.isNull()) {
+        values.comment = DSStore::itemCommentAtPath(fullPath());
+        if (values.comment.isNull())
+            values.comment = QStringLiteral("");
     }
-    return m_comment;
+    return values.comment;
 }
 
 const QString& Result::kind()
 {
+    Details& values = details();
     if (m_shouldGetKind) {
         static const QMimeDatabase database;
-        m_kind = database.mimeTypeForFile(m_fullPath).comment();
+        values.kind = database.mimeTypeForFile(fullPath()).comment();
         m_shouldGetKind = false;
     }
-    return m_kind;
+    return values.kind;
 }
 
 bool Result::shouldGetInfo() const
@@ -262,8 +325,10 @@ bool Result::shouldGetInfo() const
 QString Result::info()
 {
     std::unique_lock<std::mutex> guard(infoMutex());
-    if (!m_shouldGetInfo)
-        return m_info;
+    if (!m_shouldGetInfo) {
+        const Details* values = m_details.load(std::memory_order_relaxed);
+        return values ? values->info : QString();
+    }
     m_shouldGetInfo = false;
     guard.unlock();
     std::shared_ptr<Result> self = weak_from_this().lock();
@@ -273,7 +338,8 @@ QString Result::info()
         infoPool().start([self] { self->computeInfo(); });
     }
     guard.lock();
-    return m_info;
+    const Details* values = m_details.load(std::memory_order_relaxed);
+    return values ? values->info : QString();
 }
 
 void Result::computeInfo()
@@ -281,13 +347,13 @@ void Result::computeInfo()
     QString info;
     switch (m_resultType) {
     case ResultType::Image:
-        info = imageInfo(m_fullPath);
+        info = imageInfo(fullPath());
         break;
     case ResultType::PDF:
-        info = pdfInfo(m_fullPath);
+        info = pdfInfo(fullPath());
         break;
     case ResultType::Movie:
-        info = movieInfo(m_fullPath);
+        info = movieInfo(fullPath());
         break;
     case ResultType::Other:
         break;
@@ -300,7 +366,7 @@ void Result::setInfo(const QString& info)
 {
     {
         const std::lock_guard<std::mutex> guard(infoMutex());
-        m_info = info;
+        detailsLocked().info = info;
     }
     std::shared_ptr<Result> self = weak_from_this().lock();
     if (self)

@@ -19,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -48,15 +49,20 @@ struct ItemStatus
     [[nodiscard]] static ItemStatus read(int folderFd, const char* name);
 };
 
-// What the results of one folder share, built once for the folder: the
-// display path.
+// What the results of one folder share, built once for the folder: its
+// path and the display path.
 struct ResultFolder
 {
-    // From the full path of any item of the folder; `baseDirectory` as for
-    // Result::create.
-    ResultFolder(const QString& itemPath, const QString& baseDirectory);
+    // The folder at `folder` (a full path), whose items include `itemName`;
+    // `baseDirectory` as for Result::create.
+    ResultFolder(const QString& folder, const QString& itemName, const QString& baseDirectory);
+    QString folder;
     QString displayPath;
 };
+
+// The full path of the item `name` of `folder`: joined with one "/".
+//   ("/a", "b") => "/a/b"   ("/", "b") => "/b"   ("/a/", "b") => "/a/b"
+[[nodiscard]] QString joinedItemPath(const QString& folder, const QString& name);
 
 class Result : public std::enable_shared_from_this<Result>
 {
@@ -75,15 +81,16 @@ public:
                                                         const QString& name,
                                                         const std::optional<QStringList>& tags,
                                                         const QString& comment, bool isDirectory, bool isPackage);
-    // A result for the item `name` of `folder` (its full path `path`, as the
-    // walk already holds it), from what the walk read of it.
-    [[nodiscard]] static std::shared_ptr<Result> create(const ResultFolder& folder, const QString& path,
-                                                        const QString& name, const ItemStatus& status,
+    // A result for the item `name` of `folder`, from what the walk read of it.
+    [[nodiscard]] static std::shared_ptr<Result> create(const ResultFolder& folder, const QString& name,
+                                                        const ItemStatus& status,
                                                         const std::optional<QStringList>& tags,
                                                         const QString& comment, bool isDirectory, bool isPackage);
 
     // --- plain values ---
-    [[nodiscard]] const QString& fullPath() const { return m_fullPath; }
+    // The whole path, made on each call: a result keeps its folder's path,
+    // shared with the other results of the folder, and its name.
+    [[nodiscard]] QString fullPath() const;
     // The folder shown in the path column: relative to the base folder as
     // "./sub" (or "." directly in it), else the parent's full path.
     //   (base "/a", item "/a/b/c") => "./b"   (base "/a", "/a/c") => "."
@@ -129,21 +136,40 @@ public:
     // Warms the shared type tables before results are made on other threads.
     static void initialize();
 
+    ~Result();
     Result(const Result&) = delete;
     Result& operator=(const Result&) = delete;
 
 private:
+    // What most results never need, made on first use: the tags, comment,
+    // kind and information text.
+    struct Details
+    {
+        std::optional<QStringList> tags;
+        QString comment;
+        QString kind;
+        QString info;
+    };
+    // The details, made under infoMutex() when missing; the caller of
+    // detailsLocked() holds it.
+    Details& details() const;
+    Details& detailsLocked() const;
+
+    static std::shared_ptr<Result> make(const QString& location, bool inFolder, const QString& displayPath,
+                                        const QString& name, const ItemStatus& status,
+                                        const std::optional<QStringList>& tags, const QString& comment,
+                                        bool isDirectory, bool isPackage);
     void readAttributes(const ItemStatus& status, bool isDirectory, bool isPackage);
     void computeInfo();
     void setInfo(const QString& info);
 
-    std::optional<QStringList> m_tags;
-    QString m_fullPath;
+    // The folder's path when m_inFolder (the name is the last component of
+    // the full path), else the full path itself.
+    QString m_location;
+    bool m_inFolder = false;
     QString m_displayPath;
-    QString m_kind;
     QString m_type;
     QString m_name;
-    QString m_comment;
     QDateTime m_created;
     QDateTime m_modified;
     qint64 m_fileSize = 0;
@@ -154,8 +180,8 @@ private:
     // The information text is written by a pool thread and read by the
     // main thread, under one of a few locks shared by all results.
     [[nodiscard]] std::mutex& infoMutex() const;
-    QString m_info;
     bool m_shouldGetInfo = false;
+    mutable std::atomic<Details*> m_details{nullptr};
 };
 
 using ResultPointer = std::shared_ptr<Result>;

@@ -312,17 +312,15 @@ bool SearchEngine::canPerformCatalogSearch(const QString& path) const
 void SearchEngine::performCatalogSearch(const QString& path)
 {
     // Without a catalog every destination is walked, in this same operation
-    // and with its own reported-paths set, as a catalog search that the
-    // volume refuses would be. A chosen folder may span several mounts.
-    ReportedPaths reported;
-    searchWindowWalkDirectory(m_params, path, reported, MountCrossing::EnterRealFileSystems);
+    // and as the only walk of its own, as a catalog search that the volume
+    // refuses would be. A chosen folder may span several mounts.
+    searchWindowWalkDirectory(m_params, path, MountCrossing::EnterRealFileSystems);
     threadExit();
 }
 
 void SearchEngine::enumerateDirectory(const QString& path, MountCrossing crossing)
 {
-    ReportedPaths reported;
-    searchWindowWalkDirectory(m_params, path, reported, crossing);
+    searchWindowWalkDirectory(m_params, path, crossing);
     threadExit();
 }
 

@@ -1,6 +1,7 @@
 #include "system/archives.h"
 
 #include "foundation/dates.h"
+#include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/task.h"
@@ -9,12 +10,13 @@
 #include "system/folder_listings.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <exception>
 #include <typeinfo>
+
+#include <sys/stat.h>
 
 namespace sorvant {
 
@@ -38,9 +40,12 @@ bool missing(const QString& path)
     return path.isEmpty();
 }
 
+// Anything at the path, a dangling link too; the path's bytes are asked
+// for (QFileInfo would look for another name where a byte is not UTF-8).
 bool exists(const QString& path)
 {
-    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+    struct stat info {};
+    return ::lstat(fileSystemRepresentation(path).constData(), &info) == 0;
 }
 
 // Runs one tool; a failure is reported, and an archive that did not exist

@@ -15,6 +15,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 
 #include <atomic>
 #include <cerrno>
@@ -38,16 +39,19 @@ bool itemExists(const QString& path)
     return !path.isEmpty() && ::lstat(fileSystemRepresentation(path).constData(), &info) == 0;
 }
 
-bool callFileManager(const QString& method, const QString& path)
+QDBusMessage fileManagerCall(const QString& method, const QString& path)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return false;
     QDBusMessage message = QDBusMessage::createMethodCall(kService, QStringLiteral("/org/freedesktop/FileManager1"),
                                                           kService, method);
     message.setArguments({QStringList {URL::fileURLWithPath(path).absoluteString()}, QString()});
+    return message;
+}
+
+bool callFileManager(const QString& method, const QString& path)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
     // The file manager may take its time to open a window; nobody waits.
-    return bus.send(message);
+    return bus.isConnected() && bus.send(fileManagerCall(method, path));
 }
 
 } // namespace
@@ -93,6 +97,24 @@ bool setFinderComment(const QString& comment, const QString& path, bool asynchro
 bool showInfoInFileViewerForPath(const QString& path)
 {
     return itemExists(path) && callFileManager(QStringLiteral("ShowItemProperties"), path);
+}
+
+bool showInfoInFileViewerForPath(const QString& path, QObject* context, std::function<void(bool)> answered)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!itemExists(path) || !bus.isConnected())
+        return false;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(fileManagerCall(QStringLiteral("ShowItemProperties"), path)),
+                                                context);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
+                     [answered = std::move(answered)](QDBusPendingCallWatcher* call) {
+                         call->deleteLater();
+                         // Only "nobody has the name and none can be started"
+                         // means not taken; a slow file manager still took it.
+                         const QDBusError::ErrorType error = call->error().type();
+                         answered(error != QDBusError::ServiceUnknown);
+                     });
+    return true;
 }
 
 bool selectFileInFileViewer(const QString& path)

@@ -10,6 +10,10 @@
 
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 namespace sorvant {
 
 // Whether a file manager serves org.freedesktop.FileManager1; asked once
@@ -31,6 +35,12 @@ bool setFinderComment(const QString& comment, const QString& path, bool asynchro
 // (FileManager1.ShowItemProperties). YES when the request was sent; NO for
 // an empty or missing path or when there is no session bus.
 bool showInfoInFileViewerForPath(const QString& path);
+// The same, without waiting for the answer: `answered` runs later on
+// `context`'s thread (while `context` lives) with NO when no file manager
+// took the request (none has the name and none can be started), YES
+// otherwise. NO at once, and no call, for an empty or missing path or when
+// there is no session bus.
+bool showInfoInFileViewerForPath(const QString& path, QObject* context, std::function<void(bool taken)> answered);
 
 // Shows the item selected in a file-manager window (FileManager1.ShowItems);
 // without a file manager, opens the item's folder with its default

@@ -1,16 +1,14 @@
 #include "system/image_file_info.h"
 
 #include "platform/file_system_representation.h"
-#include "platform/log.h"
 #include "system/image_file_types.h"
+#include "system/pdf_documents.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QMimeData>
 #include <QUrl>
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -39,43 +37,6 @@ std::unique_ptr<QFile> openForReading(const QString& path)
     return file;
 }
 
-using PageCount = int (*)(const char* path);
-
-struct PdfReader
-{
-    PageCount pageCount = nullptr;
-    QString path;
-};
-
-// The PDF module (system/pdf_pages), loaded on first use: beside the
-// installed program ("<bin>/../<libdir>/sorvant"), else where the build put
-// it. Without function, after one "WARNING: ", when it cannot be loaded.
-const PdfReader& pdfReader()
-{
-    static const PdfReader reader = [] {
-        const QString installed = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath()
-                                  + QStringLiteral("/../" SORVANT_INSTALL_LIBDIR "/sorvant/" SORVANT_PDF_MODULE_NAME);
-        QString failure;
-        for (const QString& candidate : {installed, QStringLiteral(SORVANT_PDF_MODULE_BUILD_PATH)}) {
-            if (!QFileInfo::exists(candidate))
-                continue;
-            void* module = ::dlopen(fileSystemRepresentation(candidate).constData(), RTLD_NOW | RTLD_LOCAL);
-            if (module == nullptr) {
-                const char* reason = ::dlerror();
-                failure = QString::fromLocal8Bit(reason ? reason : "unknown error");
-                continue;
-            }
-            if (auto* found = reinterpret_cast<PageCount>(::dlsym(module, "sorvant_pdf_page_count")))
-                return PdfReader{found, QFileInfo(candidate).canonicalFilePath()};
-            failure = candidate + QStringLiteral(" lacks sorvant_pdf_page_count");
-        }
-        logWarning(QStringLiteral("PDF files cannot be read: %1")
-                       .arg(failure.isEmpty() ? QStringLiteral("no " SORVANT_PDF_MODULE_NAME " found") : failure));
-        return PdfReader{};
-    }();
-    return reader;
-}
-
 } // namespace
 
 QSize pixelSizeOfImageFile(const QString& path)
@@ -98,16 +59,12 @@ QSize pixelSizeOfImageFile(const QString& path)
 
 int pageCountOfPDFFile(const QString& path)
 {
-    const QByteArray bytes = fileSystemRepresentation(path);
-    if (bytes.isEmpty())
-        return -1;
-    const PageCount count = pdfReader().pageCount;
-    return count ? count(bytes.constData()) : -1;
+    return PdfDocument::pageCountOfFile(path);
 }
 
 QString pdfReaderModulePath()
 {
-    return pdfReader().path;
+    return PdfDocument::modulePath();
 }
 
 bool isValidPDFFile(const QString& path)

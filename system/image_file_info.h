@@ -1,7 +1,7 @@
 #pragma once
 // What the contents of an image or PDF file say: an image's pixel size and a
 // PDF's validity and page count. Reading is done by Qt's image readers and
-// by the poppler PDF library; nothing is rendered. Deciding by extension
+// by the PDF module (pdf_documents.h); nothing is rendered. Deciding by extension
 // alone is in image_file_types.h.
 
 #include <QImage>

@@ -469,7 +469,8 @@ int main(int argc, char** argv)
     }
     installSignalHandlers();
 
-    initSeparatorsAndTables();
+    // The separator sets and comparison tables are built on first use (each
+    // once, safely from any thread): a search that needs none builds none.
     QStringList defaultArguments{QStringLiteral("sorvant-search")};
     if (options.scanAll)
         defaultArguments << QStringLiteral("-scanAll") << QStringLiteral("YES");

@@ -1,8 +1,11 @@
 // The PDF reader, a module of its own: the program loads it (and the PDF
-// library with the dozen libraries that library needs) only when a PDF's
-// page count is first asked for, not at start-up.
+// library with the dozen libraries that library needs) only when a PDF is
+// first counted, drawn or previewed, not at start-up. Its functions have C
+// names so that the loader finds them with dlsym (system/pdf_documents.cpp).
 
+#include <QByteArray>
 #include <QFile>
+#include <QImage>
 
 #include <poppler-qt6.h>
 
@@ -12,29 +15,135 @@
 #include <memory>
 #include <mutex>
 
-// The number of pages of the PDF document in the file at `path` (its bytes
-// on disk, so any name opens); -1 when it cannot be opened, is not a PDF or
-// is encrypted.
-extern "C" __attribute__((visibility("default"))) int sorvant_pdf_page_count(const char* path);
+#define SORVANT_PDF_EXPORT extern "C" __attribute__((visibility("default")))
 
-int sorvant_pdf_page_count(const char* path)
+// What the loader looks up, described at each definition below.
+SORVANT_PDF_EXPORT int sorvant_pdf_page_count(const char* path);
+SORVANT_PDF_EXPORT void* sorvant_pdf_open_data(const QByteArray* data);
+SORVANT_PDF_EXPORT void* sorvant_pdf_open_file(const char* path);
+SORVANT_PDF_EXPORT void sorvant_pdf_close(void* handle);
+SORVANT_PDF_EXPORT int sorvant_pdf_document_page_count(const void* handle);
+SORVANT_PDF_EXPORT int sorvant_pdf_page_size(const void* handle, int page, double* width, double* height);
+SORVANT_PDF_EXPORT int sorvant_pdf_render_page(const void* handle, int page, double xResolution, double yResolution,
+                                               QImage* image);
+
+namespace {
+
+// An open document and, for a file, the file it reads from.
+struct OpenDocument
+{
+    std::unique_ptr<QFile> file;
+    std::unique_ptr<Poppler::Document> document;
+};
+
+// Opens the file by its bytes on disk, so any name opens.
+std::unique_ptr<QFile> openFile(const char* path)
 {
     if (path == nullptr || *path == '\0')
-        return -1;
+        return nullptr;
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return -1;
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        return nullptr;
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return -1;
+        return nullptr;
     }
+    return file;
+}
+
+void silenceLibrary()
+{
     // The library reports every defect of a broken file on its debug
-    // channel; a search reads many such files, and -1 already says it.
+    // channel; a search reads many such files, and failure already says it.
     static std::once_flag once;
     std::call_once(once, [] { Poppler::setDebugErrorFunction([](const QString&, const QVariant&) {}, QVariant()); });
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(&file);
+}
+
+// Null for a document that did not open, is locked or has no page.
+OpenDocument* opened(std::unique_ptr<QFile> file, std::unique_ptr<Poppler::Document> document)
+{
+    if (!document || document->isLocked() || document->numPages() < 1)
+        return nullptr;
+    document->setRenderHint(Poppler::Document::Antialiasing);
+    document->setRenderHint(Poppler::Document::TextAntialiasing);
+    return new OpenDocument{std::move(file), std::move(document)};
+}
+
+std::unique_ptr<Poppler::Page> pageOf(const void* handle, int page)
+{
+    const auto* open = static_cast<const OpenDocument*>(handle);
+    if (open == nullptr || page < 0 || page >= open->document->numPages())
+        return nullptr;
+    return open->document->page(page);
+}
+
+} // namespace
+
+// The number of pages of the PDF document in the file at `path`; -1 when it
+// cannot be opened, is not a PDF or is encrypted.
+SORVANT_PDF_EXPORT int sorvant_pdf_page_count(const char* path)
+{
+    std::unique_ptr<QFile> file = openFile(path);
+    if (!file)
+        return -1;
+    silenceLibrary();
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(file.get());
     if (!document || document->isLocked())
         return -1;
     return document->numPages();
+}
+
+// A document with at least one page from PDF data or a file; null when it
+// cannot be read. Closed with sorvant_pdf_close.
+SORVANT_PDF_EXPORT void* sorvant_pdf_open_data(const QByteArray* data)
+{
+    if (data == nullptr || data->isEmpty())
+        return nullptr;
+    silenceLibrary();
+    return opened(nullptr, Poppler::Document::loadFromData(*data));
+}
+
+SORVANT_PDF_EXPORT void* sorvant_pdf_open_file(const char* path)
+{
+    std::unique_ptr<QFile> file = openFile(path);
+    if (!file)
+        return nullptr;
+    silenceLibrary();
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(file.get());
+    return opened(std::move(file), std::move(document));
+}
+
+SORVANT_PDF_EXPORT void sorvant_pdf_close(void* handle)
+{
+    delete static_cast<OpenDocument*>(handle);
+}
+
+SORVANT_PDF_EXPORT int sorvant_pdf_document_page_count(const void* handle)
+{
+    return handle ? static_cast<const OpenDocument*>(handle)->document->numPages() : 0;
+}
+
+// The page's size in points; 0 when there is no such page.
+SORVANT_PDF_EXPORT int sorvant_pdf_page_size(const void* handle, int page, double* width, double* height)
+{
+    const std::unique_ptr<Poppler::Page> found = pageOf(handle, page);
+    if (!found)
+        return 0;
+    const QSizeF size = found->pageSizeF();
+    *width = size.width();
+    *height = size.height();
+    return 1;
+}
+
+// The page drawn at the resolutions (pixels per inch) into `image`; 0 when
+// there is no such page or it cannot be drawn.
+SORVANT_PDF_EXPORT int sorvant_pdf_render_page(const void* handle, int page, double xResolution,
+                                               double yResolution, QImage* image)
+{
+    const std::unique_ptr<Poppler::Page> found = pageOf(handle, page);
+    if (!found || image == nullptr)
+        return 0;
+    *image = found->renderToImage(xResolution, yResolution);
+    return image->isNull() ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include "interface/shadows.h"
 #include "tests/interface/support.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -134,6 +135,26 @@ TEST(Fonts, RolesShareOneDefinition)
     EXPECT_EQ(smallBoldSystemFont().pointSizeF(), smallSystemFontSize());
     EXPECT_EQ(systemFont().family(), QStringLiteral("DejaVu Sans"));
     EXPECT_EQ(labelFont().pointSizeF(), labelFontSize());
+}
+
+// The role sizes were fixed at 13, 11 and 10 points whatever the desktop's
+// font size.
+TEST(Fonts, RoleSizesFollowTheDesktopFontSize)
+{
+    const QFont desktop = QGuiApplication::font();
+    QFont large = desktop;
+    large.setPointSizeF(15.6);
+    QGuiApplication::setFont(large);
+    const double system = systemFontSize();
+    const double small = smallSystemFontSize();
+    const double label = labelFontSize();
+    const double smallFont = smallSystemFont().pointSizeF();
+    QGuiApplication::setFont(desktop);
+    EXPECT_DOUBLE_EQ(system, 15.6);
+    EXPECT_DOUBLE_EQ(small, 15.6 * 11 / 13);
+    EXPECT_DOUBLE_EQ(label, 15.6 * 10 / 13);
+    EXPECT_DOUBLE_EQ(smallFont, small);
+    EXPECT_DOUBLE_EQ(systemFontSize(), desktop.pointSizeF());
 }
 
 TEST(Shadows, StandardShadows)

@@ -3,9 +3,15 @@
 #include "interface/events.h"
 #include "interface/hot_keys.h"
 
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
+
+#include <utility>
 
 namespace sorvant {
 namespace {
@@ -18,6 +24,11 @@ constexpr quint32 kF12KeySym = 0xffc9;
 class X11HotKeys : public ::testing::Test
 {
 protected:
+    // A virtual X server resets when its last client leaves and refuses
+    // connections meanwhile: one client stays for the whole suite.
+    static void SetUpTestSuite() { s_keepServer = xcb_connect(nullptr, nullptr); }
+    static void TearDownTestSuite() { xcb_disconnect(std::exchange(s_keepServer, nullptr)); }
+
     void SetUp() override
     {
         backend = makeX11HotKeyBackend();
@@ -41,6 +52,7 @@ protected:
         return granted;
     }
 
+    static inline xcb_connection_t* s_keepServer = nullptr;
     std::unique_ptr<HotKeyBackend> backend;
     quint32 keyCode = 0;
 };
@@ -71,6 +83,26 @@ TEST_F(X11HotKeys, ACombinationHeldElsewhereIsRefusedWithNothingLeftBehind)
     xcb_disconnect(other);
     EXPECT_TRUE(otherClientCanGrab(keyCode, XCB_MOD_MASK_1));
     EXPECT_EQ(backend->registerHotKey(3, 0, {kSignature, 3}), nullptr) << "not a key code";
+}
+
+// The default backend was made without a press callback, so every press
+// of a registered hot key was dropped.
+TEST_F(X11HotKeys, TheDefaultBackendDeliversPresses)
+{
+    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (xdotool.isEmpty())
+        GTEST_SKIP() << "no xdotool to press keys";
+    setHotKeyBackend(nullptr);
+    QList<HotKeyID> pressed;
+    const auto previous = setHotKeyHandler([&pressed](HotKeyID id) { pressed.append(id); });
+    const quint32 id = nextHotKeyID();
+    HotKeyRef ref = registerHotKey(keyCode, 0, kSignature);
+    ASSERT_NE(ref, nullptr);
+    EXPECT_EQ(QProcess::execute(xdotool, {QStringLiteral("key"), QStringLiteral("F12")}), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&pressed] { return !pressed.isEmpty(); }, 3000));
+    EXPECT_EQ(pressed, QList<HotKeyID>{(HotKeyID{kSignature, id})});
+    unregisterHotKey(&ref);
+    setHotKeyHandler(previous);
 }
 
 } // namespace

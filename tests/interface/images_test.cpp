@@ -1,5 +1,6 @@
 #include "interface/images.h"
 
+#include "interface/image_data_ends.h"
 #include "interface/image_loading.h"
 #include "interface/shadows.h"
 #include "tests/interface/support.h"
@@ -165,11 +166,40 @@ TEST(ImageFiles, TiffWebpAndPdfLoad)
     EXPECT_FALSE(imageWithData(QByteArray()));
 }
 
+// Decoders fill the rows a cut file lacks and report success: cut JPEG and
+// BMP data, and half a PNG, were taken for whole pictures.
 TEST(ImageFiles, TruncatedDownloadIsNoImage)
 {
-    const QByteArray png = encoded(solid(40, 40, Qt::red), "png");
-    EXPECT_TRUE(imageWithDownloadedData(png));
-    EXPECT_FALSE(imageWithDownloadedData(png.left(png.size() / 2)));
+    QImage noise(64, 48, QImage::Format_RGB32);
+    quint32 state = 12345;
+    for (int y = 0; y < noise.height(); ++y) {
+        for (int x = 0; x < noise.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            noise.setPixel(x, y, state >> 8);
+        }
+    }
+    for (const char* format : {"jpeg", "bmp", "png"}) {
+        const QByteArray whole = encoded(noise, format);
+        SCOPED_TRACE(format);
+        ASSERT_GT(whole.size(), 1000);
+        EXPECT_TRUE(imageWithDownloadedData(whole));
+        for (const double share : {0.2, 0.4, 0.6, 0.8, 0.99}) {
+            SCOPED_TRACE(share);
+            EXPECT_FALSE(imageWithDownloadedData(whole.left(qsizetype(whole.size() * share))));
+        }
+        EXPECT_FALSE(imageWithDownloadedData(whole.chopped(1)));
+    }
+    // Bytes after the end of a JPEG are no loss.
+    EXPECT_TRUE(imageWithDownloadedData(encoded(noise, "jpeg") + QByteArray(16, '\0')));
+
+    // The smallest GIF, a graphic control extension and one pixel: whole
+    // only with its trailer.
+    const QByteArray gif = QByteArray::fromHex("474946383961010001008000" "00ffffff000000"
+                                               "21f90401000000002c000000000100010000020244010" "03b");
+    EXPECT_TRUE(imageDataReachesItsEnd(gif));
+    for (qsizetype length = 6; length < gif.size(); ++length)
+        EXPECT_FALSE(imageDataReachesItsEnd(gif.left(length))) << length;
+    EXPECT_TRUE(imageDataReachesItsEnd(QByteArray("not a picture")));
 }
 
 TEST(ImageFiles, ThumbnailOfAFile)

@@ -92,6 +92,15 @@ TEST_F(InterfaceDefaults, FontsRoundTripByNameAndSize)
     EXPECT_TRUE(QFontInfo(*read).bold());
     EXPECT_DOUBLE_EQ(read->pointSizeF(), 12.0);
 
+    // A bold font is stored under its style name; half points used to be
+    // rounded to whole ones when it was read back.
+    bold.setPointSizeF(10.5);
+    setFont(m_defaults, bold, QStringLiteral("Font"), QStringLiteral("FontSize"));
+    const auto half = fontWithNameKey(reopened(), QStringLiteral("Font"), QStringLiteral("FontSize"));
+    ASSERT_TRUE(half.has_value());
+    EXPECT_TRUE(QFontInfo(*half).bold());
+    EXPECT_DOUBLE_EQ(half->pointSizeF(), 10.5);
+
     const QFont fallback(QStringLiteral("DejaVu Serif"), 9);
     m_defaults.setObject(QStringLiteral("No Such Font Family"), QStringLiteral("Font"));
     EXPECT_FALSE(fontWithNameKey(reopened(), QStringLiteral("Font"), 10.0).has_value());

@@ -2,6 +2,7 @@
 
 #include "interface/action_router.h"
 #include "localization_fixture.h"
+#include "tests/interface/support.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -38,6 +39,22 @@ TEST(MenuItemImages, NarrowPicturesArePaddedToTheColumnCentred)
     EXPECT_EQ(item.image().size(), QSizeF(32, 16));
     item.setImage({});
     EXPECT_TRUE(item.image().isNull());
+}
+
+// The icon was drawn once, for the appearance of the moment it was set.
+TEST(MenuItemImages, IconFollowsASwitchToDarkAndBack)
+{
+    QImage glyph(16, 16, QImage::Format_ARGB32_Premultiplied);
+    glyph.fill(Qt::black);
+    AppleInterfaceMenuItem item("Item");
+    item.setImage(Image::withBitmap(glyph));
+    const auto shown = [&item] { return item.icon().pixmap(QSize(24, 16)).toImage().pixelColor(12, 8); };
+    EXPECT_EQ(shown(), QColor(Qt::black));
+    {
+        test::AppearanceScope dark(true);
+        EXPECT_GT(shown().lightness(), 160);
+    }
+    EXPECT_EQ(shown(), QColor(Qt::black));
 }
 
 TEST(MenuItemImages, SwatchesHaveTheirShapeSizes)

@@ -198,6 +198,35 @@ TEST(PasteboardWriters, GeneralPasteboardReachesTheClipboard)
     EXPECT_EQ(stringFromPasteboard(&Pasteboard::generalPasteboard()), QStringLiteral("from elsewhere"));
 }
 
+// A copy declared its types (an empty offer) and then set each type, and
+// every step replaced the clipboard: clipboard managers recorded six entries.
+TEST(PasteboardWriters, OneCopyChangesTheClipboardOnceWithTheWholeOffer)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QList<QStringList> offers;
+    const auto connection = QObject::connect(clipboard, &QClipboard::dataChanged, [&] {
+        offers.append(clipboard->mimeData()->formats());
+    });
+    const URL url = URL::URLWithString(QStringLiteral("https://example.org/page"));
+    const QVariantMap bookmark{{QStringLiteral("k"), 1}};
+    copyToPasteboard(url, Pasteboard::generalPasteboard(), QStringLiteral("Page"), bookmark);
+    copyURLsToPasteboard({url, URL::fileURLWithPath(QStringLiteral("/tmp/a b"))}, Pasteboard::generalPasteboard());
+    copyToPasteboard(QStringLiteral("text"), Pasteboard::generalPasteboard());
+    QObject::disconnect(connection);
+    ASSERT_EQ(offers.size(), 3);
+    for (const QString& type : {NSPasteboardTypeString, NSURLPboardType, URLFlavorPboardType, URLNameFlavorPboardType,
+                                WebURLsWithTitlesPboardType, VelmorBookmarksPboardType})
+        EXPECT_TRUE(offers[0].contains(type)) << type.toStdString();
+    EXPECT_TRUE(offers[1].contains(WebURLsWithTitlesPboardType));
+    EXPECT_TRUE(offers[2].contains(NSPasteboardTypeString));
+
+    // Batches nest: only the outermost one publishes.
+    Pasteboard::ChangeBatch outer(Pasteboard::generalPasteboard());
+    copyToPasteboard(QStringLiteral("inner"), Pasteboard::generalPasteboard());
+    EXPECT_EQ(clipboard->text(), QStringLiteral("text"));
+    EXPECT_EQ(stringFromPasteboard(&Pasteboard::generalPasteboard()), QStringLiteral("inner"));
+}
+
 TEST(FindPasteboard, PersistsTheLastPhrase)
 {
     QTemporaryDir dir;

@@ -5,10 +5,13 @@
 #include "system/bundle.h"
 
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTemporaryDir>
 
 #include <poppler-qt6.h>
 
@@ -93,6 +96,30 @@ TEST(Printing, TablePrintsEveryRowOnceInBlackWithoutSelectionOrStripes)
     EXPECT_TRUE(QDir(Bundle::mainBundle().temporaryDirectory())
                     .entryList({QStringLiteral("__velmor_printing_temporary_paginated__*")})
                     .isEmpty());
+}
+
+// A widget painted onto a printer used to go through a bitmap of each page:
+// a 100-row table became megabytes of pictures with no text to select.
+TEST(Printing, PrinterOutputKeepsTextSelectableInsteadOfPagePictures)
+{
+    StripedTable table(100);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("printed.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    ASSERT_TRUE(printView(&table.view, &printer, PrintInfo::sharedPrintInfo()));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray pdf = file.readAll();
+    EXPECT_LT(pdf.size(), 1024 * 1024);
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(pdf);
+    ASSERT_TRUE(document);
+    QString text;
+    for (int index = 0; index < document->numPages(); ++index)
+        text += document->page(index)->text(QRectF());
+    for (int row = 0; row < 100; ++row)
+        EXPECT_TRUE(text.contains(QStringLiteral("Row%1").arg(row, 3, 10, QLatin1Char('0')))) << row;
 }
 
 TEST(Printing, PaginationModes)

@@ -222,7 +222,7 @@ TEST_F(QuickLook, FollowsTheMainWindowSelection)
     controller.removeObserverForView(window.list);
 }
 
-TEST(PreviewPlacement, PreviewCoversTheResultsRegression)
+TEST(PreviewPlacement, BesideTheWindowOnItsScreen)
 {
     const QRect screen(0, 0, 1440, 900);
     const QRect second(1440, 0, 1920, 1080);
@@ -247,7 +247,7 @@ TEST(PreviewPlacement, PreviewCoversTheResultsRegression)
     }
 }
 
-TEST_F(QuickLook, PreviewOpensBesideTheMainWindow)
+TEST_F(QuickLook, PreviewCoversTheResultsRegression)
 {
     // The offscreen screen is 800 x 600: room to the right of a window at
     // the left edge, none over it, and never at 0,0 over it.

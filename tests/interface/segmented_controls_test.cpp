@@ -1,5 +1,7 @@
 #include "interface/segmented_controls.h"
 
+#include "interface/menus.h"
+
 #include <QMenu>
 #include <QTest>
 
@@ -149,6 +151,30 @@ TEST(SegmentedDelayedMenuControl, ShortClickActsLongHoldShowsTheMenu)
     QTest::mouseRelease(&control, Qt::LeftButton, {}, inside);
     EXPECT_EQ(counter.clicks, 1);
     EXPECT_EQ(control.selectedSegment(), -1);
+    menu.close();
+}
+
+// A menu filled when about to show looked empty at the press, so a hold sent
+// the action instead of showing the menu.
+TEST(SegmentedDelayedMenuControl, HoldShowsAMenuThatIsFilledOnDemand)
+{
+    ClickCounter counter;
+    SegmentedDelayedMenuControl control("segmentClicked:", &counter);
+    control.addSegmentWithImage(Image(), 32.0);
+    QMenu menu;
+    setMenuFiller(&menu, [](QMenu* filled) {
+        filled->clear();
+        filled->addAction(QStringLiteral("Recent"));
+    });
+    control.setMenu(&menu, 0);
+    control.sizeToFit();
+    control.show();
+    const QPoint inside = control.rectForSegment(0).center();
+    QTest::mousePress(&control, Qt::LeftButton, {}, inside);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return control.shownMenu() == &menu; }, 1500));
+    QTest::mouseRelease(&control, Qt::LeftButton, {}, inside);
+    EXPECT_EQ(counter.clicks, 0);
+    EXPECT_EQ(menu.actions().size(), 1);
     menu.close();
 }
 

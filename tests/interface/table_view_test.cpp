@@ -335,7 +335,9 @@ TEST(TableViewClicks, RightClickSelectsTheRowUnlessSelectedAndMenusNeedTheMainWi
     EXPECT_EQ(table.asked, 2);
 }
 
-TEST(TableViewClicks, SingleClicksAreAnnouncedDoubleClicksAreNot)
+// Right clicks were announced too: the notification followed every
+// button's release.
+TEST(TableViewClicks, SingleLeftClicksAreAnnouncedDoubleAndRightClicksAreNot)
 {
     TableView table;
     NamesModel model(5, 1);
@@ -350,6 +352,9 @@ TEST(TableViewClicks, SingleClicksAreAnnouncedDoubleClicksAreNot)
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(table.selectionIndexes(), QList<int>{1});
     QTest::mouseDClick(table.viewport(), Qt::LeftButton, {}, row1);
+    EXPECT_EQ(clicks, 1);
+    QTest::mouseClick(table.viewport(), Qt::RightButton, {}, row1);
+    QTest::mouseClick(table.viewport(), Qt::MiddleButton, {}, row1);
     EXPECT_EQ(clicks, 1);
     NotificationCenter::defaultCenter().removeObserver(token);
 }

@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace sorvant {
@@ -403,7 +404,8 @@ TEST(SymbolToolbar, ValidatesAfterAClickAndScreenshotsEachMode)
     const QWidget* button = toolbar->widgetForAction(preview);
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(locationForPopUpMenu(preview), button->mapToGlobal(QPoint(0, button->height() + 2)));
-    EXPECT_EQ(locationForPopover(preview).x(), button->mapToGlobal(QPoint(button->width() / 2, 0)).x());
+    EXPECT_EQ(locationForPopover(preview).x(),
+              button->mapToGlobal(QPoint(int(std::rint(button->width() / 2.0)), 0)).x());
     EXPECT_EQ(popUpMenuFont(preview), smallSystemFont());
     toolbar->setDisplayMode(SymbolToolbar::IconOnlyMode);
     EXPECT_FALSE(popUpMenuFont(preview).has_value());
@@ -435,6 +437,18 @@ Ink inkOf(QWidget* button)
         }
     }
     return ink;
+}
+
+// A popover's x was the width halved and cut: 15 for a 31-point sender.
+TEST(SymbolToolbar, PopoverXRoundsHalvesToEven)
+{
+    QWidget window;
+    auto* sender = new QWidget(&window);
+    for (const auto& [width, x] : {std::pair{31, 16}, {29, 14}, {30, 15}}) {
+        SCOPED_TRACE(width);
+        sender->setGeometry(10, 20, width, 22);
+        EXPECT_EQ(locationForPopover(sender), sender->mapToGlobal(QPoint(x, 24)));
+    }
 }
 
 TEST(SymbolToolbar, GlyphIconsTakeThePalettesTextColourInEachAppearance)

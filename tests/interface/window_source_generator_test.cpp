@@ -2,12 +2,15 @@
 
 #include "interface/controls.h"
 
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -125,6 +128,60 @@ TEST(WindowSourceGenerator, SampleWindow)
     EXPECT_TRUE(text.contains(QStringLiteral("\tprogressbar->setMinimum(2);\n\tprogressbar->setMaximum(40);\n")));
     EXPECT_FALSE(text.contains(QStringLiteral("setRange")));
     EXPECT_TRUE(windowGenerator(nullptr).isNull());
+}
+
+// Compiles each of `bodies` as the body of a function with the project's
+// compiler; the compiler's messages when it fails, empty when it succeeds.
+QString compilerErrors(const QStringList& bodies)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("generated.cpp"));
+    QFile source(path);
+    if (!source.open(QIODevice::WriteOnly))
+        return QStringLiteral("cannot write ") + path;
+    source.write("#include \"interface/controls.h\"\n#include <QtWidgets>\n");
+    for (qsizetype index = 0; index < bodies.size(); ++index)
+        source.write("\nvoid buildWindow" + QByteArray::number(index) + "()\n{\n" + bodies[index].toUtf8() + "}\n");
+    source.close();
+    QStringList arguments{QStringLiteral("-std=c++20"), QStringLiteral("-fPIC"), QStringLiteral("-fsyntax-only"),
+                          QStringLiteral("-I" SORVANT_SOURCE_DIR)};
+    const QStringList qtFolders = QStringLiteral(SORVANT_QT_INCLUDE_DIRS).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    for (const QString& qtFolder : qtFolders)
+        arguments << QStringLiteral("-I") + qtFolder;
+    arguments << path;
+    QProcess compiler;
+    compiler.setProcessChannelMode(QProcess::MergedChannels);
+    compiler.start(QStringLiteral(SORVANT_CXX_COMPILER), arguments);
+    if (!compiler.waitForFinished(120000))
+        return QStringLiteral("the compiler did not finish");
+    const QString output = QString::fromLocal8Bit(compiler.readAll());
+    return compiler.exitStatus() == QProcess::NormalExit && compiler.exitCode() == 0 ? QString() : output;
+}
+
+// A plain QWidget window holding a plain QWidget declared "QWidget *widget"
+// twice, so the generated code did not compile.
+TEST(WindowSourceGenerator, GeneratedCodeCompilesForPlainWidgets)
+{
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Plain \"quoted\"\n"));
+    auto* panel = new QWidget(&window);
+    panel->setGeometry(0, 0, 200, 100);
+    new QWidget(panel);
+    auto* button = new QPushButton(QStringLiteral("Go \\ now"), panel);
+    setActionTarget(button, "go:", nullptr);
+    auto* box = new QGroupBox(QStringLiteral("Box"), &window);
+    new QWidget(box);
+    new QProgressBar(box);
+    new QLabel(QStringLiteral("Label"), &window);
+    new QLineEdit(&window);
+    const QString text = windowGenerator(&window);
+    EXPECT_TRUE(text.contains(QStringLiteral("\tQWidget *widget2 = new QWidget;\n")));
+
+    QMainWindow main;
+    auto* content = new QWidget;
+    main.setCentralWidget(content);
+    new QWidget(content);
+    EXPECT_EQ(compilerErrors({text, windowGenerator(&main)}).toStdString(), "");
 }
 
 } // namespace

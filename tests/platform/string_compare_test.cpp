@@ -5,6 +5,9 @@
 
 #include <algorithm>
 
+#include <unicode/uchar.h>
+#include <unicode/ustring.h>
+
 #include <gtest/gtest.h>
 
 namespace sorvant {
@@ -173,6 +176,26 @@ TEST(CharactersFoldingToAscii, HoldsTheKnownOnesAndNoAscii)
         EXPECT_TRUE(std::binary_search(characters.begin(), characters.end(), c)) << std::hex << unsigned(c);
     for (const char32_t c : {0x41u, 0xC0u, 0x3A3u, 0x212Bu})
         EXPECT_FALSE(std::binary_search(characters.begin(), characters.end(), c)) << std::hex << unsigned(c);
+}
+
+// The fold table fills an entry the first time a unit is folded: a unit
+// folds the same read back from the table as when computed, in one and two
+// and more units (ß => "ss", ŉ => "ʼn", ΐ => three units).
+TEST(FoldedCase, TableEntriesReadBackAsIcuFoldsThem)
+{
+    for (char32_t c = 0x80; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        const UChar source = static_cast<UChar>(c);
+        UChar folded[32];
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t length = u_strFoldCase(folded, 32, &source, 1, U_FOLD_CASE_DEFAULT, &status);
+        ASSERT_TRUE(U_SUCCESS(status));
+        const QString expected(reinterpret_cast<const QChar*>(folded), length);
+        const QString unit(QChar(static_cast<char16_t>(c)));
+        ASSERT_EQ(foldedCase(unit), expected) << std::hex << unsigned(c) << " folded first";
+        ASSERT_EQ(foldedCase(unit), expected) << std::hex << unsigned(c) << " read back";
+    }
 }
 
 // A needle's folding holds a character only where the text holds one of

@@ -1,6 +1,12 @@
 #include "platform/string_encoding.h"
 
+#include "tests/support/temp_tree.h"
+
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 using namespace sorvant;
 
@@ -65,6 +71,106 @@ TEST(StringEncodingFailureTest, DetectionReadsMarksThenUtf8)
     StringEncoding used = 77;
     EXPECT_TRUE(decodeDetected("\xe9", &used).isNull());
     EXPECT_EQ(used, 77u);
+}
+
+TEST(CharsetNames, IanaAndMimeNamesFindTheirConverters)
+{
+    EXPECT_EQ(converterForCharset("ISO-8859-1"), "ISO-8859-1");
+    EXPECT_EQ(converterForCharset("latin1"), "ISO-8859-1");
+    EXPECT_EQ(converterForCharset("iso_8859-1"), "ISO-8859-1");
+    EXPECT_EQ(converterForCharset("WINDOWS-1252"), converterForCharset("windows-1252"));
+    EXPECT_FALSE(converterForCharset("windows-1252").isNull());
+    EXPECT_FALSE(converterForCharset("Shift_JIS").isNull());
+    EXPECT_EQ(converterForCharset("utf-8"), "UTF-8");
+    EXPECT_TRUE(converterForCharset("x-no-such-charset").isNull());
+    EXPECT_TRUE(converterForCharset("").isNull());
+    EXPECT_TRUE(converterForCharset(QByteArray()).isNull());
+    EXPECT_TRUE(converterForCharset(QByteArray("ISO-8859-1\0x", 12)).isNull());
+    EXPECT_TRUE(converterForCharset(QByteArray(200, 'a')).isNull());
+}
+
+TEST(CharsetNames, ByteCharactersOnlyForSetsThatKeepAscii)
+{
+    const auto latin1 = asciiCompatibleByteCharacters("ISO-8859-1");
+    ASSERT_TRUE(latin1.has_value());
+    EXPECT_EQ((*latin1)[0x41], U'A');
+    EXPECT_EQ((*latin1)[0xE9], U'\u00E9');
+    const auto cp1252 = asciiCompatibleByteCharacters(converterForCharset("windows-1252"));
+    ASSERT_TRUE(cp1252.has_value());
+    EXPECT_EQ((*cp1252)[0x80], U'\u20AC');
+    const auto koi8 = asciiCompatibleByteCharacters(converterForCharset("KOI8-R"));
+    ASSERT_TRUE(koi8.has_value());
+    EXPECT_EQ((*koi8)[0xC1], U'\u0430');
+    const auto ascii = asciiCompatibleByteCharacters(converterForCharset("US-ASCII"));
+    ASSERT_TRUE(ascii.has_value());
+    EXPECT_EQ((*ascii)[0x80], kUnassignedByte);
+    for (const char* other : {"Shift_JIS", "UTF-8", "EUC-JP", "IBM037", "UTF-16LE", "ISO-2022-JP"}) {
+        SCOPED_TRACE(other);
+        EXPECT_FALSE(asciiCompatibleByteCharacters(converterForCharset(other)).has_value());
+    }
+    EXPECT_FALSE(asciiCompatibleByteCharacters(QByteArray()).has_value());
+
+    EXPECT_EQ(utf8FromByteCharacters("caf\xe9", *latin1), "caf\xc3\xa9");
+    EXPECT_EQ(utf8FromByteCharacters("\x80", *cp1252), "\xe2\x82\xac");
+    EXPECT_EQ(utf8FromByteCharacters(QByteArray("a\0b", 3), *latin1), QByteArray("a\0b", 3));
+    EXPECT_EQ(utf8FromByteCharacters("", *latin1), "");
+    EXPECT_FALSE(utf8FromByteCharacters("", *latin1).isNull());
+    EXPECT_TRUE(utf8FromByteCharacters("a\x80", *ascii).isNull());
+}
+
+TEST(CharsetNames, DeclarationComesBeforeMarkAndUtf8)
+{
+    const QString cafe = QString::fromUtf8("caf\u00e9");
+    EXPECT_EQ(decodeDeclaredOrDetected("caf\xe9", "ISO-8859-1"), cafe);
+    EXPECT_TRUE(decodeDeclaredOrDetected("caf\xe9", QByteArray()).isNull());
+    EXPECT_EQ(decodeDeclaredOrDetected("caf\xc3\xa9", "ISO-8859-1"), QString::fromUtf8("caf\u00c3\u00a9"));
+    // Not valid in the declared set: the other steps read it.
+    EXPECT_EQ(decodeDeclaredOrDetected("caf\xc3\xa9", "US-ASCII"), cafe);
+    EXPECT_EQ(decodeDeclaredOrDetected("\xef\xbb\xbf\xe9", "ISO-8859-1"), QString::fromUtf8("\u00ef\u00bb\u00bf\u00e9"));
+    EXPECT_EQ(decodeInCharset("\x93\xfa", converterForCharset("Shift_JIS")), QString::fromUtf8("\u65e5"));
+    EXPECT_EQ(decodeInCharset("", "UTF-8"), "");
+    EXPECT_TRUE(decodeInCharset("a", "x-no-such-charset").isNull());
+    EXPECT_TRUE(decodeInCharset("a", QByteArray()).isNull());
+}
+
+TEST(DeclaredCharset, ReadsTheAttributeOfAnOpenFile)
+{
+    test::TempTree tree;
+    const QByteArray path = tree.writeFile("text", "x").toUtf8();
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const DeclaredCharset none = declaredCharsetOfFile(fd);
+    EXPECT_TRUE(none.name.isNull());
+    EXPECT_TRUE(none.converter.isNull());
+    EXPECT_FALSE(none.isUnknown());
+    struct Row
+    {
+        QByteArray value;
+        QByteArray name;
+        QByteArray converter;
+        bool unknown;
+    };
+    const QList<Row> rows = {
+        {"ISO-8859-1", "ISO-8859-1", "ISO-8859-1", false},
+        // As some tools store it: a line feed or the terminating NUL.
+        {QByteArray(" latin1\n\0", 9), "latin1", "ISO-8859-1", false},
+        {"UTF-8", "UTF-8", QByteArray(), false},
+        {"x-no-such-charset", "x-no-such-charset", QByteArray(), true},
+        {"", "", QByteArray(), true},
+        {QByteArray(300, 'a'), QByteArray(300, 'a'), QByteArray(), true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value.left(20).toStdString());
+        if (::fsetxattr(fd, kCharsetAttribute, row.value.constData(), size_t(row.value.size()), 0) != 0) {
+            ::close(fd);
+            GTEST_SKIP() << "the temporary file system has no user extended attributes";
+        }
+        const DeclaredCharset declared = declaredCharsetOfFile(fd);
+        EXPECT_EQ(declared.name, row.name);
+        EXPECT_EQ(declared.converter, row.converter);
+        EXPECT_EQ(declared.isUnknown(), row.unknown);
+    }
+    ::close(fd);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "search/content_matching.h"
 
+#include "platform/string_encoding.h"
 #include "search/search_params.h"
 #include "search/stop_check.h"
 #include "tests/support/log_capture.h"
@@ -13,6 +14,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -94,6 +96,18 @@ protected:
         EXPECT_EQ(matcher.matchesFile(folder(), name, m_buffer), plain)
             << "words " << m_params.words.join(u'|').toStdString() << ", mode " << m_params.mode << ", case "
             << m_params.comparison << ", window " << window << ", file " << name.toStdString();
+    }
+    void expectAgreementOnEach(const QList<QByteArray>& names)
+    {
+        for (const QByteArray& name : names)
+            expectAgreement(name);
+    }
+    // Declares the character set of a file; NO where the file system keeps
+    // no user attributes.
+    bool declare(const QByteArray& name, const QByteArray& charset)
+    {
+        const QByteArray path = m_tree.path().toUtf8() + '/' + name;
+        return ::setxattr(path.constData(), kCharsetAttribute, charset.constData(), size_t(charset.size()), 0) == 0;
     }
     void expectAgreementOn(const QByteArray& contents, qsizetype window = kContentWindowBytes)
     {
@@ -250,23 +264,19 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnAdversarialInput)
     for (const std::uint64_t comparison : {0u, 1u}) {
         for (const QString& word : kAdversarialWords) {
             setSearch(kSearchPhrase, {word}, comparison);
-            for (const QByteArray& file : files)
-                expectAgreement(file);
+            expectAgreementOnEach(files);
         }
         setSearch(kSearchAnyWord, {u"kelvin"_qs, u"\u043F\u0440\u0438"_qs}, comparison);
-        for (const QByteArray& file : files)
-            expectAgreement(file);
+        expectAgreementOnEach(files);
         // Many words at once, each word alone among many absent ones.
         for (const QString& word : kAdversarialWords) {
             QStringList words = {u"zq"_qs, u"qz"_qs, u"x"_qs, u"zzz"_qs, u"qqq"_qs, u"zqz"_qs, u"qzq"_qs, u"zzq"_qs};
             words.append(word);
             setSearch(kSearchAnyWord, words, comparison);
-            for (const QByteArray& file : files)
-                expectAgreement(file);
+            expectAgreementOnEach(files);
         }
         setSearch(kSearchAllWords, kAdversarialWords.mid(0, 12), comparison);
-        for (const QByteArray& file : files)
-            expectAgreement(file);
+        expectAgreementOnEach(files);
         setSearch(kSearchAllWords, {u"report"_qs, u"\u03C3"_qs, u"ss"_qs}, comparison);
         for (const QByteArray& text : adversarialTexts())
             expectAgreementOn(text + " \xcf\x83 ss report");
@@ -443,6 +453,114 @@ TEST_F(ContentMatcherTest, ThreadsShareOneMatcher)
         thread.join();
     for (int t = 0; t < kThreads; ++t)
         EXPECT_EQ(answers[size_t(t)], expected) << "thread " << t;
+}
+
+// A file that declares its character set in "user.charset" is read in it,
+// before the byte-order mark and UTF-8 are tried; without the declaration
+// 8-bit text is no text.
+TEST_F(ContentMatcherTest, DeclaredCharsetIsReadBeforeUtf8)
+{
+    m_tree.writeFile("declared", "un caf\xe9 noir");
+    m_tree.writeFile("undeclared", "un caf\xe9 noir");
+    // Shift_JIS "日本": the second byte of 本 is "{".
+    m_tree.writeFile("japanese", "\x93\xfa\x96\x7b");
+    // Valid UTF-8 as well: the declaration decides.
+    m_tree.writeFile("mojibake", "caf\xc3\xa9");
+    if (!declare("declared", "ISO-8859-1") || !declare("japanese", "Shift_JIS") || !declare("mojibake", "latin1"))
+        GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    const QString cafe = QString::fromUtf8("caf\u00e9");
+    const QString upper = QString::fromUtf8("CAF\u00c9");
+    EXPECT_EQ(textContentsAtPath(m_tree.filePath("declared").toUtf8(), 1 << 20), QString::fromUtf8("un caf\u00e9 noir"));
+    EXPECT_TRUE(textContentsAtPath(m_tree.filePath("undeclared").toUtf8(), 1 << 20).isNull());
+    struct Row
+    {
+        std::uint64_t mode;
+        QString word;
+        std::uint64_t comparison;
+        const char* file;
+        bool expected;
+    };
+    const QList<Row> rows = {
+        {kSearchPhrase, cafe, 1, "declared", true},
+        {kSearchPhrase, upper, 1, "declared", true},
+        {kSearchPhrase, upper, 0, "declared", false},
+        {kSearchAllWords, QStringLiteral("NOIR"), 1, "declared", true},
+        // Exact: the literal every match holds is looked for first.
+        {kSearchRegularExpression, cafe + QStringLiteral(" no"), 0, "declared", true},
+        {kSearchQueryTerms, cafe, 0, "declared", true},
+        {kSearchQueryTerms, upper, 1, "declared", true},
+        {kSearchPhrase, cafe, 1, "undeclared", false},
+        {kSearchPhrase, QStringLiteral("caf"), 1, "undeclared", false},
+        {kSearchPhrase, QString::fromUtf8("\u65e5\u672c"), 0, "japanese", true},
+        {kSearchPhrase, QStringLiteral("{"), 0, "japanese", false},
+        {kSearchPhrase, cafe, 1, "mojibake", false},
+        {kSearchPhrase, QString::fromUtf8("caf\u00c3\u00a9"), 1, "mojibake", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.word.toStdString() + " in " + row.file);
+        setSearch(row.mode, {row.word}, row.comparison);
+        EXPECT_EQ(matches(row.file), row.expected);
+        expectAgreement(row.file);
+    }
+}
+
+// A name no converter answers to is ignored (the file is read as if it
+// declared nothing) and warned of once per search, not once per file.
+TEST_F(ContentMatcherTest, UnknownDeclaredCharsetWarnsOncePerSearch)
+{
+    for (const QByteArray name : {"a", "b", "c"}) {
+        m_tree.writeFile(QString::fromLatin1(name), "a needle");
+        if (!declare(name, "x-no-such-charset"))
+            GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    }
+    test::LogCapture log;
+    const ContentMatcher matcher(m_params);
+    for (const QByteArray name : {"a", "b", "c"})
+        EXPECT_TRUE(matcher.matchesFile(folder(), name, m_buffer));
+    EXPECT_TRUE(matcher.matchesFileDecoded(folder(), "a", m_buffer));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().contains(QStringLiteral("x-no-such-charset")));
+    EXPECT_TRUE(matches("a"));
+    EXPECT_EQ(log.lines().size(), 2);
+}
+
+// Declared 8-bit files: the byte search over their UTF-8 form (sets that
+// keep ASCII) or the decoded search (other sets) answers as matching the
+// decoded text does.
+TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
+{
+    // Latin-1, windows-1252 (unassigned bytes make the declaration fail),
+    // Greek (final sigma), Cyrillic, Turkish dotted I, Shift_JIS.
+    const QList<QByteArray> charsets = {"ISO-8859-1", "windows-1252", "ISO-8859-7", "KOI8-R", "ISO-8859-9",
+                                        "Shift_JIS"};
+    const QList<QByteArray> fragments = {"a", "S", "s", "k", "K", "i", "I", " ", "ss", "re", "PORT", "\xdf",
+                                         "\xe9", "\xc9", "\x80", "\x81", "\x8a", "\xd3", "\xf2", "\xf3",
+                                         "\xdd", "\xfd", "\xc1", "\xe1", "\x93\xfa", "\x96\x7b", "\0"};
+    std::mt19937 random(20261207);
+    QList<QByteArray> files;
+    for (const QByteArray& charset : charsets) {
+        for (int n = 0; n < 12; ++n) {
+            QByteArray text;
+            for (int i = 1 + int(random() % 24); i > 0; --i)
+                text += fragments.at(qsizetype(random() % std::uint32_t(fragments.size())));
+            files.append(writeNext(text));
+            if (!declare(files.last(), charset))
+                GTEST_SKIP() << "the temporary file system has no user extended attributes";
+        }
+    }
+    const QStringList words = {u"report"_qs, u"ss"_qs, u"\u00DF"_qs, u"\u00E9"_qs, u"\u00C9S"_qs, u"\u20AC"_qs,
+                               u"\u03C3"_qs, u"\u03A3"_qs, u"\u0430"_qs, u"\u0410"_qs, u"\u0130"_qs, u"i"_qs,
+                               u"\u0131"_qs, u"k"_qs, u"\u65E5"_qs, u"{"_qs};
+    for (const std::uint64_t comparison : {0u, 1u}) {
+        for (const QString& word : words) {
+            for (const std::uint64_t mode : {kSearchPhrase, kSearchRegularExpression}) {
+                setSearch(mode, {word}, comparison);
+                expectAgreementOnEach(files);
+            }
+        }
+        setSearch(kSearchAllWords, {u"s"_qs, u"\u00E9"_qs}, comparison);
+        expectAgreementOnEach(files);
+    }
 }
 
 TEST(RequiredLiteralTest, Table)

@@ -177,6 +177,7 @@ TEST_F(ArchivesTest, ANameIsNeverAnOptionOrAPatternAndKeepsItsBytes)
     const QString single = tree.filePath("single.zip");
     ASSERT_TRUE(compressFileAtPath(tree.filePath("dir/-m"), single, true));
     EXPECT_TRUE(QFile::exists(tree.filePath("dir/-m")));
+    EXPECT_TRUE(compressFileAtPath(tree.filePath("dir") + "/" + odd, tree.filePath("odd.zip"), true));
 }
 
 } // namespace

@@ -94,18 +94,21 @@ TEST(FreeNames, LongNamesAreShortenedToFit)
 
 TEST(FreeNames, FreeNamesStayWithin255Bytes)
 {
-    // 80 three-byte characters: 80 units but 240 bytes; with "-1.txt" the
-    // name must be cut to stay within the file systems' 255 bytes.
+    // Names of 255 bytes but far fewer units (three- and four-byte
+    // characters): the counter must not push them past the file systems'
+    // limit, and the cut must not split a character.
     test::TempTree tree;
-    const QString base(80, QChar(0x6587));
-    const QString taken = tree.writeFile(base + ".txt");
-    const QString free = nonExistingFilenameAtPath(taken);
-    const QByteArray name = QFile::encodeName(QFileInfo(free).fileName());
-    EXPECT_LE(name.size(), 255);
-    EXPECT_TRUE(name.endsWith("-1.txt"));
-    EXPECT_EQ(QString::fromUtf8(name).toUtf8(), name);   // no character split
-    EXPECT_TRUE(tree.writeFile(QFileInfo(free).fileName()).size() > 0);
-    EXPECT_TRUE(QFileInfo::exists(free));
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x93\x84");
+    for (const QString& name : {QString(85, QChar(0x6587)), emoji.repeated(63) + ".md"}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString free = nonExistingFilenameAtPath(tree.writeFile(name));
+        const QByteArray bytes = QFile::encodeName(QFileInfo(free).fileName());
+        EXPECT_LE(bytes.size(), 255);
+        EXPECT_TRUE(bytes.contains("-1"));
+        EXPECT_EQ(QString::fromUtf8(bytes).toUtf8(), bytes);
+        EXPECT_FALSE(tree.writeFile(QFileInfo(free).fileName()).isEmpty());
+        EXPECT_TRUE(QFileInfo::exists(free));
+    }
 }
 
 TEST(CustomIcons, FoldersWithIconFilesAndStandardFoldersHaveThem)

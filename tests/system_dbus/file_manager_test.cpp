@@ -5,6 +5,7 @@
 #include "tests/system/desktop_test_support.h"
 #include "tests/system_dbus/fake_bus_service.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <gtest/gtest.h>
@@ -73,6 +74,34 @@ TEST_F(FileManager, WithoutAFileManagerTheFolderOpens)
     // The answer is kept: a file manager that starts later is not noticed.
     test::FakeBusService service("org.freedesktop.FileManager1");
     EXPECT_FALSE(finderLaunched());
+}
+
+// The answer of the waiting-free request for an item's properties; -1 when
+// none came within five seconds.
+int propertiesAnswer(const QString& path)
+{
+    QObject context;
+    int answer = -1;
+    if (!showInfoInFileViewerForPath(path, &context, [&answer](bool taken) { answer = taken ? 1 : 0; }))
+        return -2;
+    QElapsedTimer timer;
+    timer.start();
+    while (answer < 0 && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return answer;
+}
+
+TEST_F(FileManager, PropertiesWithoutFileManagerSayNothingRegression)
+{
+    // Without a file manager the request is answered "not taken", so the
+    // window can say so; with one it is taken. A missing item sends nothing.
+    const QString item = desktop.home.tree.writeFile("dir/a.txt", "x");
+    EXPECT_EQ(propertiesAnswer(item), 0);
+    EXPECT_EQ(propertiesAnswer(desktop.home.tree.filePath("missing")), -2);
+    test::FakeBusService service("org.freedesktop.FileManager1");
+    ASSERT_TRUE(service.isRegistered());
+    EXPECT_EQ(propertiesAnswer(item), 1);
+    EXPECT_EQ(waitForCalls(service, 1).value(0).member, "ShowItemProperties");
 }
 
 } // namespace

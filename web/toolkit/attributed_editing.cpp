@@ -1,6 +1,7 @@
 #include "web/toolkit/attributed_editing.h"
 
 #include "foundation/string_format.h"
+#include "platform/url.h"
 #include "platform/string_compare.h"
 
 #include <QUrl>
@@ -46,6 +47,8 @@ QString textOfLink(const QString& description, const QVariant& link)
         return description;
     if (link.metaType() == QMetaType::fromType<QUrl>())
         return link.toUrl().toString(QUrl::FullyEncoded);
+    if (link.metaType() == QMetaType::fromType<URL>())
+        return link.value<URL>().absoluteString();
     if (link.metaType() == QMetaType::fromType<QString>())
         return link.toString();
     return link.isValid() ? describeFormatArgument(link) : QString();

@@ -23,6 +23,7 @@ namespace sorvant {
 // The text a link shows: the description when not empty, else the link's
 // address. "" for an invalid link.
 //   ("", QUrl("http://a.b/")) => "http://a.b/"   ("Home", ...) => "Home"
+//   ("", URL("http://a.b/"))  => "http://a.b/"   ("", "a.b") => "a.b"
 [[nodiscard]] QString textOfLink(const QString& description, const QVariant& link);
 // Foreground link colour, underline 1 and the link.
 [[nodiscard]] QVariantMap linkAttributes(const QVariant& link);

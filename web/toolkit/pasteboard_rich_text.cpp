@@ -24,6 +24,7 @@ bool copyToPasteboard(const AttributedString& string, Pasteboard& pasteboard)
     const QByteArray rtf = RTFFromAttributedString(string);
     if (rtf.isEmpty())
         return false;
+    Pasteboard::ChangeBatch batch(pasteboard);
     pasteboard.declareTypes({NSPasteboardTypeRTF});
     pasteboard.setData(rtf, NSPasteboardTypeRTF);
     return true;

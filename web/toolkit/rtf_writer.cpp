@@ -96,7 +96,10 @@ QByteArray RTFFromAttributedString(const AttributedString& string)
             controls += "\\cf" + QByteArray::number(colorIndex(color));
         if (const Color color = colorAttribute(attributes, attribute::kBackgroundColor); !color.isNull())
             controls += "\\cb" + QByteArray::number(colorIndex(color));
-        body += '{' + controls + ' ' + escaped(string.string().mid(run.range.location, run.range.length)) + '}';
+        // The space ends the last control word; without one it would be text.
+        if (!controls.isEmpty())
+            controls += ' ';
+        body += '{' + controls + escaped(string.string().mid(run.range.location, run.range.length)) + '}';
     }
     QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0\n{\\fonttbl";
     for (qsizetype i = 0; i < families.size(); ++i)

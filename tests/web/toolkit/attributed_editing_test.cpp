@@ -1,5 +1,7 @@
 #include "web/toolkit/attributed_editing.h"
 
+#include "platform/url.h"
+
 #include <QFont>
 #include <QUrl>
 
@@ -126,6 +128,18 @@ TEST(AttributedEditing, ReplacingEveryOccurrence)
     EXPECT_EQ(replaceString(words, QStringLiteral("go"), QString()), 1);
     EXPECT_EQ(replaceString(words, QString(), QStringLiteral("x")), 0);
     EXPECT_EQ(replaceStringWithLink(words, QStringLiteral("Go"), QVariant(), QStringLiteral("d")), 0);
+}
+
+// The toolkit's own URL type was shown as its type name, "<sorvant::URL>".
+TEST(AttributedEditing, ToolkitURLsAreLinksLikeQUrls)
+{
+    const URL url = URL::URLWithString(QStringLiteral("https://example.org/a b"));
+    EXPECT_EQ(textOfLink(QString(), QVariant::fromValue(url)), url.absoluteString());
+    EXPECT_EQ(textOfLink(QStringLiteral("Example"), QVariant::fromValue(url)), QStringLiteral("Example"));
+    AttributedString words(QStringLiteral("see here"));
+    EXPECT_EQ(replaceStringWithLink(words, QStringLiteral("here"), QVariant::fromValue(url), QString()), 1);
+    EXPECT_EQ(words.string(), QStringLiteral("see ") + url.absoluteString());
+    EXPECT_EQ(words.attributeAtIndex(kLink, 5).value<URL>(), url);
 }
 
 TEST(AttributedEditing, ReplacedTextKeepsTheParagraphStyle)

@@ -56,6 +56,24 @@ TEST(PasteboardRichText, AttributedStringsRoundTripThroughRTF)
     }
 }
 
+// A run without formatting was written "{ Hello}": the delimiter space of
+// an empty control word list read back as text.
+TEST(PasteboardRichText, RunsWithoutFormattingGainNoLeadingSpace)
+{
+    for (const QString& plain : {QStringLiteral("Hello rich"), QStringLiteral(" spaced "), QStringLiteral("9 lives")}) {
+        SCOPED_TRACE(plain.toStdString());
+        AttributedString string(plain);
+        string.addAttribute(QString::fromLatin1(attribute::kUnderlineStyle), 1, {plain.size() - 1, 1});
+        Pasteboard pasteboard;
+        ASSERT_TRUE(copyToPasteboard(string, pasteboard));
+        const auto read = attributedStringFromPasteboard(&pasteboard);
+        ASSERT_TRUE(read.has_value());
+        EXPECT_EQ(read->string(), plain);
+        const QVariantMap last = read->attributesAtIndex(plain.size() - 1);
+        EXPECT_EQ(last.value(QString::fromLatin1(attribute::kUnderlineStyle)).toInt(), 1);
+    }
+}
+
 TEST(PasteboardRichText, WhatCannotBeWrittenOrReadLeavesNil)
 {
     Pasteboard pasteboard;

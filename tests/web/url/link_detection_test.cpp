@@ -1,4 +1,8 @@
 #include "web/url/link_detection.h"
+#include "web/url/link_lists.h"
+
+#include <QSet>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +60,33 @@ TEST(LinkDetection, OtherLists)
                       stringURLIsRecaptcha, stringURLIsTranslation, stringURLIsTopicOrThread, stringURLIsForum,
                       stringURLIsCached})
         EXPECT_FALSE(test(QString()));
+}
+
+// The search-engine list had lost one of its 71 entries. Every list keeps
+// its size, and its entries are lower case, as the matcher lower-cases the
+// link and compares them as written.
+TEST(LinkDetection, ListsKeepTheirSizesInLowerCase)
+{
+    using namespace linklists;
+    const struct { const char* name; const char* const* list; int size; } rows[] = {
+        {"search engines", kSearchEngineHosts, 71}, {"ad networks", kAdNetworkLinks, 36},
+        {"image ads", kImageAds, 13},               {"ad hosts and paths", kAdHostsAndPaths, 75},
+        {"ad paths", kAdPaths, 13},                 {"common ad hosts", kCommonAdHosts, 12},
+        {"share and subscribe", kShareAndSubscribe, 61}, {"share pages", kSharePages, 5},
+        {"captcha", kCaptcha, 3},                   {"translation", kTranslation, 11},
+        {"topic scripts", kTopicOrThreadScripts, 5}, {"forum words", kForumWords, 5},
+        {"cached pages", kCachedPages, 18},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QStringList entries;
+        for (const char* const* entry = row.list; *entry; ++entry)
+            entries << QString::fromLatin1(*entry);
+        EXPECT_EQ(entries.size(), row.size);
+        EXPECT_EQ(QSet<QString>(entries.begin(), entries.end()).size(), entries.size()) << "no entry twice";
+        for (const QString& entry : entries)
+            EXPECT_EQ(entry, entry.toLower());
+    }
 }
 
 TEST(LinkDetection, FollowingPolicies)

@@ -1,0 +1,169 @@
+// The search window as a user sees it: decomposed names highlighted, the
+// selected row in view after a sort, exclusive Sort By items, the full date
+// of a shortened one, columns wide enough for common values, a window no
+// wider than its screen, and failures said in a sheet.
+
+#include "app/destinations.h"
+#include "app/results_table_model.h"
+#include "interface/fonts.h"
+#include "interface/table_cells.h"
+#include "search/search_params.h"
+#include "tests/app/app_test_support.h"
+#include "tests/interface/widget_helpers.h"
+
+#include <QAbstractButton>
+#include <QActionGroup>
+#include <QApplication>
+#include <QDir>
+#include <QFontMetricsF>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTableView>
+#include <QToolTip>
+
+namespace sorvant::test {
+namespace {
+
+using WindowDisplayTest = AppFixture;
+
+// The results' row of the item called `name`; -1 when none.
+int rowOf(const QAbstractItemModel* model, const QString& name)
+{
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (model->index(row, ResultsTableModel::kFileColumn).data().toString() == name)
+            return row;
+    return -1;
+}
+
+TEST_F(WindowDisplayTest, NFDNamesNotHighlightedRegression)
+{
+    // "café" stored decomposed is found by "café" typed composed, and the
+    // highlight covers the letter and its accent.
+    tree.writeFile(QStringLiteral("cafe\u0301 menu.txt"));
+    auto window = makeWindow();
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("café"), tree.path()));
+    const QAbstractItemModel* model = window->resultsTable()->model();
+    ASSERT_EQ(model->rowCount(), 1);
+    const QVariantList ranges =
+        model->index(0, ResultsTableModel::kFileColumn).data(ResultsTableModel::kHighlightRole).toList();
+    ASSERT_EQ(ranges.size(), 1);
+    EXPECT_EQ(ranges.constFirst().toPoint(), QPoint(0, 5));
+}
+
+TEST_F(WindowDisplayTest, SelectedRowScrollsOutAfterSortRegression)
+{
+    for (int i = 0; i < 120; ++i)
+        tree.writeFile(QStringLiteral("item-%1.txt").arg(i, 3, 10, QLatin1Char('0')));
+    auto window = makeWindow();
+    window->resize(700, 400);
+    activate(*window);
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("item"), tree.path()));
+    QTableView* table = window->resultsTable();
+    const int first = rowOf(table->model(), QStringLiteral("item-000.txt"));
+    ASSERT_EQ(first, 0);
+    window->selectRows({first});
+    // A header click on Name reverses the order: the selection follows its
+    // item to the end, and the table follows the selection.
+    const int header = ResultsTableModel::kFileColumn;
+    emit table->horizontalHeader()->sectionClicked(header);
+    QCoreApplication::processEvents();
+    const int moved = rowOf(table->model(), QStringLiteral("item-000.txt"));
+    ASSERT_EQ(moved, table->model()->rowCount() - 1);
+    const QModelIndex index = table->model()->index(moved, header);
+    EXPECT_TRUE(table->selectionModel()->isRowSelected(moved));
+    EXPECT_TRUE(table->viewport()->rect().contains(table->visualRect(index)))
+        << "row at " << table->visualRect(index).y() << ", scrolled to " << table->verticalScrollBar()->value();
+}
+
+TEST_F(WindowDisplayTest, SortByItemsLookLikeCheckBoxesRegression)
+{
+    auto window = makeWindow();
+    window->addViewMenu(window->menuBar());
+    auto* sortBy = window->menuBar()->findChild<QMenu*>(QStringLiteral("sortByMenu"));
+    ASSERT_NE(sortBy, nullptr);
+    QSet<QActionGroup*> groups;
+    for (QAction* item : sortBy->actions()) {
+        if (item->isSeparator())
+            continue;
+        ASSERT_NE(item->actionGroup(), nullptr) << item->text().toStdString();
+        EXPECT_TRUE(item->actionGroup()->isExclusive());
+        groups.insert(item->actionGroup());
+    }
+    EXPECT_EQ(groups.size(), 2) << "one group of keys, one of directions";
+}
+
+TEST_F(WindowDisplayTest, DateToolTipTakenByFilterRegression)
+{
+    tree.writeFile(QStringLiteral("dated.txt"));
+    auto window = makeWindow();
+    window->resize(900, 400);
+    activate(*window);
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("dated"), tree.path()));
+    QTableView* table = window->resultsTable();
+    const int column = ResultsTableModel::kModifiedColumn;
+    table->horizontalHeader()->resizeSection(column, 70);
+    const QRect cell = table->visualRect(table->model()->index(0, column));
+    ASSERT_TRUE(cell.isValid());
+    QHelpEvent help(QEvent::ToolTip, cell.center(), table->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(table->viewport(), &help);
+    const QDateTime modified = table->model()->index(0, column).data().toDateTime();
+    EXPECT_EQ(QToolTip::text(), DateCell::formatForDetailLevel(modified, 0));
+    QToolTip::hideText();
+}
+
+TEST_F(WindowDisplayTest, ColumnWidthsCutCommonValuesRegression)
+{
+    auto window = makeWindow();
+    const QTableView* table = window->resultsTable();
+    const QFontMetricsF metrics(smallSystemFont());
+    // The text cells keep 3 points free at each side.
+    EXPECT_GE(table->columnWidth(ResultsTableModel::kSizeColumn), metrics.horizontalAdvance(QStringLiteral("238 bytes")) + 6);
+    EXPECT_GE(table->columnWidth(ResultsTableModel::kKindColumn),
+              metrics.horizontalAdvance(QStringLiteral("plain text document")) + 6);
+}
+
+TEST_F(WindowDisplayTest, LongFolderNameWidensTheWindowRegression)
+{
+    const QString folder = tree.filePath(QString(255, u'n'));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    auto window = makeWindow();
+    window->setDestination(folder);
+    EXPECT_EQ(window->destinationTitle(), QString(255, u'n'));
+    EXPECT_LE(window->minimumSizeHint().width(), window->screen()->availableGeometry().width());
+}
+
+TEST_F(WindowDisplayTest, FailuresSayNothingRegression)
+{
+    // An invalid pattern and the file manager's window as destination each
+    // say so in a sheet; neither searches.
+    tree.writeFile(QStringLiteral("file-1.txt"));
+    auto window = makeWindow();
+    activate(*window);
+    const auto failure = [&] { return window->findChild<QMessageBox*>(QStringLiteral("failure")); };
+    window->modeButton(kSearchRegularExpression)->click();
+    window->setInput(QStringLiteral("file-(["));
+    window->setDestination(tree.path());
+    window->search();
+    ASSERT_NE(failure(), nullptr);
+    EXPECT_TRUE(failure()->informativeText().contains(QStringLiteral("file-([")));
+    EXPECT_FALSE(window->engine().isSearching());
+    EXPECT_NE(window->windowTitle(), QStringLiteral("file-(["));
+    failure()->close();
+    QCoreApplication::processEvents();
+
+    window->modeButton(kSearchPhrase)->click();
+    window->setInput(QStringLiteral("file"));
+    window->setDestination(QString::fromUtf16(kActiveDestination));
+    window->search();
+    ASSERT_NE(failure(), nullptr);
+    EXPECT_FALSE(window->engine().isSearching());
+    failure()->close();
+}
+
+} // namespace
+} // namespace sorvant::test
