@@ -208,7 +208,8 @@ TEST(PasteboardWriters, OneCopyChangesTheClipboardOnceWithTheWholeOffer)
         offers.append(clipboard->mimeData()->formats());
     });
     const URL url = URL::URLWithString(QStringLiteral("https://example.org/page"));
-    copyToPasteboard(url, Pasteboard::generalPasteboard(), QStringLiteral("Page"), QVariantMap{{QStringLiteral("k"), 1}});
+    const QVariantMap bookmark{{QStringLiteral("k"), 1}};
+    copyToPasteboard(url, Pasteboard::generalPasteboard(), QStringLiteral("Page"), bookmark);
     copyURLsToPasteboard({url, URL::fileURLWithPath(QStringLiteral("/tmp/a b"))}, Pasteboard::generalPasteboard());
     copyToPasteboard(QStringLiteral("text"), Pasteboard::generalPasteboard());
     QObject::disconnect(connection);

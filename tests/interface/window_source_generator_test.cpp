@@ -145,8 +145,9 @@ QString compilerErrors(const QStringList& bodies)
     source.close();
     QStringList arguments{QStringLiteral("-std=c++20"), QStringLiteral("-fPIC"), QStringLiteral("-fsyntax-only"),
                           QStringLiteral("-I" SORVANT_SOURCE_DIR)};
-    for (const QString& folderName : QStringLiteral(SORVANT_QT_INCLUDE_DIRS).split(QLatin1Char('|'), Qt::SkipEmptyParts))
-        arguments << QStringLiteral("-I") + folderName;
+    const QStringList qtFolders = QStringLiteral(SORVANT_QT_INCLUDE_DIRS).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    for (const QString& qtFolder : qtFolders)
+        arguments << QStringLiteral("-I") + qtFolder;
     arguments << path;
     QProcess compiler;
     compiler.setProcessChannelMode(QProcess::MergedChannels);

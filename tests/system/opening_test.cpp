@@ -9,6 +9,8 @@
 
 #include <cstdio>
 
+#include <sys/stat.h>
+
 namespace sorvant {
 namespace {
 
@@ -115,6 +117,10 @@ TEST_F(OpeningForReal, ANameThatIsNotUTF8ReachesTheApplicationAsItIs)
     ASSERT_EQ(::rename(QFile::encodeName(plain).constData(), bytes.constData()), 0);
     const QString odd = stringWithFileSystemRepresentation(bytes);
     EXPECT_EQ(mimeTypeForPath(odd), "text/plain");
+    // A folder of such a name is a folder, not a stream of bytes.
+    const QByteArray folder = QFile::encodeName(desktop.home.tree.path()) + "/dir\xFF";
+    ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    EXPECT_EQ(mimeTypeForPath(stringWithFileSystemRepresentation(folder)), "inode/directory");
     EXPECT_EQ(opened(odd), "arg:" + bytes + "\nEND\n");
 }
 

@@ -20,7 +20,8 @@ const char* const kSearchEngineHosts[] = {
     "search.lycos.", "searx.", "swisscows.", "metager.de", "search.brave.com", "search.disconnect.me",
     "search.babylon.com", "search.conduit.com", "search.ask.", "search.incredimail.com", "search.sweetim.com",
     "search.mywebsearch.com", "search.avg.com", "isearch.", "search.iminent.com", "search.snap.do", "entireweb.com",
-    "search.bt.com", "search.orange.", "search.virgilio.it", "search.yam.com", "search.rambler.ru", "presearch.com", nullptr};
+    "search.bt.com", "search.orange.", "search.virgilio.it", "search.yam.com", "search.rambler.ru", "presearch.com",
+    nullptr};
 
 // Text-ad and sponsored-result networks.
 const char* const kAdNetworkLinks[] = {

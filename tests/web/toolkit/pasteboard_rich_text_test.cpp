@@ -69,7 +69,8 @@ TEST(PasteboardRichText, RunsWithoutFormattingGainNoLeadingSpace)
         const auto read = attributedStringFromPasteboard(&pasteboard);
         ASSERT_TRUE(read.has_value());
         EXPECT_EQ(read->string(), plain);
-        EXPECT_EQ(read->attributesAtIndex(plain.size() - 1).value(QString::fromLatin1(attribute::kUnderlineStyle)).toInt(), 1);
+        const QVariantMap last = read->attributesAtIndex(plain.size() - 1);
+        EXPECT_EQ(last.value(QString::fromLatin1(attribute::kUnderlineStyle)).toInt(), 1);
     }
 }
 
