@@ -32,6 +32,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -130,6 +131,10 @@ public:
     void clearSearchDone() { m_searchDone.store(false); }
 
     // --- the worker's steps (public for the engine's tests) ---
+    // A step the worker takes on its thread before it walks (null: none);
+    // set while no search runs. Tests hold a search there, so that it is
+    // still running whenever they act on it.
+    void setWorkerStartHook(std::function<void()> hook) { m_workerStartHook = std::move(hook); }
     // The worker thread's body: searches each destination in turn.
     void iterateHandler(const QString& path);
     // One more running operation.
@@ -163,6 +168,7 @@ private:
     std::atomic<std::int64_t> m_searching{0};
     std::atomic<bool> m_searchDone{false};
     QString m_searchError;
+    std::function<void()> m_workerStartHook;
     std::thread m_worker;
     // Lives on the owner's thread: queued calls to the owner go through it,
     // and its end cancels the ones not yet delivered.
