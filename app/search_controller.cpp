@@ -113,9 +113,10 @@ void SearchController::feed()
         m_waiting.clear();
         m_waitingFrom = 0;
         const quint64 generation = m_generation;
-        runInBackground([batch = *m_preparing, sorting = results.sorting(), reverse = results.isReverseSorting()] {
+        const auto prepare = [batch = *m_preparing, sorting = results.sorting(), reverse = results.isReverseSorting()] {
             return ResultsDataSource::prepareResults(batch, sorting, reverse);
-        }).then(this, [this, generation](const ResultsDataSource::PreparedResults& prepared) {
+        };
+        whenReady(runInBackground(prepare), this, [this, generation](const ResultsDataSource::PreparedResults& prepared) {
             // Dropped when the table was emptied or took the batch itself.
             if (generation != m_generation)
                 return;
