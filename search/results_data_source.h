@@ -122,6 +122,9 @@ public:
     // last reset or the last one is more than 2 s old. Reads the pending
     // count without the lock.
     [[nodiscard]] bool shouldFlush() const { return shouldFlush(Clock::now()); }
+    // YES when results are pending, whenever the last flush was. Reads the
+    // pending count without the lock.
+    [[nodiscard]] bool hasPendingResults() const { return m_addedCount.load(std::memory_order_relaxed) != 0; }
     [[nodiscard]] bool shouldFlush(Clock::time_point now) const;
     // The pending results in the order they were added, taken off the
     // pending list; records the flush time when there were any.
