@@ -419,8 +419,8 @@ void PreviewWindow::refresh()
         update();
         return;
     }
-    runInBackground([path, shown] { return decodePreview(path, shown); })
-        .then(this, [this, path, request](const DecodedPreview& decoded) {
+    whenReady(runInBackground([path, shown] { return decodePreview(path, shown); }), this,
+              [this, path, request](const DecodedPreview& decoded) {
             // The cache's cost is the picture's size in kilobytes.
             m_decoded.insert(path, new DecodedPreview(decoded), int(decoded.picture.sizeInBytes() / 1024) + 1);
             if (request != m_request)
