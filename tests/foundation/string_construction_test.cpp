@@ -66,6 +66,7 @@ struct FileCase
     const char16_t* text; // nullptr: null
     StringEncoding used;
 };
+void PrintTo(const FileCase& row, std::ostream* out) { sorvant::test::printRowName(row, out); }
 
 class ContentsOfFileTest : public testing::TestWithParam<FileCase>
 {
