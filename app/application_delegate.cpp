@@ -174,7 +174,8 @@ void ApplicationDelegate::orderFrontPrefsPanel()
 
 void ApplicationDelegate::checkForUpdate()
 {
-    checkForNewVersion();
+    // The answer is shown when it comes; the interface never waits for it.
+    fetchUpdateStatus({}, this, [](const UpdateCheckResult& result) { presentUpdateStatus(result); });
 }
 
 void ApplicationDelegate::menuNeedsUpdate(QMenu* menu, QWidget* window)

@@ -3,13 +3,17 @@
 #include "platform/path_semantics.h"
 #include "platform/xdg_folders.h"
 #include "search/catalog_search.h"
+#include "search/search_engine.h"
 #include "search/search_params.h"
+#include "system/cloud_folders.h"
+#include "system/standard_folders.h"
 #include "system/file_tests.h"
 #include "system/link_resolution.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QUrl>
 
 #include <algorithm>
@@ -88,6 +92,42 @@ QStringList bookmarkedFolders()
             folders.append(url.toLocalFile());
     }
     return folders;
+}
+
+QList<DestinationEntry> scanDestinations(const QString& supportFolder)
+{
+    QList<DestinationEntry> entries;
+    const auto separator = [&entries] { entries.append(DestinationEntry()); };
+    const auto add = [&entries](const QString& path, bool indent) { entries.append(DestinationEntry{path, indent}); };
+    // A group of sub-folders, after a separator when it has any.
+    const auto addSubfolders = [&](const QString& folder, bool separated, bool indent) {
+        const QStringList folders = offeredSubfolders(folder);
+        if (separated && !folders.isEmpty())
+            separator();
+        for (const QString& path : folders)
+            add(path, indent);
+    };
+    separator();
+    for (const QString& volume : offeredVolumes(mountedLocalVolumePaths() + mountedRemovableMediaPaths()))
+        add(volume, false);
+    separator();
+    if (QFileInfo(iCloudFolder()).isDir())
+        add(iCloudFolder(), false);
+    addSubfolders(supportFolder, true, false);
+    addSubfolders(QStringLiteral("/"), true, false);
+    separator();
+    add(QDir::homePath(), false);
+    addSubfolders(userHomeDirectory(), false, true);
+    // The file managers' bookmarks stand for the favourite places.
+    const QStringList favorites = bookmarkedFolders();
+    if (!favorites.isEmpty())
+        separator();
+    for (const QString& folder : favorites)
+        add(folder, false);
+    const QString desktop = standardFolderPath(StandardFolder::Desktop, QDir::homePath());
+    if (desktop != QDir::homePath())
+        addSubfolders(desktop, true, false);
+    return entries;
 }
 
 QString pseudoDestinationTitle(const QString& destination)

@@ -11,6 +11,7 @@
 // (proc, sys, usr ...); a symbolic link is offered whatever it points to.
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 namespace sorvant {
@@ -30,6 +31,19 @@ inline constexpr const char16_t* kActiveDestination = u".#Active#.";
 // order: Linux's favourite places. Other places (network, trash) and
 // missing folders are left out.
 [[nodiscard]] QStringList bookmarkedFolders();
+// One entry of the destination menu's scanned part: a folder, or a
+// separator where the path is null.
+struct DestinationEntry
+{
+    QString path;
+    bool indent = false;
+};
+// The scanned part of the destination menu, in its order: the offered
+// volumes, the cloud folder, the sub-folders of `supportFolder` (the
+// application's support folder) and of "/", the home folder and its sub-folders, the bookmarks and
+// the desktop's sub-folders, with separators between the groups. Reads the
+// mount table and folders: for a thread other than the interface's.
+[[nodiscard]] QList<DestinationEntry> scanDestinations(const QString& supportFolder);
 // The menu title of a pseudo-destination; null for anything else.
 [[nodiscard]] QString pseudoDestinationTitle(const QString& destination);
 // The title of a folder: its last component, "/" for the root.

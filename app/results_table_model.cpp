@@ -124,6 +124,11 @@ void ResultsTableModel::insertResults(QList<ResultPointer> results)
     m_dataSource.insertResults(std::move(results), this);
 }
 
+void ResultsTableModel::insertPrepared(ResultsDataSource::PreparedResults prepared)
+{
+    m_dataSource.insertPrepared(std::move(prepared), this);
+}
+
 void ResultsTableModel::removeGoneResults()
 {
     m_dataSource.updateResults(this);

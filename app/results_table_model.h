@@ -81,6 +81,8 @@ public:
     void sort(std::uint64_t key, bool reverse);
     // Merges results into the rows in the current order.
     void insertResults(QList<ResultPointer> results);
+    // The same for a batch prepared off the interface thread.
+    void insertPrepared(ResultsDataSource::PreparedResults prepared);
     // Removes the rows whose items no longer exist.
     void removeGoneResults();
     // Empties the model (a reset: a new search).

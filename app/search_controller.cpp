@@ -2,6 +2,7 @@
 
 #include "app/results_table_model.h"
 #include "interface/badge.h"
+#include "platform/background_work.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,7 +22,7 @@ constexpr std::uint64_t kDoneStep = 1001;
 constexpr qint64 kSliceMilliseconds = 15;
 // Results merged into the model at once within a slice: small enough that
 // one merge stays well inside the slice's time even at 100,000 shown rows.
-constexpr qsizetype kSliceRows = 4096;
+constexpr qsizetype kSliceRows = 2048;
 
 } // namespace
 
@@ -54,6 +55,8 @@ bool SearchController::start(const QString& phrase, const QString& path)
 
 void SearchController::clearResults()
 {
+    m_preparing.reset();
+    ++m_generation;
     m_waiting.clear();
     m_waitingFrom = 0;
     m_endPending = false;
@@ -91,6 +94,31 @@ void SearchController::refresh()
 
 void SearchController::feed()
 {
+    // The batch under preparation feeds again when it is merged.
+    if (m_preparing)
+        return;
+    const ResultsDataSource& results = m_engine->dataSource();
+    if (m_waitingFrom < m_waiting.size() && ResultsDataSource::canPrepareElsewhere(results.sorting())) {
+        // Keys and order of the whole batch on the thread pool; here only
+        // the merge, one per hand-off.
+        m_preparing = m_waiting.mid(m_waitingFrom);
+        m_waiting.clear();
+        m_waitingFrom = 0;
+        const quint64 generation = m_generation;
+        runInBackground([batch = *m_preparing, sorting = results.sorting(), reverse = results.isReverseSorting()] {
+            return ResultsDataSource::prepareResults(batch, sorting, reverse);
+        }).then(this, [this, generation](const ResultsDataSource::PreparedResults& prepared) {
+            // Dropped when the table was emptied or took the batch itself.
+            if (generation != m_generation)
+                return;
+            m_preparing.reset();
+            m_model->insertPrepared(prepared);
+            feed();
+        });
+        return;
+    }
+    // Keys read on first use (information, comments) are made here, in
+    // slices of the event loop's turns.
     QElapsedTimer slice;
     slice.start();
     while (m_waitingFrom < m_waiting.size() && !slice.hasExpired(kSliceMilliseconds)) {
@@ -119,6 +147,12 @@ void SearchController::endSearch()
 
 void SearchController::showPendingResults()
 {
+    if (m_preparing) {
+        m_waiting = *m_preparing + m_waiting.mid(m_waitingFrom);
+        m_waitingFrom = 0;
+        m_preparing.reset();
+        ++m_generation;
+    }
     m_waiting.append(m_engine->takePendingResults());
     m_feeder->stop();
     m_model->insertResults(m_waiting.mid(m_waitingFrom));

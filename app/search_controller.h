@@ -8,10 +8,11 @@
 //
 // The way back from the engine: the workers push results onto a pending
 // list that takes no lock; the timer takes a due batch together with the
-// engine's counters; the batch enters the model in slices of about 15 ms of
-// work each, one slice per turn of the event loop, merged into the shown
-// order with ranged row inserts, so a large batch never holds the
-// interface. The interface thread never takes the engine's lock and never
+// engine's counters; the thread pool makes the batch's sort keys and order,
+// and the interface thread merges it into the shown order with ranged row
+// inserts (or one insert and one reorder), so a large batch never holds the
+// interface. Orders by values read on first use (information, comments)
+// are fed in slices of about 15 ms, one per turn of the event loop. The interface thread never takes the engine's lock and never
 // writes its counters.
 //
 // Threads: everything here on the interface thread.
@@ -26,6 +27,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QTimer;
 class QWidget;
@@ -101,6 +103,10 @@ private:
     QTimer* m_timer = nullptr;
     QTimer* m_feeder = nullptr;
     QList<ResultPointer> m_waiting; // taken from the engine, not yet in the model
+    // The batch being prepared on the thread pool, and the number that
+    // drops a preparation whose batch went another way.
+    std::optional<QList<ResultPointer>> m_preparing;
+    quint64 m_generation = 0;
     qsizetype m_waitingFrom = 0;    // the first of m_waiting still to feed
     bool m_endPending = false;      // the search ended: tell once all is fed
     std::uint64_t m_done = 0;       // items examined, as last reported

@@ -12,6 +12,7 @@
 #include "interface/quick_look.h"
 #include "interface/table_cells.h"
 #include "platform/notification_center.h"
+#include "platform/background_work.h"
 #include "platform/path_semantics.h"
 #include "platform/unicode.h"
 #include "platform/user_defaults.h"
@@ -590,26 +591,21 @@ void SearchWindow::initDestination()
         if (pseudo == kActiveDestination)
             menu->addSeparator();
     }
-    menu->addSeparator();
-    for (const QString& volume : offeredVolumes(mountedLocalVolumePaths() + mountedRemovableMediaPaths()))
-        addDestinationItem(volume, false);
-    menu->addSeparator();
-    if (QFileInfo(iCloudFolder()).isDir())
-        addDestinationItem(iCloudFolder(), false);
-    addDestinationsOfDirectory(applicationSupportPath(QStringLiteral("Sorvant")), true, false);
-    addDestinationsOfDirectory(QStringLiteral("/"), true, false);
-    menu->addSeparator();
-    addDestinationItem(QDir::homePath(), false);
-    addDestinationsOfDirectory(userHomeDirectory(), false, true);
-    // The file managers' bookmarks stand for the favourite places.
-    const QStringList favorites = bookmarkedFolders();
-    if (!favorites.isEmpty())
-        destinationMenu()->addSeparator();
-    for (const QString& folder : favorites)
-        addDestinationItem(folder, false);
-    const QString desktop = standardFolderPath(StandardFolder::Desktop, QDir::homePath());
-    if (desktop != QDir::homePath())
-        addDestinationsOfDirectory(desktop, true, false);
+    // The folders are scanned off the interface thread; a newer scan (a
+    // mount during this one) replaces what this one would add.
+    const quint64 scan = ++m_destinationScan;
+    runInBackground([support = applicationSupportPath(QStringLiteral("Sorvant"))] { return scanDestinations(support); })
+        .then(this, [this, scan](const QList<DestinationEntry>& entries) {
+            if (scan != m_destinationScan)
+                return;
+            for (const DestinationEntry& entry : entries) {
+                if (entry.path.isNull())
+                    destinationMenu()->addSeparator();
+                else
+                    addDestinationItem(entry.path, entry.indent);
+            }
+            emit destinationsScanned();
+        });
 }
 
 void SearchWindow::addDestinationItem(const QString& path, bool indent)
@@ -628,15 +624,6 @@ void SearchWindow::addDestinationItem(const QString& path, bool indent)
     if (!icon.isNull())
         item->setIcon(QIcon(QPixmap::fromImage(icon)));
     connect(item, &QAction::triggered, this, [this, key] { setDestination(stringByExpandingTildeInPath(key)); });
-}
-
-void SearchWindow::addDestinationsOfDirectory(const QString& folder, bool separator, bool indent)
-{
-    const QStringList folders = offeredSubfolders(folder);
-    if (separator && !folders.isEmpty())
-        destinationMenu()->addSeparator();
-    for (const QString& path : folders)
-        addDestinationItem(path, indent);
 }
 
 void SearchWindow::setDestination(const QString& path)

@@ -23,6 +23,7 @@
 #include "interface/table_view.h"
 #include "search/search_engine.h"
 
+#include <QFuture>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -145,8 +146,11 @@ public:
     void selectRows(const QList<int>& rows);
     // Opens each selected item (links resolved) with its default application.
     void openFile();
-    // Opens each selected item with the application of a desktop entry.
+    // Opens each selected item with the application of a desktop entry,
+    // off the interface thread.
     void openWith(const QString& applicationPath);
+    // The latest Open With launch, for waiting on it.
+    [[nodiscard]] QFuture<void> lastLaunch() const { return m_lastLaunch; }
     // Shows each selected item in the file manager.
     void revealFileInFinder();
     void moveToTrash();
@@ -241,6 +245,8 @@ public:
 signals:
     // The window has closed and saved; its controller may go.
     void windowDidClose(sorvant::SearchWindow* window);
+    // The destination menu's folders, scanned off the interface thread, are in it.
+    void destinationsScanned();
     // A search ended and the window was restored.
     void searchDidEnd();
 
@@ -263,7 +269,6 @@ private:
     // The actions and the path control follow the selection.
     void selectionChanged();
     void addDestinationItem(const QString& path, bool indent);
-    void addDestinationsOfDirectory(const QString& folder, bool separator, bool indent);
     bool askAlert(const QString& title, const QString& message, const QString& defaultButton,
                   const QString& alternateButton);
     void addFileActions();
@@ -298,6 +303,8 @@ private:
     QCheckBox* m_scanAll = nullptr;
 
     QString m_path;
+    quint64 m_destinationScan = 0;
+    QFuture<void> m_lastLaunch;
     bool m_saved = false; // the settings were saved at close or quit
     bool m_closed = false;
     AlertHandler m_alertHandler;

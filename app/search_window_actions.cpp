@@ -9,6 +9,7 @@
 #include "app/search_window.h"
 #include "interface/alerts.h"
 #include "interface/quick_look.h"
+#include "platform/background_work.h"
 #include "platform/url.h"
 #include "system/bundle.h"
 #include "system/deletion_questions.h"
@@ -86,8 +87,15 @@ void SearchWindow::showFailure(const Failure& failure)
 
 void SearchWindow::openWith(const QString& applicationPath)
 {
+    // Starting an application may wait for it on the session bus: that
+    // happens off the interface thread.
+    QList<URL> targets;
     for (const QString& path : selectedPaths())
-        openURL(URL::fileURLWithPath(stringByResolvingLinkOfPath(path)), applicationPath, false);
+        targets.append(URL::fileURLWithPath(stringByResolvingLinkOfPath(path)));
+    m_lastLaunch = runInBackground([targets, applicationPath] {
+        for (const URL& target : targets)
+            openURL(target, applicationPath, false);
+    });
 }
 
 void SearchWindow::revealFileInFinder()

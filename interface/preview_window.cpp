@@ -1,6 +1,7 @@
 #include "interface/preview_window.h"
 
 #include "interface/application.h"
+#include "platform/background_work.h"
 #include "system/media_files.h"
 #include "system/movie_frames.h"
 #include "system/pdf_documents.h"
@@ -83,13 +84,18 @@ QString durationText(double seconds)
                          : minutesAndSeconds;
 }
 
-QImage renderMovie(const QString& path, QSize size)
+// The movie's first frame with its duration in seconds; null when it has none.
+QImage movieFrame(const QString& path, double* duration)
 {
     QSizeF natural;
-    double duration = 0;
-    if (!getSize(&natural, &duration, path) || natural.isEmpty())
+    if (!getSize(&natural, duration, path) || natural.isEmpty())
         return {};
-    const QImage frame = frameImageAtTime(path, MovieTime::fromSeconds(0));
+    return frameImageAtTime(path, MovieTime::fromSeconds(0));
+}
+
+// The frame centred, with the movie's duration over its corner.
+QImage composeMovie(const QImage& frame, double duration, QSize size)
+{
     if (frame.isNull())
         return {};
     QImage image = centred(frame, size);
@@ -182,19 +188,59 @@ PreviewKind previewKindForFile(const QString& path)
     return PreviewKind::Generic;
 }
 
-QImage renderPreview(const QString& path, QSize size)
+DecodedPreview decodePreview(const QString& path, QSize size)
+{
+    DecodedPreview decoded;
+    if (size.isEmpty())
+        return decoded;
+    decoded.kind = previewKindForFile(path);
+    switch (decoded.kind) {
+    case PreviewKind::Picture: {
+        decoded.picture = readPicture(path, size);
+        const QSize natural = QImageReader(path).size();
+        decoded.whole = !natural.isValid() || decoded.picture.size() == natural;
+        break;
+    }
+    case PreviewKind::Pdf: decoded.picture = renderPdfPage(path, size); break;
+    case PreviewKind::Movie:
+        decoded.picture = movieFrame(path, &decoded.duration);
+        decoded.whole = true;
+        break;
+    case PreviewKind::Text:
+    case PreviewKind::Generic: break;
+    }
+    return decoded;
+}
+
+bool DecodedPreview::serves(QSize size) const
+{
+    if (kind == PreviewKind::Text || kind == PreviewKind::Generic || whole || picture.isNull())
+        return true;
+    // Shown at most at its size: enough when it fills the view one way.
+    return picture.width() >= size.width() || picture.height() >= size.height();
+}
+
+QImage composePreview(const QString& path, const DecodedPreview& decoded, QSize size)
 {
     if (size.isEmpty())
         return {};
     QImage image;
-    switch (previewKindForFile(path)) {
-    case PreviewKind::Picture: image = centred(readPicture(path, size), size); break;
-    case PreviewKind::Pdf: image = centred(renderPdfPage(path, size), size); break;
+    switch (decoded.kind) {
+    case PreviewKind::Picture:
+    case PreviewKind::Pdf:
+        if (!decoded.picture.isNull())
+            image = centred(decoded.picture, size);
+        break;
+    case PreviewKind::Movie: image = composeMovie(decoded.picture, decoded.duration, size); break;
     case PreviewKind::Text: image = renderText(path, size); break;
-    case PreviewKind::Movie: image = renderMovie(path, size); break;
     case PreviewKind::Generic: break;
     }
     return image.isNull() ? renderGeneric(path, size) : image;
+}
+
+QImage renderPreview(const QString& path, QSize size)
+{
+    return composePreview(path, decodePreview(path, size), size);
 }
 
 QRect previewFrameBeside(const QRect& beside, QSize size, const QRect& available, int gap, int minimumWidth)
@@ -356,9 +402,32 @@ void PreviewWindow::resizeEvent(QResizeEvent* event)
 void PreviewWindow::refresh()
 {
     const QUrl item = currentItem();
-    m_rendered = item.isLocalFile() ? renderPreview(item.toLocalFile(), size()) : QImage();
     setWindowTitle(item.isEmpty() ? tr("Quick Look") : item.fileName());
-    update();
+    const quint64 request = ++m_request;
+    const QString path = item.isLocalFile() ? item.toLocalFile() : QString();
+    const QSize shown = size();
+    if (path.isEmpty() || shown.isEmpty()) {
+        m_rendered = QImage();
+        update();
+        return;
+    }
+    // A picture decoded before for this size or a larger one is laid out
+    // again at once; anything else is decoded off the interface thread, the
+    // old picture staying until the new one is there.
+    if (const DecodedPreview* decoded = m_decoded.object(path); decoded && decoded->serves(shown)) {
+        m_rendered = composePreview(path, *decoded, shown);
+        update();
+        return;
+    }
+    runInBackground([path, shown] { return decodePreview(path, shown); })
+        .then(this, [this, path, request](const DecodedPreview& decoded) {
+            // The cache's cost is the picture's size in kilobytes.
+            m_decoded.insert(path, new DecodedPreview(decoded), int(decoded.picture.sizeInBytes() / 1024) + 1);
+            if (request != m_request)
+                return;
+            m_rendered = composePreview(path, decoded, size());
+            update();
+        });
 }
 
 void PreviewWindow::paintEvent(QPaintEvent*)

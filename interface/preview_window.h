@@ -13,6 +13,7 @@
 // Keys: Space and Escape close; arrows, Home, End, Page Up and Page Down
 // move through the items. In full screen a slide show advances on a timer.
 
+#include <QCache>
 #include <QImage>
 #include <QList>
 #include <QTimer>
@@ -25,7 +26,23 @@ enum class PreviewKind { Picture, Text, Pdf, Movie, Generic };
 
 // What a file's preview shows (by content type, then whether it reads).
 [[nodiscard]] PreviewKind previewKindForFile(const QString& path);
-// The preview of a file drawn into an image of `size` pixels.
+// What of a file's preview is slow to make: the file's kind and its picture
+// (a bitmap decoded at most at twice the size asked for, a PDF's first page,
+// a movie's first frame with its duration). Made off the interface thread.
+struct DecodedPreview
+{
+    PreviewKind kind = PreviewKind::Generic;
+    QImage picture;        // null for text and other files
+    double duration = 0;   // of a movie, in seconds
+    bool whole = false;    // the picture at its natural size
+    // Whether the picture is large enough to show at `size`.
+    [[nodiscard]] bool serves(QSize size) const;
+};
+[[nodiscard]] DecodedPreview decodePreview(const QString& path, QSize size);
+// The preview drawn into an image of `size` pixels from what was decoded
+// (text and the generic card are drawn here).
+[[nodiscard]] QImage composePreview(const QString& path, const DecodedPreview& decoded, QSize size);
+// The preview of a file drawn into an image of `size` pixels, at once.
 [[nodiscard]] QImage renderPreview(const QString& path, QSize size);
 
 // Where a preview frame of `size` goes beside the window frame `beside`
@@ -85,6 +102,10 @@ private:
     QList<QUrl> m_items;
     int m_current = -1;
     QImage m_rendered;
+    // The last pictures decoded, by path (64 MB at most), and the number of
+    // the latest request, so an older decoding that ends late is not shown.
+    QCache<QString, DecodedPreview> m_decoded{64 * 1024};
+    quint64 m_request = 0;
     QTimer m_slideShow;
     std::function<bool(QKeyEvent*)> m_forward;
 };

@@ -21,8 +21,8 @@ inline constexpr qint64 kMaximumPropertyListSize = 64 * 1024 * 1024;
 
 // YES when the binary property list ("bplist00…") `data` has a consistent
 // trailer and offset table, its containers refer only to objects inside it,
-// no container holds itself, and it nests and expands within the bounds
-// above. Otherwise NO, with the reason in `error` when given.
+// no container holds itself, no string holds a NUL, and it nests and
+// expands within the bounds above. Otherwise NO, with the reason in `error` when given.
 //   isBoundedBinaryPropertyList("bplist00" + a 600-deep array) => false
 //   isBoundedBinaryPropertyList("")                            => false
 [[nodiscard]] bool isBoundedBinaryPropertyList(const QByteArray& data, QString* error = nullptr);

@@ -740,8 +740,10 @@ void WalkThread::report(Folder& folder, const char* nameBytes, const QString& na
         return;
     // The result keeps the name: made at its exact size, not sharing the
     // reused name buffer's capacity.
-    m_found.push_back({QString(name.constData(), name.size()), ItemStatus::read(folder.fd, nameBytes),
-                       std::move(tags), std::move(comment), isFolder, isPackage, true});
+    const ItemStatus status =
+        params.readsItemStatus ? ItemStatus::read(folder.fd, nameBytes) : ItemStatus::deferredFor(isFolder);
+    m_found.push_back({QString(name.constData(), name.size()), status, std::move(tags), std::move(comment), isFolder,
+                       isPackage, true});
     // A search that reads items hands each match over at once, as it may
     // take long to reach the next; a name search, in batches.
     constexpr std::size_t kBatch = 256;

@@ -47,13 +47,28 @@ qint64 msecsOf(const struct statx_timestamp& stamp)
     return qint64(stamp.tv_sec) * 1000 + stamp.tv_nsec / 1000000;
 }
 
-// The result type of an extension and the extension as a string shared by
-// every result of this thread that has it. Most results share a few dozen
-// extensions: each is classified once, not against the type tables for
-// every result. The cache is bounded for trees of endless extensions.
-std::pair<QString, ResultType> classifiedExtension(const QString& extension)
+// Most results share a few dozen extensions: per thread, each is kept as
+// one string that its results share, and classified once, not against the
+// type tables for every result. The caches are bounded for trees of
+// endless extensions.
+constexpr qsizetype kMostExtensions = 4096;
+
+QString sharedExtension(const QString& extension)
 {
-    constexpr qsizetype kMostExtensions = 4096;
+    thread_local QHash<QString, QString> strings;
+    const QString shared = strings.value(extension);
+    if (!shared.isNull())
+        return shared;
+    if (strings.size() >= kMostExtensions)
+        strings.clear();
+    strings.insert(extension, extension);
+    return extension;
+}
+
+// The first test loads Qt's image plugins (the image types): only a result
+// whose information is asked for is classified.
+ResultType typeOfExtension(const QString& extension)
+{
     thread_local QHash<QString, ResultType> cache;
     auto found = cache.constFind(extension);
     if (found == cache.cend()) {
@@ -68,7 +83,7 @@ std::pair<QString, ResultType> classifiedExtension(const QString& extension)
             cache.clear();
         found = cache.insert(extension, type);
     }
-    return {found.key(), found.value()};
+    return found.value();
 }
 
 // The parent of the item relative to the base folder, as the path column
@@ -168,6 +183,14 @@ QString joinedItemPath(const QString& folder, const QString& name)
     return path;
 }
 
+ItemStatus ItemStatus::deferredFor(bool isDirectory)
+{
+    ItemStatus status;
+    status.deferred = true;
+    status.isDirectory = isDirectory;
+    return status;
+}
+
 ResultFolder::ResultFolder(const QString& folderPath, const QString& itemName, const QString& baseDirectory)
     : folder(folderPath), displayPath(displayPathFor(joinedItemPath(folderPath, itemName), baseDirectory))
 {
@@ -200,7 +223,6 @@ std::shared_ptr<Result> Result::make(const QString& location, bool inFolder, con
                                      const std::optional<QStringList>& tags, const QString& comment,
                                      bool isDirectory, bool isPackage)
 {
-    initialize();
     auto result = std::make_shared<Result>(Key{});
     result->m_name = name;
     if (tags || !comment.isNull()) {
@@ -243,6 +265,28 @@ Result::Details& Result::details() const
     return detailsLocked();
 }
 
+void Result::setShown(const ItemStatus& status) const
+{
+    if (status.hasCreated)
+        m_shown.created = QDateTime::fromMSecsSinceEpoch(status.createdMSecs, Qt::UTC);
+    if (status.valid)
+        m_shown.modified = QDateTime::fromMSecsSinceEpoch(status.modifiedMSecs, Qt::UTC);
+    m_shown.fileSize = m_isDirectory ? -1 : (status.valid && !status.isDirectory ? status.size : 0);
+    m_statusRead.store(true, std::memory_order_release);
+}
+
+const Result::Shown& Result::shown() const
+{
+    if (!m_statusRead.load(std::memory_order_acquire)) {
+        const std::lock_guard<std::mutex> guard(infoMutex());
+        if (!m_statusRead.load(std::memory_order_relaxed)) {
+            const QByteArray bytes = fileSystemRepresentation(fullPath());
+            setShown(ItemStatus::read(AT_FDCWD, bytes.constData()));
+        }
+    }
+    return m_shown;
+}
+
 std::mutex& Result::infoMutex() const
 {
     return g_infoLocks[(reinterpret_cast<std::uintptr_t>(this) / alignof(Result)) % kInfoLocks];
@@ -250,14 +294,15 @@ std::mutex& Result::infoMutex() const
 
 void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isPackage)
 {
-    if (status.hasCreated)
-        m_created = QDateTime::fromMSecsSinceEpoch(status.createdMSecs, Qt::UTC);
-    if (status.valid)
-        m_modified = QDateTime::fromMSecsSinceEpoch(status.modifiedMSecs, Qt::UTC);
-    m_fileSize = isDirectory ? -1 : (status.valid && !status.isDirectory ? status.size : 0);
+    m_isDirectory = isDirectory;
+    if (!status.deferred)
+        setShown(status); // nobody else sees the result yet
     // The extension is that of the last component, which a name without
     // "/" is.
     const QString extension = m_inFolder && !m_name.contains(u'/') ? pathExtension(m_name) : pathExtension(fullPath());
+    // A package or a folder has no information to compute; a file's type is
+    // classified on first use.
+    m_classified = isPackage || status.isDirectory;
     if (isPackage) {
         const QString infoPath = stringByAppendingPathComponent(fullPath(), "Contents/Info.plist");
         QString problem;
@@ -276,14 +321,30 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
         m_type = QStringLiteral("'fldr'");
         return;
     }
+    m_type = sharedExtension(extension);
+}
+
+void Result::classifyLocked() const
+{
+    if (m_classified)
+        return;
     // Linux keeps no type codes: the extension alone decides.
-    std::tie(m_type, m_resultType) = classifiedExtension(extension);
+    m_resultType = typeOfExtension(m_type);
     m_shouldGetInfo = m_resultType != ResultType::Other;
+    m_classified = true;
+}
+
+ResultType Result::resultType() const
+{
+    const std::lock_guard<std::mutex> guard(infoMutex());
+    classifyLocked();
+    return m_resultType;
 }
 
 QString Result::size() const
 {
-    return m_fileSize < 0 ? QStringLiteral("--") : stringForSize(quint64(m_fileSize));
+    const qint64 bytes = shown().fileSize;
+    return bytes < 0 ? QStringLiteral("--") : stringForSize(quint64(bytes));
 }
 
 const QStringList& Result::tags()
@@ -319,12 +380,14 @@ const QString& Result::kind()
 bool Result::shouldGetInfo() const
 {
     const std::lock_guard<std::mutex> guard(infoMutex());
+    classifyLocked();
     return m_shouldGetInfo;
 }
 
 QString Result::info()
 {
     std::unique_lock<std::mutex> guard(infoMutex());
+    classifyLocked();
     if (!m_shouldGetInfo) {
         const Details* values = m_details.load(std::memory_order_relaxed);
         return values ? values->info : QString();

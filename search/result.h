@@ -19,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -37,7 +38,8 @@ enum class ResultType : int { Image = 0, PDF = 1, Movie = 2, Other = 3 };
 // to the open folder, so a result costs no lookup of its whole path.
 struct ItemStatus
 {
-    bool valid = false; // NO when the item could not be read
+    bool valid = false; // NO when the item could not be read (or was not yet)
+    bool deferred = false; // not read yet: the result reads it on first use
     bool isDirectory = false;
     bool hasCreated = false; // the file system gives a birth time
     qint64 createdMSecs = 0;
@@ -47,6 +49,9 @@ struct ItemStatus
     // The item `name` of the open folder `folderFd` (AT_FDCWD with a whole
     // path), a link itself rather than its target.
     [[nodiscard]] static ItemStatus read(int folderFd, const char* name);
+    // A status to be read on first use, of a folder or not as the listing
+    // says.
+    [[nodiscard]] static ItemStatus deferredFor(bool isDirectory);
 };
 
 // What the results of one folder share, built once for the folder: its
@@ -100,15 +105,18 @@ public:
     // "'fldr'" for a folder, else the path extension (Linux keeps no type
     // codes); a package's extension.
     [[nodiscard]] const QString& type() const { return m_type; }
-    [[nodiscard]] const QDateTime& created() const { return m_created; }
-    [[nodiscard]] const QDateTime& modified() const { return m_modified; }
+    // Dates and sizes are those the walk read, or read on first use (from
+    // any thread) when it did not.
+    [[nodiscard]] const QDateTime& created() const { return shown().created; }
+    [[nodiscard]] const QDateTime& modified() const { return shown().modified; }
     // The size text: "--" for a folder, else the formatted byte count.
     [[nodiscard]] QString size() const;
     // The size in bytes; 0 for a folder.
-    [[nodiscard]] qint64 fileSize() const { return m_fileSize < 0 ? 0 : m_fileSize; }
+    [[nodiscard]] qint64 fileSize() const { return std::max<qint64>(shown().fileSize, 0); }
     // The raw size: -1 for a folder (the sort key).
-    [[nodiscard]] qint64 signedFileSize() const { return m_fileSize; }
-    [[nodiscard]] ResultType resultType() const { return m_resultType; }
+    [[nodiscard]] qint64 signedFileSize() const { return shown().fileSize; }
+    // Classified on first use (from any thread), by the extension.
+    [[nodiscard]] ResultType resultType() const;
 
     // --- values fetched on first use (main thread) ---
     // The item's tags from "user.xdg.tags"; [] when none.
@@ -133,7 +141,8 @@ public:
     // Waits until every queued information computation has run (tests, and
     // the application before it quits).
     static void waitForPendingInfo();
-    // Warms the shared type tables before results are made on other threads.
+    // Warms the shared type tables, whose first use loads Qt's image plugins
+    // (results classify their types on first use, on the thread that asks).
     static void initialize();
 
     ~Result();
@@ -160,6 +169,16 @@ private:
                                         const std::optional<QStringList>& tags, const QString& comment,
                                         bool isDirectory, bool isPackage);
     void readAttributes(const ItemStatus& status, bool isDirectory, bool isPackage);
+    // The dates and size shown: set from an ItemStatus, at once or on first
+    // use (m_statusRead says when, under infoMutex()).
+    struct Shown
+    {
+        QDateTime created;
+        QDateTime modified;
+        qint64 fileSize = 0;
+    };
+    void setShown(const ItemStatus& status) const;
+    [[nodiscard]] const Shown& shown() const;
     void computeInfo();
     void setInfo(const QString& info);
 
@@ -170,17 +189,20 @@ private:
     QString m_displayPath;
     QString m_type;
     QString m_name;
-    QDateTime m_created;
-    QDateTime m_modified;
-    qint64 m_fileSize = 0;
+    mutable Shown m_shown;
+    mutable std::atomic<bool> m_statusRead{false};
+    bool m_isDirectory = false;
     bool m_selected = false;
     bool m_shouldGetKind = true;
-    ResultType m_resultType = ResultType::Other;
+    // The type, classified under infoMutex() on first use.
+    void classifyLocked() const;
+    mutable ResultType m_resultType = ResultType::Other;
+    mutable bool m_classified = false;
 
     // The information text is written by a pool thread and read by the
     // main thread, under one of a few locks shared by all results.
     [[nodiscard]] std::mutex& infoMutex() const;
-    bool m_shouldGetInfo = false;
+    mutable bool m_shouldGetInfo = false;
     mutable std::atomic<Details*> m_details{nullptr};
 };
 

@@ -209,9 +209,9 @@ void ResultsDataSource::setSorting(std::uint64_t key, bool reverse)
     m_sorted = false;
 }
 
-void ResultsDataSource::setKeyValues(SortKeys& keys, Result& result, const Collator& collator) const
+void ResultsDataSource::setKeyValues(SortKeys& keys, Result& result, const Collator& collator, std::uint64_t sorting)
 {
-    const std::uint64_t key = effectiveKey(m_sorting);
+    const std::uint64_t key = effectiveKey(sorting);
     keys.primary.clear();
     keys.date = QDateTime();
     if (key == kSortByModified)
@@ -226,13 +226,14 @@ void ResultsDataSource::setKeyValues(SortKeys& keys, Result& result, const Colla
         keys.primary = collator.sortKey(result.comment());
 }
 
-ResultsDataSource::SortKeys ResultsDataSource::makeKeys(Result& result, const Collator& collator) const
+ResultsDataSource::SortKeys ResultsDataSource::makeKeys(Result& result, const Collator& collator,
+                                                        std::uint64_t sorting)
 {
     SortKeys keys;
     keys.name = collator.sortKey(result.name());
     keys.path = collator.sortKey(result.displayPath());
     keys.size = result.signedFileSize();
-    setKeyValues(keys, result, collator);
+    setKeyValues(keys, result, collator, sorting);
     return keys;
 }
 
@@ -243,18 +244,55 @@ void ResultsDataSource::completeKeys()
     const Collator collator(kCollationStandard);
     if (m_keysStale) {
         for (size_t row = 0; row < m_keys.size(); ++row)
-            setKeyValues(m_keys[row], *m_results.at(qsizetype(row)), collator);
+            setKeyValues(m_keys[row], *m_results.at(qsizetype(row)), collator, m_sorting);
         m_keysStale = false;
     }
     m_keys.reserve(size_t(m_results.size()));
     for (qsizetype row = qsizetype(m_keys.size()); row < m_results.size(); ++row)
-        m_keys.push_back(makeKeys(*m_results.at(row), collator));
+        m_keys.push_back(makeKeys(*m_results.at(row), collator, m_sorting));
+}
+
+bool ResultsDataSource::isBefore(const SortKeys& a, const SortKeys& b, std::uint64_t sorting, bool reverse)
+{
+    const int order = compareRows(a, b, effectiveKey(sorting));
+    return (reverse ? -order : order) < 0;
 }
 
 bool ResultsDataSource::isBefore(const SortKeys& a, const SortKeys& b) const
 {
-    const int order = compareRows(a, b, effectiveKey(m_sorting));
-    return (m_reverse ? -order : order) < 0;
+    return isBefore(a, b, m_sorting, m_reverse);
+}
+
+bool ResultsDataSource::canPrepareElsewhere(std::uint64_t sorting)
+{
+    const std::uint64_t key = effectiveKey(sorting);
+    return key != kSortByInfo && key != kSortByComment;
+}
+
+ResultsDataSource::PreparedResults ResultsDataSource::prepareResults(QList<ResultPointer> batch,
+                                                                     std::uint64_t sorting, bool reverse)
+{
+    batch.removeAll(nullptr);
+    PreparedResults prepared;
+    prepared.sorting = sorting;
+    prepared.reverse = reverse;
+    const Collator collator(kCollationStandard);
+    std::vector<SortKeys> keys;
+    keys.reserve(size_t(batch.size()));
+    for (const ResultPointer& result : std::as_const(batch))
+        keys.push_back(makeKeys(*result, collator, sorting));
+    std::vector<qsizetype> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        return isBefore(keys[size_t(a)], keys[size_t(b)], sorting, reverse);
+    });
+    prepared.results.reserve(batch.size());
+    prepared.keys.reserve(keys.size());
+    for (const qsizetype i : order) {
+        prepared.results.append(std::move(batch[i]));
+        prepared.keys.push_back(std::move(keys[size_t(i)]));
+    }
+    return prepared;
 }
 
 std::vector<qsizetype> ResultsDataSource::applyOrder(const std::vector<qsizetype>& order)
@@ -294,21 +332,23 @@ void ResultsDataSource::sortResults(ShownResultsObserver* observer)
 
 void ResultsDataSource::insertResults(QList<ResultPointer> batch, ShownResultsObserver* observer)
 {
-    batch.removeAll(nullptr);
-    if (batch.isEmpty())
+    insertPrepared(prepareResults(std::move(batch), m_sorting, m_reverse), observer);
+}
+
+void ResultsDataSource::insertPrepared(PreparedResults prepared, ShownResultsObserver* observer)
+{
+    if (prepared.results.isEmpty())
         return;
+    // Made for another order (the user re-sorted meanwhile): again.
+    if (effectiveKey(prepared.sorting) != effectiveKey(m_sorting) || prepared.reverse != m_reverse)
+        prepared = prepareResults(std::move(prepared.results), m_sorting, m_reverse);
     if (!m_sorted)
         sortResults(observer);
     completeKeys();
-    const Collator collator(kCollationStandard);
-    std::vector<SortKeys> keys;
-    keys.reserve(size_t(batch.size()));
-    for (const ResultPointer& result : std::as_const(batch))
-        keys.push_back(makeKeys(*result, collator));
+    const QList<ResultPointer>& batch = prepared.results;
+    std::vector<SortKeys>& keys = prepared.keys;
     std::vector<qsizetype> order(keys.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](qsizetype a, qsizetype b) { return isBefore(keys[size_t(a)], keys[size_t(b)]); });
     // Where each new result goes among the shown ones: after its equals.
     std::vector<qsizetype> places(order.size());
     qsizetype ranges = 0;
@@ -320,7 +360,8 @@ void ResultsDataSource::insertResults(QList<ResultPointer> batch, ShownResultsOb
         if (i == 0 || places[i] != places[i - 1])
             ++ranges;
     }
-    if (ranges <= kMaxInsertedRanges) {
+    // Each ranged insert moves the rows below it, up to the final count.
+    if (ranges <= kMaxInsertedRanges || ranges * (m_results.size() + batch.size()) <= kMaxMovedRows) {
         // Range by range from the top; each range's row counts the ones
         // already inserted above it.
         qsizetype inserted = 0;

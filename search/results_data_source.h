@@ -91,10 +91,13 @@ public:
     // The shortest time between two flushes while results keep coming.
     static constexpr std::chrono::milliseconds kFlushInterval{2000};
 
-    // A batch with at most this many runs of adjacent new rows is announced
-    // range by range; a larger one is appended as one range and merged into
-    // place as a reorder (one linear pass instead of a pass per range).
+    // A batch is announced range by range (runs of adjacent new rows) while
+    // the rows those inserts move stay under this many, or it has few
+    // ranges; otherwise it is appended as one range and merged into place
+    // as one reorder (one linear pass instead of a pass per range, but a
+    // reorder makes a view track every selected row).
     static constexpr qsizetype kMaxInsertedRanges = 32;
+    static constexpr qsizetype kMaxMovedRows = 4'000'000;
 
     ResultsDataSource() = default;
     ~ResultsDataSource();
@@ -119,6 +122,9 @@ public:
     // last reset or the last one is more than 2 s old. Reads the pending
     // count without the lock.
     [[nodiscard]] bool shouldFlush() const { return shouldFlush(Clock::now()); }
+    // YES when results are pending, whenever the last flush was. Reads the
+    // pending count without the lock.
+    [[nodiscard]] bool hasPendingResults() const { return m_addedCount.load(std::memory_order_relaxed) != 0; }
     [[nodiscard]] bool shouldFlush(Clock::time_point now) const;
     // The pending results in the order they were added, taken off the
     // pending list; records the flush time when there were any.
@@ -139,6 +145,20 @@ public:
     void insertResults(QList<ResultPointer> batch, ShownResultsObserver* observer);
     // Brings the shown list into the current order, told as one reorder.
     void sortResults(ShownResultsObserver* observer);
+
+    // --- merging batches made ready on another thread ---
+    // Results with their keys, in the order of `sorting` and `reverse`.
+    struct PreparedResults;
+    // Whether a batch for `sorting` can be prepared off the owner's thread:
+    // not for the information text or the comment, read on first use.
+    [[nodiscard]] static bool canPrepareElsewhere(std::uint64_t sorting);
+    // Makes the keys of `batch` and sorts it; touches nothing shared, so
+    // any thread may call it (for a key canPrepareElsewhere allows).
+    [[nodiscard]] static PreparedResults prepareResults(QList<ResultPointer> batch, std::uint64_t sorting,
+                                                        bool reverse);
+    // insertResults for a prepared batch; one prepared for another order
+    // is sorted again first.
+    void insertPrepared(PreparedResults prepared, ShownResultsObserver* observer);
 
     // The shown list itself (for keeping the table's selection).
     [[nodiscard]] const QList<ResultPointer>& results() const { return m_results; }
@@ -187,12 +207,21 @@ public:
         qint64 size = 0;
     };
 
+    struct PreparedResults
+    {
+        QList<ResultPointer> results;
+        std::vector<SortKeys> keys;
+        std::uint64_t sorting = kSortByName;
+        bool reverse = false;
+    };
+
 private:
     struct PendingNode;
     // Puts a chain of nodes (linked newest to oldest) on the pending list.
     void pushPending(PendingNode* newest, PendingNode* oldest, std::uint64_t count);
-    [[nodiscard]] SortKeys makeKeys(Result& result, const Collator& collator) const;
-    void setKeyValues(SortKeys& keys, Result& result, const Collator& collator) const;
+    [[nodiscard]] static SortKeys makeKeys(Result& result, const Collator& collator, std::uint64_t sorting);
+    static void setKeyValues(SortKeys& keys, Result& result, const Collator& collator, std::uint64_t sorting);
+    [[nodiscard]] static bool isBefore(const SortKeys& a, const SortKeys& b, std::uint64_t sorting, bool reverse);
     // Keys for every shown row, for the current sort key.
     void completeKeys();
     [[nodiscard]] bool isBefore(const SortKeys& a, const SortKeys& b) const;

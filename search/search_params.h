@@ -97,6 +97,10 @@ struct SearchParams
     bool packageContents = false;
     // Every file is content-searched, whatever its extension.
     bool scanAll = false;
+    // The walk reads each result's dates and size (one statx) as it finds
+    // it; NO: on first use, for an owner that seldom shows them (the search
+    // command prints paths only).
+    bool readsItemStatus = true;
     // Set by the owner to end the search; cleared when the next one starts.
     std::atomic<bool> stop{false};
 

@@ -23,6 +23,22 @@ namespace {
 // The largest list accepted; a real one is a few hundred bytes.
 constexpr qint64 kMaximumListSize = 1 << 20;
 
+// The body of a finished reply; null with `reason` set when it failed.
+// Deletes the reply.
+QByteArray replyBody(QNetworkReply* reply, QString* reason)
+{
+    QByteArray body;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() != QNetworkReply::NoError)
+        *reason = reply->errorString();
+    else if (status != 200)
+        *reason = QStringLiteral("The server answered %1.").arg(status);
+    else
+        body = reply->readAll();
+    reply->deleteLater();
+    return body;
+}
+
 QByteArray download(const URL& url, int timeoutMs, QString* reason)
 {
     QNetworkAccessManager manager;
@@ -38,16 +54,7 @@ QByteArray download(const URL& url, int timeoutMs, QString* reason)
     QTimer::singleShot(timeoutMs, &loop, [reply] { reply->abort(); });
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-    QByteArray body;
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->error() != QNetworkReply::NoError)
-        *reason = reply->errorString();
-    else if (status != 200)
-        *reason = QStringLiteral("The server answered %1.").arg(status);
-    else
-        body = reply->readAll();
-    delete reply;
-    return body;
+    return replyBody(reply, reason);
 }
 
 } // namespace
@@ -75,51 +82,94 @@ URL updatesURL(const Bundle& bundle, const QString& server)
     return URL::URLWithString(QStringLiteral("%1/Updates.plist?product=%2&version=%3").arg(base, product, version));
 }
 
-UpdateCheckResult fetchUpdateStatus(const UpdateCheckOptions& options)
+namespace {
+
+// The request's address, or null with the reason in `result`.
+URL requestURL(const UpdateCheckOptions& options, UpdateCheckResult& result)
 {
-    UpdateCheckResult result;
     const Bundle& bundle = Bundle::mainBundle();
     result.runningVersion = bundle.bundleVersion();
     const QString server = options.server.isNull() ? updateServer() : options.server;
     if (server.isEmpty()) {
         result.reason = localizedToolkitString(QStringLiteral("No update server is set."));
-        return result;
+        return {};
     }
     const URL url = updatesURL(bundle, server);
-    if (url.isNull()) {
+    if (url.isNull())
         result.reason = localizedToolkitString(QStringLiteral("The update server's address is not valid."));
-        return result;
-    }
-    const QByteArray body = download(url, options.timeoutMs, &result.reason);
-    if (!result.reason.isEmpty())
-        return result;
+    return url;
+}
+
+// Reads the downloaded list into `result` and compares the versions.
+void readUpdateList(const QByteArray& body, UpdateCheckResult& result)
+{
+    const Bundle& bundle = Bundle::mainBundle();
     const QVariant list = propertyListFromData(body);
     if (list.typeId() != QMetaType::QVariantMap) {
         result.reason = localizedToolkitString(QStringLiteral("The server's answer could not be read."));
-        return result;
+        return;
     }
     const QVariantMap entries = list.toMap();
     const QVariant latest = entries.value(bundle.bundleName());
     const QVariant downloadURL = entries.value(QStringLiteral("Download"));
     if (latest.typeId() != QMetaType::QString) {
         result.reason = localizedToolkitString(QStringLiteral("The server does not list this application."));
-        return result;
+        return;
     }
     result.latestVersion = latest.toString();
     if (downloadURL.typeId() == QMetaType::QString)
         result.downloadURL = downloadURL.toString();
     if (result.runningVersion.isEmpty()) {
         result.reason = localizedToolkitString(QStringLiteral("The running version is not known."));
-        return result;
+        return;
     }
     result.status = compareToVersionNumber(result.latestVersion, result.runningVersion) > 0
         ? UpdateStatus::NewVersion : UpdateStatus::UpToDate;
+}
+
+} // namespace
+
+UpdateCheckResult fetchUpdateStatus(const UpdateCheckOptions& options)
+{
+    UpdateCheckResult result;
+    const URL url = requestURL(options, result);
+    if (url.isNull())
+        return result;
+    const QByteArray body = download(url, options.timeoutMs, &result.reason);
+    if (result.reason.isEmpty())
+        readUpdateList(body, result);
     return result;
 }
 
-bool checkForNewVersion(const UpdateCheckOptions& options)
+void fetchUpdateStatus(const UpdateCheckOptions& options, QObject* context,
+                       std::function<void(const UpdateCheckResult&)> done)
 {
-    const UpdateCheckResult result = fetchUpdateStatus(options);
+    auto result = std::make_shared<UpdateCheckResult>();
+    const URL url = requestURL(options, *result);
+    if (url.isNull()) {
+        QMetaObject::invokeMethod(context, [result, done] { done(*result); }, Qt::QueuedConnection);
+        return;
+    }
+    // The manager lives until the answer is read; nothing waits for it.
+    auto* manager = new QNetworkAccessManager(context);
+    QNetworkRequest request(QUrl(url.absoluteString(), QUrl::StrictMode));
+    request.setTransferTimeout(options.timeoutMs);
+    QNetworkReply* reply = manager->get(request);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > kMaximumListSize)
+            reply->abort();
+    });
+    QObject::connect(reply, &QNetworkReply::finished, context, [reply, manager, result, done] {
+        const QByteArray body = replyBody(reply, &result->reason);
+        if (result->reason.isEmpty())
+            readUpdateList(body, *result);
+        manager->deleteLater();
+        done(*result);
+    });
+}
+
+bool presentUpdateStatus(const UpdateCheckResult& result)
+{
     const QString name = Bundle::mainBundle().bundleName();
     AlertRequest alert;
     switch (result.status) {
@@ -152,6 +202,11 @@ bool checkForNewVersion(const UpdateCheckOptions& options)
     alert.defaultButton = localizedToolkitString(QStringLiteral("OK"));
     runAlert(alert);
     return false;
+}
+
+bool checkForNewVersion(const UpdateCheckOptions& options)
+{
+    return presentUpdateStatus(fetchUpdateStatus(options));
 }
 
 } // namespace sorvant

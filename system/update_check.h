@@ -10,6 +10,10 @@
 
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 namespace sorvant {
 
 class Bundle;
@@ -43,12 +47,20 @@ struct UpdateCheckOptions
 [[nodiscard]] QString updateServer();
 
 // Fetches and reads the list (waiting for it, serving events meanwhile) and
-// compares the listed version with the running one.
+// compares the listed version with the running one. For tools and tests:
+// the interface uses the form below, which never waits.
 [[nodiscard]] UpdateCheckResult fetchUpdateStatus(const UpdateCheckOptions& options = {});
+// The same without waiting: `done` gets the answer on `context`'s thread
+// when it has come (or at once, queued, when there is nothing to ask); not
+// at all once `context` is gone.
+void fetchUpdateStatus(const UpdateCheckOptions& options, QObject* context,
+                       std::function<void(const UpdateCheckResult&)> done);
 
-// The menu action: fetches, then shows the new-version alert (its Download
-// button opens the download address), the up-to-date alert, or the alert
-// that the check could not be made. YES when a newer version is listed.
+// Shows the new-version alert (its Download button opens the download
+// address), the up-to-date alert, or the alert that the check could not be
+// made. YES when a newer version is listed.
+bool presentUpdateStatus(const UpdateCheckResult& result);
+// Fetches, waiting, then presents the answer. YES when a newer version is listed.
 bool checkForNewVersion(const UpdateCheckOptions& options = {});
 
 } // namespace sorvant

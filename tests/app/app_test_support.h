@@ -6,7 +6,9 @@
 #include "platform/user_defaults.h"
 #include "tests/support/temp_tree.h"
 
+#include <QAction>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -45,6 +47,20 @@ protected:
         return !ended.isEmpty() || ended.wait(10000);
     }
 
+    // Waits until the window's destination menu holds its scanned folders
+    // (the home folder among them); NO when they did not come in time.
+    static bool waitForDestinations(SearchWindow& window)
+    {
+        const auto hasHome = [&window] {
+            for (const QAction* item : window.destinationMenu()->actions()) {
+                if (item->data().toString() == u"~")
+                    return true;
+            }
+            return false;
+        };
+        QSignalSpy scanned(&window, &SearchWindow::destinationsScanned);
+        return hasHome() || (scanned.wait(10000) && hasHome());
+    }
     // A window that searched `phrase` in `folder`, then shown and active;
     // null when it could not be had.
     std::unique_ptr<SearchWindow> shownWindowAfterSearch(const QString& phrase, const QString& folder)

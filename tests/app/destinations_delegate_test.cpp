@@ -69,6 +69,7 @@ TEST_F(DestinationsTest, ValidationResolvesLinksAndRefusesFiles)
 TEST_F(DestinationsTest, MenuItemsSetTheDestinationAndVolumesAppearOnce)
 {
     auto window = makeWindow();
+    ASSERT_TRUE(waitForDestinations(*window));
     QStringList data;
     QAction* home = nullptr;
     QAction* all = nullptr;
@@ -91,6 +92,7 @@ TEST_F(DestinationsTest, MenuItemsSetTheDestinationAndVolumesAppearOnce)
     // A mount rebuilds the menu, keeping the destination.
     window->destinationMenu()->addAction(QStringLiteral("stale"));
     NotificationCenter::defaultCenter().post(WorkspaceDidMountVolumeNotification, QStringLiteral("/media/x"));
+    EXPECT_TRUE(waitForDestinations(*window));
     for (QAction* item : window->destinationMenu()->actions())
         EXPECT_NE(item->text(), QStringLiteral("stale"));
     EXPECT_EQ(window->storedDestination(), QDir::homePath());

@@ -109,6 +109,9 @@ TEST_F(MainMenuTest, LocalizedWhenBuiltWithHelpInTheLanguageAndTheUpdateCheckAns
         server.status = c.listed.isNull() ? "404 Not Found" : "200 OK";
         alerts.alerts.clear();
         window->findChild<QAction*>(QStringLiteral("checkForUpdate"))->trigger();
+        EXPECT_TRUE(alerts.alerts.isEmpty()) << "the check waits for nothing: the answer comes later";
+        for (int i = 0; i < 500 && alerts.alerts.isEmpty(); ++i)
+            QTest::qWait(10);
         ASSERT_EQ(alerts.alerts.size(), 1);
         EXPECT_EQ(alerts.alerts.at(0).messageText, c.answer);
         window->close();
@@ -253,6 +256,7 @@ TEST_F(MenuActionsTest, OpenWithOffersTheDefaultApplicationFirst)
     EXPECT_EQ(titles(menu->actions()), (QStringList{"Text Viewer (default)", "Alpha Editor"}));
     EXPECT_EQ(menu->actions().constFirst()->data().toString(), viewer);
     menu->actions().constLast()->trigger();
+    window->lastLaunch().waitForFinished();
     setItemOpener(previous);
     EXPECT_EQ(opener.calls, QStringList{editor + " <- " + window->selectedPaths().constFirst()});
 }
@@ -297,6 +301,7 @@ TEST_F(MenuActionsTest, ToolbarOffersQuirrelSharesNothingAndResizesSymbolsForIco
 TEST_F(MenuActionsTest, TheDestinationMenuMarksTheCurrentDestination)
 {
     const QString allVolumes = QString::fromUtf16(kAllVolumesDestination);
+    ASSERT_TRUE(waitForDestinations(*window));
     for (const auto& [destination, expected] : {std::pair{QDir::homePath(), QStringList{"~"}},
                                                 {QStringLiteral("~"), QStringList{"~"}},
                                                 {allVolumes, QStringList{allVolumes}},

@@ -67,6 +67,8 @@ TEST_F(ResultsPipelineTest, PreviewKeepsItsItemsAcrossAFlush)
     ASSERT_EQ(preview->documentURLs(), QList<QUrl>{QUrl::fromLocalFile(selected)});
 
     arriveAndEnd(*window, newResult(QStringLiteral("report-new.txt")));
+    for (int i = 0; i < 500 && table->model()->rowCount() != 3; ++i)
+        QTest::qWait(10);
     EXPECT_EQ(table->model()->rowCount(), 3);
     EXPECT_EQ(window->selectedPaths(), QStringList{selected});
     EXPECT_EQ(preview->documentURLs(), QList<QUrl>{QUrl::fromLocalFile(selected)});

@@ -199,6 +199,7 @@ TEST_F(WindowShellTest, DestinationMenuOffersTheBookmarkedFolders)
                + QUrl::fromLocalFile(tree.filePath(QStringLiteral("gone"))).toEncoded() + "\n");
     file.close();
     auto window = makeWindow();
+    ASSERT_TRUE(waitForDestinations(*window));
     QFile::remove(bookmarks);
     QStringList offered;
     for (QAction* item : window->destinationMenu()->actions())

@@ -14,6 +14,7 @@
 #include <QPdfWriter>
 #include <QScreen>
 #include <QStringListModel>
+#include <QTest>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -81,6 +82,34 @@ TEST_F(Previews, EachKindDrawsItsContent)
     // A text preview has dark ink in its first line.
     const QImage source = renderPreview(text, size);
     EXPECT_GT(test::inkPixels(source, QRect(0, 0, 150, 30), Qt::white), 20);
+}
+
+// A picture is decoded once for a size and serves every smaller view; the
+// window gets it from the thread pool and shows it without decoding on its
+// own thread.
+TEST_F(Previews, APictureIsDecodedOffTheWindowsThreadAndKept)
+{
+    QImage large(2000, 1000, QImage::Format_RGB32);
+    large.fill(Qt::green);
+    const QString path = tree.filePath(QStringLiteral("large.png"));
+    ASSERT_TRUE(large.save(path));
+    const DecodedPreview decoded = decodePreview(path, QSize(300, 200));
+    EXPECT_EQ(decoded.kind, PreviewKind::Picture);
+    EXPECT_EQ(decoded.picture.size(), QSize(600, 300)) << "twice the view, not the whole picture";
+    EXPECT_FALSE(decoded.whole);
+    EXPECT_TRUE(decoded.serves(QSize(300, 200)));
+    EXPECT_TRUE(decoded.serves(QSize(600, 900)));
+    EXPECT_FALSE(decoded.serves(QSize(700, 400)));
+    EXPECT_TRUE(decodePreview(png, QSize(300, 200)).serves(QSize(3000, 2000))) << "a small picture is whole";
+
+    PreviewWindow window;
+    window.resize(300, 200);
+    window.show();
+    window.setItems({QUrl::fromLocalFile(path)});
+    const auto shown = [&window] { return window.grab().toImage().pixelColor(150, 100) == QColor(Qt::green); };
+    for (int i = 0; i < 500 && !shown(); ++i)
+        QTest::qWait(10);
+    EXPECT_TRUE(shown());
 }
 
 TEST_F(Previews, MovieShowsItsFirstFrameAndDuration)

@@ -107,14 +107,24 @@ TEST(PropertyListTest, RejectsWhatIsNotAPropertyList)
 
 // A binary property list of `count` arrays, each holding the next one
 // `fanout` times (the last one empty); with `cycle` the last holds the first.
+QByteArray bigEndian(quint64 value, int size)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = size - 1; i >= 0; --i, value >>= 8)
+        bytes[i] = char(value & 0xFF);
+    return bytes;
+}
+
+// A binary property list whose only object is `object` (marker and bytes).
+QByteArray binaryWithOneObject(const QByteArray& object)
+{
+    const QByteArray data = "bplist00" + object;
+    return data + char(8) + QByteArray(6, '\0') + char(1) + char(1) + bigEndian(1, 8) + bigEndian(0, 8)
+           + bigEndian(quint64(data.size()), 8);
+}
+
 QByteArray nestedBinaryArrays(quint32 count, int fanout, bool cycle = false)
 {
-    const auto bigEndian = [](quint64 value, int size) {
-        QByteArray bytes(size, '\0');
-        for (int i = size - 1; i >= 0; --i, value >>= 8)
-            bytes[i] = char(value & 0xFF);
-        return bytes;
-    };
     QByteArray data("bplist00");
     QByteArray offsets;
     for (quint32 i = 0; i < count; ++i) {
@@ -163,6 +173,9 @@ TEST(PropertyListTest, HostileDataIsRefusedWithoutCrashing)
         {"binary reference past the end", nestedBinaryArrays(2, 1).replace(QByteArray("\x00\x00\x00\x01", 4),
                                                                            QByteArray("\x00\x00\x01\x00", 4))},
         {"binary trailer cut short", nestedBinaryArrays(2, 1).chopped(5)},
+        {"NUL in a binary string", binaryWithOneObject(withNul("\x53" "a\0b"))},
+        {"NUL in a binary UTF-16 string", binaryWithOneObject(withNul("\x62" "\0a\0\0"))},
+        {"binary string past the end", binaryWithOneObject("\x5F\x10\x40" "abc")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,6 +187,8 @@ TEST(PropertyListTest, HostileDataIsRefusedWithoutCrashing)
     EXPECT_EQ(propertyListFromData(nestedXmlArrays(kDeepestAccepted)).typeId(), QMetaType::QVariantList);
     EXPECT_EQ(propertyListFromData(nestedBinaryArrays(kDeepestAccepted, 1)).typeId(), QMetaType::QVariantList);
     EXPECT_EQ(propertyListFromData(nestedBinaryArrays(16, 2)).typeId(), QMetaType::QVariantList);
+    EXPECT_EQ(propertyListFromData(binaryWithOneObject("\x53" "abc")), QVariant("abc"));
+    EXPECT_EQ(propertyListFromData(binaryWithOneObject(withNul("\x62" "\0a\0b"))), QVariant("ab"));
     EXPECT_EQ(propertyListFromData("<plist><string>a&#10;&#x20;&amp;</string></plist>"), QVariant("a\n &"));
 }
 

@@ -19,6 +19,8 @@
 #include <unistd.h>
 
 #include <functional>
+#include <memory>
+#include <map>
 
 namespace sorvant {
 namespace {
@@ -36,7 +38,8 @@ protected:
                      const std::function<void(SearchParams&)>& configure = {})
     {
         SearchParams params;
-        ResultsDataSource results;
+        m_results = std::make_unique<ResultsDataSource>();
+        ResultsDataSource& results = *m_results;
         params.dataSource = &results;
         params.words = words;
         params.mode = mode;
@@ -65,6 +68,7 @@ protected:
 
     TempTree m_tree;
     std::uint64_t m_lastDone = 0;
+    std::unique_ptr<ResultsDataSource> m_results; // of the last walk, flushed
 };
 
 TEST_F(DirectoryWalkTest, NamesMatchByMode)
@@ -215,6 +219,45 @@ TEST_F(DirectoryWalkTest, CommentsInTheXdgAttributeAreFoundAndShown)
     EXPECT_EQ(shown(noted, QStringLiteral("noted.txt")), QStringLiteral("Quartalszahlen prüfen"));
     EXPECT_EQ(shown(both, QStringLiteral("both.txt")), QStringLiteral("store words"));
     EXPECT_EQ(shown(m_tree.filePath(QStringLiteral("link to noted")), QStringLiteral("link to noted")), QString(""));
+}
+
+// A walk that leaves dates and sizes to first use gives the results the
+// same values as one that reads them as it goes: files, a folder, a package,
+// a link and an empty file.
+TEST_F(DirectoryWalkTest, DatesAndSizesReadOnFirstUseAreThoseTheWalkReads)
+{
+    m_tree.writeFile(QStringLiteral("a.txt"), QByteArray(1234, 'x'));
+    m_tree.writeFile(QStringLiteral("empty.png"), QByteArray());
+    m_tree.writeFile(QStringLiteral("sub/b.pdf"), QByteArray(77, 'y'));
+    m_tree.writeFile(QStringLiteral("Tool.app/Contents/x"));
+    link(QStringLiteral("a.txt"), QStringLiteral("link"));
+    struct Shown
+    {
+        QString type;
+        QDateTime created;
+        QDateTime modified;
+        qint64 size;
+        QString sizeText;
+        ResultType resultType;
+        bool operator==(const Shown&) const = default;
+    };
+    const auto walkReading = [&](bool readsItemStatus) {
+        walk({QStringLiteral("a"), QStringLiteral("e"), QStringLiteral("b"), QStringLiteral("t"), QStringLiteral("s"),
+              QStringLiteral("l")},
+             kSearchAnyWord, [&](SearchParams& p) { p.readsItemStatus = readsItemStatus; });
+        std::map<QString, Shown> shown;
+        for (const ResultPointer& result : m_results->results())
+            shown[result->fullPath()] = {result->type(),           result->created(), result->modified(),
+                                         result->signedFileSize(), result->size(),    result->resultType()};
+        return shown;
+    };
+    const std::map<QString, Shown> read = walkReading(true);
+    const std::map<QString, Shown> deferred = walkReading(false);
+    ASSERT_EQ(read.size(), 6U);
+    EXPECT_TRUE(read == deferred);
+    EXPECT_EQ(read.at(m_tree.filePath(QStringLiteral("a.txt"))).size, 1234);
+    EXPECT_EQ(read.at(m_tree.filePath(QStringLiteral("sub"))).size, -1);
+    EXPECT_TRUE(read.at(m_tree.filePath(QStringLiteral("sub/b.pdf"))).modified.isValid());
 }
 
 TEST_F(DirectoryWalkTest, DeepTreesAreWalkedWholly)

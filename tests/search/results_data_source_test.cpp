@@ -317,8 +317,8 @@ TEST(ResultsDataSource, MergedBatchesEndInTheOrderOfOneSort)
     test::TempTree tree;
     QList<ResultPointer> made;
     std::mt19937 random(7);
-    for (int i = 0; i < 300; ++i) {
-        const QString name = QStringLiteral("item %1.txt").arg(random() % 1000);
+    for (int i = 0; i < 5000; ++i) {
+        const QString name = QStringLiteral("item %1.txt").arg(random() % 100000);
         made.append(Result::create(tree.filePath(name), tree.path(), name, std::nullopt, QString(), false, false));
     }
     ResultsDataSource sorted;
@@ -329,12 +329,12 @@ TEST(ResultsDataSource, MergedBatchesEndInTheOrderOfOneSort)
 
     ResultsDataSource model;
     CheckingObserver observer(model);
-    model.insertResults(made.mid(0, 100), &observer);
+    model.insertResults(made.mid(0, 2000), &observer);
     EXPECT_EQ(observer.reorders, 0) << "an empty list takes a batch as one range";
-    model.insertResults(made.mid(100, 5), &observer);
+    model.insertResults(made.mid(2000, 5), &observer);
     EXPECT_EQ(observer.reorders, 0) << "five places, five ranges at most";
     EXPECT_LE(observer.inserts, 6);
-    model.insertResults(made.mid(105), &observer);
+    model.insertResults(made.mid(2005), &observer);
     EXPECT_EQ(observer.reorders, 1) << "spread over many places: one insert, one reorder";
     EXPECT_EQ(model.results(), sorted.results());
 

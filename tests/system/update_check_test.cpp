@@ -8,7 +8,12 @@
 #include "tests/system/desktop_test_support.h"
 #include "tests/system/loopback_http_server.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace sorvant {
 namespace {
@@ -104,6 +109,33 @@ TEST_F(UpdateCheck, AnOlderOrEqualListingIsUpToDate)
         EXPECT_EQ(alerts.alerts[0].messageText, "Your software is up-to-date");
         EXPECT_EQ(alerts.alerts[0].informativeText, "You are running Test App 2.9.2build1. No newer version was found.");
     }
+}
+
+// The menu's check returns at once, with no event loop of its own (typing
+// goes on); the answer comes later on the context's thread.
+TEST_F(UpdateCheck, TheInterfacesCheckAnswersLaterWithoutWaiting)
+{
+    server.body = list("2.9.3");
+    QObject context;
+    std::optional<UpdateCheckResult> answer;
+    fetchUpdateStatus(options, &context, [&answer](const UpdateCheckResult& result) { answer = result; });
+    EXPECT_FALSE(answer) << "nothing answered before the event loop runs";
+    EXPECT_TRUE(server.requests.isEmpty());
+    for (int i = 0; i < 500 && !answer; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, UpdateStatus::NewVersion);
+    EXPECT_EQ(answer->latestVersion, "2.9.3");
+
+    options.server = QString(""); // no server: answered too, but queued
+    answer.reset();
+    fetchUpdateStatus(options, &context, [&answer](const UpdateCheckResult& result) { answer = result; });
+    EXPECT_FALSE(answer);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, UpdateStatus::CannotCheck);
 }
 
 TEST_F(UpdateCheck, NoAnswerIsNeverUpToDate)

@@ -121,6 +121,10 @@ TEST(TextClippings, ReadsRichTextThenPlainText)
     EXPECT_TRUE(attributes.isEmpty());
     EXPECT_FALSE(attributedStringWithContentsOfTextClipping(tree.writeFile(QStringLiteral("x.txt"), "a")).has_value());
     EXPECT_FALSE(attributedStringWithContentsOfTextClipping(tree.writeFile(QStringLiteral("y.clipping"), "garbage")).has_value());
+    // Regression: a NUL inside a string stopped the process.
+    const QByteArray nul = QByteArray("<plist><dict><key>UTI-Data</key><dict><key>public.utf8-plain-text</key>"
+                                      "<string>a") + '\0' + "</string></dict></dict></plist>";
+    EXPECT_FALSE(attributedStringWithContentsOfTextClipping(tree.writeFile(QStringLiteral("z.clipping"), nul)).has_value());
 }
 
 } // namespace

@@ -1,0 +1,390 @@
+// The search window as the interface thread lives it, offscreen:
+//   - a search that shows 144,000 results: the time to the last row shown
+//     against the search command's time on the same tree, and the longest
+//     the interface thread was busy at once (the largest gap between the
+//     turns of a zero-interval timer);
+//   - re-sorting, and a flush of 100 new results, with every row selected;
+//   - the writes of the settings file for one Return on a fresh profile and
+//     for one column drag (counted with inotify, as another process sees
+//     them);
+//   - the preview of an 8000 x 6000 PNG: the longest busy stretch while it
+//     opens and while it is resized.
+// The trees and the picture are made once, under the temporary folder.
+
+#include "app/results_table_model.h"
+#include "app/search_window.h"
+#include "interface/menu_items.h"
+#include "interface/preview_window.h"
+#include "platform/user_defaults.h"
+#include "search/result.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+
+namespace {
+
+using namespace sorvant;
+
+// The largest gap between two turns of the event loop while it runs.
+class StallMeter
+{
+public:
+    StallMeter()
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_worst = std::max(m_worst, now - m_last);
+            m_last = now;
+        });
+    }
+    void start()
+    {
+        m_clock.start();
+        m_last = 0;
+        m_worst = 0;
+        m_timer.start();
+    }
+    [[nodiscard]] double worstMilliseconds() const { return double(m_worst) / 1e6; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_worst = 0;
+};
+
+// Runs the event loop until `done` or `seconds` passed; YES when done.
+template <typename Done>
+bool spinUntil(Done done, double seconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < qint64(seconds * 1000))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+}
+
+void spinFor(double seconds)
+{
+    (void)spinUntil([] { return false; }, seconds);
+}
+
+// Settings written as the application writes them (coalesced, where the
+// defaults can).
+void useApplicationWrites(UserDefaults& defaults)
+{
+    const auto enable = [](auto& settings) {
+        if constexpr (requires { settings.setCoalescedWrites(std::chrono::milliseconds(1), std::chrono::milliseconds(1)); })
+            settings.setCoalescedWrites(std::chrono::milliseconds(150), std::chrono::milliseconds(1000));
+    };
+    enable(defaults);
+}
+
+// A folder under the temporary folder that survives the run.
+QString benchFolder(const QString& name)
+{
+    return QDir::tempPath() + QStringLiteral("/sorvant-bench-") + name;
+}
+
+QString treeOf144k()
+{
+    const QString root = benchFolder(QStringLiteral("144k"));
+    const QString marker = root + QStringLiteral("/.complete");
+    if (QFile::exists(marker))
+        return root;
+    for (int folder = 0; folder < 360; ++folder) {
+        const QString dir = root + QStringLiteral("/d%1").arg(folder);
+        QDir().mkpath(dir);
+        for (int i = 0; i < 400; ++i) {
+            QFile file(dir + QStringLiteral("/match-%1-%2.txt").arg((i * 7919 + folder) % 400).arg(folder));
+            (void)file.open(QIODevice::WriteOnly);
+        }
+    }
+    QFile(marker).open(QIODevice::WriteOnly);
+    return root;
+}
+
+QString searchCommand()
+{
+    const QString fromEnvironment = qEnvironmentVariable("SORVANT_SEARCH");
+    return fromEnvironment.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/sorvant-search")
+                                     : fromEnvironment;
+}
+
+// A fresh profile: the application's own defaults (the file the window, the
+// table and the find pasteboard all write), emptied.
+struct Profile
+{
+    Profile() : defaults(UserDefaults::standardUserDefaults())
+    {
+        QFile::remove(UserDefaults::defaultPersistentDomainPath());
+        QDir().mkpath(folder());
+        UserDefaults::resetStandardUserDefaults();
+        useApplicationWrites(defaults);
+    }
+    [[nodiscard]] static QString folder() { return QFileInfo(UserDefaults::defaultPersistentDomainPath()).path(); }
+    [[nodiscard]] static QString fileName() { return QFileInfo(UserDefaults::defaultPersistentDomainPath()).fileName(); }
+    UserDefaults& defaults;
+};
+
+bool searchAndWait(SearchWindow& window, const QString& phrase, const QString& folder, double seconds)
+{
+    bool ended = false;
+    const QMetaObject::Connection connection =
+        QObject::connect(&window, &SearchWindow::searchDidEnd, [&ended] { ended = true; });
+    window.setInput(phrase);
+    window.setDestination(folder);
+    window.search();
+    const bool done = spinUntil([&] { return ended; }, seconds);
+    QObject::disconnect(connection);
+    return done;
+}
+
+void BM_Window144kResults(benchmark::State& state)
+{
+    const QString tree = treeOf144k();
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        QProcess command;
+        command.setStandardOutputFile(QProcess::nullDevice());
+        command.start(searchCommand(), {QStringLiteral("--mode"), QStringLiteral("phrase"), QStringLiteral("match"), tree});
+        if (!command.waitForFinished(300000)) {
+            state.SkipWithError("the search command did not end");
+            return;
+        }
+        const double headless = double(clock.nsecsElapsed()) / 1e9;
+
+        Profile profile;
+        SearchWindow window(1, profile.defaults);
+        window.show();
+        spinFor(0.3);
+        StallMeter stalls;
+        stalls.start();
+        clock.restart();
+        if (!searchAndWait(window, QStringLiteral("match"), tree, 300)) {
+            state.SkipWithError("the window's search did not end");
+            return;
+        }
+        QCoreApplication::processEvents();
+        const double shown = double(clock.nsecsElapsed()) / 1e9;
+        state.SetIterationTime(shown);
+        state.counters["rows"] = window.resultsTable()->model()->rowCount();
+        state.counters["headless_s"] = headless;
+        state.counters["window_s"] = shown;
+        state.counters["ratio"] = shown / headless;
+        state.counters["worst_stall_ms"] = stalls.worstMilliseconds();
+        window.close();
+    }
+}
+BENCHMARK(BM_Window144kResults)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A window showing `count` results of items that do not exist, all selected.
+struct SelectedWindow
+{
+    explicit SelectedWindow(int count) : window(1, profile.defaults)
+    {
+        window.show();
+        add(count, QStringLiteral("r"));
+        window.resultsTable()->selectAll();
+    }
+    void add(int count, const QString& stem)
+    {
+        std::mt19937 random(count);
+        for (int i = 0; i < count; ++i) {
+            const QString name = stem + QString::number(random() % 100000) + QStringLiteral(".txt");
+            const QString folder = QStringLiteral("/nonexistent/base/f%1").arg(random() % 300);
+            window.engine().dataSource().addResult(Result::create(folder + QLatin1Char('/') + name,
+                                                                  QStringLiteral("/nonexistent/base"), name, {}, {},
+                                                                  false, false));
+        }
+        // As when the search ends: the next tick moves every pending result.
+        const int expected = window.resultsTable()->model()->rowCount() + count;
+        window.engine().threadInit();
+        window.engine().threadExit();
+        window.updateHandler();
+        (void)spinUntil([&] { return window.resultsTable()->model()->rowCount() == expected; }, 600);
+    }
+    Profile profile;
+    SearchWindow window;
+};
+
+void BM_ResortAllSelected(benchmark::State& state)
+{
+    SelectedWindow shown(int(state.range(0)));
+    auto* model = qobject_cast<ResultsTableModel*>(shown.window.resultsTable()->model());
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        (void)model->sortByColumn(ResultsTableModel::kSizeColumn);
+        (void)model->sortByColumn(ResultsTableModel::kFileColumn);
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 2e9);
+    }
+    state.counters["selected"] = double(shown.window.selectedRows().size());
+}
+BENCHMARK(BM_ResortAllSelected)->Arg(5000)->Arg(20000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// The same from View > Sort By, which pending results join first.
+void BM_ResortFromTheMenuAllSelected(benchmark::State& state)
+{
+    SelectedWindow shown(int(state.range(0)));
+    QAction bySize;
+    setItemTag(&bySize, int(kSortBySize));
+    QAction byName;
+    setItemTag(&byName, int(kSortByName));
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        shown.window.setSorting(&bySize);
+        shown.window.setSorting(&byName);
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 2e9);
+    }
+}
+BENCHMARK(BM_ResortFromTheMenuAllSelected)->Arg(5000)->Arg(20000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_FlushAllSelected(benchmark::State& state)
+{
+    SelectedWindow shown(int(state.range(0)));
+    int round = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        shown.add(100, QStringLiteral("late%1-").arg(++round));
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+    }
+}
+BENCHMARK(BM_FlushAllSelected)->Arg(5000)->Arg(20000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// Counts the times the file `name` in `folder` is written whole (closed
+// after writing, or renamed into place).
+class WriteCounter
+{
+public:
+    WriteCounter(const QString& folder, const QString& name) : m_name(QFile::encodeName(name))
+    {
+        m_fd = ::inotify_init1(IN_NONBLOCK);
+        ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_CLOSE_WRITE | IN_MOVED_TO);
+    }
+    ~WriteCounter() { ::close(m_fd); }
+    int count()
+    {
+        alignas(inotify_event) char buffer[16384];
+        for (;;) {
+            const ssize_t length = ::read(m_fd, buffer, sizeof buffer);
+            if (length <= 0)
+                return m_count;
+            for (ssize_t at = 0; at < length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->len > 0 && m_name == event->name)
+                    ++m_count;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
+
+private:
+    QByteArray m_name;
+    int m_fd = -1;
+    int m_count = 0;
+};
+
+void BM_SettingsWrites(benchmark::State& state)
+{
+    const bool drag = state.range(0) == 1;
+    for (auto _ : state) {
+        Profile profile;
+        QTemporaryDir tree;
+        QFile(tree.filePath(QStringLiteral("x.txt"))).open(QIODevice::WriteOnly);
+        SearchWindow window(1, profile.defaults);
+        window.show();
+        spinFor(2.5);
+        WriteCounter writes(Profile::folder(), Profile::fileName());
+        (void)writes.count();
+        if (drag) {
+            window.resultsTable()->horizontalHeader()->moveSection(2, 4);
+        } else if (!searchAndWait(window, QStringLiteral("x"), tree.path(), 10)) {
+            state.SkipWithError("the search did not end");
+            return;
+        }
+        spinFor(2.5);
+        state.counters["writes"] = writes.count();
+        window.close();
+        spinFor(0.1);
+    }
+}
+BENCHMARK(BM_SettingsWrites)->ArgName("drag")->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+QString largePicture()
+{
+    const QString path = benchFolder(QStringLiteral("8000x6000.png"));
+    if (QFile::exists(path))
+        return path;
+    QImage image(8000, 6000, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, 8000, 6000);
+    gradient.setColorAt(0, Qt::darkBlue);
+    gradient.setColorAt(1, Qt::yellow);
+    painter.fillRect(image.rect(), gradient);
+    std::mt19937 random(1);
+    for (int i = 0; i < 2000; ++i)
+        painter.fillRect(int(random() % 8000), int(random() % 6000), 40, 40, QColor::fromRgb(random()));
+    painter.end();
+    image.save(path + QStringLiteral(".part"), "PNG");
+    QFile::rename(path + QStringLiteral(".part"), path);
+    return path;
+}
+
+void BM_PreviewLargePicture(benchmark::State& state)
+{
+    const QUrl picture = QUrl::fromLocalFile(largePicture());
+    for (auto _ : state) {
+        PreviewWindow preview;
+        preview.show();
+        spinFor(0.2);
+        StallMeter stalls;
+        stalls.start();
+        preview.setItems({picture});
+        spinFor(3);
+        preview.resize(preview.width() + 120, preview.height() + 90);
+        spinFor(3);
+        state.SetIterationTime(6);
+        state.counters["worst_stall_ms"] = stalls.worstMilliseconds();
+    }
+}
+BENCHMARK(BM_PreviewLargePicture)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // A home of its own: nothing of the user's settings is read or written.
+    QTemporaryDir home;
+    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        qputenv(variable, QFile::encodeName(home.path() + QLatin1Char('/') + QLatin1String(variable)));
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,41 @@
+#pragma once
+// Work that must not hold the interface thread (decoding, folder scans,
+// calls that wait for another process) run on the global thread pool,
+// answered as a QFuture. The caller continues on its own thread with
+// `future.then(context, continuation)`: the continuation runs in the
+// context's thread, and not at all once the context is gone.
+//
+//   runInBackground([path] { return decode(path); })
+//       .then(window, [window](const QImage& image) { window->show(image); });
+//
+// Not here: the search engine's own worker threads (search/search_engine.h).
+
+#include <QFuture>
+#include <QPromise>
+#include <QThreadPool>
+
+#include <memory>
+#include <type_traits>
+#include <utility>
+
+namespace sorvant {
+
+template <typename Work>
+[[nodiscard]] auto runInBackground(Work work) -> QFuture<std::invoke_result_t<Work>>
+{
+    using Value = std::invoke_result_t<Work>;
+    // The pool takes copyable tasks; the promise is shared, not copied.
+    auto promise = std::make_shared<QPromise<Value>>();
+    QFuture<Value> future = promise->future();
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, work = std::move(work)]() mutable {
+        if constexpr (std::is_void_v<Value>)
+            work();
+        else
+            promise->addResult(work());
+        promise->finish();
+    });
+    return future;
+}
+
+} // namespace sorvant
