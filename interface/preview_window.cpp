@@ -2,6 +2,7 @@
 
 #include "interface/application.h"
 #include "platform/background_work.h"
+#include "platform/string_encoding.h"
 #include "system/media_files.h"
 #include "system/movie_frames.h"
 #include "system/pdf_documents.h"
@@ -119,10 +120,14 @@ QImage renderText(const QString& path, QSize size)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = file.read(kTextPreviewBytes);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
+    // The character set the file declares comes first; else UTF-8, else Latin-1.
+    QString text = decodeInCharset(bytes, declaredCharsetOfFile(file.handle()).converter);
+    if (text.isNull()) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        text = utf8.decode(bytes);
+        if (utf8.hasError())
+            text = QString::fromLatin1(bytes);
+    }
     QImage image = blank(size, Qt::white);
     QPainter painter(&image);
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);

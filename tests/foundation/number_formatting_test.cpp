@@ -28,6 +28,7 @@ struct SizeCase
     const char* english;
     const char* german;
 };
+void PrintTo(const SizeCase& row, std::ostream* out) { sorvant::test::printRowName(row, out); }
 
 class StringForSizeTest : public ::testing::TestWithParam<SizeCase>
 {

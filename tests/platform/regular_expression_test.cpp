@@ -26,6 +26,7 @@ struct MatchCase
     QString text;
     QList<Range> expected;
 };
+void PrintTo(const MatchCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class RegexMatches : public testing::TestWithParam<MatchCase> {};
 
