@@ -4,9 +4,9 @@
 // why. The window only shows them; the decisions that need no window live
 // here too, so each is tested apart from it.
 //
-//   invalidPatternFailure("file-([", "U_REGEX_MISSING_CLOSE_BRACKET at offset 7")
+//   invalidPatternFailure("file-([", "a bracket [ is not closed at character 7")
 //     => {"Invalid Regular Expression",
-//         "“file-([” is not a valid regular expression (U_REGEX_MISSING_CLOSE_BRACKET at offset 7). Nothing was searched."}
+//         "“file-([” is not a valid regular expression (a bracket [ is not closed at character 7). Nothing was searched."}
 //
 // Not here: the alerts that ask a question (alert_panels.h).
 

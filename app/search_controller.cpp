@@ -23,6 +23,8 @@ constexpr qint64 kSliceMilliseconds = 15;
 // Results merged into the model at once within a slice: small enough that
 // one merge stays well inside the slice's time even at 100,000 shown rows.
 constexpr qsizetype kSliceRows = 2048;
+// Prepared rows merged at once: one linear pass over the shown rows each.
+constexpr qsizetype kMergeRows = 8192;
 
 } // namespace
 
@@ -56,6 +58,8 @@ bool SearchController::start(const QString& phrase, const QString& path)
 void SearchController::clearResults()
 {
     m_preparing.reset();
+    m_ready.reset();
+    m_readyFrom = 0;
     ++m_generation;
     m_waiting.clear();
     m_waitingFrom = 0;
@@ -94,7 +98,11 @@ void SearchController::refresh()
 
 void SearchController::feed()
 {
-    // The batch under preparation feeds again when it is merged.
+    if (m_ready) {
+        mergeReadySlice();
+        return;
+    }
+    // The batch under preparation feeds again when it is ready.
     if (m_preparing)
         return;
     const ResultsDataSource& results = m_engine->dataSource();
@@ -105,14 +113,16 @@ void SearchController::feed()
         m_waiting.clear();
         m_waitingFrom = 0;
         const quint64 generation = m_generation;
-        runInBackground([batch = *m_preparing, sorting = results.sorting(), reverse = results.isReverseSorting()] {
+        const auto prepare = [batch = *m_preparing, sorting = results.sorting(), reverse = results.isReverseSorting()] {
             return ResultsDataSource::prepareResults(batch, sorting, reverse);
-        }).then(this, [this, generation](const ResultsDataSource::PreparedResults& prepared) {
+        };
+        whenReady(runInBackground(prepare), this, [this, generation](const ResultsDataSource::PreparedResults& prepared) {
             // Dropped when the table was emptied or took the batch itself.
             if (generation != m_generation)
                 return;
             m_preparing.reset();
-            m_model->insertPrepared(prepared);
+            m_ready = prepared;
+            m_readyFrom = 0;
             feed();
         });
         return;
@@ -138,6 +148,29 @@ void SearchController::feed()
         endSearch();
 }
 
+void SearchController::mergeReadySlice()
+{
+    // A slice of the sorted batch per turn: each merge is one linear pass
+    // over the shown rows, so the turns stay short however large the batch.
+    const qsizetype count = std::min(kMergeRows, m_ready->results.size() - m_readyFrom);
+    ResultsDataSource::PreparedResults slice;
+    slice.sorting = m_ready->sorting;
+    slice.reverse = m_ready->reverse;
+    slice.results = m_ready->results.mid(m_readyFrom, count);
+    const auto keys = m_ready->keys.begin() + m_readyFrom;
+    slice.keys.assign(std::make_move_iterator(keys), std::make_move_iterator(keys + count));
+    m_model->insertPrepared(std::move(slice));
+    m_readyFrom += count;
+    updateBadge();
+    if (m_readyFrom < m_ready->results.size()) {
+        m_feeder->start();
+        return;
+    }
+    m_ready.reset();
+    m_readyFrom = 0;
+    feed();
+}
+
 void SearchController::endSearch()
 {
     m_endPending = false;
@@ -147,6 +180,12 @@ void SearchController::endSearch()
 
 void SearchController::showPendingResults()
 {
+    if (m_ready) {
+        m_waiting = m_ready->results.mid(m_readyFrom) + m_waiting.mid(m_waitingFrom);
+        m_waitingFrom = 0;
+        m_ready.reset();
+        m_readyFrom = 0;
+    }
     if (m_preparing) {
         m_waiting = *m_preparing + m_waiting.mid(m_waitingFrom);
         m_waitingFrom = 0;

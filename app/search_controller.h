@@ -92,6 +92,7 @@ private:
     // Feeds the waiting results into the model for one slice of time, and
     // schedules the next slice while any wait.
     void feed();
+    void mergeReadySlice();
     void updateBadge();
     void showStatus(std::uint64_t done);
     void endSearch();
@@ -107,6 +108,9 @@ private:
     // drops a preparation whose batch went another way.
     std::optional<QList<ResultPointer>> m_preparing;
     quint64 m_generation = 0;
+    // A prepared batch being merged slice by slice, and its next row.
+    std::optional<ResultsDataSource::PreparedResults> m_ready;
+    qsizetype m_readyFrom = 0;
     qsizetype m_waitingFrom = 0;    // the first of m_waiting still to feed
     bool m_endPending = false;      // the search ended: tell once all is fed
     std::uint64_t m_done = 0;       // items examined, as last reported

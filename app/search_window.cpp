@@ -594,8 +594,10 @@ void SearchWindow::initDestination()
     // The folders are scanned off the interface thread; a newer scan (a
     // mount during this one) replaces what this one would add.
     const quint64 scan = ++m_destinationScan;
-    runInBackground([support = applicationSupportPath(QStringLiteral("Sorvant"))] { return scanDestinations(support); })
-        .then(this, [this, scan](const QList<DestinationEntry>& entries) {
+    const auto scanFolders = [support = applicationSupportPath(QStringLiteral("Sorvant"))] {
+        return scanDestinations(support);
+    };
+    whenReady(runInBackground(scanFolders), this, [this, scan](const QList<DestinationEntry>& entries) {
             if (scan != m_destinationScan)
                 return;
             for (const DestinationEntry& entry : entries) {

@@ -5,6 +5,7 @@
 
 #include "app/results_table_model.h"
 #include "app/search_window.h"
+#include "foundation/number_formatting.h"
 #include "interface/action_router.h"
 #include "interface/controls.h"
 #include "interface/fonts.h"
@@ -21,6 +22,7 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeDatabase>
 #include <QMouseEvent>
 #include <QToolTip>
 
@@ -36,8 +38,8 @@ namespace {
 constexpr double kTextInset = 3;
 
 // A default width that shows common values whole ("238 bytes", "plain text
-// document") in the cells' font: the widest sample, the text cell's insets
-// and the grid line; at least `least`.
+// document", in the language shown) in the cells' font: the widest sample,
+// the text cell's insets and the grid line; at least `least`.
 double widthForSamples(const QStringList& samples, double least)
 {
     const QFontMetricsF metrics(smallSystemFont());
@@ -45,6 +47,16 @@ double widthForSamples(const QStringList& samples, double least)
     for (const QString& sample : samples)
         widest = std::max(widest, metrics.horizontalAdvance(sample));
     return std::max(least, std::ceil(widest) + 2 * kTextInset + 2);
+}
+
+// Common kinds as the Kind column shows them: the MIME database's comments
+// in the current locale ("plain text document"; "Einfaches Textdokument"
+// in German).
+QStringList commonKinds()
+{
+    const QMimeDatabase database;
+    return {database.mimeTypeForName(QStringLiteral("text/plain")).comment(),
+            database.mimeTypeForName(QStringLiteral("application/pdf")).comment()};
 }
 
 // The results' columns, in the model's column order: the name with its
@@ -78,11 +90,10 @@ QList<TableColumn> resultColumns()
     return {column(ResultsTableModel::kFileColumn, 220, FileCell::fileCell()),
             column(ResultsTableModel::kPathColumn, 220,
                    new TextFieldCell(LineBreakMode::ByTruncatingMiddle, smallSystemFont(), false, 0)),
-            column(ResultsTableModel::kSizeColumn, widthForSamples({QStringLiteral("238 bytes"), QStringLiteral("999.9 MB")}, 80),
+            column(ResultsTableModel::kSizeColumn, widthForSamples({stringForSize(238), stringForSize(999'900'000)}, 80),
                    text()),
             date(ResultsTableModel::kModifiedColumn),
-            column(ResultsTableModel::kKindColumn,
-                   widthForSamples({QStringLiteral("plain text document"), QStringLiteral("PDF document")}, 140), text()),
+            column(ResultsTableModel::kKindColumn, widthForSamples(commonKinds(), 140), text()),
             date(ResultsTableModel::kCreatedColumn),
             info,
             comment,

@@ -1,6 +1,9 @@
 #include "foundation/number_formatting.h"
 
 #include "foundation/string_format.h"
+#include "platform/localized_text.h"
+
+#include <iterator>
 
 namespace sorvant {
 
@@ -16,28 +19,36 @@ NumberFormatter* makeFormatter(NumberFormatter::Style style, int maximumFraction
     return formatter;
 }
 
-// The translation of a format key. The application's string tables are not
-// part of the toolkit; without an entry the key itself is the format.
-QString localizedFormat(const char* key)
-{
-    return QString::fromLatin1(key);
-}
-
 struct SizeUnit
 {
     quint64 limit; // counts below this use the unit
-    const char* format;
     float divisor;
 };
 
 // The TB divisor is the float nearest to 10^12, as a single-precision
 // constant of that value gives; counts of 10^12 bytes read exactly "1 TB".
 constexpr SizeUnit kSizeUnits[] = {
-    {1'000'000ULL, "%@ KB", 1000.0f},
-    {1'000'000'000ULL, "%@ MB", 1000000.0f},
-    {1'000'000'000'000ULL, "%@ GB", 1000000000.0f},
-    {~0ULL, "%@ TB", 999999995904.0f},
+    {1'000'000ULL, 1000.0f},
+    {1'000'000'000ULL, 1000000.0f},
+    {1'000'000'000'000ULL, 1000000000.0f},
+    {~0ULL, 999999995904.0f},
 };
+
+// The translated format of the unit at `index` in kSizeUnits; each key is
+// written out whole so that the tables' completeness test finds it.
+QString sizeUnitFormat(std::size_t index)
+{
+    switch (index) {
+    case 0:
+        return localizedText(QStringLiteral("%@ KB"));
+    case 1:
+        return localizedText(QStringLiteral("%@ MB"));
+    case 2:
+        return localizedText(QStringLiteral("%@ GB"));
+    default:
+        return localizedText(QStringLiteral("%@ TB"));
+    }
+}
 
 } // namespace
 
@@ -83,12 +94,16 @@ QString stringForFloat(float value)
 
 QString stringForSize(quint64 bytes, const NumberFormatter& formatter)
 {
-    if (bytes < 1000)
-        return formatString(localizedFormat("%d bytes"), static_cast<int>(bytes));
-    for (const SizeUnit& unit : kSizeUnits) {
+    if (bytes < 1000) {
+        const QString format = bytes == 1 ? localizedText(QStringLiteral("%d byte"))
+                                          : localizedText(QStringLiteral("%d bytes"));
+        return formatString(format, static_cast<int>(bytes));
+    }
+    for (std::size_t index = 0; index < std::size(kSizeUnits); ++index) {
+        const SizeUnit& unit = kSizeUnits[index];
         if (bytes < unit.limit || unit.limit == ~0ULL) {
             const float quotient = static_cast<float>(bytes) / unit.divisor;
-            return formatString(localizedFormat(unit.format), stringForFloat(formatter, quotient));
+            return formatString(sizeUnitFormat(index), stringForFloat(formatter, quotient));
         }
     }
     return {};

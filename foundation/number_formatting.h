@@ -5,6 +5,7 @@
 //   stringForInteger(1234567)  => "1,234,567"
 //   stringForFloat(2.345f)     => "2.35"        (at most 2 fraction digits)
 //   stringForSize(999)         => "999 bytes"
+//   stringForSize(1)           => "1 byte"
 //   stringForSize(1500)        => "1.5 KB"
 //   stringForSize(999999)      => "1,000 KB"    (unit chosen before rounding)
 //   stringForSize(1250000)     => "1.2 MB"      (half to even)
@@ -35,11 +36,14 @@ namespace sorvant {
 [[nodiscard]] QString stringForInteger(qint64 value);
 [[nodiscard]] QString stringForFloat(float value);
 
-// The display text of a byte count: below 1,000 "%d bytes"; else the count
-// in KB, MB, GB or TB (powers of 1,000, chosen by the exact count) divided
-// in single precision and formatted by `formatter` into "%@ KB" and so on.
-// The format keys are the application's translatable texts.
+// The display text of a byte count: below 1,000 "%d bytes" ("%d byte" for
+// one); else the count in KB, MB, GB or TB (powers of 1,000, chosen by the
+// exact count) divided in single precision and formatted by `formatter`
+// into "%@ KB" and so on. The formats are looked up in the application's
+// string tables (platform/localized_text.h); without an entry the key
+// itself is the format.
 //   stringForSize(0)              => "0 bytes"
+//   stringForSize(1)              => "1 byte"
 //   stringForSize(1000)           => "1 KB"
 //   stringForSize(1000000000000)  => "1 TB"
 [[nodiscard]] QString stringForSize(quint64 bytes, const NumberFormatter& formatter);

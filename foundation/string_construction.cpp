@@ -2,11 +2,15 @@
 
 #include "foundation/character_classes.h"
 #include "platform/atomic_file.h"
+#include "platform/file_system_representation.h"
 
 #include <QUuid>
 
 #include <atomic>
 #include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace sorvant {
 
@@ -23,6 +27,19 @@ constexpr qint64 kMaximumTextFileSize = qint64(1) << 30;
 bool readFile(const QString& path, QByteArray* contents)
 {
     return readRegularFile(path, kMaximumTextFileSize, contents) == FileReadStatus::Read;
+}
+
+// The converter of the character set the file at `path` declares; null
+// when it declares none, or UTF-8 (which detection reads anyway).
+QByteArray declaredConverter(const QString& path)
+{
+    // O_NONBLOCK: the path may have become a FIFO since the file was read.
+    const int fd = ::open(fileSystemRepresentation(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QByteArray converter = declaredCharsetOfFile(fd).converter;
+    ::close(fd);
+    return converter;
 }
 
 bool writeBytes(const QString& path, const QByteArray& bytes, bool atomically)
@@ -107,7 +124,14 @@ QString stringWithContentsOfFile(const QString& path, StringEncoding encoding, S
     if (encoding >= 1 && encoding <= kLargestNamedEncoding)
         return read ? decodeString(contents, encoding) : QString();
     if (read) {
-        QString text = decodeDetected(contents, usedEncoding);
+        const QByteArray converter = declaredConverter(path);
+        QString text = decodeInCharset(contents, converter);
+        if (!text.isNull()) {
+            if (usedEncoding)
+                *usedEncoding = encodingOfConverter(converter);
+            return text;
+        }
+        text = decodeDetected(contents, usedEncoding);
         if (!text.isNull())
             return text;
     }

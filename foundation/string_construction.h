@@ -52,11 +52,14 @@ namespace sorvant {
 
 // The text of the file at `path`. An encoding from 1 to 4,294,967,279 is
 // used as it is and stored into `usedEncoding`; 0 and larger values ask for
-// detection (a byte-order mark, else UTF-8), which reports the encoding
-// found, and when detection fails the file is read as ASCII and
-// `usedEncoding` is 1. Null when the file cannot be read or decoded.
+// detection (the character set the file declares in user.charset, else a
+// byte-order mark, else UTF-8), which reports the encoding found (0 for a
+// declared set without a number), and when detection fails the file is read
+// as ASCII and `usedEncoding` is 1. Null when the file cannot be read or
+// decoded.
 //   UTF-8 file, encoding 0     => its text, used 4
 //   Latin-1 "é", encoding 0    => null (not ASCII either), used 1
+//   Latin-1 "é" declared ISO-8859-1, encoding 0 => "é", used 5
 //   Latin-1 "é", encoding 4    => null, used 4
 [[nodiscard]] QString stringWithContentsOfFile(const QString& path, StringEncoding encoding,
                                                StringEncoding* usedEncoding = nullptr);

@@ -2,6 +2,7 @@
 
 #include "interface/application.h"
 #include "platform/background_work.h"
+#include "platform/string_encoding.h"
 #include "system/media_files.h"
 #include "system/movie_frames.h"
 #include "system/pdf_documents.h"
@@ -119,10 +120,14 @@ QImage renderText(const QString& path, QSize size)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = file.read(kTextPreviewBytes);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
+    // The character set the file declares comes first; else UTF-8, else Latin-1.
+    QString text = decodeInCharset(bytes, declaredCharsetOfFile(file.handle()).converter);
+    if (text.isNull()) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        text = utf8.decode(bytes);
+        if (utf8.hasError())
+            text = QString::fromLatin1(bytes);
+    }
     QImage image = blank(size, Qt::white);
     QPainter painter(&image);
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -419,8 +424,8 @@ void PreviewWindow::refresh()
         update();
         return;
     }
-    runInBackground([path, shown] { return decodePreview(path, shown); })
-        .then(this, [this, path, request](const DecodedPreview& decoded) {
+    whenReady(runInBackground([path, shown] { return decodePreview(path, shown); }), this,
+              [this, path, request](const DecodedPreview& decoded) {
             // The cache's cost is the picture's size in kilobytes.
             m_decoded.insert(path, new DecodedPreview(decoded), int(decoded.picture.sizeInBytes() / 1024) + 1);
             if (request != m_request)

@@ -2,15 +2,19 @@
 // Work that must not hold the interface thread (decoding, folder scans,
 // calls that wait for another process) run on the global thread pool,
 // answered as a QFuture. The caller continues on its own thread with
-// `future.then(context, continuation)`: the continuation runs in the
-// context's thread, and not at all once the context is gone.
+// whenReady(future, context, continuation): the continuation runs in the
+// context's thread, and not at all once the context is gone (a watcher the
+// context owns delivers it; QFuture::then with a context that may go
+// first is not safe in every Qt this builds with).
 //
-//   runInBackground([path] { return decode(path); })
-//       .then(window, [window](const QImage& image) { window->show(image); });
+//   whenReady(runInBackground([path] { return decode(path); }), window,
+//             [window](const QImage& image) { window->show(image); });
 //
 // Not here: the search engine's own worker threads (search/search_engine.h).
 
 #include <QFuture>
+#include <QFutureWatcher>
+#include <QObject>
 #include <QPromise>
 #include <QThreadPool>
 
@@ -36,6 +40,21 @@ template <typename Work>
         promise->finish();
     });
     return future;
+}
+
+template <typename Value, typename Continuation>
+void whenReady(const QFuture<Value>& future, QObject* context, Continuation continuation)
+{
+    auto* watcher = new QFutureWatcher<Value>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, context,
+                     [watcher, continuation = std::move(continuation)]() mutable {
+                         watcher->deleteLater();
+                         if constexpr (std::is_void_v<Value>)
+                             continuation();
+                         else
+                             continuation(watcher->result());
+                     });
+    watcher->setFuture(future);
 }
 
 } // namespace sorvant

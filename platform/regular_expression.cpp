@@ -1,5 +1,7 @@
 #include "platform/regular_expression.h"
 
+#include "platform/localized_text.h"
+
 #include <unicode/uregex.h>
 #include <unicode/utypes.h>
 
@@ -116,6 +118,84 @@ Matcher makeMatcher(URegularExpression* compiled, const QString& text, qsizetype
     return matcher;
 }
 
+// What ICU's compile error means, said for a user; each key written out
+// whole so that the tables' completeness test finds it.
+QString compileErrorPhrase(UErrorCode status)
+{
+    switch (status) {
+    case U_REGEX_MISSING_CLOSE_BRACKET:
+        return localizedText(QStringLiteral("a bracket [ is not closed"));
+    case U_REGEX_MISMATCHED_PAREN:
+        return localizedText(QStringLiteral("the parentheses ( ) do not match"));
+    case U_REGEX_BAD_ESCAPE_SEQUENCE:
+        return localizedText(QStringLiteral("a backslash escape is not valid"));
+    case U_REGEX_PROPERTY_SYNTAX:
+        return localizedText(QStringLiteral("a character property name is not valid"));
+    case U_REGEX_UNIMPLEMENTED:
+        return localizedText(QStringLiteral("a construct that is not supported is used"));
+    case U_REGEX_NUMBER_TOO_BIG:
+        return localizedText(QStringLiteral("a number is too big"));
+    case U_REGEX_OCTAL_TOO_BIG:
+        return localizedText(QStringLiteral("an octal number is too big"));
+    case U_REGEX_BAD_INTERVAL:
+        return localizedText(QStringLiteral("a repetition in braces { } is not valid"));
+    case U_REGEX_MAX_LT_MIN:
+        return localizedText(QStringLiteral("a repetition's maximum is less than its minimum"));
+    case U_REGEX_INVALID_BACK_REF:
+        return localizedText(QStringLiteral("a back reference names a group that does not exist"));
+    case U_REGEX_INVALID_FLAG:
+        return localizedText(QStringLiteral("an option flag is not valid"));
+    case U_REGEX_LOOK_BEHIND_LIMIT:
+        return localizedText(QStringLiteral("a look-behind can match text of unlimited length"));
+    case U_REGEX_SET_CONTAINS_STRING:
+        return localizedText(QStringLiteral("a set in brackets [ ] contains a string"));
+    case U_REGEX_INVALID_RANGE:
+        return localizedText(QStringLiteral("a range in brackets [ ] is not valid"));
+    case U_REGEX_PATTERN_TOO_BIG:
+        return localizedText(QStringLiteral("the expression is too long"));
+    case U_REGEX_INVALID_CAPTURE_GROUP_NAME:
+        return localizedText(QStringLiteral("a group name is not valid"));
+    case U_REGEX_RULE_SYNTAX:
+        return localizedText(QStringLiteral("a character is out of place"));
+    default:
+        return localizedText(QStringLiteral("the expression is not valid"));
+    }
+}
+
+// The 1-based character (code point) where ICU found the error; 0 where it
+// names no place. ICU counts lines from 1 (a CR LF pair ends one line) and,
+// as `offset`, the characters it has read of the error's line: the last of
+// them is the one at fault.
+qsizetype errorPosition(const QString& pattern, const UParseError& where)
+{
+    if (where.line < 1 || where.offset < 1)
+        return 0;
+    qsizetype before = 0; // characters of the lines before the error's
+    int32_t line = 1;
+    for (qsizetype i = 0; line < where.line && i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c.isLowSurrogate() && i > 0 && pattern[i - 1].isHighSurrogate())
+            continue; // the second half of a character already counted
+        ++before;
+        if (c == u'\r' && i + 1 < pattern.size() && pattern[i + 1] == u'\n') {
+            ++i;
+            ++before;
+        }
+        if (c == u'\r' || c == u'\n' || c == QChar(0x85) || c == QChar(0x2028))
+            ++line;
+    }
+    return before + where.offset;
+}
+
+QString compileErrorMessage(const QString& pattern, UErrorCode status, const UParseError& where)
+{
+    const QString phrase = compileErrorPhrase(status);
+    const qsizetype position = errorPosition(pattern, where);
+    if (position <= 0)
+        return phrase;
+    return localizedText(QStringLiteral("%1 at character %2")).arg(phrase, QString::number(position));
+}
+
 } // namespace
 
 RegularExpression RegularExpression::compile(const QString& pattern, unsigned options, QString* errorMessage)
@@ -126,7 +206,7 @@ RegularExpression RegularExpression::compile(const QString& pattern, unsigned op
     uint32_t flags = 0;
     if (pattern.isEmpty() || !icuFlagsForOptions(options, &flags)) {
         if (errorMessage)
-            *errorMessage = pattern.isEmpty() ? QStringLiteral("empty pattern")
+            *errorMessage = pattern.isEmpty() ? localizedText(QStringLiteral("the expression is empty"))
                                               : QStringLiteral("unknown options %1").arg(options);
         return expression;
     }
@@ -137,7 +217,7 @@ RegularExpression RegularExpression::compile(const QString& pattern, unsigned op
     if (U_FAILURE(status)) {
         uregex_close(regex);
         if (errorMessage)
-            *errorMessage = QStringLiteral("%1 at offset %2").arg(QLatin1String(u_errorName(status))).arg(where.offset);
+            *errorMessage = compileErrorMessage(pattern, status, where);
         return expression;
     }
     auto compiled = std::make_shared<Compiled>();

@@ -97,8 +97,12 @@ public:
 
     // Compiles `pattern` with RegularExpressionOptions. A null or empty
     // pattern, unknown option bits or a syntax error give an invalid
-    // expression and, when asked, a message naming the error and its offset.
-    //   ("a+", 0) => valid      ("(", 0) => invalid, "U_REGEX_MISMATCHED_PAREN at offset 1"
+    // expression and, when asked, a message for the user in the interface's
+    // language (platform/localized_text.h): what is wrong and the 1-based
+    // character where it was found.
+    //   ("a+", 0)      => valid
+    //   ("file-([", 0) => invalid, "a bracket [ is not closed at character 7"
+    //   ("a{2,1}", 0)  => invalid, "a repetition's maximum is less than its minimum at character 6"
     //   ("", 0) => invalid      (null, 0) => invalid      ("a", 128) => invalid
     [[nodiscard]] static RegularExpression compile(const QString& pattern, unsigned options,
                                                    QString* errorMessage = nullptr);

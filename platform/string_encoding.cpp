@@ -209,6 +209,17 @@ QByteArray converterForCharset(const QByteArray& charsetName)
     return {};
 }
 
+StringEncoding encodingOfConverter(const QByteArray& converter)
+{
+    if (converter.isEmpty())
+        return 0;
+    for (const EncodingName& entry : kEncodings) {
+        if (converterForCharset(entry.icuName) == converter)
+            return entry.encoding;
+    }
+    return 0;
+}
+
 QString decodeInCharset(const QByteArray& bytes, const QByteArray& converter)
 {
     if (converter.isEmpty())

@@ -80,6 +80,11 @@ inline constexpr StringEncoding NSUTF32LittleEndianStringEncoding = 0x9c000100;
 //   "windows-1252" => "ibm-5348_P100-1997"   "no-such" => null   "" => null
 [[nodiscard]] QByteArray converterForCharset(const QByteArray& charsetName);
 
+// The platform's number of the character set of an ICU converter; 0 for
+// a set without one here and for null.
+//   "ISO-8859-1" => NSISOLatin1StringEncoding   "KOI8-R" => 0   null => 0
+[[nodiscard]] StringEncoding encodingOfConverter(const QByteArray& converter);
+
 // The text of bytes in the character set of an ICU converter; null when
 // the bytes are not valid in it or the converter cannot be opened. No
 // byte-order mark is read or dropped.

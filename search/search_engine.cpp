@@ -236,6 +236,8 @@ QStringList SearchEngine::destinationList(const QString& path) const
 
 void SearchEngine::iterateHandler(const QString& path)
 {
+    if (m_workerStartHook)
+        m_workerStartHook();
     if (isPseudoDestination(path)) {
         QStringList walks;
         for (const QString& volume : destinationList(path)) {

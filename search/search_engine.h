@@ -32,6 +32,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -101,9 +102,10 @@ public:
     // expression that does not compile answers NO without a search, the
     // results left as they were, and searchError() says why.
     bool search(const QString& phrase, const QString& path);
-    // Why the last search() did not start, for the user: ICU's error and its
-    // offset for an invalid regular expression ("U_REGEX_MISMATCHED_PAREN at
-    // offset 7"); null when it started or failed otherwise.
+    // Why the last search() did not start, for the user: what is wrong with
+    // an invalid regular expression and where, in the interface's language
+    // ("a bracket [ is not closed at character 7"); null when it started or
+    // failed otherwise.
     [[nodiscard]] QString searchError() const { return m_searchError; }
     // Sets stop, waits for the worker to end and frees the record's lists.
     void stopSearch();
@@ -129,6 +131,10 @@ public:
     void clearSearchDone() { m_searchDone.store(false); }
 
     // --- the worker's steps (public for the engine's tests) ---
+    // A step the worker takes on its thread before it walks (null: none);
+    // set while no search runs. Tests hold a search there, so that it is
+    // still running whenever they act on it.
+    void setWorkerStartHook(std::function<void()> hook) { m_workerStartHook = std::move(hook); }
     // The worker thread's body: searches each destination in turn.
     void iterateHandler(const QString& path);
     // One more running operation.
@@ -162,6 +168,7 @@ private:
     std::atomic<std::int64_t> m_searching{0};
     std::atomic<bool> m_searchDone{false};
     QString m_searchError;
+    std::function<void()> m_workerStartHook;
     std::thread m_worker;
     // Lives on the owner's thread: queued calls to the owner go through it,
     // and its end cancels the ones not yet delivered.

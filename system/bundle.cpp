@@ -2,6 +2,7 @@
 
 #include "foundation/string_construction.h"
 #include "platform/file_system_representation.h"
+#include "platform/localized_text.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/property_list.h"
@@ -191,6 +192,9 @@ StringTranslator setStringTranslator(StringTranslator translator)
     std::lock_guard lock(s.mutex);
     s.localized.clear();
     std::swap(s.translator, translator);
+    // The lower libraries' texts go through the cache: a size text is asked
+    // for every cell drawn.
+    setTextLookup(s.translator ? &cachedLocalizedStringForKey : nullptr);
     return translator;
 }
 

@@ -97,6 +97,8 @@ private:
 
 // Replaces the translator of every bundle: (key, table) => translation or
 // null. The localization tables install theirs; answers the previous one.
+// The lower libraries' texts (platform/localized_text.h) follow it, looked
+// up in the default table.
 using StringTranslator = std::function<QString(const QString& key, const QString& table)>;
 StringTranslator setStringTranslator(StringTranslator translator);
 

@@ -8,6 +8,9 @@
 #include <QTableView>
 #include <QTest>
 
+#include <atomic>
+#include <future>
+
 namespace sorvant::test {
 namespace {
 
@@ -30,8 +33,7 @@ protected:
     {
         tree.writeFile(QStringLiteral("few/report.txt"));
         tree.writeFile(QStringLiteral("few/report.md"));
-        for (int i = 0; i < 300; ++i)
-            tree.writeFile(QStringLiteral("many/d%1/match%2.txt").arg(i % 30).arg(i));
+        tree.writeFile(QStringLiteral("many/match.txt"));
         auto window = shownWindowAfterSearch(QStringLiteral("report"), tree.filePath(QStringLiteral("few")));
         if (!window)
             return nullptr;
@@ -42,6 +44,30 @@ protected:
     }
 };
 
+// Holds the searches of an engine before they walk until released (at the
+// latest when it goes), so a test acts on a search that is surely running.
+class HeldSearches
+{
+public:
+    explicit HeldSearches(SearchEngine& engine) : m_released(m_release.get_future().share())
+    {
+        engine.setWorkerStartHook([released = m_released] { released.wait(); });
+    }
+    ~HeldSearches() { release(); }
+    void release()
+    {
+        if (!m_done.exchange(true))
+            m_release.set_value();
+    }
+
+private:
+    std::promise<void> m_release;
+    std::shared_future<void> m_released;
+    std::atomic<bool> m_done{false};
+};
+
+// The search once ended before the second Escape now and then, which then
+// stopped nothing: it is held until both keys have come.
 TEST_F(EscapeTest, EscapeInTheResultsClosesThePreviewWhetherIdleOrSearching)
 {
     auto window = windowFocusedOnResults();
@@ -61,7 +87,7 @@ TEST_F(EscapeTest, EscapeInTheResultsClosesThePreviewWhetherIdleOrSearching)
         QTest::keyClick(table, Qt::Key_Space);
         ASSERT_TRUE(previewOpen());
         QSignalSpy ended(window.get(), &SearchWindow::searchDidEnd);
-        // 300 files: the search still runs when the keys come.
+        HeldSearches held(window->engine());
         window->setInput(QStringLiteral("match"));
         window->setDestination(tree.filePath(QStringLiteral("many")));
         window->search();
@@ -72,6 +98,7 @@ TEST_F(EscapeTest, EscapeInTheResultsClosesThePreviewWhetherIdleOrSearching)
         EXPECT_FALSE(window->engine().params().stop.load()) << "and leaves the search running";
         QTest::keyClick(table, Qt::Key_Escape);
         EXPECT_TRUE(window->engine().params().stop.load()) << "the second Escape stops the search";
+        held.release();
         EXPECT_TRUE(!ended.isEmpty() || ended.wait(10000));
     }
 }

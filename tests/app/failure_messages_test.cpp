@@ -4,6 +4,7 @@
 #include "app/failure_messages.h"
 
 #include "interface/strings_file.h"
+#include "platform/regular_expression.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +18,13 @@ TEST(FailureMessages, FailuresSayNothingRegression)
 {
     installStringsTables();
     setPreferredLanguages({QStringLiteral("en")});
-    const Failure pattern = invalidPatternFailure(QStringLiteral("file-(["), QStringLiteral("U_REGEX_MISSING_CLOSE_BRACKET at offset 7"));
+    // The pattern's error as the engine gives it: a phrase, not ICU's constant.
+    QString error;
+    EXPECT_FALSE(RegularExpression::compile(QStringLiteral("file-(["), 0, &error).isValid());
+    const Failure pattern = invalidPatternFailure(QStringLiteral("file-(["), error);
     EXPECT_EQ(pattern.title, QStringLiteral("Invalid Regular Expression"));
     EXPECT_EQ(pattern.text, QStringLiteral("“file-([” is not a valid regular expression "
-                                           "(U_REGEX_MISSING_CLOSE_BRACKET at offset 7). Nothing was searched."));
+                                           "(a bracket [ is not closed at character 7). Nothing was searched."));
     EXPECT_TRUE(noApplicationFailure(QStringLiteral("/data/scan.xyz")).text.contains(QStringLiteral("“scan.xyz”")));
     EXPECT_TRUE(noFileManagerFailure(QStringLiteral("/data/report.txt")).text.contains(QStringLiteral("“report.txt”")));
     EXPECT_FALSE(noBrowserFailure().text.isEmpty());
@@ -37,6 +41,10 @@ TEST(FailureMessages, FailuresSayNothingRegression)
     setPreferredLanguages({QStringLiteral("de")});
     EXPECT_EQ(invalidPatternFailure(QStringLiteral("("), QStringLiteral("e")).title,
               QStringLiteral("Ungültiger regulärer Ausdruck"));
+    EXPECT_FALSE(RegularExpression::compile(QStringLiteral("a{2,1}"), 0, &error).isValid());
+    EXPECT_EQ(invalidPatternFailure(QStringLiteral("a{2,1}"), error).text,
+              QStringLiteral("„a{2,1}“ ist kein gültiger regulärer Ausdruck (das Maximum einer Wiederholung ist "
+                             "kleiner als ihr Minimum bei Zeichen 6). Es wurde nichts gesucht."));
     EXPECT_EQ(deletionFailure({QStringLiteral("/a"), QStringLiteral("/b")}, 0).text,
               QStringLiteral("„a“ und 1 weitere konnten nicht gelöscht werden."));
     setPreferredLanguages({});

@@ -4,6 +4,7 @@
 // its menus and the toolbar's customization dialog found by walking them.
 
 #include "app/application_delegate.h"
+#include "foundation/number_formatting.h"
 #include "interface/localization.h"
 #include "interface/strings_file.h"
 #include "interface/symbol_toolbar.h"
@@ -44,8 +45,8 @@ QString unescaped(QString text)
     return text;
 }
 
-// The literal texts handed to the lookups in the interface's and the
-// application's sources. A table named by a variable is found where the
+// The literal texts handed to the lookups in the sources of the interface,
+// the application and the lower libraries that show text. A table named by a variable is found where the
 // file sets it from a literal.
 std::set<Entry> lookedUpTexts()
 {
@@ -59,6 +60,8 @@ std::set<Entry> lookedUpTexts()
         {QRegularExpression(QStringLiteral(R"(\btr\(\s*)") + literal), QStringLiteral("Localizable")},
         {QRegularExpression(QStringLiteral(R"(\btranslate\(\s*"[^"]*"\s*,\s*)") + literal), QStringLiteral("Localizable")},
         {QRegularExpression(QStringLiteral(R"(\blocalizedToolkitString\(\s*)") + wrapped), QStringLiteral("Bundle")},
+        // The lower libraries' texts (size units, pattern errors).
+        {QRegularExpression(QStringLiteral(R"(\blocalizedText\(\s*)") + wrapped), QStringLiteral("Localizable")},
         // The table, when given, is the third argument.
         {QRegularExpression(QStringLiteral(R"(\blocalizedStringForKey\(\s*)") + wrapped
                             + QStringLiteral(R"(\s*,\s*QStringLiteral\(\s*"[^"]*"\s*\)\s*(?:,\s*(\w+|)")
@@ -66,7 +69,8 @@ std::set<Entry> lookedUpTexts()
          QStringLiteral("Localizable")},
     };
     std::set<Entry> texts;
-    for (const QString& folder : {QStringLiteral("app"), QStringLiteral("interface")}) {
+    for (const QString& folder : {QStringLiteral("app"), QStringLiteral("interface"), QStringLiteral("platform"),
+                                  QStringLiteral("foundation")}) {
         QDirIterator files(QStringLiteral(SORVANT_SOURCE_DIR "/") + folder, {QStringLiteral("*.cpp")},
                            QDir::Files, QDirIterator::Subdirectories);
         while (files.hasNext()) {
@@ -207,6 +211,20 @@ TEST_F(LocalizationCoverageTest, GermanIncompleteRegression)
                 << text.toStdString() << "\"";
         }
     }
+}
+
+// The lower libraries' texts reach the shipped tables: sizes once stayed
+// English in German (and said "1 bytes").
+TEST(LowerLibraryTexts, SizeTextsStayEnglishInGermanRegression)
+{
+    installStringsTables();
+    setPreferredLanguages({QStringLiteral("de")});
+    EXPECT_EQ(stringForSize(1), QStringLiteral("1 Byte"));
+    EXPECT_EQ(stringForSize(238), QStringLiteral("238 Byte"));
+    setPreferredLanguages({QStringLiteral("en")});
+    EXPECT_EQ(stringForSize(1), QStringLiteral("1 byte"));
+    EXPECT_EQ(stringForSize(238), QStringLiteral("238 bytes"));
+    setPreferredLanguages({});
 }
 
 } // namespace

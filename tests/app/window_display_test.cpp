@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
@@ -125,6 +126,19 @@ TEST_F(WindowDisplayTest, ColumnWidthsCutCommonValuesRegression)
     EXPECT_GE(table->columnWidth(ResultsTableModel::kSizeColumn), metrics.horizontalAdvance(QStringLiteral("238 bytes")) + 6);
     EXPECT_GE(table->columnWidth(ResultsTableModel::kKindColumn),
               metrics.horizontalAdvance(QStringLiteral("plain text document")) + 6);
+}
+
+// German kinds are longer ("Einfaches Textdokument"): the default width is
+// measured from the kinds as the column shows them, not English samples.
+TEST_F(WindowDisplayTest, GermanKindsCutRegression)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QStringLiteral("de_DE")));
+    const QString kind = QMimeDatabase().mimeTypeForName(QStringLiteral("text/plain")).comment();
+    const int width = makeWindow()->resultsTable()->columnWidth(ResultsTableModel::kKindColumn);
+    QLocale::setDefault(previous);
+    ASSERT_EQ(kind, QStringLiteral("Einfaches Textdokument")) << "no German comments in the MIME database";
+    EXPECT_GE(width, QFontMetricsF(smallSystemFont()).horizontalAdvance(kind) + 6);
 }
 
 TEST_F(WindowDisplayTest, LongFolderNameWidensTheWindowRegression)

@@ -123,6 +123,7 @@ struct ReplaceCase
     QString expectedText;
     QString expectedDescription;
 };
+void PrintTo(const ReplaceCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class AttributedStringReplace : public testing::TestWithParam<ReplaceCase> {};
 

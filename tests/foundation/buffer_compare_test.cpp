@@ -18,6 +18,7 @@ struct FindCase
     std::u16string needle; // ASCII only for the 8-bit finders
     std::ptrdiff_t expected; // -1: not found
 };
+void PrintTo(const FindCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 std::ptrdiff_t offsetOf(const FindCase& row)
 {
@@ -80,6 +81,7 @@ struct CompareCase
     std::u16string second;
     std::int64_t expected;
 };
+void PrintTo(const CompareCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 std::int64_t compare(const CompareCase& row)
 {
@@ -197,6 +199,7 @@ struct RangeCase
     QString other;
     bool expected;
 };
+void PrintTo(const RangeCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class RangeEquality : public testing::TestWithParam<RangeCase> {};
 

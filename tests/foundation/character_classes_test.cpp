@@ -14,6 +14,7 @@ struct Probe
     const char16_t* text;
     bool expected;
 };
+void PrintTo(const Probe& row, std::ostream* out) { test::printRowName(row, out); }
 
 class ClassTests : public testing::TestWithParam<Probe> {};
 
@@ -93,6 +94,7 @@ struct NumberCase
     const char16_t* number;
     bool expected;
 };
+void PrintTo(const NumberCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class ContainsNumber : public testing::TestWithParam<NumberCase> {};
 

@@ -15,6 +15,7 @@ struct CountingCase
     std::function<qsizetype()> call;
     qsizetype expected;
 };
+void PrintTo(const CountingCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class CharacterCounting : public testing::TestWithParam<CountingCase> {};
 

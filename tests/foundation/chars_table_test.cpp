@@ -18,6 +18,7 @@ struct TableCase
     unichar from;
     unichar to;
 };
+void PrintTo(const TableCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class CharsTableEntries : public testing::TestWithParam<TableCase> {};
 

@@ -56,6 +56,7 @@ struct ConversionCase
     Space to;
     Color expected;
 };
+void PrintTo(const ConversionCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class ColorConversion : public testing::TestWithParam<ConversionCase> {};
 

@@ -28,6 +28,7 @@ struct ComparatorCase
     QString argument;
     qsizetype expected;
 };
+void PrintTo(const ComparatorCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class StringComparatorTest : public ::testing::TestWithParam<ComparatorCase>
 {

@@ -48,6 +48,7 @@ struct Value
     const char16_t* key;
     const char* expected; // "<null>" for no value
 };
+void PrintTo(const Value& row, std::ostream* out) { test::printRowName(row, out); }
 
 class ConfigValueForKey : public testing::TestWithParam<Value> {};
 

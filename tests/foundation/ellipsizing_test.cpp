@@ -17,6 +17,7 @@ struct Cut
     unsigned n;
     const char16_t* expected;
 };
+void PrintTo(const Cut& row, std::ostream* out) { test::printRowName(row, out); }
 
 class EllipsizeAfter : public testing::TestWithParam<Cut> {};
 
@@ -83,6 +84,7 @@ struct Preview
     unsigned n;
     const char16_t* expected;
 };
+void PrintTo(const Preview& row, std::ostream* out) { test::printRowName(row, out); }
 
 class EllipsizeLines : public testing::TestWithParam<Preview> {};
 

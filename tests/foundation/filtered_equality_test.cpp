@@ -15,6 +15,7 @@ struct Filtered
     const char16_t* second;
     bool expected;
 };
+void PrintTo(const Filtered& row, std::ostream* out) { test::printRowName(row, out); }
 
 class FilteredComparison : public testing::TestWithParam<Filtered> {};
 

@@ -15,6 +15,7 @@ struct NormalizeCase
     QString input;
     QString expected;
 };
+void PrintTo(const NormalizeCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class Ligatures : public testing::TestWithParam<NormalizeCase> {};
 

@@ -23,6 +23,7 @@ struct LinesCase
     QString text;
     QStringList lines;
 };
+void PrintTo(const LinesCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class Lines : public testing::TestWithParam<LinesCase> {};
 
@@ -90,6 +91,7 @@ struct ClassCase
     QString text;
     bool expected;
 };
+void PrintTo(const ClassCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class WholeStringClassTests : public testing::TestWithParam<ClassCase> {};
 

@@ -17,6 +17,7 @@ struct EditCase
     QString input;
     QString expected;
 };
+void PrintTo(const EditCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class MutableStringEdits : public testing::TestWithParam<EditCase> {};
 
@@ -159,6 +160,7 @@ struct ReplaceCase
     qsizetype count;
     QString expected;
 };
+void PrintTo(const ReplaceCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class CountedReplacements : public testing::TestWithParam<ReplaceCase> {};
 

@@ -17,6 +17,7 @@ struct NoCase
     const char16_t* second;
     bool expected;
 };
+void PrintTo(const NoCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class NoCaseComparison : public testing::TestWithParam<NoCase> {};
 

@@ -19,6 +19,7 @@ struct Form
     const char16_t* text;
     const char16_t* expected;
 };
+void PrintTo(const Form& row, std::ostream* out) { test::printRowName(row, out); }
 
 class DerivedForms : public testing::TestWithParam<Form> {};
 

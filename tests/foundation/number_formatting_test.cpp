@@ -1,5 +1,6 @@
 #include "foundation/number_formatting.h"
 
+#include "platform/localized_text.h"
 #include "tests/support/pinned_locale.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +28,7 @@ struct SizeCase
     const char* english;
     const char* german;
 };
+void PrintTo(const SizeCase& row, std::ostream* out) { sorvant::test::printRowName(row, out); }
 
 class StringForSizeTest : public ::testing::TestWithParam<SizeCase>
 {
@@ -42,6 +44,8 @@ TEST_P(StringForSizeTest, ChoosesUnitBeforeRounding)
 INSTANTIATE_TEST_SUITE_P(
     Sizes, StringForSizeTest,
     ::testing::Values(SizeCase{"Zero", 0, "0 bytes", "0 bytes"},
+                    SizeCase{"OneByteIsSingular", 1, "1 byte", "1 byte"},
+                    SizeCase{"TwoBytes", 2, "2 bytes", "2 bytes"},
                     SizeCase{"LargestBytes", 999, "999 bytes", "999 bytes"},
                     SizeCase{"OneKB", 1000, "1 KB", "1 KB"},
                     SizeCase{"OneAndAHalfKB", 1500, "1.5 KB", "1,5 KB"},
@@ -86,6 +90,29 @@ TEST(NumberFormattingTest, SharedFormattersFollowTheTable)
     EXPECT_EQ(stringForFloat(2.0f), "2");
     EXPECT_EQ(stringForSize(1'250'000), "1.2 MB");
     EXPECT_EQ(&integerFormatter(), &integerFormatter());
+}
+
+// A German table for the size formats; null for other keys.
+QString germanSizeText(const QString& key)
+{
+    if (key == QLatin1String("%d byte") || key == QLatin1String("%d bytes"))
+        return QStringLiteral("%d Byte");
+    if (key == QLatin1String("%@ KB"))
+        return QStringLiteral("%@ kB");
+    return {};
+}
+
+// The size formats are looked up in the installed table; they were once
+// English whatever the interface's language.
+TEST(NumberFormattingTest, SizeTextsStayEnglishInGermanRegression)
+{
+    const TextLookup previous = setTextLookup(&germanSizeText);
+    const auto german = sizeFormatterFor("de_DE");
+    EXPECT_EQ(stringForSize(1, *german), "1 Byte");
+    EXPECT_EQ(stringForSize(238, *german), "238 Byte");
+    EXPECT_EQ(stringForSize(1500, *german), "1,5 kB");
+    EXPECT_EQ(stringForSize(1'250'000, *german), "1,2 MB"); // no entry: the key
+    setTextLookup(previous);
 }
 
 } // namespace

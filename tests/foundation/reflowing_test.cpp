@@ -16,6 +16,7 @@ struct Reflow
     const char16_t* text;
     const char16_t* expected;
 };
+void PrintTo(const Reflow& row, std::ostream* out) { test::printRowName(row, out); }
 
 class ReformattedMailing : public testing::TestWithParam<Reflow> {};
 
@@ -51,6 +52,7 @@ struct Paragraphs
     const char16_t* remove; // nullptr: remove nothing
     const char16_t* expected;
 };
+void PrintTo(const Paragraphs& row, std::ostream* out) { test::printRowName(row, out); }
 
 class ReformattedRemoving : public testing::TestWithParam<Paragraphs> {};
 

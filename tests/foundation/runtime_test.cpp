@@ -62,6 +62,7 @@ struct KeyPathCase
     QString path;
     QVariant expected;
 };
+void PrintTo(const KeyPathCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class KeyPathTest : public ::testing::TestWithParam<KeyPathCase>
 {

@@ -80,6 +80,7 @@ struct ListCase
     QString text;
     QStringList expected;
 };
+void PrintTo(const ListCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class WordSeparation : public testing::TestWithParam<ListCase> {};
 

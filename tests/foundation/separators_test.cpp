@@ -11,6 +11,7 @@ struct Membership
     unichar unit;
     bool separates;
 };
+void PrintTo(const Membership& row, std::ostream* out) { test::printRowName(row, out); }
 
 class WordSeparators : public testing::TestWithParam<Membership> {};
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/xattr.h>
+
 using namespace sorvant;
 
 namespace {
@@ -66,6 +68,7 @@ struct FileCase
     const char16_t* text; // nullptr: null
     StringEncoding used;
 };
+void PrintTo(const FileCase& row, std::ostream* out) { sorvant::test::printRowName(row, out); }
 
 class ContentsOfFileTest : public testing::TestWithParam<FileCase>
 {
@@ -107,6 +110,41 @@ TEST(StringConstructionTest, MissingFileIsNull)
     EXPECT_TRUE(stringWithContentsOfFile("/no/such/file", 0, &used).isNull());
     EXPECT_EQ(used, NSASCIIStringEncoding);
     EXPECT_TRUE(stringWithContentsOfFile(QString(), NSUTF8StringEncoding, &used).isNull());
+}
+
+// Detection reads a file in the character set it declares in user.charset
+// before the byte-order mark and UTF-8; the declaration was ignored, so a
+// declared Latin-1 file read as null.
+TEST(StringConstructionTest, DeclaredCharsetIsReadBeforeDetectionRegression)
+{
+    test::TempTree tree;
+    const auto declare = [](const QString& path, const QByteArray& charset) {
+        return ::setxattr(fileSystemRepresentation(path).constData(), kCharsetAttribute, charset.constData(),
+                          size_t(charset.size()), 0) == 0;
+    };
+    const QString latin1 = tree.writeFile("latin1.txt", "caf\xe9");
+    if (!declare(latin1, "ISO-8859-1"))
+        GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    StringEncoding used = 0;
+    EXPECT_EQ(stringWithContentsOfFile(latin1, 0, &used), QString::fromUtf8("café"));
+    EXPECT_EQ(used, NSISOLatin1StringEncoding);
+    // An encoding asked for still wins over the declaration.
+    EXPECT_TRUE(stringWithContentsOfFile(latin1, NSUTF8StringEncoding).isNull());
+
+    // A set without a platform number reports 0.
+    const QString koi8 = tree.writeFile("koi8.txt", "\xf0\xd2\xc9\xd7\xc5\xd4");
+    ASSERT_TRUE(declare(koi8, "KOI8-R"));
+    EXPECT_EQ(stringWithContentsOfFile(koi8, 0, &used), QString::fromUtf8("Привет"));
+    EXPECT_EQ(used, 0u);
+
+    // Bytes the declared set cannot read, and an unknown name, fall to detection.
+    const QString utf8 = tree.writeFile("utf8.txt", "caf\xc3\xa9");
+    for (const QByteArray& charset : {QByteArray("US-ASCII"), QByteArray("x-no-such-charset")}) {
+        SCOPED_TRACE(charset.toStdString());
+        ASSERT_TRUE(declare(utf8, charset));
+        EXPECT_EQ(stringWithContentsOfFile(utf8, 0, &used), QString::fromUtf8("café"));
+        EXPECT_EQ(used, NSUTF8StringEncoding);
+    }
 }
 
 TEST(StringConstructionTest, NamesThatAreNotUtf8KeepTheirBytes)

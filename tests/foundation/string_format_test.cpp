@@ -23,6 +23,7 @@ struct FormatCase
     QVariantList arguments;
     const char16_t* expected;
 };
+void PrintTo(const FormatCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class StringWithFormat : public testing::TestWithParam<FormatCase> {};
 

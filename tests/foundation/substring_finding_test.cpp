@@ -20,6 +20,7 @@ struct Find
     bool wrap;
     Range expected;
 };
+void PrintTo(const Find& row, std::ostream* out) { test::printRowName(row, out); }
 
 class FindString : public testing::TestWithParam<Find> {};
 
@@ -58,6 +59,7 @@ struct Contains
     bool caseSensitive;
     bool expected;
 };
+void PrintTo(const Contains& row, std::ostream* out) { test::printRowName(row, out); }
 
 class ContainsSubstring : public testing::TestWithParam<Contains> {};
 

@@ -155,6 +155,7 @@ struct RangeCase
     bool feeds;
     Range expected;
 };
+void PrintTo(const RangeCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class TrimmingRanges : public testing::TestWithParam<RangeCase> {};
 

@@ -26,6 +26,7 @@ struct StringCase
     double real;
     bool boolean;
 };
+void PrintTo(const StringCase& row, std::ostream* out) { sorvant::test::printRowName(row, out); }
 
 class StringReadingTest : public testing::TestWithParam<StringCase>
 {

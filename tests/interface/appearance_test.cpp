@@ -93,6 +93,7 @@ struct TextColorCase
     Color from;
     Color expected; // null: keep the colour
 };
+void PrintTo(const TextColorCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class TextColors : public testing::TestWithParam<TextColorCase> {};
 

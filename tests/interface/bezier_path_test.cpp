@@ -39,6 +39,7 @@ struct BalloonCase
     QRectF body;
     QList<QPointF> points;
 };
+void PrintTo(const BalloonCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class Balloon : public testing::TestWithParam<BalloonCase> {};
 

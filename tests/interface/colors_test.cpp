@@ -18,6 +18,7 @@ struct HtmlCase
     Color color;
     QString html;
 };
+void PrintTo(const HtmlCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class HtmlColor : public testing::TestWithParam<HtmlCase> {};
 
@@ -43,6 +44,7 @@ struct InvertCase
     Color color;
     Color inverted;
 };
+void PrintTo(const InvertCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class InvertedColor : public testing::TestWithParam<InvertCase> {};
 

@@ -20,6 +20,7 @@ struct FitCase {
     Rect frame;
     Rect expected;
 };
+void PrintTo(const FitCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class DrawerFitting : public ::testing::TestWithParam<FitCase> {};
 

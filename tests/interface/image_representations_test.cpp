@@ -10,6 +10,7 @@ struct TypeCase
     const char* type;
     QString extension;
 };
+void PrintTo(const TypeCase& row, std::ostream* out) { *out << row.type; }
 
 class ExtensionForType : public testing::TestWithParam<TypeCase> {};
 
@@ -47,6 +48,7 @@ struct DataCase
     QByteArray data;
     QString extension;
 };
+void PrintTo(const DataCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class ExtensionForData : public testing::TestWithParam<DataCase> {};
 

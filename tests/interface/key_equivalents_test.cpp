@@ -14,6 +14,7 @@ struct KeyTextCase
     QString key;
     quint32 mask;
 };
+void PrintTo(const KeyTextCase& row, std::ostream* out) { *out << row.text; }
 
 class KeyTextTest : public ::testing::TestWithParam<KeyTextCase>
 {

@@ -3,6 +3,8 @@
 #include "interface/quick_look.h"
 #include "interface/responder_hooks.h"
 
+#include "platform/file_system_representation.h"
+#include "platform/string_encoding.h"
 #include "platform/user_defaults.h"
 #include "tests/interface/support.h"
 #include "tests/support/media_writer.h"
@@ -18,6 +20,8 @@
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
+
+#include <sys/xattr.h>
 
 namespace sorvant {
 namespace {
@@ -110,6 +114,20 @@ TEST_F(Previews, APictureIsDecodedOffTheWindowsThreadAndKept)
     for (int i = 0; i < 500 && !shown(); ++i)
         QTest::qWait(10);
     EXPECT_TRUE(shown());
+}
+
+// A text preview reads the character set the file declares in user.charset;
+// it was ignored, and text that is not UTF-8 was shown as Latin-1.
+TEST_F(Previews, TextInItsDeclaredCharsetRegression)
+{
+    const QString declared = tree.writeFile(QStringLiteral("koi8.txt"), "\xf0\xd2\xc9\xd7\xc5\xd4\n");
+    if (::setxattr(fileSystemRepresentation(declared).constData(), kCharsetAttribute, "KOI8-R", 6, 0) != 0)
+        GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    const QString utf8 = tree.writeFile(QStringLiteral("utf8.txt"), "Привет\n");
+    const QSize size(200, 60);
+    const QImage expected = renderPreview(utf8, size);
+    EXPECT_GT(test::inkPixels(expected, expected.rect(), Qt::white), 20);
+    EXPECT_EQ(renderPreview(declared, size), expected);
 }
 
 TEST_F(Previews, MovieShowsItsFirstFrameAndDuration)

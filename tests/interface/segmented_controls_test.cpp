@@ -32,6 +32,7 @@ struct WidthCase {
     double maximum;
     QList<double> expected;
 };
+void PrintTo(const WidthCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class SegmentedBarWidths : public ::testing::TestWithParam<WidthCase> {};
 

@@ -32,6 +32,7 @@ struct PlaceCase
     std::optional<double> scale;
     QRectF expected;
 };
+void PrintTo(const PlaceCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class PlaceText : public testing::TestWithParam<PlaceCase> {};
 

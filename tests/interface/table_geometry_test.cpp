@@ -14,6 +14,7 @@ struct FitCase
     bool onlyGrow;
     std::optional<QList<double>> expected;
 };
+void PrintTo(const FitCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class FittedColumnWidths : public ::testing::TestWithParam<FitCase>
 {

@@ -51,6 +51,22 @@ public:
 
 enum class Receiver { None, Silent, SaysYes, SaysNo };
 
+const char* receiverName(Receiver receiver)
+{
+    switch (receiver) {
+    case Receiver::None:
+        return "None";
+    case Receiver::Silent:
+        return "Silent";
+    case Receiver::SaysYes:
+        return "SaysYes";
+    case Receiver::SaysNo:
+        break;
+    }
+    return "SaysNo";
+}
+void PrintTo(Receiver receiver, std::ostream* out) { *out << receiverName(receiver); }
+
 Image somePicture()
 {
     QImage pixels(16, 16, QImage::Format_ARGB32_Premultiplied);
@@ -96,17 +112,7 @@ TEST_P(ToolbarValidation, EachItemClassFollowsItsTable)
 INSTANTIATE_TEST_SUITE_P(Receivers, ToolbarValidation,
                          ::testing::Values(Receiver::None, Receiver::Silent, Receiver::SaysYes, Receiver::SaysNo),
                          [](const ::testing::TestParamInfo<Receiver>& row) {
-                             switch (row.param) {
-                             case Receiver::None:
-                                 return std::string("None");
-                             case Receiver::Silent:
-                                 return std::string("Silent");
-                             case Receiver::SaysYes:
-                                 return std::string("SaysYes");
-                             case Receiver::SaysNo:
-                                 break;
-                             }
-                             return std::string("SaysNo");
+                             return std::string(receiverName(row.param));
                          });
 
 TEST(ToolbarItems, GroupSegmentsMirrorIntoTheControl)

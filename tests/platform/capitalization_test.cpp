@@ -13,6 +13,7 @@ struct CapitalizeCase
     QString text;
     QString expected;
 };
+void PrintTo(const CapitalizeCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class Capitalization : public testing::TestWithParam<CapitalizeCase> {};
 

@@ -23,6 +23,7 @@ struct CompareCase
     unsigned options;
     int expected;
 };
+void PrintTo(const CompareCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class LocalizedCompareTest : public ::testing::TestWithParam<CompareCase>
 {

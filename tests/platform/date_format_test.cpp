@@ -22,6 +22,7 @@ struct FormatCase
     QString format;
     QString expected;
 };
+void PrintTo(const FormatCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class CalendarFormatTest : public ::testing::TestWithParam<FormatCase>
 {

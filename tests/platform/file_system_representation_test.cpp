@@ -21,6 +21,7 @@ struct RoundTrip {
     QByteArray bytes;
     QString string;
 };
+void PrintTo(const RoundTrip& row, std::ostream* out) { test::printRowName(row, out); }
 
 class FileSystemRepresentationRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
 

@@ -35,6 +35,7 @@ struct ScalarCase
     QVariant written;
     QVariant read; // what comes back; the written value when invalid
 };
+void PrintTo(const ScalarCase& row, std::ostream* out) { sorvant::test::printRowName(row, out); }
 
 class PropertyListScalarTest : public testing::TestWithParam<ScalarCase>
 {

@@ -26,6 +26,7 @@ struct MatchCase
     QString text;
     QList<Range> expected;
 };
+void PrintTo(const MatchCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class RegexMatches : public testing::TestWithParam<MatchCase> {};
 
@@ -88,12 +89,43 @@ TEST(RegularExpression, RejectsBadPatternsAndOptions)
     }
 }
 
-TEST(RegularExpression, ReportsTheErrorOffset)
+// The compile error is a phrase for the user with the 1-based character
+// (code point) where it was found, counted across lines; it once read
+// "U_REGEX_MISSING_CLOSE_BRACKET at offset 7".
+TEST(RegularExpression, PatternErrorNamesAnIcuConstantRegression)
 {
-    QString error;
-    EXPECT_FALSE(RegularExpression::compile("ab(", 0, &error).isValid());
-    EXPECT_TRUE(error.startsWith("U_REGEX_")) << error.toStdString();
-    EXPECT_TRUE(error.endsWith("offset 3")) << error.toStdString();
+    const struct
+    {
+        const char* name;
+        QString pattern;
+        QString message;
+    } rows[] = {
+        {"UnclosedBracket", "file-([", "a bracket [ is not closed at character 7"},
+        {"UnopenedParenthesis", "a)", "the parentheses ( ) do not match at character 2"},
+        {"UnclosedParenthesis", "abc(def", "the parentheses ( ) do not match at character 7"},
+        {"TrailingBackslash", "a\\", "a backslash escape is not valid at character 2"},
+        {"ReversedRepetition", "a{2,1}", "a repetition's maximum is less than its minimum at character 6"},
+        {"BadRepetition", "a{x}", "a repetition in braces { } is not valid at character 3"},
+        {"ReversedRange", "[z-a]", "a range in brackets [ ] is not valid at character 4"},
+        {"UnboundedLookBehind", "(?<=a+)b", "a look-behind can match text of unlimited length at character 7"},
+        {"UnknownProperty", "\\p{Foo}", "a character property name is not valid at character 7"},
+        {"NestedQuantifier", "a**", "a character is out of place at character 3"},
+        {"MissingGroup", "(a)(b)\\9", "a back reference names a group that does not exist at character 8"},
+        {"HugeNumber", "a{99999999999}", "a number is too big at character 12"},
+        {"NoPlaceGiven", "\\N{NO SUCH NAME}", "the expression is not valid"},
+        // Characters, not UTF-16 units; a CR LF pair is one line break.
+        {"SupplementaryCharacters", QString::fromUtf8("\xF0\x9F\x98\x80\xF0\x9F\x98\x80("),
+         "the parentheses ( ) do not match at character 3"},
+        {"SecondLine", "a\nb)", "the parentheses ( ) do not match at character 4"},
+        {"SecondLineAfterCrLf", "a\r\nb)", "the parentheses ( ) do not match at character 5"},
+        {"Empty", "", "the expression is empty"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QString error;
+        EXPECT_FALSE(RegularExpression::compile(row.pattern, 0, &error).isValid());
+        EXPECT_EQ(error, row.message);
+    }
 }
 
 TEST(RegularExpression, CaptureGroups)

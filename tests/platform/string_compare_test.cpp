@@ -21,6 +21,7 @@ struct FindCase
     unsigned options;
     Range expected;
 };
+void PrintTo(const FindCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class FindString : public testing::TestWithParam<FindCase> {};
 

@@ -19,6 +19,7 @@ struct EncodingCase
     const char16_t* text;
     QByteArray bytes;
 };
+void PrintTo(const EncodingCase& row, std::ostream* out) { sorvant::test::printRowName(row, out); }
 
 class StringEncodingTest : public testing::TestWithParam<EncodingCase>
 {

@@ -21,6 +21,7 @@ struct Utf8Case
     std::string utf8;
     std::u16string utf16;
 };
+void PrintTo(const Utf8Case& row, std::ostream* out) { test::printRowName(row, out); }
 
 class Utf8RoundTrip : public testing::TestWithParam<Utf8Case> {};
 
@@ -99,6 +100,7 @@ struct CharsetCase
     bool converts;
     std::u16string units;
 };
+void PrintTo(const CharsetCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class ConvertCharsToUnichars : public testing::TestWithParam<CharsetCase> {};
 

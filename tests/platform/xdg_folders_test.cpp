@@ -15,6 +15,7 @@ struct SearchRow
     const char* value; // null unsets
     QStringList expected;
 };
+void PrintTo(const SearchRow& row, std::ostream* out) { test::printRowName(row, out); }
 
 class XdgSearch : public testing::TestWithParam<SearchRow>
 {

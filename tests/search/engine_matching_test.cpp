@@ -32,6 +32,7 @@ struct MatchRow
     QString text;
     bool expected;
 };
+void PrintTo(const MatchRow& row, std::ostream* out) { test::printRowName(row, out); }
 
 void prepare(SearchParams& params, const MatchRow& row)
 {

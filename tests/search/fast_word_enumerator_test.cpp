@@ -50,6 +50,7 @@ struct ScanCase
     std::string flags;
     qsizetype words;
 };
+void PrintTo(const ScanCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class WordScan : public testing::TestWithParam<ScanCase> {};
 

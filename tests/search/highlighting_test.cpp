@@ -75,6 +75,7 @@ struct StringCase
     bool exactPhrase;
     QList<Range> expected;
 };
+void PrintTo(const StringCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class HighlightStrings : public HighlightingTest, public testing::WithParamInterface<StringCase> {};
 
@@ -152,6 +153,7 @@ struct WildcardCase
     qsizetype minCharacters;
     QList<Range> expected;
 };
+void PrintTo(const WildcardCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class HighlightWildcards : public HighlightingTest, public testing::WithParamInterface<WildcardCase> {};
 
@@ -186,6 +188,7 @@ struct RegexCase
     QString pattern;
     QList<Range> expected;
 };
+void PrintTo(const RegexCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class HighlightRegex : public HighlightingTest, public testing::WithParamInterface<RegexCase> {};
 

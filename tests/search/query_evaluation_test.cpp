@@ -69,6 +69,7 @@ struct MatchCase
     const char* text;
     bool expected;
 };
+void PrintTo(const MatchCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class Matching : public testing::TestWithParam<MatchCase> {};
 
@@ -152,6 +153,7 @@ struct DistanceCase
     int gap;
     bool expected;
 };
+void PrintTo(const DistanceCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class Distance : public testing::TestWithParam<DistanceCase> {};
 

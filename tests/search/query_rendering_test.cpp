@@ -30,6 +30,7 @@ struct RenderCase
     unsigned options;
     const char* expected;
 };
+void PrintTo(const RenderCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class Rendering : public testing::TestWithParam<RenderCase> {};
 

@@ -48,6 +48,7 @@ struct ParseCase
     QString children;       // the root's children
     QueryOperator common;   // the root's common operator
 };
+void PrintTo(const ParseCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class ParseQuery : public testing::TestWithParam<ParseCase> {};
 

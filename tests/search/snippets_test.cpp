@@ -82,6 +82,7 @@ struct SnippetCase
     QString separator;
     QString expected;
 };
+void PrintTo(const SnippetCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class Snippet : public SnippetsTest, public testing::WithParamInterface<SnippetCase> {};
 

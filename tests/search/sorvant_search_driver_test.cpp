@@ -177,8 +177,8 @@ TEST_F(SorvantSearchDriverTest, InvalidRegularExpressionsAreReportedBeforeTheWal
         const DriverRun run = runDriver(tree, {"--mode", "regex", pattern, root + "/missing"});
         EXPECT_EQ(run.status, 2);
         EXPECT_TRUE(run.out.isEmpty());
-        EXPECT_TRUE(run.err.contains("invalid regular expression: U_REGEX_")) << run.err.constData();
-        EXPECT_TRUE(run.err.contains(" at offset ")) << run.err.constData();
+        EXPECT_TRUE(run.err.contains("invalid regular expression: ")) << run.err.constData();
+        EXPECT_TRUE(run.err.contains(" at character ")) << run.err.constData();
     }
     test::writeFileBytes(root + "/report");
     EXPECT_EQ(runDriver(tree, {"--mode", "regex", "rep.rt", root}).status, 0);

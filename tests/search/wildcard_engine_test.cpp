@@ -49,6 +49,7 @@ struct WordCase
     bool forward;
     const char* expected; // the matched text, "<none>" when missing
 };
+void PrintTo(const WordCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class FindWildcardWord : public testing::TestWithParam<WordCase> {};
 
@@ -182,6 +183,7 @@ struct FuzzyCase
     const char* pattern;
     bool found;
 };
+void PrintTo(const FuzzyCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class FuzzyWord : public testing::TestWithParam<FuzzyCase> {};
 
@@ -231,6 +233,7 @@ struct SimilarityCase
     const char* b;
     double expected;
 };
+void PrintTo(const SimilarityCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class Similarity : public testing::TestWithParam<SimilarityCase> {};
 
@@ -273,6 +276,7 @@ struct PhraseCase
     bool forward;
     const char* expected;
 };
+void PrintTo(const PhraseCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class FindWildcardPhrase : public testing::TestWithParam<PhraseCase> {};
 
@@ -334,6 +338,7 @@ struct GlobCase
     bool simple; // matchSimpleWildcard
     bool sets;   // matchWildcardWithSets
 };
+void PrintTo(const GlobCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class Glob : public testing::TestWithParam<GlobCase> {};
 

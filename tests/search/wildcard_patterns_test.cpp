@@ -23,6 +23,7 @@ struct ClassifyCase
     qsizetype literalStart;
     qsizetype literalLength;
 };
+void PrintTo(const ClassifyCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class ClassifyWildcardPattern : public testing::TestWithParam<ClassifyCase> {};
 
@@ -117,6 +118,7 @@ struct WholeStringCase
     bool simple;
     bool simpleNoCase;
 };
+void PrintTo(const WholeStringCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class WholeString : public testing::TestWithParam<WholeStringCase> {};
 
@@ -166,6 +168,7 @@ struct ComparisonCase
     unichar b;
     bool equal;
 };
+void PrintTo(const ComparisonCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class ComparisonTable : public testing::TestWithParam<ComparisonCase> {};
 
@@ -297,6 +300,7 @@ struct SplitCase
     const char* words; // joined by "|"
     bool hyphenated;
 };
+void PrintTo(const SplitCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class WordsUsingWildcardSeparation : public testing::TestWithParam<SplitCase> {};
 

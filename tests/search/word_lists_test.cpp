@@ -48,6 +48,7 @@ struct LinkCase
     qsizetype index;
     Range expected;
 };
+void PrintTo(const LinkCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class LinkRange : public testing::TestWithParam<LinkCase> {};
 

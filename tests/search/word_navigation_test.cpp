@@ -145,6 +145,7 @@ struct WordListCase
     QStringList words;
     bool hyphenated;
 };
+void PrintTo(const WordListCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class AddWords : public testing::TestWithParam<WordListCase> {};
 
@@ -200,6 +201,7 @@ struct FindCase
     bool anchored;
     Range expected;
 };
+void PrintTo(const FindCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class RangeOfString : public testing::TestWithParam<FindCase> {};
 

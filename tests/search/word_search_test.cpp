@@ -22,6 +22,7 @@ struct TermCase
     bool anchored;
     qsizetype expected;
 };
+void PrintTo(const TermCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class FindTerm : public testing::TestWithParam<TermCase> {};
 

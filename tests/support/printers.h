@@ -41,4 +41,19 @@ inline void PrintTo(const Range& range, std::ostream* out)
         *out << '{' << range.location << ", " << range.length << '}';
 }
 
+namespace test {
+
+// A table row printed as its name, so test lists and failure messages say
+// which row ran instead of showing its bytes. A row type's own PrintTo, in
+// the row's namespace, calls it:
+//   void PrintTo(const FileCase& row, std::ostream* out) { test::printRowName(row, out); }
+//   row.name "Utf8Detected" => Utf8Detected     row.name nullptr => (unnamed)
+template <typename Row>
+void printRowName(const Row& row, std::ostream* out)
+{
+    *out << (row.name ? row.name : "(unnamed)");
+}
+
+} // namespace test
+
 } // namespace sorvant

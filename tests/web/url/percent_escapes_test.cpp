@@ -14,6 +14,7 @@ struct EscapeCase
     const char16_t* leaveUnescaped; // nullptr: null
     const char16_t* expected;       // nullptr: the escape fails
 };
+void PrintTo(const EscapeCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class URLEscapes : public testing::TestWithParam<EscapeCase>
 {

@@ -14,6 +14,7 @@ struct MakingCase
     const char* text;
     const char* expected; // nullptr: the null URL
 };
+void PrintTo(const MakingCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 void expectURL(const URL& answer, const char* expected)
 {

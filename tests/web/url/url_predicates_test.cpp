@@ -17,6 +17,7 @@ struct StringCase
     const char* text;
     bool expected;
 };
+void PrintTo(const StringCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class StringURLPredicates : public testing::TestWithParam<StringCase>
 {
@@ -163,6 +164,7 @@ struct LocationCase
     const char* expected; // nullptr: null
     bool removeFeedsAndTabs;
 };
+void PrintTo(const LocationCase& row, std::ostream* out) { test::printRowName(row, out); }
 
 class PossibleInternetLocation : public testing::TestWithParam<LocationCase>
 {
