@@ -26,7 +26,9 @@ QString loadProgramModule(const QString& fileName, const QString& buildPath, con
             return QFileInfo(candidate).canonicalFilePath();
         failure = candidate + QStringLiteral(" lacks the functions");
     }
-    logWarning(QStringLiteral("%1: %2").arg(what, failure.isEmpty() ? QStringLiteral("no ") + fileName + QStringLiteral(" found") : failure));
+    if (failure.isEmpty())
+        failure = QStringLiteral("no %1 found").arg(fileName);
+    logWarning(QStringLiteral("%1: %2").arg(what, failure));
     return QString();
 }
 
