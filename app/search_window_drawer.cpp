@@ -2,6 +2,7 @@
 // folders chosen in an open panel, and folders dropped on the window.
 
 #include "app/search_window.h"
+#include "app/search_window_commands.h"
 
 #include "interface/drawers.h"
 #include "interface/panels.h"
@@ -92,8 +93,8 @@ QWidget* SearchWindow::buildDrawer()
     m_settingsDrawer->setContentView(content);
     // However the drawer opens or closes, the toolbar's item follows it.
     const auto follow = [this] {
-        if (auto* item = findChild<QAction*>(QStringLiteral("settings")))
-            item->setChecked(isDrawerVisible());
+        if (m_commands)
+            m_commands->update();
     };
     connect(m_settingsDrawer, &NSDrawerExtended::didOpen, this, follow);
     connect(m_settingsDrawer, &NSDrawerExtended::didClose, this, follow);
@@ -114,8 +115,7 @@ void SearchWindow::toggleSettings()
         getDrawerSettings();
         m_settingsDrawer->close();
     }
-    if (auto* item = findChild<QAction*>(QStringLiteral("settings")))
-        item->setChecked(isDrawerVisible());
+    m_commands->update();
 }
 
 // --- choosing a folder ---------------------------------------------------------------------
