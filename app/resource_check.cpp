@@ -56,6 +56,7 @@ QList<ResourceCheckLine> checkResources(const Bundle& bundle)
     lines.append({QStringLiteral("mail script"),
                   !script.isEmpty() && QFileInfo(script).isExecutable() ? script : QString()});
     lines.append({QStringLiteral("pdf reader"), pdfReaderModulePath()});
+    lines.append({QStringLiteral("image reader"), imageReaderModulePath()});
     return lines;
 }
 

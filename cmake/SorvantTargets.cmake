@@ -16,12 +16,16 @@ function(sorvant_warnings target)
   endif()
 endfunction()
 
-# sorvant_library(NAME <target> [PUBLIC_LINK ...] [PRIVATE_LINK ...])
-# Builds every .cpp of the calling folder into one static library.
+# sorvant_library(NAME <target> [PUBLIC_LINK ...] [PRIVATE_LINK ...] [EXCLUDE <regex>])
+# Builds every .cpp of the calling folder into one static library; EXCLUDE
+# leaves out the files that a library of their own builds.
 function(sorvant_library)
-  cmake_parse_arguments(ARG "" "NAME" "PUBLIC_LINK;PRIVATE_LINK" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME;EXCLUDE" "PUBLIC_LINK;PRIVATE_LINK" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${ARG_EXCLUDE}")
+  endif()
   set(cpp_sources ${sources})
   list(FILTER cpp_sources INCLUDE REGEX "\\.cpp$")
   if(NOT cpp_sources)

@@ -329,7 +329,7 @@ private:
         dev_t device;
         bool isSystemFolder; // "/System" of the root "/"
         std::optional<QString> path;
-        std::optional<ResultFolder> results; // what its results share
+        std::shared_ptr<const ResultFolder> results; // what its results share
     };
 
     static constexpr std::size_t kListingChunk = 32768;
@@ -603,7 +603,7 @@ void WalkThread::read(const PendingFolder& pending)
             }
         }
     }
-    Folder folder{pending, fd, device, m_walk.rootIsSlash && pending.bytes == "/System", std::nullopt, std::nullopt};
+    Folder folder{pending, fd, device, m_walk.rootIsSlash && pending.bytes == "/System", std::nullopt, nullptr};
     m_subfolders.clear();
     for (std::size_t offset = 0; offset < m_listed;) {
         const auto* item = reinterpret_cast<const dirent64*>(m_listing.data() + offset);
@@ -812,10 +812,10 @@ void WalkThread::handOver(Folder& folder, bool more)
     if (params.dataSource) {
         // Results of one folder share its path and their display path.
         if (!folder.results)
-            folder.results.emplace(path, m_found.front().name, m_walk.baseDirectory);
+            folder.results = std::make_shared<const ResultFolder>(path, m_found.front().name, m_walk.baseDirectory);
         for (const FoundItem& item : m_found) {
             if (item.fresh)
-                m_results.push_back(Result::create(*folder.results, item.name, item.status, item.tags,
+                m_results.push_back(Result::create(folder.results, item.name, item.status, item.tags,
                                                    item.comment, item.isFolder, item.isPackage));
         }
         params.dataSource->addResults(m_results);

@@ -191,9 +191,19 @@ ItemStatus ItemStatus::deferredFor(bool isDirectory)
     return status;
 }
 
-ResultFolder::ResultFolder(const QString& folderPath, const QString& itemName, const QString& baseDirectory)
-    : folder(folderPath), displayPath(displayPathFor(joinedItemPath(folderPath, itemName), baseDirectory))
+ResultFolder::ResultFolder(const QString& folder, const QString& itemName, const QString& baseDirectory,
+                           bool inFolder)
+    : m_folder(folder), m_itemName(itemName), m_baseDirectory(baseDirectory), m_inFolder(inFolder)
 {
+}
+
+const QString& ResultFolder::displayPath() const
+{
+    std::call_once(m_displayPathMade, [this] {
+        m_displayPath
+            = displayPathFor(m_inFolder ? joinedItemPath(m_folder, m_itemName) : m_folder, m_baseDirectory);
+    });
+    return m_displayPath;
 }
 
 std::shared_ptr<Result> Result::create(const QString& path, const QString& baseDirectory, const QString& name,
@@ -204,22 +214,22 @@ std::shared_ptr<Result> Result::create(const QString& path, const QString& baseD
     const ItemStatus status = ItemStatus::read(AT_FDCWD, bytes.constData());
     // The folder's path is kept when the name ends the path.
     const qsizetype folderLength = path.size() - name.size();
-    if (!name.isEmpty() && folderLength > 0 && path.endsWith(name) && path.at(folderLength - 1) == u'/')
-        return make(path.left(folderLength), true, displayPathFor(path, baseDirectory), name, status, tags, comment,
-                    isDirectory, isPackage);
-    return make(path, false, displayPathFor(path, baseDirectory), name, status, tags, comment, isDirectory,
-                isPackage);
+    const bool inFolder
+        = !name.isEmpty() && folderLength > 0 && path.endsWith(name) && path.at(folderLength - 1) == u'/';
+    auto folder = std::make_shared<const ResultFolder>(inFolder ? path.left(folderLength) : path, name,
+                                                       baseDirectory, inFolder);
+    return make(std::move(folder), name, status, tags, comment, isDirectory, isPackage);
 }
 
-std::shared_ptr<Result> Result::create(const ResultFolder& folder, const QString& name, const ItemStatus& status,
-                                       const std::optional<QStringList>& tags, const QString& comment,
-                                       bool isDirectory, bool isPackage)
+std::shared_ptr<Result> Result::create(const std::shared_ptr<const ResultFolder>& folder, const QString& name,
+                                       const ItemStatus& status, const std::optional<QStringList>& tags,
+                                       const QString& comment, bool isDirectory, bool isPackage)
 {
-    return make(folder.folder, true, folder.displayPath, name, status, tags, comment, isDirectory, isPackage);
+    return make(folder, name, status, tags, comment, isDirectory, isPackage);
 }
 
-std::shared_ptr<Result> Result::make(const QString& location, bool inFolder, const QString& displayPath,
-                                     const QString& name, const ItemStatus& status,
+std::shared_ptr<Result> Result::make(std::shared_ptr<const ResultFolder> folder, const QString& name,
+                                     const ItemStatus& status,
                                      const std::optional<QStringList>& tags, const QString& comment,
                                      bool isDirectory, bool isPackage)
 {
@@ -230,16 +240,14 @@ std::shared_ptr<Result> Result::make(const QString& location, bool inFolder, con
         details.tags = tags;
         details.comment = comment;
     }
-    result->m_location = location;
-    result->m_inFolder = inFolder;
-    result->m_displayPath = displayPath;
+    result->m_folder = std::move(folder);
     result->readAttributes(status, isDirectory, isPackage);
     return result;
 }
 
 QString Result::fullPath() const
 {
-    return m_inFolder ? joinedItemPath(m_location, m_name) : m_location;
+    return m_folder->isInFolder() ? joinedItemPath(m_folder->folder(), m_name) : m_folder->folder();
 }
 
 Result::~Result()
@@ -299,7 +307,7 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
         setShown(status); // nobody else sees the result yet
     // The extension is that of the last component, which a name without
     // "/" is.
-    const QString extension = m_inFolder && !m_name.contains(u'/') ? pathExtension(m_name) : pathExtension(fullPath());
+    const QString extension = m_folder->isInFolder() && !m_name.contains(u'/') ? pathExtension(m_name) : pathExtension(fullPath());
     // A package or a folder has no information to compute; a file's type is
     // classified on first use.
     m_classified = isPackage || status.isDirectory;

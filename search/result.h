@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -31,8 +32,9 @@ namespace sorvant {
 // notification's object is the std::shared_ptr<Result>.
 inline constexpr const char* DidUpdateResultInfoNotification = "DidUpdateResultInfoNotification";
 
-// What kind of information a result shows.
-enum class ResultType : int { Image = 0, PDF = 1, Movie = 2, Other = 3 };
+// What kind of information a result shows; one byte, so that it packs with
+// the flags of a Result.
+enum class ResultType : std::uint8_t { Image = 0, PDF = 1, Movie = 2, Other = 3 };
 
 // What one statx of an item gives the columns; read by the walk relative
 // to the open folder, so a result costs no lookup of its whole path.
@@ -54,15 +56,33 @@ struct ItemStatus
     [[nodiscard]] static ItemStatus deferredFor(bool isDirectory);
 };
 
-// What the results of one folder share, built once for the folder: its
-// path and the display path.
-struct ResultFolder
+// What the results of one folder share, held by each of them: its path and
+// their display path, made on first use (from any thread), so that a search
+// whose results are never shown keeps one string per folder, not two.
+class ResultFolder
 {
+public:
     // The folder at `folder` (a full path), whose items include `itemName`;
-    // `baseDirectory` as for Result::create.
-    ResultFolder(const QString& folder, const QString& itemName, const QString& baseDirectory);
-    QString folder;
-    QString displayPath;
+    // `baseDirectory` as for Result::create. `inFolder` false: `folder` is
+    // the item's own full path (a result not made as the item of a folder).
+    ResultFolder(const QString& folder, const QString& itemName, const QString& baseDirectory,
+                 bool inFolder = true);
+    ResultFolder(const ResultFolder&) = delete;
+    ResultFolder& operator=(const ResultFolder&) = delete;
+
+    [[nodiscard]] const QString& folder() const { return m_folder; }
+    [[nodiscard]] bool isInFolder() const { return m_inFolder; }
+    // The parent of the item relative to the base folder ("./a/b", "."),
+    // or its full parent without a base.
+    [[nodiscard]] const QString& displayPath() const;
+
+private:
+    QString m_folder;
+    QString m_itemName;
+    QString m_baseDirectory;
+    bool m_inFolder;
+    mutable std::once_flag m_displayPathMade;
+    mutable QString m_displayPath;
 };
 
 // The full path of the item `name` of `folder`: joined with one "/".
@@ -87,7 +107,8 @@ public:
                                                         const std::optional<QStringList>& tags,
                                                         const QString& comment, bool isDirectory, bool isPackage);
     // A result for the item `name` of `folder`, from what the walk read of it.
-    [[nodiscard]] static std::shared_ptr<Result> create(const ResultFolder& folder, const QString& name,
+    [[nodiscard]] static std::shared_ptr<Result> create(const std::shared_ptr<const ResultFolder>& folder,
+                                                        const QString& name,
                                                         const ItemStatus& status,
                                                         const std::optional<QStringList>& tags,
                                                         const QString& comment, bool isDirectory, bool isPackage);
@@ -100,7 +121,7 @@ public:
     // "./sub" (or "." directly in it), else the parent's full path.
     //   (base "/a", item "/a/b/c") => "./b"   (base "/a", "/a/c") => "."
     //   (no base, "/a/b/c") => "/a/b"
-    [[nodiscard]] const QString& displayPath() const { return m_displayPath; }
+    [[nodiscard]] const QString& displayPath() const { return m_folder->displayPath(); }
     [[nodiscard]] const QString& name() const { return m_name; }
     // "'fldr'" for a folder, else the path extension (Linux keeps no type
     // codes); a package's extension.
@@ -164,8 +185,8 @@ private:
     Details& details() const;
     Details& detailsLocked() const;
 
-    static std::shared_ptr<Result> make(const QString& location, bool inFolder, const QString& displayPath,
-                                        const QString& name, const ItemStatus& status,
+    static std::shared_ptr<Result> make(std::shared_ptr<const ResultFolder> folder, const QString& name,
+                                        const ItemStatus& status,
                                         const std::optional<QStringList>& tags, const QString& comment,
                                         bool isDirectory, bool isPackage);
     void readAttributes(const ItemStatus& status, bool isDirectory, bool isPackage);
@@ -182,11 +203,10 @@ private:
     void computeInfo();
     void setInfo(const QString& info);
 
-    // The folder's path when m_inFolder (the name is the last component of
-    // the full path), else the full path itself.
-    QString m_location;
-    bool m_inFolder = false;
-    QString m_displayPath;
+    // The folder's path when it isInFolder (the name is the last component
+    // of the full path), else the full path itself; shared by the folder's
+    // results.
+    std::shared_ptr<const ResultFolder> m_folder;
     QString m_type;
     QString m_name;
     mutable Shown m_shown;

@@ -1,22 +1,32 @@
 #pragma once
 // What the contents of an image or PDF file say: an image's pixel size and a
 // PDF's validity and page count. Reading is done by Qt's image readers and
-// by the PDF module (pdf_documents.h); nothing is rendered. Deciding by extension
-// alone is in image_file_types.h.
+// by the PDF reader, each a module loaded on first use (system/image_reader,
+// system/pdf_pages), so that a program that asks neither starts without
+// Qt's GUI library or the PDF library; nothing is rendered. Deciding by
+// extension alone is in image_file_types.h; the image a pasteboard makes is
+// in pasteboard_images.h.
 
-#include <QImage>
+#include <QList>
 #include <QSize>
 #include <QString>
 
-class QMimeData;
+class QByteArray;
 
 namespace sorvant {
 
 // The width and height in pixels of the first image in the file, read from
 // its header where the format allows; an invalid QSize when the file is
-// missing or no image reader understands it (whatever its extension).
+// missing or no image reader understands it (whatever its extension), or
+// the image module cannot be loaded.
 //   a 3 x 2 PNG => QSize(3, 2)   a text file => QSize()   "" => QSize()
 [[nodiscard]] QSize pixelSizeOfImageFile(const QString& path);
+// The formats Qt's image readers know, as QImageReader names them ("png",
+// "jpeg"...); empty when the image module cannot be loaded.
+[[nodiscard]] QList<QByteArray> imageReaderFormats();
+// The image module, loaded by this call when it is not yet; null when it
+// cannot be loaded.
+[[nodiscard]] QString imageReaderModulePath();
 
 // The number of pages of the PDF document in the file; -1 when the file is
 // missing, is not a PDF, or is encrypted so that it cannot be opened.
@@ -28,12 +38,5 @@ namespace sorvant {
 // The PDF reader, a module loaded on first use (by this call too); null
 // when it cannot be loaded, and PDF files then give -1.
 [[nodiscard]] QString pdfReaderModulePath();
-
-// The image pasteboard data makes, tried in this order: the one file of a
-// URI list that holds exactly one file whose extension is an image's
-// (isImageFile); the icon flavour ("image/x-icns") when it decodes; Qt's
-// image; the first "image/..." format that decodes. A null image when none
-// gives one, and for null data.
-[[nodiscard]] QImage imageWithPasteboardIcon(const QMimeData* pasteboard);
 
 } // namespace sorvant

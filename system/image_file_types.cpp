@@ -6,10 +6,10 @@
 #include "platform/path_semantics.h"
 #include "platform/unicode.h"
 #include "system/file_tests.h"
+#include "system/image_file_info.h"
 #include "system/folder_listings.h"
 
 #include <QHash>
-#include <QImageReader>
 #include <QLocale>
 #include <QMimeData>
 #include <QSet>
@@ -92,7 +92,7 @@ const QStringList& ImageFileTypes()
 {
     static const QStringList types = [] {
         QStringList list;
-        for (const QByteArray& format : QImageReader::supportedImageFormats())
+        for (const QByteArray& format : imageReaderFormats())
             list.append(QString::fromLatin1(format));
         for (const char* extra : {"jpe", "JPE", "ps", "PS", "eps", "EPS", "ai", "AI"})
             list.append(QLatin1String(extra));

@@ -5,7 +5,8 @@
 // start-up. Without the module every document is null and every count -1,
 // after one "WARNING: " line.
 //
-// Not here: what a file's contents say about its type (image_file_info.h).
+// Not here: what a file's contents say about its type, and a PDF's page
+// count (image_file_info.h).
 
 #include <QImage>
 #include <QSizeF>
@@ -36,13 +37,6 @@ public:
     // The page drawn antialiased at the resolutions (pixels per inch: 72
     // draws one pixel per point); null for a page the document lacks.
     [[nodiscard]] QImage renderPage(int page, double xResolution, double yResolution) const;
-
-    // The number of pages of the PDF file at `path`, without keeping it
-    // open; -1 when it cannot be read (or the module cannot be loaded).
-    [[nodiscard]] static int pageCountOfFile(const QString& path);
-    // The module's file, loaded by this call when it is not yet; null when
-    // it cannot be loaded.
-    [[nodiscard]] static QString modulePath();
 
 private:
     explicit PdfDocument(void* handle) : m_handle(handle) {}

@@ -3,14 +3,12 @@
 // first counted, drawn or previewed, not at start-up. Its functions have C
 // names so that the loader finds them with dlsym (system/pdf_documents.cpp).
 
+#include "system/read_only_files.h"
+
 #include <QByteArray>
-#include <QFile>
 #include <QImage>
 
 #include <poppler-qt6.h>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <memory>
 #include <mutex>
@@ -35,22 +33,6 @@ struct OpenDocument
     std::unique_ptr<QFile> file;
     std::unique_ptr<Poppler::Document> document;
 };
-
-// Opens the file by its bytes on disk, so any name opens.
-std::unique_ptr<QFile> openFile(const char* path)
-{
-    if (path == nullptr || *path == '\0')
-        return nullptr;
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    auto file = std::make_unique<QFile>();
-    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return nullptr;
-    }
-    return file;
-}
 
 void silenceLibrary()
 {
@@ -84,7 +66,7 @@ std::unique_ptr<Poppler::Page> pageOf(const void* handle, int page)
 // cannot be opened, is not a PDF or is encrypted.
 SORVANT_PDF_EXPORT int sorvant_pdf_page_count(const char* path)
 {
-    std::unique_ptr<QFile> file = openFile(path);
+    std::unique_ptr<QFile> file = sorvant::openReadOnlyFile(path);
     if (!file)
         return -1;
     silenceLibrary();
@@ -106,7 +88,7 @@ SORVANT_PDF_EXPORT void* sorvant_pdf_open_data(const QByteArray* data)
 
 SORVANT_PDF_EXPORT void* sorvant_pdf_open_file(const char* path)
 {
-    std::unique_ptr<QFile> file = openFile(path);
+    std::unique_ptr<QFile> file = sorvant::openReadOnlyFile(path);
     if (!file)
         return nullptr;
     silenceLibrary();

@@ -1,7 +1,7 @@
 # Installs the build into a fresh temporary prefix and asks the installed
 # program, without a display, whether it finds its resources there (strings
-# tables, help books, mail scripts, the PDF reader) rather than in the
-# source tree.
+# tables, help books, mail scripts, the PDF and image readers) rather than
+# in the source tree.
 #   cmake -DBUILD_DIR=<build> -DPREFIX=<empty folder to use> -P installed_resources.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
@@ -17,7 +17,7 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "the installed program misses resources")
 endif()
 # Every resource is found below the prefix: the data in share/sorvant, the
-# PDF reader module in the library folder.
+# PDF and image reader modules in the library folder.
 string(REGEX MATCHALL ": [^\n]*" paths "${report}")
 foreach(path IN LISTS paths)
   string(FIND "${path}" ": ${PREFIX}/" inside)

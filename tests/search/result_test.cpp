@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 namespace sorvant {
 namespace {
 
@@ -85,6 +88,32 @@ TEST_F(ResultTest, DisplayPathIsRelativeToTheBaseFolder)
                                                     QStringLiteral("c"), std::nullopt, QString(), false, false);
         EXPECT_EQ(result->displayPath(), QString::fromLatin1(c.expected));
     }
+}
+
+TEST_F(ResultTest, ResultsOfOneFolderShareTheDisplayPathMadeOnceFromAnyThread)
+{
+    const auto folder
+        = std::make_shared<const ResultFolder>(QStringLiteral("/a/b/d"), QStringLiteral("c"), QStringLiteral("/a"));
+    std::vector<ResultPointer> results;
+    for (int i = 0; i < 8; ++i)
+        results.push_back(Result::create(folder, QStringLiteral("c%1").arg(i), ItemStatus::deferredFor(false),
+                                         std::nullopt, QString(), false, false));
+    std::vector<const QChar*> seen(results.size());
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < results.size(); ++i)
+        threads.emplace_back([&, i] { seen[i] = results[i]->displayPath().constData(); });
+    for (std::thread& thread : threads)
+        thread.join();
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        EXPECT_EQ(results[i]->displayPath(), QStringLiteral("./b/d"));
+        EXPECT_EQ(seen[i], seen[0]) << "one string for the folder";
+        EXPECT_EQ(results[i]->fullPath(), QStringLiteral("/a/b/d/c%1").arg(i));
+    }
+    // A name that does not end the path: the path is the item's own.
+    const ResultPointer alone = Result::create(QStringLiteral("/a/b/d/c"), QStringLiteral("/a"), QStringLiteral("x"),
+                                               std::nullopt, QString(), false, false);
+    EXPECT_EQ(alone->fullPath(), QStringLiteral("/a/b/d/c"));
+    EXPECT_EQ(alone->displayPath(), QStringLiteral("./b/d"));
 }
 
 TEST_F(ResultTest, FoldersFilesAndPackages)

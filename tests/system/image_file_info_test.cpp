@@ -1,4 +1,5 @@
 #include "system/image_file_info.h"
+#include "system/pasteboard_images.h"
 
 #include "platform/file_system_representation.h"
 #include "tests/support/temp_tree.h"

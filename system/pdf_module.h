@@ -1,0 +1,32 @@
+#pragma once
+// The PDF module's functions (system/pdf_pages/pdf_pages.cpp), loaded on
+// first use. Counting pages needs no picture; drawing them is in
+// pdf_documents.h.
+
+#include <QString>
+
+class QByteArray;
+class QImage;
+
+namespace sorvant {
+
+struct PdfModule
+{
+    int (*pageCountOfFile)(const char* path) = nullptr;
+    void* (*openData)(const QByteArray* data) = nullptr;
+    void* (*openFile)(const char* path) = nullptr;
+    void (*close)(void* handle) = nullptr;
+    int (*pageCount)(const void* handle) = nullptr;
+    int (*pageSize)(const void* handle, int page, double* width, double* height) = nullptr;
+    int (*renderPage)(const void* handle, int page, double xResolution, double yResolution, QImage* image) = nullptr;
+    // The module's file; null when it could not be loaded.
+    QString path;
+
+    [[nodiscard]] bool isLoaded() const { return !path.isNull(); }
+};
+
+// The module, loaded by the first call; without functions, after one
+// "WARNING: ", when it cannot be loaded.
+[[nodiscard]] const PdfModule& pdfModule();
+
+} // namespace sorvant
