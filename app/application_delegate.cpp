@@ -82,8 +82,7 @@ void ApplicationDelegate::addMainMenu(SearchWindow* window)
     edit->addAction(QStringLiteral("Find"), QKeySequence::Find, window, [window] { window->searchField()->setFocus(); });
     edit->addAction(QStringLiteral("Search In..."), QKeySequence(Qt::CTRL | Qt::Key_D), window,
                     &SearchWindow::showDestinationMenu);
-    edit->addAction(QStringLiteral("Content Lists"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), window,
-                    &SearchWindow::toggleSettings);
+    edit->addAction(window->commands().command("toggleSettings"));
     window->commands().addViewMenu(bar);
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("helpMenu"));

@@ -116,9 +116,8 @@ SearchWindowCommands::SearchWindowCommands(SearchWindow* window) : QObject(windo
          QKeySequence(Qt::CTRL | Qt::Key_Y), Rule::QuickLook);
     file("toggleSlideshowAction", localizedToolkitString(QStringLiteral("Slideshow")),
          QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Y), Rule::Slideshow);
-    QAction* settings = add("toggleSettings", tr("Content Lists"));
-    settings->setProperty(kRuleProperty, int(Rule::Drawer));
-    settings->setCheckable(true);
+    file("toggleSettings", tr("Content Lists"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), Rule::Drawer)
+        ->setCheckable(true);
 
     // One key and one direction at a time: exclusive, and shown as such
     // rather than as check boxes.

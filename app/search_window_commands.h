@@ -67,7 +67,7 @@ public:
 
     // --- menus --------------------------------------------------------------------------
     // Adds "Items": the context menu's commands, then Quick Look and
-    // Slideshow.
+    // Slideshow. (The delegate's Search menu shows "toggleSettings:".)
     void addItemsMenu(QMenuBar* menuBar) const;
     // Adds "View": "Sort By" (the eight keys, then Ascending and
     // Descending) and "Columns".

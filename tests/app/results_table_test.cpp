@@ -153,6 +153,9 @@ TEST_F(ResultsTableTest, ToolbarItemsFollowTheSelection)
     EXPECT_TRUE(window->isDrawerVisible() && settings->isChecked());
     settings->trigger();
     EXPECT_FALSE(window->isDrawerVisible() || settings->isChecked());
+    // The Search menu's Content Lists is the same command: the item follows it.
+    window->commands().command("toggleSettings")->trigger();
+    EXPECT_TRUE(window->isDrawerVisible() && settings->isChecked());
 }
 
 TEST_F(ResultsTableTest, MovingToTheTrashDropsTheRowsAndKeepsThePlace)
