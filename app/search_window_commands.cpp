@@ -179,7 +179,7 @@ QAction* SearchWindowCommands::command(const QByteArray& selector, int tag) cons
 
 // --- validation ------------------------------------------------------------------------
 
-bool SearchWindowCommands::validate(QAction* action) const
+bool SearchWindowCommands::validate(QAction* action)
 {
     if (!action || !m_commands.contains(action))
         return true;
@@ -228,7 +228,7 @@ bool SearchWindowCommands::validate(QAction* action) const
     return enabled;
 }
 
-void SearchWindowCommands::update() const
+void SearchWindowCommands::update()
 {
     for (QAction* action : m_commands)
         (void)validate(action);
@@ -236,7 +236,7 @@ void SearchWindowCommands::update() const
 
 // --- menus -----------------------------------------------------------------------------
 
-void SearchWindowCommands::addItemsMenu(QMenuBar* menuBar) const
+void SearchWindowCommands::addItemsMenu(QMenuBar* menuBar)
 {
     QMenu* items = menuBar->addMenu(tr("&Items"));
     items->setObjectName(QStringLiteral("itemsMenu"));
@@ -247,7 +247,7 @@ void SearchWindowCommands::addItemsMenu(QMenuBar* menuBar) const
     connect(items, &QMenu::aboutToShow, this, &SearchWindowCommands::update);
 }
 
-QMenu* SearchWindowCommands::makeColumnsMenu(QWidget* parent) const
+QMenu* SearchWindowCommands::makeColumnsMenu(QWidget* parent)
 {
     auto* menu = new QMenu(tr("Columns"), parent);
     menu->setObjectName(QStringLiteral("columnsMenu"));
@@ -258,7 +258,7 @@ QMenu* SearchWindowCommands::makeColumnsMenu(QWidget* parent) const
     return menu;
 }
 
-void SearchWindowCommands::addViewMenu(QMenuBar* menuBar) const
+void SearchWindowCommands::addViewMenu(QMenuBar* menuBar)
 {
     QMenu* view = menuBar->addMenu(tr("&View"));
     view->setObjectName(QStringLiteral("viewMenu"));

@@ -61,20 +61,20 @@ public:
     // Sets the enabled state, the title and the check mark of `action` from
     // the window's state and answers the enabled state; YES for an action
     // that is none of these commands (the Open With list).
-    bool validate(QAction* action) const;
+    bool validate(QAction* action);
     // validate() for every command.
-    void update() const;
+    void update();
 
     // --- menus --------------------------------------------------------------------------
     // Adds "Items": the context menu's commands, then Quick Look and
     // Slideshow. (The delegate's Search menu shows "toggleSettings:".)
-    void addItemsMenu(QMenuBar* menuBar) const;
+    void addItemsMenu(QMenuBar* menuBar);
     // Adds "View": "Sort By" (the eight keys, then Ascending and
     // Descending) and "Columns".
-    void addViewMenu(QMenuBar* menuBar) const;
+    void addViewMenu(QMenuBar* menuBar);
     // A new menu of the column commands in the table's default order (what
     // a right click on the header offers too).
-    [[nodiscard]] QMenu* makeColumnsMenu(QWidget* parent) const;
+    [[nodiscard]] QMenu* makeColumnsMenu(QWidget* parent);
 
 private:
     QAction* add(const char* selector, const QString& title, int tag = 0);
