@@ -10,6 +10,7 @@
 #include "interface/alerts.h"
 #include "interface/quick_look.h"
 #include "platform/background_work.h"
+#include "platform/file_system_representation.h"
 #include "platform/url.h"
 #include "system/bundle.h"
 #include "system/deletion_questions.h"
@@ -174,7 +175,7 @@ QList<QUrl> SearchWindow::documentURLs() const
     // none may be taken (a flush may be the caller, further up).
     QList<QUrl> urls;
     for (const QString& path : selectedPaths())
-        urls.append(QUrl::fromLocalFile(path));
+        urls.append(fileURLWithRepresentation(path));
     return urls;
 }
 

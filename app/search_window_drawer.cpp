@@ -3,6 +3,7 @@
 
 #include "app/search_window.h"
 #include "app/search_window_commands.h"
+#include "platform/file_system_representation.h"
 
 #include "interface/drawers.h"
 #include "interface/panels.h"
@@ -47,9 +48,9 @@ QString droppedPath(const QMimeData& data)
     }
     if (data.hasFormat(NSURLPboardType)) {
         const QList<QUrl> urls = data.urls();
-        if (urls.size() != 1 || !urls.constFirst().isLocalFile())
+        if (urls.size() != 1)
             return {};
-        return urls.constFirst().toLocalFile();
+        return pathOfFileURL(urls.constFirst());
     }
     return {};
 }

@@ -11,6 +11,7 @@
 #include "interface/fonts.h"
 #include "interface/menu_items.h"
 #include "interface/table_cells.h"
+#include "platform/file_system_representation.h"
 #include "search/results_data_source.h"
 
 #include <QAction>
@@ -223,7 +224,7 @@ void SearchWindow::selectionDidChange()
         return;
     const QList<int> rows = selectedRows();
     const ResultPointer result = rows.size() == 1 ? m_model->resultAtRow(rows.constFirst()) : nullptr;
-    m_pathControl->setURL(result ? QUrl::fromLocalFile(result->fullPath()) : QUrl());
+    m_pathControl->setURL(result ? fileURLWithRepresentation(result->fullPath()) : QUrl());
     m_pathControl->setToolTip(result ? result->fullPath() : QString());
 }
 

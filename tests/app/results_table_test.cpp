@@ -5,6 +5,7 @@
 #include "app/search_window_commands.h"
 #include "interface/action_router.h"
 #include "interface/toolbar_items.h"
+#include "platform/file_system_representation.h"
 #include "system/file_tests.h"
 #include "system/trash.h"
 #include "tests/app/app_test_support.h"
@@ -90,6 +91,26 @@ TEST_F(ResultsTableTest, RowsDragOutAsFileURLsInRowOrder)
     EXPECT_EQ(urls.at(0).toLocalFile(), tree.filePath(QStringLiteral("r/item-a.txt")));
     EXPECT_EQ(urls.at(1).toLocalFile(), tree.filePath(QStringLiteral("r/item-c.txt")));
     EXPECT_TRUE(model->supportedDragActions() & Qt::MoveAction);
+}
+
+TEST_F(ResultsTableTest, NamesThatAreNotUTF8LeaveAsTheirBytes)
+{
+    // Byte 0xFF of a name, held as U+DCFF, goes out percent-encoded as the
+    // byte it is: in a drag or a copy, to the preview and to the path control.
+    const QString path = tree.filePath(QStringLiteral("r/item-") + QChar(0xDCFF) + QStringLiteral(".txt"));
+    writeFileBytes(tree.filePath(QStringLiteral("r")).toUtf8() + "/item-\xFF.txt", "z");
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("item"), tree.filePath(QStringLiteral("r"))));
+    int row = 0;
+    while (row < model->rowCount() && model->pathsOfRows({row}) != QStringList{path})
+        ++row;
+    ASSERT_LT(row, model->rowCount());
+    const std::unique_ptr<QMimeData> data(model->mimeData({model->index(row, 0)}));
+    EXPECT_TRUE(data->data(QStringLiteral("text/uri-list")).contains("/r/item-%FF.txt")) << data->data(QStringLiteral("text/uri-list")).toStdString();
+    ASSERT_EQ(data->urls().size(), 1);
+    EXPECT_EQ(pathOfFileURL(data->urls().constFirst()), path);
+    window->selectRows({row});
+    ASSERT_EQ(window->documentURLs().size(), 1);
+    EXPECT_EQ(pathOfFileURL(window->documentURLs().constFirst()), path);
 }
 
 TEST_F(ResultsTableTest, FileActionsNeedASelection)
