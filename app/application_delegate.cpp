@@ -14,6 +14,7 @@
 #include "platform/path_semantics.h"
 #include "platform/user_defaults.h"
 #include "system/bundle.h"
+#include "system/file_tests.h"
 #include "system/open_with.h"
 #include "system/update_check.h"
 #include "system/workspace_monitors.h"
@@ -154,8 +155,9 @@ void ApplicationDelegate::search(const QString& phrase, const QString& path)
     if (!phrase.isNull())
         window->setInput(phrase);
     if (!path.isNull()) {
-        const QFileInfo item(path);
-        window->setDestination(item.exists() && !item.isDir() ? stringByDeletingLastPathComponent(path) : path);
+        // A file gives its folder; the item is asked by its bytes.
+        const bool file = isDocumentAtPath(path) && !isDirectoryAtPath(path);
+        window->setDestination(file ? stringByDeletingLastPathComponent(path) : path);
     }
     window->show();
     window->raise();
