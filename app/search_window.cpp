@@ -3,17 +3,22 @@
 #include "app/destinations.h"
 #include "app/failure_messages.h"
 #include "app/results_table_model.h"
+#include "app/results_view.h"
 #include "app/search_window_commands.h"
+#include "app/settings_drawer.h"
 #include "foundation/lines.h"
 #include "foundation/user_defaults_getters.h"
 #include "interface/application.h"
 #include "interface/badge.h"
+#include "interface/controls.h"
+#include "interface/fonts.h"
 #include "interface/find_pasteboard.h"
 #include "interface/localization.h"
 #include "interface/quick_look.h"
 #include "interface/table_cells.h"
 #include "platform/notification_center.h"
 #include "platform/background_work.h"
+#include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
 #include "platform/unicode.h"
 #include "platform/user_defaults.h"
@@ -61,17 +66,11 @@ const QString kSearchType = QStringLiteral("SearchType");
 const QString kSearchInvisibles = QStringLiteral("SearchInvisibles");
 const QString kSearchPackages = QStringLiteral("SearchPackages");
 const QString kSearchLocation = QStringLiteral("SearchLocation");
-const QString kScanAll = QStringLiteral("scanAll");
 constexpr int kDestinationMaximumWidth = 260;
 
 QString perWindowKey(const char* name, quint64 index)
 {
     return QString::fromLatin1(name).arg(index);
-}
-
-QString listKey(const char* name, int list)
-{
-    return QString::fromLatin1(name) + QString::number(list);
 }
 
 // Only Shift, Control, Alt and Meta count for the window's own keys.
@@ -102,13 +101,13 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
     m_search->engine().dataSource().setSorting(
         std::uint64_t(integerForKey(m_defaults, perWindowKey("SearchSorting-%1", m_index), 0) & 7),
         boolForKey(m_defaults, perWindowKey("SearchReverse-%1", m_index), false));
-    showSortIndicator();
+    m_results->showSortIndicator();
     m_model->reload();
 
     initDestination();
     setDestination(stringForKey(m_defaults, kSearchLocation, QDir::homePath()));
     setSettings();
-    setDrawerSettings();
+    m_settingsDrawer->loadSettings();
     didChangeMode();
     didChangeType();
 
@@ -166,14 +165,18 @@ void SearchWindow::buildInterface()
     layout->addLayout(searchRow);
     layout->addWidget(buildOptions());
 
-    m_results = makeResultsView(central);
-    m_results->setObjectName(QStringLiteral("searchResults"));
-    m_results->setModel(m_model);
-    setUpResultsTable();
+    m_results = new ResultsView(*m_search, m_defaults, m_index, central);
     connect(m_results->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SearchWindow::selectionChanged);
     layout->addWidget(m_results, 1);
-    m_drawer = buildDrawer();
+    m_settingsDrawer = new SettingsDrawer(m_defaults, m_index, this);
+    // However the drawer opens or closes, the toolbar's item follows it.
+    const auto follow = [this] {
+        if (m_commands)
+            m_commands->update();
+    };
+    connect(m_settingsDrawer, &NSDrawerExtended::didOpen, this, follow);
+    connect(m_settingsDrawer, &NSDrawerExtended::didClose, this, follow);
     applyOptionsPalette();
 
     auto* statusRow = new QHBoxLayout;
@@ -219,7 +222,7 @@ void SearchWindow::applyOptionsPalette()
             palette.setColor(group, QPalette::Base, mixed(0.25));
         palette.setColor(QPalette::Disabled, QPalette::Base, mixed(0.12));
     }
-    for (QWidget* controls : {m_options, m_drawer}) {
+    for (QWidget* controls : {m_options, m_settingsDrawer ? m_settingsDrawer->contentView() : nullptr}) {
         if (controls)
             controls->setPalette(palette);
     }
@@ -336,7 +339,7 @@ void SearchWindow::search()
     }
     copyToFindPboard(phrase);
     getSettings();
-    getDrawerSettings();
+    m_settingsDrawer->saveSettings();
 
     SearchParams& params = m_search->engine().params();
     params.what = searchWhat();
@@ -406,21 +409,7 @@ bool SearchWindow::checkKeyWindowEvent(QEvent* event)
         return false;
     if (QApplication::focusWidget() != m_searchInput || (key->key() != Qt::Key_Up && key->key() != Qt::Key_Down))
         return false;
-    // Focusing the table makes its first row current without selecting it;
-    // with nothing selected the arrow selects that first row, as the table
-    // itself does for an arrow when it has no current row.
-    m_results->setFocus();
-    if (!m_results->selectionModel()->hasSelection()) {
-        if (m_model->rowCount() > 0) {
-            const QModelIndex first = m_model->index(0, 0);
-            m_results->selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect
-                                                                    | QItemSelectionModel::Rows);
-            m_results->scrollTo(first);
-        }
-        return true;
-    }
-    QKeyEvent forwarded(QEvent::KeyPress, key->key(), Qt::NoModifier);
-    QApplication::sendEvent(m_results, &forwarded);
+    m_results->takeArrowKey(key->key());
     return true;
 }
 
@@ -435,6 +424,27 @@ void SearchWindow::selectionChanged()
     if (m_commands)
         m_commands->update();
     selectionDidChange();
+}
+
+QWidget* SearchWindow::makePathControl(QWidget* parent)
+{
+    m_pathControl = new PathControl(parent);
+    m_pathControl->setObjectName(QStringLiteral("pathControl"));
+    // A long path must neither widen the window nor hide the status: it is
+    // cut at its start, so the item's own name stays in view.
+    m_pathControl->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_pathControl->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_pathControl->setFont(smallSystemFont());
+    return m_pathControl;
+}
+
+void SearchWindow::selectionDidChange()
+{
+    if (!m_pathControl)
+        return;
+    const ResultPointer result = m_results->selectedResult();
+    m_pathControl->setURL(result ? fileURLWithRepresentation(result->fullPath()) : QUrl());
+    m_pathControl->setToolTip(result ? result->fullPath() : QString());
 }
 
 // --- settings -----------------------------------------------------------------------------
@@ -494,25 +504,15 @@ void SearchWindow::getSettings()
     m_defaults.setInteger(qint64(searchWhat()), kSearchWhat);
 }
 
-void SearchWindow::setDrawerSettings()
+bool SearchWindow::isDrawerVisible() const
 {
-    for (int list = 1; list <= 6; ++list) {
-        listBox(list)->setChecked(boolForKey(m_defaults, listKey("fileExtOn", list), defaultFileExtensionsOn(list)));
-        listField(list)->setText(stringForKey(m_defaults, listKey("fileExt", list), defaultFileExtensions(list)));
-        listField(list)->setCursorPosition(0);
-    }
-    m_scanAll->setChecked(boolForKey(m_defaults, kScanAll, false));
-    didChangeScanAll();
+    return m_settingsDrawer->isVisible();
 }
 
-void SearchWindow::getDrawerSettings()
+void SearchWindow::toggleSettings()
 {
-    for (int list = 1; list <= 6; ++list)
-        m_defaults.setBool(listBox(list)->isChecked(), listKey("fileExtOn", list));
-    for (int list = 1; list <= 6; ++list)
-        m_defaults.setString(listField(list)->text(), listKey("fileExt", list));
-    m_defaults.setBool(m_scanAll->isChecked(), kScanAll);
-    m_defaults.synchronize();
+    m_settingsDrawer->openOrClose();
+    m_commands->update();
 }
 
 void SearchWindow::synchronizeDefaults()
@@ -531,15 +531,6 @@ void SearchWindow::synchronizeDefaults()
     m_defaults.setBool(results.isReverseSorting(), perWindowKey("SearchReverse-%1", m_index));
     m_defaults.synchronize();
     m_saved = true;
-}
-
-void SearchWindow::didChangeScanAll()
-{
-    const bool enabled = !m_scanAll->isChecked();
-    for (int list = 1; list <= 6; ++list) {
-        listBox(list)->setEnabled(enabled);
-        listField(list)->setEnabled(enabled);
-    }
 }
 
 void SearchWindow::didChangeType()

@@ -6,32 +6,31 @@
 // line the controller gives and restores itself when the search has ended.
 //
 // User defaults: the option keys are saved at each search start
-// (getSettings, getDrawerSettings) and, with the destination and the
+// (getSettings, with the drawer's lists) and, with the destination and the
 // window's sort keys, once at close or quit (synchronizeDefaults). The
 // drawer's keys are also saved when the drawer closes.
 //
 // Threads: everything here runs on the main thread; it never takes the
 // engine's lock nor writes its counters.
 //
-// Not here: the results table's model (results_table_model.h), the
-// commands that menus, toolbar and shortcuts share and their enablement
+// Not here: the results table's model (results_table_model.h) and its
+// view (results_view.h: columns, sorting, the selection, drags), the
+// settings drawer's content lists (settings_drawer.h), the commands that menus, toolbar and shortcuts share and their enablement
 // (search_window_commands.h), the destination menu's folder rules
 // (destinations.h), the delegate that owns the windows
 // (application_delegate.h).
 
 #include "interface/responder_hooks.h"
 #include "interface/symbol_toolbar.h"
+#include "app/results_view.h"
 #include "app/search_controller.h"
-#include "interface/table_view.h"
 #include "search/search_engine.h"
 
 #include <QFuture>
 #include <QMainWindow>
 #include <QPointer>
 
-#include <array>
 #include <functional>
-#include <memory>
 
 class QAbstractButton;
 class QButtonGroup;
@@ -39,10 +38,8 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QMenuBar;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 class QDialog;
 class QDragEnterEvent;
 class QDragMoveEvent;
@@ -54,11 +51,11 @@ class QWidget;
 
 namespace sorvant {
 
-class NSDrawerExtended;
 class PathControl;
 struct Failure;
 class ResultsTableModel;
 class SearchWindowCommands;
+class SettingsDrawer;
 class UserDefaults;
 
 class SearchWindow : public QMainWindow,
@@ -94,17 +91,15 @@ public:
     // --- settings ----------------------------------------------------------
     void setSettings();
     void getSettings();
-    void setDrawerSettings();
-    void getDrawerSettings();
     [[nodiscard]] std::uint64_t searchWhat() const;
     [[nodiscard]] std::uint64_t searchComparison() const;
     [[nodiscard]] int searchMode() const;
     [[nodiscard]] int searchType() const;
+    // Opens the settings drawer with its lists loaded, or closes it saving them.
     Q_INVOKABLE void toggleSettings();
     [[nodiscard]] bool isDrawerVisible() const;
     // Stops the search (waiting for it) and saves the settings once.
     void synchronizeDefaults();
-    void didChangeScanAll();
     void didChangeType();
     void didChangeMode();
 
@@ -130,9 +125,8 @@ public:
     [[nodiscard]] QAbstractButton* typeButton(int type) const;
     [[nodiscard]] QPushButton* searchButton() const { return m_searchButton; }
     [[nodiscard]] QLineEdit* searchField() const { return m_searchInput; }
-    [[nodiscard]] StripeTableView* resultsTable() const { return m_results; }
-    [[nodiscard]] QLineEdit* listField(int list) const { return m_fileExt.at(size_t(list - 1)); }
-    [[nodiscard]] QCheckBox* listBox(int list) const { return m_fileExtOn.at(size_t(list - 1)); }
+    // The results table: its columns, sorting and selection.
+    [[nodiscard]] ResultsView* resultsTable() const { return m_results; }
 
     // --- the commands (search_window_commands.h): menus, toolbar and shortcuts
     //     show them; the router sends each to the public slot of its name ---
@@ -149,10 +143,10 @@ public:
     // Says what failed as a sheet on the window (a QMessageBox named
     // "failure"); nothing for a null failure.
     void showFailure(const Failure& failure);
-    // Selected rows in order, and their full paths.
+    // The results' selected rows in order, and their full paths: what
+    // the file actions act on.
     [[nodiscard]] QList<int> selectedRows() const;
     [[nodiscard]] QStringList selectedPaths() const;
-    void selectRows(const QList<int>& rows);
     // Opens each selected item (links resolved) with its default application.
     Q_INVOKABLE void openFile();
     // Opens each selected item with the application of a desktop entry,
@@ -189,8 +183,8 @@ public:
     // Opens the toolbar's customize dialog (also from the toolbar's menu).
     QDialog* runToolbarCustomizationPalette();
 
-    // --- the settings drawer, the folder panel and drops (search_window_drawer.cpp) ---
-    [[nodiscard]] NSDrawerExtended* settingsDrawer() const { return m_settingsDrawer; }
+    // --- the settings drawer, the folder panel and drops (search_window_drops.cpp) ---
+    [[nodiscard]] SettingsDrawer* settingsDrawer() const { return m_settingsDrawer; }
     // Asks for a folder in an open panel on the window (hidden folders listed
     // when invisible items are searched); the chosen one becomes the
     // destination.
@@ -208,9 +202,6 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-private:
-    NSDrawerExtended* m_settingsDrawer = nullptr;
-
 public:
     // --- help, the sibling product, previews and sharing (search_window_menus.cpp) ---
     // Opens the help book's page of the search options and query language.
@@ -222,9 +213,6 @@ public:
     // The desktop offers no sharing service: the item stays disabled and
     // this does nothing.
     Q_INVOKABLE void shareAction();
-    // The name of the selected result (the current row when several are
-    // selected); null without a selection.
-    [[nodiscard]] QString selectedResultName() const;
     // Marks the destination menu's item of the stored destination (both
     // compared with "~" expanded); no mark without a destination.
     void validateDestinationItems();
@@ -254,7 +242,6 @@ private:
     // and outline them darker than the window: on a dark window both sink
     // into the background, so the options' base is lifted above it there.
     void applyOptionsPalette();
-    QWidget* buildDrawer();
     void setSearching(bool searching);
     // The controller's search has ended: the window is restored.
     void searchEnded();
@@ -289,11 +276,8 @@ private:
     QButtonGroup* m_searchMode = nullptr;
     QWidget* m_options = nullptr;
     QToolButton* m_searchLocation = nullptr;
-    StripeTableView* m_results = nullptr;
-    QWidget* m_drawer = nullptr;
-    std::array<QLineEdit*, 6> m_fileExt{};
-    std::array<QCheckBox*, 6> m_fileExtOn{};
-    QCheckBox* m_scanAll = nullptr;
+    ResultsView* m_results = nullptr;
+    SettingsDrawer* m_settingsDrawer = nullptr;
 
     QString m_path;
     quint64 m_destinationScan = 0;
@@ -305,18 +289,13 @@ private:
     SearchWindowCommands* m_commands = nullptr;
     SymbolToolbar* m_toolbar = nullptr;
 
-    // --- the results table: columns, sorting, the path of the selection
-    //     (search_window_table.cpp) --------------------------------------------------
+    // --- the View menu's commands (search_window_menus.cpp) ----------------------------
 public:
-    // The column identifiers of toggleColumn:'s tags 0-8.
-    static constexpr std::array<const char16_t*, 9> kToggleColumns = {
-        u"file", u"created", u"modified", u"size", u"kind", u"info", u"comment", u"tags", u"path"};
-    // The identifier of a tag of kToggleColumns; null outside 0-8.
-    [[nodiscard]] static QString toggleColumnIdentifier(int tag);
-    // Menu actions; the sender's tag says what: the sort key 0-7
-    // (setSorting:), the direction, 0 ascending and anything else descending
-    // (setReverseSorting:), the column of kToggleColumns (toggleColumn:).
-    // Sorting keeps the selection; an unknown column beeps.
+    // The sender's tag says what: the sort key 0-7 (setSorting:), the
+    // direction, 0 ascending and anything else descending
+    // (setReverseSorting:), the column of ResultsView::kToggleColumns
+    // (toggleColumn:). Sorting keeps the selection; an unknown key or
+    // column beeps.
     Q_INVOKABLE void setSorting(QObject* sender);
     Q_INVOKABLE void setReverseSorting(QObject* sender);
     Q_INVOKABLE void toggleColumn(QObject* sender);
@@ -325,16 +304,7 @@ public:
     [[nodiscard]] PathControl* pathControl() const { return m_pathControl; }
 
 private:
-    // The results table: vertical mouse motion selects, only sideways
-    // motion drags the selected results out.
-    static StripeTableView* makeResultsView(QWidget* parent);
-    void setUpResultsTable();
     QWidget* makePathControl(QWidget* parent);
-    // Sorts the shown results (pending ones first join them), keeping the
-    // selection; marks the key's column.
-    void sortResults(std::uint64_t key, bool reverse);
-    void showSortIndicator();
-    void updatePathColumnWidth();
 
     PathControl* m_pathControl = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "app/alert_panels.h"
 #include "app/failure_messages.h"
 #include "app/results_table_model.h"
+#include "app/results_view.h"
 #include "app/search_window.h"
 #include "app/search_window_commands.h"
 #include "interface/alerts.h"
@@ -35,24 +36,12 @@ namespace sorvant {
 
 QList<int> SearchWindow::selectedRows() const
 {
-    QList<int> rows;
-    for (const QModelIndex& index : m_results->selectionModel()->selectedRows())
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
+    return m_results->selectedRows();
 }
 
 QStringList SearchWindow::selectedPaths() const
 {
-    return m_model->pathsOfRows(selectedRows());
-}
-
-void SearchWindow::selectRows(const QList<int>& rows)
-{
-    QItemSelection selection;
-    for (const int row : rows)
-        selection.select(m_model->index(row, 0), m_model->index(row, ResultsTableModel::kColumnCount - 1));
-    m_results->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    return m_results->selectedPaths();
 }
 
 void SearchWindow::openFile()
@@ -151,7 +140,7 @@ void SearchWindow::deleteItems(bool trash)
     m_search->removeGoneResults();
     const int count = m_model->rowCount();
     if (remembered >= 0 && count > 0)
-        selectRows({std::min(remembered, count - 1)});
+        m_results->selectRows({std::min(remembered, count - 1)});
     // What is still there and the user did not choose to keep is said.
     QStringList remaining;
     for (const QString& path : paths) {
@@ -191,6 +180,11 @@ void SearchWindow::connectMenus()
         m_commands->contextMenu()->popup(m_results->viewport()->mapToGlobal(position));
     });
     connect(m_results, &QAbstractItemView::doubleClicked, this, [this] { openFile(); });
+    connect(m_results, &ResultsView::columnsMenuRequested, this, [this](const QPoint& position) {
+        QMenu* menu = m_commands->makeColumnsMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(position);
+    });
     connect(destinationMenu(), &QMenu::aboutToShow, this, &SearchWindow::validateDestinationItems);
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/application_delegate.h"
 #include "app/results_table_model.h"
+#include "app/results_view.h"
 #include "app/search_window.h"
 #include "foundation/string_format.h"
 #include "interface/action_router.h"
@@ -42,7 +43,7 @@ Rule ruleOf(const QAction* action)
 
 int toggleTag(const QString& identifier)
 {
-    const auto& columns = SearchWindow::kToggleColumns;
+    const auto& columns = ResultsView::kToggleColumns;
     for (size_t tag = 0; tag < columns.size(); ++tag) {
         if (identifier == QStringView(columns[tag]))
             return int(tag);
@@ -64,13 +65,14 @@ QString previewTitle(const SearchWindow& window, bool quickLook)
         if (preview && preview->isOpen())
             return localizedToolkitString(QStringLiteral("Close Quick Look"));
     }
-    const qsizetype count = window.selectedRows().size();
+    const ResultsView& results = *window.resultsTable();
+    const qsizetype count = results.selectedRows().size();
     if (count == 0)
         return localizedToolkitString(quickLook ? QStringLiteral("Quick Look") : QStringLiteral("Slideshow"));
     if (count == 1)
         return stringWithFormat(localizedToolkitString(quickLook ? QStringLiteral("Quick Look \"%@\"")
                                                                  : QStringLiteral("Slideshow \"%@\"")),
-                                {window.selectedResultName()});
+                                {results.selectedResultName()});
     return stringWithFormat(localizedToolkitString(quickLook ? QStringLiteral("Quick Look %d items")
                                                              : QStringLiteral("Slideshow %d items")),
                             {qlonglong(count)});
@@ -215,7 +217,7 @@ bool SearchWindowCommands::validate(QAction* action)
         action->setChecked(results.isReverseSorting() == (tag != 0));
         break;
     case Rule::Column: {
-        const QString identifier = SearchWindow::toggleColumnIdentifier(tag);
+        const QString identifier = ResultsView::toggleColumnIdentifier(tag);
         const StripeTableView* table = m_window->resultsTable();
         action->setChecked(table->columnWithIdentifier(identifier) >= 0 && !table->isHiddenColumn(identifier));
         break;

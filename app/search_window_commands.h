@@ -51,7 +51,7 @@ public:
     //   "moveToTrash" => the Move to Trash command   "" => null
     [[nodiscard]] QAction* command(const QByteArray& selector) const;
     // The command of a selector and tag (sort key 0-7, direction 0/1, column
-    // of SearchWindow::kToggleColumns); null when none.
+    // of ResultsView::kToggleColumns); null when none.
     [[nodiscard]] QAction* command(const QByteArray& selector, int tag) const;
     [[nodiscard]] const QList<QAction*>& commands() const { return m_commands; }
     // The results' context menu: the file commands and Open With.

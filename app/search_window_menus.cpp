@@ -1,14 +1,17 @@
 // SearchWindow: the help page, handing items to the sibling product Quirrel,
-// the slide show, sharing, the destination menu's mark, and the router's
-// validation of the window's commands.
+// the slide show, sharing, the destination menu's mark, the View menu's
+// sorting and column commands, and the router's validation of the window's
+// commands.
 
 #include "app/alert_panels.h"
 #include "app/application_delegate.h"
 #include "app/failure_messages.h"
 #include "app/results_table_model.h"
+#include "app/results_view.h"
 #include "app/search_window.h"
 #include "app/search_window_commands.h"
 #include "interface/alerts.h"
+#include "interface/menu_items.h"
 #include "interface/quick_look.h"
 #include "interface/window_extensions.h"
 #include "platform/path_semantics.h"
@@ -70,16 +73,37 @@ void SearchWindow::shareAction()
 {
 }
 
-QString SearchWindow::selectedResultName() const
+// --- the View menu --------------------------------------------------------------------------
+
+namespace {
+
+int senderTag(QObject* sender)
 {
-    const QList<int> rows = selectedRows();
-    if (rows.isEmpty())
-        return {};
-    const int current = m_results->currentIndex().row();
-    const int row = rows.contains(current) ? current : rows.constFirst();
-    // The shown results change only on this thread: no lock.
-    const ResultPointer result = m_model->resultAtRow(row);
-    return result ? result->name() : QString();
+    const auto* item = qobject_cast<const QAction*>(sender);
+    return item ? itemTag(item) : 0;
+}
+
+} // namespace
+
+void SearchWindow::setSorting(QObject* sender)
+{
+    const int key = senderTag(sender);
+    if (key < int(kSortByName) || key > int(kSortByComment)) {
+        beep();
+        return;
+    }
+    m_results->sortResults(std::uint64_t(key), m_search->engine().dataSource().isReverseSorting());
+}
+
+void SearchWindow::setReverseSorting(QObject* sender)
+{
+    m_results->sortResults(m_search->engine().dataSource().sorting(), senderTag(sender) != 0);
+}
+
+void SearchWindow::toggleColumn(QObject* sender)
+{
+    if (!m_results->toggleColumn(senderTag(sender)))
+        beep();
 }
 
 bool SearchWindow::validateMenuItem(QAction* item)

@@ -3,6 +3,7 @@
 // defaults file, and waiting for a window's search to end.
 
 #include "app/search_window.h"
+#include "app/settings_drawer.h"
 #include "platform/user_defaults.h"
 #include "tests/support/temp_tree.h"
 

@@ -189,7 +189,7 @@ TEST_F(MenuActionsTest, PreviewTitlesFollowTheSelectionAndAnOpenPreview)
     for (const auto& [language, rows, quickLook, slideshow] : cases) {
         SCOPED_TRACE(quickLook.toStdString());
         const LanguageScope scope(language);
-        window->selectRows(rows);
+        window->resultsTable()->selectRows(rows);
         // A reload validates while it holds the results' lock: no second lock.
         window->engine().dataSource().lock();
         window->commands().update();
@@ -204,7 +204,7 @@ TEST_F(MenuActionsTest, PreviewTitlesFollowTheSelectionAndAnOpenPreview)
     QuickLookController* preview = QuickLookController::currentController();
     ASSERT_TRUE(preview && preview->isOpen());
     EXPECT_EQ(preview->numberOfPreviewItems(), 3);
-    window->selectRows({});
+    window->resultsTable()->selectRows({});
     window->commands().update();
     EXPECT_EQ(action("toggleQuickLookAction")->text(), QStringLiteral("Close Quick Look"));
     EXPECT_TRUE(action("toggleQuickLookAction")->isEnabled());
@@ -216,7 +216,7 @@ TEST_F(MenuActionsTest, QuirrelMissingOffersTheMakersSiteInstalledTakesTheSelect
     const LaunchURLOpener previous = setLaunchURLOpener([&](const QUrl& url) { return opened.append(url), true; });
     activate(*window);
     for (const char* choice : {"OK", "Website"}) {
-        window->selectRows({0});
+        window->resultsTable()->selectRows({0});
         action("addToQX")->trigger();
         ASSERT_NE(sheet(), nullptr) << choice;
         EXPECT_EQ(sheet()->informativeText(), QStringLiteral("Quirrel is not installed."));
@@ -234,7 +234,7 @@ TEST_F(MenuActionsTest, QuirrelMissingOffersTheMakersSiteInstalledTakesTheSelect
     const QString handed = desktop.home.tree.filePath(QStringLiteral("handed.txt"));
     desktop.writeApplication(QStringLiteral("com.velmor-works.quirrel3.desktop"), QStringLiteral("Quirrel"),
                              desktop.writeArgumentRecorder(handed) + QStringLiteral(" %F"));
-    window->selectRows({0, 2});
+    window->resultsTable()->selectRows({0, 2});
     action("addToQX")->trigger();
     EXPECT_EQ(waitForFile(handed), ("arg:" + window->selectedPaths().join("\narg:") + "\nEND\n").toUtf8());
     EXPECT_EQ(sheet(), nullptr);
@@ -252,7 +252,7 @@ TEST_F(MenuActionsTest, OpenWithOffersTheDefaultApplicationFirst)
     RecordingOpener opener;
     ItemOpener* previous = setItemOpener(&opener);
     auto* menu = window->commands().contextMenu()->findChild<QMenu*>(QStringLiteral("openWith"));
-    window->selectRows({0});
+    window->resultsTable()->selectRows({0});
     emit menu->aboutToShow();
     EXPECT_EQ(titles(menu->actions()), (QStringList{"Text Viewer (default)", "Alpha Editor"}));
     EXPECT_EQ(menu->actions().constFirst()->data().toString(), viewer);
@@ -275,11 +275,11 @@ TEST_F(MenuActionsTest, ToolbarOffersQuirrelSharesNothingAndResizesSymbolsForIco
     SymbolToolbar* toolbar = window->toolbar();
     toolbar->setItemIdentifiers({QStringLiteral("settings"), QStringLiteral("open"), QStringLiteral("quirrel"),
                                  QStringLiteral("share")});
-    window->selectRows({1});
+    window->resultsTable()->selectRows({1});
     EXPECT_TRUE(toolbar->itemWithIdentifier(QStringLiteral("quirrel"))->isEnabled());
     EXPECT_FALSE(toolbar->itemWithIdentifier(QStringLiteral("share"))->isEnabled());
     EXPECT_FALSE(action("shareAction")->isEnabled());
-    window->selectRows({});
+    window->resultsTable()->selectRows({});
     EXPECT_FALSE(toolbar->itemWithIdentifier(QStringLiteral("quirrel"))->isEnabled());
 
     // A symbol the desktop lacks gives way to the picture; Quirrel always
@@ -340,14 +340,14 @@ TEST_F(MenuActionsTest, CriticalAlertsAnswerOneZeroOrMinusTwoWhichCountsAsCancel
     // a Trash that cannot take them (asked once for both).
     int asked = 0;
     setAlertRunner([&](QMessageBox*) -> int { return ++asked, kAlertNotShown; });
-    window->selectRows({0});
+    window->resultsTable()->selectRows({0});
     window->destroy();
     const QString trash = trashFolderForPath(tree.filePath(QStringLiteral("r")));
     const bool hadTrash = QFileInfo::exists(trash);
     ASSERT_TRUE(!hadTrash || QDir().rename(trash, trash + QStringLiteral(".saved")));
     QDir().mkpath(QFileInfo(trash).path());
     ASSERT_TRUE(QFile(trash).open(QIODevice::WriteOnly)) << "a file where the Trash would be";
-    window->selectRows({0, 1});
+    window->resultsTable()->selectRows({0, 1});
     window->moveToTrash();
     QFile::remove(trash);
     if (hadTrash)

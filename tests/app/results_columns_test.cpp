@@ -148,7 +148,7 @@ TEST_F(ResultsColumnsTest, NamesAndCommentsAreHighlightedOnlyWhenSearched)
 
 TEST_F(ResultsColumnsTest, HeaderClicksAndTheSortMenuSortKeepingTheSelection)
 {
-    window->selectRows({1}); // b.txt
+    window->resultsTable()->selectRows({1}); // b.txt
     showWindow();
     QHeaderView* header = table()->horizontalHeader();
     const struct { int column; bool reverse; const char* order; } clicks[] = {
@@ -259,7 +259,7 @@ TEST_F(ResultsColumnsTest, ThePathColumnAndThePathControl)
     const struct { QList<int> rows; QString path; } selections[] = {
         {{1}, path("b.txt")}, {{0, 2}, {}}, {{}, {}}, {{2}, path("c.txt")}};
     for (const auto& selection : selections) {
-        window->selectRows(selection.rows);
+        window->resultsTable()->selectRows(selection.rows);
         EXPECT_EQ(window->pathControl()->path(), selection.path) << selection.rows.size();
     }
     // A flush that puts a result above the selected one keeps both.
@@ -279,7 +279,7 @@ TEST_F(ResultsColumnsTest, DraggingUpOrDownFromASelectedRowSelects)
     const auto drag = [this](int from, int to) {
         QWidget* viewport = table()->viewport();
         const auto at = [this](int row) { return table()->visualRect(model->index(row, 0)).center(); };
-        window->selectRows({from});
+        window->resultsTable()->selectRows({from});
         // One move: a drag would start only at the next, so none starts here.
         for (const auto& [type, row, buttons] : {std::tuple{QEvent::MouseButtonPress, from, Qt::LeftButton},
                                                  std::tuple{QEvent::MouseMove, to, Qt::LeftButton},

@@ -137,7 +137,7 @@ TEST_F(ResultsPipelineTest, ModelStaysConsistentThroughASearchAndAResort)
     ASSERT_TRUE(searchAndWait(*window, QStringLiteral("match"), tree.filePath(QStringLiteral("many"))));
     ASSERT_EQ(model->rowCount(), 400);
 
-    window->selectRows({3, 10, 11, 200});
+    window->resultsTable()->selectRows({3, 10, 11, 200});
     const QStringList selected = window->selectedPaths();
     // More results arrive in two batches: a few places, then many.
     for (const QString& name : {QStringLiteral("match-late-a"), QStringLiteral("match-late-b")})

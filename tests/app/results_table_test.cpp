@@ -54,13 +54,13 @@ protected:
 TEST_F(ResultsTableTest, HeaderClicksSortAndKeepTheSelection)
 {
     EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-b.txt", "item-c.txt"}));
-    window->selectRows({1});
+    window->resultsTable()->selectRows({1});
     model->sortByColumn(ResultsTableModel::kFileColumn);
     EXPECT_EQ(names(), (QStringList{"item-c.txt", "item-b.txt", "item-a.txt"}));
     // Another column keeps the direction.
     model->sortByColumn(ResultsTableModel::kSizeColumn);
     EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-c.txt", "item-b.txt"}));
-    window->selectRows({0});
+    window->resultsTable()->selectRows({0});
     model->sortByColumn(ResultsTableModel::kSizeColumn);
     EXPECT_EQ(names(), (QStringList{"item-b.txt", "item-c.txt", "item-a.txt"}));
     EXPECT_EQ(window->selectedPaths(), QStringList{tree.filePath(QStringLiteral("r/item-a.txt"))});
@@ -108,7 +108,7 @@ TEST_F(ResultsTableTest, NamesThatAreNotUTF8LeaveAsTheirBytes)
     EXPECT_TRUE(data->data(QStringLiteral("text/uri-list")).contains("/r/item-%FF.txt")) << data->data(QStringLiteral("text/uri-list")).toStdString();
     ASSERT_EQ(data->urls().size(), 1);
     EXPECT_EQ(pathOfFileURL(data->urls().constFirst()), path);
-    window->selectRows({row});
+    window->resultsTable()->selectRows({row});
     ASSERT_EQ(window->documentURLs().size(), 1);
     EXPECT_EQ(pathOfFileURL(window->documentURLs().constFirst()), path);
 }
@@ -121,9 +121,9 @@ TEST_F(ResultsTableTest, FileActionsNeedASelection)
     for (const char* action : {"openFile", "openWith", "revealFileInFinder", "moveToTrash", "destroy", "copy"}) {
         SCOPED_TRACE(action);
         ASSERT_NE(commands.command(action), nullptr);
-        window->selectRows({});
+        window->resultsTable()->selectRows({});
         EXPECT_FALSE(commands.command(action)->isEnabled());
-        window->selectRows({2});
+        window->resultsTable()->selectRows({2});
         EXPECT_TRUE(commands.command(action)->isEnabled());
     }
     EXPECT_TRUE(commands.command("toggleSettings")->isEnabled());
@@ -155,11 +155,11 @@ TEST_F(ResultsTableTest, ToolbarItemsFollowTheSelection)
         return nullptr;
     };
     const auto enabled = [&](const char* identifier) { return item(identifier) && item(identifier)->isEnabled(); };
-    window->selectRows({});
+    window->resultsTable()->selectRows({});
     EXPECT_FALSE(enabled("open") || enabled("reveal") || enabled("delete") || enabled("info") || enabled("quicklook"));
     EXPECT_TRUE(window->documentURLs().isEmpty());
     EXPECT_TRUE(enabled("settings"));
-    window->selectRows({0});
+    window->resultsTable()->selectRows({0});
     EXPECT_TRUE(enabled("open") && enabled("reveal") && enabled("delete") && enabled("info") && enabled("quicklook"));
     EXPECT_EQ(window->documentURLs(), QList<QUrl>{QUrl::fromLocalFile(window->selectedPaths().constFirst())});
     // The shown list is the interface thread's own: a held lock changes
@@ -181,7 +181,7 @@ TEST_F(ResultsTableTest, ToolbarItemsFollowTheSelection)
 
 TEST_F(ResultsTableTest, MovingToTheTrashDropsTheRowsAndKeepsThePlace)
 {
-    window->selectRows({2});
+    window->resultsTable()->selectRows({2});
     window->moveToTrash();
     EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-c.txt"))));
     EXPECT_TRUE(QFile::exists(trashFolderForPath(tree.filePath(QStringLiteral("r"))) + "/files/item-c.txt"));
@@ -210,13 +210,13 @@ TEST_F(ResultsTableTest, TrashIsOneCommandInTheItemsMenuTheContextMenuAndTheTool
     EXPECT_EQ(inContext, inItems);
     EXPECT_EQ(onToolbar->command(), inItems);
     for (const QList<int>& rows : {QList<int>{1}, QList<int>{}, QList<int>{0, 2}}) {
-        window->selectRows(rows);
+        window->resultsTable()->selectRows(rows);
         EXPECT_EQ(inItems->isEnabled(), !rows.isEmpty()) << rows.size();
         EXPECT_EQ(onToolbar->isEnabled(), !rows.isEmpty()) << rows.size();
     }
     // The toolbar's click reaches the window through the router and acts
     // on exactly the chosen item.
-    window->selectRows({1});
+    window->resultsTable()->selectRows({1});
     onToolbar->trigger();
     EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-b.txt"))));
     EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-c.txt"}));
@@ -233,7 +233,7 @@ TEST_F(ResultsTableTest, DeletingAsksFirst)
         EXPECT_EQ(alternate, QStringLiteral("Delete"));
         return answer;
     });
-    window->selectRows({0, 1});
+    window->resultsTable()->selectRows({0, 1});
     window->destroy();
     EXPECT_EQ(asked, 1);
     // The question names what it deletes and says it is for good.
@@ -261,7 +261,7 @@ TEST_F(ResultsTableTest, AMixedMoveToTrashTrashesTheRestAndAsksOnlyAboutTheRefus
         questions.append(message);
         return false;   // Cancel
     });
-    window->selectRows({0, 1, 2});
+    window->resultsTable()->selectRows({0, 1, 2});
     window->moveToTrash();
     const bool stayed = QFile::exists(locked);
     setFileImmutable(false, locked);

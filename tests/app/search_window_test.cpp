@@ -44,7 +44,7 @@ TEST_F(SearchWindowTest, ToolbarCustomizationIsValidatedSavedAndRestored)
     SymbolToolbar* toolbar = window->toolbar();
     EXPECT_EQ(toolbar->itemIdentifiers(), window->toolbarDefaultItemIdentifiers());
     ASSERT_TRUE(searchAndWait(*window, QStringLiteral("alpha"), tree.filePath(QStringLiteral("t"))));
-    window->selectRows({});
+    window->resultsTable()->selectRows({});
 
     auto* dialog = qobject_cast<ToolbarCustomizationDialog*>(window->runToolbarCustomizationPalette());
     ASSERT_NE(dialog, nullptr);
@@ -62,7 +62,7 @@ TEST_F(SearchWindowTest, ToolbarCustomizationIsValidatedSavedAndRestored)
         ASSERT_NE(item, nullptr);
         EXPECT_FALSE(item->isEnabled());
     }
-    window->selectRows({0});
+    window->resultsTable()->selectRows({0});
     EXPECT_TRUE(toolbar->itemWithIdentifier(QStringLiteral("open"))->isEnabled());
 
     auto next = makeWindow(2);
@@ -80,8 +80,8 @@ TEST_F(SearchWindowTest, EmptyDefaultsShowTheFirstUseSettings)
     EXPECT_FALSE(window->checkBox("searchPackages")->isChecked());
     for (int list = 1; list <= 6; ++list) {
         SCOPED_TRACE(list);
-        EXPECT_EQ(window->listBox(list)->isChecked(), list <= 3);
-        EXPECT_FALSE(window->listField(list)->text().isEmpty());
+        EXPECT_EQ(window->settingsDrawer()->listBox(list)->isChecked(), list <= 3);
+        EXPECT_FALSE(window->settingsDrawer()->listField(list)->text().isEmpty());
     }
     EXPECT_FALSE(window->checkBox("scanAll")->isChecked());
     EXPECT_EQ(window->storedDestination(), QDir::homePath());
@@ -141,15 +141,15 @@ TEST_F(SearchWindowTest, ControlDependencies)
     window->typeButton(kSearchFiles)->click();
     EXPECT_TRUE(contents->isEnabled());
 
-    window->listField(4)->setText(QStringLiteral("sh, zsh"));
+    window->settingsDrawer()->listField(4)->setText(QStringLiteral("sh, zsh"));
     window->checkBox("scanAll")->click();
     for (int list = 1; list <= 6; ++list) {
         SCOPED_TRACE(list);
-        EXPECT_FALSE(window->listBox(list)->isEnabled() || window->listField(list)->isEnabled());
+        EXPECT_FALSE(window->settingsDrawer()->listBox(list)->isEnabled() || window->settingsDrawer()->listField(list)->isEnabled());
     }
-    EXPECT_EQ(window->listField(4)->text(), QStringLiteral("sh, zsh"));
+    EXPECT_EQ(window->settingsDrawer()->listField(4)->text(), QStringLiteral("sh, zsh"));
     window->checkBox("scanAll")->click();
-    EXPECT_TRUE(window->listBox(6)->isEnabled() && window->listField(6)->isEnabled());
+    EXPECT_TRUE(window->settingsDrawer()->listBox(6)->isEnabled() && window->settingsDrawer()->listField(6)->isEnabled());
 }
 
 TEST_F(SearchWindowTest, SearchFindsWhatTheEngineFindsAndSavesTheOptionsAtItsStart)
@@ -160,7 +160,7 @@ TEST_F(SearchWindowTest, SearchFindsWhatTheEngineFindsAndSavesTheOptionsAtItsSta
     tree.makeDir(QStringLiteral("t/alphabet"));
     auto window = makeWindow();
     window->checkBox("searchTags")->setChecked(true);
-    window->listField(5)->setText(QStringLiteral("xml, json"));
+    window->settingsDrawer()->listField(5)->setText(QStringLiteral("xml, json"));
     EXPECT_FALSE(stored(QStringLiteral("SearchWhat")).isValid());
 
     ASSERT_TRUE(searchAndWait(*window, QStringLiteral("alpha"), tree.filePath(QStringLiteral("t"))));
@@ -305,8 +305,8 @@ TEST_F(SearchWindowTest, DrawerSavesWhenItCloses)
     auto window = makeWindow();
     window->toggleSettings();
     ASSERT_TRUE(window->isDrawerVisible());
-    window->listBox(6)->setChecked(true);
-    window->listField(2)->setText(QStringLiteral("txt"));
+    window->settingsDrawer()->listBox(6)->setChecked(true);
+    window->settingsDrawer()->listField(2)->setText(QStringLiteral("txt"));
     EXPECT_FALSE(stored(QStringLiteral("fileExtOn6")).isValid());
     window->toggleSettings();
     EXPECT_FALSE(window->isDrawerVisible());

@@ -68,7 +68,7 @@ TEST_F(WindowDisplayTest, SelectedRowScrollsOutAfterSortRegression)
     QTableView* table = window->resultsTable();
     const int first = rowOf(table->model(), QStringLiteral("item-000.txt"));
     ASSERT_EQ(first, 0);
-    window->selectRows({first});
+    window->resultsTable()->selectRows({first});
     // A header click on Name reverses the order: the selection follows its
     // item to the end, and the table follows the selection.
     const int header = ResultsTableModel::kFileColumn;

@@ -48,7 +48,7 @@ TEST_F(WindowShellTest, DrawerOpensBesideTheResultsAndIsSavedWithoutThem)
     defaults.setBool(true, QStringLiteral("fileExtOn5"));
     window->toggleSettings();
     EXPECT_TRUE(window->isDrawerVisible() && item->isChecked());
-    EXPECT_TRUE(window->listBox(5)->isChecked()) << "the lists are loaded as it opens";
+    EXPECT_TRUE(window->settingsDrawer()->listBox(5)->isChecked()) << "the lists are loaded as it opens";
     // The stored size of this index; the results stay beside it, and the
     // saved frame is the window without it.
     EXPECT_EQ(panel->geometry(), QRect(window->width() - 360, 0, 360, window->height()));
@@ -57,7 +57,7 @@ TEST_F(WindowShellTest, DrawerOpensBesideTheResultsAndIsSavedWithoutThem)
     EXPECT_EQ(savedFrameWithName(QStringLiteral("Frame"), defaults), NSDrawerExtended::windowFrame(window.get()));
     EXPECT_EQ(qRound(NSDrawerExtended::windowFrame(window.get()).size.width), window->width() - 360);
 
-    window->listBox(1)->setChecked(false);
+    window->settingsDrawer()->listBox(1)->setChecked(false);
     window->toggleSettings();
     EXPECT_FALSE(window->isDrawerVisible() || item->isChecked() || panel->isVisible());
     EXPECT_FALSE(stored(QStringLiteral("fileExtOn1")).toBool());
@@ -88,7 +88,7 @@ TEST_F(WindowShellTest, OpenDrawerIsReadableAndUnclippedInLightAndDark)
         // boxes' marks at least clearly.
         QList<QWidget*> controls{window->checkBox("scanAll")};
         for (int list = 1; list <= 6; ++list)
-            controls << window->listField(list) << window->listBox(list);
+            controls << window->settingsDrawer()->listField(list) << window->settingsDrawer()->listBox(list);
         for (QWidget* control : controls) {
             SCOPED_TRACE(control->objectName().toStdString());
             const QRect rect(control->mapTo(window.get(), QPoint(0, 0)), control->size());

@@ -1,25 +1,23 @@
-// SearchWindow: its results table set up (the nine columns and their
+// ResultsView: the results table's columns (the nine of them, their
 // autosaved layout, header clicks and the header's column menu, tool tips),
-// sorting and column toggles (the View menu's commands), and
-// the path control that shows where the one selected result lives.
+// sorting and column toggles, the selection's rows, paths and result, and
+// dragging the selected results out.
+
+#include "app/results_view.h"
 
 #include "app/results_table_model.h"
-#include "app/search_window.h"
-#include "app/search_window_commands.h"
+#include "app/search_controller.h"
 #include "foundation/number_formatting.h"
 #include "interface/controls.h"
 #include "interface/fonts.h"
-#include "interface/menu_items.h"
 #include "interface/table_cells.h"
-#include "platform/file_system_representation.h"
 #include "search/results_data_source.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QHelpEvent>
-#include <QMenu>
+#include <QKeyEvent>
 #include <QMimeDatabase>
 #include <QMouseEvent>
 #include <QToolTip>
@@ -128,70 +126,41 @@ private:
     QAbstractItemView* m_view;
 };
 
-// The results table. A drag that starts mostly downwards or upwards
-// selects rows, as a drag over unselected rows would; only one that starts
-// sideways takes the selected results out.
-class ResultsView : public StripeTableView
-{
-public:
-    using StripeTableView::StripeTableView;
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override
-    {
-        m_pressPosition = event->position().toPoint();
-        StripeTableView::mousePressEvent(event);
-    }
-    void mouseMoveEvent(QMouseEvent* event) override
-    {
-        const QPoint moved = event->position().toPoint() - m_pressPosition;
-        if ((event->buttons() & Qt::LeftButton) && state() != DragSelectingState
-            && moved.manhattanLength() >= QApplication::startDragDistance() && std::abs(moved.y()) > std::abs(moved.x()))
-            setState(DragSelectingState);
-        StripeTableView::mouseMoveEvent(event);
-    }
-
-private:
-    QPoint m_pressPosition;
-};
-
-int senderTag(QObject* sender)
-{
-    const auto* item = qobject_cast<const QAction*>(sender);
-    return item ? itemTag(item) : 0;
-}
-
 } // namespace
 
-StripeTableView* SearchWindow::makeResultsView(QWidget* parent)
+ResultsView::ResultsView(SearchController& search, UserDefaults& defaults, quint64 index, QWidget* parent)
+    : StripeTableView(parent), m_search(&search), m_model(search.model())
 {
-    return new ResultsView(parent);
+    setObjectName(QStringLiteral("searchResults"));
+    setModel(m_model);
+    setUpColumns(defaults, index);
 }
 
-void SearchWindow::setUpResultsTable()
+void ResultsView::setUpColumns(UserDefaults& defaults, quint64 index)
 {
-    m_results->setTableColumns(resultColumns());
-    m_results->setUserDefaults(&m_defaults);
-    m_results->setAutosaveName(QStringLiteral("SearchTableColumns4-%1").arg(m_index));
-    m_results->setAutosaveTableColumns(true);
-    m_results->setDragEnabled(true);
-    m_results->setDragDropMode(QAbstractItemView::DragOnly);
-    m_results->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_results->setWordWrap(false);
-    m_results->verticalHeader()->hide();
-    m_results->viewport()->installEventFilter(new ModelToolTips(m_results));
+    setTableColumns(resultColumns());
+    setUserDefaults(&defaults);
+    setAutosaveName(QStringLiteral("SearchTableColumns4-%1").arg(index));
+    setAutosaveTableColumns(true);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    viewport()->installEventFilter(new ModelToolTips(this));
 
-    QHeaderView* header = m_results->horizontalHeader();
+    QHeaderView* header = horizontalHeader();
     header->setStretchLastSection(true);
     header->setSectionsClickable(true);
     // The model's columns are the header's logical sections. A column
     // without a sort key ("tags") changes nothing, but the header has
     // already moved its indicator there: put it back.
     connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
-        m_search->showPendingResults();
+        if (m_search)
+            m_search->showPendingResults();
         (void)m_model->sortByColumn(column);
         showSortIndicator();
-        m_results->scrollSelectedRowToVisible();
+        scrollSelectedRowToVisible();
     });
     connect(header, &QHeaderView::sectionResized, this, [this](int column) {
         if (column == ResultsTableModel::kPathColumn)
@@ -199,95 +168,141 @@ void SearchWindow::setUpResultsTable()
     });
     header->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& position) {
-        QMenu* menu = m_commands->makeColumnsMenu(this);
-        menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->popup(header->viewport()->mapToGlobal(position));
+        emit columnsMenuRequested(header->viewport()->mapToGlobal(position));
     });
     updatePathColumnWidth();
 }
 
-QWidget* SearchWindow::makePathControl(QWidget* parent)
+// --- dragging out ---------------------------------------------------------------------------
+
+// A drag that starts mostly downwards or upwards selects rows, as a drag
+// over unselected rows would; only one that starts sideways takes the
+// selected results out.
+void ResultsView::mousePressEvent(QMouseEvent* event)
 {
-    m_pathControl = new PathControl(parent);
-    m_pathControl->setObjectName(QStringLiteral("pathControl"));
-    // A long path must neither widen the window nor hide the status: it is
-    // cut at its start, so the item's own name stays in view.
-    m_pathControl->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_pathControl->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_pathControl->setFont(smallSystemFont());
-    return m_pathControl;
+    m_pressPosition = event->position().toPoint();
+    StripeTableView::mousePressEvent(event);
 }
 
-void SearchWindow::selectionDidChange()
+void ResultsView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_pathControl)
-        return;
+    const QPoint moved = event->position().toPoint() - m_pressPosition;
+    if ((event->buttons() & Qt::LeftButton) && state() != DragSelectingState
+        && moved.manhattanLength() >= QApplication::startDragDistance() && std::abs(moved.y()) > std::abs(moved.x()))
+        setState(DragSelectingState);
+    StripeTableView::mouseMoveEvent(event);
+}
+
+bool ResultsView::isResultsDragSource(const QObject* source)
+{
+    for (const QObject* object = source; object; object = object->parent()) {
+        if (qobject_cast<const ResultsView*>(object))
+            return true;
+    }
+    return false;
+}
+
+// --- the selection --------------------------------------------------------------------------
+
+QList<int> ResultsView::selectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+QStringList ResultsView::selectedPaths() const
+{
+    return m_model->pathsOfRows(selectedRows());
+}
+
+void ResultsView::selectRows(const QList<int>& rows)
+{
+    QItemSelection selection;
+    for (const int row : rows)
+        selection.select(m_model->index(row, 0), m_model->index(row, ResultsTableModel::kColumnCount - 1));
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+ResultPointer ResultsView::selectedResult() const
+{
     const QList<int> rows = selectedRows();
-    const ResultPointer result = rows.size() == 1 ? m_model->resultAtRow(rows.constFirst()) : nullptr;
-    m_pathControl->setURL(result ? fileURLWithRepresentation(result->fullPath()) : QUrl());
-    m_pathControl->setToolTip(result ? result->fullPath() : QString());
+    return rows.size() == 1 ? m_model->resultAtRow(rows.constFirst()) : nullptr;
+}
+
+QString ResultsView::selectedResultName() const
+{
+    const QList<int> rows = selectedRows();
+    if (rows.isEmpty())
+        return {};
+    const int current = currentIndex().row();
+    const int row = rows.contains(current) ? current : rows.constFirst();
+    const ResultPointer result = m_model->resultAtRow(row);
+    return result ? result->name() : QString();
+}
+
+void ResultsView::takeArrowKey(int key)
+{
+    // Focusing the table makes its first row current without selecting it.
+    setFocus();
+    if (!selectionModel()->hasSelection()) {
+        if (m_model->rowCount() > 0) {
+            const QModelIndex first = m_model->index(0, 0);
+            selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            scrollTo(first);
+        }
+        return;
+    }
+    QKeyEvent forwarded(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(this, &forwarded);
 }
 
 // --- sorting --------------------------------------------------------------------------------
 
-void SearchWindow::sortResults(std::uint64_t key, bool reverse)
+void ResultsView::sortResults(std::uint64_t key, bool reverse)
 {
     // Results still pending join the shown ones, so all of them are in the
     // new order; the selection follows its results.
-    m_search->sort(key, reverse);
+    if (m_search)
+        m_search->sort(key, reverse);
     showSortIndicator();
-    m_results->scrollSelectedRowToVisible();
+    scrollSelectedRowToVisible();
 }
 
-void SearchWindow::showSortIndicator()
+void ResultsView::showSortIndicator()
 {
-    const ResultsDataSource& results = m_search->engine().dataSource();
-    m_results->removeIndicatorImage();
+    const ResultsDataSource& results = m_model->dataSource();
+    removeIndicatorImage();
     const int column = ResultsTableModel::columnForSortKey(results.sorting());
-    m_results->highlightColumnWithIdentifier(ResultsTableModel::identifierOfColumn(column),
-                                             results.isReverseSorting());
-}
-
-void SearchWindow::setSorting(QObject* sender)
-{
-    const int key = senderTag(sender);
-    if (key < int(kSortByName) || key > int(kSortByComment)) {
-        beep();
-        return;
-    }
-    sortResults(std::uint64_t(key), m_search->engine().dataSource().isReverseSorting());
-}
-
-void SearchWindow::setReverseSorting(QObject* sender)
-{
-    sortResults(m_search->engine().dataSource().sorting(), senderTag(sender) != 0);
+    highlightColumnWithIdentifier(ResultsTableModel::identifierOfColumn(column), results.isReverseSorting());
 }
 
 // --- columns --------------------------------------------------------------------------------
 
-QString SearchWindow::toggleColumnIdentifier(int tag)
+QString ResultsView::toggleColumnIdentifier(int tag)
 {
     return tag >= 0 && size_t(tag) < kToggleColumns.size() ? QString::fromUtf16(kToggleColumns[size_t(tag)])
                                                            : QString();
 }
 
-void SearchWindow::toggleColumn(QObject* sender)
+bool ResultsView::toggleColumn(int tag)
 {
-    const QString identifier = toggleColumnIdentifier(senderTag(sender));
-    if (m_results->columnWithIdentifier(identifier) < 0) {
-        beep();
-        return;
-    }
-    m_results->setHiddenOfColumn(identifier, !m_results->isHiddenColumn(identifier));
+    const QString identifier = toggleColumnIdentifier(tag);
+    if (columnWithIdentifier(identifier) < 0)
+        return false;
+    setHiddenOfColumn(identifier, !isHiddenColumn(identifier));
+    return true;
 }
 
-void SearchWindow::updatePathColumnWidth()
+void ResultsView::updatePathColumnWidth()
 {
     const int column = ResultsTableModel::kPathColumn;
-    const QHeaderView* header = m_results->horizontalHeader();
+    const QHeaderView* header = horizontalHeader();
     if (column >= header->count() || header->isSectionHidden(column))
         return;
-    m_model->setPathColumnNarrow(header->sectionSize(column) <= m_results->tableColumnAtLogicalIndex(column).minWidth + 4);
+    m_model->setPathColumnNarrow(header->sectionSize(column) <= tableColumnAtLogicalIndex(column).minWidth + 4);
 }
 
 } // namespace sorvant
