@@ -7,6 +7,7 @@
 #include "platform/path_semantics.h"
 #include "platform/property_list.h"
 #include "platform/xattr.h"
+#include "search/ascii_name_matching.h"
 #include "search/ds_store.h"
 #include "system/image_file_info.h"
 #include "system/image_file_types.h"
@@ -193,15 +194,44 @@ ItemStatus ItemStatus::deferredFor(bool isDirectory)
 
 ResultFolder::ResultFolder(const QString& folder, const QString& itemName, const QString& baseDirectory,
                            bool inFolder)
-    : m_folder(folder), m_itemName(itemName), m_baseDirectory(baseDirectory), m_inFolder(inFolder)
+    : m_path(folder), m_itemName(itemName), m_baseDirectory(baseDirectory), m_inFolder(inFolder)
 {
+}
+
+ResultFolder::ResultFolder(const QByteArray& folderBytes, const QString& itemName, const QString& baseDirectory)
+    : m_path(folderBytes), m_itemName(itemName), m_baseDirectory(baseDirectory), m_inFolder(true),
+      m_asciiBytes(!folderBytes.isNull() && isAsciiBytes(folderBytes.constData(), folderBytes.size()))
+{
+}
+
+QString ResultFolder::folder() const
+{
+    if (const QString* path = std::get_if<QString>(&m_path))
+        return *path;
+    return stringWithFileSystemRepresentation(std::get<QByteArray>(m_path));
+}
+
+QString ResultFolder::itemPath(const QString& name) const
+{
+    if (!m_asciiBytes)
+        return joinedItemPath(folder(), name);
+    // ASCII bytes decode unit for unit: widened straight into the path.
+    const QByteArray& bytes = std::get<QByteArray>(m_path);
+    const qsizetype length = bytes.size();
+    const bool slash = !bytes.endsWith('/');
+    QString path(length + qsizetype(slash) + name.size(), Qt::Uninitialized);
+    char16_t* units = reinterpret_cast<char16_t*>(path.data());
+    std::copy_n(reinterpret_cast<const unsigned char*>(bytes.constData()), length, units);
+    if (slash)
+        units[length] = u'/';
+    std::copy_n(reinterpret_cast<const char16_t*>(name.constData()), name.size(), units + length + qsizetype(slash));
+    return path;
 }
 
 const QString& ResultFolder::displayPath() const
 {
     std::call_once(m_displayPathMade, [this] {
-        m_displayPath
-            = displayPathFor(m_inFolder ? joinedItemPath(m_folder, m_itemName) : m_folder, m_baseDirectory);
+        m_displayPath = displayPathFor(m_inFolder ? itemPath(m_itemName) : folder(), m_baseDirectory);
     });
     return m_displayPath;
 }
@@ -247,7 +277,7 @@ std::shared_ptr<Result> Result::make(std::shared_ptr<const ResultFolder> folder,
 
 QString Result::fullPath() const
 {
-    return m_folder->isInFolder() ? joinedItemPath(m_folder->folder(), m_name) : m_folder->folder();
+    return m_folder->isInFolder() ? m_folder->itemPath(m_name) : m_folder->folder();
 }
 
 Result::~Result()
