@@ -123,12 +123,14 @@ void ResultsDataSource::addResults(std::vector<ResultPointer>& results)
 
 void ResultsDataSource::pushPending(PendingNode* node)
 {
+    // Once pushed, the node is the owner's, who may free it at once.
+    const std::size_t count = node->count;
     node->next = m_pending.load(std::memory_order_relaxed);
     // Release: the results' fields are complete before the owner can see them.
     while (!m_pending.compare_exchange_weak(node->next, node, std::memory_order_release,
                                             std::memory_order_relaxed)) {
     }
-    m_addedCount.fetch_add(node->count, std::memory_order_relaxed);
+    m_addedCount.fetch_add(count, std::memory_order_relaxed);
 }
 
 bool ResultsDataSource::shouldFlush(Clock::time_point now) const
