@@ -7,7 +7,6 @@
 #include "platform/path_semantics.h"
 #include "platform/property_list.h"
 #include "platform/xattr.h"
-#include "search/ascii_name_matching.h"
 #include "search/ds_store.h"
 #include "system/image_file_info.h"
 #include "system/image_file_types.h"
@@ -199,8 +198,7 @@ ResultFolder::ResultFolder(const QString& folder, const QString& itemName, const
 }
 
 ResultFolder::ResultFolder(const QByteArray& folderBytes, const QString& itemName, const QString& baseDirectory)
-    : m_path(folderBytes), m_itemName(itemName), m_baseDirectory(baseDirectory), m_inFolder(true),
-      m_asciiBytes(!folderBytes.isNull() && isAsciiBytes(folderBytes.constData(), folderBytes.size()))
+    : m_path(folderBytes), m_itemName(itemName), m_baseDirectory(baseDirectory), m_inFolder(true)
 {
 }
 
@@ -213,18 +211,38 @@ QString ResultFolder::folder() const
 
 QString ResultFolder::itemPath(const QString& name) const
 {
-    if (!m_asciiBytes)
+    const QByteArray* bytes = std::get_if<QByteArray>(&m_path);
+    if (!bytes || bytes->isNull())
         return joinedItemPath(folder(), name);
-    // ASCII bytes decode unit for unit: widened straight into the path.
-    const QByteArray& bytes = std::get<QByteArray>(m_path);
-    const qsizetype length = bytes.size();
-    const bool slash = !bytes.endsWith('/');
-    QString path(length + qsizetype(slash) + name.size(), Qt::Uninitialized);
+    // Decoded straight into the joined path: one allocation, one pass.
+    const qsizetype length = bytes->size();
+    QString path(length + 1 + name.size(), Qt::Uninitialized);
     char16_t* units = reinterpret_cast<char16_t*>(path.data());
-    std::copy_n(reinterpret_cast<const unsigned char*>(bytes.constData()), length, units);
+    qsizetype end = decodeFileSystemRepresentation(bytes->constData(), length, units);
+    if (!bytes->endsWith('/'))
+        units[end++] = u'/';
+    std::copy_n(reinterpret_cast<const char16_t*>(name.constData()), name.size(), units + end);
+    path.truncate(end + name.size());
+    return path;
+}
+
+QByteArray ResultFolder::itemBytes(const QString& name) const
+{
+    const QByteArray* bytes = std::get_if<QByteArray>(&m_path);
+    if (!bytes || bytes->isNull())
+        return fileSystemRepresentation(itemPath(name));
+    // The walk's bytes hold no zero byte, so they are what their decoded
+    // string encodes to; a name that has no bytes gives a path that has none.
+    const QByteArray nameBytes = fileSystemRepresentation(name);
+    if (nameBytes.isNull())
+        return {};
+    const bool slash = !bytes->endsWith('/');
+    QByteArray path;
+    path.reserve(bytes->size() + qsizetype(slash) + nameBytes.size());
+    path.append(*bytes);
     if (slash)
-        units[length] = u'/';
-    std::copy_n(reinterpret_cast<const char16_t*>(name.constData()), name.size(), units + length + qsizetype(slash));
+        path.append('/');
+    path.append(nameBytes);
     return path;
 }
 
@@ -278,6 +296,11 @@ std::shared_ptr<Result> Result::make(std::shared_ptr<const ResultFolder> folder,
 QString Result::fullPath() const
 {
     return m_folder->isInFolder() ? m_folder->itemPath(m_name) : m_folder->folder();
+}
+
+QByteArray Result::fileSystemPath() const
+{
+    return m_folder->isInFolder() ? m_folder->itemBytes(m_name) : fileSystemRepresentation(m_folder->folder());
 }
 
 Result::~Result()

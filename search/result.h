@@ -83,6 +83,8 @@ public:
     // The full path of the item `name` of the folder: joinedItemPath of
     // folder() and `name`.
     [[nodiscard]] QString itemPath(const QString& name) const;
+    // fileSystemRepresentation(itemPath(name)).
+    [[nodiscard]] QByteArray itemBytes(const QString& name) const;
     // The parent of the item relative to the base folder ("./a/b", "."),
     // or its full parent without a base.
     [[nodiscard]] const QString& displayPath() const;
@@ -93,7 +95,6 @@ private:
     QString m_itemName;
     QString m_baseDirectory;
     bool m_inFolder;
-    bool m_asciiBytes = false; // m_bytes widen unit for unit
     mutable std::once_flag m_displayPathMade;
     mutable QString m_displayPath;
 };
@@ -130,6 +131,9 @@ public:
     // The whole path, made on each call: a result keeps its folder's path,
     // shared with the other results of the folder, and its name.
     [[nodiscard]] QString fullPath() const;
+    // fileSystemRepresentation(fullPath()), made from the folder's bytes
+    // where it keeps them (no decoding and encoding again).
+    [[nodiscard]] QByteArray fileSystemPath() const;
     // The folder shown in the path column: relative to the base folder as
     // "./sub" (or "." directly in it), else the parent's full path.
     //   (base "/a", item "/a/b/c") => "./b"   (base "/a", "/a/c") => "."

@@ -144,6 +144,8 @@ TEST_F(ResultTest, FoldersKeptAsBytesGiveThePathsOfTheirStrings)
                 EXPECT_EQ(kept->folder(), decoded->folder());
                 const QByteArray joined = folderBytes.endsWith('/') ? folderBytes : folderBytes + '/';
                 EXPECT_EQ(fileSystemRepresentation(fromBytes->fullPath()), joined + nameBytes);
+                EXPECT_EQ(fromBytes->fileSystemPath(), joined + nameBytes);
+                EXPECT_EQ(fromString->fileSystemPath(), joined + nameBytes);
             }
         }
     }
