@@ -2,6 +2,7 @@
 
 #include "app/preferences_panel.h"
 #include "app/search_window.h"
+#include "app/search_window_commands.h"
 #include "foundation/user_defaults_getters.h"
 #include "interface/application.h"
 #include "interface/help_actions.h"
@@ -13,6 +14,7 @@
 #include "platform/path_semantics.h"
 #include "platform/user_defaults.h"
 #include "system/bundle.h"
+#include "system/file_tests.h"
 #include "system/open_with.h"
 #include "system/update_check.h"
 #include "system/workspace_monitors.h"
@@ -76,19 +78,13 @@ void ApplicationDelegate::addMainMenu(SearchWindow* window)
                     &ApplicationDelegate::orderFrontPrefsPanel);
     file->addSeparator();
     file->addAction(QStringLiteral("Quit"), QKeySequence::Quit, this, [this] { emit shouldTerminate(); });
-    QMenu* items = bar->addMenu(QStringLiteral("&Items"));
-    items->addActions(window->contextMenu()->actions());
-    items->addSeparator();
-    items->addAction(window->fileAction(QStringLiteral("toggleQuickLookAction")));
-    items->addAction(window->fileAction(QStringLiteral("toggleSlideshowAction")));
-    connect(items, &QMenu::aboutToShow, window, &SearchWindow::validateFileActions);
+    window->commands().addItemsMenu(bar);
     QMenu* edit = bar->addMenu(QStringLiteral("&Search"));
     edit->addAction(QStringLiteral("Find"), QKeySequence::Find, window, [window] { window->searchField()->setFocus(); });
     edit->addAction(QStringLiteral("Search In..."), QKeySequence(Qt::CTRL | Qt::Key_D), window,
                     &SearchWindow::showDestinationMenu);
-    edit->addAction(QStringLiteral("Content Lists"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), window,
-                    &SearchWindow::toggleSettings);
-    window->addViewMenu(window->menuBar());
+    edit->addAction(window->commands().command("toggleSettings"));
+    window->commands().addViewMenu(bar);
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("helpMenu"));
     help->addAction(QStringLiteral("Sorvant Help"), QKeySequence::HelpContents, window, &SearchWindow::showHelp)
@@ -159,8 +155,9 @@ void ApplicationDelegate::search(const QString& phrase, const QString& path)
     if (!phrase.isNull())
         window->setInput(phrase);
     if (!path.isNull()) {
-        const QFileInfo item(path);
-        window->setDestination(item.exists() && !item.isDir() ? stringByDeletingLastPathComponent(path) : path);
+        // A file gives its folder; the item is asked by its bytes.
+        const bool file = isDocumentAtPath(path) && !isDirectoryAtPath(path);
+        window->setDestination(file ? stringByDeletingLastPathComponent(path) : path);
     }
     window->show();
     window->raise();

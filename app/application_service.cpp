@@ -3,6 +3,7 @@
 #include "app/application_delegate.h"
 #include "app/search_window.h"
 #include "interface/application.h"
+#include "platform/file_system_representation.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
@@ -64,7 +65,7 @@ QString servicesFolder(const QString& value)
     if (value.startsWith(u"file:", Qt::CaseInsensitive)) {
         const QUrl url(value.trimmed());
         if (url.isLocalFile())
-            return url.toLocalFile();
+            return pathOfFileURL(url);
     }
     QStringList names = value.split(u'\n');
     if (!names.isEmpty() && names.constLast().isEmpty())

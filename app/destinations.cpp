@@ -1,14 +1,15 @@
 #include "app/destinations.h"
 
+#include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
 #include "platform/xdg_folders.h"
 #include "search/catalog_search.h"
 #include "search/search_engine.h"
 #include "search/search_params.h"
 #include "system/cloud_folders.h"
-#include "system/standard_folders.h"
 #include "system/file_tests.h"
 #include "system/link_resolution.h"
+#include "system/standard_folders.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -88,8 +89,9 @@ QStringList bookmarkedFolders()
     for (const QByteArray& line : file.readAll().split('\n')) {
         // The address ends at the first space; a label may follow.
         const QUrl url = QUrl::fromEncoded(line.trimmed().split(' ').constFirst());
-        if (url.isLocalFile() && isDirectoryAtPath(url.toLocalFile()) && !folders.contains(url.toLocalFile()))
-            folders.append(url.toLocalFile());
+        const QString folder = pathOfFileURL(url);
+        if (!folder.isEmpty() && isDirectoryAtPath(folder) && !folders.contains(folder))
+            folders.append(folder);
     }
     return folders;
 }

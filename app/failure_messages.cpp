@@ -2,9 +2,8 @@
 
 #include "platform/path_semantics.h"
 #include "system/bundle.h"
+#include "system/file_tests.h"
 #include "system/open_with.h"
-
-#include <QFileInfo>
 
 #include <cstring>
 
@@ -99,7 +98,7 @@ Failure activeFileManagerFailure()
 
 bool hasApplicationForPath(const QString& path)
 {
-    return QFileInfo(path).isDir() || !applicationsForPaths({path}).isEmpty();
+    return isDirectoryAtPath(path) || !applicationsForPaths({path}).isEmpty();
 }
 
 } // namespace sorvant

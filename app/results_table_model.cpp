@@ -4,6 +4,7 @@
 #include "foundation/composed_text.h"
 #include "interface/cell_drawing.h"
 #include "interface/table_cells.h"
+#include "platform/file_system_representation.h"
 #include "platform/regular_expression.h"
 #include "search/highlighting.h"
 #include "search/results_data_source.h"
@@ -370,7 +371,7 @@ QMimeData* ResultsTableModel::mimeData(const QModelIndexList& indexes) const
     auto* data = new QMimeData;
     QList<QUrl> urls;
     for (const QString& path : paths)
-        urls.append(QUrl::fromLocalFile(path));
+        urls.append(fileURLWithRepresentation(path));
     data->setUrls(urls);
     data->setText(paths.join(u'\n'));
     return data;

@@ -3,6 +3,7 @@
 #include "app/destinations.h"
 #include "app/failure_messages.h"
 #include "app/results_table_model.h"
+#include "app/search_window_commands.h"
 #include "foundation/lines.h"
 #include "foundation/user_defaults_getters.h"
 #include "interface/application.h"
@@ -189,8 +190,11 @@ void SearchWindow::buildInterface()
     layout->addLayout(statusRow);
     setCentralWidget(central);
 
-    addFileActions();
+    m_commands = new SearchWindowCommands(this);
+    connectMenus();
     buildToolbar();
+    // A new window has nothing selected to act on.
+    m_commands->update();
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &SearchWindow::cancelOperation);
     setSearching(false);
@@ -428,8 +432,8 @@ void SearchWindow::searchEnded()
 
 void SearchWindow::selectionChanged()
 {
-    validateToolbarItems();
-    validateFileActions();
+    if (m_commands)
+        m_commands->update();
     selectionDidChange();
 }
 

@@ -14,8 +14,10 @@
 // engine's lock nor writes its counters.
 //
 // Not here: the results table's model (results_table_model.h), the
-// destination menu's folder rules (destinations.h), the delegate that owns
-// the windows (application_delegate.h).
+// commands that menus, toolbar and shortcuts share and their enablement
+// (search_window_commands.h), the destination menu's folder rules
+// (destinations.h), the delegate that owns the windows
+// (application_delegate.h).
 
 #include "interface/responder_hooks.h"
 #include "interface/symbol_toolbar.h"
@@ -56,6 +58,7 @@ class NSDrawerExtended;
 class PathControl;
 struct Failure;
 class ResultsTableModel;
+class SearchWindowCommands;
 class UserDefaults;
 
 class SearchWindow : public QMainWindow,
@@ -97,7 +100,7 @@ public:
     [[nodiscard]] std::uint64_t searchComparison() const;
     [[nodiscard]] int searchMode() const;
     [[nodiscard]] int searchType() const;
-    void toggleSettings();
+    Q_INVOKABLE void toggleSettings();
     [[nodiscard]] bool isDrawerVisible() const;
     // Stops the search (waiting for it) and saves the settings once.
     void synchronizeDefaults();
@@ -131,6 +134,12 @@ public:
     [[nodiscard]] QLineEdit* listField(int list) const { return m_fileExt.at(size_t(list - 1)); }
     [[nodiscard]] QCheckBox* listBox(int list) const { return m_fileExtOn.at(size_t(list - 1)); }
 
+    // --- the commands (search_window_commands.h): menus, toolbar and shortcuts
+    //     show them; the router sends each to the public slot of its name ---
+    [[nodiscard]] SearchWindowCommands& commands() const { return *m_commands; }
+    // Validates a command through SearchWindowCommands::validate.
+    bool validateMenuItem(QAction* item) override;
+
     // --- file actions on the selected results (search_window_actions.cpp) --------
     // The answer of a warning: YES for the alternate (destructive) button.
     using AlertHandler = std::function<bool(const QString& title, const QString& message,
@@ -145,34 +154,29 @@ public:
     [[nodiscard]] QStringList selectedPaths() const;
     void selectRows(const QList<int>& rows);
     // Opens each selected item (links resolved) with its default application.
-    void openFile();
+    Q_INVOKABLE void openFile();
     // Opens each selected item with the application of a desktop entry,
     // off the interface thread.
     void openWith(const QString& applicationPath);
     // The latest Open With launch, for waiting on it.
     [[nodiscard]] QFuture<void> lastLaunch() const { return m_lastLaunch; }
     // Shows each selected item in the file manager.
-    void revealFileInFinder();
-    void moveToTrash();
+    Q_INVOKABLE void revealFileInFinder();
+    Q_INVOKABLE void moveToTrash();
     // Shows the file manager's properties of each selected item.
-    void showInfo();
+    Q_INVOKABLE void showInfo();
     // Asks first, then deletes the selected items for good.
-    void destroy();
+    Q_INVOKABLE void destroy();
     // Trashes (YES) or removes (NO) the selected items; a trash failure
     // asks once whether to delete instead. Drops the gone results, keeps a
     // single selected row's place and beeps when anything stayed.
     void deleteItems(bool trash);
     // Copies the selected items as file URLs and as paths.
-    void copy();
+    Q_INVOKABLE void copy();
     // File URLs of the selected results, for the preview.
     [[nodiscard]] QList<QUrl> documentURLs() const override;
     // Opens or closes the preview of the selected results.
-    void toggleQuickLookAction();
-    // Whether an action (by its object name) can act now.
-    [[nodiscard]] bool validateItem(const QString& action) const;
-    // The table's context menu, its items validated; also validates the
-    // same actions in the main menu.
-    [[nodiscard]] QMenu* contextMenu();
+    Q_INVOKABLE void toggleQuickLookAction();
     // --- the toolbar (search_window_toolbar.cpp) ---
     // A new item of the toolbar's table; null for an unknown identifier
     // (compared exactly).
@@ -184,8 +188,6 @@ public:
     [[nodiscard]] ToolbarItem* toolbarItemForItemIdentifier(const QString& identifier) override;
     // Opens the toolbar's customize dialog (also from the toolbar's menu).
     QDialog* runToolbarCustomizationPalette();
-    void validateToolbarItems();
-    void validateFileActions();
 
     // --- the settings drawer, the folder panel and drops (search_window_drawer.cpp) ---
     [[nodiscard]] NSDrawerExtended* settingsDrawer() const { return m_settingsDrawer; }
@@ -215,27 +217,17 @@ public:
     void showHelp();
     // Hands the selected items to Quirrel; when it takes none (it is not
     // installed), a warning sheet offers the maker's web site.
-    void addToQX();
-    void toggleSlideshowAction();
+    Q_INVOKABLE void addToQX();
+    Q_INVOKABLE void toggleSlideshowAction();
     // The desktop offers no sharing service: the item stays disabled and
     // this does nothing.
-    void shareAction();
+    Q_INVOKABLE void shareAction();
     // The name of the selected result (the current row when several are
     // selected); null without a selection.
     [[nodiscard]] QString selectedResultName() const;
-    // The title the Quick Look or Slideshow item shows now (by its action's
-    // name); null for other actions.
-    [[nodiscard]] QString itemTitle(const QString& action) const;
-    // Enables a menu or toolbar item by its action's name and gives it its
-    // current title.
-    void validateAction(QAction* action, const QString& name);
-    // The window's own action of that name (menus, shortcuts); null if none.
-    [[nodiscard]] QAction* fileAction(const QString& name) const;
     // Marks the destination menu's item of the stored destination (both
     // compared with "~" expanded); no mark without a destination.
     void validateDestinationItems();
-    // Makes the actions of this block; called once while the window is built.
-    void addMenuActions();
     // The action of the Open With items: opens the selection with the
     // application that is the sender's data.
     Q_INVOKABLE void openWith(QObject* sender);
@@ -271,7 +263,8 @@ private:
     void addDestinationItem(const QString& path, bool indent);
     bool askAlert(const QString& title, const QString& message, const QString& defaultButton,
                   const QString& alternateButton);
-    void addFileActions();
+    // The context menus of the results and the destination menu's marks.
+    void connectMenus();
     void buildToolbar();
 
     quint64 m_index;
@@ -309,7 +302,7 @@ private:
     bool m_closed = false;
     AlertHandler m_alertHandler;
     QPointer<QWidget> m_sheet;
-    QMenu* m_contextMenu = nullptr;
+    SearchWindowCommands* m_commands = nullptr;
     SymbolToolbar* m_toolbar = nullptr;
 
     // --- the results table: columns, sorting, the path of the selection
@@ -318,6 +311,8 @@ public:
     // The column identifiers of toggleColumn:'s tags 0-8.
     static constexpr std::array<const char16_t*, 9> kToggleColumns = {
         u"file", u"created", u"modified", u"size", u"kind", u"info", u"comment", u"tags", u"path"};
+    // The identifier of a tag of kToggleColumns; null outside 0-8.
+    [[nodiscard]] static QString toggleColumnIdentifier(int tag);
     // Menu actions; the sender's tag says what: the sort key 0-7
     // (setSorting:), the direction, 0 ascending and anything else descending
     // (setReverseSorting:), the column of kToggleColumns (toggleColumn:).
@@ -325,15 +320,6 @@ public:
     Q_INVOKABLE void setSorting(QObject* sender);
     Q_INVOKABLE void setReverseSorting(QObject* sender);
     Q_INVOKABLE void toggleColumn(QObject* sender);
-    // Checks the current sort key, the current direction and the shown
-    // columns, all enabled; anything else as validateItem says.
-    bool validateMenuItem(QAction* item) override;
-    // Adds "View": "Sort By" (the eight keys, then Ascending and Descending)
-    // and "Columns" (the toggles).
-    void addViewMenu(QMenuBar* menuBar);
-    // A menu of the column toggles, in the table's default order; also what
-    // a right click on the table's header offers.
-    QMenu* makeColumnsMenu(QWidget* parent);
     // Sets the path control to the one selected result; empty otherwise.
     void selectionDidChange();
     [[nodiscard]] PathControl* pathControl() const { return m_pathControl; }

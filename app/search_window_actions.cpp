@@ -1,15 +1,16 @@
 // SearchWindow: what a user does with the found items: open, open with an
-// application, reveal, move to the Trash, delete, copy; the context menu and
-// the validation of each action.
+// application, reveal, move to the Trash, delete, copy; where the context
+// menu shows.
 
 #include "app/alert_panels.h"
-#include "app/application_delegate.h"
 #include "app/failure_messages.h"
 #include "app/results_table_model.h"
 #include "app/search_window.h"
+#include "app/search_window_commands.h"
 #include "interface/alerts.h"
 #include "interface/quick_look.h"
 #include "platform/background_work.h"
+#include "platform/file_system_representation.h"
 #include "platform/url.h"
 #include "system/bundle.h"
 #include "system/deletion_questions.h"
@@ -31,14 +32,6 @@
 #include <cerrno>
 
 namespace sorvant {
-
-namespace {
-
-// The actions that need a selection, by object name.
-const QStringList kSelectionActions = {"openFile", "openWith", "revealFileInFinder", "moveToTrash",  "destroy",
-                                       "showInfo", "copy",     "addToQX",            "toggleSlideshowAction"};
-
-} // namespace
 
 QList<int> SearchWindow::selectedRows() const
 {
@@ -182,7 +175,7 @@ QList<QUrl> SearchWindow::documentURLs() const
     // none may be taken (a flush may be the caller, further up).
     QList<QUrl> urls;
     for (const QString& path : selectedPaths())
-        urls.append(QUrl::fromLocalFile(path));
+        urls.append(fileURLWithRepresentation(path));
     return urls;
 }
 
@@ -191,73 +184,14 @@ void SearchWindow::toggleQuickLookAction()
     QuickLookController::sharedController().toggleQuickLook(this);
 }
 
-bool SearchWindow::validateItem(const QString& action) const
+void SearchWindow::connectMenus()
 {
-    // No sharing service exists on the desktop.
-    if (action == u"shareAction" || action == u"share")
-        return false;
-    if (action == u"quicklook" || action == u"toggleQuickLookAction") {
-        const QuickLookController* preview = QuickLookController::currentController();
-        return (preview && preview->isOpen()) || m_results->selectionModel()->hasSelection();
-    }
-    if (kSelectionActions.contains(action))
-        return m_results->selectionModel()->hasSelection();
-    return true;
-}
-
-void SearchWindow::addFileActions()
-{
-    m_contextMenu = new QMenu(this);
-    const auto add = [this](const char* name, const QString& title, const QKeySequence& keys, auto slot) {
-        auto* action = new QAction(title, this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(keys);
-        action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, slot);
-        addAction(action);
-        m_contextMenu->addAction(action);
-        return action;
-    };
-    add("openFile", tr("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), &SearchWindow::openFile);
-    QMenu* openWithMenu = m_contextMenu->addMenu(tr("Open With"));
-    openWithMenu->setObjectName(QStringLiteral("openWith"));
-    connect(openWithMenu, &QMenu::aboutToShow, this,
-            [this, openWithMenu] { ApplicationDelegate::menuNeedsUpdate(openWithMenu, this); });
-    add("revealFileInFinder", tr("Show in File Manager"), QKeySequence(Qt::CTRL | Qt::Key_R),
-        &SearchWindow::revealFileInFinder);
-    add("showInfo", tr("Properties"), QKeySequence(Qt::CTRL | Qt::Key_I), &SearchWindow::showInfo);
-    m_contextMenu->addSeparator();
-    add("copy", tr("Copy"), QKeySequence::Copy, &SearchWindow::copy);
-    m_contextMenu->addSeparator();
-    add("moveToTrash", tr("Move to Trash"), QKeySequence(Qt::Key_Delete), &SearchWindow::moveToTrash);
-    add("destroy", tr("Delete..."), QKeySequence(Qt::SHIFT | Qt::Key_Delete), &SearchWindow::destroy);
-    addMenuActions();
-
     m_results->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_results, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
-        contextMenu()->popup(m_results->viewport()->mapToGlobal(position));
+        m_commands->contextMenu()->popup(m_results->viewport()->mapToGlobal(position));
     });
     connect(m_results, &QAbstractItemView::doubleClicked, this, [this] { openFile(); });
-}
-
-QMenu* SearchWindow::contextMenu()
-{
-    validateFileActions();
-    return m_contextMenu;
-}
-
-void SearchWindow::validateFileActions()
-{
-    QList<QAction*> items = m_contextMenu->actions();
-    for (const char* name : {"toggleQuickLookAction", "toggleSlideshowAction"}) {
-        if (QAction* action = fileAction(QString::fromLatin1(name)))
-            items.append(action);
-    }
-    for (QAction* action : items) {
-        const QString name = action->menu() ? action->menu()->objectName() : action->objectName();
-        if (!name.isEmpty())
-            validateAction(action, name);
-    }
+    connect(destinationMenu(), &QMenu::aboutToShow, this, &SearchWindow::validateDestinationItems);
 }
 
 } // namespace sorvant

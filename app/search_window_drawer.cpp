@@ -2,6 +2,8 @@
 // folders chosen in an open panel, and folders dropped on the window.
 
 #include "app/search_window.h"
+#include "app/search_window_commands.h"
+#include "platform/file_system_representation.h"
 
 #include "interface/drawers.h"
 #include "interface/panels.h"
@@ -46,9 +48,9 @@ QString droppedPath(const QMimeData& data)
     }
     if (data.hasFormat(NSURLPboardType)) {
         const QList<QUrl> urls = data.urls();
-        if (urls.size() != 1 || !urls.constFirst().isLocalFile())
+        if (urls.size() != 1)
             return {};
-        return urls.constFirst().toLocalFile();
+        return pathOfFileURL(urls.constFirst());
     }
     return {};
 }
@@ -92,8 +94,8 @@ QWidget* SearchWindow::buildDrawer()
     m_settingsDrawer->setContentView(content);
     // However the drawer opens or closes, the toolbar's item follows it.
     const auto follow = [this] {
-        if (auto* item = findChild<QAction*>(QStringLiteral("settings")))
-            item->setChecked(isDrawerVisible());
+        if (m_commands)
+            m_commands->update();
     };
     connect(m_settingsDrawer, &NSDrawerExtended::didOpen, this, follow);
     connect(m_settingsDrawer, &NSDrawerExtended::didClose, this, follow);
@@ -114,8 +116,7 @@ void SearchWindow::toggleSettings()
         getDrawerSettings();
         m_settingsDrawer->close();
     }
-    if (auto* item = findChild<QAction*>(QStringLiteral("settings")))
-        item->setChecked(isDrawerVisible());
+    m_commands->update();
 }
 
 // --- choosing a folder ---------------------------------------------------------------------

@@ -1,27 +1,25 @@
 // SearchWindow: its results table set up (the nine columns and their
 // autosaved layout, header clicks and the header's column menu, tool tips),
-// sorting and column toggles from the View menu with their check marks, and
+// sorting and column toggles (the View menu's commands), and
 // the path control that shows where the one selected result lives.
 
 #include "app/results_table_model.h"
 #include "app/search_window.h"
+#include "app/search_window_commands.h"
 #include "foundation/number_formatting.h"
-#include "interface/action_router.h"
 #include "interface/controls.h"
 #include "interface/fonts.h"
 #include "interface/menu_items.h"
-#include "interface/menus.h"
 #include "interface/table_cells.h"
+#include "platform/file_system_representation.h"
 #include "search/results_data_source.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMimeDatabase>
 #include <QMouseEvent>
 #include <QToolTip>
@@ -163,22 +161,6 @@ int senderTag(QObject* sender)
     return item ? itemTag(item) : 0;
 }
 
-QString toggleColumnIdentifier(int tag)
-{
-    const auto& columns = SearchWindow::kToggleColumns;
-    return tag >= 0 && size_t(tag) < columns.size() ? QString::fromUtf16(columns[size_t(tag)]) : QString();
-}
-
-int toggleTag(const QString& identifier)
-{
-    const auto& columns = SearchWindow::kToggleColumns;
-    for (size_t tag = 0; tag < columns.size(); ++tag) {
-        if (identifier == QStringView(columns[tag]))
-            return int(tag);
-    }
-    return -1;
-}
-
 } // namespace
 
 StripeTableView* SearchWindow::makeResultsView(QWidget* parent)
@@ -217,7 +199,7 @@ void SearchWindow::setUpResultsTable()
     });
     header->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& position) {
-        QMenu* menu = makeColumnsMenu(this);
+        QMenu* menu = m_commands->makeColumnsMenu(this);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->popup(header->viewport()->mapToGlobal(position));
     });
@@ -242,7 +224,7 @@ void SearchWindow::selectionDidChange()
         return;
     const QList<int> rows = selectedRows();
     const ResultPointer result = rows.size() == 1 ? m_model->resultAtRow(rows.constFirst()) : nullptr;
-    m_pathControl->setURL(result ? QUrl::fromLocalFile(result->fullPath()) : QUrl());
+    m_pathControl->setURL(result ? fileURLWithRepresentation(result->fullPath()) : QUrl());
     m_pathControl->setToolTip(result ? result->fullPath() : QString());
 }
 
@@ -283,6 +265,12 @@ void SearchWindow::setReverseSorting(QObject* sender)
 
 // --- columns --------------------------------------------------------------------------------
 
+QString SearchWindow::toggleColumnIdentifier(int tag)
+{
+    return tag >= 0 && size_t(tag) < kToggleColumns.size() ? QString::fromUtf16(kToggleColumns[size_t(tag)])
+                                                           : QString();
+}
+
 void SearchWindow::toggleColumn(QObject* sender)
 {
     const QString identifier = toggleColumnIdentifier(senderTag(sender));
@@ -300,69 +288,6 @@ void SearchWindow::updatePathColumnWidth()
     if (column >= header->count() || header->isSectionHidden(column))
         return;
     m_model->setPathColumnNarrow(header->sectionSize(column) <= m_results->tableColumnAtLogicalIndex(column).minWidth + 4);
-}
-
-// --- menus ----------------------------------------------------------------------------------
-
-bool SearchWindow::validateMenuItem(QAction* item)
-{
-    const QByteArray selector = actionSelector(item);
-    const int tag = itemTag(item);
-    const ResultsDataSource& results = m_search->engine().dataSource();
-    bool checked = false;
-    if (selector == "setSorting:") {
-        checked = results.sorting() == std::uint64_t(tag);
-    } else if (selector == "setReverseSorting:") {
-        checked = results.isReverseSorting() == (tag != 0);
-    } else if (selector == "toggleColumn:") {
-        const QString identifier = toggleColumnIdentifier(tag);
-        checked = m_results->columnWithIdentifier(identifier) >= 0 && !m_results->isHiddenColumn(identifier);
-    } else {
-        return validateItem(item->objectName());
-    }
-    item->setCheckable(true);
-    item->setChecked(checked);
-    return true;
-}
-
-QMenu* SearchWindow::makeColumnsMenu(QWidget* parent)
-{
-    auto* menu = new QMenu(tr("Columns"), parent);
-    menu->setObjectName(QStringLiteral("columnsMenu"));
-    for (int column = 0; column < ResultsTableModel::kColumnCount; ++column) {
-        QAction* item = addItem(menu, m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(),
-                                "toggleColumn:", this, toggleTag(ResultsTableModel::identifierOfColumn(column)));
-        item->setCheckable(true);
-    }
-    installMenuValidation(menu);
-    validateMenuActions(menu);
-    return menu;
-}
-
-void SearchWindow::addViewMenu(QMenuBar* menuBar)
-{
-    QMenu* view = menuBar->addMenu(tr("&View"));
-    view->setObjectName(QStringLiteral("viewMenu"));
-    auto* sortBy = new QMenu(tr("Sort By"), view);
-    sortBy->setObjectName(QStringLiteral("sortByMenu"));
-    // One key and one direction at a time: the items are exclusive, and
-    // shown as such rather than as check boxes.
-    auto* keys = new QActionGroup(sortBy);
-    auto* directions = new QActionGroup(sortBy);
-    const auto exclusive = [](QActionGroup* group, QAction* item) {
-        item->setCheckable(true);
-        group->addAction(item);
-    };
-    for (int key = kSortByName; key <= int(kSortByComment); ++key)
-        exclusive(keys, addItem(sortBy,
-                                ResultsTableModel::titleOfColumn(ResultsTableModel::columnForSortKey(std::uint64_t(key))),
-                                "setSorting:", this, key));
-    sortBy->addSeparator();
-    exclusive(directions, addItem(sortBy, tr("Ascending"), "setReverseSorting:", this, 0));
-    exclusive(directions, addItem(sortBy, tr("Descending"), "setReverseSorting:", this, 1));
-    installMenuValidation(sortBy);
-    view->addMenu(sortBy);
-    view->addMenu(makeColumnsMenu(view));
 }
 
 } // namespace sorvant

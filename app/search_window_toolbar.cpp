@@ -1,9 +1,11 @@
 // SearchWindow: its toolbar "FindWindow", built from one table of items,
-// restored from (and customized into) the user defaults. Share stays
+// restored from (and customized into) the user defaults. Each item shows
+// one of the window's commands (search_window_commands.h). Share stays
 // visible and disabled: no sharing service is found on the desktop.
 
 #include "app/failure_messages.h"
 #include "app/search_window.h"
+#include "app/search_window_commands.h"
 #include "interface/image_representations.h"
 #include "interface/images.h"
 #include "interface/toolbar_customization.h"
@@ -25,21 +27,21 @@ struct ToolbarItemRow
     const char* label;
     const char* image;      // a picture of the application's own
     const char* symbol;     // the symbol shown first; null: the picture only
-    const char* identifier; // also the action's object name
-    void (SearchWindow::*action)();
+    const char* identifier; // also the item's object name
+    const char* command;    // the selector of the command it shows
 };
 
 // Symbols beginning with "qx." are the application's own drawings, the
 // others the desktop's; a symbol that is not found gives way to the picture.
 const ToolbarItemRow kToolbarItems[] = {
-    {"Settings", "symbols/gear", "gear", "settings", &SearchWindow::toggleSettings},
-    {"Open", "Open Doc", "qx.window.on.rectangle", "open", &SearchWindow::openFile},
-    {"Show in File Manager", "Reveal in Finder", "qx.finder", "reveal", &SearchWindow::revealFileInFinder},
-    {"Move To Trash", "Delete", "qx.trash", "delete", &SearchWindow::moveToTrash},
-    {"Quirrel", "Quirrel 3", nullptr, "quirrel", &SearchWindow::addToQX},
-    {"Quick Look", "qx.eye", "qx.eye", "quicklook", &SearchWindow::toggleQuickLookAction},
-    {"Share", "symbols/square.and.arrow.up", "square.and.arrow.up", "share", nullptr},
-    {"Properties", "Info", "qx.info.circle", "info", &SearchWindow::showInfo},
+    {"Settings", "symbols/gear", "gear", "settings", "toggleSettings:"},
+    {"Open", "Open Doc", "qx.window.on.rectangle", "open", "openFile:"},
+    {"Show in File Manager", "Reveal in Finder", "qx.finder", "reveal", "revealFileInFinder:"},
+    {"Move To Trash", "Delete", "qx.trash", "delete", "moveToTrash:"},
+    {"Quirrel", "Quirrel 3", nullptr, "quirrel", "addToQX:"},
+    {"Quick Look", "qx.eye", "qx.eye", "quicklook", "toggleQuickLookAction:"},
+    {"Share", "symbols/square.and.arrow.up", "square.and.arrow.up", "share", "shareAction:"},
+    {"Properties", "Info", "qx.info.circle", "info", "showInfo:"},
 };
 
 // The search window's toolbar: a change into or out of icon-only mode
@@ -91,22 +93,6 @@ QString configurationIdentifier(const char* item)
     return QString::fromLatin1(item);
 }
 
-// The window action each toolbar item validates as.
-QString validationName(const QString& identifier)
-{
-    if (identifier == u"open")
-        return QStringLiteral("openFile");
-    if (identifier == u"reveal")
-        return QStringLiteral("revealFileInFinder");
-    if (identifier == u"delete")
-        return QStringLiteral("moveToTrash");
-    if (identifier == u"info")
-        return QStringLiteral("showInfo");
-    if (identifier == u"quirrel")
-        return QStringLiteral("addToQX");
-    return identifier;
-}
-
 } // namespace
 
 ToolbarItem* SearchWindow::toolbarItem(const QString& identifier)
@@ -118,14 +104,7 @@ ToolbarItem* SearchWindow::toolbarItem(const QString& identifier)
         auto* item = new ToolbarItem(identifier, owner);
         item->setImage(toolbarImage(row, m_toolbar));
         item->setLabel(tr(row.label));
-        item->setToolTip(tr(row.label));
-        item->setCheckable(identifier == u"settings");
-        if (identifier == u"settings")
-            item->setChecked(m_drawer && m_drawer->isVisible());
-        if (row.action)
-            connect(item, &QAction::triggered, this, row.action);
-        else
-            item->setEnabled(false);
+        item->setCommand(m_commands->command(row.command));
         return item;
     }
     return nullptr;
@@ -161,6 +140,10 @@ void SearchWindow::buildToolbar()
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_toolbar->setIconSize(QSize(24, 24));
     m_toolbar->setDelegate(this);
+    // A command's tool tip is its item's: the items show it (Quick Look's
+    // then names what it would show).
+    for (const ToolbarItemRow& row : kToolbarItems)
+        m_commands->command(row.command)->setToolTip(tr(row.label));
     m_toolbar->restoreConfiguration(m_defaults);
     m_toolbar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_toolbar, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
@@ -169,28 +152,14 @@ void SearchWindow::buildToolbar()
         menu.exec(m_toolbar->mapToGlobal(position));
     });
     addToolBar(Qt::TopToolBarArea, m_toolbar);
-    // Items start enabled: a new window has no selection to act on.
-    validateToolbarItems();
-    validateFileActions();
 }
 
 QDialog* SearchWindow::runToolbarCustomizationPalette()
 {
     auto* dialog = new ToolbarCustomizationDialog(m_toolbar, m_defaults, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    // New items start enabled: validate them as soon as they are set.
-    connect(dialog, &QDialog::accepted, this, &SearchWindow::validateToolbarItems);
     dialog->open();
     return dialog;
-}
-
-void SearchWindow::validateToolbarItems()
-{
-    for (QAction* item : m_toolbar->actions()) {
-        if (item->objectName().isEmpty() || item->objectName() == u"share")
-            continue;
-        validateAction(item, validationName(item->objectName()));
-    }
 }
 
 void SearchWindow::showInfo()

@@ -4,6 +4,7 @@
 #include "foundation/unrecognized_selector.h"
 #include "interface/action_router.h"
 #include "interface/events.h"
+#include "platform/file_system_representation.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -239,12 +240,12 @@ void PathControl::setPath(const QString& path)
     QString expanded = path;
     if (expanded == QLatin1String("~") || expanded.startsWith(QLatin1String("~/")))
         expanded.replace(0, 1, QDir::homePath());
-    setURL(QUrl::fromLocalFile(expanded));
+    setURL(fileURLWithRepresentation(expanded));
 }
 
 QString PathControl::path() const
 {
-    return m_url.isEmpty() ? QString() : m_url.toLocalFile();
+    return m_url.isEmpty() ? QString() : pathOfFileURL(m_url);
 }
 
 QString PathControl::pathByAbbreviatingWithTildeInPath() const
@@ -272,7 +273,7 @@ void ClickablePathControl::doubleClickAction(QObject*)
     const QString target = path();
     if (target.isEmpty())
         return;
-    const QUrl url = QUrl::fromLocalFile(target);
+    const QUrl url = fileURLWithRepresentation(target);
     if (pathOpener())
         pathOpener()(url);
     else

@@ -1,5 +1,6 @@
 #include "interface/panels.h"
 
+#include "platform/file_system_representation.h"
 #include "platform/user_defaults.h"
 #include "system/standard_folders.h"
 
@@ -148,7 +149,7 @@ QStringList pathsForURLs(const QList<QUrl>& urls)
     QStringList paths;
     paths.reserve(urls.size());
     for (const QUrl& url : urls)
-        paths.append(url.toLocalFile());
+        paths.append(pathOfFileURL(url));
     return paths;
 }
 

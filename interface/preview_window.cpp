@@ -2,6 +2,7 @@
 
 #include "interface/application.h"
 #include "platform/background_work.h"
+#include "platform/file_system_representation.h"
 #include "platform/string_encoding.h"
 #include "system/media_files.h"
 #include "system/movie_frames.h"
@@ -409,7 +410,7 @@ void PreviewWindow::refresh()
     const QUrl item = currentItem();
     setWindowTitle(item.isEmpty() ? tr("Quick Look") : item.fileName());
     const quint64 request = ++m_request;
-    const QString path = item.isLocalFile() ? item.toLocalFile() : QString();
+    const QString path = pathOfFileURL(item);
     const QSize shown = size();
     if (path.isEmpty() || shown.isEmpty()) {
         m_rendered = QImage();

@@ -8,6 +8,7 @@
 #include "interface/graphics_context.h"
 #include "interface/string_drawing.h"
 #include "platform/date_format.h"
+#include "platform/file_system_representation.h"
 #include "platform/url.h"
 #include "system/bundle.h"
 #include "system/workspace_icons.h"
@@ -126,7 +127,7 @@ void FileCell::setURL(const QUrl& url)
     if (url.isEmpty())
         m_fileType = QString();
     else
-        m_fileType = url.isLocalFile() ? fileTypeForPath(url.toLocalFile())
+        m_fileType = url.isLocalFile() ? fileTypeForPath(pathOfFileURL(url))
                                        : fileTypeForURL(URL::URLWithString(url.toString()));
     cacheIcon();
 }

@@ -96,6 +96,37 @@ QObject* ToolbarItem::receiver()
     return targetForAction(selector, m_target.data(), this);
 }
 
+void ToolbarItem::setCommand(QAction* command)
+{
+    if (m_command)
+        disconnect(m_command, nullptr, this, nullptr);
+    m_command = command;
+    if (!command)
+        return;
+    connect(command, &QAction::changed, this, &ToolbarItem::followCommand);
+    if (!m_clickTriggersCommand) {
+        m_clickTriggersCommand = true;
+        // The item's own click has toggled a checkable item already: the
+        // command's state, once it has acted, settles both.
+        connect(this, &QAction::triggered, this, [this] {
+            if (m_command)
+                m_command->trigger();
+            followCommand();
+        });
+    }
+    followCommand();
+}
+
+void ToolbarItem::followCommand()
+{
+    if (!m_command)
+        return;
+    setCheckable(m_command->isCheckable());
+    setChecked(m_command->isChecked());
+    setToolTip(m_command->toolTip());
+    setEnabledWithView(m_command->isEnabled());
+}
+
 void ToolbarItem::setControl(QWidget* control)
 {
     if (control) {
@@ -119,6 +150,10 @@ void ToolbarItem::setSubmenu(QMenu* submenu)
 
 void ToolbarItem::validate()
 {
+    if (m_command) {
+        followCommand();
+        return;
+    }
     validateAction(this, ValidationContext::Toolbar);
 }
 

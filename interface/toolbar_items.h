@@ -11,6 +11,11 @@
 //                             dummy first item so the menu opens on a click
 //   ValidatingToolbarItemGroup subitems shown as one segmented control
 //
+// An item may instead show a command, a QAction its window owns and its
+// menus share: the item follows the command's enabled and checked states
+// and its tool tip, and a click triggers the command; label and image stay
+// the item's own (the toolbar deletes its items, never the command).
+//
 // Validation asks the action router for the receiver of the item's action:
 //   nobody answers                      => disabled
 //   receiver implements ToolbarItemValidation => its answer
@@ -62,6 +67,10 @@ public:
     // The object that would receive the action now; null when none.
     [[nodiscard]] QObject* receiver();
 
+    // Shows `command` (see above); null stops following it.
+    void setCommand(QAction* command);
+    [[nodiscard]] QAction* command() const { return m_command; }
+
     // The item's own view (null: a plain tool button).
     [[nodiscard]] QWidget* view() const { return defaultWidget(); }
     void setView(QWidget* view) { setDefaultWidget(view); }
@@ -71,7 +80,8 @@ public:
     [[nodiscard]] QMenu* submenu() const { return menu(); }
     virtual void setSubmenu(QMenu* menu);
 
-    // Validation through the action router.
+    // Validation through the action router; an item showing a command
+    // takes the command's state instead.
     virtual void validate();
 
     // --- segments of the view ----------------------------------------------------
@@ -98,10 +108,14 @@ protected:
     [[nodiscard]] std::optional<bool> receiverValidation();
 
 private:
+    void followCommand();
+
     QPointer<QObject> m_target;
+    QPointer<QAction> m_command;
     Image m_image;
     int m_tag = 0;
     bool m_autovalidates = true;
+    bool m_clickTriggersCommand = false;
 };
 
 class SwitchableToolbarItem : public ToolbarItem

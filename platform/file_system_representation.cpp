@@ -2,6 +2,9 @@
 
 #include "platform/utf8.h"
 
+#include <QDir>
+#include <QUrl>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -134,6 +137,29 @@ qsizetype fileSystemRepresentationLength(const QString& path)
 {
     const QByteArray bytes = fileSystemRepresentation(path);
     return bytes.isNull() ? -1 : bytes.size();
+}
+
+QUrl fileURLWithRepresentation(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    const QString absolute = path.startsWith(u'/') ? path : QDir::currentPath() + u'/' + path;
+    const QByteArray bytes = fileSystemRepresentation(absolute);
+    if (bytes.isNull())
+        return {};
+    // The characters a path may keep as they are; the rest, every byte
+    // above 0x7F included, are escaped.
+    return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/!$&'()*+,;=:@"), QUrl::StrictMode);
+}
+
+QString pathOfFileURL(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return {};
+    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    const QString path = stringWithFileSystemRepresentation(bytes.isNull() ? QByteArray("") : bytes);
+    const QString host = url.host();
+    return host.isEmpty() || host == QLatin1String("localhost") ? path : QStringLiteral("//") + host + path;
 }
 
 } // namespace sorvant

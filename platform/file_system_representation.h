@@ -14,6 +14,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QUrl;
+
 namespace sorvant {
 
 // The bytes for a path, to hand to POSIX calls. Null for a null string and
@@ -38,5 +40,17 @@ qsizetype decodeFileSystemRepresentation(const char* bytes, qsizetype length, ch
 // The number of bytes of a name's representation, or -1 when it has none.
 //   u"é" => 2   "" => 0   null => -1
 [[nodiscard]] qsizetype fileSystemRepresentationLength(const QString& path);
+
+// The file URL of a path, its bytes percent-encoded as stored, and the path
+// of a file URL, its escapes decoded as bytes. Qt's own fromLocalFile and
+// toLocalFile go through UTF-8, so a name that is not UTF-8 would come back
+// as U+FFFD and name another, missing file: every URL for a drop, the
+// clipboard, a preview or another program goes through these. A relative
+// path is taken from the current folder.
+//   u"/a/caf\u00e9" <=> file:///a/caf%C3%A9   u"/a/\uDCFFb" <=> file:///a/%FFb
+//   "" or null => empty URL        u"a\u0000b" => empty URL
+//   "https://x/y", empty URL => null
+[[nodiscard]] QUrl fileURLWithRepresentation(const QString& path);
+[[nodiscard]] QString pathOfFileURL(const QUrl& url);
 
 } // namespace sorvant

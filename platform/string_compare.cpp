@@ -430,13 +430,16 @@ bool containsString(QStringView haystack, QStringView needle, unsigned options)
 namespace {
 
 // Every character that full case folding changes, with the code points of
-// its folding; built once.
+// its folding; built once. Changes_When_Casefolded alone is not enough: it
+// compares with the canonical decomposition, so a character folding to its
+// own decomposition (U+0390 to U+03B9 U+0308 U+0301, U+01F0 to "j" U+030C,
+// U+1FBE to U+03B9) is not in it; all of them change when case mapped.
 const std::vector<std::pair<char32_t, std::u32string>>& changingFolds()
 {
     static const std::vector<std::pair<char32_t, std::u32string>> folds = [] {
         std::vector<std::pair<char32_t, std::u32string>> result;
         UErrorCode status = U_ZERO_ERROR;
-        const UChar pattern[] = u"[:Changes_When_Casefolded:]";
+        const UChar pattern[] = u"[[:Changes_When_Casefolded:][:Changes_When_Casemapped:]]";
         USet* changing = uset_openPattern(pattern, -1, &status);
         if (U_FAILURE(status))
             return result;
@@ -461,7 +464,8 @@ const std::vector<std::pair<char32_t, std::u32string>>& changingFolds()
                     U16_NEXT(folded, i, produced, unit);
                     points.push_back(char32_t(unit));
                 }
-                result.emplace_back(char32_t(c), std::move(points));
+                if (points != std::u32string(1, char32_t(c)))
+                    result.emplace_back(char32_t(c), std::move(points));
             }
         }
         uset_close(changing);

@@ -199,6 +199,12 @@ QString resolveAlias(const QString& path, bool /*withoutUI*/, bool* isDirectory)
     return path;
 }
 
+bool itemExistsAtPath(const QString& path)
+{
+    struct stat status {};
+    return statItem(path, status, false);
+}
+
 bool isDirectoryAtPath(const QString& path)
 {
     struct stat status {};

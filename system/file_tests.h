@@ -103,6 +103,10 @@ bool setFileHFSTypeCode(std::uint32_t code, const QString& path);
 // whether the item itself is a folder (a link is not).
 [[nodiscard]] QString resolveAlias(const QString& path, bool withoutUI, bool* isDirectory);
 
+// YES when anything is at the path, a symbolic link itself included (even
+// one whose target is missing); asked by the path's bytes.
+//   existing "/x/a" => YES   dangling link "/x/l" => YES   "/x/none" => NO   "" => NO
+[[nodiscard]] bool itemExistsAtPath(const QString& path);
 // YES for an existing folder, symbolic links followed.
 [[nodiscard]] bool isDirectoryAtPath(const QString& path);
 // YES for an existing item that is not a folder, or a folder that is a package.

@@ -6,8 +6,8 @@
 #include "platform/path_semantics.h"
 #include "platform/unicode.h"
 #include "system/file_tests.h"
-#include "system/image_file_info.h"
 #include "system/folder_listings.h"
+#include "system/image_file_info.h"
 
 #include <QHash>
 #include <QLocale>
@@ -83,7 +83,7 @@ QString pdfInLocalizedBundle(const QString& bundle)
 // Whether a URI list names exactly one file whose extension is an image's.
 bool isOneImageFile(const QList<QUrl>& urls)
 {
-    return urls.size() == 1 && urls.first().isLocalFile() && isImageFile(urls.first().toLocalFile());
+    return urls.size() == 1 && urls.first().isLocalFile() && isImageFile(pathOfFileURL(urls.first()));
 }
 
 } // namespace

@@ -15,9 +15,9 @@ QImage imageWithPasteboardIcon(const QMimeData* pasteboard)
     if (!pasteboard)
         return QImage();
     const QList<QUrl> urls = pasteboard->urls();
-    if (urls.size() == 1 && urls.first().isLocalFile() && isImageFile(urls.first().toLocalFile())) {
+    if (urls.size() == 1 && urls.first().isLocalFile() && isImageFile(pathOfFileURL(urls.first()))) {
         const std::unique_ptr<QFile> file
-            = openReadOnlyFile(fileSystemRepresentation(urls.first().toLocalFile()).constData());
+            = openReadOnlyFile(fileSystemRepresentation(pathOfFileURL(urls.first())).constData());
         return file ? QImageReader(file.get()).read() : QImage();
     }
     const QByteArray icon = pasteboard->data(QStringLiteral("image/x-icns"));

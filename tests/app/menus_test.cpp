@@ -4,6 +4,7 @@
 
 #include "app/alert_panels.h"
 #include "app/application_delegate.h"
+#include "app/search_window_commands.h"
 #include "interface/alerts.h"
 #include "interface/application.h"
 #include "interface/help_actions.h"
@@ -167,7 +168,7 @@ protected:
         if (QuickLookController* preview = QuickLookController::currentController())
             preview->closePanel();
     }
-    [[nodiscard]] QAction* action(const char* name) const { return window->fileAction(QString::fromLatin1(name)); }
+    [[nodiscard]] QAction* action(const char* name) const { return window->commands().command(name); }
     [[nodiscard]] QMessageBox* sheet() const { return window->findChild<QMessageBox*>(QStringLiteral("alert")); }
     [[nodiscard]] Image image(const char* identifier) const
     {
@@ -191,7 +192,7 @@ TEST_F(MenuActionsTest, PreviewTitlesFollowTheSelectionAndAnOpenPreview)
         window->selectRows(rows);
         // A reload validates while it holds the results' lock: no second lock.
         window->engine().dataSource().lock();
-        window->validateFileActions();
+        window->commands().update();
         window->engine().dataSource().unlock();
         EXPECT_EQ(action("toggleQuickLookAction")->text(), quickLook);
         EXPECT_EQ(action("toggleSlideshowAction")->text(), slideshow);
@@ -204,7 +205,7 @@ TEST_F(MenuActionsTest, PreviewTitlesFollowTheSelectionAndAnOpenPreview)
     ASSERT_TRUE(preview && preview->isOpen());
     EXPECT_EQ(preview->numberOfPreviewItems(), 3);
     window->selectRows({});
-    window->validateFileActions();
+    window->commands().update();
     EXPECT_EQ(action("toggleQuickLookAction")->text(), QStringLiteral("Close Quick Look"));
     EXPECT_TRUE(action("toggleQuickLookAction")->isEnabled());
 }
@@ -250,7 +251,7 @@ TEST_F(MenuActionsTest, OpenWithOffersTheDefaultApplicationFirst)
                                 "[Default Applications]\ntext/plain=viewer.desktop;\n");
     RecordingOpener opener;
     ItemOpener* previous = setItemOpener(&opener);
-    auto* menu = window->contextMenu()->findChild<QMenu*>(QStringLiteral("openWith"));
+    auto* menu = window->commands().contextMenu()->findChild<QMenu*>(QStringLiteral("openWith"));
     window->selectRows({0});
     emit menu->aboutToShow();
     EXPECT_EQ(titles(menu->actions()), (QStringList{"Text Viewer (default)", "Alpha Editor"}));
@@ -270,7 +271,7 @@ TEST_F(MenuActionsTest, ToolbarOffersQuirrelSharesNothingAndResizesSymbolsForIco
     const auto fresh = makeWindow(2);
     EXPECT_FALSE(fresh->toolbar()->itemWithIdentifier(QStringLiteral("open"))->isEnabled());
     EXPECT_TRUE(fresh->toolbar()->itemWithIdentifier(QStringLiteral("settings"))->isEnabled());
-    EXPECT_FALSE(fresh->fileAction(QStringLiteral("moveToTrash"))->isEnabled());
+    EXPECT_FALSE(fresh->commands().command("moveToTrash")->isEnabled());
     SymbolToolbar* toolbar = window->toolbar();
     toolbar->setItemIdentifiers({QStringLiteral("settings"), QStringLiteral("open"), QStringLiteral("quirrel"),
                                  QStringLiteral("share")});

@@ -4,6 +4,7 @@
 // and selecting by dragging down.
 
 #include "app/results_table_model.h"
+#include "app/search_window_commands.h"
 #include "interface/action_router.h"
 #include "interface/cell_drawing.h"
 #include "interface/controls.h"
@@ -42,7 +43,7 @@ protected:
         add(QStringLiteral("c.txt"), 2);
         flush();
         ASSERT_EQ(names(), (QStringList{"a.txt", "b.txt", "c.txt"}));
-        window->addViewMenu(&menuBar);
+        window->commands().addViewMenu(&menuBar);
     }
     void add(const QString& name, int bytes, const QStringList& tags = {}, const QString& comment = {})
     {

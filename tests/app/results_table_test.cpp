@@ -2,6 +2,10 @@
 // highlighting, dragging out, and the file actions on the selection.
 
 #include "app/results_table_model.h"
+#include "app/search_window_commands.h"
+#include "interface/action_router.h"
+#include "interface/toolbar_items.h"
+#include "platform/file_system_representation.h"
 #include "system/file_tests.h"
 #include "system/trash.h"
 #include "tests/app/app_test_support.h"
@@ -9,6 +13,8 @@
 #include <QDir>
 #include <QAction>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QToolBar>
 #include <QMimeData>
 #include <QTableView>
@@ -87,25 +93,47 @@ TEST_F(ResultsTableTest, RowsDragOutAsFileURLsInRowOrder)
     EXPECT_TRUE(model->supportedDragActions() & Qt::MoveAction);
 }
 
+TEST_F(ResultsTableTest, NamesThatAreNotUTF8LeaveAsTheirBytes)
+{
+    // Byte 0xFF of a name, held as U+DCFF, goes out percent-encoded as the
+    // byte it is: in a drag or a copy, to the preview and to the path control.
+    const QString path = tree.filePath(QStringLiteral("r/item-") + QChar(0xDCFF) + QStringLiteral(".txt"));
+    writeFileBytes(tree.filePath(QStringLiteral("r")).toUtf8() + "/item-\xFF.txt", "z");
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("item"), tree.filePath(QStringLiteral("r"))));
+    int row = 0;
+    while (row < model->rowCount() && model->pathsOfRows({row}) != QStringList{path})
+        ++row;
+    ASSERT_LT(row, model->rowCount());
+    const std::unique_ptr<QMimeData> data(model->mimeData({model->index(row, 0)}));
+    EXPECT_TRUE(data->data(QStringLiteral("text/uri-list")).contains("/r/item-%FF.txt")) << data->data(QStringLiteral("text/uri-list")).toStdString();
+    ASSERT_EQ(data->urls().size(), 1);
+    EXPECT_EQ(pathOfFileURL(data->urls().constFirst()), path);
+    window->selectRows({row});
+    ASSERT_EQ(window->documentURLs().size(), 1);
+    EXPECT_EQ(pathOfFileURL(window->documentURLs().constFirst()), path);
+}
+
 TEST_F(ResultsTableTest, FileActionsNeedASelection)
 {
-    for (const char* action : {"openFile", "revealFileInFinder", "moveToTrash", "destroy", "copy"}) {
+    // The commands (menus, shortcuts) follow the selection without a menu
+    // being shown.
+    const SearchWindowCommands& commands = window->commands();
+    for (const char* action : {"openFile", "openWith", "revealFileInFinder", "moveToTrash", "destroy", "copy"}) {
         SCOPED_TRACE(action);
+        ASSERT_NE(commands.command(action), nullptr);
         window->selectRows({});
-        EXPECT_FALSE(window->validateItem(QString::fromLatin1(action)));
+        EXPECT_FALSE(commands.command(action)->isEnabled());
         window->selectRows({2});
-        EXPECT_TRUE(window->validateItem(QString::fromLatin1(action)));
+        EXPECT_TRUE(commands.command(action)->isEnabled());
     }
-    EXPECT_TRUE(window->validateItem(QStringLiteral("toggleSettings")));
-    // The actions themselves (menus, shortcuts) follow the selection
-    // without a menu being shown.
-    (void)window->contextMenu();
-    auto* trash = window->findChild<QAction*>(QStringLiteral("moveToTrash"));
-    ASSERT_NE(trash, nullptr);
-    window->selectRows({});
-    EXPECT_FALSE(trash->isEnabled());
-    window->selectRows({1});
-    EXPECT_TRUE(trash->isEnabled());
+    EXPECT_TRUE(commands.command("toggleSettings")->isEnabled());
+    EXPECT_EQ(window->findChild<QAction*>(QStringLiteral("moveToTrash")), commands.command("moveToTrash:"));
+    // The router finds a handler for every command: none would do nothing.
+    for (QAction* command : commands.commands()) {
+        if (!command->menu()) {
+            EXPECT_TRUE(respondsToSelector(window.get(), actionSelector(command))) << actionSelector(command).constData();
+        }
+    }
 }
 
 TEST_F(ResultsTableTest, ToolbarItemsFollowTheSelection)
@@ -146,6 +174,9 @@ TEST_F(ResultsTableTest, ToolbarItemsFollowTheSelection)
     EXPECT_TRUE(window->isDrawerVisible() && settings->isChecked());
     settings->trigger();
     EXPECT_FALSE(window->isDrawerVisible() || settings->isChecked());
+    // The Search menu's Content Lists is the same command: the item follows it.
+    window->commands().command("toggleSettings")->trigger();
+    EXPECT_TRUE(window->isDrawerVisible() && settings->isChecked());
 }
 
 TEST_F(ResultsTableTest, MovingToTheTrashDropsTheRowsAndKeepsThePlace)
@@ -158,6 +189,37 @@ TEST_F(ResultsTableTest, MovingToTheTrashDropsTheRowsAndKeepsThePlace)
     // The deleted last row gives its selection to the new last row.
     EXPECT_EQ(window->selectedRows(), QList<int>{1});
     EXPECT_EQ(window->statusText().left(7), QStringLiteral("2 found"));
+}
+
+TEST_F(ResultsTableTest, TrashIsOneCommandInTheItemsMenuTheContextMenuAndTheToolbar)
+{
+    // The toolbar made an action of its own per item, enabled through a
+    // second list of names: here all three places show one command.
+    window->commands().addItemsMenu(window->menuBar());
+    const auto trashIn = [](const QMenu* menu) -> QAction* {
+        for (QAction* action : menu ? menu->actions() : QList<QAction*>()) {
+            if (action->text() == u"Move to Trash")
+                return action;
+        }
+        return nullptr;
+    };
+    QAction* inItems = trashIn(window->menuBar()->findChild<QMenu*>(QStringLiteral("itemsMenu")));
+    QAction* inContext = trashIn(window->commands().contextMenu());
+    ToolbarItem* onToolbar = window->toolbar()->itemWithIdentifier(QStringLiteral("delete"));
+    ASSERT_TRUE(inItems && onToolbar);
+    EXPECT_EQ(inContext, inItems);
+    EXPECT_EQ(onToolbar->command(), inItems);
+    for (const QList<int>& rows : {QList<int>{1}, QList<int>{}, QList<int>{0, 2}}) {
+        window->selectRows(rows);
+        EXPECT_EQ(inItems->isEnabled(), !rows.isEmpty()) << rows.size();
+        EXPECT_EQ(onToolbar->isEnabled(), !rows.isEmpty()) << rows.size();
+    }
+    // The toolbar's click reaches the window through the router and acts
+    // on exactly the chosen item.
+    window->selectRows({1});
+    onToolbar->trigger();
+    EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-b.txt"))));
+    EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-c.txt"}));
 }
 
 TEST_F(ResultsTableTest, DeletingAsksFirst)

@@ -5,6 +5,7 @@
 
 #include "app/destinations.h"
 #include "app/results_table_model.h"
+#include "app/search_window_commands.h"
 #include "interface/fonts.h"
 #include "interface/table_cells.h"
 #include "search/search_params.h"
@@ -84,7 +85,7 @@ TEST_F(WindowDisplayTest, SelectedRowScrollsOutAfterSortRegression)
 TEST_F(WindowDisplayTest, SortByItemsLookLikeCheckBoxesRegression)
 {
     auto window = makeWindow();
-    window->addViewMenu(window->menuBar());
+    window->commands().addViewMenu(window->menuBar());
     auto* sortBy = window->menuBar()->findChild<QMenu*>(QStringLiteral("sortByMenu"));
     ASSERT_NE(sortBy, nullptr);
     QSet<QActionGroup*> groups;

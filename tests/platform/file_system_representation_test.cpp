@@ -3,6 +3,8 @@
 #include "tests/support/temp_tree.h"
 
 #include <QDir>
+#include <QMimeData>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -125,6 +127,43 @@ TEST(FileSystemRepresentation, NonUtf8FileNameRoundTripsThroughTheDisk)
     struct stat status {};
     EXPECT_EQ(::stat(back.constData(), &status), 0);
     EXPECT_EQ(::unlink(back.constData()), 0);
+}
+
+// A path leaves the process as a URL (drops, the clipboard, other programs)
+// and comes back from one with every byte it had.
+TEST(FileURLs, NamesThatAreNotUTF8KeepTheirBytesThroughURLsAndTheClipboard)
+{
+    const QString cafe = QStringLiteral("/a/caf") + QChar(0xE9);
+    struct Case {
+        QString path;
+        QByteArray encoded;
+    };
+    const Case cases[] = {
+        {cafe, "file:///a/caf%C3%A9"},
+        {QStringLiteral("/a/") + QChar(0xDCFF) + QStringLiteral("b"), "file:///a/%FFb"},
+        {QStringLiteral("/tmp/50% #1?.txt"), "file:///tmp/50%25%20%231%3F.txt"},
+        {QStringLiteral("/"), "file:///"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encoded.toStdString());
+        const QUrl url = fileURLWithRepresentation(c.path);
+        EXPECT_EQ(url.toEncoded(), c.encoded);
+        EXPECT_EQ(pathOfFileURL(url), c.path);
+        // What a drop or a paste hands over as text/uri-list comes back whole.
+        QMimeData data;
+        data.setUrls({url});
+        ASSERT_EQ(data.urls().size(), 1);
+        EXPECT_EQ(pathOfFileURL(data.urls().constFirst()), c.path);
+    }
+    // Qt's own URLs of UTF-8 names read back alike, and a relative path is
+    // taken from the current folder.
+    EXPECT_EQ(pathOfFileURL(QUrl::fromLocalFile(cafe + QStringLiteral(" b"))), cafe + QStringLiteral(" b"));
+    EXPECT_EQ(pathOfFileURL(fileURLWithRepresentation(QStringLiteral("x"))), QDir::currentPath() + QStringLiteral("/x"));
+    EXPECT_TRUE(fileURLWithRepresentation(QString()).isEmpty());
+    EXPECT_TRUE(fileURLWithRepresentation(QStringLiteral("")).isEmpty());
+    EXPECT_TRUE(fileURLWithRepresentation(QStringLiteral("/a") + QChar(0) + QStringLiteral("b")).isEmpty());
+    EXPECT_TRUE(pathOfFileURL(QUrl(QStringLiteral("https://example.org/a"))).isNull());
+    EXPECT_TRUE(pathOfFileURL(QUrl()).isNull());
 }
 
 } // namespace

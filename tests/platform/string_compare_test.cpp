@@ -228,6 +228,37 @@ TEST(CaseVariants, EveryMatchCoversOne)
     EXPECT_EQ(caseVariants(U'\u03C3'), (std::vector<char32_t>{0x3A3, 0x3C2, 0x3C3}));
 }
 
+// Every code point whose full folding differs from it is a case variant of
+// each code point of its folding, and folds to ASCII where one of those is
+// ASCII; also those folding to their own decomposition (ΐ, ǰ, ι), which
+// Changes_When_Casefolded leaves out.
+TEST(CaseVariants, CharactersFoldingToTheirDecompositionAreVariants)
+{
+    std::vector<char32_t> foldingToAscii;
+    for (char32_t c = 0x80; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        UChar source[2];
+        int32_t length = 0;
+        U16_APPEND_UNSAFE(source, length, UChar32(c));
+        UChar folded[32];
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t produced = u_strFoldCase(folded, 32, source, length, U_FOLD_CASE_DEFAULT, &status);
+        ASSERT_TRUE(U_SUCCESS(status));
+        if (produced == length && std::equal(folded, folded + produced, source))
+            continue;
+        bool ascii = false;
+        for (const uint point : QStringView(folded, produced).toUcs4()) {
+            ascii = ascii || point < 0x80;
+            const std::vector<char32_t> variants = caseVariants(char32_t(point));
+            ASSERT_TRUE(std::binary_search(variants.begin(), variants.end(), c)) << std::hex << unsigned(c);
+        }
+        if (ascii)
+            foldingToAscii.push_back(c);
+    }
+    EXPECT_EQ(charactersFoldingToAscii(), foldingToAscii);
+}
+
 TEST(CompareStrings, NumericRunsCompareByValue)
 {
     EXPECT_EQ(compareStrings(u"file9", u"file10", kCompareNumerically), -1);

@@ -4,6 +4,7 @@
 
 #include "search/content_matching.h"
 
+#include "platform/string_compare.h"
 #include "platform/string_encoding.h"
 #include "search/search_params.h"
 #include "search/stop_check.h"
@@ -396,6 +397,34 @@ TEST_F(ContentMatcherTest, FuzzFindingsAgree)
     for (const Row& row : rows) {
         setSearch(row.mode, {row.word}, row.comparison);
         expectAgreementOn(row.text);
+    }
+}
+
+// A character whose full case folding is its own canonical decomposition
+// ("ΐ" folds to "ΐ", three code points) does not count as changing when
+// case folded, and was missing from the case variants of the characters
+// of its folding: ignoring case, the fast path never looked at it and
+// missed "ΐ" in a file holding "ΐ".
+TEST_F(ContentMatcherTest, CharactersFoldingToTheirDecompositionAreFound)
+{
+    setSearch(kSearchAnyWord, {u"ΐ"_qs}, 1);
+    EXPECT_TRUE(matches(writeNext("ΐ")));
+    // All of them (ǰ ẖ ẗ ẘ ẙ ΰ ὐ ὒ ὔ ὖ ᾶ ι ῆ ῒ ΐ ῖ ῗ ῢ ΰ ῤ ῦ ῧ ῶ), met by
+    // themselves, by their folding's first character and in other words.
+    const QString characters = u"\u01F0\u0390\u03B0\u1E96\u1E97\u1E98\u1E99\u1F50\u1F52\u1F54\u1F56\u1FB6"
+                               u"\u1FBE\u1FC6\u1FD2\u1FD3\u1FD6\u1FD7\u1FE2\u1FE3\u1FE4\u1FE6\u1FE7\u1FF6"_qs;
+    for (const QChar c : characters) {
+        const QString word(c);
+        const QString first = foldedCase(word).left(1);
+        for (const std::uint64_t mode : {kSearchAllWords, kSearchAnyWord, kSearchPhrase}) {
+            setSearch(mode, {word}, 1);
+            expectAgreementOn(word.toUtf8());
+            expectAgreementOn((u"Strasse "_qs + word + u" stra\u00DFe"_qs).toUtf8());
+            setSearch(mode, {first}, 1);
+            expectAgreementOn(word.toUtf8());
+            setSearch(mode, {u"ss"_qs + word}, 1);
+            expectAgreementOn((u"STRASSE"_qs + word + u" stra\u00DFe"_qs).toUtf8());
+        }
     }
 }
 

@@ -93,6 +93,15 @@ TEST_F(FileTests, FolderDocumentAndPackageTests)
     EXPECT_TRUE(isDocumentAtPath(script));
     EXPECT_TRUE(isDocumentAtPath(file));
     EXPECT_FALSE(isDocumentAtPath(tree.filePath("missing")));
+    // Anything at the path counts, a dangling link too, a name that is not
+    // UTF-8 as well.
+    link(tree.filePath("missing"), "dangling");
+    EXPECT_TRUE(itemExistsAtPath(tree.filePath("dangling")));
+    EXPECT_TRUE(itemExistsAtPath(file));
+    EXPECT_FALSE(itemExistsAtPath(tree.filePath("missing")));
+    EXPECT_FALSE(itemExistsAtPath(QString()));
+    test::writeFileBytes(tree.path().toUtf8() + "/b\xFF", "x");
+    EXPECT_TRUE(itemExistsAtPath(tree.path() + QStringLiteral("/b") + QChar(0xDCFF)));
     EXPECT_TRUE(isPackagePath(app));
     EXPECT_TRUE(isPackagePath("/nowhere/Notes.TEXTBUNDLE"));   // by suffix, without the disk
     EXPECT_FALSE(isPackagePath("/nowhere/Tool.app"));          // by registry: must be a folder
