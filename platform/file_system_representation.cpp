@@ -5,6 +5,10 @@
 #include <QDir>
 #include <QUrl>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace sorvant {
 
 namespace {
@@ -72,22 +76,27 @@ QByteArray fileSystemRepresentation(const QString& path)
     return out;
 }
 
-QString stringWithFileSystemRepresentation(const char* bytes, qsizetype length)
+qsizetype decodeFileSystemRepresentation(const char* bytes, qsizetype length, char16_t* dst)
 {
-    if (!bytes)
-        return {};
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
-    QString out(length, Qt::Uninitialized);
-    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
     qsizetype written = 0;
     qsizetype i = 0;
     while (i < length) {
-        const unsigned char byte = p[i];
-        if (byte < 0x80) {
-            dst[written++] = byte;
-            ++i;
-            continue;
+        // A run of ASCII bytes, found eight at a time, is widened as it is.
+        qsizetype run = i;
+        for (std::uint64_t word = 0; run + 8 <= length; run += 8) {
+            std::memcpy(&word, p + run, 8);
+            if (word & 0x8080808080808080u)
+                break;
         }
+        while (run < length && p[run] < 0x80)
+            ++run;
+        std::copy(p + i, p + run, dst + written);
+        written += run - i;
+        i = run;
+        if (i == length)
+            break;
+        const unsigned char byte = p[i];
         const int n = sequenceLength(p + i, length - i);
         if (n == 0) {
             dst[written++] = char16_t(kEscapeBase + byte);
@@ -105,7 +114,15 @@ QString stringWithFileSystemRepresentation(const char* bytes, qsizetype length)
         }
         i += n;
     }
-    out.truncate(written);
+    return written;
+}
+
+QString stringWithFileSystemRepresentation(const char* bytes, qsizetype length)
+{
+    if (!bytes)
+        return {};
+    QString out(length, Qt::Uninitialized);
+    out.truncate(decodeFileSystemRepresentation(bytes, length, reinterpret_cast<char16_t*>(out.data())));
     return out;
 }
 

@@ -32,6 +32,11 @@ namespace sorvant {
 [[nodiscard]] QString stringWithFileSystemRepresentation(const QByteArray& bytes);
 [[nodiscard]] QString stringWithFileSystemRepresentation(const char* bytes, qsizetype length);
 
+// Decodes `length` bytes as stringWithFileSystemRepresentation does into
+// `out`, which has room for `length` units; answers the units written (at
+// most `length`).
+qsizetype decodeFileSystemRepresentation(const char* bytes, qsizetype length, char16_t* out);
+
 // The number of bytes of a name's representation, or -1 when it has none.
 //   u"é" => 2   "" => 0   null => -1
 [[nodiscard]] qsizetype fileSystemRepresentationLength(const QString& path);

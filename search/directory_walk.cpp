@@ -270,6 +270,8 @@ public:
     }
 
     // --- shared ---
+    // Whether the walk keeps the paths it reported (a search of several).
+    [[nodiscard]] bool keepsReportedPaths() const { return m_reported != nullptr; }
     // Adds the paths of `found`, items of `folder`, to the reported ones,
     // marking each that was there already as not fresh.
     void markReported(const QString& folder, std::vector<FoundItem>& found);
@@ -380,8 +382,6 @@ Walk::Walk(SearchParams& walkParams, const QString& walkRoot, ReportedPaths* rep
 
 void Walk::markReported(const QString& folder, std::vector<FoundItem>& found)
 {
-    if (!m_reported)
-        return;
     for (FoundItem& item : found)
         item.fresh = m_reported->insert(joinedItemPath(folder, item.name));
 }
@@ -806,13 +806,19 @@ void WalkThread::handOver(Folder& folder, bool more)
         m_handedOver.clear();
     if (m_found.empty())
         return;
-    const QString& path = folderPath(folder);
-    m_walk.markReported(path, m_found);
+    if (m_walk.keepsReportedPaths())
+        m_walk.markReported(folderPath(folder), m_found);
     const SearchParams& params = m_walk.params;
     if (params.dataSource) {
-        // Results of one folder share its path and their display path.
-        if (!folder.results)
-            folder.results = std::make_shared<const ResultFolder>(path, m_found.front().name, m_walk.baseDirectory);
+        // Results of one folder share its path and their display path; a
+        // folder below the root keeps its path as the bytes it was opened by.
+        if (!folder.results) {
+            const QString& name = m_found.front().name;
+            folder.results = folder.pending.name.isNull()
+                                 ? std::make_shared<const ResultFolder>(m_walk.root, name, m_walk.baseDirectory)
+                                 : std::make_shared<const ResultFolder>(folder.pending.bytes, name,
+                                                                        m_walk.baseDirectory);
+        }
         for (const FoundItem& item : m_found) {
             if (item.fresh)
                 m_results.push_back(Result::create(folder.results, item.name, item.status, item.tags,

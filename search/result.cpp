@@ -193,15 +193,63 @@ ItemStatus ItemStatus::deferredFor(bool isDirectory)
 
 ResultFolder::ResultFolder(const QString& folder, const QString& itemName, const QString& baseDirectory,
                            bool inFolder)
-    : m_folder(folder), m_itemName(itemName), m_baseDirectory(baseDirectory), m_inFolder(inFolder)
+    : m_path(folder), m_itemName(itemName), m_baseDirectory(baseDirectory), m_inFolder(inFolder)
 {
+}
+
+ResultFolder::ResultFolder(const QByteArray& folderBytes, const QString& itemName, const QString& baseDirectory)
+    : m_path(folderBytes), m_itemName(itemName), m_baseDirectory(baseDirectory), m_inFolder(true)
+{
+}
+
+QString ResultFolder::folder() const
+{
+    if (const QString* path = std::get_if<QString>(&m_path))
+        return *path;
+    return stringWithFileSystemRepresentation(std::get<QByteArray>(m_path));
+}
+
+QString ResultFolder::itemPath(const QString& name) const
+{
+    const QByteArray* bytes = std::get_if<QByteArray>(&m_path);
+    if (!bytes || bytes->isNull())
+        return joinedItemPath(folder(), name);
+    // Decoded straight into the joined path: one allocation, one pass.
+    const qsizetype length = bytes->size();
+    QString path(length + 1 + name.size(), Qt::Uninitialized);
+    char16_t* units = reinterpret_cast<char16_t*>(path.data());
+    qsizetype end = decodeFileSystemRepresentation(bytes->constData(), length, units);
+    if (!bytes->endsWith('/'))
+        units[end++] = u'/';
+    std::copy_n(reinterpret_cast<const char16_t*>(name.constData()), name.size(), units + end);
+    path.truncate(end + name.size());
+    return path;
+}
+
+QByteArray ResultFolder::itemBytes(const QString& name) const
+{
+    const QByteArray* bytes = std::get_if<QByteArray>(&m_path);
+    if (!bytes || bytes->isNull())
+        return fileSystemRepresentation(itemPath(name));
+    // The walk's bytes hold no zero byte, so they are what their decoded
+    // string encodes to; a name that has no bytes gives a path that has none.
+    const QByteArray nameBytes = fileSystemRepresentation(name);
+    if (nameBytes.isNull())
+        return {};
+    const bool slash = !bytes->endsWith('/');
+    QByteArray path;
+    path.reserve(bytes->size() + qsizetype(slash) + nameBytes.size());
+    path.append(*bytes);
+    if (slash)
+        path.append('/');
+    path.append(nameBytes);
+    return path;
 }
 
 const QString& ResultFolder::displayPath() const
 {
     std::call_once(m_displayPathMade, [this] {
-        m_displayPath
-            = displayPathFor(m_inFolder ? joinedItemPath(m_folder, m_itemName) : m_folder, m_baseDirectory);
+        m_displayPath = displayPathFor(m_inFolder ? itemPath(m_itemName) : folder(), m_baseDirectory);
     });
     return m_displayPath;
 }
@@ -247,7 +295,12 @@ std::shared_ptr<Result> Result::make(std::shared_ptr<const ResultFolder> folder,
 
 QString Result::fullPath() const
 {
-    return m_folder->isInFolder() ? joinedItemPath(m_folder->folder(), m_name) : m_folder->folder();
+    return m_folder->isInFolder() ? m_folder->itemPath(m_name) : m_folder->folder();
+}
+
+QByteArray Result::fileSystemPath() const
+{
+    return m_folder->isInFolder() ? m_folder->itemBytes(m_name) : fileSystemRepresentation(m_folder->folder());
 }
 
 Result::~Result()

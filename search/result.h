@@ -14,6 +14,7 @@
 // Always create results with Result::create: the information computation
 // keeps the result alive through its shared pointer until it has run.
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QMetaType>
 #include <QString>
@@ -25,6 +26,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <variant>
 
 namespace sorvant {
 
@@ -58,7 +60,9 @@ struct ItemStatus
 
 // What the results of one folder share, held by each of them: its path and
 // their display path, made on first use (from any thread), so that a search
-// whose results are never shown keeps one string per folder, not two.
+// whose results are never shown keeps one path per folder, not two. A
+// folder the walk reached keeps its path as the bytes the file system gave
+// (about half the size of their UTF-16 form), decoded when asked.
 class ResultFolder
 {
 public:
@@ -67,17 +71,27 @@ public:
     // the item's own full path (a result not made as the item of a folder).
     ResultFolder(const QString& folder, const QString& itemName, const QString& baseDirectory,
                  bool inFolder = true);
+    // The folder whose whole path has the bytes `folderBytes` (as
+    // stringWithFileSystemRepresentation decodes them), kept as they are.
+    ResultFolder(const QByteArray& folderBytes, const QString& itemName, const QString& baseDirectory);
     ResultFolder(const ResultFolder&) = delete;
     ResultFolder& operator=(const ResultFolder&) = delete;
 
-    [[nodiscard]] const QString& folder() const { return m_folder; }
+    // The folder's path (made on each call from bytes).
+    [[nodiscard]] QString folder() const;
     [[nodiscard]] bool isInFolder() const { return m_inFolder; }
+    // The full path of the item `name` of the folder: joinedItemPath of
+    // folder() and `name`.
+    [[nodiscard]] QString itemPath(const QString& name) const;
+    // fileSystemRepresentation(itemPath(name)).
+    [[nodiscard]] QByteArray itemBytes(const QString& name) const;
     // The parent of the item relative to the base folder ("./a/b", "."),
     // or its full parent without a base.
     [[nodiscard]] const QString& displayPath() const;
 
 private:
-    QString m_folder;
+    // The path as given, or as the bytes the file system gave.
+    std::variant<QString, QByteArray> m_path;
     QString m_itemName;
     QString m_baseDirectory;
     bool m_inFolder;
@@ -117,6 +131,9 @@ public:
     // The whole path, made on each call: a result keeps its folder's path,
     // shared with the other results of the folder, and its name.
     [[nodiscard]] QString fullPath() const;
+    // fileSystemRepresentation(fullPath()), made from the folder's bytes
+    // where it keeps them (no decoding and encoding again).
+    [[nodiscard]] QByteArray fileSystemPath() const;
     // The folder shown in the path column: relative to the base folder as
     // "./sub" (or "." directly in it), else the parent's full path.
     //   (base "/a", item "/a/b/c") => "./b"   (base "/a", "/a/c") => "."
@@ -234,5 +251,10 @@ using ResultPointer = std::shared_ptr<Result>;
 [[nodiscard]] QString movieInfoText(double width, double height, double duration);
 
 } // namespace sorvant
+
+// A shared pointer is two plain pointers that point nowhere into itself:
+// lists of results move it with memmove and grow with realloc, so a growing
+// list of many results is not copied, nor held twice while it grows.
+Q_DECLARE_TYPEINFO(sorvant::ResultPointer, Q_RELOCATABLE_TYPE);
 
 Q_DECLARE_METATYPE(sorvant::ResultPointer)

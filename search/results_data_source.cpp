@@ -5,6 +5,9 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <iterator>
+#include <memory>
+#include <new>
 #include <numeric>
 #include <vector>
 
@@ -61,11 +64,30 @@ std::uint64_t effectiveKey(std::uint64_t key)
 
 } // namespace
 
-// One pending result; the stack links the newest first.
+// One hand-over of pending results, in their order, followed in the same
+// allocation by the results themselves; the stack links the newest first.
 struct ResultsDataSource::PendingNode
 {
-    ResultPointer result;
     PendingNode* next = nullptr;
+    std::size_t count = 0;
+
+    [[nodiscard]] ResultPointer* results() { return reinterpret_cast<ResultPointer*>(this + 1); }
+
+    // A node holding `count` null results.
+    static PendingNode* make(std::size_t count)
+    {
+        static_assert(alignof(ResultPointer) <= alignof(PendingNode));
+        void* memory = ::operator new(sizeof(PendingNode) + count * sizeof(ResultPointer));
+        auto* node = new (memory) PendingNode{nullptr, count};
+        std::uninitialized_value_construct_n(node->results(), count);
+        return node;
+    }
+    static void destroy(PendingNode* node)
+    {
+        std::destroy_n(node->results(), node->count);
+        node->~PendingNode();
+        ::operator delete(node);
+    }
 };
 
 ResultsDataSource::~ResultsDataSource()
@@ -77,34 +99,35 @@ void ResultsDataSource::addResult(ResultPointer result)
 {
     if (!result)
         return;
-    auto* node = new PendingNode{std::move(result), nullptr};
-    pushPending(node, node, 1);
+    PendingNode* node = PendingNode::make(1);
+    node->results()[0] = std::move(result);
+    pushPending(node);
 }
 
 void ResultsDataSource::addResults(std::vector<ResultPointer>& results)
 {
-    // A chain newest first, as the stack keeps it, pushed in one step.
-    PendingNode* newest = nullptr;
-    PendingNode* oldest = nullptr;
-    std::uint64_t count = 0;
-    for (ResultPointer& result : results) {
-        if (!result)
-            continue;
-        newest = new PendingNode{std::move(result), newest};
-        if (!oldest)
-            oldest = newest;
-        ++count;
+    // One node at the exact size of the batch, pushed in one step.
+    const auto count = std::size_t(std::count_if(results.begin(), results.end(),
+                                                 [](const ResultPointer& result) { return result != nullptr; }));
+    if (count != 0) {
+        PendingNode* node = PendingNode::make(count);
+        ResultPointer* next = node->results();
+        for (ResultPointer& result : results) {
+            if (result)
+                *next++ = std::move(result);
+        }
+        pushPending(node);
     }
     results.clear();
-    if (newest)
-        pushPending(newest, oldest, count);
 }
 
-void ResultsDataSource::pushPending(PendingNode* newest, PendingNode* oldest, std::uint64_t count)
+void ResultsDataSource::pushPending(PendingNode* node)
 {
-    oldest->next = m_pending.load(std::memory_order_relaxed);
+    // Once pushed, the node is the owner's, who may free it at once.
+    const std::size_t count = node->count;
+    node->next = m_pending.load(std::memory_order_relaxed);
     // Release: the results' fields are complete before the owner can see them.
-    while (!m_pending.compare_exchange_weak(oldest->next, newest, std::memory_order_release,
+    while (!m_pending.compare_exchange_weak(node->next, node, std::memory_order_release,
                                             std::memory_order_relaxed)) {
     }
     m_addedCount.fetch_add(count, std::memory_order_relaxed);
@@ -119,30 +142,43 @@ bool ResultsDataSource::shouldFlush(Clock::time_point now) const
 
 QList<ResultPointer> ResultsDataSource::takePending(Clock::time_point now)
 {
+    // The stack gives the newest first: its links are turned around, and
+    // the list is made at its exact size, each result moved once.
     PendingNode* node = m_pending.exchange(nullptr, std::memory_order_acquire);
-    QList<ResultPointer> taken;
-    for (; node; ) {
-        taken.append(std::move(node->result));
+    PendingNode* oldest = nullptr;
+    std::size_t count = 0;
+    while (node) {
         PendingNode* next = node->next;
-        delete node;
+        node->next = oldest;
+        oldest = node;
+        count += node->count;
         node = next;
     }
-    if (taken.isEmpty())
+    QList<ResultPointer> taken;
+    if (count == 0)
         return taken;
-    // The stack gives the newest first.
-    std::reverse(taken.begin(), taken.end());
-    m_addedCount.fetch_sub(std::uint64_t(taken.size()), std::memory_order_relaxed);
+    taken.reserve(qsizetype(count));
+    for (node = oldest; node;) {
+        std::move(node->results(), node->results() + node->count, std::back_inserter(taken));
+        PendingNode* next = node->next;
+        PendingNode::destroy(node);
+        node = next;
+    }
+    m_addedCount.fetch_sub(count, std::memory_order_relaxed);
     m_flush = now;
     return taken;
 }
 
 bool ResultsDataSource::flushResults(Clock::time_point now)
 {
-    const QList<ResultPointer> taken = takePending(now);
+    QList<ResultPointer> taken = takePending(now);
     if (taken.isEmpty())
         return false;
     m_sorted = false;
-    m_results.append(taken);
+    if (m_results.isEmpty())
+        m_results = std::move(taken);
+    else
+        m_results.append(std::move(taken));
     m_count = std::uint64_t(m_results.size());
     return true;
 }

@@ -217,8 +217,8 @@ public:
 
 private:
     struct PendingNode;
-    // Puts a chain of nodes (linked newest to oldest) on the pending list.
-    void pushPending(PendingNode* newest, PendingNode* oldest, std::uint64_t count);
+    // Puts a node on the pending list.
+    void pushPending(PendingNode* node);
     [[nodiscard]] static SortKeys makeKeys(Result& result, const Collator& collator, std::uint64_t sorting);
     static void setKeyValues(SortKeys& keys, Result& result, const Collator& collator, std::uint64_t sorting);
     [[nodiscard]] static bool isBefore(const SortKeys& a, const SortKeys& b, std::uint64_t sorting, bool reverse);

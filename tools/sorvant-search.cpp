@@ -410,7 +410,7 @@ private:
         const QList<ResultPointer>& shown = m_engine.dataSource().results();
         const char separator = m_options.nulSeparated ? '\0' : '\n';
         for (; m_printed < shown.size() && m_outputError == 0; ++m_printed) {
-            QByteArray line = fileSystemRepresentation(shown.at(m_printed)->fullPath());
+            QByteArray line = shown.at(m_printed)->fileSystemPath();
             line.append(separator);
             if (std::fwrite(line.constData(), 1, size_t(line.size()), stdout) != size_t(line.size()))
                 noteOutputError(errno);

@@ -1,5 +1,6 @@
 #include "search/result.h"
 
+#include "platform/file_system_representation.h"
 #include "platform/notification_center.h"
 #include "platform/property_list.h"
 #include "platform/xattr.h"
@@ -114,6 +115,40 @@ TEST_F(ResultTest, ResultsOfOneFolderShareTheDisplayPathMadeOnceFromAnyThread)
                                                std::nullopt, QString(), false, false);
     EXPECT_EQ(alone->fullPath(), QStringLiteral("/a/b/d/c"));
     EXPECT_EQ(alone->displayPath(), QStringLiteral("./b/d"));
+}
+
+// A folder kept as the bytes the walk opened it by gives every path its
+// decoded string gives: ASCII or not, bytes that are no UTF-8 included, and
+// the bytes again when encoded.
+TEST_F(ResultTest, FoldersKeptAsBytesGiveThePathsOfTheirStrings)
+{
+    const char* const folders[] = {"/a/b", "/a/b/", "/", "/caf\xc3\xa9/x", "/bad\xff/y\xed\xb2\x80", "/a/\xe6\xbc\xa2"};
+    const char* const names[] = {"c", "r\xc3\xa9sum\xc3\xa9", "n\xff"};
+    const QString bases[] = {QString(), QStringLiteral("/a"), QStringLiteral("/"), QStringLiteral("/a/b")};
+    for (const char* bytes : folders) {
+        for (const char* nameBytes : names) {
+            for (const QString& base : bases) {
+                SCOPED_TRACE(testing::Message() << bytes << " " << nameBytes << " " << base.toStdString());
+                const QByteArray folderBytes(bytes);
+                const QString name = stringWithFileSystemRepresentation(QByteArray(nameBytes));
+                const auto kept = std::make_shared<const ResultFolder>(folderBytes, name, base);
+                const auto decoded = std::make_shared<const ResultFolder>(
+                    stringWithFileSystemRepresentation(folderBytes), name, base);
+                const ResultPointer fromBytes = Result::create(kept, name, ItemStatus::deferredFor(false),
+                                                               std::nullopt, QString(), false, false);
+                const ResultPointer fromString = Result::create(decoded, name, ItemStatus::deferredFor(false),
+                                                                std::nullopt, QString(), false, false);
+                EXPECT_EQ(fromBytes->fullPath(), fromString->fullPath());
+                EXPECT_EQ(fromBytes->displayPath(), fromString->displayPath());
+                EXPECT_EQ(fromBytes->type(), fromString->type());
+                EXPECT_EQ(kept->folder(), decoded->folder());
+                const QByteArray joined = folderBytes.endsWith('/') ? folderBytes : folderBytes + '/';
+                EXPECT_EQ(fileSystemRepresentation(fromBytes->fullPath()), joined + nameBytes);
+                EXPECT_EQ(fromBytes->fileSystemPath(), joined + nameBytes);
+                EXPECT_EQ(fromString->fileSystemPath(), joined + nameBytes);
+            }
+        }
+    }
 }
 
 TEST_F(ResultTest, FoldersFilesAndPackages)

@@ -236,7 +236,7 @@ TEST(ResultsDataSource, TryLockDoesNotWaitForTheWorker)
 
 // A worker appends while the main thread flushes as the window's timer does;
 // every result arrives exactly once and in order.
-TEST(ResultsDataSource, ConcurrentAddAndFlushLoseNothing)
+TEST(ResultsDataSource, ConcurrentAddAndFlushLoseNothingAndKeepTheOrder)
 {
     test::TempTree tree;
     const QString path = tree.writeFile("a", "x");
@@ -249,8 +249,18 @@ TEST(ResultsDataSource, ConcurrentAddAndFlushLoseNothing)
     model.setStrings({"a"}, 1, 0, false);
     std::atomic<bool> done{false};
     std::thread worker([&] {
-        for (const ResultPointer& result : made)
-            model.addResult(result);
+        // Single results and batches of up to 7, nulls among them, in turn.
+        for (int i = 0; i < kCount;) {
+            if (i % 3 == 0) {
+                model.addResult(made[i++]);
+                continue;
+            }
+            std::vector<ResultPointer> batch{nullptr};
+            for (const int end = std::min(kCount, i + 1 + i % 7); i < end; ++i)
+                batch.push_back(made[i]);
+            model.addResults(batch);
+            EXPECT_TRUE(batch.empty());
+        }
         model.setStrings({"b"}, 1, 1, false); // as a next search would, while the table reads
         done = true;
     });
