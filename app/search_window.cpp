@@ -22,7 +22,6 @@
 #include "platform/path_semantics.h"
 #include "platform/unicode.h"
 #include "platform/user_defaults.h"
-#include "search/content_matching.h"
 #include "system/cloud_folders.h"
 #include "system/file_tests.h"
 #include "system/standard_folders.h"
@@ -40,7 +39,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
