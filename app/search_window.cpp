@@ -34,7 +34,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>

@@ -17,13 +17,13 @@
 #include "system/deletion_questions.h"
 #include "system/file_manager.h"
 #include "system/file_operations.h"
+#include "system/file_tests.h"
 #include "system/link_resolution.h"
 #include "system/opening.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -144,7 +144,7 @@ void SearchWindow::deleteItems(bool trash)
     // What is still there and the user did not choose to keep is said.
     QStringList remaining;
     for (const QString& path : paths) {
-        if (QFileInfo(path).exists() || QFileInfo(path).isSymLink())
+        if (itemExistsAtPath(path))
             remaining.append(path);
     }
     if (failed && !declined)
