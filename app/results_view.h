@@ -35,7 +35,6 @@ public:
     // Shows `search`'s model; `index` names the autosaved column layout.
     ResultsView(SearchController& search, UserDefaults& defaults, quint64 index, QWidget* parent);
 
-    [[nodiscard]] ResultsTableModel* resultsModel() const { return m_model; }
 
     // --- columns ---------------------------------------------------------------------------
     // The column identifiers of the toggleColumn: commands' tags 0-8.

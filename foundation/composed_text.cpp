@@ -1,6 +1,6 @@
 #include "foundation/composed_text.h"
 
-#include <QTextBoundaryFinder>
+#include "platform/unicode.h"
 
 #include <algorithm>
 
@@ -10,22 +10,21 @@ ComposedText::ComposedText(const QString& original)
     : m_text(original)
     , m_originalLength(original.size())
 {
-    if (original.normalized(QString::NormalizationForm_C) == original)
+    if (unicode::isNormalized(original, unicode::NormalizationForm::NFC))
         return;
     // Composition stays inside a character (a base and its marks), so each
     // is composed alone and its units point back to it.
     QString composed;
     composed.reserve(original.size());
-    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, original);
-    qsizetype start = 0;
-    for (qsizetype end = characters.toNextBoundary(); end > 0; end = characters.toNextBoundary()) {
-        const QString character = original.mid(start, end - start).normalized(QString::NormalizationForm_C);
+    for (qsizetype start = 0, end = 0; start < original.size(); start = end) {
+        end = unicode::characterBoundary(original, start + 1, true);
+        const QString character = unicode::normalizedString(original.mid(start, end - start),
+                                                            unicode::NormalizationForm::NFC);
         composed += character;
         for (qsizetype i = 0; i < character.size(); ++i) {
             m_starts.append(start);
             m_ends.append(end);
         }
-        start = end;
     }
     m_text = composed;
 }

@@ -2,9 +2,9 @@
 
 #include "foundation/chars_table.h"
 #include "foundation/lines.h"
+#include "platform/unicode.h"
 
 #include <QStringList>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 
@@ -22,35 +22,16 @@ QString cutAfter(const QString& string, qsizetype end)
     return string.left(clusterBoundaryAtOrAfter(string, end)) + kEllipsis;
 }
 
-qsizetype clampedIndex(const QString& string, qsizetype index)
-{
-    return std::clamp<qsizetype>(index, 0, string.size());
-}
-
-// The boundary at `index`, or the nearest one before (or after) it.
-qsizetype clusterBoundary(const QString& string, qsizetype index, bool after)
-{
-    index = clampedIndex(string, index);
-    if (index == 0 || index == string.size())
-        return index;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, string);
-    finder.setPosition(index);
-    if (finder.isAtBoundary())
-        return index;
-    const qsizetype found = after ? finder.toNextBoundary() : finder.toPreviousBoundary();
-    return found >= 0 ? found : (after ? string.size() : 0);
-}
-
 } // namespace
 
 qsizetype clusterBoundaryAtOrBefore(const QString& string, qsizetype index)
 {
-    return clusterBoundary(string, index, false);
+    return unicode::characterBoundary(string, index, false);
 }
 
 qsizetype clusterBoundaryAtOrAfter(const QString& string, qsizetype index)
 {
-    return clusterBoundary(string, index, true);
+    return unicode::characterBoundary(string, index, true);
 }
 
 QString stringByEllipsizingAfterNCharacters(const QString& string, unsigned n)

@@ -2,10 +2,12 @@
 
 #include "platform/icu_support.h"
 
+#include <unicode/ubrk.h>
 #include <unicode/uchar.h>
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace sorvant::unicode {
@@ -87,6 +89,25 @@ bool isNormalized(const QString& string, NormalizationForm form)
     UErrorCode status = U_ZERO_ERROR;
     const bool normalized = unorm2_isNormalized(norm, icuUnits(string), icuLength(string), &status);
     return U_SUCCESS(status) && normalized;
+}
+
+qsizetype characterBoundary(const QString& string, qsizetype index, bool after)
+{
+    index = std::clamp<qsizetype>(index, 0, string.size());
+    if (index == 0 || index == string.size())
+        return index;
+    UErrorCode status = U_ZERO_ERROR;
+    UBreakIterator* characters = ubrk_open(UBRK_CHARACTER, "", icuUnits(string), icuLength(string), &status);
+    if (U_FAILURE(status))
+        return index;
+    // Off a boundary, isBoundary leaves the iterator on the next one, so the
+    // one before is a step back (preceding() would first move an index
+    // inside a surrogate pair to the pair's start).
+    qsizetype found = index;
+    if (!ubrk_isBoundary(characters, int32_t(index)))
+        found = after ? ubrk_current(characters) : ubrk_previous(characters);
+    ubrk_close(characters);
+    return found == UBRK_DONE ? (after ? string.size() : 0) : found;
 }
 
 QString foldDiacritics(const QString& string)

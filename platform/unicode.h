@@ -28,6 +28,14 @@ enum class NormalizationForm { NFC, NFD, NFKC, NFKD };
 [[nodiscard]] QString normalizedString(const QString& string, NormalizationForm form);
 [[nodiscard]] bool isNormalized(const QString& string, NormalizationForm form);
 
+// The boundary between user-perceived characters (a base with its marks, a
+// surrogate pair) at `index` when there is one, else the nearest one after
+// it (or, with `after` false, before it). 0 and the length are boundaries;
+// an index outside the string is clamped.
+//   (u"ae\u0301b", 2, true) => 3   (u"ae\u0301b", 2, false) => 1
+//   (u"ab", 1, true) => 1          ("", 5, true) => 0
+[[nodiscard]] qsizetype characterBoundary(const QString& string, qsizetype index, bool after);
+
 // General category tests on one code point.
 [[nodiscard]] bool isNonspacingMark(char32_t c);
 // Whether `c` has a canonical decomposition (NFD changes it).
