@@ -141,9 +141,16 @@ TableView::TableView(QWidget* parent)
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setWordWrap(false);
-    setItemDelegate(new TextFieldCell(LineBreakMode::ByTruncatingTail, std::nullopt, false, 0, this));
+    m_textCell = new TextFieldCell(LineBreakMode::ByTruncatingTail, std::nullopt, false, 0, this);
+    setItemDelegate(m_textCell);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &TableView::headerSectionResized);
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this, &TableView::columnsChanged);
+    connect(horizontalHeader(), &QHeaderView::sectionMoved, this, &TableView::applyColumnAutoresizing);
+    connect(horizontalHeader(), &QHeaderView::sectionCountChanged, this, &TableView::applyColumnAutoresizing);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this] {
+        if (!m_doubleAction.isEmpty() && (m_doubleTarget || !m_hasDoubleTarget))
+            sendAction(m_doubleAction, m_doubleTarget, this);
+    });
 }
 
 TableView::~TableView() = default;
@@ -157,8 +164,9 @@ void TableView::applyColumn(int logical)
 {
     const TableColumn& column = m_columns[logical];
     QHeaderView* header = horizontalHeader();
-    header->setSectionResizeMode(logical, column.resizingMask & kTableColumnUserResizingMask ? QHeaderView::Interactive
-                                                                                              : QHeaderView::Fixed);
+    // A stretched section takes no size: the modes are set again after the
+    // sizes (applyColumnAutoresizing).
+    header->setSectionResizeMode(logical, QHeaderView::Interactive);
     header->resizeSection(logical, int(std::clamp(column.width, column.minWidth, column.maxWidth)));
     header->setSectionHidden(logical, column.hidden);
     setItemDelegateForColumn(logical, column.cell.data());
@@ -177,6 +185,7 @@ void TableView::setTableColumns(const QList<TableColumn>& columns)
     m_restoring = false;
     if (m_autosaveColumns)
         restoreAutosavedColumns();
+    applyColumnAutoresizing();
     horizontalHeader()->viewport()->update();
 }
 
@@ -250,6 +259,7 @@ void TableView::setHiddenOfColumn(const QString& identifier, bool hidden)
         return;
     m_columns[logical].hidden = hidden;
     horizontalHeader()->setSectionHidden(logical, hidden);
+    applyColumnAutoresizing();
     columnsChanged();
 }
 
