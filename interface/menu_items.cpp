@@ -24,7 +24,6 @@ namespace {
 
 constexpr char kTagProperty[] = "sorvantTag";
 constexpr char kTitleAttributesProperty[] = "sorvantTitleAttributes";
-constexpr char kTitleStyleName[] = "sorvantTitleAttributesStyle";
 
 // The foreground colour of an item's title attributes; invalid when none.
 QColor titleColor(const QAction* item)
@@ -41,11 +40,6 @@ QColor titleColor(const QAction* item)
 class TitleAttributesStyle : public QProxyStyle
 {
 public:
-    explicit TitleAttributesStyle(QMenu* menu)
-    {
-        setParent(menu);
-        setObjectName(QString::fromLatin1(kTitleStyleName));
-    }
 
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override
@@ -70,9 +64,13 @@ public:
 
 void showTitleColorsIn(QMenu* menu)
 {
-    if (menu && !menu->findChild<TitleAttributesStyle*>(QString::fromLatin1(kTitleStyleName),
-                                                        Qt::FindDirectChildrenOnly))
-        menu->setStyle(new TitleAttributesStyle(menu));
+    if (!menu || dynamic_cast<TitleAttributesStyle*>(menu->style()))
+        return;
+    auto* style = new TitleAttributesStyle;
+    menu->setStyle(style);
+    // A widget uses its style until its own destructor has finished, after
+    // its children are gone: the style goes when the menu is destroyed.
+    QObject::connect(menu, &QObject::destroyed, [style] { delete style; });
 }
 
 // Pixels of a picture drawn at its size in points.

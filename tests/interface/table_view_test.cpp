@@ -443,6 +443,14 @@ TEST(ColumnAutoresizingOrder, FollowsMovesAndHiddenColumns)
         total += column.hidden ? 0 : column.width;
     EXPECT_EQ(total, table.viewport()->width());
 
+    // A second table given the first one's style stretches the same column.
+    TableView twin;
+    NamesModel twinModel(3, 3);
+    twin.setDataSourceAndDelegate(&twinModel, nullptr);
+    twin.setTableColumns(roomyColumns());
+    twin.setColumnAutoresizing(table.columnAutoresizing());
+    EXPECT_EQ(twin.horizontalHeader()->sectionResizeMode(file), QHeaderView::Stretch);
+
     table.setColumnAutoresizing(ColumnAutoresizingStyle::None);
     EXPECT_EQ(header->sectionResizeMode(file), QHeaderView::Interactive);
     EXPECT_FALSE(header->stretchLastSection());
