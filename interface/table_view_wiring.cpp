@@ -23,6 +23,9 @@ void TableView::setDoubleAction(const QByteArray& selector, QObject* target)
 void TableView::setColumnAutoresizing(ColumnAutoresizingStyle style)
 {
     m_columnAutoresizing = style;
+    // Set here only, so that moves and hidden columns leave a caller's own
+    // setting of the header alone.
+    horizontalHeader()->setStretchLastSection(style == ColumnAutoresizingStyle::LastColumnOnly);
     applyColumnAutoresizing();
 }
 
@@ -69,7 +72,6 @@ void TableView::applyColumnAutoresizing()
         if (header->sectionResizeMode(logical) != mode)
             header->setSectionResizeMode(logical, mode);
     }
-    header->setStretchLastSection(m_columnAutoresizing == ColumnAutoresizingStyle::LastColumnOnly);
 }
 
 } // namespace sorvant
