@@ -40,7 +40,6 @@ QColor titleColor(const QAction* item)
 class TitleAttributesStyle : public QProxyStyle
 {
 public:
-
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override
     {
