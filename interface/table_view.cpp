@@ -146,7 +146,7 @@ TableView::TableView(QWidget* parent)
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &TableView::headerSectionResized);
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this, &TableView::columnsChanged);
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this, &TableView::applyColumnAutoresizing);
-    connect(horizontalHeader(), &QHeaderView::sectionCountChanged, this, &TableView::applyColumnAutoresizing);
+    connect(horizontalHeader(), &QHeaderView::sectionCountChanged, this, &TableView::headerSectionCountChanged);
     connect(this, &QAbstractItemView::doubleClicked, this, [this] {
         if (!m_doubleAction.isEmpty() && (m_doubleTarget || !m_hasDoubleTarget))
             sendAction(m_doubleAction, m_doubleTarget, this);
@@ -174,18 +174,13 @@ void TableView::applyColumn(int logical)
 
 void TableView::setTableColumns(const QList<TableColumn>& columns)
 {
-    m_restoring = true;
     m_columns = columns;
-    for (int logical = 0; logical < m_columns.size(); ++logical) {
-        if (QAbstractItemDelegate* cell = m_columns[logical].cell)
+    for (const TableColumn& column : m_columns) {
+        if (QAbstractItemDelegate* cell = column.cell)
             cell->setParent(this);
-        if (logical < horizontalHeader()->count())
-            applyColumn(logical);
     }
-    m_restoring = false;
-    if (m_autosaveColumns)
-        restoreAutosavedColumns();
-    applyColumnAutoresizing();
+    // As if every section had just appeared: each gets its column.
+    headerSectionCountChanged(0, horizontalHeader()->count());
     horizontalHeader()->viewport()->update();
 }
 

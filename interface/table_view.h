@@ -277,6 +277,9 @@ private:
     // Stretch or the column's own resize mode for every column, after the
     // style, the columns' order or their hidden state changed.
     void applyColumnAutoresizing();
+    // Columns described before their sections existed (a model set after
+    // the columns) get their widths, hidden state, cells and saved layout.
+    void headerSectionCountChanged(int oldCount, int newCount);
     [[nodiscard]] QList<int> autoresizedColumns() const;
     void drawGridLines(QPainter& painter) const;
 

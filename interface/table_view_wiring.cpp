@@ -5,6 +5,8 @@
 
 #include "interface/table_view.h"
 
+#include <algorithm>
+
 namespace sorvant {
 
 void TableView::setDataSourceAndDelegate(QAbstractItemModel* dataSource, QAbstractItemDelegate* delegate)
@@ -18,6 +20,20 @@ void TableView::setDoubleAction(const QByteArray& selector, QObject* target)
     m_doubleAction = selector;
     m_doubleTarget = target;
     m_hasDoubleTarget = target != nullptr;
+}
+
+void TableView::headerSectionCountChanged(int oldCount, int newCount)
+{
+    const int described = int(std::min<qsizetype>(newCount, m_columns.size()));
+    if (oldCount < described) {
+        m_restoring = true;
+        for (int logical = oldCount; logical < described; ++logical)
+            applyColumn(logical);
+        m_restoring = false;
+        if (m_autosaveColumns)
+            restoreAutosavedColumns();
+    }
+    applyColumnAutoresizing();
 }
 
 void TableView::setColumnAutoresizing(ColumnAutoresizingStyle style)

@@ -307,6 +307,24 @@ TEST(TableViewWiring, DataSourceAndDelegateGoInAndOutTogether)
     EXPECT_GT(test::inkPixels(shot, table.visualRect(model.index(0, 0)), shot.pixelColor(table.visualRect(model.index(0, 0)).topRight())), 0);
 }
 
+// Regression: columns described before the model came got neither their
+// widths, nor their hidden state, nor their cells.
+TEST(TableViewWiring, ColumnsDescribedBeforeTheModelApplyWhenItComes)
+{
+    TableView table;
+    QList<TableColumn> columns = threeColumns();
+    auto* cell = new CountingCell;
+    columns[1].cell = cell;
+    columns[2].hidden = true;
+    table.setTableColumns(columns);
+    NamesModel model(3, 3);
+    table.setDataSourceAndDelegate(&model, nullptr);
+    EXPECT_EQ(table.widthOfColumn(0), 120);
+    EXPECT_EQ(table.widthOfColumn(1), 90);
+    EXPECT_TRUE(table.isHiddenColumn(QStringLiteral("path")));
+    EXPECT_EQ(table.itemDelegateForColumn(1), cell);
+}
+
 // A double click on a row sends the action to the target, or along the
 // responder chain without one; a target that is gone gets nothing and
 // nothing else does.
