@@ -707,6 +707,26 @@ bool readNextWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype win
     return got == wanted;
 }
 
+// Whether the bytes of an open file from `from` in `bytes` (which hold it
+// up to `read`) to its end are UTF-8, read on in the plan's windows; NO as
+// well on a read error or a stop.
+bool isRestUtf8(int fd, std::uint64_t size, QByteArray& bytes, qsizetype from, std::uint64_t read,
+                const ContentMatcher::Plan& plan, const std::atomic<bool>& stop)
+{
+    for (qsizetype validated = from;;) {
+        const bool atEnd = read >= size;
+        const qsizetype end =
+            atEnd ? bytes.size() : std::max(validated, utf8CutPoint(bytes.constData(), bytes.size()));
+        if (!isValidUtf8(bytes.constData() + validated, end - validated))
+            return false;
+        if (atEnd)
+            return true;
+        if (stop.load(std::memory_order_relaxed) || !readNextWindow(fd, size, bytes, plan.window, end, read, plan.holeRun))
+            return false;
+        validated = 0;
+    }
+}
+
 } // namespace
 
 ContentMatcher::ContentMatcher(const SearchParams& params, qsizetype windowBytes) : m_params(params)
@@ -1028,35 +1048,41 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, const QByteArray& 
         const QString text = readWholeText(fd, size, bytes, name);
         return !text.isEmpty() && search.searchText(text, false, bytes.size()) && search.isDecided();
     }
-    std::uint64_t read = std::uint64_t(bytes.size());
     // The text starts after a UTF-8 byte-order mark.
-    qsizetype start = hasByteOrderMark(bytes.constData(), bytes.size(), "\xef\xbb\xbf", 3) ? 3 : 0;
-    qsizetype validated = start;
-    bool anyText = false;
+    const qsizetype textStart = hasByteOrderMark(bytes.constData(), bytes.size(), "\xef\xbb\xbf", 3) ? 3 : 0;
+    // The words are looked for before the bytes are known to be UTF-8: a
+    // file that is not UTF-8 is no text and never matches, and on one that
+    // is, the search answers as it does on validated bytes; so only a file
+    // that holds a match needs validating, then whole.
+    std::uint64_t read = std::uint64_t(bytes.size());
+    qsizetype start = textStart;
     for (;;) {
         const qsizetype filled = bytes.size();
         const bool atEnd = read >= size;
         const qsizetype end = atEnd ? filled : start + utf8CutPoint(bytes.constData() + start, filled - start);
-        if (!isValidUtf8(bytes.constData() + validated, end - validated))
+        if (!search.searchUtf8(bytes.constData() + start, end - start, !atEnd))
             return false;
-        anyText = anyText || end > start;
-        // Once decided, the rest of the file is only read to see that it
-        // is text.
-        if (!search.isDecided() && !search.searchUtf8(bytes.constData() + start, end - start, !atEnd))
-            return false;
+        if (search.isDecided())
+            break;
         if (atEnd)
-            return anyText && search.isDecided();
-        if (search.isStopped())
             return false;
-        // Keep the overlap (from a character's start) and the cut bytes.
-        qsizetype keep = search.isDecided() ? end : std::max(start, end - plan.overlap);
+        // Keep the overlap, from a character's start.
+        qsizetype keep = std::max(start, end - plan.overlap);
         while (keep < end && (static_cast<unsigned char>(bytes[keep]) & 0xC0) == 0x80)
             ++keep;
-        validated = end - keep;
         start = 0;
         if (!readNextWindow(fd, size, bytes, plan.window, keep, read, plan.holeRun))
             return false;
     }
+    // The buffer still holds the file from its start when the match was in
+    // the first window (always so for a file of one window); else the file
+    // is read again from its start.
+    if (read != std::uint64_t(bytes.size())) {
+        if (::lseek(fd, 0, SEEK_SET) != 0 || readFirstWindow(fd, size, bytes, plan.window, 0) <= 0)
+            return false;
+        read = std::uint64_t(bytes.size());
+    }
+    return isRestUtf8(fd, size, bytes, textStart, read, plan, m_params.stop);
 }
 
 bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& buffer) const
