@@ -667,13 +667,17 @@ bool startsWideText(const char* data, qsizetype size)
            || hasByteOrderMark(data, size, "\x00\x00\xfe\xff", 4);
 }
 
-// The first window of a file, with room for the overlap of the next.
+// The first window of a file, with room for the overlap of the next: the
+// bytes read, fewer than asked for where the file is shorter than its size
+// said (never the buffer's bytes from the file before).
 qsizetype readFirstWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype window, qsizetype overlap)
 {
     const qsizetype wanted = qsizetype(std::min<std::uint64_t>(size, std::uint64_t(window)));
     bytes.reserve(overlap + window + 8);
     bytes.resize(wanted);
-    return readUpTo(fd, bytes.data(), wanted);
+    const qsizetype got = readUpTo(fd, bytes.data(), wanted);
+    bytes.resize(std::max<qsizetype>(got, 0));
+    return got;
 }
 
 // Moves the bytes from `keep` on to the front and reads the next window

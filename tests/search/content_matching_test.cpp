@@ -813,6 +813,26 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnTextsWithBadBytes)
     }
 }
 
+// A file that gives fewer bytes than its size says (one shortened while it
+// is read; a kernel attribute file, which says 4096 bytes and gives a few)
+// was searched with the bytes the buffer held from the file before, and
+// matched on them.
+TEST_F(ContentMatcherTest, AShortReadNeverMatchesOnTheBytesOfTheFileBefore)
+{
+    const QByteArray attribute = "/sys/kernel/profiling";
+    struct stat status{};
+    if (::stat(attribute.constData(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 4096)
+        GTEST_SKIP() << "no kernel attribute file to read here";
+    const QByteArray name = writeNext(QByteArray(2000, 'x') + " needle " + QByteArray(2000, 'x'));
+    for (const std::uint64_t comparison : {0u, 1u}) {
+        setSearch(kSearchPhrase, {u"needle"_qs}, comparison);
+        const ContentMatcher matcher(m_params);
+        ASSERT_TRUE(matcher.matchesFile(folder(), name, m_buffer));
+        EXPECT_FALSE(matcher.matchesFile(AT_FDCWD, attribute, m_buffer));
+        EXPECT_FALSE(matcher.matchesFileDecoded(AT_FDCWD, attribute, m_buffer));
+    }
+}
+
 TEST_F(ContentMatcherTest, LargeFilesAreSearchedInBoundedWindows)
 {
     const QByteArray path = m_tree.filePath(QStringLiteral("sparse.txt")).toUtf8();
