@@ -94,6 +94,11 @@ bool isValidUtf8(const char* data, qsizetype size)
     return vector_scan::isValidUtf8(vector_scan::bestLevel(), data, size);
 }
 
+bool holdsOnlyAscii(const char* data, qsizetype size)
+{
+    return vector_scan::isAscii(vector_scan::bestLevel(), data, size);
+}
+
 QString decodeValidUtf8(const char* data, qsizetype size)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);

@@ -775,6 +775,7 @@ public:
     bool searchUtf8(const char* data, qsizetype size, bool textGoesOn)
     {
         m_places.clear();
+        m_holdsNonAscii.reset();
         // Many words: one pass over the window for all those with bytes.
         const bool onePass = m_plan.byteWordCount - m_marked >= kOnePassWords;
         if (onePass && !findWordsInOnePass(data, size, textGoesOn))
@@ -786,7 +787,7 @@ public:
                 return false;
             const ContentMatcher::Plan::Word& word = m_plan.wordPlans[size_t(i)];
             bool found = word.bytes && !onePass && findWord(i, data, size, textGoesOn);
-            if (!found && !word.groups.empty())
+            if (!found && !word.groups.empty() && holdsNonAscii(data, size))
                 found = findAround(i, data, size, textGoesOn, placesToFold(word, data, size));
             if (found) {
                 m_found[size_t(i)] = 1;
@@ -874,6 +875,16 @@ private:
         return true;
     }
 
+    // Whether the window holds a byte above ASCII, looked at once per
+    // window: every character of a group is, and most windows of most
+    // files hold none.
+    bool holdsNonAscii(const char* data, qsizetype size)
+    {
+        if (!m_holdsNonAscii)
+            m_holdsNonAscii = !holdsOnlyAscii(data, size);
+        return *m_holdsNonAscii;
+    }
+
     // The places of one character in the window, found once per window.
     const std::vector<qsizetype>& placesOf(char32_t c, const char* data, qsizetype size)
     {
@@ -902,20 +913,21 @@ private:
             std::sort(m_positions.begin(), m_positions.end());
             return m_positions;
         }
-        const std::vector<char32_t>* sparsest = nullptr;
+        // Groups are never empty here (a character is its own variant).
+        size_t sparsest = 0;
         size_t fewest = SIZE_MAX;
-        for (const std::vector<char32_t>& group : word.groups) {
+        for (size_t g = 0; g < word.groups.size(); ++g) {
             size_t count = 0;
-            for (const char32_t c : group)
+            for (const char32_t c : word.groups[g])
                 count += placesOf(c, data, size).size();
             if (count < fewest) {
                 fewest = count;
-                sparsest = &group;
+                sparsest = g;
             }
         }
         if (fewest == 0)
             return m_positions;
-        for (const char32_t c : *sparsest) {
+        for (const char32_t c : word.groups[sparsest]) {
             const std::vector<qsizetype>& places = placesOf(c, data, size);
             m_positions.insert(m_positions.end(), places.begin(), places.end());
         }
@@ -961,6 +973,7 @@ private:
     qsizetype m_marked = 0;
     std::vector<qsizetype> m_positions;
     std::map<char32_t, std::vector<qsizetype>> m_places;
+    std::optional<bool> m_holdsNonAscii; // of the window, once looked at
 };
 
 } // namespace
@@ -1109,7 +1122,7 @@ bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& b
         // literal's letters in the expression; only the expression knows.
         if (literal.find(bytes.constData(), bytes.size(), 0) >= 0
             || (plan.ignoreCase && holdsCharacterFoldingToAscii(bytes.constData(), bytes.size()))
-            || (plan.nonAsciiMayMatch && !isAsciiBytes(bytes.constData(), bytes.size())))
+            || (plan.nonAsciiMayMatch && !holdsOnlyAscii(bytes.constData(), bytes.size())))
             return true;
         if (read >= size)
             return false;

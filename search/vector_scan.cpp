@@ -192,6 +192,27 @@ bool isValidUtf8(Level level, const char* data, qsizetype size)
     }
 }
 
+bool isAscii(Level level, const char* data, qsizetype size)
+{
+    qsizetype i = 0;
+    switch (level) {
+#if defined(__SSE2__)
+    case Level::Avx2:
+    case Level::Sse2:
+        // SSE2 reads as fast as memory gives bytes here.
+        i = skipAsciiSse2(data, 0, size);
+        break;
+#endif
+    default:
+        i = skipAsciiPlain(data, 0, size);
+    }
+    for (; i < size; ++i) {
+        if (static_cast<unsigned char>(data[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 qsizetype findPair(Level level, const char* data, qsizetype from, qsizetype last, const BytePair& pair)
 {
     if (from < 0 || from > last)

@@ -26,6 +26,10 @@ enum class Level { Plain, Sse2, Avx2 };
 //   "" => YES   "a\xC3\xA9" => YES   "\xC3" => NO   "\xED\xA0\x80" => NO
 [[nodiscard]] bool isValidUtf8(Level level, const char* data, qsizetype size);
 
+// Whether every byte is ASCII (below 0x80), by `level`'s code.
+//   "" => YES   "abc" => YES   "caf\xC3\xA9" => NO
+[[nodiscard]] bool isAscii(Level level, const char* data, qsizetype size);
+
 // Two bytes of a needle that every place it starts at holds: at
 // `firstOffset` and `secondOffset` from the start, compared with `caseBit`
 // (0, or 0x20 to find ASCII letters in either case) set on both sides.

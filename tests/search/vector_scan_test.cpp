@@ -134,6 +134,25 @@ TEST(VectorScanTest, ValidityAgreesOnRandomText)
     }
 }
 
+TEST(VectorScanTest, AsciiIsSeenAtEveryPlace)
+{
+    for (const Level level : {Level::Plain, Level::Sse2, Level::Avx2}) {
+        if (!isSupported(level))
+            continue;
+        SCOPED_TRACE(nameOf(level));
+        EXPECT_TRUE(isAscii(level, "", 0));
+        for (int size = 1; size <= 140; ++size) {
+            QByteArray bytes(size, '\x7f');
+            ASSERT_TRUE(isAscii(level, bytes.constData(), size)) << size;
+            for (int at = 0; at < size; ++at) {
+                bytes[at] = '\x80';
+                ASSERT_FALSE(isAscii(level, bytes.constData(), size)) << at << " of " << size;
+                bytes[at] = '\0';
+            }
+        }
+    }
+}
+
 TEST(VectorScanTest, PairFindsAgreeWithPlainCode)
 {
     const QByteArray alphabet("aAqQmM \x80\xC3\0", 11);
