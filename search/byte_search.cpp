@@ -14,23 +14,10 @@ namespace sorvant {
 
 namespace {
 
-constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-
 // The index of the first byte at or after `from` that is not ASCII, or `size`.
 qsizetype skipAscii(const char* data, qsizetype from, qsizetype size)
 {
-    qsizetype i = from;
-    for (; i + 16 <= size; i += 16) {
-        std::uint64_t a = 0;
-        std::uint64_t b = 0;
-        std::memcpy(&a, data + i, 8);
-        std::memcpy(&b, data + i + 8, 8);
-        if ((a | b) & kHighBits)
-            break;
-    }
-    while (i < size && static_cast<unsigned char>(data[i]) < 0x80)
-        ++i;
-    return i;
+    return vector_scan::skipAscii(vector_scan::bestLevel(), data, from, size);
 }
 
 using utf8::isContinuation;
@@ -96,7 +83,7 @@ bool isValidUtf8(const char* data, qsizetype size)
 
 bool holdsOnlyAscii(const char* data, qsizetype size)
 {
-    return vector_scan::isAscii(vector_scan::bestLevel(), data, size);
+    return skipAscii(data, 0, size) == size;
 }
 
 QString decodeValidUtf8(const char* data, qsizetype size)

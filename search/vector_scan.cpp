@@ -192,25 +192,23 @@ bool isValidUtf8(Level level, const char* data, qsizetype size)
     }
 }
 
-bool isAscii(Level level, const char* data, qsizetype size)
+qsizetype skipAscii(Level level, const char* data, qsizetype from, qsizetype size)
 {
-    qsizetype i = 0;
+    qsizetype i = from;
     switch (level) {
 #if defined(__SSE2__)
     case Level::Avx2:
     case Level::Sse2:
         // SSE2 reads as fast as memory gives bytes here.
-        i = skipAsciiSse2(data, 0, size);
+        i = skipAsciiSse2(data, from, size);
         break;
 #endif
     default:
-        i = skipAsciiPlain(data, 0, size);
+        i = skipAsciiPlain(data, from, size);
     }
-    for (; i < size; ++i) {
-        if (static_cast<unsigned char>(data[i]) >= 0x80)
-            return false;
-    }
-    return true;
+    while (i < size && static_cast<unsigned char>(data[i]) < 0x80)
+        ++i;
+    return i;
 }
 
 qsizetype findPair(Level level, const char* data, qsizetype from, qsizetype last, const BytePair& pair)

@@ -26,9 +26,10 @@ enum class Level { Plain, Sse2, Avx2 };
 //   "" => YES   "a\xC3\xA9" => YES   "\xC3" => NO   "\xED\xA0\x80" => NO
 [[nodiscard]] bool isValidUtf8(Level level, const char* data, qsizetype size);
 
-// Whether every byte is ASCII (below 0x80), by `level`'s code.
-//   "" => YES   "abc" => YES   "caf\xC3\xA9" => NO
-[[nodiscard]] bool isAscii(Level level, const char* data, qsizetype size);
+// The index of the first byte at or after `from` that is not ASCII (0x80
+// or above), or `size`, by `level`'s code.
+//   "abc" => 3   "caf\xC3\xA9" => 3   "" => 0
+[[nodiscard]] qsizetype skipAscii(Level level, const char* data, qsizetype from, qsizetype size);
 
 // Two bytes of a needle that every place it starts at holds: at
 // `firstOffset` and `secondOffset` from the start, compared with `caseBit`
