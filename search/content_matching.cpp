@@ -1070,10 +1070,13 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, const QByteArray& 
     // The words are looked for before the bytes are known to be UTF-8: a
     // file that is not UTF-8 is no text and never matches, and on one that
     // is, the search answers as it does on validated bytes; so only a file
-    // that holds a match needs validating, then whole.
+    // that holds a match needs validating, then whole. Only the first
+    // window of a larger file is validated before more is read: a file in
+    // another encoding or none (Latin-1 text, binary data) shows it there
+    // almost always, and is left after one window instead of read whole.
     std::uint64_t read = std::uint64_t(bytes.size());
     qsizetype start = textStart;
-    for (;;) {
+    for (bool firstWindow = true;; firstWindow = false) {
         const qsizetype filled = bytes.size();
         const bool atEnd = read >= size;
         const qsizetype end = atEnd ? filled : start + utf8CutPoint(bytes.constData() + start, filled - start);
@@ -1081,7 +1084,7 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, const QByteArray& 
             return false;
         if (search.isDecided())
             break;
-        if (atEnd)
+        if (atEnd || (firstWindow && !isValidUtf8(bytes.constData() + start, end - start)))
             return false;
         // Keep the overlap, from a character's start.
         qsizetype keep = std::max(start, end - plan.overlap);

@@ -789,6 +789,22 @@ TEST_F(ContentMatcherTest, AMatchCountsOnlyInAFileThatIsUtf8Throughout)
     }
 }
 
+// Words are looked for before validation, but a large file whose first
+// window is not UTF-8 (Latin-1 text, binary data) is left there rather
+// than searched to its end.
+TEST_F(ContentMatcherTest, ALargeFileThatIsNoUtf8AtItsStartIsLeftAfterOneWindow)
+{
+    constexpr qsizetype kWindow = 64;
+    setSearch(kSearchPhrase, {u"needle"_qs}, 1);
+    const ContentMatcher matcher(m_params, kWindow);
+    const QByteArray latin1 = writeNext("caf\xe9 " + QByteArray(100 * kWindow, 'x') + " needle");
+    const std::uint64_t before = m_buffer.bytesMatched();
+    EXPECT_FALSE(matcher.matchesFile(folder(), latin1, m_buffer));
+    EXPECT_LE(m_buffer.bytesMatched() - before, std::uint64_t(2 * kWindow));
+    // Bad bytes further on are only found once a match asks.
+    EXPECT_FALSE(matches(writeNext(QByteArray(100 * kWindow, 'x') + "caf\xe9 needle")));
+}
+
 // Random texts with a bad byte somewhere, now and then, and the words in
 // them: the answer stays that of decoding the whole file.
 TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnTextsWithBadBytes)
