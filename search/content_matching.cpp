@@ -725,7 +725,8 @@ bool isRestUtf8(int fd, std::uint64_t size, QByteArray& bytes, qsizetype from, s
             return false;
         if (atEnd)
             return true;
-        if (stop.load(std::memory_order_relaxed) || !readNextWindow(fd, size, bytes, plan.window, end, read, plan.holeRun))
+        if (stop.load(std::memory_order_relaxed)
+            || !readNextWindow(fd, size, bytes, plan.window, end, read, plan.holeRun))
             return false;
         validated = 0;
     }
