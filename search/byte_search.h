@@ -18,6 +18,11 @@ namespace sorvant {
 // surrogates, nothing above U+10FFFF, no cut sequence.
 [[nodiscard]] bool isValidUtf8(const char* data, qsizetype size);
 
+// Whether every byte is ASCII (below 0x80): one vector scan, for windows
+// of files (search/ascii_name_matching.h has the one for short names).
+//   "" => YES   "abc" => YES   "caf\xC3\xA9" => NO
+[[nodiscard]] bool holdsOnlyAscii(const char* data, qsizetype size);
+
 // The text of valid UTF-8, every character kept: unlike Qt's decoders, a
 // U+FEFF at the start stays (it is part of the text, not a mark).
 [[nodiscard]] QString decodeValidUtf8(const char* data, qsizetype size);

@@ -667,13 +667,17 @@ bool startsWideText(const char* data, qsizetype size)
            || hasByteOrderMark(data, size, "\x00\x00\xfe\xff", 4);
 }
 
-// The first window of a file, with room for the overlap of the next.
+// The first window of a file, with room for the overlap of the next: the
+// bytes read, fewer than asked for where the file is shorter than its size
+// said (never the buffer's bytes from the file before).
 qsizetype readFirstWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype window, qsizetype overlap)
 {
     const qsizetype wanted = qsizetype(std::min<std::uint64_t>(size, std::uint64_t(window)));
     bytes.reserve(overlap + window + 8);
     bytes.resize(wanted);
-    return readUpTo(fd, bytes.data(), wanted);
+    const qsizetype got = readUpTo(fd, bytes.data(), wanted);
+    bytes.resize(std::max<qsizetype>(got, 0));
+    return got;
 }
 
 // Moves the bytes from `keep` on to the front and reads the next window
@@ -705,6 +709,27 @@ bool readNextWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype win
     const qsizetype got = readUpTo(fd, bytes.data() + kept, wanted);
     read += std::uint64_t(std::max<qsizetype>(got, 0));
     return got == wanted;
+}
+
+// Whether the bytes of an open file from `from` in `bytes` (which hold it
+// up to `read`) to its end are UTF-8, read on in the plan's windows; NO as
+// well on a read error or a stop.
+bool isRestUtf8(int fd, std::uint64_t size, QByteArray& bytes, qsizetype from, std::uint64_t read,
+                const ContentMatcher::Plan& plan, const std::atomic<bool>& stop)
+{
+    for (qsizetype validated = from;;) {
+        const bool atEnd = read >= size;
+        const qsizetype end =
+            atEnd ? bytes.size() : std::max(validated, utf8CutPoint(bytes.constData(), bytes.size()));
+        if (!isValidUtf8(bytes.constData() + validated, end - validated))
+            return false;
+        if (atEnd)
+            return true;
+        if (stop.load(std::memory_order_relaxed)
+            || !readNextWindow(fd, size, bytes, plan.window, end, read, plan.holeRun))
+            return false;
+        validated = 0;
+    }
 }
 
 } // namespace
@@ -751,6 +776,7 @@ public:
     bool searchUtf8(const char* data, qsizetype size, bool textGoesOn)
     {
         m_places.clear();
+        m_holdsNonAscii.reset();
         // Many words: one pass over the window for all those with bytes.
         const bool onePass = m_plan.byteWordCount - m_marked >= kOnePassWords;
         if (onePass && !findWordsInOnePass(data, size, textGoesOn))
@@ -762,7 +788,7 @@ public:
                 return false;
             const ContentMatcher::Plan::Word& word = m_plan.wordPlans[size_t(i)];
             bool found = word.bytes && !onePass && findWord(i, data, size, textGoesOn);
-            if (!found && !word.groups.empty())
+            if (!found && !word.groups.empty() && holdsNonAscii(data, size))
                 found = findAround(i, data, size, textGoesOn, placesToFold(word, data, size));
             if (found) {
                 m_found[size_t(i)] = 1;
@@ -850,6 +876,16 @@ private:
         return true;
     }
 
+    // Whether the window holds a byte above ASCII, looked at once per
+    // window: every character of a group is, and most windows of most
+    // files hold none.
+    bool holdsNonAscii(const char* data, qsizetype size)
+    {
+        if (!m_holdsNonAscii)
+            m_holdsNonAscii = !holdsOnlyAscii(data, size);
+        return *m_holdsNonAscii;
+    }
+
     // The places of one character in the window, found once per window.
     const std::vector<qsizetype>& placesOf(char32_t c, const char* data, qsizetype size)
     {
@@ -878,20 +914,21 @@ private:
             std::sort(m_positions.begin(), m_positions.end());
             return m_positions;
         }
-        const std::vector<char32_t>* sparsest = nullptr;
+        // Groups are never empty here (a character is its own variant).
+        size_t sparsest = 0;
         size_t fewest = SIZE_MAX;
-        for (const std::vector<char32_t>& group : word.groups) {
+        for (size_t g = 0; g < word.groups.size(); ++g) {
             size_t count = 0;
-            for (const char32_t c : group)
+            for (const char32_t c : word.groups[g])
                 count += placesOf(c, data, size).size();
             if (count < fewest) {
                 fewest = count;
-                sparsest = &group;
+                sparsest = g;
             }
         }
         if (fewest == 0)
             return m_positions;
-        for (const char32_t c : *sparsest) {
+        for (const char32_t c : word.groups[sparsest]) {
             const std::vector<qsizetype>& places = placesOf(c, data, size);
             m_positions.insert(m_positions.end(), places.begin(), places.end());
         }
@@ -937,6 +974,7 @@ private:
     qsizetype m_marked = 0;
     std::vector<qsizetype> m_positions;
     std::map<char32_t, std::vector<qsizetype>> m_places;
+    std::optional<bool> m_holdsNonAscii; // of the window, once looked at
 };
 
 } // namespace
@@ -1028,35 +1066,44 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, const QByteArray& 
         const QString text = readWholeText(fd, size, bytes, name);
         return !text.isEmpty() && search.searchText(text, false, bytes.size()) && search.isDecided();
     }
-    std::uint64_t read = std::uint64_t(bytes.size());
     // The text starts after a UTF-8 byte-order mark.
-    qsizetype start = hasByteOrderMark(bytes.constData(), bytes.size(), "\xef\xbb\xbf", 3) ? 3 : 0;
-    qsizetype validated = start;
-    bool anyText = false;
-    for (;;) {
+    const qsizetype textStart = hasByteOrderMark(bytes.constData(), bytes.size(), "\xef\xbb\xbf", 3) ? 3 : 0;
+    // The words are looked for before the bytes are known to be UTF-8: a
+    // file that is not UTF-8 is no text and never matches, and on one that
+    // is, the search answers as it does on validated bytes; so only a file
+    // that holds a match needs validating, then whole. Only the first
+    // window of a larger file is validated before more is read: a file in
+    // another encoding or none (Latin-1 text, binary data) shows it there
+    // almost always, and is left after one window instead of read whole.
+    std::uint64_t read = std::uint64_t(bytes.size());
+    qsizetype start = textStart;
+    for (bool firstWindow = true;; firstWindow = false) {
         const qsizetype filled = bytes.size();
         const bool atEnd = read >= size;
         const qsizetype end = atEnd ? filled : start + utf8CutPoint(bytes.constData() + start, filled - start);
-        if (!isValidUtf8(bytes.constData() + validated, end - validated))
+        if (!search.searchUtf8(bytes.constData() + start, end - start, !atEnd))
             return false;
-        anyText = anyText || end > start;
-        // Once decided, the rest of the file is only read to see that it
-        // is text.
-        if (!search.isDecided() && !search.searchUtf8(bytes.constData() + start, end - start, !atEnd))
+        if (search.isDecided())
+            break;
+        if (atEnd || (firstWindow && !isValidUtf8(bytes.constData() + start, end - start)))
             return false;
-        if (atEnd)
-            return anyText && search.isDecided();
-        if (search.isStopped())
-            return false;
-        // Keep the overlap (from a character's start) and the cut bytes.
-        qsizetype keep = search.isDecided() ? end : std::max(start, end - plan.overlap);
+        // Keep the overlap, from a character's start.
+        qsizetype keep = std::max(start, end - plan.overlap);
         while (keep < end && (static_cast<unsigned char>(bytes[keep]) & 0xC0) == 0x80)
             ++keep;
-        validated = end - keep;
         start = 0;
         if (!readNextWindow(fd, size, bytes, plan.window, keep, read, plan.holeRun))
             return false;
     }
+    // The buffer still holds the file from its start when the match was in
+    // the first window (always so for a file of one window); else the file
+    // is read again from its start.
+    if (read != std::uint64_t(bytes.size())) {
+        if (::lseek(fd, 0, SEEK_SET) != 0 || readFirstWindow(fd, size, bytes, plan.window, 0) <= 0)
+            return false;
+        read = std::uint64_t(bytes.size());
+    }
+    return isRestUtf8(fd, size, bytes, textStart, read, plan, m_params.stop);
 }
 
 bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& buffer) const
@@ -1079,7 +1126,7 @@ bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& b
         // literal's letters in the expression; only the expression knows.
         if (literal.find(bytes.constData(), bytes.size(), 0) >= 0
             || (plan.ignoreCase && holdsCharacterFoldingToAscii(bytes.constData(), bytes.size()))
-            || (plan.nonAsciiMayMatch && !isAsciiBytes(bytes.constData(), bytes.size())))
+            || (plan.nonAsciiMayMatch && !holdsOnlyAscii(bytes.constData(), bytes.size())))
             return true;
         if (read >= size)
             return false;

@@ -748,6 +748,107 @@ TEST_F(ContentMatcherTest, StopEndsAnUnboundedRegularExpression)
     EXPECT_TRUE(matches("b")) << "the same search finds the match when not stopped";
 }
 
+// Words are looked for before the bytes are validated: a file with a match
+// is text only when all of it is UTF-8, wherever the match and the bad
+// bytes are, in the window of the match or another, before it or after.
+TEST_F(ContentMatcherTest, AMatchCountsOnlyInAFileThatIsUtf8Throughout)
+{
+    constexpr qsizetype kWindow = 64;
+    const QByteArray filler(3 * kWindow, 'x');
+    struct Row
+    {
+        QByteArray text;
+        bool matches;
+    };
+    const QList<Row> rows = {
+        {"needle " + filler, true},
+        {filler + " needle", true},
+        {"\xef\xbb\xbf" + filler + " needle", true},
+        {"needle\xff" + filler, false},
+        {"needle " + filler + "\xff", false},
+        {"needle " + filler + "\xc3", false},                 // cut at the end
+        {"\xff" + filler + " needle", false},                  // bad before a match in a later window
+        {"\xc3" + filler + " needle", false},
+        {filler + "\xed\xa0\x80 needle", false},             // a surrogate in the match's window
+        {"\xef\xbb\xbf\xff" + filler + " needle", false},
+        {filler.left(kWindow - 3) + "\xe2\x82\xac needle", true}, // a character across a window's end
+        {filler.left(kWindow - 3) + "\xe2\x82 needle", false},
+        {filler + "\xff", false},                              // no match, and no text
+    };
+    for (const std::uint64_t comparison : {0u, 1u}) {
+        setSearch(kSearchPhrase, {u"needle"_qs}, comparison);
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.text.toPercentEncoding(" ").toStdString());
+            const QByteArray name = writeNext(row.text);
+            for (const qsizetype window : {kWindow, kContentWindowBytes}) {
+                const ContentMatcher matcher(m_params, window);
+                EXPECT_EQ(matcher.matchesFile(folder(), name, m_buffer), row.matches) << "window " << window;
+                expectAgreement(name, window);
+            }
+        }
+    }
+}
+
+// Words are looked for before validation, but a large file whose first
+// window is not UTF-8 (Latin-1 text, binary data) is left there rather
+// than searched to its end.
+TEST_F(ContentMatcherTest, ALargeFileThatIsNoUtf8AtItsStartIsLeftAfterOneWindow)
+{
+    constexpr qsizetype kWindow = 64;
+    setSearch(kSearchPhrase, {u"needle"_qs}, 1);
+    const ContentMatcher matcher(m_params, kWindow);
+    const QByteArray latin1 = writeNext("caf\xe9 " + QByteArray(100 * kWindow, 'x') + " needle");
+    const std::uint64_t before = m_buffer.bytesMatched();
+    EXPECT_FALSE(matcher.matchesFile(folder(), latin1, m_buffer));
+    EXPECT_LE(m_buffer.bytesMatched() - before, std::uint64_t(2 * kWindow));
+    // Bad bytes further on are only found once a match asks.
+    EXPECT_FALSE(matches(writeNext(QByteArray(100 * kWindow, 'x') + "caf\xe9 needle")));
+}
+
+// Random texts with a bad byte somewhere, now and then, and the words in
+// them: the answer stays that of decoding the whole file.
+TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnTextsWithBadBytes)
+{
+    const QList<QByteArray> fragments = {"lorem ", "Needle", "needle ", "NEEDLE", "stra\xc3\x9f" "e", "\xc5\xbf",
+                                         "\xe2\x84\xaa", "\xcc\x81", "\n", "xxxxxxxxxxxxxxxx", "\xf0\x9f\x98\x80"};
+    const QList<QByteArray> badBytes = {"\xff", "\x80", "\xc3", "\xe2\x82", "\xed\xa0\x80", "\xc0\xaf"};
+    const QStringList words = {u"needle"_qs, u"strasse"_qs, u"k"_qs, u"lorem needle"_qs, u"\u00E9"_qs};
+    std::mt19937 random(4343);
+    const auto any = [&](const auto& list) { return list.at(qsizetype(random() % std::uint32_t(list.size()))); };
+    for (int round = 0; round < 400; ++round) {
+        const std::uint64_t mode = random() % 3;
+        setSearch(mode, mode == kSearchPhrase ? QStringList{any(words)} : QStringList{any(words), any(words)},
+                  random() % 2);
+        QByteArray text = random() % 4 == 0 ? QByteArray("\xef\xbb\xbf") : QByteArray();
+        for (std::uint32_t n = 1 + random() % 30; n > 0; --n)
+            text += any(fragments);
+        if (random() % 2 == 0)
+            text.insert(qsizetype(random() % std::uint32_t(text.size() + 1)), any(badBytes));
+        const qsizetype windows[] = {8, 24, 64, kContentWindowBytes};
+        expectAgreementOn(text, windows[random() % 4]);
+    }
+}
+
+// A file that gives fewer bytes than its size says (one shortened while it
+// is read; a kernel attribute file, which says 4096 bytes and gives a few)
+// was searched with the bytes the buffer held from the file before, and
+// matched on them.
+TEST_F(ContentMatcherTest, AShortReadNeverMatchesOnTheBytesOfTheFileBefore)
+{
+    const QByteArray attribute = "/sys/kernel/profiling";
+    struct stat status{};
+    if (::stat(attribute.constData(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 4096)
+        GTEST_SKIP() << "no kernel attribute file to read here";
+    const QByteArray name = writeNext(QByteArray(2000, 'x') + " needle " + QByteArray(2000, 'x'));
+    for (const std::uint64_t comparison : {0u, 1u}) {
+        setSearch(kSearchPhrase, {u"needle"_qs}, comparison);
+        const ContentMatcher matcher(m_params);
+        ASSERT_TRUE(matcher.matchesFile(folder(), name, m_buffer));
+        EXPECT_FALSE(matcher.matchesFile(AT_FDCWD, attribute, m_buffer));
+        EXPECT_FALSE(matcher.matchesFileDecoded(AT_FDCWD, attribute, m_buffer));
+    }
+}
+
 TEST_F(ContentMatcherTest, LargeFilesAreSearchedInBoundedWindows)
 {
     const QByteArray path = m_tree.filePath(QStringLiteral("sparse.txt")).toUtf8();
