@@ -73,7 +73,7 @@ TEST_F(DestinationsTest, MenuItemsSetTheDestinationAndVolumesAppearOnce)
     QStringList data;
     QAction* home = nullptr;
     QAction* all = nullptr;
-    for (QAction* item : window->destinationMenu()->actions()) {
+    for (QAction* item : window->destinations()->menu()->actions()) {
         if (item->isSeparator() || !item->data().isValid())
             continue;
         data.append(item->data().toString());
@@ -85,17 +85,17 @@ TEST_F(DestinationsTest, MenuItemsSetTheDestinationAndVolumesAppearOnce)
     EXPECT_EQ(data.count(QStringLiteral("/")), 1);
     ASSERT_TRUE(home && all);
     all->trigger();
-    EXPECT_EQ(window->storedDestination(), QString::fromUtf16(kAllVolumesDestination));
-    EXPECT_EQ(window->destinationTitle(), pseudoDestinationTitle(QString::fromUtf16(kAllVolumesDestination)));
+    EXPECT_EQ(window->destinations()->storedDestination(), QString::fromUtf16(kAllVolumesDestination));
+    EXPECT_EQ(window->destinations()->text(), pseudoDestinationTitle(QString::fromUtf16(kAllVolumesDestination)));
     home->trigger();
-    EXPECT_EQ(window->storedDestination(), QDir::homePath());
+    EXPECT_EQ(window->destinations()->storedDestination(), QDir::homePath());
     // A mount rebuilds the menu, keeping the destination.
-    window->destinationMenu()->addAction(QStringLiteral("stale"));
+    window->destinations()->menu()->addAction(QStringLiteral("stale"));
     NotificationCenter::defaultCenter().post(WorkspaceDidMountVolumeNotification, QStringLiteral("/media/x"));
     EXPECT_TRUE(waitForDestinations(*window));
-    for (QAction* item : window->destinationMenu()->actions())
+    for (QAction* item : window->destinations()->menu()->actions())
         EXPECT_NE(item->text(), QStringLiteral("stale"));
-    EXPECT_EQ(window->storedDestination(), QDir::homePath());
+    EXPECT_EQ(window->destinations()->storedDestination(), QDir::homePath());
 }
 
 TEST(ServicesFolder, FileURLsOneNameOrTheTextAsItStands)
@@ -136,11 +136,11 @@ TEST_F(DelegateTest, CommandLinePathsFillTheLastWindowWithoutSearching)
     delegate.search(QString(), file);
     ASSERT_EQ(delegate.numberOfWindowControllers(), 1);
     SearchWindow* window = delegate.windows().constFirst();
-    EXPECT_EQ(window->storedDestination(), folder);
+    EXPECT_EQ(window->destinations()->storedDestination(), folder);
     EXPECT_FALSE(window->isSearching());
     delegate.search(QStringLiteral("needle"), QString());
     EXPECT_EQ(window->input(), QStringLiteral("needle"));
-    EXPECT_EQ(window->storedDestination(), folder);
+    EXPECT_EQ(window->destinations()->storedDestination(), folder);
     // The launch opens no second window.
     delegate.applicationDidFinishLaunching();
     EXPECT_EQ(delegate.numberOfWindowControllers(), 1);

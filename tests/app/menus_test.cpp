@@ -100,7 +100,9 @@ TEST_F(MainMenuTest, LocalizedWhenBuiltWithHelpInTheLanguageAndTheUpdateCheckAns
         useBundledHelpBook();
         SearchWindow* window = delegate.findWindow();
         EXPECT_EQ(titles(window->menuBar()->findChild<QMenu*>(QStringLiteral("helpMenu"))->actions()), c.help);
+        QSignalSpy helpAnswered(window, &SearchWindow::helpAnswered);
         window->findChild<QAction*>(QStringLiteral("showHelp"))->trigger();
+        ASSERT_TRUE(helpAnswered.wait(10000)) << "the page is found and opened off the interface thread";
         QUrl page = QUrl::fromLocalFile(Bundle::mainBundle().resourcePath() + "/help/" + c.book + "/usage-options.html");
         page.setFragment(QStringLiteral("usage-options.html"));
         EXPECT_EQ(opened.value(opened.size() - 1), page);
@@ -191,9 +193,9 @@ TEST_F(MenuActionsTest, PreviewTitlesFollowTheSelectionAndAnOpenPreview)
         const LanguageScope scope(language);
         window->resultsTable()->selectRows(rows);
         // A reload validates while it holds the results' lock: no second lock.
-        window->engine().dataSource().lock();
+        window->searchController().engine().dataSource().lock();
         window->commands().update();
-        window->engine().dataSource().unlock();
+        window->searchController().engine().dataSource().unlock();
         EXPECT_EQ(action("toggleQuickLookAction")->text(), quickLook);
         EXPECT_EQ(action("toggleSlideshowAction")->text(), slideshow);
         for (const char* name : {"toggleQuickLookAction", "toggleSlideshowAction", "addToQX"})
@@ -212,31 +214,54 @@ TEST_F(MenuActionsTest, PreviewTitlesFollowTheSelectionAndAnOpenPreview)
 
 TEST_F(MenuActionsTest, QuirrelMissingOffersTheMakersSiteInstalledTakesTheSelection)
 {
+    DesktopHome desktop;
     QList<QUrl> opened;
     const LaunchURLOpener previous = setLaunchURLOpener([&](const QUrl& url) { return opened.append(url), true; });
     activate(*window);
-    for (const char* choice : {"OK", "Website"}) {
+    QSignalSpy answered(&window->fileActions(), &FileActions::launchAnswered);
+    const auto failure = [this] { return window->findChild<QMessageBox*>(QStringLiteral("failure")); };
+    // The launch runs off the interface thread; its answer comes back.
+    const auto arrived = [&answered] { return !answered.isEmpty() || answered.wait(10000); };
+    const auto offer = [&](const char* choice) {
         window->resultsTable()->selectRows({0});
+        answered.clear();
         action("addToQX")->trigger();
+        ASSERT_TRUE(arrived()) << choice;
         ASSERT_NE(sheet(), nullptr) << choice;
         EXPECT_EQ(sheet()->informativeText(), QStringLiteral("Quirrel is not installed."));
         EXPECT_EQ(sheet()->defaultButton()->text(), QStringLiteral("OK"));
+        answered.clear();
         for (QAbstractButton* button : sheet()->buttons())
             if (button->text() == QLatin1String(choice))
                 QTest::mouseClick(button, Qt::LeftButton);
         QTest::qWait(1);
         EXPECT_EQ(sheet(), nullptr) << choice;
-    }
+    };
+    offer("OK");
+    // Without a web browser nothing is opened, and that is said.
+    offer("Website");
+    ASSERT_TRUE(arrived());
+    EXPECT_TRUE(opened.isEmpty());
+    ASSERT_NE(failure(), nullptr);
+    EXPECT_EQ(failure()->text(), QStringLiteral("Cannot Show the Website"));
+    failure()->close();
+    QTest::qWait(1);
+    desktop.writeApplication(QStringLiteral("browser.desktop"), QStringLiteral("Browser"), QStringLiteral("true %u"),
+                             QStringLiteral("MimeType=text/html;x-scheme-handler/https;\n"));
+    offer("Website");
+    ASSERT_TRUE(arrived());
     setLaunchURLOpener(previous);
     EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("https://www.tarrenbeck.org/"))});
+    EXPECT_EQ(failure(), nullptr);
 
-    DesktopHome desktop;
     const QString handed = desktop.home.tree.filePath(QStringLiteral("handed.txt"));
     desktop.writeApplication(QStringLiteral("com.velmor-works.quirrel3.desktop"), QStringLiteral("Quirrel"),
                              desktop.writeArgumentRecorder(handed) + QStringLiteral(" %F"));
     window->resultsTable()->selectRows({0, 2});
+    answered.clear();
     action("addToQX")->trigger();
-    EXPECT_EQ(waitForFile(handed), ("arg:" + window->selectedPaths().join("\narg:") + "\nEND\n").toUtf8());
+    EXPECT_EQ(waitForFile(handed), ("arg:" + window->resultsTable()->selectedPaths().join("\narg:") + "\nEND\n").toUtf8());
+    ASSERT_TRUE(arrived());
     EXPECT_EQ(sheet(), nullptr);
 }
 
@@ -256,10 +281,11 @@ TEST_F(MenuActionsTest, OpenWithOffersTheDefaultApplicationFirst)
     emit menu->aboutToShow();
     EXPECT_EQ(titles(menu->actions()), (QStringList{"Text Viewer (default)", "Alpha Editor"}));
     EXPECT_EQ(menu->actions().constFirst()->data().toString(), viewer);
+    QSignalSpy answered(&window->fileActions(), &FileActions::launchAnswered);
     menu->actions().constLast()->trigger();
-    window->lastLaunch().waitForFinished();
+    ASSERT_TRUE(answered.wait(10000));
     setItemOpener(previous);
-    EXPECT_EQ(opener.calls, QStringList{editor + " <- " + window->selectedPaths().constFirst()});
+    EXPECT_EQ(opener.calls, QStringList{editor + " <- " + window->resultsTable()->selectedPaths().constFirst()});
 }
 
 TEST_F(MenuActionsTest, ToolbarOffersQuirrelSharesNothingAndResizesSymbolsForIconOnly)
@@ -308,9 +334,9 @@ TEST_F(MenuActionsTest, TheDestinationMenuMarksTheCurrentDestination)
                                                 {allVolumes, QStringList{allVolumes}},
                                                 {tree.filePath(QStringLiteral("r")), QStringList{}}}) {
         window->setDestination(destination);
-        emit window->destinationMenu()->aboutToShow();
+        emit window->destinations()->menu()->aboutToShow();
         QStringList marked;
-        for (const QAction* item : window->destinationMenu()->actions())
+        for (const QAction* item : window->destinations()->menu()->actions())
             if (item->isChecked())
                 marked.append(item->data().toString());
         EXPECT_EQ(marked, expected) << destination.toStdString();
@@ -341,14 +367,14 @@ TEST_F(MenuActionsTest, CriticalAlertsAnswerOneZeroOrMinusTwoWhichCountsAsCancel
     int asked = 0;
     setAlertRunner([&](QMessageBox*) -> int { return ++asked, kAlertNotShown; });
     window->resultsTable()->selectRows({0});
-    window->destroy();
+    window->fileActions().destroy();
     const QString trash = trashFolderForPath(tree.filePath(QStringLiteral("r")));
     const bool hadTrash = QFileInfo::exists(trash);
     ASSERT_TRUE(!hadTrash || QDir().rename(trash, trash + QStringLiteral(".saved")));
     QDir().mkpath(QFileInfo(trash).path());
     ASSERT_TRUE(QFile(trash).open(QIODevice::WriteOnly)) << "a file where the Trash would be";
     window->resultsTable()->selectRows({0, 1});
-    window->moveToTrash();
+    window->fileActions().moveToTrash();
     QFile::remove(trash);
     if (hadTrash)
         QDir().rename(trash + QStringLiteral(".saved"), trash);
