@@ -4,7 +4,10 @@
 
 #include "app/alert_panels.h"
 #include "app/application_delegate.h"
+#include "app/file_actions.h"
+#include "app/results_table_model.h"
 #include "app/search_window_commands.h"
+#include "interface/action_router.h"
 #include "interface/alerts.h"
 #include "interface/application.h"
 #include "interface/help_actions.h"
@@ -27,6 +30,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSemaphore>
@@ -263,6 +267,73 @@ TEST_F(MenuActionsTest, QuirrelMissingOffersTheMakersSiteInstalledTakesTheSelect
     EXPECT_EQ(waitForFile(handed), ("arg:" + window->resultsTable()->selectedPaths().join("\narg:") + "\nEND\n").toUtf8());
     ASSERT_TRUE(arrived());
     EXPECT_EQ(sheet(), nullptr);
+}
+
+// Double-click, Space, header clicks and the application's menus send the
+// same commands as the window's menus, validated by the router in one place.
+TEST_F(MenuActionsTest, EveryWayInSendsTheSharedCommand)
+{
+    activate(*window);
+    RecordingOpener opener;
+    ItemOpener* previous = setItemOpener(&opener);
+    ResultsView* table = window->resultsTable();
+    const auto triggers = [](QAction* command) { return std::make_unique<QSignalSpy>(command, &QAction::triggered); };
+
+    // Double-click: Open.
+    const auto open = triggers(action("openFile"));
+    table->selectRows({});
+    const QRect first = table->visualRect(table->model()->index(0, ResultsTableModel::kFileColumn));
+    // As a mouse gives it: a press, then the second press as a double-click.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, first.center());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, first.center());
+    EXPECT_EQ(open->size(), 1);
+    QSignalSpy answered(&window->fileActions(), &FileActions::launchAnswered);
+    ASSERT_TRUE(!answered.isEmpty() || answered.wait(10000));
+    setItemOpener(previous);
+
+    // Space: Quick Look, not when nothing is selected (the command is off).
+    const auto quickLook = triggers(action("toggleQuickLookAction"));
+    table->setFocus();
+    table->selectRows({});
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_EQ(quickLook->size(), 0);
+    table->selectRows({1});
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_EQ(quickLook->size(), 1);
+    QuickLookController* preview = QuickLookController::currentController();
+    EXPECT_TRUE(preview && preview->isOpen());
+
+    // Header clicks: a new key is "setSorting:", the current one reverses.
+    QHeaderView* header = table->horizontalHeader();
+    const auto clickHeader = [header](int column) {
+        const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    };
+    const auto bySize = triggers(window->commands().command("setSorting:", kSortBySize));
+    const auto descending = triggers(window->commands().command("setReverseSorting:", 1));
+    clickHeader(ResultsTableModel::kSizeColumn);
+    EXPECT_EQ(bySize->size(), 1);
+    EXPECT_EQ(window->searchController().sorting(), std::uint64_t(kSortBySize));
+    const bool reversed = window->searchController().isReverseSorting();
+    clickHeader(ResultsTableModel::kSizeColumn);
+    EXPECT_EQ(window->searchController().isReverseSorting(), !reversed);
+    EXPECT_EQ(descending->size(), reversed ? 0 : 1);
+
+    // The application's menus: every item is a command the router answers.
+    ApplicationDelegate delegate(&defaults);
+    SearchWindow* shell = delegate.findWindow();
+    for (const char* name : {"fileMenu", "searchMenu", "helpMenu"}) {
+        const auto* menu = shell->menuBar()->findChild<QMenu*>(QString::fromLatin1(name));
+        ASSERT_NE(menu, nullptr) << name;
+        for (QAction* item : menu->actions()) {
+            if (item->isSeparator())
+                continue;
+            SCOPED_TRACE(item->text().toStdString());
+            EXPECT_FALSE(actionSelector(item).isEmpty());
+            EXPECT_TRUE(validateAction(item));
+        }
+    }
+    shell->close();
 }
 
 TEST_F(MenuActionsTest, OpenWithOffersTheDefaultApplicationFirst)
