@@ -18,6 +18,8 @@
 #include "platform/path_semantics.h"
 #include "platform/user_defaults.h"
 #include "system/bundle.h"
+#include "system/desktop_entries.h"
+#include "system/mime_applications.h"
 #include "system/file_tests.h"
 #include "system/open_with.h"
 #include "system/update_check.h"
@@ -32,6 +34,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
+#include <QUrl>
 
 namespace sorvant {
 
@@ -218,18 +221,19 @@ QString makersWebsiteURL()
     return QStringLiteral("https://%1/").arg(makerAddresses().websiteHost);
 }
 
-bool openMakersWebsite()
-{
-    return launchStringURL(makersWebsiteURL());
-}
-
 void showMakersWebsite(QWidget* window, QObject* context, std::function<void()> answered)
 {
-    // Whether a browser can show the site reads the desktop's entries, and
-    // starting it may wait: both off the interface thread.
+    // Finding a browser reads the desktop's entries, and starting it may
+    // wait: both off the interface thread.
     const QPointer<QWidget> sheetWindow = window;
     const QString url = makersWebsiteURL();
-    whenReady(runInBackground([url] { return hasWebBrowserForURL(url) && openMakersWebsite(); }), context,
+    // Only an application that shows the scheme's pages itself counts; the
+    // desktop's opener would start whether or not one could, and fail unseen.
+    const auto show = [url] {
+        return launchFirstDesktopEntry(
+            defaultApplicationsForMimeTypeOnly(QStringLiteral("x-scheme-handler/") + QUrl(url).scheme()), {url});
+    };
+    whenReady(runInBackground(show), context,
               [sheetWindow, url, answered = std::move(answered)](bool shown) {
                   if (!shown)
                       showFailureSheet(noWebsiteBrowserFailure(url), sheetWindow);

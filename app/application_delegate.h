@@ -85,13 +85,11 @@ private:
     QPointer<QAction> m_checkForUpdateItem;
 };
 
-// The maker's web site's address, and opening it in the desktop's browser
-// (YES when something took it). Starts a program: not for the interface
-// thread.
+// The maker's web site's address.
 [[nodiscard]] QString makersWebsiteURL();
-bool openMakersWebsite();
-// Shows the maker's web site off the interface thread; when no web browser
-// shows it, says so in a failure sheet on `window`. `answered` (may be
+// Shows the maker's web site in a web browser (an application that shows
+// https pages itself), off the interface thread; when none shows it, says
+// so in a failure sheet on `window`. `answered` (may be
 // empty) then runs on `context`'s thread, while `context` lives.
 void showMakersWebsite(QWidget* window, QObject* context, std::function<void()> answered = {});
 

@@ -7,7 +7,6 @@
 #include "system/open_with.h"
 
 #include <QMessageBox>
-#include <QUrl>
 
 #include <cstring>
 
@@ -119,13 +118,6 @@ Failure activeFileManagerFailure()
 bool hasApplicationForPath(const QString& path)
 {
     return !applicationsForPaths({path}).isEmpty();
-}
-
-bool hasWebBrowserForURL(const QString& url)
-{
-    const QString scheme = QUrl(url).scheme();
-    return !scheme.isEmpty()
-        && !defaultApplicationsForMimeTypeOnly(QStringLiteral("x-scheme-handler/") + scheme).isEmpty();
 }
 
 bool hasFileViewer()

@@ -55,9 +55,6 @@ struct Failure
 // terminal emulator for one that needs it) opens its MIME type. Reads the
 // disk: not for the interface thread.
 [[nodiscard]] bool hasApplicationForPath(const QString& path);
-// Whether a web browser (an application that shows the scheme's pages
-// itself and can run) opens `url`'s scheme. Reads the disk.
-[[nodiscard]] bool hasWebBrowserForURL(const QString& url);
 // Whether the item at `path` can be shown in its folder: a file manager
 // serves the desktop's interface, or an application opens folders. Reads
 // the disk and asks the session bus.

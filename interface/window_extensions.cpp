@@ -713,12 +713,10 @@ HelpOpening showHelpPage(const QString& anchor, const QString& book)
     // Only an application that shows web pages itself counts: an editor
     // that takes "text/html" as plain text is no browser. The desktop's
     // opener would start whether or not any could, and fail unseen.
-    const QString page = url.toString(QUrl::FullyEncoded);
-    for (const QString& browser : defaultApplicationsForMimeTypeOnly(QStringLiteral("text/html"))) {
-        if (launchDesktopEntry(DesktopEntry::fromFile(browser, desktopFileIDOfPath(browser)), {page}))
-            return HelpOpening::Shown;
-    }
-    return HelpOpening::NoBrowser;
+    return launchFirstDesktopEntry(defaultApplicationsForMimeTypeOnly(QStringLiteral("text/html")),
+                                   {url.toString(QUrl::FullyEncoded)})
+        ? HelpOpening::Shown
+        : HelpOpening::NoBrowser;
 }
 
 bool openHelpAnchor(const QString& anchor)

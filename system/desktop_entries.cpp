@@ -457,6 +457,15 @@ bool launchDesktopEntry(const DesktopEntry& entry, const QStringList& items, con
     return launchCommands(entry, items, options, error);
 }
 
+bool launchFirstDesktopEntry(const QStringList& entryPaths, const QStringList& items)
+{
+    for (const QString& path : entryPaths) {
+        if (launchDesktopEntry(DesktopEntry::fromFile(path, desktopFileIDOfPath(path)), items))
+            return true;
+    }
+    return false;
+}
+
 bool activateDesktopEntryAction(const DesktopEntry& entry, const QString& action,
                                 const QVariantList& parameters, QString* error)
 {

@@ -109,6 +109,11 @@ struct LaunchOptions
 bool launchDesktopEntry(const DesktopEntry& entry, const QStringList& items,
                         const LaunchOptions& options = {}, QString* error = nullptr);
 
+// Starts the first of `entryPaths` (desktop files, best first) that starts
+// with `items`, as launchDesktopEntry does; NO when none did (or none is
+// given).
+bool launchFirstDesktopEntry(const QStringList& entryPaths, const QStringList& items);
+
 // Calls ActivateAction(action, parameters) of a D-Bus activatable entry.
 bool activateDesktopEntryAction(const DesktopEntry& entry, const QString& action,
                                 const QVariantList& parameters = {}, QString* error = nullptr);

@@ -219,8 +219,8 @@ TEST_F(MenuActionsTest, PreviewTitlesFollowTheSelectionAndAnOpenPreview)
 TEST_F(MenuActionsTest, QuirrelMissingOffersTheMakersSiteInstalledTakesTheSelection)
 {
     DesktopHome desktop;
-    QList<QUrl> opened;
-    const LaunchURLOpener previous = setLaunchURLOpener([&](const QUrl& url) { return opened.append(url), true; });
+    const InstalledPrograms programs(desktop.home.tree, {QStringLiteral("browse")});
+    const QString browsed = InstalledPrograms::outputOf(desktop.home.tree, QStringLiteral("browse"));
     activate(*window);
     QSignalSpy answered(&window->fileActions(), &FileActions::launchAnswered);
     const auto failure = [this] { return window->findChild<QMessageBox*>(QStringLiteral("failure")); };
@@ -245,17 +245,18 @@ TEST_F(MenuActionsTest, QuirrelMissingOffersTheMakersSiteInstalledTakesTheSelect
     // Without a web browser nothing is opened, and that is said.
     offer("Website");
     ASSERT_TRUE(arrived());
-    EXPECT_TRUE(opened.isEmpty());
     ASSERT_NE(failure(), nullptr);
     EXPECT_EQ(failure()->text(), QStringLiteral("Cannot Show the Website"));
     failure()->close();
     QTest::qWait(1);
-    desktop.writeApplication(QStringLiteral("browser.desktop"), QStringLiteral("Browser"), QStringLiteral("true %u"),
+    // An editor that takes web pages as text is no browser for the site.
+    desktop.writeApplication(QStringLiteral("edit.desktop"), QStringLiteral("Edit"), QStringLiteral("browse %f"),
+                             QStringLiteral("MimeType=text/plain;\n"));
+    desktop.writeApplication(QStringLiteral("browser.desktop"), QStringLiteral("Browser"), QStringLiteral("browse %u"),
                              QStringLiteral("MimeType=text/html;x-scheme-handler/https;\n"));
     offer("Website");
     ASSERT_TRUE(arrived());
-    setLaunchURLOpener(previous);
-    EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("https://www.tarrenbeck.org/"))});
+    EXPECT_EQ(waitForFile(browsed), "arg:https://www.tarrenbeck.org/\nEND\n");
     EXPECT_EQ(failure(), nullptr);
 
     const QString handed = desktop.home.tree.filePath(QStringLiteral("handed.txt"));
