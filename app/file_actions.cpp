@@ -33,9 +33,14 @@ namespace sorvant {
 
 FileActions::FileActions(ResultsView& results, SearchController& search, QWidget* window,
                          MenuItemValidation& validation)
-    : QObject(window), m_results(results), m_search(search), m_validation(validation), m_window(window)
+    : QObject(window), m_results(&results), m_search(&search), m_validation(validation), m_window(window)
 {
     setObjectName(QStringLiteral("fileActions"));
+}
+
+QStringList FileActions::selectedPaths() const
+{
+    return m_results ? m_results->selectedPaths() : QStringList();
 }
 
 void FileActions::showFailure(const Failure& failure)
@@ -59,7 +64,7 @@ void FileActions::openFile()
     // Resolving links, finding an application that can run and starting it
     // (which may wait for it on the session bus) all happen off this thread.
     launchInBackground(
-        [paths = m_results.selectedPaths()] {
+        [paths = selectedPaths()] {
             for (const QString& path : paths) {
                 const QString target = stringByResolvingLinkOfPath(path);
                 if (!hasApplicationForPath(target) || !openURL(URL::fileURLWithPath(target), false))
@@ -73,7 +78,7 @@ void FileActions::openFile()
 void FileActions::openWith(const QString& applicationPath)
 {
     launchInBackground(
-        [paths = m_results.selectedPaths(), applicationPath] {
+        [paths = selectedPaths(), applicationPath] {
             for (const QString& path : paths) {
                 if (!openURL(URL::fileURLWithPath(stringByResolvingLinkOfPath(path)), applicationPath, false))
                     return path;
@@ -92,7 +97,7 @@ void FileActions::openWith(QObject* sender)
 void FileActions::revealFileInFinder()
 {
     launchInBackground(
-        [paths = m_results.selectedPaths()] {
+        [paths = selectedPaths()] {
             const bool viewer = hasFileViewer();
             for (const QString& path : paths) {
                 if (!viewer || !selectFileInFileViewer(path))
@@ -108,7 +113,7 @@ void FileActions::showInfo()
     // The bus answers later whether a file manager took each request; the
     // first one refused is said, once.
     auto said = std::make_shared<bool>(false);
-    for (const QString& path : m_results.selectedPaths()) {
+    for (const QString& path : selectedPaths()) {
         (void)showInfoInFileViewerForPath(path, this, [this, path, said](bool taken) {
             if (!taken && !*said) {
                 *said = true;
@@ -120,7 +125,7 @@ void FileActions::showInfo()
 
 void FileActions::addToQX()
 {
-    const QStringList paths = m_results.selectedPaths();
+    const QStringList paths = selectedPaths();
     if (paths.isEmpty())
         return;
     whenReady(runInBackground([paths] { return addFilesToQuirrel(paths); }), this, [this](bool taken) {
@@ -148,11 +153,11 @@ void FileActions::moveToTrash()
 
 void FileActions::destroy()
 {
-    if (m_results.selectedRows().isEmpty())
+    if (selectedPaths().isEmpty())
         return;
     // The question does not hold the results' lock: a worker waiting to add
     // a result must never keep the window from closing under it.
-    if (askAlert(QStringLiteral("Warning"), deleteItemsQuestion(m_results.selectedPaths()), QStringLiteral("Cancel"),
+    if (askAlert(QStringLiteral("Warning"), deleteItemsQuestion(selectedPaths()), QStringLiteral("Cancel"),
                  QStringLiteral("Delete")))
         deleteItems(false);
 }
@@ -173,9 +178,11 @@ bool FileActions::askAlert(const QString& title, const QString& message, const Q
 
 void FileActions::deleteItems(bool trash)
 {
-    const QList<int> rows = m_results.selectedRows();
+    if (!m_results || !m_search)
+        return;
+    const QList<int> rows = m_results->selectedRows();
     const int remembered = rows.size() == 1 ? rows.constFirst() : -1;
-    const QStringList paths = m_results.selectedPaths();
+    const QStringList paths = m_results->selectedPaths();
     // What the Trash takes goes there; only the items it refused are asked
     // about, by name, and only they are deleted when the answer is Delete.
     const QStringList toRemove = trash ? recycleFilesKeepingRefused(paths) : paths;
@@ -191,11 +198,11 @@ void FileActions::deleteItems(bool trash)
             failed = true;
         }
     }
-    m_results.clearSelection();
-    m_search.removeGoneResults();
-    const int count = m_search.model()->rowCount();
+    m_results->clearSelection();
+    m_search->removeGoneResults();
+    const int count = m_search->model()->rowCount();
     if (remembered >= 0 && count > 0)
-        m_results.selectRows({std::min(remembered, count - 1)});
+        m_results->selectRows({std::min(remembered, count - 1)});
     // What is still there and the user did not choose to keep is said.
     QStringList remaining;
     for (const QString& path : paths) {
@@ -208,9 +215,11 @@ void FileActions::deleteItems(bool trash)
 
 void FileActions::copy()
 {
-    const QModelIndexList rows = m_results.selectionModel()->selectedRows();
+    if (!m_results || !m_search)
+        return;
+    const QModelIndexList rows = m_results->selectionModel()->selectedRows();
     if (!rows.isEmpty())
-        QApplication::clipboard()->setMimeData(m_search.model()->mimeData(rows));
+        QApplication::clipboard()->setMimeData(m_search->model()->mimeData(rows));
 }
 
 } // namespace sorvant

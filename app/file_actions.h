@@ -18,7 +18,6 @@
 
 #include "interface/responder_hooks.h"
 
-#include <QFuture>
 #include <QObject>
 #include <QPointer>
 
@@ -81,6 +80,8 @@ signals:
     void launchAnswered();
 
 private:
+    // The selected items' paths; none once the table is gone.
+    [[nodiscard]] QStringList selectedPaths() const;
     // Runs `launch` (answering the first path it could not open, null when
     // all opened) on the pool, then says `failure` of that path.
     void launchInBackground(std::function<QString()> launch, std::function<Failure(const QString&)> failure);
@@ -88,9 +89,10 @@ private:
                   const QString& alternateButton);
     void showFailure(const Failure& failure);
 
-    ResultsView& m_results;
-    SearchController& m_search;
-    MenuItemValidation& m_validation;
+    // The window's other parts, which its destruction may take first.
+    QPointer<ResultsView> m_results;
+    QPointer<SearchController> m_search;
+    MenuItemValidation& m_validation; // the window, this object's parent
     QPointer<QWidget> m_window;
     AlertHandler m_alertHandler;
     QPointer<QWidget> m_sheet;
