@@ -30,11 +30,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 #include <QUrl>
+
+#include <memory>
 
 namespace sorvant {
 
@@ -207,13 +211,56 @@ void ApplicationDelegate::checkForUpdate()
     fetchUpdateStatus({}, this, [](const UpdateCheckResult& result) { presentUpdateStatus(result); });
 }
 
+namespace {
+
+// An Open With list's applications with their names and icons, all read
+// off the interface thread (desktop entries, MIME types by contents,
+// icon files).
+class OpenWithChoices : public ApplicationDescriptions
+{
+public:
+    explicit OpenWithChoices(const QStringList& paths)
+        : defaultApplication(defaultApplicationForPaths(paths)), applications(applicationsForPaths(paths))
+    {
+        const ApplicationDescriptions& desktop = desktopApplicationDescriptions();
+        QStringList described = applications;
+        described.append(defaultApplication);
+        for (const QString& application : std::as_const(described)) {
+            m_names.insert(application, desktop.displayName(application));
+            m_icons.insert(application, desktop.icon(application));
+        }
+    }
+    [[nodiscard]] QString displayName(const QString& application) const override { return m_names.value(application); }
+    [[nodiscard]] QImage icon(const QString& application) const override { return m_icons.value(application); }
+
+    QString defaultApplication;
+    QStringList applications;
+
+private:
+    QHash<QString, QString> m_names;
+    QHash<QString, QImage> m_icons;
+};
+
+constexpr char kOpenWithFill[] = "sorvantOpenWithFill";
+
+} // namespace
+
 void ApplicationDelegate::menuNeedsUpdate(QMenu* menu, QWidget* window)
 {
     auto* searchWindow = qobject_cast<SearchWindow*>(window);
     const QStringList paths = searchWindow ? searchWindow->resultsTable()->selectedPaths() : QStringList();
+    const QPointer<QObject> target = searchWindow ? &searchWindow->fileActions() : nullptr;
     menu->clear();
-    addItemsForDefaultApplication(menu, defaultApplicationForPaths(paths), applicationsForPaths(paths), "openWith:",
-                                  searchWindow ? &searchWindow->fileActions() : nullptr);
+    // A newer opening of the menu replaces what an older one would add.
+    const int fill = menu->property(kOpenWithFill).toInt() + 1;
+    menu->setProperty(kOpenWithFill, fill);
+    whenReady(runInBackground([paths] { return std::make_shared<const OpenWithChoices>(paths); }), menu,
+              [menu, fill, target](const std::shared_ptr<const OpenWithChoices>& choices) {
+                  if (menu->property(kOpenWithFill).toInt() != fill)
+                      return;
+                  addItemsForDefaultApplication(menu, choices->defaultApplication, choices->applications,
+                                                "openWith:", target.data(), *choices);
+              });
 }
 
 QString makersWebsiteURL()

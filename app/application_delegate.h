@@ -66,7 +66,9 @@ public:
     Q_INVOKABLE void website();
     // Refills an Open With menu for the selection of `window` (none when it
     // is no search window): its default application first, then the others;
-    // each item opens the selection through the window's "openWith:".
+    // each item opens the selection through the window's "openWith:". The
+    // menu is emptied at once and filled when the applications, read off
+    // the interface thread, are known.
     static void menuNeedsUpdate(QMenu* menu, QWidget* window);
 
 signals:

@@ -351,6 +351,9 @@ TEST_F(MenuActionsTest, OpenWithOffersTheDefaultApplicationFirst)
     auto* menu = window->commands().contextMenu()->findChild<QMenu*>(QStringLiteral("openWith"));
     window->resultsTable()->selectRows({0});
     emit menu->aboutToShow();
+    // The applications are looked up off the interface thread.
+    for (int i = 0; i < 500 && menu->actions().isEmpty(); ++i)
+        QTest::qWait(10);
     EXPECT_EQ(titles(menu->actions()), (QStringList{"Text Viewer (default)", "Alpha Editor"}));
     EXPECT_EQ(menu->actions().constFirst()->data().toString(), viewer);
     QSignalSpy answered(&window->fileActions(), &FileActions::launchAnswered);
