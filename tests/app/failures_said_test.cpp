@@ -10,8 +10,10 @@
 #include "system/file_manager.h"
 #include "system/open_with.h"
 #include "tests/app/app_test_support.h"
+#include "tests/interface/widget_helpers.h"
 #include "tests/system/desktop_test_support.h"
 
+#include <QMenuBar>
 #include <QMessageBox>
 
 namespace sorvant::test {
@@ -106,6 +108,26 @@ TEST_F(FailuresSaidTest, ShowInFileManagerWithoutOneSaysNothingRegression)
     EXPECT_EQ(fileTitleAfter("revealFileInFinder:"), QString());
     EXPECT_EQ(waitForFile(InstalledPrograms::outputOf(desktop.home.tree, QStringLiteral("files"))),
               "arg:" + tree.filePath(QStringLiteral("w")).toUtf8() + "\nEND\n");
+}
+
+TEST_F(FailuresSaidTest, WebsiteWithoutABrowserSaysNothingRegression)
+{
+    DesktopHome desktop;
+    const InstalledPrograms programs(desktop.home.tree, {QStringLiteral("xdg-open")});
+    ApplicationDelegate delegate(&defaults);
+    SearchWindow* front = delegate.findWindow();
+    activate(*front);
+    auto* website = front->menuBar()->findChild<QAction*>(QStringLiteral("website"));
+    ASSERT_NE(website, nullptr);
+    QSignalSpy answered(&delegate, &ApplicationDelegate::websiteAnswered);
+    website->trigger();
+    ASSERT_TRUE(answered.wait(10000));
+    const auto* sheet = front->findChild<QMessageBox*>(QStringLiteral("failure"));
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->text(), QStringLiteral("Cannot Show the Website"));
+    EXPECT_TRUE(sheet->informativeText().contains(makersWebsiteURL()));
+    EXPECT_FALSE(QFile::exists(InstalledPrograms::outputOf(desktop.home.tree, QStringLiteral("xdg-open"))));
+    front->close();
 }
 
 } // namespace
