@@ -132,7 +132,7 @@ ResultsView::ResultsView(SearchController& search, UserDefaults& defaults, quint
     : StripeTableView(parent), m_search(&search)
 {
     setObjectName(QStringLiteral("searchResults"));
-    setModel(search.model());
+    setDataSourceAndDelegate(search.model(), nullptr);
     setUpColumns(defaults, index);
 }
 
@@ -150,7 +150,7 @@ void ResultsView::setUpColumns(UserDefaults& defaults, quint64 index)
     viewport()->installEventFilter(new ModelToolTips(this));
 
     QHeaderView* header = horizontalHeader();
-    header->setStretchLastSection(true);
+    setColumnAutoresizing(ColumnAutoresizingStyle::LastColumnOnly);
     header->setSectionsClickable(true);
     // The model's columns are the header's logical sections; the window
     // sorts through its command.
