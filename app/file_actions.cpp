@@ -183,34 +183,68 @@ void FileActions::deleteItems(bool trash)
     const QList<int> rows = m_results->selectedRows();
     const int remembered = rows.size() == 1 ? rows.constFirst() : -1;
     const QStringList paths = m_results->selectedPaths();
-    // What the Trash takes goes there; only the items it refused are asked
-    // about, by name, and only they are deleted when the answer is Delete.
-    const QStringList toRemove = trash ? recycleFilesKeepingRefused(paths) : paths;
-    const bool remove = !trash || toRemove.isEmpty()
-        || askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(toRemove), QStringLiteral("Cancel"),
-                    QStringLiteral("Delete"));
-    const bool declined = !remove;
+    if (!trash) {
+        removeItems(paths, paths, false, remembered);
+        return;
+    }
+    // What the Trash takes goes there, off this thread (a move to another
+    // volume copies); only the items it refused are asked about, by name,
+    // and only they are deleted when the answer is Delete.
+    whenReady(runInBackground([paths] { return recycleFilesKeepingRefused(paths); }), this,
+              [this, paths, remembered](const QStringList& refused) {
+                  const bool remove = refused.isEmpty()
+                      || askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(refused),
+                                  QStringLiteral("Cancel"), QStringLiteral("Delete"));
+                  removeItems(paths, remove ? refused : QStringList(), !remove, remembered);
+              });
+}
+
+namespace {
+
+// What removing left: whether a removal failed and why, and which of the
+// selected items are still there.
+struct Removal
+{
     bool failed = false;
     int error = 0;
-    for (const QString& path : remove ? toRemove : QStringList()) {
-        if (!removePath(path)) {
-            error = errno;
-            failed = true;
-        }
-    }
-    m_results->clearSelection();
-    m_search->removeGoneResults();
-    const int count = m_search->model()->rowCount();
-    if (remembered >= 0 && count > 0)
-        m_results->selectRows({std::min(remembered, count - 1)});
-    // What is still there and the user did not choose to keep is said.
     QStringList remaining;
-    for (const QString& path : paths) {
-        if (itemExistsAtPath(path))
-            remaining.append(path);
-    }
-    if (failed && !declined)
-        showFailure(deletionFailure(remaining, error));
+};
+
+} // namespace
+
+void FileActions::removeItems(const QStringList& paths, const QStringList& toRemove, bool declined, int remembered)
+{
+    const auto remove = [paths, toRemove] {
+        Removal removal;
+        for (const QString& path : toRemove) {
+            if (!removePath(path)) {
+                removal.error = errno;
+                removal.failed = true;
+            }
+        }
+        for (const QString& path : paths) {
+            if (itemExistsAtPath(path))
+                removal.remaining.append(path);
+        }
+        return removal;
+    };
+    whenReady(runInBackground(remove), this, [this, declined, remembered](const Removal& removal) {
+        if (!m_results || !m_search)
+            return;
+        m_results->clearSelection();
+        m_search->removeGoneResults([this, remembered] {
+            // A single deleted row's place goes to the row now there.
+            if (ResultsView* results = m_results.data()) {
+                const int count = results->model()->rowCount();
+                if (remembered >= 0 && count > 0)
+                    results->selectRows({std::min(remembered, count - 1)});
+            }
+            emit deletionFinished();
+        });
+        // What is still there and the user did not choose to keep is said.
+        if (removal.failed && !declined)
+            showFailure(deletionFailure(removal.remaining, removal.error));
+    });
 }
 
 void FileActions::copy()

@@ -8,8 +8,8 @@
 // Every launch and every call to another process (the session bus, an
 // application's start) runs on the thread pool and reports back through a
 // watcher this object owns; a launch that starts nothing is said in the
-// failure sheet (failure_messages.h). Deleting runs here, on the interface
-// thread: it changes the rows shown.
+// failure sheet (failure_messages.h). Deleting moves and removes the items
+// on the pool too; the rows leave here.
 //
 // Threads: main thread only; launches on the pool.
 //
@@ -67,9 +67,10 @@ public:
     Q_INVOKABLE void moveToTrash();
     // Asks first, then deletes the selected items for good.
     Q_INVOKABLE void destroy();
-    // Trashes (YES) or removes (NO) the selected items; a trash failure
-    // asks once whether to delete instead. Drops the gone results, keeps a
-    // single selected row's place and says what stayed.
+    // Trashes (YES) or removes (NO) the selected items off the interface
+    // thread; a trash failure asks once whether to delete instead. Then
+    // drops the gone results, keeps a single selected row's place, says what
+    // stayed and emits deletionFinished.
     void deleteItems(bool trash);
     // Copies the selected items as file URLs and as paths.
     Q_INVOKABLE void copy();
@@ -78,6 +79,8 @@ signals:
     // A launch's answer has come back to this thread (and a failure, if
     // any, is on screen).
     void launchAnswered();
+    // A deletion has ended: its rows are gone and a failure is on screen.
+    void deletionFinished();
 
 private:
     // The selected items' paths; none once the table is gone.
@@ -85,6 +88,9 @@ private:
     // Runs `launch` (answering the first path it could not open, null when
     // all opened) on the pool, then says `failure` of that path.
     void launchInBackground(std::function<QString()> launch, std::function<Failure(const QString&)> failure);
+    // Removes `toRemove` (of the selected `paths`) on the pool, then ends
+    // the deletion here; `declined`: the user kept what the Trash refused.
+    void removeItems(const QStringList& paths, const QStringList& toRemove, bool declined, int remembered);
     bool askAlert(const QString& title, const QString& message, const QString& defaultButton,
                   const QString& alternateButton);
     void showFailure(const Failure& failure);

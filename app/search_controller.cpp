@@ -234,13 +234,15 @@ bool SearchController::isReverseSorting() const
     return m_engine->dataSource().isReverseSorting();
 }
 
-void SearchController::removeGoneResults()
+void SearchController::removeGoneResults(std::function<void()> done)
 {
     showPendingResults();
     m_model.removeGoneResults();
     updateBadge();
     showStatus(m_engine->params().nDone.load());
     emit rowsChanged();
+    if (done)
+        done();
 }
 
 void SearchController::updateBadge()

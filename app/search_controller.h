@@ -27,6 +27,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -94,8 +95,9 @@ public:
     // The table's sort key (0-7) and direction.
     [[nodiscard]] std::uint64_t sorting() const;
     [[nodiscard]] bool isReverseSorting() const;
-    // Drops the rows whose items no longer exist.
-    void removeGoneResults();
+    // Drops the rows whose items no longer exist, then runs `done` (may be
+    // empty).
+    void removeGoneResults(std::function<void()> done = {});
 
     // "%d found", or "%d found/%d done" while fewer were found than examined.
     [[nodiscard]] QString statusText() const;

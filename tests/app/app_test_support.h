@@ -51,6 +51,16 @@ protected:
         return !ended.isEmpty() || ended.wait(10000);
     }
 
+    // Runs `act`, a deletion of the window's selection, and waits until it
+    // has ended; NO when it did not end in time.
+    template <typename Act>
+    static bool deleteAndWait(SearchWindow& window, Act act)
+    {
+        QSignalSpy finished(&window.fileActions(), &FileActions::deletionFinished);
+        act();
+        return !finished.isEmpty() || finished.wait(10000);
+    }
+
     // Waits until the window's destination menu holds its scanned folders
     // (the home folder among them); NO when they did not come in time.
     static bool waitForDestinations(SearchWindow& window)

@@ -449,10 +449,11 @@ TEST_F(MenuActionsTest, CriticalAlertsAnswerOneZeroOrMinusTwoWhichCountsAsCancel
     QDir().mkpath(QFileInfo(trash).path());
     ASSERT_TRUE(QFile(trash).open(QIODevice::WriteOnly)) << "a file where the Trash would be";
     window->resultsTable()->selectRows({0, 1});
-    window->fileActions().moveToTrash();
+    const bool ended = deleteAndWait(*window, [this] { window->fileActions().moveToTrash(); });
     QFile::remove(trash);
     if (hadTrash)
         QDir().rename(trash + QStringLiteral(".saved"), trash);
+    EXPECT_TRUE(ended);
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(window->resultsTable()->model()->rowCount(), 3);
     EXPECT_TRUE(QFile::exists(tree.filePath(QStringLiteral("r/item-a.txt"))));

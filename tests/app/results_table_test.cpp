@@ -183,7 +183,7 @@ TEST_F(ResultsTableTest, ToolbarItemsFollowTheSelection)
 TEST_F(ResultsTableTest, MovingToTheTrashDropsTheRowsAndKeepsThePlace)
 {
     window->resultsTable()->selectRows({2});
-    window->fileActions().moveToTrash();
+    ASSERT_TRUE(deleteAndWait(*window, [this] { window->fileActions().moveToTrash(); }));
     EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-c.txt"))));
     EXPECT_TRUE(QFile::exists(trashFolderForPath(tree.filePath(QStringLiteral("r"))) + "/files/item-c.txt"));
     EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-b.txt"}));
@@ -218,7 +218,7 @@ TEST_F(ResultsTableTest, TrashIsOneCommandInTheItemsMenuTheContextMenuAndTheTool
     // The toolbar's click reaches the window through the router and acts
     // on exactly the chosen item.
     window->resultsTable()->selectRows({1});
-    onToolbar->trigger();
+    ASSERT_TRUE(deleteAndWait(*window, [onToolbar] { onToolbar->trigger(); }));
     EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-b.txt"))));
     EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-c.txt"}));
 }
@@ -245,7 +245,7 @@ TEST_F(ResultsTableTest, DeletingAsksFirst)
     // The Trash is the process's own and other tests fill it: deleting adds nothing to it.
     const QDir trashFiles(trashFolderForPath(tree.filePath(QStringLiteral("r"))) + "/files");
     const QStringList trashedBefore = trashFiles.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
-    window->fileActions().destroy();
+    ASSERT_TRUE(deleteAndWait(*window, [this] { window->fileActions().destroy(); }));
     EXPECT_EQ(names(), QStringList{"item-c.txt"});
     EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-a.txt"))));
     EXPECT_EQ(trashFiles.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), trashedBefore);
@@ -263,7 +263,7 @@ TEST_F(ResultsTableTest, AMixedMoveToTrashTrashesTheRestAndAsksOnlyAboutTheRefus
         return false;   // Cancel
     });
     window->resultsTable()->selectRows({0, 1, 2});
-    window->fileActions().moveToTrash();
+    ASSERT_TRUE(deleteAndWait(*window, [this] { window->fileActions().moveToTrash(); }));
     const bool stayed = QFile::exists(locked);
     setFileImmutable(false, locked);
     const QString trash = trashFolderForPath(tree.filePath(QStringLiteral("r")));
