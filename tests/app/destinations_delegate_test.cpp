@@ -98,6 +98,29 @@ TEST_F(DestinationsTest, MenuItemsSetTheDestinationAndVolumesAppearOnce)
     EXPECT_EQ(window->destinations()->storedDestination(), QDir::homePath());
 }
 
+// The destination's icon is read off the interface thread: it follows the
+// title, a later destination's request replaces an earlier one's, and a
+// pseudo-destination asks for none.
+TEST_F(DestinationsTest, TheDestinationsIconFollowsOffTheInterfaceThread)
+{
+    const QString first = tree.makeDir(QStringLiteral("first"));
+    const QString second = tree.makeDir(QStringLiteral("second"));
+    DestinationMenu menu(nullptr);
+    QSignalSpy shown(&menu, &DestinationMenu::iconShown);
+    menu.setDestination(first);
+    menu.setDestination(second);
+    EXPECT_EQ(menu.text(), QStringLiteral("second")) << "the title at once";
+    ASSERT_TRUE(shown.wait(10000));
+    QTest::qWait(50);
+    EXPECT_EQ(shown.size(), 1) << "the first request's answer is dropped";
+    EXPECT_EQ(menu.storedDestination(), second);
+    menu.setDestination(QString::fromUtf16(kAllVolumesDestination));
+    EXPECT_TRUE(menu.icon().isNull());
+    QTest::qWait(50);
+    EXPECT_EQ(shown.size(), 1);
+    EXPECT_TRUE(menu.icon().isNull());
+}
+
 TEST(ServicesFolder, FileURLsOneNameOrTheTextAsItStands)
 {
     const struct
