@@ -1,9 +1,12 @@
 #include "app/application_delegate.h"
 
+#include "app/failure_messages.h"
+#include "app/file_actions.h"
 #include "app/preferences_panel.h"
 #include "app/search_window.h"
 #include "app/search_window_commands.h"
 #include "foundation/user_defaults_getters.h"
+#include "interface/action_router.h"
 #include "interface/application.h"
 #include "interface/help_actions.h"
 #include "interface/localization.h"
@@ -11,22 +14,31 @@
 #include "interface/quick_look.h"
 #include "interface/window_controller.h"
 #include "interface/window_extensions.h"
+#include "platform/background_work.h"
 #include "platform/path_semantics.h"
 #include "platform/user_defaults.h"
 #include "system/bundle.h"
+#include "system/desktop_entries.h"
+#include "system/mime_applications.h"
 #include "system/file_tests.h"
 #include "system/open_with.h"
 #include "system/update_check.h"
 #include "system/workspace_monitors.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
+#include <QUrl>
+
+#include <memory>
 
 namespace sorvant {
 
@@ -68,34 +80,58 @@ WindowController* ApplicationDelegate::createController()
 void ApplicationDelegate::addMainMenu(SearchWindow* window)
 {
     // Built with the English texts as keys, then localized once, the way a
-    // menu loaded from an interface file is.
+    // menu loaded from an interface file is. Every item is a command sent
+    // through the action router and validated by it when its menu opens:
+    // the window's own (Close, Find, Search In, Help) and this delegate's.
     QMenuBar* bar = window->menuBar();
+    const SearchWindowCommands& commands = window->commands();
+    const auto item = [this](QMenu* menu, const char* selector, const QString& title, const QKeySequence& keys) {
+        auto* action = new QAction(title, menu);
+        action->setObjectName(QString::fromLatin1(selector));
+        action->setShortcut(keys);
+        bindAction(action, QByteArray(selector) + ':', this);
+        menu->addAction(action);
+        return action;
+    };
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("New Window"), QKeySequence::New, this, [this] { findWindow(); });
-    file->addAction(QStringLiteral("Close Window"), QKeySequence(Qt::CTRL | Qt::Key_W), window, &QWidget::close);
+    file->setObjectName(QStringLiteral("fileMenu"));
+    item(file, "newWindow", QStringLiteral("New Window"), QKeySequence::New);
+    file->addAction(commands.command("performClose"));
     file->addSeparator();
-    file->addAction(QStringLiteral("Preferences..."), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
-                    &ApplicationDelegate::orderFrontPrefsPanel);
+    item(file, "orderFrontPrefsPanel", QStringLiteral("Preferences..."), QKeySequence(Qt::CTRL | Qt::Key_Comma));
     file->addSeparator();
-    file->addAction(QStringLiteral("Quit"), QKeySequence::Quit, this, [this] { emit shouldTerminate(); });
+    item(file, "terminate", QStringLiteral("Quit"), QKeySequence::Quit);
     window->commands().addItemsMenu(bar);
-    QMenu* edit = bar->addMenu(QStringLiteral("&Search"));
-    edit->addAction(QStringLiteral("Find"), QKeySequence::Find, window, [window] { window->searchField()->setFocus(); });
-    edit->addAction(QStringLiteral("Search In..."), QKeySequence(Qt::CTRL | Qt::Key_D), window,
-                    &SearchWindow::showDestinationMenu);
-    edit->addAction(window->commands().command("toggleSettings"));
+    QMenu* search = bar->addMenu(QStringLiteral("&Search"));
+    search->setObjectName(QStringLiteral("searchMenu"));
+    search->addAction(commands.command("focusSearchField"));
+    search->addAction(commands.command("showDestinationMenu"));
+    search->addAction(commands.command("toggleSettings"));
     window->commands().addViewMenu(bar);
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("helpMenu"));
-    help->addAction(QStringLiteral("Sorvant Help"), QKeySequence::HelpContents, window, &SearchWindow::showHelp)
-        ->setObjectName(QStringLiteral("showHelp"));
+    help->addAction(commands.command("showHelp"));
     help->addSeparator();
-    m_checkForUpdateItem = help->addAction(QStringLiteral("Check for Updates..."), this,
-                                           &ApplicationDelegate::checkForUpdate);
-    m_checkForUpdateItem->setObjectName(QStringLiteral("checkForUpdate"));
-    help->addAction(QStringLiteral("Sorvant Website"), this, &openMakersWebsite)
-        ->setObjectName(QStringLiteral("website"));
+    m_checkForUpdateItem = item(help, "checkForUpdate", QStringLiteral("Check for Updates..."), {});
+    item(help, "website", QStringLiteral("Sorvant Website"), {});
+    for (QMenu* menu : {file, search, help})
+        installMenuValidation(menu);
     localize(bar);
+}
+
+void ApplicationDelegate::newWindow()
+{
+    findWindow();
+}
+
+void ApplicationDelegate::terminate()
+{
+    emit shouldTerminate();
+}
+
+void ApplicationDelegate::website()
+{
+    showMakersWebsite(QApplication::activeWindow(), this, [this] { emit websiteAnswered(); });
 }
 
 void ApplicationDelegate::removeWindowController(WindowController* controller)
@@ -175,21 +211,82 @@ void ApplicationDelegate::checkForUpdate()
     fetchUpdateStatus({}, this, [](const UpdateCheckResult& result) { presentUpdateStatus(result); });
 }
 
+namespace {
+
+// An Open With list's applications with their names and icons, all read
+// off the interface thread (desktop entries, MIME types by contents,
+// icon files).
+class OpenWithChoices : public ApplicationDescriptions
+{
+public:
+    explicit OpenWithChoices(const QStringList& paths)
+        : defaultApplication(defaultApplicationForPaths(paths)), applications(applicationsForPaths(paths))
+    {
+        const ApplicationDescriptions& desktop = desktopApplicationDescriptions();
+        QStringList described = applications;
+        described.append(defaultApplication);
+        for (const QString& application : std::as_const(described)) {
+            m_names.insert(application, desktop.displayName(application));
+            m_icons.insert(application, desktop.icon(application));
+        }
+    }
+    [[nodiscard]] QString displayName(const QString& application) const override { return m_names.value(application); }
+    [[nodiscard]] QImage icon(const QString& application) const override { return m_icons.value(application); }
+
+    QString defaultApplication;
+    QStringList applications;
+
+private:
+    QHash<QString, QString> m_names;
+    QHash<QString, QImage> m_icons;
+};
+
+constexpr char kOpenWithFill[] = "sorvantOpenWithFill";
+
+} // namespace
+
 void ApplicationDelegate::menuNeedsUpdate(QMenu* menu, QWidget* window)
 {
     auto* searchWindow = qobject_cast<SearchWindow*>(window);
-    const QStringList paths = searchWindow ? searchWindow->selectedPaths() : QStringList();
+    const QStringList paths = searchWindow ? searchWindow->resultsTable()->selectedPaths() : QStringList();
+    const QPointer<QObject> target = searchWindow ? &searchWindow->fileActions() : nullptr;
     menu->clear();
-    addItemsForDefaultApplication(menu, defaultApplicationForPaths(paths), applicationsForPaths(paths), "openWith:",
-                                  searchWindow);
+    // A newer opening of the menu replaces what an older one would add.
+    const int fill = menu->property(kOpenWithFill).toInt() + 1;
+    menu->setProperty(kOpenWithFill, fill);
+    whenReady(runInBackground([paths] { return std::make_shared<const OpenWithChoices>(paths); }), menu,
+              [menu, fill, target](const std::shared_ptr<const OpenWithChoices>& choices) {
+                  if (menu->property(kOpenWithFill).toInt() != fill)
+                      return;
+                  addItemsForDefaultApplication(menu, choices->defaultApplication, choices->applications,
+                                                "openWith:", target.data(), *choices);
+              });
 }
 
-void openMakersWebsite()
+QString makersWebsiteURL()
 {
-    if (VelmorApplication* application = VelmorApplication::shared())
-        application->website();
-    else
-        openWebsite();
+    return QStringLiteral("https://%1/").arg(makerAddresses().websiteHost);
+}
+
+void showMakersWebsite(QWidget* window, QObject* context, std::function<void()> answered)
+{
+    // Finding a browser reads the desktop's entries, and starting it may
+    // wait: both off the interface thread.
+    const QPointer<QWidget> sheetWindow = window;
+    const QString url = makersWebsiteURL();
+    // Only an application that shows the scheme's pages itself counts; the
+    // desktop's opener would start whether or not one could, and fail unseen.
+    const auto show = [url] {
+        return launchFirstDesktopEntry(
+            defaultApplicationsForMimeTypeOnly(QStringLiteral("x-scheme-handler/") + QUrl(url).scheme()), {url});
+    };
+    whenReady(runInBackground(show), context,
+              [sheetWindow, url, answered = std::move(answered)](bool shown) {
+                  if (!shown)
+                      showFailureSheet(noWebsiteBrowserFailure(url), sheetWindow);
+                  if (answered)
+                      answered();
+              });
 }
 
 void useBundledHelpBook()

@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 class QAction;
 class QMenu;
 class QWidget;
@@ -49,19 +51,31 @@ public:
     // and/or a destination, and shows it; never starts a search. A path to
     // a file gives its enclosing folder.
     void search(const QString& phrase, const QString& path);
+    // --- the application's commands (its File and Help menus) ---
+    // New Window.
+    Q_INVOKABLE void newWindow();
     // Opens (or brings to the front) the preferences.
-    void orderFrontPrefsPanel();
+    Q_INVOKABLE void orderFrontPrefsPanel();
+    // Quit: asks for the application's end (shouldTerminate).
+    Q_INVOKABLE void terminate();
     // Asks the update server for a newer version and tells the user the
     // answer (a newer version, up to date, or that it could not check).
-    void checkForUpdate();
+    Q_INVOKABLE void checkForUpdate();
+    // Shows the maker's web site in a web browser, off the interface
+    // thread; says on the front window when no browser shows it.
+    Q_INVOKABLE void website();
     // Refills an Open With menu for the selection of `window` (none when it
     // is no search window): its default application first, then the others;
-    // each item opens the selection through the window's "openWith:".
+    // each item opens the selection through the window's "openWith:". The
+    // menu is emptied at once and filled when the applications, read off
+    // the interface thread, are known.
     static void menuNeedsUpdate(QMenu* menu, QWidget* window);
 
 signals:
     // Asked by Quit and when the last window closed with "QuitOnClose" YES.
     void shouldTerminate();
+    // The website's answer has come back (a failure, if any, is on screen).
+    void websiteAnswered();
 
 private:
     WindowController* createController();
@@ -73,9 +87,13 @@ private:
     QPointer<QAction> m_checkForUpdateItem;
 };
 
-// The maker's web site, through the application's "website:" when it is
-// the toolkit's application.
-void openMakersWebsite();
+// The maker's web site's address.
+[[nodiscard]] QString makersWebsiteURL();
+// Shows the maker's web site in a web browser (an application that shows
+// https pages itself), off the interface thread; when none shows it, says
+// so in a failure sheet on `window`. `answered` (may be
+// empty) then runs on `context`'s thread, while `context` lives.
+void showMakersWebsite(QWidget* window, QObject* context, std::function<void()> answered = {});
 
 // Names the help book of the user's language ("CFBundleHelpBookName" of
 // Info.plist, localized) on the application, and, when the resources hold

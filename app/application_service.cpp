@@ -150,7 +150,7 @@ QStringList ApplicationService::resultPaths() const
     auto* front = qobject_cast<SearchWindow*>(mainWindow());
     SearchWindow* window = windows.contains(front) ? front : windows.constLast();
     QStringList paths;
-    for (const ResultPointer& result : window->engine().dataSource().results())
+    for (const ResultPointer& result : window->searchController().engine().dataSource().results())
         paths.append(result->fullPath());
     return paths;
 }

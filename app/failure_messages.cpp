@@ -2,8 +2,11 @@
 
 #include "platform/path_semantics.h"
 #include "system/bundle.h"
-#include "system/file_tests.h"
+#include "system/file_manager.h"
+#include "system/mime_applications.h"
 #include "system/open_with.h"
+
+#include <QMessageBox>
 
 #include <cstring>
 
@@ -53,6 +56,22 @@ Failure noBrowserFailure()
                                          QStringLiteral(""))};
 }
 
+Failure noWebsiteBrowserFailure(const QString& url)
+{
+    const Bundle& bundle = Bundle::mainBundle();
+    return {bundle.localizedStringForKey(QStringLiteral("Cannot Show the Website"), QStringLiteral("")),
+            bundle.localizedStringForKey(QStringLiteral("No web browser is set up to show %1."), QStringLiteral(""))
+                .arg(url)};
+}
+
+Failure noFileViewerFailure(const QString& path)
+{
+    const Bundle& bundle = Bundle::mainBundle();
+    return {bundle.localizedStringForKey(QStringLiteral("Cannot Show in File Manager"), QStringLiteral("")),
+            bundle.localizedStringForKey(QStringLiteral("No file manager is set up to show %1."), QStringLiteral(""))
+                .arg(quoted(nameOf(path)))};
+}
+
 Failure noFileManagerFailure(const QString& path)
 {
     const Bundle& bundle = Bundle::mainBundle();
@@ -70,6 +89,9 @@ Failure deletionFailure(const QStringList& paths, int error)
     const Bundle& bundle = Bundle::mainBundle();
     const QString first = quoted(nameOf(paths.constFirst()));
     const QString reason = error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QString();
+    // One multi-argument arg() each: a chained one would read a "%1" that
+    // the first name brings as a place of its own.
+    const QString count = QString::number(paths.size() - 1);
     QString text;
     if (paths.size() == 1 && reason.isNull())
         text = bundle.localizedStringForKey(QStringLiteral("%1 could not be deleted."), QStringLiteral("")).arg(first);
@@ -78,13 +100,10 @@ Failure deletionFailure(const QStringList& paths, int error)
                    .arg(first, reason);
     else if (reason.isNull())
         text = bundle.localizedStringForKey(QStringLiteral("%1 and %2 more could not be deleted."), QStringLiteral(""))
-                   .arg(first)
-                   .arg(paths.size() - 1);
+                   .arg(first, count);
     else
         text = bundle.localizedStringForKey(QStringLiteral("%1 and %2 more could not be deleted: %3."), QStringLiteral(""))
-                   .arg(first)
-                   .arg(paths.size() - 1)
-                   .arg(reason);
+                   .arg(first, count, reason);
     return {bundle.localizedStringForKey(QStringLiteral("Cannot Delete"), QStringLiteral("")), text};
 }
 
@@ -98,7 +117,24 @@ Failure activeFileManagerFailure()
 
 bool hasApplicationForPath(const QString& path)
 {
-    return isDirectoryAtPath(path) || !applicationsForPaths({path}).isEmpty();
+    return !applicationsForPaths({path}).isEmpty();
+}
+
+bool hasFileViewer()
+{
+    return finderLaunched() || !defaultApplicationsForMimeTypeOnly(QStringLiteral("inode/directory")).isEmpty();
+}
+
+void showFailureSheet(const Failure& failure, QWidget* window)
+{
+    if (failure.isNull() || !window)
+        return;
+    auto* sheet = new QMessageBox(QMessageBox::Warning, failure.title, failure.title, QMessageBox::Ok, window);
+    sheet->setObjectName(QStringLiteral("failure"));
+    sheet->setInformativeText(failure.text);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->open();
 }
 
 } // namespace sorvant

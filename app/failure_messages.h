@@ -13,6 +13,8 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 namespace sorvant {
 
 struct Failure
@@ -30,6 +32,11 @@ struct Failure
 [[nodiscard]] Failure noApplicationFailure(const QString& path);
 // The help could not be shown: no web browser opens its pages.
 [[nodiscard]] Failure noBrowserFailure();
+// The maker's web site could not be shown: no web browser opens `url`.
+[[nodiscard]] Failure noWebsiteBrowserFailure(const QString& url);
+// Neither a file manager nor an application for folders shows the item at
+// `path` in its folder.
+[[nodiscard]] Failure noFileViewerFailure(const QString& path);
 // No file manager serves the desktop's file-manager interface, so the
 // properties of the item at `path` cannot be shown.
 [[nodiscard]] Failure noFileManagerFailure(const QString& path);
@@ -43,8 +50,20 @@ struct Failure
 // be asked which folder it shows.
 [[nodiscard]] Failure activeFileManagerFailure();
 
-// Whether an item can be handed to the desktop's opener: a folder always,
-// a file when an installed application opens its MIME type.
+// Whether an item can be handed to the desktop's opener: a folder or a
+// file when an installed application that can run (its programs found, a
+// terminal emulator for one that needs it) opens its MIME type. Reads the
+// disk: not for the interface thread.
 [[nodiscard]] bool hasApplicationForPath(const QString& path);
+// Whether the item at `path` can be shown in its folder: a file manager
+// serves the desktop's interface, or an application opens folders. Reads
+// the disk and asks the session bus.
+[[nodiscard]] bool hasFileViewer();
+
+// --- showing -------------------------------------------------------------------
+
+// Says `failure` as a warning sheet on `window` (a QMessageBox named
+// "failure", deleted when closed); nothing for a null failure or window.
+void showFailureSheet(const Failure& failure, QWidget* window);
 
 } // namespace sorvant

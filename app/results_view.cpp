@@ -129,10 +129,10 @@ private:
 } // namespace
 
 ResultsView::ResultsView(SearchController& search, UserDefaults& defaults, quint64 index, QWidget* parent)
-    : StripeTableView(parent), m_search(&search), m_model(search.model())
+    : StripeTableView(parent), m_search(&search)
 {
     setObjectName(QStringLiteral("searchResults"));
-    setDataSourceAndDelegate(m_model, nullptr);
+    setDataSourceAndDelegate(search.model(), nullptr);
     setUpColumns(defaults, index);
 }
 
@@ -152,16 +152,9 @@ void ResultsView::setUpColumns(UserDefaults& defaults, quint64 index)
     QHeaderView* header = horizontalHeader();
     setColumnAutoresizing(ColumnAutoresizingStyle::LastColumnOnly);
     header->setSectionsClickable(true);
-    // The model's columns are the header's logical sections. A column
-    // without a sort key ("tags") changes nothing, but the header has
-    // already moved its indicator there: put it back.
-    connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
-        if (m_search)
-            m_search->showPendingResults();
-        (void)m_model->sortByColumn(column);
-        showSortIndicator();
-        scrollSelectedRowToVisible();
-    });
+    // The model's columns are the header's logical sections; the window
+    // sorts through its command.
+    connect(header, &QHeaderView::sectionClicked, this, &ResultsView::sortColumnClicked);
     connect(header, &QHeaderView::sectionResized, this, [this](int column) {
         if (column == ResultsTableModel::kPathColumn)
             updatePathColumnWidth();
@@ -213,33 +206,45 @@ QList<int> ResultsView::selectedRows() const
     return rows;
 }
 
+ResultsTableModel* ResultsView::resultsModel() const
+{
+    // The view's own model pointer, which the view clears when the model goes.
+    return qobject_cast<ResultsTableModel*>(model());
+}
+
 QStringList ResultsView::selectedPaths() const
 {
-    return m_model->pathsOfRows(selectedRows());
+    const ResultsTableModel* results = resultsModel();
+    return results ? results->pathsOfRows(selectedRows()) : QStringList();
 }
 
 void ResultsView::selectRows(const QList<int>& rows)
 {
+    const ResultsTableModel* results = resultsModel();
+    if (!results)
+        return;
     QItemSelection selection;
     for (const int row : rows)
-        selection.select(m_model->index(row, 0), m_model->index(row, ResultsTableModel::kColumnCount - 1));
+        selection.select(results->index(row, 0), results->index(row, ResultsTableModel::kColumnCount - 1));
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 ResultPointer ResultsView::selectedResult() const
 {
     const QList<int> rows = selectedRows();
-    return rows.size() == 1 ? m_model->resultAtRow(rows.constFirst()) : nullptr;
+    const ResultsTableModel* results = resultsModel();
+    return rows.size() == 1 && results ? results->resultAtRow(rows.constFirst()) : nullptr;
 }
 
 QString ResultsView::selectedResultName() const
 {
     const QList<int> rows = selectedRows();
-    if (rows.isEmpty())
+    const ResultsTableModel* results = resultsModel();
+    if (rows.isEmpty() || !results)
         return {};
     const int current = currentIndex().row();
     const int row = rows.contains(current) ? current : rows.constFirst();
-    const ResultPointer result = m_model->resultAtRow(row);
+    const ResultPointer result = results->resultAtRow(row);
     return result ? result->name() : QString();
 }
 
@@ -248,8 +253,8 @@ void ResultsView::takeArrowKey(int key)
     // Focusing the table makes its first row current without selecting it.
     setFocus();
     if (!selectionModel()->hasSelection()) {
-        if (m_model->rowCount() > 0) {
-            const QModelIndex first = m_model->index(0, 0);
+        if (model()->rowCount() > 0) {
+            const QModelIndex first = model()->index(0, 0);
             selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
             scrollTo(first);
         }
@@ -273,7 +278,10 @@ void ResultsView::sortResults(std::uint64_t key, bool reverse)
 
 void ResultsView::showSortIndicator()
 {
-    const ResultsDataSource& results = m_model->dataSource();
+    const ResultsTableModel* model = resultsModel();
+    if (!model)
+        return;
+    const ResultsDataSource& results = model->dataSource();
     removeIndicatorImage();
     const int column = ResultsTableModel::columnForSortKey(results.sorting());
     highlightColumnWithIdentifier(ResultsTableModel::identifierOfColumn(column), results.isReverseSorting());
@@ -302,7 +310,8 @@ void ResultsView::updatePathColumnWidth()
     const QHeaderView* header = horizontalHeader();
     if (column >= header->count() || header->isSectionHidden(column))
         return;
-    m_model->setPathColumnNarrow(header->sectionSize(column) <= tableColumnAtLogicalIndex(column).minWidth + 4);
+    if (ResultsTableModel* results = resultsModel())
+        results->setPathColumnNarrow(header->sectionSize(column) <= tableColumnAtLogicalIndex(column).minWidth + 4);
 }
 
 } // namespace sorvant

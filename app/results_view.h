@@ -1,7 +1,7 @@
 #pragma once
 // ResultsView: a search window's results table. It sets itself up over the
 // window's results model: the nine columns and their autosaved layout
-// ("SearchTableColumns4-%d"), header clicks that sort, the header's column
+// ("SearchTableColumns4-%d"), header clicks (the window sorts), the header's column
 // menu (asked of the window), tool tips as the model gives them, the path
 // column's narrow form. It sorts the shown results keeping the selection,
 // toggles columns, answers the selected rows, paths and result, and drags
@@ -76,6 +76,8 @@ public:
 signals:
     // A right click on the header: the column menu at a global position.
     void columnsMenuRequested(const QPoint& globalPosition);
+    // A click on the header of the model's `column`: the window sorts.
+    void sortColumnClicked(int column);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -85,8 +87,10 @@ private:
     void setUpColumns(UserDefaults& defaults, quint64 index);
     void updatePathColumnWidth();
 
+    // The results' model, as the view shows it; null once it is gone.
+    [[nodiscard]] ResultsTableModel* resultsModel() const;
+
     QPointer<SearchController> m_search;
-    ResultsTableModel* m_model;
     QPoint m_pressPosition;
 };
 

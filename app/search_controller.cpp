@@ -29,9 +29,11 @@ constexpr qsizetype kMergeRows = 8192;
 } // namespace
 
 SearchController::SearchController(UserDefaults& defaults, QWidget* window)
-    : QObject(window), m_window(window), m_engine(std::make_unique<SearchEngine>(static_cast<SearchEngineOwner&>(*this), defaults))
+    : QObject(window),
+      m_window(window),
+      m_engine(std::make_unique<SearchEngine>(static_cast<SearchEngineOwner&>(*this), defaults)),
+      m_model(m_engine->dataSource())
 {
-    m_model = new ResultsTableModel(m_engine->dataSource(), this);
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &SearchController::refresh);
     m_timer->start(kRefreshMilliseconds);
@@ -49,10 +51,17 @@ SearchController::~SearchController()
         decreaseBadgeLabel(m_found);
 }
 
-bool SearchController::start(const QString& phrase, const QString& path)
+bool SearchController::start(const SearchRequest& request)
 {
     clearResults();
-    return m_engine->search(phrase, path);
+    SearchParams& params = m_engine->params();
+    params.what = request.what;
+    params.comparison = request.comparison;
+    params.mode = request.mode;
+    params.type = request.type;
+    params.invisibles = request.invisibles;
+    params.packageContents = request.packageContents;
+    return m_engine->search(request.phrase, request.path);
 }
 
 void SearchController::clearResults()
@@ -67,7 +76,7 @@ void SearchController::clearResults()
     m_feeder->stop();
     m_done = m_shownDone = 0;
     // A new search is the one time the table is reset.
-    m_model->removeAllResults();
+    m_model.removeAllResults();
     updateBadge();
 }
 
@@ -116,12 +125,12 @@ void SearchController::feed()
         const auto prepare = [batch = *m_preparing, sorting = results.sorting(), reverse = results.isReverseSorting()] {
             return ResultsDataSource::prepareResults(batch, sorting, reverse);
         };
-        whenReady(runInBackground(prepare), this, [this, generation](const ResultsDataSource::PreparedResults& prepared) {
+        whenReady(runInBackground(prepare), this, [this, generation](ResultsDataSource::PreparedResults prepared) {
             // Dropped when the table was emptied or took the batch itself.
             if (generation != m_generation)
                 return;
             m_preparing.reset();
-            m_ready = prepared;
+            m_ready = std::move(prepared);
             m_readyFrom = 0;
             feed();
         });
@@ -133,7 +142,7 @@ void SearchController::feed()
     slice.start();
     while (m_waitingFrom < m_waiting.size() && !slice.hasExpired(kSliceMilliseconds)) {
         const qsizetype count = std::min(kSliceRows, m_waiting.size() - m_waitingFrom);
-        m_model->insertResults(m_waiting.mid(m_waitingFrom, count));
+        m_model.insertResults(m_waiting.mid(m_waitingFrom, count));
         m_waitingFrom += count;
     }
     updateBadge();
@@ -159,7 +168,7 @@ void SearchController::mergeReadySlice()
     slice.results = m_ready->results.mid(m_readyFrom, count);
     const auto keys = m_ready->keys.begin() + m_readyFrom;
     slice.keys.assign(std::make_move_iterator(keys), std::make_move_iterator(keys + count));
-    m_model->insertPrepared(std::move(slice));
+    m_model.insertPrepared(std::move(slice));
     m_readyFrom += count;
     updateBadge();
     if (m_readyFrom < m_ready->results.size()) {
@@ -194,7 +203,7 @@ void SearchController::showPendingResults()
     }
     m_waiting.append(m_engine->takePendingResults());
     m_feeder->stop();
-    m_model->insertResults(m_waiting.mid(m_waitingFrom));
+    m_model.insertResults(m_waiting.mid(m_waitingFrom));
     m_waiting.clear();
     m_waitingFrom = 0;
     updateBadge();
@@ -206,16 +215,34 @@ void SearchController::showPendingResults()
 void SearchController::sort(std::uint64_t key, bool reverse)
 {
     showPendingResults();
-    m_model->sort(key, reverse);
+    m_model.sort(key, reverse);
 }
 
-void SearchController::removeGoneResults()
+void SearchController::restoreSorting(std::uint64_t key, bool reverse)
+{
+    m_engine->dataSource().setSorting(key, reverse);
+    m_model.reload();
+}
+
+std::uint64_t SearchController::sorting() const
+{
+    return m_engine->dataSource().sorting();
+}
+
+bool SearchController::isReverseSorting() const
+{
+    return m_engine->dataSource().isReverseSorting();
+}
+
+void SearchController::removeGoneResults(std::function<void()> done)
 {
     showPendingResults();
-    m_model->removeGoneResults();
+    m_model.removeGoneResults();
     updateBadge();
     showStatus(m_engine->params().nDone.load());
     emit rowsChanged();
+    if (done)
+        done();
 }
 
 void SearchController::updateBadge()
@@ -281,7 +308,7 @@ QStringList SearchController::removableMedia()
 
 void SearchController::didUpdateResultInfo(const ResultPointer& result)
 {
-    m_model->resultDidChange(result.get());
+    m_model.resultDidChange(result.get());
 }
 
 } // namespace sorvant

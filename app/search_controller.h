@@ -20,12 +20,14 @@
 // Not here: the window's controls and settings (search_window.h), the
 // table's columns and cells (results_table_model.h).
 
+#include "app/results_table_model.h"
 #include "search/search_engine.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -34,8 +36,23 @@ class QWidget;
 
 namespace sorvant {
 
-class ResultsTableModel;
 class UserDefaults;
+
+// What a window asks to search, in one value: the phrase, the folder or
+// pseudo-destination, and the options of its controls (search_params.h
+// gives their values).
+struct SearchRequest
+{
+    QString phrase;
+    QString path;
+    std::uint64_t what = kSearchNames;
+    // ComparisonOptions: 1 ignore case, 2 ignore diacritics, 4 fuzzy.
+    std::uint64_t comparison = 0;
+    std::uint64_t mode = kSearchPhrase;
+    std::uint64_t type = kSearchFilesAndFolders;
+    bool invisibles = false;
+    bool packageContents = false;
+};
 
 class SearchController : public QObject, private SearchEngineOwner
 {
@@ -47,12 +64,17 @@ public:
 
     [[nodiscard]] SearchEngine& engine() { return *m_engine; }
     [[nodiscard]] const SearchEngine& engine() const { return *m_engine; }
-    [[nodiscard]] ResultsTableModel* model() const { return m_model; }
+    [[nodiscard]] ResultsTableModel* model() { return &m_model; }
     [[nodiscard]] bool isSearching() const { return m_engine->isSearching(); }
 
-    // Empties the table, then starts a search of `phrase` in `path` with the
-    // settings already in the engine's record; YES when it started.
-    bool start(const QString& phrase, const QString& path);
+    // Empties the table, then starts the search `request` asks for; YES
+    // when it started. NO (the table emptied) when the engine refused it:
+    // searchError() then says why, or is null when there was nothing to
+    // search.
+    bool start(const SearchRequest& request);
+    // Why the last start was refused (a pattern that does not compile);
+    // null otherwise.
+    [[nodiscard]] QString searchError() const { return m_engine->searchError(); }
     // Asks a running search to stop; returns at once.
     void requestStop() { m_engine->requestStop(); }
     // Stops a running search, waits for its worker and ends the refresh.
@@ -68,8 +90,14 @@ public:
     // Sorts the table by `key` and direction, all found results included;
     // the selection follows its results.
     void sort(std::uint64_t key, bool reverse);
-    // Drops the rows whose items no longer exist.
-    void removeGoneResults();
+    // Takes a window's remembered sort key and direction before any search.
+    void restoreSorting(std::uint64_t key, bool reverse);
+    // The table's sort key (0-7) and direction.
+    [[nodiscard]] std::uint64_t sorting() const;
+    [[nodiscard]] bool isReverseSorting() const;
+    // Drops the rows whose items no longer exist, then runs `done` (may be
+    // empty).
+    void removeGoneResults(std::function<void()> done = {});
 
     // "%d found", or "%d found/%d done" while fewer were found than examined.
     [[nodiscard]] QString statusText() const;
@@ -99,8 +127,10 @@ private:
     void dumpResultsIfAsked() const;
 
     QPointer<QWidget> m_window;
+    // The model reads the engine's results: declared after the engine, it
+    // goes first.
     std::unique_ptr<SearchEngine> m_engine;
-    ResultsTableModel* m_model = nullptr;
+    ResultsTableModel m_model;
     QTimer* m_timer = nullptr;
     QTimer* m_feeder = nullptr;
     QList<ResultPointer> m_waiting; // taken from the engine, not yet in the model

@@ -1,12 +1,14 @@
 #pragma once
 // SearchWindow: the window of one search. Its controls are the live
-// settings (what, comparison, mode, type, invisibles, packages, the drawer's
-// content lists). Its SearchController runs the engine and brings what it
-// finds into the table (search_controller.h); the window shows the status
-// line the controller gives and restores itself when the search has ended.
+// settings (the options box, the destination, the drawer's content lists).
+// It hands a search to its SearchController as one SearchRequest
+// (search_controller.h), which runs the engine and brings what it finds
+// into the table; the window shows the status line the controller gives and
+// restores itself when the search has ended. What is left here is the
+// window's layout and the commands that are the window's own.
 //
 // User defaults: the option keys are saved at each search start
-// (getSettings, with the drawer's lists) and, with the destination and the
+// (with the drawer's lists) and, with the destination and the
 // window's sort keys, once at close or quit (synchronizeDefaults). The
 // drawer's keys are also saved when the drawer closes.
 //
@@ -15,26 +17,21 @@
 //
 // Not here: the results table's model (results_table_model.h) and its
 // view (results_view.h: columns, sorting, the selection, drags), the
-// settings drawer's content lists (settings_drawer.h), the commands that menus, toolbar and shortcuts share and their enablement
-// (search_window_commands.h), the destination menu's folder rules
-// (destinations.h), the delegate that owns the windows
-// (application_delegate.h).
+// options box (search_options.h), the destination menu
+// (destination_menu.h), what is done with the selected items
+// (file_actions.h), the settings drawer's content lists
+// (settings_drawer.h), the commands that menus, toolbar, shortcuts and
+// clicks share and their enablement (search_window_commands.h), the
+// delegate that owns the windows (application_delegate.h).
 
 #include "interface/responder_hooks.h"
 #include "interface/symbol_toolbar.h"
 #include "app/results_view.h"
 #include "app/search_controller.h"
-#include "search/search_engine.h"
 
-#include <QFuture>
 #include <QMainWindow>
 #include <QPointer>
 
-#include <functional>
-
-class QAbstractButton;
-class QButtonGroup;
-class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -46,14 +43,15 @@ class QDragMoveEvent;
 class QDropEvent;
 class QMimeData;
 class QAction;
-class QToolButton;
 class QWidget;
 
 namespace sorvant {
 
+class DestinationMenu;
+class FileActions;
 class PathControl;
-struct Failure;
 class ResultsTableModel;
+class SearchOptions;
 class SearchWindowCommands;
 class SettingsDrawer;
 class UserDefaults;
@@ -73,7 +71,6 @@ public:
     ~SearchWindow() override;
 
     [[nodiscard]] quint64 windowIndex() const override { return m_index; }
-    [[nodiscard]] SearchEngine& engine() { return m_search->engine(); }
     [[nodiscard]] SearchController& searchController() { return *m_search; }
     [[nodiscard]] bool isSearching() const { return m_search->isSearching(); }
 
@@ -88,89 +85,63 @@ public:
     void updateHandler() { m_search->refresh(); }
     [[nodiscard]] QString statusText() const { return m_search->statusText(); }
 
+    // --- the window's parts ----------------------------------------------------------
+    // The options box (search_options.h), the destination button and menu
+    // (destination_menu.h), the file commands (file_actions.h), the
+    // settings drawer (settings_drawer.h), the results table (results_view.h).
+    [[nodiscard]] SearchOptions* options() const { return m_options; }
+    [[nodiscard]] DestinationMenu* destinations() const { return m_destinations; }
+    [[nodiscard]] FileActions& fileActions() const { return *m_fileActions; }
+    [[nodiscard]] SettingsDrawer* settingsDrawer() const { return m_settingsDrawer; }
+    [[nodiscard]] ResultsView* resultsTable() const { return m_results; }
+    [[nodiscard]] QPushButton* searchButton() const { return m_searchButton; }
+    [[nodiscard]] QLineEdit* searchField() const { return m_searchInput; }
+    [[nodiscard]] PathControl* pathControl() const { return m_pathControl; }
+
     // --- settings ----------------------------------------------------------
-    void setSettings();
-    void getSettings();
-    [[nodiscard]] std::uint64_t searchWhat() const;
-    [[nodiscard]] std::uint64_t searchComparison() const;
-    [[nodiscard]] int searchMode() const;
-    [[nodiscard]] int searchType() const;
     // Opens the settings drawer with its lists loaded, or closes it saving them.
     Q_INVOKABLE void toggleSettings();
     [[nodiscard]] bool isDrawerVisible() const;
     // Stops the search (waiting for it) and saves the settings once.
     void synchronizeDefaults();
-    void didChangeType();
-    void didChangeMode();
-
-    // --- destinations --------------------------------------------------------
-    void initDestination();
-    // Stores the destination (a path, possibly with "~", or a
-    // pseudo-destination) and titles the menu; null leaves both unchanged.
-    void setDestination(const QString& path);
-    // The folder or pseudo-destination to search; null when the stored one
-    // is missing, not a folder, or a package.
-    [[nodiscard]] QString destination() const;
-    [[nodiscard]] QString storedDestination() const { return m_path; }
-    [[nodiscard]] QMenu* destinationMenu() const;
-    [[nodiscard]] QString destinationTitle() const;
-    // Pops the destination menu up under its button (menu and keyboard).
-    void showDestinationMenu();
+    // The phrase and the destination; null leaves them unchanged.
     void setInput(const QString& phrase);
     [[nodiscard]] QString input() const;
+    void setDestination(const QString& path);
 
-    // --- the controls, for the tests and the delegate ----------------------------
-    [[nodiscard]] QCheckBox* checkBox(const char* name) const;
-    [[nodiscard]] QAbstractButton* modeButton(int mode) const;
-    [[nodiscard]] QAbstractButton* typeButton(int type) const;
-    [[nodiscard]] QPushButton* searchButton() const { return m_searchButton; }
-    [[nodiscard]] QLineEdit* searchField() const { return m_searchInput; }
-    // The results table: its columns, sorting and selection.
-    [[nodiscard]] ResultsView* resultsTable() const { return m_results; }
-
-    // --- the commands (search_window_commands.h): menus, toolbar and shortcuts
-    //     show them; the router sends each to the public slot of its name ---
+    // --- the commands (search_window_commands.h): menus, toolbar, shortcuts,
+    //     double-click, Space and the header show them; the router sends
+    //     each to the public slot of its name, here or on fileActions() ---
     [[nodiscard]] SearchWindowCommands& commands() const { return *m_commands; }
     // Validates a command through SearchWindowCommands::validate.
     bool validateMenuItem(QAction* item) override;
+    // Find: the search field takes the focus.
+    Q_INVOKABLE void focusSearchField();
+    // Search In: pops the destination menu up under its button.
+    Q_INVOKABLE void showDestinationMenu();
+    // Close Window.
+    Q_INVOKABLE void performClose();
+    // Opens the help book's page of the search options and query language,
+    // off the interface thread; says when no browser shows it.
+    Q_INVOKABLE void showHelp();
+    // Opens or closes the preview or the slide show of the selected results.
+    Q_INVOKABLE void toggleQuickLookAction();
+    Q_INVOKABLE void toggleSlideshowAction();
+    // The desktop offers no sharing service: the item stays disabled and
+    // this does nothing.
+    Q_INVOKABLE void shareAction();
+    // The sender's tag says what: the sort key 0-7 (setSorting:), the
+    // direction, 0 ascending and anything else descending
+    // (setReverseSorting:), the column of ResultsView::kToggleColumns
+    // (toggleColumn:). Sorting keeps the selection; an unknown key or
+    // column beeps.
+    Q_INVOKABLE void setSorting(QObject* sender);
+    Q_INVOKABLE void setReverseSorting(QObject* sender);
+    Q_INVOKABLE void toggleColumn(QObject* sender);
 
-    // --- file actions on the selected results (search_window_actions.cpp) --------
-    // The answer of a warning: YES for the alternate (destructive) button.
-    using AlertHandler = std::function<bool(const QString& title, const QString& message,
-                                            const QString& defaultButton, const QString& alternateButton)>;
-    // Replaces the modal warnings (tests answer them); null restores them.
-    void setAlertHandler(AlertHandler handler) { m_alertHandler = std::move(handler); }
-    // Says what failed as a sheet on the window (a QMessageBox named
-    // "failure"); nothing for a null failure.
-    void showFailure(const Failure& failure);
-    // The results' selected rows in order, and their full paths: what
-    // the file actions act on.
-    [[nodiscard]] QList<int> selectedRows() const;
-    [[nodiscard]] QStringList selectedPaths() const;
-    // Opens each selected item (links resolved) with its default application.
-    Q_INVOKABLE void openFile();
-    // Opens each selected item with the application of a desktop entry,
-    // off the interface thread.
-    void openWith(const QString& applicationPath);
-    // The latest Open With launch, for waiting on it.
-    [[nodiscard]] QFuture<void> lastLaunch() const { return m_lastLaunch; }
-    // Shows each selected item in the file manager.
-    Q_INVOKABLE void revealFileInFinder();
-    Q_INVOKABLE void moveToTrash();
-    // Shows the file manager's properties of each selected item.
-    Q_INVOKABLE void showInfo();
-    // Asks first, then deletes the selected items for good.
-    Q_INVOKABLE void destroy();
-    // Trashes (YES) or removes (NO) the selected items; a trash failure
-    // asks once whether to delete instead. Drops the gone results, keeps a
-    // single selected row's place and beeps when anything stayed.
-    void deleteItems(bool trash);
-    // Copies the selected items as file URLs and as paths.
-    Q_INVOKABLE void copy();
     // File URLs of the selected results, for the preview.
     [[nodiscard]] QList<QUrl> documentURLs() const override;
-    // Opens or closes the preview of the selected results.
-    Q_INVOKABLE void toggleQuickLookAction();
+
     // --- the toolbar (search_window_toolbar.cpp) ---
     // A new item of the toolbar's table; null for an unknown identifier
     // (compared exactly).
@@ -183,8 +154,7 @@ public:
     // Opens the toolbar's customize dialog (also from the toolbar's menu).
     QDialog* runToolbarCustomizationPalette();
 
-    // --- the settings drawer, the folder panel and drops (search_window_drops.cpp) ---
-    [[nodiscard]] SettingsDrawer* settingsDrawer() const { return m_settingsDrawer; }
+    // --- the folder panel and drops (search_window_drops.cpp) ---
     // Asks for a folder in an open panel on the window (hidden folders listed
     // when invisible items are searched); the chosen one becomes the
     // destination.
@@ -197,116 +167,57 @@ public:
     // text or anything else.
     bool performDragOperation(const QMimeData* dragged);
 
-protected:
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-public:
-    // --- help, the sibling product, previews and sharing (search_window_menus.cpp) ---
-    // Opens the help book's page of the search options and query language.
-    void showHelp();
-    // Hands the selected items to Quirrel; when it takes none (it is not
-    // installed), a warning sheet offers the maker's web site.
-    Q_INVOKABLE void addToQX();
-    Q_INVOKABLE void toggleSlideshowAction();
-    // The desktop offers no sharing service: the item stays disabled and
-    // this does nothing.
-    Q_INVOKABLE void shareAction();
-    // Marks the destination menu's item of the stored destination (both
-    // compared with "~" expanded); no mark without a destination.
-    void validateDestinationItems();
-    // The action of the Open With items: opens the selection with the
-    // application that is the sender's data.
-    Q_INVOKABLE void openWith(QObject* sender);
-
-    void beep();
-
 signals:
     // The window has closed and saved; its controller may go.
     void windowDidClose(sorvant::SearchWindow* window);
-    // The destination menu's folders, scanned off the interface thread, are in it.
-    void destinationsScanned();
     // A search ended and the window was restored.
     void searchDidEnd();
+    // The help's answer has come back (a failure, if any, is on screen).
+    void helpAnswered();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildInterface();
-    QWidget* buildOptions();
-    // Check boxes and radio buttons fill their marks with the base colour
-    // and outline them darker than the window: on a dark window both sink
-    // into the background, so the options' base is lifted above it there.
-    void applyOptionsPalette();
+    QWidget* makePathControl(QWidget* parent);
     void setSearching(bool searching);
     // The controller's search has ended: the window is restored.
     void searchEnded();
-    // The actions and the path control follow the selection.
+    // The commands and the path control follow the selection.
     void selectionChanged();
-    void addDestinationItem(const QString& path, bool indent);
-    bool askAlert(const QString& title, const QString& message, const QString& defaultButton,
-                  const QString& alternateButton);
-    // The context menus of the results and the destination menu's marks.
-    void connectMenus();
+    // The context menus, double-click, Space and header clicks.
+    void connectCommands();
     void buildToolbar();
 
+    // The controller's model and engine outlive every part that shows them:
+    // the parts are children of the window, made after the controller, and
+    // hold it by QPointer or through the window.
     quint64 m_index;
     UserDefaults& m_defaults;
     SearchController* m_search = nullptr;
-    ResultsTableModel* m_model = nullptr;
 
     QLineEdit* m_searchInput = nullptr;
     QPushButton* m_searchButton = nullptr;
     QLabel* m_searchInfo = nullptr;
     QProgressBar* m_searchIndicator = nullptr;
-    QCheckBox* m_searchCaseInsensitive = nullptr;
-    QCheckBox* m_searchNoUmlauts = nullptr;
-    QCheckBox* m_searchFuzzy = nullptr;
-    QCheckBox* m_searchInvisibles = nullptr;
-    QCheckBox* m_searchPackages = nullptr;
-    QCheckBox* m_searchName = nullptr;
-    QCheckBox* m_searchContent = nullptr;
-    QCheckBox* m_searchTags = nullptr;
-    QCheckBox* m_searchComments = nullptr;
-    QButtonGroup* m_searchType = nullptr;
-    QButtonGroup* m_searchMode = nullptr;
-    QWidget* m_options = nullptr;
-    QToolButton* m_searchLocation = nullptr;
+    SearchOptions* m_options = nullptr;
+    DestinationMenu* m_destinations = nullptr;
     ResultsView* m_results = nullptr;
+    FileActions* m_fileActions = nullptr;
     SettingsDrawer* m_settingsDrawer = nullptr;
-
-    QString m_path;
-    quint64 m_destinationScan = 0;
-    QFuture<void> m_lastLaunch;
-    bool m_saved = false; // the settings were saved at close or quit
-    bool m_closed = false;
-    AlertHandler m_alertHandler;
-    QPointer<QWidget> m_sheet;
+    PathControl* m_pathControl = nullptr;
     SearchWindowCommands* m_commands = nullptr;
     SymbolToolbar* m_toolbar = nullptr;
 
-    // --- the View menu's commands (search_window_menus.cpp) ----------------------------
-public:
-    // The sender's tag says what: the sort key 0-7 (setSorting:), the
-    // direction, 0 ascending and anything else descending
-    // (setReverseSorting:), the column of ResultsView::kToggleColumns
-    // (toggleColumn:). Sorting keeps the selection; an unknown key or
-    // column beeps.
-    Q_INVOKABLE void setSorting(QObject* sender);
-    Q_INVOKABLE void setReverseSorting(QObject* sender);
-    Q_INVOKABLE void toggleColumn(QObject* sender);
-    // Sets the path control to the one selected result; empty otherwise.
-    void selectionDidChange();
-    [[nodiscard]] PathControl* pathControl() const { return m_pathControl; }
-
-private:
-    QWidget* makePathControl(QWidget* parent);
-
-    PathControl* m_pathControl = nullptr;
+    bool m_saved = false; // the settings were saved at close or quit
+    bool m_closed = false;
+    QPointer<QWidget> m_sheet;
 };
 
 } // namespace sorvant

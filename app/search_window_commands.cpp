@@ -1,6 +1,7 @@
 #include "app/search_window_commands.h"
 
 #include "app/application_delegate.h"
+#include "app/file_actions.h"
 #include "app/results_table_model.h"
 #include "app/results_view.h"
 #include "app/search_window.h"
@@ -82,15 +83,24 @@ QString previewTitle(const SearchWindow& window, bool quickLook)
 
 SearchWindowCommands::SearchWindowCommands(SearchWindow* window) : QObject(window), m_window(window)
 {
-    // The window's own shortcuts act while any of its widgets has focus.
-    const auto file = [this](const char* selector, const QString& title, const QKeySequence& keys, Rule rule) {
-        QAction* action = add(selector, title);
+    // The window's own shortcuts act while any of its widgets has focus. The
+    // file commands go to the window's file actions, the others to the
+    // window itself.
+    const auto command = [this](QObject* target, const char* selector, const QString& title,
+                                const QKeySequence& keys, Rule rule) {
+        QAction* action = add(selector, title, 0, target);
         action->setProperty(kRuleProperty, int(rule));
         action->setShortcut(keys);
         action->setShortcutContext(Qt::WindowShortcut);
         m_window->addAction(action);
         return action;
     };
+    const auto file = [this, command](const char* selector, const QString& title, const QKeySequence& keys,
+                                      Rule rule) {
+        return command(&m_window->fileActions(), selector, title, keys, rule);
+    };
+    const auto own = [this, command](const char* selector, const QString& title, const QKeySequence& keys,
+                                     Rule rule) { return command(m_window, selector, title, keys, rule); };
     m_contextMenu = new QMenu(window);
     m_contextMenu->addAction(file("openFile", tr("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), Rule::Selection));
     QMenu* openWith = m_contextMenu->addMenu(tr("Open With"));
@@ -110,16 +120,21 @@ SearchWindowCommands::SearchWindowCommands(SearchWindow* window) : QObject(windo
     m_contextMenu->addAction(file("destroy", tr("Delete..."), QKeySequence(Qt::SHIFT | Qt::Key_Delete), Rule::Selection));
     m_contextMenu->addSeparator();
     m_contextMenu->addAction(file("addToQX", tr("Add to Quirrel"), {}, Rule::Selection));
-    m_contextMenu->addAction(file("shareAction", tr("Share"), {}, Rule::Never));
+    m_contextMenu->addAction(own("shareAction", tr("Share"), {}, Rule::Never));
     connect(m_contextMenu, &QMenu::aboutToShow, this, &SearchWindowCommands::update);
-    // The previews live in the Items menu; the table's own keys (Space)
-    // open them from the results.
-    file("toggleQuickLookAction", localizedToolkitString(QStringLiteral("Quick Look")),
-         QKeySequence(Qt::CTRL | Qt::Key_Y), Rule::QuickLook);
-    file("toggleSlideshowAction", localizedToolkitString(QStringLiteral("Slideshow")),
-         QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Y), Rule::Slideshow);
-    file("toggleSettings", tr("Content Lists"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), Rule::Drawer)
+    // The previews live in the Items menu; Space in the results sends them too.
+    own("toggleQuickLookAction", localizedToolkitString(QStringLiteral("Quick Look")),
+        QKeySequence(Qt::CTRL | Qt::Key_Y), Rule::QuickLook);
+    own("toggleSlideshowAction", localizedToolkitString(QStringLiteral("Slideshow")),
+        QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Y), Rule::Slideshow);
+    own("toggleSettings", tr("Content Lists"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), Rule::Drawer)
         ->setCheckable(true);
+    // The window's own items of the application's File, Search and Help
+    // menus, titled in English as the menu bar is and localized with it.
+    own("performClose", QStringLiteral("Close Window"), QKeySequence(Qt::CTRL | Qt::Key_W), Rule::Always);
+    own("focusSearchField", QStringLiteral("Find"), QKeySequence::Find, Rule::Always);
+    own("showDestinationMenu", QStringLiteral("Search In..."), QKeySequence(Qt::CTRL | Qt::Key_D), Rule::Always);
+    own("showHelp", QStringLiteral("Sorvant Help"), QKeySequence::HelpContents, Rule::Always);
 
     // One key and one direction at a time: exclusive, and shown as such
     // rather than as check boxes.
@@ -145,14 +160,14 @@ SearchWindowCommands::SearchWindowCommands(SearchWindow* window) : QObject(windo
     }
 }
 
-QAction* SearchWindowCommands::add(const char* selector, const QString& title, int tag)
+QAction* SearchWindowCommands::add(const char* selector, const QString& title, int tag, QObject* target)
 {
     auto* action = new QAction(title, m_window);
     action->setObjectName(QString::fromLatin1(selector));
     // Menus show no pictures; the toolbar's items have their own.
     action->setIconVisibleInMenu(false);
     setItemTag(action, tag);
-    bindAction(action, withColon(selector), m_window);
+    bindAction(action, withColon(selector), target ? target : m_window);
     m_commands.append(action);
     return action;
 }
@@ -179,6 +194,16 @@ QAction* SearchWindowCommands::command(const QByteArray& selector, int tag) cons
     return nullptr;
 }
 
+bool SearchWindowCommands::perform(const QByteArray& selector, int tag)
+{
+    QAction* action = tag < 0 ? command(selector) : command(selector, tag);
+    // Validated where the menus validate it: the router asks the window.
+    if (!action || !validateAction(action, ValidationContext::Menu))
+        return false;
+    action->trigger();
+    return true;
+}
+
 // --- validation ------------------------------------------------------------------------
 
 bool SearchWindowCommands::validate(QAction* action)
@@ -186,7 +211,7 @@ bool SearchWindowCommands::validate(QAction* action)
     if (!action || !m_commands.contains(action))
         return true;
     const bool selected = m_window->resultsTable()->selectionModel()->hasSelection();
-    const ResultsDataSource& results = m_window->engine().dataSource();
+    const SearchController& search = m_window->searchController();
     const int tag = itemTag(action);
     bool enabled = true;
     switch (ruleOf(action)) {
@@ -211,10 +236,10 @@ bool SearchWindowCommands::validate(QAction* action)
         enabled = false;
         break;
     case Rule::SortKey:
-        action->setChecked(results.sorting() == std::uint64_t(tag));
+        action->setChecked(search.sorting() == std::uint64_t(tag));
         break;
     case Rule::Direction:
-        action->setChecked(results.isReverseSorting() == (tag != 0));
+        action->setChecked(search.isReverseSorting() == (tag != 0));
         break;
     case Rule::Column: {
         const QString identifier = ResultsView::toggleColumnIdentifier(tag);

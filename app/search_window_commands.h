@@ -5,8 +5,11 @@
 // the toolbar's items (which follow a command, ToolbarItem::setCommand).
 //
 // Each command keeps its selector name ("moveToTrash:", also its object
-// name without the colon) and is sent through the action router to its
-// window (action_router.h), which answers it with a public slot.
+// name without the colon) and is sent through the action router
+// (action_router.h) to its window's file actions (file_actions.h: open,
+// reveal, trash …) or to the window (the rest), which answer it with a
+// public slot. Menus, shortcuts, the toolbar, double-click, Space and
+// header clicks all send the same commands (perform()).
 //
 // Enablement, titles and check marks are decided in one place, validate(),
 // from the window's state; update() applies it to every command. The
@@ -64,6 +67,11 @@ public:
     bool validate(QAction* action);
     // validate() for every command.
     void update();
+    // Sends the command of `selector` (and `tag`, when not negative) as its
+    // menu item would, validated the same way first: what double-click,
+    // Space and header clicks do. NO when it is disabled or there is none.
+    //   "openFile:" with a selection => sent, YES   without => NO
+    bool perform(const QByteArray& selector, int tag = -1);
 
     // --- menus --------------------------------------------------------------------------
     // Adds "Items": the context menu's commands, then Quick Look and
@@ -77,7 +85,8 @@ public:
     [[nodiscard]] QMenu* makeColumnsMenu(QWidget* parent);
 
 private:
-    QAction* add(const char* selector, const QString& title, int tag = 0);
+    // A command sent to `target` (null: the window).
+    QAction* add(const char* selector, const QString& title, int tag = 0, QObject* target = nullptr);
 
     SearchWindow* m_window;
     QList<QAction*> m_commands;

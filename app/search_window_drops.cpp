@@ -1,7 +1,9 @@
 // SearchWindow: folders chosen in an open panel, and folders dropped on the
 // window.
 
+#include "app/file_actions.h"
 #include "app/results_view.h"
+#include "app/search_options.h"
 #include "app/search_window.h"
 
 #include "interface/panels.h"
@@ -48,11 +50,11 @@ QString droppedPath(const QMimeData& data)
 
 void SearchWindow::selectDestination()
 {
-    if (m_sheet)
+    if (m_sheet || m_fileActions->openSheet())
         return;
     QFileDialog* panel = openPanel(OpenPanelChoice::OneFolder, this);
     panel->setLabelText(QFileDialog::Accept, tr("Select"));
-    setShowsHiddenFiles(panel, m_searchInvisibles->isChecked());
+    setShowsHiddenFiles(panel, m_options->checkBox("searchInvisibles")->isChecked());
     m_sheet = panel;
     beginPanel(panel, this, PanelPlace{{}, QDir::homePath(), {}, {}}, m_defaults, [this, panel](int response) {
         const QStringList folders = pathsForURLs(panel->selectedUrls());

@@ -1,67 +1,68 @@
-// SearchWindow: the help page, handing items to the sibling product Quirrel,
-// the slide show, sharing, the destination menu's mark, the View menu's
-// sorting and column commands, and the router's validation of the window's
-// commands.
+// SearchWindow: the commands that are the window's own: Find, Search In,
+// Close Window, the help page, the preview and the slide show, sharing, the
+// View menu's sorting and column commands, and the router's validation of
+// the window's commands.
 
-#include "app/alert_panels.h"
-#include "app/application_delegate.h"
+#include "app/destination_menu.h"
 #include "app/failure_messages.h"
 #include "app/results_table_model.h"
 #include "app/results_view.h"
 #include "app/search_window.h"
 #include "app/search_window_commands.h"
-#include "interface/alerts.h"
 #include "interface/menu_items.h"
 #include "interface/quick_look.h"
 #include "interface/window_extensions.h"
-#include "platform/path_semantics.h"
-#include "system/bundle.h"
-#include "system/sibling_products.h"
+#include "platform/background_work.h"
+#include "platform/file_system_representation.h"
 
 #include <QAction>
-#include <QMenu>
-#include <QMessageBox>
+#include <QApplication>
+#include <QLineEdit>
 
 namespace sorvant {
 
-void SearchWindow::validateDestinationItems()
+void SearchWindow::focusSearchField()
 {
-    const QString current = m_path.isNull() ? QString() : stringByExpandingTildeInPath(m_path);
-    for (QAction* item : destinationMenu()->actions()) {
-        if (!item->data().isValid())
-            continue;
-        // Only the marked item is checkable: the others show no empty box.
-        const bool marked = !current.isNull() && stringByExpandingTildeInPath(item->data().toString()) == current;
-        item->setCheckable(marked);
-        item->setChecked(marked);
-    }
+    m_searchInput->setFocus();
 }
 
-void SearchWindow::openWith(QObject* sender)
+void SearchWindow::showDestinationMenu()
 {
-    if (const auto* item = qobject_cast<const QAction*>(sender); item && !item->data().toString().isEmpty())
-        openWith(item->data().toString());
+    m_destinations->showMenu();
+}
+
+void SearchWindow::performClose()
+{
+    close();
 }
 
 void SearchWindow::showHelp()
 {
-    if (!openHelpAnchor(QStringLiteral("usage-options.html")))
-        showFailure(noBrowserFailure());
+    // Finding the page reads the help book and showing it starts a browser:
+    // both off the interface thread.
+    const auto show = [book = helpBookName()] { return showHelpPage(QStringLiteral("usage-options.html"), book); };
+    whenReady(runInBackground(show), this, [this](HelpOpening opening) {
+        if (opening == HelpOpening::NotFound)
+            QApplication::beep();
+        else if (opening == HelpOpening::NoBrowser)
+            showFailureSheet(noBrowserFailure(), this);
+        emit helpAnswered();
+    });
 }
 
-void SearchWindow::addToQX()
+QList<QUrl> SearchWindow::documentURLs() const
 {
-    const QStringList paths = selectedPaths();
-    if (paths.isEmpty() || addFilesToQuirrel(paths))
-        return;
-    QMessageBox* alert = makeCriticalAlert(QStringLiteral("Warning"), QStringLiteral("OK"), QStringLiteral("Website"),
-                                           QStringLiteral("Quirrel is not installed."), {}, this);
-    alert->setObjectName(QStringLiteral("alert"));
-    m_sheet = alert;
-    beginSheetModalForWindow(alert, this, [](int tag) {
-        if (tag == kAlertAlternateReturn)
-            openMakersWebsite();
-    });
+    // The shown list changes only on this thread: no lock is needed, and
+    // none may be taken (a flush may be the caller, further up).
+    QList<QUrl> urls;
+    for (const QString& path : m_results->selectedPaths())
+        urls.append(fileURLWithRepresentation(path));
+    return urls;
+}
+
+void SearchWindow::toggleQuickLookAction()
+{
+    QuickLookController::sharedController().toggleQuickLook(this);
 }
 
 void SearchWindow::toggleSlideshowAction()
@@ -89,21 +90,21 @@ void SearchWindow::setSorting(QObject* sender)
 {
     const int key = senderTag(sender);
     if (key < int(kSortByName) || key > int(kSortByComment)) {
-        beep();
+        QApplication::beep();
         return;
     }
-    m_results->sortResults(std::uint64_t(key), m_search->engine().dataSource().isReverseSorting());
+    m_results->sortResults(std::uint64_t(key), m_search->isReverseSorting());
 }
 
 void SearchWindow::setReverseSorting(QObject* sender)
 {
-    m_results->sortResults(m_search->engine().dataSource().sorting(), senderTag(sender) != 0);
+    m_results->sortResults(m_search->sorting(), senderTag(sender) != 0);
 }
 
 void SearchWindow::toggleColumn(QObject* sender)
 {
     if (!m_results->toggleColumn(senderTag(sender)))
-        beep();
+        QApplication::beep();
 }
 
 bool SearchWindow::validateMenuItem(QAction* item)

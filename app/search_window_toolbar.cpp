@@ -3,20 +3,17 @@
 // one of the window's commands (search_window_commands.h). Share stays
 // visible and disabled: no sharing service is found on the desktop.
 
-#include "app/failure_messages.h"
 #include "app/search_window.h"
 #include "app/search_window_commands.h"
 #include "interface/image_representations.h"
 #include "interface/images.h"
 #include "interface/toolbar_customization.h"
 #include "interface/toolbar_items.h"
-#include "system/file_manager.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QWidget>
 
-#include <memory>
 
 namespace sorvant {
 
@@ -160,21 +157,6 @@ QDialog* SearchWindow::runToolbarCustomizationPalette()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
     return dialog;
-}
-
-void SearchWindow::showInfo()
-{
-    // The bus answers later whether a file manager took each request; the
-    // first one refused is said, once.
-    auto said = std::make_shared<bool>(false);
-    for (const QString& path : selectedPaths()) {
-        (void)showInfoInFileViewerForPath(path, this, [this, path, said](bool taken) {
-            if (!taken && !*said) {
-                *said = true;
-                showFailure(noFileManagerFailure(path));
-            }
-        });
-    }
 }
 
 } // namespace sorvant

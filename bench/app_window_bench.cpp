@@ -214,14 +214,14 @@ struct SelectedWindow
         for (int i = 0; i < count; ++i) {
             const QString name = stem + QString::number(random() % 100000) + QStringLiteral(".txt");
             const QString folder = QStringLiteral("/nonexistent/base/f%1").arg(random() % 300);
-            window.engine().dataSource().addResult(Result::create(folder + QLatin1Char('/') + name,
+            window.searchController().engine().dataSource().addResult(Result::create(folder + QLatin1Char('/') + name,
                                                                   QStringLiteral("/nonexistent/base"), name, {}, {},
                                                                   false, false));
         }
         // As when the search ends: the next tick moves every pending result.
         const int expected = window.resultsTable()->model()->rowCount() + count;
-        window.engine().threadInit();
-        window.engine().threadExit();
+        window.searchController().engine().threadInit();
+        window.searchController().engine().threadExit();
         window.updateHandler();
         (void)spinUntil([&] { return window.resultsTable()->model()->rowCount() == expected; }, 600);
     }
@@ -240,7 +240,7 @@ void BM_ResortAllSelected(benchmark::State& state)
         (void)model->sortByColumn(ResultsTableModel::kFileColumn);
         state.SetIterationTime(double(clock.nsecsElapsed()) / 2e9);
     }
-    state.counters["selected"] = double(shown.window.selectedRows().size());
+    state.counters["selected"] = double(shown.window.resultsTable()->selectedRows().size());
 }
 BENCHMARK(BM_ResortAllSelected)->Arg(5000)->Arg(20000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 

@@ -8,6 +8,7 @@
 #include "interface/version_gates.h"
 #include "interface/window_controller.h"
 #include "platform/user_defaults.h"
+#include "system/desktop_entries.h"
 #include "system/mime_applications.h"
 
 #include <QAbstractSpinBox>
@@ -32,6 +33,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace sorvant {
 
@@ -44,10 +46,24 @@ constexpr int kMiniwindowSide = 128;
 // The application icon takes the lower right 48 × 48 of the picture.
 constexpr int kBadgeIconSide = 48;
 
-URLOpener& helpOpener()
+// The tests' opener of help pages; pages may be opened from any thread.
+struct HelpOpenerState
 {
-    static URLOpener opener;
-    return opener;
+    std::mutex mutex;
+    URLOpener opener;
+};
+
+HelpOpenerState& helpOpenerState()
+{
+    static HelpOpenerState state;
+    return state;
+}
+
+URLOpener helpOpener()
+{
+    HelpOpenerState& state = helpOpenerState();
+    std::lock_guard lock(state.mutex);
+    return state.opener;
 }
 
 double screenFractionSide(double visible, double fraction)
@@ -648,25 +664,23 @@ QStringList helpBookSearchPaths()
 
 URLOpener setHelpURLOpener(URLOpener opener)
 {
-    URLOpener previous = helpOpener();
-    helpOpener() = std::move(opener);
-    return previous;
+    HelpOpenerState& state = helpOpenerState();
+    std::lock_guard lock(state.mutex);
+    std::swap(state.opener, opener);
+    return opener;
 }
 
-bool openHelpAnchor(const QString& anchor)
+QString helpBookName()
 {
-    const QString book = QCoreApplication::instance()
+    return QCoreApplication::instance()
         ? QCoreApplication::instance()->property("CFBundleHelpBookName").toString()
         : QString();
-    return openHelpAnchor(anchor, book);
 }
 
-bool openHelpAnchor(const QString& anchor, const QString& book)
+QUrl helpPageURL(const QString& anchor, const QString& book)
 {
-    if (book.isEmpty() || anchor.isEmpty() || book.contains(QLatin1Char('/'))) {
-        QApplication::beep();
-        return false;
-    }
+    if (book.isEmpty() || anchor.isEmpty() || book.contains(QLatin1Char('/')))
+        return {};
     // A page holds the anchor when it names it as an id or an anchor name.
     const QByteArray id = "id=\"" + anchor.toUtf8() + '"';
     const QByteArray name = "name=\"" + anchor.toUtf8() + '"';
@@ -683,15 +697,39 @@ bool openHelpAnchor(const QString& anchor, const QString& book)
                 continue;
             QUrl url = QUrl::fromLocalFile(page);
             url.setFragment(anchor);
-            if (helpOpener())
-                return helpOpener()(url);
-            // The desktop's opener starts whether or not anything can show
-            // a page, and its failure comes too late to be told.
-            return !applicationsForMimeType(QStringLiteral("text/html")).isEmpty() && QDesktopServices::openUrl(url);
+            return url;
         }
     }
-    QApplication::beep();
-    return false;
+    return {};
+}
+
+HelpOpening showHelpPage(const QString& anchor, const QString& book)
+{
+    const QUrl url = helpPageURL(anchor, book);
+    if (url.isEmpty())
+        return HelpOpening::NotFound;
+    if (const URLOpener opener = helpOpener())
+        return opener(url) ? HelpOpening::Shown : HelpOpening::NoBrowser;
+    // Only an application that shows web pages itself counts: an editor
+    // that takes "text/html" as plain text is no browser. The desktop's
+    // opener would start whether or not any could, and fail unseen.
+    return launchFirstDesktopEntry(defaultApplicationsForMimeTypeOnly(QStringLiteral("text/html")),
+                                   {url.toString(QUrl::FullyEncoded)})
+        ? HelpOpening::Shown
+        : HelpOpening::NoBrowser;
+}
+
+bool openHelpAnchor(const QString& anchor)
+{
+    return openHelpAnchor(anchor, helpBookName());
+}
+
+bool openHelpAnchor(const QString& anchor, const QString& book)
+{
+    const HelpOpening opening = showHelpPage(anchor, book);
+    if (opening == HelpOpening::NotFound)
+        QApplication::beep();
+    return opening == HelpOpening::Shown;
 }
 
 } // namespace sorvant

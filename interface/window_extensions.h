@@ -197,12 +197,25 @@ void prepareFieldEditor(const QWidget* window, QWidget* editor);
 
 // --- help ---------------------------------------------------------------------------------------------
 
-// Opens the page of the bundled help book that holds `anchor` in the
-// desktop's browser; beeps when the book or the anchor is empty or no page
-// holds it. The book is the application's "CFBundleHelpBookName" property;
-// its pages are found below the folders of helpBookSearchPaths(). NO also
-// when no installed application shows web pages (text/html), so the
-// caller can say so.
+// The page of the help book `book` that holds `anchor` (as an id or an
+// anchor name), as a file URL with the anchor as its fragment; empty when
+// the book or the anchor is empty, the book names a folder path, or no page
+// holds it. Reads the book's pages: any thread. Books are found below the
+// folders of helpBookSearchPaths().
+[[nodiscard]] QUrl helpPageURL(const QString& anchor, const QString& book);
+// The application's help book ("CFBundleHelpBookName" property); null
+// without an application.
+[[nodiscard]] QString helpBookName();
+// What became of showing a help page.
+enum class HelpOpening { Shown, NotFound, NoBrowser };
+// Opens the page of `anchor` in a web browser, one that shows text/html
+// itself (not an editor taking it as plain text) and can run; for any
+// thread, as it reads the book and starts a program, so the caller says the
+// outcome.
+[[nodiscard]] HelpOpening showHelpPage(const QString& anchor, const QString& book);
+// showHelpPage that beeps when no page holds the anchor; YES when shown.
+// Blocks on the disk and a program start: not for the interface thread's
+// menus, which run showHelpPage off it.
 bool openHelpAnchor(const QString& anchor);
 bool openHelpAnchor(const QString& anchor, const QString& book);
 // Where help books are looked for: $SORVANT_HELP_DIR, then

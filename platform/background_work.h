@@ -68,7 +68,9 @@ void whenReady(const QFuture<Value>& future, QObject* context, Continuation cont
                          if constexpr (std::is_void_v<Value>)
                              continuation();
                          else
-                             continuation(watcher->result());
+                             // Moved out, not copied: a batch's prepared
+                             // keys cross to this thread once.
+                             continuation(watcher->future().takeResult());
                      });
     watcher->setFuture(future);
 }

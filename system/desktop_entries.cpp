@@ -177,20 +177,6 @@ bool callApplication(const DesktopEntry& entry, const QString& method, const QVa
     return false;
 }
 
-QStringList terminalCommand(const LaunchOptions& options)
-{
-    if (!options.terminal.isEmpty())
-        return options.terminal;
-    const QString fromEnvironment = qEnvironmentVariable("TERMINAL");
-    if (!fromEnvironment.isEmpty() && !QStandardPaths::findExecutable(fromEnvironment).isEmpty())
-        return {fromEnvironment, QStringLiteral("-e")};
-    for (const char* program : {"x-terminal-emulator", "xterm"}) {
-        if (!QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
-            return {QLatin1String(program), QStringLiteral("-e")};
-    }
-    return {};
-}
-
 bool launchCommands(const DesktopEntry& entry, const QStringList& items, const LaunchOptions& options,
                     QString* error)
 {
@@ -202,7 +188,7 @@ bool launchCommands(const DesktopEntry& entry, const QStringList& items, const L
     }
     QStringList terminal;
     if (entry.terminal()) {
-        terminal = terminalCommand(options);
+        terminal = terminalEmulatorCommand(options);
         if (terminal.isEmpty()) {
             if (error)
                 *error = QStringLiteral("No terminal emulator for %1").arg(entry.name());
@@ -233,6 +219,32 @@ bool launchCommands(const DesktopEntry& entry, const QStringList& items, const L
 }
 
 } // namespace
+
+QStringList terminalEmulatorCommand(const LaunchOptions& options)
+{
+    if (!options.terminal.isEmpty())
+        return options.terminal;
+    const QString fromEnvironment = qEnvironmentVariable("TERMINAL");
+    if (!fromEnvironment.isEmpty() && !QStandardPaths::findExecutable(fromEnvironment).isEmpty())
+        return {fromEnvironment, QStringLiteral("-e")};
+    // The terminal-exec convention takes the command as its own arguments.
+    if (!QStandardPaths::findExecutable(QStringLiteral("xdg-terminal-exec")).isEmpty())
+        return {QStringLiteral("xdg-terminal-exec")};
+    for (const char* program : {"x-terminal-emulator", "xterm"}) {
+        if (!QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
+            return {QLatin1String(program), QStringLiteral("-e")};
+    }
+    return {};
+}
+
+bool canLaunchDesktopEntry(const DesktopEntry& entry, const LaunchOptions& options)
+{
+    // A missing Exec= program is found out when starting it, and opening
+    // then tries the next application; TryExec= is the entry's own check.
+    if (entry.isNull() || !entry.isApplication() || !entry.isInstalled())
+        return false;
+    return !entry.terminal() || !terminalEmulatorCommand(options).isEmpty();
+}
 
 QStringList applicationsFolders()
 {
@@ -443,6 +455,15 @@ bool launchDesktopEntry(const DesktopEntry& entry, const QStringList& items, con
         logWarning(QStringLiteral("%1; starting %2 by its Exec= line").arg(dbusError, entry.applicationID()));
     }
     return launchCommands(entry, items, options, error);
+}
+
+bool launchFirstDesktopEntry(const QStringList& entryPaths, const QStringList& items)
+{
+    for (const QString& path : entryPaths) {
+        if (launchDesktopEntry(DesktopEntry::fromFile(path, desktopFileIDOfPath(path)), items))
+            return true;
+    }
+    return false;
 }
 
 bool activateDesktopEntryAction(const DesktopEntry& entry, const QString& action,

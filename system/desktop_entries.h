@@ -77,12 +77,27 @@ namespace sorvant {
 struct LaunchOptions
 {
     // Run a Terminal=true application inside this terminal emulator (its
-    // program and the option that introduces the command). Empty: the
-    // first of $TERMINAL, x-terminal-emulator, xterm found.
+    // program and the option that introduces the command). Empty:
+    // terminalEmulatorCommand().
     QStringList terminal;
     // Wait this long for a D-Bus activation's answer.
     int dbusTimeoutMs = 5000;
 };
+
+// The terminal emulator a Terminal=true entry runs in, as the words put
+// before its command, the way the desktop finds one: the options' own,
+// else $TERMINAL with "-e", xdg-terminal-exec (the command follows as its
+// arguments), x-terminal-emulator with "-e", xterm with "-e"; the first
+// installed. Empty when none is. Reads PATH's folders.
+//   $TERMINAL=kitty (installed)  => {"kitty", "-e"}
+//   only xdg-terminal-exec       => {"xdg-terminal-exec"}
+//   nothing installed            => {}
+[[nodiscard]] QStringList terminalEmulatorCommand(const LaunchOptions& options = {});
+
+// YES when launchDesktopEntry may start `entry`: an application whose
+// TryExec= program is found and which, when Terminal=true, has a terminal
+// emulator to run in. Reads PATH's folders.
+[[nodiscard]] bool canLaunchDesktopEntry(const DesktopEntry& entry, const LaunchOptions& options = {});
 
 // Starts `entry` with `items` (absolute paths or URL strings). A
 // DBusActivatable=true entry is asked over the session bus
@@ -93,6 +108,11 @@ struct LaunchOptions
 // they map back to the entry.
 bool launchDesktopEntry(const DesktopEntry& entry, const QStringList& items,
                         const LaunchOptions& options = {}, QString* error = nullptr);
+
+// Starts the first of `entryPaths` (desktop files, best first) that starts
+// with `items`, as launchDesktopEntry does; NO when none did (or none is
+// given).
+bool launchFirstDesktopEntry(const QStringList& entryPaths, const QStringList& items);
 
 // Calls ActivateAction(action, parameters) of a D-Bus activatable entry.
 bool activateDesktopEntryAction(const DesktopEntry& entry, const QString& action,

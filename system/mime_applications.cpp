@@ -81,8 +81,7 @@ QList<Associations> allAssociations()
 // there (TryExec=) can open an item; a Type=Link entry cannot.
 bool isRunnableEntry(const QString& path, const QString& id)
 {
-    const DesktopEntry entry = DesktopEntry::fromFile(path, id);
-    return entry.isApplication() && entry.isInstalled();
+    return canLaunchDesktopEntry(DesktopEntry::fromFile(path, id));
 }
 
 // The applications of exactly one type, without parent types.
@@ -116,7 +115,7 @@ QStringList applicationsForExactType(const QString& type, const QList<Associatio
 void applicationEntriesOnly(const QList<DesktopEntry>& all, QList<DesktopEntry>* out)
 {
     for (const DesktopEntry& entry : all) {
-        if (entry.isApplication() && entry.isInstalled())
+        if (canLaunchDesktopEntry(entry))
             out->append(entry);
     }
 }
@@ -220,10 +219,11 @@ QStringList applicationsForMimeType(const QString& type)
     return paths;
 }
 
-QStringList defaultApplicationsForMimeType(const QString& type)
+namespace {
+
+// The defaults, then the other applications, of each of `types` in turn.
+QStringList defaultApplicationsForTypes(const QStringList& types)
 {
-    if (type.isEmpty())
-        return {};
     const QList<Associations> lists = allAssociations();
     QList<DesktopEntry> entries;
     applicationEntriesOnly(allDesktopEntries(), &entries);
@@ -232,7 +232,7 @@ QStringList defaultApplicationsForMimeType(const QString& type)
         if (!paths.contains(path))
             paths.append(path);
     };
-    for (const QString& each : mimeTypeAndAncestors(type)) {
+    for (const QString& each : types) {
         QSet<QString> removed;
         for (const Associations& list : lists) {
             for (const QString& id : list.removed.value(each))
@@ -249,6 +249,18 @@ QStringList defaultApplicationsForMimeType(const QString& type)
             add(path);
     }
     return paths;
+}
+
+} // namespace
+
+QStringList defaultApplicationsForMimeType(const QString& type)
+{
+    return type.isEmpty() ? QStringList() : defaultApplicationsForTypes(mimeTypeAndAncestors(type));
+}
+
+QStringList defaultApplicationsForMimeTypeOnly(const QString& type)
+{
+    return type.isEmpty() ? QStringList() : defaultApplicationsForTypes({type});
 }
 
 QString defaultApplicationForMimeType(const QString& type)

@@ -51,5 +51,9 @@ class URL;
 // Every application in that order, best first: opening walks it when the
 // first cannot run.
 [[nodiscard]] QStringList defaultApplicationsForMimeType(const QString& type);
+// The same for `type` alone, without the applications that take it only
+// through a parent type (an editor of "text/plain" for "text/html"): who
+// really shows it. Empty for an empty type.
+[[nodiscard]] QStringList defaultApplicationsForMimeTypeOnly(const QString& type);
 
 } // namespace sorvant

@@ -2,6 +2,9 @@
 // Shared pieces of the application's tests: a temporary tree with its own
 // defaults file, and waiting for a window's search to end.
 
+#include "app/destination_menu.h"
+#include "app/file_actions.h"
+#include "app/search_options.h"
 #include "app/search_window.h"
 #include "app/settings_drawer.h"
 #include "platform/user_defaults.h"
@@ -48,18 +51,28 @@ protected:
         return !ended.isEmpty() || ended.wait(10000);
     }
 
+    // Runs `act`, a deletion of the window's selection, and waits until it
+    // has ended; NO when it did not end in time.
+    template <typename Act>
+    static bool deleteAndWait(SearchWindow& window, Act act)
+    {
+        QSignalSpy finished(&window.fileActions(), &FileActions::deletionFinished);
+        act();
+        return !finished.isEmpty() || finished.wait(10000);
+    }
+
     // Waits until the window's destination menu holds its scanned folders
     // (the home folder among them); NO when they did not come in time.
     static bool waitForDestinations(SearchWindow& window)
     {
         const auto hasHome = [&window] {
-            for (const QAction* item : window.destinationMenu()->actions()) {
+            for (const QAction* item : window.destinations()->menu()->actions()) {
                 if (item->data().toString() == u"~")
                     return true;
             }
             return false;
         };
-        QSignalSpy scanned(&window, &SearchWindow::destinationsScanned);
+        QSignalSpy scanned(window.destinations(), &DestinationMenu::scanned);
         return hasHome() || (scanned.wait(10000) && hasHome());
     }
     // A window that searched `phrase` in `folder`, then shown and active;

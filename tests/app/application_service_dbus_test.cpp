@@ -51,7 +51,7 @@ TEST_F(ApplicationServiceTest, SecondLaunchIsForwardedToTheFirst)
     ASSERT_TRUE(forward(
         {QUrl::fromLocalFile(folder).toString(), QStringLiteral("needle")}));
     SearchWindow* window = delegate.windows().constLast();
-    EXPECT_EQ(window->storedDestination(), folder);
+    EXPECT_EQ(window->destinations()->storedDestination(), folder);
     EXPECT_EQ(window->input(), QStringLiteral("needle"));
     EXPECT_FALSE(window->isSearching());
     EXPECT_EQ(otherDelegate.numberOfWindowControllers(), 0);

@@ -73,7 +73,7 @@ TEST_F(DestinationsTest, MenuItemsSetTheDestinationAndVolumesAppearOnce)
     QStringList data;
     QAction* home = nullptr;
     QAction* all = nullptr;
-    for (QAction* item : window->destinationMenu()->actions()) {
+    for (QAction* item : window->destinations()->menu()->actions()) {
         if (item->isSeparator() || !item->data().isValid())
             continue;
         data.append(item->data().toString());
@@ -85,17 +85,40 @@ TEST_F(DestinationsTest, MenuItemsSetTheDestinationAndVolumesAppearOnce)
     EXPECT_EQ(data.count(QStringLiteral("/")), 1);
     ASSERT_TRUE(home && all);
     all->trigger();
-    EXPECT_EQ(window->storedDestination(), QString::fromUtf16(kAllVolumesDestination));
-    EXPECT_EQ(window->destinationTitle(), pseudoDestinationTitle(QString::fromUtf16(kAllVolumesDestination)));
+    EXPECT_EQ(window->destinations()->storedDestination(), QString::fromUtf16(kAllVolumesDestination));
+    EXPECT_EQ(window->destinations()->text(), pseudoDestinationTitle(QString::fromUtf16(kAllVolumesDestination)));
     home->trigger();
-    EXPECT_EQ(window->storedDestination(), QDir::homePath());
+    EXPECT_EQ(window->destinations()->storedDestination(), QDir::homePath());
     // A mount rebuilds the menu, keeping the destination.
-    window->destinationMenu()->addAction(QStringLiteral("stale"));
+    window->destinations()->menu()->addAction(QStringLiteral("stale"));
     NotificationCenter::defaultCenter().post(WorkspaceDidMountVolumeNotification, QStringLiteral("/media/x"));
     EXPECT_TRUE(waitForDestinations(*window));
-    for (QAction* item : window->destinationMenu()->actions())
+    for (QAction* item : window->destinations()->menu()->actions())
         EXPECT_NE(item->text(), QStringLiteral("stale"));
-    EXPECT_EQ(window->storedDestination(), QDir::homePath());
+    EXPECT_EQ(window->destinations()->storedDestination(), QDir::homePath());
+}
+
+// The destination's icon is read off the interface thread: it follows the
+// title, a later destination's request replaces an earlier one's, and a
+// pseudo-destination asks for none.
+TEST_F(DestinationsTest, TheDestinationsIconFollowsOffTheInterfaceThread)
+{
+    const QString first = tree.makeDir(QStringLiteral("first"));
+    const QString second = tree.makeDir(QStringLiteral("second"));
+    DestinationMenu menu(nullptr);
+    QSignalSpy shown(&menu, &DestinationMenu::iconShown);
+    menu.setDestination(first);
+    menu.setDestination(second);
+    EXPECT_EQ(menu.text(), QStringLiteral("second")) << "the title at once";
+    ASSERT_TRUE(shown.wait(10000));
+    QTest::qWait(50);
+    EXPECT_EQ(shown.size(), 1) << "the first request's answer is dropped";
+    EXPECT_EQ(menu.storedDestination(), second);
+    menu.setDestination(QString::fromUtf16(kAllVolumesDestination));
+    EXPECT_TRUE(menu.icon().isNull());
+    QTest::qWait(50);
+    EXPECT_EQ(shown.size(), 1);
+    EXPECT_TRUE(menu.icon().isNull());
 }
 
 TEST(ServicesFolder, FileURLsOneNameOrTheTextAsItStands)
@@ -136,11 +159,11 @@ TEST_F(DelegateTest, CommandLinePathsFillTheLastWindowWithoutSearching)
     delegate.search(QString(), file);
     ASSERT_EQ(delegate.numberOfWindowControllers(), 1);
     SearchWindow* window = delegate.windows().constFirst();
-    EXPECT_EQ(window->storedDestination(), folder);
+    EXPECT_EQ(window->destinations()->storedDestination(), folder);
     EXPECT_FALSE(window->isSearching());
     delegate.search(QStringLiteral("needle"), QString());
     EXPECT_EQ(window->input(), QStringLiteral("needle"));
-    EXPECT_EQ(window->storedDestination(), folder);
+    EXPECT_EQ(window->destinations()->storedDestination(), folder);
     // The launch opens no second window.
     delegate.applicationDidFinishLaunching();
     EXPECT_EQ(delegate.numberOfWindowControllers(), 1);

@@ -87,7 +87,7 @@ TEST_F(EscapeTest, EscapeInTheResultsClosesThePreviewWhetherIdleOrSearching)
         QTest::keyClick(table, Qt::Key_Space);
         ASSERT_TRUE(previewOpen());
         QSignalSpy ended(window.get(), &SearchWindow::searchDidEnd);
-        HeldSearches held(window->engine());
+        HeldSearches held(window->searchController().engine());
         window->setInput(QStringLiteral("match"));
         window->setDestination(tree.filePath(QStringLiteral("many")));
         window->search();
@@ -95,9 +95,9 @@ TEST_F(EscapeTest, EscapeInTheResultsClosesThePreviewWhetherIdleOrSearching)
         table->setFocus();
         QTest::keyClick(table, Qt::Key_Escape);
         EXPECT_FALSE(previewOpen()) << "the first Escape closes the preview";
-        EXPECT_FALSE(window->engine().params().stop.load()) << "and leaves the search running";
+        EXPECT_FALSE(window->searchController().engine().params().stop.load()) << "and leaves the search running";
         QTest::keyClick(table, Qt::Key_Escape);
-        EXPECT_TRUE(window->engine().params().stop.load()) << "the second Escape stops the search";
+        EXPECT_TRUE(window->searchController().engine().params().stop.load()) << "the second Escape stops the search";
         held.release();
         EXPECT_TRUE(!ended.isEmpty() || ended.wait(10000));
     }

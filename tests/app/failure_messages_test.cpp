@@ -50,5 +50,19 @@ TEST(FailureMessages, FailuresSayNothingRegression)
     setPreferredLanguages({});
 }
 
+TEST(FailureMessages, PercentOneInANameGarblesTheDeletionSheetRegression)
+{
+    installStringsTables();
+    setPreferredLanguages({QStringLiteral("en")});
+    // A name is text, never a place for the next argument.
+    const QStringList paths = {QStringLiteral("/d/100%1 %2.txt"), QStringLiteral("/d/b"), QStringLiteral("/d/c")};
+    EXPECT_EQ(deletionFailure(paths, 0).text, QStringLiteral("“100%1 %2.txt” and 2 more could not be deleted."));
+    EXPECT_EQ(deletionFailure(paths, EACCES).text, QStringLiteral("“100%1 %2.txt” and 2 more could not be deleted: ")
+                                                       + QString::fromLocal8Bit(std::strerror(EACCES)) + u'.');
+    EXPECT_EQ(deletionFailure({QStringLiteral("/d/%1")}, EACCES).text,
+              QStringLiteral("“%1” could not be deleted: ") + QString::fromLocal8Bit(std::strerror(EACCES)) + u'.');
+    setPreferredLanguages({});
+}
+
 } // namespace
 } // namespace sorvant

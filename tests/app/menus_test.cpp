@@ -4,7 +4,10 @@
 
 #include "app/alert_panels.h"
 #include "app/application_delegate.h"
+#include "app/file_actions.h"
+#include "app/results_table_model.h"
 #include "app/search_window_commands.h"
+#include "interface/action_router.h"
 #include "interface/alerts.h"
 #include "interface/application.h"
 #include "interface/help_actions.h"
@@ -27,6 +30,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSemaphore>
@@ -100,7 +104,9 @@ TEST_F(MainMenuTest, LocalizedWhenBuiltWithHelpInTheLanguageAndTheUpdateCheckAns
         useBundledHelpBook();
         SearchWindow* window = delegate.findWindow();
         EXPECT_EQ(titles(window->menuBar()->findChild<QMenu*>(QStringLiteral("helpMenu"))->actions()), c.help);
+        QSignalSpy helpAnswered(window, &SearchWindow::helpAnswered);
         window->findChild<QAction*>(QStringLiteral("showHelp"))->trigger();
+        ASSERT_TRUE(helpAnswered.wait(10000)) << "the page is found and opened off the interface thread";
         QUrl page = QUrl::fromLocalFile(Bundle::mainBundle().resourcePath() + "/help/" + c.book + "/usage-options.html");
         page.setFragment(QStringLiteral("usage-options.html"));
         EXPECT_EQ(opened.value(opened.size() - 1), page);
@@ -191,9 +197,9 @@ TEST_F(MenuActionsTest, PreviewTitlesFollowTheSelectionAndAnOpenPreview)
         const LanguageScope scope(language);
         window->resultsTable()->selectRows(rows);
         // A reload validates while it holds the results' lock: no second lock.
-        window->engine().dataSource().lock();
+        window->searchController().engine().dataSource().lock();
         window->commands().update();
-        window->engine().dataSource().unlock();
+        window->searchController().engine().dataSource().unlock();
         EXPECT_EQ(action("toggleQuickLookAction")->text(), quickLook);
         EXPECT_EQ(action("toggleSlideshowAction")->text(), slideshow);
         for (const char* name : {"toggleQuickLookAction", "toggleSlideshowAction", "addToQX"})
@@ -212,32 +218,123 @@ TEST_F(MenuActionsTest, PreviewTitlesFollowTheSelectionAndAnOpenPreview)
 
 TEST_F(MenuActionsTest, QuirrelMissingOffersTheMakersSiteInstalledTakesTheSelection)
 {
-    QList<QUrl> opened;
-    const LaunchURLOpener previous = setLaunchURLOpener([&](const QUrl& url) { return opened.append(url), true; });
+    DesktopHome desktop;
+    const InstalledPrograms programs(desktop.home.tree, {QStringLiteral("browse")});
+    const QString browsed = InstalledPrograms::outputOf(desktop.home.tree, QStringLiteral("browse"));
     activate(*window);
-    for (const char* choice : {"OK", "Website"}) {
+    QSignalSpy answered(&window->fileActions(), &FileActions::launchAnswered);
+    const auto failure = [this] { return window->findChild<QMessageBox*>(QStringLiteral("failure")); };
+    // The launch runs off the interface thread; its answer comes back.
+    const auto arrived = [&answered] { return !answered.isEmpty() || answered.wait(10000); };
+    const auto offer = [&](const char* choice) {
         window->resultsTable()->selectRows({0});
+        answered.clear();
         action("addToQX")->trigger();
+        ASSERT_TRUE(arrived()) << choice;
         ASSERT_NE(sheet(), nullptr) << choice;
         EXPECT_EQ(sheet()->informativeText(), QStringLiteral("Quirrel is not installed."));
         EXPECT_EQ(sheet()->defaultButton()->text(), QStringLiteral("OK"));
+        answered.clear();
         for (QAbstractButton* button : sheet()->buttons())
             if (button->text() == QLatin1String(choice))
                 QTest::mouseClick(button, Qt::LeftButton);
         QTest::qWait(1);
         EXPECT_EQ(sheet(), nullptr) << choice;
-    }
-    setLaunchURLOpener(previous);
-    EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("https://www.tarrenbeck.org/"))});
+    };
+    offer("OK");
+    // Without a web browser nothing is opened, and that is said.
+    offer("Website");
+    ASSERT_TRUE(arrived());
+    ASSERT_NE(failure(), nullptr);
+    EXPECT_EQ(failure()->text(), QStringLiteral("Cannot Show the Website"));
+    failure()->close();
+    QTest::qWait(1);
+    // An editor that takes web pages as text is no browser for the site.
+    desktop.writeApplication(QStringLiteral("edit.desktop"), QStringLiteral("Edit"), QStringLiteral("browse %f"),
+                             QStringLiteral("MimeType=text/plain;\n"));
+    desktop.writeApplication(QStringLiteral("browser.desktop"), QStringLiteral("Browser"), QStringLiteral("browse %u"),
+                             QStringLiteral("MimeType=text/html;x-scheme-handler/https;\n"));
+    offer("Website");
+    ASSERT_TRUE(arrived());
+    EXPECT_EQ(waitForFile(browsed), "arg:https://www.tarrenbeck.org/\nEND\n");
+    EXPECT_EQ(failure(), nullptr);
 
-    DesktopHome desktop;
     const QString handed = desktop.home.tree.filePath(QStringLiteral("handed.txt"));
     desktop.writeApplication(QStringLiteral("com.velmor-works.quirrel3.desktop"), QStringLiteral("Quirrel"),
                              desktop.writeArgumentRecorder(handed) + QStringLiteral(" %F"));
     window->resultsTable()->selectRows({0, 2});
+    answered.clear();
     action("addToQX")->trigger();
-    EXPECT_EQ(waitForFile(handed), ("arg:" + window->selectedPaths().join("\narg:") + "\nEND\n").toUtf8());
+    EXPECT_EQ(waitForFile(handed), ("arg:" + window->resultsTable()->selectedPaths().join("\narg:") + "\nEND\n").toUtf8());
+    ASSERT_TRUE(arrived());
     EXPECT_EQ(sheet(), nullptr);
+}
+
+// Double-click, Space, header clicks and the application's menus send the
+// same commands as the window's menus, validated by the router in one place.
+TEST_F(MenuActionsTest, EveryWayInSendsTheSharedCommand)
+{
+    activate(*window);
+    RecordingOpener opener;
+    ItemOpener* previous = setItemOpener(&opener);
+    ResultsView* table = window->resultsTable();
+    const auto triggers = [](QAction* command) { return std::make_unique<QSignalSpy>(command, &QAction::triggered); };
+
+    // Double-click: Open.
+    const auto open = triggers(action("openFile"));
+    table->selectRows({});
+    const QRect first = table->visualRect(table->model()->index(0, ResultsTableModel::kFileColumn));
+    // As a mouse gives it: a press, then the second press as a double-click.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, first.center());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, first.center());
+    EXPECT_EQ(open->size(), 1);
+    QSignalSpy answered(&window->fileActions(), &FileActions::launchAnswered);
+    ASSERT_TRUE(!answered.isEmpty() || answered.wait(10000));
+    setItemOpener(previous);
+
+    // Space: Quick Look, not when nothing is selected (the command is off).
+    const auto quickLook = triggers(action("toggleQuickLookAction"));
+    table->setFocus();
+    table->selectRows({});
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_EQ(quickLook->size(), 0);
+    table->selectRows({1});
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_EQ(quickLook->size(), 1);
+    QuickLookController* preview = QuickLookController::currentController();
+    EXPECT_TRUE(preview && preview->isOpen());
+
+    // Header clicks: a new key is "setSorting:", the current one reverses.
+    QHeaderView* header = table->horizontalHeader();
+    const auto clickHeader = [header](int column) {
+        const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    };
+    const auto bySize = triggers(window->commands().command("setSorting:", kSortBySize));
+    const auto descending = triggers(window->commands().command("setReverseSorting:", 1));
+    clickHeader(ResultsTableModel::kSizeColumn);
+    EXPECT_EQ(bySize->size(), 1);
+    EXPECT_EQ(window->searchController().sorting(), std::uint64_t(kSortBySize));
+    const bool reversed = window->searchController().isReverseSorting();
+    clickHeader(ResultsTableModel::kSizeColumn);
+    EXPECT_EQ(window->searchController().isReverseSorting(), !reversed);
+    EXPECT_EQ(descending->size(), reversed ? 0 : 1);
+
+    // The application's menus: every item is a command the router answers.
+    ApplicationDelegate delegate(&defaults);
+    SearchWindow* shell = delegate.findWindow();
+    for (const char* name : {"fileMenu", "searchMenu", "helpMenu"}) {
+        const auto* menu = shell->menuBar()->findChild<QMenu*>(QString::fromLatin1(name));
+        ASSERT_NE(menu, nullptr) << name;
+        for (QAction* item : menu->actions()) {
+            if (item->isSeparator())
+                continue;
+            SCOPED_TRACE(item->text().toStdString());
+            EXPECT_FALSE(actionSelector(item).isEmpty());
+            EXPECT_TRUE(validateAction(item));
+        }
+    }
+    shell->close();
 }
 
 TEST_F(MenuActionsTest, OpenWithOffersTheDefaultApplicationFirst)
@@ -254,12 +351,16 @@ TEST_F(MenuActionsTest, OpenWithOffersTheDefaultApplicationFirst)
     auto* menu = window->commands().contextMenu()->findChild<QMenu*>(QStringLiteral("openWith"));
     window->resultsTable()->selectRows({0});
     emit menu->aboutToShow();
+    // The applications are looked up off the interface thread.
+    for (int i = 0; i < 500 && menu->actions().isEmpty(); ++i)
+        QTest::qWait(10);
     EXPECT_EQ(titles(menu->actions()), (QStringList{"Text Viewer (default)", "Alpha Editor"}));
     EXPECT_EQ(menu->actions().constFirst()->data().toString(), viewer);
+    QSignalSpy answered(&window->fileActions(), &FileActions::launchAnswered);
     menu->actions().constLast()->trigger();
-    window->lastLaunch().waitForFinished();
+    ASSERT_TRUE(answered.wait(10000));
     setItemOpener(previous);
-    EXPECT_EQ(opener.calls, QStringList{editor + " <- " + window->selectedPaths().constFirst()});
+    EXPECT_EQ(opener.calls, QStringList{editor + " <- " + window->resultsTable()->selectedPaths().constFirst()});
 }
 
 TEST_F(MenuActionsTest, ToolbarOffersQuirrelSharesNothingAndResizesSymbolsForIconOnly)
@@ -308,9 +409,9 @@ TEST_F(MenuActionsTest, TheDestinationMenuMarksTheCurrentDestination)
                                                 {allVolumes, QStringList{allVolumes}},
                                                 {tree.filePath(QStringLiteral("r")), QStringList{}}}) {
         window->setDestination(destination);
-        emit window->destinationMenu()->aboutToShow();
+        emit window->destinations()->menu()->aboutToShow();
         QStringList marked;
-        for (const QAction* item : window->destinationMenu()->actions())
+        for (const QAction* item : window->destinations()->menu()->actions())
             if (item->isChecked())
                 marked.append(item->data().toString());
         EXPECT_EQ(marked, expected) << destination.toStdString();
@@ -341,17 +442,18 @@ TEST_F(MenuActionsTest, CriticalAlertsAnswerOneZeroOrMinusTwoWhichCountsAsCancel
     int asked = 0;
     setAlertRunner([&](QMessageBox*) -> int { return ++asked, kAlertNotShown; });
     window->resultsTable()->selectRows({0});
-    window->destroy();
+    window->fileActions().destroy();
     const QString trash = trashFolderForPath(tree.filePath(QStringLiteral("r")));
     const bool hadTrash = QFileInfo::exists(trash);
     ASSERT_TRUE(!hadTrash || QDir().rename(trash, trash + QStringLiteral(".saved")));
     QDir().mkpath(QFileInfo(trash).path());
     ASSERT_TRUE(QFile(trash).open(QIODevice::WriteOnly)) << "a file where the Trash would be";
     window->resultsTable()->selectRows({0, 1});
-    window->moveToTrash();
+    const bool ended = deleteAndWait(*window, [this] { window->fileActions().moveToTrash(); });
     QFile::remove(trash);
     if (hadTrash)
         QDir().rename(trash + QStringLiteral(".saved"), trash);
+    EXPECT_TRUE(ended);
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(window->resultsTable()->model()->rowCount(), 3);
     EXPECT_TRUE(QFile::exists(tree.filePath(QStringLiteral("r/item-a.txt"))));

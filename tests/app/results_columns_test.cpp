@@ -55,7 +55,7 @@ protected:
     {
         window->searchController().showPendingResults();
     }
-    ResultsDataSource& results() { return window->engine().dataSource(); }
+    ResultsDataSource& results() { return window->searchController().engine().dataSource(); }
     StripeTableView* table() const { return window->resultsTable(); }
     QString path(const char* name) const { return tree.filePath(QStringLiteral("r/") + QLatin1String(name)); }
     QString cell(int row, int column, int role = Qt::DisplayRole) const
@@ -164,7 +164,7 @@ TEST_F(ResultsColumnsTest, HeaderClicksAndTheSortMenuSortKeepingTheSelection)
         // The indicator marks the key's column, never "tags".
         EXPECT_EQ(table()->highlightedColumnIdentifier(),
                   ResultsTableModel::identifierOfColumn(ResultsTableModel::columnForSortKey(results().sorting())));
-        EXPECT_EQ(window->selectedPaths(), QStringList{path("b.txt")});
+        EXPECT_EQ(window->resultsTable()->selectedPaths(), QStringList{path("b.txt")});
     }
 
     QMenu* sortBy = submenu("sortByMenu");
@@ -183,7 +183,7 @@ TEST_F(ResultsColumnsTest, HeaderClicksAndTheSortMenuSortKeepingTheSelection)
         item(sortBy, QString::fromLatin1(step.title))->trigger();
         EXPECT_EQ(titles(sortBy, true).join(u' '), QLatin1String(step.checked));
         EXPECT_EQ(names().join(u' ').remove(QStringLiteral(".txt")), QLatin1String(step.order));
-        EXPECT_EQ(window->selectedPaths(), QStringList{path("b.txt")});
+        EXPECT_EQ(window->resultsTable()->selectedPaths(), QStringList{path("b.txt")});
     }
 }
 
@@ -265,7 +265,7 @@ TEST_F(ResultsColumnsTest, ThePathColumnAndThePathControl)
     // A flush that puts a result above the selected one keeps both.
     add(QStringLiteral("0.txt"), 0);
     flush();
-    EXPECT_EQ(window->selectedRows(), QList<int>{3});
+    EXPECT_EQ(window->resultsTable()->selectedRows(), QList<int>{3});
     EXPECT_EQ(window->pathControl()->path(), path("c.txt"));
     // A new search empties the table, with no selection change announced.
     tree.writeFile(QStringLiteral("s/none.txt"));
@@ -287,7 +287,7 @@ TEST_F(ResultsColumnsTest, DraggingUpOrDownFromASelectedRowSelects)
             QMouseEvent event(type, at(row), viewport->mapToGlobal(at(row)), Qt::LeftButton, buttons, {});
             QApplication::sendEvent(viewport, &event);
         }
-        return window->selectedRows();
+        return window->resultsTable()->selectedRows();
     };
     EXPECT_EQ(drag(0, 2), (QList<int>{0, 1, 2}));
     EXPECT_EQ(drag(2, 1), (QList<int>{1, 2}));

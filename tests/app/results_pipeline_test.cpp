@@ -43,9 +43,9 @@ protected:
     // The worker adds `result` and its search ends: the next tick flushes.
     static void arriveAndEnd(SearchWindow& window, ResultPointer result)
     {
-        window.engine().dataSource().addResult(std::move(result));
-        window.engine().threadInit();
-        window.engine().threadExit();
+        window.searchController().engine().dataSource().addResult(std::move(result));
+        window.searchController().engine().threadInit();
+        window.searchController().engine().threadExit();
         window.updateHandler();
     }
 };
@@ -60,7 +60,7 @@ TEST_F(ResultsPipelineTest, PreviewKeepsItsItemsAcrossAFlush)
     QTableView* table = window->resultsTable();
     table->setFocus();
     table->selectRow(1);
-    const QString selected = window->selectedPaths().value(0);
+    const QString selected = window->resultsTable()->selectedPaths().value(0);
     QTest::keyClick(table, Qt::Key_Space);
     QuickLookController* preview = QuickLookController::currentController();
     ASSERT_TRUE(preview && preview->isOpen());
@@ -70,7 +70,7 @@ TEST_F(ResultsPipelineTest, PreviewKeepsItsItemsAcrossAFlush)
     for (int i = 0; i < 500 && table->model()->rowCount() != 3; ++i)
         QTest::qWait(10);
     EXPECT_EQ(table->model()->rowCount(), 3);
-    EXPECT_EQ(window->selectedPaths(), QStringList{selected});
+    EXPECT_EQ(window->resultsTable()->selectedPaths(), QStringList{selected});
     EXPECT_EQ(preview->documentURLs(), QList<QUrl>{QUrl::fromLocalFile(selected)});
 }
 
@@ -87,13 +87,13 @@ TEST_F(ResultsPipelineTest, DownFromTheSearchFieldSelectsTheFirstResult)
         QKeyEvent down(QEvent::ShortcutOverride, Qt::Key_Down, Qt::NoModifier);
         EXPECT_TRUE(window->checkKeyWindowEvent(&down));
         EXPECT_EQ(QApplication::focusWidget(), window->resultsTable());
-        EXPECT_EQ(window->selectedRows(), QList<int>{0});
+        EXPECT_EQ(window->resultsTable()->selectedRows(), QList<int>{0});
         // Back in the field with a row selected, Down moves on from it.
         if (count > 1) {
             window->searchField()->setEnabled(true);
             window->searchField()->setFocus();
             EXPECT_TRUE(window->checkKeyWindowEvent(&down));
-            EXPECT_EQ(window->selectedRows(), QList<int>{1});
+            EXPECT_EQ(window->resultsTable()->selectedRows(), QList<int>{1});
         }
         window->close();
         QDir(tree.filePath(QStringLiteral("few"))).removeRecursively();
@@ -138,22 +138,22 @@ TEST_F(ResultsPipelineTest, ModelStaysConsistentThroughASearchAndAResort)
     ASSERT_EQ(model->rowCount(), 400);
 
     window->resultsTable()->selectRows({3, 10, 11, 200});
-    const QStringList selected = window->selectedPaths();
+    const QStringList selected = window->resultsTable()->selectedPaths();
     // More results arrive in two batches: a few places, then many.
     for (const QString& name : {QStringLiteral("match-late-a"), QStringLiteral("match-late-b")})
-        window->engine().dataSource().addResult(newResult(name));
+        window->searchController().engine().dataSource().addResult(newResult(name));
     window->searchController().showPendingResults();
     for (int i = 0; i < 100; ++i)
-        window->engine().dataSource().addResult(newResult(QStringLiteral("match%1-late").arg(i * 3)));
+        window->searchController().engine().dataSource().addResult(newResult(QStringLiteral("match%1-late").arg(i * 3)));
     window->searchController().showPendingResults();
     EXPECT_EQ(model->rowCount(), 502);
-    EXPECT_EQ(window->selectedPaths(), selected) << "inserts leave the selection alone";
+    EXPECT_EQ(window->resultsTable()->selectedPaths(), selected) << "inserts leave the selection alone";
 
     for (const int column : {ResultsTableModel::kSizeColumn, ResultsTableModel::kSizeColumn,
                              ResultsTableModel::kPathColumn, ResultsTableModel::kFileColumn}) {
         SCOPED_TRACE(column);
         (void)model->sortByColumn(column);
-        QStringList after = window->selectedPaths();
+        QStringList after = window->resultsTable()->selectedPaths();
         after.sort();
         QStringList before = selected;
         before.sort();

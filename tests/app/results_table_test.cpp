@@ -63,7 +63,7 @@ TEST_F(ResultsTableTest, HeaderClicksSortAndKeepTheSelection)
     window->resultsTable()->selectRows({0});
     model->sortByColumn(ResultsTableModel::kSizeColumn);
     EXPECT_EQ(names(), (QStringList{"item-b.txt", "item-c.txt", "item-a.txt"}));
-    EXPECT_EQ(window->selectedPaths(), QStringList{tree.filePath(QStringLiteral("r/item-a.txt"))});
+    EXPECT_EQ(window->resultsTable()->selectedPaths(), QStringList{tree.filePath(QStringLiteral("r/item-a.txt"))});
 }
 
 TEST_F(ResultsTableTest, NamesAreHighlightedOnlyWhenNamesWereSearched)
@@ -74,7 +74,7 @@ TEST_F(ResultsTableTest, NamesAreHighlightedOnlyWhenNamesWereSearched)
     EXPECT_FALSE(model->index(0, ResultsTableModel::kPathColumn).data(ResultsTableModel::kHighlightRole).isValid());
     EXPECT_FALSE(model->index(7, ResultsTableModel::kFileColumn).data().isValid()) << "a row past the end";
 
-    ResultsDataSource& results = window->engine().dataSource();
+    ResultsDataSource& results = window->searchController().engine().dataSource();
     results.setRegularExpression({QStringLiteral("t"), 0}, kSearchNames, 0);
     EXPECT_EQ(ResultsTableModel::highlightRanges(results, QStringLiteral("item-a.txt")).size(), 3);
     results.setRegularExpression({QStringLiteral("x*"), 0}, kSearchNames, 0);
@@ -131,7 +131,8 @@ TEST_F(ResultsTableTest, FileActionsNeedASelection)
     // The router finds a handler for every command: none would do nothing.
     for (QAction* command : commands.commands()) {
         if (!command->menu()) {
-            EXPECT_TRUE(respondsToSelector(window.get(), actionSelector(command))) << actionSelector(command).constData();
+            EXPECT_NE(targetForAction(actionSelector(command), actionTarget(command)), nullptr)
+                << actionSelector(command).constData();
         }
     }
 }
@@ -161,12 +162,12 @@ TEST_F(ResultsTableTest, ToolbarItemsFollowTheSelection)
     EXPECT_TRUE(enabled("settings"));
     window->resultsTable()->selectRows({0});
     EXPECT_TRUE(enabled("open") && enabled("reveal") && enabled("delete") && enabled("info") && enabled("quicklook"));
-    EXPECT_EQ(window->documentURLs(), QList<QUrl>{QUrl::fromLocalFile(window->selectedPaths().constFirst())});
+    EXPECT_EQ(window->documentURLs(), QList<QUrl>{QUrl::fromLocalFile(window->resultsTable()->selectedPaths().constFirst())});
     // The shown list is the interface thread's own: a held lock changes
     // nothing of what the preview gets.
-    window->engine().dataSource().lock();
+    window->searchController().engine().dataSource().lock();
     EXPECT_EQ(window->documentURLs().size(), 1);
-    window->engine().dataSource().unlock();
+    window->searchController().engine().dataSource().unlock();
 
     QAction* settings = item("settings");
     ASSERT_NE(settings, nullptr);
@@ -182,12 +183,12 @@ TEST_F(ResultsTableTest, ToolbarItemsFollowTheSelection)
 TEST_F(ResultsTableTest, MovingToTheTrashDropsTheRowsAndKeepsThePlace)
 {
     window->resultsTable()->selectRows({2});
-    window->moveToTrash();
+    ASSERT_TRUE(deleteAndWait(*window, [this] { window->fileActions().moveToTrash(); }));
     EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-c.txt"))));
     EXPECT_TRUE(QFile::exists(trashFolderForPath(tree.filePath(QStringLiteral("r"))) + "/files/item-c.txt"));
     EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-b.txt"}));
     // The deleted last row gives its selection to the new last row.
-    EXPECT_EQ(window->selectedRows(), QList<int>{1});
+    EXPECT_EQ(window->resultsTable()->selectedRows(), QList<int>{1});
     EXPECT_EQ(window->statusText().left(7), QStringLiteral("2 found"));
 }
 
@@ -217,7 +218,7 @@ TEST_F(ResultsTableTest, TrashIsOneCommandInTheItemsMenuTheContextMenuAndTheTool
     // The toolbar's click reaches the window through the router and acts
     // on exactly the chosen item.
     window->resultsTable()->selectRows({1});
-    onToolbar->trigger();
+    ASSERT_TRUE(deleteAndWait(*window, [onToolbar] { onToolbar->trigger(); }));
     EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-b.txt"))));
     EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-c.txt"}));
 }
@@ -227,14 +228,14 @@ TEST_F(ResultsTableTest, DeletingAsksFirst)
     int asked = 0;
     bool answer = false;
     QString question;
-    window->setAlertHandler([&](const QString&, const QString& message, const QString&, const QString& alternate) {
+    window->fileActions().setAlertHandler([&](const QString&, const QString& message, const QString&, const QString& alternate) {
         ++asked;
         question = message;
         EXPECT_EQ(alternate, QStringLiteral("Delete"));
         return answer;
     });
     window->resultsTable()->selectRows({0, 1});
-    window->destroy();
+    window->fileActions().destroy();
     EXPECT_EQ(asked, 1);
     // The question names what it deletes and says it is for good.
     EXPECT_TRUE(question.contains(QStringLiteral("“item-a.txt”, “item-b.txt”"))) << question.toStdString();
@@ -244,11 +245,11 @@ TEST_F(ResultsTableTest, DeletingAsksFirst)
     // The Trash is the process's own and other tests fill it: deleting adds nothing to it.
     const QDir trashFiles(trashFolderForPath(tree.filePath(QStringLiteral("r"))) + "/files");
     const QStringList trashedBefore = trashFiles.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
-    window->destroy();
+    ASSERT_TRUE(deleteAndWait(*window, [this] { window->fileActions().destroy(); }));
     EXPECT_EQ(names(), QStringList{"item-c.txt"});
     EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-a.txt"))));
     EXPECT_EQ(trashFiles.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), trashedBefore);
-    EXPECT_TRUE(window->selectedRows().isEmpty()) << "several rows leave no selection";
+    EXPECT_TRUE(window->resultsTable()->selectedRows().isEmpty()) << "several rows leave no selection";
 }
 
 TEST_F(ResultsTableTest, AMixedMoveToTrashTrashesTheRestAndAsksOnlyAboutTheRefused)
@@ -257,12 +258,12 @@ TEST_F(ResultsTableTest, AMixedMoveToTrashTrashesTheRestAndAsksOnlyAboutTheRefus
     if (!setFileImmutable(true, locked))
         GTEST_SKIP() << "the immutable flag needs privilege and file-system support";
     QStringList questions;
-    window->setAlertHandler([&](const QString&, const QString& message, const QString&, const QString&) {
+    window->fileActions().setAlertHandler([&](const QString&, const QString& message, const QString&, const QString&) {
         questions.append(message);
         return false;   // Cancel
     });
     window->resultsTable()->selectRows({0, 1, 2});
-    window->moveToTrash();
+    ASSERT_TRUE(deleteAndWait(*window, [this] { window->fileActions().moveToTrash(); }));
     const bool stayed = QFile::exists(locked);
     setFileImmutable(false, locked);
     const QString trash = trashFolderForPath(tree.filePath(QStringLiteral("r")));

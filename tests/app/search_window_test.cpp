@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -30,7 +31,7 @@ using SearchWindowTest = AppFixture;
 std::set<QString> shownPaths(SearchWindow& window)
 {
     std::set<QString> paths;
-    for (const ResultPointer& result : window.engine().dataSource().results())
+    for (const ResultPointer& result : window.searchController().engine().dataSource().results())
         paths.insert(result->fullPath());
     return paths;
 }
@@ -72,21 +73,21 @@ TEST_F(SearchWindowTest, ToolbarCustomizationIsValidatedSavedAndRestored)
 TEST_F(SearchWindowTest, EmptyDefaultsShowTheFirstUseSettings)
 {
     auto window = makeWindow();
-    EXPECT_EQ(window->searchWhat(), std::uint64_t(kSearchNames));
-    EXPECT_EQ(window->searchComparison(), 1U);
-    EXPECT_EQ(window->searchMode(), int(kSearchPhrase));
-    EXPECT_EQ(window->searchType(), int(kSearchFilesAndFolders));
-    EXPECT_FALSE(window->checkBox("searchInvisibles")->isChecked());
-    EXPECT_FALSE(window->checkBox("searchPackages")->isChecked());
+    EXPECT_EQ(window->options()->what(), std::uint64_t(kSearchNames));
+    EXPECT_EQ(window->options()->comparison(), 1U);
+    EXPECT_EQ(window->options()->mode(), int(kSearchPhrase));
+    EXPECT_EQ(window->options()->type(), int(kSearchFilesAndFolders));
+    EXPECT_FALSE(window->options()->checkBox("searchInvisibles")->isChecked());
+    EXPECT_FALSE(window->options()->checkBox("searchPackages")->isChecked());
     for (int list = 1; list <= 6; ++list) {
         SCOPED_TRACE(list);
         EXPECT_EQ(window->settingsDrawer()->listBox(list)->isChecked(), list <= 3);
         EXPECT_FALSE(window->settingsDrawer()->listField(list)->text().isEmpty());
     }
-    EXPECT_FALSE(window->checkBox("scanAll")->isChecked());
-    EXPECT_EQ(window->storedDestination(), QDir::homePath());
-    EXPECT_EQ(window->engine().dataSource().sorting(), std::uint64_t(kSortByName));
-    EXPECT_FALSE(window->engine().dataSource().isReverseSorting());
+    EXPECT_FALSE(window->findChild<QCheckBox*>(QStringLiteral("scanAll"))->isChecked());
+    EXPECT_EQ(window->destinations()->storedDestination(), QDir::homePath());
+    EXPECT_EQ(window->searchController().engine().dataSource().sorting(), std::uint64_t(kSortByName));
+    EXPECT_FALSE(window->searchController().engine().dataSource().isReverseSorting());
 }
 
 // Stored values as the window shows them once its dependencies applied.
@@ -111,44 +112,44 @@ TEST_F(SearchWindowTest, StoredSettingsAreLoadedThroughTheDependencies)
         defaults.setInteger(c.mode, QStringLiteral("SearchOperator"));
         defaults.setInteger(c.type, QStringLiteral("SearchType"));
         auto window = makeWindow();
-        EXPECT_EQ(window->searchWhat(), c.shownWhat);
-        EXPECT_EQ(window->searchComparison(), c.shownComparison);
-        EXPECT_EQ(window->searchMode(), int(c.mode));
-        EXPECT_EQ(window->searchType(), int(c.type));
+        EXPECT_EQ(window->options()->what(), c.shownWhat);
+        EXPECT_EQ(window->options()->comparison(), c.shownComparison);
+        EXPECT_EQ(window->options()->mode(), int(c.mode));
+        EXPECT_EQ(window->options()->type(), int(c.type));
     }
 }
 
 TEST_F(SearchWindowTest, ControlDependencies)
 {
     auto window = makeWindow();
-    QCheckBox* fuzzy = window->checkBox("searchFuzzy");
-    QCheckBox* diacritics = window->checkBox("searchNoUmlauts");
-    QCheckBox* contents = window->checkBox("searchContent");
+    QCheckBox* fuzzy = window->options()->checkBox("searchFuzzy");
+    QCheckBox* diacritics = window->options()->checkBox("searchNoUmlauts");
+    QCheckBox* contents = window->options()->checkBox("searchContent");
 
-    window->modeButton(kSearchQueryTerms)->click();
+    window->options()->modeButton(kSearchQueryTerms)->click();
     EXPECT_TRUE(fuzzy->isEnabled());
     fuzzy->setChecked(true);
     diacritics->setChecked(true);
-    window->modeButton(kSearchPhrase)->click();
+    window->options()->modeButton(kSearchPhrase)->click();
     EXPECT_FALSE(fuzzy->isEnabled() || fuzzy->isChecked() || diacritics->isEnabled() || diacritics->isChecked());
-    window->modeButton(kSearchQueryTerms)->click();
+    window->options()->modeButton(kSearchQueryTerms)->click();
     EXPECT_TRUE(fuzzy->isEnabled() && diacritics->isEnabled());
     EXPECT_FALSE(fuzzy->isChecked() || diacritics->isChecked());
 
     contents->setChecked(true);
-    window->typeButton(kSearchFolders)->click();
+    window->options()->typeButton(kSearchFolders)->click();
     EXPECT_FALSE(contents->isEnabled() || contents->isChecked());
-    window->typeButton(kSearchFiles)->click();
+    window->options()->typeButton(kSearchFiles)->click();
     EXPECT_TRUE(contents->isEnabled());
 
     window->settingsDrawer()->listField(4)->setText(QStringLiteral("sh, zsh"));
-    window->checkBox("scanAll")->click();
+    window->findChild<QCheckBox*>(QStringLiteral("scanAll"))->click();
     for (int list = 1; list <= 6; ++list) {
         SCOPED_TRACE(list);
         EXPECT_FALSE(window->settingsDrawer()->listBox(list)->isEnabled() || window->settingsDrawer()->listField(list)->isEnabled());
     }
     EXPECT_EQ(window->settingsDrawer()->listField(4)->text(), QStringLiteral("sh, zsh"));
-    window->checkBox("scanAll")->click();
+    window->findChild<QCheckBox*>(QStringLiteral("scanAll"))->click();
     EXPECT_TRUE(window->settingsDrawer()->listBox(6)->isEnabled() && window->settingsDrawer()->listField(6)->isEnabled());
 }
 
@@ -159,7 +160,7 @@ TEST_F(SearchWindowTest, SearchFindsWhatTheEngineFindsAndSavesTheOptionsAtItsSta
     tree.writeFile(QStringLiteral("t/beta.txt"));
     tree.makeDir(QStringLiteral("t/alphabet"));
     auto window = makeWindow();
-    window->checkBox("searchTags")->setChecked(true);
+    window->options()->checkBox("searchTags")->setChecked(true);
     window->settingsDrawer()->listField(5)->setText(QStringLiteral("xml, json"));
     EXPECT_FALSE(stored(QStringLiteral("SearchWhat")).isValid());
 
@@ -219,12 +220,12 @@ TEST_F(SearchWindowTest, StoppingKeepsTheResultsAndRestoresTheWindow)
     EXPECT_EQ(window->searchButton()->text(), QStringLiteral("Stop"));
     EXPECT_FALSE(window->searchField()->isEnabled());
     window->cancelOperation();
-    EXPECT_TRUE(window->engine().params().stop.load());
+    EXPECT_TRUE(window->searchController().engine().params().stop.load());
     ASSERT_TRUE(ended.wait(10000));
     EXPECT_FALSE(window->isSearching());
     EXPECT_TRUE(window->searchField()->isEnabled());
     EXPECT_EQ(window->searchButton()->text(), QStringLiteral("Search"));
-    EXPECT_EQ(window->resultsTable()->model()->rowCount(), int(window->engine().dataSource().count()));
+    EXPECT_EQ(window->resultsTable()->model()->rowCount(), int(window->searchController().engine().dataSource().count()));
 }
 
 TEST_F(SearchWindowTest, ClosingDuringASearchStopsItAndTakesOnlyItsResultsOffTheBadge)
@@ -257,7 +258,7 @@ TEST_F(SearchWindowTest, KeysTheWindowConsumes)
     QKeyEvent stop(QEvent::KeyPress, Qt::Key_Period, Qt::ControlModifier);
     EXPECT_FALSE(window->checkKeyWindowEvent(&stop)) << "Ctrl+. while idle";
     window->cancelOperation();
-    EXPECT_FALSE(window->engine().params().stop.load()) << "Escape while idle";
+    EXPECT_FALSE(window->searchController().engine().params().stop.load()) << "Escape while idle";
 
     window->show();
     window->activateWindow();
@@ -277,7 +278,7 @@ TEST_F(SearchWindowTest, ClosingSavesOnceWithTheDestinationAndSorting)
     const QString folder = tree.makeDir(QStringLiteral("where"));
     auto window = makeWindow(3);
     window->setDestination(folder);
-    window->checkBox("searchInvisibles")->setChecked(true);
+    window->options()->checkBox("searchInvisibles")->setChecked(true);
     auto* model = qobject_cast<ResultsTableModel*>(window->resultsTable()->model());
     model->sortByColumn(ResultsTableModel::kSizeColumn);
     model->sortByColumn(ResultsTableModel::kSizeColumn);
@@ -288,7 +289,7 @@ TEST_F(SearchWindowTest, ClosingSavesOnceWithTheDestinationAndSorting)
     EXPECT_TRUE(stored(QStringLiteral("SearchInvisibles")).toBool());
 
     // A second close (or quit after close) saves nothing more.
-    window->checkBox("searchInvisibles")->setChecked(false);
+    window->options()->checkBox("searchInvisibles")->setChecked(false);
     window->setDestination(tree.path());
     window->synchronizeDefaults();
     window->close();
@@ -296,22 +297,67 @@ TEST_F(SearchWindowTest, ClosingSavesOnceWithTheDestinationAndSorting)
     EXPECT_EQ(stored(QStringLiteral("SearchLocation")).toString(), folder);
 
     // The sorting comes back for a window of the same index only.
-    EXPECT_EQ(makeWindow(3)->engine().dataSource().sorting(), std::uint64_t(kSortBySize));
-    EXPECT_EQ(makeWindow(1)->engine().dataSource().sorting(), std::uint64_t(kSortByName));
+    EXPECT_EQ(makeWindow(3)->searchController().engine().dataSource().sorting(), std::uint64_t(kSortBySize));
+    EXPECT_EQ(makeWindow(1)->searchController().engine().dataSource().sorting(), std::uint64_t(kSortByName));
 }
 
-TEST_F(SearchWindowTest, DrawerSavesWhenItCloses)
+TEST_F(SearchWindowTest, DrawerSavesEveryListWhenItClosesAndAtASearch)
 {
+    tree.writeFile(QStringLiteral("t/alpha.txt"));
     auto window = makeWindow();
     window->toggleSettings();
     ASSERT_TRUE(window->isDrawerVisible());
-    window->settingsDrawer()->listBox(6)->setChecked(true);
-    window->settingsDrawer()->listField(2)->setText(QStringLiteral("txt"));
+    SettingsDrawer& drawer = *window->settingsDrawer();
+    // Each list gets its own text and the other state of its box, so a list
+    // left out of the save shows.
+    const auto change = [&drawer](const QString& suffix) {
+        for (int list = 1; list <= 6; ++list) {
+            drawer.listBox(list)->setChecked(!drawer.listBox(list)->isChecked());
+            drawer.listField(list)->setText(QStringLiteral("e%1%2").arg(list).arg(suffix));
+        }
+    };
+    const auto expectStored = [&](const QString& suffix, const char* when) {
+        for (int list = 1; list <= 6; ++list) {
+            SCOPED_TRACE(testing::Message() << when << ", list " << list);
+            EXPECT_EQ(stored(QStringLiteral("fileExt%1").arg(list)).toString(),
+                      QStringLiteral("e%1%2").arg(list).arg(suffix));
+            EXPECT_EQ(stored(QStringLiteral("fileExtOn%1").arg(list)).toBool(), drawer.listBox(list)->isChecked());
+        }
+    };
+    change(QStringLiteral("a"));
     EXPECT_FALSE(stored(QStringLiteral("fileExtOn6")).isValid());
     window->toggleSettings();
     EXPECT_FALSE(window->isDrawerVisible());
-    EXPECT_TRUE(stored(QStringLiteral("fileExtOn6")).toBool());
-    EXPECT_EQ(stored(QStringLiteral("fileExt2")).toString(), QStringLiteral("txt"));
+    expectStored(QStringLiteral("a"), "closed");
+
+    window->toggleSettings();
+    change(QStringLiteral("b"));
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("alpha"), tree.filePath(QStringLiteral("t"))));
+    expectStored(QStringLiteral("b"), "searched");
+}
+
+// The status line says how many were examined only when more were
+// examined than found: "2 found" when the two are equal.
+TEST_F(SearchWindowTest, StatusNamesTheExaminedOnlyWhenMoreThanFound)
+{
+    tree.writeFile(QStringLiteral("s/one.txt"));
+    tree.writeFile(QStringLiteral("s/two.txt"));
+    auto window = makeWindow();
+    SearchEngine& engine = window->searchController().engine();
+    for (const char* name : {"one.txt", "two.txt"})
+        engine.dataSource().addResult(Result::create(tree.filePath(QStringLiteral("s/") + QLatin1String(name)),
+                                                     tree.filePath(QStringLiteral("s")), QLatin1String(name),
+                                                     std::nullopt, QString(), false, false));
+    const auto* label = window->findChild<QLabel*>(QStringLiteral("searchInfo"));
+    ASSERT_NE(label, nullptr);
+    engine.params().nDone = 2;
+    window->searchController().showPendingResults();
+    EXPECT_EQ(window->statusText(), QStringLiteral("2 found"));
+    EXPECT_EQ(label->text(), QStringLiteral("2 found"));
+    engine.params().nDone = 3;
+    window->searchController().showPendingResults();
+    EXPECT_EQ(window->statusText(), QStringLiteral("2 found/3 done"));
+    EXPECT_EQ(label->text(), QStringLiteral("2 found/3 done"));
 }
 
 TEST_F(SearchWindowTest, GermanInterfaceFromTheStringsTables)
@@ -322,7 +368,7 @@ TEST_F(SearchWindowTest, GermanInterfaceFromTheStringsTables)
     setPreferredLanguages({QStringLiteral("de")});
     auto window = makeWindow();
     const QString button = window->searchButton()->text();
-    const QString box = window->checkBox("searchCaseInsensitive")->text();
+    const QString box = window->options()->checkBox("searchCaseInsensitive")->text();
     const QString header =
         window->resultsTable()->model()->headerData(ResultsTableModel::kSizeColumn, Qt::Horizontal).toString();
     setPreferredLanguages({});

@@ -148,7 +148,7 @@ TEST_F(WindowDisplayTest, LongFolderNameWidensTheWindowRegression)
     ASSERT_TRUE(QDir().mkpath(folder));
     auto window = makeWindow();
     window->setDestination(folder);
-    EXPECT_EQ(window->destinationTitle(), QString(255, u'n'));
+    EXPECT_EQ(window->destinations()->text(), QString(255, u'n'));
     EXPECT_LE(window->minimumSizeHint().width(), window->screen()->availableGeometry().width());
 }
 
@@ -160,23 +160,23 @@ TEST_F(WindowDisplayTest, FailuresSayNothingRegression)
     auto window = makeWindow();
     activate(*window);
     const auto failure = [&] { return window->findChild<QMessageBox*>(QStringLiteral("failure")); };
-    window->modeButton(kSearchRegularExpression)->click();
+    window->options()->modeButton(kSearchRegularExpression)->click();
     window->setInput(QStringLiteral("file-(["));
     window->setDestination(tree.path());
     window->search();
     ASSERT_NE(failure(), nullptr);
     EXPECT_TRUE(failure()->informativeText().contains(QStringLiteral("file-([")));
-    EXPECT_FALSE(window->engine().isSearching());
+    EXPECT_FALSE(window->searchController().engine().isSearching());
     EXPECT_NE(window->windowTitle(), QStringLiteral("file-(["));
     failure()->close();
     QCoreApplication::processEvents();
 
-    window->modeButton(kSearchPhrase)->click();
+    window->options()->modeButton(kSearchPhrase)->click();
     window->setInput(QStringLiteral("file"));
     window->setDestination(QString::fromUtf16(kActiveDestination));
     window->search();
     ASSERT_NE(failure(), nullptr);
-    EXPECT_FALSE(window->engine().isSearching());
+    EXPECT_FALSE(window->searchController().engine().isSearching());
     failure()->close();
 }
 

@@ -86,7 +86,7 @@ TEST_F(WindowShellTest, OpenDrawerIsReadableAndUnclippedInLightAndDark)
         EXPECT_EQ(background < 0.5, dark);
         // Every control whole inside the panel; texts stand out from it, the
         // boxes' marks at least clearly.
-        QList<QWidget*> controls{window->checkBox("scanAll")};
+        QList<QWidget*> controls{window->findChild<QCheckBox*>(QStringLiteral("scanAll"))};
         for (int list = 1; list <= 6; ++list)
             controls << window->settingsDrawer()->listField(list) << window->settingsDrawer()->listBox(list);
         for (QWidget* control : controls) {
@@ -144,9 +144,9 @@ TEST_F(WindowShellTest, DropsTakeOneFolderOrLinkButNoResults)
             data.setText(paths.constFirst());
         const QString expected = c.taken ? tree.filePath(QString::fromLatin1(c.taken)) : tree.path();
         EXPECT_EQ(window->performDragOperation(&data), c.taken != nullptr);
-        EXPECT_EQ(window->storedDestination(), expected);
+        EXPECT_EQ(window->destinations()->storedDestination(), expected);
         // A link is searched as the folder it leads to.
-        EXPECT_EQ(window->destination(), QFileInfo(expected).canonicalFilePath());
+        EXPECT_EQ(window->destinations()->destination(), QFileInfo(expected).canonicalFilePath());
     }
 
     // Results dragged from any window's table are refused; anything else is
@@ -167,7 +167,7 @@ TEST_F(WindowShellTest, DropsTakeOneFolderOrLinkButNoResults)
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(table, &drop);
     EXPECT_TRUE(enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction);
-    EXPECT_EQ(window->destination(), tree.filePath(QStringLiteral("a")));
+    EXPECT_EQ(window->destinations()->destination(), tree.filePath(QStringLiteral("a")));
 }
 
 TEST_F(WindowShellTest, SelectOpensAFolderPanelOnTheWindowListingHiddenFoldersWhenAsked)
@@ -175,8 +175,8 @@ TEST_F(WindowShellTest, SelectOpensAFolderPanelOnTheWindowListingHiddenFoldersWh
     tree.makeDir(QStringLiteral("pick"));
     auto window = makeWindow();
     window->show();
-    window->checkBox("searchInvisibles")->setChecked(true);
-    window->destinationMenu()->findChild<QAction*>(QStringLiteral("selectDestination"))->trigger();
+    window->options()->checkBox("searchInvisibles")->setChecked(true);
+    window->destinations()->menu()->findChild<QAction*>(QStringLiteral("selectDestination"))->trigger();
     auto* panel = window->findChild<QFileDialog*>();
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(panel->isVisible() && panel->windowModality() == Qt::WindowModal);
@@ -184,7 +184,7 @@ TEST_F(WindowShellTest, SelectOpensAFolderPanelOnTheWindowListingHiddenFoldersWh
     panel->selectFile(tree.filePath(QStringLiteral("pick")));
     static_cast<QDialog*>(panel)->accept();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(window->storedDestination(), tree.filePath(QStringLiteral("pick")));
+    EXPECT_EQ(window->destinations()->storedDestination(), tree.filePath(QStringLiteral("pick")));
     EXPECT_EQ(window->findChild<QFileDialog*>(), nullptr) << "the panel goes when answered";
 }
 
@@ -202,7 +202,7 @@ TEST_F(WindowShellTest, DestinationMenuOffersTheBookmarkedFolders)
     ASSERT_TRUE(waitForDestinations(*window));
     QFile::remove(bookmarks);
     QStringList offered;
-    for (QAction* item : window->destinationMenu()->actions())
+    for (QAction* item : window->destinations()->menu()->actions())
         offered << stringByExpandingTildeInPath(item->data().toString());
     EXPECT_EQ(offered.count(marked), 1);
     EXPECT_FALSE(offered.contains(tree.filePath(QStringLiteral("gone"))));
@@ -257,7 +257,7 @@ TEST_F(WindowShellTest, WindowDrawerToolbarAndPreferencesAreGerman)
     EXPECT_EQ(left, QStringList());
     EXPECT_EQ(drawerTitle, german);
     EXPECT_NE(german, QStringLiteral("Contents of these files"));
-    EXPECT_EQ(window->destinationTitle(), QStringLiteral("Search"));
+    EXPECT_EQ(window->destinations()->text(), QStringLiteral("Search"));
 }
 
 } // namespace

@@ -174,6 +174,47 @@ TEST_F(DesktopLaunch, TerminalApplicationsRunInsideTheTerminal)
     EXPECT_TRUE(recorded.startsWith("arg:-e\narg:inner\narg:/f\n")) << recorded.constData();
 }
 
+// The terminal emulator is found the way the desktop finds one, and an
+// entry that needs one and has none cannot be launched.
+TEST_F(DesktopLaunch, TerminalEmulatorsAreFoundInTheDesktopsOrder)
+{
+    const DesktopEntry inTerminal = DesktopEntry::fromFile(
+        desktop.writeApplication("term.desktop", "Term", "inner %f", "Terminal=true\n"), "term.desktop");
+    const DesktopEntry plain =
+        DesktopEntry::fromFile(desktop.writeApplication("plain.desktop", "Plain", "inner %f"), "plain.desktop");
+    const DesktopEntry missing = DesktopEntry::fromFile(
+        desktop.writeApplication("gone.desktop", "Gone", "inner %f", "TryExec=not-installed\n"), "gone.desktop");
+    const struct
+    {
+        QStringList installed;
+        const char* terminalVariable; // null: unset
+        QStringList expected;
+    } cases[] = {
+        {{}, nullptr, {}},
+        {{"xterm"}, nullptr, {"xterm", "-e"}},
+        {{"x-terminal-emulator", "xterm"}, nullptr, {"x-terminal-emulator", "-e"}},
+        {{"xdg-terminal-exec", "x-terminal-emulator"}, nullptr, {"xdg-terminal-exec"}},
+        {{"kitty", "xdg-terminal-exec"}, "kitty", {"kitty", "-e"}},
+        {{"xterm"}, "not-installed", {"xterm", "-e"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.installed.join(",").toStdString());
+        test::TempTree programsTree;
+        const test::InstalledPrograms programs(programsTree, c.installed);
+        if (c.terminalVariable)
+            qputenv("TERMINAL", c.terminalVariable);
+        EXPECT_EQ(terminalEmulatorCommand(), c.expected);
+        EXPECT_EQ(canLaunchDesktopEntry(inTerminal), !c.expected.isEmpty());
+        EXPECT_TRUE(canLaunchDesktopEntry(plain));
+        EXPECT_FALSE(canLaunchDesktopEntry(missing));
+        LaunchOptions options;
+        options.terminal = {"own", "-x"};
+        EXPECT_EQ(terminalEmulatorCommand(options), options.terminal);
+        EXPECT_TRUE(canLaunchDesktopEntry(inTerminal, options));
+    }
+    EXPECT_FALSE(canLaunchDesktopEntry(DesktopEntry()));
+}
+
 TEST_F(DesktopLaunch, FailuresAreReported)
 {
     QString error;

@@ -111,6 +111,53 @@ private:
     std::array<bool, kNames.size()> m_had {};
 };
 
+// PATH set to one folder of the tree that holds only the programs asked
+// for, and TERMINAL unset, while it lives: which terminal emulators,
+// browsers and tools are installed is then up to the test. Each program
+// appends its arguments ("arg:<a>" a line, then "END") to "<name>.out"
+// beside the folder.
+class InstalledPrograms
+{
+public:
+    InstalledPrograms(TempTree& tree, const QStringList& programs)
+        : m_path(qgetenv("PATH")), m_terminal(qgetenv("TERMINAL")), m_hadTerminal(qEnvironmentVariableIsSet("TERMINAL"))
+    {
+        folder = tree.makeDir(QStringLiteral("programs"));
+        for (const QString& program : programs) {
+            const QString script = tree.writeFile(
+                QStringLiteral("programs/") + program,
+                "#!/bin/sh\n{ for a in \"$@\"; do echo \"arg:$a\"; done; echo END; } >> \""
+                    + outputOf(tree, program).toUtf8() + "\"\n");
+            QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", folder.toUtf8());
+        qunsetenv("TERMINAL");
+    }
+    ~InstalledPrograms()
+    {
+        qputenv("PATH", m_path);
+        if (m_hadTerminal)
+            qputenv("TERMINAL", m_terminal);
+        else
+            qunsetenv("TERMINAL");
+    }
+    InstalledPrograms(const InstalledPrograms&) = delete;
+    InstalledPrograms& operator=(const InstalledPrograms&) = delete;
+
+    // Where `program` writes the arguments it was started with.
+    static QString outputOf(TempTree& tree, const QString& program)
+    {
+        return tree.filePath(program + QStringLiteral(".out"));
+    }
+
+    QString folder;
+
+private:
+    QByteArray m_path;
+    QByteArray m_terminal;
+    bool m_hadTerminal;
+};
+
 // Records what would be opened instead of starting programs.
 class RecordingOpener : public ItemOpener
 {

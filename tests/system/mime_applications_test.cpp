@@ -56,6 +56,32 @@ TEST_F(MimeApplications, EntriesOpenTheirTypesAndTheirChildren)
     EXPECT_TRUE(defaultApplicationForMimeType({}).isNull());
 }
 
+// A type's own applications leave out those that take it only through a
+// parent type: an editor of plain text is no browser of web pages.
+TEST_F(MimeApplications, ATypeAloneLeavesOutTheApplicationsOfItsParents)
+{
+    EXPECT_EQ(defaultApplicationsForMimeType("text/html"), QStringList({web, text}));
+    EXPECT_EQ(defaultApplicationsForMimeTypeOnly("text/html"), QStringList({web}));
+    EXPECT_EQ(defaultApplicationsForMimeTypeOnly("text/x-csrc"), QStringList({code}));
+    writeList("home/.config/mimeapps.list", "[Default Applications]\ntext/html=other.desktop\n");
+    EXPECT_EQ(defaultApplicationsForMimeTypeOnly("text/html"), QStringList({other, web}));
+    EXPECT_TRUE(defaultApplicationsForMimeTypeOnly({}).isEmpty());
+}
+
+// An application that runs in a terminal is offered only when a terminal
+// emulator is installed to run it in.
+TEST_F(MimeApplications, TerminalApplicationsNeedATerminalEmulator)
+{
+    const QString vi = desktop.writeApplication("vi.desktop", "Vi", "vi %F", "Terminal=true\nMimeType=text/x-csrc;\n");
+    {
+        const test::InstalledPrograms none(desktop.home.tree, {});
+        EXPECT_EQ(applicationsForMimeType("text/x-csrc"), QStringList({code, text}));
+        EXPECT_EQ(defaultApplicationsForMimeType("text/x-csrc"), QStringList({code, text}));
+    }
+    const test::InstalledPrograms terminal(desktop.home.tree, {"xterm"});
+    EXPECT_EQ(applicationsForMimeType("text/x-csrc"), QStringList({vi, code, text}));
+}
+
 TEST_F(MimeApplications, EntriesWhoseTryExecIsMissingAreNotOffered)
 {
     desktop.writeApplication("gone.desktop", "Gone", "gone %F", "TryExec=/nonexistent/gone\nMimeType=text/plain;\n", true);

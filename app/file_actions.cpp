@@ -1,0 +1,259 @@
+#include "app/file_actions.h"
+
+#include "app/alert_panels.h"
+#include "app/application_delegate.h"
+#include "app/failure_messages.h"
+#include "app/results_table_model.h"
+#include "app/results_view.h"
+#include "app/search_controller.h"
+#include "interface/alerts.h"
+#include "interface/localization.h"
+#include "platform/background_work.h"
+#include "platform/url.h"
+#include "system/bundle.h"
+#include "system/deletion_questions.h"
+#include "system/file_manager.h"
+#include "system/file_operations.h"
+#include "system/file_tests.h"
+#include "system/link_resolution.h"
+#include "system/opening.h"
+#include "system/sibling_products.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QMimeData>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+namespace sorvant {
+
+FileActions::FileActions(ResultsView& results, SearchController& search, QWidget* window,
+                         MenuItemValidation& validation)
+    : QObject(window), m_results(&results), m_search(&search), m_validation(validation), m_window(window)
+{
+    setObjectName(QStringLiteral("fileActions"));
+}
+
+QStringList FileActions::selectedPaths() const
+{
+    return m_results ? m_results->selectedPaths() : QStringList();
+}
+
+void FileActions::showFailure(const Failure& failure)
+{
+    showFailureSheet(failure, m_window);
+}
+
+void FileActions::launchInBackground(std::function<QString()> launch, std::function<Failure(const QString&)> failure)
+{
+    whenReady(runInBackground(std::move(launch)), this, [this, failure = std::move(failure)](const QString& failed) {
+        if (!failed.isNull())
+            showFailure(failure(failed));
+        emit launchAnswered();
+    });
+}
+
+// --- opening ------------------------------------------------------------------------------
+
+void FileActions::openFile()
+{
+    // Resolving links, finding an application that can run and starting it
+    // (which may wait for it on the session bus) all happen off this thread.
+    launchInBackground(
+        [paths = selectedPaths()] {
+            for (const QString& path : paths) {
+                const QString target = stringByResolvingLinkOfPath(path);
+                if (!hasApplicationForPath(target) || !openURL(URL::fileURLWithPath(target), false))
+                    return path;
+            }
+            return QString();
+        },
+        noApplicationFailure);
+}
+
+void FileActions::openWith(const QString& applicationPath)
+{
+    launchInBackground(
+        [paths = selectedPaths(), applicationPath] {
+            for (const QString& path : paths) {
+                if (!openURL(URL::fileURLWithPath(stringByResolvingLinkOfPath(path)), applicationPath, false))
+                    return path;
+            }
+            return QString();
+        },
+        noApplicationFailure);
+}
+
+void FileActions::openWith(QObject* sender)
+{
+    if (const auto* item = qobject_cast<const QAction*>(sender); item && !item->data().toString().isEmpty())
+        openWith(item->data().toString());
+}
+
+void FileActions::revealFileInFinder()
+{
+    launchInBackground(
+        [paths = selectedPaths()] {
+            const bool viewer = hasFileViewer();
+            for (const QString& path : paths) {
+                if (!viewer || !selectFileInFileViewer(path))
+                    return path;
+            }
+            return QString();
+        },
+        noFileViewerFailure);
+}
+
+void FileActions::showInfo()
+{
+    // The bus answers later whether a file manager took each request; the
+    // first one refused is said, once.
+    auto said = std::make_shared<bool>(false);
+    for (const QString& path : selectedPaths()) {
+        (void)showInfoInFileViewerForPath(path, this, [this, path, said](bool taken) {
+            if (!taken && !*said) {
+                *said = true;
+                showFailure(noFileManagerFailure(path));
+            }
+        });
+    }
+}
+
+void FileActions::addToQX()
+{
+    const QStringList paths = selectedPaths();
+    if (paths.isEmpty())
+        return;
+    whenReady(runInBackground([paths] { return addFilesToQuirrel(paths); }), this, [this](bool taken) {
+        if (!taken && m_window) {
+            QMessageBox* alert = makeCriticalAlert(QStringLiteral("Warning"), QStringLiteral("OK"),
+                                                   QStringLiteral("Website"),
+                                                   QStringLiteral("Quirrel is not installed."), {}, m_window);
+            alert->setObjectName(QStringLiteral("alert"));
+            m_sheet = alert;
+            beginSheetModalForWindow(alert, m_window, [this](int tag) {
+                if (tag == kAlertAlternateReturn)
+                    showMakersWebsite(m_window, this, [this] { emit launchAnswered(); });
+            });
+        }
+        emit launchAnswered();
+    });
+}
+
+// --- deleting and copying -----------------------------------------------------------------
+
+void FileActions::moveToTrash()
+{
+    deleteItems(true);
+}
+
+void FileActions::destroy()
+{
+    if (selectedPaths().isEmpty())
+        return;
+    // The question does not hold the results' lock: a worker waiting to add
+    // a result must never keep the window from closing under it.
+    if (askAlert(QStringLiteral("Warning"), deleteItemsQuestion(selectedPaths()), QStringLiteral("Cancel"),
+                 QStringLiteral("Delete")))
+        deleteItems(false);
+}
+
+bool FileActions::askAlert(const QString& title, const QString& message, const QString& defaultButton,
+                           const QString& alternateButton)
+{
+    if (m_alertHandler)
+        return m_alertHandler(cachedLocalizedStringForKey(title), cachedLocalizedStringForKey(message),
+                              cachedLocalizedStringForKey(defaultButton), cachedLocalizedStringForKey(alternateButton));
+    // Only the alternate button acts: the default one and an alert that
+    // could not be shown (-2) both count as Cancel. The message goes as an
+    // argument, never as the format: a name it quotes may hold "%".
+    return runAlertPanel(title, QStringLiteral("%@"), defaultButton, alternateButton,
+                         {cachedLocalizedStringForKey(message)})
+        == kAlertAlternateReturn;
+}
+
+void FileActions::deleteItems(bool trash)
+{
+    if (!m_results || !m_search)
+        return;
+    const QList<int> rows = m_results->selectedRows();
+    const int remembered = rows.size() == 1 ? rows.constFirst() : -1;
+    const QStringList paths = m_results->selectedPaths();
+    if (!trash) {
+        removeItems(paths, paths, false, remembered);
+        return;
+    }
+    // What the Trash takes goes there, off this thread (a move to another
+    // volume copies); only the items it refused are asked about, by name,
+    // and only they are deleted when the answer is Delete.
+    whenReady(runInBackground([paths] { return recycleFilesKeepingRefused(paths); }), this,
+              [this, paths, remembered](const QStringList& refused) {
+                  const bool remove = refused.isEmpty()
+                      || askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(refused),
+                                  QStringLiteral("Cancel"), QStringLiteral("Delete"));
+                  removeItems(paths, remove ? refused : QStringList(), !remove, remembered);
+              });
+}
+
+namespace {
+
+// What removing left: whether a removal failed and why, and which of the
+// selected items are still there.
+struct Removal
+{
+    bool failed = false;
+    int error = 0;
+    QStringList remaining;
+};
+
+} // namespace
+
+void FileActions::removeItems(const QStringList& paths, const QStringList& toRemove, bool declined, int remembered)
+{
+    const auto remove = [paths, toRemove] {
+        Removal removal;
+        for (const QString& path : toRemove) {
+            if (!removePath(path)) {
+                removal.error = errno;
+                removal.failed = true;
+            }
+        }
+        for (const QString& path : paths) {
+            if (itemExistsAtPath(path))
+                removal.remaining.append(path);
+        }
+        return removal;
+    };
+    whenReady(runInBackground(remove), this, [this, declined, remembered](const Removal& removal) {
+        if (!m_results || !m_search)
+            return;
+        m_results->clearSelection();
+        m_search->removeGoneResults([this, remembered] {
+            // A single deleted row's place goes to the row now there.
+            if (ResultsView* results = m_results.data()) {
+                const int count = results->model()->rowCount();
+                if (remembered >= 0 && count > 0)
+                    results->selectRows({std::min(remembered, count - 1)});
+            }
+            emit deletionFinished();
+        });
+        // What is still there and the user did not choose to keep is said.
+        if (removal.failed && !declined)
+            showFailure(deletionFailure(removal.remaining, removal.error));
+    });
+}
+
+void FileActions::copy()
+{
+    if (!m_results || !m_search)
+        return;
+    const QModelIndexList rows = m_results->selectionModel()->selectedRows();
+    if (!rows.isEmpty())
+        QApplication::clipboard()->setMimeData(m_search->model()->mimeData(rows));
+}
+
+} // namespace sorvant
