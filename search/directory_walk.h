@@ -50,6 +50,10 @@ private:
     std::array<Shard, kShards> m_shards;
 };
 
+// The name of the threads a walk starts beside the caller's (at most 15
+// bytes, as the kernel keeps them); they all end before the walk returns.
+inline constexpr char kWalkThreadName[] = "sorvant-walk";
+
 // Whether the walk enters folders on other mounts than the root's.
 enum class MountCrossing {
     // Other mounts are walked, pseudo file systems excepted (a chosen folder).
