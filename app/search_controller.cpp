@@ -1,6 +1,7 @@
 #include "app/search_controller.h"
 
 #include "app/results_table_model.h"
+#include "foundation/number_formatting.h"
 #include "interface/badge.h"
 #include "platform/background_work.h"
 
@@ -51,6 +52,10 @@ SearchController::~SearchController()
 
 bool SearchController::start(const QString& phrase, const QString& path)
 {
+    // A pattern that does not compile is refused by the engine with the
+    // results on screen left as they are.
+    if (!m_engine->isSearching() && !m_engine->invalidPatternMessage(phrase).isNull())
+        return m_engine->search(phrase, path);
     clearResults();
     return m_engine->search(phrase, path);
 }
@@ -91,7 +96,7 @@ void SearchController::refresh()
         m_endPending = m_endPending || batch.ended;
         feed();
     } else if (m_done - m_shownDone >= kDoneStep) {
-        emit statusTextChanged(tr("%1 found/%2 done").arg(m_engine->dataSource().count()).arg(m_done));
+        emit statusTextChanged(statusText());
         m_shownDone = m_done;
     }
 }
@@ -238,7 +243,8 @@ void SearchController::showStatus(std::uint64_t done)
 QString SearchController::statusText() const
 {
     const std::uint64_t count = m_engine->dataSource().count();
-    return count >= m_done ? tr("%1 found").arg(count) : tr("%1 found/%2 done").arg(count).arg(m_done);
+    return count >= m_done ? tr("%1 found").arg(stringForInteger(qint64(count)))
+                           : tr("%1 found/%2 done").arg(stringForInteger(qint64(count)), stringForInteger(qint64(m_done)));
 }
 
 // A test harness (and anyone scripting the window) may ask, through

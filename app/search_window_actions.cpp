@@ -61,6 +61,7 @@ void SearchWindow::showFailure(const Failure& failure)
         return;
     auto* sheet = new QMessageBox(QMessageBox::Warning, failure.title, failure.title, QMessageBox::Ok, this);
     sheet->setObjectName(QStringLiteral("failure"));
+    keepReadableWidth(sheet);
     sheet->setInformativeText(failure.text);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->setWindowModality(Qt::WindowModal);

@@ -54,7 +54,11 @@ void SearchWindow::selectDestination()
     panel->setLabelText(QFileDialog::Accept, tr("Select"));
     setShowsHiddenFiles(panel, m_searchInvisibles->isChecked());
     m_sheet = panel;
-    beginPanel(panel, this, PanelPlace{{}, QDir::homePath(), {}, {}}, m_defaults, [this, panel](int response) {
+    // It opens at the folder being searched; the special destinations
+    // (all volumes, the file manager's window) are not folders.
+    const QString current = destination();
+    const QString start = current.startsWith(u'/') ? current : QDir::homePath();
+    beginPanel(panel, this, PanelPlace{{}, start, {}, {}}, m_defaults, [this, panel](int response) {
         const QStringList folders = pathsForURLs(panel->selectedUrls());
         panel->deleteLater();
         if (response == kPanelOKButton && !folders.isEmpty())

@@ -149,6 +149,62 @@ TEST_F(SavedFrames, WindowComesBackOffScreenRegression)
     }
 }
 
+TEST(Frames, TheWholeWindowFitsOnTheScreenWithItsDecorations)
+{
+    // Saved frames that put the title bar above the screen once the window
+    // manager frames the window (decorations 1, 20, 1, 5 as openbox's).
+    const QRect screen(0, 0, 1440, 900);
+    const QRect second(1440, 0, 1920, 1080);
+    const QMargins decorations(1, 20, 1, 5);
+    const struct {
+        const char* name;
+        QRect client;
+        QMargins decorations;
+        QRect available;
+        QRect fitted;
+    } cases[] = {
+        {"far off and larger than the screen", QRect(3000, -2000, 1500, 1000), decorations, screen,
+         QRect(1, 20, 1438, 875)},
+        {"low on the screen", QRect(300, 700, 900, 500), decorations, screen, QRect(300, 395, 900, 500)},
+        {"at the top edge", QRect(10, 0, 600, 400), decorations, screen, QRect(10, 20, 600, 400)},
+        {"already whole", QRect(100, 100, 600, 400), decorations, screen, QRect(100, 100, 600, 400)},
+        {"on the second screen", QRect(3500, 1000, 600, 400), decorations, second, QRect(2759, 675, 600, 400)},
+        {"no window manager", QRect(300, 700, 900, 500), QMargins(), screen, QRect(300, 400, 900, 500)},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const QRect fitted = fitWindowOnScreen(row.client, row.decorations, row.available);
+        EXPECT_EQ(fitted, row.fitted);
+        EXPECT_TRUE(row.available.contains(fitted.marginsAdded(row.decorations)));
+    }
+}
+
+TEST_F(SavedFrames, ClampedFrameIsSavedRegression)
+{
+    // What happens to a restored frame before the window manager has framed
+    // the window (here: a placement at the screen's corner) is not the
+    // user's frame and is not saved; once the window has been shown a
+    // while, moves are saved again.
+    const QString name = QStringLiteral("Clamped");
+    const QString saved = QStringLiteral("{{300, 200}, {400, 300}}");
+    defaults.setString(saved, savedFrameKey(name));
+    auto* window = new QWidget;
+    WindowController controller(window, &defaults);
+    window->setProperty("sorvantFrameAutosaveName", name);
+    controller.windowDidLoad();
+    EXPECT_TRUE(isFrameBeingClamped(window));
+    window->move(0, 0);
+    QTest::qWait(400);
+    window->hide();
+    EXPECT_EQ(stringForKey(defaults, savedFrameKey(name)), saved);
+
+    test::activate(*window);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !isFrameBeingClamped(window); }, 5000));
+    window->move(40, 50);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return stringForKey(defaults, savedFrameKey(name)) != saved; }));
+    EXPECT_EQ(savedFrameWithName(name, defaults), windowFrame(window));
+}
+
 class IndexedWindow : public QWidget, public WindowIndex
 {
     Q_OBJECT
