@@ -140,7 +140,12 @@ void SearchWindow::deleteItems(bool trash)
     m_results->clearSelection();
     m_search->removeGoneResults();
     const int count = m_model->rowCount();
-    if (remembered >= 0 && count > 0)
+    // The items the user chose to keep stay selected; otherwise the row
+    // that took the place of a single deleted one is.
+    const QList<int> kept = declined ? m_model->rowsOfPaths(toRemove) : QList<int>();
+    if (!kept.isEmpty())
+        m_results->selectRows(kept);
+    else if (remembered >= 0 && count > 0)
         m_results->selectRows({std::min(remembered, count - 1)});
     // What is still there and the user did not choose to keep is said.
     QStringList remaining;

@@ -4,6 +4,9 @@
 
 #include "app/results_view.h"
 #include "interface/alerts.h"
+#include "interface/strings_file.h"
+#include "system/deletion_questions.h"
+#include "system/file_tests.h"
 #include "tests/app/app_test_support.h"
 
 #include <QAbstractButton>
@@ -86,6 +89,42 @@ TEST_F(WindowInUseTest, SheetsAreASliverRegression)
     EXPECT_GE(sheet->width(), readable);
     EXPECT_GE(sheet->width(), QFontMetrics(bold).horizontalAdvance(sheet->windowTitle()) + 100);
     sheet->close();
+}
+
+TEST_F(WindowInUseTest, KeptItemUnselectedAfterCancelRegression)
+{
+    // The Trash takes two of three items and refuses one; Cancel keeps it,
+    // and it stays selected, so the next command acts on it.
+    for (const char* name : {"r/item-a.txt", "r/item-b.txt", "r/item-c.txt"})
+        tree.writeFile(QString::fromLatin1(name));
+    const QString locked = tree.filePath(QStringLiteral("r/item-b.txt"));
+    if (!setFileImmutable(true, locked))
+        GTEST_SKIP() << "the immutable flag needs privilege and file-system support";
+    auto window = makeWindow();
+    const bool searched = searchAndWait(*window, QStringLiteral("item"), tree.filePath(QStringLiteral("r")));
+    window->setAlertHandler([](const QString&, const QString&, const QString&, const QString&) { return false; });
+    if (searched) {
+        window->resultsTable()->selectRows({0, 1, 2});
+        window->moveToTrash();
+    }
+    setFileImmutable(false, locked);
+    ASSERT_TRUE(searched);
+    ASSERT_EQ(window->resultsTable()->model()->rowCount(), 1);
+    EXPECT_EQ(window->selectedPaths(), QStringList{locked});
+}
+
+TEST(WindowTexts, DeleteQuestionQuotesInEnglishStyleInGermanRegression)
+{
+    // One quoting style per language: German sheets and menus quote „so“,
+    // and the delete question did “so”.
+    installStringsTables();
+    setPreferredLanguages({QStringLiteral("de")});
+    const QString german = deleteItemsQuestion({QStringLiteral("/d/x"), QStringLiteral("/d/y")});
+    setPreferredLanguages({QStringLiteral("en")});
+    const QString english = deleteItemsQuestion({QStringLiteral("/d/x")});
+    setPreferredLanguages({});
+    EXPECT_TRUE(german.contains(QStringLiteral("„x“, „y“"))) << german.toStdString();
+    EXPECT_TRUE(english.contains(QStringLiteral("“x”"))) << english.toStdString();
 }
 
 } // namespace
