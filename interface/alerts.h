@@ -67,7 +67,7 @@ struct AlertTexts
 // (kReadableLineCharacters average characters of `text`) and the window
 // title in the title bar's font with room for the title bar's buttons;
 // never more than `available`.
-inline constexpr int kReadableLineCharacters = 56;
+inline constexpr int kReadableLineCharacters = 72;
 [[nodiscard]] int readableAlertWidth(const QFontMetrics& text, const QFontMetrics& titleBar, const QString& title,
                                      int available);
 // Keeps the alert at least readableAlertWidth wide whenever it is shown or
