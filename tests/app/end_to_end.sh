@@ -7,25 +7,30 @@
 # the window quits, and the defaults file holds what the window saved. Three
 # more launches follow: a long search, stopped with Escape, and the window
 # dark with the settings portal alone and on a dark Plasma desktop; last, a
-# Move to Trash where the Trash refuses one item of three. Screenshots go to
-# SHOTS. FAKE_DESKTOP stands in for the file manager and the launcher on the
-# bus and records what the application asks of them.
+# Move to Trash where the Trash refuses one item of three. Then, in English
+# (light) and in German (dark), what a window manager's frame changes:
+# restored frames, the preview beside the window, the slide show, an invalid
+# pattern's sheet, the folder chooser; checked by geometry (xwininfo,
+# _NET_FRAME_EXTENTS). Screenshots go to SHOTS (a run under a window manager
+# to SHOTS/<manager>). FAKE_DESKTOP stands in for the file manager and the
+# launcher on the bus and records what the application asks of them.
 #
-#   end_to_end.sh SORVANT SORVANT_SEARCH SHOTS FAKE_DESKTOP
-# Exit status 77 (skipped) when xvfb-run, dbus-run-session or xdotool is missing.
+#   end_to_end.sh SORVANT SORVANT_SEARCH SHOTS FAKE_DESKTOP [MANAGER]
+# MANAGER: none (no window manager), openbox, or both one after the other
+# (the default). Exit status 77 (skipped) when xvfb-run, dbus-run-session or
+# xdotool is missing, or openbox for a run that needs it.
 set -euo pipefail
 
 if [ "${1:-}" != "--inner" ]; then
   for tool in xvfb-run dbus-run-session xdotool dbus-send; do
     command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
+  managers=${5:-none openbox}
+  [ "$managers" = none ] || command -v openbox > /dev/null || { echo "skipped: openbox is not installed"; exit 77; }
   started=$SECONDS
-  dbus-run-session -- xvfb-run -a -s "-screen 0 1440x900x24" "$0" --inner none "$@"
-  if command -v openbox > /dev/null; then
-    dbus-run-session -- xvfb-run -a -s "-screen 0 1440x900x24" "$0" --inner openbox "$@"
-  else
-    echo "skipped the run under a window manager: openbox is not installed"
-  fi
+  for manager in $managers; do
+    dbus-run-session -- xvfb-run -a -s "-screen 0 1440x900x24" "$0" --inner "$manager" "${@:1:4}"
+  done
   echo "end-to-end: $(( SECONDS - started )) s"
   exit 0
 fi
@@ -596,7 +601,8 @@ window_manager_checks() { # language: en or de
   for saved in '{{3000, -2000}, {1500, 1000}}' '{{300, 700}, {900, 500}}'; do
     case=$(( case + 1 ))
     launch "$root/config-wm-frame-$language-$case" "$tree" "$frame_key<string>$saved</string>"
-    sleep 2
+    # The window manager frames the window, and the frame is saved again.
+    sleep 1.8
     frame_geometry "$window"
     shot "wm-$language-frame-$case"
     frame_on_screen || fail "$language: the frame $saved came back at $FX,$FY $FW x $FH, title bar included"
@@ -613,7 +619,7 @@ window_manager_checks() { # language: en or de
   # whole of it, then none: over the window's right side, readable.
   launch "$root/config-wm-$language" "$wm_tree" "$frame_key<string>{{10, 200}, {1020, 560}}</string>
 <key>SearchOperator</key><integer>5</integer>"
-  sleep 2
+  sleep 1
   xdotool type --delay 20 'report-'
   xdotool key Return
   wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "$language: the search did not end"
@@ -725,6 +731,13 @@ window_manager_checks() { # language: en or de
   wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "$language: the search for many did not end"
   sleep 0.3
   shot "wm-$language-many"
+  # The Items menu: its key names in the language (a screenshot to look at).
+  xdotool key Down
+  if [ "$language" = de ]; then xdotool key alt+o; else xdotool key alt+i; fi
+  sleep 0.4
+  shot "wm-$language-items-menu"
+  xdotool key Escape Escape
+  sleep 0.2
   close_and_quit
   app_language=()
   search_title=Search
