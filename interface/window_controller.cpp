@@ -2,6 +2,7 @@
 
 #include "interface/responder_hooks.h"
 #include "interface/window_extensions.h"
+#include "interface/frame_clamp.h"
 #include "platform/user_defaults.h"
 
 #include <QEvent>

@@ -23,8 +23,6 @@
 
 class QDialog;
 class QEvent;
-class QMargins;
-class QRect;
 class QScreen;
 class QUrl;
 class QWidget;
@@ -57,7 +55,7 @@ void removeFrameUsingName(const QString& name, UserDefaults& defaults);
 // Stores the window's frame, without its open drawers, under the name;
 // nothing for an empty name.
 void saveFrameUsingName(const QWidget* window, const QString& name, UserDefaults& defaults);
-// Gives the window the saved frame, fitted (fitWindowOnScreen) into the
+// Gives the window the saved frame, fitted (frame_clamp.h) into the
 // visible area of the screen it was on (else the primary screen) with the
 // window manager's decorations, so a frame saved for another screen or left
 // off-screen comes back whole, title bar included; NO when none is valid.
@@ -65,18 +63,6 @@ void saveFrameUsingName(const QWidget* window, const QString& name, UserDefaults
 // window: until then the frame is clamped (fitted again when they become
 // known), and the window's controller does not save it.
 bool setFrameUsingName(QWidget* window, const QString& name, const UserDefaults& defaults);
-[[nodiscard]] bool isFrameBeingClamped(const QWidget* window);
-
-// The client rectangle `client` (Qt's y-down screen coordinates) moved and
-// cut so that it and its `decorations` lie inside `available`:
-//   (3000, -2000) 1500 x 1000, decorations 1, 20, 1, 5, on 1440 x 900 => (1, 20) 1438 x 875
-//   (300, 700) 900 x 500, the same                                     => (300, 395) 900 x 500
-//   no decorations                                                     => fitFrame's answer
-[[nodiscard]] QRect fitWindowOnScreen(const QRect& client, const QMargins& decorations, const QRect& available);
-// What the window manager adds around a top-level window's client area
-// (frameGeometry less geometry); none before it is framed, without a
-// window manager, and for null or a child widget.
-[[nodiscard]] QMargins windowDecorations(const QWidget* window);
 
 // The autosave name of a window; null when it has none.
 [[nodiscard]] QString frameAutosaveName(const QWidget* window);

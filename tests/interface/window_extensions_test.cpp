@@ -2,6 +2,7 @@
 #include "interface/responder_hooks.h"
 #include "interface/window_controller.h"
 #include "interface/window_extensions.h"
+#include "interface/frame_clamp.h"
 
 #include "foundation/user_defaults_getters.h"
 #include "tests/interface/widget_helpers.h"
