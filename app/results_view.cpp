@@ -132,7 +132,7 @@ ResultsView::ResultsView(SearchController& search, UserDefaults& defaults, quint
     : StripeTableView(parent), m_search(&search), m_model(search.model())
 {
     setObjectName(QStringLiteral("searchResults"));
-    setModel(m_model);
+    setDataSourceAndDelegate(m_model, nullptr);
     setUpColumns(defaults, index);
 }
 
@@ -150,7 +150,7 @@ void ResultsView::setUpColumns(UserDefaults& defaults, quint64 index)
     viewport()->installEventFilter(new ModelToolTips(this));
 
     QHeaderView* header = horizontalHeader();
-    header->setStretchLastSection(true);
+    setColumnAutoresizing(ColumnAutoresizingStyle::LastColumnOnly);
     header->setSectionsClickable(true);
     // The model's columns are the header's logical sections. A column
     // without a sort key ("tags") changes nothing, but the header has

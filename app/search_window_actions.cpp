@@ -185,7 +185,7 @@ void SearchWindow::connectMenus()
     connect(m_results, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         m_commands->contextMenu()->popup(m_results->viewport()->mapToGlobal(position));
     });
-    connect(m_results, &QAbstractItemView::doubleClicked, this, [this] { openFile(); });
+    m_results->setDoubleAction("openFile:", this);
     connect(m_results, &ResultsView::columnsMenuRequested, this, [this](const QPoint& position) {
         QMenu* menu = m_commands->makeColumnsMenu(this);
         menu->setAttribute(Qt::WA_DeleteOnClose);

@@ -1,6 +1,7 @@
 #include "interface/badge.h"
 
 #include "foundation/user_defaults_getters.h"
+#include "platform/thread_hand_off.h"
 #include "platform/user_defaults.h"
 
 #include <QCoreApplication>
@@ -173,7 +174,7 @@ void updateBadgeLabel()
     if (isBadgeDisabled())
         return;
     if (!isMainThread()) {
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [] { showCounter(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), handedOff([] { showCounter(); }), Qt::QueuedConnection);
         return;
     }
     showCounter();

@@ -1,5 +1,6 @@
 #include "interface/cell_drawing.h"
 
+#include "foundation/attributed_string.h"
 #include "interface/appearance.h"
 #include "interface/bezier_path.h"
 #include "interface/colors.h"
@@ -11,6 +12,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 #include <cmath>
@@ -88,6 +90,47 @@ Color cellInfoColor(const QStyleOptionViewItem& option, const QPainter& painter)
 Color cellLinkColor(const QStyleOptionViewItem& option, const QPainter& painter)
 {
     return cellTextColor(infoLinkColor(), option, painter);
+}
+
+QVariantMap textAttributes(const std::optional<QFont>& font, const Color& color, LineBreakMode mode,
+                           TextAlignment alignment)
+{
+    QVariantMap attributes{
+        {QString::fromLatin1(attribute::kParagraphStyle), QVariant::fromValue(truncatingParagraphStyle(mode, alignment))}};
+    if (font)
+        attributes.insert(QString::fromLatin1(attribute::kFont), *font);
+    if (!color.isNull())
+        attributes.insert(QString::fromLatin1(attribute::kForegroundColor), QVariant::fromValue(color));
+    return attributes;
+}
+
+QVariantMap textAttributesInView(const QStyleOptionViewItem& option, const QPainter& painter,
+                                 const std::optional<QFont>& font, const Color& color, LineBreakMode mode,
+                                 TextAlignment alignment)
+{
+    return textAttributes(font, option.widget ? cellTextColor(color, option, painter) : Color(), mode, alignment);
+}
+
+bool shouldDrawFocusRing(const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    return option.state.testFlag(QStyle::State_HasFocus) && index.flags().testFlag(Qt::ItemIsEditable);
+}
+
+void drawFocusRing(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index, QRectF rect)
+{
+    if (!shouldDrawFocusRing(option, index))
+        return;
+    QStyleOptionFocusRect ring;
+    ring.QStyleOption::operator=(option);
+    ring.rect = rect.adjusted(-1, -1, 1, 1).toAlignedRect();
+    // A cell's ring shows whatever moved the focus, as styles otherwise
+    // draw one only after a key did.
+    ring.state |= QStyle::State_KeyboardFocusChange | QStyle::State_HasFocus;
+    ring.backgroundColor = option.palette.color(QPalette::Base);
+    const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    painter.save();
+    style->drawPrimitive(QStyle::PE_FrameFocusRect, &ring, &painter, option.widget);
+    painter.restore();
 }
 
 QStyleOptionViewItem optionForDevice(const QStyleOptionViewItem& option, const QPainter& painter)

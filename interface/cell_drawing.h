@@ -6,7 +6,8 @@
 // progress bar and the rounded count badge with its size.
 //
 // A cell is "highlighted" when its option has State_Selected; it is
-// "focused" when its view has the focus in the active window. Drawing "to
+// "focused" when its view has the focus in the active window. Also the
+// attributes a cell's text is drawn with, and its focus ring. Drawing "to
 // the screen" is asked of the painter (graphics_context.h), so printing and
 // PDF output turn cell text black and show no selection.
 //
@@ -23,6 +24,9 @@
 #include <QSizeF>
 #include <QString>
 #include <QStyleOptionViewItem>
+#include <QVariantMap>
+
+#include <optional>
 
 class QPainter;
 
@@ -58,6 +62,28 @@ enum class InteriorTextStyle : int {
 [[nodiscard]] Color cellTextColor(const Color& color, const QStyleOptionViewItem& option, const QPainter& painter);
 [[nodiscard]] Color cellInfoColor(const QStyleOptionViewItem& option, const QPainter& painter);
 [[nodiscard]] Color cellLinkColor(const QStyleOptionViewItem& option, const QPainter& painter);
+
+// --- text attributes ----------------------------------------------------------------
+// What a cell draws its text with: the font (when it has one) under
+// attribute::kFont, `color` under attribute::kForegroundColor (when not
+// null), and a paragraph style with the line-break mode and alignment that
+// does not tighten letters. The writing direction stays with the option.
+[[nodiscard]] QVariantMap textAttributes(const std::optional<QFont>& font, const Color& color, LineBreakMode mode,
+                                         TextAlignment alignment);
+// The same for a cell in a view: its colour is cellTextColor of `color`
+// for the view; without a view (option.widget) no colour is given.
+//   (bold, controlTextColor(), tail, left), selected in a focused table => the alternate selected text colour
+[[nodiscard]] QVariantMap textAttributesInView(const QStyleOptionViewItem& option, const QPainter& painter,
+                                               const std::optional<QFont>& font, const Color& color,
+                                               LineBreakMode mode, TextAlignment alignment);
+
+// --- focus ring -------------------------------------------------------------------
+// YES when the cell shows the focus (its view has the focus and the item is
+// the current one) and its item is editable.
+[[nodiscard]] bool shouldDrawFocusRing(const QStyleOptionViewItem& option, const QModelIndex& index);
+// When it should, the style's focus frame around `rect` grown by 1 point
+// on every side; the painter's state is restored afterwards.
+void drawFocusRing(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index, QRectF rect);
 
 // --- backgrounds ------------------------------------------------------------------
 // The option as drawn on `painter`: without State_Selected when the painter

@@ -221,7 +221,7 @@ QSizeF thumbOfPixels(const Image& image, QSizeF box)
 Image imageWithImage(const Image& image, QSizeF size, bool flipped)
 {
     if (!image || size.width() <= 0 || size.height() <= 0)
-        return image ? Image::withSize(size) : Image();
+        return Image();
     const QSize pixels = truncatedPixels(size);
     if (pixels.isEmpty())
         return Image::withSize(size);

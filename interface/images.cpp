@@ -445,7 +445,7 @@ void setScales(Image image, bool value)
     image.setScalesWhenResized(value);
 }
 
-const ImageRep* imageRepOfKind(const Image& image, ImageRep::Kind kind)
+const ImageRep* imageRepOfClass(const Image& image, ImageRep::Kind kind)
 {
     for (const ImageRep& rep : image.representations()) {
         if (rep.kind() == kind)
@@ -456,23 +456,23 @@ const ImageRep* imageRepOfKind(const Image& image, ImageRep::Kind kind)
 
 const ImageRep* PDFImageRep(const Image& image)
 {
-    return imageRepOfKind(image, ImageRep::Kind::PDF);
+    return imageRepOfClass(image, ImageRep::Kind::PDF);
 }
 const ImageRep* EPSImageRep(const Image& image)
 {
-    return imageRepOfKind(image, ImageRep::Kind::EPS);
+    return imageRepOfClass(image, ImageRep::Kind::EPS);
 }
 const ImageRep* PICTImageRep(const Image& image)
 {
-    return imageRepOfKind(image, ImageRep::Kind::PICT);
+    return imageRepOfClass(image, ImageRep::Kind::PICT);
 }
 const ImageRep* bitmapImageRep(const Image& image)
 {
-    return imageRepOfKind(image, ImageRep::Kind::Bitmap);
+    return imageRepOfClass(image, ImageRep::Kind::Bitmap);
 }
 const ImageRep* symbolImageRep(const Image& image)
 {
-    return imageRepOfKind(image, ImageRep::Kind::Symbol);
+    return imageRepOfClass(image, ImageRep::Kind::Symbol);
 }
 const ImageRep* iconRefBitmapImageRep(const Image&)
 {
@@ -504,7 +504,7 @@ bool isSymbolImage(const Image& image)
 }
 bool isScalableImage(const Image& image)
 {
-    return isPDFImage(image) || isPICTImage(image) || imageRepOfKind(image, ImageRep::Kind::SVG);
+    return isPDFImage(image) || isPICTImage(image) || imageRepOfClass(image, ImageRep::Kind::SVG);
 }
 bool isCGImage(const Image& image)
 {

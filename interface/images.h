@@ -156,8 +156,10 @@ void setScales(Image image, bool scales);
 // Icon-reference bitmaps do not exist here: always nullptr and NO.
 [[nodiscard]] const ImageRep* iconRefBitmapImageRep(const Image& image);
 [[nodiscard]] bool isIconRefBitmapImage(const Image& image);
-// The first representation of `kind`, or nullptr.
-[[nodiscard]] const ImageRep* imageRepOfKind(const Image& image, ImageRep::Kind kind);
+// The first representation of the class `kind`, or nullptr; the kinds are
+// the representation classes here, none derived from another.
+//   (PNG then PDF, Kind::PDF) => the PDF    (PNG, Kind::SVG) => nullptr
+[[nodiscard]] const ImageRep* imageRepOfClass(const Image& image, ImageRep::Kind kind);
 [[nodiscard]] bool isPDFImage(const Image& image); // a PDF or an EPS representation
 [[nodiscard]] bool isEPSImage(const Image& image);
 [[nodiscard]] bool isPICTImage(const Image& image);

@@ -1,5 +1,6 @@
 #include "interface/menu_items.h"
 
+#include "foundation/attributed_string.h"
 #include "interface/action_router.h"
 #include "interface/appearance.h"
 #include "interface/colors.h"
@@ -10,6 +11,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPalette>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
 #include <QtMath>
 
 #include <cmath>
@@ -20,6 +23,54 @@ namespace sorvant {
 namespace {
 
 constexpr char kTagProperty[] = "sorvantTag";
+constexpr char kTitleAttributesProperty[] = "sorvantTitleAttributes";
+
+// The foreground colour of an item's title attributes; invalid when none.
+QColor titleColor(const QAction* item)
+{
+    const QVariant value = titleAttributes(item).value(QString::fromLatin1(attribute::kForegroundColor));
+    if (value.canConvert<Color>() && !value.value<Color>().isNull())
+        return toQColor(value.value<Color>());
+    return value.metaType() == QMetaType::fromType<QColor>() ? value.value<QColor>() : QColor();
+}
+
+// Qt's menus take an item's font but have no colour per item: this style,
+// set on a menu that holds such items, draws each of them with its colour
+// in the palette and leaves everything else to the application's style.
+class TitleAttributesStyle : public QProxyStyle
+{
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        const auto* menu = qobject_cast<const QMenu*>(widget);
+        const auto* itemOption = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        // The option names no item; the item is the one at the row it draws.
+        const QColor color = element == CE_MenuItem && menu && itemOption
+            ? titleColor(menu->actionAt(itemOption->rect.center()))
+            : QColor();
+        if (!color.isValid()) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        QStyleOptionMenuItem colored(*itemOption);
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            for (const QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+                colored.palette.setColor(group, role, color);
+        QProxyStyle::drawControl(element, &colored, painter, widget);
+    }
+};
+
+void showTitleColorsIn(QMenu* menu)
+{
+    if (!menu || dynamic_cast<TitleAttributesStyle*>(menu->style()))
+        return;
+    auto* style = new TitleAttributesStyle;
+    menu->setStyle(style);
+    // A widget uses its style until its own destructor has finished, after
+    // its children are gone: the style goes when the menu is destroyed.
+    QObject::connect(menu, &QObject::destroyed, [style] { delete style; });
+}
 
 // Pixels of a picture drawn at its size in points.
 QImage renderImage(const Image& image, QSizeF size)
@@ -64,6 +115,33 @@ QPainterPath starPath(QRectF box)
 }
 
 } // namespace
+
+// --- titles ---------------------------------------------------------------------------------
+
+void setTitleAttributes(QAction* item, const QVariantMap& attributes)
+{
+    if (!item)
+        return;
+    item->setProperty(kTitleAttributesProperty, attributes.isEmpty() ? QVariant() : QVariant(attributes));
+    const QVariant font = attributes.value(QString::fromLatin1(attribute::kFont));
+    // A default font sets nothing: the item takes the menu's.
+    item->setFont(font.metaType() == QMetaType::fromType<QFont>() ? font.value<QFont>() : QFont());
+    if (!titleColor(item).isValid())
+        return;
+    for (QObject* holder : item->associatedObjects())
+        showTitleColorsIn(qobject_cast<QMenu*>(holder));
+    showTitleColorsIn(qobject_cast<QMenu*>(item->parent()));
+}
+
+QVariantMap titleAttributes(const QAction* item)
+{
+    return item ? item->property(kTitleAttributesProperty).toMap() : QVariantMap();
+}
+
+void setTitleFont(QAction* item, const QFont& font)
+{
+    setTitleAttributes(item, {{QString::fromLatin1(attribute::kFont), font}});
+}
 
 int itemTag(const QAction* item)
 {

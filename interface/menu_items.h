@@ -1,8 +1,9 @@
 #pragma once
 // Menu item kinds and item pictures: items whose images share a 24-point
 // column and follow the light or dark appearance, titled headings that can
-// never be enabled, colour swatches and star ratings; and the tag of an
-// item (its represented object is QAction::data()).
+// never be enabled, colour swatches and star ratings; titles drawn with a
+// font and colour of their own; and the tag of an item (its represented
+// object is QAction::data()).
 //
 // Not here: building and pruning menus (menus.h).
 
@@ -11,7 +12,9 @@
 #include "interface/images.h"
 
 #include <QAction>
+#include <QFont>
 #include <QIcon>
+#include <QVariantMap>
 
 #include <optional>
 
@@ -29,6 +32,23 @@ void setItemTag(QAction* item, int tag);
 // chain when null), sets the tag when not 0 and the key equivalent text
 // ("CMD_s"; none when empty).
 void setUpItem(QAction* item, const QByteArray& selector, QObject* target, int tag, const QString& keyEquivalent);
+
+// --- titles -------------------------------------------------------------------------------
+
+// Draws the item's title with `attributes`: the font (attribute::kFont, a
+// QFont) becomes the item's font, which also sizes its row; the foreground
+// colour (attribute::kForegroundColor, a Color or QColor) colours the title
+// while the item is enabled and not highlighted, in the menus that hold the
+// item (or own it) when this is called and in their copies. Other attributes
+// are kept and not drawn. The empty dictionary puts back the plain title;
+// a null item does nothing.
+//   {kFont: bold 20 pt}                  => a taller row in bold, the menu's colour
+//   {kFont: f, kForegroundColor: red}    => the title in f and red
+void setTitleAttributes(QAction* item, const QVariantMap& attributes);
+// The attributes last set; empty when none.
+[[nodiscard]] QVariantMap titleAttributes(const QAction* item);
+// setTitleAttributes with the font alone (a colour set before goes).
+void setTitleFont(QAction* item, const QFont& font);
 
 // --- pictures -----------------------------------------------------------------------------
 

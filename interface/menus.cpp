@@ -168,6 +168,22 @@ QAction* addListSeparator(QList<QAction*>& items, QObject* owner, qsizetype inde
     return separator;
 }
 
+// The first item, from the last to the first, that matches, each item
+// before the items of its submenu.
+QAction* findItem(const QMenu* menu, const std::function<bool(const QAction*)>& matches)
+{
+    if (!menu)
+        return nullptr;
+    const QList<QAction*> items = menu->actions();
+    for (auto it = items.crbegin(); it != items.crend(); ++it) {
+        if (matches(*it))
+            return *it;
+        if (QAction* found = findItem((*it)->menu(), matches))
+            return found;
+    }
+    return nullptr;
+}
+
 QString dumpMenu(const QMenu* menu, bool actions)
 {
     QString text = QStringLiteral("\n");
@@ -219,8 +235,9 @@ bool hasMenuFiller(const QMenu* menu)
 
 void fillMenuNow(QMenu* menu)
 {
-    if (const MenuFiller* filler = fillerOf(menu))
-        filler->fill()(menu);
+    // The toolkit's filler listens to the signal as a Qt caller's slot does.
+    if (menu)
+        emit menu->aboutToShow();
 }
 
 QAction* addItem(QMenu* menu, const QString& title, const QByteArray& selector, QObject* target, int tag,
@@ -352,32 +369,27 @@ int indexOfItemWithAction(const QMenu* menu, const QByteArray& selector)
     return -1;
 }
 
+QAction* subItemWithAction(const QMenu* menu, const QByteArray& selector)
+{
+    const int index = indexOfItemWithAction(menu, selector);
+    return index < 0 ? nullptr : menu->actions().at(index);
+}
+
 QAction* itemWithAction(const QMenu* menu, const QByteArray& selector)
 {
-    if (!menu)
-        return nullptr;
-    const QList<QAction*> items = menu->actions();
-    for (auto it = items.crbegin(); it != items.crend(); ++it) {
-        if (actionSelector(*it) == selector)
-            return *it;
-        if (QAction* found = itemWithAction((*it)->menu(), selector))
-            return found;
-    }
-    return nullptr;
+    return findItem(menu, [&](const QAction* item) { return actionSelector(item) == selector; });
+}
+
+QAction* itemWithTarget(const QMenu* menu, const QObject* target, const QByteArray& selector)
+{
+    return findItem(menu, [&](const QAction* item) {
+        return actionSelector(item) == selector && actionTarget(item) == target;
+    });
 }
 
 QAction* itemWithRepresentedObject(const QMenu* menu, const QVariant& object)
 {
-    if (!menu)
-        return nullptr;
-    const QList<QAction*> items = menu->actions();
-    for (auto it = items.crbegin(); it != items.crend(); ++it) {
-        if ((*it)->data().isValid() && (*it)->data() == object)
-            return *it;
-        if (QAction* found = itemWithRepresentedObject((*it)->menu(), object))
-            return found;
-    }
-    return nullptr;
+    return findItem(menu, [&](const QAction* item) { return item->data().isValid() && item->data() == object; });
 }
 
 // --- changing --------------------------------------------------------------------------------
@@ -552,6 +564,8 @@ QMenu* copyMenu(const QMenu* menu, QWidget* parent)
         if (item->menu())
             twin->setMenu(copyMenu(item->menu(), copy));
         copy->addAction(twin);
+        if (const QVariantMap attributes = titleAttributes(item); !attributes.isEmpty())
+            setTitleAttributes(twin, attributes);
     }
     return copy;
 }

@@ -35,8 +35,10 @@ namespace sorvant {
 // show (the menu's "menuNeedsUpdate:").
 void setMenuFiller(QMenu* menu, std::function<void(QMenu*)> fill);
 [[nodiscard]] bool hasMenuFiller(const QMenu* menu);
-// Runs the menu's filler now, for a caller that must see the items before
-// the menu shows; nothing for a null menu or one without a filler.
+// Fills the menu now, for a caller that must see the items before the menu
+// shows: its filler runs, and so does whatever a caller connected to the
+// menu's aboutToShow (the Qt way of filling on demand); nothing for a null
+// menu.
 void fillMenuNow(QMenu* menu);
 
 // Adds (inserts at `index`) an item bound to `selector` (none when empty)
@@ -73,8 +75,13 @@ QAction* addSeparatorItemWithTitle(QMenu* menu, const QString& title);
 [[nodiscard]] bool isSubmenuOfMenu(const QMenu* menu, const QMenu* ancestor);
 // The index of the last top-level item bound to `selector`, or -1.
 [[nodiscard]] int indexOfItemWithAction(const QMenu* menu, const QByteArray& selector);
-// Searching from the last item to the first, each item before its submenu.
+// That item itself; submenus are not searched. Null when none.
+[[nodiscard]] QAction* subItemWithAction(const QMenu* menu, const QByteArray& selector);
+// Searching from the last item to the first, each item before its submenu:
+// the item bound to `selector`; the one bound to `selector` for exactly
+// `target` (null: the responder chain); the one whose data equals `object`.
 [[nodiscard]] QAction* itemWithAction(const QMenu* menu, const QByteArray& selector);
+[[nodiscard]] QAction* itemWithTarget(const QMenu* menu, const QObject* target, const QByteArray& selector);
 [[nodiscard]] QAction* itemWithRepresentedObject(const QMenu* menu, const QVariant& object);
 
 // --- changing --------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "interface/segmented_controls.h"
 
 #include "interface/action_router.h"
+#include "interface/fonts.h"
 #include "interface/menus.h"
 
 #include <QHelpEvent>
@@ -143,6 +144,24 @@ void SegmentedControl::setAccessibilityRoleDescription(const QString& role, int 
         m_segments[segment].roleDescription = role;
 }
 
+void SegmentedControl::setControlSize(ControlSize size)
+{
+    m_controlSize = size;
+    switch (size) {
+    case ControlSize::Regular:
+        setFont(systemFont());
+        break;
+    case ControlSize::Small:
+        setFont(smallSystemFont());
+        break;
+    case ControlSize::Mini:
+        setFont(systemFontOfSize(systemFontSize() * 9.0 / 13.0));
+        break;
+    }
+    updateGeometry();
+    update();
+}
+
 void SegmentedControl::setSegmentStyle(SegmentStyle style)
 {
     m_style = style;
@@ -255,6 +274,16 @@ void SegmentedControl::setCachedImageNamedForTag(const QString& name, int tag)
         setCachedImageNamed(name, segment);
 }
 
+double SegmentedControl::segmentWidth() const
+{
+    if (m_segments.isEmpty())
+        return 0;
+    double width = segmentCount() - 1;
+    for (int i = 0; i < segmentCount(); ++i)
+        width += widthForSegment(i);
+    return width;
+}
+
 double SegmentedControl::effectiveWidth(int segment) const
 {
     if (!validSegment(segment))
@@ -286,7 +315,8 @@ QSize SegmentedControl::sizeHint() const
     double width = 1;
     for (int i = 0; i < segmentCount(); ++i)
         width += effectiveWidth(i) + 1;
-    return QSize(qRound(width), std::max(24, fontMetrics().height() + 10));
+    const int minimumHeight = m_controlSize == ControlSize::Regular ? 24 : m_controlSize == ControlSize::Small ? 20 : 16;
+    return QSize(qRound(width), std::max(minimumHeight, fontMetrics().height() + 10));
 }
 
 void SegmentedControl::sizeToFit()

@@ -32,6 +32,11 @@ namespace sorvant {
 
 enum class SegmentStyle { Automatic = 0, Rounded = 1 };
 
+// How large a control is drawn: its font (the system font, the small system
+// font, or 9/13 of the system size) and the height it asks for (at least 24,
+// 20 or 16 points) follow from it.
+enum class ControlSize : int { Regular = 0, Small = 1, Mini = 2 };
+
 class SegmentedControl : public QWidget
 {
     Q_OBJECT
@@ -73,6 +78,9 @@ public:
     void setSegmentStyle(SegmentStyle style);
     [[nodiscard]] Tracking trackingMode() const { return m_tracking; }
     void setTrackingMode(Tracking tracking) { m_tracking = tracking; }
+    // Sets the font and the height the control asks for (see ControlSize).
+    virtual void setControlSize(ControlSize size);
+    [[nodiscard]] ControlSize controlSize() const { return m_controlSize; }
 
     // --- adding -------------------------------------------------------------
     // The new segment's index; enabled, with the image, tag and width, and the
@@ -100,6 +108,10 @@ public:
     void setCachedImageNamed(const QString& name, int segment);
     void setCachedImageNamedForTag(const QString& name, int tag);
 
+    // The set widths of all segments (0 for those sized to their content)
+    // plus one point per gap between segments; 0 without segments.
+    //   widths 24, 32, 10 => 68
+    [[nodiscard]] double segmentWidth() const;
     // The width a segment takes: its set width or its content's.
     [[nodiscard]] double effectiveWidth(int segment) const;
     [[nodiscard]] QRect rectForSegment(int segment) const;
@@ -141,6 +153,7 @@ private:
     QList<Segment> m_segments;
     SegmentStyle m_style = SegmentStyle::Automatic;
     Tracking m_tracking = Tracking::SelectOne;
+    ControlSize m_controlSize = ControlSize::Regular;
     int m_pressed = -1;
 };
 
@@ -164,6 +177,8 @@ public:
     // A negative index deselects.
     void selectItemAtIndex(int index);
     [[nodiscard]] int indexOfSelectedItem() const { return selectedSegment(); }
+    // A switcher is always of the regular size, whatever size is asked.
+    void setControlSize(ControlSize) override { SegmentedControl::setControlSize(ControlSize::Regular); }
 
     // The plain switcher sends nothing by itself; sendActionTo delivers the
     // stored action to the stored target (or along the chain).

@@ -63,11 +63,11 @@ Color colorOfIndex(const QModelIndex& index)
 }
 
 // The highlighted text with its runs recoloured for the cell: runs the model
-// coloured keep their colour, the rest take the cell's text colour.
-AttributedString highlightedText(const QModelIndex& index, const Color& color, const QFont& font)
+// coloured keep their colour, the rest take the cell's text attributes.
+AttributedString highlightedText(const QModelIndex& index, const QVariantMap& cellAttributes)
 {
     AttributedString text = index.data(cell_role::kHighlighted).value<AttributedString>();
-    AttributedString base(visibleControlCharacters(text.string()), {{attribute::kFont, font}, {attribute::kForegroundColor, QVariant::fromValue(color)}});
+    AttributedString base(visibleControlCharacters(text.string()), cellAttributes);
     for (const AttributedString::Run& run : text.runs())
         base.addAttributes(run.attributes, run.range);
     return base;
@@ -80,7 +80,8 @@ void drawCellText(QPainter& painter, const QModelIndex& index, QRectF rect, Line
 {
     const QVariant highlighted = index.data(cell_role::kHighlighted);
     if (highlighted.canConvert<AttributedString>() && !highlighted.value<AttributedString>().string().isEmpty()) {
-        const AttributedString text = highlightedText(index, color, font);
+        const AttributedString text = highlightedText(
+            index, textAttributes(font, color, mode, centered ? TextAlignment::Center : TextAlignment::Left));
         drawInRect(painter, truncatedAttributedString(text, rect.width(), mode), lineRect(rect, font));
         return;
     }
@@ -210,6 +211,7 @@ void TextFieldCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
     QRectF rest = drawBadgeWithFrame(*painter, option, option.rect, count, true, font);
     rest.adjust(m_inset, 0, -m_inset, 0);
     drawCellText(*painter, index, rest, m_lineBreakMode, m_centered, font, cellTextColor(colorOfIndex(index), option, *painter));
+    drawFocusRing(*painter, option, index, QRectF(option.rect).adjusted(1, 1, -1, -1));
 }
 
 bool TextFieldCell::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,

@@ -141,9 +141,16 @@ TableView::TableView(QWidget* parent)
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setWordWrap(false);
-    setItemDelegate(new TextFieldCell(LineBreakMode::ByTruncatingTail, std::nullopt, false, 0, this));
+    m_textCell = new TextFieldCell(LineBreakMode::ByTruncatingTail, std::nullopt, false, 0, this);
+    setItemDelegate(m_textCell);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &TableView::headerSectionResized);
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this, &TableView::columnsChanged);
+    connect(horizontalHeader(), &QHeaderView::sectionMoved, this, &TableView::applyColumnAutoresizing);
+    connect(horizontalHeader(), &QHeaderView::sectionCountChanged, this, &TableView::headerSectionCountChanged);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this] {
+        if (!m_doubleAction.isEmpty() && (m_doubleTarget || !m_hasDoubleTarget))
+            sendAction(m_doubleAction, m_doubleTarget, this);
+    });
 }
 
 TableView::~TableView() = default;
@@ -157,8 +164,9 @@ void TableView::applyColumn(int logical)
 {
     const TableColumn& column = m_columns[logical];
     QHeaderView* header = horizontalHeader();
-    header->setSectionResizeMode(logical, column.resizingMask & kTableColumnUserResizingMask ? QHeaderView::Interactive
-                                                                                              : QHeaderView::Fixed);
+    // A stretched section takes no size: the modes are set again after the
+    // sizes (applyColumnAutoresizing).
+    header->setSectionResizeMode(logical, QHeaderView::Interactive);
     header->resizeSection(logical, int(std::clamp(column.width, column.minWidth, column.maxWidth)));
     header->setSectionHidden(logical, column.hidden);
     setItemDelegateForColumn(logical, column.cell.data());
@@ -166,17 +174,13 @@ void TableView::applyColumn(int logical)
 
 void TableView::setTableColumns(const QList<TableColumn>& columns)
 {
-    m_restoring = true;
     m_columns = columns;
-    for (int logical = 0; logical < m_columns.size(); ++logical) {
-        if (QAbstractItemDelegate* cell = m_columns[logical].cell)
+    for (const TableColumn& column : m_columns) {
+        if (QAbstractItemDelegate* cell = column.cell)
             cell->setParent(this);
-        if (logical < horizontalHeader()->count())
-            applyColumn(logical);
     }
-    m_restoring = false;
-    if (m_autosaveColumns)
-        restoreAutosavedColumns();
+    // As if every section had just appeared: each gets its column.
+    headerSectionCountChanged(0, horizontalHeader()->count());
     horizontalHeader()->viewport()->update();
 }
 
@@ -250,6 +254,7 @@ void TableView::setHiddenOfColumn(const QString& identifier, bool hidden)
         return;
     m_columns[logical].hidden = hidden;
     horizontalHeader()->setSectionHidden(logical, hidden);
+    applyColumnAutoresizing();
     columnsChanged();
 }
 

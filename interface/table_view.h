@@ -78,6 +78,20 @@ struct TableColumn
     [[nodiscard]] QString description() const;
 };
 
+// Which columns take up a change of the table's width: none (the width
+// shows as a gap or a scroll bar), every column with the autoresizing mask
+// alike, the last or the first column with that mask (Sequential,
+// ReverseSequential), the last or the first column whatever its mask. The
+// column that takes it follows the width and is not resized by hand.
+enum class ColumnAutoresizingStyle : int {
+    None = 0,
+    Uniform = 1,
+    Sequential = 2,
+    ReverseSequential = 3,
+    LastColumnOnly = 4,
+    FirstColumnOnly = 5,
+};
+
 // floor(width of 31 December 2007 10:59:59 as short date and time in `font`)
 // + max(2, margin); the template "00:00:0000 00-00-00" when the date has no text.
 [[nodiscard]] double widthForShortDateAndTimeUsingMargin(double margin, const QFont& font);
@@ -131,6 +145,17 @@ public:
     // Where columns are kept; the standard defaults unless set.
     void setUserDefaults(UserDefaults* defaults) { m_defaults = defaults; }
     [[nodiscard]] UserDefaults& userDefaults() const;
+
+    // --- model and cells
+    // The model, and the cell of the columns that have none of their own
+    // (null: the toolkit's one-line text cell, as the table starts with);
+    // removeDataSourceAndDelegate leaves no model and that text cell.
+    void setDataSourceAndDelegate(QAbstractItemModel* dataSource, QAbstractItemDelegate* delegate);
+    void removeDataSourceAndDelegate() { setDataSourceAndDelegate(nullptr, nullptr); }
+    // A double click on a row sends `selector` to `target` (the responder
+    // chain when null; nothing once a given target is gone); an empty
+    // selector sends nothing.
+    void setDoubleAction(const QByteArray& selector, QObject* target = nullptr);
 
     // --- empty table
     [[nodiscard]] QString alternateString() const { return m_alternateString; }
@@ -188,6 +213,10 @@ public:
     void removeIndicatorImage();
     [[nodiscard]] QString highlightedColumnIdentifier() const;
     void sizeColumnsToFit(bool onlyGrow);
+    // Through the header's resize modes: the columns that take up a width
+    // change stretch; the others keep their own user-resizing (None at start).
+    void setColumnAutoresizing(ColumnAutoresizingStyle style);
+    [[nodiscard]] ColumnAutoresizingStyle columnAutoresizing() const { return m_columnAutoresizing; }
     void setHeaderHidden(bool hidden);
     [[nodiscard]] bool isHeaderHidden() const { return horizontalHeader()->isHidden(); }
 
@@ -254,6 +283,13 @@ private:
     // The sizes of the shown columns in visual order, their logical indexes
     // appended to `logicals`.
     [[nodiscard]] QList<ColumnSize> shownColumnSizes(QList<int>* logicals) const;
+    // Stretch or the column's own resize mode for every column, after the
+    // style, the columns' order or their hidden state changed.
+    void applyColumnAutoresizing();
+    // Columns described before their sections existed (a model set after
+    // the columns) get their widths, hidden state, cells and saved layout.
+    void headerSectionCountChanged(int oldCount, int newCount);
+    [[nodiscard]] QList<int> autoresizedColumns() const;
     void drawGridLines(QPainter& painter) const;
 
     QList<TableColumn> m_columns; // by logical index
@@ -267,6 +303,11 @@ private:
     bool m_rasteredScrolling = false;
     bool m_sourceList = false;
     bool m_doubleClicked = false;
+    ColumnAutoresizingStyle m_columnAutoresizing = ColumnAutoresizingStyle::None;
+    QByteArray m_doubleAction;
+    QPointer<QObject> m_doubleTarget;
+    bool m_hasDoubleTarget = false;
+    QPointer<QAbstractItemDelegate> m_textCell;
     UserDefaults* m_defaults = nullptr;
     QPalette m_screenPalette;
     QItemSelection m_screenSelection;

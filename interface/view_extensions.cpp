@@ -3,6 +3,7 @@
 #include "foundation/runtime.h"
 #include "interface/action_router.h"
 #include "interface/controls.h"
+#include "interface/menus.h"
 #include "interface/responder_hooks.h"
 #include "platform/log.h"
 
@@ -301,6 +302,30 @@ void popUpMenu(QWidget* view, QMenu* menu, const QPointF& location, const QFont*
         shown->setFont(*font);
     validateMenuActions(shown);
     shown->popup(view->mapToGlobal(location.toPoint()));
+}
+
+namespace {
+
+void popUpViewMenu(QWidget* view, const QEvent* event, const QPointF& location, const QFont* font)
+{
+    QMenu* menu = viewMenu(view);
+    if (!view || !menu)
+        return;
+    const QPointF origin = event ? QPointF(view->window()->mapToGlobal(QPoint(0, 0))) : QPointF();
+    validateMenuActions(menu);
+    popUpMenu(menu, (origin + location).toPoint(), font);
+}
+
+} // namespace
+
+void popUpMenuWithEvent(QWidget* view, const QEvent* event, const QPointF& location)
+{
+    popUpViewMenu(view, event, location, nullptr);
+}
+
+void popUpMenuWithEvent(QWidget* view, const QEvent* event, const QPointF& location, const QFont& font)
+{
+    popUpViewMenu(view, event, location, &font);
 }
 
 // --- background -----------------------------------------------------------------------------------

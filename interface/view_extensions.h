@@ -113,6 +113,14 @@ void setViewMenu(QWidget* view, QMenu* menu);
 [[nodiscard]] QMenu* contextualMenu(QWidget* view);
 // Shows a menu (the view's own when null) at a point of the view.
 void popUpMenu(QWidget* view, QMenu* menu, const QPointF& location, const QFont* font = nullptr);
+// Shows the view's own menu (setViewMenu), in `font` when given, at
+// `location` in the coordinates of the window where `event` happened (the
+// view's window, which received it); with a null event the location is a
+// screen position. Nothing without a view or a menu.
+//   window at (100, 80), event, (10, 20) => the menu at (110, 100) on the screen
+//   no event, (10, 20)                   => at (10, 20)
+void popUpMenuWithEvent(QWidget* view, const QEvent* event, const QPointF& location);
+void popUpMenuWithEvent(QWidget* view, const QEvent* event, const QPointF& location, const QFont& font);
 
 // --- background -----------------------------------------------------------------------------------
 

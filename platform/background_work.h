@@ -10,7 +10,12 @@
 //   whenReady(runInBackground([path] { return decode(path); }), window,
 //             [window](const QImage& image) { window->show(image); });
 //
+// Both hand-offs (the work to the pool, the result back to the caller) carry
+// an ordering ThreadSanitizer sees (platform/thread_hand_off.h).
+//
 // Not here: the search engine's own worker threads (search/search_engine.h).
+
+#include "platform/thread_hand_off.h"
 
 #include <QFuture>
 #include <QFutureWatcher>
@@ -24,6 +29,14 @@
 
 namespace sorvant {
 
+// The token of a future's hand-off back to whoever waits for it: an address
+// in the state every copy of the future shares.
+template <typename Value>
+[[nodiscard]] const void* futureHandOffToken(const QFuture<Value>& future)
+{
+    return &QFutureInterfaceBase::get(future).resultStoreBase();
+}
+
 template <typename Work>
 [[nodiscard]] auto runInBackground(Work work) -> QFuture<std::invoke_result_t<Work>>
 {
@@ -32,13 +45,15 @@ template <typename Work>
     auto promise = std::make_shared<QPromise<Value>>();
     QFuture<Value> future = promise->future();
     promise->start();
-    QThreadPool::globalInstance()->start([promise, work = std::move(work)]() mutable {
+    const void* token = futureHandOffToken(future);
+    QThreadPool::globalInstance()->start(handedOff([promise, token, work = std::move(work)]() mutable {
         if constexpr (std::is_void_v<Value>)
             work();
         else
             promise->addResult(work());
+        releaseHandOff(token);
         promise->finish();
-    });
+    }));
     return future;
 }
 
@@ -47,7 +62,8 @@ void whenReady(const QFuture<Value>& future, QObject* context, Continuation cont
 {
     auto* watcher = new QFutureWatcher<Value>(context);
     QObject::connect(watcher, &QFutureWatcherBase::finished, context,
-                     [watcher, continuation = std::move(continuation)]() mutable {
+                     [watcher, token = futureHandOffToken(future), continuation = std::move(continuation)]() mutable {
+                         acquireHandOff(token);
                          watcher->deleteLater();
                          if constexpr (std::is_void_v<Value>)
                              continuation();

@@ -1,5 +1,7 @@
 #include "platform/notification_center.h"
 
+#include "platform/thread_hand_off.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QObject>
@@ -109,7 +111,7 @@ void NotificationCenter::postOnMainThread(const Notification& notification)
         post(notification);
         return;
     }
-    QMetaObject::invokeMethod(app, [this, notification] { post(notification); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(app, handedOff([this, notification] { post(notification); }), Qt::QueuedConnection);
 }
 
 } // namespace sorvant

@@ -1,5 +1,6 @@
 #include "platform/task.h"
 
+#include "platform/child_signals.h"
 #include "platform/file_error.h"
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
@@ -169,8 +170,19 @@ bool Task::launchAndWaitUntilExit()
     const QByteArray directory = fileSystemRepresentation(m_currentDirectory);
     if (!m_currentDirectory.isEmpty())
         posix_spawn_file_actions_addchdir_np(&actions, directory.constData());
+    // The child starts with default signals, whatever this process ignores
+    // or blocks (SIGPIPE below, SIGINT when started from a background job).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    const sigset_t defaults = childDefaultSignals();
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, argv.data()[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = ::posix_spawn(&pid, argv.data()[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     Pipe::close(in.read);
     Pipe::close(out.write);
@@ -236,6 +248,7 @@ bool Task::startDetached(const QString& program, const QStringList& arguments, c
         ::setsid();
         const pid_t grandchild = ::fork();
         if (grandchild == 0) {
+            resetInheritedSignals();
             ::execve(argv.data()[0], argv.data(), childEnvironment);
             const int code = errno;
             [[maybe_unused]] const ssize_t ignored = ::write(status.write, &code, sizeof code);

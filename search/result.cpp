@@ -5,6 +5,7 @@
 #include "platform/notification_center.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
+#include "platform/thread_hand_off.h"
 #include "platform/property_list.h"
 #include "platform/xattr.h"
 #include "search/ds_store.h"
@@ -459,7 +460,7 @@ QString Result::info()
     if (!self) {
         computeInfo();
     } else {
-        infoPool().start([self] { self->computeInfo(); });
+        infoPool().start(handedOff([self] { self->computeInfo(); }));
     }
     guard.lock();
     const Details* values = m_details.load(std::memory_order_relaxed);

@@ -3,6 +3,7 @@
 #include "foundation/separation.h"
 #include "foundation/user_defaults_getters.h"
 #include "platform/notification_center.h"
+#include "platform/thread_hand_off.h"
 #include "platform/user_defaults.h"
 #include "platform/volumes.h"
 #include "search/catalog_search.h"
@@ -51,7 +52,9 @@ std::uint64_t quarterOfPhysicalMemory()
 
 // The engine's presence on its owner's thread. The worker asks for the
 // owner's attention by posting an event to it: a posted event is handed over
-// under the event queue's lock, so nothing of it is shared without order.
+// under the event queue's lock, so nothing of it is shared without order (an
+// order Qt keeps out of ThreadSanitizer's sight, so the event is a hand-off's
+// token too).
 class OwnerContext : public QObject
 {
 public:
@@ -65,6 +68,7 @@ public:
 
     bool event(QEvent* event) override
     {
+        acquireHandOff(event);
         if (event->type() != attentionEvent())
             return QObject::event(event);
         m_owner.requestAttentionWhenInactive();
@@ -258,7 +262,9 @@ void SearchEngine::iterateHandler(const QString& path)
         threadInit();
         performCatalogSearch(path);
     }
-    QCoreApplication::postEvent(m_context.get(), new QEvent(OwnerContext::attentionEvent()));
+    auto* attention = new QEvent(OwnerContext::attentionEvent());
+    releaseHandOff(attention);
+    QCoreApplication::postEvent(m_context.get(), attention);
     threadExit();
 }
 

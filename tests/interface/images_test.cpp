@@ -296,6 +296,24 @@ TEST(Copies, ResizedFlippedAndPartCopies)
     EXPECT_FALSE(imageWithSize(Image(), QSizeF(5, 5)));
 }
 
+// Every maker answers nil for a size that is not above 0 in either
+// direction, rather than an empty picture.
+TEST(Copies, SizeNotAboveZeroGivesNil)
+{
+    const Image image = Image::withBitmap(solid(10, 10, Qt::red));
+    for (const QSizeF size : {QSizeF(0, 0), QSizeF(0, 10), QSizeF(10, -1), QSizeF(-5, -5)}) {
+        SCOPED_TRACE(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()).toStdString());
+        EXPECT_FALSE(imageWithImage(image, size, false));
+        EXPECT_FALSE(imageWithImage(image, size, true));
+        EXPECT_FALSE(imageWithSize(image, size));
+    }
+    Image flat = image.copy();
+    flat.setSize(QSizeF(10, 0));
+    EXPECT_FALSE(flippedImage(flat));
+    EXPECT_FALSE(flippedImage(Image::withSize(QSizeF(0, 0))));
+    EXPECT_TRUE(flippedImage(image)); // the same picture at its own size is made
+}
+
 TEST(Bitmaps, MatchingBitmapIsCopiedNotDrawn)
 {
     Image image = Image::withBitmap(solid(32, 32, Qt::red));
@@ -341,6 +359,24 @@ TEST(Representations, BestDataPrefersDocuments)
     EXPECT_FALSE(hasAlpha(Image::withSize(QSizeF(3, 3))));
     EXPECT_EQ(aspectRatio(Image::withSize(QSizeF(3, 0))), 0.0);
     EXPECT_EQ(pixelSize(Image::withSize(QSizeF(3, 2))), QSizeF(3, 2));
+}
+
+// The first representation of the class asked for, in the order the
+// image holds them; none of another class stands in for it.
+TEST(Representations, FirstOfTheClassAsked)
+{
+    Image image = Image::withBitmap(solid(4, 4, Qt::red));
+    image.addRepresentation(ImageRep::bitmap(solid(8, 8, Qt::blue)));
+    image.addRepresentation(ImageRep::pdf(onePagePdf(QSizeF(4, 4))));
+    const ImageRep* bitmap = imageRepOfClass(image, ImageRep::Kind::Bitmap);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->pixelsWide(), 4);
+    const ImageRep* pdf = imageRepOfClass(image, ImageRep::Kind::PDF);
+    ASSERT_NE(pdf, nullptr);
+    EXPECT_EQ(pdf->pageCount(), 1);
+    EXPECT_EQ(imageRepOfClass(image, ImageRep::Kind::SVG), nullptr);
+    EXPECT_EQ(imageRepOfClass(image, ImageRep::Kind::EPS), nullptr);
+    EXPECT_EQ(imageRepOfClass(Image(), ImageRep::Kind::Bitmap), nullptr);
 }
 
 TEST(Pasteboard, OnlyTheTiffTypeIsProvided)

@@ -1,12 +1,18 @@
 #include "interface/menu_items.h"
 
+#include "foundation/attributed_string.h"
 #include "interface/action_router.h"
+#include "interface/colors.h"
+#include "interface/fonts.h"
+#include "interface/menus.h"
 #include "localization_fixture.h"
 #include "tests/interface/support.h"
 
 #include <QApplication>
 #include <QMenu>
 #include <QWidget>
+
+#include <memory>
 
 namespace sorvant {
 namespace {
@@ -92,6 +98,54 @@ TEST_F(RatingTest, ToolTipsNameTheStarsInTheUsersLanguage)
     EXPECT_FALSE(item.icon().isNull());
     EXPECT_EQ(ratingImage(3).size(), QSizeF(65, 13));
     EXPECT_EQ(ratingImage(3, 1).size(), QSizeF(50, 10));
+}
+
+// Pixels of `rect` that are plainly red (the cores of red glyphs).
+int redPixels(const QImage& image, QRect rect)
+{
+    int count = 0;
+    const QRect area = rect.intersected(image.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            count += pixel.red() > 160 && pixel.green() < 90 && pixel.blue() < 90;
+        }
+    }
+    return count;
+}
+
+// The font sizes and draws the item's row, the colour draws its title, in
+// the menu and in a copy of it; the font alone drops the colour, and no
+// attributes give the plain row back.
+TEST(MenuItemTitles, AttributesReachTheRowsFontAndColour)
+{
+    QMenu menu;
+    QAction* plain = menu.addAction(QStringLiteral("Plain"));
+    QAction* titled = menu.addAction(QStringLiteral("Titled"));
+    const int plainHeight = menu.actionGeometry(plain).height();
+    QFont big = systemFontOfSize(24);
+    big.setBold(true);
+    setTitleAttributes(titled, {{QString::fromLatin1(attribute::kFont), big},
+                                {QString::fromLatin1(attribute::kForegroundColor), QVariant::fromValue(Color::redColor())}});
+    EXPECT_GT(menu.actionGeometry(titled).height(), plainHeight);
+    QImage shot = menu.grab().toImage();
+    EXPECT_GT(redPixels(shot, menu.actionGeometry(titled)), 20);
+    EXPECT_EQ(redPixels(shot, menu.actionGeometry(plain)), 0);
+
+    std::unique_ptr<QMenu> copy(copyMenu(&menu));
+    const QImage copied = copy->grab().toImage();
+    EXPECT_GT(redPixels(copied, copy->actionGeometry(copy->actions().at(1))), 20);
+    EXPECT_EQ(redPixels(copied, copy->actionGeometry(copy->actions().at(0))), 0);
+
+    setTitleFont(titled, big);
+    shot = menu.grab().toImage();
+    EXPECT_GT(menu.actionGeometry(titled).height(), plainHeight);
+    EXPECT_EQ(redPixels(shot, menu.actionGeometry(titled)), 0);
+    EXPECT_GT(test::inkPixels(shot, menu.actionGeometry(titled), shot.pixelColor(menu.actionGeometry(titled).topLeft())), 20);
+
+    setTitleAttributes(titled, {});
+    EXPECT_EQ(menu.actionGeometry(titled).height(), plainHeight);
+    setTitleAttributes(nullptr, {});
 }
 
 TEST(SeparatorMenuItems, StayDisabledWhateverEnablesThem)

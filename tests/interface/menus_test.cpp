@@ -132,6 +132,68 @@ TEST(MenuBuilding, NullTitleIsLoggedAndFindingPrefersTheLastItem)
     EXPECT_EQ(menu.actions().front(), first);
 }
 
+// An item is found by its action and its very target, each item before its
+// submenu, from the last to the first; the chain (no target) is a target of
+// its own.
+TEST(MenuFinding, ItemWithTargetNeedsTheSameActionAndTarget)
+{
+    QMenu menu;
+    QObject first;
+    QObject second;
+    QAction* chained = addItem(&menu, "Chain", "show:");
+    QAction* forFirst = addItem(&menu, "First", "show:", &first);
+    QMenu* sub = menu.addMenu("Sub");
+    QAction* nested = addItem(sub, "Nested", "show:", &second);
+    addItem(sub, "Other", "hide:", &first);
+    EXPECT_EQ(itemWithTarget(&menu, &second, "show:"), nested);
+    EXPECT_EQ(itemWithTarget(&menu, &first, "show:"), forFirst);
+    EXPECT_EQ(itemWithTarget(&menu, nullptr, "show:"), chained);
+    EXPECT_EQ(itemWithTarget(&menu, &second, "hide:"), nullptr);
+    QAction* later = addItem(&menu, "Later", "show:", &first);
+    EXPECT_EQ(itemWithTarget(&menu, &first, "show:"), later);
+    EXPECT_EQ(itemWithTarget(nullptr, &first, "show:"), nullptr);
+}
+
+// Only the menu's own items are searched; of two, the last one answers.
+TEST(MenuFinding, SubItemWithActionStaysAtTheTopLevel)
+{
+    QMenu menu;
+    QMenu* sub = menu.addMenu("Sub");
+    QAction* nested = addItem(sub, "Nested", "open:");
+    EXPECT_EQ(subItemWithAction(&menu, "open:"), nullptr);
+    EXPECT_EQ(itemWithAction(&menu, "open:"), nested);
+    QAction* first = addItem(&menu, "First", "open:");
+    EXPECT_EQ(subItemWithAction(&menu, "open:"), first);
+    QAction* last = addItem(&menu, "Last", "open:");
+    addItem(&menu, "Else", "close:");
+    EXPECT_EQ(subItemWithAction(&menu, "open:"), last);
+    EXPECT_EQ(subItemWithAction(sub, "open:"), nested);
+    EXPECT_EQ(subItemWithAction(nullptr, "open:"), nullptr);
+}
+
+// A caller that fills its menu the Qt way, from aboutToShow, is asked as the
+// toolkit's filler is.
+TEST(MenuBuilding, FillingNowRunsTheFillerAndQtCallersOfAboutToShow)
+{
+    QMenu qtWay;
+    QObject::connect(&qtWay, &QMenu::aboutToShow, &qtWay, [&] {
+        qtWay.clear();
+        qtWay.addAction(QStringLiteral("Recent"));
+    });
+    fillMenuNow(&qtWay);
+    EXPECT_EQ(layoutOf(&qtWay), QStringLiteral("Recent"));
+
+    QMenu toolkitWay;
+    setMenuFiller(&toolkitWay, [](QMenu* menu) {
+        menu->clear();
+        menu->addAction(QStringLiteral("A"));
+        menu->addAction(QStringLiteral("B"));
+    });
+    fillMenuNow(&toolkitWay);
+    EXPECT_EQ(layoutOf(&toolkitWay), QStringLiteral("A|B"));
+    fillMenuNow(nullptr);
+}
+
 TEST(KeyEquivalentSuggestion, MovesToTheNextMaskWhenEveryLetterIsTaken)
 {
     QMenu menu;

@@ -155,28 +155,115 @@ TEST(SegmentedDelayedMenuControl, ShortClickActsLongHoldShowsTheMenu)
     menu.close();
 }
 
-// A menu filled when about to show looked empty at the press, so a hold sent
-// the action instead of showing the menu.
+// A one-segment delayed-menu control over `menu`, sending to `counter`.
+class HeldSegment
+{
+public:
+    HeldSegment(ClickCounter& counter, QMenu& menu) : control("segmentClicked:", &counter)
+    {
+        control.addSegmentWithImage(Image(), 32.0);
+        control.setMenu(&menu, 0);
+        control.sizeToFit();
+        control.show();
+    }
+    // Presses the segment and answers whether `menu` shows within 1.5 s.
+    bool holdShows(QMenu& menu)
+    {
+        QTest::mousePress(&control, Qt::LeftButton, {}, inside());
+        const bool shown = QTest::qWaitFor([&] { return control.shownMenu() == &menu; }, 1500);
+        QTest::mouseRelease(&control, Qt::LeftButton, {}, inside());
+        return shown;
+    }
+    QPoint inside() const { return control.rectForSegment(0).center(); }
+
+    SegmentedDelayedMenuControl control;
+};
+
+// Regression: a menu filled when about to show (through the toolkit's filler
+// or, the Qt way, from aboutToShow) looked empty at the press, so a hold
+// sent the action instead of showing the menu.
 TEST(SegmentedDelayedMenuControl, HoldShowsAMenuThatIsFilledOnDemand)
 {
     ClickCounter counter;
-    SegmentedDelayedMenuControl control("segmentClicked:", &counter);
-    control.addSegmentWithImage(Image(), 32.0);
-    QMenu menu;
-    setMenuFiller(&menu, [](QMenu* filled) {
-        filled->clear();
-        filled->addAction(QStringLiteral("Recent"));
+    QMenu filled;
+    setMenuFiller(&filled, [](QMenu* menu) {
+        menu->clear();
+        menu->addAction(QStringLiteral("Recent"));
     });
-    control.setMenu(&menu, 0);
-    control.sizeToFit();
-    control.show();
-    const QPoint inside = control.rectForSegment(0).center();
-    QTest::mousePress(&control, Qt::LeftButton, {}, inside);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return control.shownMenu() == &menu; }, 1500));
-    QTest::mouseRelease(&control, Qt::LeftButton, {}, inside);
+    HeldSegment byFiller(counter, filled);
+    EXPECT_TRUE(byFiller.holdShows(filled));
+    EXPECT_EQ(filled.actions().size(), 1);
+    filled.close();
+
+    QMenu qtWay;
+    QObject::connect(&qtWay, &QMenu::aboutToShow, &qtWay, [&qtWay] {
+        qtWay.clear();
+        qtWay.addAction(QStringLiteral("Recent"));
+    });
+    HeldSegment bySignal(counter, qtWay);
+    EXPECT_TRUE(bySignal.holdShows(qtWay));
+    EXPECT_EQ(qtWay.actions().size(), 1);
+    qtWay.close();
     EXPECT_EQ(counter.clicks, 0);
-    EXPECT_EQ(menu.actions().size(), 1);
-    menu.close();
+
+    // A menu that stays empty when asked is no menu: the press acts.
+    QMenu empty;
+    QObject::connect(&empty, &QMenu::aboutToShow, &empty, [&empty] { empty.clear(); });
+    HeldSegment none(counter, empty);
+    QTest::mousePress(&none.control, Qt::LeftButton, {}, none.inside());
+    EXPECT_EQ(counter.clicks, 1);
+    EXPECT_EQ(none.control.selectedSegment(), -1);
+    QTest::mouseRelease(&none.control, Qt::LeftButton, {}, none.inside());
+    EXPECT_EQ(counter.clicks, 1);
+}
+
+// The set widths plus one point per gap; segments sized to their content
+// add nothing of their own.
+TEST(SegmentedControl, SegmentWidthSumsTheSetWidthsAndGaps)
+{
+    SegmentedControl control;
+    EXPECT_EQ(control.segmentWidth(), 0.0);
+    control.addSegmentWithImage(Image(), 24.0);
+    EXPECT_EQ(control.segmentWidth(), 24.0);
+    control.addSegmentWithImage(Image(), 32.0);
+    control.addSegmentWithImage(Image(), 10.0);
+    EXPECT_EQ(control.segmentWidth(), 68.0);
+    control.setWidth(0, 1);
+    control.setLabel(QStringLiteral("Wide label"), 1);
+    EXPECT_EQ(control.segmentWidth(), 36.0);
+}
+
+// Smaller sizes draw in a smaller font and ask for less room; a switcher
+// stays at the regular size whatever is asked.
+TEST(SegmentedControl, ControlSizeSetsFontAndMetrics)
+{
+    const auto labelled = [](SegmentedControl& control) {
+        control.setSegmentCount(2);
+        control.setLabel(QStringLiteral("Name"), 0);
+        control.setLabel(QStringLiteral("Kind"), 1);
+    };
+    SegmentedControl regular;
+    labelled(regular);
+    regular.setControlSize(ControlSize::Regular);
+    SegmentedControl small;
+    labelled(small);
+    small.setControlSize(ControlSize::Small);
+    SegmentedControl mini;
+    labelled(mini);
+    mini.setControlSize(ControlSize::Mini);
+    EXPECT_GT(regular.font().pointSizeF(), small.font().pointSizeF());
+    EXPECT_GT(small.font().pointSizeF(), mini.font().pointSizeF());
+    EXPECT_GT(regular.sizeHint().width(), small.sizeHint().width());
+    EXPECT_GT(small.sizeHint().width(), mini.sizeHint().width());
+    EXPECT_GT(regular.sizeHint().height(), small.sizeHint().height());
+    EXPECT_GE(small.sizeHint().height(), mini.sizeHint().height());
+    EXPECT_GE(mini.sizeHint().height(), 16);
+
+    SegmentedSwitcherControl switcher;
+    labelled(switcher);
+    switcher.setControlSize(ControlSize::Mini);
+    EXPECT_EQ(switcher.controlSize(), ControlSize::Regular);
+    EXPECT_EQ(switcher.sizeHint(), regular.sizeHint());
 }
 
 TEST(SegmentedMouseDownActionControl, SendsOnPressOnlyOnEnabledSegments)

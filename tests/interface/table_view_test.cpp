@@ -3,6 +3,7 @@
 
 #include "foundation/user_defaults_getters.h"
 #include "interface/action_router.h"
+#include "interface/table_cells.h"
 #include "platform/notification_center.h"
 #include "tests/interface/support.h"
 #include "tests/interface/widget_helpers.h"
@@ -22,6 +23,7 @@
 #include <QStandardItemModel>
 #include <QStyle>
 #include <QStyleOption>
+#include <QStyledItemDelegate>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -291,6 +293,221 @@ TEST_F(TableViewTest, HeaderMenuTogglesColumns)
     EXPECT_FALSE(toggleTableColumn(&table, &stale));
 }
 
+// --- model, cells and double action ---------------------------------------------------------
+
+// Answers "openRow:" and counts the calls.
+class RowOpener : public QWidget
+{
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+    int opened = 0;
+public slots:
+    void openRow(QObject*) { ++opened; }
+};
+
+// A cell that counts what it paints.
+class CountingCell : public QStyledItemDelegate
+{
+public:
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        ++painted;
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+    mutable int painted = 0;
+};
+
+// The model and the cell go in together and out together; without a cell of
+// its own the table paints with its text cell.
+TEST(TableViewWiring, DataSourceAndDelegateGoInAndOutTogether)
+{
+    TableView table;
+    NamesModel model(5, 1);
+    CountingCell cell;
+    table.resize(200, 150);
+    table.setDataSourceAndDelegate(&model, &cell);
+    EXPECT_EQ(table.numberOfRows(), 5);
+    (void)table.grab();
+    EXPECT_GE(cell.painted, 5);
+
+    table.removeDataSourceAndDelegate();
+    EXPECT_EQ(table.numberOfRows(), 0);
+    table.setDataSourceAndDelegate(&model, nullptr);
+    const int before = cell.painted;
+    const QImage shot = table.grab().toImage();
+    EXPECT_EQ(cell.painted, before);
+    EXPECT_NE(qobject_cast<TextFieldCell*>(table.itemDelegate()), nullptr);
+    EXPECT_GT(test::inkPixels(shot, table.visualRect(model.index(0, 0)), shot.pixelColor(table.visualRect(model.index(0, 0)).topRight())), 0);
+}
+
+// Regression: columns described before the model came got neither their
+// widths, nor their hidden state, nor their cells.
+TEST(TableViewWiring, ColumnsDescribedBeforeTheModelApplyWhenItComes)
+{
+    TableView table;
+    QList<TableColumn> columns = threeColumns();
+    auto* cell = new CountingCell;
+    columns[1].cell = cell;
+    columns[2].hidden = true;
+    table.setTableColumns(columns);
+    NamesModel model(3, 3);
+    table.setDataSourceAndDelegate(&model, nullptr);
+    EXPECT_EQ(table.widthOfColumn(0), 120);
+    EXPECT_EQ(table.widthOfColumn(1), 90);
+    EXPECT_TRUE(table.isHiddenColumn(QStringLiteral("path")));
+    EXPECT_EQ(table.itemDelegateForColumn(1), cell);
+}
+
+// A double click on a row sends the action to the target, or along the
+// responder chain without one; a target that is gone gets nothing and
+// nothing else does.
+TEST(TableViewWiring, DoubleActionGoesToItsTargetOrTheChain)
+{
+    RowOpener window;
+    auto* table = new TableView(&window);
+    NamesModel model(5, 1);
+    table->setDataSourceAndDelegate(&model, nullptr);
+    table->setGeometry(0, 0, 200, 150);
+    test::activate(window);
+    table->setFocus();
+    const QPoint row1 = table->visualRect(model.index(1, 0)).center();
+
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, row1);
+    EXPECT_EQ(window.opened, 0); // no double action yet
+
+    RowOpener target;
+    table->setDoubleAction("openRow:", &target);
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, row1);
+    EXPECT_EQ(target.opened, 1);
+    EXPECT_EQ(window.opened, 0);
+
+    table->setDoubleAction("openRow:");
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, row1);
+    EXPECT_EQ(window.opened, 1);
+
+    auto* gone = new RowOpener;
+    table->setDoubleAction("openRow:", gone);
+    delete gone;
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, row1);
+    EXPECT_EQ(window.opened, 1);
+
+    table->setDoubleAction({});
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, row1);
+    EXPECT_EQ(window.opened, 1);
+}
+
+// --- column autoresizing ---------------------------------------------------------------------
+
+struct AutoresizingCase {
+    const char* name;
+    ColumnAutoresizingStyle style;
+    // Columns (by identifier) without the autoresizing mask.
+    QStringList fixedByMask;
+    // The columns that take up the width.
+    QStringList taking;
+};
+
+class ColumnAutoresizing : public ::testing::TestWithParam<AutoresizingCase> {};
+
+// The three columns with room to grow: a column stops at its maximum width.
+QList<TableColumn> roomyColumns()
+{
+    QList<TableColumn> columns = threeColumns();
+    for (TableColumn& column : columns)
+        column.maxWidth = 1000;
+    return columns;
+}
+
+// Starting at 120, 90 and 200 points, the table grows to 600: the columns
+// of the style take up the rest, the others keep their width.
+TEST_P(ColumnAutoresizing, TheStylesColumnsTakeUpTheWidth)
+{
+    const AutoresizingCase& c = GetParam();
+    TableView table;
+    NamesModel model(3, 3);
+    table.setDataSourceAndDelegate(&model, nullptr);
+    QList<TableColumn> columns = roomyColumns();
+    for (TableColumn& column : columns)
+        if (c.fixedByMask.contains(column.identifier))
+            column.resizingMask = kTableColumnUserResizingMask;
+    table.setTableColumns(columns);
+    table.setColumnAutoresizing(c.style);
+    table.resize(600, 200);
+    test::activate(table);
+    const QMap<QString, double> initial{{"file", 120}, {"modified", 90}, {"path", 200}};
+    double total = 0;
+    for (const TableColumn& column : table.tableColumns()) {
+        SCOPED_TRACE(column.identifier.toStdString());
+        total += column.width;
+        if (c.taking.contains(column.identifier))
+            EXPECT_GT(column.width, initial.value(column.identifier));
+        else
+            EXPECT_EQ(column.width, initial.value(column.identifier));
+    }
+    if (c.style == ColumnAutoresizingStyle::None)
+        EXPECT_EQ(total, 410);
+    else
+        EXPECT_EQ(total, table.viewport()->width());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Styles, ColumnAutoresizing,
+    ::testing::Values(
+        AutoresizingCase{"None", ColumnAutoresizingStyle::None, {}, {}},
+        AutoresizingCase{"Uniform", ColumnAutoresizingStyle::Uniform, {"modified"}, {"file", "path"}},
+        AutoresizingCase{"Sequential", ColumnAutoresizingStyle::Sequential, {"path"}, {"modified"}},
+        AutoresizingCase{"ReverseSequential", ColumnAutoresizingStyle::ReverseSequential, {"file"}, {"modified"}},
+        AutoresizingCase{"LastColumnOnly", ColumnAutoresizingStyle::LastColumnOnly, {"path"}, {"path"}},
+        AutoresizingCase{"FirstColumnOnly", ColumnAutoresizingStyle::FirstColumnOnly, {"file"}, {"file"}}),
+    [](const ::testing::TestParamInfo<AutoresizingCase>& row) { return std::string(row.param.name); });
+
+// The first or last column is the one in display order and on screen: a
+// move or hiding passes the width on, and the column left behind can be
+// resized by hand again.
+TEST(ColumnAutoresizingOrder, FollowsMovesAndHiddenColumns)
+{
+    TableView table;
+    NamesModel model(3, 3);
+    table.setDataSourceAndDelegate(&model, nullptr);
+    table.setTableColumns(roomyColumns());
+    table.setColumnAutoresizing(ColumnAutoresizingStyle::FirstColumnOnly);
+    table.resize(600, 200);
+    test::activate(table);
+    QHeaderView* header = table.horizontalHeader();
+    const int file = table.logicalIndexOfIdentifier(QStringLiteral("file"));
+    const int path = table.logicalIndexOfIdentifier(QStringLiteral("path"));
+    const int modified = table.logicalIndexOfIdentifier(QStringLiteral("modified"));
+    EXPECT_EQ(header->sectionResizeMode(file), QHeaderView::Stretch);
+
+    table.moveColumn(2, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(header->sectionResizeMode(path), QHeaderView::Stretch);
+    EXPECT_EQ(header->sectionResizeMode(file), QHeaderView::Interactive);
+    table.setWidthOfColumn(table.columnWithIdentifier(QStringLiteral("file")), 150);
+    EXPECT_EQ(table.widthOfColumn(table.columnWithIdentifier(QStringLiteral("file"))), 150);
+
+    table.setHiddenOfColumn(QStringLiteral("path"), true); // "file" is the first one shown again
+    EXPECT_EQ(header->sectionResizeMode(file), QHeaderView::Stretch);
+    EXPECT_EQ(header->sectionResizeMode(modified), QHeaderView::Interactive);
+    double total = 0;
+    for (const TableColumn& column : table.tableColumns())
+        total += column.hidden ? 0 : column.width;
+    EXPECT_EQ(total, table.viewport()->width());
+
+    // A second table given the first one's style stretches the same column.
+    TableView twin;
+    NamesModel twinModel(3, 3);
+    twin.setDataSourceAndDelegate(&twinModel, nullptr);
+    twin.setTableColumns(roomyColumns());
+    twin.setColumnAutoresizing(table.columnAutoresizing());
+    EXPECT_EQ(twin.horizontalHeader()->sectionResizeMode(file), QHeaderView::Stretch);
+
+    table.setColumnAutoresizing(ColumnAutoresizingStyle::None);
+    EXPECT_EQ(header->sectionResizeMode(file), QHeaderView::Interactive);
+    EXPECT_FALSE(header->stretchLastSection());
+}
+
 TEST(TableViewKeys, PagingHomeEndAndReturn)
 {
     EditingTable table;
@@ -538,3 +755,5 @@ TEST(TableView, AlternateStringShowsOnlyWhenEmpty)
 
 } // namespace
 } // namespace sorvant
+
+#include "table_view_test.moc"

@@ -9,11 +9,13 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTest>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -190,6 +192,40 @@ TEST(Menus, AViewThatBuildsItsMenuIsAskedFirst)
     QMenu other;
     setViewMenu(&view, &other);
     EXPECT_EQ(contextualMenu(&view), &view.built);
+}
+
+// The location is in the event's window, a view deep inside it included;
+// without an event it is a place on the screen.
+TEST(Menus, PopUpWithEventPlacesTheViewsMenuInItsWindow)
+{
+    QWidget window;
+    window.setGeometry(100, 80, 300, 200);
+    auto* view = new QWidget(&window);
+    view->setGeometry(50, 40, 100, 100);
+    test::activate(window);
+    QMenu menu;
+    QAction* item = menu.addAction(QStringLiteral("Nobody answers"));
+    bindAction(item, "nobodyAnswers:");
+    const QPoint origin = window.mapToGlobal(QPoint(0, 0));
+    const QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), view->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
+                            Qt::RightButton, Qt::NoModifier);
+
+    popUpMenuWithEvent(view, &press, QPointF(10, 20)); // no menu yet: nothing
+    EXPECT_FALSE(menu.isVisible());
+    setViewMenu(view, &menu);
+    popUpMenuWithEvent(view, &press, QPointF(10, 20));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    EXPECT_EQ(menu.pos(), origin + QPoint(10, 20));
+    EXPECT_FALSE(item->isEnabled()); // validated before it shows
+    menu.close();
+
+    QFont font = menu.font();
+    font.setPointSize(font.pointSize() + 7);
+    popUpMenuWithEvent(view, nullptr, QPointF(30, 40), font);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    EXPECT_EQ(menu.pos(), QPoint(30, 40));
+    EXPECT_EQ(menu.font().pointSize(), font.pointSize());
+    menu.close();
 }
 
 } // namespace

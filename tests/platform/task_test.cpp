@@ -1,11 +1,13 @@
 #include "platform/task.h"
 
 #include "platform/log.h"
+#include "tests/support/inherited_signals.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <chrono>
 #include <thread>
@@ -14,6 +16,40 @@
 
 namespace sorvant {
 namespace {
+
+// What a detached program wrote to `path` (as a whole: it moves the file
+// there when done); empty when nothing came within five seconds.
+QByteArray waitForFile(const QString& path)
+{
+    QByteArray got;
+    for (int i = 0; i < 500 && got.isEmpty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            got = file.readAll();
+    }
+    QFile::remove(path);
+    return got;
+}
+
+// The ignored and blocked standard signals (SIGHUP … SIGSYS) in the text of
+// a /proc status file, as "SigBlk=… SigIgn=…" in hexadecimal; empty when a
+// line is missing.
+QString ignoredAndBlocked(const QByteArray& status)
+{
+    constexpr quint64 kStandardSignalBits = (quint64(1) << SIGSYS) - 1;
+    QString summary;
+    for (const char* name : {"SigBlk", "SigIgn"}) {
+        const QRegularExpression line(QStringLiteral("^%1:\\s*([0-9a-f]+)$").arg(QLatin1String(name)),
+                                      QRegularExpression::MultilineOption);
+        const QRegularExpressionMatch match = line.match(QString::fromLatin1(status));
+        if (!match.hasMatch())
+            return QString();
+        const quint64 bits = match.captured(1).toULongLong(nullptr, 16) & kStandardSignalBits;
+        summary += QStringLiteral("%1=%2 ").arg(QLatin1String(name)).arg(bits, 0, 16);
+    }
+    return summary.trimmed();
+}
 
 TEST(Task, CapturesOutputAndStatus)
 {
@@ -69,18 +105,29 @@ TEST(Task, DetachedProgramsGetTheirArgumentsAndFailuresAreSaid)
     ASSERT_TRUE(Task::startDetached(QStringLiteral("sh"), {QStringLiteral("-c"),
                                                             QStringLiteral("printf %s \"$1\" > \"$2.tmp\"; mv \"$2.tmp\" \"$2\""),
                                                             QStringLiteral("sh"), odd, out}));
-    QByteArray got;
-    for (int i = 0; i < 500 && got.isEmpty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        QFile file(out);
-        if (file.open(QIODevice::ReadOnly))
-            got = file.readAll();
-    }
-    QFile::remove(out);
-    EXPECT_EQ(got, QByteArray("-x\xFE"));
+    EXPECT_EQ(waitForFile(out), QByteArray("-x\xFE"));
     QString error;
     EXPECT_FALSE(Task::startDetached(QStringLiteral("/nonexistent/program"), {}, {}, &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// Regression: a program started from Sorvant inherited an ignored SIGINT
+// (and the SIGPIPE Task ignores itself), so it could not be interrupted.
+TEST(Task, ChildrenStartWithDefaultSignals)
+{
+    const test::InheritedSignals inherited;
+    Task task(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("exec cat /proc/self/status")});
+    ASSERT_TRUE(task.launchAndSleepUntilExit());
+    EXPECT_EQ(ignoredAndBlocked(task.standardOutput()), "SigBlk=0 SigIgn=0");
+    Task interrupted(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("kill -INT $$; echo survived")});
+    EXPECT_FALSE(interrupted.launchAndWaitUntilExit()) << "an interrupt ends the child";
+    EXPECT_TRUE(interrupted.standardOutput().isEmpty());
+
+    const QString out = QDir::temp().filePath(QStringLiteral("sorvant-signals-%1").arg(::getpid()));
+    ASSERT_TRUE(Task::startDetached(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                                            QStringLiteral("cat /proc/self/status > \"$1.tmp\"; mv \"$1.tmp\" \"$1\""),
+                                                            QStringLiteral("sh"), out}));
+    EXPECT_EQ(ignoredAndBlocked(waitForFile(out)), "SigBlk=0 SigIgn=0");
 }
 
 TEST(Task, RunsOnAWorkerThreadWithoutEventLoop)

@@ -1,5 +1,7 @@
 #include "tests/support/hermetic_environment.h"
 
+#include "platform/child_signals.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -76,6 +78,7 @@ QString useHermeticEnvironment()
     }
     root = pattern;
     g_owner = ::getpid();
+    resetInheritedSignals();
     std::atexit(removeRoot);
     const QString base = QString::fromStdString(root);
     for (const Variable& variable : kVariables) {

@@ -8,6 +8,10 @@
 // Unset:  the user-folder variables (XDG_DESKTOP_DIR…), SNAP_REAL_HOME,
 //         APP_SANDBOX_CONTAINER_ID
 // Kept:   XDG_DATA_DIRS, read only for the system's MIME and font data.
+//
+// The process's signals are reset too: what the runner ignores or blocks
+// (SIGINT and SIGQUIT in a shell's background job, SIGHUP under nohup) is
+// back at its default, in the tests and in every child they start.
 
 #include <QString>
 

@@ -1,5 +1,6 @@
 #include "system/process_information.h"
 
+#include "platform/child_signals.h"
 #include "platform/user_defaults.h"
 #include "system/bundle.h"
 #include "tests/support/log_capture.h"
@@ -65,7 +66,9 @@ TEST_F(ProcessInformationTest, LaunchOriginFromTheParent)
 
 TEST_F(ProcessInformationTest, SpawnedProcessIsFoundAndInterrupted)
 {
+    // The child must be interruptible whatever this process ignores.
     QProcess child;
+    child.setChildProcessModifier(resetInheritedSignals);
     child.start("sleep", {"30"});
     ASSERT_TRUE(child.waitForStarted());
     const int pid = static_cast<int>(child.processId());

@@ -1,7 +1,7 @@
 #include "web/toolkit/attributed_reformatting.h"
 
+#include "foundation/ligatures.h"
 #include "foundation/mutable_string_edits.h"
-#include "foundation/normalized_forms.h"
 #include "foundation/trimming.h"
 #include "web/toolkit/attributed_lines.h"
 #include "web/toolkit/paragraph_style.h"
@@ -251,7 +251,12 @@ qsizetype replaceCharacter(AttributedString& text, unichar target, unichar repla
 
 void normalizeString(AttributedString& text)
 {
-    applyStringEdit(text, [](QString& s) { s = normalizedString(s); });
+    normalizeString(text, unicode::NormalizationForm::NFC);
+}
+
+void normalizeString(AttributedString& text, unicode::NormalizationForm form)
+{
+    applyStringEdit(text, [form](QString& s) { sorvant::normalizeString(s, form); });
 }
 
 void removeAttachments(AttributedString& text)

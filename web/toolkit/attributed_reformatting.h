@@ -7,6 +7,7 @@
 
 #include "foundation/attributed_string.h"
 #include "foundation/chars_table.h"
+#include "platform/unicode.h"
 
 #include <QString>
 
@@ -40,8 +41,12 @@ void insertCharacter(AttributedString& text, unichar c, qsizetype index);
 void decodeTabs(AttributedString& text, qsizetype width);
 void encodeTabs(AttributedString& text, qsizetype width);
 qsizetype replaceCharacter(AttributedString& text, unichar target, unichar replacement, bool caseSensitive = true);
-// Canonical composition (NFC).
+// Unicode normalization of the characters, form C or the given form (the
+// string edit of foundation/ligatures.h); a changed stretch takes the
+// attributes of its first character.
+//   "e\u0301" bold, NFC => "\u00e9" bold    "\u00e9" bold, NFD => "e\u0301" bold
 void normalizeString(AttributedString& text);
+void normalizeString(AttributedString& text, unicode::NormalizationForm form);
 
 // --- own operations ------------------------------------------------------------------
 // Deletes every attachment character that carries an attachment.

@@ -114,6 +114,39 @@ TEST(AttributedReformatting, EditsKeepAttributesOnTheKeptCharacters)
     EXPECT_EQ(replaced.attributeAtIndex(kFont, 3).value<QFont>().pointSizeF(), 18.0);
 }
 
+// Normalization in each form changes the characters and keeps each run's
+// attributes on what its characters became.
+TEST(AttributedReformatting, NormalizationInEachFormKeepsTheRuns)
+{
+    const auto sample = [] { return joined({line(QStringLiteral("x"), 12), line(QStringLiteral("\u00e9\uFB01"), 18, true)}); };
+
+    AttributedString decomposed = sample();
+    normalizeString(decomposed, unicode::NormalizationForm::NFD);
+    EXPECT_EQ(decomposed.string(), QStringLiteral("xe\u0301\uFB01")); // the ligature is no canonical pair
+    EXPECT_EQ(decomposed.attributeAtIndex(kFont, 0).value<QFont>().pointSizeF(), 12.0);
+    EXPECT_TRUE(decomposed.attributeAtIndex(kFont, 1).value<QFont>().bold());
+    EXPECT_TRUE(decomposed.attributeAtIndex(kFont, 2).value<QFont>().bold());
+
+    AttributedString compatible = sample();
+    normalizeString(compatible, unicode::NormalizationForm::NFKD);
+    EXPECT_EQ(compatible.string(), QStringLiteral("xe\u0301fi"));
+    EXPECT_TRUE(compatible.attributeAtIndex(kFont, 4).value<QFont>().bold());
+
+    normalizeString(compatible, unicode::NormalizationForm::NFKC);
+    EXPECT_EQ(compatible.string(), QStringLiteral("x\u00e9fi"));
+    EXPECT_EQ(compatible.attributeAtIndex(kFont, 0).value<QFont>().pointSizeF(), 12.0);
+    EXPECT_TRUE(compatible.attributeAtIndex(kFont, 1).value<QFont>().bold());
+
+    // Without a form: composition (form C), which keeps the ligature.
+    normalizeString(decomposed);
+    EXPECT_EQ(decomposed.string(), QStringLiteral("x\u00e9\uFB01"));
+    EXPECT_TRUE(decomposed.attributeAtIndex(kFont, 1).value<QFont>().bold());
+
+    AttributedString empty;
+    normalizeString(empty, unicode::NormalizationForm::NFD);
+    EXPECT_TRUE(empty.isEmpty());
+}
+
 TEST(AttributedReformatting, CaseChangesPerRun)
 {
     AttributedString text(QStringLiteral("hello world"));
