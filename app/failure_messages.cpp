@@ -1,5 +1,7 @@
 #include "app/failure_messages.h"
 
+#include "interface/alerts.h"
+
 #include "platform/path_semantics.h"
 #include "system/bundle.h"
 #include "system/file_manager.h"
@@ -131,6 +133,7 @@ void showFailureSheet(const Failure& failure, QWidget* window)
         return;
     auto* sheet = new QMessageBox(QMessageBox::Warning, failure.title, failure.title, QMessageBox::Ok, window);
     sheet->setObjectName(QStringLiteral("failure"));
+    keepReadableWidth(sheet);
     sheet->setInformativeText(failure.text);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->setWindowModality(Qt::WindowModal);

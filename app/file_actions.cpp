@@ -195,7 +195,7 @@ void FileActions::deleteItems(bool trash)
                   const bool remove = refused.isEmpty()
                       || askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(refused),
                                   QStringLiteral("Cancel"), QStringLiteral("Delete"));
-                  removeItems(paths, remove ? refused : QStringList(), !remove, remembered);
+                  removeItems(paths, refused, !remove, remembered);
               });
 }
 
@@ -214,7 +214,8 @@ struct Removal
 
 void FileActions::removeItems(const QStringList& paths, const QStringList& toRemove, bool declined, int remembered)
 {
-    const auto remove = [paths, toRemove] {
+    // Declined, the items asked about stay where they are, and selected.
+    const auto remove = [paths, toRemove = declined ? QStringList() : toRemove] {
         Removal removal;
         for (const QString& path : toRemove) {
             if (!removePath(path)) {
@@ -228,15 +229,20 @@ void FileActions::removeItems(const QStringList& paths, const QStringList& toRem
         }
         return removal;
     };
-    whenReady(runInBackground(remove), this, [this, declined, remembered](const Removal& removal) {
+    whenReady(runInBackground(remove), this, [this, toRemove, declined, remembered](const Removal& removal) {
         if (!m_results || !m_search)
             return;
         m_results->clearSelection();
-        m_search->removeGoneResults([this, remembered] {
-            // A single deleted row's place goes to the row now there.
-            if (ResultsView* results = m_results.data()) {
+        m_search->removeGoneResults([this, toRemove, declined, remembered] {
+            // The items the user chose to keep stay selected; otherwise a
+            // single deleted row's place goes to the row now there.
+            ResultsView* results = m_results.data();
+            if (results && m_search) {
+                const QList<int> kept = declined ? m_search->model()->rowsOfPaths(toRemove) : QList<int>();
                 const int count = results->model()->rowCount();
-                if (remembered >= 0 && count > 0)
+                if (!kept.isEmpty())
+                    results->selectRows(kept);
+                else if (remembered >= 0 && count > 0)
                     results->selectRows({std::min(remembered, count - 1)});
             }
             emit deletionFinished();

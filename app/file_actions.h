@@ -89,7 +89,8 @@ private:
     // all opened) on the pool, then says `failure` of that path.
     void launchInBackground(std::function<QString()> launch, std::function<Failure(const QString&)> failure);
     // Removes `toRemove` (of the selected `paths`) on the pool, then ends
-    // the deletion here; `declined`: the user kept what the Trash refused.
+    // the deletion here; `declined`: the user kept `toRemove` (what the
+    // Trash refused), which stays selected.
     void removeItems(const QStringList& paths, const QStringList& toRemove, bool declined, int remembered);
     bool askAlert(const QString& title, const QString& message, const QString& defaultButton,
                   const QString& alternateButton);

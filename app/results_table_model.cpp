@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QColor>
 #include <QMimeData>
+#include <QSet>
 #include <QPoint>
 #include <QUrl>
 
@@ -360,6 +361,19 @@ QStringList ResultsTableModel::pathsOfRows(QList<int> rows) const
             paths.append(result->fullPath());
     }
     return paths;
+}
+
+QList<int> ResultsTableModel::rowsOfPaths(const QStringList& paths) const
+{
+    QList<int> rows;
+    if (paths.isEmpty())
+        return rows;
+    const QSet<QString> wanted(paths.cbegin(), paths.cend());
+    for (int row = 0, count = rowCount(); row < count; ++row) {
+        if (const ResultPointer result = m_dataSource.resultAtIndex(row); result && wanted.contains(result->fullPath()))
+            rows.append(row);
+    }
+    return rows;
 }
 
 QMimeData* ResultsTableModel::mimeData(const QModelIndexList& indexes) const

@@ -109,6 +109,8 @@ public:
     Qt::DropActions supportedDragActions() const override;
     // The full paths of `rows`, in row order.
     [[nodiscard]] QStringList pathsOfRows(QList<int> rows) const;
+    // The rows whose full path is one of `paths`, in row order.
+    [[nodiscard]] QList<int> rowsOfPaths(const QStringList& paths) const;
     // What the data source says to highlight, with a regular expression
     // compiled: made once per search and used for every cell.
     [[nodiscard]] static HighlightRequest highlightRequest(const ResultsDataSource& dataSource);

@@ -1,6 +1,7 @@
 #include "app/search_controller.h"
 
 #include "app/results_table_model.h"
+#include "foundation/number_formatting.h"
 #include "interface/badge.h"
 #include "platform/background_work.h"
 
@@ -53,7 +54,9 @@ SearchController::~SearchController()
 
 bool SearchController::start(const SearchRequest& request)
 {
-    clearResults();
+    // A search under way is only asked to stop: its worker reads the record.
+    if (m_engine->isSearching())
+        return m_engine->search(request.phrase, request.path);
     SearchParams& params = m_engine->params();
     params.what = request.what;
     params.comparison = request.comparison;
@@ -61,6 +64,10 @@ bool SearchController::start(const SearchRequest& request)
     params.type = request.type;
     params.invisibles = request.invisibles;
     params.packageContents = request.packageContents;
+    // A pattern that does not compile is refused by the engine with the
+    // results on screen left as they are.
+    if (m_engine->invalidPatternMessage(request.phrase).isNull())
+        clearResults();
     return m_engine->search(request.phrase, request.path);
 }
 
@@ -100,7 +107,7 @@ void SearchController::refresh()
         m_endPending = m_endPending || batch.ended;
         feed();
     } else if (m_done - m_shownDone >= kDoneStep) {
-        emit statusTextChanged(tr("%1 found/%2 done").arg(m_engine->dataSource().count()).arg(m_done));
+        emit statusTextChanged(statusText());
         m_shownDone = m_done;
     }
 }
@@ -265,7 +272,8 @@ void SearchController::showStatus(std::uint64_t done)
 QString SearchController::statusText() const
 {
     const std::uint64_t count = m_engine->dataSource().count();
-    return count >= m_done ? tr("%1 found").arg(count) : tr("%1 found/%2 done").arg(count).arg(m_done);
+    return count >= m_done ? tr("%1 found").arg(stringForInteger(qint64(count)))
+                           : tr("%1 found/%2 done").arg(stringForInteger(qint64(count)), stringForInteger(qint64(m_done)));
 }
 
 // A test harness (and anyone scripting the window) may ask, through

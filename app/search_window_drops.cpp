@@ -1,6 +1,7 @@
 // SearchWindow: folders chosen in an open panel, and folders dropped on the
 // window.
 
+#include "app/destination_menu.h"
 #include "app/file_actions.h"
 #include "app/results_view.h"
 #include "app/search_options.h"
@@ -56,7 +57,11 @@ void SearchWindow::selectDestination()
     panel->setLabelText(QFileDialog::Accept, tr("Select"));
     setShowsHiddenFiles(panel, m_options->checkBox("searchInvisibles")->isChecked());
     m_sheet = panel;
-    beginPanel(panel, this, PanelPlace{{}, QDir::homePath(), {}, {}}, m_defaults, [this, panel](int response) {
+    // It opens at the folder being searched; the special destinations
+    // (all volumes, the file manager's window) are not folders.
+    const QString current = m_destinations->destination();
+    const QString start = current.startsWith(u'/') ? current : QDir::homePath();
+    beginPanel(panel, this, PanelPlace{{}, start, {}, {}}, m_defaults, [this, panel](int response) {
         const QStringList folders = pathsForURLs(panel->selectedUrls());
         panel->deleteLater();
         if (response == kPanelOKButton && !folders.isEmpty())

@@ -7,9 +7,15 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QSpacerItem>
 
+#include <algorithm>
 #include <mutex>
 
 namespace sorvant {
@@ -79,13 +85,78 @@ public:
     }
 };
 
+// Room the title bar takes beside the title: the window's icon, its
+// buttons (close, maximize, minimize) and the padding between them.
+constexpr int kTitleBarButtonsWidth = 160;
+constexpr char kReadableWidthName[] = "sorvantReadableWidth";
+
+// Widens the alert's layout with a spacer across its columns, fitted to the
+// current title before each showing (QMessageBox fixes its size from its
+// layout's minimum when it is shown).
+class ReadableWidth : public QObject
+{
+public:
+    explicit ReadableWidth(QMessageBox* alert) : QObject(alert), m_alert(alert)
+    {
+        setObjectName(QString::fromLatin1(kReadableWidthName));
+        alert->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_alert && (event->type() == QEvent::Show || event->type() == QEvent::WindowTitleChange))
+            update();
+        return false;
+    }
+
+private:
+    void update()
+    {
+        auto* layout = qobject_cast<QGridLayout*>(m_alert->layout());
+        if (!layout)
+            return;
+        QFont titleFont = m_alert->font();
+        titleFont.setBold(true);
+        const QScreen* screen = m_alert->screen();
+        const int available = screen ? screen->availableGeometry().width() * 9 / 10 : 1000;
+        const QMargins margins = layout->contentsMargins();
+        const int width = readableAlertWidth(m_alert->fontMetrics(), QFontMetrics(titleFont), m_alert->windowTitle(),
+                                             available) - margins.left() - margins.right();
+        if (!m_spacer) {
+            m_spacer = new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum);
+            layout->addItem(m_spacer, layout->rowCount(), 0, 1, layout->columnCount());
+        } else {
+            m_spacer->changeSize(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum);
+        }
+        layout->invalidate();
+    }
+
+    QMessageBox* m_alert;
+    QSpacerItem* m_spacer = nullptr;
+};
+
 } // namespace
+
+int readableAlertWidth(const QFontMetrics& text, const QFontMetrics& titleBar, const QString& title, int available)
+{
+    const int line = text.averageCharWidth() * kReadableLineCharacters;
+    const int titled = titleBar.horizontalAdvance(title) + kTitleBarButtonsWidth;
+    return std::max(0, std::min(std::max(line, titled), available));
+}
+
+void keepReadableWidth(QMessageBox* alert)
+{
+    if (alert && !alert->findChild<QObject*>(QString::fromLatin1(kReadableWidthName), Qt::FindDirectChildrenOnly))
+        new ReadableWidth(alert);
+}
 
 QMessageBox* alertWithTexts(const AlertTexts& texts, bool localized, bool suppressionButton, QWidget* parent)
 {
     if (texts.messageText.isNull())
         return nullptr;
     auto* alert = new QMessageBox(parent);
+    keepReadableWidth(alert);
     if (!texts.informativeFormat.isNull()) {
         const QString format = translated(texts.informativeFormat, localized);
         const QString informative = stringWithFormat(format, texts.arguments);

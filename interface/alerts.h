@@ -20,6 +20,8 @@
 
 #include <functional>
 
+class QFontMetrics;
+
 namespace sorvant {
 
 class UserDefaults;
@@ -60,6 +62,19 @@ struct AlertTexts
                                                 const QString& alternateButton, const QString& otherButton,
                                                 bool suppressionButton, const QString& informativeText,
                                                 QWidget* parent = nullptr);
+
+// The width an alert's contents take at least: a readable line of its text
+// (kReadableLineCharacters average characters of `text`) and the window
+// title in the title bar's font with room for the title bar's buttons;
+// never more than `available`.
+inline constexpr int kReadableLineCharacters = 72;
+[[nodiscard]] int readableAlertWidth(const QFontMetrics& text, const QFontMetrics& titleBar, const QString& title,
+                                     int available);
+// Keeps the alert at least readableAlertWidth wide whenever it is shown or
+// its title changes, as the desktop's own dialogs are (Qt sizes a message
+// box by its shortest text, which leaves the title cut and the text wrapped
+// every few words); alerts made here have it already. Nothing for null.
+void keepReadableWidth(QMessageBox* alert);
 
 // The tag of a button of an alert made here; kAlertNotShown for others.
 [[nodiscard]] int alertTag(const QAbstractButton* button);

@@ -4,16 +4,23 @@
 #include "interface/action_router.h"
 #include "interface/appearance.h"
 #include "interface/responder_hooks.h"
+#include "interface/scroller_style.h"
 #include "interface/version_gates.h"
 #include "platform/log.h"
+#include "interface/strings_file.h"
+#include "system/bundle.h"
 #include "system/link_resolution.h"
 #include "system/standard_folders.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QThread>
+#include <QTranslator>
 #include <QWidget>
 
 #include <exception>
@@ -56,6 +63,7 @@ VelmorApplication::VelmorApplication(int& argc, char** argv) : QApplication(argc
     // monitor asks the portal now (without waiting) and sets the palette the
     // answer needs, instead of when the first cell asks for the appearance.
     (void)AppleInterfaceStyleMonitor::shared();
+    installScrollerStyle();
 }
 
 VelmorApplication::~VelmorApplication() = default;
@@ -349,6 +357,30 @@ QObject* applicationDelegate()
 {
     const VelmorApplication* app = VelmorApplication::shared();
     return app ? app->delegate() : nullptr;
+}
+
+// --- the toolkit's own texts ----------------------------------------------------------------
+
+QString interfaceLanguage()
+{
+    const QString folder = localizationFolder(Bundle::mainBundle());
+    return folder.isEmpty() ? QStringLiteral("en") : QFileInfo(folder).completeBaseName();
+}
+
+QTranslator* installToolkitTranslations(QCoreApplication* application)
+{
+    const QString language = interfaceLanguage();
+    if (!application || language == u"en")
+        return nullptr;
+    auto* translator = new QTranslator(application);
+    // "qt_<language>" gathers the catalogues of Qt's modules (qtbase_de...).
+    if (!translator->load(QLocale(language), QStringLiteral("qt"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return nullptr;
+    }
+    application->installTranslator(translator);
+    return translator;
 }
 
 // --- support folders ------------------------------------------------------------------------

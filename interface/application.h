@@ -38,6 +38,7 @@
 #include <vector>
 
 class QKeyEvent;
+class QTranslator;
 
 namespace sorvant {
 
@@ -148,6 +149,18 @@ private:
 
 // The application's own object when it is a VelmorApplication, else null.
 [[nodiscard]] QObject* applicationDelegate();
+
+// --- the toolkit's own texts ----------------------------------------------------------------
+
+// The language the interface is shown in: the main bundle's localization
+// that best matches the preferred languages ("de"); "en" when there is none.
+[[nodiscard]] QString interfaceLanguage();
+// Installs Qt's own translations for the interface's language (its dialogs'
+// texts and the key names of menus and shortcuts: "Strg+N") from Qt's
+// translations folder (Debian: qt6-translations-l10n); the translator, owned
+// by `application`, or null for English and when no catalogue is there.
+// Translators installed later are asked first.
+QTranslator* installToolkitTranslations(QCoreApplication* application);
 
 // --- support folders ------------------------------------------------------------------------
 

@@ -167,7 +167,14 @@ QString visibleControlCharacters(const QString& text)
         return text;
     QString visible = text;
     for (QChar& c : visible) {
-        if (c.unicode() < 0x20)
+        // The desktop's fonts rarely have the Control Pictures block (DejaVu
+        // has none): the line breaks and the tab, the ones names hold, get
+        // arrows every text font has.
+        if (c == u'\n' || c == u'\r')
+            c = QChar(char16_t(0x21B5));
+        else if (c == u'\t')
+            c = QChar(char16_t(0x2192));
+        else if (c.unicode() < 0x20)
             c = QChar(char16_t(0x2400 + c.unicode()));
         else if (c.unicode() == 0x7F)
             c = QChar(char16_t(0x2421));

@@ -95,10 +95,12 @@ void drawCellBackground(QPainter& painter, const QStyleOptionViewItem& option);
 
 // --- text ---------------------------------------------------------------------------
 // The text with each control character (U+0000-U+001F, U+007F) replaced by
-// its symbol from the Control Pictures block (U+2400 + c, U+2421), one unit
-// for one, so ranges over the text stay valid. A name holding a newline
-// shows whole, with a mark where the newline is.
-//   "a\nb" => "a\u240Ab"    "a\tb" => "a\u2409b"    null => null
+// a visible mark, one unit for one, so ranges over the text stay valid: a
+// line feed or carriage return by ↵ (U+21B5), a tab by → (U+2192), which
+// the usual text fonts have; the others by their symbol from the Control
+// Pictures block (U+2400 + c, U+2421). A name holding a newline shows
+// whole, with a mark where the newline is.
+//   "a\nb" => "a\u21B5b"    "a\tb" => "a\u2192b"    "a\x1b" => "a\u241B"    null => null
 [[nodiscard]] QString visibleControlCharacters(const QString& text);
 
 // --- information text and bars ----------------------------------------------------

@@ -262,11 +262,13 @@ QRect previewFrameBeside(const QRect& beside, QSize size, const QRect& available
     } else {
         const bool right = roomRight >= roomLeft;
         const int room = std::max(roomRight, roomLeft);
-        if (room >= minimumWidth)
-            width = room;
-        // Too little room on both sides: the overlap is the smallest one.
+        // Too little room on both sides for a readable preview: it goes over
+        // the window's side that has more room, at the screen's edge, no
+        // wider than reading needs, so it hides as little as it can.
+        const bool fits = room >= minimumWidth;
+        width = fits ? room : std::min(width, minimumWidth);
         if (right)
-            x = room >= minimumWidth ? beside.right() + 1 + gap : available.right() + 1 - width;
+            x = fits ? beside.right() + 1 + gap : available.right() + 1 - width;
         else
             x = available.left();
     }
@@ -282,7 +284,7 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Tool)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(tr("Quick Look"));
     setFocusPolicy(Qt::StrongFocus);
-    resize(480, 400);
+    resize(preferredSize());
     connect(&m_slideShow, &QTimer::timeout, this, [this] {
         if (!m_items.isEmpty())
             setCurrentIndex((m_current + 1) % static_cast<int>(m_items.size()));
@@ -312,9 +314,21 @@ QUrl PreviewWindow::currentItem() const
     return m_items.value(m_current);
 }
 
+void PreviewWindow::setFullScreenWindow(bool fullScreen)
+{
+    // Window managers make a normal top-level window full screen, not a
+    // tool window: the slide show is one, the preview a tool window again.
+    const Qt::WindowFlags kind = fullScreen ? Qt::Window : Qt::Tool;
+    if ((windowFlags() & Qt::WindowType_Mask) != kind)
+        setWindowFlags(kind);
+    // The slide show takes the keys; the preview leaves them to the window.
+    setAttribute(Qt::WA_ShowWithoutActivating, !fullScreen);
+}
+
 void PreviewWindow::orderFront()
 {
     if (!isVisible()) {
+        setFullScreenWindow(false);
         const QWidget* main = mainWindow();
         if (main && main != this)
             placeBeside(main);
@@ -336,13 +350,23 @@ void PreviewWindow::placeBeside(const QWidget* window)
     const QRect inner = window->geometry();
     const QMargins decorations(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
                                outer.bottom() - inner.bottom());
-    const QRect frame = previewFrameBeside(outer, size().grownBy(decorations), screen->availableGeometry());
+    // Each opening starts again from the preferred size: the size a former
+    // placement narrowed the window to is not a preference.
+    const QRect frame = previewFrameBeside(outer, preferredSize().grownBy(decorations), screen->availableGeometry());
     setGeometry(frame.marginsRemoved(decorations));
 }
 
 bool PreviewWindow::enterFullScreenSlideShow(int interval)
 {
+    setFullScreenWindow(true);
+    // On the main window's screen, not where the preview last was.
+    const QWidget* main = mainWindow();
+    if (QScreen* screen = main && main != this ? main->screen() : nullptr) {
+        setScreen(screen);
+        setGeometry(screen->geometry());
+    }
     showFullScreen();
+    activateWindow();
     if (!isVisible())
         return false;
     m_slideShow.start(interval);

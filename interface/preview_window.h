@@ -13,6 +13,8 @@
 // Keys: Space and Escape close; arrows, Home, End, Page Up and Page Down
 // move through the items. In full screen a slide show advances on a timer.
 
+#include "interface/responder_hooks.h"
+
 #include <QCache>
 #include <QImage>
 #include <QList>
@@ -48,19 +50,24 @@ struct DecodedPreview
 // Where a preview frame of `size` goes beside the window frame `beside`
 // (screen coordinates, y-down, decorations included) so that it covers none
 // of it: `gap` to its right when that fits in `available`, else to its
-// left, else narrowed into the wider side (down to `minimumWidth`), else at
-// the screen edge of the wider side. Its top is the window's, moved and cut
-// to stay inside `available`.
+// left, else narrowed into the wider side (down to `minimumWidth`, a
+// readable width), else over the window at the screen edge of the wider
+// side, `minimumWidth` wide. Its top is the window's, moved and cut to stay
+// inside `available`.
 //   beside (100, 100) 600 x 500, 480 x 400, on 1440 x 900, gap 8 => (708, 100) 480 x 400
 //   beside (900, 100) 500 x 500, 480 x 400, on 1440 x 900, gap 8 => (412, 100) 480 x 400
+//   beside (190, 137) 1042 x 666, 480 x 400, on 1440 x 900       => (1080, 137) 360 x 400
 [[nodiscard]] QRect previewFrameBeside(const QRect& beside, QSize size, const QRect& available, int gap = 8,
-                                       int minimumWidth = 160);
+                                       int minimumWidth = 360);
 
-class PreviewWindow : public QWidget
+// A panel even while it is a full-screen window: it shows the main
+// window's files and never becomes the main window itself.
+class PreviewWindow : public QWidget, public WindowRole
 {
     Q_OBJECT
 public:
     explicit PreviewWindow(QWidget* parent = nullptr);
+    [[nodiscard]] bool canBecomeMainWindow() const override { return false; }
 
     [[nodiscard]] QList<QUrl> items() const { return m_items; }
     // Keeps the current item when it is still listed, else shows the first.
@@ -73,10 +80,13 @@ public:
     // Shows the window; when it was closed, beside the main window (or, with
     // none, centred on the screen) rather than where the desktop puts it.
     void orderFront();
-    // Moves the window beside `window` on its screen (previewFrameBeside).
+    // Moves the window beside `window` on its screen (previewFrameBeside),
+    // at its preferred size as far as there is room.
     void placeBeside(const QWidget* window);
+    [[nodiscard]] static QSize preferredSize() { return {480, 400}; }
 
-    // Full screen with the slide show advancing every `interval` ms.
+    // Full screen on the main window's screen (a normal top-level window
+    // while it lasts), with the slide show advancing every `interval` ms.
     bool enterFullScreenSlideShow(int interval = 3000);
     [[nodiscard]] bool playsSlideShow() const { return m_slideShow.isActive(); }
 
@@ -98,6 +108,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void setFullScreenWindow(bool fullScreen);
     void refresh();
     QList<QUrl> m_items;
     int m_current = -1;

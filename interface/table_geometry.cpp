@@ -17,6 +17,20 @@ double clampWidth(double width, const ColumnSize& column)
 
 } // namespace
 
+std::optional<double> fittedLastColumnWidth(const QList<ColumnSize>& columns, double visibleWidth)
+{
+    if (columns.isEmpty())
+        return std::nullopt;
+    double total = 0;
+    for (const ColumnSize& column : columns)
+        total += column.width;
+    const ColumnSize& last = columns.constLast();
+    const double width = std::max(last.minWidth, last.width - (total - std::nearbyint(visibleWidth)));
+    if (total <= std::nearbyint(visibleWidth) || width >= last.width)
+        return std::nullopt;
+    return width;
+}
+
 std::optional<QList<double>> fittedColumnWidths(const QList<ColumnSize>& columns, double visibleWidth, double spacing,
                                                 bool onlyGrow)
 {

@@ -33,6 +33,16 @@ struct ColumnSize
 [[nodiscard]] std::optional<QList<double>> fittedColumnWidths(const QList<ColumnSize>& columns, double visibleWidth,
                                                               double spacing, bool onlyGrow);
 
+// The width that brings the columns' total down to `visibleWidth` by
+// narrowing the last column, not below its minimum: widths saved from a
+// wider window (a stretched last column) fitted into a narrower one.
+// Nothing when they fit, when there are no columns, or when the last column
+// cannot narrow.
+//   {100, 500 [50-1000]}, visible 400   => 300
+//   {100, 500 [450-1000]}, visible 400  => 450
+//   {100, 200}, visible 400             => nullopt
+[[nodiscard]] std::optional<double> fittedLastColumnWidth(const QList<ColumnSize>& columns, double visibleWidth);
+
 // The bottom of a printed page that cuts no row: top + a whole number of row
 // steps, the step (row height + spacing) scaled by frame width / printable
 // width when the table is narrower than the paper's printable width.

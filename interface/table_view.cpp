@@ -305,6 +305,43 @@ void TableView::hideEvent(QHideEvent* event)
     QTableView::hideEvent(event);
 }
 
+void TableView::showEvent(QShowEvent* event)
+{
+    QTableView::showEvent(event);
+    fitRestoredColumns();
+}
+
+void TableView::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    fitRestoredColumns();
+}
+
+void TableView::fitRestoredColumns()
+{
+    if (!m_fitRestoredColumns || !isVisible() || viewport()->width() <= 0)
+        return;
+    m_fitRestoredColumns = false;
+    QList<int> logicals;
+    const QList<ColumnSize> sizes = shownColumnSizes(&logicals);
+    if (const auto width = fittedLastColumnWidth(sizes, viewport()->width()))
+        horizontalHeader()->resizeSection(logicals.constLast(), int(std::lround(*width)));
+}
+
+QList<ColumnSize> TableView::shownColumnSizes(QList<int>* logicals) const
+{
+    QList<ColumnSize> sizes;
+    for (int visual = 0; visual < numberOfColumns(); ++visual) {
+        const int logical = horizontalHeader()->logicalIndex(visual);
+        if (horizontalHeader()->isSectionHidden(logical))
+            continue;
+        const TableColumn& column = m_columns[logical];
+        sizes.append({double(horizontalHeader()->sectionSize(logical)), column.minWidth, column.maxWidth});
+        logicals->append(logical);
+    }
+    return sizes;
+}
+
 void TableView::autosaveColumns() const
 {
     saveColumns();
@@ -399,6 +436,8 @@ void TableView::restoreColumnsWithAutosaveName(const QString& name)
             if (isNumber && std::isfinite(width))
                 setWidthOfColumn(column, std::min(width, widestColumn));
         }
+        m_fitRestoredColumns = true;
+        fitRestoredColumns();
     }
     m_restoring = false;
 }
@@ -687,16 +726,8 @@ QString TableView::highlightedColumnIdentifier() const
 
 void TableView::sizeColumnsToFit(bool onlyGrow)
 {
-    QList<ColumnSize> sizes;
     QList<int> logicals;
-    for (int visual = 0; visual < numberOfColumns(); ++visual) {
-        const int logical = horizontalHeader()->logicalIndex(visual);
-        if (horizontalHeader()->isSectionHidden(logical))
-            continue;
-        const TableColumn& column = m_columns[logical];
-        sizes.append({double(horizontalHeader()->sectionSize(logical)), column.minWidth, column.maxWidth});
-        logicals.append(logical);
-    }
+    const QList<ColumnSize> sizes = shownColumnSizes(&logicals);
     // Qt draws grid lines inside the cells: no spacing between columns.
     const auto widths = fittedColumnWidths(sizes, viewport()->width(), 0, onlyGrow);
     if (!widths)

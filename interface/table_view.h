@@ -42,6 +42,7 @@ namespace sorvant {
 
 class UserDefaults;
 class TableView;
+struct ColumnSize;
 
 // --- columns --------------------------------------------------------------------------
 inline constexpr int kTableColumnNoResizing = 0;
@@ -262,6 +263,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // Paper drawing: each subclass drops what paper does not show.
     virtual void preparePaperDrawing(bool paper);
 
@@ -274,6 +277,12 @@ private:
     // The save a column change asked for, if it has not run yet.
     void savePendingColumns();
     void applyColumn(int logical);
+    // Once restored widths meet the table's first real width: the last
+    // column narrowed so that the columns fit (fittedLastColumnWidth).
+    void fitRestoredColumns();
+    // The sizes of the shown columns in visual order, their logical indexes
+    // appended to `logicals`.
+    [[nodiscard]] QList<ColumnSize> shownColumnSizes(QList<int>* logicals) const;
     // Stretch or the column's own resize mode for every column, after the
     // style, the columns' order or their hidden state changed.
     void applyColumnAutoresizing();
@@ -289,6 +298,7 @@ private:
     QString m_autosaveName;
     bool m_autosaveColumns = false;
     bool m_restoring = false;
+    bool m_fitRestoredColumns = false;
     bool m_savePending = false;
     bool m_rasteredScrolling = false;
     bool m_sourceList = false;

@@ -2,6 +2,7 @@
 
 #include "interface/responder_hooks.h"
 #include "interface/window_extensions.h"
+#include "interface/frame_clamp.h"
 #include "platform/user_defaults.h"
 
 #include <QEvent>
@@ -86,6 +87,13 @@ void WindowController::saveFrameNow()
 {
     if (!m_savePending)
         return;
+    // The window manager is still placing a restored frame: what it does
+    // meanwhile is saved once it is done, if the window still shows.
+    if (const QWidget* window = m_window.data(); window && isFrameBeingClamped(window)) {
+        if (window->isVisible())
+            m_saveTimer.start();
+        return;
+    }
     m_savePending = false;
     m_saveTimer.stop();
     if (!m_window)

@@ -4,6 +4,7 @@
 #include "foundation/user_defaults_getters.h"
 #include "interface/drawers.h"
 #include "interface/events.h"
+#include "interface/frame_clamp.h"
 #include "interface/responder_hooks.h"
 #include "interface/version_gates.h"
 #include "interface/window_controller.h"
@@ -154,7 +155,9 @@ bool setFrameUsingName(QWidget* window, const QString& name, const UserDefaults&
     const Rect frame = savedFrameWithName(name, defaults);
     if (!window || isEmptyRect(frame))
         return false;
-    setWindowFrame(window, fitFrame(frame, visibleScreenFrameForFrame(frame)));
+    // The screen the frame was on (else the primary screen), and the whole
+    // window on it, the window manager's frame included.
+    clampFrame(window, toQtRect(frame), toQtRect(visibleScreenFrameForFrame(frame)));
     return true;
 }
 

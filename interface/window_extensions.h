@@ -55,9 +55,13 @@ void removeFrameUsingName(const QString& name, UserDefaults& defaults);
 // Stores the window's frame, without its open drawers, under the name;
 // nothing for an empty name.
 void saveFrameUsingName(const QWidget* window, const QString& name, UserDefaults& defaults);
-// Gives the window the saved frame, fitted (fitFrame) into the visible area
-// of the screen it lands on, so a frame saved for another screen or left
-// off-screen comes back whole; NO when none is valid.
+// Gives the window the saved frame, fitted (frame_clamp.h) into the
+// visible area of the screen it was on (else the primary screen) with the
+// window manager's decorations, so a frame saved for another screen or left
+// off-screen comes back whole, title bar included; NO when none is valid.
+// Decorations are known only once the window manager has framed the
+// window: until then the frame is clamped (fitted again when they become
+// known), and the window's controller does not save it.
 bool setFrameUsingName(QWidget* window, const QString& name, const UserDefaults& defaults);
 
 // The autosave name of a window; null when it has none.

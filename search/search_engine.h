@@ -107,6 +107,10 @@ public:
     // ("a bracket [ is not closed at character 7"); null when it started or
     // failed otherwise.
     [[nodiscard]] QString searchError() const { return m_searchError; }
+    // The compile error of `phrase` as the regular expression to search for;
+    // null in another mode or when it compiles (what search() would say,
+    // asked before anything is cleared).
+    [[nodiscard]] QString invalidPatternMessage(const QString& phrase) const;
     // Sets stop, waits for the worker to end and frees the record's lists.
     void stopSearch();
     // Asks a running search to end soon; returns at once.
@@ -154,9 +158,6 @@ public:
 
 private:
     bool prepareParams(const QString& phrase, const QString& path);
-    // The compile error of `phrase` as the regular expression to search for;
-    // null in another mode or when it compiles.
-    [[nodiscard]] QString invalidPatternMessage(const QString& phrase) const;
     [[nodiscard]] unsigned regexOptions() const;
     void setHighlighting();
     [[nodiscard]] QStringList destinationList(const QString& path) const;

@@ -45,7 +45,7 @@ QString itemNamesForQuestion(const QStringList& paths, int shown)
 {
     QStringList names;
     for (qsizetype i = 0; i < paths.size() && i < shown; ++i)
-        names.append(u'“' + printableName(paths.at(i)) + u'”');
+        names.append(localized("“%1”").arg(printableName(paths.at(i))));
     const QString list = names.join(QStringLiteral(", "));
     if (paths.size() <= names.size())
         return list;

@@ -16,7 +16,8 @@ namespace sorvant {
 //   {"/a" (trashable), "/b" (immutable)} => {"/b"}   {} => {}
 [[nodiscard]] QStringList recycleFilesKeepingRefused(const QStringList& paths);
 
-// The names of the items for a question: each quoted, at most `shown` of
+// The names of the items for a question: each quoted as the interface's
+// language quotes (the table's "“%1”": „a“ in German), at most `shown` of
 // them, then how many more. Characters that do not print are shown as
 // U+FFFD.
 //   {"/d/a", "/d/b"} => "“a”, “b”"

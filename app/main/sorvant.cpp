@@ -113,6 +113,9 @@ int main(int argc, char** argv)
 
     // The interface in the user's language: strings tables of the resources.
     installStringsTables();
+    // Qt's own texts (its dialogs, the key names in menus) in the same
+    // language; our tables, installed after, are asked first.
+    installToolkitTranslations(&app);
     app.installTranslator(new StringsTableTranslator(&app));
     // The help book of that language, and the system services' alerts
     // (the update check's answer) shown as the toolkit's alerts.

@@ -7,28 +7,47 @@
 # the window quits, and the defaults file holds what the window saved. Three
 # more launches follow: a long search, stopped with Escape, and the window
 # dark with the settings portal alone and on a dark Plasma desktop; last, a
-# Move to Trash where the Trash refuses one item of three. Screenshots go to
-# SHOTS. FAKE_DESKTOP stands in for the file manager and the launcher on the
-# bus and records what the application asks of them.
+# Move to Trash where the Trash refuses one item of three. Then, in English
+# (light) and in German (dark), what a window manager's frame changes:
+# restored frames, the preview beside the window, the slide show, an invalid
+# pattern's sheet, the folder chooser; checked by geometry (xwininfo,
+# _NET_FRAME_EXTENTS). Screenshots go to SHOTS (a run under a window manager
+# to SHOTS/<manager>). FAKE_DESKTOP stands in for the file manager and the
+# launcher on the bus and records what the application asks of them.
 #
-#   end_to_end.sh SORVANT SORVANT_SEARCH SHOTS FAKE_DESKTOP
-# Exit status 77 (skipped) when xvfb-run, dbus-run-session or xdotool is missing.
+#   end_to_end.sh SORVANT SORVANT_SEARCH SHOTS FAKE_DESKTOP [MANAGER]
+# MANAGER: none (no window manager), openbox, or both one after the other
+# (the default). Exit status 77 (skipped) when xvfb-run, dbus-run-session or
+# xdotool is missing, or openbox for a run that needs it.
 set -euo pipefail
 
 if [ "${1:-}" != "--inner" ]; then
   for tool in xvfb-run dbus-run-session xdotool dbus-send; do
     command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
-  exec dbus-run-session -- xvfb-run -a -s "-screen 0 1280x900x24" "$0" --inner "$@"
+  managers=${5:-none openbox}
+  [ "$managers" = none ] || command -v openbox > /dev/null || { echo "skipped: openbox is not installed"; exit 77; }
+  started=$SECONDS
+  for manager in $managers; do
+    dbus-run-session -- xvfb-run -a -s "-screen 0 1440x900x24" "$0" --inner "$manager" "${@:1:4}"
+  done
+  echo "end-to-end: $(( SECONDS - started )) s"
+  exit 0
 fi
 shift
+manager=$1
+shift
 sorvant=$1 driver=$2 shots=$3 fake_desktop=$4
+# Each run's screenshots in a folder of its own: the plain run's at the top.
+[ "$manager" = none ] || shots=$shots/$manager
 mkdir -p "$shots"
 rm -f "$shots/failure.png"
 
 root=$(mktemp -d)
 app_pid=
 desktop_pids=()
+# The environment of the application's own language (none: the test's).
+app_language=()
 cleanup() {
   chattr -R -i "$root/mixed" 2> /dev/null || true
   for pid in $app_pid "${desktop_pids[@]}"; do
@@ -38,6 +57,14 @@ cleanup() {
   rm -rf "$root"
 }
 trap cleanup EXIT
+if [ "$manager" = openbox ]; then
+  openbox --sm-disable > /dev/null 2>&1 &
+  desktop_pids+=($!)
+  for (( i = 0; i < 100; i++ )); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
+fi
 export HOME=$root/home
 export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache \
   XDG_STATE_HOME=$HOME/.local/state XDG_RUNTIME_DIR=$root/run
@@ -69,6 +96,28 @@ fail() {
   exit 1
 }
 shot() { command -v import > /dev/null && import -window root "$shots/$1.png" || true; }
+# X, Y, WIDTH and HEIGHT of a window's client area on the screen (xdotool's
+# answer is off by the frame under a window manager that reparents).
+geometry() { # window
+  local info
+  info=$(xwininfo -id "$1")
+  X=$(sed -n 's/^ *Absolute upper-left X: *//p' <<< "$info")
+  Y=$(sed -n 's/^ *Absolute upper-left Y: *//p' <<< "$info")
+  WIDTH=$(sed -n 's/^ *Width: *//p' <<< "$info")
+  HEIGHT=$(sed -n 's/^ *Height: *//p' <<< "$info")
+}
+# The same with the window manager's frame (_NET_FRAME_EXTENTS: left,
+# right, top, bottom; none without a manager): FX, FY, FW, FH and TOP.
+frame_geometry() { # window
+  geometry "$1"
+  local left=0 right=0 bottom=0 extents
+  extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2> /dev/null | sed -n 's/^.* = //p' | tr -d ' ')
+  TOP=0
+  [ -z "$extents" ] || IFS=, read -r left right TOP bottom <<< "$extents"
+  FX=$(( X - left )) FY=$(( Y - TOP )) FW=$(( WIDTH + left + right )) FH=$(( HEIGHT + TOP + bottom ))
+}
+# Whether the frame_geometry measured lies whole on the 1440 x 900 screen.
+frame_on_screen() { [ "$FX" -ge 0 ] && [ "$FY" -ge 0 ] && [ $(( FX + FW )) -le 1440 ] && [ $(( FY + FH )) -le 900 ]; }
 wait_for() { # seconds command...
   local limit=$(( $1 * 10 )); shift
   for (( i = 0; i < limit; i++ )); do "$@" && return 0; sleep 0.1; done
@@ -240,7 +289,7 @@ xdotool windowfocus "$window"
 sleep 0.2
 xdotool key ctrl+shift+l
 sleep 0.5
-eval "$(xdotool getwindowgeometry --shell "$window")"
+geometry "$window"
 # The drawer is the window's right 320 pixels; its first list's box sits
 # at its left, below the drawer's title.
 xdotool mousemove $(( X + WIDTH - 320 + 20 )) $(( Y + 46 )) click 1
@@ -326,10 +375,10 @@ launch() { # config folder plist-lines
 }
 # Launches again on the defaults CONFIG holds, as launch does.
 relaunch() { # config folder
-  XDG_CONFIG_HOME=$1 "$sorvant" "$2" >> "$root/app.log" 2>&1 &
+  env XDG_CONFIG_HOME="$1" "${app_language[@]}" "$sorvant" "$2" >> "$root/app.log" 2>&1 &
   app_pid=$!
-  wait_for 20 xdotool search --name '^Search$' > /dev/null || fail "no search window"
-  window=$(xdotool search --name '^Search$' | head -1)
+  wait_for 20 xdotool search --name "^${search_title:-Search}\$" > /dev/null || fail "no search window"
+  window=$(xdotool search --name "^${search_title:-Search}\$" | head -1)
   xdotool windowactivate "$window" 2> /dev/null || xdotool windowfocus "$window"
   sleep 0.5
 }
@@ -384,7 +433,8 @@ close_and_quit
 # theme gives Qt no dark colours: the window asks the portal as it starts
 # and is dark as a whole (the mean grey of its picture), rows and all.
 "$fake_desktop" "$root/portal.log" --color-scheme 1 &
-desktop_pids+=($!)
+portal_pid=$!
+desktop_pids+=($portal_pid)
 wait_for 10 has_owner org.freedesktop.portal.Desktop || fail "the fake portal did not start"
 portal_reads() { # count
   [ "$(grep -cx 'Read org.freedesktop.appearance color-scheme' "$root/portal.log")" -ge "$1" ]
@@ -459,6 +509,12 @@ if chattr +i "$mixed/mixb.txt" 2> /dev/null; then
   [ ! -e "$mixed/mixa.txt" ] && [ ! -e "$mixed/mixc.txt" ] || fail "a trashed item is still in its folder"
   call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -F 'string "' | grep -qvF "\"$mixed/mixb.txt\"" \
     && fail "the table still lists a trashed item"
+  # The kept item is still selected: Show in File Manager shows it.
+  xdotool windowfocus "$window" 2> /dev/null || true
+  sleep 0.2
+  xdotool key ctrl+r
+  wait_for 5 recorded "ShowItems [$(file_uri "$mixed/mixb.txt")] \"\"" 1 \
+    || fail "the item kept after Cancel is not selected"
   chattr -i "$mixed/mixb.txt"
   close_and_quit
 else
@@ -466,28 +522,29 @@ else
 fi
 # The window remembers its size: resized, closed and launched again, it
 # comes back as large as it was. Then a frame saved off the screen (and
-# larger than it) comes back whole on the 1280 x 900 screen.
+# larger than it) comes back whole on the 1440 x 900 screen.
 export SORVANT_RESULTS_FILE=$root/frame-results.txt
 launch "$root/config-frame" "$tree" ''
 xdotool windowsize --sync "$window" 900 560 2> /dev/null || xdotool windowsize "$window" 900 560
 sleep 1
-eval "$(xdotool getwindowgeometry --shell "$window")"
+geometry "$window"
 resized="$WIDTH x $HEIGHT"
 close_and_quit
 frame_key='<key>NSWindow Frame SearchWindowFrame4-1</key>'
 grep -A1 "$frame_key" "$root/config-frame/sorvant/org.tarrenbeck.Sorvant.plist" | grep -q '900, 560' \
   || fail "the resized frame was not saved: $(grep -A1 "$frame_key" "$root/config-frame/sorvant/org.tarrenbeck.Sorvant.plist")"
 relaunch "$root/config-frame" "$tree"
-eval "$(xdotool getwindowgeometry --shell "$window")"
+geometry "$window"
 [ "$WIDTH x $HEIGHT" = "$resized" ] || fail "the window came back $WIDTH x $HEIGHT, not $resized"
 shot window-size-remembered
 close_and_quit
 launch "$root/config-offscreen" "$tree" "$frame_key<string>{{3000, -2000}, {1500, 1000}}</string>
 <key>SearchOperator</key><integer>5</integer>"
-eval "$(xdotool getwindowgeometry --shell "$window")"
+sleep 2
+frame_geometry "$window"
 shot window-back-on-screen
-[ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $(( X + WIDTH )) -le 1280 ] && [ $(( Y + HEIGHT )) -le 900 ] \
-  || fail "the saved off-screen frame came back at $X,$Y $WIDTH x $HEIGHT, off the 1280 x 900 screen"
+frame_on_screen \
+  || fail "the saved off-screen frame came back at $FX,$FY $FW x $FH (with its frame), off the 1440 x 900 screen"
 
 # A regular expression that does not compile is said, not searched for:
 # a sheet names the pattern and the window keeps its title and its results.
@@ -506,6 +563,187 @@ sleep 0.2
 xdotool key Escape
 wait_for 5 visible_windows -eq "$before" || fail "the message did not close"
 close_and_quit
+
+# The window as a desktop frames it, in English and in German: restored
+# frames lie whole on the screen, title bar included, and what is saved
+# after them does too; the preview opens beside the window at its preferred
+# size, or readable over it; an invalid pattern leaves the results and says
+# so in a sheet wide enough for its title; the folder chooser speaks the
+# user's language; the slide show fills the screen. Geometry comes from
+# xwininfo and _NET_FRAME_EXTENTS.
+wm_tree=$root/wm-tree
+mkdir -p "$wm_tree/many"
+for name in report-a.txt report-b.txt "report-line
+break.txt"; do echo text > "$wm_tree/$name"; done
+( cd "$wm_tree/many" && touch item-{0000..1199}.txt )
+window_manager_checks() { # language: en or de
+  local language=$1 saved case=0 count before sheet preview stored sx sy sw sh title
+  # The application alone gets the language (no C library locale is needed
+  # for it); English light, German dark.
+  if [ "$language" = de ]; then
+    app_language=(LANGUAGE=de LANG=de_DE.UTF-8 LC_CTYPE=C.UTF-8)
+    search_title=Suchen title="Verzeichnis suchen"
+    "$fake_desktop" "$root/portal-de.log" --color-scheme 1 &
+    portal_pid=$!
+    desktop_pids+=($portal_pid)
+    wait_for 10 has_owner org.freedesktop.portal.Desktop || fail "the fake portal did not start"
+  else
+    app_language=(LANGUAGE=en LANG=en_US.UTF-8 LC_CTYPE=C.UTF-8)
+    search_title=Search title="Find Directory"
+    kill "$portal_pid" 2> /dev/null || true
+    wait "$portal_pid" 2> /dev/null || true
+    wait_for 10 bash -c "! dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+      org.freedesktop.DBus.NameHasOwner string:org.freedesktop.portal.Desktop | grep -q 'boolean true'" \
+      || fail "the fake portal did not end"
+  fi
+  export SORVANT_RESULTS_FILE=$root/wm-results-$language.txt
+
+  for saved in '{{3000, -2000}, {1500, 1000}}' '{{300, 700}, {900, 500}}'; do
+    case=$(( case + 1 ))
+    launch "$root/config-wm-frame-$language-$case" "$tree" "$frame_key<string>$saved</string>"
+    # The window manager frames the window, and the frame is saved again.
+    sleep 1.8
+    frame_geometry "$window"
+    shot "wm-$language-frame-$case"
+    frame_on_screen || fail "$language: the frame $saved came back at $FX,$FY $FW x $FH, title bar included"
+    close_and_quit
+    # The frame saved after it keeps the title bar on the screen too (y-up).
+    stored=$(grep -A1 "$frame_key" "$root/config-wm-frame-$language-$case/sorvant/org.tarrenbeck.Sorvant.plist" \
+      | sed -n 's/.*{{\(-*[0-9]*\), \(-*[0-9]*\)}, {\([0-9]*\), \([0-9]*\)}}.*/\1 \2 \3 \4/p')
+    read -r sx sy sw sh <<< "$stored"
+    [ -n "$sh" ] && [ $(( 900 - sy - sh )) -ge "$TOP" ] && [ "$sx" -ge 0 ] \
+      || fail "$language: the frame saved after $saved puts the title bar off the screen: $stored"
+  done
+
+  # Room for a narrowed preview at the right (some 400 pixels), then for the
+  # whole of it, then none: over the window's right side, readable.
+  launch "$root/config-wm-$language" "$wm_tree" "$frame_key<string>{{10, 200}, {1020, 560}}</string>
+<key>SearchOperator</key><integer>5</integer>"
+  sleep 1
+  xdotool type --delay 20 'report-'
+  xdotool key Return
+  wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "$language: the search did not end"
+  count=$(call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -c 'string "')
+  [ "$count" -eq 3 ] || fail "$language: $count results instead of 3"
+  xdotool key Down
+  sleep 0.3
+  shot "wm-$language-results"
+  before=$(xdotool search --onlyvisible --name '.' | wc -l)
+  preview_at() { # case, then checks on PX, PW and the main window's frame
+    xdotool windowfocus "$window" 2> /dev/null || true
+    sleep 0.2
+    xdotool key space
+    wait_for 5 visible_windows -gt "$before" || fail "$language: Space opened no preview ($1)"
+    sleep 0.5
+    preview=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | tail -1)
+    frame_geometry "$window"
+    local main_left=$FX main_right=$(( FX + FW ))
+    frame_geometry "$preview"
+    shot "wm-$language-preview-$1"
+    frame_on_screen || fail "$language: the preview ($1) is off the screen at $FX,$FY $FW x $FH"
+    PX=$FX PW=$FW PRIGHT=$(( FX + FW )) MAIN_LEFT=$main_left MAIN_RIGHT=$main_right
+    xdotool windowfocus "$window" 2> /dev/null || true
+    sleep 0.2
+    xdotool key Escape
+    wait_for 5 visible_windows -eq "$before" || fail "$language: Escape left the preview ($1) open"
+  }
+  preview_at narrowed
+  [ "$PX" -ge "$MAIN_RIGHT" ] && [ "$PW" -ge 360 ] && [ "$PW" -lt 480 ] \
+    || fail "$language: the narrowed preview is at $PX, $PW wide, beside a window ending at $MAIN_RIGHT"
+  xdotool windowsize "$window" 600 560
+  sleep 1
+  preview_at whole
+  [ "$PX" -ge "$MAIN_RIGHT" ] && [ "$PW" -ge 480 ] \
+    || fail "$language: with room the preview is at $PX, $PW wide, not its preferred 480"
+  xdotool windowsize "$window" 1380 560
+  sleep 1
+  preview_at over
+  [ "$PRIGHT" -ge 1435 ] && [ "$PW" -ge 356 ] && [ "$PW" -le 364 ] \
+    || fail "$language: with no room the preview is at $PX, $PW wide, not 360 at the screen's right edge"
+
+  # Ctrl+Alt+Y: the slide show fills the screen.
+  xdotool windowfocus "$window" 2> /dev/null || true
+  sleep 0.2
+  xdotool key ctrl+alt+y
+  wait_for 5 visible_windows -gt "$before" || fail "$language: Ctrl+Alt+Y showed no slide show"
+  sleep 1
+  preview=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | tail -1)
+  geometry "$preview"
+  shot "wm-$language-slideshow"
+  [ "$X,$Y $WIDTH x $HEIGHT" = "0,0 1440 x 900" ] \
+    || fail "$language: the slide show is at $X,$Y $WIDTH x $HEIGHT, not the whole screen"
+  if [ "$manager" != none ]; then
+    xprop -id "$preview" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN \
+      || fail "$language: the window manager does not hold the slide show full screen"
+  fi
+  xdotool key Escape
+  wait_for 5 visible_windows -eq "$before" || fail "$language: Escape did not end the slide show"
+
+  # An invalid pattern: the sheet says so, as wide as a readable line and
+  # its title; the results stay.
+  xdotool windowfocus "$window" 2> /dev/null || true
+  sleep 0.2
+  xdotool key ctrl+f ctrl+a
+  xdotool type --delay 20 'inv(['
+  xdotool key Return
+  wait_for 5 visible_windows -gt "$before" || fail "$language: the invalid pattern showed no sheet"
+  sleep 0.5
+  sheet=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | tail -1)
+  frame_geometry "$sheet"
+  shot "wm-$language-invalid-pattern"
+  [ "$FW" -ge 420 ] || fail "$language: the sheet is $FW pixels wide"
+  frame_on_screen || fail "$language: the sheet is off the screen at $FX,$FY $FW x $FH"
+  [ "$(call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -c 'string "')" -eq "$count" ] \
+    || fail "$language: the invalid pattern threw the results away"
+  xdotool windowfocus "$sheet" 2> /dev/null || true
+  sleep 0.2
+  xdotool key Escape
+  wait_for 5 visible_windows -eq "$before" || fail "$language: the sheet did not close"
+
+  # The folder chooser (Select... in the destination menu) is Qt's dialog,
+  # in the user's language.
+  xdotool windowfocus "$window" 2> /dev/null || true
+  sleep 0.2
+  # The menu's first item, by the pointer: without a window manager the
+  # menu's keys reach the window.
+  local windows menu
+  windows=$(xdotool search --onlyvisible --name '' | sort)
+  xdotool key ctrl+d
+  sleep 0.4
+  menu=$(comm -13 <(echo "$windows") <(xdotool search --onlyvisible --name '' | sort) | tail -1)
+  [ -n "$menu" ] || fail "$language: Ctrl+D opened no destination menu"
+  geometry "$menu"
+  xdotool mousemove $(( X + 40 )) $(( Y + 12 )) click 1
+  wait_for 5 xdotool search --onlyvisible --name "^$title\$" > /dev/null \
+    || fail "$language: no folder chooser titled \"$title\""
+  sleep 0.5
+  shot "wm-$language-folder-chooser"
+  xdotool key Escape
+  sleep 0.3
+
+  # Many results: the count is grouped (a screenshot to look at).
+  xdotool windowfocus "$window" 2> /dev/null || true
+  sleep 0.2
+  rm -f "$SORVANT_RESULTS_FILE"
+  xdotool key ctrl+f ctrl+a
+  xdotool type --delay 20 'item-'
+  xdotool key Return
+  wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "$language: the search for many did not end"
+  sleep 0.3
+  shot "wm-$language-many"
+  # The Items menu: its key names in the language (a screenshot to look at).
+  xdotool key Down
+  if [ "$language" = de ]; then xdotool key alt+o; else xdotool key alt+i; fi
+  sleep 0.4
+  shot "wm-$language-items-menu"
+  xdotool key Escape Escape
+  sleep 0.2
+  close_and_quit
+  app_language=()
+  search_title=Search
+}
+window_manager_checks en
+window_manager_checks de
 
 # No launch had a memory fault (reported in a sanitizer build).
 if grep -q 'Sanitizer' "$root/app.log"; then

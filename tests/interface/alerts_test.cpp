@@ -4,6 +4,8 @@
 #include "platform/user_defaults.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
+#include <QTest>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -179,6 +181,44 @@ TEST_F(AlertsTest, SystemRequestsReachTheRunner)
     EXPECT_EQ(runAlert(request), kAlertDefaultReturn);
     EXPECT_EQ(m_lastInformative, "100% sure"); // not read as a format
     setAlertPresenter(nullptr);
+}
+
+TEST(AlertWidth, AReadableLineAndTheWholeTitle)
+{
+    const QFontMetrics text(QFont(QStringLiteral("DejaVu Sans"), 10));
+    QFont bold(QStringLiteral("DejaVu Sans"), 10);
+    bold.setBold(true);
+    const QFontMetrics titleBar(bold);
+    const int line = text.averageCharWidth() * kReadableLineCharacters;
+    EXPECT_EQ(readableAlertWidth(text, titleBar, QString(), 2000), line);
+    EXPECT_EQ(readableAlertWidth(text, titleBar, QStringLiteral("OK"), 2000), line);
+    const QString longTitle = QStringLiteral("Öffnen nicht möglich: kein Programm für diesen Dateityp eingerichtet");
+    EXPECT_GT(readableAlertWidth(text, titleBar, longTitle, 2000), titleBar.horizontalAdvance(longTitle));
+    EXPECT_EQ(readableAlertWidth(text, titleBar, longTitle, 300), 300);
+}
+
+TEST_F(AlertsTest, AlertsAreASliverRegression)
+{
+    // A short message made an alert some 230 pixels wide: the window
+    // manager cut its title and the text wrapped every few words.
+    QMessageBox* alert = alertWithTexts({QStringLiteral("Invalid Regular Expression"), QStringLiteral("OK"), {}, {},
+                                         QStringLiteral("“inv([” is not a valid regular expression (a bracket [ is "
+                                                        "not closed at character 5). Nothing was searched."),
+                                         {}},
+                                        false, false);
+    alert->setWindowTitle(QStringLiteral("Ungültiger regulärer Ausdruck"));
+    alert->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(alert));
+    QFont bold = alert->font();
+    bold.setBold(true);
+    EXPECT_GE(alert->width(), alert->fontMetrics().averageCharWidth() * kReadableLineCharacters);
+    EXPECT_GT(alert->width(), QFontMetrics(bold).horizontalAdvance(alert->windowTitle()) + 100);
+    // A longer title set later widens it when it is shown again.
+    alert->hide();
+    alert->setWindowTitle(QString(40, u'W'));
+    alert->show();
+    EXPECT_GT(alert->width(), QFontMetrics(bold).horizontalAdvance(QString(40, u'W')));
+    delete alert;
 }
 
 } // namespace

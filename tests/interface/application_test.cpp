@@ -1,6 +1,7 @@
 #include "interface/application.h"
 
 #include "interface/version_gates.h"
+#include "localization_fixture.h"
 #include "system/standard_folders.h"
 #include "tests/interface/widget_helpers.h"
 #include "tests/support/log_capture.h"
@@ -8,7 +9,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QKeySequence>
 #include <QMenu>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -197,6 +200,34 @@ TEST(Application, SupportFoldersLiveUnderTheDataHome)
               data
                   + QStringLiteral("/Containers/org.example.App/Data/Library/Application Support/Sorvant"));
     EXPECT_FALSE(QFileInfo::exists(QDir::homePath() + QStringLiteral("/Library")));
+}
+
+using ToolkitTexts = test::LocalizedBundleTest;
+
+TEST_F(ToolkitTexts, QtTextsStayEnglishRegression)
+{
+    // In German the folder chooser said "Look in:" and the menus "Ctrl+N"
+    // and "Del": nothing loaded Qt's own catalogue.
+    writeTable("de", "Localizable", "\"Search\" = \"Suchen\";");
+    setLanguage("de");
+    EXPECT_EQ(interfaceLanguage(), QStringLiteral("de"));
+    QTranslator* translator = installToolkitTranslations(qApp);
+    ASSERT_NE(translator, nullptr) << "Qt's catalogues (qt6-translations-l10n) are not installed";
+    EXPECT_EQ(QKeySequence(Qt::CTRL | Qt::Key_N).toString(QKeySequence::NativeText), QStringLiteral("Strg+N"));
+    EXPECT_EQ(QKeySequence(Qt::SHIFT | Qt::Key_Delete).toString(QKeySequence::NativeText),
+              QStringLiteral("Umschalt+Entf"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Suchen in:"));
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+
+    // English needs no catalogue; a language without a localization of
+    // ours stays English too, so that Qt's texts match ours.
+    setLanguage("en");
+    EXPECT_EQ(installToolkitTranslations(qApp), nullptr);
+    setLanguage("fr");
+    EXPECT_EQ(interfaceLanguage(), QStringLiteral("en"));
+    EXPECT_EQ(installToolkitTranslations(qApp), nullptr);
+    EXPECT_EQ(QKeySequence(Qt::CTRL | Qt::Key_N).toString(QKeySequence::NativeText), QStringLiteral("Ctrl+N"));
 }
 
 } // namespace

@@ -253,7 +253,12 @@ TEST(PreviewPlacement, BesideTheWindowOnItsScreen)
         {"room to the right", QRect(100, 100, 600, 500), screen, QRect(708, 100, 480, 400)},
         {"room to the left only", QRect(900, 100, 500, 500), screen, QRect(412, 100, 480, 400)},
         {"narrowed into the right", QRect(0, 0, 1000, 800), screen, QRect(1008, 0, 432, 400)},
-        {"no room: the screen's right edge", QRect(0, 0, 1300, 800), screen, QRect(960, 0, 480, 400)},
+        {"no room: over the window at the screen's right edge", QRect(0, 0, 1300, 800), screen,
+         QRect(1080, 0, 360, 400)},
+        {"no room: over the window at the screen's left edge", QRect(140, 0, 1300, 800), screen,
+         QRect(0, 0, 360, 400)},
+        // A sliver of 190 pixels is no place to read in.
+        {"a sliver beside a window of 1040 x 640", QRect(190, 137, 1042, 666), screen, QRect(1080, 137, 360, 400)},
         {"low window: kept on the screen", QRect(100, 700, 600, 150), screen, QRect(708, 500, 480, 400)},
         {"on the second screen", QRect(1500, 50, 600, 500), second, QRect(2108, 50, 480, 400)},
     };
@@ -279,6 +284,30 @@ TEST_F(QuickLook, PreviewCoversTheResultsRegression)
     const QRect preview = controller.sharedPanel()->frameGeometry();
     EXPECT_FALSE(preview.intersects(window.frameGeometry())) << preview.x() << "," << preview.y();
     EXPECT_TRUE(window.screen()->availableGeometry().contains(preview));
+    controller.closePanel();
+}
+
+TEST_F(QuickLook, PreviewKeepsANarrowedSizeRegression)
+{
+    // The offscreen screen is 800 x 600. A window that leaves 412 pixels
+    // narrows the preview; once there is room again, the preview opens at
+    // its preferred size, not at the narrowed one.
+    SearchWindowStandIn window({png, text, pdf});
+    window.setGeometry(0, 0, 380, 200);
+    test::activate(window);
+    window.list->setFocus();
+    QuickLookController& controller = QuickLookController::sharedController();
+    PreviewWindow* panel = controller.sharedPanel();
+    controller.openQuickLook(nullptr);
+    ASSERT_TRUE(controller.isOpen());
+    EXPECT_LT(panel->width(), PreviewWindow::preferredSize().width());
+    controller.closePanel();
+
+    window.setGeometry(0, 0, 200, 200);
+    controller.openQuickLook(nullptr);
+    ASSERT_TRUE(controller.isOpen());
+    EXPECT_EQ(panel->size(), PreviewWindow::preferredSize());
+    EXPECT_FALSE(panel->frameGeometry().intersects(window.frameGeometry()));
     controller.closePanel();
 }
 
@@ -340,6 +369,11 @@ TEST_F(QuickLook, OptionSpaceRunsTheSlideShowInFullScreen)
     EXPECT_TRUE(panel->isFullScreen());
     EXPECT_TRUE(panel->playsSlideShow());
     EXPECT_EQ(controller.numberOfPreviewItems(), 2);
+    // A tool window is not made full screen by window managers: the show
+    // is a normal window, over the whole of the main window's screen.
+    EXPECT_EQ(panel->windowType(), Qt::Window);
+    EXPECT_EQ(panel->geometry(), window.screen()->geometry());
+    EXPECT_EQ(mainWindow(), &window);
     // The show advances by itself and wraps around.
     panel->enterFullScreenSlideShow(20);
     QTRY_COMPARE(panel->currentIndex(), 1);
@@ -349,6 +383,12 @@ TEST_F(QuickLook, OptionSpaceRunsTheSlideShowInFullScreen)
     EXPECT_FALSE(panel->playsSlideShow());
     EXPECT_FALSE(panel->isFullScreen());
     EXPECT_FALSE(panel->isVisible());
+    // The preview that opens next is the tool window beside the window.
+    controller.openQuickLook();
+    EXPECT_EQ(panel->windowType(), Qt::Tool);
+    EXPECT_FALSE(panel->isFullScreen());
+    EXPECT_EQ(panel->size(), PreviewWindow::preferredSize());
+    controller.closePanel();
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "tests/interface/support.h"
 #include "tests/interface/widget_helpers.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPicture>
 #include <QStandardItemModel>
@@ -245,8 +246,16 @@ TEST(FileCell, NameWithNewlineShowsOnlyFirstLineRegression)
 {
     // "a" and a newline before a long run of letters: the whole name shows
     // on one line, the newline as a visible mark, highlighted or not.
-    EXPECT_EQ(visibleControlCharacters(QStringLiteral("a\nb\x7f\t")), QStringLiteral("a\u240Ab\u2421\u2409"));
+    EXPECT_EQ(visibleControlCharacters(QStringLiteral("a\nb\x7f\t\r\x1b")),
+              QStringLiteral("a\u21B5b\u2421\u2192\u21B5\u241B"));
     EXPECT_TRUE(visibleControlCharacters(QString()).isNull());
+    // The marks of the control characters names hold are in the text font
+    // (U+2424 and U+240A are in none of the desktop's usual fonts: a box).
+    const QFontMetrics metrics(QFont(QStringLiteral("DejaVu Sans"), 10));
+    for (const QChar mark : visibleControlCharacters(QStringLiteral("\n\r\t"))) {
+        SCOPED_TRACE(int(mark.unicode()));
+        EXPECT_TRUE(metrics.inFontUcs4(mark.unicode()));
+    }
     const QString name = QStringLiteral("a\nbbbbbbbbbbbbbbbbbbbb");
     for (bool highlight : {false, true}) {
         SCOPED_TRACE(highlight);

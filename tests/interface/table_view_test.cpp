@@ -1,4 +1,5 @@
 #include "interface/table_view.h"
+#include "interface/table_geometry.h"
 
 #include "foundation/user_defaults_getters.h"
 #include "interface/action_router.h"
@@ -164,6 +165,39 @@ TEST_F(TableViewTest, SavedColumnWidthPastTheScreenRegression)
     table.restoreColumnsWithAutosaveName(QStringLiteral("W"));
     EXPECT_EQ(table.widthOfColumn(table.columnWithIdentifier(QStringLiteral("path"))), screenWidth);
     EXPECT_EQ(table.widthOfColumn(table.columnWithIdentifier(QStringLiteral("file"))), 120);
+}
+
+TEST_F(TableViewTest, SavedLastColumnWiderThanTheWindowRegression)
+{
+    // Widths saved from a wide window (its stretched last column 600 wide)
+    // came back into a 500-wide table unchanged, the last column's text
+    // cut until scrolled. The last column is narrowed to fit once the table
+    // shows; the others keep the user's widths.
+    defaults.setObject(QVariantMap{{"file", 120.0}, {"modified", 90.0}, {"path", 600.0}},
+                       QStringLiteral("TableView Column Widths F"));
+    table.restoreColumnsWithAutosaveName(QStringLiteral("F"));
+    EXPECT_EQ(table.widthOfColumn(2), 600) << "hidden, the table has no width of its own yet";
+    table.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&table));
+    const int visible = table.viewport()->width();
+    EXPECT_EQ(table.widthOfColumn(0), 120);
+    EXPECT_EQ(table.widthOfColumn(1), 90);
+    EXPECT_EQ(table.widthOfColumn(2), visible - 210);
+    EXPECT_EQ(table.horizontalScrollBar()->maximum(), 0);
+    // Only restored widths are fitted: the user may widen a column past it.
+    table.setWidthOfColumn(2, 700);
+    table.resize(450, 200);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(table.widthOfColumn(2), 700);
+}
+
+TEST(FittedLastColumnWidth, NarrowsOnlyTheLastColumnDownToItsMinimum)
+{
+    EXPECT_EQ(fittedLastColumnWidth({{100, 0, 1e6}, {500, 50, 1000}}, 400), 300);
+    EXPECT_EQ(fittedLastColumnWidth({{100, 0, 1e6}, {500, 450, 1000}}, 400), 450);
+    EXPECT_EQ(fittedLastColumnWidth({{100, 0, 1e6}, {200, 50, 1000}}, 400), std::nullopt);
+    EXPECT_EQ(fittedLastColumnWidth({{100, 0, 1e6}, {300, 300, 1000}}, 350), std::nullopt);
+    EXPECT_EQ(fittedLastColumnWidth({}, 400), std::nullopt);
 }
 
 TEST_F(TableViewTest, SortIndicatorFollowsColumnAndDirection)

@@ -2,6 +2,7 @@
 #include "interface/responder_hooks.h"
 #include "interface/window_controller.h"
 #include "interface/window_extensions.h"
+#include "interface/frame_clamp.h"
 
 #include "foundation/user_defaults_getters.h"
 #include "tests/interface/widget_helpers.h"
@@ -145,8 +146,71 @@ TEST_F(SavedFrames, WindowComesBackOffScreenRegression)
         EXPECT_GE(restored.minY(), visible.minY());
         EXPECT_LE(restored.maxX(), visible.maxX());
         EXPECT_LE(restored.maxY(), visible.maxY());
-        EXPECT_EQ(restored.size.width, std::min(frame.size.width, visible.size.width));
+        // Cut to the screen, less the borders a window shown before had
+        // (the guess for a window not framed yet).
+        EXPECT_LE(restored.size.width, std::min(frame.size.width, visible.size.width));
+        EXPECT_GE(restored.size.width, std::min(frame.size.width, visible.size.width) - 16);
     }
+}
+
+TEST(Frames, TheWholeWindowFitsOnTheScreenWithItsDecorations)
+{
+    // Saved frames that put the title bar above the screen once the window
+    // manager frames the window (decorations 1, 20, 1, 5 as openbox's).
+    const QRect screen(0, 0, 1440, 900);
+    const QRect second(1440, 0, 1920, 1080);
+    const QMargins decorations(1, 20, 1, 5);
+    const struct {
+        const char* name;
+        QRect client;
+        QMargins decorations;
+        QRect available;
+        QRect fitted;
+    } cases[] = {
+        {"far off and larger than the screen", QRect(3000, -2000, 1500, 1000), decorations, screen,
+         QRect(1, 20, 1438, 875)},
+        {"low on the screen", QRect(300, 700, 900, 500), decorations, screen, QRect(300, 395, 900, 500)},
+        {"at the top edge", QRect(10, 0, 600, 400), decorations, screen, QRect(10, 20, 600, 400)},
+        {"already whole", QRect(100, 100, 600, 400), decorations, screen, QRect(100, 100, 600, 400)},
+        {"on the second screen", QRect(3500, 1000, 600, 400), decorations, second, QRect(2759, 675, 600, 400)},
+        {"no window manager", QRect(300, 700, 900, 500), QMargins(), screen, QRect(300, 400, 900, 500)},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const QRect fitted = fitWindowOnScreen(row.client, row.decorations, row.available);
+        EXPECT_EQ(fitted, row.fitted);
+        EXPECT_TRUE(row.available.contains(fitted.marginsAdded(row.decorations)));
+    }
+}
+
+TEST_F(SavedFrames, ClampedFrameIsSavedRegression)
+{
+    // What happens to a restored frame before the window manager has framed
+    // the window (here: a placement at the screen's corner) is not the
+    // user's frame and is not saved; once the window has been shown a
+    // while, moves are saved again.
+    const QString name = QStringLiteral("Clamped");
+    const QString saved = QStringLiteral("{{300, 200}, {400, 300}}");
+    defaults.setString(saved, savedFrameKey(name));
+    auto* window = new QWidget;
+    WindowController controller(window, &defaults);
+    window->setProperty("sorvantFrameAutosaveName", name);
+    controller.windowDidLoad();
+    test::activate(*window);
+    EXPECT_TRUE(isFrameBeingClamped(window));
+    // The first move tells the decorations (the platform's frame), and the
+    // frame is fitted again with them; the next one stays.
+    window->move(0, 0);
+    QCoreApplication::processEvents();
+    window->move(0, 0);
+    QTest::qWait(400);
+    EXPECT_EQ(window->pos(), QPoint(0, 0));
+    EXPECT_EQ(stringForKey(defaults, savedFrameKey(name)), saved);
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !isFrameBeingClamped(window); }, 5000));
+    window->move(40, 50);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return stringForKey(defaults, savedFrameKey(name)) != saved; }));
+    EXPECT_EQ(savedFrameWithName(name, defaults), windowFrame(window));
 }
 
 class IndexedWindow : public QWidget, public WindowIndex

@@ -1,0 +1,68 @@
+#include "interface/scroller_style.h"
+
+#include "interface/appearance.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QScrollBar>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+// The mean distance from the window's grey, over a third of the bar: the
+// strong shape a person reads as the thumb is where it is largest.
+double contrast(const QImage& image, int third, const QColor& window)
+{
+    double sum = 0;
+    int count = 0;
+    const int from = image.width() * third / 3;
+    const int to = image.width() * (third + 1) / 3;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = from; x < to; ++x) {
+            sum += std::abs(qGray(image.pixel(x, y)) - qGray(window.rgb()));
+            ++count;
+        }
+    }
+    return count ? sum / count : 0;
+}
+
+TEST(ScrollerStyle, ThumbReadsMirroredRegression)
+{
+    // Fusion drew the thumb lighter than its groove: beside a white table
+    // the grey rest of the groove read as the thumb, at the right end when
+    // the view was at its left. The thumb must be the strong shape at the
+    // end where it is, at both ends, in light and dark palettes.
+    EXPECT_TRUE(qobject_cast<ScrollerStyle*>(QApplication::style()));
+    const QPalette previous = QApplication::palette();
+    for (const QPalette& palette : {QPalette(QColor(240, 240, 240)), darkFusionPalette()}) {
+        QScrollBar bar(Qt::Horizontal);
+        bar.setPalette(palette);
+        bar.resize(600, 16);
+        bar.setRange(0, 300);
+        bar.setPageStep(400);
+        const QColor window = palette.color(QPalette::Window);
+        SCOPED_TRACE(window.name().toStdString());
+        bar.setValue(0);
+        const QImage left = bar.grab().toImage();
+        EXPECT_GT(contrast(left, 0, window), 3 * contrast(left, 2, window) + 10);
+        bar.setValue(bar.maximum());
+        const QImage right = bar.grab().toImage();
+        EXPECT_GT(contrast(right, 2, window), 3 * contrast(right, 0, window) + 10);
+    }
+    QApplication::setPalette(previous);
+}
+
+TEST(ScrollerStyle, ThumbIsBetweenTheWindowAndItsText)
+{
+    const ScrollerColors light = scrollerColors(QPalette(QColor(240, 240, 240)));
+    EXPECT_LT(qGray(light.thumb.rgb()), qGray(light.groove.rgb()) - 60);
+    EXPECT_LT(qGray(light.activeThumb.rgb()), qGray(light.thumb.rgb()));
+    const ScrollerColors dark = scrollerColors(darkFusionPalette());
+    EXPECT_GT(qGray(dark.thumb.rgb()), qGray(dark.groove.rgb()) + 60);
+    EXPECT_GT(qGray(dark.activeThumb.rgb()), qGray(dark.thumb.rgb()));
+}
+
+} // namespace
+} // namespace sorvant
