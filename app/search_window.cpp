@@ -102,7 +102,7 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
     m_model->reload();
 
     initDestination();
-    setDestination(stringForKey(m_defaults, kSearchLocation, QDir::homePath()));
+    setDestination(pathOfStoredString(stringForKey(m_defaults, kSearchLocation, QDir::homePath())));
     setSettings();
     m_settingsDrawer->loadSettings();
     didChangeMode();
@@ -522,7 +522,7 @@ void SearchWindow::synchronizeDefaults()
     m_defaults.setInteger(searchType(), kSearchType);
     m_defaults.setBool(m_searchInvisibles->isChecked(), kSearchInvisibles);
     m_defaults.setBool(m_searchPackages->isChecked(), kSearchPackages);
-    m_defaults.setString(m_path, kSearchLocation);
+    m_defaults.setString(storedStringOfPath(m_path), kSearchLocation);
     const ResultsDataSource& results = m_search->engine().dataSource();
     m_defaults.setInteger(qint64(results.sorting()), perWindowKey("SearchSorting-%1", m_index));
     m_defaults.setBool(results.isReverseSorting(), perWindowKey("SearchReverse-%1", m_index));
