@@ -130,6 +130,7 @@ int main(int argc, char** argv)
     QObject::connect(&delegate, &ApplicationDelegate::shouldTerminate, &app, &QApplication::quit);
     installTerminationHandlers();
 
+    delegate.applicationWillFinishLaunching();
     if (!request.folder.isNull() || !request.phrase.isNull())
         delegate.search(request.phrase, request.folder);
     delegate.applicationDidFinishLaunching();
