@@ -15,7 +15,7 @@ if [ "${1:-}" != "--inner" ]; then
   for tool in xvfb-run dbus-run-session xdotool python3; do
     command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
-  exec dbus-run-session -- xvfb-run -a -s "-screen 0 1280x900x24" "$0" --inner "$@"
+  exec dbus-run-session -- xvfb-run -a -s "-screen 0 2560x1000x24" "$0" --inner "$@"
 fi
 shift
 sorvant=$1 shots=$2
@@ -76,8 +76,13 @@ for extension in png pdf mp4 plist txt; do
   fi
 done
 
-# Every column shown; the window quits the application when it closes.
+# Every column shown: the saved order names them all and none is hidden.
+columns=
+for column in file path size modified kind created info comment tags; do
+  columns+="<string>$column</string>"
+done
 printf '%s\n' '<?xml version="1.0" encoding="UTF-8"?>' '<plist version="1.0">' '<dict>' \
+  "<key>TableView Columns SearchTableColumns4-1</key><array>$columns</array>" \
   '<key>NSTableView Hidden Columns SearchTableColumns4-1</key><array/>' '</dict>' '</plist>' \
   > "$XDG_CONFIG_HOME/sorvant/org.tarrenbeck.Sorvant.plist"
 
@@ -88,6 +93,9 @@ launch() {
   app_pid=$!
   wait_for 20 xdotool search --name '^Search$' > /dev/null || fail "no search window"
   window=$(xdotool search --name '^Search$' | head -1)
+  # Wide enough that every column is in view: the Info column's texts are
+  # computed for the rows and columns shown.
+  xdotool windowsize "$window" 2500 900
   xdotool windowactivate "$window" 2> /dev/null || xdotool windowfocus "$window"
   sleep 0.5
 }
@@ -113,6 +121,7 @@ quits_within_two_seconds() { # what
 launch
 search clip
 [ "$(wc -l < "$SORVANT_RESULTS_FILE")" -eq "$count" ] || fail "the search showed $(wc -l < "$SORVANT_RESULTS_FILE") of $count"
+sleep 0.5
 shot special-files
 search "clip-"
 [ "$(wc -l < "$SORVANT_RESULTS_FILE")" -eq "$count" ] || fail "the second search showed another count"
