@@ -143,12 +143,19 @@ void ApplicationDelegate::removeWindowController(WindowController* controller)
         QTimer::singleShot(100, this, [this] { emit shouldTerminate(); });
 }
 
-void ApplicationDelegate::applicationDidFinishLaunching()
+void ApplicationDelegate::applicationWillFinishLaunching()
 {
     // Settings changes wait in memory and go to disk on the defaults' own
     // thread, once per user action (the keys of one Return or one column
-    // drag together) and at most about once a second.
+    // drag together) and at most about once a second: each write replaces
+    // the whole file, however large it has grown. Before any window, so that
+    // one opened on a folder from the command line writes the same way.
     m_defaults.setCoalescedWrites(std::chrono::milliseconds(150), std::chrono::seconds(1));
+}
+
+void ApplicationDelegate::applicationDidFinishLaunching()
+{
+    applicationWillFinishLaunching();
     QDir().mkpath(applicationSupportPath(QStringLiteral("Sorvant")));
     // Watches the mount table, so windows hear of volumes coming and going.
     (void)MountedVolumesMonitor::sharedMonitor();

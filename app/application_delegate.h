@@ -39,6 +39,9 @@ public:
     [[nodiscard]] QList<SearchWindow*> windows() const;
     void removeWindowController(WindowController* controller);
 
+    // Before the first window: settings writes coalesced (also done by
+    // applicationDidFinishLaunching for a delegate that skips this step).
+    void applicationWillFinishLaunching();
     // Launch: the support folder, then the first window unless one is open.
     void applicationDidFinishLaunching();
     // Quit: every window, last to first, stops and saves.

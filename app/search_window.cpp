@@ -78,7 +78,7 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
     m_results->showSortIndicator();
 
     m_destinations->rescan();
-    setDestination(stringForKey(m_defaults, kSearchLocation, QDir::homePath()));
+    setDestination(pathOfStoredString(stringForKey(m_defaults, kSearchLocation, QDir::homePath())));
     m_options->load();
     m_settingsDrawer->loadSettings();
 
@@ -342,7 +342,7 @@ void SearchWindow::synchronizeDefaults()
     if (m_saved)
         return;
     m_options->save(SearchOptions::Saved::AllButWhat);
-    m_defaults.setString(m_destinations->storedDestination(), kSearchLocation);
+    m_defaults.setString(storedStringOfPath(m_destinations->storedDestination()), kSearchLocation);
     m_defaults.setInteger(qint64(m_search->sorting()), perWindowKey("SearchSorting-%1", m_index));
     m_defaults.setBool(m_search->isReverseSorting(), perWindowKey("SearchReverse-%1", m_index));
     m_defaults.synchronize();

@@ -8,13 +8,17 @@
 //     for one column drag (counted with inotify, as another process sees
 //     them);
 //   - the preview of an 8000 x 6000 PNG: the longest busy stretch while it
-//     opens and while it is resized.
+//     opens and while it is resized;
+//   - start-up and quit with a 60 MB settings file: their times, and the
+//     reads and writes of the file.
 // The trees and the picture are made once, under the temporary folder.
 
+#include "app/application_delegate.h"
 #include "app/results_table_model.h"
 #include "app/search_window.h"
 #include "interface/menu_items.h"
 #include "interface/preview_window.h"
+#include "platform/property_list.h"
 #include "platform/user_defaults.h"
 #include "search/result.h"
 
@@ -276,14 +280,15 @@ void BM_FlushAllSelected(benchmark::State& state)
 BENCHMARK(BM_FlushAllSelected)->Arg(5000)->Arg(20000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 // Counts the times the file `name` in `folder` is written whole (closed
-// after writing, or renamed into place).
+// after writing, or renamed into place), or with IN_OPEN as `events`, opened.
 class WriteCounter
 {
 public:
-    WriteCounter(const QString& folder, const QString& name) : m_name(QFile::encodeName(name))
+    WriteCounter(const QString& folder, const QString& name, uint32_t events = IN_CLOSE_WRITE | IN_MOVED_TO)
+        : m_name(QFile::encodeName(name))
     {
         m_fd = ::inotify_init1(IN_NONBLOCK);
-        ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_CLOSE_WRITE | IN_MOVED_TO);
+        ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), events);
     }
     ~WriteCounter() { ::close(m_fd); }
     int count()
@@ -372,6 +377,104 @@ void BM_PreviewLargePicture(benchmark::State& state)
     }
 }
 BENCHMARK(BM_PreviewLargePicture)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A large settings file (60 MB: a profile that gathered years of keys) at
+// start-up and at quit, driven as the program's main drives the
+// application: the defaults read, a window opened on a folder, the launch
+// finished; then a change, the quit's saving and the objects' ends. Counted
+// with inotify as another process sees the file: how often it is opened
+// (each open is a read of it) and renamed into place (each is a write).
+constexpr qsizetype kLargeSettingsSize = 60 * 1024 * 1024;
+
+// One launch and quit; what it cost and how often the file was read and
+// written.
+struct Run
+{
+    double startSeconds = 0;
+    int startReads = 0;
+    int startWrites = 0;
+    double quitSeconds = 0;
+    int quitReads = 0;
+    int quitWrites = 0;
+};
+
+Run startAndQuit(const QString& folder)
+{
+    Run run;
+    const QString path = UserDefaults::defaultPersistentDomainPath();
+    WriteCounter opens(QFileInfo(path).path(), QFileInfo(path).fileName(), IN_OPEN);
+    WriteCounter writes(QFileInfo(path).path(), QFileInfo(path).fileName());
+    QElapsedTimer clock;
+    clock.start();
+    UserDefaults::resetStandardUserDefaults();
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    auto delegate = std::make_unique<ApplicationDelegate>(&defaults);
+    // As main does, where the delegate has this step.
+    if constexpr (requires { delegate->applicationWillFinishLaunching(); })
+        delegate->applicationWillFinishLaunching();
+    delegate->search(QString(), folder);
+    delegate->applicationDidFinishLaunching();
+    QCoreApplication::processEvents();
+    run.startSeconds = double(clock.nsecsElapsed()) / 1e9;
+    spinFor(0.5);
+    // What the start-up wrote in the background (the window's frame where it
+    // changed) is done before the quit is timed.
+    (void)defaults.flush();
+    run.startReads = opens.count();
+    run.startWrites = writes.count();
+
+    // A change (another folder than the last run's), then the quit as main
+    // does it.
+    static int runs = 0;
+    delegate->windows().first()->setDestination(++runs % 2 ? QDir::homePath() : QDir::tempPath());
+    clock.restart();
+    delegate->applicationWillTerminate();
+    delegate.reset();
+    (void)defaults.flush();
+    run.quitSeconds = double(clock.nsecsElapsed()) / 1e9;
+    run.quitReads = opens.count() - run.startReads;
+    run.quitWrites = writes.count() - run.startWrites;
+    return run;
+}
+
+// The application's settings file as years of use leave it: the keys a run
+// writes, and 60 MB of old ones. Made once.
+void writeLargeSettings(const QString& folder)
+{
+    static bool written = false;
+    if (written)
+        return;
+    const QString path = UserDefaults::defaultPersistentDomainPath();
+    QFile::remove(path);
+    QDir().mkpath(QFileInfo(path).path());
+    (void)startAndQuit(folder);
+    QVariantMap keys = readPropertyListFile(path).toMap();
+    // Short values, as settings are: about 100 bytes of XML per key.
+    const QString value = QStringLiteral("x").repeated(60);
+    for (qsizetype i = 0; qsizetype(keys.size()) * 100 < kLargeSettingsSize; ++i)
+        keys.insert(QStringLiteral("OldKey%1").arg(i), value);
+    QString error;
+    if (!writePropertyListFile(path, keys, &error))
+        qFatal("cannot write the settings: %s", qPrintable(error));
+    written = true;
+}
+
+void BM_LargeSettingsStartAndQuit(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    writeLargeSettings(folder.path());
+    for (auto _ : state) {
+        const Run run = startAndQuit(folder.path());
+        state.counters["start_s"] = run.startSeconds;
+        state.counters["start_reads"] = run.startReads;
+        state.counters["start_writes"] = run.startWrites;
+        state.counters["quit_s"] = run.quitSeconds;
+        state.counters["quit_reads"] = run.quitReads;
+        state.counters["quit_writes"] = run.quitWrites;
+        state.SetIterationTime(run.startSeconds + run.quitSeconds);
+    }
+}
+BENCHMARK(BM_LargeSettingsStartAndQuit)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

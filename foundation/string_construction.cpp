@@ -3,6 +3,7 @@
 #include "foundation/character_classes.h"
 #include "platform/atomic_file.h"
 #include "platform/file_system_representation.h"
+#include "platform/regular_files.h"
 
 #include <QUuid>
 
@@ -33,8 +34,8 @@ bool readFile(const QString& path, QByteArray* contents)
 // when it declares none, or UTF-8 (which detection reads anyway).
 QByteArray declaredConverter(const QString& path)
 {
-    // O_NONBLOCK: the path may have become a FIFO since the file was read.
-    const int fd = ::open(fileSystemRepresentation(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // The path may have become a FIFO since the file was read.
+    const int fd = openRegularFile(fileSystemRepresentation(path).constData());
     if (fd < 0)
         return {};
     QByteArray converter = declaredCharsetOfFile(fd).converter;

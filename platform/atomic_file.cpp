@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include "platform/file_system_representation.h"
+#include "platform/regular_files.h"
 
 #include <QRandomGenerator>
 
@@ -123,10 +124,14 @@ FileReadStatus readRegularFile(const QString& path, qint64 maximumSize, QByteArr
         setError(error, QStringLiteral("No file path given"));
         return FileReadStatus::Missing;
     }
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-    Descriptor file(::open(bytes.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    bool notRegular = false;
+    Descriptor file(openRegularFile(bytes.constData(), &notRegular));
     if (file.get() < 0) {
         const int code = errno;
+        if (notRegular) {
+            setError(error, QStringLiteral("'%1' is not a regular file").arg(path));
+            return FileReadStatus::NotRegular;
+        }
         setError(error, errnoText(code, QStringLiteral("Cannot open"), path));
         return code == ENOENT || code == ENOTDIR ? FileReadStatus::Missing : FileReadStatus::Failed;
     }
@@ -134,10 +139,6 @@ FileReadStatus readRegularFile(const QString& path, qint64 maximumSize, QByteArr
     if (::fstat(file.get(), &info) != 0) {
         setError(error, errnoText(errno, QStringLiteral("Cannot examine"), path));
         return FileReadStatus::Failed;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        setError(error, QStringLiteral("'%1' is not a regular file").arg(path));
-        return FileReadStatus::NotRegular;
     }
     if (info.st_size > maximumSize) {
         setError(error, QStringLiteral("'%1' is larger than %2 bytes").arg(path).arg(maximumSize));

@@ -162,4 +162,23 @@ QString pathOfFileURL(const QUrl& url)
     return host.isEmpty() || host == QLatin1String("localhost") ? path : QStringLiteral("//") + host + path;
 }
 
+QString storedStringOfPath(const QString& path)
+{
+    const QByteArray bytes = fileSystemRepresentation(path);
+    if (path.isEmpty() || bytes.isNull())
+        return path.isNull() || bytes.isNull() ? QString() : path;
+    // A relative path (never stored by the application) stays as it is: its
+    // URL would name it from the current folder.
+    if (bytes.isValidUtf8() || !path.startsWith(u'/'))
+        return path;
+    return QString::fromLatin1(fileURLWithRepresentation(path).toEncoded());
+}
+
+QString pathOfStoredString(const QString& stored)
+{
+    if (!stored.startsWith(QLatin1String("file:")))
+        return stored;
+    return pathOfFileURL(QUrl::fromEncoded(stored.toLatin1(), QUrl::StrictMode));
+}
+
 } // namespace sorvant

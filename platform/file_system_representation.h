@@ -53,4 +53,14 @@ qsizetype decodeFileSystemRepresentation(const char* bytes, qsizetype length, ch
 [[nodiscard]] QUrl fileURLWithRepresentation(const QString& path);
 [[nodiscard]] QString pathOfFileURL(const QUrl& url);
 
+// A path as a string to keep in the settings or another property list,
+// which is written as UTF-8 and so cannot hold a byte that is not: a path
+// whose bytes are UTF-8 is kept as itself (what older versions wrote and
+// read), any other as its file URL (fileURLWithRepresentation), whose
+// escapes keep every byte. pathOfStoredString reads both forms back.
+//   u"/a/café" <=> u"/a/café"   u"/a/\uDCFFb" <=> "file:///a/%FFb"
+//   "" <=> ""   null <=> null   "file:///a/%C3%A9" => u"/a/é"
+[[nodiscard]] QString storedStringOfPath(const QString& path);
+[[nodiscard]] QString pathOfStoredString(const QString& stored);
+
 } // namespace sorvant

@@ -1,6 +1,7 @@
 #include "platform/path_semantics.h"
 
 #include "platform/file_system_representation.h"
+#include "platform/scan_work.h"
 
 #include <QByteArray>
 
@@ -155,6 +156,29 @@ QString stringByAppendingPathComponent(const QString& path, const QString& compo
     if (component.isEmpty())
         return fixSlashes(path);
     return fixSlashes(path + kSlash + component);
+}
+
+QString stringByAppendingPathComponents(const QString& path, const QStringList& components)
+{
+    if (path.isNull() || components.isEmpty())
+        return path;
+    // Slashes collapse the same whether they are collapsed after each
+    // component or once at the end; empty components add nothing.
+    qsizetype size = path.size();
+    for (const QString& component : components)
+        size += component.size() + 1;
+    countScanWork(size);
+    QString joined;
+    joined.reserve(size);
+    joined.append(path);
+    for (const QString& component : components) {
+        if (component.isEmpty())
+            continue;
+        if (!joined.isEmpty())
+            joined.append(kSlash);
+        joined.append(component);
+    }
+    return fixSlashes(joined);
 }
 
 bool isAbsolutePath(const QString& path)

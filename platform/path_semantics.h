@@ -48,6 +48,11 @@ namespace sorvant {
 //   ("/tmp", "x") => "/tmp/x"   ("/tmp/", "/x/") => "/tmp/x"   ("/", "x") => "/x"
 //   ("", "x") => "x"   ("/tmp", "") => "/tmp"   (null, "x") => null
 [[nodiscard]] QString stringByAppendingPathComponent(const QString& path, const QString& component);
+// stringByAppendingPathComponent for each component in turn, in one pass
+// (appending one by one copies the whole path for each).
+//   ("/a", {"b", "", "c/"}) => "/a/b/c"   ("", {"", "b"}) => "b"
+//   ("/a/", {}) => "/a/"   (null, {"b"}) => null
+[[nodiscard]] QString stringByAppendingPathComponents(const QString& path, const QStringList& components);
 
 // YES when the path begins with "/" or "~".
 //   "/tmp" => YES   "~/x" => YES   "tmp" => NO   "" => NO   null => NO

@@ -1,6 +1,7 @@
 #include "platform/url.h"
 
 #include "platform/file_system_representation.h"
+#include "platform/scan_work.h"
 
 #include <QDir>
 #include <QStringDecoder>
@@ -192,28 +193,41 @@ QString compose(const Parts& parts)
 // RFC 3986 "remove_dot_segments".
 QString removeDotSegments(const QString& path)
 {
-    QString input = path;
+    // The input is read through a position rather than cut from its front,
+    // which would copy the rest once per segment.
+    const QStringView all(path);
     QString output;
-    while (!input.isEmpty()) {
-        if (input.startsWith(QLatin1String("../")))
-            input.remove(0, 3);
-        else if (input.startsWith(QLatin1String("./")))
-            input.remove(0, 2);
-        else if (input.startsWith(QLatin1String("/./")))
-            input.remove(0, 2);
-        else if (input == QLatin1String("/."))
-            input = QStringLiteral("/");
-        else if (input.startsWith(QLatin1String("/../")) || input == QLatin1String("/..")) {
-            input = QLatin1Char('/') + input.mid(input == QLatin1String("/..") ? 3 : 4);
-            const qsizetype slash = output.lastIndexOf(QLatin1Char('/'));
+    qsizetype at = 0;
+    while (at < all.size()) {
+        const QStringView input = all.mid(at);
+        countScanWork(1);
+        if (input.startsWith(u"../")) {
+            at += 3;
+        } else if (input.startsWith(u"./") || input.startsWith(u"/./")) {
+            at += 2;
+        } else if (input == u"/.") {
+            // The input becomes "/", which goes to the output as it is.
+            output += u'/';
+            break;
+        } else if (input.startsWith(u"/../") || input == u"/..") {
+            // The input becomes "/" and what followed "/../"; the output
+            // loses its last segment.
+            const qsizetype slash = output.lastIndexOf(u'/');
+            countScanWork(output.size() - qMax<qsizetype>(slash, 0));
             output.truncate(slash < 0 ? 0 : slash);
-        } else if (input == QLatin1String(".") || input == QLatin1String(".."))
-            input.clear();
-        else {
-            const qsizetype next = input.indexOf(QLatin1Char('/'), input.startsWith(QLatin1Char('/')) ? 1 : 0);
+            if (input.size() == 3) {
+                output += u'/';
+                break;
+            }
+            at += 3;
+        } else if (input == u"." || input == u"..") {
+            break;
+        } else {
+            const qsizetype next = input.indexOf(u'/', input.startsWith(u'/') ? 1 : 0);
             const qsizetype take = next < 0 ? input.size() : next;
+            countScanWork(take);
             output += input.left(take);
-            input.remove(0, take);
+            at += take;
         }
     }
     return output;

@@ -75,6 +75,15 @@ bool isSameValue(const QVariant& a, const QVariant& b)
 
 } // namespace
 
+UserDefaults::FileVersion UserDefaults::FileVersion::of(const QString& path)
+{
+    struct stat info {};
+    if (::stat(fileSystemRepresentation(path).constData(), &info) != 0)
+        return {};
+    return FileVersion{true, quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+                       qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
 UserDefaults& UserDefaults::standardUserDefaults()
 {
     static UserDefaults defaults(defaultPersistentDomainPath(), applicationArguments());
@@ -216,6 +225,9 @@ bool UserDefaults::synchronize()
     }
     if (!m_pending.isEmpty())
         return saveLocked();
+    // Nobody wrote the file since it was read: there is nothing new in it.
+    if (m_version.valid && FileVersion::of(m_path) == m_version)
+        return true;
     QVariantMap domain;
     switch (readFileLocked(&domain)) {
     case FileState::Read:
@@ -236,7 +248,9 @@ bool UserDefaults::synchronize()
 UserDefaults::FileState UserDefaults::readFileLocked(QVariantMap* domain)
 {
     QString problem;
-    const FileState state = readFile(m_path, domain, &problem);
+    FileVersion version;
+    const FileState state = readFile(m_path, domain, &problem, &version);
+    m_version = state == FileState::Read ? version : FileVersion();
     if (problem.isEmpty())
         m_reported.clear();
     else if (m_reported != problem)
@@ -244,9 +258,12 @@ UserDefaults::FileState UserDefaults::readFileLocked(QVariantMap* domain)
     return state;
 }
 
-UserDefaults::FileState UserDefaults::readFile(const QString& path, QVariantMap* domain, QString* problem)
+UserDefaults::FileState UserDefaults::readFile(const QString& path, QVariantMap* domain, QString* problem,
+                                               FileVersion* version)
 {
     domain->clear();
+    if (version)
+        *version = FileVersion::of(path);
     QByteArray data;
     QString error;
     switch (readRegularFile(path, kMaximumFileSize, &data, &error)) {
@@ -279,7 +296,7 @@ bool UserDefaults::saveLocked()
 {
     QVariantMap written;
     QString untouchable;
-    if (!writeChanges(m_path, m_pending, m_persistent, &written, &untouchable)) {
+    if (!writeChanges(m_path, m_pending, m_persistent, m_version, &written, &m_version, &untouchable)) {
         if (!untouchable.isEmpty() && m_reported != untouchable)
             logWarning(m_reported = untouchable);
         return false;
@@ -296,11 +313,17 @@ bool UserDefaults::saveLocked()
 // changes. An untouchable file is left alone and its problem handed back,
 // for the caller to report once.
 bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes, const QVariantMap& known,
-                                QVariantMap* written, QString* untouchable)
+                                const FileVersion& knownVersion, QVariantMap* written, FileVersion* version,
+                                QString* untouchable)
 {
     QVariantMap disk;
     QString problem;
-    const FileState state = readFile(path, &disk, &problem);
+    // The file as this object last saw it holds `known` less the changes:
+    // a large file is then not read (and parsed) again for every write.
+    const bool unchanged = knownVersion.valid && FileVersion::of(path) == knownVersion;
+    const FileState state = unchanged ? FileState::Read : readFile(path, &disk, &problem);
+    if (unchanged)
+        disk = known;
     if (state == FileState::Untouchable) {
         *untouchable = problem;
         return false;
@@ -333,6 +356,7 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
         return false;
     }
     *written = std::move(disk);
+    *version = FileVersion::of(path);
     return true;
 }
 
@@ -388,22 +412,34 @@ bool UserDefaults::writePendingUnlocked(std::unique_lock<std::mutex>& lock)
     const QVariantMap changes = m_pending;
     const QVariantMap known = m_persistent;
     const QString path = m_path;
+    const FileVersion knownVersion = m_version;
     m_firstChange.reset();
     m_rereadRequested = false;
     m_writing = true;
     lock.unlock();
     QVariantMap contents;
     QString problem;
+    FileVersion version;
     bool ok = false;
-    if (changes.isEmpty()) {
-        const FileState state = readFile(path, &contents, &problem);
-        ok = state == FileState::Read || state == FileState::Missing;
+    bool reread = true;
+    if (!changes.isEmpty()) {
+        ok = writeChanges(path, changes, known, knownVersion, &contents, &version, &problem);
+    } else if (knownVersion.valid && FileVersion::of(path) == knownVersion) {
+        // Nobody wrote the file since it was read: nothing to read again.
+        ok = true;
+        reread = false;
     } else {
-        ok = writeChanges(path, changes, known, &contents, &problem);
+        const FileState state = readFile(path, &contents, &problem, &version);
+        ok = state == FileState::Read || state == FileState::Missing;
+        if (state != FileState::Read)
+            version = FileVersion();
     }
     lock.lock();
     m_writing = false;
-    if (ok) {
+    if (ok && !reread) {
+        m_reported.clear();
+    } else if (ok) {
+        m_version = version;
         // What changed during the write stays pending, over the new contents.
         for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
             const auto now = m_pending.constFind(it.key());

@@ -131,17 +131,36 @@ public:
 private:
     enum class FileState { Missing, Read, Damaged, Untouchable };
     using Clock = std::chrono::steady_clock;
+    // What identifies one version of the file: a write by anyone (which
+    // replaces it or changes its time) gives another. Invalid when the
+    // file is not known.
+    struct FileVersion
+    {
+        bool valid = false;
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = 0;
+        qint64 modifiedNanoseconds = 0;
+        [[nodiscard]] static FileVersion of(const QString& path);
+        [[nodiscard]] bool operator==(const FileVersion& other) const = default;
+    };
     static QStringList applicationArguments();
     // Reads the file and reports a problem with it once.
     FileState readFileLocked(QVariantMap* domain);
-    // Reads the file at `path`; `problem` gets what is wrong with it, if anything.
-    static FileState readFile(const QString& path, QVariantMap* domain, QString* problem);
+    // Reads the file at `path`; `problem` gets what is wrong with it, if
+    // anything, and `version` the version read (taken before the read, so
+    // that a write meanwhile makes it stale rather than hiding).
+    static FileState readFile(const QString& path, QVariantMap* domain, QString* problem,
+                              FileVersion* version = nullptr);
     bool saveLocked();
-    // Applies `changes` to what the file holds now (to `known` when it is
-    // missing or damaged) and writes it; `written` gets the file's new
-    // contents. Touches no member, so it runs without the lock.
+    // Applies `changes` to what the file holds now and writes it; `written`
+    // gets the file's new contents and `version` their version. The file is
+    // read only when it is not the version `knownVersion` whose contents,
+    // with the changes, are `known` (or when it is missing or damaged,
+    // `known` is written). Touches no member, so it runs without the lock.
     static bool writeChanges(const QString& path, const QVariantMap& changes, const QVariantMap& known,
-                             QVariantMap* written, QString* untouchable);
+                             const FileVersion& knownVersion, QVariantMap* written, FileVersion* version,
+                             QString* untouchable);
     // The changes wait for the writer (coalesced) or are written now.
     void changedLocked();
     void writerLoop();
@@ -154,6 +173,9 @@ private:
     QVariantMap m_arguments;
     QVariantMap m_persistent;
     QVariantMap m_registration;
+    // The version of the file m_persistent was read from or written as
+    // (before the pending changes): an unchanged file is not read again.
+    FileVersion m_version;
     // Changes not yet on disk (an invalid value is a removal). Each write
     // applies them to what the file holds at that moment.
     QVariantMap m_pending;

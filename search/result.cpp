@@ -30,13 +30,10 @@ namespace sorvant {
 
 namespace {
 
-// The pool that computes information texts, many results at once. Its
-// destructor (at exit) waits for the tasks still running.
-QThreadPool& infoPool()
-{
-    static QThreadPool pool;
-    return pool;
-}
+// The application's pool, under its lock: a pool is never used while it
+// is being drained and destroyed.
+std::mutex g_infoPoolMutex;
+ResultInfoPool* g_infoPool = nullptr;
 
 // The locks of the information texts: a few shared by all results, so that
 // a result holds no lock of its own.
@@ -165,6 +162,11 @@ ItemStatus ItemStatus::read(int folderFd, const char* name)
         return status;
     status.valid = true;
     status.isDirectory = S_ISDIR(item.stx_mode);
+    status.isSpecial = !S_ISDIR(item.stx_mode) && !S_ISREG(item.stx_mode) && !S_ISLNK(item.stx_mode);
+    // A link is typed by what it names, followed once more.
+    struct statx target {};
+    if (S_ISLNK(item.stx_mode) && ::statx(folderFd, name, 0, STATX_TYPE, &target) == 0)
+        status.isSpecial = !S_ISDIR(target.stx_mode) && !S_ISREG(target.stx_mode);
     status.hasCreated = (item.stx_mask & STATX_BTIME) != 0;
     status.createdMSecs = msecsOf(item.stx_btime);
     status.modifiedMSecs = msecsOf(item.stx_mtime);
@@ -334,6 +336,7 @@ void Result::setShown(const ItemStatus& status) const
     if (status.valid)
         m_shown.modified = QDateTime::fromMSecsSinceEpoch(status.modifiedMSecs, Qt::UTC);
     m_shown.fileSize = m_isDirectory ? -1 : (status.valid && !status.isDirectory ? status.size : 0);
+    m_isSpecial = status.isSpecial;
     m_statusRead.store(true, std::memory_order_release);
 }
 
@@ -390,14 +393,16 @@ void Result::classifyLocked() const
 {
     if (m_classified)
         return;
-    // Linux keeps no type codes: the extension alone decides.
-    m_resultType = typeOfExtension(m_type);
+    // Linux keeps no type codes: the extension decides, except that a FIFO,
+    // socket or device is read as nothing (the caller read the status).
+    m_resultType = m_isSpecial ? ResultType::Other : typeOfExtension(m_type);
     m_shouldGetInfo = m_resultType != ResultType::Other;
     m_classified = true;
 }
 
 ResultType Result::resultType() const
 {
+    (void)shown();
     const std::lock_guard<std::mutex> guard(infoMutex());
     classifyLocked();
     return m_resultType;
@@ -441,6 +446,7 @@ const QString& Result::kind()
 
 bool Result::shouldGetInfo() const
 {
+    (void)shown();
     const std::lock_guard<std::mutex> guard(infoMutex());
     classifyLocked();
     return m_shouldGetInfo;
@@ -448,6 +454,7 @@ bool Result::shouldGetInfo() const
 
 QString Result::info()
 {
+    (void)shown();
     std::unique_lock<std::mutex> guard(infoMutex());
     classifyLocked();
     if (!m_shouldGetInfo) {
@@ -455,22 +462,25 @@ QString Result::info()
         return values ? values->info : QString();
     }
     m_shouldGetInfo = false;
+    const ResultType type = m_resultType;
     guard.unlock();
     std::shared_ptr<Result> self = weak_from_this().lock();
-    if (!self) {
-        computeInfo();
+    std::unique_lock<std::mutex> poolGuard(g_infoPoolMutex);
+    if (!self || !g_infoPool) {
+        poolGuard.unlock();
+        computeInfo(type);
     } else {
-        infoPool().start(handedOff([self] { self->computeInfo(); }));
+        g_infoPool->start(handedOff([self, type] { self->computeInfo(type); }));
     }
     guard.lock();
     const Details* values = m_details.load(std::memory_order_relaxed);
     return values ? values->info : QString();
 }
 
-void Result::computeInfo()
+void Result::computeInfo(ResultType type)
 {
     QString info;
-    switch (m_resultType) {
+    switch (type) {
     case ResultType::Image:
         info = imageInfo(fullPath());
         break;
@@ -501,7 +511,43 @@ void Result::setInfo(const QString& info)
 
 void Result::waitForPendingInfo()
 {
-    infoPool().waitForDone();
+    const std::lock_guard<std::mutex> guard(g_infoPoolMutex);
+    if (g_infoPool)
+        (void)g_infoPool->drain(std::chrono::milliseconds(-1));
+}
+
+ResultInfoPool::ResultInfoPool() : m_threads(std::make_unique<QThreadPool>())
+{
+    const std::lock_guard<std::mutex> guard(g_infoPoolMutex);
+    if (g_infoPool)
+        logWarning(QStringLiteral("A second pool for result information replaces the first."));
+    g_infoPool = this;
+}
+
+ResultInfoPool::~ResultInfoPool()
+{
+    {
+        const std::lock_guard<std::mutex> guard(g_infoPoolMutex);
+        if (g_infoPool == this)
+            g_infoPool = nullptr;
+    }
+    if (!drain(kQuitWait)) {
+        // Destroying the pool would wait for its threads: they are left to
+        // end with the process.
+        logWarning(QStringLiteral("Result information still being read after %1 ms is abandoned.")
+                       .arg(kQuitWait.count()));
+        (void)m_threads.release();
+    }
+}
+
+void ResultInfoPool::start(std::function<void()> work)
+{
+    m_threads->start(std::move(work));
+}
+
+bool ResultInfoPool::drain(std::chrono::milliseconds timeout)
+{
+    return m_threads->waitForDone(timeout.count() < 0 ? -1 : int(timeout.count()));
 }
 
 } // namespace sorvant

@@ -20,8 +20,12 @@
 #include <QString>
 #include <QStringList>
 
+class QThreadPool;
+
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -45,6 +49,8 @@ struct ItemStatus
     bool valid = false; // NO when the item could not be read (or was not yet)
     bool deferred = false; // not read yet: the result reads it on first use
     bool isDirectory = false;
+    // A FIFO, socket or device, or a link to one: never read as a document.
+    bool isSpecial = false;
     bool hasCreated = false; // the file system gives a birth time
     qint64 createdMSecs = 0;
     qint64 modifiedMSecs = 0;
@@ -153,7 +159,8 @@ public:
     [[nodiscard]] qint64 fileSize() const { return std::max<qint64>(shown().fileSize, 0); }
     // The raw size: -1 for a folder (the sort key).
     [[nodiscard]] qint64 signedFileSize() const { return shown().fileSize; }
-    // Classified on first use (from any thread), by the extension.
+    // Classified on first use (from any thread), by the extension; Other
+    // for a FIFO, socket or device whatever its name.
     [[nodiscard]] ResultType resultType() const;
 
     // --- values fetched on first use (main thread) ---
@@ -176,8 +183,7 @@ public:
     [[nodiscard]] bool isSelected() const { return m_selected; }
     void setSelected(bool selected) { m_selected = selected; }
 
-    // Waits until every queued information computation has run (tests, and
-    // the application before it quits).
+    // Waits until every queued information computation has run (tests).
     static void waitForPendingInfo();
     // Warms the shared type tables, whose first use loads Qt's image plugins
     // (results classify their types on first use, on the thread that asks).
@@ -217,7 +223,7 @@ private:
     };
     void setShown(const ItemStatus& status) const;
     [[nodiscard]] const Shown& shown() const;
-    void computeInfo();
+    void computeInfo(ResultType type);
     void setInfo(const QString& info);
 
     // The folder's path when it isInFolder (the name is the last component
@@ -228,6 +234,7 @@ private:
     QString m_name;
     mutable Shown m_shown;
     mutable std::atomic<bool> m_statusRead{false};
+    mutable bool m_isSpecial = false; // set with m_shown
     bool m_isDirectory = false;
     bool m_selected = false;
     bool m_shouldGetKind = true;
@@ -249,6 +256,39 @@ using ResultPointer = std::shared_ptr<Result>;
 //   (320 x 240, 95 s) => "320 x 240, 01:35"   (320 x 240, 0) => "320 x 240"
 //   (0 x 0, 3700 s) => "61:40"                (0 x 0, 0) => null
 [[nodiscard]] QString movieInfoText(double width, double height, double duration);
+
+} // namespace sorvant
+
+namespace sorvant {
+
+// The threads that compute information texts. The application makes one at
+// start-up and drains it on quit; while one exists, Result::info() starts
+// its computations there, and without one it computes on the calling thread
+// (a command without an event loop, a test). At most one exists at a time.
+// A reader can still wait on a file system that does not answer: quitting
+// waits for such work at most a bounded time, then leaves it running.
+class ResultInfoPool
+{
+public:
+    ResultInfoPool();
+    // Drains for at most kQuitWait; what still runs after that is left to
+    // the process's end (the pool's threads are not waited for).
+    ~ResultInfoPool();
+    ResultInfoPool(const ResultInfoPool&) = delete;
+    ResultInfoPool& operator=(const ResultInfoPool&) = delete;
+
+    // How long quitting waits for work still running.
+    static constexpr std::chrono::milliseconds kQuitWait{1000};
+
+    // Runs `work` on one of the pool's threads.
+    void start(std::function<void()> work);
+    // Waits at most `timeout` (negative: for ever) for the work started so
+    // far; answers whether all of it has run.
+    [[nodiscard]] bool drain(std::chrono::milliseconds timeout);
+
+private:
+    std::unique_ptr<QThreadPool> m_threads;
+};
 
 } // namespace sorvant
 

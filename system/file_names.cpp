@@ -8,6 +8,7 @@
 #include "foundation/user_defaults_getters.h"
 #include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
+#include "platform/scan_work.h"
 #include "platform/user_defaults.h"
 
 namespace sorvant {
@@ -228,26 +229,26 @@ QString stringByDeletingFileComponent(const QString& string)
 
 QStringList StandardizedPathComponents(const QString& path)
 {
-    QStringList components = pathComponents(path);
-    qsizetype i = 0;
-    while (i < components.size()) {
-        const QString& component = components.at(i);
+    // A stack of the kept components: ".." takes back the last one, so each
+    // component is looked at once (removing from the middle of the list
+    // would move all that follow).
+    const QStringList components = pathComponents(path);
+    QStringList kept;
+    kept.reserve(components.size());
+    for (const QString& component : components) {
+        countScanWork(1);
         if (component.isEmpty() || component == QLatin1String(".")
-            || (component == QLatin1String("/") && i > 0)) {
-            components.removeAt(i);
-        } else if (component == QLatin1String("..")) {
+            || (component == QLatin1String("/") && !kept.isEmpty()))
+            continue;
+        if (component == QLatin1String("..")) {
             // The root stays: "/.." is "/".
-            if (i > 0 && components.at(i - 1) != QLatin1String("/")) {
-                components.remove(i - 1, 2);
-                --i;
-            } else {
-                components.removeAt(i);
-            }
-        } else {
-            ++i;
+            if (!kept.isEmpty() && kept.last() != QLatin1String("/"))
+                kept.removeLast();
+            continue;
         }
+        kept.append(component);
     }
-    return components;
+    return kept;
 }
 
 QStringList standardizedPathComponents(const QString& path)

@@ -3,6 +3,7 @@
 #include "foundation/no_case_comparison.h"
 #include "foundation/range.h"
 #include "platform/file_system_representation.h"
+#include "platform/regular_files.h"
 #include "platform/path_semantics.h"
 #include "platform/unicode.h"
 #include "system/file_tests.h"
@@ -32,8 +33,7 @@ constexpr QLatin1String kPDFType("'PDF '");
 // A regular file, or a link to one.
 bool isRegularFile(const QString& path)
 {
-    struct stat status {};
-    return ::stat(fileSystemRepresentation(path).constData(), &status) == 0 && S_ISREG(status.st_mode);
+    return isRegularFileAtPath(fileSystemRepresentation(path).constData());
 }
 
 // The items directly inside `folder` whose extension is `extension` in any

@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <exception>
 
 namespace sorvant {
@@ -79,11 +80,13 @@ QString execArgument(const QString& argument)
 
 } // namespace
 
-QString systemdExecArgument(const QString& argument)
+QString systemdExecArgument(const QString& argument, SystemdWord word)
 {
     // Always quoted, with C escapes: "\\" "\"" and "\xHH" for a byte that is
     // not UTF-8 or a control character; then systemd's own specifiers and
-    // variables are kept literal: "%" as "%%", "$" as "$$".
+    // variables are kept literal: "%" as "%%", and in an argument "$" as
+    // "$$" (the program's path is not searched for variables, so "$$" there
+    // would stay two dollars).
     const QByteArray bytes = fileSystemRepresentation(argument);
     QString quoted = QStringLiteral("\"");
     for (qsizetype i = 0; i < bytes.size();) {
@@ -100,7 +103,7 @@ QString systemdExecArgument(const QString& argument)
             quoted += u'\\' + character;
         else if (character == u"%")
             quoted += QStringLiteral("%%");
-        else if (character == u"$")
+        else if (character == u"$" && word == SystemdWord::Argument)
             quoted += QStringLiteral("$$");
         else
             quoted += character;
@@ -109,7 +112,31 @@ QString systemdExecArgument(const QString& argument)
     return quoted + u'"';
 }
 
+QString systemdCommandLine(const QString& program)
+{
+    const QByteArray bytes = fileSystemRepresentation(program);
+    const bool refused = std::any_of(bytes.cbegin(), bytes.cend(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F || c == '"' || c == '\'' || c == '\\';
+    });
+    if (!refused)
+        return systemdExecArgument(program, SystemdWord::Program);
+    return QStringLiteral("/bin/sh -c ") + systemdExecArgument(QStringLiteral("exec \"$0\""))
+           + u' ' + systemdExecArgument(program);
+}
+
 namespace {
+
+// A unit's Description= takes specifiers too, and ends at the line's end.
+QString systemdDescription(const QString& text)
+{
+    QString description = text;
+    description.replace(u'%', QStringLiteral("%%"));
+    for (QChar& c : description)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = u' ';
+    return description;
+}
 
 bool writeText(const QString& text, const QString& path)
 {
@@ -214,12 +241,14 @@ bool scheduleLaunchAt(const QDateTime& date, UserDefaults& defaults, const Launc
         const QDateTime local = date.toLocalTime();
         const QString serviceText = QStringLiteral("[Unit]\nDescription=Monthly launch of %1\n\n[Service]\n"
                                                    "Type=exec\nExecStart=%2\n")
-                                        .arg(application.name.isEmpty() ? application.identifier : application.name,
-                                             systemdExecArgument(application.executablePath));
+                                        .arg(systemdDescription(application.name.isEmpty() ? application.identifier
+                                                                                            : application.name),
+                                             systemdCommandLine(application.executablePath));
         const QString timerText = QStringLiteral("[Unit]\nDescription=Monthly launch of %1\n\n[Timer]\n"
                                                  "OnCalendar=*-*-%2 %3:%4:00\nUnit=%5.service\n\n"
                                                  "[Install]\nWantedBy=timers.target\n")
-                                      .arg(application.name.isEmpty() ? application.identifier : application.name)
+                                      .arg(systemdDescription(application.name.isEmpty() ? application.identifier
+                                                                                          : application.name))
                                       .arg(local.date().day(), 2, 10, QLatin1Char('0'))
                                       .arg(local.time().hour(), 2, 10, QLatin1Char('0'))
                                       .arg(local.time().minute(), 2, 10, QLatin1Char('0'))

@@ -46,12 +46,24 @@ bool removeFromLoginItems(const LaunchedApplication& application = LaunchedAppli
 // Removes, then adds when `enable`; answers the last step's result.
 bool setLoginItem(bool enable, const LaunchedApplication& application = LaunchedApplication::current());
 
-// One argument of a service's ExecStart= line, as systemd reads it back:
+// How systemd reads a word of an ExecStart= line: "$" starts a variable
+// only in an argument, never in the program's path.
+enum class SystemdWord { Program, Argument };
+
+// One word of a service's ExecStart= line, as systemd reads it back:
 // quoted, "\\" and "\"" escaped, a byte that is not UTF-8 or a control
-// character as "\xHH", "%" as "%%" and "$" as "$$".
+// character as "\xHH", "%" as "%%", and in an argument "$" as "$$".
 //   "/opt/a b/app" => "\"/opt/a b/app\""   "/x/50%$y" => "\"/x/50%%$$y\""
+//   ("/x/50%$y", Program) => "\"/x/50%%$y\""
 //   "a\xFF" (byte) => "\"a\\xff\""   "" => "\"\""
-[[nodiscard]] QString systemdExecArgument(const QString& argument);
+[[nodiscard]] QString systemdExecArgument(const QString& argument, SystemdWord word = SystemdWord::Argument);
+
+// The value of an ExecStart= line that runs `program`. systemd refuses a
+// program path holding a quote, a backslash or a control character: such a
+// program is run by "/bin/sh", which gets its path as an argument.
+//   "/opt/a b/app"   => "\"/opt/a b/app\""
+//   "/opt/a\"b/app" => "/bin/sh -c \"exec \\\"$$0\\\"\" \"/opt/a\\\"b/app\""
+[[nodiscard]] QString systemdCommandLine(const QString& program);
 
 // The timer's label, "<identifier>.launcher".
 [[nodiscard]] QString launchAgentLabel(const LaunchedApplication& application);

@@ -111,10 +111,8 @@ MovieAsset::MovieAsset(const QString& path)
     const QByteArray file = fileSystemRepresentation(path);
     if (file.isEmpty())
         return;
-    if (mediaLibrary() == nullptr)
-        return;
     AVFormatContext* raw = nullptr;
-    if (media().avformat_open_input(&raw, file.constData(), nullptr, nullptr) < 0)
+    if (openMediaFile(&raw, file.constData()) < 0)
         return;
     std::unique_ptr<AVFormatContext, FormatContextCloser> context(raw);
     // Some containers (raw streams, MPEG transport) state sizes and

@@ -1,6 +1,7 @@
 #include "system/media_library.h"
 
 #include "platform/log.h"
+#include "platform/regular_files.h"
 
 #include <QString>
 
@@ -46,6 +47,17 @@ const MediaLibrary* mediaLibrary()
 {
     static const MediaLibrary* const library = loadMediaLibrary();
     return library;
+}
+
+int openMediaFile(AVFormatContext** context, const char* path)
+{
+    if (mediaLibrary() == nullptr)
+        return AVERROR(ENOSYS);
+    // Checked on the path, which the library then opens itself: the name
+    // keeps its extension, which guides the probe for raw streams.
+    if (!isRegularFileAtPath(path))
+        return AVERROR(ENODEV);
+    return media().avformat_open_input(context, path, nullptr, nullptr);
 }
 
 } // namespace sorvant

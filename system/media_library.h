@@ -40,4 +40,11 @@ struct MediaLibrary
     return *mediaLibrary();
 }
 
+// Opens the movie file at `path` (its bytes on disk) with
+// avformat_open_input, only when it is a regular file (a link followed): the
+// library would wait for ever on a FIFO and read a device without end.
+// Answers what avformat_open_input answers; AVERROR(ENODEV) for what is not
+// a regular file, AVERROR(ENOSYS) without the libraries.
+[[nodiscard]] int openMediaFile(AVFormatContext** context, const char* path);
+
 } // namespace sorvant

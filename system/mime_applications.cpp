@@ -1,6 +1,7 @@
 #include "system/mime_applications.h"
 
 #include "platform/file_system_representation.h"
+#include "platform/regular_files.h"
 #include "platform/path_semantics.h"
 #include "platform/url.h"
 #include "platform/xdg_folders.h"
@@ -160,7 +161,7 @@ QString mimeTypeForPath(const QString& path)
     static const QMimeDatabase database;
     if (!S_ISREG(info.st_mode))
         return database.mimeTypeForFile(path).name();   // devices, pipes, sockets: by kind
-    const int fd = ::open(bytes.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = openRegularFile(bytes.constData());
     if (fd < 0)
         return database.mimeTypeForFile(lastPathComponent(path), QMimeDatabase::MatchExtension).name();
     QFile file;

@@ -49,12 +49,11 @@ using Packet = std::unique_ptr<AVPacket, PacketFreer>;
 
 Format openMedia(const QString& path)
 {
-    // Without the movie libraries no movie opens.
-    if (mediaLibrary() == nullptr)
-        return nullptr;
+    // Without the movie libraries, or on what is not a regular file, no
+    // movie opens.
     const QByteArray bytes = fileSystemRepresentation(path);
     AVFormatContext* raw = nullptr;
-    if (bytes.isEmpty() || media().avformat_open_input(&raw, bytes.constData(), nullptr, nullptr) < 0)
+    if (bytes.isEmpty() || openMediaFile(&raw, bytes.constData()) < 0)
         return nullptr;
     Format format(raw);
     if (media().avformat_find_stream_info(format.get(), nullptr) < 0)

@@ -11,7 +11,6 @@
 #include "web/url/url_paths.h"
 
 #include <QCache>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QMimeDatabase>
 
@@ -144,7 +143,7 @@ QImage naturalIconForFile(const QString& path, int size)
 {
     if (path.endsWith(QLatin1String(".desktop")))
         return applicationIcon(path, size);
-    if (QFileInfo(path).isDir() && !isPackagePath(path))
+    if (isDirectoryAtPath(path) && !isPackagePath(path))
         return folderIcon(size);
     return iconForMimeType(mimeTypeForPath(path), size);
 }
@@ -155,8 +154,9 @@ QString fileTypeForPath(const QString& path)
 {
     if (path.isNull())
         return {};
-    const QFileInfo info(path);
-    if (info.isDir() && !isPackagePath(path))
+    // By the path's bytes: QFileInfo would look at the UTF-8 of a name that
+    // is not UTF-8, another (missing) item.
+    if (isDirectoryAtPath(path) && !isPackagePath(path))
         return kFolderType;
     return pathExtension(path);
 }

@@ -19,6 +19,7 @@
 #include "interface/strings_file.h"
 #include "platform/file_system_representation.h"
 #include "search/fast_word_enumerator.h"
+#include "search/result.h"
 #include "search/wildcard_patterns.h"
 #include "system/bundle.h"
 
@@ -29,6 +30,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -107,6 +109,9 @@ int main(int argc, char** argv)
     const LaunchRequest request = launchRequestFromArguments(parser, decodedArguments(argc, argv));
 
     ApplicationDelegate delegate;
+    // The results' information texts are read here, and quitting waits for
+    // them only so long (below).
+    ResultInfoPool infoPool;
     ApplicationService service(delegate);
     if (!service.registerOnSessionBus() && ApplicationService::forwardToRunningInstance(request))
         return 0;
@@ -128,11 +133,19 @@ int main(int argc, char** argv)
     QObject::connect(&delegate, &ApplicationDelegate::shouldTerminate, &app, &QApplication::quit);
     installTerminationHandlers();
 
+    delegate.applicationWillFinishLaunching();
     if (!request.folder.isNull() || !request.phrase.isNull())
         delegate.search(request.phrase, request.folder);
     delegate.applicationDidFinishLaunching();
 
     const int status = app.exec();
     delegate.applicationWillTerminate();
+    // The settings are saved. A reader still waiting on a file system that
+    // does not answer would hold every destructor after it: the process
+    // leaves without them.
+    if (!infoPool.drain(ResultInfoPool::kQuitWait)) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
     return status;
 }

@@ -1,18 +1,22 @@
 // The search window's settings, option dependencies, defaults written at
 // the right moments, and a search run through the window.
 
+#include "app/destination_menu.h"
 #include "app/results_table_model.h"
 #include "interface/badge.h"
 #include "interface/localization.h"
 #include "interface/strings_file.h"
 #include "interface/toolbar_customization.h"
 #include "interface/toolbar_items.h"
+#include "platform/file_system_representation.h"
 #include "tests/app/app_test_support.h"
+#include "tests/support/temp_tree.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -271,6 +275,29 @@ TEST_F(SearchWindowTest, KeysTheWindowConsumes)
     EXPECT_FALSE(window->checkKeyWindowEvent(&down)) << "the table keeps its own arrows";
     QKeyEvent plain(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
     EXPECT_FALSE(window->checkKeyWindowEvent(&plain));
+}
+
+// The folder's name was written through UTF-8 as "bad??name": the next
+// launch showed that name and found nothing.
+TEST_F(SearchWindowTest, ARelaunchSearchesAFolderNamedInBytesThatAreNotUTF8)
+{
+    const QByteArray bytes = QFile::encodeName(tree.path()) + "/bad\xFF\xFEname";
+    makeDirBytes(bytes);
+    writeFileBytes(bytes + "/alpha-1");
+    const QString folder = stringWithFileSystemRepresentation(bytes);
+    {
+        auto window = makeWindow();
+        ASSERT_TRUE(searchAndWait(*window, QStringLiteral("alpha"), folder));
+        EXPECT_EQ(shownPaths(*window), std::set<QString>{folder + QStringLiteral("/alpha-1")});
+        window->close();
+    }
+    EXPECT_TRUE(readFileBytes(QFile::encodeName(defaultsPath())).contains("/bad%FF%FEname</string>"));
+    // A relaunch: the defaults read from the file again.
+    UserDefaults relaunched(defaultsPath());
+    SearchWindow window(1, relaunched, nullptr);
+    EXPECT_EQ(window.destinations()->storedDestination(), folder);
+    ASSERT_TRUE(searchAndWait(window, QStringLiteral("alpha"), window.destinations()->storedDestination()));
+    EXPECT_EQ(shownPaths(window), std::set<QString>{folder + QStringLiteral("/alpha-1")});
 }
 
 TEST_F(SearchWindowTest, ClosingSavesOnceWithTheDestinationAndSorting)

@@ -168,3 +168,34 @@ TEST(FileURLs, NamesThatAreNotUTF8KeepTheirBytesThroughURLsAndTheClipboard)
 
 } // namespace
 } // namespace sorvant
+
+namespace sorvant {
+namespace {
+
+// Settings are written as UTF-8: a path whose bytes are not UTF-8 is kept as
+// its file URL, and what older versions wrote (a plain path) reads back.
+TEST(StoredPaths, EveryByteComesBackAndOldValuesStillRead)
+{
+    const QString odd = QStringLiteral("/a/bad") + QChar(0xDCFF) + QChar(0xDCFE) + QStringLiteral("name");
+    const struct
+    {
+        QString path;
+        QString stored;
+    } cases[] = {
+        {QString::fromUtf8("/a/caf\xC3\xA9"), QString::fromUtf8("/a/caf\xC3\xA9")},
+        {odd, QStringLiteral("file:///a/bad%FF%FEname")},
+        {QStringLiteral("/a b/50%"), QStringLiteral("/a b/50%")},
+        {QStringLiteral(""), QStringLiteral("")},
+        {QString(), QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EXPECT_EQ(storedStringOfPath(c.path), c.stored);
+        EXPECT_EQ(storedStringOfPath(c.path).isNull(), c.stored.isNull());
+        EXPECT_EQ(pathOfStoredString(c.stored), c.path);
+    }
+    EXPECT_EQ(pathOfStoredString(QStringLiteral("file:///a/%C3%A9%20b")), QString::fromUtf8("/a/\xC3\xA9 b"));
+}
+
+} // namespace
+} // namespace sorvant

@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -139,6 +140,63 @@ TEST_F(UserDefaultsTest, WritersKeepKeysAnotherWriterChanged)
     EXPECT_EQ(second.objectForKey("A"), QVariant(true));
     EXPECT_TRUE(first.synchronize());
     EXPECT_EQ(first.objectForKey("C"), QVariant::fromValue<qint64>(2));
+}
+
+// Opens of one file, as inotify reports them on its folder.
+class FileOpens
+{
+public:
+    explicit FileOpens(const QString& path) : m_name(QFileInfo(path).fileName().toUtf8())
+    {
+        m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        EXPECT_GE(::inotify_add_watch(m_fd, QFile::encodeName(QFileInfo(path).path()).constData(), IN_OPEN), 0);
+    }
+    ~FileOpens() { ::close(m_fd); }
+    // The opens since the last call.
+    int take()
+    {
+        int opens = 0;
+        alignas(inotify_event) char buffer[8192];
+        for (ssize_t length; (length = ::read(m_fd, buffer, sizeof buffer)) > 0;) {
+            for (char* at = buffer; at < buffer + length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                opens += event->len > 0 && m_name == event->name;
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        return opens;
+    }
+
+private:
+    QByteArray m_name;
+    int m_fd = -1;
+};
+
+// A settings file of 60 MB took seconds to parse, and every write and every
+// synchronize read it again: the file is read only when someone else wrote
+// it since this object last read or wrote it.
+TEST_F(UserDefaultsTest, AFileNobodyElseWroteIsNotReadAgain)
+{
+    UserDefaults(path).setString(QStringLiteral("old"), QStringLiteral("Old"));
+    FileOpens opens(path);
+    UserDefaults defaults(path);
+    EXPECT_EQ(opens.take(), 1) << "read once at the start";
+    defaults.setBool(true, QStringLiteral("A"));
+    defaults.setBool(true, QStringLiteral("B"));
+    EXPECT_TRUE(defaults.synchronize());
+    EXPECT_EQ(opens.take(), 0);
+    defaults.setBool(true, QStringLiteral("C"));
+    EXPECT_TRUE(defaults.flush());
+    EXPECT_EQ(opens.take(), 0);
+
+    // Another writer's change is still read and kept.
+    UserDefaults(path).setString(QStringLiteral("theirs"), QStringLiteral("Other"));
+    (void)opens.take();
+    defaults.setBool(true, QStringLiteral("D"));
+    EXPECT_TRUE(defaults.flush());
+    EXPECT_EQ(opens.take(), 1);
+    const QVariantMap stored = UserDefaults(path).persistentDomain();
+    EXPECT_EQ(stored.keys(), QStringList({"A", "B", "C", "D", "Old", "Other"}));
 }
 
 TEST_F(UserDefaultsTest, FileDamagedLaterIsSetAsideByTheNextWrite)

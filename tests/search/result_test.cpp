@@ -11,11 +11,14 @@
 #include "tests/support/temp_tree.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -62,6 +65,8 @@ protected:
         QCoreApplication::processEvents();
     }
 
+    // As the application does: information is computed on its pool.
+    ResultInfoPool pool;
     test::TempTree tree;
 };
 
@@ -215,6 +220,63 @@ TEST_F(ResultTest, ResultTypeFollowsTheExtension)
         EXPECT_EQ(result->resultType(), c.type);
         EXPECT_EQ(result->shouldGetInfo(), c.type != ResultType::Other);
     }
+}
+
+// A FIFO named like a movie used to be typed "Movie" and its information
+// read on the pool, which then waited for a writer for ever.
+TEST_F(ResultTest, SpecialFilesAreNoDocumentWhateverTheirName)
+{
+    for (const char* suffix : {".mp4", ".png", ".pdf"}) {
+        for (const QString& path : tree.makeSpecialFiles(QStringLiteral("clip"), QString::fromLatin1(suffix))) {
+            SCOPED_TRACE(path.toStdString());
+            const QString name = path.section(u'/', -1);
+            const ResultPointer made = Result::create(path, tree.path(), name, std::nullopt, QString(), false, false);
+            EXPECT_EQ(made->resultType(), ResultType::Other);
+            EXPECT_FALSE(made->shouldGetInfo());
+            EXPECT_TRUE(made->info().isNull());
+            // Status read later (a walk that defers it) types the same.
+            auto folder = std::make_shared<const ResultFolder>(tree.path(), name, tree.path());
+            const ResultPointer deferred = Result::create(folder, name, ItemStatus::deferredFor(false), std::nullopt,
+                                                          QString(), false, false);
+            EXPECT_EQ(deferred->resultType(), ResultType::Other);
+        }
+    }
+    // A link to a regular picture is still a picture.
+    const QString png = tree.filePath("real.png");
+    ASSERT_TRUE(QImage(2, 2, QImage::Format_RGB32).save(png));
+    ASSERT_TRUE(QFile::link(png, tree.filePath("link.png")));
+    EXPECT_EQ(Result::create(tree.filePath("link.png"), tree.path(), "link.png", std::nullopt, QString(), false, false)
+                  ->resultType(),
+              ResultType::Image);
+}
+
+// Quitting waits for pooled work only so long; the pool still runs it.
+TEST(ResultInfoPool, DrainIsBounded)
+{
+    ResultInfoPool pool;
+    std::atomic<bool> release{false};
+    std::atomic<bool> ran{false};
+    pool.start([&] {
+        while (!release.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ran = true;
+    });
+    EXPECT_FALSE(pool.drain(std::chrono::milliseconds(50)));
+    release = true;
+    EXPECT_TRUE(pool.drain(std::chrono::milliseconds(-1)));
+    EXPECT_TRUE(ran.load());
+}
+
+// Without the application's pool (a command, a test) the information is
+// computed on the asking thread.
+TEST(ResultInfoPool, WithoutAPoolInformationIsComputedAtOnce)
+{
+    test::TempTree tree;
+    const QString png = tree.filePath("picture.png");
+    ASSERT_TRUE(QImage(5, 4, QImage::Format_RGB32).save(png));
+    const ResultPointer result = Result::create(png, tree.path(), "picture.png", std::nullopt, QString(), false, false);
+    EXPECT_EQ(result->info(), QStringLiteral("5 x 4"));
+    QCoreApplication::processEvents();
 }
 
 TEST_F(ResultTest, InformationIsComputedOnceAndAnnouncedOnTheMainThread)

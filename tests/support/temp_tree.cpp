@@ -9,7 +9,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -66,13 +69,28 @@ void writeFileBytes(const QByteArray& path, const QByteArray& contents)
     ASSERT_EQ(written, contents.size()) << path.constData();
 }
 
-QStringList TempTree::makeSpecialFiles(const QString& stem)
+QStringList TempTree::makeSpecialFiles(const QString& stem, const QString& suffix)
 {
-    const QString pipe = filePath(stem + QStringLiteral("-pipe"));
-    const QString device = filePath(stem + QStringLiteral("-zero"));
+    const QString pipe = filePath(stem + QStringLiteral("-pipe") + suffix);
+    const QString link = filePath(stem + QStringLiteral("-zero") + suffix);
+    const QString socket = filePath(stem + QStringLiteral("-socket") + suffix);
     EXPECT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0) << std::strerror(errno);
-    EXPECT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
-    return {pipe, device};
+    EXPECT_TRUE(QFile::link(QStringLiteral("/dev/zero"), link));
+    // A bound socket leaves its node behind when the descriptor closes.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketBytes = QFile::encodeName(socket);
+    EXPECT_LT(size_t(socketBytes.size()), sizeof address.sun_path) << "socket path too long";
+    std::strncpy(address.sun_path, socketBytes.constData(), sizeof address.sun_path - 1);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
+    ::close(fd);
+    QStringList paths{pipe, link, socket};
+    // Only root may make a device, and a container may forbid even that.
+    const QString device = filePath(stem + QStringLiteral("-device") + suffix);
+    if (::geteuid() == 0 && ::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0600, ::makedev(1, 5)) == 0)
+        paths.append(device);
+    return paths;
 }
 
 void makeDirBytes(const QByteArray& path)

@@ -25,10 +25,12 @@ public:
     QString writeFile(const QString& relative, const QByteArray& contents = {});
     // Makes a folder and its parents and answers its absolute path.
     QString makeDir(const QString& relative);
-    // Makes a FIFO and a link to "/dev/zero" whose names start with `stem`
-    // (for readers that must never open or read such files) and answers
-    // their paths; fails the current test when either cannot be made.
-    QStringList makeSpecialFiles(const QString& stem);
+    // Makes a FIFO, a link to "/dev/zero" and a socket whose names start
+    // with `stem` and end with `suffix` (for readers that must never open or
+    // read such files), and, where root may make one, a character device like
+    // "/dev/zero"; answers their paths. Fails the current test when one
+    // cannot be made.
+    QStringList makeSpecialFiles(const QString& stem, const QString& suffix = {});
 
 private:
     QString m_path;

@@ -1,16 +1,22 @@
 #include "system/login_items.h"
 
+#include "platform/file_system_representation.h"
 #include "platform/user_defaults.h"
 #include "system/desktop_entry.h"
 #include "tests/support/log_capture.h"
 #include "tests/system/fake_tools.h"
 #include "system/standard_folders.h"
+#include "tests/support/temp_tree.h"
 #include "tests/support/temporary_home.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
 
 namespace sorvant {
 namespace {
@@ -136,16 +142,53 @@ TEST_F(LoginItemsTest, AnExecutablePathWithPercentOrDollarIsEscapedForSystemd)
     tools.add("systemctl");
     tools.add("crontab", "exit 1");
     UserDefaults defaults(home.tree.filePath("d.plist"));
-    const LaunchedApplication odd {"org.example.Odd", "Odd", "/opt/50% \"off\"/$HOME\\app", false};
+    const LaunchedApplication odd {"org.example.Odd", "Odd 100%", "/opt/50% off/$HOME/app", false};
     ASSERT_TRUE(scheduleLaunchAt(QDateTime(QDate(2026, 3, 7), QTime(9, 5)), defaults, odd));
-    EXPECT_TRUE(contents(config("systemd/user/org.example.Odd.launcher.service"))
-                    .contains("ExecStart=\"/opt/50%% \\\"off\\\"/$$HOME\\\\app\"\n"));
+    const QByteArray unit = contents(config("systemd/user/org.example.Odd.launcher.service"));
+    // "$$" only in arguments: in the program's path systemd keeps it as two.
+    EXPECT_TRUE(unit.contains("ExecStart=\"/opt/50%% off/$HOME/app\"\n"));
+    EXPECT_TRUE(unit.contains("Description=Monthly launch of Odd 100%%\n"));
+    EXPECT_EQ(systemdExecArgument("/x/50%$y"), "\"/x/50%%$$y\"");
     EXPECT_EQ(systemdExecArgument(QString::fromUtf8("/a\xC3\xA9") + QChar(0xDCFF)), "\"/a\xC3\xA9\\xff\"");
     EXPECT_EQ(systemdExecArgument(""), "\"\"");
     // The autostart entry reads back as the same program.
     ASSERT_TRUE(addToLoginItems(odd));
     const DesktopEntry entry = DesktopEntry::fromFile(autostartEntryPath(odd));
     EXPECT_EQ(entry.commandsForItems({}), QList<QStringList> {{odd.executablePath}});
+}
+
+// systemd itself reads the written unit: a program in a folder named with
+// "$", "%", a space, a quote and byte 0xFF runs (through the shell, since
+// systemd refuses a quote in a program's path), and one without the quote
+// runs directly.
+TEST_F(LoginItemsTest, SystemdAcceptsTheWrittenUnitForAnOddProgramPath)
+{
+    const QString analyze = QStandardPaths::findExecutable(QStringLiteral("systemd-analyze"));
+    if (analyze.isEmpty())
+        GTEST_SKIP() << "systemd-analyze is not installed";
+    tools.add("systemctl");
+    tools.add("crontab", "exit 1");
+    UserDefaults defaults(home.tree.filePath("d.plist"));
+    const QByteArray base = QFile::encodeName(home.tree.path());
+    for (const QByteArray& folder : {QByteArray("a$b%c d\"e\xFF" "f"), QByteArray("a$b%c d\xFF" "f")}) {
+        SCOPED_TRACE(folder.toStdString());
+        test::makeDirBytes(base + '/' + folder);
+        const QByteArray program = base + '/' + folder + "/prog";
+        test::writeFileBytes(program, "#!/bin/sh\n");
+        ASSERT_EQ(::chmod(program.constData(), 0755), 0);
+        const LaunchedApplication odd {"org.example.Odd", "Odd", stringWithFileSystemRepresentation(program), false};
+        ASSERT_TRUE(scheduleLaunchAt(QDateTime(QDate(2026, 3, 7), QTime(9, 5)), defaults, odd));
+        // Verified under a name of its own, away from the timer that needs it.
+        const QString unit = home.tree.writeFile(QStringLiteral("verify/odd.service"),
+                                                 contents(config("systemd/user/org.example.Odd.launcher.service")));
+        QProcess verify;
+        verify.setProcessChannelMode(QProcess::MergedChannels);
+        verify.start(analyze, {QStringLiteral("verify"), unit});
+        ASSERT_TRUE(verify.waitForFinished(60000));
+        const QByteArray said = verify.readAll();
+        EXPECT_EQ(verify.exitCode(), 0) << said.constData();
+        EXPECT_FALSE(said.contains(unit.toUtf8())) << said.constData();
+    }
 }
 
 } // namespace

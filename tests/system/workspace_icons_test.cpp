@@ -1,10 +1,13 @@
 #include "system/workspace_icons.h"
 
+#include "platform/file_system_representation.h"
 #include "platform/url.h"
 #include "system/icon_theme.h"
 #include "system/mime_applications.h"
+#include "tests/support/temp_tree.h"
 #include "tests/system/desktop_test_support.h"
 
+#include <QFile>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -58,6 +61,21 @@ protected:
 
     test::DesktopHome desktop;
 };
+
+// Through UTF-8 such a folder was another, missing item: typed "" and drawn
+// with a document's icon.
+TEST_F(WorkspaceIcons, AFolderNamedInBytesThatAreNotUTF8IsAFolder)
+{
+    const QByteArray bytes = QFile::encodeName(desktop.home.tree.path()) + "/bad\xFF\xFEname";
+    test::makeDirBytes(bytes);
+    const QString folder = stringWithFileSystemRepresentation(bytes);
+    EXPECT_EQ(fileTypeForPath(folder), "'fldr'");
+    const QString plain = desktop.home.tree.makeDir("plain");
+    EXPECT_EQ(iconForFile(folder, true, QSize(32, 32)), iconForFile(plain, true, QSize(32, 32)));
+    const QByteArray package = QFile::encodeName(desktop.home.tree.path()) + "/b\xFF.app";
+    test::makeDirBytes(package);
+    EXPECT_EQ(fileTypeForPath(stringWithFileSystemRepresentation(package)), "app");
+}
 
 TEST_F(WorkspaceIcons, TypesOfPathsAndURLs)
 {

@@ -8,8 +8,9 @@ namespace sorvant {
 
 namespace {
 
-// Deeper elements end the reading, as a fault would: real feeds nest a few
-// levels, and the walk keeps a frame per level.
+// Deeper elements are skipped with all they hold, and the reading goes on
+// after them: real feeds nest a few levels, and the reader's own stack of
+// open elements is all that grows while one is skipped (without recursion).
 constexpr int kMaximumFeedDepth = 256;
 
 struct Feed
@@ -44,20 +45,21 @@ QString pseudoAttribute(const QString& data, const QString& name)
 
 // The text of the element just started, its children's text included, read
 // without recursion (QXmlStreamReader::readElementText recurses once per
-// level). False when the element nests past the bound; the text so far is
-// then in `text`.
-bool readElementText(QXmlStreamReader& reader, int depth, QString* text)
+// level); children nested past the bound are skipped with their text.
+void readElementText(QXmlStreamReader& reader, int depth, QString* text)
 {
     int inner = 0;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement:
-            if (depth + ++inner > kMaximumFeedDepth)
-                return false;
+            if (depth + inner + 1 > kMaximumFeedDepth)
+                reader.skipCurrentElement();
+            else
+                ++inner;
             break;
         case QXmlStreamReader::EndElement:
             if (inner-- == 0)
-                return true;
+                return;
             break;
         case QXmlStreamReader::Characters:
         case QXmlStreamReader::EntityReference:
@@ -67,7 +69,6 @@ bool readElementText(QXmlStreamReader& reader, int depth, QString* text)
             break;
         }
     }
-    return true;
 }
 
 Feed readFeed(const QString& source, const URL& base)
@@ -95,8 +96,11 @@ Feed readFeed(const QString& source, const URL& base)
         }
         if (token != QXmlStreamReader::StartElement)
             continue;
-        if (++depth > kMaximumFeedDepth)
-            break;
+        if (++depth > kMaximumFeedDepth) {
+            reader.skipCurrentElement();
+            --depth;
+            continue;
+        }
         const QString name = reader.name().toString();
         if (depth == 1) {
             feed.found = name == QLatin1String("rss") || name == QLatin1String("RDF") || name == QLatin1String("feed");
@@ -138,10 +142,8 @@ Feed readFeed(const QString& source, const URL& base)
         if (key == kItemKeys.constEnd())
             continue;
         QString raw;
-        const bool whole = readElementText(reader, depth, &raw);
+        readElementText(reader, depth, &raw);
         --depth;   // the end element is read
-        if (!whole)
-            break;
         const QString text = raw.simplified();
         if (item != nullptr) {
             const QString value = *key == QLatin1String("link") ? resolved(text, base) : text;

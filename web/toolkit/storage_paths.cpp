@@ -62,10 +62,7 @@ QString rootedStandardizedPath(const QString& path)
 
 QString joined(const QString& folder, const QStringList& components)
 {
-    QString path = folder.isNull() ? QString(QLatin1String("")) : folder;
-    for (const QString& component : components)
-        path = path.isEmpty() ? component : stringByAppendingPathComponent(path, component);
-    return path;
+    return stringByAppendingPathComponents(folder.isNull() ? QString(QLatin1String("")) : folder, components);
 }
 
 } // namespace

@@ -76,10 +76,7 @@ QString stringByAppendingInvertedHostComponents(const QString& host, qsizetype m
 {
     if (path.isNull() || host.isEmpty())
         return path;
-    QString result = path;
-    for (const QString& label : invertedHostComponents(host, maximum))
-        result = stringByAppendingPathComponent(result, label);
-    return result;
+    return stringByAppendingPathComponents(path, invertedHostComponents(host, maximum));
 }
 
 QString stringByAppendingInvertedHostComponentsToPath(const QString& host, const QString& path)

@@ -16,8 +16,12 @@ namespace {
 
 constexpr Qt::CaseSensitivity kCI = Qt::CaseInsensitive;
 constexpr Qt::CaseSensitivity kCS = Qt::CaseSensitive;
-// Parameters session-ID removal takes out of one link, at most.
-constexpr int kMaximumSessionRounds = 32;
+// Parameters one removal (session IDs, analytics, a named parameter) takes
+// out of one link, at most. Each round reads the whole link a fixed number
+// of times; a link carries a handful of such parameters, and the bound keeps
+// a hostile one (thousands of them) linear in its length, the rest then
+// staying in place.
+constexpr int kMaximumRemovalRounds = 32;
 
 bool isSeparator(QChar c)
 {
@@ -138,11 +142,8 @@ QString stringURLByRemovingSessionIDs(const QString& text)
 
     QString out = text;
     bool sessionFound = false; // S
-    // Each round removes one parameter and reads the whole text a fixed
-    // number of times. A link carries a handful of session parameters; the
-    // bound keeps a hostile one (thousands of them) linear in its length,
-    // the rest then staying in place.
-    for (int round = 0; round < kMaximumSessionRounds; ++round) {
+    // Each round removes one parameter (see kMaximumRemovalRounds).
+    for (int round = 0; round < kMaximumRemovalRounds; ++round) {
         countScanWork(out.size());
         bool removed = false;
         bool flag = sessionFound; // F
@@ -202,7 +203,8 @@ QString stringURLByRemovingAnalytics(const QString& text)
     if (text.isEmpty() || !contains(text, "utm_", kCI))
         return text;
     QString out = text;
-    for (;;) {
+    for (int round = 0; round < kMaximumRemovalRounds; ++round) {
+        countScanWork(out.size());
         bool removed = false;
         for (const char* name : {"utm_source=", "utm_medium=", "utm_campaign=", "utm_term=", "utm_content="}) {
             if ((removed = removeParameter(out, name, kCI)))
@@ -221,7 +223,8 @@ QString stringURLByRemovingQueryParam(const QString& text, const QString& name)
     if (text.isEmpty() || name.isEmpty() || !text.contains(name, kCI))
         return text;
     QString out = text;
-    for (;;) {
+    for (int round = 0; round < kMaximumRemovalRounds; ++round) {
+        countScanWork(out.size());
         const qsizetype index = out.indexOf(name, 0, kCI);
         if (index <= 0 || !isSeparator(out.at(index - 1)))
             break;
@@ -236,23 +239,40 @@ QString stringURLByRemovingEmptyParams(const QString& text)
 {
     if (text.isEmpty())
         return text;
-    QString out = text;
+    // The edited text is `kept` followed by `text` from `next`: a removal
+    // moves that gap forward instead of moving the rest of the link, so
+    // each character is copied once. Positions are in the edited text.
+    QString kept;
+    kept.reserve(text.size());
+    qsizetype next = 0;
+    const auto size = [&] { return kept.size() + text.size() - next; };
+    const auto at = [&](qsizetype i) { return i < kept.size() ? kept.at(i) : text.at(next + i - kept.size()); };
+    // Copies the edited text up to `end` (not before the gap) into `kept`.
+    const auto keepUpTo = [&](qsizetype end) {
+        const qsizetype count = end - kept.size();
+        kept.append(QStringView(text).mid(next, count));
+        next += count;
+    };
     qsizetype from = 0;
     for (;;) {
-        const qsizetype equals = out.indexOf(QLatin1Char('='), from);
-        if (equals < 0)
+        // A removal leaves `from` past the gap.
+        const qsizetype found = text.indexOf(QLatin1Char('='), next + qMax<qsizetype>(from - kept.size(), 0));
+        countScanWork((found < 0 ? text.size() : found) - next + 1);
+        if (found < 0)
             break;
-        const bool empty = equals == out.size() - 1 || out.at(equals + 1) == QChar(0) ||
-                           out.at(equals + 1) == QLatin1Char('&') || out.at(equals + 1) == QLatin1Char(';') ||
-                           out.at(equals + 1) == QLatin1Char('?');
+        const qsizetype equals = found - next + kept.size();
+        const qsizetype length = size();
+        const bool empty = equals == length - 1 || at(equals + 1) == QChar(0) || at(equals + 1) == QLatin1Char('&')
+                           || at(equals + 1) == QLatin1Char(';') || at(equals + 1) == QLatin1Char('?');
         qsizetype separator = -1;
         if (empty && equals >= 2) {
             for (qsizetype i = equals - 2; i >= 0; --i) {
-                if (isSeparator(out.at(i))) {
+                countScanWork(1);
+                if (isSeparator(at(i))) {
                     separator = i;
                     break;
                 }
-                if (out.at(i) == QLatin1Char('='))
+                if (at(i) == QLatin1Char('='))
                     break;
             }
         }
@@ -260,15 +280,24 @@ QString stringURLByRemovingEmptyParams(const QString& text)
             from = equals + 1;
             continue;
         }
-        if (out.size() - equals - 1 >= 2)
-            out.remove(separator + 1, equals - separator + 1); // name, "=" and the separator after it
-        else
-            out.truncate(separator);
+        if (length - equals - 1 < 2) {
+            // The parameter ends the link: the link ends before its separator.
+            if (separator < kept.size())
+                kept.truncate(separator);
+            else
+                keepUpTo(separator);
+            next = text.size();
+            break;
+        }
+        // The name, "=" and the separator after it go.
+        keepUpTo(separator + 1);
+        next += equals - separator + 1;
         // Goes on where it would have in the text before the removal.
         from = equals + 2;
     }
-    out.replace(QLatin1String("?&"), QLatin1String("?"));
-    return out;
+    kept.append(QStringView(text).mid(next));
+    kept.replace(QLatin1String("?&"), QLatin1String("?"));
+    return kept;
 }
 
 QString stringURLByRemovingIndexPages(const QString& text)

@@ -372,7 +372,6 @@ private:
             next.setHTTPBody(QByteArray());
         }
         m_task.m_response = URLResponse::HTTPResponseWithURL(m_requestURL, status, headersOf(*reply));
-        m_task.m_request = next;
         m_reply = nullptr; // the old reply's remaining signals are ignored
         reply->abort();
         reply->deleteLater();
@@ -402,6 +401,9 @@ private:
             complete();
             return;
         }
+        // Only a redirect that is followed becomes the task's request: a
+        // refused one must not be reported as where the download went.
+        m_task.m_request = next;
         start(next);
     }
 

@@ -10,15 +10,29 @@ QString nested(const QString& name, int depth, const QString& inner)
     return QStringLiteral("<%1>").arg(name).repeated(depth) + inner + QStringLiteral("</%1>").arg(name).repeated(depth);
 }
 
-// Regression: a title nested 100,000 deep overflowed the stack.
-TEST(FeedServices, DeeplyNestedElementsEndTheReadingInsteadOfTheProcess)
+// Regression: a title nested 100,000 deep overflowed the stack. Then the
+// reading stopped at the deep element, and every later item was lost
+// without a word: the deep part is skipped and the reading goes on.
+TEST(FeedServices, DeeplyNestedElementsAreSkippedAndLaterItemsKept)
 {
     const QString feed = QStringLiteral("<rss><channel><title>Channel</title><item><title>A</title></item><item><title>")
                          + nested(QStringLiteral("b"), 100000, QStringLiteral("deep")) + QStringLiteral("</title></item>")
                          + QStringLiteral("<item><title>C</title></item></channel></rss>");
     const QList<QVariantMap> items = getItemsOfFeed(feed, URL());
-    ASSERT_GE(items.size(), 1);
+    ASSERT_EQ(items.size(), 3);
     EXPECT_EQ(items.first().value(QStringLiteral("title")), QVariant(QStringLiteral("A")));
+    EXPECT_EQ(items.last().value(QStringLiteral("title")), QVariant(QStringLiteral("C")));
+    // 260 deep in the first item's description, outside any known element.
+    const QString first = QStringLiteral("<rss><channel><item><title>A</title><description>text ")
+                          + nested(QStringLiteral("p"), 260, QStringLiteral("deep")) + QStringLiteral(" end</description>")
+                          + nested(QStringLiteral("x"), 300, QString())
+                          + QStringLiteral("</item><item><title>B</title></item><item><title>C</title></item></channel></rss>");
+    const QList<QVariantMap> kept = getItemsOfFeed(first, URL());
+    ASSERT_EQ(kept.size(), 3);
+    EXPECT_EQ(kept.at(0).value(QStringLiteral("description")).toString().left(4), QStringLiteral("text"));
+    EXPECT_TRUE(kept.at(0).value(QStringLiteral("description")).toString().endsWith(QLatin1String("end")));
+    EXPECT_EQ(kept.at(1).value(QStringLiteral("title")), QVariant(QStringLiteral("B")));
+    EXPECT_TRUE(stringByConvertingFeed(first, URL(), false).contains(QLatin1String(">C<")));
     EXPECT_TRUE(stringByConvertingFeed(feed, URL(), false).contains(QLatin1String("<title>Channel</title>")));
     const QString outside = QStringLiteral("<rss><channel>") + nested(QStringLiteral("x"), 100000, QString())
                             + QStringLiteral("</channel></rss>");

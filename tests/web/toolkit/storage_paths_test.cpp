@@ -2,6 +2,8 @@
 
 #include "web/url/host_components.h"
 
+#include "tests/support/scan_work_bound.h"
+
 #include <gtest/gtest.h>
 
 namespace sorvant {
@@ -98,6 +100,24 @@ TEST(StoragePaths, HostOfDotDotStaysInsideTheStorageFolder)
         EXPECT_TRUE(inverted.isNull() || inverted.startsWith(QLatin1String("/m/"))) << inverted.toStdString();
         EXPECT_FALSE(inverted.contains(QLatin1String("/../"))) << inverted.toStdString();
     }
+}
+
+// Regression: the path was joined one component at a time, copying the
+// whole path for each (180 KB: 3.9 s, 360 KB: 13.1 s).
+TEST(StoragePaths, InvertedPathsTakeLinearWork)
+{
+    test::expectLinearScanWork(
+        [](qsizetype size) {
+            QString link = QStringLiteral("http://www.h.org/");
+            while (link.size() < size)
+                link += QStringLiteral("ab/./c/../");
+            return link + QStringLiteral("end.html");
+        },
+        [](const QString& link) {
+            const QString path = invertedPathRelativeToDirectory(url(link.toUtf8().constData()), QStringLiteral("/s"));
+            EXPECT_TRUE(path.startsWith(QLatin1String("/s/org/h/www/ab/ab/"))) << path.left(40).toStdString();
+            EXPECT_TRUE(path.endsWith(QLatin1String("/end.html")));
+        });
 }
 
 } // namespace

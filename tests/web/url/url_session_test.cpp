@@ -306,6 +306,28 @@ TEST_F(URLSessionTest, RedirectToAFileURLIsRefused)
     }
 }
 
+// The forwarded address used to name the refused target.
+TEST_F(URLSessionTest, ARefusedRedirectIsNotReportedAsForwarded)
+{
+    const QString path = m_home.tree.writeFile(QStringLiteral("secret.txt"), "local secret");
+    const QString target = URL::fileURLWithPath(path).absoluteString();
+    for (const QString& location : {target, QStringLiteral("ftp://127.0.0.1/x")}) {
+        SCOPED_TRACE(location.toStdString());
+        URL forward = URL::URLWithString(QStringLiteral("http://before/"));
+        URLError error;
+        QByteArray data;
+        offMainThread([&] {
+            data = downloadSynchronousUsingReferrer(m_server.url(QStringLiteral("/goto?") + location), QVariant(),
+                                                    QString(), QVariant(), 0, nullptr, nullptr, nullptr, nullptr,
+                                                    &forward, &error, nullptr, nullptr, nullptr, false, false, 5,
+                                                    QString());
+        });
+        EXPECT_EQ(error.code, NSURLErrorUnsupportedURL);
+        EXPECT_TRUE(forward.isNull()) << forward.absoluteString().toStdString();
+        EXPECT_FALSE(data.contains("local secret"));
+    }
+}
+
 TEST_F(URLSessionTest, FileURLOfAFIFOIsRefusedWithoutWaiting)
 {
     const QString path = m_home.tree.filePath(QStringLiteral("pipe"));
