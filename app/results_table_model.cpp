@@ -130,9 +130,9 @@ void ResultsTableModel::insertPrepared(ResultsDataSource::PreparedResults prepar
     m_dataSource.insertPrepared(std::move(prepared), this);
 }
 
-void ResultsTableModel::removeGoneResults()
+void ResultsTableModel::removeResults(const QList<ResultPointer>& gone)
 {
-    m_dataSource.updateResults(this);
+    (void)m_dataSource.removeResults(gone, this);
 }
 
 void ResultsTableModel::removeAllResults()

@@ -83,8 +83,9 @@ public:
     void insertResults(QList<ResultPointer> results);
     // The same for a batch prepared off the interface thread.
     void insertPrepared(ResultsDataSource::PreparedResults prepared);
-    // Removes the rows whose items no longer exist.
-    void removeGoneResults();
+    // Removes the rows of `gone` (ResultsDataSource::goneResults, made off
+    // this thread), each run of adjacent rows as one removal.
+    void removeResults(const QList<ResultPointer>& gone);
     // Empties the model (a reset: a new search).
     void removeAllResults();
     // A result's values changed (its information text is known): its row

@@ -209,13 +209,22 @@ void SearchController::sort(std::uint64_t key, bool reverse)
     m_model->sort(key, reverse);
 }
 
-void SearchController::removeGoneResults()
+void SearchController::removeGoneResults(std::function<void()> done)
 {
     showPendingResults();
-    m_model->removeGoneResults();
-    updateBadge();
-    showStatus(m_engine->params().nDone.load());
-    emit rowsChanged();
+    // Rows are matched by identity when the answer comes: rows inserted,
+    // moved or emptied meanwhile need no generation check.
+    const auto test = [shown = m_engine->dataSource().results()] { return ResultsDataSource::goneResults(shown); };
+    whenReady(runInBackground(test), this, [this, done = std::move(done)](const QList<ResultPointer>& gone) {
+        if (!gone.isEmpty()) {
+            m_model->removeResults(gone);
+            updateBadge();
+            showStatus(m_engine->params().nDone.load());
+            emit rowsChanged();
+        }
+        if (done)
+            done();
+    });
 }
 
 void SearchController::updateBadge()

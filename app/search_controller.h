@@ -26,6 +26,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -68,8 +69,10 @@ public:
     // Sorts the table by `key` and direction, all found results included;
     // the selection follows its results.
     void sort(std::uint64_t key, bool reverse);
-    // Drops the rows whose items no longer exist.
-    void removeGoneResults();
+    // Drops the rows whose items no longer exist: their existence is tested
+    // on the thread pool, the rows leave later on this thread, then `done`
+    // runs (also when none was gone).
+    void removeGoneResults(std::function<void()> done = {});
 
     // "%d found", or "%d found/%d done" while fewer were found than examined.
     [[nodiscard]] QString statusText() const;

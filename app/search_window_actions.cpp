@@ -137,10 +137,11 @@ void SearchWindow::deleteItems(bool trash)
         }
     }
     m_results->clearSelection();
-    m_search->removeGoneResults();
-    const int count = m_model->rowCount();
-    if (remembered >= 0 && count > 0)
-        m_results->selectRows({std::min(remembered, count - 1)});
+    m_search->removeGoneResults([this, remembered] {
+        const int count = m_model->rowCount();
+        if (remembered >= 0 && count > 0)
+            m_results->selectRows({std::min(remembered, count - 1)});
+    });
     // What is still there and the user did not choose to keep is said.
     QStringList remaining;
     for (const QString& path : paths) {

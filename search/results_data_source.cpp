@@ -1,8 +1,13 @@
 #include "search/results_data_source.h"
 
 #include "platform/collation.h"
+#include "platform/scan_work.h"
 
-#include <QFileInfo>
+#include <QSet>
+
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <iterator>
@@ -195,23 +200,85 @@ void ResultsDataSource::removeAllResults()
 
 bool ResultsDataSource::updateResults(ShownResultsObserver* observer)
 {
-    bool removed = false;
-    for (qsizetype i = qsizetype(m_count) - 1; i >= 0; --i) {
-        // An item is gone when nothing is there, not even a dangling link.
-        const QFileInfo info(m_results.at(i)->fullPath());
-        if (info.exists() || info.isSymLink())
+    return removeResults(goneResults(m_results), observer) > 0;
+}
+
+QList<ResultPointer> ResultsDataSource::goneResults(const QList<ResultPointer>& results)
+{
+    QList<ResultPointer> gone;
+    for (const ResultPointer& result : results) {
+        // By the bytes the file system gave: a name that is not UTF-8 names
+        // another, missing file once it goes through UTF-8.
+        const QByteArray path = result ? result->fileSystemPath() : QByteArray();
+        struct stat status{};
+        if (path.isEmpty() || ::lstat(path.constData(), &status) == 0)
             continue;
+        if (errno == ENOENT || errno == ENOTDIR)
+            gone.append(result);
+    }
+    countScanWork(results.size());
+    return gone;
+}
+
+qsizetype ResultsDataSource::removeResults(const QList<ResultPointer>& gone, ShownResultsObserver* observer)
+{
+    if (gone.isEmpty() || m_results.isEmpty())
+        return 0;
+    QSet<const Result*> goneSet;
+    goneSet.reserve(gone.size());
+    for (const ResultPointer& result : gone)
+        goneSet.insert(result.get());
+    const auto isGone = [&](qsizetype row) { return goneSet.contains(m_results.at(row).get()); };
+    // One pass from the top: the kept rows move down over the removed ones
+    // as the pass goes, so each row moves at most once. While an observer
+    // is told of a run, the rows after the gap answer through it
+    // (resultAtIndex), so the list is whole as the observer sees it.
+    const qsizetype total = m_results.size();
+    const size_t keyed = m_keys.size();
+    qsizetype kept = 0;     // rows in place at the top
+    size_t keptKeys = 0;
+    qsizetype next = 0;     // the first row not yet looked at
+    const auto keep = [&](qsizetype end) {
+        for (; next < end; ++next, ++kept) {
+            const bool hasKey = size_t(next) < keyed;
+            if (kept != next) {
+                m_results[kept] = std::move(m_results[next]);
+                if (hasKey)
+                    m_keys[size_t(kept)] = std::move(m_keys[size_t(next)]);
+            }
+            keptKeys += hasKey ? 1 : 0;
+        }
+    };
+    while (next < total) {
+        qsizetype first = next;
+        while (first < total && !isGone(first))
+            ++first;
+        if (first == total)
+            break;
+        qsizetype end = first + 1;
+        while (end < total && isGone(end))
+            ++end;
+        countScanWork(end - next);
+        keep(first);
+        m_gapAt = kept;
+        m_gapSize = first - kept;
         if (observer)
-            observer->shownResultsWillRemove(i, 1);
-        m_results.removeAt(i);
-        if (size_t(i) < m_keys.size())
-            m_keys.erase(m_keys.begin() + i);
-        --m_count;
+            observer->shownResultsWillRemove(kept, end - first);
+        m_gapSize = end - kept;
+        m_count = std::uint64_t(total - m_gapSize);
         if (observer)
             observer->shownResultsDidRemove();
-        removed = true;
+        next = end;
     }
-    return removed;
+    if (kept == next) // nothing was gone
+        return 0;
+    countScanWork(total - next);
+    keep(total);
+    m_gapAt = m_gapSize = 0;
+    m_results.resize(kept);
+    m_keys.resize(keptKeys);
+    m_count = std::uint64_t(kept);
+    return total - kept;
 }
 
 std::uint64_t ResultsDataSource::numberOfRowsInTableView()
@@ -223,7 +290,9 @@ std::uint64_t ResultsDataSource::numberOfRowsInTableView()
 
 ResultPointer ResultsDataSource::resultAtIndex(qsizetype index) const
 {
-    return index >= 0 && index < m_results.size() ? m_results.at(index) : nullptr;
+    if (index < 0 || index >= m_results.size() - m_gapSize)
+        return nullptr;
+    return m_results.at(index < m_gapAt ? index : index + m_gapSize);
 }
 
 qsizetype ResultsDataSource::indexOfResult(const Result* result) const

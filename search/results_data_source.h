@@ -136,9 +136,19 @@ public:
     bool flushResults(Clock::time_point now);
     // Empties both lists; count 0, no flush time.
     void removeAllResults();
-    // Removes, last to first, the shown results whose items no longer exist;
-    // YES when any was removed. Each removal is told to `observer`, if any.
+    // Removes the shown results whose items no longer exist (goneResults,
+    // then removeResults, on this thread); YES when any was removed.
     bool updateResults(ShownResultsObserver* observer = nullptr);
+    // Removes the shown results among `gone` (by identity; others are
+    // ignored), each run of adjacent rows as one removal told to
+    // `observer`, if any; linear in the shown rows however many runs.
+    // Answers the number removed.
+    qsizetype removeResults(const QList<ResultPointer>& gone, ShownResultsObserver* observer);
+    // The results of `results` whose items are gone: nothing is at the
+    // path's bytes any more, not even a dangling link. A result whose
+    // existence cannot be told (a path without bytes, a folder it may not
+    // read) is kept. Touches nothing shared: any thread may call it.
+    [[nodiscard]] static QList<ResultPointer> goneResults(const QList<ResultPointer>& results);
     // Merges `batch` into the shown list in the current order (sorting the
     // list first when it is not), each change told to `observer`, if any.
     // Among equal keys the results already shown come first.
@@ -166,7 +176,9 @@ public:
     [[nodiscard]] std::uint64_t count() const { return m_count; }
     // Sorts the shown list when its order is stale, then answers count().
     std::uint64_t numberOfRowsInTableView();
-    // The shown result at `index`; null past the end.
+    // The shown result at `index`; null past the end. While removeResults
+    // tells an observer of a removal, this answers the rows as the
+    // observer sees them (results() then holds a gap).
     [[nodiscard]] ResultPointer resultAtIndex(qsizetype index) const;
     // The index of the result by identity; -1 (NSNotFound) for null or absent.
     [[nodiscard]] qsizetype indexOfResult(const Result* result) const;
@@ -234,6 +246,10 @@ private:
     std::vector<SortKeys> m_keys;
     bool m_keysStale = false; // primary and date made for another key
     std::uint64_t m_count = 0;
+    // While removeResults runs: rows from m_gapAt on lie m_gapSize further
+    // on in m_results (the rows before the gap are already moved down).
+    qsizetype m_gapAt = 0;
+    qsizetype m_gapSize = 0;
     bool m_sorted = true;
     std::uint64_t m_sorting = kSortByName;
     bool m_reverse = false;

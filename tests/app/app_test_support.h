@@ -48,6 +48,13 @@ protected:
         return !ended.isEmpty() || ended.wait(10000);
     }
 
+    // Waits until `model` has `rows` rows (gone rows leave once the thread
+    // pool has tested their items); NO when it did not come to that in time.
+    static bool waitForRows(const QAbstractItemModel& model, int rows)
+    {
+        return QTest::qWaitFor([&] { return model.rowCount() == rows; }, 10000);
+    }
+
     // Waits until the window's destination menu holds its scanned folders
     // (the home folder among them); NO when they did not come in time.
     static bool waitForDestinations(SearchWindow& window)

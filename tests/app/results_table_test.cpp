@@ -183,6 +183,7 @@ TEST_F(ResultsTableTest, MovingToTheTrashDropsTheRowsAndKeepsThePlace)
 {
     window->resultsTable()->selectRows({2});
     window->moveToTrash();
+    EXPECT_TRUE(waitForRows(*model, 2));
     EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-c.txt"))));
     EXPECT_TRUE(QFile::exists(trashFolderForPath(tree.filePath(QStringLiteral("r"))) + "/files/item-c.txt"));
     EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-b.txt"}));
@@ -219,6 +220,7 @@ TEST_F(ResultsTableTest, TrashIsOneCommandInTheItemsMenuTheContextMenuAndTheTool
     window->resultsTable()->selectRows({1});
     onToolbar->trigger();
     EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-b.txt"))));
+    EXPECT_TRUE(waitForRows(*model, 2));
     EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-c.txt"}));
 }
 
@@ -245,6 +247,7 @@ TEST_F(ResultsTableTest, DeletingAsksFirst)
     const QDir trashFiles(trashFolderForPath(tree.filePath(QStringLiteral("r"))) + "/files");
     const QStringList trashedBefore = trashFiles.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
     window->destroy();
+    EXPECT_TRUE(waitForRows(*model, 1));
     EXPECT_EQ(names(), QStringList{"item-c.txt"});
     EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-a.txt"))));
     EXPECT_EQ(trashFiles.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), trashedBefore);
@@ -272,6 +275,7 @@ TEST_F(ResultsTableTest, AMixedMoveToTrashTrashesTheRestAndAsksOnlyAboutTheRefus
     ASSERT_EQ(questions.size(), 1);
     EXPECT_TRUE(questions.constFirst().contains(QStringLiteral("“item-b.txt”"))) << questions.constFirst().toStdString();
     EXPECT_FALSE(questions.constFirst().contains(QStringLiteral("item-a"))) << questions.constFirst().toStdString();
+    EXPECT_TRUE(waitForRows(*model, 1));
     EXPECT_EQ(names(), QStringList{"item-b.txt"});
 }
 
