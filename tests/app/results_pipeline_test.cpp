@@ -3,6 +3,7 @@
 // selects from the search field.
 
 #include "app/results_table_model.h"
+#include "app/search_controller.h"
 #include "interface/quick_look.h"
 #include "search/result.h"
 #include "tests/app/app_test_support.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 
@@ -160,6 +162,94 @@ TEST_F(ResultsPipelineTest, ModelStaysConsistentThroughASearchAndAResort)
         EXPECT_EQ(after, before) << "a re-sort moves the selection with its results";
     }
     EXPECT_TRUE(failures.failures().isEmpty()) << failures.failures().join(u'\n').toStdString();
+}
+
+// The names of the model's rows in order, and the same results in the
+// order one sort of all of them gives.
+QStringList namesInRows(const QAbstractItemModel& model)
+{
+    QStringList names;
+    for (int row = 0; row < model.rowCount(); ++row)
+        names.append(model.index(row, ResultsTableModel::kFileColumn).data().toString());
+    return names;
+}
+
+QStringList namesSortedAtOnce(const ResultsTableModel& model)
+{
+    ResultsDataSource sorted;
+    sorted.setSorting(model.dataSource().sorting(), model.dataSource().isReverseSorting());
+    for (int row = 0; row < model.rowCount(); ++row)
+        sorted.addResult(model.resultAtRow(row));
+    sorted.flushResults();
+    (void)sorted.numberOfRowsInTableView();
+    QStringList names;
+    for (const ResultPointer& result : sorted.results())
+        names.append(result->name());
+    return names;
+}
+
+// A batch spread over many places is appended as one range and merged
+// into place as one reorder: the model says so consistently, the rows end
+// in the order one sort gives, and the selection follows its results. A
+// batch over a few places is inserted range by range, each range's row
+// counting the rows inserted above it.
+TEST_F(ResultsPipelineTest, ModelStaysConsistentThroughAnInsertThenReorder)
+{
+    auto window = makeWindow();
+    auto* model = qobject_cast<ResultsTableModel*>(window->resultsTable()->model());
+    ModelTesterFailures failures;
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    ResultsDataSource& results = window->engine().dataSource();
+    const auto add = [&](const QString& name) {
+        results.addResult(Result::create(QStringLiteral("/nonexistent/") + name, QStringLiteral("/nonexistent"), name,
+                                         std::nullopt, QString(), false, false));
+    };
+    for (int i = 0; i < 3000; ++i)
+        add(QStringLiteral("item%1").arg(i * 2, 5, 10, QLatin1Char('0')));
+    window->searchController().showPendingResults();
+    ASSERT_EQ(model->rowCount(), 3000);
+    window->resultsTable()->selectRows({0, 1500, 2999});
+    const QStringList selected = window->selectedPaths();
+
+    // Three places, the last two after rows inserted above them.
+    for (const char* name : {"item00001", "item00003", "item02001", "item05001", "item05003"})
+        add(QString::fromLatin1(name));
+    window->searchController().showPendingResults();
+    EXPECT_EQ(namesInRows(*model), namesSortedAtOnce(*model));
+    EXPECT_EQ(window->selectedPaths(), selected);
+
+    // Between nearly every two rows: one insert at the end, one reorder.
+    QSignalSpy reorders(model, &QAbstractItemModel::layoutChanged);
+    for (int i = 0; i < 2500; ++i)
+        add(QStringLiteral("item%1").arg(i * 2 + 7, 5, 10, QLatin1Char('0')));
+    window->searchController().showPendingResults();
+    EXPECT_EQ(reorders.size(), 1);
+    EXPECT_EQ(model->rowCount(), 5505);
+    EXPECT_EQ(namesInRows(*model), namesSortedAtOnce(*model));
+    EXPECT_EQ(window->selectedPaths(), selected);
+    EXPECT_TRUE(failures.failures().isEmpty()) << failures.failures().join(u'\n').toStdString();
+}
+
+// A batch made ready on the thread pool for a search the table has since
+// been emptied for was merged into the next search's rows.
+TEST_F(ResultsPipelineTest, ABatchPreparedForThePreviousSearchNeverLandsInTheNext)
+{
+    auto window = makeWindow();
+    SearchController& search = window->searchController();
+    QAbstractItemModel* model = window->resultsTable()->model();
+    for (int i = 0; i < 50; ++i) {
+        const QString name = QStringLiteral("old%1").arg(i);
+        window->engine().dataSource().addResult(Result::create(QStringLiteral("/nonexistent/") + name, QString(), name,
+                                                               std::nullopt, QString(), false, false));
+    }
+    window->engine().threadInit();
+    window->engine().threadExit();
+    search.refresh(); // the batch goes to the pool to be prepared
+    EXPECT_EQ(model->rowCount(), 0);
+    search.clearResults(); // as a new search does, before the batch is back
+    QTest::qWait(300);
+    EXPECT_EQ(model->rowCount(), 0);
+    EXPECT_EQ(search.statusText(), QStringLiteral("0 found"));
 }
 
 } // namespace
