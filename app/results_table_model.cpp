@@ -1,5 +1,6 @@
 #include "app/results_table_model.h"
 
+#include "app/results_roles_resolver.h"
 #include "foundation/attributed_string.h"
 #include "foundation/composed_text.h"
 #include "interface/cell_drawing.h"
@@ -67,7 +68,7 @@ AttributedString highlightedText(const QString& name, const QVariantList& ranges
 } // namespace
 
 ResultsTableModel::ResultsTableModel(ResultsDataSource& dataSource, QObject* parent)
-    : QAbstractTableModel(parent), m_dataSource(dataSource)
+    : QAbstractTableModel(parent), m_dataSource(dataSource), m_rolesResolver(new ResultsRolesResolver(*this))
 {
 }
 
@@ -148,6 +149,12 @@ void ResultsTableModel::resultDidChange(const Result* result)
     const qsizetype row = m_dataSource.indexOfResult(result);
     if (row >= 0 && row < m_rows)
         emit dataChanged(index(int(row), 0), index(int(row), kColumnCount - 1));
+}
+
+void ResultsTableModel::rowsDidChange(int first, int last, int firstColumn, int lastColumn)
+{
+    if (first >= 0 && first <= last && last < m_rows)
+        emit dataChanged(index(first, firstColumn), index(last, lastColumn));
 }
 
 ResultPointer ResultsTableModel::resultAtRow(int row) const
@@ -243,7 +250,9 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
         const bool comments = column == kCommentColumn && (what & kSearchComments);
         if (!names && !comments)
             return {};
-        const QString text = names ? result->name() : result->comment();
+        const QString text = names ? result->name() : result->knownComment();
+        if (text.isEmpty())
+            return {};
         // A name stored decomposed is matched composed, as it was searched,
         // and its ranges are mapped back onto the stored text.
         const ComposedText composed(text);
@@ -279,16 +288,17 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
         return result->size();
     case kModifiedColumn:
         return dateValue(result->modified());
+    // What costs a lookup is shown once the roles resolver has read it.
     case kKindColumn:
-        return result->kind();
+        return result->knownKind();
     case kCreatedColumn:
         return DateCell::creationDateValue(result->created());
     case kInfoColumn:
-        return result->info();
+        return result->knownInfo();
     case kCommentColumn:
-        return result->comment();
+        return result->knownComment();
     default:
-        return result->tags().join(QStringLiteral(", "));
+        return result->knownTags().value_or(QStringList()).join(QStringLiteral(", "));
     }
 }
 

@@ -18,6 +18,10 @@
 // view's selection and current row) follow their results. Only a new search
 // resets the model.
 //
+// The values that cost a lookup (kind, tags, comment, information text) are
+// shown once the roles resolver (results_roles_resolver.h) has read them off
+// the interface thread: data() reads no disk.
+//
 // Threads: main thread only; the worker never touches the shown list.
 
 #include "interface/table_view.h"
@@ -34,6 +38,7 @@ class QMimeData;
 namespace sorvant {
 
 class Result;
+class ResultsRolesResolver;
 
 class ResultsTableModel : public QAbstractTableModel, public TableRowsWriting, private ShownResultsObserver
 {
@@ -91,6 +96,11 @@ public:
     // A result's values changed (its information text is known): its row
     // is drawn again; nothing for a result not shown.
     void resultDidChange(const Result* result);
+    // The values of rows first ..= last in columns firstColumn ..= lastColumn
+    // changed (the roles resolver read them): one dataChanged range.
+    void rowsDidChange(int first, int last, int firstColumn, int lastColumn);
+    // Reads the kind, tags, comment and information text off this thread.
+    [[nodiscard]] ResultsRolesResolver& rolesResolver() const { return *m_rolesResolver; }
     // Whether the path column is too narrow for a path: it then shows " - ".
     void setPathColumnNarrow(bool narrow);
     [[nodiscard]] bool isPathColumnNarrow() const { return m_narrowPath; }
@@ -143,6 +153,7 @@ private:
     mutable std::optional<std::uint64_t> m_highlightGeneration;
     int m_rows = 0;
     bool m_narrowPath = false;
+    ResultsRolesResolver* m_rolesResolver; // a child
 };
 
 } // namespace sorvant

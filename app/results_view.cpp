@@ -5,6 +5,7 @@
 
 #include "app/results_view.h"
 
+#include "app/results_roles_resolver.h"
 #include "app/results_table_model.h"
 #include "app/search_controller.h"
 #include "foundation/number_formatting.h"
@@ -20,6 +21,7 @@
 #include <QKeyEvent>
 #include <QMimeDatabase>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QToolTip>
 
 #include <algorithm>
@@ -134,6 +136,45 @@ ResultsView::ResultsView(SearchController& search, UserDefaults& defaults, quint
     setObjectName(QStringLiteral("searchResults"));
     setModel(m_model);
     setUpColumns(defaults, index);
+    // The roles resolver reads the rows in view first.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &ResultsView::updateResolvedRows);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &ResultsView::updateResolvedRows);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ResultsView::updateResolvedRows);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &ResultsView::updateResolvedRows);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &ResultsView::updateResolvedRows);
+    updateResolvedRoles();
+}
+
+void ResultsView::resizeEvent(QResizeEvent* event)
+{
+    StripeTableView::resizeEvent(event);
+    updateResolvedRows();
+}
+
+void ResultsView::updateResolvedRows()
+{
+    const int rows = m_model->rowCount();
+    int first = rowAt(0);
+    int last = rowAt(viewport()->height() - 1);
+    if (first < 0)
+        first = 0;
+    if (last < 0)
+        last = rows - 1;
+    m_model->rolesResolver().setVisibleRows(first, last);
+}
+
+void ResultsView::updateResolvedRoles()
+{
+    unsigned roles = 0;
+    const std::pair<int, unsigned> columns[] = {{ResultsTableModel::kKindColumn, ResultsRolesResolver::kKindRole},
+                                                {ResultsTableModel::kTagsColumn, ResultsRolesResolver::kTagsRole},
+                                                {ResultsTableModel::kCommentColumn, ResultsRolesResolver::kCommentRole},
+                                                {ResultsTableModel::kInfoColumn, ResultsRolesResolver::kInfoRole}};
+    for (const auto& [column, role] : columns) {
+        if (column < horizontalHeader()->count() && !isColumnHidden(column))
+            roles |= role;
+    }
+    m_model->rolesResolver().setRoles(roles);
 }
 
 void ResultsView::setUpColumns(UserDefaults& defaults, quint64 index)
@@ -165,6 +206,8 @@ void ResultsView::setUpColumns(UserDefaults& defaults, quint64 index)
     connect(header, &QHeaderView::sectionResized, this, [this](int column) {
         if (column == ResultsTableModel::kPathColumn)
             updatePathColumnWidth();
+        // Showing or hiding a column resizes it from or to nothing.
+        updateResolvedRoles();
     });
     header->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& position) {

@@ -80,10 +80,14 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void setUpColumns(UserDefaults& defaults, quint64 index);
     void updatePathColumnWidth();
+    // Tells the roles resolver the rows in view and the columns shown.
+    void updateResolvedRows();
+    void updateResolvedRoles();
 
     QPointer<SearchController> m_search;
     ResultsTableModel* m_model;

@@ -85,4 +85,27 @@ protected:
     UserDefaults defaults{defaultsPath()};
 };
 
+// Collects what QAbstractItemModelTester finds wrong while it watches.
+class ModelTesterFailures
+{
+public:
+    ModelTesterFailures() { s_failures = &m_failures, m_previous = qInstallMessageHandler(record); }
+    ~ModelTesterFailures()
+    {
+        qInstallMessageHandler(m_previous);
+        s_failures = nullptr;
+    }
+    [[nodiscard]] const QStringList& failures() const { return m_failures; }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (s_failures && type == QtWarningMsg && qstrcmp(context.category, "qt.modeltest") == 0)
+            s_failures->append(message);
+    }
+    static inline QStringList* s_failures = nullptr;
+    QStringList m_failures;
+    QtMessageHandler m_previous = nullptr;
+};
+
 } // namespace sorvant::test
