@@ -5,6 +5,7 @@
 #include "foundation/composed_text.h"
 #include "interface/cell_drawing.h"
 #include "interface/table_cells.h"
+#include "platform/background_work.h"
 #include "platform/file_system_representation.h"
 #include "platform/regular_expression.h"
 #include "search/highlighting.h"
@@ -18,6 +19,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <memory>
 
 namespace sorvant {
 
@@ -139,9 +141,13 @@ void ResultsTableModel::removeResults(const QList<ResultPointer>& gone)
 void ResultsTableModel::removeAllResults()
 {
     beginResetModel();
-    m_dataSource.removeAllResults();
+    auto shown = std::make_shared<ResultsDataSource::ShownResults>(m_dataSource.takeAllResults());
     m_rows = 0;
     endResetModel();
+    // The results of the last search are freed on the pool: a reset stays
+    // cheap however many rows it empties.
+    if (!shown->results.isEmpty())
+        (void)runInBackground([shown = std::move(shown)]() mutable { shown.reset(); });
 }
 
 void ResultsTableModel::resultDidChange(const Result* result)

@@ -249,10 +249,27 @@ bool ResultsView::isResultsDragSource(const QObject* source)
 
 QList<int> ResultsView::selectedRows() const
 {
+    // Read off the selection's ranges: a range over every column selects
+    // its rows whole. Asking the selection model row by row tests each row
+    // against every range, which takes a quarter of a second over 140,000
+    // rows selected at once.
+    const int columns = m_model->columnCount();
     QList<int> rows;
-    for (const QModelIndex& index : selectionModel()->selectedRows())
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
+    bool ordered = true;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        if (!range.isValid() || range.model() != m_model)
+            continue;
+        const bool whole = range.left() == 0 && range.right() == columns - 1;
+        ordered = ordered && (rows.isEmpty() || rows.constLast() < range.top());
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            if (whole || selectionModel()->isRowSelected(row))
+                rows.append(row);
+        }
+    }
+    if (!ordered) {
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    }
     return rows;
 }
 
@@ -263,9 +280,18 @@ QStringList ResultsView::selectedPaths() const
 
 void ResultsView::selectRows(const QList<int>& rows)
 {
+    // One range per run of adjacent rows.
+    QList<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end());
     QItemSelection selection;
-    for (const int row : rows)
-        selection.select(m_model->index(row, 0), m_model->index(row, ResultsTableModel::kColumnCount - 1));
+    for (qsizetype first = 0; first < sorted.size();) {
+        qsizetype last = first;
+        while (last + 1 < sorted.size() && sorted.at(last + 1) <= sorted.at(last) + 1)
+            ++last;
+        selection.select(m_model->index(sorted.at(first), 0),
+                         m_model->index(sorted.at(last), ResultsTableModel::kColumnCount - 1));
+        first = last + 1;
+    }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 

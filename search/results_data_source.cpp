@@ -14,6 +14,7 @@
 #include <memory>
 #include <new>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 namespace sorvant {
@@ -188,14 +189,14 @@ bool ResultsDataSource::flushResults(Clock::time_point now)
     return true;
 }
 
-void ResultsDataSource::removeAllResults()
+ResultsDataSource::ShownResults ResultsDataSource::takeAllResults()
 {
     (void)takePending(Clock::now());
-    m_results.clear();
-    m_keys.clear();
+    ShownResults shown{std::exchange(m_results, {}), std::exchange(m_keys, {})};
     m_flush.reset();
     m_sorted = true;
     m_count = 0;
+    return shown;
 }
 
 bool ResultsDataSource::updateResults(ShownResultsObserver* observer)

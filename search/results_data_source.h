@@ -135,7 +135,12 @@ public:
     bool flushResults() { return flushResults(Clock::now()); }
     bool flushResults(Clock::time_point now);
     // Empties both lists; count 0, no flush time.
-    void removeAllResults();
+    void removeAllResults() { (void)takeAllResults(); }
+    // The same, answering what the shown list held, for the caller to free
+    // where it likes: freeing 140,000 results and their keys takes longer
+    // than a turn of the interface thread's event loop.
+    struct ShownResults;
+    [[nodiscard]] ShownResults takeAllResults();
     // Removes the shown results whose items no longer exist (goneResults,
     // then removeResults, on this thread); YES when any was removed.
     bool updateResults(ShownResultsObserver* observer = nullptr);
@@ -217,6 +222,12 @@ public:
         QByteArray path;
         QDateTime date;
         qint64 size = 0;
+    };
+
+    struct ShownResults
+    {
+        QList<ResultPointer> results;
+        std::vector<SortKeys> keys;
     };
 
     struct PreparedResults
