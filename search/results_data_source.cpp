@@ -229,7 +229,31 @@ qsizetype ResultsDataSource::removeResults(const QList<ResultPointer>& gone, Sho
     goneSet.reserve(gone.size());
     for (const ResultPointer& result : gone)
         goneSet.insert(result.get());
-    const auto isGone = [&](qsizetype row) { return goneSet.contains(m_results.at(row).get()); };
+    const qsizetype total = m_results.size();
+    std::vector<bool> isGone(size_t(total), false);
+    qsizetype runs = 0;
+    qsizetype removed = 0;
+    for (qsizetype row = 0; row < total; ++row) {
+        isGone[size_t(row)] = goneSet.contains(m_results.at(row).get());
+        if (isGone[size_t(row)]) {
+            ++removed;
+            runs += row == 0 || !isGone[size_t(row) - 1] ? 1 : 0;
+        }
+    }
+    countScanWork(total);
+    if (removed == 0)
+        return 0;
+    // Each removal costs a view a pass over the rows below it, as an insert
+    // does: many runs move to the end in one reorder and leave as one range.
+    if (runs <= kMaxInsertedRanges || runs * total <= kMaxMovedRows)
+        removeRuns(isGone, observer);
+    else
+        removeAsOneRange(isGone, observer);
+    return removed;
+}
+
+void ResultsDataSource::removeRuns(const std::vector<bool>& isGone, ShownResultsObserver* observer)
+{
     // One pass from the top: the kept rows move down over the removed ones
     // as the pass goes, so each row moves at most once. While an observer
     // is told of a run, the rows after the gap answer through it
@@ -240,6 +264,7 @@ qsizetype ResultsDataSource::removeResults(const QList<ResultPointer>& gone, Sho
     size_t keptKeys = 0;
     qsizetype next = 0;     // the first row not yet looked at
     const auto keep = [&](qsizetype end) {
+        countScanWork(end - next);
         for (; next < end; ++next, ++kept) {
             const bool hasKey = size_t(next) < keyed;
             if (kept != next) {
@@ -252,14 +277,13 @@ qsizetype ResultsDataSource::removeResults(const QList<ResultPointer>& gone, Sho
     };
     while (next < total) {
         qsizetype first = next;
-        while (first < total && !isGone(first))
+        while (first < total && !isGone[size_t(first)])
             ++first;
         if (first == total)
             break;
         qsizetype end = first + 1;
-        while (end < total && isGone(end))
+        while (end < total && isGone[size_t(end)])
             ++end;
-        countScanWork(end - next);
         keep(first);
         m_gapAt = kept;
         m_gapSize = first - kept;
@@ -269,17 +293,52 @@ qsizetype ResultsDataSource::removeResults(const QList<ResultPointer>& gone, Sho
         m_count = std::uint64_t(total - m_gapSize);
         if (observer)
             observer->shownResultsDidRemove();
+        countScanWork(end - first);
         next = end;
     }
-    if (kept == next) // nothing was gone
-        return 0;
-    countScanWork(total - next);
     keep(total);
     m_gapAt = m_gapSize = 0;
     m_results.resize(kept);
     m_keys.resize(keptKeys);
     m_count = std::uint64_t(kept);
-    return total - kept;
+}
+
+void ResultsDataSource::removeAsOneRange(const std::vector<bool>& isGone, ShownResultsObserver* observer)
+{
+    // The kept rows first, in their order, then the gone ones. The keys
+    // cover a prefix of the rows, and still do: the kept rows that have
+    // keys come first, and the gone rows' keys are dropped.
+    const qsizetype total = m_results.size();
+    const size_t keyed = m_keys.size();
+    if (observer)
+        observer->shownResultsWillReorder();
+    QList<ResultPointer> results;
+    results.reserve(total);
+    std::vector<SortKeys> keys;
+    keys.reserve(keyed);
+    std::vector<qsizetype> rowOf(static_cast<size_t>(total));
+    for (const bool gonePass : {false, true}) {
+        for (qsizetype row = 0; row < total; ++row) {
+            if (isGone[size_t(row)] != gonePass)
+                continue;
+            rowOf[size_t(row)] = results.size();
+            if (!gonePass && size_t(row) < keyed)
+                keys.push_back(std::move(m_keys[size_t(row)]));
+            results.append(std::move(m_results[row]));
+        }
+    }
+    countScanWork(2 * total);
+    const qsizetype kept = total - std::count(isGone.begin(), isGone.end(), true);
+    m_results = std::move(results);
+    m_keys = std::move(keys);
+    if (observer)
+        observer->shownResultsDidReorder(rowOf);
+    if (observer)
+        observer->shownResultsWillRemove(kept, total - kept);
+    m_results.resize(kept);
+    m_count = std::uint64_t(kept);
+    if (observer)
+        observer->shownResultsDidRemove();
 }
 
 std::uint64_t ResultsDataSource::numberOfRowsInTableView()

@@ -95,7 +95,9 @@ public:
     // the rows those inserts move stay under this many, or it has few
     // ranges; otherwise it is appended as one range and merged into place
     // as one reorder (one linear pass instead of a pass per range, but a
-    // reorder makes a view track every selected row).
+    // reorder makes a view track every selected row). Gone rows leave the
+    // same way: run by run, or moved to the end by one reorder and removed
+    // as one range.
     static constexpr qsizetype kMaxInsertedRanges = 32;
     static constexpr qsizetype kMaxMovedRows = 4'000'000;
 
@@ -145,9 +147,10 @@ public:
     // then removeResults, on this thread); YES when any was removed.
     bool updateResults(ShownResultsObserver* observer = nullptr);
     // Removes the shown results among `gone` (by identity; others are
-    // ignored), each run of adjacent rows as one removal told to
-    // `observer`, if any; linear in the shown rows however many runs.
-    // Answers the number removed.
+    // ignored), told to `observer`, if any, as inserts are: each run of
+    // adjacent rows as one removal, or for many runs one reorder that
+    // moves the gone rows to the end and one removal of them. Linear in the
+    // shown rows however many runs. Answers the number removed.
     qsizetype removeResults(const QList<ResultPointer>& gone, ShownResultsObserver* observer);
     // The results of `results` whose items are gone: nothing is at the
     // path's bytes any more, not even a dangling link. A result whose
@@ -247,6 +250,10 @@ private:
     [[nodiscard]] static bool isBefore(const SortKeys& a, const SortKeys& b, std::uint64_t sorting, bool reverse);
     // Keys for every shown row, for the current sort key.
     void completeKeys();
+    // removeResults of the rows marked in `isGone`: run by run, or moved to
+    // the end by one reorder and removed as one range.
+    void removeRuns(const std::vector<bool>& isGone, ShownResultsObserver* observer);
+    void removeAsOneRange(const std::vector<bool>& isGone, ShownResultsObserver* observer);
     [[nodiscard]] bool isBefore(const SortKeys& a, const SortKeys& b) const;
     // Puts the rows into `order` (new row => old row) and answers the
     // inverse map (old row => new row).

@@ -118,9 +118,17 @@ TEST_F(ResultsRolesResolverTest, RowsChangingMeanwhileAreReadToo)
 {
     ModelTesterFailures failures;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
-    show(500, 0);
+    show(3000, 0);
     model.sort(kSortByName, true);
-    model.removeResults({model.resultAtRow(0), model.resultAtRow(1)});
+    // Two runs, then so many that they leave as one reorder and one range.
+    model.removeResults({model.resultAtRow(0), model.resultAtRow(1), model.resultAtRow(7)});
+    QList<ResultPointer> everyOther;
+    for (int row = 0; row < model.rowCount(); row += 2)
+        everyOther.append(model.resultAtRow(row));
+    const ResultPointer keptRow = model.resultAtRow(1);
+    model.removeResults(everyOther);
+    EXPECT_EQ(model.rowCount(), 1498);
+    EXPECT_EQ(model.resultAtRow(0), keptRow);
     model.removeAllResults();
     show(800, 0);
     ASSERT_TRUE(waitForIdle());
