@@ -107,20 +107,32 @@ int ResultsTableModel::columnForSortKey(std::uint64_t key)
     return -1;
 }
 
-bool ResultsTableModel::sortByColumn(int column)
+std::optional<std::pair<std::uint64_t, bool>> ResultsTableModel::sortOfColumnClick(int column) const
 {
     const std::optional<std::uint64_t> key = sortKeyForColumn(column);
     if (!key)
-        return false;
+        return std::nullopt;
     const bool reverse = *key == m_dataSource.sorting() ? !m_dataSource.isReverseSorting() : m_dataSource.isReverseSorting();
-    sort(*key, reverse);
-    return true;
+    return std::pair{*key, reverse};
+}
+
+bool ResultsTableModel::sortByColumn(int column)
+{
+    const auto sorting = sortOfColumnClick(column);
+    if (sorting)
+        sort(sorting->first, sorting->second);
+    return sorting.has_value();
 }
 
 void ResultsTableModel::sort(std::uint64_t key, bool reverse)
 {
     m_dataSource.setSorting(key, reverse);
     m_dataSource.sortResults(this);
+}
+
+bool ResultsTableModel::applySort(ResultsDataSource::SortWork work)
+{
+    return m_dataSource.applySort(std::move(work), this);
 }
 
 void ResultsTableModel::insertResults(QList<ResultPointer> results)

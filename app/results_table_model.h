@@ -32,6 +32,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 class QMimeData;
 
@@ -82,8 +83,14 @@ public:
     // another key sorts by it in the same direction; the rows move with the
     // selection. NO (and nothing changes) for a column without a sort key.
     bool sortByColumn(int column);
+    // The key and direction a click on `column`'s header sorts by; none for
+    // a column without a sort key.
+    [[nodiscard]] std::optional<std::pair<std::uint64_t, bool>> sortOfColumnClick(int column) const;
     // Sorts by `key` in the direction, as a reorder the selection follows.
     void sort(std::uint64_t key, bool reverse);
+    // The same for a re-sort prepared off the interface thread; NO (and
+    // nothing moves) when the rows changed meanwhile.
+    bool applySort(ResultsDataSource::SortWork work);
     // Merges results into the rows in the current order.
     void insertResults(QList<ResultPointer> results);
     // The same for a batch prepared off the interface thread.

@@ -136,6 +136,8 @@ ResultsView::ResultsView(SearchController& search, UserDefaults& defaults, quint
     setObjectName(QStringLiteral("searchResults"));
     setModel(m_model);
     setUpColumns(defaults, index);
+    // A re-sort may be in place only later (made on the pool).
+    connect(&search, &SearchController::resultsSorted, this, &ResultsView::scrollSelectedRowToVisible);
     // The roles resolver reads the rows in view first.
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &ResultsView::updateResolvedRows);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, &ResultsView::updateResolvedRows);
@@ -197,11 +199,10 @@ void ResultsView::setUpColumns(UserDefaults& defaults, quint64 index)
     // without a sort key ("tags") changes nothing, but the header has
     // already moved its indicator there: put it back.
     connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
-        if (m_search)
-            m_search->showPendingResults();
-        (void)m_model->sortByColumn(column);
-        showSortIndicator();
-        scrollSelectedRowToVisible();
+        if (const auto sorting = m_model->sortOfColumnClick(column))
+            sortResults(sorting->first, sorting->second);
+        else
+            showSortIndicator();
     });
     connect(header, &QHeaderView::sectionResized, this, [this](int column) {
         if (column == ResultsTableModel::kPathColumn)
@@ -337,7 +338,6 @@ void ResultsView::sortResults(std::uint64_t key, bool reverse)
     if (m_search)
         m_search->sort(key, reverse);
     showSortIndicator();
-    scrollSelectedRowToVisible();
 }
 
 void ResultsView::showSortIndicator()

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 namespace sorvant {
 
 namespace {
@@ -57,6 +59,8 @@ bool SearchController::start(const QString& phrase, const QString& path)
 
 void SearchController::clearResults()
 {
+    m_sortPending = false;
+    ++m_sortRequest;
     m_preparing.reset();
     m_ready.reset();
     m_readyFrom = 0;
@@ -98,6 +102,8 @@ void SearchController::refresh()
 
 void SearchController::feed()
 {
+    if (m_sortPending)
+        return; // fed again once the re-sort is in place
     if (m_ready) {
         mergeReadySlice();
         return;
@@ -180,6 +186,12 @@ void SearchController::endSearch()
 
 void SearchController::showPendingResults()
 {
+    if (m_sortPending) {
+        // The rows keep no keys while a re-sort is on the pool: the results
+        // join them once it is in place.
+        m_waiting.append(m_engine->takePendingResults());
+        return;
+    }
     if (m_ready) {
         m_waiting = m_ready->results.mid(m_readyFrom) + m_waiting.mid(m_waitingFrom);
         m_waitingFrom = 0;
@@ -206,7 +218,33 @@ void SearchController::showPendingResults()
 void SearchController::sort(std::uint64_t key, bool reverse)
 {
     showPendingResults();
-    m_model->sort(key, reverse);
+    ResultsDataSource& results = m_engine->dataSource();
+    if (results.results().size() < kSortElsewhereRows && !m_sortPending) {
+        m_model->sort(key, reverse);
+        emit resultsSorted();
+        return;
+    }
+    // Making 140,000 keys and sorting them takes a few hundred ms: on the
+    // pool, with the rows left as they are until the order is ready.
+    auto work = std::make_shared<ResultsDataSource::SortWork>(results.takeSortWork(key, reverse));
+    m_sortPending = true;
+    const quint64 request = ++m_sortRequest;
+    whenReady(runInBackground([work] {
+                  ResultsDataSource::prepareSort(*work);
+                  return true;
+              }),
+              this, [this, work, request, key, reverse](bool) {
+                  if (request != m_sortRequest)
+                      return; // a later re-sort or a new search replaced it
+                  m_sortPending = false;
+                  // Rows removed meanwhile: sorted again as they are now.
+                  if (!m_model->applySort(std::move(*work))) {
+                      sort(key, reverse);
+                      return;
+                  }
+                  emit resultsSorted();
+                  feed();
+              });
 }
 
 void SearchController::removeGoneResults(std::function<void()> done)

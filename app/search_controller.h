@@ -67,7 +67,10 @@ public:
     // or a deletion, which act on all of them).
     void showPendingResults();
     // Sorts the table by `key` and direction, all found results included;
-    // the selection follows its results.
+    // the selection follows its results. From kSortElsewhereRows rows on,
+    // the keys and the order are made on the thread pool (merging new
+    // results waits meanwhile) and resultsSorted comes later.
+    static constexpr qsizetype kSortElsewhereRows = 10'000;
     void sort(std::uint64_t key, bool reverse);
     // Drops the rows whose items no longer exist: their existence is tested
     // on the thread pool, the rows leave later on this thread, then `done`
@@ -83,6 +86,8 @@ signals:
     void searchDidEnd();
     // Rows were removed (inserts and re-sorts change no selection).
     void rowsChanged();
+    // A re-sort asked for with sort() is in place.
+    void resultsSorted();
 
 private:
     // SearchEngineOwner
@@ -116,6 +121,8 @@ private:
     qsizetype m_readyFrom = 0;
     qsizetype m_waitingFrom = 0;    // the first of m_waiting still to feed
     bool m_endPending = false;      // the search ended: tell once all is fed
+    bool m_sortPending = false;     // a re-sort is on the pool: nothing merges
+    quint64 m_sortRequest = 0;      // drops a re-sort a later one replaced
     std::uint64_t m_done = 0;       // items examined, as last reported
     std::uint64_t m_shownDone = 0;  // items examined at the last status line
     quint64 m_found = 0;            // this window's share of the badge

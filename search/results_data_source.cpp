@@ -495,6 +495,59 @@ void ResultsDataSource::sortResults(ShownResultsObserver* observer)
         observer->shownResultsDidReorder(rowOf);
 }
 
+ResultsDataSource::SortWork ResultsDataSource::takeSortWork(std::uint64_t key, bool reverse)
+{
+    SortWork work;
+    work.keysStale = m_keysStale || effectiveKey(key) != effectiveKey(m_sorting);
+    work.results = m_results;
+    work.keys = std::exchange(m_keys, {});
+    work.sorting = key;
+    work.reverse = reverse;
+    m_keysStale = false;
+    m_sorting = key;
+    m_reverse = reverse;
+    m_sorted = false;
+    return work;
+}
+
+void ResultsDataSource::prepareSort(SortWork& work)
+{
+    const Collator collator(kCollationStandard);
+    if (work.keysStale) {
+        for (size_t row = 0; row < work.keys.size(); ++row)
+            setKeyValues(work.keys[row], *work.results.at(qsizetype(row)), collator, work.sorting);
+        work.keysStale = false;
+    }
+    work.keys.reserve(size_t(work.results.size()));
+    for (qsizetype row = qsizetype(work.keys.size()); row < work.results.size(); ++row)
+        work.keys.push_back(makeKeys(*work.results.at(row), collator, work.sorting));
+    work.order.resize(work.keys.size());
+    std::iota(work.order.begin(), work.order.end(), 0);
+    std::stable_sort(work.order.begin(), work.order.end(), [&work](qsizetype a, qsizetype b) {
+        return isBefore(work.keys[size_t(a)], work.keys[size_t(b)], work.sorting, work.reverse);
+    });
+}
+
+bool ResultsDataSource::applySort(SortWork work, ShownResultsObserver* observer)
+{
+    // The list is the one taken when it still shares its data with the
+    // work's copy: any change since would have detached it.
+    if (work.results.constData() != m_results.constData() || work.results.size() != m_results.size()
+        || work.order.size() != size_t(m_results.size()) || work.sorting != m_sorting || work.reverse != m_reverse)
+        return false;
+    work.results = {}; // moving the rows must not copy the list
+    m_keys = std::move(work.keys);
+    m_sorted = true;
+    if (std::is_sorted(work.order.begin(), work.order.end()))
+        return true;
+    if (observer)
+        observer->shownResultsWillReorder();
+    const std::vector<qsizetype> rowOf = applyOrder(work.order);
+    if (observer)
+        observer->shownResultsDidReorder(rowOf);
+    return true;
+}
+
 void ResultsDataSource::insertResults(QList<ResultPointer> batch, ShownResultsObserver* observer)
 {
     insertPrepared(prepareResults(std::move(batch), m_sorting, m_reverse), observer);

@@ -178,6 +178,22 @@ public:
     // is sorted again first.
     void insertPrepared(PreparedResults prepared, ShownResultsObserver* observer);
 
+    // --- re-sorting on another thread ---
+    // A re-sort's work: the shown list (shared), its keys (taken) and the
+    // order made for them.
+    struct SortWork;
+    // Chooses the sort key and direction like setSorting, and takes the
+    // shown list and its keys for prepareSort; the list keeps no keys
+    // until applySort, so nothing may be merged into it meanwhile.
+    [[nodiscard]] SortWork takeSortWork(std::uint64_t key, bool reverse);
+    // Completes the work's keys and orders its rows; touches nothing
+    // shared, so any thread may call it.
+    static void prepareSort(SortWork& work);
+    // Puts the rows in the work's order as one reorder told to `observer`,
+    // if any, and keeps the keys. NO, and nothing moves, when the shown
+    // list or the order asked for changed since takeSortWork.
+    bool applySort(SortWork work, ShownResultsObserver* observer);
+
     // The shown list itself (for keeping the table's selection).
     [[nodiscard]] const QList<ResultPointer>& results() const { return m_results; }
     // The number of shown results as of the last flush.
@@ -231,6 +247,16 @@ public:
     {
         QList<ResultPointer> results;
         std::vector<SortKeys> keys;
+    };
+
+    struct SortWork
+    {
+        QList<ResultPointer> results;
+        std::vector<SortKeys> keys; // for a prefix of the rows
+        bool keysStale = false;     // made for another key
+        std::uint64_t sorting = kSortByName;
+        bool reverse = false;
+        std::vector<qsizetype> order; // new row => old row, once prepared
     };
 
     struct PreparedResults
