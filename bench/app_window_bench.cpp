@@ -256,13 +256,13 @@ void BM_Window144kResults(benchmark::State& state)
         const QModelIndex top = table->model()->index(0, 0);
         const QString first = top.data().toString();
         const double header = stallDuring(
-            [&] { emit table->horizontalHeader()->sectionClicked(ResultsTableModel::kSizeColumn); },
+            [&] { emit table->horizontalHeader()->sectionClicked(ResultsTableModel::kPathColumn); },
             [&] { return table->model()->index(0, 0).data().toString() != first; }, 10);
         QAction byName;
         setItemTag(&byName, int(kSortByName));
-        const QString sizeFirst = table->model()->index(0, 0).data().toString();
+        const QString pathFirst = table->model()->index(0, 0).data().toString();
         const double menu = stallDuring([&] { window.setSorting(&byName); },
-                                        [&] { return table->model()->index(0, 0).data().toString() != sizeFirst; }, 10);
+                                        [&] { return table->model()->index(0, 0).data().toString() != pathFirst; }, 10);
         state.SetIterationTime(shown);
         state.counters["rows"] = rows;
         state.counters["headless_s"] = headless;
