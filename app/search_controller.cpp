@@ -5,7 +5,6 @@
 #include "platform/background_work.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
 #include <QWidget>
@@ -20,11 +19,6 @@ namespace {
 constexpr int kRefreshMilliseconds = 250;
 // The status line changes between flushes once per this many examined items.
 constexpr std::uint64_t kDoneStep = 1001;
-// The work of one feeding slice: well under the 50 ms a person notices.
-constexpr qint64 kSliceMilliseconds = 15;
-// Results merged into the model at once within a slice: small enough that
-// one merge stays well inside the slice's time even at 100,000 shown rows.
-constexpr qsizetype kSliceRows = 2048;
 // Prepared rows merged at once: one linear pass over the shown rows each.
 constexpr qsizetype kMergeRows = 8192;
 
@@ -112,7 +106,7 @@ void SearchController::feed()
     if (m_preparing)
         return;
     const ResultsDataSource& results = m_engine->dataSource();
-    if (m_waitingFrom < m_waiting.size() && ResultsDataSource::canPrepareElsewhere(results.sorting())) {
+    if (m_waitingFrom < m_waiting.size()) {
         // Keys and order of the whole batch on the thread pool; here only
         // the merge, one per hand-off.
         m_preparing = m_waiting.mid(m_waitingFrom);
@@ -133,20 +127,7 @@ void SearchController::feed()
         });
         return;
     }
-    // Keys read on first use (information, comments) are made here, in
-    // slices of the event loop's turns.
-    QElapsedTimer slice;
-    slice.start();
-    while (m_waitingFrom < m_waiting.size() && !slice.hasExpired(kSliceMilliseconds)) {
-        const qsizetype count = std::min(kSliceRows, m_waiting.size() - m_waitingFrom);
-        m_model->insertResults(m_waiting.mid(m_waitingFrom, count));
-        m_waitingFrom += count;
-    }
     updateBadge();
-    if (m_waitingFrom < m_waiting.size()) {
-        m_feeder->start();
-        return;
-    }
     m_waiting.clear();
     m_waitingFrom = 0;
     showStatus(m_done);
@@ -219,7 +200,8 @@ void SearchController::sort(std::uint64_t key, bool reverse)
 {
     showPendingResults();
     ResultsDataSource& results = m_engine->dataSource();
-    if (results.results().size() < kSortElsewhereRows && !m_sortPending) {
+    // Comments are read from the disk for their keys: never here.
+    if (results.results().size() < kSortElsewhereRows && key != kSortByComment && !m_sortPending) {
         m_model->sort(key, reverse);
         emit resultsSorted();
         return;

@@ -11,8 +11,7 @@
 // engine's counters; the thread pool makes the batch's sort keys and order,
 // and the interface thread merges it into the shown order with ranged row
 // inserts (or one insert and one reorder), so a large batch never holds the
-// interface. Orders by values read on first use (information, comments)
-// are fed in slices of about 15 ms, one per turn of the event loop. The interface thread never takes the engine's lock and never
+// interface. The interface thread never takes the engine's lock and never
 // writes its counters.
 //
 // Threads: everything here on the interface thread.
@@ -69,7 +68,8 @@ public:
     // Sorts the table by `key` and direction, all found results included;
     // the selection follows its results. From kSortElsewhereRows rows on,
     // the keys and the order are made on the thread pool (merging new
-    // results waits meanwhile) and resultsSorted comes later.
+    // results waits meanwhile) and resultsSorted comes later; by comment
+    // (read from the disk) always.
     static constexpr qsizetype kSortElsewhereRows = 10'000;
     void sort(std::uint64_t key, bool reverse);
     // Drops the rows whose items no longer exist: their existence is tested

@@ -428,12 +428,6 @@ bool ResultsDataSource::isBefore(const SortKeys& a, const SortKeys& b) const
     return isBefore(a, b, m_sorting, m_reverse);
 }
 
-bool ResultsDataSource::canPrepareElsewhere(std::uint64_t sorting)
-{
-    const std::uint64_t key = effectiveKey(sorting);
-    return key != kSortByInfo && key != kSortByComment;
-}
-
 ResultsDataSource::PreparedResults ResultsDataSource::prepareResults(QList<ResultPointer> batch,
                                                                      std::uint64_t sorting, bool reverse)
 {

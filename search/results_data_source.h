@@ -167,11 +167,9 @@ public:
     // --- merging batches made ready on another thread ---
     // Results with their keys, in the order of `sorting` and `reverse`.
     struct PreparedResults;
-    // Whether a batch for `sorting` can be prepared off the owner's thread:
-    // not for the information text or the comment, read on first use.
-    [[nodiscard]] static bool canPrepareElsewhere(std::uint64_t sorting);
     // Makes the keys of `batch` and sorts it; touches nothing shared, so
-    // any thread may call it (for a key canPrepareElsewhere allows).
+    // any thread may call it (a result reads its comment and starts its
+    // information text safely from any thread).
     [[nodiscard]] static PreparedResults prepareResults(QList<ResultPointer> batch, std::uint64_t sorting,
                                                         bool reverse);
     // insertResults for a prepared batch; one prepared for another order

@@ -5,8 +5,10 @@
 #include "app/results_table_model.h"
 #include "app/search_controller.h"
 #include "interface/quick_look.h"
+#include "search/ds_store.h"
 #include "search/result.h"
 #include "tests/app/app_test_support.h"
+#include "tests/support/ds_store_writer.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -269,6 +271,29 @@ TEST_F(ResultsPipelineTest, AReSortOfManyRowsIsPreparedOnThePoolAndKeepsTheSelec
     QTest::qWait(100);
     EXPECT_GT(model->index(0, 0).data().toString(), model->index(rows - 1, 0).data().toString());
     EXPECT_TRUE(failures.failures().isEmpty()) << failures.failures().join(u'\n').toStdString();
+}
+
+// A re-sort by comment read every row's comment (its folder's .DS_Store,
+// its attributes) on the interface thread: 96 ms for 20,000 rows. However
+// few the rows, the comments are read on the pool.
+TEST_F(ResultsPipelineTest, AReSortByCommentReadsTheCommentsOnThePool)
+{
+    for (const char* name : {"c1.txt", "c2.txt", "c3.txt"})
+        tree.writeFile(QStringLiteral("noted/") + QLatin1String(name));
+    ASSERT_TRUE(writeDSStore(tree.filePath(QStringLiteral("noted")),
+                             {DSStoreRecord::comment(QStringLiteral("c1.txt"), QStringLiteral("zebra")),
+                              DSStoreRecord::comment(QStringLiteral("c2.txt"), QStringLiteral("apple")),
+                              DSStoreRecord::comment(QStringLiteral("c3.txt"), QStringLiteral("mango"))}));
+    DSStore::invalidateFinderCommentsCache();
+    auto window = makeWindow();
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("c"), tree.filePath(QStringLiteral("noted"))));
+    QAbstractItemModel* model = window->resultsTable()->model();
+    ASSERT_EQ(model->rowCount(), 3);
+    QSignalSpy sorted(&window->searchController(), &SearchController::resultsSorted);
+    window->resultsTable()->sortResults(kSortByComment, false);
+    EXPECT_TRUE(sorted.isEmpty()) << "the comments are read on the pool";
+    ASSERT_TRUE(sorted.wait(10000));
+    EXPECT_EQ(namesInRows(*model), (QStringList{"c2.txt", "c3.txt", "c1.txt"}));
 }
 
 // A batch made ready on the thread pool for a search the table has since
