@@ -75,7 +75,7 @@ bool ResultsRolesResolver::isResolved(const Result& result, unsigned roles)
     return (!(roles & kKindRole) || !result.knownKind().isNull())
            && (!(roles & kTagsRole) || result.knownTags().has_value())
            && (!(roles & kCommentRole) || !result.knownComment().isNull())
-           && (!(roles & kInfoRole) || !result.shouldGetInfo());
+           && (!(roles & kInfoRole) || result.isInfoSettled());
 }
 
 void ResultsRolesResolver::schedule(int fromRow)

@@ -493,6 +493,12 @@ bool Result::shouldGetInfo() const
     return m_shouldGetInfo;
 }
 
+bool Result::isInfoSettled() const
+{
+    const std::lock_guard<std::mutex> guard(infoMutex());
+    return m_classified && !m_shouldGetInfo;
+}
+
 QString Result::info()
 {
     std::unique_lock<std::mutex> guard(infoMutex());

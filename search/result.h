@@ -183,6 +183,10 @@ public:
     void resolveInfo();
     // YES while the computation has not been started.
     [[nodiscard]] bool shouldGetInfo() const;
+    // YES once the information text is known or its computation started,
+    // and for results that have none; NO while the type is not classified
+    // (classifying may load image plugins: this never does).
+    [[nodiscard]] bool isInfoSettled() const;
 
     // A mark the results table keeps across a reload; the result never
     // reads it.

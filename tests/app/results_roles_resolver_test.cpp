@@ -13,6 +13,7 @@
 #include "tests/support/temp_tree.h"
 
 #include <QAbstractItemModelTester>
+#include <QImage>
 #include <QMimeDatabase>
 #include <QSignalSpy>
 #include <QTest>
@@ -87,6 +88,28 @@ TEST_F(ResultsRolesResolverTest, CellsShowOnlyWhatTheResolverRead)
     if (tagged) {
         EXPECT_EQ(cell(2, ResultsTableModel::kTagsColumn), QStringLiteral("red"));
     }
+}
+
+// The information text showed only after the table asked for it (which
+// started its computation); the resolver computes it on the pool, and
+// telling whether a result has one (which may load the image plugins)
+// happens there too.
+TEST_F(ResultsRolesResolverTest, InformationTextsAreComputedOnThePool)
+{
+    QImage picture(3, 2, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    ASSERT_TRUE(picture.save(tree.filePath(QStringLiteral("p.png"))));
+    model.insertResults({Result::create(tree.filePath(QStringLiteral("p.png")), tree.path(), QStringLiteral("p.png"),
+                                        std::nullopt, QString(), false, false)});
+    show(1, 1);
+    const ResultPointer result = model.resultAtRow(0);
+    ASSERT_EQ(result->name(), QStringLiteral("f00000.txt"));
+    EXPECT_FALSE(model.resultAtRow(1)->isInfoSettled()) << "not classified on this thread";
+    model.rolesResolver().setRoles(ResultsRolesResolver::kInfoRole);
+    ASSERT_TRUE(waitForIdle());
+    EXPECT_EQ(cell(1, ResultsTableModel::kInfoColumn), QStringLiteral("3 x 2"));
+    EXPECT_EQ(cell(0, ResultsTableModel::kInfoColumn), QString());
+    EXPECT_TRUE(result->isInfoSettled());
 }
 
 // The rows in view are read before the others, and the rest follow in
