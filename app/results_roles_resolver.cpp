@@ -52,8 +52,7 @@ void ResultsRolesResolver::setVisibleRows(int first, int last)
         return;
     m_firstVisible = std::max(first, 0);
     m_lastVisible = last;
-    if (!m_busy)
-        m_scheduled.start();
+    m_scheduled.start();
 }
 
 void ResultsRolesResolver::resolve(Result& result, unsigned roles)
@@ -81,15 +80,16 @@ bool ResultsRolesResolver::isResolved(const Result& result, unsigned roles)
 void ResultsRolesResolver::schedule(int fromRow)
 {
     m_cursor = std::min(m_cursor, std::max(fromRow, 0));
-    if (!m_busy)
-        m_scheduled.start();
+    m_scheduled.start();
 }
 
 void ResultsRolesResolver::pass()
 {
     const int rows = m_model.rowCount();
-    if (m_busy || m_roles == 0 || rows == 0) {
-        if (!m_busy)
+    if (m_running >= kMaxRunning)
+        return; // passed again as a batch ends
+    if (m_roles == 0 || rows == 0) {
+        if (m_running == 0)
             emit idle();
         return;
     }
@@ -99,7 +99,7 @@ void ResultsRolesResolver::pass()
     int last = -1;
     const auto take = [&](int row) {
         const ResultPointer result = m_model.resultAtRow(row);
-        if (!result || isResolved(*result, m_roles))
+        if (!result || m_inFlight.contains(result.get()) || isResolved(*result, m_roles))
             return false;
         batch.append(result);
         first = std::min(first, row);
@@ -110,6 +110,7 @@ void ResultsRolesResolver::pass()
         (void)take(row);
     if (!batch.isEmpty()) {
         start(std::move(batch), first, last);
+        m_scheduled.start();
         return;
     }
     // Then the rest, from where the last pass stopped.
@@ -120,25 +121,34 @@ void ResultsRolesResolver::pass()
             break;
         ++m_cursor;
     }
-    if (!batch.isEmpty())
-        start(std::move(batch), first, last);
-    else if (m_cursor < rows)
-        m_scheduled.start();
-    else
+    if (!batch.isEmpty() || m_cursor < rows) {
+        if (!batch.isEmpty())
+            start(std::move(batch), first, last);
+        m_scheduled.start(); // the next batch, or the rest of the rows to look at
+    } else if (m_running == 0) {
         emit idle();
+    }
 }
 
 void ResultsRolesResolver::start(QList<ResultPointer> batch, int first, int last)
 {
-    m_busy = true;
+    ++m_running;
+    QList<const Result*> inFlight;
+    inFlight.reserve(batch.size());
+    for (const ResultPointer& result : std::as_const(batch)) {
+        inFlight.append(result.get());
+        m_inFlight.insert(result.get());
+    }
     const unsigned roles = m_roles;
     whenReady(runInBackground([batch = std::move(batch), roles] {
                   for (const ResultPointer& result : batch)
                       resolve(*result, roles);
                   return true;
               }),
-              this, [this, first, last](bool) {
-                  m_busy = false;
+              this, [this, first, last, inFlight = std::move(inFlight)](bool) {
+                  --m_running;
+                  for (const Result* result : inFlight)
+                      m_inFlight.remove(result);
                   const int rows = m_model.rowCount();
                   if (first < rows)
                       m_model.rowsDidChange(first, std::min(last, rows - 1), ResultsTableModel::kKindColumn,

@@ -7,7 +7,7 @@
 // the disk. The file icons of the rows in view are redrawn the same way when
 // the icon of a new type is ready (system/workspace_icons.h).
 //
-// One batch is on the pool at a time; a change of the rows (inserts,
+// A few batches are on the pool at a time; a change of the rows (inserts,
 // removals, a reorder, a reset) or of the rows in view starts the next pass
 // on the next turn of the event loop. The values are kept by the results
 // themselves (Result::kind() and its siblings, safe from any thread), so a
@@ -23,6 +23,7 @@
 #include "search/result.h"
 
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 
 namespace sorvant {
@@ -43,6 +44,9 @@ public:
     // Results in one batch of the rows in view, and of the rest.
     static constexpr qsizetype kVisibleBatch = 256;
     static constexpr qsizetype kBackgroundBatch = 1024;
+    // Batches on the pool at once: reading kinds waits on the disk as much
+    // as it computes.
+    static constexpr int kMaxRunning = 3;
 
     // Reads the values of `model`'s rows; a child of the model.
     explicit ResultsRolesResolver(ResultsTableModel& model);
@@ -53,7 +57,7 @@ public:
     // The rows in view, read before the others; none when last < first.
     void setVisibleRows(int first, int last);
     // YES while a batch is on the pool or rows are left to read.
-    [[nodiscard]] bool isBusy() const { return m_busy || m_scheduled.isActive(); }
+    [[nodiscard]] bool isBusy() const { return m_running > 0 || m_scheduled.isActive(); }
 
     // Reads `roles` of `result` on this thread (any thread).
     static void resolve(Result& result, unsigned roles);
@@ -76,7 +80,8 @@ private:
     int m_firstVisible = 0;
     int m_lastVisible = -1;
     int m_cursor = 0; // rows above it were found known by the last passes
-    bool m_busy = false;
+    int m_running = 0; // batches on the pool
+    QSet<const Result*> m_inFlight; // their results, not looked at again meanwhile
 };
 
 } // namespace sorvant
