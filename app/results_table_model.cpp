@@ -1,9 +1,11 @@
 #include "app/results_table_model.h"
 
+#include "app/results_roles_resolver.h"
 #include "foundation/attributed_string.h"
 #include "foundation/composed_text.h"
 #include "interface/cell_drawing.h"
 #include "interface/table_cells.h"
+#include "platform/background_work.h"
 #include "platform/file_system_representation.h"
 #include "platform/regular_expression.h"
 #include "search/highlighting.h"
@@ -18,6 +20,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <memory>
 
 namespace sorvant {
 
@@ -68,7 +71,7 @@ AttributedString highlightedText(const QString& name, const QVariantList& ranges
 } // namespace
 
 ResultsTableModel::ResultsTableModel(ResultsDataSource& dataSource, QObject* parent)
-    : QAbstractTableModel(parent), m_dataSource(dataSource)
+    : QAbstractTableModel(parent), m_dataSource(dataSource), m_rolesResolver(new ResultsRolesResolver(*this))
 {
 }
 
@@ -105,20 +108,32 @@ int ResultsTableModel::columnForSortKey(std::uint64_t key)
     return -1;
 }
 
-bool ResultsTableModel::sortByColumn(int column)
+std::optional<std::pair<std::uint64_t, bool>> ResultsTableModel::sortOfColumnClick(int column) const
 {
     const std::optional<std::uint64_t> key = sortKeyForColumn(column);
     if (!key)
-        return false;
+        return std::nullopt;
     const bool reverse = *key == m_dataSource.sorting() ? !m_dataSource.isReverseSorting() : m_dataSource.isReverseSorting();
-    sort(*key, reverse);
-    return true;
+    return std::pair{*key, reverse};
+}
+
+bool ResultsTableModel::sortByColumn(int column)
+{
+    const auto sorting = sortOfColumnClick(column);
+    if (sorting)
+        sort(sorting->first, sorting->second);
+    return sorting.has_value();
 }
 
 void ResultsTableModel::sort(std::uint64_t key, bool reverse)
 {
     m_dataSource.setSorting(key, reverse);
     m_dataSource.sortResults(this);
+}
+
+bool ResultsTableModel::applySort(ResultsDataSource::SortWork work)
+{
+    return m_dataSource.applySort(std::move(work), this);
 }
 
 void ResultsTableModel::insertResults(QList<ResultPointer> results)
@@ -131,17 +146,21 @@ void ResultsTableModel::insertPrepared(ResultsDataSource::PreparedResults prepar
     m_dataSource.insertPrepared(std::move(prepared), this);
 }
 
-void ResultsTableModel::removeGoneResults()
+void ResultsTableModel::removeResults(const QList<ResultPointer>& gone)
 {
-    m_dataSource.updateResults(this);
+    (void)m_dataSource.removeResults(gone, this);
 }
 
 void ResultsTableModel::removeAllResults()
 {
     beginResetModel();
-    m_dataSource.removeAllResults();
+    auto shown = std::make_shared<ResultsDataSource::ShownResults>(m_dataSource.takeAllResults());
     m_rows = 0;
     endResetModel();
+    // The results of the last search are freed on the pool: a reset stays
+    // cheap however many rows it empties.
+    if (!shown->results.isEmpty())
+        (void)runInBackground([shown = std::move(shown)]() mutable { shown.reset(); });
 }
 
 void ResultsTableModel::resultDidChange(const Result* result)
@@ -149,6 +168,12 @@ void ResultsTableModel::resultDidChange(const Result* result)
     const qsizetype row = m_dataSource.indexOfResult(result);
     if (row >= 0 && row < m_rows)
         emit dataChanged(index(int(row), 0), index(int(row), kColumnCount - 1));
+}
+
+void ResultsTableModel::rowsDidChange(int first, int last, int firstColumn, int lastColumn)
+{
+    if (first >= 0 && first <= last && last < m_rows)
+        emit dataChanged(index(first, firstColumn), index(last, lastColumn));
 }
 
 ResultPointer ResultsTableModel::resultAtRow(int row) const
@@ -244,7 +269,9 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
         const bool comments = column == kCommentColumn && (what & kSearchComments);
         if (!names && !comments)
             return {};
-        const QString text = names ? result->name() : result->comment();
+        const QString text = names ? result->name() : result->knownComment();
+        if (text.isEmpty())
+            return {};
         // A name stored decomposed is matched composed, as it was searched,
         // and its ranges are mapped back onto the stored text.
         const ComposedText composed(text);
@@ -280,16 +307,17 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
         return result->size();
     case kModifiedColumn:
         return dateValue(result->modified());
+    // What costs a lookup is shown once the roles resolver has read it.
     case kKindColumn:
-        return result->kind();
+        return result->knownKind();
     case kCreatedColumn:
         return DateCell::creationDateValue(result->created());
     case kInfoColumn:
-        return result->info();
+        return result->knownInfo();
     case kCommentColumn:
-        return result->comment();
+        return result->knownComment();
     default:
-        return result->tags().join(QStringLiteral(", "));
+        return result->knownTags().value_or(QStringList()).join(QStringLiteral(", "));
     }
 }
 

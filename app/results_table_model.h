@@ -18,6 +18,10 @@
 // view's selection and current row) follow their results. Only a new search
 // resets the model.
 //
+// The values that cost a lookup (kind, tags, comment, information text) are
+// shown once the roles resolver (results_roles_resolver.h) has read them off
+// the interface thread: data() reads no disk.
+//
 // Threads: main thread only; the worker never touches the shown list.
 
 #include "interface/table_view.h"
@@ -28,12 +32,14 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 class QMimeData;
 
 namespace sorvant {
 
 class Result;
+class ResultsRolesResolver;
 
 class ResultsTableModel : public QAbstractTableModel, public TableRowsWriting, private ShownResultsObserver
 {
@@ -77,19 +83,31 @@ public:
     // another key sorts by it in the same direction; the rows move with the
     // selection. NO (and nothing changes) for a column without a sort key.
     bool sortByColumn(int column);
+    // The key and direction a click on `column`'s header sorts by; none for
+    // a column without a sort key.
+    [[nodiscard]] std::optional<std::pair<std::uint64_t, bool>> sortOfColumnClick(int column) const;
     // Sorts by `key` in the direction, as a reorder the selection follows.
     void sort(std::uint64_t key, bool reverse);
+    // The same for a re-sort prepared off the interface thread; NO (and
+    // nothing moves) when the rows changed meanwhile.
+    bool applySort(ResultsDataSource::SortWork work);
     // Merges results into the rows in the current order.
     void insertResults(QList<ResultPointer> results);
     // The same for a batch prepared off the interface thread.
     void insertPrepared(ResultsDataSource::PreparedResults prepared);
-    // Removes the rows whose items no longer exist.
-    void removeGoneResults();
+    // Removes the rows of `gone` (ResultsDataSource::goneResults, made off
+    // this thread), each run of adjacent rows as one removal.
+    void removeResults(const QList<ResultPointer>& gone);
     // Empties the model (a reset: a new search).
     void removeAllResults();
     // A result's values changed (its information text is known): its row
     // is drawn again; nothing for a result not shown.
     void resultDidChange(const Result* result);
+    // The values of rows first ..= last in columns firstColumn ..= lastColumn
+    // changed (the roles resolver read them): one dataChanged range.
+    void rowsDidChange(int first, int last, int firstColumn, int lastColumn);
+    // Reads the kind, tags, comment and information text off this thread.
+    [[nodiscard]] ResultsRolesResolver& rolesResolver() const { return *m_rolesResolver; }
     // Whether the path column is too narrow for a path: it then shows " - ".
     void setPathColumnNarrow(bool narrow);
     [[nodiscard]] bool isPathColumnNarrow() const { return m_narrowPath; }
@@ -144,6 +162,7 @@ private:
     mutable std::optional<std::uint64_t> m_highlightGeneration;
     int m_rows = 0;
     bool m_narrowPath = false;
+    ResultsRolesResolver* m_rolesResolver; // a child
 };
 
 } // namespace sorvant

@@ -5,6 +5,7 @@
 
 #include "app/results_view.h"
 
+#include "app/results_roles_resolver.h"
 #include "app/results_table_model.h"
 #include "app/search_controller.h"
 #include "foundation/number_formatting.h"
@@ -20,6 +21,7 @@
 #include <QKeyEvent>
 #include <QMimeDatabase>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QToolTip>
 
 #include <algorithm>
@@ -134,6 +136,52 @@ ResultsView::ResultsView(SearchController& search, UserDefaults& defaults, quint
     setObjectName(QStringLiteral("searchResults"));
     setDataSourceAndDelegate(search.model(), nullptr);
     setUpColumns(defaults, index);
+    // A re-sort may be in place only later (made on the pool).
+    connect(&search, &SearchController::resultsSorted, this, &ResultsView::scrollSelectedRowToVisible);
+    // The roles resolver reads the rows in view first.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &ResultsView::updateResolvedRows);
+    ResultsTableModel* model = search.model();
+    connect(model, &QAbstractItemModel::layoutChanged, this, &ResultsView::updateResolvedRows);
+    connect(model, &QAbstractItemModel::modelReset, this, &ResultsView::updateResolvedRows);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &ResultsView::updateResolvedRows);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &ResultsView::updateResolvedRows);
+    updateResolvedRoles();
+}
+
+void ResultsView::resizeEvent(QResizeEvent* event)
+{
+    StripeTableView::resizeEvent(event);
+    updateResolvedRows();
+}
+
+void ResultsView::updateResolvedRows()
+{
+    ResultsTableModel* model = resultsModel();
+    if (!model)
+        return;
+    const int rows = model->rowCount();
+    int first = rowAt(0);
+    int last = rowAt(viewport()->height() - 1);
+    if (first < 0)
+        first = 0;
+    if (last < 0)
+        last = rows - 1;
+    model->rolesResolver().setVisibleRows(first, last);
+}
+
+void ResultsView::updateResolvedRoles()
+{
+    unsigned roles = 0;
+    const std::pair<int, unsigned> columns[] = {{ResultsTableModel::kKindColumn, ResultsRolesResolver::kKindRole},
+                                                {ResultsTableModel::kTagsColumn, ResultsRolesResolver::kTagsRole},
+                                                {ResultsTableModel::kCommentColumn, ResultsRolesResolver::kCommentRole},
+                                                {ResultsTableModel::kInfoColumn, ResultsRolesResolver::kInfoRole}};
+    for (const auto& [column, role] : columns) {
+        if (column < horizontalHeader()->count() && !isColumnHidden(column))
+            roles |= role;
+    }
+    if (ResultsTableModel* model = resultsModel())
+        model->rolesResolver().setRoles(roles);
 }
 
 void ResultsView::setUpColumns(UserDefaults& defaults, quint64 index)
@@ -158,6 +206,8 @@ void ResultsView::setUpColumns(UserDefaults& defaults, quint64 index)
     connect(header, &QHeaderView::sectionResized, this, [this](int column) {
         if (column == ResultsTableModel::kPathColumn)
             updatePathColumnWidth();
+        // Showing or hiding a column resizes it from or to nothing.
+        updateResolvedRoles();
     });
     header->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& position) {
@@ -199,11 +249,7 @@ bool ResultsView::isResultsDragSource(const QObject* source)
 
 QList<int> ResultsView::selectedRows() const
 {
-    QList<int> rows;
-    for (const QModelIndex& index : selectionModel()->selectedRows())
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
+    return selectionIndexes();
 }
 
 ResultsTableModel* ResultsView::resultsModel() const
@@ -223,9 +269,18 @@ void ResultsView::selectRows(const QList<int>& rows)
     const ResultsTableModel* results = resultsModel();
     if (!results)
         return;
+    // One range per run of adjacent rows.
+    QList<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end());
     QItemSelection selection;
-    for (const int row : rows)
-        selection.select(results->index(row, 0), results->index(row, ResultsTableModel::kColumnCount - 1));
+    for (qsizetype first = 0; first < sorted.size();) {
+        qsizetype last = first;
+        while (last + 1 < sorted.size() && sorted.at(last + 1) <= sorted.at(last) + 1)
+            ++last;
+        selection.select(results->index(sorted.at(first), 0),
+                         results->index(sorted.at(last), ResultsTableModel::kColumnCount - 1));
+        first = last + 1;
+    }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
@@ -273,7 +328,6 @@ void ResultsView::sortResults(std::uint64_t key, bool reverse)
     if (m_search)
         m_search->sort(key, reverse);
     showSortIndicator();
-    scrollSelectedRowToVisible();
 }
 
 void ResultsView::showSortIndicator()

@@ -82,10 +82,14 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void setUpColumns(UserDefaults& defaults, quint64 index);
     void updatePathColumnWidth();
+    // Tells the roles resolver the rows in view and the columns shown.
+    void updateResolvedRows();
+    void updateResolvedRoles();
 
     // The results' model, as the view shows it; null once it is gone.
     [[nodiscard]] ResultsTableModel* resultsModel() const;

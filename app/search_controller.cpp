@@ -6,10 +6,11 @@
 #include "platform/background_work.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
 #include <QWidget>
+
+#include <memory>
 
 namespace sorvant {
 
@@ -19,11 +20,6 @@ namespace {
 constexpr int kRefreshMilliseconds = 250;
 // The status line changes between flushes once per this many examined items.
 constexpr std::uint64_t kDoneStep = 1001;
-// The work of one feeding slice: well under the 50 ms a person notices.
-constexpr qint64 kSliceMilliseconds = 15;
-// Results merged into the model at once within a slice: small enough that
-// one merge stays well inside the slice's time even at 100,000 shown rows.
-constexpr qsizetype kSliceRows = 2048;
 // Prepared rows merged at once: one linear pass over the shown rows each.
 constexpr qsizetype kMergeRows = 8192;
 
@@ -73,6 +69,8 @@ bool SearchController::start(const SearchRequest& request)
 
 void SearchController::clearResults()
 {
+    m_sortPending = false;
+    ++m_sortRequest;
     m_preparing.reset();
     m_ready.reset();
     m_readyFrom = 0;
@@ -114,6 +112,8 @@ void SearchController::refresh()
 
 void SearchController::feed()
 {
+    if (m_sortPending)
+        return; // fed again once the re-sort is in place
     if (m_ready) {
         mergeReadySlice();
         return;
@@ -122,7 +122,7 @@ void SearchController::feed()
     if (m_preparing)
         return;
     const ResultsDataSource& results = m_engine->dataSource();
-    if (m_waitingFrom < m_waiting.size() && ResultsDataSource::canPrepareElsewhere(results.sorting())) {
+    if (m_waitingFrom < m_waiting.size()) {
         // Keys and order of the whole batch on the thread pool; here only
         // the merge, one per hand-off.
         m_preparing = m_waiting.mid(m_waitingFrom);
@@ -143,20 +143,7 @@ void SearchController::feed()
         });
         return;
     }
-    // Keys read on first use (information, comments) are made here, in
-    // slices of the event loop's turns.
-    QElapsedTimer slice;
-    slice.start();
-    while (m_waitingFrom < m_waiting.size() && !slice.hasExpired(kSliceMilliseconds)) {
-        const qsizetype count = std::min(kSliceRows, m_waiting.size() - m_waitingFrom);
-        m_model.insertResults(m_waiting.mid(m_waitingFrom, count));
-        m_waitingFrom += count;
-    }
     updateBadge();
-    if (m_waitingFrom < m_waiting.size()) {
-        m_feeder->start();
-        return;
-    }
     m_waiting.clear();
     m_waitingFrom = 0;
     showStatus(m_done);
@@ -196,6 +183,12 @@ void SearchController::endSearch()
 
 void SearchController::showPendingResults()
 {
+    if (m_sortPending) {
+        // The rows keep no keys while a re-sort is on the pool: the results
+        // join them once it is in place.
+        m_waiting.append(m_engine->takePendingResults());
+        return;
+    }
     if (m_ready) {
         m_waiting = m_ready->results.mid(m_readyFrom) + m_waiting.mid(m_waitingFrom);
         m_waitingFrom = 0;
@@ -222,7 +215,34 @@ void SearchController::showPendingResults()
 void SearchController::sort(std::uint64_t key, bool reverse)
 {
     showPendingResults();
-    m_model.sort(key, reverse);
+    ResultsDataSource& results = m_engine->dataSource();
+    // Comments are read from the disk for their keys: never here.
+    if (results.results().size() < kSortElsewhereRows && key != kSortByComment && !m_sortPending) {
+        m_model.sort(key, reverse);
+        emit resultsSorted();
+        return;
+    }
+    // Making 140,000 keys and sorting them takes a few hundred ms: on the
+    // pool, with the rows left as they are until the order is ready.
+    auto work = std::make_shared<ResultsDataSource::SortWork>(results.takeSortWork(key, reverse));
+    m_sortPending = true;
+    const quint64 request = ++m_sortRequest;
+    whenReady(runInBackground([work] {
+                  ResultsDataSource::prepareSort(*work);
+                  return true;
+              }),
+              this, [this, work, request, key, reverse](bool) {
+                  if (request != m_sortRequest)
+                      return; // a later re-sort or a new search replaced it
+                  m_sortPending = false;
+                  // Rows removed meanwhile: sorted again as they are now.
+                  if (!m_model.applySort(std::move(*work))) {
+                      sort(key, reverse);
+                      return;
+                  }
+                  emit resultsSorted();
+                  feed();
+              });
 }
 
 void SearchController::restoreSorting(std::uint64_t key, bool reverse)
@@ -244,12 +264,19 @@ bool SearchController::isReverseSorting() const
 void SearchController::removeGoneResults(std::function<void()> done)
 {
     showPendingResults();
-    m_model.removeGoneResults();
-    updateBadge();
-    showStatus(m_engine->params().nDone.load());
-    emit rowsChanged();
-    if (done)
-        done();
+    // Rows are matched by identity when the answer comes: rows inserted,
+    // moved or emptied meanwhile need no generation check.
+    const auto test = [shown = m_engine->dataSource().results()] { return ResultsDataSource::goneResults(shown); };
+    whenReady(runInBackground(test), this, [this, done = std::move(done)](const QList<ResultPointer>& gone) {
+        if (!gone.isEmpty()) {
+            m_model.removeResults(gone);
+            updateBadge();
+            showStatus(m_engine->params().nDone.load());
+            emit rowsChanged();
+        }
+        if (done)
+            done();
+    });
 }
 
 void SearchController::updateBadge()

@@ -11,8 +11,7 @@
 // engine's counters; the thread pool makes the batch's sort keys and order,
 // and the interface thread merges it into the shown order with ranged row
 // inserts (or one insert and one reorder), so a large batch never holds the
-// interface. Orders by values read on first use (information, comments)
-// are fed in slices of about 15 ms, one per turn of the event loop. The interface thread never takes the engine's lock and never
+// interface. The interface thread never takes the engine's lock and never
 // writes its counters.
 //
 // Threads: everything here on the interface thread.
@@ -88,15 +87,20 @@ public:
     // or a deletion, which act on all of them).
     void showPendingResults();
     // Sorts the table by `key` and direction, all found results included;
-    // the selection follows its results.
+    // the selection follows its results. From kSortElsewhereRows rows on,
+    // the keys and the order are made on the thread pool (merging new
+    // results waits meanwhile) and resultsSorted comes later; by comment
+    // (read from the disk) always.
+    static constexpr qsizetype kSortElsewhereRows = 10'000;
     void sort(std::uint64_t key, bool reverse);
     // Takes a window's remembered sort key and direction before any search.
     void restoreSorting(std::uint64_t key, bool reverse);
     // The table's sort key (0-7) and direction.
     [[nodiscard]] std::uint64_t sorting() const;
     [[nodiscard]] bool isReverseSorting() const;
-    // Drops the rows whose items no longer exist, then runs `done` (may be
-    // empty).
+    // Drops the rows whose items no longer exist: their existence is tested
+    // on the thread pool, the rows leave later on this thread, then `done`
+    // runs (also when none was gone).
     void removeGoneResults(std::function<void()> done = {});
 
     // "%d found", or "%d found/%d done" while fewer were found than examined.
@@ -108,6 +112,8 @@ signals:
     void searchDidEnd();
     // Rows were removed (inserts and re-sorts change no selection).
     void rowsChanged();
+    // A re-sort asked for with sort() is in place.
+    void resultsSorted();
 
 private:
     // SearchEngineOwner
@@ -143,6 +149,8 @@ private:
     qsizetype m_readyFrom = 0;
     qsizetype m_waitingFrom = 0;    // the first of m_waiting still to feed
     bool m_endPending = false;      // the search ended: tell once all is fed
+    bool m_sortPending = false;     // a re-sort is on the pool: nothing merges
+    quint64 m_sortRequest = 0;      // drops a re-sort a later one replaced
     std::uint64_t m_done = 0;       // items examined, as last reported
     std::uint64_t m_shownDone = 0;  // items examined at the last status line
     quint64 m_found = 0;            // this window's share of the badge

@@ -1,9 +1,14 @@
-// The search window as the interface thread lives it, offscreen:
-//   - a search that shows 144,000 results: the time to the last row shown
-//     against the search command's time on the same tree, and the longest
-//     the interface thread was busy at once (the largest gap between the
-//     turns of a zero-interval timer);
-//   - re-sorting, and a flush of 100 new results, with every row selected;
+// The search window as the interface thread lives it, offscreen. The
+// longest the interface thread is busy at once is the largest gap between
+// the turns of a zero-interval timer.
+//   - 144,000 results: the time to the last row shown against the search
+//     command's long listing (size, date, kind: the window's default
+//     columns) of the same search; the longest stall during the first
+//     search, during a search that replaces its rows, and during Ctrl+A, a
+//     header click and View > Sort By with every row selected;
+//   - 10,000 gone rows among 20,000 removed after their files were deleted;
+//   - the first search of a tree of many file types on a fresh profile
+//     (every type's icon looked up), and a scroll through it;
 //   - the writes of the settings file for one Return on a fresh profile and
 //     for one column drag (counted with inotify, as another process sees
 //     them);
@@ -15,12 +20,16 @@
 
 #include "app/application_delegate.h"
 #include "app/results_table_model.h"
+#if __has_include("app/results_roles_resolver.h")
+#include "app/results_roles_resolver.h"
+#endif
 #include "app/search_window.h"
 #include "interface/menu_items.h"
 #include "interface/preview_window.h"
 #include "platform/property_list.h"
 #include "platform/user_defaults.h"
 #include "search/result.h"
+#include "system/workspace_icons.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,6 +40,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QImage>
+#include <QMimeDatabase>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -42,6 +52,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <tuple>
 #include <random>
 
 namespace {
@@ -164,120 +175,225 @@ bool searchAndWait(SearchWindow& window, const QString& phrase, const QString& f
     return done;
 }
 
-void BM_Window144kResults(benchmark::State& state)
+// Runs `step` from inside the event loop, then turns the loop until `done`
+// (or `seconds`); answers the longest the interface thread was busy at
+// once, in milliseconds, and the time until `done` in `took`.
+template <typename Step, typename Done>
+double stallDuring(Step step, Done done, double seconds, double* took = nullptr)
 {
-    const QString tree = treeOf144k();
-    for (auto _ : state) {
+    StallMeter stalls;
+    stalls.start();
+    spinFor(0.05);
+    QElapsedTimer clock;
+    clock.start();
+    QTimer::singleShot(0, step);
+    QCoreApplication::processEvents();
+    (void)spinUntil(done, seconds);
+    if (took)
+        *took = double(clock.nsecsElapsed()) / 1e9;
+    spinFor(0.2); // the repaints and queued work that follow
+    return stalls.worstMilliseconds();
+}
+
+// The search command's time for `phrase` in `tree`: the long listing (the
+// window's default columns) when the command has one, else paths alone.
+double headlessSeconds(const QString& phrase, const QString& tree, bool* longListing)
+{
+    for (const bool asLong : {true, false}) {
         QElapsedTimer clock;
         clock.start();
         QProcess command;
         command.setStandardOutputFile(QProcess::nullDevice());
-        command.start(searchCommand(), {QStringLiteral("--mode"), QStringLiteral("phrase"), QStringLiteral("match"), tree});
-        if (!command.waitForFinished(300000)) {
+        QStringList arguments{QStringLiteral("--mode"), QStringLiteral("phrase")};
+        if (asLong)
+            arguments.append(QStringLiteral("--long"));
+        command.start(searchCommand(), arguments << phrase << tree);
+        if (!command.waitForFinished(300000))
+            return -1;
+        if (command.exitCode() == 2)
+            continue; // no long listing in this build
+        *longListing = asLong;
+        return double(clock.nsecsElapsed()) / 1e9;
+    }
+    return -1;
+}
+
+// A window that searched the 144k tree: the first search and the one that
+// replaces its rows, then Ctrl+A, a header click and View > Sort By with
+// every row selected.
+void BM_Window144kResults(benchmark::State& state)
+{
+    const QString tree = treeOf144k();
+    for (auto _ : state) {
+        bool longListing = false;
+        const double headless = headlessSeconds(QStringLiteral("match"), tree, &longListing);
+        if (headless < 0) {
             state.SkipWithError("the search command did not end");
             return;
         }
-        const double headless = double(clock.nsecsElapsed()) / 1e9;
-
         Profile profile;
         SearchWindow window(1, profile.defaults);
         window.show();
         spinFor(0.3);
-        StallMeter stalls;
-        stalls.start();
-        clock.restart();
-        if (!searchAndWait(window, QStringLiteral("match"), tree, 300)) {
+        QTableView* table = window.resultsTable();
+        const auto search = [&] {
+            StallMeter stalls;
+            stalls.start();
+            QElapsedTimer clock;
+            clock.start();
+            const bool ended = searchAndWait(window, QStringLiteral("match"), tree, 300);
+            QCoreApplication::processEvents();
+            return std::make_tuple(ended, double(clock.nsecsElapsed()) / 1e9, stalls.worstMilliseconds());
+        };
+        QElapsedTimer sinceReturn;
+        sinceReturn.start();
+        const auto [ended, shown, firstStall] = search();
+        if (!ended) {
             state.SkipWithError("the window's search did not end");
             return;
         }
-        QCoreApplication::processEvents();
-        const double shown = double(clock.nsecsElapsed()) / 1e9;
+        // Where the table reads kinds off the interface thread: the time
+        // until every row's kind is known, the long listing's work.
+        double kinds = 0;
+        const auto waitForKinds = [&](auto* model) {
+            if constexpr (requires { model->rolesResolver().isBusy(); }) {
+                (void)spinUntil([&] { return !model->rolesResolver().isBusy(); }, 120);
+                kinds = double(sinceReturn.nsecsElapsed()) / 1e9;
+            }
+        };
+        waitForKinds(qobject_cast<ResultsTableModel*>(table->model()));
+        const auto [endedAgain, replaced, replaceStall] = search();
+        (void)endedAgain;
+        const int rows = table->model()->rowCount();
+        // Asking the selection model for its rows would take longer than the
+        // selection itself: its one range is looked at instead.
+        const auto allSelected = [&] {
+            const QItemSelection selection = table->selectionModel()->selection();
+            return selection.size() == 1 && selection.constFirst().height() == rows;
+        };
+        const double selectAll = stallDuring([&] { table->selectAll(); }, allSelected, 10);
+        const QModelIndex top = table->model()->index(0, 0);
+        const QString first = top.data().toString();
+        const double header = stallDuring(
+            [&] { emit table->horizontalHeader()->sectionClicked(ResultsTableModel::kPathColumn); },
+            [&] { return table->model()->index(0, 0).data().toString() != first; }, 10);
+        QAction byName;
+        setItemTag(&byName, int(kSortByName));
+        const QString pathFirst = table->model()->index(0, 0).data().toString();
+        const double menu = stallDuring([&] { window.setSorting(&byName); },
+                                        [&] { return table->model()->index(0, 0).data().toString() != pathFirst; }, 10);
         state.SetIterationTime(shown);
-        state.counters["rows"] = window.resultsTable()->model()->rowCount();
+        state.counters["rows"] = rows;
         state.counters["headless_s"] = headless;
+        state.counters["headless_long"] = longListing ? 1 : 0;
         state.counters["window_s"] = shown;
+        state.counters["window_kinds_s"] = kinds;
         state.counters["ratio"] = shown / headless;
-        state.counters["worst_stall_ms"] = stalls.worstMilliseconds();
+        state.counters["stall_first_ms"] = firstStall;
+        state.counters["replace_s"] = replaced;
+        state.counters["stall_replace_ms"] = replaceStall;
+        state.counters["stall_select_all_ms"] = selectAll;
+        state.counters["stall_header_ms"] = header;
+        state.counters["stall_sort_by_ms"] = menu;
+        state.counters["still_selected"] = double(table->selectionModel()->selectedRows(0).size());
         window.close();
     }
 }
 BENCHMARK(BM_Window144kResults)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// A window showing `count` results of items that do not exist, all selected.
-struct SelectedWindow
+// 20,000 files found, then every other one deleted: the window drops the
+// 10,000 gone rows.
+void BM_RemoveGoneRows(benchmark::State& state)
 {
-    explicit SelectedWindow(int count) : window(1, profile.defaults)
-    {
-        window.show();
-        add(count, QStringLiteral("r"));
-        window.resultsTable()->selectAll();
-    }
-    void add(int count, const QString& stem)
-    {
-        std::mt19937 random(count);
-        for (int i = 0; i < count; ++i) {
-            const QString name = stem + QString::number(random() % 100000) + QStringLiteral(".txt");
-            const QString folder = QStringLiteral("/nonexistent/base/f%1").arg(random() % 300);
-            window.searchController().engine().dataSource().addResult(Result::create(folder + QLatin1Char('/') + name,
-                                                                  QStringLiteral("/nonexistent/base"), name, {}, {},
-                                                                  false, false));
+    for (auto _ : state) {
+        QTemporaryDir tree;
+        for (int i = 0; i < 20000; ++i) {
+            QFile file(tree.filePath(QStringLiteral("d%1/gone-%2.txt").arg(i % 50).arg(i)));
+            if (i % 50 == i)
+                QDir().mkpath(tree.filePath(QStringLiteral("d%1").arg(i)));
+            (void)file.open(QIODevice::WriteOnly);
         }
-        // As when the search ends: the next tick moves every pending result.
-        const int expected = window.resultsTable()->model()->rowCount() + count;
-        window.searchController().engine().threadInit();
-        window.searchController().engine().threadExit();
-        window.updateHandler();
-        (void)spinUntil([&] { return window.resultsTable()->model()->rowCount() == expected; }, 600);
-    }
-    Profile profile;
-    SearchWindow window;
-};
-
-void BM_ResortAllSelected(benchmark::State& state)
-{
-    SelectedWindow shown(int(state.range(0)));
-    auto* model = qobject_cast<ResultsTableModel*>(shown.window.resultsTable()->model());
-    for (auto _ : state) {
-        QElapsedTimer clock;
-        clock.start();
-        (void)model->sortByColumn(ResultsTableModel::kSizeColumn);
-        (void)model->sortByColumn(ResultsTableModel::kFileColumn);
-        state.SetIterationTime(double(clock.nsecsElapsed()) / 2e9);
-    }
-    state.counters["selected"] = double(shown.window.resultsTable()->selectedRows().size());
-}
-BENCHMARK(BM_ResortAllSelected)->Arg(5000)->Arg(20000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-
-// The same from View > Sort By, which pending results join first.
-void BM_ResortFromTheMenuAllSelected(benchmark::State& state)
-{
-    SelectedWindow shown(int(state.range(0)));
-    QAction bySize;
-    setItemTag(&bySize, int(kSortBySize));
-    QAction byName;
-    setItemTag(&byName, int(kSortByName));
-    for (auto _ : state) {
-        QElapsedTimer clock;
-        clock.start();
-        shown.window.setSorting(&bySize);
-        shown.window.setSorting(&byName);
-        state.SetIterationTime(double(clock.nsecsElapsed()) / 2e9);
+        Profile profile;
+        SearchWindow window(1, profile.defaults);
+        window.show();
+        spinFor(0.2);
+        if (!searchAndWait(window, QStringLiteral("gone"), tree.path(), 120)) {
+            state.SkipWithError("the search did not end");
+            return;
+        }
+        QTableView* table = window.resultsTable();
+        for (int i = 0; i < 20000; i += 2)
+            QFile::remove(tree.filePath(QStringLiteral("d%1/gone-%2.txt").arg(i % 50).arg(i)));
+        double took = 0;
+        const double stall = stallDuring([&] { window.searchController().removeGoneResults(); },
+                                         [&] { return table->model()->rowCount() == 10000; }, 60, &took);
+        state.SetIterationTime(took);
+        state.counters["rows_left"] = table->model()->rowCount();
+        state.counters["stall_ms"] = stall;
+        window.close();
     }
 }
-BENCHMARK(BM_ResortFromTheMenuAllSelected)->Arg(5000)->Arg(20000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RemoveGoneRows)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
-void BM_FlushAllSelected(benchmark::State& state)
+// A tree of many file types (every extension the MIME database knows, in
+// turn): the first search on a fresh profile looks up an icon per type.
+QString treeOfMixedTypes()
 {
-    SelectedWindow shown(int(state.range(0)));
-    int round = 0;
+    const QString root = benchFolder(QStringLiteral("mixed"));
+    const QString marker = root + QStringLiteral("/.complete");
+    if (QFile::exists(marker))
+        return root;
+    QStringList suffixes;
+    for (const QMimeType& type : QMimeDatabase().allMimeTypes())
+        suffixes.append(type.suffixes());
+    suffixes.removeDuplicates();
+    suffixes.sort();
+    for (int folder = 0; folder < 400; ++folder) {
+        const QString dir = root + QStringLiteral("/f%1").arg(folder);
+        QDir().mkpath(dir);
+        for (int i = 0; i < 360; ++i) {
+            const QString& suffix = suffixes.at((folder * 360 + i) % suffixes.size());
+            QFile file(dir + QStringLiteral("/item-%1.%2").arg(i).arg(suffix));
+            (void)file.open(QIODevice::WriteOnly);
+        }
+    }
+    QFile(marker).open(QIODevice::WriteOnly);
+    return root;
+}
+
+void BM_FirstSearchOfMixedTypes(benchmark::State& state)
+{
+    const QString tree = treeOfMixedTypes();
     for (auto _ : state) {
+        clearIconCaches();
+        Profile profile;
+        SearchWindow window(1, profile.defaults);
+        window.resize(900, 1200);
+        window.show();
+        spinFor(0.3);
+        StallMeter stalls;
+        stalls.start();
         QElapsedTimer clock;
         clock.start();
-        shown.add(100, QStringLiteral("late%1-").arg(++round));
-        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        if (!searchAndWait(window, QStringLiteral("item"), tree, 300)) {
+            state.SkipWithError("the search did not end");
+            return;
+        }
+        const double shown = double(clock.nsecsElapsed()) / 1e9;
+        // Scrolling through types not drawn yet.
+        QTableView* table = window.resultsTable();
+        for (int step = 1; step <= 20; ++step) {
+            table->scrollTo(table->model()->index(step * 97, 0), QAbstractItemView::PositionAtTop);
+            spinFor(0.05);
+        }
+        spinFor(1);
+        state.SetIterationTime(shown);
+        state.counters["rows"] = table->model()->rowCount();
+        state.counters["worst_stall_ms"] = stalls.worstMilliseconds();
+        window.close();
     }
 }
-BENCHMARK(BM_FlushAllSelected)->Arg(5000)->Arg(20000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstSearchOfMixedTypes)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Counts the times the file `name` in `folder` is written whole (closed
 // after writing, or renamed into place), or with IN_OPEN as `events`, opened.

@@ -109,7 +109,8 @@ void FileCell::setPath(const QString& path)
 void FileCell::setPath(const QString& path, const QString& fileType)
 {
     const QString stored = path.isEmpty() ? QString() : path;
-    if (stored == m_path && m_url.isEmpty() && fileType == m_fileType && (!m_icon.isNull() || fileType.isNull()))
+    if (stored == m_path && m_url.isEmpty() && fileType == m_fileType && !m_iconPending
+        && (!m_icon.isNull() || fileType.isNull()))
         return;
     if (stored != m_path || !m_url.isEmpty()) {
         m_url = QUrl();
@@ -136,10 +137,17 @@ void FileCell::setURL(const QUrl& url)
 void FileCell::cacheIcon()
 {
     m_icon = QIcon();
-    if (!m_genericCachedIcons && !m_path.isEmpty())
+    m_iconPending = false;
+    if (!m_genericCachedIcons && !m_path.isEmpty()) {
         m_icon = iconOf(iconForFile(m_path, true, kIconPixels));
-    else if (!m_fileType.isNull())
-        m_icon = iconOf(cachedIconForFileType(m_fileType, true, kIconPixels));
+    } else if (!m_fileType.isNull()) {
+        // Painting never waits for the icon theme.
+        QImage image = readyIconForFileType(m_fileType, kIconPixels);
+        m_iconPending = image.isNull();
+        if (m_iconPending)
+            image = placeholderIconForFileType(m_fileType, kIconPixels);
+        m_icon = iconOf(image);
+    }
 }
 
 QSizeF FileCell::cellSizeForBounds(QRectF bounds, const QFont& font, const QString& string)

@@ -42,6 +42,9 @@ public:
 
     // The file of the row about to be drawn (as the results table's data
     // source sets it); setting the same path and type again looks nothing up.
+    // A type whose icon is not looked up yet shows its kind's generic icon
+    // while the look-up runs on the thread pool (readyIconForFileType); the
+    // next paint after it is ready takes the type's own.
     void setPath(const QString& path);
     void setPath(const QString& path, const QString& fileType);
     void setURL(const QUrl& url);
@@ -74,6 +77,7 @@ private:
     QUrl m_url;
     QString m_fileType;
     QIcon m_icon;
+    bool m_iconPending = false; // m_icon is the placeholder of m_fileType
     bool m_genericCachedIcons = true;
     LineBreakMode m_lineBreakMode = LineBreakMode::ByTruncatingMiddle;
     QFont m_font;

@@ -414,34 +414,82 @@ QString Result::size() const
     return bytes < 0 ? QStringLiteral("--") : stringForSize(quint64(bytes));
 }
 
+// The first reader reads the value outside the lock (it may take a while
+// and many results share each lock) and stores it unless another thread
+// stored it meanwhile; once stored a value never changes, so the reference
+// answered stays valid and unchanging.
 const QStringList& Result::tags()
 {
-    Details& values = details();
+    {
+        const std::lock_guard<std::mutex> guard(infoMutex());
+        if (const Details& values = detailsLocked(); values.tags)
+            return *values.tags;
+    }
+    QStringList read = tagNamesAtPath(fullPath());
+    const std::lock_guard<std::mutex> guard(infoMutex());
+    Details& values = detailsLocked();
     if (!values.tags)
-        values.tags = tagNamesAtPath(fullPath());
+        values.tags = std::move(read);
     return *values.tags;
+}
+
+const QString& Result::readOnce(QString Details::*field, QString (*read)(const QString& path))
+{
+    {
+        const std::lock_guard<std::mutex> guard(infoMutex());
+        if (const QString& value = detailsLocked().*field; !value.isNull())
+            return value;
+    }
+    QString value = read(fullPath());
+    if (value.isNull())
+        value = QStringLiteral("");
+    const std::lock_guard<std::mutex> guard(infoMutex());
+    QString& stored = detailsLocked().*field;
+    if (stored.isNull())
+        stored = std::move(value);
+    return stored;
 }
 
 const QString& Result::comment()
 {
-    Details& values = details();
-    if (values.comment.isNull()) {
-        values.comment = DSStore::itemCommentAtPath(fullPath());
-        if (values.comment.isNull())
-            values.comment = QStringLiteral("");
-    }
-    return values.comment;
+    return readOnce(&Details::comment, [](const QString& path) { return DSStore::itemCommentAtPath(path); });
 }
 
 const QString& Result::kind()
 {
-    Details& values = details();
-    if (m_shouldGetKind) {
+    return readOnce(&Details::kind, [](const QString& path) {
         static const QMimeDatabase database;
-        values.kind = database.mimeTypeForFile(fullPath()).comment();
-        m_shouldGetKind = false;
-    }
-    return values.kind;
+        return database.mimeTypeForFile(path).comment();
+    });
+}
+
+std::optional<QStringList> Result::knownTags() const
+{
+    const std::lock_guard<std::mutex> guard(infoMutex());
+    const Details* values = m_details.load(std::memory_order_relaxed);
+    return values ? values->tags : std::nullopt;
+}
+
+QString Result::knownValue(QString Details::*field) const
+{
+    const std::lock_guard<std::mutex> guard(infoMutex());
+    const Details* values = m_details.load(std::memory_order_relaxed);
+    return values ? values->*field : QString();
+}
+
+QString Result::knownComment() const
+{
+    return knownValue(&Details::comment);
+}
+
+QString Result::knownKind() const
+{
+    return knownValue(&Details::kind);
+}
+
+QString Result::knownInfo() const
+{
+    return knownValue(&Details::info);
 }
 
 bool Result::shouldGetInfo() const
@@ -450,6 +498,12 @@ bool Result::shouldGetInfo() const
     const std::lock_guard<std::mutex> guard(infoMutex());
     classifyLocked();
     return m_shouldGetInfo;
+}
+
+bool Result::isInfoSettled() const
+{
+    const std::lock_guard<std::mutex> guard(infoMutex());
+    return m_classified && !m_shouldGetInfo;
 }
 
 QString Result::info()
@@ -475,6 +529,21 @@ QString Result::info()
     guard.lock();
     const Details* values = m_details.load(std::memory_order_relaxed);
     return values ? values->info : QString();
+}
+
+void Result::resolveInfo()
+{
+    (void)shown();
+    ResultType type = ResultType::Other;
+    {
+        const std::lock_guard<std::mutex> guard(infoMutex());
+        classifyLocked();
+        if (!m_shouldGetInfo)
+            return;
+        m_shouldGetInfo = false;
+        type = m_resultType;
+    }
+    computeInfo(type);
 }
 
 void Result::computeInfo(ResultType type)

@@ -5,7 +5,8 @@
 // (path, name, and the tags or comment that matched); the results model owns
 // it through a shared pointer; the table reads it on the main thread. What
 // costs a lookup (tags, comment, kind) is fetched on first use, on the
-// thread that asks (the main thread). The information text (picture size,
+// thread that asks (the table's roles resolver asks on the thread pool; the
+// table itself only reads what is known). The information text (picture size,
 // movie size and duration, page count) is computed once, on a pool of
 // worker threads, and announced with DidUpdateResultInfoNotification,
 // delivered on the main thread with the result (a std::shared_ptr<Result>
@@ -163,7 +164,7 @@ public:
     // for a FIFO, socket or device whatever its name.
     [[nodiscard]] ResultType resultType() const;
 
-    // --- values fetched on first use (main thread) ---
+    // --- values read on first use (any thread; the first call reads the disk) ---
     // The item's tags from "user.xdg.tags"; [] when none.
     [[nodiscard]] const QStringList& tags();
     // The comment: the folder's ".DS_Store" comment, else the item's
@@ -172,11 +173,27 @@ public:
     // The kind from the shared MIME database ("PNG image", "folder").
     [[nodiscard]] const QString& kind();
 
+    // --- values known so far (any thread; never read the disk) ---
+    // What tags(), comment() and kind() answer once they were asked;
+    // nullopt or null before.
+    [[nodiscard]] std::optional<QStringList> knownTags() const;
+    [[nodiscard]] QString knownComment() const;
+    [[nodiscard]] QString knownKind() const;
+    // The information text once computed; null before. Starts nothing.
+    [[nodiscard]] QString knownInfo() const;
+
     // The information text; null until known. The first call starts its
     // computation on the pool; later calls only read.
     [[nodiscard]] QString info();
+    // Computes the information text on this thread, unless its computation
+    // was already started; announced as when the pool computes it.
+    void resolveInfo();
     // YES while the computation has not been started.
     [[nodiscard]] bool shouldGetInfo() const;
+    // YES once the information text is known or its computation started,
+    // and for results that have none; NO while the type is not classified
+    // (classifying may load image plugins: this never does).
+    [[nodiscard]] bool isInfoSettled() const;
 
     // A mark the results table keeps across a reload; the result never
     // reads it.
@@ -207,6 +224,11 @@ private:
     // detailsLocked() holds it.
     Details& details() const;
     Details& detailsLocked() const;
+    // A detail read from the disk once, by the first caller, outside the
+    // lock ("" when `read` gives null); set once, it never changes.
+    const QString& readOnce(QString Details::*field, QString (*read)(const QString& path));
+    // A detail as known; null before it is read.
+    [[nodiscard]] QString knownValue(QString Details::*field) const;
 
     static std::shared_ptr<Result> make(std::shared_ptr<const ResultFolder> folder, const QString& name,
                                         const ItemStatus& status,
@@ -237,7 +259,6 @@ private:
     mutable bool m_isSpecial = false; // set with m_shown
     bool m_isDirectory = false;
     bool m_selected = false;
-    bool m_shouldGetKind = true;
     // The type, classified under infoMutex() on first use.
     void classifyLocked() const;
     mutable ResultType m_resultType = ResultType::Other;

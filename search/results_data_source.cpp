@@ -1,14 +1,20 @@
 #include "search/results_data_source.h"
 
 #include "platform/collation.h"
+#include "platform/scan_work.h"
 
-#include <QFileInfo>
+#include <QSet>
+
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <iterator>
 #include <memory>
 #include <new>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 namespace sorvant {
@@ -183,35 +189,156 @@ bool ResultsDataSource::flushResults(Clock::time_point now)
     return true;
 }
 
-void ResultsDataSource::removeAllResults()
+ResultsDataSource::ShownResults ResultsDataSource::takeAllResults()
 {
     (void)takePending(Clock::now());
-    m_results.clear();
-    m_keys.clear();
+    ShownResults shown{std::exchange(m_results, {}), std::exchange(m_keys, {})};
     m_flush.reset();
     m_sorted = true;
     m_count = 0;
+    return shown;
 }
 
 bool ResultsDataSource::updateResults(ShownResultsObserver* observer)
 {
-    bool removed = false;
-    for (qsizetype i = qsizetype(m_count) - 1; i >= 0; --i) {
-        // An item is gone when nothing is there, not even a dangling link.
-        const QFileInfo info(m_results.at(i)->fullPath());
-        if (info.exists() || info.isSymLink())
+    return removeResults(goneResults(m_results), observer) > 0;
+}
+
+QList<ResultPointer> ResultsDataSource::goneResults(const QList<ResultPointer>& results)
+{
+    QList<ResultPointer> gone;
+    for (const ResultPointer& result : results) {
+        // By the bytes the file system gave: a name that is not UTF-8 names
+        // another, missing file once it goes through UTF-8.
+        const QByteArray path = result ? result->fileSystemPath() : QByteArray();
+        struct stat status{};
+        if (path.isEmpty() || ::lstat(path.constData(), &status) == 0)
             continue;
+        if (errno == ENOENT || errno == ENOTDIR)
+            gone.append(result);
+    }
+    countScanWork(results.size());
+    return gone;
+}
+
+qsizetype ResultsDataSource::removeResults(const QList<ResultPointer>& gone, ShownResultsObserver* observer)
+{
+    if (gone.isEmpty() || m_results.isEmpty())
+        return 0;
+    QSet<const Result*> goneSet;
+    goneSet.reserve(gone.size());
+    for (const ResultPointer& result : gone)
+        goneSet.insert(result.get());
+    const qsizetype total = m_results.size();
+    std::vector<bool> isGone(size_t(total), false);
+    qsizetype runs = 0;
+    qsizetype removed = 0;
+    for (qsizetype row = 0; row < total; ++row) {
+        isGone[size_t(row)] = goneSet.contains(m_results.at(row).get());
+        if (isGone[size_t(row)]) {
+            ++removed;
+            runs += row == 0 || !isGone[size_t(row) - 1] ? 1 : 0;
+        }
+    }
+    countScanWork(total);
+    if (removed == 0)
+        return 0;
+    // Each removal costs a view a pass over the rows below it, as an insert
+    // does: many runs move to the end in one reorder and leave as one range.
+    if (runs <= kMaxInsertedRanges || runs * total <= kMaxMovedRows)
+        removeRuns(isGone, observer);
+    else
+        removeAsOneRange(isGone, observer);
+    return removed;
+}
+
+void ResultsDataSource::removeRuns(const std::vector<bool>& isGone, ShownResultsObserver* observer)
+{
+    // One pass from the top: the kept rows move down over the removed ones
+    // as the pass goes, so each row moves at most once. While an observer
+    // is told of a run, the rows after the gap answer through it
+    // (resultAtIndex), so the list is whole as the observer sees it.
+    const qsizetype total = m_results.size();
+    const size_t keyed = m_keys.size();
+    qsizetype kept = 0;     // rows in place at the top
+    size_t keptKeys = 0;
+    qsizetype next = 0;     // the first row not yet looked at
+    const auto keep = [&](qsizetype end) {
+        countScanWork(end - next);
+        for (; next < end; ++next, ++kept) {
+            const bool hasKey = size_t(next) < keyed;
+            if (kept != next) {
+                m_results[kept] = std::move(m_results[next]);
+                if (hasKey)
+                    m_keys[size_t(kept)] = std::move(m_keys[size_t(next)]);
+            }
+            keptKeys += hasKey ? 1 : 0;
+        }
+    };
+    while (next < total) {
+        qsizetype first = next;
+        while (first < total && !isGone[size_t(first)])
+            ++first;
+        if (first == total)
+            break;
+        qsizetype end = first + 1;
+        while (end < total && isGone[size_t(end)])
+            ++end;
+        keep(first);
+        m_gapAt = kept;
+        m_gapSize = first - kept;
         if (observer)
-            observer->shownResultsWillRemove(i, 1);
-        m_results.removeAt(i);
-        if (size_t(i) < m_keys.size())
-            m_keys.erase(m_keys.begin() + i);
-        --m_count;
+            observer->shownResultsWillRemove(kept, end - first);
+        m_gapSize = end - kept;
+        m_count = std::uint64_t(total - m_gapSize);
         if (observer)
             observer->shownResultsDidRemove();
-        removed = true;
+        countScanWork(end - first);
+        next = end;
     }
-    return removed;
+    keep(total);
+    m_gapAt = m_gapSize = 0;
+    m_results.resize(kept);
+    m_keys.resize(keptKeys);
+    m_count = std::uint64_t(kept);
+}
+
+void ResultsDataSource::removeAsOneRange(const std::vector<bool>& isGone, ShownResultsObserver* observer)
+{
+    // The kept rows first, in their order, then the gone ones. The keys
+    // cover a prefix of the rows, and still do: the kept rows that have
+    // keys come first, and the gone rows' keys are dropped.
+    const qsizetype total = m_results.size();
+    const size_t keyed = m_keys.size();
+    if (observer)
+        observer->shownResultsWillReorder();
+    QList<ResultPointer> results;
+    results.reserve(total);
+    std::vector<SortKeys> keys;
+    keys.reserve(keyed);
+    std::vector<qsizetype> rowOf(static_cast<size_t>(total));
+    for (const bool gonePass : {false, true}) {
+        for (qsizetype row = 0; row < total; ++row) {
+            if (isGone[size_t(row)] != gonePass)
+                continue;
+            rowOf[size_t(row)] = results.size();
+            if (!gonePass && size_t(row) < keyed)
+                keys.push_back(std::move(m_keys[size_t(row)]));
+            results.append(std::move(m_results[row]));
+        }
+    }
+    countScanWork(2 * total);
+    const qsizetype kept = total - std::count(isGone.begin(), isGone.end(), true);
+    m_results = std::move(results);
+    m_keys = std::move(keys);
+    if (observer)
+        observer->shownResultsDidReorder(rowOf);
+    if (observer)
+        observer->shownResultsWillRemove(kept, total - kept);
+    m_results.resize(kept);
+    m_count = std::uint64_t(kept);
+    if (observer)
+        observer->shownResultsDidRemove();
 }
 
 std::uint64_t ResultsDataSource::numberOfRowsInTableView()
@@ -223,7 +350,9 @@ std::uint64_t ResultsDataSource::numberOfRowsInTableView()
 
 ResultPointer ResultsDataSource::resultAtIndex(qsizetype index) const
 {
-    return index >= 0 && index < m_results.size() ? m_results.at(index) : nullptr;
+    if (index < 0 || index >= m_results.size() - m_gapSize)
+        return nullptr;
+    return m_results.at(index < m_gapAt ? index : index + m_gapSize);
 }
 
 qsizetype ResultsDataSource::indexOfResult(const Result* result) const
@@ -299,12 +428,6 @@ bool ResultsDataSource::isBefore(const SortKeys& a, const SortKeys& b) const
     return isBefore(a, b, m_sorting, m_reverse);
 }
 
-bool ResultsDataSource::canPrepareElsewhere(std::uint64_t sorting)
-{
-    const std::uint64_t key = effectiveKey(sorting);
-    return key != kSortByInfo && key != kSortByComment;
-}
-
 ResultsDataSource::PreparedResults ResultsDataSource::prepareResults(QList<ResultPointer> batch,
                                                                      std::uint64_t sorting, bool reverse)
 {
@@ -364,6 +487,59 @@ void ResultsDataSource::sortResults(ShownResultsObserver* observer)
     const std::vector<qsizetype> rowOf = applyOrder(order);
     if (observer)
         observer->shownResultsDidReorder(rowOf);
+}
+
+ResultsDataSource::SortWork ResultsDataSource::takeSortWork(std::uint64_t key, bool reverse)
+{
+    SortWork work;
+    work.keysStale = m_keysStale || effectiveKey(key) != effectiveKey(m_sorting);
+    work.results = m_results;
+    work.keys = std::exchange(m_keys, {});
+    work.sorting = key;
+    work.reverse = reverse;
+    m_keysStale = false;
+    m_sorting = key;
+    m_reverse = reverse;
+    m_sorted = false;
+    return work;
+}
+
+void ResultsDataSource::prepareSort(SortWork& work)
+{
+    const Collator collator(kCollationStandard);
+    if (work.keysStale) {
+        for (size_t row = 0; row < work.keys.size(); ++row)
+            setKeyValues(work.keys[row], *work.results.at(qsizetype(row)), collator, work.sorting);
+        work.keysStale = false;
+    }
+    work.keys.reserve(size_t(work.results.size()));
+    for (qsizetype row = qsizetype(work.keys.size()); row < work.results.size(); ++row)
+        work.keys.push_back(makeKeys(*work.results.at(row), collator, work.sorting));
+    work.order.resize(work.keys.size());
+    std::iota(work.order.begin(), work.order.end(), 0);
+    std::stable_sort(work.order.begin(), work.order.end(), [&work](qsizetype a, qsizetype b) {
+        return isBefore(work.keys[size_t(a)], work.keys[size_t(b)], work.sorting, work.reverse);
+    });
+}
+
+bool ResultsDataSource::applySort(SortWork work, ShownResultsObserver* observer)
+{
+    // The list is the one taken when it still shares its data with the
+    // work's copy: any change since would have detached it.
+    if (work.results.constData() != m_results.constData() || work.results.size() != m_results.size()
+        || work.order.size() != size_t(m_results.size()) || work.sorting != m_sorting || work.reverse != m_reverse)
+        return false;
+    work.results = {}; // moving the rows must not copy the list
+    m_keys = std::move(work.keys);
+    m_sorted = true;
+    if (std::is_sorted(work.order.begin(), work.order.end()))
+        return true;
+    if (observer)
+        observer->shownResultsWillReorder();
+    const std::vector<qsizetype> rowOf = applyOrder(work.order);
+    if (observer)
+        observer->shownResultsDidReorder(rowOf);
+    return true;
 }
 
 void ResultsDataSource::insertResults(QList<ResultPointer> batch, ShownResultsObserver* observer)

@@ -95,7 +95,9 @@ public:
     // the rows those inserts move stay under this many, or it has few
     // ranges; otherwise it is appended as one range and merged into place
     // as one reorder (one linear pass instead of a pass per range, but a
-    // reorder makes a view track every selected row).
+    // reorder makes a view track every selected row). Gone rows leave the
+    // same way: run by run, or moved to the end by one reorder and removed
+    // as one range.
     static constexpr qsizetype kMaxInsertedRanges = 32;
     static constexpr qsizetype kMaxMovedRows = 4'000'000;
 
@@ -135,10 +137,26 @@ public:
     bool flushResults() { return flushResults(Clock::now()); }
     bool flushResults(Clock::time_point now);
     // Empties both lists; count 0, no flush time.
-    void removeAllResults();
-    // Removes, last to first, the shown results whose items no longer exist;
-    // YES when any was removed. Each removal is told to `observer`, if any.
+    void removeAllResults() { (void)takeAllResults(); }
+    // The same, answering what the shown list held, for the caller to free
+    // where it likes: freeing 140,000 results and their keys takes longer
+    // than a turn of the interface thread's event loop.
+    struct ShownResults;
+    [[nodiscard]] ShownResults takeAllResults();
+    // Removes the shown results whose items no longer exist (goneResults,
+    // then removeResults, on this thread); YES when any was removed.
     bool updateResults(ShownResultsObserver* observer = nullptr);
+    // Removes the shown results among `gone` (by identity; others are
+    // ignored), told to `observer`, if any, as inserts are: each run of
+    // adjacent rows as one removal, or for many runs one reorder that
+    // moves the gone rows to the end and one removal of them. Linear in the
+    // shown rows however many runs. Answers the number removed.
+    qsizetype removeResults(const QList<ResultPointer>& gone, ShownResultsObserver* observer);
+    // The results of `results` whose items are gone: nothing is at the
+    // path's bytes any more, not even a dangling link. A result whose
+    // existence cannot be told (a path without bytes, a folder it may not
+    // read) is kept. Touches nothing shared: any thread may call it.
+    [[nodiscard]] static QList<ResultPointer> goneResults(const QList<ResultPointer>& results);
     // Merges `batch` into the shown list in the current order (sorting the
     // list first when it is not), each change told to `observer`, if any.
     // Among equal keys the results already shown come first.
@@ -149,16 +167,30 @@ public:
     // --- merging batches made ready on another thread ---
     // Results with their keys, in the order of `sorting` and `reverse`.
     struct PreparedResults;
-    // Whether a batch for `sorting` can be prepared off the owner's thread:
-    // not for the information text or the comment, read on first use.
-    [[nodiscard]] static bool canPrepareElsewhere(std::uint64_t sorting);
     // Makes the keys of `batch` and sorts it; touches nothing shared, so
-    // any thread may call it (for a key canPrepareElsewhere allows).
+    // any thread may call it (a result reads its comment and starts its
+    // information text safely from any thread).
     [[nodiscard]] static PreparedResults prepareResults(QList<ResultPointer> batch, std::uint64_t sorting,
                                                         bool reverse);
     // insertResults for a prepared batch; one prepared for another order
     // is sorted again first.
     void insertPrepared(PreparedResults prepared, ShownResultsObserver* observer);
+
+    // --- re-sorting on another thread ---
+    // A re-sort's work: the shown list (shared), its keys (taken) and the
+    // order made for them.
+    struct SortWork;
+    // Chooses the sort key and direction like setSorting, and takes the
+    // shown list and its keys for prepareSort; the list keeps no keys
+    // until applySort, so nothing may be merged into it meanwhile.
+    [[nodiscard]] SortWork takeSortWork(std::uint64_t key, bool reverse);
+    // Completes the work's keys and orders its rows; touches nothing
+    // shared, so any thread may call it.
+    static void prepareSort(SortWork& work);
+    // Puts the rows in the work's order as one reorder told to `observer`,
+    // if any, and keeps the keys. NO, and nothing moves, when the shown
+    // list or the order asked for changed since takeSortWork.
+    bool applySort(SortWork work, ShownResultsObserver* observer);
 
     // The shown list itself (for keeping the table's selection).
     [[nodiscard]] const QList<ResultPointer>& results() const { return m_results; }
@@ -166,7 +198,9 @@ public:
     [[nodiscard]] std::uint64_t count() const { return m_count; }
     // Sorts the shown list when its order is stale, then answers count().
     std::uint64_t numberOfRowsInTableView();
-    // The shown result at `index`; null past the end.
+    // The shown result at `index`; null past the end. While removeResults
+    // tells an observer of a removal, this answers the rows as the
+    // observer sees them (results() then holds a gap).
     [[nodiscard]] ResultPointer resultAtIndex(qsizetype index) const;
     // The index of the result by identity; -1 (NSNotFound) for null or absent.
     [[nodiscard]] qsizetype indexOfResult(const Result* result) const;
@@ -207,6 +241,22 @@ public:
         qint64 size = 0;
     };
 
+    struct ShownResults
+    {
+        QList<ResultPointer> results;
+        std::vector<SortKeys> keys;
+    };
+
+    struct SortWork
+    {
+        QList<ResultPointer> results;
+        std::vector<SortKeys> keys; // for a prefix of the rows
+        bool keysStale = false;     // made for another key
+        std::uint64_t sorting = kSortByName;
+        bool reverse = false;
+        std::vector<qsizetype> order; // new row => old row, once prepared
+    };
+
     struct PreparedResults
     {
         QList<ResultPointer> results;
@@ -224,6 +274,10 @@ private:
     [[nodiscard]] static bool isBefore(const SortKeys& a, const SortKeys& b, std::uint64_t sorting, bool reverse);
     // Keys for every shown row, for the current sort key.
     void completeKeys();
+    // removeResults of the rows marked in `isGone`: run by run, or moved to
+    // the end by one reorder and removed as one range.
+    void removeRuns(const std::vector<bool>& isGone, ShownResultsObserver* observer);
+    void removeAsOneRange(const std::vector<bool>& isGone, ShownResultsObserver* observer);
     [[nodiscard]] bool isBefore(const SortKeys& a, const SortKeys& b) const;
     // Puts the rows into `order` (new row => old row) and answers the
     // inverse map (old row => new row).
@@ -234,6 +288,10 @@ private:
     std::vector<SortKeys> m_keys;
     bool m_keysStale = false; // primary and date made for another key
     std::uint64_t m_count = 0;
+    // While removeResults runs: rows from m_gapAt on lie m_gapSize further
+    // on in m_results (the rows before the gap are already moved down).
+    qsizetype m_gapAt = 0;
+    qsizetype m_gapSize = 0;
     bool m_sorted = true;
     std::uint64_t m_sorting = kSortByName;
     bool m_reverse = false;

@@ -123,6 +123,41 @@ QString fileIn(const QString& folder, const QString& name)
     return {};
 }
 
+// Each theme's index is read once per search path: the themes are kept
+// until the search path or the theme changes.
+struct ThemeCache
+{
+    std::mutex mutex;
+    QStringList searchPaths;
+    QHash<QString, Theme> themes;
+};
+
+ThemeCache& themeCache()
+{
+    static ThemeCache cache;
+    return cache;
+}
+
+Theme cachedTheme(const QString& name, const QStringList& searchPaths)
+{
+    ThemeCache& cache = themeCache();
+    {
+        std::lock_guard lock(cache.mutex);
+        if (cache.searchPaths != searchPaths) {
+            cache.themes.clear();
+            cache.searchPaths = searchPaths;
+        }
+        const auto found = cache.themes.constFind(name);
+        if (found != cache.themes.cend())
+            return *found;
+    }
+    Theme theme = loadTheme(name, searchPaths);
+    std::lock_guard lock(cache.mutex);
+    if (cache.searchPaths == searchPaths)
+        cache.themes.insert(name, theme);
+    return theme;
+}
+
 QString lookUpInTheme(const Theme& theme, const QString& name, int size)
 {
     QString best;
@@ -178,9 +213,15 @@ QString iconThemeName()
 
 void setIconThemeName(const QString& name)
 {
-    ThemeSettings& s = settings();
-    std::lock_guard lock(s.mutex);
-    s.name = name;
+    {
+        ThemeSettings& s = settings();
+        std::lock_guard lock(s.mutex);
+        s.name = name;
+    }
+    // A theme of the same name may have been installed meanwhile.
+    ThemeCache& cache = themeCache();
+    std::lock_guard lock(cache.mutex);
+    cache.themes.clear();
 }
 
 QString iconPathForName(const QString& name, int size)
@@ -199,7 +240,7 @@ QString iconPathForName(const QString& name, int size)
         if (visited.contains(themeName))
             continue;
         visited.append(themeName);
-        const Theme theme = loadTheme(themeName, searchPaths);
+        const Theme theme = cachedTheme(themeName, searchPaths);
         const QString found = lookUpInTheme(theme, name, size);
         if (!found.isNull())
             return found;

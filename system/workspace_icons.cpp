@@ -1,5 +1,6 @@
 #include "system/workspace_icons.h"
 
+#include "platform/background_work.h"
 #include "platform/path_semantics.h"
 #include "platform/url.h"
 #include "system/desktop_entries.h"
@@ -13,6 +14,7 @@
 #include <QCache>
 #include <QImageReader>
 #include <QMimeDatabase>
+#include <QSet>
 
 #include <mutex>
 
@@ -134,6 +136,12 @@ QImage typeIconAtSize(const QString& type, int size)
     return iconForMimeType(mimeTypeForFileName(QStringLiteral("x.") + type), size);
 }
 
+// The type cache's key of a type's icon at `size`.
+QString typeIconKey(const QString& type, QSize size)
+{
+    return normalizedType(type) + u'-' + sizeText(size);
+}
+
 int lookupSize(QSize size)
 {
     return size.isValid() && !size.isEmpty() ? qMax(size.width(), size.height()) : kNaturalSize;
@@ -208,7 +216,7 @@ QImage cachedIconForFileType(const QString& type, const QString& path, bool scal
     Q_UNUSED(scales)
     if (type.isNull())
         return {};
-    const QString key = normalizedType(type) + u'-' + sizeText(size);
+    const QString key = typeIconKey(type, size);
     QImage image;
     if (typeIcons().find(key, &image))
         return image;
@@ -290,6 +298,53 @@ QImage cachedIconForApp(const QString& applicationPath)
     if (!image.isNull())
         applicationIcons().insert(applicationPath, image);
     return image;
+}
+
+QImage placeholderIconForFileType(const QString& type, QSize size)
+{
+    if (type.isNull())
+        return {};
+    const QString key = u'*' + (type == kFolderType ? type : QString()) + u'-' + sizeText(size);
+    QImage image;
+    if (typeIcons().find(key, &image))
+        return image;
+    image = scaled(shippedPicture(type == kFolderType ? QStringLiteral("folder") : QStringLiteral("document")), size);
+    typeIcons().insert(key, image);
+    return image;
+}
+
+TypeIconLoading& TypeIconLoading::shared()
+{
+    static TypeIconLoading* loading = new TypeIconLoading; // lives as long as the process
+    return *loading;
+}
+
+QImage readyIconForFileType(const QString& type, QSize size)
+{
+    const QString key = typeIconKey(type, size);
+    QImage image;
+    if (type.isNull() || typeIcons().find(key, &image))
+        return image;
+    // Each type and size goes to the pool once while its look-up runs.
+    static std::mutex mutex;
+    static QSet<QString> looking;
+    {
+        std::lock_guard lock(mutex);
+        if (looking.contains(key))
+            return {};
+        looking.insert(key);
+    }
+    TypeIconLoading& loading = TypeIconLoading::shared();
+    whenReady(runInBackground([type, size, key] {
+                  QImage icon = cachedIconForFileType(type, true, size);
+                  if (icon.isNull())
+                      typeIcons().insert(key, icon); // "none" is remembered too: asked no more
+                  std::lock_guard lock(mutex);
+                  looking.remove(key);
+                  return icon;
+              }),
+              &loading, [&loading](const QImage&) { emit loading.typeIconsDidLoad(); });
+    return {};
 }
 
 void clearIconCaches()

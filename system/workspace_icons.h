@@ -16,6 +16,7 @@
 // callers and changes nothing; every icon is scaled to the size asked.
 
 #include <QImage>
+#include <QObject>
 #include <QSize>
 #include <QString>
 
@@ -69,6 +70,30 @@ inline const QString kFolderType = QStringLiteral("'fldr'");
 [[nodiscard]] QImage cachedIconForURLScheme(const URL& url, bool scales, QSize size);
 // An application's (desktop file's) icon at 16 x 16, cached by path.
 [[nodiscard]] QImage cachedIconForApp(const QString& applicationPath);
+
+// --- icons without waiting (the interface thread) --------------------------------
+
+// The cached icon of a type at `size` when it has been looked up; else null,
+// and the look-up runs on the thread pool (once per type and size, however
+// often asked), after which typeIconsDidLoad() is told. A null type is null.
+[[nodiscard]] QImage readyIconForFileType(const QString& type, QSize size);
+// What a type shows until its own icon is ready: the shipped folder picture
+// for a folder, else the shipped document picture; read from the program's
+// resources, never from the disk. Null for a null type.
+//   "'fldr'" => folder   "txt" => document   "" => document   null => null
+[[nodiscard]] QImage placeholderIconForFileType(const QString& type, QSize size);
+
+// Tells, on the thread of the first readyIconForFileType call (the
+// interface thread), that icons it looked up on the pool are ready.
+class TypeIconLoading : public QObject
+{
+    Q_OBJECT
+public:
+    [[nodiscard]] static TypeIconLoading& shared();
+
+signals:
+    void typeIconsDidLoad();
+};
 
 // Empties the three caches (tests, or after the icon theme changed).
 void clearIconCaches();

@@ -61,6 +61,13 @@ protected:
         return !finished.isEmpty() || finished.wait(10000);
     }
 
+    // Waits until `model` has `rows` rows (gone rows leave once the thread
+    // pool has tested their items); NO when it did not come to that in time.
+    static bool waitForRows(const QAbstractItemModel& model, int rows)
+    {
+        return QTest::qWaitFor([&] { return model.rowCount() == rows; }, 10000);
+    }
+
     // Waits until the window's destination menu holds its scanned folders
     // (the home folder among them); NO when they did not come in time.
     static bool waitForDestinations(SearchWindow& window)
@@ -89,6 +96,29 @@ protected:
 
     TempTree tree;
     UserDefaults defaults{defaultsPath()};
+};
+
+// Collects what QAbstractItemModelTester finds wrong while it watches.
+class ModelTesterFailures
+{
+public:
+    ModelTesterFailures() { s_failures = &m_failures, m_previous = qInstallMessageHandler(record); }
+    ~ModelTesterFailures()
+    {
+        qInstallMessageHandler(m_previous);
+        s_failures = nullptr;
+    }
+    [[nodiscard]] const QStringList& failures() const { return m_failures; }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (s_failures && type == QtWarningMsg && qstrcmp(context.category, "qt.modeltest") == 0)
+            s_failures->append(message);
+    }
+    static inline QStringList* s_failures = nullptr;
+    QStringList m_failures;
+    QtMessageHandler m_previous = nullptr;
 };
 
 } // namespace sorvant::test

@@ -192,6 +192,23 @@ TEST_F(ResultsTableTest, MovingToTheTrashDropsTheRowsAndKeepsThePlace)
     EXPECT_EQ(window->statusText().left(7), QStringLiteral("2 found"));
 }
 
+// The rows left after a deletion were those whose paths, through UTF-8,
+// named something: a name that is not UTF-8 named a missing file, and its
+// row went with the deleted one.
+TEST_F(ResultsTableTest, ARowWhoseNameIsNotUTF8StaysAfterAnotherRowIsTrashed)
+{
+    writeFileBytes(tree.filePath(QStringLiteral("r")).toUtf8() + "/item-\xFF.txt", "z");
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("item"), tree.filePath(QStringLiteral("r"))));
+    ASSERT_EQ(model->rowCount(), 4);
+    const QString kept = QStringLiteral("item-") + QChar(0xDCFF) + QStringLiteral(".txt");
+    const int trashed = int(names().indexOf(QStringLiteral("item-a.txt")));
+    window->resultsTable()->selectRows({trashed});
+    ASSERT_TRUE(deleteAndWait(*window, [this] { window->fileActions().moveToTrash(); }));
+    EXPECT_EQ(model->rowCount(), 3);
+    EXPECT_TRUE(names().contains(kept)) << names().join(u' ').toStdString();
+    EXPECT_FALSE(names().contains(QStringLiteral("item-a.txt")));
+}
+
 TEST_F(ResultsTableTest, TrashIsOneCommandInTheItemsMenuTheContextMenuAndTheToolbar)
 {
     // The toolbar made an action of its own per item, enabled through a
@@ -220,6 +237,7 @@ TEST_F(ResultsTableTest, TrashIsOneCommandInTheItemsMenuTheContextMenuAndTheTool
     window->resultsTable()->selectRows({1});
     ASSERT_TRUE(deleteAndWait(*window, [onToolbar] { onToolbar->trigger(); }));
     EXPECT_FALSE(QFile::exists(tree.filePath(QStringLiteral("r/item-b.txt"))));
+    EXPECT_TRUE(waitForRows(*model, 2));
     EXPECT_EQ(names(), (QStringList{"item-a.txt", "item-c.txt"}));
 }
 
@@ -273,6 +291,7 @@ TEST_F(ResultsTableTest, AMixedMoveToTrashTrashesTheRestAndAsksOnlyAboutTheRefus
     ASSERT_EQ(questions.size(), 1);
     EXPECT_TRUE(questions.constFirst().contains(QStringLiteral("“item-b.txt”"))) << questions.constFirst().toStdString();
     EXPECT_FALSE(questions.constFirst().contains(QStringLiteral("item-a"))) << questions.constFirst().toStdString();
+    EXPECT_TRUE(waitForRows(*model, 1));
     EXPECT_EQ(names(), QStringList{"item-b.txt"});
 }
 

@@ -6,10 +6,17 @@
 #include "interface/colors.h"
 #include "interface/fonts.h"
 #include "tests/interface/support.h"
+#include "system/icon_theme.h"
+#include "system/workspace_icons.h"
 #include "tests/interface/widget_helpers.h"
+#include "tests/support/temp_tree.h"
 
 #include <QFontMetrics>
+#include <QFile>
 #include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThreadPool>
 #include <QPicture>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -205,6 +212,56 @@ TEST(FileCell, FileTypeAndIconFollowPathOrURL)
     EXPECT_GE(withIcon.height(), 20);
     EXPECT_GT(withIcon.width(), plain.width() + 15);
     EXPECT_EQ(FileCell::cellSizeForBounds(bounds, font, QString()), QSizeF(0, 0));
+}
+
+// The first paint of each new file type looked its icon up in the icon
+// theme on the interface thread (hundreds of ms on a fresh profile): the
+// cell shows its kind's generic icon while the pool looks it up.
+TEST(FileCell, ANewTypeShowsTheGenericIconUntilItsOwnIsReady)
+{
+    // A theme whose folder and generic file icons are plain colours.
+    test::TempTree tree;
+    const QString folder = tree.makeDir(QStringLiteral("icons/plain/16x16/places"));
+    QFile index(tree.filePath(QStringLiteral("icons/plain/index.theme")));
+    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+    index.write("[Icon Theme]\nName=plain\nDirectories=16x16/places\n\n[16x16/places]\nSize=16\nType=Fixed\n");
+    index.close();
+    for (const auto& [name, colour] : {std::pair{"folder", Qt::red}, std::pair{"application-x-generic", Qt::blue}}) {
+        QImage picture(16, 16, QImage::Format_ARGB32);
+        picture.fill(colour);
+        ASSERT_TRUE(picture.save(folder + u'/' + QLatin1String(name) + QStringLiteral(".png")));
+    }
+    // Look-ups other tests started end first, under the theme they had.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    const QStringList searchPaths = iconThemeSearchPaths();
+    setIconThemeSearchPaths({tree.filePath(QStringLiteral("icons"))});
+    setIconThemeName(QStringLiteral("plain"));
+    clearIconCaches();
+    const QSize pixels(16, 16);
+    for (const QString& type : {QStringLiteral("bench-only-type"), kFolderType}) {
+        SCOPED_TRACE(type.toStdString());
+        QSignalSpy loaded(&TypeIconLoading::shared(), &TypeIconLoading::typeIconsDidLoad);
+        FileCell cell;
+        cell.setPath(QStringLiteral("/x/item"), type);
+        const QImage placeholder = placeholderIconForFileType(type, pixels);
+        ASSERT_FALSE(placeholder.isNull());
+        EXPECT_EQ(cell.icon().pixmap(pixels).toImage().convertToFormat(QImage::Format_ARGB32),
+                  placeholder.convertToFormat(QImage::Format_ARGB32));
+        QImage own;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !(own = readyIconForFileType(type, pixels)).isNull(); }, 10000));
+        EXPECT_TRUE(!loaded.isEmpty() || loaded.wait(10000));
+        cell.setPath(QStringLiteral("/x/item"), type); // the next paint of the same row
+        EXPECT_EQ(cell.icon().pixmap(pixels).toImage().convertToFormat(QImage::Format_ARGB32),
+                  own.convertToFormat(QImage::Format_ARGB32));
+        EXPECT_EQ(own.pixelColor(8, 8), QColor(type == kFolderType ? Qt::red : Qt::blue));
+    }
+    setIconThemeSearchPaths(searchPaths);
+    setIconThemeName(QString());
+    clearIconCaches();
+    EXPECT_NE(placeholderIconForFileType(kFolderType, pixels), placeholderIconForFileType(QStringLiteral("txt"), pixels));
+    EXPECT_TRUE(placeholderIconForFileType(QString(), pixels).isNull());
+    EXPECT_TRUE(readyIconForFileType(QString(), pixels).isNull());
 }
 
 // The first row of `model` drawn by a FileCell `width` points wide on a

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -230,6 +232,37 @@ TEST_F(SorvantSearchDriverTest, BytesThatAreNotUtf8RoundTripThroughArguments)
     const DriverRun run = runDriver(tree, {"\xFE\xFF", folder});
     EXPECT_EQ(run.status, 0) << run.err.constData();
     EXPECT_EQ(run.out, folder + "/a\xFE\xFFz\n");
+}
+
+// The long listing gives the window's default columns before each path, so
+// the window's time to its last row compares with the same work.
+TEST_F(SorvantSearchDriverTest, TheLongListingGivesSizeDateAndKindBeforeEachPath)
+{
+    test::writeFileBytes(root + "/listed.txt", QByteArray(1500, 'x'));
+    test::makeDirBytes(root + "/listed-folder");
+    const struct timespec times[2] = {{1767323040, 0}, {1767323040, 0}}; // 2026-01-02 03:04 UTC
+    ASSERT_EQ(::utimensat(AT_FDCWD, (root + "/listed.txt").constData(), times, 0), 0);
+    const QByteArray timeZone = qgetenv("TZ");
+    const QByteArray language = qgetenv("LANGUAGE");
+    qputenv("TZ", "UTC");
+    qputenv("LANGUAGE", "C");
+    const DriverRun run = runDriver(tree, {"-l", "listed", root});
+    qputenv("TZ", timeZone);
+    qputenv("LANGUAGE", language);
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    QList<QStringList> lines;
+    for (const QByteArray& line : run.out.split('\n')) {
+        if (!line.isEmpty())
+            lines.append(QString::fromUtf8(line).trimmed().split(QRegularExpression(QStringLiteral("\\s{2,}"))));
+    }
+    // By path: the file first.
+    std::sort(lines.begin(), lines.end(),
+              [](const QStringList& a, const QStringList& b) { return a.value(3).size() < b.value(3).size(); });
+    ASSERT_EQ(lines.size(), 2) << run.out.constData();
+    EXPECT_EQ(lines.at(0), (QStringList{"1.5 KB", "2026-01-02 03:04", "plain text document", QString::fromUtf8(root + "/listed.txt")}));
+    EXPECT_EQ(lines.at(1).value(0), QStringLiteral("--"));
+    EXPECT_EQ(lines.at(1).value(2), QStringLiteral("folder"));
+    EXPECT_EQ(lines.at(1).value(3), QString::fromUtf8(root + "/listed-folder"));
 }
 
 TEST_F(SorvantSearchDriverTest, InterruptedSearchExitsWithTheSignalAndSaysResultsArePartial)
