@@ -128,9 +128,9 @@ void DestinationMenu::setDestination(const QString& path)
     });
 }
 
-QString DestinationMenu::destination() const
+QFuture<QString> DestinationMenu::checkedDestination() const
 {
-    return validatedDestination(m_path);
+    return runInBackground([path = m_path] { return validatedDestination(path); });
 }
 
 void DestinationMenu::markStoredDestination()
