@@ -198,9 +198,18 @@ void ApplicationDelegate::search(const QString& phrase, const QString& path)
     if (!phrase.isNull())
         window->setInput(phrase);
     if (!path.isNull()) {
-        // A file gives its folder; the item is asked by its bytes.
-        const bool file = isDocumentAtPath(path) && !isDirectoryAtPath(path);
-        window->setDestination(file ? stringByDeletingLastPathComponent(path) : path);
+        // A file gives its folder; the item is asked by its bytes, off this
+        // thread (another instance's open comes while windows are in use).
+        // A later path replaces what an earlier test would bring.
+        const quint64 request = ++m_pathRequest;
+        const auto folderOf = [path] {
+            const bool file = isDocumentAtPath(path) && !isDirectoryAtPath(path);
+            return file ? stringByDeletingLastPathComponent(path) : path;
+        };
+        whenReady(runInBackground(folderOf), window, [this, window, request](const QString& folder) {
+            if (request == m_pathRequest)
+                window->setDestination(folder);
+        });
     }
     window->show();
     window->raise();
@@ -304,6 +313,8 @@ void useBundledHelpBook()
         QCoreApplication::instance()->setProperty("CFBundleHelpBookName", book);
     const QString resources = Bundle::mainBundle().resourcePath();
     const QString books = resources + QStringLiteral("/help");
+    // Called once at start-up, before the event loop runs and any window
+    // shows: the folder test holds nobody up.
     if (!resources.isEmpty() && qEnvironmentVariableIsEmpty("SORVANT_HELP_DIR") && QFileInfo(books).isDir())
         qputenv("SORVANT_HELP_DIR", QFile::encodeName(books));
 }

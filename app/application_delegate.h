@@ -52,7 +52,8 @@ public:
     SearchWindow* findWindow();
     // Fills the last window (a new one when none is open) with a phrase
     // and/or a destination, and shows it; never starts a search. A path to
-    // a file gives its enclosing folder.
+    // a file gives its enclosing folder; the destination is set when the
+    // path's test, run off the interface thread, is answered.
     void search(const QString& phrase, const QString& path);
     // --- the application's commands (its File and Help menus) ---
     // New Window.
@@ -86,6 +87,7 @@ private:
 
     UserDefaults& m_defaults;
     QList<WindowController*> m_windowControllers;
+    quint64 m_pathRequest = 0; // the newest path search() tests
     // The update check's item of the newest window's menu; held only.
     QPointer<QAction> m_checkForUpdateItem;
 };

@@ -14,6 +14,7 @@
 // Not here: the folder rules (destinations.h), the folder panel and drops
 // (search_window_drops.cpp).
 
+#include <QFuture>
 #include <QImage>
 #include <QToolButton>
 
@@ -32,9 +33,10 @@ public:
     // unchanged. The icon follows when read.
     void setDestination(const QString& path);
     [[nodiscard]] QString storedDestination() const { return m_path; }
-    // The folder or pseudo-destination to search; null when the stored one
-    // is missing, not a folder, or a package. Reads the disk.
-    [[nodiscard]] QString destination() const;
+    // The folder or pseudo-destination to search, found off the interface
+    // thread (validatedDestination): null when the stored one is missing,
+    // not a folder, or a package.
+    [[nodiscard]] QFuture<QString> checkedDestination() const;
     // Marks the menu's item of the stored destination (both compared with
     // "~" expanded); no mark without a destination.
     void markStoredDestination();

@@ -14,7 +14,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QUrl>
 
 #include <algorithm>
@@ -113,7 +112,7 @@ QList<DestinationEntry> scanDestinations(const QString& supportFolder)
     for (const QString& volume : offeredVolumes(mountedLocalVolumePaths() + mountedRemovableMediaPaths()))
         add(volume, false);
     separator();
-    if (QFileInfo(iCloudFolder()).isDir())
+    if (isDirectoryAtPath(iCloudFolder()))
         add(iCloudFolder(), false);
     addSubfolders(supportFolder, true, false);
     addSubfolders(QStringLiteral("/"), true, false);

@@ -24,12 +24,14 @@ inline constexpr const char16_t* kActiveDestination = u".#Active#.";
 // The volume paths of `paths` that the menu offers, in order.
 [[nodiscard]] QStringList offeredVolumes(const QStringList& paths);
 // The sub-folders of `folder` ("~" expanded) the menu offers, as full
-// paths, sorted by name (a plain comparison).
+// paths, sorted by name (a plain comparison). Lists and tests the folder:
+// for a thread other than the interface's.
 [[nodiscard]] QStringList offeredSubfolders(const QString& folder);
 // The folders the desktop's file managers keep as bookmarks (the GTK list,
 // $XDG_CONFIG_HOME/gtk-3.0/bookmarks, "file:///path label" a line), in
 // order: Linux's favourite places. Other places (network, trash) and
-// missing folders are left out.
+// missing folders are left out. Tests each folder: for a thread other than
+// the interface's.
 [[nodiscard]] QStringList bookmarkedFolders();
 // One entry of the destination menu's scanned part: a folder, or a
 // separator where the path is null.
@@ -50,6 +52,8 @@ struct DestinationEntry
 [[nodiscard]] QString destinationDisplayName(const QString& path);
 // The folder `path` names when searched: "~" expanded, links resolved;
 // null when it is not a folder or is a package. Pseudo-destinations stay.
+// Tests the path: for a thread other than the interface's
+// (DestinationMenu::checkedDestination).
 [[nodiscard]] QString validatedDestination(const QString& path);
 
 } // namespace sorvant

@@ -2,8 +2,8 @@
 
 #include "interface/alerts.h"
 
-#include "platform/path_semantics.h"
 #include "system/bundle.h"
+#include "system/deletion_questions.h"
 #include "system/file_manager.h"
 #include "system/mime_applications.h"
 #include "system/open_with.h"
@@ -14,22 +14,9 @@
 
 namespace sorvant {
 
-namespace {
-
 // The table's texts are looked up with their English keys, each written
-// out at its call so that the tables' completeness test finds them.
-QString quoted(const QString& text)
-{
-    return Bundle::mainBundle().localizedStringForKey(QStringLiteral("“%1”"), QStringLiteral("")).arg(text);
-}
-
-QString nameOf(const QString& path)
-{
-    const QString name = lastPathComponent(path);
-    return name.isEmpty() ? path : name;
-}
-
-} // namespace
+// out at its call so that the tables' completeness test finds them. Names
+// are quoted and shown as the deletion questions show them.
 
 Failure invalidPatternFailure(const QString& pattern, const QString& error)
 {
@@ -38,7 +25,7 @@ Failure invalidPatternFailure(const QString& pattern, const QString& error)
             bundle
                 .localizedStringForKey(QStringLiteral("%1 is not a valid regular expression (%2). Nothing was searched."),
                                        QStringLiteral(""))
-                .arg(quoted(pattern), error)};
+                .arg(quotedForInterface(pattern), error)};
 }
 
 Failure noApplicationFailure(const QString& path)
@@ -47,7 +34,7 @@ Failure noApplicationFailure(const QString& path)
     return {bundle.localizedStringForKey(QStringLiteral("Cannot Open"), QStringLiteral("")),
             bundle
                 .localizedStringForKey(QStringLiteral("No application is set up to open %1."), QStringLiteral(""))
-                .arg(quoted(nameOf(path)))};
+                .arg(quotedForInterface(printableItemName(path)))};
 }
 
 Failure noBrowserFailure()
@@ -71,7 +58,7 @@ Failure noFileViewerFailure(const QString& path)
     const Bundle& bundle = Bundle::mainBundle();
     return {bundle.localizedStringForKey(QStringLiteral("Cannot Show in File Manager"), QStringLiteral("")),
             bundle.localizedStringForKey(QStringLiteral("No file manager is set up to show %1."), QStringLiteral(""))
-                .arg(quoted(nameOf(path)))};
+                .arg(quotedForInterface(printableItemName(path)))};
 }
 
 Failure noFileManagerFailure(const QString& path)
@@ -81,7 +68,7 @@ Failure noFileManagerFailure(const QString& path)
             bundle
                 .localizedStringForKey(QStringLiteral("No file manager is running to show the properties of %1."),
                                        QStringLiteral(""))
-                .arg(quoted(nameOf(path)))};
+                .arg(quotedForInterface(printableItemName(path)))};
 }
 
 Failure deletionFailure(const QStringList& paths, int error)
@@ -89,7 +76,7 @@ Failure deletionFailure(const QStringList& paths, int error)
     if (paths.isEmpty())
         return {};
     const Bundle& bundle = Bundle::mainBundle();
-    const QString first = quoted(nameOf(paths.constFirst()));
+    const QString first = quotedForInterface(printableItemName(paths.constFirst()));
     const QString reason = error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QString();
     // One multi-argument arg() each: a chained one would read a "%1" that
     // the first name brings as a place of its own.

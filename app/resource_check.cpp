@@ -12,6 +12,8 @@ namespace sorvant {
 
 namespace {
 
+// The file tests here run on the main thread of a program without a window
+// or an event loop (`--check-resources`): no interface thread waits on them.
 QString existing(const QString& path)
 {
     return !path.isEmpty() && QFileInfo(path).isFile() ? path : QString();

@@ -17,6 +17,7 @@
 #include "interface/find_pasteboard.h"
 #include "interface/localization.h"
 #include "interface/quick_look.h"
+#include "platform/background_work.h"
 #include "platform/notification_center.h"
 #include "platform/file_system_representation.h"
 #include "platform/unicode.h"
@@ -213,18 +214,44 @@ void SearchWindow::search()
         m_search->requestStop();
         return;
     }
-    SearchRequest request;
-    request.phrase = unicode::normalizedString(m_searchInput->text(), unicode::NormalizationForm::NFC);
-    request.path = m_destinations->destination();
-    if (isWhiteString(request.phrase) || request.path.isNull()) {
+    // A second Return while the folder is being tested is the same request.
+    if (m_testingDestination)
+        return;
+    const QString phrase = unicode::normalizedString(m_searchInput->text(), unicode::NormalizationForm::NFC);
+    const QString stored = m_destinations->storedDestination();
+    if (isWhiteString(phrase) || stored.isNull()) {
         QApplication::beep();
+        emit searchAnswered();
         return;
     }
     // The file manager's front folder cannot be asked for on this desktop.
-    if (request.path == QStringView(kActiveDestination)) {
+    if (stored == QStringView(kActiveDestination)) {
         showFailureSheet(activeFileManagerFailure(), this);
+        emit searchAnswered();
         return;
     }
+    // Whether the destination is a folder is a file test, which may wait
+    // on a slow or hung volume: it runs off this thread, and the search
+    // starts (or the beep comes) when the answer is back.
+    m_testingDestination = true;
+    whenReady(m_destinations->checkedDestination(), this, [this, phrase](const QString& path) {
+        m_testingDestination = false;
+        // A window closed meanwhile searches nothing.
+        if (!m_closed)
+            startSearch(phrase, path);
+        emit searchAnswered();
+    });
+}
+
+void SearchWindow::startSearch(const QString& phrase, const QString& path)
+{
+    if (path.isNull()) {
+        QApplication::beep();
+        return;
+    }
+    SearchRequest request;
+    request.phrase = phrase;
+    request.path = path;
     copyToFindPboard(request.phrase);
     m_options->save();
     m_settingsDrawer->saveSettings();

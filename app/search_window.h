@@ -75,7 +75,9 @@ public:
     [[nodiscard]] bool isSearching() const { return m_search->isSearching(); }
 
     // --- running and stopping ------------------------------------------------
-    // Starts a search, or stops the running one.
+    // Starts a search, or stops the running one. The destination is tested
+    // off the interface thread, so a search starts (or a missing folder
+    // beeps) after this returns: searchAnswered() says when.
     void search();
     // Escape: closes an open preview (while searching only from the
     // results), else stops a running search; nothing else while idle.
@@ -172,6 +174,11 @@ signals:
     void windowDidClose(sorvant::SearchWindow* window);
     // A search ended and the window was restored.
     void searchDidEnd();
+    // A search() other than a stop has been answered: the search started,
+    // or the beep or failure sheet came.
+    void searchAnswered();
+    // A dropped path has been tested; `taken` when it became the destination.
+    void dropAnswered(bool taken);
     // The help's answer has come back (a failure, if any, is on screen).
     void helpAnswered();
 
@@ -187,6 +194,9 @@ private:
     void buildInterface();
     QWidget* makePathControl(QWidget* parent);
     void setSearching(bool searching);
+    // Starts the search of `phrase` in the tested destination `path`, or
+    // beeps when it is null.
+    void startSearch(const QString& phrase, const QString& path);
     // The controller's search has ended: the window is restored.
     void searchEnded();
     // The commands and the path control follow the selection.
@@ -217,6 +227,7 @@ private:
 
     bool m_saved = false; // the settings were saved at close or quit
     bool m_closed = false;
+    bool m_testingDestination = false; // search() waits for the folder test
     QPointer<QWidget> m_sheet;
 };
 

@@ -9,6 +9,7 @@
 
 #include "interface/panels.h"
 #include "interface/pasteboard_types.h"
+#include "platform/background_work.h"
 #include "platform/file_system_representation.h"
 #include "platform/property_list.h"
 #include "system/file_tests.h"
@@ -56,16 +57,22 @@ void SearchWindow::selectDestination()
     QFileDialog* panel = openPanel(OpenPanelChoice::OneFolder, this);
     panel->setLabelText(QFileDialog::Accept, tr("Select"));
     setShowsHiddenFiles(panel, m_options->checkBox("searchInvisibles")->isChecked());
-    m_sheet = panel;
     // It opens at the folder being searched; the special destinations
-    // (all volumes, the file manager's window) are not folders.
-    const QString current = m_destinations->destination();
-    const QString start = current.startsWith(u'/') ? current : QDir::homePath();
-    beginPanel(panel, this, PanelPlace{{}, start, {}, {}}, m_defaults, [this, panel](int response) {
-        const QStringList folders = pathsForURLs(panel->selectedUrls());
-        panel->deleteLater();
-        if (response == kPanelOKButton && !folders.isEmpty())
-            setDestination(folders.constFirst());
+    // (all volumes, the file manager's window) are not folders. The folder
+    // is tested off this thread, and the panel opens with the answer.
+    m_sheet = panel;
+    whenReady(m_destinations->checkedDestination(), panel, [this, panel](const QString& current) {
+        if (m_closed) {
+            panel->deleteLater();
+            return;
+        }
+        const QString start = current.startsWith(u'/') ? current : QDir::homePath();
+        beginPanel(panel, this, PanelPlace{{}, start, {}, {}}, m_defaults, [this, panel](int response) {
+            const QStringList folders = pathsForURLs(panel->selectedUrls());
+            panel->deleteLater();
+            if (response == kPanelOKButton && !folders.isEmpty())
+                setDestination(folders.constFirst());
+        });
     });
 }
 
@@ -85,9 +92,16 @@ bool SearchWindow::performDragOperation(const QMimeData* dragged)
     const QString path = droppedPath(*dragged);
     if (path.isEmpty())
         return false;
-    if (!isDirectoryAtPath(path) && !isAliasFileAtPath(path) && !isSymbolicLinkAtPath(path))
-        return false;
-    setDestination(path);
+    // The item's kind is a file test: it runs off this thread, and the
+    // destination changes when the answer comes.
+    const auto isDestination = [path] {
+        return isDirectoryAtPath(path) || isAliasFileAtPath(path) || isSymbolicLinkAtPath(path);
+    };
+    whenReady(runInBackground(isDestination), this, [this, path](bool taken) {
+        if (taken)
+            setDestination(path);
+        emit dropAnswered(taken);
+    });
     return true;
 }
 

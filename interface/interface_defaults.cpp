@@ -4,8 +4,10 @@
 #include "interface/colors.h"
 #include "interface/fonts.h"
 #include "interface/version_gates.h"
+#include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
 #include "platform/user_defaults.h"
+#include "system/file_tests.h"
 #include "system/standard_folders.h"
 
 #include <QFile>
@@ -192,17 +194,19 @@ void setFont(UserDefaults& defaults, const std::optional<QFont>& font, const QSt
 
 QByteArray readWriteBookmarkData(const QString& path)
 {
-    if (path.isEmpty() || !QFileInfo(path).isDir())
+    // The folder is tested and kept by its bytes: a name that is not UTF-8
+    // names the same folder when resolved again.
+    if (path.isEmpty() || !isDirectoryAtPath(path))
         return {};
-    return QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    return fileSystemRepresentation(QFileInfo(path).absoluteFilePath());
 }
 
 QString startAccessingBookmarkData(const QByteArray& bookmark)
 {
     if (bookmark.isEmpty())
         return {};
-    const QString path = QFile::decodeName(bookmark);
-    return QFileInfo(path).isDir() ? path : QString();
+    const QString path = stringWithFileSystemRepresentation(bookmark);
+    return isDirectoryAtPath(path) ? path : QString();
 }
 
 QString downloadDirectory(const UserDefaults& defaults)
@@ -210,7 +214,7 @@ QString downloadDirectory(const UserDefaults& defaults)
     // Access is not granted by the bookmark on Linux; resolving it only
     // checks the folder, and the stored path is answered either way.
     (void)startAccessingBookmarkData(defaults.objectForKey(kDownloadDirectoryBookmarkKey).toByteArray());
-    const QString stored = defaults.objectForKey(kDownloadDirectoryKey).toString();
+    const QString stored = pathOfStoredString(defaults.objectForKey(kDownloadDirectoryKey).toString());
     if (stored.isEmpty())
         return downloadsDirectory();
     return stringByExpandingTildeInPath(stored);
@@ -219,7 +223,10 @@ QString downloadDirectory(const UserDefaults& defaults)
 void setDownloadDirectory(UserDefaults& defaults, const QString& path)
 {
     const QString before = downloadDirectory(defaults);
-    defaults.setString(path.isNull() ? QString() : stringByAbbreviatingWithTildeInPath(path), kDownloadDirectoryKey);
+    // A path whose bytes are UTF-8 is kept as itself, with "~"; any other as
+    // its file URL, which keeps every byte (and has no "~").
+    const QString stored = storedStringOfPath(path);
+    defaults.setString(stored == path ? stringByAbbreviatingWithTildeInPath(path) : stored, kDownloadDirectoryKey);
     const QString after = downloadDirectory(defaults);
     if (before == after)
         return;

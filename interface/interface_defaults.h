@@ -12,7 +12,7 @@
 // Any other colour (a pattern) is stored as calibrated RGB.
 //
 // Bookmarks: Linux has no security-scoped bookmarks. The bookmark of a folder
-// is the bytes of its path on disk; starting access resolves them and checks
+// is the bytes of its path on disk (fileSystemRepresentation); starting access resolves them and checks
 // that the folder still exists.
 
 #include "foundation/color.h"
@@ -69,8 +69,9 @@ inline const QString kDownloadDirectoryBookmarkKey = QStringLiteral("DLDirectory
 // The stored folder with "~" expanded; the user's Downloads folder when none
 // is stored.
 [[nodiscard]] QString downloadDirectory(const UserDefaults& defaults);
-// Stores `path` with the home folder abbreviated (null removes it), and a
-// new bookmark only when the folder in effect changed.
+// Stores `path` with the home folder abbreviated (null removes it), as
+// storedStringOfPath keeps it when its bytes are not UTF-8, and a new
+// bookmark only when the folder in effect changed.
 void setDownloadDirectory(UserDefaults& defaults, const QString& path);
 
 // The bookmark of an existing folder; null when `path` is not one.

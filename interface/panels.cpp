@@ -21,7 +21,7 @@ QFileDialog* newPanel(QWidget* parent, QFileDialog::AcceptMode mode)
 void rememberFolder(const QFileDialog* panel, int response, const PanelPlace& place, UserDefaults& defaults)
 {
     if (response == kPanelOKButton && !place.directoryKey.isNull())
-        defaults.setString(panel->directory().absolutePath(), place.directoryKey);
+        defaults.setString(storedStringOfPath(panel->directory().absolutePath()), place.directoryKey);
 }
 
 } // namespace
@@ -98,7 +98,7 @@ void setPanelDirectory(QFileDialog* panel, const PanelPlace& place, UserDefaults
         return;
     QString folder;
     if (!place.directoryKey.isNull())
-        folder = defaults.objectForKey(place.directoryKey).toString();
+        folder = pathOfStoredString(defaults.objectForKey(place.directoryKey).toString());
     if (folder.isEmpty())
         folder = place.defaultDirectory;
     if (folder.isEmpty())

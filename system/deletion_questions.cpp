@@ -8,10 +8,19 @@ namespace sorvant {
 
 namespace {
 
-// A name as a question shows it: a byte that is no text (U+DC80..U+DCFF)
-// and control characters (a newline would break the sentence) print as
-// U+FFFD.
-QString printableName(const QString& path)
+QString localized(const char* key)
+{
+    return cachedLocalizedStringForKey(QString::fromUtf8(key));
+}
+
+} // namespace
+
+QString quotedForInterface(const QString& text)
+{
+    return localized("“%1”").arg(text);
+}
+
+QString printableItemName(const QString& path)
 {
     QString trimmed = path;
     while (trimmed.size() > 1 && trimmed.endsWith(u'/'))
@@ -23,13 +32,6 @@ QString printableName(const QString& path)
     }
     return name;
 }
-
-QString localized(const char* key)
-{
-    return cachedLocalizedStringForKey(QString::fromUtf8(key));
-}
-
-} // namespace
 
 QStringList recycleFilesKeepingRefused(const QStringList& paths)
 {
@@ -45,7 +47,7 @@ QString itemNamesForQuestion(const QStringList& paths, int shown)
 {
     QStringList names;
     for (qsizetype i = 0; i < paths.size() && i < shown; ++i)
-        names.append(localized("“%1”").arg(printableName(paths.at(i))));
+        names.append(quotedForInterface(printableItemName(paths.at(i))));
     const QString list = names.join(QStringLiteral(", "));
     if (paths.size() <= names.size())
         return list;

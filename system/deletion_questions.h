@@ -16,10 +16,23 @@ namespace sorvant {
 //   {"/a" (trashable), "/b" (immutable)} => {"/b"}   {} => {}
 [[nodiscard]] QStringList recycleFilesKeepingRefused(const QStringList& paths);
 
+// --- names in questions and failure messages --------------------------------------
+
+// `text` quoted as the interface's language quotes (the table's "“%1”").
+//   "a" => "“a”" (English), "„a“" (German)   "" or null => "“”"
+[[nodiscard]] QString quotedForInterface(const QString& text);
+
+// The name of an item as a question or message shows it: its last
+// component, trailing "/" ignored; a byte that is no text (U+DC80..U+DCFF)
+// and control characters (a newline would break the sentence) as U+FFFD.
+//   "/d/a" => "a"   "/d/a/" => "a"   "/d/a\nb" => "a\uFFFDb"   "/" => "/"   "" => ""
+[[nodiscard]] QString printableItemName(const QString& path);
+
+// --- questions ----------------------------------------------------------------------
+
 // The names of the items for a question: each quoted as the interface's
-// language quotes (the table's "“%1”": „a“ in German), at most `shown` of
-// them, then how many more. Characters that do not print are shown as
-// U+FFFD.
+// language quotes (quotedForInterface of printableItemName), at most
+// `shown` of them, then how many more.
 //   {"/d/a", "/d/b"} => "“a”, “b”"
 //   {"/a", "/b", "/c", "/d", "/e"} => "“a”, “b”, “c” and 2 more"   {} => ""
 [[nodiscard]] QString itemNamesForQuestion(const QStringList& paths, int shown = 3);

@@ -36,6 +36,16 @@ protected:
     {
         return std::make_unique<SearchWindow>(index, defaults, nullptr);
     }
+    // Calls search() and waits for its answer (the destination is tested
+    // off the interface thread): a started search, a beep or a sheet; NO
+    // when none came in time.
+    static bool answerSearch(SearchWindow& window)
+    {
+        QSignalSpy answered(&window, &SearchWindow::searchAnswered);
+        window.search();
+        return !answered.isEmpty() || answered.wait(10000);
+    }
+
     // Starts a search of `phrase` in `folder` and waits for the window to
     // be restored; NO when it did not start or did not end in time.
     static bool searchAndWait(SearchWindow& window, const QString& phrase, const QString& folder)
@@ -43,7 +53,8 @@ protected:
         window.setInput(phrase);
         window.setDestination(folder);
         QSignalSpy ended(&window, &SearchWindow::searchDidEnd);
-        window.search();
+        if (!answerSearch(window))
+            return false;
         // A started search disables the field at once and gives it back when
         // it ends; the worker itself may already have finished by now.
         if (window.searchField()->isEnabled() && ended.isEmpty())

@@ -65,21 +65,9 @@ if [ "$manager" = openbox ]; then
     sleep 0.1
   done
 fi
-export HOME=$root/home
-export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache \
-  XDG_STATE_HOME=$HOME/.local/state XDG_RUNTIME_DIR=$root/run
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/Trash/files" "$XDG_DATA_HOME/Trash/info" "$XDG_CACHE_HOME" \
-  "$XDG_STATE_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
-
-# What would open is recorded, never opened.
-mkdir -p "$root/bin"
-for opener in xdg-open gio; do
-  printf '#!/bin/sh\necho "%s $*" >> "%s/opened.log"\n' "$opener" "$root" > "$root/bin/$opener"
-  chmod +x "$root/bin/$opener"
-done
-export PATH=$root/bin:$PATH
+source "$(dirname "${BASH_SOURCE[0]}")/end_to_end_support.sh"
+use_private_environment
+mkdir -p "$XDG_DATA_HOME/Trash/files" "$XDG_DATA_HOME/Trash/info"
 
 tree=$root/tree
 mkdir -p "$tree/docs/old" "$tree/src" "$tree/.hidden"
@@ -89,13 +77,6 @@ for name in report.txt "Report 2026.md" notes.txt src/report.c src/main.c docs/o
 done
 mkdir -p "$tree/docs/reporting"
 
-fail() {
-  echo "FAIL: $*" >&2
-  tail -n 30 "$root/app.log" >&2 2> /dev/null || true
-  import -window root "$shots/failure.png" 2> /dev/null || true
-  exit 1
-}
-shot() { command -v import > /dev/null && import -window root "$shots/$1.png" || true; }
 # X, Y, WIDTH and HEIGHT of a window's client area on the screen (xdotool's
 # answer is off by the frame under a window manager that reparents).
 geometry() { # window
@@ -118,11 +99,6 @@ frame_geometry() { # window
 }
 # Whether the frame_geometry measured lies whole on the 1440 x 900 screen.
 frame_on_screen() { [ "$FX" -ge 0 ] && [ "$FY" -ge 0 ] && [ $(( FX + FW )) -le 1440 ] && [ $(( FY + FH )) -le 900 ]; }
-wait_for() { # seconds command...
-  local limit=$(( $1 * 10 )); shift
-  for (( i = 0; i < limit; i++ )); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
 call() {
   dbus-send --session --print-reply --dest=org.tarrenbeck.Sorvant /org/tarrenbeck/Sorvant "$@"
 }
@@ -242,9 +218,6 @@ sleep 0.3
 # first Escape is sent to it.
 xdotool windowfocus "$window"
 sleep 0.2
-visible_windows() { # test-operator count
-  [ "$(xdotool search --onlyvisible --name '.' | wc -l)" "$1" "$2" ]
-}
 before=$(xdotool search --onlyvisible --name '.' | wc -l)
 xdotool key space
 wait_for 5 visible_windows -gt "$before" || fail "Space opened no preview"

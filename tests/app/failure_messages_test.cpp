@@ -5,6 +5,7 @@
 
 #include "interface/strings_file.h"
 #include "platform/regular_expression.h"
+#include "system/deletion_questions.h"
 
 #include <gtest/gtest.h>
 
@@ -61,6 +62,22 @@ TEST(FailureMessages, PercentOneInANameGarblesTheDeletionSheetRegression)
                                                        + QString::fromLocal8Bit(std::strerror(EACCES)) + u'.');
     EXPECT_EQ(deletionFailure({QStringLiteral("/d/%1")}, EACCES).text,
               QStringLiteral("“%1” could not be deleted: ") + QString::fromLocal8Bit(std::strerror(EACCES)) + u'.');
+    setPreferredLanguages({});
+}
+
+TEST(FailureMessages, NamesAreQuotedAndShownAsTheDeletionQuestionsShowThem)
+{
+    // The sheets quoted by a pattern of their own; a newline in a name broke
+    // the sentence where the questions show U+FFFD.
+    installStringsTables();
+    setPreferredLanguages({QStringLiteral("de")});
+    const QString path = QStringLiteral("/d/zwei\nZeilen.txt");
+    const QString shown = QStringLiteral("„zwei\uFFFDZeilen.txt“");
+    EXPECT_EQ(itemNamesForQuestion({path}), shown);
+    EXPECT_TRUE(noApplicationFailure(path).text.contains(shown));
+    EXPECT_TRUE(noFileManagerFailure(path).text.contains(shown));
+    EXPECT_TRUE(deletionFailure({path}, 0).text.startsWith(shown));
+    EXPECT_TRUE(invalidPatternFailure(QStringLiteral("a("), QStringLiteral("e")).text.startsWith(u"„a(“"));
     setPreferredLanguages({});
 }
 

@@ -205,9 +205,43 @@ TEST_F(SearchWindowTest, NothingToSearchBeepsAndStartsNothing)
         auto window = makeWindow();
         window->setInput(QString::fromLatin1(c.phrase));
         window->setDestination(c.destination);
-        window->search();
+        ASSERT_TRUE(answerSearch(*window));
         EXPECT_FALSE(window->isSearching());
         EXPECT_FALSE(stored(QStringLiteral("SearchWhat")).isValid());
+    }
+}
+
+TEST_F(SearchWindowTest, TheDestinationIsTestedAfterSearchReturns)
+{
+    // The folder test runs off the interface thread: search() returns
+    // before it is answered, and the answer then does what it did before.
+    tree.writeFile(QStringLiteral("t/alpha-1"));
+    tree.writeFile(QStringLiteral("t/alpha-2"));
+    // The missing folder first: the found one saves the settings.
+    const QString folders[] = {tree.filePath(QStringLiteral("missing")), tree.filePath(QStringLiteral("t"))};
+    for (const QString& folder : folders) {
+        SCOPED_TRACE(folder.toStdString());
+        auto window = makeWindow();
+        window->setInput(QStringLiteral("alpha"));
+        window->setDestination(folder);
+        QSignalSpy answered(window.get(), &SearchWindow::searchAnswered);
+        QSignalSpy ended(window.get(), &SearchWindow::searchDidEnd);
+        window->search();
+        window->search(); // a second Return while the test runs is the same request
+        EXPECT_TRUE(answered.isEmpty());
+        EXPECT_FALSE(window->searchController().engine().isSearching());
+        EXPECT_FALSE(stored(QStringLiteral("SearchWhat")).isValid()) << "nothing is saved before the answer";
+        ASSERT_TRUE(answered.wait(10000));
+        const bool found = folder == folders[1];
+        if (found) {
+            ASSERT_TRUE(!ended.isEmpty() || ended.wait(10000));
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(answered.size(), 1);
+        EXPECT_EQ(ended.size(), found ? 1 : 0);
+        EXPECT_EQ(window->resultsTable()->model()->rowCount(), found ? 2 : 0);
+        EXPECT_EQ(stored(QStringLiteral("SearchWhat")).isValid(), found);
+        EXPECT_FALSE(window->isSearching());
     }
 }
 
@@ -219,7 +253,7 @@ TEST_F(SearchWindowTest, StoppingKeepsTheResultsAndRestoresTheWindow)
     QSignalSpy ended(window.get(), &SearchWindow::searchDidEnd);
     window->setInput(QStringLiteral("match"));
     window->setDestination(tree.filePath(QStringLiteral("s")));
-    window->search();
+    ASSERT_TRUE(answerSearch(*window));
     ASSERT_TRUE(window->isSearching());
     EXPECT_EQ(window->searchButton()->text(), QStringLiteral("Stop"));
     EXPECT_FALSE(window->searchField()->isEnabled());
@@ -246,7 +280,7 @@ TEST_F(SearchWindowTest, ClosingDuringASearchStopsItAndTakesOnlyItsResultsOffThe
     auto running = makeWindow(2);
     running->setInput(QStringLiteral("match"));
     running->setDestination(tree.filePath(QStringLiteral("c")));
-    running->search();
+    ASSERT_TRUE(answerSearch(*running));
     ASSERT_TRUE(running->isSearching());
     running->close();
     EXPECT_FALSE(running->isSearching()) << "closing waits for the worker";

@@ -32,34 +32,10 @@ cleanup() {
   rm -rf "$root"
 }
 trap cleanup EXIT
-export HOME=$root/home
-export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache \
-  XDG_STATE_HOME=$HOME/.local/state XDG_RUNTIME_DIR=$root/run
-mkdir -p "$XDG_CONFIG_HOME/sorvant" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
-
-# What would open is recorded, never opened.
-mkdir -p "$root/bin"
-for opener in xdg-open gio; do
-  printf '#!/bin/sh\necho "%s $*" >> "%s/opened.log"\n' "$opener" "$root" > "$root/bin/$opener"
-  chmod +x "$root/bin/$opener"
-done
-export PATH=$root/bin:$PATH
-
-# The helpers below are those of tests/app/end_to_end.sh.
-fail() {
-  echo "FAIL: $*" >&2
-  tail -n 30 "$root/app.log" >&2 2> /dev/null || true
-  import -window root "$shots/special-failure.png" 2> /dev/null || true
-  exit 1
-}
-shot() { command -v import > /dev/null && import -window root "$shots/$1.png" || true; }
-wait_for() { # seconds command...
-  local limit=$(( $1 * 10 )); shift
-  for (( i = 0; i < limit; i++ )); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
+failure_shot=special-failure
+source "$(dirname "${BASH_SOURCE[0]}")/end_to_end_support.sh"
+use_private_environment
+mkdir -p "$XDG_CONFIG_HOME/sorvant"
 
 # The special files: a FIFO, a socket (bound, so its node stays), a link to
 # /dev/zero, and where mknod is allowed a device like /dev/zero.
@@ -133,9 +109,6 @@ xdotool windowfocus "$window"
 sleep 0.2
 xdotool key Down
 sleep 0.2
-visible_windows() { # test-operator count
-  [ "$(xdotool search --onlyvisible --name '.' | wc -l)" "$1" "$2" ]
-}
 before=$(xdotool search --onlyvisible --name '.' | wc -l)
 for (( row = 0; row < count; row++ )); do
   xdotool key space

@@ -163,7 +163,7 @@ TEST_F(WindowDisplayTest, FailuresSayNothingRegression)
     window->options()->modeButton(kSearchRegularExpression)->click();
     window->setInput(QStringLiteral("file-(["));
     window->setDestination(tree.path());
-    window->search();
+    ASSERT_TRUE(answerSearch(*window));
     ASSERT_NE(failure(), nullptr);
     EXPECT_TRUE(failure()->informativeText().contains(QStringLiteral("file-([")));
     EXPECT_FALSE(window->searchController().engine().isSearching());
@@ -174,7 +174,7 @@ TEST_F(WindowDisplayTest, FailuresSayNothingRegression)
     window->options()->modeButton(kSearchPhrase)->click();
     window->setInput(QStringLiteral("file"));
     window->setDestination(QString::fromUtf16(kActiveDestination));
-    window->search();
+    ASSERT_TRUE(answerSearch(*window));
     ASSERT_NE(failure(), nullptr);
     EXPECT_FALSE(window->searchController().engine().isSearching());
     failure()->close();

@@ -36,7 +36,7 @@ TEST_F(WindowInUseTest, InvalidPatternEmptiesTheTableRegression)
 
     window->options()->modeButton(kSearchRegularExpression)->click();
     window->setInput(QStringLiteral("inv(["));
-    window->search();
+    ASSERT_TRUE(answerSearch(*window));
     auto* sheet = window->findChild<QMessageBox*>(QStringLiteral("failure"));
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(window->resultsTable()->model()->rowCount(), 3);
@@ -66,6 +66,7 @@ TEST_F(WindowInUseTest, FolderChooserOpensAtHomeRegression)
     window->destinations()->menu()->findChild<QAction*>(QStringLiteral("selectDestination"))->trigger();
     auto* panel = window->findChild<QFileDialog*>();
     ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([panel] { return panel->isVisible(); }, 10000));
     EXPECT_EQ(panel->directory().absolutePath(), folder);
     panel->reject();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -83,7 +84,7 @@ TEST_F(WindowInUseTest, SheetsAreASliverRegression)
     window->options()->modeButton(kSearchRegularExpression)->click();
     window->setInput(QStringLiteral("inv(["));
     window->setDestination(tree.filePath(QStringLiteral("t")));
-    window->search();
+    ASSERT_TRUE(answerSearch(*window));
     auto* sheet = window->findChild<QMessageBox*>(QStringLiteral("failure"));
     ASSERT_NE(sheet, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet));

@@ -1,6 +1,7 @@
 // The search window's settings drawer, its folder panel, folders dropped on
 // it, and the window and preferences localized as they are made.
 
+#include "app/destinations.h"
 #include "app/preferences_panel.h"
 #include "interface/drawers.h"
 #include "interface/localization.h"
@@ -116,14 +117,20 @@ TEST_F(WindowShellTest, DropsTakeOneFolderOrLinkButNoResults)
         const char* name;
         Kind kind;
         QStringList items; // relative to the tree, or a web address
+        bool onePath;      // the drop names one path, whose test follows
         const char* taken; // null: refused
     };
     const Case cases[] = {
-        {"one folder", Urls, {"a"}, "a"},          {"two folders", Urls, {"a", "b"}, nullptr},
-        {"a file", Urls, {"note.txt"}, nullptr},   {"a missing path", Urls, {"gone"}, nullptr},
-        {"link to a folder", Urls, {"link"}, "link"}, {"web address", Urls, {"https://example.org/a"}, nullptr},
-        {"folder path as text", Text, {"a"}, nullptr}, {"one file name", FileNames, {"b"}, "b"},
-        {"two file names", FileNames, {"a", "b"}, nullptr}, {"nothing", Text, {}, nullptr},
+        {"one folder", Urls, {"a"}, true, "a"},
+        {"two folders", Urls, {"a", "b"}, false, nullptr},
+        {"a file", Urls, {"note.txt"}, true, nullptr},
+        {"a missing path", Urls, {"gone"}, true, nullptr},
+        {"link to a folder", Urls, {"link"}, true, "link"},
+        {"web address", Urls, {"https://example.org/a"}, false, nullptr},
+        {"folder path as text", Text, {"a"}, false, nullptr},
+        {"one file name", FileNames, {"b"}, true, "b"},
+        {"two file names", FileNames, {"a", "b"}, false, nullptr},
+        {"nothing", Text, {}, false, nullptr},
     };
     auto window = makeWindow();
     for (const Case& c : cases) {
@@ -143,10 +150,18 @@ TEST_F(WindowShellTest, DropsTakeOneFolderOrLinkButNoResults)
         else if (!paths.isEmpty())
             data.setText(paths.constFirst());
         const QString expected = c.taken ? tree.filePath(QString::fromLatin1(c.taken)) : tree.path();
-        EXPECT_EQ(window->performDragOperation(&data), c.taken != nullptr);
+        // The path's test runs off the interface thread: the destination
+        // changes when it is answered.
+        QSignalSpy answered(window.get(), &SearchWindow::dropAnswered);
+        ASSERT_EQ(window->performDragOperation(&data), c.onePath);
+        if (c.onePath) {
+            ASSERT_TRUE(answered.wait(10000));
+            EXPECT_EQ(answered.constFirst().constFirst().toBool(), c.taken != nullptr);
+        }
         EXPECT_EQ(window->destinations()->storedDestination(), expected);
         // A link is searched as the folder it leads to.
-        EXPECT_EQ(window->destinations()->destination(), QFileInfo(expected).canonicalFilePath());
+        EXPECT_EQ(validatedDestination(window->destinations()->storedDestination()),
+                  QFileInfo(expected).canonicalFilePath());
     }
 
     // Results dragged from any window's table are refused; anything else is
@@ -165,9 +180,11 @@ TEST_F(WindowShellTest, DropsTakeOneFolderOrLinkButNoResults)
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(table, &enter);
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QSignalSpy answered(window.get(), &SearchWindow::dropAnswered);
     QApplication::sendEvent(table, &drop);
     EXPECT_TRUE(enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction);
-    EXPECT_EQ(window->destinations()->destination(), tree.filePath(QStringLiteral("a")));
+    ASSERT_TRUE(answered.wait(10000));
+    EXPECT_EQ(validatedDestination(window->destinations()->storedDestination()), tree.filePath(QStringLiteral("a")));
 }
 
 TEST_F(WindowShellTest, SelectOpensAFolderPanelOnTheWindowListingHiddenFoldersWhenAsked)
@@ -179,9 +196,12 @@ TEST_F(WindowShellTest, SelectOpensAFolderPanelOnTheWindowListingHiddenFoldersWh
     window->destinations()->menu()->findChild<QAction*>(QStringLiteral("selectDestination"))->trigger();
     auto* panel = window->findChild<QFileDialog*>();
     ASSERT_NE(panel, nullptr);
-    EXPECT_TRUE(panel->isVisible() && panel->windowModality() == Qt::WindowModal);
+    // It opens when the destination's test is answered, off this thread.
+    ASSERT_TRUE(QTest::qWaitFor([panel] { return panel->isVisible(); }, 10000));
+    EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
     EXPECT_TRUE(panel->fileMode() == QFileDialog::Directory && panel->filter().testFlag(QDir::Hidden));
-    panel->selectFile(tree.filePath(QStringLiteral("pick")));
+    // The user goes into the folder and confirms it.
+    panel->setDirectory(tree.filePath(QStringLiteral("pick")));
     static_cast<QDialog*>(panel)->accept();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window->destinations()->storedDestination(), tree.filePath(QStringLiteral("pick")));

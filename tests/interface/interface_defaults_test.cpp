@@ -2,17 +2,21 @@
 
 #include "interface/colors.h"
 #include "interface/version_gates.h"
+#include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
 #include "platform/user_defaults.h"
 #include "system/standard_folders.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFontInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace sorvant {
 namespace {
@@ -144,6 +148,21 @@ TEST_F(InterfaceDefaults, DownloadFolderWithBookmark)
     setDownloadDirectory(m_defaults, QString());
     EXPECT_EQ(downloadDirectory(reopened()), downloadsDirectory());
     EXPECT_FALSE(reopened().objectForKey(kDownloadDirectoryBookmarkKey).isValid());
+}
+
+TEST_F(InterfaceDefaults, DownloadFolderNotInUTF8KeepsItsBytes)
+{
+    // Written as a plain string, the name came back as "bad??name" and the
+    // bookmark, made through UTF-8, named no folder.
+    const QByteArray bytes = QFile::encodeName(m_dir.path()) + "/bad\xff\xfename";
+    ASSERT_EQ(::mkdir(bytes.constData(), 0700), 0);
+    const QString folder = stringWithFileSystemRepresentation(bytes);
+    setDownloadDirectory(m_defaults, folder);
+    EXPECT_TRUE(reopened().objectForKey(kDownloadDirectoryKey).toString().startsWith(u"file:///"));
+    EXPECT_EQ(fileSystemRepresentation(downloadDirectory(reopened())), bytes);
+    const QByteArray bookmark = reopened().objectForKey(kDownloadDirectoryBookmarkKey).toByteArray();
+    EXPECT_EQ(bookmark, bytes);
+    EXPECT_EQ(fileSystemRepresentation(startAccessingBookmarkData(bookmark)), bytes);
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 #include "interface/panels.h"
 
+#include "platform/file_system_representation.h"
 #include "platform/user_defaults.h"
 #include "system/standard_folders.h"
 #include "tests/support/temp_tree.h"
 
 #include <QTimer>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +60,13 @@ TEST_F(PanelsTest, StartingFolderFallsBackFromKeyToDefaultToDocuments)
     setPanelDirectory(panel.get(),
                       {"Last", fallback, {}, [&](const QString& f) { return f != stored; }}, m_defaults);
     EXPECT_EQ(panel->directory().absolutePath(), QDir(userHomeDirectory()).absolutePath());
+
+    // A folder kept as a file URL (storedStringOfPath: a name that is not
+    // UTF-8) is read by its bytes.
+    const QString escaped = folder(QString::fromUtf8("caf\xc3\xa9"));
+    m_defaults.setString(fileURLWithRepresentation(escaped).toString(QUrl::FullyEncoded), "Last");
+    setPanelDirectory(panel.get(), {"Last", fallback, {}, {}}, m_defaults);
+    EXPECT_EQ(panel->directory().absolutePath(), escaped);
 }
 
 TEST_F(PanelsTest, ModalOkStoresTheFolderShownAndCancelStoresNothing)

@@ -1,0 +1,42 @@
+# Helpers of the end-to-end scripts (end_to_end.sh, special_files_end_to_end.sh),
+# sourced inside their virtual X server and session bus. Before sourcing, a
+# script sets `root` (its temporary folder) and `shots` (where screenshots
+# go), and may set `failure_shot` (the failure's screenshot name, without
+# ".png"; "failure" when unset).
+
+# HOME and every XDG folder under $root, Qt on the X server, and xdg-open
+# and gio recording what would open in $root/opened.log instead of opening it.
+use_private_environment() {
+  export HOME=$root/home
+  export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache \
+    XDG_STATE_HOME=$HOME/.local/state XDG_RUNTIME_DIR=$root/run
+  mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME" "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  unset QT_QPA_PLATFORM
+  mkdir -p "$root/bin"
+  local opener
+  for opener in xdg-open gio; do
+    printf '#!/bin/sh\necho "%s $*" >> "%s/opened.log"\n' "$opener" "$root" > "$root/bin/$opener"
+    chmod +x "$root/bin/$opener"
+  done
+  export PATH=$root/bin:$PATH
+}
+
+# Says what failed, with the end of the application's log and a screenshot.
+fail() {
+  echo "FAIL: $*" >&2
+  tail -n 30 "$root/app.log" >&2 2> /dev/null || true
+  import -window root "$shots/${failure_shot:-failure}.png" 2> /dev/null || true
+  exit 1
+}
+shot() { command -v import > /dev/null && import -window root "$shots/$1.png" || true; }
+# Runs the command every 0.1 s until it succeeds; fails after `seconds`.
+wait_for() { # seconds command...
+  local limit=$(( $1 * 10 )); shift
+  for (( i = 0; i < limit; i++ )); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+# Whether the number of visible named windows compares to `count`.
+visible_windows() { # test-operator count
+  [ "$(xdotool search --onlyvisible --name '.' | wc -l)" "$1" "$2" ]
+}
