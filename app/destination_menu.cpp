@@ -13,10 +13,6 @@
 #include <QMenu>
 #include <QPixmap>
 
-#include <mutex>
-#include <optional>
-#include <type_traits>
-
 namespace sorvant {
 
 namespace {
@@ -41,40 +37,6 @@ QImage iconOf(const QString& path)
 QIcon shown(const QImage& icon)
 {
     return icon.isNull() ? QIcon() : QIcon(QPixmap::fromImage(icon));
-}
-
-// Runs `work` on the pool and hands its value to `continuation` on the
-// menu's thread, as whenReady does, but through a box of our own behind a
-// mutex rather than the future's result store. A menu that goes before the
-// answer (its window closed during a scan) drops the future on its own
-// thread; Qt frees the stored value there, ordered only by its own,
-// uninstrumented atomics, which ThreadSanitizer reports as a race. The box
-// is freed by whichever side drops it last, ordered by the mutex and the
-// shared pointer's count, which it sees.
-template <typename Work, typename Continuation>
-void answerOnMenuThread(QObject* menu, Work work, Continuation continuation)
-{
-    using Value = std::invoke_result_t<Work>;
-    struct Box
-    {
-        std::mutex mutex;
-        std::optional<Value> value;
-    };
-    auto box = std::make_shared<Box>();
-    const auto fill = [box, work = std::move(work)]() mutable {
-        Value value = work();
-        const std::lock_guard lock(box->mutex);
-        box->value = std::move(value);
-    };
-    whenReady(runInBackground(std::move(fill)), menu, [box, continuation = std::move(continuation)]() mutable {
-        std::optional<Value> value;
-        {
-            const std::lock_guard lock(box->mutex);
-            value.swap(box->value);
-        }
-        if (value)
-            continuation(*value);
-    });
 }
 
 } // namespace
@@ -118,7 +80,7 @@ void DestinationMenu::rescan()
         }
         return found;
     };
-    answerOnMenuThread(this, scanFolders, [this, scan](const QList<ScannedDestination>& found) {
+    whenReady(runInBackground(scanFolders), this, [this, scan](const QList<ScannedDestination>& found) {
         if (scan != m_scan)
             return;
         for (const ScannedDestination& each : found) {
@@ -158,7 +120,7 @@ void DestinationMenu::setDestination(const QString& path)
     const quint64 request = ++m_iconRequest;
     if (!pseudo.isNull())
         return;
-    answerOnMenuThread(this, [path] { return iconOf(path); }, [this, request](const QImage& icon) {
+    whenReady(runInBackground([path] { return iconOf(path); }), this, [this, request](const QImage& icon) {
         if (request != m_iconRequest)
             return;
         setIcon(shown(icon));
