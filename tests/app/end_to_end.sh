@@ -197,7 +197,9 @@ grep -qxF "Path=$(file_uri "$first" | sed 's|^file://||')" "$XDG_DATA_HOME/Trash
 while IFS= read -r path; do
   [ "$path" = "$first" ] || [ -e "$path" ] || fail "$path went away with the first row"
 done < "$root/shown.txt"
-call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -qF "\"$first\"" && fail "the trashed item is still listed"
+# Rows leave once the pool has tested their items: waited for.
+unlisted() { ! call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -qF "\"$1\""; }
+wait_for 5 unlisted "$first" || fail "the trashed item is still listed"
 shot trashed
 wait_for 5 badge_shows "$(( $(wc -l < "$root/shown.txt") - 1 ))" true || fail "the launcher count did not drop by one"
 
@@ -480,8 +482,10 @@ if chattr +i "$mixed/mixb.txt" 2> /dev/null; then
   sleep 0.5
   [ -e "$mixed/mixb.txt" ] || fail "Cancel deleted the refused item"
   [ ! -e "$mixed/mixa.txt" ] && [ ! -e "$mixed/mixc.txt" ] || fail "a trashed item is still in its folder"
-  call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -F 'string "' | grep -qvF "\"$mixed/mixb.txt\"" \
-    && fail "the table still lists a trashed item"
+  wait_for 5 unlisted "$mixed/mixa.txt" && wait_for 5 unlisted "$mixed/mixc.txt" \
+    || fail "the table still lists a trashed item"
+  call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -qF "\"$mixed/mixb.txt\"" \
+    || fail "the table no longer lists the kept item"
   # The kept item is still selected: Show in File Manager shows it.
   xdotool windowfocus "$window" 2> /dev/null || true
   sleep 0.2
