@@ -71,7 +71,11 @@ void whenReady(const QFuture<Value>& future, QObject* context, Continuation cont
                              // Moved out, not copied: a batch's prepared
                              // keys cross to this thread once.
                              continuation(watcher->future().takeResult());
-                     });
+                     },
+                     // Once: a continuation that runs an event loop of its
+                     // own (a question asked) must not be handed a finished
+                     // signal again meanwhile, nor the result it took.
+                     Qt::SingleShotConnection);
     watcher->setFuture(future);
 }
 

@@ -134,8 +134,8 @@ file_uri() { # path
 export SORVANT_RESULTS_FILE=$root/results.txt
 "$sorvant" "$tree" > "$root/app.log" 2>&1 &
 app_pid=$!
-wait_for 20 xdotool search --name '^Search$' > /dev/null || fail "no search window"
-window=$(xdotool search --name '^Search$' | head -1)
+wait_for 20 xdotool search --onlyvisible --name '^Search$' > /dev/null || fail "no search window"
+window=$(xdotool search --onlyvisible --name '^Search$' | head -1)
 xdotool windowactivate "$window" 2> /dev/null || xdotool windowfocus "$window"
 sleep 0.5
 shot idle
@@ -352,8 +352,8 @@ launch() { # config folder plist-lines
 relaunch() { # config folder
   env XDG_CONFIG_HOME="$1" "${app_language[@]}" "$sorvant" "$2" >> "$root/app.log" 2>&1 &
   app_pid=$!
-  wait_for 20 xdotool search --name "^${search_title:-Search}\$" > /dev/null || fail "no search window"
-  window=$(xdotool search --name "^${search_title:-Search}\$" | head -1)
+  wait_for 20 xdotool search --onlyvisible --name "^${search_title:-Search}\$" > /dev/null || fail "no search window"
+  window=$(xdotool search --onlyvisible --name "^${search_title:-Search}\$" | head -1)
   xdotool windowactivate "$window" 2> /dev/null || xdotool windowfocus "$window"
   sleep 0.5
 }

@@ -67,8 +67,8 @@ launch() {
   rm -f "$SORVANT_RESULTS_FILE"
   "$sorvant" "$tree" >> "$root/app.log" 2>&1 &
   app_pid=$!
-  wait_for 20 xdotool search --name '^Search$' > /dev/null || fail "no search window"
-  window=$(xdotool search --name '^Search$' | head -1)
+  wait_for 20 xdotool search --onlyvisible --name '^Search$' > /dev/null || fail "no search window"
+  window=$(xdotool search --onlyvisible --name '^Search$' | head -1)
   # Wide enough that every column is in view: the Info column's texts are
   # computed for the rows and columns shown.
   xdotool windowsize "$window" 2500 900
