@@ -1013,6 +1013,13 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
     }
 }
 
+void ContentMatcher::prepare(ContentBuffer& buffer) const
+{
+    // A decoded search reads each file whole, at its size.
+    if (m_plan->kind != Plan::Kind::Decoded)
+        buffer.m_bytes.reserve(m_plan->overlap + m_plan->window + 8);
+}
+
 bool ContentMatcher::matchesFileDecoded(int parentFd, const QByteArray& name, ContentBuffer& buffer) const
 {
     const OpenFile file = openRegularFile(parentFd, name, m_params.maxFileSize);

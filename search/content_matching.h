@@ -125,6 +125,12 @@ public:
     // which files qualify by extension is the caller's decision.
     [[nodiscard]] bool matchesFile(int parentFd, const QByteArray& name, ContentBuffer& buffer) const;
 
+    // Gives `buffer` the memory the windows of a file take, so that its
+    // thread's first file does not ask for it: a walk prepares the buffers
+    // of all its threads before it starts them, while no other thread
+    // maps or faults memory that the allocation would wait on.
+    void prepare(ContentBuffer& buffer) const;
+
     // The same test through the plain path alone: the whole text decoded,
     // then searchWindowMatchString. The reference for the fast paths.
     [[nodiscard]] bool matchesFileDecoded(int parentFd, const QByteArray& name, ContentBuffer& buffer) const;
