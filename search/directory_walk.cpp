@@ -91,6 +91,22 @@ unsigned walkThreadCount(std::uint64_t requested)
     return unsigned(std::min<std::uint64_t>(wanted, kMaxWalkThreads));
 }
 
+bool isCommonDiskFileSystem(int fd)
+{
+    struct statfs info{};
+    if (::fstatfs(fd, &info) != 0)
+        return false;
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
 namespace {
 
 enum class ItemKind { Folder, File, Link, Other };
@@ -118,24 +134,6 @@ ItemKind kindOfMode(mode_t mode)
     if (S_ISLNK(mode))
         return ItemKind::Link;
     return ItemKind::Other;
-}
-
-// YES for the file systems most folders live on, which are never pseudo file
-// systems: the mount table need not be read for them.
-bool isCommonDiskFileSystem(int fd)
-{
-    struct statfs info{};
-    if (::fstatfs(fd, &info) != 0)
-        return false;
-    switch (static_cast<unsigned long>(info.f_type)) {
-    case EXT4_SUPER_MAGIC: // also ext2 and ext3
-    case XFS_SUPER_MAGIC:
-    case BTRFS_SUPER_MAGIC:
-    case TMPFS_MAGIC:
-        return true;
-    default:
-        return false;
-    }
 }
 
 // Names are matched in composed form, as they are typed. Units below U+0300
