@@ -87,6 +87,12 @@ public:
     // The bytes the buffer holds memory for.
     [[nodiscard]] qsizetype capacity() const { return m_bytes.capacity(); }
 
+    // Writes the memory the buffer holds once, keeping it: called by the
+    // thread that will read into it, so that its pages are in place before
+    // the first read rather than faulted in one by one during the reads,
+    // each fault waiting behind any other thread's change to the memory map.
+    void touchPages();
+
 private:
     friend class ContentMatcher;
     QByteArray m_bytes;

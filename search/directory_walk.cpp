@@ -370,6 +370,7 @@ public:
         : m_walk(walk), m_index(index), m_contentBuffer(contentBuffer)
     {
         m_listing.resize(kListingChunk);
+        m_contentBuffer.touchPages();
     }
     ~WalkThread() { flushDone(); }
     WalkThread(const WalkThread&) = delete;
