@@ -393,6 +393,17 @@ ContentBuffer& ContentBuffer::operator=(ContentBuffer&& other) noexcept
     return *this;
 }
 
+void ContentBuffer::touchPages()
+{
+    if (m_bytes.capacity() == 0)
+        return;
+    // Resizing within the capacity keeps the memory (QByteArray shrinks
+    // only on squeeze or clear).
+    m_bytes.resize(m_bytes.capacity());
+    std::memset(m_bytes.data(), 0, size_t(m_bytes.size()));
+    m_bytes.resize(0);
+}
+
 struct ContentMatcher::Plan
 {
     enum class Kind { Decoded, Words, Literal };
@@ -1012,6 +1023,14 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
         return false;
     }
 }
+
+void ContentMatcher::prepare(ContentBuffer& buffer) const
+{
+    // A decoded search reads each file whole, at its size.
+    if (m_plan->kind != Plan::Kind::Decoded)
+        buffer.m_bytes.reserve(m_plan->overlap + m_plan->window + 8);
+}
+
 
 bool ContentMatcher::matchesFileDecoded(int parentFd, const QByteArray& name, ContentBuffer& buffer) const
 {

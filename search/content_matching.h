@@ -87,6 +87,12 @@ public:
     // The bytes the buffer holds memory for.
     [[nodiscard]] qsizetype capacity() const { return m_bytes.capacity(); }
 
+    // Writes the memory the buffer holds once, keeping it: called by the
+    // thread that will read into it, so that its pages are in place before
+    // the first read rather than faulted in one by one during the reads,
+    // each fault waiting behind any other thread's change to the memory map.
+    void touchPages();
+
 private:
     friend class ContentMatcher;
     QByteArray m_bytes;
@@ -124,6 +130,12 @@ public:
     // "WARNING: " line. NO as soon as the stop flag is seen. Thread-safe;
     // which files qualify by extension is the caller's decision.
     [[nodiscard]] bool matchesFile(int parentFd, const QByteArray& name, ContentBuffer& buffer) const;
+
+    // Gives `buffer` the memory the windows of a file take, so that its
+    // thread's first file does not ask for it: a walk prepares the buffers
+    // of all its threads before it starts them, while no other thread
+    // maps or faults memory that the allocation would wait on.
+    void prepare(ContentBuffer& buffer) const;
 
     // The same test through the plain path alone: the whole text decoded,
     // then searchWindowMatchString. The reference for the fast paths.

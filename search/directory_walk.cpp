@@ -92,6 +92,22 @@ unsigned walkThreadCount(std::uint64_t requested)
     return unsigned(std::min<std::uint64_t>(wanted, kMaxWalkThreads));
 }
 
+bool isCommonDiskFileSystem(int fd)
+{
+    struct statfs info{};
+    if (::fstatfs(fd, &info) != 0)
+        return false;
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
 namespace {
 
 enum class ItemKind { Folder, File, Link, Other };
@@ -119,24 +135,6 @@ ItemKind kindOfMode(mode_t mode)
     if (S_ISLNK(mode))
         return ItemKind::Link;
     return ItemKind::Other;
-}
-
-// YES for the file systems most folders live on, which are never pseudo file
-// systems: the mount table need not be read for them.
-bool isCommonDiskFileSystem(int fd)
-{
-    struct statfs info{};
-    if (::fstatfs(fd, &info) != 0)
-        return false;
-    switch (static_cast<unsigned long>(info.f_type)) {
-    case EXT4_SUPER_MAGIC: // also ext2 and ext3
-    case XFS_SUPER_MAGIC:
-    case BTRFS_SUPER_MAGIC:
-    case TMPFS_MAGIC:
-        return true;
-    default:
-        return false;
-    }
 }
 
 // Names are matched in composed form, as they are typed. Units below U+0300
@@ -214,13 +212,62 @@ struct FoundItem
     bool fresh = true; // not reported before
 };
 
-// A folder still to be read.
+// Keeps the first of the items whose names (`nameOf`) are the same, in
+// their order. Names rarely repeat: they are first compared by hash alone.
+template <typename Item, typename NameOf>
+void dropRepeated(std::vector<Item>& items, NameOf nameOf)
+{
+    if (items.size() < 2)
+        return;
+    std::vector<std::size_t> hashes;
+    hashes.reserve(items.size());
+    for (const Item& item : items)
+        hashes.push_back(qHash(nameOf(item)));
+    std::sort(hashes.begin(), hashes.end());
+    if (std::adjacent_find(hashes.begin(), hashes.end()) == hashes.end())
+        return;
+    QSet<std::decay_t<decltype(nameOf(items.front()))>> seen;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const qsizetype before = seen.size();
+        seen.insert(nameOf(items[i]));
+        if (seen.size() == before)
+            continue;
+        if (kept != i)
+            items[kept] = std::move(items[i]);
+        ++kept;
+    }
+    items.erase(items.begin() + std::ptrdiff_t(kept), items.end());
+}
+
+struct SharedListing;
+
+// A folder still to be read, or a slice of the items of one already listed.
 struct PendingFolder
 {
     QByteArray bytes; // the whole path
     dev_t parentDevice = 0;
     std::shared_ptr<FolderHandle> parent; // null: open by the whole path
     QByteArray name;                       // the name in the parent
+    // A slice: the items first to last - 1 of the listing.
+    std::shared_ptr<const SharedListing> listing;
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+};
+
+// The listing of a folder whose items are read in slices, each of which any
+// thread may take: in a content search, a folder of many files would keep
+// one thread reading while the others, their work done, wait for it. Made
+// by the thread that listed the folder, read-only after.
+struct SharedListing
+{
+    PendingFolder folder;                  // its path and name; no parent
+    std::shared_ptr<FolderHandle> handle;  // the open folder
+    dev_t device = 0;
+    bool isSystemFolder = false;
+    QByteArray entries;                    // the dirent64 records
+    std::vector<std::uint32_t> offsets;    // of the items, each name once
+    QSet<QByteArray> hidden;               // names its ".hidden" lists
 };
 
 // The folders one thread has found and not yet read. Its owner takes the
@@ -284,6 +331,7 @@ public:
     std::optional<PendingFolder> take(unsigned thread);
     // One taken folder has been read (and its subfolders queued).
     void finish();
+    [[nodiscard]] unsigned threadCount() const { return unsigned(m_queues.size()); }
     [[nodiscard]] bool mayKeepOpen() const { return m_openFolders.load(std::memory_order_relaxed) < m_maxOpen; }
     std::atomic<int>& openFolders() { return m_openFolders; }
 
@@ -294,6 +342,9 @@ private:
 
     ReportedPaths* m_reported; // null: this walk's paths are all new
     std::vector<std::unique_ptr<WorkQueue>> m_queues;
+    // A thread's content buffer; all are made before the helpers start and
+    // freed after they end (see ContentMatcher::prepare).
+    std::vector<ContentBuffer> m_contentBuffers;
     // Folders queued or being read; the walk ends when it drops to 0.
     std::atomic<std::int64_t> m_outstanding{0};
     // Folders in the queues, for idle threads to wait on.
@@ -316,7 +367,12 @@ private:
 class WalkThread
 {
 public:
-    WalkThread(Walk& walk, unsigned index) : m_walk(walk), m_index(index) { m_listing.resize(kListingChunk); }
+    WalkThread(Walk& walk, unsigned index, ContentBuffer& contentBuffer)
+        : m_walk(walk), m_index(index), m_contentBuffer(contentBuffer)
+    {
+        m_listing.resize(kListingChunk);
+        m_contentBuffer.touchPages();
+    }
     ~WalkThread() { flushDone(); }
     WalkThread(const WalkThread&) = delete;
     WalkThread& operator=(const WalkThread&) = delete;
@@ -337,10 +393,22 @@ private:
 
     static constexpr std::size_t kListingChunk = 32768;
     static constexpr std::uint64_t kDoneBatch = 4096;
+    // A content search shares out the items of a folder of more than
+    // kShareItems in slices of kSliceItems: on a folder of 72 KB text files
+    // a slice is about a millisecond of reading, so the last folder of a
+    // walk is read by all threads, and a folder of few items by one
+    // without the cost of sharing.
+    static constexpr std::uint32_t kShareItems = 32;
+    static constexpr std::uint32_t kSliceItems = 16;
 
     bool open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& device);
     void list(int fd);
     QSet<QByteArray> hiddenNames(int fd) const;
+    [[nodiscard]] bool sharesItems(std::size_t items) const;
+    void share(const PendingFolder& pending, const Folder& folder, QSet<QByteArray>& hidden);
+    void readSlice(const PendingFolder& slice);
+    void visitEntry(Folder& folder, const dirent64* item, const QSet<QByteArray>& hidden);
+    void endFolder(Folder& folder, std::shared_ptr<FolderHandle> handle);
     void visit(Folder& folder, const char* name, qsizetype length, ItemKind kind);
     void report(Folder& folder, const char* nameBytes, const QString& name, bool isFolder, bool isPackage,
                 std::optional<QStringList>& tags, QString& comment);
@@ -362,11 +430,11 @@ private:
 
     Walk& m_walk;
     unsigned m_index;
+    ContentBuffer& m_contentBuffer;
     std::vector<char> m_listing;
     std::size_t m_listed = 0;
     QString m_name;
     bool m_nameValid = false;
-    ContentBuffer m_contentBuffer;
     std::vector<PendingFolder> m_subfolders;
     std::vector<FoundItem> m_found;
     QSet<QString> m_handedOver; // names of the folder handed over before its end
@@ -444,7 +512,7 @@ void Walk::finish()
 
 void Walk::loop(unsigned index)
 {
-    WalkThread thread(*this, index);
+    WalkThread thread(*this, index, m_contentBuffers[index]);
     while (!stopped()) {
         if (std::optional<PendingFolder> folder = take(index)) {
             thread.read(*folder);
@@ -491,10 +559,14 @@ void Walk::run()
     struct rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
         m_maxOpen = int(std::clamp<rlim_t>(limit.rlim_cur / 4, 16, 128 * rlim_t(threads)));
-    for (unsigned i = 0; i < threads; ++i)
+    m_contentBuffers.resize(threads);
+    for (unsigned i = 0; i < threads; ++i) {
         m_queues.push_back(std::make_unique<WorkQueue>());
+        if (params.what & kSearchContents)
+            contents.prepare(m_contentBuffers[i]);
+    }
     std::vector<PendingFolder> first;
-    first.push_back({rootBytes, 0, nullptr, {}});
+    first.push_back({rootBytes, 0, nullptr, {}, nullptr, 0, 0});
     m_helpersStarted = true; // the root alone is nothing to share
     push(0, first);
     m_helpersStarted = threads == 1;
@@ -591,63 +663,130 @@ QSet<QByteArray> WalkThread::hiddenNames(int fd) const
 
 void WalkThread::read(const PendingFolder& pending)
 {
+    if (pending.listing) {
+        readSlice(pending);
+        return;
+    }
     const bool isRoot = pending.name.isNull();
     int fd = -1;
     dev_t device = 0;
     if (!open(pending, isRoot, fd, device))
         return;
     list(fd);
-    SearchParams& params = m_walk.params;
-    QSet<QByteArray> hidden;
-    if (!params.invisibles) {
-        for (std::size_t offset = 0; offset < m_listed;) {
-            const auto* item = reinterpret_cast<const dirent64*>(m_listing.data() + offset);
-            offset += item->d_reclen;
-            if (std::strcmp(item->d_name, ".hidden") == 0) {
-                hidden = hiddenNames(fd);
-                break;
-            }
-        }
+    std::size_t items = 0;
+    bool listsHidden = false;
+    for (std::size_t offset = 0; offset < m_listed; ++items) {
+        const auto* item = reinterpret_cast<const dirent64*>(m_listing.data() + offset);
+        offset += item->d_reclen;
+        listsHidden = listsHidden || std::strcmp(item->d_name, ".hidden") == 0;
     }
+    QSet<QByteArray> hidden;
+    if (!m_walk.params.invisibles && listsHidden)
+        hidden = hiddenNames(fd);
     Folder folder{pending, fd, device, m_walk.rootIsSlash && pending.bytes == "/System", std::nullopt, nullptr};
+    if (sharesItems(items)) {
+        share(pending, folder, hidden);
+        return;
+    }
     m_subfolders.clear();
     for (std::size_t offset = 0; offset < m_listed;) {
         const auto* item = reinterpret_cast<const dirent64*>(m_listing.data() + offset);
         offset += item->d_reclen;
         if (m_walk.stopped())
             break;
-        const char* name = item->d_name;
-        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-            continue;
-        const auto length = qsizetype(std::strlen(name));
-        if (!params.invisibles
-            && (name[0] == '.' || (!hidden.isEmpty() && hidden.contains(QByteArray::fromRawData(name, length)))))
-            continue;
-        ItemKind kind = kindOfType(item->d_type);
-        if (item->d_type == DT_UNKNOWN) {
-            struct stat status{};
-            if (::fstatat(fd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-            kind = kindOfMode(status.st_mode);
-        }
-        visit(folder, name, length, kind);
+        visitEntry(folder, item, hidden);
     }
+    std::shared_ptr<FolderHandle> handle;
+    if (!m_subfolders.empty() && m_walk.mayKeepOpen()) {
+        handle = std::make_shared<FolderHandle>(fd, m_walk.openFolders());
+        fd = -1;
+    }
+    endFolder(folder, std::move(handle));
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool WalkThread::sharesItems(std::size_t items) const
+{
+    return items > kShareItems && (m_walk.params.what & kSearchContents) && m_walk.threadCount() > 1
+           && m_walk.mayKeepOpen() && !m_walk.stopped();
+}
+
+// Keeps the listing and the open folder for the slices, and queues them:
+// this thread takes the first, the others steal from the end.
+void WalkThread::share(const PendingFolder& pending, const Folder& folder, QSet<QByteArray>& hidden)
+{
+    auto listing = std::make_shared<SharedListing>();
+    listing->folder = {pending.bytes, pending.parentDevice, nullptr, pending.name, nullptr, 0, 0};
+    listing->handle = std::make_shared<FolderHandle>(folder.fd, m_walk.openFolders());
+    listing->device = folder.device;
+    listing->isSystemFolder = folder.isSystemFolder;
+    listing->entries = QByteArray(m_listing.data(), qsizetype(m_listed));
+    listing->hidden = std::move(hidden);
+    const char* entries = listing->entries.constData();
+    const auto nameAt = [entries](std::uint32_t offset) {
+        return QByteArray::fromRawData(reinterpret_cast<const dirent64*>(entries + offset)->d_name,
+                                       qsizetype(std::strlen(reinterpret_cast<const dirent64*>(entries + offset)->d_name)));
+    };
+    for (std::size_t offset = 0; offset < m_listed;) {
+        listing->offsets.push_back(std::uint32_t(offset));
+        offset += reinterpret_cast<const dirent64*>(entries + offset)->d_reclen;
+    }
+    // A name listed twice (the folder changed while it was listed) would
+    // be in two slices, out of reach of one slice's rule: it is taken once.
+    dropRepeated(listing->offsets, nameAt);
+    std::vector<PendingFolder> slices;
+    const auto count = std::uint32_t(listing->offsets.size());
+    for (std::uint32_t first = 0; first < count; first += kSliceItems)
+        slices.push_back({{}, 0, nullptr, {}, listing, first, std::min(count, first + kSliceItems)});
+    m_walk.push(m_index, slices);
+}
+
+void WalkThread::readSlice(const PendingFolder& slice)
+{
+    const SharedListing& listing = *slice.listing;
+    Folder folder{listing.folder, listing.handle->fd(), listing.device, listing.isSystemFolder, std::nullopt,
+                  nullptr};
+    m_subfolders.clear();
+    for (std::uint32_t i = slice.first; i < slice.last && !m_walk.stopped(); ++i)
+        visitEntry(folder, reinterpret_cast<const dirent64*>(listing.entries.constData() + listing.offsets[i]),
+                   listing.hidden);
+    endFolder(folder, listing.handle);
+}
+
+void WalkThread::visitEntry(Folder& folder, const dirent64* item, const QSet<QByteArray>& hidden)
+{
+    const char* name = item->d_name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+        return;
+    const auto length = qsizetype(std::strlen(name));
+    if (!m_walk.params.invisibles
+        && (name[0] == '.' || (!hidden.isEmpty() && hidden.contains(QByteArray::fromRawData(name, length)))))
+        return;
+    ItemKind kind = kindOfType(item->d_type);
+    if (item->d_type == DT_UNKNOWN) {
+        struct stat status{};
+        if (::fstatat(folder.fd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return;
+        kind = kindOfMode(status.st_mode);
+    }
+    visit(folder, name, length, kind);
+}
+
+// Hands over the matches of a folder (or a slice of one) and queues its
+// subfolders, to be opened relative to `handle` (by their whole paths when
+// null).
+void WalkThread::endFolder(Folder& folder, std::shared_ptr<FolderHandle> handle)
+{
     dropRepeatedNames();
     handOver(folder, false);
     flushDone();
     if (!m_subfolders.empty() && !m_walk.stopped()) {
-        std::shared_ptr<FolderHandle> handle;
-        if (m_walk.mayKeepOpen()) {
-            handle = std::make_shared<FolderHandle>(fd, m_walk.openFolders());
-            fd = -1;
-        }
         for (PendingFolder& subfolder : m_subfolders)
             subfolder.parent = handle;
         m_walk.push(m_index, m_subfolders);
     }
     m_subfolders.clear();
-    if (fd >= 0)
-        ::close(fd);
 }
 
 const QString& WalkThread::folderPath(Folder& folder) const
@@ -695,7 +834,7 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
     };
     if (isFolder && (params.packageContents || !isPackage()))
         m_subfolders.push_back({joinedPath(folder.pending.bytes, nameBytes, length), folder.device, nullptr,
-                                QByteArray(nameBytes, length)});
+                                QByteArray(nameBytes, length), nullptr, 0, 0});
 
     const unsigned findOptions = unsigned(params.comparison & 1);
     const std::uint64_t what = params.what;
@@ -755,34 +894,6 @@ void WalkThread::report(Folder& folder, const char* nameBytes, const QString& na
     constexpr std::size_t kBatch = 256;
     if (m_found.size() >= kBatch || (params.what & (kSearchComments | kSearchTags | kSearchContents)))
         handOver(folder, true);
-}
-
-// Keeps the first of the items whose names (`nameOf`) are the same, in
-// their order. Names rarely repeat: they are first compared by hash alone.
-template <typename Item, typename NameOf>
-void dropRepeated(std::vector<Item>& items, NameOf nameOf)
-{
-    if (items.size() < 2)
-        return;
-    std::vector<std::size_t> hashes;
-    hashes.reserve(items.size());
-    for (const Item& item : items)
-        hashes.push_back(qHash(nameOf(item)));
-    std::sort(hashes.begin(), hashes.end());
-    if (std::adjacent_find(hashes.begin(), hashes.end()) == hashes.end())
-        return;
-    QSet<std::decay_t<decltype(nameOf(items.front()))>> seen;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const qsizetype before = seen.size();
-        seen.insert(nameOf(items[i]));
-        if (seen.size() == before)
-            continue;
-        if (kept != i)
-            items[kept] = std::move(items[i]);
-        ++kept;
-    }
-    items.erase(items.begin() + std::ptrdiff_t(kept), items.end());
 }
 
 // A listing read while the folder changes may give a name twice: its

@@ -89,6 +89,12 @@ inline constexpr unsigned kMaxWalkThreads = 64;
 //   0 => processors   1 => 1   1000 => 64
 [[nodiscard]] unsigned walkThreadCount(std::uint64_t requested);
 
+// YES when the open folder or file `fd` is on one of the file systems most
+// folders live on (ext2/3/4, XFS, Btrfs, tmpfs), which are never pseudo file
+// systems: the mount table need not be read to know that. NO when the
+// system cannot say.
+[[nodiscard]] bool isCommonDiskFileSystem(int fd);
+
 // YES for the root of a volume as the results show paths: "/" or
 // "/Volumes/NAME" (exactly two "/", the prefix ignoring case).
 //   "/" => YES   "/Volumes/Disk" => YES   "/volumes/Disk" => YES

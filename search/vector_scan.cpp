@@ -9,6 +9,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if SORVANT_AVX2
+#include <cpuid.h>
+#endif
 
 namespace sorvant::vector_scan {
 
@@ -143,6 +146,33 @@ struct Sse2Bytes
 
 // --- choosing ---------------------------------------------------------------------
 
+#if SORVANT_AVX2
+namespace {
+
+// AVX2 takes the processor's instructions and the system's saving of the
+// YMM registers (OSXSAVE, and XCR0 bits 1 and 2). Asked here, on first use,
+// rather than through __builtin_cpu_supports, whose libgcc code reads every
+// feature leaf when the program starts: a dozen CPUID instructions, each a
+// trap to the hypervisor in a virtual machine, in every start-up.
+bool processorHasAvx2()
+{
+    unsigned a = 0;
+    unsigned b = 0;
+    unsigned c = 0;
+    unsigned d = 0;
+    if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_OSXSAVE) == 0 || (c & bit_AVX) == 0)
+        return false;
+    unsigned low = 0;
+    unsigned high = 0;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    if ((low & 6) != 6)
+        return false;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & bit_AVX2) != 0;
+}
+
+} // namespace
+#endif
+
 // SORVANT_AVX2 (search/CMakeLists.txt) says that vector_scan_avx2.cpp is
 // built for AVX2; the processor must have it as well.
 bool isSupported(Level level)
@@ -158,7 +188,7 @@ bool isSupported(Level level)
 #endif
     case Level::Avx2:
 #if SORVANT_AVX2
-        return __builtin_cpu_supports("avx2");
+        return processorHasAvx2();
 #else
         return false;
 #endif

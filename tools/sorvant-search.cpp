@@ -21,6 +21,7 @@
 #include "platform/unicode.h"
 #include "platform/user_defaults.h"
 #include "platform/volumes.h"
+#include "search/directory_walk.h"
 #include "search/search_engine.h"
 #include "search/wildcard_patterns.h"
 
@@ -282,7 +283,12 @@ std::optional<int> checkFolder(const QString& folder)
             printError(QStringLiteral("cannot search %1: %2").arg(folder, errnoText(code)));
         return 2;
     }
+    // The common disk file systems are never pseudo ones: the mount table
+    // is read only for the others.
+    const bool commonDisk = isCommonDiskFileSystem(fd);
     ::close(fd);
+    if (commonDisk)
+        return std::nullopt;
     const QString type = volumeForPath(folder).fileSystemType;
     if (!type.isEmpty() && isKernelFileSystemType(type)) {
         printError(QStringLiteral("%1 is on a \"%2\" pseudo file system, which holds no user files and is not searched")

@@ -849,6 +849,37 @@ TEST_F(ContentMatcherTest, AShortReadNeverMatchesOnTheBytesOfTheFileBefore)
     }
 }
 
+// A walk makes each thread's buffer before its threads start and each
+// thread writes its own once: the memory for a window is there before the
+// first file and stays, and a prepared buffer answers as a new one does.
+TEST_F(ContentMatcherTest, PreparedBufferHoldsAWindowThroughTouchingAndMatchesAsANewOne)
+{
+    const QByteArray found = writeNext(QByteArray(1000, 'x') + " needle");
+    const QByteArray absent = writeNext(QByteArray(500, 'x'));
+    for (const std::uint64_t comparison : {0u, 1u}) {
+        setSearch(kSearchPhrase, {u"needle"_qs}, comparison);
+        const ContentMatcher matcher(m_params);
+        ContentBuffer buffer;
+        matcher.prepare(buffer);
+        const qsizetype prepared = buffer.capacity();
+        EXPECT_GT(prepared, kContentWindowBytes);
+        buffer.touchPages();
+        EXPECT_EQ(buffer.capacity(), prepared);
+        EXPECT_TRUE(matcher.matchesFile(folder(), found, buffer));
+        buffer.touchPages();
+        EXPECT_FALSE(matcher.matchesFile(folder(), absent, buffer));
+        EXPECT_EQ(buffer.capacity(), prepared) << "a file of one window needs no more memory";
+    }
+    // A search that decodes files whole reads each at its size: nothing to
+    // prepare, and touching an empty buffer does nothing.
+    setSearch(kSearchWildcards, {u"*needle*"_qs}, 0);
+    m_params.wildcard = u"*needle*"_qs;
+    ContentBuffer empty;
+    ContentMatcher(m_params).prepare(empty);
+    empty.touchPages();
+    EXPECT_EQ(empty.capacity(), 0);
+}
+
 TEST_F(ContentMatcherTest, LargeFilesAreSearchedInBoundedWindows)
 {
     const QByteArray path = m_tree.filePath(QStringLiteral("sparse.txt")).toUtf8();

@@ -288,6 +288,58 @@ TEST_F(ParallelWalkTest, SameResultsWithEveryThreadCountAndAsThePlainRules)
     }
 }
 
+// A content search shares out the items of a folder of many in slices that
+// any thread may read: the items of every slice are found, hidden and
+// invisible ones are left out, subfolders found in any slice are walked,
+// and each item is counted once, as when one thread reads the folder whole.
+TEST_F(ParallelWalkTest, FolderOfManyItemsSharedOutGivesTheSameResults)
+{
+    QStringList contentMatches;
+    QStringList hiddenNames;
+    for (int i = 0; i < 150; ++i) {
+        const QByteArray number = QByteArray::number(i);
+        const bool hidden = i % 13 == 5;
+        const QByteArray name =
+            QByteArray(i % 17 == 3 ? "." : "") + (i % 11 == 0 ? "needle " : "file ") + number + ".txt";
+        make("wide/" + name, i % 7 == 0 ? "a needle here" : "nothing");
+        if (hidden)
+            hiddenNames.append(QString::fromLatin1(name));
+        if (i % 7 == 0 && !hidden && !name.startsWith('.'))
+            contentMatches.append(QStringLiteral("wide/") + QString::fromLatin1(name));
+        if (i % 10 == 0) {
+            make("wide/sub " + number + "/deep.txt", "needle");
+            contentMatches.append(QStringLiteral("wide/sub ") + QString::fromLatin1(number) + QStringLiteral("/deep.txt"));
+        }
+    }
+    make("wide/.hidden", hiddenNames.join(u'\n').toLatin1());
+    std::sort(contentMatches.begin(), contentMatches.end());
+    for (const std::uint64_t what : {std::uint64_t(kSearchContents), std::uint64_t(kSearchNames | kSearchContents)}) {
+        for (const bool invisibles : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "what " << what << " invisibles " << invisibles);
+            SearchParams params;
+            ResultsDataSource results;
+            makeParams(params, results);
+            params.what = what;
+            params.invisibles = invisibles;
+            params.type = kSearchFiles;
+            params.words = {QStringLiteral("needle")};
+            params.threads = 1;
+            const QStringList single = walk(params, m_root);
+            const std::uint64_t singleDone = params.nDone.load();
+            if (what == kSearchContents && !invisibles) {
+                EXPECT_EQ(single, contentMatches);
+            }
+            for (int round = 0; round < 5; ++round) {
+                ResultsDataSource parallelResults;
+                params.dataSource = &parallelResults;
+                params.threads = 8;
+                EXPECT_EQ(walk(params, m_root), single);
+                EXPECT_EQ(params.nDone.load(), singleDone) << "every item is counted exactly once";
+            }
+        }
+    }
+}
+
 TEST_F(ParallelWalkTest, StopInTheMiddleLeavesNoThreadAndOnlyWholeResults)
 {
     constexpr int kFolders = 24;
