@@ -53,13 +53,7 @@ bool SearchController::start(const SearchRequest& request)
     // A search under way is only asked to stop: its worker reads the record.
     if (m_engine->isSearching())
         return m_engine->search(request.phrase, request.path);
-    SearchParams& params = m_engine->params();
-    params.what = request.what;
-    params.comparison = request.comparison;
-    params.mode = request.mode;
-    params.type = request.type;
-    params.invisibles = request.invisibles;
-    params.packageContents = request.packageContents;
+    applySearchRequest(m_engine->params(), request);
     // A pattern that does not compile is refused by the engine with the
     // results on screen left as they are.
     if (m_engine->invalidPatternMessage(request.phrase).isNull())

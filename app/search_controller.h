@@ -37,22 +37,6 @@ namespace sorvant {
 
 class UserDefaults;
 
-// What a window asks to search, in one value: the phrase, the folder or
-// pseudo-destination, and the options of its controls (search_params.h
-// gives their values).
-struct SearchRequest
-{
-    QString phrase;
-    QString path;
-    std::uint64_t what = kSearchNames;
-    // ComparisonOptions: 1 ignore case, 2 ignore diacritics, 4 fuzzy.
-    std::uint64_t comparison = 0;
-    std::uint64_t mode = kSearchPhrase;
-    std::uint64_t type = kSearchFilesAndFolders;
-    bool invisibles = false;
-    bool packageContents = false;
-};
-
 class SearchController : public QObject, private SearchEngineOwner
 {
     Q_OBJECT

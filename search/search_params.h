@@ -108,4 +108,32 @@ struct SearchParams
     ResultsDataSource* dataSource = nullptr;
 };
 
+// What one search asks for: the phrase, the folder or pseudo-destination,
+// and the options a window's controls or the command line set (the values
+// above).
+struct SearchRequest
+{
+    QString phrase;
+    QString path;
+    std::uint64_t what = kSearchNames;
+    // ComparisonOptions: 1 ignore case, 2 ignore diacritics, 4 fuzzy.
+    std::uint64_t comparison = 0;
+    std::uint64_t mode = kSearchPhrase;
+    std::uint64_t type = kSearchFilesAndFolders;
+    bool invisibles = false;
+    bool packageContents = false;
+};
+
+// Copies a request's options (not its phrase and place, which the search
+// itself takes) into the record of the search.
+inline void applySearchRequest(SearchParams& params, const SearchRequest& request)
+{
+    params.what = request.what;
+    params.comparison = request.comparison;
+    params.mode = request.mode;
+    params.type = request.type;
+    params.invisibles = request.invisibles;
+    params.packageContents = request.packageContents;
+}
+
 } // namespace sorvant

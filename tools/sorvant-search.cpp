@@ -83,17 +83,11 @@ private:
     std::function<void()> m_ended;
 };
 
-struct Options
+// The search asked for (its path is the destination), and how to print it.
+struct Options : SearchRequest
 {
-    QString phrase;
-    QString destination;
-    std::uint64_t what = 0;
-    std::uint64_t comparison = 0;
-    std::uint64_t mode = kSearchAllWords;
-    std::uint64_t type = kSearchFilesAndFolders;
+    Options() { what = 0; mode = kSearchAllWords; }
     std::uint64_t threads = 0;
-    bool invisibles = false;
-    bool packageContents = false;
     bool scanAll = false;
     bool nulSeparated = false;
     bool progress = false;
@@ -219,7 +213,7 @@ std::optional<int> readFolder(const QString& folder, Options& options)
         }
         absolute = stringByAppendingPathComponent(current, folder);
     }
-    options.destination = stringByStandardizingPath(absolute);
+    options.path = stringByStandardizingPath(absolute);
     return std::nullopt;
 }
 
@@ -239,11 +233,11 @@ std::optional<int> readDestination(const QCommandLineParser& parser, Options& op
     if (stringByTrimmingWhiteSpaces(options.phrase).isEmpty())
         return usageError(QStringLiteral("the phrase is empty"));
     if (set("all"))
-        options.destination = QString::fromUtf16(kAllVolumesDestination);
+        options.path = QString::fromUtf16(kAllVolumesDestination);
     else if (set("local"))
-        options.destination = QString::fromUtf16(kLocalVolumesDestination);
+        options.path = QString::fromUtf16(kLocalVolumesDestination);
     else if (set("removable"))
-        options.destination = QString::fromUtf16(kRemovableVolumesDestination);
+        options.path = QString::fromUtf16(kRemovableVolumesDestination);
     else if (positional.size() == 2)
         return readFolder(positional.at(1), options);
     else
@@ -489,8 +483,8 @@ int main(int argc, char** argv)
         }
         return *status;
     }
-    if (!options.destination.startsWith(u".#")) {
-        if (const std::optional<int> status = checkFolder(options.destination))
+    if (!options.path.startsWith(u".#")) {
+        if (const std::optional<int> status = checkFolder(options.path))
             return *status;
     }
     installSignalHandlers();
@@ -505,17 +499,12 @@ int main(int argc, char** argv)
     DriverOwner owner;
     SearchEngine engine(owner, defaults);
     SearchParams& params = engine.params();
-    params.what = options.what;
-    params.comparison = options.comparison;
-    params.mode = options.mode;
-    params.type = options.type;
-    params.invisibles = options.invisibles;
-    params.packageContents = options.packageContents;
+    applySearchRequest(params, options);
     params.threads = options.threads;
     // Only paths are printed, unless the long listing reads dates and sizes.
     params.readsItemStatus = options.longListing;
 
-    if (!engine.search(options.phrase, options.destination)) {
+    if (!engine.search(options.phrase, options.path)) {
         printError(QStringLiteral("nothing to search%1")
                        .arg(QLatin1String((options.what & kSearchContents) && !options.scanAll
                                               ? " (is every content-search extension group switched off?)"
