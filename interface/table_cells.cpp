@@ -390,7 +390,8 @@ QString DateCell::textForValue(const QVariant& value, double width)
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (now >= m_textsUntil || now < m_textsUntil - kTextsLifetime) {
         m_texts.clear();
-        const qint64 midnight = QDateTime(QDate::currentDate().addDays(1), QTime(0, 0)).toMSecsSinceEpoch();
+        m_textsToday = QDate::currentDate();
+        const qint64 midnight = QDateTime(m_textsToday.addDays(1), QTime(0, 0)).toMSecsSinceEpoch();
         m_textsUntil = std::min(midnight, now + kTextsLifetime);
     }
     const qint64 wallClock = date.date().toJulianDay() * kMillisecondsPerDay + date.time().msecsSinceStartOfDay();
@@ -398,7 +399,11 @@ QString DateCell::textForValue(const QVariant& value, double width)
         return found->second;
     if (m_texts.size() >= kTextsCapacity)
         m_texts.clear();
-    const QString text = dateStringToDraw(date, QDateTime::currentDateTime());
+    // Only today and yesterday read the calendar; other days take the level.
+    const QDate day = date.date();
+    const QString text = day == m_textsToday || day == m_textsToday.addDays(-1)
+        ? dateStringToDraw(date, QDateTime::currentDateTime())
+        : formatForDetailLevel(date, m_dateDetailLevel);
     m_texts.emplace(wallClock, text);
     return text;
 }

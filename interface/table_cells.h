@@ -187,6 +187,7 @@ private:
     // and the day stay (and a minute at most, for a changed time zone).
     std::unordered_map<qint64, QString> m_texts;
     qint64 m_textsUntil = 0; // milliseconds since the epoch
+    QDate m_textsToday;
 };
 
 } // namespace sorvant

@@ -104,6 +104,12 @@ TEST(DateCell, RememberedTextsFollowValueWidthAndFont)
     const QDateTime now = QDateTime::currentDateTime();
     EXPECT_TRUE(cell.textForValue(now, 1000).startsWith(DateCell::todayString()));
     EXPECT_TRUE(cell.textForValue(now, 1000).startsWith(DateCell::todayString()));
+    const QDateTime dayBefore = now.addDays(-1);
+    if (dayBefore.date().year() == now.date().year()) {
+        EXPECT_TRUE(cell.textForValue(dayBefore, 1000).startsWith(DateCell::yesterdayString()));
+    }
+    const QDateTime twoDaysBefore = now.addDays(-2);
+    EXPECT_EQ(cell.textForValue(twoDaysBefore, 1000), DateCell::formatForDetailLevel(twoDaysBefore, 0));
 }
 
 TEST(DateCell, MeasuredLevelsStepDownWithTheColumn)
