@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace sorvant {
 
@@ -149,11 +150,59 @@ AttributedString shortened(const AttributedString& string, qsizetype kept, LineB
     return result;
 }
 
+// What a line's width depends on: the characters and the font of each run
+// (colours, lines and backgrounds take no room).
+QString measuringKey(const AttributedString& string)
+{
+    QString key = string.string();
+    key.append(QChar(0));
+    for (const AttributedString::Run& run : string.runs()) {
+        const QVariant font = run.attributes.value(attribute::kFont);
+        key += QString::number(run.range.location) + QLatin1Char(',') + QString::number(run.range.length)
+            + QLatin1Char(',')
+            + (font.metaType() == QMetaType::fromType<QFont>() ? font.value<QFont>().key() : QStringLiteral("-"))
+            + QLatin1Char(';');
+    }
+    return key;
+}
+
+// Measurements repeat with every paint of the same rows: one line's size and
+// the characters a truncation keeps are remembered by what they depend on.
+// Per thread, as the layouts are; emptied whole when full.
+template <typename Value>
+class MeasuringCache
+{
+public:
+    template <typename Compute>
+    Value value(const QString& key, Compute compute)
+    {
+        if (const auto found = m_values.find(key); found != m_values.end())
+            return found->second;
+        if (m_values.size() >= kCapacity)
+            m_values.clear();
+        const Value computed = compute();
+        m_values.emplace(key, computed);
+        return computed;
+    }
+
+private:
+    static constexpr size_t kCapacity = 16384;
+    std::unordered_map<QString, Value> m_values;
+};
+
+QSizeF lineSize(const AttributedString& string)
+{
+    thread_local MeasuringCache<QSizeF> sizes;
+    return sizes.value(measuringKey(string), [&] {
+        QTextLayout layout;
+        prepareLayout(layout, string, QTextOption::NoWrap, Qt::AlignLeft);
+        return layoutLines(layout, -1);
+    });
+}
+
 double widthOf(const AttributedString& string)
 {
-    QTextLayout layout;
-    prepareLayout(layout, string, QTextOption::NoWrap, Qt::AlignLeft);
-    return layoutLines(layout, -1).width();
+    return lineSize(string).width();
 }
 
 // Draws `string` in `rect`: wrapped (or one line) from the rect's top, the
@@ -282,9 +331,7 @@ QSizeF attributedStringSize(const AttributedString& string)
 {
     if (string.isEmpty())
         return QSizeF(0, 0);
-    QTextLayout layout;
-    prepareLayout(layout, string, QTextOption::NoWrap, Qt::AlignLeft);
-    return layoutLines(layout, -1);
+    return lineSize(string);
 }
 
 QRectF boundingRectWithSize(const AttributedString& string, QSizeF size, int options)
@@ -337,17 +384,23 @@ AttributedString truncatedAttributedString(const AttributedString& string, doubl
 {
     if (!isTruncatingLineBreakMode(mode) || string.isEmpty() || widthOf(string) <= width)
         return string;
-    // The most characters that still fit with the ellipsis; widths grow with
-    // the count, so a binary search finds it.
-    qsizetype low = 0, high = string.length() - 1;
-    while (low < high) {
-        const qsizetype middle = (low + high + 1) / 2;
-        if (widthOf(shortened(string, middle, mode)) <= width)
-            low = middle;
-        else
-            high = middle - 1;
-    }
-    return shortened(string, low, mode);
+    thread_local MeasuringCache<qsizetype> keptCounts;
+    const QString key = measuringKey(string) + QChar(0) + QString::number(width, 'g', 17) + QLatin1Char(',')
+        + QString::number(int(mode));
+    const qsizetype kept = keptCounts.value(key, [&] {
+        // The most characters that still fit with the ellipsis; widths grow
+        // with the count, so a binary search finds it.
+        qsizetype low = 0, high = string.length() - 1;
+        while (low < high) {
+            const qsizetype middle = (low + high + 1) / 2;
+            if (widthOf(shortened(string, middle, mode)) <= width)
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        return low;
+    });
+    return shortened(string, kept, mode);
 }
 
 void drawWithRect(QPainter& painter, const AttributedString& string, QRectF rect, int options)

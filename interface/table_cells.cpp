@@ -30,6 +30,10 @@ namespace sorvant {
 namespace {
 
 const QSize kIconPixels(16, 16);
+constexpr qint64 kMillisecondsPerDay = 86'400'000;
+// How long a date cell's texts are kept at most, and how many.
+constexpr qint64 kTextsLifetime = 60'000;
+constexpr size_t kTextsCapacity = 8192;
 
 bool isPath(const QString& string)
 {
@@ -291,12 +295,24 @@ double DateCell::widthOfLongestDateStringWithLevel(int level) const
     return widest;
 }
 
+void DateCell::setFont(const QFont& font)
+{
+    if (font == m_font)
+        return;
+    m_font = font;
+    // Widths measured in the old font choose wrong levels.
+    m_calculatedDetailLevelWidths = false;
+    m_lastWidth = 0;
+    m_texts.clear();
+}
+
 void DateCell::setMeasuredWidths(const std::array<double, kLevels>& levels, const std::array<double, 4>& naturals)
 {
     m_levelWidths = levels;
     m_naturalWidths = naturals;
     m_calculatedDetailLevelWidths = true;
     m_lastWidth = 0;
+    m_texts.clear();
 }
 
 void DateCell::measure()
@@ -314,6 +330,7 @@ void DateCell::measure()
 void DateCell::updateDetailLevel(double width)
 {
     m_lastWidth = width;
+    m_texts.clear();
     if (!m_calculatedDetailLevelWidths)
         measure();
     m_dateDetailLevel = 4;
@@ -364,7 +381,31 @@ QString DateCell::textForValue(const QVariant& value, double width)
         return QStringLiteral("---");
     if (width != m_lastWidth || !m_calculatedDetailLevelWidths)
         updateDetailLevel(width);
-    return dateStringToDraw(value.toDateTime(), QDateTime::currentDateTime());
+    const QDateTime date = value.toDateTime();
+    if (date.timeSpec() != Qt::LocalTime)
+        return dateStringToDraw(date, QDateTime::currentDateTime());
+    // Formatting converts through the time zone and the calendar: a column
+    // repainted draws the same texts again, kept by the wall clock, which
+    // needs no conversion.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now >= m_textsUntil || now < m_textsUntil - kTextsLifetime) {
+        m_texts.clear();
+        m_textsToday = QDate::currentDate();
+        const qint64 midnight = QDateTime(m_textsToday.addDays(1), QTime(0, 0)).toMSecsSinceEpoch();
+        m_textsUntil = std::min(midnight, now + kTextsLifetime);
+    }
+    const qint64 wallClock = date.date().toJulianDay() * kMillisecondsPerDay + date.time().msecsSinceStartOfDay();
+    if (const auto found = m_texts.find(wallClock); found != m_texts.end())
+        return found->second;
+    if (m_texts.size() >= kTextsCapacity)
+        m_texts.clear();
+    // Only today and yesterday read the calendar; other days take the level.
+    const QDate day = date.date();
+    const QString text = day == m_textsToday || day == m_textsToday.addDays(-1)
+        ? dateStringToDraw(date, QDateTime::currentDateTime())
+        : formatForDetailLevel(date, m_dateDetailLevel);
+    m_texts.emplace(wallClock, text);
+    return text;
 }
 
 QVariant DateCell::creationDateValue(const QDateTime& date)

@@ -26,6 +26,7 @@
 
 #include <array>
 #include <optional>
+#include <unordered_map>
 
 namespace sorvant {
 
@@ -59,7 +60,7 @@ public:
     [[nodiscard]] LineBreakMode lineBreakMode() const { return m_lineBreakMode; }
     void setLineBreakMode(LineBreakMode mode) { m_lineBreakMode = mode; }
     [[nodiscard]] QFont font() const { return m_font; }
-    void setFont(const QFont& font) { m_font = font; }
+    void setFont(const QFont& font);
     [[nodiscard]] Color textColor() const { return m_textColor; }
 
     // The size of `string` in `bounds`: 20 points wider and at least 20 high
@@ -135,7 +136,7 @@ public:
     explicit DateCell(QObject* parent = nullptr);
     static DateCell* dateCellWithFont(const QFont& font, Qt::Alignment alignment, QObject* parent = nullptr);
 
-    void setFont(const QFont& font) { m_font = font; }
+    void setFont(const QFont& font);
     [[nodiscard]] QFont font() const { return m_font; }
     void setAlignment(Qt::Alignment alignment) { m_alignment = alignment; }
 
@@ -182,6 +183,11 @@ private:
     std::array<double, kLevels> m_levelWidths{};
     std::array<double, 4> m_naturalWidths{};
     bool m_calculatedDetailLevelWidths = false;
+    // The texts drawn for local dates, by their wall clock, while the levels
+    // and the day stay (and a minute at most, for a changed time zone).
+    std::unordered_map<qint64, QString> m_texts;
+    qint64 m_textsUntil = 0; // milliseconds since the epoch
+    QDate m_textsToday;
 };
 
 } // namespace sorvant

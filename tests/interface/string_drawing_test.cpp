@@ -111,6 +111,42 @@ TEST(StringDrawing, MiddleTruncationKeepsRunsOnTheirCharacters)
     EXPECT_EQ(truncatedAttributedString(string, 10, LineBreakMode::ByClipping), string);
 }
 
+TEST(StringDrawing, RememberedMeasurementsFollowTextWidthAndFont)
+{
+    // Sizes and truncations are remembered between paints: each answer must
+    // still be the one for this text, width and font.
+    const QString text = QStringLiteral("/Users/someone/Documents/remembered/report.txt");
+    QFont larger = testFont();
+    larger.setPointSizeF(testFont().pointSizeF() * 2);
+    const double small = sizeWithFont(text, testFont()).width();
+    const double large = sizeWithFont(text, larger).width();
+    EXPECT_GT(large, small * 1.5);
+    EXPECT_EQ(sizeWithFont(text, testFont()).width(), small);
+    EXPECT_GT(sizeWithFont(text + QStringLiteral("x"), testFont()).width(), small);
+
+    const AttributedString plain(text, {{attribute::kFont, testFont()}});
+    const AttributedString big(text, {{attribute::kFont, larger}});
+    const auto cut = [](const AttributedString& string, double width) {
+        return truncatedAttributedString(string, width, LineBreakMode::ByTruncatingMiddle).string();
+    };
+    const QString half = cut(plain, small * 0.5);
+    EXPECT_EQ(cut(plain, small * 0.5), half);
+    EXPECT_LT(cut(plain, small * 0.3).length(), half.length());  // the width changed
+    EXPECT_LT(cut(big, small * 0.5).length(), half.length());    // the font changed
+    EXPECT_EQ(cut(plain, small + 1), text);                       // fits again
+    const AttributedString other(QStringLiteral("/Users/someone/Documents/remembered/answer.txt"),
+                                 {{attribute::kFont, testFont()}});
+    EXPECT_TRUE(cut(other, small * 0.5).endsWith(QStringLiteral("answer.txt"))); // the value changed
+    // A run's own font counts, not only the first one.
+    AttributedString bolder = plain;
+    QFont bold = testFont();
+    bold.setBold(true);
+    bold.setPointSizeF(testFont().pointSizeF() * 2);
+    bolder.addAttribute(attribute::kFont, bold, {text.length() - 10, 10});
+    EXPECT_GT(attributedStringSize(bolder).width(), small);
+    EXPECT_LT(cut(bolder, small * 0.5).length(), half.length());
+}
+
 TEST(StringDrawing, TruncationSplitsDecomposedAccentRegression)
 {
     // A name stored decomposed: every "e" carries a combining acute. At

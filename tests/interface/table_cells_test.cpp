@@ -80,6 +80,38 @@ TEST(DateCell, CreatedShows1970WithoutBirthTimeRegression)
     EXPECT_TRUE(born.contains(QStringLiteral("24"))) << born.toStdString();
 }
 
+TEST(DateCell, RememberedTextsFollowValueWidthAndFont)
+{
+    // The cell keeps the texts it drew; another date, column width or font
+    // draws anew.
+    DateCell cell;
+    const QDateTime monday = at(2006, 1, 2, 9, 30);
+    const QDateTime tuesday = at(2006, 1, 3, 9, 30);
+    const double full = cell.widthOfLongestDateStringWithLevel(0) + 1;
+    EXPECT_EQ(cell.textForValue(monday, full), DateCell::formatForDetailLevel(monday, 0));
+    EXPECT_EQ(cell.textForValue(monday, full), DateCell::formatForDetailLevel(monday, 0));
+    EXPECT_EQ(cell.textForValue(tuesday, full), DateCell::formatForDetailLevel(tuesday, 0));
+    EXPECT_EQ(cell.textForValue(monday.addSecs(60), full), DateCell::formatForDetailLevel(monday.addSecs(60), 0));
+    EXPECT_EQ(cell.textForValue(monday, 5), DateCell::formatForDetailLevel(monday, 4));
+    EXPECT_EQ(cell.textForValue(monday, full), DateCell::formatForDetailLevel(monday, 0));
+    // A larger font: the same width no longer holds the full form.
+    QFont larger = cell.font();
+    larger.setPointSizeF(cell.font().pointSizeF() * 2);
+    cell.setFont(larger);
+    EXPECT_NE(cell.textForValue(monday, full), DateCell::formatForDetailLevel(monday, 0));
+    EXPECT_GT(cell.widthOfLongestDateStringWithLevel(0), full);
+    // Today reads as such, kept or not.
+    const QDateTime now = QDateTime::currentDateTime();
+    EXPECT_TRUE(cell.textForValue(now, 1000).startsWith(DateCell::todayString()));
+    EXPECT_TRUE(cell.textForValue(now, 1000).startsWith(DateCell::todayString()));
+    const QDateTime dayBefore = now.addDays(-1);
+    if (dayBefore.date().year() == now.date().year()) {
+        EXPECT_TRUE(cell.textForValue(dayBefore, 1000).startsWith(DateCell::yesterdayString()));
+    }
+    const QDateTime twoDaysBefore = now.addDays(-2);
+    EXPECT_EQ(cell.textForValue(twoDaysBefore, 1000), DateCell::formatForDetailLevel(twoDaysBefore, 0));
+}
+
 TEST(DateCell, MeasuredLevelsStepDownWithTheColumn)
 {
     DateCell cell;
