@@ -15,7 +15,9 @@
 #include <QAbstractItemModelTester>
 #include <QImage>
 #include <QMimeDatabase>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -117,6 +119,12 @@ TEST_F(ResultsRolesResolverTest, InformationTextsAreComputedOnThePool)
 TEST_F(ResultsRolesResolverTest, RowsInViewComeFirstThenTheRest)
 {
     constexpr int kRows = 3000;
+    // One pool thread: batches end in the order they were started, so the
+    // first to be announced is the first the resolver chose.
+    QThreadPool& pool = *QThreadPool::globalInstance();
+    const int threads = pool.maxThreadCount();
+    pool.setMaxThreadCount(1);
+    const auto restore = qScopeGuard([&pool, threads] { pool.setMaxThreadCount(threads); });
     show(kRows, 0);
     ModelTesterFailures failures;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
