@@ -72,9 +72,11 @@ void whenReady(const QFuture<Value>& future, QObject* context, Continuation cont
                              // keys cross to this thread once.
                              continuation(watcher->future().takeResult());
                      },
-                     // Once: a continuation that runs an event loop of its
-                     // own (a question asked) must not be handed a finished
-                     // signal again meanwhile, nor the result it took.
+                     // Once: taking the result resets the future, and the
+                     // pool's task, letting go of its promise later, then
+                     // finishes it again; a continuation that asks a
+                     // question runs an event loop while its watcher waits
+                     // for deletion, and must not be handed that finish.
                      Qt::SingleShotConnection);
     watcher->setFuture(future);
 }
