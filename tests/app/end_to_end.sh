@@ -29,7 +29,9 @@ if [ "${1:-}" != "--inner" ]; then
   [ "$managers" = none ] || command -v openbox > /dev/null || { echo "skipped: openbox is not installed"; exit 77; }
   started=$SECONDS
   for manager in $managers; do
-    dbus-run-session -- xvfb-run -a -s "-screen 0 1440x900x24" "$0" --inner "$manager" "${@:1:4}"
+    # xvfb-run -a takes the first free display from its start, and two runs
+    # started at once both take it: each starts looking at its own number.
+    dbus-run-session -- xvfb-run -a -n $(( 100 + $$ % 800 )) -s "-screen 0 1440x900x24" "$0" --inner "$manager" "${@:1:4}"
   done
   echo "end-to-end: $(( SECONDS - started )) s"
   exit 0

@@ -15,7 +15,9 @@ if [ "${1:-}" != "--inner" ]; then
   for tool in xvfb-run dbus-run-session xdotool python3; do
     command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
-  exec dbus-run-session -- xvfb-run -a -s "-screen 0 2560x1000x24" "$0" --inner "$@"
+  # xvfb-run -a takes the first free display from its start, and two runs
+  # started at once both take it: each starts looking at its own number.
+  exec dbus-run-session -- xvfb-run -a -n $(( 100 + $$ % 800 )) -s "-screen 0 2560x1000x24" "$0" --inner "$@"
 fi
 shift
 sorvant=$1 shots=$2
