@@ -17,21 +17,19 @@
 #
 #   end_to_end.sh SORVANT SORVANT_SEARCH SHOTS FAKE_DESKTOP [MANAGER]
 # MANAGER: none (no window manager), openbox, or both one after the other
-# (the default). Exit status 77 (skipped) when xvfb-run, dbus-run-session or
+# (the default). Exit status 77 (skipped) when Xvfb, dbus-run-session or
 # xdotool is missing, or openbox for a run that needs it.
 set -euo pipefail
 
 if [ "${1:-}" != "--inner" ]; then
-  for tool in xvfb-run dbus-run-session xdotool dbus-send; do
+  for tool in Xvfb dbus-run-session xdotool dbus-send; do
     command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
   managers=${5:-none openbox}
   [ "$managers" = none ] || command -v openbox > /dev/null || { echo "skipped: openbox is not installed"; exit 77; }
   started=$SECONDS
   for manager in $managers; do
-    # xvfb-run -a takes the first free display from its start, and two runs
-    # started at once both take it: each starts looking at its own number.
-    dbus-run-session -- xvfb-run -a -n $(( 100 + $$ % 800 )) -s "-screen 0 1440x900x24" "$0" --inner "$manager" "${@:1:4}"
+    dbus-run-session -- "$(dirname "$0")/with_xvfb.sh" 1440x900x24 "$0" --inner "$manager" "${@:1:4}"
   done
   echo "end-to-end: $(( SECONDS - started )) s"
   exit 0

@@ -8,16 +8,14 @@
 # 2 s, after SIGTERM and, in a second launch, after Ctrl+Q.
 #
 #   special_files_end_to_end.sh SORVANT SHOTS
-# Exit status 77 (skipped) when xvfb-run, dbus-run-session or xdotool is missing.
+# Exit status 77 (skipped) when Xvfb, dbus-run-session or xdotool is missing.
 set -euo pipefail
 
 if [ "${1:-}" != "--inner" ]; then
-  for tool in xvfb-run dbus-run-session xdotool python3; do
+  for tool in Xvfb dbus-run-session xdotool python3; do
     command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
-  # xvfb-run -a takes the first free display from its start, and two runs
-  # started at once both take it: each starts looking at its own number.
-  exec dbus-run-session -- xvfb-run -a -n $(( 100 + $$ % 800 )) -s "-screen 0 2560x1000x24" "$0" --inner "$@"
+  exec dbus-run-session -- "$(dirname "$0")/with_xvfb.sh" 2560x1000x24 "$0" --inner "$@"
 fi
 shift
 sorvant=$1 shots=$2
