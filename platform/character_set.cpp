@@ -1,5 +1,6 @@
 #include "platform/character_set.h"
 
+#include <unicode/uchar.h>
 #include <unicode/uset.h>
 #include <unicode/ustring.h>
 
@@ -24,7 +25,34 @@ USet* openPattern(const char16_t* pattern)
     return set;
 }
 
+struct CategoryBitmap
+{
+    std::uint32_t categories;
+    unsigned char* bytes;
+};
+
+UBool addCategoryRange(const void* context, UChar32 start, UChar32 limit, UCharCategory category)
+{
+    constexpr UChar32 kPlaneSize = 0x10000;
+    if (start >= kPlaneSize)
+        return false;
+    const auto* bitmap = static_cast<const CategoryBitmap*>(context);
+    if ((U_MASK(category) & bitmap->categories) != 0) {
+        for (UChar32 c = start; c < std::min(limit, kPlaneSize); ++c)
+            bitmap->bytes[c >> 3] |= static_cast<unsigned char>(1u << (c & 7));
+    }
+    return true;
+}
+
 } // namespace
+
+QByteArray bitmapOfGeneralCategories(std::uint32_t categories)
+{
+    QByteArray bitmap(8192, '\0');
+    CategoryBitmap context{categories, reinterpret_cast<unsigned char*>(bitmap.data())};
+    u_enumCharTypes(addCategoryRange, &context);
+    return bitmap;
+}
 
 CharacterSet::CharacterSet() : m_set(uset_openEmpty()) {}
 

@@ -132,6 +132,10 @@ struct Sse2Bytes
     using Vector = __m128i;
     static constexpr qsizetype kWidth = 16;
     static Vector broadcast(unsigned char byte) { return _mm_set1_epi8(char(byte)); }
+    static Vector equal(const char* at, Vector want)
+    {
+        return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), want);
+    }
     static Vector equalWithBit(const char* at, Vector bit, Vector want)
     {
         return _mm_cmpeq_epi8(_mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), bit), want);

@@ -149,6 +149,10 @@ struct Avx2Bytes
     using Vector = __m256i;
     static constexpr qsizetype kWidth = 32;
     static Vector broadcast(unsigned char byte) { return _mm256_set1_epi8(char(byte)); }
+    static Vector equal(const char* at, Vector want)
+    {
+        return _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)), want);
+    }
     static Vector equalWithBit(const char* at, Vector bit, Vector want)
     {
         return _mm256_cmpeq_epi8(_mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)), bit),

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -162,6 +163,43 @@ TEST(CharacterSetBitmaps, Memberships)
     EXPECT_FALSE(bitmapContains(getLowercaseLettersBitmap(), u'A'));
     for (int c = 0; c < kCharsTableSize; ++c)
         ASSERT_FALSE(bitmapContains(getEmptyBitmap(), static_cast<unichar>(c)));
+}
+
+// Each bitmap is made from ICU's category ranges, not from its character
+// set: over the whole plane it holds exactly the set's members and its own
+// additions.
+TEST(CharacterSetBitmaps, EachHoldsItsCharacterSetAndItsAdditions)
+{
+    struct BitmapCase
+    {
+        const char* name;
+        const CharacterSetBitmap* bitmap;
+        CharacterSet set;
+        std::vector<unichar> additions;
+    };
+    const std::vector<BitmapCase> cases{
+        {"spaces", getSpacesBitmap(), CharacterSet::whitespaceCharacterSet(), {0x0000}},
+        {"white spaces", getWhiteSpacesBitmap(), CharacterSet::whitespaceAndNewlineCharacterSet(),
+         {0x0000, 0x0003, 0xFEFF, 0xFFFC}},
+        {"letters", getLettersBitmap(), CharacterSet::letterCharacterSet(), {}},
+        {"alphanumerics", getAlphaNumBitmap(), CharacterSet::alphanumericCharacterSet(), {}},
+        {"digits", getDigitsBitmap(), CharacterSet::decimalDigitCharacterSet(), {}},
+        {"lower case", getLowercaseLettersBitmap(), CharacterSet::lowercaseLetterCharacterSet(), {}},
+        {"upper case", getUppercaseLettersBitmap(), CharacterSet::uppercaseLetterCharacterSet(), {}},
+    };
+    for (const BitmapCase& bitmapCase : cases) {
+        SCOPED_TRACE(bitmapCase.name);
+        int differences = 0;
+        for (int c = 0; c < kCharsTableSize; ++c) {
+            const auto unit = static_cast<unichar>(c);
+            const bool expected = bitmapCase.set.characterIsMember(unit)
+                                  || std::find(bitmapCase.additions.begin(), bitmapCase.additions.end(), unit)
+                                         != bitmapCase.additions.end();
+            if (bitmapContains(bitmapCase.bitmap, unit) != expected && ++differences <= 5)
+                ADD_FAILURE() << "U+" << std::hex << c << (expected ? " missing" : " not a member");
+        }
+        EXPECT_EQ(differences, 0);
+    }
 }
 
 TEST(CharacterSetBitmaps, StringListsMembersAscending)
