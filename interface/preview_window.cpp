@@ -29,6 +29,27 @@ namespace {
 
 constexpr qint64 kTextPreviewBytes = 64 * 1024;
 constexpr int kMargin = 12;
+// The generic card's icon is read at its largest size and scaled down.
+constexpr int kCardIconSide = 128;
+
+// The preview never takes the focus, so its window is never the active
+// one; its text must not look inactive for that: the active colours.
+QColor paletteColor(const QPalette& palette, QPalette::ColorRole role)
+{
+    return palette.color(QPalette::Active, role);
+}
+
+// Two thirds of the way from the window colour to its text colour: dimmed
+// beside the text, and still clearly apart from the background in light and
+// dark palettes alike.
+QColor secondaryTextColor(const QPalette& palette)
+{
+    const QColor text = paletteColor(palette, QPalette::WindowText);
+    const QColor back = paletteColor(palette, QPalette::Window);
+    const auto between = [](float from, float to) { return from + (to - from) * 2.0f / 3.0f; };
+    return QColor::fromRgbF(between(back.redF(), text.redF()), between(back.greenF(), text.greenF()),
+                            between(back.blueF(), text.blueF()));
+}
 
 QImage blank(QSize size, QColor fill)
 {
@@ -37,10 +58,11 @@ QImage blank(QSize size, QColor fill)
     return image;
 }
 
-// `picture` scaled to fit (never up) and centred on a dark background.
-QImage centred(const QImage& picture, QSize size)
+// `picture` scaled to fit (never up) and centred on the window colour; a
+// page `framed` by a hairline, so that its edge shows on any background.
+QImage centred(const QImage& picture, QSize size, const QPalette& palette, bool framed = false)
 {
-    QImage image = blank(size, QColor(30, 30, 30));
+    QImage image = blank(size, paletteColor(palette, QPalette::Window));
     const QSize fitted = picture.size().boundedTo(size).isEmpty()
                              ? QSize()
                              : picture.size().scaled(size.boundedTo(picture.size()), Qt::KeepAspectRatio);
@@ -50,6 +72,11 @@ QImage centred(const QImage& picture, QSize size)
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRect target(QPoint((size.width() - fitted.width()) / 2, (size.height() - fitted.height()) / 2), fitted);
     painter.drawImage(target, picture);
+    if (framed) {
+        painter.setPen(paletteColor(palette, QPalette::Dark));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(target.adjusted(-1, -1, 0, 0));
+    }
     return image;
 }
 
@@ -96,11 +123,11 @@ QImage movieFrame(const QString& path, double* duration)
 }
 
 // The frame centred, with the movie's duration over its corner.
-QImage composeMovie(const QImage& frame, double duration, QSize size)
+QImage composeMovie(const QImage& frame, double duration, QSize size, const QPalette& palette)
 {
     if (frame.isNull())
         return {};
-    QImage image = centred(frame, size);
+    QImage image = centred(frame, size, palette);
     QPainter painter(&image);
     const QString text = durationText(duration);
     const QRect box = painter.fontMetrics().boundingRect(text).adjusted(-6, -3, 6, 3);
@@ -115,26 +142,43 @@ QImage composeMovie(const QImage& frame, double duration, QSize size)
     return image;
 }
 
-QImage renderText(const QString& path, QSize size)
+// The start of a text file into `text`; NO when it cannot be opened.
+bool readText(const QString& path, QString* text)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
+        return false;
     const QByteArray bytes = file.read(kTextPreviewBytes);
     // The character set the file declares comes first; else UTF-8, else Latin-1.
-    QString text = decodeInCharset(bytes, declaredCharsetOfFile(file.handle()).converter);
-    if (text.isNull()) {
+    *text = decodeInCharset(bytes, declaredCharsetOfFile(file.handle()).converter);
+    if (text->isNull()) {
         QStringDecoder utf8(QStringDecoder::Utf8);
-        text = utf8.decode(bytes);
+        *text = utf8.decode(bytes);
         if (utf8.hasError())
-            text = QString::fromLatin1(bytes);
+            *text = QString::fromLatin1(bytes);
     }
-    QImage image = blank(size, Qt::white);
+    return true;
+}
+
+// What the generic card shows of a file.
+void readCard(const QString& path, DecodedPreview* decoded)
+{
+    const QFileInfo info(path);
+    decoded->bytes = info.exists() ? info.size() : -1;
+    decoded->modified = decoded->bytes >= 0 ? info.lastModified() : QDateTime();
+    decoded->icon = iconForFile(path, true, QSize(kCardIconSide, kCardIconSide));
+}
+
+// Plain text has no colours of its own: it is drawn like a text field's,
+// in the palette's text colour on its base colour.
+QImage renderText(const QString& text, QSize size, const QPalette& palette)
+{
+    QImage image = blank(size, paletteColor(palette, QPalette::Base));
     QPainter painter(&image);
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSize(10);
     painter.setFont(font);
-    painter.setPen(Qt::black);
+    painter.setPen(paletteColor(palette, QPalette::Text));
     const int lineHeight = painter.fontMetrics().lineSpacing();
     int y = kMargin + painter.fontMetrics().ascent();
     for (const QString& line : text.split(QLatin1Char('\n'))) {
@@ -148,29 +192,29 @@ QImage renderText(const QString& path, QSize size)
     return image;
 }
 
-QImage renderGeneric(const QString& path, QSize size)
+QImage renderGeneric(const QString& path, const DecodedPreview& decoded, QSize size, const QPalette& palette)
 {
-    QImage image = blank(size, QColor(236, 236, 236));
+    QImage image = blank(size, paletteColor(palette, QPalette::Window));
     QPainter painter(&image);
-    const QFileInfo info(path);
-    const int side = std::min({128, size.width() - 2 * kMargin, size.height() / 2});
-    const QImage icon = side > 0 ? iconForFile(path, true, QSize(side, side)) : QImage();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const int side = std::min({kCardIconSide, size.width() - 2 * kMargin, size.height() / 2});
     const int top = std::max(kMargin, (size.height() - side - 60) / 2);
-    if (!icon.isNull())
-        painter.drawImage(QRect((size.width() - side) / 2, top, side, side), icon);
+    if (side > 0 && !decoded.icon.isNull())
+        painter.drawImage(QRect((size.width() - side) / 2, top, side, side), decoded.icon);
     const QLocale locale;
     QFont font = painter.font();
     font.setBold(true);
     painter.setFont(font);
-    painter.setPen(Qt::black);
+    painter.setPen(paletteColor(palette, QPalette::WindowText));
     QRect text(kMargin, top + side + 8, size.width() - 2 * kMargin, painter.fontMetrics().height());
-    painter.drawText(text, Qt::AlignHCenter, painter.fontMetrics().elidedText(info.fileName(), Qt::ElideMiddle, text.width()));
+    const QString name = QFileInfo(path).fileName();
+    painter.drawText(text, Qt::AlignHCenter, painter.fontMetrics().elidedText(name, Qt::ElideMiddle, text.width()));
     font.setBold(false);
     painter.setFont(font);
-    painter.setPen(QColor(80, 80, 80));
-    const QString details = info.exists()
-                                ? QStringLiteral("%1\n%2").arg(locale.formattedDataSize(info.size()),
-                                                               locale.toString(info.lastModified(), QLocale::ShortFormat))
+    painter.setPen(secondaryTextColor(palette));
+    const QString details = decoded.bytes >= 0
+                                ? QStringLiteral("%1\n%2").arg(locale.formattedDataSize(decoded.bytes),
+                                                               locale.toString(decoded.modified, QLocale::ShortFormat))
                                 : QString();
     text.translate(0, text.height() + 4);
     text.setHeight(painter.fontMetrics().height() * 2 + 4);
@@ -213,8 +257,15 @@ DecodedPreview decodePreview(const QString& path, QSize size)
         decoded.whole = true;
         break;
     case PreviewKind::Text:
+        if (!readText(path, &decoded.text))
+            decoded.kind = PreviewKind::Generic;
+        break;
     case PreviewKind::Generic: break;
     }
+    if (decoded.kind != PreviewKind::Text && decoded.picture.isNull())
+        decoded.kind = PreviewKind::Generic;
+    if (decoded.kind == PreviewKind::Generic)
+        readCard(path, &decoded);
     return decoded;
 }
 
@@ -226,7 +277,7 @@ bool DecodedPreview::serves(QSize size) const
     return picture.width() >= size.width() || picture.height() >= size.height();
 }
 
-QImage composePreview(const QString& path, const DecodedPreview& decoded, QSize size)
+QImage composePreview(const QString& path, const DecodedPreview& decoded, QSize size, const QPalette& palette)
 {
     if (size.isEmpty())
         return {};
@@ -235,18 +286,18 @@ QImage composePreview(const QString& path, const DecodedPreview& decoded, QSize 
     case PreviewKind::Picture:
     case PreviewKind::Pdf:
         if (!decoded.picture.isNull())
-            image = centred(decoded.picture, size);
+            image = centred(decoded.picture, size, palette, decoded.kind == PreviewKind::Pdf);
         break;
-    case PreviewKind::Movie: image = composeMovie(decoded.picture, decoded.duration, size); break;
-    case PreviewKind::Text: image = renderText(path, size); break;
+    case PreviewKind::Movie: image = composeMovie(decoded.picture, decoded.duration, size, palette); break;
+    case PreviewKind::Text: image = renderText(decoded.text, size, palette); break;
     case PreviewKind::Generic: break;
     }
-    return image.isNull() ? renderGeneric(path, size) : image;
+    return image.isNull() ? renderGeneric(path, decoded, size, palette) : image;
 }
 
-QImage renderPreview(const QString& path, QSize size)
+QImage renderPreview(const QString& path, QSize size, const QPalette& palette)
 {
-    return composePreview(path, decodePreview(path, size), size);
+    return composePreview(path, decodePreview(path, size), size, palette);
 }
 
 QRect previewFrameBeside(const QRect& beside, QSize size, const QRect& available, int gap, int minimumWidth)
@@ -438,34 +489,67 @@ void PreviewWindow::refresh()
     const QSize shown = size();
     if (path.isEmpty() || shown.isEmpty()) {
         m_rendered = QImage();
+        m_shown = DecodedPreview();
+        m_shownPath.clear();
         update();
         return;
     }
-    // A picture decoded before for this size or a larger one is laid out
-    // again at once; anything else is decoded off the interface thread, the
-    // old picture staying until the new one is there.
+    // The item shown last, or a picture decoded before, for this size or a
+    // larger one is laid out again at once; anything else is decoded off
+    // the interface thread, the old picture staying until the new one is
+    // there.
+    if (path == m_shownPath && m_shown.serves(shown)) {
+        showDecoded(m_shownPath, m_shown);
+        return;
+    }
     if (const DecodedPreview* decoded = m_decoded.object(path); decoded && decoded->serves(shown)) {
-        m_rendered = composePreview(path, *decoded, shown);
-        update();
+        showDecoded(path, *decoded);
         return;
     }
     whenReady(runInBackground([path, shown] { return decodePreview(path, shown); }), this,
               [this, path, request](const DecodedPreview& decoded) {
             // The cache's cost is the picture's size in kilobytes.
-            m_decoded.insert(path, new DecodedPreview(decoded), int(decoded.picture.sizeInBytes() / 1024) + 1);
+            if (!decoded.picture.isNull())
+                m_decoded.insert(path, new DecodedPreview(decoded), int(decoded.picture.sizeInBytes() / 1024) + 1);
             if (request != m_request)
                 return;
-            m_rendered = composePreview(path, decoded, size());
-            update();
+            showDecoded(path, decoded);
         });
+}
+
+void PreviewWindow::showDecoded(const QString& path, const DecodedPreview& decoded)
+{
+    if (&decoded != &m_shown) {
+        m_shown = decoded;
+        m_shownPath = path;
+    }
+    m_rendered = composePreview(m_shownPath, m_shown, size(), palette());
+    update();
+}
+
+bool PreviewWindow::showsCurrentItem() const
+{
+    const QString path = pathOfFileURL(currentItem());
+    return !path.isEmpty() && path == m_shownPath && !m_rendered.isNull();
+}
+
+void PreviewWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // The appearance switched (or the desktop's colours changed): what is
+    // shown is drawn again in the new colours, from what was decoded.
+    if (event->type() == QEvent::PaletteChange && !m_shownPath.isEmpty())
+        showDecoded(m_shownPath, m_shown);
 }
 
 void PreviewWindow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    // Also what shows around a preview made for a former size until the
+    // new one is there.
+    painter.fillRect(rect(), paletteColor(palette(), QPalette::Window));
     if (m_rendered.isNull()) {
-        painter.fillRect(rect(), QColor(30, 30, 30));
-        painter.setPen(QColor(160, 160, 160));
+        painter.setPen(secondaryTextColor(palette()));
         painter.drawText(rect(), Qt::AlignCenter, m_items.isEmpty() ? tr("No Items Selected") : QString());
         return;
     }

@@ -10,14 +10,22 @@
 //   anything else, or a file that cannot be read
 //                                  => a large icon with the name, size and
 //                                     modification date
+// Colours come from the palette, so the preview is light or dark with the
+// window beside it: text in the palette's text colour on its base colour
+// (a text field's), the rest on its window colour. Pictures, PDF pages and
+// movie frames keep their own colours (a PDF page is framed, so that a
+// white page stands out from a light window colour too). The window draws
+// again in the new colours when its palette changes.
 // Keys: Space and Escape close; arrows, Home, End, Page Up and Page Down
 // move through the items. In full screen a slide show advances on a timer.
 
 #include "interface/responder_hooks.h"
 
 #include <QCache>
+#include <QDateTime>
 #include <QImage>
 #include <QList>
+#include <QPalette>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -28,24 +36,35 @@ enum class PreviewKind { Picture, Text, Pdf, Movie, Generic };
 
 // What a file's preview shows (by content type, then whether it reads).
 [[nodiscard]] PreviewKind previewKindForFile(const QString& path);
-// What of a file's preview is slow to make: the file's kind and its picture
-// (a bitmap decoded at most at twice the size asked for, a PDF's first page,
-// a movie's first frame with its duration). Made off the interface thread.
+// Everything a file's preview shows, read off the interface thread: its kind,
+// its picture (a bitmap decoded at most at twice the size asked for, a PDF's
+// first page, a movie's first frame with its duration), the start of a text
+// file, and the card's icon, size and date for any other file or one whose
+// content cannot be had (then Generic). Drawing it, again in other colours
+// or at another size, reads no file.
 struct DecodedPreview
 {
     PreviewKind kind = PreviewKind::Generic;
     QImage picture;        // null for text and other files
     double duration = 0;   // of a movie, in seconds
     bool whole = false;    // the picture at its natural size
+    QString text;          // the start of a text file, decoded
+    // The generic card's: the file's icon, its size in bytes (-1 when the
+    // file does not exist) and modification date.
+    QImage icon;
+    qint64 bytes = -1;
+    QDateTime modified;
     // Whether the picture is large enough to show at `size`.
     [[nodiscard]] bool serves(QSize size) const;
 };
 [[nodiscard]] DecodedPreview decodePreview(const QString& path, QSize size);
-// The preview drawn into an image of `size` pixels from what was decoded
-// (text and the generic card are drawn here).
-[[nodiscard]] QImage composePreview(const QString& path, const DecodedPreview& decoded, QSize size);
+// The preview drawn into an image of `size` pixels from what was decoded,
+// in the colours of `palette` (by default the application's); it reads no
+// file.
+[[nodiscard]] QImage composePreview(const QString& path, const DecodedPreview& decoded, QSize size,
+                                    const QPalette& palette = QPalette());
 // The preview of a file drawn into an image of `size` pixels, at once.
-[[nodiscard]] QImage renderPreview(const QString& path, QSize size);
+[[nodiscard]] QImage renderPreview(const QString& path, QSize size, const QPalette& palette = QPalette());
 
 // Where a preview frame of `size` goes beside the window frame `beside`
 // (screen coordinates, y-down, decorations included) so that it covers none
@@ -97,6 +116,10 @@ public:
     // Keys the window does not handle go here (the main window's focus).
     void setKeyForwarder(std::function<bool(QKeyEvent*)> forwarder) { m_forward = std::move(forwarder); }
 
+    // Whether the current item's own preview is drawn: NO while it is
+    // being decoded (the former item's stays meanwhile) and with no item.
+    [[nodiscard]] bool showsCurrentItem() const;
+
 signals:
     void closed();
     void currentItemChanged(int index);
@@ -106,15 +129,22 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void setFullScreenWindow(bool fullScreen);
     void refresh();
+    void showDecoded(const QString& path, const DecodedPreview& decoded);
     QList<QUrl> m_items;
     int m_current = -1;
     QImage m_rendered;
+    // What was decoded for the preview drawn last, by whose path, so that a
+    // new size or palette draws it again without reading the file.
+    DecodedPreview m_shown;
+    QString m_shownPath;
     // The last pictures decoded, by path (64 MB at most), and the number of
     // the latest request, so an older decoding that ends late is not shown.
+    // Text and the card are read anew each time their item is shown.
     QCache<QString, DecodedPreview> m_decoded{64 * 1024};
     quint64 m_request = 0;
     QTimer m_slideShow;

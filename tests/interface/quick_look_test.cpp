@@ -10,6 +10,7 @@
 #include "tests/support/media_writer.h"
 #include "tests/interface/widget_helpers.h"
 
+#include <QFile>
 #include <QKeyEvent>
 #include <QListView>
 #include <QPainter>
@@ -65,8 +66,9 @@ TEST_F(Previews, EachKindDrawsItsContent)
         {png, PreviewKind::Picture, QPoint(150, 150), Qt::red},
         {pdf, PreviewKind::Pdf, QPoint(150, 150), QColor(0, 0, 255)},
         {text, PreviewKind::Text, QPoint(295, 295), Qt::white},
-        {unknown, PreviewKind::Generic, QPoint(2, 2), QColor(236, 236, 236)},
-        {tree.filePath(QStringLiteral("missing.png")), PreviewKind::Generic, QPoint(2, 2), QColor(236, 236, 236)},
+        {unknown, PreviewKind::Generic, QPoint(2, 2), QApplication::palette().color(QPalette::Window)},
+        {tree.filePath(QStringLiteral("missing.png")), PreviewKind::Generic, QPoint(2, 2),
+         QApplication::palette().color(QPalette::Window)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
@@ -128,6 +130,96 @@ TEST_F(Previews, TextInItsDeclaredCharsetRegression)
     const QImage expected = renderPreview(utf8, size);
     EXPECT_GT(test::inkPixels(expected, expected.rect(), Qt::white), 20);
     EXPECT_EQ(renderPreview(declared, size), expected);
+}
+
+// --- previews in the light and the dark appearance ----------------------------------------
+
+// What a user sees of the preview: the background in the corner follows the
+// appearance (dark with a dark palette) and the text near the top stands
+// out from it; `what` names the case.
+void expectReadable(const QImage& image, bool dark, const char* what)
+{
+    SCOPED_TRACE(what);
+    ASSERT_FALSE(image.isNull());
+    const QColor background = image.pixelColor(image.width() - 3, image.height() - 3);
+    EXPECT_EQ(background.lightnessF() < 0.5, dark) << "background " << background.name().toStdString();
+    EXPECT_GT(test::strongestContrast(image, image.rect(), background), 0.4);
+}
+
+// The text preview was a white sheet with black text whatever the palette;
+// the card of other files a light grey one. Both, and the backgrounds of
+// pictures and of the empty window, follow the palette: a desktop's dark
+// palette, and the one the appearance sets over a light desktop palette.
+TEST_F(Previews, FollowThePaletteInLightAndDarkRegression)
+{
+    const test::AppearanceScope lightAfterwards(false);
+    const QSize size(300, 200);
+    const struct {
+        const char* name;
+        QPalette palette;
+        bool dark;
+    } palettes[] = {
+        {"light", QPalette(QColor(240, 240, 240)), false},
+        {"dark desktop", QPalette(QColor(40, 40, 40)), true},
+        {"dark appearance", darkFusionPalette(), true},
+    };
+    for (const auto& row : palettes) {
+        SCOPED_TRACE(row.name);
+        QApplication::setPalette(row.palette);
+        const QImage source = renderPreview(text, size);
+        expectReadable(source, row.dark, "text");
+        // The text is in the first lines, in the palette's text colour.
+        EXPECT_EQ(source.pixelColor(size.width() - 3, size.height() - 3), row.palette.color(QPalette::Base));
+        EXPECT_GT(test::inkPixels(source, QRect(0, 0, 150, 30), row.palette.color(QPalette::Base)), 20);
+        expectReadable(renderPreview(unknown, size), row.dark, "card");
+        const QImage picture = renderPreview(png, size);
+        EXPECT_EQ(picture.pixelColor(2, 2).lightnessF() < 0.5, row.dark) << "around a picture";
+        EXPECT_EQ(picture.pixelColor(150, 100), QColor(Qt::red));
+
+        PreviewWindow empty;
+        empty.resize(size);
+        expectReadable(empty.grab().toImage(), row.dark, "no items");
+    }
+}
+
+// An open preview is drawn again in the new colours when the palette
+// changes, without its file being read again.
+TEST_F(Previews, OpenPreviewFollowsAPaletteChangeRegression)
+{
+    const test::AppearanceScope lightAfterwards(false);
+    PreviewWindow window;
+    window.resize(300, 200);
+    window.show();
+    window.setItems({QUrl::fromLocalFile(text)});
+    const auto firstLineInk = [&window] {
+        const QImage image = window.grab().toImage();
+        return test::inkPixels(image, QRect(0, 0, 150, 30), image.pixelColor(295, 195));
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstLineInk() > 20; }, 5000));
+    expectReadable(window.grab().toImage(), false, "light");
+    ASSERT_TRUE(QFile::remove(text));
+    for (const bool dark : {true, false}) {
+        test::setDarkPalette(dark);
+        QCoreApplication::processEvents();
+        const QImage image = window.grab().toImage();
+        expectReadable(image, dark, dark ? "turned dark" : "turned light again");
+        EXPECT_GT(test::inkPixels(image, QRect(0, 0, 150, 30), image.pixelColor(295, 195)), 20) << "the text stays";
+    }
+}
+
+// Composing a preview from what was decoded reads nothing: the text and the
+// card's size and date were read again on the interface thread, and a file
+// gone meanwhile turned into the card of a missing file.
+TEST_F(Previews, ComposingReadsNoFileRegression)
+{
+    const QSize size(300, 200);
+    for (const QString& path : {text, unknown}) {
+        SCOPED_TRACE(path.toStdString());
+        const DecodedPreview decoded = decodePreview(path, size);
+        const QImage before = composePreview(path, decoded, size);
+        ASSERT_TRUE(QFile::remove(path));
+        EXPECT_EQ(composePreview(path, decoded, size), before);
+    }
 }
 
 TEST_F(Previews, MovieShowsItsFirstFrameAndDuration)

@@ -9,6 +9,9 @@
 #include <QImage>
 #include <QPalette>
 
+#include <algorithm>
+#include <cmath>
+
 namespace sorvant::test {
 
 // Makes the application palette dark or light and lets the monitor see it.
@@ -47,6 +50,18 @@ inline int inkPixels(const QImage& image, QRect rect, QColor background)
         for (int x = area.left(); x <= area.right(); ++x)
             count += image.pixelColor(x, y) != background;
     return count;
+}
+
+// The largest difference in lightness between `background` and a pixel of
+// `image` inside `rect`: how well what is drawn there stands out from it.
+inline double strongestContrast(const QImage& image, QRect rect, QColor background)
+{
+    double strongest = 0;
+    const QRect area = rect.intersected(image.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            strongest = std::max(strongest, double(std::abs(image.pixelColor(x, y).lightnessF() - background.lightnessF())));
+    return strongest;
 }
 
 } // namespace sorvant::test

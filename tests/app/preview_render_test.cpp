@@ -1,0 +1,123 @@
+// The search window with its preview open beside it, as a user sees them,
+// in the light and the dark appearance, for each kind of preview: the
+// preview's background follows the window's and its text stands out from
+// it. The pictures are kept in the build's screenshots/.
+
+#include "app/results_table_model.h"
+#include "interface/preview_window.h"
+#include "interface/quick_look.h"
+#include "tests/app/app_test_support.h"
+#include "tests/interface/support.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace sorvant::test {
+namespace {
+
+class PreviewRenderTest : public AppFixture
+{
+protected:
+    void TearDown() override
+    {
+        if (QuickLookController* preview = QuickLookController::currentController())
+            preview->closePanel();
+    }
+    // Selects the result named `name` in the window's table; NO when none is.
+    static bool selectResult(SearchWindow& window, const QString& name)
+    {
+        QTableView* table = window.resultsTable();
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            if (table->model()->index(row, ResultsTableModel::kFileColumn).data().toString() == name) {
+                table->selectRow(row);
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+// The window and the preview side by side, as one picture.
+QImage sideBySide(QWidget& window, QWidget& preview)
+{
+    const QImage left = window.grab().toImage();
+    const QImage right = preview.grab().toImage();
+    QImage both(left.width() + 8 + right.width(), std::max(left.height(), right.height()),
+                QImage::Format_ARGB32_Premultiplied);
+    both.fill(Qt::gray);
+    QPainter painter(&both);
+    painter.drawImage(0, 0, left);
+    painter.drawImage(left.width() + 8, 0, right);
+    return both;
+}
+
+TEST_F(PreviewRenderTest, EachPreviewInLightAndDark)
+{
+    tree.writeFile(QStringLiteral("w/needle notes.txt"),
+                   "Quarterly notes\n\tindented with a tab\nThe needle is in this line.\n");
+    tree.writeFile(QStringLiteral("w/needle readme.md"), "# Needle\n\nSome *markup* and `code`.\n");
+    QImage picture(320, 200, QImage::Format_RGB32);
+    picture.fill(QColor(200, 60, 40));
+    ASSERT_TRUE(picture.save(tree.filePath(QStringLiteral("w/needle picture.png"))));
+    {
+        QPdfWriter writer(tree.filePath(QStringLiteral("w/needle page.pdf")));
+        QPainter painter(&writer);
+        painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 24));
+        painter.drawText(painter.viewport().adjusted(600, 600, 0, 0), QStringLiteral("A needle in a PDF"));
+    }
+    tree.writeFile(QStringLiteral("w/needle blob.qqz"), QByteArray("\x00\x01\x02\xff", 4));
+
+    const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        AppearanceScope appearance(dark);
+        auto window = shownWindowAfterSearch(QStringLiteral("needle"), tree.filePath(QStringLiteral("w")));
+        ASSERT_TRUE(window);
+        window->resize(820, 560);
+        QTableView* table = window->resultsTable();
+        table->setFocus();
+        QuickLookController& controller = QuickLookController::sharedController();
+        PreviewWindow* panel = controller.sharedPanel();
+        for (const char* name : {"needle notes.txt", "needle readme.md", "needle picture.png", "needle page.pdf",
+                                 "needle blob.qqz", ""}) {
+            SCOPED_TRACE(name);
+            if (*name) {
+                ASSERT_TRUE(selectResult(*window, QString::fromUtf8(name)));
+            } else {
+                table->clearSelection();
+            }
+            if (!controller.isOpen())
+                controller.openQuickLook();
+            ASSERT_TRUE(controller.isOpen());
+            if (*name) {
+                ASSERT_TRUE(QTest::qWaitFor([panel] { return panel->showsCurrentItem(); }, 10000));
+            }
+            QCoreApplication::processEvents();
+            const QString shot = *name ? QFileInfo(QString::fromUtf8(name)).suffix() : QStringLiteral("none");
+            sideBySide(*window, *panel)
+                .save(folder + QStringLiteral("/preview-%1-%2.png").arg(shot, dark ? u"dark" : u"light"));
+
+            // The preview is as light or dark as the window beside it, and
+            // what it shows (a picture aside) stands out from its background.
+            const QImage preview = panel->grab().toImage();
+            const QColor background = preview.pixelColor(preview.width() - 3, preview.height() - 3);
+            const QColor windowBackground = window->grab().toImage().pixelColor(2, window->height() - 2);
+            EXPECT_EQ(background.lightnessF() < 0.5, windowBackground.lightnessF() < 0.5)
+                << background.name().toStdString() << " beside " << windowBackground.name().toStdString();
+            if (shot != u"png") {
+                EXPECT_GT(strongestContrast(preview, preview.rect(), background), 0.4);
+            }
+        }
+        controller.closePanel();
+    }
+}
+
+} // namespace
+} // namespace sorvant::test
