@@ -325,13 +325,22 @@ timeout 10 "$sorvant" --search-in "$tree/src/main.c" || fail "the second launch 
 kill -0 "$app_pid" || fail "the first process went away"
 [ "$(xdotool search --name '^report$|^Search$' | wc -l)" -eq 1 ] || fail "a second window opened"
 
+# Closes the window and waits for the application to quit, which ends with
+# status 0 (a crash or a sanitizer's report on the way out fails).
+close_and_quit() {
+  xdotool windowfocus "$window"
+  sleep 0.2
+  xdotool key ctrl+w
+  wait_for 10 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "closing the window did not quit"
+  local status=0
+  wait "$app_pid" || status=$?
+  app_pid=
+  [ "$status" -eq 0 ] || fail "the application ended with status $status"
+}
+
 # Closing the last window quits (Quit on close is on), and the window's
 # settings are in the defaults file.
-xdotool windowfocus "$window"
-sleep 0.2
-xdotool key ctrl+w
-wait_for 10 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "closing the last window did not quit"
-app_pid=
+close_and_quit
 for key in SearchWhat SearchOperator SearchLocation SearchSorting-1 fileExt1; do
   grep -q "<key>$key</key>" "$defaults" || fail "the defaults lack $key"
 done
@@ -356,17 +365,6 @@ relaunch() { # config folder
   window=$(xdotool search --onlyvisible --name "^${search_title:-Search}\$" | head -1)
   xdotool windowactivate "$window" 2> /dev/null || xdotool windowfocus "$window"
   sleep 0.5
-}
-# Closes the window and waits for the application to quit.
-close_and_quit() {
-  xdotool windowfocus "$window"
-  sleep 0.2
-  xdotool key ctrl+w
-  wait_for 10 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "closing the window did not quit"
-  local status=0
-  wait "$app_pid" || status=$?
-  app_pid=
-  [ "$status" -eq 0 ] || fail "the application ended with status $status"
 }
 window_named() { [ "$(xdotool getwindowname "$window")" = "$1" ]; }
 

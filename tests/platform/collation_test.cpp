@@ -2,6 +2,7 @@
 
 #include "platform/current_locale.h"
 #include "tests/support/pinned_locale.h"
+#include "tests/support/scoped_variable.h"
 
 
 #include <gtest/gtest.h>
@@ -60,30 +61,12 @@ TEST(Collator, FollowsItsOwnLocale)
     EXPECT_EQ(Collator(kCollationCaseInsensitive, QStringLiteral("de_DE")).compare("\u00e4", "z"), -1);
 }
 
-// Sets an environment variable for the life of the object (unset: null).
-class ScopedVariable
-{
-public:
-    ScopedVariable(const char* name, const char* value) : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
-    {
-        value ? qputenv(name, value) : qunsetenv(name);
-    }
-    ~ScopedVariable() { m_had ? qputenv(m_name, m_old) : qunsetenv(m_name); }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-    bool m_had;
-};
-
 TEST(Collator, NameSortIsAsciiUnderCLocaleRegression)
 {
     // LANG=C.UTF-8 gives ICU "en_US_POSIX": names still sort as people
     // read them, not capitals first and accents after "z".
-    ScopedVariable all("LC_ALL", nullptr);
-    ScopedVariable collate("LC_COLLATE", nullptr);
+    test::ScopedVariable all("LC_ALL", nullptr);
+    test::ScopedVariable collate("LC_COLLATE", nullptr);
     for (const QString& posix : {QStringLiteral("en_US_POSIX"), QStringLiteral("C")}) {
         SCOPED_TRACE(posix.toStdString());
         test::PinnedLocale c(posix, QStringLiteral("UTC"));
@@ -94,9 +77,9 @@ TEST(Collator, NameSortIsAsciiUnderCLocaleRegression)
         EXPECT_EQ(Collator(kCollationCaseInsensitive, posix).compare("\u00e4", "z"), -1);
     }
     // LC_COLLATE names the language to sort by; LC_ALL overrides it.
-    ScopedVariable swedish("LC_COLLATE", "sv_SE.UTF-8");
+    test::ScopedVariable swedish("LC_COLLATE", "sv_SE.UTF-8");
     EXPECT_EQ(Collator(kCollationCaseInsensitive, QStringLiteral("en_US_POSIX")).compare("\u00e4", "z"), 1);
-    ScopedVariable overridden("LC_ALL", "C.UTF-8");
+    test::ScopedVariable overridden("LC_ALL", "C.UTF-8");
     EXPECT_EQ(Collator(kCollationCaseInsensitive, QStringLiteral("en_US_POSIX")).compare("\u00e4", "z"), -1);
 }
 
