@@ -508,7 +508,7 @@ int main(int argc, char** argv)
     // the signals come to this thread, which reads the flag they set, and
     // none is taken by a walk thread as it ends (under ThreadSanitizer, which
     // runs a handler at the thread's next call it watches, that lost about
-    // one signal in 120 in the interruption test; one in 720 after).
+    // one signal in 120 in the interruption test; one in 1,200 after).
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
