@@ -3,8 +3,6 @@
 #include "platform/character_set.h"
 #include "platform/unicode.h"
 
-#include <unicode/uchar.h>
-
 #include <array>
 #include <memory>
 
@@ -80,14 +78,12 @@ const Table& umlautsTable()
     return *table;
 }
 
-// A class bitmap: the units of the general categories `categories` (the
-// categories its character set is defined by) and `extra`. Made from ICU's
-// category ranges rather than from the set, whose property pattern costs
-// several times as much to build.
-const Bitmap* buildBitmap(std::uint32_t categories, std::initializer_list<unichar> extra)
+// A class bitmap: the predefined set's units (made without building the
+// set) and `extra`.
+const Bitmap* buildBitmap(PredefinedSet set, std::initializer_list<unichar> extra)
 {
     auto* bits = new Bitmap;
-    const QByteArray bytes = bitmapOfGeneralCategories(categories);
+    const QByteArray bytes = predefinedSetBitmap(set);
     std::copy_n(reinterpret_cast<const CharacterSetBitmap*>(bytes.constData()), kBitmapSize, bits->begin());
     for (unichar c : extra)
         bitmapAdd(bits->data(), c);
@@ -170,45 +166,44 @@ unichar lowerNonUmlautedCharacter(unichar c)
 
 const CharacterSetBitmap* getSpacesBitmap()
 {
-    static const Bitmap* const bits = buildBitmap(U_GC_ZS_MASK, {0x0000, 0x0009});
+    static const Bitmap* const bits = buildBitmap(PredefinedSet::Whitespace, {0x0000});
     return bits->data();
 }
 
 const CharacterSetBitmap* getWhiteSpacesBitmap()
 {
     static const Bitmap* const bits =
-        buildBitmap(U_GC_Z_MASK, {0x0000, 0x0003, 0x0009, 0x000A, 0x000B, 0x000C, 0x000D, 0x0085, 0x00A0, 0x2028,
-                                  0x2029, 0xFEFF, 0xFFFC});
+        buildBitmap(PredefinedSet::WhitespaceAndNewline, {0x0000, 0x0003, 0xFEFF, 0xFFFC});
     return bits->data();
 }
 
 const CharacterSetBitmap* getLettersBitmap()
 {
-    static const Bitmap* const bits = buildBitmap(U_GC_L_MASK | U_GC_M_MASK, {});
+    static const Bitmap* const bits = buildBitmap(PredefinedSet::Letters, {});
     return bits->data();
 }
 
 const CharacterSetBitmap* getAlphaNumBitmap()
 {
-    static const Bitmap* const bits = buildBitmap(U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK, {});
+    static const Bitmap* const bits = buildBitmap(PredefinedSet::Alphanumerics, {});
     return bits->data();
 }
 
 const CharacterSetBitmap* getDigitsBitmap()
 {
-    static const Bitmap* const bits = buildBitmap(U_GC_ND_MASK, {});
+    static const Bitmap* const bits = buildBitmap(PredefinedSet::DecimalDigits, {});
     return bits->data();
 }
 
 const CharacterSetBitmap* getLowercaseLettersBitmap()
 {
-    static const Bitmap* const bits = buildBitmap(U_GC_LL_MASK, {});
+    static const Bitmap* const bits = buildBitmap(PredefinedSet::LowercaseLetters, {});
     return bits->data();
 }
 
 const CharacterSetBitmap* getUppercaseLettersBitmap()
 {
-    static const Bitmap* const bits = buildBitmap(U_GC_LU_MASK | U_GC_LT_MASK, {});
+    static const Bitmap* const bits = buildBitmap(PredefinedSet::UppercaseLetters, {});
     return bits->data();
 }
 

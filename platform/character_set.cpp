@@ -5,21 +5,54 @@
 #include <unicode/ustring.h>
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 namespace sorvant {
 
 namespace {
 
-// Opens a set from an ICU pattern. The patterns are constants of this file,
-// so a failure is a programming error; an empty set is answered then.
-USet* openPattern(const char16_t* pattern)
+// A predefined set: the code points of some general categories (ICU's
+// U_GC_*_MASK bits) and of up to two ranges.
+struct Definition
 {
+    std::uint32_t categories;
+    std::array<std::pair<char32_t, char32_t>, 2> ranges;
+};
+
+const Definition& definitionOf(PredefinedSet which)
+{
+    constexpr std::pair<char32_t, char32_t> kNone{1, 0};
+    static const std::array<Definition, 12> definitions{{
+        {U_GC_L_MASK | U_GC_M_MASK, {kNone, kNone}},
+        {U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK, {kNone, kNone}},
+        {U_GC_ND_MASK, {kNone, kNone}},
+        {U_GC_LL_MASK, {kNone, kNone}},
+        {U_GC_LU_MASK | U_GC_LT_MASK, {kNone, kNone}},
+        {U_GC_ZS_MASK, {{{0x0009, 0x0009}, kNone}}},
+        {U_GC_Z_MASK, {{{0x0009, 0x000D}, {0x0085, 0x0085}}}},
+        {U_GC_ZL_MASK | U_GC_ZP_MASK, {{{0x000A, 0x000D}, {0x0085, 0x0085}}}}, // Zl, Zp: U+2028, U+2029
+        {U_GC_P_MASK, {kNone, kNone}},
+        {U_GC_S_MASK, {kNone, kNone}},
+        {U_GC_CC_MASK | U_GC_CF_MASK, {kNone, kNone}},
+        {U_GC_CN_MASK, {kNone, kNone}},
+    }};
+    return definitions.at(static_cast<size_t>(which));
+}
+
+// A predefined set, built once and frozen (the definitions are constants of
+// this file, so a failure is a programming error; the set is empty then).
+const USet* frozenPredefinedSet(PredefinedSet which)
+{
+    const Definition& definition = definitionOf(which);
+    USet* set = uset_openEmpty();
     UErrorCode status = U_ZERO_ERROR;
-    USet* set = uset_openPattern(pattern, -1, &status);
-    if (U_FAILURE(status)) {
-        if (set)
-            uset_close(set);
-        return uset_openEmpty();
+    uset_applyIntPropertyValue(set, UCHAR_GENERAL_CATEGORY_MASK, int32_t(definition.categories), &status);
+    if (U_FAILURE(status))
+        uset_clear(set);
+    for (const auto& [first, last] : definition.ranges) {
+        if (first <= last)
+            uset_addRange(set, UChar32(first), UChar32(last));
     }
     uset_freeze(set);
     return set;
@@ -46,11 +79,17 @@ UBool addCategoryRange(const void* context, UChar32 start, UChar32 limit, UCharC
 
 } // namespace
 
-QByteArray bitmapOfGeneralCategories(std::uint32_t categories)
+QByteArray predefinedSetBitmap(PredefinedSet which)
 {
+    const Definition& definition = definitionOf(which);
     QByteArray bitmap(8192, '\0');
-    CategoryBitmap context{categories, reinterpret_cast<unsigned char*>(bitmap.data())};
+    auto* bytes = reinterpret_cast<unsigned char*>(bitmap.data());
+    CategoryBitmap context{definition.categories, bytes};
     u_enumCharTypes(addCategoryRange, &context);
+    for (const auto& [first, last] : definition.ranges) {
+        for (char32_t c = first; c <= last && c <= 0xFFFF; ++c)
+            bytes[c >> 3] |= static_cast<unsigned char>(1u << (c & 7));
+    }
     return bitmap;
 }
 
@@ -86,27 +125,26 @@ CharacterSet::~CharacterSet()
     uset_close(m_set);
 }
 
-// Each predefined set is built once from its pattern and frozen; callers get
-// thawed copies that they may change.
-#define SORVANT_PREDEFINED_SET(name, pattern)                  \
-    CharacterSet CharacterSet::name()                          \
-    {                                                          \
-        static const USet* const frozen = openPattern(pattern); \
-        return CharacterSet(uset_cloneAsThawed(frozen));       \
+// Callers get thawed copies of the frozen set, which they may change.
+#define SORVANT_PREDEFINED_SET(name, which)                                        \
+    CharacterSet CharacterSet::name()                                              \
+    {                                                                              \
+        static const USet* const frozen = frozenPredefinedSet(PredefinedSet::which); \
+        return CharacterSet(uset_cloneAsThawed(frozen));                           \
     }
 
-SORVANT_PREDEFINED_SET(letterCharacterSet, u"[[:L:][:M:]]")
-SORVANT_PREDEFINED_SET(alphanumericCharacterSet, u"[[:L:][:M:][:N:]]")
-SORVANT_PREDEFINED_SET(decimalDigitCharacterSet, u"[:Nd:]")
-SORVANT_PREDEFINED_SET(lowercaseLetterCharacterSet, u"[:Ll:]")
-SORVANT_PREDEFINED_SET(uppercaseLetterCharacterSet, u"[[:Lu:][:Lt:]]")
-SORVANT_PREDEFINED_SET(whitespaceCharacterSet, u"[[:Zs:]\\u0009]")
-SORVANT_PREDEFINED_SET(whitespaceAndNewlineCharacterSet, u"[[:Z:]\\u0009-\\u000D\\u0085]")
-SORVANT_PREDEFINED_SET(newlineCharacterSet, u"[\\u000A-\\u000D\\u0085\\u2028\\u2029]")
-SORVANT_PREDEFINED_SET(punctuationCharacterSet, u"[:P:]")
-SORVANT_PREDEFINED_SET(symbolCharacterSet, u"[:S:]")
-SORVANT_PREDEFINED_SET(controlCharacterSet, u"[[:Cc:][:Cf:]]")
-SORVANT_PREDEFINED_SET(illegalCharacterSet, u"[:Cn:]")
+SORVANT_PREDEFINED_SET(letterCharacterSet, Letters)
+SORVANT_PREDEFINED_SET(alphanumericCharacterSet, Alphanumerics)
+SORVANT_PREDEFINED_SET(decimalDigitCharacterSet, DecimalDigits)
+SORVANT_PREDEFINED_SET(lowercaseLetterCharacterSet, LowercaseLetters)
+SORVANT_PREDEFINED_SET(uppercaseLetterCharacterSet, UppercaseLetters)
+SORVANT_PREDEFINED_SET(whitespaceCharacterSet, Whitespace)
+SORVANT_PREDEFINED_SET(whitespaceAndNewlineCharacterSet, WhitespaceAndNewline)
+SORVANT_PREDEFINED_SET(newlineCharacterSet, Newline)
+SORVANT_PREDEFINED_SET(punctuationCharacterSet, Punctuation)
+SORVANT_PREDEFINED_SET(symbolCharacterSet, Symbols)
+SORVANT_PREDEFINED_SET(controlCharacterSet, Controls)
+SORVANT_PREDEFINED_SET(illegalCharacterSet, Illegal)
 
 #undef SORVANT_PREDEFINED_SET
 

@@ -26,13 +26,28 @@ struct USet;
 
 namespace sorvant {
 
-// The units of the Basic Multilingual Plane whose general category is one
-// of `categories` (ICU's U_GC_*_MASK bits), laid out as
-// bitmapRepresentation lays them out. ICU's category ranges are enumerated
-// directly: a set made from a property pattern first gathers the
-// property's boundaries over all of Unicode, which cost a search's
-// start-up 0.3 ms for the white spaces alone.
-[[nodiscard]] QByteArray bitmapOfGeneralCategories(std::uint32_t categories);
+// The predefined sets by name, for predefinedSetBitmap.
+enum class PredefinedSet {
+    Letters,
+    Alphanumerics,
+    DecimalDigits,
+    LowercaseLetters,
+    UppercaseLetters,
+    Whitespace,
+    WhitespaceAndNewline,
+    Newline,
+    Punctuation,
+    Symbols,
+    Controls,
+    Illegal,
+};
+
+// The predefined set's membership over the Basic Multilingual Plane, as
+// bitmapRepresentation lays it out, made from ICU's general-category ranges
+// without building the set: a set first gathers its categories' boundaries
+// over all of Unicode, which cost a search's start-up 0.27 ms for the white
+// spaces alone (0.09 ms this way).
+[[nodiscard]] QByteArray predefinedSetBitmap(PredefinedSet which);
 
 class CharacterSet
 {
