@@ -25,8 +25,9 @@ sigset_t childDefaultSignals() noexcept
 
 void resetInheritedSignals() noexcept
 {
+    const sigset_t defaults = childDefaultSignals();
     for (int signal = 1; signal <= kLastStandardSignal; ++signal) {
-        if (signal == SIGKILL || signal == SIGSTOP)
+        if (sigismember(&defaults, signal) != 1)
             continue;
         struct sigaction current {};
         if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) {

@@ -19,7 +19,7 @@ namespace sorvant {
 
 // For a child between fork and exec: each signal of childDefaultSignals()
 // that is ignored goes back to its default, and no signal stays blocked.
-// Async-signal-safe (sigaction and sigprocmask only).
+// Async-signal-safe (sigaction, sigprocmask and the sigset_t functions only).
 void resetInheritedSignals() noexcept;
 
 } // namespace sorvant

@@ -164,9 +164,10 @@ QString pathOfFileURL(const QUrl& url)
 
 QString storedStringOfPath(const QString& path)
 {
+    // Null for a null path and for one holding U+0000, which no file has.
     const QByteArray bytes = fileSystemRepresentation(path);
-    if (path.isEmpty() || bytes.isNull())
-        return path.isNull() || bytes.isNull() ? QString() : path;
+    if (bytes.isNull())
+        return {};
     // A relative path (never stored by the application) stays as it is: its
     // URL would name it from the current folder.
     if (bytes.isValidUtf8() || !path.startsWith(u'/'))

@@ -226,7 +226,7 @@ bool UserDefaults::synchronize()
     if (!m_pending.isEmpty())
         return saveLocked();
     // Nobody wrote the file since it was read: there is nothing new in it.
-    if (m_version.valid && FileVersion::of(m_path) == m_version)
+    if (m_version.isCurrent(m_path))
         return true;
     QVariantMap domain;
     switch (readFileLocked(&domain)) {
@@ -248,9 +248,7 @@ bool UserDefaults::synchronize()
 UserDefaults::FileState UserDefaults::readFileLocked(QVariantMap* domain)
 {
     QString problem;
-    FileVersion version;
-    const FileState state = readFile(m_path, domain, &problem, &version);
-    m_version = state == FileState::Read ? version : FileVersion();
+    const FileState state = readFile(m_path, domain, &problem, &m_version);
     if (problem.isEmpty())
         m_reported.clear();
     else if (m_reported != problem)
@@ -262,8 +260,15 @@ UserDefaults::FileState UserDefaults::readFile(const QString& path, QVariantMap*
                                                FileVersion* version)
 {
     domain->clear();
+    const FileVersion before = version ? FileVersion::of(path) : FileVersion();
+    const FileState state = readFileContents(path, domain, problem);
     if (version)
-        *version = FileVersion::of(path);
+        *version = state == FileState::Read ? before : FileVersion();
+    return state;
+}
+
+UserDefaults::FileState UserDefaults::readFileContents(const QString& path, QVariantMap* domain, QString* problem)
+{
     QByteArray data;
     QString error;
     switch (readRegularFile(path, kMaximumFileSize, &data, &error)) {
@@ -320,7 +325,7 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
     QString problem;
     // The file as this object last saw it holds `known` less the changes:
     // a large file is then not read (and parsed) again for every write.
-    const bool unchanged = knownVersion.valid && FileVersion::of(path) == knownVersion;
+    const bool unchanged = knownVersion.isCurrent(path);
     const FileState state = unchanged ? FileState::Read : readFile(path, &disk, &problem);
     if (unchanged)
         disk = known;
@@ -424,15 +429,13 @@ bool UserDefaults::writePendingUnlocked(std::unique_lock<std::mutex>& lock)
     bool reread = true;
     if (!changes.isEmpty()) {
         ok = writeChanges(path, changes, known, knownVersion, &contents, &version, &problem);
-    } else if (knownVersion.valid && FileVersion::of(path) == knownVersion) {
+    } else if (knownVersion.isCurrent(path)) {
         // Nobody wrote the file since it was read: nothing to read again.
         ok = true;
         reread = false;
     } else {
         const FileState state = readFile(path, &contents, &problem, &version);
         ok = state == FileState::Read || state == FileState::Missing;
-        if (state != FileState::Read)
-            version = FileVersion();
     }
     lock.lock();
     m_writing = false;

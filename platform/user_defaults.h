@@ -142,6 +142,8 @@ private:
         qint64 size = 0;
         qint64 modifiedNanoseconds = 0;
         [[nodiscard]] static FileVersion of(const QString& path);
+        // Whether this is a known version and the file at `path` is still it.
+        [[nodiscard]] bool isCurrent(const QString& path) const { return valid && of(path) == *this; }
         [[nodiscard]] bool operator==(const FileVersion& other) const = default;
     };
     static QStringList applicationArguments();
@@ -149,9 +151,12 @@ private:
     FileState readFileLocked(QVariantMap* domain);
     // Reads the file at `path`; `problem` gets what is wrong with it, if
     // anything, and `version` the version read (taken before the read, so
-    // that a write meanwhile makes it stale rather than hiding).
+    // that a write meanwhile makes it stale rather than hiding; invalid
+    // unless the file was read).
     static FileState readFile(const QString& path, QVariantMap* domain, QString* problem,
                               FileVersion* version = nullptr);
+    // readFile without the version.
+    static FileState readFileContents(const QString& path, QVariantMap* domain, QString* problem);
     bool saveLocked();
     // Applies `changes` to what the file holds now and writes it; `written`
     // gets the file's new contents and `version` their version. The file is

@@ -239,20 +239,19 @@ bool scheduleLaunchAt(const QDateTime& date, UserDefaults& defaults, const Launc
     bool answer = false;
     if (date.isValid()) {
         const QDateTime local = date.toLocalTime();
+        const QString description =
+            systemdDescription(application.name.isEmpty() ? application.identifier : application.name);
+        const auto twoDigits = [](int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); };
+        // One arg() call each: a chained one would look for its place in the
+        // description put in before ("%1" in a name).
         const QString serviceText = QStringLiteral("[Unit]\nDescription=Monthly launch of %1\n\n[Service]\n"
                                                    "Type=exec\nExecStart=%2\n")
-                                        .arg(systemdDescription(application.name.isEmpty() ? application.identifier
-                                                                                            : application.name),
-                                             systemdCommandLine(application.executablePath));
+                                        .arg(description, systemdCommandLine(application.executablePath));
         const QString timerText = QStringLiteral("[Unit]\nDescription=Monthly launch of %1\n\n[Timer]\n"
                                                  "OnCalendar=*-*-%2 %3:%4:00\nUnit=%5.service\n\n"
                                                  "[Install]\nWantedBy=timers.target\n")
-                                      .arg(systemdDescription(application.name.isEmpty() ? application.identifier
-                                                                                          : application.name))
-                                      .arg(local.date().day(), 2, 10, QLatin1Char('0'))
-                                      .arg(local.time().hour(), 2, 10, QLatin1Char('0'))
-                                      .arg(local.time().minute(), 2, 10, QLatin1Char('0'))
-                                      .arg(label);
+                                      .arg(description, twoDigits(local.date().day()), twoDigits(local.time().hour()),
+                                           twoDigits(local.time().minute()), label);
         if (writeText(serviceText, service) && writeText(timerText, timer))
             answer = systemctl({QStringLiteral("daemon-reload")})
                 && systemctl({QStringLiteral("enable"), QStringLiteral("--now"), label + QStringLiteral(".timer")});

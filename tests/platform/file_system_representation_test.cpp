@@ -195,6 +195,8 @@ TEST(StoredPaths, EveryByteComesBackAndOldValuesStillRead)
         EXPECT_EQ(pathOfStoredString(c.stored), c.path);
     }
     EXPECT_EQ(pathOfStoredString(QStringLiteral("file:///a/%C3%A9%20b")), QString::fromUtf8("/a/\xC3\xA9 b"));
+    // No file is named with U+0000: nothing is stored for it.
+    EXPECT_TRUE(storedStringOfPath(QStringLiteral("/a") + QChar(0) + QStringLiteral("b")).isNull());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "system/opening.h"
 #include "system/standard_folders.h"
+#include "tests/support/scoped_variable.h"
 #include "tests/support/temporary_home.h"
 
 #include <QFile>
@@ -120,9 +121,9 @@ class InstalledPrograms
 {
 public:
     InstalledPrograms(TempTree& tree, const QStringList& programs)
-        : m_path(qgetenv("PATH")), m_terminal(qgetenv("TERMINAL")), m_hadTerminal(qEnvironmentVariableIsSet("TERMINAL"))
+        : folder(tree.makeDir(QStringLiteral("programs"))), m_path("PATH", QFile::encodeName(folder).constData()),
+          m_terminal("TERMINAL", nullptr)
     {
-        folder = tree.makeDir(QStringLiteral("programs"));
         for (const QString& program : programs) {
             const QString script = tree.writeFile(
                 QStringLiteral("programs/") + program,
@@ -130,19 +131,7 @@ public:
                     + outputOf(tree, program).toUtf8() + "\"\n");
             QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
         }
-        qputenv("PATH", folder.toUtf8());
-        qunsetenv("TERMINAL");
     }
-    ~InstalledPrograms()
-    {
-        qputenv("PATH", m_path);
-        if (m_hadTerminal)
-            qputenv("TERMINAL", m_terminal);
-        else
-            qunsetenv("TERMINAL");
-    }
-    InstalledPrograms(const InstalledPrograms&) = delete;
-    InstalledPrograms& operator=(const InstalledPrograms&) = delete;
 
     // Where `program` writes the arguments it was started with.
     static QString outputOf(TempTree& tree, const QString& program)
@@ -150,12 +139,11 @@ public:
         return tree.filePath(program + QStringLiteral(".out"));
     }
 
-    QString folder;
+    const QString folder;
 
 private:
-    QByteArray m_path;
-    QByteArray m_terminal;
-    bool m_hadTerminal;
+    const ScopedVariable m_path;
+    const ScopedVariable m_terminal;
 };
 
 // Records what would be opened instead of starting programs.

@@ -142,12 +142,18 @@ TEST_F(LoginItemsTest, AnExecutablePathWithPercentOrDollarIsEscapedForSystemd)
     tools.add("systemctl");
     tools.add("crontab", "exit 1");
     UserDefaults defaults(home.tree.filePath("d.plist"));
-    const LaunchedApplication odd {"org.example.Odd", "Odd 100%", "/opt/50% off/$HOME/app", false};
+    const LaunchedApplication odd {"org.example.Odd", "Odd %1 100%", "/opt/50% off/$HOME/app", false};
     ASSERT_TRUE(scheduleLaunchAt(QDateTime(QDate(2026, 3, 7), QTime(9, 5)), defaults, odd));
     const QByteArray unit = contents(config("systemd/user/org.example.Odd.launcher.service"));
     // "$$" only in arguments: in the program's path systemd keeps it as two.
     EXPECT_TRUE(unit.contains("ExecStart=\"/opt/50%% off/$HOME/app\"\n"));
-    EXPECT_TRUE(unit.contains("Description=Monthly launch of Odd 100%%\n"));
+    EXPECT_TRUE(unit.contains("Description=Monthly launch of Odd %%1 100%%\n")) << unit.constData();
+    // Regression: the "%1" in the name took the day, and the calendar the
+    // hour and minute in the wrong places.
+    const QByteArray timer = contents(config("systemd/user/org.example.Odd.launcher.timer"));
+    EXPECT_TRUE(timer.contains("Description=Monthly launch of Odd %%1 100%%\n")) << timer.constData();
+    EXPECT_TRUE(timer.contains("OnCalendar=*-*-07 09:05:00\nUnit=org.example.Odd.launcher.service\n"))
+        << timer.constData();
     EXPECT_EQ(systemdExecArgument("/x/50%$y"), "\"/x/50%%$$y\"");
     EXPECT_EQ(systemdExecArgument(QString::fromUtf8("/a\xC3\xA9") + QChar(0xDCFF)), "\"/a\xC3\xA9\\xff\"");
     EXPECT_EQ(systemdExecArgument(""), "\"\"");
