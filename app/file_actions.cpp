@@ -153,11 +153,12 @@ void FileActions::moveToTrash()
 
 void FileActions::destroy()
 {
-    if (selectedPaths().isEmpty())
+    const QStringList paths = selectedPaths();
+    if (paths.isEmpty())
         return;
     // The question does not hold the results' lock: a worker waiting to add
     // a result must never keep the window from closing under it.
-    if (askAlert(QStringLiteral("Warning"), deleteItemsQuestion(selectedPaths()), QStringLiteral("Cancel"),
+    if (askAlert(QStringLiteral("Warning"), deleteItemsQuestion(paths), QStringLiteral("Cancel"),
                  QStringLiteral("Delete")))
         deleteItems(false);
 }

@@ -133,22 +133,21 @@ void ResultsRolesResolver::pass()
 void ResultsRolesResolver::start(QList<ResultPointer> batch, int first, int last)
 {
     ++m_running;
-    QList<const Result*> inFlight;
-    inFlight.reserve(batch.size());
-    for (const ResultPointer& result : std::as_const(batch)) {
-        inFlight.append(result.get());
+    for (const ResultPointer& result : std::as_const(batch))
         m_inFlight.insert(result.get());
-    }
     const unsigned roles = m_roles;
-    whenReady(runInBackground([batch = std::move(batch), roles] {
+    // The answer holds the batch too: an address stays its result's while
+    // it is in m_inFlight (the pool drops its copy before the answer comes,
+    // and rows removed meanwhile would free their results).
+    whenReady(runInBackground([batch, roles] {
                   for (const ResultPointer& result : batch)
                       resolve(*result, roles);
                   return true;
               }),
-              this, [this, first, last, inFlight = std::move(inFlight)](bool) {
+              this, [this, first, last, batch](bool) {
                   --m_running;
-                  for (const Result* result : inFlight)
-                      m_inFlight.remove(result);
+                  for (const ResultPointer& result : batch)
+                      m_inFlight.remove(result.get());
                   const int rows = m_model.rowCount();
                   if (first < rows)
                       m_model.rowsDidChange(first, std::min(last, rows - 1), ResultsTableModel::kKindColumn,

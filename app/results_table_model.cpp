@@ -108,21 +108,14 @@ int ResultsTableModel::columnForSortKey(std::uint64_t key)
     return -1;
 }
 
-std::optional<std::pair<std::uint64_t, bool>> ResultsTableModel::sortOfColumnClick(int column) const
+bool ResultsTableModel::sortByColumn(int column)
 {
     const std::optional<std::uint64_t> key = sortKeyForColumn(column);
     if (!key)
-        return std::nullopt;
+        return false;
     const bool reverse = *key == m_dataSource.sorting() ? !m_dataSource.isReverseSorting() : m_dataSource.isReverseSorting();
-    return std::pair{*key, reverse};
-}
-
-bool ResultsTableModel::sortByColumn(int column)
-{
-    const auto sorting = sortOfColumnClick(column);
-    if (sorting)
-        sort(sorting->first, sorting->second);
-    return sorting.has_value();
+    sort(*key, reverse);
+    return true;
 }
 
 void ResultsTableModel::sort(std::uint64_t key, bool reverse)

@@ -32,7 +32,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <utility>
 
 class QMimeData;
 
@@ -83,9 +82,6 @@ public:
     // another key sorts by it in the same direction; the rows move with the
     // selection. NO (and nothing changes) for a column without a sort key.
     bool sortByColumn(int column);
-    // The key and direction a click on `column`'s header sorts by; none for
-    // a column without a sort key.
-    [[nodiscard]] std::optional<std::pair<std::uint64_t, bool>> sortOfColumnClick(int column) const;
     // Sorts by `key` in the direction, as a reorder the selection follows.
     void sort(std::uint64_t key, bool reverse);
     // The same for a re-sort prepared off the interface thread; NO (and

@@ -14,7 +14,6 @@
 #include <QMenu>
 #include <QWidget>
 
-
 namespace sorvant {
 
 namespace {

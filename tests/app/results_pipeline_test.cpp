@@ -143,8 +143,7 @@ TEST_F(ResultsPipelineTest, ModelStaysConsistentThroughASearchAndAResort)
     EXPECT_TRUE(failures.failures().isEmpty()) << failures.failures().join(u'\n').toStdString();
 }
 
-// The names of the model's rows in order, and the same results in the
-// order one sort of all of them gives.
+// The names of the model's rows in order.
 QStringList namesInRows(const QAbstractItemModel& model)
 {
     QStringList names;
@@ -153,7 +152,9 @@ QStringList namesInRows(const QAbstractItemModel& model)
     return names;
 }
 
-QStringList namesSortedAtOnce(const ResultsTableModel& model)
+// The model's results in the order one sort of all of them gives, and
+// their names.
+QList<ResultPointer> resultsSortedAtOnce(const ResultsTableModel& model)
 {
     ResultsDataSource sorted;
     sorted.setSorting(model.dataSource().sorting(), model.dataSource().isReverseSorting());
@@ -161,8 +162,13 @@ QStringList namesSortedAtOnce(const ResultsTableModel& model)
         sorted.addResult(model.resultAtRow(row));
     sorted.flushResults();
     (void)sorted.numberOfRowsInTableView();
+    return sorted.results();
+}
+
+QStringList namesSortedAtOnce(const ResultsTableModel& model)
+{
     QStringList names;
-    for (const ResultPointer& result : sorted.results())
+    for (const ResultPointer& result : resultsSortedAtOnce(model))
         names.append(result->name());
     return names;
 }
@@ -243,6 +249,7 @@ TEST_F(ResultsPipelineTest, AReSortOfManyRowsIsPreparedOnThePoolAndKeepsTheSelec
     EXPECT_EQ(model->rowCount(), rows);
     ASSERT_TRUE(sorted.wait(10000));
     EXPECT_EQ(model->dataSource().sorting(), std::uint64_t(kSortByPath));
+    EXPECT_TRUE(model->dataSource().isReverseSorting());
     QStringList after = window->resultsTable()->selectedPaths();
     after.sort();
     EXPECT_EQ(after, selected);
@@ -253,14 +260,8 @@ TEST_F(ResultsPipelineTest, AReSortOfManyRowsIsPreparedOnThePoolAndKeepsTheSelec
             all.append(row);
         return all;
     }());
-    ResultsDataSource once;
-    once.setSorting(kSortByPath, true);
-    for (int row = 0; row < model->rowCount(); ++row)
-        once.addResult(model->resultAtRow(row));
-    once.flushResults();
-    (void)once.numberOfRowsInTableView();
     QStringList expected;
-    for (const ResultPointer& result : once.results())
+    for (const ResultPointer& result : resultsSortedAtOnce(*model))
         expected.append(result->fullPath());
     EXPECT_EQ(paths, expected);
 
