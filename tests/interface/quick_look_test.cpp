@@ -362,45 +362,35 @@ TEST(PreviewPlacement, BesideTheWindowOnItsScreen)
     }
 }
 
-TEST_F(QuickLook, PreviewCoversTheResultsRegression)
+TEST_F(QuickLook, PreviewBesideTheResultsRegression)
 {
-    // The offscreen screen is 800 x 600: room to the right of a window at
-    // the left edge, none over it, and never at 0,0 over it.
+    // The offscreen screen is 800 x 600: the preview opens to the right of
+    // a window at the left edge, never over it (nor at 0,0 over it). A
+    // window that leaves 412 pixels narrows it; once there is room again,
+    // it opens at its preferred size, not at the narrowed one.
     SearchWindowStandIn window({png, text, pdf});
-    window.setGeometry(0, 0, 300, 200);
-    test::activate(window);
-    window.list->setFocus();
-    QuickLookController& controller = QuickLookController::sharedController();
-    controller.openQuickLook(nullptr);
-    ASSERT_TRUE(controller.isOpen());
-    const QRect preview = controller.sharedPanel()->frameGeometry();
-    EXPECT_FALSE(preview.intersects(window.frameGeometry())) << preview.x() << "," << preview.y();
-    EXPECT_TRUE(window.screen()->availableGeometry().contains(preview));
-    controller.closePanel();
-}
-
-TEST_F(QuickLook, PreviewKeepsANarrowedSizeRegression)
-{
-    // The offscreen screen is 800 x 600. A window that leaves 412 pixels
-    // narrows the preview; once there is room again, the preview opens at
-    // its preferred size, not at the narrowed one.
-    SearchWindowStandIn window({png, text, pdf});
-    window.setGeometry(0, 0, 380, 200);
     test::activate(window);
     window.list->setFocus();
     QuickLookController& controller = QuickLookController::sharedController();
     PreviewWindow* panel = controller.sharedPanel();
-    controller.openQuickLook(nullptr);
-    ASSERT_TRUE(controller.isOpen());
-    EXPECT_LT(panel->width(), PreviewWindow::preferredSize().width());
-    controller.closePanel();
-
-    window.setGeometry(0, 0, 200, 200);
-    controller.openQuickLook(nullptr);
-    ASSERT_TRUE(controller.isOpen());
-    EXPECT_EQ(panel->size(), PreviewWindow::preferredSize());
-    EXPECT_FALSE(panel->frameGeometry().intersects(window.frameGeometry()));
-    controller.closePanel();
+    const struct {
+        int windowWidth;
+        bool narrowed;
+    } cases[] = {{300, false}, {380, true}, {200, false}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.windowWidth);
+        window.setGeometry(0, 0, row.windowWidth, 200);
+        controller.openQuickLook(nullptr);
+        ASSERT_TRUE(controller.isOpen());
+        const QRect preview = panel->frameGeometry();
+        EXPECT_FALSE(preview.intersects(window.frameGeometry())) << preview.x() << "," << preview.y();
+        EXPECT_TRUE(window.screen()->availableGeometry().contains(preview));
+        if (row.narrowed)
+            EXPECT_LT(panel->width(), PreviewWindow::preferredSize().width());
+        else
+            EXPECT_EQ(panel->size(), PreviewWindow::preferredSize());
+        controller.closePanel();
+    }
 }
 
 TEST_F(QuickLook, PanelKeysMoveThroughItemsOrReachTheMainWindow)
