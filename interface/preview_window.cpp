@@ -468,6 +468,10 @@ void PreviewWindow::hideEvent(QHideEvent* event)
     // The next opening is a normal window again.
     if (isFullScreen())
         setWindowState(windowState() & ~Qt::WindowFullScreen);
+    // Text and the card are read again when the window opens next: the
+    // file may change meanwhile. What is drawn stays until then.
+    m_shown = DecodedPreview();
+    m_shownPath.clear();
     QWidget::hideEvent(event);
     emit closed();
 }

@@ -207,6 +207,27 @@ TEST_F(Previews, OpenPreviewFollowsAPaletteChangeRegression)
     }
 }
 
+// Regression: a text shown once was drawn from what was read then each
+// time the preview opened again on it, though the file had changed.
+TEST_F(Previews, ReopenedPreviewReadsTheTextAgainRegression)
+{
+    PreviewWindow window;
+    window.resize(300, 200);
+    const auto ink = [&window] {
+        const QImage image = window.grab().toImage();
+        return test::inkPixels(image, image.rect(), image.pixelColor(295, 195));
+    };
+    window.show();
+    window.setItems({QUrl::fromLocalFile(text)});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ink() > 20; }, 5000));
+    const int before = ink();
+    window.hide();
+    tree.writeFile(QStringLiteral("notes.cpp"), QByteArray("WWWWWWWWWWWWWWWWWWWWWWWW\n").repeated(10));
+    window.setItems({QUrl::fromLocalFile(text)});
+    window.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ink() > 2 * before; }, 5000)) << before << " " << ink();
+}
+
 // Composing a preview from what was decoded reads nothing: the text and the
 // card's size and date were read again on the interface thread, and a file
 // gone meanwhile turned into the card of a missing file.
