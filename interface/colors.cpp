@@ -182,6 +182,13 @@ QString htmlColor(const Color& color)
                              byte(rgb.blueComponent()));
 }
 
+QColor mixedColor(const QColor& from, const QColor& to, double amount)
+{
+    const auto mix = [amount](float a, float b) { return float(a + (b - a) * amount); };
+    return QColor::fromRgbF(mix(from.redF(), to.redF()), mix(from.greenF(), to.greenF()),
+                            mix(from.blueF(), to.blueF()));
+}
+
 Color invertedColor(const Color& color)
 {
     const double a = color.alphaComponent();

@@ -87,6 +87,11 @@ namespace sorvant {
 // when `other` holds no Color, or either has no RGB form.
 [[nodiscard]] bool isRGBEqualToColor(const Color& color, const QVariant& other);
 [[nodiscard]] bool isRGBAEqualToColor(const Color& color, const QVariant& other);
+// `from` moved the fraction `amount` of the way toward `to`, channel by
+// channel in RGB, opaque: a shade between a palette's background and its
+// text that reads in light and dark palettes alike.
+//   mixedColor(black, white, 0.25) => RGB (0.25, 0.25, 0.25)
+[[nodiscard]] QColor mixedColor(const QColor& from, const QColor& to, double amount);
 
 // --- the pixel line ------------------------------------------------------------------
 

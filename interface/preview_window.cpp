@@ -1,6 +1,7 @@
 #include "interface/preview_window.h"
 
 #include "interface/application.h"
+#include "interface/colors.h"
 #include "platform/background_work.h"
 #include "platform/file_system_representation.h"
 #include "platform/string_encoding.h"
@@ -44,11 +45,8 @@ QColor paletteColor(const QPalette& palette, QPalette::ColorRole role)
 // dark palettes alike.
 QColor secondaryTextColor(const QPalette& palette)
 {
-    const QColor text = paletteColor(palette, QPalette::WindowText);
-    const QColor back = paletteColor(palette, QPalette::Window);
-    const auto between = [](float from, float to) { return from + (to - from) * 2.0f / 3.0f; };
-    return QColor::fromRgbF(between(back.redF(), text.redF()), between(back.greenF(), text.greenF()),
-                            between(back.blueF(), text.blueF()));
+    return mixedColor(paletteColor(palette, QPalette::Window), paletteColor(palette, QPalette::WindowText),
+                      2.0 / 3.0);
 }
 
 QImage blank(QSize size, QColor fill)
@@ -470,6 +468,10 @@ void PreviewWindow::hideEvent(QHideEvent* event)
     // The next opening is a normal window again.
     if (isFullScreen())
         setWindowState(windowState() & ~Qt::WindowFullScreen);
+    // Text and the card are read again when the window opens next: the
+    // file may change meanwhile. What is drawn stays until then.
+    m_shown = DecodedPreview();
+    m_shownPath.clear();
     QWidget::hideEvent(event);
     emit closed();
 }

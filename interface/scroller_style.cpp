@@ -1,5 +1,7 @@
 #include "interface/scroller_style.h"
 
+#include "interface/colors.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QPalette>
@@ -9,13 +11,6 @@
 namespace sorvant {
 
 namespace {
-
-QColor mixed(const QColor& from, const QColor& to, double amount)
-{
-    return QColor::fromRgbF(float(from.redF() + (to.redF() - from.redF()) * amount),
-                            float(from.greenF() + (to.greenF() - from.greenF()) * amount),
-                            float(from.blueF() + (to.blueF() - from.blueF()) * amount));
-}
 
 // How far from the window's colour toward its text's: the groove barely,
 // the thumb clearly, a thumb under the pointer or held more.
@@ -31,8 +26,8 @@ ScrollerColors scrollerColors(const QPalette& palette)
 {
     const QColor window = palette.color(QPalette::Window);
     const QColor text = palette.color(QPalette::WindowText);
-    return {mixed(window, text, kGrooveAmount), mixed(window, text, kThumbAmount),
-            mixed(window, text, kActiveThumbAmount)};
+    return {mixedColor(window, text, kGrooveAmount), mixedColor(window, text, kThumbAmount),
+            mixedColor(window, text, kActiveThumbAmount)};
 }
 
 ScrollerStyle::ScrollerStyle(QStyle* base) : QProxyStyle(base) {}

@@ -190,19 +190,23 @@ private:
     std::unordered_map<QString, Value> m_values;
 };
 
-QSizeF lineSize(const AttributedString& string)
+QSizeF measuredLineSize(const AttributedString& string)
 {
-    thread_local MeasuringCache<QSizeF> sizes;
-    return sizes.value(measuringKey(string), [&] {
-        QTextLayout layout;
-        prepareLayout(layout, string, QTextOption::NoWrap, Qt::AlignLeft);
-        return layoutLines(layout, -1);
-    });
+    QTextLayout layout;
+    prepareLayout(layout, string, QTextOption::NoWrap, Qt::AlignLeft);
+    return layoutLines(layout, -1);
 }
 
-double widthOf(const AttributedString& string)
+// measuredLineSize, remembered by `key` (measuringKey of `string`).
+QSizeF lineSize(const AttributedString& string, const QString& key)
 {
-    return lineSize(string).width();
+    thread_local MeasuringCache<QSizeF> sizes;
+    return sizes.value(key, [&] { return measuredLineSize(string); });
+}
+
+QSizeF lineSize(const AttributedString& string)
+{
+    return lineSize(string, measuringKey(string));
 }
 
 // Draws `string` in `rect`: wrapped (or one line) from the rect's top, the
@@ -382,18 +386,22 @@ QRectF boundingRectWithSize(const QString& string, QSizeF size, const QVariantMa
 
 AttributedString truncatedAttributedString(const AttributedString& string, double width, LineBreakMode mode)
 {
-    if (!isTruncatingLineBreakMode(mode) || string.isEmpty() || widthOf(string) <= width)
+    if (!isTruncatingLineBreakMode(mode) || string.isEmpty())
+        return string;
+    const QString measuring = measuringKey(string);
+    if (lineSize(string, measuring).width() <= width)
         return string;
     thread_local MeasuringCache<qsizetype> keptCounts;
-    const QString key = measuringKey(string) + QChar(0) + QString::number(width, 'g', 17) + QLatin1Char(',')
+    const QString key = measuring + QChar(0) + QString::number(width, 'g', 17) + QLatin1Char(',')
         + QString::number(int(mode));
     const qsizetype kept = keptCounts.value(key, [&] {
         // The most characters that still fit with the ellipsis; widths grow
-        // with the count, so a binary search finds it.
+        // with the count, so a binary search finds it. The shortened
+        // strings tried are measured, not remembered: only the count is.
         qsizetype low = 0, high = string.length() - 1;
         while (low < high) {
             const qsizetype middle = (low + high + 1) / 2;
-            if (widthOf(shortened(string, middle, mode)) <= width)
+            if (measuredLineSize(shortened(string, middle, mode)).width() <= width)
                 low = middle;
             else
                 high = middle - 1;

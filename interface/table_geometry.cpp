@@ -24,9 +24,10 @@ std::optional<double> fittedLastColumnWidth(const QList<ColumnSize>& columns, do
     double total = 0;
     for (const ColumnSize& column : columns)
         total += column.width;
+    const double visible = std::nearbyint(visibleWidth);
     const ColumnSize& last = columns.constLast();
-    const double width = std::max(last.minWidth, last.width - (total - std::nearbyint(visibleWidth)));
-    if (total <= std::nearbyint(visibleWidth) || width >= last.width)
+    const double width = std::max(last.minWidth, last.width - (total - visible));
+    if (total <= visible || width >= last.width)
         return std::nullopt;
     return width;
 }

@@ -92,6 +92,19 @@ TEST(ColorArithmetic, RgbEqualityIsExactAndAlphaOnlyForRgba)
     EXPECT_TRUE(isRGBEqualToColor(Color::calibratedWhite(0.5), QVariant::fromValue(Color::deviceRGB(0.5, 0.5, 0.5))));
 }
 
+TEST(ColorArithmetic, MixedColorMovesEachChannelTowardTheOtherAndIsOpaque)
+{
+    const QColor window = QColor::fromRgbF(0.2f, 0.4f, 1.0f, 0.5f);
+    const QColor text = QColor::fromRgbF(1.0f, 0.0f, 0.6f);
+    const QColor quarter = mixedColor(window, text, 0.25);
+    EXPECT_NEAR(quarter.redF(), 0.4, 1e-4);
+    EXPECT_NEAR(quarter.greenF(), 0.3, 1e-4);
+    EXPECT_NEAR(quarter.blueF(), 0.9, 1e-4);
+    EXPECT_EQ(quarter.alphaF(), 1.0f);
+    EXPECT_EQ(mixedColor(window, text, 0).rgb(), window.rgb());
+    EXPECT_EQ(mixedColor(window, text, 1).rgb(), text.rgb());
+}
+
 TEST(ColorArithmetic, QColorRoundTripIsCloseButNotExact)
 {
     const QColor q = toQColor(Color::deviceRGB(0.1, 0.2, 0.3, 0.4));

@@ -207,6 +207,27 @@ TEST_F(Previews, OpenPreviewFollowsAPaletteChangeRegression)
     }
 }
 
+// Regression: a text shown once was drawn from what was read then each
+// time the preview opened again on it, though the file had changed.
+TEST_F(Previews, ReopenedPreviewReadsTheTextAgainRegression)
+{
+    PreviewWindow window;
+    window.resize(300, 200);
+    const auto ink = [&window] {
+        const QImage image = window.grab().toImage();
+        return test::inkPixels(image, image.rect(), image.pixelColor(295, 195));
+    };
+    window.show();
+    window.setItems({QUrl::fromLocalFile(text)});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ink() > 20; }, 5000));
+    const int before = ink();
+    window.hide();
+    tree.writeFile(QStringLiteral("notes.cpp"), QByteArray("WWWWWWWWWWWWWWWWWWWWWWWW\n").repeated(10));
+    window.setItems({QUrl::fromLocalFile(text)});
+    window.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ink() > 2 * before; }, 5000)) << before << " " << ink();
+}
+
 // Composing a preview from what was decoded reads nothing: the text and the
 // card's size and date were read again on the interface thread, and a file
 // gone meanwhile turned into the card of a missing file.
@@ -362,45 +383,35 @@ TEST(PreviewPlacement, BesideTheWindowOnItsScreen)
     }
 }
 
-TEST_F(QuickLook, PreviewCoversTheResultsRegression)
+TEST_F(QuickLook, PreviewBesideTheResultsRegression)
 {
-    // The offscreen screen is 800 x 600: room to the right of a window at
-    // the left edge, none over it, and never at 0,0 over it.
+    // The offscreen screen is 800 x 600: the preview opens to the right of
+    // a window at the left edge, never over it (nor at 0,0 over it). A
+    // window that leaves 412 pixels narrows it; once there is room again,
+    // it opens at its preferred size, not at the narrowed one.
     SearchWindowStandIn window({png, text, pdf});
-    window.setGeometry(0, 0, 300, 200);
-    test::activate(window);
-    window.list->setFocus();
-    QuickLookController& controller = QuickLookController::sharedController();
-    controller.openQuickLook(nullptr);
-    ASSERT_TRUE(controller.isOpen());
-    const QRect preview = controller.sharedPanel()->frameGeometry();
-    EXPECT_FALSE(preview.intersects(window.frameGeometry())) << preview.x() << "," << preview.y();
-    EXPECT_TRUE(window.screen()->availableGeometry().contains(preview));
-    controller.closePanel();
-}
-
-TEST_F(QuickLook, PreviewKeepsANarrowedSizeRegression)
-{
-    // The offscreen screen is 800 x 600. A window that leaves 412 pixels
-    // narrows the preview; once there is room again, the preview opens at
-    // its preferred size, not at the narrowed one.
-    SearchWindowStandIn window({png, text, pdf});
-    window.setGeometry(0, 0, 380, 200);
     test::activate(window);
     window.list->setFocus();
     QuickLookController& controller = QuickLookController::sharedController();
     PreviewWindow* panel = controller.sharedPanel();
-    controller.openQuickLook(nullptr);
-    ASSERT_TRUE(controller.isOpen());
-    EXPECT_LT(panel->width(), PreviewWindow::preferredSize().width());
-    controller.closePanel();
-
-    window.setGeometry(0, 0, 200, 200);
-    controller.openQuickLook(nullptr);
-    ASSERT_TRUE(controller.isOpen());
-    EXPECT_EQ(panel->size(), PreviewWindow::preferredSize());
-    EXPECT_FALSE(panel->frameGeometry().intersects(window.frameGeometry()));
-    controller.closePanel();
+    const struct {
+        int windowWidth;
+        bool narrowed;
+    } cases[] = {{300, false}, {380, true}, {200, false}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.windowWidth);
+        window.setGeometry(0, 0, row.windowWidth, 200);
+        controller.openQuickLook(nullptr);
+        ASSERT_TRUE(controller.isOpen());
+        const QRect preview = panel->frameGeometry();
+        EXPECT_FALSE(preview.intersects(window.frameGeometry())) << preview.x() << "," << preview.y();
+        EXPECT_TRUE(window.screen()->availableGeometry().contains(preview));
+        if (row.narrowed)
+            EXPECT_LT(panel->width(), PreviewWindow::preferredSize().width());
+        else
+            EXPECT_EQ(panel->size(), PreviewWindow::preferredSize());
+        controller.closePanel();
+    }
 }
 
 TEST_F(QuickLook, PanelKeysMoveThroughItemsOrReachTheMainWindow)
