@@ -2,6 +2,7 @@
 
 #include "app/search_controller.h"
 #include "foundation/user_defaults_getters.h"
+#include "interface/colors.h"
 #include "platform/user_defaults.h"
 #include "search/search_params.h"
 
@@ -101,14 +102,9 @@ void SearchOptions::applyReadablePalette(QWidget* controls)
     if (window.lightnessF() < 0.5) {
         // A part of the text colour mixed in: works for a black window too.
         const QColor text = palette.color(QPalette::WindowText);
-        const auto mixed = [&](double part) {
-            return QColor::fromRgbF(float(window.redF() + (text.redF() - window.redF()) * part),
-                                    float(window.greenF() + (text.greenF() - window.greenF()) * part),
-                                    float(window.blueF() + (text.blueF() - window.blueF()) * part));
-        };
         for (const auto group : {QPalette::Active, QPalette::Inactive})
-            palette.setColor(group, QPalette::Base, mixed(0.25));
-        palette.setColor(QPalette::Disabled, QPalette::Base, mixed(0.12));
+            palette.setColor(group, QPalette::Base, mixedColor(window, text, 0.25));
+        palette.setColor(QPalette::Disabled, QPalette::Base, mixedColor(window, text, 0.12));
     }
     controls->setPalette(palette);
 }
