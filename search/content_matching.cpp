@@ -1031,7 +1031,6 @@ void ContentMatcher::prepare(ContentBuffer& buffer) const
         buffer.m_bytes.reserve(m_plan->overlap + m_plan->window + 8);
 }
 
-
 bool ContentMatcher::matchesFileDecoded(int parentFd, const QByteArray& name, ContentBuffer& buffer) const
 {
     const OpenFile file = openRegularFile(parentFd, name, m_params.maxFileSize);

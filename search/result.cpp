@@ -321,14 +321,6 @@ Result::Details& Result::detailsLocked() const
     return *values;
 }
 
-Result::Details& Result::details() const
-{
-    if (Details* values = m_details.load(std::memory_order_acquire))
-        return *values;
-    const std::lock_guard<std::mutex> guard(infoMutex());
-    return detailsLocked();
-}
-
 void Result::setShown(const ItemStatus& status) const
 {
     if (status.hasCreated)

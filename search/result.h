@@ -220,9 +220,7 @@ private:
         QString kind;
         QString info;
     };
-    // The details, made under infoMutex() when missing; the caller of
-    // detailsLocked() holds it.
-    Details& details() const;
+    // The details, made when missing; the caller holds infoMutex().
     Details& detailsLocked() const;
     // A detail read from the disk once, by the first caller, outside the
     // lock ("" when `read` gives null); set once, it never changes.

@@ -404,17 +404,34 @@ ResultsDataSource::SortKeys ResultsDataSource::makeKeys(Result& result, const Co
 
 void ResultsDataSource::completeKeys()
 {
+    completeKeys(m_results, m_keys, m_keysStale, m_sorting);
+}
+
+void ResultsDataSource::completeKeys(const QList<ResultPointer>& results, std::vector<SortKeys>& keys,
+                                     bool& keysStale, std::uint64_t sorting)
+{
     // One collator and one key per string, instead of a collation per
     // comparison.
     const Collator collator(kCollationStandard);
-    if (m_keysStale) {
-        for (size_t row = 0; row < m_keys.size(); ++row)
-            setKeyValues(m_keys[row], *m_results.at(qsizetype(row)), collator, m_sorting);
-        m_keysStale = false;
+    if (keysStale) {
+        for (size_t row = 0; row < keys.size(); ++row)
+            setKeyValues(keys[row], *results.at(qsizetype(row)), collator, sorting);
+        keysStale = false;
     }
-    m_keys.reserve(size_t(m_results.size()));
-    for (qsizetype row = qsizetype(m_keys.size()); row < m_results.size(); ++row)
-        m_keys.push_back(makeKeys(*m_results.at(row), collator, m_sorting));
+    keys.reserve(size_t(results.size()));
+    for (qsizetype row = qsizetype(keys.size()); row < results.size(); ++row)
+        keys.push_back(makeKeys(*results.at(row), collator, sorting));
+}
+
+std::vector<qsizetype> ResultsDataSource::sortedOrder(const std::vector<SortKeys>& keys, std::uint64_t sorting,
+                                                      bool reverse)
+{
+    std::vector<qsizetype> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        return isBefore(keys[size_t(a)], keys[size_t(b)], sorting, reverse);
+    });
+    return order;
 }
 
 bool ResultsDataSource::isBefore(const SortKeys& a, const SortKeys& b, std::uint64_t sorting, bool reverse)
@@ -440,11 +457,7 @@ ResultsDataSource::PreparedResults ResultsDataSource::prepareResults(QList<Resul
     keys.reserve(size_t(batch.size()));
     for (const ResultPointer& result : std::as_const(batch))
         keys.push_back(makeKeys(*result, collator, sorting));
-    std::vector<qsizetype> order(keys.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        return isBefore(keys[size_t(a)], keys[size_t(b)], sorting, reverse);
-    });
+    const std::vector<qsizetype> order = sortedOrder(keys, sorting, reverse);
     prepared.results.reserve(batch.size());
     prepared.keys.reserve(keys.size());
     for (const qsizetype i : order) {
@@ -475,11 +488,12 @@ std::vector<qsizetype> ResultsDataSource::applyOrder(const std::vector<qsizetype
 void ResultsDataSource::sortResults(ShownResultsObserver* observer)
 {
     completeKeys();
-    std::vector<qsizetype> order(m_keys.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [this](qsizetype a, qsizetype b) { return isBefore(m_keys[size_t(a)], m_keys[size_t(b)]); });
     m_sorted = true;
+    reorder(sortedOrder(m_keys, m_sorting, m_reverse), observer);
+}
+
+void ResultsDataSource::reorder(const std::vector<qsizetype>& order, ShownResultsObserver* observer)
+{
     if (std::is_sorted(order.begin(), order.end()))
         return;
     if (observer)
@@ -506,20 +520,8 @@ ResultsDataSource::SortWork ResultsDataSource::takeSortWork(std::uint64_t key, b
 
 void ResultsDataSource::prepareSort(SortWork& work)
 {
-    const Collator collator(kCollationStandard);
-    if (work.keysStale) {
-        for (size_t row = 0; row < work.keys.size(); ++row)
-            setKeyValues(work.keys[row], *work.results.at(qsizetype(row)), collator, work.sorting);
-        work.keysStale = false;
-    }
-    work.keys.reserve(size_t(work.results.size()));
-    for (qsizetype row = qsizetype(work.keys.size()); row < work.results.size(); ++row)
-        work.keys.push_back(makeKeys(*work.results.at(row), collator, work.sorting));
-    work.order.resize(work.keys.size());
-    std::iota(work.order.begin(), work.order.end(), 0);
-    std::stable_sort(work.order.begin(), work.order.end(), [&work](qsizetype a, qsizetype b) {
-        return isBefore(work.keys[size_t(a)], work.keys[size_t(b)], work.sorting, work.reverse);
-    });
+    completeKeys(work.results, work.keys, work.keysStale, work.sorting);
+    work.order = sortedOrder(work.keys, work.sorting, work.reverse);
 }
 
 bool ResultsDataSource::applySort(SortWork work, ShownResultsObserver* observer)
@@ -532,13 +534,7 @@ bool ResultsDataSource::applySort(SortWork work, ShownResultsObserver* observer)
     work.results = {}; // moving the rows must not copy the list
     m_keys = std::move(work.keys);
     m_sorted = true;
-    if (std::is_sorted(work.order.begin(), work.order.end()))
-        return true;
-    if (observer)
-        observer->shownResultsWillReorder();
-    const std::vector<qsizetype> rowOf = applyOrder(work.order);
-    if (observer)
-        observer->shownResultsDidReorder(rowOf);
+    reorder(work.order, observer);
     return true;
 }
 

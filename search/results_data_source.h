@@ -274,6 +274,17 @@ private:
     [[nodiscard]] static bool isBefore(const SortKeys& a, const SortKeys& b, std::uint64_t sorting, bool reverse);
     // Keys for every shown row, for the current sort key.
     void completeKeys();
+    // Keys for every row of `results`, made for `sorting`: those of a
+    // prefix kept (remade first when `keysStale`), the rest added.
+    static void completeKeys(const QList<ResultPointer>& results, std::vector<SortKeys>& keys, bool& keysStale,
+                             std::uint64_t sorting);
+    // The rows of `keys` in their order (new row => old row), equals as
+    // they were.
+    [[nodiscard]] static std::vector<qsizetype> sortedOrder(const std::vector<SortKeys>& keys,
+                                                            std::uint64_t sorting, bool reverse);
+    // Puts the rows into `order` as one reorder told to `observer`, if any;
+    // nothing when they are in it already.
+    void reorder(const std::vector<qsizetype>& order, ShownResultsObserver* observer);
     // removeResults of the rows marked in `isGone`: run by run, or moved to
     // the end by one reorder and removed as one range.
     void removeRuns(const std::vector<bool>& isGone, ShownResultsObserver* observer);
