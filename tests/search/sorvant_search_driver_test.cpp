@@ -120,17 +120,27 @@ DriverRun runDriver(test::TempTree& tree, const std::vector<QByteArray>& argumen
     return driver.started() ? driver.finish(out) : DriverRun{};
 }
 
-// YES once the process has a handler for `signal` (its SigCgt mask).
-bool catchesSignal(pid_t pid, int signal)
+// YES once the process takes `signal` itself: a handler for it (its SigCgt
+// mask) or the signal blocked in its main thread (SigBlk), to be waited for.
+bool takesSignal(pid_t pid, int signal)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return false;
+    bool takes = false;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("SigCgt:"))
-            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
+        if (line.startsWith("SigCgt:") || line.startsWith("SigBlk:"))
+            takes = takes || ((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1);
     }
-    return false;
+    return takes;
+}
+
+// Waits up to 10 s for the process to take `signal`; YES once it does.
+bool waitUntilItTakes(pid_t pid, int signal)
+{
+    for (int wait = 0; wait < 2000 && !takesSignal(pid, signal); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return takesSignal(pid, signal);
 }
 
 class SorvantSearchDriverTest : public testing::Test
@@ -277,9 +287,7 @@ TEST_F(SorvantSearchDriverTest, InterruptedSearchExitsWithTheSignalAndSaysResult
         ASSERT_TRUE(driver.started());
         // Its output is larger than the pipe holds, so it cannot end before
         // it is read: the signal reaches a search still running.
-        for (int wait = 0; wait < 2000 && !catchesSignal(driver.pid(), signal); ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_TRUE(catchesSignal(driver.pid(), signal));
+        ASSERT_TRUE(waitUntilItTakes(driver.pid(), signal));
         ::kill(driver.pid(), signal);
         const QByteArray out = readAll(pipeFds[0]);
         ::close(pipeFds[0]);
@@ -289,6 +297,36 @@ TEST_F(SorvantSearchDriverTest, InterruptedSearchExitsWithTheSignalAndSaysResult
         // Whatever was printed is whole lines.
         EXPECT_TRUE(run.out.isEmpty() || run.out.endsWith('\n'));
     }
+}
+
+// A second signal ends the program at once, even while its output waits on
+// a full pipe nobody reads.
+TEST_F(SorvantSearchDriverTest, ASecondSignalEndsTheProgramAtOnce)
+{
+    const QByteArray folder = makeManyReports(1200);
+    int pipeFds[2];
+    ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+    Driver driver(tree, {"report", folder}, pipeFds[1]);
+    ::close(pipeFds[1]);
+    ASSERT_TRUE(driver.started());
+    ASSERT_TRUE(waitUntilItTakes(driver.pid(), SIGINT));
+    // The first is taken; the ones after it end the program, which could not
+    // end by itself before its output is read.
+    int status = 0;
+    pid_t ended = 0;
+    for (int round = 0; round < 1000 && ended == 0; ++round) {
+        ::kill(driver.pid(), SIGINT);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ended = ::waitpid(driver.pid(), &status, WNOHANG);
+    }
+    ::close(pipeFds[0]);
+    if (ended == 0) {
+        ::kill(driver.pid(), SIGKILL);
+        (void)driver.finish();
+    }
+    ASSERT_EQ(ended, driver.pid());
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
 }
 
 TEST_F(SorvantSearchDriverTest, FoldersThatCannotBeSearchedAreNamedWithTheReason)
