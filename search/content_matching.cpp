@@ -382,26 +382,29 @@ QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize)
 // --- matching the contents of files ---------------------------------------------------
 
 ContentBuffer::ContentBuffer(ContentBuffer&& other) noexcept
-    : m_bytes(std::move(other.m_bytes)), m_bytesMatched(other.bytesMatched())
+    : m_bytes(std::move(other.m_bytes)), m_touched(std::exchange(other.m_touched, 0)),
+      m_bytesMatched(other.bytesMatched())
 {
 }
 
 ContentBuffer& ContentBuffer::operator=(ContentBuffer&& other) noexcept
 {
     m_bytes = std::move(other.m_bytes);
+    m_touched = std::exchange(other.m_touched, 0);
     m_bytesMatched.store(other.bytesMatched(), std::memory_order_relaxed);
     return *this;
 }
 
 void ContentBuffer::touchPages()
 {
-    if (m_bytes.capacity() == 0)
+    if (m_bytes.capacity() == 0 || m_bytes.capacity() == m_touched)
         return;
     // Resizing within the capacity keeps the memory (QByteArray shrinks
     // only on squeeze or clear).
     m_bytes.resize(m_bytes.capacity());
     std::memset(m_bytes.data(), 0, size_t(m_bytes.size()));
     m_bytes.resize(0);
+    m_touched = m_bytes.capacity();
 }
 
 struct ContentMatcher::Plan

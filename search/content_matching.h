@@ -91,11 +91,13 @@ public:
     // thread that will read into it, so that its pages are in place before
     // the first read rather than faulted in one by one during the reads,
     // each fault waiting behind any other thread's change to the memory map.
+    // Nothing to do when the buffer has not grown since the last call.
     void touchPages();
 
 private:
     friend class ContentMatcher;
     QByteArray m_bytes;
+    qsizetype m_touched = 0; // the capacity touchPages last wrote
     std::atomic<std::uint64_t> m_bytesMatched{0};
 };
 

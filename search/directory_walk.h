@@ -50,10 +50,6 @@ private:
     std::array<Shard, kShards> m_shards;
 };
 
-// The name of the threads a walk starts beside the caller's (at most 15
-// bytes, as the kernel keeps them); they all end before the walk returns.
-inline constexpr char kWalkThreadName[] = "sorvant-walk";
-
 // Whether the walk enters folders on other mounts than the root's.
 enum class MountCrossing {
     // Other mounts are walked, pseudo file systems excepted (a chosen folder).
@@ -69,8 +65,8 @@ enum class MountCrossing {
 // A null, empty or unreadable root walks nothing.
 //
 // The calling thread reads folders itself and is joined by
-// walkThreadCount(params.threads) - 1 helper threads, all joined before the
-// walk returns. The set of results does not depend on the number of
+// walkThreadCount(params.threads) - 1 helpers (borrowed from WalkThreads),
+// all done before the walk returns. The set of results does not depend on the number of
 // threads; their order does.
 void searchWindowWalkDirectory(SearchParams& params, const QString& root, ReportedPaths& reported,
                                MountCrossing crossing = MountCrossing::EnterRealFileSystems);

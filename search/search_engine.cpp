@@ -8,6 +8,8 @@
 #include "platform/volumes.h"
 #include "search/catalog_search.h"
 #include "search/content_matching.h"
+#include "search/directory_walk.h"
+#include "search/walk_threads.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -138,6 +140,8 @@ bool SearchEngine::search(const QString& phrase, const QString& path)
     m_dataSource.lock();
     m_dataSource.removeAllResults();
     m_dataSource.unlock();
+    // The walk's helpers start while the search is prepared.
+    WalkThreads::shared().reserve(walkThreadCount(m_params.threads) - 1);
     if (!prepareParams(phrase, path))
         return false;
     m_worker = std::thread([this, path] { iterateHandler(path); });

@@ -23,6 +23,7 @@
 #include "platform/volumes.h"
 #include "search/directory_walk.h"
 #include "search/search_engine.h"
+#include "search/walk_threads.h"
 #include "search/wildcard_patterns.h"
 
 #include <QCommandLineParser>
@@ -501,6 +502,9 @@ int main(int argc, char** argv)
         if (const std::optional<int> status = checkFolder(options.path))
             return *status;
     }
+    // The walk's helpers start while the settings are read and the search
+    // prepared.
+    WalkThreads::shared().reserve(walkThreadCount(options.threads) - 1);
 
     // The separator sets and comparison tables are built on first use (each
     // once, safely from any thread): a search that needs none builds none.

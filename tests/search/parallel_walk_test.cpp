@@ -13,6 +13,7 @@
 #include "search/ds_store.h"
 #include "search/results_data_source.h"
 #include "search/search_params.h"
+#include "search/walk_threads.h"
 #include "search/wildcard_patterns.h"
 #include "tests/search/engine_test_support.h"
 #include "tests/support/ds_store_writer.h"
