@@ -140,8 +140,12 @@ bool SearchEngine::search(const QString& phrase, const QString& path)
     m_dataSource.lock();
     m_dataSource.removeAllResults();
     m_dataSource.unlock();
-    // The walk's helpers start while the search is prepared.
-    WalkThreads::shared().reserve(walkThreadCount(m_params.threads) - 1);
+    // A content search's helpers start while the search is prepared: its
+    // first milliseconds are reading on every processor. An empty walk pays
+    // 0.2 ms for them, so a name search, whose walk is listing, starts them
+    // only as folders to share are found.
+    if (m_params.what & kSearchContents)
+        WalkThreads::shared().reserve(walkThreadCount(m_params.threads) - 1);
     if (!prepareParams(phrase, path))
         return false;
     m_worker = std::thread([this, path] { iterateHandler(path); });

@@ -502,9 +502,10 @@ int main(int argc, char** argv)
         if (const std::optional<int> status = checkFolder(options.path))
             return *status;
     }
-    // The walk's helpers start while the settings are read and the search
-    // prepared.
-    WalkThreads::shared().reserve(walkThreadCount(options.threads) - 1);
+    // A content search's helpers start while the settings are read and the
+    // search prepared (see SearchEngine::search).
+    if (options.what & kSearchContents)
+        WalkThreads::shared().reserve(walkThreadCount(options.threads) - 1);
 
     // The separator sets and comparison tables are built on first use (each
     // once, safely from any thread): a search that needs none builds none.
