@@ -56,8 +56,12 @@ bool WalkThreads::run(std::function<void()> work, std::function<void()> finished
         if (!m_parked.empty()) {
             Parked* parked = m_parked.back();
             m_parked.pop_back();
-            // Before the wake-up, so that the kernel places it there.
-            job.pinned = processor >= 0 && pin(parked->thread, processor);
+            // Before the wake-up, so that the kernel places it there; the set
+            // it goes back to is read now, so that a change made to it while
+            // it was parked is kept.
+            job.pinned = processor >= 0
+                         && ::sched_getaffinity(parked->thread, sizeof parked->allowed, &parked->allowed) == 0
+                         && pin(parked->thread, processor);
             parked->job = std::move(job);
             parked->hasJob = true;
             parked->wake.notify_one();
@@ -93,10 +97,6 @@ void WalkThreads::body(unsigned more, Job job)
     pthread_setname_np(pthread_self(), kParkedWalkThreadName);
     Parked self;
     self.thread = ::gettid();
-    // The set it may run on, to go back to after a job pinned it.
-    CPU_ZERO(&self.allowed);
-    if (::sched_getaffinity(0, sizeof self.allowed, &self.allowed) != 0)
-        CPU_ZERO(&self.allowed);
     const bool reserved = !job.work;
     if (!reserved)
         runJob(job, self.allowed);
@@ -120,7 +120,7 @@ void WalkThreads::body(unsigned more, Job job)
 void WalkThreads::runJob(Job& job, const cpu_set_t& allowed)
 {
     // Running where it was woken: free to move from here on.
-    if (job.pinned && CPU_COUNT(&allowed) > 0)
+    if (job.pinned)
         ::sched_setaffinity(0, sizeof allowed, &allowed);
     pthread_setname_np(pthread_self(), kWalkThreadName);
     job.work();

@@ -72,7 +72,7 @@ private:
         Job job;
         bool hasJob = false;
         pid_t thread = 0;
-        cpu_set_t allowed; // what it may run on, before a wake-up pinned it
+        cpu_set_t allowed{}; // what it may run on, read as a wake-up pins it
     };
 
     WalkThreads() = default;

@@ -1,21 +1,25 @@
 // The threads walks borrow: every job runs once on a thread named for the
 // walk while it works and parked after, its end is told after the rename,
 // parked threads are reused, and a thread woken on a named processor runs on
-// the whole set again once it works.
+// its own set again once it works, as that set is when it is woken.
 
 #include "search/walk_threads.h"
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <pthread.h>
 #include <sched.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <future>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -53,6 +57,25 @@ private:
     std::condition_variable m_done;
     int m_left;
 };
+
+// The set of processors a job's thread may run on while it works; none when
+// the job could not be run or did not end.
+std::optional<cpu_set_t> setWhileWorking(WalkThreads& threads, int processor)
+{
+    std::promise<cpu_set_t> working;
+    Finished finished(1);
+    const bool started = threads.run(
+        [&] {
+            cpu_set_t set;
+            CPU_ZERO(&set);
+            ::sched_getaffinity(0, sizeof set, &set);
+            working.set_value(set);
+        },
+        [&] { finished.one(); }, processor);
+    if (!started || !finished.wait())
+        return std::nullopt;
+    return working.get_future().get();
+}
 
 TEST(WalkThreads, JobsRunOnceNamedForTheWalkAndEndParked)
 {
@@ -149,20 +172,58 @@ TEST(WalkThreads, AThreadWokenOnAProcessorWorksOnTheWholeSet)
     // where the kernel puts it).
     for (const int processor : {last, CPU_SETSIZE + 5}) {
         SCOPED_TRACE(processor);
-        std::promise<cpu_set_t> working;
-        Finished finished(1);
-        ASSERT_TRUE(threads.run(
-            [&] {
-                cpu_set_t set;
-                CPU_ZERO(&set);
-                ::sched_getaffinity(0, sizeof set, &set);
-                working.set_value(set);
-            },
-            [&] { finished.one(); }, processor));
-        ASSERT_TRUE(finished.wait());
-        cpu_set_t set = working.get_future().get();
-        EXPECT_TRUE(CPU_EQUAL(&set, &own));
+        const std::optional<cpu_set_t> set = setWhileWorking(threads, processor);
+        ASSERT_TRUE(set.has_value());
+        EXPECT_TRUE(CPU_EQUAL(&*set, &own));
     }
+}
+
+// The set a thread runs on is changed while it is parked (as `taskset -a -p`
+// does): woken on a processor, it goes back to that set, not to the one it
+// had when it started.
+TEST(WalkThreads, AWokenThreadKeepsASetChangedWhileItWasParked)
+{
+    cpu_set_t own;
+    CPU_ZERO(&own);
+    ASSERT_EQ(::sched_getaffinity(0, sizeof own, &own), 0);
+    std::vector<int> processors;
+    for (int processor = 0; processor < CPU_SETSIZE; ++processor) {
+        if (CPU_ISSET(processor, &own))
+            processors.push_back(processor);
+    }
+    if (processors.size() < 2)
+        GTEST_SKIP() << "needs two processors";
+    WalkThreads& threads = WalkThreads::shared();
+    threads.reserve(1);
+    for (int attempt = 0; threads.parked() < 1 && attempt < 3000; ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GE(threads.parked(), 1u);
+    cpu_set_t narrowed;
+    CPU_ZERO(&narrowed);
+    CPU_SET(processors.front(), &narrowed);
+    DIR* tasks = opendir("/proc/self/task");
+    ASSERT_NE(tasks, nullptr);
+    while (const dirent* task = readdir(tasks)) {
+        std::ifstream comm(std::string("/proc/self/task/") + task->d_name + "/comm");
+        std::string name;
+        if (std::getline(comm, name) && name == kParkedWalkThreadName) {
+            ASSERT_EQ(::sched_setaffinity(pid_t(std::atoi(task->d_name)), sizeof narrowed, &narrowed), 0);
+        }
+    }
+    closedir(tasks);
+
+    const std::optional<cpu_set_t> set = setWhileWorking(threads, processors.back());
+    ASSERT_TRUE(set.has_value());
+    EXPECT_TRUE(CPU_EQUAL(&*set, &narrowed));
+
+    // Give the parked threads the whole set back for the tests after this.
+    tasks = opendir("/proc/self/task");
+    while (const dirent* task = tasks ? readdir(tasks) : nullptr) {
+        if (task->d_name[0] != '.')
+            ::sched_setaffinity(pid_t(std::atoi(task->d_name)), sizeof own, &own);
+    }
+    if (tasks)
+        closedir(tasks);
 }
 
 } // namespace
