@@ -80,15 +80,22 @@ const Table& umlautsTable()
 
 // A class bitmap: the predefined set's units (made without building the
 // set) and `extra`.
-const Bitmap* buildBitmap(PredefinedSet set, std::initializer_list<unichar> extra)
+// `end`: the set below it alone (the extras too).
+const Bitmap* buildBitmap(PredefinedSet set, std::initializer_list<unichar> extra, char32_t end = 0x10000)
 {
-    auto* bits = new Bitmap;
-    const QByteArray bytes = predefinedSetBitmap(set);
-    std::copy_n(reinterpret_cast<const CharacterSetBitmap*>(bytes.constData()), kBitmapSize, bits->begin());
-    for (unichar c : extra)
-        bitmapAdd(bits->data(), c);
+    auto* bits = new Bitmap{};
+    const QByteArray bytes = predefinedSetBitmap(set, end);
+    if (bytes.size() == qsizetype(kBitmapSize * sizeof(CharacterSetBitmap)))
+        std::copy_n(reinterpret_cast<const CharacterSetBitmap*>(bytes.constData()), kBitmapSize, bits->begin());
+    for (unichar c : extra) {
+        if (c < end)
+            bitmapAdd(bits->data(), c);
+    }
     return bits;
 }
+
+// The extras of the white spaces.
+constexpr std::initializer_list<unichar> kWhiteSpaceExtras{0x0000, 0x0003, 0xFEFF, 0xFFFC};
 
 } // namespace
 
@@ -172,8 +179,13 @@ const CharacterSetBitmap* getSpacesBitmap()
 
 const CharacterSetBitmap* getWhiteSpacesBitmap()
 {
-    static const Bitmap* const bits =
-        buildBitmap(PredefinedSet::WhitespaceAndNewline, {0x0000, 0x0003, 0xFEFF, 0xFFFC});
+    static const Bitmap* const bits = buildBitmap(PredefinedSet::WhitespaceAndNewline, kWhiteSpaceExtras);
+    return bits->data();
+}
+
+const CharacterSetBitmap* getAsciiWhiteSpacesBitmap()
+{
+    static const Bitmap* const bits = buildBitmap(PredefinedSet::WhitespaceAndNewline, kWhiteSpaceExtras, 0x80);
     return bits->data();
 }
 

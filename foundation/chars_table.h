@@ -72,6 +72,9 @@ enum ComparisonOptions : unsigned {
 // white spaces: white space and line ends, plus U+0000, U+0003, U+0009,
 // U+000A, U+000C, U+000D, U+00A0, U+2028, U+2029, U+FEFF, U+FFFC.
 [[nodiscard]] const CharacterSetBitmap* getWhiteSpacesBitmap();
+// The same for ASCII alone (nothing above U+007F), made without the rest:
+// what splits and trims an ASCII string.
+[[nodiscard]] const CharacterSetBitmap* getAsciiWhiteSpacesBitmap();
 [[nodiscard]] const CharacterSetBitmap* getLettersBitmap();
 [[nodiscard]] const CharacterSetBitmap* getAlphaNumBitmap();
 [[nodiscard]] const CharacterSetBitmap* getDigitsBitmap();

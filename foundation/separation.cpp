@@ -1,5 +1,6 @@
 #include "foundation/separation.h"
 
+#include "foundation/character_classes.h"
 #include "foundation/separation_buffers.h"
 #include "foundation/separators.h"
 #include "foundation/string_units.h"
@@ -120,7 +121,9 @@ QStringList componentsUsingSeparators(const QString& string, const CharacterSetB
 
 QStringList componentsUsingWhiteSeparation(const QString& string)
 {
-    return componentsUsingSeparators(string, getWhiteSpacesBitmap(), 1);
+    // An ASCII phrase (most searches) is split without the whole bitmap.
+    return componentsUsingSeparators(string, isAsciiString(string) ? getAsciiWhiteSpacesBitmap() : getWhiteSpacesBitmap(),
+                                     1);
 }
 
 QStringList componentsUsingLineSeparation(const QString& string, qsizetype minLen)

@@ -62,33 +62,50 @@ struct CategoryBitmap
 {
     std::uint32_t categories;
     unsigned char* bytes;
+    UChar32 end;
 };
+
+void addCharacter(unsigned char* bytes, char32_t c)
+{
+    bytes[c >> 3] |= static_cast<unsigned char>(1u << (c & 7));
+}
 
 UBool addCategoryRange(const void* context, UChar32 start, UChar32 limit, UCharCategory category)
 {
-    constexpr UChar32 kPlaneSize = 0x10000;
-    if (start >= kPlaneSize)
-        return false;
     const auto* bitmap = static_cast<const CategoryBitmap*>(context);
+    if (start >= bitmap->end)
+        return false;
     if ((U_MASK(category) & bitmap->categories) != 0) {
-        for (UChar32 c = start; c < std::min(limit, kPlaneSize); ++c)
-            bitmap->bytes[c >> 3] |= static_cast<unsigned char>(1u << (c & 7));
+        for (UChar32 c = start; c < std::min(limit, bitmap->end); ++c)
+            addCharacter(bitmap->bytes, char32_t(c));
     }
     return true;
 }
 
 } // namespace
 
-QByteArray predefinedSetBitmap(PredefinedSet which)
+QByteArray predefinedSetBitmap(PredefinedSet which, char32_t end)
 {
+    constexpr char32_t kPlaneSize = 0x10000;
+    // Below this, asking each character its category is quicker than
+    // enumerating the ranges of all of them.
+    constexpr char32_t kOneByOne = 0x100;
+    end = std::min(end, kPlaneSize);
     const Definition& definition = definitionOf(which);
     QByteArray bitmap(8192, '\0');
     auto* bytes = reinterpret_cast<unsigned char*>(bitmap.data());
-    CategoryBitmap context{definition.categories, bytes};
-    u_enumCharTypes(addCategoryRange, &context);
+    if (end <= kOneByOne) {
+        for (char32_t c = 0; c < end; ++c) {
+            if ((U_MASK(u_charType(UChar32(c))) & definition.categories) != 0)
+                addCharacter(bytes, c);
+        }
+    } else {
+        CategoryBitmap context{definition.categories, bytes, UChar32(end)};
+        u_enumCharTypes(addCategoryRange, &context);
+    }
     for (const auto& [first, last] : definition.ranges) {
-        for (char32_t c = first; c <= last && c <= 0xFFFF; ++c)
-            bytes[c >> 3] |= static_cast<unsigned char>(1u << (c & 7));
+        for (char32_t c = first; c <= last && c < end; ++c)
+            addCharacter(bytes, c);
     }
     return bitmap;
 }

@@ -72,6 +72,10 @@ QString caseFoldedString(const QString& string)
 
 QString normalizedString(const QString& string, NormalizationForm form)
 {
+    // ASCII is the same in every form: a search of an ASCII phrase loads no
+    // normalization data.
+    if (std::all_of(string.cbegin(), string.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return string;
     const UNormalizer2* norm = normalizer(form);
     if (!norm)
         return string;

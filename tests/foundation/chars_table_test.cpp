@@ -1,4 +1,5 @@
 #include "foundation/chars_table.h"
+#include "foundation/separation.h"
 
 #include "platform/character_set.h"
 #include "platform/unicode.h"
@@ -163,6 +164,23 @@ TEST(CharacterSetBitmaps, Memberships)
     EXPECT_FALSE(bitmapContains(getLowercaseLettersBitmap(), u'A'));
     for (int c = 0; c < kCharsTableSize; ++c)
         ASSERT_FALSE(bitmapContains(getEmptyBitmap(), static_cast<unichar>(c)));
+}
+
+// The ASCII white spaces are the whole bitmap's below U+0080 and nothing
+// above, and an ASCII phrase splits as the whole bitmap splits it.
+TEST(CharacterSetBitmaps, TheAsciiWhiteSpacesAreTheWholeBitmapsBelow128)
+{
+    for (int c = 0; c < kCharsTableSize; ++c) {
+        const auto unit = static_cast<unichar>(c);
+        ASSERT_EQ(bitmapContains(getAsciiWhiteSpacesBitmap(), unit),
+                  c < 0x80 && bitmapContains(getWhiteSpacesBitmap(), unit))
+            << c;
+    }
+    // U+0000 and U+0003 are white spaces here; U+001F and U+007F are not.
+    constexpr char16_t kPhrase[] = u"\u0000a\tb\u0003c\vd\fe\rf\n g  h\u001Fi\u007F";
+    const QString phrase = QString::fromUtf16(kPhrase, qsizetype(std::size(kPhrase)) - 1);
+    EXPECT_EQ(componentsUsingWhiteSeparation(phrase), componentsUsingSeparators(phrase, getWhiteSpacesBitmap(), 1));
+    EXPECT_EQ(componentsUsingWhiteSeparation(phrase).size(), 8);
 }
 
 // Each bitmap is made from ICU's category ranges, not from its character

@@ -47,7 +47,20 @@ TEST(PredefinedSets, HoldTheirCategoriesAndTheirBitmapsAgree)
         }
         uset_close(expected);
         EXPECT_EQ(differences, 0);
-        EXPECT_EQ(predefinedSetBitmap(c.which), c.set.bitmapRepresentation());
+        const QByteArray whole = c.set.bitmapRepresentation();
+        EXPECT_EQ(predefinedSetBitmap(c.which), whole);
+        // Below an end, the same bits (asked one by one up to U+00FF, from the
+        // ranges above); none from the end on.
+        for (const char32_t end : {0x80U, 0x100U, 0x3000U}) {
+            SCOPED_TRACE(unsigned(end));
+            const QByteArray part = predefinedSetBitmap(c.which, end);
+            ASSERT_EQ(part.size(), whole.size());
+            for (char32_t point = 0; point < 0x10000; ++point) {
+                const bool bit = (static_cast<unsigned char>(part[point >> 3]) >> (point & 7)) & 1;
+                const bool wholeBit = (static_cast<unsigned char>(whole[point >> 3]) >> (point & 7)) & 1;
+                ASSERT_EQ(bit, point < end && wholeBit) << std::hex << unsigned(point);
+            }
+        }
     }
 }
 
