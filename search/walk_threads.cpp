@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <system_error>
+#include <exception>
 #include <thread>
 
 namespace sorvant {
@@ -80,10 +80,12 @@ unsigned WalkThreads::parked()
 
 bool WalkThreads::start(unsigned more, Job job)
 {
+    // No thread (the system's limit) or no memory for its state: the caller
+    // does without it, and a walk's count of helpers must not wait for it.
     try {
         std::thread([this, more, job = std::move(job)]() mutable { body(more, std::move(job)); }).detach();
         return true;
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {
         return false;
     }
 }
