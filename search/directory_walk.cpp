@@ -1042,4 +1042,9 @@ void searchWindowWalkDirectory(SearchParams& params, const QString& root, MountC
     Walk(params, root, nullptr, crossing).run();
 }
 
+void reserveWalkHelpers(std::uint64_t requestedThreads)
+{
+    WalkThreads::shared().reserve(walkThreadCount(requestedThreads) - 1);
+}
+
 } // namespace sorvant

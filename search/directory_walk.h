@@ -76,6 +76,11 @@ void searchWindowWalkDirectory(SearchParams& params, const QString& root, Report
 void searchWindowWalkDirectory(SearchParams& params, const QString& root,
                                MountCrossing crossing = MountCrossing::EnterRealFileSystems);
 
+// Starts ahead, parked in WalkThreads, the helpers a walk of
+// `requestedThreads` (SearchParams::threads) asks for, while the caller
+// prepares the search. Returns at once.
+void reserveWalkHelpers(std::uint64_t requestedThreads);
+
 // The most threads a walk uses.
 inline constexpr unsigned kMaxWalkThreads = 64;
 

@@ -9,7 +9,6 @@
 #include "search/catalog_search.h"
 #include "search/content_matching.h"
 #include "search/directory_walk.h"
-#include "search/walk_threads.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -145,7 +144,7 @@ bool SearchEngine::search(const QString& phrase, const QString& path)
     // 0.2 ms for them, so a name search, whose walk is listing, starts them
     // only as folders to share are found.
     if (m_params.what & kSearchContents)
-        WalkThreads::shared().reserve(walkThreadCount(m_params.threads) - 1);
+        reserveWalkHelpers(m_params.threads);
     if (!prepareParams(phrase, path))
         return false;
     m_worker = std::thread([this, path] { iterateHandler(path); });

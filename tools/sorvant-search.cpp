@@ -23,7 +23,6 @@
 #include "platform/volumes.h"
 #include "search/directory_walk.h"
 #include "search/search_engine.h"
-#include "search/walk_threads.h"
 #include "search/wildcard_patterns.h"
 
 #include <QCommandLineParser>
@@ -505,7 +504,7 @@ int main(int argc, char** argv)
     // A content search's helpers start while the settings are read and the
     // search prepared (see SearchEngine::search).
     if (options.what & kSearchContents)
-        WalkThreads::shared().reserve(walkThreadCount(options.threads) - 1);
+        reserveWalkHelpers(options.threads);
 
     // The separator sets and comparison tables are built on first use (each
     // once, safely from any thread): a search that needs none builds none.
