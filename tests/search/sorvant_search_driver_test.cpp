@@ -292,7 +292,7 @@ TEST_F(SorvantSearchDriverTest, InterruptedSearchExitsWithTheSignalAndSaysResult
         const QByteArray out = readAll(pipeFds[0]);
         ::close(pipeFds[0]);
         const DriverRun run = driver.finish(out);
-        EXPECT_EQ(run.status, 128 + signal);
+        EXPECT_EQ(run.status, 128 + signal) << "lines " << run.out.count('\n') << " err " << run.err.constData();
         EXPECT_TRUE(run.err.contains("the results are partial")) << run.err.constData();
         // Whatever was printed is whole lines.
         EXPECT_TRUE(run.out.isEmpty() || run.out.endsWith('\n'));
