@@ -8,6 +8,7 @@
 #include "app/search_window.h"
 #include "app/settings_drawer.h"
 #include "platform/user_defaults.h"
+#include "search/search_engine.h"
 #include "tests/support/temp_tree.h"
 
 #include <QAction>
@@ -18,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <memory>
 
 namespace sorvant::test {
@@ -130,6 +133,28 @@ private:
     static inline QStringList* s_failures = nullptr;
     QStringList m_failures;
     QtMessageHandler m_previous = nullptr;
+};
+
+// Holds the searches of an engine before they walk until released (at the
+// latest when it goes), so a test acts on a search that is surely running.
+class HeldSearches
+{
+public:
+    explicit HeldSearches(SearchEngine& engine) : m_released(m_release.get_future().share())
+    {
+        engine.setWorkerStartHook([released = m_released] { released.wait(); });
+    }
+    ~HeldSearches() { release(); }
+    void release()
+    {
+        if (!m_done.exchange(true))
+            m_release.set_value();
+    }
+
+private:
+    std::promise<void> m_release;
+    std::shared_future<void> m_released;
+    std::atomic<bool> m_done{false};
 };
 
 } // namespace sorvant::test

@@ -44,28 +44,6 @@ protected:
     }
 };
 
-// Holds the searches of an engine before they walk until released (at the
-// latest when it goes), so a test acts on a search that is surely running.
-class HeldSearches
-{
-public:
-    explicit HeldSearches(SearchEngine& engine) : m_released(m_release.get_future().share())
-    {
-        engine.setWorkerStartHook([released = m_released] { released.wait(); });
-    }
-    ~HeldSearches() { release(); }
-    void release()
-    {
-        if (!m_done.exchange(true))
-            m_release.set_value();
-    }
-
-private:
-    std::promise<void> m_release;
-    std::shared_future<void> m_released;
-    std::atomic<bool> m_done{false};
-};
-
 // The search once ended before the second Escape now and then, which then
 // stopped nothing: it is held until both keys have come.
 TEST_F(EscapeTest, EscapeInTheResultsClosesThePreviewWhetherIdleOrSearching)

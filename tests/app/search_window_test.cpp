@@ -253,12 +253,16 @@ TEST_F(SearchWindowTest, StoppingKeepsTheResultsAndRestoresTheWindow)
     QSignalSpy ended(window.get(), &SearchWindow::searchDidEnd);
     window->setInput(QStringLiteral("match"));
     window->setDestination(tree.filePath(QStringLiteral("s")));
+    // Held before it walks: a walk of 300 files may otherwise end before
+    // the window is looked at.
+    HeldSearches held(window->searchController().engine());
     ASSERT_TRUE(answerSearch(*window));
     ASSERT_TRUE(window->isSearching());
     EXPECT_EQ(window->searchButton()->text(), QStringLiteral("Stop"));
     EXPECT_FALSE(window->searchField()->isEnabled());
     window->cancelOperation();
     EXPECT_TRUE(window->searchController().engine().params().stop.load());
+    held.release();
     ASSERT_TRUE(ended.wait(10000));
     EXPECT_FALSE(window->isSearching());
     EXPECT_TRUE(window->searchField()->isEnabled());
@@ -280,8 +284,10 @@ TEST_F(SearchWindowTest, ClosingDuringASearchStopsItAndTakesOnlyItsResultsOffThe
     auto running = makeWindow(2);
     running->setInput(QStringLiteral("match"));
     running->setDestination(tree.filePath(QStringLiteral("c")));
+    HeldSearches held(running->searchController().engine());
     ASSERT_TRUE(answerSearch(*running));
     ASSERT_TRUE(running->isSearching());
+    held.release();
     running->close();
     EXPECT_FALSE(running->isSearching()) << "closing waits for the worker";
     EXPECT_EQ(badgeCounter(), 2U) << "the closed window's results are off the badge";
