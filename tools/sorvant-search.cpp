@@ -40,6 +40,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <poll.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 using namespace sorvant;
@@ -444,10 +446,14 @@ private:
 // on after the first. The two are blocked in every thread and taken by one
 // that waits for them, so no handler runs in the middle of another thread's
 // work (ThreadSanitizer runs such a handler late, at the thread's next call
-// it watches, and lost about one interruption in 100 in the interruption
-// test when the process decided its status first). Called before any other
-// thread starts, so that all inherit the mask. A closed pipe is noticed as
-// EPIPE on the write instead of killing the program.
+// it watches). Called before any other thread starts, so that all inherit
+// the mask. A closed pipe is noticed as EPIPE on the write instead of
+// killing the program.
+//
+// The waiting thread notes the signal before it takes it off the pending
+// set, and interruption() looks at the pending set before the note: a signal
+// sent before the status is decided is seen in one or the other, even while
+// the waiting thread has not yet been given a processor.
 void takeStopSignals()
 {
     std::signal(SIGPIPE, SIG_IGN);
@@ -456,11 +462,29 @@ void takeStopSignals()
     sigaddset(&stops, SIGINT);
     sigaddset(&stops, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-    std::thread([stops] {
+    const int pendingFd = ::signalfd(-1, &stops, SFD_CLOEXEC);
+    std::thread([stops, pendingFd] {
+        pthread_setname_np(pthread_self(), "sorvant-signals");
         int signal = 0;
-        if (sigwait(&stops, &signal) != 0)
-            return;
-        g_interrupted.store(signal);
+        if (pendingFd >= 0) {
+            while (signal == 0) {
+                pollfd ready{pendingFd, POLLIN, 0};
+                ::poll(&ready, 1, -1);
+                sigset_t pending;
+                sigpending(&pending);
+                // The lower number is the one the read takes first.
+                signal = sigismember(&pending, SIGINT) ? SIGINT : sigismember(&pending, SIGTERM) ? SIGTERM : 0;
+            }
+            g_interrupted.store(signal);
+            signalfd_siginfo taken;
+            while (::read(pendingFd, &taken, sizeof taken) < 0 && errno == EINTR) {
+            }
+            ::close(pendingFd);
+        } else {
+            if (sigwait(&stops, &signal) != 0)
+                return;
+            g_interrupted.store(signal);
+        }
         // Their dispositions are the default ones: unblocked here, the next
         // one ends the process.
         pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
@@ -469,13 +493,27 @@ void takeStopSignals()
     }).detach();
 }
 
+// The signal that interrupted the search, whether or not the waiting thread
+// has taken it yet; 0 when none was sent.
+int interruption()
+{
+    sigset_t pending;
+    if (sigpending(&pending) == 0) {
+        for (const int signal : {SIGINT, SIGTERM}) {
+            if (sigismember(&pending, signal))
+                return signal;
+        }
+    }
+    return g_interrupted.load();
+}
+
 // The exit status once the search has ended (see the top of the file).
 int finalStatus(Printer& printer)
 {
     const bool written = printer.finish();
     if (!written && printer.outputError() != EPIPE)
         return 2;
-    if (const int signal = g_interrupted.load()) {
+    if (const int signal = interruption()) {
         printError(QStringLiteral("interrupted by %1; the results are partial")
                        .arg(QLatin1String(signal == SIGINT ? "SIGINT" : "SIGTERM")));
         return 128 + signal;

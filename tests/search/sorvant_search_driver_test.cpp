@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/ptrace.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -83,7 +84,7 @@ public:
         posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
         if (cwdFd >= 0)
             posix_spawn_file_actions_addfchdir_np(&actions, cwdFd);
-        m_started = ::posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+        m_started = outFd >= 0 && ::posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
         posix_spawn_file_actions_destroy(&actions);
         ::close(errFd);
     }
@@ -107,16 +108,28 @@ private:
     bool m_started = false;
 };
 
+// Starts the driver with standard output in a new pipe whose reading end is
+// `reader`; not started when there is no pipe.
+Driver startPiped(test::TempTree& tree, const std::vector<QByteArray>& arguments, int& reader, int cwdFd = -1)
+{
+    int pipeFds[2] = {-1, -1};
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        pipeFds[0] = pipeFds[1] = -1;
+    Driver driver(tree, arguments, pipeFds[1], cwdFd);
+    if (pipeFds[1] >= 0)
+        ::close(pipeFds[1]);
+    reader = pipeFds[0];
+    return driver;
+}
+
 // Runs the driver to its end with standard output in a pipe read at once.
 DriverRun runDriver(test::TempTree& tree, const std::vector<QByteArray>& arguments, int cwdFd = -1)
 {
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
-        return {};
-    Driver driver(tree, arguments, pipeFds[1], cwdFd);
-    ::close(pipeFds[1]);
-    const QByteArray out = readAll(pipeFds[0]);
-    ::close(pipeFds[0]);
+    int reader = -1;
+    Driver driver = startPiped(tree, arguments, reader, cwdFd);
+    const QByteArray out = reader >= 0 ? readAll(reader) : QByteArray();
+    if (reader >= 0)
+        ::close(reader);
     return driver.started() ? driver.finish(out) : DriverRun{};
 }
 
@@ -210,13 +223,12 @@ TEST_F(SorvantSearchDriverTest, AFullDeviceIsAnErrorAndAClosedPipeEndsQuietly)
     EXPECT_TRUE(failed.err.contains("cannot write the results: ")) << failed.err.constData();
 
     // The reader takes one line and goes away, as `| head -1` does.
-    int pipeFds[2];
-    ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
-    Driver piped(tree, {"report", folder}, pipeFds[1]);
-    ::close(pipeFds[1]);
+    int reader = -1;
+    Driver piped = startPiped(tree, {"report", folder}, reader);
+    ASSERT_TRUE(piped.started());
     char first = 0;
-    EXPECT_EQ(::read(pipeFds[0], &first, 1), 1);
-    ::close(pipeFds[0]);
+    EXPECT_EQ(::read(reader, &first, 1), 1);
+    ::close(reader);
     const DriverRun closed = piped.finish();
     EXPECT_EQ(closed.status, 0);
     EXPECT_TRUE(closed.err.isEmpty()) << closed.err.constData();
@@ -280,17 +292,15 @@ TEST_F(SorvantSearchDriverTest, InterruptedSearchExitsWithTheSignalAndSaysResult
     const QByteArray folder = makeManyReports(1200);
     for (const int signal : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(signal);
-        int pipeFds[2];
-        ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
-        Driver driver(tree, {"report", folder}, pipeFds[1]);
-        ::close(pipeFds[1]);
+        int reader = -1;
+        Driver driver = startPiped(tree, {"report", folder}, reader);
         ASSERT_TRUE(driver.started());
         // Its output is larger than the pipe holds, so it cannot end before
         // it is read: the signal reaches a search still running.
         ASSERT_TRUE(waitUntilItTakes(driver.pid(), signal));
         ::kill(driver.pid(), signal);
-        const QByteArray out = readAll(pipeFds[0]);
-        ::close(pipeFds[0]);
+        const QByteArray out = readAll(reader);
+        ::close(reader);
         const DriverRun run = driver.finish(out);
         EXPECT_EQ(run.status, 128 + signal) << "lines " << run.out.count('\n') << " err " << run.err.constData();
         EXPECT_TRUE(run.err.contains("the results are partial")) << run.err.constData();
@@ -299,15 +309,57 @@ TEST_F(SorvantSearchDriverTest, InterruptedSearchExitsWithTheSignalAndSaysResult
     }
 }
 
+// The id of the thread of `pid` named `name`, waiting up to 10 s for it to
+// start; 0 when none does.
+pid_t threadNamed(pid_t pid, const QByteArray& name)
+{
+    for (int wait = 0; wait < 2000; ++wait) {
+        const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+        for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            if (test::readFileBytes(QFile::encodeName(tasks + u'/' + task + QStringLiteral("/comm"))).trimmed() == name)
+                return task.toInt();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return 0;
+}
+
+// On a busy machine the thread that takes the signals may get no processor
+// until the search has ended: held stopped here all that time, the status
+// still says the search was interrupted.
+TEST_F(SorvantSearchDriverTest, AnInterruptionCountsBeforeTheSignalIsTaken)
+{
+    const QByteArray folder = makeManyReports(1200);
+    int reader = -1;
+    Driver driver = startPiped(tree, {"report", folder}, reader);
+    ASSERT_TRUE(driver.started());
+    const pid_t taker = threadNamed(driver.pid(), "sorvant-signals");
+    const bool held = taker != 0 && ::ptrace(PTRACE_SEIZE, taker, nullptr, nullptr) == 0 &&
+                      ::ptrace(PTRACE_INTERRUPT, taker, nullptr, nullptr) == 0;
+    int threadStatus = 0;
+    if (held)
+        ::waitpid(taker, &threadStatus, __WALL);
+    ::kill(driver.pid(), held ? SIGTERM : SIGKILL);
+    const QByteArray out = readAll(reader);
+    ::close(reader);
+    // The stopped thread ends with the process; its tracer collects it.
+    while (held && ::waitpid(taker, &threadStatus, __WALL) == taker && !WIFEXITED(threadStatus) &&
+           !WIFSIGNALED(threadStatus)) {
+    }
+    const DriverRun run = driver.finish(out);
+    if (!held)
+        GTEST_SKIP() << "the signal thread cannot be held here (" << std::strerror(errno) << ")";
+    EXPECT_EQ(run.status, 128 + SIGTERM) << "lines " << run.out.count('\n') << " err " << run.err.constData();
+    EXPECT_TRUE(run.err.contains("the results are partial")) << run.err.constData();
+}
+
 // A second signal ends the program at once, even while its output waits on
 // a full pipe nobody reads.
 TEST_F(SorvantSearchDriverTest, ASecondSignalEndsTheProgramAtOnce)
 {
     const QByteArray folder = makeManyReports(1200);
-    int pipeFds[2];
-    ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
-    Driver driver(tree, {"report", folder}, pipeFds[1]);
-    ::close(pipeFds[1]);
+    int reader = -1;
+    Driver driver = startPiped(tree, {"report", folder}, reader);
     ASSERT_TRUE(driver.started());
     ASSERT_TRUE(waitUntilItTakes(driver.pid(), SIGINT));
     // The first is taken; the ones after it end the program, which could not
@@ -319,7 +371,7 @@ TEST_F(SorvantSearchDriverTest, ASecondSignalEndsTheProgramAtOnce)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         ended = ::waitpid(driver.pid(), &status, WNOHANG);
     }
-    ::close(pipeFds[0]);
+    ::close(reader);
     if (ended == 0) {
         ::kill(driver.pid(), SIGKILL);
         (void)driver.finish();
