@@ -334,21 +334,23 @@ TEST_F(SorvantSearchDriverTest, AnInterruptionCountsBeforeTheSignalIsTaken)
     Driver driver = startPiped(tree, {"report", folder}, reader);
     ASSERT_TRUE(driver.started());
     const pid_t taker = threadNamed(driver.pid(), "sorvant-signals");
-    const bool held = taker != 0 && ::ptrace(PTRACE_SEIZE, taker, nullptr, nullptr) == 0 &&
-                      ::ptrace(PTRACE_INTERRUPT, taker, nullptr, nullptr) == 0;
+    const bool seized = taker != 0 && ::ptrace(PTRACE_SEIZE, taker, nullptr, nullptr) == 0;
+    const bool held = seized && ::ptrace(PTRACE_INTERRUPT, taker, nullptr, nullptr) == 0;
+    const int holdError = errno;
     int threadStatus = 0;
     if (held)
         ::waitpid(taker, &threadStatus, __WALL);
     ::kill(driver.pid(), held ? SIGTERM : SIGKILL);
     const QByteArray out = readAll(reader);
     ::close(reader);
-    // The stopped thread ends with the process; its tracer collects it.
-    while (held && ::waitpid(taker, &threadStatus, __WALL) == taker && !WIFEXITED(threadStatus) &&
+    // A traced thread ends with the process; its tracer collects it.
+    while (seized && ::waitpid(taker, &threadStatus, __WALL) == taker && !WIFEXITED(threadStatus) &&
            !WIFSIGNALED(threadStatus)) {
     }
     const DriverRun run = driver.finish(out);
+    ASSERT_NE(taker, 0) << "no thread named sorvant-signals";
     if (!held)
-        GTEST_SKIP() << "the signal thread cannot be held here (" << std::strerror(errno) << ")";
+        GTEST_SKIP() << "the signal thread cannot be held here (" << std::strerror(holdError) << ")";
     EXPECT_EQ(run.status, 128 + SIGTERM) << "lines " << run.out.count('\n') << " err " << run.err.constData();
     EXPECT_TRUE(run.err.contains("the results are partial")) << run.err.constData();
 }
