@@ -85,8 +85,7 @@ const Bitmap* buildBitmap(PredefinedSet set, std::initializer_list<unichar> extr
 {
     auto* bits = new Bitmap{};
     const QByteArray bytes = predefinedSetBitmap(set, end);
-    if (bytes.size() == qsizetype(kBitmapSize * sizeof(CharacterSetBitmap)))
-        std::copy_n(reinterpret_cast<const CharacterSetBitmap*>(bytes.constData()), kBitmapSize, bits->begin());
+    std::copy_n(reinterpret_cast<const CharacterSetBitmap*>(bytes.constData()), kBitmapSize, bits->begin());
     for (unichar c : extra) {
         if (c < end)
             bitmapAdd(bits->data(), c);

@@ -42,10 +42,8 @@ void WalkThreads::reserve(unsigned count)
         missing = count - available;
         m_starting += missing;
     }
-    if (!start(missing - 1, {})) {
-        const std::lock_guard<std::mutex> guard(m_lock);
-        m_starting -= missing;
-    }
+    if (!start(missing - 1, {}))
+        notStarting(missing);
 }
 
 bool WalkThreads::run(std::function<void()> work, std::function<void()> finished, int processor)
@@ -90,12 +88,16 @@ bool WalkThreads::start(unsigned more, Job job)
     }
 }
 
+void WalkThreads::notStarting(unsigned count)
+{
+    const std::lock_guard<std::mutex> guard(m_lock);
+    m_starting -= count;
+}
+
 void WalkThreads::body(unsigned more, Job job)
 {
-    if (more > 0 && !start(more - 1, {})) {
-        const std::lock_guard<std::mutex> guard(m_lock);
-        m_starting -= more;
-    }
+    if (more > 0 && !start(more - 1, {}))
+        notStarting(more);
     pthread_setname_np(pthread_self(), kParkedWalkThreadName);
     Parked self;
     self.thread = ::gettid();

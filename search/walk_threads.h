@@ -80,6 +80,8 @@ private:
     // (if it has work) or parks. NO when it could not be started; the caller
     // has counted all of them as starting.
     bool start(unsigned more, Job job);
+    // `count` threads counted as starting will not start after all.
+    void notStarting(unsigned count);
     void body(unsigned more, Job job);
     static void runJob(Job& job, const cpu_set_t& allowed);
 

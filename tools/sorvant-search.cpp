@@ -441,6 +441,16 @@ private:
     int m_outputError = 0;
 };
 
+// SIGINT or SIGTERM when one is sent and not yet taken, the lower first (the
+// one a read of the signal descriptor takes); 0 when neither is.
+int pendingStop()
+{
+    sigset_t pending;
+    if (sigpending(&pending) != 0)
+        return 0;
+    return sigismember(&pending, SIGINT) ? SIGINT : sigismember(&pending, SIGTERM) ? SIGTERM : 0;
+}
+
 // SIGINT and SIGTERM stop the search; the results found so far are printed.
 // A second one ends the program at once; a write blocked on a full pipe goes
 // on after the first. The two are blocked in every thread and taken by one
@@ -470,10 +480,7 @@ void takeStopSignals()
             while (signal == 0) {
                 pollfd ready{pendingFd, POLLIN, 0};
                 ::poll(&ready, 1, -1);
-                sigset_t pending;
-                sigpending(&pending);
-                // The lower number is the one the read takes first.
-                signal = sigismember(&pending, SIGINT) ? SIGINT : sigismember(&pending, SIGTERM) ? SIGTERM : 0;
+                signal = pendingStop();
             }
             g_interrupted.store(signal);
             signalfd_siginfo taken;
@@ -497,14 +504,8 @@ void takeStopSignals()
 // has taken it yet; 0 when none was sent.
 int interruption()
 {
-    sigset_t pending;
-    if (sigpending(&pending) == 0) {
-        for (const int signal : {SIGINT, SIGTERM}) {
-            if (sigismember(&pending, signal))
-                return signal;
-        }
-    }
-    return g_interrupted.load();
+    const int pending = pendingStop();
+    return pending != 0 ? pending : g_interrupted.load();
 }
 
 // The exit status once the search has ended (see the top of the file).

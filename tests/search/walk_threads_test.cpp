@@ -81,10 +81,12 @@ TEST(WalkThreads, JobsRunOnceNamedForTheWalkAndEndParked)
 {
     WalkThreads& threads = WalkThreads::shared();
     constexpr int kJobs = 4;
+    // Reserved ahead: each new thread starts the next, and all park.
     threads.reserve(kJobs);
-    for (int attempt = 0; threads.parked() < kJobs && attempt < 3000; ++attempt)
+    for (int attempt = 0; threads.parked() < kJobs && attempt < 10000; ++attempt)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const unsigned parked = threads.parked();
+    ASSERT_GE(parked, unsigned(kJobs));
     Finished finished(kJobs);
     std::mutex lock;
     std::vector<std::string> namesWorking;
