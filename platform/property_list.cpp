@@ -3,6 +3,7 @@
 #include "platform/atomic_file.h"
 #include "platform/number_kind.h"
 #include "platform/property_list_bounds.h"
+#include "platform/property_list_xml.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -51,18 +52,6 @@ bool isLargeUnsigned(plist_t node, uint64_t value)
         return false;
     PlistPtr probe(plist_new_uint(value));
     return !plist_compare_node_value(node, static_cast<plist_t>(probe.get()));
-}
-
-// The library's constructor writes every value as signed; only its parser
-// makes the unsigned kind, so large values are made by parsing their text.
-plist_t newUnsigned(quint64 value)
-{
-    if (value <= static_cast<quint64>(std::numeric_limits<qint64>::max()))
-        return plist_new_uint(value);
-    const QByteArray xml = "<plist><integer>" + QByteArray::number(value) + "</integer></plist>";
-    plist_t node = nullptr;
-    plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &node);
-    return node;
 }
 
 QVariant toVariant(plist_t node, int depth);
@@ -166,103 +155,117 @@ QVariant toVariant(plist_t node, int depth)
     }
 }
 
-plist_t fromVariant(const QVariant& value, int depth, QString* error);
+// --- values in property-list form -------------------------------------------------------
 
-plist_t fromMap(const QVariantMap& map, int depth, QString* error)
+QVariant normalizedValue(const QVariant& value, int depth, QString* error);
+
+// Text as the file gives it back: UTF-8 up to the first NUL (which a
+// property list cannot hold), a lone surrogate replaced.
+QString storedText(const QString& text)
 {
-    PlistPtr dict(plist_new_dict());
+    QByteArray utf8 = text.toUtf8();
+    const qsizetype nul = utf8.indexOf('\0');
+    if (nul >= 0)
+        utf8.truncate(nul);
+    return QString::fromUtf8(utf8);
+}
+
+QVariant normalizedMap(const QVariantMap& map, int depth, QString* error)
+{
+    QVariantMap result;
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        plist_t item = fromVariant(it.value(), depth + 1, error);
-        if (!item)
-            return nullptr;
-        plist_dict_set_item(static_cast<plist_t>(dict.get()), it.key().toUtf8().constData(), item);
+        QVariant item = normalizedValue(it.value(), depth + 1, error);
+        if (!item.isValid())
+            return {};
+        // Keys cut at a NUL may meet; the later one wins, as in the file.
+        result.insert(result.cend(), storedText(it.key()), std::move(item));
     }
-    return static_cast<plist_t>(dict.release());
+    return result;
 }
 
-plist_t fromList(const QVariantList& list, int depth, QString* error)
+QVariant normalizedList(const QVariantList& list, int depth, QString* error)
 {
-    PlistPtr array(plist_new_array());
+    QVariantList result;
+    result.reserve(list.size());
     for (const QVariant& element : list) {
-        plist_t item = fromVariant(element, depth + 1, error);
-        if (!item)
-            return nullptr;
-        plist_array_append_item(static_cast<plist_t>(array.get()), item);
+        QVariant item = normalizedValue(element, depth + 1, error);
+        if (!item.isValid())
+            return {};
+        result.append(std::move(item));
     }
-    return static_cast<plist_t>(array.release());
+    return result;
 }
 
-plist_t fromDate(const QDateTime& date, QString* error)
+// Dates are written as whole seconds from the reference date in a signed
+// 32-bit count; the milliseconds stay in the value.
+QVariant normalizedDate(const QDateTime& date, QString* error)
 {
     if (date.isValid()) {
-        const qint64 ms = date.toMSecsSinceEpoch() - kReferenceDateOffset * 1000;
-        qint64 seconds = ms / 1000;
-        qint64 remainder = ms % 1000;
-        if (remainder < 0) {
-            seconds -= 1;
-            remainder += 1000;
-        }
+        const qint64 ms = date.toMSecsSinceEpoch();
+        const qint64 seconds = (ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000)) - kReferenceDateOffset;
         if (seconds >= std::numeric_limits<int32_t>::min() && seconds <= std::numeric_limits<int32_t>::max())
-            return plist_new_date(static_cast<int32_t>(seconds), static_cast<int32_t>(remainder * 1000));
+            return QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc());
     }
     if (error)
         *error = QStringLiteral("The date %1 cannot be written to a property list").arg(date.toString(Qt::ISODate));
-    return nullptr;
+    return {};
 }
 
-plist_t fromScalar(const QVariant& value, QString* error)
+QVariant normalizedScalar(const QVariant& value, QString* error)
 {
     if (value.typeId() == QMetaType::Bool)
-        return plist_new_bool(value.toBool() ? 1 : 0);
+        return QVariant(value.toBool());
     switch (numberKind(value)) {
     case NumberKind::Signed:
-        return plist_new_uint(static_cast<uint64_t>(value.toLongLong()));
-    case NumberKind::Unsigned:
-        return newUnsigned(value.toULongLong());
+        return QVariant::fromValue<qint64>(value.toLongLong());
+    case NumberKind::Unsigned: {
+        const quint64 number = value.toULongLong();
+        if (number <= static_cast<quint64>(std::numeric_limits<qint64>::max()))
+            return QVariant::fromValue<qint64>(static_cast<qint64>(number));
+        return QVariant::fromValue<quint64>(number);
+    }
     case NumberKind::Floating:
-        return plist_new_real(value.toDouble());
+        return QVariant(value.toDouble());
     case NumberKind::None:
         break;
     }
     switch (value.typeId()) {
     case QMetaType::QString:
-        return plist_new_string(value.toString().toUtf8().constData());
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = value.toByteArray();
-        return plist_new_data(bytes.constData(), static_cast<uint64_t>(bytes.size()));
-    }
+        return storedText(value.toString());
+    case QMetaType::QByteArray:
+        return QVariant(value.toByteArray());
     case QMetaType::QDateTime:
-        return fromDate(value.toDateTime(), error);
+        return normalizedDate(value.toDateTime(), error);
     default:
         if (error)
             *error = QStringLiteral("A value of type %1 has no property-list form")
                          .arg(QString::fromLatin1(value.typeName() ? value.typeName() : "invalid"));
-        return nullptr;
+        return {};
     }
 }
 
-plist_t fromVariant(const QVariant& value, int depth, QString* error)
+QVariant normalizedValue(const QVariant& value, int depth, QString* error)
 {
     if (depth > kMaximumDepth) {
         if (error)
             *error = QStringLiteral("The property list is nested too deeply");
-        return nullptr;
+        return {};
     }
     switch (value.typeId()) {
     case QMetaType::QVariantMap:
-        return fromMap(value.toMap(), depth, error);
+        return normalizedMap(value.toMap(), depth, error);
     case QMetaType::QVariantHash: {
         const QVariantHash hash = value.toHash();
         QVariantMap map;
         for (auto it = hash.cbegin(); it != hash.cend(); ++it)
             map.insert(it.key(), it.value());
-        return fromMap(map, depth, error);
+        return normalizedMap(map, depth, error);
     }
     case QMetaType::QVariantList:
     case QMetaType::QStringList:
-        return fromList(value.toList(), depth, error);
+        return normalizedList(value.toList(), depth, error);
     default:
-        return fromScalar(value, error);
+        return normalizedScalar(value, error);
     }
 }
 
@@ -317,8 +320,6 @@ QVariant propertyListFromData(const QByteArray& data, QString* error)
             *error = QStringLiteral("The data is not a property list");
         return {};
     }
-    // The library recurses, copies shared objects and stops the process on
-    // some damage: what it gets has been checked against those first.
     const bool binary = text.startsWith("bplist");
     QString reason;
     if (binary ? !isBoundedBinaryPropertyList(text, &reason) : !isBoundedXMLPropertyList(text, &reason)) {
@@ -326,11 +327,12 @@ QVariant propertyListFromData(const QByteArray& data, QString* error)
             *error = reason;
         return {};
     }
+    if (!binary)
+        return readXmlPropertyList(text, error);
+    // The library recurses, copies shared objects and stops the process on
+    // some damage: what it gets has been checked against those first.
     plist_t root = nullptr;
-    if (binary)
-        plist_from_bin(text.constData(), static_cast<uint32_t>(text.size()), &root);
-    else
-        plist_from_xml(text.constData(), static_cast<uint32_t>(text.size()), &root);
+    plist_from_bin(text.constData(), static_cast<uint32_t>(text.size()), &root);
     PlistPtr owner(root);
     QVariant value = toVariant(root, 0);
     if (!value.isValid() && error)
@@ -342,28 +344,20 @@ QByteArray xmlDataFromPropertyList(const QVariant& value, QString* error)
 {
     if (error)
         error->clear();
-    PlistPtr root(fromVariant(value, 0, error));
-    if (!root)
-        return {};
-    char* xml = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(static_cast<plist_t>(root.get()), &xml, &length);
-    QByteArray result(xml, static_cast<qsizetype>(length));
-    plist_to_xml_free(xml);
-    return result;
+    const QVariant stored = normalizedValue(value, 0, error);
+    return stored.isValid() ? writeXmlPropertyList(stored) : QByteArray();
 }
 
 bool isPropertyListValue(const QVariant& value)
 {
-    return PlistPtr(fromVariant(value, 0, nullptr)) != nullptr;
+    return normalizedValue(value, 0, nullptr).isValid();
 }
 
 QVariant propertyListValue(const QVariant& value, QString* error)
 {
     if (error)
         error->clear();
-    PlistPtr root(fromVariant(value, 0, error));
-    return root ? toVariant(static_cast<plist_t>(root.get()), 0) : QVariant();
+    return normalizedValue(value, 0, error);
 }
 
 QVariant readPropertyListFile(const QString& path, QString* error)

@@ -1,7 +1,8 @@
 #pragma once
 // Property lists: reading XML and binary property lists into QVariant trees
-// and writing QVariant trees as XML property lists. The one place that talks
-// to libplist.
+// and writing QVariant trees as XML property lists. XML is read and written
+// by property_list_xml.h in linear time; binary lists are read with
+// libplist, and this is the one place that talks to it.
 //
 // The mapping, both ways:
 //   dict    <=> QVariantMap (QVariantHash is accepted when writing)
@@ -11,9 +12,9 @@
 //               writing, every integral C type (bool excluded)
 //   real    <=> double (float is accepted when writing)
 //   true, false <=> bool
-//   date    <=> QDateTime in UTC, whole seconds from 1933 to 2069 (the range
-//               of the library's 32-bit date field); other dates cannot be
-//               written
+//   date    <=> QDateTime in UTC; XML holds whole seconds, and only dates
+//               from 1933 to 2069 (a signed 32-bit count of seconds from
+//               2001, as binary lists keep them) can be written
 //   data    <=> QByteArray
 //   uid     =>  QVariantMap {"CF$UID": quint64} (read only)
 // Anything else (an invalid QVariant, the null marker, a QUrl…) cannot be
@@ -47,7 +48,7 @@ namespace sorvant {
 
 // `value` as a property list would give it back: integers as qint64 (or
 // quint64), float as double, QStringList as QVariantList, QVariantHash as
-// QVariantMap, dates in UTC to the second. Invalid, with the reason in
+// QVariantMap, dates in UTC, text cut at a NUL. Invalid, with the reason in
 // `error` when given, when something in it has no property-list form.
 //   propertyListValue(42)                    => qint64 42
 //   propertyListValue(QStringList{"a"})      => QVariantList{"a"}

@@ -1,0 +1,130 @@
+// Property lists at sizes where superlinear work shows: one string of
+// character references (an Info.plist anyone can put in a searched folder),
+// and settings of many keys read from XML and binary and written as XML.
+// Each row doubles the size of the one before.
+
+#include "platform/property_list.h"
+
+#include <QByteArray>
+#include <QVariantMap>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace sorvant;
+
+// A string of `bytes` bytes of "&lt;&gt;&#65;" references.
+QByteArray referencesDocument(qsizetype bytes)
+{
+    const QByteArray unit("&lt;&gt;&#65;");
+    return "<plist version=\"1.0\"><string>" + unit.repeated(bytes / unit.size()) + "</string></plist>";
+}
+
+QString keyName(qint64 i)
+{
+    return QStringLiteral("Key%1").arg(i, 7, 10, QLatin1Char('0'));
+}
+
+QVariantMap settings(qint64 keys)
+{
+    QVariantMap map;
+    for (qint64 i = 0; i < keys; ++i)
+        map.insert(map.cend(), keyName(i), QStringLiteral("value %1").arg(i));
+    return map;
+}
+
+// The settings as XML, written here so that making the input does not
+// depend on the writer measured below.
+QByteArray settingsXml(qint64 keys)
+{
+    QByteArray xml("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n");
+    for (qint64 i = 0; i < keys; ++i)
+        xml += "\t<key>" + keyName(i).toUtf8() + "</key>\n\t<string>value " + QByteArray::number(i) + "</string>\n";
+    return xml + "</dict>\n</plist>\n";
+}
+
+QByteArray bigEndian(quint64 value, int size)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = size - 1; i >= 0; --i, value >>= 8)
+        bytes[i] = char(value & 0xFF);
+    return bytes;
+}
+
+// The settings as a binary property list: the keys, the values, then the
+// dictionary referring to both.
+QByteArray settingsBinary(qint64 keys)
+{
+    QByteArray data("bplist00");
+    QByteArray offsets;
+    const auto object = [&](const QByteArray& ascii) {
+        offsets += bigEndian(quint64(data.size()), 4);
+        data += ascii.size() < 15 ? char(0x50 | ascii.size()) : char(0x5F);
+        if (ascii.size() >= 15)
+            data += char(0x12) + bigEndian(quint64(ascii.size()), 4);
+        data += ascii;
+    };
+    for (qint64 i = 0; i < keys; ++i)
+        object(keyName(i).toUtf8());
+    for (qint64 i = 0; i < keys; ++i)
+        object("value " + QByteArray::number(i));
+    offsets += bigEndian(quint64(data.size()), 4);
+    data += QByteArray("\xDF\x12") + bigEndian(quint64(keys), 4);
+    for (qint64 i = 0; i < 2 * keys; ++i)
+        data += bigEndian(quint64(i), 4);
+    const quint64 table = quint64(data.size());
+    data += offsets;
+    return data + QByteArray(6, '\0') + char(4) + char(4) + bigEndian(quint64(2 * keys + 1), 8)
+           + bigEndian(quint64(2 * keys), 8) + bigEndian(table, 8);
+}
+
+void BM_ReadReferences(benchmark::State& state)
+{
+    const QByteArray data = referencesDocument(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(propertyListFromData(data));
+    state.SetBytesProcessed(state.iterations() * data.size());
+}
+BENCHMARK(BM_ReadReferences)->Arg(325'000)->Arg(650'000)->Arg(1'300'000)->Arg(2'600'000)->Unit(benchmark::kMillisecond);
+
+void BM_ReadSettingsXml(benchmark::State& state)
+{
+    const QByteArray data = settingsXml(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(propertyListFromData(data));
+}
+BENCHMARK(BM_ReadSettingsXml)->Arg(75'000)->Arg(150'000)->Arg(300'000)->Arg(600'000)->Unit(benchmark::kMillisecond);
+
+void BM_ReadSettingsBinary(benchmark::State& state)
+{
+    const QByteArray data = settingsBinary(state.range(0));
+    QString error;
+    if (propertyListFromData(data, &error).toMap().size() != state.range(0))
+        state.SkipWithError(error.toUtf8().constData());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(propertyListFromData(data));
+}
+BENCHMARK(BM_ReadSettingsBinary)->Arg(75'000)->Arg(150'000)->Arg(300'000)->Arg(600'000)->Unit(benchmark::kMillisecond);
+
+void BM_WriteSettingsXml(benchmark::State& state)
+{
+    const QVariantMap map = settings(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(xmlDataFromPropertyList(map));
+}
+BENCHMARK(BM_WriteSettingsXml)->Arg(75'000)->Arg(150'000)->Arg(300'000)->Arg(600'000)->Unit(benchmark::kMillisecond);
+
+// The largest property list read: a 64 MB Info.plist of references, which
+// a name search reads whole before it looks at a stop request again.
+void BM_ReadLargestReferences(benchmark::State& state)
+{
+    const QByteArray data = referencesDocument(64 * 1024 * 1024 - 64);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(propertyListFromData(data));
+}
+BENCHMARK(BM_ReadLargestReferences)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,662 @@
+#include "platform/property_list_xml.h"
+
+#include "platform/property_list_bounds.h"
+#include "platform/scan_work.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QTimeZone>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+#include <locale.h>
+#include <stdlib.h>
+
+namespace sorvant {
+
+namespace {
+
+// --- reading -----------------------------------------------------------------------------
+
+enum class Element { Plist, Array, Dict, Key, String, Integer, Real, Date, Data, True, False };
+
+std::optional<Element> elementNamed(QByteArrayView name)
+{
+    static const struct {
+        const char* name;
+        Element element;
+    } elements[] = {{"plist", Element::Plist},   {"array", Element::Array},     {"dict", Element::Dict},
+                    {"key", Element::Key},       {"string", Element::String},   {"integer", Element::Integer},
+                    {"real", Element::Real},     {"date", Element::Date},       {"data", Element::Data},
+                    {"true", Element::True},     {"false", Element::False}};
+    for (const auto& entry : elements) {
+        if (name == entry.name)
+            return entry.element;
+    }
+    return std::nullopt;
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool isNameCharacter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ':'
+           || c == '.' || c == '-' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+void appendUtf8(QByteArray& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+qsizetype skipBlanks(const QByteArray& text, qsizetype at)
+{
+    while (at < text.size() && isBlank(text.at(at)))
+        ++at;
+    return at;
+}
+
+// Decimal or "0x" hexadecimal, saturating at the ends of the two 64-bit
+// ranges; above the signed range the value is unsigned.
+QVariant integerValue(const QByteArray& text)
+{
+    qsizetype at = skipBlanks(text, 0);
+    const bool negative = at < text.size() && text.at(at) == '-';
+    if (at < text.size() && (text.at(at) == '-' || text.at(at) == '+'))
+        ++at;
+    int base = 10;
+    if (text.mid(at, 2).toLower() == "0x") {
+        base = 16;
+        at += 2;
+    }
+    quint64 magnitude = 0;
+    for (; at < text.size(); ++at) {
+        const char c = text.at(at);
+        int digit = 0;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
+            digit = (c | 0x20) - 'a' + 10;
+        else
+            break;
+        const auto limit = std::numeric_limits<quint64>::max();
+        magnitude = magnitude > (limit - quint64(digit)) / quint64(base) ? limit : magnitude * quint64(base) + quint64(digit);
+    }
+    countScanWork(at + 1);
+    constexpr auto kSignedLimit = quint64(std::numeric_limits<qint64>::max());
+    if (negative)
+        return magnitude > kSignedLimit ? std::numeric_limits<qint64>::min() : -qint64(magnitude);
+    if (magnitude > kSignedLimit)
+        return QVariant::fromValue<quint64>(magnitude);
+    return QVariant::fromValue<qint64>(qint64(magnitude));
+}
+
+// strtod in the C locale whatever the process's, so "1.5" reads alike
+// everywhere; "+infinity" and "-infinity" are what the writer writes.
+double realValue(const QByteArray& text)
+{
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    countScanWork(text.size() + 1);
+    return strtod_l(text.constData(), nullptr, c);
+}
+
+// "YYYY-MM-DDTHH:MM:SS" after optional blanks; a fraction and a zone after
+// the seconds are not read.
+std::optional<QDateTime> dateValue(const QByteArray& text)
+{
+    const qsizetype at = skipBlanks(text, 0);
+    const QByteArray pattern("dddd-dd-ddTdd:dd:dd");
+    if (text.size() - at < pattern.size())
+        return std::nullopt;
+    int fields[6] = {};
+    int field = 0;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const char c = text.at(at + i);
+        if (pattern.at(i) != 'd') {
+            if (c != pattern.at(i))
+                return std::nullopt;
+            ++field;
+        } else if (c >= '0' && c <= '9') {
+            fields[field] = fields[field] * 10 + (c - '0');
+        } else {
+            return std::nullopt;
+        }
+    }
+    const QDate date(fields[0], fields[1], fields[2]);
+    const QTime time(fields[3], fields[4], fields[5]);
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time, QTimeZone::utc());
+}
+
+// Base64 with blanks anywhere; what does not decode is empty data.
+QByteArray dataValue(const QByteArray& text)
+{
+    QByteArray compact;
+    compact.reserve(text.size());
+    for (const char c : text) {
+        if (!isBlank(c))
+            compact += c;
+    }
+    countScanWork(text.size() + 1);
+    auto decoded = QByteArray::fromBase64Encoding(compact, QByteArray::AbortOnBase64DecodingErrors);
+    return decoded ? std::move(*decoded) : QByteArray();
+}
+
+// One pass over the text with a stack of open containers: every byte is
+// looked at a bounded number of times, references included.
+class Reader
+{
+public:
+    explicit Reader(const QByteArray& data) : m_data(data) {}
+
+    QVariant read(QString* error)
+    {
+        QVariant value = readDocument();
+        if (!value.isValid() && error)
+            *error = m_error.isEmpty() ? QStringLiteral("The data is not a property list") : m_error;
+        return value;
+    }
+
+private:
+    struct Tag
+    {
+        QByteArrayView name;
+        bool closing = false;
+        bool selfClosing = false;
+    };
+    struct Container
+    {
+        Element element;
+        QVariantList list;
+        QVariantMap map;
+        QString key;
+        bool hasKey = false;
+    };
+
+    bool fail(const QString& reason)
+    {
+        m_error = QStringLiteral("The property list is damaged: %1").arg(reason);
+        return false;
+    }
+
+    bool startsWith(const char* text) const
+    {
+        const auto length = qsizetype(std::strlen(text));
+        return m_at + length <= m_data.size() && std::memcmp(m_data.constData() + m_at, text, size_t(length)) == 0;
+    }
+
+    // Moves past `terminator`, searched from `from`; false when absent.
+    bool skipPast(qsizetype from, const char* terminator)
+    {
+        const qsizetype found = m_data.indexOf(terminator, from);
+        if (found < 0)
+            return fail(QStringLiteral("\"%1\" is missing").arg(QLatin1String(terminator)));
+        countScanWork(found - m_at + 1);
+        m_at = found + qsizetype(std::strlen(terminator));
+        return true;
+    }
+
+    // Past a declaration ("<!DOCTYPE …>"), whose internal subset in
+    // brackets may hold '>'.
+    bool skipDeclaration()
+    {
+        int brackets = 0;
+        for (qsizetype i = m_at + 2; i < m_data.size(); ++i) {
+            const char c = m_data.at(i);
+            if (c == '[') {
+                ++brackets;
+            } else if (c == ']' && brackets > 0) {
+                --brackets;
+            } else if (c == '>' && brackets == 0) {
+                countScanWork(i - m_at + 1);
+                m_at = i + 1;
+                return true;
+            }
+        }
+        return fail(QStringLiteral("a declaration does not end"));
+    }
+
+    // Skips blanks, comments, processing instructions and declarations up
+    // to the next tag; false at other text or at a broken one of those.
+    bool skipToTag()
+    {
+        for (;;) {
+            const qsizetype start = m_at;
+            m_at = skipBlanks(m_data, m_at);
+            countScanWork(m_at - start + 1);
+            if (m_at >= m_data.size())
+                return fail(QStringLiteral("it ends before its value does"));
+            if (m_data.at(m_at) != '<')
+                return fail(QStringLiteral("text stands outside a value"));
+            bool skipped = true;
+            if (startsWith("<!--"))
+                skipped = skipPast(m_at + 4, "-->");
+            else if (startsWith("<?"))
+                skipped = skipPast(m_at + 2, "?>");
+            else if (startsWith("<!"))
+                skipped = skipDeclaration();
+            else
+                return true;
+            if (!skipped)
+                return false;
+        }
+    }
+
+    // The tag at '<'; its attributes are passed over, quotes respected.
+    std::optional<Tag> readTag()
+    {
+        Tag tag;
+        qsizetype at = m_at + 1;
+        tag.closing = at < m_data.size() && m_data.at(at) == '/';
+        if (tag.closing)
+            ++at;
+        const qsizetype nameStart = at;
+        while (at < m_data.size() && isNameCharacter(m_data.at(at)))
+            ++at;
+        tag.name = QByteArrayView(m_data).sliced(nameStart, at - nameStart);
+        const qsizetype nameEnd = at;
+        char quote = 0;
+        for (; at < m_data.size(); ++at) {
+            const char c = m_data.at(at);
+            if (quote != 0) {
+                if (c == quote)
+                    quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '>') {
+                break;
+            }
+        }
+        countScanWork(at - m_at + 1);
+        if (tag.name.isEmpty() || at >= m_data.size()) {
+            fail(QStringLiteral("a tag is broken"));
+            return std::nullopt;
+        }
+        tag.selfClosing = !tag.closing && at - 1 >= nameEnd && m_data.at(at - 1) == '/';
+        if (tag.closing && skipBlanks(m_data, nameEnd) != at) {
+            fail(QStringLiteral("an end tag holds more than its name"));
+            return std::nullopt;
+        }
+        m_at = at + 1;
+        return tag;
+    }
+
+    // Appends the character of the reference at '&'.
+    bool appendReference(QByteArray& text)
+    {
+        const qsizetype start = m_at;
+        qsizetype at = m_at + 1;
+        if (at < m_data.size() && m_data.at(at) == '#') {
+            ++at;
+            const bool hex = at < m_data.size() && (m_data.at(at) | 0x20) == 'x';
+            if (hex)
+                ++at;
+            const qsizetype digits = at;
+            char32_t c = 0;
+            for (; at < m_data.size(); ++at) {
+                const char d = m_data.at(at);
+                int digit = 0;
+                if (d >= '0' && d <= '9')
+                    digit = d - '0';
+                else if (hex && (d | 0x20) >= 'a' && (d | 0x20) <= 'f')
+                    digit = (d | 0x20) - 'a' + 10;
+                else
+                    break;
+                // Past U+10FFFF the value only has to stay out of range.
+                c = std::min<char32_t>(c * (hex ? 16 : 10) + char32_t(digit), 0x110000);
+            }
+            countScanWork(at - start + 1);
+            if (at == digits || at >= m_data.size() || m_data.at(at) != ';' || c == 0 || c > 0x10FFFF
+                || (c >= 0xD800 && c <= 0xDFFF))
+                return fail(QStringLiteral("a character reference names no character"));
+            appendUtf8(text, c);
+            m_at = at + 1;
+            return true;
+        }
+        static const struct {
+            const char* name;
+            char character;
+        } named[] = {{"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&quot;", '"'}, {"&apos;", '\''}};
+        countScanWork(7);
+        for (const auto& entry : named) {
+            if (startsWith(entry.name)) {
+                text += entry.character;
+                m_at += qsizetype(std::strlen(entry.name));
+                return true;
+            }
+        }
+        return fail(QStringLiteral("'&' starts no known reference"));
+    }
+
+    // The text of a scalar element up to its end tag.
+    bool readText(QByteArrayView name, QByteArray& text)
+    {
+        for (;;) {
+            qsizetype at = m_at;
+            while (at < m_data.size() && m_data.at(at) != '<' && m_data.at(at) != '&')
+                ++at;
+            countScanWork(at - m_at + 1);
+            text.append(m_data.constData() + m_at, at - m_at);
+            m_at = at;
+            if (m_at >= m_data.size())
+                return fail(QStringLiteral("<%1> does not end").arg(QString::fromUtf8(name)));
+            bool read = true;
+            if (m_data.at(m_at) == '&') {
+                read = appendReference(text);
+            } else if (startsWith("<!--")) {
+                read = skipPast(m_at + 4, "-->");
+            } else if (startsWith("<![CDATA[")) {
+                const qsizetype from = m_at + 9;
+                read = skipPast(from, "]]>");
+                if (read)
+                    text.append(m_data.constData() + from, m_at - 3 - from);
+            } else if (startsWith("</")) {
+                const std::optional<Tag> tag = readTag();
+                if (!tag)
+                    return false;
+                if (tag->name != name)
+                    return fail(QStringLiteral("<%1> ends with </%2>")
+                                    .arg(QString::fromUtf8(name), QString::fromUtf8(tag->name)));
+                return true;
+            } else {
+                return fail(QStringLiteral("markup stands inside <%1>").arg(QString::fromUtf8(name)));
+            }
+            if (!read)
+                return false;
+        }
+    }
+
+    std::optional<QVariant> scalarValue(Element element, const QByteArray& text)
+    {
+        switch (element) {
+        case Element::Key:
+        case Element::String:
+            return QVariant(QString::fromUtf8(text));
+        case Element::Integer:
+            return integerValue(text);
+        case Element::Real:
+            return QVariant(realValue(text));
+        case Element::True:
+        case Element::False:
+            return QVariant(element == Element::True);
+        case Element::Data:
+            return QVariant(dataValue(text));
+        case Element::Date:
+            if (const std::optional<QDateTime> date = dateValue(text))
+                return QVariant(*date);
+            fail(QStringLiteral("a date is not YYYY-MM-DDTHH:MM:SS"));
+            return std::nullopt;
+        default:
+            return std::nullopt;
+        }
+    }
+
+    // Puts a finished value into the open container; true when it is the
+    // root, which ends the reading.
+    bool place(QVariant&& value, bool isKey, bool* root)
+    {
+        *root = m_open.isEmpty();
+        if (*root)
+            return true;
+        Container& top = m_open.last();
+        if (top.element == Element::Array) {
+            top.list.append(std::move(value));
+            return true;
+        }
+        if (isKey) {
+            if (top.hasKey)
+                return fail(QStringLiteral("a key follows a key"));
+            top.key = value.toString();
+            top.hasKey = true;
+            return true;
+        }
+        if (!top.hasKey)
+            return fail(QStringLiteral("a value in a dictionary has no key"));
+        // Keys written in order go in at the end in constant time.
+        top.map.insert(top.map.cend(), top.key, std::move(value));
+        top.hasKey = false;
+        return true;
+    }
+
+    QVariant readDocument()
+    {
+        bool inPlist = false;
+        for (;;) {
+            if (!skipToTag())
+                return {};
+            const std::optional<Tag> tag = readTag();
+            if (!tag)
+                return {};
+            QVariant value;
+            bool isKey = false;
+            if (tag->closing) {
+                if (m_open.isEmpty())
+                    return fail(inPlist ? QStringLiteral("<plist> holds no value")
+                                        : QStringLiteral("an end tag has no start")),
+                           QVariant();
+                Container& top = m_open.last();
+                if (tag->name != (top.element == Element::Array ? "array" : "dict"))
+                    return fail(QStringLiteral("a container ends with </%1>").arg(QString::fromUtf8(tag->name))),
+                           QVariant();
+                value = top.element == Element::Array ? QVariant(std::move(top.list)) : QVariant(std::move(top.map));
+                m_open.removeLast();
+            } else {
+                const std::optional<Element> element = elementNamed(tag->name);
+                if (!element)
+                    return fail(QStringLiteral("<%1> is no property-list element").arg(QString::fromUtf8(tag->name))),
+                           QVariant();
+                if (*element == Element::Plist) {
+                    if (inPlist || !m_open.isEmpty() || tag->selfClosing)
+                        return fail(QStringLiteral("<plist> is misplaced or empty")), QVariant();
+                    inPlist = true;
+                    continue;
+                }
+                if (*element == Element::Array || *element == Element::Dict) {
+                    if (!tag->selfClosing) {
+                        // Bounded here too: nested values are freed recursively.
+                        if (m_open.size() >= kMaximumPropertyListDepth + 1)
+                            return fail(QStringLiteral("it is nested too deeply")), QVariant();
+                        m_open.append(Container{*element, {}, {}, {}, false});
+                        continue;
+                    }
+                    value = *element == Element::Array ? QVariant(QVariantList()) : QVariant(QVariantMap());
+                } else {
+                    QByteArray text;
+                    if (!tag->selfClosing && !readText(tag->name, text))
+                        return {};
+                    std::optional<QVariant> scalar = scalarValue(*element, text);
+                    if (!scalar)
+                        return {};
+                    value = std::move(*scalar);
+                    isKey = *element == Element::Key;
+                }
+            }
+            bool root = false;
+            if (!place(QVariant(value), isKey, &root))
+                return {};
+            if (root)
+                return value;
+        }
+    }
+
+    const QByteArray& m_data;
+    qsizetype m_at = 0;
+    QList<Container> m_open;
+    QString m_error;
+};
+
+// --- writing -----------------------------------------------------------------------------
+
+void appendEscaped(QByteArray& out, const QByteArray& text)
+{
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text.at(i);
+        const char* escape = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : nullptr;
+        if (!escape)
+            continue;
+        out.append(text.constData() + copied, i - copied);
+        out += escape;
+        copied = i + 1;
+    }
+    out.append(text.constData() + copied, text.size() - copied);
+    countScanWork(text.size() + 1);
+}
+
+void appendIndent(QByteArray& out, int depth)
+{
+    out.append(depth, '\t');
+}
+
+QByteArray realText(double value)
+{
+    if (std::isnan(value))
+        return "nan";
+    if (std::isinf(value))
+        return value < 0 ? "-infinity" : "+infinity";
+    if (value == 0)
+        return "0.0";
+    // Seventeen significant digits read back to the same double.
+    char buffer[32];
+    const std::to_chars_result end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 17);
+    return QByteArray(buffer, end.ptr - buffer);
+}
+
+// Base64 in lines that fit 76 columns at 8 columns a tab, indented by at
+// most 8 tabs and never narrower than 12 characters.
+void appendData(QByteArray& out, const QByteArray& data, int depth)
+{
+    const QByteArray encoded = data.toBase64();
+    const int tabs = std::min(depth, 8);
+    const qsizetype width = 76 - 8 * tabs;
+    out += "<data>\n";
+    for (qsizetype at = 0; at < encoded.size(); at += width) {
+        appendIndent(out, tabs);
+        out += QByteArrayView(encoded).sliced(at, std::min(width, encoded.size() - at));
+        out += '\n';
+    }
+    countScanWork(encoded.size() + 1);
+    appendIndent(out, depth);
+    out += "</data>\n";
+}
+
+void appendValue(QByteArray& out, const QVariant& value, int depth);
+
+void appendMap(QByteArray& out, const QVariantMap& map, int depth)
+{
+    if (map.isEmpty()) {
+        out += "<dict/>\n";
+        return;
+    }
+    out += "<dict>\n";
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        appendIndent(out, depth + 1);
+        out += "<key>";
+        appendEscaped(out, it.key().toUtf8());
+        out += "</key>\n";
+        appendValue(out, it.value(), depth + 1);
+    }
+    appendIndent(out, depth);
+    out += "</dict>\n";
+}
+
+void appendList(QByteArray& out, const QVariantList& list, int depth)
+{
+    if (list.isEmpty()) {
+        out += "<array/>\n";
+        return;
+    }
+    out += "<array>\n";
+    for (const QVariant& element : list)
+        appendValue(out, element, depth + 1);
+    appendIndent(out, depth);
+    out += "</array>\n";
+}
+
+// One element and its line end, after `depth` tabs. Values nest no deeper
+// than the property-list bound, so the recursion is bounded.
+void appendValue(QByteArray& out, const QVariant& value, int depth)
+{
+    appendIndent(out, depth);
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap:
+        appendMap(out, value.toMap(), depth);
+        return;
+    case QMetaType::QVariantList:
+        appendList(out, value.toList(), depth);
+        return;
+    case QMetaType::Bool:
+        out += value.toBool() ? "<true/>\n" : "<false/>\n";
+        return;
+    case QMetaType::LongLong:
+        out += "<integer>" + QByteArray::number(value.toLongLong()) + "</integer>\n";
+        return;
+    case QMetaType::ULongLong:
+        out += "<integer>" + QByteArray::number(value.toULongLong()) + "</integer>\n";
+        return;
+    case QMetaType::Double:
+        out += "<real>" + realText(value.toDouble()) + "</real>\n";
+        return;
+    case QMetaType::QDateTime: {
+        // Whole seconds, rounded down (a date before 1970 too).
+        const qint64 ms = value.toDateTime().toMSecsSinceEpoch();
+        const qint64 whole = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+        out += "<date>" + QDateTime::fromSecsSinceEpoch(whole, QTimeZone::utc()).toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'")).toUtf8()
+               + "</date>\n";
+        return;
+    }
+    case QMetaType::QByteArray:
+        appendData(out, value.toByteArray(), depth);
+        return;
+    default:
+        out += "<string>";
+        appendEscaped(out, value.toString().toUtf8());
+        out += "</string>\n";
+        return;
+    }
+}
+
+} // namespace
+
+QVariant readXmlPropertyList(const QByteArray& utf8, QString* error)
+{
+    if (error)
+        error->clear();
+    return Reader(utf8).read(error);
+}
+
+QByteArray writeXmlPropertyList(const QVariant& value)
+{
+    QByteArray out("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                   "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                   "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                   "<plist version=\"1.0\">\n");
+    appendValue(out, value, 0);
+    out += "</plist>\n";
+    return out;
+}
+
+} // namespace sorvant

@@ -1,0 +1,50 @@
+#pragma once
+// The XML form of property lists, read and written here in time linear in
+// the text (the reader is not recursive; references cost what they span).
+// Values are those of property_list.h; the bounds of
+// property_list_bounds.h are checked by the caller before reading.
+//
+// The reader takes what writers of property lists produce, and the slack
+// the format has always been read with:
+//   - the <plist> element may be missing, and anything after the first
+//     value is not read (an unclosed </plist>, trailing text);
+//   - the five named references and character references, CDATA sections
+//     and comments inside text; a DOCTYPE, comments and processing
+//     instructions between elements; attributes are ignored;
+//   - text is kept as written: line ends and control characters (other
+//     than NUL) stay, since the writer writes them so;
+//   - a <key> outside a dictionary is a string, a dictionary's last key
+//     without a value is dropped, a repeated key keeps its last value;
+//   - <integer> is decimal or "0x" hexadecimal after optional blanks and a
+//     sign, up to the first other character (none: 0), saturating;
+//     <real> likewise with "nan", "inf", "+infinity", "-infinity"; <data>
+//     is base64 with blanks, empty when it does not decode; <true> and
+//     <false> ignore their text.
+// What fails: an unknown element, text or a value out of place in a
+// container, a misnamed or missing end tag, an element or processing
+// instruction inside text, a reference that is not one of those above or
+// names no character (NUL, a surrogate, past U+10FFFF), a date that is not
+// "YYYY-MM-DDTHH:MM:SS" (anything after the seconds is ignored: the value
+// is whole seconds in UTC), and no value at all.
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+namespace sorvant {
+
+// The value of the XML property list `utf8`; invalid, with the reason in
+// `error` (cleared first), when it is not one.
+//   readXmlPropertyList("<plist><integer>7</integer></plist>") => qint64 7
+//   readXmlPropertyList("<string>a&#10;&amp;</string>")        => "a\n&"
+//   readXmlPropertyList("") / ("<plist></plist>")              => invalid
+[[nodiscard]] QVariant readXmlPropertyList(const QByteArray& utf8, QString* error = nullptr);
+
+// The XML property list of `value`, which must already be in the form
+// propertyListValue() answers (maps, lists, QString, qint64, quint64,
+// double, bool, QDateTime, QByteArray): one element per line, indented by
+// tabs, base64 data in lines of at most 76 columns.
+//   writeXmlPropertyList(qint64(7)) => "<?xml …?>\n<!DOCTYPE …>\n<plist version=\"1.0\">\n<integer>7</integer>\n</plist>\n"
+[[nodiscard]] QByteArray writeXmlPropertyList(const QVariant& value);
+
+} // namespace sorvant

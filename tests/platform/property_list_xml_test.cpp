@@ -1,0 +1,261 @@
+#include "platform/property_list.h"
+#include "platform/property_list_xml.h"
+
+#include "tests/support/scan_work_bound.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace sorvant;
+
+namespace {
+
+QVariant int64(qint64 value)
+{
+    return QVariant::fromValue<qint64>(value);
+}
+
+// --- reading ---------------------------------------------------------------------------
+
+struct ReadCase
+{
+    const char* name;
+    QByteArray document;
+    QVariant expected;
+};
+void PrintTo(const ReadCase& row, std::ostream* out) { sorvant::test::printRowName(row, out); }
+
+class XmlPropertyListReadTest : public testing::TestWithParam<ReadCase>
+{
+};
+
+TEST_P(XmlPropertyListReadTest, ReadsTheValue)
+{
+    const ReadCase& c = GetParam();
+    QString error;
+    const QVariant value = readXmlPropertyList(c.document, &error);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(value.typeId(), c.expected.typeId()) << value.typeName();
+    EXPECT_EQ(value, c.expected);
+}
+
+const char kDoctype[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                        "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, XmlPropertyListReadTest,
+    testing::Values(
+        ReadCase{"NamedReferences", "<plist><string>&lt;&gt;&amp;&quot;&apos;</string></plist>", "<>&\"'"},
+        ReadCase{"CharacterReferences", "<plist><string>&#65;&#x42;&#X43;&#0068;&#x1F600;&#xe9;</string></plist>",
+                 QString::fromUtf8("ABCD\U0001F600\u00e9")},
+        ReadCase{"CdataKeepsMarkup", "<plist><string>a<![CDATA[<b>&amp;]]>c</string></plist>", "a<b>&amp;c"},
+        ReadCase{"CommentInsideText", "<plist><string>a<!-- <x> -->b</string></plist>", "ab"},
+        ReadCase{"LineEndsAndControlsStay", "<plist><string>a\r\nb\rc\x01\t</string></plist>",
+                 QString::fromLatin1("a\r\nb\rc\x01\t")},
+        ReadCase{"Utf8Text", "<plist><string>\xc3\xa9t\xc3\xa9</string></plist>", QString::fromUtf8("\u00e9t\u00e9")},
+        ReadCase{"Prologue", QByteArray(kDoctype) + "<plist version=\"1.0\">\n<true/>\n</plist>\n", true},
+        ReadCase{"InternalSubsetWithBrackets",
+                 "<!DOCTYPE plist [ <!ENTITY x \"a>b\"> ]><?pi ?><!-- c --><plist><false/></plist>",
+                 false},
+        ReadCase{"NoPlistElement", "  <integer>7</integer>", int64(7)},
+        ReadCase{"OnlyTheFirstValueIsRead", "<plist><integer>1</integer><integer>2</integer></plist> x", int64(1)},
+        ReadCase{"AttributesIgnored", "<plist a='>'><string b=\"/>\">x</string ></plist>", "x"},
+        ReadCase{"SelfClosingScalars", "<plist><array><string/><data/><integer/><true/></array></plist>",
+                 QVariantList{QString(""), QByteArray(), int64(0), true}},
+        ReadCase{"NestedContainers",
+                 "<plist><dict>\n\t<key>a</key>\n\t<array><dict/><array/><real>1.5</real></array>\n"
+                 "\t<key>b</key><dict><key>c</key><true/></dict></dict></plist>",
+                 QVariantMap{{"a", QVariantList{QVariantMap{}, QVariantList{}, 1.5}},
+                             {"b", QVariantMap{{"c", true}}}}},
+        ReadCase{"RepeatedKeyKeepsTheLastValue",
+                 "<plist><dict><key>k</key><integer>1</integer><key>k</key><integer>2</integer></dict></plist>",
+                 QVariantMap{{"k", int64(2)}}},
+        ReadCase{"LastKeyWithoutValueDropped", "<plist><dict><key>a</key><true/><key>b</key></dict></plist>",
+                 QVariantMap{{"a", true}}},
+        ReadCase{"EmptyKey", "<plist><dict><key/><string>v</string></dict></plist>", QVariantMap{{"", "v"}}},
+        ReadCase{"KeyInArrayIsString", "<plist><array><key>k</key></array></plist>", QVariantList{"k"}},
+        ReadCase{"IntegerBlanksAndSign", "<plist><integer> -42 </integer></plist>", int64(-42)},
+        ReadCase{"IntegerHexadecimal", "<plist><integer>0x1F</integer></plist>", int64(31)},
+        ReadCase{"IntegerLeadingZerosDecimal", "<plist><integer>010</integer></plist>", int64(10)},
+        ReadCase{"IntegerStopsAtOtherText", "<plist><integer>12abc</integer></plist>", int64(12)},
+        ReadCase{"IntegerAboveSignedRange", "<plist><integer>18446744073709551615</integer></plist>",
+                 QVariant::fromValue<quint64>(std::numeric_limits<quint64>::max())},
+        ReadCase{"IntegerSaturatesHigh", "<plist><integer>99999999999999999999999</integer></plist>",
+                 QVariant::fromValue<quint64>(std::numeric_limits<quint64>::max())},
+        ReadCase{"IntegerSaturatesLow", "<plist><integer>-9223372036854775809</integer></plist>",
+                 int64(std::numeric_limits<qint64>::min())},
+        ReadCase{"RealExponent", "<plist><real>-2.5e3</real></plist>", -2500.0},
+        ReadCase{"RealInfinity", "<plist><real>+infinity</real></plist>", std::numeric_limits<double>::infinity()},
+        ReadCase{"RealOverflowIsInfinite", "<plist><real>1e999</real></plist>",
+                 std::numeric_limits<double>::infinity()},
+        ReadCase{"DataWithBlanks", "<plist><data>\n\tAAH/\n\tYQ==\n</data></plist>",
+                 QByteArray("\0\1\xff" "a", 4)},
+        ReadCase{"DataThatDoesNotDecodeIsEmpty", "<plist><data>!!</data></plist>", QByteArray()},
+        ReadCase{"BooleanTextIgnored", "<plist><true>no</true></plist>", true},
+        ReadCase{"DateWholeSecondsUtc", "<plist><date>2024-03-31T01:30:05.75+02:00</date></plist>",
+                 QDateTime(QDate(2024, 3, 31), QTime(1, 30, 5), QTimeZone::utc())},
+        ReadCase{"DateOutsideTheWritableRange", "<plist><date>1800-01-01T00:00:00Z</date></plist>",
+                 QDateTime(QDate(1800, 1, 1), QTime(0, 0), QTimeZone::utc())}),
+    [](const testing::TestParamInfo<ReadCase>& row) { return std::string(row.param.name); });
+
+struct BadCase
+{
+    const char* name;
+    QByteArray document;
+};
+void PrintTo(const BadCase& row, std::ostream* out) { sorvant::test::printRowName(row, out); }
+
+class XmlPropertyListRefusalTest : public testing::TestWithParam<BadCase>
+{
+};
+
+TEST_P(XmlPropertyListRefusalTest, AnswersInvalidWithAReason)
+{
+    QString error;
+    EXPECT_FALSE(readXmlPropertyList(GetParam().document, &error).isValid());
+    EXPECT_FALSE(error.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, XmlPropertyListRefusalTest,
+    testing::Values(BadCase{"Empty", ""}, BadCase{"OnlyBlanks", " \n"}, BadCase{"PlainText", "junk"},
+                    BadCase{"PlistWithoutValue", "<plist></plist>"}, BadCase{"EmptyPlist", "<plist/>"},
+                    BadCase{"NestedPlist", "<plist><array><plist/></array></plist>"},
+                    BadCase{"UnknownElement", "<plist><uid>5</uid></plist>"},
+                    BadCase{"ElementNamesAreCaseSensitive", "<plist><String>x</String></plist>"},
+                    BadCase{"TextInPlist", "<plist>x<true/></plist>"},
+                    BadCase{"TextInDictionary", "<plist><dict>x<key>a</key><true/></dict></plist>"},
+                    BadCase{"MisnamedEndTag", "<plist><string>x</strin></plist>"},
+                    BadCase{"MisnamedContainerEnd", "<plist><array></dict></plist>"},
+                    BadCase{"EndTagWithAttribute", "<plist><string>x</string a=''></plist>"},
+                    BadCase{"UnclosedString", "<plist><string>x"},
+                    BadCase{"UnclosedContainer", "<plist><array><true/>"},
+                    BadCase{"UnclosedTag", "<plist><string"},
+                    BadCase{"UnclosedComment", "<plist><string>a<!-- b</string></plist>"},
+                    BadCase{"UnclosedCdata", "<plist><string><![CDATA[a</string></plist>"},
+                    BadCase{"UnclosedDeclaration", "<!DOCTYPE plist [ <plist><true/></plist>"},
+                    BadCase{"ElementInText", "<plist><string>a<b>x</b></string></plist>"},
+                    BadCase{"InstructionInText", "<plist><string>a<?pi?></string></plist>"},
+                    BadCase{"BareLessThan", "<plist><string>a < b</string></plist>"},
+                    BadCase{"BareAmpersand", "<plist><string>a & b</string></plist>"},
+                    BadCase{"DeclaredEntity", "<!DOCTYPE p [<!ENTITY e \"x\">]><plist><string>&e;</string></plist>"},
+                    BadCase{"NamedReferenceWithoutSemicolon", "<plist><string>&amp</string></plist>"},
+                    BadCase{"CharacterReferenceWithoutSemicolon", "<plist><string>&#65</string></plist>"},
+                    BadCase{"CharacterReferenceWithoutDigits", "<plist><string>&#x;</string></plist>"},
+                    BadCase{"ReferenceToSurrogate", "<plist><string>&#xD800;</string></plist>"},
+                    BadCase{"ReferencePastUnicode", "<plist><string>&#1114112;</string></plist>"},
+                    BadCase{"ReferenceToNul", "<plist><string>&#0;</string></plist>"},
+                    BadCase{"NestedPastTheBound", "<plist>" + QByteArray("<array>").repeated(600)},
+                    BadCase{"KeyAfterKey", "<plist><dict><key>a</key><key>b</key><true/></dict></plist>"},
+                    BadCase{"ValueWithoutKey", "<plist><dict><true/></dict></plist>"},
+                    BadCase{"DateWithoutTime", "<plist><date>2024-03-31</date></plist>"},
+                    BadCase{"DateOutOfRange", "<plist><date>2024-13-31T00:00:00Z</date></plist>"}),
+    [](const testing::TestParamInfo<BadCase>& row) { return std::string(row.param.name); });
+
+// --- writing ---------------------------------------------------------------------------
+
+TEST(XmlPropertyListWriteTest, WritesEachTypeInTheFileLayout)
+{
+    const QVariantMap tree{
+        {"bool", true},
+        {"data", QByteArray(60, 'y')},
+        {"date", QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59, 500), QTimeZone::utc())},
+        {"empty", QVariantMap{}},
+        {"list", QVariantList{int64(-5), QVariant::fromValue<quint64>(std::numeric_limits<quint64>::max()),
+                              QVariantList{QByteArray("\0\1\xff", 3)}, QVariantList{}}},
+        {"reals", QVariantList{0.1, 100.0, -0.0, 1e21, std::numeric_limits<double>::quiet_NaN(),
+                               -std::numeric_limits<double>::infinity()}},
+        {"t<&>", QString::fromUtf8("a<b>&\"'\u00e9]]>")},
+    };
+    const QByteArray expected = QByteArray(kDoctype) + "<plist version=\"1.0\">\n"
+                                "<dict>\n"
+                                "\t<key>bool</key>\n\t<true/>\n"
+                                "\t<key>data</key>\n\t<data>\n"
+                                "\teXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5\n"
+                                "\teXl5eXl5eXl5\n"
+                                "\t</data>\n"
+                                "\t<key>date</key>\n\t<date>1999-12-31T23:59:59Z</date>\n"
+                                "\t<key>empty</key>\n\t<dict/>\n"
+                                "\t<key>list</key>\n\t<array>\n"
+                                "\t\t<integer>-5</integer>\n"
+                                "\t\t<integer>18446744073709551615</integer>\n"
+                                "\t\t<array>\n\t\t\t<data>\n\t\t\tAAH/\n\t\t\t</data>\n\t\t</array>\n"
+                                "\t\t<array/>\n"
+                                "\t</array>\n"
+                                "\t<key>reals</key>\n\t<array>\n"
+                                "\t\t<real>0.10000000000000001</real>\n\t\t<real>100</real>\n"
+                                "\t\t<real>0.0</real>\n\t\t<real>1e+21</real>\n"
+                                "\t\t<real>nan</real>\n\t\t<real>-infinity</real>\n"
+                                "\t</array>\n"
+                                "\t<key>t&lt;&amp;&gt;</key>\n"
+                                "\t<string>a&lt;b&gt;&amp;\"'\xc3\xa9]]&gt;</string>\n"
+                                "</dict>\n"
+                                "</plist>\n";
+    EXPECT_EQ(xmlDataFromPropertyList(tree).toStdString(), expected.toStdString());
+}
+
+// Base64 lines narrow by 8 columns a level down to 12 characters under
+// at most 8 tabs; a root scalar is not indented.
+TEST(XmlPropertyListWriteTest, DataLinesNarrowWithDepth)
+{
+    QVariant value = QByteArray(30, 'z');
+    EXPECT_TRUE(xmlDataFromPropertyList(value).contains("\n<data>\n" + QByteArray("enp6").repeated(10) + "\n</data>\n"));
+    for (int i = 0; i < 10; ++i)
+        value = QVariantList{value};
+    EXPECT_TRUE(xmlDataFromPropertyList(value).contains(QByteArray(10, '\t') + "<data>\n" + QByteArray(8, '\t')
+                                                        + "enp6enp6enp6\n"));
+}
+
+TEST(XmlPropertyListWriteTest, TextWithLineEndsAndControlsReadsBack)
+{
+    const QString text = QString::fromLatin1("a\r\nb\rc\x01\x1f\t");
+    const QVariantMap tree{{text, text}};
+    QString error;
+    EXPECT_EQ(propertyListFromData(xmlDataFromPropertyList(tree), &error), QVariant(tree)) << error.toStdString();
+}
+
+// --- linear work -----------------------------------------------------------------------
+
+// Regression: the library's reader moved the rest of a string for every
+// reference, so 2.6 MB of "&lt;&gt;&#65;" took 44 seconds.
+TEST(XmlPropertyListLinearWorkTest, ReferencesTakeLinearWork)
+{
+    test::expectLinearScanWork(
+        [](qsizetype size) {
+            return "<plist><string>" + QByteArray("&lt;&gt;&#65;").repeated(size / 13) + "</string></plist>";
+        },
+        [](const QByteArray& document) {
+            const QString text = propertyListFromData(document).toString();
+            EXPECT_EQ(text.size(), (document.size() - 32) / 13 * 3);
+            EXPECT_TRUE(text.startsWith(QLatin1String("<>A<>A")));
+        });
+}
+
+QVariantMap settingsOfSize(qsizetype bytes)
+{
+    QVariantMap map;
+    for (qsizetype i = 0; i < bytes / 40; ++i)
+        map.insert(QStringLiteral("Key%1").arg(i, 7, 10, QLatin1Char('0')), int64(i));
+    return map;
+}
+
+// Regression: the settings dictionary was built key by key through the
+// library, each key a search of those before (17 s for 600,000 keys).
+TEST(XmlPropertyListLinearWorkTest, ManyKeysAreWrittenAndReadInLinearWork)
+{
+    test::expectLinearScanWork(settingsOfSize, [](const QVariantMap& map) {
+        EXPECT_EQ(xmlDataFromPropertyList(map).count("<key>"), map.size());
+    });
+    test::expectLinearScanWork(
+        [](qsizetype size) { return xmlDataFromPropertyList(settingsOfSize(size)); },
+        [](const QByteArray& document) {
+            EXPECT_EQ(propertyListFromData(document).toMap().size(), document.count("<key>"));
+        });
+}
+
+} // namespace
