@@ -1,6 +1,7 @@
 #include "web/toolkit/attributed_reformatting.h"
 
 #include "foundation/ligatures.h"
+#include "foundation/lines.h"
 #include "foundation/mutable_string_edits.h"
 #include "foundation/trimming.h"
 #include "web/toolkit/attributed_lines.h"
@@ -8,9 +9,192 @@
 
 #include <QFont>
 
+#include <unicode/unorm2.h>
+#include <unicode/utf16.h>
+
 namespace sorvant {
 
 namespace {
+
+// --- edits as replacements ------------------------------------------------------------
+
+// `length` units at `location` of the text become `text`. An edit is a list
+// of these in increasing order, none overlapping another.
+struct Replacement
+{
+    qsizetype location = 0;
+    qsizetype length = 0;
+    QString text;
+};
+
+// The runs of a text read front to back: each index asked is at or after
+// the one before, so the whole walk is linear.
+class RunCursor
+{
+public:
+    explicit RunCursor(const AttributedString& text) : m_runs(text.runs()) {}
+
+    // The attributes of unit `index` and the end of its run.
+    const QVariantMap& attributesAt(qsizetype index, qsizetype* runEnd)
+    {
+        while (m_run + 1 < m_runs.size() && m_runs.at(m_run).range.maxRange() <= index)
+            ++m_run;
+        *runEnd = m_runs.at(m_run).range.maxRange();
+        return m_runs.at(m_run).attributes;
+    }
+
+private:
+    const QList<AttributedString::Run>& m_runs;
+    qsizetype m_run = 0;
+};
+
+// Applies the replacements in one pass, building the new text run by run.
+// Kept units keep their attributes; replacing units take those of the
+// units they replace, the n-th the n-th's, the ones past the last replaced
+// unit the last one's; inserted units those of the unit before (the first
+// unit at the start).
+void applyReplacements(AttributedString& text, const QList<Replacement>& replacements)
+{
+    if (replacements.isEmpty())
+        return;
+    const QString& source = text.string();
+    RunCursor cursor(text);
+    AttributedString result;
+    const auto keep = [&](qsizetype from, qsizetype to) {
+        while (from < to) {
+            qsizetype runEnd = 0;
+            const QVariantMap& attributes = cursor.attributesAt(from, &runEnd);
+            const qsizetype end = std::min(to, runEnd);
+            result.appendAttributedString(AttributedString(source.mid(from, end - from), attributes));
+            from = end;
+        }
+    };
+    qsizetype kept = 0;
+    for (const Replacement& replacement : replacements) {
+        keep(kept, replacement.location);
+        kept = replacement.location + replacement.length;
+        const qsizetype count = replacement.text.size();
+        if (count == 0 || source.isEmpty()) {
+            result.appendAttributedString(AttributedString(replacement.text));
+            continue;
+        }
+        qsizetype runEnd = 0;
+        if (replacement.length == 0) {
+            const QVariantMap& attributes = cursor.attributesAt(std::max<qsizetype>(replacement.location - 1, 0), &runEnd);
+            result.appendAttributedString(AttributedString(replacement.text, attributes));
+            continue;
+        }
+        const qsizetype last = replacement.location + replacement.length - 1;
+        for (qsizetype i = 0; i < count;) {
+            const QVariantMap& attributes = cursor.attributesAt(std::min(replacement.location + i, last), &runEnd);
+            const qsizetype end = runEnd > last ? count : runEnd - replacement.location;
+            result.appendAttributedString(AttributedString(replacement.text.mid(i, end - i), attributes));
+            i = end;
+        }
+    }
+    keep(kept, source.size());
+    text.beginEditing();
+    text.replaceCharactersInRange(Range{0, text.length()}, result);
+    text.endEditing();
+}
+
+// The replacements that turn `before` into `after`: the deleted stretches
+// when `after` is `before` with units taken out (the earliest match kept),
+// otherwise the stretch between the common start and end.
+QList<Replacement> differences(const QString& before, const QString& after)
+{
+    QList<Replacement> replacements;
+    qsizetype j = 0;
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        if (j < after.size() && before.at(i) == after.at(j)) {
+            ++j;
+        } else if (!replacements.isEmpty() && replacements.last().location + replacements.last().length == i) {
+            ++replacements.last().length;
+        } else {
+            replacements.append({i, 1, {}});
+        }
+    }
+    if (j == after.size())
+        return replacements;
+    qsizetype prefix = 0;
+    while (prefix < before.size() && prefix < after.size() && before.at(prefix) == after.at(prefix))
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < before.size() - prefix && suffix < after.size() - prefix
+           && before.at(before.size() - 1 - suffix) == after.at(after.size() - 1 - suffix))
+        ++suffix;
+    return {{prefix, before.size() - prefix - suffix, after.mid(prefix, after.size() - prefix - suffix)}};
+}
+
+// A replacement of `length` units at `location` by `text`, without the
+// units the two share at either end; nothing when they are equal.
+void appendChange(QList<Replacement>& replacements, const QString& source, qsizetype location, qsizetype length,
+                  const QString& text)
+{
+    const QStringView old = QStringView(source).mid(location, length);
+    if (old == text)
+        return;
+    qsizetype prefix = 0;
+    while (prefix < old.size() && prefix < text.size() && old.at(prefix) == text.at(prefix))
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < old.size() - prefix && suffix < text.size() - prefix
+           && old.at(old.size() - 1 - suffix) == text.at(text.size() - 1 - suffix))
+        ++suffix;
+    replacements.append({location + prefix, length - prefix - suffix, text.mid(prefix, text.size() - prefix - suffix)});
+}
+
+const UNormalizer2* icuNormalizer(unicode::NormalizationForm form)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const UNormalizer2* normalizer = nullptr;
+    switch (form) {
+    case unicode::NormalizationForm::NFC:
+        normalizer = unorm2_getNFCInstance(&status);
+        break;
+    case unicode::NormalizationForm::NFD:
+        normalizer = unorm2_getNFDInstance(&status);
+        break;
+    case unicode::NormalizationForm::NFKC:
+        normalizer = unorm2_getNFKCInstance(&status);
+        break;
+    case unicode::NormalizationForm::NFKD:
+        normalizer = unorm2_getNFKDInstance(&status);
+        break;
+    }
+    return U_SUCCESS(status) ? normalizer : nullptr;
+}
+
+// Normalization segment by segment: a segment starts at each character
+// that nothing before it can combine with, so normalizing the segments
+// one by one gives the normalized text, and each change stays as small as
+// the characters that interact.
+QList<Replacement> normalizationChanges(const QString& source, unicode::NormalizationForm form)
+{
+    QList<Replacement> replacements;
+    const UNormalizer2* normalizer = icuNormalizer(form);
+    if (!normalizer || unicode::isNormalized(source, form))
+        return replacements;
+    const auto* units = reinterpret_cast<const UChar*>(source.utf16());
+    const auto length = static_cast<int32_t>(source.size());
+    int32_t start = 0;
+    for (int32_t at = 0; at <= length;) {
+        int32_t next = at;
+        UChar32 c = 0;
+        if (at < length)
+            U16_NEXT(units, next, length, c);
+        if (at == length || (at > start && unorm2_hasBoundaryBefore(normalizer, c))) {
+            QString segment = source.mid(start, at - start);
+            sorvant::normalizeString(segment, form);
+            appendChange(replacements, source, start, at - start, segment);
+            start = at;
+        }
+        if (at == length)
+            break;
+        at = next;
+    }
+    return replacements;
+}
 
 const QString& paragraphStyleName()
 {
@@ -38,24 +222,26 @@ bool isLineEnd(unichar c)
     }
 }
 
-// Replaces every run of units matching `inClass` by `replacement`, from the
-// end so that earlier positions stay valid; a run already equal to the
+// Replaces every run of units matching `inClass` by `replacement`, which
+// takes the attributes of the run's first unit; a run already equal to the
 // replacement is left alone.
 void collapseRuns(AttributedString& text, const std::function<bool(unichar)>& inClass, const QString& replacement)
 {
-    qsizetype end = text.length();
-    while (end > 0) {
-        if (!inClass(text.string().at(end - 1).unicode())) {
-            --end;
+    const QString& source = text.string();
+    QList<Replacement> runs;
+    for (qsizetype start = 0; start < source.size();) {
+        if (!inClass(source.at(start).unicode())) {
+            ++start;
             continue;
         }
-        qsizetype start = end - 1;
-        while (start > 0 && inClass(text.string().at(start - 1).unicode()))
-            --start;
-        if (QStringView(text.string()).mid(start, end - start) != replacement)
-            text.replaceCharactersInRange(Range{start, end - start}, replacement);
-        end = start;
+        qsizetype end = start + 1;
+        while (end < source.size() && inClass(source.at(end).unicode()))
+            ++end;
+        if (QStringView(source).mid(start, end - start) != replacement)
+            runs.append({start, end - start, replacement});
+        start = end;
     }
+    applyReplacements(text, runs);
 }
 
 void trimWhere(AttributedString& text, const std::function<bool(unichar)>& trimmed)
@@ -98,41 +284,10 @@ ParagraphStyle defaultParagraphStyleWithTabStopInterval(double interval, int cou
 
 void applyStringEdit(AttributedString& text, const std::function<void(QString&)>& edit)
 {
-    const QString before = text.string();
-    QString after = before;
+    QString after = text.string();
     edit(after);
-    if (after == before)
-        return;
-    // Deletions only: the result is a subsequence of the text.
-    QList<qsizetype> deleted;
-    qsizetype j = 0;
-    for (qsizetype i = 0; i < before.size(); ++i) {
-        if (j < after.size() && before.at(i) == after.at(j))
-            ++j;
-        else
-            deleted.append(i);
-    }
-    text.beginEditing();
-    if (j == after.size()) {
-        for (qsizetype k = deleted.size() - 1; k >= 0;) {
-            qsizetype first = k;
-            while (first > 0 && deleted[first - 1] == deleted[first] - 1)
-                --first;
-            text.deleteCharactersInRange(Range{deleted[first], deleted[k] - deleted[first] + 1});
-            k = first - 1;
-        }
-    } else {
-        qsizetype prefix = 0;
-        while (prefix < before.size() && prefix < after.size() && before.at(prefix) == after.at(prefix))
-            ++prefix;
-        qsizetype suffix = 0;
-        while (suffix < before.size() - prefix && suffix < after.size() - prefix
-               && before.at(before.size() - 1 - suffix) == after.at(after.size() - 1 - suffix))
-            ++suffix;
-        text.replaceCharactersInRange(Range{prefix, before.size() - prefix - suffix},
-                                      after.mid(prefix, after.size() - prefix - suffix));
-    }
-    text.endEditing();
+    if (after != text.string())
+        applyReplacements(text, differences(text.string(), after));
 }
 
 void appendSubstring(AttributedString& text, const QString& source, Range range)
@@ -155,16 +310,23 @@ void appendTrimmedString(AttributedString& text, const QString& string)
     applyStringEdit(text, [&](QString& s) { appendTrimmedString(s, string); });
 }
 
+// The occurrences are those the string edit deletes: from the start, one
+// after the other without overlapping.
 qsizetype deleteString(AttributedString& text, const QString& target)
 {
-    qsizetype count = 0;
-    applyStringEdit(text, [&](QString& s) { count = deleteString(s, target); });
-    return count;
+    QList<Replacement> occurrences;
+    if (!target.isEmpty()) {
+        for (qsizetype at = text.string().indexOf(target); at >= 0; at = text.string().indexOf(target, at + target.size()))
+            occurrences.append({at, target.size(), {}});
+    }
+    applyReplacements(text, occurrences);
+    return occurrences.size();
 }
 
 void removeCharacterAtIndex(AttributedString& text, qsizetype index)
 {
-    applyStringEdit(text, [&](QString& s) { removeCharacterAtIndex(s, index); });
+    if (index >= 0 && index < text.length())
+        applyReplacements(text, {{index, 1, {}}});
 }
 
 void removeCharacters(AttributedString& text, unichar c)
@@ -222,30 +384,70 @@ void insertCharacter(AttributedString& text, unichar c, qsizetype index)
     applyStringEdit(text, [&](QString& s) { insertCharacter(s, c, index); });
 }
 
+// The columns as the string edit counts them, each tab replaced on its own.
 void decodeTabs(AttributedString& text, qsizetype width)
 {
-    applyStringEdit(text, [&](QString& s) { decodeTabs(s, width); });
+    if (width < 1)
+        return;
+    QList<Replacement> tabs;
+    qsizetype column = 0;
+    for (qsizetype i = 0; i < text.length(); ++i) {
+        const unichar c = text.string().at(i).unicode();
+        if (c == u'\t') {
+            const qsizetype spaces = width - column % width;
+            tabs.append({i, 1, QString(spaces, QLatin1Char(' '))});
+            column += spaces;
+        } else {
+            column = isFeedCharacter(c) ? 0 : column + 1;
+        }
+    }
+    applyReplacements(text, tabs);
 }
 
+// Each run of blanks that reaches a tab stop becomes one tab, as the string
+// edit does; that tab takes the attributes of the run's first blank.
 void encodeTabs(AttributedString& text, qsizetype width)
 {
-    applyStringEdit(text, [&](QString& s) { encodeTabs(s, width); });
+    if (width < 1)
+        return;
+    const CharacterSetBitmap* spaces = getSpacesBitmap();
+    const QString& source = text.string();
+    QList<Replacement> runs;
+    qsizetype column = 0;
+    qsizetype runStart = -1;
+    for (qsizetype i = 0; i < source.size(); ++i) {
+        const unichar c = source.at(i).unicode();
+        if (isFeedCharacter(c)) {
+            column = 0;
+            runStart = -1;
+        } else if (bitmapContains(spaces, c)) {
+            if (runStart < 0)
+                runStart = i;
+            column += c == u'\t' ? width - column % width : 1;
+            if (column % width == 0) {
+                appendChange(runs, source, runStart, i + 1 - runStart, QStringLiteral("\t"));
+                runStart = -1;
+            }
+        } else {
+            runStart = -1;
+            ++column;
+        }
+    }
+    applyReplacements(text, runs);
 }
 
 qsizetype replaceCharacter(AttributedString& text, unichar target, unichar replacement, bool caseSensitive)
 {
-    // One character for another keeps every position: set them one by one.
-    qsizetype count = 0;
+    // One character for another keeps every position: each changed unit is
+    // replaced on its own.
     QString changed = text.string();
-    count = replaceCharacter(changed, target, replacement, caseSensitive);
-    if (count == 0)
-        return 0;
-    text.beginEditing();
+    const qsizetype count = replaceCharacter(changed, target, replacement, caseSensitive);
+    QList<Replacement> units;
     for (qsizetype i = 0; i < changed.size(); ++i) {
         if (changed.at(i) != text.string().at(i))
-            text.replaceCharactersInRange(Range{i, 1}, changed.mid(i, 1));
+            units.append({i, 1, changed.mid(i, 1)});
     }
-    text.endEditing();
+    applyReplacements(text, units);
     return count;
 }
 
@@ -256,7 +458,7 @@ void normalizeString(AttributedString& text)
 
 void normalizeString(AttributedString& text, unicode::NormalizationForm form)
 {
-    applyStringEdit(text, [form](QString& s) { sorvant::normalizeString(s, form); });
+    applyReplacements(text, normalizationChanges(text.string(), form));
 }
 
 void removeAttachments(AttributedString& text)

@@ -16,9 +16,17 @@
 namespace sorvant {
 
 // --- forwarded text edits -------------------------------------------------------------
-// Applies a text edit to the characters. Characters the edit keeps keep
-// their attributes; where it only deletes, the deleted ones go with theirs;
-// otherwise the changed stretch takes the attributes of its first character.
+// Applies a text edit to the characters, in time linear in the text and its
+// runs. Characters the edit keeps keep their attributes; where it only
+// deletes, the deleted ones go with theirs; otherwise the changed stretch
+// between the common start and end takes the attributes of the characters
+// it replaces, unit for unit, the units past the last replaced one taking
+// its attributes (an insertion those of the character before). The named
+// edits below know what they change and replace only that: the unit at an
+// index, each occurrence, each tab, each run of blanks, each normalization
+// segment.
+//   "aa" (a plain, a bold), removeCharacterAtIndex 0 => "a" bold
+//   "a\tb" (tab bold), decodeTabs 4                  => "a   b", the spaces bold
 void applyStringEdit(AttributedString& text, const std::function<void(QString&)>& edit);
 
 void appendSubstring(AttributedString& text, const QString& source, Range range);
@@ -42,9 +50,11 @@ void decodeTabs(AttributedString& text, qsizetype width);
 void encodeTabs(AttributedString& text, qsizetype width);
 qsizetype replaceCharacter(AttributedString& text, unichar target, unichar replacement, bool caseSensitive = true);
 // Unicode normalization of the characters, form C or the given form (the
-// string edit of foundation/ligatures.h); a changed stretch takes the
-// attributes of its first character.
+// string edit of foundation/ligatures.h), segment by segment: what a
+// character becomes takes its attributes; characters that combine take the
+// attributes of the first of them.
 //   "e\u0301" bold, NFC => "\u00e9" bold    "\u00e9" bold, NFD => "e\u0301" bold
+//   "e" plain + "\u0301" bold, NFC => "\u00e9" plain
 void normalizeString(AttributedString& text);
 void normalizeString(AttributedString& text, unicode::NormalizationForm form);
 

@@ -1,5 +1,7 @@
 #include "web/toolkit/attributed_reformatting.h"
 
+#include "foundation/mutable_string_edits.h"
+
 #include "web/toolkit/attributed_lines.h"
 #include "web/toolkit/paragraph_style.h"
 
@@ -230,6 +232,148 @@ TEST(AttributedReformatting, LineHeightsAndParagraphStyles)
     EXPECT_EQ(defaultParagraphStyleWithTabStopInterval(36, 3).tabStops, (QList<double>{36, 72, 108}));
     EXPECT_TRUE(defaultParagraphStyleWithTabStopInterval(36, 0).tabStops.isEmpty());
     EXPECT_EQ(defaultParagraphStyleWithWordWrapping().lineBreakMode, 0);
+}
+
+// --- edits that change characters --------------------------------------------------------
+
+const QString kMark = QStringLiteral("Mark");
+
+// A text of parts, the n-th carrying mark n (text and mark in pairs).
+AttributedString marked(std::initializer_list<std::pair<QString, int>> parts)
+{
+    AttributedString text;
+    for (const auto& [part, mark] : parts)
+        text.appendAttributedString(AttributedString(part, {{kMark, mark}}));
+    return text;
+}
+
+// The mark of each unit.
+QList<int> marksOf(const AttributedString& text)
+{
+    QList<int> marks;
+    for (qsizetype i = 0; i < text.length(); ++i)
+        marks.append(text.attributeAtIndex(kMark, i).toInt());
+    return marks;
+}
+
+struct EditCase
+{
+    const char* name;
+    AttributedString text;
+    std::function<void(AttributedString&)> edit;
+    QString expected;
+    QList<int> marks;
+};
+void PrintTo(const EditCase& row, std::ostream* out) { test::printRowName(row, out); }
+
+class AttributedEditTest : public testing::TestWithParam<EditCase>
+{
+};
+
+TEST_P(AttributedEditTest, EachCharacterKeepsOrTakesItsAttributes)
+{
+    const EditCase& c = GetParam();
+    AttributedString text = c.text;
+    c.edit(text);
+    EXPECT_EQ(text.string(), c.expected);
+    EXPECT_EQ(marksOf(text), c.marks);
+}
+
+using unicode::NormalizationForm;
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, AttributedEditTest,
+    testing::Values(
+        // Regression: the whole stretch from the first changed character to
+        // the last took the attributes of the first.
+        EditCase{"DecomposedRunByRun", marked({{"\u00e9", 1}, {"text", 0}, {"\u00e9", 2}}),
+                 [](AttributedString& edited) { normalizeString(edited, NormalizationForm::NFD); }, "e\u0301texte\u0301",
+                 {1, 1, 0, 0, 0, 0, 2, 2}},
+        EditCase{"ComposedRunByRun", marked({{"e\u0301", 1}, {"ab", 0}, {"e", 2}, {"\u0301", 3}}),
+                 [](AttributedString& edited) { normalizeString(edited); }, "\u00e9ab\u00e9", {1, 0, 0, 2}},
+        EditCase{"CompatibilityDecomposed", marked({{"\uFB01", 1}, {"x", 0}, {"\uFB01", 2}}),
+                 [](AttributedString& edited) { normalizeString(edited, NormalizationForm::NFKD); }, "fixfi", {1, 1, 0, 2, 2}},
+        EditCase{"CompatibilityComposed", marked({{"e", 1}, {"\u0301", 2}, {"\uFB01", 3}}),
+                 [](AttributedString& edited) { normalizeString(edited, NormalizationForm::NFKC); }, "\u00e9fi", {1, 3, 3}},
+        // Marks put in canonical order: the replacing units take the replaced ones' attributes in place.
+        EditCase{"CombiningMarksReordered", marked({{"a\u0301", 1}, {"\u0323", 2}, {"b", 3}}),
+                 [](AttributedString& edited) { normalizeString(edited, NormalizationForm::NFD); }, "a\u0323\u0301b",
+                 {1, 1, 2, 3}},
+        // Regression: the deleted unit was taken to be the last equal one.
+        EditCase{"RemoveFirstOfEqualUnits", marked({{"a", 1}, {"a", 2}}),
+                 [](AttributedString& edited) { removeCharacterAtIndex(edited, 0); }, "a", {2}},
+        EditCase{"RemoveIndexOutOfRange", marked({{"a", 1}}),
+                 [](AttributedString& edited) { removeCharacterAtIndex(edited, 1); }, "a", {1}},
+        EditCase{"DeleteEachOccurrence", marked({{"a", 1}, {"b", 2}, {"a", 3}, {"b", 4}, {"a", 5}}),
+                 [](AttributedString& edited) { EXPECT_EQ(deleteString(edited, QStringLiteral("ba")), 2); }, "a", {1}},
+        EditCase{"DeleteOccurrencesOverlappingEqualUnits", marked({{"a", 1}, {"b", 2}, {"a", 3}, {"b", 4}}),
+                 [](AttributedString& edited) { EXPECT_EQ(deleteString(edited, QStringLiteral("ba")), 1); }, "ab", {1, 4}},
+        EditCase{"EachTabDecodedOnItsOwn", marked({{"a", 1}, {"\t", 2}, {"b", 3}, {"\t", 4}, {"\nc", 5}}),
+                 [](AttributedString& edited) { decodeTabs(edited, 4); }, "a   b   \nc", {1, 2, 2, 2, 3, 4, 4, 4, 5, 5}},
+        EditCase{"BlanksEncodedRunByRun", marked({{"a", 1}, {" ", 2}, {"  ", 3}, {"b", 4}, {"    ", 5}, {"c", 6}}),
+                 [](AttributedString& edited) { encodeTabs(edited, 4); }, "a\tb\t c", {1, 2, 4, 5, 5, 6}},
+        EditCase{"BlanksShortOfAStopStay", marked({{"ab", 1}, {" ", 2}, {"d", 3}}),
+                 [](AttributedString& edited) { encodeTabs(edited, 4); }, "ab d", {1, 1, 2, 3}},
+        EditCase{"ReplacedCharactersKeepTheirs", marked({{"a-", 1}, {"b-", 2}}),
+                 [](AttributedString& edited) { EXPECT_EQ(replaceCharacter(edited, '-', '+'), 2); }, "a+b+", {1, 1, 2, 2}},
+        EditCase{"AnyEditUnitForUnit", marked({{"x", 1}, {"y", 2}, {"z", 3}}),
+                 [](AttributedString& edited) { applyStringEdit(edited, [](QString& s) { s = QStringLiteral("XYZW"); }); },
+                 "XYZW", {1, 2, 3, 3}},
+        EditCase{"InsertionTakesTheUnitBefore", marked({{"a", 1}, {"b", 2}}),
+                 [](AttributedString& edited) { insertCharacter(edited, u'x', 1); }, "axb", {1, 1, 2}},
+        EditCase{"BlankRunsCollapseToTheirFirst", marked({{"a", 1}, {"\t", 2}, {" ", 3}, {"b", 4}}),
+                 [](AttributedString& edited) { removeMultipleSpaces(edited); }, "a b", {1, 2, 4}}),
+    [](const testing::TestParamInfo<EditCase>& row) { return std::string(row.param.name); });
+
+// The edits that know their changes produce the text of the string edits
+// they stand for, line ends and blanks of every kind mixed in.
+TEST(AttributedReformatting, TabEditsMatchTheStringEdits)
+{
+    const QString samples[] = {QStringLiteral("a\tb\t\tc"), QStringLiteral(" \t  x \t\r\n\t y  \u3000 z"),
+                               QStringLiteral("abc d\u2028   \t e"), QStringLiteral("\t\t"), QString()};
+    for (const QString& sample : samples) {
+        for (qsizetype width = 0; width <= 5; ++width) {
+            SCOPED_TRACE(sample.toStdString() + " width " + std::to_string(width));
+            for (const bool decode : {true, false}) {
+                AttributedString text(sample, {{kMark, 1}});
+                QString expected = sample;
+                if (decode) {
+                    decodeTabs(text, width);
+                    decodeTabs(expected, width);
+                } else {
+                    encodeTabs(text, width);
+                    encodeTabs(expected, width);
+                }
+                EXPECT_EQ(text.string(), expected);
+            }
+        }
+    }
+}
+
+// Regression: 100,000 alternating runs normalized came out as 2, and every
+// deleted stretch moved all the runs after it.
+TEST(AttributedReformatting, EditsOverManyRunsKeepThemInLinearWork)
+{
+    const auto alternating = [](const QString& unit) {
+        return [unit](qsizetype size) {
+            AttributedString text;
+            for (qsizetype i = 0; text.length() < size; ++i)
+                text.appendAttributedString(AttributedString(unit, {{kMark, int(i % 2)}}));
+            return text;
+        };
+    };
+    test::expectLinearScanWork(alternating(QStringLiteral("\u00e9a")), [](AttributedString text) {
+        const qsizetype runs = text.runs().size();
+        normalizeString(text, NormalizationForm::NFD);
+        EXPECT_EQ(text.runs().size(), runs);
+    });
+    test::expectLinearScanWork(alternating(QStringLiteral("a-\t")), [](AttributedString text) {
+        const qsizetype runs = text.runs().size();
+        removeCharacters(text, u'-');
+        decodeTabs(text, 4);
+        EXPECT_EQ(text.runs().size(), runs);
+        EXPECT_TRUE(text.string().startsWith(QLatin1String("a   a   ")));
+    });
 }
 
 } // namespace
