@@ -1,10 +1,10 @@
 #pragma once
-// Bounds a property list must keep before the property-list library reads
-// it: the library recurses once per nesting level, copies a binary object
-// each time it is referred to, and stops the process on a NUL character in
-// XML text. These checks read the bytes once, without recursion, and refuse
-// what the library could not read safely. They do not check that the data
-// is a well-formed property list; the library does that.
+// Bounds a property list must keep before it is read: the binary library
+// recurses once per nesting level and copies a binary object each time it
+// is referred to, and the values read are freed recursively and written
+// recursively, and cannot hold a NUL. These checks read the bytes once,
+// without recursion, and refuse what could not be read safely. They do not
+// check that the data is a well-formed property list; the readers do that.
 
 #include <QByteArray>
 #include <QString>

@@ -221,8 +221,8 @@ TEST(XmlPropertyListWriteTest, TextWithLineEndsAndControlsReadsBack)
 
 // --- linear work -----------------------------------------------------------------------
 
-// Regression: the library's reader moved the rest of a string for every
-// reference, so 2.6 MB of "&lt;&gt;&#65;" took 44 seconds.
+// Regression: the library's reader took time quadratic in the references
+// of a string (2.6 MB of "&lt;&gt;&#65;": 12 s).
 TEST(XmlPropertyListLinearWorkTest, ReferencesTakeLinearWork)
 {
     test::expectLinearScanWork(
@@ -245,7 +245,7 @@ QVariantMap settingsOfSize(qsizetype bytes)
 }
 
 // Regression: the settings dictionary was built key by key through the
-// library, each key a search of those before (17 s for 600,000 keys).
+// library and read by it in quadratic time (600,000 keys: 11 s and 12 s).
 TEST(XmlPropertyListLinearWorkTest, ManyKeysAreWrittenAndReadInLinearWork)
 {
     test::expectLinearScanWork(settingsOfSize, [](const QVariantMap& map) {
