@@ -23,8 +23,6 @@ namespace sorvant {
 
 namespace {
 
-// Property-list dates count seconds from 2001-01-01 00:00:00 UTC.
-constexpr qint64 kReferenceDateOffset = 978307200;
 // Deeper trees are refused rather than risk the stack on hostile files.
 constexpr int kMaximumDepth = kMaximumPropertyListDepth;
 // Settings and Info.plist files are small; a larger file is not read whole.
@@ -123,7 +121,7 @@ QVariant scalarToVariant(plist_t node)
         int32_t seconds = 0;
         int32_t microseconds = 0;
         plist_get_date_val(node, &seconds, &microseconds);
-        const qint64 ms = (kReferenceDateOffset + seconds) * 1000 + microseconds / 1000;
+        const qint64 ms = (kPropertyListReferenceDate + seconds) * 1000 + microseconds / 1000;
         return QVariant(QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc()));
     }
     case PLIST_DATA: {
@@ -202,7 +200,7 @@ QVariant normalizedDate(const QDateTime& date, QString* error)
 {
     if (date.isValid()) {
         const qint64 ms = date.toMSecsSinceEpoch();
-        const qint64 seconds = (ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000)) - kReferenceDateOffset;
+        const qint64 seconds = (ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000)) - kPropertyListReferenceDate;
         if (seconds >= std::numeric_limits<int32_t>::min() && seconds <= std::numeric_limits<int32_t>::max())
             return QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc());
     }

@@ -621,9 +621,10 @@ void appendValue(QByteArray& out, const QVariant& value, int depth)
         out += "<real>" + realText(value.toDouble()) + "</real>\n";
         return;
     case QMetaType::QDateTime: {
-        // Whole seconds, rounded down (a date before 1970 too).
-        const qint64 ms = value.toDateTime().toMSecsSinceEpoch();
-        const qint64 whole = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+        // Whole seconds from the reference date, the fraction dropped toward
+        // it, as files have always had them.
+        const qint64 ms = value.toDateTime().toMSecsSinceEpoch() - kPropertyListReferenceDate * 1000;
+        const qint64 whole = ms / 1000 + kPropertyListReferenceDate;
         out += "<date>" + QDateTime::fromSecsSinceEpoch(whole, QTimeZone::utc()).toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'")).toUtf8()
                + "</date>\n";
         return;

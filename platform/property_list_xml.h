@@ -33,6 +33,9 @@
 
 namespace sorvant {
 
+// Property-list dates count seconds from 2001-01-01 00:00:00 UTC.
+inline constexpr qint64 kPropertyListReferenceDate = 978307200;
+
 // The value of the XML property list `utf8`; invalid, with the reason in
 // `error` (cleared first), when it is not one.
 //   readXmlPropertyList("<plist><integer>7</integer></plist>") => qint64 7
@@ -43,7 +46,9 @@ namespace sorvant {
 // The XML property list of `value`, which must already be in the form
 // propertyListValue() answers (maps, lists, QString, qint64, quint64,
 // double, bool, QDateTime, QByteArray): one element per line, indented by
-// tabs, base64 data in lines of at most 76 columns.
+// tabs, base64 data in lines of at most 76 columns, dates in whole seconds
+// from the reference date, a fraction dropped (so before 2001 the second
+// after).
 //   writeXmlPropertyList(qint64(7)) => "<?xml …?>\n<!DOCTYPE …>\n<plist version=\"1.0\">\n<integer>7</integer>\n</plist>\n"
 [[nodiscard]] QByteArray writeXmlPropertyList(const QVariant& value);
 

@@ -179,7 +179,8 @@ TEST(XmlPropertyListWriteTest, WritesEachTypeInTheFileLayout)
                                 "\teXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5eXl5\n"
                                 "\teXl5eXl5eXl5\n"
                                 "\t</data>\n"
-                                "\t<key>date</key>\n\t<date>1999-12-31T23:59:59Z</date>\n"
+                                // Before 2001 a fraction is dropped toward 2001.
+                                "\t<key>date</key>\n\t<date>2000-01-01T00:00:00Z</date>\n"
                                 "\t<key>empty</key>\n\t<dict/>\n"
                                 "\t<key>list</key>\n\t<array>\n"
                                 "\t\t<integer>-5</integer>\n"
