@@ -102,7 +102,8 @@ QVariant integerValue(const QByteArray& text)
         else
             break;
         const auto limit = std::numeric_limits<quint64>::max();
-        magnitude = magnitude > (limit - quint64(digit)) / quint64(base) ? limit : magnitude * quint64(base) + quint64(digit);
+        const bool overflows = magnitude > (limit - quint64(digit)) / quint64(base);
+        magnitude = overflows ? limit : magnitude * quint64(base) + quint64(digit);
     }
     countScanWork(at + 1);
     constexpr auto kSignedLimit = quint64(std::numeric_limits<qint64>::max());
@@ -200,6 +201,11 @@ private:
     {
         m_error = QStringLiteral("The property list is damaged: %1").arg(reason);
         return false;
+    }
+    QVariant refuse(const QString& reason)
+    {
+        fail(reason);
+        return {};
     }
 
     bool startsWith(const char* text) const
@@ -454,23 +460,20 @@ private:
             bool isKey = false;
             if (tag->closing) {
                 if (m_open.isEmpty())
-                    return fail(inPlist ? QStringLiteral("<plist> holds no value")
-                                        : QStringLiteral("an end tag has no start")),
-                           QVariant();
+                    return refuse(inPlist ? QStringLiteral("<plist> holds no value")
+                                          : QStringLiteral("an end tag has no start"));
                 Container& top = m_open.last();
                 if (tag->name != (top.element == Element::Array ? "array" : "dict"))
-                    return fail(QStringLiteral("a container ends with </%1>").arg(QString::fromUtf8(tag->name))),
-                           QVariant();
+                    return refuse(QStringLiteral("a container ends with </%1>").arg(QString::fromUtf8(tag->name)));
                 value = top.element == Element::Array ? QVariant(std::move(top.list)) : QVariant(std::move(top.map));
                 m_open.removeLast();
             } else {
                 const std::optional<Element> element = elementNamed(tag->name);
                 if (!element)
-                    return fail(QStringLiteral("<%1> is no property-list element").arg(QString::fromUtf8(tag->name))),
-                           QVariant();
+                    return refuse(QStringLiteral("<%1> is no property-list element").arg(QString::fromUtf8(tag->name)));
                 if (*element == Element::Plist) {
                     if (inPlist || !m_open.isEmpty() || tag->selfClosing)
-                        return fail(QStringLiteral("<plist> is misplaced or empty")), QVariant();
+                        return refuse(QStringLiteral("<plist> is misplaced or empty"));
                     inPlist = true;
                     continue;
                 }
@@ -478,7 +481,7 @@ private:
                     if (!tag->selfClosing) {
                         // Bounded here too: nested values are freed recursively.
                         if (m_open.size() >= kMaximumPropertyListDepth + 1)
-                            return fail(QStringLiteral("it is nested too deeply")), QVariant();
+                            return refuse(QStringLiteral("it is nested too deeply"));
                         m_open.append(Container{*element, {}, {}, {}, false});
                         continue;
                     }
@@ -541,7 +544,8 @@ QByteArray realText(double value)
         return "0.0";
     // Seventeen significant digits read back to the same double.
     char buffer[32];
-    const std::to_chars_result end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 17);
+    const std::to_chars_result end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 17);
     return QByteArray(buffer, end.ptr - buffer);
 }
 
@@ -625,8 +629,8 @@ void appendValue(QByteArray& out, const QVariant& value, int depth)
         // it, as files have always had them.
         const qint64 ms = value.toDateTime().toMSecsSinceEpoch() - kPropertyListReferenceDate * 1000;
         const qint64 whole = ms / 1000 + kPropertyListReferenceDate;
-        out += "<date>" + QDateTime::fromSecsSinceEpoch(whole, QTimeZone::utc()).toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'")).toUtf8()
-               + "</date>\n";
+        const QDateTime date = QDateTime::fromSecsSinceEpoch(whole, QTimeZone::utc());
+        out += "<date>" + date.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'")).toUtf8() + "</date>\n";
         return;
     }
     case QMetaType::QByteArray:

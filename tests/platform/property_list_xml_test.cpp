@@ -205,7 +205,8 @@ TEST(XmlPropertyListWriteTest, WritesEachTypeInTheFileLayout)
 TEST(XmlPropertyListWriteTest, DataLinesNarrowWithDepth)
 {
     QVariant value = QByteArray(30, 'z');
-    EXPECT_TRUE(xmlDataFromPropertyList(value).contains("\n<data>\n" + QByteArray("enp6").repeated(10) + "\n</data>\n"));
+    const QByteArray line = QByteArray("enp6").repeated(10);
+    EXPECT_TRUE(xmlDataFromPropertyList(value).contains("\n<data>\n" + line + "\n</data>\n"));
     for (int i = 0; i < 10; ++i)
         value = QVariantList{value};
     EXPECT_TRUE(xmlDataFromPropertyList(value).contains(QByteArray(10, '\t') + "<data>\n" + QByteArray(8, '\t')

@@ -80,7 +80,8 @@ void applyReplacements(AttributedString& text, const QList<Replacement>& replace
         }
         qsizetype runEnd = 0;
         if (replacement.length == 0) {
-            const QVariantMap& attributes = cursor.attributesAt(std::max<qsizetype>(replacement.location - 1, 0), &runEnd);
+            const qsizetype before = std::max<qsizetype>(replacement.location - 1, 0);
+            const QVariantMap& attributes = cursor.attributesAt(before, &runEnd);
             result.appendAttributedString(AttributedString(replacement.text, attributes));
             continue;
         }
@@ -316,7 +317,8 @@ qsizetype deleteString(AttributedString& text, const QString& target)
 {
     QList<Replacement> occurrences;
     if (!target.isEmpty()) {
-        for (qsizetype at = text.string().indexOf(target); at >= 0; at = text.string().indexOf(target, at + target.size()))
+        const QString& source = text.string();
+        for (qsizetype at = source.indexOf(target); at >= 0; at = source.indexOf(target, at + target.size()))
             occurrences.append({at, target.size(), {}});
     }
     applyReplacements(text, occurrences);
