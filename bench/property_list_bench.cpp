@@ -10,6 +10,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace {
 
 using namespace sorvant;
@@ -124,6 +128,25 @@ void BM_ReadLargestReferences(benchmark::State& state)
         benchmark::DoNotOptimize(propertyListFromData(data));
 }
 BENCHMARK(BM_ReadLargestReferences)->Unit(benchmark::kMillisecond);
+
+// How long that read goes on after its stop is asked for, 50 ms in.
+void BM_StopDuringLargestRead(benchmark::State& state)
+{
+    const QByteArray data = referencesDocument(64 * 1024 * 1024 - 64);
+    for (auto _ : state) {
+        std::atomic<bool> stop{false};
+        std::thread reader([&] {
+            const PropertyListReadStop scope(stop);
+            benchmark::DoNotOptimize(propertyListFromData(data));
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const auto asked = std::chrono::steady_clock::now();
+        stop = true;
+        reader.join();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count());
+    }
+}
+BENCHMARK(BM_StopDuringLargestRead)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -23,6 +23,8 @@ namespace sorvant {
 
 namespace {
 
+thread_local const std::atomic<bool>* t_readStop = nullptr;
+
 // Deeper trees are refused rather than risk the stack on hostile files.
 constexpr int kMaximumDepth = kMaximumPropertyListDepth;
 // Settings and Info.plist files are small; a larger file is not read whole.
@@ -381,6 +383,21 @@ bool writePropertyListFile(const QString& path, const QVariant& value, QString* 
     if (xml.isEmpty())
         return false;
     return writeFileAtomically(path, xml, error);
+}
+
+PropertyListReadStop::PropertyListReadStop(const std::atomic<bool>& stop) : m_previous(t_readStop)
+{
+    t_readStop = &stop;
+}
+
+PropertyListReadStop::~PropertyListReadStop()
+{
+    t_readStop = m_previous;
+}
+
+bool PropertyListReadStop::isRequested()
+{
+    return t_readStop && t_readStop->load(std::memory_order_relaxed);
 }
 
 } // namespace sorvant

@@ -24,6 +24,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <atomic>
+
 namespace sorvant {
 
 // Parses an XML or binary property list. Answers an invalid QVariant, and the
@@ -66,5 +68,27 @@ namespace sorvant {
 // file is then unchanged.
 [[nodiscard]] bool writePropertyListFile(const QString& path, const QVariant& value,
                                          QString* error = nullptr);
+
+// --- stopping a read ------------------------------------------------------------------
+// While one lives, the XML property lists read on its thread look at `stop`
+// about every 256 KB (and once at the start) and, once it is set, answer
+// invalid with the reason "The reading was stopped". A search that reads
+// packages' Info.plist files holds one over its walk, so that a stop
+// request does not wait for the read of a large file (64 MB take about a
+// third of a second). Scopes nest; the innermost one counts.
+class PropertyListReadStop
+{
+public:
+    explicit PropertyListReadStop(const std::atomic<bool>& stop);
+    ~PropertyListReadStop();
+    PropertyListReadStop(const PropertyListReadStop&) = delete;
+    PropertyListReadStop& operator=(const PropertyListReadStop&) = delete;
+
+    // Whether the innermost scope's flag on this thread is set; NO without one.
+    [[nodiscard]] static bool isRequested();
+
+private:
+    const std::atomic<bool>* m_previous;
+};
 
 } // namespace sorvant

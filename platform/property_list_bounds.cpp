@@ -1,6 +1,7 @@
 #include "platform/property_list_bounds.h"
 
 #include "platform/markup_tags.h"
+#include "platform/property_list.h"
 
 #include <QList>
 
@@ -304,7 +305,17 @@ bool isBoundedXMLPropertyList(const QByteArray& data, QString* error)
     // scan stays linear however the two interleave.
     qsizetype next = -1;
     qsizetype tag = -1;
+    // A stop asked for while a large file is checked is looked at every 256 KB.
+    constexpr qsizetype kStopCheckInterval = 256 * 1024;
+    qsizetype nextStopCheck = 0;
     while (at < data.size()) {
+        if (at >= nextStopCheck) {
+            nextStopCheck = at + kStopCheckInterval;
+            if (PropertyListReadStop::isRequested()) {
+                setError(error, QStringLiteral("The reading was stopped"));
+                return false;
+            }
+        }
         if (next != data.size() && next < at) {
             next = data.indexOf("&#", at);
             next = next < 0 ? data.size() : next;

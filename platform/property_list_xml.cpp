@@ -1,5 +1,6 @@
 #include "platform/property_list_xml.h"
 
+#include "platform/property_list.h"
 #include "platform/property_list_bounds.h"
 #include "platform/scan_work.h"
 
@@ -208,6 +209,19 @@ private:
         return {};
     }
 
+    // False, with the reason, once a stop is asked for; looked at every
+    // 256 KB of text.
+    bool mayGoOn()
+    {
+        if (m_at < m_nextStopCheck)
+            return true;
+        m_nextStopCheck = m_at + kStopCheckInterval;
+        if (!PropertyListReadStop::isRequested())
+            return true;
+        m_error = QStringLiteral("The reading was stopped");
+        return false;
+    }
+
     bool startsWith(const char* text) const
     {
         const auto length = qsizetype(std::strlen(text));
@@ -361,6 +375,8 @@ private:
     bool readText(QByteArrayView name, QByteArray& text)
     {
         for (;;) {
+            if (!mayGoOn())
+                return false;
             qsizetype at = m_at;
             while (at < m_data.size() && m_data.at(at) != '<' && m_data.at(at) != '&')
                 ++at;
@@ -451,7 +467,7 @@ private:
     {
         bool inPlist = false;
         for (;;) {
-            if (!skipToTag())
+            if (!mayGoOn() || !skipToTag())
                 return {};
             const std::optional<Tag> tag = readTag();
             if (!tag)
@@ -505,8 +521,11 @@ private:
         }
     }
 
+    static constexpr qsizetype kStopCheckInterval = 256 * 1024;
+
     const QByteArray& m_data;
     qsizetype m_at = 0;
+    qsizetype m_nextStopCheck = 0;
     QList<Container> m_open;
     QString m_error;
 };

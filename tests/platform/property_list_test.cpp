@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 #include "platform/property_list.h"
+#include "platform/property_list_xml.h"
 
 #include "tests/support/temp_tree.h"
 
@@ -12,6 +13,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <limits>
 
 using namespace sorvant;
@@ -235,6 +237,31 @@ TEST(PropertyListTest, WriteIntoMissingFolderFailsWithoutLeftovers)
     QString readError;
     EXPECT_FALSE(readPropertyListFile(tree.filePath("missing/file"), &readError).isValid());
     EXPECT_FALSE(readError.isEmpty());
+}
+
+// A search holds a stop over its walk so that a large Info.plist does not
+// keep it from ending; the innermost scope of a thread counts.
+TEST(PropertyListTest, ReadEndsWhenItsStopIsSet)
+{
+    const QByteArray document = "<plist><string>" + QByteArray("&lt;").repeated(200000) + "</string></plist>";
+    std::atomic<bool> stop{false};
+    {
+        const PropertyListReadStop scope(stop);
+        EXPECT_EQ(propertyListFromData(document).toString().size(), 200000);
+        stop = true;
+        QString error;
+        EXPECT_FALSE(propertyListFromData(document, &error).isValid());
+        EXPECT_EQ(error, QStringLiteral("The reading was stopped"));
+        EXPECT_FALSE(readXmlPropertyList(document, &error).isValid());
+        EXPECT_EQ(error, QStringLiteral("The reading was stopped"));
+        const std::atomic<bool> goOn{false};
+        {
+            const PropertyListReadStop inner(goOn);
+            EXPECT_TRUE(propertyListFromData(document).isValid());
+        }
+        EXPECT_FALSE(propertyListFromData(document).isValid());
+    }
+    EXPECT_TRUE(propertyListFromData(document).isValid());
 }
 
 } // namespace
