@@ -1,5 +1,6 @@
 #include "platform/property_list_xml.h"
 
+#include "platform/markup_tags.h"
 #include "platform/property_list.h"
 #include "platform/property_list_bounds.h"
 #include "platform/scan_work.h"
@@ -79,6 +80,26 @@ qsizetype skipBlanks(const QByteArray& text, qsizetype at)
     return at;
 }
 
+// The number in the decimal or hexadecimal digits at `at`, which moves past
+// them; `cap` when it would be larger.
+quint64 readDigits(const QByteArray& text, qsizetype& at, bool hex, quint64 cap)
+{
+    const quint64 base = hex ? 16 : 10;
+    quint64 value = 0;
+    for (; at < text.size(); ++at) {
+        const char c = text.at(at);
+        quint64 digit = 0;
+        if (c >= '0' && c <= '9')
+            digit = quint64(c - '0');
+        else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
+            digit = quint64((c | 0x20) - 'a' + 10);
+        else
+            break;
+        value = value > (cap - digit) / base ? cap : value * base + digit;
+    }
+    return value;
+}
+
 // Decimal or "0x" hexadecimal, saturating at the ends of the two 64-bit
 // ranges; above the signed range the value is unsigned.
 QVariant integerValue(const QByteArray& text)
@@ -87,25 +108,10 @@ QVariant integerValue(const QByteArray& text)
     const bool negative = at < text.size() && text.at(at) == '-';
     if (at < text.size() && (text.at(at) == '-' || text.at(at) == '+'))
         ++at;
-    int base = 10;
-    if (text.mid(at, 2).toLower() == "0x") {
-        base = 16;
+    const bool hex = text.mid(at, 2).toLower() == "0x";
+    if (hex)
         at += 2;
-    }
-    quint64 magnitude = 0;
-    for (; at < text.size(); ++at) {
-        const char c = text.at(at);
-        int digit = 0;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
-            digit = (c | 0x20) - 'a' + 10;
-        else
-            break;
-        const auto limit = std::numeric_limits<quint64>::max();
-        const bool overflows = magnitude > (limit - quint64(digit)) / quint64(base);
-        magnitude = overflows ? limit : magnitude * quint64(base) + quint64(digit);
-    }
+    const quint64 magnitude = readDigits(text, at, hex, std::numeric_limits<quint64>::max());
     countScanWork(at + 1);
     constexpr auto kSignedLimit = quint64(std::numeric_limits<qint64>::max());
     if (negative)
@@ -298,29 +304,19 @@ private:
             ++at;
         tag.name = QByteArrayView(m_data).sliced(nameStart, at - nameStart);
         const qsizetype nameEnd = at;
-        char quote = 0;
-        for (; at < m_data.size(); ++at) {
-            const char c = m_data.at(at);
-            if (quote != 0) {
-                if (c == quote)
-                    quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '>') {
-                break;
-            }
-        }
-        countScanWork(at - m_at + 1);
-        if (tag.name.isEmpty() || at >= m_data.size()) {
+        // Past the '>' outside quotes; the end of the data when there is none.
+        const qsizetype end = pastMarkupTag(m_data, m_at);
+        countScanWork(end - m_at + 1);
+        if (tag.name.isEmpty() || m_data.at(end - 1) != '>') {
             fail(QStringLiteral("a tag is broken"));
             return std::nullopt;
         }
-        tag.selfClosing = !tag.closing && at - 1 >= nameEnd && m_data.at(at - 1) == '/';
-        if (tag.closing && skipBlanks(m_data, nameEnd) != at) {
+        tag.selfClosing = !tag.closing && end - 2 >= nameEnd && isSelfClosingTag(m_data, m_at, end);
+        if (tag.closing && skipBlanks(m_data, nameEnd) != end - 1) {
             fail(QStringLiteral("an end tag holds more than its name"));
             return std::nullopt;
         }
-        m_at = at + 1;
+        m_at = end;
         return tag;
     }
 
@@ -335,19 +331,8 @@ private:
             if (hex)
                 ++at;
             const qsizetype digits = at;
-            char32_t c = 0;
-            for (; at < m_data.size(); ++at) {
-                const char d = m_data.at(at);
-                int digit = 0;
-                if (d >= '0' && d <= '9')
-                    digit = d - '0';
-                else if (hex && (d | 0x20) >= 'a' && (d | 0x20) <= 'f')
-                    digit = (d | 0x20) - 'a' + 10;
-                else
-                    break;
-                // Past U+10FFFF the value only has to stay out of range.
-                c = std::min<char32_t>(c * (hex ? 16 : 10) + char32_t(digit), 0x110000);
-            }
+            // Past U+10FFFF the value only has to stay out of range.
+            const auto c = char32_t(readDigits(m_data, at, hex, 0x110000));
             countScanWork(at - start + 1);
             if (at == digits || at >= m_data.size() || m_data.at(at) != ';' || c == 0 || c > 0x10FFFF
                 || (c >= 0xD800 && c <= 0xDFFF))

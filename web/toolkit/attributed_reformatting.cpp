@@ -99,6 +99,24 @@ void applyReplacements(AttributedString& text, const QList<Replacement>& replace
     text.endEditing();
 }
 
+// A replacement of `length` units at `location` by `text`, without the
+// units the two share at either end; nothing when they are equal.
+void appendChange(QList<Replacement>& replacements, const QString& source, qsizetype location, qsizetype length,
+                  const QString& text)
+{
+    const QStringView old = QStringView(source).mid(location, length);
+    if (old == text)
+        return;
+    qsizetype prefix = 0;
+    while (prefix < old.size() && prefix < text.size() && old.at(prefix) == text.at(prefix))
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < old.size() - prefix && suffix < text.size() - prefix
+           && old.at(old.size() - 1 - suffix) == text.at(text.size() - 1 - suffix))
+        ++suffix;
+    replacements.append({location + prefix, length - prefix - suffix, text.mid(prefix, text.size() - prefix - suffix)});
+}
+
 // The replacements that turn `before` into `after`: the deleted stretches
 // when `after` is `before` with units taken out (the earliest match kept),
 // otherwise the stretch between the common start and end.
@@ -117,32 +135,9 @@ QList<Replacement> differences(const QString& before, const QString& after)
     }
     if (j == after.size())
         return replacements;
-    qsizetype prefix = 0;
-    while (prefix < before.size() && prefix < after.size() && before.at(prefix) == after.at(prefix))
-        ++prefix;
-    qsizetype suffix = 0;
-    while (suffix < before.size() - prefix && suffix < after.size() - prefix
-           && before.at(before.size() - 1 - suffix) == after.at(after.size() - 1 - suffix))
-        ++suffix;
-    return {{prefix, before.size() - prefix - suffix, after.mid(prefix, after.size() - prefix - suffix)}};
-}
-
-// A replacement of `length` units at `location` by `text`, without the
-// units the two share at either end; nothing when they are equal.
-void appendChange(QList<Replacement>& replacements, const QString& source, qsizetype location, qsizetype length,
-                  const QString& text)
-{
-    const QStringView old = QStringView(source).mid(location, length);
-    if (old == text)
-        return;
-    qsizetype prefix = 0;
-    while (prefix < old.size() && prefix < text.size() && old.at(prefix) == text.at(prefix))
-        ++prefix;
-    qsizetype suffix = 0;
-    while (suffix < old.size() - prefix && suffix < text.size() - prefix
-           && old.at(old.size() - 1 - suffix) == text.at(text.size() - 1 - suffix))
-        ++suffix;
-    replacements.append({location + prefix, length - prefix - suffix, text.mid(prefix, text.size() - prefix - suffix)});
+    replacements.clear();
+    appendChange(replacements, before, 0, before.size(), after);
+    return replacements;
 }
 
 const UNormalizer2* icuNormalizer(unicode::NormalizationForm form)
