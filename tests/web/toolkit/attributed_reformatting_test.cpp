@@ -1,11 +1,15 @@
 #include "web/toolkit/attributed_reformatting.h"
 
+#include "foundation/ligatures.h"
 #include "foundation/mutable_string_edits.h"
 
 #include "web/toolkit/attributed_lines.h"
 #include "web/toolkit/paragraph_style.h"
 
 #include <QFont>
+
+#include <random>
+#include <tuple>
 
 #include "tests/support/scan_work_bound.h"
 
@@ -335,27 +339,58 @@ INSTANTIATE_TEST_SUITE_P(
                  [](AttributedString& edited) { removeMultipleSpaces(edited); }, "a b", {1, 2, 4}}),
     [](const testing::TestParamInfo<EditCase>& row) { return std::string(row.param.name); });
 
-// The edits that know their changes produce the text of the string edits
-// they stand for, line ends and blanks of every kind mixed in.
-TEST(AttributedReformatting, TabEditsMatchTheStringEdits)
+// Texts of many runs built from units that tabs and normalization act on,
+// from a fixed seed so that a failure repeats.
+QList<AttributedString> mixedTexts()
 {
-    const QString samples[] = {QStringLiteral("a\tb\t\tc"), QStringLiteral(" \t  x \t\r\n\t y  \u3000 z"),
-                               QStringLiteral("abc d\u2028   \t e"), QStringLiteral("\t\t"), QString()};
-    for (const QString& sample : samples) {
-        for (qsizetype width = 0; width <= 5; ++width) {
-            SCOPED_TRACE(sample.toStdString() + " width " + std::to_string(width));
-            for (const bool decode : {true, false}) {
-                AttributedString text(sample, {{kMark, 1}});
-                QString expected = sample;
-                if (decode) {
-                    decodeTabs(text, width);
-                    decodeTabs(expected, width);
-                } else {
-                    encodeTabs(text, width);
-                    encodeTabs(expected, width);
-                }
-                EXPECT_EQ(text.string(), expected);
-            }
+    const QString units[] = {QStringLiteral("\t"), QStringLiteral(" "),  QStringLiteral("\r\n"),
+                             QStringLiteral("\u3000"), QStringLiteral("ab"), QStringLiteral("\u00e9"),
+                             QStringLiteral("e"), QStringLiteral("\u0301"), QStringLiteral("\u0323"),
+                             QStringLiteral("\uFB01"), QStringLiteral("\uD55C"), QStringLiteral("\u1100\u1161"),
+                             QStringLiteral("\U0001F600"), QStringLiteral("\u2028")};
+    std::mt19937 random(49);
+    QList<AttributedString> texts;
+    for (int t = 0; t < 200; ++t) {
+        AttributedString text;
+        const int parts = int(random() % 12);
+        for (int p = 0; p < parts; ++p) {
+            const QString& unit = units[random() % std::size(units)];
+            text.appendAttributedString(AttributedString(unit, {{kMark, int(random() % 3)}}));
+        }
+        texts.append(text);
+    }
+    return texts;
+}
+
+// The edits that know their changes produce the text of the string edits
+// they stand for.
+TEST(AttributedReformatting, NamedEditsMatchTheStringEdits)
+{
+    using StringEdit = std::function<void(QString&)>;
+    using TextEdit = std::function<void(AttributedString&)>;
+    QList<std::tuple<std::string, StringEdit, TextEdit>> edits;
+    for (qsizetype width = 0; width <= 5; ++width) {
+        edits.append({"decodeTabs " + std::to_string(width), [=](QString& s) { decodeTabs(s, width); },
+                      [=](AttributedString& s) { decodeTabs(s, width); }});
+        edits.append({"encodeTabs " + std::to_string(width), [=](QString& s) { encodeTabs(s, width); },
+                      [=](AttributedString& s) { encodeTabs(s, width); }});
+    }
+    for (const NormalizationForm form :
+         {NormalizationForm::NFC, NormalizationForm::NFD, NormalizationForm::NFKC, NormalizationForm::NFKD}) {
+        edits.append({"normalize " + std::to_string(int(form)), [=](QString& s) { normalizeString(s, form); },
+                      normalizing(form)});
+    }
+    edits.append({"deleteString", [](QString& s) { deleteString(s, QStringLiteral("b\t")); },
+                  [](AttributedString& s) { deleteString(s, QStringLiteral("b\t")); }});
+    for (const AttributedString& text : mixedTexts()) {
+        for (const auto& [name, stringEdit, textEdit] : edits) {
+            SCOPED_TRACE(name + " of \"" + text.string().toStdString() + '"');
+            QString expected = text.string();
+            stringEdit(expected);
+            AttributedString edited = text;
+            textEdit(edited);
+            EXPECT_EQ(edited.string(), expected);
+            EXPECT_EQ(marksOf(edited).size(), expected.size());
         }
     }
 }
