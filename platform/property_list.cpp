@@ -13,6 +13,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -156,44 +157,71 @@ QVariant toVariant(plist_t node, int depth)
 }
 
 // --- values in property-list form -------------------------------------------------------
+// Each answers the value in the form a property list gives back, and sets
+// *changed when that is not `value` itself: a tree already in that form
+// (settings read from a file, say) is answered as it is, shared, without a
+// copy.
 
-QVariant normalizedValue(const QVariant& value, int depth, QString* error);
+QVariant normalizedValue(const QVariant& value, int depth, QString* error, bool* changed);
 
 // Text as the file gives it back: UTF-8 up to the first NUL (which a
 // property list cannot hold), a lone surrogate replaced.
-QString storedText(const QString& text)
+QString storedText(const QString& text, bool* changed)
 {
+    const bool plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.isNull() || c.isSurrogate(); });
+    if (plain)
+        return text;
     QByteArray utf8 = text.toUtf8();
     const qsizetype nul = utf8.indexOf('\0');
     if (nul >= 0)
         utf8.truncate(nul);
-    return QString::fromUtf8(utf8);
+    QString stored = QString::fromUtf8(utf8);
+    *changed = *changed || stored != text;
+    return stored;
 }
 
-QVariant normalizedMap(const QVariantMap& map, int depth, QString* error)
+QVariant normalizedMap(const QVariantMap& map, int depth, QString* error, bool* changed)
 {
     QVariantMap result;
+    bool copying = false;
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        QVariant item = normalizedValue(it.value(), depth + 1, error);
+        bool itemChanged = false;
+        QVariant item = normalizedValue(it.value(), depth + 1, error, &itemChanged);
         if (!item.isValid())
             return {};
+        QString key = storedText(it.key(), &itemChanged);
+        if (itemChanged && !copying) {
+            copying = true;
+            for (auto before = map.cbegin(); before != it; ++before)
+                result.insert(result.cend(), before.key(), before.value());
+        }
         // Keys cut at a NUL may meet; the later one wins, as in the file.
-        result.insert(result.cend(), storedText(it.key()), std::move(item));
+        if (copying)
+            result.insert(result.cend(), std::move(key), std::move(item));
     }
-    return result;
+    *changed = *changed || copying;
+    return copying ? QVariant(result) : QVariant(map);
 }
 
-QVariant normalizedList(const QVariantList& list, int depth, QString* error)
+QVariant normalizedList(const QVariantList& list, int depth, QString* error, bool* changed)
 {
     QVariantList result;
-    result.reserve(list.size());
-    for (const QVariant& element : list) {
-        QVariant item = normalizedValue(element, depth + 1, error);
+    bool copying = false;
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        bool itemChanged = false;
+        QVariant item = normalizedValue(list.at(i), depth + 1, error, &itemChanged);
         if (!item.isValid())
             return {};
-        result.append(std::move(item));
+        if (itemChanged && !copying) {
+            copying = true;
+            result.reserve(list.size());
+            result.append(list.mid(0, i));
+        }
+        if (copying)
+            result.append(std::move(item));
     }
-    return result;
+    *changed = *changed || copying;
+    return copying ? QVariant(result) : QVariant(list);
 }
 
 // Dates are written as whole seconds from the reference date in a signed
@@ -211,11 +239,9 @@ QVariant normalizedDate(const QDateTime& date, QString* error)
     return {};
 }
 
-QVariant normalizedScalar(const QVariant& value, QString* error)
+QVariant normalizedNumber(const QVariant& value, NumberKind kind)
 {
-    if (value.typeId() == QMetaType::Bool)
-        return QVariant(value.toBool());
-    switch (numberKind(value)) {
+    switch (kind) {
     case NumberKind::Signed:
         return QVariant::fromValue<qint64>(value.toLongLong());
     case NumberKind::Unsigned: {
@@ -224,27 +250,44 @@ QVariant normalizedScalar(const QVariant& value, QString* error)
             return QVariant::fromValue<qint64>(static_cast<qint64>(number));
         return QVariant::fromValue<quint64>(number);
     }
-    case NumberKind::Floating:
-        return QVariant(value.toDouble());
-    case NumberKind::None:
-        break;
-    }
-    switch (value.typeId()) {
-    case QMetaType::QString:
-        return storedText(value.toString());
-    case QMetaType::QByteArray:
-        return QVariant(value.toByteArray());
-    case QMetaType::QDateTime:
-        return normalizedDate(value.toDateTime(), error);
     default:
-        if (error)
-            *error = QStringLiteral("A value of type %1 has no property-list form")
-                         .arg(QString::fromLatin1(value.typeName() ? value.typeName() : "invalid"));
-        return {};
+        return QVariant(value.toDouble());
     }
 }
 
-QVariant normalizedValue(const QVariant& value, int depth, QString* error)
+QVariant normalizedScalar(const QVariant& value, QString* error, bool* changed)
+{
+    const NumberKind kind = value.typeId() == QMetaType::Bool ? NumberKind::None : numberKind(value);
+    QVariant result;
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::QByteArray:
+        return value;
+    case QMetaType::QString: {
+        bool textChanged = false;
+        QString text = storedText(value.toString(), &textChanged);
+        *changed = *changed || textChanged;
+        return textChanged ? QVariant(std::move(text)) : value;
+    }
+    case QMetaType::QDateTime:
+        // Told apart by their zone as well as their instant: taken as changed.
+        *changed = true;
+        return normalizedDate(value.toDateTime(), error);
+    default:
+        if (kind == NumberKind::None) {
+            if (error)
+                *error = QStringLiteral("A value of type %1 has no property-list form")
+                             .arg(QString::fromLatin1(value.typeName() ? value.typeName() : "invalid"));
+            return {};
+        }
+        result = normalizedNumber(value, kind);
+        break;
+    }
+    *changed = *changed || result.typeId() != value.typeId() || result != value;
+    return result;
+}
+
+QVariant normalizedValue(const QVariant& value, int depth, QString* error, bool* changed)
 {
     if (depth > kMaximumDepth) {
         if (error)
@@ -253,20 +296,30 @@ QVariant normalizedValue(const QVariant& value, int depth, QString* error)
     }
     switch (value.typeId()) {
     case QMetaType::QVariantMap:
-        return normalizedMap(value.toMap(), depth, error);
+        return normalizedMap(value.toMap(), depth, error, changed);
     case QMetaType::QVariantHash: {
         const QVariantHash hash = value.toHash();
         QVariantMap map;
         for (auto it = hash.cbegin(); it != hash.cend(); ++it)
             map.insert(it.key(), it.value());
-        return normalizedMap(map, depth, error);
+        *changed = true;
+        return normalizedMap(map, depth, error, changed);
     }
     case QMetaType::QVariantList:
+        return normalizedList(value.toList(), depth, error, changed);
     case QMetaType::QStringList:
-        return normalizedList(value.toList(), depth, error);
+        *changed = true;
+        return normalizedList(value.toList(), depth, error, changed);
     default:
-        return normalizedScalar(value, error);
+        return normalizedScalar(value, error, changed);
     }
+}
+
+// The value in property-list form; invalid, with the reason, when it has none.
+QVariant storedValue(const QVariant& value, QString* error)
+{
+    bool changed = false;
+    return normalizedValue(value, 0, error, &changed);
 }
 
 // The library reads only UTF-8 text, but an XML property list may be UTF-16
@@ -344,20 +397,20 @@ QByteArray xmlDataFromPropertyList(const QVariant& value, QString* error)
 {
     if (error)
         error->clear();
-    const QVariant stored = normalizedValue(value, 0, error);
+    const QVariant stored = storedValue(value, error);
     return stored.isValid() ? writeXmlPropertyList(stored) : QByteArray();
 }
 
 bool isPropertyListValue(const QVariant& value)
 {
-    return normalizedValue(value, 0, nullptr).isValid();
+    return storedValue(value, nullptr).isValid();
 }
 
 QVariant propertyListValue(const QVariant& value, QString* error)
 {
     if (error)
         error->clear();
-    return normalizedValue(value, 0, error);
+    return storedValue(value, error);
 }
 
 QVariant readPropertyListFile(const QString& path, QString* error)

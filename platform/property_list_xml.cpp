@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QStringEncoder>
 #include <QTimeZone>
 
 #include <algorithm>
@@ -517,19 +518,24 @@ private:
 
 // --- writing -----------------------------------------------------------------------------
 
-void appendEscaped(QByteArray& out, const QByteArray& text)
+// Appends `text` in UTF-8 with '&', '<' and '>' escaped, through one
+// buffer reused for every text of a file.
+void appendEscaped(QByteArray& out, QStringView text)
 {
-    qsizetype copied = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text.at(i);
-        const char* escape = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : nullptr;
+    static thread_local QByteArray utf8;
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    utf8.resize(encoder.requiredSpace(text.size()));
+    const char* end = encoder.appendToBuffer(utf8.data(), text);
+    const char* copied = utf8.constData();
+    for (const char* at = copied; at < end; ++at) {
+        const char* escape = *at == '&' ? "&amp;" : *at == '<' ? "&lt;" : *at == '>' ? "&gt;" : nullptr;
         if (!escape)
             continue;
-        out.append(text.constData() + copied, i - copied);
+        out.append(copied, at - copied);
         out += escape;
-        copied = i + 1;
+        copied = at + 1;
     }
-    out.append(text.constData() + copied, text.size() - copied);
+    out.append(copied, end - copied);
     countScanWork(text.size() + 1);
 }
 
@@ -583,7 +589,7 @@ void appendMap(QByteArray& out, const QVariantMap& map, int depth)
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         appendIndent(out, depth + 1);
         out += "<key>";
-        appendEscaped(out, it.key().toUtf8());
+        appendEscaped(out, it.key());
         out += "</key>\n";
         appendValue(out, it.value(), depth + 1);
     }
@@ -620,10 +626,14 @@ void appendValue(QByteArray& out, const QVariant& value, int depth)
         out += value.toBool() ? "<true/>\n" : "<false/>\n";
         return;
     case QMetaType::LongLong:
-        out += "<integer>" + QByteArray::number(value.toLongLong()) + "</integer>\n";
+        out += "<integer>";
+        out += QByteArray::number(value.toLongLong());
+        out += "</integer>\n";
         return;
     case QMetaType::ULongLong:
-        out += "<integer>" + QByteArray::number(value.toULongLong()) + "</integer>\n";
+        out += "<integer>";
+        out += QByteArray::number(value.toULongLong());
+        out += "</integer>\n";
         return;
     case QMetaType::Double:
         out += "<real>" + realText(value.toDouble()) + "</real>\n";
@@ -642,7 +652,7 @@ void appendValue(QByteArray& out, const QVariant& value, int depth)
         return;
     default:
         out += "<string>";
-        appendEscaped(out, value.toString().toUtf8());
+        appendEscaped(out, value.toString());
         out += "</string>\n";
         return;
     }
