@@ -3,6 +3,7 @@
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/package_extensions.h"
+#include "platform/property_list.h"
 #include "platform/unicode.h"
 #include "platform/volumes.h"
 #include "platform/xattr.h"
@@ -562,6 +563,8 @@ void Walk::finish()
 void Walk::loop(unsigned index)
 {
     WalkThread thread(*this, index, m_contentBuffers[index]);
+    // A stop ends the read of a large Info.plist too, not only the walk.
+    const PropertyListReadStop readStop(params.stop);
     while (!stopped()) {
         if (std::optional<PendingFolder> folder = take(index)) {
             thread.read(*folder);

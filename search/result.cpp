@@ -365,8 +365,8 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
         QString problem;
         const QVariant plist = readPropertyListFile(infoPath, &problem);
         // A damaged Info.plist only costs the package its version; a missing
-        // one is common and not worth a word.
-        if (!plist.isValid() && QFile::exists(infoPath))
+        // one is common and not worth a word, nor is a read a stop ended.
+        if (!plist.isValid() && !PropertyListReadStop::isRequested() && QFile::exists(infoPath))
             logWarning(problem);
         const QVariant version = plist.toMap().value(QStringLiteral("CFBundleShortVersionString"));
         if (version.typeId() == QMetaType::QString)
