@@ -236,7 +236,7 @@ void SearchWindow::search()
     }
     // Whether the destination is a folder is a file test, which may wait
     // on a slow or hung volume: it runs off this thread, and the search
-    // starts (or the beep comes) when the answer is back.
+    // starts (or the failure is said) when the answer is back.
     m_testingDestination = true;
     whenReady(m_destinations->testedDestination(), this, [this, phrase](const TestedDestination& tested) {
         m_testingDestination = false;
