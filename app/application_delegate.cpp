@@ -30,6 +30,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QHash>
 #include <QImage>
 #include <QLineEdit>
@@ -112,7 +113,7 @@ void ApplicationDelegate::addMainMenu(SearchWindow* window)
     help->setObjectName(QStringLiteral("helpMenu"));
     help->addAction(commands.command("showHelp"));
     help->addSeparator();
-    m_checkForUpdateItem = item(help, "checkForUpdate", QStringLiteral("Check for Updates..."), {});
+    item(help, "checkForUpdate", QStringLiteral("Check for Updates..."), {});
     item(help, "website", QStringLiteral("Sorvant Website"), {});
     for (QMenu* menu : {file, search, help})
         installMenuValidation(menu);

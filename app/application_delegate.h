@@ -12,12 +12,10 @@
 
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <functional>
 
-class QAction;
 class QMenu;
 class QWidget;
 
@@ -88,8 +86,6 @@ private:
     UserDefaults& m_defaults;
     QList<WindowController*> m_windowControllers;
     quint64 m_pathRequest = 0; // the newest path search() tests
-    // The update check's item of the newest window's menu; held only.
-    QPointer<QAction> m_checkForUpdateItem;
 };
 
 // The maker's web site's address.

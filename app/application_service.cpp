@@ -53,6 +53,7 @@ public slots:
     void SearchInFolder(const QString& value) { m_service->searchInFolder(value); }
     void SearchForText(const QString& text) { m_service->searchForText(text); }
     QStringList ResultPaths() { return m_service->resultPaths(); }
+    QStringList ResultStoredPaths() { return m_service->resultStoredPaths(); }
 
 private:
     ApplicationService* m_service;
@@ -108,8 +109,9 @@ bool ApplicationService::forwardToRunningInstance(const LaunchRequest& request)
     bool delivered = true;
     if (!request.phrase.isNull())
         delivered = call(kApplicationSearchInterface, "SearchForText", {request.phrase}) && delivered;
+    // A bus string is UTF-8: a folder whose name is not goes as its file URL.
     if (!request.folder.isNull())
-        delivered = call(kApplicationSearchInterface, "SearchInFolder", {request.folder}) && delivered;
+        delivered = call(kApplicationSearchInterface, "SearchInFolder", {storedStringOfPath(request.folder)}) && delivered;
     if (request.phrase.isNull() && request.folder.isNull())
         delivered = call("org.freedesktop.Application", "Activate", {QVariantMap()});
     return delivered;
@@ -142,7 +144,7 @@ void ApplicationService::searchForText(const QString& text)
     m_delegate.search(text, QString());
 }
 
-QStringList ApplicationService::resultPaths() const
+QStringList ApplicationService::resultPaths(QString (*form)(const QString& path)) const
 {
     const QList<SearchWindow*> windows = m_delegate.windows();
     if (windows.isEmpty())
@@ -151,8 +153,18 @@ QStringList ApplicationService::resultPaths() const
     SearchWindow* window = windows.contains(front) ? front : windows.constLast();
     QStringList paths;
     for (const ResultPointer& result : window->searchController().engine().dataSource().results())
-        paths.append(result->fullPath());
+        paths.append(form(result->fullPath()));
     return paths;
+}
+
+QStringList ApplicationService::resultPaths() const
+{
+    return resultPaths([](const QString& path) { return path; });
+}
+
+QStringList ApplicationService::resultStoredPaths() const
+{
+    return resultPaths(storedStringOfPath);
 }
 
 } // namespace sorvant

@@ -50,9 +50,16 @@ public:
     void open(const QStringList& uris);
     void searchInFolder(const QString& value);
     void searchForText(const QString& text);
+    // The full paths of the front window's results (of the last window
+    // when none is in front). A bus string is UTF-8, so a byte of a name
+    // that is not becomes another character; resultStoredPaths() gives such
+    // a path as its file URL, as the settings store it (storedStringOfPath).
     [[nodiscard]] QStringList resultPaths() const;
+    [[nodiscard]] QStringList resultStoredPaths() const;
 
 private:
+    [[nodiscard]] QStringList resultPaths(QString (*form)(const QString& path)) const;
+
     ApplicationDelegate& m_delegate;
 };
 

@@ -133,6 +133,11 @@ QFuture<QString> DestinationMenu::checkedDestination() const
     return runInBackground([path = m_path] { return validatedDestination(path); });
 }
 
+QFuture<TestedDestination> DestinationMenu::testedDestination() const
+{
+    return runInBackground([path = m_path] { return sorvant::testedDestination(path); });
+}
+
 void DestinationMenu::markStoredDestination()
 {
     const QString current = m_path.isNull() ? QString() : stringByExpandingTildeInPath(m_path);

@@ -14,6 +14,8 @@
 // Not here: the folder rules (destinations.h), the folder panel and drops
 // (search_window_drops.cpp).
 
+#include "app/destinations.h"
+
 #include <QFuture>
 #include <QImage>
 #include <QToolButton>
@@ -37,6 +39,8 @@ public:
     // thread (validatedDestination): null when the stored one is missing,
     // not a folder, or a package.
     [[nodiscard]] QFuture<QString> checkedDestination() const;
+    // The same with the reason when there is none (testedDestination).
+    [[nodiscard]] QFuture<TestedDestination> testedDestination() const;
     // Marks the menu's item of the stored destination (both compared with
     // "~" expanded); no mark without a destination.
     void markStoredDestination();

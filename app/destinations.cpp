@@ -2,6 +2,7 @@
 
 #include "platform/file_system_representation.h"
 #include "platform/path_semantics.h"
+#include "platform/volumes.h"
 #include "platform/xdg_folders.h"
 #include "search/catalog_search.h"
 #include "search/search_engine.h"
@@ -163,6 +164,21 @@ QString validatedDestination(const QString& path)
     if ((flags & kLSItemInfoIsContainer) && !(flags & kLSItemInfoIsPackage))
         return resolved;
     return {};
+}
+
+TestedDestination testedDestination(const QString& path)
+{
+    TestedDestination tested{validatedDestination(path), {}};
+    if (tested.path.isNull()) {
+        tested.failure = missingDestinationFailure(stringByExpandingTildeInPath(path));
+    } else if (tested.path.startsWith(u'/')) {
+        const QString type = volumeForPath(tested.path).fileSystemType;
+        if (!type.isEmpty() && isKernelFileSystemType(type)) {
+            tested.failure = kernelFileSystemFailure(tested.path, type);
+            tested.path = QString();
+        }
+    }
+    return tested;
 }
 
 } // namespace sorvant

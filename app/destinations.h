@@ -10,6 +10,8 @@
 // folder at a volume root, not one of the system's own folders at "/"
 // (proc, sys, usr ...); a symbolic link is offered whatever it points to.
 
+#include "app/failure_messages.h"
+
 #include <QString>
 #include <QList>
 #include <QStringList>
@@ -55,5 +57,15 @@ struct DestinationEntry
 // Tests the path: for a thread other than the interface's
 // (DestinationMenu::checkedDestination).
 [[nodiscard]] QString validatedDestination(const QString& path);
+// The folder to search for the destination `path` (validatedDestination),
+// or null and why not: gone or not a folder, or on a kernel's pseudo file
+// system (/proc), which the walk never enters. Tests the path: for a
+// thread other than the interface's (DestinationMenu::testedDestination).
+struct TestedDestination
+{
+    QString path;
+    Failure failure; // null when `path` is not
+};
+[[nodiscard]] TestedDestination testedDestination(const QString& path);
 
 } // namespace sorvant

@@ -31,6 +31,12 @@ Failure invalidPatternFailure(const QString& pattern, const QString& error)
 Failure noApplicationFailure(const QString& path)
 {
     const Bundle& bundle = Bundle::mainBundle();
+    if (const QString application = defaultApplicationNeedingTerminal(mimeTypeForPath(path)); !application.isNull())
+        return {bundle.localizedStringForKey(QStringLiteral("Cannot Open"), QStringLiteral("")),
+                bundle
+                    .localizedStringForKey(QStringLiteral("%1 opens %2 in a terminal, and no terminal is installed."),
+                                           QStringLiteral(""))
+                    .arg(quotedForInterface(application), quotedForInterface(printableItemName(path)))};
     return {bundle.localizedStringForKey(QStringLiteral("Cannot Open"), QStringLiteral("")),
             bundle
                 .localizedStringForKey(QStringLiteral("No application is set up to open %1."), QStringLiteral(""))
@@ -102,6 +108,27 @@ Failure activeFileManagerFailure()
     return {bundle.localizedStringForKey(QStringLiteral("Cannot Search"), QStringLiteral("")),
             bundle.localizedStringForKey(QStringLiteral("The file manager cannot say which folder it shows."),
                                          QStringLiteral(""))};
+}
+
+Failure missingDestinationFailure(const QString& path)
+{
+    const Bundle& bundle = Bundle::mainBundle();
+    return {bundle.localizedStringForKey(QStringLiteral("Cannot Search"), QStringLiteral("")),
+            bundle
+                .localizedStringForKey(QStringLiteral("The folder %1 is no longer there. Choose another folder to search in."),
+                                       QStringLiteral(""))
+                .arg(quotedForInterface(printableItemName(path)))};
+}
+
+Failure kernelFileSystemFailure(const QString& path, const QString& type)
+{
+    const Bundle& bundle = Bundle::mainBundle();
+    return {bundle.localizedStringForKey(QStringLiteral("Cannot Search"), QStringLiteral("")),
+            bundle
+                .localizedStringForKey(
+                    QStringLiteral("%1 is on a %2 pseudo file system, which holds no user files and is not searched."),
+                    QStringLiteral(""))
+                .arg(quotedForInterface(path), quotedForInterface(type))};
 }
 
 bool hasApplicationForPath(const QString& path)

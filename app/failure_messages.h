@@ -28,7 +28,9 @@ struct Failure
 // A regular expression that does not compile; `error` is the engine's.
 [[nodiscard]] Failure invalidPatternFailure(const QString& pattern, const QString& error);
 // No application opens the item at `path` (none is set for its type, or the
-// desktop's opener could not be started).
+// desktop's opener could not be started); when the one set needs a
+// terminal and none is installed, that is said. Reads the disk: not for
+// the interface thread.
 [[nodiscard]] Failure noApplicationFailure(const QString& path);
 // The help could not be shown: no web browser opens its pages.
 [[nodiscard]] Failure noBrowserFailure();
@@ -49,6 +51,11 @@ struct Failure
 // The file manager's front window as the destination: this desktop cannot
 // be asked which folder it shows.
 [[nodiscard]] Failure activeFileManagerFailure();
+// The destination at `path` is gone or is not a folder.
+[[nodiscard]] Failure missingDestinationFailure(const QString& path);
+// The destination at `path` is on a kernel's pseudo file system of `type`
+// ("proc"), which holds no user files and is never searched.
+[[nodiscard]] Failure kernelFileSystemFailure(const QString& path, const QString& type);
 
 // Whether an item can be handed to the desktop's opener: a folder or a
 // file when an installed application that can run (its programs found, a

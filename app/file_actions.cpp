@@ -50,9 +50,14 @@ void FileActions::showFailure(const Failure& failure)
 
 void FileActions::launchInBackground(std::function<QString()> launch, std::function<Failure(const QString&)> failure)
 {
-    whenReady(runInBackground(std::move(launch)), this, [this, failure = std::move(failure)](const QString& failed) {
-        if (!failed.isNull())
-            showFailure(failure(failed));
+    // What failed is said as found out on the pool: saying why may read the
+    // disk (an application set up that needs a terminal).
+    const auto work = [launch = std::move(launch), failure = std::move(failure)] {
+        const QString failed = launch();
+        return failed.isNull() ? Failure{} : failure(failed);
+    };
+    whenReady(runInBackground(work), this, [this](const Failure& failed) {
+        showFailure(failed);
         emit launchAnswered();
     });
 }
@@ -129,18 +134,23 @@ void FileActions::addToQX()
     if (paths.isEmpty())
         return;
     whenReady(runInBackground([paths] { return addFilesToQuirrel(paths); }), this, [this](bool taken) {
-        if (!taken && m_window) {
-            QMessageBox* alert = makeCriticalAlert(QStringLiteral("Warning"), QStringLiteral("OK"),
-                                                   QStringLiteral("Website"),
-                                                   QStringLiteral("Quirrel is not installed."), {}, m_window);
-            alert->setObjectName(QStringLiteral("alert"));
-            m_sheet = alert;
-            beginSheetModalForWindow(alert, m_window, [this](int tag) {
-                if (tag == kAlertAlternateReturn)
-                    showMakersWebsite(m_window, this, [this] { emit launchAnswered(); });
-            });
+        if (taken || !m_window) {
+            emit launchAnswered();
+            return;
         }
-        emit launchAnswered();
+        // Answered once the warning is: at once for OK, for Website when
+        // the site's launch has answered.
+        QMessageBox* alert = makeCriticalAlert(QStringLiteral("Warning"), QStringLiteral("OK"),
+                                               QStringLiteral("Website"), QStringLiteral("Quirrel is not installed."),
+                                               {}, m_window);
+        alert->setObjectName(QStringLiteral("alert"));
+        m_sheet = alert;
+        beginSheetModalForWindow(alert, m_window, [this](int tag) {
+            if (tag == kAlertAlternateReturn)
+                showMakersWebsite(m_window, this, [this] { emit launchAnswered(); });
+            else
+                emit launchAnswered();
+        });
     });
 }
 
@@ -156,8 +166,6 @@ void FileActions::destroy()
     const QStringList paths = selectedPaths();
     if (paths.isEmpty())
         return;
-    // The question does not hold the results' lock: a worker waiting to add
-    // a result must never keep the window from closing under it.
     if (askAlert(QStringLiteral("Warning"), deleteItemsQuestion(paths), QStringLiteral("Cancel"),
                  QStringLiteral("Delete")))
         deleteItems(false);
@@ -249,7 +257,7 @@ void FileActions::removeItems(const QStringList& paths, const QStringList& toRem
             emit deletionFinished();
         });
         // What is still there and the user did not choose to keep is said.
-        if (removal.failed && !declined)
+        if (removal.failed)
             showFailure(deletionFailure(removal.remaining, removal.error));
     });
 }

@@ -77,7 +77,9 @@ public:
 
 signals:
     // A launch's answer has come back to this thread (and a failure, if
-    // any, is on screen).
+    // any, is on screen): once per command. A command that asks first
+    // (Quirrel missing: OK or Website) answers when the question is
+    // answered and what it chose has answered.
     void launchAnswered();
     // A deletion has ended: its rows are gone and a failure is on screen.
     void deletionFinished();
@@ -86,7 +88,7 @@ private:
     // The selected items' paths; none once the table is gone.
     [[nodiscard]] QStringList selectedPaths() const;
     // Runs `launch` (answering the first path it could not open, null when
-    // all opened) on the pool, then says `failure` of that path.
+    // all opened) and `failure` of that path on the pool, then says it.
     void launchInBackground(std::function<QString()> launch, std::function<Failure(const QString&)> failure);
     // Removes `toRemove` (of the selected `paths`) on the pool, then ends
     // the deletion here; `declined`: the user kept `toRemove` (what the

@@ -25,11 +25,11 @@ ResultsRolesResolver::ResultsRolesResolver(ResultsTableModel& model) : QObject(&
     m_scheduled.setInterval(0);
     connect(&m_scheduled, &QTimer::timeout, this, &ResultsRolesResolver::pass);
     connect(&model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int) { schedule(first); });
+            [this](const QModelIndex&, int first, int) { rowsChanged(first); });
     connect(&model, &QAbstractItemModel::rowsRemoved, this,
-            [this](const QModelIndex&, int first, int) { schedule(first); });
-    connect(&model, &QAbstractItemModel::layoutChanged, this, [this] { schedule(); });
-    connect(&model, &QAbstractItemModel::modelReset, this, [this] { schedule(); });
+            [this](const QModelIndex&, int first, int) { rowsChanged(first); });
+    connect(&model, &QAbstractItemModel::layoutChanged, this, [this] { rowsChanged(); });
+    connect(&model, &QAbstractItemModel::modelReset, this, [this] { rowsChanged(); });
     // A type's icon became ready: the rows in view are drawn again.
     connect(&TypeIconLoading::shared(), &TypeIconLoading::typeIconsDidLoad, this, [this] {
         const int last = std::min(m_lastVisible, m_model.rowCount() - 1);
@@ -81,6 +81,12 @@ void ResultsRolesResolver::schedule(int fromRow)
 {
     m_cursor = std::min(m_cursor, std::max(fromRow, 0));
     m_scheduled.start();
+}
+
+void ResultsRolesResolver::rowsChanged(int fromRow)
+{
+    ++m_rowsGeneration;
+    schedule(fromRow);
 }
 
 void ResultsRolesResolver::pass()
@@ -144,16 +150,54 @@ void ResultsRolesResolver::start(QList<ResultPointer> batch, int first, int last
                       resolve(*result, roles);
                   return true;
               }),
-              this, [this, first, last, batch](bool) {
+              this, [this, first, last, batch, roles, generation = m_rowsGeneration](bool) {
                   --m_running;
                   for (const ResultPointer& result : batch)
                       m_inFlight.remove(result.get());
-                  const int rows = m_model.rowCount();
-                  if (first < rows)
-                      m_model.rowsDidChange(first, std::min(last, rows - 1), ResultsTableModel::kKindColumn,
-                                            ResultsTableModel::kTagsColumn);
+                  announce(batch, first, last, generation, roles);
                   m_scheduled.start();
               });
+}
+
+void ResultsRolesResolver::announce(const QList<ResultPointer>& batch, int first, int last, quint64 rowsGeneration,
+                                    unsigned roles)
+{
+    // The columns that show `roles`.
+    const struct
+    {
+        unsigned role;
+        int column;
+    } shown[] = {{kKindRole, ResultsTableModel::kKindColumn},
+                 {kTagsRole, ResultsTableModel::kTagsColumn},
+                 {kCommentRole, ResultsTableModel::kCommentColumn},
+                 {kInfoRole, ResultsTableModel::kInfoColumn}};
+    int firstColumn = INT_MAX;
+    int lastColumn = -1;
+    for (const auto& [role, column] : shown) {
+        if (roles & role) {
+            firstColumn = std::min(firstColumn, column);
+            lastColumn = std::max(lastColumn, column);
+        }
+    }
+    const int rows = m_model.rowCount();
+    if (rowsGeneration != m_rowsGeneration) {
+        // The rows moved: those in view that hold the batch's results.
+        QSet<const Result*> read;
+        read.reserve(batch.size());
+        for (const ResultPointer& result : batch)
+            read.insert(result.get());
+        first = INT_MAX;
+        last = -1;
+        for (int row = m_firstVisible; row <= std::min(m_lastVisible, rows - 1); ++row) {
+            if (read.contains(m_model.resultAtRow(row).get())) {
+                first = std::min(first, row);
+                last = row;
+            }
+        }
+    }
+    last = std::min(last, rows - 1);
+    if (first <= last && firstColumn <= lastColumn)
+        m_model.rowsDidChange(first, last, firstColumn, lastColumn);
 }
 
 } // namespace sorvant

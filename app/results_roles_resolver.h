@@ -7,12 +7,14 @@
 // the disk. The file icons of the rows in view are redrawn the same way when
 // the icon of a new type is ready (system/workspace_icons.h).
 //
-// A few batches are on the pool at a time; a change of the rows (inserts,
-// removals, a reorder, a reset) or of the rows in view starts the next pass
-// on the next turn of the event loop. The values are kept by the results
-// themselves (Result::kind() and its siblings, safe from any thread), so a
-// batch that finishes after its rows moved or went only announces rows that
-// may not have changed.
+// A few batches (kMaxRunning) are on the pool at a time; a change of the
+// rows (inserts, removals, a reorder, a reset) or of the rows in view starts
+// the next pass on the next turn of the event loop. The values are kept by
+// the results themselves (Result::kind() and its siblings, safe from any
+// thread). A finished batch announces the rows its results hold when it
+// ends, in every column it read: the rows it was started for when no row
+// changed meanwhile, else those of the rows in view that hold its results
+// (a row out of view is drawn afresh when it comes into view).
 //
 // Threads: the resolver lives on the interface thread; resolve() runs on the
 // pool.
@@ -70,9 +72,15 @@ signals:
 
 private:
     void schedule(int fromRow = 0);
+    // The rows changed (inserted, removed, reordered, reset): the next pass
+    // starts at `fromRow`.
+    void rowsChanged(int fromRow = 0);
     void pass();
-    // Starts reading `batch`; rows first ..= last are announced when done.
+    // Starts reading `batch`, the results of rows first ..= last.
     void start(QList<ResultPointer> batch, int first, int last);
+    // `batch` (rows first ..= last when the rows were at `rowsGeneration`)
+    // read `roles`: the rows that hold its results now are announced.
+    void announce(const QList<ResultPointer>& batch, int first, int last, quint64 rowsGeneration, unsigned roles);
 
     ResultsTableModel& m_model;
     QTimer m_scheduled;
@@ -81,6 +89,7 @@ private:
     int m_lastVisible = -1;
     int m_cursor = 0; // rows above it were found known by the last passes
     int m_running = 0; // batches on the pool
+    quint64 m_rowsGeneration = 0; // counts the changes of the rows
     QSet<const Result*> m_inFlight; // their results, not looked at again meanwhile
 };
 

@@ -299,7 +299,7 @@ QString SearchController::statusText() const
 
 // A test harness (and anyone scripting the window) may ask, through
 // SORVANT_RESULTS_FILE, for the full paths of the shown results, one a
-// line, written when each search ends.
+// line as their bytes on disk, written when each search ends.
 void SearchController::dumpResultsIfAsked() const
 {
     const QString target = qEnvironmentVariable("SORVANT_RESULTS_FILE");
@@ -309,7 +309,7 @@ void SearchController::dumpResultsIfAsked() const
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;
     for (const ResultPointer& result : m_engine->dataSource().results())
-        file.write(result->fullPath().toUtf8() + '\n');
+        file.write(result->fileSystemPath() + '\n');
 }
 
 // --- SearchEngineOwner ---------------------------------------------------------------

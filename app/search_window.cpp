@@ -67,6 +67,10 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
     setObjectName(QStringLiteral("FindWindow"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     buildInterface();
+    // Children are destroyed in their order: the controller goes after the
+    // parts built on it.
+    m_search->setParent(nullptr);
+    m_search->setParent(this);
     // The controls are built with English texts, looked up once here, before
     // any folder name or phrase is shown in them; the destination menu and
     // the status line look their texts up as they change.
@@ -232,23 +236,28 @@ void SearchWindow::search()
     }
     // Whether the destination is a folder is a file test, which may wait
     // on a slow or hung volume: it runs off this thread, and the search
-    // starts (or the beep comes) when the answer is back.
+    // starts (or the failure is said) when the answer is back.
     m_testingDestination = true;
-    whenReady(m_destinations->checkedDestination(), this, [this, phrase](const QString& path) {
+    whenReady(m_destinations->testedDestination(), this, [this, phrase](const TestedDestination& tested) {
         m_testingDestination = false;
         // A window closed meanwhile searches nothing.
         if (!m_closed)
-            startSearch(phrase, path);
+            startSearch(phrase, tested);
         emit searchAnswered();
     });
 }
 
-void SearchWindow::startSearch(const QString& phrase, const QString& path)
+void SearchWindow::startSearch(const QString& phrase, const TestedDestination& destination)
 {
-    if (path.isNull()) {
-        QApplication::beep();
+    // What cannot be searched is said, and the results of another folder
+    // no longer stand for it.
+    if (destination.path.isNull()) {
+        m_search->clearResults();
+        m_searchInfo->clear();
+        showFailureSheet(destination.failure, this);
         return;
     }
+    const QString& path = destination.path;
     SearchRequest request;
     request.phrase = phrase;
     request.path = path;

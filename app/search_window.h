@@ -48,6 +48,7 @@ class QWidget;
 namespace sorvant {
 
 class DestinationMenu;
+struct TestedDestination;
 class FileActions;
 class PathControl;
 class ResultsTableModel;
@@ -83,8 +84,6 @@ public:
     // results), else stops a running search; nothing else while idle.
     void cancelOperation();
     bool checkKeyWindowEvent(QEvent* event) override;
-    // One tick of the refresh timer.
-    void updateHandler() { m_search->refresh(); }
     [[nodiscard]] QString statusText() const { return m_search->statusText(); }
 
     // --- the window's parts ----------------------------------------------------------
@@ -194,9 +193,9 @@ private:
     void buildInterface();
     QWidget* makePathControl(QWidget* parent);
     void setSearching(bool searching);
-    // Starts the search of `phrase` in the tested destination `path`, or
-    // beeps when it is null.
-    void startSearch(const QString& phrase, const QString& path);
+    // Starts the search of `phrase` in the tested destination, or says why
+    // there is none and clears the results.
+    void startSearch(const QString& phrase, const TestedDestination& destination);
     // The controller's search has ended: the window is restored.
     void searchEnded();
     // The commands and the path control follow the selection.
@@ -206,8 +205,8 @@ private:
     void buildToolbar();
 
     // The controller's model and engine outlive every part that shows them:
-    // the parts are children of the window, made after the controller, and
-    // hold it by QPointer or through the window.
+    // the parts are children of the window, and the controller is moved
+    // behind them once they are made (children go in their order).
     quint64 m_index;
     UserDefaults& m_defaults;
     SearchController* m_search = nullptr;

@@ -1,7 +1,8 @@
 #pragma once
 // Work that must not hold the interface thread (decoding, folder scans,
-// calls that wait for another process) run on the global thread pool,
-// answered as a QFuture. The caller continues on its own thread with
+// calls that wait for another process) runs on a thread pool, answered as a
+// QFuture: the application's BackgroundPool while one exists, else Qt's
+// global pool (a test, a command). The caller continues on its own thread with
 // whenReady(future, context, continuation): the continuation runs in the
 // context's thread, and not at all once the context is gone (a watcher the
 // context owns delivers it; QFuture::then with a context that may go
@@ -17,17 +18,69 @@
 
 #include "platform/thread_hand_off.h"
 
+#include <QDeadlineTimer>
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QObject>
 #include <QPromise>
 #include <QThreadPool>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <type_traits>
 #include <utility>
 
 namespace sorvant {
+
+// A pool of threads that quitting waits for only so long: a reader can
+// wait on a file without end (a PDF read to its last byte, a network mount
+// that does not answer), and Qt's global pool, like any QThreadPool that is
+// destroyed, waits for its threads without limit.
+class QuitBoundedPool
+{
+public:
+    // `what` names the work in the warning about work left running.
+    explicit QuitBoundedPool(const char* what);
+    // Drains for at most kQuitWait; what still runs after that is left to
+    // the process's end (its threads are not waited for).
+    ~QuitBoundedPool();
+    QuitBoundedPool(const QuitBoundedPool&) = delete;
+    QuitBoundedPool& operator=(const QuitBoundedPool&) = delete;
+
+    // How long quitting waits for work still running.
+    static constexpr std::chrono::milliseconds kQuitWait{800};
+
+    [[nodiscard]] QThreadPool& threads() { return *m_threads; }
+    // Waits until `deadline` (QDeadlineTimer::Forever: for ever) for the
+    // work started so far; answers whether all of it has run.
+    [[nodiscard]] bool drain(QDeadlineTimer deadline);
+
+private:
+    const char* m_what;
+    std::unique_ptr<QThreadPool> m_threads;
+};
+
+// The pool runInBackground starts its work on while it exists: the
+// application makes one at start-up, before anything that hands work off,
+// and drains it on quit. At most one exists at a time.
+class BackgroundPool
+{
+public:
+    BackgroundPool();
+    ~BackgroundPool();
+    BackgroundPool(const BackgroundPool&) = delete;
+    BackgroundPool& operator=(const BackgroundPool&) = delete;
+
+    [[nodiscard]] bool drain(QDeadlineTimer deadline) { return m_pool.drain(deadline); }
+
+private:
+    QuitBoundedPool m_pool;
+};
+
+// The threads runInBackground uses now: the BackgroundPool's, else Qt's
+// global pool.
+[[nodiscard]] QThreadPool& backgroundThreads();
 
 // The token of a future's hand-off back to whoever waits for it: an address
 // in the state every copy of the future shares.
@@ -46,7 +99,7 @@ template <typename Work>
     QFuture<Value> future = promise->future();
     promise->start();
     const void* token = futureHandOffToken(future);
-    QThreadPool::globalInstance()->start(handedOff([promise, token, work = std::move(work)]() mutable {
+    backgroundThreads().start(handedOff([promise, token, work = std::move(work)]() mutable {
         if constexpr (std::is_void_v<Value>)
             work();
         else

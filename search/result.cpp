@@ -17,7 +17,6 @@
 #include <QFile>
 #include <QHash>
 #include <QMimeDatabase>
-#include <QThreadPool>
 
 #include <cmath>
 #include <cstdint>
@@ -112,6 +111,8 @@ QString imageInfo(const QString& path)
 QString pdfInfo(const QString& path)
 {
     const int pages = pageCountOfPDFFile(path);
+    if (pages == kPDFPagesNotCounted)
+        return QCoreApplication::translate("Result", "Pages not counted");
     if (pages < 0)
         return QString();
     if (pages < 2)
@@ -574,10 +575,10 @@ void Result::waitForPendingInfo()
 {
     const std::lock_guard<std::mutex> guard(g_infoPoolMutex);
     if (g_infoPool)
-        (void)g_infoPool->drain(std::chrono::milliseconds(-1));
+        (void)g_infoPool->drain(QDeadlineTimer::Forever);
 }
 
-ResultInfoPool::ResultInfoPool() : m_threads(std::make_unique<QThreadPool>())
+ResultInfoPool::ResultInfoPool() : m_pool("Reading result information")
 {
     const std::lock_guard<std::mutex> guard(g_infoPoolMutex);
     if (g_infoPool)
@@ -587,28 +588,14 @@ ResultInfoPool::ResultInfoPool() : m_threads(std::make_unique<QThreadPool>())
 
 ResultInfoPool::~ResultInfoPool()
 {
-    {
-        const std::lock_guard<std::mutex> guard(g_infoPoolMutex);
-        if (g_infoPool == this)
-            g_infoPool = nullptr;
-    }
-    if (!drain(kQuitWait)) {
-        // Destroying the pool would wait for its threads: they are left to
-        // end with the process.
-        logWarning(QStringLiteral("Result information still being read after %1 ms is abandoned.")
-                       .arg(kQuitWait.count()));
-        (void)m_threads.release();
-    }
+    const std::lock_guard<std::mutex> guard(g_infoPoolMutex);
+    if (g_infoPool == this)
+        g_infoPool = nullptr;
 }
 
 void ResultInfoPool::start(std::function<void()> work)
 {
-    m_threads->start(std::move(work));
-}
-
-bool ResultInfoPool::drain(std::chrono::milliseconds timeout)
-{
-    return m_threads->waitForDone(timeout.count() < 0 ? -1 : int(timeout.count()));
+    m_pool.threads().start(std::move(work));
 }
 
 } // namespace sorvant

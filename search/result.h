@@ -7,7 +7,8 @@
 // costs a lookup (tags, comment, kind) is fetched on first use, on the
 // thread that asks (the table's roles resolver asks on the thread pool; the
 // table itself only reads what is known). The information text (picture size,
-// movie size and duration, page count) is computed once, on a pool of
+// movie size and duration, page count, or "Pages not counted" for a PDF that
+// would have to be read whole past a limit) is computed once, on a pool of
 // worker threads, and announced with DidUpdateResultInfoNotification,
 // delivered on the main thread with the result (a std::shared_ptr<Result>
 // in the notification's object) so the table can redraw its row.
@@ -15,13 +16,13 @@
 // Always create results with Result::create: the information computation
 // keeps the result alive through its shared pointer until it has run.
 
+#include "platform/background_work.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
-
-class QThreadPool;
 
 #include <algorithm>
 #include <atomic>
@@ -195,11 +196,6 @@ public:
     // (classifying may load image plugins: this never does).
     [[nodiscard]] bool isInfoSettled() const;
 
-    // A mark the results table keeps across a reload; the result never
-    // reads it.
-    [[nodiscard]] bool isSelected() const { return m_selected; }
-    void setSelected(bool selected) { m_selected = selected; }
-
     // Waits until every queued information computation has run (tests).
     static void waitForPendingInfo();
     // Warms the shared type tables, whose first use loads Qt's image plugins
@@ -256,7 +252,6 @@ private:
     mutable std::atomic<bool> m_statusRead{false};
     mutable bool m_isSpecial = false; // set with m_shown
     bool m_isDirectory = false;
-    bool m_selected = false;
     // The type, classified under infoMutex() on first use.
     void classifyLocked() const;
     mutable ResultType m_resultType = ResultType::Other;
@@ -285,28 +280,24 @@ namespace sorvant {
 // its computations there, and without one it computes on the calling thread
 // (a command without an event loop, a test). At most one exists at a time.
 // A reader can still wait on a file system that does not answer: quitting
-// waits for such work at most a bounded time, then leaves it running.
+// waits for such work at most a bounded time, then leaves it running
+// (platform/background_work.h).
 class ResultInfoPool
 {
 public:
     ResultInfoPool();
-    // Drains for at most kQuitWait; what still runs after that is left to
-    // the process's end (the pool's threads are not waited for).
     ~ResultInfoPool();
     ResultInfoPool(const ResultInfoPool&) = delete;
     ResultInfoPool& operator=(const ResultInfoPool&) = delete;
 
-    // How long quitting waits for work still running.
-    static constexpr std::chrono::milliseconds kQuitWait{1000};
-
     // Runs `work` on one of the pool's threads.
     void start(std::function<void()> work);
-    // Waits at most `timeout` (negative: for ever) for the work started so
-    // far; answers whether all of it has run.
-    [[nodiscard]] bool drain(std::chrono::milliseconds timeout);
+    // Waits until `deadline` for the work started so far; answers whether
+    // all of it has run.
+    [[nodiscard]] bool drain(QDeadlineTimer deadline) { return m_pool.drain(deadline); }
 
 private:
-    std::unique_ptr<QThreadPool> m_threads;
+    QuitBoundedPool m_pool;
 };
 
 } // namespace sorvant

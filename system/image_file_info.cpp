@@ -63,12 +63,12 @@ QString imageReaderModulePath()
     return imageModule().path;
 }
 
-int pageCountOfPDFFile(const QString& path)
+int pageCountOfPDFFile(const QString& path, qint64 readLimit)
 {
     const QByteArray bytes = fileSystemRepresentation(path);
     if (bytes.isEmpty() || !pdfModule().isLoaded())
         return -1;
-    return pdfModule().pageCountOfFile(bytes.constData());
+    return pdfModule().pageCountOfFile(bytes.constData(), readLimit);
 }
 
 QString pdfReaderModulePath()

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QSize>
 #include <QString>
+#include <QtGlobal>
 
 class QByteArray;
 
@@ -28,10 +29,20 @@ namespace sorvant {
 // cannot be loaded.
 [[nodiscard]] QString imageReaderModulePath();
 
+// The most a page count reads of a file. A PDF's index lets a reader count
+// the pages of a document of any size from a few pieces of it; without a
+// usable index the whole file is read, about 9 s per gigabyte.
+inline constexpr qint64 kPDFPageCountReadLimit = qint64(32) << 20;
+// What pageCountOfPDFFile answers when counting would read more than its
+// limit: the pages are not known.
+inline constexpr int kPDFPagesNotCounted = -2;
+
 // The number of pages of the PDF document in the file; -1 when the file is
-// missing, is not a PDF, or is encrypted so that it cannot be opened.
+// missing, is not a PDF, or is encrypted so that it cannot be opened;
+// kPDFPagesNotCounted when counting would read more than `readLimit` bytes.
 //   a two-page PDF => 2   a PNG => -1   "" => -1
-[[nodiscard]] int pageCountOfPDFFile(const QString& path);
+//   6 GB of zeros named .pdf => kPDFPagesNotCounted
+[[nodiscard]] int pageCountOfPDFFile(const QString& path, qint64 readLimit = kPDFPageCountReadLimit);
 
 // Whether the file is a PDF document that opens (pageCountOfPDFFile >= 0).
 [[nodiscard]] bool isValidPDFFile(const QString& path);

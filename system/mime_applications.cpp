@@ -264,6 +264,31 @@ QStringList defaultApplicationsForMimeTypeOnly(const QString& type)
     return type.isEmpty() ? QStringList() : defaultApplicationsForTypes({type});
 }
 
+QString defaultApplicationNeedingTerminal(const QString& type)
+{
+    if (type.isEmpty())
+        return {};
+    const QList<Associations> lists = allAssociations();
+    for (const QString& each : mimeTypeAndAncestors(type)) {
+        QSet<QString> removed;
+        for (const Associations& list : lists) {
+            for (const QString& id : list.removed.value(each))
+                removed.insert(id);
+            for (const QString& id : list.defaults.value(each)) {
+                const QString path = removed.contains(id) ? QString() : desktopEntryPathForID(id);
+                if (path.isNull())
+                    continue;
+                const DesktopEntry entry = DesktopEntry::fromFile(path, id);
+                if (canLaunchDesktopEntry(entry))
+                    return {};
+                if (entry.isApplication() && entry.isInstalled() && entry.terminal())
+                    return entry.name();
+            }
+        }
+    }
+    return {};
+}
+
 QString defaultApplicationForMimeType(const QString& type)
 {
     const QStringList paths = defaultApplicationsForMimeType(type);

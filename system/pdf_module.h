@@ -12,7 +12,7 @@ namespace sorvant {
 
 struct PdfModule
 {
-    int (*pageCountOfFile)(const char* path) = nullptr;
+    int (*pageCountOfFile)(const char* path, long long readLimit) = nullptr;
     void* (*openData)(const QByteArray* data) = nullptr;
     void* (*openFile)(const char* path) = nullptr;
     void (*close)(void* handle) = nullptr;

@@ -17,6 +17,7 @@
 #include "interface/badge.h"
 #include "interface/localization.h"
 #include "interface/strings_file.h"
+#include "platform/background_work.h"
 #include "platform/file_system_representation.h"
 #include "search/fast_word_enumerator.h"
 #include "search/result.h"
@@ -24,7 +25,9 @@
 #include "system/bundle.h"
 
 #include <QCommandLineParser>
+#include <QDeadlineTimer>
 #include <QIcon>
+#include <QThreadPool>
 
 #include <QSocketNotifier>
 
@@ -108,10 +111,13 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     const LaunchRequest request = launchRequestFromArguments(parser, decodedArguments(argc, argv));
 
-    ApplicationDelegate delegate;
-    // The results' information texts are read here, and quitting waits for
-    // them only so long (below).
+    // The work the windows hand off (the results' kinds, tags, comments and
+    // information texts, previews, folder scans, launches) runs on these
+    // pools, which quitting waits for only so long (below). Made before the
+    // windows, they are drained after them.
+    BackgroundPool backgroundPool;
     ResultInfoPool infoPool;
+    ApplicationDelegate delegate;
     ApplicationService service(delegate);
     if (!service.registerOnSessionBus() && ApplicationService::forwardToRunningInstance(request))
         return 0;
@@ -140,10 +146,14 @@ int main(int argc, char** argv)
 
     const int status = app.exec();
     delegate.applicationWillTerminate();
-    // The settings are saved. A reader still waiting on a file system that
-    // does not answer would hold every destructor after it: the process
-    // leaves without them.
-    if (!infoPool.drain(ResultInfoPool::kQuitWait)) {
+    // The settings are saved. A reader still in a file (a PDF read to its
+    // end, a file system that does not answer) would hold every destructor
+    // after it, and Qt's teardown waits for its global pool without limit:
+    // the process leaves without them.
+    const QDeadlineTimer deadline(QuitBoundedPool::kQuitWait);
+    const bool drained = backgroundPool.drain(deadline) && infoPool.drain(deadline)
+                         && QThreadPool::globalInstance()->waitForDone(int(std::max<qint64>(deadline.remainingTime(), 0)));
+    if (!drained) {
         std::fflush(nullptr);
         std::_Exit(status);
     }

@@ -10,13 +10,14 @@
 
 #include <poppler-qt6.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
 #define SORVANT_PDF_EXPORT extern "C" __attribute__((visibility("default")))
 
 // What the loader looks up, described at each definition below.
-SORVANT_PDF_EXPORT int sorvant_pdf_page_count(const char* path);
+SORVANT_PDF_EXPORT int sorvant_pdf_page_count(const char* path, long long readLimit);
 SORVANT_PDF_EXPORT void* sorvant_pdf_open_data(const QByteArray* data);
 SORVANT_PDF_EXPORT void* sorvant_pdf_open_file(const char* path);
 SORVANT_PDF_EXPORT void sorvant_pdf_close(void* handle);
@@ -52,6 +53,41 @@ OpenDocument* opened(std::unique_ptr<QFile> file, std::unique_ptr<Poppler::Docum
     return new OpenDocument{std::move(file), std::move(document)};
 }
 
+// A file read through a limit: once `limit` bytes were read in all (a
+// part read twice counts twice), every read before the end fails. The library reads a file whose cross-reference index is missing
+// or damaged from its first byte to its last, which for gigabytes takes
+// many seconds; failing reads end that scan.
+class LimitedReads : public QIODevice
+{
+public:
+    LimitedReads(QFile& file, qint64 limit) : m_file(file), m_left(limit) {}
+
+    [[nodiscard]] bool reachedLimit() const { return m_reachedLimit; }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return m_file.size(); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        if (pos() >= size())
+            return 0;
+        if (maxSize > 0 && m_left <= 0) {
+            m_reachedLimit = true;
+            return -1;
+        }
+        const qint64 read = ::pread(int(m_file.handle()), data, size_t(std::min(maxSize, m_left)), pos());
+        if (read > 0)
+            m_left -= read;
+        return read;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QFile& m_file;
+    qint64 m_left;
+    bool m_reachedLimit = false;
+};
+
 std::unique_ptr<Poppler::Page> pageOf(const void* handle, int page)
 {
     const auto* open = static_cast<const OpenDocument*>(handle);
@@ -63,17 +99,20 @@ std::unique_ptr<Poppler::Page> pageOf(const void* handle, int page)
 } // namespace
 
 // The number of pages of the PDF document in the file at `path`; -1 when it
-// cannot be opened, is not a PDF or is encrypted.
-SORVANT_PDF_EXPORT int sorvant_pdf_page_count(const char* path)
+// cannot be opened, is not a PDF or is encrypted, -2 when counting would
+// read more than `readLimit` bytes.
+SORVANT_PDF_EXPORT int sorvant_pdf_page_count(const char* path, long long readLimit)
 {
     std::unique_ptr<QFile> file = sorvant::openReadOnlyFile(path);
     if (!file)
         return -1;
-    silenceLibrary();
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(file.get());
-    if (!document || document->isLocked())
+    LimitedReads reads(*file, readLimit);
+    if (!reads.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return -1;
-    return document->numPages();
+    silenceLibrary();
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(&reads);
+    const int pages = document && !document->isLocked() ? document->numPages() : -1;
+    return reads.reachedLimit() ? -2 : pages;
 }
 
 // A document with at least one page from PDF data or a file; null when it

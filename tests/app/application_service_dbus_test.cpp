@@ -4,10 +4,17 @@
 
 #include "app/application_delegate.h"
 #include "app/application_service.h"
+#include "platform/file_system_representation.h"
 #include "tests/app/app_test_support.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QScopeGuard>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <future>
@@ -27,6 +34,55 @@ bool forward(const LaunchRequest& request)
     while (done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
         QCoreApplication::processEvents();
     return done.get();
+}
+
+// Asks the application's search interface for `method`'s list of strings
+// as another process would, while this thread serves the call.
+QStringList askForList(const char* method)
+{
+    std::future<QStringList> done = std::async(std::launch::async, [method] {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QString::fromLatin1(kApplicationBusName), QString::fromLatin1(kApplicationObjectPath),
+            QString::fromLatin1(kApplicationSearchInterface), QString::fromLatin1(method));
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 5000);
+        return reply.arguments().value(0).toStringList();
+    });
+    while (done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+        QCoreApplication::processEvents();
+    return done.get();
+}
+
+// A second launch sent its folder as a bus string, which is UTF-8: a folder
+// named "bad\xFF\xFEname" came as "bad??name", another folder, and the
+// paths of its results came back the same way.
+TEST_F(ApplicationServiceTest, AForwardedFolderAndItsResultsKeepTheirBytes)
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "no session bus";
+    const QString folder = tree.path() + QString::fromUtf16(u"/bad\xDCFF\xDCFEname");
+    const QString file = folder + QStringLiteral("/needle.txt");
+    ASSERT_TRUE(fileSystemRepresentation(folder).endsWith("/bad\xFF\xFEname"));
+    ASSERT_EQ(::mkdir(fileSystemRepresentation(folder).constData(), 0755), 0);
+    const int fd = ::open(fileSystemRepresentation(file).constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    ApplicationDelegate delegate(&defaults);
+    ApplicationService first(delegate);
+    ASSERT_TRUE(first.registerOnSessionBus());
+    const auto unregister = qScopeGuard([] {
+        QDBusConnection::sessionBus().unregisterObject(QString::fromLatin1(kApplicationObjectPath));
+        QDBusConnection::sessionBus().interface()->unregisterService(QString::fromLatin1(kApplicationBusName));
+    });
+
+    ASSERT_TRUE(forward({folder, {}}));
+    ASSERT_FALSE(delegate.windows().isEmpty());
+    SearchWindow* window = delegate.windows().constLast();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->destinations()->storedDestination() == folder; }, 10000));
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("needle"), folder));
+    const QStringList stored = askForList("ResultStoredPaths");
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(pathOfStoredString(stored.constFirst()), file);
+    EXPECT_EQ(askForList("ResultPaths").size(), 1) << "the plain form stays for those that read it";
 }
 
 TEST_F(ApplicationServiceTest, SecondLaunchIsForwardedToTheFirst)

@@ -5,6 +5,7 @@
 #include "app/application_service.h"
 #include "app/destinations.h"
 #include "app/preferences_panel.h"
+#include "platform/background_work.h"
 #include "platform/notification_center.h"
 #include "system/workspace_monitors.h"
 #include "tests/app/app_test_support.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QThreadPool>
 
 namespace sorvant::test {
 namespace {
@@ -119,6 +121,32 @@ TEST_F(DestinationsTest, TheDestinationsIconFollowsOffTheInterfaceThread)
     QTest::qWait(50);
     EXPECT_EQ(shown.size(), 1);
     EXPECT_TRUE(menu.icon().isNull());
+}
+
+// A scan that ends after a newer one started is dropped: the menu shows
+// what the newer one found, not a folder gone meanwhile, and says once
+// that it is filled.
+TEST_F(DestinationsTest, AScanOvertakenByANewerOneIsDropped)
+{
+    const QString leaving = QDir::homePath() + QStringLiteral("/Leaving");
+    ASSERT_TRUE(QDir().mkpath(leaving));
+    DestinationMenu menu(nullptr);
+    QThreadPool& pool = backgroundThreads();
+    QSignalSpy scanned(&menu, &DestinationMenu::scanned);
+    menu.rescan();
+    // The first scan has found the folder; its answer waits for this thread.
+    ASSERT_TRUE(pool.waitForDone(10000));
+    ASSERT_TRUE(QDir().rmdir(leaving));
+    menu.rescan();
+    ASSERT_TRUE(pool.waitForDone(10000));
+    ASSERT_TRUE(scanned.wait(10000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(scanned.size(), 1);
+    QStringList shown;
+    for (const QAction* item : menu.menu()->actions())
+        shown.append(item->data().toString());
+    EXPECT_TRUE(shown.contains(QStringLiteral("~")));
+    EXPECT_FALSE(shown.contains(QStringLiteral("~/Leaving")));
 }
 
 TEST(ServicesFolder, FileURLsOneNameOrTheTextAsItStands)

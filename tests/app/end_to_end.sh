@@ -320,6 +320,24 @@ xdotool key Down Down Return
 wait_for 5 recorded "ShowItems [$chosen_uri] \"\"" 2 || fail "the Items menu did not show $chosen in the file manager"
 [ ! -e "$root/opened.log" ] || fail "something was opened: $(cat "$root/opened.log")"
 
+# A folder whose name is not UTF-8, handed over by a second launch, is the
+# one searched: its bytes cross the bus in the settings' stored form, and
+# the paths of its results come back over the bus the same way.
+bad=$root/$(printf 'bad\xff\xfename')
+mkdir -p "$bad"
+echo bytes > "$bad/report-bytes.txt"
+rm -f "$SORVANT_RESULTS_FILE"
+timeout 10 "$sorvant" "$bad" || fail "the second launch on a folder not named in UTF-8 did not end"
+sleep 0.5
+xdotool windowfocus "$window"
+sleep 0.2
+xdotool key ctrl+f Return
+wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search of the folder not named in UTF-8 did not end"
+[ "$(cat "$SORVANT_RESULTS_FILE")" = "$bad/report-bytes.txt" ] || fail "another folder was searched: $(cat "$SORVANT_RESULTS_FILE")"
+call org.tarrenbeck.Sorvant.Search.ResultStoredPaths | grep -qF "\"$(file_uri "$bad/report-bytes.txt")\"" \
+  || fail "the bus does not give the result's bytes"
+shot forwarded-folder-not-utf8
+
 # A second launch hands its folder to the first process and ends at once.
 timeout 10 "$sorvant" --search-in "$tree/src/main.c" || fail "the second launch did not end"
 kill -0 "$app_pid" || fail "the first process went away"

@@ -7,12 +7,15 @@
 #include "app/application_delegate.h"
 #include "app/file_actions.h"
 #include "app/search_window_commands.h"
+#include "platform/volumes.h"
 #include "system/file_manager.h"
 #include "system/open_with.h"
 #include "tests/app/app_test_support.h"
 #include "tests/interface/widget_helpers.h"
 #include "tests/system/desktop_test_support.h"
 
+#include <QDir>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 
@@ -44,6 +47,7 @@ protected:
         EXPECT_TRUE(answered.wait(10000)) << selector;
         auto* sheet = window->findChild<QMessageBox*>(QStringLiteral("failure"));
         const QString title = sheet ? sheet->text() : QString();
+        sheetText = sheet ? sheet->informativeText() : QString();
         if (sheet)
             delete sheet;
         return title;
@@ -54,6 +58,7 @@ protected:
     }
 
     std::unique_ptr<SearchWindow> window;
+    QString sheetText; // the informative text of the last sheet titleAfter read
 };
 
 TEST_F(FailuresSaidTest, OpenNeedingAMissingTerminalSaysNothingRegression)
@@ -67,6 +72,7 @@ TEST_F(FailuresSaidTest, OpenNeedingAMissingTerminalSaysNothingRegression)
         // The desktop's opener would start, and fail unseen.
         const InstalledPrograms none(desktop.home.tree, {QStringLiteral("vi"), QStringLiteral("xdg-open")});
         EXPECT_EQ(fileTitleAfter("openFile:"), QStringLiteral("Cannot Open"));
+        EXPECT_EQ(sheetText, QStringLiteral("“Vi” opens “note.txt” in a terminal, and no terminal is installed."));
     }
     // With a terminal emulator installed the editor runs inside it.
     forgetApplicationAnswers();
@@ -128,6 +134,45 @@ TEST_F(FailuresSaidTest, WebsiteWithoutABrowserSaysNothingRegression)
     EXPECT_TRUE(sheet->informativeText().contains(makersWebsiteURL()));
     EXPECT_FALSE(QFile::exists(InstalledPrograms::outputOf(desktop.home.tree, QStringLiteral("xdg-open"))));
     front->close();
+}
+
+// A destination removed after it was chosen only beeped, and /proc found
+// nothing in silence; the results of the last search stayed as if they
+// were this folder's.
+TEST_F(FailuresSaidTest, ADestinationThatCannotBeSearchedIsSaidAndClearsTheResults)
+{
+    const QString gone = tree.makeDir(QStringLiteral("gone"));
+    const struct
+    {
+        QString destination;
+        QString text;
+    } cases[] = {
+        {gone, QStringLiteral("The folder “gone” is no longer there. Choose another folder to search in.")},
+        {QStringLiteral("/proc"),
+         QStringLiteral("“/proc” is on a “proc” pseudo file system, which holds no user files and is not searched.")},
+    };
+    for (const auto& [destination, text] : cases) {
+        SCOPED_TRACE(destination.toStdString());
+        if (destination == u"/proc" && volumeForPath(destination).fileSystemType != u"proc")
+            continue; // no kernel file system there
+        ASSERT_TRUE(searchAndWait(*window, QStringLiteral("note"), tree.filePath(QStringLiteral("w"))));
+        ASSERT_EQ(window->resultsTable()->model()->rowCount(), 1);
+        window->setDestination(destination);
+        if (destination == gone) {
+            ASSERT_TRUE(QDir().rmdir(gone));
+        }
+        QSignalSpy answered(window.get(), &SearchWindow::searchAnswered);
+        window->search();
+        ASSERT_TRUE(answered.wait(10000));
+        auto* sheet = window->findChild<QMessageBox*>(QStringLiteral("failure"));
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_EQ(sheet->text(), QStringLiteral("Cannot Search"));
+        EXPECT_EQ(sheet->informativeText(), text);
+        delete sheet;
+        EXPECT_FALSE(window->isSearching());
+        EXPECT_EQ(window->resultsTable()->model()->rowCount(), 0);
+        EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("searchInfo"))->text(), QString());
+    }
 }
 
 } // namespace

@@ -50,7 +50,7 @@ protected:
         window.searchController().engine().dataSource().addResult(std::move(result));
         window.searchController().engine().threadInit();
         window.searchController().engine().threadExit();
-        window.updateHandler();
+        window.searchController().refresh();
     }
 };
 

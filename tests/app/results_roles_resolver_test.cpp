@@ -4,6 +4,7 @@
 
 #include "app/results_roles_resolver.h"
 #include "app/results_table_model.h"
+#include "platform/background_work.h"
 #include "platform/xattr.h"
 #include "search/ds_store.h"
 #include "search/results_data_source.h"
@@ -22,8 +23,42 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 namespace sorvant::test {
 namespace {
+
+// The background pool down to one thread, held until released: the
+// batches started meanwhile wait on the pool.
+class HeldPool
+{
+public:
+    HeldPool() : m_pool(backgroundThreads()), m_threads(m_pool.maxThreadCount())
+    {
+        m_pool.setMaxThreadCount(1);
+        m_pool.start([held = m_release.get_future().share()] { held.wait(); });
+    }
+    ~HeldPool()
+    {
+        release();
+        m_pool.waitForDone();
+        m_pool.setMaxThreadCount(m_threads);
+    }
+    HeldPool(const HeldPool&) = delete;
+    HeldPool& operator=(const HeldPool&) = delete;
+    void release()
+    {
+        if (!m_released)
+            m_release.set_value();
+        m_released = true;
+    }
+
+private:
+    QThreadPool& m_pool;
+    int m_threads;
+    std::promise<void> m_release;
+    bool m_released = false;
+};
 
 class ResultsRolesResolverTest : public ::testing::Test
 {
@@ -47,6 +82,17 @@ protected:
     {
         QSignalSpy idle(&model.rolesResolver(), &ResultsRolesResolver::idle);
         return idle.wait(10000);
+    }
+
+    // Whether a dataChanged signal of `changed` covers the cell.
+    [[nodiscard]] static bool announced(const QSignalSpy& changed, int row, int column)
+    {
+        return std::any_of(changed.cbegin(), changed.cend(), [row, column](const QList<QVariant>& signal) {
+            const QModelIndex topLeft = signal.at(0).toModelIndex();
+            const QModelIndex bottomRight = signal.at(1).toModelIndex();
+            return topLeft.row() <= row && row <= bottomRight.row() && topLeft.column() <= column
+                   && column <= bottomRight.column();
+        });
     }
 
     PinnedLocale locale{QStringLiteral("en_US"), QStringLiteral("UTC")};
@@ -166,6 +212,68 @@ TEST_F(ResultsRolesResolverTest, RowsChangingMeanwhileAreReadToo)
     for (int row = 0; row < model.rowCount(); ++row)
         ASSERT_FALSE(cell(row, ResultsTableModel::kKindColumn).isEmpty()) << row;
     EXPECT_TRUE(failures.failures().isEmpty()) << failures.failures().join(u'\n').toStdString();
+}
+
+// A finished batch announced the Kind to Tags columns whatever it read;
+// each column it reads must be among those it announces.
+TEST_F(ResultsRolesResolverTest, BatchesAnnounceEveryColumnTheyRead)
+{
+    using Resolver = ResultsRolesResolver;
+    const struct
+    {
+        unsigned roles;
+        QList<int> columns;
+    } cases[] = {
+        {Resolver::kKindRole, {ResultsTableModel::kKindColumn}},
+        {Resolver::kTagsRole, {ResultsTableModel::kTagsColumn}},
+        {Resolver::kCommentRole, {ResultsTableModel::kCommentColumn}},
+        {Resolver::kInfoRole, {ResultsTableModel::kInfoColumn}},
+        {Resolver::kKindRole | Resolver::kTagsRole | Resolver::kCommentRole | Resolver::kInfoRole,
+         {ResultsTableModel::kKindColumn, ResultsTableModel::kInfoColumn, ResultsTableModel::kCommentColumn,
+          ResultsTableModel::kTagsColumn}},
+    };
+    for (const auto& [roles, columns] : cases) {
+        SCOPED_TRACE(roles);
+        model.removeAllResults();
+        model.rolesResolver().setRoles(roles);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        show(3, 3);
+        ASSERT_TRUE(waitForIdle());
+        for (const int column : columns)
+            for (int row = 0; row < 3; ++row)
+                EXPECT_TRUE(announced(changed, row, column)) << "row " << row << ", column " << column;
+    }
+}
+
+// A batch of the rows in view that ended after a sort announced the rows
+// its results held when it started: the rows now in view, which hold them,
+// stayed blank until a scroll or a hover.
+TEST_F(ResultsRolesResolverTest, BatchesAnnounceTheRowsTheirResultsHoldNow)
+{
+    constexpr int kRows = 3000;
+    constexpr int kInView = 31;
+    HeldPool held;
+    show(kRows, 0);
+    model.sort(kSortByName, false);
+    model.rolesResolver().setVisibleRows(0, kInView - 1);
+    // The batches of the rows in view and of the first others start, and
+    // wait on the held pool.
+    for (int turn = 0; turn < 20; ++turn)
+        QCoreApplication::processEvents();
+    ASSERT_TRUE(model.resultAtRow(0)->knownKind().isNull());
+
+    // Sorted the other way and scrolled to the end: the rows in view hold
+    // the results whose batch is on the pool.
+    model.sort(kSortByName, true);
+    model.rolesResolver().setVisibleRows(kRows - kInView, kRows - 1);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    held.release();
+    ASSERT_TRUE(waitForIdle());
+    for (int row = kRows - kInView; row < kRows; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(cell(row, ResultsTableModel::kKindColumn), plainText);
+        EXPECT_TRUE(announced(changed, row, ResultsTableModel::kKindColumn));
+    }
 }
 
 } // namespace

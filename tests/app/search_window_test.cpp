@@ -245,6 +245,20 @@ TEST_F(SearchWindowTest, TheDestinationIsTestedAfterSearchReturns)
     }
 }
 
+// The controller was the window's first child and so went first, before
+// the table and the file actions built on it.
+TEST_F(SearchWindowTest, TheControllerGoesAfterThePartsThatShowIt)
+{
+    auto window = makeWindow();
+    QStringList gone;
+    QObject::connect(&window->searchController(), &QObject::destroyed, [&gone] { gone << QStringLiteral("controller"); });
+    QObject::connect(window->resultsTable(), &QObject::destroyed, [&gone] { gone << QStringLiteral("table"); });
+    QObject::connect(&window->fileActions(), &QObject::destroyed, [&gone] { gone << QStringLiteral("file actions"); });
+    window.reset();
+    ASSERT_EQ(gone.size(), 3);
+    EXPECT_EQ(gone.constLast(), QStringLiteral("controller"));
+}
+
 TEST_F(SearchWindowTest, StoppingKeepsTheResultsAndRestoresTheWindow)
 {
     for (int i = 0; i < 300; ++i)

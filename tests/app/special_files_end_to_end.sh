@@ -4,21 +4,26 @@
 # each named .png .pdf .mp4 .plist .txt. On a virtual X server and a private
 # session bus, with HOME and every XDG folder under a temporary folder, the
 # real binary searches them by name twice and previews each with Space; every
-# search and every preview must end. Then the application must quit within
-# 2 s, after SIGTERM and, in a second launch, after Ctrl+Q.
+# search and every preview must end. Then six sparse 6 GB files named .pdf
+# join them, read for their page counts as they are shown, and the
+# application must quit within 1.5 s, after SIGTERM and, in a second launch
+# (in German), after Ctrl+Q.
 #
-#   special_files_end_to_end.sh SORVANT SHOTS
-# Exit status 77 (skipped) when Xvfb, dbus-run-session or xdotool is missing.
+#   special_files_end_to_end.sh SORVANT SHOTS [MANAGER]
+# MANAGER: none (the default) or openbox. Exit status 77 (skipped) when
+# Xvfb, dbus-run-session or xdotool is missing, or openbox when asked for.
 set -euo pipefail
 
 if [ "${1:-}" != "--inner" ]; then
-  for tool in Xvfb dbus-run-session xdotool python3; do
+  for tool in Xvfb dbus-run-session xdotool python3 truncate; do
     command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
+  [ "${3:-none}" = none ] || command -v openbox > /dev/null || { echo "skipped: openbox is not installed"; exit 77; }
   exec dbus-run-session -- "$(dirname "$0")/with_xvfb.sh" 2560x1000x24 "$0" --inner "$@"
 fi
 shift
-sorvant=$1 shots=$2
+sorvant=$1 shots=$2 manager=${3:-none}
+[ "$manager" = none ] || shots=$shots/$manager
 mkdir -p "$shots"
 rm -f "$shots/special-failure.png"
 
@@ -32,6 +37,15 @@ cleanup() {
   rm -rf "$root"
 }
 trap cleanup EXIT
+if [ "$manager" = openbox ]; then
+  openbox --sm-disable > /dev/null 2>&1 &
+  manager_pid=$!
+  trap 'cleanup; kill "$manager_pid" 2> /dev/null || true' EXIT
+  for (( i = 0; i < 100; i++ )); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
+fi
 failure_shot=special-failure
 source "$(dirname "${BASH_SOURCE[0]}")/end_to_end_support.sh"
 use_private_environment
@@ -63,12 +77,14 @@ printf '%s\n' '<?xml version="1.0" encoding="UTF-8"?>' '<plist version="1.0">' '
   > "$XDG_CONFIG_HOME/sorvant/org.tarrenbeck.Sorvant.plist"
 
 export SORVANT_RESULTS_FILE=$root/results.txt
+# The environment of the application's language (none: the test's).
+app_language=()
 launch() {
   rm -f "$SORVANT_RESULTS_FILE"
-  "$sorvant" "$tree" >> "$root/app.log" 2>&1 &
+  env "${app_language[@]}" "$sorvant" "$tree" >> "$root/app.log" 2>&1 &
   app_pid=$!
-  wait_for 20 xdotool search --onlyvisible --name '^Search$' > /dev/null || fail "no search window"
-  window=$(xdotool search --onlyvisible --name '^Search$' | head -1)
+  wait_for 20 xdotool search --onlyvisible --name '^(Search|Suchen)$' > /dev/null || fail "no search window"
+  window=$(xdotool search --onlyvisible --name '^(Search|Suchen)$' | head -1)
   # Wide enough that every column is in view: the Info column's texts are
   # computed for the rows and columns shown.
   xdotool windowsize "$window" 2500 900
@@ -85,10 +101,16 @@ search() { # phrase
   xdotool key Return
   wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search for $1 did not end"
 }
-# Waits at most two seconds for the application to end after `signal`.
-quits_within_two_seconds() { # what
-  local started=$(date +%s%N)
-  wait_for 2 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "still running 2 s after $1"
+# Sends `signal` (or presses Ctrl+Q) and waits at most 1.5 s for the
+# application to end.
+quits_at_once() { # TERM or ctrl+q
+  local started=$(date +%s%N) elapsed
+  if [ "$1" = ctrl+q ]; then xdotool key ctrl+q; else kill -"$1" "$app_pid"; fi
+  while kill -0 "$app_pid" 2> /dev/null; do
+    elapsed=$(( ($(date +%s%N) - started) / 1000000 ))
+    [ "$elapsed" -lt 1500 ] || fail "still running $elapsed ms after $1"
+    sleep 0.02
+  done
   wait "$app_pid" 2> /dev/null || true
   echo "quit $(( ($(date +%s%N) - started) / 1000000 )) ms after $1"
   app_pid=
@@ -118,14 +140,33 @@ for (( row = 0; row < count; row++ )); do
   xdotool key Down
 done
 kill -0 "$app_pid" || fail "the application went away"
-search clip
-kill -TERM "$app_pid"
-quits_within_two_seconds SIGTERM
 
-launch
+# Six sparse 6 GB files named .pdf, without the index a reader counts pages
+# by: read whole, each would hold a reader for about a minute. The Info
+# column of the rows in view asks for their page counts.
+for (( big = 1; big <= 6; big++ )); do
+  truncate -s 6G "$tree/clip_big$big.pdf"
+done
+count=$(( count + 6 ))
+settled=no
 search clip
-xdotool windowfocus "$window"
-sleep 0.2
-xdotool key ctrl+q
-quits_within_two_seconds Ctrl+Q
-echo "special files: $count searched and previewed"
+[ "$(wc -l < "$SORVANT_RESULTS_FILE")" -eq "$count" ] || fail "the search with the large files showed another count"
+# While their pages are being counted, and once each has said it could not
+# count them: English by SIGTERM, German by Ctrl+Q.
+sleep 0.3
+quits_at_once TERM
+for language in de en de; do
+  if [ "$language" = de ]; then app_language=(LANGUAGE=de LANG=de_DE.UTF-8 LC_CTYPE=C.UTF-8); else app_language=(); fi
+  launch
+  search clip
+  if [ "$settled" = yes ]; then
+    sleep 4
+    shot "special-files-large-pdfs-$language"
+  else
+    sleep 0.3
+  fi
+  xdotool windowfocus "$window"
+  if [ "$language" = de ]; then quits_at_once ctrl+q; else quits_at_once TERM; fi
+  settled=yes
+done
+echo "special files: $count searched, $(( count - 6 )) previewed"

@@ -12,7 +12,12 @@
 #include <QDeadlineTimer>
 #include <QTimer>
 
+#include <QThreadPool>
+
+#include <atomic>
+#include <future>
 #include <memory>
+#include <thread>
 
 namespace sorvant {
 namespace {
@@ -63,6 +68,29 @@ TEST(BackgroundWork, NoAnswerReachesAContextThatIsGone)
     }
     (void)spinUntil([] { return false; }, 100);
     EXPECT_EQ(calls, 0);
+}
+
+// The application's work ran on Qt's global pool, which Qt's teardown
+// waits for without limit: a reader in a 6 GB PDF held the quit for
+// minutes. While a background pool exists the work runs there, and that
+// pool is waited for only so long.
+TEST(BackgroundWork, QuittingWaitsForTheBackgroundPoolOnlySoLong)
+{
+    std::promise<void> release;
+    std::atomic<bool> started{false};
+    {
+        BackgroundPool pool;
+        (void)runInBackground([&started, released = release.get_future().share()] {
+            started = true;
+            released.wait();
+        });
+        while (!started)
+            std::this_thread::yield();
+        EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0) << "not on Qt's global pool";
+        EXPECT_FALSE(pool.drain(QDeadlineTimer(20)));
+    } // waits at most QuitBoundedPool::kQuitWait, then leaves the work running
+    EXPECT_EQ(&backgroundThreads(), QThreadPool::globalInstance()) << "without a background pool, the global one";
+    release.set_value();
 }
 
 } // namespace

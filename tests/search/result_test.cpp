@@ -11,6 +11,7 @@
 #include "tests/support/temp_tree.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QImage>
 #include <QThread>
@@ -261,9 +262,9 @@ TEST(ResultInfoPool, DrainIsBounded)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         ran = true;
     });
-    EXPECT_FALSE(pool.drain(std::chrono::milliseconds(50)));
+    EXPECT_FALSE(pool.drain(QDeadlineTimer(50)));
     release = true;
-    EXPECT_TRUE(pool.drain(std::chrono::milliseconds(-1)));
+    EXPECT_TRUE(pool.drain(QDeadlineTimer::Forever));
     EXPECT_TRUE(ran.load());
 }
 
@@ -311,12 +312,15 @@ TEST_F(ResultTest, PageCountsAndUnreadableFiles)
         const char* name;
         QByteArray contents;
         const char* info; // null: none
+        qint64 size = 0; // made this size (sparse) when larger than the contents
     } cases[] = {
         {"one.pdf", pdfBytes(1), "1 page"},
         {"three.pdf", pdfBytes(3), "3 pages"},
         {"broken.pdf", "not a pdf at all", nullptr},
         {"broken.png", "not a png", nullptr},
         {"broken.mov", "not a movie", nullptr},
+        // No index: counting would read it whole.
+        {"unindexed.pdf", "%PDF-1.4\n", "Pages not counted", qint64(40) << 20},
     };
     int posts = 0;
     const auto token = NotificationCenter::defaultCenter().addObserver(DidUpdateResultInfoNotification,
@@ -325,6 +329,9 @@ TEST_F(ResultTest, PageCountsAndUnreadableFiles)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString path = tree.writeFile(QString::fromLatin1(c.name), c.contents);
+        if (c.size > 0) {
+            ASSERT_TRUE(QFile::resize(path, c.size));
+        }
         const ResultPointer result = Result::create(path, tree.path(), c.name, std::nullopt, QString(), false, false);
         (void)result->info();
         settle();

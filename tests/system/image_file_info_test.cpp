@@ -5,6 +5,7 @@
 #include "tests/support/temp_tree.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QBuffer>
 #include <QImage>
 #include <QMimeData>
@@ -106,6 +107,32 @@ TEST_F(ImageFileInfo, FilesThatAreNoPDFHaveNoPages)
     EXPECT_EQ(pageCountOfPDFFile(text), -1);
     EXPECT_FALSE(isValidPDFFile(m_tree.filePath(QStringLiteral("missing.pdf"))));
     EXPECT_EQ(pageCountOfPDFFile(QString()), -1);
+}
+
+// A PDF without a usable index is read from its first byte to its last: six
+// sparse 6 GB files took minutes. Counting stops at its limit and says so;
+// a document whose index leads to its pages reads little of any size.
+TEST_F(ImageFileInfo, PageCountsReadNoMoreThanTheirLimit)
+{
+    const QString three = m_tree.writeFile(QStringLiteral("three.pdf"), minimalPDF(3));
+    const QString sparse = m_tree.writeFile(QStringLiteral("sparse.pdf"), "%PDF-1.4\n");
+    ASSERT_TRUE(QFile::resize(sparse, qint64(4) << 20));
+    const qint64 size = QFileInfo(three).size();
+    const struct
+    {
+        const QString& path;
+        qint64 limit;
+        int pages;
+    } cases[] = {
+        {three, qint64(64) << 10, 3},
+        {three, size / 4, kPDFPagesNotCounted},
+        {sparse, qint64(64) << 10, kPDFPagesNotCounted},
+        {sparse, qint64(64) << 20, -1}, // read whole: no document
+    };
+    for (const auto& [path, limit, pages] : cases) {
+        SCOPED_TRACE(QFileInfo(path).fileName().toStdString() + " " + std::to_string(limit));
+        EXPECT_EQ(pageCountOfPDFFile(path, limit), pages);
+    }
 }
 
 TEST_F(ImageFileInfo, NamesThatAreNotUTF8AreRead)
