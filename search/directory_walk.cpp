@@ -951,7 +951,8 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
     // link only when it leads to a regular file.
     if (!matched && !isFolder && (what & kSearchContents) && kind != ItemKind::Other
         && (params.scanAll || hasListedExtension(name(), params.extensions)))
-        matched = m_walk.contents.matchesFile(folder.fd, QByteArray::fromRawData(nameBytes, length), m_contentBuffer);
+        matched = m_walk.contents.matchesFile(folder.fd, QByteArray::fromRawData(nameBytes, length), m_contentBuffer,
+                                              folder.pending.bytes);
     if (matched)
         report(folder, nameBytes, name(), isFolder, isPackage(), tags, comment);
 }
