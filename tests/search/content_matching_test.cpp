@@ -110,6 +110,19 @@ protected:
         const QByteArray path = m_tree.path().toUtf8() + '/' + name;
         return ::setxattr(path.constData(), kCharsetAttribute, charset.constData(), size_t(charset.size()), 0) == 0;
     }
+    // A file of `size` bytes, a hole ending in "Needle"; NO where the file
+    // system keeps no holes (the test would write gigabytes).
+    bool writeSparseEndingInNeedle(const QString& name, qint64 size)
+    {
+        const int fd = ::open(m_tree.filePath(name).toUtf8().constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return false;
+        const bool written = ::ftruncate(fd, size - 6) == 0 && ::pwrite(fd, "Needle", 6, size - 6) == 6;
+        struct stat status{};
+        ::fstat(fd, &status);
+        ::close(fd);
+        return written && status.st_blocks * 512 <= (qint64(1) << 24);
+    }
     void expectAgreementOn(const QByteArray& contents, qsizetype window = kContentWindowBytes)
     {
         const QByteArray name = writeNext(contents);
@@ -882,15 +895,7 @@ TEST_F(ContentMatcherTest, PreparedBufferHoldsAWindowThroughTouchingAndMatchesAs
 
 TEST_F(ContentMatcherTest, LargeFilesAreSearchedInBoundedWindows)
 {
-    const QByteArray path = m_tree.filePath(QStringLiteral("sparse.txt")).toUtf8();
-    const qint64 size = qint64(3) << 29; // 1.5 GiB
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0);
-    const bool written = ::ftruncate(fd, size - 6) == 0 && ::pwrite(fd, "Needle", 6, size - 6) == 6;
-    struct stat status{};
-    ::fstat(fd, &status);
-    ::close(fd);
-    if (!written || status.st_blocks * 512 > (qint64(1) << 24))
+    if (!writeSparseEndingInNeedle("sparse.txt", qint64(3) << 29)) // 1.5 GiB
         GTEST_SKIP() << "no sparse files here";
 
     m_params.maxFileSize = std::uint64_t(1) << 31;
@@ -955,14 +960,7 @@ TEST_F(ContentMatcherTest, EveryModeFindsAFileBelowTheLimitAndNamesTheFileItSkip
 TEST_F(ContentMatcherTest, AFileTooLongToSearchWholeIsNamedUnreadWhereWindowsFindIt)
 {
     const QByteArray path = m_tree.filePath(QStringLiteral("sparse.txt")).toUtf8();
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0);
-    const qint64 size = qint64(kLongestWholeFile);
-    const bool written = ::ftruncate(fd, size - 6) == 0 && ::pwrite(fd, "Needle", 6, size - 6) == 6;
-    struct stat status{};
-    ::fstat(fd, &status);
-    ::close(fd);
-    if (!written || status.st_blocks * 512 > (qint64(1) << 24))
+    if (!writeSparseEndingInNeedle("sparse.txt", qint64(kLongestWholeFile)))
         GTEST_SKIP() << "no sparse files here";
 
     m_params.maxFileSize = std::uint64_t(1) << 40;

@@ -65,15 +65,18 @@ QByteArray readAll(int fd)
 }
 
 // Starts the driver with `arguments` as bytes (no decoding on the way), its
-// standard output on `outFd`, standard error on a file of `tree`, and its
-// working folder at `cwdFd` (when not -1).
+// standard output on `outFd`, standard error on a file of `tree` (or on
+// `givenErrFd`), and its working folder at `cwdFd` (when not -1).
 class Driver
 {
 public:
-    Driver(test::TempTree& tree, const std::vector<QByteArray>& arguments, int outFd, int cwdFd = -1)
+    Driver(test::TempTree& tree, const std::vector<QByteArray>& arguments, int outFd, int cwdFd = -1,
+           int givenErrFd = -1)
         : m_errPath(QFile::encodeName(tree.filePath(QStringLiteral("driver-stderr"))))
     {
-        const int errFd = ::open(m_errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const int errFd =
+            givenErrFd >= 0 ? ::fcntl(givenErrFd, F_DUPFD_CLOEXEC, 0)
+                            : ::open(m_errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         std::vector<QByteArray> storage{driverPath()};
         storage.insert(storage.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
@@ -579,24 +582,11 @@ TEST_F(SorvantSearchDriverTest, ProgressOnATerminalRewritesOneLine)
     const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(terminal, 0);
     const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    std::vector<QByteArray> storage{driverPath(), "--progress", "report", folder};
-    std::vector<char*> argv;
-    for (QByteArray& argument : storage)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, devNull, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, terminal, STDERR_FILENO);
-    pid_t pid = -1;
-    const bool started = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
+    Driver driver(tree, {"--progress", "report", folder}, devNull, -1, terminal);
     ::close(terminal);
     ::close(devNull);
-    ASSERT_TRUE(started);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    ASSERT_TRUE(driver.started());
+    const DriverRun run = driver.finish();
     // The terminal keeps what was written after the writer ended.
     ::fcntl(master, F_SETFL, O_NONBLOCK);
     QByteArray shown;
@@ -604,7 +594,7 @@ TEST_F(SorvantSearchDriverTest, ProgressOnATerminalRewritesOneLine)
     for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
         shown.append(buffer, n);
     ::close(master);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(shown.startsWith("\r\x1b[K")) << shown.toPercentEncoding().constData();
     EXPECT_TRUE(shown.contains("300 found")) << shown.toPercentEncoding().constData();
     EXPECT_EQ(shown.count('\n'), 1) << shown.toPercentEncoding().constData();
