@@ -34,6 +34,7 @@
 #include <atomic>
 #include <functional>
 #include <thread>
+#include <vector>
 
 #include <cerrno>
 #include <csignal>
@@ -503,6 +504,8 @@ private:
     void printNewResults()
     {
         const QList<ResultPointer>& shown = m_engine.dataSource().results();
+        if (m_options.longListing)
+            readKinds(shown, m_printed);
         const char separator = m_options.nulSeparated ? '\0' : '\n';
         for (; m_printed < shown.size() && m_outputError == 0; ++m_printed) {
             Result& result = *shown.at(m_printed);
@@ -514,6 +517,29 @@ private:
         }
         if (m_outputError == 0 && std::fflush(stdout) != 0)
             noteOutputError(errno);
+    }
+
+    // The kinds of the results from `from` on, read on one thread per
+    // processor: each reads its file's first bytes, which is most of a
+    // long listing's time. A small batch is left to the printing.
+    void readKinds(const QList<ResultPointer>& results, qsizetype from) const
+    {
+        constexpr qsizetype kSmallBatch = 64;
+        const qsizetype count = results.size() - from;
+        if (count < kSmallBatch)
+            return;
+        const unsigned threads = unsigned(std::min<qsizetype>(walkThreadCount(m_options.threads), count / 16));
+        std::atomic<qsizetype> next{from};
+        const auto work = [&] {
+            for (qsizetype i; (i = next.fetch_add(1, std::memory_order_relaxed)) < results.size();)
+                (void)results.at(i)->kind();
+        };
+        std::vector<std::thread> helpers;
+        for (unsigned i = 1; i < threads; ++i)
+            helpers.emplace_back(work);
+        work();
+        for (std::thread& helper : helpers)
+            helper.join();
     }
 
     // "   1.5 KB  2026-12-07 10:00  plain text document  ": the size
