@@ -88,19 +88,45 @@ Converter strictConverter(StringEncoding encoding)
 
 QString decodeWith(UConverter* converter, const char* bytes, qsizetype length)
 {
-    if (!converter || length < 0 || length > std::numeric_limits<int32_t>::max() / 2 || (!bytes && length > 0))
+    if (!converter || length < 0 || (!bytes && length > 0))
         return {};
     if (length == 0)
         return QString("");
-    // ICU's converters give at most two UTF-16 units per byte (a pair from
-    // a 4-byte sequence); one that gave more would overflow, and fail.
-    QString text(length * 2, Qt::Uninitialized);
-    UErrorCode status = U_ZERO_ERROR;
-    const int32_t units = ucnv_toUChars(converter, reinterpret_cast<UChar*>(text.data()), int32_t(text.size()), bytes,
-                                        int32_t(length), &status);
-    if (U_FAILURE(status))
-        return {};
-    text.truncate(units);
+    // ICU takes at most 2^31 - 1 bytes and 2^30 - 1 units in one call, so a
+    // longer text goes through in pieces; the converter keeps a character
+    // cut between two of them. UTF-8, UTF-16, UTF-32 and the 8-bit sets
+    // give at most one unit per byte, so the text is made that long (and
+    // grown for a set that gives more).
+    constexpr qsizetype kBytesPerCall = qsizetype(1) << 24;
+    constexpr qsizetype kUnitsPerCall = qsizetype(1) << 29;
+    QString text(length, Qt::Uninitialized);
+    qsizetype used = 0;
+    const char* source = bytes;
+    const char* const end = bytes + length;
+    for (;;) {
+        const char* const limit = end - source > kBytesPerCall ? source + kBytesPerCall : end;
+        const bool last = limit == end;
+        auto* const start = reinterpret_cast<UChar*>(text.data());
+        UChar* target = start + used;
+        UChar* const targetLimit = start + std::min(text.size(), used + kUnitsPerCall);
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_toUnicode(converter, &target, targetLimit, &source, limit, nullptr, last, &status);
+        used = target - start;
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            if (used == text.size())
+                text.resize(text.size() + std::max<qsizetype>(text.size() / 2, 64));
+            continue;
+        }
+        if (U_FAILURE(status))
+            return {};
+        if (last && source == end)
+            break;
+    }
+    // A UTF-16 or UTF-32 text fills a half or a quarter of it.
+    const bool mostlyUnused = used < text.size() / 2;
+    text.truncate(used);
+    if (mostlyUnused)
+        text.squeeze();
     return text;
 }
 

@@ -50,7 +50,8 @@ inline constexpr StringEncoding NSUTF32LittleEndianStringEncoding = 0x9c000100;
 // valid in it or the encoding is not supported. Zero bytes are text like
 // any other. A byte-order mark is read (and dropped) only by the encodings
 // that carry one (NSUnicodeStringEncoding, NSUTF32StringEncoding); those
-// read big-endian when it is missing.
+// read big-endian when it is missing. Any length decodes, however many
+// bytes ICU takes in one call.
 [[nodiscard]] QString decodeString(const char* bytes, qsizetype length, StringEncoding encoding);
 [[nodiscard]] QString decodeString(const QByteArray& bytes, StringEncoding encoding);
 

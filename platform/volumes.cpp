@@ -166,7 +166,11 @@ bool isPseudoFileSystemType(const QString& type)
 
 bool isKernelFileSystemType(const QString& type)
 {
-    return isPseudoFileSystemType(type) && type != QLatin1String("tmpfs");
+    // Memory and image file systems hold files users put there (/tmp,
+    // /dev/shm, snaps, live media); they are no volumes, but a walk enters them.
+    static const QSet<QString> userFiles = {QStringLiteral("tmpfs"), QStringLiteral("ramfs"),
+                                            QStringLiteral("squashfs")};
+    return isPseudoFileSystemType(type) && !userFiles.contains(type);
 }
 
 bool isRemoteFileSystemType(const QString& type)

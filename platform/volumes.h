@@ -35,10 +35,12 @@ struct MountPoint {
 //   "proc" => YES   "cgroup2" => YES   "tmpfs" => YES   "ext4" => NO   "" => YES
 [[nodiscard]] bool isPseudoFileSystemType(const QString& type);
 
-// YES for a pseudo file system the kernel fills (proc, sysfs…): a walk never
-// enters one, not even as its root. tmpfs is pseudo but holds user files
-// (/tmp, /dev/shm), so a search may start inside it.
-//   "proc" => YES   "sysfs" => YES   "tmpfs" => NO   "ext4" => NO   "" => YES
+// YES for a pseudo file system the kernel fills (proc, sysfs, devtmpfs…): a
+// walk never enters one, not even as its root. tmpfs, ramfs and squashfs are
+// pseudo (no volumes) but hold user files (/tmp, /dev/shm, snaps), so a walk
+// enters them.
+//   "proc" => YES   "devtmpfs" => YES   "tmpfs" => NO   "ramfs" => NO
+//   "squashfs" => NO   "overlay" => NO   "ext4" => NO   "" => YES
 [[nodiscard]] bool isKernelFileSystemType(const QString& type);
 
 // YES for a network file system.

@@ -38,7 +38,19 @@ namespace {
 // a real scan would.
 constexpr qsizetype kUnitsPerExtraStep = 1000;
 
-bool matchesRegularExpression(const RegularExpression& regex, const QString& text, const SearchParams& params)
+} // namespace
+
+QString FileLabel::path() const
+{
+    if (folder.isEmpty())
+        return stringWithFileSystemRepresentation(name);
+    return stringWithFileSystemRepresentation(folder.endsWith('/') ? folder + name : folder + '/' + name);
+}
+
+namespace {
+
+bool matchesRegularExpression(const RegularExpression& regex, const QString& text, const SearchParams& params,
+                              const FileLabel* file)
 {
     const std::atomic<bool>& stop = params.stop;
     RegularExpressionLimits limits;
@@ -53,7 +65,11 @@ bool matchesRegularExpression(const RegularExpression& regex, const QString& tex
             found = true;
             return true;
         });
-    if (status == kRegexTimedOut)
+    if (status == kRegexTimedOut && file)
+        logWarning(QStringLiteral("Regular expression \"%1\" gave up on %2 (%3 characters): too slow")
+                       .arg(regex.pattern(), file->path())
+                       .arg(text.size()));
+    else if (status == kRegexTimedOut)
         logWarning(QStringLiteral("Regular expression \"%1\" gave up on a text of %2 characters: too slow")
                        .arg(regex.pattern())
                        .arg(text.size()));
@@ -115,8 +131,9 @@ bool containsWord(const QString& text, bool asciiText, const QString& word, unsi
 namespace {
 
 // searchWindowMatchString, with the wildcard and query-term tests looking at
-// `stop` as they go.
-bool matchString(const QString& string, const SearchParams& params, unsigned findOptions, const StopCheck* stop)
+// `stop` as they go; `file` names the file the text is of in a warning.
+bool matchString(const QString& string, const SearchParams& params, unsigned findOptions, const StopCheck* stop,
+                 const FileLabel* file = nullptr)
 {
     if (string.isNull())
         return false;
@@ -148,7 +165,7 @@ bool matchString(const QString& string, const SearchParams& params, unsigned fin
         return params.queryTerms
                && params.queryTerms->matchesStringComparison(string, unsigned(params.comparison), stop);
     case kSearchRegularExpression:
-        return params.regex.isValid() && matchesRegularExpression(params.regex, string, params);
+        return params.regex.isValid() && matchesRegularExpression(params.regex, string, params, file);
     default:
         return false;
     }
@@ -293,9 +310,9 @@ private:
 // Opens a regular file of 1 to maxFileSize - 1 bytes; a larger one is
 // skipped with a warning. Non-blocking, so that a pipe or a device never
 // stalls the walk; only regular files pass the fstat.
-OpenFile openRegularFile(int parentFd, const QByteArray& name, std::uint64_t maxFileSize)
+OpenFile openRegularFile(int parentFd, const FileLabel& file, std::uint64_t maxFileSize)
 {
-    const int fd = ::openat(parentFd, name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = ::openat(parentFd, file.name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return {};
     struct stat status{};
@@ -306,7 +323,7 @@ OpenFile openRegularFile(int parentFd, const QByteArray& name, std::uint64_t max
     if (std::uint64_t(status.st_size) >= maxFileSize) {
         ::close(fd);
         logWarning(QStringLiteral("Skipped the contents of %1: %2 bytes, at or above the limit of %3 bytes")
-                       .arg(stringWithFileSystemRepresentation(name))
+                       .arg(file.path())
                        .arg(std::uint64_t(status.st_size))
                        .arg(maxFileSize));
         return {};
@@ -327,14 +344,16 @@ QString decodeFileText(const QByteArray& bytes, const QByteArray& charset)
 }
 
 // Reads the whole (open) file into `bytes`; NO when it cannot be read or
-// held in memory.
-bool readWholeBytes(int fd, std::uint64_t size, QByteArray& bytes, const QByteArray& name, const StopCheck* stop)
+// held in memory, or is too long to be read whole (said in a warning).
+bool readWholeBytes(int fd, std::uint64_t size, QByteArray& bytes, const FileLabel& file, const StopCheck* stop)
 {
-    // The decoder takes a 32-bit length.
-    if (size >= std::uint64_t(INT32_MAX)) {
-        logWarning(QStringLiteral("Skipped the contents of %1: %2 bytes are too many to decode at once")
-                       .arg(stringWithFileSystemRepresentation(name))
-                       .arg(size));
+    if (size >= kLongestWholeFile) {
+        logWarning(QStringLiteral("Skipped the contents of %1: %2 bytes, at or above the limit of %3 bytes for "
+                                  "a text searched whole (wildcards, query terms, regular expressions, and "
+                                  "text that is not UTF-8)")
+                       .arg(file.path())
+                       .arg(size)
+                       .arg(kLongestWholeFile));
         return false;
     }
     bytes.resize(qsizetype(size));
@@ -353,14 +372,13 @@ bool readWholeBytes(int fd, std::uint64_t size, QByteArray& bytes, const QByteAr
 // Reads the whole (open) file into `bytes` and decodes it (in `charset`
 // when the file declares one); null when it cannot be read or held in
 // memory, or is no text.
-QString readWholeText(int fd, std::uint64_t size, QByteArray& bytes, const QByteArray& name,
+QString readWholeText(int fd, std::uint64_t size, QByteArray& bytes, const FileLabel& file,
                       const StopCheck* stop = nullptr, const QByteArray& charset = {})
 {
     try {
-        return readWholeBytes(fd, size, bytes, name, stop) ? decodeFileText(bytes, charset) : QString();
+        return readWholeBytes(fd, size, bytes, file, stop) ? decodeFileText(bytes, charset) : QString();
     } catch (const std::bad_alloc&) {
-        logWarning(QStringLiteral("Skipped the contents of %1: its text does not fit in memory")
-                       .arg(stringWithFileSystemRepresentation(name)));
+        logWarning(QStringLiteral("Skipped the contents of %1: its text does not fit in memory").arg(file.path()));
         bytes = QByteArray();
         return {};
     }
@@ -372,11 +390,12 @@ QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize)
 {
     if (path.isEmpty())
         return {};
-    const OpenFile file = openRegularFile(AT_FDCWD, path, maxFileSize);
+    const FileLabel label{{}, path};
+    const OpenFile file = openRegularFile(AT_FDCWD, label, maxFileSize);
     if (!file.isOpen())
         return {};
     QByteArray bytes;
-    return readWholeText(file.fd(), file.size(), bytes, path, nullptr, declaredCharsetOfFile(file.fd()).converter);
+    return readWholeText(file.fd(), file.size(), bytes, label, nullptr, declaredCharsetOfFile(file.fd()).converter);
 }
 
 // --- matching the contents of files ---------------------------------------------------
@@ -405,6 +424,14 @@ void ContentBuffer::touchPages()
     std::memset(m_bytes.data(), 0, size_t(m_bytes.size()));
     m_bytes.resize(0);
     m_touched = m_bytes.capacity();
+}
+
+void ContentBuffer::releaseLargeBytes()
+{
+    if (m_bytes.capacity() > kLargestKeptBuffer) {
+        m_bytes = QByteArray();
+        m_touched = 0;
+    }
 }
 
 struct ContentMatcher::Plan
@@ -993,20 +1020,29 @@ private:
 
 } // namespace
 
-bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBuffer& buffer) const
+bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBuffer& buffer,
+                                 const QByteArray& folderPath) const
 {
     if (name.isEmpty() || m_params.stop.load(std::memory_order_relaxed))
         return false;
-    const OpenFile file = openRegularFile(parentFd, name, m_params.maxFileSize);
+    const FileLabel label{folderPath, name};
+    const OpenFile file = openRegularFile(parentFd, label, m_params.maxFileSize);
     if (!file.isOpen())
         return false;
-    const QByteArray charset = declaredConverter(file.fd(), name);
+    const QByteArray charset = declaredConverter(file.fd(), label);
+    // A file read whole leaves the buffer at its size: given back after it,
+    // so that each thread does not keep the largest file it met.
+    const struct ReleaseLargeBytes
+    {
+        ContentBuffer& buffer;
+        ~ReleaseLargeBytes() { buffer.releaseLargeBytes(); }
+    } release{buffer};
     try {
         switch (m_plan->kind) {
         case Plan::Kind::Words:
             if (!charset.isNull())
-                return matchesDeclaredWords(file.fd(), file.size(), name, charset, buffer);
-            return matchesWords(file.fd(), file.size(), name, buffer);
+                return matchesDeclaredWords(file.fd(), file.size(), label, charset, buffer);
+            return matchesWords(file.fd(), file.size(), label, buffer);
         case Plan::Kind::Literal:
             // The literal's UTF-8 bytes are not those of a declared set.
             if (charset.isNull()
@@ -1017,12 +1053,11 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
             break;
         }
         const StopCheck stop{&m_params.stop, &buffer.m_bytesMatched};
-        const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, name, &stop, charset);
-        return !text.isEmpty() && matchString(text, m_params, unsigned(m_params.comparison & 1), &stop)
+        const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, label, &stop, charset);
+        return !text.isEmpty() && matchString(text, m_params, unsigned(m_params.comparison & 1), &stop, &label)
                && !stop.shouldStop(0);
     } catch (const std::bad_alloc&) {
-        logWarning(QStringLiteral("Skipped the contents of %1: no memory for its windows")
-                       .arg(stringWithFileSystemRepresentation(name)));
+        logWarning(QStringLiteral("Skipped the contents of %1: no memory for its windows").arg(label.path()));
         return false;
     }
 }
@@ -1036,31 +1071,32 @@ void ContentMatcher::prepare(ContentBuffer& buffer) const
 
 bool ContentMatcher::matchesFileDecoded(int parentFd, const QByteArray& name, ContentBuffer& buffer) const
 {
-    const OpenFile file = openRegularFile(parentFd, name, m_params.maxFileSize);
+    const FileLabel label{{}, name};
+    const OpenFile file = openRegularFile(parentFd, label, m_params.maxFileSize);
     if (!file.isOpen())
         return false;
-    const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, name, nullptr,
-                                       declaredConverter(file.fd(), name));
+    const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, label, nullptr,
+                                       declaredConverter(file.fd(), label));
     return !text.isEmpty() && searchWindowMatchString(text, m_params, unsigned(m_params.comparison & 1));
 }
 
-QByteArray ContentMatcher::declaredConverter(int fd, const QByteArray& name) const
+QByteArray ContentMatcher::declaredConverter(int fd, const FileLabel& file) const
 {
     const DeclaredCharset declared = declaredCharsetOfFile(fd);
     // One warning per search, however many files declare names ICU knows
     // nothing of.
     if (declared.isUnknown() && !m_warnedOfCharset.exchange(true, std::memory_order_relaxed))
         logWarning(QStringLiteral("Read %1 without its declared character set \"%2\": no converter has that name")
-                       .arg(stringWithFileSystemRepresentation(name), QString::fromLatin1(declared.name.left(64))));
+                       .arg(file.path(), QString::fromLatin1(declared.name.left(64))));
     return declared.converter;
 }
 
-bool ContentMatcher::matchesDeclaredWords(int fd, std::uint64_t size, const QByteArray& name,
+bool ContentMatcher::matchesDeclaredWords(int fd, std::uint64_t size, const FileLabel& file,
                                           const QByteArray& charset, ContentBuffer& buffer) const
 {
     QByteArray& bytes = buffer.m_bytes;
     const StopCheck stop{&m_params.stop, &buffer.m_bytesMatched};
-    if (!readWholeBytes(fd, size, bytes, name, &stop))
+    if (!readWholeBytes(fd, size, bytes, file, &stop))
         return false;
     WordSearch search(*m_plan, m_params.stop, buffer.m_bytesMatched);
     // A set that keeps ASCII, one byte per character: its UTF-8 form goes
@@ -1074,7 +1110,7 @@ bool ContentMatcher::matchesDeclaredWords(int fd, std::uint64_t size, const QByt
     return !text.isEmpty() && search.searchText(text, false, bytes.size()) && search.isDecided();
 }
 
-bool ContentMatcher::matchesWords(int fd, std::uint64_t size, const QByteArray& name, ContentBuffer& buffer) const
+bool ContentMatcher::matchesWords(int fd, std::uint64_t size, const FileLabel& file, ContentBuffer& buffer) const
 {
     const Plan& plan = *m_plan;
     QByteArray& bytes = buffer.m_bytes;
@@ -1084,7 +1120,7 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, const QByteArray& 
     if (startsWideText(bytes.constData(), bytes.size())) {
         if (::lseek(fd, 0, SEEK_SET) != 0)
             return false;
-        const QString text = readWholeText(fd, size, bytes, name);
+        const QString text = readWholeText(fd, size, bytes, file);
         return !text.isEmpty() && search.searchText(text, false, bytes.size()) && search.isDecided();
     }
     // The text starts after a UTF-8 byte-order mark.

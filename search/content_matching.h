@@ -94,6 +94,10 @@ public:
     // Nothing to do when the buffer has not grown since the last call.
     void touchPages();
 
+    // Gives back the memory of a buffer that a file read whole grew past
+    // kLargestKeptBuffer bytes; a smaller one is kept for the next file.
+    void releaseLargeBytes();
+
 private:
     friend class ContentMatcher;
     QByteArray m_bytes;
@@ -103,6 +107,28 @@ private:
 
 // The bytes read at a time from a file searched in windows.
 inline constexpr qsizetype kContentWindowBytes = qsizetype(1) << 18;
+
+// The most memory a thread's buffer keeps from one file to the next.
+inline constexpr qsizetype kLargestKeptBuffer = qsizetype(1) << 26;
+
+// Files are searched whole (decoded at once) below this size: with
+// wildcards, query terms and regular expressions, and for text in UTF-16,
+// UTF-32 or a declared character set. The regular expressions take a text
+// of at most 2^31 - 1 units, which a file of fewer bytes never exceeds.
+// Words and phrases in UTF-8 are searched in windows at any size. A larger
+// file is skipped with a warning naming it; the search's own size limit
+// (maxFileSize, a quarter of the memory) comes first.
+inline constexpr std::uint64_t kLongestWholeFile = std::uint64_t(1) << 31;
+
+// A file as a warning names it: its folder's path and its name, joined
+// only when a warning is written. An empty folder path means the name is
+// the path (or relative to the working folder).
+struct FileLabel
+{
+    const QByteArray& folder;
+    const QByteArray& name;
+    [[nodiscard]] QString path() const;
+};
 
 // The contents test of one search, made once when the search starts and
 // then shared read-only by every thread of the walk. It reads the record's
@@ -128,10 +154,14 @@ public:
     // Whether the text of the file `name` in the open folder `parentFd`
     // (AT_FDCWD for a name relative to the working folder) matches the
     // search. Only regular files (a link counts when it leads to one) of 1
-    // to maxFileSize - 1 bytes are read; a larger file is skipped with a
-    // "WARNING: " line. NO as soon as the stop flag is seen. Thread-safe;
-    // which files qualify by extension is the caller's decision.
-    [[nodiscard]] bool matchesFile(int parentFd, const QByteArray& name, ContentBuffer& buffer) const;
+    // to maxFileSize - 1 bytes are read, and only those below
+    // kLongestWholeFile where the file is searched whole; a larger file is
+    // skipped with a "WARNING: " line naming `folderPath`/`name` (the
+    // folder's path as opened; empty when `name` says it all). NO as soon
+    // as the stop flag is seen. Thread-safe; which files qualify by
+    // extension is the caller's decision.
+    [[nodiscard]] bool matchesFile(int parentFd, const QByteArray& name, ContentBuffer& buffer,
+                                   const QByteArray& folderPath = {}) const;
 
     // Gives `buffer` the memory the windows of a file take, so that its
     // thread's first file does not ask for it: a walk prepares the buffers
@@ -146,12 +176,12 @@ public:
     struct Plan;
 
 private:
-    bool matchesWords(int fd, std::uint64_t size, const QByteArray& name, ContentBuffer& buffer) const;
-    bool matchesDeclaredWords(int fd, std::uint64_t size, const QByteArray& name, const QByteArray& charset,
+    bool matchesWords(int fd, std::uint64_t size, const FileLabel& file, ContentBuffer& buffer) const;
+    bool matchesDeclaredWords(int fd, std::uint64_t size, const FileLabel& file, const QByteArray& charset,
                               ContentBuffer& buffer) const;
     bool mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& buffer) const;
     // The converter of the character set the file declares; null for none.
-    QByteArray declaredConverter(int fd, const QByteArray& name) const;
+    QByteArray declaredConverter(int fd, const FileLabel& file) const;
 
     const SearchParams& m_params;
     std::unique_ptr<const Plan> m_plan;

@@ -102,11 +102,85 @@ bool isCommonDiskFileSystem(int fd)
     case EXT4_SUPER_MAGIC: // also ext2 and ext3
     case XFS_SUPER_MAGIC:
     case BTRFS_SUPER_MAGIC:
-    case TMPFS_MAGIC:
         return true;
     default:
         return false;
     }
+}
+
+namespace {
+
+// The type of the file system mounted from `device`; null when the mount
+// table does not list it.
+QString mountTypeInTable(dev_t device)
+{
+    QFile file(QStringLiteral("/proc/self/mountinfo"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    for (const MountPoint& mount : parseMountInfo(file.readAll())) {
+        if (makedev(mount.major, mount.minor) == device)
+            return mount.fileSystemType;
+    }
+    return {};
+}
+
+// A file system the kernel fills, told by its magic number; null for any
+// other. devtmpfs and tmpfs share theirs: only the mount table tells them
+// apart.
+QString kernelFileSystemOfMagic(unsigned long magic)
+{
+    switch (magic) {
+    case PROC_SUPER_MAGIC:
+        return QStringLiteral("proc");
+    case SYSFS_MAGIC:
+        return QStringLiteral("sysfs");
+    case DEVPTS_SUPER_MAGIC:
+        return QStringLiteral("devpts");
+    case CGROUP_SUPER_MAGIC:
+        return QStringLiteral("cgroup");
+    case CGROUP2_SUPER_MAGIC:
+        return QStringLiteral("cgroup2");
+    case SECURITYFS_MAGIC:
+        return QStringLiteral("securityfs");
+    case DEBUGFS_MAGIC:
+        return QStringLiteral("debugfs");
+    case TRACEFS_MAGIC:
+        return QStringLiteral("tracefs");
+    case BPF_FS_MAGIC:
+        return QStringLiteral("bpf");
+    case PSTOREFS_MAGIC:
+        return QStringLiteral("pstore");
+    case HUGETLBFS_MAGIC:
+        return QStringLiteral("hugetlbfs");
+    case BINFMTFS_MAGIC:
+        return QStringLiteral("binfmt_misc");
+    case AUTOFS_SUPER_MAGIC:
+        return QStringLiteral("autofs");
+    case EFIVARFS_MAGIC:
+        return QStringLiteral("efivarfs");
+    case NSFS_MAGIC:
+        return QStringLiteral("nsfs");
+    case SELINUX_MAGIC:
+        return QStringLiteral("selinuxfs");
+    case SMACK_MAGIC:
+        return QStringLiteral("smackfs");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+QString kernelFileSystemType(int fd, const std::function<QString(dev_t)>& mountType)
+{
+    struct statfs info{};
+    struct stat status{};
+    if (isCommonDiskFileSystem(fd) || ::fstatfs(fd, &info) != 0 || ::fstat(fd, &status) != 0)
+        return {};
+    const QString type = mountType ? mountType(status.st_dev) : mountTypeInTable(status.st_dev);
+    if (type.isNull())
+        return kernelFileSystemOfMagic(static_cast<unsigned long>(info.f_type));
+    return isKernelFileSystemType(type) ? type : QString();
 }
 
 namespace {
@@ -357,7 +431,11 @@ public:
         });
         return m_mountTypes.value(device);
     }
-    [[nodiscard]] bool isPseudoDevice(dev_t device) { return isPseudoFileSystemType(mountType(device)); }
+    // Whether the open folder `fd` lies on a file system the kernel fills.
+    [[nodiscard]] bool isOnKernelFileSystem(int fd)
+    {
+        return !kernelFileSystemType(fd, [this](dev_t device) { return mountType(device); }).isNull();
+    }
     [[nodiscard]] bool stopped() const
     {
         return params.stop.load(std::memory_order_relaxed) || m_failed.load(std::memory_order_relaxed);
@@ -694,11 +772,12 @@ bool WalkThread::open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& 
     struct stat status{};
     const bool readable = ::fstat(fd, &status) == 0;
     const bool crossesMount = !isRoot && status.st_dev != folder.parentDevice;
-    const bool kernelRoot = isRoot && !isCommonDiskFileSystem(fd) && m_walk.isPseudoDevice(status.st_dev)
-                            && m_walk.mountType(status.st_dev) != u"tmpfs";
-    if (!readable || kernelRoot
-        || (crossesMount
-            && (m_walk.crossing == MountCrossing::StayOnVolume || m_walk.isPseudoDevice(status.st_dev)))) {
+    // A mount below is entered unless it is the kernel's (tmpfs, ramfs,
+    // squashfs and overlay hold files like any disk); so is the root.
+    const bool leftOut = (isRoot || (crossesMount && m_walk.crossing != MountCrossing::StayOnVolume))
+                             ? m_walk.isOnKernelFileSystem(fd)
+                             : crossesMount;
+    if (!readable || leftOut) {
         ::close(fd);
         fd = -1;
         return false;
@@ -954,7 +1033,8 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
     // link only when it leads to a regular file.
     if (!matched && !isFolder && (what & kSearchContents) && kind != ItemKind::Other
         && (params.scanAll || hasListedExtension(name(), params.extensions)))
-        matched = m_walk.contents.matchesFile(folder.fd, QByteArray::fromRawData(nameBytes, length), m_contentBuffer);
+        matched = m_walk.contents.matchesFile(folder.fd, QByteArray::fromRawData(nameBytes, length), m_contentBuffer,
+                                              folder.pending.bytes);
     if (matched)
         report(folder, nameBytes, name(), isFolder, isPackage(), tags, comment);
 }

@@ -20,6 +20,9 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
+#include <sys/types.h>
+
 #include <array>
 #include <cstdint>
 #include <mutex>
@@ -91,10 +94,21 @@ inline constexpr unsigned kMaxWalkThreads = 64;
 [[nodiscard]] unsigned walkThreadCount(std::uint64_t requested);
 
 // YES when the open folder or file `fd` is on one of the file systems most
-// folders live on (ext2/3/4, XFS, Btrfs, tmpfs), which are never pseudo file
-// systems: the mount table need not be read to know that. NO when the
-// system cannot say.
+// folders live on (ext2/3/4, XFS, Btrfs), which the kernel never fills: the
+// mount table need not be read to know that. NO when the system cannot
+// say. (tmpfs is not among them: devtmpfs answers the same magic number.)
 [[nodiscard]] bool isCommonDiskFileSystem(int fd);
+
+// The type of the file system the open folder `fd` lies on when it is one
+// the kernel fills (proc, sysfs, devtmpfs, devpts, cgroup …), which the walk
+// never enters, not even as its root; null for any other (disk file
+// systems, tmpfs, ramfs, squashfs, overlay, network and FUSE ones). The
+// mount table names the type; a device it does not list (a Btrfs
+// subvolume) is told by its magic number. `mountType` gives the mount
+// table's type of a device (null when unlisted); by default the table is
+// read.
+//   a folder of /proc => "proc"   of /dev => "devtmpfs"   of /tmp (tmpfs) => null
+[[nodiscard]] QString kernelFileSystemType(int fd, const std::function<QString(dev_t)>& mountType = {});
 
 // YES for the root of a volume as the results show paths: "/" or
 // "/Volumes/NAME" (exactly two "/", the prefix ignoring case).

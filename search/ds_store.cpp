@@ -451,9 +451,12 @@ void DSStore::walkTree(const Visitor& visit) const
     const auto reportDamage = [&] {
         if (invalidNodes + reusedNodes == 0 || m_reportedDamage.exchange(true))
             return;
-        logWarning(QStringLiteral("Damaged .DS_Store file in %1: %2 invalid and %3 reused node references "
+        logWarning(QStringLiteral("Damaged .DS_Store file%1: %2 invalid and %3 reused node references "
                                   "(max %4 nodes).")
-                       .arg(m_directory.isNull() ? QStringLiteral("(memory)") : m_directory)
+                       .arg(m_directory.isNull()
+                                ? QStringLiteral(" (in memory)")
+                                : QStringLiteral(": ")
+                                      + stringByAppendingPathComponent(m_directory, QString::fromLatin1(kStoreFileName)))
                        .arg(invalidNodes)
                        .arg(reusedNodes)
                        .arg(numberOfBlocks()));

@@ -88,7 +88,7 @@ private:
     }
 
     void parse(QueryTerms& group, qsizetype begin, qsizetype end, int depth);
-    bool addQueryWord(QueryTerms& group, Pending& pending, qsizetype begin, qsizetype end, bool phrase) const;
+    bool addQueryWord(QueryTerms& group, Pending& pending, qsizetype begin, qsizetype end, bool phrase);
     bool applyKeyword(const QString& token, Pending& pending) const;
     void parseGroup(QueryTerms& group, const Pending& pending, qsizetype begin, qsizetype end, int depth);
     [[nodiscard]] qsizetype matchingBracket(qsizetype open, qsizetype end) const;
@@ -100,6 +100,15 @@ private:
     bool m_wildcard;
     Pending m_defaults;
     bool m_failed = false;
+    // The first flaw, and the operator read last while no term has followed
+    // it (position -1 when none).
+    void noteFlaw(QuerySyntaxFlaw flaw, qsizetype position, qsizetype length)
+    {
+        if (m_syntax.flaw == QuerySyntaxFlaw::None)
+            m_syntax = {flaw, position, length};
+    }
+    QuerySyntax m_syntax;
+    QuerySyntax m_openOperator;
 };
 
 void QueryParser::append(QueryTerms& group, QueryTerms&& node)
@@ -184,7 +193,7 @@ bool QueryParser::applyKeyword(const QString& token, Pending& pending) const
 }
 
 bool QueryParser::addQueryWord(QueryTerms& group, Pending& pending, qsizetype begin, qsizetype end,
-                               bool phrase) const
+                               bool phrase)
 {
     if (end <= begin)
         return false;
@@ -199,8 +208,13 @@ bool QueryParser::addQueryWord(QueryTerms& group, Pending& pending, qsizetype be
     }
     if (token.isEmpty())
         return false;
-    if (!phrase && applyKeyword(token, pending))
+    if (!phrase && applyKeyword(token, pending)) {
+        qsizetype at = begin;
+        while (at < end && m_units[at] != token.front().unicode())
+            ++at;
+        m_openOperator = {QuerySyntaxFlaw::OperatorWithoutTerm, at, token.size()};
         return false;
+    }
     if (m_wildcard && pending.substring)
         token = starredForSubstring(token);
 
@@ -213,6 +227,7 @@ bool QueryParser::addQueryWord(QueryTerms& group, Pending& pending, qsizetype be
     leaf.m_queryPhrase = phrase;
     leaf.m_proximityDistance = pending.distance;
     append(group, std::move(leaf));
+    m_openOperator = {};
     return true;
 }
 
@@ -249,6 +264,7 @@ void QueryParser::parse(QueryTerms& group, qsizetype begin, qsizetype end, int d
     Pending pending = m_defaults;
     qsizetype s = begin;
     const auto flush = [&](qsizetype i) { return addQueryWord(group, pending, std::min(s, i), i, false); };
+    const auto openOperator = [this](qsizetype i) { m_openOperator = {QuerySyntaxFlaw::OperatorWithoutTerm, i, 1}; };
     for (qsizetype i = begin; i < end && !m_failed; ++i) {
         const unichar c = m_units[i];
         if (c == u'!') {
@@ -256,26 +272,36 @@ void QueryParser::parse(QueryTerms& group, qsizetype begin, qsizetype end, int d
                 pending = Pending{m_defaults.op, pending.negated, false, m_defaults.distance};
             pending.negated = true;
             s = i + 1;
+            openOperator(i);
         } else if ((c == u'+' || c == u'-') && i == s) {
             pending.negated = c == u'-';
             s = i + 1;
+            openOperator(i);
         } else if (c == u'&' || c == u'^' || c == u'|') {
             if (flush(i))
                 pending = Pending{pending.op, false, false, m_defaults.distance};
             pending.op = c == u'&' ? kQueryAnd : c == u'^' ? kQueryXor : kQueryOr;
             s = i + 1;
+            openOperator(i);
         } else if (c == u'~') {
             if (flush(i))
                 pending = Pending{m_defaults.op, false, pending.substring, m_defaults.distance};
             pending.substring = true;
             s = i + 1;
+            openOperator(i);
         } else if (c == u'(' || c == u')' || isQuotationMark(c) || bitmapContains(whiteSpaces, c)
                    || (!m_wildcard && (c == u'[' || c == u']'))) {
             if (flush(i))
                 pending = m_defaults;
             s = i + 1;
+            // A ")" met here closes no "(": a matched one is skipped with
+            // its group.
+            if (c == u')')
+                noteFlaw(QuerySyntaxFlaw::BracketNotOpened, i, 1);
             if (c == u'(') {
                 const qsizetype j = matchingBracket(i, end);
+                if (j == end)
+                    noteFlaw(QuerySyntaxFlaw::BracketNotClosed, i, 1);
                 parseGroup(group, pending, i + 1, j, depth + 1);
                 pending = m_defaults;
                 s = j + 1;
@@ -284,6 +310,8 @@ void QueryParser::parse(QueryTerms& group, qsizetype begin, qsizetype end, int d
             }
             if (isQuotationMark(c)) {
                 const qsizetype j = nextOf(i + 1, end, isQuotationMark);
+                if (j == end)
+                    noteFlaw(QuerySyntaxFlaw::QuoteNotClosed, i, 1);
                 addQueryWord(group, pending, i + 1, j, true);
                 pending = m_defaults;
                 s = j + 1;
@@ -302,6 +330,9 @@ void QueryParser::parse(QueryTerms& group, qsizetype begin, qsizetype end, int d
     }
     if (!m_failed)
         addQueryWord(group, pending, std::min(s, end), end, false);
+    // A group (or the query) ends with an operator that took no term.
+    if (m_openOperator.position >= 0)
+        noteFlaw(m_openOperator.flaw, m_openOperator.position, m_openOperator.length);
 }
 
 QueryTerms QueryParser::parseQuery(const QString& string, bool wildcard, QueryOperator defaultOperator,
@@ -314,8 +345,31 @@ QueryTerms QueryParser::parseQuery(const QString& string, bool wildcard, QueryOp
         logWarning(QStringLiteral("Query terms nested deeper than %1 brackets are ignored").arg(kMaxQueryNesting));
         root = makeGroup(parser.m_defaults);
         root.m_parseError = kQueryNestedTooDeeply;
+    } else {
+        root.m_syntax = parser.m_syntax;
     }
     return root;
+}
+
+QString querySyntaxMessage(const QString& query, const QuerySyntax& syntax)
+{
+    if (syntax.flaw == QuerySyntaxFlaw::None || syntax.position < 0 || syntax.position >= query.size())
+        return {};
+    const qsizetype character = QStringView(query).left(syntax.position).toUcs4().size() + 1;
+    const QString token = query.mid(syntax.position, syntax.length);
+    switch (syntax.flaw) {
+    case QuerySyntaxFlaw::BracketNotClosed:
+        return QStringLiteral("the bracket ( at character %1 is not closed").arg(character);
+    case QuerySyntaxFlaw::BracketNotOpened:
+        return QStringLiteral("the bracket ) at character %1 closes no (").arg(character);
+    case QuerySyntaxFlaw::QuoteNotClosed:
+        return QStringLiteral("the quotation mark %1 at character %2 is not closed").arg(token).arg(character);
+    case QuerySyntaxFlaw::OperatorWithoutTerm:
+        return QStringLiteral("no term follows \"%1\" at character %2").arg(token).arg(character);
+    case QuerySyntaxFlaw::None:
+        break;
+    }
+    return {};
 }
 
 QueryTerms QueryTerms::initWithString(const QString& string, QueryOperator defaultOperator, qsizetype defaultDistance)

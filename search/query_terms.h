@@ -59,6 +59,23 @@ enum QueryParseError : int {
     kQueryNestedTooDeeply = 1,
 };
 
+// The parser reads any query, but some are not written as the language
+// wants; the first such flaw is kept on the root with its place (a UTF-16
+// offset into the query) for a caller that refuses them. The tree is made
+// all the same: an unclosed bracket or quotation takes the rest of the
+// query, a stray ")" separates, an operator with no term after it is
+// dropped.
+//   "(a"   => BracketNotClosed at 0     "a)" => BracketNotOpened at 1
+//   "\"a"  => QuoteNotClosed at 0       "a AND" => OperatorWithoutTerm at 2
+//   "NOT"  => OperatorWithoutTerm at 0  "a (b)" => None
+enum class QuerySyntaxFlaw { None, BracketNotClosed, BracketNotOpened, QuoteNotClosed, OperatorWithoutTerm };
+struct QuerySyntax
+{
+    QuerySyntaxFlaw flaw = QuerySyntaxFlaw::None;
+    qsizetype position = -1; // where the flaw's token begins
+    qsizetype length = 0;    // the token's length
+};
+
 // The bits that steer the renderer (queryTermsForOperators).
 enum QueryTermsFormatOptions : unsigned {
     kQueryFormatAnd = 0x1,            // with kQueryFormatNot: " AND " (else implicit)
@@ -119,6 +136,8 @@ public:
     [[nodiscard]] bool querySubstring() const { return m_querySubstring; }
     [[nodiscard]] bool queryPhrase() const { return m_queryPhrase; }
     [[nodiscard]] QueryParseError parseError() const { return m_parseError; }
+    // The root's first syntax flaw (see QuerySyntax); None on other nodes.
+    [[nodiscard]] const QuerySyntax& syntax() const { return m_syntax; }
 
     // True for a node whose own operator is NEAR, BEFORE, AFTER or NEXT, and
     // for a group with such a node below it.
@@ -231,6 +250,13 @@ private:
     bool m_queryPhrase = false;
     bool m_isWord = false;
     QueryParseError m_parseError = kQueryParsed;
+    QuerySyntax m_syntax;
 };
+
+// What a syntax flaw of `query` is, said for a user with its place (the
+// character counted from 1); null for none.
+//   "(a", BracketNotClosed at 0 => "the bracket ( at character 1 is not closed"
+//   "a AND", OperatorWithoutTerm at 2 => "no term follows \"AND\" at character 3"
+[[nodiscard]] QString querySyntaxMessage(const QString& query, const QuerySyntax& syntax);
 
 } // namespace sorvant

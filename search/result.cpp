@@ -9,6 +9,7 @@
 #include "platform/property_list.h"
 #include "platform/xattr.h"
 #include "search/ds_store.h"
+#include "search/mime_kinds.h"
 #include "system/image_file_info.h"
 #include "system/image_file_types.h"
 #include "system/media_files.h"
@@ -16,7 +17,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
-#include <QMimeDatabase>
 
 #include <cmath>
 #include <cstdint>
@@ -450,10 +450,7 @@ const QString& Result::comment()
 
 const QString& Result::kind()
 {
-    return readOnce(&Details::kind, [](const QString& path) {
-        static const QMimeDatabase database;
-        return database.mimeTypeForFile(path).comment();
-    });
+    return readOnce(&Details::kind, [](const QString& path) { return mimeKindOfFile(path); });
 }
 
 std::optional<QStringList> Result::knownTags() const

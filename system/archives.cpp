@@ -4,6 +4,7 @@
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
+#include "platform/regular_files.h"
 #include "platform/task.h"
 #include "system/file_operations.h"
 #include "system/file_tests.h"
@@ -16,7 +17,10 @@
 #include <exception>
 #include <typeinfo>
 
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace sorvant {
 
@@ -85,6 +89,30 @@ QString absolute(const QString& path)
     return isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path);
 }
 
+// Runs unzip on the archive at `archivePath` with `options` before it and
+// `-d destination` after. unzip never gets the name: the archive is opened
+// here, only when it is a regular file (on a FIFO unzip would wait for a
+// writer for ever), and unzip reads that descriptor through its /proc link,
+// so what it reads is the file checked, not whatever was put in the name's
+// place since. Our descriptor stays open until unzip has ended.
+bool extractArchive(const QString& archivePath, const QString& destination, const QStringList& options)
+{
+    const QString archive = absolute(archivePath);
+    bool notRegular = false;
+    const int fd = openRegularFile(fileSystemRepresentation(archive).constData(), &notRegular);
+    if (fd < 0) {
+        logError(QStringLiteral("Cannot extract %1: %2")
+                     .arg(archive, notRegular ? QStringLiteral("not a regular file")
+                                              : QString::fromLocal8Bit(std::strerror(errno))));
+        return false;
+    }
+    const QString link = QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(fd);
+    const bool extracted =
+        runArchiveTool(kUnzip, options + QStringList {link, QStringLiteral("-d"), absolute(destination)}, {});
+    ::close(fd);
+    return extracted;
+}
+
 } // namespace
 
 bool compressFileAtPath(const QString& path, const QString& archivePath, bool keepParent)
@@ -113,9 +141,7 @@ bool decompressFileAtPath(const QString& archivePath, const QString& destination
         logError(QStringLiteral("Unsupported archive option %1 for %2").arg(compression, archivePath));
         return false;
     }
-    return runArchiveTool(kUnzip, {QStringLiteral("-q"), QStringLiteral("-o"), absolute(archivePath),
-                                   QStringLiteral("-d"), absolute(destination)},
-                          {});
+    return extractArchive(archivePath, destination, {QStringLiteral("-q"), QStringLiteral("-o")});
 }
 
 bool decompressFileAtPath(const QString& archivePath, const QString& destination)
@@ -127,9 +153,7 @@ bool unzipFileAtPath(const QString& archivePath, const QString& destination)
 {
     if (missing(archivePath) || missing(destination) || !exists(archivePath))
         return false;
-    return runArchiveTool(kUnzip, {QStringLiteral("-q"), QStringLiteral("-d"), absolute(destination),
-                                   absolute(archivePath)},
-                          {});
+    return extractArchive(archivePath, destination, {QStringLiteral("-q")});
 }
 
 bool compressFiles(const QStringList& names, const QString& folder, const QString& archivePath, bool append)

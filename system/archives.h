@@ -25,11 +25,13 @@ bool compressFileAtPath(const QString& path, const QString& archivePath);
 
 // Extracts the zip file `archivePath` into the folder `destination`
 // ("unzip -q -o"). The compression option is nil or "-k" (zip); any other
-// option has no tool here and answers NO.
+// option has no tool here and answers NO. Only a regular file (a link
+// followed) is extracted: anything else answers NO at once, with an
+// "ERROR: " line, and unzip reads the very file that was checked.
 bool decompressFileAtPath(const QString& archivePath, const QString& destination, const QString& compression);
 bool decompressFileAtPath(const QString& archivePath, const QString& destination);
 
-// "unzip -q -d destination archive".
+// "unzip -q -d destination archive", for regular files alone as above.
 bool unzipFileAtPath(const QString& archivePath, const QString& destination);
 
 // "zip -r -q -y -nw archive -- names..." run inside `folder`: each name is

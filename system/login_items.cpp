@@ -22,6 +22,9 @@
 #include <algorithm>
 #include <exception>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace sorvant {
 
 namespace {
@@ -78,7 +81,67 @@ QString execArgument(const QString& argument)
     return quoted.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
 }
 
+// The command /bin/sh runs a program with when the program cannot be the
+// first word of an Exec= line: the program's path follows as "$0".
+const QStringList& shellWrapper()
+{
+    static const QStringList wrapper {QStringLiteral("/bin/sh"), QStringLiteral("-c"), QStringLiteral("exec \"$0\"")};
+    return wrapper;
+}
+
+// An absolute path of an executable regular file, or a name found on PATH,
+// as the desktop's launcher looks for the first word of Exec=.
+bool isStartableProgram(const QString& program)
+{
+    if (program.isEmpty())
+        return false;
+    const QByteArray path = fileSystemRepresentation(isAbsolutePath(program) ? program : tool(program));
+    struct stat status {};
+    return !path.isEmpty() && ::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode)
+        && ::access(path.constData(), X_OK) == 0;
+}
+
+// The program an autostart entry starts: its command's first word, or the
+// path the shell wrapper is given; null when the line cannot be split.
+QString startedProgram(const DesktopEntry& entry)
+{
+    const QList<QStringList> commands = entry.commandsForItems({});
+    if (commands.size() != 1 || commands.first().isEmpty())
+        return {};
+    const QStringList& command = commands.first();
+    if (command.size() == shellWrapper().size() + 1 && command.first(shellWrapper().size()) == shellWrapper())
+        return command.last();
+    return command.first();
+}
+
+// Why `program` cannot be named on an Exec= line; null when it can. A
+// desktop entry is UTF-8 text, and a control character does not survive
+// its line and quoting rules.
+QString unwritableProgramReason(const QString& program)
+{
+    const QByteArray bytes = fileSystemRepresentation(program);
+    if (bytes.isEmpty())
+        return QStringLiteral("it has no path");
+    if (QString::fromUtf8(bytes).toUtf8() != bytes || program.contains(QChar(0xFFFD)))
+        return QStringLiteral("its path is not UTF-8, and an autostart entry holds UTF-8 text only");
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return QStringLiteral("its path holds a control character");
+    }
+    return {};
+}
+
 } // namespace
+
+QString autostartCommandLine(const QString& program)
+{
+    if (!program.contains(u'%'))
+        return execArgument(program);
+    QStringList words;
+    for (const QString& word : shellWrapper())
+        words.append(execArgument(word));
+    return words.join(u' ') + u' ' + execArgument(program);
+}
 
 QString systemdExecArgument(const QString& argument, SystemdWord word)
 {
@@ -167,7 +230,8 @@ bool isLoginItem(const LaunchedApplication& application)
     return !entry.isNull() && !entry.hidden()
         && entry.value(QStringLiteral("X-GNOME-Autostart-enabled")).compare(QLatin1String("false"),
                                                                            Qt::CaseInsensitive)
-               != 0;
+               != 0
+        && isStartableProgram(startedProgram(entry));
 }
 
 bool addToLoginItems(const LaunchedApplication& application)
@@ -175,11 +239,35 @@ bool addToLoginItems(const LaunchedApplication& application)
     if (refuseInSandbox(application, "A login item") || application.identifier.isEmpty()
         || application.executablePath.isEmpty())
         return false;
+    const QString& program = application.executablePath;
+    QString reason = unwritableProgramReason(program);
+    if (reason.isNull() && !isStartableProgram(program))
+        reason = QStringLiteral("it is no executable file");
+    if (!reason.isNull()) {
+        logWarning(QStringLiteral("%1 cannot start at login: %2").arg(program, reason));
+        return false;
+    }
+    // The name is a string value: escapes kept literal, one line.
+    QString name = application.name.isEmpty() ? application.identifier : application.name;
+    name.replace(u'\\', QStringLiteral("\\\\"));
+    for (QChar& c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = u' ';
+    }
     const QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n"
                                         "X-GNOME-Autostart-enabled=true\n")
-                             .arg(application.name.isEmpty() ? application.identifier : application.name,
-                                  execArgument(application.executablePath));
-    return writeText(text, autostartEntryPath(application));
+                             .arg(name, autostartCommandLine(program));
+    const QString path = autostartEntryPath(application);
+    if (!writeText(text, path))
+        return false;
+    // Read back as a launcher reads it: an entry that would start anything
+    // else is not left behind.
+    if (startedProgram(DesktopEntry::fromFile(path)) != program) {
+        logError(QStringLiteral("The autostart entry %1 does not read back as %2").arg(path, program));
+        removePath(path);
+        return false;
+    }
+    return true;
 }
 
 bool removeFromLoginItems(const LaunchedApplication& application)

@@ -38,13 +38,30 @@ struct LaunchedApplication
 };
 
 [[nodiscard]] QString autostartEntryPath(const LaunchedApplication& application);
+// YES when the application's autostart entry is there, enabled, and names a
+// program that can start (an executable file).
 [[nodiscard]] bool isLoginItem(const LaunchedApplication& application = LaunchedApplication::current());
-// Writes the autostart entry; YES when it was written.
+// Writes the autostart entry; YES when it was written and reads back as the
+// application's executable. A path an entry cannot hold (bytes that are not
+// UTF-8, a control character) or no executable file answers NO with a
+// "WARNING: " line saying why.
 bool addToLoginItems(const LaunchedApplication& application = LaunchedApplication::current());
 // Removes the autostart entry; YES also when there was none.
 bool removeFromLoginItems(const LaunchedApplication& application = LaunchedApplication::current());
 // Removes, then adds when `enable`; answers the last step's result.
 bool setLoginItem(bool enable, const LaunchedApplication& application = LaunchedApplication::current());
+
+// The value of an autostart entry's Exec= line that runs `program` (a
+// UTF-8 path): quoted where it holds a reserved character, "%" as "%%", the
+// whole escaped as a string value. Launchers check that the first word
+// names a program before they read "%%" as "%", so a program whose path
+// holds "%" is run by "/bin/sh", which gets its path as an argument. The
+// lines as written:
+//   /opt/app       => /opt/app
+//   /opt/a b/app   => "/opt/a b/app"
+//   /opt/50%/app   => /bin/sh -c "exec \\"\\$0\\"" /opt/50%%/app
+//   ""             => ""
+[[nodiscard]] QString autostartCommandLine(const QString& program);
 
 // How systemd reads a word of an ExecStart= line: "$" starts a variable
 // only in an argument, never in the program's path.

@@ -5,7 +5,10 @@
 
 #include <QString>
 
+#include <cerrno>
+#include <cstdio>
 #include <dlfcn.h>
+#include <unistd.h>
 
 namespace sorvant {
 
@@ -53,11 +56,19 @@ int openMediaFile(AVFormatContext** context, const char* path)
 {
     if (mediaLibrary() == nullptr)
         return AVERROR(ENOSYS);
-    // Checked on the path, which the library then opens itself: the name
-    // keeps its extension, which guides the probe for raw streams.
-    if (!isRegularFileAtPath(path))
-        return AVERROR(ENODEV);
-    return media().avformat_open_input(context, path, nullptr, nullptr);
+    bool notRegular = false;
+    const int fd = openRegularFile(path, &notRegular);
+    if (fd < 0)
+        return notRegular ? AVERROR(ENODEV) : AVERROR(errno);
+    // The library opens the descriptor's /proc link, so it reads the file
+    // checked here, not whatever was put in the name's place since. The
+    // probe loses the name's extension; every container and raw stream the
+    // movie code reads is recognized by its bytes.
+    char link[40];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    const int opened = media().avformat_open_input(context, link, nullptr, nullptr);
+    ::close(fd);
+    return opened;
 }
 
 } // namespace sorvant

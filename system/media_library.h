@@ -42,9 +42,11 @@ struct MediaLibrary
 
 // Opens the movie file at `path` (its bytes on disk) with
 // avformat_open_input, only when it is a regular file (a link followed): the
-// library would wait for ever on a FIFO and read a device without end.
+// library would wait for ever on a FIFO and read a device without end. The
+// library reads the descriptor that was checked, never the name again.
 // Answers what avformat_open_input answers; AVERROR(ENODEV) for what is not
-// a regular file, AVERROR(ENOSYS) without the libraries.
+// a regular file, AVERROR(errno) when it cannot be opened, AVERROR(ENOSYS)
+// without the libraries.
 [[nodiscard]] int openMediaFile(AVFormatContext** context, const char* path);
 
 } // namespace sorvant

@@ -16,12 +16,14 @@
 
 #include "foundation/trimming.h"
 #include "platform/file_system_representation.h"
+#include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/regular_expression.h"
 #include "platform/unicode.h"
 #include "platform/user_defaults.h"
 #include "platform/volumes.h"
 #include "search/directory_walk.h"
+#include "search/query_terms.h"
 #include "search/search_engine.h"
 #include "search/wildcard_patterns.h"
 
@@ -32,6 +34,7 @@
 #include <atomic>
 #include <functional>
 #include <thread>
+#include <vector>
 
 #include <cerrno>
 #include <csignal>
@@ -51,6 +54,22 @@ namespace {
 // The signal that interrupted the search; 0 while none has.
 std::atomic<int> g_interrupted{0};
 
+// Whether progress is one line rewritten on a terminal (standard error).
+std::atomic<bool> g_progressLine{false};
+
+// Log lines go to standard error with the bytes of the paths they name
+// (the platform's sink writes UTF-8, where a byte that is not UTF-8 is
+// lost); on a terminal showing progress, the progress line is cleared
+// first, and redrawn at the next refresh.
+void writeLogLine(const QString& line)
+{
+    const QByteArray bytes = fileSystemRepresentation(line) + '\n';
+    if (g_progressLine.load())
+        std::fputs("\r\033[K", stderr);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
 QString errnoText(int code)
 {
     return QString::fromLocal8Bit(std::strerror(code));
@@ -58,7 +77,8 @@ QString errnoText(int code)
 
 void printError(const QString& message)
 {
-    std::fprintf(stderr, "sorvant-search: %s\n", fileSystemRepresentation(message).constData());
+    std::fprintf(stderr, "%ssorvant-search: %s\n", g_progressLine.load() ? "\r\033[K" : "",
+                 fileSystemRepresentation(message).constData());
 }
 
 class DriverOwner : public SearchEngineOwner
@@ -128,12 +148,39 @@ QString currentFolder()
 }
 
 const QString kHelpIntro = QStringLiteral(
-    "Finds files and folders below FOLDER (or on the volumes chosen with --all, --local\n"
-    "or --removable) whose names, contents, tags or comments match PHRASE, and prints\n"
-    "one full path per line as results come in.\n"
-    "Content search reads the files whose extensions are listed in the user defaults\n"
-    "\"fileExtOn1\"..\"fileExtOn6\" / \"fileExt1\"..\"fileExt6\" (or every file with --scan-all).\n"
-    "Exit status: 0 found, 1 nothing found, 2 usage error or search not started.");
+    "Finds files and folders below FOLDER whose names, contents, tags or comments\n"
+    "match PHRASE, and prints one full path per line as results come in. FOLDER is\n"
+    "required unless --all, --local or --removable chooses volumes instead; it is\n"
+    "the folder the file system reaches by that path (\"..\" after a link goes where\n"
+    "the kernel goes; \"~\" is the shell's to expand).\n"
+    "\n"
+    "What is searched: every item below FOLDER, the file systems mounted below it\n"
+    "included (disks, tmpfs, ramfs, squashfs, overlay, network and FUSE ones), but\n"
+    "none the kernel fills (proc, sysfs, devtmpfs, devpts, cgroup, ...); a link below\n"
+    "FOLDER is never followed into a folder; invisible items (-a) and package\n"
+    "contents (-p) on request. Contents (-c) are read from files with the extensions\n"
+    "listed in the"
+    " user defaults \"fileExtOn1\"..\"fileExtOn6\" / \"fileExt1\"..\"fileExt6\"\n"
+    "(every file with --scan-all), as UTF-8, UTF-16/32 with a byte-order mark, or\n"
+    "the set named in the \"user.charset\" attribute. A file of a quarter of the\n"
+    "memory or more is skipped, and so is one of 2 GiB or more where it is searched\n"
+    "whole (wildcards, terms, regex, text that is not UTF-8); each with a warning\n"
+    "naming it.\n"
+    "\n"
+    "Modes (--mode):\n"
+    "  all        every word of PHRASE, anywhere (the default); any: one of them;\n"
+    "             phrase: PHRASE as written\n"
+    "  wildcards  the whole name or text matches: * any run, ? one character,\n"
+    "             [abc] [a-z] [^0-9] one of a set; a literal * ? [ is [*] [?] [[]\n"
+    "  terms      words and \"exact phrases\" joined by AND (or nothing, &), OR (|),\n"
+    "             XOR (^), NOT (-, !), NEAR/n, BEFORE/n, AFTER/n, NEXT (n words);\n"
+    "             (groups); ~word inside words; * and ? in words\n"
+    "  regex      an ICU regular expression; ^ and $ match at each line\n"
+    "\n"
+    "Exit status: 0 found, 1 nothing found, 2 usage error, invalid regular expression\n"
+    "or query terms, a folder that cannot be searched, or results that could not be\n"
+    "written; 130 after SIGINT and 143 after SIGTERM (the results printed are then\n"
+    "partial).");
 
 struct OptionText
 {
@@ -165,7 +212,9 @@ const QList<OptionText>& optionTexts()
         {{"removable"}, "Search removable volumes."},
         {{"0", "null"}, "End each path with a NUL byte instead of a new line."},
         {{"l", "long"}, "Print the size, the modification date and the kind before each path."},
-        {{"progress"}, "Write \"N found/M done\" lines to standard error."},
+        {{"progress"}, "Show \"N found/M done\" on standard error: one line rewritten on a terminal, else a line "
+                       "each time."},
+        {{"version"}, "Show the version."},
     };
     return texts;
 }
@@ -198,21 +247,39 @@ std::optional<int> readChoices(const QCommandLineParser& parser, Options& option
     return std::nullopt;
 }
 
-// Makes `folder` absolute and standard ("a/../b" => "<cwd>/b").
+// `folder` as the kernel reaches it, made absolute: the working folder
+// put before a relative one, and only what cannot change where it leads
+// left out: "." components, repeated and trailing "/". ".." stays (after a
+// link it leads to the link's target's parent) and "~" is a name (the
+// shell expands it before the program sees it).
+//   "a/./b//"  => "<cwd>/a/b"      "L/../c" => "<cwd>/L/../c"
+//   "/"        => "/"              "~"      => "<cwd>/~"
+QString folderAsReached(const QString& folder, const QString& current)
+{
+    const bool absolute = folder.startsWith(u'/');
+    QStringList kept;
+    for (const QString& component : (absolute ? folder : current + u'/' + folder).split(u'/')) {
+        if (!component.isEmpty() && component != u".")
+            kept.append(component);
+    }
+    return u'/' + kept.join(u'/');
+}
+
+// Makes `folder` absolute, as the file system reaches it.
 std::optional<int> readFolder(const QString& folder, Options& options)
 {
     if (folder.isEmpty())
         return usageError(QStringLiteral("the folder is empty"));
-    QString absolute = folder;
-    if (!isAbsolutePath(folder)) {
-        const QString current = currentFolder();
+    // Not isAbsolutePath, which takes "~" for the home folder.
+    QString current;
+    if (!folder.startsWith(u'/')) {
+        current = currentFolder();
         if (current.isNull()) {
             printError(QStringLiteral("cannot name the working folder: %1").arg(errnoText(errno)));
             return 2;
         }
-        absolute = stringByAppendingPathComponent(current, folder);
     }
-    options.path = stringByStandardizingPath(absolute);
+    options.path = folderAsReached(folder, current);
     return std::nullopt;
 }
 
@@ -244,10 +311,29 @@ std::optional<int> readDestination(const QCommandLineParser& parser, Options& op
     return std::nullopt;
 }
 
+// Query terms are parsed as the engine parses them; a flaw the engine would
+// read past (an unclosed bracket, an operator with no term after it) is
+// reported with its place, as a bad regular expression is.
+std::optional<int> checkQueryTerms(const Options& options)
+{
+    const QueryTerms terms = QueryTerms::initWithWildcard(options.phrase);
+    QString problem = querySyntaxMessage(options.phrase, terms.syntax());
+    if (problem.isNull() && terms.parseError() == kQueryNestedTooDeeply)
+        problem = QStringLiteral("brackets nest deeper than %1").arg(kMaxQueryNesting);
+    if (problem.isNull() && !terms.isValid())
+        problem = QStringLiteral("there is no term to search for");
+    if (problem.isNull())
+        return std::nullopt;
+    printError(QStringLiteral("invalid query terms: %1").arg(problem));
+    return 2;
+}
+
 // A regular expression is compiled as the engine compiles it, so that a bad
 // one is reported before any walking (the engine would only find nothing).
 std::optional<int> checkPattern(const Options& options)
 {
+    if (options.mode == kSearchQueryTerms)
+        return checkQueryTerms(options);
     if (options.mode != kSearchRegularExpression)
         return std::nullopt;
     QString error;
@@ -276,15 +362,12 @@ std::optional<int> checkFolder(const QString& folder)
             printError(QStringLiteral("cannot search %1: %2").arg(folder, errnoText(code)));
         return 2;
     }
-    // The common disk file systems are never pseudo ones: the mount table
-    // is read only for the others.
-    const bool commonDisk = isCommonDiskFileSystem(fd);
+    // The folder opened decides, not its path's text: "a/.." after a link
+    // is where the kernel took it.
+    const QString type = kernelFileSystemType(fd);
     ::close(fd);
-    if (commonDisk)
-        return std::nullopt;
-    const QString type = volumeForPath(folder).fileSystemType;
-    if (!type.isEmpty() && isKernelFileSystemType(type)) {
-        printError(QStringLiteral("%1 is on a \"%2\" pseudo file system, which holds no user files and is not searched")
+    if (!type.isNull()) {
+        printError(QStringLiteral("%1 is on a \"%2\" pseudo file system, which the kernel fills and which is not searched")
                        .arg(folder, type));
         return 2;
     }
@@ -298,7 +381,8 @@ std::optional<int> parseOptions(const QStringList& arguments, Options& options)
     QCommandLineParser parser;
     parser.setApplicationDescription(kHelpIntro);
     parser.addPositionalArgument(QStringLiteral("PHRASE"), QStringLiteral("What to search for."));
-    parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("The folder to search."),
+    parser.addPositionalArgument(QStringLiteral("FOLDER"),
+                                 QStringLiteral("The folder to search (required without a volume option)."),
                                  QStringLiteral("[FOLDER]"));
     for (const OptionText& text : optionTexts()) {
         parser.addOption(text.valueName ? QCommandLineOption(text.names, QString::fromUtf8(text.description),
@@ -310,6 +394,10 @@ std::optional<int> parseOptions(const QStringList& arguments, Options& options)
     const auto set = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
     if (set("help")) {
         std::fputs(parser.helpText().toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (set("version")) {
+        std::fputs("sorvant-search " SORVANT_VERSION "\n", stdout);
         return 0;
     }
     const auto bit = [&](const char* name, std::uint64_t value) { return set(name) ? value : std::uint64_t(0); };
@@ -401,17 +489,23 @@ private:
         const std::uint64_t done = params.nDone.load();
         const std::uint64_t found = m_engine.dataSource().count();
         if (m_options.progress) {
-            if (found >= done)
-                std::fprintf(stderr, "%llu found\n", static_cast<unsigned long long>(found));
+            const QByteArray text = found >= done ? QByteArray::number(found) + " found"
+                                                  : QByteArray::number(found) + " found/" + QByteArray::number(done)
+                                                        + " done";
+            // On a terminal one line is rewritten, ended when the search is.
+            if (g_progressLine.load())
+                std::fprintf(stderr, "\r\033[K%s%s", text.constData(), m_engine.searchDone() ? "\n" : "");
             else
-                std::fprintf(stderr, "%llu found/%llu done\n", static_cast<unsigned long long>(found),
-                             static_cast<unsigned long long>(done));
+                std::fprintf(stderr, "%s\n", text.constData());
+            std::fflush(stderr);
         }
         params.nLastDone.store(done);
     }
     void printNewResults()
     {
         const QList<ResultPointer>& shown = m_engine.dataSource().results();
+        if (m_options.longListing)
+            readKinds(shown, m_printed);
         const char separator = m_options.nulSeparated ? '\0' : '\n';
         for (; m_printed < shown.size() && m_outputError == 0; ++m_printed) {
             Result& result = *shown.at(m_printed);
@@ -423,6 +517,29 @@ private:
         }
         if (m_outputError == 0 && std::fflush(stdout) != 0)
             noteOutputError(errno);
+    }
+
+    // The kinds of the results from `from` on, read on one thread per
+    // processor: each reads its file's first bytes, which is most of a
+    // long listing's time. A small batch is left to the printing.
+    void readKinds(const QList<ResultPointer>& results, qsizetype from) const
+    {
+        constexpr qsizetype kSmallBatch = 64;
+        const qsizetype count = results.size() - from;
+        if (count < kSmallBatch)
+            return;
+        const unsigned threads = unsigned(std::min<qsizetype>(walkThreadCount(m_options.threads), count / 16));
+        std::atomic<qsizetype> next{from};
+        const auto work = [&] {
+            for (qsizetype i; (i = next.fetch_add(1, std::memory_order_relaxed)) < results.size();)
+                (void)results.at(i)->kind();
+        };
+        std::vector<std::thread> helpers;
+        for (unsigned i = 1; i < threads; ++i)
+            helpers.emplace_back(work);
+        work();
+        for (std::thread& helper : helpers)
+            helper.join();
     }
 
     // "   1.5 KB  2026-12-07 10:00  plain text document  ": the size
@@ -529,6 +646,7 @@ int main(int argc, char** argv)
     takeStopSignals();
     QCoreApplication app(argc, argv);
     Options options;
+    setLogSink(writeLogLine);
     if (const std::optional<int> status = parseOptions(decodedArguments(argc, argv), options)) {
         if (std::fflush(stdout) != 0 && *status == 0) {
             printError(QStringLiteral("cannot write the help: %1").arg(errnoText(errno)));
@@ -536,6 +654,7 @@ int main(int argc, char** argv)
         }
         return *status;
     }
+    g_progressLine.store(options.progress && ::isatty(STDERR_FILENO));
     if (!options.path.startsWith(u".#")) {
         if (const std::optional<int> status = checkFolder(options.path))
             return *status;

@@ -62,6 +62,49 @@ TEST(StringEncodingFailureTest, InvalidAndUnrepresentableFail)
     EXPECT_EQ(decodeString(QByteArray("a\0b", 3), NSUTF8StringEncoding).size(), 3);
 }
 
+// The decoder hands ICU 16 MiB at a time (it takes at most 2 GiB in one
+// call): a character cut by that boundary decodes whole, and a fault past it
+// or at the very end still makes the text null.
+TEST(StringEncodingFailureTest, LongTextsDecodeWholeAcrossThePiecesOfTheDecoder)
+{
+    constexpr qsizetype kPiece = qsizetype(1) << 24;
+    const QByteArray lead(kPiece - 1, 'a');
+    struct Row
+    {
+        const char* name;
+        QByteArray bytes;
+        StringEncoding encoding;
+        QString text; // null: no text
+    };
+    const QString leadText = QString::fromLatin1(lead);
+    const QList<Row> rows = {
+        {"utf8 character across", lead + "\xc3\xa9z", NSUTF8StringEncoding,
+         leadText + QString::fromUtf16(u"\u00e9z")},
+        {"utf8 four bytes across", lead + "\xf0\x9f\x98\x80", NSUTF8StringEncoding,
+         leadText + QString::fromUtf16(u"\U0001F600")},
+        {"utf8 fault past the cut", lead + "bc\xff", NSUTF8StringEncoding, QString()},
+        {"utf8 cut short at the end", lead + "b\xe2\x82", NSUTF8StringEncoding, QString()},
+        {"shift_jis pair across", lead + "\x93\xfa", NSShiftJISStringEncoding,
+         leadText + QString::fromUtf16(u"\u65e5")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString decoded = decodeString(row.bytes, row.encoding);
+        EXPECT_EQ(decoded.isNull(), row.text.isNull());
+        EXPECT_EQ(decoded.size(), row.text.size());
+        EXPECT_TRUE(decoded == row.text);
+    }
+    // UTF-16 with a mark: a surrogate pair whose bytes the cut splits.
+    QByteArray wide("\xff\xfe", 2);
+    for (qsizetype i = 0; i < (kPiece - 4) / 2; ++i)
+        wide.append("a\0", 2);
+    wide.append("\x3d\xd8\x00\xde", 4); // U+1F600, from byte 2^24 - 2
+    const QString decoded = decodeString(wide, NSUnicodeStringEncoding);
+    ASSERT_EQ(decoded.size(), (kPiece - 4) / 2 + 2);
+    EXPECT_EQ(decoded.right(2), QString::fromUtf16(u"\U0001F600"));
+    EXPECT_EQ(decoded.count(u'a'), (kPiece - 4) / 2);
+}
+
 TEST(StringEncodingFailureTest, DetectionReadsMarksThenUtf8)
 {
     EXPECT_EQ(detectEncoding("\xef\xbb\xbfx"), NSUTF8StringEncoding);

@@ -59,6 +59,21 @@ TEST(MountTable, ClassifiesFileSystemTypes)
     }
 }
 
+// A walk enters file systems that hold users' files, volumes or not, and
+// none the kernel fills.
+TEST(MountTable, KernelFileSystemsAreTheOnesTheKernelFills)
+{
+    for (const char* type : {"proc", "sysfs", "devtmpfs", "devpts", "cgroup", "cgroup2", "mqueue", "debugfs",
+                             "securityfs", "autofs", "nsfs", ""}) {
+        SCOPED_TRACE(type);
+        EXPECT_TRUE(isKernelFileSystemType(QString::fromUtf8(type)));
+    }
+    for (const char* type : {"tmpfs", "ramfs", "squashfs", "overlay", "ext4", "btrfs", "nfs4", "fuse.sshfs"}) {
+        SCOPED_TRACE(type);
+        EXPECT_FALSE(isKernelFileSystemType(QString::fromUtf8(type)));
+    }
+}
+
 // One mount line a volume filter meets, and whether it gives a volume.
 struct VolumeRow
 {

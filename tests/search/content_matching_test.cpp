@@ -110,6 +110,19 @@ protected:
         const QByteArray path = m_tree.path().toUtf8() + '/' + name;
         return ::setxattr(path.constData(), kCharsetAttribute, charset.constData(), size_t(charset.size()), 0) == 0;
     }
+    // A file of `size` bytes, a hole ending in "Needle"; NO where the file
+    // system keeps no holes (the test would write gigabytes).
+    bool writeSparseEndingInNeedle(const QString& name, qint64 size)
+    {
+        const int fd = ::open(m_tree.filePath(name).toUtf8().constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return false;
+        const bool written = ::ftruncate(fd, size - 6) == 0 && ::pwrite(fd, "Needle", 6, size - 6) == 6;
+        struct stat status{};
+        ::fstat(fd, &status);
+        ::close(fd);
+        return written && status.st_blocks * 512 <= (qint64(1) << 24);
+    }
     void expectAgreementOn(const QByteArray& contents, qsizetype window = kContentWindowBytes)
     {
         const QByteArray name = writeNext(contents);
@@ -882,15 +895,7 @@ TEST_F(ContentMatcherTest, PreparedBufferHoldsAWindowThroughTouchingAndMatchesAs
 
 TEST_F(ContentMatcherTest, LargeFilesAreSearchedInBoundedWindows)
 {
-    const QByteArray path = m_tree.filePath(QStringLiteral("sparse.txt")).toUtf8();
-    const qint64 size = qint64(3) << 29; // 1.5 GiB
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0);
-    const bool written = ::ftruncate(fd, size - 6) == 0 && ::pwrite(fd, "Needle", 6, size - 6) == 6;
-    struct stat status{};
-    ::fstat(fd, &status);
-    ::close(fd);
-    if (!written || status.st_blocks * 512 > (qint64(1) << 24))
+    if (!writeSparseEndingInNeedle("sparse.txt", qint64(3) << 29)) // 1.5 GiB
         GTEST_SKIP() << "no sparse files here";
 
     m_params.maxFileSize = std::uint64_t(1) << 31;
@@ -905,6 +910,75 @@ TEST_F(ContentMatcherTest, LargeFilesAreSearchedInBoundedWindows)
     ASSERT_EQ(log.lines().size(), 1);
     EXPECT_TRUE(log.lines().first().startsWith(u"WARNING: "));
     EXPECT_TRUE(log.lines().first().contains(u"sparse.txt"));
+}
+
+// Below the search's size limit a file is found in every mode; at it, it is
+// skipped with one warning that names its whole path, never passed over in
+// silence.
+TEST_F(ContentMatcherTest, EveryModeFindsAFileBelowTheLimitAndNamesTheFileItSkips)
+{
+    const qsizetype limit = 4096;
+    const QByteArray folderPath = m_tree.path().toUtf8();
+    const QByteArray tail = " the Needle here";
+    m_tree.writeFile(QStringLiteral("under.txt"), QByteArray(limit - 1 - tail.size(), 'x').append(tail));
+    m_tree.writeFile(QStringLiteral("at.txt"), QByteArray(limit - tail.size(), 'x').append(tail));
+    const QString wideTail = QStringLiteral("the Needle here");
+    m_tree.writeFile(QStringLiteral("wide.txt"),
+                     utf16WithMark(QString(int(limit / 2 - 2 - wideTail.size()), u'x') + wideTail, false));
+    const struct
+    {
+        std::uint64_t mode;
+        QString phrase;
+    } modes[] = {
+        {kSearchPhrase, QStringLiteral("needle")},
+        {kSearchAllWords, QStringLiteral("needle")},
+        {kSearchAnyWord, QStringLiteral("needle")},
+        {kSearchWildcards, QStringLiteral("*needle*")},
+        {kSearchQueryTerms, QStringLiteral("needle AND here")},
+        {kSearchRegularExpression, QStringLiteral("nee+dle\\s+here")},
+    };
+    m_params.maxFileSize = limit;
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.phrase.toStdString());
+        setSearch(m.mode, {m.phrase}, 1);
+        const ContentMatcher matcher(m_params);
+        test::LogCapture log;
+        EXPECT_TRUE(matcher.matchesFile(folder(), "under.txt", m_buffer, folderPath));
+        EXPECT_TRUE(matcher.matchesFile(folder(), "wide.txt", m_buffer, folderPath));
+        EXPECT_TRUE(log.lines().isEmpty());
+        EXPECT_FALSE(matcher.matchesFile(folder(), "at.txt", m_buffer, folderPath));
+        ASSERT_EQ(log.lines().size(), 1);
+        EXPECT_TRUE(log.lines().first().startsWith(u"WARNING: "));
+        EXPECT_TRUE(log.lines().first().contains(QString::fromUtf8(folderPath + "/at.txt")))
+            << log.lines().first().toStdString();
+    }
+}
+
+// A file searched whole is decoded at once, up to kLongestWholeFile bytes
+// (2 GiB). At that size it is skipped, by its whole path, before any of it
+// is read, where the windows of a phrase search find it.
+TEST_F(ContentMatcherTest, AFileTooLongToSearchWholeIsNamedUnreadWhereWindowsFindIt)
+{
+    const QByteArray path = m_tree.filePath(QStringLiteral("sparse.txt")).toUtf8();
+    if (!writeSparseEndingInNeedle("sparse.txt", qint64(kLongestWholeFile)))
+        GTEST_SKIP() << "no sparse files here";
+
+    m_params.maxFileSize = std::uint64_t(1) << 40;
+    const QByteArray folderPath = m_tree.path().toUtf8();
+    for (const std::uint64_t mode : {kSearchWildcards, kSearchQueryTerms, kSearchRegularExpression}) {
+        SCOPED_TRACE(mode);
+        setSearch(mode, {mode == kSearchWildcards ? QStringLiteral("*Needle") : QStringLiteral("Needle")}, 0);
+        const ContentMatcher matcher(m_params);
+        test::LogCapture log;
+        EXPECT_FALSE(matcher.matchesFile(folder(), "sparse.txt", m_buffer, folderPath));
+        EXPECT_LE(m_buffer.capacity(), kContentWindowBytes * 2) << "read before it was skipped";
+        ASSERT_EQ(log.lines().size(), 1);
+        EXPECT_TRUE(log.lines().first().contains(QString::fromUtf8(path))) << log.lines().first().toStdString();
+    }
+    setSearch(kSearchPhrase, {QStringLiteral("Needle")}, 0);
+    test::LogCapture log;
+    EXPECT_TRUE(matches("sparse.txt"));
+    EXPECT_TRUE(log.lines().isEmpty());
 }
 
 } // namespace

@@ -318,20 +318,27 @@ TEST_F(DirectoryWalkTest, MissingOrEmptyRootWalksNothing)
     }
 }
 
-TEST_F(DirectoryWalkTest, PseudoFileSystemMountsAreNotEntered)
+// A tmpfs mounted below holds files like a disk's folder and is entered; a
+// proc, which the kernel fills, is not. Staying on the volume enters neither.
+TEST_F(DirectoryWalkTest, MountsAreEnteredUnlessTheKernelFillsThem)
 {
-    const QByteArray mountPoint = m_tree.makeDir(QStringLiteral("inner report")).toUtf8();
-    if (::mount("none", mountPoint.constData(), "tmpfs", 0, nullptr) != 0)
+    const QByteArray memory = m_tree.makeDir(QStringLiteral("inner report")).toUtf8();
+    const QByteArray kernel = m_tree.makeDir(QStringLiteral("kernel")).toUtf8();
+    if (::mount("none", memory.constData(), "tmpfs", 0, nullptr) != 0)
         GTEST_SKIP() << "mounting needs privileges this run does not have";
     struct Unmount
     {
         QByteArray path;
         ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
-    } unmount{mountPoint};
+    } unmountMemory{memory};
+    ASSERT_EQ(::mount("proc", kernel.constData(), "proc", 0, nullptr), 0);
+    const Unmount unmountKernel{kernel};
     m_tree.writeFile(QStringLiteral("inner report/report.txt"));
     m_tree.writeFile(QStringLiteral("outer report.txt"));
-    const QStringList expected{"inner report", "outer report.txt"};
-    EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase), expected);
+    EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase),
+              (QStringList{"inner report", "inner report/report.txt", "outer report.txt"}));
+    // /proc holds "self" (and "kernel/..." names by the hundred).
+    EXPECT_EQ(walk({QStringLiteral("self")}, kSearchPhrase), QStringList());
     SearchParams params;
     ResultsDataSource results;
     params.dataSource = &results;
@@ -339,7 +346,7 @@ TEST_F(DirectoryWalkTest, PseudoFileSystemMountsAreNotEntered)
     params.mode = kSearchPhrase;
     ReportedPaths reported;
     searchWindowWalkDirectory(params, m_tree.path(), reported, MountCrossing::StayOnVolume);
-    EXPECT_EQ(test::shownRelativePaths(results, m_tree.path()), expected);
+    EXPECT_EQ(test::shownRelativePaths(results, m_tree.path()), (QStringList{"inner report", "outer report.txt"}));
 }
 
 TEST(VolumeRootPathTest, Table)

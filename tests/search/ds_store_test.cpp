@@ -227,7 +227,7 @@ TEST(DSStore, LoopsAndBadNodesAreCutAndLoggedOnce)
             (void)store.valueForFilename(QString::fromLatin1(name), kDSStoreCommentCode);
         ASSERT_EQ(log.lines().size(), 1) << log.lines().join(u'\n').toStdString();
         const QRegularExpression expected(
-            QStringLiteral("^WARNING: Damaged .DS_Store file in \\(memory\\): %1 invalid and %2 reused node "
+            QStringLiteral("^WARNING: Damaged .DS_Store file \\(in memory\\): %1 invalid and %2 reused node "
                            "references \\(max 256 nodes\\)\\.$")
                 .arg(c.invalid ? QStringLiteral("[1-9]\\d*") : QStringLiteral("0"),
                      c.reused ? QStringLiteral("[1-9]\\d*") : QStringLiteral("0")));

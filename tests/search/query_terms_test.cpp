@@ -127,6 +127,46 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"nullString", false, QString(), QString(), kQueryMixed}),
     [](const testing::TestParamInfo<ParseCase>& row) { return std::string(row.param.name); });
 
+// The first flaw of a query written outside the language, with its place;
+// the tree is the lenient one all the same.
+TEST(QueryTerms, SyntaxFlawsAreKeptWithTheirPlace)
+{
+    struct Row
+    {
+        QString query;
+        QuerySyntaxFlaw flaw;
+        qsizetype position;
+        const char* message;
+    };
+    const Row rows[] = {
+        {QStringLiteral("("), QuerySyntaxFlaw::BracketNotClosed, 0, "the bracket ( at character 1 is not closed"},
+        {QStringLiteral("a (b (c)"), QuerySyntaxFlaw::BracketNotClosed, 2, "the bracket ( at character 3 is not closed"},
+        {QStringLiteral("a) b"), QuerySyntaxFlaw::BracketNotOpened, 1, "the bracket ) at character 2 closes no ("},
+        {QStringLiteral("\"a b"), QuerySyntaxFlaw::QuoteNotClosed, 0, "the quotation mark \" at character 1 is not closed"},
+        {QStringLiteral("AND"), QuerySyntaxFlaw::OperatorWithoutTerm, 0, "no term follows \"AND\" at character 1"},
+        {QStringLiteral("NOT"), QuerySyntaxFlaw::OperatorWithoutTerm, 0, "no term follows \"NOT\" at character 1"},
+        {QStringLiteral("\u00e9t\u00e9 near/2"), QuerySyntaxFlaw::OperatorWithoutTerm, 4,
+         "no term follows \"near/2\" at character 5"},
+        {QStringLiteral("(a OR) b"), QuerySyntaxFlaw::OperatorWithoutTerm, 3, "no term follows \"OR\" at character 4"},
+        {QStringLiteral("a |"), QuerySyntaxFlaw::OperatorWithoutTerm, 2, "no term follows \"|\" at character 3"},
+        {QStringLiteral("a AND ()"), QuerySyntaxFlaw::OperatorWithoutTerm, 2, "no term follows \"AND\" at character 3"},
+        {QStringLiteral("NOT a AND (b OR \"c d\") -e ~f"), QuerySyntaxFlaw::None, -1, nullptr},
+        {QStringLiteral("AND a"), QuerySyntaxFlaw::None, -1, nullptr},
+        {QString(), QuerySyntaxFlaw::None, -1, nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.query.toStdString());
+        const QueryTerms terms = QueryTerms::initWithWildcard(row.query);
+        EXPECT_EQ(terms.syntax().flaw, row.flaw);
+        EXPECT_EQ(terms.syntax().position, row.position);
+        EXPECT_EQ(querySyntaxMessage(row.query, terms.syntax()),
+                  row.message ? QString::fromUtf8(row.message) : QString());
+    }
+    // Read past all the same: the unclosed bracket takes the rest.
+    EXPECT_EQ(childrenShape(QueryTerms::initWithWildcard(QStringLiteral("a (b c"))),
+              QStringLiteral("AND a, AND (AND b, AND c)AND"));
+}
+
 TEST(QueryTerms, DefaultOperatorAndDistanceComeFromTheCaller)
 {
     const QueryTerms terms = QueryTerms::initWithString(QStringLiteral("a b NEAR c"), kQueryOr, 4);

@@ -9,12 +9,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
@@ -63,15 +65,18 @@ QByteArray readAll(int fd)
 }
 
 // Starts the driver with `arguments` as bytes (no decoding on the way), its
-// standard output on `outFd`, standard error on a file of `tree`, and its
-// working folder at `cwdFd` (when not -1).
+// standard output on `outFd`, standard error on a file of `tree` (or on
+// `givenErrFd`), and its working folder at `cwdFd` (when not -1).
 class Driver
 {
 public:
-    Driver(test::TempTree& tree, const std::vector<QByteArray>& arguments, int outFd, int cwdFd = -1)
+    Driver(test::TempTree& tree, const std::vector<QByteArray>& arguments, int outFd, int cwdFd = -1,
+           int givenErrFd = -1)
         : m_errPath(QFile::encodeName(tree.filePath(QStringLiteral("driver-stderr"))))
     {
-        const int errFd = ::open(m_errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const int errFd =
+            givenErrFd >= 0 ? ::fcntl(givenErrFd, F_DUPFD_CLOEXEC, 0)
+                            : ::open(m_errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         std::vector<QByteArray> storage{driverPath()};
         storage.insert(storage.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
@@ -411,6 +416,193 @@ TEST_F(SorvantSearchDriverTest, FoldersThatCannotBeSearchedAreNamedWithTheReason
         EXPECT_EQ(run.status, 2);
         EXPECT_TRUE(run.err.contains("Permission denied")) << run.err.constData();
     }
+}
+
+TEST_F(SorvantSearchDriverTest, QueryTermsThatDoNotParseAreNamedWithTheirPlace)
+{
+    const struct
+    {
+        QByteArray query;
+        const char* message;
+    } cases[] = {
+        {"(", "the bracket ( at character 1 is not closed"},
+        {"AND", "no term follows \"AND\" at character 1"},
+        {"NOT", "no term follows \"NOT\" at character 1"},
+        {"report AND (", "the bracket ( at character 12 is not closed"},
+        {"()", "there is no term to search for"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.query.constData());
+        // The folder does not exist: the query is checked first.
+        const DriverRun run = runDriver(tree, {"--mode", "terms", c.query, root + "/missing"});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_EQ(run.err, QByteArray("sorvant-search: invalid query terms: ") + c.message + "\n");
+    }
+    test::writeFileBytes(root + "/report");
+    EXPECT_EQ(runDriver(tree, {"--mode", "terms", "rep* AND NOT (x OR y)", root}).status, 0);
+}
+
+// The folder is the one the kernel reaches by the path as given: ".." after
+// a link leads to the link's target's parent, "~" is a folder's name; only
+// "." and repeated "/" go, which lead nowhere else.
+TEST_F(SorvantSearchDriverTest, TheFolderIsTheOneTheFileSystemReaches)
+{
+    test::makeDirBytes(root + "/real");
+    test::makeDirBytes(root + "/real/inner");
+    test::makeDirBytes(root + "/real/sibling");
+    test::writeFileBytes(root + "/real/sibling/reached-found");
+    test::makeDirBytes(root + "/work");
+    test::makeDirBytes(root + "/work/sibling");
+    test::writeFileBytes(root + "/work/sibling/lexical-found");
+    ASSERT_EQ(::symlink("../real/inner", (root + "/work/L").constData()), 0);
+    test::makeDirBytes(root + "/work/~");
+    test::writeFileBytes(root + "/work/~/tilde-found");
+    const int work = ::open((root + "/work").constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(work, 0);
+    const struct
+    {
+        QByteArray folder;
+        QByteArray printed;
+    } cases[] = {
+        {"L/../sibling", root + "/work/L/../sibling/reached-found\n"},
+        {"~", root + "/work/~/tilde-found\n"},
+        {".//./~/", root + "/work/~/tilde-found\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder.constData());
+        const DriverRun run = runDriver(tree, {"found", c.folder}, work);
+        EXPECT_EQ(run.status, 0) << run.err.constData();
+        EXPECT_EQ(run.out, c.printed);
+    }
+    ::close(work);
+}
+
+// tmpfs, ramfs and overlay mounts below the folder are searched, as a disk's
+// folders are; the kernel's file systems (proc, devpts) are not, and a folder
+// on one is refused. Mounted in a user and mount namespace of the run's own.
+TEST_F(SorvantSearchDriverTest, MountsBelowTheFolderAreSearchedButNotTheKernels)
+{
+    for (const char* folder : {"proc", "pts", "tmp", "ram", "ovl", "lower", "upper", "work", "disk"})
+        test::makeDirBytes(root + '/' + folder);
+    test::writeFileBytes(root + "/lower/overlay-found");
+    test::writeFileBytes(root + "/disk/disk-found");
+    const QByteArray script =
+        "set -e\n"
+        "cd \"$1\"\n"
+        "mount -t proc proc proc\n"
+        "mount -t devpts devpts pts\n"
+        "mount -t tmpfs tmpfs tmp\n"
+        "mount -t ramfs ramfs ram\n"
+        "if mount -t overlay overlay -o lowerdir=lower,upperdir=upper,workdir=work ovl 2>/dev/null; then\n"
+        "  echo 'overlay mounted'\n"
+        "fi\n"
+        ": > tmp/tmp-found\n"
+        ": > ram/ram-found\n"
+        "set +e\n"
+        "\"$2\" found \"$1\"; echo \"status $?\"\n"
+        "\"$2\" -a self \"$1\"; echo \"status $?\"\n"
+        "\"$2\" x \"$1/proc\"; echo \"status $?\"\n"
+        "\"$2\" x \"$1/pts\"; echo \"status $?\"\n";
+    const QByteArray scriptPath = root + "/mounts.sh";
+    test::writeFileBytes(scriptPath, script);
+    QProcess shell;
+    shell.start(QStringLiteral("unshare"), {QStringLiteral("-Urmp"), QStringLiteral("--fork"), QStringLiteral("sh"),
+                                            QString::fromUtf8(scriptPath), QString::fromUtf8(root),
+                                            QFile::decodeName(driverPath())});
+    if (!shell.waitForStarted() || !shell.waitForFinished(120000) || shell.exitCode() != 0)
+        GTEST_SKIP() << "no user and mount namespaces here: " << shell.readAllStandardError().constData();
+    const QByteArray out = shell.readAllStandardOutput();
+    const QByteArray err = shell.readAllStandardError();
+    const QList<QByteArray> lines = out.split('\n');
+    EXPECT_TRUE(lines.contains(root + "/tmp/tmp-found")) << out.constData();
+    EXPECT_TRUE(lines.contains(root + "/ram/ram-found")) << out.constData();
+    EXPECT_TRUE(lines.contains(root + "/disk/disk-found")) << out.constData();
+    // Overlays in a user namespace need Linux 5.11.
+    EXPECT_EQ(lines.contains(root + "/ovl/overlay-found"), lines.contains("overlay mounted")) << out.constData();
+    // /proc holds "self", devpts a "ptmx": neither is looked into.
+    EXPECT_FALSE(out.contains(root + "/proc/")) << out.constData();
+    EXPECT_FALSE(out.contains(root + "/pts/")) << out.constData();
+    EXPECT_EQ(out.count("status 0\n"), 1) << out.constData();
+    EXPECT_EQ(out.count("status 1\n"), 1) << out.constData();
+    EXPECT_EQ(out.count("status 2\n"), 2) << out.constData();
+    EXPECT_TRUE(err.contains(root + "/proc is on a \"proc\" pseudo file system")) << err.constData();
+    EXPECT_TRUE(err.contains(root + "/pts is on a \"devpts\" pseudo file system")) << err.constData();
+}
+
+// A file skipped names its whole path, bytes that are not UTF-8 kept.
+TEST_F(SorvantSearchDriverTest, WarningsNameTheWholePath)
+{
+    const QByteArray folder = root + "/deep\xFF/er";
+    test::makeDirBytes(root + "/deep\xFF");
+    test::makeDirBytes(folder);
+    const QByteArray path = folder + "/big.txt";
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    // 2 GiB: at the limit of a text searched whole, or above a quarter of
+    // this machine's memory; skipped unread either way. (A file without the
+    // expression's literal text is read in windows, and is no match.)
+    const qint64 size = qint64(1) << 31;
+    const bool sized = ::ftruncate(fd, size - 6) == 0 && ::pwrite(fd, "needle", 6, size - 6) == 6;
+    ::close(fd);
+    ASSERT_TRUE(sized);
+    const DriverRun run = runDriver(tree, {"-c", "--scan-all", "--mode", "regex", "needle", root});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.startsWith("WARNING: Skipped the contents of " + path + ": ")) << run.err.constData();
+}
+
+TEST_F(SorvantSearchDriverTest, HelpGivesEverySyntaxAndExitStatusAndVersionItsNumber)
+{
+    const DriverRun help = runDriver(tree, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* part : {"FOLDER is\nrequired unless --all, --local or --removable", "* any run, ? one character",
+                             "[abc] [a-z] [^0-9]", "NEAR/n", "(groups)", "an ICU regular expression",
+                             "0 found, 1 nothing found, 2 usage error", "130 after SIGINT and 143 after SIGTERM",
+                             "tmpfs, ramfs, squashfs, overlay", "proc, sysfs, devtmpfs", "2 GiB"}) {
+        SCOPED_TRACE(part);
+        EXPECT_TRUE(help.out.contains(part));
+    }
+    const DriverRun version = runDriver(tree, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^sorvant-search \\d+\\.\\d+\\.\\d+\\n$"))
+                    .match(QString::fromUtf8(version.out))
+                    .hasMatch())
+        << version.out.constData();
+}
+
+// On a terminal progress is one line, rewritten (carriage return, erase to
+// the end) and ended once; into a file it is a line each time.
+TEST_F(SorvantSearchDriverTest, ProgressOnATerminalRewritesOneLine)
+{
+    const QByteArray folder = makeManyReports(300);
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(terminal, 0);
+    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    Driver driver(tree, {"--progress", "report", folder}, devNull, -1, terminal);
+    ::close(terminal);
+    ::close(devNull);
+    ASSERT_TRUE(driver.started());
+    const DriverRun run = driver.finish();
+    // The terminal keeps what was written after the writer ended.
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    QByteArray shown;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, n);
+    ::close(master);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(shown.startsWith("\r\x1b[K")) << shown.toPercentEncoding().constData();
+    EXPECT_TRUE(shown.contains("300 found")) << shown.toPercentEncoding().constData();
+    EXPECT_EQ(shown.count('\n'), 1) << shown.toPercentEncoding().constData();
+    EXPECT_TRUE(shown.endsWith('\n'));
+
+    const DriverRun piped = runDriver(tree, {"--progress", "report", folder});
+    EXPECT_FALSE(piped.err.contains('\r'));
+    EXPECT_TRUE(piped.err.endsWith("300 found\n")) << piped.err.constData();
 }
 
 TEST_F(SorvantSearchDriverTest, DotInAWorkingFolderDeeperThanPathMaxIsNamed)

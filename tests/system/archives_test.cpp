@@ -11,7 +11,14 @@
 #include <QDir>
 #include <QFile>
 
+#include <atomic>
+#include <chrono>
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace sorvant {
 namespace {
@@ -178,6 +185,63 @@ TEST_F(ArchivesTest, ANameIsNeverAnOptionOrAPatternAndKeepsItsBytes)
     ASSERT_TRUE(compressFileAtPath(tree.filePath("dir/-m"), single, true));
     EXPECT_TRUE(QFile::exists(tree.filePath("dir/-m")));
     EXPECT_TRUE(compressFileAtPath(tree.filePath("dir") + "/" + odd, tree.filePath("odd.zip"), true));
+}
+
+// Watches a FIFO while it lives: should anything open it for reading, the
+// watcher notes it and opens it for writing and closes it again, so that the
+// reader sees its end instead of waiting for a writer for ever.
+class FifoWatcher
+{
+public:
+    explicit FifoWatcher(const QByteArray& path)
+        : m_thread([this, path] {
+              while (!m_done.load()) {
+                  const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                  if (fd >= 0) { // ENXIO while no reader has it open
+                      m_opened.store(true);
+                      ::close(fd);
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+              }
+          })
+    {
+    }
+    ~FifoWatcher()
+    {
+        m_done.store(true);
+        m_thread.join();
+    }
+    [[nodiscard]] bool wasOpenedForReading() const { return m_opened.load(); }
+
+private:
+    std::atomic<bool> m_done {false};
+    std::atomic<bool> m_opened {false};
+    std::thread m_thread;
+};
+
+TEST_F(ArchivesTest, OnlyRegularFilesAreExtracted)
+{
+    const QString fifo = tree.filePath("x.zip");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = tree.makeDir("folder.zip");
+    const QString out = tree.makeDir("out");
+    for (const QString& archive : {fifo, folder}) {
+        SCOPED_TRACE(archive.toStdString());
+        log.clear();
+        const FifoWatcher watcher(QFile::encodeName(fifo));
+        EXPECT_FALSE(decompressFileAtPath(archive, out));
+        EXPECT_FALSE(unzipFileAtPath(archive, out));
+        EXPECT_FALSE(watcher.wasOpenedForReading());
+        ASSERT_EQ(log.lines().size(), 2);
+        EXPECT_EQ(log.lines().first(), "ERROR: Cannot extract " + archive + ": not a regular file");
+    }
+
+    // A regular archive whose name is not UTF-8 is read by its bytes.
+    tree.writeFile("in/a.txt", "alpha");
+    const QString odd = tree.filePath("odd") + QChar(0xDCFF) + ".zip";
+    ASSERT_TRUE(compressFileAtPath(tree.filePath("in"), odd));
+    EXPECT_TRUE(unzipFileAtPath(odd, out));
+    EXPECT_TRUE(QFile::exists(out + "/a.txt"));
 }
 
 } // namespace

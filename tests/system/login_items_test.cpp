@@ -16,6 +16,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <QThread>
+
 #include <sys/stat.h>
 
 namespace sorvant {
@@ -37,14 +39,24 @@ protected:
     QString config(const QString& relative) const { return home.home + "/.config/" + relative; }
 };
 
+// A program at `path` (its bytes) that, once run, leaves "<path>.ran".
+QString makeProgram(const QByteArray& path)
+{
+    test::writeFileBytes(path, "#!/bin/sh\n: > \"$0.ran\"\n");
+    EXPECT_EQ(::chmod(path.constData(), 0755), 0);
+    return stringWithFileSystemRepresentation(path);
+}
+
 TEST_F(LoginItemsTest, AutostartEntryComesAndGoes)
 {
+    test::makeDirBytes(QFile::encodeName(home.tree.filePath("finder tool")));
+    app.executablePath = makeProgram(QFile::encodeName(home.tree.filePath("finder tool/finder-tool")));
     EXPECT_FALSE(isLoginItem(app));
     EXPECT_TRUE(removeFromLoginItems(app)); // nothing to remove
     ASSERT_TRUE(setLoginItem(true, app));
     EXPECT_TRUE(isLoginItem(app));
     const QByteArray entry = contents(config("autostart/org.example.Finder.desktop"));
-    EXPECT_TRUE(entry.contains("Exec=\"/opt/finder tool/finder-tool\"\n"));
+    EXPECT_TRUE(entry.contains("Exec=\"" + app.executablePath.toUtf8() + "\"\n"));
     EXPECT_TRUE(entry.contains("Name=Finder Tool\n"));
 
     home.tree.writeFile("home/.config/autostart/org.example.Finder.desktop",
@@ -157,10 +169,95 @@ TEST_F(LoginItemsTest, AnExecutablePathWithPercentOrDollarIsEscapedForSystemd)
     EXPECT_EQ(systemdExecArgument("/x/50%$y"), "\"/x/50%%$$y\"");
     EXPECT_EQ(systemdExecArgument(QString::fromUtf8("/a\xC3\xA9") + QChar(0xDCFF)), "\"/a\xC3\xA9\\xff\"");
     EXPECT_EQ(systemdExecArgument(""), "\"\"");
-    // The autostart entry reads back as the same program.
-    ASSERT_TRUE(addToLoginItems(odd));
-    const DesktopEntry entry = DesktopEntry::fromFile(autostartEntryPath(odd));
-    EXPECT_EQ(entry.commandsForItems({}), QList<QStringList> {{odd.executablePath}});
+}
+
+// What a launcher reads from the entry: the desktop-entry rules (our own
+// reader and desktop-file-validate) and GLib's loader, which runs the
+// program. A program in a folder named with "%", quotes, "$", a backslash
+// and spaces starts; "%" in a launcher's first word is read before "%%"
+// is, so such a program is started through the shell.
+TEST_F(LoginItemsTest, AutostartEntriesStartTheProgramThatWasAdded)
+{
+    const QString validate = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+    const QByteArray base = QFile::encodeName(home.tree.path());
+    for (const QByteArray& folder : {QByteArray("plain"), QByteArray("a b"), QByteArray("50% off"),
+                                     QByteArray("100%%x"), QByteArray("a$b\"c'd\\e`f;g#h"),
+                                     QByteArray("caf\xC3\xA9 %f")}) {
+        SCOPED_TRACE(folder.toStdString());
+        test::makeDirBytes(base + '/' + folder);
+        const LaunchedApplication odd {"org.example.Odd", "Odd \\ %1", makeProgram(base + '/' + folder + "/prog"),
+                                       false};
+        ASSERT_TRUE(addToLoginItems(odd));
+        EXPECT_TRUE(isLoginItem(odd));
+        const QString entryPath = autostartEntryPath(odd);
+        const QList<QStringList> commands = DesktopEntry::fromFile(entryPath).commandsForItems({});
+        ASSERT_EQ(commands.size(), 1);
+        EXPECT_EQ(commands.first().last(), odd.executablePath);
+        if (!validate.isEmpty()) {
+            QProcess check;
+            check.setProcessChannelMode(QProcess::MergedChannels);
+            check.start(validate, {entryPath});
+            ASSERT_TRUE(check.waitForFinished(60000));
+            EXPECT_EQ(check.exitCode(), 0) << check.readAll().constData();
+        }
+        if (!gio.isEmpty()) {
+            const QByteArray ran = fileSystemRepresentation(odd.executablePath) + ".ran";
+            QProcess launch;
+            launch.setProcessChannelMode(QProcess::MergedChannels);
+            launch.start(gio, {QStringLiteral("launch"), entryPath});
+            ASSERT_TRUE(launch.waitForFinished(60000));
+            EXPECT_EQ(launch.exitCode(), 0) << launch.readAll().constData();
+            // The program runs apart from gio: waited for, up to 20 s.
+            struct stat status {};
+            for (int wait = 0; wait < 2000 && ::stat(ran.constData(), &status) != 0; ++wait)
+                QThread::msleep(10);
+            EXPECT_EQ(::stat(ran.constData(), &status), 0) << "the program did not run";
+        }
+    }
+    if (validate.isEmpty() || gio.isEmpty())
+        GTEST_SKIP() << "desktop-file-validate or gio is not installed (tools/install-deps)";
+}
+
+// A path that no entry can name (the file is UTF-8 text; a control
+// character does not survive its lines) or no program at all: NO, saying
+// why, and no entry that would start something else.
+TEST_F(LoginItemsTest, AProgramNoEntryCanStartIsRefusedWithTheReason)
+{
+    const QByteArray base = QFile::encodeName(home.tree.path());
+    const struct
+    {
+        QByteArray folder;
+        bool makeIt;
+        const char* reason;
+    } cases[] = {
+        {"byte\xFF", true, "its path is not UTF-8"},
+        {"new\nline", true, "its path holds a control character"},
+        {"missing", false, "it is no executable file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder.toStdString());
+        test::LogCapture log;
+        const QByteArray program = base + '/' + c.folder + "/prog";
+        if (c.makeIt) {
+            test::makeDirBytes(base + '/' + c.folder);
+            makeProgram(program);
+        }
+        const LaunchedApplication odd {"org.example.Odd", "Odd", stringWithFileSystemRepresentation(program), false};
+        EXPECT_FALSE(addToLoginItems(odd));
+        EXPECT_FALSE(isLoginItem(odd));
+        EXPECT_FALSE(QFileInfo::exists(autostartEntryPath(odd)));
+        ASSERT_EQ(log.lines().size(), 1);
+        EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("WARNING: ") + odd.executablePath))
+            << log.lines().first().toStdString();
+        EXPECT_TRUE(log.lines().first().contains(QLatin1String(c.reason))) << log.lines().first().toStdString();
+    }
+    // An entry whose program has gone starts nothing: no login item.
+    test::makeDirBytes(base + "/gone");
+    const LaunchedApplication gone {"org.example.Gone", "Gone", makeProgram(base + "/gone/prog"), false};
+    ASSERT_TRUE(addToLoginItems(gone));
+    ASSERT_EQ(::unlink((base + "/gone/prog").constData()), 0);
+    EXPECT_FALSE(isLoginItem(gone));
 }
 
 // systemd itself reads the written unit: a program in a folder named with
