@@ -126,7 +126,7 @@ Failure kernelFileSystemFailure(const QString& path, const QString& type)
     return {bundle.localizedStringForKey(QStringLiteral("Cannot Search"), QStringLiteral("")),
             bundle
                 .localizedStringForKey(
-                    QStringLiteral("%1 is on a %2 pseudo file system, which holds no user files and is not searched."),
+                    QStringLiteral("%1 is on a %2 pseudo file system, which the kernel fills and which is not searched."),
                     QStringLiteral(""))
                 .arg(quotedForInterface(path), quotedForInterface(type))};
 }

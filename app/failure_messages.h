@@ -54,7 +54,7 @@ struct Failure
 // The destination at `path` is gone or is not a folder.
 [[nodiscard]] Failure missingDestinationFailure(const QString& path);
 // The destination at `path` is on a kernel's pseudo file system of `type`
-// ("proc"), which holds no user files and is never searched.
+// ("proc"), which the kernel fills and which is never searched.
 [[nodiscard]] Failure kernelFileSystemFailure(const QString& path, const QString& type);
 
 // Whether an item can be handed to the desktop's opener: a folder or a

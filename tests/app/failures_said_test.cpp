@@ -149,7 +149,7 @@ TEST_F(FailuresSaidTest, ADestinationThatCannotBeSearchedIsSaidAndClearsTheResul
     } cases[] = {
         {gone, QStringLiteral("The folder “gone” is no longer there. Choose another folder to search in.")},
         {QStringLiteral("/proc"),
-         QStringLiteral("“/proc” is on a “proc” pseudo file system, which holds no user files and is not searched.")},
+         QStringLiteral("“/proc” is on a “proc” pseudo file system, which the kernel fills and which is not searched.")},
     };
     for (const auto& [destination, text] : cases) {
         SCOPED_TRACE(destination.toStdString());
