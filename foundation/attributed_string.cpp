@@ -17,6 +17,18 @@ Range intersection(Range range, Range limit)
     return end > start ? Range{start, end - start} : Range{start, 0};
 }
 
+// Sets every entry of `entries` in `attributes`; an invalid value removes
+// that name.
+void overrideEntries(QVariantMap& attributes, const QVariantMap& entries)
+{
+    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
+        if (entry.value().isValid())
+            attributes.insert(entry.key(), entry.value());
+        else
+            attributes.remove(entry.key());
+    }
+}
+
 QString describeValue(const QVariant& value)
 {
     if (!value.isValid())
@@ -151,6 +163,8 @@ qsizetype AttributedString::splitAt(qsizetype at)
         return index;
     Run tail{{at, run.range.maxRange() - at}, run.attributes};
     run.range.length = at - run.range.location;
+    // The runs after it move up one.
+    countScanWork(m_runs.size() - index);
     m_runs.insert(index + 1, tail);
     return index + 1;
 }
@@ -165,18 +179,84 @@ void AttributedString::changeAttributes(Range range, const std::function<void(QV
     for (qsizetype at = first; at < end; ++at)
         change(m_runs[at].attributes);
     // Lengths are unchanged, so only the changed runs and their two
-    // neighbours can have become equal to the run beside them.
-    qsizetype at = std::max<qsizetype>(first, 1);
-    qsizetype last = std::min<qsizetype>(end, m_runs.size() - 1);
-    while (at <= last) {
-        if (m_runs.at(at - 1).attributes == m_runs.at(at).attributes) {
-            m_runs[at - 1].range.length += m_runs.at(at).range.length;
-            m_runs.removeAt(at);
-            --last;
-        } else {
-            ++at;
+    // neighbours can have become equal to the run beside them. They are
+    // merged in one compacting pass, the rest of the list moved once.
+    const qsizetype from = std::max<qsizetype>(first, 1);
+    const qsizetype last = std::min<qsizetype>(end, m_runs.size() - 1);
+    if (from > last)
+        return;
+    countScanWork(last - from + 1);
+    qsizetype kept = from - 1;
+    for (qsizetype at = from; at <= last; ++at) {
+        if (m_runs.at(kept).attributes == m_runs.at(at).attributes) {
+            m_runs[kept].range.length += m_runs.at(at).range.length;
+        } else if (++kept != at) {
+            m_runs[kept] = std::move(m_runs[at]);
         }
     }
+    m_runs.remove(kept + 1, last - kept);
+}
+
+void AttributedString::changeAttributesInRanges(QList<Range> ranges, const std::function<void(QVariantMap&)>& change)
+{
+    // Clipped, in text order, overlapping and touching ranges joined: the
+    // change is the same everywhere and applying it twice changes nothing
+    // more, so this is the union of the ranges.
+    for (Range& range : ranges)
+        range = clippedRange(range, length());
+    ranges.removeIf([](Range range) { return range.length == 0; });
+    if (ranges.isEmpty())
+        return;
+    std::sort(ranges.begin(), ranges.end(),
+              [](Range a, Range b) { return a.location < b.location; });
+    qsizetype joined = 0;
+    for (qsizetype at = 1; at < ranges.size(); ++at) {
+        Range& last = ranges[joined];
+        if (ranges.at(at).location <= last.maxRange())
+            last.length = std::max(last.maxRange(), ranges.at(at).maxRange()) - last.location;
+        else
+            ranges[++joined] = ranges.at(at);
+    }
+    ranges.resize(joined + 1);
+    if (ranges.size() == 1) {
+        changeAttributes(ranges.first(), change);
+        return;
+    }
+    // One walk over the runs and the ranges builds the new list, merging
+    // each piece into the one before it when their dictionaries are equal.
+    QList<Run> runs;
+    runs.reserve(m_runs.size() + 2 * ranges.size());
+    auto append = [&runs](qsizetype location, qsizetype length, QVariantMap attributes) {
+        if (!runs.isEmpty() && runs.last().attributes == attributes)
+            runs.last().range.length += length;
+        else
+            runs.append(Run{{location, length}, std::move(attributes)});
+    };
+    countScanWork(m_runs.size() + ranges.size());
+    qsizetype next = 0;
+    for (const Run& run : std::as_const(m_runs)) {
+        qsizetype at = run.range.location;
+        const qsizetype end = run.range.maxRange();
+        while (at < end) {
+            while (next < ranges.size() && ranges.at(next).maxRange() <= at)
+                ++next;
+            if (next == ranges.size() || ranges.at(next).location >= end) {
+                append(at, end - at, run.attributes);
+                break;
+            }
+            const Range inside = ranges.at(next);
+            if (inside.location > at) {
+                append(at, inside.location - at, run.attributes);
+                at = inside.location;
+            }
+            const qsizetype stop = std::min(end, inside.maxRange());
+            QVariantMap changed = run.attributes;
+            change(changed);
+            append(at, stop - at, std::move(changed));
+            at = stop;
+        }
+    }
+    m_runs = std::move(runs);
 }
 
 void AttributedString::setAttributes(const QVariantMap& attributes, Range range)
@@ -198,14 +278,14 @@ void AttributedString::addAttributes(const QVariantMap& attributes, Range range)
 {
     if (attributes.isEmpty())
         return;
-    changeAttributes(range, [&](QVariantMap& existing) {
-        for (auto entry = attributes.cbegin(); entry != attributes.cend(); ++entry) {
-            if (entry.value().isValid())
-                existing.insert(entry.key(), entry.value());
-            else
-                existing.remove(entry.key());
-        }
-    });
+    changeAttributes(range, [&](QVariantMap& existing) { overrideEntries(existing, attributes); });
+}
+
+void AttributedString::addAttributesInRanges(const QVariantMap& attributes, const QList<Range>& ranges)
+{
+    if (attributes.isEmpty())
+        return;
+    changeAttributesInRanges(ranges, [&](QVariantMap& existing) { overrideEntries(existing, attributes); });
 }
 
 void AttributedString::removeAttribute(const QString& name, Range range)
@@ -271,18 +351,23 @@ void AttributedString::replaceCharactersInRange(Range range, const AttributedStr
 
 void AttributedString::fixAttributesInRange(Range range)
 {
+    const QString name = QString::fromLatin1(attribute::kAttachment);
+    if (!containsAttribute(name))
+        return;
     const Range limit = clippedRange(range, length());
+    QList<Range> stray;
     qsizetype start = -1;
+    countScanWork(limit.length + 1);
     for (qsizetype at = limit.location; at <= limit.maxRange(); ++at) {
-        const bool stray = at < limit.maxRange() && m_string.at(at) != kAttachmentCharacter;
-        if (stray && start < 0)
+        const bool other = at < limit.maxRange() && m_string.at(at) != kAttachmentCharacter;
+        if (other && start < 0)
             start = at;
-        if (!stray && start >= 0) {
-            if (containsAttribute(attribute::kAttachment))
-                removeAttribute(attribute::kAttachment, {start, at - start});
+        if (!other && start >= 0) {
+            stray.append(Range{start, at - start});
             start = -1;
         }
     }
+    changeAttributesInRanges(stray, [&](QVariantMap& existing) { existing.remove(name); });
 }
 
 QString describeAttributedString(const AttributedString& string)

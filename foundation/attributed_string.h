@@ -134,6 +134,9 @@ public:
     // Sets every entry of `attributes` over `range`, keeping the others
     // (entries with invalid values remove that name).
     void addAttributes(const QVariantMap& attributes, Range range);
+    // addAttributes over each of `ranges` (in any order, overlapping or
+    // not) in one pass over the runs: the same result as one call per range.
+    void addAttributesInRanges(const QVariantMap& attributes, const QList<Range>& ranges);
     void removeAttribute(const QString& name, Range range);
     // Keeps only the attributes whose names are in `names` over `range`.
     void removeAttributesExcept(const QStringList& names, Range range);
@@ -185,6 +188,9 @@ private:
     qsizetype splitAt(qsizetype at);
     // Applies `change` to a copy of the attributes of every run part in `range`.
     void changeAttributes(Range range, const std::function<void(QVariantMap&)>& change);
+    // The same over the union of `ranges` (clipped), building the run list
+    // anew in one walk; `change` must give the same result applied twice.
+    void changeAttributesInRanges(QList<Range> ranges, const std::function<void(QVariantMap&)>& change);
 
     QString m_string;
     QList<Run> m_runs;
@@ -198,4 +204,7 @@ private:
 
 } // namespace sorvant
 
+// A run moves as its bytes (a range and an implicitly shared map), so the
+// run list inserts and removes with one memmove.
+Q_DECLARE_TYPEINFO(sorvant::AttributedString::Run, Q_RELOCATABLE_TYPE);
 Q_DECLARE_METATYPE(sorvant::AttributedString)

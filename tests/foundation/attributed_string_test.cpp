@@ -1,6 +1,7 @@
 #include "foundation/attributed_string.h"
 
 #include "foundation/color.h"
+#include "tests/support/scan_work_bound.h"
 
 #include <gtest/gtest.h>
 
@@ -214,6 +215,85 @@ TEST(AttributedString, FixingKeepsAttachmentsOnlyOnTheirCharacter)
     EXPECT_FALSE(string.attributeAtIndex(attribute::kAttachment, 2).isValid());
     EXPECT_TRUE(string.attributeAtIndex(attribute::kAttachment, 3).isValid()); // outside the range
     EXPECT_EQ(string.attributeAtIndex(attribute::kFont, 0), kBold);
+}
+
+// One dictionary laid over many ranges at once: ranges out of order,
+// overlapping, touching, empty and reaching outside the text, over a text
+// of random runs, with an entry that removes a name. The result is the
+// one of a call per range, run for run.
+TEST(AttributedString, AttributesOverManyRangesMatchOneCallPerRange)
+{
+    std::mt19937 random(20261207);
+    auto pick = [&](int bound) { return int(random() % unsigned(bound)); };
+    const QStringList names{attribute::kFont, attribute::kForegroundColor, attribute::kLink};
+    const QVariantMap laid{{attribute::kLink, QStringLiteral("x")}, {attribute::kUnderlineStyle, 1},
+                           {attribute::kFont, QVariant()}};
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE(round);
+        AttributedString base(QString(1 + pick(40), QLatin1Char('x')));
+        for (int run = pick(8); run > 0; --run)
+            base.addAttribute(names.at(pick(3)), pick(3), Range{pick(int(base.length())), pick(10)});
+        QList<Range> ranges;
+        for (int count = pick(12); count > 0; --count)
+            ranges.append(Range{pick(int(base.length()) + 4) - 2, pick(8)});
+        AttributedString oneByOne = base;
+        for (const Range range : ranges)
+            oneByOne.addAttributes(laid, range);
+        AttributedString atOnce = base;
+        atOnce.addAttributesInRanges(laid, ranges);
+        ASSERT_EQ(atOnce, oneByOne) << describeAttributedString(atOnce).toStdString() << " against "
+                                    << describeAttributedString(oneByOne).toStdString();
+    }
+    AttributedString untouched = boldMiddle();
+    untouched.addAttributesInRanges({}, {Range{0, 7}});
+    untouched.addAttributesInRanges(font(kRed), {Range{9, 2}, Range{3, 0}});
+    EXPECT_EQ(untouched, boldMiddle());
+}
+
+// Regression: each range laid split the run list in the middle and moved
+// the rest of it, so ranges given right to left took quadratic time (80k
+// ranges: 78 s); the attachment repair did the same once per stretch.
+TEST(AttributedString, ManyRangesTakeLinearWork)
+{
+    const auto alternating = [](qsizetype size) {
+        AttributedString text(QString(size, QLatin1Char('x')));
+        QList<Range> ranges;
+        for (qsizetype at = size - 2; at >= 0; at -= 4)
+            ranges.append(Range{at, 1});
+        return std::pair{text, ranges};
+    };
+    test::expectLinearScanWork(alternating, [](std::pair<AttributedString, QList<Range>> input) {
+        input.first.addAttributesInRanges(font(kBold), input.second);
+        EXPECT_EQ(input.first.runs().size(), 2 * input.second.size() + 1);
+        EXPECT_EQ(input.first.attributeAtIndex(attribute::kFont, input.second.first().location), kBold);
+    });
+    test::expectLinearScanWork(
+        [](qsizetype size) {
+            QString text;
+            while (text.size() < size)
+                text += QStringLiteral("ab") + QChar(kAttachmentCharacter);
+            return AttributedString(text, {{attribute::kAttachment, QStringLiteral("file")}});
+        },
+        [](AttributedString text) {
+            text.fixAttributesInRange(Range{0, text.length()});
+            EXPECT_EQ(text.runs().size(), text.length() / 3 * 2);
+            EXPECT_FALSE(text.attributeAtIndex(attribute::kAttachment, 0).isValid());
+            EXPECT_TRUE(text.attributeAtIndex(attribute::kAttachment, 2).isValid());
+        });
+    // Merging many runs that a change made equal is one pass too.
+    test::expectLinearScanWork(
+        [](qsizetype size) {
+            AttributedString text(QString(size, QLatin1Char('x')));
+            QList<Range> ranges;
+            for (qsizetype at = 0; at < size; at += 2)
+                ranges.append(Range{at, 1});
+            text.addAttributesInRanges(font(kBold), ranges);
+            return text;
+        },
+        [](AttributedString text) {
+            text.removeAttribute(attribute::kFont, Range{0, text.length()});
+            EXPECT_EQ(text.runs().size(), 1);
+        });
 }
 
 // Random edits checked against a plain model: one dictionary per unit.

@@ -393,6 +393,7 @@ Range widenedOverMarkers(const QString& text, Range range, MarkdownStyle shared)
     qsizetype to = range.maxRange();
     while (to < text.size() && isOneOf(chars[to], markers) && chars[to - 1] != '\\')
         ++to;
+    countScanWork(range.location - from + to - range.maxRange() + 1);
     return Range{from, to - from};
 }
 
@@ -413,24 +414,36 @@ bool touches(Range markup, Range range)
     return std::max(markup.location, range.location) < std::min(markup.maxRange(), range.maxRange());
 }
 
-// Removes every occurrence of `marker` (ignoring case) that does not follow a backslash.
+// Removes every occurrence of `marker` (ignoring case) that does not follow
+// a backslash, reading left to right: the text after a removal is searched
+// as it stands, and the unit before a later occurrence is the one the
+// removals left there. The kept stretches are copied once, so the work is
+// linear however many markers go.
 void removeMarker(QString& text, const QString& marker)
 {
     if (marker.isEmpty())
         return;
+    QString kept;
+    qsizetype copied = 0;
     qsizetype from = 0;
     while (true) {
-        const Range hit = findString(text, marker, Range{from, text.size() - from}, 1);
+        const Range hit = findString(text, marker, Range{from, text.size() - from}, kCompareCaseInsensitive);
+        countScanWork((hit.isMissing() ? text.size() : hit.maxRange()) - from + 1);
         if (hit.isMissing())
-            return;
+            break;
         const qsizetype at = hit.location;
-        if (at > 0 && text.at(at - 1) == QLatin1Char('\\')) {
+        const QChar before = at > copied ? text.at(at - 1) : kept.isEmpty() ? QChar() : kept.back();
+        if (before == QLatin1Char('\\')) {
             from = at + 1;
             continue;
         }
-        text.remove(at, hit.length);
-        from = at;
+        kept.append(QStringView(text).mid(copied, at - copied));
+        copied = from = at + hit.length;
     }
+    if (copied == 0)
+        return;
+    kept.append(QStringView(text).mid(copied));
+    text = std::move(kept);
 }
 
 QString withMarkersAdded(const QString& text, const QString& prefix, const QString& suffix)

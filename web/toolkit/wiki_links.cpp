@@ -3,6 +3,7 @@
 #include "foundation/chars_table.h"
 #include "foundation/lines.h"
 #include "foundation/string_units.h"
+#include "platform/scan_work.h"
 #include "platform/string_compare.h"
 #include "platform/url.h"
 #include "search/fast_word_enumerator.h"
@@ -231,6 +232,12 @@ void findBracketReferences(const FastWordEnumerator& words, WikiScanState state,
     const CharacterSetBitmap* alphaNum = getAlphaNumBitmap();
     const CharacterSetBitmap* white = getWhiteSpacesBitmap();
     const qsizetype rangeEnd = range.maxRange();
+    // The first "]]" or feed from a word's end on. The walk moves forward,
+    // so an answer found from an earlier word still holds for every word
+    // that ends before it: each unit is looked at once, however many words
+    // stand between an opener and its line's end.
+    qsizetype searchedFrom = -1;
+    qsizetype stop = -1;
     walkWords(words, state, range.location, rangeEnd, plain, [&](qsizetype start, qsizetype end) {
         if (state.depth != 2)
             return end;
@@ -246,16 +253,19 @@ void findBracketReferences(const FastWordEnumerator& words, WikiScanState state,
         }
         if (open == NSNotFound || (open > range.location && chars[open - 1] == '!'))
             return end;
-        for (qsizetype k = end; k + 1 < rangeEnd; ++k) {
-            if (isFeedCharacter(chars[k]))
-                return end;
-            if (chars[k] == ']' && chars[k + 1] == ']') {
-                handler(words, open + 2, k - open - 2, kWikiLinkBracketReference);
-                state.depth = 0;
-                return k + 2;
-            }
+        if (searchedFrom < 0 || end < searchedFrom || end > stop) {
+            qsizetype k = end;
+            while (k + 1 < rangeEnd && !isFeedCharacter(chars[k]) && !(chars[k] == ']' && chars[k + 1] == ']'))
+                ++k;
+            countScanWork(k - end + 1);
+            searchedFrom = end;
+            stop = k;
         }
-        return end;
+        if (stop + 1 >= rangeEnd || isFeedCharacter(chars[stop]))
+            return end;
+        handler(words, open + 2, stop - open - 2, kWikiLinkBracketReference);
+        state.depth = 0;
+        return stop + 2;
     });
 }
 

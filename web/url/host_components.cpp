@@ -86,7 +86,10 @@ QString stringByAppendingInvertedHostComponentsToPath(const QString& host, const
 
 QString asciiHostName(const QString& host)
 {
-    if (host.isEmpty())
+    // A host name has at most 253 characters (254 with the root's dot);
+    // a longer text is none, and IDNA's work grows faster than its length.
+    const qsizetype limit = host.endsWith(QLatin1Char('.')) ? kMaximumHostNameLength + 1 : kMaximumHostNameLength;
+    if (host.isEmpty() || host.size() > limit)
         return QString();
     UErrorCode status = U_ZERO_ERROR;
     UIDNA* idna = uidna_openUTS46(UIDNA_NONTRANSITIONAL_TO_ASCII | UIDNA_USE_STD3_RULES, &status);

@@ -46,8 +46,12 @@ namespace sorvant {
 
 // --- IDNA -------------------------------------------------------------------------------------
 
+// The most characters a host name holds, its last dot not counted.
+inline constexpr qsizetype kMaximumHostNameLength = 253;
+
 // The ASCII form of a host name (UTS #46 mapping, lower case, punycode
-// labels); null when it is not a valid host name.
+// labels); null when it is not a valid host name, which includes any host
+// longer than kMaximumHostNameLength units (one more with a final ".").
 //   "Bücher.Example" => "xn--bcher-kva.example"   "a b" => null   "" => null
 [[nodiscard]] QString asciiHostName(const QString& host);
 

@@ -55,6 +55,36 @@ TEST(HostComponents, InternationalHostsGoThroughIDNA)
               invertedHostComponents(URL::URLWithString(QStringLiteral("http://www.xn--bcher-kva.de/"))));
 }
 
+// A host name holds at most 253 characters (254 with the root's dot); a
+// longer text is refused before IDNA, even where IDNA would map it shorter,
+// and the inverted forms then lower-case it as they do any refused host.
+TEST(HostComponents, HostsLongerThanAHostNameAreRefused)
+{
+    // Fullwidth letters map one to one, so these forms are as long as the host.
+    const QString label = QString(62, QLatin1Char('a')) + QLatin1Char('.');
+    const QString full = QStringLiteral("\uFF22.") + label.repeated(3) + QString(62, QLatin1Char('c'));
+    ASSERT_EQ(full.size(), kMaximumHostNameLength);
+    EXPECT_EQ(asciiHostName(full), QStringLiteral("b.") + label.repeated(3) + QString(62, QLatin1Char('c')));
+    EXPECT_EQ(asciiHostName(full + QLatin1Char('.')),
+              QStringLiteral("b.") + label.repeated(3) + QString(62, QLatin1Char('c')) + QLatin1Char('.'));
+    // Soft hyphens map to nothing: IDNA alone would accept this host.
+    const QString hyphenated = QStringLiteral("b\u00AD").repeated(30) + QStringLiteral(".example");
+    EXPECT_EQ(asciiHostName(hyphenated), QString(30, QLatin1Char('b')) + QStringLiteral(".example"));
+    const QString hyphenatedLabel = QStringLiteral("b\u00AD").repeated(30) + QLatin1Char('.');
+    EXPECT_TRUE(asciiHostName(hyphenatedLabel.repeated(5) + QStringLiteral("example")).isNull());
+    EXPECT_TRUE(asciiHostName(full + QStringLiteral("c.")).isNull());
+    EXPECT_TRUE(asciiHostName(full + QStringLiteral("..")).isNull());
+
+    const QString longHost = QStringLiteral("W\u00FC.").repeated(200) + QStringLiteral("Org");
+    const QStringList inverted = invertedHostComponents(longHost);
+    ASSERT_EQ(inverted.size(), 201);
+    EXPECT_EQ(inverted.first(), QStringLiteral("org"));
+    EXPECT_EQ(inverted.last(), QStringLiteral("w\u00FC"));
+    EXPECT_EQ(invertedHostComponents(longHost, 2),
+              (QStringList{QStringLiteral("org"), shortenedPathComponent(QStringLiteral("w\u00FC.").repeated(199)
+                                                                             + QStringLiteral("w\u00FC"), 0)}));
+}
+
 TEST(HostComponents, ChecksumAndLengthRule)
 {
     EXPECT_EQ(crc32(QString()), 0u);
