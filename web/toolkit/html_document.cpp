@@ -4,6 +4,7 @@
 #include "platform/string_compare.h"
 
 #include <QFont>
+#include <QHash>
 
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
@@ -160,7 +161,7 @@ htmlDocPtr parseOnce(const QByteArray& bytes, const char* encoding, bool* halted
         return nullptr;
     htmlDocPtr document = htmlCtxtReadMemory(context, bytes.constData(), int(bytes.size()), nullptr, encoding,
                                              HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING
-                                                 | HTML_PARSE_NONET);
+                                                 | HTML_PARSE_NONET | HTML_PARSE_COMPACT);
     *halted = context->disableSAX != 0 && context->instate == XML_PARSER_EOF;
     htmlFreeParserCtxt(context);
     return document;
@@ -398,8 +399,16 @@ AttributedString HTMLDocument::attributedText(const URL& base) const
     QStringList links;
     QString pending;   // text not yet laid out in the current style
     QVariantMap pendingAttributes;
+    // One dictionary per style and link, shared by every run in it: a page
+    // of many short runs then costs a pointer a run, not a font and a map.
+    QHash<std::pair<int, QString>, QVariantMap> made;
     auto attributesNow = [&] {
-        QVariantMap attributes;
+        const QString link = links.isEmpty() ? QString() : links.last();
+        const int style = (bold > 0 ? 1 : 0) | (italic > 0 ? 2 : 0) | (underline > 0 ? 4 : 0) | (heading > 0 ? 8 : 0);
+        const auto found = made.constFind(std::pair{style, link});
+        if (found != made.constEnd())
+            return *found;
+        QVariantMap& attributes = made[std::pair{style, link}];
         QFont font;
         font.setBold(bold > 0 || heading > 0);
         font.setItalic(italic > 0);
@@ -407,8 +416,8 @@ AttributedString HTMLDocument::attributedText(const URL& base) const
         attributes.insert(QString::fromLatin1(attribute::kFont), font);
         if (underline > 0)
             attributes.insert(QString::fromLatin1(attribute::kUnderlineStyle), 1);
-        if (!links.isEmpty() && !links.last().isEmpty())
-            attributes.insert(QString::fromLatin1(attribute::kLink), links.last());
+        if (!link.isEmpty())
+            attributes.insert(QString::fromLatin1(attribute::kLink), link);
         return attributes;
     };
     TextLayout layout(true);
