@@ -30,11 +30,19 @@ TEST(HostComponents, MaximumJoinsTheRest)
         {"a.b.c.d", 1, {"d.c.b.a"}},
         {"a.b.c.d", 4, {"d", "c", "b", "a"}},
         {"a..B.", NSNotFound, {"b", "a"}},
+        {"..a..b.", 2, {"b", "a"}},
+        {"x.y..", 1, {"y.x"}},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(std::string(row.host) + " " + std::to_string(row.maximum));
         EXPECT_EQ(invertedHostComponents(QString::fromLatin1(row.host), row.maximum), row.expected);
     }
+    // Only labels past the maximum are joined and shortened: a long label
+    // that is itself the last element stays whole.
+    const QString label(300, QLatin1Char('b'));
+    EXPECT_EQ(invertedHostComponents(QStringLiteral("a.") + label, 2), (QStringList{label, QStringLiteral("a")}));
+    EXPECT_EQ(invertedHostComponents(label + QStringLiteral(".a.x"), 2),
+              (QStringList{QStringLiteral("x"), shortenedPathComponent(QStringLiteral("a.") + label, 0)}));
     EXPECT_EQ(stringByAppendingInvertedHostComponentsToPath(QStringLiteral("www.h.org"), QStringLiteral("/cache")),
               QStringLiteral("/cache/org/h/www"));
     EXPECT_EQ(stringByAppendingInvertedHostComponents(QStringLiteral("a.b.c"), 2, QStringLiteral("/c")),
