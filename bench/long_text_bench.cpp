@@ -1,17 +1,30 @@
 // Text functions on long hostile input, one size per row so the growth from
 // size to size shows: link highlighting over many links found out of text
 // order, attribute ranges laid right to left, toggling emphasis over
-// nested markers, IDNA of a long host and query-term escaping.
+// nested markers, IDNA of a long host and query-term escaping. The readers
+// of 10 MB inputs also report the process's peak resident memory over the
+// input's size ("peak_per_input"); it holds for one row run alone
+// (--benchmark_filter), as the peak is the process's.
 
 #include "foundation/attributed_string.h"
 #include "platform/string_encoding.h"
+#include "platform/url.h"
+#include "web/toolkit/html_document.h"
 #include "web/toolkit/markdown_markup.h"
+#include "web/toolkit/rich_text_files.h"
+#include "web/toolkit/rtf_reader.h"
+#include "web/toolkit/storage_paths.h"
 #include "web/toolkit/wiki_link_highlighting.h"
 #include "web/toolkit/wiki_links.h"
 #include "web/url/host_components.h"
 #include "web/url/percent_escapes.h"
+#include "web/url/url_resolution.h"
 
 #include <benchmark/benchmark.h>
+
+#include <random>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -59,6 +72,26 @@ void BM_AttributesRightToLeft(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * ranges);
 }
 BENCHMARK(BM_AttributesRightToLeft)->Arg(20'000)->Arg(40'000)->Arg(80'000)->Unit(benchmark::kMillisecond);
+
+// The same ranges laid in one call.
+void BM_AttributeRangesAtOnce(benchmark::State& state)
+{
+    const qsizetype count = state.range(0);
+    const QString text(2 * count, QLatin1Char('x'));
+    QList<Range> ranges;
+    for (qsizetype at = count - 1; at >= 0; --at)
+        ranges.append(Range{2 * at, 1});
+    const QVariantMap underline{{QString::fromLatin1(attribute::kUnderlineStyle), 1}};
+    for (auto _ : state) {
+        state.PauseTiming();
+        AttributedString styled(text);
+        state.ResumeTiming();
+        styled.addAttributesInRanges(underline, ranges);
+        benchmark::DoNotOptimize(styled.runs().size());
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_AttributeRangesAtOnce)->Arg(20'000)->Arg(40'000)->Arg(80'000)->Unit(benchmark::kMillisecond);
 
 // Emphasis nested three deep on one line, toggled over the whole line.
 void BM_ToggleNestedEmphasis(benchmark::State& state)
@@ -121,6 +154,90 @@ BENCHMARK(BM_FormatQueryTerm)
     ->Arg(4 << 20)
     ->Arg(8 << 20)
     ->Unit(benchmark::kMillisecond);
+
+constexpr qsizetype kReaderInput = 10 << 20;
+
+// The process's peak resident memory over `input` bytes.
+void reportPeak(benchmark::State& state, qsizetype input)
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_per_input"] = double(usage.ru_maxrss) * 1024.0 / double(input);
+}
+
+QByteArray repeatedTo(QByteArray text, const QByteArray& part, const QByteArray& end)
+{
+    while (text.size() < kReaderInput)
+        text += part;
+    return text + end;
+}
+
+void BM_HTMLParse(benchmark::State& state)
+{
+    const QByteArray html = repeatedTo(
+        "<html><head><title>t</title></head><body>\n",
+        "<p>Some <b>bold</b> and <i>italic</i> text with <a href=\"http://example.org/page\">a link</a>.</p>\n",
+        "</body></html>\n");
+    for (auto _ : state) {
+        const HTMLDocument document(html, QString());
+        benchmark::DoNotOptimize(document.isValid());
+    }
+    reportPeak(state, html.size());
+}
+BENCHMARK(BM_HTMLParse)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_HTMLRichText(benchmark::State& state)
+{
+    const QByteArray html = repeatedTo(
+        "<html><body>\n",
+        "<p>Some <b>bold</b> and <i>italic</i> text with <a href=\"http://example.org/page\">a link</a>.</p>\n",
+        "</body></html>\n");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(attributedStringWithHTML(html, QString(), URL(), nullptr).length());
+    reportPeak(state, html.size());
+}
+BENCHMARK(BM_HTMLRichText)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_RTFRead(benchmark::State& state)
+{
+    const QByteArray rtf = repeatedTo("{\\rtf1\\ansi\\deff0 {\\fonttbl{\\f0 Times;}}{\\colortbl;\\red255\\green0\\blue0;}\n",
+                                      "{\\b bold} plain \\i italic\\i0  {\\cf1 red} caf\\'e9 \\par\n", "}");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(attributedStringWithRTF(rtf)->length());
+    reportPeak(state, rtf.size());
+}
+BENCHMARK(BM_RTFRead)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A host of five million "1" labels.
+void BM_StoragePathOfLongHost(benchmark::State& state)
+{
+    QString link = QStringLiteral("http://");
+    while (link.size() < kReaderInput)
+        link += QStringLiteral("1.");
+    link += QStringLiteral("1/a/b.html");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(invertedPathRelativeToDirectory(URL::URLWithString(link), QStringLiteral("/m")).size());
+    reportPeak(state, link.size());
+}
+BENCHMARK(BM_StoragePathOfLongHost)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Random bytes read as UTF-8: nearly every unit is escaped on the retry.
+void BM_RelativeLinkOfRandomBytes(benchmark::State& state)
+{
+    std::mt19937 random(1);
+    QByteArray bytes(kReaderInput, Qt::Uninitialized);
+    for (char& byte : bytes) {
+        byte = char(random());
+        if (byte == '#')
+            byte = 'x';
+    }
+    const QString text = QString::fromUtf8(bytes);
+    const URL base = URL::URLWithString(QStringLiteral("http://h/a/b"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(URLRelativeTo(base, text).absoluteString().size());
+    reportPeak(state, bytes.size());
+}
+BENCHMARK(BM_RelativeLinkOfRandomBytes)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
