@@ -233,6 +233,12 @@ void AttributedString::changeAttributesInRanges(QList<Range> ranges, const std::
             runs.append(Run{{location, length}, std::move(attributes)});
     };
     countScanWork(m_runs.size() + ranges.size());
+    // Runs that share one dictionary get one changed dictionary, shared
+    // in turn: a plain text with many ranges keeps two maps, not one a
+    // range.
+    QVariantMap lastSource;
+    QVariantMap lastChanged;
+    bool haveChanged = false;
     qsizetype next = 0;
     for (const Run& run : std::as_const(m_runs)) {
         qsizetype at = run.range.location;
@@ -250,9 +256,13 @@ void AttributedString::changeAttributesInRanges(QList<Range> ranges, const std::
                 at = inside.location;
             }
             const qsizetype stop = std::min(end, inside.maxRange());
-            QVariantMap changed = run.attributes;
-            change(changed);
-            append(at, stop - at, std::move(changed));
+            if (!haveChanged || !run.attributes.isSharedWith(lastSource)) {
+                lastSource = run.attributes;
+                lastChanged = run.attributes;
+                change(lastChanged);
+                haveChanged = true;
+            }
+            append(at, stop - at, lastChanged);
             at = stop;
         }
     }
