@@ -111,6 +111,23 @@ void BM_ToggleNestedEmphasis(benchmark::State& state)
 }
 BENCHMARK(BM_ToggleNestedEmphasis)->Arg(50'000)->Arg(100'000)->Arg(200'000)->Unit(benchmark::kMillisecond);
 
+// A run of markers inside emphasis, before white space: it opens nothing
+// and is passed one marker at a time.
+void BM_ToggleLongMarkerRun(benchmark::State& state)
+{
+    const QString text = QStringLiteral("*a ") + QString(state.range(0), QLatin1Char('*')) + QStringLiteral(" b*");
+    const QStringList markers{QStringLiteral("*"), QStringLiteral("_")};
+    for (auto _ : state) {
+        Range replaced;
+        Range selected;
+        benchmark::DoNotOptimize(stringByTogglingMarkupWithPrefixes(text, markers, markers, kCriticMarkupNone,
+                                                                    kMarkdownEmphasis, Range{0, text.size()},
+                                                                    &replaced, &selected));
+    }
+    state.SetBytesProcessed(state.iterations() * text.size());
+}
+BENCHMARK(BM_ToggleLongMarkerRun)->Arg(50'000)->Arg(100'000)->Arg(200'000)->Unit(benchmark::kMillisecond);
+
 // A host of non-ASCII labels far past the 253 characters of a host name.
 QString longHost(qsizetype size)
 {

@@ -218,6 +218,23 @@ TEST(CriticMarkupToggle, NestedEmphasisTakesLinearWork)
         });
 }
 
+// Regression: a run of markers before white space opens nothing and is
+// passed one marker at a time; each step scanned the rest of the run and
+// widened a report over all of it (200 KB of "*" inside emphasis: 39 s).
+TEST(CriticMarkupToggle, LongMarkerRunsTakeLinearWork)
+{
+    const QStringList em{QStringLiteral("*"), QStringLiteral("_")};
+    test::expectLinearScanWork(
+        [](qsizetype size) { return QStringLiteral("*a ") + QString(size, QLatin1Char('*')) + QStringLiteral(" b*"); },
+        [&](const QString& line) {
+            Range replacement;
+            const QString result = stringByTogglingMarkupWithPrefixes(
+                line, em, em, kCriticMarkupNone, kMarkdownEmphasis, Range{0, line.size()}, &replacement, nullptr);
+            EXPECT_EQ(result, QStringLiteral("a "));
+            EXPECT_EQ(replacement, (Range{0, line.size() - 3}));
+        });
+}
+
 TEST(CriticMarkupToggle, UnusableArgumentsGiveNil)
 {
     const QStringList one{QStringLiteral("*")};
