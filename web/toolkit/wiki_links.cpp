@@ -31,6 +31,11 @@ struct WikiScanState
     bool inMath = false;
     bool listLine = false;
     bool listBefore = false;
+    // The last look back from a "]:" for the "[" of a reference
+    // definition: where it started and the stop it found (-1: none). A
+    // later look back from further on ends at that start with that answer.
+    qsizetype lookedBackFrom = -1;
+    qsizetype lookBackStop = -1;
 
     [[nodiscard]] bool excludes() const { return depth > 0 || inTag || tabCode || inCode || inMath; }
 };
@@ -93,15 +98,25 @@ void advanceMarkdownScanState(WikiScanState& state, const unichar* chars, qsizet
                 break;
             case ':':
                 if (p == ']') {
-                    for (qsizetype j = k - 2; j >= 0; --j) {
+                    const qsizetype back = k - 2;
+                    const bool known = state.lookedBackFrom >= 0 && back >= state.lookedBackFrom;
+                    const qsizetype floor = known ? state.lookedBackFrom : -1;
+                    qsizetype stop = -1;
+                    qsizetype j = back;
+                    for (; j > floor; --j) {
                         const unichar d = chars[j];
-                        if (isLineBreak(d) || d == 0x2028 || d == 0x2029 || d == '^')
-                            break;
-                        if (d == '[') {
-                            ++state.depth;
+                        if (isLineBreak(d) || d == 0x2028 || d == 0x2029 || d == '^' || d == '[') {
+                            stop = j;
                             break;
                         }
                     }
+                    if (stop < 0 && known)
+                        stop = state.lookBackStop;
+                    countScanWork(back - j + 1);
+                    state.lookedBackFrom = back;
+                    state.lookBackStop = stop;
+                    if (stop >= 0 && chars[stop] == '[')
+                        ++state.depth;
                 }
                 break;
             case '<':

@@ -99,6 +99,28 @@ TEST(WikiLinkHighlighting, UnclosedBracketsTakeLinearWork)
         });
 }
 
+// Regression: every "]:" looked back over its whole line for the "[" of a
+// reference definition.
+TEST(WikiLinkHighlighting, ReferenceColonsTakeLinearWork)
+{
+    for (const unsigned options : {unsigned(kWikiLinkCamelCase), unsigned(kWikiLinkCamelCase | kWikiLinkMarkdown)}) {
+        SCOPED_TRACE(options);
+        test::expectLinearScanWork(
+            [](qsizetype size) { return QStringLiteral("# T\n") + QStringLiteral("]: ").repeated(size / 3) + QStringLiteral("WikiWord"); },
+            [&](const QString& plain) {
+                AttributedString text(plain);
+                highlightLinks(text, {}, options);
+                Range run;
+                EXPECT_EQ(text.attributeAtIndex(kUnderline, plain.size() - 8, &run), QVariant(1));
+                EXPECT_EQ(run, (Range{plain.size() - 8, 8}));
+            });
+    }
+    // A "[" before the colons still opens a reference definition.
+    AttributedString defined(QStringLiteral("[a]: WikiWord"));
+    highlightLinks(defined, {}, kWikiLinkCamelCase | kWikiLinkMarkdown);
+    EXPECT_FALSE(defined.attributeAtIndex(kUnderline, 5).isValid());
+}
+
 TEST(WikiLinkHighlighting, TemporaryAttributesSkipUnderlinedAndLinkedText)
 {
     AttributedString text(QStringLiteral("WikiWord NextWord LastWord"));
