@@ -37,16 +37,16 @@ struct HTMLTree
         qint32 next = -1;
         // Texts: their bytes in `text`; elements: their attributes in
         // `attributes`.
-        quint32 start = 0;
-        quint32 length = 0;
+        qsizetype start = 0;
+        qsizetype length = 0;
         quint32 name = 0;
         Kind kind = Other;
     };
     struct Attribute
     {
         quint32 name = 0;
-        quint32 start = 0;
-        quint32 length = 0;
+        qsizetype start = 0;
+        qsizetype length = 0;
     };
 
     std::vector<Node> nodes;
@@ -74,9 +74,9 @@ struct HTMLTree
         names.append(key);
         return nameIndex[key] = quint32(names.size() - 1);
     }
-    quint32 append(const char* bytes, int length)
+    qsizetype append(const char* bytes, int length)
     {
-        const auto start = quint32(text.size());
+        const qsizetype start = text.size();
         text.append(bytes, length);
         return start;
     }
@@ -107,17 +107,17 @@ struct HTMLTree
         const qint32 last = nodes[size_t(current)].lastChild;
         if (last >= 0 && nodes[size_t(last)].kind == kind) {
             Node& node = nodes[size_t(last)];
-            if (node.start + node.length != quint32(text.size())) {
+            if (node.start + node.length != text.size()) {
                 const QByteArray before = text.mid(node.start, node.length);
                 node.start = append(before.constData(), int(before.size()));
             }
             append(bytes, length);
-            node.length += quint32(length);
+            node.length += length;
             return;
         }
         const qint32 index = add(kind, current);
         nodes[size_t(index)].start = append(bytes, length);
-        nodes[size_t(index)].length = quint32(length);
+        nodes[size_t(index)].length = length;
     }
 };
 
@@ -171,15 +171,15 @@ void startElement(void* context, const xmlChar* name, const xmlChar** attributes
     ++tree.depth;
     HTMLTree::Node& node = tree.nodes[size_t(index)];
     node.name = tree.nameOf(reinterpret_cast<const char*>(name));
-    node.start = quint32(tree.attributes.size());
+    node.start = qsizetype(tree.attributes.size());
     for (const xmlChar** pair = attributes; pair != nullptr && pair[0] != nullptr; pair += 2) {
         // A boolean attribute written without a value has its name as value.
         const xmlChar* value = pair[1] != nullptr ? pair[1] : htmlIsBooleanAttr(pair[0]) != 0 ? pair[0] : nullptr;
         const int length = value == nullptr ? 0 : int(std::strlen(reinterpret_cast<const char*>(value)));
         tree.attributes.push_back({tree.nameOf(reinterpret_cast<const char*>(pair[0])),
-                                   tree.append(reinterpret_cast<const char*>(value), length), quint32(length)});
+                                   tree.append(reinterpret_cast<const char*>(value), length), length});
     }
-    tree.nodes[size_t(index)].length = quint32(tree.attributes.size()) - tree.nodes[size_t(index)].start;
+    tree.nodes[size_t(index)].length = qsizetype(tree.attributes.size()) - tree.nodes[size_t(index)].start;
     tree.current = index;
 }
 
@@ -233,7 +233,7 @@ struct NodeRef
     [[nodiscard]] bool isComment() const { return node().kind == HTMLTree::Comment; }
     [[nodiscard]] QString text() const
     {
-        return QString::fromUtf8(tree->text.constData() + node().start, qsizetype(node().length));
+        return QString::fromUtf8(tree->text.constData() + node().start, node().length);
     }
 };
 
@@ -512,10 +512,10 @@ bool HTMLElement::isNamed(const char* name) const
 QString HTMLElement::attribute(const char* name) const
 {
     const HTMLTree::Node& node = m_tree->nodes[size_t(m_index)];
-    for (quint32 at = node.start; at < node.start + node.length; ++at) {
-        const HTMLTree::Attribute& attribute = m_tree->attributes[at];
+    for (qsizetype at = node.start; at < node.start + node.length; ++at) {
+        const HTMLTree::Attribute& attribute = m_tree->attributes[size_t(at)];
         if (m_tree->names.at(attribute.name) == name)
-            return QString::fromUtf8(m_tree->text.constData() + attribute.start, qsizetype(attribute.length));
+            return QString::fromUtf8(m_tree->text.constData() + attribute.start, attribute.length);
     }
     return QString();
 }
@@ -527,7 +527,7 @@ QString HTMLElement::textContent() const
         NodeRef{m_tree, m_index},
         [&](NodeRef node) {
             if (node.isText())
-                bytes.append(m_tree->text.constData() + node.node().start, qsizetype(node.node().length));
+                bytes.append(m_tree->text.constData() + node.node().start, node.node().length);
             return true;
         },
         [](NodeRef) {});
