@@ -93,12 +93,9 @@ void BM_AttributeRangesAtOnce(benchmark::State& state)
 }
 BENCHMARK(BM_AttributeRangesAtOnce)->Arg(20'000)->Arg(40'000)->Arg(80'000)->Unit(benchmark::kMillisecond);
 
-// Emphasis nested three deep on one line, toggled over the whole line.
-void BM_ToggleNestedEmphasis(benchmark::State& state)
+// Emphasis toggled over the whole of `text`.
+void toggleEmphasis(benchmark::State& state, const QString& text)
 {
-    QString text;
-    while (text.size() < state.range(0))
-        text += QStringLiteral("*a **b *c* d** e* ");
     const QStringList markers{QStringLiteral("*"), QStringLiteral("_")};
     for (auto _ : state) {
         Range replaced;
@@ -109,22 +106,22 @@ void BM_ToggleNestedEmphasis(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * text.size());
 }
+
+// Emphasis nested three deep on one line.
+void BM_ToggleNestedEmphasis(benchmark::State& state)
+{
+    QString text;
+    while (text.size() < state.range(0))
+        text += QStringLiteral("*a **b *c* d** e* ");
+    toggleEmphasis(state, text);
+}
 BENCHMARK(BM_ToggleNestedEmphasis)->Arg(50'000)->Arg(100'000)->Arg(200'000)->Unit(benchmark::kMillisecond);
 
 // A run of markers inside emphasis, before white space: it opens nothing
 // and is passed one marker at a time.
 void BM_ToggleLongMarkerRun(benchmark::State& state)
 {
-    const QString text = QStringLiteral("*a ") + QString(state.range(0), QLatin1Char('*')) + QStringLiteral(" b*");
-    const QStringList markers{QStringLiteral("*"), QStringLiteral("_")};
-    for (auto _ : state) {
-        Range replaced;
-        Range selected;
-        benchmark::DoNotOptimize(stringByTogglingMarkupWithPrefixes(text, markers, markers, kCriticMarkupNone,
-                                                                    kMarkdownEmphasis, Range{0, text.size()},
-                                                                    &replaced, &selected));
-    }
-    state.SetBytesProcessed(state.iterations() * text.size());
+    toggleEmphasis(state, QStringLiteral("*a ") + QString(state.range(0), QLatin1Char('*')) + QStringLiteral(" b*"));
 }
 BENCHMARK(BM_ToggleLongMarkerRun)->Arg(50'000)->Arg(100'000)->Arg(200'000)->Unit(benchmark::kMillisecond);
 
