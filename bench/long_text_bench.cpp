@@ -1,6 +1,6 @@
 // Text functions on long hostile input, one size per row so the growth from
 // size to size shows: link highlighting over many links found out of text
-// order, attribute ranges laid right to left, toggling emphasis over
+// order, attribute ranges laid one by one in three orders, toggling emphasis over
 // nested markers, IDNA of a long host and query-term escaping. The readers
 // of 10 MB inputs also report the process's peak resident memory over the
 // input's size ("peak_per_input"); it holds for one row run alone
@@ -22,6 +22,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <numeric>
 #include <random>
 
 #include <sys/resource.h>
@@ -56,22 +58,50 @@ void BM_HighlightLinks(benchmark::State& state)
 }
 BENCHMARK(BM_HighlightLinks)->Arg(30'000)->Arg(60'000)->Arg(120'000)->Unit(benchmark::kMillisecond);
 
-// One attribute over every other unit, the last range first.
-void BM_AttributesRightToLeft(benchmark::State& state)
+// One attribute over every other unit, one call per range, the ranges in
+// the order `order` gives (a permutation of the range numbers).
+void layRangesOneByOne(benchmark::State& state, const QList<qsizetype>& order)
 {
-    const qsizetype ranges = state.range(0);
-    const QString text(2 * ranges, QLatin1Char('x'));
+    const QString text(2 * order.size(), QLatin1Char('x'));
     for (auto _ : state) {
         state.PauseTiming();
         AttributedString styled(text);
         state.ResumeTiming();
-        for (qsizetype at = ranges - 1; at >= 0; --at)
+        for (const qsizetype at : order)
             styled.addAttribute(QString::fromLatin1(attribute::kUnderlineStyle), 1, Range{2 * at, 1});
         benchmark::DoNotOptimize(styled.runs().size());
     }
-    state.SetItemsProcessed(state.iterations() * ranges);
+    state.SetItemsProcessed(state.iterations() * order.size());
+}
+
+QList<qsizetype> rangeNumbers(qsizetype count)
+{
+    QList<qsizetype> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    return order;
+}
+
+void BM_AttributesRightToLeft(benchmark::State& state)
+{
+    QList<qsizetype> order = rangeNumbers(state.range(0));
+    std::reverse(order.begin(), order.end());
+    layRangesOneByOne(state, order);
 }
 BENCHMARK(BM_AttributesRightToLeft)->Arg(20'000)->Arg(40'000)->Arg(80'000)->Unit(benchmark::kMillisecond);
+
+void BM_AttributesLeftToRight(benchmark::State& state)
+{
+    layRangesOneByOne(state, rangeNumbers(state.range(0)));
+}
+BENCHMARK(BM_AttributesLeftToRight)->Arg(20'000)->Arg(40'000)->Arg(80'000)->Unit(benchmark::kMillisecond);
+
+void BM_AttributesRandomOrder(benchmark::State& state)
+{
+    QList<qsizetype> order = rangeNumbers(state.range(0));
+    std::shuffle(order.begin(), order.end(), std::mt19937(1));
+    layRangesOneByOne(state, order);
+}
+BENCHMARK(BM_AttributesRandomOrder)->Arg(20'000)->Arg(40'000)->Arg(80'000)->Unit(benchmark::kMillisecond);
 
 // The same ranges laid in one call.
 void BM_AttributeRangesAtOnce(benchmark::State& state)

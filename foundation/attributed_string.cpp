@@ -4,6 +4,9 @@
 #include "platform/scan_work.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace sorvant {
 
@@ -49,11 +52,69 @@ AttributedString::AttributedString(const QString& string, const QVariantMap& att
         m_runs.append(Run{{0, m_string.size()}, attributes});
 }
 
+void AttributedString::RunList::moveGapTo(qsizetype index)
+{
+    // A run is relocatable (see Q_DECLARE_TYPEINFO below), so the runs
+    // between the gap and `index` cross it as bytes, in one move; the places
+    // they leave become empty runs again without being destroyed.
+    const qsizetype count = std::abs(index - m_gapAt);
+    if (count == 0)
+        return;
+    countScanWork(count);
+    Run* places = m_slots.data();
+    if (index < m_gapAt)
+        std::memmove(static_cast<void*>(places + index + m_gapSize), static_cast<const void*>(places + index),
+                     sizeof(Run) * size_t(count));
+    else
+        std::memmove(static_cast<void*>(places + m_gapAt), static_cast<const void*>(places + m_gapAt + m_gapSize),
+                     sizeof(Run) * size_t(count));
+    // Of the new gap, only the places the moved runs left (at its start
+    // when it moved down, at its end when it moved up) hold stale bytes.
+    const qsizetype stale = std::min(count, m_gapSize);
+    const qsizetype from = index < m_gapAt ? index : index + m_gapSize - stale;
+    m_gapAt = index;
+    for (qsizetype at = from; at < from + stale; ++at)
+        new (places + at) Run();
+}
+
+void AttributedString::RunList::insert(qsizetype index, Run run)
+{
+    if (m_gapSize == 0) {
+        // A new gap in proportion to the list, so the list is moved to make
+        // one only once per so many insertions.
+        const qsizetype grown = std::max<qsizetype>(16, size() / 2);
+        countScanWork(size() - m_gapAt + grown);
+        m_slots.insert(m_gapAt, grown, Run());
+        m_gapSize = grown;
+    }
+    moveGapTo(index);
+    m_slots[m_gapAt++] = std::move(run);
+    --m_gapSize;
+}
+
+void AttributedString::RunList::remove(qsizetype index, qsizetype count)
+{
+    if (count <= 0)
+        return;
+    moveGapTo(index);
+    for (qsizetype at = 0; at < count; ++at)
+        m_slots[m_gapAt + m_gapSize + at] = Run();
+    m_gapSize += count;
+}
+
 qsizetype AttributedString::runIndexAt(qsizetype index) const
 {
-    const auto found = std::upper_bound(m_runs.cbegin(), m_runs.cend(), index,
-                                        [](qsizetype at, const Run& run) { return at < run.range.location; });
-    return qsizetype(found - m_runs.cbegin()) - 1;
+    // The last run that starts at or before `index`.
+    qsizetype low = 0;
+    qsizetype high = m_runs.size();
+    while (low < high) {
+        const qsizetype middle = low + (high - low) / 2;
+        if (m_runs.at(middle).range.location <= index)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low - 1;
 }
 
 QVariantMap AttributedString::attributesAtIndex(qsizetype index, Range* effectiveRange) const
@@ -163,9 +224,8 @@ qsizetype AttributedString::splitAt(qsizetype at)
         return index;
     Run tail{{at, run.range.maxRange() - at}, run.attributes};
     run.range.length = at - run.range.location;
-    // The runs after it move up one.
-    countScanWork(m_runs.size() - index);
-    m_runs.insert(index + 1, tail);
+    countScanWork(1);
+    m_runs.insert(index + 1, std::move(tail));
     return index + 1;
 }
 
@@ -266,7 +326,7 @@ void AttributedString::changeAttributesInRanges(QList<Range> ranges, const std::
             at = stop;
         }
     }
-    m_runs = std::move(runs);
+    m_runs = RunList(std::move(runs));
 }
 
 void AttributedString::setAttributes(const QVariantMap& attributes, Range range)
@@ -338,8 +398,9 @@ void AttributedString::replaceCharactersInRange(Range range, const AttributedStr
     const qsizetype first = splitAt(limit.location);
     const qsizetype end = splitAt(limit.maxRange());
     m_runs.remove(first, end - first);
-    m_runs.insert(first, inserted.m_runs.size(), Run{});
-    std::copy(inserted.m_runs.cbegin(), inserted.m_runs.cend(), m_runs.begin() + first);
+    qsizetype into = first;
+    for (const Run& run : inserted.m_runs)
+        m_runs.insert(into++, run);
     m_string.replace(limit.location, limit.length, inserted.m_string);
     // Both sides were merged runs already: only the runs from the edit on
     // move, and only the two seams can join. Appending run after run so
@@ -354,7 +415,7 @@ void AttributedString::replaceCharactersInRange(Range range, const AttributedStr
     for (const qsizetype seam : {after, first}) {
         if (seam > 0 && seam < m_runs.size() && m_runs.at(seam - 1).attributes == m_runs.at(seam).attributes) {
             m_runs[seam - 1].range.length += m_runs.at(seam).range.length;
-            m_runs.removeAt(seam);
+            m_runs.remove(seam, 1);
         }
     }
 }
