@@ -81,8 +81,9 @@ void AttributedString::RunList::insert(qsizetype index, Run run)
 {
     if (m_gapSize == 0) {
         // A new gap in proportion to the list, so the list is moved to make
-        // one only once per so many insertions.
-        const qsizetype grown = std::max<qsizetype>(16, size() / 2);
+        // one only once per so many insertions; a text of one run keeps
+        // one place.
+        const qsizetype grown = std::max<qsizetype>(1, size() / 2);
         countScanWork(size() - m_gapAt + grown);
         m_slots.insert(m_gapAt, grown, Run());
         m_gapSize = grown;
