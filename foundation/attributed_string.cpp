@@ -4,6 +4,9 @@
 #include "platform/scan_work.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace sorvant {
 
@@ -15,6 +18,18 @@ Range intersection(Range range, Range limit)
     const qsizetype start = std::max(range.location, limit.location);
     const qsizetype end = std::min(range.maxRange(), limit.maxRange());
     return end > start ? Range{start, end - start} : Range{start, 0};
+}
+
+// Sets every entry of `entries` in `attributes`; an invalid value removes
+// that name.
+void overrideEntries(QVariantMap& attributes, const QVariantMap& entries)
+{
+    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
+        if (entry.value().isValid())
+            attributes.insert(entry.key(), entry.value());
+        else
+            attributes.remove(entry.key());
+    }
 }
 
 QString describeValue(const QVariant& value)
@@ -37,11 +52,70 @@ AttributedString::AttributedString(const QString& string, const QVariantMap& att
         m_runs.append(Run{{0, m_string.size()}, attributes});
 }
 
+void AttributedString::RunList::moveGapTo(qsizetype index)
+{
+    // A run is relocatable (see Q_DECLARE_TYPEINFO below), so the runs
+    // between the gap and `index` cross it as bytes, in one move; the places
+    // they leave become empty runs again without being destroyed.
+    const qsizetype count = std::abs(index - m_gapAt);
+    if (count == 0)
+        return;
+    countScanWork(count);
+    Run* places = m_slots.data();
+    if (index < m_gapAt)
+        std::memmove(static_cast<void*>(places + index + m_gapSize), static_cast<const void*>(places + index),
+                     sizeof(Run) * size_t(count));
+    else
+        std::memmove(static_cast<void*>(places + m_gapAt), static_cast<const void*>(places + m_gapAt + m_gapSize),
+                     sizeof(Run) * size_t(count));
+    // Of the new gap, only the places the moved runs left (at its start
+    // when it moved down, at its end when it moved up) hold stale bytes.
+    const qsizetype stale = std::min(count, m_gapSize);
+    const qsizetype from = index < m_gapAt ? index : index + m_gapSize - stale;
+    m_gapAt = index;
+    for (qsizetype at = from; at < from + stale; ++at)
+        new (places + at) Run();
+}
+
+void AttributedString::RunList::insert(qsizetype index, Run run)
+{
+    if (m_gapSize == 0) {
+        // A new gap in proportion to the list, so the list is moved to make
+        // one only once per so many insertions; a text of one run keeps
+        // one place.
+        const qsizetype grown = std::max<qsizetype>(1, size() / 2);
+        countScanWork(size() - m_gapAt + grown);
+        m_slots.insert(m_gapAt, grown, Run());
+        m_gapSize = grown;
+    }
+    moveGapTo(index);
+    m_slots[m_gapAt++] = std::move(run);
+    --m_gapSize;
+}
+
+void AttributedString::RunList::remove(qsizetype index, qsizetype count)
+{
+    if (count <= 0)
+        return;
+    moveGapTo(index);
+    for (qsizetype at = 0; at < count; ++at)
+        m_slots[m_gapAt + m_gapSize + at] = Run();
+    m_gapSize += count;
+}
+
 qsizetype AttributedString::runIndexAt(qsizetype index) const
 {
-    const auto found = std::upper_bound(m_runs.cbegin(), m_runs.cend(), index,
-                                        [](qsizetype at, const Run& run) { return at < run.range.location; });
-    return qsizetype(found - m_runs.cbegin()) - 1;
+    // The last run that starts at or before `index`.
+    qsizetype low = 0;
+    qsizetype high = m_runs.size();
+    while (low < high) {
+        const qsizetype middle = low + (high - low) / 2;
+        if (m_runs.at(middle).range.location <= index)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low - 1;
 }
 
 QVariantMap AttributedString::attributesAtIndex(qsizetype index, Range* effectiveRange) const
@@ -151,7 +225,8 @@ qsizetype AttributedString::splitAt(qsizetype at)
         return index;
     Run tail{{at, run.range.maxRange() - at}, run.attributes};
     run.range.length = at - run.range.location;
-    m_runs.insert(index + 1, tail);
+    countScanWork(1);
+    m_runs.insert(index + 1, std::move(tail));
     return index + 1;
 }
 
@@ -165,18 +240,94 @@ void AttributedString::changeAttributes(Range range, const std::function<void(QV
     for (qsizetype at = first; at < end; ++at)
         change(m_runs[at].attributes);
     // Lengths are unchanged, so only the changed runs and their two
-    // neighbours can have become equal to the run beside them.
-    qsizetype at = std::max<qsizetype>(first, 1);
-    qsizetype last = std::min<qsizetype>(end, m_runs.size() - 1);
-    while (at <= last) {
-        if (m_runs.at(at - 1).attributes == m_runs.at(at).attributes) {
-            m_runs[at - 1].range.length += m_runs.at(at).range.length;
-            m_runs.removeAt(at);
-            --last;
-        } else {
-            ++at;
+    // neighbours can have become equal to the run beside them. They are
+    // merged in one compacting pass, the rest of the list moved once.
+    const qsizetype from = std::max<qsizetype>(first, 1);
+    const qsizetype last = std::min<qsizetype>(end, m_runs.size() - 1);
+    if (from > last)
+        return;
+    countScanWork(last - from + 1);
+    qsizetype kept = from - 1;
+    for (qsizetype at = from; at <= last; ++at) {
+        if (m_runs.at(kept).attributes == m_runs.at(at).attributes) {
+            m_runs[kept].range.length += m_runs.at(at).range.length;
+        } else if (++kept != at) {
+            m_runs[kept] = std::move(m_runs[at]);
         }
     }
+    m_runs.remove(kept + 1, last - kept);
+}
+
+void AttributedString::changeAttributesInRanges(QList<Range> ranges, const std::function<void(QVariantMap&)>& change)
+{
+    // Clipped, in text order, overlapping and touching ranges joined: the
+    // change is the same everywhere and applying it twice changes nothing
+    // more, so this is the union of the ranges.
+    for (Range& range : ranges)
+        range = clippedRange(range, length());
+    ranges.removeIf([](Range range) { return range.length == 0; });
+    if (ranges.isEmpty())
+        return;
+    std::sort(ranges.begin(), ranges.end(),
+              [](Range a, Range b) { return a.location < b.location; });
+    qsizetype joined = 0;
+    for (qsizetype at = 1; at < ranges.size(); ++at) {
+        Range& last = ranges[joined];
+        if (ranges.at(at).location <= last.maxRange())
+            last.length = std::max(last.maxRange(), ranges.at(at).maxRange()) - last.location;
+        else
+            ranges[++joined] = ranges.at(at);
+    }
+    ranges.resize(joined + 1);
+    if (ranges.size() == 1) {
+        changeAttributes(ranges.first(), change);
+        return;
+    }
+    // One walk over the runs and the ranges builds the new list, merging
+    // each piece into the one before it when their dictionaries are equal.
+    QList<Run> runs;
+    runs.reserve(m_runs.size() + 2 * ranges.size());
+    auto append = [&runs](qsizetype location, qsizetype length, QVariantMap attributes) {
+        if (!runs.isEmpty() && runs.last().attributes == attributes)
+            runs.last().range.length += length;
+        else
+            runs.append(Run{{location, length}, std::move(attributes)});
+    };
+    countScanWork(m_runs.size() + ranges.size());
+    // Runs that share one dictionary get one changed dictionary, shared
+    // in turn: a plain text with many ranges keeps two maps, not one a
+    // range.
+    QVariantMap lastSource;
+    QVariantMap lastChanged;
+    bool haveChanged = false;
+    qsizetype next = 0;
+    for (const Run& run : std::as_const(m_runs)) {
+        qsizetype at = run.range.location;
+        const qsizetype end = run.range.maxRange();
+        while (at < end) {
+            while (next < ranges.size() && ranges.at(next).maxRange() <= at)
+                ++next;
+            if (next == ranges.size() || ranges.at(next).location >= end) {
+                append(at, end - at, run.attributes);
+                break;
+            }
+            const Range inside = ranges.at(next);
+            if (inside.location > at) {
+                append(at, inside.location - at, run.attributes);
+                at = inside.location;
+            }
+            const qsizetype stop = std::min(end, inside.maxRange());
+            if (!haveChanged || !run.attributes.isSharedWith(lastSource)) {
+                lastSource = run.attributes;
+                lastChanged = run.attributes;
+                change(lastChanged);
+                haveChanged = true;
+            }
+            append(at, stop - at, lastChanged);
+            at = stop;
+        }
+    }
+    m_runs = RunList(std::move(runs));
 }
 
 void AttributedString::setAttributes(const QVariantMap& attributes, Range range)
@@ -198,14 +349,14 @@ void AttributedString::addAttributes(const QVariantMap& attributes, Range range)
 {
     if (attributes.isEmpty())
         return;
-    changeAttributes(range, [&](QVariantMap& existing) {
-        for (auto entry = attributes.cbegin(); entry != attributes.cend(); ++entry) {
-            if (entry.value().isValid())
-                existing.insert(entry.key(), entry.value());
-            else
-                existing.remove(entry.key());
-        }
-    });
+    changeAttributes(range, [&](QVariantMap& existing) { overrideEntries(existing, attributes); });
+}
+
+void AttributedString::addAttributesInRanges(const QVariantMap& attributes, const QList<Range>& ranges)
+{
+    if (attributes.isEmpty())
+        return;
+    changeAttributesInRanges(ranges, [&](QVariantMap& existing) { overrideEntries(existing, attributes); });
 }
 
 void AttributedString::removeAttribute(const QString& name, Range range)
@@ -248,8 +399,9 @@ void AttributedString::replaceCharactersInRange(Range range, const AttributedStr
     const qsizetype first = splitAt(limit.location);
     const qsizetype end = splitAt(limit.maxRange());
     m_runs.remove(first, end - first);
-    m_runs.insert(first, inserted.m_runs.size(), Run{});
-    std::copy(inserted.m_runs.cbegin(), inserted.m_runs.cend(), m_runs.begin() + first);
+    qsizetype into = first;
+    for (const Run& run : inserted.m_runs)
+        m_runs.insert(into++, run);
     m_string.replace(limit.location, limit.length, inserted.m_string);
     // Both sides were merged runs already: only the runs from the edit on
     // move, and only the two seams can join. Appending run after run so
@@ -264,25 +416,30 @@ void AttributedString::replaceCharactersInRange(Range range, const AttributedStr
     for (const qsizetype seam : {after, first}) {
         if (seam > 0 && seam < m_runs.size() && m_runs.at(seam - 1).attributes == m_runs.at(seam).attributes) {
             m_runs[seam - 1].range.length += m_runs.at(seam).range.length;
-            m_runs.removeAt(seam);
+            m_runs.remove(seam, 1);
         }
     }
 }
 
 void AttributedString::fixAttributesInRange(Range range)
 {
+    const QString name = QString::fromLatin1(attribute::kAttachment);
+    if (!containsAttribute(name))
+        return;
     const Range limit = clippedRange(range, length());
+    QList<Range> stray;
     qsizetype start = -1;
+    countScanWork(limit.length + 1);
     for (qsizetype at = limit.location; at <= limit.maxRange(); ++at) {
-        const bool stray = at < limit.maxRange() && m_string.at(at) != kAttachmentCharacter;
-        if (stray && start < 0)
+        const bool other = at < limit.maxRange() && m_string.at(at) != kAttachmentCharacter;
+        if (other && start < 0)
             start = at;
-        if (!stray && start >= 0) {
-            if (containsAttribute(attribute::kAttachment))
-                removeAttribute(attribute::kAttachment, {start, at - start});
+        if (!other && start >= 0) {
+            stray.append(Range{start, at - start});
             start = -1;
         }
     }
+    changeAttributesInRanges(stray, [&](QVariantMap& existing) { existing.remove(name); });
 }
 
 QString describeAttributedString(const AttributedString& string)

@@ -31,7 +31,9 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 
 namespace sorvant {
 
@@ -69,6 +71,86 @@ public:
         friend bool operator==(const Run&, const Run&) = default;
     };
 
+    // The runs in text order, kept in one list with a gap of empty runs at
+    // the place of the last change. A change inserts and removes runs at
+    // the gap, so changes that go through the text in either direction
+    // move only the runs between one change and the next, never the rest
+    // of the list. Reading is by index or by walking (begin/end).
+    class RunList
+    {
+    public:
+        class const_iterator
+        {
+        public:
+            using iterator_category = std::forward_iterator_tag;
+            using value_type = Run;
+            using difference_type = qsizetype;
+            using pointer = const Run*;
+            using reference = const Run&;
+
+            const_iterator() = default;
+            const Run& operator*() const { return m_list->at(m_index); }
+            const Run* operator->() const { return &m_list->at(m_index); }
+            const_iterator& operator++()
+            {
+                ++m_index;
+                return *this;
+            }
+            const_iterator operator++(int)
+            {
+                const const_iterator before = *this;
+                ++m_index;
+                return before;
+            }
+            friend bool operator==(const const_iterator& a, const const_iterator& b)
+            {
+                return a.m_index == b.m_index;
+            }
+
+        private:
+            friend class RunList;
+            const_iterator(const RunList* list, qsizetype index) : m_list(list), m_index(index) {}
+            const RunList* m_list = nullptr;
+            qsizetype m_index = 0;
+        };
+
+        [[nodiscard]] qsizetype size() const { return m_slots.size() - m_gapSize; }
+        [[nodiscard]] bool isEmpty() const { return size() == 0; }
+        [[nodiscard]] const Run& at(qsizetype index) const
+        {
+            return m_slots.at(index < m_gapAt ? index : index + m_gapSize);
+        }
+        [[nodiscard]] const Run& first() const { return at(0); }
+        [[nodiscard]] const Run& last() const { return at(size() - 1); }
+        [[nodiscard]] const_iterator begin() const { return const_iterator(this, 0); }
+        [[nodiscard]] const_iterator end() const { return const_iterator(this, size()); }
+        [[nodiscard]] const_iterator cbegin() const { return begin(); }
+        [[nodiscard]] const_iterator cend() const { return end(); }
+
+        // The same runs in the same order, wherever the gaps are.
+        friend bool operator==(const RunList& a, const RunList& b)
+        {
+            return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+        }
+
+    private:
+        friend class AttributedString;
+        RunList() = default;
+        explicit RunList(QList<Run> runs) : m_slots(std::move(runs)), m_gapAt(m_slots.size()) {}
+
+        Run& operator[](qsizetype index) { return m_slots[index < m_gapAt ? index : index + m_gapSize]; }
+        // Puts the gap before the run at `index`, moving the runs between.
+        void moveGapTo(qsizetype index);
+        void insert(qsizetype index, Run run);
+        void append(Run run) { insert(size(), std::move(run)); }
+        // Removes `count` runs from `index` on.
+        void remove(qsizetype index, qsizetype count);
+
+        QList<Run> m_slots;      // the runs, with m_gapSize empty ones at m_gapAt
+        qsizetype m_gapAt = 0;
+        qsizetype m_gapSize = 0;
+    };
+
     // --- making -------------------------------------------------------------
     AttributedString() = default;
     // The whole text with one dictionary (possibly empty). A null string
@@ -98,7 +180,7 @@ public:
 
     // The runs in order; one run per text of a single dictionary, none for
     // the empty text.
-    [[nodiscard]] const QList<Run>& runs() const { return m_runs; }
+    [[nodiscard]] const RunList& runs() const { return m_runs; }
     // Whether any unit carries `name`.
     [[nodiscard]] bool containsAttribute(const QString& name) const;
     [[nodiscard]] bool containsAttachments() const { return containsAttribute(attribute::kAttachment); }
@@ -134,6 +216,9 @@ public:
     // Sets every entry of `attributes` over `range`, keeping the others
     // (entries with invalid values remove that name).
     void addAttributes(const QVariantMap& attributes, Range range);
+    // addAttributes over each of `ranges` (in any order, overlapping or
+    // not) in one pass over the runs: the same result as one call per range.
+    void addAttributesInRanges(const QVariantMap& attributes, const QList<Range>& ranges);
     void removeAttribute(const QString& name, Range range);
     // Keeps only the attributes whose names are in `names` over `range`.
     void removeAttributesExcept(const QStringList& names, Range range);
@@ -185,9 +270,12 @@ private:
     qsizetype splitAt(qsizetype at);
     // Applies `change` to a copy of the attributes of every run part in `range`.
     void changeAttributes(Range range, const std::function<void(QVariantMap&)>& change);
+    // The same over the union of `ranges` (clipped), building the run list
+    // anew in one walk; `change` must give the same result applied twice.
+    void changeAttributesInRanges(QList<Range> ranges, const std::function<void(QVariantMap&)>& change);
 
     QString m_string;
-    QList<Run> m_runs;
+    RunList m_runs;
     int m_editingDepth = 0;
 };
 
@@ -198,4 +286,7 @@ private:
 
 } // namespace sorvant
 
+// A run moves as its bytes (a range and an implicitly shared map), so the
+// run lists grow and remove with memmove.
+Q_DECLARE_TYPEINFO(sorvant::AttributedString::Run, Q_RELOCATABLE_TYPE);
 Q_DECLARE_METATYPE(sorvant::AttributedString)

@@ -10,17 +10,48 @@ namespace sorvant {
 
 namespace {
 
-// The parts of one URL string as written. Absent parts are null strings.
+// Where a part lies in the URL's string. Absent parts answer null; a span
+// keeps its position even then, so a path that is absent still has a place.
+struct Span
+{
+    qsizetype at = 0;
+    qsizetype size = 0;
+    bool present = false;
+};
+
+Span spanOf(qsizetype at, qsizetype size)
+{
+    return Span{at, size, true};
+}
+
+// The parts of one URL string as written, as spans of that string, so a URL
+// holds its text once however long its parts are.
 struct Parts
 {
-    QString scheme;
-    QString authority;      // null when there is no "//"
-    QString path;           // as written, parameters included
-    QString query;
-    QString fragment;
+    Span scheme;
+    Span authority;         // absent when there is no "//"
+    Span path;              // as written, parameters included
+    Span query;
+    Span fragment;
     bool hierarchical = true;
-    QString specifier;      // everything after "scheme:" (or the whole string)
+    Span specifier;         // everything after "scheme:" (or the whole string)
 };
+
+QStringView viewOf(const QString& string, Span span)
+{
+    return span.present ? QStringView(string).sliced(span.at, span.size) : QStringView();
+}
+
+// The text of a part: null when absent, empty (not null) when present and
+// empty, the string itself (shared) when the part is all of it.
+QString textOf(const QString& string, Span span)
+{
+    if (!span.present)
+        return QString();
+    if (span.size == 0)
+        return QString(QLatin1String(""));
+    return string.mid(span.at, span.size);
+}
 
 bool isSchemeChar(QChar c, bool first)
 {
@@ -71,42 +102,55 @@ bool hasValidCharacters(const QString& string)
     return true;
 }
 
-// Splits "user:password@host:port"; false when the port is not a number or
-// brackets are misplaced.
-bool splitAuthority(const QString& authority, QString* user, QString* password, QString* host, QVariant* port)
+// The parts of an authority, as spans of the URL's string.
+struct Authority
 {
-    QString hostPort = authority;
+    Span user;
+    Span password;
+    Span host;
+    QVariant port;
+};
+
+// Splits the authority "user:password@host:port" at `span` of `string`;
+// false when the port is not a number or brackets are misplaced.
+bool splitAuthority(const QString& string, Span span, Authority* parts)
+{
+    const QStringView authority = viewOf(string, span);
+    QStringView hostPort = authority;
+    qsizetype hostAt = span.at;
     const qsizetype at = authority.lastIndexOf(QLatin1Char('@'));
     if (at >= 0) {
-        const QString userInfo = authority.left(at);
-        hostPort = authority.mid(at + 1);
+        const QStringView userInfo = authority.first(at);
+        hostPort = authority.sliced(at + 1);
+        hostAt += at + 1;
         const qsizetype colon = userInfo.indexOf(QLatin1Char(':'));
-        *user = colon >= 0 ? userInfo.left(colon) : userInfo;
+        parts->user = spanOf(span.at, colon >= 0 ? colon : at);
         if (colon >= 0)
-            *password = userInfo.mid(colon + 1);
-        if (user->contains(QLatin1Char('[')) || user->contains(QLatin1Char(']')))
+            parts->password = spanOf(span.at + colon + 1, at - colon - 1);
+        const QStringView user = viewOf(string, parts->user);
+        if (user.contains(QLatin1Char('[')) || user.contains(QLatin1Char(']')))
             return false;
     }
-    QString portText;
+    QStringView portText;
     if (hostPort.startsWith(QLatin1Char('['))) {
         const qsizetype close = hostPort.indexOf(QLatin1Char(']'));
         if (close < 0)
             return false;
-        *host = hostPort.left(close + 1);
-        const QString rest = hostPort.mid(close + 1);
+        parts->host = spanOf(hostAt, close + 1);
+        const QStringView rest = hostPort.sliced(close + 1);
         if (!rest.isEmpty() && !rest.startsWith(QLatin1Char(':')))
             return false;
         if (!rest.isEmpty())
-            portText = rest.mid(1);
+            portText = rest.sliced(1);
     } else {
         if (hostPort.contains(QLatin1Char('[')) || hostPort.contains(QLatin1Char(']')))
             return false;
         const qsizetype colon = hostPort.lastIndexOf(QLatin1Char(':'));
-        *host = colon >= 0 ? hostPort.left(colon) : hostPort;
+        parts->host = spanOf(hostAt, colon >= 0 ? colon : hostPort.size());
         if (colon >= 0)
-            portText = hostPort.mid(colon + 1);
+            portText = hostPort.sliced(colon + 1);
         // Only a bracketed (IPv6) host may hold a ":"; "h::" is no host and port.
-        if (host->contains(QLatin1Char(':')))
+        if (viewOf(string, parts->host).contains(QLatin1Char(':')))
             return false;
     }
     if (!portText.isEmpty()) {
@@ -118,7 +162,7 @@ bool splitAuthority(const QString& authority, QString* user, QString* password, 
         }
         if (!ok)
             return false;
-        *port = value;
+        parts->port = value;
     }
     return true;
 }
@@ -127,75 +171,57 @@ bool parse(const QString& string, Parts* parts)
 {
     if (string.isEmpty() || !hasValidCharacters(string))
         return false;
-    QString rest = string;
+    const QStringView all(string);
     qsizetype i = 0;
-    while (i < string.size() && isSchemeChar(string.at(i), i == 0))
+    while (i < all.size() && isSchemeChar(all.at(i), i == 0))
         ++i;
-    if (i > 0 && i < string.size() && string.at(i) == QLatin1Char(':')) {
-        parts->scheme = string.left(i);
-        rest = string.mid(i + 1);
+    qsizetype start = 0; // of the resource specifier
+    if (i > 0 && i < all.size() && all.at(i) == QLatin1Char(':')) {
+        parts->scheme = spanOf(0, i);
+        start = i + 1;
     }
-    parts->specifier = rest;
-    const qsizetype hash = rest.indexOf(QLatin1Char('#'));
+    parts->specifier = spanOf(start, all.size() - start);
+    qsizetype end = all.size(); // of what precedes the fragment
+    const qsizetype hash = all.indexOf(QLatin1Char('#'), start);
     if (hash >= 0) {
-        parts->fragment = rest.mid(hash + 1);
-        rest.truncate(hash);
+        parts->fragment = spanOf(hash + 1, all.size() - hash - 1);
+        end = hash;
     }
-    if (!parts->scheme.isNull() && !rest.startsWith(QLatin1Char('/'))) {
+    const QStringView rest = all.sliced(start, end - start);
+    if (parts->scheme.present && !rest.startsWith(QLatin1Char('/'))) {
         // "mailto:x@y": an opaque URL, no hierarchy to split.
         parts->hierarchical = false;
         return !rest.contains(QLatin1Char('[')) && !rest.contains(QLatin1Char(']'));
     }
+    qsizetype pathAt = start;
     if (rest.startsWith(QLatin1String("//"))) {
-        qsizetype end = 2;
-        while (end < rest.size() && rest.at(end) != QLatin1Char('/') && rest.at(end) != QLatin1Char('?'))
-            ++end;
-        parts->authority = rest.mid(2, end - 2);
-        rest = rest.mid(end);
+        qsizetype stop = start + 2;
+        while (stop < end && all.at(stop) != QLatin1Char('/') && all.at(stop) != QLatin1Char('?'))
+            ++stop;
+        parts->authority = spanOf(start + 2, stop - start - 2);
+        pathAt = stop;
     }
-    const qsizetype question = rest.indexOf(QLatin1Char('?'));
+    qsizetype pathEnd = end;
+    const qsizetype question = all.sliced(pathAt, end - pathAt).indexOf(QLatin1Char('?'));
     if (question >= 0) {
-        parts->query = rest.mid(question + 1);
-        rest.truncate(question);
+        pathEnd = pathAt + question;
+        parts->query = spanOf(pathEnd + 1, end - pathEnd - 1);
     }
-    parts->path = rest.isNull() ? QString(QLatin1String("")) : rest;
-    if (parts->path.contains(QLatin1Char('[')) || parts->path.contains(QLatin1Char(']')) ||
-        parts->query.contains(QLatin1Char('[')) || parts->query.contains(QLatin1Char(']')))
+    parts->path = spanOf(pathAt, pathEnd - pathAt);
+    const QStringView path = viewOf(string, parts->path);
+    const QStringView query = viewOf(string, parts->query);
+    if (path.contains(QLatin1Char('[')) || path.contains(QLatin1Char(']')) || query.contains(QLatin1Char('[')) ||
+        query.contains(QLatin1Char(']')))
         return false;
-    if (!parts->authority.isNull()) {
-        QString user, password, host;
-        QVariant port;
-        if (!splitAuthority(parts->authority, &user, &password, &host, &port))
-            return false;
-    }
-    return true;
+    Authority authority;
+    return !parts->authority.present || splitAuthority(string, parts->authority, &authority);
 }
 
-QString compose(const Parts& parts)
-{
-    QString text;
-    if (!parts.scheme.isNull())
-        text += parts.scheme + QLatin1Char(':');
-    if (!parts.hierarchical) {
-        text += parts.specifier;
-        return text;
-    }
-    if (!parts.authority.isNull())
-        text += QLatin1String("//") + parts.authority;
-    text += parts.path;
-    if (!parts.query.isNull())
-        text += QLatin1Char('?') + parts.query;
-    if (!parts.fragment.isNull())
-        text += QLatin1Char('#') + parts.fragment;
-    return text;
-}
-
-// RFC 3986 "remove_dot_segments".
-QString removeDotSegments(const QString& path)
+// RFC 3986 "remove_dot_segments". Null when nothing remains.
+QString removeDotSegments(QStringView all)
 {
     // The input is read through a position rather than cut from its front,
     // which would copy the rest once per segment.
-    const QStringView all(path);
     QString output;
     qsizetype at = 0;
     while (at < all.size()) {
@@ -233,39 +259,90 @@ QString removeDotSegments(const QString& path)
     return output;
 }
 
-Parts resolve(const Parts& base, const Parts& ref)
+// One part of a URL being composed: its text, and whether it is present.
+struct Piece
 {
-    if (!ref.scheme.isNull() || !base.hierarchical)
-        return ref;
-    Parts target;
-    target.scheme = base.scheme;
-    target.fragment = ref.fragment;
-    if (!ref.authority.isNull()) {
-        target.authority = ref.authority;
-        target.path = removeDotSegments(ref.path);
-        target.query = ref.query;
-    } else {
-        target.authority = base.authority;
-        if (ref.path.isEmpty()) {
-            target.path = base.path;
-            target.query = ref.query.isNull() ? base.query : ref.query;
-        } else {
-            if (ref.path.startsWith(QLatin1Char('/'))) {
-                target.path = removeDotSegments(ref.path);
-            } else {
-                QString merged;
-                if (!base.authority.isNull() && base.path.isEmpty())
-                    merged = QLatin1Char('/') + ref.path;
-                else
-                    merged = base.path.left(base.path.lastIndexOf(QLatin1Char('/')) + 1) + ref.path;
-                target.path = removeDotSegments(merged);
-            }
-            target.query = ref.query;
-        }
+    QStringView text;
+    bool present = false;
+};
+
+Piece pieceOf(const QString& string, Span span)
+{
+    return Piece{viewOf(string, span), span.present};
+}
+
+// Writes "scheme:[//authority]path[?query][#fragment]" into `text` in one
+// allocation and sets the spans of `parts` to where each piece went.
+void compose(Piece scheme, Piece authority, Piece path, Piece query, Piece fragment, QString* text, Parts* parts)
+{
+    text->clear();
+    text->reserve(scheme.text.size() + authority.text.size() + path.text.size() + query.text.size() +
+                  fragment.text.size() + 5);
+    const auto put = [text](Piece piece, Span* span) {
+        *span = Span{text->size(), piece.text.size(), piece.present};
+        text->append(piece.text);
+    };
+    if (scheme.present) {
+        put(scheme, &parts->scheme);
+        text->append(QLatin1Char(':'));
     }
-    target.specifier = compose(Parts{QString(), target.authority, target.path, target.query, target.fragment,
-                                     true, QString()});
-    return target;
+    const qsizetype specifierAt = text->size();
+    if (authority.present) {
+        text->append(QLatin1String("//"));
+        put(authority, &parts->authority);
+    }
+    put(path, &parts->path);
+    if (query.present) {
+        text->append(QLatin1Char('?'));
+        put(query, &parts->query);
+    }
+    if (fragment.present) {
+        text->append(QLatin1Char('#'));
+        put(fragment, &parts->fragment);
+    }
+    // Nothing at all (an absent path and no other part) is a null string.
+    if (text->isEmpty() && !path.present)
+        *text = QString();
+    parts->hierarchical = true;
+    parts->specifier = Span{specifierAt, text->size() - specifierAt, !text->isNull()};
+}
+
+// The absolute form of the relative reference `ref` (parsed from
+// `refText`) against the hierarchical base `base` (of `baseText`), written
+// into `text` with its parts.
+void resolve(const QString& baseText, const Parts& base, const QString& refText, const Parts& ref, QString* text,
+             Parts* target)
+{
+    const auto path = [](const QString& dotted) { return Piece{dotted, !dotted.isNull()}; };
+    const Piece scheme = pieceOf(baseText, base.scheme);
+    const Piece fragment = pieceOf(refText, ref.fragment);
+    const QStringView refPath = viewOf(refText, ref.path);
+    if (ref.authority.present) {
+        const QString dotted = removeDotSegments(refPath);
+        compose(scheme, pieceOf(refText, ref.authority), path(dotted), pieceOf(refText, ref.query), fragment, text,
+                target);
+        return;
+    }
+    const Piece authority = pieceOf(baseText, base.authority);
+    if (refPath.isEmpty()) {
+        const Piece query = ref.query.present ? pieceOf(refText, ref.query) : pieceOf(baseText, base.query);
+        compose(scheme, authority, pieceOf(baseText, base.path), query, fragment, text, target);
+        return;
+    }
+    QString dotted;
+    if (refPath.startsWith(QLatin1Char('/'))) {
+        dotted = removeDotSegments(refPath);
+    } else {
+        const QStringView basePath = viewOf(baseText, base.path);
+        const QStringView folder = base.authority.present && basePath.isEmpty()
+                                       ? QStringView(u"/")
+                                       : basePath.first(basePath.lastIndexOf(QLatin1Char('/')) + 1);
+        QString merged;
+        merged.reserve(folder.size() + refPath.size());
+        merged.append(folder).append(refPath);
+        dotted = removeDotSegments(merged);
+    }
+    compose(scheme, authority, path(dotted), pieceOf(refText, ref.query), fragment, text, target);
 }
 
 // The path's bytes on disk, percent-encoded: a name that is not valid UTF-8
@@ -310,12 +387,17 @@ bool percentDecodedBytes(const QString& string, QByteArray* bytes)
 
 struct URL::Data
 {
-    QString relative;   // the string the URL was made from
+    QString absolute;   // the string of the URL, resolved against its base
+    Parts parts;        // the parts of `absolute`
+    Authority authority;
+    // The string the URL was made from: the tail of `absolute` from
+    // `relativeAt` when it is one (always so without a base), else kept
+    // in `relative`.
+    qsizetype relativeAt = 0;
+    QString relative;
     std::shared_ptr<const Data> base;
-    Parts parts;        // the parts of the absolute form
-    QString absolute;
-    QString user, password, host;
-    QVariant port;
+
+    [[nodiscard]] QString part(Span span) const { return textOf(absolute, span); }
 };
 
 URL URL::URLWithString(const QString& string)
@@ -329,17 +411,23 @@ URL URL::URLWithString(const QString& string, const URL& base)
     if (!parse(string, &parts))
         return URL();
     auto data = std::make_shared<Data>();
-    data->relative = string;
-    if (base.m_data && parts.scheme.isNull()) {
+    if (base.m_data && !parts.scheme.present)
         data->base = base.m_data;
-        data->parts = resolve(base.m_data->parts, parts);
-        data->absolute = compose(data->parts);
+    if (data->base && data->base->parts.hierarchical) {
+        resolve(data->base->absolute, data->base->parts, string, parts, &data->absolute, &data->parts);
+        const qsizetype extra = data->absolute.size() - string.size();
+        if (extra >= 0 && QStringView(data->absolute).sliced(extra) == string)
+            data->relativeAt = extra;
+        else
+            data->relative = string;
     } else {
-        data->parts = parts;
+        // The URL is its string as written (a reference that a base without
+        // hierarchy cannot resolve composes back to itself).
         data->absolute = string;
+        data->parts = parts;
     }
-    if (!data->parts.authority.isNull())
-        splitAuthority(data->parts.authority, &data->user, &data->password, &data->host, &data->port);
+    if (data->parts.authority.present)
+        splitAuthority(data->absolute, data->parts.authority, &data->authority);
     return URL(std::move(data));
 }
 
@@ -355,34 +443,57 @@ URL URL::fileURLWithPath(const QString& path, bool isDirectory)
     return URLWithString(QLatin1String("file://") + percentEncodedPath(absolute));
 }
 
-QString URL::scheme() const { return m_data ? m_data->parts.scheme : QString(); }
-QString URL::resourceSpecifier() const { return m_data ? m_data->parts.specifier : QString(); }
-QString URL::user() const { return m_data ? m_data->user : QString(); }
-QString URL::password() const { return m_data ? m_data->password : QString(); }
-QString URL::host() const { return m_data ? m_data->host : QString(); }
-QVariant URL::port() const { return m_data ? m_data->port : QVariant(); }
-QString URL::query() const { return m_data && m_data->parts.hierarchical ? m_data->parts.query : QString(); }
-QString URL::fragment() const { return m_data ? m_data->parts.fragment : QString(); }
+QString URL::scheme() const { return m_data ? m_data->part(m_data->parts.scheme) : QString(); }
+QString URL::resourceSpecifier() const { return m_data ? m_data->part(m_data->parts.specifier) : QString(); }
+QString URL::user() const { return m_data ? m_data->part(m_data->authority.user) : QString(); }
+QString URL::password() const { return m_data ? m_data->part(m_data->authority.password) : QString(); }
+QString URL::host() const { return m_data ? m_data->part(m_data->authority.host) : QString(); }
+QVariant URL::port() const { return m_data ? m_data->authority.port : QVariant(); }
+QString URL::query() const
+{
+    return m_data && m_data->parts.hierarchical ? m_data->part(m_data->parts.query) : QString();
+}
+QString URL::fragment() const { return m_data ? m_data->part(m_data->parts.fragment) : QString(); }
 QString URL::absoluteString() const { return m_data ? m_data->absolute : QString(); }
-QString URL::relativeString() const { return m_data ? m_data->relative : QString(); }
 URL URL::baseURL() const { return m_data && m_data->base ? URL(m_data->base) : URL(); }
+
+QString URL::relativeString() const
+{
+    if (!m_data)
+        return QString();
+    return m_data->relative.isNull() ? m_data->absolute.mid(m_data->relativeAt) : m_data->relative;
+}
+
+namespace {
+
+// The span of a path as written before its parameters (after the first
+// ";"), and the span of the parameters.
+Span pathBeforeParameters(const QString& string, Span path, Span* parameters = nullptr)
+{
+    const qsizetype semicolon = viewOf(string, path).indexOf(QLatin1Char(';'));
+    if (semicolon < 0)
+        return path;
+    if (parameters)
+        *parameters = spanOf(path.at + semicolon + 1, path.size - semicolon - 1);
+    return spanOf(path.at, semicolon);
+}
+
+} // namespace
 
 QString URL::pathAsWritten() const
 {
     if (!m_data || !m_data->parts.hierarchical)
         return QString();
-    const QString& path = m_data->parts.path;
-    const qsizetype semicolon = path.indexOf(QLatin1Char(';'));
-    return semicolon < 0 ? path : path.left(semicolon);
+    return m_data->part(pathBeforeParameters(m_data->absolute, m_data->parts.path));
 }
 
 QString URL::parameterString() const
 {
     if (!m_data || !m_data->parts.hierarchical)
         return QString();
-    const QString& path = m_data->parts.path;
-    const qsizetype semicolon = path.indexOf(QLatin1Char(';'));
-    return semicolon < 0 ? QString() : path.mid(semicolon + 1);
+    Span parameters;
+    pathBeforeParameters(m_data->absolute, m_data->parts.path, &parameters);
+    return m_data->part(parameters);
 }
 
 QString URL::path() const
@@ -411,15 +522,21 @@ URL URL::standardizedURL() const
 {
     if (!m_data || !m_data->parts.hierarchical)
         return *this;
-    Parts parts = m_data->parts;
-    parts.path = removeDotSegments(parts.path);
-    const URL standardized = URLWithString(compose(parts));
+    const QString& absolute = m_data->absolute;
+    const Span path = m_data->parts.path;
+    const QString dotted = removeDotSegments(viewOf(absolute, path));
+    const QStringView after = QStringView(absolute).sliced(path.at + path.size);
+    QString text;
+    text.reserve(path.at + dotted.size() + after.size());
+    text.append(QStringView(absolute).first(path.at)).append(dotted).append(after);
+    const URL standardized = URLWithString(text);
     return standardized ? standardized : *this;
 }
 
 bool URL::isFileURL() const
 {
-    return m_data && m_data->parts.scheme.compare(QLatin1String("file"), Qt::CaseInsensitive) == 0;
+    return m_data &&
+           viewOf(m_data->absolute, m_data->parts.scheme).compare(QLatin1String("file"), Qt::CaseInsensitive) == 0;
 }
 
 bool URL::hasDirectoryPath() const

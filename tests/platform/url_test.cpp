@@ -84,6 +84,57 @@ TEST(URL, RelativeResolution)
     EXPECT_EQ(URL::URLWithString(QStringLiteral("g"), base).host(), QStringLiteral("a"));
 }
 
+// A resolved URL is split from the string it composes: every part comes
+// from the base or the reference as resolution chose it.
+TEST(URL, ResolvedURLsAnswerThePartsOfTheirAbsoluteString)
+{
+    const URL base = URL::URLWithString(QStringLiteral("http://u:p@h:8/a/b;p?q"));
+    struct Row
+    {
+        const char* reference;
+        const char* absolute;
+        const char* user;
+        const char* password;
+        const char* host;
+        int port;
+        const char* path;
+        const char* parameters;
+        const char* query;
+        const char* fragment;
+    };
+    const Row rows[] = {
+        {"c;x?y#z", "http://u:p@h:8/a/c;x?y#z", "u", "p", "h", 8, "/a/c", "x", "y", "z"},
+        {"//v@k/m/../n?", "http://v@k/n?", "v", nullptr, "k", 0, "/n", nullptr, "", nullptr},
+        {"#f", "http://u:p@h:8/a/b;p?q#f", "u", "p", "h", 8, "/a/b", "p", "q", "f"},
+        {"?", "http://u:p@h:8/a/b;p?", "u", "p", "h", 8, "/a/b", "p", "", nullptr},
+        {"../../x;", "http://u:p@h:8/x;", "u", "p", "h", 8, "/x", "", nullptr, nullptr},
+    };
+    const auto text = [](const char* part) { return part ? QString::fromLatin1(part) : QString(); };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reference);
+        const URL url = URL::URLWithString(text(row.reference), base);
+        ASSERT_FALSE(url.isNull());
+        EXPECT_EQ(url.absoluteString(), text(row.absolute));
+        EXPECT_EQ(url.relativeString(), text(row.reference));
+        EXPECT_EQ(url.resourceSpecifier(), url.absoluteString().mid(5));
+        EXPECT_EQ(url.scheme(), QStringLiteral("http"));
+        EXPECT_EQ(url.user(), text(row.user));
+        EXPECT_EQ(url.password().isNull(), row.password == nullptr);
+        EXPECT_EQ(url.password(), text(row.password));
+        EXPECT_EQ(url.host(), text(row.host));
+        EXPECT_EQ(url.port(), row.port ? QVariant(row.port) : QVariant());
+        EXPECT_EQ(url.pathAsWritten(), text(row.path));
+        EXPECT_EQ(url.parameterString().isNull(), row.parameters == nullptr);
+        EXPECT_EQ(url.parameterString(), text(row.parameters));
+        EXPECT_EQ(url.query().isNull(), row.query == nullptr);
+        EXPECT_EQ(url.query(), text(row.query));
+        EXPECT_EQ(url.fragment().isNull(), row.fragment == nullptr);
+        EXPECT_EQ(url.fragment(), text(row.fragment));
+        EXPECT_EQ(url.baseURL(), base);
+        EXPECT_EQ(url.absoluteURL().absoluteString(), url.absoluteString());
+    }
+}
+
 TEST(URL, FileURLs)
 {
     const URL file = URL::fileURLWithPath(QStringLiteral("/tmp/a b/x#1.txt"));

@@ -4,37 +4,245 @@
 #include "platform/string_compare.h"
 
 #include <QFont>
+#include <QHash>
 
 #include <libxml/HTMLparser.h>
+#include <libxml/HTMLtree.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 
 #include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 namespace sorvant {
 
+// The parsed document as the walks below need it, built from the parser's
+// events: elements, texts, comments and the rest in document order, linked
+// by index, with every text and attribute value in one buffer of UTF-8.
+// About a quarter of the memory of the parser's own tree, whose nodes are
+// separate allocations of 120 bytes each.
+struct HTMLTree
+{
+    enum Kind : quint8 { Element, Text, CData, Comment, Other };
+    struct Node
+    {
+        qint32 parent = -1;
+        qint32 firstChild = -1;
+        qint32 lastChild = -1;
+        qint32 next = -1;
+        // Texts: their bytes in `text`; elements: their attributes in
+        // `attributes`.
+        qsizetype start = 0;
+        qsizetype length = 0;
+        quint32 name = 0;
+        Kind kind = Other;
+    };
+    struct Attribute
+    {
+        quint32 name = 0;
+        qsizetype start = 0;
+        qsizetype length = 0;
+    };
+
+    std::vector<Node> nodes;
+    std::vector<Attribute> attributes;
+    QByteArray text;
+    QList<QByteArray> names;
+    QHash<QByteArray, quint32> nameIndex;
+    qint32 root = -1;      // the first element outside any other
+    qint32 current = -1;   // the open element new nodes go into
+    int depth = 0;         // the elements open
+    bool started = false;  // the parser began the document
+    // What the parser's tree has at the document's level: anything yet,
+    // and whether the first node there is the root element. An element
+    // begun after the root has closed goes into the root when it is the
+    // first node, else beside it, where no walk reaches.
+    bool documentHasNodes = false;
+    bool rootIsFirst = false;
+
+    quint32 nameOf(const char* name)
+    {
+        const QByteArray key(name);
+        const auto found = nameIndex.constFind(key);
+        if (found != nameIndex.constEnd())
+            return *found;
+        names.append(key);
+        return nameIndex[key] = quint32(names.size() - 1);
+    }
+    qsizetype append(const char* bytes, int length)
+    {
+        const qsizetype start = text.size();
+        text.append(bytes, length);
+        return start;
+    }
+    // A new node as the last child of `parent` (or of the document, for
+    // -1).
+    qint32 add(Kind kind, qint32 parentIndex)
+    {
+        const auto index = qint32(nodes.size());
+        Node node;
+        node.kind = kind;
+        node.parent = parentIndex;
+        if (parentIndex >= 0) {
+            Node& parent = nodes[size_t(parentIndex)];
+            if (parent.lastChild >= 0)
+                nodes[size_t(parent.lastChild)].next = index;
+            else
+                parent.firstChild = index;
+            parent.lastChild = index;
+        }
+        nodes.push_back(node);
+        return index;
+    }
+    // Text joins the text node it follows, as the parser's tree has it.
+    void addText(Kind kind, const char* bytes, int length)
+    {
+        if (current < 0)
+            return;
+        const qint32 last = nodes[size_t(current)].lastChild;
+        if (last >= 0 && nodes[size_t(last)].kind == kind) {
+            Node& node = nodes[size_t(last)];
+            if (node.start + node.length != text.size()) {
+                const QByteArray before = text.mid(node.start, node.length);
+                node.start = append(before.constData(), int(before.size()));
+            }
+            append(bytes, length);
+            node.length += length;
+            return;
+        }
+        const qint32 index = add(kind, current);
+        nodes[size_t(index)].start = append(bytes, length);
+        nodes[size_t(index)].length = length;
+    }
+};
+
 namespace {
 
-xmlNodePtr nodeOf(void* node)
+// The parser's events, with the tree in the context's private pointer.
+HTMLTree& treeOf(void* context)
 {
-    return static_cast<xmlNodePtr>(node);
+    return *static_cast<HTMLTree*>(static_cast<htmlParserCtxtPtr>(context)->_private);
 }
 
-QString fromXml(const xmlChar* text)
+void startDocument(void* context)
 {
-    return text == nullptr ? QString() : QString::fromUtf8(reinterpret_cast<const char*>(text));
+    treeOf(context).started = true;
 }
 
-bool named(xmlNodePtr node, const char* name)
+// A document type, a comment or an instruction outside every element.
+void noteDocumentNode(HTMLTree& tree)
 {
-    return node->type == XML_ELEMENT_NODE && node->name != nullptr
-           && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
+    tree.documentHasNodes = true;
 }
 
-bool namedOneOf(xmlNodePtr node, std::initializer_list<const char*> names)
+void internalSubset(void* context, const xmlChar*, const xmlChar*, const xmlChar*)
+{
+    // The document type goes first at the document's level.
+    HTMLTree& tree = treeOf(context);
+    noteDocumentNode(tree);
+    tree.rootIsFirst = false;
+}
+
+void startElement(void* context, const xmlChar* name, const xmlChar** attributes)
+{
+    auto* parser = static_cast<htmlParserCtxtPtr>(context);
+    HTMLTree& tree = treeOf(context);
+    // The parser's own tree stops the document past this depth; so does
+    // this one, and the document is then read again flattened.
+    if (unsigned(tree.depth) > xmlParserMaxDepth) {
+        xmlStopParser(parser);
+        return;
+    }
+    qint32 parent = tree.current;
+    if (parent < 0 && tree.documentHasNodes && tree.rootIsFirst)
+        parent = tree.root;
+    const qint32 index = tree.add(HTMLTree::Element, parent);
+    if (tree.current < 0 && !tree.documentHasNodes) {
+        tree.documentHasNodes = true;
+        tree.rootIsFirst = true;
+    }
+    if (tree.root < 0 && parent < 0)
+        tree.root = index;
+    ++tree.depth;
+    HTMLTree::Node& node = tree.nodes[size_t(index)];
+    node.name = tree.nameOf(reinterpret_cast<const char*>(name));
+    node.start = qsizetype(tree.attributes.size());
+    for (const xmlChar** pair = attributes; pair != nullptr && pair[0] != nullptr; pair += 2) {
+        // A boolean attribute written without a value has its name as value.
+        const xmlChar* value = pair[1] != nullptr ? pair[1] : htmlIsBooleanAttr(pair[0]) != 0 ? pair[0] : nullptr;
+        const int length = value == nullptr ? 0 : int(std::strlen(reinterpret_cast<const char*>(value)));
+        tree.attributes.push_back({tree.nameOf(reinterpret_cast<const char*>(pair[0])),
+                                   tree.append(reinterpret_cast<const char*>(value), length), length});
+    }
+    tree.nodes[size_t(index)].length = qsizetype(tree.attributes.size()) - tree.nodes[size_t(index)].start;
+    tree.current = index;
+}
+
+void endElement(void* context, const xmlChar*)
+{
+    HTMLTree& tree = treeOf(context);
+    if (tree.current < 0)
+        return;
+    --tree.depth;
+    // An element put into the root after it closed closes back to the
+    // document's level, as the parser's own stack has it.
+    const qint32 parent = tree.nodes[size_t(tree.current)].parent;
+    tree.current = tree.depth == 0 ? -1 : parent;
+}
+
+void characters(void* context, const xmlChar* bytes, int length)
+{
+    treeOf(context).addText(HTMLTree::Text, reinterpret_cast<const char*>(bytes), length);
+}
+
+void cdataBlock(void* context, const xmlChar* bytes, int length)
+{
+    treeOf(context).addText(HTMLTree::CData, reinterpret_cast<const char*>(bytes), length);
+}
+
+void comment(void* context, const xmlChar*)
+{
+    HTMLTree& tree = treeOf(context);
+    if (tree.current < 0)
+        noteDocumentNode(tree);
+    tree.add(HTMLTree::Comment, tree.current);
+}
+
+void processingInstruction(void* context, const xmlChar*, const xmlChar*)
+{
+    HTMLTree& tree = treeOf(context);
+    if (tree.current < 0)
+        noteDocumentNode(tree);
+    tree.add(HTMLTree::Other, tree.current);
+}
+
+// One node of a parsed document.
+struct NodeRef
+{
+    const HTMLTree* tree;
+    qint32 index;
+
+    [[nodiscard]] const HTMLTree::Node& node() const { return tree->nodes[size_t(index)]; }
+    [[nodiscard]] bool isElement() const { return node().kind == HTMLTree::Element; }
+    [[nodiscard]] bool isText() const { return node().kind == HTMLTree::Text || node().kind == HTMLTree::CData; }
+    [[nodiscard]] bool isComment() const { return node().kind == HTMLTree::Comment; }
+    [[nodiscard]] QString text() const
+    {
+        return QString::fromUtf8(tree->text.constData() + node().start, node().length);
+    }
+};
+
+bool named(NodeRef node, const char* name)
+{
+    return node.isElement() && node.tree->names.at(node.node().name) == name;
+}
+
+bool namedOneOf(NodeRef node, std::initializer_list<const char*> names)
 {
     for (const char* name : names) {
         if (named(node, name))
@@ -46,23 +254,24 @@ bool namedOneOf(xmlNodePtr node, std::initializer_list<const char*> names)
 // Walks the tree below `root` in document order without recursion.
 // `enter` answers whether to go into the node's children; `leave` follows
 // the node's subtree.
-void walk(xmlNodePtr root, const std::function<bool(xmlNodePtr)>& enter, const std::function<void(xmlNodePtr)>& leave)
+void walk(NodeRef root, const std::function<bool(NodeRef)>& enter, const std::function<void(NodeRef)>& leave)
 {
-    xmlNodePtr node = root;
-    while (node != nullptr) {
-        if (enter(node) && node->children != nullptr) {
-            node = node->children;
+    const HTMLTree& tree = *root.tree;
+    qint32 node = root.index;
+    while (node >= 0) {
+        if (enter(NodeRef{&tree, node}) && tree.nodes[size_t(node)].firstChild >= 0) {
+            node = tree.nodes[size_t(node)].firstChild;
             continue;
         }
-        while (node != nullptr) {
-            leave(node);
-            if (node == root)
+        while (node >= 0) {
+            leave(NodeRef{&tree, node});
+            if (node == root.index)
                 return;
-            if (node->next != nullptr) {
-                node = node->next;
+            if (tree.nodes[size_t(node)].next >= 0) {
+                node = tree.nodes[size_t(node)].next;
                 break;
             }
-            node = node->parent;
+            node = tree.nodes[size_t(node)].parent;
         }
     }
 }
@@ -149,27 +358,47 @@ QByteArray flattenedHTML(const QByteArray& html, int depth)
     return out;
 }
 
-// Parses once; `halted` tells whether the parser stopped before the end
-// (it does when elements nest past its limit, keeping only what came
-// before).
-htmlDocPtr parseOnce(const QByteArray& bytes, const char* encoding, bool* halted)
+// Parses once into a tree; `halted` tells whether the parser stopped
+// before the end (it does when elements nest past its limit, keeping only
+// what came before). Null when the parser could not start.
+std::unique_ptr<HTMLTree> parseOnce(const QByteArray& bytes, const char* encoding, bool* halted)
 {
     *halted = false;
     htmlParserCtxtPtr context = htmlNewParserCtxt();
-    if (context == nullptr)
+    if (context == nullptr || context->sax == nullptr) {
+        if (context != nullptr)
+            htmlFreeParserCtxt(context);
         return nullptr;
+    }
+    auto tree = std::make_unique<HTMLTree>();
+    // The events build our tree instead of the parser's own.
+    std::memset(context->sax, 0, sizeof(htmlSAXHandler));
+    context->sax->startDocument = startDocument;
+    context->sax->internalSubset = internalSubset;
+    context->sax->startElement = startElement;
+    context->sax->endElement = endElement;
+    context->sax->characters = characters;
+    context->sax->cdataBlock = cdataBlock;
+    context->sax->comment = comment;
+    context->sax->processingInstruction = processingInstruction;
+    context->_private = tree.get();
     htmlDocPtr document = htmlCtxtReadMemory(context, bytes.constData(), int(bytes.size()), nullptr, encoding,
                                              HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING
                                                  | HTML_PARSE_NONET);
+    if (document != nullptr)
+        xmlFreeDoc(document);
     *halted = context->disableSAX != 0 && context->instate == XML_PARSER_EOF;
     htmlFreeParserCtxt(context);
-    return document;
+    if (!tree->started)
+        return nullptr;
+    tree->current = -1;
+    return tree;
 }
 
 // A document the parser gave up on part way is parsed again flattened
 // below a depth, and failing that with no tags at all, so that no text is
 // ever lost silently.
-htmlDocPtr parse(const QByteArray& bytes, const char* encoding)
+std::unique_ptr<HTMLTree> parse(const QByteArray& bytes, const char* encoding)
 {
     static std::once_flag initialized;
     std::call_once(initialized, [] { xmlInitParser(); });
@@ -177,11 +406,9 @@ htmlDocPtr parse(const QByteArray& bytes, const char* encoding)
         return nullptr;
     for (const int depth : {-1, kFlattenedDepth, 0}) {
         bool halted = false;
-        htmlDocPtr document = parseOnce(depth < 0 ? bytes : flattenedHTML(bytes, depth), encoding, &halted);
+        std::unique_ptr<HTMLTree> tree = parseOnce(depth < 0 ? bytes : flattenedHTML(bytes, depth), encoding, &halted);
         if (!halted || depth == 0)
-            return document;
-        if (document != nullptr)
-            xmlFreeDoc(document);
+            return tree;
     }
     return nullptr;
 }
@@ -260,7 +487,7 @@ private:
     int m_pendingBreaks = 0;
 };
 
-int lineEndsAround(xmlNodePtr node)
+int lineEndsAround(NodeRef node)
 {
     if (namedOneOf(node, {"p", "h1", "h2", "h3", "h4", "h5", "h6", "blockquote", "pre", "ul", "ol", "dl", "table",
                           "figure", "section", "article", "header", "footer", "hr"}))
@@ -270,64 +497,66 @@ int lineEndsAround(xmlNodePtr node)
     return 0;
 }
 
-bool isHidden(xmlNodePtr node)
+bool isHidden(NodeRef node)
 {
-    return namedOneOf(node, {"script", "style", "noscript", "template"}) || node->type == XML_COMMENT_NODE;
+    return namedOneOf(node, {"script", "style", "noscript", "template"}) || node.isComment();
 }
 
 } // namespace
 
 bool HTMLElement::isNamed(const char* name) const
 {
-    return named(nodeOf(m_node), name);
+    return named(NodeRef{m_tree, m_index}, name);
 }
 
 QString HTMLElement::attribute(const char* name) const
 {
-    xmlChar* value = xmlGetProp(nodeOf(m_node), reinterpret_cast<const xmlChar*>(name));
-    const QString result = fromXml(value);
-    xmlFree(value);
-    return result;
+    const HTMLTree::Node& node = m_tree->nodes[size_t(m_index)];
+    for (qsizetype at = node.start; at < node.start + node.length; ++at) {
+        const HTMLTree::Attribute& attribute = m_tree->attributes[size_t(at)];
+        if (m_tree->names.at(attribute.name) == name)
+            return QString::fromUtf8(m_tree->text.constData() + attribute.start, attribute.length);
+    }
+    return QString();
 }
 
 QString HTMLElement::textContent() const
 {
-    xmlChar* value = xmlNodeGetContent(nodeOf(m_node));
-    const QString result = fromXml(value);
-    xmlFree(value);
-    return result.isNull() ? QString::fromLatin1("") : result;
+    QByteArray bytes;
+    walk(
+        NodeRef{m_tree, m_index},
+        [&](NodeRef node) {
+            if (node.isText())
+                bytes.append(m_tree->text.constData() + node.node().start, node.node().length);
+            return true;
+        },
+        [](NodeRef) {});
+    return QString::fromUtf8(bytes);
 }
 
-HTMLDocument::HTMLDocument(const QString& html) : m_document(parse(numericCharacterReferences(html.toUtf8()), "UTF-8"))
+HTMLDocument::HTMLDocument(const QString& html) : m_tree(parse(numericCharacterReferences(html.toUtf8()), "UTF-8"))
 {
 }
 
 HTMLDocument::HTMLDocument(const QByteArray& data, const QString& encoding)
-    : m_document(parse(numericCharacterReferences(data), encoding.isEmpty() ? nullptr : encoding.toLatin1().constData()))
+    : m_tree(parse(numericCharacterReferences(data), encoding.isEmpty() ? nullptr : encoding.toLatin1().constData()))
 {
 }
 
-HTMLDocument::~HTMLDocument()
-{
-    if (m_document != nullptr)
-        xmlFreeDoc(static_cast<htmlDocPtr>(m_document));
-}
+HTMLDocument::~HTMLDocument() = default;
 
 void HTMLDocument::forEachElement(const std::function<void(const HTMLElement&)>& visit) const
 {
-    if (m_document == nullptr)
-        return;
-    xmlNodePtr root = xmlDocGetRootElement(static_cast<htmlDocPtr>(m_document));
-    if (root == nullptr)
+    if (m_tree == nullptr || m_tree->root < 0)
         return;
     walk(
-        root,
-        [&](xmlNodePtr node) {
-            if (node->type == XML_ELEMENT_NODE)
-                visit(HTMLElement(node));
+        NodeRef{m_tree.get(), m_tree->root},
+        [&](NodeRef node) {
+            if (node.isElement())
+                visit(HTMLElement(m_tree.get(), node.index));
             return true;
         },
-        [](xmlNodePtr) {});
+        [](NodeRef) {});
 }
 
 URL HTMLDocument::baseURL() const
@@ -342,20 +571,18 @@ URL HTMLDocument::baseURL() const
 
 QString HTMLDocument::plainText(bool reformat, bool bodyOnly, bool appendLinks) const
 {
-    if (m_document == nullptr)
+    if (m_tree == nullptr || m_tree->root < 0)
         return QString::fromLatin1("");
-    xmlNodePtr root = xmlDocGetRootElement(static_cast<htmlDocPtr>(m_document));
-    if (root == nullptr)
-        return QString::fromLatin1("");
+    const NodeRef root{m_tree.get(), m_tree->root};
     TextLayout layout(reformat);
     int preformatted = 0;
     walk(
         root,
-        [&](xmlNodePtr node) {
+        [&](NodeRef node) {
             if (isHidden(node) || (bodyOnly && named(node, "head")))
                 return false;
-            if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
-                layout.text(fromXml(node->content), preformatted > 0);
+            if (node.isText()) {
+                layout.text(node.text(), preformatted > 0);
                 return false;
             }
             layout.block(lineEndsAround(node));
@@ -365,13 +592,13 @@ QString HTMLDocument::plainText(bool reformat, bool bodyOnly, bool appendLinks) 
                 ++preformatted;
             return true;
         },
-        [&](xmlNodePtr node) {
-            if (node->type != XML_ELEMENT_NODE)
+        [&](NodeRef node) {
+            if (!node.isElement())
                 return;
             if (named(node, "pre"))
                 --preformatted;
             if (appendLinks && named(node, "a")) {
-                const QString href = HTMLElement(node).attribute("href");
+                const QString href = HTMLElement(m_tree.get(), node.index).attribute("href");
                 if (!href.isEmpty()) {
                     layout.space();
                     layout.text(QLatin1Char('<') + href + QLatin1Char('>'), true);
@@ -385,11 +612,9 @@ QString HTMLDocument::plainText(bool reformat, bool bodyOnly, bool appendLinks) 
 AttributedString HTMLDocument::attributedText(const URL& base) const
 {
     AttributedString result;
-    if (m_document == nullptr)
+    if (m_tree == nullptr || m_tree->root < 0)
         return result;
-    xmlNodePtr root = xmlDocGetRootElement(static_cast<htmlDocPtr>(m_document));
-    if (root == nullptr)
-        return result;
+    const NodeRef root{m_tree.get(), m_tree->root};
     // Styles in force, counted so that nesting unwinds.
     int bold = 0;
     int italic = 0;
@@ -398,8 +623,16 @@ AttributedString HTMLDocument::attributedText(const URL& base) const
     QStringList links;
     QString pending;   // text not yet laid out in the current style
     QVariantMap pendingAttributes;
+    // One dictionary per style and link, shared by every run in it: a page
+    // of many short runs then costs a pointer a run, not a font and a map.
+    QHash<std::pair<int, QString>, QVariantMap> made;
     auto attributesNow = [&] {
-        QVariantMap attributes;
+        const QString link = links.isEmpty() ? QString() : links.last();
+        const int style = (bold > 0 ? 1 : 0) | (italic > 0 ? 2 : 0) | (underline > 0 ? 4 : 0) | (heading > 0 ? 8 : 0);
+        const auto found = made.constFind(std::pair{style, link});
+        if (found != made.constEnd())
+            return *found;
+        QVariantMap& attributes = made[std::pair{style, link}];
         QFont font;
         font.setBold(bold > 0 || heading > 0);
         font.setItalic(italic > 0);
@@ -407,8 +640,8 @@ AttributedString HTMLDocument::attributedText(const URL& base) const
         attributes.insert(QString::fromLatin1(attribute::kFont), font);
         if (underline > 0)
             attributes.insert(QString::fromLatin1(attribute::kUnderlineStyle), 1);
-        if (!links.isEmpty() && !links.last().isEmpty())
-            attributes.insert(QString::fromLatin1(attribute::kLink), links.last());
+        if (!link.isEmpty())
+            attributes.insert(QString::fromLatin1(attribute::kLink), link);
         return attributes;
     };
     TextLayout layout(true);
@@ -422,13 +655,13 @@ AttributedString HTMLDocument::attributedText(const URL& base) const
     };
     walk(
         root,
-        [&](xmlNodePtr node) {
+        [&](NodeRef node) {
             if (isHidden(node) || named(node, "head"))
                 return false;
-            if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+            if (node.isText()) {
                 take();
                 pendingAttributes = attributesNow();
-                layout.text(fromXml(node->content), false);
+                layout.text(node.text(), false);
                 return false;
             }
             layout.block(lineEndsAround(node));
@@ -441,14 +674,14 @@ AttributedString HTMLDocument::attributedText(const URL& base) const
             else if (namedOneOf(node, {"h1", "h2", "h3", "h4", "h5", "h6"}))
                 ++heading;
             else if (named(node, "a")) {
-                const QString href = HTMLElement(node).attribute("href").trimmed();
+                const QString href = HTMLElement(m_tree.get(), node.index).attribute("href").trimmed();
                 const URL url = href.isEmpty() ? URL() : URL::URLWithString(href, base);
                 links.append(url.isNull() ? href : url.absoluteString());
             }
             return true;
         },
-        [&](xmlNodePtr node) {
-            if (node->type != XML_ELEMENT_NODE)
+        [&](NodeRef node) {
+            if (!node.isElement())
                 return;
             if (namedOneOf(node, {"b", "strong"}))
                 --bold;

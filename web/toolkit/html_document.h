@@ -1,9 +1,10 @@
 #pragma once
 // HTMLDocument: one HTML text parsed by libxml2's HTML parser (recovering
-// from errors, never touching the network, nesting capped by the parser),
-// walked without recursion. Named character references are turned into
-// numeric ones before parsing, so every name of HTML's list is known. The
-// HTML services, the feed display and the HTML reader build on it.
+// from errors, never touching the network, nesting capped by the parser)
+// into a compact tree of our own, walked without recursion. Named
+// character references are turned into numeric ones before parsing, so
+// every name of HTML's list is known. The HTML services, the feed display
+// and the HTML reader build on it.
 
 #include "foundation/attributed_string.h"
 #include "platform/url.h"
@@ -16,11 +17,13 @@
 
 namespace sorvant {
 
+struct HTMLTree;
+
 // One element of a parsed document, valid while the document lives.
 class HTMLElement
 {
 public:
-    explicit HTMLElement(void* node) : m_node(node) {}
+    HTMLElement(const HTMLTree* tree, qint32 index) : m_tree(tree), m_index(index) {}
     // Whether the (lower-case) tag name is `name`.
     [[nodiscard]] bool isNamed(const char* name) const;
     // The attribute's value; null when absent.
@@ -29,7 +32,8 @@ public:
     [[nodiscard]] QString textContent() const;
 
 private:
-    void* m_node;
+    const HTMLTree* m_tree;
+    qint32 m_index;
 };
 
 class HTMLDocument
@@ -44,7 +48,7 @@ public:
     HTMLDocument(const HTMLDocument&) = delete;
     HTMLDocument& operator=(const HTMLDocument&) = delete;
 
-    [[nodiscard]] bool isValid() const { return m_document != nullptr; }
+    [[nodiscard]] bool isValid() const { return m_tree != nullptr; }
     // Calls `visit` for every element in document order.
     void forEachElement(const std::function<void(const HTMLElement&)>& visit) const;
     // The first <base href>; null when none.
@@ -57,7 +61,7 @@ public:
     [[nodiscard]] AttributedString attributedText(const URL& base) const;
 
 private:
-    void* m_document = nullptr;
+    std::unique_ptr<HTMLTree> m_tree;
 };
 
 // "&name;" references of HTML's list as numeric references "&#N;".

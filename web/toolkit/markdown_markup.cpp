@@ -53,11 +53,19 @@ private:
         m_stopped = m_handler(m_text, range, m_lineIndex, m_headerLine, type, style, level);
         return m_stopped;
     }
-    qsizetype runEnd(qsizetype i, qsizetype end, unichar c) const
+    // The end of the run of `c` from `i`. A run is scanned once: a later
+    // position inside it (markers before white space are passed one at a
+    // time) takes the end found before.
+    qsizetype runEnd(qsizetype i, qsizetype end, unichar c)
     {
-        while (i < end && m_chars[i] == c)
-            ++i;
-        return i;
+        if (i >= m_run.from && i < m_run.stop && end == m_run.limit && c == m_run.unit)
+            return m_run.stop;
+        qsizetype j = i;
+        while (j < end && m_chars[j] == c)
+            ++j;
+        countScanWork(j - i + 1);
+        m_run = Run{i, j, end, c};
+        return j;
     }
     // A search for the first position from `from` on, before `limit`, where
     // a test that depends on the position alone holds (`limit` when none
@@ -112,6 +120,14 @@ private:
     MarkdownStyle m_emphasis = 0;
     qsizetype m_emphasisStart = 0;
     LineSearches m_searches;
+    struct Run
+    {
+        qsizetype from = -1;
+        qsizetype stop = -1;
+        qsizetype limit = -1;
+        unichar unit = 0;
+    };
+    Run m_run;
 };
 
 void MarkupWalker::run()
@@ -378,21 +394,51 @@ qsizetype MarkupWalker::scanTarget(qsizetype i, qsizetype start, qsizetype end)
     return j;
 }
 
-// The report widened over the markers that surround it.
-Range widenedOverMarkers(const QString& text, Range range, MarkdownStyle shared)
+// The last scan over markers in each direction, for one set of markers.
+// Whether a scan passes a position depends on the position alone, so a
+// later scan that starts inside a stretch an earlier one passed stops where
+// that one stopped: many reports beside one long run of markers look at it
+// once.
+struct MarkerScans
 {
-    const char* markers = (shared & (kMarkdownEmphasis | kMarkdownStrong)) != 0 ? "*_"
-                          : (shared & (kMarkdownSuperscript | kMarkdownSubscript)) != 0 ? "^~"
-                                                                                          : nullptr;
+    qsizetype leftFrom = -1;
+    qsizetype leftStop = -1;
+    qsizetype rightFrom = -1;
+    qsizetype rightStop = -1;
+};
+
+// The report widened over the markers that surround it; `scans` holds one
+// memo per set of markers.
+Range widenedOverMarkers(const QString& text, Range range, MarkdownStyle shared, MarkerScans (&scans)[2])
+{
+    const bool emphasis = (shared & (kMarkdownEmphasis | kMarkdownStrong)) != 0;
+    const char* markers = emphasis ? "*_" : (shared & (kMarkdownSuperscript | kMarkdownSubscript)) != 0 ? "^~" : nullptr;
     if (markers == nullptr)
         return range;
+    MarkerScans& scan = scans[emphasis ? 0 : 1];
     const unichar* chars = unitsOf(text);
     qsizetype from = range.location;
-    while (from > 0 && isOneOf(chars[from - 1], markers) && !(from > 1 && chars[from - 2] == '\\'))
-        --from;
+    if (scan.leftFrom >= 0 && scan.leftStop <= from && from <= scan.leftFrom) {
+        from = scan.leftStop;
+    } else {
+        const qsizetype start = from;
+        while (from > 0 && isOneOf(chars[from - 1], markers) && !(from > 1 && chars[from - 2] == '\\'))
+            --from;
+        countScanWork(start - from + 1);
+        scan.leftFrom = start;
+        scan.leftStop = from;
+    }
     qsizetype to = range.maxRange();
-    while (to < text.size() && isOneOf(chars[to], markers) && chars[to - 1] != '\\')
-        ++to;
+    if (scan.rightFrom >= 0 && scan.rightFrom <= to && to <= scan.rightStop) {
+        to = scan.rightStop;
+    } else {
+        const qsizetype start = to;
+        while (to < text.size() && isOneOf(chars[to], markers) && chars[to - 1] != '\\')
+            ++to;
+        countScanWork(to - start + 1);
+        scan.rightFrom = start;
+        scan.rightStop = to;
+    }
     return Range{from, to - from};
 }
 
@@ -413,24 +459,36 @@ bool touches(Range markup, Range range)
     return std::max(markup.location, range.location) < std::min(markup.maxRange(), range.maxRange());
 }
 
-// Removes every occurrence of `marker` (ignoring case) that does not follow a backslash.
+// Removes every occurrence of `marker` (ignoring case) that does not follow
+// a backslash, reading left to right: the text after a removal is searched
+// as it stands, and the unit before a later occurrence is the one the
+// removals left there. The kept stretches are copied once, so the work is
+// linear however many markers go.
 void removeMarker(QString& text, const QString& marker)
 {
     if (marker.isEmpty())
         return;
+    QString kept;
+    qsizetype copied = 0;
     qsizetype from = 0;
     while (true) {
-        const Range hit = findString(text, marker, Range{from, text.size() - from}, 1);
+        const Range hit = findString(text, marker, Range{from, text.size() - from}, kCompareCaseInsensitive);
+        countScanWork((hit.isMissing() ? text.size() : hit.maxRange()) - from + 1);
         if (hit.isMissing())
-            return;
+            break;
         const qsizetype at = hit.location;
-        if (at > 0 && text.at(at - 1) == QLatin1Char('\\')) {
+        const QChar before = at > copied ? text.at(at - 1) : kept.isEmpty() ? QChar() : kept.back();
+        if (before == QLatin1Char('\\')) {
             from = at + 1;
             continue;
         }
-        text.remove(at, hit.length);
-        from = at;
+        kept.append(QStringView(text).mid(copied, at - copied));
+        copied = from = at + hit.length;
     }
+    if (copied == 0)
+        return;
+    kept.append(QStringView(text).mid(copied));
+    text = std::move(kept);
 }
 
 QString withMarkersAdded(const QString& text, const QString& prefix, const QString& suffix)
@@ -480,6 +538,7 @@ bool containsCriticMarkupType(const QString& string, CriticMarkupType type, Mark
     const QString paragraph = string.mid(from, to - from);
     bool found = false;
     Range merged = kMissingRange;
+    MarkerScans scans[2];
     enumerateCriticMarkupUsingHandler(
         paragraph,
         [&](const QString&, Range reported, qsizetype, const QString&, CriticMarkupType reportedType,
@@ -489,7 +548,7 @@ bool containsCriticMarkupType(const QString& string, CriticMarkupType type, Mark
                 return false;
             Range candidate{reported.location + from, reported.length};
             if (shared != 0)
-                candidate = widenedOverMarkers(string, candidate, shared);
+                candidate = widenedOverMarkers(string, candidate, shared, scans);
             if (touches(candidate, range)) {
                 found = true;
                 merged = unionRange(merged, candidate);

@@ -33,6 +33,11 @@ struct CharacterState
     Destination destination = Destination::Text;
 
     friend bool operator==(const CharacterState&, const CharacterState&) = default;
+    friend size_t qHash(const CharacterState& state, size_t seed = 0)
+    {
+        return qHashMulti(seed, state.font, state.halfPoints, state.bold, state.italic, state.underline,
+                          state.foreground, state.background, state.skipPerUnicode, int(state.destination));
+    }
 };
 
 struct FontEntry
@@ -116,7 +121,11 @@ private:
     void flushBytes();
     void flushSegment();
     QByteArray currentCodePage() const;
-    QVariantMap attributesOf(const CharacterState& state) const;
+    QVariantMap attributesOf(const CharacterState& state);
+    // The dictionaries made so far, one per state: runs of equal states
+    // share one, so a text of many short runs costs a pointer a run
+    // rather than a font and a map. Emptied when a table changes.
+    QHash<CharacterState, QVariantMap> m_attributes;
 
     const QByteArray& m_data;
     CharacterState m_state;
@@ -143,9 +152,11 @@ QByteArray RTFReader::currentCodePage() const
     return font != m_fonts.constEnd() && !font->codePage.isEmpty() ? font->codePage : m_documentCodePage;
 }
 
-QVariantMap RTFReader::attributesOf(const CharacterState& state) const
+QVariantMap RTFReader::attributesOf(const CharacterState& state)
 {
-    QVariantMap attributes;
+    if (const auto made = m_attributes.constFind(state); made != m_attributes.constEnd())
+        return *made;
+    QVariantMap& attributes = m_attributes[state];
     QFont font;
     const auto entry = m_fonts.constFind(state.font >= 0 ? state.font : m_defaultFont);
     if (entry != m_fonts.constEnd() && !entry->name.isEmpty())
@@ -185,6 +196,7 @@ void RTFReader::appendText(const QString& text)
     case Destination::Skip:
         return;
     case Destination::FontTable: {
+        m_attributes.clear();
         FontEntry& entry = m_fonts[m_tableFont];
         for (const QChar c : text) {
             if (c != QLatin1Char(';'))
@@ -196,6 +208,7 @@ void RTFReader::appendText(const QString& text)
     case Destination::ColorTable:
         for (const QChar c : text) {
             if (c == QLatin1Char(';')) {
+                m_attributes.clear();
                 m_colors.append(m_colorSet ? Color::deviceRGB(m_red / 255.0, m_green / 255.0, m_blue / 255.0) : Color());
                 m_red = m_green = m_blue = 0;
                 m_colorSet = false;
@@ -254,6 +267,7 @@ void RTFReader::controlWord(const QByteArray& word, bool hasParameter, int param
         if (m_state.destination == Destination::FontTable)
             m_fonts[m_tableFont].codePage = converterForCharset(parameter);
     } else if (word == "deff") {
+        m_attributes.clear();
         m_defaultFont = parameter;
     } else if (word == "ansicpg") {
         m_documentCodePage = converterForCodePage(parameter);

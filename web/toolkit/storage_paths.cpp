@@ -2,6 +2,7 @@
 
 #include "foundation/mutable_string_edits.h"
 #include "platform/path_semantics.h"
+#include "platform/scan_work.h"
 #include "system/file_names.h"
 #include "web/url/host_components.h"
 #include "web/url/url_cleaning.h"
@@ -60,10 +61,57 @@ QString rootedStandardizedPath(const QString& path)
     return stringByStandardizingPath(path.startsWith(QLatin1Char('/')) ? path : QLatin1Char('/') + path);
 }
 
-QString joined(const QString& folder, const QStringList& components)
+// The components of a storage path kept as one text joined with "/" (none
+// of them holds one): a host or path of many short components costs a
+// unit or two a component, not a string and a list entry.
+class StorageComponents
 {
-    return stringByAppendingPathComponents(folder.isNull() ? QString(QLatin1String("")) : folder, components);
-}
+public:
+    // Appends a component; "/", "." and ".." go nowhere and are dropped.
+    void append(QStringView component)
+    {
+        if (component == QLatin1String("/") || component == QLatin1String(".") || component == QLatin1String(".."))
+            return;
+        if (m_count > 0)
+            m_text += QLatin1Char('/');
+        m_lastStart = m_text.size();
+        m_text += component;
+        ++m_count;
+    }
+    // With more than `maximum` components (0 and NSNotFound: no maximum),
+    // those from `maximum` on are joined with "-" into one; the last is
+    // then kept within the file name length with room for the extension.
+    void limit(qsizetype maximum, qsizetype extensionLength)
+    {
+        if (m_count == 0)
+            return;
+        countScanWork(m_text.size());
+        if (maximum != 0 && maximum != NSNotFound && m_count > maximum) {
+            qsizetype start = 0;
+            for (qsizetype slashes = 0; slashes < maximum - 1; ++slashes)
+                start = m_text.indexOf(QLatin1Char('/'), start) + 1;
+            QString rest = m_text.mid(start);
+            rest.replace(QLatin1Char('/'), QLatin1Char('-'));
+            m_text.truncate(start > 0 ? start - 1 : 0);
+            m_count = maximum - 1;
+            append(shortenedPathComponent(rest, extensionLength));
+            return;
+        }
+        const QString last = shortenedPathComponent(m_text.mid(m_lastStart), extensionLength);
+        m_text.replace(m_lastStart, m_text.size() - m_lastStart, last);
+    }
+    // `folder` with the components appended as stringByAppendingPathComponents does.
+    [[nodiscard]] QString appendedTo(const QString& folder) const
+    {
+        const QString base = folder.isNull() ? QString(QLatin1String("")) : folder;
+        return m_count == 0 ? base : stringByAppendingPathComponents(base, QStringList{m_text});
+    }
+
+private:
+    QString m_text;
+    qsizetype m_count = 0;
+    qsizetype m_lastStart = 0;
+};
 
 } // namespace
 
@@ -73,9 +121,10 @@ QString invertedPathRelativeToDirectory(const URL& url, const QString& folder, b
 {
     if (url.isNull())
         return QString();
-    QStringList components;
+    StorageComponents components;
     if (url.isFileURL()) {
-        components = standardizedComponents(url.path(), caseInsensitive);
+        for (const QString& component : standardizedComponents(url.path(), caseInsensitive))
+            components.append(component);
     } else {
         QString path = fullPath(url);
         QString suffix = parametersAndQuery(url, removeSessionIDs);
@@ -83,28 +132,20 @@ QString invertedPathRelativeToDirectory(const URL& url, const QString& folder, b
             suffix = stringURLByRemovingSessionIDs(suffix);
         if (!suffix.isEmpty())
             path += suffix;
-        for (const QString& component : invertedHostComponents(url, maxHostComponents))
-            components.append(confinedComponent(component));
+        forEachInvertedHostComponent(url.host(), maxHostComponents, [&](QStringView component) {
+            components.append(confinedComponent(component.toString()));
+        });
         if (!path.isEmpty()) {
-            components += standardizedComponents(path, caseInsensitive);
+            for (const QString& component : standardizedComponents(path, caseInsensitive))
+                components.append(component);
             if (isBaseDirectory(url) || (suffix.isEmpty() && path.endsWith(QLatin1Char('/'))))
                 components.append(kIndexPage);
         } else {
             components.append(kIndexPage);
         }
     }
-    components.removeIf([](const QString& c) {
-        return c == QLatin1String("/") || c == QLatin1String(".") || c == QLatin1String("..");
-    });
-    const qsizetype extensionLength = pathExtension.isEmpty() ? 0 : pathExtension.size() + 1;
-    if (maxPathComponents != 0 && maxPathComponents != NSNotFound && components.size() > maxPathComponents) {
-        const QString rest = components.mid(maxPathComponents - 1).join(QLatin1Char('-'));
-        components.erase(components.begin() + (maxPathComponents - 1), components.end());
-        components.append(shortenedPathComponent(rest, extensionLength));
-    } else if (!components.isEmpty()) {
-        components.last() = shortenedPathComponent(components.last(), extensionLength);
-    }
-    QString result = joined(folder, components);
+    components.limit(maxPathComponents, pathExtension.isEmpty() ? 0 : pathExtension.size() + 1);
+    QString result = components.appendedTo(folder);
     if (!pathExtension.isEmpty())
         result += QLatin1Char('.') + pathExtension;
     return result;

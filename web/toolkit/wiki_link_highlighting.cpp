@@ -89,10 +89,11 @@ void highlightLinks(AttributedString& text, const QStringList& names, unsigned o
         }
         return;
     }
-    text.beginEditing();
-    for (const Range link : found)
-        overrideAttributes(text, attributes, link);
-    text.endEditing();
+    // The scanner reports each kind of link in a pass of its own, so the
+    // links come out of text order; laying them all in one walk over the
+    // runs keeps the work linear where one call per link would move the
+    // rest of the run list each time.
+    text.addAttributesInRanges(attributes, found);
 }
 
 void highlightLinks(AttributedString& text, const QStringList& names, unsigned options)

@@ -3,6 +3,7 @@
 #include "foundation/chars_table.h"
 #include "foundation/lines.h"
 #include "foundation/string_units.h"
+#include "platform/scan_work.h"
 #include "platform/string_compare.h"
 #include "platform/url.h"
 #include "search/fast_word_enumerator.h"
@@ -30,6 +31,11 @@ struct WikiScanState
     bool inMath = false;
     bool listLine = false;
     bool listBefore = false;
+    // The last look back from a "]:" for the "[" of a reference
+    // definition: where it started and the stop it found (-1: none). A
+    // later look back from further on ends at that start with that answer.
+    qsizetype lookedBackFrom = -1;
+    qsizetype lookBackStop = -1;
 
     [[nodiscard]] bool excludes() const { return depth > 0 || inTag || tabCode || inCode || inMath; }
 };
@@ -92,15 +98,25 @@ void advanceMarkdownScanState(WikiScanState& state, const unichar* chars, qsizet
                 break;
             case ':':
                 if (p == ']') {
-                    for (qsizetype j = k - 2; j >= 0; --j) {
+                    const qsizetype back = k - 2;
+                    const bool known = state.lookedBackFrom >= 0 && back >= state.lookedBackFrom;
+                    const qsizetype floor = known ? state.lookedBackFrom : -1;
+                    qsizetype stop = -1;
+                    qsizetype j = back;
+                    for (; j > floor; --j) {
                         const unichar d = chars[j];
-                        if (isLineBreak(d) || d == 0x2028 || d == 0x2029 || d == '^')
-                            break;
-                        if (d == '[') {
-                            ++state.depth;
+                        if (isLineBreak(d) || d == 0x2028 || d == 0x2029 || d == '^' || d == '[') {
+                            stop = j;
                             break;
                         }
                     }
+                    if (stop < 0 && known)
+                        stop = state.lookBackStop;
+                    countScanWork(back - j + 1);
+                    state.lookedBackFrom = back;
+                    state.lookBackStop = stop;
+                    if (stop >= 0 && chars[stop] == '[')
+                        ++state.depth;
                 }
                 break;
             case '<':
@@ -231,6 +247,12 @@ void findBracketReferences(const FastWordEnumerator& words, WikiScanState state,
     const CharacterSetBitmap* alphaNum = getAlphaNumBitmap();
     const CharacterSetBitmap* white = getWhiteSpacesBitmap();
     const qsizetype rangeEnd = range.maxRange();
+    // The first "]]" or feed from a word's end on. The walk moves forward,
+    // so an answer found from an earlier word still holds for every word
+    // that ends before it: each unit is looked at once, however many words
+    // stand between an opener and its line's end.
+    qsizetype searchedFrom = -1;
+    qsizetype stop = -1;
     walkWords(words, state, range.location, rangeEnd, plain, [&](qsizetype start, qsizetype end) {
         if (state.depth != 2)
             return end;
@@ -246,16 +268,19 @@ void findBracketReferences(const FastWordEnumerator& words, WikiScanState state,
         }
         if (open == NSNotFound || (open > range.location && chars[open - 1] == '!'))
             return end;
-        for (qsizetype k = end; k + 1 < rangeEnd; ++k) {
-            if (isFeedCharacter(chars[k]))
-                return end;
-            if (chars[k] == ']' && chars[k + 1] == ']') {
-                handler(words, open + 2, k - open - 2, kWikiLinkBracketReference);
-                state.depth = 0;
-                return k + 2;
-            }
+        if (searchedFrom < 0 || end < searchedFrom || end > stop) {
+            qsizetype k = end;
+            while (k + 1 < rangeEnd && !isFeedCharacter(chars[k]) && !(chars[k] == ']' && chars[k + 1] == ']'))
+                ++k;
+            countScanWork(k - end + 1);
+            searchedFrom = end;
+            stop = k;
         }
-        return end;
+        if (stop + 1 >= rangeEnd || isFeedCharacter(chars[stop]))
+            return end;
+        handler(words, open + 2, stop - open - 2, kWikiLinkBracketReference);
+        state.depth = 0;
+        return stop + 2;
     });
 }
 

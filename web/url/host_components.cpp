@@ -1,6 +1,7 @@
 #include "web/url/host_components.h"
 
 #include "platform/path_semantics.h"
+#include "platform/scan_work.h"
 
 #include <unicode/uidna.h>
 #include <zlib.h>
@@ -53,17 +54,56 @@ QString invertedHost(const URL& url)
     return invertedHost(url.host());
 }
 
-QStringList invertedHostComponents(const QString& host, qsizetype maximum)
+void forEachInvertedHostComponent(const QString& host, qsizetype maximum,
+                                  const std::function<void(QStringView)>& visit)
 {
     if (host.isEmpty())
-        return QStringList();
-    QStringList labels = lowercaseHost(host).split(QLatin1Char('.'), Qt::SkipEmptyParts);
-    std::reverse(labels.begin(), labels.end());
-    if (maximum != 0 && maximum != NSNotFound && labels.size() > maximum) {
-        const QString joined = labels.mid(maximum - 1).join(QLatin1Char('.'));
-        labels.erase(labels.begin() + (maximum - 1), labels.end());
-        labels.append(shortenedPathComponent(joined, 0));
+        return;
+    const QString lower = lowercaseHost(host);
+    const QStringView text(lower);
+    const bool limited = maximum != 0 && maximum != NSNotFound;
+    qsizetype visited = 0;
+    qsizetype end = text.size();
+    countScanWork(text.size() + 1);
+    // Labels from the last on, empty ones skipped; with a maximum the rest,
+    // still last first, become one component.
+    while (end > 0) {
+        const qsizetype dot = text.lastIndexOf(QLatin1Char('.'), end - 1);
+        const qsizetype start = dot + 1;
+        if (start == end) {
+            end = dot;
+            continue;
+        }
+        // Asked once: the walk ends after this label either way.
+        const auto moreLabels = [&] {
+            return std::any_of(text.begin(), text.begin() + std::max<qsizetype>(dot, 0),
+                               [](QChar c) { return c != QLatin1Char('.'); });
+        };
+        if (limited && visited == maximum - 1 && moreLabels()) {
+            QString rest;
+            rest.reserve(end);
+            while (end > 0) {
+                const qsizetype before = text.lastIndexOf(QLatin1Char('.'), end - 1);
+                if (before + 1 < end) {
+                    if (!rest.isEmpty())
+                        rest += QLatin1Char('.');
+                    rest += text.mid(before + 1, end - before - 1);
+                }
+                end = before < 0 ? 0 : before;
+            }
+            visit(shortenedPathComponent(rest, 0));
+            return;
+        }
+        visit(text.mid(start, end - start));
+        ++visited;
+        end = dot < 0 ? 0 : dot;
     }
+}
+
+QStringList invertedHostComponents(const QString& host, qsizetype maximum)
+{
+    QStringList labels;
+    forEachInvertedHostComponent(host, maximum, [&](QStringView label) { labels.append(label.toString()); });
     return labels;
 }
 
@@ -86,7 +126,10 @@ QString stringByAppendingInvertedHostComponentsToPath(const QString& host, const
 
 QString asciiHostName(const QString& host)
 {
-    if (host.isEmpty())
+    // A host name has at most 253 characters (254 with the root's dot);
+    // a longer text is none, and IDNA's work grows faster than its length.
+    const qsizetype limit = host.endsWith(QLatin1Char('.')) ? kMaximumHostNameLength + 1 : kMaximumHostNameLength;
+    if (host.isEmpty() || host.size() > limit)
         return QString();
     UErrorCode status = U_ZERO_ERROR;
     UIDNA* idna = uidna_openUTS46(UIDNA_NONTRANSITIONAL_TO_ASCII | UIDNA_USE_STD3_RULES, &status);

@@ -13,6 +13,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+
+#include <functional>
 
 namespace sorvant {
 
@@ -35,6 +38,10 @@ namespace sorvant {
 // shortenedPathComponent). An empty list for a missing host.
 //   ("a.b.c.d", NSNotFound) => ["d", "c", "b", "a"]   ("a.b.c.d", 2) => ["d", "c.b.a"]
 [[nodiscard]] QStringList invertedHostComponents(const QString& host, qsizetype maximum = NSNotFound);
+// The same elements one at a time, with no list made: a host of many
+// labels costs no string per label.
+void forEachInvertedHostComponent(const QString& host, qsizetype maximum,
+                                  const std::function<void(QStringView)>& visit);
 [[nodiscard]] QStringList invertedHostComponents(const URL& url, qsizetype maximum = NSNotFound);
 
 // `path` with each element of invertedHostComponents appended as a path
@@ -46,8 +53,12 @@ namespace sorvant {
 
 // --- IDNA -------------------------------------------------------------------------------------
 
+// The most characters a host name holds, its last dot not counted.
+inline constexpr qsizetype kMaximumHostNameLength = 253;
+
 // The ASCII form of a host name (UTS #46 mapping, lower case, punycode
-// labels); null when it is not a valid host name.
+// labels); null when it is not a valid host name, which includes any host
+// longer than kMaximumHostNameLength units (one more with a final ".").
 //   "Bücher.Example" => "xn--bcher-kva.example"   "a b" => null   "" => null
 [[nodiscard]] QString asciiHostName(const QString& host);
 

@@ -3,6 +3,7 @@
 #include "foundation/string_units.h"
 #include "foundation/mutable_string_edits.h"
 #include "foundation/removing_characters.h"
+#include "platform/scan_work.h"
 
 #include <optional>
 #include <string_view>
@@ -257,9 +258,27 @@ QString stringByFormattingQueryTerm(const QString& string, StringEncoding encodi
         stringByAddingPercentEscapesToURL(stringByRemovingMultipleWhiteSpaces(string), encoding, QString());
     if (escaped.isNull() || !defaultPercentEscapes)
         return escaped;
-    escaped.replace(QLatin1String("+"), QLatin1String("%2B"));
-    escaped.replace(QLatin1String("%20"), QLatin1String("+"));
-    return escaped;
+    // One pass for both rewrites: "%2B" never forms a "%20", so this is
+    // the same as replacing "+" first and "%20" after it.
+    const qsizetype plusses = escaped.count(QLatin1Char('+'));
+    QString query;
+    query.reserve(escaped.size() + 2 * plusses);
+    const QChar* units = escaped.constData();
+    const qsizetype length = escaped.size();
+    countScanWork(length);
+    for (qsizetype at = 0; at < length; ++at) {
+        const QChar c = units[at];
+        if (c == QLatin1Char('+')) {
+            query += QLatin1String("%2B");
+        } else if (c == QLatin1Char('%') && at + 2 < length && units[at + 1] == QLatin1Char('2')
+                   && units[at + 2] == QLatin1Char('0')) {
+            query += QLatin1Char('+');
+            at += 2;
+        } else {
+            query += c;
+        }
+    }
+    return query;
 }
 
 } // namespace sorvant

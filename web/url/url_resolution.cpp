@@ -244,7 +244,12 @@ URL URLRelativeTo(const URL& base, const QString& text, bool trimAnchor, StringE
     URL url = URLWithEscapeFallback(link, encoding, base);
     if (url.isNull() || !standardize)
         return url;
-    url = URL::URLWithString(standardizedStringURL(url));
+    // The resolved URL goes before its standardized text is parsed, so a
+    // long link is held in one URL at a time.
+    const QString standardized = standardizedStringURL(url);
+    link = QString();
+    url = URL();
+    url = URL::URLWithString(standardized);
     return url ? standardizedLoop(url) : url;
 }
 

@@ -175,6 +175,9 @@ TEST(CriticMarkupToggle, RoundTrips)
         {"highlight off", "a {==bc==} d", hlOpen, hlClose, kCriticMarkupHighlight, 0, {6, 0}, "a bc d", {2, 2}},
         {"list lines keep markers", "- one\n- two\n", em, em, kCriticMarkupNone, kMarkdownStrong, {0, 12},
          "- **one**\n- **two**\n", {0, 20}},
+        {"escaped markers stay", "a *x \\* y \\_z* b", em, em, kCriticMarkupNone, kMarkdownEmphasis, {3, 1},
+         "a x \\* y \\_z b", {2, 10}},
+        {"both markers off", "_a_ *b* c", em, em, kCriticMarkupNone, kMarkdownEmphasis, {0, 7}, "a b c", {0, 3}},
     };
     for (const ToggleCase& row : cases) {
         SCOPED_TRACE(row.name);
@@ -189,6 +192,47 @@ TEST(CriticMarkupToggle, RoundTrips)
         EXPECT_EQ(edited, QString::fromUtf8(row.expectedText));
         EXPECT_EQ(selected, row.expectedSelection);
     }
+}
+
+// Regression: each marker taken out moved the rest of the text, so
+// toggling over a line of nested emphasis took quadratic time (200 KB: 16 s).
+TEST(CriticMarkupToggle, NestedEmphasisTakesLinearWork)
+{
+    const QStringList em{QStringLiteral("*"), QStringLiteral("_")};
+    test::expectLinearScanWork(
+        [](qsizetype size) {
+            QString line;
+            while (line.size() < size)
+                line += QStringLiteral("*a **b _c_ d** e* ");
+            return line;
+        },
+        [&](const QString& line) {
+            Range replacement;
+            const QString result = stringByTogglingMarkupWithPrefixes(
+                line, em, em, kCriticMarkupNone, kMarkdownEmphasis, Range{0, line.size()}, &replacement, nullptr);
+            EXPECT_EQ(replacement.location, 0);
+            EXPECT_GT(replacement.length, line.size() - 18);
+            EXPECT_TRUE(result.startsWith(QLatin1String("**a b c d e a b c d e")));
+            EXPECT_EQ(result.count(QLatin1Char('*')), 4);
+            EXPECT_FALSE(result.contains(QLatin1Char('_')));
+        });
+}
+
+// Regression: a run of markers before white space opens nothing and is
+// passed one marker at a time; each step scanned the rest of the run and
+// widened a report over all of it (200 KB of "*" inside emphasis: 39 s).
+TEST(CriticMarkupToggle, LongMarkerRunsTakeLinearWork)
+{
+    const QStringList em{QStringLiteral("*"), QStringLiteral("_")};
+    test::expectLinearScanWork(
+        [](qsizetype size) { return QStringLiteral("*a ") + QString(size, QLatin1Char('*')) + QStringLiteral(" b*"); },
+        [&](const QString& line) {
+            Range replacement;
+            const QString result = stringByTogglingMarkupWithPrefixes(
+                line, em, em, kCriticMarkupNone, kMarkdownEmphasis, Range{0, line.size()}, &replacement, nullptr);
+            EXPECT_EQ(result, QStringLiteral("a "));
+            EXPECT_EQ(replacement, (Range{0, line.size() - 3}));
+        });
 }
 
 TEST(CriticMarkupToggle, UnusableArgumentsGiveNil)

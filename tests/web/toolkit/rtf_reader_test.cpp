@@ -114,6 +114,28 @@ TEST(RTFReader, ManyRunsTakeLinearWork)
         [](const QByteArray& rtf) { EXPECT_TRUE(attributedStringWithRTF(rtf).has_value()); });
 }
 
+// Runs in the same style share their attributes; a style met again after
+// the default font or the colour table changed takes them as they are then.
+TEST(RTFReader, StylesAfterATableChangesUseTheNewTable)
+{
+    const std::optional<AttributedString> text = attributedStringWithRTF(
+        "{\\rtf1{\\fonttbl{\\f0 Times;}{\\f1 Courier;}}{\\colortbl;\\red255\\green0\\blue0;}\\deff0 "
+        "a\\b b\\b0 c\\deff1\\b d\\b0 e\\cf3 f\\cf0 g{\\colortbl;\\red0\\green0\\blue255;}\\cf3 h\\cf1 i}");
+    ASSERT_TRUE(text.has_value());
+    ASSERT_EQ(text->string(), QStringLiteral("abcdefghi"));
+    const char* family[] = {"Times", "Times", "Courier", "Courier", "Courier", "Courier", "Courier", "Courier", "Courier"};
+    for (qsizetype at = 0; at < 9; ++at)
+        EXPECT_EQ(fontAt(*text, at).family(), QLatin1String(family[at])) << at;
+    EXPECT_TRUE(fontAt(*text, 1).bold());
+    EXPECT_TRUE(fontAt(*text, 3).bold());
+    EXPECT_FALSE(fontAt(*text, 4).bold());
+    EXPECT_EQ(text->attributesAtIndex(2), text->attributesAtIndex(4));
+    const QString foreground = QStringLiteral("ForegroundColor");
+    EXPECT_FALSE(text->attributeAtIndex(foreground, 5).isValid());   // no fourth colour yet
+    EXPECT_EQ(text->attributeAtIndex(foreground, 7).value<Color>(), Color::deviceRGB(0, 0, 1));
+    EXPECT_EQ(text->attributeAtIndex(foreground, 8).value<Color>(), Color::deviceRGB(1, 0, 0));
+}
+
 TEST(RTFReader, FixtureKeepsFontsStylesAndColours)
 {
     const std::optional<AttributedString> text = attributedStringWithRTF(fixture("document.rtf"));

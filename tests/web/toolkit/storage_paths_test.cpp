@@ -65,6 +65,59 @@ TEST(StoragePaths, MaximaAndLongComponents)
     EXPECT_TRUE(last.endsWith(QStringLiteral("%1.x").arg(crc32(name + QStringLiteral(".pdf")), 8, 16, QLatin1Char('0'))));
 }
 
+// Every host and path maximum against the components it joins, and
+// folders that end in or hold extra slashes.
+TEST(StoragePaths, MaximaJoinTheComponentsFromTheLimitOn)
+{
+    const struct {
+        qsizetype hosts;
+        qsizetype paths;
+        const char* folder;
+        const char* expected;
+    } cases[] = {
+        {4, NSNotFound, "/m", "/m/d/c/b/a/x/y/z.html"},
+        {5, 0, "/m", "/m/d/c/b/a/x/y/z.html"},
+        {1, NSNotFound, "/m", "/m/d.c.b.a/x/y/z.html"},
+        {NSNotFound, 1, "/m", "/m/d-c-b-a-x-y-z.html"},
+        {NSNotFound, 7, "/m", "/m/d/c/b/a/x/y/z.html"},
+        {NSNotFound, 6, "/m", "/m/d/c/b/a/x/y-z.html"},
+        {3, 3, "/m", "/m/d/c/b.a-x-y-z.html"},
+        {NSNotFound, NSNotFound, "/m//", "/m/d/c/b/a/x/y/z.html"},
+        {NSNotFound, NSNotFound, "", "d/c/b/a/x/y/z.html"},
+        {NSNotFound, 2, "m/", "m/d/c-b-a-x-y-z.html"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(std::to_string(row.hosts) + " " + std::to_string(row.paths) + " " + row.folder);
+        EXPECT_EQ(invertedPathRelativeToDirectory(url("http://a.b.c.d/x/y/z.html"), QString::fromLatin1(row.folder),
+                                                  true, QString(), row.hosts, row.paths, true),
+                  QString::fromLatin1(row.expected));
+    }
+    EXPECT_EQ(invertedPathRelativeToDirectory(URL::fileURLWithPath(QStringLiteral("/")), QStringLiteral("/m//")),
+              QStringLiteral("/m//"));
+}
+
+// A host of a million labels: its storage path is made without a string
+// per label, in work linear in its length.
+TEST(StoragePaths, HostsOfManyLabelsTakeLinearWork)
+{
+    test::expectLinearScanWork(
+        [](qsizetype size) {
+            QString link = QStringLiteral("http://");
+            while (link.size() < size)
+                link += QStringLiteral("1.");
+            return link + QStringLiteral("2/a.html");
+        },
+        [](const QString& link) {
+            const qsizetype labels = (link.size() - 15) / 2;
+            const QString path = invertedPathRelativeToDirectory(URL::URLWithString(link), QStringLiteral("/m"));
+            EXPECT_EQ(path, QStringLiteral("/m/2/") + QStringLiteral("1/").repeated(labels) + QStringLiteral("a.html"));
+            EXPECT_EQ(invertedPathRelativeToDirectory(URL::URLWithString(link), QStringLiteral("/m"), true, QString(),
+                                                      2, NSNotFound, true),
+                      QStringLiteral("/m/2/") + shortenedPathComponent(QStringLiteral("1.").repeated(labels).chopped(1), 0)
+                          + QStringLiteral("/a.html"));
+        });
+}
+
 TEST(StoragePaths, HostFolderPaths)
 {
     EXPECT_EQ(pathRelativeToDirectory(url("http://h.org/a/b?x=1"), QStringLiteral("/m"), true),

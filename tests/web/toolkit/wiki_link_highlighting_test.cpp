@@ -1,5 +1,6 @@
 #include "web/toolkit/wiki_link_highlighting.h"
 
+#include "tests/support/scan_work_bound.h"
 #include "web/toolkit/wiki_links.h"
 
 #include <QUrl>
@@ -47,6 +48,77 @@ TEST(WikiLinkHighlighting, LaysAttributesIntoTheText)
     highlightLinks(untouched, {}, kWikiLinkCamelCase, Range{0, 8}, {}, nullptr);
     EXPECT_EQ(untouched.runs().size(), 1);
     EXPECT_TRUE(untouched.attributesAtIndex(0).isEmpty());
+}
+
+// Regression: the scanner reports page names, CamelCase words and bracket
+// references in passes of their own, out of text order, and each link laid
+// moved the rest of the run list (120k links: 54 s).
+TEST(WikiLinkHighlighting, ManyLinksTakeLinearWork)
+{
+    const QString segment = QStringLiteral("Alpha and WikiWord or [[some page]] then ");
+    const QStringList names{QStringLiteral("Alpha")};
+    test::expectLinearScanWork(
+        [&](qsizetype size) {
+            QString text;
+            while (text.size() < size)
+                text += segment;
+            return text;
+        },
+        [&](const QString& plain) {
+            AttributedString text(plain);
+            highlightLinks(text, names, kWikiLinkCamelCase | kWikiLinkBrackets);
+            const qsizetype segments = plain.size() / segment.size();
+            ASSERT_EQ(text.runs().size(), 6 * segments);
+            const qsizetype last = plain.size() - segment.size();
+            for (const qsizetype link : {0, 10, 24}) {
+                Range run;
+                EXPECT_EQ(text.attributeAtIndex(kUnderline, last + link, &run), QVariant(1));
+                EXPECT_EQ(run.location, last + link);
+            }
+        });
+}
+
+// Regression: every word after an unclosed "[[" searched the rest of its
+// line for the closing brackets.
+TEST(WikiLinkHighlighting, UnclosedBracketsTakeLinearWork)
+{
+    test::expectLinearScanWork(
+        [](qsizetype size) {
+            QString text = QStringLiteral("[[");
+            while (text.size() < size)
+                text += QStringLiteral("word ");
+            return text + QStringLiteral("]] x [[y");
+        },
+        [](const QString& plain) {
+            AttributedString text(plain);
+            highlightLinks(text, {}, kWikiLinkBrackets);
+            Range run;
+            EXPECT_EQ(text.attributeAtIndex(kUnderline, 2, &run), QVariant(1));
+            EXPECT_EQ(run, (Range{2, plain.size() - 10}));
+            EXPECT_EQ(text.runs().size(), 3);
+        });
+}
+
+// Regression: every "]:" looked back over its whole line for the "[" of a
+// reference definition.
+TEST(WikiLinkHighlighting, ReferenceColonsTakeLinearWork)
+{
+    for (const unsigned options : {unsigned(kWikiLinkCamelCase), unsigned(kWikiLinkCamelCase | kWikiLinkMarkdown)}) {
+        SCOPED_TRACE(options);
+        test::expectLinearScanWork(
+            [](qsizetype size) { return QStringLiteral("# T\n") + QStringLiteral("]: ").repeated(size / 3) + QStringLiteral("WikiWord"); },
+            [&](const QString& plain) {
+                AttributedString text(plain);
+                highlightLinks(text, {}, options);
+                Range run;
+                EXPECT_EQ(text.attributeAtIndex(kUnderline, plain.size() - 8, &run), QVariant(1));
+                EXPECT_EQ(run, (Range{plain.size() - 8, 8}));
+            });
+    }
+    // A "[" before the colons still opens a reference definition.
+    AttributedString defined(QStringLiteral("[a]: WikiWord"));
+    highlightLinks(defined, {}, kWikiLinkCamelCase | kWikiLinkMarkdown);
+    EXPECT_FALSE(defined.attributeAtIndex(kUnderline, 5).isValid());
 }
 
 TEST(WikiLinkHighlighting, TemporaryAttributesSkipUnderlinedAndLinkedText)

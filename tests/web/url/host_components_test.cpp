@@ -30,11 +30,19 @@ TEST(HostComponents, MaximumJoinsTheRest)
         {"a.b.c.d", 1, {"d.c.b.a"}},
         {"a.b.c.d", 4, {"d", "c", "b", "a"}},
         {"a..B.", NSNotFound, {"b", "a"}},
+        {"..a..b.", 2, {"b", "a"}},
+        {"x.y..", 1, {"y.x"}},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(std::string(row.host) + " " + std::to_string(row.maximum));
         EXPECT_EQ(invertedHostComponents(QString::fromLatin1(row.host), row.maximum), row.expected);
     }
+    // Only labels past the maximum are joined and shortened: a long label
+    // that is itself the last element stays whole.
+    const QString label(300, QLatin1Char('b'));
+    EXPECT_EQ(invertedHostComponents(QStringLiteral("a.") + label, 2), (QStringList{label, QStringLiteral("a")}));
+    EXPECT_EQ(invertedHostComponents(label + QStringLiteral(".a.x"), 2),
+              (QStringList{QStringLiteral("x"), shortenedPathComponent(QStringLiteral("a.") + label, 0)}));
     EXPECT_EQ(stringByAppendingInvertedHostComponentsToPath(QStringLiteral("www.h.org"), QStringLiteral("/cache")),
               QStringLiteral("/cache/org/h/www"));
     EXPECT_EQ(stringByAppendingInvertedHostComponents(QStringLiteral("a.b.c"), 2, QStringLiteral("/c")),
@@ -53,6 +61,36 @@ TEST(HostComponents, InternationalHostsGoThroughIDNA)
     EXPECT_EQ(invertedHost(QStringLiteral("www.Bücher.de")), QStringLiteral("de.xn--bcher-kva.www"));
     EXPECT_EQ(invertedHostComponents(QStringLiteral("www.bücher.de")),
               invertedHostComponents(URL::URLWithString(QStringLiteral("http://www.xn--bcher-kva.de/"))));
+}
+
+// A host name holds at most 253 characters (254 with the root's dot); a
+// longer text is refused before IDNA, even where IDNA would map it shorter,
+// and the inverted forms then lower-case it as they do any refused host.
+TEST(HostComponents, HostsLongerThanAHostNameAreRefused)
+{
+    // Fullwidth letters map one to one, so these forms are as long as the host.
+    const QString label = QString(62, QLatin1Char('a')) + QLatin1Char('.');
+    const QString full = QStringLiteral("\uFF22.") + label.repeated(3) + QString(62, QLatin1Char('c'));
+    ASSERT_EQ(full.size(), kMaximumHostNameLength);
+    EXPECT_EQ(asciiHostName(full), QStringLiteral("b.") + label.repeated(3) + QString(62, QLatin1Char('c')));
+    EXPECT_EQ(asciiHostName(full + QLatin1Char('.')),
+              QStringLiteral("b.") + label.repeated(3) + QString(62, QLatin1Char('c')) + QLatin1Char('.'));
+    // Soft hyphens map to nothing: IDNA alone would accept this host.
+    const QString hyphenated = QStringLiteral("b\u00AD").repeated(30) + QStringLiteral(".example");
+    EXPECT_EQ(asciiHostName(hyphenated), QString(30, QLatin1Char('b')) + QStringLiteral(".example"));
+    const QString hyphenatedLabel = QStringLiteral("b\u00AD").repeated(30) + QLatin1Char('.');
+    EXPECT_TRUE(asciiHostName(hyphenatedLabel.repeated(5) + QStringLiteral("example")).isNull());
+    EXPECT_TRUE(asciiHostName(full + QStringLiteral("c.")).isNull());
+    EXPECT_TRUE(asciiHostName(full + QStringLiteral("..")).isNull());
+
+    const QString longHost = QStringLiteral("W\u00FC.").repeated(200) + QStringLiteral("Org");
+    const QStringList inverted = invertedHostComponents(longHost);
+    ASSERT_EQ(inverted.size(), 201);
+    EXPECT_EQ(inverted.first(), QStringLiteral("org"));
+    EXPECT_EQ(inverted.last(), QStringLiteral("w\u00FC"));
+    EXPECT_EQ(invertedHostComponents(longHost, 2),
+              (QStringList{QStringLiteral("org"), shortenedPathComponent(QStringLiteral("w\u00FC.").repeated(199)
+                                                                             + QStringLiteral("w\u00FC"), 0)}));
 }
 
 TEST(HostComponents, ChecksumAndLengthRule)

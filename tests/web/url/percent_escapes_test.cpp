@@ -1,5 +1,6 @@
 #include "web/url/percent_escapes.h"
 
+#include "tests/support/scan_work_bound.h"
 
 #include <gtest/gtest.h>
 
@@ -160,6 +161,40 @@ TEST(LinkTextFormatting, QueryTerms)
     EXPECT_EQ(stringByFormattingQueryTerm(QStringLiteral("a b"), NSUTF8StringEncoding, false), QStringLiteral("a%20b"));
     EXPECT_EQ(stringByFormattingQueryTerm(QStringLiteral("é"), NSISOLatin1StringEncoding), QStringLiteral("%E9"));
     EXPECT_TRUE(stringByFormattingQueryTerm(QStringLiteral("€"), NSISOLatin1StringEncoding).isNull());
+    // Plus signs beside blanks and percent signs: each "+" is escaped
+    // before any blank becomes one, and a written "%20" stays text.
+    const struct
+    {
+        const char16_t* in;
+        const char16_t* out;
+    } rows[] = {
+        {u"+ +", u"%2B+%2B"},     {u"a%20b", u"a%2520b"},  {u"+%20+", u"%2B%2520%2B"},
+        {u"%2", u"%252"},         {u"++", u"%2B%2B"},      {u" + ", u"+%2B+"},
+        {u"%2+0", u"%252%2B0"},   {u"a 	 b+", u"a+b%2B"}, {u"", u""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(QString::fromUtf16(row.in).toStdString());
+        EXPECT_EQ(stringByFormattingQueryTerm(QString::fromUtf16(row.in), NSUTF8StringEncoding),
+                  QString::fromUtf16(row.out));
+    }
+}
+
+// Regression: each rewrite moved the rest of the term, so a long term of
+// plus signs and blanks took quadratic time (8 MB: 3.3 s).
+TEST(LinkTextFormatting, QueryTermsTakeLinearWork)
+{
+    test::expectLinearScanWork(
+        [](qsizetype size) {
+            QString term;
+            while (term.size() < size)
+                term += QStringLiteral("c++ a+b ");
+            return term;
+        },
+        [](const QString& term) {
+            const QString query = stringByFormattingQueryTerm(term, NSUTF8StringEncoding);
+            EXPECT_TRUE(query.startsWith(QLatin1String("c%2B%2B+a%2Bb+c%2B%2B")));
+            EXPECT_FALSE(query.contains(QLatin1String("%20")));
+        });
 }
 
 } // namespace
