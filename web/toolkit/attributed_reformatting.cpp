@@ -44,7 +44,7 @@ public:
     }
 
 private:
-    const QList<AttributedString::Run>& m_runs;
+    const AttributedString::RunList& m_runs;
     qsizetype m_run = 0;
 };
 
