@@ -133,9 +133,14 @@ TEST_F(SavedFrames, WindowComesBackOffScreenRegression)
     // Frames saved below, right of or larger than the screen come back
     // inside its visible area, whole.
     const Rect visible = fromQtRect(QGuiApplication::primaryScreen()->availableGeometry());
+    // The last ones from a damaged file: numbers at and past 2^31 were
+    // cast to int as they were, and only the title bar came on screen.
     const Rect saved[] = {makeRect(200, -118, visible.size.width, visible.size.height + 6),
                           makeRect(visible.maxX() + 500, visible.maxY() + 400, 300, 200),
-                          makeRect(-5000, 40, 3216, 400)};
+                          makeRect(-5000, 40, 3216, 400),
+                          makeRect(2147483648.0, 2147483648.0, 300, 200),
+                          makeRect(-3e9, 40, 5e9, 4294967296.0),
+                          makeRect(1e300, -1e300, 300, 200)};
     for (const Rect& frame : saved) {
         SCOPED_TRACE(stringFromRect(frame).toStdString());
         defaults.setString(stringFromRect(frame), savedFrameKey(QStringLiteral("Away")));
