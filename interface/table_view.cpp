@@ -313,6 +313,7 @@ void TableView::showEvent(QShowEvent* event)
 {
     QTableView::showEvent(event);
     fitRestoredColumns();
+    fitAutoresizedColumns();
 }
 
 void TableView::resizeEvent(QResizeEvent* event)

@@ -98,9 +98,11 @@ void TableView::applyColumnAutoresizing()
 
 void TableView::fitAutoresizedColumns()
 {
+    // A table not shown has no width of its own yet: restored widths stay
+    // until it is shown.
     const QList<int> following = autoresizedColumns();
     const int visible = viewport()->width();
-    if (m_fittingColumns || following.isEmpty() || visible <= 0)
+    if (m_fittingColumns || following.isEmpty() || visible <= 0 || !isVisible())
         return;
     // The room the other shown sections leave, shared out among the
     // following columns within their limits (fittedColumnWidths); what a
@@ -130,7 +132,7 @@ void TableView::updateGeometries()
     QTableView::updateGeometries();
     // The viewport's width changes with the table's and with its vertical
     // scroll bar coming and going.
-    if (m_lastFittedWidth != viewport()->width()) {
+    if (isVisible() && m_lastFittedWidth != viewport()->width()) {
         m_lastFittedWidth = viewport()->width();
         fitAutoresizedColumns();
     }
