@@ -542,80 +542,77 @@ TEST(ColumnAutoresizingOrder, FollowsMovesAndHiddenColumns)
     EXPECT_FALSE(header->stretchLastSection());
 }
 
+// A shown table of three rows over `columns` in `style`, `width` wide.
+struct AutoresizedTable
+{
+    AutoresizedTable(const QList<TableColumn>& columns, ColumnAutoresizingStyle style, int width)
+    {
+        table.setDataSourceAndDelegate(&model, nullptr);
+        table.setTableColumns(columns);
+        table.setColumnAutoresizing(style);
+        table.resize(width, 200);
+        test::activate(table);
+    }
+    // The width the shown columns take together.
+    [[nodiscard]] double shownTotal() const
+    {
+        double total = 0;
+        for (const TableColumn& column : table.tableColumns())
+            total += column.hidden ? 0 : column.width;
+        return total;
+    }
+    NamesModel model {3, 3}; // made before the table and gone after it
+    TableView table;
+};
+
 // Regression: Qt's stretched sections ignore the columns' limits, and a
 // 1,400-pixel window saved its date column (maximum 240) at 570. The
 // columns that follow the width stay within their limits; the rest of the
 // width is a gap, and a column resized by hand is taken up by the others.
 TEST(ColumnAutoresizingLimits, ColumnsStayWithinTheirMinimumAndMaximum)
 {
-    const auto limited = [] {
-        QList<TableColumn> columns = roomyColumns();
-        for (TableColumn& column : columns) {
-            column.minWidth = 60;
-            column.maxWidth = 240;
-        }
-        return columns;
-    };
-    const auto shownTotal = [](const TableView& table) {
-        double total = 0;
-        for (const TableColumn& column : table.tableColumns())
-            total += column.hidden ? 0 : column.width;
-        return total;
-    };
+    QList<TableColumn> limited = roomyColumns();
+    for (TableColumn& column : limited) {
+        column.minWidth = 60;
+        column.maxWidth = 240;
+    }
     for (const auto style : {ColumnAutoresizingStyle::LastColumnOnly, ColumnAutoresizingStyle::FirstColumnOnly,
                              ColumnAutoresizingStyle::Uniform}) {
         SCOPED_TRACE(int(style));
-        TableView table;
-        NamesModel model(3, 3);
-        table.setDataSourceAndDelegate(&model, nullptr);
-        table.setTableColumns(limited());
-        table.setColumnAutoresizing(style);
-        table.resize(1400, 200);
-        test::activate(table);
-        for (const TableColumn& column : table.tableColumns()) {
+        AutoresizedTable shown(limited, style, 1400);
+        for (const TableColumn& column : shown.table.tableColumns()) {
             SCOPED_TRACE(column.identifier.toStdString());
             EXPECT_GE(column.width, 60);
             EXPECT_LE(column.width, 240);
-            EXPECT_EQ(table.horizontalHeader()->sectionSize(table.logicalIndexOfIdentifier(column.identifier)),
+            EXPECT_EQ(shown.table.horizontalHeader()->sectionSize(shown.table.logicalIndexOfIdentifier(column.identifier)),
                       int(column.width));
         }
-        EXPECT_LT(shownTotal(table), table.viewport()->width());
+        EXPECT_LT(shown.shownTotal(), shown.table.viewport()->width());
 
         // Narrow: the following columns give way down to their minimum.
-        table.resize(300, 200);
+        shown.table.resize(300, 200);
         QCoreApplication::processEvents();
-        for (const TableColumn& column : table.tableColumns())
+        for (const TableColumn& column : shown.table.tableColumns())
             EXPECT_GE(column.width, 60) << column.identifier.toStdString();
     }
 
     // Within the limits the following column takes up a column resized by
     // hand, and the columns fill the table.
-    TableView table;
-    NamesModel model(3, 3);
-    table.setDataSourceAndDelegate(&model, nullptr);
-    table.setTableColumns(roomyColumns());
-    table.setColumnAutoresizing(ColumnAutoresizingStyle::LastColumnOnly);
-    table.resize(600, 200);
-    test::activate(table);
-    EXPECT_EQ(shownTotal(table), table.viewport()->width());
-    const int path = table.columnWithIdentifier(QStringLiteral("path"));
-    const double before = table.widthOfColumn(path);
-    table.setWidthOfColumn(table.columnWithIdentifier(QStringLiteral("file")), 150);
-    EXPECT_EQ(table.widthOfColumn(path), before - 30);
-    EXPECT_EQ(shownTotal(table), table.viewport()->width());
+    AutoresizedTable shown(roomyColumns(), ColumnAutoresizingStyle::LastColumnOnly, 600);
+    EXPECT_EQ(shown.shownTotal(), shown.table.viewport()->width());
+    const int path = shown.table.columnWithIdentifier(QStringLiteral("path"));
+    const double before = shown.table.widthOfColumn(path);
+    shown.table.setWidthOfColumn(shown.table.columnWithIdentifier(QStringLiteral("file")), 150);
+    EXPECT_EQ(shown.table.widthOfColumn(path), before - 30);
+    EXPECT_EQ(shown.shownTotal(), shown.table.viewport()->width());
 }
 
 // Regression: switching from LastColumnOnly to None snapped the last column
 // back to the width it had before it followed the table's width.
 TEST(ColumnAutoresizingLimits, SwitchingTheStyleKeepsTheWidths)
 {
-    TableView table;
-    NamesModel model(3, 3);
-    table.setDataSourceAndDelegate(&model, nullptr);
-    table.setTableColumns(roomyColumns());
-    table.setColumnAutoresizing(ColumnAutoresizingStyle::LastColumnOnly);
-    table.resize(700, 200);
-    test::activate(table);
+    AutoresizedTable shown(roomyColumns(), ColumnAutoresizingStyle::LastColumnOnly, 700);
+    TableView& table = shown.table;
     QList<double> widths;
     for (int column = 0; column < table.numberOfColumns(); ++column)
         widths.append(table.widthOfColumn(column));

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 
 namespace sorvant {
 namespace {
@@ -73,50 +74,54 @@ bool serveUntil(const std::function<bool()>& done)
     return done();
 }
 
+// Themes installed in a temporary search folder and a portal naming one.
+class IconThemePortal : public testing::Test
+{
+protected:
+    void SetUp() override { SORVANT_SKIP_WITHOUT_SESSION_BUS(); }
+    void TearDown() override
+    {
+        setIconThemeSearchPaths({});
+        setIconThemeName({});
+    }
+    // Installs `themes`, and asks with the portal answering `portalTheme`.
+    void ask(const QStringList& themes, const QString& portalTheme)
+    {
+        for (const QString& name : themes)
+            desktop.home.tree.writeFile("icons/" + name + "/index.theme", "[Icon Theme]\nName=x\n");
+        setIconThemeSearchPaths({desktop.home.tree.filePath("icons")});
+        portal = std::make_unique<FakeSettingsPortal>(portalTheme);
+        ASSERT_TRUE(portal->isRegistered());
+        useDesktopIconTheme(QStringLiteral("hicolor"), &context, [this] { ++changes; });
+    }
+    test::DesktopHome desktop;
+    std::unique_ptr<FakeSettingsPortal> portal;
+    QObject context;
+    int changes = 0;
+};
+
 // The theme is set at once from what is known without asking; the portal's
 // answer comes later on the context's thread and changes it, and the caller
 // is told.
-TEST(IconThemePortal, ThePortalsAnswerChangesTheThemeWithoutWaiting)
+TEST_F(IconThemePortal, ThePortalsAnswerChangesTheThemeWithoutWaiting)
 {
-    SORVANT_SKIP_WITHOUT_SESSION_BUS();
-    test::DesktopHome desktop;
-    for (const char* name : {"Adwaita", "FromPortal"})
-        desktop.home.tree.writeFile(QStringLiteral("icons/%1/index.theme").arg(QLatin1String(name)),
-                                    "[Icon Theme]\nName=x\n");
-    setIconThemeSearchPaths({desktop.home.tree.filePath("icons")});
-    FakeSettingsPortal portal(QStringLiteral("FromPortal"));
-    ASSERT_TRUE(portal.isRegistered());
-    QObject context;
-    int changes = 0;
-    useDesktopIconTheme(QStringLiteral("hicolor"), &context, [&changes] { ++changes; });
+    ask({"Adwaita", "FromPortal"}, QStringLiteral("FromPortal"));
     EXPECT_EQ(iconThemeName(), QStringLiteral("Adwaita")) << "what is known at once";
     EXPECT_EQ(changes, 0);
     ASSERT_TRUE(serveUntil([&] { return changes > 0; }));
     EXPECT_EQ(iconThemeName(), QStringLiteral("FromPortal"));
-    EXPECT_EQ(portal.reads(), 1);
-    setIconThemeSearchPaths({});
-    setIconThemeName({});
+    EXPECT_EQ(portal->reads(), 1);
 }
 
 // A portal naming a theme that is not installed changes nothing.
-TEST(IconThemePortal, AThemeThatIsNotInstalledIsPassedOver)
+TEST_F(IconThemePortal, AThemeThatIsNotInstalledIsPassedOver)
 {
-    SORVANT_SKIP_WITHOUT_SESSION_BUS();
-    test::DesktopHome desktop;
-    desktop.home.tree.writeFile("icons/breeze/index.theme", "[Icon Theme]\nName=x\n");
-    setIconThemeSearchPaths({desktop.home.tree.filePath("icons")});
-    FakeSettingsPortal portal(QStringLiteral("Missing"));
-    ASSERT_TRUE(portal.isRegistered());
-    QObject context;
-    int changes = 0;
-    useDesktopIconTheme(QStringLiteral("hicolor"), &context, [&changes] { ++changes; });
+    ask({"breeze"}, QStringLiteral("Missing"));
     // Each asker is gone from the context once its answer was handled.
     ASSERT_TRUE(serveUntil([&] { return context.findChildren<QObject*>().isEmpty(); }));
-    EXPECT_EQ(portal.reads(), 1);
+    EXPECT_EQ(portal->reads(), 1);
     EXPECT_EQ(iconThemeName(), QStringLiteral("breeze"));
     EXPECT_EQ(changes, 0);
-    setIconThemeSearchPaths({});
-    setIconThemeName({});
 }
 
 } // namespace
