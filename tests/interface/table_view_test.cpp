@@ -362,16 +362,28 @@ TEST(TableViewWiring, ColumnsDescribedBeforeTheModelApplyWhenItComes)
 // A double click on a row sends the action to the target, or along the
 // responder chain without one; a target that is gone gets nothing and
 // nothing else does.
+// A shown window with a table of five rows that has the focus.
+struct RowsToOpen
+{
+    RowsToOpen()
+    {
+        table->setDataSourceAndDelegate(&model, nullptr);
+        table->setGeometry(0, 0, 200, 150);
+        test::activate(window);
+        table->setFocus();
+    }
+    [[nodiscard]] QPoint row(int index) const { return table->visualRect(model.index(index, 0)).center(); }
+    NamesModel model {5, 1};
+    RowOpener window;
+    TableView* table = new TableView(&window);
+};
+
 TEST(TableViewWiring, DoubleActionGoesToItsTargetOrTheChain)
 {
-    RowOpener window;
-    auto* table = new TableView(&window);
-    NamesModel model(5, 1);
-    table->setDataSourceAndDelegate(&model, nullptr);
-    table->setGeometry(0, 0, 200, 150);
-    test::activate(window);
-    table->setFocus();
-    const QPoint row1 = table->visualRect(model.index(1, 0)).center();
+    RowsToOpen rows;
+    RowOpener& window = rows.window;
+    TableView* table = rows.table;
+    const QPoint row1 = rows.row(1);
 
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, row1);
     EXPECT_EQ(window.opened, 0); // no double action yet
@@ -402,18 +414,15 @@ TEST(TableViewWiring, DoubleActionGoesToItsTargetOrTheChain)
 // still select the row they press.
 TEST(TableViewWiring, DoubleActionIsTheLeftButtonsOnly)
 {
-    RowOpener window;
-    auto* table = new TableView(&window);
-    NamesModel model(5, 1);
-    table->setDataSourceAndDelegate(&model, nullptr);
-    table->setGeometry(0, 0, 200, 150);
+    RowsToOpen rows;
+    RowOpener& window = rows.window;
+    TableView* table = rows.table;
+    NamesModel& model = rows.model;
     table->setDoubleAction("openRow:");
     int doubleClicks = 0;
     QObject::connect(table, &QAbstractItemView::doubleClicked, table, [&] { ++doubleClicks; });
-    test::activate(window);
-    table->setFocus();
-    const QPoint row1 = table->visualRect(model.index(1, 0)).center();
-    const QPoint row3 = table->visualRect(model.index(3, 0)).center();
+    const QPoint row1 = rows.row(1);
+    const QPoint row3 = rows.row(3);
     // As the window system sends it: press, release, double click, release.
     const auto doubleClick = [&](Qt::MouseButton button, QPoint at) {
         QTest::mousePress(table->viewport(), button, {}, at);
