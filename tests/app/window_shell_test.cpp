@@ -200,8 +200,11 @@ TEST_F(WindowShellTest, AFolderDroppedOnTheSearchFieldIsTheDestination)
     QLineEdit* field = window->searchField();
     field->setText(QStringLiteral("phrase"));
     const QPoint inside = field->rect().center();
+    // As a file manager drags it: the URL list and its text.
     QMimeData folder;
-    folder.setUrls({QUrl::fromLocalFile(tree.filePath(QStringLiteral("here")))});
+    const QUrl here = QUrl::fromLocalFile(tree.filePath(QStringLiteral("here")));
+    folder.setUrls({here});
+    folder.setText(here.toString());
     QDragEnterEvent enter(inside, Qt::CopyAction | Qt::MoveAction, &folder, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(field, &enter);
     QDropEvent drop(QPointF(inside), Qt::CopyAction | Qt::MoveAction, &folder, Qt::LeftButton, Qt::NoModifier);
