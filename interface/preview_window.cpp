@@ -505,9 +505,9 @@ void PreviewWindow::resizeEvent(QResizeEvent* event)
 void PreviewWindow::refresh()
 {
     const QUrl item = currentItem();
-    setWindowTitle(item.isEmpty() ? tr("Quick Look") : printableItemName(pathOfFileURL(item)));
-    const quint64 request = ++m_request;
     const QString path = pathOfFileURL(item);
+    setWindowTitle(item.isEmpty() ? tr("Quick Look") : path.isEmpty() ? item.fileName() : printableItemName(path));
+    const quint64 request = ++m_request;
     const QSize shown = size();
     if (path.isEmpty() || shown.isEmpty()) {
         m_rendered = QImage();

@@ -7,11 +7,9 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QFileInfo>
 #include <QHash>
-#include <QPointer>
 #include <QProcess>
 
 #include <algorithm>
@@ -293,8 +291,7 @@ constexpr char kIconThemeKey[] = "icon-theme";
 // version of the interface wraps it twice), or a string itself.
 QString portalString(QVariant value)
 {
-    for (int depth = 0; depth < 3 && value.canConvert<QDBusVariant>()
-         && value.typeId() == qMetaTypeId<QDBusVariant>(); ++depth)
+    for (int depth = 0; depth < 3 && value.typeId() == qMetaTypeId<QDBusVariant>(); ++depth)
         value = value.value<QDBusVariant>().variant();
     return value.typeId() == QMetaType::QString ? value.toString() : QString();
 }
