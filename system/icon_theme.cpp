@@ -1,9 +1,7 @@
 #include "system/icon_theme.h"
 
 #include "platform/atomic_file.h"
-#include "platform/background_work.h"
 #include "platform/path_semantics.h"
-#include "platform/task.h"
 #include "platform/xdg_folders.h"
 
 #include <QDBusConnection>
@@ -12,6 +10,7 @@
 #include <QDBusVariant>
 #include <QFileInfo>
 #include <QHash>
+#include <QProcess>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -288,8 +287,6 @@ constexpr char kPortalPath[] = "/org/freedesktop/portal/desktop";
 constexpr char kPortalSettings[] = "org.freedesktop.portal.Settings";
 constexpr char kGnomeInterface[] = "org.gnome.desktop.interface";
 constexpr char kIconThemeKey[] = "icon-theme";
-// GNOME's settings tool answers at once; one that hangs is given up.
-constexpr int kSettingsToolWaitMs = 1000;
 
 // The value of a Settings.Read reply: a variant in a variant (the first
 // version of the interface wraps it twice), or a string itself.
@@ -358,21 +355,22 @@ void useDesktopIconTheme(const QString& platformTheme, QObject* context, std::fu
             answers->apply();
         });
     }
-    // GNOME's setting through its settings tool, on the pool with a bound:
-    // the tool may wait on the settings service.
-    whenReady(runInBackground([] {
-                  const QString tool = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
-                  if (tool.isEmpty())
-                      return QString();
-                  Task task(tool, {QStringLiteral("get"), QLatin1String(kGnomeInterface), QLatin1String(kIconThemeKey)});
-                  task.setTimeoutMilliseconds(kSettingsToolWaitMs);
-                  return task.launchAndSleepUntilExit() ? iconThemeFromSettingText(QString::fromUtf8(task.standardOutput()))
-                                                        : QString();
-              }),
-              context, [answers](const QString& name) {
-                  answers->gnome = name;
-                  answers->apply();
-              });
+    // GNOME's setting through its settings tool, when it is installed.
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
+    if (tool.isEmpty())
+        return;
+    auto* gsettings = new QProcess(context);
+    QObject::connect(gsettings, &QProcess::finished, context, [answers, gsettings](int status, QProcess::ExitStatus how) {
+        gsettings->deleteLater();
+        if (how == QProcess::NormalExit && status == 0)
+            answers->gnome = iconThemeFromSettingText(QString::fromUtf8(gsettings->readAllStandardOutput()));
+        answers->apply();
+    });
+    QObject::connect(gsettings, &QProcess::errorOccurred, context, [gsettings](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            gsettings->deleteLater();
+    });
+    gsettings->start(tool, {QStringLiteral("get"), QLatin1String(kGnomeInterface), QLatin1String(kIconThemeKey)});
 }
 
 QString iconPathForName(const QString& name, int size)

@@ -48,12 +48,11 @@ void setIconThemeName(const QString& name);
 // name for it) when that is installed and not "hicolor", Qt's answer when
 // none was chosen; else at once the first installed of the settings files'
 // themes (configuredIconThemeNames) or the fallbacks (chooseIconTheme).
-// Then, without waiting, it asks the freedesktop settings portal (an
-// asynchronous call) and GNOME's icon-theme setting (the "gsettings" tool,
-// on the thread pool, given up after a second); their answers come to
-// `context`'s thread, and when an installed theme they name (the portal's
-// first) differs from the one set, it is set and `changed` is called
-// there. Nothing is asked without a context.
+// Then, without waiting, it asks the freedesktop settings portal and
+// GNOME's icon-theme setting (the "gsettings" tool, when installed); their
+// answers come to `context`'s thread, and when an installed theme they
+// name (the portal's first) differs from the one set, it is set and
+// `changed` is called there. Nothing is asked without a context.
 void useDesktopIconTheme(const QString& platformTheme, QObject* context, std::function<void()> changed);
 
 // --- icons ---------------------------------------------------------------------------

@@ -75,12 +75,20 @@ bool serveUntil(const std::function<bool()>& done)
 }
 
 // Themes installed in a temporary search folder and a portal naming one.
+// GNOME's settings tool is not found (PATH names an empty folder): the
+// portal alone answers, and no child is started.
 class IconThemePortal : public testing::Test
 {
 protected:
-    void SetUp() override { SORVANT_SKIP_WITHOUT_SESSION_BUS(); }
+    void SetUp() override
+    {
+        SORVANT_SKIP_WITHOUT_SESSION_BUS();
+        m_path = qgetenv("PATH");
+        qputenv("PATH", desktop.home.tree.makeDir("no-tools").toUtf8());
+    }
     void TearDown() override
     {
+        qputenv("PATH", m_path);
         setIconThemeSearchPaths({});
         setIconThemeName({});
     }
@@ -98,6 +106,9 @@ protected:
     std::unique_ptr<FakeSettingsPortal> portal;
     QObject context;
     int changes = 0;
+
+private:
+    QByteArray m_path;
 };
 
 // The theme is set at once from what is known without asking; the portal's
