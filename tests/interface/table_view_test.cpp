@@ -806,6 +806,25 @@ TEST(StripeTableView, PaperShowsNoStripesGridOrSelection)
     EXPECT_EQ(table.gridStyleMask(), unsigned(TableView::kSolidVerticalGridLineMask));
 }
 
+// Shows the striped table `width` wide without stripes, three columns of
+// 100, its cells white and their text white too (no ink but the grid's);
+// answers the style's grid colour.
+QColor showWithWhiteCells(StripeTableView& table, int width)
+{
+    table.setAlternatingRowColorsEnabled(false);
+    table.resize(width, 200);
+    for (int column = 0; column < 3; ++column)
+        table.setColumnWidth(column, 100);
+    QPalette palette = table.palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::white);
+    table.setPalette(palette);
+    test::activate(table);
+    QStyleOptionViewItem option;
+    option.initFrom(&table);
+    return QColor::fromRgba(static_cast<QRgb>(table.style()->styleHint(QStyle::SH_Table_GridLineColor, &option, &table)));
+}
+
 TEST(StripeTableView, HorizontalGridLinesRegression)
 {
     // A striped table draws vertical grid lines between its columns and no
@@ -813,18 +832,7 @@ TEST(StripeTableView, HorizontalGridLinesRegression)
     StripeTableView table;
     NamesModel model(6, 3);
     table.setModel(&model);
-    table.setAlternatingRowColorsEnabled(false);
-    table.resize(330, 200);
-    for (int column = 0; column < 3; ++column)
-        table.setColumnWidth(column, 100);
-    QPalette palette = table.palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::Text, Qt::white); // no ink from the cells' text
-    table.setPalette(palette);
-    test::activate(table);
-    QStyleOptionViewItem option;
-    option.initFrom(&table);
-    const QColor grid = QColor::fromRgba(static_cast<QRgb>(table.style()->styleHint(QStyle::SH_Table_GridLineColor, &option, &table)));
+    const QColor grid = showWithWhiteCells(table, 330);
     ASSERT_NE(grid, QColor(Qt::white));
     const QImage image = table.viewport()->grab().toImage();
     const int rowsBottom = table.rowViewportPosition(5) + table.rowHeight(5);
@@ -849,19 +857,8 @@ TEST(StripeTableView, GridMirrorsRightToLeft)
     table.setLayoutDirection(Qt::RightToLeft);
     NamesModel model(6, 3);
     table.setModel(&model);
-    table.setAlternatingRowColorsEnabled(false);
     table.setGridStyleMask(TableView::kSolidVerticalGridLineMask | TableView::kSolidHorizontalGridLineMask);
-    table.resize(360, 200);
-    for (int column = 0; column < 3; ++column)
-        table.setColumnWidth(column, 100);
-    QPalette palette = table.palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::Text, Qt::white);
-    table.setPalette(palette);
-    test::activate(table);
-    QStyleOptionViewItem option;
-    option.initFrom(&table);
-    const QColor grid = QColor::fromRgba(static_cast<QRgb>(table.style()->styleHint(QStyle::SH_Table_GridLineColor, &option, &table)));
+    const QColor grid = showWithWhiteCells(table, 360);
     ASSERT_NE(grid, QColor(Qt::white));
     const QImage image = table.viewport()->grab().toImage();
     const int width = table.viewport()->width();
