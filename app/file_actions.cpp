@@ -70,12 +70,16 @@ void FileActions::openFile()
     // (which may wait for it on the session bus) all happen off this thread.
     launchInBackground(
         [paths = selectedPaths()] {
+            // One start of an application with all the files it opens.
+            QList<URL> targets;
             for (const QString& path : paths) {
                 const QString target = stringByResolvingLinkOfPath(path);
-                if (!hasApplicationForPath(target) || !openURL(URL::fileURLWithPath(target), false))
+                if (!hasApplicationForPath(target))
                     return path;
+                targets.append(URL::fileURLWithPath(target));
             }
-            return QString();
+            const QList<qsizetype> unopened = openURLsWithDefaults(targets);
+            return unopened.isEmpty() ? QString() : paths.at(unopened.constFirst());
         },
         noApplicationFailure);
 }
@@ -84,11 +88,10 @@ void FileActions::openWith(const QString& applicationPath)
 {
     launchInBackground(
         [paths = selectedPaths(), applicationPath] {
-            for (const QString& path : paths) {
-                if (!openURL(URL::fileURLWithPath(stringByResolvingLinkOfPath(path)), applicationPath, false))
-                    return path;
-            }
-            return QString();
+            QList<URL> targets;
+            for (const QString& path : paths)
+                targets.append(URL::fileURLWithPath(stringByResolvingLinkOfPath(path)));
+            return paths.isEmpty() || openURLs(targets, applicationPath, false) ? QString() : paths.constFirst();
         },
         noApplicationFailure);
 }

@@ -138,6 +138,8 @@ void SearchWindow::buildInterface()
     m_results = new ResultsView(*m_search, m_defaults, m_index, central);
     connect(m_results->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SearchWindow::selectionChanged);
+    // However small the window, the table shows five rows.
+    m_results->setMinimumHeight(m_results->heightShowingRows(5));
     layout->addWidget(m_results, 1);
     m_fileActions = new FileActions(*m_results, *m_search, this, *this);
     m_settingsDrawer = new SettingsDrawer(m_defaults, m_index, this);
@@ -173,8 +175,10 @@ void SearchWindow::buildInterface()
     connect(escape, &QShortcut::activated, this, &SearchWindow::cancelOperation);
     setSearching(false);
     resize(1040, 640);
-    // A folder dropped anywhere on the window becomes its destination.
+    // A folder dropped anywhere on the window becomes its destination, on
+    // the search field too.
     setAcceptDrops(true);
+    m_searchInput->installEventFilter(this);
 }
 
 void SearchWindow::changeEvent(QEvent* event)
@@ -404,6 +408,8 @@ void SearchWindow::setDestination(const QString& path)
 
 bool SearchWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_searchInput)
+        return searchFieldDragEvent(event) || QMainWindow::eventFilter(watched, event);
     if (watched != m_results || event->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(watched, event);
     // Space is the Quick Look command (with Alt the slide show), whatever

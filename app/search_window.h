@@ -116,7 +116,7 @@ public:
     [[nodiscard]] SearchWindowCommands& commands() const { return *m_commands; }
     // Validates a command through SearchWindowCommands::validate.
     bool validateMenuItem(QAction* item) override;
-    // Find: the search field takes the focus.
+    // Find: the search field takes the focus with its text selected.
     Q_INVOKABLE void focusSearchField();
     // Search In: pops the destination menu up under its button.
     Q_INVOKABLE void showDestinationMenu();
@@ -164,8 +164,9 @@ public:
     // search window's table, copy otherwise.
     [[nodiscard]] Qt::DropAction draggingEntered(const QObject* source) const;
     // Takes the one dropped folder, alias file or symbolic link as the
-    // destination; NO (destination unchanged) for several items, a file,
-    // text or anything else.
+    // destination, and a file's folder for a file; NO (destination
+    // unchanged) for several items, text or anything else. A missing item
+    // is answered not taken.
     bool performDragOperation(const QMimeData* dragged);
 
 signals:
@@ -184,6 +185,9 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A drag of one item over the search field is the window's (its folder
+    // becomes the destination), not text for the phrase: YES when taken.
+    bool searchFieldDragEvent(QEvent* event);
     void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

@@ -11,6 +11,7 @@
 #include "interface/pasteboard_types.h"
 #include "platform/background_work.h"
 #include "platform/file_system_representation.h"
+#include "platform/path_semantics.h"
 #include "platform/property_list.h"
 #include "system/file_tests.h"
 
@@ -94,14 +95,35 @@ bool SearchWindow::performDragOperation(const QMimeData* dragged)
         return false;
     // The item's kind is a file test: it runs off this thread, and the
     // destination changes when the answer comes.
-    const auto isDestination = [path] {
-        return isDirectoryAtPath(path) || isAliasFileAtPath(path) || isSymbolicLinkAtPath(path);
+    const auto destination = [path] {
+        if (isDirectoryAtPath(path) || isAliasFileAtPath(path) || isSymbolicLinkAtPath(path))
+            return path;
+        return itemExistsAtPath(path) ? stringByDeletingLastPathComponent(path) : QString();
     };
-    whenReady(runInBackground(isDestination), this, [this, path](bool taken) {
-        if (taken)
-            setDestination(path);
-        emit dropAnswered(taken);
+    whenReady(runInBackground(destination), this, [this](const QString& folder) {
+        if (!folder.isNull())
+            setDestination(folder);
+        emit dropAnswered(!folder.isNull());
     });
+    return true;
+}
+
+bool SearchWindow::searchFieldDragEvent(QEvent* event)
+{
+    const auto type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return false;
+    auto* drag = static_cast<QDropEvent*>(event);
+    // Text and several items stay the field's (it inserts text).
+    if (!drag->mimeData() || droppedPath(*drag->mimeData()).isEmpty()
+        || draggingEntered(drag->source()) == Qt::IgnoreAction)
+        return false;
+    if (type == QEvent::Drop && !performDragOperation(drag->mimeData())) {
+        drag->ignore();
+        return true;
+    }
+    drag->setDropAction(Qt::CopyAction);
+    drag->accept();
     return true;
 }
 

@@ -23,7 +23,10 @@ namespace sorvant {
 
 void SearchWindow::focusSearchField()
 {
-    m_searchInput->setFocus();
+    // What is typed next replaces the phrase (a new window starts with the
+    // last one searched), as Find does in any field.
+    m_searchInput->setFocus(Qt::ShortcutFocusReason);
+    m_searchInput->selectAll();
 }
 
 void SearchWindow::showDestinationMenu()

@@ -118,7 +118,8 @@ bool shouldDrawFocusRing(const QStyleOptionViewItem& option, const QModelIndex& 
 
 void drawFocusRing(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index, QRectF rect)
 {
-    if (!shouldDrawFocusRing(option, index))
+    // A ring says where the keys go: paper has no keys.
+    if (!shouldDrawFocusRing(option, index) || !drawsToScreen(painter))
         return;
     QStyleOptionFocusRect ring;
     ring.QStyleOption::operator=(option);
@@ -158,28 +159,6 @@ void drawCellBackground(QPainter& painter, const QStyleOptionViewItem& option)
     }
     const QStyle* style = drawn.widget ? drawn.widget->style() : QApplication::style();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &drawn, &painter, drawn.widget);
-}
-
-QString visibleControlCharacters(const QString& text)
-{
-    const auto isControl = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; };
-    if (std::none_of(text.cbegin(), text.cend(), isControl))
-        return text;
-    QString visible = text;
-    for (QChar& c : visible) {
-        // The desktop's fonts rarely have the Control Pictures block (DejaVu
-        // has none): the line breaks and the tab, the ones names hold, get
-        // arrows every text font has.
-        if (c == u'\n' || c == u'\r')
-            c = QChar(char16_t(0x21B5));
-        else if (c == u'\t')
-            c = QChar(char16_t(0x2192));
-        else if (c.unicode() < 0x20)
-            c = QChar(char16_t(0x2400 + c.unicode()));
-        else if (c.unicode() == 0x7F)
-            c = QChar(char16_t(0x2421));
-    }
-    return visible;
 }
 
 QSizeF infoSizeWithString(const QString& string, const QFont& font, double offsetLeft, double offsetRight)

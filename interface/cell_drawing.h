@@ -18,6 +18,7 @@
 
 #include "foundation/color.h"
 #include "foundation/paragraph_style.h"
+#include "system/deletion_questions.h"
 
 #include <QFont>
 #include <QRectF>
@@ -94,14 +95,8 @@ void drawFocusRing(QPainter& painter, const QStyleOptionViewItem& option, const 
 void drawCellBackground(QPainter& painter, const QStyleOptionViewItem& option);
 
 // --- text ---------------------------------------------------------------------------
-// The text with each control character (U+0000-U+001F, U+007F) replaced by
-// a visible mark, one unit for one, so ranges over the text stay valid: a
-// line feed or carriage return by ↵ (U+21B5), a tab by → (U+2192), which
-// the usual text fonts have; the others by their symbol from the Control
-// Pictures block (U+2400 + c, U+2421). A name holding a newline shows
-// whole, with a mark where the newline is.
-//   "a\nb" => "a\u21B5b"    "a\tb" => "a\u2192b"    "a\x1b" => "a\u241B"    null => null
-[[nodiscard]] QString visibleControlCharacters(const QString& text);
+// visibleControlCharacters (system/deletion_questions.h) marks a name's
+// control characters, as the table and every question show them.
 
 // --- information text and bars ----------------------------------------------------
 // Draws `string` right-aligned at the end of `frame` and answers what is

@@ -5,6 +5,7 @@
 #include "interface/action_router.h"
 #include "interface/events.h"
 #include "platform/file_system_representation.h"
+#include "system/deletion_questions.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -230,7 +231,8 @@ PathControl::PathControl(QWidget* parent) : QLabel(parent)
 void PathControl::setURL(const QUrl& url)
 {
     m_url = url;
-    setText(pathByAbbreviatingWithTildeInPath());
+    // A newline in a name would break the line: marked as the table marks it.
+    setText(visibleControlCharacters(pathByAbbreviatingWithTildeInPath()));
 }
 
 void PathControl::setPath(const QString& path)

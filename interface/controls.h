@@ -76,7 +76,8 @@ bool handleReturnEvent(QAbstractButton* button, const QEvent* event, const QWidg
 // --- path controls -------------------------------------------------------------------------------
 
 // Shows the path of a file URL, with the home folder written as "~", as
-// plain text (a name that looks like markup shows as it is).
+// plain text (a name that looks like markup shows as it is) on one line
+// (control characters marked as the table marks them).
 class PathControl : public QLabel
 {
     Q_OBJECT

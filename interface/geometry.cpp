@@ -90,12 +90,28 @@ Rect centerRect(const Rect& rect, const Point& point)
     return Rect{{point.x - rect.size.width * 0.5, point.y - rect.size.height * 0.5}, rect.size};
 }
 
+namespace {
+
+// A damaged settings file can hold any number: the origin and the size are
+// held within 2^24 (Qt's widget size limit) before any cast, which past the
+// int range is undefined, so that the edges made from them cannot overflow
+// and a window far off keeps its size. NaN is 0.
+double heldCoordinate(double value)
+{
+    constexpr double kLimit = 1 << 24;
+    return std::isnan(value) ? 0 : std::clamp(value, -kLimit, kLimit);
+}
+
+} // namespace
+
 QRect toQtRect(const Rect& frame, int screenHeight)
 {
-    const int left = static_cast<int>(std::lround(frame.minX()));
-    const int right = static_cast<int>(std::lround(frame.maxX()));
-    const int top = screenHeight - static_cast<int>(std::lround(frame.maxY()));
-    const int bottom = screenHeight - static_cast<int>(std::lround(frame.minY()));
+    const Rect held{{heldCoordinate(frame.origin.x), heldCoordinate(frame.origin.y)},
+                    {heldCoordinate(frame.size.width), heldCoordinate(frame.size.height)}};
+    const int left = static_cast<int>(std::lround(held.minX()));
+    const int right = static_cast<int>(std::lround(held.maxX()));
+    const int top = screenHeight - static_cast<int>(std::lround(held.maxY()));
+    const int bottom = screenHeight - static_cast<int>(std::lround(held.minY()));
     return QRect(QPoint(left, top), QSize(right - left, bottom - top));
 }
 

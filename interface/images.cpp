@@ -5,11 +5,16 @@
 #include "interface/image_loading.h"
 #include "interface/shadows.h"
 #include "platform/log.h"
+#include "system/icon_theme.h"
+#include "system/workspace_icons.h"
 
+#include <QApplication>
 #include <QCache>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QSet>
+#include <QWidget>
 
 #include <cmath>
 #include <functional>
@@ -625,6 +630,18 @@ void drawScaledInRect(const Image& image, QPainter& painter, QRectF rect, bool f
 {
     const Shadow shadow = imageShadow();
     drawScaledInRect(image, painter, rect, flip, operation, 1.0, withShadow ? &shadow : nullptr);
+}
+
+// --- the desktop's icon theme -------------------------------------------------------------
+
+void followDesktopIconTheme()
+{
+    useDesktopIconTheme(QIcon::themeName(), qApp, [] {
+        clearIconCaches();
+        emit TypeIconLoading::shared().typeIconsDidLoad();
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->update();
+    });
 }
 
 } // namespace sorvant

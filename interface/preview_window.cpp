@@ -1,10 +1,13 @@
 #include "interface/preview_window.h"
 
+#include "foundation/number_formatting.h"
 #include "interface/application.h"
 #include "interface/colors.h"
+#include "interface/table_cells.h"
 #include "platform/background_work.h"
 #include "platform/file_system_representation.h"
 #include "platform/string_encoding.h"
+#include "system/deletion_questions.h"
 #include "system/media_files.h"
 #include "system/movie_frames.h"
 #include "system/pdf_documents.h"
@@ -16,11 +19,11 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QKeyEvent>
-#include <QLocale>
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QScreen>
 #include <QStringDecoder>
+#include <QWindow>
 
 #include <memory>
 
@@ -199,21 +202,18 @@ QImage renderGeneric(const QString& path, const DecodedPreview& decoded, QSize s
     const int top = std::max(kMargin, (size.height() - side - 60) / 2);
     if (side > 0 && !decoded.icon.isNull())
         painter.drawImage(QRect((size.width() - side) / 2, top, side, side), decoded.icon);
-    const QLocale locale;
     QFont font = painter.font();
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(paletteColor(palette, QPalette::WindowText));
     QRect text(kMargin, top + side + 8, size.width() - 2 * kMargin, painter.fontMetrics().height());
-    const QString name = QFileInfo(path).fileName();
+    // On one line, as the table shows it, its middle cut when long.
+    const QString name = printableItemName(path);
     painter.drawText(text, Qt::AlignHCenter, painter.fontMetrics().elidedText(name, Qt::ElideMiddle, text.width()));
     font.setBold(false);
     painter.setFont(font);
     painter.setPen(secondaryTextColor(palette));
-    const QString details = decoded.bytes >= 0
-                                ? QStringLiteral("%1\n%2").arg(locale.formattedDataSize(decoded.bytes),
-                                                               locale.toString(decoded.modified, QLocale::ShortFormat))
-                                : QString();
+    const QString details = previewCardDetails(decoded, font, text.width());
     text.translate(0, text.height() + 4);
     text.setHeight(painter.fontMetrics().height() * 2 + 4);
     painter.drawText(text, Qt::AlignHCenter, details);
@@ -221,6 +221,16 @@ QImage renderGeneric(const QString& path, const DecodedPreview& decoded, QSize s
 }
 
 } // namespace
+
+QString previewCardDetails(const DecodedPreview& decoded, const QFont& font, int width)
+{
+    if (decoded.bytes < 0)
+        return {};
+    DateCell date;
+    date.setFont(font);
+    return QStringLiteral("%1\n%2").arg(stringForSize(quint64(decoded.bytes)),
+                                        date.textForValue(decoded.modified.toLocalTime(), width));
+}
 
 PreviewKind previewKindForFile(const QString& path)
 {
@@ -374,11 +384,21 @@ void PreviewWindow::setFullScreenWindow(bool fullScreen)
     setAttribute(Qt::WA_ShowWithoutActivating, !fullScreen);
 }
 
+void PreviewWindow::keepAbove(const QWidget* window)
+{
+    // The handle is made first: a transient parent is a window's, and the
+    // window manager learns it when the window is shown.
+    winId();
+    windowHandle()->setTransientParent(window && window != this && window->isWindow() ? window->windowHandle()
+                                                                                      : nullptr);
+}
+
 void PreviewWindow::orderFront()
 {
     if (!isVisible()) {
         setFullScreenWindow(false);
         const QWidget* main = mainWindow();
+        keepAbove(main);
         if (main && main != this)
             placeBeside(main);
         else if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -485,9 +505,9 @@ void PreviewWindow::resizeEvent(QResizeEvent* event)
 void PreviewWindow::refresh()
 {
     const QUrl item = currentItem();
-    setWindowTitle(item.isEmpty() ? tr("Quick Look") : item.fileName());
-    const quint64 request = ++m_request;
     const QString path = pathOfFileURL(item);
+    setWindowTitle(item.isEmpty() ? tr("Quick Look") : path.isEmpty() ? item.fileName() : printableItemName(path));
+    const quint64 request = ++m_request;
     const QSize shown = size();
     if (path.isEmpty() || shown.isEmpty()) {
         m_rendered = QImage();

@@ -9,7 +9,10 @@
 //   movies                         => the first frame with the duration
 //   anything else, or a file that cannot be read
 //                                  => a large icon with the name, size and
-//                                     modification date
+//                                     modification date (as the table
+//                                     shows them)
+// The title and the card show a name as the table does (its control
+// characters marked, printableItemName), its middle cut when it is long.
 // Colours come from the palette, so the preview is light or dark with the
 // window beside it: text in the palette's text colour on its base colour
 // (a text field's), the rest on its window colour. Pictures, PDF pages and
@@ -58,6 +61,11 @@ struct DecodedPreview
     [[nodiscard]] bool serves(QSize size) const;
 };
 [[nodiscard]] DecodedPreview decodePreview(const QString& path, QSize size);
+// The generic card's lines under the name: the size and the modification
+// date as the results table shows them ("5 MB", "Today, 17:26"), the date
+// as detailed as `width` pixels of `font` allow. Empty when the file does
+// not exist (bytes < 0).
+[[nodiscard]] QString previewCardDetails(const DecodedPreview& decoded, const QFont& font, int width);
 // The preview drawn into an image of `size` pixels from what was decoded,
 // in the colours of `palette` (by default the application's); it reads no
 // file.
@@ -97,8 +105,13 @@ public:
 
     [[nodiscard]] bool isOpen() const { return isVisible(); }
     // Shows the window; when it was closed, beside the main window (or, with
-    // none, centred on the screen) rather than where the desktop puts it.
+    // none, centred on the screen) rather than where the desktop puts it,
+    // and kept above the main window (keepAbove).
     void orderFront();
+    // Makes the window transient for `window` (none for null), so that the
+    // window manager keeps it above that window when the window is raised.
+    // The manager learns it when the window is next shown.
+    void keepAbove(const QWidget* window);
     // Moves the window beside `window` on its screen (previewFrameBeside),
     // at its preferred size as far as there is room.
     void placeBeside(const QWidget* window);

@@ -74,8 +74,12 @@ void QuickLookController::selectionDidChangeInWindow(QWidget* window)
 
 void QuickLookController::mainWindowDidChange(QWidget* window, bool becameMain)
 {
-    if (isOpen())
-        setDocumentURLsForWindow(becameMain ? window : mainWindow());
+    if (!isOpen())
+        return;
+    QWidget* main = becameMain ? window : mainWindow();
+    setDocumentURLsForWindow(main);
+    if (main)
+        sharedPanel()->keepAbove(main);
 }
 
 void QuickLookController::addObserverForView(QAbstractItemView* view)

@@ -196,7 +196,9 @@ std::optional<StringsTable> tableFromPropertyList(const QByteArray& data, QStrin
 
 void escapeInto(QString* line, const QString& text)
 {
+    // The backslash first: the escapes added after it are not doubled.
     QString escaped = text;
+    escaped.replace(u'\\', QLatin1String("\\\\"));
     escaped.replace(u'"', QLatin1String("\\\""));
     escaped.replace(u'\n', QLatin1String("\\n"));
     escaped.replace(u'\r', QLatin1String("\\r"));

@@ -8,9 +8,9 @@
 // \r \t \a \b \f \v, octal \ooo and \Uxxxx, in UTF-8 or in UTF-16 or UTF-8
 // with a byte-order mark; an XML property list of strings is read as well.
 // The writer is exact: one line "\"key\" = \"value\";\n" per entry in key
-// order, the four escapes quote, line feed, carriage return and tab (a
-// backslash is written unchanged), UTF-8 without a byte-order mark; an
-// empty table is zero bytes.
+// order, the five escapes backslash, quote, line feed, carriage return and
+// tab (so "C:\\" reads back), UTF-8 without a byte-order mark; an empty
+// table is zero bytes.
 //
 // Not here: looking strings up for the interface (localization.h).
 

@@ -276,6 +276,10 @@ void TableView::headerSectionResized(int logical, int, int newSize)
         }
         column.width = newSize;
     }
+    // A column resized by hand or by code: the following columns take up
+    // the difference.
+    if (!m_fittingColumns && !autoresizedColumns().contains(logical))
+        fitAutoresizedColumns();
     columnsChanged();
 }
 
@@ -309,6 +313,7 @@ void TableView::showEvent(QShowEvent* event)
 {
     QTableView::showEvent(event);
     fitRestoredColumns();
+    fitAutoresizedColumns();
 }
 
 void TableView::resizeEvent(QResizeEvent* event)
@@ -753,6 +758,13 @@ void TableView::sizeColumnsToFit(bool onlyGrow)
         horizontalHeader()->resizeSection(logicals[i], int(std::lround((*widths)[i])));
 }
 
+int TableView::heightShowingRows(int rows) const
+{
+    const int header = horizontalHeader()->isHidden() ? 0 : horizontalHeader()->height();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return header + rows * verticalHeader()->defaultSectionSize() + 2 * frameWidth() + bar;
+}
+
 void TableView::setHeaderHidden(bool hidden)
 {
     QHeaderView* header = horizontalHeader();
@@ -910,25 +922,30 @@ void TableView::drawGridLines(QPainter& painter) const
     initViewItemOption(&option);
     const auto hint = style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this);
     painter.setPen(QPen(QColor::fromRgba(static_cast<QRgb>(hint)), 0));
-    // Like Qt's grid, the lines lie on the last pixel of each cell.
+    // Like Qt's grid, the lines lie on the last pixel of each cell: its
+    // right one, and right to left (columns laid out from the right) its
+    // left one.
     const QHeaderView* header = horizontalHeader();
+    const bool mirrored = isRightToLeft();
     if (m_gridStyleMask & kSolidVerticalGridLineMask) {
         for (int visual = 0; visual < header->count(); ++visual) {
             const int logical = header->logicalIndex(visual);
             if (header->isSectionHidden(logical))
                 continue;
-            const int x = columnViewportPosition(logical) + columnWidth(logical) - 1;
+            const int x = columnViewportPosition(logical) + (mirrored ? 0 : columnWidth(logical) - 1);
             if (x >= 0 && x < viewport()->width())
                 painter.drawLine(x, 0, x, viewport()->height());
         }
     }
     if (m_gridStyleMask & kSolidHorizontalGridLineMask) {
-        const int right = std::min(viewport()->width(), header->length() - header->offset());
+        // Across the columns only, which start at the right edge when mirrored.
+        const int extent = std::min(viewport()->width(), header->length() - header->offset());
+        const int left = mirrored ? viewport()->width() - extent : 0;
         for (int row = rowAt(0); row >= 0 && row < numberOfRows(); ++row) {
             const int y = rowViewportPosition(row) + rowHeight(row) - 1;
             if (y >= viewport()->height())
                 break;
-            painter.drawLine(0, y, right, y);
+            painter.drawLine(left, y, left + extent, y);
         }
     }
 }
@@ -990,6 +1007,12 @@ void TableView::mousePressEvent(QMouseEvent* event)
 
 void TableView::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    // Qt says doubleClicked for any button; the double action is the left
+    // one's. Another button's second click is a press like its first.
+    if (event->button() != Qt::LeftButton) {
+        mousePressEvent(event);
+        return;
+    }
     m_doubleClicked = true;
     QTableView::mouseDoubleClickEvent(event);
 }

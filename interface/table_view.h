@@ -82,7 +82,9 @@ struct TableColumn
 // shows as a gap or a scroll bar), every column with the autoresizing mask
 // alike, the last or the first column with that mask (Sequential,
 // ReverseSequential), the last or the first column whatever its mask. The
-// column that takes it follows the width and is not resized by hand.
+// column that takes it follows the width and is not resized by hand; it
+// stays within its minimum and maximum (past its maximum the rest of the
+// width shows as a gap). Switching the style leaves every width as it is.
 enum class ColumnAutoresizingStyle : int {
     None = 0,
     Uniform = 1,
@@ -213,12 +215,16 @@ public:
     void removeIndicatorImage();
     [[nodiscard]] QString highlightedColumnIdentifier() const;
     void sizeColumnsToFit(bool onlyGrow);
-    // Through the header's resize modes: the columns that take up a width
-    // change stretch; the others keep their own user-resizing (None at start).
+    // The columns that take up a width change follow it within their limits
+    // and are fixed for the hand; the others keep their own user-resizing
+    // (None at start).
     void setColumnAutoresizing(ColumnAutoresizingStyle style);
     [[nodiscard]] ColumnAutoresizingStyle columnAutoresizing() const { return m_columnAutoresizing; }
     void setHeaderHidden(bool hidden);
     [[nodiscard]] bool isHeaderHidden() const { return horizontalHeader()->isHidden(); }
+    // The height that shows `rows` whole rows of the default height under
+    // the header, with the frame and room for a horizontal scroll bar.
+    [[nodiscard]] int heightShowingRows(int rows) const;
 
     // --- grid lines: kGridNone, or vertical and/or horizontal solid lines
     // in the style's grid colour. Qt's own grid draws both at once.
@@ -265,6 +271,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void updateGeometries() override;
     // Paper drawing: each subclass drops what paper does not show.
     virtual void preparePaperDrawing(bool paper);
 
@@ -283,9 +290,13 @@ private:
     // The sizes of the shown columns in visual order, their logical indexes
     // appended to `logicals`.
     [[nodiscard]] QList<ColumnSize> shownColumnSizes(QList<int>* logicals) const;
-    // Stretch or the column's own resize mode for every column, after the
-    // style, the columns' order or their hidden state changed.
+    // Each column's resize mode (fixed for the columns that follow the
+    // table's width, else its own) and their fit, after the style, the
+    // columns' order or their hidden state changed.
     void applyColumnAutoresizing();
+    // The columns of the style share the width the other shown columns
+    // leave, each within its minimum and maximum.
+    void fitAutoresizedColumns();
     // Columns described before their sections existed (a model set after
     // the columns) get their widths, hidden state, cells and saved layout.
     void headerSectionCountChanged(int oldCount, int newCount);
@@ -303,6 +314,8 @@ private:
     bool m_rasteredScrolling = false;
     bool m_sourceList = false;
     bool m_doubleClicked = false;
+    bool m_fittingColumns = false;
+    int m_lastFittedWidth = -1;
     ColumnAutoresizingStyle m_columnAutoresizing = ColumnAutoresizingStyle::None;
     QByteArray m_doubleAction;
     QPointer<QObject> m_doubleTarget;

@@ -5,7 +5,10 @@
 
 #include "interface/table_view.h"
 
+#include "interface/table_geometry.h"
+
 #include <algorithm>
+#include <cmath>
 
 namespace sorvant {
 
@@ -38,10 +41,9 @@ void TableView::headerSectionCountChanged(int oldCount, int newCount)
 
 void TableView::setColumnAutoresizing(ColumnAutoresizingStyle style)
 {
+    // The columns keep the widths they have: the style decides only which
+    // ones follow the next change of the table's width.
     m_columnAutoresizing = style;
-    // Set here only, so that moves and hidden columns leave a caller's own
-    // setting of the header alone.
-    horizontalHeader()->setStretchLastSection(style == ColumnAutoresizingStyle::LastColumnOnly);
     applyColumnAutoresizing();
 }
 
@@ -68,8 +70,9 @@ QList<int> TableView::autoresizedColumns() const
         return autoresizing.isEmpty() ? QList<int>() : QList<int>{autoresizing.first()};
     case ColumnAutoresizingStyle::FirstColumnOnly:
         return shown.isEmpty() ? QList<int>() : QList<int>{shown.first()};
+    case ColumnAutoresizingStyle::LastColumnOnly:
+        return shown.isEmpty() ? QList<int>() : QList<int>{shown.last()};
     case ColumnAutoresizingStyle::None:
-    case ColumnAutoresizingStyle::LastColumnOnly: // the header's own last-section stretch
         break;
     }
     return {};
@@ -77,16 +80,61 @@ QList<int> TableView::autoresizedColumns() const
 
 void TableView::applyColumnAutoresizing()
 {
+    // Qt's Stretch mode would share the width without the columns' limits
+    // (it ignores resizes of a stretched section): the columns that follow
+    // the width are fixed for the hand and sized here (fitAutoresizedColumns).
     QHeaderView* header = horizontalHeader();
-    const QList<int> stretched = autoresizedColumns();
+    const QList<int> following = autoresizedColumns();
     for (int logical = 0; logical < numberOfColumns(); ++logical) {
-        QHeaderView::ResizeMode mode = m_columns[logical].resizingMask & kTableColumnUserResizingMask
+        const QHeaderView::ResizeMode mode =
+            (m_columns[logical].resizingMask & kTableColumnUserResizingMask) && !following.contains(logical)
             ? QHeaderView::Interactive
             : QHeaderView::Fixed;
-        if (stretched.contains(logical))
-            mode = QHeaderView::Stretch;
         if (header->sectionResizeMode(logical) != mode)
             header->setSectionResizeMode(logical, mode);
+    }
+    fitAutoresizedColumns();
+}
+
+void TableView::fitAutoresizedColumns()
+{
+    // A table not shown has no width of its own yet: restored widths stay
+    // until it is shown.
+    const QList<int> following = autoresizedColumns();
+    const int visible = viewport()->width();
+    if (m_fittingColumns || following.isEmpty() || visible <= 0 || !isVisible())
+        return;
+    // The room the other shown sections leave, shared out among the
+    // following columns within their limits (fittedColumnWidths); what a
+    // column at its maximum does not take stays empty.
+    const QHeaderView* header = horizontalHeader();
+    double others = 0;
+    for (int logical = 0; logical < header->count(); ++logical) {
+        if (!header->isSectionHidden(logical) && !following.contains(logical))
+            others += header->sectionSize(logical);
+    }
+    QList<ColumnSize> sizes;
+    for (const int logical : following) {
+        const TableColumn& column = m_columns[logical];
+        sizes.append({double(header->sectionSize(logical)), std::ceil(column.minWidth), std::floor(column.maxWidth)});
+    }
+    const auto widths = fittedColumnWidths(sizes, visible - others, 0, false);
+    if (!widths)
+        return;
+    m_fittingColumns = true;
+    for (qsizetype i = 0; i < following.size(); ++i)
+        horizontalHeader()->resizeSection(following[i], int(std::lround((*widths)[i])));
+    m_fittingColumns = false;
+}
+
+void TableView::updateGeometries()
+{
+    QTableView::updateGeometries();
+    // The viewport's width changes with the table's and with its vertical
+    // scroll bar coming and going.
+    if (isVisible() && m_lastFittedWidth != viewport()->width()) {
+        m_lastFittedWidth = viewport()->width();
+        fitAutoresizedColumns();
     }
 }
 

@@ -83,21 +83,23 @@ ResultType typeOfExtension(const QString& extension)
     return found.value();
 }
 
-// The parent of the item relative to the base folder, as the path column
-// shows it.
+// The parent of the item relative to the base folder's parent, as the path
+// column shows it: the base folder's name, then the folders below it.
 QString displayPathFor(const QString& path, const QString& baseDirectory)
 {
     const QString parent = stringByDeletingLastPathComponent(path);
     if (baseDirectory.isNull())
         return parent;
     // A base given with a trailing "/" (the root above all) still yields
-    // "./name", not ".name".
+    // "name/sub", not "namesub".
     qsizetype baseLength = baseDirectory.size();
     if (baseLength > 0 && baseDirectory.endsWith(QLatin1Char('/')))
         --baseLength;
-    if (baseLength < parent.size() && parent != baseDirectory)
-        return QLatin1Char('.') + parent.mid(baseLength);
-    return QStringLiteral(".");
+    const QString base = baseDirectory.left(baseLength);
+    const QString name = base.isEmpty() ? QStringLiteral("/") : lastPathComponent(base);
+    if (baseLength < parent.size() && parent != baseDirectory && parent.startsWith(base + u'/'))
+        return (name == u'/' ? QString() : name) + parent.mid(baseLength);
+    return name;
 }
 
 QString imageInfo(const QString& path)

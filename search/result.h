@@ -93,8 +93,9 @@ public:
     [[nodiscard]] QString itemPath(const QString& name) const;
     // fileSystemRepresentation(itemPath(name)).
     [[nodiscard]] QByteArray itemBytes(const QString& name) const;
-    // The parent of the item relative to the base folder ("./a/b", "."),
-    // or its full parent without a base.
+    // The parent of the item as the base folder's name and the folders
+    // below it ("base/a/b"; "base" directly in it), or its full parent
+    // without a base.
     [[nodiscard]] const QString& displayPath() const;
 
 private:
@@ -142,10 +143,11 @@ public:
     // fileSystemRepresentation(fullPath()), made from the folder's bytes
     // where it keeps them (no decoding and encoding again).
     [[nodiscard]] QByteArray fileSystemPath() const;
-    // The folder shown in the path column: relative to the base folder as
-    // "./sub" (or "." directly in it), else the parent's full path.
-    //   (base "/a", item "/a/b/c") => "./b"   (base "/a", "/a/c") => "."
-    //   (no base, "/a/b/c") => "/a/b"
+    // The folder shown in the path column: the base folder's name and the
+    // folders below it ("." said nothing of where an item directly in it
+    // is), else the parent's full path.
+    //   (base "/a", item "/a/b/c") => "a/b"   (base "/a", "/a/c") => "a"
+    //   (base "/", "/b/c") => "/b"   (base "/", "/c") => "/"   (no base, "/a/b/c") => "/a/b"
     [[nodiscard]] const QString& displayPath() const { return m_folder->displayPath(); }
     [[nodiscard]] const QString& name() const { return m_name; }
     // "'fldr'" for a folder, else the path extension (Linux keeps no type

@@ -1,8 +1,11 @@
 #include "system/deletion_questions.h"
 
+#include "foundation/ellipsizing.h"
 #include "platform/path_semantics.h"
 #include "system/bundle.h"
 #include "system/file_manager.h"
+
+#include <algorithm>
 
 namespace sorvant {
 
@@ -20,17 +23,53 @@ QString quotedForInterface(const QString& text)
     return localized("“%1”").arg(text);
 }
 
+QString visibleControlCharacters(const QString& text)
+{
+    const auto isControl = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; };
+    if (std::none_of(text.cbegin(), text.cend(), isControl))
+        return text;
+    QString visible = text;
+    for (QChar& c : visible) {
+        // The desktop's fonts rarely have the Control Pictures block (DejaVu
+        // has none): the line breaks and the tab, the ones names hold, get
+        // arrows every text font has.
+        if (c == u'\n' || c == u'\r')
+            c = QChar(char16_t(0x21B5));
+        else if (c == u'\t')
+            c = QChar(char16_t(0x2192));
+        else if (c.unicode() < 0x20)
+            c = QChar(char16_t(0x2400 + c.unicode()));
+        else if (c.unicode() == 0x7F)
+            c = QChar(char16_t(0x2421));
+    }
+    return visible;
+}
+
+QString middleTruncatedName(const QString& name, qsizetype longest)
+{
+    if (name.size() <= longest || longest < 3)
+        return name;
+    // The end kept: the extension (a short one: a dot far from the end is
+    // no extension) and as much again before it, and at least a third.
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const qsizetype extension = dot > 0 && name.size() - dot <= 16 ? name.size() - dot : 0;
+    const qsizetype tailWanted = std::min(std::max(2 * extension, longest / 3), longest - 2);
+    const qsizetype tailStart = clusterBoundaryAtOrAfter(name, name.size() - tailWanted);
+    const qsizetype headEnd = clusterBoundaryAtOrBefore(name, longest - 1 - (name.size() - tailStart));
+    return name.left(headEnd) + QChar(char16_t(0x2026)) + name.mid(tailStart);
+}
+
 QString printableItemName(const QString& path)
 {
     QString trimmed = path;
     while (trimmed.size() > 1 && trimmed.endsWith(u'/'))
         trimmed.chop(1);
-    QString name = lastPathComponent(trimmed);
+    QString name = visibleControlCharacters(lastPathComponent(trimmed));
     for (QChar& c : name) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.isSurrogate())
+        if (c.isSurrogate() && c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF)
             c = QChar(0xFFFD);
     }
-    return name;
+    return middleTruncatedName(name);
 }
 
 QStringList recycleFilesKeepingRefused(const QStringList& paths)

@@ -22,10 +22,30 @@ namespace sorvant {
 //   "a" => "“a”" (English), "„a“" (German)   "" or null => "“”"
 [[nodiscard]] QString quotedForInterface(const QString& text);
 
+// The text with each control character (U+0000-U+001F, U+007F) replaced by
+// a visible mark, one unit for one, so ranges over the text stay valid: a
+// line feed or carriage return by ↵ (U+21B5), a tab by → (U+2192), which
+// the usual text fonts have; the others by their symbol from the Control
+// Pictures block (U+2400 + c, U+2421). A name holding a newline shows
+// whole, with a mark where the newline is, as the results table shows it.
+//   "a\nb" => "a\u21B5b"    "a\tb" => "a\u2192b"    "a\x1b" => "a\u241B"    null => null
+[[nodiscard]] QString visibleControlCharacters(const QString& text);
+
+// A name longer than `longest` units cut in its middle, marked by "…", so
+// that its start and its end with the extension stay; the cut never parts
+// a letter from its combining marks. At least the extension (up to 16
+// units) and as much again before it are kept at the end.
+//   ("short.txt", 48) => "short.txt"
+//   (200 × "a" + ".pdf", 48) => 31 × "a" + "…" + 12 × "a" + ".pdf"
+//   ("", n) => ""   (null, n) => null
+[[nodiscard]] QString middleTruncatedName(const QString& name, qsizetype longest = 48);
+
 // The name of an item as a question or message shows it: its last
-// component, trailing "/" ignored; a byte that is no text (U+DC80..U+DCFF)
-// and control characters (a newline would break the sentence) as U+FFFD.
-//   "/d/a" => "a"   "/d/a/" => "a"   "/d/a\nb" => "a\uFFFDb"   "/" => "/"   "" => ""
+// component, trailing "/" ignored; control characters as the table shows
+// them (visibleControlCharacters: a newline would break the sentence), a
+// byte that is no text (U+DC80..U+DCFF) as U+FFFD, and a long name cut in
+// its middle (middleTruncatedName), so that an alert shows it whole.
+//   "/d/a" => "a"   "/d/a/" => "a"   "/d/a\nb" => "a\u21B5b"   "/" => "/"   "" => ""
 [[nodiscard]] QString printableItemName(const QString& path);
 
 // --- questions ----------------------------------------------------------------------

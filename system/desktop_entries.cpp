@@ -156,14 +156,32 @@ QString idForProcess(pid_t pid, const QString& proc, ProgramTable& programs)
     return id;
 }
 
-bool callApplication(const DesktopEntry& entry, const QString& method, const QVariantList& arguments,
-                     int timeoutMs, QString* error)
+// How the bus answered a call to an application.
+enum class CallAnswer {
+    Accepted,
+    NotAnswered,     // no reply in time: the application may still take it
+    Refused,         // the application answered with an error
+    NotActivatable,  // no bus, no such service, or its start failed
+};
+
+// Whether an error reply is the bus's own word that the name has no owner
+// and cannot get one.
+bool isActivationFailure(const QString& errorName)
+{
+    return errorName == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown")
+           || errorName == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner")
+           || errorName.startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn."))
+           || errorName.startsWith(QLatin1String("org.freedesktop.systemd1."));
+}
+
+CallAnswer callApplication(const DesktopEntry& entry, const QString& method, const QVariantList& arguments,
+                           int timeoutMs, QString* error)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         if (error)
             *error = QStringLiteral("No session bus: %1").arg(bus.lastError().message());
-        return false;
+        return CallAnswer::NotActivatable;
     }
     const QString id = entry.applicationID();
     QDBusMessage message = QDBusMessage::createMethodCall(
@@ -171,10 +189,16 @@ bool callApplication(const DesktopEntry& entry, const QString& method, const QVa
     message.setArguments(arguments);
     const QDBusMessage reply = bus.call(message, QDBus::Block, timeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage)
-        return true;
+        return CallAnswer::Accepted;
     if (error)
         *error = QStringLiteral("%1 of %2 failed: %3").arg(method, id, reply.errorMessage());
-    return false;
+    const QString name = reply.errorName();
+    if (isActivationFailure(name))
+        return CallAnswer::NotActivatable;
+    return name == QLatin1String("org.freedesktop.DBus.Error.NoReply")
+                   || name == QLatin1String("org.freedesktop.DBus.Error.Timeout")
+               ? CallAnswer::NotAnswered
+               : CallAnswer::Refused;
 }
 
 bool launchCommands(const DesktopEntry& entry, const QStringList& items, const LaunchOptions& options,
@@ -434,20 +458,25 @@ bool launchDesktopEntry(const DesktopEntry& entry, const QStringList& items, con
     if (entry.dbusActivatable()) {
         QString dbusError;
         const QVariantMap platformData;
-        bool accepted = false;
+        CallAnswer answer = CallAnswer::Refused;
         if (items.isEmpty()) {
-            accepted = callApplication(entry, QStringLiteral("Activate"), {platformData},
-                                       options.dbusTimeoutMs, &dbusError);
+            answer = callApplication(entry, QStringLiteral("Activate"), {platformData},
+                                     options.dbusTimeoutMs, &dbusError);
         } else {
             QStringList uris;
             for (const QString& item : items)
                 uris.append(item.startsWith(u'/') ? URL::fileURLWithPath(item).absoluteString() : item);
-            accepted = callApplication(entry, QStringLiteral("Open"), {uris, platformData},
-                                       options.dbusTimeoutMs, &dbusError);
+            answer = callApplication(entry, QStringLiteral("Open"), {uris, platformData},
+                                     options.dbusTimeoutMs, &dbusError);
         }
-        if (accepted)
+        // A late answer still opens the items: starting the Exec= line as
+        // well would open them twice.
+        if (answer == CallAnswer::Accepted || answer == CallAnswer::NotAnswered) {
+            if (answer == CallAnswer::NotAnswered)
+                logWarning(QStringLiteral("%1; it may still open the items").arg(dbusError));
             return true;
-        if (entry.exec().isEmpty()) {
+        }
+        if (answer == CallAnswer::Refused || entry.exec().isEmpty()) {
             if (error)
                 *error = dbusError;
             return false;
@@ -477,7 +506,8 @@ bool activateDesktopEntryAction(const DesktopEntry& entry, const QString& action
         return false;
     }
     return callApplication(entry, QStringLiteral("ActivateAction"),
-                           {action, QVariant::fromValue(parameters), QVariantMap()}, 5000, error);
+                           {action, QVariant::fromValue(parameters), QVariantMap()}, 5000, error)
+           == CallAnswer::Accepted;
 }
 
 } // namespace sorvant

@@ -102,9 +102,12 @@ struct LaunchOptions
 // Starts `entry` with `items` (absolute paths or URL strings). A
 // DBusActivatable=true entry is asked over the session bus
 // (org.freedesktop.Application Open, or Activate without items) and falls
-// back to its Exec= line when the call fails. Answers YES when every
-// command started or the call was accepted; `error` (cleared first) gets a
-// readable reason otherwise. Children get GIO_LAUNCHED_DESKTOP_FILE, so
+// back to its Exec= line only when the bus says the name cannot be
+// activated (no such service, its start failed, no bus): an application
+// slow to answer has the items already, and one that refused them is not
+// started a second time. Answers YES when every command started or the
+// call was accepted or not answered in time; `error` (cleared first) gets
+// a readable reason otherwise. Children get GIO_LAUNCHED_DESKTOP_FILE, so
 // they map back to the entry.
 bool launchDesktopEntry(const DesktopEntry& entry, const QStringList& items,
                         const LaunchOptions& options = {}, QString* error = nullptr);

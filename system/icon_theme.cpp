@@ -1,14 +1,22 @@
 #include "system/icon_theme.h"
 
+#include "platform/atomic_file.h"
 #include "platform/path_semantics.h"
 #include "platform/xdg_folders.h"
 
-#include <QDir>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
 #include <QFileInfo>
-#include <QFile>
 #include <QHash>
+#include <QProcess>
+#include <QStandardPaths>
 
+#include <algorithm>
 #include <climits>
+#include <functional>
+#include <memory>
 #include <mutex>
 
 namespace sorvant {
@@ -45,16 +53,18 @@ struct Theme
     QStringList inherits;
 };
 
-// The groups and keys of an index.theme file (a desktop-entry-style file).
+// The groups and keys of an index.theme file (a desktop-entry-style file),
+// or of a desktop's settings file of that form (kdeglobals, GTK's
+// settings.ini). Only a regular file is read, and only its first megabyte.
 QHash<QString, QHash<QString, QString>> readIndex(const QString& path)
 {
     QHash<QString, QHash<QString, QString>> groups;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray data;
+    if (readRegularFile(path, 1024 * 1024, &data) != FileReadStatus::Read)
         return groups;
     QString group;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    for (const QByteArray& bytes : data.split('\n')) {
+        const QString line = QString::fromUtf8(bytes).trimmed();
         if (line.isEmpty() || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[') && line.endsWith(u']')) {
@@ -222,6 +232,145 @@ void setIconThemeName(const QString& name)
     ThemeCache& cache = themeCache();
     std::lock_guard lock(cache.mutex);
     cache.themes.clear();
+}
+
+// --- the desktop's theme -------------------------------------------------------------
+
+bool isIconThemeInstalled(const QString& name, const QStringList& searchPaths)
+{
+    if (name.isEmpty() || name.contains(u'/') || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    return std::any_of(searchPaths.cbegin(), searchPaths.cend(), [&](const QString& base) {
+        return QFileInfo(base + u'/' + name + QStringLiteral("/index.theme")).isFile();
+    });
+}
+
+QString chooseIconTheme(const QStringList& named, const QStringList& searchPaths)
+{
+    for (const QString& name : named) {
+        if (isIconThemeInstalled(name, searchPaths))
+            return name;
+    }
+    for (const char* fallback : {"Adwaita", "breeze"}) {
+        if (isIconThemeInstalled(QLatin1String(fallback), searchPaths))
+            return QLatin1String(fallback);
+    }
+    return QStringLiteral("hicolor");
+}
+
+QStringList configuredIconThemeNames()
+{
+    const QString config = xdgBaseFolder(XdgBaseFolder::Config);
+    QStringList names;
+    const auto add = [&names](const QString& name) {
+        if (!name.isEmpty() && !names.contains(name))
+            names.append(name);
+    };
+    add(readIndex(config + QStringLiteral("/kdeglobals")).value(QStringLiteral("Icons")).value(QStringLiteral("Theme")));
+    for (const char* gtk : {"/gtk-4.0/settings.ini", "/gtk-3.0/settings.ini"})
+        add(readIndex(config + QLatin1String(gtk)).value(QStringLiteral("Settings")).value(QStringLiteral("gtk-icon-theme-name")));
+    return names;
+}
+
+QString iconThemeFromSettingText(const QString& text)
+{
+    QString value = text.trimmed();
+    if (value.size() >= 2 && value.front() == value.back() && (value.front() == u'\'' || value.front() == u'"'))
+        value = value.mid(1, value.size() - 2);
+    return value;
+}
+
+namespace {
+
+constexpr char kPortalService[] = "org.freedesktop.portal.Desktop";
+constexpr char kPortalPath[] = "/org/freedesktop/portal/desktop";
+constexpr char kPortalSettings[] = "org.freedesktop.portal.Settings";
+constexpr char kGnomeInterface[] = "org.gnome.desktop.interface";
+constexpr char kIconThemeKey[] = "icon-theme";
+
+// The value of a Settings.Read reply: a variant in a variant (the first
+// version of the interface wraps it twice), or a string itself.
+QString portalString(QVariant value)
+{
+    for (int depth = 0; depth < 3 && value.typeId() == qMetaTypeId<QDBusVariant>(); ++depth)
+        value = value.value<QDBusVariant>().variant();
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+// What the desktop named: the portal's answer beats GNOME's setting, which
+// beats the configuration files read at start. Each asker answers once.
+struct DesktopThemeAnswers
+{
+    QStringList searchPaths;
+    QStringList files;
+    QString portal;
+    QString gnome;
+    std::function<void()> changed;
+
+    void apply()
+    {
+        QStringList named {portal, gnome};
+        named.append(files);
+        const QString chosen = chooseIconTheme(named, searchPaths);
+        if (chosen == iconThemeName())
+            return;
+        setIconThemeName(chosen);
+        if (changed)
+            changed();
+    }
+};
+
+} // namespace
+
+void useDesktopIconTheme(const QString& platformTheme, QObject* context, std::function<void()> changed)
+{
+    const QStringList searchPaths = iconThemeSearchPaths();
+    // A platform theme that names one is the desktop's own choice; "hicolor"
+    // is what Qt answers when none was made.
+    if (platformTheme != QLatin1String("hicolor") && isIconThemeInstalled(platformTheme, searchPaths)) {
+        setIconThemeName(platformTheme);
+        return;
+    }
+    auto answers = std::make_shared<DesktopThemeAnswers>();
+    answers->searchPaths = searchPaths;
+    answers->files = configuredIconThemeNames();
+    setIconThemeName(chooseIconTheme(answers->files, searchPaths));
+    answers->changed = std::move(changed);
+    if (!context)
+        return;
+
+    // The portal and GNOME's setting are asked without waiting: the
+    // answers come to the context's thread, and a change is applied then.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        QDBusMessage read = QDBusMessage::createMethodCall(QLatin1String(kPortalService), QLatin1String(kPortalPath),
+                                                           QLatin1String(kPortalSettings), QStringLiteral("Read"));
+        read.setArguments({QLatin1String(kGnomeInterface), QLatin1String(kIconThemeKey)});
+        auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(read, 2000), context);
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context, [answers](QDBusPendingCallWatcher* call) {
+            call->deleteLater();
+            const QDBusMessage reply = call->reply();
+            if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+                answers->portal = portalString(reply.arguments().constFirst());
+            answers->apply();
+        });
+    }
+    // GNOME's setting through its settings tool, when it is installed.
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
+    if (tool.isEmpty())
+        return;
+    auto* gsettings = new QProcess(context);
+    QObject::connect(gsettings, &QProcess::finished, context, [answers, gsettings](int status, QProcess::ExitStatus how) {
+        gsettings->deleteLater();
+        if (how == QProcess::NormalExit && status == 0)
+            answers->gnome = iconThemeFromSettingText(QString::fromUtf8(gsettings->readAllStandardOutput()));
+        answers->apply();
+    });
+    QObject::connect(gsettings, &QProcess::errorOccurred, context, [gsettings](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            gsettings->deleteLater();
+    });
+    gsettings->start(tool, {QStringLiteral("get"), QLatin1String(kGnomeInterface), QLatin1String(kIconThemeKey)});
 }
 
 QString iconPathForName(const QString& name, int size)

@@ -3,10 +3,15 @@
 // folders (index.theme) in $XDG_DATA_HOME/icons, $XDG_DATA_DIRS/icons and
 // /usr/share/pixmaps, the themes it inherits, then "hicolor". The search
 // path and the theme name are set explicitly, since a program without a
-// desktop session (or the offscreen platform) is told neither.
+// desktop session (or the offscreen platform) is told neither; the
+// application sets the desktop's theme at start (useDesktopIconTheme).
 
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+
+class QObject;
 
 namespace sorvant {
 
@@ -19,6 +24,38 @@ void setIconThemeSearchPaths(const QStringList& paths);
 // The theme asked first: the one set, else "hicolor".
 [[nodiscard]] QString iconThemeName();
 void setIconThemeName(const QString& name);
+
+// --- the desktop's theme ---------------------------------------------------------------
+
+// Whether a theme of that name (a folder with an index.theme) is in one of
+// the search folders. NO for an empty name or one that is a path.
+[[nodiscard]] bool isIconThemeInstalled(const QString& name, const QStringList& searchPaths);
+// The first of `named` that is installed, else the first installed of
+// "Adwaita" and "breeze", else "hicolor". Empty names are passed over.
+//   ({"Papirus" (missing), "breeze"}) => "breeze"   ({}, Adwaita installed) => "Adwaita"
+//   ({}, none installed) => "hicolor"
+[[nodiscard]] QString chooseIconTheme(const QStringList& named, const QStringList& searchPaths);
+// The themes the desktop's settings files name, in this order: KDE's
+// kdeglobals ([Icons] Theme=), GTK 4's and GTK 3's settings.ini ([Settings]
+// gtk-icon-theme-name=), all in $XDG_CONFIG_HOME. Missing ones are left out.
+[[nodiscard]] QStringList configuredIconThemeNames();
+// A setting's printed value without its quotes, as GNOME's settings tool
+// prints a string.
+//   "'Adwaita'\n" => "Adwaita"   "\"x\"" => "x"   "plain" => "plain"   "" => ""
+[[nodiscard]] QString iconThemeFromSettingText(const QString& text);
+
+// Sets the theme the desktop chose: `platformTheme` (Qt's platform theme's
+// name for it) when that is installed and not "hicolor", Qt's answer when
+// none was chosen; else at once the first installed of the settings files'
+// themes (configuredIconThemeNames) or the fallbacks (chooseIconTheme).
+// Then, without waiting, it asks the freedesktop settings portal and
+// GNOME's icon-theme setting (the "gsettings" tool, when installed); their
+// answers come to `context`'s thread, and when an installed theme they
+// name (the portal's first) differs from the one set, it is set and
+// `changed` is called there. Nothing is asked without a context.
+void useDesktopIconTheme(const QString& platformTheme, QObject* context, std::function<void()> changed);
+
+// --- icons ---------------------------------------------------------------------------
 
 // The file of the icon `name` closest to `size` pixels (PNG preferred over
 // SVG and XPM); an absolute path to an image is its own answer. Null when

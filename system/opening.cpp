@@ -8,6 +8,7 @@
 
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <mutex>
 
 namespace sorvant {
@@ -72,6 +73,46 @@ bool openWithDefault(const URL& url)
 
 } // namespace
 
+QList<qsizetype> openURLsWithDefaults(const QList<URL>& urls)
+{
+    // The items that share their first default application go to it in one
+    // start, in their order (an application whose Exec= takes %F or %U gets
+    // them all at once); a group it does not take is opened item by item,
+    // each trying the next applications.
+    QList<QString> applications;
+    QList<QList<qsizetype>> groups;
+    QList<qsizetype> unopened;
+    for (qsizetype index = 0; index < urls.size(); ++index) {
+        const URL& url = urls.at(index);
+        if (url.isNull() || (url.isFileURL() && url.path().isEmpty())) {
+            unopened.append(index);
+            continue;
+        }
+        const QString first = defaultApplicationsForMimeType(mimeTypeForURL(url)).value(0);
+        const qsizetype group = first.isEmpty() ? -1 : applications.indexOf(first);
+        if (group >= 0) {
+            groups[group].append(index);
+        } else {
+            applications.append(first);
+            groups.append(QList<qsizetype>{index});
+        }
+    }
+    for (qsizetype group = 0; group < groups.size(); ++group) {
+        const QList<qsizetype>& members = groups.at(group);
+        QStringList items;
+        for (const qsizetype index : members)
+            items.append(itemOf(urls.at(index)));
+        if (!applications.at(group).isEmpty() && opener().openWithApplication(applications.at(group), items))
+            continue;
+        for (const qsizetype index : members) {
+            if (!openWithDefault(urls.at(index)))
+                unopened.append(index);
+        }
+    }
+    std::sort(unopened.begin(), unopened.end());
+    return unopened;
+}
+
 ItemOpener* setItemOpener(ItemOpener* replacement)
 {
     std::lock_guard lock(openerMutex);
@@ -118,10 +159,7 @@ bool openURLs(const QList<URL>& urls, const QString& application, bool deactivat
         }
         return !items.isEmpty() && opener().openWithApplication(entry.path(), items);
     }
-    bool all = true;
-    for (const URL& url : urls)
-        all = !url.isNull() && openWithDefault(url) && all;
-    return all;
+    return openURLsWithDefaults(urls).isEmpty();
 }
 
 bool openURL(const URL& url, const QString& application, bool deactivate, const QString& searchString)

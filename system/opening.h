@@ -39,9 +39,16 @@ bool openURL(const URL& url, const QString& application, bool deactivate);
 bool openURL(const URL& url, bool deactivate);
 bool openURLWithApplication(const URL& url, const QString& application);
 // The same for several URLs: one start of a named application with all of
-// them; without a name each goes to its own default. NO for no URLs, or
-// when any could not be opened.
+// them; without a name openURLsWithDefaults. NO for no URLs, or when any
+// could not be opened.
 bool openURLs(const QList<URL>& urls, const QString& application, bool deactivate);
+// Opens each URL with its default application, one start of an application
+// for all the URLs it is the first default of (so one whose Exec= takes %F
+// or %U starts once with all of them); a start that fails leaves its URLs
+// to be opened one by one as openURL does. Answers the indexes of the URLs
+// that could not be opened, in order (a null URL among them).
+//   three text files, one editor => one start with the three; {}
+[[nodiscard]] QList<qsizetype> openURLsWithDefaults(const QList<URL>& urls);
 // openURL; the search text cannot be handed on (see above).
 bool openURL(const URL& url, const QString& application, bool deactivate, const QString& searchString);
 

@@ -15,6 +15,7 @@
 #include "interface/alerts.h"
 #include "interface/application.h"
 #include "interface/badge.h"
+#include "interface/images.h"
 #include "interface/localization.h"
 #include "interface/strings_file.h"
 #include "platform/background_work.h"
@@ -132,6 +133,8 @@ int main(int argc, char** argv)
     // (the update check's answer) shown as the toolkit's alerts.
     useBundledHelpBook();
     installAlertPresenter();
+    // Files and folders in the icons of the desktop's theme.
+    followDesktopIconTheme();
     initSeparatorsAndTables();
     FastWordEnumerator::setSplitAsianWords(true);
     setBadgeDisplay(&launcherEntryBadgeDisplay(QString::fromLatin1(kApplicationBusName) + QStringLiteral(".desktop")));

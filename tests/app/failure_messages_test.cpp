@@ -68,11 +68,11 @@ TEST(FailureMessages, PercentOneInANameGarblesTheDeletionSheetRegression)
 TEST(FailureMessages, NamesAreQuotedAndShownAsTheDeletionQuestionsShowThem)
 {
     // The sheets quoted by a pattern of their own; a newline in a name broke
-    // the sentence where the questions show U+FFFD.
+    // the sentence. They show it as the table does (↵).
     installStringsTables();
     setPreferredLanguages({QStringLiteral("de")});
     const QString path = QStringLiteral("/d/zwei\nZeilen.txt");
-    const QString shown = QStringLiteral("„zwei\uFFFDZeilen.txt“");
+    const QString shown = QStringLiteral("„zwei\u21B5Zeilen.txt“");
     EXPECT_EQ(itemNamesForQuestion({path}), shown);
     EXPECT_TRUE(noApplicationFailure(path).text.contains(shown));
     EXPECT_TRUE(noFileManagerFailure(path).text.contains(shown));

@@ -101,7 +101,7 @@ protected:
 TEST_F(ResultsColumnsTest, ColumnsShowTheResultAndTipsOnlyItsNameAndPath)
 {
     const struct { const char* identifier; QString value; QString tip; } rows[] = {
-        {"file", "b.txt", "b.txt"}, {"path", ".", path("b.txt")}, {"size", results().resultAtIndex(1)->size(), {}},
+        {"file", "b.txt", "b.txt"}, {"path", "r", path("b.txt")}, {"size", results().resultAtIndex(1)->size(), {}},
         {"kind", results().resultAtIndex(1)->kind(), {}}, {"comment", "", {}}, {"tags", "red, work", {}},
     };
     for (const auto& row : rows) {
@@ -253,7 +253,7 @@ TEST_F(ResultsColumnsTest, ThePathColumnAndThePathControl)
     const int minimum = int(table()->tableColumnAtLogicalIndex(column).minWidth);
     for (const int width : {minimum, minimum + 4, minimum + 5}) {
         table()->horizontalHeader()->resizeSection(column, width);
-        EXPECT_EQ(cell(0, column), width <= minimum + 4 ? QStringLiteral(" - ") : QStringLiteral(".")) << width;
+        EXPECT_EQ(cell(0, column), width <= minimum + 4 ? QStringLiteral(" - ") : QStringLiteral("r")) << width;
     }
 
     const struct { QList<int> rows; QString path; } selections[] = {

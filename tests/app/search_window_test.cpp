@@ -331,6 +331,24 @@ TEST_F(SearchWindowTest, KeysTheWindowConsumes)
     EXPECT_FALSE(window->checkKeyWindowEvent(&plain));
 }
 
+// Regression: Find only focused the field, and a new window starts with the
+// last phrase, so what was typed was appended to it. Ctrl+F selects the
+// phrase, and typing replaces it.
+TEST_F(SearchWindowTest, FindSelectsThePhraseSoTypingReplacesIt)
+{
+    auto window = makeWindow();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->searchField()->setText(QStringLiteral("old phrase"));
+    window->resultsTable()->setFocus();
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window->searchField());
+    EXPECT_EQ(window->searchField()->selectedText(), QStringLiteral("old phrase"));
+    QTest::keyClicks(window->searchField(), QStringLiteral("new"));
+    EXPECT_EQ(window->searchField()->text(), QStringLiteral("new"));
+}
+
 // The folder's name was written through UTF-8 as "bad??name": the next
 // launch showed that name and found nothing.
 TEST_F(SearchWindowTest, ARelaunchSearchesAFolderNamedInBytesThatAreNotUTF8)

@@ -7,6 +7,8 @@
 #include "app/results_table_model.h"
 #include "app/search_window_commands.h"
 #include "interface/fonts.h"
+#include "interface/localization.h"
+#include "interface/strings_file.h"
 #include "interface/table_cells.h"
 #include "search/search_params.h"
 #include "tests/app/app_test_support.h"
@@ -150,6 +152,30 @@ TEST_F(WindowDisplayTest, LongFolderNameWidensTheWindowRegression)
     window->setDestination(folder);
     EXPECT_EQ(window->destinations()->text(), QString(255, u'n'));
     EXPECT_LE(window->minimumSizeHint().width(), window->screen()->availableGeometry().width());
+}
+
+// Regression: at its minimum size (702 x 384 English, 870 x 384 German)
+// the table showed one and a half rows. At its smallest the window shows
+// five whole rows under the header, with a horizontal scroll bar, in
+// English and German.
+TEST_F(WindowDisplayTest, TheSmallestWindowShowsFiveRows)
+{
+    for (const char* language : {"en", "de"}) {
+        SCOPED_TRACE(language);
+        installStringsTables();
+        setPreferredLanguages({QString::fromLatin1(language)});
+        auto window = makeWindow();
+        setPreferredLanguages({});
+        window->resize(window->minimumSizeHint());
+        activate(*window);
+        QTableView* table = window->resultsTable();
+        table->horizontalScrollBar()->setRange(0, 100); // as when the columns are wider than the table
+        table->horizontalScrollBar()->show();
+        const int rowHeight = table->verticalHeader()->defaultSectionSize();
+        const int shown = table->height() - 2 * table->frameWidth() - table->horizontalHeader()->height()
+            - table->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table);
+        EXPECT_GE(shown, 5 * rowHeight) << "window " << window->width() << " x " << window->height();
+    }
 }
 
 TEST_F(WindowDisplayTest, FailuresSayNothingRegression)

@@ -110,6 +110,7 @@ TEST_F(WindowShellTest, DropsTakeOneFolderOrLinkButNoResults)
     tree.makeDir(QStringLiteral("a"));
     tree.makeDir(QStringLiteral("b"));
     tree.writeFile(QStringLiteral("note.txt"), "x");
+    tree.writeFile(QStringLiteral("a/inner.txt"), "x");
     ASSERT_TRUE(QFile::link(tree.filePath(QStringLiteral("b")), tree.filePath(QStringLiteral("link"))));
     enum Kind { Urls, FileNames, Text };
     struct Case
@@ -123,7 +124,7 @@ TEST_F(WindowShellTest, DropsTakeOneFolderOrLinkButNoResults)
     const Case cases[] = {
         {"one folder", Urls, {"a"}, true, "a"},
         {"two folders", Urls, {"a", "b"}, false, nullptr},
-        {"a file", Urls, {"note.txt"}, true, nullptr},
+        {"a file gives its folder", Urls, {"a/inner.txt"}, true, "a"},
         {"a missing path", Urls, {"gone"}, true, nullptr},
         {"link to a folder", Urls, {"link"}, true, "link"},
         {"web address", Urls, {"https://example.org/a"}, false, nullptr},
@@ -185,6 +186,43 @@ TEST_F(WindowShellTest, DropsTakeOneFolderOrLinkButNoResults)
     EXPECT_TRUE(enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction);
     ASSERT_TRUE(answered.wait(10000));
     EXPECT_EQ(validatedDestination(window->destinations()->storedDestination()), tree.filePath(QStringLiteral("a")));
+}
+
+// Regression: a folder dropped on the search field became "file://…" text
+// in the phrase and the destination stayed. Text dropped there is still
+// the field's.
+TEST_F(WindowShellTest, AFolderDroppedOnTheSearchFieldIsTheDestination)
+{
+    tree.makeDir(QStringLiteral("here"));
+    auto window = makeWindow();
+    window->setDestination(tree.path());
+    window->show();
+    QLineEdit* field = window->searchField();
+    field->setText(QStringLiteral("phrase"));
+    const QPoint inside = field->rect().center();
+    // As a file manager drags it: the URL list and its text.
+    QMimeData folder;
+    const QUrl here = QUrl::fromLocalFile(tree.filePath(QStringLiteral("here")));
+    folder.setUrls({here});
+    folder.setText(here.toString());
+    QDragEnterEvent enter(inside, Qt::CopyAction | Qt::MoveAction, &folder, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(field, &enter);
+    QDropEvent drop(QPointF(inside), Qt::CopyAction | Qt::MoveAction, &folder, Qt::LeftButton, Qt::NoModifier);
+    QSignalSpy answered(window.get(), &SearchWindow::dropAnswered);
+    QApplication::sendEvent(field, &drop);
+    EXPECT_TRUE(enter.isAccepted() && drop.isAccepted());
+    ASSERT_TRUE(answered.wait(10000));
+    EXPECT_EQ(window->destinations()->storedDestination(), tree.filePath(QStringLiteral("here")));
+    EXPECT_EQ(field->text(), QStringLiteral("phrase"));
+
+    QMimeData text;
+    text.setText(QStringLiteral(" more"));
+    QDragEnterEvent textEnter(inside, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(field, &textEnter);
+    QDropEvent textDrop(QPointF(inside), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(field, &textDrop);
+    EXPECT_TRUE(field->text().contains(QStringLiteral("more")));
+    EXPECT_EQ(answered.size(), 1);
 }
 
 TEST_F(WindowShellTest, SelectOpensAFolderPanelOnTheWindowListingHiddenFoldersWhenAsked)

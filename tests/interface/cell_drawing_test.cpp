@@ -124,6 +124,20 @@ TEST_F(CellDrawing, FocusRingOnlyOnTheFocusedEditableCell)
     EXPECT_EQ(test::inkPixels(drawn, drawn.rect(), Qt::white), test::inkPixels(drawn, grown, Qt::white));
     EXPECT_EQ(test::inkPixels(ring(option(false, false), editable), QRect(0, 0, 120, 24), Qt::white), 0);
     EXPECT_EQ(test::inkPixels(ring(option(false, true), readOnly), QRect(0, 0, 120, 24), Qt::white), 0);
+
+    // Regression: the ring of the focused cell was printed. Paper has no
+    // keys to say where they go.
+    QPicture picture;
+    {
+        QPainter paper(&picture);
+        drawFocusRing(paper, option(false, true), editable, QRectF(11, 6, 98, 12));
+    }
+    QImage printed = test::blankImage(120, 24, Qt::white);
+    {
+        QPainter painter(&printed);
+        painter.drawPicture(0, 0, picture);
+    }
+    EXPECT_EQ(test::inkPixels(printed, printed.rect(), Qt::white), 0);
 }
 
 // The text cell draws the ring of its focused editable item; its

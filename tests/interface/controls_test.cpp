@@ -221,6 +221,19 @@ TEST(PathControls, PathControlRendersHtmlRegression)
     EXPECT_GT(markup.sizeHint().width(), plain.sizeHint().width() + 10);
 }
 
+TEST(PathControls, ANewlineInANameStaysOnOneLineRegression)
+{
+    // The status bar's path broke into two lines at a newline in a name; it
+    // shows the table's mark, and the path it opens keeps the newline.
+    PathControl control;
+    control.setPath(QStringLiteral("/tmp/odd\nname"));
+    PathControl plain;
+    plain.setPath(QStringLiteral("/tmp/oddxname"));
+    EXPECT_EQ(control.text(), QStringLiteral("/tmp/odd\u21B5name"));
+    EXPECT_EQ(control.path(), QStringLiteral("/tmp/odd\nname"));
+    EXPECT_EQ(control.sizeHint().height(), plain.sizeHint().height());
+}
+
 QImage render(QWidget& widget)
 {
     QImage image(widget.size(), QImage::Format_ARGB32);

@@ -2,6 +2,9 @@
 #include "interface/preview_window.h"
 #include "interface/quick_look.h"
 #include "interface/responder_hooks.h"
+#include "interface/table_cells.h"
+
+#include "foundation/number_formatting.h"
 
 #include "platform/file_system_representation.h"
 #include "platform/string_encoding.h"
@@ -243,6 +246,30 @@ TEST_F(Previews, ComposingReadsNoFileRegression)
     }
 }
 
+// Regression: the card said "4.77 MiB" and "12/7/26 5:26 PM" where the
+// table says "5 MB" and "Today, 17:26"; its title broke at a newline in a
+// name. Both as the table shows them.
+TEST_F(Previews, CardAndTitleShowWhatTheTableShows)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    DecodedPreview decoded;
+    decoded.bytes = 5'000'000;
+    decoded.modified = QDateTime(QDate::currentDate(), QTime(17, 26));
+    const QFont font = QApplication::font();
+    const QString details = previewCardDetails(decoded, font, 300);
+    EXPECT_EQ(details.section(u'\n', 0, 0), stringForSize(5'000'000));
+    EXPECT_EQ(details.section(u'\n', 1, 1).section(u',', 0, 0), DateCell::todayString());
+    EXPECT_FALSE(details.contains(QStringLiteral("MiB")));
+    decoded.bytes = -1;
+    EXPECT_TRUE(previewCardDetails(decoded, font, 300).isEmpty());
+
+    const QString odd = tree.writeFile(QStringLiteral("odd\nname.qqz"), "x");
+    PreviewWindow window;
+    window.setItems({QUrl::fromLocalFile(odd)});
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("odd\u21B5name.qqz"));
+    QLocale::setDefault(QLocale::system());
+}
+
 TEST_F(Previews, MovieShowsItsFirstFrameAndDuration)
 {
     const QString movie = tree.filePath(QStringLiteral("clip.mp4"));
@@ -325,6 +352,11 @@ TEST_F(QuickLook, FollowsTheMainWindowSelection)
     ASSERT_TRUE(controller.isOpen());
     EXPECT_EQ(controller.numberOfPreviewItems(), 0);
     EXPECT_EQ(QApplication::activeWindow(), &window);
+    // Regression: the preview had no parent, and a click in the window
+    // raised the window over it. It is transient for the window, so the
+    // window manager keeps it above.
+    ASSERT_NE(controller.sharedPanel()->windowHandle(), nullptr);
+    EXPECT_EQ(controller.sharedPanel()->windowHandle()->transientParent(), window.windowHandle());
 
     window.list->select(1);
     EXPECT_EQ(controller.documentURLs(), QList<QUrl>{QUrl::fromLocalFile(text)});

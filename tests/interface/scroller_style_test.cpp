@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 
 #include <gtest/gtest.h>
 
@@ -62,6 +64,48 @@ TEST(ScrollerStyle, ThumbIsBetweenTheWindowAndItsText)
     const ScrollerColors dark = scrollerColors(darkFusionPalette());
     EXPECT_GT(qGray(dark.thumb.rgb()), qGray(dark.groove.rgb()) + 60);
     EXPECT_GT(qGray(dark.activeThumb.rgb()), qGray(dark.thumb.rgb()));
+}
+
+// The thumb under the pointer or held by it takes the active colour; one
+// merely shown, or a bar hovered elsewhere, the normal one. Read at the
+// thumb's centre, drawn by the style the application uses.
+TEST(ScrollerStyle, HoveredOrPressedThumbTakesTheActiveColour)
+{
+    const QPalette palette(QColor(240, 240, 240));
+    const ScrollerColors colors = scrollerColors(palette);
+    ASSERT_NE(colors.thumb.rgb(), colors.activeThumb.rgb());
+    QScrollBar bar(Qt::Vertical);
+    bar.setPalette(palette);
+    bar.resize(16, 300);
+    bar.setRange(0, 100);
+    bar.setPageStep(100);
+    const auto centreColour = [&](QStyle::State state, QStyle::SubControls active) {
+        QStyleOptionSlider option;
+        option.initFrom(&bar);
+        option.orientation = Qt::Vertical;
+        option.minimum = bar.minimum();
+        option.maximum = bar.maximum();
+        option.pageStep = bar.pageStep();
+        option.sliderPosition = 0;
+        option.sliderValue = 0;
+        option.subControls = QStyle::SC_All;
+        option.state = QStyle::State_Enabled | state;
+        option.activeSubControls = active;
+        const QRect thumb = QApplication::style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                                  QStyle::SC_ScrollBarSlider, &bar);
+        QImage image(bar.size(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QApplication::style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, &bar);
+        painter.end();
+        return image.pixel(thumb.center()) | 0xFF000000u;
+    };
+    const QRgb normal = colors.thumb.rgb() | 0xFF000000u;
+    const QRgb active = colors.activeThumb.rgb() | 0xFF000000u;
+    EXPECT_EQ(centreColour({}, QStyle::SC_None), normal);
+    EXPECT_EQ(centreColour(QStyle::State_MouseOver, QStyle::SC_ScrollBarAddLine), normal);
+    EXPECT_EQ(centreColour(QStyle::State_MouseOver, QStyle::SC_ScrollBarSlider), active);
+    EXPECT_EQ(centreColour(QStyle::State_Sunken, QStyle::SC_ScrollBarSlider), active);
 }
 
 } // namespace

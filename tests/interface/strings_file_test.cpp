@@ -9,12 +9,12 @@
 namespace sorvant {
 namespace {
 
-TEST(StringsWriter, WritesExactLinesWithTheFourEscapesOnly)
+TEST(StringsWriter, WritesExactLinesWithTheFiveEscapesOnly)
 {
     const StringsTable table{{"a\"b", "x\ny"}, {"back\\slash", "tab\there\r"}, {"Ökonomie", "€"}};
     EXPECT_EQ(stringsRepresentation(table),
               QByteArray("\"a\\\"b\" = \"x\\ny\";\n"
-                         "\"back\\slash\" = \"tab\\there\\r\";\n"
+                         "\"back\\\\slash\" = \"tab\\there\\r\";\n"
                          "\"\xC3\x96konomie\" = \"\xE2\x82\xAC\";\n"));
     EXPECT_TRUE(stringsRepresentation({}).isEmpty());
 }
@@ -32,7 +32,10 @@ TEST(StringsWriter, EmptyTableMakesAnEmptyFileAndFailureIsReported)
 TEST(StringsReader, ReadsWhatTheWriterWrites)
 {
     test::TempTree tree;
-    const StringsTable table{{"Quote \"q\"", "Zitat\t\"z\""}, {"Line\nbreak", "Zeilen\r\numbruch"}, {"", "leer"}};
+    // Regression: a value ending in a backslash ("C:\\") escaped its closing
+    // quote, and the reader refused the whole file.
+    const StringsTable table{{"Quote \"q\"", "Zitat\t\"z\""}, {"Line\nbreak", "Zeilen\r\numbruch"}, {"", "leer"},
+                             {"Drive", "C:\\"}, {"Escape \\n", "\\\"\\t\\\\"}};
     const QString path = tree.filePath("T.strings");
     ASSERT_TRUE(writeStringsToFile(table, path));
     EXPECT_EQ(readStringsFile(path), table);

@@ -362,16 +362,28 @@ TEST(TableViewWiring, ColumnsDescribedBeforeTheModelApplyWhenItComes)
 // A double click on a row sends the action to the target, or along the
 // responder chain without one; a target that is gone gets nothing and
 // nothing else does.
+// A shown window with a table of five rows that has the focus.
+struct RowsToOpen
+{
+    RowsToOpen()
+    {
+        table->setDataSourceAndDelegate(&model, nullptr);
+        table->setGeometry(0, 0, 200, 150);
+        test::activate(window);
+        table->setFocus();
+    }
+    [[nodiscard]] QPoint row(int index) const { return table->visualRect(model.index(index, 0)).center(); }
+    NamesModel model {5, 1};
+    RowOpener window;
+    TableView* table = new TableView(&window);
+};
+
 TEST(TableViewWiring, DoubleActionGoesToItsTargetOrTheChain)
 {
-    RowOpener window;
-    auto* table = new TableView(&window);
-    NamesModel model(5, 1);
-    table->setDataSourceAndDelegate(&model, nullptr);
-    table->setGeometry(0, 0, 200, 150);
-    test::activate(window);
-    table->setFocus();
-    const QPoint row1 = table->visualRect(model.index(1, 0)).center();
+    RowsToOpen rows;
+    RowOpener& window = rows.window;
+    TableView* table = rows.table;
+    const QPoint row1 = rows.row(1);
 
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, row1);
     EXPECT_EQ(window.opened, 0); // no double action yet
@@ -395,6 +407,37 @@ TEST(TableViewWiring, DoubleActionGoesToItsTargetOrTheChain)
     table->setDoubleAction({});
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, row1);
     EXPECT_EQ(window.opened, 1);
+}
+
+// Regression: a middle or right double click opened the row, since Qt says
+// doubleClicked for every button. Only the left button's does; the others
+// still select the row they press.
+TEST(TableViewWiring, DoubleActionIsTheLeftButtonsOnly)
+{
+    RowsToOpen rows;
+    RowOpener& window = rows.window;
+    TableView* table = rows.table;
+    NamesModel& model = rows.model;
+    table->setDoubleAction("openRow:");
+    int doubleClicks = 0;
+    QObject::connect(table, &QAbstractItemView::doubleClicked, table, [&] { ++doubleClicks; });
+    const QPoint row1 = rows.row(1);
+    const QPoint row3 = rows.row(3);
+    // As the window system sends it: press, release, double click, release.
+    const auto doubleClick = [&](Qt::MouseButton button, QPoint at) {
+        QTest::mousePress(table->viewport(), button, {}, at);
+        QTest::mouseRelease(table->viewport(), button, {}, at);
+        QTest::mouseDClick(table->viewport(), button, {}, at);
+        QTest::mouseRelease(table->viewport(), button, {}, at);
+    };
+    doubleClick(Qt::MiddleButton, row1);
+    doubleClick(Qt::RightButton, row3);
+    EXPECT_EQ(window.opened, 0);
+    EXPECT_EQ(doubleClicks, 0);
+    EXPECT_EQ(table->selectionModel()->selectedRows(), QModelIndexList{model.index(3, 0)});
+    doubleClick(Qt::LeftButton, row1);
+    EXPECT_EQ(window.opened, 1);
+    EXPECT_EQ(doubleClicks, 1);
 }
 
 // --- column autoresizing ---------------------------------------------------------------------
@@ -478,17 +521,17 @@ TEST(ColumnAutoresizingOrder, FollowsMovesAndHiddenColumns)
     const int file = table.logicalIndexOfIdentifier(QStringLiteral("file"));
     const int path = table.logicalIndexOfIdentifier(QStringLiteral("path"));
     const int modified = table.logicalIndexOfIdentifier(QStringLiteral("modified"));
-    EXPECT_EQ(header->sectionResizeMode(file), QHeaderView::Stretch);
+    EXPECT_EQ(header->sectionResizeMode(file), QHeaderView::Fixed);
 
     table.moveColumn(2, 0);
     QCoreApplication::processEvents();
-    EXPECT_EQ(header->sectionResizeMode(path), QHeaderView::Stretch);
+    EXPECT_EQ(header->sectionResizeMode(path), QHeaderView::Fixed);
     EXPECT_EQ(header->sectionResizeMode(file), QHeaderView::Interactive);
     table.setWidthOfColumn(table.columnWithIdentifier(QStringLiteral("file")), 150);
     EXPECT_EQ(table.widthOfColumn(table.columnWithIdentifier(QStringLiteral("file"))), 150);
 
     table.setHiddenOfColumn(QStringLiteral("path"), true); // "file" is the first one shown again
-    EXPECT_EQ(header->sectionResizeMode(file), QHeaderView::Stretch);
+    EXPECT_EQ(header->sectionResizeMode(file), QHeaderView::Fixed);
     EXPECT_EQ(header->sectionResizeMode(modified), QHeaderView::Interactive);
     double total = 0;
     for (const TableColumn& column : table.tableColumns())
@@ -501,11 +544,96 @@ TEST(ColumnAutoresizingOrder, FollowsMovesAndHiddenColumns)
     twin.setDataSourceAndDelegate(&twinModel, nullptr);
     twin.setTableColumns(roomyColumns());
     twin.setColumnAutoresizing(table.columnAutoresizing());
-    EXPECT_EQ(twin.horizontalHeader()->sectionResizeMode(file), QHeaderView::Stretch);
+    EXPECT_EQ(twin.horizontalHeader()->sectionResizeMode(file), QHeaderView::Fixed);
 
     table.setColumnAutoresizing(ColumnAutoresizingStyle::None);
     EXPECT_EQ(header->sectionResizeMode(file), QHeaderView::Interactive);
     EXPECT_FALSE(header->stretchLastSection());
+}
+
+// A shown table of three rows over `columns` in `style`, `width` wide.
+struct AutoresizedTable
+{
+    AutoresizedTable(const QList<TableColumn>& columns, ColumnAutoresizingStyle style, int width)
+    {
+        table.setDataSourceAndDelegate(&model, nullptr);
+        table.setTableColumns(columns);
+        table.setColumnAutoresizing(style);
+        table.resize(width, 200);
+        test::activate(table);
+    }
+    // The width the shown columns take together.
+    [[nodiscard]] double shownTotal() const
+    {
+        double total = 0;
+        for (const TableColumn& column : table.tableColumns())
+            total += column.hidden ? 0 : column.width;
+        return total;
+    }
+    NamesModel model {3, 3}; // made before the table and gone after it
+    TableView table;
+};
+
+// Regression: Qt's stretched sections ignore the columns' limits, and a
+// 1,400-pixel window saved its date column (maximum 240) at 570. The
+// columns that follow the width stay within their limits; the rest of the
+// width is a gap, and a column resized by hand is taken up by the others.
+TEST(ColumnAutoresizingLimits, ColumnsStayWithinTheirMinimumAndMaximum)
+{
+    QList<TableColumn> limited = roomyColumns();
+    for (TableColumn& column : limited) {
+        column.minWidth = 60;
+        column.maxWidth = 240;
+    }
+    for (const auto style : {ColumnAutoresizingStyle::LastColumnOnly, ColumnAutoresizingStyle::FirstColumnOnly,
+                             ColumnAutoresizingStyle::Uniform}) {
+        SCOPED_TRACE(int(style));
+        AutoresizedTable shown(limited, style, 1400);
+        for (const TableColumn& column : shown.table.tableColumns()) {
+            SCOPED_TRACE(column.identifier.toStdString());
+            EXPECT_GE(column.width, 60);
+            EXPECT_LE(column.width, 240);
+            EXPECT_EQ(shown.table.horizontalHeader()->sectionSize(shown.table.logicalIndexOfIdentifier(column.identifier)),
+                      int(column.width));
+        }
+        EXPECT_LT(shown.shownTotal(), shown.table.viewport()->width());
+
+        // Narrow: the following columns give way down to their minimum.
+        shown.table.resize(300, 200);
+        QCoreApplication::processEvents();
+        for (const TableColumn& column : shown.table.tableColumns())
+            EXPECT_GE(column.width, 60) << column.identifier.toStdString();
+    }
+
+    // Within the limits the following column takes up a column resized by
+    // hand, and the columns fill the table.
+    AutoresizedTable shown(roomyColumns(), ColumnAutoresizingStyle::LastColumnOnly, 600);
+    EXPECT_EQ(shown.shownTotal(), shown.table.viewport()->width());
+    const int path = shown.table.columnWithIdentifier(QStringLiteral("path"));
+    const double before = shown.table.widthOfColumn(path);
+    shown.table.setWidthOfColumn(shown.table.columnWithIdentifier(QStringLiteral("file")), 150);
+    EXPECT_EQ(shown.table.widthOfColumn(path), before - 30);
+    EXPECT_EQ(shown.shownTotal(), shown.table.viewport()->width());
+}
+
+// Regression: switching from LastColumnOnly to None snapped the last column
+// back to the width it had before it followed the table's width.
+TEST(ColumnAutoresizingLimits, SwitchingTheStyleKeepsTheWidths)
+{
+    AutoresizedTable shown(roomyColumns(), ColumnAutoresizingStyle::LastColumnOnly, 700);
+    TableView& table = shown.table;
+    QList<double> widths;
+    for (int column = 0; column < table.numberOfColumns(); ++column)
+        widths.append(table.widthOfColumn(column));
+    ASSERT_GT(widths.last(), 200);
+    table.setColumnAutoresizing(ColumnAutoresizingStyle::None);
+    QCoreApplication::processEvents();
+    for (int column = 0; column < table.numberOfColumns(); ++column)
+        EXPECT_EQ(table.widthOfColumn(column), widths[column]) << column;
+    // From now on the width shows as a gap.
+    table.resize(800, 200);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(table.widthOfColumn(table.numberOfColumns() - 1), widths.last());
 }
 
 TEST(TableViewKeys, PagingHomeEndAndReturn)
@@ -678,6 +806,25 @@ TEST(StripeTableView, PaperShowsNoStripesGridOrSelection)
     EXPECT_EQ(table.gridStyleMask(), unsigned(TableView::kSolidVerticalGridLineMask));
 }
 
+// Shows the striped table `width` wide without stripes, three columns of
+// 100, its cells white and their text white too (no ink but the grid's);
+// answers the style's grid colour.
+QColor showWithWhiteCells(StripeTableView& table, int width)
+{
+    table.setAlternatingRowColorsEnabled(false);
+    table.resize(width, 200);
+    for (int column = 0; column < 3; ++column)
+        table.setColumnWidth(column, 100);
+    QPalette palette = table.palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::white);
+    table.setPalette(palette);
+    test::activate(table);
+    QStyleOptionViewItem option;
+    option.initFrom(&table);
+    return QColor::fromRgba(static_cast<QRgb>(table.style()->styleHint(QStyle::SH_Table_GridLineColor, &option, &table)));
+}
+
 TEST(StripeTableView, HorizontalGridLinesRegression)
 {
     // A striped table draws vertical grid lines between its columns and no
@@ -685,18 +832,7 @@ TEST(StripeTableView, HorizontalGridLinesRegression)
     StripeTableView table;
     NamesModel model(6, 3);
     table.setModel(&model);
-    table.setAlternatingRowColorsEnabled(false);
-    table.resize(330, 200);
-    for (int column = 0; column < 3; ++column)
-        table.setColumnWidth(column, 100);
-    QPalette palette = table.palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::Text, Qt::white); // no ink from the cells' text
-    table.setPalette(palette);
-    test::activate(table);
-    QStyleOptionViewItem option;
-    option.initFrom(&table);
-    const QColor grid = QColor::fromRgba(static_cast<QRgb>(table.style()->styleHint(QStyle::SH_Table_GridLineColor, &option, &table)));
+    const QColor grid = showWithWhiteCells(table, 330);
     ASSERT_NE(grid, QColor(Qt::white));
     const QImage image = table.viewport()->grab().toImage();
     const int rowsBottom = table.rowViewportPosition(5) + table.rowHeight(5);
@@ -710,6 +846,40 @@ TEST(StripeTableView, HorizontalGridLinesRegression)
     }
     EXPECT_GE(vertical, rowsBottom - 1);
     EXPECT_EQ(horizontalLines, 0);
+}
+
+// Right to left the columns start at the right edge: each column's line
+// is on its left edge, the rightmost column has none at the window's edge
+// and the leftmost one has its own; the row lines span the columns only.
+TEST(StripeTableView, GridMirrorsRightToLeft)
+{
+    StripeTableView table;
+    table.setLayoutDirection(Qt::RightToLeft);
+    NamesModel model(6, 3);
+    table.setModel(&model);
+    table.setGridStyleMask(TableView::kSolidVerticalGridLineMask | TableView::kSolidHorizontalGridLineMask);
+    const QColor grid = showWithWhiteCells(table, 360);
+    ASSERT_NE(grid, QColor(Qt::white));
+    const QImage image = table.viewport()->grab().toImage();
+    const int width = table.viewport()->width();
+    const int rowsBottom = table.rowViewportPosition(5) + table.rowHeight(5);
+    const auto linePixels = [&](int x) {
+        int count = 0;
+        for (int y = 0; y < rowsBottom; ++y)
+            count += image.pixelColor(x, y) == grid;
+        return count;
+    };
+    const int leftmost = table.columnViewportPosition(2);
+    ASSERT_EQ(leftmost, width - 300);
+    for (const int column : {0, 1, 2}) {
+        SCOPED_TRACE(column);
+        EXPECT_GE(linePixels(table.columnViewportPosition(column)), rowsBottom - 1);
+    }
+    EXPECT_LT(linePixels(width - 1), rowsBottom / 2);
+    // A row line: across the columns, not in the gap at the left.
+    const int y = table.rowViewportPosition(0) + table.rowHeight(0) - 1;
+    EXPECT_EQ(image.pixelColor(leftmost + 50, y), grid);
+    EXPECT_NE(image.pixelColor(std::max(0, leftmost - 10), y), grid);
 }
 
 TEST(StripeTableView, PrintsEveryRowOnPagesOfAPdf)

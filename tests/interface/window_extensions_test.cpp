@@ -13,10 +13,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QUrl>
+#include <QWindow>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace sorvant {
 namespace {
@@ -133,9 +137,14 @@ TEST_F(SavedFrames, WindowComesBackOffScreenRegression)
     // Frames saved below, right of or larger than the screen come back
     // inside its visible area, whole.
     const Rect visible = fromQtRect(QGuiApplication::primaryScreen()->availableGeometry());
+    // The last ones from a damaged file: numbers at and past 2^31 were
+    // cast to int as they were, and only the title bar came on screen.
     const Rect saved[] = {makeRect(200, -118, visible.size.width, visible.size.height + 6),
                           makeRect(visible.maxX() + 500, visible.maxY() + 400, 300, 200),
-                          makeRect(-5000, 40, 3216, 400)};
+                          makeRect(-5000, 40, 3216, 400),
+                          makeRect(2147483648.0, 2147483648.0, 300, 200),
+                          makeRect(-3e9, 40, 5e9, 4294967296.0),
+                          makeRect(1e300, -1e300, 300, 200)};
     for (const Rect& frame : saved) {
         SCOPED_TRACE(stringFromRect(frame).toStdString());
         defaults.setString(stringFromRect(frame), savedFrameKey(QStringLiteral("Away")));
@@ -181,6 +190,32 @@ TEST(Frames, TheWholeWindowFitsOnTheScreenWithItsDecorations)
         EXPECT_EQ(fitted, row.fitted);
         EXPECT_TRUE(row.available.contains(fitted.marginsAdded(row.decorations)));
     }
+}
+
+// A clamp that never fitted the frame again once the window manager told
+// the decorations left the title bar above the screen. In a fresh process
+// no window has been framed yet, so the first fit can only guess none; the
+// platform then gives the window its frame, and the whole frame must come
+// inside the screen.
+TEST(FramesDeathTest, TheClampFitsAgainOnceTheDecorationsAreKnown)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            QWidget window;
+            const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+            // The client alone fills the screen: with any frame it does not fit.
+            clampFrame(&window, available, available);
+            window.show();
+            const bool whole = QTest::qWaitFor(
+                [&] {
+                    return !windowDecorations(&window).isNull()
+                           && available.contains(window.windowHandle()->frameGeometry());
+                },
+                3000);
+            std::_Exit(whole ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST_F(SavedFrames, ClampedFrameIsSavedRegression)

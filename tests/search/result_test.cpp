@@ -80,12 +80,12 @@ TEST_F(ResultTest, DisplayPathIsRelativeToTheBaseFolder)
         const char* expected;
     };
     const Case cases[] = {
-        {"/a", "/a/b/c", "./b"},
-        {"/a", "/a/b/d/c", "./b/d"},
-        {"/a", "/a/c", "."},
-        {"/", "/b/c", "./b"}, // not ".b"
-        {"/", "/c", "."},
-        {"/a/", "/a/b/c", "./b"},
+        {"/a", "/a/b/c", "a/b"},
+        {"/a", "/a/b/d/c", "a/b/d"},
+        {"/a", "/a/c", "a"}, // the folder's name, not "."
+        {"/", "/b/c", "/b"},
+        {"/", "/c", "/"},
+        {"/a/", "/a/b/c", "a/b"}, // not "ab"
         {nullptr, "/a/b/c", "/a/b"},
     };
     for (const Case& c : cases) {
@@ -112,7 +112,7 @@ TEST_F(ResultTest, ResultsOfOneFolderShareTheDisplayPathMadeOnceFromAnyThread)
     for (std::thread& thread : threads)
         thread.join();
     for (std::size_t i = 0; i < results.size(); ++i) {
-        EXPECT_EQ(results[i]->displayPath(), QStringLiteral("./b/d"));
+        EXPECT_EQ(results[i]->displayPath(), QStringLiteral("a/b/d"));
         EXPECT_EQ(seen[i], seen[0]) << "one string for the folder";
         EXPECT_EQ(results[i]->fullPath(), QStringLiteral("/a/b/d/c%1").arg(i));
     }
@@ -120,7 +120,7 @@ TEST_F(ResultTest, ResultsOfOneFolderShareTheDisplayPathMadeOnceFromAnyThread)
     const ResultPointer alone = Result::create(QStringLiteral("/a/b/d/c"), QStringLiteral("/a"), QStringLiteral("x"),
                                                std::nullopt, QString(), false, false);
     EXPECT_EQ(alone->fullPath(), QStringLiteral("/a/b/d/c"));
-    EXPECT_EQ(alone->displayPath(), QStringLiteral("./b/d"));
+    EXPECT_EQ(alone->displayPath(), QStringLiteral("a/b/d"));
 }
 
 // A folder kept as the bytes the walk opened it by gives every path its

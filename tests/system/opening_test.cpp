@@ -63,6 +63,26 @@ TEST_F(Opening, SeveralURLsOpenTogetherInANamedApplication)
     EXPECT_FALSE(openURLs({URL::URLWithString("https://h/")}, "Missing", true));
 }
 
+// Regression: Ctrl+O on three text files started the editor (Exec=… %F)
+// three times. Items that share their default application go to it in one
+// start; others to their own default, or the desktop's opener.
+TEST_F(Opening, ItemsSharingTheirDefaultOpenInOneStart)
+{
+    const QString a = desktop.home.tree.writeFile("a.txt", "a\n");
+    const QString b = desktop.home.tree.writeFile("b.txt", "b\n");
+    const QString c = desktop.home.tree.writeFile("c.txt", "c\n");
+    const QString unknown = desktop.home.tree.writeFile("d.zzzq", QByteArray("\x01\x02\x03", 3));
+    const QList<URL> urls {URL::fileURLWithPath(a), URL::URLWithString("https://example.org/x"),
+                           URL::fileURLWithPath(b), URL(), URL::fileURLWithPath(unknown), URL::fileURLWithPath(c)};
+    EXPECT_EQ(openURLsWithDefaults(urls), QList<qsizetype>({3}));
+    EXPECT_EQ(recorder.calls, QStringList({editor + " <- " + a + " | " + b + " | " + c,
+                                           browser + " <- https://example.org/x", "opener <- " + unknown}));
+    recorder.calls.clear();
+    EXPECT_TRUE(openURLs({URL::fileURLWithPath(a), URL::fileURLWithPath(b)}, QString(), false));
+    EXPECT_EQ(recorder.calls, QStringList({editor + " <- " + a + " | " + b}));
+    EXPECT_TRUE(openURLsWithDefaults({}).isEmpty());
+}
+
 TEST_F(Opening, ASearchTextStillOpensTheFile)
 {
     const QString text = desktop.home.tree.writeFile("s.txt", "find me\n");

@@ -39,17 +39,40 @@ TEST_F(DesktopActivation, OpenAndActivateGoToTheApplicationsObject)
     EXPECT_EQ(calls[2].arguments.value(0).toString(), "add");
 }
 
-TEST_F(DesktopActivation, ARefusedCallFallsBackToTheExecLine)
+// The Exec= line runs only when the bus says the name cannot be activated.
+TEST_F(DesktopActivation, AServiceThatCannotBeActivatedFallsBackToTheExecLine)
 {
-    test::FakeBusService service("org.example.Refuser");
-    ASSERT_TRUE(service.isRegistered());
-    service.setFailing(true);
     const QString output = desktop.home.tree.filePath("out.txt");
     const QString recorder = desktop.writeArgumentRecorder(output);
-    desktop.writeApplication("org.example.Refuser.desktop", "Refuser", recorder + " %f", "DBusActivatable=true\n");
-    ASSERT_TRUE(launchDesktopEntry(desktopEntryForID("org.example.Refuser"), {"/doc"}));
+    desktop.writeApplication("org.example.Missing.desktop", "Missing", recorder + " %f", "DBusActivatable=true\n");
+    ASSERT_TRUE(launchDesktopEntry(desktopEntryForID("org.example.Missing"), {"/doc"}));
     EXPECT_EQ(test::waitForFile(output), "arg:/doc\nEND\n");
-    EXPECT_EQ(service.calls().size(), 1);
+}
+
+// Regression: an application that answered after the timeout got the file
+// twice, once over the bus and once from the Exec= line started at the
+// timeout. One that refuses is not started again either. (The Exec= line
+// names no program: had it run, the launch would fail with its reason.)
+TEST_F(DesktopActivation, ASlowOrRefusingServiceIsNotStartedAgain)
+{
+    desktop.writeApplication("org.example.Slow.desktop", "Slow", "/nonexistent/slow %f", "DBusActivatable=true\n");
+    desktop.writeApplication("org.example.Refuser.desktop", "Refuser", "/nonexistent/refuser %f",
+                             "DBusActivatable=true\n");
+    test::FakeBusService slow("org.example.Slow");
+    test::FakeBusService refuser("org.example.Refuser");
+    ASSERT_TRUE(slow.isRegistered() && refuser.isRegistered());
+    slow.setAnswerDelay(std::chrono::milliseconds(1500));
+    refuser.setFailing(true);
+    LaunchOptions options;
+    options.dbusTimeoutMs = 200;
+    QString error;
+    EXPECT_TRUE(launchDesktopEntry(desktopEntryForID("org.example.Slow"), {"/doc"}, options, &error))
+        << error.toStdString();
+    EXPECT_EQ(slow.calls().size(), 1);
+    EXPECT_FALSE(launchDesktopEntry(desktopEntryForID("org.example.Refuser"), {"/doc"}, options, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("refused"))) << error.toStdString();
+    EXPECT_FALSE(error.contains(QStringLiteral("nonexistent"))) << error.toStdString();
+    EXPECT_EQ(refuser.calls().size(), 1);
 }
 
 TEST_F(DesktopActivation, AnAbsentServiceWithoutExecFails)

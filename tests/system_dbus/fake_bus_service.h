@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <mutex>
 
 namespace sorvant::test {
@@ -66,6 +67,14 @@ public:
         m_failing = failing;
     }
 
+    // Makes the next calls wait this long on the service's thread before
+    // they are answered (a service slower than its caller's patience).
+    void setAnswerDelay(std::chrono::milliseconds delay)
+    {
+        std::lock_guard lock(m_mutex);
+        m_delay = delay;
+    }
+
     [[nodiscard]] QList<RecordedCall> calls() const
     {
         std::lock_guard lock(m_mutex);
@@ -77,11 +86,15 @@ public:
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
     {
         bool failing = false;
+        std::chrono::milliseconds delay {0};
         {
             std::lock_guard lock(m_mutex);
             m_calls.append({message.path(), message.interface(), message.member(), message.arguments()});
             failing = m_failing;
+            delay = m_delay;
         }
+        if (delay.count() > 0)
+            QThread::msleep(static_cast<unsigned long>(delay.count()));
         connection.send(failing ? message.createErrorReply(QStringLiteral("org.example.Error.Refused"),
                                                            QStringLiteral("refused"))
                                 : message.createReply());
@@ -95,6 +108,7 @@ private:
     bool m_registered = false;
     mutable std::mutex m_mutex;
     bool m_failing = false;
+    std::chrono::milliseconds m_delay {0};
     QList<RecordedCall> m_calls;
 };
 

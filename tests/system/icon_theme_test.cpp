@@ -1,0 +1,126 @@
+#include "system/icon_theme.h"
+
+#include "system/workspace_icons.h"
+#include "tests/system/desktop_test_support.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace sorvant {
+namespace {
+
+// Themes in a temporary search folder; the theme and the search folders are
+// put back after each test.
+class DesktopIconTheme : public testing::Test
+{
+protected:
+    void SetUp() override { icons = desktop.home.tree.makeDir("icons"); }
+    void TearDown() override
+    {
+        setIconThemeSearchPaths({});
+        setIconThemeName({});
+        clearIconCaches();
+    }
+    void install(const QString& name)
+    {
+        desktop.home.tree.writeFile("icons/" + name + "/index.theme", "[Icon Theme]\nName=" + name.toUtf8() + "\n");
+    }
+    test::DesktopHome desktop;
+    QString icons;
+};
+
+TEST_F(DesktopIconTheme, TheFirstInstalledNamedThemeElseAdwaitaElseBreezeElseHicolor)
+{
+    install("Chosen");
+    desktop.home.tree.makeDir("icons/NoIndex");
+    const QStringList paths {desktop.home.tree.filePath("missing"), icons};
+    EXPECT_EQ(chooseIconTheme({"Missing", "", "NoIndex", "Chosen"}, paths), "Chosen");
+    EXPECT_EQ(chooseIconTheme({"../icons/Chosen", "icons/Chosen"}, {desktop.home.tree.path()}), "hicolor")
+        << "a name is never a path";
+    EXPECT_EQ(chooseIconTheme({"Missing"}, paths), "hicolor");
+    install("breeze");
+    EXPECT_EQ(chooseIconTheme({"Missing"}, paths), "breeze");
+    install("Adwaita");
+    EXPECT_EQ(chooseIconTheme({}, paths), "Adwaita");
+    EXPECT_EQ(chooseIconTheme({"breeze"}, paths), "breeze");
+    EXPECT_TRUE(isIconThemeInstalled("Chosen", paths));
+    EXPECT_FALSE(isIconThemeInstalled("", paths));
+    EXPECT_FALSE(isIconThemeInstalled("..", {icons + "/Chosen"}));
+}
+
+// KDE's kdeglobals, then GTK 4's and GTK 3's settings.ini, in the user's
+// configuration folder.
+TEST_F(DesktopIconTheme, TheSettingsFilesNameTheirThemes)
+{
+    EXPECT_TRUE(configuredIconThemeNames().isEmpty());
+    desktop.home.tree.writeFile("home/.config/gtk-3.0/settings.ini",
+                                "[Settings]\ngtk-theme-name=Other\ngtk-icon-theme-name = Gtk3Icons\n");
+    desktop.home.tree.writeFile("home/.config/gtk-4.0/settings.ini", "[Settings]\ngtk-icon-theme-name=Gtk4Icons\n");
+    desktop.home.tree.writeFile("home/.config/kdeglobals",
+                                "[General]\nTheme=NotIcons\n\n[Icons]\nTheme=KdeIcons\n");
+    EXPECT_EQ(configuredIconThemeNames(), QStringList({"KdeIcons", "Gtk4Icons", "Gtk3Icons"}));
+    // A folder where a file is expected is not read.
+    desktop.home.tree.makeDir("home/.config/kdeglobals.d");
+    QFile::remove(desktop.home.tree.filePath("home/.config/kdeglobals"));
+    desktop.home.tree.makeDir("home/.config/kdeglobals");
+    EXPECT_EQ(configuredIconThemeNames(), QStringList({"Gtk4Icons", "Gtk3Icons"}));
+}
+
+TEST_F(DesktopIconTheme, SettingTextLosesItsQuotes)
+{
+    const struct
+    {
+        const char* printed;
+        const char* name;
+    } cases[] = {{"'Adwaita'\n", "Adwaita"}, {"\"x\"", "x"}, {"plain", "plain"}, {"", ""}, {"'", "'"}, {"'a\"", "'a\""}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.printed);
+        EXPECT_EQ(iconThemeFromSettingText(QString::fromUtf8(row.printed)), QString::fromUtf8(row.name));
+    }
+}
+
+// Qt's platform theme names the desktop's choice; "hicolor" is its answer
+// when none was made, and then the settings files or the fallbacks decide.
+TEST_F(DesktopIconTheme, ThePlatformThemeFirstThenTheSettingsFiles)
+{
+    install("Platform");
+    install("KdeIcons");
+    install("Adwaita");
+    setIconThemeSearchPaths({icons});
+    useDesktopIconTheme("Platform", nullptr, {});
+    EXPECT_EQ(iconThemeName(), "Platform");
+    useDesktopIconTheme("hicolor", nullptr, {});
+    EXPECT_EQ(iconThemeName(), "Adwaita");
+    desktop.home.tree.writeFile("home/.config/kdeglobals", "[Icons]\nTheme=KdeIcons\n");
+    useDesktopIconTheme("hicolor", nullptr, {});
+    EXPECT_EQ(iconThemeName(), "KdeIcons");
+    useDesktopIconTheme("NotInstalled", nullptr, {});
+    EXPECT_EQ(iconThemeName(), "KdeIcons");
+}
+
+// Regression: no theme was ever set, so every file showed one generic page.
+// Without a desktop that names a theme (a window manager alone), the
+// installed Adwaita (tools/install-deps) is used, and a folder, a text file,
+// a picture and a PDF show four different pictures.
+TEST_F(DesktopIconTheme, FourKindsOfItemShowFourPictures)
+{
+    setIconThemeSearchPaths({QStringLiteral("/usr/share/icons")});
+    ASSERT_TRUE(isIconThemeInstalled("Adwaita", iconThemeSearchPaths()))
+        << "tools/install-deps installs adwaita-icon-theme";
+    useDesktopIconTheme("hicolor", nullptr, {});
+    ASSERT_EQ(iconThemeName(), "Adwaita");
+    clearIconCaches();
+    const QStringList types {kFolderType, "txt", "png", "pdf"};
+    QList<QImage> pictures;
+    for (const QString& type : types)
+        pictures.append(iconForFileType(type, true, QSize(32, 32)));
+    for (qsizetype i = 0; i < pictures.size(); ++i) {
+        ASSERT_FALSE(pictures[i].isNull()) << types[i].toStdString();
+        for (qsizetype j = 0; j < i; ++j)
+            EXPECT_NE(pictures[i], pictures[j]) << types[i].toStdString() << " and " << types[j].toStdString();
+    }
+}
+
+} // namespace
+} // namespace sorvant
