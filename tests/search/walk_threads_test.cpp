@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -120,6 +121,60 @@ TEST(WalkThreads, JobsRunOnceNamedForTheWalkAndEndParked)
     ASSERT_TRUE(threads.run([&] { reused = ::gettid(); }, [&] { again.one(); }));
     ASSERT_TRUE(again.wait());
     EXPECT_TRUE(workers.contains(reused));
+}
+
+// Threads of this process with the given name, parked or about to park.
+unsigned threadsNamed(const char* wanted)
+{
+    unsigned count = 0;
+    DIR* tasks = opendir("/proc/self/task");
+    while (const dirent* task = tasks ? readdir(tasks) : nullptr) {
+        std::ifstream comm(std::string("/proc/self/task/") + task->d_name + "/comm");
+        std::string name;
+        if (std::getline(comm, name) && name == wanted)
+            ++count;
+    }
+    if (tasks)
+        closedir(tasks);
+    return count;
+}
+
+// A reservation counts the threads still starting: asked twice in a row, it
+// starts the missing ones once, and exactly that many end up parked.
+TEST(WalkThreads, ReservingTwiceLeavesExactlyTheCountParked)
+{
+    WalkThreads& threads = WalkThreads::shared();
+    // The threads earlier tests left parked all take a job at once, so that
+    // none reaches its idle limit during this test.
+    const unsigned before = threads.parked();
+    std::mutex lock;
+    std::condition_variable allIn;
+    unsigned in = 0;
+    Finished refreshed{int(before)};
+    for (unsigned i = 0; i < before; ++i) {
+        ASSERT_TRUE(threads.run(
+            [&] {
+                std::unique_lock<std::mutex> guard(lock);
+                ++in;
+                allIn.notify_all();
+                allIn.wait(guard, [&] { return in == before; });
+            },
+            [&] { refreshed.one(); }));
+    }
+    ASSERT_TRUE(refreshed.wait());
+    for (int attempt = 0; threads.parked() < before && attempt < 10000; ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(threads.parked(), before);
+
+    const unsigned count = before + 3;
+    threads.reserve(count);
+    threads.reserve(count);
+    for (int attempt = 0; threads.parked() < count && attempt < 10000; ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Threads started once too often would show by now, parked or named.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(threads.parked(), count);
+    EXPECT_EQ(threadsNamed(kParkedWalkThreadName), count);
 }
 
 TEST(WalkThreads, ManyCallersAtOnceGetEveryJobRunOnce)
