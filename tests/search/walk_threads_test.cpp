@@ -144,9 +144,15 @@ unsigned threadsNamed(const char* wanted)
 TEST(WalkThreads, ReservingTwiceLeavesExactlyTheCountParked)
 {
     WalkThreads& threads = WalkThreads::shared();
-    // The threads earlier tests left parked all take a job at once, so that
-    // none reaches its idle limit during this test.
+    // The threads earlier tests used may still be on their way back to the
+    // parked list after telling their job's end: first every thread named
+    // parked is on it.
+    for (int attempt = 0; threads.parked() != threadsNamed(kParkedWalkThreadName) && attempt < 10000; ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Those threads all take a job at once, so that none reaches its idle
+    // limit during this test.
     const unsigned before = threads.parked();
+    ASSERT_EQ(threadsNamed(kParkedWalkThreadName), before);
     std::mutex lock;
     std::condition_variable allIn;
     unsigned in = 0;
@@ -162,7 +168,7 @@ TEST(WalkThreads, ReservingTwiceLeavesExactlyTheCountParked)
             [&] { refreshed.one(); }));
     }
     ASSERT_TRUE(refreshed.wait());
-    for (int attempt = 0; threads.parked() < before && attempt < 10000; ++attempt)
+    for (int attempt = 0; threads.parked() != threadsNamed(kParkedWalkThreadName) && attempt < 10000; ++attempt)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_EQ(threads.parked(), before);
 
