@@ -4,6 +4,7 @@
 // its own set again once it works, as that set is when it is woken.
 
 #include "search/walk_threads.h"
+#include "tests/support/thread_names.h"
 
 #include <gtest/gtest.h>
 
@@ -123,22 +124,6 @@ TEST(WalkThreads, JobsRunOnceNamedForTheWalkAndEndParked)
     EXPECT_TRUE(workers.contains(reused));
 }
 
-// Threads of this process with the given name, parked or about to park.
-unsigned threadsNamed(const char* wanted)
-{
-    unsigned count = 0;
-    DIR* tasks = opendir("/proc/self/task");
-    while (const dirent* task = tasks ? readdir(tasks) : nullptr) {
-        std::ifstream comm(std::string("/proc/self/task/") + task->d_name + "/comm");
-        std::string name;
-        if (std::getline(comm, name) && name == wanted)
-            ++count;
-    }
-    if (tasks)
-        closedir(tasks);
-    return count;
-}
-
 // A reservation counts the threads still starting: asked twice in a row, it
 // starts the missing ones once, and exactly that many end up parked.
 TEST(WalkThreads, ReservingTwiceLeavesExactlyTheCountParked)
@@ -147,12 +132,12 @@ TEST(WalkThreads, ReservingTwiceLeavesExactlyTheCountParked)
     // The threads earlier tests used may still be on their way back to the
     // parked list after telling their job's end: first every thread named
     // parked is on it.
-    for (int attempt = 0; threads.parked() != threadsNamed(kParkedWalkThreadName) && attempt < 10000; ++attempt)
+    for (int attempt = 0; threads.parked() != test::threadsNamed(kParkedWalkThreadName) && attempt < 10000; ++attempt)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     // Those threads all take a job at once, so that none reaches its idle
     // limit during this test.
     const unsigned before = threads.parked();
-    ASSERT_EQ(threadsNamed(kParkedWalkThreadName), before);
+    ASSERT_EQ(test::threadsNamed(kParkedWalkThreadName), before);
     std::mutex lock;
     std::condition_variable allIn;
     unsigned in = 0;
@@ -168,7 +153,7 @@ TEST(WalkThreads, ReservingTwiceLeavesExactlyTheCountParked)
             [&] { refreshed.one(); }));
     }
     ASSERT_TRUE(refreshed.wait());
-    for (int attempt = 0; threads.parked() != threadsNamed(kParkedWalkThreadName) && attempt < 10000; ++attempt)
+    for (int attempt = 0; threads.parked() != test::threadsNamed(kParkedWalkThreadName) && attempt < 10000; ++attempt)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_EQ(threads.parked(), before);
 
@@ -180,7 +165,7 @@ TEST(WalkThreads, ReservingTwiceLeavesExactlyTheCountParked)
     // Threads started once too often would show by now, parked or named.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(threads.parked(), count);
-    EXPECT_EQ(threadsNamed(kParkedWalkThreadName), count);
+    EXPECT_EQ(test::threadsNamed(kParkedWalkThreadName), count);
 }
 
 TEST(WalkThreads, ManyCallersAtOnceGetEveryJobRunOnce)
