@@ -3,7 +3,9 @@
 #include "platform/character_set.h"
 #include "platform/unicode.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 
 namespace sorvant {
@@ -85,7 +87,10 @@ const Bitmap* buildBitmap(PredefinedSet set, std::initializer_list<unichar> extr
 {
     auto* bits = new Bitmap{};
     const QByteArray bytes = predefinedSetBitmap(set, end);
-    std::copy_n(reinterpret_cast<const CharacterSetBitmap*>(bytes.constData()), kBitmapSize, bits->begin());
+    // Never more than the bytes given: a short or empty array leaves the
+    // rest of the bitmap empty.
+    const auto given = std::min(size_t(bytes.size()), sizeof(Bitmap));
+    std::memcpy(bits->data(), bytes.constData(), given);
     for (unichar c : extra) {
         if (c < end)
             bitmapAdd(bits->data(), c);

@@ -18,6 +18,7 @@
 #include "tests/search/engine_test_support.h"
 #include "tests/support/ds_store_writer.h"
 #include "tests/support/temp_tree.h"
+#include "tests/support/thread_names.h"
 
 #include <gtest/gtest.h>
 
@@ -351,19 +352,7 @@ TEST_F(ParallelWalkTest, StopInTheMiddleLeavesNoThreadAndOnlyWholeResults)
     }
     // The walk's own threads still alive in this process, by their name:
     // other tests may leave threads of their own (Qt's pools) coming and going.
-    const auto walkThreads = [] {
-        int count = 0;
-        DIR* tasks = opendir("/proc/self/task");
-        while (const dirent* task = tasks ? readdir(tasks) : nullptr) {
-            std::ifstream comm(std::string("/proc/self/task/") + task->d_name + "/comm");
-            std::string name;
-            if (std::getline(comm, name) && name == kWalkThreadName)
-                ++count;
-        }
-        if (tasks)
-            closedir(tasks);
-        return count;
-    };
+    const auto walkThreads = [] { return int(test::threadsNamed(kWalkThreadName)); };
     // On a busy machine the walkers may find everything before this thread
     // runs again to stop them: the stop has not been tried then, and the
     // walk runs again (the whole walk is a few milliseconds of work).

@@ -4,6 +4,7 @@
 // its own set again once it works, as that set is when it is woken.
 
 #include "search/walk_threads.h"
+#include "tests/support/thread_names.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -120,6 +122,50 @@ TEST(WalkThreads, JobsRunOnceNamedForTheWalkAndEndParked)
     ASSERT_TRUE(threads.run([&] { reused = ::gettid(); }, [&] { again.one(); }));
     ASSERT_TRUE(again.wait());
     EXPECT_TRUE(workers.contains(reused));
+}
+
+// A reservation counts the threads still starting: asked twice in a row, it
+// starts the missing ones once, and exactly that many end up parked.
+TEST(WalkThreads, ReservingTwiceLeavesExactlyTheCountParked)
+{
+    WalkThreads& threads = WalkThreads::shared();
+    // The threads earlier tests used may still be on their way back to the
+    // parked list after telling their job's end: first every thread named
+    // parked is on it.
+    for (int attempt = 0; threads.parked() != test::threadsNamed(kParkedWalkThreadName) && attempt < 10000; ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Those threads all take a job at once, so that none reaches its idle
+    // limit during this test.
+    const unsigned before = threads.parked();
+    ASSERT_EQ(test::threadsNamed(kParkedWalkThreadName), before);
+    std::mutex lock;
+    std::condition_variable allIn;
+    unsigned in = 0;
+    Finished refreshed{int(before)};
+    for (unsigned i = 0; i < before; ++i) {
+        ASSERT_TRUE(threads.run(
+            [&] {
+                std::unique_lock<std::mutex> guard(lock);
+                ++in;
+                allIn.notify_all();
+                allIn.wait(guard, [&] { return in == before; });
+            },
+            [&] { refreshed.one(); }));
+    }
+    ASSERT_TRUE(refreshed.wait());
+    for (int attempt = 0; threads.parked() != test::threadsNamed(kParkedWalkThreadName) && attempt < 10000; ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(threads.parked(), before);
+
+    const unsigned count = before + 3;
+    threads.reserve(count);
+    threads.reserve(count);
+    for (int attempt = 0; threads.parked() < count && attempt < 10000; ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Threads started once too often would show by now, parked or named.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(threads.parked(), count);
+    EXPECT_EQ(test::threadsNamed(kParkedWalkThreadName), count);
 }
 
 TEST(WalkThreads, ManyCallersAtOnceGetEveryJobRunOnce)

@@ -45,6 +45,43 @@ TEST(FeedServices, DeeplyNestedElementsAreSkippedAndLaterItemsKept)
     EXPECT_EQ(marked.first().value(QStringLiteral("title")), QVariant(QStringLiteral("a bold x c")));
 }
 
+// The deepest element read sits exactly at the bound (256, the root
+// counting 1); one level more is skipped. Both readers count it: the one of
+// the feed's elements (the title itself nested deep) and the one of an
+// element's text (the title's inner markup nested deep).
+TEST(FeedServices, ElementsDownToTheDepthBoundAreReadAndOneDeeperIsSkipped)
+{
+    // <rss><channel> are depths 1 and 2, <item><title> the last two levels.
+    const auto titleAt = [](int depth) {
+        return QStringLiteral("<rss><channel>")
+               + nested(QStringLiteral("x"), depth - 4, QStringLiteral("<item><title>T</title></item>"))
+               + QStringLiteral("</channel></rss>");
+    };
+    // <rss><channel><item><title> are depths 1 to 4, the markup below them.
+    const auto textAt = [](int depth) {
+        return QStringLiteral("<rss><channel><item><title>")
+               + nested(QStringLiteral("b"), depth - 4, QStringLiteral("T"))
+               + QStringLiteral("</title></item></channel></rss>");
+    };
+    struct Case
+    {
+        const char* name;
+        QString feed;
+        QString title;
+    };
+    const Case cases[] = {
+        {"title at 256", titleAt(256), QStringLiteral("T")},
+        {"title at 257", titleAt(257), QString()},
+        {"title text at 256", textAt(256), QStringLiteral("T")},
+        {"title text at 257", textAt(257), QString()},
+    };
+    for (const Case& c : cases) {
+        const QList<QVariantMap> items = getItemsOfFeed(c.feed, URL());
+        ASSERT_EQ(items.size(), 1) << c.name;
+        EXPECT_EQ(items.first().value(QStringLiteral("title")).toString(), c.title) << c.name;
+    }
+}
+
 TEST(FeedServices, ScriptAndDataLinksNeverReachTheDisplayPage)
 {
     const QString feed = QStringLiteral(
