@@ -119,8 +119,8 @@ void BM_WriteSettingsXml(benchmark::State& state)
 }
 BENCHMARK(BM_WriteSettingsXml)->Arg(75'000)->Arg(150'000)->Arg(300'000)->Arg(600'000)->Unit(benchmark::kMillisecond);
 
-// The largest property list read: a 64 MB Info.plist of references, which
-// a name search reads whole before it looks at a stop request again.
+// The largest property list read: a 64 MB Info.plist of references, the
+// longest read a name search's stop request can meet.
 void BM_ReadLargestReferences(benchmark::State& state)
 {
     const QByteArray data = referencesDocument(64 * 1024 * 1024 - 64);

@@ -97,7 +97,8 @@ QString displayPathFor(const QString& path, const QString& baseDirectory)
         --baseLength;
     const QString base = baseDirectory.left(baseLength);
     const QString name = base.isEmpty() ? QStringLiteral("/") : lastPathComponent(base);
-    if (baseLength < parent.size() && parent != baseDirectory && parent.startsWith(base + u'/'))
+    if (baseLength < parent.size() && parent != baseDirectory && parent.startsWith(base)
+        && parent.at(baseLength) == u'/')
         return (name == u'/' ? QString() : name) + parent.mid(baseLength);
     return name;
 }
