@@ -503,7 +503,9 @@ TEST_F(UserDefaultsTest, CoalescedChangesMakeOneWriteOverTheFilesContents)
 {
     using namespace std::chrono_literals;
     UserDefaults defaults(path);
-    defaults.setCoalescedWrites(100ms, 300ms);
+    // A window long enough that the other writer below comes first on a
+    // loaded machine under a sanitizer.
+    defaults.setCoalescedWrites(1000ms, 3000ms);
     for (int i = 0; i < 20; ++i)
         defaults.setInteger(i, QStringLiteral("Key%1").arg(i));
     defaults.removeObjectForKey(QStringLiteral("Key3"));
@@ -513,7 +515,7 @@ TEST_F(UserDefaultsTest, CoalescedChangesMakeOneWriteOverTheFilesContents)
         UserDefaults other(path);
         other.setString(QStringLiteral("theirs"), QStringLiteral("Other"));
     }
-    for (int i = 0; i < 300 && defaults.writeCount() == 0; ++i)
+    for (int i = 0; i < 500 && defaults.writeCount() == 0; ++i)
         std::this_thread::sleep_for(10ms);
     std::this_thread::sleep_for(150ms);
     EXPECT_EQ(defaults.writeCount(), 1u);
