@@ -210,6 +210,19 @@ qsizetype wildcardLength(const QString& pattern)
     return wildcardMinimalLength(unitsOf(pattern), unitsOf(pattern) + pattern.size());
 }
 
+qsizetype unclosedWildcardSet(QStringView pattern)
+{
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        if (pattern.at(i) != QChar(kWildcardSetOpen))
+            continue;
+        const qsizetype close = pattern.indexOf(QChar(kWildcardSetClose), i + 1);
+        if (close < 0)
+            return i;
+        i = close;
+    }
+    return NSNotFound;
+}
+
 // --- tables ----------------------------------------------------------------
 
 bool isEquivalentCharsTable(const CharsTable* a, const CharsTable* b)

@@ -89,6 +89,13 @@ struct WildcardClassification
 //   "a[bc]*d" => 3   "" => 0   null => 0
 [[nodiscard]] qsizetype wildcardLength(const QString& pattern);
 
+// Where the first set of `pattern` opens that no "]" closes (the index of
+// its "["); NSNotFound when every set is closed. A set's members run from
+// the unit after its "[" to the next "]", so "[[]" is closed.
+//   "[abc" => 0   "a[b" => 1   "[a]b[" => 4   "[[]" => NSNotFound
+//   "a]b" => NSNotFound   "" => NSNotFound   null => NSNotFound
+[[nodiscard]] qsizetype unclosedWildcardSet(QStringView pattern);
+
 // --- tables ----------------------------------------------------------------
 
 // YES when comparing through `b` folds at least what comparing through `a`

@@ -45,6 +45,7 @@
 #include <optional>
 #include <poll.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace sorvant;
@@ -56,6 +57,10 @@ std::atomic<int> g_interrupted{0};
 
 // Whether progress is one line rewritten on a terminal (standard error).
 std::atomic<bool> g_progressLine{false};
+
+// Whether results go to the terminal that shows the progress line, which is
+// then cleared before results are written under it.
+bool g_resultsUnderProgress = false;
 
 // Log lines go to standard error with the bytes of the paths they name
 // (the platform's sink writes UTF-8, where a byte that is not UTF-8 is
@@ -175,12 +180,18 @@ const QString kHelpIntro = QStringLiteral(
     "  terms      words and \"exact phrases\" joined by AND (or nothing, &), OR (|),\n"
     "             XOR (^), NOT (-, !), NEAR/n, BEFORE/n, AFTER/n, NEXT (n words);\n"
     "             (groups); ~word inside words; * and ? in words\n"
-    "  regex      an ICU regular expression; ^ and $ match at each line\n"
+    "  regex      an ICU regular expression; ^ and $ match at each line. Matching\n"
+    "             one file may take ICU's time limit of 1,000 steps (about a\n"
+    "             second), one more per 1,000 characters; past it the file is\n"
+    "             given up with a warning naming it (\"too slow\")\n"
     "\n"
-    "Exit status: 0 found, 1 nothing found, 2 usage error, invalid regular expression\n"
-    "or query terms, a folder that cannot be searched, or results that could not be\n"
-    "written; 130 after SIGINT and 143 after SIGTERM (the results printed are then\n"
-    "partial).");
+    "A file or folder that cannot be read is named in a warning on standard error,\n"
+    "and the search goes on.\n"
+    "\n"
+    "Exit status: 0 found, 1 nothing found, 2 usage error, invalid regular expression,\n"
+    "query terms or wildcards, a folder that cannot be searched, or results that\n"
+    "could not be written; 130 after SIGINT and 143 after SIGTERM (the results\n"
+    "printed are then partial).");
 
 struct OptionText
 {
@@ -328,12 +339,26 @@ std::optional<int> checkQueryTerms(const Options& options)
     return 2;
 }
 
+// A wildcard set that is never closed matches nothing; it is reported with
+// its place instead.
+std::optional<int> checkWildcards(const Options& options)
+{
+    const qsizetype open = unclosedWildcardSet(options.phrase);
+    if (open == NSNotFound)
+        return std::nullopt;
+    const qsizetype character = QStringView(options.phrase).left(open).toUcs4().size() + 1;
+    printError(QStringLiteral("invalid wildcards: the set [ at character %1 is not closed").arg(character));
+    return 2;
+}
+
 // A regular expression is compiled as the engine compiles it, so that a bad
 // one is reported before any walking (the engine would only find nothing).
 std::optional<int> checkPattern(const Options& options)
 {
     if (options.mode == kSearchQueryTerms)
         return checkQueryTerms(options);
+    if (options.mode == kSearchWildcards)
+        return checkWildcards(options);
     if (options.mode != kSearchRegularExpression)
         return std::nullopt;
     QString error;
@@ -506,6 +531,12 @@ private:
         const QList<ResultPointer>& shown = m_engine.dataSource().results();
         if (m_options.longListing)
             readKinds(shown, m_printed);
+        // The progress line is taken away before results are written on its
+        // terminal, and drawn again below them at the next refresh.
+        if (g_resultsUnderProgress && m_printed < shown.size()) {
+            std::fputs("\r\033[K", stderr);
+            std::fflush(stderr);
+        }
         const char separator = m_options.nulSeparated ? '\0' : '\n';
         for (; m_printed < shown.size() && m_outputError == 0; ++m_printed) {
             Result& result = *shown.at(m_printed);
@@ -617,6 +648,14 @@ void takeStopSignals()
     }).detach();
 }
 
+// YES when both descriptors are the same terminal.
+bool sameTerminal(int a, int b)
+{
+    struct stat first{};
+    struct stat second{};
+    return ::isatty(a) && ::fstat(a, &first) == 0 && ::fstat(b, &second) == 0 && first.st_rdev == second.st_rdev;
+}
+
 // The signal that interrupted the search, whether or not the waiting thread
 // has taken it yet; 0 when none was sent.
 int interruption()
@@ -655,6 +694,7 @@ int main(int argc, char** argv)
         return *status;
     }
     g_progressLine.store(options.progress && ::isatty(STDERR_FILENO));
+    g_resultsUnderProgress = g_progressLine.load() && sameTerminal(STDOUT_FILENO, STDERR_FILENO);
     if (!options.path.startsWith(u".#")) {
         if (const std::optional<int> status = checkFolder(options.path))
             return *status;

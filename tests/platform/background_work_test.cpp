@@ -78,6 +78,16 @@ TEST(BackgroundWork, QuittingWaitsForTheBackgroundPoolOnlySoLong)
 {
     std::promise<void> release;
     std::atomic<bool> started{false};
+    // A watchdog lets the work go once the pool has waited past its bound by
+    // far, so a pool that waits for ever fails here instead of hanging.
+    std::promise<void> destroyed;
+    std::atomic<bool> waitedTooLong{false};
+    std::thread watchdog([&waitedTooLong, &release, ended = destroyed.get_future()] {
+        if (ended.wait_for(QuitBoundedPool::kQuitWait + std::chrono::seconds(20)) == std::future_status::timeout) {
+            waitedTooLong = true;
+            release.set_value();
+        }
+    });
     {
         BackgroundPool pool;
         (void)runInBackground([&started, released = release.get_future().share()] {
@@ -89,8 +99,12 @@ TEST(BackgroundWork, QuittingWaitsForTheBackgroundPoolOnlySoLong)
         EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0) << "not on Qt's global pool";
         EXPECT_FALSE(pool.drain(QDeadlineTimer(20)));
     } // waits at most QuitBoundedPool::kQuitWait, then leaves the work running
+    destroyed.set_value();
+    watchdog.join();
+    EXPECT_FALSE(waitedTooLong.load()) << "the pool's end waited for its work";
     EXPECT_EQ(&backgroundThreads(), QThreadPool::globalInstance()) << "without a background pool, the global one";
-    release.set_value();
+    if (!waitedTooLong.load())
+        release.set_value();
 }
 
 } // namespace

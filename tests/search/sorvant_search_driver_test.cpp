@@ -161,6 +161,23 @@ bool waitUntilItTakes(pid_t pid, int signal)
     return takesSignal(pid, signal);
 }
 
+// A new pseudo-terminal: the controlling side (`master`) and the one a
+// program writes to (`terminal`); -1 for what could not be opened.
+struct Terminal
+{
+    int master = -1;
+    int terminal = -1;
+};
+
+Terminal openTerminal()
+{
+    Terminal pty;
+    pty.master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (pty.master >= 0 && ::grantpt(pty.master) == 0 && ::unlockpt(pty.master) == 0)
+        pty.terminal = ::open(::ptsname(pty.master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    return pty;
+}
+
 class SorvantSearchDriverTest : public testing::Test
 {
 protected:
@@ -443,6 +460,30 @@ TEST_F(SorvantSearchDriverTest, QueryTermsThatDoNotParseAreNamedWithTheirPlace)
     EXPECT_EQ(runDriver(tree, {"--mode", "terms", "rep* AND NOT (x OR y)", root}).status, 0);
 }
 
+// A wildcard set never closed matches nothing: it is named with its place
+// (in characters, not UTF-16 units) before the walk, and the search ends
+// with exit 2. "[[]" and a lone "]" are patterns, not flaws.
+TEST_F(SorvantSearchDriverTest, UnclosedWildcardSetsAreNamedWithTheirPlace)
+{
+    const struct
+    {
+        QByteArray pattern;
+        int character;
+    } cases[] = {{"[abc", 1}, {"a[b", 2}, {"[a]b[", 5}, {"\xf0\x9f\x93\x81[x", 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pattern.constData());
+        const DriverRun run = runDriver(tree, {"--mode", "wildcards", c.pattern, root + "/missing"});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_EQ(run.err, "sorvant-search: invalid wildcards: the set [ at character " + QByteArray::number(c.character)
+                               + " is not closed\n");
+    }
+    test::writeFileBytes(root + "/[");
+    test::writeFileBytes(root + "/a]b");
+    EXPECT_EQ(runDriver(tree, {"--mode", "wildcards", "[[]", root}).out, root + "/[\n");
+    EXPECT_EQ(runDriver(tree, {"--mode", "wildcards", "a]b", root}).out, root + "/a]b\n");
+}
+
 // The folder is the one the kernel reaches by the path as given: ".." after
 // a link leads to the link's target's parent, "~" is a folder's name; only
 // "." and repeated "/" go, which lead nowhere else.
@@ -557,8 +598,9 @@ TEST_F(SorvantSearchDriverTest, HelpGivesEverySyntaxAndExitStatusAndVersionItsNu
     EXPECT_EQ(help.status, 0);
     for (const char* part : {"FOLDER is\nrequired unless --all, --local or --removable", "* any run, ? one character",
                              "[abc] [a-z] [^0-9]", "NEAR/n", "(groups)", "an ICU regular expression",
-                             "0 found, 1 nothing found, 2 usage error", "130 after SIGINT and 143 after SIGTERM",
-                             "tmpfs, ramfs, squashfs, overlay", "proc, sysfs, devtmpfs", "2 GiB"}) {
+                             "time limit of 1,000 steps", "0 found, 1 nothing found, 2 usage error",
+                             "130 after SIGINT and 143 after SIGTERM", "tmpfs, ramfs, squashfs, overlay",
+                             "proc, sysfs, devtmpfs", "2 GiB"}) {
         SCOPED_TRACE(part);
         EXPECT_TRUE(help.out.contains(part));
     }
@@ -570,17 +612,73 @@ TEST_F(SorvantSearchDriverTest, HelpGivesEverySyntaxAndExitStatusAndVersionItsNu
         << version.out.constData();
 }
 
+// What the help lists is what the parser takes: each option and each value
+// of --mode and --type it names is accepted, and one it does not name is
+// refused, so the help cannot drift from the parser.
+TEST_F(SorvantSearchDriverTest, TheHelpListsWhatTheParserTakes)
+{
+    const QString help = QString::fromUtf8(runDriver(tree, {"--help"}).out);
+    test::writeFileBytes(root + "/report");
+    const auto accepted = [&](const std::vector<QByteArray>& arguments) {
+        const DriverRun run = runDriver(tree, arguments);
+        return run.status != 2 || !run.err.contains("Try 'sorvant-search --help'");
+    };
+    // "  -n, --names   Search …" and "  --mode <MODE>   How …"
+    const QRegularExpression optionLine(QStringLiteral("^  (?:-(\\w), )?--([\\w-]+)( <\\w+>)?"),
+                                        QRegularExpression::MultilineOption);
+    int options = 0;
+    for (auto it = optionLine.globalMatch(help); it.hasNext(); ++options) {
+        const QRegularExpressionMatch line = it.next();
+        const QByteArray name = line.captured(2).toUtf8();
+        SCOPED_TRACE(name.constData());
+        std::vector<QByteArray> arguments{"--" + name};
+        if (line.capturedLength(3) > 0)
+            arguments.push_back(name == "mode" ? "phrase" : name == "type" ? "both" : "1");
+        if (name != "help" && name != "version") {
+            arguments.push_back("report");
+            if (name != "all" && name != "local" && name != "removable")
+                arguments.push_back(root);
+        }
+        EXPECT_TRUE(accepted(arguments));
+        if (!line.captured(1).isEmpty() && name != "help" && name != "version") {
+            EXPECT_TRUE(accepted({"-" + line.captured(1).toUtf8(), "report", root}));
+        }
+    }
+    EXPECT_GE(options, 20) << help.toStdString();
+    EXPECT_FALSE(accepted({"--not-an-option", "report", root}));
+
+    // "  all        every word …; any: one of them;\n             phrase: …"
+    const qsizetype modes = help.indexOf(QStringLiteral("Modes (--mode):"));
+    ASSERT_GE(modes, 0);
+    const QString modeText = help.mid(modes, help.indexOf(QStringLiteral("\n\n"), modes) - modes);
+    const QRegularExpression modeName(QStringLiteral("(?:^  |; |^ +)(\\w+)(?:  |: )"),
+                                      QRegularExpression::MultilineOption);
+    QStringList listed;
+    for (auto it = modeName.globalMatch(modeText); it.hasNext();)
+        listed.append(it.next().captured(1));
+    listed.sort();
+    EXPECT_EQ(listed.join(u','), QStringLiteral("all,any,phrase,regex,terms,wildcards"));
+    for (const QString& mode : listed)
+        EXPECT_TRUE(accepted({"--mode", mode.toUtf8(), "report", root})) << mode.toStdString();
+    EXPECT_FALSE(accepted({"--mode", "glob", "report", root}));
+
+    const QRegularExpression typeText(QStringLiteral("Which items qualify: ([\\w, ]+) \\(default\\)"));
+    const QRegularExpressionMatch types = typeText.match(QString(help).replace(QRegularExpression("\\s+"), " "));
+    ASSERT_TRUE(types.hasMatch()) << help.toStdString();
+    for (const QString& type : types.captured(1).split(QStringLiteral(", ")))
+        EXPECT_TRUE(accepted({"--type", type.toUtf8(), "report", root})) << type.toStdString();
+    EXPECT_FALSE(accepted({"--type", "links", "report", root}));
+}
+
 // On a terminal progress is one line, rewritten (carriage return, erase to
 // the end) and ended once; into a file it is a line each time.
 TEST_F(SorvantSearchDriverTest, ProgressOnATerminalRewritesOneLine)
 {
     const QByteArray folder = makeManyReports(300);
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
-    const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(terminal, 0);
+    const Terminal pty = openTerminal();
+    ASSERT_GE(pty.terminal, 0);
+    const int master = pty.master;
+    const int terminal = pty.terminal;
     const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     Driver driver(tree, {"--progress", "report", folder}, devNull, -1, terminal);
     ::close(terminal);
@@ -603,6 +701,58 @@ TEST_F(SorvantSearchDriverTest, ProgressOnATerminalRewritesOneLine)
     const DriverRun piped = runDriver(tree, {"--progress", "report", folder});
     EXPECT_FALSE(piped.err.contains('\r'));
     EXPECT_TRUE(piped.err.endsWith("300 found\n")) << piped.err.constData();
+}
+
+// With results on the terminal that shows progress, the progress line is
+// cleared before results are written, so no path is shown after it. Fuzzy
+// query terms read the files slowly enough for results to come in while
+// progress is drawn (refreshed each quarter second); the files grow until
+// they do.
+TEST_F(SorvantSearchDriverTest, ProgressIsClearedBeforeResultsOnTheSameTerminal)
+{
+    const QByteArray folder = root + "/slow";
+    test::makeDirBytes(folder);
+    const char* const words[] = {"lorem ", "ipsum ", "dolor ", "sit ", "amet ", "elit ", "sed "};
+    QByteArray shown;
+    bool progressBeforeResults = false;
+    for (qsizetype size = 256 << 10; size <= 16 << 20 && !progressBeforeResults; size *= 4) {
+        QByteArray text;
+        for (unsigned i = 0; text.size() < size; i = i * 1103515245U + 12345U)
+            text += words[(i >> 16) % std::size(words)];
+        text += "the report\n";
+        for (int i = 0; i < 48; ++i)
+            test::writeFileBytes(folder + "/file-" + QByteArray::number(i) + ".txt", text);
+        const Terminal pty = openTerminal();
+        ASSERT_GE(pty.terminal, 0);
+        const int master = pty.master;
+        const int terminal = pty.terminal;
+        // The terminal is read while the driver writes, so it never blocks.
+        shown.clear();
+        std::thread reader([master, &shown] {
+            char buffer[4096];
+            for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+                shown.append(buffer, n);
+        });
+        Driver driver(tree, {"--progress", "--threads", "1", "-c", "--scan-all", "--mode", "terms", "-z", "report",
+                             folder},
+                      terminal, -1, terminal);
+        ::close(terminal);
+        ASSERT_TRUE(driver.started());
+        const DriverRun run = driver.finish();
+        reader.join(); // the last writer gone, the read ends (EIO)
+        ::close(master);
+        ASSERT_EQ(run.status, 0);
+        ASSERT_EQ(shown.count(folder + "/file-"), 48) << shown.toPercentEncoding().constData();
+        progressBeforeResults = shown.indexOf(" found") < shown.lastIndexOf(folder + "/file-");
+    }
+    ASSERT_TRUE(progressBeforeResults) << "no progress was drawn while results came in";
+    // Each path starts a line as shown: after a new line, or after the
+    // progress line was taken away.
+    for (qsizetype at = shown.indexOf(folder); at >= 0; at = shown.indexOf(folder, at + 1)) {
+        const QByteArray before = shown.left(at);
+        EXPECT_TRUE(at == 0 || before.endsWith('\n') || before.endsWith("\r\x1b[K"))
+            << shown.mid(std::max<qsizetype>(at - 40, 0), 80).toPercentEncoding().constData();
+    }
 }
 
 TEST_F(SorvantSearchDriverTest, DotInAWorkingFolderDeeperThanPathMaxIsNamed)
