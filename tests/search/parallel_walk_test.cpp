@@ -390,7 +390,8 @@ TEST_F(ParallelWalkTest, StopInTheMiddleLeavesNoThreadAndOnlyWholeResults)
             EXPECT_EQ(result->fullPath().section(u'/', -1), result->name());
             EXPECT_GT(result->fileSize(), 0) << "its attributes were read";
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        // A thread still counting would show within half a second.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
         EXPECT_EQ(params.nDone.load(), doneAtEnd) << "nothing counts after the walk returned";
         break;
     }
