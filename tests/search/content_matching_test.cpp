@@ -670,8 +670,12 @@ TEST_F(ContentMatcherTest, StopEndsAManyWordSearchWithinAWindowOfWork)
         const ContentMatcher matcher(m_params);
         std::atomic<std::uint64_t> atStop{0};
         const std::uint64_t before = m_buffer.bytesMatched();
+        // Stop once the search is under way, however slowly a loaded
+        // machine starts it.
         std::thread stopper([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (m_buffer.bytesMatched() == before && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             atStop = m_buffer.bytesMatched();
             m_params.stop = true;
         });
