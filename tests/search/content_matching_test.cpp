@@ -13,12 +13,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -983,6 +986,182 @@ TEST_F(ContentMatcherTest, AFileTooLongToSearchWholeIsNamedUnreadWhereWindowsFin
     test::LogCapture log;
     EXPECT_TRUE(matches("sparse.txt"));
     EXPECT_TRUE(log.lines().isEmpty());
+}
+
+// UTF-16, UTF-32 and declared character sets are decoded in windows, as
+// UTF-8 is read: a word across any seam between two windows is found, a
+// longer one is not, and every word mode answers as the plain path does.
+TEST_F(ContentMatcherTest, WideAndDeclaredTextIsFoundAcrossWindowSeams)
+{
+    struct Row
+    {
+        const char* name;
+        QByteArray mark;
+        StringEncoding encoding;
+        QByteArray charset;
+        QString word;
+    };
+    const QList<Row> rows = {
+        {"UTF-16LE", "\xff\xfe", NSUTF16LittleEndianStringEncoding, {}, u"N\u00e9\U0001F600dle"_qs},
+        {"UTF-16BE", "\xfe\xff", NSUTF16BigEndianStringEncoding, {}, u"N\u00e9\U0001F600dle"_qs},
+        {"UTF-32LE", QByteArray("\xff\xfe\0\0", 4), NSUTF32LittleEndianStringEncoding, {}, u"Ne\U0001F600dle"_qs},
+        {"UTF-32BE", QByteArray("\0\0\xfe\xff", 4), NSUTF32BigEndianStringEncoding, {}, u"Ne\U0001F600dle"_qs},
+        {"ISO-8859-1", {}, NSISOLatin1StringEncoding, "ISO-8859-1", u"N\u00e9edl\u00e9"_qs},
+        {"windows-1251", {}, NSWindowsCP1251StringEncoding, "windows-1251", u"\u0418\u0433\u043b\u0430"_qs},
+    };
+    constexpr qsizetype kWindow = 64;
+    bool noAttributes = false;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString filler = u"lorem ipsum dolor "_qs;
+        // The word at every place across the first seams of 64-byte windows.
+        for (int at = 0; at < 40; ++at) {
+            SCOPED_TRACE(at);
+            QString text;
+            while (text.size() < at)
+                text += filler;
+            text.truncate(at);
+            text += row.word + u" sit "_qs + filler + u"amet"_qs;
+            const std::optional<QByteArray> body = encodeString(text, row.encoding);
+            ASSERT_TRUE(body.has_value());
+            const QByteArray name = writeNext(row.mark + *body);
+            if (!row.charset.isNull() && !declare(name, row.charset)) {
+                noAttributes = true;
+                break;
+            }
+            const struct
+            {
+                std::uint64_t mode;
+                QStringList words;
+                std::uint64_t comparison;
+                bool found;
+            } searches[] = {
+                {kSearchPhrase, {row.word}, 0, true},
+                {kSearchPhrase, {row.word.toUpper()}, 1, true},
+                {kSearchPhrase, {row.word.toUpper()}, 0, false},
+                {kSearchPhrase, {row.word + u"s"_qs}, 1, false},
+                {kSearchAllWords, {u"amet"_qs, row.word}, 0, true},
+                {kSearchAllWords, {u"absent"_qs, row.word}, 0, false},
+                {kSearchAnyWord, {u"absent"_qs, row.word.toLower()}, 1, true},
+            };
+            for (const auto& search : searches) {
+                setSearch(search.mode, search.words, search.comparison);
+                const ContentMatcher matcher(m_params, kWindow);
+                EXPECT_EQ(matcher.matchesFile(folder(), name, m_buffer), search.found)
+                    << search.words.join(u'|').toStdString() << ", mode " << search.mode;
+                EXPECT_EQ(matcher.matchesFileDecoded(folder(), name, m_buffer), search.found);
+            }
+        }
+    }
+    if (noAttributes)
+        GTEST_SKIP() << "the temporary file system has no user extended attributes for the declared sets";
+}
+
+// A file that is no text in its encoding anywhere (a lone surrogate after
+// a match, a byte the declared set leaves out) answers as the plain path
+// does: no match for a marked file, the undeclared reading for a declared
+// one.
+TEST_F(ContentMatcherTest, WideAndDeclaredTextIsValidatedAfterAMatchInItsWindows)
+{
+    setSearch(kSearchPhrase, {u"needle"_qs}, 1);
+    m_params.maxFileSize = std::uint64_t(1) << 30;
+    QString text = u"the needle "_qs;
+    while (text.size() < 4 * kContentWindowBytes)
+        text += u"lorem ipsum dolor sit amet "_qs;
+    const QByteArray valid = utf16WithMark(text, false);
+    expectAgreementOn(valid);
+    EXPECT_TRUE(matches(writeNext(valid)));
+    EXPECT_FALSE(matches(writeNext(valid + QByteArray("\x00\xd8", 2) + utf16WithMark(u"x"_qs, false).mid(2))));
+    EXPECT_FALSE(matches(writeNext(valid + "x"))) << "a cut unit at the end";
+
+    // Declared: the bytes are UTF-8 as well, so a byte the set lacks makes
+    // the file plain UTF-8 text.
+    const QByteArray declared = writeNext(QByteArray("the needle ") + QByteArray(3 * kContentWindowBytes, 'x') + "\x81");
+    if (!declare(declared, "windows-1252"))
+        GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    expectAgreement(declared);
+}
+
+namespace {
+
+// The process's peak resident memory since the last reset, in bytes; -1
+// where the system does not say.
+qint64 peakResidentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+    }
+    return -1;
+}
+
+// Starts a new peak at the memory resident now.
+bool resetPeakResident()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+} // namespace
+
+// A UTF-16 file is searched for words in windows: the peak memory of the
+// process (as the kernel counts it) grows no more with a file of 32 MiB
+// than with one of 2 MiB; a regular expression, which takes the whole
+// text, holds at most about 1.5 times the file.
+TEST_F(ContentMatcherTest, WideTextIsSearchedInMemoryBoundedByTheFile)
+{
+    if (!resetPeakResident() || peakResidentBytes() < 0)
+        GTEST_SKIP() << "no peak resident memory to read here";
+    m_params.maxFileSize = std::uint64_t(1) << 31;
+    const QByteArray line = utf16WithMark(u"lorem ipsum dolor sit amet\n"_qs, false).mid(2);
+    const auto writeWide = [&](const QString& name, qsizetype size) {
+        QFile file(m_tree.filePath(name));
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        QByteArray block;
+        while (block.size() < (1 << 20))
+            block += line;
+        file.write("\xff\xfe");
+        for (qsizetype written = 0; written < size; written += block.size())
+            file.write(block);
+        return file.write(utf16WithMark(u"the Needle"_qs, false).mid(2)) > 0;
+    };
+    const qsizetype small = qsizetype(2) << 20;
+    const qsizetype large = qsizetype(32) << 20;
+    ASSERT_TRUE(writeWide(u"small.txt"_qs, small));
+    ASSERT_TRUE(writeWide(u"large.txt"_qs, large));
+    // Run once so that lazily built tables and the buffer are in place.
+    setSearch(kSearchPhrase, {u"needle"_qs}, 1);
+    EXPECT_TRUE(matches("small.txt"));
+
+    const auto growth = [&](const QByteArray& name, bool expected) {
+        EXPECT_TRUE(resetPeakResident());
+        const qint64 before = peakResidentBytes();
+        EXPECT_EQ(matches(name), expected) << name.toStdString();
+        return peakResidentBytes() - before;
+    };
+    const struct
+    {
+        std::uint64_t mode;
+        QStringList words;
+        bool found;
+    } searches[] = {
+        {kSearchPhrase, {u"needle"_qs}, true},
+        {kSearchAllWords, {u"needle"_qs, u"lorem"_qs}, true},
+        {kSearchAnyWord, {u"absent"_qs, u"missing"_qs}, false},
+    };
+    for (const auto& search : searches) {
+        SCOPED_TRACE(search.mode);
+        setSearch(search.mode, search.words, 1);
+        const qint64 smallGrowth = growth("small.txt", search.found);
+        const qint64 largeGrowth = growth("large.txt", search.found);
+        EXPECT_LT(largeGrowth, smallGrowth + large / 4) << "small " << smallGrowth << ", large " << largeGrowth;
+    }
+    setSearch(kSearchRegularExpression, {u"Nee+dle$"_qs}, 0);
+    EXPECT_LT(growth("large.txt", true), large * 3 / 2);
 }
 
 } // namespace
