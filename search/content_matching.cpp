@@ -2,6 +2,7 @@
 
 #include "foundation/trimming.h"
 #include "foundation/user_defaults_getters.h"
+#include "platform/file_error.h"
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/string_compare.h"
@@ -313,8 +314,15 @@ private:
 OpenFile openRegularFile(int parentFd, const FileLabel& file, std::uint64_t maxFileSize)
 {
     const int fd = ::openat(parentFd, file.name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
+    if (fd < 0) {
+        // A name gone since the walk saw it, and a socket or a device
+        // without its driver (no file to read), are no failure; any other
+        // (no permission, too many open files, an I/O error) is said.
+        const int error = errno;
+        if (error != ENOENT && error != ENOTDIR && error != ENXIO && error != ENODEV)
+            logWarning(QStringLiteral("Skipped the contents of %1: %2").arg(file.path(), errorMessage(error)));
         return {};
+    }
     struct stat status{};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
         ::close(fd);

@@ -4,6 +4,7 @@
 
 #include "search/content_matching.h"
 
+#include "platform/file_error.h"
 #include "platform/string_compare.h"
 #include "platform/string_encoding.h"
 #include "search/search_params.h"
@@ -16,6 +17,8 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -1162,6 +1165,68 @@ TEST_F(ContentMatcherTest, WideTextIsSearchedInMemoryBoundedByTheFile)
     }
     setSearch(kSearchRegularExpression, {u"Nee+dle$"_qs}, 0);
     EXPECT_LT(growth("large.txt", true), large * 3 / 2);
+}
+
+namespace {
+
+// Drops, for the calling thread alone, the capabilities that let a
+// privileged user read any file; YES when the thread has none of them now.
+bool dropReadingAnyFile()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return false;
+    for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
+        data[capability / 32].effective &= ~(1u << (capability % 32));
+        data[capability / 32].permitted &= ~(1u << (capability % 32));
+    }
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace
+
+// A file the search may not read is named by its whole path with the
+// reason, in every mode; one that is gone since the walk saw it is not.
+TEST_F(ContentMatcherTest, AFileThatCannotBeOpenedIsNamedWithTheReason)
+{
+    m_tree.writeFile(u"locked.txt"_qs, "the needle");
+    const QByteArray lockedPath = m_tree.filePath(u"locked.txt"_qs).toUtf8();
+    ASSERT_EQ(::chmod(lockedPath.constData(), 0), 0);
+    const QByteArray folderPath = m_tree.path().toUtf8();
+    const int parent = folder();
+    bool unreadable = false;
+    QStringList lines;
+    // In a thread of its own, whose capabilities a privileged user drops
+    // without changing the rest of the process.
+    std::thread reader([&] {
+        if (::geteuid() == 0 && !dropReadingAnyFile())
+            return;
+        const int probe = ::openat(parent, "locked.txt", O_RDONLY | O_CLOEXEC);
+        unreadable = probe < 0 && errno == EACCES;
+        if (probe >= 0)
+            ::close(probe);
+        if (!unreadable)
+            return;
+        for (const std::uint64_t mode : {kSearchPhrase, kSearchWildcards, kSearchRegularExpression}) {
+            setSearch(mode, {mode == kSearchWildcards ? u"*needle*"_qs : u"needle"_qs}, 1);
+            const ContentMatcher matcher(m_params);
+            test::LogCapture log;
+            EXPECT_FALSE(matcher.matchesFile(parent, "locked.txt", m_buffer, folderPath));
+            EXPECT_FALSE(matcher.matchesFile(parent, "gone.txt", m_buffer, folderPath));
+            lines += log.lines();
+        }
+    });
+    reader.join();
+    ::chmod(lockedPath.constData(), 0600);
+    if (!unreadable)
+        GTEST_SKIP() << "no way here to make a file this test cannot read";
+    ASSERT_EQ(lines.size(), 3) << lines.join(u'\n').toStdString();
+    for (const QString& line : lines) {
+        EXPECT_TRUE(line.startsWith(u"WARNING: "));
+        EXPECT_TRUE(line.contains(QString::fromUtf8(lockedPath))) << line.toStdString();
+        EXPECT_TRUE(line.contains(errorMessage(EACCES))) << line.toStdString();
+    }
 }
 
 } // namespace
