@@ -522,7 +522,8 @@ struct ContentMatcher::Plan
     qsizetype byteWordCount = 0;
     // The UTF-8 finder of each character a group names.
     std::map<char32_t, ByteFinder> characterFinders;
-    // All words at once, for text decoded whole (UTF-16 and UTF-32 files).
+    // All words at once: the longest folded word, which the overlap of
+    // the windows must hold.
     std::optional<StringSetFinder> setFinder;
     // Bytes read at a time, and bytes one window repeats of the one
     // before it.
@@ -879,15 +880,6 @@ public:
                 ++m_marked;
             }
         }
-        return !isStopped();
-    }
-
-    // Searches decoded text, folded once for all words.
-    bool searchText(const QString& text, bool textGoesOn, qsizetype bytes)
-    {
-        m_bytesMatched.fetch_add(std::uint64_t(bytes), std::memory_order_relaxed);
-        m_marked = m_plan.setFinder->findIn(text, m_found, m_plan.enough, textGoesOn,
-                                            [this] { return isStopped(); });
         return !isStopped();
     }
 
