@@ -42,6 +42,11 @@ struct FoldedText
     // typed in either order compare equal.
     void foldUntil(size_t wanted);
     void foldNextCodePoint();
+    // Forgets the first `count` folded units, which a forward search has
+    // passed: what it holds stays about the size of the blocks it folds
+    // ahead, whatever the length of the text. Indices shift down by
+    // `count`; source positions stay as they are.
+    void dropFront(size_t count);
     void orderMarks();
     [[nodiscard]] bool isComplete() const { return next >= source.size(); }
 };
@@ -230,6 +235,17 @@ void FoldedText::foldUntil(size_t wanted)
     orderMarks();
 }
 
+void FoldedText::dropFront(size_t count)
+{
+    const auto erase = [count](auto& items) {
+        items.erase(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(count));
+    };
+    erase(units);
+    erase(sourceStart);
+    erase(startsCodePoint);
+    ordered = ordered > count ? ordered - count : 0;
+}
+
 // Canonical ordering: within each run of combining marks, a stable sort by
 // combining class. Each mark keeps its source position and start flag.
 void FoldedText::orderMarks()
@@ -369,6 +385,11 @@ int compareFolded(const std::vector<char16_t>& a, const std::vector<char16_t>& b
     return 0;
 }
 
+// A forward search forgets the folded units it has passed in blocks of
+// this many: 10 bytes a unit (the unit, its source position, its start
+// flag) are kept for a block at most, instead of for the whole text.
+constexpr size_t kDroppedUnits = 1 << 16;
+
 } // namespace
 
 int compareStrings(QStringView first, QStringView second, unsigned options)
@@ -424,6 +445,10 @@ Range findString(QStringView haystack, QStringView needle, Range searchRange, un
         return kMissingRange;
     }
     for (size_t start = 0;; ++start) {
+        if (start >= kDroppedUnits) {
+            text.dropFront(start);
+            start = 0;
+        }
         text.foldUntil(start + m + 1);
         if (start + m > text.units.size())
             return kMissingRange;
@@ -559,6 +584,10 @@ qsizetype StringSetFinder::findIn(QStringView text, std::vector<char>& found, qs
         if (start % kStopCheckUnits == 0) {
             if (shouldStop && shouldStop())
                 return marked;
+            if (start >= kDroppedUnits) {
+                folded.dropFront(start);
+                start = 0;
+            }
             // Fold ahead in blocks; one unit beyond the longest needle
             // decides the boundary of a match that ends there.
             folded.foldUntil(start + longest + 1 + kStopCheckUnits);

@@ -10,6 +10,7 @@
 #include "search/search_params.h"
 #include "search/stop_check.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/peak_memory.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -1085,38 +1086,13 @@ TEST_F(ContentMatcherTest, WideAndDeclaredTextIsValidatedAfterAMatchInItsWindows
     expectAgreement(declared);
 }
 
-namespace {
-
-// The process's peak resident memory since the last reset, in bytes; -1
-// where the system does not say.
-qint64 peakResidentBytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
-    }
-    return -1;
-}
-
-// Starts a new peak at the memory resident now.
-bool resetPeakResident()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
-
-} // namespace
-
 // A UTF-16 file is searched for words in windows: the peak memory of the
 // process (as the kernel counts it) grows no more with a file of 32 MiB
 // than with one of 2 MiB; a regular expression, which takes the whole
 // text, holds at most about 1.5 times the file.
 TEST_F(ContentMatcherTest, WideTextIsSearchedInMemoryBoundedByTheFile)
 {
-    if (!resetPeakResident() || peakResidentBytes() < 0)
+    if (!test::resetPeakResident())
         GTEST_SKIP() << "no peak resident memory to read here";
     m_params.maxFileSize = std::uint64_t(1) << 31;
     const QByteArray line = utf16WithMark(u"lorem ipsum dolor sit amet\n"_qs, false).mid(2);
@@ -1141,10 +1117,7 @@ TEST_F(ContentMatcherTest, WideTextIsSearchedInMemoryBoundedByTheFile)
     EXPECT_TRUE(matches("small.txt"));
 
     const auto growth = [&](const QByteArray& name, bool expected) {
-        EXPECT_TRUE(resetPeakResident());
-        const qint64 before = peakResidentBytes();
-        EXPECT_EQ(matches(name), expected) << name.toStdString();
-        return peakResidentBytes() - before;
+        return test::peakGrowthOf([&] { EXPECT_EQ(matches(name), expected) << name.toStdString(); });
     };
     const struct
     {
