@@ -35,6 +35,14 @@ struct FoldedText
     std::vector<qsizetype> sourceStart;  // source index of the code point that made units[i]
     std::vector<bool> startsCodePoint;   // units[i] is the first unit of its code point's fold
     size_t ordered = 0;                  // units before this index are in canonical order
+    struct Mark
+    {
+        UChar32 c;
+        std::uint8_t combiningClass;
+        qsizetype sourceStart;
+        bool startsCodePoint;
+    };
+    std::vector<Mark> run;               // orderMarks' run of marks, its memory kept from call to call
 
     // Folds until at least `wanted` units exist or the source is used up.
     // Without the literal option it goes on to the end of a run of
@@ -250,14 +258,7 @@ void FoldedText::dropFront(size_t count)
 // combining class. Each mark keeps its source position and start flag.
 void FoldedText::orderMarks()
 {
-    struct Mark
-    {
-        UChar32 c;
-        std::uint8_t combiningClass;
-        qsizetype sourceStart;
-        bool startsCodePoint;
-    };
-    std::vector<Mark> run;
+    run.clear();
     const auto* data = reinterpret_cast<const UChar*>(units.data());
     const auto length = static_cast<qsizetype>(units.size());
     auto flush = [&](size_t end) {
@@ -297,7 +298,7 @@ void FoldedText::orderMarks()
 
 FoldedText foldText(QStringView text, unsigned options)
 {
-    FoldedText folded{text, options, 0, {}, {}, {}, 0};
+    FoldedText folded{text, options, 0, {}, {}, {}, 0, {}};
     folded.units.reserve(static_cast<size_t>(text.size()));
     folded.sourceStart.reserve(static_cast<size_t>(text.size()));
     folded.startsCodePoint.reserve(static_cast<size_t>(text.size()));
@@ -417,7 +418,7 @@ Range findString(QStringView haystack, QStringView needle, Range searchRange, un
     if (pattern.empty())
         return kMissingRange;
     const size_t m = pattern.size();
-    FoldedText text{slice, options, 0, {}, {}, {}, 0};
+    FoldedText text{slice, options, 0, {}, {}, {}, 0, {}};
 
     auto answer = [&](size_t start) {
         const size_t end = start + m;
@@ -578,7 +579,7 @@ qsizetype StringSetFinder::findIn(QStringView text, std::vector<char>& found, qs
     qsizetype marked = std::count(found.begin(), found.end(), char(1));
     if (marked >= enough || text.isEmpty() || m_longestNeedle == 0)
         return marked;
-    FoldedText folded{text, m_options, 0, {}, {}, {}, 0};
+    FoldedText folded{text, m_options, 0, {}, {}, {}, 0, {}};
     const auto longest = static_cast<size_t>(m_longestNeedle);
     for (size_t start = 0;; ++start) {
         if (start % kStopCheckUnits == 0) {
