@@ -1078,12 +1078,16 @@ TEST_F(ContentMatcherTest, WideAndDeclaredTextIsValidatedAfterAMatchInItsWindows
     EXPECT_FALSE(matches(writeNext(valid + QByteArray("\x00\xd8", 2) + utf16WithMark(u"x"_qs, false).mid(2))));
     EXPECT_FALSE(matches(writeNext(valid + "x"))) << "a cut unit at the end";
 
-    // Declared: the bytes are UTF-8 as well, so a byte the set lacks makes
-    // the file plain UTF-8 text.
-    const QByteArray declared = writeNext(QByteArray("the needle ") + QByteArray(3 * kContentWindowBytes, 'x') + "\x81");
-    if (!declare(declared, "windows-1252"))
+    // Declared: a character the set lacks, three windows after the match,
+    // makes the file undeclared UTF-8 text, which holds the word.
+    const QByteArray declared =
+        writeNext(QByteArray("the needle ") + QByteArray(3 * kContentWindowBytes, 'x') + "\xc3\xa9");
+    if (!declare(declared, "US-ASCII"))
         GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    EXPECT_TRUE(matches(declared));
     expectAgreement(declared);
+    setSearch(kSearchPhrase, {u"xx\u00c3"_qs}, 1);
+    EXPECT_FALSE(matches(declared)) << "read as UTF-8, not as the declared set";
 }
 
 // A UTF-16 file is searched for words in windows: the peak memory of the
