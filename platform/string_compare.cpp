@@ -35,6 +35,14 @@ struct FoldedText
     std::vector<qsizetype> sourceStart;  // source index of the code point that made units[i]
     std::vector<bool> startsCodePoint;   // units[i] is the first unit of its code point's fold
     size_t ordered = 0;                  // units before this index are in canonical order
+    struct Mark
+    {
+        UChar32 c;
+        std::uint8_t combiningClass;
+        qsizetype sourceStart;
+        bool startsCodePoint;
+    };
+    std::vector<Mark> run;               // orderMarks' run of marks, its memory kept from call to call
 
     // Folds until at least `wanted` units exist or the source is used up.
     // Without the literal option it goes on to the end of a run of
@@ -42,6 +50,11 @@ struct FoldedText
     // typed in either order compare equal.
     void foldUntil(size_t wanted);
     void foldNextCodePoint();
+    // Forgets the first `count` folded units, which a forward search has
+    // passed: what it holds stays about the size of the blocks it folds
+    // ahead, whatever the length of the text. Indices shift down by
+    // `count`; source positions stay as they are.
+    void dropFront(size_t count);
     void orderMarks();
     [[nodiscard]] bool isComplete() const { return next >= source.size(); }
 };
@@ -230,18 +243,22 @@ void FoldedText::foldUntil(size_t wanted)
     orderMarks();
 }
 
+void FoldedText::dropFront(size_t count)
+{
+    const auto erase = [count](auto& items) {
+        items.erase(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(count));
+    };
+    erase(units);
+    erase(sourceStart);
+    erase(startsCodePoint);
+    ordered = ordered > count ? ordered - count : 0;
+}
+
 // Canonical ordering: within each run of combining marks, a stable sort by
 // combining class. Each mark keeps its source position and start flag.
 void FoldedText::orderMarks()
 {
-    struct Mark
-    {
-        UChar32 c;
-        std::uint8_t combiningClass;
-        qsizetype sourceStart;
-        bool startsCodePoint;
-    };
-    std::vector<Mark> run;
+    run.clear();
     const auto* data = reinterpret_cast<const UChar*>(units.data());
     const auto length = static_cast<qsizetype>(units.size());
     auto flush = [&](size_t end) {
@@ -281,7 +298,7 @@ void FoldedText::orderMarks()
 
 FoldedText foldText(QStringView text, unsigned options)
 {
-    FoldedText folded{text, options, 0, {}, {}, {}, 0};
+    FoldedText folded{text, options, 0, {}, {}, {}, 0, {}};
     folded.units.reserve(static_cast<size_t>(text.size()));
     folded.sourceStart.reserve(static_cast<size_t>(text.size()));
     folded.startsCodePoint.reserve(static_cast<size_t>(text.size()));
@@ -369,6 +386,11 @@ int compareFolded(const std::vector<char16_t>& a, const std::vector<char16_t>& b
     return 0;
 }
 
+// A forward search forgets the folded units it has passed in blocks of
+// this many: 10 bytes a unit (the unit, its source position, its start
+// flag) are kept for a block at most, instead of for the whole text.
+constexpr size_t kDroppedUnits = 1 << 16;
+
 } // namespace
 
 int compareStrings(QStringView first, QStringView second, unsigned options)
@@ -396,7 +418,7 @@ Range findString(QStringView haystack, QStringView needle, Range searchRange, un
     if (pattern.empty())
         return kMissingRange;
     const size_t m = pattern.size();
-    FoldedText text{slice, options, 0, {}, {}, {}, 0};
+    FoldedText text{slice, options, 0, {}, {}, {}, 0, {}};
 
     auto answer = [&](size_t start) {
         const size_t end = start + m;
@@ -424,6 +446,10 @@ Range findString(QStringView haystack, QStringView needle, Range searchRange, un
         return kMissingRange;
     }
     for (size_t start = 0;; ++start) {
+        if (start >= kDroppedUnits) {
+            text.dropFront(start);
+            start = 0;
+        }
         text.foldUntil(start + m + 1);
         if (start + m > text.units.size())
             return kMissingRange;
@@ -553,12 +579,16 @@ qsizetype StringSetFinder::findIn(QStringView text, std::vector<char>& found, qs
     qsizetype marked = std::count(found.begin(), found.end(), char(1));
     if (marked >= enough || text.isEmpty() || m_longestNeedle == 0)
         return marked;
-    FoldedText folded{text, m_options, 0, {}, {}, {}, 0};
+    FoldedText folded{text, m_options, 0, {}, {}, {}, 0, {}};
     const auto longest = static_cast<size_t>(m_longestNeedle);
     for (size_t start = 0;; ++start) {
         if (start % kStopCheckUnits == 0) {
             if (shouldStop && shouldStop())
                 return marked;
+            if (start >= kDroppedUnits) {
+                folded.dropFront(start);
+                start = 0;
+            }
             // Fold ahead in blocks; one unit beyond the longest needle
             // decides the boundary of a match that ends there.
             folded.foldUntil(start + longest + 1 + kStopCheckUnits);

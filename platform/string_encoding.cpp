@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace sorvant {
 
@@ -86,47 +87,62 @@ Converter strictConverter(StringEncoding encoding)
     return strictConverter(icuName(encoding));
 }
 
+// Decodes `bytes` into `text` from `used` on, moving `used` past it;
+// `text` grows by half when the bytes need more. ICU takes at most
+// 2^31 - 1 bytes and 2^30 - 1 units in one call, so a longer text goes
+// through in pieces; the converter keeps a character cut between two of
+// them, and between two calls unless `last`.
+bool decodeInto(UConverter* converter, const char* bytes, qsizetype length, bool last, QString& text,
+                qsizetype& used)
+{
+    if (!converter || length < 0 || (!bytes && length > 0))
+        return false;
+    constexpr qsizetype kBytesPerCall = qsizetype(1) << 24;
+    constexpr qsizetype kUnitsPerCall = qsizetype(1) << 29;
+    const char* source = bytes;
+    const char* const end = bytes + length;
+    for (;;) {
+        const char* const limit = end - source > kBytesPerCall ? source + kBytesPerCall : end;
+        if (used == text.size())
+            text.resize(text.size() + std::max<qsizetype>(text.size() / 2, 64));
+        auto* const start = reinterpret_cast<UChar*>(text.data());
+        UChar* target = start + used;
+        UChar* const targetLimit = start + std::min(text.size(), used + kUnitsPerCall);
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_toUnicode(converter, &target, targetLimit, &source, limit, nullptr, last && limit == end, &status);
+        used = target - start;
+        if (status == U_BUFFER_OVERFLOW_ERROR)
+            continue;
+        if (U_FAILURE(status))
+            return false;
+        if (limit == end && source == end)
+            return true;
+    }
+}
+
+// A text that fills less than half of its string gives the rest back.
+void truncateText(QString& text, qsizetype used)
+{
+    const bool mostlyUnused = used < text.size() / 2;
+    text.truncate(used);
+    if (mostlyUnused)
+        text.squeeze();
+}
+
 QString decodeWith(UConverter* converter, const char* bytes, qsizetype length)
 {
     if (!converter || length < 0 || (!bytes && length > 0))
         return {};
     if (length == 0)
         return QString("");
-    // ICU takes at most 2^31 - 1 bytes and 2^30 - 1 units in one call, so a
-    // longer text goes through in pieces; the converter keeps a character
-    // cut between two of them. UTF-8, UTF-16, UTF-32 and the 8-bit sets
-    // give at most one unit per byte, so the text is made that long (and
-    // grown for a set that gives more).
-    constexpr qsizetype kBytesPerCall = qsizetype(1) << 24;
-    constexpr qsizetype kUnitsPerCall = qsizetype(1) << 29;
+    // UTF-8, UTF-16, UTF-32 and the 8-bit sets give at most one unit per
+    // byte, so the text is made that long (and grown for a set that gives
+    // more); a UTF-16 or UTF-32 text fills a half or a quarter of it.
     QString text(length, Qt::Uninitialized);
     qsizetype used = 0;
-    const char* source = bytes;
-    const char* const end = bytes + length;
-    for (;;) {
-        const char* const limit = end - source > kBytesPerCall ? source + kBytesPerCall : end;
-        const bool last = limit == end;
-        auto* const start = reinterpret_cast<UChar*>(text.data());
-        UChar* target = start + used;
-        UChar* const targetLimit = start + std::min(text.size(), used + kUnitsPerCall);
-        UErrorCode status = U_ZERO_ERROR;
-        ucnv_toUnicode(converter, &target, targetLimit, &source, limit, nullptr, last, &status);
-        used = target - start;
-        if (status == U_BUFFER_OVERFLOW_ERROR) {
-            if (used == text.size())
-                text.resize(text.size() + std::max<qsizetype>(text.size() / 2, 64));
-            continue;
-        }
-        if (U_FAILURE(status))
-            return {};
-        if (last && source == end)
-            break;
-    }
-    // A UTF-16 or UTF-32 text fills a half or a quarter of it.
-    const bool mostlyUnused = used < text.size() / 2;
-    text.truncate(used);
-    if (mostlyUnused)
-        text.squeeze();
+    if (!decodeInto(converter, bytes, length, true, text, used))
+        return {};
+    truncateText(text, used);
     return text;
 }
 
@@ -268,33 +284,111 @@ std::optional<ByteCharacters> asciiCompatibleByteCharacters(const QByteArray& co
     return characters;
 }
 
+namespace {
+
+// Writes the UTF-8 form of a code point at `out` and moves past it; NO
+// (nothing written) above U+10FFFF.
+bool writeUtf8(char32_t c, char*& out)
+{
+    if (c < 0x80) {
+        *out++ = char(c);
+    } else if (c < 0x800) {
+        *out++ = char(0xC0 | (c >> 6));
+        *out++ = char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *out++ = char(0xE0 | (c >> 12));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
+    } else if (c <= 0x10FFFF) {
+        *out++ = char(0xF0 | (c >> 18));
+        *out++ = char(0x80 | ((c >> 12) & 0x3F));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 QByteArray utf8FromByteCharacters(const QByteArray& bytes, const ByteCharacters& characters)
 {
     // A character of a byte set takes at most 4 bytes in UTF-8.
     QByteArray utf8(bytes.size() * 4, Qt::Uninitialized);
     char* out = utf8.data();
     for (const char b : bytes) {
-        const char32_t c = characters[static_cast<unsigned char>(b)];
-        if (c < 0x80) {
-            *out++ = char(c);
-        } else if (c < 0x800) {
-            *out++ = char(0xC0 | (c >> 6));
-            *out++ = char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            *out++ = char(0xE0 | (c >> 12));
-            *out++ = char(0x80 | ((c >> 6) & 0x3F));
-            *out++ = char(0x80 | (c & 0x3F));
-        } else if (c <= 0x10FFFF) {
-            *out++ = char(0xF0 | (c >> 18));
-            *out++ = char(0x80 | ((c >> 12) & 0x3F));
-            *out++ = char(0x80 | ((c >> 6) & 0x3F));
-            *out++ = char(0x80 | (c & 0x3F));
-        } else {
+        if (!writeUtf8(characters[static_cast<unsigned char>(b)], out))
             return {};
-        }
     }
     utf8.truncate(out - utf8.constData());
     return utf8.isNull() ? QByteArray("") : utf8;
+}
+
+// --- text read in pieces --------------------------------------------------------
+
+PieceDecoder::PieceDecoder(const char* converter) : m_converter(strictConverter(converter).release()) {}
+
+PieceDecoder::~PieceDecoder()
+{
+    ucnv_close(m_converter);
+}
+
+bool PieceDecoder::decodeInto(const char* bytes, qsizetype size, bool last, QString& text, qsizetype& used)
+{
+    if (sorvant::decodeInto(m_converter, bytes, size, last, text, used))
+        return true;
+    // One bad piece spends the decoder.
+    ucnv_close(std::exchange(m_converter, nullptr));
+    return false;
+}
+
+void PieceDecoder::finishText(QString& text, qsizetype used)
+{
+    truncateText(text, used);
+    if (text.isNull())
+        text = QString("");
+}
+
+bool PieceDecoder::appendUtf8(const char* bytes, qsizetype size, bool last, QByteArray& utf8)
+{
+    // UTF-8, UTF-16, UTF-32 and the byte sets give at most one unit per
+    // byte; decodeInto grows the piece's text for a set that gives more.
+    qsizetype used = 0;
+    if (m_units.size() < size + 2)
+        m_units.resize(size + 2);
+    if (m_heldLead != 0) {
+        m_units[0] = QChar(m_heldLead);
+        used = 1;
+        m_heldLead = 0;
+    }
+    if (!decodeInto(bytes, size, last, m_units, used))
+        return false;
+    const auto* units = reinterpret_cast<const char16_t*>(m_units.constData());
+    if (!last && used > 0 && QChar::isHighSurrogate(units[used - 1]))
+        m_heldLead = units[--used];
+    const qsizetype before = utf8.size();
+    utf8.resize(before + 3 * used);
+    char* out = utf8.data() + before;
+    for (qsizetype i = 0; i < used; ++i) {
+        char32_t c = units[i];
+        if (QChar::isSurrogate(c)) {
+            // The strict converter gives surrogates only in pairs.
+            if (!QChar::isHighSurrogate(c) || i + 1 == used || !QChar::isLowSurrogate(units[i + 1])) {
+                utf8.truncate(before);
+                return false;
+            }
+            c = QChar::surrogateToUcs4(char16_t(c), units[++i]);
+        }
+        writeUtf8(c, out);
+    }
+    utf8.truncate(out - utf8.constData());
+    return true;
+}
+
+const char* converterOfEncoding(StringEncoding encoding)
+{
+    return icuName(encoding);
 }
 
 // --- the character set a file declares -------------------------------------------

@@ -16,6 +16,8 @@
 #include <array>
 #include <optional>
 
+struct UConverter; // ICU's
+
 namespace sorvant {
 
 // The platform's encoding numbers (NSStringEncoding).
@@ -109,6 +111,49 @@ inline constexpr char32_t kUnassignedByte = 0xFFFFFFFF;
 // unassigned. ASCII bytes stay as they are.
 //   "caf\xe9" (ISO-8859-1) => "caf\xc3\xa9"   "" => ""
 [[nodiscard]] QByteArray utf8FromByteCharacters(const QByteArray& bytes, const ByteCharacters& characters);
+
+// --- text read in pieces --------------------------------------------------------
+
+// Decodes a text whose bytes arrive in pieces (a file read in windows) with
+// the strict converter decodeString and decodeInCharset use: the pieces
+// decoded one after another give the text those give for the bytes joined,
+// and fail where they answer null. A character cut at the end of a piece
+// is held for the next; one bad piece leaves the decoder spent.
+//   "UTF-16": "\xff\xfe" "a\0" "\x3d\xd8" "\x00\xde" (last) => "a" U+1F600
+class PieceDecoder
+{
+public:
+    // `converter`: an ICU converter name ("UTF-16", "UTF-32", "ISO-8859-1").
+    explicit PieceDecoder(const char* converter);
+    ~PieceDecoder();
+    PieceDecoder(const PieceDecoder&) = delete;
+    PieceDecoder& operator=(const PieceDecoder&) = delete;
+
+    // NO when the converter cannot be opened.
+    [[nodiscard]] bool isOpen() const { return m_converter != nullptr; }
+
+    // Appends the UTF-8 form of the text of `bytes` to `utf8`; `last`: no
+    // bytes follow, so a cut character is an error. NO on bytes that are
+    // not valid in the set. The memory used is kept from piece to piece.
+    bool appendUtf8(const char* bytes, qsizetype size, bool last, QByteArray& utf8);
+
+    // Writes the text of `bytes` into `text` from `used` on, moving `used`
+    // past it: `text` is the caller's, sized ahead (grown by half when the
+    // text needs more), so that a whole file decodes into one string.
+    bool decodeInto(const char* bytes, qsizetype size, bool last, QString& text, qsizetype& used);
+    // Cuts `text` to the `used` units decodeInto wrote, giving memory back
+    // where it filled less than half; never null.
+    static void finishText(QString& text, qsizetype used);
+
+private:
+    UConverter* m_converter = nullptr;
+    QString m_units;          // the text of one piece, for appendUtf8
+    char16_t m_heldLead = 0;  // a lead surrogate whose trail is in the next piece
+};
+
+// The ICU converter name of an encoding; null for one not supported.
+//   NSUnicodeStringEncoding => "UTF-16"   NSUTF32StringEncoding => "UTF-32"
+[[nodiscard]] const char* converterOfEncoding(StringEncoding encoding);
 
 // --- the character set a file declares -------------------------------------------
 

@@ -2,6 +2,7 @@
 
 #include "foundation/trimming.h"
 #include "foundation/user_defaults_getters.h"
+#include "platform/file_error.h"
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/string_compare.h"
@@ -313,8 +314,15 @@ private:
 OpenFile openRegularFile(int parentFd, const FileLabel& file, std::uint64_t maxFileSize)
 {
     const int fd = ::openat(parentFd, file.name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
+    if (fd < 0) {
+        // A name gone since the walk saw it, and a socket or a device
+        // without its driver (no file to read), are no failure; any other
+        // (no permission, too many open files, an I/O error) is said.
+        const int error = errno;
+        if (error != ENOENT && error != ENOTDIR && error != ENXIO && error != ENODEV)
+            logWarning(QStringLiteral("Skipped the contents of %1: %2").arg(file.path(), errorMessage(error)));
         return {};
+    }
     struct stat status{};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
         ::close(fd);
@@ -331,55 +339,88 @@ OpenFile openRegularFile(int parentFd, const FileLabel& file, std::uint64_t maxF
     return {fd, std::uint64_t(status.st_size)};
 }
 
-// The text of a file's bytes: in the character set the file declares
-// (`charset`, an ICU converter; null for none), else by its byte-order
-// mark, else as UTF-8. ASCII is a subset of UTF-8: bytes that are not UTF-8
-// are no ASCII either, so a last reading has nothing left to accept.
-QString decodeFileText(const QByteArray& bytes, const QByteArray& charset)
+// Whether an open file's first bytes are a UTF-16 or UTF-32 byte-order
+// mark: those files are read in their encoding, whatever follows.
+bool startsWideText(const char* data, qsizetype size);
+
+// The converter of the encoding a file's first bytes (at most 4) name by
+// their byte-order mark, and how many of them the text skips (a UTF-8
+// mark; the UTF-16 and UTF-32 converters read their marks themselves);
+// UTF-8 without a mark.
+std::pair<const char*, qsizetype> detectedConverter(const char* data, qsizetype size)
 {
-    QString text = decodeDeclaredOrDetected(bytes, charset);
-    if (text.isNull())
-        text = decodeString(bytes, NSUTF8StringEncoding);
+    if (startsWideText(data, size))
+        return {converterOfEncoding(detectEncoding(QByteArray::fromRawData(data, std::min<qsizetype>(size, 4)))), 0};
+    const bool utf8Mark = size >= 3 && std::memcmp(data, "\xef\xbb\xbf", 3) == 0;
+    return {converterOfEncoding(NSUTF8StringEncoding), utf8Mark ? 3 : 0};
+}
+
+// Decodes the rest of an open file, `size` bytes from its offset, in
+// `converter`, read in windows through `window` straight into one string:
+// no copy of the file's bytes is held beside its text. Null when the
+// bytes are not valid in it, on a read error and on a stop.
+QString decodeRestOfFile(int fd, std::uint64_t size, const char* converter, QByteArray& window,
+                         const StopCheck* stop)
+{
+    PieceDecoder decoder(converter);
+    if (!decoder.isOpen())
+        return {};
+    // A UTF-16 or UTF-32 text takes at most one unit per two bytes; UTF-8
+    // and the byte sets at most one per byte (decodeInto grows it for a set
+    // that gives more).
+    const bool wide = std::strncmp(converter, "UTF-16", 6) == 0 || std::strncmp(converter, "UTF-32", 6) == 0;
+    QString text(qsizetype(wide ? size / 2 + 1 : size + 1), Qt::Uninitialized);
+    qsizetype used = 0;
+    window.reserve(kContentWindowBytes);
+    for (std::uint64_t read = 0;;) {
+        const qsizetype want = qsizetype(std::min<std::uint64_t>(size - read, std::uint64_t(kContentWindowBytes)));
+        window.resize(want);
+        if (readUpTo(fd, window.data(), want) != want || (stop && stop->shouldStop(std::uint64_t(want))))
+            return {};
+        read += std::uint64_t(want);
+        if (!decoder.decodeInto(window.constData(), want, read >= size, text, used))
+            return {};
+        if (read >= size)
+            break;
+    }
+    PieceDecoder::finishText(text, used);
     return text;
 }
 
-// Reads the whole (open) file into `bytes`; NO when it cannot be read or
-// held in memory, or is too long to be read whole (said in a warning).
-bool readWholeBytes(int fd, std::uint64_t size, QByteArray& bytes, const FileLabel& file, const StopCheck* stop)
+// Decodes the whole (open) file: in the character set the file declares
+// (`charset`, an ICU converter; null for none), else by its byte-order
+// mark, else as UTF-8; null when it cannot be read or held in memory, is
+// too long to be read whole (said in a warning), or is no text.
+QString readWholeText(int fd, std::uint64_t size, QByteArray& window, const FileLabel& file,
+                      const StopCheck* stop = nullptr, const QByteArray& charset = {})
 {
     if (size >= kLongestWholeFile) {
         logWarning(QStringLiteral("Skipped the contents of %1: %2 bytes, at or above the limit of %3 bytes for "
-                                  "a text searched whole (wildcards, query terms, regular expressions, and "
-                                  "text that is not UTF-8)")
+                                  "a text searched whole (wildcards, query terms and regular expressions)")
                        .arg(file.path())
                        .arg(size)
                        .arg(kLongestWholeFile));
-        return false;
+        return {};
     }
-    bytes.resize(qsizetype(size));
-    if (stop == nullptr)
-        return readUpTo(fd, bytes.data(), bytes.size()) == bytes.size();
-    // In windows, so that a stop is seen while a large file is read.
-    for (qsizetype at = 0; at < bytes.size();) {
-        const qsizetype want = std::min(kContentWindowBytes, bytes.size() - at);
-        if (readUpTo(fd, bytes.data() + at, want) != want || stop->shouldStop(std::uint64_t(want)))
-            return false;
-        at += want;
-    }
-    return true;
-}
-
-// Reads the whole (open) file into `bytes` and decodes it (in `charset`
-// when the file declares one); null when it cannot be read or held in
-// memory, or is no text.
-QString readWholeText(int fd, std::uint64_t size, QByteArray& bytes, const FileLabel& file,
-                      const StopCheck* stop = nullptr, const QByteArray& charset = {})
-{
     try {
-        return readWholeBytes(fd, size, bytes, file, stop) ? decodeFileText(bytes, charset) : QString();
+        if (!charset.isNull()) {
+            QString text = decodeRestOfFile(fd, size, charset.constData(), window, stop);
+            // Bytes not valid in the declared set are read as if none were
+            // declared.
+            if (!text.isNull() || (stop && stop->shouldStop(0)) || ::lseek(fd, 0, SEEK_SET) != 0)
+                return text;
+        }
+        char first[4];
+        const qsizetype got = readUpTo(fd, first, qsizetype(std::min<std::uint64_t>(size, 4)));
+        if (got < 0)
+            return {};
+        const auto [converter, skip] = detectedConverter(first, got);
+        if (!converter || ::lseek(fd, off_t(skip), SEEK_SET) != off_t(skip))
+            return {};
+        return decodeRestOfFile(fd, size - std::uint64_t(skip), converter, window, stop);
     } catch (const std::bad_alloc&) {
         logWarning(QStringLiteral("Skipped the contents of %1: its text does not fit in memory").arg(file.path()));
-        bytes = QByteArray();
+        window = QByteArray();
         return {};
     }
 }
@@ -401,7 +442,8 @@ QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize)
 // --- matching the contents of files ---------------------------------------------------
 
 ContentBuffer::ContentBuffer(ContentBuffer&& other) noexcept
-    : m_bytes(std::move(other.m_bytes)), m_touched(std::exchange(other.m_touched, 0)),
+    : m_bytes(std::move(other.m_bytes)), m_text(std::move(other.m_text)),
+      m_touched(std::exchange(other.m_touched, 0)),
       m_bytesMatched(other.bytesMatched())
 {
 }
@@ -409,6 +451,7 @@ ContentBuffer::ContentBuffer(ContentBuffer&& other) noexcept
 ContentBuffer& ContentBuffer::operator=(ContentBuffer&& other) noexcept
 {
     m_bytes = std::move(other.m_bytes);
+    m_text = std::move(other.m_text);
     m_touched = std::exchange(other.m_touched, 0);
     m_bytesMatched.store(other.bytesMatched(), std::memory_order_relaxed);
     return *this;
@@ -479,7 +522,8 @@ struct ContentMatcher::Plan
     qsizetype byteWordCount = 0;
     // The UTF-8 finder of each character a group names.
     std::map<char32_t, ByteFinder> characterFinders;
-    // All words at once, for text decoded whole (UTF-16 and UTF-32 files).
+    // All words at once: the longest folded word, which the overlap of
+    // the windows must hold.
     std::optional<StringSetFinder> setFinder;
     // Bytes read at a time, and bytes one window repeats of the one
     // before it.
@@ -839,15 +883,6 @@ public:
         return !isStopped();
     }
 
-    // Searches decoded text, folded once for all words.
-    bool searchText(const QString& text, bool textGoesOn, qsizetype bytes)
-    {
-        m_bytesMatched.fetch_add(std::uint64_t(bytes), std::memory_order_relaxed);
-        m_marked = m_plan.setFinder->findIn(text, m_found, m_plan.enough, textGoesOn,
-                                            [this] { return isStopped(); });
-        return !isStopped();
-    }
-
 private:
     // Whether word i is in the bytes by the platform's find: each place the
     // bytes hold it, unless a character follows that the match may not end
@@ -1041,8 +1076,8 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
         switch (m_plan->kind) {
         case Plan::Kind::Words:
             if (!charset.isNull())
-                return matchesDeclaredWords(file.fd(), file.size(), label, charset, buffer);
-            return matchesWords(file.fd(), file.size(), label, buffer);
+                return matchesDeclaredWords(file.fd(), file.size(), charset, buffer);
+            return matchesWords(file.fd(), file.size(), buffer);
         case Plan::Kind::Literal:
             // The literal's UTF-8 bytes are not those of a declared set.
             if (charset.isNull()
@@ -1091,26 +1126,59 @@ QByteArray ContentMatcher::declaredConverter(int fd, const FileLabel& file) cons
     return declared.converter;
 }
 
-bool ContentMatcher::matchesDeclaredWords(int fd, std::uint64_t size, const FileLabel& file,
-                                          const QByteArray& charset, ContentBuffer& buffer) const
+bool ContentMatcher::matchesDeclaredWords(int fd, std::uint64_t size, const QByteArray& charset,
+                                          ContentBuffer& buffer) const
 {
-    QByteArray& bytes = buffer.m_bytes;
-    const StopCheck stop{&m_params.stop, &buffer.m_bytesMatched};
-    if (!readWholeBytes(fd, size, bytes, file, &stop))
-        return false;
-    WordSearch search(*m_plan, m_params.stop, buffer.m_bytesMatched);
-    // A set that keeps ASCII, one byte per character: its UTF-8 form goes
-    // through the byte search; any other set is decoded.
-    if (const std::optional<ByteCharacters> characters = asciiCompatibleByteCharacters(charset)) {
-        const QByteArray utf8 = utf8FromByteCharacters(bytes, *characters);
-        if (!utf8.isNull())
-            return search.searchUtf8(utf8.constData(), utf8.size(), false) && search.isDecided();
-    }
-    const QString text = decodeFileText(bytes, charset);
-    return !text.isEmpty() && search.searchText(text, false, bytes.size()) && search.isDecided();
+    if (const std::optional<bool> found = matchesDecodedWords(fd, size, charset.constData(), buffer))
+        return *found;
+    // Bytes not valid in the declared set are read as if none were declared.
+    return !m_params.stop.load(std::memory_order_relaxed) && ::lseek(fd, 0, SEEK_SET) == 0
+           && matchesWords(fd, size, buffer);
 }
 
-bool ContentMatcher::matchesWords(int fd, std::uint64_t size, const FileLabel& file, ContentBuffer& buffer) const
+std::optional<bool> ContentMatcher::matchesDecodedWords(int fd, std::uint64_t size, const char* converter,
+                                                        ContentBuffer& buffer) const
+{
+    const Plan& plan = *m_plan;
+    PieceDecoder decoder(converter);
+    if (!decoder.isOpen())
+        return std::nullopt;
+    QByteArray& bytes = buffer.m_bytes;
+    QByteArray& utf8 = buffer.m_text;
+    bytes.reserve(plan.window);
+    utf8.resize(0);
+    WordSearch search(plan, m_params.stop, buffer.m_bytesMatched);
+    // Each window's text goes after the end of the one before (the
+    // overlap), as UTF-8, through the UTF-8 search. After a match the rest
+    // is still decoded: bytes not valid in the set anywhere make the file
+    // no text in it.
+    for (std::uint64_t read = 0;;) {
+        if (m_params.stop.load(std::memory_order_relaxed))
+            return false;
+        const qsizetype want = qsizetype(std::min<std::uint64_t>(size - read, std::uint64_t(plan.window)));
+        bytes.resize(want);
+        if (readUpTo(fd, bytes.data(), want) != want)
+            return false;
+        read += std::uint64_t(want);
+        const bool atEnd = read >= size;
+        if (!decoder.appendUtf8(bytes.constData(), want, atEnd, utf8))
+            return std::nullopt;
+        if (search.isDecided())
+            buffer.m_bytesMatched.fetch_add(std::uint64_t(utf8.size()), std::memory_order_relaxed);
+        else if (!search.searchUtf8(utf8.constData(), utf8.size(), !atEnd))
+            return false;
+        if (atEnd)
+            return search.isDecided();
+        // Keep the overlap, from a character's start.
+        qsizetype keep = search.isDecided() ? utf8.size() : std::max<qsizetype>(0, utf8.size() - plan.overlap);
+        while (keep < utf8.size() && (static_cast<unsigned char>(utf8[keep]) & 0xC0) == 0x80)
+            ++keep;
+        std::memmove(utf8.data(), utf8.constData() + keep, size_t(utf8.size() - keep));
+        utf8.resize(utf8.size() - keep);
+    }
+}
+
+bool ContentMatcher::matchesWords(int fd, std::uint64_t size, ContentBuffer& buffer) const
 {
     const Plan& plan = *m_plan;
     QByteArray& bytes = buffer.m_bytes;
@@ -1118,10 +1186,12 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, const FileLabel& f
     if (readFirstWindow(fd, size, bytes, plan.window, plan.overlap) <= 0)
         return false;
     if (startsWideText(bytes.constData(), bytes.size())) {
+        // A file marked UTF-16 or UTF-32 that is not valid in it is no
+        // UTF-8 either (its mark is not).
+        const char* converter = detectedConverter(bytes.constData(), bytes.size()).first;
         if (::lseek(fd, 0, SEEK_SET) != 0)
             return false;
-        const QString text = readWholeText(fd, size, bytes, file);
-        return !text.isEmpty() && search.searchText(text, false, bytes.size()) && search.isDecided();
+        return matchesDecodedWords(fd, size, converter, buffer).value_or(false);
     }
     // The text starts after a UTF-8 byte-order mark.
     const qsizetype textStart = hasByteOrderMark(bytes.constData(), bytes.size(), "\xef\xbb\xbf", 3) ? 3 : 0;

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace sorvant {
 
@@ -85,7 +86,7 @@ public:
     // match runs.
     [[nodiscard]] std::uint64_t bytesMatched() const { return m_bytesMatched.load(std::memory_order_relaxed); }
     // The bytes the buffer holds memory for.
-    [[nodiscard]] qsizetype capacity() const { return m_bytes.capacity(); }
+    [[nodiscard]] qsizetype capacity() const { return m_bytes.capacity() + m_text.capacity(); }
 
     // Writes the memory the buffer holds once, keeping it: called by the
     // thread that will read into it, so that its pages are in place before
@@ -101,6 +102,7 @@ public:
 private:
     friend class ContentMatcher;
     QByteArray m_bytes;
+    QByteArray m_text; // the UTF-8 of the windows of a file in another encoding
     qsizetype m_touched = 0; // the capacity touchPages last wrote
     std::atomic<std::uint64_t> m_bytesMatched{0};
 };
@@ -111,13 +113,15 @@ inline constexpr qsizetype kContentWindowBytes = qsizetype(1) << 18;
 // The most memory a thread's buffer keeps from one file to the next.
 inline constexpr qsizetype kLargestKeptBuffer = qsizetype(1) << 26;
 
-// Files are searched whole (decoded at once) below this size: with
-// wildcards, query terms and regular expressions, and for text in UTF-16,
-// UTF-32 or a declared character set. The regular expressions take a text
-// of at most 2^31 - 1 units, which a file of fewer bytes never exceeds.
-// Words and phrases in UTF-8 are searched in windows at any size. A larger
-// file is skipped with a warning naming it; the search's own size limit
-// (maxFileSize, a quarter of the memory) comes first.
+// Files are searched whole (decoded at once, straight from the file into
+// one string, no copy of its bytes beside it) below this size: with
+// wildcards, query terms and regular expressions. The regular expressions
+// take a text of at most 2^31 - 1 units, which a file of fewer bytes never
+// exceeds. Words and phrases are searched in windows at any size, in every
+// encoding: UTF-16, UTF-32 and declared character sets decoded window by
+// window into UTF-8. A larger file is skipped with a warning naming it; the
+// search's own size limit (maxFileSize, a quarter of the memory) comes
+// first.
 inline constexpr std::uint64_t kLongestWholeFile = std::uint64_t(1) << 31;
 
 // A file as a warning names it: its folder's path and its name, joined
@@ -176,9 +180,12 @@ public:
     struct Plan;
 
 private:
-    bool matchesWords(int fd, std::uint64_t size, const FileLabel& file, ContentBuffer& buffer) const;
-    bool matchesDeclaredWords(int fd, std::uint64_t size, const FileLabel& file, const QByteArray& charset,
-                              ContentBuffer& buffer) const;
+    bool matchesWords(int fd, std::uint64_t size, ContentBuffer& buffer) const;
+    bool matchesDeclaredWords(int fd, std::uint64_t size, const QByteArray& charset, ContentBuffer& buffer) const;
+    // Words in a file decoded in windows by `converter`: nullopt when its
+    // bytes are not valid in it.
+    std::optional<bool> matchesDecodedWords(int fd, std::uint64_t size, const char* converter,
+                                            ContentBuffer& buffer) const;
     bool mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& buffer) const;
     // The converter of the character set the file declares; null for none.
     QByteArray declaredConverter(int fd, const FileLabel& file) const;

@@ -8,6 +8,8 @@
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
 
+#include "tests/support/peak_memory.h"
+
 #include <gtest/gtest.h>
 
 namespace sorvant {
@@ -272,6 +274,39 @@ TEST(CompareStrings, ForcedOrderingNeverAnswersEqualForDifferentStrings)
 {
     EXPECT_NE(compareStrings(u"ABC", u"abc", kCase | kCompareForcedOrdering), 0);
     EXPECT_EQ(compareStrings(u"abc", u"abc", kCase | kCompareForcedOrdering), 0);
+}
+
+// A forward find keeps the folded text only around where it looks, not the
+// whole text folded with a position per unit: the peak memory grows no
+// more with a text of 4 M units than with one of 256 K.
+TEST(StringSetFinder, HoldsMemoryThatDoesNotGrowWithTheText)
+{
+    if (!test::resetPeakResident())
+        GTEST_SKIP() << "no peak resident memory to read here";
+    const qsizetype small = qsizetype(1) << 18;
+    const qsizetype large = qsizetype(4) << 20;
+    QString text;
+    text.reserve(large);
+    while (text.size() < large)
+        text += u"lorem ipsum dolor sit \u00e9t\u00e9 amet "_qs;
+    const StringSetFinder finder({u"absent"_qs, u"missing"_qs}, kCompareLiteral | kCompareCaseInsensitive);
+    for (const unsigned options : {kCompareLiteral | kCompareCaseInsensitive, 0u}) {
+        SCOPED_TRACE(options);
+        const auto growth = [&](qsizetype size) {
+            return test::peakGrowthOf([&] {
+                const QStringView view = QStringView(text).left(size);
+                if (options == 0) {
+                    EXPECT_TRUE(findString(view, u"absent"_qs, options).isMissing());
+                } else {
+                    std::vector<char> found(2, 0);
+                    EXPECT_EQ(finder.findIn(view, found, 1, false, {}), 0);
+                }
+            });
+        };
+        const qint64 smallGrowth = growth(small);
+        const qint64 largeGrowth = growth(large);
+        EXPECT_LT(largeGrowth, smallGrowth + large) << "small " << smallGrowth << ", large " << largeGrowth;
+    }
 }
 
 } // namespace

@@ -217,4 +217,70 @@ TEST(DeclaredCharset, ReadsTheAttributeOfAnOpenFile)
     ::close(fd);
 }
 
+// A text decoded in two pieces, cut anywhere (inside a character, between
+// the halves of a surrogate pair, inside a byte-order mark), gives the
+// text decoded whole, as UTF-8 or into one string; bytes not valid in the
+// set, or a character cut at the very end, fail either way.
+TEST(PieceDecoderTest, TwoPiecesCutAnywhereDecodeAsTheWhole)
+{
+    const QString text = QString::fromUtf8("a\xc3\xa9\xf0\x9f\x98\x80z\xe4\xb8\xad");
+    const QString byteText = QString::fromUtf8("\xd0\x98\xd0\xb3\xd0\xbb\xd0\xb0 abc");
+    struct Row
+    {
+        const char* converter;
+        QByteArray bytes;
+    };
+    const QList<Row> rows = {
+        {"UTF-16", "\xff\xfe" + encodeString(text, NSUTF16LittleEndianStringEncoding).value()},
+        {"UTF-16", "\xfe\xff" + encodeString(text, NSUTF16BigEndianStringEncoding).value()},
+        {"UTF-32", encodeString(text, NSUTF32StringEncoding).value()},
+        {"UTF-8", encodeString(text, NSUTF8StringEncoding).value()},
+        {"windows-1251", encodeString(byteText, NSWindowsCP1251StringEncoding).value()},
+        {"Shift_JIS",
+         encodeString(QString::fromUtf8("\xe6\x97\xa5\xe6\x9c\xac abc"), NSShiftJISStringEncoding).value()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.converter);
+        const QByteArray converter = converterForCharset(row.converter);
+        const QString whole = decodeInCharset(row.bytes, converter);
+        ASSERT_FALSE(whole.isEmpty());
+        for (qsizetype cut = 0; cut <= row.bytes.size(); ++cut) {
+            SCOPED_TRACE(cut);
+            PieceDecoder toUtf8(converter.constData());
+            QByteArray utf8;
+            EXPECT_TRUE(toUtf8.appendUtf8(row.bytes.constData(), cut, false, utf8));
+            EXPECT_TRUE(toUtf8.appendUtf8(row.bytes.constData() + cut, row.bytes.size() - cut, true, utf8));
+            EXPECT_EQ(utf8, whole.toUtf8());
+            PieceDecoder toText(converter.constData());
+            QString decoded(1, Qt::Uninitialized);
+            qsizetype used = 0;
+            EXPECT_TRUE(toText.decodeInto(row.bytes.constData(), cut, false, decoded, used));
+            EXPECT_TRUE(toText.decodeInto(row.bytes.constData() + cut, row.bytes.size() - cut, true, decoded, used));
+            PieceDecoder::finishText(decoded, used);
+            EXPECT_EQ(decoded, whole);
+        }
+    }
+    const struct
+    {
+        const char* converter;
+        QByteArray bytes;
+    } bad[] = {
+        {"UTF-16", QByteArray("\xff\xfe" "a\0" "\x3d\xd8" "b\0", 8)}, // a lone lead surrogate
+        {"UTF-16", QByteArray("\xff\xfe" "a\0" "\x3d\xd8", 6)},       // cut after a lead surrogate
+        {"UTF-16", QByteArray("\xff\xfe" "a", 3)},                    // half a unit
+        {"UTF-8", "ab\xc3"},
+        {"US-ASCII", "ab\x80"},
+    };
+    for (const auto& row : bad) {
+        SCOPED_TRACE(row.bytes.toPercentEncoding().toStdString());
+        ASSERT_TRUE(decodeInCharset(row.bytes, converterForCharset(row.converter)).isNull());
+        PieceDecoder decoder(converterForCharset(row.converter).constData());
+        QByteArray utf8;
+        const qsizetype half = row.bytes.size() / 2;
+        const bool first = decoder.appendUtf8(row.bytes.constData(), half, false, utf8);
+        EXPECT_FALSE(first && decoder.appendUtf8(row.bytes.constData() + half, row.bytes.size() - half, true, utf8));
+    }
+    EXPECT_FALSE(PieceDecoder("no-such-set").isOpen());
+}
+
 } // namespace

@@ -4,21 +4,28 @@
 
 #include "search/content_matching.h"
 
+#include "platform/file_error.h"
 #include "platform/string_compare.h"
 #include "platform/string_encoding.h"
 #include "search/search_params.h"
 #include "search/stop_check.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/peak_memory.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -670,8 +677,12 @@ TEST_F(ContentMatcherTest, StopEndsAManyWordSearchWithinAWindowOfWork)
         const ContentMatcher matcher(m_params);
         std::atomic<std::uint64_t> atStop{0};
         const std::uint64_t before = m_buffer.bytesMatched();
+        // Stop once the search is under way, however slowly a loaded
+        // machine starts it.
         std::thread stopper([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (m_buffer.bytesMatched() == before && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             atStop = m_buffer.bytesMatched();
             m_params.stop = true;
         });
@@ -979,6 +990,220 @@ TEST_F(ContentMatcherTest, AFileTooLongToSearchWholeIsNamedUnreadWhereWindowsFin
     test::LogCapture log;
     EXPECT_TRUE(matches("sparse.txt"));
     EXPECT_TRUE(log.lines().isEmpty());
+}
+
+// UTF-16, UTF-32 and declared character sets are decoded in windows, as
+// UTF-8 is read: a word across any seam between two windows is found, a
+// longer one is not, and every word mode answers as the plain path does.
+TEST_F(ContentMatcherTest, WideAndDeclaredTextIsFoundAcrossWindowSeams)
+{
+    struct Row
+    {
+        const char* name;
+        QByteArray mark;
+        StringEncoding encoding;
+        QByteArray charset;
+        QString word;
+    };
+    const QList<Row> rows = {
+        {"UTF-16LE", "\xff\xfe", NSUTF16LittleEndianStringEncoding, {}, u"N\u00e9\U0001F600dle"_qs},
+        {"UTF-16BE", "\xfe\xff", NSUTF16BigEndianStringEncoding, {}, u"N\u00e9\U0001F600dle"_qs},
+        {"UTF-32LE", QByteArray("\xff\xfe\0\0", 4), NSUTF32LittleEndianStringEncoding, {}, u"Ne\U0001F600dle"_qs},
+        {"UTF-32BE", QByteArray("\0\0\xfe\xff", 4), NSUTF32BigEndianStringEncoding, {}, u"Ne\U0001F600dle"_qs},
+        {"ISO-8859-1", {}, NSISOLatin1StringEncoding, "ISO-8859-1", u"N\u00e9edl\u00e9"_qs},
+        {"windows-1251", {}, NSWindowsCP1251StringEncoding, "windows-1251", u"\u0418\u0433\u043b\u0430"_qs},
+    };
+    constexpr qsizetype kWindow = 64;
+    bool noAttributes = false;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString filler = u"lorem ipsum dolor "_qs;
+        // The word at every place across the first seams of 64-byte windows.
+        for (int at = 0; at < 40; ++at) {
+            SCOPED_TRACE(at);
+            QString text;
+            while (text.size() < at)
+                text += filler;
+            text.truncate(at);
+            text += row.word + u" sit "_qs + filler + u"amet"_qs;
+            const std::optional<QByteArray> body = encodeString(text, row.encoding);
+            ASSERT_TRUE(body.has_value());
+            const QByteArray name = writeNext(row.mark + *body);
+            if (!row.charset.isNull() && !declare(name, row.charset)) {
+                noAttributes = true;
+                break;
+            }
+            const struct
+            {
+                std::uint64_t mode;
+                QStringList words;
+                std::uint64_t comparison;
+                bool found;
+            } searches[] = {
+                {kSearchPhrase, {row.word}, 0, true},
+                {kSearchPhrase, {row.word.toUpper()}, 1, true},
+                {kSearchPhrase, {row.word.toUpper()}, 0, false},
+                {kSearchPhrase, {row.word + u"s"_qs}, 1, false},
+                {kSearchAllWords, {u"amet"_qs, row.word}, 0, true},
+                {kSearchAllWords, {u"absent"_qs, row.word}, 0, false},
+                {kSearchAnyWord, {u"absent"_qs, row.word.toLower()}, 1, true},
+            };
+            for (const auto& search : searches) {
+                setSearch(search.mode, search.words, search.comparison);
+                const ContentMatcher matcher(m_params, kWindow);
+                EXPECT_EQ(matcher.matchesFile(folder(), name, m_buffer), search.found)
+                    << search.words.join(u'|').toStdString() << ", mode " << search.mode;
+                EXPECT_EQ(matcher.matchesFileDecoded(folder(), name, m_buffer), search.found);
+            }
+        }
+    }
+    if (noAttributes)
+        GTEST_SKIP() << "the temporary file system has no user extended attributes for the declared sets";
+}
+
+// A file that is no text in its encoding anywhere (a lone surrogate after
+// a match, a byte the declared set leaves out) answers as the plain path
+// does: no match for a marked file, the undeclared reading for a declared
+// one.
+TEST_F(ContentMatcherTest, WideAndDeclaredTextIsValidatedAfterAMatchInItsWindows)
+{
+    setSearch(kSearchPhrase, {u"needle"_qs}, 1);
+    m_params.maxFileSize = std::uint64_t(1) << 30;
+    QString text = u"the needle "_qs;
+    while (text.size() < 4 * kContentWindowBytes)
+        text += u"lorem ipsum dolor sit amet "_qs;
+    const QByteArray valid = utf16WithMark(text, false);
+    expectAgreementOn(valid);
+    EXPECT_TRUE(matches(writeNext(valid)));
+    EXPECT_FALSE(matches(writeNext(valid + QByteArray("\x00\xd8", 2) + utf16WithMark(u"x"_qs, false).mid(2))));
+    EXPECT_FALSE(matches(writeNext(valid + "x"))) << "a cut unit at the end";
+
+    // Declared: a character the set lacks, three windows after the match,
+    // makes the file undeclared UTF-8 text, which holds the word.
+    const QByteArray declared =
+        writeNext(QByteArray("the needle ") + QByteArray(3 * kContentWindowBytes, 'x') + "\xc3\xa9");
+    if (!declare(declared, "US-ASCII"))
+        GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    EXPECT_TRUE(matches(declared));
+    expectAgreement(declared);
+    setSearch(kSearchPhrase, {u"xx\u00c3"_qs}, 1);
+    EXPECT_FALSE(matches(declared)) << "read as UTF-8, not as the declared set";
+}
+
+// A UTF-16 file is searched for words in windows: the peak memory of the
+// process (as the kernel counts it) grows no more with a file of 32 MiB
+// than with one of 2 MiB; a regular expression, which takes the whole
+// text, holds at most about 1.5 times the file.
+TEST_F(ContentMatcherTest, WideTextIsSearchedInMemoryBoundedByTheFile)
+{
+    if (!test::resetPeakResident())
+        GTEST_SKIP() << "no peak resident memory to read here";
+    m_params.maxFileSize = std::uint64_t(1) << 31;
+    const QByteArray line = utf16WithMark(u"lorem ipsum dolor sit amet\n"_qs, false).mid(2);
+    const auto writeWide = [&](const QString& name, qsizetype size) {
+        QFile file(m_tree.filePath(name));
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        QByteArray block;
+        while (block.size() < (1 << 20))
+            block += line;
+        file.write("\xff\xfe");
+        for (qsizetype written = 0; written < size; written += block.size())
+            file.write(block);
+        return file.write(utf16WithMark(u"the Needle"_qs, false).mid(2)) > 0;
+    };
+    const qsizetype small = qsizetype(2) << 20;
+    const qsizetype large = qsizetype(32) << 20;
+    ASSERT_TRUE(writeWide(u"small.txt"_qs, small));
+    ASSERT_TRUE(writeWide(u"large.txt"_qs, large));
+    // Run once so that lazily built tables and the buffer are in place.
+    setSearch(kSearchPhrase, {u"needle"_qs}, 1);
+    EXPECT_TRUE(matches("small.txt"));
+
+    const auto growth = [&](const QByteArray& name, bool expected) {
+        return test::peakGrowthOf([&] { EXPECT_EQ(matches(name), expected) << name.toStdString(); });
+    };
+    const struct
+    {
+        std::uint64_t mode;
+        QStringList words;
+        bool found;
+    } searches[] = {
+        {kSearchPhrase, {u"needle"_qs}, true},
+        {kSearchAllWords, {u"needle"_qs, u"lorem"_qs}, true},
+        {kSearchAnyWord, {u"absent"_qs, u"missing"_qs}, false},
+    };
+    for (const auto& search : searches) {
+        SCOPED_TRACE(search.mode);
+        setSearch(search.mode, search.words, 1);
+        const qint64 smallGrowth = growth("small.txt", search.found);
+        const qint64 largeGrowth = growth("large.txt", search.found);
+        EXPECT_LT(largeGrowth, smallGrowth + large / 4) << "small " << smallGrowth << ", large " << largeGrowth;
+    }
+    setSearch(kSearchRegularExpression, {u"Nee+dle$"_qs}, 0);
+    EXPECT_LT(growth("large.txt", true), large * 3 / 2);
+}
+
+namespace {
+
+// Drops, for the calling thread alone, the capabilities that let a
+// privileged user read any file; YES when the thread has none of them now.
+bool dropReadingAnyFile()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return false;
+    for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
+        data[capability / 32].effective &= ~(1u << (capability % 32));
+        data[capability / 32].permitted &= ~(1u << (capability % 32));
+    }
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace
+
+// A file the search may not read is named by its whole path with the
+// reason, in every mode; one that is gone since the walk saw it is not.
+TEST_F(ContentMatcherTest, AFileThatCannotBeOpenedIsNamedWithTheReason)
+{
+    m_tree.writeFile(u"locked.txt"_qs, "the needle");
+    const QByteArray lockedPath = m_tree.filePath(u"locked.txt"_qs).toUtf8();
+    ASSERT_EQ(::chmod(lockedPath.constData(), 0), 0);
+    const QByteArray folderPath = m_tree.path().toUtf8();
+    const int parent = folder();
+    bool unreadable = false;
+    QStringList lines;
+    // In a thread of its own, whose capabilities a privileged user drops
+    // without changing the rest of the process.
+    std::thread reader([&] {
+        if (::geteuid() == 0 && !dropReadingAnyFile())
+            return;
+        const int probe = ::openat(parent, "locked.txt", O_RDONLY | O_CLOEXEC);
+        unreadable = probe < 0 && errno == EACCES;
+        if (probe >= 0)
+            ::close(probe);
+        if (!unreadable)
+            return;
+        for (const std::uint64_t mode : {kSearchPhrase, kSearchWildcards, kSearchRegularExpression}) {
+            setSearch(mode, {mode == kSearchWildcards ? u"*needle*"_qs : u"needle"_qs}, 1);
+            const ContentMatcher matcher(m_params);
+            test::LogCapture log;
+            EXPECT_FALSE(matcher.matchesFile(parent, "locked.txt", m_buffer, folderPath));
+            EXPECT_FALSE(matcher.matchesFile(parent, "gone.txt", m_buffer, folderPath));
+            lines += log.lines();
+        }
+    });
+    reader.join();
+    ::chmod(lockedPath.constData(), 0600);
+    if (!unreadable)
+        GTEST_SKIP() << "no way here to make a file this test cannot read";
+    ASSERT_EQ(lines.size(), 3) << lines.join(u'\n').toStdString();
+    for (const QString& line : lines) {
+        EXPECT_TRUE(line.startsWith(u"WARNING: "));
+        EXPECT_TRUE(line.contains(QString::fromUtf8(lockedPath))) << line.toStdString();
+        EXPECT_TRUE(line.contains(errorMessage(EACCES))) << line.toStdString();
+    }
 }
 
 } // namespace
