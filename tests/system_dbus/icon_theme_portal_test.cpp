@@ -4,6 +4,7 @@
 #include "tests/system_dbus/fake_bus_service.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QDBusVariant>
 #include <QElapsedTimer>
 
@@ -64,12 +65,12 @@ private:
     std::atomic<int> m_reads {0};
 };
 
-// Serves events until `done` or five seconds have passed.
+// Serves events until `done` or thirty seconds have passed.
 bool serveUntil(const std::function<bool()>& done)
 {
     QElapsedTimer timer;
     timer.start();
-    while (!done() && timer.elapsed() < 5000)
+    while (!done() && timer.elapsed() < 30000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
 }
@@ -98,9 +99,21 @@ protected:
         for (const QString& name : themes)
             desktop.home.tree.writeFile("icons/" + name + "/index.theme", "[Icon Theme]\nName=x\n");
         setIconThemeSearchPaths({desktop.home.tree.filePath("icons")});
+        portal.reset();
         portal = std::make_unique<FakeSettingsPortal>(portalTheme);
         ASSERT_TRUE(portal->isRegistered());
         useDesktopIconTheme(QStringLiteral("hicolor"), &context, [this] { ++changes; });
+    }
+    // A tool in the folder PATH names that runs `script` (shell), or none
+    // for a null script.
+    void tool(const QString& name, const QString& script)
+    {
+        const QString path = desktop.home.tree.filePath("no-tools/" + name);
+        QFile::remove(path);
+        if (script.isNull())
+            return;
+        desktop.home.tree.writeFile("no-tools/" + name, ("#!/bin/sh\n" + script + "\n").toUtf8());
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
     }
     test::DesktopHome desktop;
     std::unique_ptr<FakeSettingsPortal> portal;
@@ -133,6 +146,41 @@ TEST_F(IconThemePortal, AThemeThatIsNotInstalledIsPassedOver)
     EXPECT_EQ(portal->reads(), 1);
     EXPECT_EQ(iconThemeName(), QStringLiteral("breeze"));
     EXPECT_EQ(changes, 0);
+}
+
+// GNOME's settings tool printed the key's default ("Adwaita"), which beat
+// the theme the user set in settings.ini. The default is learnt from the
+// same tool reading no one's settings (its backend in memory).
+TEST_F(IconThemePortal, WhatTheUserSetBeatsGnomesDefault)
+{
+    qputenv("XDG_CURRENT_DESKTOP", "XFCE");
+    desktop.home.tree.writeFile("home/.config/gtk-3.0/settings.ini", "[Settings]\ngtk-icon-theme-name=Papirus\n");
+    const QString gnomeDefault = QStringLiteral("[ \"$GSETTINGS_BACKEND\" = memory ] && echo \"'Adwaita'\" && exit 0\n");
+    const struct
+    {
+        const char* name;
+        QString gsettings;
+        QString xfconf;
+        const char* desktopName;
+        QString chosen;
+    } cases[] = {
+        {"a default", gnomeDefault + "echo \"'Adwaita'\"", {}, "XFCE", "Papirus"},
+        {"a theme set in GNOME's settings", gnomeDefault + "echo \"'Yaru'\"", {}, "XFCE", "Yaru"},
+        {"XFCE's xsettings", gnomeDefault + "echo \"'Adwaita'\"", "echo Elementary", "XFCE", "Elementary"},
+        {"a failing tool answers nothing", "exit 1", "exit 1", "XFCE", "Papirus"},
+        {"GNOME's session", gnomeDefault + "echo \"'Adwaita'\"", {}, "ubuntu:GNOME", "Adwaita"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        qputenv("XDG_CURRENT_DESKTOP", row.desktopName);
+        tool("gsettings", row.gsettings);
+        tool("xfconf-query", row.xfconf);
+        setIconThemeName("hicolor");
+        ask({"Adwaita", "Papirus", "Yaru", "Elementary"}, QStringLiteral("Adwaita"));
+        ASSERT_TRUE(serveUntil([&] { return context.findChildren<QObject*>().isEmpty(); }));
+        EXPECT_EQ(iconThemeName(), row.chosen);
+        EXPECT_EQ(portal->reads(), 1);
+    }
 }
 
 } // namespace
