@@ -7,6 +7,8 @@
 #include "platform/xdg_folders.h"
 #include "system/desktop_entries.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -156,6 +158,39 @@ QStringList mimeAppsListFiles()
         files << dir + QStringLiteral("/applications/defaults.list");
     files.removeDuplicates();
     return files;
+}
+
+namespace {
+
+// One file's or folder's part of the summary: "-" when it is missing.
+void appendFileState(QByteArray& state, const QString& path)
+{
+    struct stat info {};
+    const QByteArray bytes = fileSystemRepresentation(path);
+    if (bytes.isNull() || ::stat(bytes.constData(), &info) != 0) {
+        state += "-;";
+        return;
+    }
+    state += QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(info.st_mtim.tv_nsec))
+             + ',' + QByteArray::number(qint64(info.st_size)) + ',' + QByteArray::number(quint64(info.st_ino)) + ';';
+}
+
+} // namespace
+
+QByteArray applicationAssociationsState()
+{
+    QByteArray state;
+    for (const QString& folder : applicationsFolders()) {
+        appendFileState(state, folder);
+        // Entries in subfolders ("kde4/viewer.desktop") change only theirs.
+        QDirIterator below(folder, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (below.hasNext())
+            appendFileState(state, below.next());
+        state += '|';
+    }
+    for (const QString& list : mimeAppsListFiles())
+        appendFileState(state, list);
+    return state;
 }
 
 QString mimeTypeForPath(const QString& path)
