@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QDBusVariant>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -65,16 +64,6 @@ private:
     std::atomic<int> m_reads {0};
 };
 
-// Serves events until `done` or thirty seconds have passed.
-bool serveUntil(const std::function<bool()>& done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 // Themes installed in a temporary search folder and a portal naming one.
 // GNOME's settings tool is not found (PATH names an empty folder): the
 // portal alone answers, and no child is started.
@@ -132,7 +121,7 @@ TEST_F(IconThemePortal, ThePortalsAnswerChangesTheThemeWithoutWaiting)
     ask({"Adwaita", "FromPortal"}, QStringLiteral("FromPortal"));
     EXPECT_EQ(iconThemeName(), QStringLiteral("Adwaita")) << "what is known at once";
     EXPECT_EQ(changes, 0);
-    ASSERT_TRUE(serveUntil([&] { return changes > 0; }));
+    ASSERT_TRUE(test::serveUntil([&] { return changes > 0; }));
     EXPECT_EQ(iconThemeName(), QStringLiteral("FromPortal"));
     EXPECT_EQ(portal->reads(), 1);
 }
@@ -142,7 +131,7 @@ TEST_F(IconThemePortal, AThemeThatIsNotInstalledIsPassedOver)
 {
     ask({"breeze"}, QStringLiteral("Missing"));
     // Each asker is gone from the context once its answer was handled.
-    ASSERT_TRUE(serveUntil([&] { return context.findChildren<QObject*>().isEmpty(); }));
+    ASSERT_TRUE(test::serveUntil([&] { return context.findChildren<QObject*>().isEmpty(); }));
     EXPECT_EQ(portal->reads(), 1);
     EXPECT_EQ(iconThemeName(), QStringLiteral("breeze"));
     EXPECT_EQ(changes, 0);
@@ -177,7 +166,7 @@ TEST_F(IconThemePortal, WhatTheUserSetBeatsGnomesDefault)
         tool("xfconf-query", row.xfconf);
         setIconThemeName("hicolor");
         ask({"Adwaita", "Papirus", "Yaru", "Elementary"}, QStringLiteral("Adwaita"));
-        ASSERT_TRUE(serveUntil([&] { return context.findChildren<QObject*>().isEmpty(); }));
+        ASSERT_TRUE(test::serveUntil([&] { return context.findChildren<QObject*>().isEmpty(); }));
         EXPECT_EQ(iconThemeName(), row.chosen);
         EXPECT_EQ(portal->reads(), 1);
     }
