@@ -349,9 +349,10 @@ void askTool(QObject* context, const std::shared_ptr<DesktopThemeAnswers>& answe
     process->start(tool, arguments);
 }
 
-bool isGnomeSession()
+// Whether XDG_CURRENT_DESKTOP names the desktop.
+bool isSessionOf(const char* desktop)
 {
-    return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(QLatin1String("GNOME"), Qt::CaseInsensitive);
+    return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(QLatin1String(desktop), Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -384,7 +385,7 @@ void useDesktopIconTheme(const QString& platformTheme, QObject* context, std::fu
     answers->searchPaths = iconThemeSearchPaths();
     answers->settings.platform = platformTheme;
     answers->settings.files = configuredIconThemeNames();
-    answers->settings.gnomeDesktop = isGnomeSession();
+    answers->settings.gnomeDesktop = isSessionOf("GNOME");
     setIconThemeName(chooseIconTheme(rankedIconThemeNames(answers->settings), answers->searchPaths));
     answers->changed = std::move(changed);
     if (!context)
@@ -423,8 +424,9 @@ void useDesktopIconTheme(const QString& platformTheme, QObject* context, std::fu
         askTool(context, answers, gsettings, get, inMemory,
                 [answers](const QString& out) { answers->settings.gnomeDefault = iconThemeFromSettingText(out); });
     }
-    // XFCE's xsettings, when its settings tool is installed.
-    const QString xfconf = QStandardPaths::findExecutable(QStringLiteral("xfconf-query"));
+    // XFCE's xsettings in its session, when its settings tool is installed
+    // (elsewhere the tool would start XFCE's settings service).
+    const QString xfconf = isSessionOf("XFCE") ? QStandardPaths::findExecutable(QStringLiteral("xfconf-query")) : QString();
     if (!xfconf.isEmpty()) {
         askTool(context, answers, xfconf, {QStringLiteral("-c"), QStringLiteral("xsettings"), QStringLiteral("-p"),
                                            QStringLiteral("/Net/IconThemeName")},

@@ -77,8 +77,8 @@ struct DesktopIconThemeSettings
 // settings files' themes and `platformTheme` (Qt's platform theme's name
 // for it), else a fallback (chooseIconTheme). Then, without waiting, it
 // asks the freedesktop settings portal, GNOME's icon-theme setting and its
-// default (the "gsettings" tool) and XFCE's xsettings (the "xfconf-query"
-// tool), each when there; once all answered, on `context`'s thread, the
+// default (the "gsettings" tool) and, in XFCE's session, its xsettings (the
+// "xfconf-query" tool), each when there; once all answered, on `context`'s thread, the
 // first installed of rankedIconThemeNames is set, and `changed` is called
 // there when it differs from the one set. A tool that has not answered in
 // ten seconds is stopped. Nothing is asked without a context.

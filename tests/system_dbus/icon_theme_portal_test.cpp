@@ -142,7 +142,6 @@ TEST_F(IconThemePortal, AThemeThatIsNotInstalledIsPassedOver)
 // same tool reading no one's settings (its backend in memory).
 TEST_F(IconThemePortal, WhatTheUserSetBeatsGnomesDefault)
 {
-    qputenv("XDG_CURRENT_DESKTOP", "XFCE");
     desktop.home.tree.writeFile("home/.config/gtk-3.0/settings.ini", "[Settings]\ngtk-icon-theme-name=Papirus\n");
     const QString gnomeDefault = QStringLiteral("[ \"$GSETTINGS_BACKEND\" = memory ] && echo \"'Adwaita'\" && exit 0\n");
     const struct
@@ -156,6 +155,8 @@ TEST_F(IconThemePortal, WhatTheUserSetBeatsGnomesDefault)
         {"a default", gnomeDefault + "echo \"'Adwaita'\"", {}, "XFCE", "Papirus"},
         {"a theme set in GNOME's settings", gnomeDefault + "echo \"'Yaru'\"", {}, "XFCE", "Yaru"},
         {"XFCE's xsettings", gnomeDefault + "echo \"'Adwaita'\"", "echo Elementary", "XFCE", "Elementary"},
+        {"XFCE's xsettings are not asked outside its session", gnomeDefault + "echo \"'Adwaita'\"",
+         "echo Elementary", "LXDE", "Papirus"},
         {"a failing tool answers nothing", "exit 1", "exit 1", "XFCE", "Papirus"},
         {"GNOME's session", gnomeDefault + "echo \"'Adwaita'\"", {}, "ubuntu:GNOME", "Adwaita"},
     };
