@@ -65,9 +65,14 @@ QString printableItemName(const QString& path)
     while (trimmed.size() > 1 && trimmed.endsWith(u'/'))
         trimmed.chop(1);
     QString name = visibleControlCharacters(lastPathComponent(trimmed));
-    for (QChar& c : name) {
-        if (c.isSurrogate() && c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF)
-            c = QChar(0xFFFD);
+    // A pair stays whole (the low half of many emoji is in U+DC80..U+DCFF);
+    // a lone surrogate is a byte that is no text, read from left to right
+    // as fileSystemRepresentation pairs them.
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name.at(i).isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (name.at(i).isSurrogate())
+            name[i] = QChar(0xFFFD);
     }
     return middleTruncatedName(name);
 }

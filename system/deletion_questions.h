@@ -43,9 +43,11 @@ namespace sorvant {
 // The name of an item as a question or message shows it: its last
 // component, trailing "/" ignored; control characters as the table shows
 // them (visibleControlCharacters: a newline would break the sentence), a
-// byte that is no text (U+DC80..U+DCFF) as U+FFFD, and a long name cut in
-// its middle (middleTruncatedName), so that an alert shows it whole.
+// byte that is no text (a lone surrogate, U+DC80..U+DCFF) as U+FFFD while
+// surrogate pairs stay whole, and a long name cut in its middle
+// (middleTruncatedName), so that an alert shows it whole.
 //   "/d/a" => "a"   "/d/a/" => "a"   "/d/a\nb" => "a\u21B5b"   "/" => "/"   "" => ""
+//   u"/d/\U0001F4A9\uDCA9" => u"\U0001F4A9\uFFFD" (the pair kept, the byte 0xA9 not)
 [[nodiscard]] QString printableItemName(const QString& path);
 
 // --- questions ----------------------------------------------------------------------

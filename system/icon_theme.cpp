@@ -11,7 +11,9 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <algorithm>
 #include <climits>
@@ -297,21 +299,20 @@ QString portalString(QVariant value)
     return value.typeId() == QMetaType::QString ? value.toString() : QString();
 }
 
-// What the desktop named: the portal's answer beats GNOME's setting, which
-// beats the configuration files read at start. Each asker answers once.
+// What the desktop names, filled in as each asker answers; the theme is
+// chosen once every one has (an asker that fails answers nothing).
 struct DesktopThemeAnswers
 {
     QStringList searchPaths;
-    QStringList files;
-    QString portal;
-    QString gnome;
+    DesktopIconThemeSettings settings;
+    int pending = 0;
     std::function<void()> changed;
 
-    void apply()
+    void answered()
     {
-        QStringList named {portal, gnome};
-        named.append(files);
-        const QString chosen = chooseIconTheme(named, searchPaths);
+        if (--pending > 0)
+            return;
+        const QString chosen = chooseIconTheme(rankedIconThemeNames(settings), searchPaths);
         if (chosen == iconThemeName())
             return;
         setIconThemeName(chosen);
@@ -320,57 +321,118 @@ struct DesktopThemeAnswers
     }
 };
 
+// Runs the tool and gives `answer` its output when it ends well; the
+// answers are told once it ended whichever way. A tool still running after
+// ten seconds is stopped.
+void askTool(QObject* context, const std::shared_ptr<DesktopThemeAnswers>& answers, const QString& tool,
+             const QStringList& arguments, const QProcessEnvironment& environment,
+             const std::function<void(const QString&)>& answer)
+{
+    auto* process = new QProcess(context);
+    process->setProcessEnvironment(environment);
+    process->setStandardErrorFile(QProcess::nullDevice());
+    ++answers->pending;
+    QObject::connect(process, &QProcess::finished, context,
+                     [answers, process, answer](int status, QProcess::ExitStatus how) {
+                         process->deleteLater();
+                         if (how == QProcess::NormalExit && status == 0)
+                             answer(QString::fromUtf8(process->readAllStandardOutput()));
+                         answers->answered();
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, context, [answers, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        process->deleteLater();
+        answers->answered();
+    });
+    QTimer::singleShot(10000, process, [process] { process->kill(); });
+    process->start(tool, arguments);
+}
+
+// Whether XDG_CURRENT_DESKTOP names the desktop.
+bool isSessionOf(const char* desktop)
+{
+    return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(QLatin1String(desktop), Qt::CaseInsensitive);
+}
+
 } // namespace
+
+QStringList rankedIconThemeNames(const DesktopIconThemeSettings& settings)
+{
+    // GNOME's settings tool prints the default of a key nobody set, and the
+    // portal answers the same on GTK desktops: that is no one's choice
+    // unless the session is GNOME's.
+    const auto userSet = [&settings](const QString& name) {
+        return settings.gnomeDesktop || (!settings.gnomeDefault.isEmpty() && name != settings.gnomeDefault);
+    };
+    QStringList named;
+    QStringList defaults;
+    for (const QString& gnome : {settings.portal, settings.gnome})
+        (userSet(gnome) ? named : defaults).append(gnome);
+    named.append(settings.xfce);
+    named.append(settings.files);
+    if (settings.platform != QLatin1String("hicolor"))
+        named.append(settings.platform);
+    named.append(defaults);
+    named.removeAll(QString());
+    named.removeDuplicates();
+    return named;
+}
 
 void useDesktopIconTheme(const QString& platformTheme, QObject* context, std::function<void()> changed)
 {
-    const QStringList searchPaths = iconThemeSearchPaths();
-    // A platform theme that names one is the desktop's own choice; "hicolor"
-    // is what Qt answers when none was made.
-    if (platformTheme != QLatin1String("hicolor") && isIconThemeInstalled(platformTheme, searchPaths)) {
-        setIconThemeName(platformTheme);
-        return;
-    }
     auto answers = std::make_shared<DesktopThemeAnswers>();
-    answers->searchPaths = searchPaths;
-    answers->files = configuredIconThemeNames();
-    setIconThemeName(chooseIconTheme(answers->files, searchPaths));
+    answers->searchPaths = iconThemeSearchPaths();
+    answers->settings.platform = platformTheme;
+    answers->settings.files = configuredIconThemeNames();
+    answers->settings.gnomeDesktop = isSessionOf("GNOME");
+    setIconThemeName(chooseIconTheme(rankedIconThemeNames(answers->settings), answers->searchPaths));
     answers->changed = std::move(changed);
     if (!context)
         return;
 
-    // The portal and GNOME's setting are asked without waiting: the
-    // answers come to the context's thread, and a change is applied then.
+    // Held until every asker has started, so that a quick one does not
+    // choose alone.
+    answers->pending = 1;
+    // The portal and the tools are asked without waiting: the answers come
+    // to the context's thread.
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
         QDBusMessage read = QDBusMessage::createMethodCall(QLatin1String(kPortalService), QLatin1String(kPortalPath),
                                                            QLatin1String(kPortalSettings), QStringLiteral("Read"));
         read.setArguments({QLatin1String(kGnomeInterface), QLatin1String(kIconThemeKey)});
+        ++answers->pending;
         auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(read, 2000), context);
         QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context, [answers](QDBusPendingCallWatcher* call) {
             call->deleteLater();
             const QDBusMessage reply = call->reply();
             if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
-                answers->portal = portalString(reply.arguments().constFirst());
-            answers->apply();
+                answers->settings.portal = portalString(reply.arguments().constFirst());
+            answers->answered();
         });
     }
-    // GNOME's setting through its settings tool, when it is installed.
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
-    if (tool.isEmpty())
-        return;
-    auto* gsettings = new QProcess(context);
-    QObject::connect(gsettings, &QProcess::finished, context, [answers, gsettings](int status, QProcess::ExitStatus how) {
-        gsettings->deleteLater();
-        if (how == QProcess::NormalExit && status == 0)
-            answers->gnome = iconThemeFromSettingText(QString::fromUtf8(gsettings->readAllStandardOutput()));
-        answers->apply();
-    });
-    QObject::connect(gsettings, &QProcess::errorOccurred, context, [gsettings](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            gsettings->deleteLater();
-    });
-    gsettings->start(tool, {QStringLiteral("get"), QLatin1String(kGnomeInterface), QLatin1String(kIconThemeKey)});
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // GNOME's setting, and its default: the same tool reading no one's
+    // settings (its backend in memory) prints the schema's default.
+    const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
+    if (!gsettings.isEmpty()) {
+        const QStringList get {QStringLiteral("get"), QLatin1String(kGnomeInterface), QLatin1String(kIconThemeKey)};
+        askTool(context, answers, gsettings, get, environment,
+                [answers](const QString& out) { answers->settings.gnome = iconThemeFromSettingText(out); });
+        QProcessEnvironment inMemory = environment;
+        inMemory.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
+        askTool(context, answers, gsettings, get, inMemory,
+                [answers](const QString& out) { answers->settings.gnomeDefault = iconThemeFromSettingText(out); });
+    }
+    // XFCE's xsettings in its session, when its settings tool is installed
+    // (elsewhere the tool would start XFCE's settings service).
+    const QString xfconf = isSessionOf("XFCE") ? QStandardPaths::findExecutable(QStringLiteral("xfconf-query")) : QString();
+    if (!xfconf.isEmpty()) {
+        askTool(context, answers, xfconf, {QStringLiteral("-c"), QStringLiteral("xsettings"), QStringLiteral("-p"),
+                                           QStringLiteral("/Net/IconThemeName")},
+                environment, [answers](const QString& out) { answers->settings.xfce = out.trimmed(); });
+    }
+    answers->answered();
 }
 
 QString iconPathForName(const QString& name, int size)

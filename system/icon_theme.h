@@ -44,15 +44,44 @@ void setIconThemeName(const QString& name);
 //   "'Adwaita'\n" => "Adwaita"   "\"x\"" => "x"   "plain" => "plain"   "" => ""
 [[nodiscard]] QString iconThemeFromSettingText(const QString& text);
 
-// Sets the theme the desktop chose: `platformTheme` (Qt's platform theme's
-// name for it) when that is installed and not "hicolor", Qt's answer when
-// none was chosen; else at once the first installed of the settings files'
-// themes (configuredIconThemeNames) or the fallbacks (chooseIconTheme).
-// Then, without waiting, it asks the freedesktop settings portal and
-// GNOME's icon-theme setting (the "gsettings" tool, when installed); their
-// answers come to `context`'s thread, and when an installed theme they
-// name (the portal's first) differs from the one set, it is set and
-// `changed` is called there. Nothing is asked without a context.
+// What a desktop's settings say of the icon theme, as far as known; empty
+// where nothing was said.
+struct DesktopIconThemeSettings
+{
+    // Qt's platform theme's answer, which may be fixed ("Adwaita" on GTK
+    // desktops whatever the user chose); "hicolor" says nothing.
+    QString platform;
+    // The settings files' themes (configuredIconThemeNames).
+    QStringList files;
+    // XFCE's xsettings (/Net/IconThemeName).
+    QString xfce;
+    // The settings portal's and GNOME's icon-theme setting, and that
+    // setting's default (which GNOME's settings tool prints when nobody set
+    // it).
+    QString portal;
+    QString gnome;
+    QString gnomeDefault;
+    // Whether the session is GNOME's, whose setting, default or not, is its
+    // choice.
+    bool gnomeDesktop = false;
+};
+// The themes named, most wanted first: what the user set (the portal's and
+// GNOME's setting where it is not the default or the session is GNOME's,
+// then XFCE's, then the settings files), then the platform's answer, then
+// a default of GNOME's setting. Empty names are left out.
+//   {files: {"Papirus"}, gnome: "Adwaita", gnomeDefault: "Adwaita"} => {"Papirus", "Adwaita"}
+//   {files: {"Papirus"}, gnome: "Yaru", gnomeDefault: "Adwaita"} => {"Yaru", "Papirus"}
+[[nodiscard]] QStringList rankedIconThemeNames(const DesktopIconThemeSettings& settings);
+
+// Sets the theme the desktop chose: at once the first installed of the
+// settings files' themes and `platformTheme` (Qt's platform theme's name
+// for it), else a fallback (chooseIconTheme). Then, without waiting, it
+// asks the freedesktop settings portal, GNOME's icon-theme setting and its
+// default (the "gsettings" tool) and, in XFCE's session, its xsettings (the
+// "xfconf-query" tool), each when there; once all answered, on `context`'s thread, the
+// first installed of rankedIconThemeNames is set, and `changed` is called
+// there when it differs from the one set. A tool that has not answered in
+// ten seconds is stopped. Nothing is asked without a context.
 void useDesktopIconTheme(const QString& platformTheme, QObject* context, std::function<void()> changed);
 
 // --- icons ---------------------------------------------------------------------------

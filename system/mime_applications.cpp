@@ -7,6 +7,8 @@
 #include "platform/xdg_folders.h"
 #include "system/desktop_entries.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -78,16 +80,26 @@ QList<Associations> allAssociations()
     return lists;
 }
 
-// An association may name any entry: only an application whose program is
-// there (TryExec=) can open an item; a Type=Link entry cannot.
-bool isRunnableEntry(const QString& path, const QString& id)
+// Which entries a list of applications takes. An association may name any
+// entry: only an application whose program is there (TryExec=) can open an
+// item; a Type=Link entry cannot.
+using EntryFilter = bool (*)(const DesktopEntry&);
+
+bool canRun(const DesktopEntry& entry)
 {
-    return canLaunchDesktopEntry(DesktopEntry::fromFile(path, id));
+    return canLaunchDesktopEntry(entry);
 }
 
-// The applications of exactly one type, without parent types.
+// Installed applications, whether or not a terminal they need is there.
+bool isInstalledApplication(const DesktopEntry& entry)
+{
+    return !entry.isNull() && entry.isApplication() && entry.isInstalled();
+}
+
+// The applications of exactly one type, without parent types, among
+// `entries`, which pass `filter`.
 QStringList applicationsForExactType(const QString& type, const QList<Associations>& lists,
-                                     const QList<DesktopEntry>& entries)
+                                     const QList<DesktopEntry>& entries, EntryFilter filter = canRun)
 {
     QStringList ids;
     QSet<QString> removed;
@@ -107,18 +119,20 @@ QStringList applicationsForExactType(const QString& type, const QList<Associatio
     QStringList paths;
     for (const QString& id : ids) {
         const QString path = desktopEntryPathForID(id);
-        if (!path.isNull() && !paths.contains(path) && isRunnableEntry(path, id))
+        if (!path.isNull() && !paths.contains(path) && filter(DesktopEntry::fromFile(path, id)))
             paths.append(path);
     }
     return paths;
 }
 
-void applicationEntriesOnly(const QList<DesktopEntry>& all, QList<DesktopEntry>* out)
+QList<DesktopEntry> entriesPassing(EntryFilter filter)
 {
-    for (const DesktopEntry& entry : all) {
-        if (canLaunchDesktopEntry(entry))
-            out->append(entry);
+    QList<DesktopEntry> entries;
+    for (const DesktopEntry& entry : allDesktopEntries()) {
+        if (filter(entry))
+            entries.append(entry);
     }
+    return entries;
 }
 
 } // namespace
@@ -144,6 +158,39 @@ QStringList mimeAppsListFiles()
         files << dir + QStringLiteral("/applications/defaults.list");
     files.removeDuplicates();
     return files;
+}
+
+namespace {
+
+// One file's or folder's part of the summary: "-" when it is missing.
+void appendFileState(QByteArray& state, const QString& path)
+{
+    struct stat info {};
+    const QByteArray bytes = fileSystemRepresentation(path);
+    if (bytes.isNull() || ::stat(bytes.constData(), &info) != 0) {
+        state += "-;";
+        return;
+    }
+    state += QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(info.st_mtim.tv_nsec))
+             + ',' + QByteArray::number(qint64(info.st_size)) + ',' + QByteArray::number(quint64(info.st_ino)) + ';';
+}
+
+} // namespace
+
+QByteArray applicationAssociationsState()
+{
+    QByteArray state;
+    for (const QString& folder : applicationsFolders()) {
+        appendFileState(state, folder);
+        // Entries in subfolders ("kde4/viewer.desktop") change only theirs.
+        QDirIterator below(folder, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (below.hasNext())
+            appendFileState(state, below.next());
+        state += '|';
+    }
+    for (const QString& list : mimeAppsListFiles())
+        appendFileState(state, list);
+    return state;
 }
 
 QString mimeTypeForPath(const QString& path)
@@ -208,8 +255,7 @@ QStringList applicationsForMimeType(const QString& type)
     if (type.isEmpty())
         return {};
     const QList<Associations> lists = allAssociations();
-    QList<DesktopEntry> entries;
-    applicationEntriesOnly(allDesktopEntries(), &entries);
+    const QList<DesktopEntry> entries = entriesPassing(canRun);
     QStringList paths;
     for (const QString& each : mimeTypeAndAncestors(type)) {
         for (const QString& path : applicationsForExactType(each, lists, entries)) {
@@ -222,12 +268,12 @@ QStringList applicationsForMimeType(const QString& type)
 
 namespace {
 
-// The defaults, then the other applications, of each of `types` in turn.
-QStringList defaultApplicationsForTypes(const QStringList& types)
+// The defaults, then the other applications, of each of `types` in turn,
+// that pass `filter`.
+QStringList defaultApplicationsForTypes(const QStringList& types, EntryFilter filter = canRun)
 {
     const QList<Associations> lists = allAssociations();
-    QList<DesktopEntry> entries;
-    applicationEntriesOnly(allDesktopEntries(), &entries);
+    const QList<DesktopEntry> entries = entriesPassing(filter);
     QStringList paths;
     const auto add = [&paths](const QString& path) {
         if (!paths.contains(path))
@@ -242,11 +288,11 @@ QStringList defaultApplicationsForTypes(const QStringList& types)
                 if (removed.contains(id))
                     continue;
                 const QString path = desktopEntryPathForID(id);
-                if (!path.isNull() && isRunnableEntry(path, id))
+                if (!path.isNull() && filter(DesktopEntry::fromFile(path, id)))
                     add(path);
             }
         }
-        for (const QString& path : applicationsForExactType(each, lists, entries))
+        for (const QString& path : applicationsForExactType(each, lists, entries, filter))
             add(path);
     }
     return paths;
@@ -268,25 +314,13 @@ QString defaultApplicationNeedingTerminal(const QString& type)
 {
     if (type.isEmpty())
         return {};
-    const QList<Associations> lists = allAssociations();
-    for (const QString& each : mimeTypeAndAncestors(type)) {
-        QSet<QString> removed;
-        for (const Associations& list : lists) {
-            for (const QString& id : list.removed.value(each))
-                removed.insert(id);
-            for (const QString& id : list.defaults.value(each)) {
-                const QString path = removed.contains(id) ? QString() : desktopEntryPathForID(id);
-                if (path.isNull())
-                    continue;
-                const DesktopEntry entry = DesktopEntry::fromFile(path, id);
-                if (canLaunchDesktopEntry(entry))
-                    return {};
-                if (entry.isApplication() && entry.isInstalled() && entry.terminal())
-                    return entry.name();
-            }
-        }
-    }
-    return {};
+    // Opening's order, with the applications that lack only a terminal: a
+    // default from mimeapps.list or from the entries' own MimeType= lines.
+    const QStringList installed = defaultApplicationsForTypes(mimeTypeAndAncestors(type), isInstalledApplication);
+    if (installed.isEmpty())
+        return {};
+    const DesktopEntry first = DesktopEntry::fromFile(installed.constFirst());
+    return canLaunchDesktopEntry(first) || !first.terminal() ? QString() : first.name();
 }
 
 QString defaultApplicationForMimeType(const QString& type)

@@ -9,6 +9,7 @@
 //
 // Applications are answered as the paths of their desktop files.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,14 @@ class URL;
 // The mimeapps.list files consulted, most important first, whether or not
 // they exist.
 [[nodiscard]] QStringList mimeAppsListFiles();
+
+// A summary of what the answers below are read from: each applications
+// folder and the folders below it, and each mimeapps.list file, by whether
+// it exists and its modification time, size and inode. A folder made or
+// changed (an entry added, removed or renamed into it) or a list written
+// changes it, so equal summaries let a caller reuse its answers. Reads
+// only the folders' and files' metadata.
+[[nodiscard]] QByteArray applicationAssociationsState();
 
 // The MIME type of an item: a URL's scheme handler type for other URLs
 // ("x-scheme-handler/https"), the shared database's type of a file (by
@@ -55,8 +64,9 @@ class URL;
 // through a parent type (an editor of "text/plain" for "text/html"): who
 // really shows it. Empty for an empty type.
 [[nodiscard]] QStringList defaultApplicationsForMimeTypeOnly(const QString& type);
-// The name of the application set as the default of `type` (or of a parent
-// type, as defaultApplicationsForMimeType looks) when it is installed but
+// The name of the default application of `type` (or of a parent type, in
+// defaultApplicationsForMimeType's order, whether set in mimeapps.list or
+// found through the entries' MimeType= lines) when it is installed but
 // needs a terminal and no terminal emulator is found; null when a default
 // that can run comes first, or there is none.
 //   "text/plain" => "Vi" (Terminal=true, no terminal emulator)

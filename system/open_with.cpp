@@ -48,6 +48,9 @@ struct Memory
 {
     std::mutex mutex;
     ApplicationLookup* lookup = nullptr;
+    // What the answers were read from (applicationAssociationsState): an
+    // applications folder made or changed since forgets them.
+    QByteArray associations;
     bool haveApplications = false;
     QStringList applicationsPaths;
     QStringList applicationsAnswer;
@@ -60,6 +63,18 @@ Memory& memory()
 {
     static Memory instance;
     return instance;
+}
+
+// Forgets the remembered answers when the applications folders or the
+// mimeapps.list files changed since they were remembered.
+void forgetAnswersOfChangedAssociations(Memory& m)
+{
+    QByteArray state = applicationAssociationsState();
+    std::lock_guard lock(m.mutex);
+    if (state == m.associations)
+        return;
+    m.associations = std::move(state);
+    m.haveApplications = m.haveDefault = false;
 }
 
 ApplicationLookup& lookup()
@@ -177,6 +192,7 @@ QStringList applicationsForPaths(const QStringList& paths)
     if (paths.isEmpty())
         return {};
     Memory& m = memory();
+    forgetAnswersOfChangedAssociations(m);
     {
         std::lock_guard lock(m.mutex);
         if (m.haveApplications && m.applicationsPaths == paths)
@@ -241,6 +257,7 @@ QString defaultApplicationForPaths(const QStringList& paths)
     if (paths.isEmpty())
         return {};
     Memory& m = memory();
+    forgetAnswersOfChangedAssociations(m);
     {
         std::lock_guard lock(m.mutex);
         if (m.haveDefault && m.defaultPaths == paths)

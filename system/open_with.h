@@ -7,7 +7,9 @@
 // The path-based pair is made for large selections: a file whose signature
 // (its extension; Linux files carry no type codes) equals that of a file
 // already looked up is skipped, and the last request's answer is
-// remembered, so asking again with an equal list costs one comparison.
+// remembered, so asking again with an equal list costs one comparison and
+// a look at the applications folders and mimeapps.list files: one made or
+// changed since (an application installed, a default set) forgets it.
 //
 // Answers that the Part's callers read as nil are empty lists and null
 // strings.

@@ -1,5 +1,7 @@
 #include "system/deletion_questions.h"
 
+#include "platform/file_system_representation.h"
+
 #include <gtest/gtest.h>
 
 namespace sorvant {
@@ -7,7 +9,8 @@ namespace {
 
 // Names as a question shows them: the table's marks for control characters
 // (a newline showed as U+FFFD, "odd�newline", where the table shows ↵),
-// U+FFFD for bytes that are no text, the last component only.
+// U+FFFD for bytes that are no text while every surrogate pair stays whole,
+// the last component only.
 TEST(PrintableItemName, ShowsNamesAsTheTableDoes)
 {
     const struct
@@ -26,6 +29,19 @@ TEST(PrintableItemName, ShowsNamesAsTheTableDoes)
         {"byte that is no text", QStringLiteral("/d/bad") + QChar(char16_t(0xDCFF)) + QStringLiteral("name"),
          QStringLiteral("bad\uFFFDname")},
         {"letter beyond the BMP", QStringLiteral("/d/\U0001F600.txt"), QStringLiteral("\U0001F600.txt")},
+        // Pairs whose low half is in U+DC80..U+DCFF showed as "��".
+        {"emoji with low halves like escaped bytes", QStringLiteral("/d/\U0001F4A9\U0001F4C1\U0001F4C4\U0001F4DD.md"),
+         QStringLiteral("\U0001F4A9\U0001F4C1\U0001F4C4\U0001F4DD.md")},
+        {"pair then a byte like its low half",
+         stringWithFileSystemRepresentation(QByteArrayLiteral("/d/\xF0\x9F\x92\xA9\xA9")),
+         QStringLiteral("\U0001F4A9\uFFFD")},
+        {"bytes that are no text, decoded", stringWithFileSystemRepresentation(QByteArrayLiteral("/d/caf\xE9\xED\xB2\x80")),
+         QStringLiteral("caf\uFFFD\uFFFD\uFFFD\uFFFD")},
+        {"lone high half", QStringLiteral("/d/a") + QChar(char16_t(0xD83D)) + QStringLiteral("b"),
+         QStringLiteral("a\uFFFDb")},
+        {"lone high half at the end", QStringLiteral("/d/a") + QChar(char16_t(0xD83D)), QStringLiteral("a\uFFFD")},
+        {"low half first", QStringLiteral("/d/") + QChar(char16_t(0xDCA9)) + QChar(char16_t(0xD83D)),
+         QStringLiteral("\uFFFD\uFFFD")},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
@@ -63,6 +79,8 @@ TEST(PrintableItemName, LongNamesKeepTheirStartAndExtension)
          QStringLiteral("a.xxxxx\u2026xxxx")},
         {"a combining mark stays with its letter", QStringLiteral("abcdefghijklmnope\u0301xyz.txt"), 12,
          QStringLiteral("abcd\u2026xyz.txt")},
+        {"pairs stay whole at the cut", QStringLiteral("\U0001F4A9").repeated(20) + QStringLiteral(".txt"), 12,
+         QStringLiteral("\U0001F4A9\u2026\U0001F4A9\U0001F4A9.txt")},
         {"empty", QStringLiteral(""), 12, QStringLiteral("")},
     };
     for (const auto& row : cases) {

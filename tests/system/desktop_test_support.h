@@ -7,6 +7,7 @@
 #include "system/standard_folders.h"
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temporary_home.h"
+#include "tests/system/waiting.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -163,19 +164,17 @@ public:
     QStringList calls;
 };
 
-// Waits up to `ms` for a file to appear with content, serving events.
-inline QByteArray waitForFile(const QString& path, int ms = 5000)
+// Waits for a file to appear with its content ended by "END\n" (up to
+// kPatience); its content then, else empty.
+inline QByteArray waitForFile(const QString& path)
 {
-    for (int waited = 0; waited < ms; waited += 20) {
+    QByteArray contents;
+    const bool ended = waitUntil([&] {
         QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            const QByteArray contents = file.readAll();
-            if (contents.endsWith("END\n"))
-                return contents;
-        }
-        QThread::msleep(20);
-    }
-    return {};
+        contents = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return contents.endsWith("END\n");
+    });
+    return ended ? contents : QByteArray();
 }
 
 } // namespace sorvant::test

@@ -5,11 +5,11 @@
 #include "system/workspace_monitors.h"
 #include "tests/support/temporary_home.h"
 #include "tests/system/fake_script_engine.h"
+#include "tests/system/waiting.h"
 
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <QThread>
 
 namespace sorvant {
 namespace {
@@ -48,8 +48,7 @@ protected:
         const auto pid = static_cast<pid_t>(child->processId());
         // The child's environment names the entry only once it has executed
         // the program; until then /proc shows the environment it was forked with.
-        for (int i = 0; i < 500 && desktopFileIDForProcess(pid).isEmpty(); ++i)
-            QThread::msleep(2);
+        EXPECT_TRUE(test::waitUntil([pid] { return !desktopFileIDForProcess(pid).isEmpty(); }));
         return pid;
     }
 

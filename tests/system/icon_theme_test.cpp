@@ -80,9 +80,11 @@ TEST_F(DesktopIconTheme, SettingTextLosesItsQuotes)
     }
 }
 
-// Qt's platform theme names the desktop's choice; "hicolor" is its answer
-// when none was made, and then the settings files or the fallbacks decide.
-TEST_F(DesktopIconTheme, ThePlatformThemeFirstThenTheSettingsFiles)
+// The settings files name what the user chose; Qt's platform theme may
+// answer a fixed name (on XFCE and LXDE "Adwaita", which replaced the
+// user's theme), so it comes after them; "hicolor" is its answer when none
+// was made, and then the fallbacks decide.
+TEST_F(DesktopIconTheme, TheSettingsFilesFirstThenThePlatformTheme)
 {
     install("Platform");
     install("KdeIcons");
@@ -97,6 +99,53 @@ TEST_F(DesktopIconTheme, ThePlatformThemeFirstThenTheSettingsFiles)
     EXPECT_EQ(iconThemeName(), "KdeIcons");
     useDesktopIconTheme("NotInstalled", nullptr, {});
     EXPECT_EQ(iconThemeName(), "KdeIcons");
+    useDesktopIconTheme("Adwaita", nullptr, {});
+    EXPECT_EQ(iconThemeName(), "KdeIcons");
+    desktop.home.tree.writeFile("home/.config/kdeglobals", "[Icons]\nTheme=NotInstalled\n");
+    useDesktopIconTheme("Platform", nullptr, {});
+    EXPECT_EQ(iconThemeName(), "Platform");
+}
+
+// GNOME's settings tool prints a key's default when nobody set it (and the
+// portal answers the same on GTK desktops): that ranked above the user's
+// settings.ini, so every desktop but KDE got Adwaita.
+TEST_F(DesktopIconTheme, WhatTheUserSetRanksAboveDefaults)
+{
+    const QStringList files {"Papirus", "Gtk3"};
+    const struct
+    {
+        const char* name;
+        DesktopIconThemeSettings settings;
+        QStringList ranked;
+    } cases[] = {
+        {"GNOME's default below the files and the platform",
+         {"Fixed", files, "", "Adwaita", "Adwaita", "Adwaita", false},
+         {"Papirus", "Gtk3", "Fixed", "Adwaita"}},
+        {"GNOME's setting that is not its default first",
+         {"Fixed", files, "", "Yaru", "Yaru", "Adwaita", false},
+         {"Yaru", "Papirus", "Gtk3", "Fixed"}},
+        {"the portal's choice before GNOME's",
+         {"", files, "", "Portal", "Yaru", "Adwaita", false},
+         {"Portal", "Yaru", "Papirus", "Gtk3"}},
+        {"the portal naming the default while GNOME's setting is not",
+         {"", files, "", "Adwaita", "Yaru", "Adwaita", false},
+         {"Yaru", "Papirus", "Gtk3", "Adwaita"}},
+        {"an unknown default is no one's choice",
+         {"", files, "", "Portal", "Yaru", "", false},
+         {"Papirus", "Gtk3", "Portal", "Yaru"}},
+        {"in GNOME's session its setting is its choice, default or not",
+         {"Fixed", files, "", "Adwaita", "Adwaita", "Adwaita", true},
+         {"Adwaita", "Papirus", "Gtk3", "Fixed"}},
+        {"XFCE's xsettings before the files",
+         {"Fixed", files, "Elementary", "", "Adwaita", "Adwaita", false},
+         {"Elementary", "Papirus", "Gtk3", "Fixed", "Adwaita"}},
+        {"hicolor from the platform names nothing", {"hicolor", {}, "", "", "", "", false}, {}},
+        {"nothing said", {}, {}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(rankedIconThemeNames(row.settings), row.ranked);
+    }
 }
 
 // Regression: no theme was ever set, so every file showed one generic page.

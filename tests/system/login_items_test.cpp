@@ -8,6 +8,7 @@
 #include "system/standard_folders.h"
 #include "tests/support/temp_tree.h"
 #include "tests/support/temporary_home.h"
+#include "tests/system/waiting.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <QThread>
 
 #include <sys/stat.h>
 
@@ -208,11 +208,10 @@ TEST_F(LoginItemsTest, AutostartEntriesStartTheProgramThatWasAdded)
             launch.start(gio, {QStringLiteral("launch"), entryPath});
             ASSERT_TRUE(launch.waitForFinished(60000));
             EXPECT_EQ(launch.exitCode(), 0) << launch.readAll().constData();
-            // The program runs apart from gio: waited for, up to 20 s.
+            // The program runs apart from gio: waited for.
             struct stat status {};
-            for (int wait = 0; wait < 2000 && ::stat(ran.constData(), &status) != 0; ++wait)
-                QThread::msleep(10);
-            EXPECT_EQ(::stat(ran.constData(), &status), 0) << "the program did not run";
+            EXPECT_TRUE(test::waitUntil([&] { return ::stat(ran.constData(), &status) == 0; }))
+                << "the program did not run";
         }
     }
     if (validate.isEmpty() || gio.isEmpty())

@@ -7,14 +7,11 @@
 #include "tests/system/fake_tools.h"
 #include "system/standard_folders.h"
 #include "tests/support/temporary_home.h"
+#include "tests/system/waiting.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QThread>
-
-#include <chrono>
-#include <thread>
 
 namespace sorvant {
 namespace {
@@ -74,8 +71,7 @@ protected:
     // What the script received, once it has run (it is not waited for).
     QByteArray received() const
     {
-        for (int i = 0; i < 500 && !QFile::exists(out); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        test::waitUntil([this] { return QFile::exists(out); });
         QFile file(out);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
@@ -130,9 +126,7 @@ TEST_F(MailCompositionTest, AClientWithItsOwnScriptIsStartedFirst)
     addScript("thunder");
     ASSERT_TRUE(mailTo("a@example.org", "s", "b", {"/tmp/x"}, false, QString(), bundle));
     EXPECT_FALSE(received().isEmpty());
-    for (int i = 0; i < 500 && !QFile::exists(started); ++i)
-        QThread::msleep(10);
-    EXPECT_TRUE(QFile::exists(started));
+    EXPECT_TRUE(test::waitUntil([&] { return QFile::exists(started); }));
 }
 
 TEST_F(MailCompositionTest, ScriptNamesPerClient)
@@ -151,13 +145,25 @@ TEST_F(MailCompositionTest, MailMateGetsOneURLWithAttachments)
 
 TEST_F(MailCompositionTest, SendNowIsRefused)
 {
-    addScript("thunder");
+    // The script adds its fifth argument ("yes": send now) to a log, so a
+    // refused run that started anyway would show beside the allowed one.
+    const QString log = tools.tree.filePath("runs.log");
+    const QString script = tools.tree.writeFile("Resources/Mail Scripts/thunder",
+                                                QStringLiteral("#!/bin/sh\necho \"$5\" >> \"%1\"\n").arg(log).toUtf8());
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner);
     for (const QString& recipients : {QString(), QString("a@example.org")}) {
         SCOPED_TRACE(recipients.toStdString());
         EXPECT_FALSE(mailTo(recipients, "s", "b", {"/x"}, true, QString(), bundle));
     }
     EXPECT_TRUE(opener.opened.isEmpty());
-    EXPECT_FALSE(QFile::exists(out));
+    // What does not happen is seen once a run started after it has ended.
+    ASSERT_TRUE(mailTo("a@example.org", "s", "b", {"/x"}, false, QString(), bundle));
+    const auto runs = [&log] {
+        QFile file(log);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    EXPECT_TRUE(test::waitUntil([&] { return runs().contains("no\n"); }));
+    EXPECT_EQ(runs(), "no\n");
 }
 
 TEST_F(MailCompositionTest, ShippedScriptHandsTheMessageToXdgEmail)

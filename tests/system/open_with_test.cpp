@@ -2,9 +2,11 @@
 
 #include "platform/url.h"
 #include "system/bundle.h"
+#include "system/mime_applications.h"
 #include "tests/support/main_bundle_scope.h"
 #include "tests/system/desktop_test_support.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 
@@ -151,6 +153,37 @@ TEST(OpenWithDesktop, ExtensionsAndDisplayNames)
     EXPECT_EQ(defaultApplicationForPath(picture), viewer);
     EXPECT_EQ(displayApplicationNameForURL(URL::fileURLWithPath(picture)), "Tamsett");
     EXPECT_TRUE(displayApplicationNameForURL(URL()).isNull());
+}
+
+// The answers for a selection were remembered for good: an applications
+// folder made while the program ran (the user's first installed
+// application), an entry in a new subfolder or a default set afterwards
+// was not seen for that selection until the program started again.
+TEST(OpenWithDesktop, AnswersFollowApplicationsFoldersMadeOrChanged)
+{
+    test::DesktopHome desktop;
+    const QString text = desktop.writeApplication("text.desktop", "Text", "text %F", "MimeType=text/plain;\n", true);
+    const QString note = desktop.home.tree.writeFile("note.txt", "words");
+    forgetApplicationAnswers();
+    EXPECT_EQ(applicationsForPaths({note}), QStringList({text}));
+    EXPECT_EQ(defaultApplicationForPaths({note}), text);
+
+    ASSERT_FALSE(QFileInfo::exists(desktop.dataHome + "/applications"));
+    const QString mine = desktop.writeApplication("mine.desktop", "Mine", "mine %F", "MimeType=text/plain;\n");
+    EXPECT_EQ(applicationsForPaths({note}), QStringList({mine, text})) << "a folder made";
+    EXPECT_EQ(defaultApplicationForPaths({note}), mine);
+
+    const QString nested = desktop.writeApplication("kde/nested.desktop", "Nested", "nested %F",
+                                                    "MimeType=text/plain;\n", true);
+    EXPECT_EQ(applicationsForPaths({note}), QStringList({mine, text, nested})) << "a subfolder made";
+
+    desktop.home.tree.writeFile("home/.config/mimeapps.list", "[Default Applications]\ntext/plain=text.desktop\n");
+    EXPECT_EQ(defaultApplicationForPaths({note}), text) << "a default set";
+
+    ASSERT_TRUE(QDir(desktop.dataHome + "/applications").removeRecursively());
+    EXPECT_EQ(applicationsForPaths({note}), QStringList({text, nested})) << "a folder removed";
+    // Unchanged folders keep the answer.
+    EXPECT_EQ(applicationAssociationsState(), applicationAssociationsState());
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 #include "tests/system/loopback_http_server.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -44,7 +43,7 @@ protected:
         setHostSources({[] { return QString("BOOT-ID"); }, {}, {}, {}});
         previousOpener = setItemOpener(&opener);
         options.server = server.address();
-        options.timeoutMs = 5000;
+        options.timeoutMs = test::kPatienceMs;
     }
     void TearDown() override
     {
@@ -121,10 +120,7 @@ TEST_F(UpdateCheck, TheInterfacesCheckAnswersLaterWithoutWaiting)
     fetchUpdateStatus(options, &context, [&answer](const UpdateCheckResult& result) { answer = result; });
     EXPECT_FALSE(answer) << "nothing answered before the event loop runs";
     EXPECT_TRUE(server.requests.isEmpty());
-    for (int i = 0; i < 500 && !answer; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
+    test::serveUntil([&answer] { return answer.has_value(); });
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->status, UpdateStatus::NewVersion);
     EXPECT_EQ(answer->latestVersion, "2.9.3");

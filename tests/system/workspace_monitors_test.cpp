@@ -5,8 +5,6 @@
 #include "system/desktop_entries.h"
 #include "tests/system/desktop_test_support.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -78,13 +76,11 @@ TEST(RunningApplications, ALaunchedApplicationIsSeenUntilItQuits)
     desktop.writeApplication("org.x.Sleeper.desktop", "Sleeper", script);
     ASSERT_TRUE(launchDesktopEntry(desktopEntryForID("org.x.Sleeper"), {}));
     pid_t pid = 0;
-    for (int waited = 0; waited < 5000 && pid == 0; waited += 20) {
+    test::waitUntil([&] {
         QFile file(pidFile);
-        if (file.open(QIODevice::ReadOnly))
-            pid = pid_t(file.readAll().trimmed().toLong());
-        else
-            QThread::msleep(20);
-    }
+        pid = file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toLong()) : 0;
+        return pid > 0;
+    });
     ASSERT_GT(pid, 0);
     RunningApplicationsMonitor monitor;
     EXPECT_TRUE(monitor.applicationWithBundleIdentifierRunning("org.x.Sleeper.desktop"));
@@ -94,8 +90,7 @@ TEST(RunningApplications, ALaunchedApplicationIsSeenUntilItQuits)
         QFile environ(QString("/proc/%1/environ").arg(pid));
         return environ.open(QIODevice::ReadOnly) && !environ.readAll().isEmpty();
     };
-    for (int waited = 0; waited < 5000 && alive(); waited += 20)
-        QThread::msleep(20);
+    EXPECT_TRUE(test::waitUntil([&] { return !alive(); }));
     monitor.scanRunningApplications();
     EXPECT_FALSE(monitor.applicationWithBundleIdentifierRunning("org.x.Sleeper.desktop"));
 }
@@ -153,12 +148,7 @@ TEST(MountedVolumes, TheKernelsSignalBringsMountsAndUnmounts)
         return below;
     });
     VolumeEvents events;
-    const auto serveUntil = [&](int count) {
-        QElapsedTimer timer;
-        timer.start();
-        while (events.events.size() < count && timer.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    };
+    const auto serveUntil = [&](int count) { test::serveUntil([&] { return events.events.size() >= count; }); };
     if (::mount("sorvant-test", point.toUtf8().constData(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "tmpfs cannot be mounted here";
     serveUntil(1);

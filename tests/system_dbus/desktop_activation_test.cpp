@@ -53,6 +53,8 @@ TEST_F(DesktopActivation, AServiceThatCannotBeActivatedFallsBackToTheExecLine)
 // twice, once over the bus and once from the Exec= line started at the
 // timeout. One that refuses is not started again either. (The Exec= line
 // names no program: had it run, the launch would fail with its reason.)
+// The slow service answers only once the launch has given up; the refusal
+// may take seconds on a loaded machine.
 TEST_F(DesktopActivation, ASlowOrRefusingServiceIsNotStartedAgain)
 {
     desktop.writeApplication("org.example.Slow.desktop", "Slow", "/nonexistent/slow %f", "DBusActivatable=true\n");
@@ -61,14 +63,18 @@ TEST_F(DesktopActivation, ASlowOrRefusingServiceIsNotStartedAgain)
     test::FakeBusService slow("org.example.Slow");
     test::FakeBusService refuser("org.example.Refuser");
     ASSERT_TRUE(slow.isRegistered() && refuser.isRegistered());
-    slow.setAnswerDelay(std::chrono::milliseconds(1500));
+    slow.holdAnswers();
     refuser.setFailing(true);
-    LaunchOptions options;
-    options.dbusTimeoutMs = 200;
+    LaunchOptions impatient;
+    impatient.dbusTimeoutMs = 200;
     QString error;
-    EXPECT_TRUE(launchDesktopEntry(desktopEntryForID("org.example.Slow"), {"/doc"}, options, &error))
+    EXPECT_TRUE(launchDesktopEntry(desktopEntryForID("org.example.Slow"), {"/doc"}, impatient, &error))
         << error.toStdString();
+    EXPECT_TRUE(test::waitUntil([&slow] { return !slow.calls().isEmpty(); }));
+    slow.releaseAnswers();
     EXPECT_EQ(slow.calls().size(), 1);
+    LaunchOptions options;
+    options.dbusTimeoutMs = test::kPatienceMs;
     EXPECT_FALSE(launchDesktopEntry(desktopEntryForID("org.example.Refuser"), {"/doc"}, options, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("refused"))) << error.toStdString();
     EXPECT_FALSE(error.contains(QStringLiteral("nonexistent"))) << error.toStdString();
@@ -80,7 +86,7 @@ TEST_F(DesktopActivation, AnAbsentServiceWithoutExecFails)
     desktop.writeApplication("org.example.Absent.desktop", "Absent", "", "DBusActivatable=true\n");
     QString error;
     LaunchOptions options;
-    options.dbusTimeoutMs = 1000;
+    options.dbusTimeoutMs = test::kPatienceMs;
     EXPECT_FALSE(launchDesktopEntry(desktopEntryForID("org.example.Absent"), {"/doc"}, options, &error));
     EXPECT_FALSE(error.isEmpty());
 }

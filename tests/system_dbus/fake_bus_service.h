@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <condition_variable>
 #include <mutex>
 
 namespace sorvant::test {
@@ -47,6 +47,7 @@ public:
     }
     ~FakeBusService() override
     {
+        releaseAnswers();
         if (m_connection.isConnected()) {
             m_connection.unregisterService(m_name);
             m_connection.unregisterObject(QStringLiteral("/"), QDBusConnection::UnregisterTree);
@@ -67,12 +68,21 @@ public:
         m_failing = failing;
     }
 
-    // Makes the next calls wait this long on the service's thread before
-    // they are answered (a service slower than its caller's patience).
-    void setAnswerDelay(std::chrono::milliseconds delay)
+    // Holds the answers to the next calls until releaseAnswers (or the
+    // service goes): a service that answers only after its caller gave up,
+    // however slow the machine.
+    void holdAnswers()
     {
         std::lock_guard lock(m_mutex);
-        m_delay = delay;
+        m_holding = true;
+    }
+    void releaseAnswers()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_holding = false;
+        }
+        m_released.notify_all();
     }
 
     [[nodiscard]] QList<RecordedCall> calls() const
@@ -86,15 +96,12 @@ public:
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
     {
         bool failing = false;
-        std::chrono::milliseconds delay {0};
         {
-            std::lock_guard lock(m_mutex);
+            std::unique_lock lock(m_mutex);
             m_calls.append({message.path(), message.interface(), message.member(), message.arguments()});
+            m_released.wait(lock, [this] { return !m_holding; });
             failing = m_failing;
-            delay = m_delay;
         }
-        if (delay.count() > 0)
-            QThread::msleep(static_cast<unsigned long>(delay.count()));
         connection.send(failing ? message.createErrorReply(QStringLiteral("org.example.Error.Refused"),
                                                            QStringLiteral("refused"))
                                 : message.createReply());
@@ -107,8 +114,9 @@ private:
     QDBusConnection m_connection;
     bool m_registered = false;
     mutable std::mutex m_mutex;
+    std::condition_variable m_released;
     bool m_failing = false;
-    std::chrono::milliseconds m_delay {0};
+    bool m_holding = false;
     QList<RecordedCall> m_calls;
 };
 

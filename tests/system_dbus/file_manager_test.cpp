@@ -5,8 +5,6 @@
 #include "tests/system/desktop_test_support.h"
 #include "tests/system_dbus/fake_bus_service.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -16,10 +14,7 @@ namespace {
 // Waits for the fake service to have received `count` calls.
 QList<test::RecordedCall> waitForCalls(const test::FakeBusService& service, int count)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (service.calls().size() < count && timer.elapsed() < 5000)
-        QThread::msleep(10);
+    test::waitUntil([&] { return service.calls().size() >= count; });
     return service.calls();
 }
 
@@ -77,17 +72,14 @@ TEST_F(FileManager, WithoutAFileManagerTheFolderOpens)
 }
 
 // The answer of the waiting-free request for an item's properties; -1 when
-// none came within five seconds.
+// none came within the tests' patience.
 int propertiesAnswer(const QString& path)
 {
     QObject context;
     int answer = -1;
     if (!showInfoInFileViewerForPath(path, &context, [&answer](bool taken) { answer = taken ? 1 : 0; }))
         return -2;
-    QElapsedTimer timer;
-    timer.start();
-    while (answer < 0 && timer.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    test::serveUntil([&answer] { return answer >= 0; });
     return answer;
 }
 

@@ -4,8 +4,8 @@
 #include "tests/system_dbus/fake_bus_service.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QDBusVariant>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -64,16 +64,6 @@ private:
     std::atomic<int> m_reads {0};
 };
 
-// Serves events until `done` or five seconds have passed.
-bool serveUntil(const std::function<bool()>& done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 // Themes installed in a temporary search folder and a portal naming one.
 // GNOME's settings tool is not found (PATH names an empty folder): the
 // portal alone answers, and no child is started.
@@ -98,9 +88,21 @@ protected:
         for (const QString& name : themes)
             desktop.home.tree.writeFile("icons/" + name + "/index.theme", "[Icon Theme]\nName=x\n");
         setIconThemeSearchPaths({desktop.home.tree.filePath("icons")});
+        portal.reset();
         portal = std::make_unique<FakeSettingsPortal>(portalTheme);
         ASSERT_TRUE(portal->isRegistered());
         useDesktopIconTheme(QStringLiteral("hicolor"), &context, [this] { ++changes; });
+    }
+    // A tool in the folder PATH names that runs `script` (shell), or none
+    // for a null script.
+    void tool(const QString& name, const QString& script)
+    {
+        const QString path = desktop.home.tree.filePath("no-tools/" + name);
+        QFile::remove(path);
+        if (script.isNull())
+            return;
+        desktop.home.tree.writeFile("no-tools/" + name, ("#!/bin/sh\n" + script + "\n").toUtf8());
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
     }
     test::DesktopHome desktop;
     std::unique_ptr<FakeSettingsPortal> portal;
@@ -119,7 +121,7 @@ TEST_F(IconThemePortal, ThePortalsAnswerChangesTheThemeWithoutWaiting)
     ask({"Adwaita", "FromPortal"}, QStringLiteral("FromPortal"));
     EXPECT_EQ(iconThemeName(), QStringLiteral("Adwaita")) << "what is known at once";
     EXPECT_EQ(changes, 0);
-    ASSERT_TRUE(serveUntil([&] { return changes > 0; }));
+    ASSERT_TRUE(test::serveUntil([&] { return changes > 0; }));
     EXPECT_EQ(iconThemeName(), QStringLiteral("FromPortal"));
     EXPECT_EQ(portal->reads(), 1);
 }
@@ -129,10 +131,46 @@ TEST_F(IconThemePortal, AThemeThatIsNotInstalledIsPassedOver)
 {
     ask({"breeze"}, QStringLiteral("Missing"));
     // Each asker is gone from the context once its answer was handled.
-    ASSERT_TRUE(serveUntil([&] { return context.findChildren<QObject*>().isEmpty(); }));
+    ASSERT_TRUE(test::serveUntil([&] { return context.findChildren<QObject*>().isEmpty(); }));
     EXPECT_EQ(portal->reads(), 1);
     EXPECT_EQ(iconThemeName(), QStringLiteral("breeze"));
     EXPECT_EQ(changes, 0);
+}
+
+// GNOME's settings tool printed the key's default ("Adwaita"), which beat
+// the theme the user set in settings.ini. The default is learnt from the
+// same tool reading no one's settings (its backend in memory).
+TEST_F(IconThemePortal, WhatTheUserSetBeatsGnomesDefault)
+{
+    desktop.home.tree.writeFile("home/.config/gtk-3.0/settings.ini", "[Settings]\ngtk-icon-theme-name=Papirus\n");
+    const QString gnomeDefault = QStringLiteral("[ \"$GSETTINGS_BACKEND\" = memory ] && echo \"'Adwaita'\" && exit 0\n");
+    const struct
+    {
+        const char* name;
+        QString gsettings;
+        QString xfconf;
+        const char* desktopName;
+        QString chosen;
+    } cases[] = {
+        {"a default", gnomeDefault + "echo \"'Adwaita'\"", {}, "XFCE", "Papirus"},
+        {"a theme set in GNOME's settings", gnomeDefault + "echo \"'Yaru'\"", {}, "XFCE", "Yaru"},
+        {"XFCE's xsettings", gnomeDefault + "echo \"'Adwaita'\"", "echo Elementary", "XFCE", "Elementary"},
+        {"XFCE's xsettings are not asked outside its session", gnomeDefault + "echo \"'Adwaita'\"",
+         "echo Elementary", "LXDE", "Papirus"},
+        {"a failing tool answers nothing", "exit 1", "exit 1", "XFCE", "Papirus"},
+        {"GNOME's session", gnomeDefault + "echo \"'Adwaita'\"", {}, "ubuntu:GNOME", "Adwaita"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        qputenv("XDG_CURRENT_DESKTOP", row.desktopName);
+        tool("gsettings", row.gsettings);
+        tool("xfconf-query", row.xfconf);
+        setIconThemeName("hicolor");
+        ask({"Adwaita", "Papirus", "Yaru", "Elementary"}, QStringLiteral("Adwaita"));
+        ASSERT_TRUE(test::serveUntil([&] { return context.findChildren<QObject*>().isEmpty(); }));
+        EXPECT_EQ(iconThemeName(), row.chosen);
+        EXPECT_EQ(portal->reads(), 1);
+    }
 }
 
 } // namespace
