@@ -207,8 +207,8 @@ void drawScaledInRect(const Image& image, QPainter& painter, QRectF rect, bool f
 // --- the desktop's icon theme -------------------------------------------------------------
 
 // Files and folders show the icons of the theme the desktop chose
-// (system/icon_theme.h useDesktopIconTheme, with the name Qt's platform
-// theme gives). Set at once; when the desktop's later answer changes it,
+// (system/icon_theme.h useDesktopIconTheme: what the user set first, Qt's
+// platform theme's name after it). Set at once; when the desktop's later answer changes it,
 // the icon caches are emptied, the views that show type icons are told
 // (typeIconsDidLoad) and every window is drawn again. Call once, with the
 // application made.
