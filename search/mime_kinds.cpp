@@ -751,6 +751,10 @@ public:
         } else {
             static const QMimeDatabase database;
             comment = database.mimeTypeForName(type).comment();
+            // QMimeDatabase looks at its folders every few seconds: a type
+            // just added may not have its comment yet.
+            if (comment.isEmpty())
+                return comment;
         }
         const std::lock_guard<std::mutex> guard(m_commentLock);
         return *m_comments.insert(type, comment);
