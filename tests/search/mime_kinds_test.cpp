@@ -301,7 +301,7 @@ TEST(MimeKinds, ADamagedCacheIsLeftOutAndNamedOnce)
     test::TempTree tree;
     const QString user = buildMimeFolder(tree, QStringLiteral("home/mime"),
                                          type("application/x-user-notes", "user notes",
-                                              "<glob pattern=\"*.notes\"/><glob pattern=\"*.n[0-9]\"/>"
+                                              "<glob pattern=\"*.notes\"/><glob pattern=\"*.n[0-9]\"/><glob pattern=\"*.memo\"/>"
                                               "<magic><match type=\"string\" offset=\"0:64\" value=\"USER\"/></magic>"));
     const QString system = buildMimeFolder(tree, QStringLiteral("system/mime"),
                                            type("application/x-system-notes", "system notes",
@@ -352,6 +352,36 @@ TEST(MimeKinds, ADamagedCacheIsLeftOutAndNamedOnce)
     // A cut file that still holds together is one whose lists all end
     // before the cut; nearly every cut shows.
     EXPECT_GT(damagedLengths, whole.size() * 9 / 10);
+
+    // A suffix tree whose roots lead back to all the roots: a walk bounded
+    // neither in depth nor in the nodes it meets would never end.
+    QByteArray cyclic = whole;
+    const auto u32 = [&](qsizetype at) {
+        return quint32(quint8(cyclic[at])) << 24 | quint32(quint8(cyclic[at + 1])) << 16
+               | quint32(quint8(cyclic[at + 2])) << 8 | quint32(quint8(cyclic[at + 3]));
+    };
+    const auto setU32 = [&](qsizetype at, quint32 value) {
+        for (int i = 0; i < 4; ++i)
+            cyclic[at + i] = char(value >> (24 - 8 * i));
+    };
+    const quint32 suffixTree = u32(16);
+    const quint32 roots = u32(suffixTree);
+    const quint32 firstRoot = u32(suffixTree + 4);
+    ASSERT_GE(roots, 2u);
+    for (quint32 i = 0; i < roots; ++i) {
+        ASSERT_NE(u32(firstRoot + 12 * i), 0u) << "every root is a character";
+        setU32(firstRoot + 12 * i + 4, roots);
+        setU32(firstRoot + 12 * i + 8, firstRoot);
+    }
+    {
+        QFile out(damaged);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(out.write(cyclic), cyclic.size());
+    }
+    test::LogCapture log;
+    const MimeTypeReader reader({damagedFolder, system});
+    EXPECT_TRUE(reader.hasDamagedCache());
+    EXPECT_EQ(reader.typeNameOfFile(paths[0]), QStringLiteral("application/x-system-notes"));
 }
 
 TEST(MimeKinds, TheDriverShowsTheUsersKindsAndOutlivesADamagedCache)
