@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <cerrno>
@@ -830,7 +831,17 @@ struct MimeTypeReader::State
     std::mutex checkLock; // one recheck at a time; guards the two below
     QByteArray fingerprint;
     QSet<QByteArray> reportedDamage; // the fingerprints of damaged caches said once
-    std::atomic<std::shared_ptr<const MimeSnapshot>> snapshot;
+    // The snapshot in use, swapped whole. A plain lock rather than an atomic
+    // shared pointer, whose lock bit ThreadSanitizer cannot follow; it is
+    // held only to copy the pointer.
+    mutable std::mutex snapshotLock;
+    std::shared_ptr<const MimeSnapshot> snapshot;
+
+    std::shared_ptr<const MimeSnapshot> loadSnapshot() const
+    {
+        const std::lock_guard<std::mutex> guard(snapshotLock);
+        return snapshot;
+    }
 
     // The snapshot in use; the folders looked at again when the time for it
     // has come (by one thread: the others go on with the one they have).
@@ -839,14 +850,14 @@ struct MimeTypeReader::State
         const qint64 now = steadyNanoseconds();
         if (now >= nextCheck.load(std::memory_order_relaxed)) {
             std::unique_lock<std::mutex> guard(checkLock, std::try_to_lock);
-            if (!guard.owns_lock() && !snapshot.load(std::memory_order_acquire))
+            if (!guard.owns_lock() && !loadSnapshot())
                 guard.lock(); // the first lookups wait for the first snapshot
             if (guard.owns_lock() && now >= nextCheck.load(std::memory_order_relaxed)) {
                 recheck();
                 nextCheck.store(steadyNanoseconds() + recheckNanoseconds, std::memory_order_relaxed);
             }
         }
-        return snapshot.load(std::memory_order_acquire);
+        return loadSnapshot();
     }
 
     // Reads the folders again when one of them changed. Called under checkLock.
@@ -860,7 +871,7 @@ struct MimeTypeReader::State
         QByteArray print;
         for (const QString& folder : folders)
             print += folderFingerprint(folder) + '\n';
-        if (print == fingerprint && snapshot.load(std::memory_order_acquire))
+        if (print == fingerprint && loadSnapshot())
             return;
         fingerprint = print;
         auto fresh = std::make_shared<MimeSnapshot>();
@@ -886,7 +897,9 @@ struct MimeTypeReader::State
             }
         }
         fresh->answers = !fresh->caches.empty() && !definedElsewhere;
-        snapshot.store(std::move(fresh), std::memory_order_release);
+        std::shared_ptr<const MimeSnapshot> old; // freed after the lock is let go
+        const std::lock_guard<std::mutex> guard(snapshotLock);
+        old = std::exchange(snapshot, std::move(fresh));
     }
 };
 
