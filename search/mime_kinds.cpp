@@ -48,6 +48,7 @@ constexpr quint32 kWeightMask = 0xff;
 constexpr quint32 kCaseSensitive = 0x100;
 
 const QString kDefaultType = QStringLiteral("application/octet-stream");
+const QString kNoGlobs = QStringLiteral("__NOGLOBS__");
 const QString kPlainText = QStringLiteral("text/plain");
 
 // A mapped mime.cache. Every read is checked against its size: a damaged
@@ -254,10 +255,12 @@ struct GlobMatches
     QStringList all;
     quint32 weight = 0;
     qsizetype patternLength = 0;
+    // Types whose patterns a more important folder deleted; null for none.
+    const QSet<QString>* deleted = nullptr;
 
     void add(const QString& type, quint32 typeWeight, qsizetype length)
     {
-        if (all.contains(type))
+        if (all.contains(type) || (deleted && deleted->contains(type)))
             return;
         if (typeWeight < weight) {
             all.append(type);
@@ -403,6 +406,10 @@ public:
         return {};
     }
 
+    // The types whose patterns in less important folders this cache
+    // deletes (<glob-deleteall/>, written as the pattern "__NOGLOBS__").
+    [[nodiscard]] const QSet<QString>& globsDeleted() const { return m_globsDeleted; }
+
     // Appends the parents the cache gives `type` that `found` lacks.
     void addParents(const QString& type, QStringList& found) const
     {
@@ -432,8 +439,9 @@ public:
     }
 
 private:
-    // The literal or glob list whose offset the header keeps at `header`.
-    QList<NamePattern> readList(quint32 header) const
+    // The literal or glob list whose offset the header keeps at `header`;
+    // notes the types whose patterns it deletes.
+    QList<NamePattern> readList(quint32 header)
     {
         QList<NamePattern> patterns;
         const quint32 list = m_cache->u32(header);
@@ -443,7 +451,9 @@ private:
             const QString written = m_cache->string(m_cache->u32(entry));
             const quint32 flags = m_cache->u32(entry + 8);
             const bool caseSensitive = flags & kCaseSensitive;
-            if (!written.isEmpty())
+            if (written == kNoGlobs)
+                m_globsDeleted.insert(m_cache->string(m_cache->u32(entry + 4)));
+            else if (!written.isEmpty())
                 patterns.append({caseSensitive ? written : written.toLower(), m_cache->string(m_cache->u32(entry + 4)),
                                  flags & kWeightMask, caseSensitive, written.size()});
         }
@@ -545,6 +555,7 @@ private:
 
     std::unique_ptr<MimeCache> m_cache;
     QString m_path;
+    QSet<QString> m_globsDeleted; // before the lists below are read
     QList<NamePattern> m_literals;
     QList<NamePattern> m_globs;
     QHash<QString, QList<qsizetype>> m_literalIndexes; // by the literal in lower case
@@ -624,6 +635,7 @@ class MimeSnapshot
 {
 public:
     std::vector<std::unique_ptr<const CacheReader>> caches;
+    std::vector<QSet<QString>> globsDeletedBefore; // by the folders before each cache's
     QStringList soundFolders;   // the folders whose caches are read
     bool answers = false;       // every folder that defines types has a sound cache
     bool damaged = false;       // a folder's cache is damaged and left out
@@ -636,7 +648,9 @@ public:
         const QString lowerName = name.toLower();
         // Each folder's literals always, its suffixes and globs only while
         // the more important folders gave nothing.
-        for (const auto& cache : caches) {
+        for (size_t i = 0; i < caches.size(); ++i) {
+            const auto& cache = caches[i];
+            matches.deleted = globsDeletedBefore[i].isEmpty() ? nullptr : &globsDeletedBefore[i];
             cache->addLiterals(matches, name, lowerName);
             if (matches.best.isEmpty())
                 cache->addSuffixes(matches, name, lowerName);
@@ -897,6 +911,11 @@ struct MimeTypeReader::State
             }
         }
         fresh->answers = !fresh->caches.empty() && !definedElsewhere;
+        QSet<QString> deleted;
+        for (const auto& cache : fresh->caches) {
+            fresh->globsDeletedBefore.push_back(deleted);
+            deleted.unite(cache->globsDeleted());
+        }
         std::shared_ptr<const MimeSnapshot> old; // freed after the lock is let go
         const std::lock_guard<std::mutex> guard(snapshotLock);
         old = std::exchange(snapshot, std::move(fresh));

@@ -6,7 +6,8 @@
 // follows, so the answers are the same. The caches of every database folder
 // are read, the user's first (XDG_DATA_HOME's, then XDG_DATA_DIRS'), and the
 // user's win: a name the user's globs give keeps the system's suffixes and
-// globs out, equal magic priorities go to the user's rule, parents are
+// globs out, the user's <glob-deleteall/> drops the system's patterns of
+// that type, equal magic priorities go to the user's rule, parents are
 // merged. QMimeDatabase takes one lock for every lookup in the process and
 // costs tens of microseconds a file; this reader takes none and a few.
 // Where the caches cannot answer alone (no cache, or a folder with packages

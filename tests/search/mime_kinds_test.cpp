@@ -192,7 +192,9 @@ TEST(MimeKinds, TheUsersFolderComesFirst)
             + type("application/x-user-magic", "user magic",
                    "<magic priority=\"50\"><match type=\"string\" offset=\"0\" value=\"SAME\"/></magic>")
             + type("application/x-user-child", "user child",
-                   "<sub-class-of type=\"application/x-system-magic\"/><glob pattern=\"*.kid\"/>"));
+                   "<sub-class-of type=\"application/x-system-magic\"/><glob pattern=\"*.kid\"/>")
+            // The user's own patterns for a type of the system's.
+            + type("application/x-renamed", "renamed", "<glob-deleteall/><glob pattern=\"*.newer\"/>"));
     const QString system = buildMimeFolder(
         tree, QStringLiteral("system/mime"),
         type("application/x-system-notes", "system notes", "<glob pattern=\"*.notes\"/>")
@@ -200,7 +202,8 @@ TEST(MimeKinds, TheUsersFolderComesFirst)
             + type("application/x-system-magic", "system magic",
                    "<magic priority=\"50\"><match type=\"string\" offset=\"0\" value=\"SAME\"/></magic>"
                    "<magic priority=\"60\"><match type=\"string\" offset=\"0\" value=\"HIGH\"/></magic>")
-            + type("application/x-system-other", "system other", "<glob pattern=\"*.kid\"/>"));
+            + type("application/x-system-other", "system other", "<glob pattern=\"*.kid\"/>")
+            + type("application/x-renamed", "renamed", "<glob pattern=\"*.older\"/>"));
     ASSERT_FALSE(testing::Test::HasFailure());
     const struct
     {
@@ -217,6 +220,9 @@ TEST(MimeKinds, TheUsersFolderComesFirst)
         // Two names match; the contents pick the one whose parent (given
         // by the user's folder) the system's magic names.
         {"b.kid", "HIGH and more", "application/x-user-child", "application/x-system-other"},
+        {"a.older", kBytes, "application/octet-stream", "application/x-renamed"}, // deleted by the user
+        {"a.newer", kBytes, "application/x-renamed", "application/octet-stream"},
+        {"__NOGLOBS__", kBytes, "application/octet-stream", "application/octet-stream"}, // the mark, no pattern
     };
     const MimeTypeReader merged({user, system});
     const MimeTypeReader systemAlone({system});
