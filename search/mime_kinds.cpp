@@ -354,8 +354,8 @@ struct NamePattern
 class CacheReader
 {
 public:
-    CacheReader(std::unique_ptr<MimeCache> cache, QString path)
-        : m_cache(std::move(cache)), m_path(std::move(path)), m_literals(readList(kLiteralListOffset)),
+    explicit CacheReader(std::unique_ptr<MimeCache> cache)
+        : m_cache(std::move(cache)), m_literals(readList(kLiteralListOffset)),
           m_globs(readList(kGlobListOffset))
     {
         for (qsizetype i = 0; i < m_literals.size(); ++i)
@@ -554,7 +554,6 @@ private:
     }
 
     std::unique_ptr<MimeCache> m_cache;
-    QString m_path;
     QSet<QString> m_globsDeleted; // before the lists below are read
     QList<NamePattern> m_literals;
     QList<NamePattern> m_globs;
@@ -895,7 +894,7 @@ struct MimeTypeReader::State
             std::unique_ptr<MimeCache> cache;
             switch (MimeCache::open(fileSystemRepresentation(cachePath), cache)) {
             case MimeCache::Opened::Cache:
-                fresh->caches.push_back(std::make_unique<const CacheReader>(std::move(cache), cachePath));
+                fresh->caches.push_back(std::make_unique<const CacheReader>(std::move(cache)));
                 fresh->soundFolders.append(folder);
                 break;
             case MimeCache::Opened::Damaged:
