@@ -4,12 +4,22 @@
 
 #include "search/mime_kinds.h"
 
+#include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,6 +65,9 @@ TEST(MimeKinds, AnswersAsTheMimeDatabaseDoes)
         {"core.c", "int main() {}\n"},
         {"\xc3\x9c" "BER.TXT", "text\n"},              // a name that is not ASCII
         {"wide.txt", QByteArray("\xff\xfe" "a\0b\0", 6)},
+        {"tool.py", "print(1)\n"},                     // a suffix two types claim with their weights
+        {"core", "words\n"},                           // a case-sensitive literal
+        {"CORE", "words\n"},
     };
     for (const auto& file : files)
         tree.writeFile(QString::fromUtf8(file.name), file.contents);
@@ -73,12 +86,356 @@ TEST(MimeKinds, AnswersAsTheMimeDatabaseDoes)
         const QString path = tree.filePath(name);
         const QString type = mimeTypeNameOfFile(QFile::encodeName(path));
         if (type.isNull())
-            GTEST_SKIP() << "no single MIME cache here: QMimeDatabase answers";
+            GTEST_SKIP() << "no MIME cache here: QMimeDatabase answers";
         EXPECT_EQ(type, database.mimeTypeForFile(path).name());
         EXPECT_EQ(mimeKindOfFile(path), database.mimeTypeForFile(path).comment());
     }
     EXPECT_TRUE(mimeTypeNameOfFile(QByteArray()).isNull());
 }
 
+// Packages of made-up types, built into database folders by
+// update-mime-database as a desktop builds the user's and the system's.
+constexpr char kPackageHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
+
+QString type(const char* name, const char* comment, const char* rules)
+{
+    return QStringLiteral("<mime-type type=\"%1\"><comment>%2</comment>%3</mime-type>\n")
+        .arg(QLatin1StringView(name), QLatin1StringView(comment), QLatin1StringView(rules));
+}
+
+// Writes `types` as the package of the database folder `relative` of
+// `tree` and builds its cache.
+QString buildMimeFolder(test::TempTree& tree, const QString& relative, const QString& types)
+{
+    const QString folder = tree.makeDir(relative);
+    tree.writeFile(relative + QStringLiteral("/packages/made.xml"),
+                   (QLatin1StringView(kPackageHead) + types + QStringLiteral("</mime-info>\n")).toUtf8());
+    QProcess update;
+    update.setStandardOutputFile(QProcess::nullDevice());
+    update.setStandardErrorFile(QProcess::nullDevice());
+    update.start(QStringLiteral("update-mime-database"), {folder});
+    EXPECT_TRUE(update.waitForFinished(60'000)) << "update-mime-database (shared-mime-info) did not finish";
+    EXPECT_EQ(update.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(update.exitCode(), 0);
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/mime.cache")));
+    return folder;
+}
+
+// Waits up to `seconds` for `condition`.
+template<typename Condition>
+bool waitFor(Condition condition, int seconds)
+{
+    const QDeadlineTimer deadline(std::chrono::seconds{seconds});
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+const QByteArray kBytes("\x01\x02\x03\x00\xff", 5);
+
+TEST(MimeKinds, WeightsLengthAndCaseOfPatternsDecide)
+{
+    test::TempTree tree;
+    const QString folder = buildMimeFolder(
+        tree, QStringLiteral("system/mime"),
+        // Both claim "*.dup"; the lighter one sorts first by name.
+        type("application/x-alpha", "alpha", "<glob pattern=\"*.dup\" weight=\"40\"/>")
+            + type("application/x-beta", "beta", "<glob pattern=\"*.dup\" weight=\"60\"/>")
+            + type("application/x-gamma", "gamma", "<glob pattern=\"*.twin\"/>")
+            + type("application/x-delta", "delta", "<glob pattern=\"*.twin\"/>")
+            + type("application/x-core", "core", "<glob pattern=\"core\" case-sensitive=\"true\"/>")
+            + type("application/x-upper", "upper", "<glob pattern=\"*.UP\" case-sensitive=\"true\"/>")
+            + type("application/x-short", "short", "<glob pattern=\"*.gz\"/>")
+            + type("application/x-long", "long", "<glob pattern=\"*.tar.gz\"/>")
+            + type("application/x-heavy-glob", "heavy glob", "<glob pattern=\"log[0-9]*\" weight=\"80\"/>")
+            + type("application/x-light-glob", "light glob", "<glob pattern=\"log*\" weight=\"20\"/>"));
+    ASSERT_FALSE(testing::Test::HasFailure());
+    const MimeTypeReader reader({folder});
+    const struct
+    {
+        const char* name;
+        const char* type;
+    } cases[] = {
+        {"tool.dup", "application/x-beta"},          // the heavier weight
+        {"tool.twin", "application/x-delta"},        // equal weights: the first by name
+        {"core", "application/x-core"},              // a case-sensitive literal
+        {"CORE", "application/octet-stream"},        // not in another case
+        {"Core", "application/octet-stream"},
+        {"a.UP", "application/x-upper"},             // a case-sensitive suffix
+        {"a.up", "application/octet-stream"},
+        {"a.Up", "application/octet-stream"},
+        {"a.tar.gz", "application/x-long"},          // the longer suffix
+        {"a.gz", "application/x-short"},
+        {"log5", "application/x-heavy-glob"},        // globs by weight
+        {"logs", "application/x-light-glob"},
+        {"nothing.zz", "application/octet-stream"},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        EXPECT_EQ(reader.typeNameOfFile(QFile::encodeName(tree.writeFile(QString::fromUtf8(entry.name), kBytes))),
+                  QLatin1StringView(entry.type));
+    }
+    EXPECT_FALSE(reader.hasDamagedCache());
+}
+
+TEST(MimeKinds, TheUsersFolderComesFirst)
+{
+    test::TempTree tree;
+    const QString user = buildMimeFolder(
+        tree, QStringLiteral("home/mime"),
+        type("application/x-user-notes", "user notes", "<glob pattern=\"*.notes\"/>")
+            + type("application/x-user-only", "user only", "<glob pattern=\"*.mine\"/>")
+            + type("application/x-user-magic", "user magic",
+                   "<magic priority=\"50\"><match type=\"string\" offset=\"0\" value=\"SAME\"/></magic>")
+            + type("application/x-user-child", "user child",
+                   "<sub-class-of type=\"application/x-system-magic\"/><glob pattern=\"*.kid\"/>")
+            // The user's own patterns for a type of the system's.
+            + type("application/x-renamed", "renamed", "<glob-deleteall/><glob pattern=\"*.newer\"/>"));
+    const QString system = buildMimeFolder(
+        tree, QStringLiteral("system/mime"),
+        type("application/x-system-notes", "system notes", "<glob pattern=\"*.notes\"/>")
+            + type("application/x-system-only", "system only", "<glob pattern=\"*.theirs\"/>")
+            + type("application/x-system-magic", "system magic",
+                   "<magic priority=\"50\"><match type=\"string\" offset=\"0\" value=\"SAME\"/></magic>"
+                   "<magic priority=\"60\"><match type=\"string\" offset=\"0\" value=\"HIGH\"/></magic>")
+            + type("application/x-system-other", "system other", "<glob pattern=\"*.kid\"/>")
+            + type("application/x-renamed", "renamed", "<glob pattern=\"*.older\"/>"));
+    ASSERT_FALSE(testing::Test::HasFailure());
+    const struct
+    {
+        const char* name;
+        QByteArray contents;
+        const char* userFirst;
+        const char* systemAlone;
+    } cases[] = {
+        {"a.notes", kBytes, "application/x-user-notes", "application/x-system-notes"}, // the user's glob wins
+        {"a.mine", kBytes, "application/x-user-only", "application/octet-stream"},
+        {"a.theirs", kBytes, "application/x-system-only", "application/x-system-only"}, // the system's still read
+        {"same", "SAME and more", "application/x-user-magic", "application/x-system-magic"}, // equal priority
+        {"high", "HIGH and more", "application/x-system-magic", "application/x-system-magic"},
+        // Two names match; the contents pick the one whose parent (given
+        // by the user's folder) the system's magic names.
+        {"b.kid", "HIGH and more", "application/x-user-child", "application/x-system-other"},
+        {"a.older", kBytes, "application/octet-stream", "application/x-renamed"}, // deleted by the user
+        {"a.newer", kBytes, "application/x-renamed", "application/octet-stream"},
+        {"__NOGLOBS__", kBytes, "application/octet-stream", "application/octet-stream"}, // the mark, no pattern
+    };
+    const MimeTypeReader merged({user, system});
+    const MimeTypeReader systemAlone({system});
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        const QByteArray path = QFile::encodeName(tree.writeFile(QString::fromUtf8(entry.name), entry.contents));
+        EXPECT_EQ(merged.typeNameOfFile(path), QLatin1StringView(entry.userFirst));
+        EXPECT_EQ(systemAlone.typeNameOfFile(path), QLatin1StringView(entry.systemAlone));
+    }
+    // A folder with packages but no cache: QMimeDatabase answers.
+    tree.writeFile(QStringLiteral("bare/mime/packages/made.xml"), QByteArray(kPackageHead) + "</mime-info>\n");
+    EXPECT_TRUE(MimeTypeReader({tree.filePath(QStringLiteral("bare/mime")), system})
+                    .typeNameOfFile(QFile::encodeName(tree.filePath(QStringLiteral("a.notes"))))
+                    .isNull());
+    // One without packages defines nothing.
+    EXPECT_EQ(MimeTypeReader({tree.makeDir(QStringLiteral("empty/mime")), system})
+                  .typeNameOfFile(QFile::encodeName(tree.filePath(QStringLiteral("a.notes")))),
+              QStringLiteral("application/x-system-notes"));
+}
+
+TEST(MimeKinds, AChangedCacheIsReadAgain)
+{
+    test::TempTree tree;
+    const QString system = buildMimeFolder(tree, QStringLiteral("system/mime"),
+                                           type("application/x-system-notes", "system notes", "<glob pattern=\"*.notes\"/>"));
+    ASSERT_FALSE(testing::Test::HasFailure());
+    const QString user = tree.filePath(QStringLiteral("home/mime")); // made later
+    const MimeTypeReader reader({user, system}, std::chrono::milliseconds(50));
+    const QByteArray path = QFile::encodeName(tree.writeFile(QStringLiteral("a.notes"), kBytes));
+    EXPECT_EQ(reader.typeNameOfFile(path), QStringLiteral("application/x-system-notes"));
+
+    for (const char* name : {"application/x-user-notes", "application/x-user-notes-2"}) {
+        buildMimeFolder(tree, QStringLiteral("home/mime"), type(name, "user notes", "<glob pattern=\"*.notes\"/>"));
+        ASSERT_FALSE(testing::Test::HasFailure());
+        EXPECT_TRUE(waitFor([&] { return reader.typeNameOfFile(path) == QLatin1StringView(name); }, 30))
+            << "still " << reader.typeNameOfFile(path).toStdString() << " instead of " << name;
+    }
+    ASSERT_TRUE(QFile::remove(user + QStringLiteral("/mime.cache")));
+    EXPECT_TRUE(waitFor([&] { return reader.typeNameOfFile(path).isNull(); }, 30)) << "its packages remain";
+}
+
+TEST(MimeKinds, LookupsOnManyThreadsSeeWholeCachesWhileTheyChange)
+{
+    test::TempTree tree;
+    const QString system = buildMimeFolder(tree, QStringLiteral("system/mime"),
+                                           type("application/x-system-notes", "system notes", "<glob pattern=\"*.notes\"/>"));
+    ASSERT_FALSE(testing::Test::HasFailure());
+    const QString user = buildMimeFolder(tree, QStringLiteral("home/mime"),
+                                         type("application/x-user-0", "user", "<glob pattern=\"*.notes\"/>"));
+    ASSERT_FALSE(testing::Test::HasFailure());
+    const MimeTypeReader reader({user, system}, std::chrono::milliseconds(0));
+    const QByteArray path = QFile::encodeName(tree.writeFile(QStringLiteral("a.notes"), kBytes));
+    const QStringList expected{QStringLiteral("application/x-user-0"), QStringLiteral("application/x-user-1"),
+                               QStringLiteral("application/x-user-2"), QStringLiteral("application/x-user-3")};
+    std::atomic<bool> done{false};
+    std::atomic<int> unexpected{0};
+    std::atomic<int> lookups{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i) {
+        threads.emplace_back([&] {
+            while (!done.load()) {
+                if (!expected.contains(reader.typeNameOfFile(path)))
+                    ++unexpected;
+                ++lookups;
+            }
+        });
+    }
+    for (int round = 1; round <= 3; ++round) {
+        const QByteArray name = "application/x-user-" + QByteArray::number(round);
+        buildMimeFolder(tree, QStringLiteral("home/mime"), type(name.constData(), "user", "<glob pattern=\"*.notes\"/>"));
+        EXPECT_TRUE(waitFor([&] { return reader.typeNameOfFile(path) == QLatin1StringView(name); }, 30));
+    }
+    done = true;
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(unexpected.load(), 0);
+    EXPECT_GT(lookups.load(), 0);
+}
+
+TEST(MimeKinds, ADamagedCacheIsLeftOutAndNamedOnce)
+{
+    test::TempTree tree;
+    const QString user = buildMimeFolder(tree, QStringLiteral("home/mime"),
+                                         type("application/x-user-notes", "user notes",
+                                              "<glob pattern=\"*.notes\"/><glob pattern=\"*.n[0-9]\"/><glob pattern=\"*.memo\"/>"
+                                              "<magic><match type=\"string\" offset=\"0:64\" value=\"USER\"/></magic>"));
+    const QString system = buildMimeFolder(tree, QStringLiteral("system/mime"),
+                                           type("application/x-system-notes", "system notes",
+                                                "<glob pattern=\"*.notes\"/><glob pattern=\"*.n[0-9]\"/>"
+                                                "<magic><match type=\"string\" offset=\"0\" value=\"USER\"/></magic>"));
+    ASSERT_FALSE(testing::Test::HasFailure());
+    QFile cacheFile(user + QStringLiteral("/mime.cache"));
+    ASSERT_TRUE(cacheFile.open(QIODevice::ReadOnly));
+    const QByteArray whole = cacheFile.readAll();
+    cacheFile.close();
+    const QString damagedFolder = tree.makeDir(QStringLiteral("damaged/mime"));
+    const QString damaged = damagedFolder + QStringLiteral("/mime.cache");
+    const QByteArray paths[] = {QFile::encodeName(tree.writeFile(QStringLiteral("a.notes"), kBytes)),
+                                QFile::encodeName(tree.writeFile(QStringLiteral("a.n5"), kBytes)),
+                                QFile::encodeName(tree.writeFile(QStringLiteral("user"), "USER and more"))};
+    // Every length the file can be cut to, and the whole file.
+    int damagedLengths = 0;
+    for (qsizetype length = 0; length <= whole.size(); ++length) {
+        SCOPED_TRACE(length);
+        {
+            QFile out(damaged);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            ASSERT_EQ(out.write(whole.left(length)), length);
+        }
+        test::LogCapture log;
+        const MimeTypeReader reader({damagedFolder, system});
+        const bool leftOut = reader.hasDamagedCache();
+        damagedLengths += leftOut;
+        for (const QByteArray& path : paths) {
+            const QString answer = reader.typeNameOfFile(path);
+            if (length == whole.size())
+                EXPECT_EQ(answer, QStringLiteral("application/x-user-notes"));
+            else if (leftOut || length < 40)
+                EXPECT_EQ(answer, QStringLiteral("application/x-system-notes"));
+            else
+                EXPECT_FALSE(answer.isNull());
+        }
+        if (leftOut) {
+            EXPECT_EQ(reader.commentOfType(QStringLiteral("application/x-system-notes")), QStringLiteral("system notes"));
+            EXPECT_EQ(reader.commentOfType(QStringLiteral("application/x-user-notes")),
+                      QStringLiteral("application/x-user-notes"));
+            ASSERT_EQ(log.lines().size(), 1);
+            EXPECT_TRUE(log.lines().first().contains(damaged)) << log.lines().first().toStdString();
+        } else {
+            EXPECT_TRUE(log.lines().isEmpty());
+        }
+    }
+    // A cut file that still holds together is one whose lists all end
+    // before the cut; nearly every cut shows.
+    EXPECT_GT(damagedLengths, whole.size() * 9 / 10);
+
+    // A suffix tree whose roots lead back to all the roots: a walk bounded
+    // neither in depth nor in the nodes it meets would never end.
+    QByteArray cyclic = whole;
+    const auto u32 = [&](qsizetype at) {
+        return quint32(quint8(cyclic[at])) << 24 | quint32(quint8(cyclic[at + 1])) << 16
+               | quint32(quint8(cyclic[at + 2])) << 8 | quint32(quint8(cyclic[at + 3]));
+    };
+    const auto setU32 = [&](qsizetype at, quint32 value) {
+        for (int i = 0; i < 4; ++i)
+            cyclic[at + i] = char(value >> (24 - 8 * i));
+    };
+    const quint32 suffixTree = u32(16);
+    const quint32 roots = u32(suffixTree);
+    const quint32 firstRoot = u32(suffixTree + 4);
+    ASSERT_GE(roots, 2u);
+    for (quint32 i = 0; i < roots; ++i) {
+        ASSERT_NE(u32(firstRoot + 12 * i), 0u) << "every root is a character";
+        setU32(firstRoot + 12 * i + 4, roots);
+        setU32(firstRoot + 12 * i + 8, firstRoot);
+    }
+    {
+        QFile out(damaged);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(out.write(cyclic), cyclic.size());
+    }
+    test::LogCapture log;
+    const MimeTypeReader reader({damagedFolder, system});
+    EXPECT_TRUE(reader.hasDamagedCache());
+    EXPECT_EQ(reader.typeNameOfFile(paths[0]), QStringLiteral("application/x-system-notes"));
+}
+
+TEST(MimeKinds, TheDriverShowsTheUsersKindsAndOutlivesADamagedCache)
+{
+    const QString driver = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/sorvant-search");
+    test::TempTree tree;
+    buildMimeFolder(tree, QStringLiteral("home/.local/share/mime"),
+                    type("application/x-user-notes", "Notes of the user", "<glob pattern=\"*.notes\"/>"));
+    ASSERT_FALSE(testing::Test::HasFailure());
+    tree.writeFile(QStringLiteral("files/a.notes"), kBytes);
+    tree.writeFile(QStringLiteral("files/b.txt"), "words\n");
+    const auto run = [&](const QString& dataHome, QByteArray& out, QByteArray& err) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+        process.setProcessEnvironment(environment);
+        process.start(driver, {QStringLiteral("-l"), QStringLiteral("."), tree.filePath(QStringLiteral("files"))});
+        EXPECT_TRUE(process.waitForFinished(60'000));
+        out = process.readAllStandardOutput();
+        err = process.readAllStandardError();
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << err.toStdString();
+        EXPECT_EQ(process.exitCode(), 0) << err.toStdString();
+    };
+    const QString dataHome = tree.filePath(QStringLiteral("home/.local/share"));
+    QByteArray out;
+    QByteArray err;
+    run(dataHome, out, err);
+    EXPECT_TRUE(out.contains("Notes of the user")) << out.toStdString();
+    const QString plainText = QMimeDatabase().mimeTypeForName(QStringLiteral("text/plain")).comment();
+    EXPECT_TRUE(out.contains(plainText.toUtf8())) << out.toStdString();
+
+    // A cache cut short: the user's type is gone, the system's remain. A
+    // copy of the system's cache, whose lists reach far past the cut.
+    const QString systemCache = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                       QStringLiteral("mime/mime.cache"));
+    if (systemCache.isEmpty())
+        GTEST_SKIP() << "no system MIME cache to cut";
+    const QString cachePath = dataHome + QStringLiteral("/mime/mime.cache");
+    ASSERT_TRUE(QFile::remove(cachePath));
+    ASSERT_TRUE(QFile::copy(systemCache, cachePath));
+    QFile cache(cachePath);
+    ASSERT_TRUE(cache.resize(cache.size() / 2));
+    run(dataHome, out, err);
+    EXPECT_FALSE(out.contains("Notes of the user")) << out.toStdString();
+    EXPECT_TRUE(out.contains("b.txt")) << out.toStdString();
+    EXPECT_EQ(err.count("Damaged MIME cache"), 1) << err.toStdString();
+}
+
 } // namespace
 } // namespace sorvant
+
