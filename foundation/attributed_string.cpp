@@ -63,16 +63,21 @@ void AttributedString::RunList::moveGapTo(qsizetype index)
         return;
     countScanWork(count);
     Run* places = m_slots.data();
+    Run* moved = nullptr;
+    qsizetype shift = m_tailShift;
     if (index < m_gapAt) {
-        std::memmove(static_cast<void*>(places + index + m_gapSize), static_cast<const void*>(places + index),
-                     sizeof(Run) * size_t(count));
-        for (Run* run = places + index + m_gapSize; run < places + index + m_gapSize + count; ++run)
-            run->range.location -= m_tailShift;
+        moved = places + index + m_gapSize;
+        std::memmove(static_cast<void*>(moved), static_cast<const void*>(places + index), sizeof(Run) * size_t(count));
+        shift = -shift;
     } else {
-        std::memmove(static_cast<void*>(places + m_gapAt), static_cast<const void*>(places + m_gapAt + m_gapSize),
+        moved = places + m_gapAt;
+        std::memmove(static_cast<void*>(moved), static_cast<const void*>(places + m_gapAt + m_gapSize),
                      sizeof(Run) * size_t(count));
-        for (Run* run = places + m_gapAt; run < places + m_gapAt + count; ++run)
-            run->range.location += m_tailShift;
+    }
+    // Attribute changes leave the shift at 0, and cost only the move.
+    if (shift != 0) {
+        for (Run* run = moved; run < moved + count; ++run)
+            run->range.location += shift;
     }
     // Of the new gap, only the places the moved runs left (at its start
     // when it moved down, at its end when it moved up) hold stale bytes.
