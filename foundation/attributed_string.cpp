@@ -440,7 +440,14 @@ void AttributedString::replaceCharactersInRange(Range range, const AttributedStr
         m_runs.insert(first + at, Run{{location, run.range.length}, run.attributes});
         location += run.range.length;
     }
-    m_string.replace(limit.location, limit.length, inserted.m_string);
+    // An insertion or a deletion moves the units after it in place, where
+    // a replacement of another length builds the string anew.
+    if (limit.length == 0)
+        m_string.insert(limit.location, inserted.m_string);
+    else if (inserted.isEmpty())
+        m_string.remove(limit.location, limit.length);
+    else
+        m_string.replace(limit.location, limit.length, inserted.m_string);
     // Both sides were merged runs already: only the two seams can join.
     const qsizetype after = first + inserted.m_runs.size();
     for (const qsizetype seam : {after, first}) {
