@@ -1,14 +1,18 @@
 // Text functions on long hostile input, one size per row so the growth from
 // size to size shows: link highlighting over many links found out of text
-// order, attribute ranges laid one by one in three orders, toggling emphasis over
-// nested markers, IDNA of a long host and query-term escaping. The readers
-// of 10 MB inputs also report the process's peak resident memory over the
-// input's size ("peak_per_input"); it holds for one row run alone
-// (--benchmark_filter), as the peak is the process's.
+// order, attribute ranges laid one by one in three orders, edits over many
+// occurrences, insertions going forward through many runs, toggling
+// emphasis over nested markers, IDNA of a long host and query-term
+// escaping. The readers of 10 MB inputs and the inverted 10 MB host also
+// report the process's peak resident memory over the input's size
+// ("peak_per_input"); it holds for one row run alone (--benchmark_filter),
+// as the peak is the process's.
 
 #include "foundation/attributed_string.h"
 #include "platform/string_encoding.h"
 #include "platform/url.h"
+#include "web/toolkit/attributed_editing.h"
+#include "web/toolkit/attributed_reformatting.h"
 #include "web/toolkit/html_document.h"
 #include "web/toolkit/markdown_markup.h"
 #include "web/toolkit/rich_text_files.h"
@@ -123,6 +127,70 @@ void BM_AttributeRangesAtOnce(benchmark::State& state)
 }
 BENCHMARK(BM_AttributeRangesAtOnce)->Arg(20'000)->Arg(40'000)->Arg(80'000)->Unit(benchmark::kMillisecond);
 
+// "ab " `count` times.
+QString triples(qsizetype count)
+{
+    return QStringLiteral("ab ").repeated(count);
+}
+
+void BM_ReplaceEveryOccurrence(benchmark::State& state)
+{
+    const AttributedString text(triples(state.range(0)));
+    for (auto _ : state) {
+        AttributedString edited = text;
+        benchmark::DoNotOptimize(replaceString(edited, QStringLiteral("ab"), QStringLiteral("xyz")));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ReplaceEveryOccurrence)->Arg(25'000)->Arg(50'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+void BM_ReplaceEveryOccurrenceWithLink(benchmark::State& state)
+{
+    const AttributedString text(triples(state.range(0)));
+    const QVariant link = QStringLiteral("http://example.org/");
+    for (auto _ : state) {
+        AttributedString edited = text;
+        benchmark::DoNotOptimize(replaceStringWithLink(edited, QStringLiteral("ab"), link, QString()));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ReplaceEveryOccurrenceWithLink)->Arg(25'000)->Arg(50'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+// A unit of text and an attachment, `count` times.
+void BM_RemoveAttachments(benchmark::State& state)
+{
+    AttributedString text;
+    const QVariantMap attached{{QString::fromLatin1(attribute::kAttachment), QStringLiteral("file")}};
+    for (qsizetype i = 0; i < state.range(0); ++i) {
+        text.appendAttributedString(AttributedString(QStringLiteral("a")));
+        text.appendAttributedString(AttributedString(QString(QChar(kAttachmentCharacter)), attached));
+    }
+    for (auto _ : state) {
+        AttributedString edited = text;
+        removeAttachments(edited);
+        benchmark::DoNotOptimize(edited.length());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_RemoveAttachments)->Arg(25'000)->Arg(50'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+// One unit inserted into every eighth of `count` runs, from the start on.
+void BM_InsertionsGoingForward(benchmark::State& state)
+{
+    AttributedString text;
+    const QVariantMap bold{{QString::fromLatin1(attribute::kFont), QStringLiteral("bold")}};
+    for (qsizetype i = 0; i < state.range(0); ++i)
+        text.appendAttributedString(AttributedString(QStringLiteral("ab"), i % 2 ? bold : QVariantMap()));
+    for (auto _ : state) {
+        AttributedString edited = text;
+        for (qsizetype at = 1; at < edited.length(); at += 17)
+            edited.insertString(QStringLiteral("c"), at);
+        benchmark::DoNotOptimize(edited.runs().size());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0) / 8);
+}
+BENCHMARK(BM_InsertionsGoingForward)->Arg(25'000)->Arg(50'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
 // Emphasis toggled over the whole of `text`.
 void toggleEmphasis(benchmark::State& state, const QString& text)
 {
@@ -146,6 +214,16 @@ void BM_ToggleNestedEmphasis(benchmark::State& state)
     toggleEmphasis(state, text);
 }
 BENCHMARK(BM_ToggleNestedEmphasis)->Arg(50'000)->Arg(100'000)->Arg(200'000)->Unit(benchmark::kMillisecond);
+
+// Emphasis and its other marker nested `size` / 4 deep each, around one unit.
+void BM_ToggleDeeplyNestedMarkers(benchmark::State& state)
+{
+    const QString opening = QStringLiteral("*_").repeated(state.range(0) / 4);
+    QString closing = opening;
+    std::reverse(closing.begin(), closing.end());
+    toggleEmphasis(state, opening + QLatin1Char('x') + closing);
+}
+BENCHMARK(BM_ToggleDeeplyNestedMarkers)->Arg(50'000)->Arg(100'000)->Arg(200'000)->Unit(benchmark::kMillisecond);
 
 // A run of markers inside emphasis, before white space: it opens nothing
 // and is passed one marker at a time.
@@ -264,6 +342,18 @@ void BM_StoragePathOfLongHost(benchmark::State& state)
     reportPeak(state, link.size());
 }
 BENCHMARK(BM_StoragePathOfLongHost)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A host of five million "1" labels, inverted whole.
+void BM_InvertedHostOfLongHost(benchmark::State& state)
+{
+    QString host(kReaderInput + 1, QLatin1Char('1'));
+    for (qsizetype at = 1; at < host.size(); at += 2)
+        host[at] = QLatin1Char('.');
+    for (auto _ : state)
+        benchmark::DoNotOptimize(invertedHost(host).size());
+    reportPeak(state, host.size());
+}
+BENCHMARK(BM_InvertedHostOfLongHost)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Random bytes read as UTF-8: nearly every unit is escaped on the retry.
 void BM_RelativeLinkOfRandomBytes(benchmark::State& state)

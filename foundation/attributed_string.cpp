@@ -56,18 +56,29 @@ void AttributedString::RunList::moveGapTo(qsizetype index)
 {
     // A run is relocatable (see Q_DECLARE_TYPEINFO below), so the runs
     // between the gap and `index` cross it as bytes, in one move; the places
-    // they leave become empty runs again without being destroyed.
+    // they leave become empty runs again without being destroyed. A run
+    // that crosses takes or gives up the shift of the runs after the gap.
     const qsizetype count = std::abs(index - m_gapAt);
     if (count == 0)
         return;
     countScanWork(count);
     Run* places = m_slots.data();
-    if (index < m_gapAt)
-        std::memmove(static_cast<void*>(places + index + m_gapSize), static_cast<const void*>(places + index),
+    Run* moved = nullptr;
+    qsizetype shift = m_tailShift;
+    if (index < m_gapAt) {
+        moved = places + index + m_gapSize;
+        std::memmove(static_cast<void*>(moved), static_cast<const void*>(places + index), sizeof(Run) * size_t(count));
+        shift = -shift;
+    } else {
+        moved = places + m_gapAt;
+        std::memmove(static_cast<void*>(moved), static_cast<const void*>(places + m_gapAt + m_gapSize),
                      sizeof(Run) * size_t(count));
-    else
-        std::memmove(static_cast<void*>(places + m_gapAt), static_cast<const void*>(places + m_gapAt + m_gapSize),
-                     sizeof(Run) * size_t(count));
+    }
+    // Attribute changes leave the shift at 0, and cost only the move.
+    if (shift != 0) {
+        for (Run* run = moved; run < moved + count; ++run)
+            run->range.location += shift;
+    }
     // Of the new gap, only the places the moved runs left (at its start
     // when it moved down, at its end when it moved up) hold stale bytes.
     const qsizetype stale = std::min(count, m_gapSize);
@@ -75,6 +86,8 @@ void AttributedString::RunList::moveGapTo(qsizetype index)
     m_gapAt = index;
     for (qsizetype at = from; at < from + stale; ++at)
         new (places + at) Run();
+    if (m_gapAt + m_gapSize == m_slots.size())
+        m_tailShift = 0;
 }
 
 void AttributedString::RunList::insert(qsizetype index, Run run)
@@ -101,6 +114,13 @@ void AttributedString::RunList::remove(qsizetype index, qsizetype count)
     for (qsizetype at = 0; at < count; ++at)
         m_slots[m_gapAt + m_gapSize + at] = Run();
     m_gapSize += count;
+    if (m_gapAt + m_gapSize == m_slots.size())
+        m_tailShift = 0;
+}
+
+void AttributedString::RunList::setLocation(qsizetype index, qsizetype location)
+{
+    slot(index).range.location = index < m_gapAt ? location : location - m_tailShift;
 }
 
 qsizetype AttributedString::runIndexAt(qsizetype index) const
@@ -110,7 +130,7 @@ qsizetype AttributedString::runIndexAt(qsizetype index) const
     qsizetype high = m_runs.size();
     while (low < high) {
         const qsizetype middle = low + (high - low) / 2;
-        if (m_runs.at(middle).range.location <= index)
+        if (m_runs.locationAt(middle) <= index)
             low = middle + 1;
         else
             high = middle;
@@ -131,14 +151,15 @@ QVariantMap AttributedString::attributesAtIndex(qsizetype index, Range* longestE
             *longestEffectiveRange = kMissingRange;
         return {};
     }
-    const Run& run = m_runs.at(runIndexAt(index));
+    const qsizetype at = runIndexAt(index);
     if (longestEffectiveRange) {
+        const Range run{m_runs.locationAt(at), m_runs.slot(at).range.length};
         const Range limit = clippedRange(rangeLimit, length());
         // An index outside the limit still answers its own run, as a
         // limit that does not hold the index cannot cut anything sensible.
-        *longestEffectiveRange = limit.contains(index) ? intersection(run.range, limit) : run.range;
+        *longestEffectiveRange = limit.contains(index) ? intersection(run, limit) : run;
     }
-    return run.attributes;
+    return m_runs.attributesAt(at);
 }
 
 QVariant AttributedString::attributeAtIndex(const QString& name, qsizetype index, Range* effectiveRange) const
@@ -155,16 +176,15 @@ QVariant AttributedString::attributeAtIndex(const QString& name, qsizetype index
         return {};
     }
     const qsizetype at = runIndexAt(index);
-    const QVariant value = m_runs.at(at).attributes.value(name);
+    const QVariant value = m_runs.attributesAt(at).value(name);
     if (longestEffectiveRange) {
         // Neighbouring runs differ, but maybe not in this attribute.
         qsizetype first = at, last = at;
-        while (first > 0 && m_runs.at(first - 1).attributes.value(name) == value)
+        while (first > 0 && m_runs.attributesAt(first - 1).value(name) == value)
             --first;
-        while (last + 1 < m_runs.size() && m_runs.at(last + 1).attributes.value(name) == value)
+        while (last + 1 < m_runs.size() && m_runs.attributesAt(last + 1).value(name) == value)
             ++last;
-        const Range whole{m_runs.at(first).range.location,
-                          m_runs.at(last).range.maxRange() - m_runs.at(first).range.location};
+        const Range whole{m_runs.locationAt(first), m_runs.endAt(last) - m_runs.locationAt(first)};
         const Range limit = clippedRange(rangeLimit, length());
         *longestEffectiveRange = limit.contains(index) ? intersection(whole, limit) : whole;
     }
@@ -173,7 +193,11 @@ QVariant AttributedString::attributeAtIndex(const QString& name, qsizetype index
 
 bool AttributedString::containsAttribute(const QString& name) const
 {
-    return std::any_of(m_runs.cbegin(), m_runs.cend(), [&](const Run& run) { return run.attributes.contains(name); });
+    for (qsizetype at = 0; at < m_runs.size(); ++at) {
+        if (m_runs.attributesAt(at).contains(name))
+            return true;
+    }
+    return false;
 }
 
 void AttributedString::enumerateAttributesInRange(
@@ -184,10 +208,10 @@ void AttributedString::enumerateAttributesInRange(
         return;
     bool stop = false;
     for (qsizetype at = runIndexAt(limit.location); at < m_runs.size() && !stop; ++at) {
-        const Range part = intersection(m_runs.at(at).range, limit);
+        const Range part = intersection(Range{m_runs.locationAt(at), m_runs.slot(at).range.length}, limit);
         if (part.length == 0)
             break;
-        visit(m_runs.at(at).attributes, part, &stop);
+        visit(m_runs.attributesAt(at), part, &stop);
     }
 }
 
@@ -220,11 +244,12 @@ qsizetype AttributedString::splitAt(qsizetype at)
     if (at >= length())
         return m_runs.size();
     const qsizetype index = runIndexAt(at);
-    Run& run = m_runs[index];
-    if (run.range.location == at)
+    const qsizetype location = m_runs.locationAt(index);
+    if (location == at)
         return index;
-    Run tail{{at, run.range.maxRange() - at}, run.attributes};
-    run.range.length = at - run.range.location;
+    Run& run = m_runs.slot(index);
+    Run tail{{at, location + run.range.length - at}, run.attributes};
+    run.range.length = at - location;
     countScanWork(1);
     m_runs.insert(index + 1, std::move(tail));
     return index + 1;
@@ -238,7 +263,7 @@ void AttributedString::changeAttributes(Range range, const std::function<void(QV
     const qsizetype first = splitAt(limit.location);
     const qsizetype end = splitAt(limit.maxRange());
     for (qsizetype at = first; at < end; ++at)
-        change(m_runs[at].attributes);
+        change(m_runs.slot(at).attributes);
     // Lengths are unchanged, so only the changed runs and their two
     // neighbours can have become equal to the run beside them. They are
     // merged in one compacting pass, the rest of the list moved once.
@@ -249,10 +274,16 @@ void AttributedString::changeAttributes(Range range, const std::function<void(QV
     countScanWork(last - from + 1);
     qsizetype kept = from - 1;
     for (qsizetype at = from; at <= last; ++at) {
-        if (m_runs.at(kept).attributes == m_runs.at(at).attributes) {
-            m_runs[kept].range.length += m_runs.at(at).range.length;
+        if (m_runs.attributesAt(kept) == m_runs.attributesAt(at)) {
+            m_runs.slot(kept).range.length += m_runs.slot(at).range.length;
         } else if (++kept != at) {
-            m_runs[kept] = std::move(m_runs[at]);
+            // Field by field: the two places may lie on either side of the
+            // gap, where locations are kept differently.
+            Run& moved = m_runs.slot(at);
+            Run& into = m_runs.slot(kept);
+            into.attributes = std::move(moved.attributes);
+            into.range.length = moved.range.length;
+            m_runs.setLocation(kept, m_runs.endAt(kept - 1));
         }
     }
     m_runs.remove(kept + 1, last - kept);
@@ -381,11 +412,11 @@ void AttributedString::replaceCharactersInRange(Range range, const QString& stri
     const Range limit = clippedRange(range, length());
     QVariantMap inherited;
     if (limit.length > 0)
-        inherited = m_runs.at(runIndexAt(limit.location)).attributes;
+        inherited = m_runs.attributesAt(runIndexAt(limit.location));
     else if (limit.location > 0)
-        inherited = m_runs.at(runIndexAt(limit.location - 1)).attributes;
+        inherited = m_runs.attributesAt(runIndexAt(limit.location - 1));
     else if (!isEmpty())
-        inherited = m_runs.first().attributes;
+        inherited = m_runs.attributesAt(0);
     replaceCharactersInRange(limit, AttributedString(string, inherited));
 }
 
@@ -399,26 +430,82 @@ void AttributedString::replaceCharactersInRange(Range range, const AttributedStr
     const qsizetype first = splitAt(limit.location);
     const qsizetype end = splitAt(limit.maxRange());
     m_runs.remove(first, end - first);
-    qsizetype into = first;
-    for (const Run& run : inserted.m_runs)
-        m_runs.insert(into++, run);
-    m_string.replace(limit.location, limit.length, inserted.m_string);
-    // Both sides were merged runs already: only the runs from the edit on
-    // move, and only the two seams can join. Appending run after run so
-    // stays linear in the runs added.
+    // The runs after the edit move by its change in length all at once;
+    // the new ones go in before them, at the gap.
+    m_runs.shiftFrom(first, inserted.length() - limit.length);
+    countScanWork(inserted.m_runs.size() + 1);
     qsizetype location = limit.location;
-    countScanWork(m_runs.size() - first + 1);
-    for (qsizetype at = first; at < m_runs.size(); ++at) {
-        m_runs[at].range.location = location;
-        location += m_runs.at(at).range.length;
+    for (qsizetype at = 0; at < inserted.m_runs.size(); ++at) {
+        const Run& run = inserted.m_runs.slot(at);
+        m_runs.insert(first + at, Run{{location, run.range.length}, run.attributes});
+        location += run.range.length;
     }
+    // An insertion or a deletion moves the units after it in place, where
+    // a replacement of another length builds the string anew.
+    if (limit.length == 0)
+        m_string.insert(limit.location, inserted.m_string);
+    else if (inserted.isEmpty())
+        m_string.remove(limit.location, limit.length);
+    else
+        m_string.replace(limit.location, limit.length, inserted.m_string);
+    // Both sides were merged runs already: only the two seams can join.
     const qsizetype after = first + inserted.m_runs.size();
     for (const qsizetype seam : {after, first}) {
-        if (seam > 0 && seam < m_runs.size() && m_runs.at(seam - 1).attributes == m_runs.at(seam).attributes) {
-            m_runs[seam - 1].range.length += m_runs.at(seam).range.length;
+        if (seam > 0 && seam < m_runs.size() && m_runs.attributesAt(seam - 1) == m_runs.attributesAt(seam)) {
+            m_runs.slot(seam - 1).range.length += m_runs.slot(seam).range.length;
             m_runs.remove(seam, 1);
         }
     }
+}
+
+void AttributedString::replaceCharactersInRanges(const QList<AttributedReplacement>& replacements)
+{
+    if (replacements.isEmpty())
+        return;
+    // The new text and runs are built in one walk; each piece joins the run
+    // before it when their dictionaries are equal.
+    QString text;
+    text.reserve(length());
+    QList<Run> runs;
+    const auto append = [&runs](qsizetype length, const QVariantMap& attributes) {
+        if (length == 0)
+            return;
+        if (!runs.isEmpty() && runs.last().attributes == attributes)
+            runs.last().range.length += length;
+        else
+            runs.append(Run{{runs.isEmpty() ? 0 : runs.last().range.maxRange(), length}, attributes});
+    };
+    qsizetype kept = 0; // units of this text copied or replaced so far
+    qsizetype run = 0;  // a run at or before the one holding unit `kept`
+    const auto keep = [&](qsizetype to) {
+        if (to <= kept)
+            return;
+        text.append(QStringView(m_string).mid(kept, to - kept));
+        while (kept < to) {
+            while (m_runs.endAt(run) <= kept)
+                ++run;
+            const qsizetype stop = std::min(to, m_runs.endAt(run));
+            append(stop - kept, m_runs.attributesAt(run));
+            kept = stop;
+        }
+    };
+    qsizetype work = m_runs.size() + 1;
+    for (const AttributedReplacement& replacement : replacements) {
+        const Range range = clippedRange(replacement.range, length());
+        if (range.location < kept)
+            continue;
+        keep(range.location);
+        const AttributedString& string = replacement.string;
+        text.append(string.m_string);
+        for (qsizetype at = 0; at < string.m_runs.size(); ++at)
+            append(string.m_runs.slot(at).range.length, string.m_runs.attributesAt(at));
+        work += string.m_runs.size() + 1;
+        kept = range.maxRange();
+    }
+    keep(length());
+    countScanWork(work);
+    m_string = text.isNull() ? QStringLiteral("") : std::move(text);
+    m_runs = RunList(std::move(runs));
 }
 
 void AttributedString::fixAttributesInRange(Range range)

@@ -60,6 +60,8 @@ inline constexpr char kCursor[] = "Cursor";
 // The object replacement character that stands for an attachment in a text.
 inline constexpr char16_t kAttachmentCharacter = u'\uFFFC';
 
+struct AttributedReplacement;
+
 class AttributedString
 {
 public:
@@ -75,22 +77,33 @@ public:
     // the place of the last change. A change inserts and removes runs at
     // the gap, so changes that go through the text in either direction
     // move only the runs between one change and the next, never the rest
-    // of the list. Reading is by index or by walking (begin/end).
+    // of the list. The runs after the gap keep the locations they had when
+    // they went past it, and one shift for all of them says how far the
+    // changes before have moved them: a change renumbers no run. Reading
+    // is by index or by walking (begin/end); each gives a run by value,
+    // its location shifted.
     class RunList
     {
     public:
         class const_iterator
         {
         public:
-            using iterator_category = std::forward_iterator_tag;
+            using iterator_category = std::input_iterator_tag;
+            using iterator_concept = std::forward_iterator_tag;
             using value_type = Run;
             using difference_type = qsizetype;
-            using pointer = const Run*;
-            using reference = const Run&;
+            using reference = Run;
+
+            // What operator-> points into: the run it gives by value.
+            struct Arrow
+            {
+                Run run;
+                const Run* operator->() const { return &run; }
+            };
 
             const_iterator() = default;
-            const Run& operator*() const { return m_list->at(m_index); }
-            const Run* operator->() const { return &m_list->at(m_index); }
+            Run operator*() const { return m_list->at(m_index); }
+            Arrow operator->() const { return Arrow{m_list->at(m_index)}; }
             const_iterator& operator++()
             {
                 ++m_index;
@@ -116,12 +129,14 @@ public:
 
         [[nodiscard]] qsizetype size() const { return m_slots.size() - m_gapSize; }
         [[nodiscard]] bool isEmpty() const { return size() == 0; }
-        [[nodiscard]] const Run& at(qsizetype index) const
+        [[nodiscard]] Run at(qsizetype index) const
         {
-            return m_slots.at(index < m_gapAt ? index : index + m_gapSize);
+            Run run = slot(index);
+            run.range.location = locationAt(index);
+            return run;
         }
-        [[nodiscard]] const Run& first() const { return at(0); }
-        [[nodiscard]] const Run& last() const { return at(size() - 1); }
+        [[nodiscard]] Run first() const { return at(0); }
+        [[nodiscard]] Run last() const { return at(size() - 1); }
         [[nodiscard]] const_iterator begin() const { return const_iterator(this, 0); }
         [[nodiscard]] const_iterator end() const { return const_iterator(this, size()); }
         [[nodiscard]] const_iterator cbegin() const { return begin(); }
@@ -138,17 +153,41 @@ public:
         RunList() = default;
         explicit RunList(QList<Run> runs) : m_slots(std::move(runs)), m_gapAt(m_slots.size()) {}
 
-        Run& operator[](qsizetype index) { return m_slots[index < m_gapAt ? index : index + m_gapSize]; }
+        // The stored run: its attributes and length hold, its location only
+        // before the gap.
+        [[nodiscard]] const Run& slot(qsizetype index) const
+        {
+            return m_slots.at(index < m_gapAt ? index : index + m_gapSize);
+        }
+        Run& slot(qsizetype index) { return m_slots[index < m_gapAt ? index : index + m_gapSize]; }
+        [[nodiscard]] qsizetype locationAt(qsizetype index) const
+        {
+            return index < m_gapAt ? m_slots.at(index).range.location
+                                   : m_slots.at(index + m_gapSize).range.location + m_tailShift;
+        }
+        [[nodiscard]] qsizetype endAt(qsizetype index) const { return locationAt(index) + slot(index).range.length; }
+        [[nodiscard]] const QVariantMap& attributesAt(qsizetype index) const { return slot(index).attributes; }
         // Puts the gap before the run at `index`, moving the runs between.
         void moveGapTo(qsizetype index);
+        // Inserts before the run at `index`, `run.range.location` being
+        // where it starts in the text.
         void insert(qsizetype index, Run run);
         void append(Run run) { insert(size(), std::move(run)); }
         // Removes `count` runs from `index` on.
         void remove(qsizetype index, qsizetype count);
+        // Sets where the run at `index` starts in the text.
+        void setLocation(qsizetype index, qsizetype location);
+        // Moves every run from `index` on by `delta` units.
+        void shiftFrom(qsizetype index, qsizetype delta)
+        {
+            moveGapTo(index);
+            m_tailShift += delta;
+        }
 
         QList<Run> m_slots;      // the runs, with m_gapSize empty ones at m_gapAt
         qsizetype m_gapAt = 0;
         qsizetype m_gapSize = 0;
+        qsizetype m_tailShift = 0; // added to the stored location of each run after the gap
     };
 
     // --- making -------------------------------------------------------------
@@ -243,6 +282,13 @@ public:
         replaceCharactersInRange({length(), 0}, string);
     }
     void deleteCharactersInRange(Range range) { replaceCharactersInRange(range, QString()); }
+    // Replaces the units of each range (clipped) by its string, which keeps
+    // its own attributes, in one pass over the text and its runs: the result
+    // of replacing them one at a time from the last to the first, in time
+    // linear in the text, its runs and the replacements. The ranges come in
+    // text order; one that starts inside the range before it is skipped.
+    //   "a-b-c": {{1, 1}, "+"}, {{3, 1}, ""} => "a+bc"
+    void replaceCharactersInRanges(const QList<AttributedReplacement>& replacements);
     // Replaces the whole text; a plain string takes the attributes of the
     // first unit (none when the text was empty).
     void setString(const QString& string) { replaceCharactersInRange({0, length()}, string); }
@@ -277,6 +323,14 @@ private:
     QString m_string;
     RunList m_runs;
     int m_editingDepth = 0;
+};
+
+// One edit of AttributedString::replaceCharactersInRanges: the units of
+// `range` become `string`.
+struct AttributedReplacement
+{
+    Range range;
+    AttributedString string;
 };
 
 // --- printing ---------------------------------------------------------------

@@ -17,26 +17,29 @@ Range wholeText(const AttributedString& text)
     return Range{0, text.length()};
 }
 
-// Replaces every occurrence of `target`; `insert` puts the replacement over
-// the found range and answers the inserted length.
+// Replaces every occurrence of `target` in one pass; `replacing` gives what
+// goes over each found range. The edits never change the text that a later
+// search reads (it resumes after the inserted text, that is after the
+// found range), so all are found first in the text as it stands.
 qsizetype replaceOccurrences(AttributedString& text, const QString& target, bool caseSensitive,
-                             const std::function<qsizetype(Range)>& insert)
+                             const std::function<AttributedString(Range)>& replacing)
 {
     if (target.isEmpty())
         return 0;
-    qsizetype count = 0;
-    qsizetype from = 0;
-    text.beginEditing();
-    while (from <= text.length()) {
-        const Range hit = findString(text.string(), target, Range{from, text.length() - from},
+    QList<AttributedReplacement> edits;
+    const QString& source = text.string();
+    for (qsizetype from = 0; from <= source.size();) {
+        const Range hit = findString(source, target, Range{from, source.size() - from},
                                      caseSensitive ? 0 : kIgnoreCase);
         if (hit.isMissing() || hit.length == 0)
             break;
-        from = hit.location + insert(hit);
-        ++count;
+        edits.append({hit, replacing(hit)});
+        from = hit.maxRange();
     }
+    text.beginEditing();
+    text.replaceCharactersInRanges(edits);
     text.endEditing();
-    return count;
+    return edits.size();
 }
 
 } // namespace
@@ -217,11 +220,12 @@ void removeAllAttributesExcept(AttributedString& text, const QStringList& names)
     removeAllAttributesExcept(text, names, wholeText(text));
 }
 
+// Each replacement takes the attributes of the first unit it replaces, as
+// a plain string put over a range does.
 qsizetype replaceString(AttributedString& text, const QString& target, const QString& replacement, bool caseSensitive)
 {
     return replaceOccurrences(text, target, caseSensitive, [&](Range hit) {
-        text.replaceCharactersInRange(hit, replacement.isNull() ? QString() : replacement);
-        return replacement.size();
+        return AttributedString(replacement, text.attributesAtIndex(hit.location));
     });
 }
 
@@ -231,10 +235,11 @@ qsizetype replaceStringWithLink(AttributedString& text, const QString& target, c
     if (!link.isValid())
         return 0;
     const QString shown = textOfLink(description, link);
+    const QString name = QString::fromLatin1(attribute::kLink);
     return replaceOccurrences(text, target, caseSensitive, [&](Range hit) {
-        text.replaceCharactersInRange(hit, shown);
-        text.addAttribute(QString::fromLatin1(attribute::kLink), link, Range{hit.location, shown.size()});
-        return shown.size();
+        QVariantMap attributes = text.attributesAtIndex(hit.location);
+        attributes.insert(name, link);
+        return AttributedString(shown, attributes);
     });
 }
 
@@ -243,10 +248,10 @@ qsizetype replaceStringWithAttributedString(AttributedString& text, const QStrin
 {
     const QString paragraphStyle = QString::fromLatin1(attribute::kParagraphStyle);
     return replaceOccurrences(text, target, caseSensitive, [&](Range hit) {
-        const QVariant style = text.attributeAtIndex(paragraphStyle, hit.location);
-        text.replaceCharactersInRange(hit, replacement);
-        text.addAttribute(paragraphStyle, style, Range{hit.location, replacement.length()});
-        return replacement.length();
+        AttributedString styled = replacement;
+        styled.addAttribute(paragraphStyle, text.attributeAtIndex(paragraphStyle, hit.location),
+                            Range{0, styled.length()});
+        return styled;
     });
 }
 

@@ -73,7 +73,8 @@ void removeAllAttributesExcept(AttributedString& text, const QStringList& names)
 
 // --- replacing ---------------------------------------------------------------
 // Each replaces every occurrence and answers the count; the search resumes
-// after the inserted text.
+// after the inserted text. A plain replacement takes the attributes of the
+// first unit it replaces; all are made in one pass over the text.
 //   "aaa": "a" by "aa" => 3, "aaaaaa"
 qsizetype replaceString(AttributedString& text, const QString& target, const QString& replacement,
                         bool caseSensitive = true);

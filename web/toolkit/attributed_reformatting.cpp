@@ -12,6 +12,9 @@
 #include <unicode/unorm2.h>
 #include <unicode/utf16.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace sorvant {
 
 namespace {
@@ -19,12 +22,19 @@ namespace {
 // --- edits as replacements ------------------------------------------------------------
 
 // `length` units at `location` of the text become `text`. An edit is a list
-// of these in increasing order, none overlapping another.
+// of these in increasing order, none overlapping another. `sources`, when
+// not empty, names for each unit of `text` the unit of the text whose
+// attributes it takes.
 struct Replacement
 {
+    Replacement(qsizetype at, qsizetype count, QString units, QList<qsizetype> from = {})
+        : location(at), length(count), text(std::move(units)), sources(std::move(from))
+    {
+    }
     qsizetype location = 0;
     qsizetype length = 0;
     QString text;
+    QList<qsizetype> sources;
 };
 
 // The runs of a text read front to back: each index asked is at or after
@@ -32,70 +42,75 @@ struct Replacement
 class RunCursor
 {
 public:
-    explicit RunCursor(const AttributedString& text) : m_runs(text.runs()) {}
+    explicit RunCursor(const AttributedString& text) : m_runs(text.runs())
+    {
+        if (!m_runs.isEmpty())
+            m_current = m_runs.at(0);
+    }
 
-    // The attributes of unit `index` and the end of its run.
+    // The attributes of unit `index` and the end of its run; the reference
+    // holds until the next call.
     const QVariantMap& attributesAt(qsizetype index, qsizetype* runEnd)
     {
-        while (m_run + 1 < m_runs.size() && m_runs.at(m_run).range.maxRange() <= index)
-            ++m_run;
-        *runEnd = m_runs.at(m_run).range.maxRange();
-        return m_runs.at(m_run).attributes;
+        while (m_run + 1 < m_runs.size() && m_current.range.maxRange() <= index)
+            m_current = m_runs.at(++m_run);
+        *runEnd = m_current.range.maxRange();
+        return m_current.attributes;
     }
 
 private:
     const AttributedString::RunList& m_runs;
     qsizetype m_run = 0;
+    AttributedString::Run m_current;
 };
 
-// Applies the replacements in one pass, building the new text run by run.
-// Kept units keep their attributes; replacing units take those of the
-// units they replace, the n-th the n-th's, the ones past the last replaced
-// unit the last one's; inserted units those of the unit before (the first
-// unit at the start).
+// What replaces the units of `replacement`, with its attributes: by the
+// sources when given; else replacing units take those of the units they
+// replace, the n-th the n-th's, the ones past the last replaced unit the
+// last one's; inserted units those of the unit before (the first unit at
+// the start).
+AttributedString replacingText(const AttributedString& text, RunCursor& cursor, const Replacement& replacement)
+{
+    const qsizetype count = replacement.text.size();
+    if (count == 0 || text.isEmpty())
+        return AttributedString(replacement.text);
+    AttributedString result;
+    if (!replacement.sources.isEmpty()) {
+        for (qsizetype i = 0; i < count; ++i) {
+            result.appendAttributedString(
+                AttributedString(replacement.text.mid(i, 1), text.attributesAtIndex(replacement.sources.at(i))));
+        }
+        return result;
+    }
+    qsizetype runEnd = 0;
+    if (replacement.length == 0) {
+        const qsizetype before = std::max<qsizetype>(replacement.location - 1, 0);
+        return AttributedString(replacement.text, cursor.attributesAt(before, &runEnd));
+    }
+    const qsizetype last = replacement.location + replacement.length - 1;
+    for (qsizetype i = 0; i < count;) {
+        const QVariantMap& attributes = cursor.attributesAt(std::min(replacement.location + i, last), &runEnd);
+        const qsizetype end = runEnd > last ? count : runEnd - replacement.location;
+        result.appendAttributedString(AttributedString(replacement.text.mid(i, end - i), attributes));
+        i = end;
+    }
+    return result;
+}
+
+// Applies the replacements in one pass (AttributedString's own one-pass
+// edit); kept units keep their attributes, the new ones take those
+// replacingText gives them.
 void applyReplacements(AttributedString& text, const QList<Replacement>& replacements)
 {
     if (replacements.isEmpty())
         return;
-    const QString& source = text.string();
     RunCursor cursor(text);
-    AttributedString result;
-    const auto keep = [&](qsizetype from, qsizetype to) {
-        while (from < to) {
-            qsizetype runEnd = 0;
-            const QVariantMap& attributes = cursor.attributesAt(from, &runEnd);
-            const qsizetype end = std::min(to, runEnd);
-            result.appendAttributedString(AttributedString(source.mid(from, end - from), attributes));
-            from = end;
-        }
-    };
-    qsizetype kept = 0;
-    for (const Replacement& replacement : replacements) {
-        keep(kept, replacement.location);
-        kept = replacement.location + replacement.length;
-        const qsizetype count = replacement.text.size();
-        if (count == 0 || source.isEmpty()) {
-            result.appendAttributedString(AttributedString(replacement.text));
-            continue;
-        }
-        qsizetype runEnd = 0;
-        if (replacement.length == 0) {
-            const qsizetype before = std::max<qsizetype>(replacement.location - 1, 0);
-            const QVariantMap& attributes = cursor.attributesAt(before, &runEnd);
-            result.appendAttributedString(AttributedString(replacement.text, attributes));
-            continue;
-        }
-        const qsizetype last = replacement.location + replacement.length - 1;
-        for (qsizetype i = 0; i < count;) {
-            const QVariantMap& attributes = cursor.attributesAt(std::min(replacement.location + i, last), &runEnd);
-            const qsizetype end = runEnd > last ? count : runEnd - replacement.location;
-            result.appendAttributedString(AttributedString(replacement.text.mid(i, end - i), attributes));
-            i = end;
-        }
-    }
-    keep(kept, source.size());
+    QList<AttributedReplacement> edits;
+    edits.reserve(replacements.size());
+    for (const Replacement& replacement : replacements)
+        edits.append({Range{replacement.location, replacement.length}, replacingText(text, cursor, replacement)});
     text.beginEditing();
-    text.replaceCharactersInRange(Range{0, text.length()}, result);
+    text.replaceCharactersInRanges(edits);
     text.endEditing();
 }
 
@@ -161,6 +176,135 @@ const UNormalizer2* icuNormalizer(unicode::NormalizationForm form)
     return U_SUCCESS(status) ? normalizer : nullptr;
 }
 
+// One character of a segment being normalized: the code point, its
+// canonical combining class and the text unit whose attributes it takes.
+struct NormalizedPoint
+{
+    UChar32 c = 0;
+    uint8_t combiningClass = 0;
+    qsizetype source = 0;
+};
+
+// Canonical composition: each character joins the last starter before it
+// when nothing between blocks it and the pair has a composite, which keeps
+// the starter's source.
+std::vector<NormalizedPoint> composed(const std::vector<NormalizedPoint>& points, const UNormalizer2* composer)
+{
+    std::vector<NormalizedPoint> out;
+    out.reserve(points.size());
+    qsizetype starter = -1;
+    uint8_t lastClass = 0;
+    for (const NormalizedPoint& point : points) {
+        if (starter >= 0) {
+            const bool adjacent = qsizetype(out.size()) - 1 == starter;
+            if (adjacent || (lastClass != 0 && lastClass < point.combiningClass)) {
+                const UChar32 composite = unorm2_composePair(composer, out[size_t(starter)].c, point.c);
+                if (composite >= 0) {
+                    out[size_t(starter)].c = composite;
+                    continue;
+                }
+            }
+        }
+        if (point.combiningClass == 0)
+            starter = qsizetype(out.size());
+        lastClass = point.combiningClass;
+        out.push_back(point);
+    }
+    return out;
+}
+
+// The units of `segment` (at `location` of the text) normalized one
+// character at a time, with the text unit each takes its attributes from:
+// a character decomposes into units that take its own, marks sorted into
+// canonical order carry theirs with them, and characters that compose take
+// the first one's. Empty when that is not `normalized`, ICU's form of the
+// whole segment (which should not happen); the units then pair by position.
+QList<qsizetype> normalizedSources(QStringView segment, qsizetype location, unicode::NormalizationForm form,
+                                   const QString& normalized)
+{
+    using unicode::NormalizationForm;
+    const bool compatibility = form == NormalizationForm::NFKC || form == NormalizationForm::NFKD;
+    UErrorCode status = U_ZERO_ERROR;
+    const UNormalizer2* decomposer = compatibility ? unorm2_getNFKDInstance(&status) : unorm2_getNFDInstance(&status);
+    const UNormalizer2* composer = icuNormalizer(form);
+    if (U_FAILURE(status) || decomposer == nullptr || composer == nullptr)
+        return {};
+    std::vector<NormalizedPoint> points;
+    const auto* units = reinterpret_cast<const UChar*>(segment.utf16());
+    const auto length = static_cast<int32_t>(segment.size());
+    const auto add = [&](UChar32 c, qsizetype source) {
+        points.push_back({c, unorm2_getCombiningClass(decomposer, c), source});
+    };
+    for (int32_t at = 0; at < length;) {
+        const qsizetype source = location + at;
+        UChar32 c = 0;
+        U16_NEXT(units, at, length, c);
+        // No decomposition is longer than 18 units (U+FDFA in the
+        // compatibility forms).
+        UChar mapping[32];
+        status = U_ZERO_ERROR;
+        const int32_t produced = unorm2_getDecomposition(decomposer, c, mapping, 32, &status);
+        if (U_FAILURE(status))
+            return {};
+        if (produced < 0) {
+            add(c, source);
+            continue;
+        }
+        for (int32_t i = 0; i < produced;) {
+            UChar32 part = 0;
+            U16_NEXT(mapping, i, produced, part);
+            add(part, source);
+        }
+    }
+    for (size_t from = 0; from < points.size();) {
+        size_t to = from;
+        while (to < points.size() && points[to].combiningClass != 0)
+            ++to;
+        std::stable_sort(points.begin() + qsizetype(from), points.begin() + qsizetype(to),
+                         [](const NormalizedPoint& a, const NormalizedPoint& b) {
+                             return a.combiningClass < b.combiningClass;
+                         });
+        from = to + 1;
+    }
+    if (form == NormalizationForm::NFC || form == NormalizationForm::NFKC)
+        points = composed(points, composer);
+    QString result;
+    QList<qsizetype> sources;
+    for (const NormalizedPoint& point : points) {
+        const char32_t c = char32_t(point.c);
+        result.append(QChar::fromUcs4(c));
+        sources.append(point.source);
+        if (QChar::requiresSurrogates(c))
+            sources.append(point.source);
+    }
+    if (result != normalized)
+        return {};
+    return sources;
+}
+
+// A replacement of `length` units at `location` by `text`, whose units take
+// the attributes of `sources`, without the units at either end that stay
+// where they are.
+void appendMappedChange(QList<Replacement>& replacements, const QString& source, qsizetype location,
+                        qsizetype length, const QString& text, const QList<qsizetype>& sources)
+{
+    const auto stays = [&](qsizetype unit, qsizetype at) {
+        return text.at(unit) == source.at(at) && sources.at(unit) == at;
+    };
+    qsizetype prefix = 0;
+    while (prefix < length && prefix < text.size() && stays(prefix, location + prefix))
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < length - prefix && suffix < text.size() - prefix
+           && stays(text.size() - 1 - suffix, location + length - 1 - suffix))
+        ++suffix;
+    if (prefix == length && prefix == text.size())
+        return;
+    const qsizetype count = text.size() - prefix - suffix;
+    replacements.append({location + prefix, length - prefix - suffix, text.mid(prefix, count),
+                         count > 0 ? sources.mid(prefix, count) : QList<qsizetype>()});
+}
+
 // Normalization segment by segment: a segment starts at each character
 // that nothing before it can combine with, so normalizing the segments
 // one by one gives the normalized text, and each change stays as small as
@@ -180,9 +324,16 @@ QList<Replacement> normalizationChanges(const QString& source, unicode::Normaliz
         if (at < length)
             U16_NEXT(units, next, length, c);
         if (at == length || (at > start && unorm2_hasBoundaryBefore(normalizer, c))) {
-            QString segment = source.mid(start, at - start);
+            const QStringView old = QStringView(source).mid(start, at - start);
+            QString segment = old.toString();
             sorvant::normalizeString(segment, form);
-            appendChange(replacements, source, start, at - start, segment);
+            if (segment != old) {
+                const QList<qsizetype> sources = normalizedSources(old, start, form, segment);
+                if (sources.isEmpty())
+                    appendChange(replacements, source, start, at - start, segment);
+                else
+                    appendMappedChange(replacements, source, start, at - start, segment, sources);
+            }
             start = at;
         }
         if (at == length)
@@ -376,9 +527,12 @@ void trimFeeds(AttributedString& text)
     applyStringEdit(text, [](QString& s) { trimFeeds(s); });
 }
 
+// The place is known: the new unit follows the one before it, whatever
+// the units around it are.
 void insertCharacter(AttributedString& text, unichar c, qsizetype index)
 {
-    applyStringEdit(text, [&](QString& s) { insertCharacter(s, c, index); });
+    if (index >= 0 && index <= text.length())
+        applyReplacements(text, {{index, 0, QString(QChar(c)), {}}});
 }
 
 // The columns as the string edit counts them, each tab replaced on its own.
@@ -462,19 +616,23 @@ void removeAttachments(AttributedString& text)
 {
     if (!text.containsAttachments())
         return;
-    text.beginEditing();
-    QList<Range> attached;
+    const QString& string = text.string();
+    QList<AttributedReplacement> deletions;
     text.enumerateAttribute(QString::fromLatin1(attribute::kAttachment), Range{0, text.length()},
                             [&](const QVariant& value, Range range, bool*) {
-                                if (value.isValid())
-                                    attached.append(range);
+                                if (!value.isValid())
+                                    return;
+                                for (qsizetype i = range.location; i < range.maxRange(); ++i) {
+                                    if (string.at(i) != QChar(kAttachmentCharacter))
+                                        continue;
+                                    if (!deletions.isEmpty() && deletions.last().range.maxRange() == i)
+                                        ++deletions.last().range.length;
+                                    else
+                                        deletions.append({Range{i, 1}, AttributedString()});
+                                }
                             });
-    for (qsizetype r = attached.size() - 1; r >= 0; --r) {
-        for (qsizetype i = attached[r].maxRange() - 1; i >= attached[r].location; --i) {
-            if (text.string().at(i) == QChar(kAttachmentCharacter))
-                text.deleteCharactersInRange(Range{i, 1});
-        }
-    }
+    text.beginEditing();
+    text.replaceCharactersInRanges(deletions);
     text.endEditing();
 }
 

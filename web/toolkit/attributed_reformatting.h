@@ -27,6 +27,7 @@ namespace sorvant {
 // segment.
 //   "aa" (a plain, a bold), removeCharacterAtIndex 0 => "a" bold
 //   "a\tb" (tab bold), decodeTabs 4                  => "a   b", the spaces bold
+//   "\u00e9e" (\u00e9 bold), insertCharacter 'e' at 1  => "\u00e9ee", the new "e" bold
 void applyStringEdit(AttributedString& text, const std::function<void(QString&)>& edit);
 
 void appendSubstring(AttributedString& text, const QString& source, Range range);
@@ -52,9 +53,11 @@ qsizetype replaceCharacter(AttributedString& text, unichar target, unichar repla
 // Unicode normalization of the characters, form C or the given form (the
 // string edit of foundation/ligatures.h), segment by segment: what a
 // character becomes takes its attributes; characters that combine take the
-// attributes of the first of them.
+// attributes of the first of them; marks put in canonical order keep
+// their own.
 //   "e\u0301" bold, NFC => "\u00e9" bold    "\u00e9" bold, NFD => "e\u0301" bold
 //   "e" plain + "\u0301" bold, NFC => "\u00e9" plain
+//   "\u0323" bold + "\u0327" plain, any form => "\u0327" plain + "\u0323" bold
 void normalizeString(AttributedString& text);
 void normalizeString(AttributedString& text, unicode::NormalizationForm form);
 

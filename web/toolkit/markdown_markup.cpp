@@ -396,9 +396,9 @@ qsizetype MarkupWalker::scanTarget(qsizetype i, qsizetype start, qsizetype end)
 
 // The last scan over markers in each direction, for one set of markers.
 // Whether a scan passes a position depends on the position alone, so a
-// later scan that starts inside a stretch an earlier one passed stops where
-// that one stopped: many reports beside one long run of markers look at it
-// once.
+// later scan that reaches the place an earlier one started from stops where
+// that one stopped: reports beside one long run of markers, or deep inside
+// markers nested one in another, look at each marker once per direction.
 struct MarkerScans
 {
     qsizetype leftFrom = -1;
@@ -422,9 +422,16 @@ Range widenedOverMarkers(const QString& text, Range range, MarkdownStyle shared,
         from = scan.leftStop;
     } else {
         const qsizetype start = from;
-        while (from > 0 && isOneOf(chars[from - 1], markers) && !(from > 1 && chars[from - 2] == '\\'))
+        qsizetype steps = 1;
+        while (from > 0 && isOneOf(chars[from - 1], markers) && !(from > 1 && chars[from - 2] == '\\')) {
+            if (from == scan.leftFrom) {
+                from = scan.leftStop;
+                break;
+            }
             --from;
-        countScanWork(start - from + 1);
+            ++steps;
+        }
+        countScanWork(steps);
         scan.leftFrom = start;
         scan.leftStop = from;
     }
@@ -433,9 +440,16 @@ Range widenedOverMarkers(const QString& text, Range range, MarkdownStyle shared,
         to = scan.rightStop;
     } else {
         const qsizetype start = to;
-        while (to < text.size() && isOneOf(chars[to], markers) && chars[to - 1] != '\\')
+        qsizetype steps = 1;
+        while (to < text.size() && isOneOf(chars[to], markers) && (to == 0 || chars[to - 1] != '\\')) {
+            if (to == scan.rightFrom) {
+                to = scan.rightStop;
+                break;
+            }
             ++to;
-        countScanWork(to - start + 1);
+            ++steps;
+        }
+        countScanWork(steps);
         scan.rightFrom = start;
         scan.rightStop = to;
     }
@@ -618,7 +632,9 @@ QString stringByTogglingMarkupWithPrefixes(const QString& string, const QStringL
         return answer(QString());
     replaced = affected;
     selected = Range{affected.location, text.size()};
-    return answer(text);
+    // Removing every unit leaves a null string, which would say that
+    // nothing changes.
+    return answer(text.isNull() ? QStringLiteral("") : text);
 }
 
 int levelOfMarkdownLine(QStringView line)

@@ -62,11 +62,13 @@ void enumerateCriticMarkupUsingHandler(const QString& string, const CriticMarkup
                                             Range range, Range* effectiveRange);
 
 // Toggles a markup around `range`: the text to put over `*replacementRange`
-// (null when nothing changes or the arguments are unusable) and the range to
-// select afterwards. The first prefix and suffix are used for adding; for
-// emphasis and strong the marker becomes "*", "**" or "***".
+// (null when nothing changes or the arguments are unusable, "" when all of
+// it goes) and the range to select afterwards. The first prefix and suffix
+// are used for adding; for emphasis and strong the marker becomes "*", "**"
+// or "***".
 //   "*x*", {"*","_"}, {"*","_"}, none, 2, {1,1} => "***x***" over {0,3}
 //   "ab", {"{=="}, {"==}"}, highlight, 0, {1,0} => "{====}" over {1,0}, select {4,0}
+//   "****__", {"**","__"}, {"**","__"}, none, 2, {1,5} => "" over {0,6}, select {0,0}
 [[nodiscard]] QString stringByTogglingMarkupWithPrefixes(const QString& string, const QStringList& prefixes,
                                                          const QStringList& suffixes, CriticMarkupType type,
                                                          MarkdownStyle style, Range range, Range* replacementRange,

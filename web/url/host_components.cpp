@@ -44,9 +44,28 @@ QString invertedHost(const QString& host)
 {
     if (host.isEmpty())
         return QString();
-    QStringList labels = lowercaseHost(host).split(QLatin1Char('.'));
-    std::reverse(labels.begin(), labels.end());
-    return labels.join(QLatin1Char('.'));
+    // Written label by label from the last into one string of the host's
+    // length: a list of the labels costs a string each, 26 times the size
+    // of a long host of short labels. An ASCII host is lowered on the way.
+    const bool ascii = isASCII(host);
+    const QString lower = ascii ? host : lowercaseHost(host);
+    const QChar* in = lower.constData();
+    QString inverted(lower.size(), Qt::Uninitialized);
+    QChar* out = inverted.data();
+    countScanWork(lower.size() + 1);
+    qsizetype end = lower.size();
+    for (qsizetype at = lower.size(); at >= 0; --at) {
+        if (at > 0 && in[at - 1] != QLatin1Char('.'))
+            continue;
+        for (qsizetype from = at; from < end; ++from) {
+            const char16_t c = in[from].unicode();
+            *out++ = QChar(ascii && c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c);
+        }
+        if (at > 0)
+            *out++ = QLatin1Char('.');
+        end = at - 1;
+    }
+    return inverted;
 }
 
 QString invertedHost(const URL& url)

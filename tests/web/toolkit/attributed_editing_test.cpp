@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QUrl>
 
+#include "tests/support/scan_work_bound.h"
+
 #include <gtest/gtest.h>
 
 namespace sorvant {
@@ -150,6 +152,64 @@ TEST(AttributedEditing, ReplacedTextKeepsTheParagraphStyle)
     EXPECT_EQ(text.string(), QStringLiteral("one three"));
     EXPECT_EQ(text.attributesAtIndex(5),
               (QVariantMap{{kFont, bold()}, {kParagraph, QStringLiteral("indented")}}));
+}
+
+// Each occurrence takes the attributes of the first unit it replaces, in
+// the text as it was: a replacement that starts where an earlier one
+// ended, or inside a run an earlier one split, still reads its own place.
+TEST(AttributedEditing, EachOccurrenceTakesItsOwnPlacesAttributes)
+{
+    AttributedString text(QStringLiteral("xAxa"));
+    text.addAttribute(kFont, bold(), Range{1, 1});
+    text.addAttribute(kColor, QStringLiteral("red"), Range{3, 1});
+    EXPECT_EQ(replaceString(text, QStringLiteral("a"), QStringLiteral("bb"), false), 2);
+    EXPECT_EQ(text.string(), QStringLiteral("xbbxbb"));
+    EXPECT_EQ(describeAttributedString(text),
+              QStringLiteral("x{}bb{Font: Helvetica-Bold}x{}bb{ForegroundColor: red}"));
+
+    AttributedString links(QStringLiteral("a-a"));
+    links.addAttribute(kFont, bold(), Range{2, 1});
+    EXPECT_EQ(replaceStringWithLink(links, QStringLiteral("a"), QStringLiteral("L"), QStringLiteral("ab")), 2);
+    EXPECT_EQ(describeAttributedString(links),
+              QStringLiteral("ab{Link: L}-{}ab{Font: Helvetica-Bold, Link: L}"));
+}
+
+// A text of `size` units in "ab " triples, every other triple bold, so
+// that an edit which moves the runs after it is seen.
+AttributedString alternatingTriples(qsizetype size)
+{
+    AttributedString text;
+    for (qsizetype i = 0; text.length() < size; ++i)
+        text.appendAttributedString(AttributedString(QStringLiteral("ab "), i % 2 ? QVariantMap{{kFont, bold()}}
+                                                                                   : QVariantMap()));
+    return text;
+}
+
+// Regression: each occurrence was one edit that moved the text and the
+// runs after it, so many occurrences took quadratic time (replaceString
+// over 200,000 "ab ": 89 s).
+TEST(AttributedEditing, ManyOccurrencesTakeLinearWork)
+{
+    test::expectLinearScanWork(alternatingTriples, [](AttributedString text) {
+        const qsizetype triples = text.length() / 3;
+        EXPECT_EQ(replaceString(text, QStringLiteral("ab"), QStringLiteral("xyz")), triples);
+        EXPECT_EQ(text.length(), 4 * triples);
+        EXPECT_EQ(text.runs().size(), triples);
+        EXPECT_EQ(text.attributesAtIndex(4 * triples - 4).isEmpty(), triples % 2 == 1);
+    });
+    test::expectLinearScanWork(alternatingTriples, [](AttributedString text) {
+        const qsizetype triples = text.length() / 3;
+        EXPECT_EQ(replaceStringWithLink(text, QStringLiteral("B "), QStringLiteral("L"), QStringLiteral("-"), false),
+                  triples);
+        EXPECT_EQ(text.length(), 2 * triples);
+        EXPECT_EQ(text.attributeAtIndex(kLink, 2 * triples - 1), QVariant(QStringLiteral("L")));
+    });
+    test::expectLinearScanWork(alternatingTriples, [](AttributedString text) {
+        const AttributedString replacement(QStringLiteral("B"), {{kColor, QStringLiteral("red")}});
+        const qsizetype triples = text.length() / 3;
+        EXPECT_EQ(replaceStringWithAttributedString(text, QStringLiteral("b"), replacement), triples);
+        EXPECT_EQ(text.runs().size(), 3 * triples);
+    });
 }
 
 } // namespace

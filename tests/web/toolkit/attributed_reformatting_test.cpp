@@ -304,10 +304,26 @@ INSTANTIATE_TEST_SUITE_P(
                  normalizing(NormalizationForm::NFKD), "fixfi", {1, 1, 0, 2, 2}},
         EditCase{"CompatibilityComposed", marked({{"e", 1}, {"\u0301", 2}, {"\uFB01", 3}}),
                  normalizing(NormalizationForm::NFKC), "\u00e9fi", {1, 3, 3}},
-        // Marks put in canonical order: the replacing units take the replaced ones' attributes in place.
+        // Regression: marks put in canonical order swapped their attributes
+        // by position; each keeps its own, in every form.
         EditCase{"CombiningMarksReordered", marked({{"a\u0301", 1}, {"\u0323", 2}, {"b", 3}}),
                  normalizing(NormalizationForm::NFD), "a\u0323\u0301b",
-                 {1, 1, 2, 3}},
+                 {1, 2, 1, 3}},
+        EditCase{"ReorderedMarksKeepTheirsNFC", marked({{"\u0323", 1}, {"\u0327", 0}}),
+                 normalizing(NormalizationForm::NFC), "\u0327\u0323", {0, 1}},
+        EditCase{"ReorderedMarksKeepTheirsNFD", marked({{"\u0323", 1}, {"\u0327", 0}}),
+                 normalizing(NormalizationForm::NFD), "\u0327\u0323", {0, 1}},
+        EditCase{"ReorderedMarksKeepTheirsNFKC", marked({{"\u0323", 1}, {"\u0327", 0}}),
+                 normalizing(NormalizationForm::NFKC), "\u0327\u0323", {0, 1}},
+        EditCase{"ReorderedMarksKeepTheirsNFKD", marked({{"\u0323", 1}, {"\u0327", 0}}),
+                 normalizing(NormalizationForm::NFKD), "\u0327\u0323", {0, 1}},
+        // A mark that moves before another joins the character in front:
+        // the composed character takes that character's attributes, the
+        // mark left over keeps its own.
+        EditCase{"MarkComposedPastAnother", marked({{"a", 1}, {"\u0301", 2}, {"\u0323", 3}, {"b", 4}}),
+                 normalizing(NormalizationForm::NFC), "\u1EA1\u0301b", {1, 2, 4}},
+        EditCase{"DecomposedMarksSortedWithTheirs", marked({{"\u00e9", 1}, {"\u0323", 2}}),
+                 normalizing(NormalizationForm::NFD), "e\u0323\u0301", {1, 2, 1}},
         // Regression: the deleted unit was taken to be the last equal one.
         EditCase{"RemoveFirstOfEqualUnits", marked({{"a", 1}, {"a", 2}}),
                  [](AttributedString& edited) { removeCharacterAtIndex(edited, 0); }, "a", {2}},
@@ -335,6 +351,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "XYZW", {1, 2, 3, 3}},
         EditCase{"InsertionTakesTheUnitBefore", marked({{"a", 1}, {"b", 2}}),
                  [](AttributedString& edited) { insertCharacter(edited, u'x', 1); }, "axb", {1, 1, 2}},
+        // Regression: an inserted character equal to the one after it was
+        // taken to follow that one, and took its attributes.
+        EditCase{"InsertionBeforeAnEqualUnit", marked({{"\u00e9", 1}, {"e", 0}}),
+                 [](AttributedString& edited) { insertCharacter(edited, u'e', 1); }, "\u00e9ee", {1, 1, 0}},
+        EditCase{"InsertionAtTheFront", marked({{"a", 1}, {"b", 2}}),
+                 [](AttributedString& edited) { insertCharacter(edited, u'a', 0); }, "aab", {1, 1, 2}},
+        EditCase{"InsertionPastTheEndDoesNothing", marked({{"a", 1}}),
+                 [](AttributedString& edited) { insertCharacter(edited, u'a', 2); }, "a", {1}},
         EditCase{"BlankRunsCollapseToTheirFirst", marked({{"a", 1}, {"\t", 2}, {" ", 3}, {"b", 4}}),
                  [](AttributedString& edited) { removeMultipleSpaces(edited); }, "a b", {1, 2, 4}}),
     [](const testing::TestParamInfo<EditCase>& row) { return std::string(row.param.name); });
@@ -419,6 +443,34 @@ TEST(AttributedReformatting, EditsOverManyRunsKeepThemInLinearWork)
         EXPECT_EQ(text.runs().size(), runs);
         EXPECT_TRUE(text.string().startsWith(QLatin1String("a   a   ")));
     });
+}
+
+// Regression: each attachment was deleted on its own, moving the text and
+// the runs after it (1.8 s for a long text of attachments).
+TEST(AttributedReformatting, RemovingManyAttachmentsTakesLinearWork)
+{
+    const QString attachment = QString::fromLatin1(attribute::kAttachment);
+    test::expectLinearScanWork(
+        [&](qsizetype size) {
+            AttributedString text;
+            for (qsizetype i = 0; text.length() < size; ++i) {
+                text.appendAttributedString(AttributedString(QStringLiteral("a"), {{kMark, int(i % 2)}}));
+                text.appendAttributedString(
+                    AttributedString(QString(QChar(kAttachmentCharacter)), {{attachment, QStringLiteral("file")}}));
+            }
+            // An attachment character without an attachment stays.
+            text.appendString(QString(QChar(kAttachmentCharacter)));
+            text.removeAttribute(attachment, Range{text.length() - 1, 1});
+            return text;
+        },
+        [](AttributedString text) {
+            const qsizetype pairs = text.length() / 2;
+            removeAttachments(text);
+            EXPECT_EQ(text.length(), pairs + 1);
+            EXPECT_EQ(text.runs().size(), pairs + 1);
+            EXPECT_EQ(text.string().back(), QChar(kAttachmentCharacter));
+            EXPECT_FALSE(text.containsAttachments());
+        });
 }
 
 } // namespace

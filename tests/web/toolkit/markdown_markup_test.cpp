@@ -2,6 +2,8 @@
 
 #include "tests/support/scan_work_bound.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace sorvant {
@@ -165,6 +167,7 @@ TEST(CriticMarkupToggle, RoundTrips)
     const QStringList em{QStringLiteral("*"), QStringLiteral("_")};
     const QStringList hlOpen{QStringLiteral("{==")};
     const QStringList hlClose{QStringLiteral("==}")};
+    const QStringList strong{QStringLiteral("**"), QStringLiteral("__")};
     const ToggleCase cases[] = {
         {"strong on emphasis", "*x*", em, em, kCriticMarkupNone, kMarkdownStrong, {1, 1}, "***x***", {0, 7}},
         {"strong off again", "***x***", em, em, kCriticMarkupNone, kMarkdownStrong, {3, 1}, "*x*", {0, 3}},
@@ -178,6 +181,10 @@ TEST(CriticMarkupToggle, RoundTrips)
         {"escaped markers stay", "a *x \\* y \\_z* b", em, em, kCriticMarkupNone, kMarkdownEmphasis, {3, 1},
          "a x \\* y \\_z b", {2, 10}},
         {"both markers off", "_a_ *b* c", em, em, kCriticMarkupNone, kMarkdownEmphasis, {0, 7}, "a b c", {0, 3}},
+        // Regression: a toggle that removed all of the text answered null,
+        // which says that nothing changes.
+        {"only markers off", "****__", strong, strong, kCriticMarkupNone, kMarkdownStrong, {1, 5}, "", {0, 0}},
+        {"empty highlight off", "a{====}", hlOpen, hlClose, kCriticMarkupHighlight, 0, {3, 0}, "a", {1, 0}},
     };
     for (const ToggleCase& row : cases) {
         SCOPED_TRACE(row.name);
@@ -232,6 +239,28 @@ TEST(CriticMarkupToggle, LongMarkerRunsTakeLinearWork)
                 line, em, em, kCriticMarkupNone, kMarkdownEmphasis, Range{0, line.size()}, &replacement, nullptr);
             EXPECT_EQ(result, QStringLiteral("a "));
             EXPECT_EQ(replacement, (Range{0, line.size() - 3}));
+        });
+}
+
+// Regression: each report inside markers nested one in another widened
+// itself back over all the markers before it, so toggling emphasis off
+// "*_*_…x…_*_*" took quadratic time (100 KB: 2 s).
+TEST(CriticMarkupToggle, DeeplyNestedMarkersTakeLinearWork)
+{
+    const QStringList em{QStringLiteral("*"), QStringLiteral("_")};
+    test::expectLinearScanWork(
+        [](qsizetype size) {
+            const QString opening = QStringLiteral("*_").repeated(size / 4);
+            QString closing = opening;
+            std::reverse(closing.begin(), closing.end());
+            return opening + QLatin1Char('x') + closing;
+        },
+        [&](const QString& line) {
+            Range replacement;
+            const QString result = stringByTogglingMarkupWithPrefixes(
+                line, em, em, kCriticMarkupNone, kMarkdownEmphasis, Range{0, line.size()}, &replacement, nullptr);
+            EXPECT_EQ(result, QStringLiteral("x"));
+            EXPECT_EQ(replacement, (Range{0, line.size()}));
         });
 }
 

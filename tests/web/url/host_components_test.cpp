@@ -1,5 +1,9 @@
 #include "web/url/host_components.h"
 
+#include "tests/support/scan_work_bound.h"
+
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 namespace sorvant {
@@ -15,6 +19,73 @@ TEST(HostComponents, LabelsAndInvertedForms)
     EXPECT_EQ(invertedHost(QStringLiteral("a..b")), QStringLiteral("b..a"));
     EXPECT_TRUE(invertedHost(QStringLiteral("")).isNull());
     EXPECT_EQ(invertedHost(URL::URLWithString(QStringLiteral("http://News.H.org/x"))), QStringLiteral("org.h.news"));
+}
+
+// Edge labels, empty ones and non-ASCII hosts inverted as a whole.
+TEST(HostComponents, InvertedHostKeepsEveryLabel)
+{
+    const struct
+    {
+        const char* host;
+        const char* inverted;
+    } cases[] = {
+        {"a", "a"},   {".", "."},       {"a.", ".a"},       {".a", "a."},
+        {"..", ".."}, {"A.B.C", "c.b.a"}, {"x..Y.", ".y..x"}, {"www.B\u00FCcher.DE", "de.xn--bcher-kva.www"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.host);
+        EXPECT_EQ(invertedHost(QString::fromUtf8(row.host)), QString::fromUtf8(row.inverted));
+    }
+}
+
+// A memory figure of this process in KiB from /proc ("VmRSS:" now,
+// "VmHWM:" the peak since resetPeakResident), -1 where it cannot be read.
+qint64 residentKiB(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+bool resetPeakResident()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+// Regression: a host of ten million units in short labels peaked at 26
+// times its size, a string per label; at most ten times now, in work
+// linear in its length.
+TEST(HostComponents, InvertingALongHostTakesMemoryAndWorkInProportion)
+{
+    QString host(10'000'001, QLatin1Char('1'));
+    for (qsizetype at = 1; at < host.size(); at += 2)
+        host[at] = QLatin1Char('.');
+    if (!resetPeakResident() || residentKiB("VmHWM:") < 0)
+        GTEST_SKIP() << "this system does not give the peak resident memory";
+    const qint64 before = residentKiB("VmRSS:");
+    const QString inverted = invertedHost(host);
+    const qint64 grown = residentKiB("VmHWM:") - before;
+    EXPECT_EQ(inverted, host);
+    EXPECT_LE(grown * 1024, 10 * host.size()) << "grew by " << grown << " KiB";
+
+    test::expectLinearScanWork(
+        [](qsizetype size) {
+            QString labels;
+            while (labels.size() < size)
+                labels += QStringLiteral("Ab.c..");
+            return labels;
+        },
+        [](const QString& labels) {
+            const QString reversed = invertedHost(labels);
+            EXPECT_EQ(reversed.size(), labels.size());
+            EXPECT_TRUE(reversed.startsWith(QLatin1String("..c.ab..c.ab")));
+        });
 }
 
 TEST(HostComponents, MaximumJoinsTheRest)
