@@ -1,6 +1,7 @@
 #include "system/pdf_documents.h"
 
 #include "platform/file_system_representation.h"
+#include "system/image_file_info.h"
 #include "system/pdf_module.h"
 
 #include <QByteArray>
@@ -15,12 +16,24 @@ std::shared_ptr<PdfDocument> PdfDocument::fromData(const QByteArray& data)
     return handle ? std::shared_ptr<PdfDocument>(new PdfDocument(handle)) : nullptr;
 }
 
-std::shared_ptr<PdfDocument> PdfDocument::fromFile(const QString& path)
+std::shared_ptr<PdfDocument> PdfDocument::fromFile(const QString& path, PdfFileOpening* opening)
 {
+    return fromFile(path, opening, kPDFPageCountReadLimit);
+}
+
+std::shared_ptr<PdfDocument> PdfDocument::fromFile(const QString& path, PdfFileOpening* opening, qint64 readLimit)
+{
+    PdfFileOpening unused;
+    PdfFileOpening& outcome = opening ? *opening : unused;
+    outcome.reachedReadLimit = false;
+    outcome.stopped = false;
     const QByteArray bytes = fileSystemRepresentation(path);
     if (bytes.isEmpty() || !pdfModule().isLoaded())
         return nullptr;
-    void* handle = pdfModule().openFile(bytes.constData());
+    int ending = 0;
+    void* handle = pdfModule().openFile(bytes.constData(), readLimit, outcome.stop, &ending);
+    outcome.reachedReadLimit = (ending & kPdfOpenReachedReadLimit) != 0;
+    outcome.stopped = (ending & kPdfOpenStopped) != 0;
     return handle ? std::shared_ptr<PdfDocument>(new PdfDocument(handle)) : nullptr;
 }
 

@@ -12,11 +12,23 @@
 #include <QSizeF>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 class QByteArray;
 
 namespace sorvant {
+
+// How opening a PDF file went, for a caller that shows why nothing is drawn.
+struct PdfFileOpening
+{
+    // Set by another thread to abandon the open; checked at each read.
+    const std::atomic<bool>* stop = nullptr;
+    // Out: the open needed more bytes than the read bound allows.
+    bool reachedReadLimit = false;
+    // Out: the open was abandoned through `stop`.
+    bool stopped = false;
+};
 
 class PdfDocument
 {
@@ -25,7 +37,15 @@ public:
     // any name opens); null when the module cannot be loaded or the data is
     // no PDF, is locked or has no page.
     [[nodiscard]] static std::shared_ptr<PdfDocument> fromData(const QByteArray& data);
-    [[nodiscard]] static std::shared_ptr<PdfDocument> fromFile(const QString& path);
+    // Opening a file reads at most kPDFPageCountReadLimit bytes
+    // (image_file_info.h), as a page count does: a damaged or zero-filled
+    // file of gigabytes is otherwise read whole. Null past that bound or
+    // once `opening->stop` is set, which `opening` then says. Drawing the
+    // opened document's pages reads without bound.
+    [[nodiscard]] static std::shared_ptr<PdfDocument> fromFile(const QString& path, PdfFileOpening* opening = nullptr);
+    // As above, reading at most `readLimit` bytes to open.
+    [[nodiscard]] static std::shared_ptr<PdfDocument> fromFile(const QString& path, PdfFileOpening* opening,
+                                                               qint64 readLimit);
     ~PdfDocument();
     PdfDocument(const PdfDocument&) = delete;
     PdfDocument& operator=(const PdfDocument&) = delete;

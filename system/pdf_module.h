@@ -5,16 +5,22 @@
 
 #include <QString>
 
+#include <atomic>
+
 class QByteArray;
 class QImage;
 
 namespace sorvant {
 
+// How a bounded open of a file ended, as bits of its `ending`.
+inline constexpr int kPdfOpenReachedReadLimit = 1;
+inline constexpr int kPdfOpenStopped = 2;
+
 struct PdfModule
 {
     int (*pageCountOfFile)(const char* path, long long readLimit) = nullptr;
     void* (*openData)(const QByteArray* data) = nullptr;
-    void* (*openFile)(const char* path) = nullptr;
+    void* (*openFile)(const char* path, long long readLimit, const std::atomic<bool>* stop, int* ending) = nullptr;
     void (*close)(void* handle) = nullptr;
     int (*pageCount)(const void* handle) = nullptr;
     int (*pageSize)(const void* handle, int page, double* width, double* height) = nullptr;

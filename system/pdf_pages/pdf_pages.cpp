@@ -3,6 +3,7 @@
 // first counted, drawn or previewed, not at start-up. Its functions have C
 // names so that the loader finds them with dlsym (system/pdf_documents.cpp).
 
+#include "system/pdf_module.h"
 #include "system/read_only_files.h"
 
 #include <QByteArray>
@@ -11,6 +12,8 @@
 #include <poppler-qt6.h>
 
 #include <algorithm>
+#include <atomic>
+#include <limits>
 #include <memory>
 #include <mutex>
 
@@ -19,7 +22,8 @@
 // What the loader looks up, described at each definition below.
 SORVANT_PDF_EXPORT int sorvant_pdf_page_count(const char* path, long long readLimit);
 SORVANT_PDF_EXPORT void* sorvant_pdf_open_data(const QByteArray* data);
-SORVANT_PDF_EXPORT void* sorvant_pdf_open_file(const char* path);
+SORVANT_PDF_EXPORT void* sorvant_pdf_open_file(const char* path, long long readLimit, const std::atomic<bool>* stop,
+                                               int* ending);
 SORVANT_PDF_EXPORT void sorvant_pdf_close(void* handle);
 SORVANT_PDF_EXPORT int sorvant_pdf_document_page_count(const void* handle);
 SORVANT_PDF_EXPORT int sorvant_pdf_page_size(const void* handle, int page, double* width, double* height);
@@ -28,41 +32,27 @@ SORVANT_PDF_EXPORT int sorvant_pdf_render_page(const void* handle, int page, dou
 
 namespace {
 
-// An open document and, for a file, the file it reads from.
-struct OpenDocument
-{
-    std::unique_ptr<QFile> file;
-    std::unique_ptr<Poppler::Document> document;
-};
-
-void silenceLibrary()
-{
-    // The library reports every defect of a broken file on its debug
-    // channel; a search reads many such files, and failure already says it.
-    static std::once_flag once;
-    std::call_once(once, [] { Poppler::setDebugErrorFunction([](const QString&, const QVariant&) {}, QVariant()); });
-}
-
-// Null for a document that did not open, is locked or has no page.
-OpenDocument* opened(std::unique_ptr<QFile> file, std::unique_ptr<Poppler::Document> document)
-{
-    if (!document || document->isLocked() || document->numPages() < 1)
-        return nullptr;
-    document->setRenderHint(Poppler::Document::Antialiasing);
-    document->setRenderHint(Poppler::Document::TextAntialiasing);
-    return new OpenDocument{std::move(file), std::move(document)};
-}
-
-// A file read through a limit: once `limit` bytes were read in all (a
-// part read twice counts twice), every read before the end fails. The library reads a file whose cross-reference index is missing
-// or damaged from its first byte to its last, which for gigabytes takes
-// many seconds; failing reads end that scan.
+// A file read through a limit: once `limit` bytes were read in all (a part
+// read twice counts twice), every read before the end fails, and so does
+// every read once `*stop` is set. The library reads a file whose
+// cross-reference index is missing or damaged from its first byte to its
+// last, which for gigabytes takes many seconds; failing reads end that scan.
 class LimitedReads : public QIODevice
 {
 public:
-    LimitedReads(QFile& file, qint64 limit) : m_file(file), m_left(limit) {}
+    LimitedReads(QFile& file, qint64 limit, const std::atomic<bool>* stop = nullptr)
+        : m_file(file), m_left(limit), m_stop(stop)
+    {
+    }
 
     [[nodiscard]] bool reachedLimit() const { return m_reachedLimit; }
+    [[nodiscard]] bool stopped() const { return m_stopped; }
+    // From now on reads have no limit and no stop (whose owner may go).
+    void lift()
+    {
+        m_left = std::numeric_limits<qint64>::max();
+        m_stop = nullptr;
+    }
     bool isSequential() const override { return false; }
     qint64 size() const override { return m_file.size(); }
 
@@ -71,6 +61,10 @@ protected:
     {
         if (pos() >= size())
             return 0;
+        if (maxSize > 0 && m_stop != nullptr && m_stop->load(std::memory_order_relaxed)) {
+            m_stopped = true;
+            return -1;
+        }
         if (maxSize > 0 && m_left <= 0) {
             m_reachedLimit = true;
             return -1;
@@ -85,8 +79,37 @@ protected:
 private:
     QFile& m_file;
     qint64 m_left;
+    const std::atomic<bool>* m_stop;
     bool m_reachedLimit = false;
+    bool m_stopped = false;
 };
+
+// An open document and, for a file, the file it reads from and the device
+// reading it (destroyed after the document, which reads through them).
+struct OpenDocument
+{
+    std::unique_ptr<QFile> file;
+    std::unique_ptr<LimitedReads> reads;
+    std::unique_ptr<Poppler::Document> document;
+};
+
+void silenceLibrary()
+{
+    // The library reports every defect of a broken file on its debug
+    // channel; a search reads many such files, and failure already says it.
+    static std::once_flag once;
+    std::call_once(once, [] { Poppler::setDebugErrorFunction([](const QString&, const QVariant&) {}, QVariant()); });
+}
+
+// Null for a document that did not open, is locked or has no page.
+OpenDocument* opened(std::unique_ptr<Poppler::Document> document)
+{
+    if (!document || document->isLocked() || document->numPages() < 1)
+        return nullptr;
+    document->setRenderHint(Poppler::Document::Antialiasing);
+    document->setRenderHint(Poppler::Document::TextAntialiasing);
+    return new OpenDocument{nullptr, nullptr, std::move(document)};
+}
 
 std::unique_ptr<Poppler::Page> pageOf(const void* handle, int page)
 {
@@ -122,17 +145,39 @@ SORVANT_PDF_EXPORT void* sorvant_pdf_open_data(const QByteArray* data)
     if (data == nullptr || data->isEmpty())
         return nullptr;
     silenceLibrary();
-    return opened(nullptr, Poppler::Document::loadFromData(*data));
+    return opened(Poppler::Document::loadFromData(*data));
 }
 
-SORVANT_PDF_EXPORT void* sorvant_pdf_open_file(const char* path)
+// The file is read through `readLimit` bytes at most and stops at `*stop`
+// (null for none); `*ending` gets kPdfOpenReachedReadLimit or
+// kPdfOpenStopped when either ended the open, which then answers null.
+SORVANT_PDF_EXPORT void* sorvant_pdf_open_file(const char* path, long long readLimit, const std::atomic<bool>* stop,
+                                               int* ending)
 {
+    *ending = 0;
     std::unique_ptr<QFile> file = sorvant::openReadOnlyFile(path);
     if (!file)
         return nullptr;
+    auto reads = std::make_unique<LimitedReads>(*file, readLimit, stop);
+    if (!reads->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return nullptr;
     silenceLibrary();
-    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(file.get());
-    return opened(std::move(file), std::move(document));
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(reads.get());
+    // The checks of what opened read too, so they count against the limit.
+    OpenDocument* open = opened(std::move(document));
+    const int ended = (reads->reachedLimit() ? sorvant::kPdfOpenReachedReadLimit : 0)
+                      | (reads->stopped() ? sorvant::kPdfOpenStopped : 0);
+    if (ended != 0) {
+        delete open;
+        *ending = ended;
+        return nullptr;
+    }
+    if (open == nullptr)
+        return nullptr;
+    reads->lift();
+    open->file = std::move(file);
+    open->reads = std::move(reads);
+    return open;
 }
 
 SORVANT_PDF_EXPORT void sorvant_pdf_close(void* handle)

@@ -1,5 +1,6 @@
 #include "system/image_file_info.h"
 #include "system/pasteboard_images.h"
+#include "system/pdf_documents.h"
 
 #include "platform/file_system_representation.h"
 #include "tests/support/temp_tree.h"
@@ -15,6 +16,10 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <limits>
+#include <thread>
 
 namespace sorvant {
 namespace {
@@ -146,6 +151,109 @@ TEST_F(ImageFileInfo, NamesThatAreNotUTF8AreRead)
     ASSERT_EQ(::write(fd, pdf.constData(), static_cast<size_t>(pdf.size())), pdf.size());
     ::close(fd);
     EXPECT_EQ(pageCountOfPDFFile(name), 2);
+}
+
+// A file of `size` bytes starting with `start`, the rest a hole of zeros
+// (no disk is used).
+QString sparseFile(test::TempTree& tree, const QString& name, const QByteArray& start, qint64 size)
+{
+    const QString path = tree.writeFile(name, start);
+    EXPECT_TRUE(QFile::resize(path, size));
+    return path;
+}
+
+constexpr qint64 kSixGigabytes = qint64(6) << 30;
+
+// Opening for a preview used to read a damaged or zero-filled file of
+// gigabytes whole (about 9 s per gigabyte). It now stops where a page count
+// stops and says so; a document whose index leads to its pages opens.
+TEST_F(ImageFileInfo, PDFDocumentsOpenWithinTheirReadLimit)
+{
+    const QString three = m_tree.writeFile(QStringLiteral("three.pdf"), minimalPDF(3));
+    const QString zeros = sparseFile(m_tree, QStringLiteral("zeros.pdf"), "%PDF-1.4\n", kSixGigabytes);
+    // A document whose end, with its index, was lost.
+    const QString cut = sparseFile(m_tree, QStringLiteral("cut.pdf"), minimalPDF(3).chopped(60), kSixGigabytes);
+    const QString text = m_tree.writeFile(QStringLiteral("text.pdf"), "%PDF-1.4\nnothing more");
+    const qint64 size = QFileInfo(three).size();
+    const struct
+    {
+        const QString& path;
+        qint64 limit;
+        int pages;
+        bool reachedReadLimit;
+    } cases[] = {
+        {three, kPDFPageCountReadLimit, 3, false},
+        {three, size / 4, 0, true},
+        {zeros, kPDFPageCountReadLimit, 0, true},
+        {cut, kPDFPageCountReadLimit, 0, true},
+        {text, kPDFPageCountReadLimit, 0, false},
+    };
+    for (const auto& [path, limit, pages, reachedReadLimit] : cases) {
+        SCOPED_TRACE(QFileInfo(path).fileName().toStdString() + " " + std::to_string(limit));
+        PdfFileOpening opening;
+        opening.reachedReadLimit = !reachedReadLimit;
+        opening.stopped = true;
+        const std::shared_ptr<PdfDocument> document = PdfDocument::fromFile(path, &opening, limit);
+        EXPECT_EQ(document ? document->pageCount() : 0, pages);
+        EXPECT_EQ(opening.reachedReadLimit, reachedReadLimit);
+        EXPECT_FALSE(opening.stopped);
+    }
+    // The one-argument open has the page count's bound.
+    EXPECT_EQ(PdfDocument::fromFile(zeros), nullptr);
+    PdfFileOpening opening;
+    EXPECT_EQ(PdfDocument::fromFile(cut, &opening), nullptr);
+    EXPECT_TRUE(opening.reachedReadLimit);
+}
+
+// The bound is for opening: drawing pages afterwards reads what it needs.
+TEST_F(ImageFileInfo, PDFPagesDrawAfterAnOpenThatUsedItsWholeLimit)
+{
+    const QString three = m_tree.writeFile(QStringLiteral("three.pdf"), minimalPDF(3));
+    qint64 tooFew = 0;
+    qint64 enough = QFileInfo(three).size() * 16;
+    ASSERT_NE(PdfDocument::fromFile(three, nullptr, enough), nullptr);
+    while (enough - tooFew > 1) {
+        const qint64 middle = (tooFew + enough) / 2;
+        (PdfDocument::fromFile(three, nullptr, middle) ? enough : tooFew) = middle;
+    }
+    const std::shared_ptr<PdfDocument> document = PdfDocument::fromFile(three, nullptr, enough);
+    ASSERT_NE(document, nullptr);
+    for (int page = 0; page < 3; ++page) {
+        SCOPED_TRACE(page);
+        EXPECT_EQ(document->pageSize(page), QSizeF(200, 100));
+        EXPECT_EQ(document->renderPage(page, 72, 72).size(), QSize(200, 100));
+    }
+}
+
+// A stop ends an open that would otherwise read gigabytes, whether it is set
+// before the open or by another thread during it.
+TEST_F(ImageFileInfo, PDFOpensEndAtAStop)
+{
+    const QString zeros = sparseFile(m_tree, QStringLiteral("zeros.pdf"), "%PDF-1.4\n", kSixGigabytes);
+    constexpr qint64 unbounded = std::numeric_limits<qint64>::max();
+    std::atomic<bool> stop{true};
+    PdfFileOpening opening;
+    opening.stop = &stop;
+    EXPECT_EQ(PdfDocument::fromFile(zeros, &opening, unbounded), nullptr);
+    EXPECT_TRUE(opening.stopped);
+    EXPECT_FALSE(opening.reachedReadLimit);
+
+    stop = false;
+    opening = PdfFileOpening{&stop};
+    std::thread stopper([&stop] { stop = true; });
+    EXPECT_EQ(PdfDocument::fromFile(zeros, &opening, unbounded), nullptr);
+    stopper.join();
+    EXPECT_TRUE(opening.stopped);
+    EXPECT_FALSE(opening.reachedReadLimit);
+
+    // A stop that is never set changes nothing.
+    stop = false;
+    opening = PdfFileOpening{&stop};
+    const QString three = m_tree.writeFile(QStringLiteral("three.pdf"), minimalPDF(3));
+    const std::shared_ptr<PdfDocument> document = PdfDocument::fromFile(three, &opening);
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(document->pageCount(), 3);
+    EXPECT_FALSE(opening.stopped);
 }
 
 QByteArray encodedImage(int width, int height, const char* format)
