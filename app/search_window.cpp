@@ -269,6 +269,13 @@ void SearchWindow::startSearch(const QString& phrase, const TestedDestination& d
     m_options->save();
     m_settingsDrawer->saveSettings();
     m_options->fill(request);
+    // No field ticked to look in: said, rather than an empty table.
+    if (request.what == 0) {
+        m_search->clearResults();
+        m_searchInfo->setText(tr("Nothing to search in: tick a box under “Search in”."));
+        QApplication::beep();
+        return;
+    }
     const bool started = m_search->start(request);
     selectionChanged();
     if (!started) {
