@@ -24,8 +24,11 @@
 #include <QScreen>
 #include <QStringDecoder>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <memory>
+
+#include <xcb/xcb.h>
 
 namespace sorvant {
 
@@ -50,6 +53,30 @@ QColor secondaryTextColor(const QPalette& palette)
 {
     return mixedColor(paletteColor(palette, QPalette::Window), paletteColor(palette, QPalette::WindowText),
                       2.0 / 3.0);
+}
+
+// Tells the X11 window manager the window's transient parent (WM_TRANSIENT_FOR,
+// deleted for none), as Qt does only when it shows a window; elsewhere
+// nothing.
+void announceTransientParent(QWindow* window)
+{
+    // Only the xcb platform's windows are X11 windows (the offscreen one
+    // answers the interface too, with no connection).
+    if (!window || !window->handle() || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return;
+    const auto id = xcb_window_t(window->winId());
+    if (QWindow* parent = window->transientParent()) {
+        const auto parentId = xcb_window_t(parent->winId());
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1,
+                            &parentId);
+    } else {
+        xcb_delete_property(connection, id, XCB_ATOM_WM_TRANSIENT_FOR);
+    }
+    xcb_flush(connection);
 }
 
 QImage blank(QSize size, QColor fill)
@@ -415,8 +442,16 @@ void PreviewWindow::keepAbove(const QWidget* window)
     // The handle is made first: a transient parent is a window's, and the
     // window manager learns it when the window is shown.
     winId();
-    windowHandle()->setTransientParent(window && window != this && window->isWindow() ? window->windowHandle()
-                                                                                      : nullptr);
+    QWindow* parent = window && window != this && window->isWindow() ? window->windowHandle() : nullptr;
+    if (windowHandle()->transientParent() == parent)
+        return;
+    windowHandle()->setTransientParent(parent);
+    // Qt tells the window manager only when a window is shown: a shown
+    // preview that follows another window tells it now, and comes above.
+    if (isVisible()) {
+        announceTransientParent(windowHandle());
+        raise();
+    }
 }
 
 void PreviewWindow::orderFront()

@@ -130,7 +130,7 @@ public:
     void orderFront();
     // Makes the window transient for `window` (none for null), so that the
     // window manager keeps it above that window when the window is raised.
-    // The manager learns it when the window is next shown.
+    // A shown window tells the manager at once (on X11), and is raised.
     void keepAbove(const QWidget* window);
     // Moves the window beside `window` on its screen (previewFrameBeside),
     // at its preferred size as far as there is room.
