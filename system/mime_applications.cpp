@@ -78,16 +78,26 @@ QList<Associations> allAssociations()
     return lists;
 }
 
-// An association may name any entry: only an application whose program is
-// there (TryExec=) can open an item; a Type=Link entry cannot.
-bool isRunnableEntry(const QString& path, const QString& id)
+// Which entries a list of applications takes. An association may name any
+// entry: only an application whose program is there (TryExec=) can open an
+// item; a Type=Link entry cannot.
+using EntryFilter = bool (*)(const DesktopEntry&);
+
+bool canRun(const DesktopEntry& entry)
 {
-    return canLaunchDesktopEntry(DesktopEntry::fromFile(path, id));
+    return canLaunchDesktopEntry(entry);
 }
 
-// The applications of exactly one type, without parent types.
+// Installed applications, whether or not a terminal they need is there.
+bool isInstalledApplication(const DesktopEntry& entry)
+{
+    return !entry.isNull() && entry.isApplication() && entry.isInstalled();
+}
+
+// The applications of exactly one type, without parent types, among
+// `entries`, which pass `filter`.
 QStringList applicationsForExactType(const QString& type, const QList<Associations>& lists,
-                                     const QList<DesktopEntry>& entries)
+                                     const QList<DesktopEntry>& entries, EntryFilter filter = canRun)
 {
     QStringList ids;
     QSet<QString> removed;
@@ -107,18 +117,20 @@ QStringList applicationsForExactType(const QString& type, const QList<Associatio
     QStringList paths;
     for (const QString& id : ids) {
         const QString path = desktopEntryPathForID(id);
-        if (!path.isNull() && !paths.contains(path) && isRunnableEntry(path, id))
+        if (!path.isNull() && !paths.contains(path) && filter(DesktopEntry::fromFile(path, id)))
             paths.append(path);
     }
     return paths;
 }
 
-void applicationEntriesOnly(const QList<DesktopEntry>& all, QList<DesktopEntry>* out)
+QList<DesktopEntry> entriesPassing(EntryFilter filter)
 {
-    for (const DesktopEntry& entry : all) {
-        if (canLaunchDesktopEntry(entry))
-            out->append(entry);
+    QList<DesktopEntry> entries;
+    for (const DesktopEntry& entry : allDesktopEntries()) {
+        if (filter(entry))
+            entries.append(entry);
     }
+    return entries;
 }
 
 } // namespace
@@ -208,8 +220,7 @@ QStringList applicationsForMimeType(const QString& type)
     if (type.isEmpty())
         return {};
     const QList<Associations> lists = allAssociations();
-    QList<DesktopEntry> entries;
-    applicationEntriesOnly(allDesktopEntries(), &entries);
+    const QList<DesktopEntry> entries = entriesPassing(canRun);
     QStringList paths;
     for (const QString& each : mimeTypeAndAncestors(type)) {
         for (const QString& path : applicationsForExactType(each, lists, entries)) {
@@ -222,12 +233,12 @@ QStringList applicationsForMimeType(const QString& type)
 
 namespace {
 
-// The defaults, then the other applications, of each of `types` in turn.
-QStringList defaultApplicationsForTypes(const QStringList& types)
+// The defaults, then the other applications, of each of `types` in turn,
+// that pass `filter`.
+QStringList defaultApplicationsForTypes(const QStringList& types, EntryFilter filter = canRun)
 {
     const QList<Associations> lists = allAssociations();
-    QList<DesktopEntry> entries;
-    applicationEntriesOnly(allDesktopEntries(), &entries);
+    const QList<DesktopEntry> entries = entriesPassing(filter);
     QStringList paths;
     const auto add = [&paths](const QString& path) {
         if (!paths.contains(path))
@@ -242,11 +253,11 @@ QStringList defaultApplicationsForTypes(const QStringList& types)
                 if (removed.contains(id))
                     continue;
                 const QString path = desktopEntryPathForID(id);
-                if (!path.isNull() && isRunnableEntry(path, id))
+                if (!path.isNull() && filter(DesktopEntry::fromFile(path, id)))
                     add(path);
             }
         }
-        for (const QString& path : applicationsForExactType(each, lists, entries))
+        for (const QString& path : applicationsForExactType(each, lists, entries, filter))
             add(path);
     }
     return paths;
@@ -268,25 +279,13 @@ QString defaultApplicationNeedingTerminal(const QString& type)
 {
     if (type.isEmpty())
         return {};
-    const QList<Associations> lists = allAssociations();
-    for (const QString& each : mimeTypeAndAncestors(type)) {
-        QSet<QString> removed;
-        for (const Associations& list : lists) {
-            for (const QString& id : list.removed.value(each))
-                removed.insert(id);
-            for (const QString& id : list.defaults.value(each)) {
-                const QString path = removed.contains(id) ? QString() : desktopEntryPathForID(id);
-                if (path.isNull())
-                    continue;
-                const DesktopEntry entry = DesktopEntry::fromFile(path, id);
-                if (canLaunchDesktopEntry(entry))
-                    return {};
-                if (entry.isApplication() && entry.isInstalled() && entry.terminal())
-                    return entry.name();
-            }
-        }
-    }
-    return {};
+    // Opening's order, with the applications that lack only a terminal: a
+    // default from mimeapps.list or from the entries' own MimeType= lines.
+    const QStringList installed = defaultApplicationsForTypes(mimeTypeAndAncestors(type), isInstalledApplication);
+    if (installed.isEmpty())
+        return {};
+    const DesktopEntry first = DesktopEntry::fromFile(installed.constFirst());
+    return canLaunchDesktopEntry(first) || !first.terminal() ? QString() : first.name();
 }
 
 QString defaultApplicationForMimeType(const QString& type)

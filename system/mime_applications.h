@@ -55,8 +55,9 @@ class URL;
 // through a parent type (an editor of "text/plain" for "text/html"): who
 // really shows it. Empty for an empty type.
 [[nodiscard]] QStringList defaultApplicationsForMimeTypeOnly(const QString& type);
-// The name of the application set as the default of `type` (or of a parent
-// type, as defaultApplicationsForMimeType looks) when it is installed but
+// The name of the default application of `type` (or of a parent type, in
+// defaultApplicationsForMimeType's order, whether set in mimeapps.list or
+// found through the entries' MimeType= lines) when it is installed but
 // needs a terminal and no terminal emulator is found; null when a default
 // that can run comes first, or there is none.
 //   "text/plain" => "Vi" (Terminal=true, no terminal emulator)

@@ -82,6 +82,42 @@ TEST_F(MimeApplications, TerminalApplicationsNeedATerminalEmulator)
     EXPECT_EQ(applicationsForMimeType("text/x-csrc"), QStringList({vi, code, text}));
 }
 
+// Open said "No application is set up" on a stock system where vi was the
+// only application of plain text through its own entry (Terminal=true):
+// only a default set in mimeapps.list was named as needing a terminal.
+TEST_F(MimeApplications, ADefaultNeedingATerminalIsNamedHoweverItWasFound)
+{
+    const struct
+    {
+        const char* name;
+        QByteArray viEntry;      // the user's vi.desktop, after Terminal=true
+        QByteArray list;         // the user's mimeapps.list
+        bool terminalInstalled;
+        QString type;
+        QString named;
+    } cases[] = {
+        {"through its own MimeType= line", "MimeType=text/plain;\n", "", false, "text/plain", "Vi"},
+        {"for a child type", "MimeType=text/plain;\n", "", false, "text/x-python", "Vi"},
+        {"set in mimeapps.list", "", "[Default Applications]\ntext/plain=vi.desktop\n", false, "text/plain", "Vi"},
+        {"added in mimeapps.list", "", "[Added Associations]\ntext/plain=vi.desktop\n", false, "text/plain", "Vi"},
+        {"with a terminal to run in", "MimeType=text/plain;\n", "", true, "text/plain", {}},
+        {"after a default that runs", "MimeType=text/plain;\n", "[Default Applications]\ntext/plain=text.desktop\n",
+         false, "text/plain", {}},
+        {"a child type's own application runs first", "MimeType=text/plain;\n", "", false, "text/x-csrc", {}},
+        {"not installed", "TryExec=/nonexistent/vi\nMimeType=text/plain;\n", "", false, "text/plain", {}},
+        {"not associated", "", "", false, "text/plain", {}},
+        {"no type", "MimeType=text/plain;\n", "", false, "", {}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        desktop.writeApplication("vi.desktop", "Vi", "vi %F", "Terminal=true\n" + QString::fromUtf8(row.viEntry));
+        writeList("home/.config/mimeapps.list", row.list);
+        const test::InstalledPrograms programs(desktop.home.tree,
+                                               row.terminalInstalled ? QStringList {"xterm"} : QStringList {});
+        EXPECT_EQ(defaultApplicationNeedingTerminal(row.type), row.named);
+    }
+}
+
 TEST_F(MimeApplications, EntriesWhoseTryExecIsMissingAreNotOffered)
 {
     desktop.writeApplication("gone.desktop", "Gone", "gone %F", "TryExec=/nonexistent/gone\nMimeType=text/plain;\n", true);
