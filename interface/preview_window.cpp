@@ -598,6 +598,7 @@ void PreviewWindow::refresh()
     whenReady(runInPool(m_reading.threads(), [path, shown, stop] { return decodePreview(path, shown, stop.get()); }),
               this, [this, path, request, stop](const DecodedPreview& decoded) {
             // Abandoned: its item was left, or the window closed.
+            m_abandoned += decoded.abandoned ? 1 : 0;
             if (decoded.abandoned || stop->load())
                 return;
             if (m_stopReading == stop)

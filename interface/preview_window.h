@@ -154,6 +154,8 @@ public:
     [[nodiscard]] bool showsCurrentItem() const;
     // The threads the previews are decoded on (their own).
     [[nodiscard]] QThreadPool& readingThreads() { return m_reading.threads(); }
+    // How many decodings gave up through their stop flag so far.
+    [[nodiscard]] int abandonedDecodings() const { return m_abandoned; }
 
 signals:
     void closed();
@@ -186,6 +188,7 @@ private:
     quint64 m_request = 0;
     // The stop flag of the decoding under way (null when none runs).
     std::shared_ptr<std::atomic<bool>> m_stopReading;
+    int m_abandoned = 0;
     QTimer m_slideShow;
     std::function<bool(QKeyEvent*)> m_forward;
     // Last: destroyed first, once every decoding was told to stop.
