@@ -58,7 +58,19 @@ bool SearchController::start(const SearchRequest& request)
     // results on screen left as they are.
     if (m_engine->invalidPatternMessage(request.phrase).isNull())
         clearResults();
-    return m_engine->search(request.phrase, request.path);
+    const bool started = m_engine->search(request.phrase, request.path);
+    if (started) {
+        m_countsShown = true;
+        m_stopped = false;
+    }
+    return started;
+}
+
+void SearchController::requestStop()
+{
+    if (m_engine->isSearching())
+        m_stopped = true;
+    m_engine->requestStop();
 }
 
 void SearchController::clearResults()
@@ -74,6 +86,8 @@ void SearchController::clearResults()
     m_endPending = false;
     m_feeder->stop();
     m_done = m_shownDone = 0;
+    m_countsShown = false;
+    m_stopped = false;
     // A new search is the one time the table is reset.
     m_model.removeAllResults();
     updateBadge();
@@ -88,7 +102,8 @@ void SearchController::finish()
 void SearchController::refresh()
 {
     ResultsBatch batch = m_engine->takeResults();
-    m_done = batch.done;
+    if (m_countsShown)
+        m_done = batch.done;
     if (batch.handedOver) {
         if (m_waiting.isEmpty()) {
             m_waiting = std::move(batch.results);
@@ -285,16 +300,18 @@ void SearchController::updateBadge()
 
 void SearchController::showStatus(std::uint64_t done)
 {
-    m_done = done;
-    m_shownDone = done;
+    m_done = m_countsShown ? done : 0;
+    m_shownDone = m_done;
     emit statusTextChanged(statusText());
 }
 
 QString SearchController::statusText() const
 {
     const std::uint64_t count = m_engine->dataSource().count();
-    return count >= m_done ? tr("%1 found").arg(stringForInteger(qint64(count)))
-                           : tr("%1 found/%2 done").arg(stringForInteger(qint64(count)), stringForInteger(qint64(m_done)));
+    const QString counts =
+        count >= m_done ? tr("%1 found").arg(stringForInteger(qint64(count)))
+                        : tr("%1 found/%2 done").arg(stringForInteger(qint64(count)), stringForInteger(qint64(m_done)));
+    return m_stopped ? tr("Stopped: %1").arg(counts) : counts;
 }
 
 // A test harness (and anyone scripting the window) may ask, through

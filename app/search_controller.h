@@ -58,8 +58,9 @@ public:
     // Why the last start was refused (a pattern that does not compile);
     // null otherwise.
     [[nodiscard]] QString searchError() const { return m_engine->searchError(); }
-    // Asks a running search to stop; returns at once.
-    void requestStop() { m_engine->requestStop(); }
+    // Asks a running search to stop; returns at once. The status then says
+    // that it was stopped.
+    void requestStop();
     // Stops a running search, waits for its worker and ends the refresh.
     void finish();
     // Empties the table and takes its results off the badge.
@@ -87,7 +88,8 @@ public:
     // runs (also when none was gone).
     void removeGoneResults(std::function<void()> done = {});
 
-    // "%d found", or "%d found/%d done" while fewer were found than examined.
+    // "%d found", or "%d found/%d done" while fewer were found than examined;
+    // after a stop "Stopped: " before either.
     [[nodiscard]] QString statusText() const;
 
 signals:
@@ -137,6 +139,11 @@ private:
     quint64 m_sortRequest = 0;      // drops a re-sort a later one replaced
     std::uint64_t m_done = 0;       // items examined, as last reported
     std::uint64_t m_shownDone = 0;  // items examined at the last status line
+    // The engine's count of examined items is this table's: NO once the
+    // table was emptied, until a search starts (a refused start leaves the
+    // count of the search before in the engine).
+    bool m_countsShown = true;
+    bool m_stopped = false;         // the search shown was asked to stop
     quint64 m_found = 0;            // this window's share of the badge
 };
 

@@ -257,6 +257,7 @@ void SearchWindow::startSearch(const QString& phrase, const TestedDestination& d
     // no longer stand for it.
     if (destination.path.isNull()) {
         m_search->clearResults();
+        selectionChanged();
         m_searchInfo->clear();
         showFailureSheet(destination.failure, this);
         return;
@@ -269,6 +270,14 @@ void SearchWindow::startSearch(const QString& phrase, const TestedDestination& d
     m_options->save();
     m_settingsDrawer->saveSettings();
     m_options->fill(request);
+    // No field ticked to look in: said, rather than an empty table.
+    if (request.what == 0) {
+        m_search->clearResults();
+        selectionChanged();
+        m_searchInfo->setText(tr("Nothing to search in: tick a box under “Search in”."));
+        QApplication::beep();
+        return;
+    }
     const bool started = m_search->start(request);
     selectionChanged();
     if (!started) {
@@ -349,6 +358,8 @@ void SearchWindow::selectionChanged()
     const ResultPointer result = m_results->selectedResult();
     m_pathControl->setURL(result ? fileURLWithRepresentation(result->fullPath()) : QUrl());
     m_pathControl->setToolTip(result ? result->fullPath() : QString());
+    // With no path to show, the status beside it has the whole line.
+    m_pathControl->setVisible(result != nullptr);
 }
 
 QWidget* SearchWindow::makePathControl(QWidget* parent)

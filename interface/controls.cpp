@@ -19,8 +19,10 @@
 #include <QPaintEvent>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <cmath>
 
 namespace sorvant {
@@ -243,6 +245,25 @@ void PathControl::setPath(const QString& path)
     if (expanded == QLatin1String("~") || expanded.startsWith(QLatin1String("~/")))
         expanded.replace(0, 1, QDir::homePath());
     setURL(fileURLWithRepresentation(expanded));
+}
+
+QString PathControl::shownText() const
+{
+    const int width = contentsRect().width() - 2 * margin();
+    return fontMetrics().elidedText(text(), Qt::ElideMiddle, std::max(width, 0));
+}
+
+void PathControl::paintEvent(QPaintEvent* event)
+{
+    const QString shown = shownText();
+    if (shown == text()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    style()->drawItemText(&painter, contentsRect().marginsRemoved(QMargins(margin(), margin(), margin(), margin())),
+                          int(QStyle::visualAlignment(layoutDirection(), alignment())), palette(), isEnabled(), shown,
+                          foregroundRole());
 }
 
 QString PathControl::path() const

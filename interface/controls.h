@@ -93,6 +93,13 @@ public:
     // The URL's path; null without a URL.
     [[nodiscard]] QString path() const;
     [[nodiscard]] QString pathByAbbreviatingWithTildeInPath() const;
+    // The text as drawn at the control's present width: all of it when it
+    // fits, else its middle replaced by an ellipsis, so that the path's
+    // start and the item's name both stay in view.
+    [[nodiscard]] QString shownText() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QUrl m_url;

@@ -24,8 +24,11 @@
 #include <QScreen>
 #include <QStringDecoder>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <memory>
+
+#include <xcb/xcb.h>
 
 namespace sorvant {
 
@@ -50,6 +53,30 @@ QColor secondaryTextColor(const QPalette& palette)
 {
     return mixedColor(paletteColor(palette, QPalette::Window), paletteColor(palette, QPalette::WindowText),
                       2.0 / 3.0);
+}
+
+// Tells the X11 window manager the window's transient parent (WM_TRANSIENT_FOR,
+// deleted for none), as Qt does only when it shows a window; elsewhere
+// nothing.
+void announceTransientParent(QWindow* window)
+{
+    // Only the xcb platform's windows are X11 windows (the offscreen one
+    // answers the interface too, with no connection).
+    if (!window || !window->handle() || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return;
+    const auto id = xcb_window_t(window->winId());
+    if (QWindow* parent = window->transientParent()) {
+        const auto parentId = xcb_window_t(parent->winId());
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1,
+                            &parentId);
+    } else {
+        xcb_delete_property(connection, id, XCB_ATOM_WM_TRANSIENT_FOR);
+    }
+    xcb_flush(connection);
 }
 
 QImage blank(QSize size, QColor fill)
@@ -93,9 +120,15 @@ QImage readPicture(const QString& path, QSize size)
     return reader.read();
 }
 
-QImage renderPdfPage(const QString& path, QSize size)
+// The first page, read at most as far as the PDF open's bound; a file beyond
+// it, or an opening abandoned through `stop`, is said in `decoded`.
+QImage renderPdfPage(const QString& path, QSize size, const std::atomic<bool>* stop, DecodedPreview* decoded)
 {
-    const std::shared_ptr<PdfDocument> document = PdfDocument::fromFile(path);
+    PdfFileOpening opening;
+    opening.stop = stop;
+    const std::shared_ptr<PdfDocument> document = PdfDocument::fromFile(path, &opening);
+    decoded->beyondReadLimit = opening.reachedReadLimit;
+    decoded->abandoned = opening.stopped;
     if (!document)
         return {};
     const QSizeF points = document->pageSize(0);
@@ -215,7 +248,7 @@ QImage renderGeneric(const QString& path, const DecodedPreview& decoded, QSize s
     painter.setPen(secondaryTextColor(palette));
     const QString details = previewCardDetails(decoded, font, text.width());
     text.translate(0, text.height() + 4);
-    text.setHeight(painter.fontMetrics().height() * 2 + 4);
+    text.setHeight(painter.fontMetrics().height() * 3 + 8);
     painter.drawText(text, Qt::AlignHCenter, details);
     return image;
 }
@@ -228,8 +261,11 @@ QString previewCardDetails(const DecodedPreview& decoded, const QFont& font, int
         return {};
     DateCell date;
     date.setFont(font);
-    return QStringLiteral("%1\n%2").arg(stringForSize(quint64(decoded.bytes)),
-                                        date.textForValue(decoded.modified.toLocalTime(), width));
+    QString details = QStringLiteral("%1\n%2").arg(stringForSize(quint64(decoded.bytes)),
+                                                   date.textForValue(decoded.modified.toLocalTime(), width));
+    if (decoded.beyondReadLimit)
+        details += QLatin1Char('\n') + QCoreApplication::translate("PreviewWindow", "First page not shown");
+    return details;
 }
 
 PreviewKind previewKindForFile(const QString& path)
@@ -246,7 +282,7 @@ PreviewKind previewKindForFile(const QString& path)
     return PreviewKind::Generic;
 }
 
-DecodedPreview decodePreview(const QString& path, QSize size)
+DecodedPreview decodePreview(const QString& path, QSize size, const std::atomic<bool>* stop)
 {
     DecodedPreview decoded;
     if (size.isEmpty())
@@ -259,7 +295,7 @@ DecodedPreview decodePreview(const QString& path, QSize size)
         decoded.whole = !natural.isValid() || decoded.picture.size() == natural;
         break;
     }
-    case PreviewKind::Pdf: decoded.picture = renderPdfPage(path, size); break;
+    case PreviewKind::Pdf: decoded.picture = renderPdfPage(path, size, stop, &decoded); break;
     case PreviewKind::Movie:
         decoded.picture = movieFrame(path, &decoded.duration);
         decoded.whole = true;
@@ -272,6 +308,8 @@ DecodedPreview decodePreview(const QString& path, QSize size)
     }
     if (decoded.kind != PreviewKind::Text && decoded.picture.isNull())
         decoded.kind = PreviewKind::Generic;
+    if (decoded.abandoned)
+        return decoded;
     if (decoded.kind == PreviewKind::Generic)
         readCard(path, &decoded);
     return decoded;
@@ -348,6 +386,21 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Tool)
         if (!m_items.isEmpty())
             setCurrentIndex((m_current + 1) % static_cast<int>(m_items.size()));
     });
+    // One item is shown at a time: a few threads let the one shown start
+    // while abandoned ones end at their next read.
+    m_reading.threads().setMaxThreadCount(3);
+}
+
+PreviewWindow::~PreviewWindow()
+{
+    abandonReading();
+}
+
+void PreviewWindow::abandonReading()
+{
+    if (m_stopReading)
+        m_stopReading->store(true);
+    m_stopReading.reset();
 }
 
 void PreviewWindow::setItems(const QList<QUrl>& items)
@@ -389,8 +442,16 @@ void PreviewWindow::keepAbove(const QWidget* window)
     // The handle is made first: a transient parent is a window's, and the
     // window manager learns it when the window is shown.
     winId();
-    windowHandle()->setTransientParent(window && window != this && window->isWindow() ? window->windowHandle()
-                                                                                      : nullptr);
+    QWindow* parent = window && window != this && window->isWindow() ? window->windowHandle() : nullptr;
+    if (windowHandle()->transientParent() == parent)
+        return;
+    windowHandle()->setTransientParent(parent);
+    // Qt tells the window manager only when a window is shown: a shown
+    // preview that follows another window tells it now, and comes above.
+    if (isVisible()) {
+        announceTransientParent(windowHandle());
+        raise();
+    }
 }
 
 void PreviewWindow::orderFront()
@@ -492,6 +553,8 @@ void PreviewWindow::hideEvent(QHideEvent* event)
     // file may change meanwhile. What is drawn stays until then.
     m_shown = DecodedPreview();
     m_shownPath.clear();
+    // Nothing is shown any more: the decoding under way is not needed.
+    abandonReading();
     QWidget::hideEvent(event);
     emit closed();
 }
@@ -508,6 +571,8 @@ void PreviewWindow::refresh()
     const QString path = pathOfFileURL(item);
     setWindowTitle(item.isEmpty() ? tr("Quick Look") : path.isEmpty() ? item.fileName() : printableItemName(path));
     const quint64 request = ++m_request;
+    // The item decoded so far is no longer the one to show.
+    abandonReading();
     const QSize shown = size();
     if (path.isEmpty() || shown.isEmpty()) {
         m_rendered = QImage();
@@ -528,8 +593,16 @@ void PreviewWindow::refresh()
         showDecoded(path, *decoded);
         return;
     }
-    whenReady(runInBackground([path, shown] { return decodePreview(path, shown); }), this,
-              [this, path, request](const DecodedPreview& decoded) {
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    m_stopReading = stop;
+    whenReady(runInPool(m_reading.threads(), [path, shown, stop] { return decodePreview(path, shown, stop.get()); }),
+              this, [this, path, request, stop](const DecodedPreview& decoded) {
+            // Abandoned: its item was left, or the window closed.
+            m_abandoned += decoded.abandoned ? 1 : 0;
+            if (decoded.abandoned || stop->load())
+                return;
+            if (m_stopReading == stop)
+                m_stopReading.reset();
             // The cache's cost is the picture's size in kilobytes.
             if (!decoded.picture.isNull())
                 m_decoded.insert(path, new DecodedPreview(decoded), int(decoded.picture.sizeInBytes() / 1024) + 1);

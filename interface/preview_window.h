@@ -10,7 +10,9 @@
 //   anything else, or a file that cannot be read
 //                                  => a large icon with the name, size and
 //                                     modification date (as the table
-//                                     shows them)
+//                                     shows them); for a PDF whose page
+//                                     needs more reading than its bound
+//                                     allows, a line that says so
 // The title and the card show a name as the table does (its control
 // characters marked, printableItemName), its middle cut when it is long.
 // Colours come from the palette, so the preview is light or dark with the
@@ -21,8 +23,14 @@
 // again in the new colours when its palette changes.
 // Keys: Space and Escape close; arrows, Home, End, Page Up and Page Down
 // move through the items. In full screen a slide show advances on a timer.
+// Reading: files are decoded on the window's own threads, so that a preview
+// that waits on a file (a damaged PDF of gigabytes, a slow volume) never
+// holds the application's background work (destination tests, folder
+// scans, the table's roles); a decoding whose item is no longer shown is
+// abandoned (a PDF's reads fail from its next one on).
 
 #include "interface/responder_hooks.h"
+#include "platform/background_work.h"
 
 #include <QCache>
 #include <QDateTime>
@@ -32,6 +40,9 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
+
+#include <atomic>
+#include <memory>
 
 namespace sorvant {
 
@@ -57,14 +68,21 @@ struct DecodedPreview
     QImage icon;
     qint64 bytes = -1;
     QDateTime modified;
+    // A PDF whose first page needs more bytes read than a preview reads.
+    bool beyondReadLimit = false;
+    // The decoding was abandoned through its stop flag: nothing to show.
+    bool abandoned = false;
     // Whether the picture is large enough to show at `size`.
     [[nodiscard]] bool serves(QSize size) const;
 };
-[[nodiscard]] DecodedPreview decodePreview(const QString& path, QSize size);
+// Set, `stop` abandons the decoding of a PDF at its next read.
+[[nodiscard]] DecodedPreview decodePreview(const QString& path, QSize size,
+                                           const std::atomic<bool>* stop = nullptr);
 // The generic card's lines under the name: the size and the modification
 // date as the results table shows them ("5 MB", "Today, 17:26"), the date
-// as detailed as `width` pixels of `font` allow. Empty when the file does
-// not exist (bytes < 0).
+// as detailed as `width` pixels of `font` allow, then for a file beyond the
+// read bound what was not shown ("First page not shown"). Empty when the
+// file does not exist (bytes < 0).
 [[nodiscard]] QString previewCardDetails(const DecodedPreview& decoded, const QFont& font, int width);
 // The preview drawn into an image of `size` pixels from what was decoded,
 // in the colours of `palette` (by default the application's); it reads no
@@ -94,6 +112,8 @@ class PreviewWindow : public QWidget, public WindowRole
     Q_OBJECT
 public:
     explicit PreviewWindow(QWidget* parent = nullptr);
+    // Abandons the decodings under way, and waits for them a short while.
+    ~PreviewWindow() override;
     [[nodiscard]] bool canBecomeMainWindow() const override { return false; }
 
     [[nodiscard]] QList<QUrl> items() const { return m_items; }
@@ -110,7 +130,7 @@ public:
     void orderFront();
     // Makes the window transient for `window` (none for null), so that the
     // window manager keeps it above that window when the window is raised.
-    // The manager learns it when the window is next shown.
+    // A shown window tells the manager at once (on X11), and is raised.
     void keepAbove(const QWidget* window);
     // Moves the window beside `window` on its screen (previewFrameBeside),
     // at its preferred size as far as there is room.
@@ -132,6 +152,10 @@ public:
     // Whether the current item's own preview is drawn: NO while it is
     // being decoded (the former item's stays meanwhile) and with no item.
     [[nodiscard]] bool showsCurrentItem() const;
+    // The threads the previews are decoded on (their own).
+    [[nodiscard]] QThreadPool& readingThreads() { return m_reading.threads(); }
+    // How many decodings gave up through their stop flag so far.
+    [[nodiscard]] int abandonedDecodings() const { return m_abandoned; }
 
 signals:
     void closed();
@@ -148,6 +172,8 @@ private:
     void setFullScreenWindow(bool fullScreen);
     void refresh();
     void showDecoded(const QString& path, const DecodedPreview& decoded);
+    // Abandons the decoding under way: its item is no longer shown.
+    void abandonReading();
     QList<QUrl> m_items;
     int m_current = -1;
     QImage m_rendered;
@@ -160,8 +186,13 @@ private:
     // Text and the card are read anew each time their item is shown.
     QCache<QString, DecodedPreview> m_decoded{64 * 1024};
     quint64 m_request = 0;
+    // The stop flag of the decoding under way (null when none runs).
+    std::shared_ptr<std::atomic<bool>> m_stopReading;
+    int m_abandoned = 0;
     QTimer m_slideShow;
     std::function<bool(QKeyEvent*)> m_forward;
+    // Last: destroyed first, once every decoding was told to stop.
+    QuitBoundedPool m_reading{"Preview decoding"};
 };
 
 } // namespace sorvant

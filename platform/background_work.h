@@ -90,8 +90,10 @@ template <typename Value>
     return &QFutureInterfaceBase::get(future).resultStoreBase();
 }
 
+// Starts `work` on `threads`, as runInBackground does on the background
+// threads: for work that must not wait behind theirs, nor they behind it.
 template <typename Work>
-[[nodiscard]] auto runInBackground(Work work) -> QFuture<std::invoke_result_t<Work>>
+[[nodiscard]] auto runInPool(QThreadPool& threads, Work work) -> QFuture<std::invoke_result_t<Work>>
 {
     using Value = std::invoke_result_t<Work>;
     // The pool takes copyable tasks; the promise is shared, not copied.
@@ -99,7 +101,7 @@ template <typename Work>
     QFuture<Value> future = promise->future();
     promise->start();
     const void* token = futureHandOffToken(future);
-    backgroundThreads().start(handedOff([promise, token, work = std::move(work)]() mutable {
+    threads.start(handedOff([promise, token, work = std::move(work)]() mutable {
         if constexpr (std::is_void_v<Value>)
             work();
         else
@@ -108,6 +110,12 @@ template <typename Work>
         promise->finish();
     }));
     return future;
+}
+
+template <typename Work>
+[[nodiscard]] auto runInBackground(Work work) -> QFuture<std::invoke_result_t<Work>>
+{
+    return runInPool(backgroundThreads(), std::move(work));
 }
 
 template <typename Value, typename Continuation>

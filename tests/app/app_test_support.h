@@ -7,11 +7,13 @@
 #include "app/search_options.h"
 #include "app/search_window.h"
 #include "app/settings_drawer.h"
+#include "platform/background_work.h"
 #include "platform/user_defaults.h"
 #include "search/search_engine.h"
 #include "tests/support/temp_tree.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
@@ -80,6 +82,19 @@ protected:
     static bool waitForRows(const QAbstractItemModel& model, int rows)
     {
         return QTest::qWaitFor([&] { return model.rowCount() == rows; }, 10000);
+    }
+
+    // Waits until every task handed to the background threads so far has
+    // run and its answer has reached this thread (each comes as an event
+    // posted to its watcher): after it, an answer that was to be dropped has
+    // been. NO when the threads did not empty in time.
+    static bool settleBackgroundWork()
+    {
+        if (!backgroundThreads().waitForDone(10000))
+            return false;
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        return true;
     }
 
     // Waits until the window's destination menu holds its scanned folders

@@ -40,3 +40,10 @@ wait_for() { # seconds command...
 visible_windows() { # test-operator count
   [ "$(xdotool search --onlyvisible --name '.' | wc -l)" "$1" "$2" ]
 }
+# Starts openbox, its process id in `manager_pid`, and waits (10 s at most)
+# until it manages the screen.
+start_openbox() {
+  openbox --sm-disable > /dev/null 2>&1 &
+  manager_pid=$!
+  wait_for 10 sh -c "xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id'"
+}

@@ -15,6 +15,7 @@
 #include "tests/system/desktop_test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -61,25 +62,36 @@ protected:
     QString sheetText; // the informative text of the last sheet titleAfter read
 };
 
+// The application that needs a terminal is named however it became the
+// default: set in mimeapps.list, or the only one that lists the type in its
+// own MimeType= line (which the window was not told of before).
 TEST_F(FailuresSaidTest, OpenNeedingAMissingTerminalSaysNothingRegression)
 {
-    DesktopHome desktop;
-    desktop.writeApplication(QStringLiteral("vi.desktop"), QStringLiteral("Vi"), QStringLiteral("vi %f"),
-                             QStringLiteral("Terminal=true\nMimeType=text/plain;\n"));
-    desktop.home.tree.writeFile(QStringLiteral("home/.config/mimeapps.list"),
-                                "[Default Applications]\ntext/plain=vi.desktop\n");
-    {
-        // The desktop's opener would start, and fail unseen.
-        const InstalledPrograms none(desktop.home.tree, {QStringLiteral("vi"), QStringLiteral("xdg-open")});
-        EXPECT_EQ(fileTitleAfter("openFile:"), QStringLiteral("Cannot Open"));
-        EXPECT_EQ(sheetText, QStringLiteral("“Vi” opens “note.txt” in a terminal, and no terminal is installed."));
+    for (const bool listed : {true, false}) {
+        SCOPED_TRACE(listed ? "set in mimeapps.list" : "by its own MimeType= line");
+        DesktopHome desktop;
+        desktop.writeApplication(QStringLiteral("vi.desktop"), QStringLiteral("Vi"), QStringLiteral("vi %f"),
+                                 QStringLiteral("Terminal=true\nMimeType=text/plain;\n"));
+        if (listed)
+            desktop.home.tree.writeFile(QStringLiteral("home/.config/mimeapps.list"),
+                                        "[Default Applications]\ntext/plain=vi.desktop\n");
+        forgetApplicationAnswers();
+        {
+            // The desktop's opener would start, and fail unseen.
+            const InstalledPrograms none(desktop.home.tree, {QStringLiteral("vi"), QStringLiteral("xdg-open")});
+            EXPECT_EQ(fileTitleAfter("openFile:"), QStringLiteral("Cannot Open"));
+            EXPECT_EQ(sheetText, QStringLiteral("“Vi” opens “note.txt” in a terminal, and no terminal is installed."));
+        }
+        // With a terminal emulator installed the editor runs inside it.
+        forgetApplicationAnswers();
+        const InstalledPrograms terminal(desktop.home.tree,
+                                         {QStringLiteral("vi"), QStringLiteral("x-terminal-emulator")});
+        const QString output = InstalledPrograms::outputOf(desktop.home.tree, QStringLiteral("x-terminal-emulator"));
+        QFile::remove(output);
+        EXPECT_EQ(fileTitleAfter("openFile:"), QString());
+        EXPECT_EQ(waitForFile(output),
+                  "arg:-e\narg:vi\narg:" + tree.filePath(QStringLiteral("w/note.txt")).toUtf8() + "\nEND\n");
     }
-    // With a terminal emulator installed the editor runs inside it.
-    forgetApplicationAnswers();
-    const InstalledPrograms terminal(desktop.home.tree, {QStringLiteral("vi"), QStringLiteral("x-terminal-emulator")});
-    EXPECT_EQ(fileTitleAfter("openFile:"), QString());
-    EXPECT_EQ(waitForFile(InstalledPrograms::outputOf(desktop.home.tree, QStringLiteral("x-terminal-emulator"))),
-              "arg:-e\narg:vi\narg:" + tree.filePath(QStringLiteral("w/note.txt")).toUtf8() + "\nEND\n");
 }
 
 TEST_F(FailuresSaidTest, HelpWithOnlyAnEditorOfWebPagesAsTextSaysNothingRegression)

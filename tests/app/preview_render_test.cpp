@@ -4,13 +4,19 @@
 // it. The pictures are kept in the build's screenshots/.
 
 #include "app/results_table_model.h"
+#include "interface/controls.h"
+#include "interface/localization.h"
 #include "interface/preview_window.h"
 #include "interface/quick_look.h"
+#include "interface/strings_file.h"
 #include "tests/app/app_test_support.h"
 #include "tests/interface/support.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QLabel>
+#include <QLayout>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
@@ -117,6 +123,89 @@ TEST_F(PreviewRenderTest, EachPreviewInLightAndDark)
         }
         controller.closePanel();
     }
+}
+
+// The status line in English and German, light and dark, as a user reads
+// it: a long path cut in its middle beside the count, with the preview of a
+// damaged PDF beyond the read bound saying its page is not shown; "nothing
+// to search in"; a stopped search. Screenshots: status-*-<en|de>-<light|dark>.png.
+TEST_F(PreviewRenderTest, StatusTextsAndTheBoundLineInEachLanguageAndAppearance)
+{
+    const QString deep = QStringLiteral("w/") + QString(30, QLatin1Char('a')) + QStringLiteral("/")
+                         + QString(30, QLatin1Char('b')) + QStringLiteral("/") + QString(30, QLatin1Char('c'));
+    const QString damaged = tree.writeFile(deep + QStringLiteral("/needle damaged.pdf"), "%PDF-1.4\n");
+    ASSERT_TRUE(QFile(damaged).resize(qint64(6) << 30));
+    tree.writeFile(QStringLiteral("w/needle notes.txt"), "notes\n");
+    const struct
+    {
+        const char* language;
+        const char* bound;
+        const char* nothing;
+        const char* stopped;
+    } languages[] = {
+        {"en", "First page not shown", "Nothing to search in: tick a box under “Search in”.", "Stopped: "},
+        {"de", "Erste Seite nicht angezeigt", "Nichts zu durchsuchen: Kreuzen Sie unter „Suchen in“ ein Feld an.",
+         "Angehalten: "},
+    };
+    installStringsTables();
+    StringsTableTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    for (const auto& language : languages) {
+        setPreferredLanguages({QString::fromLatin1(language.language)});
+        for (const bool dark : {false, true}) {
+            const QString suffix = QStringLiteral("%1-%2").arg(QLatin1String(language.language),
+                                                             dark ? QStringLiteral("dark") : QStringLiteral("light"));
+            SCOPED_TRACE(suffix.toStdString());
+            AppearanceScope appearance(dark);
+            auto window = shownWindowAfterSearch(QStringLiteral("needle"), tree.filePath(QStringLiteral("w")));
+            ASSERT_TRUE(window);
+            window->resize(820, 560);
+            ASSERT_TRUE(selectResult(*window, QStringLiteral("needle damaged.pdf")));
+            window->resultsTable()->setFocus();
+            QuickLookController& controller = QuickLookController::sharedController();
+            controller.openQuickLook();
+            PreviewWindow* panel = controller.sharedPanel();
+            ASSERT_TRUE(QTest::qWaitFor([panel] { return panel->showsCurrentItem(); }, 10000));
+            const QString path = window->pathControl()->shownText();
+            EXPECT_TRUE(path.contains(QChar(0x2026))) << path.toStdString();
+            EXPECT_TRUE(path.endsWith(QStringLiteral("needle damaged.pdf"))) << path.toStdString();
+            const DecodedPreview decoded = decodePreview(damaged, panel->size());
+            EXPECT_TRUE(previewCardDetails(decoded, panel->font(), panel->width())
+                            .endsWith(QString::fromUtf8(language.bound)));
+            sideBySide(*window, *panel).save(folder + QStringLiteral("/status-path-and-bound-%1.png").arg(suffix));
+            controller.closePanel();
+
+            const auto status = [&window] { return window->findChild<QLabel*>(QStringLiteral("searchInfo"))->text(); };
+            for (const char* box : {"searchName", "searchContent", "searchTags", "searchComments"})
+                window->options()->checkBox(box)->setChecked(false);
+            ASSERT_TRUE(answerSearch(*window));
+            EXPECT_EQ(status(), QString::fromUtf8(language.nothing));
+            EXPECT_TRUE(window->pathControl()->path().isNull()) << "no path of a row gone";
+            // Not cut once laid out: the line is as wide as its text needs.
+            const auto* label = window->findChild<QLabel*>(QStringLiteral("searchInfo"));
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return label->width() >= label->fontMetrics().horizontalAdvance(status()); }, 10000))
+                << label->width() << " for " << label->fontMetrics().horizontalAdvance(status());
+            window->grab().save(folder + QStringLiteral("/status-nothing-to-search-%1.png").arg(suffix));
+
+            window->options()->checkBox("searchName")->setChecked(true);
+            QSignalSpy ended(window.get(), &SearchWindow::searchDidEnd);
+            {
+                HeldSearches held(window->searchController().engine());
+                ASSERT_TRUE(answerSearch(*window));
+                window->cancelOperation();
+            }
+            ASSERT_TRUE(!ended.isEmpty() || ended.wait(10000));
+            EXPECT_TRUE(status().startsWith(QString::fromUtf8(language.stopped))) << status().toStdString();
+            // Laid out without the search's progress bar, as it is drawn next.
+            window->centralWidget()->layout()->activate();
+            window->grab().save(folder + QStringLiteral("/status-stopped-%1.png").arg(suffix));
+        }
+    }
+    setPreferredLanguages({});
+    QCoreApplication::removeTranslator(&translator);
 }
 
 } // namespace

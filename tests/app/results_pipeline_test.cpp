@@ -269,7 +269,9 @@ TEST_F(ResultsPipelineTest, AReSortOfManyRowsIsPreparedOnThePoolAndKeepsTheSelec
     window->resultsTable()->sortResults(kSortByName, false);
     window->resultsTable()->sortResults(kSortByName, true);
     ASSERT_TRUE(sorted.wait(10000));
-    QTest::qWait(100);
+    // The first re-sort's order, had it not been dropped, is back by now.
+    ASSERT_TRUE(settleBackgroundWork());
+    EXPECT_EQ(sorted.size(), 2) << "one answer for the two re-sorts";
     EXPECT_GT(model->index(0, 0).data().toString(), model->index(rows - 1, 0).data().toString());
     EXPECT_TRUE(failures.failures().isEmpty()) << failures.failures().join(u'\n').toStdString();
 }
@@ -314,7 +316,8 @@ TEST_F(ResultsPipelineTest, ABatchPreparedForThePreviousSearchNeverLandsInTheNex
     search.refresh(); // the batch goes to the pool to be prepared
     EXPECT_EQ(model->rowCount(), 0);
     search.clearResults(); // as a new search does, before the batch is back
-    QTest::qWait(300);
+    // The prepared batch is back on this thread and dropped.
+    ASSERT_TRUE(settleBackgroundWork());
     EXPECT_EQ(model->rowCount(), 0);
     EXPECT_EQ(search.statusText(), QStringLiteral("0 found"));
 }

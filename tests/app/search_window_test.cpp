@@ -282,6 +282,13 @@ TEST_F(SearchWindowTest, StoppingKeepsTheResultsAndRestoresTheWindow)
     EXPECT_TRUE(window->searchField()->isEnabled());
     EXPECT_EQ(window->searchButton()->text(), QStringLiteral("Search"));
     EXPECT_EQ(window->resultsTable()->model()->rowCount(), int(window->searchController().engine().dataSource().count()));
+    // Regression: a stopped search said "3 found/61 done" like a finished one.
+    const QString stopped = window->findChild<QLabel*>(QStringLiteral("searchInfo"))->text();
+    EXPECT_TRUE(stopped.startsWith(QStringLiteral("Stopped: "))) << stopped.toStdString();
+    EXPECT_EQ(stopped, window->statusText());
+    // A search that runs to its end says only what it found.
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("match"), tree.filePath(QStringLiteral("s"))));
+    EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("300 found"))) << window->statusText().toStdString();
 }
 
 TEST_F(SearchWindowTest, ClosingDuringASearchStopsItAndTakesOnlyItsResultsOffTheBadge)
@@ -457,6 +464,54 @@ TEST_F(SearchWindowTest, StatusNamesTheExaminedOnlyWhenMoreThanFound)
     window->searchController().showPendingResults();
     EXPECT_EQ(window->statusText(), QStringLiteral("2 found/3 done"));
     EXPECT_EQ(label->text(), QStringLiteral("2 found/3 done"));
+}
+
+QString statusLine(const SearchWindow& window)
+{
+    const auto* label = window.findChild<QLabel*>(QStringLiteral("searchInfo"));
+    return label ? label->text() : QStringLiteral("(no status line)");
+}
+
+// Regression: a destination refused after a search that examined
+// thousands kept "0 found/1,100 done": the next tick of the refresh read
+// the engine's count of the search before.
+TEST_F(SearchWindowTest, ARefusedDestinationClearsTheCountRegression)
+{
+    for (int i = 0; i < 1100; ++i)
+        tree.writeFile(QStringLiteral("many/d%1/f%2.txt").arg(i % 20).arg(i));
+    const QString refused[] = {tree.filePath(QStringLiteral("missing")), QStringLiteral("/proc")};
+    for (const QString& destination : refused) {
+        SCOPED_TRACE(destination.toStdString());
+        auto window = makeWindow();
+        ASSERT_TRUE(searchAndWait(*window, QStringLiteral("nowhere-to-be-found"), tree.filePath(QStringLiteral("many"))));
+        ASSERT_TRUE(statusLine(*window).contains(QStringLiteral("done"))) << statusLine(*window).toStdString();
+        window->setDestination(destination);
+        ASSERT_TRUE(answerSearch(*window));
+        ASSERT_FALSE(window->isSearching());
+        EXPECT_EQ(statusLine(*window), QString());
+        // The refresh's ticks and a re-sort show no count of the search before.
+        window->searchController().refresh();
+        window->searchController().refresh();
+        EXPECT_EQ(statusLine(*window), QString());
+        window->searchController().showPendingResults();
+        EXPECT_EQ(statusLine(*window), QStringLiteral("0 found"));
+    }
+}
+
+// Regression: with no box under "Search in" ticked, Return showed "0 found"
+// and nothing else.
+TEST_F(SearchWindowTest, NoFieldToSearchInIsSaidRegression)
+{
+    tree.writeFile(QStringLiteral("f/alpha.txt"));
+    auto window = makeWindow();
+    ASSERT_TRUE(searchAndWait(*window, QStringLiteral("alpha"), tree.filePath(QStringLiteral("f"))));
+    ASSERT_EQ(window->resultsTable()->model()->rowCount(), 1);
+    for (const char* box : {"searchName", "searchContent", "searchTags", "searchComments"})
+        window->options()->checkBox(box)->setChecked(false);
+    ASSERT_TRUE(answerSearch(*window));
+    EXPECT_FALSE(window->isSearching());
+    EXPECT_EQ(statusLine(*window), QStringLiteral("Nothing to search in: tick a box under “Search in”."));
+    EXPECT_EQ(window->resultsTable()->model()->rowCount(), 0) << "the rows of the search before are not its";
 }
 
 TEST_F(SearchWindowTest, GermanInterfaceFromTheStringsTables)

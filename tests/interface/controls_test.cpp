@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QCompleter>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
@@ -240,6 +241,41 @@ QImage render(QWidget& widget)
     image.fill(Qt::magenta);
     widget.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
     return image;
+}
+
+// Regression: a path longer than the status bar was cut at its left edge,
+// mid-letter, with no ellipsis. Its middle gives way now, at every width the
+// control takes; what fits shows whole.
+TEST(PathControls, ALongPathLosesItsMiddleToAnEllipsisRegression)
+{
+    const QString path = QStringLiteral("/tmp/") + QString(40, QLatin1Char('d')) + QStringLiteral("/")
+                         + QString(40, QLatin1Char('e')) + QStringLiteral("/report.pdf");
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(12);
+    for (const int width : {160, 260, 2000}) {
+        SCOPED_TRACE(width);
+        PathControl control;
+        control.setFont(font);
+        control.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        control.setPath(path);
+        control.resize(width, 20);
+        const QString shown = control.shownText();
+        if (control.fontMetrics().horizontalAdvance(path) <= width) {
+            EXPECT_EQ(shown, path);
+            continue;
+        }
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("/tmp/"))) << shown.toStdString();
+        EXPECT_TRUE(shown.endsWith(QStringLiteral(".pdf"))) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+        EXPECT_LE(control.fontMetrics().horizontalAdvance(shown), width);
+        // Drawn as a label showing just that text would be.
+        QLabel label;
+        label.setFont(font);
+        label.setAlignment(control.alignment());
+        label.setText(shown);
+        label.resize(control.size());
+        EXPECT_EQ(render(control), render(label));
+    }
 }
 
 TEST(BackgroundViews, FillWithTheirColourOrBlackOrNothing)

@@ -6,6 +6,7 @@
 
 #include "foundation/number_formatting.h"
 
+#include "platform/background_work.h"
 #include "platform/file_system_representation.h"
 #include "platform/string_encoding.h"
 #include "platform/user_defaults.h"
@@ -24,6 +25,9 @@
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
 
 #include <sys/xattr.h>
 
@@ -283,6 +287,129 @@ TEST_F(Previews, MovieShowsItsFirstFrameAndDuration)
     EXPECT_NE(image.pixelColor(100, 100), image.pixelColor(5, 5));
     EXPECT_GT(test::inkPixels(image, QRect(140, 160, 60, 40), image.pixelColor(5, 5)), 20);
     EXPECT_EQ(test::inkPixels(image, QRect(0, 0, 60, 60), image.pixelColor(5, 5)), 0);
+}
+
+// --- reading ------------------------------------------------------------------------
+
+// A damaged PDF of 6 GB: its header, then nothing (a sparse file), so that
+// no bound of a few megabytes finds a page in it.
+QString writeDamagedPdf(test::TempTree& tree, const QString& name)
+{
+    const QString path = tree.writeFile(name, "%PDF-1.4\n");
+    QFile file(path);
+    if (!file.resize(qint64(6) << 30))
+        return {};
+    return path;
+}
+
+// Keeps every thread of a pool busy until it goes.
+class BusyThreads
+{
+public:
+    explicit BusyThreads(QThreadPool& pool) : m_released(m_release.get_future().share())
+    {
+        m_count = pool.maxThreadCount();
+        // Through runInPool: its hand-off is one ThreadSanitizer sees.
+        for (int i = 0; i < m_count; ++i)
+            (void)runInPool(pool, [this, released = m_released] {
+                m_started.fetch_add(1);
+                released.wait();
+            });
+    }
+    ~BusyThreads() { m_release.set_value(); }
+    [[nodiscard]] bool allBusy() const
+    {
+        return QTest::qWaitFor([this] { return m_started.load() == m_count; }, 10000);
+    }
+
+private:
+    std::promise<void> m_release;
+    std::shared_future<void> m_released;
+    std::atomic<int> m_started{0};
+    int m_count = 0;
+};
+
+// Regression: previews were decoded on the application's background
+// threads; ten damaged PDFs of gigabytes held all of them, and a new
+// destination's test and search waited 20 s behind their reads. The preview
+// has threads of its own: with every background thread held, it still
+// shows, and its reads never hold a background thread.
+TEST_F(Previews, PreviewsNeverWaitForTheBackgroundThreadsRegression)
+{
+    BusyThreads busy(backgroundThreads());
+    ASSERT_TRUE(busy.allBusy());
+    PreviewWindow window;
+    window.resize(300, 200);
+    window.show();
+    window.setItems({QUrl::fromLocalFile(png), QUrl::fromLocalFile(text)});
+    EXPECT_TRUE(QTest::qWaitFor([&window] { return window.showsCurrentItem(); }, 10000));
+    window.setCurrentIndex(1);
+    EXPECT_TRUE(QTest::qWaitFor([&window] { return window.showsCurrentItem(); }, 10000));
+    EXPECT_NE(&window.readingThreads(), &backgroundThreads());
+}
+
+// A PDF whose first page lies beyond what a preview reads shows the card,
+// with a line that says the page is not shown; a decoding whose stop flag
+// is set gives up and reads no further.
+TEST_F(Previews, APdfBeyondTheReadBoundSaysItsPageIsNotShown)
+{
+    const QString damaged = writeDamagedPdf(tree, QStringLiteral("damaged.pdf"));
+    ASSERT_FALSE(damaged.isEmpty());
+    const QSize size(360, 300);
+    const DecodedPreview decoded = decodePreview(damaged, size);
+    EXPECT_EQ(decoded.kind, PreviewKind::Generic);
+    EXPECT_TRUE(decoded.beyondReadLimit);
+    EXPECT_FALSE(decoded.abandoned);
+    const QFont font = QApplication::font();
+    EXPECT_EQ(previewCardDetails(decoded, font, 300).section(u'\n', 2), QStringLiteral("First page not shown"));
+    DecodedPreview unbounded = decoded;
+    unbounded.beyondReadLimit = false;
+    EXPECT_EQ(previewCardDetails(unbounded, font, 300).count(u'\n'), 1);
+    // The line is drawn under the size and the date.
+    const QImage card = composePreview(damaged, decoded, size);
+    const QImage plain = composePreview(damaged, unbounded, size);
+    const QColor background = card.pixelColor(2, 2);
+    EXPECT_GT(test::inkPixels(card, card.rect(), background), test::inkPixels(plain, plain.rect(), background) + 40);
+
+    const std::atomic<bool> stopped{true};
+    const DecodedPreview abandoned = decodePreview(damaged, size, &stopped);
+    EXPECT_TRUE(abandoned.abandoned);
+    EXPECT_TRUE(abandoned.picture.isNull());
+    // A whole PDF is not touched by the bound.
+    const DecodedPreview whole = decodePreview(pdf, size);
+    EXPECT_EQ(whole.kind, PreviewKind::Pdf);
+    EXPECT_FALSE(whole.beyondReadLimit);
+}
+
+// Moving on from a damaged PDF abandons its decoding: the next item shows,
+// and the preview's threads end their work.
+TEST_F(Previews, MovingOnAbandonsThePreviewNoLongerShown)
+{
+    QList<QUrl> items;
+    for (int i = 0; i < 10; ++i) {
+        const QString damaged = writeDamagedPdf(tree, QStringLiteral("damaged%1.pdf").arg(i));
+        ASSERT_FALSE(damaged.isEmpty());
+        items << QUrl::fromLocalFile(damaged);
+    }
+    items << QUrl::fromLocalFile(png);
+    PreviewWindow window;
+    window.resize(300, 200);
+    window.show();
+    window.setItems(items);
+    for (int i = 1; i < items.size(); ++i)
+        window.setCurrentIndex(i);
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window.showsCurrentItem(); }, 10000));
+    EXPECT_EQ(window.grab().toImage().pixelColor(150, 100), QColor(Qt::red));
+    EXPECT_TRUE(window.readingThreads().waitForDone(10000));
+    // The PDFs left behind gave up rather than reading to their bound: at
+    // most the few already under way when they were left might not see it.
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(QTest::qWaitFor([&window] { return window.abandonedDecodings() >= 7; }, 10000))
+        << window.abandonedDecodings();
+    // Closing abandons the one under way too.
+    window.setCurrentIndex(0);
+    window.close();
+    EXPECT_TRUE(window.readingThreads().waitForDone(10000));
 }
 
 // --- the controller -------------------------------------------------------------------
