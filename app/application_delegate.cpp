@@ -3,8 +3,10 @@
 #include "app/failure_messages.h"
 #include "app/file_actions.h"
 #include "app/preferences_panel.h"
+#include "app/quit_question.h"
 #include "app/search_window.h"
 #include "app/search_window_commands.h"
+#include "app/user_file_work.h"
 #include "foundation/user_defaults_getters.h"
 #include "interface/action_router.h"
 #include "interface/application.h"
@@ -125,9 +127,24 @@ void ApplicationDelegate::newWindow()
     findWindow();
 }
 
+QuitQuestion* ApplicationDelegate::quitQuestion() const
+{
+    return m_quitQuestion.data();
+}
+
 void ApplicationDelegate::terminate()
 {
-    emit shouldTerminate();
+    if (!UserFileWork::shared().isRunning()) {
+        emit shouldTerminate();
+        return;
+    }
+    if (!m_quitQuestion) {
+        m_quitQuestion = new QuitQuestion(UserFileWork::shared(), QApplication::activeWindow());
+        connect(m_quitQuestion, &QuitQuestion::quitNow, this, &ApplicationDelegate::shouldTerminate);
+    }
+    m_quitQuestion->show();
+    m_quitQuestion->raise();
+    m_quitQuestion->activateWindow();
 }
 
 void ApplicationDelegate::website()
@@ -141,7 +158,7 @@ void ApplicationDelegate::removeWindowController(WindowController* controller)
         return;
     controller->deleteLater();
     if (m_windowControllers.isEmpty() && boolForKey(m_defaults, QStringLiteral("QuitOnClose"), false))
-        QTimer::singleShot(100, this, [this] { emit shouldTerminate(); });
+        QTimer::singleShot(100, this, &ApplicationDelegate::terminate);
 }
 
 void ApplicationDelegate::applicationWillFinishLaunching()
