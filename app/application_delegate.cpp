@@ -1,5 +1,6 @@
 #include "app/application_delegate.h"
 
+#include "app/destination_menu.h"
 #include "app/failure_messages.h"
 #include "app/file_actions.h"
 #include "app/preferences_panel.h"
@@ -124,7 +125,14 @@ void ApplicationDelegate::addMainMenu(SearchWindow* window)
 
 void ApplicationDelegate::newWindow()
 {
-    findWindow();
+    // The window it came from: the active one, else the newest.
+    auto* from = qobject_cast<SearchWindow*>(QApplication::activeWindow());
+    if (!from && !windows().isEmpty())
+        from = windows().constLast();
+    const QString destination = from ? from->destinations()->storedDestination() : QString();
+    SearchWindow* window = findWindow();
+    if (!destination.isEmpty())
+        window->setDestination(destination);
 }
 
 QuitQuestion* ApplicationDelegate::quitQuestion() const
@@ -204,9 +212,12 @@ bool ApplicationDelegate::applicationOpenUntitledFile()
 SearchWindow* ApplicationDelegate::findWindow()
 {
     WindowController* controller = createController();
-    controller->window()->show();
-    controller->window()->activateWindow();
-    return qobject_cast<SearchWindow*>(controller->window());
+    auto* window = qobject_cast<SearchWindow*>(controller->window());
+    window->show();
+    window->activateWindow();
+    // What is typed first replaces the phrase it starts with.
+    window->focusSearchField();
+    return window;
 }
 
 void ApplicationDelegate::search(const QString& phrase, const QString& path)

@@ -50,7 +50,7 @@ public:
     void applicationWillTerminate();
     // Opens a window when none is open; YES when it did.
     bool applicationOpenUntitledFile();
-    // Creates, shows and answers a new search window.
+    // Creates, shows and answers a new search window, its phrase selected.
     SearchWindow* findWindow();
     // Fills the last window (a new one when none is open) with a phrase
     // and/or a destination, and shows it; never starts a search. A path to
@@ -58,7 +58,8 @@ public:
     // path's test, run off the interface thread, is answered.
     void search(const QString& phrase, const QString& path);
     // --- the application's commands (its File and Help menus) ---
-    // New Window.
+    // New Window: in the destination of the window it came from (the
+    // active one), its phrase selected.
     Q_INVOKABLE void newWindow();
     // Opens (or brings to the front) the preferences.
     Q_INVOKABLE void orderFrontPrefsPanel();
