@@ -60,7 +60,7 @@ QuitQuestion::QuitQuestion(UserFileWork& work, QWidget* parent)
     layout->addLayout(row);
     layout->addWidget(buttons);
     // Wide enough for the longest title without wrapping every few words.
-    setMinimumWidth(m_title->fontMetrics().averageCharWidth() * 48);
+    setMinimumWidth(m_title->fontMetrics().averageCharWidth() * 64);
 
     // While it is up, ending work asks nothing more; Cancel lets it ask again.
     m_work.setQuitPending(true);

@@ -5,10 +5,15 @@
 #include "app/application_delegate.h"
 #include "app/quit_question.h"
 #include "app/user_file_work.h"
+#include "foundation/number_formatting.h"
+#include "interface/localization.h"
+#include "interface/strings_file.h"
 #include "platform/background_work.h"
 #include "platform/log.h"
 #include "tests/app/app_test_support.h"
+#include "tests/interface/support.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 
@@ -194,6 +199,68 @@ TEST_F(QuitQuestionTest, QuitWithoutTheUsersWorkAsksNothing)
     delegate.terminate();
     EXPECT_EQ(terminated.size(), 1);
     EXPECT_EQ(delegate.quitQuestion(), nullptr);
+}
+
+// The question as a user sees it, in English and German, light and dark:
+// its texts are the language's and none is cut. The pictures are kept in
+// the build's screenshots/.
+TEST(QuitQuestionPicture, ReadableInEnglishAndGermanLightAndDark)
+{
+    installStringsTables();
+    StringsTableTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    const struct
+    {
+        const char* language;
+        const char* title;
+        const char* quitWhenDone;
+    } languages[] = {
+        {"en", "Deleting 150,000 items…", "Quit When Done"},
+        {"de", "150,000 Objekte werden gelöscht …", "Beenden, wenn fertig"},
+    };
+    UserFileWork work;
+    GatedItems items(150000);
+    (void)items.start(work);
+    ASSERT_TRUE(items.waitForBegun(1));
+    for (const auto& language : languages) {
+        setPreferredLanguages({QString::fromLatin1(language.language)});
+        for (const bool dark : {false, true}) {
+            SCOPED_TRACE(std::string(language.language) + (dark ? " dark" : " light"));
+            AppearanceScope appearance(dark);
+            QuitQuestion question(work);
+            question.setAttribute(Qt::WA_DeleteOnClose, false);
+            question.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&question));
+            const auto* title = question.findChild<QLabel*>(QStringLiteral("quitQuestionTitle"));
+            const auto* detail = question.findChild<QLabel*>(QStringLiteral("quitQuestionDetail"));
+            ASSERT_TRUE(title && detail);
+            // The number is grouped as the locale groups it.
+            QString expected = QString::fromUtf8(language.title);
+            expected.replace(QStringLiteral("150,000"), stringForInteger(150000));
+            EXPECT_EQ(title->text(), expected);
+            EXPECT_EQ(question.quitWhenDoneButton()->text(), QString::fromUtf8(language.quitWhenDone));
+            EXPECT_LE(title->sizeHint().width(), title->width()) << "the title is cut";
+            EXPECT_LE(detail->heightForWidth(detail->width()), detail->height()) << "the detail is cut";
+            for (const QPushButton* button : {question.quitWhenDoneButton(), question.cancelButton()})
+                EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
+            const QImage image = question.grab().toImage();
+            const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
+            QDir().mkpath(folder);
+            image.save(folder + QStringLiteral("/quit-question-%1-%2.png")
+                                    .arg(QString::fromLatin1(language.language),
+                                         dark ? QStringLiteral("dark") : QStringLiteral("light")));
+            const QColor background = image.pixelColor(image.width() - 2, image.height() - 2);
+            EXPECT_EQ(background.lightnessF() < 0.5, dark);
+            // The title's text stands out from the background.
+            const QRect titleRect(title->mapTo(&question, QPoint(0, 0)), title->size());
+            EXPECT_GT(inkPixels(image, titleRect, background), 50);
+        }
+    }
+    setPreferredLanguages({});
+    QCoreApplication::removeTranslator(&translator);
+    work.stop();
+    items.gate.release(1);
+    EXPECT_TRUE(work.waitForDone(QDeadlineTimer(60s)));
 }
 
 } // namespace
