@@ -192,6 +192,29 @@ TEST_F(QuitQuestionTest, QuitAsksWhileTheUsersWorkRunsAndQuitsWhenItIsDone)
     }
 }
 
+// Closing the last window quits (with "QuitOnClose") the way Quit does: it
+// asks while the user's work runs, with no window left to ask on.
+TEST_F(QuitQuestionTest, ClosingTheLastWindowAsksWhileTheUsersWorkRuns)
+{
+    defaults.setBool(true, QStringLiteral("QuitOnClose"));
+    ApplicationDelegate delegate(&defaults);
+    QSignalSpy terminated(&delegate, &ApplicationDelegate::shouldTerminate);
+    SearchWindow* window = delegate.findWindow();
+    GatedItems items(3);
+    const QFuture<qsizetype> removed = items.start(UserFileWork::shared());
+    ASSERT_TRUE(items.waitForBegun(1));
+    window->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.quitQuestion() != nullptr; }, 10000));
+    EXPECT_TRUE(delegate.quitQuestion()->isVisible());
+    EXPECT_TRUE(terminated.isEmpty());
+    delegate.quitQuestion()->quitWhenDoneButton()->click();
+    items.gate.release(items.total);
+    EXPECT_TRUE(terminated.wait(30000));
+    EXPECT_TRUE(UserFileWork::shared().waitForDone(QDeadlineTimer(60s)));
+    EXPECT_EQ(removed.result(), items.total);
+    UserFileWork::shared().setQuitPending(false);
+}
+
 TEST_F(QuitQuestionTest, QuitWithoutTheUsersWorkAsksNothing)
 {
     ApplicationDelegate delegate(&defaults);
