@@ -252,8 +252,8 @@ wait_for 5 visible_windows -eq "$before" || fail "Escape in the results left the
 # (Without a window manager nothing gives the focus back after a dialog.)
 focus_window "$window"
 xdotool key ctrl+comma
-wait_for 5 xdotool search --name '^Preferences$' > /dev/null || fail "no preferences"
-sleep 0.3
+wait_for 5 xdotool search --onlyvisible --name '^Preferences$' > /dev/null || fail "no preferences"
+focus_window "$(xdotool search --onlyvisible --name '^Preferences$' | head -1)"
 shot preferences
 xdotool key space
 defaults=$XDG_CONFIG_HOME/sorvant/org.tarrenbeck.Sorvant.plist
@@ -497,20 +497,17 @@ if chattr +i "$mixed/mixb.txt" 2> /dev/null; then
   xdotool key Return
   wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search for the mixed items did not end"
   [ "$(wc -l < "$SORVANT_RESULTS_FILE")" -eq 3 ] || fail "the mixed items were not all found"
-  xdotool key Down
-  sleep 0.2
-  xdotool key ctrl+a
-  sleep 0.2
-  xdotool key Delete
+  shown=$(shown_windows)
+  xdotool key Down ctrl+a Delete
   trashed_both() { [ -e "$XDG_DATA_HOME/Trash/files/mixa.txt" ] && [ -e "$XDG_DATA_HOME/Trash/files/mixc.txt" ]; }
   wait_for 5 trashed_both || fail "the trashable items did not reach the Trash"
-  sleep 0.5
+  wait_for 5 windows_shown -gt "$shown" || fail "the Trash's refusal asked nothing"
   shot trash-refused-question
   [ -e "$mixed/mixb.txt" ] || fail "the refused item was deleted without an answer"
   [ ! -e "$XDG_DATA_HOME/Trash/files/mixb.txt" ] || fail "the immutable item reached the Trash"
   lsattr "$mixed/mixb.txt" | grep -q '^[^ ]*i' || fail "the refused item lost its immutable flag"
   xdotool key Escape
-  sleep 0.5
+  wait_for 5 windows_shown -eq "$shown" || fail "Escape left the Trash's question open"
   [ -e "$mixed/mixb.txt" ] || fail "Cancel deleted the refused item"
   [ ! -e "$mixed/mixa.txt" ] && [ ! -e "$mixed/mixc.txt" ] || fail "a trashed item is still in its folder"
   wait_for 5 unlisted "$mixed/mixa.txt" && wait_for 5 unlisted "$mixed/mixc.txt" \
