@@ -1,10 +1,13 @@
 #include "app/application_delegate.h"
 
+#include "app/destination_menu.h"
 #include "app/failure_messages.h"
 #include "app/file_actions.h"
 #include "app/preferences_panel.h"
+#include "app/quit_question.h"
 #include "app/search_window.h"
 #include "app/search_window_commands.h"
+#include "app/user_file_work.h"
 #include "foundation/user_defaults_getters.h"
 #include "interface/action_router.h"
 #include "interface/application.h"
@@ -122,12 +125,34 @@ void ApplicationDelegate::addMainMenu(SearchWindow* window)
 
 void ApplicationDelegate::newWindow()
 {
-    findWindow();
+    // The window it came from: the active one, else the newest.
+    auto* from = qobject_cast<SearchWindow*>(QApplication::activeWindow());
+    if (!from && !windows().isEmpty())
+        from = windows().constLast();
+    const QString destination = from ? from->destinations()->storedDestination() : QString();
+    SearchWindow* window = findWindow();
+    if (!destination.isEmpty())
+        window->setDestination(destination);
+}
+
+QuitQuestion* ApplicationDelegate::quitQuestion() const
+{
+    return m_quitQuestion.data();
 }
 
 void ApplicationDelegate::terminate()
 {
-    emit shouldTerminate();
+    if (!UserFileWork::shared().isRunning()) {
+        emit shouldTerminate();
+        return;
+    }
+    if (!m_quitQuestion) {
+        m_quitQuestion = new QuitQuestion(UserFileWork::shared(), QApplication::activeWindow());
+        connect(m_quitQuestion, &QuitQuestion::quitNow, this, &ApplicationDelegate::shouldTerminate);
+    }
+    m_quitQuestion->show();
+    m_quitQuestion->raise();
+    m_quitQuestion->activateWindow();
 }
 
 void ApplicationDelegate::website()
@@ -141,7 +166,7 @@ void ApplicationDelegate::removeWindowController(WindowController* controller)
         return;
     controller->deleteLater();
     if (m_windowControllers.isEmpty() && boolForKey(m_defaults, QStringLiteral("QuitOnClose"), false))
-        QTimer::singleShot(100, this, [this] { emit shouldTerminate(); });
+        QTimer::singleShot(100, this, &ApplicationDelegate::terminate);
 }
 
 void ApplicationDelegate::applicationWillFinishLaunching()
@@ -187,9 +212,12 @@ bool ApplicationDelegate::applicationOpenUntitledFile()
 SearchWindow* ApplicationDelegate::findWindow()
 {
     WindowController* controller = createController();
-    controller->window()->show();
-    controller->window()->activateWindow();
-    return qobject_cast<SearchWindow*>(controller->window());
+    auto* window = qobject_cast<SearchWindow*>(controller->window());
+    window->show();
+    window->activateWindow();
+    // What is typed first replaces the phrase it starts with.
+    window->focusSearchField();
+    return window;
 }
 
 void ApplicationDelegate::search(const QString& phrase, const QString& path)

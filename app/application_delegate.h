@@ -5,6 +5,8 @@
 // quit has every window (last to first) stop its search and save its
 // settings. When the last window closes and "QuitOnClose" is YES the
 // application quits 0.1 s later; otherwise it stays running without windows.
+// Either way of quitting asks first while the user's own file work (a move
+// to the Trash, a deletion) runs, and quits when it is done.
 //
 // Window indexes: a new window takes the number of controllers at its
 // creation, itself included, so two open windows may share an index (and so
@@ -12,6 +14,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -21,6 +24,7 @@ class QWidget;
 
 namespace sorvant {
 
+class QuitQuestion;
 class SearchWindow;
 class UserDefaults;
 class WindowController;
@@ -46,7 +50,7 @@ public:
     void applicationWillTerminate();
     // Opens a window when none is open; YES when it did.
     bool applicationOpenUntitledFile();
-    // Creates, shows and answers a new search window.
+    // Creates, shows and answers a new search window, its phrase selected.
     SearchWindow* findWindow();
     // Fills the last window (a new one when none is open) with a phrase
     // and/or a destination, and shows it; never starts a search. A path to
@@ -54,12 +58,16 @@ public:
     // path's test, run off the interface thread, is answered.
     void search(const QString& phrase, const QString& path);
     // --- the application's commands (its File and Help menus) ---
-    // New Window.
+    // New Window: in the destination of the window it came from (the
+    // active one), its phrase selected.
     Q_INVOKABLE void newWindow();
     // Opens (or brings to the front) the preferences.
     Q_INVOKABLE void orderFrontPrefsPanel();
-    // Quit: asks for the application's end (shouldTerminate).
+    // Quit: asks for the application's end (shouldTerminate), at once when
+    // none of the user's file work runs; else asks first (QuitQuestion).
     Q_INVOKABLE void terminate();
+    // The question Quit is asking; null when none.
+    [[nodiscard]] QuitQuestion* quitQuestion() const;
     // Asks the update server for a newer version and tells the user the
     // answer (a newer version, up to date, or that it could not check).
     Q_INVOKABLE void checkForUpdate();
@@ -86,6 +94,7 @@ private:
     UserDefaults& m_defaults;
     QList<WindowController*> m_windowControllers;
     quint64 m_pathRequest = 0; // the newest path search() tests
+    QPointer<QuitQuestion> m_quitQuestion;
 };
 
 // The maker's web site's address.

@@ -109,9 +109,15 @@ bool ApplicationService::forwardToRunningInstance(const LaunchRequest& request)
     bool delivered = true;
     if (!request.phrase.isNull())
         delivered = call(kApplicationSearchInterface, "SearchForText", {request.phrase}) && delivered;
-    // A bus string is UTF-8: a folder whose name is not goes as its file URL.
-    if (!request.folder.isNull())
-        delivered = call(kApplicationSearchInterface, "SearchInFolder", {storedStringOfPath(request.folder)}) && delivered;
+    // A path goes as its file URL, fully escaped: a bus string is UTF-8, and
+    // a plain path would lose a trailing newline (a list of names, one a
+    // line) or space to the service's reading. A URL goes as it is.
+    if (!request.folder.isNull()) {
+        const QString folder = request.folder.startsWith(u'/')
+                                   ? fileURLWithRepresentation(request.folder).toString(QUrl::FullyEncoded)
+                                   : request.folder;
+        delivered = call(kApplicationSearchInterface, "SearchInFolder", {folder}) && delivered;
+    }
     if (request.phrase.isNull() && request.folder.isNull())
         delivered = call("org.freedesktop.Application", "Activate", {QVariantMap()});
     return delivered;

@@ -43,6 +43,8 @@ public:
     // the name (or there is no session bus).
     bool registerOnSessionBus();
     // Hands a launch to the process that owns the name; NO when none does.
+    // A folder path goes as its file URL, so that every byte of it (one not
+    // UTF-8, a trailing newline or space) arrives.
     static bool forwardToRunningInstance(const LaunchRequest& request);
 
     // --- the methods served -----------------------------------------------------

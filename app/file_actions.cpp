@@ -6,6 +6,7 @@
 #include "app/results_table_model.h"
 #include "app/results_view.h"
 #include "app/search_controller.h"
+#include "app/user_file_work.h"
 #include "interface/alerts.h"
 #include "interface/localization.h"
 #include "platform/background_work.h"
@@ -199,14 +200,30 @@ void FileActions::deleteItems(bool trash)
         removeItems(paths, paths, false, remembered);
         return;
     }
-    // What the Trash takes goes there, off this thread (a move to another
-    // volume copies); only the items it refused are asked about, by name,
-    // and only they are deleted when the answer is Delete.
-    whenReady(runInBackground([paths] { return recycleFilesKeepingRefused(paths); }), this,
+    // What the Trash takes goes there, off this thread, as the user's own
+    // work, which quitting waits for (user_file_work.h). An item is renamed
+    // into the trash of its own volume, never copied; the Trash refuses an
+    // item no trash there takes. Only the refused items are asked about, by
+    // name, and only they are deleted when the answer is Delete.
+    const auto moveToTrash = [paths](FileOperation& operation) {
+        QStringList refused;
+        for (const QString& path : paths) {
+            if (operation.shouldStop())
+                break;
+            if (!recycleFile(path, false))
+                refused.append(path);
+            operation.itemDone();
+        }
+        return refused;
+    };
+    whenReady(UserFileWork::shared().start(FileOperation::Kind::Trash, paths.size(), moveToTrash), this,
               [this, paths, remembered](const QStringList& refused) {
+                  // Quitting (the quit question is up) starts no deletion
+                  // and asks nothing more: the refused items stay.
                   const bool remove = refused.isEmpty()
-                      || askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(refused),
-                                  QStringLiteral("Cancel"), QStringLiteral("Delete"));
+                      || (!UserFileWork::shared().quitPending()
+                          && askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(refused),
+                                      QStringLiteral("Cancel"), QStringLiteral("Delete")));
                   removeItems(paths, refused, !remove, remembered);
               });
 }
@@ -227,13 +244,19 @@ struct Removal
 void FileActions::removeItems(const QStringList& paths, const QStringList& toRemove, bool declined, int remembered)
 {
     // Declined, the items asked about stay where they are, and selected.
-    const auto remove = [paths, toRemove = declined ? QStringList() : toRemove] {
+    // The removal is the user's own work, which quitting waits for; the
+    // items still there are then read to say what stayed.
+    const qsizetype items = declined ? 0 : toRemove.size();
+    const auto remove = [paths, toRemove = declined ? QStringList() : toRemove](FileOperation& operation) {
         Removal removal;
         for (const QString& path : toRemove) {
+            if (operation.shouldStop())
+                return removal;
             if (!removePath(path)) {
                 removal.error = errno;
                 removal.failed = true;
             }
+            operation.itemDone();
         }
         for (const QString& path : paths) {
             if (itemExistsAtPath(path))
@@ -241,7 +264,8 @@ void FileActions::removeItems(const QStringList& paths, const QStringList& toRem
         }
         return removal;
     };
-    whenReady(runInBackground(remove), this, [this, toRemove, declined, remembered](const Removal& removal) {
+    whenReady(UserFileWork::shared().start(FileOperation::Kind::Delete, items, remove), this,
+              [this, toRemove, declined, remembered](const Removal& removal) {
         if (!m_results || !m_search)
             return;
         m_results->clearSelection();

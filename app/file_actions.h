@@ -8,10 +8,12 @@
 // Every launch and every call to another process (the session bus, an
 // application's start) runs on the thread pool and reports back through a
 // watcher this object owns; a launch that starts nothing is said in the
-// failure sheet (failure_messages.h). Deleting moves and removes the items
-// on the pool too; the rows leave here.
+// failure sheet (failure_messages.h). Moving to the Trash and deleting are
+// the user's own work, on threads of their own that quitting waits for
+// (user_file_work.h), never on the readers' pool; the rows leave here.
 //
-// Threads: main thread only; launches on the pool.
+// Threads: main thread only; launches on the pool, Trash and Delete on
+// UserFileWork's threads.
 //
 // Not here: which commands there are and when they are enabled
 // (search_window_commands.h), the rows (results_view.h).
@@ -68,7 +70,8 @@ public:
     // Asks first, then deletes the selected items for good.
     Q_INVOKABLE void destroy();
     // Trashes (YES) or removes (NO) the selected items off the interface
-    // thread; a trash failure asks once whether to delete instead. Then
+    // thread, item by item; a trash failure asks once whether to delete
+    // instead (not while quitting waits for the work). Then
     // drops the gone results, keeps a single selected row's place, says what
     // stayed and emits deletionFinished.
     void deleteItems(bool trash);

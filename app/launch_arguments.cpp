@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QUrl>
 
 namespace sorvant {
 
@@ -12,6 +13,18 @@ namespace {
 QString absolutePath(const QString& path)
 {
     return path.isEmpty() ? path : QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
+
+// A folder argument is a path, every byte of it a trailing newline or space
+// included; a file URL (what a desktop entry may hand over) gives its path.
+QString pathOfArgument(const QString& argument)
+{
+    if (argument.startsWith(u"file:", Qt::CaseInsensitive)) {
+        const QString path = pathOfFileURL(QUrl(argument, QUrl::StrictMode));
+        if (!path.isNull())
+            return path;
+    }
+    return argument;
 }
 
 } // namespace
@@ -43,7 +56,7 @@ LaunchRequest launchRequestFromArguments(QCommandLineParser& parser, const QStri
     if (request.folder.isNull() && !parser.positionalArguments().isEmpty())
         request.folder = parser.positionalArguments().constFirst();
     if (!request.folder.isNull())
-        request.folder = absolutePath(servicesFolder(request.folder));
+        request.folder = absolutePath(pathOfArgument(request.folder));
     request.phrase = parser.isSet(searchFor) ? parser.value(searchFor) : QString();
     return request;
 }

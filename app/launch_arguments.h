@@ -19,11 +19,13 @@ namespace sorvant {
 
 // The launch `arguments` ask for: "sorvant [--search-in PATH]
 // [--search-for TEXT] [FOLDER]", the folder made absolute against the
-// working folder (--search-in wins over FOLDER). `parser` is given the
+// working folder (--search-in wins over FOLDER), every byte of its name kept
+// (a trailing newline or space too); a file URL gives its path. `parser` is given the
 // options and, as QCommandLineParser::process does, ends the process for
 // --help or a wrong option.
 //   {"sorvant"}                  => no folder, no phrase
 //   {"sorvant", "a", "--search-for", "x"} => folder "<cwd>/a", phrase "x"
+//   {"sorvant", "/x/a\n"} => folder "/x/a\n"   {"sorvant", "file:///x/a%0A"} => the same
 [[nodiscard]] LaunchRequest launchRequestFromArguments(QCommandLineParser& parser, const QStringList& arguments);
 
 } // namespace sorvant

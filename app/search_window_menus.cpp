@@ -10,6 +10,7 @@
 #include "app/search_window.h"
 #include "app/search_window_commands.h"
 #include "interface/menu_items.h"
+#include "interface/preview_window.h"
 #include "interface/quick_look.h"
 #include "interface/window_extensions.h"
 #include "platform/background_work.h"
@@ -70,7 +71,12 @@ void SearchWindow::toggleQuickLookAction()
 
 void SearchWindow::toggleSlideshowAction()
 {
-    QuickLookController::sharedController().toggleSlideshow(this);
+    // The slide show starts whether or not the preview is open: an open
+    // preview gives way to it. Only a running slide show ends.
+    QuickLookController& preview = QuickLookController::sharedController();
+    if (preview.isOpen() && !preview.sharedPanel()->playsSlideShow())
+        preview.closeQuickLook(this);
+    preview.toggleSlideshow(this);
 }
 
 void SearchWindow::shareAction()

@@ -5,13 +5,17 @@
 //   sorvant --check-resources         lists the resources it reads (no display
 //                                     needed); status 1 when one is missing
 // A second launch in the same session hands these to the first and ends.
-// SIGTERM and SIGINT quit as the Quit command does.
+// Quit asks first while a move to the Trash or a deletion the user started
+// runs, and quits when it is done. SIGTERM and SIGINT quit as the Quit
+// command does without asking: such work stops after the item at hand, and
+// what it left is logged.
 // Without a display it says how to run it and ends with status 2.
 
 #include "app/application_delegate.h"
 #include "app/application_service.h"
 #include "app/launch_arguments.h"
 #include "app/resource_check.h"
+#include "app/user_file_work.h"
 #include "interface/alerts.h"
 #include "interface/application.h"
 #include "interface/badge.h"
@@ -51,8 +55,9 @@ bool hasDisplay()
 }
 
 // SIGTERM and SIGINT quit the way the Quit command does, so every window
-// stops its search and saves its settings. The handler only writes a byte
-// to a pipe; the event loop reads it.
+// stops its search and saves its settings; the user's file work stops after
+// the item at hand. The handler only writes a byte to a pipe; the event
+// loop reads it.
 int g_signalPipe[2] = {-1, -1};
 
 void onSignal(int)
@@ -70,6 +75,8 @@ void installTerminationHandlers()
         char byte = 0;
         while (::read(g_signalPipe[0], &byte, 1) > 0) {
         }
+        UserFileWork::shared().setQuitPending(true);
+        UserFileWork::shared().stop();
         QApplication::quit();
     });
     struct sigaction action{};
@@ -112,10 +119,11 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     const LaunchRequest request = launchRequestFromArguments(parser, decodedArguments(argc, argv));
 
-    // The work the windows hand off (the results' kinds, tags, comments and
-    // information texts, previews, folder scans, launches) runs on these
+    // The readers the windows hand off (the results' kinds, tags, comments
+    // and information texts, previews, folder scans, launches) run on these
     // pools, which quitting waits for only so long (below). Made before the
-    // windows, they are drained after them.
+    // windows, they are drained after them. The user's own file work (Trash,
+    // Delete) runs apart, on UserFileWork's threads, and is never cut.
     BackgroundPool backgroundPool;
     ResultInfoPool infoPool;
     ApplicationDelegate delegate;
@@ -149,13 +157,15 @@ int main(int argc, char** argv)
 
     const int status = app.exec();
     delegate.applicationWillTerminate();
-    // The settings are saved. A reader still in a file (a PDF read to its
-    // end, a file system that does not answer) would hold every destructor
-    // after it, and Qt's teardown waits for its global pool without limit:
-    // the process leaves without them.
-    const QDeadlineTimer deadline(QuitBoundedPool::kQuitWait);
-    const bool drained = backgroundPool.drain(deadline) && infoPool.drain(deadline)
-                         && QThreadPool::globalInstance()->waitForDone(int(std::max<qint64>(deadline.remainingTime(), 0)));
+    // The settings are saved. The user's file work is waited for (after a
+    // signal, only its item at hand). A reader still in a file (a PDF read
+    // to its end, a file system that does not answer) would hold every
+    // destructor after it, and Qt's teardown waits for its global pool
+    // without limit: the process leaves without them.
+    const bool drained = finishWorkAtQuit(UserFileWork::shared(), [&](QDeadlineTimer deadline) {
+        return backgroundPool.drain(deadline) && infoPool.drain(deadline)
+               && QThreadPool::globalInstance()->waitForDone(int(std::max<qint64>(deadline.remainingTime(), 0)));
+    });
     if (!drained) {
         std::fflush(nullptr);
         std::_Exit(status);

@@ -36,6 +36,13 @@ bool forward(const LaunchRequest& request)
     return done.get();
 }
 
+// Gives up the application's name and object on the bus.
+void unregisterApplication()
+{
+    QDBusConnection::sessionBus().unregisterObject(QString::fromLatin1(kApplicationObjectPath));
+    QDBusConnection::sessionBus().interface()->unregisterService(QString::fromLatin1(kApplicationBusName));
+}
+
 // Asks the application's search interface for `method`'s list of strings
 // as another process would, while this thread serves the call.
 QStringList askForList(const char* method)
@@ -69,10 +76,7 @@ TEST_F(ApplicationServiceTest, AForwardedFolderAndItsResultsKeepTheirBytes)
     ApplicationDelegate delegate(&defaults);
     ApplicationService first(delegate);
     ASSERT_TRUE(first.registerOnSessionBus());
-    const auto unregister = qScopeGuard([] {
-        QDBusConnection::sessionBus().unregisterObject(QString::fromLatin1(kApplicationObjectPath));
-        QDBusConnection::sessionBus().interface()->unregisterService(QString::fromLatin1(kApplicationBusName));
-    });
+    const auto unregister = qScopeGuard(unregisterApplication);
 
     ASSERT_TRUE(forward({folder, {}}));
     ASSERT_FALSE(delegate.windows().isEmpty());
@@ -114,6 +118,32 @@ TEST_F(ApplicationServiceTest, SecondLaunchIsForwardedToTheFirst)
     EXPECT_EQ(otherDelegate.numberOfWindowControllers(), 0);
     QDBusConnection::sessionBus().unregisterObject(QString::fromLatin1(kApplicationObjectPath));
     QDBusConnection::sessionBus().interface()->unregisterService(QString::fromLatin1(kApplicationBusName));
+}
+
+// Regression: the second launch sent its folder as a plain string, which the
+// service read as a list of names, one a line: a folder whose name ends in a
+// newline came as another folder without it, and a trailing space was lost
+// the same way.
+TEST_F(ApplicationServiceTest, AForwardedFolderKeepsATrailingNewlineOrSpace)
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "no session bus";
+    ApplicationDelegate delegate(&defaults);
+    ApplicationService first(delegate);
+    ASSERT_TRUE(first.registerOnSessionBus());
+    const auto unregister = qScopeGuard(unregisterApplication);
+    // The folder without the newline is there too: the wrong one would be found.
+    (void)tree.makeDir(QStringLiteral("fwdnl"));
+    (void)tree.makeDir(QStringLiteral("space"));
+    for (const QString& name : {QStringLiteral("fwdnl\n"), QStringLiteral("space ")}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString folder = tree.makeDir(name);
+        ASSERT_TRUE(folder.endsWith(name));
+        ASSERT_TRUE(forward({folder, {}}));
+        SearchWindow* window = delegate.windows().constLast();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->destinations()->storedDestination() == folder; }, 10000))
+            << window->destinations()->storedDestination().toStdString();
+    }
 }
 
 } // namespace

@@ -7,7 +7,12 @@
 # the window quits, and the defaults file holds what the window saved. Three
 # more launches follow: a long search, stopped with Escape, and the window
 # dark with the settings portal alone and on a dark Plasma desktop; last, a
-# Move to Trash where the Trash refuses one item of three. Then, in English
+# Move to Trash where the Trash refuses one item of three; a folder whose
+# name ends in a newline, searched from the first and a second launch; and
+# quitting while 20,000 items are deleted, by Ctrl+Q (which asks and quits
+# when all are gone) and by SIGTERM (which says what it left). Keys go into
+# menus, questions and windows once these are open and have the focus,
+# waited for with bounds of seconds. Then, in English
 # (light) and in German (dark), what a window manager's frame changes:
 # restored frames, the preview beside the window, the slide show, an invalid
 # pattern's sheet, the folder chooser; checked by geometry (xwininfo,
@@ -136,8 +141,8 @@ export SORVANT_RESULTS_FILE=$root/results.txt
 app_pid=$!
 wait_for 20 xdotool search --onlyvisible --name '^Search$' > /dev/null || fail "no search window"
 window=$(xdotool search --onlyvisible --name '^Search$' | head -1)
-xdotool windowactivate "$window" 2> /dev/null || xdotool windowfocus "$window"
-sleep 0.5
+xdotool windowactivate "$window" 2> /dev/null || true
+focus_window "$window"
 shot idle
 
 xdotool type --delay 20 report
@@ -158,20 +163,25 @@ diff -u "$root/shown.txt" "$root/bus.txt" || fail "the bus answers other results
 # "Sort By"; Right opens it on "Name"; Size is two down. The bus answers the
 # table's order, which must follow the sizes (a folder counts as -1); then
 # back to Name the same way, so the steps below see the old order.
+# Each key waits for the menu it opens; the sort is waited for by the order.
 sort_by() { # downs from "Name"
+  local shown
+  shown=$(shown_windows)
   xdotool key alt+v
-  sleep 0.3
+  wait_for 5 windows_shown -gt "$shown" || fail "Alt+V opened no View menu"
   xdotool key Right
-  sleep 0.3
+  wait_for 5 windows_shown -gt "$(( shown + 1 ))" || fail "Right opened no Sort By menu"
   for (( i = 0; i < $1; i++ )); do xdotool key Down; done
   xdotool key Return
-  sleep 0.5
+  wait_for 5 windows_shown -eq "$shown" || fail "Return left the Sort By menu open"
 }
 table_order() {
   call org.tarrenbeck.Sorvant.Search.ResultPaths | sed -n 's/^ *string "\(.*\)"$/\1/p'
 }
+order_is() { table_order | cmp -s - "$1"; }
 table_order > "$root/by-name.txt"
 sort_by 2
+wait_for 5 eval '! order_is "$root/by-name.txt"' || fail "Sort By > Size kept the order"
 table_order > "$root/by-size.txt"
 sort "$root/by-size.txt" | diff -u "$root/shown.txt" - || fail "sorting changed the results"
 cmp -s "$root/by-name.txt" "$root/by-size.txt" && fail "Sort By > Size kept the order"
@@ -180,7 +190,7 @@ while IFS= read -r path; do
 done < "$root/by-size.txt" | sort -c -n || fail "the results are not in size order"
 shot sorted-by-size
 sort_by 0
-table_order | diff -u "$root/by-name.txt" - || fail "Sort By > Name did not bring the old order back"
+wait_for 5 order_is "$root/by-name.txt" || fail "Sort By > Name did not bring the old order back"
 
 # Down moves from the field into the results and selects the first row;
 # Delete moves exactly that item to the Trash and out of the table.
@@ -204,13 +214,12 @@ shot trashed
 wait_for 5 badge_shows "$(( $(wc -l < "$root/shown.txt") - 1 ))" true || fail "the launcher count did not drop by one"
 
 # Shift+Delete asks before deleting; Escape answers Cancel.
-xdotool key Down
-sleep 0.2
-xdotool key shift+Delete
-sleep 0.5
+shown=$(shown_windows)
+xdotool key Down shift+Delete
+wait_for 5 windows_shown -gt "$shown" || fail "Shift+Delete asked nothing"
 shot delete-confirmation
 xdotool key Escape
-sleep 0.3
+wait_for 5 windows_shown -eq "$shown" || fail "Escape left the question open"
 [ "$(call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -c 'string "')" -eq "$(( $(wc -l < "$root/shown.txt") - 1 ))" ] \
   || fail "Cancel deleted something"
 
@@ -218,8 +227,7 @@ sleep 0.3
 # its name; Escape in the preview closes it, and so do Space again and
 # Escape in the results. The preview opens without taking the focus: the
 # first Escape is sent to it.
-xdotool windowfocus "$window"
-sleep 0.2
+focus_window "$window"
 before=$(xdotool search --onlyvisible --name '.' | wc -l)
 xdotool key space
 wait_for 5 visible_windows -gt "$before" || fail "Space opened no preview"
@@ -227,12 +235,10 @@ sleep 0.5
 shot preview
 preview=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | head -1)
 sed 's|.*/||' "$root/shown.txt" | grep -qxF "$(xdotool getwindowname "$preview")" || fail "the preview shows no result"
-xdotool windowfocus "$preview"
-sleep 0.2
+focus_window "$preview"
 xdotool key Escape
 wait_for 5 visible_windows -eq "$before" || fail "Escape in the preview left it open"
-xdotool windowfocus "$window"
-sleep 0.2
+focus_window "$window"
 xdotool key space
 wait_for 5 visible_windows -gt "$before" || fail "Space opened no preview the second time"
 xdotool key space
@@ -244,11 +250,10 @@ wait_for 5 visible_windows -eq "$before" || fail "Escape in the results left the
 
 # The preferences: "Quit when the last window closes" is off on a fresh home.
 # (Without a window manager nothing gives the focus back after a dialog.)
-xdotool windowfocus "$window"
-sleep 0.2
+focus_window "$window"
 xdotool key ctrl+comma
-wait_for 5 xdotool search --name '^Preferences$' > /dev/null || fail "no preferences"
-sleep 0.3
+wait_for 5 xdotool search --onlyvisible --name '^Preferences$' > /dev/null || fail "no preferences"
+focus_window "$(xdotool search --onlyvisible --name '^Preferences$' | head -1)"
 shot preferences
 xdotool key space
 defaults=$XDG_CONFIG_HOME/sorvant/org.tarrenbeck.Sorvant.plist
@@ -260,8 +265,7 @@ xdotool key Escape
 # click switches the first list off, and closing the drawer saves it. The
 # same search again still equals the driver's. The destination menu opens
 # from the keyboard (Ctrl+D).
-xdotool windowfocus "$window"
-sleep 0.2
+focus_window "$window"
 xdotool key ctrl+shift+l
 sleep 0.5
 geometry "$window"
@@ -280,17 +284,17 @@ wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the second search did not e
 "$driver" --ignore-case --mode phrase report "$tree" | sort > "$root/expected.txt" || true
 sort "$SORVANT_RESULTS_FILE" > "$root/again.txt"
 diff -u "$root/expected.txt" "$root/again.txt" || fail "the second search differs from the driver's"
+shown=$(shown_windows)
 xdotool key ctrl+d
-sleep 0.4
+wait_for 5 windows_shown -gt "$shown" || fail "Ctrl+D opened no destination menu"
 shot destination-menu
 xdotool key Escape
-sleep 0.2
+wait_for 5 windows_shown -eq "$shown" || fail "Escape left the destination menu open"
 
 # Typing a name in the results selects that item; "Show in File Manager"
 # (Ctrl+R, and in the Items menu) and "Properties" (Ctrl+I) hand its URI to
 # the file manager, and nothing is opened instead.
-xdotool windowfocus "$window"
-sleep 0.2
+focus_window "$window"
 call org.tarrenbeck.Sorvant.Search.ResultPaths | sed -n 's/^ *string "\(.*\)"$/\1/p' > "$root/remaining.txt"
 names=$(sed 's|.*/||' "$root/remaining.txt")
 # A name typed whole selects only itself when no other name starts with it.
@@ -313,12 +317,29 @@ xdotool key ctrl+i
 wait_for 5 recorded "ShowItemProperties [$chosen_uri] \"\"" 1 \
   || fail "the file manager was not asked for the properties of $chosen"
 # The menu opens on its first item, "Open"; "Open With" comes next.
+shown=$(shown_windows)
 xdotool key alt+i
-sleep 0.4
+wait_for 5 windows_shown -gt "$shown" || fail "Alt+I opened no Items menu"
 shot items-menu
 xdotool key Down Down Return
 wait_for 5 recorded "ShowItems [$chosen_uri] \"\"" 2 || fail "the Items menu did not show $chosen in the file manager"
 [ ! -e "$root/opened.log" ] || fail "something was opened: $(cat "$root/opened.log")"
+
+# Searches for PHRASE once; whether the results are EXPECTED (one path).
+searched_for() { # phrase expected
+  rm -f "$SORVANT_RESULTS_FILE"
+  focus_window "$window"
+  xdotool key ctrl+f
+  xdotool type --delay 20 "$1"
+  xdotool key Return
+  wait_for 20 test -e "$SORVANT_RESULTS_FILE" || fail "the search for $1 did not end"
+  [ "$(cat "$SORVANT_RESULTS_FILE")" = "$2" ]
+}
+# The same until a launch's folder (its own or a second launch's), tested
+# off the interface thread before it is the destination, is the one searched.
+search_forwarded() { # phrase expected
+  wait_for 10 searched_for "$1" "$2" || fail "another folder was searched: $(cat "$SORVANT_RESULTS_FILE")"
+}
 
 # A folder whose name is not UTF-8, handed over by a second launch, is the
 # one searched: its bytes cross the bus in the settings' stored form, and
@@ -328,12 +349,7 @@ mkdir -p "$bad"
 echo bytes > "$bad/report-bytes.txt"
 rm -f "$SORVANT_RESULTS_FILE"
 timeout 10 "$sorvant" "$bad" || fail "the second launch on a folder not named in UTF-8 did not end"
-sleep 0.5
-xdotool windowfocus "$window"
-sleep 0.2
-xdotool key ctrl+f Return
-wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search of the folder not named in UTF-8 did not end"
-[ "$(cat "$SORVANT_RESULTS_FILE")" = "$bad/report-bytes.txt" ] || fail "another folder was searched: $(cat "$SORVANT_RESULTS_FILE")"
+search_forwarded report "$bad/report-bytes.txt"
 call org.tarrenbeck.Sorvant.Search.ResultStoredPaths | grep -qF "\"$(file_uri "$bad/report-bytes.txt")\"" \
   || fail "the bus does not give the result's bytes"
 shot forwarded-folder-not-utf8
@@ -346,8 +362,7 @@ kill -0 "$app_pid" || fail "the first process went away"
 # Closes the window and waits for the application to quit, which ends with
 # status 0 (a crash or a sanitizer's report on the way out fails).
 close_and_quit() {
-  xdotool windowfocus "$window"
-  sleep 0.2
+  focus_window "$window"
   xdotool key ctrl+w
   wait_for 10 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "closing the window did not quit"
   local status=0
@@ -381,8 +396,8 @@ relaunch() { # config folder
   app_pid=$!
   wait_for 20 xdotool search --onlyvisible --name "^${search_title:-Search}\$" > /dev/null || fail "no search window"
   window=$(xdotool search --onlyvisible --name "^${search_title:-Search}\$" | head -1)
-  xdotool windowactivate "$window" 2> /dev/null || xdotool windowfocus "$window"
-  sleep 0.5
+  xdotool windowactivate "$window" 2> /dev/null || true
+  focus_window "$window"
 }
 window_named() { [ "$(xdotool getwindowname "$window")" = "$1" ]; }
 
@@ -482,20 +497,17 @@ if chattr +i "$mixed/mixb.txt" 2> /dev/null; then
   xdotool key Return
   wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search for the mixed items did not end"
   [ "$(wc -l < "$SORVANT_RESULTS_FILE")" -eq 3 ] || fail "the mixed items were not all found"
-  xdotool key Down
-  sleep 0.2
-  xdotool key ctrl+a
-  sleep 0.2
-  xdotool key Delete
+  shown=$(shown_windows)
+  xdotool key Down ctrl+a Delete
   trashed_both() { [ -e "$XDG_DATA_HOME/Trash/files/mixa.txt" ] && [ -e "$XDG_DATA_HOME/Trash/files/mixc.txt" ]; }
   wait_for 5 trashed_both || fail "the trashable items did not reach the Trash"
-  sleep 0.5
+  wait_for 5 windows_shown -gt "$shown" || fail "the Trash's refusal asked nothing"
   shot trash-refused-question
   [ -e "$mixed/mixb.txt" ] || fail "the refused item was deleted without an answer"
   [ ! -e "$XDG_DATA_HOME/Trash/files/mixb.txt" ] || fail "the immutable item reached the Trash"
   lsattr "$mixed/mixb.txt" | grep -q '^[^ ]*i' || fail "the refused item lost its immutable flag"
   xdotool key Escape
-  sleep 0.5
+  wait_for 5 windows_shown -eq "$shown" || fail "Escape left the Trash's question open"
   [ -e "$mixed/mixb.txt" ] || fail "Cancel deleted the refused item"
   [ ! -e "$mixed/mixa.txt" ] && [ ! -e "$mixed/mixc.txt" ] || fail "a trashed item is still in its folder"
   wait_for 5 unlisted "$mixed/mixa.txt" && wait_for 5 unlisted "$mixed/mixc.txt" \
@@ -513,6 +525,83 @@ if chattr +i "$mixed/mixb.txt" 2> /dev/null; then
 else
   echo "skipped the mixed Trash step: the immutable flag cannot be set here"
 fi
+# A folder whose name ends in a newline is the one searched, named on the
+# first launch's command line and on a second launch's (forwarded over the
+# bus); the folder of that name without the newline is there too.
+newline_folder=$root/fwdnl$'\n'
+mkdir -p "$newline_folder" "$root/fwdnl"
+echo text > "$newline_folder/newline-inside.txt"
+echo text > "$root/fwdnl/newline-outside.txt"
+export SORVANT_RESULTS_FILE=$root/newline-results.txt
+launch "$root/config-newline" "$newline_folder" ''
+search_forwarded newline "$newline_folder/newline-inside.txt"
+close_and_quit
+launch "$root/config-newline-second" "$tree" ''
+timeout 10 "$sorvant" "$newline_folder" || fail "the second launch on the newline folder did not end"
+search_forwarded newline "$newline_folder/newline-inside.txt"
+shot newline-folder-searched
+close_and_quit
+
+# Quitting never cuts the user's own file work. Many items are deleted
+# (Shift+Delete, then the question's Delete), and Quit comes at once: while
+# the deletion runs, Quit asks (Quit When Done is its default button); the
+# process ends only once every item is gone. Then the same with SIGTERM,
+# which stops after the item at hand: the process never ends with items
+# left and nothing said, and what it says it left is what is there.
+many_items=20000
+make_many() { # folder
+  mkdir -p "$1"
+  (cd "$1" && seq -f 'item%g.txt' 1 "$many_items" | xargs touch)
+}
+delete_all_found() { # folder
+  export SORVANT_RESULTS_FILE=$root/many-results-${1##*/}.txt
+  launch "$root/config-${1##*/}" "$1" ''
+  xdotool type --delay 20 item
+  xdotool key Return
+  wait_for 60 test -s "$SORVANT_RESULTS_FILE" || fail "the search of $many_items items did not end"
+  [ "$(wc -l < "$SORVANT_RESULTS_FILE")" -eq "$many_items" ] || fail "not all $many_items items were found"
+  local shown
+  shown=$(shown_windows)
+  xdotool key Down ctrl+a shift+Delete
+  wait_for 10 windows_shown -gt "$shown" || fail "Shift+Delete of $many_items items asked nothing"
+  # The question's buttons: Cancel (the default), then Delete.
+  xdotool key Tab space
+}
+left_in() { find "$1" -mindepth 1 -maxdepth 1 | wc -l; }
+quit_question_open() { xdotool search --onlyvisible --name '^(Quit|Beenden)$' > /dev/null; }
+
+many=$root/many-quit
+make_many "$many"
+delete_all_found "$many"
+focus_window "$window"
+xdotool key ctrl+q
+if wait_for 5 quit_question_open; then
+  shot quit-question
+  focus_window "$(xdotool search --onlyvisible --name '^(Quit|Beenden)$' | head -1)"
+  xdotool key Return
+fi
+wait_for 120 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "Quit during the deletion did not quit when it was done"
+status=0
+wait "$app_pid" || status=$?
+app_pid=
+[ "$status" -eq 0 ] || fail "the application ended with status $status"
+[ "$(left_in "$many")" -eq 0 ] || fail "Quit left $(left_in "$many") of $many_items items undeleted"
+
+many=$root/many-term
+make_many "$many"
+delete_all_found "$many"
+kill -TERM "$app_pid"
+wait_for 120 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "SIGTERM during the deletion did not end the process"
+wait "$app_pid" || true
+app_pid=
+left=$(left_in "$many")
+said=$(sed -n "s/^WARNING: Deleting [0-9,.]* items stopped: \([0-9,.]*\) left\.$/\1/p" "$root/app.log" | tail -1 | tr -d ',.')
+if [ "$left" -ne 0 ] && [ "$left" -ne "$many_items" ]; then
+  [ -n "$said" ] || fail "SIGTERM left $left of $many_items items and said nothing"
+  [ "$said" -eq "$left" ] || fail "SIGTERM said $said items were left, but $left are"
+fi
+echo "SIGTERM during the deletion: $left of $many_items left${said:+, said $said}"
+
 # The window remembers its size: resized, closed and launched again, it
 # comes back as large as it was. Then a frame saved off the screen (and
 # larger than it) comes back whole on the 1440 x 900 screen.

@@ -47,3 +47,19 @@ start_openbox() {
   manager_pid=$!
   wait_for 10 sh -c "xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id'"
 }
+# The number of visible windows, menus included (a menu has no name, and
+# Qt gives a menu opened again no menu type: all are counted).
+shown_windows() { xdotool search --onlyvisible --class '' | wc -l; }
+# Whether the number of visible windows, menus included, compares to `count`.
+windows_shown() { # test-operator count
+  [ "$(shown_windows)" "$1" "$2" ]
+}
+# Whether `window` has the keyboard focus.
+has_focus() { # window
+  [ "$(xdotool getwindowfocus 2> /dev/null)" = "$1" ]
+}
+# Gives `window` the focus and waits until it has it.
+focus_window() { # window
+  xdotool windowfocus "$1" 2> /dev/null || true
+  wait_for 5 has_focus "$1" || fail "window $1 did not take the focus"
+}

@@ -37,5 +37,34 @@ TEST(LaunchArguments, FolderNotInUTF8KeepsItsBytes)
     EXPECT_EQ(relative.folder, QDir::current().absoluteFilePath(QStringLiteral("b")));
 }
 
+// Regression: the folder argument was read as a list of names, one a line,
+// so a folder whose name ends in a newline lost it and named another.
+TEST(LaunchArguments, FolderKeepsATrailingNewlineOrSpace)
+{
+    const struct
+    {
+        QString given;
+        QString folder;
+    } cases[] = {
+        {QStringLiteral("/tmp/x/fwdnl\n"), QStringLiteral("/tmp/x/fwdnl\n")},
+        {QStringLiteral("/tmp/x/two\n\n"), QStringLiteral("/tmp/x/two\n\n")},
+        {QStringLiteral("/tmp/x/space "), QStringLiteral("/tmp/x/space ")},
+        {QStringLiteral("/tmp/x/a\nb"), QStringLiteral("/tmp/x/a\nb")},
+        {QStringLiteral("file:///tmp/x/fwdnl%0A"), QStringLiteral("/tmp/x/fwdnl\n")},
+        {QStringLiteral("file:///tmp/x/caf%E9"), QString::fromUtf16(u"/tmp/x/caf\xDCE9")},
+    };
+    for (const auto& c : cases) {
+        for (const bool option : {false, true}) {
+            SCOPED_TRACE(c.given.toStdString());
+            QStringList arguments{QStringLiteral("sorvant")};
+            if (option)
+                arguments.append(QStringLiteral("--search-in"));
+            arguments.append(c.given);
+            QCommandLineParser parser;
+            EXPECT_EQ(launchRequestFromArguments(parser, arguments).folder, c.folder);
+        }
+    }
+}
+
 } // namespace
 } // namespace sorvant

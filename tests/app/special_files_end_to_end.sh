@@ -88,14 +88,13 @@ launch() {
   # Wide enough that every column is in view: the Info column's texts are
   # computed for the rows and columns shown.
   xdotool windowsize "$window" 2500 900
-  xdotool windowactivate "$window" 2> /dev/null || xdotool windowfocus "$window"
-  sleep 0.5
+  xdotool windowactivate "$window" 2> /dev/null || true
+  focus_window "$window"
 }
 # Types PHRASE into the search field and waits for the shown results.
 search() { # phrase
   rm -f "$SORVANT_RESULTS_FILE"
-  xdotool windowfocus "$window"
-  sleep 0.2
+  focus_window "$window"
   xdotool key ctrl+f ctrl+a
   xdotool type --delay 20 "$1"
   xdotool key Return
@@ -127,10 +126,8 @@ search "clip-"
 # A preview of each result in turn: Down moves from the field into the
 # results (the first row), Space opens the preview, Escape in the results
 # closes it; the window must answer every key at once.
-xdotool windowfocus "$window"
-sleep 0.2
+focus_window "$window"
 xdotool key Down
-sleep 0.2
 before=$(xdotool search --onlyvisible --name '.' | wc -l)
 for (( row = 0; row < count; row++ )); do
   xdotool key space
@@ -165,7 +162,7 @@ for language in de en de; do
   else
     sleep 0.3
   fi
-  xdotool windowfocus "$window"
+  focus_window "$window"
   if [ "$language" = de ]; then quits_at_once ctrl+q; else quits_at_once TERM; fi
   settled=yes
 done

@@ -1,6 +1,7 @@
 // The search window's settings drawer, its folder panel, folders dropped on
 // it, and the window and preferences localized as they are made.
 
+#include "app/application_delegate.h"
 #include "app/destinations.h"
 #include "app/preferences_panel.h"
 #include "interface/drawers.h"
@@ -316,6 +317,34 @@ TEST_F(WindowShellTest, WindowDrawerToolbarAndPreferencesAreGerman)
     EXPECT_EQ(drawerTitle, german);
     EXPECT_NE(german, QStringLiteral("Contents of these files"));
     EXPECT_EQ(window->destinations()->text(), QStringLiteral("Search"));
+}
+
+// Regression: New Window started with the last phrase unselected, so what
+// was typed was added to it ("invoice scan bigyy"), and in the destination
+// saved at the last quit instead of the current window's.
+TEST_F(WindowShellTest, ANewWindowStartsInTheWindowsDestinationWithItsPhraseSelected)
+{
+    const QString first = tree.makeDir(QStringLiteral("first"));
+    const QString second = tree.makeDir(QStringLiteral("second"));
+    ApplicationDelegate delegate(&defaults);
+    SearchWindow* from = delegate.findWindow();
+    ASSERT_TRUE(searchAndWait(*from, QStringLiteral("invoice scan"), first));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(from));
+    for (const QString& destination : {second, first}) {
+        SCOPED_TRACE(destination.toStdString());
+        from->setDestination(destination);
+        delegate.newWindow();
+        SearchWindow* window = delegate.windows().constLast();
+        ASSERT_NE(window, from);
+        EXPECT_EQ(window->destinations()->storedDestination(), destination);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        EXPECT_EQ(window->input(), QStringLiteral("invoice scan"));
+        EXPECT_EQ(window->searchField()->selectedText(), window->input());
+        QTest::keyClicks(window->searchField(), QStringLiteral("bigyy"));
+        EXPECT_EQ(window->input(), QStringLiteral("bigyy"));
+        // The next one comes from this window, now the active one.
+        from = window;
+    }
 }
 
 } // namespace

@@ -1,0 +1,290 @@
+// Quitting and the user's own file work: a stop ends an operation after the
+// item at hand, the end of the process waits for that work but not for a
+// reader stuck on a pool, and Quit asks while such work runs.
+
+#include "app/application_delegate.h"
+#include "app/quit_question.h"
+#include "app/user_file_work.h"
+#include "foundation/number_formatting.h"
+#include "interface/localization.h"
+#include "interface/strings_file.h"
+#include "platform/background_work.h"
+#include "platform/log.h"
+#include "tests/app/app_test_support.h"
+#include "tests/interface/support.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+
+#include <chrono>
+#include <future>
+#include <semaphore>
+
+namespace sorvant::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// An operation of `total` items, each of which waits for the test to let it
+// through; counts the items begun.
+struct GatedItems
+{
+    explicit GatedItems(qsizetype count) : total(count) {}
+
+    QFuture<qsizetype> start(UserFileWork& work)
+    {
+        return work.start(FileOperation::Kind::Delete, total, [this](FileOperation& operation) {
+            qsizetype done = 0;
+            for (qsizetype i = 0; i < total && !operation.shouldStop(); ++i) {
+                begun.fetch_add(1);
+                gate.acquire();
+                operation.itemDone();
+                ++done;
+            }
+            return done;
+        });
+    }
+    // Waits (bounded) until `count` items have begun.
+    [[nodiscard]] bool waitForBegun(qsizetype count) const
+    {
+        const auto until = std::chrono::steady_clock::now() + 30s;
+        while (begun.load() < count && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(1ms);
+        return begun.load() >= count;
+    }
+
+    const qsizetype total;
+    std::atomic<qsizetype> begun{0};
+    std::counting_semaphore<> gate{0};
+};
+
+// The end of the process: the user's work is waited for whole, or after a
+// signal up to its item at hand (and what it left is logged); a reader stuck
+// on its pool is left behind at the deadline either way.
+TEST(QuitWork, TheEndWaitsForTheUsersWorkButNotForAStuckReader)
+{
+    for (const bool signalled : {false, true}) {
+        SCOPED_TRACE(signalled ? "after a signal" : "after Quit");
+        QStringList logged;
+        const LogSink previous = setLogSink([&logged](const QString& line) { logged.append(line); });
+        QuitBoundedPool readers("Test readers");
+        std::counting_semaphore<> readerGate{0};
+        std::atomic<bool> readerDone{false};
+        readers.threads().start([&] {
+            readerGate.acquire();
+            readerDone.store(true);
+        });
+        UserFileWork work;
+        GatedItems items(5);
+        const QFuture<qsizetype> removed = items.start(work);
+        ASSERT_TRUE(items.waitForBegun(1));
+        if (signalled)
+            work.stop();
+        auto finished = std::async(std::launch::async, [&] {
+            return finishWorkAtQuit(work, [&](QDeadlineTimer deadline) { return readers.drain(deadline); });
+        });
+        // Left alone, the end would come at the readers' deadline: it waits
+        // for the user's item at hand instead, well past that.
+        EXPECT_EQ(finished.wait_for(QuitBoundedPool::kQuitWait * 3), std::future_status::timeout);
+        items.gate.release(items.total);
+        ASSERT_EQ(finished.wait_for(60s), std::future_status::ready);
+        EXPECT_FALSE(finished.get()) << "the stuck reader is not waited for";
+        EXPECT_FALSE(readerDone.load());
+        EXPECT_EQ(removed.result(), signalled ? 1 : items.total);
+        EXPECT_EQ(items.begun.load(), signalled ? 1 : items.total) << "no item begun after the stop";
+        const QStringList expected = signalled ? QStringList{QStringLiteral("WARNING: Deleting 5 items stopped: 4 left.")}
+                                               : QStringList{};
+        EXPECT_EQ(logged, expected);
+        setLogSink(previous);
+        readerGate.release();
+        EXPECT_TRUE(readers.drain(QDeadlineTimer(60s)));
+    }
+}
+
+TEST(QuitWork, RunningShowsEachOperationsProgressUntilItEnds)
+{
+    UserFileWork work;
+    GatedItems first(3);
+    GatedItems second(2);
+    (void)first.start(work);
+    (void)second.start(work);
+    ASSERT_TRUE(first.waitForBegun(1));
+    first.gate.release(1);
+    ASSERT_TRUE(first.waitForBegun(2));
+    const QList<UserFileWork::Progress> running = work.running();
+    ASSERT_EQ(running.size(), 2);
+    EXPECT_EQ(running.at(0).total, 3);
+    EXPECT_EQ(running.at(0).done, 1);
+    EXPECT_EQ(running.at(1).total, 2);
+    EXPECT_EQ(running.at(1).done, 0);
+    EXPECT_FALSE(work.waitForDone(QDeadlineTimer(50ms))) << "a deadline does not wait for the work";
+    first.gate.release(2);
+    second.gate.release(2);
+    EXPECT_TRUE(work.waitForDone(QDeadlineTimer(60s)));
+    EXPECT_FALSE(work.isRunning());
+    EXPECT_TRUE(work.takeStopped().isEmpty()) << "work that ended whole was not stopped";
+}
+
+TEST(QuitWork, OperationsSayWhatTheyDo)
+{
+    const struct
+    {
+        FileOperation::Kind kind;
+        qsizetype count;
+        const char* said;
+    } cases[] = {
+        {FileOperation::Kind::Delete, 150000, "Deleting 150,000 items…"},
+        {FileOperation::Kind::Delete, 1, "Deleting 1 item…"},
+        {FileOperation::Kind::Trash, 100000, "Moving 100,000 items to the Trash…"},
+        {FileOperation::Kind::Trash, 1, "Moving 1 item to the Trash…"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fileOperationDescription(c.kind, c.count), QString::fromUtf8(c.said));
+}
+
+using QuitQuestionTest = AppFixture;
+
+// Regression: Quit ended the process while a deletion ran, leaving most
+// of the items and saying nothing.
+TEST_F(QuitQuestionTest, QuitAsksWhileTheUsersWorkRunsAndQuitsWhenItIsDone)
+{
+    for (const bool quitWhenDone : {true, false}) {
+        SCOPED_TRACE(quitWhenDone ? "Quit When Done" : "Cancel");
+        ApplicationDelegate delegate(&defaults);
+        QSignalSpy terminated(&delegate, &ApplicationDelegate::shouldTerminate);
+        GatedItems items(4);
+        const QFuture<qsizetype> removed = items.start(UserFileWork::shared());
+        ASSERT_TRUE(items.waitForBegun(1));
+
+        delegate.terminate();
+        QuitQuestion* question = delegate.quitQuestion();
+        ASSERT_NE(question, nullptr);
+        EXPECT_TRUE(question->isVisible());
+        const auto* title = question->findChild<QLabel*>(QStringLiteral("quitQuestionTitle"));
+        ASSERT_NE(title, nullptr);
+        EXPECT_EQ(title->text(), QStringLiteral("Deleting 4 items…"));
+        // The question polls the work ten times a second: well past that,
+        // nothing has quit.
+        EXPECT_FALSE(terminated.wait(1000));
+        delegate.terminate();
+        EXPECT_EQ(delegate.quitQuestion(), question) << "a second Quit shows the same question";
+
+        if (quitWhenDone) {
+            question->quitWhenDoneButton()->click();
+            EXPECT_FALSE(terminated.wait(1000)) << "waits for the work";
+            EXPECT_TRUE(question->isVisible()) << "and shows its progress meanwhile";
+            items.gate.release(items.total);
+            EXPECT_TRUE(terminated.wait(30000));
+            EXPECT_EQ(terminated.size(), 1);
+        } else {
+            question->cancelButton()->click();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return delegate.quitQuestion() == nullptr; }, 10000));
+            EXPECT_FALSE(UserFileWork::shared().quitPending());
+            items.gate.release(items.total);
+        }
+        EXPECT_TRUE(UserFileWork::shared().waitForDone(QDeadlineTimer(60s)));
+        EXPECT_EQ(removed.result(), items.total) << "quitting cut nothing";
+        if (!quitWhenDone) {
+            EXPECT_FALSE(terminated.wait(1000)) << "Cancel does not quit once the work is done";
+        }
+        UserFileWork::shared().setQuitPending(false);
+    }
+}
+
+// Closing the last window quits (with "QuitOnClose") the way Quit does: it
+// asks while the user's work runs, with no window left to ask on.
+TEST_F(QuitQuestionTest, ClosingTheLastWindowAsksWhileTheUsersWorkRuns)
+{
+    defaults.setBool(true, QStringLiteral("QuitOnClose"));
+    ApplicationDelegate delegate(&defaults);
+    QSignalSpy terminated(&delegate, &ApplicationDelegate::shouldTerminate);
+    SearchWindow* window = delegate.findWindow();
+    GatedItems items(3);
+    const QFuture<qsizetype> removed = items.start(UserFileWork::shared());
+    ASSERT_TRUE(items.waitForBegun(1));
+    window->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.quitQuestion() != nullptr; }, 10000));
+    EXPECT_TRUE(delegate.quitQuestion()->isVisible());
+    EXPECT_TRUE(terminated.isEmpty());
+    delegate.quitQuestion()->quitWhenDoneButton()->click();
+    items.gate.release(items.total);
+    EXPECT_TRUE(terminated.wait(30000));
+    EXPECT_TRUE(UserFileWork::shared().waitForDone(QDeadlineTimer(60s)));
+    EXPECT_EQ(removed.result(), items.total);
+    UserFileWork::shared().setQuitPending(false);
+}
+
+TEST_F(QuitQuestionTest, QuitWithoutTheUsersWorkAsksNothing)
+{
+    ApplicationDelegate delegate(&defaults);
+    QSignalSpy terminated(&delegate, &ApplicationDelegate::shouldTerminate);
+    delegate.terminate();
+    EXPECT_EQ(terminated.size(), 1);
+    EXPECT_EQ(delegate.quitQuestion(), nullptr);
+}
+
+// The question as a user sees it, in English and German, light and dark:
+// its texts are the language's and none is cut. The pictures are kept in
+// the build's screenshots/.
+TEST(QuitQuestionPicture, ReadableInEnglishAndGermanLightAndDark)
+{
+    installStringsTables();
+    StringsTableTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    const struct
+    {
+        const char* language;
+        const char* title;
+        const char* quitWhenDone;
+    } languages[] = {
+        {"en", "Deleting 150,000 items…", "Quit When Done"},
+        {"de", "150,000 Objekte werden gelöscht …", "Beenden, wenn fertig"},
+    };
+    UserFileWork work;
+    GatedItems items(150000);
+    (void)items.start(work);
+    ASSERT_TRUE(items.waitForBegun(1));
+    for (const auto& language : languages) {
+        setPreferredLanguages({QString::fromLatin1(language.language)});
+        for (const bool dark : {false, true}) {
+            SCOPED_TRACE(std::string(language.language) + (dark ? " dark" : " light"));
+            AppearanceScope appearance(dark);
+            QuitQuestion question(work);
+            question.setAttribute(Qt::WA_DeleteOnClose, false);
+            question.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&question));
+            const auto* title = question.findChild<QLabel*>(QStringLiteral("quitQuestionTitle"));
+            const auto* detail = question.findChild<QLabel*>(QStringLiteral("quitQuestionDetail"));
+            ASSERT_TRUE(title && detail);
+            // The number is grouped as the locale groups it.
+            QString expected = QString::fromUtf8(language.title);
+            expected.replace(QStringLiteral("150,000"), stringForInteger(150000));
+            EXPECT_EQ(title->text(), expected);
+            EXPECT_EQ(question.quitWhenDoneButton()->text(), QString::fromUtf8(language.quitWhenDone));
+            EXPECT_LE(title->sizeHint().width(), title->width()) << "the title is cut";
+            EXPECT_LE(detail->heightForWidth(detail->width()), detail->height()) << "the detail is cut";
+            for (const QPushButton* button : {question.quitWhenDoneButton(), question.cancelButton()})
+                EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
+            const QImage image = question.grab().toImage();
+            const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
+            QDir().mkpath(folder);
+            image.save(folder + QStringLiteral("/quit-question-%1-%2.png")
+                                    .arg(QString::fromLatin1(language.language),
+                                         dark ? QStringLiteral("dark") : QStringLiteral("light")));
+            const QColor background = image.pixelColor(image.width() - 2, image.height() - 2);
+            EXPECT_EQ(background.lightnessF() < 0.5, dark);
+            // The title's text stands out from the background.
+            const QRect titleRect(title->mapTo(&question, QPoint(0, 0)), title->size());
+            EXPECT_GT(inkPixels(image, titleRect, background), 50);
+        }
+    }
+    setPreferredLanguages({});
+    QCoreApplication::removeTranslator(&translator);
+    work.stop();
+    items.gate.release(1);
+    EXPECT_TRUE(work.waitForDone(QDeadlineTimer(60s)));
+}
+
+} // namespace
+} // namespace sorvant::test
