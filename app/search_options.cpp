@@ -3,6 +3,7 @@
 #include "app/search_controller.h"
 #include "foundation/user_defaults_getters.h"
 #include "interface/colors.h"
+#include "interface/controls.h"
 #include "platform/user_defaults.h"
 #include "search/search_params.h"
 
@@ -91,6 +92,7 @@ SearchOptions::SearchOptions(UserDefaults& defaults, QWidget* parent) : QWidget(
     grid->addWidget(compare, 0, 2);
     grid->addWidget(items, 0, 3);
     grid->setColumnStretch(4, 1);
+    useReadableIndicators(this);
 }
 
 void SearchOptions::applyReadablePalette(QWidget* controls)
@@ -107,6 +109,7 @@ void SearchOptions::applyReadablePalette(QWidget* controls)
         palette.setColor(QPalette::Disabled, QPalette::Base, mixedColor(window, text, 0.12));
     }
     controls->setPalette(palette);
+    useReadableIndicators(controls);
 }
 
 void SearchOptions::changeEvent(QEvent* event)

@@ -61,7 +61,9 @@ public:
     void save(Saved which = Saved::All) const;
 
     // Lifts the controls' base above a dark window (check marks sink into it
-    // otherwise); plain on a light one. Also for the drawer's controls.
+    // otherwise); plain on a light one; and gives their check boxes and radio
+    // buttons indicators that read on light and dark. Also for the drawer's
+    // controls.
     static void applyReadablePalette(QWidget* controls);
 
 protected:
