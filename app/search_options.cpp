@@ -3,6 +3,7 @@
 #include "app/search_controller.h"
 #include "foundation/user_defaults_getters.h"
 #include "interface/colors.h"
+#include "interface/controls.h"
 #include "platform/user_defaults.h"
 #include "search/search_params.h"
 
@@ -13,7 +14,11 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace sorvant {
 
@@ -25,6 +30,53 @@ const QString kSearchOperator = QStringLiteral("SearchOperator");
 const QString kSearchType = QStringLiteral("SearchType");
 const QString kSearchInvisibles = QStringLiteral("SearchInvisibles");
 const QString kSearchPackages = QStringLiteral("SearchPackages");
+
+// The options' frame: as large as the options where there is room (a plain
+// scroll area caps its size hint at a few dozen lines of text), as small as
+// a scroll bar's length where there is not.
+class OptionsScrollArea : public QScrollArea
+{
+public:
+    explicit OptionsScrollArea(QWidget* parent) : QScrollArea(parent)
+    {
+        setObjectName(QStringLiteral("searchOptionsFrame"));
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(true);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    }
+
+    // The options' size changes (once polished, in another language) are
+    // told to the window's layout: the options are not in it themselves.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            updateGeometry();
+        return QScrollArea::eventFilter(watched, event);
+    }
+
+    QSize sizeHint() const override
+    {
+        const int frame = 2 * frameWidth();
+        return widget() ? widget()->sizeHint() + QSize(frame, frame) : QScrollArea::sizeHint();
+    }
+
+    QSize minimumSizeHint() const override
+    {
+        // As wide as the widest group of options beside a scroll bar, so a
+        // group scrolled into view is seen whole; a scroll bar and two lines
+        // of options high.
+        const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+        int widest = 4 * bar;
+        if (widget()) {
+            for (const QWidget* group : widget()->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
+                widest = std::max(widest, group->sizeHint().width() + bar + 2 * frameWidth());
+        }
+        const int line = fontMetrics().height();
+        return QSize(widest, std::min(sizeHint().height(), bar + 3 * line));
+    }
+};
 
 } // namespace
 
@@ -91,6 +143,17 @@ SearchOptions::SearchOptions(UserDefaults& defaults, QWidget* parent) : QWidget(
     grid->addWidget(compare, 0, 2);
     grid->addWidget(items, 0, 3);
     grid->setColumnStretch(4, 1);
+    useReadableIndicators(this);
+}
+
+QWidget* SearchOptions::putInScrollingFrame(QWidget* parent)
+{
+    auto* frame = new OptionsScrollArea(parent);
+    frame->setWidget(this);
+    // The frame shows the window behind it, as the box did.
+    frame->viewport()->setAutoFillBackground(false);
+    setAutoFillBackground(false);
+    return frame;
 }
 
 void SearchOptions::applyReadablePalette(QWidget* controls)
@@ -107,6 +170,7 @@ void SearchOptions::applyReadablePalette(QWidget* controls)
         palette.setColor(QPalette::Disabled, QPalette::Base, mixedColor(window, text, 0.12));
     }
     controls->setPalette(palette);
+    useReadableIndicators(controls);
 }
 
 void SearchOptions::changeEvent(QEvent* event)

@@ -34,6 +34,13 @@ public:
     // The box with the first-use settings; load() shows the stored ones.
     SearchOptions(UserDefaults& defaults, QWidget* parent);
 
+    // Puts the box into a frame, made a child of `parent`, that shows it
+    // whole where the window has room and scrolls it where it has not: the
+    // frame's smallest size is a little of the box, so the box never makes
+    // the window larger than a small screen, and every control stays
+    // reachable by scrolling. Answers the frame.
+    [[nodiscard]] QWidget* putInScrollingFrame(QWidget* parent);
+
     // --- the controls ------------------------------------------------------------------
     // The check box of an object name ("searchTags"); null when none.
     [[nodiscard]] QCheckBox* checkBox(const char* name) const;
@@ -61,7 +68,9 @@ public:
     void save(Saved which = Saved::All) const;
 
     // Lifts the controls' base above a dark window (check marks sink into it
-    // otherwise); plain on a light one. Also for the drawer's controls.
+    // otherwise); plain on a light one; and gives their check boxes and radio
+    // buttons indicators that read on light and dark. Also for the drawer's
+    // controls.
     static void applyReadablePalette(QWidget* controls);
 
 protected:

@@ -14,6 +14,7 @@
 #include "interface/application.h"
 #include "interface/controls.h"
 #include "interface/fonts.h"
+#include "interface/frame_clamp.h"
 #include "interface/find_pasteboard.h"
 #include "interface/localization.h"
 #include "interface/quick_look.h"
@@ -133,7 +134,7 @@ void SearchWindow::buildInterface()
     searchRow->addWidget(m_searchButton);
     layout->addLayout(searchRow);
     m_options = new SearchOptions(m_defaults, central);
-    layout->addWidget(m_options);
+    layout->addWidget(m_options->putInScrollingFrame(central));
 
     m_results = new ResultsView(*m_search, m_defaults, m_index, central);
     connect(m_results->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -175,6 +176,9 @@ void SearchWindow::buildInterface()
     connect(escape, &QShortcut::activated, this, &SearchWindow::cancelOperation);
     setSearching(false);
     resize(1040, 640);
+    // On a screen too small for it (or at a large scale) the window takes
+    // the screen, its frame included.
+    clampFrameWhenLargerThanScreen(this);
     // A folder dropped anywhere on the window becomes its destination, on
     // the search field too.
     setAcceptDrops(true);

@@ -189,6 +189,19 @@ QColor mixedColor(const QColor& from, const QColor& to, double amount)
                             mix(from.blueF(), to.blueF()));
 }
 
+double contrastRatio(const QColor& first, const QColor& second)
+{
+    const auto luminance = [](const QColor& color) {
+        const auto linear = [](double channel) {
+            return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) + 0.0722 * linear(color.blueF());
+    };
+    const double a = luminance(first);
+    const double b = luminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
 Color invertedColor(const Color& color)
 {
     const double a = color.alphaComponent();

@@ -92,6 +92,11 @@ namespace sorvant {
 // text that reads in light and dark palettes alike.
 //   mixedColor(black, white, 0.25) => RGB (0.25, 0.25, 0.25)
 [[nodiscard]] QColor mixedColor(const QColor& from, const QColor& to, double amount);
+// How far apart two opaque colours read, from 1 (the same luminance) to 21
+// (black and white): (L1 + 0.05) / (L2 + 0.05) of their relative sRGB
+// luminances, the lighter first. Marks and outlines want at least 3.
+//   contrastRatio(white, black) => 21     contrastRatio(grey 50, grey 94) => 1.98 (too faint)
+[[nodiscard]] double contrastRatio(const QColor& first, const QColor& second);
 
 // --- the pixel line ------------------------------------------------------------------
 

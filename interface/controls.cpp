@@ -3,6 +3,7 @@
 #include "foundation/number_formatting.h"
 #include "foundation/unrecognized_selector.h"
 #include "interface/action_router.h"
+#include "interface/colors.h"
 #include "interface/events.h"
 #include "platform/file_system_representation.h"
 #include "system/deletion_questions.h"
@@ -10,6 +11,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
 #include <QDesktopServices>
@@ -17,9 +19,15 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QStyle>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QTextEdit>
 
 #include <algorithm>
@@ -335,6 +343,107 @@ QColor FullScreenBackgroundView::backgroundColor() const
 {
     const QColor stored = BackgroundView::backgroundColor();
     return stored.isValid() ? stored : QColor(Qt::black);
+}
+
+// --- check boxes and radio buttons that read on any window ------------------------------------------
+
+namespace {
+
+// Draws check box and radio button indicators that read on any palette;
+// all else as its base style. The application style outlines an indicator
+// in a shade of the window (2:1 on a light one, lost on a dark one) and
+// marks a chosen radio button with a small grey dot.
+class ReadableIndicatorStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        if ((element != PE_IndicatorCheckBox && element != PE_IndicatorRadioButton) || !option) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        drawIndicator(element == PE_IndicatorRadioButton, *option, *painter);
+    }
+
+private:
+    static void drawIndicator(bool radio, const QStyleOption& option, QPainter& painter)
+    {
+        const QPalette& palette = option.palette;
+        const QColor window = palette.color(QPalette::Window);
+        const QColor text = palette.color(QPalette::WindowText);
+        const bool sunken = option.state & State_Sunken;
+        const bool focused = (option.state & State_HasFocus) && (option.state & State_KeyboardFocusChange);
+        // The outline 60% of the way to the text: 5:1 on a light or dark
+        // grey window. The mark in the text colour on the base.
+        const QColor outline = focused ? palette.color(QPalette::Highlight) : mixedColor(window, text, 0.6);
+        const QColor base = palette.color(QPalette::Base);
+        const QColor fill = sunken ? mixedColor(base, text, 0.2) : base;
+
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF box = QRectF(option.rect).adjusted(0.5, 0.5, -0.5, -0.5);
+        const qreal side = std::min(box.width(), box.height());
+        const QRectF square(box.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
+        painter.setPen(QPen(outline, 1.0));
+        painter.setBrush(fill);
+        if (radio)
+            painter.drawEllipse(square);
+        else
+            painter.drawRoundedRect(square, side / 8, side / 8);
+
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(text);
+        if (radio && (option.state & State_On)) {
+            // A dot half the circle wide.
+            const qreal radius = side / 4;
+            painter.drawEllipse(square.center(), radius, radius);
+        } else if (!radio && (option.state & State_NoChange)) {
+            painter.drawRect(QRectF(square.left() + side / 4, square.center().y() - side / 12, side / 2, side / 6));
+        } else if (!radio && (option.state & State_On)) {
+            QPainterPath mark;
+            mark.moveTo(square.left() + side * 0.24, square.top() + side * 0.52);
+            mark.lineTo(square.left() + side * 0.42, square.top() + side * 0.72);
+            mark.lineTo(square.left() + side * 0.76, square.top() + side * 0.30);
+            painter.setBrush(Qt::NoBrush);
+            painter.setPen(QPen(text, std::max<qreal>(1.5, side / 7), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.drawPath(mark);
+        }
+        painter.restore();
+    }
+};
+
+// One style for all readable indicators, over the application's style,
+// made again for a new application or a new application style.
+QStyle* readableIndicatorStyle()
+{
+    static QPointer<QStyle> style;
+    static QString baseName;
+    const QString name = QApplication::style()->name();
+    if (!style || baseName != name) {
+        style = new ReadableIndicatorStyle(QStyleFactory::create(name));
+        style->setParent(QCoreApplication::instance());
+        baseName = name;
+    }
+    return style;
+}
+
+} // namespace
+
+void useReadableIndicators(QWidget* controls)
+{
+    if (!controls)
+        return;
+    QStyle* style = readableIndicatorStyle();
+    QList<QAbstractButton*> buttons = controls->findChildren<QAbstractButton*>();
+    if (auto* button = qobject_cast<QAbstractButton*>(controls))
+        buttons.append(button);
+    for (QAbstractButton* button : buttons) {
+        if ((qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button)) && button->style() != style)
+            button->setStyle(style);
+    }
 }
 
 } // namespace sorvant

@@ -124,6 +124,16 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
+// --- check boxes and radio buttons that read on any window ------------------------------------------
+
+// Gives every check box and radio button in `controls` (and `controls`
+// itself when it is one) a style whose indicator reads on a light and on a
+// dark palette: an outline between the window and text colours, and a
+// check mark, dash or dot in the text colour on the base, each at least 3:1
+// against what it is drawn on. The rest of the button is the application
+// style's. Buttons added later are not changed; null does nothing.
+void useReadableIndicators(QWidget* controls);
+
 // --- background views -----------------------------------------------------------------------------
 
 // Fills the area it paints with its background colour; paints nothing while

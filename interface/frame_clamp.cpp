@@ -3,6 +3,8 @@
 #include "interface/geometry.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -132,6 +134,21 @@ void clampFrame(QWidget* window, const QRect& client, const QRect& available)
     delete window->findChild<QObject*>(QString::fromLatin1(FrameClamp::kFrameClampName), Qt::FindDirectChildrenOnly);
     window->setGeometry(fitWindowOnScreen(client, decorations, available));
     new FrameClamp(window, client, available, decorations);
+}
+
+void clampFrameWhenLargerThanScreen(QWidget* window)
+{
+    const QScreen* screen = window ? window->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!window || !screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QMargins known = windowDecorations(window);
+    const QSize frame = window->size().grownBy(known.isNull() ? lastSeenDecorations() : known);
+    if (frame.width() <= available.width() && frame.height() <= available.height())
+        return;
+    clampFrame(window, QRect(available.topLeft(), window->size()), available);
 }
 
 } // namespace sorvant

@@ -30,6 +30,12 @@ namespace sorvant {
 // window is shown (1.5 s, or that long after the last refit). Nothing for
 // null; a clamp already running is replaced.
 void clampFrame(QWidget* window, const QRect& client, const QRect& available);
+// A window whose frame (its decorations known or last seen included) is
+// larger than the available area of its screen, the primary one before it
+// is shown, is clamped to that area as clampFrame does; a window that fits
+// is left to the window manager to place. Nothing for null.
+//   2080 x 1280 on 1440 x 900, decorations 1, 20, 1, 5 => (1, 20) 1438 x 875
+void clampFrameWhenLargerThanScreen(QWidget* window);
 // YES while the window's frame is being clamped: its controller does not
 // save the frame then (the manager's first placements are not the user's).
 [[nodiscard]] bool isFrameBeingClamped(const QWidget* window);

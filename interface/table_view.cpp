@@ -605,6 +605,11 @@ void TableView::scrollSelectedRowToVisible()
         const int row = firstSelectedRow();
         if (row < 0 || !model())
             return;
+        // The scroll range follows new rows only with the next layout of
+        // the table, which may come after this: a row beyond a stale range
+        // would not be scrolled to.
+        executeDelayedItemsLayout();
+        updateGeometries();
         const int left = horizontalHeader()->logicalIndexAt(0);
         scrollTo(model()->index(row, left < 0 ? 0 : left), QAbstractItemView::EnsureVisible);
     });

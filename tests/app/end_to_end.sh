@@ -697,6 +697,16 @@ window_manager_checks() { # language: en or de
       || fail "$language: the frame saved after $saved puts the title bar off the screen: $stored"
   done
 
+  # At twice the scale a new window, twice the screen by default, takes the
+  # screen: its whole frame on it once the manager (if any) has framed it.
+  framed_on_screen() { frame_geometry "$window"; { [ "$manager" = none ] || [ "$TOP" -gt 0 ]; } && frame_on_screen; }
+  app_language+=(QT_SCALE_FACTOR=2)
+  launch "$root/config-wm-scale-$language" "$tree" ""
+  wait_for 10 framed_on_screen || fail "$language: at scale 2 the frame is at $FX,$FY $FW x $FH"
+  shot "wm-$language-scale-2"
+  close_and_quit
+  unset 'app_language[-1]'
+
   # Room for a narrowed preview at the right (some 400 pixels), then for the
   # whole of it, then none: over the window's right side, readable.
   launch "$root/config-wm-$language" "$wm_tree" "$frame_key<string>{{10, 200}, {1020, 560}}</string>

@@ -3,6 +3,7 @@
 // from their background. The pictures are kept in the build's screenshots/.
 
 #include "app/results_table_model.h"
+#include "interface/colors.h"
 #include "search/highlighting.h"
 #include "tests/app/app_test_support.h"
 #include "tests/interface/support.h"
@@ -58,6 +59,8 @@ TEST_F(WindowRenderTest, ReadableInLightAndDark)
         window->resize(1040, 640);
         ASSERT_TRUE(searchAndWait(*window, QStringLiteral("needle"), tree.filePath(QStringLiteral("w"))));
         window->show();
+        // As a user sees it: once the events of showing it have run.
+        QCoreApplication::processEvents();
         const QImage image = window->grab().toImage();
         const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
         QDir().mkpath(folder);
@@ -81,14 +84,19 @@ TEST_F(WindowRenderTest, ReadableInLightAndDark)
         EXPECT_GT(std::abs(extreme - lightness(background)), 0.4);
 
         // Unchecked check boxes and radio buttons stand out from the window:
-        // some pixels of their indicator (at the left, square) differ clearly.
+        // some pixels of their indicator (at the left, square) differ
+        // clearly, at least 3:1.
         const auto indicatorInk = [&](QWidget* button) {
             const int side = button->height();
             const QPoint origin = button->mapTo(window.get(), QPoint(0, 0));
             int ink = 0;
+            double contrast = 1.0;
             for (int y = origin.y(); y < origin.y() + side; ++y)
-                for (int x = origin.x(); x < origin.x() + side; ++x)
+                for (int x = origin.x(); x < origin.x() + side; ++x) {
                     ink += std::abs(lightness(image.pixelColor(x, y)) - lightness(background)) > 0.15;
+                    contrast = std::max(contrast, contrastRatio(image.pixelColor(x, y), background));
+                }
+            EXPECT_GE(contrast, 3.0);
             return ink;
         };
         int checkedButtons = 0;

@@ -161,13 +161,12 @@ TEST(Application, ActivationIsDeferredAndCanBeSkipped)
     app->skipNextActivation();
     app->activateIgnoringOtherApps(true);
     EXPECT_TRUE(app->willSkipNextActivation()) << "deferred: nothing happens at once";
-    QTest::qWait(50);
-    EXPECT_FALSE(app->willSkipNextActivation());
+    ASSERT_TRUE(QTest::qWaitFor([app] { return !app->willSkipNextActivation(); }, test::kConditionWait));
     EXPECT_EQ(QApplication::activeWindow(), &panel);
 
     app->activateIgnoringOtherApps(true);
     EXPECT_EQ(QApplication::activeWindow(), &panel);
-    EXPECT_TRUE(QTest::qWaitFor([&main] { return QApplication::activeWindow() == &main; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&main] { return QApplication::activeWindow() == &main; }, test::kConditionWait));
 }
 
 TEST(Application, OlderSystemsActivateAtOnceOrSkipWithoutDeferral)
@@ -181,10 +180,11 @@ TEST(Application, OlderSystemsActivateAtOnceOrSkipWithoutDeferral)
     app->skipNextActivation();
     app->activateIgnoringOtherApps(true);
     EXPECT_FALSE(app->willSkipNextActivation());
-    QTest::qWait(30);
+    // Fifty times the delay of a deferred activation.
+    ASSERT_TRUE(test::runTimersDueWithin(500));
     EXPECT_EQ(QApplication::activeWindow(), &panel);
     app->activateIgnoringOtherApps(true);
-    EXPECT_TRUE(QTest::qWaitFor([&main] { return QApplication::activeWindow() == &main; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&main] { return QApplication::activeWindow() == &main; }, test::kConditionWait));
 }
 
 TEST(Application, SupportFoldersLiveUnderTheDataHome)

@@ -3,6 +3,7 @@
 #include "tests/interface/badge_fakes.h"
 #include "tests/interface/widget_helpers.h"
 
+#include <QElapsedTimer>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -126,7 +127,7 @@ TEST_F(BadgeTest, ChangesFromOtherThreadsAreShownOnTheMainThread)
     worker.join();
     EXPECT_EQ(badgeCounter(), 2u);
     EXPECT_TRUE(recorder.labels.isEmpty()) << "not written from the worker";
-    EXPECT_TRUE(QTest::qWaitFor([&recorder] { return !recorder.labels.isEmpty(); }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&recorder] { return !recorder.labels.isEmpty(); }, test::kConditionWait));
     EXPECT_EQ(recorder.labels, QStringList{QStringLiteral("+2")});
     EXPECT_EQ(shownOn, QCoreApplication::instance()->thread());
     setBadgeDisplay(&display);
@@ -135,11 +136,15 @@ TEST_F(BadgeTest, ChangesFromOtherThreadsAreShownOnTheMainThread)
 TEST_F(BadgeTest, TheDefaultTimerResetsAfterTheDelay)
 {
     setBadgeDelayedCall(nullptr);
+    QElapsedTimer since;
+    since.start();
     increaseBadgeLabel(3);
     resetBadgeLabelDelayed();
-    QTest::qWait(100);
-    EXPECT_EQ(badgeCounter(), 3u);
-    EXPECT_TRUE(QTest::qWaitFor([] { return badgeCounter() == 0; }, 1000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(badgeCounter(), 3u) << "not at once";
+    ASSERT_TRUE(QTest::qWaitFor([] { return badgeCounter() == 0; }, test::kConditionWait));
+    // The delay is 0.2 s; a coarse timer may fire a little early.
+    EXPECT_GE(since.elapsed(), 150) << "not before the delay";
 }
 
 TEST_F(BadgeTest, ReplacingTheTimerDropsItsPendingReset)
@@ -148,7 +153,8 @@ TEST_F(BadgeTest, ReplacingTheTimerDropsItsPendingReset)
     increaseBadgeLabel(3);
     resetBadgeLabelDelayed();
     setBadgeDelayedCall(std::make_unique<test::ManualDelayedCall>(timer));
-    QTest::qWait(300);
+    // Five times the 0.2 s delay the dropped reset was due after.
+    ASSERT_TRUE(test::runTimersDueWithin(1000));
     EXPECT_EQ(badgeCounter(), 3u);
 }
 

@@ -105,6 +105,24 @@ TEST(ColorArithmetic, MixedColorMovesEachChannelTowardTheOtherAndIsOpaque)
     EXPECT_EQ(mixedColor(window, text, 1).rgb(), text.rgb());
 }
 
+TEST(ColorArithmetic, ContrastRatiosOfSRGBLuminance)
+{
+    const struct {
+        QColor first, second;
+        double ratio;
+    } cases[] = {
+        {Qt::white, Qt::black, 21.0},
+        {Qt::black, Qt::white, 21.0},          // the lighter goes first either way
+        {QColor(50, 50, 50), QColor(50, 50, 50), 1.0},
+        {QColor(50, 50, 50), QColor(94, 94, 94), 1.977}, // a dark window and a lifted base
+        {QColor(118, 118, 118), Qt::white, 4.54},        // the grey that just reads on white
+        {QColor(255, 0, 0), Qt::white, 4.0},             // channels weighed: red is dark
+        {QColor(0, 255, 0), Qt::black, 15.3},            // green light
+    };
+    for (const auto& c : cases)
+        EXPECT_NEAR(contrastRatio(c.first, c.second), c.ratio, 0.01) << c.first.name().toStdString();
+}
+
 TEST(ColorArithmetic, QColorRoundTripIsCloseButNotExact)
 {
     const QColor q = toQColor(Color::deviceRGB(0.1, 0.2, 0.3, 0.4));

@@ -1,6 +1,8 @@
 #include "interface/controls.h"
 
 #include "interface/action_router.h"
+#include "interface/appearance.h"
+#include "interface/colors.h"
 #include "tests/interface/widget_helpers.h"
 #include "tests/support/log_capture.h"
 
@@ -12,10 +14,16 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyleFactory>
+#include <QStyleOptionButton>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
 
 namespace sorvant {
 namespace {
@@ -276,6 +284,100 @@ TEST(PathControls, ALongPathLosesItsMiddleToAnEllipsisRegression)
         label.resize(control.size());
         EXPECT_EQ(render(control), render(label));
     }
+}
+
+// What a check box or radio button's indicator shows in its two states.
+struct IndicatorPictures
+{
+    QImage off;
+    QImage on;
+    QRect indicator;
+};
+
+IndicatorPictures drawIndicator(QAbstractButton& button)
+{
+    QStyleOptionButton option;
+    option.initFrom(&button);
+    const bool radio = qobject_cast<QRadioButton*>(&button) != nullptr;
+    IndicatorPictures pictures;
+    pictures.indicator = button.style()->subElementRect(
+        radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &option, &button);
+    button.setChecked(false);
+    pictures.off = button.grab().toImage();
+    button.setChecked(true);
+    pictures.on = button.grab().toImage();
+    return pictures;
+}
+
+// The highest contrast of a pixel of `rect` in `picture` against `background`.
+double highestContrast(const QImage& picture, const QRect& rect, const std::function<QColor(QPoint)>& background)
+{
+    double highest = 1.0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            highest = std::max(highest, contrastRatio(picture.pixelColor(x, y), background({x, y})));
+    return highest;
+}
+
+// Regression: on a dark window a check box's outline was darker than the
+// window and its box barely lighter (2:1), and a chosen radio button was a
+// small grey dot; on a light one the outline was 2:1. Drawn with readable
+// indicators, in Fusion's light palette, Fusion turned dark and a desktop's
+// dark palette: the indicator stands out 3:1 from the window checked or
+// not, and the mark 3:1 from the box under it, over a fair part of it.
+TEST(ReadableIndicators, StandOutThreeToOneInLightAndDark)
+{
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette desktopDark(Qt::white, QColor(40, 40, 40));
+    desktopDark.setColor(QPalette::Base, QColor(30, 30, 30));
+    const struct {
+        const char* name;
+        QPalette palette;
+    } palettes[] = {{"light", fusion->standardPalette()}, {"dark", darkFusionPalette()}, {"desktop dark", desktopDark}};
+    for (const auto& p : palettes) {
+        SCOPED_TRACE(p.name);
+        QWidget window;
+        window.setPalette(p.palette);
+        auto* check = new QCheckBox(QStringLiteral("Contents"), &window);
+        auto* radio = new QRadioButton(QStringLiteral("Phrase"), &window);
+        radio->setAutoExclusive(false);
+        radio->move(0, 40);
+        useReadableIndicators(&window);
+        window.resize(200, 80);
+        window.show();
+        const QColor background = p.palette.color(QPalette::Window);
+        for (QAbstractButton* button : {static_cast<QAbstractButton*>(check), static_cast<QAbstractButton*>(radio)}) {
+            SCOPED_TRACE(button->text().toStdString());
+            const IndicatorPictures pictures = drawIndicator(*button);
+            ASSERT_FALSE(pictures.indicator.isEmpty());
+            const auto onWindow = [&background](QPoint) { return background; };
+            EXPECT_GE(highestContrast(pictures.off, pictures.indicator, onWindow), 3.0) << "unchecked";
+            EXPECT_GE(highestContrast(pictures.on, pictures.indicator, onWindow), 3.0) << "checked";
+            const auto under = [&pictures](QPoint at) { return pictures.off.pixelColor(at); };
+            EXPECT_GE(highestContrast(pictures.on, pictures.indicator, under), 3.0) << "the mark on its box";
+            int marked = 0;
+            for (int y = pictures.indicator.top(); y <= pictures.indicator.bottom(); ++y)
+                for (int x = pictures.indicator.left(); x <= pictures.indicator.right(); ++x)
+                    marked += contrastRatio(pictures.on.pixelColor(x, y), under({x, y})) >= 3.0;
+            const int area = pictures.indicator.width() * pictures.indicator.height();
+            EXPECT_GE(marked * 10, area) << marked << " of " << area << " pixels marked";
+        }
+    }
+}
+
+TEST(ReadableIndicators, OnlyCheckBoxesAndRadioButtonsTakeTheStyle)
+{
+    QWidget window;
+    auto* check = new QCheckBox(&window);
+    auto* push = new QPushButton(&window);
+    QStyle* plain = check->style();
+    useReadableIndicators(&window);
+    EXPECT_NE(check->style(), plain);
+    EXPECT_EQ(push->style(), plain);
+    QRadioButton alone;
+    useReadableIndicators(&alone);
+    EXPECT_EQ(alone.style(), check->style()) << "the button itself, one style for all";
+    useReadableIndicators(nullptr);
 }
 
 TEST(BackgroundViews, FillWithTheirColourOrBlackOrNothing)

@@ -218,6 +218,36 @@ TEST(FramesDeathTest, TheClampFitsAgainOnceTheDecorationsAreKnown)
         testing::ExitedWithCode(0), "");
 }
 
+// Regression: at scale 2 on a 1440 x 900 screen a new window without a
+// saved frame kept its default size, twice the screen's, and its frame ran
+// off the screen. A window larger than its screen takes the screen's
+// available area; one that fits is left alone, for the window manager to
+// place.
+TEST(Frames, OnlyAWindowLargerThanItsScreenIsClampedToIt)
+{
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        QSize size;
+        bool clamped;
+    } cases[] = {
+        {available.size() * 2, true},
+        {QSize(available.width() + 1, 100), true},
+        {QSize(100, available.height() + 1), true},
+        {available.size() - QSize(100, 100), false},
+    };
+    for (const auto& c : cases) {
+        QWidget window;
+        window.resize(c.size);
+        clampFrameWhenLargerThanScreen(&window);
+        EXPECT_EQ(isFrameBeingClamped(&window), c.clamped) << c.size.width() << " x " << c.size.height();
+        if (c.clamped)
+            EXPECT_TRUE(available.contains(window.geometry())) << window.width() << " x " << window.height();
+        else
+            EXPECT_EQ(window.size(), c.size);
+    }
+    clampFrameWhenLargerThanScreen(nullptr);
+}
+
 TEST_F(SavedFrames, ClampedFrameIsSavedRegression)
 {
     // What happens to a restored frame before the window manager has framed

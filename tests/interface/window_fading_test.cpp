@@ -15,7 +15,7 @@ TEST(Fading, TimedFadeOutStepsDownThenHides)
     timedFadeOut(&window, 0.2); // 5 ticks of 0.04 s
     EXPECT_TRUE(isTimedFading(&window));
     EXPECT_DOUBLE_EQ(alphaValue(&window), 1.0) << "the first step waits a tick";
-    ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.isVisible(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.isVisible(); }, test::kConditionWait));
     EXPECT_DOUBLE_EQ(alphaValue(&window), 0.0);
     EXPECT_FALSE(isTimedFading(&window));
 }
@@ -26,7 +26,7 @@ TEST(Fading, TimedFadeInShowsFirstAndStopsAtTheTarget)
     setAlphaValue(&window, 0.0);
     timedFadeIn(&window, 0.2, 0.5);
     EXPECT_TRUE(window.isVisible());
-    ASSERT_TRUE(QTest::qWaitFor([&window] { return !isTimedFading(&window); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return !isTimedFading(&window); }, test::kConditionWait));
     EXPECT_DOUBLE_EQ(alphaValue(&window), 0.5);
 }
 
@@ -36,8 +36,7 @@ TEST(Fading, SmallStepsAreNotLostToEightBitOpacity)
     setAlphaValue(&window, 0.0);
     // 0.04 / 40 = 0.001 per tick, far below 1/255: the fade still advances.
     timedFadeIn(&window, 40);
-    QTest::qWait(150);
-    EXPECT_GT(alphaValue(&window), 0.0);
+    EXPECT_TRUE(QTest::qWaitFor([&window] { return alphaValue(&window) > 0.0; }, test::kConditionWait));
     cancelTimedFading(&window);
     EXPECT_FALSE(isTimedFading(&window));
 }
