@@ -1,6 +1,7 @@
 #include "app/preferences_panel.h"
 
 #include "foundation/user_defaults_getters.h"
+#include "interface/controls.h"
 #include "interface/localization.h"
 #include "platform/user_defaults.h"
 
@@ -27,6 +28,7 @@ PreferencesPanel::PreferencesPanel(UserDefaults& defaults, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 16, 20, 20);
     layout->addWidget(m_quitOnClose);
+    useReadableIndicators(m_quitOnClose);
     setMinimumWidth(360);
     // English texts, looked up once as the panel is made.
     localize(this);

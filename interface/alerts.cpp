@@ -2,6 +2,7 @@
 
 #include "foundation/string_format.h"
 #include "foundation/user_defaults_getters.h"
+#include "interface/controls.h"
 #include "platform/user_defaults.h"
 #include "system/bundle.h"
 
@@ -171,6 +172,7 @@ QMessageBox* alertWithTexts(const AlertTexts& texts, bool localized, bool suppre
     if (suppressionButton) {
         auto* box = new QCheckBox(translated(QStringLiteral("Never ask me again"), true), alert);
         box->setChecked(false);
+        useReadableIndicators(box);
         alert->setCheckBox(box);
     }
     return alert;
