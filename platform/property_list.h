@@ -12,16 +12,18 @@
 //               writing, every integral C type (bool excluded)
 //   real    <=> double (float is accepted when writing)
 //   true, false <=> bool
-//   date    <=> QDateTime in UTC; XML holds whole seconds, and only dates
-//               from 1933 to 2069 (a signed 32-bit count of seconds from
-//               2001, as binary lists keep them) can be written
+//   date    <=> QDateTime in UTC; XML holds whole seconds of the years 1 to
+//               9999 (binary lists read to the millisecond; one outside
+//               those years, or no number at all, reads but is not written)
 //   data    <=> QByteArray
 //   uid     =>  QVariantMap {"CF$UID": quint64} (read only)
 // Anything else (an invalid QVariant, the null marker, a QUrl…) cannot be
-// written, and neither can a tree holding one.
+// written, nor text holding a NUL or an unpaired surrogate (which the
+// reader does not read either), and neither can a tree holding one.
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <atomic>
@@ -50,12 +52,24 @@ namespace sorvant {
 
 // `value` as a property list would give it back: integers as qint64 (or
 // quint64), float as double, QStringList as QVariantList, QVariantHash as
-// QVariantMap, dates in UTC, text cut at a NUL. Invalid, with the reason in
-// `error` when given, when something in it has no property-list form.
+// QVariantMap, dates in UTC. Invalid, with the reason and where in the tree
+// in `error` when given, when something in it has no property-list form.
 //   propertyListValue(42)                    => qint64 42
 //   propertyListValue(QStringList{"a"})      => QVariantList{"a"}
 //   propertyListValue(QVariant())            => invalid
+//   propertyListValue({"k": "a\0b"})         => invalid, "At 'k': The text holds a NUL…"
 [[nodiscard]] QVariant propertyListValue(const QVariant& value, QString* error = nullptr);
+
+// propertyListValue() with every dictionary entry that has no property-list
+// form left out (an array that holds such a value is left out whole from
+// its dictionary); `dropped` gets one line per entry left out, its path and
+// the reason. Invalid, with the reason in `error`, only when the root
+// itself, or an array on the way to it, cannot be written.
+//   ({"a": 1, "b": nullptr})  => {"a": 1}, dropped {"'b': A value of type std::nullptr_t has…"}
+//   ({"w": {"d": 10000-01-01}}) => {"w": {}}, dropped {"'w/d': The date … lies outside…"}
+//   (QVariant())              => invalid
+[[nodiscard]] QVariant writablePropertyListValue(const QVariant& value, QStringList* dropped,
+                                                 QString* error = nullptr);
 
 // Reads the property list in the file at `path` (XML or binary). Answers an
 // invalid QVariant, with the reason in `error` when given, when the file

@@ -639,11 +639,9 @@ void appendValue(QByteArray& out, const QVariant& value, int depth)
         out += "<real>" + realText(value.toDouble()) + "</real>\n";
         return;
     case QMetaType::QDateTime: {
-        // Whole seconds from the reference date, the fraction dropped toward
-        // it, as files have always had them.
-        const qint64 ms = value.toDateTime().toMSecsSinceEpoch() - kPropertyListReferenceDate * 1000;
-        const qint64 whole = ms / 1000 + kPropertyListReferenceDate;
-        const QDateTime date = QDateTime::fromSecsSinceEpoch(whole, QTimeZone::utc());
+        // In the form dates are in: xmlDateSeconds() is known for it.
+        const QDateTime date = QDateTime::fromSecsSinceEpoch(xmlDateSeconds(value.toDateTime()).value_or(0),
+                                                             QTimeZone::utc());
         out += "<date>" + date.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'")).toUtf8() + "</date>\n";
         return;
     }
@@ -659,6 +657,25 @@ void appendValue(QByteArray& out, const QVariant& value, int depth)
 }
 
 } // namespace
+
+std::optional<qint64> xmlDateSeconds(const QDateTime& date)
+{
+    static const qint64 kFirst = QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc()).toSecsSinceEpoch();
+    static const qint64 kLast = QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), QTimeZone::utc()).toSecsSinceEpoch();
+    if (!date.isValid())
+        return std::nullopt;
+    // Compared before any arithmetic: a date far out holds nearly the whole
+    // range of milliseconds.
+    const qint64 ms = date.toMSecsSinceEpoch();
+    if (ms <= (kFirst - 1) * 1000 || ms >= (kLast + 1) * 1000)
+        return std::nullopt;
+    // Whole seconds from the reference date, the fraction dropped toward
+    // it, as files have always had them.
+    const qint64 whole = (ms - kPropertyListReferenceDate * 1000) / 1000 + kPropertyListReferenceDate;
+    if (whole < kFirst || whole > kLast)
+        return std::nullopt;
+    return whole;
+}
 
 QVariant readXmlPropertyList(const QByteArray& utf8, QString* error)
 {

@@ -8,7 +8,10 @@
 //   3. the registration domain, defaults the program registers at launch.
 //
 // Values keep their type exactly (bool, integer, real, string, date, data,
-// array, dictionary; see property_list.h), also between processes. Every
+// array, dictionary; see property_list.h), also between processes; a value
+// the file gave that cannot be written back (a binary list's date past the
+// year 9999) is left out of the next write with a "WARNING: " naming its
+// key, and the other settings are saved. Every
 // change to the persistent domain is written to disk atomically, so a crash
 // never leaves half a file and another process reads the change after
 // `synchronize()`. A write applies this object's changes to what the file
