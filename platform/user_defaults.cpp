@@ -381,8 +381,11 @@ void UserDefaults::setCoalescedWrites(std::chrono::milliseconds settle, std::chr
     std::lock_guard lock(m_mutex);
     m_settle = settle;
     m_interval = interval;
-    if (m_coalesced)
+    if (m_coalesced) {
+        // A writer waiting on the old times looks at the new ones.
+        m_wake.notify_all();
         return;
+    }
     m_coalesced = true;
     m_writer = std::thread([this] { writerLoop(); });
 }

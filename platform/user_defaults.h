@@ -123,7 +123,7 @@ public:
     // From now on a change is written by this object's writer thread, at
     // the earliest `settle` after the first unwritten change and `interval`
     // after the previous write; the file work holds no lock the readers
-    // wait for.
+    // wait for. Called again, the new times count at once.
     void setCoalescedWrites(std::chrono::milliseconds settle, std::chrono::milliseconds interval);
     // Writes every pending change now and waits for it (for quitting);
     // false when it could not be written.
