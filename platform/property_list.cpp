@@ -28,7 +28,7 @@ namespace sorvant {
 
 namespace {
 
-thread_local const std::atomic<bool>* t_readStop = nullptr;
+thread_local const PropertyListReadStop* t_readStop = nullptr;
 
 // Deeper trees are refused rather than risk the stack on hostile files.
 constexpr int kMaximumDepth = kMaximumPropertyListDepth;
@@ -534,9 +534,12 @@ bool writePropertyListFile(const QString& path, const QVariant& value, QString* 
     return writeFileAtomically(path, xml, error);
 }
 
-PropertyListReadStop::PropertyListReadStop(const std::atomic<bool>& stop) : m_previous(t_readStop)
+PropertyListReadStop::PropertyListReadStop(const std::atomic<bool>& stop) : PropertyListReadStop(stop, {}) {}
+
+PropertyListReadStop::PropertyListReadStop(const std::atomic<bool>& stop, std::function<void(qsizetype)> onLook)
+    : m_stop(stop), m_onLook(std::move(onLook)), m_previous(t_readStop)
 {
-    t_readStop = &stop;
+    t_readStop = this;
 }
 
 PropertyListReadStop::~PropertyListReadStop()
@@ -546,7 +549,14 @@ PropertyListReadStop::~PropertyListReadStop()
 
 bool PropertyListReadStop::isRequested()
 {
-    return t_readStop && t_readStop->load(std::memory_order_relaxed);
+    return t_readStop && t_readStop->m_stop.load(std::memory_order_relaxed);
+}
+
+bool PropertyListReadStop::look(qsizetype passed)
+{
+    if (t_readStop && t_readStop->m_onLook)
+        t_readStop->m_onLook(passed);
+    return isRequested();
 }
 
 } // namespace sorvant

@@ -27,6 +27,7 @@
 #include <QVariant>
 
 #include <atomic>
+#include <functional>
 
 namespace sorvant {
 
@@ -85,15 +86,22 @@ namespace sorvant {
 
 // --- stopping a read ------------------------------------------------------------------
 // While one lives, the XML property lists read on its thread look at `stop`
-// about every 256 KB (and once at the start) and, once it is set, answer
-// invalid with the reason "The reading was stopped". A search that reads
-// packages' Info.plist files holds one over its walk, so that a stop
-// request does not wait for the read of a large file (64 MB take about a
-// third of a second). Scopes nest; the innermost one counts.
+// once at the start and then about every 256 KB of work, wherever it is (a
+// long string, data, comment or declaration, the bounds check, the
+// decoding of a long text), and, once it is set, answer invalid with the
+// reason "The reading was stopped". A search that reads packages'
+// Info.plist files holds one over its walk, so that a stop request does not
+// wait for the read of a large file: it is seen within about a millisecond
+// (64 MB take about a third of a second to read). Scopes nest; the
+// innermost one counts.
 class PropertyListReadStop
 {
 public:
     explicit PropertyListReadStop(const std::atomic<bool>& stop);
+    // For tests: `onLook` is called at each look, before the flag is read,
+    // with the bytes of work done since the last look (0 at the first); it
+    // may set the flag.
+    PropertyListReadStop(const std::atomic<bool>& stop, std::function<void(qsizetype passed)> onLook);
     ~PropertyListReadStop();
     PropertyListReadStop(const PropertyListReadStop&) = delete;
     PropertyListReadStop& operator=(const PropertyListReadStop&) = delete;
@@ -102,7 +110,14 @@ public:
     [[nodiscard]] static bool isRequested();
 
 private:
-    const std::atomic<bool>* m_previous;
+    friend class PropertyListStopCheck;
+    // A read's look: isRequested() after telling the innermost scope's
+    // observer how much work was done since the last look.
+    static bool look(qsizetype passed);
+
+    const std::atomic<bool>& m_stop;
+    std::function<void(qsizetype)> m_onLook;
+    const PropertyListReadStop* m_previous;
 };
 
 } // namespace sorvant
