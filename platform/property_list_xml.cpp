@@ -467,6 +467,10 @@ private:
             while (at < end && m_data.at(at) != '<' && m_data.at(at) != '&')
                 ++at;
             countScanWork(at - m_at + 1);
+            // A long text takes its room once, at most the rest of the
+            // document: growing it by copying would hold up a stop.
+            if (m_at == end && end < m_data.size() && text.capacity() < m_data.size() - m_at + text.size())
+                text.reserve(m_data.size() - m_at + text.size());
             text.append(m_data.constData() + m_at, at - m_at);
             m_at = at;
             if (m_at == end && end < m_data.size())
