@@ -196,7 +196,8 @@ public:
 
     QVariant normalized(const QVariant& value, int depth, bool* changed)
     {
-
+        if (depth > kMaximumDepth)
+            return refuse(QStringLiteral("The property list is nested too deeply"));
         switch (value.typeId()) {
         case QMetaType::QVariantMap:
             return map(value.toMap(), depth, changed);
@@ -283,7 +284,6 @@ private:
                                               : QStringLiteral("'%1': at '%2': %3").arg(entry, m_reasonAt, m_reason));
         return true;
     }
-
 
     QVariant map(const QVariantMap& map, int depth, bool* changed)
     {

@@ -202,6 +202,15 @@ TEST(PropertyListTest, HostileDataIsRefusedWithoutCrashing)
     EXPECT_EQ(propertyListFromData("<plist><string>a&#10;&#x20;&amp;</string></plist>"), QVariant("a\n &"));
 }
 
+// A list holding a list… `depth` deep, the innermost one empty.
+QVariant nestedLists(int depth)
+{
+    QVariant value = QVariantList{};
+    for (int i = 1; i < depth; ++i)
+        value = QVariantList{value};
+    return value;
+}
+
 const QDateTime kYear10000(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc());
 
 // Regression: the writer answered YES while it cut text at a NUL and wrote
@@ -224,6 +233,7 @@ TEST(PropertyListTest, RefusesValuesWithoutPropertyListForm)
         {"NUL in text", QVariant(QVariantMap{{"k", QVariantList{QString::fromUtf8("a\0b", 3)}}}), "At 'k/0': The text holds a NUL"},
         {"NUL in a key", QVariant(QVariantMap{{QString::fromUtf8("a\0b", 3), 1}}), "At 'a\\0b': The text holds a NUL"},
         {"unpaired high surrogate", QVariant(highAlone), "unpaired surrogate (U+D83D)"},
+        {"nested too deeply", nestedLists(kDeepestAccepted + 1), "nested too deeply"},
         {"unpaired low surrogate", QVariant(QStringList{lowAlone}), "At '0': The text holds an unpaired surrogate (U+DE00)"},
     };
     for (const auto& c : cases) {
