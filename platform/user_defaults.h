@@ -94,7 +94,8 @@ public:
     // Stores `value` in the persistent domain, in the form the file gives
     // back (int becomes qint64, see propertyListValue), and writes the file.
     // Nil removes the key; a value without property-list form (the null
-    // marker, a QUrl…) is refused with "ERROR: " and changes nothing.
+    // marker, a QUrl, text holding a NUL, a date past the year 9999…) is
+    // refused with "ERROR: " naming the key and changes nothing.
     void setObject(const QVariant& value, const QString& key);
     // The same: a nil value removes the key.
     void setValue(const QVariant& value, const QString& key) { setObject(value, key); }
