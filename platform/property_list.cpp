@@ -14,17 +14,21 @@
 #include <plist/plist.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace sorvant {
 
 namespace {
 
-thread_local const std::atomic<bool>* t_readStop = nullptr;
+thread_local const PropertyListReadStop* t_readStop = nullptr;
 
 // Deeper trees are refused rather than risk the stack on hostile files.
 constexpr int kMaximumDepth = kMaximumPropertyListDepth;
@@ -53,6 +57,32 @@ bool isLargeUnsigned(plist_t node, uint64_t value)
         return false;
     PlistPtr probe(plist_new_uint(value));
     return !plist_compare_node_value(node, static_cast<plist_t>(probe.get()));
+}
+
+// The date of a binary date node, to the millisecond; invalid when it is not
+// a finite number of seconds within about three million years of 2001. The
+// library keeps the file's seconds from 2001 as a double but answers them
+// in 32 bits, which wrap outside 1933 to 2069; the node written back alone
+// holds the double exactly: "bplist00", the date's marker, its 8 bytes.
+QDateTime dateOf(plist_t node)
+{
+    char* raw = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(node, &raw, &length);
+    MallocText bytes(raw);
+    constexpr uint32_t kMarker = 8;
+    if (!bytes || length < kMarker + 9 || static_cast<unsigned char>(raw[kMarker]) != 0x33)
+        return {};
+    quint64 bits = 0;
+    for (uint32_t i = kMarker + 1; i < kMarker + 9; ++i)
+        bits = (bits << 8) | static_cast<unsigned char>(raw[i]);
+    double seconds = 0;
+    std::memcpy(&seconds, &bits, sizeof seconds);
+    constexpr double kLimit = 1e14;
+    if (!std::isfinite(seconds) || std::abs(seconds) > kLimit)
+        return {};
+    const auto ms = static_cast<qint64>(std::llround(seconds * 1000));
+    return QDateTime::fromMSecsSinceEpoch(kPropertyListReferenceDate * 1000 + ms, QTimeZone::utc());
 }
 
 QVariant toVariant(plist_t node, int depth);
@@ -120,13 +150,8 @@ QVariant scalarToVariant(plist_t node)
         MallocText text(raw);
         return QVariant(QString::fromUtf8(text ? text.get() : ""));
     }
-    case PLIST_DATE: {
-        int32_t seconds = 0;
-        int32_t microseconds = 0;
-        plist_get_date_val(node, &seconds, &microseconds);
-        const qint64 ms = (kPropertyListReferenceDate + seconds) * 1000 + microseconds / 1000;
-        return QVariant(QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc()));
-    }
+    case PLIST_DATE:
+        return QVariant(dateOf(node));
     case PLIST_DATA: {
         uint64_t length = 0;
         const char* bytes = plist_get_data_ptr(node, &length);
@@ -160,166 +185,222 @@ QVariant toVariant(plist_t node, int depth)
 // Each answers the value in the form a property list gives back, and sets
 // *changed when that is not `value` itself: a tree already in that form
 // (settings read from a file, say) is answered as it is, shared, without a
-// copy.
-
-QVariant normalizedValue(const QVariant& value, int depth, QString* error, bool* changed);
-
-// Text as the file gives it back: UTF-8 up to the first NUL (which a
-// property list cannot hold), a lone surrogate replaced.
-QString storedText(const QString& text, bool* changed)
+// copy. What has no such form answers invalid, with the reason; when
+// dropping, a dictionary entry holding such a value is left out instead
+// and named in the list of what was dropped.
+class Normalizer
 {
-    const bool plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.isNull() || c.isSurrogate(); });
-    if (plain)
-        return text;
-    QByteArray utf8 = text.toUtf8();
-    const qsizetype nul = utf8.indexOf('\0');
-    if (nul >= 0)
-        utf8.truncate(nul);
-    QString stored = QString::fromUtf8(utf8);
-    *changed = *changed || stored != text;
-    return stored;
-}
+public:
+    // With `dropped`, entries that cannot be written are left out and listed there.
+    explicit Normalizer(QStringList* dropped) : m_dropped(dropped) {}
 
-QVariant normalizedMap(const QVariantMap& map, int depth, QString* error, bool* changed)
-{
-    QVariantMap result;
-    bool copying = false;
-    for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        bool itemChanged = false;
-        QVariant item = normalizedValue(it.value(), depth + 1, error, &itemChanged);
-        if (!item.isValid())
-            return {};
-        QString key = storedText(it.key(), &itemChanged);
-        if (itemChanged && !copying) {
-            copying = true;
-            for (auto before = map.cbegin(); before != it; ++before)
-                result.insert(result.cend(), before.key(), before.value());
+    QVariant normalized(const QVariant& value, int depth, bool* changed)
+    {
+        if (depth > kMaximumDepth)
+            return refuse(QStringLiteral("The property list is nested too deeply"));
+        switch (value.typeId()) {
+        case QMetaType::QVariantMap:
+            return map(value.toMap(), depth, changed);
+        case QMetaType::QVariantHash: {
+            const QVariantHash hash = value.toHash();
+            QVariantMap converted;
+            for (auto it = hash.cbegin(); it != hash.cend(); ++it)
+                converted.insert(it.key(), it.value());
+            *changed = true;
+            return map(converted, depth, changed);
         }
-        // Keys cut at a NUL may meet; the later one wins, as in the file.
-        if (copying)
-            result.insert(result.cend(), std::move(key), std::move(item));
-    }
-    *changed = *changed || copying;
-    return copying ? QVariant(result) : QVariant(map);
-}
-
-QVariant normalizedList(const QVariantList& list, int depth, QString* error, bool* changed)
-{
-    QVariantList result;
-    bool copying = false;
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        bool itemChanged = false;
-        QVariant item = normalizedValue(list.at(i), depth + 1, error, &itemChanged);
-        if (!item.isValid())
-            return {};
-        if (itemChanged && !copying) {
-            copying = true;
-            result.reserve(list.size());
-            result.append(list.mid(0, i));
+        case QMetaType::QVariantList:
+            return list(value.toList(), depth, changed);
+        case QMetaType::QStringList:
+            *changed = true;
+            return list(value.toList(), depth, changed);
+        default:
+            return scalar(value, changed);
         }
-        if (copying)
-            result.append(std::move(item));
     }
-    *changed = *changed || copying;
-    return copying ? QVariant(result) : QVariant(list);
-}
 
-// Dates are written as whole seconds from the reference date in a signed
-// 32-bit count; the milliseconds stay in the value.
-QVariant normalizedDate(const QDateTime& date, QString* error)
-{
-    if (date.isValid()) {
-        const qint64 ms = date.toMSecsSinceEpoch();
-        const qint64 seconds = (ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000)) - kPropertyListReferenceDate;
-        if (seconds >= std::numeric_limits<int32_t>::min() && seconds <= std::numeric_limits<int32_t>::max())
-            return QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc());
+    // Why the tree failed, and where.
+    QString failureReason() const
+    {
+        return m_reasonAt.isEmpty() ? m_reason : QStringLiteral("At '%1': %2").arg(m_reasonAt, m_reason);
     }
-    if (error)
-        *error = QStringLiteral("The date %1 cannot be written to a property list").arg(date.toString(Qt::ISODate));
-    return {};
-}
 
-QVariant normalizedNumber(const QVariant& value, NumberKind kind)
-{
-    switch (kind) {
-    case NumberKind::Signed:
-        return QVariant::fromValue<qint64>(value.toLongLong());
-    case NumberKind::Unsigned: {
-        const quint64 number = value.toULongLong();
-        if (number <= static_cast<quint64>(std::numeric_limits<qint64>::max()))
-            return QVariant::fromValue<qint64>(static_cast<qint64>(number));
-        return QVariant::fromValue<quint64>(number);
-    }
-    default:
-        return QVariant(value.toDouble());
-    }
-}
+private:
+    // One step of the way to a value: a dictionary's key or an array's index.
+    struct Step
+    {
+        const QString* key;
+        qsizetype index;
+    };
 
-QVariant normalizedScalar(const QVariant& value, QString* error, bool* changed)
-{
-    const NumberKind kind = value.typeId() == QMetaType::Bool ? NumberKind::None : numberKind(value);
-    QVariant result;
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::QByteArray:
-        return value;
-    case QMetaType::QString: {
-        bool textChanged = false;
-        QString text = storedText(value.toString(), &textChanged);
-        *changed = *changed || textChanged;
-        return textChanged ? QVariant(std::move(text)) : value;
-    }
-    case QMetaType::QDateTime:
-        // Told apart by their zone as well as their instant: taken as changed.
-        *changed = true;
-        return normalizedDate(value.toDateTime(), error);
-    default:
-        if (kind == NumberKind::None) {
-            if (error)
-                *error = QStringLiteral("A value of type %1 has no property-list form")
-                             .arg(QString::fromLatin1(value.typeName() ? value.typeName() : "invalid"));
-            return {};
-        }
-        result = normalizedNumber(value, kind);
-        break;
-    }
-    *changed = *changed || result.typeId() != value.typeId() || result != value;
-    return result;
-}
-
-QVariant normalizedValue(const QVariant& value, int depth, QString* error, bool* changed)
-{
-    if (depth > kMaximumDepth) {
-        if (error)
-            *error = QStringLiteral("The property list is nested too deeply");
+    // Fails the value being looked at, whose place is kept for the reason.
+    QVariant refuse(const QString& reason)
+    {
+        m_reason = reason;
+        m_reasonAt = where();
         return {};
     }
-    switch (value.typeId()) {
-    case QMetaType::QVariantMap:
-        return normalizedMap(value.toMap(), depth, error, changed);
-    case QMetaType::QVariantHash: {
-        const QVariantHash hash = value.toHash();
-        QVariantMap map;
-        for (auto it = hash.cbegin(); it != hash.cend(); ++it)
-            map.insert(it.key(), it.value());
-        *changed = true;
-        return normalizedMap(map, depth, error, changed);
+
+    // Where the value being looked at lies: "Window/Frames/2".
+    QString where() const
+    {
+        QStringList steps;
+        for (const Step& step : m_path)
+            steps.append(step.key ? QString(*step.key).replace(QChar(0), QLatin1String("\\0"))
+                                  : QString::number(step.index));
+        return steps.join(QLatin1Char('/'));
     }
-    case QMetaType::QVariantList:
-        return normalizedList(value.toList(), depth, error, changed);
-    case QMetaType::QStringList:
-        *changed = true;
-        return normalizedList(value.toList(), depth, error, changed);
-    default:
-        return normalizedScalar(value, error, changed);
+
+    // Text as written: a NUL cannot be in a property list, and an unpaired
+    // surrogate has no UTF-8 form; the reader refuses both as references.
+    bool isWritableText(const QString& text)
+    {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (c.isNull()) {
+                refuse(QStringLiteral("The text holds a NUL character, which a property list cannot hold"));
+                return false;
+            }
+            if (!c.isSurrogate())
+                continue;
+            if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+                ++i;
+                continue;
+            }
+            refuse(QStringLiteral("The text holds an unpaired surrogate (U+%1), which has no UTF-8 form")
+                       .arg(QString::number(c.unicode(), 16).toUpper()));
+            return false;
+        }
+        return true;
     }
-}
+
+    // Records the entry at the end of the path as left out, when dropping.
+    bool dropped()
+    {
+        if (!m_dropped)
+            return false;
+        const QString entry = where();
+        m_dropped->append(m_reasonAt == entry ? QStringLiteral("'%1': %2").arg(entry, m_reason)
+                                              : QStringLiteral("'%1': at '%2': %3").arg(entry, m_reasonAt, m_reason));
+        return true;
+    }
+
+    QVariant map(const QVariantMap& map, int depth, bool* changed)
+    {
+        QVariantMap result;
+        bool copying = false;
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            m_path.push_back({&it.key(), 0});
+            bool itemChanged = false;
+            QVariant item = isWritableText(it.key()) ? normalized(it.value(), depth + 1, &itemChanged) : QVariant();
+            const bool leftOut = !item.isValid();
+            if (leftOut && !dropped())
+                return {};
+            m_path.pop_back();
+            if ((itemChanged || leftOut) && !copying) {
+                copying = true;
+                for (auto before = map.cbegin(); before != it; ++before)
+                    result.insert(result.cend(), before.key(), before.value());
+            }
+            if (copying && !leftOut)
+                result.insert(result.cend(), it.key(), std::move(item));
+        }
+        *changed = *changed || copying;
+        return copying ? QVariant(result) : QVariant(map);
+    }
+
+    // An array is one value: one that cannot be written fails the array,
+    // which its dictionary entry then drops whole (its items keep their
+    // places, or it is gone).
+    QVariant list(const QVariantList& list, int depth, bool* changed)
+    {
+        QVariantList result;
+        bool copying = false;
+        QStringList* const dropping = std::exchange(m_dropped, nullptr);
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            m_path.push_back({nullptr, i});
+            bool itemChanged = false;
+            QVariant item = normalized(list.at(i), depth + 1, &itemChanged);
+            m_path.pop_back();
+            if (!item.isValid()) {
+                m_dropped = dropping;
+                return {};
+            }
+            if (itemChanged && !copying) {
+                copying = true;
+                result.reserve(list.size());
+                result.append(list.mid(0, i));
+            }
+            if (copying)
+                result.append(std::move(item));
+        }
+        m_dropped = dropping;
+        *changed = *changed || copying;
+        return copying ? QVariant(result) : QVariant(list);
+    }
+
+    QVariant scalar(const QVariant& value, bool* changed)
+    {
+        switch (value.typeId()) {
+        case QMetaType::Bool:
+        case QMetaType::QByteArray:
+            return value;
+        case QMetaType::QString:
+            return isWritableText(value.toString()) ? value : QVariant();
+        case QMetaType::QDateTime: {
+            // Told apart by their zone as well as their instant: taken as changed.
+            *changed = true;
+            const QDateTime date = value.toDateTime();
+            if (xmlDateSeconds(date))
+                return QDateTime::fromMSecsSinceEpoch(date.toMSecsSinceEpoch(), QTimeZone::utc());
+            return refuse(date.isValid() ? QStringLiteral("The date %1 lies outside the years 1 to 9999 that a "
+                                                          "property list holds")
+                                               .arg(date.toString(Qt::ISODate))
+                                         : QStringLiteral("An invalid date cannot be written to a property list"));
+        }
+        default:
+            break;
+        }
+        const NumberKind kind = numberKind(value);
+        if (kind == NumberKind::None)
+            return refuse(QStringLiteral("A value of type %1 has no property-list form")
+                              .arg(QString::fromLatin1(value.typeName() ? value.typeName() : "invalid")));
+        QVariant result = number(value, kind);
+        *changed = *changed || result.typeId() != value.typeId() || result != value;
+        return result;
+    }
+
+    static QVariant number(const QVariant& value, NumberKind kind)
+    {
+        switch (kind) {
+        case NumberKind::Signed:
+            return QVariant::fromValue<qint64>(value.toLongLong());
+        case NumberKind::Unsigned: {
+            const quint64 number = value.toULongLong();
+            if (number <= static_cast<quint64>(std::numeric_limits<qint64>::max()))
+                return QVariant::fromValue<qint64>(static_cast<qint64>(number));
+            return QVariant::fromValue<quint64>(number);
+        }
+        default:
+            return QVariant(value.toDouble());
+        }
+    }
+
+    QStringList* m_dropped;
+    QString m_reason;
+    QString m_reasonAt;
+    std::vector<Step> m_path;
+};
 
 // The value in property-list form; invalid, with the reason, when it has none.
 QVariant storedValue(const QVariant& value, QString* error)
 {
     bool changed = false;
-    return normalizedValue(value, 0, error, &changed);
+    Normalizer normalizer(nullptr);
+    QVariant stored = normalizer.normalized(value, 0, &changed);
+    if (!stored.isValid() && error)
+        *error = normalizer.failureReason();
+    return stored;
 }
 
 // The library reads only UTF-8 text, but an XML property list may be UTF-16
@@ -413,6 +494,21 @@ QVariant propertyListValue(const QVariant& value, QString* error)
     return storedValue(value, error);
 }
 
+QVariant writablePropertyListValue(const QVariant& value, QStringList* dropped, QString* error)
+{
+    if (error)
+        error->clear();
+    QStringList leftOut;
+    bool changed = false;
+    Normalizer normalizer(&leftOut);
+    QVariant stored = normalizer.normalized(value, 0, &changed);
+    if (!stored.isValid() && error)
+        *error = normalizer.failureReason();
+    if (dropped)
+        *dropped = std::move(leftOut);
+    return stored;
+}
+
 QVariant readPropertyListFile(const QString& path, QString* error)
 {
     if (error)
@@ -438,9 +534,12 @@ bool writePropertyListFile(const QString& path, const QVariant& value, QString* 
     return writeFileAtomically(path, xml, error);
 }
 
-PropertyListReadStop::PropertyListReadStop(const std::atomic<bool>& stop) : m_previous(t_readStop)
+PropertyListReadStop::PropertyListReadStop(const std::atomic<bool>& stop) : PropertyListReadStop(stop, {}) {}
+
+PropertyListReadStop::PropertyListReadStop(const std::atomic<bool>& stop, std::function<void(qsizetype)> onLook)
+    : m_stop(stop), m_onLook(std::move(onLook)), m_previous(t_readStop)
 {
-    t_readStop = &stop;
+    t_readStop = this;
 }
 
 PropertyListReadStop::~PropertyListReadStop()
@@ -450,7 +549,14 @@ PropertyListReadStop::~PropertyListReadStop()
 
 bool PropertyListReadStop::isRequested()
 {
-    return t_readStop && t_readStop->load(std::memory_order_relaxed);
+    return t_readStop && t_readStop->m_stop.load(std::memory_order_relaxed);
+}
+
+bool PropertyListReadStop::look(qsizetype passed)
+{
+    if (t_readStop && t_readStop->m_onLook)
+        t_readStop->m_onLook(passed);
+    return isRequested();
 }
 
 } // namespace sorvant

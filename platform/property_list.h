@@ -12,19 +12,22 @@
 //               writing, every integral C type (bool excluded)
 //   real    <=> double (float is accepted when writing)
 //   true, false <=> bool
-//   date    <=> QDateTime in UTC; XML holds whole seconds, and only dates
-//               from 1933 to 2069 (a signed 32-bit count of seconds from
-//               2001, as binary lists keep them) can be written
+//   date    <=> QDateTime in UTC; XML holds whole seconds of the years 1 to
+//               9999 (binary lists read to the millisecond; one outside
+//               those years, or no number at all, reads but is not written)
 //   data    <=> QByteArray
 //   uid     =>  QVariantMap {"CF$UID": quint64} (read only)
 // Anything else (an invalid QVariant, the null marker, a QUrl…) cannot be
-// written, and neither can a tree holding one.
+// written, nor text holding a NUL or an unpaired surrogate (which the
+// reader does not read either), and neither can a tree holding one.
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <atomic>
+#include <functional>
 
 namespace sorvant {
 
@@ -50,12 +53,24 @@ namespace sorvant {
 
 // `value` as a property list would give it back: integers as qint64 (or
 // quint64), float as double, QStringList as QVariantList, QVariantHash as
-// QVariantMap, dates in UTC, text cut at a NUL. Invalid, with the reason in
-// `error` when given, when something in it has no property-list form.
+// QVariantMap, dates in UTC. Invalid, with the reason and where in the tree
+// in `error` when given, when something in it has no property-list form.
 //   propertyListValue(42)                    => qint64 42
 //   propertyListValue(QStringList{"a"})      => QVariantList{"a"}
 //   propertyListValue(QVariant())            => invalid
+//   propertyListValue({"k": "a\0b"})         => invalid, "At 'k': The text holds a NUL…"
 [[nodiscard]] QVariant propertyListValue(const QVariant& value, QString* error = nullptr);
+
+// propertyListValue() with every dictionary entry that has no property-list
+// form left out (an array that holds such a value is left out whole from
+// its dictionary); `dropped` gets one line per entry left out, its path and
+// the reason. Invalid, with the reason in `error`, only when the root
+// itself, or an array on the way to it, cannot be written.
+//   ({"a": 1, "b": nullptr})  => {"a": 1}, dropped {"'b': A value of type std::nullptr_t has…"}
+//   ({"w": {"d": 10000-01-01}}) => {"w": {}}, dropped {"'w/d': The date … lies outside…"}
+//   (QVariant())              => invalid
+[[nodiscard]] QVariant writablePropertyListValue(const QVariant& value, QStringList* dropped,
+                                                 QString* error = nullptr);
 
 // Reads the property list in the file at `path` (XML or binary). Answers an
 // invalid QVariant, with the reason in `error` when given, when the file
@@ -71,15 +86,22 @@ namespace sorvant {
 
 // --- stopping a read ------------------------------------------------------------------
 // While one lives, the XML property lists read on its thread look at `stop`
-// about every 256 KB (and once at the start) and, once it is set, answer
-// invalid with the reason "The reading was stopped". A search that reads
-// packages' Info.plist files holds one over its walk, so that a stop
-// request does not wait for the read of a large file (64 MB take about a
-// third of a second). Scopes nest; the innermost one counts.
+// once at the start and then about every 256 KB of work, wherever it is (a
+// long string, data, comment or declaration, the bounds check, the
+// decoding of a long text), and, once it is set, answer invalid with the
+// reason "The reading was stopped". A search that reads packages'
+// Info.plist files holds one over its walk, so that a stop request does not
+// wait for the read of a large file: it is seen within about a millisecond
+// (64 MB take about a third of a second to read). Scopes nest; the
+// innermost one counts.
 class PropertyListReadStop
 {
 public:
     explicit PropertyListReadStop(const std::atomic<bool>& stop);
+    // For tests: `onLook` is called at each look, before the flag is read,
+    // with the bytes of work done since the last look (0 at the first); it
+    // may set the flag.
+    PropertyListReadStop(const std::atomic<bool>& stop, std::function<void(qsizetype passed)> onLook);
     ~PropertyListReadStop();
     PropertyListReadStop(const PropertyListReadStop&) = delete;
     PropertyListReadStop& operator=(const PropertyListReadStop&) = delete;
@@ -88,7 +110,14 @@ public:
     [[nodiscard]] static bool isRequested();
 
 private:
-    const std::atomic<bool>* m_previous;
+    friend class PropertyListStopCheck;
+    // A read's look: isRequested() after telling the innermost scope's
+    // observer how much work was done since the last look.
+    static bool look(qsizetype passed);
+
+    const std::atomic<bool>& m_stop;
+    std::function<void(qsizetype)> m_onLook;
+    const PropertyListReadStop* m_previous;
 };
 
 } // namespace sorvant

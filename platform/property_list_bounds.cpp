@@ -233,48 +233,28 @@ private:
 // the deepest allowed, and a scalar inside that one.
 constexpr int kMaximumElementDepth = kMaximumPropertyListDepth + 3;
 
-bool startsWithAt(const QByteArray& data, qsizetype at, const char* text)
-{
-    const auto length = static_cast<qsizetype>(std::strlen(text));
-    return at + length <= data.size() && std::memcmp(data.constData() + at, text, size_t(length)) == 0;
-}
-
-// The index just past `terminator` at or after `from`; the end when absent.
-qsizetype pastTerminator(const QByteArray& data, qsizetype from, const char* terminator)
-{
-    const qsizetype found = data.indexOf(terminator, from);
-    return found < 0 ? data.size() : found + qsizetype(std::strlen(terminator));
-}
-
-// Whether the character reference at `at` ("&#…;") names NUL.
-bool isNullReference(const QByteArray& data, qsizetype at)
+// Whether the character reference at `at` ("&#…;") names NUL. Its zeros
+// are passed in steps, looking at `stop`; `at` moves past them.
+XmlScan scanNullReference(const QByteArray& data, qsizetype& at, PropertyListStopCheck& stop, bool* null)
 {
     qsizetype i = at + 2;
     const bool hex = i < data.size() && (data.at(i) == 'x' || data.at(i) == 'X');
     if (hex)
         ++i;
     const qsizetype digits = i;
-    while (i < data.size() && data.at(i) == '0')
-        ++i;
-    const bool zeros = i > digits;
-    return zeros && i < data.size() && data.at(i) == ';';
-}
-
-// Past a declaration ("<!DOCTYPE …>"), whose internal subset in brackets
-// may hold '>'.
-qsizetype pastDeclaration(const QByteArray& data, qsizetype at)
-{
-    int brackets = 0;
-    for (qsizetype i = at + 2; i < data.size(); ++i) {
-        const char c = data.at(i);
-        if (c == '[')
-            ++brackets;
-        else if (c == ']' && brackets > 0)
-            --brackets;
-        else if (c == '>' && brackets == 0)
-            return i + 1;
+    for (;;) {
+        const qsizetype end = std::min(data.size(), i + PropertyListStopCheck::kStep);
+        const qsizetype from = i;
+        while (i < end && data.at(i) == '0')
+            ++i;
+        if (!stop.mayGoOn(i - from))
+            return XmlScan::Stopped;
+        if (i < end || end == data.size())
+            break;
     }
-    return data.size();
+    *null = i > digits && i < data.size() && data.at(i) == ';';
+    at = i;
+    return XmlScan::Found;
 }
 
 } // namespace
@@ -295,66 +275,187 @@ bool isBoundedXMLPropertyList(const QByteArray& data, QString* error)
 {
     if (!isWithinSizeBound(data, error))
         return false;
-    if (data.contains('\0')) {
-        setError(error, QStringLiteral("The property list holds a NUL character"));
+    PropertyListStopCheck stop;
+    const auto stopped = [&] {
+        setError(error, QStringLiteral("The reading was stopped"));
         return false;
+    };
+    const QByteArrayView bytes(data);
+    for (qsizetype at = 0;; at += PropertyListStopCheck::kStep) {
+        if (!stop.mayGoOn(at == 0 ? 0 : PropertyListStopCheck::kStep))
+            return stopped();
+        if (at >= data.size())
+            break;
+        if (bytes.sliced(at, std::min(PropertyListStopCheck::kStep, data.size() - at)).contains('\0')) {
+            setError(error, QStringLiteral("The property list holds a NUL character"));
+            return false;
+        }
     }
     int depth = 0;
     qsizetype at = 0;
-    // The next reference and tag are found again only once passed, so the
-    // scan stays linear however the two interleave.
-    qsizetype next = -1;
+    // The next reference and tag are searched for again only once passed,
+    // each in steps (a step without one leaves its end as the next place
+    // to look), so the scan stays linear however the two interleave.
+    qsizetype reference = -1;
     qsizetype tag = -1;
-    // A stop asked for while a large file is checked is looked at every 256 KB.
-    constexpr qsizetype kStopCheckInterval = 256 * 1024;
-    qsizetype nextStopCheck = 0;
+    const auto nextOf = [&](qsizetype cached, QByteArrayView what) {
+        // A match stays; the end of a step searched in vain stays until
+        // the scan reaches it.
+        if (cached > at || (cached == at && bytes.sliced(at).startsWith(what)))
+            return cached;
+        const qsizetype overlap = what.size() - 1;
+        const qsizetype end = std::min(data.size(), at + PropertyListStopCheck::kStep + overlap);
+        const qsizetype found = bytes.sliced(0, end).indexOf(what, at);
+        return found >= 0 ? found : end == data.size() ? end : end - overlap;
+    };
     while (at < data.size()) {
-        if (at >= nextStopCheck) {
-            nextStopCheck = at + kStopCheckInterval;
-            if (PropertyListReadStop::isRequested()) {
-                setError(error, QStringLiteral("The reading was stopped"));
-                return false;
-            }
-        }
-        if (next != data.size() && next < at) {
-            next = data.indexOf("&#", at);
-            next = next < 0 ? data.size() : next;
-        }
-        if (tag != data.size() && tag < at) {
-            tag = data.indexOf('<', at);
-            tag = tag < 0 ? data.size() : tag;
-        }
-        if (next < tag) {
-            if (isNullReference(data, next)) {
+        const qsizetype from = at;
+        reference = nextOf(reference, "&#");
+        tag = nextOf(tag, "<");
+        const qsizetype next = std::min(reference, tag);
+        XmlScan scan = XmlScan::Found;
+        if (next == reference && bytes.sliced(reference).startsWith("&#")) {
+            at = reference;
+            bool null = false;
+            scan = scanNullReference(data, at, stop, &null);
+            if (null) {
                 setError(error, QStringLiteral("The property list holds a reference to a NUL character"));
                 return false;
             }
-            at = next + 2;
-            continue;
-        }
-        if (tag == data.size())
-            break;
-        if (startsWithAt(data, tag, "<!--")) {
-            at = pastTerminator(data, tag + 4, "-->");
-        } else if (startsWithAt(data, tag, "<![CDATA[")) {
-            at = pastTerminator(data, tag + 9, "]]>");
-        } else if (startsWithAt(data, tag, "<?")) {
-            at = pastTerminator(data, tag + 2, "?>");
-        } else if (startsWithAt(data, tag, "<!")) {
-            at = pastDeclaration(data, tag);
+        } else if (next != tag || tag == data.size() || data.at(tag) != '<') {
+            // Neither in the steps searched: on to where the search goes on.
+            at = next;
         } else {
-            const bool closing = startsWithAt(data, tag, "</");
-            at = pastMarkupTag(data, tag);
-            const bool selfClosing = at == data.size() || isSelfClosingTag(data, tag, at);
-            if (closing)
-                depth = std::max(0, depth - 1);
-            else if (!selfClosing && ++depth > kMaximumElementDepth) {
-                setError(error, QStringLiteral("The property list is nested too deeply"));
-                return false;
+            at = tag;
+            if (bytes.sliced(at).startsWith("<!--")) {
+                at += 4;
+                scan = scanPastTerminator(data, at, "-->", stop);
+            } else if (bytes.sliced(at).startsWith("<![CDATA[")) {
+                at += 9;
+                scan = scanPastTerminator(data, at, "]]>", stop);
+            } else if (bytes.sliced(at).startsWith("<?")) {
+                at += 2;
+                scan = scanPastTerminator(data, at, "?>", stop);
+            } else if (bytes.sliced(at).startsWith("<!")) {
+                scan = scanPastDeclaration(data, at, stop);
+            } else {
+                const bool closing = bytes.sliced(at).startsWith("</");
+                scan = scanPastTag(data, at, stop);
+                const bool selfClosing = scan == XmlScan::Missing || isSelfClosingTag(data, tag, at);
+                if (closing)
+                    depth = std::max(0, depth - 1);
+                else if (!selfClosing && ++depth > kMaximumElementDepth) {
+                    setError(error, QStringLiteral("The property list is nested too deeply"));
+                    return false;
+                }
             }
         }
+        // The text up to what was found; the scans count their own work.
+        if (scan == XmlScan::Stopped || !stop.mayGoOn(next - from))
+            return stopped();
     }
     return true;
+}
+
+// --- scanning ----------------------------------------------------------------------------
+
+bool PropertyListStopCheck::look()
+{
+    const qsizetype passed = m_passed;
+    m_looked = true;
+    m_passed = 0;
+    return !PropertyListReadStop::look(passed);
+}
+
+XmlScan scanPastTerminator(const QByteArray& data, qsizetype& at, QByteArrayView terminator,
+                           PropertyListStopCheck& stop)
+{
+    const QByteArrayView bytes(data);
+    // A terminator across a step's end is found by the next step, which
+    // starts that much earlier.
+    const qsizetype overlap = terminator.size() - 1;
+    for (qsizetype from = at;;) {
+        const qsizetype end = std::min(data.size(), from + PropertyListStopCheck::kStep + overlap);
+        const qsizetype found = bytes.sliced(0, end).indexOf(terminator, from);
+        if (!stop.mayGoOn((found < 0 ? end : found) - from))
+            return XmlScan::Stopped;
+        if (found >= 0) {
+            at = found + terminator.size();
+            return XmlScan::Found;
+        }
+        if (end == data.size()) {
+            at = end;
+            return XmlScan::Missing;
+        }
+        from = end - overlap;
+    }
+}
+
+namespace {
+
+// Moves `at` past the quoted string whose quote it is at.
+XmlScan scanPastQuoted(const QByteArray& data, qsizetype& at, PropertyListStopCheck& stop)
+{
+    const char quote = data.at(at);
+    ++at;
+    return scanPastTerminator(data, at, QByteArrayView(&quote, 1), stop);
+}
+
+// Moves `at` past the markup at '<' whose end is the first '>' outside
+// quotes; with `declaration`, brackets hold an internal subset.
+XmlScan scanPastMarkup(const QByteArray& data, qsizetype& at, bool declaration, PropertyListStopCheck& stop)
+{
+    const QByteArrayView bytes(data);
+    bool subset = false;
+    qsizetype i = at + (declaration ? 2 : 1);
+    qsizetype counted = at;
+    while (i < data.size()) {
+        if (i - counted >= PropertyListStopCheck::kStep) {
+            if (!stop.mayGoOn(i - counted))
+                return XmlScan::Stopped;
+            counted = i;
+        }
+        const char c = data.at(i);
+        XmlScan scan = XmlScan::Found;
+        if (c == '"' || c == '\'') {
+            scan = scanPastQuoted(data, i, stop);
+        } else if (subset && bytes.sliced(i).startsWith("<!--")) {
+            i += 4;
+            scan = scanPastTerminator(data, i, "-->", stop);
+        } else if (subset && bytes.sliced(i).startsWith("<?")) {
+            i += 2;
+            scan = scanPastTerminator(data, i, "?>", stop);
+        } else if (declaration && c == (subset ? ']' : '[')) {
+            subset = !subset;
+            ++i;
+            continue;
+        } else if (c == '>' && !subset) {
+            at = i + 1;
+            return stop.mayGoOn(at - counted) ? XmlScan::Found : XmlScan::Stopped;
+        } else {
+            ++i;
+            continue;
+        }
+        if (scan != XmlScan::Found) {
+            at = i;
+            return scan;
+        }
+        counted = i;
+    }
+    at = data.size();
+    return XmlScan::Missing;
+}
+
+} // namespace
+
+XmlScan scanPastTag(const QByteArray& data, qsizetype& at, PropertyListStopCheck& stop)
+{
+    return scanPastMarkup(data, at, false, stop);
+}
+
+XmlScan scanPastDeclaration(const QByteArray& data, qsizetype& at, PropertyListStopCheck& stop)
+{
+    return scanPastMarkup(data, at, true, stop);
 }
 
 } // namespace sorvant

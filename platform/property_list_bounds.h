@@ -7,6 +7,7 @@
 // check that the data is a well-formed property list; the readers do that.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace sorvant {
@@ -30,11 +31,65 @@ inline constexpr qint64 kMaximumPropertyListSize = 64 * 1024 * 1024;
 // YES when the XML text `data` (UTF-8) holds no NUL character, written or as
 // a character reference, and nests its elements no deeper than the bound
 // above allows (the <plist> element and a scalar inside the deepest
-// container included). Otherwise NO, with the reason in `error` when given.
+// container included). Otherwise NO, with the reason in `error` when given;
+// a stop asked for (PropertyListStopCheck) ends it with "The reading was
+// stopped".
 //   isBoundedXMLPropertyList("<plist><string>a</string></plist>") => true
 //   isBoundedXMLPropertyList("<plist><string>a\0</string></plist>") => false
 //   isBoundedXMLPropertyList("<plist><string>&#0;</string></plist>") => false
 //   isBoundedXMLPropertyList("")                                 => true
 [[nodiscard]] bool isBoundedXMLPropertyList(const QByteArray& data, QString* error = nullptr);
+
+// --- scanning XML, for the bounds check and the reader -----------------------------
+
+// The reads' look at the thread's PropertyListReadStop (property_list.h):
+// at the first call and then once the bytes passed since the last look
+// reach kInterval. Scans go in steps of at most kStep bytes, so a look
+// comes at least every kInterval + kStep bytes of work, wherever it is.
+class PropertyListStopCheck
+{
+public:
+    static constexpr qsizetype kInterval = 256 * 1024;
+    static constexpr qsizetype kStep = 64 * 1024;
+
+    // Counts `passed` bytes of work just done; false once a stop is asked
+    // for (and from then on).
+    [[nodiscard]] bool mayGoOn(qsizetype passed)
+    {
+        m_passed += passed;
+        if (m_looked && m_passed < kInterval)
+            return true;
+        return look();
+    }
+
+private:
+    bool look();
+
+    qsizetype m_passed = 0;
+    bool m_looked = false;
+};
+
+// How a scan ended: past what it looked for, at the end of the data without
+// finding it, or stopped.
+enum class XmlScan { Found, Missing, Stopped };
+
+// Moves `at` past the first `terminator` at or after it (to the end of the
+// data when there is none).
+//   ("a-->b", 0, "-->") => Found, at 4        ("ab", 0, "-->") => Missing, at 2
+[[nodiscard]] XmlScan scanPastTerminator(const QByteArray& data, qsizetype& at, QByteArrayView terminator,
+                                         PropertyListStopCheck& stop);
+
+// Moves `at`, at the '<' of a tag, past its '>' outside quoted values.
+//   ("<a href='>'>x", 0) => Found, at 12      ("<a", 0) => Missing, at 2
+[[nodiscard]] XmlScan scanPastTag(const QByteArray& data, qsizetype& at, PropertyListStopCheck& stop);
+
+// Moves `at`, at the "<!" of a declaration, past its '>' as XML defines
+// it: quoted strings, and an internal subset in brackets with its own
+// quoted strings, comments and processing instructions, may hold '>', '['
+// and ']'.
+//   ("<!DOCTYPE p SYSTEM \"a>[b\"><p/>", 0)       => Found, at the "<p/>"
+//   ("<!DOCTYPE p [<!ENTITY x \"]>\"><!-- ' -->]>", 0) => Found, at the end
+//   ("<!DOCTYPE p SYSTEM \"a>", 0)                 => Missing
+[[nodiscard]] XmlScan scanPastDeclaration(const QByteArray& data, qsizetype& at, PropertyListStopCheck& stop);
 
 } // namespace sorvant

@@ -81,45 +81,69 @@ qsizetype skipBlanks(const QByteArray& text, qsizetype at)
     return at;
 }
 
+constexpr qsizetype kStep = PropertyListStopCheck::kStep;
+
+// Moves `at` past the bytes `keep` takes, in steps that look at `stop`;
+// false when stopped.
+template <typename Keep>
+bool passWhile(const QByteArray& text, qsizetype& at, PropertyListStopCheck& stop, Keep keep)
+{
+    for (;;) {
+        const qsizetype from = at;
+        const qsizetype end = std::min(text.size(), at + kStep);
+        while (at < end && keep(text.at(at)))
+            ++at;
+        if (!stop.mayGoOn(at - from))
+            return false;
+        if (at < end || end == text.size())
+            return true;
+    }
+}
+
 // The number in the decimal or hexadecimal digits at `at`, which moves past
-// them; `cap` when it would be larger.
-quint64 readDigits(const QByteArray& text, qsizetype& at, bool hex, quint64 cap)
+// them; `cap` when it would be larger. Nothing when stopped.
+std::optional<quint64> readDigits(const QByteArray& text, qsizetype& at, bool hex, quint64 cap,
+                                  PropertyListStopCheck& stop)
 {
     const quint64 base = hex ? 16 : 10;
     quint64 value = 0;
-    for (; at < text.size(); ++at) {
-        const char c = text.at(at);
+    const bool read = passWhile(text, at, stop, [&](char c) {
         quint64 digit = 0;
         if (c >= '0' && c <= '9')
             digit = quint64(c - '0');
         else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
             digit = quint64((c | 0x20) - 'a' + 10);
         else
-            break;
+            return false;
         value = value > (cap - digit) / base ? cap : value * base + digit;
-    }
-    return value;
+        return true;
+    });
+    return read ? std::optional<quint64>(value) : std::nullopt;
 }
 
 // Decimal or "0x" hexadecimal, saturating at the ends of the two 64-bit
 // ranges; above the signed range the value is unsigned.
-QVariant integerValue(const QByteArray& text)
+std::optional<QVariant> integerValue(const QByteArray& text, PropertyListStopCheck& stop)
 {
-    qsizetype at = skipBlanks(text, 0);
+    qsizetype at = 0;
+    if (!passWhile(text, at, stop, isBlank))
+        return std::nullopt;
     const bool negative = at < text.size() && text.at(at) == '-';
     if (at < text.size() && (text.at(at) == '-' || text.at(at) == '+'))
         ++at;
     const bool hex = text.mid(at, 2).toLower() == "0x";
     if (hex)
         at += 2;
-    const quint64 magnitude = readDigits(text, at, hex, std::numeric_limits<quint64>::max());
+    const std::optional<quint64> magnitude = readDigits(text, at, hex, std::numeric_limits<quint64>::max(), stop);
+    if (!magnitude)
+        return std::nullopt;
     countScanWork(at + 1);
     constexpr auto kSignedLimit = quint64(std::numeric_limits<qint64>::max());
     if (negative)
-        return magnitude > kSignedLimit ? std::numeric_limits<qint64>::min() : -qint64(magnitude);
-    if (magnitude > kSignedLimit)
-        return QVariant::fromValue<quint64>(magnitude);
-    return QVariant::fromValue<qint64>(qint64(magnitude));
+        return *magnitude > kSignedLimit ? std::numeric_limits<qint64>::min() : -qint64(*magnitude);
+    if (*magnitude > kSignedLimit)
+        return QVariant::fromValue<quint64>(*magnitude);
+    return QVariant::fromValue<qint64>(qint64(*magnitude));
 }
 
 // strtod in the C locale whatever the process's, so "1.5" reads alike
@@ -129,6 +153,40 @@ double realValue(const QByteArray& text)
     static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     countScanWork(text.size() + 1);
     return strtod_l(text.constData(), nullptr, c);
+}
+
+// Whether UTF-8 decoded in two pieces cut before `at` reads as decoded
+// whole: no sequence crosses the cut, and the second piece does not start
+// with a byte-order mark (which the decoding of a piece drops).
+bool isCleanCut(const QByteArray& utf8, qsizetype at)
+{
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(utf8.at(i)); };
+    if ((byte(at) & 0xC0) == 0x80 || utf8.sliced(at).startsWith("\xEF\xBB\xBF"))
+        return false;
+    qsizetype lead = at - 1;
+    while (lead > at - 4 && lead > 0 && (byte(lead) & 0xC0) == 0x80)
+        --lead;
+    const unsigned char first = byte(lead);
+    const qsizetype length = first < 0x80 ? 1 : first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+    return lead + length == at;
+}
+
+// The text of UTF-8 as QString::fromUtf8 gives it, decoded in steps that
+// look at `stop`; nothing when stopped.
+std::optional<QString> textValue(const QByteArray& utf8, PropertyListStopCheck& stop)
+{
+    QString text;
+    text.reserve(utf8.size());
+    for (qsizetype at = 0; at < utf8.size();) {
+        qsizetype end = std::min(utf8.size(), at + kStep);
+        while (end < utf8.size() && !isCleanCut(utf8, end))
+            ++end;
+        text += QString::fromUtf8(utf8.constData() + at, end - at);
+        if (!stop.mayGoOn(end - at))
+            return std::nullopt;
+        at = end;
+    }
+    return text;
 }
 
 // "YYYY-MM-DDTHH:MM:SS" after optional blanks; a fraction and a zone after
@@ -160,18 +218,40 @@ std::optional<QDateTime> dateValue(const QByteArray& text)
     return QDateTime(date, time, QTimeZone::utc());
 }
 
-// Base64 with blanks anywhere; what does not decode is empty data.
-QByteArray dataValue(const QByteArray& text)
+// Base64 with blanks anywhere; what does not decode is empty data. Read in
+// steps that look at `stop`; nothing when stopped.
+std::optional<QByteArray> dataValue(const QByteArray& text, PropertyListStopCheck& stop)
 {
     QByteArray compact;
     compact.reserve(text.size());
-    for (const char c : text) {
-        if (!isBlank(c))
-            compact += c;
-    }
+    qsizetype at = 0;
+    if (!passWhile(text, at, stop, [&](char c) {
+            if (!isBlank(c))
+                compact += c;
+            return true;
+        }))
+        return std::nullopt;
     countScanWork(text.size() + 1);
-    auto decoded = QByteArray::fromBase64Encoding(compact, QByteArray::AbortOnBase64DecodingErrors);
-    return decoded ? std::move(*decoded) : QByteArray();
+    // Whole quanta of four characters decode alone as they do in the whole,
+    // since only padding at the end may hold '='; padding before the end
+    // (damage) is left to the decoding of all that is left.
+    constexpr qsizetype kQuanta = kStep / 4 * 4;
+    QByteArray data;
+    data.reserve(compact.size() / 4 * 3 + 3);
+    for (at = 0; at < compact.size();) {
+        qsizetype length = std::min(kQuanta, compact.size() - at);
+        if (at + length < compact.size() && QByteArrayView(compact).sliced(at, length).contains('='))
+            length = compact.size() - at;
+        auto decoded = QByteArray::fromBase64Encoding(compact.sliced(at, length),
+                                                      QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded)
+            return QByteArray();
+        data += *decoded;
+        if (!stop.mayGoOn(length))
+            return std::nullopt;
+        at += length;
+    }
+    return data;
 }
 
 // One pass over the text with a stack of open containers: every byte is
@@ -216,15 +296,16 @@ private:
         return {};
     }
 
-    // False, with the reason, once a stop is asked for; looked at every
-    // 256 KB of text.
+    // False, with the reason, once a stop is asked for; the work up to
+    // m_at is counted and the flag looked at every 256 KB of it.
     bool mayGoOn()
     {
-        if (m_at < m_nextStopCheck)
-            return true;
-        m_nextStopCheck = m_at + kStopCheckInterval;
-        if (!PropertyListReadStop::isRequested())
-            return true;
+        const qsizetype passed = std::max<qsizetype>(0, m_at - m_counted);
+        m_counted = std::max(m_counted, m_at);
+        return m_stop.mayGoOn(passed) || stopped();
+    }
+    bool stopped()
+    {
         m_error = QStringLiteral("The reading was stopped");
         return false;
     }
@@ -235,35 +316,42 @@ private:
         return m_at + length <= m_data.size() && std::memcmp(m_data.constData() + m_at, text, size_t(length)) == 0;
     }
 
+    // How a scan that moved m_at ended: true when found; the work it
+    // counted itself.
+    bool scanned(XmlScan scan, const QString& missing)
+    {
+        m_counted = std::max(m_counted, m_at);
+        switch (scan) {
+        case XmlScan::Found:
+            return true;
+        case XmlScan::Missing:
+            return fail(missing);
+        case XmlScan::Stopped:
+            return stopped();
+        }
+        return false;
+    }
+
     // Moves past `terminator`, searched from `from`; false when absent.
     bool skipPast(qsizetype from, const char* terminator)
     {
-        const qsizetype found = m_data.indexOf(terminator, from);
-        if (found < 0)
-            return fail(QStringLiteral("\"%1\" is missing").arg(QLatin1String(terminator)));
-        countScanWork(found - m_at + 1);
-        m_at = found + qsizetype(std::strlen(terminator));
-        return true;
+        const qsizetype start = m_at;
+        m_at = from;
+        const bool found = scanned(scanPastTerminator(m_data, m_at, terminator, m_stop),
+                                   QStringLiteral("\"%1\" is missing").arg(QLatin1String(terminator)));
+        countScanWork(m_at - start + 1);
+        return found;
     }
 
-    // Past a declaration ("<!DOCTYPE …>"), whose internal subset in
-    // brackets may hold '>'.
+    // Past a declaration ("<!DOCTYPE …>"), its quoted strings and internal
+    // subset included.
     bool skipDeclaration()
     {
-        int brackets = 0;
-        for (qsizetype i = m_at + 2; i < m_data.size(); ++i) {
-            const char c = m_data.at(i);
-            if (c == '[') {
-                ++brackets;
-            } else if (c == ']' && brackets > 0) {
-                --brackets;
-            } else if (c == '>' && brackets == 0) {
-                countScanWork(i - m_at + 1);
-                m_at = i + 1;
-                return true;
-            }
-        }
-        return fail(QStringLiteral("a declaration does not end"));
+        const qsizetype start = m_at;
+        const bool found = scanned(scanPastDeclaration(m_data, m_at, m_stop),
+                                   QStringLiteral("a declaration does not end"));
+        countScanWork(m_at - start + 1);
+        return found;
     }
 
     // Skips blanks, comments, processing instructions and declarations up
@@ -305,10 +393,16 @@ private:
             ++at;
         tag.name = QByteArrayView(m_data).sliced(nameStart, at - nameStart);
         const qsizetype nameEnd = at;
-        // Past the '>' outside quotes; the end of the data when there is none.
-        const qsizetype end = pastMarkupTag(m_data, m_at);
+        // Past the '>' outside quotes.
+        qsizetype end = m_at;
+        const XmlScan scan = scanPastTag(m_data, end, m_stop);
         countScanWork(end - m_at + 1);
-        if (tag.name.isEmpty() || m_data.at(end - 1) != '>') {
+        m_counted = std::max(m_counted, end);
+        if (scan == XmlScan::Stopped) {
+            stopped();
+            return std::nullopt;
+        }
+        if (tag.name.isEmpty() || scan == XmlScan::Missing) {
             fail(QStringLiteral("a tag is broken"));
             return std::nullopt;
         }
@@ -333,7 +427,11 @@ private:
                 ++at;
             const qsizetype digits = at;
             // Past U+10FFFF the value only has to stay out of range.
-            const auto c = char32_t(readDigits(m_data, at, hex, 0x110000));
+            const std::optional<quint64> value = readDigits(m_data, at, hex, 0x110000, m_stop);
+            m_counted = std::max(m_counted, at);
+            if (!value)
+                return stopped();
+            const auto c = char32_t(*value);
             countScanWork(at - start + 1);
             if (at == digits || at >= m_data.size() || m_data.at(at) != ';' || c == 0 || c > 0x10FFFF
                 || (c >= 0xD800 && c <= 0xDFFF))
@@ -363,12 +461,20 @@ private:
         for (;;) {
             if (!mayGoOn())
                 return false;
+            // In steps, so a long text looks at the stop too.
             qsizetype at = m_at;
-            while (at < m_data.size() && m_data.at(at) != '<' && m_data.at(at) != '&')
+            const qsizetype end = std::min(m_data.size(), m_at + kStep);
+            while (at < end && m_data.at(at) != '<' && m_data.at(at) != '&')
                 ++at;
             countScanWork(at - m_at + 1);
+            // A long text takes its room once, at most the rest of the
+            // document: growing it by copying would hold up a stop.
+            if (m_at == end && end < m_data.size() && text.capacity() < m_data.size() - m_at + text.size())
+                text.reserve(m_data.size() - m_at + text.size());
             text.append(m_data.constData() + m_at, at - m_at);
             m_at = at;
+            if (m_at == end && end < m_data.size())
+                continue;
             if (m_at >= m_data.size())
                 return fail(QStringLiteral("<%1> does not end").arg(QString::fromUtf8(name)));
             bool read = true;
@@ -399,19 +505,25 @@ private:
 
     std::optional<QVariant> scalarValue(Element element, const QByteArray& text)
     {
+        const auto orStopped = [this](auto value) -> std::optional<QVariant> {
+            if (value)
+                return QVariant(std::move(*value));
+            stopped();
+            return std::nullopt;
+        };
         switch (element) {
         case Element::Key:
         case Element::String:
-            return QVariant(QString::fromUtf8(text));
+            return orStopped(textValue(text, m_stop));
         case Element::Integer:
-            return integerValue(text);
+            return orStopped(integerValue(text, m_stop));
         case Element::Real:
             return QVariant(realValue(text));
         case Element::True:
         case Element::False:
             return QVariant(element == Element::True);
         case Element::Data:
-            return QVariant(dataValue(text));
+            return orStopped(dataValue(text, m_stop));
         case Element::Date:
             if (const std::optional<QDateTime> date = dateValue(text))
                 return QVariant(*date);
@@ -507,11 +619,11 @@ private:
         }
     }
 
-    static constexpr qsizetype kStopCheckInterval = 256 * 1024;
-
     const QByteArray& m_data;
     qsizetype m_at = 0;
-    qsizetype m_nextStopCheck = 0;
+    // How far the work is counted for the stop.
+    qsizetype m_counted = 0;
+    PropertyListStopCheck m_stop;
     QList<Container> m_open;
     QString m_error;
 };
@@ -639,11 +751,9 @@ void appendValue(QByteArray& out, const QVariant& value, int depth)
         out += "<real>" + realText(value.toDouble()) + "</real>\n";
         return;
     case QMetaType::QDateTime: {
-        // Whole seconds from the reference date, the fraction dropped toward
-        // it, as files have always had them.
-        const qint64 ms = value.toDateTime().toMSecsSinceEpoch() - kPropertyListReferenceDate * 1000;
-        const qint64 whole = ms / 1000 + kPropertyListReferenceDate;
-        const QDateTime date = QDateTime::fromSecsSinceEpoch(whole, QTimeZone::utc());
+        // In the form dates are in: xmlDateSeconds() is known for it.
+        const QDateTime date = QDateTime::fromSecsSinceEpoch(xmlDateSeconds(value.toDateTime()).value_or(0),
+                                                             QTimeZone::utc());
         out += "<date>" + date.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'")).toUtf8() + "</date>\n";
         return;
     }
@@ -659,6 +769,25 @@ void appendValue(QByteArray& out, const QVariant& value, int depth)
 }
 
 } // namespace
+
+std::optional<qint64> xmlDateSeconds(const QDateTime& date)
+{
+    static const qint64 kFirst = QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc()).toSecsSinceEpoch();
+    static const qint64 kLast = QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), QTimeZone::utc()).toSecsSinceEpoch();
+    if (!date.isValid())
+        return std::nullopt;
+    // Compared before any arithmetic: a date far out holds nearly the whole
+    // range of milliseconds.
+    const qint64 ms = date.toMSecsSinceEpoch();
+    if (ms <= (kFirst - 1) * 1000 || ms >= (kLast + 1) * 1000)
+        return std::nullopt;
+    // Whole seconds from the reference date, the fraction dropped toward
+    // it, as files have always had them.
+    const qint64 whole = (ms - kPropertyListReferenceDate * 1000) / 1000 + kPropertyListReferenceDate;
+    if (whole < kFirst || whole > kLast)
+        return std::nullopt;
+    return whole;
+}
 
 QVariant readXmlPropertyList(const QByteArray& utf8, QString* error)
 {

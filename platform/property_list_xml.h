@@ -31,10 +31,22 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
+class QDateTime;
+
 namespace sorvant {
 
 // Property-list dates count seconds from 2001-01-01 00:00:00 UTC.
 inline constexpr qint64 kPropertyListReferenceDate = 978307200;
+
+// The second, counted from 1970 in UTC, that the XML form of `date` holds:
+// the fraction dropped toward the reference date. Nothing when the date is
+// invalid or that second lies outside the years 1 to 9999, the range of the
+// four-digit year the form has and its reader reads.
+//   2100-01-01T00:00:00.9Z => 4102444800     1900-01-01T00:00:00.5Z => -2208988799
+//   10000-01-01T00:00:00Z  => nothing        QDateTime()            => nothing
+[[nodiscard]] std::optional<qint64> xmlDateSeconds(const QDateTime& date);
 
 // The value of the XML property list `utf8`; invalid, with the reason in
 // `error` (cleared first), when it is not one.
@@ -46,9 +58,8 @@ inline constexpr qint64 kPropertyListReferenceDate = 978307200;
 // The XML property list of `value`, which must already be in the form
 // propertyListValue() answers (maps, lists, QString, qint64, quint64,
 // double, bool, QDateTime, QByteArray): one element per line, indented by
-// tabs, base64 data in lines of at most 76 columns, dates in whole seconds
-// from the reference date, a fraction dropped (so before 2001 the second
-// after).
+// tabs, base64 data in lines of at most 76 columns, dates as
+// xmlDateSeconds() gives them (so before 2001 the second after).
 //   writeXmlPropertyList(qint64(7)) => "<?xml …?>\n<!DOCTYPE …>\n<plist version=\"1.0\">\n<integer>7</integer>\n</plist>\n"
 [[nodiscard]] QByteArray writeXmlPropertyList(const QVariant& value);
 

@@ -5,11 +5,13 @@
 #include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/property_list.h"
+#include "platform/property_list_xml.h"
 #include "platform/xdg_folders.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <utility>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -352,9 +354,16 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
     if (state != FileState::Read)
         disk = known;
     applyChanges(disk, changes);
+    // A value the file gave but that cannot be written back (a binary
+    // list's date past the year 9999) is left out, said once, and the rest
+    // saved: one value never costs the others.
+    QStringList dropped;
+    disk = writablePropertyListValue(disk, &dropped).toMap();
+    for (const QString& entry : std::as_const(dropped))
+        logWarning(QStringLiteral("A setting of '%1' cannot be saved and is left out: %2").arg(path, entry));
     QString error;
     const bool saved = makeFolders(stringByDeletingLastPathComponent(target))
-                       && writePropertyListFile(target, disk, &error);
+                       && writeFileAtomically(target, writeXmlPropertyList(disk), &error);
     if (!saved) {
         logError(QStringLiteral("Cannot save the user defaults '%1': %2")
                      .arg(path, error.isEmpty() ? QStringLiteral("its folder cannot be made") : error));
@@ -372,8 +381,11 @@ void UserDefaults::setCoalescedWrites(std::chrono::milliseconds settle, std::chr
     std::lock_guard lock(m_mutex);
     m_settle = settle;
     m_interval = interval;
-    if (m_coalesced)
+    if (m_coalesced) {
+        // A writer waiting on the old times looks at the new ones.
+        m_wake.notify_all();
         return;
+    }
     m_coalesced = true;
     m_writer = std::thread([this] { writerLoop(); });
 }

@@ -8,7 +8,10 @@
 //   3. the registration domain, defaults the program registers at launch.
 //
 // Values keep their type exactly (bool, integer, real, string, date, data,
-// array, dictionary; see property_list.h), also between processes. Every
+// array, dictionary; see property_list.h), also between processes; a value
+// the file gave that cannot be written back (a binary list's date past the
+// year 9999) is left out of the next write with a "WARNING: " naming its
+// key, and the other settings are saved. Every
 // change to the persistent domain is written to disk atomically, so a crash
 // never leaves half a file and another process reads the change after
 // `synchronize()`. A write applies this object's changes to what the file
@@ -91,7 +94,8 @@ public:
     // Stores `value` in the persistent domain, in the form the file gives
     // back (int becomes qint64, see propertyListValue), and writes the file.
     // Nil removes the key; a value without property-list form (the null
-    // marker, a QUrl…) is refused with "ERROR: " and changes nothing.
+    // marker, a QUrl, text holding a NUL, a date past the year 9999…) is
+    // refused with "ERROR: " naming the key and changes nothing.
     void setObject(const QVariant& value, const QString& key);
     // The same: a nil value removes the key.
     void setValue(const QVariant& value, const QString& key) { setObject(value, key); }
@@ -120,7 +124,7 @@ public:
     // From now on a change is written by this object's writer thread, at
     // the earliest `settle` after the first unwritten change and `interval`
     // after the previous write; the file work holds no lock the readers
-    // wait for.
+    // wait for. Called again, the new times count at once.
     void setCoalescedWrites(std::chrono::milliseconds settle, std::chrono::milliseconds interval);
     // Writes every pending change now and waits for it (for quitting);
     // false when it could not be written.

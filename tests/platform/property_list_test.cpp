@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <cstring>
 #include <limits>
 
 using namespace sorvant;
@@ -71,7 +72,14 @@ INSTANTIATE_TEST_SUITE_P(
         ScalarCase{"String", QVariant(QStringLiteral("a<b&\"é\" \U0001F600")), {}},
         ScalarCase{"EmptyString", QVariant(QString("")), {}},
         ScalarCase{"Data", QVariant(QByteArray("\0\1\xff", 3)), {}},
-        ScalarCase{"Date", QVariant(kDate), {}}),
+        ScalarCase{"Date", QVariant(kDate), {}},
+        // Regression: dates outside 1933 to 2069 read but were refused by the
+        // writer, so no settings file holding one could be saved.
+        ScalarCase{"DateIn2100", QVariant(QDateTime(QDate(2100, 1, 1), QTime(0, 0), QTimeZone::utc())), {}},
+        ScalarCase{"DateIn1900", QVariant(QDateTime(QDate(1900, 6, 30), QTime(12, 0, 1), QTimeZone::utc())), {}},
+        ScalarCase{"DateInTheFirstYear", QVariant(QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc())), {}},
+        ScalarCase{"DateInTheLastYear",
+                   QVariant(QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), QTimeZone::utc())), {}}),
     [](const testing::TestParamInfo<ScalarCase>& row) { return std::string(row.param.name); });
 
 TEST(PropertyListTest, NestedTreeSurvivesXmlAndBinaryIsRead)
@@ -194,17 +202,124 @@ TEST(PropertyListTest, HostileDataIsRefusedWithoutCrashing)
     EXPECT_EQ(propertyListFromData("<plist><string>a&#10;&#x20;&amp;</string></plist>"), QVariant("a\n &"));
 }
 
+// A list holding a list… `depth` deep, the innermost one empty.
+QVariant nestedLists(int depth)
+{
+    QVariant value = QVariantList{};
+    for (int i = 1; i < depth; ++i)
+        value = QVariantList{value};
+    return value;
+}
+
+const QDateTime kYear10000(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc());
+
+// Regression: the writer answered YES while it cut text at a NUL and wrote
+// an unpaired surrogate as "?": what it cannot write faithfully it refuses,
+// saying what and where.
 TEST(PropertyListTest, RefusesValuesWithoutPropertyListForm)
 {
-    const QDateTime farFuture(QDate(2200, 1, 1), QTime(0, 0), QTimeZone::utc());
-    for (const QVariant& value : {QVariant(), QVariant::fromValue(nullptr), QVariant(QVariantList{1, QVariant()}),
-                                  QVariant(QVariantMap{{"d", farFuture}})}) {
-        SCOPED_TRACE(value.typeName() ? value.typeName() : "invalid");
+    const QString highAlone = QStringLiteral("a") + QChar(0xD83D) + QStringLiteral("b");
+    const QString lowAlone = QChar(0xDE00) + QStringLiteral("b");
+    const struct {
+        const char* name;
+        QVariant value;
+        const char* reason; // a part of the error
+    } cases[] = {
+        {"nil", QVariant(), "has no property-list form"},
+        {"null marker", QVariant::fromValue(nullptr), "std::nullptr_t"},
+        {"nil in a list", QVariant(QVariantList{1, QVariant()}), "At '1': "},
+        {"date past 9999", QVariant(QVariantMap{{"d", kYear10000}}), "At 'd': The date"},
+        {"invalid date", QVariant(QDateTime()), "invalid date"},
+        {"NUL in text", QVariant(QVariantMap{{"k", QVariantList{QString::fromUtf8("a\0b", 3)}}}), "At 'k/0': The text holds a NUL"},
+        {"NUL in a key", QVariant(QVariantMap{{QString::fromUtf8("a\0b", 3), 1}}), "At 'a\\0b': The text holds a NUL"},
+        {"unpaired high surrogate", QVariant(highAlone), "unpaired surrogate (U+D83D)"},
+        {"nested too deeply", nestedLists(kDeepestAccepted + 1), "nested too deeply"},
+        {"unpaired low surrogate", QVariant(QStringList{lowAlone}), "At '0': The text holds an unpaired surrogate (U+DE00)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         QString error;
-        EXPECT_TRUE(xmlDataFromPropertyList(value, &error).isEmpty());
-        EXPECT_FALSE(error.isEmpty());
-        EXPECT_FALSE(isPropertyListValue(value));
-        EXPECT_FALSE(propertyListValue(value).isValid());
+        EXPECT_TRUE(xmlDataFromPropertyList(c.value, &error).isEmpty());
+        EXPECT_TRUE(error.contains(QLatin1String(c.reason))) << error.toStdString();
+        EXPECT_FALSE(isPropertyListValue(c.value));
+        EXPECT_FALSE(propertyListValue(c.value).isValid());
+    }
+    // A pair of surrogates is one character, written and read back whole.
+    EXPECT_EQ(roundTrip(QStringLiteral("\U0001F4A9")), QVariant(QStringLiteral("\U0001F4A9")));
+}
+
+// What the settings save: every entry that can be written, each one that
+// cannot named with the reason.
+TEST(PropertyListTest, WritableValueLeavesOutWhatCannotBeWritten)
+{
+    const QVariantMap frame{{"Frame", "0 0 640 480"}};
+    const struct {
+        const char* name;
+        QVariant value;
+        QVariant writable;
+        QStringList dropped; // beginnings of the lines
+    } cases[] = {
+        {"nothing to leave out", QVariantMap{{"a", 1}, {"b", QStringList{"x"}}},
+         QVariantMap{{"a", QVariant::fromValue<qint64>(1)}, {"b", QVariantList{"x"}}}, {}},
+        {"top-level entry", QVariantMap{{"Window", frame}, {"When", kYear10000}}, QVariantMap{{"Window", frame}},
+         {"'When': The date"}},
+        {"nested entry", QVariantMap{{"Window", QVariantMap{{"Frame", "f"}, {"Bad", QVariant::fromValue(nullptr)}}}},
+         QVariantMap{{"Window", QVariantMap{{"Frame", "f"}}}},
+         {"'Window/Bad': A value of type std::nullptr_t"}},
+        {"array left out whole", QVariantMap{{"Recent", QVariantList{"a", QString::fromUtf8("b\0", 2)}}, {"k", true}},
+         QVariantMap{{"k", true}}, {"'Recent': at 'Recent/1': The text holds a NUL"}},
+        {"key that cannot be written", QVariantMap{{QString(QChar(0)), 1}, {"k", true}}, QVariantMap{{"k", true}},
+         {"'\\0': The text holds a NUL"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList dropped;
+        QString error;
+        const QVariant writable = writablePropertyListValue(c.value, &dropped, &error);
+        EXPECT_EQ(writable, c.writable);
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+        ASSERT_EQ(dropped.size(), c.dropped.size()) << dropped.join('\n').toStdString();
+        for (qsizetype i = 0; i < dropped.size(); ++i)
+            EXPECT_TRUE(dropped.at(i).startsWith(c.dropped.at(i))) << dropped.at(i).toStdString();
+        EXPECT_FALSE(xmlDataFromPropertyList(writable).isEmpty());
+    }
+    // A root that cannot be written has nothing to save.
+    QStringList dropped;
+    QString error;
+    EXPECT_FALSE(writablePropertyListValue(QVariantList{kYear10000}, &dropped, &error).isValid());
+    EXPECT_TRUE(error.startsWith("At '0': The date")) << error.toStdString();
+}
+
+// A binary list's one date object, its seconds from 2001 as a double.
+QByteArray binaryDate(double secondsFrom2001)
+{
+    quint64 bits = 0;
+    std::memcpy(&bits, &secondsFrom2001, sizeof bits);
+    return binaryWithOneObject(char(0x33) + bigEndian(bits, 8));
+}
+
+// Regression: binary dates were read through 32 bits of seconds, so one in
+// 2100 read as 1932.
+TEST(PropertyListTest, BinaryDatesReadInEveryYear)
+{
+    const struct {
+        double seconds;
+        QDateTime date;
+    } cases[] = {
+        {0, QDateTime(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc())},
+        {-1.5, QDateTime(QDate(2000, 12, 31), QTime(23, 59, 58, 500), QTimeZone::utc())},
+        {3124137600.25, QDateTime(QDate(2100, 1, 1), QTime(0, 0, 0, 250), QTimeZone::utc())},
+        {-3187296000, QDateTime(QDate(1900, 1, 1), QTime(0, 0), QTimeZone::utc())},
+        {252423993599, QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), QTimeZone::utc())},
+        // No instant at all: read, as a date that is not valid.
+        {std::numeric_limits<double>::quiet_NaN(), QDateTime()},
+        {1e300, QDateTime()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.seconds);
+        const QVariant read = propertyListFromData(binaryDate(c.seconds));
+        ASSERT_EQ(read.typeId(), QMetaType::QDateTime);
+        EXPECT_EQ(read.toDateTime(), c.date) << read.toDateTime().toString(Qt::ISODateWithMs).toStdString();
     }
 }
 

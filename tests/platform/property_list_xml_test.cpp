@@ -1,4 +1,5 @@
 #include "platform/property_list.h"
+#include "platform/property_list_bounds.h"
 #include "platform/property_list_xml.h"
 
 #include "tests/support/scan_work_bound.h"
@@ -8,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <limits>
+#include <random>
 
 using namespace sorvant;
 
@@ -41,6 +46,8 @@ TEST_P(XmlPropertyListReadTest, ReadsTheValue)
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     EXPECT_EQ(value.typeId(), c.expected.typeId()) << value.typeName();
     EXPECT_EQ(value, c.expected);
+    // The bounds check before the reader reads it alike.
+    EXPECT_EQ(propertyListFromData(c.document, &error), c.expected) << error.toStdString();
 }
 
 const char kDoctype[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -62,6 +69,19 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"InternalSubsetWithBrackets",
                  "<!DOCTYPE plist [ <!ENTITY x \"a>b\"> ]><?pi ?><!-- c --><plist><false/></plist>",
                  false},
+        // Regression: the DOCTYPE was skipped by its brackets alone, without
+        // its quoted strings: these were refused or misread.
+        ReadCase{"DoctypeQuotedBracket",
+                 "<!DOCTYPE plist SYSTEM \"Property[List.dtd\"><plist><true/></plist>", true},
+        ReadCase{"DoctypeQuotedGreaterThan", "<!DOCTYPE plist SYSTEM 'a>b'><plist><true/></plist>", true},
+        ReadCase{"DoctypeQuotedBracketAndABracketInText",
+                 "<!DOCTYPE plist PUBLIC \"-//x[\" \"y\"><plist><array><string>]</string><string>&gt;</string>"
+                 "</array></plist>",
+                 QVariantList{"]", ">"}},
+        ReadCase{"InternalSubsetWithQuotesCommentsAndInstructions",
+                 "<!DOCTYPE p [ <!ENTITY x \"]>\"> <!-- ' ] > --> <?pi ]> ?> <!ATTLIST p a CDATA '['> ]>"
+                 "<plist><integer>3</integer></plist>",
+                 int64(3)},
         ReadCase{"NoPlistElement", "  <integer>7</integer>", int64(7)},
         ReadCase{"OnlyTheFirstValueIsRead", "<plist><integer>1</integer><integer>2</integer></plist> x", int64(1)},
         ReadCase{"AttributesIgnored", "<plist a='>'><string b=\"/>\">x</string ></plist>", "x"},
@@ -139,6 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"UnclosedComment", "<plist><string>a<!-- b</string></plist>"},
                     BadCase{"UnclosedCdata", "<plist><string><![CDATA[a</string></plist>"},
                     BadCase{"UnclosedDeclaration", "<!DOCTYPE plist [ <plist><true/></plist>"},
+                    BadCase{"DeclarationWithAnUnclosedQuote", "<!DOCTYPE p SYSTEM \"a><plist><true/></plist>"},
+                    BadCase{"SubsetWithAnUnclosedComment", "<!DOCTYPE p [ <!-- ]> --><plist><true/></plist>"},
                     BadCase{"ElementInText", "<plist><string>a<b>x</b></string></plist>"},
                     BadCase{"InstructionInText", "<plist><string>a<?pi?></string></plist>"},
                     BadCase{"BareLessThan", "<plist><string>a < b</string></plist>"},
@@ -259,5 +281,150 @@ TEST(XmlPropertyListLinearWorkTest, ManyKeysAreWrittenAndReadInLinearWork)
             EXPECT_EQ(propertyListFromData(document).toMap().size(), document.count("<key>"));
         });
 }
+
+} // namespace
+
+namespace {
+
+// --- long texts in steps -------------------------------------------------------------------
+
+// A long text is decoded in pieces cut where decoding the pieces apart gives
+// what decoding the whole gives: valid, damaged and byte-order-mark bytes
+// alike, compared with Qt's decoding of the whole.
+TEST(XmlPropertyListLongTextTest, LongTextReadsAsDecodedWhole)
+{
+    const char* const pieces[] = {"a", "\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x92\xa9", "\xed\xa0\x80", "\xc0\x80",
+                                  "\x80", "\xef\xbb\xbf", "\xe2\x82", "\xf4\x90\x80\x80", "\xff", "\n"};
+    std::mt19937 random(53);
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        QByteArray utf8;
+        while (utf8.size() < 600 * 1024)
+            utf8 += pieces[random() % std::size(pieces)];
+        QString error;
+        const QVariant value = readXmlPropertyList("<plist><string>" + utf8 + "</string></plist>", &error);
+        ASSERT_TRUE(value.isValid()) << error.toStdString();
+        EXPECT_TRUE(value.toString() == QString::fromUtf8(utf8));
+    }
+}
+
+// Long data is decoded in whole quanta, as the decoding of the whole would
+// decode it: padding only at the end, damage anywhere gives empty data.
+TEST(XmlPropertyListLongTextTest, LongDataReadsAsDecodedWhole)
+{
+    QByteArray bytes(700 * 1024, '\0');
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7919 % 251);
+    const QByteArray encoded = bytes.toBase64();
+    const struct {
+        const char* name;
+        QByteArray base64;
+    } cases[] = {
+        {"whole", encoded},
+        {"without its padding", encoded.left(encoded.size() - 1).replace('=', "")},
+        {"padding in the middle", encoded.left(400 * 1024) + "AB==" + encoded.mid(400 * 1024)},
+        {"padding after the padding", encoded + "===="},
+        {"a wrong character far in", encoded.left(500 * 1024) + "!" + encoded.mid(500 * 1024)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto whole = QByteArray::fromBase64Encoding(c.base64, QByteArray::AbortOnBase64DecodingErrors);
+        QByteArray lines;
+        for (qsizetype at = 0; at < c.base64.size(); at += 68)
+            lines += "\t" + c.base64.mid(at, 68) + "\n";
+        QString error;
+        const QVariant value = readXmlPropertyList("<plist><data>\n" + lines + "</data></plist>", &error);
+        ASSERT_TRUE(value.isValid()) << error.toStdString();
+        EXPECT_TRUE(value.toByteArray() == (whole ? *whole : QByteArray()));
+    }
+    EXPECT_TRUE(readXmlPropertyList("<plist><data>" + encoded + "</data></plist>").toByteArray() == bytes);
+}
+
+// --- stopping ------------------------------------------------------------------------------
+
+// A document of one large part, a few MB, named by where a read may spend
+// its time.
+QByteArray largeDocuments(const char* part)
+{
+    constexpr qsizetype kSize = 3 * 1024 * 1024;
+    const QByteArray run(kSize, 'a');
+    const QString name = QString::fromLatin1(part);
+    if (name == "string")
+        return "<plist><string>" + run + "</string></plist>";
+    if (name == "wide string")
+        return "<plist><string>" + QByteArray("\xc3\xa9").repeated(kSize / 2) + "</string></plist>";
+    if (name == "data")
+        return "<plist><data>" + QByteArray("QUJD\n").repeated(kSize / 5) + "</data></plist>";
+    if (name == "key")
+        return "<plist><dict><key>" + run + "</key><true/></dict></plist>";
+    if (name == "comment")
+        return "<plist><!--" + run + "--><true/></plist>";
+    if (name == "cdata")
+        return "<plist><string><![CDATA[" + run + "]]></string></plist>";
+    if (name == "quoted declaration")
+        return "<!DOCTYPE plist SYSTEM \"" + run + "\"><plist><true/></plist>";
+    if (name == "internal subset")
+        return "<!DOCTYPE plist [" + run + "]><plist><true/></plist>";
+    if (name == "attribute")
+        return "<plist a='" + run + "'><true/></plist>";
+    if (name == "integer")
+        return "<plist><integer>" + QByteArray(kSize, '0') + "7</integer></plist>";
+    if (name == "reference")
+        return "<plist><string>&#" + QByteArray(kSize, '0') + "65;</string></plist>";
+    return "<plist><string>" + QByteArray("&lt;").repeated(kSize / 4) + "</string></plist>";
+}
+
+class XmlPropertyListStopTest : public testing::TestWithParam<const char*>
+{
+};
+
+// Regression: a stop was looked at only between elements and not in the
+// bounds check's scans: 278 ms went by inside one 63 MB string, 823 ms
+// inside one data element. Every 256 KB of work (and a step) a read looks,
+// wherever it is, and a stop it sees ends it.
+TEST_P(XmlPropertyListStopTest, EveryPartLooksAtTheStopAsItGoes)
+{
+    const QByteArray document = largeDocuments(GetParam());
+    std::atomic<bool> stop{false};
+    QList<qsizetype> looks;
+    {
+        const PropertyListReadStop scope(stop, [&](qsizetype passed) { looks.append(passed); });
+        QString error;
+        ASSERT_TRUE(propertyListFromData(document, &error).isValid()) << error.toStdString();
+    }
+    ASSERT_FALSE(looks.isEmpty());
+    const qsizetype most = *std::max_element(looks.cbegin(), looks.cend());
+    EXPECT_LE(most, PropertyListStopCheck::kInterval + PropertyListStopCheck::kStep + 8);
+    // The bounds check and the reader each pass the whole document.
+    EXPECT_GE(looks.size(), 2 * document.size() / (PropertyListStopCheck::kInterval + PropertyListStopCheck::kStep));
+
+    // A stop set at any look ends the read there.
+    for (const qsizetype at : {qsizetype(1), looks.size() / 3, looks.size() / 2, looks.size() - 1}) {
+        SCOPED_TRACE(at);
+        stop = false;
+        qsizetype seen = 0;
+        const PropertyListReadStop scope(stop, [&](qsizetype) {
+            if (++seen == at)
+                stop = true;
+        });
+        QString error;
+        EXPECT_FALSE(propertyListFromData(document, &error).isValid());
+        EXPECT_EQ(error, QStringLiteral("The reading was stopped"));
+        EXPECT_EQ(seen, at);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(LargeParts, XmlPropertyListStopTest,
+                         testing::Values("string", "wide string", "data", "key", "comment", "cdata",
+                                         "quoted declaration", "internal subset", "attribute", "integer",
+                                         "reference", "references"),
+                         [](const testing::TestParamInfo<const char*>& row) {
+                             std::string name;
+                             for (const char* c = row.param; *c; ++c) {
+                                 if (*c != ' ')
+                                     name += char(c == row.param || c[-1] == ' ' ? std::toupper(*c) : *c);
+                             }
+                             return name;
+                         });
 
 } // namespace
