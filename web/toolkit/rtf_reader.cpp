@@ -156,7 +156,7 @@ QVariantMap RTFReader::attributesOf(const CharacterState& state)
 {
     if (const auto made = m_attributes.constFind(state); made != m_attributes.constEnd())
         return *made;
-    QVariantMap& attributes = m_attributes[state];
+    QVariantMap attributes;
     QFont font;
     const auto entry = m_fonts.constFind(state.font >= 0 ? state.font : m_defaultFont);
     if (entry != m_fonts.constEnd() && !entry->name.isEmpty())
@@ -171,6 +171,7 @@ QVariantMap RTFReader::attributesOf(const CharacterState& state)
         attributes.insert(QString::fromLatin1(attribute::kBackgroundColor), QVariant::fromValue(m_colors[state.background]));
     if (state.underline)
         attributes.insert(QString::fromLatin1(attribute::kUnderlineStyle), 1);
+    m_attributes.insert(state, attributes);
     return attributes;
 }
 
