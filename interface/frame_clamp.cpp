@@ -46,7 +46,8 @@ QMargins& lastSeenDecorations()
 // kPollMs after the window is shown. Ends a while after the window is
 // shown (without a window manager nothing frames it); while it lives, the
 // window's controller does not save the frame (the manager's first
-// placements are not the user's).
+// placements are not the user's). A resize it did not ask for (the user's,
+// the program's own) makes the new size the one kept.
 class FrameClamp : public QObject
 {
 public:
@@ -56,6 +57,7 @@ public:
         , m_client(client)
         , m_available(available)
         , m_decorations(decorations)
+        , m_asked(window->size())
     {
         setObjectName(QString::fromLatin1(kFrameClampName));
         m_end.setSingleShot(true);
@@ -77,8 +79,12 @@ protected:
             return false;
         switch (event->type()) {
         case QEvent::Show: started(); break;
-        case QEvent::Move:
-        case QEvent::Resize: refit(); break;
+        case QEvent::Resize:
+            if (m_window->size() != m_asked)
+                m_client.setSize(m_window->size());
+            refit();
+            break;
+        case QEvent::Move: refit(); break;
         default: break;
         }
         return false;
@@ -101,7 +107,9 @@ private:
         lastSeenDecorations() = decorations;
         m_decorations = decorations;
         m_poll.stop();
-        m_window->setGeometry(fitWindowOnScreen(m_client, decorations, m_available));
+        const QRect fitted = fitWindowOnScreen(m_client, decorations, m_available);
+        m_asked = fitted.size();
+        m_window->setGeometry(fitted);
         // The manager's answer to this move comes later: wait for it.
         m_end.start();
     }
@@ -113,6 +121,8 @@ private:
     QRect m_client;
     QRect m_available;
     QMargins m_decorations;
+    // The size the clamp last gave the window.
+    QSize m_asked;
     QTimer m_end;
     QTimer m_poll;
 };

@@ -218,6 +218,29 @@ TEST(FramesDeathTest, TheClampFitsAgainOnceTheDecorationsAreKnown)
         testing::ExitedWithCode(0), "");
 }
 
+// Regression: a window clamped to its screen took back the clamped size
+// once its decorations became known, undoing a resize made meanwhile (a
+// test's smallest window came back at the screen's width). A resize the
+// clamp did not ask for is the size it keeps. In a fresh process, as above.
+TEST(FramesDeathTest, AResizeAfterTheClampIsKept)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            QWidget window;
+            const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+            window.resize(available.size() * 2);
+            clampFrameWhenLargerThanScreen(&window);
+            window.show();
+            window.resize(200, 150);
+            // The clamp fits again once the decorations are known, and ends.
+            const bool ended = QTest::qWaitFor(
+                [&] { return !windowDecorations(&window).isNull() && !isFrameBeingClamped(&window); }, 10000);
+            std::_Exit(ended && window.size() == QSize(200, 150) ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
 // Regression: at scale 2 on a 1440 x 900 screen a new window without a
 // saved frame kept its default size, twice the screen's, and its frame ran
 // off the screen. A window larger than its screen takes the screen's
