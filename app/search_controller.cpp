@@ -6,7 +6,7 @@
 #include "platform/background_work.h"
 
 #include <QApplication>
-#include <QFile>
+#include <QSaveFile>
 #include <QTimer>
 #include <QWidget>
 
@@ -316,17 +316,19 @@ QString SearchController::statusText() const
 
 // A test harness (and anyone scripting the window) may ask, through
 // SORVANT_RESULTS_FILE, for the full paths of the shown results, one a
-// line as their bytes on disk, written when each search ends.
+// line as their bytes on disk, written when each search ends. The list
+// takes the file's place whole, so a reader never sees part of it.
 void SearchController::dumpResultsIfAsked() const
 {
     const QString target = qEnvironmentVariable("SORVANT_RESULTS_FILE");
     if (target.isEmpty())
         return;
-    QFile file(target);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly))
         return;
     for (const ResultPointer& result : m_engine->dataSource().results())
         file.write(result->fileSystemPath() + '\n');
+    (void)file.commit();
 }
 
 // --- SearchEngineOwner ---------------------------------------------------------------
