@@ -577,8 +577,12 @@ focus_window "$window"
 xdotool key ctrl+q
 if wait_for 5 quit_question_open; then
   shot quit-question
-  focus_window "$(xdotool search --onlyvisible --name '^(Quit|Beenden)$' | head -1)"
-  xdotool key Return
+  # The deletion may end, and the question with it, at any moment: Return
+  # goes to the question while it is there and has the focus.
+  question=$(xdotool search --onlyvisible --name '^(Quit|Beenden)$' | head -1)
+  if [ -n "$question" ] && { xdotool windowfocus "$question" 2> /dev/null; wait_for 5 has_focus "$question"; }; then
+    xdotool key Return
+  fi
 fi
 wait_for 120 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "Quit during the deletion did not quit when it was done"
 status=0

@@ -118,12 +118,15 @@ TEST_F(MailCompositionTest, TwoRecipientsOrAttachmentsGoThroughTheClientScript)
 
 TEST_F(MailCompositionTest, AClientWithItsOwnScriptIsStartedFirst)
 {
+    // A client of a name no other test's script has: a "thunder" script
+    // still running from another test would count as the client running.
+    lookup.defaultPath = "/usr/share/applications/lightning.desktop";
     const QString started = tools.tree.filePath("started");
-    home.tree.writeFile("home/.local/share/applications/thunder.desktop",
-                        QStringLiteral("[Desktop Entry]\nType=Application\nName=Thunder\nExec=touch %1\n")
+    home.tree.writeFile("home/.local/share/applications/lightning.desktop",
+                        QStringLiteral("[Desktop Entry]\nType=Application\nName=Lightning\nExec=touch %1\n")
                             .arg(started)
                             .toUtf8());
-    addScript("thunder");
+    addScript("lightning");
     ASSERT_TRUE(mailTo("a@example.org", "s", "b", {"/tmp/x"}, false, QString(), bundle));
     EXPECT_FALSE(received().isEmpty());
     EXPECT_TRUE(test::waitUntil([&] { return QFile::exists(started); }));
