@@ -118,13 +118,18 @@ TEST_F(MailCompositionTest, TwoRecipientsOrAttachmentsGoThroughTheClientScript)
 
 TEST_F(MailCompositionTest, AClientWithItsOwnScriptIsStartedFirst)
 {
-    // A client of a name no other test's script has: a "thunder" script
-    // still running from another test would count as the client running.
+    // A client whose name and program no other process has: a "thunder"
+    // script still running from another test, or any "touch" running at
+    // the moment, would count as the client running, and it would not be
+    // started.
     lookup.defaultPath = "/usr/share/applications/lightning.desktop";
     const QString started = tools.tree.filePath("started");
+    const QString client = tools.tree.writeFile(
+        "lightning-client", QStringLiteral("#!/bin/sh\ntouch \"%1\"\n").arg(started).toUtf8());
+    QFile::setPermissions(client, QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner);
     home.tree.writeFile("home/.local/share/applications/lightning.desktop",
-                        QStringLiteral("[Desktop Entry]\nType=Application\nName=Lightning\nExec=touch %1\n")
-                            .arg(started)
+                        QStringLiteral("[Desktop Entry]\nType=Application\nName=Lightning\nExec=%1\n")
+                            .arg(client)
                             .toUtf8());
     addScript("lightning");
     ASSERT_TRUE(mailTo("a@example.org", "s", "b", {"/tmp/x"}, false, QString(), bundle));
