@@ -62,6 +62,10 @@ cleanup() {
   rm -rf "$root"
 }
 trap cleanup EXIT
+# A command that ends the script by failing says which it was (in a
+# function too: -E).
+set -E
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND (status $?)" >&2' ERR
 if [ "$manager" = openbox ]; then
   openbox --sm-disable > /dev/null 2>&1 &
   desktop_pids+=($!)

@@ -40,6 +40,10 @@ cleanup() {
   rm -rf "$root"
 }
 trap cleanup EXIT
+# A command that ends the script by failing says which it was (in a
+# function too: -E).
+set -E
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND (status $?)" >&2' ERR
 failure_shot=preview-failure
 source "$(dirname "${BASH_SOURCE[0]}")/end_to_end_support.sh"
 if [ "$manager" = openbox ]; then
