@@ -583,7 +583,7 @@ if wait_for 5 quit_question_open; then
   shot quit-question
   # The deletion may end, and the question with it, at any moment: Return
   # goes to the question while it is there and has the focus.
-  question=$(xdotool search --onlyvisible --name '^(Quit|Beenden)$' | head -1)
+  question=$(xdotool search --onlyvisible --name '^(Quit|Beenden)$' | head -1 || true)
   if [ -n "$question" ] && { xdotool windowfocus "$question" 2> /dev/null; wait_for 5 has_focus "$question"; }; then
     xdotool key Return
   fi
