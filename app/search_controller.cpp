@@ -148,7 +148,8 @@ void SearchController::feed()
             m_preparing.reset();
             m_ready = std::move(prepared);
             m_readyFrom = 0;
-            feed();
+            // The first slice on the next turn, not in this one.
+            m_feeder->start();
         });
         return;
     }

@@ -558,11 +558,22 @@ void ResultsDataSource::insertPrepared(PreparedResults prepared, ShownResultsObs
     std::vector<qsizetype> order(keys.size());
     std::iota(order.begin(), order.end(), 0);
     // Where each new result goes among the shown ones: after its equals.
+    // The batch is in order, so each place is at or after the one before:
+    // a search galloping from there costs the log of the distance, not of
+    // the shown rows (a batch that goes in one place costs one look each).
     std::vector<qsizetype> places(order.size());
     qsizetype ranges = 0;
+    const qsizetype shownRows = qsizetype(m_keys.size());
     for (size_t i = 0; i < order.size(); ++i) {
         const SortKeys& key = keys[size_t(order[i])];
-        places[i] = std::upper_bound(m_keys.begin(), m_keys.end(), key,
+        qsizetype low = i == 0 ? 0 : places[i - 1]; // no row before low comes after the key
+        qsizetype step = 1;
+        while (low + step <= shownRows && !isBefore(key, m_keys[size_t(low + step - 1)])) {
+            low += step;
+            step *= 2;
+        }
+        const qsizetype high = std::min(shownRows, low + step);
+        places[i] = std::upper_bound(m_keys.begin() + low, m_keys.begin() + high, key,
                                      [this](const SortKeys& a, const SortKeys& b) { return isBefore(a, b); })
                     - m_keys.begin();
         if (i == 0 || places[i] != places[i - 1])
@@ -602,25 +613,42 @@ void ResultsDataSource::insertPrepared(PreparedResults prepared, ShownResultsObs
         return;
     }
     // Many ranges: the sorted batch goes after the shown rows as one range,
-    // then one merge moves every row to its place.
+    // then one merge moves every row to its place. The places found above
+    // are the merge: no key is compared again, and the rows move in place
+    // from the back (the batch's own keys are the second list; the copies
+    // shown at the end meanwhile are overwritten).
     const qsizetype shown = m_results.size();
+    const qsizetype added = qsizetype(order.size());
     if (observer)
-        observer->shownResultsWillInsert(shown, qsizetype(order.size()));
+        observer->shownResultsWillInsert(shown, added);
     for (const qsizetype i : order) {
         m_results.append(batch.at(i));
-        m_keys.push_back(std::move(keys[size_t(i)]));
+        m_keys.push_back(keys[size_t(i)]);
     }
     m_count = std::uint64_t(m_results.size());
     if (observer)
         observer->shownResultsDidInsert();
-    std::vector<qsizetype> merged(m_keys.size());
-    std::iota(merged.begin(), merged.end(), 0);
-    std::inplace_merge(merged.begin(), merged.begin() + shown, merged.end(), [this](qsizetype a, qsizetype b) {
-        return isBefore(m_keys[size_t(a)], m_keys[size_t(b)]);
-    });
     if (observer)
         observer->shownResultsWillReorder();
-    const std::vector<qsizetype> rowOf = applyOrder(merged);
+    std::vector<qsizetype> rowOf(size_t(shown + added));
+    qsizetype before = 0; // new rows placed before shown row `row`
+    for (qsizetype row = 0; row < shown; ++row) {
+        while (before < added && places[size_t(before)] <= row)
+            ++before;
+        rowOf[size_t(row)] = row + before;
+    }
+    for (qsizetype j = 0; j < added; ++j)
+        rowOf[size_t(shown + j)] = places[size_t(j)] + j;
+    qsizetype from = shown; // the shown rows not yet moved: 0 ..< from
+    for (qsizetype j = added - 1; j >= 0; --j) {
+        for (; from > places[size_t(j)]; --from) {
+            m_results[from + j] = std::move(m_results[from - 1]);
+            m_keys[size_t(from + j)] = std::move(m_keys[size_t(from - 1)]);
+        }
+        m_results[from + j] = batch.at(order[size_t(j)]);
+        m_keys[size_t(from + j)] = std::move(keys[size_t(order[size_t(j)])]);
+    }
+    countScanWork(shown + added);
     if (observer)
         observer->shownResultsDidReorder(rowOf);
 }

@@ -514,5 +514,59 @@ TEST(ResultsDataSource, MergedBatchesEndInTheOrderOfOneSort)
     EXPECT_EQ(names(model), names(sorted));
 }
 
+// A batch is placed by galloping from each row's place to the next, and
+// merged by those places from the back: new rows with the keys of shown
+// ones come after them, in their own order, whichever way the rows go in
+// and in both directions.
+TEST(ResultsDataSource, NewRowsGoAfterTheirEqualsAmongTheShownRows)
+{
+    test::PinnedLocale locale(QStringLiteral("en_US"), QStringLiteral("UTC"));
+    test::TempTree tree;
+    const auto make = [&](int number) {
+        const QString name = QStringLiteral("n%1.txt").arg(number, 5, 10, QLatin1Char('0'));
+        return Result::create(tree.filePath(name), tree.path(), name, std::nullopt, QString(), false, false);
+    };
+    struct Case
+    {
+        const char* what;
+        int first, step, count; // the batch's numbers; the shown ones are 0, 2, 4 ..< 8000
+        bool reverse;
+        int reorders; // 0: ranged inserts; 1: one insert and one reorder
+    } const cases[] = {
+        {"the same keys as every other shown row", 0, 4, 1000, false, 1},
+        {"the same keys, the other way round", 0, 4, 1000, true, 1},
+        {"between every two shown rows", 1, 2, 1500, false, 1},
+        {"between every two, the other way round", 1, 2, 1500, true, 1},
+        {"the same keys as five shown rows", 100, 2, 5, false, 0},
+        {"before and after all of them", -3, 9001, 2, false, 0},
+        {"after all of them, the other way round", 9000, 1, 300, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QList<ResultPointer> shown;
+        for (int i = 0; i < 4000; ++i)
+            shown.append(make(2 * i));
+        QList<ResultPointer> batch;
+        for (int i = 0; i < c.count; ++i)
+            batch.append(make(c.first + i * c.step));
+        // One stable sort of everything, the shown rows added first.
+        ResultsDataSource sorted;
+        sorted.setSorting(kSortByName, c.reverse);
+        for (const ResultPointer& result : shown + batch)
+            sorted.addResult(result);
+        sorted.flushResults();
+        (void)sorted.numberOfRowsInTableView();
+
+        ResultsDataSource model;
+        model.setSorting(kSortByName, c.reverse);
+        model.insertResults(shown, nullptr);
+        CheckingObserver observer(model);
+        model.insertResults(batch, &observer);
+        EXPECT_EQ(observer.reorders, c.reorders);
+        EXPECT_EQ(model.count(), std::uint64_t(shown.size() + batch.size()));
+        EXPECT_TRUE(model.results() == sorted.results()) << names(model).mid(0, 8).join(u' ').toStdString();
+    }
+}
+
 } // namespace
 } // namespace sorvant
