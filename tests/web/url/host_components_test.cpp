@@ -1,8 +1,7 @@
 #include "web/url/host_components.h"
 
+#include "tests/support/peak_memory.h"
 #include "tests/support/scan_work_bound.h"
-
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -38,26 +37,6 @@ TEST(HostComponents, InvertedHostKeepsEveryLabel)
     }
 }
 
-// A memory figure of this process in KiB from /proc ("VmRSS:" now,
-// "VmHWM:" the peak since resetPeakResident), -1 where it cannot be read.
-qint64 residentKiB(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
-bool resetPeakResident()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
-
 // Regression: a host of ten million units in short labels peaked at 26
 // times its size, a string per label; at most ten times now, in work
 // linear in its length.
@@ -66,13 +45,12 @@ TEST(HostComponents, InvertingALongHostTakesMemoryAndWorkInProportion)
     QString host(10'000'001, QLatin1Char('1'));
     for (qsizetype at = 1; at < host.size(); at += 2)
         host[at] = QLatin1Char('.');
-    if (!resetPeakResident() || residentKiB("VmHWM:") < 0)
-        GTEST_SKIP() << "this system does not give the peak resident memory";
-    const qint64 before = residentKiB("VmRSS:");
-    const QString inverted = invertedHost(host);
-    const qint64 grown = residentKiB("VmHWM:") - before;
+    if (!test::resetPeakResident())
+        GTEST_SKIP() << "no peak resident memory to read here";
+    QString inverted;
+    const qint64 grown = test::peakGrowthOf([&] { inverted = invertedHost(host); });
     EXPECT_EQ(inverted, host);
-    EXPECT_LE(grown * 1024, 10 * host.size()) << "grew by " << grown << " KiB";
+    EXPECT_LE(grown, 10 * host.size()) << "grew by " << grown / 1024 << " KiB";
 
     test::expectLinearScanWork(
         [](qsizetype size) {
