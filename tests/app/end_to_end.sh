@@ -568,8 +568,12 @@ delete_all_found() { # folder
   shown=$(shown_windows)
   xdotool key Down ctrl+a shift+Delete
   wait_for 10 windows_shown -gt "$shown" || fail "Shift+Delete of $many_items items asked nothing"
-  # The question's buttons: Cancel (the default), then Delete.
+  # The question's buttons: Cancel (the default), then Delete; its keys go
+  # to it once it has the focus, and it closes as the deletion starts.
+  wait_for 30 bash -c "[ \"\$(xdotool getwindowfocus 2> /dev/null)\" != $window ]" \
+    || fail "the question of $many_items items did not take the focus"
   xdotool key Tab space
+  wait_for 30 windows_shown -le "$shown" || fail "the question of $many_items items did not close"
 }
 left_in() { find "$1" -mindepth 1 -maxdepth 1 | wc -l; }
 quit_question_open() { xdotool search --onlyvisible --name '^(Quit|Beenden)$' > /dev/null; }
