@@ -57,8 +57,21 @@ QSizeF PdfDocument::pageSize(int page) const
 
 QImage PdfDocument::renderPage(int page, double xResolution, double yResolution) const
 {
+    return renderPage(page, xResolution, yResolution, nullptr);
+}
+
+QImage PdfDocument::renderPage(int page, double xResolution, double yResolution, PdfPageDrawing* drawing) const
+{
+    PdfPageDrawing unused;
+    PdfPageDrawing& outcome = drawing ? *drawing : unused;
+    outcome.reachedReadLimit = false;
+    outcome.stopped = false;
     QImage image;
-    return pdfModule().renderPage(m_handle, page, xResolution, yResolution, &image) ? image : QImage();
+    int ending = 0;
+    const bool drawn = pdfModule().drawPage(m_handle, page, xResolution, yResolution, outcome.stop, &image, &ending);
+    outcome.reachedReadLimit = (ending & kPdfOpenReachedReadLimit) != 0;
+    outcome.stopped = (ending & kPdfOpenStopped) != 0;
+    return drawn ? image : QImage();
 }
 
 } // namespace sorvant

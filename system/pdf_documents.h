@@ -30,6 +30,19 @@ struct PdfFileOpening
     bool stopped = false;
 };
 
+// How drawing a page went, for a caller that shows why nothing is drawn.
+struct PdfPageDrawing
+{
+    // Set by another thread to abandon the drawing; checked at each read and
+    // between the page's drawing operations. Needed only during the call.
+    const std::atomic<bool>* stop = nullptr;
+    // Out: the page's content reaches past the read bound; the image holds
+    // what was drawn from the part read.
+    bool reachedReadLimit = false;
+    // Out: the drawing was abandoned through `stop`; the image is null.
+    bool stopped = false;
+};
+
 class PdfDocument
 {
 public:
@@ -40,8 +53,10 @@ public:
     // Opening a file reads at most kPDFPageCountReadLimit bytes
     // (image_file_info.h), as a page count does: a damaged or zero-filled
     // file of gigabytes is otherwise read whole. Null past that bound or
-    // once `opening->stop` is set, which `opening` then says. Drawing the
-    // opened document's pages reads without bound.
+    // once `opening->stop` is set, which `opening` then says. The stop
+    // serves the open only. Looking up and drawing a page of the opened
+    // document reads at most the same bound again, each on its own: a page
+    // whose content stream states gigabytes is drawn from its first bytes.
     [[nodiscard]] static std::shared_ptr<PdfDocument> fromFile(const QString& path, PdfFileOpening* opening = nullptr);
     // As above, reading at most `readLimit` bytes to open.
     [[nodiscard]] static std::shared_ptr<PdfDocument> fromFile(const QString& path, PdfFileOpening* opening,
@@ -56,7 +71,11 @@ public:
     [[nodiscard]] QSizeF pageSize(int page) const;
     // The page drawn antialiased at the resolutions (pixels per inch: 72
     // draws one pixel per point); null for a page the document lacks.
+    // Drawings of one document take turns.
     [[nodiscard]] QImage renderPage(int page, double xResolution, double yResolution) const;
+    // As above, abandoned at `drawing->stop` (null: as above), which
+    // `drawing` then says, as it says a drawing cut short by the read bound.
+    [[nodiscard]] QImage renderPage(int page, double xResolution, double yResolution, PdfPageDrawing* drawing) const;
 
 private:
     explicit PdfDocument(void* handle) : m_handle(handle) {}

@@ -17,7 +17,7 @@ const PdfModule& pdfModule()
                        && findModuleFunction(module, "sorvant_pdf_close", functions.close)
                        && findModuleFunction(module, "sorvant_pdf_document_page_count", functions.pageCount)
                        && findModuleFunction(module, "sorvant_pdf_page_size", functions.pageSize)
-                       && findModuleFunction(module, "sorvant_pdf_render_page", functions.renderPage);
+                       && findModuleFunction(module, "sorvant_pdf_draw_page", functions.drawPage);
             });
         return functions.isLoaded() ? functions : PdfModule{};
     }();

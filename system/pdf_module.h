@@ -12,7 +12,8 @@ class QImage;
 
 namespace sorvant {
 
-// How a bounded open of a file ended, as bits of its `ending`.
+// How a bounded open of a file, or a drawing of its page, ended, as bits of
+// its `ending`.
 inline constexpr int kPdfOpenReachedReadLimit = 1;
 inline constexpr int kPdfOpenStopped = 2;
 
@@ -24,7 +25,8 @@ struct PdfModule
     void (*close)(void* handle) = nullptr;
     int (*pageCount)(const void* handle) = nullptr;
     int (*pageSize)(const void* handle, int page, double* width, double* height) = nullptr;
-    int (*renderPage)(const void* handle, int page, double xResolution, double yResolution, QImage* image) = nullptr;
+    int (*drawPage)(const void* handle, int page, double xResolution, double yResolution, const std::atomic<bool>* stop,
+                    QImage* image, int* ending) = nullptr;
     // The module's file; null when it could not be loaded.
     QString path;
 

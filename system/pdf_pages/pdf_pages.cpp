@@ -27,8 +27,8 @@ SORVANT_PDF_EXPORT void* sorvant_pdf_open_file(const char* path, long long readL
 SORVANT_PDF_EXPORT void sorvant_pdf_close(void* handle);
 SORVANT_PDF_EXPORT int sorvant_pdf_document_page_count(const void* handle);
 SORVANT_PDF_EXPORT int sorvant_pdf_page_size(const void* handle, int page, double* width, double* height);
-SORVANT_PDF_EXPORT int sorvant_pdf_render_page(const void* handle, int page, double xResolution, double yResolution,
-                                               QImage* image);
+SORVANT_PDF_EXPORT int sorvant_pdf_draw_page(const void* handle, int page, double xResolution, double yResolution,
+                                             const std::atomic<bool>* stop, QImage* image, int* ending);
 
 namespace {
 
@@ -36,7 +36,9 @@ namespace {
 // read twice counts twice), every read before the end fails, and so does
 // every read once `*stop` is set. The library reads a file whose
 // cross-reference index is missing or damaged from its first byte to its
-// last, which for gigabytes takes many seconds; failing reads end that scan.
+// last, and a page's content stream as far as its stated length, which for
+// gigabytes takes many seconds; failing reads end that scan. Each step on
+// an open document (a page looked up, a page drawn) gets a new allowance.
 class LimitedReads : public QIODevice
 {
 public:
@@ -47,11 +49,14 @@ public:
 
     [[nodiscard]] bool reachedLimit() const { return m_reachedLimit; }
     [[nodiscard]] bool stopped() const { return m_stopped; }
-    // From now on reads have no limit and no stop (whose owner may go).
-    void lift()
+    // From now on `limit` more bytes may be read, until `*stop` is set
+    // (null: no stop; its owner keeps it until the next allowance).
+    void allow(qint64 limit, const std::atomic<bool>* stop)
     {
-        m_left = std::numeric_limits<qint64>::max();
-        m_stop = nullptr;
+        m_left = limit;
+        m_stop = stop;
+        m_reachedLimit = false;
+        m_stopped = false;
     }
     bool isSequential() const override { return false; }
     qint64 size() const override { return m_file.size(); }
@@ -85,12 +90,16 @@ private:
 };
 
 // An open document and, for a file, the file it reads from and the device
-// reading it (destroyed after the document, which reads through them).
+// reading it (destroyed after the document, which reads through them) with
+// the bound of each step. The device has one allowance and one position at
+// a time, so the steps that read take turns.
 struct OpenDocument
 {
     std::unique_ptr<QFile> file;
     std::unique_ptr<LimitedReads> reads;
     std::unique_ptr<Poppler::Document> document;
+    qint64 readLimit = std::numeric_limits<qint64>::max();
+    mutable std::mutex reading;
 };
 
 void silenceLibrary()
@@ -108,15 +117,26 @@ OpenDocument* opened(std::unique_ptr<Poppler::Document> document)
         return nullptr;
     document->setRenderHint(Poppler::Document::Antialiasing);
     document->setRenderHint(Poppler::Document::TextAntialiasing);
-    return new OpenDocument{nullptr, nullptr, std::move(document)};
+    auto* open = new OpenDocument;
+    open->document = std::move(document);
+    return open;
 }
 
-std::unique_ptr<Poppler::Page> pageOf(const void* handle, int page)
+// The page, looked up within a new allowance; call with `open.reading` held.
+std::unique_ptr<Poppler::Page> pageOf(const OpenDocument& open, int page, const std::atomic<bool>* stop)
 {
-    const auto* open = static_cast<const OpenDocument*>(handle);
-    if (open == nullptr || page < 0 || page >= open->document->numPages())
+    if (page < 0 || page >= open.document->numPages())
         return nullptr;
-    return open->document->page(page);
+    if (open.reads)
+        open.reads->allow(open.readLimit, stop);
+    return open.document->page(page);
+}
+
+// The abort question of a drawing; `payload` holds its stop (or 0).
+bool drawingShouldAbort(const QVariant& payload)
+{
+    const auto* stop = reinterpret_cast<const std::atomic<bool>*>(payload.value<quintptr>());
+    return stop != nullptr && stop->load(std::memory_order_relaxed);
 }
 
 } // namespace
@@ -174,7 +194,9 @@ SORVANT_PDF_EXPORT void* sorvant_pdf_open_file(const char* path, long long readL
     }
     if (open == nullptr)
         return nullptr;
-    reads->lift();
+    // Later steps read within the same bound, each on its own.
+    reads->allow(readLimit, nullptr);
+    open->readLimit = readLimit;
     open->file = std::move(file);
     open->reads = std::move(reads);
     return open;
@@ -193,7 +215,11 @@ SORVANT_PDF_EXPORT int sorvant_pdf_document_page_count(const void* handle)
 // The page's size in points; 0 when there is no such page.
 SORVANT_PDF_EXPORT int sorvant_pdf_page_size(const void* handle, int page, double* width, double* height)
 {
-    const std::unique_ptr<Poppler::Page> found = pageOf(handle, page);
+    const auto* open = static_cast<const OpenDocument*>(handle);
+    if (open == nullptr)
+        return 0;
+    const std::lock_guard lock(open->reading);
+    const std::unique_ptr<Poppler::Page> found = pageOf(*open, page, nullptr);
     if (!found)
         return 0;
     const QSizeF size = found->pageSizeF();
@@ -203,13 +229,36 @@ SORVANT_PDF_EXPORT int sorvant_pdf_page_size(const void* handle, int page, doubl
 }
 
 // The page drawn at the resolutions (pixels per inch) into `image`; 0 when
-// there is no such page or it cannot be drawn.
-SORVANT_PDF_EXPORT int sorvant_pdf_render_page(const void* handle, int page, double xResolution,
-                                               double yResolution, QImage* image)
+// there is no such page, it cannot be drawn or `*stop` (null for none) was
+// set meanwhile. A document from a file reads at most its open's bound for
+// the drawing: a content stream that goes on past it is drawn as far as it
+// was read. `*ending` gets kPdfOpenReachedReadLimit or kPdfOpenStopped when
+// either ended the drawing.
+SORVANT_PDF_EXPORT int sorvant_pdf_draw_page(const void* handle, int page, double xResolution, double yResolution,
+                                             const std::atomic<bool>* stop, QImage* image, int* ending)
 {
-    const std::unique_ptr<Poppler::Page> found = pageOf(handle, page);
-    if (!found || image == nullptr)
+    *ending = 0;
+    const auto* open = static_cast<const OpenDocument*>(handle);
+    if (open == nullptr || image == nullptr)
         return 0;
-    *image = found->renderToImage(xResolution, yResolution);
+    const std::lock_guard lock(open->reading);
+    const std::unique_ptr<Poppler::Page> found = pageOf(*open, page, stop);
+    QImage drawn;
+    if (found) {
+        // The reads end at the stop; the question between drawing operations
+        // ends a page whose content was read but takes long to draw.
+        drawn = found->renderToImage(xResolution, yResolution, -1, -1, -1, -1, Poppler::Page::Rotate0, nullptr,
+                                     nullptr, drawingShouldAbort, QVariant::fromValue(quintptr(stop)));
+    }
+    int ended = 0;
+    if (open->reads) {
+        ended = (open->reads->reachedLimit() ? sorvant::kPdfOpenReachedReadLimit : 0)
+                | (open->reads->stopped() ? sorvant::kPdfOpenStopped : 0);
+        open->reads->allow(open->readLimit, nullptr);   // the stop's owner may go now
+    }
+    if (stop != nullptr && stop->load(std::memory_order_relaxed))
+        ended |= sorvant::kPdfOpenStopped;
+    *ending = ended;
+    *image = (ended & sorvant::kPdfOpenStopped) != 0 ? QImage() : drawn;
     return image->isNull() ? 0 : 1;
 }
