@@ -165,17 +165,28 @@ QString itemNamesForQuestion(const QStringList& paths, int shown)
     return localized("%1 and %2 more").arg(list, countText(paths.size() - names.size()));
 }
 
-QString untrashableItemsQuestion(const QStringList& paths)
+QString untrashableItemsQuestion(const QStringList& paths, const QString& reason)
 {
     if (paths.isEmpty())
         return {};
-    if (paths.size() == 1)
-        return localized("%1 can't be moved to the Trash. Do you want to delete it immediately? "
+    // One arg() call for all: neither a name nor the reason is a format.
+    if (reason.isEmpty()) {
+        if (paths.size() == 1)
+            return localized("%1 can't be moved to the Trash. Do you want to delete it immediately? "
+                             "This can't be undone.")
+                .arg(itemNamesForQuestion(paths));
+        return localized("%1 items can't be moved to the Trash: %2. Do you want to delete them immediately? "
                          "This can't be undone.")
-            .arg(itemNamesForQuestion(paths));
-    return localized("%1 items can't be moved to the Trash: %2. Do you want to delete them immediately? "
+            .arg(countText(paths.size()), itemNamesForQuestion(paths));
+    }
+    const QString why = nameForSentence(reason);
+    if (paths.size() == 1)
+        return localized("%1 can't be moved to the Trash (%2). Do you want to delete it immediately? "
+                         "This can't be undone.")
+            .arg(itemNamesForQuestion(paths), why);
+    return localized("%1 items can't be moved to the Trash (%3): %2. Do you want to delete them immediately? "
                      "This can't be undone.")
-        .arg(countText(paths.size()), itemNamesForQuestion(paths));
+        .arg(countText(paths.size()), itemNamesForQuestion(paths), why);
 }
 
 QString deleteItemsQuestion(const QStringList& paths)

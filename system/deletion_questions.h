@@ -93,10 +93,15 @@ namespace sorvant {
 [[nodiscard]] QString itemNamesForQuestion(const QStringList& paths, int shown = 3);
 
 // The question after the Trash refused `paths`: whether to delete them
-// immediately. Empty for no paths.
+// immediately. With a `reason` (why the Trash refused, such as the
+// system's message "Operation not permitted" or a FileError's
+// description) the question says it, shown as nameForSentence shows a
+// name. Several items share the one reason given. Empty for no paths.
 //   {"/d/x"} => "“x” can't be moved to the Trash. Do you want to delete it
 //                immediately? This can't be undone."
-[[nodiscard]] QString untrashableItemsQuestion(const QStringList& paths);
+//   ({"/d/x"}, "Operation not permitted") => "“x” can't be moved to the Trash
+//                (Operation not permitted). Do you want to delete it immediately? …"
+[[nodiscard]] QString untrashableItemsQuestion(const QStringList& paths, const QString& reason = QString());
 
 // The question before `paths` are deleted without the Trash. Empty for no
 // paths. Counts are grouped as the current locale groups them (the window's

@@ -1,7 +1,12 @@
 #include "system/deletion_questions.h"
 
 #include "platform/file_system_representation.h"
+#include "system/bundle.h"
 #include "tests/support/pinned_locale.h"
+
+#include <QFile>
+#include <QHash>
+#include <QRegularExpression>
 
 #include <unicode/ubidi.h>
 
@@ -230,6 +235,85 @@ TEST(DeleteItemsQuestion, CountsAreGroupedAsTheLocaleGroupsThem)
                   QStringLiteral("\u201Cf0\u201D, \u201Cf1\u201D, \u201Cf2\u201D and %1 more")
                       .arg(QString::fromLatin1(row.thousand)));
     }
+}
+
+// The entries of a shipped strings table ("key" = "value";), for a
+// translator of the default table.
+QHash<QString, QString> stringsTable(const QString& language)
+{
+    QFile file(findResourcesFolder() + QStringLiteral("/%1.lproj/Localizable.strings").arg(language));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+    const QString text = QString::fromUtf8(file.readAll());
+    const QRegularExpression entry(QStringLiteral(R"re(^"((?:[^"\\]|\\.)*)"\s*=\s*"((?:[^"\\]|\\.)*)";)re"),
+                                   QRegularExpression::MultilineOption);
+    QHash<QString, QString> table;
+    for (const QRegularExpressionMatch& match : entry.globalMatch(text))
+        table.insert(match.captured(1), match.captured(2));
+    return table;
+}
+
+// Regression: when the Trash refused an item, the question asked whether
+// to delete it immediately without the reason already logged ("Operation
+// not permitted"). The reason is said, in the question's language, shown as
+// a name is (its controls marked, isolated where it could reorder the
+// sentence).
+TEST(UntrashableItemsQuestion, SaysWhyTheTrashRefused)
+{
+    const QStringList one {QStringLiteral("/d/locked.txt")};
+    const QStringList two {QStringLiteral("/d/a"), QStringLiteral("/d/b")};
+    const QString notPermitted = QStringLiteral("Operation not permitted");
+    const QString fsi(QChar(char16_t(0x2068)));
+    const QString pdi(QChar(char16_t(0x2069)));
+    const struct
+    {
+        const char* name;
+        QStringList paths;
+        QString reason;
+        QString english;
+        QString german;
+    } cases[] = {
+        {"one item", one, notPermitted,
+         QStringLiteral("\u201Clocked.txt\u201D can't be moved to the Trash (Operation not permitted). Do you want to "
+                        "delete it immediately? This can't be undone."),
+         QStringLiteral("\u201Elocked.txt\u201C kann nicht in den Papierkorb gelegt werden (Operation not permitted). "
+                        "M\u00F6chten Sie es sofort l\u00F6schen? Dies kann nicht widerrufen werden.")},
+        {"two items", two, notPermitted,
+         QStringLiteral("2 items can't be moved to the Trash (Operation not permitted): \u201Ca\u201D, \u201Cb\u201D. Do "
+                        "you want to delete them immediately? This can't be undone."),
+         QStringLiteral("2 Objekte k\u00F6nnen nicht in den Papierkorb gelegt werden (Operation not permitted): "
+                        "\u201Ea\u201C, \u201Eb\u201C. M\u00F6chten Sie sie sofort l\u00F6schen? Dies kann nicht "
+                        "widerrufen werden.")},
+        {"a reason naming a path that holds U+202E and %1", one, QStringLiteral("trash '/d/%1\u202Egnp.exe': Read-only file system"),
+         QStringLiteral("\u201Clocked.txt\u201D can't be moved to the Trash (") + fsi
+             + QStringLiteral("trash '/d/%1\u21C4gnp.exe': Read-only file system") + pdi
+             + QStringLiteral("). Do you want to delete it immediately? This can't be undone."),
+         QStringLiteral("\u201Elocked.txt\u201C kann nicht in den Papierkorb gelegt werden (") + fsi
+             + QStringLiteral("trash '/d/%1\u21C4gnp.exe': Read-only file system") + pdi
+             + QStringLiteral("). M\u00F6chten Sie es sofort l\u00F6schen? Dies kann nicht widerrufen werden.")},
+        {"no reason", one, QString(),
+         QStringLiteral("\u201Clocked.txt\u201D can't be moved to the Trash. Do you want to delete it immediately? "
+                        "This can't be undone."),
+         QStringLiteral("\u201Elocked.txt\u201C kann nicht in den Papierkorb gelegt werden. M\u00F6chten Sie es "
+                        "sofort l\u00F6schen? Dies kann nicht widerrufen werden.")},
+        {"no items", {}, notPermitted, QString(), QString()},
+    };
+    const auto answerFrom = [](const QHash<QString, QString>& table) {
+        return [table](const QString& key, const QString& name) {
+            return name.isEmpty() || name == u"Localizable" ? table.value(key) : QString();
+        };
+    };
+    const StringTranslator previous = setStringTranslator(answerFrom(stringsTable(QStringLiteral("en"))));
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(untrashableItemsQuestion(row.paths, row.reason), row.english);
+    }
+    setStringTranslator(answerFrom(stringsTable(QStringLiteral("de"))));
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(untrashableItemsQuestion(row.paths, row.reason), row.german);
+    }
+    setStringTranslator(previous);
+    EXPECT_EQ(visualOrder(untrashableItemsQuestion(one, cases[2].reason)), QString(cases[2].english).remove(fsi).remove(pdi));
 }
 
 } // namespace
