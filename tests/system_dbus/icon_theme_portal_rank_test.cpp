@@ -58,11 +58,13 @@ TEST(IconThemePortalRank, WithoutGnomesToolThePortalsThemeBeatsTheFilesAndThePla
         const test::ScopedVariable path("PATH", tools.toUtf8().constData());
         const test::ScopedVariable session("XDG_CURRENT_DESKTOP", row.desktopName);
         if (row.xfconf) {
-            const QString tool = desktop.home.tree.writeFile("tools/xfconf-query", "#!/bin/sh\n" + QByteArray(row.xfconf) + "\n");
+            const QString tool
+                = desktop.home.tree.writeFile("tools/xfconf-query", "#!/bin/sh\n" + QByteArray(row.xfconf) + "\n");
             QFile::setPermissions(tool, QFile::ReadOwner | QFile::ExeOwner);
         }
         for (const char* theme : {"Adwaita", "Papirus", "BreezeDark", "Elementary"})
-            desktop.home.tree.writeFile("icons/" + QString::fromLatin1(theme) + "/index.theme", "[Icon Theme]\nName=x\n");
+            desktop.home.tree.writeFile("icons/" + QString::fromLatin1(theme) + "/index.theme",
+                                        "[Icon Theme]\nName=x\n");
         desktop.home.tree.writeFile("home/.config/gtk-3.0/settings.ini", "[Settings]\ngtk-icon-theme-name=Papirus\n");
         setIconThemeSearchPaths({desktop.home.tree.filePath("icons")});
         PortalNamingTheme portal(QStringLiteral("BreezeDark"));
