@@ -365,11 +365,22 @@ QStringList rankedIconThemeNames(const DesktopIconThemeSettings& settings)
     const auto userSet = [&settings](const QString& name) {
         return settings.gnomeDesktop || (!settings.gnomeDefault.isEmpty() && name != settings.gnomeDefault);
     };
+    // Without GNOME's tool nothing tells a default from a choice: the portal
+    // then answers the desktop's own setting (KDE's, or what its backend
+    // keeps) and ranks as the user's. In XFCE's session its xsettings come
+    // first: there a portal reading GNOME's settings has only their default.
+    const bool portalSet = userSet(settings.portal);
+    const bool portalUnverified = !portalSet && !settings.gnomeTool;
     QStringList named;
     QStringList defaults;
-    for (const QString& gnome : {settings.portal, settings.gnome})
-        (userSet(gnome) ? named : defaults).append(gnome);
+    if (portalSet)
+        named.append(settings.portal);
+    else if (!portalUnverified)
+        defaults.append(settings.portal);
+    (userSet(settings.gnome) ? named : defaults).append(settings.gnome);
     named.append(settings.xfce);
+    if (portalUnverified)
+        named.append(settings.portal);
     named.append(settings.files);
     if (settings.platform != QLatin1String("hicolor"))
         named.append(settings.platform);
@@ -415,6 +426,7 @@ void useDesktopIconTheme(const QString& platformTheme, QObject* context, std::fu
     // GNOME's setting, and its default: the same tool reading no one's
     // settings (its backend in memory) prints the schema's default.
     const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
+    answers->settings.gnomeTool = !gsettings.isEmpty();
     if (!gsettings.isEmpty()) {
         const QStringList get {QStringLiteral("get"), QLatin1String(kGnomeInterface), QLatin1String(kIconThemeKey)};
         askTool(context, answers, gsettings, get, environment,

@@ -64,13 +64,18 @@ struct DesktopIconThemeSettings
     // Whether the session is GNOME's, whose setting, default or not, is its
     // choice.
     bool gnomeDesktop = false;
+    // Whether GNOME's settings tool is installed. Without it no default can
+    // be learnt, and the portal answers the desktop's own setting.
+    bool gnomeTool = true;
 };
 // The themes named, most wanted first: what the user set (the portal's and
 // GNOME's setting where it is not the default or the session is GNOME's,
-// then XFCE's, then the settings files), then the platform's answer, then
-// a default of GNOME's setting. Empty names are left out.
+// then XFCE's, then the portal's where GNOME's tool is missing, then the
+// settings files), then the platform's answer, then a default of GNOME's
+// setting. Empty names are left out.
 //   {files: {"Papirus"}, gnome: "Adwaita", gnomeDefault: "Adwaita"} => {"Papirus", "Adwaita"}
 //   {files: {"Papirus"}, gnome: "Yaru", gnomeDefault: "Adwaita"} => {"Yaru", "Papirus"}
+//   {platform: "Adwaita", files: {"Papirus"}, portal: "Breeze", gnomeTool: false} => {"Breeze", "Papirus", "Adwaita"}
 [[nodiscard]] QStringList rankedIconThemeNames(const DesktopIconThemeSettings& settings);
 
 // Sets the theme the desktop chose: at once the first installed of the

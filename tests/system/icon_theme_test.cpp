@@ -148,6 +148,42 @@ TEST_F(DesktopIconTheme, WhatTheUserSetRanksAboveDefaults)
     }
 }
 
+// Regression: without GNOME's settings tool, in a session other than
+// GNOME's, the portal's theme ranked as a default, below Qt's fixed
+// "Adwaita" and the settings files. No default can be learnt then, and the
+// portal answers the desktop's own setting: it ranks as the user's, after
+// XFCE's xsettings, the desktop's own store in its session. With the tool
+// there, a portal naming its default stays a default.
+TEST_F(DesktopIconTheme, WithoutGnomesToolThePortalsThemeIsTheUsers)
+{
+    const QStringList files {"Papirus", "Gtk3"};
+    DesktopIconThemeSettings withoutTool;
+    withoutTool.gnomeTool = false;
+    const struct
+    {
+        const char* name;
+        DesktopIconThemeSettings settings;
+        QStringList ranked;
+    } cases[] = {
+        {"above the files and the platform's fixed answer", {"Adwaita", files, "", "BreezeDark", "", "", false, false},
+         {"BreezeDark", "Papirus", "Gtk3", "Adwaita"}},
+        {"after XFCE's xsettings", {"Adwaita", files, "Elementary", "Portal", "", "", false, false},
+         {"Elementary", "Portal", "Papirus", "Gtk3", "Adwaita"}},
+        {"in GNOME's session first, as with the tool", {"Adwaita", files, "Elementary", "Portal", "", "", true, false},
+         {"Portal", "Elementary", "Papirus", "Gtk3", "Adwaita"}},
+        {"the portal alone", {"hicolor", {}, "", "Portal", "", "", false, false}, {"Portal"}},
+        {"with the tool, a portal naming the default is a default",
+         {"Adwaita", files, "", "Default", "", "Default", false, true}, {"Papirus", "Gtk3", "Adwaita", "Default"}},
+        {"with the tool, its answers unknown, the portal is no one's choice",
+         {"Adwaita", files, "", "Portal", "", "", false, true}, {"Papirus", "Gtk3", "Adwaita", "Portal"}},
+        {"nothing said", withoutTool, {}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(rankedIconThemeNames(row.settings), row.ranked);
+    }
+}
+
 // Regression: no theme was ever set, so every file showed one generic page.
 // Without a desktop that names a theme (a window manager alone), the
 // installed Adwaita (tools/install-deps) is used, and a folder, a text file,
