@@ -9,6 +9,7 @@
 #include "platform/string_encoding.h"
 #include "search/search_params.h"
 #include "search/stop_check.h"
+#include "tests/support/bound_by_permissions.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/peak_memory.h"
 #include "tests/support/temp_tree.h"
@@ -18,8 +19,6 @@
 #include <QFile>
 
 #include <fcntl.h>
-#include <linux/capability.h>
-#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -1144,25 +1143,6 @@ TEST_F(ContentMatcherTest, WideTextIsSearchedInMemoryBoundedByTheFile)
     EXPECT_LT(growth("large.txt", true), large * 3 / 2);
 }
 
-namespace {
-
-// Drops, for the calling thread alone, the capabilities that let a
-// privileged user read any file; YES when the thread has none of them now.
-bool dropReadingAnyFile()
-{
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2]{};
-    if (::syscall(SYS_capget, &header, data) != 0)
-        return false;
-    for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
-        data[capability / 32].effective &= ~(1u << (capability % 32));
-        data[capability / 32].permitted &= ~(1u << (capability % 32));
-    }
-    return ::syscall(SYS_capset, &header, data) == 0;
-}
-
-} // namespace
-
 // A file the search may not read is named by its whole path with the
 // reason, in every mode; one that is gone since the walk saw it is not.
 TEST_F(ContentMatcherTest, AFileThatCannotBeOpenedIsNamedWithTheReason)
@@ -1177,7 +1157,7 @@ TEST_F(ContentMatcherTest, AFileThatCannotBeOpenedIsNamedWithTheReason)
     // In a thread of its own, whose capabilities a privileged user drops
     // without changing the rest of the process.
     std::thread reader([&] {
-        if (::geteuid() == 0 && !dropReadingAnyFile())
+        if (::geteuid() == 0 && !test::dropReadingAnyFile())
             return;
         const int probe = ::openat(parent, "locked.txt", O_RDONLY | O_CLOEXEC);
         unreadable = probe < 0 && errno == EACCES;
