@@ -1060,6 +1060,46 @@ TEST_F(ContentMatcherTest, WideAndDeclaredTextIsFoundAcrossWindowSeams)
         GTEST_SKIP() << "the temporary file system has no user extended attributes for the declared sets";
 }
 
+// The overlap one window keeps of the one before holds a whole match in the
+// decoded text: with text of three-byte characters all round, a window kept
+// one byte short loses a character, and "漢字" across a seam was missed.
+// The word at every place across the first seams, in each encoding read in
+// windows through the decoder.
+TEST_F(ContentMatcherTest, AWordOfWideCharactersIsFoundAtEverySeam)
+{
+    const QString word = u"漢字"_qs;
+    const QString filler = u"日本語の文章です"_qs;
+    const struct
+    {
+        const char* name;
+        QByteArray mark;
+        StringEncoding encoding;
+    } rows[] = {
+        {"UTF-16LE", "\xff\xfe", NSUTF16LittleEndianStringEncoding},
+        {"UTF-16BE", "\xfe\xff", NSUTF16BigEndianStringEncoding},
+        {"UTF-32LE", QByteArray("\xff\xfe\0\0", 4), NSUTF32LittleEndianStringEncoding},
+    };
+    constexpr qsizetype kWindow = 64;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (int at = 0; at < 64; ++at) {
+            SCOPED_TRACE(at);
+            QString text;
+            while (text.size() < at + 64)
+                text += filler;
+            text.insert(at, word);
+            const std::optional<QByteArray> body = encodeString(text, row.encoding);
+            ASSERT_TRUE(body.has_value());
+            const QByteArray name = writeNext(row.mark + *body);
+            for (const std::uint64_t comparison : {0, 1}) {
+                setSearch(kSearchPhrase, {word}, comparison);
+                const ContentMatcher matcher(m_params, kWindow);
+                EXPECT_TRUE(matcher.matchesFile(folder(), name, m_buffer)) << "comparison " << comparison;
+            }
+        }
+    }
+}
+
 // A file that is no text in its encoding anywhere (a lone surrogate after
 // a match, a byte the declared set leaves out) answers as the plain path
 // does: no match for a marked file, the undeclared reading for a declared
