@@ -78,13 +78,10 @@ bool glob(const unichar* t, const unichar* tEnd, const unichar* p, const unichar
 {
     const unichar* resumePattern = nullptr; // just after the last star seen
     const unichar* resumeText = nullptr;    // where that star's run ends now
-    std::uint64_t steps = 0;
+    PacedStopCheck paced(stop);
     while (t < tEnd) {
-        if (stop != nullptr && ++steps == StopCheck::kInterval) {
-            steps = 0;
-            if (stop->shouldStop(StopCheck::kInterval))
-                return false;
-        }
+        if (paced.shouldStop(1))
+            return false;
         if (p < pEnd && *p == kWildcardStar) {
             while (p < pEnd && *p == kWildcardStar)
                 ++p;
@@ -293,19 +290,10 @@ Range visitWords(const WordIndexView& v, qsizetype start, qsizetype end, bool fo
     const qsizetype limit = std::min(end, v.length);
     if (v.index == nullptr || v.characters == nullptr || shouldStop(stop, 0))
         return kMissingRange;
-    // Units passed since the stop flag was last looked at.
-    std::uint64_t steps = 0;
-    const auto stopped = [&steps, stop](std::uint64_t units) {
-        steps += units;
-        if (stop == nullptr || steps < StopCheck::kInterval)
-            return false;
-        const bool answer = stop->shouldStop(steps);
-        steps = 0;
-        return answer;
-    };
+    PacedStopCheck paced(stop);
     if (forward) {
         for (qsizetype i = low; i < limit; ++i) {
-            if (stopped(1))
+            if (paced.shouldStop(1))
                 return kMissingRange;
             if (!(v.index[i] & kWordBeginningFlag))
                 continue;
@@ -319,7 +307,7 @@ Range visitWords(const WordIndexView& v, qsizetype start, qsizetype end, bool fo
         return kMissingRange;
     }
     for (qsizetype i = limit - 1; i >= low; --i) {
-        if (stopped(1))
+        if (paced.shouldStop(1))
             return kMissingRange;
         if (!(v.index[i] & kWordEndFlag))
             continue;
