@@ -72,12 +72,13 @@ inline bool elementTakes(const unichar*& p, const unichar* end, unichar c)
 // stars can never do better, which bounds the work by text × pattern.
 // With `stop`, the flag is looked at every kInterval steps; a stopped glob
 // does not match.
-template <bool kWithSets>
-bool glob(const unichar* t, const unichar* tEnd, const unichar* p, const unichar* pEnd,
-          const CharsTable* table, const StopCheck* stop = nullptr)
+// The text is any run of units that `map` turns into the pattern's units.
+template <bool kWithSets, typename Unit, typename Map>
+bool globMapped(const Unit* t, const Unit* tEnd, const unichar* p, const unichar* pEnd, Map map,
+                const StopCheck* stop)
 {
     const unichar* resumePattern = nullptr; // just after the last star seen
-    const unichar* resumeText = nullptr;    // where that star's run ends now
+    const Unit* resumeText = nullptr;       // where that star's run ends now
     PacedStopCheck paced(stop);
     while (t < tEnd) {
         if (paced.shouldStop(1))
@@ -93,7 +94,7 @@ bool glob(const unichar* t, const unichar* tEnd, const unichar* p, const unichar
         }
         if (p < pEnd) {
             const unichar* next = p;
-            if (elementTakes<kWithSets>(next, pEnd, mapUnit(*t, table))) {
+            if (elementTakes<kWithSets>(next, pEnd, map(*t))) {
                 p = next;
                 ++t;
                 continue;
@@ -107,6 +108,13 @@ bool glob(const unichar* t, const unichar* tEnd, const unichar* p, const unichar
     while (p < pEnd && *p == kWildcardStar)
         ++p;
     return p == pEnd;
+}
+
+template <bool kWithSets>
+bool glob(const unichar* t, const unichar* tEnd, const unichar* p, const unichar* pEnd,
+          const CharsTable* table, const StopCheck* stop = nullptr)
+{
+    return globMapped<kWithSets>(t, tEnd, p, pEnd, [table](unichar c) { return mapUnit(c, table); }, stop);
 }
 
 // --- similarity --------------------------------------------------------------
@@ -464,6 +472,14 @@ bool matchWildcardWithSetsWithTable(const unichar* textBegin, const unichar* tex
                                     const CharsTable* table, const StopCheck* stop)
 {
     return glob<true>(textBegin, textEnd, patternBegin, patternEnd, table, stop);
+}
+
+bool matchWildcardWithSetsInBytes(const unsigned char* textBegin, const unsigned char* textEnd,
+                                  const unichar* patternBegin, const unichar* patternEnd,
+                                  const unichar* byteUnits, const StopCheck* stop)
+{
+    return globMapped<true>(textBegin, textEnd, patternBegin, patternEnd,
+                            [byteUnits](unsigned char c) { return byteUnits[c]; }, stop);
 }
 
 // --- ordering hits ---------------------------------------------------------

@@ -608,6 +608,13 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
         }
         setSearch(kSearchAllWords, {u"s"_qs, u"\u00E9"_qs}, comparison);
         expectAgreementOnEach(files);
+        // Whole-text wildcards, matched on the bytes of a set of one byte a
+        // character.
+        for (const QString& pattern : {u"*\u00E9*"_qs, u"*[\u00C0-\u00FF]?"_qs, u"*s*[^k]"_qs, u"?*\u0430*"_qs,
+                                       u"*\u03A3"_qs, u"*\u0130*"_qs, u"*[\u0410-\u044F]*"_qs, u"*"_qs}) {
+            setSearch(kSearchWildcards, {pattern}, comparison);
+            expectAgreementOnEach(files);
+        }
     }
 }
 
@@ -1181,6 +1188,58 @@ TEST_F(ContentMatcherTest, WideTextIsSearchedInMemoryBoundedByTheFile)
     }
     setSearch(kSearchRegularExpression, {u"Nee+dle$"_qs}, 0);
     EXPECT_LT(growth("large.txt", true), large * 3 / 2);
+}
+
+// Declared 8-bit text searched whole took twice its size as UTF-16 (2.05
+// times the file with wildcards): wildcards now match its bytes, so the
+// peak grows with the file by at most about its size, as UTF-16 text does.
+TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedByWildcardsInMemoryBoundedByTheFile)
+{
+    if (!test::resetPeakResident())
+        GTEST_SKIP() << "no peak resident memory to read here";
+    m_params.maxFileSize = std::uint64_t(1) << 31;
+    const auto writeLatin1 = [&](const QString& name, qsizetype size) {
+        QFile file(m_tree.filePath(name));
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        QByteArray block;
+        while (block.size() < (1 << 20))
+            block += "lorem ipsum caf\xe9 dolor sit amet\n";
+        for (qsizetype written = 0; written < size; written += block.size())
+            file.write(block);
+        file.write("the N\xe9\xe9" "dle");
+        file.close();
+        return declare(name.toUtf8(), "ISO-8859-1");
+    };
+    const qsizetype small = qsizetype(2) << 20;
+    const qsizetype large = qsizetype(32) << 20;
+    if (!writeLatin1(u"small.txt"_qs, small) || !writeLatin1(u"large.txt"_qs, large))
+        GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    const auto growth = [&](const QByteArray& name, bool expected) {
+        return test::peakGrowthOf([&] { EXPECT_EQ(matches(name), expected) << name.toStdString(); });
+    };
+    const struct
+    {
+        QString pattern;
+        std::uint64_t comparison;
+        bool found;
+    } searches[] = {
+        {u"*N\u00e9\u00e9dle"_qs, 0, true},
+        {u"*n\u00c9\u00c9DLE"_qs, 1, true},
+        {u"*[\u00e0-\u00ff]dle?"_qs, 0, false},
+    };
+    // Once so that lazily built tables and the buffer are in place.
+    setSearch(kSearchWildcards, {searches[0].pattern}, 0);
+    EXPECT_TRUE(matches("small.txt"));
+    for (const auto& search : searches) {
+        SCOPED_TRACE(search.pattern.toStdString());
+        setSearch(kSearchWildcards, {search.pattern}, search.comparison);
+        const qint64 smallGrowth = growth("small.txt", search.found);
+        const qint64 largeGrowth = growth("large.txt", search.found);
+        // The text as UTF-16 would take 2 × (large - small) more.
+        EXPECT_LT(largeGrowth, smallGrowth + (large - small) * 3 / 2)
+            << "small " << smallGrowth << ", large " << largeGrowth;
+    }
 }
 
 // A file the search may not read is named by its whole path with the
