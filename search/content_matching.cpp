@@ -476,13 +476,13 @@ const ByteUnits* singleByteUnits(const QByteArray& converter)
 // cannot be read, is too long to be searched whole (left to readWholeText,
 // which says so) or on a stop.
 std::optional<bool> matchesDeclaredBytesWildcard(int fd, std::uint64_t size, const QByteArray& charset,
-                                                 QByteArray& bytes, const SearchParams& params,
-                                                 const StopCheck& stop)
+                                                 const SearchParams& params, const StopCheck& stop)
 {
     const ByteUnits* table = singleByteUnits(charset);
     if (table == nullptr || size >= kLongestWholeFile)
         return std::nullopt;
-    bytes.resize(qsizetype(size));
+    // Its own, not the thread's buffer: the file's size is not kept after it.
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
     if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size() || stop.shouldStop(size))
         return false;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
@@ -1156,8 +1156,8 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
         const StopCheck stop{&m_params.stop, &buffer.m_bytesMatched};
         QByteArray textCharset = charset;
         if (m_params.mode == kSearchWildcards && !charset.isNull()) {
-            if (const std::optional<bool> found = matchesDeclaredBytesWildcard(file.fd(), file.size(), charset,
-                                                                               buffer.m_bytes, m_params, stop))
+            if (const std::optional<bool> found =
+                    matchesDeclaredBytesWildcard(file.fd(), file.size(), charset, m_params, stop))
                 return *found && !stop.shouldStop(0);
             if (::lseek(file.fd(), 0, SEEK_SET) != 0)
                 return false;
