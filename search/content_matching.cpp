@@ -14,6 +14,8 @@
 #include "search/search_params.h"
 #include "search/wildcard_patterns.h"
 
+#include <unicode/ucnv.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -423,6 +425,70 @@ QString readWholeText(int fd, std::uint64_t size, QByteArray& window, const File
         window = QByteArray();
         return {};
     }
+}
+
+// The UTF-16 unit each byte of a single-byte character set stands for, and
+// which bytes the set leaves out.
+struct ByteUnits
+{
+    std::array<char16_t, 256> units{};
+    std::array<bool, 256> valid{};
+};
+
+// The byte units of `converter` when it is a set of one byte a character,
+// each one unit; null for any other (multi-byte and stateful sets, UTF-8,
+// one that maps a byte to more than one unit, a name ICU does not know).
+// Kept per thread by name: a set is asked for once per file.
+const ByteUnits* singleByteUnits(const QByteArray& converter)
+{
+    thread_local std::map<QByteArray, std::optional<ByteUnits>> known;
+    const auto [place, added] = known.try_emplace(converter);
+    std::optional<ByteUnits>& entry = place->second;
+    if (!added)
+        return entry ? &*entry : nullptr;
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* const icu = ucnv_open(converter.constData(), &status);
+    if (U_FAILURE(status))
+        return nullptr;
+    ucnv_setToUCallBack(icu, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    ByteUnits table;
+    bool oneUnitEach = U_SUCCESS(status) && ucnv_getMaxCharSize(icu) == 1 && ucnv_getMinCharSize(icu) == 1;
+    for (int b = 0; b < 256 && oneUnitEach; ++b) {
+        const char byte = char(b);
+        UChar units[4];
+        status = U_ZERO_ERROR;
+        ucnv_reset(icu);
+        const std::int32_t length = ucnv_toUChars(icu, units, 4, &byte, 1, &status);
+        table.valid[size_t(b)] = U_SUCCESS(status) && length == 1;
+        table.units[size_t(b)] = table.valid[size_t(b)] ? char16_t(units[0]) : u'\0';
+        oneUnitEach = U_FAILURE(status) || length == 1;
+    }
+    ucnv_close(icu);
+    if (oneUnitEach)
+        entry = table;
+    return entry ? &*entry : nullptr;
+}
+
+// The whole-text wildcard of a file in a declared set of one byte a
+// character, matched on its bytes: the text in UTF-16 would take twice the
+// file. Null when the set is not such a one or the bytes are not all valid
+// in it (the file is then read as if none were declared); NO when the file
+// cannot be read, is too long to be searched whole (left to readWholeText,
+// which says so) or on a stop.
+std::optional<bool> matchesDeclaredBytesWildcard(int fd, std::uint64_t size, const QByteArray& charset,
+                                                 const SearchParams& params, const StopCheck& stop)
+{
+    const ByteUnits* table = singleByteUnits(charset);
+    if (table == nullptr || size >= kLongestWholeFile)
+        return std::nullopt;
+    // Its own, not the thread's buffer: the file's size is not kept after it.
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size() || stop.shouldStop(size))
+        return false;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    if (!std::all_of(data, data + bytes.size(), [table](unsigned char b) { return table->valid[b]; }))
+        return std::nullopt;
+    return isLikeUnixWildcardInBytes(bytes, table->units.data(), params.wildcard, params.comparison & 1, &stop);
 }
 
 } // namespace
@@ -1088,7 +1154,19 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
             break;
         }
         const StopCheck stop{&m_params.stop, &buffer.m_bytesMatched};
-        const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, label, &stop, charset);
+        QByteArray textCharset = charset;
+        if (m_params.mode == kSearchWildcards && !charset.isNull()) {
+            if (const std::optional<bool> found =
+                    matchesDeclaredBytesWildcard(file.fd(), file.size(), charset, m_params, stop))
+                return *found && !stop.shouldStop(0);
+            if (::lseek(file.fd(), 0, SEEK_SET) != 0)
+                return false;
+            // Bytes the set leaves out: read as if none were declared (a
+            // set of more than one byte a character is decoded as before).
+            if (singleByteUnits(charset) != nullptr)
+                textCharset = QByteArray();
+        }
+        const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, label, &stop, textCharset);
         return !text.isEmpty() && matchString(text, m_params, unsigned(m_params.comparison & 1), &stop, &label)
                && !stop.shouldStop(0);
     } catch (const std::bad_alloc&) {

@@ -27,8 +27,9 @@ struct SearchParams;
 // any word, the phrase (found with `findOptions`, of which only 1, ignore
 // case, is used), the wildcard, the query terms or the regular expression.
 // A regular expression gives up (no match) when the record's stop flag is
-// set during the match, and on a match that runs out of steps (logged with
-// "WARNING: "). A null string and a mode above 5 never match.
+// set during the match, and on a match that runs out of steps (ICU's, the
+// record's regexStepLimit plus one per 1,000 characters: a few tenths of a
+// second; logged with "WARNING: "). A null string and a mode above 5 never match.
 //   words ("a","b"), mode 0: "b a" => YES   "a" => NO   null => NO
 //   words ("a","b"), mode 1: "xb" => YES   "" => NO
 //   no words, mode 0 => YES; mode 1 => NO

@@ -1,5 +1,6 @@
 #include "search/directory_walk.h"
 
+#include "platform/file_error.h"
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/package_extensions.h"
@@ -29,6 +30,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -237,6 +239,15 @@ bool hasListedExtension(const QString& name, const QStringList& extensions)
     return false;
 }
 
+// The errno of a failed read of an item's attribute that is worth naming: 0
+// for an item without the attribute (ENODATA, also the kernel's answer for a
+// link, a device or a pipe), a file system that keeps none, and an item gone
+// since the folder was listed.
+int unreadAttributeError(int error)
+{
+    return error == ENODATA || error == ENOTSUP || error == ENOENT || error == ENOTDIR ? 0 : error;
+}
+
 QByteArray joinedPath(const QByteArray& folder, const char* name, qsizetype length)
 {
     QByteArray path;
@@ -328,6 +339,10 @@ struct PendingFolder
     std::shared_ptr<const SharedListing> listing;
     std::uint32_t first = 0;
     std::uint32_t last = 0;
+    // Why its comment or tags could not be read (0 when they could): said
+    // when it is opened, unless it cannot be, so that it is named once.
+    int commentError = 0;
+    int tagsError = 0;
 };
 
 // The listing of a folder whose items are read in slices, each of which any
@@ -530,6 +545,7 @@ private:
     static constexpr std::uint32_t kSliceItems = 16;
 
     bool open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& device);
+    void warnOfUnreadFolder(const PendingFolder& folder, bool isRoot, int error);
     void list(int fd);
     QSet<QByteArray> hiddenNames(int fd) const;
     [[nodiscard]] bool sharesItems(std::size_t items) const;
@@ -538,6 +554,7 @@ private:
     void visitEntry(Folder& folder, const dirent64* item, const QSet<QByteArray>& hidden);
     void endFolder(Folder& folder, std::shared_ptr<FolderHandle> handle);
     void visit(Folder& folder, const char* name, qsizetype length, ItemKind kind);
+    void warnOfUnreadAttributes(const QByteArray& path, int commentError, int tagsError);
     void report(Folder& folder, const char* nameBytes, const QString& name, bool isFolder, bool isPackage,
                 std::optional<QStringList>& tags, QString& comment);
     void handOver(Folder& folder, bool more);
@@ -767,10 +784,14 @@ bool WalkThread::open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& 
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (isRoot ? 0 : O_NOFOLLOW);
     fd = folder.parent ? ::openat(folder.parent->fd(), folder.name.constData(), flags)
                        : ::open(folder.bytes.constData(), flags);
-    if (fd < 0)
+    if (fd < 0) {
+        warnOfUnreadFolder(folder, isRoot, errno);
         return false;
+    }
     struct stat status{};
     const bool readable = ::fstat(fd, &status) == 0;
+    if (!readable)
+        warnOfUnreadFolder(folder, isRoot, errno);
     const bool crossesMount = !isRoot && status.st_dev != folder.parentDevice;
     // A mount below is entered unless it is the kernel's (tmpfs, ramfs,
     // squashfs and overlay hold files like any disk); so is the root.
@@ -783,7 +804,20 @@ bool WalkThread::open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& 
         return false;
     }
     device = status.st_dev;
+    warnOfUnreadAttributes(folder.bytes, folder.commentError, folder.tagsError);
     return true;
+}
+
+// Names a folder below the root that the walk cannot read, with the reason.
+// The root is the caller's to name (the search command refuses it before the
+// walk); a folder gone since its parent was listed, or no longer a folder,
+// is no failure.
+void WalkThread::warnOfUnreadFolder(const PendingFolder& folder, bool isRoot, int error)
+{
+    if (isRoot || error == ENOENT || error == ENOTDIR)
+        return;
+    logWarning(QStringLiteral("Skipped the folder %1: %2")
+                   .arg(stringWithFileSystemRepresentation(folder.bytes), errorMessage(error)));
 }
 
 // Reads the whole listing into the thread's buffer.
@@ -997,7 +1031,8 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
             package = hasPackageSuffix(name()) || (isFolder && hasBundleExtension(name()));
         return *package;
     };
-    if (isFolder && (params.packageContents || !isPackage()))
+    const bool entered = isFolder && (params.packageContents || !isPackage());
+    if (entered)
         m_subfolders.push_back({joinedPath(folder.pending.bytes, nameBytes, length), folder.device, nullptr,
                                 QByteArray(nameBytes, length), nullptr, 0, 0});
 
@@ -1015,18 +1050,31 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
     if (!matched && (what & (kSearchComments | kSearchTags | kSearchContents)))
         flushDone();
     QString comment;
+    // Why the item's comment or tags could not be read; 0 when they could.
+    int commentError = 0;
+    int tagsError = 0;
     if (!matched && (what & kSearchComments)) {
-        comment = DSStore::itemCommentInFolder(folder.fd, folderPath(folder), name(), nameBytes);
+        comment = DSStore::itemCommentInFolder(folder.fd, folderPath(folder), name(), nameBytes, &commentError);
+        commentError = unreadAttributeError(commentError);
         matched = searchWindowMatchString(comment, params, findOptions);
     }
     std::optional<QStringList> tags;
     if (!matched && (what & kSearchTags)) {
         // The kernel keeps no user attributes on a link, and reading them
         // through it would give the target's tags to every link to it.
-        tags = kind == ItemKind::Link
-                   ? QStringList()
-                   : tagNamesFromAttributeValue(extendedAttributeInFolder(folder.fd, nameBytes, kTagsAttribute));
+        QByteArray value;
+        if (kind != ItemKind::Link) {
+            value = extendedAttributeInFolder(folder.fd, nameBytes, kTagsAttribute);
+            tagsError = value.isNull() ? unreadAttributeError(errno) : 0;
+        }
+        tags = tagNamesFromAttributeValue(value);
         matched = searchWindowMatchString(tags->join(u' '), params, findOptions);
+    }
+    if (entered) {
+        m_subfolders.back().commentError = commentError;
+        m_subfolders.back().tagsError = tagsError;
+    } else if (commentError != 0 || tagsError != 0) {
+        warnOfUnreadAttributes(joinedPath(folder.pending.bytes, nameBytes, length), commentError, tagsError);
     }
     // Linux files carry no type codes, so the extension list alone decides.
     // Only regular files are read: a device or a pipe is never opened, and a
@@ -1037,6 +1085,19 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
                                               folder.pending.bytes);
     if (matched)
         report(folder, nameBytes, name(), isFolder, isPackage(), tags, comment);
+}
+
+// Names an item whose comment or tags (those of them the search asked for)
+// could not be read, once, with the reason.
+void WalkThread::warnOfUnreadAttributes(const QByteArray& path, int commentError, int tagsError)
+{
+    if (commentError == 0 && tagsError == 0)
+        return;
+    const QString what = commentError == 0 ? QStringLiteral("tags")
+                         : tagsError == 0  ? QStringLiteral("comments")
+                                           : QStringLiteral("tags and comments");
+    logWarning(QStringLiteral("Skipped the %1 of %2: %3")
+                   .arg(what, stringWithFileSystemRepresentation(path), errorMessage(commentError != 0 ? commentError : tagsError)));
 }
 
 // Applies the type rules to a match and keeps it, with what one statx

@@ -631,12 +631,17 @@ QString DSStore::itemCommentAtPath(const QString& path)
 }
 
 QString DSStore::itemCommentInFolder(int folderFd, const QString& folder, const QString& filename,
-                                     const char* itemBytes)
+                                     const char* itemBytes, int* attributeError)
 {
+    if (attributeError)
+        *attributeError = 0;
     const QString comment = finderCommentInFolder(folderFd, folder, filename);
     if (!comment.isEmpty() || folderFd < 0)
         return comment;
-    const QString attribute = attributeComment(extendedAttributeInFolder(folderFd, itemBytes, kCommentAttribute));
+    const QByteArray value = extendedAttributeInFolder(folderFd, itemBytes, kCommentAttribute);
+    if (attributeError && value.isNull())
+        *attributeError = errno;
+    const QString attribute = attributeComment(value);
     return attribute.isNull() ? comment : attribute;
 }
 

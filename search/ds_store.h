@@ -217,9 +217,11 @@ public:
     // is not taken). Null when neither holds one.
     static QString itemCommentAtPath(const QString& path);
     // The same for the item `filename` (`itemBytes` on disk) of the open
-    // folder `folderFd`, which `folder` names.
+    // folder `folderFd`, which `folder` names. `attributeError`, when given,
+    // is the errno of a read of the attribute that failed (ENODATA for an
+    // item without one), else 0 (read, or not needed).
     static QString itemCommentInFolder(int folderFd, const QString& folder, const QString& filename,
-                                       const char* itemBytes);
+                                       const char* itemBytes, int* attributeError = nullptr);
     // The modification date of the ".DS_Store" of the item's folder, cached
     // per thread for the last file asked; null when missing.
     static QDateTime finderCommentModificationDateAtPath(const QString& path);

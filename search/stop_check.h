@@ -26,6 +26,31 @@ struct StopCheck
     }
 };
 
+// A StopCheck for a loop of small steps: the steps are counted here and
+// handed to the check (which looks at the flag) once kInterval of them have
+// passed, so that a step costs no atomic operation. A null check never stops.
+class PacedStopCheck
+{
+public:
+    explicit PacedStopCheck(const StopCheck* check) : m_check(check) {}
+
+    // Counts `steps` more; YES when the flag, looked at once kInterval steps
+    // have passed since the last look, asks to stop.
+    [[nodiscard]] bool shouldStop(std::uint64_t steps)
+    {
+        m_steps += steps;
+        if (m_check == nullptr || m_steps < StopCheck::kInterval)
+            return false;
+        const std::uint64_t passed = m_steps;
+        m_steps = 0;
+        return m_check->shouldStop(passed);
+    }
+
+private:
+    const StopCheck* m_check;
+    std::uint64_t m_steps = 0; // since the last look
+};
+
 // YES when `check` is given and asks to stop after `steps` more steps.
 [[nodiscard]] inline bool shouldStop(const StopCheck* check, std::uint64_t steps)
 {

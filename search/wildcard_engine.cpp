@@ -72,19 +72,17 @@ inline bool elementTakes(const unichar*& p, const unichar* end, unichar c)
 // stars can never do better, which bounds the work by text × pattern.
 // With `stop`, the flag is looked at every kInterval steps; a stopped glob
 // does not match.
-template <bool kWithSets>
-bool glob(const unichar* t, const unichar* tEnd, const unichar* p, const unichar* pEnd,
-          const CharsTable* table, const StopCheck* stop = nullptr)
+// The text is any run of units that `map` turns into the pattern's units.
+template <bool kWithSets, typename Unit, typename Map>
+bool globMapped(const Unit* t, const Unit* tEnd, const unichar* p, const unichar* pEnd, Map map,
+                const StopCheck* stop)
 {
     const unichar* resumePattern = nullptr; // just after the last star seen
-    const unichar* resumeText = nullptr;    // where that star's run ends now
-    std::uint64_t steps = 0;
+    const Unit* resumeText = nullptr;       // where that star's run ends now
+    PacedStopCheck paced(stop);
     while (t < tEnd) {
-        if (stop != nullptr && ++steps == StopCheck::kInterval) {
-            steps = 0;
-            if (stop->shouldStop(StopCheck::kInterval))
-                return false;
-        }
+        if (paced.shouldStop(1))
+            return false;
         if (p < pEnd && *p == kWildcardStar) {
             while (p < pEnd && *p == kWildcardStar)
                 ++p;
@@ -96,7 +94,7 @@ bool glob(const unichar* t, const unichar* tEnd, const unichar* p, const unichar
         }
         if (p < pEnd) {
             const unichar* next = p;
-            if (elementTakes<kWithSets>(next, pEnd, mapUnit(*t, table))) {
+            if (elementTakes<kWithSets>(next, pEnd, map(*t))) {
                 p = next;
                 ++t;
                 continue;
@@ -110,6 +108,13 @@ bool glob(const unichar* t, const unichar* tEnd, const unichar* p, const unichar
     while (p < pEnd && *p == kWildcardStar)
         ++p;
     return p == pEnd;
+}
+
+template <bool kWithSets>
+bool glob(const unichar* t, const unichar* tEnd, const unichar* p, const unichar* pEnd,
+          const CharsTable* table, const StopCheck* stop = nullptr)
+{
+    return globMapped<kWithSets>(t, tEnd, p, pEnd, [table](unichar c) { return mapUnit(c, table); }, stop);
 }
 
 // --- similarity --------------------------------------------------------------
@@ -293,19 +298,10 @@ Range visitWords(const WordIndexView& v, qsizetype start, qsizetype end, bool fo
     const qsizetype limit = std::min(end, v.length);
     if (v.index == nullptr || v.characters == nullptr || shouldStop(stop, 0))
         return kMissingRange;
-    // Units passed since the stop flag was last looked at.
-    std::uint64_t steps = 0;
-    const auto stopped = [&steps, stop](std::uint64_t units) {
-        steps += units;
-        if (stop == nullptr || steps < StopCheck::kInterval)
-            return false;
-        const bool answer = stop->shouldStop(steps);
-        steps = 0;
-        return answer;
-    };
+    PacedStopCheck paced(stop);
     if (forward) {
         for (qsizetype i = low; i < limit; ++i) {
-            if (stopped(1))
+            if (paced.shouldStop(1))
                 return kMissingRange;
             if (!(v.index[i] & kWordBeginningFlag))
                 continue;
@@ -319,7 +315,7 @@ Range visitWords(const WordIndexView& v, qsizetype start, qsizetype end, bool fo
         return kMissingRange;
     }
     for (qsizetype i = limit - 1; i >= low; --i) {
-        if (stopped(1))
+        if (paced.shouldStop(1))
             return kMissingRange;
         if (!(v.index[i] & kWordEndFlag))
             continue;
@@ -476,6 +472,14 @@ bool matchWildcardWithSetsWithTable(const unichar* textBegin, const unichar* tex
                                     const CharsTable* table, const StopCheck* stop)
 {
     return glob<true>(textBegin, textEnd, patternBegin, patternEnd, table, stop);
+}
+
+bool matchWildcardWithSetsInBytes(const unsigned char* textBegin, const unsigned char* textEnd,
+                                  const unichar* patternBegin, const unichar* patternEnd,
+                                  const unichar* byteUnits, const StopCheck* stop)
+{
+    return globMapped<true>(textBegin, textEnd, patternBegin, patternEnd,
+                            [byteUnits](unsigned char c) { return byteUnits[c]; }, stop);
 }
 
 // --- ordering hits ---------------------------------------------------------

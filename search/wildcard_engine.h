@@ -126,6 +126,13 @@ struct WildcardFindOptions
 [[nodiscard]] bool matchWildcardWithSetsWithTable(const unichar* textBegin, const unichar* textEnd,
                                                   const unichar* patternBegin, const unichar* patternEnd,
                                                   const CharsTable* table, const StopCheck* stop = nullptr);
+// The same for a text of bytes, each of which stands for the one unit
+// `byteUnits` (256 of them) gives it, mapped already as the pattern is: an
+// 8-bit text is matched without a copy in UTF-16.
+//   ("\xe9t\xe9", "?t?") with ISO-8859-1's units => YES
+[[nodiscard]] bool matchWildcardWithSetsInBytes(const unsigned char* textBegin, const unsigned char* textEnd,
+                                                const unichar* patternBegin, const unichar* patternEnd,
+                                                const unichar* byteUnits, const StopCheck* stop = nullptr);
 
 // --- ordering hits ---------------------------------------------------------
 

@@ -142,6 +142,24 @@ bool wholeStringTest(const QString& text, const QString& pattern, bool withSets,
 
 } // namespace
 
+bool isLikeUnixWildcardInBytes(QByteArrayView bytes, const char16_t* byteUnits, const QString& pattern,
+                               bool ignoreCase, const StopCheck* stop)
+{
+    if (pattern.isEmpty() || bytes.isEmpty() || byteUnits == nullptr)
+        return false;
+    if (pattern.size() == 1 && pattern.at(0) == QChar(kWildcardStar))
+        return true;
+    const CharsTable* table = ignoreCase ? getUpperCharsTable() : nullptr;
+    QVarLengthArray<unichar, 256> mapped(unitsOf(pattern), unitsOf(pattern) + pattern.size());
+    translateUnichars(mapped.begin(), mapped.end(), table);
+    std::array<unichar, 256> units{};
+    for (std::size_t b = 0; b < units.size(); ++b)
+        units[b] = table != nullptr ? table[byteUnits[b]] : byteUnits[b];
+    const auto* text = reinterpret_cast<const unsigned char*>(bytes.data());
+    return matchWildcardWithSetsInBytes(text, text + bytes.size(), mapped.cbegin(), mapped.cend(), units.data(),
+                                        stop);
+}
+
 // --- pattern kinds ---------------------------------------------------------
 
 WildcardClassification classifyWildcardPattern(unichar* begin, unichar* end, qsizetype minCharacters)

@@ -15,6 +15,7 @@
 #include "foundation/range.h"
 #include "search/stop_check.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -171,6 +172,15 @@ void setMinWildcardFuzzyAnalogy(double analogy);
 //   ("REPORT.TXT", "*.t[w-z]t") => YES
 [[nodiscard]] bool isCaseInsensitiveLikeUnixWildcard(const QString& text, const QString& pattern,
                                                      const StopCheck* stop = nullptr);
+
+// isLikeUnixWildcard (isCaseInsensitiveLikeUnixWildcard with `ignoreCase`)
+// of an 8-bit text: each byte stands for the one UTF-16 unit `byteUnits`
+// (256 of them) gives it, so the text is matched without a copy in UTF-16.
+// Empty bytes, an empty pattern and null units never match.
+//   ("caf\xe9", "*\u00c9", ISO-8859-1's units, ignoring case) => YES
+[[nodiscard]] bool isLikeUnixWildcardInBytes(QByteArrayView bytes, const char16_t* byteUnits,
+                                             const QString& pattern, bool ignoreCase,
+                                             const StopCheck* stop = nullptr);
 
 // YES when the whole of `text` matches `pattern` with "*" and "?" only ("["
 // is an ordinary unit).

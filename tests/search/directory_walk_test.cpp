@@ -1,5 +1,6 @@
 #include "search/directory_walk.h"
 
+#include "platform/file_error.h"
 #include "platform/xattr.h"
 #include "search/content_matching.h"
 #include "search/result.h"
@@ -7,12 +8,16 @@
 #include "search/search_params.h"
 #include "search/wildcard_patterns.h"
 #include "tests/search/engine_test_support.h"
+#include "tests/support/bound_by_permissions.h"
 #include "tests/support/ds_store_writer.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -298,12 +303,72 @@ TEST_F(DirectoryWalkTest, StopEndsBeforeTheNextItem)
 
 TEST_F(DirectoryWalkTest, UnreadableFoldersAreSkipped)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the super-user";
     m_tree.writeFile(QStringLiteral("closed/report.txt"));
     m_tree.writeFile(QStringLiteral("open/report.txt"));
     ASSERT_EQ(::chmod(m_tree.filePath(QStringLiteral("closed")).toUtf8().constData(), 0), 0);
-    EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase), QStringList{"open/report.txt"});
+    // One thread, the calling one, that permissions bind even for the
+    // super-user.
+    const bool bound = test::runBoundByPermissions([&] {
+        const test::LogCapture quiet;
+        EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase, [](SearchParams& p) { p.threads = 1; }),
+                  QStringList{"open/report.txt"});
+    });
+    ::chmod(m_tree.filePath(QStringLiteral("closed")).toUtf8().constData(), 0700);
+    if (!bound)
+        GTEST_SKIP() << "no thread here that permissions bind";
+}
+
+// A folder below the root that cannot be read, and the tags and comments of
+// a file that cannot be read, were passed over in silence. Each is named
+// once, with the reason, and only where the search needed it; a folder that
+// is gone is no failure.
+TEST_F(DirectoryWalkTest, WhatCannotBeReadIsNamedWithTheReason)
+{
+    m_tree.writeFile(QStringLiteral("closed/report.txt"));
+    m_tree.writeFile(QStringLiteral("open/report.txt"));
+    const QString locked = m_tree.writeFile(QStringLiteral("open/locked report.txt"));
+    const bool tagged = setTagNamesAtPath(locked, {QStringLiteral("red")})
+                        && setCommentAtPath(locked, QStringLiteral("a note"));
+    ASSERT_EQ(::chmod(m_tree.filePath(QStringLiteral("closed")).toUtf8().constData(), 0), 0);
+    ASSERT_EQ(::chmod(locked.toUtf8().constData(), 0), 0);
+    const QString closedLine = QStringLiteral("WARNING: Skipped the folder %1: %2")
+                                   .arg(m_tree.filePath(QStringLiteral("closed")), errorMessage(EACCES));
+    // The folder's own tags and comments cannot be read either: it is
+    // named once all the same.
+    const QString lockedLine = QStringLiteral("WARNING: Skipped the %1 of ") + locked + QStringLiteral(": ") + errorMessage(EACCES);
+    const struct
+    {
+        const char* name;
+        std::uint64_t what;
+        QStringList lines;
+    } cases[] = {
+        {"names", kSearchNames, {closedLine}},
+        {"tags", kSearchTags, {closedLine, lockedLine.arg(u"tags")}},
+        {"comments", kSearchComments, {closedLine, lockedLine.arg(u"comments")}},
+        {"both", kSearchTags | kSearchComments, {closedLine, lockedLine.arg(u"tags and comments")}},
+    };
+    const bool bound = test::runBoundByPermissions([&] {
+        for (const auto& row : cases) {
+            SCOPED_TRACE(row.name);
+            test::LogCapture log;
+            // One thread, the calling one, whose capabilities are dropped.
+            walk({QStringLiteral("nothing here")}, kSearchPhrase, [&](SearchParams& p) {
+                p.what = row.what;
+                p.threads = 1;
+            });
+            QStringList expected = row.lines;
+            if (!tagged)
+                expected = {closedLine};
+            QStringList lines = log.lines();
+            lines.sort();
+            expected.sort();
+            EXPECT_EQ(lines, expected);
+        }
+    });
+    ::chmod(m_tree.filePath(QStringLiteral("closed")).toUtf8().constData(), 0700);
+    ::chmod(locked.toUtf8().constData(), 0600);
+    if (!bound)
+        GTEST_SKIP() << "no thread here that permissions bind";
 }
 
 TEST_F(DirectoryWalkTest, MissingOrEmptyRootWalksNothing)

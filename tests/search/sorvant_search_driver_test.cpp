@@ -592,6 +592,53 @@ TEST_F(SorvantSearchDriverTest, WarningsNameTheWholePath)
     EXPECT_TRUE(run.err.startsWith("WARNING: Skipped the contents of " + path + ": ")) << run.err.constData();
 }
 
+// A folder below the searched one that the user cannot read was passed
+// over in silence, though the help says it is named. Run as a user that
+// permissions bind (the super-user runs it as nobody), the search names it
+// with the reason and goes on; the status is that of what was found.
+TEST_F(SorvantSearchDriverTest, AnUnreadableFolderBelowIsNamed)
+{
+    // The other user's home and settings are folders of its own, out of
+    // the searched one.
+    const QByteArray searched = root + "/searched";
+    const QByteArray home = root + "/home";
+    for (const QByteArray& folder : {searched, searched + "/open", searched + "/closed", home}) {
+        test::makeDirBytes(folder);
+        ASSERT_EQ(::chmod(folder.constData(), 0777), 0);
+    }
+    ASSERT_EQ(::chmod(root.constData(), 0755), 0);
+    test::writeFileBytes(searched + "/closed/report");
+    test::writeFileBytes(searched + "/open/report");
+    ASSERT_EQ(::chmod(searched + "/closed", 0), 0);
+    QStringList command{QFile::decodeName(driverPath()), QStringLiteral("report"), QFile::decodeName(searched)};
+    if (::geteuid() == 0)
+        command = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                              QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), QStringLiteral("--")}
+                  + command;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), QFile::decodeName(home));
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        environment.insert(QString::fromLatin1(name), QFile::decodeName(home + "/" + name));
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(command.takeFirst(), command);
+    const bool ran = process.waitForStarted() && process.waitForFinished(60000);
+    ::chmod(searched + "/closed", 0700);
+    ASSERT_TRUE(ran) << process.errorString().toStdString();
+    const QByteArray out = process.readAllStandardOutput();
+    const QByteArray err = process.readAllStandardError();
+    if (out.isEmpty() && err.contains("setpriv"))
+        GTEST_SKIP() << "no other user to run as: " << err.constData();
+    if (!out.contains(searched + "/open/report"))
+        GTEST_SKIP() << "the tree is out of the other user's reach: " << err.constData();
+    EXPECT_EQ(process.exitCode(), 0) << err.constData();
+    EXPECT_EQ(out, searched + "/open/report\n");
+    // The reason is in the driver's language; one line, naming the folder.
+    EXPECT_TRUE(err.startsWith("WARNING: Skipped the folder " + searched + "/closed: ")) << err.constData();
+    EXPECT_EQ(err.count('\n'), 1) << err.constData();
+}
+
 TEST_F(SorvantSearchDriverTest, HelpGivesEverySyntaxAndExitStatusAndVersionItsNumber)
 {
     const DriverRun help = runDriver(tree, {"--help"});
