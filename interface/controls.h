@@ -23,6 +23,8 @@
 #include <functional>
 
 class QAbstractButton;
+class QPainter;
+class QStyleOption;
 class QEvent;
 class QObject;
 
@@ -133,6 +135,11 @@ protected:
 // against what it is drawn on. The rest of the button is the application
 // style's. Buttons added later are not changed; null does nothing.
 void useReadableIndicators(QWidget* controls);
+// Draws the readable indicator of a check box (or, `radio`, a radio
+// button) into option.rect as useReadableIndicators' style draws it, in
+// the option's palette and state (on, off, mixed, pressed, focused). The
+// application's style draws a menu's check boxes with it too.
+void drawReadableIndicator(bool radio, const QStyleOption& option, QPainter& painter);
 
 // --- background views -----------------------------------------------------------------------------
 
