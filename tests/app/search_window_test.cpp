@@ -571,6 +571,30 @@ TEST_F(SearchWindowTest, TheDestinationButtonShowsAnyNameOnOneLineRegression)
     }
 }
 
+// Regression: in German "Einstellungen" named both the window's drawer
+// (its toolbar item) and the Preferences window, and the quit question
+// read "Sofort beendet, bliebe es halb erledigt.". Each German text is
+// the one its English text means, and no two of these name one thing.
+TEST_F(SearchWindowTest, GermanNamesTheDrawerAndThePreferencesApartRegression)
+{
+    installStringsTables();
+    StringsTableTranslator translator;
+    setPreferredLanguages({QStringLiteral("de")});
+    const auto german = [&translator](const char* english) {
+        return translator.translate("SearchWindow", english);
+    };
+    const QString drawer = german("Settings");
+    const QString drawerCommand = german("Content Lists");
+    const QString preferences = german("Preferences");
+    const QString quitting = german("Quitting now would leave it half done.");
+    setPreferredLanguages({});
+    EXPECT_EQ(drawer, drawerCommand) << "the toolbar item names the drawer as its command does";
+    EXPECT_NE(drawer, preferences);
+    EXPECT_FALSE(drawer.contains(QStringLiteral("Einstellungen")));
+    EXPECT_EQ(preferences, QStringLiteral("Einstellungen"));
+    EXPECT_EQ(quitting, QStringLiteral("Wenn Sie jetzt beenden, bleibt der Vorgang halb erledigt."));
+}
+
 TEST_F(SearchWindowTest, GermanInterfaceFromTheStringsTables)
 {
     installStringsTables();
