@@ -401,7 +401,10 @@ void ResultsView::widenShownColumn(const QString& identifier)
     for (const int floor : {kRoomyWidth, kNarrowWidth}) {
         for (int visual = column - 1; visual >= 0 && overflow > 0; --visual) {
             const int before = header->logicalIndex(visual);
-            const int spare = header->isSectionHidden(before) ? 0 : header->sectionSize(before) - floor;
+            // The names give room last: they are what the table is read by.
+            const bool keep = header->isSectionHidden(before)
+                              || (before == ResultsTableModel::kFileColumn && floor == kRoomyWidth);
+            const int spare = keep ? 0 : header->sectionSize(before) - floor;
             if (spare <= 0)
                 continue;
             const int taken = std::min(spare, overflow);

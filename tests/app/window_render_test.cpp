@@ -8,6 +8,8 @@
 #include "interface/colors.h"
 #include "interface/controls.h"
 #include "interface/localization.h"
+#include "interface/preview_window.h"
+#include "interface/quick_look.h"
 #include "interface/strings_file.h"
 #include "search/highlighting.h"
 #include "tests/app/app_test_support.h"
@@ -175,6 +177,9 @@ TEST_F(WindowRenderTest, NamesColumnsAndHintsAsAUserSeesThem)
             const int oddRow = int(paths.indexOf(folder + u'/' + odd));
             ASSERT_GE(oddRow, 0);
             window->resultsTable()->selectRows({oddRow});
+            window->resultsTable()->setFocus();
+            QuickLookController& preview = QuickLookController::sharedController();
+            preview.openQuickLook();
             QCoreApplication::processEvents();
             // Return with an empty field: the hint in the status line.
             window->setInput(QString());
@@ -188,6 +193,17 @@ TEST_F(WindowRenderTest, NamesColumnsAndHintsAsAUserSeesThem)
             EXPECT_FALSE(window->pathControl()->text().contains(QChar(char16_t(0x202E))));
             EXPECT_TRUE(window->pathControl()->text().contains(QStringLiteral("<U+202E>txt.exe")));
             EXPECT_FALSE(window->destinations()->text().contains(u'\n'));
+
+            // Another destination: its rows go, and the preview lets go of
+            // the file it showed.
+            ASSERT_EQ(preview.numberOfPreviewItems(), 1);
+            preview.sharedPanel()->grab().toImage().save(shots + QStringLiteral("/window-preview-%1.png").arg(name));
+            window->setDestination(tree.makeDir(QStringLiteral("elsewhere")));
+            EXPECT_EQ(preview.numberOfPreviewItems(), 0);
+            QCoreApplication::processEvents();
+            preview.sharedPanel()->grab().toImage().save(shots + QStringLiteral("/window-preview-after-%1.png").arg(name));
+            window->grab().toImage().save(shots + QStringLiteral("/window-elsewhere-%1.png").arg(name));
+            preview.closePanel();
 
             QMenu* columns = window->commands().makeColumnsMenu(window.get());
             validateMenuActions(columns);
