@@ -5,8 +5,8 @@
 #include "interface/action_router.h"
 #include "interface/colors.h"
 #include "interface/events.h"
-#include "platform/file_system_representation.h"
 #include "interface/shown_names.h"
+#include "platform/file_system_representation.h"
 #include "system/deletion_questions.h"
 
 #include <QAbstractButton>

@@ -23,10 +23,10 @@
 #include <functional>
 
 class QAbstractButton;
-class QPainter;
-class QStyleOption;
 class QEvent;
 class QObject;
+class QPainter;
+class QStyleOption;
 
 namespace sorvant {
 
@@ -79,7 +79,9 @@ bool handleReturnEvent(QAbstractButton* button, const QEvent* event, const QWidg
 
 // Shows the path of a file URL, with the home folder written as "~", as
 // plain text (a name that looks like markup shows as it is) on one line
-// (control characters marked as the table marks them).
+// and in the order it is stored: each name as the table shows it
+// (isolatedVisibleName, shown_names.h: control characters marked,
+// bidirectional controls written out, right-to-left names isolated).
 class PathControl : public QLabel
 {
     Q_OBJECT
