@@ -2,6 +2,7 @@
 
 #include "app/destinations.h"
 #include "interface/application.h"
+#include "interface/shown_names.h"
 #include "platform/background_work.h"
 #include "platform/path_semantics.h"
 #include "search/search_params.h"
@@ -101,7 +102,7 @@ void DestinationMenu::addItem(const QString& path, bool indent, const QImage& ic
         if ((*it)->data().isValid() && (*it)->data().toString().compare(key, Qt::CaseInsensitive) == 0)
             return;
     }
-    const QString title = destinationDisplayName(path);
+    const QString title = isolatedVisibleName(destinationDisplayName(path));
     QAction* item = menu()->addAction(indent ? QStringLiteral("    ") + title : title);
     item->setData(key);
     item->setIcon(shown(icon));
@@ -112,12 +113,17 @@ void DestinationMenu::setDestination(const QString& path)
 {
     if (path.isNull())
         return;
+    const bool changed = path != m_path;
     m_path = path;
     const QString pseudo = pseudoDestinationTitle(m_path);
-    setText(pseudo.isNull() ? destinationDisplayName(m_path) : pseudo);
+    // A name holding a newline would make the button two lines tall: its
+    // control characters are marked as the results table marks them.
+    setText(pseudo.isNull() ? isolatedVisibleName(destinationDisplayName(m_path)) : pseudo);
     setToolTip(pseudo.isNull() ? stringByExpandingTildeInPath(m_path) : pseudo);
     setIcon(QIcon());
     const quint64 request = ++m_iconRequest;
+    if (changed)
+        emit destinationChanged();
     if (!pseudo.isNull())
         return;
     whenReady(runInBackground([path] { return iconOf(path); }), this, [this, request](const QImage& icon) {

@@ -50,6 +50,8 @@ signals:
     void scanned();
     // The icon of the stored destination is shown.
     void iconShown();
+    // setDestination stored another destination than the one before.
+    void destinationChanged();
     // "Select…" was chosen: the window asks for a folder.
     void selectRequested();
 

@@ -34,6 +34,15 @@ namespace {
 
 // The cells' text inset at each side.
 constexpr double kTextInset = 3;
+// A header title's room at each side: the header's margin, and at the end
+// the sort indicator.
+constexpr double kHeaderInset = 14;
+// The width down to which a column gives room to one shown after it: a
+// date with its time, a kind, a few tags.
+constexpr int kRoomyWidth = 150;
+// Then, in a narrow window, down to one that still shows a short value and
+// its column's title.
+constexpr int kNarrowWidth = 100;
 
 // A default width that shows common values whole ("238 bytes", "plain text
 // document", in the language shown) in the cells' font: the widest sample,
@@ -55,6 +64,13 @@ QStringList commonKinds()
     const QMimeDatabase database;
     return {database.mimeTypeForName(QStringLiteral("text/plain")).comment(),
             database.mimeTypeForName(QStringLiteral("application/pdf")).comment()};
+}
+
+// The width the columns hidden at first open at: room for a page count
+// or a few words, tags or a comment's start.
+double hiddenColumnWidth(int column)
+{
+    return column == ResultsTableModel::kCommentColumn ? 180 : 140;
 }
 
 // The results' columns, in the model's column order: the name with its
@@ -80,9 +96,10 @@ QList<TableColumn> resultColumns()
         result.setDateCellWithFont(smallSystemFont(), Qt::AlignRight);
         return result;
     };
-    TableColumn info = column(ResultsTableModel::kInfoColumn, 140, text());
-    TableColumn comment = column(ResultsTableModel::kCommentColumn, 180, text());
-    TableColumn tags = column(ResultsTableModel::kTagsColumn, 140, text());
+    TableColumn info = column(ResultsTableModel::kInfoColumn, hiddenColumnWidth(ResultsTableModel::kInfoColumn), text());
+    TableColumn comment =
+        column(ResultsTableModel::kCommentColumn, hiddenColumnWidth(ResultsTableModel::kCommentColumn), text());
+    TableColumn tags = column(ResultsTableModel::kTagsColumn, hiddenColumnWidth(ResultsTableModel::kTagsColumn), text());
     for (TableColumn* later : {&info, &comment, &tags})
         later->hidden = true;
     return {column(ResultsTableModel::kFileColumn, 220, FileCell::fileCell()),
@@ -354,8 +371,48 @@ bool ResultsView::toggleColumn(int tag)
     const QString identifier = toggleColumnIdentifier(tag);
     if (columnWithIdentifier(identifier) < 0)
         return false;
-    setHiddenOfColumn(identifier, !isHiddenColumn(identifier));
+    const bool show = isHiddenColumn(identifier);
+    setHiddenOfColumn(identifier, !show);
+    if (show)
+        widenShownColumn(identifier);
     return true;
+}
+
+void ResultsView::widenShownColumn(const QString& identifier)
+{
+    // A shown column becomes the last one, or one before a last one that
+    // fills the table: fitted to what is left, it could open at its least
+    // width ("Pag…"). It opens at its own width, or at least one that shows
+    // its title beside the sort indicator.
+    const int column = columnWithIdentifier(identifier);
+    QHeaderView* header = horizontalHeader();
+    const int logical = header->logicalIndex(column);
+    const QString title = model()->headerData(logical, Qt::Horizontal).toString();
+    const double titleWidth = QFontMetricsF(header->font()).horizontalAdvance(title) + 2 * kHeaderInset;
+    const int wanted = int(std::ceil(std::max(titleWidth, hiddenColumnWidth(logical))));
+    if (header->sectionSize(logical) >= wanted)
+        return;
+    // The columns before it give back what they have beyond a roomy width
+    // (the last one filled the table), in a narrow window beyond a narrow
+    // one, so the one shown comes into view; what they cannot give, the
+    // table scrolls sideways for. They give it first: a column resized
+    // fits the last one to the table again.
+    int overflow = header->length() - header->sectionSize(logical) + wanted - viewport()->width();
+    for (const int floor : {kRoomyWidth, kNarrowWidth}) {
+        for (int visual = column - 1; visual >= 0 && overflow > 0; --visual) {
+            const int before = header->logicalIndex(visual);
+            // The names give room last: they are what the table is read by.
+            const bool keep = header->isSectionHidden(before)
+                              || (before == ResultsTableModel::kFileColumn && floor == kRoomyWidth);
+            const int spare = keep ? 0 : header->sectionSize(before) - floor;
+            if (spare <= 0)
+                continue;
+            const int taken = std::min(spare, overflow);
+            setWidthOfColumn(visual, header->sectionSize(before) - taken);
+            overflow -= taken;
+        }
+    }
+    setWidthOfColumn(column, wanted);
 }
 
 void ResultsView::updatePathColumnWidth()

@@ -87,6 +87,8 @@ protected:
 private:
     void setUpColumns(UserDefaults& defaults, quint64 index);
     void updatePathColumnWidth();
+    // Gives a column just shown the width it opens at, when it has less.
+    void widenShownColumn(const QString& identifier);
     // Tells the roles resolver the rows in view and the columns shown.
     void updateResolvedRows();
     void updateResolvedRoles();

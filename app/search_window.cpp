@@ -85,6 +85,8 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
 
     m_destinations->rescan();
     setDestination(pathOfStoredString(stringForKey(m_defaults, kSearchLocation, QDir::homePath())));
+    // From now on a destination chosen is one the shown results are not of.
+    connect(m_destinations, &DestinationMenu::destinationChanged, this, &SearchWindow::destinationChanged);
     m_options->load();
     m_settingsDrawer->loadSettings();
 
@@ -232,6 +234,9 @@ void SearchWindow::search()
     const QString phrase = unicode::normalizedString(m_searchInput->text(), unicode::NormalizationForm::NFC);
     const QString stored = m_destinations->storedDestination();
     if (isWhiteString(phrase) || stored.isNull()) {
+        // An empty field says what it wants, not only a beep.
+        if (isWhiteString(phrase))
+            m_searchInfo->setText(tr("Type a name or words to search for."));
         QApplication::beep();
         emit searchAnswered();
         return;
@@ -292,6 +297,18 @@ void SearchWindow::startSearch(const QString& phrase, const TestedDestination& d
     setWindowTitle(request.phrase);
     setSearching(true);
     m_searchInfo->setText(tr("%1 found/%2 done").arg(0).arg(0));
+}
+
+void SearchWindow::destinationChanged()
+{
+    // The results shown are another folder's: they leave rather than stand
+    // under the new destination until the next search. A running search
+    // goes on where it started, and its results stay.
+    if (m_search->isSearching() || m_testingDestination)
+        return;
+    m_search->clearResults();
+    selectionChanged();
+    m_searchInfo->clear();
 }
 
 void SearchWindow::setSearching(bool searching)

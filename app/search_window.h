@@ -200,6 +200,9 @@ private:
     // Starts the search of `phrase` in the tested destination, or says why
     // there is none and clears the results.
     void startSearch(const QString& phrase, const TestedDestination& destination);
+    // Another destination was chosen: the results of the old one leave
+    // (kept while a search runs).
+    void destinationChanged();
     // The controller's search has ended: the window is restored.
     void searchEnded();
     // The commands and the path control follow the selection.

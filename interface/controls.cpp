@@ -5,6 +5,7 @@
 #include "interface/action_router.h"
 #include "interface/colors.h"
 #include "interface/events.h"
+#include "interface/shown_names.h"
 #include "platform/file_system_representation.h"
 #include "system/deletion_questions.h"
 
@@ -241,8 +242,15 @@ PathControl::PathControl(QWidget* parent) : QLabel(parent)
 void PathControl::setURL(const QUrl& url)
 {
     m_url = url;
-    // A newline in a name would break the line: marked as the table marks it.
-    setText(visibleControlCharacters(pathByAbbreviatingWithTildeInPath()));
+    // A newline in a name would break the line: marked as the table marks
+    // it. Each name is isolated, with its layout characters written out, so
+    // none reorders the path around it.
+    const QStringList names = pathByAbbreviatingWithTildeInPath().split(u'/');
+    QStringList shown;
+    shown.reserve(names.size());
+    for (const QString& name : names)
+        shown.append(isolatedVisibleName(name));
+    setText(shown.join(u'/'));
 }
 
 void PathControl::setPath(const QString& path)
@@ -365,53 +373,7 @@ public:
             QProxyStyle::drawPrimitive(element, option, painter, widget);
             return;
         }
-        drawIndicator(element == PE_IndicatorRadioButton, *option, *painter);
-    }
-
-private:
-    static void drawIndicator(bool radio, const QStyleOption& option, QPainter& painter)
-    {
-        const QPalette& palette = option.palette;
-        const QColor window = palette.color(QPalette::Window);
-        const QColor text = palette.color(QPalette::WindowText);
-        const bool sunken = option.state & State_Sunken;
-        const bool focused = (option.state & State_HasFocus) && (option.state & State_KeyboardFocusChange);
-        // The outline 60% of the way to the text: 5:1 on a light or dark
-        // grey window. The mark in the text colour on the base.
-        const QColor outline = focused ? palette.color(QPalette::Highlight) : mixedColor(window, text, 0.6);
-        const QColor base = palette.color(QPalette::Base);
-        const QColor fill = sunken ? mixedColor(base, text, 0.2) : base;
-
-        painter.save();
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF box = QRectF(option.rect).adjusted(0.5, 0.5, -0.5, -0.5);
-        const qreal side = std::min(box.width(), box.height());
-        const QRectF square(box.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
-        painter.setPen(QPen(outline, 1.0));
-        painter.setBrush(fill);
-        if (radio)
-            painter.drawEllipse(square);
-        else
-            painter.drawRoundedRect(square, side / 8, side / 8);
-
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(text);
-        if (radio && (option.state & State_On)) {
-            // A dot half the circle wide.
-            const qreal radius = side / 4;
-            painter.drawEllipse(square.center(), radius, radius);
-        } else if (!radio && (option.state & State_NoChange)) {
-            painter.drawRect(QRectF(square.left() + side / 4, square.center().y() - side / 12, side / 2, side / 6));
-        } else if (!radio && (option.state & State_On)) {
-            QPainterPath mark;
-            mark.moveTo(square.left() + side * 0.24, square.top() + side * 0.52);
-            mark.lineTo(square.left() + side * 0.42, square.top() + side * 0.72);
-            mark.lineTo(square.left() + side * 0.76, square.top() + side * 0.30);
-            painter.setBrush(Qt::NoBrush);
-            painter.setPen(QPen(text, std::max<qreal>(1.5, side / 7), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            painter.drawPath(mark);
-        }
-        painter.restore();
+        drawReadableIndicator(element == PE_IndicatorRadioButton, *option, *painter);
     }
 };
 
@@ -431,6 +393,51 @@ QStyle* readableIndicatorStyle()
 }
 
 } // namespace
+
+void drawReadableIndicator(bool radio, const QStyleOption& option, QPainter& painter)
+{
+    const QPalette& palette = option.palette;
+    const QColor window = palette.color(QPalette::Window);
+    const QColor text = palette.color(QPalette::WindowText);
+    const bool sunken = option.state & QStyle::State_Sunken;
+    const bool focused = (option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange);
+    // The outline 60% of the way to the text: 5:1 on a light or dark
+    // grey window. The mark in the text colour on the base.
+    const QColor outline = focused ? palette.color(QPalette::Highlight) : mixedColor(window, text, 0.6);
+    const QColor base = palette.color(QPalette::Base);
+    const QColor fill = sunken ? mixedColor(base, text, 0.2) : base;
+
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(option.rect).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal side = std::min(box.width(), box.height());
+    const QRectF square(box.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
+    painter.setPen(QPen(outline, 1.0));
+    painter.setBrush(fill);
+    if (radio)
+        painter.drawEllipse(square);
+    else
+        painter.drawRoundedRect(square, side / 8, side / 8);
+
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(text);
+    if (radio && (option.state & QStyle::State_On)) {
+        // A dot half the circle wide.
+        const qreal radius = side / 4;
+        painter.drawEllipse(square.center(), radius, radius);
+    } else if (!radio && (option.state & QStyle::State_NoChange)) {
+        painter.drawRect(QRectF(square.left() + side / 4, square.center().y() - side / 12, side / 2, side / 6));
+    } else if (!radio && (option.state & QStyle::State_On)) {
+        QPainterPath mark;
+        mark.moveTo(square.left() + side * 0.24, square.top() + side * 0.52);
+        mark.lineTo(square.left() + side * 0.42, square.top() + side * 0.72);
+        mark.lineTo(square.left() + side * 0.76, square.top() + side * 0.30);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(text, std::max<qreal>(1.5, side / 7), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(mark);
+    }
+    painter.restore();
+}
 
 void useReadableIndicators(QWidget* controls)
 {

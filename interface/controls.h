@@ -25,6 +25,8 @@
 class QAbstractButton;
 class QEvent;
 class QObject;
+class QPainter;
+class QStyleOption;
 
 namespace sorvant {
 
@@ -77,7 +79,9 @@ bool handleReturnEvent(QAbstractButton* button, const QEvent* event, const QWidg
 
 // Shows the path of a file URL, with the home folder written as "~", as
 // plain text (a name that looks like markup shows as it is) on one line
-// (control characters marked as the table marks them).
+// and in the order it is stored: each name as the table shows it
+// (isolatedVisibleName, shown_names.h: control characters marked,
+// bidirectional controls written out, right-to-left names isolated).
 class PathControl : public QLabel
 {
     Q_OBJECT
@@ -133,6 +137,11 @@ protected:
 // against what it is drawn on. The rest of the button is the application
 // style's. Buttons added later are not changed; null does nothing.
 void useReadableIndicators(QWidget* controls);
+// Draws the readable indicator of a check box (or, `radio`, a radio
+// button) into option.rect as useReadableIndicators' style draws it, in
+// the option's palette and state (on, off, mixed, pressed, focused). The
+// application's style draws a menu's check boxes with it too.
+void drawReadableIndicator(bool radio, const QStyleOption& option, QPainter& painter);
 
 // --- background views -----------------------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 #include "interface/action_router.h"
 #include "interface/appearance.h"
 #include "interface/colors.h"
+#include "interface/controls.h"
 #include "interface/key_equivalents.h"
 #include "system/bundle.h"
 
@@ -58,6 +59,17 @@ public:
             for (const QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
                 colored.palette.setColor(group, role, color);
         QProxyStyle::drawControl(element, &colored, painter, widget);
+    }
+    // The items' check boxes read on a dark menu, as the application
+    // style's do (this style's base is a plain copy of it).
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        if (element == PE_IndicatorCheckBox && option && painter && qobject_cast<const QMenu*>(widget)) {
+            drawReadableIndicator(false, *option, *painter);
+            return;
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
     }
 };
 

@@ -55,8 +55,9 @@ QuickLookController::~QuickLookController()
 {
     if (qApp)
         qApp->removeEventFilter(this);
-    for (auto& [view, connection] : m_observed)
-        disconnect(connection);
+    for (auto& [view, connections] : m_observed)
+        for (const QMetaObject::Connection& connection : connections)
+            disconnect(connection);
     delete m_panel.data();
     if (g_controller == this)
         g_controller = nullptr;
@@ -86,8 +87,16 @@ void QuickLookController::addObserverForView(QAbstractItemView* view)
 {
     if (!view || !view->selectionModel() || m_observed.count(view))
         return;
-    m_observed[view] = connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                               [this, view] { selectionDidChangeInWindow(view->window()); });
+    const auto follow = [this, view] { selectionDidChangeInWindow(view->window()); };
+    std::vector<QMetaObject::Connection>& connections = m_observed[view];
+    connections.push_back(connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, follow));
+    // A reset or a removal takes rows away without a selection change (a
+    // reset says none): the previewed file may have left the rows. What is
+    // asked for after it is done is what the view then shows.
+    if (QAbstractItemModel* model = view->model()) {
+        connections.push_back(connect(model, &QAbstractItemModel::modelReset, this, follow));
+        connections.push_back(connect(model, &QAbstractItemModel::rowsRemoved, this, follow));
+    }
     connect(view, &QObject::destroyed, this, [this, view] { m_observed.erase(view); });
 }
 
@@ -96,7 +105,8 @@ void QuickLookController::removeObserverForView(QAbstractItemView* view)
     const auto it = m_observed.find(view);
     if (it == m_observed.end())
         return;
-    disconnect(it->second);
+    for (const QMetaObject::Connection& connection : it->second)
+        disconnect(connection);
     m_observed.erase(it);
 }
 

@@ -8,6 +8,7 @@
 // keys reach it through handleQuickLookKeyDown.
 //
 //   nothing selected, openQuickLook  => an empty preview
+//   the observed view's model reset  => the view's files now (none)
 //   another window becomes main      => that window's files
 //   no main window                   => no files
 
@@ -17,6 +18,7 @@
 #include <QUrl>
 
 #include <map>
+#include <vector>
 
 class QAbstractItemView;
 class QKeyEvent;
@@ -38,7 +40,8 @@ public:
 
     void selectionDidChangeInWindow(QWidget* window);
     void mainWindowDidChange(QWidget* window, bool becameMain);
-    // Follows the view's selection changes while the preview is open.
+    // Follows the view's selection changes while the preview is open, and
+    // its model's resets and removed rows (which change no selection).
     void addObserverForView(QAbstractItemView* view);
     void removeObserverForView(QAbstractItemView* view);
 
@@ -75,7 +78,7 @@ private:
     QList<QUrl> m_urls;
     QPointer<PreviewWindow> m_panel;
     QPointer<QWidget> m_lastMain;
-    std::map<QAbstractItemView*, QMetaObject::Connection> m_observed;
+    std::map<QAbstractItemView*, std::vector<QMetaObject::Connection>> m_observed;
 };
 
 // The Quick Look keys of any view: Space toggles the preview (Option-Space

@@ -1,8 +1,10 @@
 #include "interface/scroller_style.h"
 
 #include "interface/colors.h"
+#include "interface/controls.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QPainter>
 #include <QPalette>
 #include <QStyleFactory>
@@ -61,6 +63,16 @@ void ScrollerStyle::drawComplexControl(ComplexControl control, const QStyleOptio
     const double radius = (horizontal ? thumb.height() : thumb.width()) / 2.0;
     painter->drawRoundedRect(QRectF(thumb), radius, radius);
     painter->restore();
+}
+
+void ScrollerStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                                  const QWidget* widget) const
+{
+    if (element == PE_IndicatorCheckBox && option && painter && qobject_cast<const QMenu*>(widget)) {
+        drawReadableIndicator(false, *option, *painter);
+        return;
+    }
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 
 void installScrollerStyle()

@@ -1,6 +1,7 @@
 #pragma once
 // The application's style: the desktop's (Fusion without a desktop) with
-// scroll bar thumbs that read as thumbs.
+// scroll bar thumbs that read as thumbs and menu check boxes that read on
+// a dark menu.
 //
 // Fusion draws the thumb lighter than its groove. On a light palette the
 // nearly white thumb melts into the white table beside it and the grey rest
@@ -40,6 +41,11 @@ public:
 
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                             const QWidget* widget = nullptr) const override;
+    // A menu's check boxes are drawn as useReadableIndicators draws them
+    // (controls.h): Fusion outlines an unticked one in a shade of the menu,
+    // lost on a dark one (1.04:1).
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
 };
 
 // Makes the application's style a ScrollerStyle over its current one, once.

@@ -6,6 +6,7 @@
 #include "interface/colors.h"
 #include "interface/fonts.h"
 #include "interface/graphics_context.h"
+#include "interface/shown_names.h"
 #include "interface/string_drawing.h"
 #include "platform/date_format.h"
 #include "platform/file_system_representation.h"
@@ -34,6 +35,8 @@ constexpr qint64 kMillisecondsPerDay = 86'400'000;
 // How long a date cell's texts are kept at most, and how many.
 constexpr qint64 kTextsLifetime = 60'000;
 constexpr size_t kTextsCapacity = 8192;
+// A date's inset from its cell's edges, as the text cells' (3 points).
+constexpr double kDateInset = 3;
 
 bool isPath(const QString& string)
 {
@@ -71,9 +74,18 @@ Color colorOfIndex(const QModelIndex& index)
 AttributedString highlightedText(const QModelIndex& index, const QVariantMap& cellAttributes)
 {
     AttributedString text = index.data(cell_role::kHighlighted).value<AttributedString>();
-    AttributedString base(visibleControlCharacters(text.string()), cellAttributes);
-    for (const AttributedString::Run& run : text.runs())
-        base.addAttributes(run.attributes, run.range);
+    // The shown name is isolated and its layout characters are written out:
+    // the runs move to where their units are shown.
+    const QString name = isolatedVisibleName(text.string());
+    AttributedString base(name, cellAttributes);
+    const QList<qsizetype> shown = visibleLayoutPositions(text.string());
+    // A name that holds U+2068 shows it written out: a leading one is the isolate.
+    const qsizetype isolate = name.startsWith(QChar(char16_t(0x2068))) ? 1 : 0;
+    for (const AttributedString::Run& run : text.runs()) {
+        const qsizetype start = shown.value(run.range.location, shown.constLast());
+        const qsizetype end = shown.value(run.range.location + run.range.length, shown.constLast());
+        base.addAttributes(run.attributes, Range{isolate + start, end - start});
+    }
     return base;
 }
 
@@ -89,7 +101,7 @@ void drawCellText(QPainter& painter, const QModelIndex& index, QRectF rect, Line
         drawInRect(painter, truncatedAttributedString(text, rect.width(), mode), lineRect(rect, font));
         return;
     }
-    drawInRect(painter, visibleControlCharacters(index.data(Qt::DisplayRole).toString()), lineRect(rect, font), mode,
+    drawInRect(painter, isolatedVisibleName(index.data(Qt::DisplayRole).toString()), lineRect(rect, font), mode,
                centered ? TextAlignment::Center : TextAlignment::Left, false, font, color, false, false,
                std::nullopt);
 }
@@ -419,12 +431,15 @@ void DateCell::paint(QPainter* painter, const QStyleOptionViewItem& option, cons
 {
     // Qt paints through a const delegate; the chosen levels are this
     // column's drawing state, as a cell keeps it between drawings.
-    const QString text = const_cast<DateCell*>(this)->textForValue(index.data(Qt::DisplayRole), option.rect.width());
+    // The date stays clear of the column lines at either side, as the text
+    // cells' insets keep their text; it is chosen for the width left.
+    const QRectF rect = QRectF(option.rect).adjusted(kDateInset, 0, -kDateInset, 0);
+    const QString text = const_cast<DateCell*>(this)->textForValue(index.data(Qt::DisplayRole), rect.width());
     drawCellBackground(*painter, option);
     const TextAlignment alignment = m_alignment.testFlag(Qt::AlignRight)
         ? TextAlignment::Right
         : (m_alignment.testFlag(Qt::AlignHCenter) ? TextAlignment::Center : TextAlignment::Left);
-    drawInRect(*painter, text, lineRect(option.rect, m_font), LineBreakMode::ByClipping, alignment, false, m_font,
+    drawInRect(*painter, text, lineRect(rect, m_font), LineBreakMode::ByClipping, alignment, false, m_font,
                cellTextColor(colorOfIndex(index), option, *painter), false, false, std::nullopt);
 }
 

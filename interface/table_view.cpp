@@ -985,12 +985,12 @@ void TableView::keyPressEvent(QKeyEvent* event)
         return;
     case 0xF729: // Home
     case 0xF72A: // Begin
-        if (rows > 0)
-            selectAndScrollRowToVisible(0);
-        return;
     case 0xF72B: // End
-        if (rows > 0)
-            selectAndScrollRowToVisible(rows - 1);
+        if (rows > 0 && (modifierFlags(event) & kShiftKeyMask)) {
+            extendSelectionToRow(key == 0xF72B ? rows - 1 : 0);
+        } else if (rows > 0) {
+            selectAndScrollRowToVisible(key == 0xF72B ? rows - 1 : 0);
+        }
         return;
     case 0xF72C: // Page Up
         scrollVisiblePageDown(this);
@@ -1002,6 +1002,23 @@ void TableView::keyPressEvent(QKeyEvent* event)
         break;
     }
     QTableView::keyPressEvent(event);
+}
+
+void TableView::extendSelectionToRow(int row)
+{
+    // Qt's view keeps where a Shift selection started and grows it by one
+    // row with Shift-Down or Shift-Up: the current row goes next to `row`
+    // (the selection untouched) and one such step takes it there, so the
+    // selection grows from its start as Shift-Down grows it.
+    const int next = row > 0 ? row - 1 : row + 1;
+    if (next < 0 || next >= numberOfRows()) {
+        selectAndScrollRowToVisible(row);
+        return;
+    }
+    const int column = std::max(0, currentIndex().column());
+    selectionModel()->setCurrentIndex(model()->index(next, column), QItemSelectionModel::NoUpdate);
+    QKeyEvent step(QEvent::KeyPress, row > 0 ? Qt::Key_Down : Qt::Key_Up, Qt::ShiftModifier);
+    QTableView::keyPressEvent(&step);
 }
 
 void TableView::mousePressEvent(QMouseEvent* event)

@@ -263,6 +263,8 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Home and End select the first and last row; with Shift they extend
+    // the selection to it (extendSelectionToRow).
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -276,6 +278,9 @@ protected:
     virtual void preparePaperDrawing(bool paper);
 
 private:
+    // Selects from the selection's anchor to `row` (0 or the last row), as
+    // the table's own Shift keys extend it.
+    void extendSelectionToRow(int row);
     void headerSectionResized(int logical, int oldSize, int newSize);
     void columnsChanged();
     // saveColumns and the hidden columns; restoreColumns and the hidden ones.

@@ -98,6 +98,40 @@ protected:
     QMenuBar menuBar;
 };
 
+// Regression: on a fresh profile the columns shown from View > Columns
+// opened at their least width (Info "Pag…", the Comment's title "omme")
+// while the last of them took the rest. Each opens at a width that shows
+// its title and a usual value, one after the other and all three.
+TEST_F(ResultsColumnsTest, ShownColumnsOpenWideEnoughForTheirTitlesRegression)
+{
+    // A window the 800-point screen here holds: no clamp narrows it later.
+    window->resize(780, 560);
+    showWindow();
+    QHeaderView* header = table()->horizontalHeader();
+    const QFontMetrics metrics(header->font());
+    for (const char* identifier : {"info", "comment", "tags"}) {
+        SCOPED_TRACE(identifier);
+        const auto& tags = ResultsView::kToggleColumns;
+        const auto tag = std::find(tags.begin(), tags.end(), QString::fromLatin1(identifier)) - tags.begin();
+        ASSERT_TRUE(window->resultsTable()->toggleColumn(int(tag)));
+        QCoreApplication::processEvents();
+        const int column = ResultsTableModel::columnWithIdentifier(QString::fromLatin1(identifier));
+        ASSERT_FALSE(header->isSectionHidden(column));
+        const QString title = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        EXPECT_GE(header->sectionSize(column), metrics.horizontalAdvance(title) + 16) << "the title";
+        EXPECT_GE(header->sectionSize(column), 120) << "a page count or a few tags";
+        // The first column shown finds room in a window this narrow; the
+        // later ones the table scrolls sideways for.
+        if (column == ResultsTableModel::kInfoColumn) {
+            EXPECT_LE(header->sectionViewportPosition(column) + header->sectionSize(column),
+                      table()->viewport()->width() + 1) << "in view";
+        }
+    }
+    // Each later one took room from the others, not all of it from one.
+    for (const int column : {ResultsTableModel::kInfoColumn, ResultsTableModel::kCommentColumn})
+        EXPECT_GE(header->sectionSize(column), 100) << column;
+}
+
 TEST_F(ResultsColumnsTest, ColumnsShowTheResultAndTipsOnlyItsNameAndPath)
 {
     const struct { const char* identifier; QString value; QString tip; } rows[] = {

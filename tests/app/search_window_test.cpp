@@ -514,6 +514,87 @@ TEST_F(SearchWindowTest, NoFieldToSearchInIsSaidRegression)
     EXPECT_EQ(window->resultsTable()->model()->rowCount(), 0) << "the rows of the search before are not its";
 }
 
+// Regression: Return with an empty field beeped and said nothing, and the
+// rows of the folder searched before stayed under a newly chosen one.
+TEST_F(SearchWindowTest, AnEmptySearchSaysWhatToTypeAndOldRowsLeaveANewDestinationRegression)
+{
+    tree.writeFile(QStringLiteral("f/alpha.txt"));
+    tree.makeDir(QStringLiteral("g"));
+    installStringsTables();
+    struct Case
+    {
+        const char* language;
+        QString said;
+    };
+    const Case cases[] = {{"en", QStringLiteral("Type a name or words to search for.")},
+                          {"de", QStringLiteral("Geben Sie einen Namen oder Wörter ein, nach denen gesucht wird.")}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        StringsTableTranslator translator;
+        QCoreApplication::installTranslator(&translator);
+        setPreferredLanguages({QString::fromLatin1(c.language)});
+        auto window = makeWindow();
+        ASSERT_TRUE(searchAndWait(*window, QStringLiteral("alpha"), tree.filePath(QStringLiteral("f"))));
+        ASSERT_EQ(window->resultsTable()->model()->rowCount(), 1);
+        window->setInput(QStringLiteral("  "));
+        ASSERT_TRUE(answerSearch(*window));
+        EXPECT_FALSE(window->isSearching());
+        EXPECT_EQ(statusLine(*window), c.said);
+        EXPECT_EQ(window->resultsTable()->model()->rowCount(), 1) << "the same folder's rows stay";
+        // The same folder chosen again keeps them; another one does not.
+        window->setDestination(tree.filePath(QStringLiteral("f")));
+        EXPECT_EQ(window->resultsTable()->model()->rowCount(), 1);
+        window->setDestination(tree.filePath(QStringLiteral("g")));
+        EXPECT_EQ(window->resultsTable()->model()->rowCount(), 0);
+        EXPECT_EQ(statusLine(*window), QString());
+        setPreferredLanguages({});
+        QCoreApplication::removeTranslator(&translator);
+    }
+}
+
+// Regression: a destination whose name ends in a newline made the button
+// two lines tall and pushed the options down.
+TEST_F(SearchWindowTest, TheDestinationButtonShowsAnyNameOnOneLineRegression)
+{
+    auto window = makeWindow();
+    window->setDestination(tree.makeDir(QStringLiteral("plain")));
+    const QSize plain = window->destinations()->sizeHint();
+    const QString names[] = {QStringLiteral("ends in a newline\n"), QStringLiteral("two\nlines"),
+                             QStringLiteral("carriage\rreturn\n\n"), QStringLiteral("tab\there")};
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        window->setDestination(tree.makeDir(name));
+        const QString shown = window->destinations()->text();
+        EXPECT_FALSE(shown.contains(u'\n') || shown.contains(u'\r') || shown.contains(u'\t'));
+        EXPECT_TRUE(shown.contains(QChar(char16_t(0x21B5))) || shown.contains(QChar(char16_t(0x2192))));
+        EXPECT_EQ(window->destinations()->sizeHint().height(), plain.height());
+    }
+}
+
+// Regression: in German "Einstellungen" named both the window's drawer
+// (its toolbar item) and the Preferences window, and the quit question
+// read "Sofort beendet, bliebe es halb erledigt.". Each German text is
+// the one its English text means, and no two of these name one thing.
+TEST_F(SearchWindowTest, GermanNamesTheDrawerAndThePreferencesApartRegression)
+{
+    installStringsTables();
+    StringsTableTranslator translator;
+    setPreferredLanguages({QStringLiteral("de")});
+    const auto german = [&translator](const char* english) {
+        return translator.translate("SearchWindow", english);
+    };
+    const QString drawer = german("Settings");
+    const QString drawerCommand = german("Content Lists");
+    const QString preferences = german("Preferences");
+    const QString quitting = german("Quitting now would leave it half done.");
+    setPreferredLanguages({});
+    EXPECT_EQ(drawer, drawerCommand) << "the toolbar item names the drawer as its command does";
+    EXPECT_NE(drawer, preferences);
+    EXPECT_FALSE(drawer.contains(QStringLiteral("Einstellungen")));
+    EXPECT_EQ(preferences, QStringLiteral("Einstellungen"));
+    EXPECT_EQ(quitting, QStringLiteral("Wenn Sie jetzt beenden, bleibt der Vorgang halb erledigt."));
+}
+
 TEST_F(SearchWindowTest, GermanInterfaceFromTheStringsTables)
 {
     installStringsTables();

@@ -3,7 +3,14 @@
 // from their background. The pictures are kept in the build's screenshots/.
 
 #include "app/results_table_model.h"
+#include "app/search_window_commands.h"
+#include "interface/action_router.h"
 #include "interface/colors.h"
+#include "interface/controls.h"
+#include "interface/localization.h"
+#include "interface/preview_window.h"
+#include "interface/quick_look.h"
+#include "interface/strings_file.h"
 #include "search/highlighting.h"
 #include "tests/app/app_test_support.h"
 #include "tests/interface/support.h"
@@ -16,6 +23,8 @@
 #include <QPalette>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMenu>
+#include <QToolButton>
 #include <QRadioButton>
 #include <QTableView>
 
@@ -120,6 +129,91 @@ TEST_F(WindowRenderTest, ReadableInLightAndDark)
             for (int x = inWindow.left(); x <= inWindow.right(); ++x)
                 highlighted += image.pixelColor(x, y) == highlight;
         EXPECT_GT(highlighted, 50);
+    }
+}
+
+// The window's small faults as a user meets them, in English and German,
+// light and dark: a name holding a right-to-left override in the table and
+// the status line, a destination whose name ends in a newline, the columns
+// shown from View > Columns, right-aligned dates, the empty search's hint
+// and the Columns menu's boxes. The pictures are kept in the build's
+// screenshots/ (window-shown-*.png, window-columns-menu-*.png).
+TEST_F(WindowRenderTest, NamesColumnsAndHintsAsAUserSeesThem)
+{
+    installStringsTables();
+    const QString odd = QStringLiteral("zz invoice\u202Etxt.exe");
+    tree.writeFile(QStringLiteral("Belege\n/") + odd);
+    tree.writeFile(QStringLiteral("Belege\n/zz invoice plain.pdf"));
+    const QString folder = tree.filePath(QStringLiteral("Belege\n"));
+    const QString shots = QStringLiteral(SORVANT_SCREENSHOT_DIR);
+    QDir().mkpath(shots);
+    for (const char* language : {"en", "de"}) {
+        for (const bool dark : {false, true}) {
+            const QString name = QStringLiteral("%1-%2").arg(QLatin1String(language),
+                                                             dark ? QStringLiteral("dark") : QStringLiteral("light"));
+            SCOPED_TRACE(name.toStdString());
+            StringsTableTranslator translator;
+            QCoreApplication::installTranslator(&translator);
+            setPreferredLanguages({QString::fromLatin1(language)});
+            AppearanceScope appearance(dark);
+            if (dark)
+                useDesktopDarkPalette();
+            auto window = makeWindow();
+            window->resize(1040, 640);
+            window->show();
+            ASSERT_TRUE(searchAndWait(*window, QStringLiteral("zz invoice"), folder));
+            for (const char* column : {"info", "comment"}) {
+                const auto& tags = ResultsView::kToggleColumns;
+                // The window before kept its columns for this window index.
+                if (window->resultsTable()->isHiddenColumn(QString::fromLatin1(column))) {
+                    EXPECT_TRUE(window->resultsTable()->toggleColumn(
+                        int(std::find(tags.begin(), tags.end(), QString::fromLatin1(column)) - tags.begin())));
+                }
+                EXPECT_FALSE(window->resultsTable()->isHiddenColumn(QString::fromLatin1(column)));
+            }
+            const auto* rows = qobject_cast<ResultsTableModel*>(window->resultsTable()->model());
+            ASSERT_NE(rows, nullptr);
+            const QStringList paths = rows->pathsOfRows({0, 1});
+            const int oddRow = int(paths.indexOf(folder + u'/' + odd));
+            ASSERT_GE(oddRow, 0);
+            window->resultsTable()->selectRows({oddRow});
+            window->resultsTable()->setFocus();
+            QuickLookController& preview = QuickLookController::sharedController();
+            preview.openQuickLook();
+            QCoreApplication::processEvents();
+            // Return with an empty field: the hint in the status line.
+            window->setInput(QString());
+            ASSERT_TRUE(answerSearch(*window));
+            QCoreApplication::processEvents();
+            window->grab().toImage().save(shots + QStringLiteral("/window-shown-%1.png").arg(name));
+
+            const auto* status = window->findChild<QLabel*>(QStringLiteral("searchInfo"));
+            ASSERT_NE(status, nullptr);
+            EXPECT_FALSE(status->text().isEmpty());
+            EXPECT_FALSE(window->pathControl()->text().contains(QChar(char16_t(0x202E))));
+            EXPECT_TRUE(window->pathControl()->text().contains(QStringLiteral("<U+202E>txt.exe")));
+            EXPECT_FALSE(window->destinations()->text().contains(u'\n'));
+
+            // Another destination: its rows go, and the preview lets go of
+            // the file it showed.
+            ASSERT_EQ(preview.numberOfPreviewItems(), 1);
+            preview.sharedPanel()->grab().toImage().save(shots + QStringLiteral("/window-preview-%1.png").arg(name));
+            window->setDestination(tree.makeDir(QStringLiteral("elsewhere")));
+            EXPECT_EQ(preview.numberOfPreviewItems(), 0);
+            QCoreApplication::processEvents();
+            preview.sharedPanel()->grab().toImage().save(shots + QStringLiteral("/window-preview-after-%1.png").arg(name));
+            window->grab().toImage().save(shots + QStringLiteral("/window-elsewhere-%1.png").arg(name));
+            preview.closePanel();
+
+            QMenu* columns = window->commands().makeColumnsMenu(window.get());
+            validateMenuActions(columns);
+            columns->adjustSize();
+            columns->grab().toImage().save(shots + QStringLiteral("/window-columns-menu-%1.png").arg(name));
+            delete columns;
+            window->close();
+            setPreferredLanguages({});
+            QCoreApplication::removeTranslator(&translator);
+        }
     }
 }
 

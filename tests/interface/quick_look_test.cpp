@@ -512,6 +512,42 @@ TEST_F(QuickLook, FollowsTheMainWindowSelection)
     controller.removeObserverForView(window.list);
 }
 
+// Regression: the preview followed only selection changes, which a model
+// reset does not send: a new search's rows came, nothing was selected, and
+// the preview kept the file of the rows gone.
+TEST_F(QuickLook, PreviewLetsGoOfFilesThatLeftTheRowsRegression)
+{
+    SearchWindowStandIn window({png, text, pdf});
+    test::activate(window);
+    window.list->setFocus();
+    QuickLookController& controller = QuickLookController::sharedController();
+    controller.addObserverForView(window.list);
+    auto* rows = qobject_cast<QStringListModel*>(window.list->model());
+    ASSERT_NE(rows, nullptr);
+
+    // Rows removed: the removed file leaves the preview, the others stay.
+    window.list->select(0);
+    window.list->select(2, QItemSelectionModel::Select);
+    controller.openQuickLook();
+    ASSERT_TRUE(controller.isOpen());
+    ASSERT_EQ(controller.numberOfPreviewItems(), 2);
+    rows->removeRows(2, 1);
+    EXPECT_EQ(controller.documentURLs(), QList<QUrl>{QUrl::fromLocalFile(png)});
+    EXPECT_EQ(controller.sharedPanel()->currentItem(), QUrl::fromLocalFile(png));
+
+    // New rows (a reset): nothing is selected, so nothing is previewed.
+    window.list->select(1);
+    ASSERT_EQ(controller.documentURLs(), QList<QUrl>{QUrl::fromLocalFile(text)});
+    rows->setStringList({pdf, png});
+    EXPECT_FALSE(window.list->selectionModel()->hasSelection());
+    EXPECT_EQ(controller.numberOfPreviewItems(), 0);
+    EXPECT_FALSE(controller.sharedPanel()->currentItem().isValid());
+    // The preview follows the new rows' selection as before.
+    window.list->select(0);
+    EXPECT_EQ(controller.sharedPanel()->currentItem(), QUrl::fromLocalFile(pdf));
+    controller.removeObserverForView(window.list);
+}
+
 TEST(PreviewPlacement, BesideTheWindowOnItsScreen)
 {
     const QRect screen(0, 0, 1440, 900);

@@ -1,14 +1,20 @@
 #include "interface/scroller_style.h"
 
 #include "interface/appearance.h"
+#include "interface/colors.h"
 
 #include <QApplication>
 #include <QImage>
+#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleFactory>
 #include <QStyleOptionSlider>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
 
 namespace sorvant {
 namespace {
@@ -54,6 +60,45 @@ TEST(ScrollerStyle, ThumbReadsMirroredRegression)
         EXPECT_GT(contrast(right, 2, window), 3 * contrast(right, 0, window) + 10);
     }
     QApplication::setPalette(previous);
+}
+
+// Regression: in a dark menu an unticked item's box was a shade of the
+// menu (#272727 on #242424, 1.04:1): the boxes of View > Columns could not
+// be seen. Ticked or not, a box stands out 3:1 from the menu behind it.
+TEST(ScrollerStyle, MenuCheckBoxesReadInLightAndDarkRegression)
+{
+    ASSERT_TRUE(qobject_cast<ScrollerStyle*>(QApplication::style()));
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette desktopDark(Qt::white, QColor(36, 36, 36));
+    desktopDark.setColor(QPalette::Base, QColor(30, 30, 30));
+    const struct {
+        const char* name;
+        QPalette palette;
+    } palettes[] = {{"light", fusion->standardPalette()}, {"dark", darkFusionPalette()}, {"desktop dark", desktopDark}};
+    for (const auto& p : palettes) {
+        SCOPED_TRACE(p.name);
+        QMenu menu;
+        menu.setPalette(p.palette);
+        // Without text, what the item draws at its left is its box.
+        QAction* unticked = menu.addAction(QString());
+        unticked->setCheckable(true);
+        QAction* ticked = menu.addAction(QString());
+        ticked->setCheckable(true);
+        ticked->setChecked(true);
+        menu.setMinimumWidth(120);
+        menu.adjustSize();
+        const QImage image = menu.grab().toImage();
+        for (QAction* item : {unticked, ticked}) {
+            SCOPED_TRACE(item->isChecked() ? "ticked" : "unticked");
+            const QRect row = menu.actionGeometry(item);
+            const QColor behind = image.pixelColor(row.right() - 4, row.center().y());
+            double strongest = 0;
+            for (int y = row.top(); y <= row.bottom(); ++y)
+                for (int x = row.left(); x < row.left() + std::min(40, row.width() / 2); ++x)
+                    strongest = std::max(strongest, contrastRatio(image.pixelColor(x, y), behind));
+            EXPECT_GE(strongest, 3.0);
+        }
+    }
 }
 
 TEST(ScrollerStyle, ThumbIsBetweenTheWindowAndItsText)

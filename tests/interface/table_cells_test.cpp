@@ -20,8 +20,11 @@
 #include <QPicture>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace sorvant {
 namespace {
@@ -46,6 +49,34 @@ TEST(DateCell, LevelIsTheMostDetailedThatFitsStrictly)
         cell.updateDetailLevel(c.width);
         EXPECT_EQ(cell.dateDetailLevel(), c.level);
         EXPECT_EQ(cell.todayAndYesterdayLevel(), c.todayLevel);
+    }
+}
+
+// Regression: a right-aligned date touched the column line at its right,
+// a left-aligned one the line before it. Dates keep the text cells' inset
+// from both edges, in English and German, at every width the cell takes.
+TEST(DateCell, DatesStayClearOfTheColumnLinesRegression)
+{
+    QStandardItemModel model(1, 1);
+    model.setData(model.index(0, 0), QDateTime(QDate(2026, 9, 30), QTime(23, 58, 59), QTimeZone::utc()));
+    QTableView view;
+    view.setModel(&model);
+    const QFont font(QStringLiteral("DejaVu Sans"), 9);
+    for (const Qt::Alignment alignment : {Qt::AlignRight, Qt::AlignLeft}) {
+        for (const int width : {60, 90, 120, 150, 220}) {
+            SCOPED_TRACE(testing::Message() << (alignment == Qt::AlignRight ? "right " : "left ") << width);
+            std::unique_ptr<DateCell> cell(DateCell::dateCellWithFont(font, alignment));
+            QStyleOptionViewItem option;
+            option.widget = &view;
+            option.rect = QRect(10, 0, width, 20);
+            QImage canvas = test::blankImage(width + 20, 20, Qt::white);
+            QPainter painter(&canvas);
+            cell->paint(&painter, option, model.index(0, 0));
+            painter.end();
+            EXPECT_GT(test::inkPixels(canvas, option.rect, Qt::white), 20) << "a date is drawn";
+            EXPECT_EQ(test::inkPixels(canvas, QRect(10, 0, 2, 20), Qt::white), 0) << "clear of the line before";
+            EXPECT_EQ(test::inkPixels(canvas, QRect(width + 8, 0, 2, 20), Qt::white), 0) << "clear of the line after";
+        }
     }
 }
 

@@ -675,6 +675,42 @@ TEST(TableViewKeys, PagingHomeEndAndReturn)
     EXPECT_EQ(table.firstSelectedRow(), -1);
 }
 
+// Regression: Shift-End went to the last row without extending the
+// selection, while Shift-Down extends it. Shift-End and Shift-Home select
+// from the row the selection started at to the last or the first row.
+TEST(TableViewKeys, ShiftHomeAndEndExtendTheSelectionRegression)
+{
+    EditingTable table;
+    NamesModel model(100, 1);
+    table.setModel(&model);
+    table.setTableColumns({TableColumn::tableColumnWithIdentifier(QStringLiteral("a"), QStringLiteral("A"), true, false)});
+    table.resize(300, 225);
+    test::activate(table);
+    const auto rows = [](int first, int last) {
+        QList<int> range;
+        for (int row = first; row <= last; ++row)
+            range.append(row);
+        return range;
+    };
+    QTest::keyClick(&table, Qt::Key_Home);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(&table, Qt::Key_Down);
+    ASSERT_EQ(table.selectionIndexes(), QList<int>{3});
+    QTest::keyClick(&table, Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(table.selectionIndexes(), rows(3, 99));
+    EXPECT_EQ(table.verticalScrollBar()->value(), table.verticalScrollBar()->maximum());
+    QTest::keyClick(&table, Qt::Key_Home, Qt::ShiftModifier);
+    EXPECT_EQ(table.selectionIndexes(), rows(0, 3)) << "from the same anchor";
+    EXPECT_EQ(table.verticalScrollBar()->value(), 0);
+    // Shift-Down goes on from there as it would have.
+    QTest::keyClick(&table, Qt::Key_End, Qt::ShiftModifier);
+    QTest::keyClick(&table, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(table.selectionIndexes(), rows(3, 98));
+    // Without Shift the one row is selected, as before.
+    QTest::keyClick(&table, Qt::Key_End);
+    EXPECT_EQ(table.selectionIndexes(), QList<int>{99});
+}
+
 // A table that counts the menus it is asked for.
 class MenuTable : public TableView, public ContextualMenuProvider
 {
