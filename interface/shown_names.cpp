@@ -11,18 +11,16 @@ namespace {
 constexpr char16_t kFirstStrongIsolate = u'\u2068';
 constexpr char16_t kPopDirectionalIsolate = u'\u2069';
 
-// Characters that reorder or split a line around them; C0 controls and DEL
-// are marked one for one elsewhere.
-bool changesLayout(char16_t c)
+// The C1 controls other than NEL: invisible, and without a mark of their
+// own, so they are written out. C0 controls, DEL, NEL, the line and
+// paragraph separators and the bidirectional controls are marked one for
+// one by visibleControlCharacters.
+bool writtenOut(char16_t c)
 {
-    return (c >= 0x80 && c <= 0x9F)                 // C1 controls, NEL (U+0085) among them
-           || c == 0x061C                           // Arabic letter mark
-           || c == 0x200E || c == 0x200F            // left-to-right, right-to-left marks
-           || (c >= 0x2028 && c <= 0x202E)          // line and paragraph separators, embeddings, overrides
-           || (c >= 0x2066 && c <= 0x2069);         // isolates
+    return c >= 0x80 && c <= 0x9F && c != 0x85;
 }
 
-// "<U+202E>": eight units.
+// "<U+0080>": eight units.
 constexpr qsizetype kEscapeLength = 8;
 
 QString escaped(char16_t c)
@@ -35,12 +33,12 @@ QString escaped(char16_t c)
 QString visibleLayoutCharacters(const QString& text)
 {
     QString visible = visibleControlCharacters(text);
-    if (std::none_of(visible.cbegin(), visible.cend(), [](QChar c) { return changesLayout(c.unicode()); }))
+    if (std::none_of(visible.cbegin(), visible.cend(), [](QChar c) { return writtenOut(c.unicode()); }))
         return visible;
     QString written;
     written.reserve(visible.size() + 2 * kEscapeLength);
     for (const QChar c : std::as_const(visible)) {
-        if (changesLayout(c.unicode()))
+        if (writtenOut(c.unicode()))
             written += escaped(c.unicode());
         else
             written += c;
@@ -55,7 +53,7 @@ QList<qsizetype> visibleLayoutPositions(const QString& text)
     qsizetype shown = 0;
     for (const QChar c : text) {
         positions.append(shown);
-        shown += changesLayout(c.unicode()) ? kEscapeLength : 1;
+        shown += writtenOut(c.unicode()) ? kEscapeLength : 1;
     }
     positions.append(shown);
     return positions;
@@ -65,13 +63,8 @@ QString isolatedVisibleName(const QString& text)
 {
     // A name of left-to-right and neutral characters alone reorders nothing:
     // it is shown without the isolate's two units, as it always was.
-    const auto reorders = [](QChar c) {
-        const QChar::Direction direction = c.direction();
-        return changesLayout(c.unicode()) || direction == QChar::DirR || direction == QChar::DirAL
-               || direction == QChar::DirAN;
-    };
-    if (std::none_of(text.cbegin(), text.cend(), reorders))
-        return visibleControlCharacters(text);
+    if (!canReorderSentence(text))
+        return visibleLayoutCharacters(text);
     return QChar(kFirstStrongIsolate) + visibleLayoutCharacters(text) + QChar(kPopDirectionalIsolate);
 }
 

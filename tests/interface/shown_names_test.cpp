@@ -28,17 +28,18 @@ TEST(ShownNames, LayoutCharactersAreWrittenOutAndRightToLeftNamesIsolated)
         QString shown;
     } cases[] = {
         {"right-to-left override", QStringLiteral("zz invoice\u202Etxt.exe"),
-         QStringLiteral("\u2068zz invoice<U+202E>txt.exe\u2069")},
-        {"isolates", QStringLiteral("a\u2067b\u2069c"), QStringLiteral("\u2068a<U+2067>b<U+2069>c\u2069")},
-        {"marks", QStringLiteral("\u200Ea\u200F\u061C"), QStringLiteral("\u2068<U+200E>a<U+200F><U+061C>\u2069")},
-        {"line separator", QStringLiteral("one\u2028two"), QStringLiteral("\u2068one<U+2028>two\u2069")},
-        {"paragraph separator", QStringLiteral("one\u2029two"), QStringLiteral("\u2068one<U+2029>two\u2069")},
-        {"next line", QStringLiteral("one\u0085two"), QStringLiteral("\u2068one<U+0085>two\u2069")},
+         QStringLiteral("\u2068zz invoice\u21C4txt.exe\u2069")},
+        {"isolates", QStringLiteral("a\u2067b\u2069c"), QStringLiteral("\u2068a\u21C4b\u21C4c\u2069")},
+        {"marks", QStringLiteral("\u200Ea\u200F\u061C"), QStringLiteral("\u2068\u21C4a\u21C4\u21C4\u2069")},
+        {"line separator", QStringLiteral("one\u2028two"), QStringLiteral("one\u21B5two")},
+        {"paragraph separator", QStringLiteral("one\u2029two"), QStringLiteral("one\u21B5two")},
+        {"next line", QStringLiteral("one\u0085two"), QStringLiteral("one\u21B5two")},
         {"Hebrew stays readable", QStringLiteral("\u05E9\u05DC\u05D5\u05DD.txt"),
          QStringLiteral("\u2068\u05E9\u05DC\u05D5\u05DD.txt\u2069")},
         {"Arabic stays readable", QStringLiteral("\u0645\u0644\u0641 1.pdf"),
          QStringLiteral("\u2068\u0645\u0644\u0641 1.pdf\u2069")},
         {"C0 marked one for one", QStringLiteral("a\nb\tc"), QStringLiteral("a\u21B5b\u2192c")},
+        {"other C1 controls written out", QStringLiteral("a\u0080b"), QStringLiteral("a<U+0080>b")},
         {"plain", QStringLiteral("report.pdf"), QStringLiteral("report.pdf")},
         {"empty", QStringLiteral(""), QStringLiteral("")},
     };
@@ -48,7 +49,8 @@ TEST(ShownNames, LayoutCharactersAreWrittenOutAndRightToLeftNamesIsolated)
     }
     EXPECT_TRUE(isolatedVisibleName(QString()).isNull());
     EXPECT_TRUE(visibleLayoutCharacters(QString()).isNull());
-    EXPECT_EQ(visibleLayoutPositions(QStringLiteral("a\u202Eb")), (QList<qsizetype>{0, 1, 9, 10}));
+    EXPECT_EQ(visibleLayoutPositions(QStringLiteral("a\u0080b")), (QList<qsizetype>{0, 1, 9, 10}));
+    EXPECT_EQ(visibleLayoutPositions(QStringLiteral("a\u202Eb")), (QList<qsizetype>{0, 1, 2, 3}));
     EXPECT_EQ(visibleLayoutPositions(QString()), QList<qsizetype>{0});
 }
 
@@ -86,17 +88,17 @@ QImage paintedName(const QString& name, Range highlight)
 
 // Regression: `zz invoice<U+202E>txt.exe` read "zz invoiceexe.txt" in the
 // Name column and the status line, as if it were a text file. It is drawn
-// exactly as the name with the override written out, its highlight over
+// exactly as the name with the override marked, its highlight over
 // the same letters.
 TEST(ShownNames, AnOverrideInANameReordersNothingRegression)
 {
     const QString name = QStringLiteral("zz invoice\u202Etxt.exe");
-    const QString written = QStringLiteral("zz invoice<U+202E>txt.exe");
+    const QString written = QStringLiteral("zz invoice\u21C4txt.exe");
     EXPECT_EQ(paintedName(name, {}), paintedName(written, {}));
-    // "txt" highlighted: after the override in the name, after "<U+202E>"
-    // as shown.
+    // "txt" highlighted: after the override in the name, after its mark as
+    // shown.
     const QImage highlighted = paintedName(name, {11, 3});
-    EXPECT_EQ(highlighted, paintedName(written, {18, 3}));
+    EXPECT_EQ(highlighted, paintedName(written, {11, 3}));
     EXPECT_NE(highlighted, paintedName(written, {}));
 
     PathControl path;
