@@ -156,12 +156,13 @@ double realValue(const QByteArray& text)
 }
 
 // Whether UTF-8 decoded in two pieces cut before `at` reads as decoded
-// whole: no sequence crosses the cut, and the second piece does not start
-// with a byte-order mark (which the decoding of a piece drops).
-bool isCleanCut(const QByteArray& utf8, qsizetype at)
+// whole: no sequence crosses the cut. A byte-order mark after the cut, which
+// the decoding of the second piece drops, is put back by the caller. Looks
+// at no more than the four bytes before `at`.
+bool isCleanCut(const char* utf8, qsizetype at)
 {
-    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(utf8.at(i)); };
-    if ((byte(at) & 0xC0) == 0x80 || utf8.sliced(at).startsWith("\xEF\xBB\xBF"))
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(utf8[i]); };
+    if ((byte(at) & 0xC0) == 0x80)
         return false;
     qsizetype lead = at - 1;
     while (lead > at - 4 && lead > 0 && (byte(lead) & 0xC0) == 0x80)
@@ -172,16 +173,30 @@ bool isCleanCut(const QByteArray& utf8, qsizetype at)
 }
 
 // The text of UTF-8 as QString::fromUtf8 gives it, decoded in steps that
-// look at `stop`; nothing when stopped.
+// look at `stop`; nothing when stopped. A step ends at the first clean cut
+// from its length on, found by looking at a few bytes per place (valid text
+// has one within three bytes; only damaged bytes can hold the step longer,
+// and the stop is looked at while it goes on).
 std::optional<QString> textValue(const QByteArray& utf8, PropertyListStopCheck& stop)
 {
+    const char* const bytes = utf8.constData();
     QString text;
     text.reserve(utf8.size());
     for (qsizetype at = 0; at < utf8.size();) {
         qsizetype end = std::min(utf8.size(), at + kStep);
-        while (end < utf8.size() && !isCleanCut(utf8, end))
-            ++end;
-        text += QString::fromUtf8(utf8.constData() + at, end - at);
+        for (qsizetype looked = end; end < utf8.size() && !isCleanCut(bytes, end); ++end) {
+            if (end - looked >= kStep) {
+                if (!stop.mayGoOn(end - looked))
+                    return std::nullopt;
+                looked = end;
+            }
+        }
+        // Only the decoding of the whole text drops a mark at its start.
+        const bool mark = at > 0 && QByteArrayView(bytes + at, end - at).startsWith("\xEF\xBB\xBF");
+        if (mark)
+            text += QChar(0xFEFF);
+        text += QString::fromUtf8(bytes + at, end - at);
+        countScanWork(end - at);
         if (!stop.mayGoOn(end - at))
             return std::nullopt;
         at = end;
@@ -662,8 +677,9 @@ QByteArray realText(double value)
         return "nan";
     if (std::isinf(value))
         return value < 0 ? "-infinity" : "+infinity";
+    // The sign of a zero is kept: -0.0 reads back as itself.
     if (value == 0)
-        return "0.0";
+        return std::signbit(value) ? "-0.0" : "0.0";
     // Seventeen significant digits read back to the same double.
     char buffer[32];
     const std::to_chars_result end =
