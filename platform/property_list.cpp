@@ -327,12 +327,13 @@ QVariant readPropertyList(const QByteArray& data, QString* error, QStringList* l
     }
     const bool binary = text.startsWith("bplist");
     QString reason;
-    if (binary ? !isBoundedBinaryPropertyList(text, &reason) : !isBoundedXMLPropertyList(text, &reason)) {
+    const XmlNulReferences nulReferences = leftOut ? XmlNulReferences::LeftToTheReader : XmlNulReferences::Refused;
+    if (binary ? !isBoundedBinaryPropertyList(text, &reason) : !isBoundedXMLPropertyList(text, &reason, nulReferences)) {
         if (error)
             *error = reason;
         return {};
     }
-    return binary ? readBinaryPropertyList(text, error, leftOut) : readXmlPropertyList(text, error);
+    return binary ? readBinaryPropertyList(text, error, leftOut) : readXmlPropertyList(text, error, leftOut);
 }
 
 } // namespace

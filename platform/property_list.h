@@ -40,10 +40,11 @@ namespace sorvant {
 [[nodiscard]] QVariant propertyListFromData(const QByteArray& data, QString* error = nullptr);
 
 // propertyListFromData() for a file whose other values are worth keeping
-// (the settings): a dictionary entry of a binary list whose key or value
-// the reader refuses (text holding a NUL or an unpaired surrogate, an
-// integer past 64 bits; an array holding one is refused whole) is left out
-// and named in `leftOut`, one line each with its path and the reason.
+// (the settings): a dictionary entry whose key or value the reader refuses
+// (text holding a NUL or an unpaired surrogate, written or as a reference;
+// a binary integer past 64 bits; an array holding one is refused whole) is
+// left out and named in `leftOut`, one line each with its path and the
+// reason. A NUL written as such in XML text still refuses the whole list.
 //   (bplist {"a": 1, "b": "x\0y"}) => {"a": 1}, leftOut {"'b': The text holds a NUL character"}
 //   ("junk")                       => invalid, leftOut {}
 [[nodiscard]] QVariant propertyListFromDataLeavingOut(const QByteArray& data, QStringList* leftOut,

@@ -263,7 +263,7 @@ bool isBoundedBinaryPropertyList(const QByteArray& data, QString* error)
     return BinaryChecker(data, *trailer).check(error);
 }
 
-bool isBoundedXMLPropertyList(const QByteArray& data, QString* error)
+bool isBoundedXMLPropertyList(const QByteArray& data, QString* error, XmlNulReferences nulReferences)
 {
     if (!isWithinSizeBound(data, error))
         return false;
@@ -310,7 +310,7 @@ bool isBoundedXMLPropertyList(const QByteArray& data, QString* error)
             at = reference;
             bool null = false;
             scan = scanNullReference(data, at, stop, &null);
-            if (null) {
+            if (null && nulReferences == XmlNulReferences::Refused) {
                 setError(error, QStringLiteral("The property list holds a reference to a NUL character"));
                 return false;
             }

@@ -40,7 +40,11 @@ inline constexpr qint64 kMaximumPropertyListSize = 64 * 1024 * 1024;
 //   isBoundedXMLPropertyList("<plist><string>a\0</string></plist>") => false
 //   isBoundedXMLPropertyList("<plist><string>&#0;</string></plist>") => false
 //   isBoundedXMLPropertyList("")                                 => true
-[[nodiscard]] bool isBoundedXMLPropertyList(const QByteArray& data, QString* error = nullptr);
+// With XmlNulReferences::LeftToTheReader a reference to NUL passes, for a
+// reader that refuses the value holding it and keeps the rest.
+enum class XmlNulReferences { Refused, LeftToTheReader };
+[[nodiscard]] bool isBoundedXMLPropertyList(const QByteArray& data, QString* error = nullptr,
+                                            XmlNulReferences nulReferences = XmlNulReferences::Refused);
 
 // --- scanning XML, for the bounds check and the reader -----------------------------
 

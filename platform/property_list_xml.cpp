@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QStringList>
 #include <QStringEncoder>
 #include <QTimeZone>
 
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <utility>
 
 #include <locale.h>
 #include <stdlib.h>
@@ -274,7 +276,7 @@ std::optional<QByteArray> dataValue(const QByteArray& text, PropertyListStopChec
 class Reader
 {
 public:
-    explicit Reader(const QByteArray& data) : m_data(data) {}
+    Reader(const QByteArray& data, QStringList* leftOut) : m_data(data), m_leftOut(leftOut) {}
 
     QVariant read(QString* error)
     {
@@ -298,6 +300,18 @@ private:
         QVariantMap map;
         QString key;
         bool hasKey = false;
+        // An array holding a refused value is refused whole, with the
+        // first such value's reason and place.
+        QString refusal;
+        QString refusalAt;
+        // The value after a refused key is read and left out with it.
+        bool skipValue = false;
+    };
+    // What makes the scalar being read refused, when leaving out.
+    struct Refusal
+    {
+        QString reason;
+        QString at;
     };
 
     bool fail(const QString& reason)
@@ -448,8 +462,19 @@ private:
                 return stopped();
             const auto c = char32_t(*value);
             countScanWork(at - start + 1);
-            if (at == digits || at >= m_data.size() || m_data.at(at) != ';' || c == 0 || c > 0x10FFFF
-                || (c >= 0xD800 && c <= 0xDFFF))
+            const bool named = at > digits && at < m_data.size() && m_data.at(at) == ';' && c <= 0x10FFFF;
+            const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+            // Leaving out, NUL and a surrogate refuse the value they are in
+            // rather than the whole list.
+            if (named && m_leftOut && (c == 0 || surrogate)) {
+                if (m_refusal.reason.isEmpty())
+                    m_refusal.reason = c == 0 ? QStringLiteral("The text holds a NUL character")
+                                              : QStringLiteral("The text holds an unpaired surrogate (U+%1)")
+                                                    .arg(QString::number(uint(c), 16).toUpper());
+                m_at = at + 1;
+                return true;
+            }
+            if (!named || c == 0 || surrogate)
                 return fail(QStringLiteral("a character reference names no character"));
             appendUtf8(text, c);
             m_at = at + 1;
@@ -549,6 +574,52 @@ private:
         }
     }
 
+    // Where the value being placed goes: "Window/Frames/2".
+    QString where() const
+    {
+        QStringList steps;
+        for (const Container& container : m_open)
+            steps.append(container.element == Element::Array ? QString::number(container.list.size())
+                                                             : container.key);
+        return steps.join(QLatin1Char('/'));
+    }
+
+    // Places a refused value (leaving out): a dictionary leaves its entry
+    // out and names it, an array is refused in turn, the root fails.
+    bool placeRefused(const Refusal& refusal, bool isKey, bool* root)
+    {
+        *root = m_open.isEmpty();
+        if (*root)
+            return fail(refusal.reason);
+        Container& top = m_open.last();
+        if (top.element == Element::Array) {
+            if (top.refusal.isEmpty()) {
+                top.refusal = refusal.reason;
+                top.refusalAt = refusal.at.isEmpty() ? where() : refusal.at;
+            }
+            top.list.append(QVariant());
+            return true;
+        }
+        if (isKey ? top.hasKey : !top.hasKey)
+            return fail(isKey ? QStringLiteral("a key follows a key") : QStringLiteral("a value in a dictionary has no key"));
+        if (isKey) {
+            // The entry is named by its key as read, without what refused it.
+            top.key = m_refusedKey;
+            top.hasKey = true;
+        } else if (std::exchange(top.skipValue, false)) {
+            // Its key was refused, and the entry named with it.
+            top.hasKey = false;
+            return true;
+        }
+        const QString entry = where();
+        const QString at = refusal.at.isEmpty() ? entry : refusal.at;
+        m_leftOut->append(at == entry ? QStringLiteral("'%1': %2").arg(entry, refusal.reason)
+                                      : QStringLiteral("'%1': at '%2': %3").arg(entry, at, refusal.reason));
+        top.hasKey = isKey;
+        top.skipValue = isKey;
+        return true;
+    }
+
     // Puts a finished value into the open container; true when it is the
     // root, which ends the reading.
     bool place(QVariant&& value, bool isKey, bool* root)
@@ -570,6 +641,10 @@ private:
         }
         if (!top.hasKey)
             return fail(QStringLiteral("a value in a dictionary has no key"));
+        if (std::exchange(top.skipValue, false)) {
+            top.hasKey = false;
+            return true;
+        }
         // Keys written in order go in at the end in constant time.
         top.map.insert(top.map.cend(), top.key, std::move(value));
         top.hasKey = false;
@@ -594,6 +669,14 @@ private:
                 Container& top = m_open.last();
                 if (tag->name != (top.element == Element::Array ? "array" : "dict"))
                     return refuse(QStringLiteral("a container ends with </%1>").arg(QString::fromUtf8(tag->name)));
+                if (!top.refusal.isEmpty()) {
+                    const Refusal refusal{top.refusal, top.refusalAt};
+                    m_open.removeLast();
+                    bool root = false;
+                    if (!placeRefused(refusal, false, &root) || root)
+                        return {};
+                    continue;
+                }
                 value = top.element == Element::Array ? QVariant(std::move(top.list)) : QVariant(std::move(top.map));
                 m_open.removeLast();
             } else {
@@ -611,12 +694,13 @@ private:
                         // Bounded here too: nested values are freed recursively.
                         if (m_open.size() >= kMaximumPropertyListDepth + 1)
                             return refuse(QStringLiteral("it is nested too deeply"));
-                        m_open.append(Container{*element, {}, {}, {}, false});
+                        m_open.append(Container{*element, {}, {}, {}, false, {}, {}, false});
                         continue;
                     }
                     value = *element == Element::Array ? QVariant(QVariantList()) : QVariant(QVariantMap());
                 } else {
                     QByteArray text;
+                    m_refusal = {};
                     if (!tag->selfClosing && !readText(tag->name, text))
                         return {};
                     std::optional<QVariant> scalar = scalarValue(*element, text);
@@ -624,6 +708,13 @@ private:
                         return {};
                     value = std::move(*scalar);
                     isKey = *element == Element::Key;
+                    if (!m_refusal.reason.isEmpty()) {
+                        m_refusedKey = value.toString();
+                        bool root = false;
+                        if (!placeRefused(m_refusal, isKey, &root) || root)
+                            return {};
+                        continue;
+                    }
                 }
             }
             bool root = false;
@@ -635,6 +726,11 @@ private:
     }
 
     const QByteArray& m_data;
+    // Where refused values are named when they are left out; null when a
+    // refused value fails the whole list.
+    QStringList* const m_leftOut;
+    Refusal m_refusal;
+    QString m_refusedKey;
     qsizetype m_at = 0;
     // How far the work is counted for the stop.
     qsizetype m_counted = 0;
@@ -805,11 +901,11 @@ std::optional<qint64> xmlDateSeconds(const QDateTime& date)
     return whole;
 }
 
-QVariant readXmlPropertyList(const QByteArray& utf8, QString* error)
+QVariant readXmlPropertyList(const QByteArray& utf8, QString* error, QStringList* leftOut)
 {
     if (error)
         error->clear();
-    return Reader(utf8).read(error);
+    return Reader(utf8, leftOut).read(error);
 }
 
 QByteArray writeXmlPropertyList(const QVariant& value)

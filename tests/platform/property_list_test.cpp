@@ -429,39 +429,57 @@ TEST(PropertyListTest, BinaryValuesReadAsTheyAreOrAreRefused)
 
 // What the settings read: every entry the reader takes, each one it
 // refuses named with the reason, nested ones by their path; an array
-// holding one is left out whole, and a root refused still fails.
+// holding one is left out whole, and a root refused still fails. Binary
+// and XML alike.
 TEST(PropertyListTest, LeavingOutKeepsEveryEntryTheReaderTakes)
 {
     const QByteArray nul("\x53" "a\0b", 4);
+    const auto xml = [](const char* body) { return "<plist><dict>" + QByteArray(body) + "</dict></plist>"; };
     const struct {
         const char* name;
-        QList<QByteArray> objects;
+        QByteArray data;
         QVariant read;
         QStringList leftOut;
     } cases[] = {
-        {"top-level entry",
-         {"\xD3\x01\x02\x03\x04\x05\x06", "\x54Kept", "\x53" "Bad", "\x52Up", "\x54kept", nul, "\x10\x07"},
+        {"binary top-level entry",
+         binaryList({"\xD3\x01\x02\x03\x04\x05\x06", "\x54Kept", "\x53" "Bad", "\x52Up", "\x54kept", nul, "\x10\x07"}),
          QVariantMap{{"Kept", "kept"}, {"Up", QVariant::fromValue<qint64>(7)}},
          {"'Bad': The text holds a NUL character"}},
-        {"nested entry", {"\xD1\x01\x02", "\x51W", "\xD2\x03\x04\x05\x06", "\x51" "F", "\x51" "B", "\x51" "f",
-                          binaryInteger(1, 0)},
+        {"binary nested entry",
+         binaryList({"\xD1\x01\x02", "\x51W", "\xD2\x03\x04\x05\x06", "\x51" "F", "\x51" "B", "\x51" "f",
+                     binaryInteger(1, 0)}),
          QVariantMap{{"W", QVariantMap{{"F", "f"}}}}, {"'W/B': The integer does not fit in 64 bits"}},
-        {"array left out whole", {"\xD2\x01\x02\x03\x04", "\x51R", "\x51k", "\xA2\x05\x06", "\x09", "\x51x", nul},
+        {"binary array left out whole",
+         binaryList({"\xD2\x01\x02\x03\x04", "\x51R", "\x51k", "\xA2\x05\x06", "\x09", "\x51x", nul}),
          QVariantMap{{"k", true}}, {"'R': at 'R/1': The text holds a NUL character"}},
-        {"key refused", {"\xD2\x01\x02\x03\x03", nul, "\x51k", "\x09"}, QVariantMap{{"k", true}},
+        {"binary key refused", binaryList({"\xD2\x01\x02\x03\x03", nul, "\x51k", "\x09"}), QVariantMap{{"k", true}},
          {"'a\\0b': The text holds a NUL character"}},
-        {"root refused", {nul}, QVariant(), {}},
+        {"binary root refused", binaryList({nul}), QVariant(), {}},
+        {"XML top-level entry",
+         xml("<key>Kept</key><string>kept</string><key>Bad</key><string>a&#0;b</string>"
+             "<key>Up</key><integer>7</integer>"),
+         QVariantMap{{"Kept", "kept"}, {"Up", QVariant::fromValue<qint64>(7)}},
+         {"'Bad': The text holds a NUL character"}},
+        {"XML nested entry",
+         xml("<key>W</key><dict><key>F</key><string>f</string><key>B</key><string>&#xD800;x</string></dict>"),
+         QVariantMap{{"W", QVariantMap{{"F", "f"}}}}, {"'W/B': The text holds an unpaired surrogate (U+D800)"}},
+        {"XML array left out whole",
+         xml("<key>R</key><array><true/><string>x&#x0;</string><array/></array><key>k</key><true/>"),
+         QVariantMap{{"k", true}}, {"'R': at 'R/1': The text holds a NUL character"}},
+        {"XML key refused", xml("<key>a&#xDFFF;b</key><string>v</string><key>k</key><true/>"),
+         QVariantMap{{"k", true}}, {"'ab': The text holds an unpaired surrogate (U+DFFF)"}},
+        {"XML root refused", "<plist><string>&#0;</string></plist>", QVariant(), {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QStringList leftOut;
         QString error;
-        const QVariant read = propertyListFromDataLeavingOut(binaryList(c.objects), &leftOut, &error);
+        const QVariant read = propertyListFromDataLeavingOut(c.data, &leftOut, &error);
         EXPECT_EQ(read, c.read);
         EXPECT_EQ(leftOut, c.leftOut);
         EXPECT_EQ(error.isEmpty(), c.read.isValid()) << error.toStdString();
         // Read whole, the same data is refused.
-        EXPECT_EQ(propertyListFromData(binaryList(c.objects)).isValid(), c.leftOut.isEmpty() && c.read.isValid());
+        EXPECT_FALSE(propertyListFromData(c.data).isValid());
     }
 }
 

@@ -675,21 +675,28 @@ QByteArray binarySettingsWith(const QByteArray& object)
 // and saved.
 TEST_F(UserDefaultsTest, AValueTheReaderRefusesCostsOnlyItsOwnSetting)
 {
+    const auto xml = [](const char* bad) {
+        return "<plist><dict><key>Kept</key><string>kept</string><key>Other</key><integer>7</integer>"
+               "<key>Bad</key><string>"
+               + QByteArray(bad) + "</string></dict></plist>";
+    };
     const struct {
         const char* name;
-        QByteArray object;
+        QByteArray data;
         const char* reason;
     } cases[] = {
-        {"NUL in text", QByteArray("\x53" "a\0b", 4), "NUL"},
-        {"NUL in UTF-16 text", QByteArray("\x62\0a\0\0", 5), "NUL"},
-        {"lead surrogate alone", QByteArray("\x62\xD8\x00\x00x", 5), "unpaired surrogate"},
-        {"swapped pair", QByteArray("\x62\xDC\x00\xD8\x00", 5), "unpaired surrogate"},
-        {"integer of 2^64", char(0x14) + bigEndian64(1) + bigEndian64(0), "64 bits"},
+        {"NUL in text", binarySettingsWith(QByteArray("\x53" "a\0b", 4)), "NUL"},
+        {"NUL in UTF-16 text", binarySettingsWith(QByteArray("\x62\0a\0\0", 5)), "NUL"},
+        {"lead surrogate alone", binarySettingsWith(QByteArray("\x62\xD8\x00\x00x", 5)), "unpaired surrogate"},
+        {"swapped pair", binarySettingsWith(QByteArray("\x62\xDC\x00\xD8\x00", 5)), "unpaired surrogate"},
+        {"integer of 2^64", binarySettingsWith(char(0x14) + bigEndian64(1) + bigEndian64(0)), "64 bits"},
+        {"XML reference to NUL", xml("a&#0;b"), "NUL"},
+        {"XML reference to a surrogate", xml("&#xD800;x"), "unpaired surrogate"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempTree local;
-        const QString file = local.writeFile("defaults.plist", binarySettingsWith(c.object));
+        const QString file = local.writeFile("defaults.plist", c.data);
         LogCapture log;
         {
             UserDefaults defaults(file);
