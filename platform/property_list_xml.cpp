@@ -1,5 +1,8 @@
 #include "platform/property_list_xml.h"
 
+// Longer than most files: the reader, its leaving out of refused values and
+// the writer share the element vocabulary and the scans.
+
 #include "platform/markup_tags.h"
 #include "platform/property_list.h"
 #include "platform/property_list_bounds.h"
@@ -651,6 +654,22 @@ private:
         return true;
     }
 
+    // Ends the open container `tag` closes: its value, or what refuses it.
+    bool closeContainer(const Tag& tag, bool inPlist, QVariant& value, std::optional<Refusal>& refused)
+    {
+        if (m_open.isEmpty())
+            return fail(inPlist ? QStringLiteral("<plist> holds no value") : QStringLiteral("an end tag has no start"));
+        Container& top = m_open.last();
+        if (tag.name != (top.element == Element::Array ? "array" : "dict"))
+            return fail(QStringLiteral("a container ends with </%1>").arg(QString::fromUtf8(tag.name)));
+        if (!top.refusal.isEmpty())
+            refused = Refusal{top.refusal, top.refusalAt};
+        else
+            value = top.element == Element::Array ? QVariant(std::move(top.list)) : QVariant(std::move(top.map));
+        m_open.removeLast();
+        return true;
+    }
+
     QVariant readDocument()
     {
         bool inPlist = false;
@@ -662,23 +681,11 @@ private:
                 return {};
             QVariant value;
             bool isKey = false;
+            // What refuses the value, when leaving out.
+            std::optional<Refusal> refused;
             if (tag->closing) {
-                if (m_open.isEmpty())
-                    return refuse(inPlist ? QStringLiteral("<plist> holds no value")
-                                          : QStringLiteral("an end tag has no start"));
-                Container& top = m_open.last();
-                if (tag->name != (top.element == Element::Array ? "array" : "dict"))
-                    return refuse(QStringLiteral("a container ends with </%1>").arg(QString::fromUtf8(tag->name)));
-                if (!top.refusal.isEmpty()) {
-                    const Refusal refusal{top.refusal, top.refusalAt};
-                    m_open.removeLast();
-                    bool root = false;
-                    if (!placeRefused(refusal, false, &root) || root)
-                        return {};
-                    continue;
-                }
-                value = top.element == Element::Array ? QVariant(std::move(top.list)) : QVariant(std::move(top.map));
-                m_open.removeLast();
+                if (!closeContainer(*tag, inPlist, value, refused))
+                    return {};
             } else {
                 const std::optional<Element> element = elementNamed(tag->name);
                 if (!element)
@@ -709,16 +716,14 @@ private:
                     value = std::move(*scalar);
                     isKey = *element == Element::Key;
                     if (!m_refusal.reason.isEmpty()) {
+                        refused = m_refusal;
                         m_refusedKey = value.toString();
-                        bool root = false;
-                        if (!placeRefused(m_refusal, isKey, &root) || root)
-                            return {};
-                        continue;
                     }
                 }
             }
+            // A refused root fails the reading.
             bool root = false;
-            if (!place(QVariant(value), isKey, &root))
+            if (refused ? !placeRefused(*refused, isKey, &root) : !place(QVariant(value), isKey, &root))
                 return {};
             if (root)
                 return value;
