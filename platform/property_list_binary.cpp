@@ -85,12 +85,20 @@ private:
         return Outcome::Refused;
     }
 
+    // One step of the way to a value: a dictionary's key, or an array's
+    // index (the key null), made text only for a reason.
+    struct Step
+    {
+        QString key;
+        quint64 index = 0;
+    };
+
     // Where the value being read lies: "Window/Frames/2".
     QString where() const
     {
         QStringList steps;
-        for (const QString& step : m_path)
-            steps.append(step);
+        for (const Step& step : m_path)
+            steps.append(step.key.isNull() ? QString::number(step.index) : step.key);
         return steps.join(QLatin1Char('/'));
     }
 
@@ -327,7 +335,7 @@ private:
         QVariantList list;
         list.reserve(qsizetype(refs->second));
         for (quint64 i = 0; i < refs->second; ++i) {
-            m_path.append(QString::number(i));
+            m_path.append(Step{QString(), i});
             QVariant item;
             const Outcome outcome = object(reference(refs->first, i), depth + 1, item);
             m_path.removeLast();
@@ -353,7 +361,7 @@ private:
                 return damaged(QStringLiteral("a dictionary's key is not text"));
             // A key refused is named as it would read, its NUL as "\0" and
             // an unpaired surrogate as "\uD800".
-            m_path.append(outcome == Outcome::Read ? key.toString() : keyName(reference(refs->first, i)));
+            m_path.append(Step{outcome == Outcome::Read ? key.toString() : keyName(reference(refs->first, i)), 0});
             if (outcome == Outcome::Refused)
                 m_reasonAt = where();
             QVariant item;
@@ -382,7 +390,7 @@ private:
     quint64 m_table = 0;
     // Where the objects' area ends: at the trailer.
     qsizetype m_end = 0;
-    QStringList m_path;
+    QList<Step> m_path;
     QString m_reason;
     QString m_reasonAt;
 };
