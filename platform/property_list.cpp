@@ -2,6 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/number_kind.h"
+#include "platform/property_list_binary.h"
 #include "platform/property_list_bounds.h"
 #include "platform/property_list_xml.h"
 
@@ -10,8 +11,6 @@
 #include <QStringDecoder>
 #include <QStringList>
 #include <QTimeZone>
-
-#include <plist/plist.h>
 
 #include <algorithm>
 #include <cmath>
@@ -35,150 +34,20 @@ constexpr int kMaximumDepth = kMaximumPropertyListDepth;
 // Settings and Info.plist files are small; a larger file is not read whole.
 constexpr qint64 kMaximumFileSize = kMaximumPropertyListSize;
 
-struct PlistDeleter
+// A date as "YYYY-MM-DDTHH:MM:SS.zzzZ" for any year: Qt's ISO form is empty
+// outside the years 0 to 9999. Years before 1 count down from 0 and carry
+// their sign ("-0044-03-15T…").
+QString dateText(const QDateTime& date)
 {
-    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
-};
-using PlistPtr = std::unique_ptr<void, PlistDeleter>;
-
-struct MallocDeleter
-{
-    void operator()(char* text) const { std::free(text); }
-};
-using MallocText = std::unique_ptr<char, MallocDeleter>;
-
-// The library keeps one 64-bit field for integers and marks values above the
-// signed range with a wider length that its API does not show. Two nodes
-// compare equal only when value and length agree, so comparing with a fresh
-// node (always of the signed kind) tells the two readings apart.
-bool isLargeUnsigned(plist_t node, uint64_t value)
-{
-    if (value <= static_cast<uint64_t>(std::numeric_limits<qint64>::max()))
-        return false;
-    PlistPtr probe(plist_new_uint(value));
-    return !plist_compare_node_value(node, static_cast<plist_t>(probe.get()));
-}
-
-// The date of a binary date node, to the millisecond; invalid when it is not
-// a finite number of seconds within about three million years of 2001. The
-// library keeps the file's seconds from 2001 as a double but answers them
-// in 32 bits, which wrap outside 1933 to 2069; the node written back alone
-// holds the double exactly: "bplist00", the date's marker, its 8 bytes.
-QDateTime dateOf(plist_t node)
-{
-    char* raw = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(node, &raw, &length);
-    MallocText bytes(raw);
-    constexpr uint32_t kMarker = 8;
-    if (!bytes || length < kMarker + 9 || static_cast<unsigned char>(raw[kMarker]) != 0x33)
-        return {};
-    quint64 bits = 0;
-    for (uint32_t i = kMarker + 1; i < kMarker + 9; ++i)
-        bits = (bits << 8) | static_cast<unsigned char>(raw[i]);
-    double seconds = 0;
-    std::memcpy(&seconds, &bits, sizeof seconds);
-    constexpr double kLimit = 1e14;
-    if (!std::isfinite(seconds) || std::abs(seconds) > kLimit)
-        return {};
-    const auto ms = static_cast<qint64>(std::llround(seconds * 1000));
-    return QDateTime::fromMSecsSinceEpoch(kPropertyListReferenceDate * 1000 + ms, QTimeZone::utc());
-}
-
-QVariant toVariant(plist_t node, int depth);
-
-QVariant dictToVariant(plist_t node, int depth)
-{
-    QVariantMap map;
-    plist_dict_iter iter = nullptr;
-    plist_dict_new_iter(node, &iter);
-    for (;;) {
-        char* rawKey = nullptr;
-        plist_t item = nullptr;
-        plist_dict_next_item(node, iter, &rawKey, &item);
-        MallocText key(rawKey);
-        if (!item)
-            break;
-        QVariant value = toVariant(item, depth + 1);
-        if (!value.isValid()) {
-            std::free(iter);
-            return {};
-        }
-        map.insert(QString::fromUtf8(key.get()), value);
-    }
-    std::free(iter);
-    return map;
-}
-
-QVariant arrayToVariant(plist_t node, int depth)
-{
-    QVariantList list;
-    const uint32_t count = plist_array_get_size(node);
-    list.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        QVariant value = toVariant(plist_array_get_item(node, i), depth + 1);
-        if (!value.isValid())
-            return {};
-        list.append(value);
-    }
-    return list;
-}
-
-QVariant scalarToVariant(plist_t node)
-{
-    switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-        uint8_t value = 0;
-        plist_get_bool_val(node, &value);
-        return QVariant(value != 0);
-    }
-    case PLIST_UINT: {
-        uint64_t value = 0;
-        plist_get_uint_val(node, &value);
-        if (isLargeUnsigned(node, value))
-            return QVariant::fromValue<quint64>(value);
-        return QVariant::fromValue<qint64>(static_cast<qint64>(value));
-    }
-    case PLIST_REAL: {
-        double value = 0;
-        plist_get_real_val(node, &value);
-        return QVariant(value);
-    }
-    case PLIST_STRING: {
-        char* raw = nullptr;
-        plist_get_string_val(node, &raw);
-        MallocText text(raw);
-        return QVariant(QString::fromUtf8(text ? text.get() : ""));
-    }
-    case PLIST_DATE:
-        return QVariant(dateOf(node));
-    case PLIST_DATA: {
-        uint64_t length = 0;
-        const char* bytes = plist_get_data_ptr(node, &length);
-        return QVariant(QByteArray(bytes, static_cast<qsizetype>(length)));
-    }
-    case PLIST_UID: {
-        uint64_t value = 0;
-        plist_get_uid_val(node, &value);
-        return QVariantMap{{QStringLiteral("CF$UID"), QVariant::fromValue<quint64>(value)}};
-    }
-    default:
-        return {};
-    }
-}
-
-QVariant toVariant(plist_t node, int depth)
-{
-    if (!node || depth > kMaximumDepth)
-        return {};
-    switch (plist_get_node_type(node)) {
-    case PLIST_DICT:
-        return dictToVariant(node, depth);
-    case PLIST_ARRAY:
-        return arrayToVariant(node, depth);
-    default:
-        return scalarToVariant(node);
-    }
+    const QDateTime utc = date.toUTC();
+    const QDate day = utc.date();
+    // The proleptic calendar has no year 0: Qt's year -1 is year 0 here.
+    const int year = day.year() < 0 ? day.year() + 1 : day.year();
+    const QString digits = QString::number(std::abs(year)).rightJustified(4, QLatin1Char('0'));
+    return QStringLiteral("%1%2-%3T%4Z")
+        .arg(year < 0 ? QStringLiteral("-") : QString(), digits,
+             QStringLiteral("%1-%2").arg(day.month(), 2, 10, QLatin1Char('0')).arg(day.day(), 2, 10, QLatin1Char('0')),
+             utc.time().toString(QStringLiteral("HH:mm:ss.zzz")));
 }
 
 // --- values in property-list form -------------------------------------------------------
@@ -355,7 +224,7 @@ private:
                 return QDateTime::fromMSecsSinceEpoch(date.toMSecsSinceEpoch(), QTimeZone::utc());
             return refuse(date.isValid() ? QStringLiteral("The date %1 lies outside the years 1 to 9999 that a "
                                                           "property list holds")
-                                               .arg(date.toString(Qt::ISODate))
+                                               .arg(dateText(date))
                                          : QStringLiteral("An invalid date cannot be written to a property list"));
         }
         default:
@@ -444,7 +313,9 @@ QByteArray utf8PropertyList(const QByteArray& data)
 
 } // namespace
 
-QVariant propertyListFromData(const QByteArray& data, QString* error)
+namespace {
+
+QVariant readPropertyList(const QByteArray& data, QString* error, QStringList* leftOut)
 {
     if (error)
         error->clear();
@@ -456,21 +327,28 @@ QVariant propertyListFromData(const QByteArray& data, QString* error)
     }
     const bool binary = text.startsWith("bplist");
     QString reason;
-    if (binary ? !isBoundedBinaryPropertyList(text, &reason) : !isBoundedXMLPropertyList(text, &reason)) {
+    const XmlNulReferences nulReferences = leftOut ? XmlNulReferences::LeftToTheReader : XmlNulReferences::Refused;
+    if (binary ? !isBoundedBinaryPropertyList(text, &reason) : !isBoundedXMLPropertyList(text, &reason, nulReferences)) {
         if (error)
             *error = reason;
         return {};
     }
-    if (!binary)
-        return readXmlPropertyList(text, error);
-    // The library recurses, copies shared objects and stops the process on
-    // some damage: what it gets has been checked against those first.
-    plist_t root = nullptr;
-    plist_from_bin(text.constData(), static_cast<uint32_t>(text.size()), &root);
-    PlistPtr owner(root);
-    QVariant value = toVariant(root, 0);
-    if (!value.isValid() && error)
-        *error = QStringLiteral("The data is not a property list");
+    return binary ? readBinaryPropertyList(text, error, leftOut) : readXmlPropertyList(text, error, leftOut);
+}
+
+} // namespace
+
+QVariant propertyListFromData(const QByteArray& data, QString* error)
+{
+    return readPropertyList(data, error, nullptr);
+}
+
+QVariant propertyListFromDataLeavingOut(const QByteArray& data, QStringList* leftOut, QString* error)
+{
+    QStringList dropped;
+    QVariant value = readPropertyList(data, error, &dropped);
+    if (leftOut)
+        *leftOut = std::move(dropped);
     return value;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Property lists: reading XML and binary property lists into QVariant trees
 // and writing QVariant trees as XML property lists. XML is read and written
-// by property_list_xml.h in linear time; binary lists are read with
-// libplist, and this is the one place that talks to it.
+// by property_list_xml.h in linear time; binary lists are read by
+// property_list_binary.h.
 //
 // The mapping, both ways:
 //   dict    <=> QVariantMap (QVariantHash is accepted when writing)
@@ -38,6 +38,17 @@ namespace sorvant {
 //   propertyListFromData("bplist00…")                           => the tree
 //   propertyListFromData("") / ("junk")                         => invalid
 [[nodiscard]] QVariant propertyListFromData(const QByteArray& data, QString* error = nullptr);
+
+// propertyListFromData() for a file whose other values are worth keeping
+// (the settings): a dictionary entry whose key or value the reader refuses
+// (text holding a NUL or an unpaired surrogate, written or as a reference;
+// a binary integer past 64 bits; an array holding one is refused whole) is
+// left out and named in `leftOut`, one line each with its path and the
+// reason. A NUL written as such in XML text still refuses the whole list.
+//   (bplist {"a": 1, "b": "x\0y"}) => {"a": 1}, leftOut {"'b': The text holds a NUL character"}
+//   ("junk")                       => invalid, leftOut {}
+[[nodiscard]] QVariant propertyListFromDataLeavingOut(const QByteArray& data, QStringList* leftOut,
+                                                      QString* error = nullptr);
 
 // Answers the XML property list of `value`, or an empty array, and the reason
 // in `error` when given (cleared first), when something in the tree has no

@@ -110,7 +110,7 @@ public:
             return true;
         };
         if (!enter(static_cast<qsizetype>(m_trailer.topObject)))
-            return fail(error, QStringLiteral("an object lies outside the data or holds a NUL"));
+            return fail(error, QStringLiteral("an object lies outside the data"));
         while (!stack.isEmpty()) {
             Frame& frame = stack.last();
             if (frame.next == frame.references.count) {
@@ -137,7 +137,7 @@ public:
             if (stack.size() > kMaximumPropertyListDepth)
                 return fail(error, QStringLiteral("it is nested too deeply"));
             if (!enter(index))
-                return fail(error, QStringLiteral("an object lies outside the data or holds a NUL"));
+                return fail(error, QStringLiteral("an object lies outside the data"));
         }
         return true;
     }
@@ -179,20 +179,12 @@ private:
     }
 
     // Whether the ASCII or UTF-16 string at `at` lies inside the objects'
-    // area and holds no NUL (the library stops the process on one).
-    bool isStringWithoutNul(qsizetype at, bool utf16) const
+    // area (what it holds is the reader's to judge).
+    bool isStringInside(qsizetype at, bool utf16) const
     {
         const std::optional<quint64> count = countAt(at);
         const qsizetype unit = utf16 ? 2 : 1;
-        if (!count || *count > static_cast<quint64>(m_end - at) / static_cast<quint64>(unit))
-            return false;
-        const auto length = static_cast<qsizetype>(*count);
-        for (qsizetype i = 0; i < length; ++i) {
-            const qsizetype first = at + i * unit;
-            if (m_data.at(first) == 0 && (!utf16 || m_data.at(first + 1) == 0))
-                return false;
-        }
-        return true;
+        return count && *count <= static_cast<quint64>(m_end - at) / static_cast<quint64>(unit);
     }
 
     // A container's references; none for a scalar. Nothing when the object
@@ -207,7 +199,7 @@ private:
         qsizetype at = static_cast<qsizetype>(offset);
         const int type = static_cast<unsigned char>(m_data.at(at)) >> 4;
         if (type == 0x5 || type == 0x6)
-            return isStringWithoutNul(at, type == 0x6) ? std::optional<References>(References{}) : std::nullopt;
+            return isStringInside(at, type == 0x6) ? std::optional<References>(References{}) : std::nullopt;
         if (type != 0xA && type != 0xC && type != 0xD)
             return References{};
         const std::optional<quint64> count = countAt(at);
@@ -271,7 +263,7 @@ bool isBoundedBinaryPropertyList(const QByteArray& data, QString* error)
     return BinaryChecker(data, *trailer).check(error);
 }
 
-bool isBoundedXMLPropertyList(const QByteArray& data, QString* error)
+bool isBoundedXMLPropertyList(const QByteArray& data, QString* error, XmlNulReferences nulReferences)
 {
     if (!isWithinSizeBound(data, error))
         return false;
@@ -318,7 +310,7 @@ bool isBoundedXMLPropertyList(const QByteArray& data, QString* error)
             at = reference;
             bool null = false;
             scan = scanNullReference(data, at, stop, &null);
-            if (null) {
+            if (null && nulReferences == XmlNulReferences::Refused) {
                 setError(error, QStringLiteral("The property list holds a reference to a NUL character"));
                 return false;
             }

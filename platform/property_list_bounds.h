@@ -1,10 +1,11 @@
 #pragma once
-// Bounds a property list must keep before it is read: the binary library
+// Bounds a property list must keep before it is read: the binary reader
 // recurses once per nesting level and copies a binary object each time it
-// is referred to, and the values read are freed recursively and written
-// recursively, and cannot hold a NUL. These checks read the bytes once,
-// without recursion, and refuse what could not be read safely. They do not
-// check that the data is a well-formed property list; the readers do that.
+// is referred to, the values read are freed recursively and written
+// recursively, and XML text cannot hold a NUL. These checks read the bytes
+// once, without recursion, and refuse what could not be read safely. They
+// do not check that the data is a well-formed property list; the readers
+// do that.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -21,9 +22,10 @@ inline constexpr qint64 kMaximumPropertyListObjects = 4 * 1024 * 1024;
 inline constexpr qint64 kMaximumPropertyListSize = 64 * 1024 * 1024;
 
 // YES when the binary property list ("bplist00…") `data` has a consistent
-// trailer and offset table, its containers refer only to objects inside it,
-// no container holds itself, no string holds a NUL, and it nests and
-// expands within the bounds above. Otherwise NO, with the reason in `error` when given.
+// trailer and offset table, its containers and strings lie inside it and
+// refer only to objects inside it, no container holds itself, and it nests
+// and expands within the bounds above. Otherwise NO, with the reason in
+// `error` when given.
 //   isBoundedBinaryPropertyList("bplist00" + a 600-deep array) => false
 //   isBoundedBinaryPropertyList("")                            => false
 [[nodiscard]] bool isBoundedBinaryPropertyList(const QByteArray& data, QString* error = nullptr);
@@ -38,7 +40,11 @@ inline constexpr qint64 kMaximumPropertyListSize = 64 * 1024 * 1024;
 //   isBoundedXMLPropertyList("<plist><string>a\0</string></plist>") => false
 //   isBoundedXMLPropertyList("<plist><string>&#0;</string></plist>") => false
 //   isBoundedXMLPropertyList("")                                 => true
-[[nodiscard]] bool isBoundedXMLPropertyList(const QByteArray& data, QString* error = nullptr);
+// With XmlNulReferences::LeftToTheReader a reference to NUL passes, for a
+// reader that refuses the value holding it and keeps the rest.
+enum class XmlNulReferences { Refused, LeftToTheReader };
+[[nodiscard]] bool isBoundedXMLPropertyList(const QByteArray& data, QString* error = nullptr,
+                                            XmlNulReferences nulReferences = XmlNulReferences::Refused);
 
 // --- scanning XML, for the bounds check and the reader -----------------------------
 

@@ -1,5 +1,8 @@
 #include "platform/property_list_xml.h"
 
+// Longer than most files: the reader, its leaving out of refused values and
+// the writer share the element vocabulary and the scans.
+
 #include "platform/markup_tags.h"
 #include "platform/property_list.h"
 #include "platform/property_list_bounds.h"
@@ -7,6 +10,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QStringList>
 #include <QStringEncoder>
 #include <QTimeZone>
 
@@ -16,6 +20,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <utility>
 
 #include <locale.h>
 #include <stdlib.h>
@@ -156,12 +161,13 @@ double realValue(const QByteArray& text)
 }
 
 // Whether UTF-8 decoded in two pieces cut before `at` reads as decoded
-// whole: no sequence crosses the cut, and the second piece does not start
-// with a byte-order mark (which the decoding of a piece drops).
-bool isCleanCut(const QByteArray& utf8, qsizetype at)
+// whole: no sequence crosses the cut. A byte-order mark after the cut, which
+// the decoding of the second piece drops, is put back by the caller. Looks
+// at no more than the four bytes before `at`.
+bool isCleanCut(const char* utf8, qsizetype at)
 {
-    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(utf8.at(i)); };
-    if ((byte(at) & 0xC0) == 0x80 || utf8.sliced(at).startsWith("\xEF\xBB\xBF"))
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(utf8[i]); };
+    if ((byte(at) & 0xC0) == 0x80)
         return false;
     qsizetype lead = at - 1;
     while (lead > at - 4 && lead > 0 && (byte(lead) & 0xC0) == 0x80)
@@ -172,16 +178,30 @@ bool isCleanCut(const QByteArray& utf8, qsizetype at)
 }
 
 // The text of UTF-8 as QString::fromUtf8 gives it, decoded in steps that
-// look at `stop`; nothing when stopped.
+// look at `stop`; nothing when stopped. A step ends at the first clean cut
+// from its length on, found by looking at a few bytes per place (valid text
+// has one within three bytes; only damaged bytes can hold the step longer,
+// and the stop is looked at while it goes on).
 std::optional<QString> textValue(const QByteArray& utf8, PropertyListStopCheck& stop)
 {
+    const char* const bytes = utf8.constData();
     QString text;
     text.reserve(utf8.size());
     for (qsizetype at = 0; at < utf8.size();) {
         qsizetype end = std::min(utf8.size(), at + kStep);
-        while (end < utf8.size() && !isCleanCut(utf8, end))
-            ++end;
-        text += QString::fromUtf8(utf8.constData() + at, end - at);
+        for (qsizetype looked = end; end < utf8.size() && !isCleanCut(bytes, end); ++end) {
+            if (end - looked >= kStep) {
+                if (!stop.mayGoOn(end - looked))
+                    return std::nullopt;
+                looked = end;
+            }
+        }
+        // Only the decoding of the whole text drops a mark at its start.
+        const bool mark = at > 0 && QByteArrayView(bytes + at, end - at).startsWith("\xEF\xBB\xBF");
+        if (mark)
+            text += QChar(0xFEFF);
+        text += QString::fromUtf8(bytes + at, end - at);
+        countScanWork(end - at);
         if (!stop.mayGoOn(end - at))
             return std::nullopt;
         at = end;
@@ -259,7 +279,7 @@ std::optional<QByteArray> dataValue(const QByteArray& text, PropertyListStopChec
 class Reader
 {
 public:
-    explicit Reader(const QByteArray& data) : m_data(data) {}
+    Reader(const QByteArray& data, QStringList* leftOut) : m_data(data), m_leftOut(leftOut) {}
 
     QVariant read(QString* error)
     {
@@ -283,6 +303,18 @@ private:
         QVariantMap map;
         QString key;
         bool hasKey = false;
+        // An array holding a refused value is refused whole, with the
+        // first such value's reason and place.
+        QString refusal;
+        QString refusalAt;
+        // The value after a refused key is read and left out with it.
+        bool skipValue = false;
+    };
+    // What makes the scalar being read refused, when leaving out.
+    struct Refusal
+    {
+        QString reason;
+        QString at;
     };
 
     bool fail(const QString& reason)
@@ -433,8 +465,19 @@ private:
                 return stopped();
             const auto c = char32_t(*value);
             countScanWork(at - start + 1);
-            if (at == digits || at >= m_data.size() || m_data.at(at) != ';' || c == 0 || c > 0x10FFFF
-                || (c >= 0xD800 && c <= 0xDFFF))
+            const bool named = at > digits && at < m_data.size() && m_data.at(at) == ';' && c <= 0x10FFFF;
+            const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+            // Leaving out, NUL and a surrogate refuse the value they are in
+            // rather than the whole list.
+            if (named && m_leftOut && (c == 0 || surrogate)) {
+                if (m_refusal.reason.isEmpty())
+                    m_refusal.reason = c == 0 ? QStringLiteral("The text holds a NUL character")
+                                              : QStringLiteral("The text holds an unpaired surrogate (U+%1)")
+                                                    .arg(QString::number(uint(c), 16).toUpper());
+                m_at = at + 1;
+                return true;
+            }
+            if (!named || c == 0 || surrogate)
                 return fail(QStringLiteral("a character reference names no character"));
             appendUtf8(text, c);
             m_at = at + 1;
@@ -534,6 +577,52 @@ private:
         }
     }
 
+    // Where the value being placed goes: "Window/Frames/2".
+    QString where() const
+    {
+        QStringList steps;
+        for (const Container& container : m_open)
+            steps.append(container.element == Element::Array ? QString::number(container.list.size())
+                                                             : container.key);
+        return steps.join(QLatin1Char('/'));
+    }
+
+    // Places a refused value (leaving out): a dictionary leaves its entry
+    // out and names it, an array is refused in turn, the root fails.
+    bool placeRefused(const Refusal& refusal, bool isKey, bool* root)
+    {
+        *root = m_open.isEmpty();
+        if (*root)
+            return fail(refusal.reason);
+        Container& top = m_open.last();
+        if (top.element == Element::Array) {
+            if (top.refusal.isEmpty()) {
+                top.refusal = refusal.reason;
+                top.refusalAt = refusal.at.isEmpty() ? where() : refusal.at;
+            }
+            top.list.append(QVariant());
+            return true;
+        }
+        if (isKey ? top.hasKey : !top.hasKey)
+            return fail(isKey ? QStringLiteral("a key follows a key") : QStringLiteral("a value in a dictionary has no key"));
+        if (isKey) {
+            // The entry is named by its key as read, without what refused it.
+            top.key = m_refusedKey;
+            top.hasKey = true;
+        } else if (std::exchange(top.skipValue, false)) {
+            // Its key was refused, and the entry named with it.
+            top.hasKey = false;
+            return true;
+        }
+        const QString entry = where();
+        const QString at = refusal.at.isEmpty() ? entry : refusal.at;
+        m_leftOut->append(at == entry ? QStringLiteral("'%1': %2").arg(entry, refusal.reason)
+                                      : QStringLiteral("'%1': at '%2': %3").arg(entry, at, refusal.reason));
+        top.hasKey = isKey;
+        top.skipValue = isKey;
+        return true;
+    }
+
     // Puts a finished value into the open container; true when it is the
     // root, which ends the reading.
     bool place(QVariant&& value, bool isKey, bool* root)
@@ -555,9 +644,29 @@ private:
         }
         if (!top.hasKey)
             return fail(QStringLiteral("a value in a dictionary has no key"));
+        if (std::exchange(top.skipValue, false)) {
+            top.hasKey = false;
+            return true;
+        }
         // Keys written in order go in at the end in constant time.
         top.map.insert(top.map.cend(), top.key, std::move(value));
         top.hasKey = false;
+        return true;
+    }
+
+    // Ends the open container `tag` closes: its value, or what refuses it.
+    bool closeContainer(const Tag& tag, bool inPlist, QVariant& value, std::optional<Refusal>& refused)
+    {
+        if (m_open.isEmpty())
+            return fail(inPlist ? QStringLiteral("<plist> holds no value") : QStringLiteral("an end tag has no start"));
+        Container& top = m_open.last();
+        if (tag.name != (top.element == Element::Array ? "array" : "dict"))
+            return fail(QStringLiteral("a container ends with </%1>").arg(QString::fromUtf8(tag.name)));
+        if (!top.refusal.isEmpty())
+            refused = Refusal{top.refusal, top.refusalAt};
+        else
+            value = top.element == Element::Array ? QVariant(std::move(top.list)) : QVariant(std::move(top.map));
+        m_open.removeLast();
         return true;
     }
 
@@ -572,15 +681,11 @@ private:
                 return {};
             QVariant value;
             bool isKey = false;
+            // What refuses the value, when leaving out.
+            std::optional<Refusal> refused;
             if (tag->closing) {
-                if (m_open.isEmpty())
-                    return refuse(inPlist ? QStringLiteral("<plist> holds no value")
-                                          : QStringLiteral("an end tag has no start"));
-                Container& top = m_open.last();
-                if (tag->name != (top.element == Element::Array ? "array" : "dict"))
-                    return refuse(QStringLiteral("a container ends with </%1>").arg(QString::fromUtf8(tag->name)));
-                value = top.element == Element::Array ? QVariant(std::move(top.list)) : QVariant(std::move(top.map));
-                m_open.removeLast();
+                if (!closeContainer(*tag, inPlist, value, refused))
+                    return {};
             } else {
                 const std::optional<Element> element = elementNamed(tag->name);
                 if (!element)
@@ -596,12 +701,13 @@ private:
                         // Bounded here too: nested values are freed recursively.
                         if (m_open.size() >= kMaximumPropertyListDepth + 1)
                             return refuse(QStringLiteral("it is nested too deeply"));
-                        m_open.append(Container{*element, {}, {}, {}, false});
+                        m_open.append(Container{*element, {}, {}, {}, false, {}, {}, false});
                         continue;
                     }
                     value = *element == Element::Array ? QVariant(QVariantList()) : QVariant(QVariantMap());
                 } else {
                     QByteArray text;
+                    m_refusal = {};
                     if (!tag->selfClosing && !readText(tag->name, text))
                         return {};
                     std::optional<QVariant> scalar = scalarValue(*element, text);
@@ -609,10 +715,15 @@ private:
                         return {};
                     value = std::move(*scalar);
                     isKey = *element == Element::Key;
+                    if (!m_refusal.reason.isEmpty()) {
+                        refused = m_refusal;
+                        m_refusedKey = value.toString();
+                    }
                 }
             }
+            // A refused root fails the reading.
             bool root = false;
-            if (!place(QVariant(value), isKey, &root))
+            if (refused ? !placeRefused(*refused, isKey, &root) : !place(QVariant(value), isKey, &root))
                 return {};
             if (root)
                 return value;
@@ -620,6 +731,11 @@ private:
     }
 
     const QByteArray& m_data;
+    // Where refused values are named when they are left out; null when a
+    // refused value fails the whole list.
+    QStringList* const m_leftOut;
+    Refusal m_refusal;
+    QString m_refusedKey;
     qsizetype m_at = 0;
     // How far the work is counted for the stop.
     qsizetype m_counted = 0;
@@ -662,8 +778,9 @@ QByteArray realText(double value)
         return "nan";
     if (std::isinf(value))
         return value < 0 ? "-infinity" : "+infinity";
+    // The sign of a zero is kept: -0.0 reads back as itself.
     if (value == 0)
-        return "0.0";
+        return std::signbit(value) ? "-0.0" : "0.0";
     // Seventeen significant digits read back to the same double.
     char buffer[32];
     const std::to_chars_result end =
@@ -789,11 +906,11 @@ std::optional<qint64> xmlDateSeconds(const QDateTime& date)
     return whole;
 }
 
-QVariant readXmlPropertyList(const QByteArray& utf8, QString* error)
+QVariant readXmlPropertyList(const QByteArray& utf8, QString* error, QStringList* leftOut)
 {
     if (error)
         error->clear();
-    return Reader(utf8).read(error);
+    return Reader(utf8, leftOut).read(error);
 }
 
 QByteArray writeXmlPropertyList(const QVariant& value)

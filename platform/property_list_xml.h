@@ -29,6 +29,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -49,11 +50,17 @@ inline constexpr qint64 kPropertyListReferenceDate = 978307200;
 [[nodiscard]] std::optional<qint64> xmlDateSeconds(const QDateTime& date);
 
 // The value of the XML property list `utf8`; invalid, with the reason in
-// `error` (cleared first), when it is not one.
+// `error` (cleared first), when it is not one. With `leftOut`, a
+// dictionary entry whose key or text holds a reference to NUL or to a
+// surrogate (an array holding one is refused whole) is left out instead,
+// with a line naming it and why; such a root still fails.
 //   readXmlPropertyList("<plist><integer>7</integer></plist>") => qint64 7
 //   readXmlPropertyList("<string>a&#10;&amp;</string>")        => "a\n&"
 //   readXmlPropertyList("") / ("<plist></plist>")              => invalid
-[[nodiscard]] QVariant readXmlPropertyList(const QByteArray& utf8, QString* error = nullptr);
+//   ("<dict><key>a</key><true/><key>b</key><string>&#0;</string></dict>", leftOut)
+//       => {a: true}, leftOut {"'b': The text holds a NUL character"}
+[[nodiscard]] QVariant readXmlPropertyList(const QByteArray& utf8, QString* error = nullptr,
+                                           QStringList* leftOut = nullptr);
 
 // The XML property list of `value`, which must already be in the form
 // propertyListValue() answers (maps, lists, QString, qint64, quint64,

@@ -357,16 +357,9 @@ bool PieceDecoder::appendUtf8(const char* bytes, qsizetype size, bool last, QByt
     qsizetype used = 0;
     if (m_units.size() < size + 2)
         m_units.resize(size + 2);
-    if (m_heldLead != 0) {
-        m_units[0] = QChar(m_heldLead);
-        used = 1;
-        m_heldLead = 0;
-    }
     if (!decodeInto(bytes, size, last, m_units, used))
         return false;
     const auto* units = reinterpret_cast<const char16_t*>(m_units.constData());
-    if (!last && used > 0 && QChar::isHighSurrogate(units[used - 1]))
-        m_heldLead = units[--used];
     const qsizetype before = utf8.size();
     utf8.resize(before + 3 * used);
     char* out = utf8.data() + before;

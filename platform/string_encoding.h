@@ -148,7 +148,6 @@ public:
 private:
     UConverter* m_converter = nullptr;
     QString m_units;          // the text of one piece, for appendUtf8
-    char16_t m_heldLead = 0;  // a lead surrogate whose trail is in the next piece
 };
 
 // The ICU converter name of an encoding; null for one not supported.

@@ -287,9 +287,16 @@ UserDefaults::FileState UserDefaults::readFileContents(const QString& path, QVar
     // An empty file is what some tools leave when they create the settings.
     if (data.isEmpty())
         return FileState::Read;
-    const QVariant root = propertyListFromData(data, &error);
+    // A value the reader refuses (text holding a NUL, an integer past 64
+    // bits…) costs its own setting only: the others are read, and the file
+    // is not set aside as damaged for it.
+    QStringList leftOut;
+    const QVariant root = propertyListFromDataLeavingOut(data, &leftOut, &error);
     if (root.typeId() == QMetaType::QVariantMap) {
         *domain = root.toMap();
+        if (!leftOut.isEmpty())
+            *problem = QStringLiteral("The user defaults '%1' hold settings that cannot be read, which are left out: %2")
+                           .arg(path, leftOut.join(QLatin1String("; ")));
         return FileState::Read;
     }
     *problem = QStringLiteral("The user defaults '%1' are damaged (%2)")

@@ -21,6 +21,9 @@
 // settled: the keys one user action changes make one write, and the caller
 // never waits for the disk.
 //
+// A value in the file that the reader refuses (text holding a NUL or an
+// unpaired surrogate, an integer past 64 bits) is left out with a
+// "WARNING: " naming its key, and the other settings are read and kept.
 // Reading never changes the file. A file that cannot be parsed is reported
 // once with "WARNING: " and reads as empty; the first write renames it aside
 // (".damaged" appended, its bytes kept) and never overwrites it. An empty

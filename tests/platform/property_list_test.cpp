@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -352,6 +353,173 @@ TEST(PropertyListTest, WriteIntoMissingFolderFailsWithoutLeftovers)
     QString readError;
     EXPECT_FALSE(readPropertyListFile(tree.filePath("missing/file"), &readError).isValid());
     EXPECT_FALSE(readError.isEmpty());
+}
+
+// A binary property list of `objects` (marker and bytes each), the first
+// the top one; references and offsets are one byte.
+QByteArray binaryList(const QList<QByteArray>& objects)
+{
+    QByteArray data("bplist00");
+    QByteArray offsets;
+    for (const QByteArray& object : objects) {
+        offsets += char(data.size());
+        data += object;
+    }
+    const quint64 table = quint64(data.size());
+    return data + offsets + QByteArray(6, '\0') + char(1) + char(1) + bigEndian(quint64(objects.size()), 8)
+           + bigEndian(0, 8) + bigEndian(table, 8);
+}
+
+QByteArray binaryInteger(quint64 high, quint64 low)
+{
+    return char(0x14) + bigEndian(high, 8) + bigEndian(low, 8);
+}
+
+// Regression: libplist dropped an unpaired surrogate ("\uD800x" read "x",
+// a swapped pair ""), read a 16-byte integer through its low 64 bits
+// (-2^63 read +2^63, 2^64 read 0) and stopped the process on a NUL. Each
+// binary value now reads as it is, or is refused with the reason.
+TEST(PropertyListTest, BinaryValuesReadAsTheyAreOrAreRefused)
+{
+    constexpr quint64 kAll = ~quint64(0);
+    constexpr quint64 kSign = quint64(1) << 63;
+    const struct {
+        const char* name;
+        QByteArray object;
+        QVariant read;       // invalid when refused
+        const char* reason;  // a part of the refusal
+    } cases[] = {
+        {"ASCII", "\x53" "abc", QVariant("abc"), nullptr},
+        {"UTF-16 pair", QByteArray("\x62\xD8\x3D\xDE\x00", 5), QVariant(QStringLiteral("\U0001F600")), nullptr},
+        {"empty text", "\x50", QVariant(QString("")), nullptr},
+        {"lead surrogate alone", QByteArray("\x62\xD8\x00\x00x", 5), {}, "unpaired surrogate (U+D800)"},
+        {"swapped pair", QByteArray("\x62\xDC\x00\xD8\x00", 5), {}, "unpaired surrogate (U+DC00)"},
+        {"lead surrogate at the end", QByteArray("\x61\xD8\x3D", 3), {}, "unpaired surrogate (U+D83D)"},
+        {"NUL in ASCII", QByteArray("\x53" "a\0b", 4), {}, "The text holds a NUL"},
+        {"NUL in UTF-16", QByteArray("\x62\0a\0\0", 5), {}, "The text holds a NUL"},
+        {"1 byte", QByteArray("\x10\xFF", 2), QVariant::fromValue<qint64>(255), nullptr},
+        {"8 bytes, negative", char(0x13) + bigEndian(kAll, 8), QVariant::fromValue<qint64>(-1), nullptr},
+        {"16 bytes, small", binaryInteger(0, 5), QVariant::fromValue<qint64>(5), nullptr},
+        {"16 bytes, -2^63", binaryInteger(kAll, kSign), QVariant::fromValue<qint64>(std::numeric_limits<qint64>::min()), nullptr},
+        {"16 bytes, -1", binaryInteger(kAll, kAll), QVariant::fromValue<qint64>(-1), nullptr},
+        {"16 bytes, 2^63", binaryInteger(0, kSign), QVariant::fromValue<quint64>(kSign), nullptr},
+        {"16 bytes, 2^64 - 1", binaryInteger(0, kAll), QVariant::fromValue<quint64>(kAll), nullptr},
+        {"16 bytes, 2^64", binaryInteger(1, 0), {}, "does not fit in 64 bits"},
+        {"16 bytes, -2^63 - 1", binaryInteger(kAll, kSign - 1), {}, "does not fit in 64 bits"},
+        {"16 bytes, -2^64", binaryInteger(kAll, 0), {}, "does not fit in 64 bits"},
+        {"negative zero", char(0x23) + bigEndian(kSign, 8), QVariant(-0.0), nullptr},
+        {"float", char(0x22) + bigEndian(0x3FC00000, 4), QVariant(1.5), nullptr},
+        {"UID", QByteArray("\x80\x07", 2), QVariantMap{{"CF$UID", QVariant::fromValue<quint64>(7)}}, nullptr},
+        {"null", QByteArray("\x00", 1), {}, "null or fill"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString error;
+        const QVariant read = propertyListFromData(binaryList({c.object}), &error);
+        EXPECT_EQ(read.typeId(), c.read.typeId()) << read.typeName();
+        EXPECT_EQ(read, c.read);
+        EXPECT_TRUE(c.reason ? error.contains(QLatin1String(c.reason)) : error.isEmpty()) << error.toStdString();
+        // Inside a dictionary the refusal names the key.
+        QString inDictionary;
+        EXPECT_EQ(propertyListFromData(binaryList({"\xD1\x01\x02", "\x51k", c.object}), &inDictionary).isValid(),
+                  c.read.isValid());
+        EXPECT_EQ(inDictionary.startsWith(QLatin1String("At 'k': ")), c.reason != nullptr) << inDictionary.toStdString();
+    }
+}
+
+// What the settings read: every entry the reader takes, each one it
+// refuses named with the reason, nested ones by their path; an array
+// holding one is left out whole, and a root refused still fails. Binary
+// and XML alike.
+TEST(PropertyListTest, LeavingOutKeepsEveryEntryTheReaderTakes)
+{
+    const QByteArray nul("\x53" "a\0b", 4);
+    const auto xml = [](const char* body) { return "<plist><dict>" + QByteArray(body) + "</dict></plist>"; };
+    const struct {
+        const char* name;
+        QByteArray data;
+        QVariant read;
+        QStringList leftOut;
+    } cases[] = {
+        {"binary top-level entry",
+         binaryList({"\xD3\x01\x02\x03\x04\x05\x06", "\x54Kept", "\x53" "Bad", "\x52Up", "\x54kept", nul, "\x10\x07"}),
+         QVariantMap{{"Kept", "kept"}, {"Up", QVariant::fromValue<qint64>(7)}},
+         {"'Bad': The text holds a NUL character"}},
+        {"binary nested entry",
+         binaryList({"\xD1\x01\x02", "\x51W", "\xD2\x03\x04\x05\x06", "\x51" "F", "\x51" "B", "\x51" "f",
+                     binaryInteger(1, 0)}),
+         QVariantMap{{"W", QVariantMap{{"F", "f"}}}}, {"'W/B': The integer does not fit in 64 bits"}},
+        {"binary array left out whole",
+         binaryList({"\xD2\x01\x02\x03\x04", "\x51R", "\x51k", "\xA2\x05\x06", "\x09", "\x51x", nul}),
+         QVariantMap{{"k", true}}, {"'R': at 'R/1': The text holds a NUL character"}},
+        {"binary key refused", binaryList({"\xD2\x01\x02\x03\x03", nul, "\x51k", "\x09"}), QVariantMap{{"k", true}},
+         {"'a\\0b': The text holds a NUL character"}},
+        {"binary root refused", binaryList({nul}), QVariant(), {}},
+        {"XML top-level entry",
+         xml("<key>Kept</key><string>kept</string><key>Bad</key><string>a&#0;b</string>"
+             "<key>Up</key><integer>7</integer>"),
+         QVariantMap{{"Kept", "kept"}, {"Up", QVariant::fromValue<qint64>(7)}},
+         {"'Bad': The text holds a NUL character"}},
+        {"XML nested entry",
+         xml("<key>W</key><dict><key>F</key><string>f</string><key>B</key><string>&#xD800;x</string></dict>"),
+         QVariantMap{{"W", QVariantMap{{"F", "f"}}}}, {"'W/B': The text holds an unpaired surrogate (U+D800)"}},
+        {"XML array left out whole",
+         xml("<key>R</key><array><true/><string>x&#x0;</string><array/></array><key>k</key><true/>"),
+         QVariantMap{{"k", true}}, {"'R': at 'R/1': The text holds a NUL character"}},
+        {"XML key refused", xml("<key>a&#xDFFF;b</key><string>v</string><key>k</key><true/>"),
+         QVariantMap{{"k", true}}, {"'ab': The text holds an unpaired surrogate (U+DFFF)"}},
+        {"XML root refused", "<plist><string>&#0;</string></plist>", QVariant(), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList leftOut;
+        QString error;
+        const QVariant read = propertyListFromDataLeavingOut(c.data, &leftOut, &error);
+        EXPECT_EQ(read, c.read);
+        EXPECT_EQ(leftOut, c.leftOut);
+        EXPECT_EQ(error.isEmpty(), c.read.isValid()) << error.toStdString();
+        // Read whole, the same data is refused.
+        EXPECT_FALSE(propertyListFromData(c.data).isValid());
+    }
+}
+
+// Regression: -0.0 was written "0.0", so a binary -0.0 setting changed at
+// the next save.
+TEST(PropertyListTest, NegativeZeroKeepsItsSign)
+{
+    const QVariant read = propertyListFromData(binaryList({char(0x23) + bigEndian(quint64(1) << 63, 8)}));
+    ASSERT_EQ(read.typeId(), QMetaType::Double);
+    EXPECT_TRUE(std::signbit(read.toDouble()));
+    const QByteArray xml = xmlDataFromPropertyList(QVariantList{read, 0.0});
+    EXPECT_TRUE(xml.contains("<real>-0.0</real>")) << xml.toStdString();
+    const QVariantList back = propertyListFromData(xml).toList();
+    ASSERT_EQ(back.size(), 2);
+    EXPECT_TRUE(std::signbit(back.at(0).toDouble()));
+    EXPECT_FALSE(std::signbit(back.at(1).toDouble()));
+}
+
+// Regression: a date past the year 9999 or before the year 1 was named
+// empty ("The date  lies outside…"), Qt's ISO form having none for it.
+TEST(PropertyListTest, ADateThatCannotBeWrittenIsNamed)
+{
+    const struct {
+        QDateTime date;
+        const char* text;
+    } cases[] = {
+        {kYear10000, "10000-01-01T00:00:00.000Z"},
+        {QDateTime(QDate(275760, 9, 13), QTime(0, 0), QTimeZone::utc()), "275760-09-13T00:00:00.000Z"},
+        {QDateTime(QDate(-1, 12, 31), QTime(23, 59, 58, 500), QTimeZone::utc()), "0000-12-31T23:59:58.500Z"},
+        {QDateTime(QDate(-44, 3, 15), QTime(12, 0), QTimeZone::utc()), "-0043-03-15T12:00:00.000Z"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        QStringList dropped;
+        (void)writablePropertyListValue(QVariantMap{{"When", c.date}}, &dropped);
+        ASSERT_EQ(dropped.size(), 1);
+        EXPECT_EQ(dropped.at(0), QStringLiteral("'When': The date %1 lies outside the years 1 to 9999 that a "
+                                                "property list holds")
+                                     .arg(QLatin1String(c.text)));
+    }
 }
 
 // A search holds a stop over its walk so that a large Info.plist does not

@@ -212,7 +212,7 @@ TEST(XmlPropertyListWriteTest, WritesEachTypeInTheFileLayout)
                                 "\t</array>\n"
                                 "\t<key>reals</key>\n\t<array>\n"
                                 "\t\t<real>0.10000000000000001</real>\n\t\t<real>100</real>\n"
-                                "\t\t<real>0.0</real>\n\t\t<real>1e+21</real>\n"
+                                "\t\t<real>-0.0</real>\n\t\t<real>1e+21</real>\n"
                                 "\t\t<real>nan</real>\n\t\t<real>-infinity</real>\n"
                                 "\t</array>\n"
                                 "\t<key>t&lt;&amp;&gt;</key>\n"
@@ -280,6 +280,45 @@ TEST(XmlPropertyListLinearWorkTest, ManyKeysAreWrittenAndReadInLinearWork)
         [](const QByteArray& document) {
             EXPECT_EQ(propertyListFromData(document).toMap().size(), document.count("<key>"));
         });
+}
+
+// Regression: at every cut of a long text into steps the rest of the text
+// was copied, and a cut before U+FEFF moved on one byte at a time, copying
+// each time: one 64 MB string took 16 s to read, 2.4 MB of U+FEFF 20 s. A
+// cut now looks at the few bytes before it and a mark after it is put back.
+TEST(XmlPropertyListLinearWorkTest, LongTextTakesLinearWork)
+{
+    const struct {
+        const char* name;
+        QByteArray unit;
+        QByteArray before;
+        QByteArray after;
+        // Each cut cost a copy of the rest: texts of many steps show it, and
+        // ones far larger than the processor's caches grow by their size
+        // alone (16 MB and 64 MB: before, 180 ms and 16 s).
+        test::LinearWorkSizes sizes;
+    } cases[] = {
+        {"string", "a", "<plist><string>", "</string></plist>", {16 * 1024 * 1024, 4}},
+        {"key", "\xc3\xa9", "<plist><dict><key>", "</key><true/></dict></plist>", {16 * 1024 * 1024, 4}},
+        {"cdata", "a", "<plist><string><![CDATA[", "]]></string></plist>", {16 * 1024 * 1024, 4}},
+        // After a letter, so that the decoding of the whole keeps the first.
+        // The walk over them took minutes for 4 MB.
+        {"byte-order marks", "\xef\xbb\xbf", "<plist><string>x", "</string></plist>", {64 * 1024, 16}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::expectLinearScanWork(
+            [&](qsizetype size) { return c.before + c.unit.repeated(size / c.unit.size()) + c.after; },
+            [&](const QByteArray& document) {
+                const QVariant value = readXmlPropertyList(document);
+                // The key's text, or the string's.
+                const QStringList keys = value.toMap().keys();
+                const QString text = keys.isEmpty() ? value.toString() : keys.constFirst();
+                const qsizetype units = (document.size() - c.before.size() - c.after.size()) / c.unit.size();
+                EXPECT_EQ(text.size(), units + (c.before.endsWith('x') ? 1 : 0));
+            },
+            c.sizes);
+    }
 }
 
 } // namespace
@@ -426,5 +465,37 @@ INSTANTIATE_TEST_SUITE_P(LargeParts, XmlPropertyListStopTest,
                              }
                              return name;
                          });
+
+// Regression: a cut before U+FEFF moved on through the whole run of them
+// without looking at the stop, so a stop waited for all of it (2.4 MB: 20 s
+// and more; the walk was nearly the whole read). Looks now come every
+// 256 KB of work through the whole read, so the longest stretch of CPU
+// time between two is a small part of the read's (the bounds check, the
+// text's scan and its decoding each pass the document's 4 MB: measured,
+// 0.08 to 0.14 of the read), under half of it. The least of three reads'
+// shares counts: noise only lengthens a stretch.
+TEST(XmlPropertyListStopTest, LongTextOfByteOrderMarksLooksAtTheStopAsItGoes)
+{
+    const QByteArray document =
+        "<plist><string>" + QByteArray("\xef\xbb\xbf").repeated(4 * 1024 * 1024 / 3) + "</string></plist>";
+    double least = 1;
+    for (int round = 0; round < 3; ++round) {
+        std::atomic<bool> stop{false};
+        auto last = test::threadCpuTime();
+        auto longest = std::chrono::nanoseconds(0);
+        const PropertyListReadStop scope(stop, [&](qsizetype) {
+            const auto now = test::threadCpuTime();
+            longest = std::max(longest, now - last);
+            last = now;
+        });
+        const auto start = test::threadCpuTime();
+        last = start;
+        ASSERT_TRUE(propertyListFromData(document).isValid());
+        longest = std::max(longest, test::threadCpuTime() - last);
+        const auto whole = std::max(test::threadCpuTime() - start, std::chrono::nanoseconds(1));
+        least = std::min(least, double(longest.count()) / double(whole.count()));
+    }
+    EXPECT_LE(least, 0.5) << "the longest stretch without a look is " << least << " of the read";
+}
 
 } // namespace

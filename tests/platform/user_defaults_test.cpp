@@ -650,6 +650,73 @@ TEST_F(UserDefaultsTest, AValueThatCannotBeWrittenIsLeftOutAndTheRestSaved)
     }
 }
 
+// A binary settings file {"Kept": "kept", "Other": 7, "Bad": <object>}.
+QByteArray binarySettingsWith(const QByteArray& object)
+{
+    const QByteArray objects[] = {QByteArray("\xD3\x01\x02\x03\x04\x05\x06"), QByteArray("\x54Kept"),
+                                  QByteArray("\x55Other"), QByteArray("\x53" "Bad"), QByteArray("\x54kept"),
+                                  QByteArray("\x10\x07"), object};
+    QByteArray data("bplist00");
+    QByteArray offsets;
+    for (const QByteArray& item : objects) {
+        offsets += char(data.size());
+        data += item;
+    }
+    const qsizetype table = data.size();
+    return data + offsets + QByteArray(6, '\0') + char(1) + char(1) + bigEndian64(std::size(objects))
+           + bigEndian64(0) + bigEndian64(quint64(table));
+}
+
+// Regression: a binary settings file holding one string with a NUL was
+// refused whole and set aside as damaged, so the window started from the
+// defaults; an unpaired surrogate was dropped from its text and a 16-byte
+// integer cut to 64 bits, and saved so. A value the reader refuses is now
+// left out with a warning naming its key, and every other setting is kept
+// and saved.
+TEST_F(UserDefaultsTest, AValueTheReaderRefusesCostsOnlyItsOwnSetting)
+{
+    const auto xml = [](const char* bad) {
+        return "<plist><dict><key>Kept</key><string>kept</string><key>Other</key><integer>7</integer>"
+               "<key>Bad</key><string>"
+               + QByteArray(bad) + "</string></dict></plist>";
+    };
+    const struct {
+        const char* name;
+        QByteArray data;
+        const char* reason;
+    } cases[] = {
+        {"NUL in text", binarySettingsWith(QByteArray("\x53" "a\0b", 4)), "NUL"},
+        {"NUL in UTF-16 text", binarySettingsWith(QByteArray("\x62\0a\0\0", 5)), "NUL"},
+        {"lead surrogate alone", binarySettingsWith(QByteArray("\x62\xD8\x00\x00x", 5)), "unpaired surrogate"},
+        {"swapped pair", binarySettingsWith(QByteArray("\x62\xDC\x00\xD8\x00", 5)), "unpaired surrogate"},
+        {"integer of 2^64", binarySettingsWith(char(0x14) + bigEndian64(1) + bigEndian64(0)), "64 bits"},
+        {"XML reference to NUL", xml("a&#0;b"), "NUL"},
+        {"XML reference to a surrogate", xml("&#xD800;x"), "unpaired surrogate"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempTree local;
+        const QString file = local.writeFile("defaults.plist", c.data);
+        LogCapture log;
+        {
+            UserDefaults defaults(file);
+            EXPECT_EQ(defaults.objectForKey(QStringLiteral("Kept")), QVariant("kept"));
+            EXPECT_EQ(defaults.objectForKey(QStringLiteral("Other")), QVariant::fromValue<qint64>(7));
+            EXPECT_FALSE(defaults.objectForKey(QStringLiteral("Bad")).isValid());
+            defaults.setBool(true, QStringLiteral("Added"));
+        }
+        ASSERT_EQ(log.lines().size(), 1) << log.lines().join('\n').toStdString();
+        const QString warning = log.lines().at(0);
+        EXPECT_TRUE(warning.startsWith(QLatin1String("WARNING: "))) << warning.toStdString();
+        EXPECT_TRUE(warning.contains(QLatin1String("'Bad'"))) << warning.toStdString();
+        EXPECT_TRUE(warning.contains(QLatin1String(c.reason))) << warning.toStdString();
+        // Saved without being set aside.
+        const QVariantMap saved = propertyListFromData(fileBytes(file)).toMap();
+        EXPECT_EQ(saved, (QVariantMap{{"Kept", "kept"}, {"Other", QVariant::fromValue<qint64>(7)}, {"Added", true}}));
+        EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), QStringList{QStringLiteral("defaults.plist")});
+    }
+}
+
 TEST_F(UserDefaultsTest, PersistentPathFollowsXdgConfigHome)
 {
     test::TemporaryHome temporary{UserDefaults::resetStandardUserDefaults};

@@ -1,0 +1,407 @@
+#include "platform/property_list_binary.h"
+
+#include "platform/property_list.h"
+#include "platform/property_list_bounds.h"
+#include "platform/property_list_xml.h"
+#include "platform/scan_work.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <vector>
+
+namespace sorvant {
+
+namespace {
+
+constexpr qsizetype kHeaderSize = 8;
+constexpr qsizetype kTrailerSize = 32;
+
+quint64 bigEndian(const char* bytes, int size)
+{
+    quint64 value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[i]);
+    return value;
+}
+
+// How reading a value ended: read, refused (it cannot be read as it is;
+// the tree around it may go on without it) or damaged (nothing is read).
+enum class Outcome { Read, Refused, Damaged };
+
+class BinaryReader
+{
+public:
+    BinaryReader(const QByteArray& data, QStringList* leftOut) : m_data(data), m_leftOut(leftOut) {}
+
+    QVariant read(QString* error)
+    {
+        const qsizetype trailer = m_data.size() - kTrailerSize;
+        if (trailer < kHeaderSize)
+            return fail(error, QStringLiteral("The binary property list is damaged: it is too short"));
+        const char* bytes = m_data.constData() + trailer;
+        m_offsetSize = static_cast<unsigned char>(bytes[6]);
+        m_referenceSize = static_cast<unsigned char>(bytes[7]);
+        m_objectCount = bigEndian(bytes + 8, 8);
+        const quint64 top = bigEndian(bytes + 16, 8);
+        m_table = bigEndian(bytes + 24, 8);
+        m_end = trailer;
+        if (m_offsetSize < 1 || m_offsetSize > 8 || m_referenceSize < 1 || m_referenceSize > 8
+            || m_table > quint64(trailer) || m_objectCount > (quint64(trailer) - m_table) / quint64(m_offsetSize))
+            return fail(error, QStringLiteral("The binary property list is damaged: its trailer is not consistent"));
+        QVariant value;
+        switch (object(top, 0, value)) {
+        case Outcome::Read:
+            return value;
+        case Outcome::Refused:
+            return fail(error, m_reasonAt.isEmpty() ? m_reason : QStringLiteral("At '%1': %2").arg(m_reasonAt, m_reason));
+        case Outcome::Damaged:
+            return fail(error, QStringLiteral("The binary property list is damaged: %1").arg(m_reason));
+        }
+        return {};
+    }
+
+private:
+    static QVariant fail(QString* error, const QString& reason)
+    {
+        if (error)
+            *error = reason;
+        return {};
+    }
+
+    Outcome damaged(const QString& reason)
+    {
+        m_reason = reason;
+        return Outcome::Damaged;
+    }
+    Outcome refused(const QString& reason)
+    {
+        m_reason = reason;
+        m_reasonAt = where();
+        return Outcome::Refused;
+    }
+
+    // One step of the way to a value: a dictionary's key, or an array's
+    // index (the key null), made text only for a reason.
+    struct Step
+    {
+        QString key;
+        quint64 index = 0;
+    };
+
+    // Where the value being read lies: "Window/Frames/2".
+    QString where() const
+    {
+        QStringList steps;
+        for (const Step& step : m_path)
+            steps.append(step.key.isNull() ? QString::number(step.index) : step.key);
+        return steps.join(QLatin1Char('/'));
+    }
+
+    // The count after a marker at `at`: its low four bits, or with all
+    // four set the integer object that follows. Moves `at` past it.
+    std::optional<quint64> countAt(qsizetype& at) const
+    {
+        const int low = static_cast<unsigned char>(m_data.at(at)) & 0x0F;
+        ++at;
+        if (low != 0x0F)
+            return quint64(low);
+        if (at >= m_end)
+            return std::nullopt;
+        const int marker = static_cast<unsigned char>(m_data.at(at));
+        const int size = 1 << (marker & 0x0F);
+        if ((marker & 0xF0) != 0x10 || size > 8 || at + 1 + size > m_end)
+            return std::nullopt;
+        const quint64 value = bigEndian(m_data.constData() + at + 1, size);
+        at += 1 + size;
+        return value;
+    }
+
+    // Whether `size` bytes from `at` lie inside the objects' area.
+    bool fits(qsizetype at, quint64 size) const { return size <= quint64(m_end - at); }
+
+    Outcome object(quint64 index, int depth, QVariant& value)
+    {
+        if (index >= m_objectCount)
+            return damaged(QStringLiteral("a reference points past the last object"));
+        if (depth > kMaximumPropertyListDepth)
+            return damaged(QStringLiteral("it is nested too deeply"));
+        const quint64 offset =
+            bigEndian(m_data.constData() + m_table + index * quint64(m_offsetSize), m_offsetSize);
+        if (offset < quint64(kHeaderSize) || offset >= quint64(m_end))
+            return damaged(QStringLiteral("an object lies outside the data"));
+        countScanWork(1);
+        auto at = qsizetype(offset);
+        const auto marker = static_cast<unsigned char>(m_data.at(at));
+        switch (marker >> 4) {
+        case 0x0:
+            if (marker != 0x08 && marker != 0x09)
+                return refused(QStringLiteral("A null or fill object has no value"));
+            value = QVariant(marker == 0x09);
+            return Outcome::Read;
+        case 0x1:
+            return integer(at, value);
+        case 0x2:
+        case 0x3:
+            return realOrDate(at, value);
+        case 0x4:
+        case 0x5:
+        case 0x6:
+            return bytesOrText(at, value);
+        case 0x8: {
+            const int size = (marker & 0x0F) + 1;
+            if (!fits(at + 1, quint64(size)))
+                return damaged(QStringLiteral("an object lies outside the data"));
+            if (size > 8)
+                return refused(QStringLiteral("A UID does not fit in 64 bits"));
+            value = QVariantMap{{QStringLiteral("CF$UID"),
+                                 QVariant::fromValue<quint64>(bigEndian(m_data.constData() + at + 1, size))}};
+            return Outcome::Read;
+        }
+        case 0xA:
+        case 0xC:
+            return array(at, depth, value);
+        case 0xD:
+            return dictionary(at, depth, value);
+        default:
+            return refused(QStringLiteral("An object of kind %1 is not read").arg(int(marker), 2, 16, QLatin1Char('0')));
+        }
+    }
+
+    // 1, 2 and 4 bytes are unsigned, 8 signed; 16 bytes are a signed
+    // 128-bit value, read when it fits in 64 bits (as quint64 above the
+    // signed range, the way writers store such values).
+    Outcome integer(qsizetype at, QVariant& value)
+    {
+        const int sizeLog = static_cast<unsigned char>(m_data.at(at)) & 0x0F;
+        if (sizeLog > 4)
+            return refused(QStringLiteral("An integer of %1 bytes is not read").arg(qint64(1) << sizeLog));
+        const int size = 1 << sizeLog;
+        if (!fits(at + 1, quint64(size)))
+            return damaged(QStringLiteral("an object lies outside the data"));
+        const char* bytes = m_data.constData() + at + 1;
+        if (size < 8) {
+            value = QVariant::fromValue<qint64>(qint64(bigEndian(bytes, size)));
+            return Outcome::Read;
+        }
+        const quint64 low = bigEndian(bytes + size - 8, 8);
+        if (size == 8) {
+            value = QVariant::fromValue<qint64>(qint64(low));
+            return Outcome::Read;
+        }
+        const quint64 high = bigEndian(bytes, 8);
+        constexpr quint64 kSignBit = quint64(1) << 63;
+        if (high == 0 && low >= kSignBit)
+            value = QVariant::fromValue<quint64>(low);
+        else if ((high == 0 && low < kSignBit) || (high == ~quint64(0) && low >= kSignBit))
+            value = QVariant::fromValue<qint64>(qint64(low));
+        else
+            return refused(QStringLiteral("The integer does not fit in 64 bits"));
+        return Outcome::Read;
+    }
+
+    // A float or double; a date is a double of seconds from 2001.
+    Outcome realOrDate(qsizetype at, QVariant& value)
+    {
+        const auto marker = static_cast<unsigned char>(m_data.at(at));
+        const bool date = marker >> 4 == 0x3;
+        if ((date && marker != 0x33) || (!date && marker != 0x22 && marker != 0x23))
+            return refused(QStringLiteral("A real of kind %1 is not read").arg(int(marker), 2, 16, QLatin1Char('0')));
+        const int size = marker == 0x22 ? 4 : 8;
+        if (!fits(at + 1, quint64(size)))
+            return damaged(QStringLiteral("an object lies outside the data"));
+        const quint64 bits = bigEndian(m_data.constData() + at + 1, size);
+        double number = 0;
+        if (size == 4) {
+            float single = 0;
+            const auto bits32 = quint32(bits);
+            std::memcpy(&single, &bits32, sizeof single);
+            number = single;
+        } else {
+            std::memcpy(&number, &bits, sizeof number);
+        }
+        if (!date) {
+            value = QVariant(number);
+            return Outcome::Read;
+        }
+        // Past about three million years from 2001 the milliseconds leave
+        // QDateTime's range: no date.
+        constexpr double kLimit = 1e14;
+        if (!std::isfinite(number) || std::abs(number) > kLimit) {
+            value = QVariant(QDateTime());
+            return Outcome::Read;
+        }
+        const auto ms = static_cast<qint64>(std::llround(number * 1000));
+        value = QVariant(QDateTime::fromMSecsSinceEpoch(kPropertyListReferenceDate * 1000 + ms, QTimeZone::utc()));
+        return Outcome::Read;
+    }
+
+    // Data, or text in ASCII (read as UTF-8, as it has always been) or in
+    // big-endian UTF-16.
+    Outcome bytesOrText(qsizetype at, QVariant& value)
+    {
+        const int kind = static_cast<unsigned char>(m_data.at(at)) >> 4;
+        const std::optional<quint64> count = countAt(at);
+        const quint64 unit = kind == 0x6 ? 2 : 1;
+        if (!count || *count > quint64(m_end - at) / unit)
+            return damaged(QStringLiteral("an object lies outside the data"));
+        const auto length = qsizetype(*count);
+        const char* bytes = m_data.constData() + at;
+        countScanWork(length + 1);
+        if (kind == 0x4) {
+            value = QVariant(QByteArray(bytes, length));
+            return Outcome::Read;
+        }
+        QString text;
+        if (kind == 0x5) {
+            if (std::memchr(bytes, 0, size_t(length)))
+                return refused(QStringLiteral("The text holds a NUL character"));
+            text = QString::fromUtf8(bytes, length);
+        } else {
+            text.resize(length);
+            QChar* units = text.data();
+            for (qsizetype i = 0; i < length; ++i)
+                units[i] = QChar(char16_t(bigEndian(bytes + 2 * i, 2)));
+            for (qsizetype i = 0; i < length; ++i) {
+                const QChar c = units[i];
+                if (c.isNull())
+                    return refused(QStringLiteral("The text holds a NUL character"));
+                if (!c.isSurrogate())
+                    continue;
+                if (c.isHighSurrogate() && i + 1 < length && units[i + 1].isLowSurrogate()) {
+                    ++i;
+                    continue;
+                }
+                return refused(QStringLiteral("The text holds an unpaired surrogate (U+%1)")
+                                   .arg(QString::number(c.unicode(), 16).toUpper()));
+            }
+        }
+        // Text is never null: an empty string is still a value.
+        value = QVariant(text.isNull() ? QString(QLatin1String("")) : text);
+        return Outcome::Read;
+    }
+
+    // A refused key's text for a warning: the text with what made it
+    // refused spelt out.
+    QString keyName(quint64 index) const
+    {
+        const quint64 offset =
+            bigEndian(m_data.constData() + m_table + index * quint64(m_offsetSize), m_offsetSize);
+        auto at = qsizetype(offset);
+        const int kind = static_cast<unsigned char>(m_data.at(at)) >> 4;
+        const std::optional<quint64> count = countAt(at);
+        if ((kind != 0x5 && kind != 0x6) || !count)
+            return QStringLiteral("?");
+        const char* bytes = m_data.constData() + at;
+        QString name;
+        for (qsizetype i = 0; i < qsizetype(*count); ++i) {
+            const char16_t c = kind == 0x5 ? char16_t(static_cast<unsigned char>(bytes[i]))
+                                           : char16_t(bigEndian(bytes + 2 * i, 2));
+            if (c == 0)
+                name += QLatin1String("\\0");
+            else if (QChar::isSurrogate(c))
+                name += QLatin1String("\\u") + QString::number(int(c), 16).toUpper();
+            else
+                name += QChar(c);
+        }
+        return name;
+    }
+
+    // The references of the container at `at`: where they start and how
+    // many, `perEntry` to an entry.
+    std::optional<std::pair<qsizetype, quint64>> references(qsizetype at, quint64 perEntry) const
+    {
+        const std::optional<quint64> count = countAt(at);
+        if (!count || *count > quint64(m_end - at) / quint64(m_referenceSize) / perEntry)
+            return std::nullopt;
+        return std::pair<qsizetype, quint64>(at, *count);
+    }
+    quint64 reference(qsizetype start, quint64 i) const
+    {
+        return bigEndian(m_data.constData() + start + qsizetype(i) * m_referenceSize, m_referenceSize);
+    }
+
+    // An item refused refuses the array: its items keep their places or
+    // it is not read.
+    Outcome array(qsizetype at, int depth, QVariant& value)
+    {
+        const auto refs = references(at, 1);
+        if (!refs)
+            return damaged(QStringLiteral("an object lies outside the data"));
+        QVariantList list;
+        list.reserve(qsizetype(refs->second));
+        for (quint64 i = 0; i < refs->second; ++i) {
+            m_path.append(Step{QString(), i});
+            QVariant item;
+            const Outcome outcome = object(reference(refs->first, i), depth + 1, item);
+            m_path.removeLast();
+            if (outcome != Outcome::Read)
+                return outcome;
+            list.append(std::move(item));
+        }
+        value = std::move(list);
+        return Outcome::Read;
+    }
+
+    Outcome dictionary(qsizetype at, int depth, QVariant& value)
+    {
+        const auto refs = references(at, 2);
+        if (!refs)
+            return damaged(QStringLiteral("an object lies outside the data"));
+        const quint64 count = refs->second;
+        QVariantMap map;
+        for (quint64 i = 0; i < count; ++i) {
+            QVariant key;
+            Outcome outcome = object(reference(refs->first, i), depth + 1, key);
+            if (outcome == Outcome::Read && key.typeId() != QMetaType::QString)
+                return damaged(QStringLiteral("a dictionary's key is not text"));
+            // A key refused is named as it would read, its NUL as "\0" and
+            // an unpaired surrogate as "\uD800".
+            m_path.append(Step{outcome == Outcome::Read ? key.toString() : keyName(reference(refs->first, i)), 0});
+            if (outcome == Outcome::Refused)
+                m_reasonAt = where();
+            QVariant item;
+            if (outcome == Outcome::Read)
+                outcome = object(reference(refs->first, count + i), depth + 1, item);
+            if (outcome == Outcome::Damaged || (outcome == Outcome::Refused && !m_leftOut))
+                return outcome;
+            if (outcome == Outcome::Refused) {
+                const QString entry = where();
+                m_leftOut->append(m_reasonAt == entry ? QStringLiteral("'%1': %2").arg(entry, m_reason)
+                                                      : QStringLiteral("'%1': at '%2': %3").arg(entry, m_reasonAt, m_reason));
+            } else {
+                map.insert(key.toString(), std::move(item));
+            }
+            m_path.removeLast();
+        }
+        value = std::move(map);
+        return Outcome::Read;
+    }
+
+    const QByteArray& m_data;
+    QStringList* const m_leftOut;
+    int m_offsetSize = 0;
+    int m_referenceSize = 0;
+    quint64 m_objectCount = 0;
+    quint64 m_table = 0;
+    // Where the objects' area ends: at the trailer.
+    qsizetype m_end = 0;
+    QList<Step> m_path;
+    QString m_reason;
+    QString m_reasonAt;
+};
+
+} // namespace
+
+QVariant readBinaryPropertyList(const QByteArray& data, QString* error, QStringList* leftOut)
+{
+    if (error)
+        error->clear();
+    return BinaryReader(data, leftOut).read(error);
+}
+
+} // namespace sorvant

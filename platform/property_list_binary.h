@@ -1,0 +1,35 @@
+#pragma once
+// The binary form of property lists ("bplist00"), read here; it is never
+// written. Values are those of property_list.h. The caller checks the
+// bounds of property_list_bounds.h first: the objects and references lie
+// inside the data, no container holds itself, and nesting and expansion
+// are bounded, so the reader may recurse and copy shared objects.
+//
+// What the file holds is read as it is or refused, never altered: text
+// holding a NUL or an unpaired surrogate, and an integer that does not fit
+// in 64 bits (a 16-byte integer that fits reads as qint64, or as quint64
+// above the signed range), are refused, as are objects of no known kind
+// (null, fill, a string kind newer writers use). Dates read to the
+// millisecond; one that is no finite number of seconds within about three
+// million years of 2001 reads as an invalid QDateTime.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+namespace sorvant {
+
+// The tree of the binary property list `data`, which has passed
+// isBoundedBinaryPropertyList(). Invalid, with the reason in `error` when
+// given (cleared first), when it is damaged or holds what is refused; the
+// reason says where: "At 'Window/Title': The text holds a NUL character".
+// With `leftOut`, a dictionary entry whose key or value is refused (an
+// array holding one is refused whole) is left out instead, with a line
+// naming it and why; the root itself refused still fails.
+//   ({"a": 1, "b": "x\0"}, leftOut) => {"a": 1}, leftOut {"'b': The text holds a NUL character"}
+//   ({"a": 1, "b": "x\0"})          => invalid, "At 'b': The text holds a NUL character"
+[[nodiscard]] QVariant readBinaryPropertyList(const QByteArray& data, QString* error = nullptr,
+                                              QStringList* leftOut = nullptr);
+
+} // namespace sorvant
