@@ -120,8 +120,10 @@ QImage readPicture(const QString& path, QSize size)
     return reader.read();
 }
 
-// The first page, read at most as far as the PDF open's bound; a file beyond
-// it, or an opening abandoned through `stop`, is said in `decoded`.
+// The first page, opened and drawn each at most as far as the PDF read
+// bound (a page whose content reaches past it shows what was read); a file
+// beyond it, or an opening or drawing abandoned through `stop`, is said in
+// `decoded`.
 QImage renderPdfPage(const QString& path, QSize size, const std::atomic<bool>* stop, DecodedPreview* decoded)
 {
     PdfFileOpening opening;
@@ -135,7 +137,13 @@ QImage renderPdfPage(const QString& path, QSize size, const std::atomic<bool>* s
     if (points.isEmpty())
         return {};
     const double scale = std::min(size.width() / points.width(), size.height() / points.height());
-    return document->renderPage(0, 72.0 * scale, 72.0 * scale);
+    // The drawing is bounded as the open is, and ends at the stop: a page
+    // whose content is a huge hole never holds one of the few threads.
+    PdfPageDrawing drawing;
+    drawing.stop = stop;
+    QImage page = document->renderPage(0, 72.0 * scale, 72.0 * scale, &drawing);
+    decoded->abandoned = decoded->abandoned || drawing.stopped;
+    return page;
 }
 
 // "m:ss" (or "h:mm:ss") of a duration in seconds.

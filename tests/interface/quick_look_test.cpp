@@ -12,8 +12,10 @@
 #include "platform/user_defaults.h"
 #include "tests/interface/support.h"
 #include "tests/support/media_writer.h"
+#include "tests/support/pdf_with_content.h"
 #include "tests/interface/widget_helpers.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QListView>
@@ -28,6 +30,7 @@
 
 #include <atomic>
 #include <future>
+#include <thread>
 
 #include <sys/xattr.h>
 
@@ -410,6 +413,54 @@ TEST_F(Previews, MovingOnAbandonsThePreviewNoLongerShown)
     window.setCurrentIndex(0);
     window.close();
     EXPECT_TRUE(window.readingThreads().waitForDone(10000));
+}
+
+// Bytes this process has read through system calls; -1 where the kernel
+// does not count them.
+qint64 bytesReadByProcess()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray first = io.readLine();
+    return first.startsWith("rchar: ") ? first.mid(7).trimmed().toLongLong() : -1;
+}
+
+// Regression: a page whose content is a hole of gigabytes opened at once
+// and was then drawn on through the stop of an item left behind: three such
+// previews held the preview's three threads, and a picture previewed next
+// stayed blank. A stop set while the page is drawn ends the drawing at its
+// next read, and the preview counts as abandoned.
+TEST_F(Previews, AStopEndsTheDrawingOfAPageUnderWayRegression)
+{
+    if (bytesReadByProcess() < 0)
+        GTEST_SKIP() << "the kernel counts no bytes read here";
+    const QString hole = test::pdfWithContent(tree, QStringLiteral("hole.pdf"), "0 0 1 rg 0 0 50 50 re f\n",
+                                              qint64(6) << 30);
+    ASSERT_FALSE(hole.isEmpty());
+    std::atomic<bool> stop{false};
+    std::atomic<bool> done{false};
+    DecodedPreview decoded;
+    const qint64 before = bytesReadByProcess();
+    std::thread drawing([&] {
+        decoded = decodePreview(hole, QSize(360, 300), &stop);
+        done = true;
+    });
+    // The drawing is under way once it has read some megabytes of the hole
+    // (the open reads a few kilobytes).
+    constexpr qint64 kUnderWay = qint64(4) << 20;
+    QElapsedTimer waited;
+    waited.start();
+    while (!done && bytesReadByProcess() - before < kUnderWay && waited.elapsed() < 20000)
+        std::this_thread::yield();
+    const bool drawnBeforeTheStop = done;
+    stop = true;
+    const qint64 atStop = bytesReadByProcess();
+    drawing.join();
+    ASSERT_FALSE(drawnBeforeTheStop) << "the page was drawn before the stop could be set";
+    EXPECT_TRUE(decoded.abandoned);
+    EXPECT_TRUE(decoded.picture.isNull());
+    EXPECT_LT(bytesReadByProcess() - atStop, qint64(4) << 20);
 }
 
 // --- the controller -------------------------------------------------------------------
