@@ -366,10 +366,9 @@ MimeCache::Opened MimeCache::open(const QByteArray& path, std::unique_ptr<const 
 MimeCache::Opened MimeCache::fromBytes(QByteArray data, std::unique_ptr<const MimeCache>& opened)
 {
     auto bytes = std::make_unique<const Bytes>(std::move(data));
-    // Another format or version: QMimeDatabase does not read it either.
-    if (bytes->u16(0) != 1 || bytes->u16(2) < 1 || bytes->u16(2) > 2)
-        return Opened::Absent;
-    if (!bytes->sound())
+    // Another version, or a file cut before its version, is as unusable as
+    // one cut later: QMimeDatabase would map it all the same.
+    if (bytes->u16(0) != 1 || bytes->u16(2) < 1 || bytes->u16(2) > 2 || !bytes->sound())
         return Opened::Unusable;
     std::unique_ptr<MimeCache> cache(new MimeCache);
     cache->m_bytes = std::move(bytes);

@@ -40,8 +40,8 @@ public:
     // What open() found at a path.
     enum class Opened {
         Cache,    // a sound cache, read
-        Absent,   // nothing there, or a file of another format or version
-        Unusable, // a cache that is damaged, too large, unreadable, or not a regular file
+        Absent,   // nothing there
+        Unusable, // damaged, of another version, too large, unreadable, or not a regular file
     };
 
     // The largest cache read (the system's is about 150 KB).
