@@ -790,8 +790,10 @@ TEST(MimeKinds, TheDriverOutlivesTheUsersCacheRewrittenInPlace)
     if (systemCache.isEmpty())
         GTEST_SKIP() << "no system MIME cache to copy";
     test::TempTree tree;
-    for (int i = 0; i < 50; ++i)
-        tree.writeFile(QStringLiteral("files/f%1.txt").arg(i), "words\n");
+    // Files of many types, so that each search reads much of the cache.
+    const char* const extensions[] = {"txt", "png", "pdf", "c", "html", "tar.gz", "zzz9", "py", "md", "xml"};
+    for (int i = 0; i < 400; ++i)
+        tree.writeFile(QStringLiteral("files/f%1.%2").arg(i).arg(QLatin1StringView(extensions[i % 10])), "words\n");
     const QString dataHome = tree.makeDir(QStringLiteral("home/.local/share"));
     const QString cache = tree.makeDir(QStringLiteral("home/.local/share/mime")) + QStringLiteral("/mime.cache");
     const QByteArray whole = contentsOf(systemCache);
