@@ -3,7 +3,6 @@
 #include "platform/mime_database.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QIcon>
 
 namespace sorvant {
@@ -22,10 +21,8 @@ QIcon FileTypeIconProvider::icon(const QFileInfo& info) const
 
 QString FileTypeIconProvider::type(const QFileInfo& info) const
 {
-    // Qt's own words for a folder, so a dialog reads the same as before.
-    if (info.isDir())
-        return QGuiApplication::translate("QAbstractFileIconProvider", "Folder");
-    return mimeTypeComment(mimeTypeOfFile(info.filePath()));
+    // A folder by its type's comment too, as the results' Kind column says.
+    return mimeTypeComment(info.isDir() ? QStringLiteral("inode/directory") : mimeTypeOfFile(info.filePath()));
 }
 
 } // namespace sorvant

@@ -18,9 +18,9 @@ public:
     // plain file icon when the theme has neither.
     [[nodiscard]] QIcon icon(const QFileInfo& info) const override;
     using QAbstractFileIconProvider::icon;
-    // The kind's name: "Folder" (translated as Qt's own) for a folder, the
-    // MIME type's comment for anything else.
-    //   "a.txt" => "plain text document"   "/usr" => "Folder"
+    // The kind's name: the MIME type's comment, a folder's that of
+    // "inode/directory".
+    //   "a.txt" => "plain text document"   "/usr" => "folder"
     [[nodiscard]] QString type(const QFileInfo& info) const override;
 };
 
