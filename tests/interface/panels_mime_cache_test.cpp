@@ -21,7 +21,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <unistd.h>
 #include <memory>
 
 namespace sorvant {
@@ -79,7 +79,9 @@ TEST(FileTypeIconProvider, AFolderChooserShowsAFolderWhileTheUsersMimeCacheIsCut
             }
             const QModelIndex inner = model ? model->index(folder + "/inner") : QModelIndex();
             const bool typed = inner.isValid() && model->type(inner) == provider.type(QFileInfo(folder + "/inner"));
-            std::exit(shown && typed ? 0 : 3);
+            // Without exit handlers: the leak check would count what the
+            // dialog still holds.
+            ::_exit(shown && typed ? 0 : 3);
         },
         testing::ExitedWithCode(0), "");
 }
