@@ -21,8 +21,9 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <memory>
+
+#include <unistd.h>
 
 namespace sorvant {
 namespace {
