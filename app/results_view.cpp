@@ -12,6 +12,7 @@
 #include "interface/controls.h"
 #include "interface/fonts.h"
 #include "interface/table_cells.h"
+#include "platform/mime_database.h"
 #include "search/results_data_source.h"
 
 #include <QApplication>
@@ -19,7 +20,6 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
-#include <QMimeDatabase>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QToolTip>
@@ -61,9 +61,7 @@ double widthForSamples(const QStringList& samples, double least)
 // in German).
 QStringList commonKinds()
 {
-    const QMimeDatabase database;
-    return {database.mimeTypeForName(QStringLiteral("text/plain")).comment(),
-            database.mimeTypeForName(QStringLiteral("application/pdf")).comment()};
+    return {mimeTypeComment(QStringLiteral("text/plain")), mimeTypeComment(QStringLiteral("application/pdf"))};
 }
 
 // The width the columns hidden at first open at: room for a page count

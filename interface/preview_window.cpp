@@ -6,6 +6,7 @@
 #include "interface/table_cells.h"
 #include "platform/background_work.h"
 #include "platform/file_system_representation.h"
+#include "platform/mime_database.h"
 #include "platform/string_encoding.h"
 #include "system/deletion_questions.h"
 #include "system/media_files.h"
@@ -19,7 +20,6 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QKeyEvent>
-#include <QMimeDatabase>
 #include <QPainter>
 #include <QScreen>
 #include <QStringDecoder>
@@ -278,14 +278,14 @@ QString previewCardDetails(const DecodedPreview& decoded, const QFont& font, int
 
 PreviewKind previewKindForFile(const QString& path)
 {
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
-    if (type.inherits(QStringLiteral("application/pdf")))
+    const QString type = mimeTypeOfFile(path);
+    if (mimeTypeInherits(type, QStringLiteral("application/pdf")))
         return PreviewKind::Pdf;
-    if (type.name().startsWith(QLatin1String("image/")) && QImageReader(path).canRead())
+    if (type.startsWith(QLatin1String("image/")) && QImageReader(path).canRead())
         return PreviewKind::Picture;
-    if (type.inherits(QStringLiteral("text/plain")))
+    if (mimeTypeInherits(type, QStringLiteral("text/plain")))
         return PreviewKind::Text;
-    if (type.name().startsWith(QLatin1String("video/")))
+    if (type.startsWith(QLatin1String("video/")))
         return PreviewKind::Movie;
     return PreviewKind::Generic;
 }

@@ -1,7 +1,7 @@
 #include "system/mime_applications.h"
 
 #include "platform/file_system_representation.h"
-#include "platform/regular_files.h"
+#include "platform/mime_database.h"
 #include "platform/path_semantics.h"
 #include "platform/url.h"
 #include "platform/xdg_folders.h"
@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QMimeDatabase>
 #include <QSet>
 
 #include <fcntl.h>
@@ -162,7 +161,9 @@ QStringList mimeAppsListFiles()
 
 namespace {
 
-// One file's or folder's part of the summary: "-" when it is missing.
+// One file's or folder's part of the summary: "-" when it is missing. The
+// change time too: an entry written in place within the same second, to
+// the same size, changes only that.
 void appendFileState(QByteArray& state, const QString& path)
 {
     struct stat info {};
@@ -172,7 +173,9 @@ void appendFileState(QByteArray& state, const QString& path)
         return;
     }
     state += QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(info.st_mtim.tv_nsec))
-             + ',' + QByteArray::number(qint64(info.st_size)) + ',' + QByteArray::number(quint64(info.st_ino)) + ';';
+             + ',' + QByteArray::number(qint64(info.st_size)) + ',' + QByteArray::number(quint64(info.st_ino)) + ','
+             + QByteArray::number(qint64(info.st_ctim.tv_sec)) + '.' + QByteArray::number(qint64(info.st_ctim.tv_nsec))
+             + ';';
 }
 
 } // namespace
@@ -182,10 +185,14 @@ QByteArray applicationAssociationsState()
     QByteArray state;
     for (const QString& folder : applicationsFolders()) {
         appendFileState(state, folder);
-        // Entries in subfolders ("kde4/viewer.desktop") change only theirs.
-        QDirIterator below(folder, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-        while (below.hasNext())
-            appendFileState(state, below.next());
+        // Each entry, in the folder and below it ("kde4/viewer.desktop"): an
+        // entry edited in place changes no folder.
+        QDirIterator below(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        while (below.hasNext()) {
+            const QString path = below.next();
+            state += fileSystemRepresentation(path) + '=';
+            appendFileState(state, path);
+        }
         state += '|';
     }
     for (const QString& list : mimeAppsListFiles())
@@ -197,29 +204,19 @@ QString mimeTypeForPath(const QString& path)
 {
     if (path.isEmpty())
         return {};
-    // QFileInfo and QFile would encode a byte that is not UTF-8 as U+FFFD
-    // and look at another (missing) file: the bytes are opened here.
+    // By the path's bytes: QFileInfo would encode a byte that is not UTF-8
+    // as U+FFFD and look at another (missing) file. A missing item is typed
+    // by its name.
     const QByteArray bytes = fileSystemRepresentation(path);
     struct stat info {};
     if (bytes.isNull() || ::stat(bytes.constData(), &info) != 0)
         return mimeTypeForFileName(path);
-    if (S_ISDIR(info.st_mode))
-        return QStringLiteral("inode/directory");
-    static const QMimeDatabase database;
-    if (!S_ISREG(info.st_mode))
-        return database.mimeTypeForFile(path).name();   // devices, pipes, sockets: by kind
-    const int fd = openRegularFile(bytes.constData());
-    if (fd < 0)
-        return database.mimeTypeForFile(lastPathComponent(path), QMimeDatabase::MatchExtension).name();
-    QFile file;
-    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    return database.mimeTypeForFileNameAndData(lastPathComponent(path), &file).name();
+    return mimeTypeOfFile(path);
 }
 
 QString mimeTypeForFileName(const QString& name)
 {
-    static const QMimeDatabase database;
-    return database.mimeTypeForFile(name, QMimeDatabase::MatchExtension).name();
+    return mimeTypeOfFileName(lastPathComponent(name));
 }
 
 QString mimeTypeForURL(const URL& url)
@@ -236,14 +233,13 @@ QStringList mimeTypeAndAncestors(const QString& type)
 {
     if (type.isEmpty())
         return {};
-    const QMimeDatabase database;
-    const QMimeType mime = database.mimeTypeForName(type);
-    QStringList types {mime.isValid() ? mime.name() : type};
-    if (mime.isValid()) {
-        for (const QString& ancestor : mime.allAncestors()) {
-            if (!types.contains(ancestor))
-                types.append(ancestor);
-        }
+    // An unknown type stands alone, as it has no parents to inherit from.
+    if (!isKnownMimeType(type))
+        return {type};
+    QStringList types{canonicalMimeTypeName(type)};
+    for (const QString& ancestor : mimeTypeAncestors(type)) {
+        if (!types.contains(ancestor))
+            types.append(ancestor);
     }
     if (!types.contains(type))
         types.insert(1, type); // an alias keeps its own associations too

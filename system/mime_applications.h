@@ -22,11 +22,11 @@ class URL;
 [[nodiscard]] QStringList mimeAppsListFiles();
 
 // A summary of what the answers below are read from: each applications
-// folder and the folders below it, and each mimeapps.list file, by whether
-// it exists and its modification time, size and inode. A folder made or
-// changed (an entry added, removed or renamed into it) or a list written
-// changes it, so equal summaries let a caller reuse its answers. Reads
-// only the folders' and files' metadata.
+// folder and every entry and folder below it, and each mimeapps.list file,
+// by whether it exists and its modification time, size, inode and change
+// time. An entry added, removed, renamed or edited in place, or a list
+// written, changes it, so equal summaries let a caller reuse its answers.
+// Reads only the folders' and files' metadata.
 [[nodiscard]] QByteArray applicationAssociationsState();
 
 // The MIME type of an item: a URL's scheme handler type for other URLs

@@ -1,6 +1,7 @@
 #include "system/workspace_icons.h"
 
 #include "platform/background_work.h"
+#include "platform/mime_database.h"
 #include "platform/path_semantics.h"
 #include "platform/url.h"
 #include "system/desktop_entries.h"
@@ -13,7 +14,6 @@
 
 #include <QCache>
 #include <QImageReader>
-#include <QMimeDatabase>
 #include <QSet>
 
 #include <mutex>
@@ -85,9 +85,8 @@ QImage loadIcon(const QString& name, int size)
 // document picture.
 QImage iconForMimeType(const QString& mimeName, int size)
 {
-    const QMimeDatabase database;
-    const QMimeType mime = database.mimeTypeForName(mimeName);
-    for (const QString& name : {mime.iconName(), mime.genericIconName(), QStringLiteral("application-x-generic"),
+    for (const QString& name : {mimeTypeIconName(mimeName), mimeTypeGenericIconName(mimeName),
+                                QStringLiteral("application-x-generic"),
                                 QStringLiteral("text-x-generic")}) {
         if (name.isEmpty())
             continue;

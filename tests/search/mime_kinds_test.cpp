@@ -4,6 +4,8 @@
 
 #include "search/mime_kinds.h"
 
+#include "platform/mime_cache.h"
+
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
 
@@ -14,6 +16,7 @@
 #include <QFile>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QLocale>
 #include <QStandardPaths>
 
 #include <atomic>
@@ -21,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -152,7 +156,12 @@ TEST(MimeKinds, WeightsLengthAndCaseOfPatternsDecide)
             + type("application/x-short", "short", "<glob pattern=\"*.gz\"/>")
             + type("application/x-long", "long", "<glob pattern=\"*.tar.gz\"/>")
             + type("application/x-heavy-glob", "heavy glob", "<glob pattern=\"log[0-9]*\" weight=\"80\"/>")
-            + type("application/x-light-glob", "light glob", "<glob pattern=\"log*\" weight=\"20\"/>"));
+            + type("application/x-light-glob", "light glob", "<glob pattern=\"log*\" weight=\"20\"/>")
+            // The heavier pattern the shorter one.
+            + type("application/x-short-heavy", "short heavy", "<glob pattern=\"dat*\" weight=\"90\"/>")
+            + type("application/x-long-light", "long light", "<glob pattern=\"data[0-9]*\" weight=\"30\"/>")
+            + type("application/x-light-literal", "light literal", "<glob pattern=\"notes\" weight=\"10\"/>")
+            + type("application/x-heavy-glob-2", "heavy glob", "<glob pattern=\"n*s\" weight=\"90\"/>"));
     ASSERT_FALSE(testing::Test::HasFailure());
     const MimeTypeReader reader({folder});
     const struct
@@ -172,6 +181,10 @@ TEST(MimeKinds, WeightsLengthAndCaseOfPatternsDecide)
         {"a.gz", "application/x-short"},
         {"log5", "application/x-heavy-glob"},        // globs by weight
         {"logs", "application/x-light-glob"},
+        {"data5", "application/x-short-heavy"},      // the heavier, shorter glob
+        {"datum", "application/x-short-heavy"},
+        {"notes", "application/x-light-literal"},    // a literal keeps heavier globs out
+        {"nodes", "application/x-heavy-glob-2"},
         {"nothing.zz", "application/octet-stream"},
     };
     for (const auto& entry : cases) {
@@ -390,6 +403,293 @@ TEST(MimeKinds, ADamagedCacheIsLeftOutAndNamedOnce)
     EXPECT_EQ(reader.typeNameOfFile(paths[0]), QStringLiteral("application/x-system-notes"));
 }
 
+// The bytes of the file at `path`.
+QByteArray contentsOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+quint32 bigEndianAt(const QByteArray& bytes, quint32 at)
+{
+    return quint32(quint8(bytes[at])) << 24 | quint32(quint8(bytes[at + 1])) << 16 | quint32(quint8(bytes[at + 2])) << 8
+           | quint32(quint8(bytes[at + 3]));
+}
+
+// Writes `bytes` over the file at `path` in place (the same inode), in two
+// writes, as `cp` onto it does.
+void rewriteInPlace(const QString& path, const QByteArray& bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    const qsizetype half = bytes.size() / 2;
+    (void)!::write(fd, bytes.constData(), size_t(half));
+    (void)!::write(fd, bytes.constData() + half, size_t(bytes.size() - half));
+    ::close(fd);
+}
+
+TEST(MimeKinds, OffsetsFarPastTheEndOfEveryListAreRefused)
+{
+    test::TempTree tree;
+    const QString folder = buildMimeFolder(
+        tree, QStringLiteral("rich/mime"),
+        type("application/x-rich", "rich",
+             "<glob pattern=\"*.rich\"/><glob pattern=\"RICHFILE\"/><glob pattern=\"rich[0-9]*\"/>"
+             "<alias type=\"application/x-old-rich\"/><sub-class-of type=\"text/plain\"/>"
+             "<icon name=\"rich-icon\"/><generic-icon name=\"rich-generic\"/>"
+             "<root-XML namespaceURI=\"http://example.org/rich\" localName=\"rich\"/>"
+             "<magic priority=\"60\"><match type=\"string\" offset=\"0:8\" value=\"RICH\" mask=\"0xffffffff\">"
+             "<match type=\"string\" offset=\"8\" value=\"MORE\"/></match></magic>"));
+    ASSERT_FALSE(testing::Test::HasFailure());
+    const QByteArray whole = contentsOf(folder + QStringLiteral("/mime.cache"));
+    ASSERT_GT(whole.size(), 40);
+    std::unique_ptr<const MimeCache> cache;
+    ASSERT_EQ(MimeCache::fromBytes(whole, cache), MimeCache::Opened::Cache);
+    EXPECT_EQ(cache->iconName(QStringLiteral("application/x-rich")), QStringLiteral("rich-icon"));
+    EXPECT_EQ(cache->genericIconName(QStringLiteral("application/x-rich")), QStringLiteral("rich-generic"));
+    EXPECT_EQ(cache->typeOfAlias(QStringLiteral("application/x-old-rich")), QStringLiteral("application/x-rich"));
+
+    // Every offset and count the lists hold: each list's place, its count
+    // and its first entry's strings; a parent list; the suffix tree's
+    // nodes; a rule, its matchlet, value, mask and children.
+    const auto at = [&](quint32 offset) { return bigEndianAt(whole, offset); };
+    struct Place
+    {
+        std::string what;
+        quint32 offset;
+    };
+    std::vector<Place> places;
+    const struct
+    {
+        const char* name;
+        quint32 header;
+        quint32 strings;
+    } lists[] = {{"aliases", 4, 2},  {"parents", 8, 1},  {"literals", 12, 2},      {"globs", 20, 2},
+                 {"namespaces", 28, 3}, {"icons", 32, 2}, {"generic icons", 36, 2}};
+    for (const auto& list : lists) {
+        const quint32 start = at(list.header);
+        ASSERT_GT(at(start), 0u) << list.name << " is empty: its entries would not be tried";
+        places.push_back({std::string(list.name) + " place", list.header});
+        places.push_back({std::string(list.name) + " count", start});
+        for (quint32 s = 0; s < list.strings; ++s)
+            places.push_back({std::string(list.name) + " string " + std::to_string(s), start + 4 + 4 * s});
+    }
+    const quint32 parentEntry = at(8) + 4;
+    places.push_back({"parents of a type", parentEntry + 4});
+    places.push_back({"a parent's name", at(parentEntry + 4) + 4});
+    const quint32 suffixTree = at(16);
+    places.push_back({"suffix tree place", 16});
+    places.push_back({"suffix tree roots", suffixTree});
+    places.push_back({"suffix tree first root", suffixTree + 4});
+    const quint32 firstNode = at(suffixTree + 4);
+    places.push_back({"suffix node children", firstNode + 4});
+    places.push_back({"suffix node first child", firstNode + 8});
+    const quint32 magic = at(24);
+    places.push_back({"magic place", 24});
+    places.push_back({"magic rules", magic});
+    places.push_back({"magic first rule", magic + 8});
+    const quint32 rule = at(magic + 8);
+    places.push_back({"rule type", rule + 4});
+    places.push_back({"rule matchlets", rule + 8});
+    places.push_back({"rule first matchlet", rule + 12});
+    const quint32 matchlet = at(rule + 12);
+    places.push_back({"matchlet length", matchlet + 12});
+    places.push_back({"matchlet value", matchlet + 16});
+    places.push_back({"matchlet mask", matchlet + 20});
+    places.push_back({"matchlet children", matchlet + 24});
+    places.push_back({"matchlet first child", matchlet + 28});
+
+    for (const Place& place : places) {
+        for (const quint32 far : {0x7ffffff0u, 0xfffffff0u}) {
+            SCOPED_TRACE(place.what + " = " + std::to_string(far));
+            QByteArray damaged = whole;
+            for (int i = 0; i < 4; ++i)
+                damaged[place.offset + i] = char(far >> (24 - 8 * i));
+            std::unique_ptr<const MimeCache> refused;
+            EXPECT_EQ(MimeCache::fromBytes(damaged, refused), MimeCache::Opened::Unusable);
+            EXPECT_EQ(refused, nullptr);
+        }
+    }
+}
+
+TEST(MimeKinds, ACacheThatIsNoRegularFileIsLeftOutAndNamedOnce)
+{
+    test::TempTree tree;
+    const QString system = buildMimeFolder(tree, QStringLiteral("system/mime"),
+                                           type("application/x-system-notes", "system notes", "<glob pattern=\"*.notes\"/>"));
+    ASSERT_FALSE(testing::Test::HasFailure());
+    const QByteArray path = QFile::encodeName(tree.writeFile(QStringLiteral("a.notes"), kBytes));
+    const QString fifo = tree.makeDir(QStringLiteral("fifo/mime")) + QStringLiteral("/mime.cache");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = tree.makeDir(QStringLiteral("folder/mime/mime.cache"));
+    const QString link = tree.makeDir(QStringLiteral("device/mime")) + QStringLiteral("/mime.cache");
+    ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(link).constData()), 0);
+    for (const QString& cache : {fifo, folder, link}) {
+        SCOPED_TRACE(cache.toStdString());
+        test::LogCapture log;
+        const MimeTypeReader reader({cache.left(cache.lastIndexOf(u'/')), system}, std::chrono::milliseconds(0));
+        EXPECT_TRUE(reader.hasDamagedCache());
+        EXPECT_TRUE(reader.answers());
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(reader.typeNameOfFile(path), QStringLiteral("application/x-system-notes"));
+        ASSERT_EQ(log.lines().size(), 1);
+        EXPECT_TRUE(log.lines().first().startsWith(QStringLiteral("WARNING: ")));
+        EXPECT_TRUE(log.lines().first().contains(cache)) << log.lines().first().toStdString();
+    }
+}
+
+TEST(MimeKinds, ACacheRewrittenInPlaceWhileReadKillsNothing)
+{
+    test::TempTree tree;
+    const QString system = buildMimeFolder(tree, QStringLiteral("system/mime"),
+                                           type("application/x-system-notes", "system notes", "<glob pattern=\"*.notes\"/>"));
+    const QString user = buildMimeFolder(tree, QStringLiteral("home/mime"),
+                                         type("application/x-user-notes", "user notes",
+                                              "<glob pattern=\"*.notes\"/><magic><match type=\"string\" offset=\"0\" "
+                                              "value=\"USER\"/></magic>"));
+    ASSERT_FALSE(testing::Test::HasFailure());
+    const QString cachePath = user + QStringLiteral("/mime.cache");
+    const QByteArray whole = contentsOf(cachePath);
+    const QByteArray path = QFile::encodeName(tree.writeFile(QStringLiteral("a.notes"), "USER words"));
+    test::LogCapture log; // the cut caches are named
+    const MimeTypeReader reader({user, system}, std::chrono::milliseconds(0));
+    std::atomic<bool> done{false};
+    std::atomic<int> unexpected{0};
+    std::atomic<int> lookups{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i) {
+        threads.emplace_back([&] {
+            while (!done.load()) {
+                const QString type = reader.typeNameOfFile(path);
+                if (type != u"application/x-user-notes" && type != u"application/x-system-notes")
+                    ++unexpected;
+                ++lookups;
+            }
+        });
+    }
+    // Until the readers have looked many times, each rewrite cutting the
+    // file to nothing and growing it again under them.
+    for (int rewrites = 0; rewrites < 200 || lookups.load() < 2000; ++rewrites) {
+        rewriteInPlace(cachePath, whole);
+        if (rewrites > 200'000)
+            break;
+    }
+    done = true;
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(unexpected.load(), 0);
+    EXPECT_GE(lookups.load(), 2000);
+}
+
+TEST(MimeKinds, CommentsComeFromTheTypeFilesOfEveryFolder)
+{
+    test::TempTree tree;
+    const QString user = buildMimeFolder(
+        tree, QStringLiteral("home/mime"),
+        type("application/x-user-notes", "user notes",
+             "<comment xml:lang=\"de\">Notizen</comment><alias type=\"application/x-old-notes\"/>"
+             "<glob pattern=\"*.notes\"/>"));
+    const QString system = buildMimeFolder(tree, QStringLiteral("system/mime"),
+                                           type("application/x-system-notes", "system notes", "<glob pattern=\"*.sys\"/>"));
+    ASSERT_FALSE(testing::Test::HasFailure());
+    // A folder without a "types" list, as some desktops' are.
+    ASSERT_TRUE(QFile::remove(user + QStringLiteral("/types")));
+    // The system's cache cut short: its type files remain.
+    QFile cache(system + QStringLiteral("/mime.cache"));
+    ASSERT_TRUE(cache.resize(cache.size() / 2));
+    test::LogCapture log;
+    const MimeTypeReader reader({user, system});
+    ASSERT_TRUE(reader.hasDamagedCache());
+    const struct
+    {
+        const char* type;
+        QLocale locale;
+        const char* comment;
+    } cases[] = {
+        {"application/x-user-notes", QLocale(QLocale::English, QLocale::UnitedStates), "user notes"},
+        {"application/x-user-notes", QLocale(QLocale::German, QLocale::Germany), "Notizen"},
+        {"application/x-user-notes", QLocale(QLocale::German, QLocale::Austria), "Notizen"},
+        {"application/x-user-notes", QLocale(QLocale::French, QLocale::France), "user notes"},
+        {"application/x-old-notes", QLocale(QLocale::English, QLocale::UnitedStates), "user notes"}, // an alias
+        {"application/x-system-notes", QLocale(QLocale::English, QLocale::UnitedStates), "system notes"},
+        {"application/x-nothing", QLocale(QLocale::English, QLocale::UnitedStates), "application/x-nothing"},
+        {"", QLocale(QLocale::English, QLocale::UnitedStates), ""},
+    };
+    const QLocale before;
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(std::string(entry.type) + " " + entry.locale.name().toStdString());
+        QLocale::setDefault(entry.locale);
+        EXPECT_EQ(reader.commentOfType(QString::fromLatin1(entry.type)), QString::fromUtf8(entry.comment));
+    }
+    QLocale::setDefault(before);
+}
+
+TEST(MimeKinds, MagicDeleteallDropsTheRulesOfLessImportantFolders)
+{
+    test::TempTree tree;
+    const QString user = buildMimeFolder(
+        tree, QStringLiteral("home/mime"),
+        type("application/x-rich", "rich",
+             "<magic-deleteall/><magic priority=\"50\"><match type=\"string\" offset=\"0\" value=\"NEWR\"/></magic>"));
+    const QString system = buildMimeFolder(
+        tree, QStringLiteral("system/mime"),
+        type("application/x-rich", "rich", "<magic priority=\"50\"><match type=\"string\" offset=\"0\" value=\"RICH\"/></magic>")
+            + type("application/x-other", "other",
+                   "<magic priority=\"40\"><match type=\"string\" offset=\"0\" value=\"OTHR\"/></magic>"));
+    ASSERT_FALSE(testing::Test::HasFailure());
+    const struct
+    {
+        const char* name;
+        QByteArray contents;
+        const char* userFirst;
+        const char* systemAlone;
+    } cases[] = {
+        {"r1", QByteArray("RICH\x01", 5), "application/octet-stream", "application/x-rich"}, // deleted by the user
+        {"r2", QByteArray("NEWR\x01", 5), "application/x-rich", "application/octet-stream"},
+        {"r3", QByteArray("OTHR\x01", 5), "application/x-other", "application/x-other"}, // other types keep theirs
+        {"r4", QByteArray("__NOMAGIC__\x01", 12), "application/octet-stream", "application/octet-stream"}, // the mark
+    };
+    const MimeTypeReader merged({user, system});
+    const MimeTypeReader systemAlone({system});
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        const QByteArray path = QFile::encodeName(tree.writeFile(QString::fromUtf8(entry.name), entry.contents));
+        EXPECT_EQ(merged.typeNameOfFile(path), QLatin1StringView(entry.userFirst));
+        EXPECT_EQ(systemAlone.typeNameOfFile(path), QLatin1StringView(entry.systemAlone));
+    }
+}
+
+TEST(MimeKinds, NamesIconsAndAncestorsAreTheMimeDatabases)
+{
+    const MimeTypeReader reader;
+    if (!reader.answers())
+        GTEST_SKIP() << "no MIME cache here: QMimeDatabase answers";
+    const QMimeDatabase database;
+    for (const char* name : {"text/plain", "text/x-csrc", "text/x-c++src", "application/pdf", "image/png", "image/svg+xml",
+                             "application/x-zerosize", "inode/directory", "application/vnd.oasis.opendocument.text",
+                             "application/x-shellscript", "text/html", "application/xml", "text/x-csv",
+                             "application/x-gzip", "application/x-compressed-tar"}) {
+        SCOPED_TRACE(name);
+        const QString type = QString::fromLatin1(name);
+        const QMimeType mime = database.mimeTypeForName(type);
+        if (!mime.isValid())
+            continue;
+        EXPECT_EQ(reader.canonicalTypeName(type), mime.name());
+        EXPECT_TRUE(reader.knowsType(type));
+        EXPECT_EQ(reader.iconNameOfType(type), mime.iconName());
+        EXPECT_EQ(reader.genericIconNameOfType(type), mime.genericIconName());
+        EXPECT_EQ(reader.ancestorsOfType(type), mime.allAncestors());
+        EXPECT_EQ(reader.commentOfType(type), mime.comment());
+        for (const char* other : {"x.txt", "x.png", "x.tar.gz", "Makefile", "x.zzz9", "x.C", ""})
+            EXPECT_EQ(reader.typeNameOfFileName(QString::fromLatin1(other)),
+                      database.mimeTypeForFile(QString::fromLatin1(other), QMimeDatabase::MatchExtension).name())
+                << other;
+    }
+    EXPECT_FALSE(reader.knowsType(QStringLiteral("application/x-no-such-type")));
+    EXPECT_FALSE(reader.knowsType(QString()));
+}
+
 TEST(MimeKinds, TheDriverShowsTheUsersKindsAndOutlivesADamagedCache)
 {
     const QString driver = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/sorvant-search");
@@ -434,6 +734,86 @@ TEST(MimeKinds, TheDriverShowsTheUsersKindsAndOutlivesADamagedCache)
     EXPECT_FALSE(out.contains("Notes of the user")) << out.toStdString();
     EXPECT_TRUE(out.contains("b.txt")) << out.toStdString();
     EXPECT_EQ(err.count("Damaged MIME cache"), 1) << err.toStdString();
+}
+
+// Runs the search command on `folder` with `dataHome` as the user's data
+// folder, named first in the data folders too; whether it ended on its own
+// within a minute (it is killed otherwise) and how.
+struct DriverRun
+{
+    bool finished = false;
+    QProcess::ExitStatus status = QProcess::NormalExit;
+    QByteArray out;
+    QByteArray err;
+};
+
+DriverRun runDriver(const QString& dataHome, const QString& folder)
+{
+    const QString driver = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/sorvant-search");
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    environment.insert(QStringLiteral("XDG_DATA_DIRS"), dataHome + QStringLiteral(":/usr/local/share:/usr/share"));
+    process.setProcessEnvironment(environment);
+    process.start(driver, {QStringLiteral("-l"), QStringLiteral("."), folder});
+    DriverRun run;
+    run.finished = process.waitForFinished(60'000);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished(10'000);
+    }
+    run.status = process.exitStatus();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+TEST(MimeKinds, TheDriverOutlivesAFifoAsTheUsersCache)
+{
+    test::TempTree tree;
+    tree.writeFile(QStringLiteral("files/b.txt"), "words\n");
+    const QString dataHome = tree.makeDir(QStringLiteral("home/.local/share"));
+    const QString cache = tree.makeDir(QStringLiteral("home/.local/share/mime")) + QStringLiteral("/mime.cache");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(cache).constData(), 0600), 0);
+    const DriverRun run = runDriver(dataHome, tree.filePath(QStringLiteral("files")));
+    ASSERT_TRUE(run.finished) << "blocked on the FIFO";
+    EXPECT_EQ(run.status, QProcess::NormalExit) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("b.txt")) << run.out.toStdString();
+    EXPECT_EQ(run.err.count("MIME cache"), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QFile::encodeName(cache))) << run.err.toStdString();
+}
+
+TEST(MimeKinds, TheDriverOutlivesTheUsersCacheRewrittenInPlace)
+{
+    const QString systemCache = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                       QStringLiteral("mime/mime.cache"));
+    if (systemCache.isEmpty())
+        GTEST_SKIP() << "no system MIME cache to copy";
+    test::TempTree tree;
+    // Files of many types, so that each search reads much of the cache.
+    const char* const extensions[] = {"txt", "png", "pdf", "c", "html", "tar.gz", "zzz9", "py", "md", "xml"};
+    for (int i = 0; i < 400; ++i)
+        tree.writeFile(QStringLiteral("files/f%1.%2").arg(i).arg(QLatin1StringView(extensions[i % 10])), "words\n");
+    const QString dataHome = tree.makeDir(QStringLiteral("home/.local/share"));
+    const QString cache = tree.makeDir(QStringLiteral("home/.local/share/mime")) + QStringLiteral("/mime.cache");
+    const QByteArray whole = contentsOf(systemCache);
+    ASSERT_FALSE(whole.isEmpty());
+    tree.writeFile(QStringLiteral("home/.local/share/mime/mime.cache"), whole);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        while (!done.load())
+            rewriteInPlace(cache, whole);
+    });
+    int killed = 0;
+    for (int i = 0; i < 6; ++i) {
+        const DriverRun run = runDriver(dataHome, tree.filePath(QStringLiteral("files")));
+        EXPECT_TRUE(run.finished);
+        if (run.status != QProcess::NormalExit)
+            ++killed;
+    }
+    done = true;
+    writer.join();
+    EXPECT_EQ(killed, 0);
 }
 
 } // namespace

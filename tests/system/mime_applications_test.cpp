@@ -3,7 +3,11 @@
 #include "platform/url.h"
 #include "tests/system/desktop_test_support.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -178,6 +182,49 @@ TEST_F(MimeApplications, TypesOfItems)
     EXPECT_TRUE(mimeTypeForURL(URL()).isNull());
     EXPECT_EQ(mimeTypeForFileName("x.png"), "image/png");
     EXPECT_EQ(mimeTypeAndAncestors("text/x-csrc").mid(0, 2), QStringList({"text/x-csrc", "text/plain"}));
+}
+
+// An entry edited in place changes neither its folder nor, within a
+// second, its modification time's seconds: the state still changes, so
+// Open With reads the entry again.
+TEST_F(MimeApplications, AnEntryEditedInPlaceChangesTheAssociationsState)
+{
+    const QString folder = QFileInfo(text).absolutePath();
+    const QByteArray entryPath = QFile::encodeName(text);
+    const QByteArray folderPath = QFile::encodeName(folder);
+    struct stat entryBefore {};
+    struct stat folderBefore {};
+    ASSERT_EQ(::stat(entryPath.constData(), &entryBefore), 0);
+    ASSERT_EQ(::stat(folderPath.constData(), &folderBefore), 0);
+    const QByteArray before = applicationAssociationsState();
+    EXPECT_EQ(applicationAssociationsState(), before);
+
+    const struct
+    {
+        const char* what;
+        QByteArray contents;
+    } edits[] = {
+        {"longer", "[Desktop Entry]\nType=Application\nName=Text\nExec=text %F\nMimeType=text/html;\n"},
+        {"as long", "[Desktop Entry]\nType=Application\nName=Text\nExec=text %F\nMimeType=text/htmx;\n"},
+    };
+    QByteArray previous = before;
+    for (const auto& edit : edits) {
+        SCOPED_TRACE(edit.what);
+        QFile file(text);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(edit.contents), edit.contents.size());
+        file.close();
+        // The entry's and its folder's times put back as they were.
+        const struct timespec entryTimes[2] = {entryBefore.st_atim, entryBefore.st_mtim};
+        const struct timespec folderTimes[2] = {folderBefore.st_atim, folderBefore.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, entryPath.constData(), entryTimes, 0), 0);
+        ASSERT_EQ(::utimensat(AT_FDCWD, folderPath.constData(), folderTimes, 0), 0);
+        const QByteArray after = applicationAssociationsState();
+        EXPECT_TRUE(after != previous) << "the state did not change";
+        previous = after;
+    }
+    EXPECT_TRUE(applicationsForMimeType("text/plain").isEmpty());
+    EXPECT_TRUE(applicationsForMimeType("text/htmx").contains(text));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "system/workspace_icons.h"
 
 #include "platform/file_system_representation.h"
+#include "platform/mime_database.h"
 #include "platform/url.h"
 #include "system/icon_theme.h"
 #include "system/mime_applications.h"
@@ -9,10 +10,12 @@
 
 #include <QFile>
 #include <QImage>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -182,6 +185,38 @@ TEST_F(WorkspaceIcons, AMissingCustomIconIsRememberedToo)
 
 // A relative entry in XDG_DATA_DIRS would make theme and association
 // lookups depend on the working folder; every searched path is absolute.
+// The user's cache a truncated copy of the system's, the user's folder
+// named first in the data folders too (as sandboxed sessions do): icons,
+// types, Open With's types and the kinds' comments still answer, in a
+// process of their own so that whatever a library keeps of the caches
+// before does not hide a fault.
+TEST_F(WorkspaceIcons, ATruncatedUserCacheReachesNoLibrary)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const QString systemCache = QStandardPaths::locate(QStandardPaths::GenericDataLocation, "mime/mime.cache");
+    if (systemCache.isEmpty())
+        GTEST_SKIP() << "no system MIME cache to cut";
+    QFile system(systemCache);
+    ASSERT_TRUE(system.open(QIODevice::ReadOnly));
+    const QByteArray whole = system.readAll();
+    desktop.home.tree.writeFile("home/.local/share/mime/mime.cache", whole.left(whole.size() / 2));
+    qputenv("XDG_DATA_DIRS", (desktop.dataHome + ':' + qgetenv("XDG_DATA_DIRS")).toUtf8());
+    const QString file = desktop.home.tree.writeFile("a.txt", "words\n");
+    EXPECT_EXIT(
+        {
+            const QImage icon = iconForFile(file, true, QSize(48, 48));
+            const QString type = mimeTypeForPath(file);
+            const QStringList types = mimeTypeAndAncestors(type);
+            (void)applicationsForMimeType(type);
+            const QString kind = mimeTypeComment(type);
+            std::exit(centre(icon) == QColor(Qt::green) && type == "text/plain" && types.contains("text/plain")
+                              && kind != type
+                          ? 0
+                          : 3);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
 TEST(SearchFolders, RelativeDataDirsAreIgnored)
 {
     test::TemporaryHome home;

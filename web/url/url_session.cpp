@@ -3,12 +3,12 @@
 #include "foundation/string_format.h"
 #include "platform/atomic_file.h"
 #include "platform/log.h"
+#include "platform/mime_database.h"
 #include "web/url/url_predicates.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QMimeDatabase>
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
@@ -288,7 +288,7 @@ private:
         m_responseSeen = true;
         const QString name = url.lastPathComponent();
         m_task.m_response = URLResponse::responseWithURL(
-            url, QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension).name(), data.size());
+            url, mimeTypeOfFileName(name), data.size());
         acceptResponse();
         if (!m_stopped && !data.isEmpty())
             acceptData(data);
@@ -340,7 +340,7 @@ private:
             return URLResponse::HTTPResponseWithURL(m_requestURL, status.toInt(), headersOf(reply));
         const QVariant length = reply.header(QNetworkRequest::ContentLengthHeader);
         const QString name = m_requestURL.lastPathComponent();
-        return URLResponse::responseWithURL(m_requestURL, QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension).name(),
+        return URLResponse::responseWithURL(m_requestURL, mimeTypeOfFileName(name),
                                             length.isValid() ? length.toLongLong() : -1);
     }
 
