@@ -1,5 +1,6 @@
 #include "interface/panels.h"
 
+#include "interface/file_type_icon_provider.h"
 #include "platform/file_system_representation.h"
 #include "platform/user_defaults.h"
 #include "system/standard_folders.h"
@@ -14,6 +15,11 @@ QFileDialog* newPanel(QWidget* parent, QFileDialog::AcceptMode mode)
 {
     auto* panel = new QFileDialog(parent);
     panel->setOption(QFileDialog::DontUseNativeDialog, true);
+    // Icons and kinds from our MIME database: Qt's provider asks Qt's, which
+    // maps the data folders' caches without bounds checks. One provider
+    // for the process, outliving every dialog.
+    static FileTypeIconProvider provider;
+    panel->setIconProvider(&provider);
     panel->setAcceptMode(mode);
     return panel;
 }
