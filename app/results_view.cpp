@@ -145,6 +145,8 @@ ResultsView::ResultsView(SearchController& search, UserDefaults& defaults, quint
     setUpColumns(defaults, index);
     // A re-sort may be in place only later (made on the pool).
     connect(&search, &SearchController::resultsSorted, this, &ResultsView::scrollSelectedRowToVisible);
+    // A re-sort asked for while a merge was on the pool is in place later.
+    connect(&search, &SearchController::resultsSorted, this, &ResultsView::showSortIndicator);
     // The roles resolver reads the rows in view first.
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &ResultsView::updateResolvedRows);
     ResultsTableModel* model = search.model();

@@ -5,6 +5,7 @@
 #include "app/results_table_model.h"
 #include "app/search_controller.h"
 #include "interface/quick_look.h"
+#include "platform/background_work.h"
 #include "search/ds_store.h"
 #include "search/result.h"
 #include "tests/app/app_test_support.h"
@@ -297,6 +298,83 @@ TEST_F(ResultsPipelineTest, AReSortByCommentReadsTheCommentsOnThePool)
     EXPECT_TRUE(sorted.isEmpty()) << "the comments are read on the pool";
     ASSERT_TRUE(sorted.wait(10000));
     EXPECT_EQ(namesInRows(*model), (QStringList{"c2.txt", "c3.txt", "c1.txt"}));
+}
+
+// A merge made on the pool is swapped in and announced as the merge here
+// announces it: run by run for a batch that goes into a few places, one
+// insert and one reorder for one spread over many. Rows removed while it is
+// on the pool stay removed: the merge is refused, the rows keep their keys,
+// and the batch merged again ends in the order of one sort.
+TEST_F(ResultsPipelineTest, AMergeMadeOnThePoolKeepsTheSelectionAndARemovalMadeMeanwhile)
+{
+    const struct
+    {
+        const char* name;
+        int spread; // places the batch goes into
+        bool removeMeanwhile;
+    } cases[] = {{"few places", 5, false}, {"many places", 600, false}, {"few places, rows removed", 5, true},
+                 {"many places, rows removed", 600, true}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        auto window = makeWindow();
+        auto* model = qobject_cast<ResultsTableModel*>(window->resultsTable()->model());
+        ResultsDataSource& results = window->searchController().engine().dataSource();
+        ModelTesterFailures failures;
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Warning);
+        const auto result = [](const QString& name) {
+            return Result::create(QStringLiteral("/nonexistent/d/") + name, QStringLiteral("/nonexistent"), name,
+                                  std::nullopt, QString(), false, false);
+        };
+        const int shown = 12'000;
+        for (int i = 0; i < shown; ++i)
+            results.addResult(result(QStringLiteral("n%1").arg(i * 2, 6, 10, QLatin1Char('0'))));
+        window->searchController().showPendingResults();
+        ASSERT_EQ(model->rowCount(), shown);
+        window->resultsTable()->selectRows({3, 4, 7000});
+        const QStringList selected = window->resultsTable()->selectedPaths();
+
+        QList<ResultPointer> batch;
+        for (int i = 0; i < 3 * test.spread; ++i)
+            batch.append(result(QStringLiteral("n%1").arg((i % test.spread) * (2 * shown / test.spread) + 1, 6, 10,
+                                                       QLatin1Char('0'))));
+        QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy reordered(model, &QAbstractItemModel::layoutChanged);
+        auto work = std::make_shared<ResultsDataSource::MergeWork>(
+            results.takeMergeWork(ResultsDataSource::prepareResults(batch, results.sorting(), false)));
+        bool prepared = false;
+        whenReady(runInBackground([work] {
+                      ResultsDataSource::prepareMerge(*work);
+                      return true;
+                  }),
+                  window.get(), [&prepared](bool) { prepared = true; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return prepared; }, 20000));
+        QList<ResultPointer> gone;
+        if (test.removeMeanwhile) {
+            gone = {model->resultAtRow(0), model->resultAtRow(5000), model->resultAtRow(5001)};
+            model->removeResults(gone);
+            ASSERT_EQ(model->rowCount(), shown - 3);
+        }
+        const bool applied = model->applyMerge(*work);
+        EXPECT_EQ(applied, !test.removeMeanwhile);
+        if (!applied)
+            model->insertResults(work->batch.results);
+        EXPECT_EQ(model->rowCount(), shown + batch.size() - gone.size());
+        if (applied && test.spread < ResultsDataSource::kMaxInsertedRanges) {
+            EXPECT_EQ(inserted.size(), test.spread);
+            EXPECT_TRUE(reordered.isEmpty());
+        } else if (applied) {
+            EXPECT_EQ(inserted.size(), 1);
+            EXPECT_EQ(reordered.size(), 1);
+        }
+        QList<ResultPointer> rows;
+        for (int row = 0; row < model->rowCount(); ++row)
+            rows.append(model->resultAtRow(row));
+        EXPECT_EQ(rows, resultsSortedAtOnce(*model));
+        for (const ResultPointer& removed : gone)
+            EXPECT_FALSE(rows.contains(removed));
+        EXPECT_EQ(window->resultsTable()->selectedPaths(), selected);
+        EXPECT_TRUE(failures.failures().isEmpty()) << failures.failures().join(u'\n').toStdString();
+    }
 }
 
 // A batch made ready on the thread pool for a search the table has since
