@@ -10,8 +10,9 @@
 // list that takes no lock; the timer takes a due batch together with the
 // engine's counters; the thread pool makes the batch's sort keys and order,
 // and the interface thread merges it into the shown order with ranged row
-// inserts (or one insert and one reorder), so a large batch never holds the
-// interface. The interface thread never takes the engine's lock and never
+// inserts (or one insert and one reorder), slice by slice; into 10,000
+// shown rows or more the pool merges it too and the interface thread swaps
+// the merged rows in, so a large batch never holds the interface. The interface thread never takes the engine's lock and never
 // writes its counters.
 //
 // Threads: everything here on the interface thread.

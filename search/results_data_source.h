@@ -8,7 +8,9 @@
 // waits for a worker to do so. They reach the shown list in one of two ways:
 //   - insertResults: each batch merged into the current order, every change
 //     told as it happens to a ShownResultsObserver (a table model), so a
-//     table keeps its selection and scroll position;
+//     table keeps its selection and scroll position (or the same merge
+//     made on another thread and swapped in: takeMergeWork, prepareMerge,
+//     applyMerge);
 //   - flushResults: appended, the whole list sorted lazily when the table
 //     next asks for its row count (the headless driver's way).
 // The order is one of eight keys, optionally reversed; each row's collation
