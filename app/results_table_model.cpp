@@ -129,6 +129,11 @@ bool ResultsTableModel::applySort(ResultsDataSource::SortWork work)
     return m_dataSource.applySort(std::move(work), this);
 }
 
+bool ResultsTableModel::applyMerge(ResultsDataSource::MergeWork& work)
+{
+    return m_dataSource.applyMerge(work, this);
+}
+
 void ResultsTableModel::insertResults(QList<ResultPointer> results)
 {
     m_dataSource.insertResults(std::move(results), this);

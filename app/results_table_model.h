@@ -87,6 +87,10 @@ public:
     // The same for a re-sort prepared off the interface thread; NO (and
     // nothing moves) when the rows changed meanwhile.
     bool applySort(ResultsDataSource::SortWork work);
+    // Puts a merge prepared off the interface thread in place, announced
+    // as insertPrepared announces it; NO (nothing inserted) when rows were
+    // removed meanwhile (see ResultsDataSource::applyMerge).
+    bool applyMerge(ResultsDataSource::MergeWork& work);
     // Merges results into the rows in the current order.
     void insertResults(QList<ResultPointer> results);
     // The same for a batch prepared off the interface thread.

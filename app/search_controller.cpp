@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <utility>
 
 namespace sorvant {
 
@@ -76,6 +77,7 @@ void SearchController::requestStop()
 void SearchController::clearResults()
 {
     m_sortPending = false;
+    m_merging.reset();
     ++m_sortRequest;
     m_preparing.reset();
     m_ready.reset();
@@ -91,6 +93,7 @@ void SearchController::clearResults()
     // A new search is the one time the table is reset.
     m_model.removeAllResults();
     updateBadge();
+    runAfterMerge();
 }
 
 void SearchController::finish()
@@ -121,10 +124,14 @@ void SearchController::refresh()
 
 void SearchController::feed()
 {
-    if (m_sortPending)
-        return; // fed again once the re-sort is in place
+    if (m_sortPending || m_merging)
+        return; // fed again once the re-sort or the merge is in place
     if (m_ready) {
-        mergeReadySlice();
+        const ResultsDataSource& shown = m_engine->dataSource();
+        if (shown.results().size() >= kMergeElsewhereRows && shown.isSorted())
+            mergeElsewhere();
+        else
+            mergeReadySlice();
         return;
     }
     // The batch under preparation feeds again when it is ready.
@@ -184,6 +191,57 @@ void SearchController::mergeReadySlice()
     feed();
 }
 
+void SearchController::mergeElsewhere()
+{
+    ResultsDataSource::PreparedResults rest;
+    rest.sorting = m_ready->sorting;
+    rest.reverse = m_ready->reverse;
+    rest.results = m_ready->results.mid(m_readyFrom);
+    rest.keys.assign(std::make_move_iterator(m_ready->keys.begin() + m_readyFrom),
+                     std::make_move_iterator(m_ready->keys.end()));
+    m_ready.reset();
+    m_readyFrom = 0;
+    m_merging = rest.results;
+    auto work = std::make_shared<ResultsDataSource::MergeWork>(m_engine->dataSource().takeMergeWork(std::move(rest)));
+    const quint64 generation = m_generation;
+    whenReady(runInBackground([work] {
+                  ResultsDataSource::prepareMerge(*work);
+                  return true;
+              }),
+              this, [this, work, generation](bool) {
+                  // What the rows were and the work's copies of their keys
+                  // are freed on the pool: 140,000 of them take longer than
+                  // a turn of this thread's loop.
+                  const auto freeElsewhere = [work] {
+                      auto leftovers = std::make_shared<ResultsDataSource::MergeWork>(std::move(*work));
+                      (void)runInBackground([leftovers]() mutable { leftovers.reset(); });
+                  };
+                  // Dropped when the table was emptied or took the batch itself.
+                  if (generation != m_generation) {
+                      freeElsewhere();
+                      return;
+                  }
+                  m_merging.reset();
+                  if (!m_model.applyMerge(*work)) {
+                      // Rows were removed meanwhile: the batch is merged
+                      // again into the rows as they are now.
+                      m_waiting = work->batch.results + m_waiting.mid(m_waitingFrom);
+                      m_waitingFrom = 0;
+                  }
+                  freeElsewhere();
+                  updateBadge();
+                  runAfterMerge();
+                  feed();
+              });
+}
+
+void SearchController::runAfterMerge()
+{
+    const std::vector<std::function<void()>> waiting = std::exchange(m_afterMerge, {});
+    for (const std::function<void()>& step : waiting)
+        step();
+}
+
 void SearchController::endSearch()
 {
     m_endPending = false;
@@ -193,9 +251,9 @@ void SearchController::endSearch()
 
 void SearchController::showPendingResults()
 {
-    if (m_sortPending) {
-        // The rows keep no keys while a re-sort is on the pool: the results
-        // join them once it is in place.
+    if (m_sortPending || m_merging) {
+        // The rows keep no keys while a re-sort or a merge is on the pool:
+        // the results join them once it is in place.
         m_waiting.append(m_engine->takePendingResults());
         return;
     }
@@ -224,6 +282,12 @@ void SearchController::showPendingResults()
 
 void SearchController::sort(std::uint64_t key, bool reverse)
 {
+    if (m_merging) {
+        // The rows' keys are on the pool with the merge: the re-sort
+        // follows it (resultsSorted says when it is in place).
+        m_afterMerge.push_back([this, key, reverse] { sort(key, reverse); });
+        return;
+    }
     showPendingResults();
     ResultsDataSource& results = m_engine->dataSource();
     // Comments are read from the disk for their keys: never here.
@@ -273,6 +337,10 @@ bool SearchController::isReverseSorting() const
 
 void SearchController::removeGoneResults(std::function<void()> done)
 {
+    if (m_merging) {
+        m_afterMerge.push_back([this, done = std::move(done)] { removeGoneResults(done); });
+        return;
+    }
     showPendingResults();
     // Rows are matched by identity when the answer comes: rows inserted,
     // moved or emptied meanwhile need no generation check.

@@ -10,8 +10,9 @@
 // list that takes no lock; the timer takes a due batch together with the
 // engine's counters; the thread pool makes the batch's sort keys and order,
 // and the interface thread merges it into the shown order with ranged row
-// inserts (or one insert and one reorder), so a large batch never holds the
-// interface. The interface thread never takes the engine's lock and never
+// inserts (or one insert and one reorder), slice by slice; into 10,000
+// shown rows or more the pool merges it too and the interface thread swaps
+// the merged rows in, so a large batch never holds the interface. The interface thread never takes the engine's lock and never
 // writes its counters.
 //
 // Threads: everything here on the interface thread.
@@ -29,6 +30,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QTimer;
 class QWidget;
@@ -75,8 +77,13 @@ public:
     // the selection follows its results. From kSortElsewhereRows rows on,
     // the keys and the order are made on the thread pool (merging new
     // results waits meanwhile) and resultsSorted comes later; by comment
-    // (read from the disk) always.
+    // (read from the disk) always. A batch being merged on the pool is in
+    // place first.
     static constexpr qsizetype kSortElsewhereRows = 10'000;
+    // From this many shown rows on, a prepared batch is merged into them on
+    // the thread pool and the merged rows are swapped in, instead of being
+    // merged here slice by slice (each slice a pass over every row).
+    static constexpr qsizetype kMergeElsewhereRows = 10'000;
     void sort(std::uint64_t key, bool reverse);
     // Takes a window's remembered sort key and direction before any search.
     void restoreSorting(std::uint64_t key, bool reverse);
@@ -84,8 +91,9 @@ public:
     [[nodiscard]] std::uint64_t sorting() const;
     [[nodiscard]] bool isReverseSorting() const;
     // Drops the rows whose items no longer exist: their existence is tested
-    // on the thread pool, the rows leave later on this thread, then `done`
-    // runs (also when none was gone).
+    // on the thread pool (once a merge on the pool is in place), the rows
+    // leave later on this thread, then `done` runs (also when none was
+    // gone).
     void removeGoneResults(std::function<void()> done = {});
 
     // "%d found", or "%d found/%d done" while fewer were found than examined;
@@ -113,6 +121,12 @@ private:
     // schedules the next slice while any wait.
     void feed();
     void mergeReadySlice();
+    // Merges the rest of the prepared batch into the rows on the thread
+    // pool; the rows and their new order are swapped in here.
+    void mergeElsewhere();
+    // What waited for a merge on the pool (a re-sort, a removal of gone
+    // rows), now that it is in place or dropped.
+    void runAfterMerge();
     void updateBadge();
     void showStatus(std::uint64_t done);
     void endSearch();
@@ -136,6 +150,10 @@ private:
     qsizetype m_waitingFrom = 0;    // the first of m_waiting still to feed
     bool m_endPending = false;      // the search ended: tell once all is fed
     bool m_sortPending = false;     // a re-sort is on the pool: nothing merges
+    // A batch being merged on the pool (its results, in case the merge is
+    // dropped), and what waits for it.
+    std::optional<QList<ResultPointer>> m_merging;
+    std::vector<std::function<void()>> m_afterMerge;
     quint64 m_sortRequest = 0;      // drops a re-sort a later one replaced
     std::uint64_t m_done = 0;       // items examined, as last reported
     std::uint64_t m_shownDone = 0;  // items examined at the last status line

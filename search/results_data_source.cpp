@@ -350,6 +350,8 @@ std::uint64_t ResultsDataSource::numberOfRowsInTableView()
 
 ResultPointer ResultsDataSource::resultAtIndex(qsizetype index) const
 {
+    if (m_announcing)
+        return announcedResultAt(index);
     if (index < 0 || index >= m_results.size() - m_gapSize)
         return nullptr;
     return m_results.at(index < m_gapAt ? index : index + m_gapSize);
@@ -522,6 +524,17 @@ void ResultsDataSource::prepareSort(SortWork& work)
 {
     completeKeys(work.results, work.keys, work.keysStale, work.sorting);
     work.order = sortedOrder(work.keys, work.sorting, work.reverse);
+    // The rows are put in order here too: applySort only swaps them in.
+    work.sorted.reserve(work.results.size());
+    work.sortedKeys.reserve(work.keys.size());
+    work.rowOf.resize(work.order.size());
+    for (size_t row = 0; row < work.order.size(); ++row) {
+        const qsizetype old = work.order[row];
+        work.sorted.append(work.results.at(old));
+        work.sortedKeys.push_back(std::move(work.keys[size_t(old)]));
+        work.rowOf[size_t(old)] = qsizetype(row);
+    }
+    work.keys.clear();
 }
 
 bool ResultsDataSource::applySort(SortWork work, ShownResultsObserver* observer)
@@ -531,10 +544,17 @@ bool ResultsDataSource::applySort(SortWork work, ShownResultsObserver* observer)
     if (work.results.constData() != m_results.constData() || work.results.size() != m_results.size()
         || work.order.size() != size_t(m_results.size()) || work.sorting != m_sorting || work.reverse != m_reverse)
         return false;
-    work.results = {}; // moving the rows must not copy the list
-    m_keys = std::move(work.keys);
     m_sorted = true;
-    reorder(work.order, observer);
+    if (std::is_sorted(work.order.begin(), work.order.end())) {
+        m_keys = std::move(work.sortedKeys);
+        return true;
+    }
+    if (observer)
+        observer->shownResultsWillReorder();
+    m_results.swap(work.sorted);
+    m_keys = std::move(work.sortedKeys);
+    if (observer)
+        observer->shownResultsDidReorder(work.rowOf);
     return true;
 }
 
@@ -557,28 +577,8 @@ void ResultsDataSource::insertPrepared(PreparedResults prepared, ShownResultsObs
     std::vector<SortKeys>& keys = prepared.keys;
     std::vector<qsizetype> order(keys.size());
     std::iota(order.begin(), order.end(), 0);
-    // Where each new result goes among the shown ones: after its equals.
-    // The batch is in order, so each place is at or after the one before:
-    // a search galloping from there costs the log of the distance, not of
-    // the shown rows (a batch that goes in one place costs one look each).
-    std::vector<qsizetype> places(order.size());
     qsizetype ranges = 0;
-    const qsizetype shownRows = qsizetype(m_keys.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-        const SortKeys& key = keys[size_t(order[i])];
-        qsizetype low = i == 0 ? 0 : places[i - 1]; // no row before low comes after the key
-        qsizetype step = 1;
-        while (low + step <= shownRows && !isBefore(key, m_keys[size_t(low + step - 1)])) {
-            low += step;
-            step *= 2;
-        }
-        const qsizetype high = std::min(shownRows, low + step);
-        places[i] = std::upper_bound(m_keys.begin() + low, m_keys.begin() + high, key,
-                                     [this](const SortKeys& a, const SortKeys& b) { return isBefore(a, b); })
-                    - m_keys.begin();
-        if (i == 0 || places[i] != places[i - 1])
-            ++ranges;
-    }
+    const std::vector<qsizetype> places = placesOf(m_keys, keys, m_sorting, m_reverse, &ranges);
     // Each ranged insert moves the rows below it, up to the final count.
     if (ranges <= kMaxInsertedRanges || ranges * (m_results.size() + batch.size()) <= kMaxMovedRows) {
         // Range by range from the top; each range's row counts the ones
@@ -651,6 +651,184 @@ void ResultsDataSource::insertPrepared(PreparedResults prepared, ShownResultsObs
     countScanWork(shown + added);
     if (observer)
         observer->shownResultsDidReorder(rowOf);
+}
+
+std::vector<qsizetype> ResultsDataSource::placesOf(const std::vector<SortKeys>& keys,
+                                                   const std::vector<SortKeys>& batch, std::uint64_t sorting,
+                                                   bool reverse, qsizetype* runs)
+{
+    // The batch is in order, so each place is at or after the one before:
+    // a search galloping from there costs the log of the distance, not of
+    // the shown rows (a batch that goes in one place costs one look each).
+    const auto before = [sorting, reverse](const SortKeys& a, const SortKeys& b) {
+        return isBefore(a, b, sorting, reverse);
+    };
+    std::vector<qsizetype> places(batch.size());
+    *runs = 0;
+    const qsizetype shownRows = qsizetype(keys.size());
+    for (size_t i = 0; i < batch.size(); ++i) {
+        const SortKeys& key = batch[i];
+        qsizetype low = i == 0 ? 0 : places[i - 1]; // no row before low comes after the key
+        qsizetype step = 1;
+        while (low + step <= shownRows && !before(key, keys[size_t(low + step - 1)])) {
+            low += step;
+            step *= 2;
+        }
+        const qsizetype high = std::min(shownRows, low + step);
+        places[i] = std::upper_bound(keys.begin() + low, keys.begin() + high, key, before) - keys.begin();
+        if (i == 0 || places[i] != places[i - 1])
+            ++*runs;
+    }
+    return places;
+}
+
+ResultsDataSource::MergeWork ResultsDataSource::takeMergeWork(PreparedResults batch)
+{
+    MergeWork work;
+    work.shown = m_results;
+    work.shownKeys = std::exchange(m_keys, {});
+    work.keysStale = m_keysStale;
+    work.sorting = m_sorting;
+    work.reverse = m_reverse;
+    work.batch = std::move(batch);
+    work.batch.results.removeAll(nullptr);
+    m_keysStale = false;
+    return work;
+}
+
+void ResultsDataSource::prepareMerge(MergeWork& work)
+{
+    completeKeys(work.shown, work.shownKeys, work.keysStale, work.sorting);
+    PreparedResults& batch = work.batch;
+    if (effectiveKey(batch.sorting) != effectiveKey(work.sorting) || batch.reverse != work.reverse
+        || batch.keys.size() != size_t(batch.results.size()))
+        batch = prepareResults(std::move(batch.results), work.sorting, work.reverse);
+    qsizetype runs = 0;
+    const std::vector<qsizetype> places = placesOf(work.shownKeys, batch.keys, work.sorting, work.reverse, &runs);
+    // The shown keys are copied, not moved: the rows get them back if
+    // the merge is not applied.
+    const qsizetype shownRows = work.shown.size();
+    const qsizetype added = batch.results.size();
+    work.merged.reserve(shownRows + added);
+    work.mergedKeys.reserve(size_t(shownRows + added));
+    qsizetype from = 0;
+    for (qsizetype j = 0; j <= added; ++j) {
+        const qsizetype to = j < added ? places[size_t(j)] : shownRows;
+        for (qsizetype row = from; row < to; ++row)
+            work.merged.append(work.shown.at(row));
+        work.mergedKeys.insert(work.mergedKeys.end(), work.shownKeys.begin() + from, work.shownKeys.begin() + to);
+        from = to;
+        if (j < added) {
+            work.merged.append(batch.results.at(j));
+            work.mergedKeys.push_back(std::move(batch.keys[size_t(j)]));
+        }
+    }
+    countScanWork(shownRows + added);
+    // Told as insertPrepared tells it: runs while they move few rows.
+    work.ranges.clear();
+    work.rowOf.clear();
+    if (runs <= kMaxInsertedRanges || runs * (shownRows + added) <= kMaxMovedRows) {
+        for (qsizetype j = 0; j < added;) {
+            qsizetype last = j;
+            while (last + 1 < added && places[size_t(last + 1)] == places[size_t(j)])
+                ++last;
+            work.ranges.emplace_back(places[size_t(j)] + j, last - j + 1);
+            j = last + 1;
+        }
+    } else {
+        work.rowOf.resize(size_t(shownRows + added));
+        qsizetype before = 0; // new rows placed before shown row `row`
+        for (qsizetype row = 0; row < shownRows; ++row) {
+            while (before < added && places[size_t(before)] <= row)
+                ++before;
+            work.rowOf[size_t(row)] = row + before;
+        }
+        for (qsizetype j = 0; j < added; ++j)
+            work.rowOf[size_t(shownRows + j)] = places[size_t(j)] + j;
+    }
+    work.prepared = true;
+}
+
+bool ResultsDataSource::applyMerge(MergeWork& work, ShownResultsObserver* observer)
+{
+    // The list is the one taken when it still shares its data with the
+    // work's copy: a removal since would have detached it.
+    const bool unchanged = work.prepared && m_sorted && work.sorting == m_sorting && work.reverse == m_reverse
+                           && work.shown.size() == m_results.size()
+                           && (work.shown.constData() == m_results.constData()
+                               || std::equal(work.shown.begin(), work.shown.end(), m_results.begin()));
+    if (!unchanged) {
+        // The rows left are the taken ones less the removed ones, in their
+        // order: each gets back its key while they match.
+        if (work.prepared && m_keys.empty()) {
+            qsizetype row = 0;
+            for (size_t i = 0; i < work.shownKeys.size() && row < m_results.size(); ++i) {
+                if (work.shown.at(qsizetype(i)) == m_results.at(row)) {
+                    m_keys.push_back(std::move(work.shownKeys[i]));
+                    ++row;
+                }
+            }
+            if (effectiveKey(work.sorting) != effectiveKey(m_sorting))
+                m_keysStale = true;
+        }
+        return false;
+    }
+    const qsizetype shown = m_results.size();
+    m_keys = std::move(work.mergedKeys);
+    m_keysStale = false;
+    m_sorted = true;
+    m_announcing = true;
+    if (work.rowOf.empty()) {
+        // Range by range from the top: the merged list is in place, with
+        // the runs not yet told hidden from the observer.
+        m_hiddenRuns = std::move(work.ranges);
+        m_hiddenFrom = 0;
+        m_results.swap(work.merged);
+        while (m_hiddenFrom < m_hiddenRuns.size()) {
+            const auto [row, count] = m_hiddenRuns[m_hiddenFrom];
+            if (observer)
+                observer->shownResultsWillInsert(row, count);
+            ++m_hiddenFrom;
+            m_count += std::uint64_t(count);
+            if (observer)
+                observer->shownResultsDidInsert();
+        }
+        m_hiddenRuns.clear();
+        m_hiddenFrom = 0;
+    } else {
+        // The batch after the shown rows, then one reorder into the
+        // merged list.
+        m_appended = work.batch.results;
+        if (observer)
+            observer->shownResultsWillInsert(shown, m_appended.size());
+        m_count = std::uint64_t(shown + m_appended.size());
+        if (observer)
+            observer->shownResultsDidInsert();
+        if (observer)
+            observer->shownResultsWillReorder();
+        m_results.swap(work.merged);
+        m_appended = {};
+        if (observer)
+            observer->shownResultsDidReorder(work.rowOf);
+    }
+    m_announcing = false;
+    m_count = std::uint64_t(m_results.size());
+    // What the caller frees: the rows as they were (work.merged after the
+    // swap) and the work's copies of their keys.
+    return true;
+}
+
+ResultPointer ResultsDataSource::announcedResultAt(qsizetype index) const
+{
+    if (index < 0 || index >= qsizetype(m_count))
+        return nullptr;
+    if (!m_appended.isEmpty() && index >= m_results.size())
+        return m_appended.at(index - m_results.size());
+    // Each run not yet told lies at its row of the merged list.
+    qsizetype at = index;
+    for (size_t run = m_hiddenFrom; run < m_hiddenRuns.size() && at >= m_hiddenRuns[run].first; ++run)
+        at += m_hiddenRuns[run].second;
+    return at < m_results.size() ? m_results.at(at) : nullptr;
 }
 
 void ResultsDataSource::setStrings(const QStringList& strings, std::uint64_t what, std::uint64_t comparison,

@@ -8,7 +8,9 @@
 // waits for a worker to do so. They reach the shown list in one of two ways:
 //   - insertResults: each batch merged into the current order, every change
 //     told as it happens to a ShownResultsObserver (a table model), so a
-//     table keeps its selection and scroll position;
+//     table keeps its selection and scroll position (or the same merge
+//     made on another thread and swapped in: takeMergeWork, prepareMerge,
+//     applyMerge);
 //   - flushResults: appended, the whole list sorted lazily when the table
 //     next asks for its row count (the headless driver's way).
 // The order is one of eight keys, optionally reversed; each row's collation
@@ -39,6 +41,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace sorvant {
@@ -192,6 +195,25 @@ public:
     // list or the order asked for changed since takeSortWork.
     bool applySort(SortWork work, ShownResultsObserver* observer);
 
+    // --- merging on another thread ---
+    // A merge's work: the shown list (shared) and its keys (taken), the
+    // batch, and once prepared the merged list with how its new rows are
+    // told (ranged inserts, or one insert at the end and one reorder).
+    struct MergeWork;
+    // Takes the shown list and its keys for prepareMerge, with `batch` to
+    // merge into them. The list keeps no keys until applyMerge, so nothing
+    // may be merged into it or re-sort it meanwhile; rows may be removed.
+    [[nodiscard]] MergeWork takeMergeWork(PreparedResults batch);
+    // Completes the shown keys, orders the batch for the work's order and
+    // merges; touches nothing shared, so any thread may call it.
+    static void prepareMerge(MergeWork& work);
+    // Puts the merged list in place, told to `observer`, if any, as
+    // insertPrepared tells it; the list's own work is a swap. NO when the
+    // shown list or its order changed since takeMergeWork (rows were
+    // removed): the rows then get back the keys they still have, the batch
+    // stays in the work (work.batch.results), and nothing is inserted.
+    bool applyMerge(MergeWork& work, ShownResultsObserver* observer);
+
     // The shown list itself (for keeping the table's selection).
     [[nodiscard]] const QList<ResultPointer>& results() const { return m_results; }
     // The number of shown results as of the last flush.
@@ -255,6 +277,11 @@ public:
         std::uint64_t sorting = kSortByName;
         bool reverse = false;
         std::vector<qsizetype> order; // new row => old row, once prepared
+        // Once prepared: the rows in their new order with their keys, and
+        // the new row of each old one; applySort swaps them in.
+        QList<ResultPointer> sorted;
+        std::vector<SortKeys> sortedKeys;
+        std::vector<qsizetype> rowOf;
     };
 
     struct PreparedResults
@@ -263,6 +290,25 @@ public:
         std::vector<SortKeys> keys;
         std::uint64_t sorting = kSortByName;
         bool reverse = false;
+    };
+
+    struct MergeWork
+    {
+        QList<ResultPointer> shown;
+        std::vector<SortKeys> shownKeys; // for a prefix of the rows
+        bool keysStale = false;          // made for another key
+        std::uint64_t sorting = kSortByName;
+        bool reverse = false;
+        PreparedResults batch;
+        // Once prepared: the rows in their new order and their keys; the
+        // new rows' runs as (row in `merged`, count) when told range by
+        // range, else `rowOf` of the reorder after the insert at the end
+        // (the batch in its order there).
+        QList<ResultPointer> merged;
+        std::vector<SortKeys> mergedKeys;
+        std::vector<std::pair<qsizetype, qsizetype>> ranges;
+        std::vector<qsizetype> rowOf;
+        bool prepared = false;
     };
 
 private:
@@ -293,6 +339,22 @@ private:
     // Puts the rows into `order` (new row => old row) and answers the
     // inverse map (old row => new row).
     std::vector<qsizetype> applyOrder(const std::vector<qsizetype>& order);
+
+    // The row `index` as an observer of applyMerge sees it while it is told.
+    [[nodiscard]] ResultPointer announcedResultAt(qsizetype index) const;
+    // Where each row of the ordered `batch` goes among the rows of `keys`:
+    // after its equals; the number of runs of one place in `runs`.
+    [[nodiscard]] static std::vector<qsizetype> placesOf(const std::vector<SortKeys>& keys,
+                                                         const std::vector<SortKeys>& batch, std::uint64_t sorting,
+                                                         bool reverse, qsizetype* runs);
+
+    // While applyMerge tells an observer: m_results is the merged list,
+    // less the runs m_hiddenRuns[m_hiddenFrom ...] not yet told; or for an
+    // insert at the end, the shown list followed by m_appended.
+    bool m_announcing = false;
+    std::vector<std::pair<qsizetype, qsizetype>> m_hiddenRuns;
+    size_t m_hiddenFrom = 0;
+    QList<ResultPointer> m_appended;
 
     // Shown list and its keys (keys for a prefix of the rows), main thread only.
     QList<ResultPointer> m_results;

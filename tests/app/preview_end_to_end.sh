@@ -99,7 +99,9 @@ shot preview-damaged-pdfs
 # Another folder and phrase, from a second launch (to the last window
 # opened), then Return in WINDOW until the search runs there: the
 # destination is set once its folder is tested, and a search in the former
-# one finds nothing at once.
+# one finds nothing. Each Return waits for its search to end (the window
+# writes the results file then, empty for no result), so a slow search is
+# never restarted.
 listed() { [ -s "$SORVANT_RESULTS_FILE" ] && grep -q "^$other/other-1.txt\$" "$SORVANT_RESULTS_FILE"; }
 search_other_folder() { # window
   rm -f "$SORVANT_RESULTS_FILE"
@@ -108,8 +110,9 @@ search_other_folder() { # window
   local tries=0
   until listed; do
     (( tries++ < 20 )) || fail "the search in $other listed nothing"
+    rm -f "$SORVANT_RESULTS_FILE"
     xdotool key ctrl+f Return
-    wait_for 1 listed || true
+    wait_for 20 test -e "$SORVANT_RESULTS_FILE" || fail "a search in the window did not end"
   done
 }
 started=$(date +%s%N)

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 #include <QVBoxLayout>
@@ -103,7 +104,9 @@ TEST_F(SavedFrames, WindowForgetsItsSizeRegression)
     WindowController controller(window, &defaults);
     window->setProperty("sorvantFrameAutosaveName", QStringLiteral("Watched"));
     test::activate(*window);
-    QTest::qWait(400);
+    // The frame the window was shown with is saved first: the removal
+    // below then leaves no save pending that the resize did not start.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return existsSavedFrameWithName(QStringLiteral("Watched"), defaults); }, 20000));
     defaults.removeObjectForKey(savedFrameKey(QStringLiteral("Watched")));
     window->resize(333, 222);
     QCoreApplication::processEvents();
@@ -291,7 +294,12 @@ TEST_F(SavedFrames, ClampedFrameIsSavedRegression)
     window->move(0, 0);
     QCoreApplication::processEvents();
     window->move(0, 0);
-    QTest::qWait(400);
+    // The controller's save of these moves is due 250 ms on (a coarse
+    // timer: within 5 %); a timer of this thread started later and set for
+    // longer comes due after it however late the loop runs.
+    bool saveDue = false;
+    QTimer::singleShot(std::chrono::milliseconds(400), Qt::PreciseTimer, window, [&saveDue] { saveDue = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return saveDue; }, 20000));
     EXPECT_EQ(window->pos(), QPoint(0, 0));
     EXPECT_EQ(stringForKey(defaults, savedFrameKey(name)), saved);
 
