@@ -10,10 +10,14 @@
 // watcher this object owns; a launch that starts nothing is said in the
 // failure sheet (failure_messages.h). Moving to the Trash and deleting are
 // the user's own work, on threads of their own that quitting waits for
-// (user_file_work.h), never on the readers' pool; the rows leave here.
+// (user_file_work.h), never on the readers' pool. While such work runs, the
+// rows of the items it has taken off the disk leave about ten times a
+// second, the window's status line shows its progress (progressText), and
+// its items are not offered to Trash or Delete again (isUnderWay).
 //
 // Threads: main thread only; launches on the pool, Trash and Delete on
-// UserFileWork's threads.
+// UserFileWork's threads (trashItems and removeItemsOf below), which hand
+// the items gone over through a lock.
 //
 // Not here: which commands there are and when they are enabled
 // (search_window_commands.h), the rows (results_view.h).
@@ -22,16 +26,43 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class QWidget;
 
 namespace sorvant {
 
 struct Failure;
+class FileOperation;
 class ResultsView;
 class SearchController;
+
+// --- the work of a Trash and of a Delete, on its operation's thread --------------
+
+// What a removal left: whether an item failed and why (its errno), and
+// which of the selected items are still there.
+struct Removal
+{
+    bool failed = false;
+    int error = 0;
+    QStringList remaining;
+};
+// Hears each item the work took off the disk, on the work's thread.
+using GoneItem = std::function<void(const QString& path)>;
+
+// Moves `paths` to the Trash one by one with `trash` (YES when taken) until
+// `operation` is stopped; answers the refused ones, each counted failed.
+//   {"/a" (taken), "/b" (refused)} => {"/b"}, gone "/a"   stopped => {}
+[[nodiscard]] QStringList trashItems(const QStringList& paths, FileOperation& operation,
+                                     const std::function<bool(const QString&)>& trash, const GoneItem& gone);
+// Removes `toRemove` one by one with `remove` (YES when gone, else errno
+// set) until `operation` is stopped, then reads which of `paths` are still
+// there.
+[[nodiscard]] Removal removeItemsOf(const QStringList& paths, const QStringList& toRemove, FileOperation& operation,
+                                    const std::function<bool(const QString&)>& remove, const GoneItem& gone);
 
 class FileActions : public QObject, public MenuItemValidation
 {
@@ -50,6 +81,13 @@ public:
     [[nodiscard]] QWidget* openSheet() const { return m_sheet; }
 
     bool validateMenuItem(QAction* item) override { return m_validation.validateMenuItem(item); }
+
+    // --- the Trash and Delete under way ------------------------------------------------------
+    // Whether any of `paths` belongs to a Trash or Delete still running.
+    [[nodiscard]] bool isUnderWay(const QStringList& paths) const;
+    // What the running Trash and Delete have done ("Deleting 828 of 150,000
+    // items…"); null when none runs.
+    [[nodiscard]] QString progressText() const;
 
     // --- the commands ----------------------------------------------------------------------
     // Opens each selected item (links resolved) with its default
@@ -86,6 +124,10 @@ signals:
     void launchAnswered();
     // A deletion has ended: its rows are gone and a failure is on screen.
     void deletionFinished();
+    // The progress of a running Trash or Delete changed, or it ended.
+    void progressChanged();
+    // A Trash or Delete started or ended: isUnderWay answers otherwise.
+    void underWayChanged();
 
 private:
     // The selected items' paths; none once the table is gone.
@@ -96,7 +138,12 @@ private:
     // Removes `toRemove` (of the selected `paths`) on the pool, then ends
     // the deletion here; `declined`: the user kept `toRemove` (what the
     // Trash refused), which stays selected.
-    void removeItems(const QStringList& paths, const QStringList& toRemove, bool declined, int remembered);
+    struct Deletion;
+    void removeItems(const std::shared_ptr<Deletion>& deletion, const QStringList& paths, const QStringList& toRemove,
+                     bool declined, int remembered);
+    // The rows of the items gone since the last look leave; progressChanged.
+    void dropGoneRows();
+    void endDeletion(const std::shared_ptr<Deletion>& deletion);
     bool askAlert(const QString& title, const QString& message, const QString& defaultButton,
                   const QString& alternateButton);
     void showFailure(const Failure& failure);
@@ -108,6 +155,8 @@ private:
     QPointer<QWidget> m_window;
     AlertHandler m_alertHandler;
     QPointer<QWidget> m_sheet;
+    QList<std::shared_ptr<Deletion>> m_deletions; // running, oldest first
+    QTimer m_progress;
 };
 
 } // namespace sorvant
