@@ -6,6 +6,7 @@
 #include "platform/path_semantics.h"
 #include "system/file_tests.h"
 #include "system/sandbox.h"
+#include "system/tree_removal.h"
 
 #include <QDateTime>
 
@@ -197,20 +198,12 @@ bool copyItem(const QByteArray& from, const QByteArray& to, Failure& failure)
 // Removes an item and everything below it; links are removed, not followed.
 bool removeItem(const QByteArray& path, Failure& failure)
 {
-    struct stat status {};
-    if (::lstat(path.constData(), &status) != 0)
-        return errno == ENOENT ? true : fail(failure, path);
-    if (!S_ISDIR(status.st_mode))
-        return ::unlink(path.constData()) == 0 || errno == ENOENT || fail(failure, path);
-    std::vector<QByteArray> names;
-    if (!folderEntries(path, names))
-        return fail(failure, path);
-    bool ok = true;
-    for (const QByteArray& name : names)
-        ok = removeItem(path + '/' + name, failure) && ok;
-    if (ok && ::rmdir(path.constData()) != 0 && errno != ENOENT)
-        ok = fail(failure, path);
-    return ok;
+    TreeRemovalFailure removal;
+    if (removeTree(path, RemovalProgress{}, removal) == TreeRemovalResult::Removed)
+        return true;
+    if (failure.code == 0)
+        failure = Failure{removal.code, removal.path};
+    return false;
 }
 
 bool makeFolders(const QByteArray& path, mode_t mode, bool explicitMode)
@@ -464,14 +457,29 @@ bool renamePath(const QString& path, const QString& newName)
 
 bool removePath(const QString& path, FileError* error)
 {
+    return removePath(path, error, RemovalProgress{});
+}
+
+bool removePath(const QString& path, FileError* error, const RemovalProgress& progress)
+{
     clearError(error);
     try {
         const QByteArray bytes = fileSystemRepresentation(path);
         if (bytes.isEmpty())
             return false;
-        Failure failure;
-        if (removeItem(bytes, failure) || !exists(bytes) || unlinkFileAtPath(path))
+        TreeRemovalFailure removal;
+        switch (removeTree(bytes, progress, removal)) {
+        case TreeRemovalResult::Removed:
             return true;
+        case TreeRemovalResult::Stopped:
+            setError(error, ECANCELED, path, QStringLiteral("remove"));
+            return false;
+        case TreeRemovalResult::Failed:
+            break;
+        }
+        if (!exists(bytes) || unlinkFileAtPath(path))
+            return true;
+        const Failure failure{removal.code, removal.path};
         report(error, failure, QStringLiteral("remove"));
         FileError reported{failure.code, stringWithFileSystemRepresentation(failure.path), QStringLiteral("remove")};
         logError(QStringLiteral("Couldn't remove path %1: %2").arg(path, reported.description()));
@@ -480,6 +488,12 @@ bool removePath(const QString& path, FileError* error)
         logException(QStringLiteral("removePath:error:"), kClassName, exception);
         return false;
     }
+}
+
+qint64 countRemovalItems(const QString& path, const std::function<bool()>& shouldStop)
+{
+    const QByteArray bytes = fileSystemRepresentation(path);
+    return bytes.isEmpty() ? -1 : countTreeItems(bytes, shouldStop);
 }
 
 bool unlinkFileAtPath(const QString& path)

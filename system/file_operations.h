@@ -18,6 +18,8 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <functional>
+
 namespace sorvant {
 
 // The attribute key of createPath(): the permission bits of a new folder.
@@ -64,6 +66,31 @@ bool renamePath(const QString& path, const QString& newName);
 // YES when it is gone, also when it vanished meanwhile. On failure logs
 // "ERROR: Couldn't remove path <path>: <error>".
 bool removePath(const QString& path, FileError* error = nullptr);
+
+// What a long removal asks and tells while it works; either may be empty.
+// Both are called on the removing thread.
+struct RemovalProgress {
+    // Asked before each item is removed; true stops the removal there: what
+    // was removed stays removed, the rest stays as it was.
+    std::function<bool()> shouldStop;
+    // Told after each item (a file, a link, an emptied folder, the folder
+    // itself last) is removed, with the number removed so far by this call.
+    std::function<void(qint64 removed)> removed;
+};
+// The items a removal of `path` would remove: 1 for a file or link, a
+// folder with everything below it (links not followed). -1 when stopped
+// (shouldStop answered true) or when nothing is at the path.
+//   "/tmp/file"                    => 1
+//   "/tmp/folder" holding a, b/c   => 4 (folder, a, b, c)
+//   "/tmp/missing", "", null       => -1
+qint64 countRemovalItems(const QString& path, const std::function<bool()>& shouldStop = {});
+// removePath that asks and tells `progress` item by item. Stopped: NO, the
+// error (when asked for) carries ECANCELED, and nothing is logged as an error.
+// The walk goes through descriptors relative to each folder: paths below
+// `path` may be longer than PATH_MAX, and memory grows with the depth of
+// the tree, not with its number of items. An item that cannot be removed is
+// not counted; its siblings still are removed, its folders stay.
+bool removePath(const QString& path, FileError* error, const RemovalProgress& progress);
 // The system call unlink; a path that holds U+0000 is logged as
 // "ERROR: getFileSystemRepresentation '<path>':\n<name>\n<reason>" and answers NO.
 bool unlinkFileAtPath(const QString& path);
@@ -81,6 +108,12 @@ bool renameNoReplace(const QByteArray& from, const QByteArray& to);
 // nullptr restores the system call.
 using RenameWithFlags = int (*)(const char* from, const char* to, unsigned int flags);
 void setRenameWithFlagsFunction(RenameWithFlags function);
+
+// The unlinkat call removals make for each file, link and emptied folder; a
+// test puts a stand-in here to act as an item even root cannot remove.
+// nullptr restores the system call.
+using UnlinkAt = int (*)(int folder, const char* name, int flags);
+void setUnlinkAtFunction(UnlinkAt function);
 
 // --- writing ------------------------------------------------------------------------------
 

@@ -1,0 +1,340 @@
+#include "system/tree_removal.h"
+
+#include "system/file_operations.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace sorvant {
+
+namespace {
+
+int systemUnlinkAt(int folder, const char* name, int flags)
+{
+    return ::unlinkat(folder, name, flags);
+}
+
+UnlinkAt unlinkAtFunction = systemUnlinkAt;
+
+// Folder streams held open at once (each a descriptor and a buffer of up to
+// 32 KiB). A walk deeper than this closes the shallowest open folder and
+// reopens it through ".." from its child on the way back.
+constexpr std::size_t kOpenFolders = 32;
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+bool isDotOrDotDot(const char* name)
+{
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+// One folder on the way down.
+struct Level {
+    QByteArray name;           // in its parent (the whole path at the top)
+    DIR* dir = nullptr;        // null while closed for depth
+    dev_t device = 0;
+    ino_t inode = 0;
+    qint64 read = 0;           // entries read so far, "." and ".." aside
+    bool failed = false;       // an item in it is left, so it stays
+    bool removedInPass = false;
+    bool reopened = false;     // its stream was closed for depth and opened again
+};
+
+class TreeWalk
+{
+public:
+    enum class Mode { Count, Remove };
+
+    TreeWalk(Mode mode, const std::function<bool()>& shouldStop,
+             const std::function<void(qint64)>& removed)
+        : m_mode(mode), m_shouldStop(shouldStop), m_removed(removed)
+    {
+    }
+    ~TreeWalk()
+    {
+        for (const Level& level : m_levels) {
+            if (level.dir)
+                ::closedir(level.dir);
+        }
+    }
+    TreeWalk(const TreeWalk&) = delete;
+    TreeWalk& operator=(const TreeWalk&) = delete;
+
+    // Walks the item at `path` to the end or to a stop; false when nothing
+    // is there or it cannot be looked at (a failure then says why).
+    bool walk(const QByteArray& path);
+
+    [[nodiscard]] bool stopped() const { return m_stopped; }
+    [[nodiscard]] bool failed() const { return m_failure.code != 0; }
+    [[nodiscard]] const TreeRemovalFailure& failure() const { return m_failure; }
+    // Items counted, or removed by a removal.
+    [[nodiscard]] qint64 count() const { return m_count; }
+
+private:
+    bool askStop()
+    {
+        if (!m_stopped && m_shouldStop && m_shouldStop())
+            m_stopped = true;
+        return m_stopped;
+    }
+    // The path of `name` in the deepest folder, or of that folder itself.
+    QByteArray pathOf(const char* name = nullptr) const
+    {
+        QByteArray path;
+        for (const Level& level : m_levels)
+            path += (path.isEmpty() ? QByteArray() : QByteArray("/")) + level.name;
+        if (!name)
+            return path;
+        return path.isEmpty() ? QByteArray(name) : path + '/' + name;
+    }
+    // The first failure is the one reported; the deepest folder keeps the
+    // item, so it stays too.
+    void fail(const QByteArray& path, int code)
+    {
+        if (m_failure.code == 0)
+            m_failure = TreeRemovalFailure{code ? code : EIO, path};
+        if (!m_levels.empty())
+            m_levels.back().failed = true;
+    }
+    void removedOne()
+    {
+        ++m_count;
+        if (m_removed)
+            m_removed(m_count);
+    }
+    void entry(const dirent& entry);
+    bool leaf(int folder, const char* name);
+    void enter(int folder, const char* name);
+    bool leave();
+    bool reopenParentOfDeepest();
+
+    Mode m_mode;
+    const std::function<bool()>& m_shouldStop;
+    const std::function<void(qint64)>& m_removed;
+    std::vector<Level> m_levels;
+    std::size_t m_firstOpen = 0;   // the levels before this one are closed
+    TreeRemovalFailure m_failure;
+    qint64 m_count = 0;
+    bool m_stopped = false;
+};
+
+bool TreeWalk::walk(const QByteArray& path)
+{
+    struct stat status {};
+    if (::lstat(path.constData(), &status) != 0) {
+        if (errno != ENOENT)
+            fail(path, errno);
+        return false;
+    }
+    if (S_ISDIR(status.st_mode) || !leaf(AT_FDCWD, path.constData()))
+        enter(AT_FDCWD, path.constData());
+    while (!m_levels.empty() && !m_stopped) {
+        Level& level = m_levels.back();
+        // A removal reads a reopened folder only while nothing failed in it:
+        // it cannot tell a failed item from one not tried yet.
+        const bool reading = !(m_mode == Mode::Remove && level.reopened && level.failed);
+        if (reading) {
+            if (m_mode == Mode::Count && askStop())
+                break;
+            errno = 0;
+            if (const dirent* next = ::readdir(level.dir)) {
+                if (!isDotOrDotDot(next->d_name)) {
+                    ++level.read;
+                    entry(*next);
+                }
+                continue;
+            }
+            if (errno != 0)
+                fail(pathOf(), errno);
+        }
+        if (!leave())
+            break;
+    }
+    return true;
+}
+
+void TreeWalk::entry(const dirent& entry)
+{
+    const int folder = ::dirfd(m_levels.back().dir);
+    bool isFolder = entry.d_type == DT_DIR;
+    if (entry.d_type == DT_UNKNOWN) {
+        struct stat status {};
+        if (::fstatat(folder, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (m_mode == Mode::Count)
+                ++m_count;
+            else if (errno != ENOENT)
+                fail(pathOf(entry.d_name), errno);
+            return;
+        }
+        isFolder = S_ISDIR(status.st_mode);
+    }
+    if (isFolder || !leaf(folder, entry.d_name))
+        enter(folder, entry.d_name);
+}
+
+// Counts or removes an item that is not a folder; false when it turns out
+// to be a folder after all (it was replaced since it was read).
+bool TreeWalk::leaf(int folder, const char* name)
+{
+    if (m_mode == Mode::Count) {
+        ++m_count;
+        return true;
+    }
+    if (askStop())
+        return true;
+    if (unlinkAtFunction(folder, name, 0) == 0) {
+        if (!m_levels.empty())
+            m_levels.back().removedInPass = true;
+        removedOne();
+        return true;
+    }
+    if (errno == EISDIR)
+        return false;
+    if (errno != ENOENT)
+        fail(pathOf(name), errno);
+    return true;
+}
+
+// Opens a folder in the deepest one (or at a path) and goes down into it.
+void TreeWalk::enter(int folder, const char* name)
+{
+    const int fd = ::openat(folder, name, kFolderFlags);
+    struct stat status {};
+    DIR* dir = fd >= 0 && ::fstat(fd, &status) == 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+        const int code = errno;
+        if (fd >= 0)
+            ::close(fd);
+        if (code == ENOTDIR || code == ELOOP)
+            leaf(folder, name);   // replaced by a file or a link since it was read
+        else if (m_mode == Mode::Count)
+            ++m_count;            // there, but unreadable: counts as itself
+        else if (code != ENOENT)
+            fail(pathOf(name), code);
+        return;
+    }
+    if (m_mode == Mode::Count)
+        ++m_count;
+    if (m_levels.size() - m_firstOpen >= kOpenFolders) {
+        ::closedir(m_levels[m_firstOpen].dir);
+        m_levels[m_firstOpen].dir = nullptr;
+        ++m_firstOpen;
+    }
+    Level level;
+    level.name = QByteArray(name);
+    level.dir = dir;
+    level.device = status.st_dev;
+    level.inode = status.st_ino;
+    m_levels.push_back(std::move(level));
+}
+
+// The deepest folder is read to its end: a removal removes it, and the walk
+// goes back up to its parent. False when the walk must end.
+bool TreeWalk::leave()
+{
+    const std::size_t deepest = m_levels.size() - 1;
+    if (deepest > 0 && !m_levels[deepest - 1].dir && !reopenParentOfDeepest())
+        return false;
+    Level& level = m_levels.back();
+    if (m_mode == Mode::Remove && !level.failed) {
+        if (askStop())
+            return false;
+        const int parent = deepest > 0 ? ::dirfd(m_levels[deepest - 1].dir) : AT_FDCWD;
+        if (unlinkAtFunction(parent, level.name.constData(), AT_REMOVEDIR) == 0) {
+            if (deepest > 0)
+                m_levels[deepest - 1].removedInPass = true;
+            removedOne();
+        } else if ((errno == ENOTEMPTY || errno == EEXIST) && level.removedInPass) {
+            // A stream read while its folder changes may pass over entries:
+            // read it again for as long as a pass removes something.
+            ::rewinddir(level.dir);
+            level.removedInPass = false;
+            level.read = 0;
+            return true;
+        } else if (errno != ENOENT) {
+            fail(pathOf(), errno);
+        }
+    }
+    const bool failed = level.failed;
+    ::closedir(level.dir);
+    m_levels.pop_back();
+    if (failed && !m_levels.empty())
+        m_levels.back().failed = true;
+    return true;
+}
+
+bool TreeWalk::reopenParentOfDeepest()
+{
+    const std::size_t child = m_levels.size() - 1;
+    Level& parent = m_levels[child - 1];
+    const int fd = ::openat(::dirfd(m_levels[child].dir), "..", kFolderFlags);
+    struct stat status {};
+    const bool same = fd >= 0 && ::fstat(fd, &status) == 0 && status.st_dev == parent.device
+                      && status.st_ino == parent.inode;
+    DIR* dir = same ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+        const int code = same ? errno : ESTALE;
+        if (fd >= 0)
+            ::close(fd);
+        // The tree was moved while it was walked: what is above is no
+        // longer where the walk left it, and the walk ends here.
+        const QByteArray path = pathOf();
+        fail(path.left(path.lastIndexOf('/')), code);
+        return false;
+    }
+    parent.dir = dir;
+    parent.reopened = true;
+    --m_firstOpen;
+    // The stream starts again at its beginning. A removal finds there only
+    // what it has not tried (what it tried is gone or failed, and after a
+    // failure it reads no more). A count skips what it has read: a folder
+    // that does not change reads in the same order.
+    if (m_mode == Mode::Count) {
+        for (qint64 skipped = 0; skipped < parent.read;) {
+            const dirent* entry = ::readdir(dir);
+            if (!entry)
+                break;
+            if (!isDotOrDotDot(entry->d_name))
+                ++skipped;
+        }
+    } else {
+        parent.read = 0;
+    }
+    return true;
+}
+
+} // namespace
+
+void setUnlinkAtFunction(UnlinkAt function)
+{
+    unlinkAtFunction = function ? function : systemUnlinkAt;
+}
+
+TreeRemovalResult removeTree(const QByteArray& path, const RemovalProgress& progress,
+                             TreeRemovalFailure& failure)
+{
+    TreeWalk walk(TreeWalk::Mode::Remove, progress.shouldStop, progress.removed);
+    walk.walk(path);
+    if (walk.stopped())
+        return TreeRemovalResult::Stopped;
+    if (walk.failed()) {
+        failure = walk.failure();
+        return TreeRemovalResult::Failed;
+    }
+    return TreeRemovalResult::Removed;
+}
+
+qint64 countTreeItems(const QByteArray& path, const std::function<bool()>& shouldStop)
+{
+    const std::function<void(qint64)> noReport;
+    TreeWalk walk(TreeWalk::Mode::Count, shouldStop, noReport);
+    if (!walk.walk(path) || walk.stopped())
+        return -1;
+    return walk.count();
+}
+
+} // namespace sorvant

@@ -1,0 +1,44 @@
+#pragma once
+// The walk under removePath and countRemovalItems (system/file_operations.h):
+// a tree removed or counted item by item through descriptors relative to
+// each folder (openat, unlinkat), so links are never followed, paths of any
+// length work, and memory grows with the depth of the tree, not its size.
+//
+// Not here: the Boolean answers, logging and FileError of the public calls
+// (system/file_operations.h).
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <functional>
+
+namespace sorvant {
+
+struct RemovalProgress;
+
+// How a removal ended.
+enum class TreeRemovalResult {
+    Removed,   // nothing is at the path any more (also: nothing was there)
+    Failed,    // an item could not be removed; the others were
+    Stopped,   // shouldStop answered true; the items before stay removed
+};
+
+// The first item that could not be removed: its errno and path (bytes).
+struct TreeRemovalFailure {
+    int code = 0;
+    QByteArray path;
+};
+
+// Removes the item at `path` and, for a folder, everything below it,
+// depth first. An item that fails is recorded (the first one only) and the
+// removal goes on with its siblings; a folder with an item left in it is
+// left too.
+TreeRemovalResult removeTree(const QByteArray& path, const RemovalProgress& progress,
+                             TreeRemovalFailure& failure);
+
+// The items removeTree would remove: 1 for a file or a link, a folder
+// counts itself and what is below it (an unreadable folder counts 1).
+// -1 when nothing is at the path or shouldStop answered true.
+qint64 countTreeItems(const QByteArray& path, const std::function<bool()>& shouldStop);
+
+} // namespace sorvant

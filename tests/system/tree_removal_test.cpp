@@ -1,0 +1,246 @@
+// Removals item by item (removePath with a RemovalProgress,
+// countRemovalItems), through the public calls of system/file_operations.h.
+#include "system/tree_removal.h"
+
+#include "platform/file_error.h"
+#include "platform/file_system_representation.h"
+#include "system/file_operations.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_tree.h"
+#include "tests/system/waiting.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace sorvant {
+namespace {
+
+// Files: 1 each; folders: themselves and what is below them.
+// "top" holds a/, a/b/, a/b/deep, a/one, two, link-to-outside, empty/.
+constexpr qint64 kTopItems = 8;
+
+class TreeRemoval : public ::testing::Test
+{
+protected:
+    QString makeTop()
+    {
+        tree.writeFile("outside/kept", "safe");
+        tree.writeFile("top/a/b/deep", "x");
+        tree.writeFile("top/a/one", "x");
+        tree.writeFile("top/two", "x");
+        tree.makeDir("top/empty");
+        link("outside", "top/link-to-outside");
+        return tree.filePath("top");
+    }
+    void link(const QString& target, const QString& relative)
+    {
+        ASSERT_EQ(::symlink(fileSystemRepresentation(tree.filePath(target)).constData(),
+                            fileSystemRepresentation(tree.filePath(relative)).constData()), 0);
+    }
+    bool existsAt(const QString& path) const
+    {
+        struct stat status {};
+        return ::lstat(fileSystemRepresentation(path).constData(), &status) == 0;
+    }
+
+    test::TempTree tree;
+};
+
+TEST_F(TreeRemoval, CountsWhatARemovalWouldRemove)
+{
+    const QString top = makeTop();
+    tree.writeFile("file", "x");
+    link("top", "link-to-folder");
+    const struct {
+        QString path;
+        qint64 items;
+    } cases[] = {
+        {top, kTopItems},
+        {tree.filePath("top/a"), 4},
+        {tree.filePath("top/empty"), 1},
+        {tree.filePath("file"), 1},
+        {tree.filePath("link-to-folder"), 1},   // not followed
+        {tree.filePath("missing"), -1},
+        {QString(""), -1},
+        {QString(), -1},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.path.toStdString());
+        EXPECT_EQ(countRemovalItems(row.path), row.items);
+    }
+    EXPECT_EQ(countRemovalItems(top, [] { return true; }), -1);
+    EXPECT_TRUE(existsAt(top + "/a/b/deep"));
+}
+
+TEST_F(TreeRemoval, ProgressIsToldOncePerItemWithARisingCount)
+{
+    const QString top = makeTop();
+    std::vector<qint64> told;
+    qint64 asked = 0;
+    FileError error;
+    const RemovalProgress progress{[&] { return ++asked, false; }, [&](qint64 removed) { told.push_back(removed); }};
+    EXPECT_TRUE(removePath(top, &error, progress));
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_FALSE(existsAt(top));
+    EXPECT_TRUE(existsAt(tree.filePath("outside/kept")));   // the link went, not its target
+    ASSERT_EQ(qint64(told.size()), kTopItems);
+    for (std::size_t i = 0; i < told.size(); ++i)
+        EXPECT_EQ(told[i], qint64(i) + 1);
+    EXPECT_EQ(asked, kTopItems);
+}
+
+TEST_F(TreeRemoval, AStopAfterNItemsLeavesTheRestAndAnswersCanceled)
+{
+    for (const qint64 stopAfter : {qint64(0), qint64(1), qint64(4), kTopItems - 1}) {
+        SCOPED_TRACE(stopAfter);
+        const QString top = makeTop();
+        qint64 removed = 0;
+        const RemovalProgress progress{[&] { return removed >= stopAfter; }, [&](qint64 count) { removed = count; }};
+        test::LogCapture log;
+        FileError error;
+        EXPECT_FALSE(removePath(top, &error, progress));
+        EXPECT_EQ(error.code, ECANCELED);
+        EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
+        EXPECT_EQ(removed, stopAfter);
+        EXPECT_EQ(countRemovalItems(top), kTopItems - stopAfter);
+        EXPECT_TRUE(removePath(top));
+    }
+}
+
+// A removal used to run to its end however long it took: nothing could
+// stop a large tree's removal part way.
+TEST_F(TreeRemoval, AStopFromAnotherThreadEndsALargeRemovalAfterTheItemAtHand)
+{
+    constexpr int kFolders = 20;
+    constexpr int kFilesPerFolder = 1000;
+    for (int folder = 0; folder < kFolders; ++folder) {
+        const QByteArray path = fileSystemRepresentation(tree.makeDir("large/" + QString::number(folder)));
+        for (int file = 0; file < kFilesPerFolder; ++file) {
+            const int fd = ::open((path + '/' + QByteArray::number(file)).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            ASSERT_GE(fd, 0);
+            ::close(fd);
+        }
+    }
+    const QString large = tree.filePath("large");
+    const qint64 items = countRemovalItems(large);
+    ASSERT_EQ(items, 1 + kFolders * (1 + kFilesPerFolder));
+
+    std::atomic<bool> stop = false;
+    std::atomic<qint64> removed = 0;
+    qint64 removedWhenStopped = -1;
+    std::thread stopper([&] {
+        if (test::waitUntil([&] { return removed.load() >= 2000; })) {
+            stop.store(true);
+            removedWhenStopped = removed.load();
+        }
+    });
+    const RemovalProgress progress{[&] { return stop.load(); }, [&](qint64 count) { removed.store(count); }};
+    FileError error;
+    const bool done = removePath(large, &error, progress);
+    stopper.join();
+    ASSERT_GE(removedWhenStopped, 2000);
+    EXPECT_FALSE(done);
+    EXPECT_EQ(error.code, ECANCELED);
+    // At most the item whose question came just before the stop was set.
+    EXPECT_LE(removed.load(), removedWhenStopped + 1);
+    EXPECT_EQ(countRemovalItems(large), items - removed.load());
+}
+
+// Names made relative to their folder: the paths are longer than PATH_MAX.
+TEST_F(TreeRemoval, TreesDeeperThanPathMaxAndThanTheOpenFoldersAreCountedAndRemoved)
+{
+    constexpr int kDepth = 100;
+    const QByteArray name(200, 'n');
+    ASSERT_GT(kDepth * (name.size() + 1), PATH_MAX);
+    int folder = ::open(fileSystemRepresentation(tree.makeDir("deep")).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    for (int depth = 0; depth < kDepth; ++depth) {
+        // A file before and after the folder in each: a count that lost its
+        // place on the way back up would miss or repeat them.
+        for (const char* file : {"a-file", "z-file"}) {
+            const int fd = ::openat(folder, file, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            ASSERT_GE(fd, 0);
+            ::close(fd);
+        }
+        ASSERT_EQ(::mkdirat(folder, name.constData(), 0700), 0);
+        const int next = ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(folder);
+        ASSERT_GE(next, 0);
+        folder = next;
+    }
+    ::close(folder);
+    const QString deep = tree.filePath("deep");
+    const qint64 items = 1 + kDepth * 3;
+    EXPECT_EQ(countRemovalItems(deep), items);
+    qint64 removed = 0;
+    FileError error;
+    EXPECT_TRUE(removePath(deep, &error, RemovalProgress{{}, [&](qint64 count) { removed = count; }}))
+        << error.description().toStdString();
+    EXPECT_EQ(removed, items);
+    EXPECT_FALSE(existsAt(deep));
+}
+
+// An item no one may remove, root included: the stand-in refuses one name.
+int refuseTheKeptName(int folder, const char* name, int flags)
+{
+    if (std::strcmp(name, "kept") == 0) {
+        errno = EPERM;
+        return -1;
+    }
+    return ::unlinkat(folder, name, flags);
+}
+
+TEST_F(TreeRemoval, AnItemThatCannotBeRemovedIsNotCountedAndTheRestGoes)
+{
+    tree.writeFile("top/a/kept", "x");
+    tree.writeFile("top/a/other", "x");
+    tree.writeFile("top/b/file", "x");
+    const QString top = tree.filePath("top");
+    qint64 told = 0;
+    qint64 last = 0;
+    setUnlinkAtFunction(refuseTheKeptName);
+    test::LogCapture log;
+    FileError error;
+    const bool done = removePath(top, &error, RemovalProgress{{}, [&](qint64 count) { ++told, last = count; }});
+    setUnlinkAtFunction(nullptr);
+    EXPECT_FALSE(done);
+    EXPECT_EQ(error.code, EPERM);
+    EXPECT_EQ(error.path, top + "/a/kept");
+    EXPECT_EQ(log.lines().size(), 1);
+    // other, b/file and b went; kept, a and top stay.
+    EXPECT_EQ(told, 3);
+    EXPECT_EQ(last, 3);
+    EXPECT_EQ(countRemovalItems(top), 3);
+    EXPECT_TRUE(existsAt(top + "/a/kept"));
+}
+
+TEST_F(TreeRemoval, AnItemInAReadOnlyFolderIsNotCounted)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root removes items from read-only folders";
+    tree.writeFile("top/locked/file", "x");
+    tree.writeFile("top/free", "x");
+    const QByteArray locked = fileSystemRepresentation(tree.filePath("top/locked"));
+    ASSERT_EQ(::chmod(locked.constData(), 0555), 0);
+    qint64 removed = 0;
+    FileError error;
+    test::LogCapture log;
+    EXPECT_FALSE(removePath(tree.filePath("top"), &error, RemovalProgress{{}, [&](qint64 count) { removed = count; }}));
+    EXPECT_EQ(error.code, EACCES);
+    EXPECT_EQ(removed, 1);   // "free"
+    EXPECT_EQ(countRemovalItems(tree.filePath("top")), 3);
+    ::chmod(locked.constData(), 0755);
+}
+
+} // namespace
+} // namespace sorvant
