@@ -6,7 +6,8 @@
 // settings. When the last window closes and "QuitOnClose" is YES the
 // application quits 0.1 s later; otherwise it stays running without windows.
 // Either way of quitting asks first while the user's own file work (a move
-// to the Trash, a deletion) runs, and quits when it is done.
+// to the Trash, a deletion) runs, and quits when it is done; the last
+// window then stays open while asked, and Cancel keeps it.
 //
 // Window indexes: a new window takes the number of controllers at its
 // creation, itself included, so two open windows may share an index (and so
@@ -87,7 +88,13 @@ signals:
     // The website's answer has come back (a failure, if any, is on screen).
     void websiteAnswered();
 
+protected:
+    // The last window's close with "QuitOnClose" while the user's work runs.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Quits at once, or asks on `window` while the user's work runs.
+    void askToQuit(QWidget* window);
     WindowController* createController();
     void addMainMenu(SearchWindow* window);
 

@@ -44,6 +44,15 @@ FileActions::FileActions(ResultsView& results, SearchController& search, QWidget
     // disk, and the interface thread stays free between them.
     m_progress.setInterval(100);
     connect(&m_progress, &QTimer::timeout, this, &FileActions::dropGoneRows);
+    setItemWork({}, {});
+}
+
+void FileActions::setItemWork(std::function<bool(const QString&)> trash, RemoveItem remove)
+{
+    m_trash = trash ? std::move(trash) : [](const QString& path) { return recycleFile(path, false); };
+    m_remove = remove ? std::move(remove) : [](const QString& path, FileError* error, const RemovalProgress& progress) {
+        return removePath(path, error, progress);
+    };
 }
 
 QStringList FileActions::selectedPaths() const
@@ -174,7 +183,10 @@ void FileActions::moveToTrash()
 
 void FileActions::destroy()
 {
-    const QStringList paths = selectedPaths();
+    // Items a running Trash or Delete holds are neither asked about nor
+    // acted on again (deleteItems leaves them out too).
+    QStringList paths = selectedPaths();
+    paths.removeIf([this](const QString& path) { return isUnderWay({path}); });
     if (paths.isEmpty())
         return;
     if (askAlert(QStringLiteral("Warning"), deleteItemsQuestion(paths), QStringLiteral("Cancel"),
@@ -239,20 +251,44 @@ QStringList trashItems(const QStringList& paths, FileOperation& operation,
 }
 
 Removal removeItemsOf(const QStringList& paths, const QStringList& toRemove, FileOperation& operation,
-                      const std::function<bool(const QString&)>& remove, const GoneItem& gone)
+                      const RemoveItem& remove, const GoneItem& gone)
 {
-    Removal removal;
+    const std::function<bool()> shouldStop = [&operation] { return operation.shouldStop(); };
+    // The total grows as each item is counted: an item not counted yet
+    // counts one, so a stop while counting still leaves a total to say.
+    QList<qint64> counts;
+    qint64 total = toRemove.size();
     for (const QString& path : toRemove) {
-        if (operation.shouldStop())
+        const qint64 count = countRemovalItems(path, shouldStop);
+        if (count < 0 && operation.shouldStop())
             break;
-        errno = 0;
-        if (remove(path)) {
-            operation.itemDone();
+        // Nothing there: nothing to remove, nothing left.
+        counts.append(std::max<qint64>(count, 0));
+        total += counts.constLast() - 1;
+        operation.setTotal(total);
+    }
+    Removal removal;
+    for (qsizetype i = 0; i < counts.size() && !operation.shouldStop(); ++i) {
+        const QString& path = toRemove.at(i);
+        qint64 removed = 0;
+        RemovalProgress progress;
+        progress.shouldStop = shouldStop;
+        progress.removed = [&operation, &removed](qint64 soFar) {
+            operation.itemsDone(soFar - removed);
+            removed = soFar;
+        };
+        FileError error;
+        if (remove(path, &error, progress)) {
+            // What vanished meanwhile was not removed here, and is gone.
+            if (counts.at(i) > removed)
+                operation.itemsDone(counts.at(i) - removed);
             gone(path);
+        } else if (error.code == ECANCELED && operation.shouldStop()) {
+            break;
         } else {
-            removal.error = errno;
+            removal.error = error.code;
             removal.failed = true;
-            operation.itemsFailed();
+            operation.itemsFailed(std::max<qint64>(counts.at(i) - removed, 1));
         }
     }
     // Stopped, the process is quitting: nothing reads what stayed.
@@ -335,10 +371,8 @@ void FileActions::deleteItems(bool trash)
     // into the trash of its own volume, never copied; the Trash refuses an
     // item no trash there takes. Only the refused items are asked about, by
     // name, and only they are deleted when the answer is Delete.
-    const auto moveToTrash = [paths, deletion](FileOperation& operation) {
-        return trashItems(
-            paths, operation, [](const QString& path) { return recycleFile(path, false); },
-            [&deletion](const QString& path) { deletion->noteGone(path); });
+    const auto moveToTrash = [paths, deletion, trash = m_trash](FileOperation& operation) {
+        return trashItems(paths, operation, trash, [&deletion](const QString& path) { deletion->noteGone(path); });
     };
     whenReady(UserFileWork::shared().start(FileOperation::Kind::Trash, paths.size(), moveToTrash, &deletion->operation),
               this, [this, deletion, paths, remembered](const QStringList& refused) {
@@ -388,12 +422,11 @@ void FileActions::removeItems(const std::shared_ptr<Deletion>& deletion, const Q
         finish(Removal{});
         return;
     }
-    const auto remove = [paths, toRemove, deletion](FileOperation& operation) {
-        return removeItemsOf(
-            paths, toRemove, operation, [](const QString& path) { return removePath(path); },
-            [&deletion](const QString& path) { deletion->noteGone(path); });
+    const auto work = [paths, toRemove, deletion, remove = m_remove](FileOperation& operation) {
+        return removeItemsOf(paths, toRemove, operation, remove,
+                             [&deletion](const QString& path) { deletion->noteGone(path); });
     };
-    whenReady(UserFileWork::shared().start(FileOperation::Kind::Delete, toRemove.size(), remove, &deletion->operation),
+    whenReady(UserFileWork::shared().start(FileOperation::Kind::Delete, toRemove.size(), work, &deletion->operation),
               this, finish);
 }
 

@@ -36,6 +36,8 @@ class QWidget;
 namespace sorvant {
 
 struct Failure;
+struct FileError;
+struct RemovalProgress;
 class FileOperation;
 class ResultsView;
 class SearchController;
@@ -58,11 +60,15 @@ using GoneItem = std::function<void(const QString& path)>;
 //   {"/a" (taken), "/b" (refused)} => {"/b"}, gone "/a"   stopped => {}
 [[nodiscard]] QStringList trashItems(const QStringList& paths, FileOperation& operation,
                                      const std::function<bool(const QString&)>& trash, const GoneItem& gone);
-// Removes `toRemove` one by one with `remove` (YES when gone, else errno
-// set) until `operation` is stopped, then reads which of `paths` are still
-// there.
+// removePath's form (file_operations.h), which tests stand in for.
+using RemoveItem = std::function<bool(const QString& path, FileError* error, const RemovalProgress& progress)>;
+// Removes `toRemove` with `remove` until `operation` is stopped, then reads
+// which of `paths` are still there. A folder's items count one by one: they
+// are counted first (countRemovalItems, stoppable), and each removed one is
+// counted done; what a failed item leaves is counted failed. Stopped while
+// counting, an item not counted yet counts one.
 [[nodiscard]] Removal removeItemsOf(const QStringList& paths, const QStringList& toRemove, FileOperation& operation,
-                                    const std::function<bool(const QString&)>& remove, const GoneItem& gone);
+                                    const RemoveItem& remove, const GoneItem& gone);
 
 class FileActions : public QObject, public MenuItemValidation
 {
@@ -77,6 +83,10 @@ public:
                                             const QString& defaultButton, const QString& alternateButton)>;
     // Replaces the modal warnings (tests answer them); null restores them.
     void setAlertHandler(AlertHandler handler) { m_alertHandler = std::move(handler); }
+    // Replaces how one item goes to the Trash (YES when taken) and how one
+    // is removed (tests gate or refuse them); null restores recycleFile and
+    // removePath.
+    void setItemWork(std::function<bool(const QString&)> trash, RemoveItem remove);
     // The alert or failure sheet open on the window; null when none.
     [[nodiscard]] QWidget* openSheet() const { return m_sheet; }
 
@@ -154,6 +164,8 @@ private:
     MenuItemValidation& m_validation; // the window, this object's parent
     QPointer<QWidget> m_window;
     AlertHandler m_alertHandler;
+    std::function<bool(const QString&)> m_trash;
+    RemoveItem m_remove;
     QPointer<QWidget> m_sheet;
     QList<std::shared_ptr<Deletion>> m_deletions; // running, oldest first
     QTimer m_progress;
