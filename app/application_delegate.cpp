@@ -150,10 +150,12 @@ bool ApplicationDelegate::eventFilter(QObject* watched, QEvent* event)
 {
     // Closing the last window quits (with "QuitOnClose"): while the user's
     // work runs, the window stays open for the question, so Cancel keeps
-    // it and the application goes on with a window to show.
+    // it and the application goes on with a window to show. Not when the
+    // application is quitting already (its quit closes the windows): after
+    // SIGTERM nothing asks, and Quit When Done has been answered.
     if (event->type() == QEvent::Close && m_windowControllers.size() == 1 && watched->isWidgetType()
-        && m_windowControllers.constFirst()->window() == watched && UserFileWork::shared().isRunning()
-        && boolForKey(m_defaults, QStringLiteral("QuitOnClose"), false)) {
+        && m_windowControllers.constFirst()->window() == watched && !UserFileWork::shared().quitPending()
+        && UserFileWork::shared().isRunning() && boolForKey(m_defaults, QStringLiteral("QuitOnClose"), false)) {
         event->ignore();
         askToQuit(static_cast<QWidget*>(watched));
         return true;

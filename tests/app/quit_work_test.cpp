@@ -253,6 +253,28 @@ TEST_F(QuitQuestionTest, ClosingTheLastWindowAsksOnItAndCancelKeepsIt)
     }
 }
 
+// A quit under way (after SIGTERM) closes the last window without asking,
+// even while the stopped work still ends its item at hand: the quit is not
+// held up by a question nobody is to answer.
+TEST_F(QuitQuestionTest, AQuitUnderWayClosesTheLastWindowWithoutAsking)
+{
+    defaults.setBool(true, QStringLiteral("QuitOnClose"));
+    ApplicationDelegate delegate(&defaults);
+    SearchWindow* window = delegate.findWindow();
+    window->show();
+    GatedItems items(3);
+    (void)items.start(UserFileWork::shared());
+    ASSERT_TRUE(items.waitForBegun(1));
+    UserFileWork::shared().setQuitPending(true);
+    UserFileWork::shared().stop();
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(delegate.quitQuestion(), nullptr);
+    items.release(items.total);
+    EXPECT_TRUE(UserFileWork::shared().waitForDone(QDeadlineTimer(60s)));
+    (void)UserFileWork::shared().takeStopped();
+    UserFileWork::shared().setQuitPending(false);
+}
+
 // What a stopped operation left, as the log says it: every item not
 // removed, failed ones included, in English whatever the interface's
 // language.
