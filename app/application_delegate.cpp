@@ -151,16 +151,26 @@ bool ApplicationDelegate::eventFilter(QObject* watched, QEvent* event)
     // Closing the last window quits (with "QuitOnClose"): while the user's
     // work runs, the window stays open for the question, so Cancel keeps
     // it and the application goes on with a window to show. Not when the
-    // application is quitting already (its quit closes the windows): after
-    // SIGTERM nothing asks, and Quit When Done has been answered.
+    // application is quitting already (its quit closes the windows, the
+    // question too): after SIGTERM (the work stopping) nothing asks, and
+    // while the question is up or Quit When Done was answered it is there.
+    const UserFileWork& work = UserFileWork::shared();
     if (event->type() == QEvent::Close && m_windowControllers.size() == 1 && watched->isWidgetType()
-        && m_windowControllers.constFirst()->window() == watched && !UserFileWork::shared().quitPending()
-        && UserFileWork::shared().isRunning() && boolForKey(m_defaults, QStringLiteral("QuitOnClose"), false)) {
+        && m_windowControllers.constFirst()->window() == watched && !m_terminating && !work.quitPending()
+        && work.isRunning() && boolForKey(m_defaults, QStringLiteral("QuitOnClose"), false)) {
         event->ignore();
         askToQuit(static_cast<QWidget*>(watched));
         return true;
     }
     return QObject::eventFilter(watched, event);
+}
+
+void ApplicationDelegate::terminateWithoutAsking()
+{
+    m_terminating = true;
+    UserFileWork::shared().setQuitPending(true);
+    UserFileWork::shared().stop();
+    emit shouldTerminate();
 }
 
 void ApplicationDelegate::askToQuit(QWidget* window)

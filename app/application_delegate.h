@@ -82,6 +82,10 @@ public:
     // the interface thread, are known.
     static void menuNeedsUpdate(QMenu* menu, QWidget* window);
 
+    // SIGTERM's and SIGINT's quit: the user's work stops after its item at
+    // hand, and nothing asks, not even the last window's close.
+    void terminateWithoutAsking();
+
 signals:
     // Asked by Quit and when the last window closed with "QuitOnClose" YES.
     void shouldTerminate();
@@ -102,6 +106,7 @@ private:
     QList<WindowController*> m_windowControllers;
     quint64 m_pathRequest = 0; // the newest path search() tests
     QPointer<QuitQuestion> m_quitQuestion;
+    bool m_terminating = false; // terminateWithoutAsking was called
 };
 
 // The maker's web site's address.
