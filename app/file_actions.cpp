@@ -10,6 +10,9 @@
 #include "interface/alerts.h"
 #include "interface/localization.h"
 #include "platform/background_work.h"
+#include "platform/file_error.h"
+#include "platform/file_system_representation.h"
+#include "platform/log.h"
 #include "platform/url.h"
 #include "search/result.h"
 #include "system/bundle.h"
@@ -20,6 +23,7 @@
 #include "system/link_resolution.h"
 #include "system/opening.h"
 #include "system/sibling_products.h"
+#include "system/trash.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,6 +36,8 @@
 #include <memory>
 #include <mutex>
 #include <utility>
+
+#include <sys/stat.h>
 
 namespace sorvant {
 
@@ -47,9 +53,18 @@ FileActions::FileActions(ResultsView& results, SearchController& search, QWidget
     setItemWork({}, {});
 }
 
-void FileActions::setItemWork(std::function<bool(const QString&)> trash, RemoveItem remove)
+void FileActions::setItemWork(TrashItem trash, RemoveItem remove)
 {
-    m_trash = trash ? std::move(trash) : [](const QString& path) { return recycleFile(path, false); };
+    // recycleFile without removal, keeping why the Trash refused an item.
+    m_trash = trash ? std::move(trash) : [](const QString& path, FileError* error) {
+        struct stat status{};
+        if (::lstat(fileSystemRepresentation(path).constData(), &status) != 0 && (errno == ENOENT || errno == ENOTDIR))
+            return true;
+        if (moveItemToTrash(path, nullptr, error))
+            return true;
+        logError(QStringLiteral("Couldn't move %1 to the Trash: %2").arg(path, error->description()));
+        return false;
+    };
     m_remove = remove ? std::move(remove) : [](const QString& path, FileError* error, const RemovalProgress& progress) {
         return removePath(path, error, progress);
     };
@@ -232,20 +247,23 @@ struct FileActions::Deletion
     }
 };
 
-QStringList trashItems(const QStringList& paths, FileOperation& operation,
-                       const std::function<bool(const QString&)>& trash, const GoneItem& gone)
+QStringList trashItems(const QStringList& paths, FileOperation& operation, const TrashItem& trash,
+                       const GoneItem& gone, QString* reason)
 {
     QStringList refused;
     for (const QString& path : paths) {
         if (operation.shouldStop())
             break;
-        if (trash(path)) {
+        FileError error;
+        if (trash(path, &error)) {
             operation.itemDone();
             gone(path);
-        } else {
-            refused.append(path);
-            operation.itemsFailed();
+            continue;
         }
+        if (refused.isEmpty() && reason)
+            *reason = error.code != 0 ? errorMessage(error.code) : QString();
+        refused.append(path);
+        operation.itemsFailed();
     }
     return refused;
 }
@@ -371,17 +389,26 @@ void FileActions::deleteItems(bool trash)
     // into the trash of its own volume, never copied; the Trash refuses an
     // item no trash there takes. Only the refused items are asked about, by
     // name, and only they are deleted when the answer is Delete.
+    struct Refusal
+    {
+        QStringList refused;
+        QString reason; // why the Trash refused the first
+    };
     const auto moveToTrash = [paths, deletion, trash = m_trash](FileOperation& operation) {
-        return trashItems(paths, operation, trash, [&deletion](const QString& path) { deletion->noteGone(path); });
+        Refusal refusal;
+        refusal.refused = trashItems(
+            paths, operation, trash, [&deletion](const QString& path) { deletion->noteGone(path); }, &refusal.reason);
+        return refusal;
     };
     whenReady(UserFileWork::shared().start(FileOperation::Kind::Trash, paths.size(), moveToTrash, &deletion->operation),
-              this, [this, deletion, paths, remembered](const QStringList& refused) {
+              this, [this, deletion, paths, remembered](const Refusal& refusal) {
+                  const QStringList& refused = refusal.refused;
                   dropGoneRows();
                   // Quitting (the quit question is up) starts no deletion
                   // and asks nothing more: the refused items stay.
                   const bool remove = refused.isEmpty()
                       || (!UserFileWork::shared().quitPending()
-                          && askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(refused),
+                          && askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(refused, refusal.reason),
                                       QStringLiteral("Cancel"), QStringLiteral("Delete")));
                   removeItems(deletion, paths, refused, !remove, remembered);
               });

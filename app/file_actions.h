@@ -55,11 +55,15 @@ struct Removal
 // Hears each item the work took off the disk, on the work's thread.
 using GoneItem = std::function<void(const QString& path)>;
 
-// Moves `paths` to the Trash one by one with `trash` (YES when taken) until
-// `operation` is stopped; answers the refused ones, each counted failed.
+// Moves one item to the Trash: YES when it is there or was gone already;
+// else NO with `error` saying why (moveItemToTrash's form, trash.h).
+using TrashItem = std::function<bool(const QString& path, FileError* error)>;
+// Moves `paths` to the Trash one by one with `trash` until `operation` is
+// stopped; answers the refused ones, each counted failed, and `reason` gets
+// why the first was refused (errorMessage).
 //   {"/a" (taken), "/b" (refused)} => {"/b"}, gone "/a"   stopped => {}
-[[nodiscard]] QStringList trashItems(const QStringList& paths, FileOperation& operation,
-                                     const std::function<bool(const QString&)>& trash, const GoneItem& gone);
+[[nodiscard]] QStringList trashItems(const QStringList& paths, FileOperation& operation, const TrashItem& trash,
+                                     const GoneItem& gone, QString* reason = nullptr);
 // removePath's form (file_operations.h), which tests stand in for.
 using RemoveItem = std::function<bool(const QString& path, FileError* error, const RemovalProgress& progress)>;
 // Removes `toRemove` with `remove` until `operation` is stopped, then reads
@@ -83,10 +87,10 @@ public:
                                             const QString& defaultButton, const QString& alternateButton)>;
     // Replaces the modal warnings (tests answer them); null restores them.
     void setAlertHandler(AlertHandler handler) { m_alertHandler = std::move(handler); }
-    // Replaces how one item goes to the Trash (YES when taken) and how one
-    // is removed (tests gate or refuse them); null restores recycleFile and
-    // removePath.
-    void setItemWork(std::function<bool(const QString&)> trash, RemoveItem remove);
+    // Replaces how one item goes to the Trash and how one is removed
+    // (tests gate or refuse them); null restores moveItemToTrash (an item
+    // already gone counts as taken) and removePath.
+    void setItemWork(TrashItem trash, RemoveItem remove);
     // The alert or failure sheet open on the window; null when none.
     [[nodiscard]] QWidget* openSheet() const { return m_sheet; }
 
@@ -164,7 +168,7 @@ private:
     MenuItemValidation& m_validation; // the window, this object's parent
     QPointer<QWidget> m_window;
     AlertHandler m_alertHandler;
-    std::function<bool(const QString&)> m_trash;
+    TrashItem m_trash;
     RemoveItem m_remove;
     QPointer<QWidget> m_sheet;
     QList<std::shared_ptr<Deletion>> m_deletions; // running, oldest first

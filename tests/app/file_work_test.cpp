@@ -7,6 +7,7 @@
 #include "app/file_actions.h"
 #include "app/search_window_commands.h"
 #include "app/user_file_work.h"
+#include "platform/file_error.h"
 #include "system/file_operations.h"
 #include "tests/app/app_test_support.h"
 
@@ -73,16 +74,20 @@ TEST(FileWorkLoops, TrashCountsRefusedItemsAsFailedAndStopsBeforeTheNextItem)
         SCOPED_TRACE(c.name);
         FileOperation operation(FileOperation::Kind::Trash, 5);
         int calls = 0;
-        const auto trash = [&](const QString& path) {
+        const auto trash = [&](const QString& path, FileError* error) {
             const bool taken = !c.refused.contains(path.toInt());
+            if (!taken)
+                error->code = path == QStringLiteral("1") ? EPERM : EXDEV;
             if (calls++ == c.stopAfter)
                 operation.stop();
             return taken;
         };
         QStringList gone;
-        const QStringList returned = trashItems({"0", "1", "2", "3", "4"}, operation, trash,
-                                                [&gone](const QString& path) { gone.append(path); });
+        QString reason;
+        const QStringList returned = trashItems(
+            {"0", "1", "2", "3", "4"}, operation, trash, [&gone](const QString& path) { gone.append(path); }, &reason);
         EXPECT_EQ(returned, c.returned);
+        EXPECT_EQ(reason, returned.isEmpty() ? QString() : errorMessage(EPERM)) << "the first refusal's reason";
         EXPECT_EQ(gone, c.gone);
         const UserFileWork::Progress progress = UserFileWork::Progress::of(operation);
         EXPECT_EQ(progress.done, c.done);
@@ -204,7 +209,7 @@ protected:
         ASSERT_TRUE(searchAndWait(*window, QStringLiteral("item"), tree.filePath(QStringLiteral("w"))));
         ASSERT_EQ(window->resultsTable()->model()->rowCount(), kItems);
         window->fileActions().setItemWork(
-            [this](const QString& path) {
+            [this](const QString& path, FileError*) {
                 gate.acquire();
                 return QFile::remove(path);
             },
