@@ -77,6 +77,7 @@ WindowController* ApplicationDelegate::createController()
     m_windowControllers.append(controller);
     setFrameAutosaveName(window, QStringLiteral("SearchWindowFrame4-%1").arg(index), m_defaults);
     connect(window, &SearchWindow::windowDidClose, this, [this, controller] { removeWindowController(controller); });
+    window->installEventFilter(this);
     addMainMenu(window);
     return controller;
 }
@@ -142,12 +143,44 @@ QuitQuestion* ApplicationDelegate::quitQuestion() const
 
 void ApplicationDelegate::terminate()
 {
+    askToQuit(QApplication::activeWindow());
+}
+
+bool ApplicationDelegate::eventFilter(QObject* watched, QEvent* event)
+{
+    // Closing the last window quits (with "QuitOnClose"): while the user's
+    // work runs, the window stays open for the question, so Cancel keeps
+    // it and the application goes on with a window to show. Not when the
+    // application is quitting already (its quit closes the windows, the
+    // question too): after SIGTERM (the work stopping) nothing asks, and
+    // while the question is up or Quit When Done was answered it is there.
+    const UserFileWork& work = UserFileWork::shared();
+    if (event->type() == QEvent::Close && m_windowControllers.size() == 1 && watched->isWidgetType()
+        && m_windowControllers.constFirst()->window() == watched && !m_terminating && !work.quitPending()
+        && work.isRunning() && boolForKey(m_defaults, QStringLiteral("QuitOnClose"), false)) {
+        event->ignore();
+        askToQuit(static_cast<QWidget*>(watched));
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ApplicationDelegate::terminateWithoutAsking()
+{
+    m_terminating = true;
+    UserFileWork::shared().setQuitPending(true);
+    UserFileWork::shared().stop();
+    emit shouldTerminate();
+}
+
+void ApplicationDelegate::askToQuit(QWidget* window)
+{
     if (!UserFileWork::shared().isRunning()) {
         emit shouldTerminate();
         return;
     }
     if (!m_quitQuestion) {
-        m_quitQuestion = new QuitQuestion(UserFileWork::shared(), QApplication::activeWindow());
+        m_quitQuestion = new QuitQuestion(UserFileWork::shared(), window);
         connect(m_quitQuestion, &QuitQuestion::quitNow, this, &ApplicationDelegate::shouldTerminate);
     }
     m_quitQuestion->show();

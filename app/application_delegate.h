@@ -6,7 +6,8 @@
 // settings. When the last window closes and "QuitOnClose" is YES the
 // application quits 0.1 s later; otherwise it stays running without windows.
 // Either way of quitting asks first while the user's own file work (a move
-// to the Trash, a deletion) runs, and quits when it is done.
+// to the Trash, a deletion) runs, and quits when it is done; the last
+// window then stays open while asked, and Cancel keeps it.
 //
 // Window indexes: a new window takes the number of controllers at its
 // creation, itself included, so two open windows may share an index (and so
@@ -81,13 +82,23 @@ public:
     // the interface thread, are known.
     static void menuNeedsUpdate(QMenu* menu, QWidget* window);
 
+    // SIGTERM's and SIGINT's quit: the user's work stops after its item at
+    // hand, and nothing asks, not even the last window's close.
+    void terminateWithoutAsking();
+
 signals:
     // Asked by Quit and when the last window closed with "QuitOnClose" YES.
     void shouldTerminate();
     // The website's answer has come back (a failure, if any, is on screen).
     void websiteAnswered();
 
+protected:
+    // The last window's close with "QuitOnClose" while the user's work runs.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Quits at once, or asks on `window` while the user's work runs.
+    void askToQuit(QWidget* window);
     WindowController* createController();
     void addMainMenu(SearchWindow* window);
 
@@ -95,6 +106,7 @@ private:
     QList<WindowController*> m_windowControllers;
     quint64 m_pathRequest = 0; // the newest path search() tests
     QPointer<QuitQuestion> m_quitQuestion;
+    bool m_terminating = false; // terminateWithoutAsking was called
 };
 
 // The maker's web site's address.

@@ -10,7 +10,11 @@
 #include "interface/alerts.h"
 #include "interface/localization.h"
 #include "platform/background_work.h"
+#include "platform/file_error.h"
+#include "platform/file_system_representation.h"
+#include "platform/log.h"
 #include "platform/url.h"
+#include "search/result.h"
 #include "system/bundle.h"
 #include "system/deletion_questions.h"
 #include "system/file_manager.h"
@@ -19,6 +23,7 @@
 #include "system/link_resolution.h"
 #include "system/opening.h"
 #include "system/sibling_products.h"
+#include "system/trash.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,6 +34,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <mutex>
+#include <utility>
+
+#include <sys/stat.h>
 
 namespace sorvant {
 
@@ -37,6 +46,28 @@ FileActions::FileActions(ResultsView& results, SearchController& search, QWidget
     : QObject(window), m_results(&results), m_search(&search), m_validation(validation), m_window(window)
 {
     setObjectName(QStringLiteral("fileActions"));
+    // About ten looks a second: the rows and the status keep up with the
+    // disk, and the interface thread stays free between them.
+    m_progress.setInterval(100);
+    connect(&m_progress, &QTimer::timeout, this, &FileActions::dropGoneRows);
+    setItemWork({}, {});
+}
+
+void FileActions::setItemWork(TrashItem trash, RemoveItem remove)
+{
+    // recycleFile without removal, keeping why the Trash refused an item.
+    m_trash = trash ? std::move(trash) : [](const QString& path, FileError* error) {
+        struct stat status{};
+        if (::lstat(fileSystemRepresentation(path).constData(), &status) != 0 && (errno == ENOENT || errno == ENOTDIR))
+            return true;
+        if (moveItemToTrash(path, nullptr, error))
+            return true;
+        logError(QStringLiteral("Couldn't move %1 to the Trash: %2").arg(path, error->description()));
+        return false;
+    };
+    m_remove = remove ? std::move(remove) : [](const QString& path, FileError* error, const RemovalProgress& progress) {
+        return removePath(path, error, progress);
+    };
 }
 
 QStringList FileActions::selectedPaths() const
@@ -167,7 +198,10 @@ void FileActions::moveToTrash()
 
 void FileActions::destroy()
 {
-    const QStringList paths = selectedPaths();
+    // Items a running Trash or Delete holds are neither asked about nor
+    // acted on again (deleteItems leaves them out too).
+    QStringList paths = selectedPaths();
+    paths.removeIf([this](const QString& path) { return isUnderWay({path}); });
     if (paths.isEmpty())
         return;
     if (askAlert(QStringLiteral("Warning"), deleteItemsQuestion(paths), QStringLiteral("Cancel"),
@@ -189,15 +223,165 @@ bool FileActions::askAlert(const QString& title, const QString& message, const Q
         == kAlertAlternateReturn;
 }
 
+// A Trash or Delete of the window's selection while it runs. Its thread
+// adds the paths it took off the disk to `gone`; the interface thread takes
+// them about ten times a second and drops their rows, so the rows follow
+// the disk without a turn of the event loop per item.
+struct FileActions::Deletion
+{
+    // The selected items' rows by path; an item leaves once its row did.
+    QHash<QString, ResultPointer> rows;
+    std::shared_ptr<const FileOperation> operation; // the phase running
+    std::mutex mutex;
+    QStringList gone; // guarded by mutex
+
+    void noteGone(const QString& path)
+    {
+        const std::lock_guard lock(mutex);
+        gone.append(path);
+    }
+    [[nodiscard]] QStringList takeGone()
+    {
+        const std::lock_guard lock(mutex);
+        return std::exchange(gone, {});
+    }
+};
+
+QStringList trashItems(const QStringList& paths, FileOperation& operation, const TrashItem& trash,
+                       const GoneItem& gone, QString* reason)
+{
+    QStringList refused;
+    for (const QString& path : paths) {
+        if (operation.shouldStop())
+            break;
+        FileError error;
+        if (trash(path, &error)) {
+            operation.itemDone();
+            gone(path);
+            continue;
+        }
+        if (refused.isEmpty() && reason)
+            *reason = error.code != 0 ? errorMessage(error.code) : QString();
+        refused.append(path);
+        operation.itemsFailed();
+    }
+    return refused;
+}
+
+Removal removeItemsOf(const QStringList& paths, const QStringList& toRemove, FileOperation& operation,
+                      const RemoveItem& remove, const GoneItem& gone)
+{
+    const std::function<bool()> shouldStop = [&operation] { return operation.shouldStop(); };
+    // The total grows as each item is counted: an item not counted yet
+    // counts one, so a stop while counting still leaves a total to say.
+    QList<qint64> counts;
+    qint64 total = toRemove.size();
+    for (const QString& path : toRemove) {
+        const qint64 count = countRemovalItems(path, shouldStop);
+        if (count < 0 && operation.shouldStop())
+            break;
+        // Nothing there: nothing to remove, nothing left.
+        counts.append(std::max<qint64>(count, 0));
+        total += counts.constLast() - 1;
+        operation.setTotal(total);
+    }
+    Removal removal;
+    for (qsizetype i = 0; i < counts.size() && !operation.shouldStop(); ++i) {
+        const QString& path = toRemove.at(i);
+        qint64 removed = 0;
+        RemovalProgress progress;
+        progress.shouldStop = shouldStop;
+        progress.removed = [&operation, &removed](qint64 soFar) {
+            operation.itemsDone(soFar - removed);
+            removed = soFar;
+        };
+        FileError error;
+        if (remove(path, &error, progress)) {
+            // What vanished meanwhile was not removed here, and is gone.
+            if (counts.at(i) > removed)
+                operation.itemsDone(counts.at(i) - removed);
+            gone(path);
+        } else if (error.code == ECANCELED && operation.shouldStop()) {
+            break;
+        } else {
+            removal.error = error.code;
+            removal.failed = true;
+            operation.itemsFailed(std::max<qint64>(counts.at(i) - removed, 1));
+        }
+    }
+    // Stopped, the process is quitting: nothing reads what stayed.
+    if (operation.shouldStop())
+        return removal;
+    for (const QString& path : paths) {
+        if (itemExistsAtPath(path))
+            removal.remaining.append(path);
+    }
+    return removal;
+}
+
+bool FileActions::isUnderWay(const QStringList& paths) const
+{
+    if (m_deletions.isEmpty())
+        return false;
+    return std::any_of(paths.cbegin(), paths.cend(), [this](const QString& path) {
+        return std::any_of(m_deletions.cbegin(), m_deletions.cend(),
+                           [&path](const std::shared_ptr<Deletion>& deletion) { return deletion->rows.contains(path); });
+    });
+}
+
+QString FileActions::progressText() const
+{
+    QStringList said;
+    for (const std::shared_ptr<Deletion>& deletion : m_deletions) {
+        if (deletion->operation)
+            said.append(fileOperationProgress(UserFileWork::Progress::of(*deletion->operation)));
+    }
+    return said.isEmpty() ? QString() : said.join(QStringLiteral("  "));
+}
+
+void FileActions::dropGoneRows()
+{
+    QList<ResultPointer> gone;
+    for (const std::shared_ptr<Deletion>& deletion : m_deletions) {
+        for (const QString& path : deletion->takeGone()) {
+            if (ResultPointer result = deletion->rows.take(path))
+                gone.append(std::move(result));
+        }
+    }
+    // One removal for all: each is a pass over the shown rows.
+    if (!gone.isEmpty() && m_search) {
+        m_search->model()->removeResults(gone);
+        // Brings the badge and the found count up to the rows.
+        m_search->showPendingResults();
+    }
+    emit progressChanged();
+}
+
 void FileActions::deleteItems(bool trash)
 {
     if (!m_results || !m_search)
         return;
     const QList<int> rows = m_results->selectedRows();
     const int remembered = rows.size() == 1 ? rows.constFirst() : -1;
-    const QStringList paths = m_results->selectedPaths();
+    // Items a running Trash or Delete holds are not acted on again.
+    auto deletion = std::make_shared<Deletion>();
+    QStringList paths;
+    for (const int row : rows) {
+        const ResultPointer result = m_search->model()->resultAtRow(row);
+        const QString path = result ? result->fullPath() : QString();
+        if (!result || isUnderWay({path}) || deletion->rows.contains(path))
+            continue;
+        paths.append(path);
+        deletion->rows.insert(path, result);
+    }
+    if (paths.isEmpty())
+        return;
+    m_deletions.append(deletion);
+    if (!m_progress.isActive())
+        m_progress.start();
+    emit underWayChanged();
     if (!trash) {
-        removeItems(paths, paths, false, remembered);
+        removeItems(deletion, paths, paths, false, remembered);
         return;
     }
     // What the Trash takes goes there, off this thread, as the user's own
@@ -205,67 +389,39 @@ void FileActions::deleteItems(bool trash)
     // into the trash of its own volume, never copied; the Trash refuses an
     // item no trash there takes. Only the refused items are asked about, by
     // name, and only they are deleted when the answer is Delete.
-    const auto moveToTrash = [paths](FileOperation& operation) {
+    struct Refusal
+    {
         QStringList refused;
-        for (const QString& path : paths) {
-            if (operation.shouldStop())
-                break;
-            if (!recycleFile(path, false))
-                refused.append(path);
-            operation.itemDone();
-        }
-        return refused;
+        QString reason; // why the Trash refused the first
     };
-    whenReady(UserFileWork::shared().start(FileOperation::Kind::Trash, paths.size(), moveToTrash), this,
-              [this, paths, remembered](const QStringList& refused) {
+    const auto moveToTrash = [paths, deletion, trash = m_trash](FileOperation& operation) {
+        Refusal refusal;
+        refusal.refused = trashItems(
+            paths, operation, trash, [&deletion](const QString& path) { deletion->noteGone(path); }, &refusal.reason);
+        return refusal;
+    };
+    whenReady(UserFileWork::shared().start(FileOperation::Kind::Trash, paths.size(), moveToTrash, &deletion->operation),
+              this, [this, deletion, paths, remembered](const Refusal& refusal) {
+                  const QStringList& refused = refusal.refused;
+                  dropGoneRows();
                   // Quitting (the quit question is up) starts no deletion
                   // and asks nothing more: the refused items stay.
                   const bool remove = refused.isEmpty()
                       || (!UserFileWork::shared().quitPending()
-                          && askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(refused),
+                          && askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(refused, refusal.reason),
                                       QStringLiteral("Cancel"), QStringLiteral("Delete")));
-                  removeItems(paths, refused, !remove, remembered);
+                  removeItems(deletion, paths, refused, !remove, remembered);
               });
 }
 
-namespace {
-
-// What removing left: whether a removal failed and why, and which of the
-// selected items are still there.
-struct Removal
-{
-    bool failed = false;
-    int error = 0;
-    QStringList remaining;
-};
-
-} // namespace
-
-void FileActions::removeItems(const QStringList& paths, const QStringList& toRemove, bool declined, int remembered)
+void FileActions::removeItems(const std::shared_ptr<Deletion>& deletion, const QStringList& paths,
+                              const QStringList& toRemove, bool declined, int remembered)
 {
     // Declined, the items asked about stay where they are, and selected.
     // The removal is the user's own work, which quitting waits for; the
     // items still there are then read to say what stayed.
-    const qsizetype items = declined ? 0 : toRemove.size();
-    const auto remove = [paths, toRemove = declined ? QStringList() : toRemove](FileOperation& operation) {
-        Removal removal;
-        for (const QString& path : toRemove) {
-            if (operation.shouldStop())
-                return removal;
-            if (!removePath(path)) {
-                removal.error = errno;
-                removal.failed = true;
-            }
-            operation.itemDone();
-        }
-        for (const QString& path : paths) {
-            if (itemExistsAtPath(path))
-                removal.remaining.append(path);
-        }
-        return removal;
-    };
-    whenReady(UserFileWork::shared().start(FileOperation::Kind::Delete, items, remove), this,
-              [this, toRemove, declined, remembered](const Removal& removal) {
+    const auto finish = [this, deletion, toRemove, declined, remembered](const Removal& removal) {
+        endDeletion(deletion);
         if (!m_results || !m_search)
             return;
         m_results->clearSelection();
@@ -286,7 +442,29 @@ void FileActions::removeItems(const QStringList& paths, const QStringList& toRem
         // What is still there and the user did not choose to keep is said.
         if (removal.failed)
             showFailure(deletionFailure(removal.remaining, removal.error));
-    });
+    };
+    // Nothing to remove (declined, or all went to the Trash): no operation,
+    // which quitting would wait for and log.
+    if (declined || toRemove.isEmpty()) {
+        finish(Removal{});
+        return;
+    }
+    const auto work = [paths, toRemove, deletion, remove = m_remove](FileOperation& operation) {
+        return removeItemsOf(paths, toRemove, operation, remove,
+                             [&deletion](const QString& path) { deletion->noteGone(path); });
+    };
+    whenReady(UserFileWork::shared().start(FileOperation::Kind::Delete, toRemove.size(), work, &deletion->operation),
+              this, finish);
+}
+
+void FileActions::endDeletion(const std::shared_ptr<Deletion>& deletion)
+{
+    dropGoneRows();
+    m_deletions.removeOne(deletion);
+    if (m_deletions.isEmpty())
+        m_progress.stop();
+    emit progressChanged();
+    emit underWayChanged();
 }
 
 void FileActions::copy()

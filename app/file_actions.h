@@ -10,10 +10,14 @@
 // watcher this object owns; a launch that starts nothing is said in the
 // failure sheet (failure_messages.h). Moving to the Trash and deleting are
 // the user's own work, on threads of their own that quitting waits for
-// (user_file_work.h), never on the readers' pool; the rows leave here.
+// (user_file_work.h), never on the readers' pool. While such work runs, the
+// rows of the items it has taken off the disk leave about ten times a
+// second, the window's status line shows its progress (progressText), and
+// its items are not offered to Trash or Delete again (isUnderWay).
 //
 // Threads: main thread only; launches on the pool, Trash and Delete on
-// UserFileWork's threads.
+// UserFileWork's threads (trashItems and removeItemsOf below), which hand
+// the items gone over through a lock.
 //
 // Not here: which commands there are and when they are enabled
 // (search_window_commands.h), the rows (results_view.h).
@@ -22,16 +26,53 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class QWidget;
 
 namespace sorvant {
 
 struct Failure;
+struct FileError;
+struct RemovalProgress;
+class FileOperation;
 class ResultsView;
 class SearchController;
+
+// --- the work of a Trash and of a Delete, on its operation's thread --------------
+
+// What a removal left: whether an item failed and why (its errno), and
+// which of the selected items are still there.
+struct Removal
+{
+    bool failed = false;
+    int error = 0;
+    QStringList remaining;
+};
+// Hears each item the work took off the disk, on the work's thread.
+using GoneItem = std::function<void(const QString& path)>;
+
+// Moves one item to the Trash: YES when it is there or was gone already;
+// else NO with `error` saying why (moveItemToTrash's form, trash.h).
+using TrashItem = std::function<bool(const QString& path, FileError* error)>;
+// Moves `paths` to the Trash one by one with `trash` until `operation` is
+// stopped; answers the refused ones, each counted failed, and `reason` gets
+// why the first was refused (errorMessage).
+//   {"/a" (taken), "/b" (refused)} => {"/b"}, gone "/a"   stopped => {}
+[[nodiscard]] QStringList trashItems(const QStringList& paths, FileOperation& operation, const TrashItem& trash,
+                                     const GoneItem& gone, QString* reason = nullptr);
+// removePath's form (file_operations.h), which tests stand in for.
+using RemoveItem = std::function<bool(const QString& path, FileError* error, const RemovalProgress& progress)>;
+// Removes `toRemove` with `remove` until `operation` is stopped, then reads
+// which of `paths` are still there. A folder's items count one by one: they
+// are counted first (countRemovalItems, stoppable), and each removed one is
+// counted done; what a failed item leaves is counted failed. Stopped while
+// counting, an item not counted yet counts one.
+[[nodiscard]] Removal removeItemsOf(const QStringList& paths, const QStringList& toRemove, FileOperation& operation,
+                                    const RemoveItem& remove, const GoneItem& gone);
 
 class FileActions : public QObject, public MenuItemValidation
 {
@@ -46,10 +87,21 @@ public:
                                             const QString& defaultButton, const QString& alternateButton)>;
     // Replaces the modal warnings (tests answer them); null restores them.
     void setAlertHandler(AlertHandler handler) { m_alertHandler = std::move(handler); }
+    // Replaces how one item goes to the Trash and how one is removed
+    // (tests gate or refuse them); null restores moveItemToTrash (an item
+    // already gone counts as taken) and removePath.
+    void setItemWork(TrashItem trash, RemoveItem remove);
     // The alert or failure sheet open on the window; null when none.
     [[nodiscard]] QWidget* openSheet() const { return m_sheet; }
 
     bool validateMenuItem(QAction* item) override { return m_validation.validateMenuItem(item); }
+
+    // --- the Trash and Delete under way ------------------------------------------------------
+    // Whether any of `paths` belongs to a Trash or Delete still running.
+    [[nodiscard]] bool isUnderWay(const QStringList& paths) const;
+    // What the running Trash and Delete have done ("Deleting 828 of 150,000
+    // items…"); null when none runs.
+    [[nodiscard]] QString progressText() const;
 
     // --- the commands ----------------------------------------------------------------------
     // Opens each selected item (links resolved) with its default
@@ -86,6 +138,10 @@ signals:
     void launchAnswered();
     // A deletion has ended: its rows are gone and a failure is on screen.
     void deletionFinished();
+    // The progress of a running Trash or Delete changed, or it ended.
+    void progressChanged();
+    // A Trash or Delete started or ended: isUnderWay answers otherwise.
+    void underWayChanged();
 
 private:
     // The selected items' paths; none once the table is gone.
@@ -96,7 +152,12 @@ private:
     // Removes `toRemove` (of the selected `paths`) on the pool, then ends
     // the deletion here; `declined`: the user kept `toRemove` (what the
     // Trash refused), which stays selected.
-    void removeItems(const QStringList& paths, const QStringList& toRemove, bool declined, int remembered);
+    struct Deletion;
+    void removeItems(const std::shared_ptr<Deletion>& deletion, const QStringList& paths, const QStringList& toRemove,
+                     bool declined, int remembered);
+    // The rows of the items gone since the last look leave; progressChanged.
+    void dropGoneRows();
+    void endDeletion(const std::shared_ptr<Deletion>& deletion);
     bool askAlert(const QString& title, const QString& message, const QString& defaultButton,
                   const QString& alternateButton);
     void showFailure(const Failure& failure);
@@ -107,7 +168,11 @@ private:
     MenuItemValidation& m_validation; // the window, this object's parent
     QPointer<QWidget> m_window;
     AlertHandler m_alertHandler;
+    TrashItem m_trash;
+    RemoveItem m_remove;
     QPointer<QWidget> m_sheet;
+    QList<std::shared_ptr<Deletion>> m_deletions; // running, oldest first
+    QTimer m_progress;
 };
 
 } // namespace sorvant

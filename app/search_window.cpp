@@ -60,9 +60,7 @@ SearchWindow::SearchWindow(quint64 index, UserDefaults& defaults, QWidget* paren
     : QMainWindow(parent), m_index(index), m_defaults(defaults)
 {
     m_search = new SearchController(defaults, this);
-    connect(m_search, &SearchController::statusTextChanged, this, [this](const QString& text) {
-        m_searchInfo->setText(text);
-    });
+    connect(m_search, &SearchController::statusTextChanged, this, &SearchWindow::showStatus);
     connect(m_search, &SearchController::searchDidEnd, this, &SearchWindow::searchEnded);
     connect(m_search, &SearchController::rowsChanged, this, &SearchWindow::selectionChanged);
     setObjectName(QStringLiteral("FindWindow"));
@@ -145,6 +143,10 @@ void SearchWindow::buildInterface()
     m_results->setMinimumHeight(m_results->heightShowingRows(5));
     layout->addWidget(m_results, 1);
     m_fileActions = new FileActions(*m_results, *m_search, this, *this);
+    // A running Trash or Delete shows its progress in the status line; its
+    // items are offered to neither again until it ends.
+    connect(m_fileActions, &FileActions::progressChanged, this, &SearchWindow::showStatus);
+    connect(m_fileActions, &FileActions::underWayChanged, this, &SearchWindow::selectionChanged);
     m_settingsDrawer = new SettingsDrawer(m_defaults, m_index, this);
     // However the drawer opens or closes, the toolbar's item follows it.
     const auto follow = [this] {
@@ -368,6 +370,12 @@ void SearchWindow::searchEnded()
 {
     setSearching(false);
     emit searchDidEnd();
+}
+
+void SearchWindow::showStatus()
+{
+    const QString work = m_fileActions ? m_fileActions->progressText() : QString();
+    m_searchInfo->setText(work.isNull() ? m_search->statusText() : work);
 }
 
 void SearchWindow::selectionChanged()

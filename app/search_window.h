@@ -207,6 +207,9 @@ private:
     void searchEnded();
     // The commands and the path control follow the selection.
     void selectionChanged();
+    // The status line: a running Trash or Delete's progress, else the
+    // search's status.
+    void showStatus();
     // The context menus, double-click, Space and header clicks.
     void connectCommands();
     void buildToolbar();

@@ -26,6 +26,7 @@ namespace {
 enum class Rule {
     Always,
     Selection,  // a file command: something is selected
+    Removal,    // Trash, Delete: a selection none of which a running one holds
     QuickLook,  // a selection or an open preview; the title names them
     Slideshow,  // a selection; the title names it
     Never,      // no service on this desktop
@@ -116,8 +117,8 @@ SearchWindowCommands::SearchWindowCommands(SearchWindow* window) : QObject(windo
     m_contextMenu->addSeparator();
     m_contextMenu->addAction(file("copy", tr("Copy"), QKeySequence::Copy, Rule::Selection));
     m_contextMenu->addSeparator();
-    m_contextMenu->addAction(file("moveToTrash", tr("Move to Trash"), QKeySequence(Qt::Key_Delete), Rule::Selection));
-    m_contextMenu->addAction(file("destroy", tr("Delete..."), QKeySequence(Qt::SHIFT | Qt::Key_Delete), Rule::Selection));
+    m_contextMenu->addAction(file("moveToTrash", tr("Move to Trash"), QKeySequence(Qt::Key_Delete), Rule::Removal));
+    m_contextMenu->addAction(file("destroy", tr("Delete..."), QKeySequence(Qt::SHIFT | Qt::Key_Delete), Rule::Removal));
     m_contextMenu->addSeparator();
     m_contextMenu->addAction(file("addToQX", tr("Add to Quirrel"), {}, Rule::Selection));
     m_contextMenu->addAction(own("shareAction", tr("Share"), {}, Rule::Never));
@@ -219,6 +220,9 @@ bool SearchWindowCommands::validate(QAction* action)
         break;
     case Rule::Selection:
         enabled = selected;
+        break;
+    case Rule::Removal:
+        enabled = selected && !m_window->fileActions().isUnderWay(m_window->resultsTable()->selectedPaths());
         break;
     case Rule::QuickLook: {
         const QuickLookController* preview = QuickLookController::currentController();

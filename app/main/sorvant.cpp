@@ -66,18 +66,18 @@ void onSignal(int)
     [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
 }
 
-void installTerminationHandlers()
+void installTerminationHandlers(ApplicationDelegate& delegate)
 {
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+    QObject::connect(notifier, &QSocketNotifier::activated, &delegate, [&delegate] {
         char byte = 0;
         while (::read(g_signalPipe[0], &byte, 1) > 0) {
         }
-        UserFileWork::shared().setQuitPending(true);
-        UserFileWork::shared().stop();
-        QApplication::quit();
+        // The quit closes the windows (a quit question up too) and none of
+        // them asks again.
+        delegate.terminateWithoutAsking();
     });
     struct sigaction action{};
     action.sa_handler = onSignal;
@@ -148,7 +148,7 @@ int main(int argc, char** argv)
     setBadgeDisplay(&launcherEntryBadgeDisplay(QString::fromLatin1(kApplicationBusName) + QStringLiteral(".desktop")));
     app.setDelegate(&delegate);
     QObject::connect(&delegate, &ApplicationDelegate::shouldTerminate, &app, &QApplication::quit);
-    installTerminationHandlers();
+    installTerminationHandlers(delegate);
 
     delegate.applicationWillFinishLaunching();
     if (!request.folder.isNull() || !request.phrase.isNull())

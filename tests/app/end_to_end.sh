@@ -55,6 +55,7 @@ desktop_pids=()
 app_language=()
 cleanup() {
   chattr -R -i "$root/mixed" 2> /dev/null || true
+  chattr -i "$root"/many-*/locked 2> /dev/null || true
   for pid in $app_pid "${desktop_pids[@]}"; do
     kill "$pid" 2> /dev/null || true
     wait "$pid" 2> /dev/null || true
@@ -107,6 +108,8 @@ frame_geometry() { # window
   FX=$(( X - left )) FY=$(( Y - TOP )) FW=$(( WIDTH + left + right )) FH=$(( HEIGHT + TOP + bottom ))
 }
 # Whether the frame_geometry measured lies whole on the 1440 x 900 screen.
+# Whether a window's client area is WIDTH x HEIGHT (geometry measured).
+has_size() { geometry "$1"; [ "$WIDTH" -eq "$2" ] && [ "$HEIGHT" -eq "$3" ]; }
 frame_on_screen() { [ "$FX" -ge 0 ] && [ "$FY" -ge 0 ] && [ $(( FX + FW )) -le 1440 ] && [ $(( FY + FH )) -le 900 ]; }
 call() {
   dbus-send --session --print-reply --dest=org.tarrenbeck.Sorvant /org/tarrenbeck/Sorvant "$@"
@@ -563,7 +566,7 @@ delete_all_found() { # folder
   xdotool type --delay 20 item
   xdotool key Return
   wait_for 60 test -s "$SORVANT_RESULTS_FILE" || fail "the search of $many_items items did not end"
-  [ "$(wc -l < "$SORVANT_RESULTS_FILE")" -eq "$many_items" ] || fail "not all $many_items items were found"
+  [ "$(wc -l < "$SORVANT_RESULTS_FILE")" -eq "$(items_in "$1")" ] || fail "not all $(items_in "$1") items were found"
   local shown
   shown=$(shown_windows)
   xdotool key Down ctrl+a shift+Delete
@@ -576,6 +579,7 @@ delete_all_found() { # folder
   wait_for 30 windows_shown -le "$shown" || fail "the question of $many_items items did not close"
 }
 left_in() { find "$1" -mindepth 1 -maxdepth 1 | wc -l; }
+items_in() { find "$1" -name 'item*' | wc -l; }
 quit_question_open() { xdotool search --onlyvisible --name '^(Quit|Beenden)$' > /dev/null; }
 
 many=$root/many-quit
@@ -603,20 +607,64 @@ app_pid=
 [ "$status" -eq 0 ] || fail "the application ended with status $status"
 [ "$(left_in "$many")" -eq 0 ] || fail "Quit left $(left_in "$many") of $many_items items undeleted"
 
-many=$root/many-term
-make_many "$many"
-delete_all_found "$many"
-kill -TERM "$app_pid"
-wait_for 120 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "SIGTERM during the deletion did not end the process"
-wait "$app_pid" || true
-app_pid=
-left=$(left_in "$many")
-said=$(sed -n "s/^WARNING: Deleting [0-9,.]* items stopped: \([0-9,.]*\) left\.$/\1/p" "$root/app.log" | tail -1 | tr -d ',.')
-if [ "$left" -ne 0 ] && [ "$left" -ne "$many_items" ]; then
-  [ -n "$said" ] || fail "SIGTERM left $left of $many_items items and said nothing"
-  [ "$said" -eq "$left" ] || fail "SIGTERM said $said items were left, but $left are"
+# SIGTERM during a Delete and during a Move to Trash of 100,000 items, of
+# which 10,000 cannot be removed: they lie in a folder with the immutable
+# flag, which refuses removal even to root (a read-only folder does not).
+# The process ends after the item at hand; the number it logs as left is
+# every item still on disk, the failed ones included, and more than those:
+# it stopped before the end.
+many_items=100000
+locked_items=10000
+make_locked_many() { # folder
+  make_many "$1"
+  mkdir -p "$1/locked"
+  (cd "$1/locked" && seq -f 'item-locked%g.txt' 1 "$locked_items" | xargs touch)
+  chattr +i "$1/locked"
+}
+said_left() { # what: Deleting, Moving
+  sed -n "s/^WARNING: $1 [0-9,]* items\( to the Trash\)\{0,1\} stopped: \([0-9,]*\) left\(, [0-9,]* of them failed\)\{0,1\}\.\$/\2/p" \
+    "$root/app.log" | tail -1 | tr -d ','
+}
+terminated_during() { # what folder
+  local started=$SECONDS
+  kill -TERM "$app_pid"
+  wait_for 120 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "SIGTERM during $1 did not end the process"
+  wait "$app_pid" || true
+  app_pid=
+  local left said
+  left=$(items_in "$2")
+  said=$(said_left "$1")
+  [ -n "$said" ] || fail "SIGTERM during $1 left $left items and said nothing"
+  [ "$said" -eq "$left" ] || fail "SIGTERM during $1 said $said items were left, but $left are"
+  [ "$left" -gt "$locked_items" ] || fail "SIGTERM during $1 did not stop it: only the $locked_items failed items are left"
+  echo "SIGTERM during $1: $left of $(( many_items + locked_items )) left, said $said, ended in $(( SECONDS - started )) s"
+  chattr -i "$2/locked"
+}
+if mkdir -p "$root/immutable-probe" && chattr +i "$root/immutable-probe" 2> /dev/null; then
+  chattr -i "$root/immutable-probe"
+  many=$root/many-term
+  make_locked_many "$many"
+  delete_all_found "$many"
+  # Once the first items are gone (they were counted first).
+  wait_for 60 eval '[ "$(items_in "$many")" -lt $(( many_items + locked_items )) ]' \
+    || fail "the Delete of $many_items items did not start"
+  terminated_during Deleting "$many"
+
+  many=$root/many-term-trash
+  make_locked_many "$many"
+  export SORVANT_RESULTS_FILE=$root/many-results-trash.txt
+  launch "$root/config-many-trash" "$many" ''
+  xdotool type --delay 20 item
+  xdotool key Return
+  wait_for 60 test -s "$SORVANT_RESULTS_FILE" || fail "the search of the items to trash did not end"
+  [ "$(wc -l < "$SORVANT_RESULTS_FILE")" -eq "$(items_in "$many")" ] || fail "not all items to trash were found"
+  trashed_some() { find "$XDG_DATA_HOME/Trash/files" -maxdepth 1 -name 'item[0-9]*' -print -quit | grep -q .; }
+  xdotool key Down ctrl+a Delete
+  wait_for 60 trashed_some || fail "the Move to Trash of $many_items items did not start"
+  terminated_during Moving "$many"
+else
+  echo "skipped the SIGTERM steps: the immutable flag cannot be set here, so no item fails"
 fi
-echo "SIGTERM during the deletion: $left of $many_items left${said:+, said $said}"
 
 # The window remembers its size: resized, closed and launched again, it
 # comes back as large as it was. Then a frame saved off the screen (and
@@ -624,8 +672,7 @@ echo "SIGTERM during the deletion: $left of $many_items left${said:+, said $said
 export SORVANT_RESULTS_FILE=$root/frame-results.txt
 launch "$root/config-frame" "$tree" ''
 xdotool windowsize --sync "$window" 900 560 2> /dev/null || xdotool windowsize "$window" 900 560
-sleep 1
-geometry "$window"
+wait_for 10 has_size "$window" 900 560 || fail "the window did not take the size 900 x 560: $WIDTH x $HEIGHT"
 resized="$WIDTH x $HEIGHT"
 close_and_quit
 frame_key='<key>NSWindow Frame SearchWindowFrame4-1</key>'
@@ -656,8 +703,7 @@ shot invalid-pattern
 window_named 'file-([' && fail "the invalid pattern was searched for"
 [ ! -e "$SORVANT_RESULTS_FILE" ] || fail "the invalid pattern ended a search"
 message=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | tail -1)
-xdotool windowfocus "$message" 2> /dev/null || true
-sleep 0.2
+focus_window "$message"
 xdotool key Escape
 wait_for 5 visible_windows -eq "$before" || fail "the message did not close"
 close_and_quit
@@ -695,27 +741,37 @@ window_manager_checks() { # language: en or de
       || fail "the fake portal did not end"
   fi
   export SORVANT_RESULTS_FILE=$root/wm-results-$language.txt
+  # The window's whole frame is on the screen once the manager (if any) has
+  # framed it.
+  framed_on_screen() { frame_geometry "$window"; { [ "$manager" = none ] || [ "$TOP" -gt 0 ]; } && frame_on_screen; }
+  # Whether the frame saved in CONFIG keeps the title bar (TOP high) on the
+  # screen (y-up); sets `stored`.
+  saved_frame_fits() { # config
+    local sx sy sw sh
+    stored=$(grep -A1 "$frame_key" "$1/sorvant/org.tarrenbeck.Sorvant.plist" \
+      | sed -n 's/.*{{\(-*[0-9]*\), \(-*[0-9]*\)}, {\([0-9]*\), \([0-9]*\)}}.*/\1 \2 \3 \4/p')
+    read -r sx sy sw sh <<< "$stored"
+    [ -n "$sh" ] && [ $(( 900 - sy - sh )) -ge "$TOP" ] && [ "$sx" -ge 0 ]
+  }
 
   for saved in '{{3000, -2000}, {1500, 1000}}' '{{300, 700}, {900, 500}}'; do
     case=$(( case + 1 ))
     launch "$root/config-wm-frame-$language-$case" "$tree" "$frame_key<string>$saved</string>"
-    # The window manager frames the window, and the frame is saved again.
-    sleep 1.8
+    # The window manager frames the window (its extents known), and the
+    # frame is saved again: waited for until both fit, or for 10 s.
+    config=$root/config-wm-frame-$language-$case
+    wait_for 10 eval 'framed_on_screen && saved_frame_fits "$config"' || true
     frame_geometry "$window"
     shot "wm-$language-frame-$case"
     frame_on_screen || fail "$language: the frame $saved came back at $FX,$FY $FW x $FH, title bar included"
     close_and_quit
     # The frame saved after it keeps the title bar on the screen too (y-up).
-    stored=$(grep -A1 "$frame_key" "$root/config-wm-frame-$language-$case/sorvant/org.tarrenbeck.Sorvant.plist" \
-      | sed -n 's/.*{{\(-*[0-9]*\), \(-*[0-9]*\)}, {\([0-9]*\), \([0-9]*\)}}.*/\1 \2 \3 \4/p')
-    read -r sx sy sw sh <<< "$stored"
-    [ -n "$sh" ] && [ $(( 900 - sy - sh )) -ge "$TOP" ] && [ "$sx" -ge 0 ] \
+    saved_frame_fits "$config" \
       || fail "$language: the frame saved after $saved puts the title bar off the screen: $stored"
   done
 
   # At twice the scale a new window, twice the screen by default, takes the
   # screen: its whole frame on it once the manager (if any) has framed it.
-  framed_on_screen() { frame_geometry "$window"; { [ "$manager" = none ] || [ "$TOP" -gt 0 ]; } && frame_on_screen; }
   app_language+=(QT_SCALE_FACTOR=2)
   launch "$root/config-wm-scale-$language" "$tree" ""
   wait_for 10 framed_on_screen || fail "$language: at scale 2 the frame is at $FX,$FY $FW x $FH"
@@ -759,12 +815,12 @@ window_manager_checks() { # language: en or de
   [ "$PX" -ge "$MAIN_RIGHT" ] && [ "$PW" -ge 360 ] && [ "$PW" -lt 480 ] \
     || fail "$language: the narrowed preview is at $PX, $PW wide, beside a window ending at $MAIN_RIGHT"
   xdotool windowsize "$window" 600 560
-  sleep 1
+  wait_for 10 has_size "$window" 600 560 || fail "$language: the window did not take the size 600 x 560"
   preview_at whole
   [ "$PX" -ge "$MAIN_RIGHT" ] && [ "$PW" -ge 480 ] \
     || fail "$language: with room the preview is at $PX, $PW wide, not its preferred 480"
   xdotool windowsize "$window" 1380 560
-  sleep 1
+  wait_for 10 has_size "$window" 1380 560 || fail "$language: the window did not take the size 1380 x 560"
   preview_at over
   [ "$PRIGHT" -ge 1435 ] && [ "$PW" -ge 356 ] && [ "$PW" -le 364 ] \
     || fail "$language: with no room the preview is at $PX, $PW wide, not 360 at the screen's right edge"
@@ -816,10 +872,10 @@ window_manager_checks() { # language: en or de
   # menu's keys reach the window.
   local windows menu
   windows=$(xdotool search --onlyvisible --name '' | sort)
+  new_window() { comm -13 <(echo "$windows") <(xdotool search --onlyvisible --name '' | sort) | tail -1; }
   xdotool key ctrl+d
-  sleep 0.4
-  menu=$(comm -13 <(echo "$windows") <(xdotool search --onlyvisible --name '' | sort) | tail -1)
-  [ -n "$menu" ] || fail "$language: Ctrl+D opened no destination menu"
+  wait_for 5 eval '[ -n "$(new_window)" ]' || fail "$language: Ctrl+D opened no destination menu"
+  menu=$(new_window)
   geometry "$menu"
   xdotool mousemove $(( X + 40 )) $(( Y + 12 )) click 1
   wait_for 5 xdotool search --onlyvisible --name "^$title\$" > /dev/null \

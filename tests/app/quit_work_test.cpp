@@ -20,6 +20,8 @@
 #include <chrono>
 #include <future>
 #include <semaphore>
+#include <system_error>
+#include <thread>
 
 namespace sorvant::test {
 namespace {
@@ -27,18 +29,29 @@ namespace {
 using namespace std::chrono_literals;
 
 // An operation of `total` items, each of which waits for the test to let it
-// through; counts the items begun.
+// through; counts the items begun. Its state outlives it with the work, and
+// going it lets every item through: a test that fails early leaves no
+// thread waiting on a gate that is gone, and its binary ends.
 struct GatedItems
 {
+    struct State
+    {
+        std::atomic<qsizetype> begun{0};
+        std::counting_semaphore<> gate{0};
+    };
+
     explicit GatedItems(qsizetype count) : total(count) {}
+    ~GatedItems() { state->gate.release(total); }
+    GatedItems(const GatedItems&) = delete;
+    GatedItems& operator=(const GatedItems&) = delete;
 
     QFuture<qsizetype> start(UserFileWork& work)
     {
-        return work.start(FileOperation::Kind::Delete, total, [this](FileOperation& operation) {
+        return work.start(FileOperation::Kind::Delete, total, [total = total, state = state](FileOperation& operation) {
             qsizetype done = 0;
             for (qsizetype i = 0; i < total && !operation.shouldStop(); ++i) {
-                begun.fetch_add(1);
-                gate.acquire();
+                state->begun.fetch_add(1);
+                state->gate.acquire();
                 operation.itemDone();
                 ++done;
             }
@@ -49,14 +62,15 @@ struct GatedItems
     [[nodiscard]] bool waitForBegun(qsizetype count) const
     {
         const auto until = std::chrono::steady_clock::now() + 30s;
-        while (begun.load() < count && std::chrono::steady_clock::now() < until)
+        while (state->begun.load() < count && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(1ms);
-        return begun.load() >= count;
+        return state->begun.load() >= count;
     }
+    void release(qsizetype count) { state->gate.release(count); }
+    [[nodiscard]] qsizetype begun() const { return state->begun.load(); }
 
     const qsizetype total;
-    std::atomic<qsizetype> begun{0};
-    std::counting_semaphore<> gate{0};
+    std::shared_ptr<State> state = std::make_shared<State>();
 };
 
 // The end of the process: the user's work is waited for whole, or after a
@@ -87,12 +101,12 @@ TEST(QuitWork, TheEndWaitsForTheUsersWorkButNotForAStuckReader)
         // Left alone, the end would come at the readers' deadline: it waits
         // for the user's item at hand instead, well past that.
         EXPECT_EQ(finished.wait_for(QuitBoundedPool::kQuitWait * 3), std::future_status::timeout);
-        items.gate.release(items.total);
+        items.release(items.total);
         ASSERT_EQ(finished.wait_for(60s), std::future_status::ready);
         EXPECT_FALSE(finished.get()) << "the stuck reader is not waited for";
         EXPECT_FALSE(readerDone.load());
         EXPECT_EQ(removed.result(), signalled ? 1 : items.total);
-        EXPECT_EQ(items.begun.load(), signalled ? 1 : items.total) << "no item begun after the stop";
+        EXPECT_EQ(items.begun(), signalled ? 1 : items.total) << "no item begun after the stop";
         const QStringList expected = signalled ? QStringList{QStringLiteral("WARNING: Deleting 5 items stopped: 4 left.")}
                                                : QStringList{};
         EXPECT_EQ(logged, expected);
@@ -110,7 +124,7 @@ TEST(QuitWork, RunningShowsEachOperationsProgressUntilItEnds)
     (void)first.start(work);
     (void)second.start(work);
     ASSERT_TRUE(first.waitForBegun(1));
-    first.gate.release(1);
+    first.release(1);
     ASSERT_TRUE(first.waitForBegun(2));
     const QList<UserFileWork::Progress> running = work.running();
     ASSERT_EQ(running.size(), 2);
@@ -119,8 +133,8 @@ TEST(QuitWork, RunningShowsEachOperationsProgressUntilItEnds)
     EXPECT_EQ(running.at(1).total, 2);
     EXPECT_EQ(running.at(1).done, 0);
     EXPECT_FALSE(work.waitForDone(QDeadlineTimer(50ms))) << "a deadline does not wait for the work";
-    first.gate.release(2);
-    second.gate.release(2);
+    first.release(2);
+    second.release(2);
     EXPECT_TRUE(work.waitForDone(QDeadlineTimer(60s)));
     EXPECT_FALSE(work.isRunning());
     EXPECT_TRUE(work.takeStopped().isEmpty()) << "work that ended whole was not stopped";
@@ -174,14 +188,14 @@ TEST_F(QuitQuestionTest, QuitAsksWhileTheUsersWorkRunsAndQuitsWhenItIsDone)
             question->quitWhenDoneButton()->click();
             EXPECT_FALSE(terminated.wait(1000)) << "waits for the work";
             EXPECT_TRUE(question->isVisible()) << "and shows its progress meanwhile";
-            items.gate.release(items.total);
+            items.release(items.total);
             EXPECT_TRUE(terminated.wait(30000));
             EXPECT_EQ(terminated.size(), 1);
         } else {
             question->cancelButton()->click();
             EXPECT_TRUE(QTest::qWaitFor([&] { return delegate.quitQuestion() == nullptr; }, 10000));
             EXPECT_FALSE(UserFileWork::shared().quitPending());
-            items.gate.release(items.total);
+            items.release(items.total);
         }
         EXPECT_TRUE(UserFileWork::shared().waitForDone(QDeadlineTimer(60s)));
         EXPECT_EQ(removed.result(), items.total) << "quitting cut nothing";
@@ -193,26 +207,168 @@ TEST_F(QuitQuestionTest, QuitAsksWhileTheUsersWorkRunsAndQuitsWhenItIsDone)
 }
 
 // Closing the last window quits (with "QuitOnClose") the way Quit does: it
-// asks while the user's work runs, with no window left to ask on.
-TEST_F(QuitQuestionTest, ClosingTheLastWindowAsksWhileTheUsersWorkRuns)
+// asks while the user's work runs, on that window, which stays open.
+// Regression: the window went before the question, so Cancel left a
+// process running with nothing on screen.
+TEST_F(QuitQuestionTest, ClosingTheLastWindowAsksOnItAndCancelKeepsIt)
+{
+    defaults.setBool(true, QStringLiteral("QuitOnClose"));
+    for (const bool quitWhenDone : {true, false}) {
+        SCOPED_TRACE(quitWhenDone ? "Quit When Done" : "Cancel");
+        ApplicationDelegate delegate(&defaults);
+        QSignalSpy terminated(&delegate, &ApplicationDelegate::shouldTerminate);
+        SearchWindow* window = delegate.findWindow();
+        window->show();
+        GatedItems items(3);
+        const QFuture<qsizetype> removed = items.start(UserFileWork::shared());
+        ASSERT_TRUE(items.waitForBegun(1));
+        EXPECT_FALSE(window->close());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.quitQuestion() != nullptr; }, 10000));
+        QuitQuestion* question = delegate.quitQuestion();
+        EXPECT_TRUE(question->isVisible());
+        EXPECT_EQ(question->parentWidget(), window) << "asked on the window that closed";
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(delegate.windows(), QList<SearchWindow*>{window});
+        EXPECT_TRUE(terminated.isEmpty());
+        if (quitWhenDone) {
+            question->quitWhenDoneButton()->click();
+            items.release(items.total);
+            EXPECT_TRUE(terminated.wait(30000));
+        } else {
+            question->cancelButton()->click();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return delegate.quitQuestion() == nullptr; }, 10000));
+            EXPECT_TRUE(window->isVisible()) << "Cancel keeps the window";
+            EXPECT_EQ(delegate.windows(), QList<SearchWindow*>{window});
+            items.release(items.total);
+        }
+        EXPECT_TRUE(UserFileWork::shared().waitForDone(QDeadlineTimer(60s)));
+        EXPECT_EQ(removed.result(), items.total);
+        if (!quitWhenDone) {
+            EXPECT_TRUE(terminated.isEmpty());
+            // With the work done, closing the window closes it and quits.
+            EXPECT_TRUE(window->close());
+            EXPECT_TRUE(terminated.wait(10000));
+        }
+        UserFileWork::shared().setQuitPending(false);
+    }
+}
+
+// A quit under way (after SIGTERM) closes the last window without asking,
+// even while the stopped work still ends its item at hand: the quit is not
+// held up by a question nobody is to answer.
+TEST_F(QuitQuestionTest, AQuitUnderWayClosesTheLastWindowWithoutAsking)
 {
     defaults.setBool(true, QStringLiteral("QuitOnClose"));
     ApplicationDelegate delegate(&defaults);
-    QSignalSpy terminated(&delegate, &ApplicationDelegate::shouldTerminate);
     SearchWindow* window = delegate.findWindow();
+    window->show();
     GatedItems items(3);
-    const QFuture<qsizetype> removed = items.start(UserFileWork::shared());
+    (void)items.start(UserFileWork::shared());
     ASSERT_TRUE(items.waitForBegun(1));
-    window->close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.quitQuestion() != nullptr; }, 10000));
-    EXPECT_TRUE(delegate.quitQuestion()->isVisible());
-    EXPECT_TRUE(terminated.isEmpty());
-    delegate.quitQuestion()->quitWhenDoneButton()->click();
-    items.gate.release(items.total);
-    EXPECT_TRUE(terminated.wait(30000));
-    EXPECT_TRUE(UserFileWork::shared().waitForDone(QDeadlineTimer(60s)));
-    EXPECT_EQ(removed.result(), items.total);
+    // SIGTERM's way: the work stops and the quit closes the windows; a
+    // quit question up then closes first, and its close ends the pending
+    // quit, which must not make the window ask again.
+    QSignalSpy terminated(&delegate, &ApplicationDelegate::shouldTerminate);
+    delegate.terminateWithoutAsking();
+    EXPECT_EQ(terminated.size(), 1);
     UserFileWork::shared().setQuitPending(false);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(delegate.quitQuestion(), nullptr);
+    items.release(items.total);
+    EXPECT_TRUE(UserFileWork::shared().waitForDone(QDeadlineTimer(60s)));
+    EXPECT_FALSE(UserFileWork::shared().takeStopped().isEmpty()) << "the work was stopped";
+    UserFileWork::shared().setQuitPending(false);
+}
+
+// What a stopped operation left, as the log says it: every item not
+// removed, failed ones included, in English whatever the interface's
+// language.
+TEST(QuitWork, TheLeftLineCountsFailedItemsInEnglish)
+{
+    using Kind = FileOperation::Kind;
+    const struct
+    {
+        UserFileWork::Progress progress;
+        const char* line;
+    } cases[] = {
+        {{Kind::Delete, 5, 1, 0}, "Deleting 5 items stopped: 4 left."},
+        {{Kind::Delete, 100000, 44000, 10005}, "Deleting 100,000 items stopped: 66,005 left, 10,005 of them failed."},
+        {{Kind::Trash, 18903, 4972, 0}, "Moving 18,903 items to the Trash stopped: 13,931 left."},
+        {{Kind::Trash, 1, 1, 1}, "Moving 1 item to the Trash stopped: 1 left, 1 of them failed."},
+    };
+    installStringsTables();
+    StringsTableTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    for (const char* language : {"en", "de"}) {
+        setPreferredLanguages({QString::fromLatin1(language)});
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(language) + " " + c.line);
+            EXPECT_EQ(fileOperationLeftLine(c.progress), QString::fromUtf8(c.line));
+        }
+    }
+    setPreferredLanguages({});
+    QCoreApplication::removeTranslator(&translator);
+}
+
+// Regression: an operation whose failed items counted as done logged fewer
+// items left than stayed; one that ended whole with failures while quitting
+// logged nothing.
+TEST(QuitWork, TheEndLogsFailedItemsAsLeft)
+{
+    QStringList logged;
+    const LogSink previous = setLogSink([&logged](const QString& line) { logged.append(line); });
+    UserFileWork work;
+    // Four items, the second fails; stopped after the third.
+    (void)work.start(FileOperation::Kind::Delete, 4, [](FileOperation& operation) {
+        for (int i = 0; i < 4 && !operation.shouldStop(); ++i) {
+            if (i == 1)
+                operation.itemsFailed();
+            else
+                operation.itemDone();
+            if (i == 2)
+                operation.stop();
+        }
+        return 0;
+    });
+    EXPECT_TRUE(finishWorkAtQuit(work, [](QDeadlineTimer) { return true; }));
+    // Ended whole while quitting was pending, with one item failed.
+    work.setQuitPending(true);
+    (void)work.start(FileOperation::Kind::Trash, 2, [](FileOperation& operation) {
+        operation.itemDone();
+        operation.itemsFailed();
+        return 0;
+    });
+    EXPECT_TRUE(finishWorkAtQuit(work, [](QDeadlineTimer) { return true; }));
+    setLogSink(previous);
+    EXPECT_EQ(logged, (QStringList{QStringLiteral("WARNING: Deleting 4 items stopped: 2 left, 1 of them failed."),
+                                   QStringLiteral("WARNING: Moving 2 items to the Trash stopped: 1 left, 1 of them failed.")}));
+}
+
+// Regression: when no thread could be made for an operation, its entry never
+// ended and the end of the process waited for it for ever.
+TEST(QuitWork, AnOperationWithoutAThreadEndsStoppedAtOnce)
+{
+    QStringList logged;
+    const LogSink previous = setLogSink([&logged](const QString& line) { logged.append(line); });
+    UserFileWork work([](const std::function<void()>&) -> std::thread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    });
+    int items = 0;
+    const QFuture<int> result = work.start(FileOperation::Kind::Delete, 3, [&items](FileOperation& operation) {
+        while (items < 3 && !operation.shouldStop())
+            ++items;
+        return items;
+    });
+    ASSERT_TRUE(result.isFinished());
+    EXPECT_EQ(result.result(), 0) << "stopped before its first item";
+    EXPECT_FALSE(work.isRunning());
+    EXPECT_TRUE(work.waitForDone(QDeadlineTimer(0)));
+    const QList<UserFileWork::Progress> stopped = work.takeStopped();
+    ASSERT_EQ(stopped.size(), 1);
+    EXPECT_EQ(stopped.at(0).left(), 3);
+    setLogSink(previous);
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged.at(0).startsWith(QStringLiteral("ERROR: "))) << logged.at(0).toStdString();
 }
 
 TEST_F(QuitQuestionTest, QuitWithoutTheUsersWorkAsksNothing)
@@ -282,7 +438,7 @@ TEST(QuitQuestionPicture, ReadableInEnglishAndGermanLightAndDark)
     setPreferredLanguages({});
     QCoreApplication::removeTranslator(&translator);
     work.stop();
-    items.gate.release(1);
+    items.release(1);
     EXPECT_TRUE(work.waitForDone(QDeadlineTimer(60s)));
 }
 

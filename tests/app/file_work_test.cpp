@@ -1,0 +1,284 @@
+// The user's Trash and Delete item by item: what the loops count (removed,
+// failed, left) with a stop and with items that fail, a folder's files as
+// items of their own, and the window while such work runs: its rows leave as
+// their items go, the status line shows the progress, and the items under
+// way are not offered to Trash or Delete again.
+
+#include "app/file_actions.h"
+#include "app/search_window_commands.h"
+#include "app/user_file_work.h"
+#include "platform/file_error.h"
+#include "system/file_operations.h"
+#include "tests/app/app_test_support.h"
+
+#include <QAction>
+#include <QDir>
+#include <QDirIterator>
+#include <QLabel>
+
+#include <cerrno>
+#include <chrono>
+#include <semaphore>
+
+namespace sorvant::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The items under `root` on disk, `root` itself left out.
+qsizetype itemsOnDisk(const QString& root)
+{
+    qsizetype count = 0;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        ++count;
+    }
+    return count;
+}
+
+// A removal that refuses the paths ending in `refused` (EACCES) and removes
+// the others as removePath does.
+RemoveItem refusing(const QString& refused)
+{
+    return [refused](const QString& path, FileError* error, const RemovalProgress& progress) {
+        if (!path.endsWith(refused))
+            return removePath(path, error, progress);
+        error->code = EACCES;
+        error->path = path;
+        return false;
+    };
+}
+
+const GoneItem kIgnored = [](const QString&) {};
+
+TEST(FileWorkLoops, TrashCountsRefusedItemsAsFailedAndStopsBeforeTheNextItem)
+{
+    const struct
+    {
+        const char* name;
+        QList<int> refused;
+        int stopAfter; // the call after which the operation is stopped; -1 never
+        QStringList returned;
+        QStringList gone;
+        qsizetype done;
+        qsizetype left;
+    } cases[] = {
+        {"all taken", {}, -1, {}, {"0", "1", "2", "3", "4"}, 5, 0},
+        {"two refused", {1, 3}, -1, {"1", "3"}, {"0", "2", "4"}, 5, 2},
+        {"stopped after the third", {1}, 2, {"1"}, {"0", "2"}, 3, 3},
+        {"stopped at once", {}, 0, {}, {"0"}, 1, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FileOperation operation(FileOperation::Kind::Trash, 5);
+        int calls = 0;
+        const auto trash = [&](const QString& path, FileError* error) {
+            const bool taken = !c.refused.contains(path.toInt());
+            if (!taken)
+                error->code = path == QStringLiteral("1") ? EPERM : EXDEV;
+            if (calls++ == c.stopAfter)
+                operation.stop();
+            return taken;
+        };
+        QStringList gone;
+        QString reason;
+        const QStringList returned = trashItems(
+            {"0", "1", "2", "3", "4"}, operation, trash, [&gone](const QString& path) { gone.append(path); }, &reason);
+        EXPECT_EQ(returned, c.returned);
+        EXPECT_EQ(reason, returned.isEmpty() ? QString() : errorMessage(EPERM)) << "the first refusal's reason";
+        EXPECT_EQ(gone, c.gone);
+        const UserFileWork::Progress progress = UserFileWork::Progress::of(operation);
+        EXPECT_EQ(progress.done, c.done);
+        EXPECT_EQ(progress.left(), c.left) << "every item not taken is left, refused ones included";
+    }
+}
+
+class FileWorkTree : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // A folder of 30 files in 3 subfolders, then two files.
+        for (int folder = 0; folder < 3; ++folder) {
+            for (int file = 0; file < 10; ++file)
+                tree.writeFile(QStringLiteral("root/f/s%1/%2.txt").arg(folder).arg(file), "x");
+        }
+        tree.writeFile(QStringLiteral("root/a.txt"), "a");
+        tree.writeFile(QStringLiteral("root/b.txt"), "b");
+        root = tree.filePath(QStringLiteral("root"));
+        items = {root + "/f", root + "/a.txt", root + "/b.txt"};
+    }
+
+    TempTree tree;
+    QString root;
+    QStringList items;
+    // The folder, its 3 subfolders and 30 files, and the two files.
+    static constexpr qsizetype kTotal = 1 + 3 + 30 + 2;
+};
+
+// Regression: a folder was one item, so its deletion's progress sat at 0 of
+// 1 until the whole tree was gone, and a failed item counted as done, so
+// the number left was short of what stayed on disk.
+TEST_F(FileWorkTree, DeleteCountsAFoldersFilesOneByOneAndFailedItemsAsLeft)
+{
+    FileOperation operation(FileOperation::Kind::Delete, items.size());
+    QList<qsizetype> seen; // done() as each item of the folder went
+    const RemoveItem refuseB = refusing(QStringLiteral("b.txt"));
+    const RemoveItem remove = [&](const QString& path, FileError* error, const RemovalProgress& progress) {
+        RemovalProgress watched = progress;
+        watched.removed = [&, told = progress.removed](qint64 removed) {
+            told(removed);
+            seen.append(operation.done());
+        };
+        return refuseB(path, error, watched);
+    };
+    QStringList gone;
+    const Removal removal = removeItemsOf(items, items, operation, remove,
+                                          [&gone](const QString& path) { gone.append(path); });
+    EXPECT_EQ(operation.total(), kTotal);
+    ASSERT_EQ(seen.size(), kTotal - 1);
+    for (qsizetype i = 0; i < seen.size(); ++i)
+        EXPECT_EQ(seen.at(i), i + 1) << "the progress moves item by item";
+    EXPECT_EQ(gone, (QStringList{items.at(0), items.at(1)}));
+    EXPECT_TRUE(removal.failed);
+    EXPECT_EQ(removal.error, EACCES);
+    EXPECT_EQ(removal.remaining, QStringList{items.at(2)});
+    const UserFileWork::Progress progress = UserFileWork::Progress::of(operation);
+    EXPECT_EQ(progress.failed, 1);
+    EXPECT_EQ(progress.left(), itemsOnDisk(root));
+}
+
+// What a stop leaves is what the log says is left, at any point of the work:
+// while counting, in the middle of the folder, between items.
+TEST_F(FileWorkTree, AStoppedDeleteLeavesOnDiskWhatItSaysIsLeft)
+{
+    for (const qint64 stopAt : {0, 1, 7, 33, 34, 35}) {
+        SCOPED_TRACE(stopAt);
+        SetUp();
+        FileOperation operation(FileOperation::Kind::Delete, items.size());
+        const RemoveItem refuseB = refusing(QStringLiteral("b.txt"));
+        const RemoveItem remove = [&](const QString& path, FileError* error, const RemovalProgress& progress) {
+            RemovalProgress watched = progress;
+            watched.removed = [&, told = progress.removed](qint64 removed) {
+                told(removed);
+                if (operation.done() >= stopAt)
+                    operation.stop();
+            };
+            if (operation.done() >= stopAt)
+                operation.stop();
+            return refuseB(path, error, watched);
+        };
+        const Removal removal = removeItemsOf(items, items, operation, remove, kIgnored);
+        const UserFileWork::Progress progress = UserFileWork::Progress::of(operation);
+        EXPECT_EQ(progress.left(), itemsOnDisk(root)) << "removed " << progress.done - progress.failed;
+        EXPECT_GT(progress.left(), 0);
+        EXPECT_TRUE(operation.stopped());
+        EXPECT_TRUE(removal.remaining.isEmpty()) << "a stopped removal reads nothing more";
+        (void)QDir(root).removeRecursively();
+    }
+}
+
+// Stopped while counting, the total is what was counted, an item not
+// counted yet counting one; nothing is removed.
+TEST_F(FileWorkTree, AStopWhileCountingRemovesNothing)
+{
+    FileOperation operation(FileOperation::Kind::Delete, items.size());
+    operation.stop();
+    int calls = 0;
+    const RemoveItem remove = [&calls](const QString&, FileError*, const RemovalProgress&) {
+        ++calls;
+        return true;
+    };
+    (void)removeItemsOf(items, items, operation, remove, kIgnored);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(UserFileWork::Progress::of(operation).left(), operation.total());
+    EXPECT_EQ(itemsOnDisk(root), kTotal);
+}
+
+// The window while a Trash runs, its items let through one by one.
+class FileWorkWindowTest : public AppFixture
+{
+protected:
+    void SetUp() override
+    {
+        for (int i = 0; i < kItems; ++i)
+            tree.writeFile(QStringLiteral("w/item-%1.txt").arg(i), "x");
+        window = makeWindow();
+        ASSERT_TRUE(searchAndWait(*window, QStringLiteral("item"), tree.filePath(QStringLiteral("w"))));
+        ASSERT_EQ(window->resultsTable()->model()->rowCount(), kItems);
+        window->fileActions().setItemWork(
+            [this](const QString& path, FileError*) {
+                gate.acquire();
+                return QFile::remove(path);
+            },
+            {});
+        window->fileActions().setAlertHandler([this](const QString&, const QString&, const QString&, const QString&) {
+            ++asked;
+            return true;
+        });
+    }
+    void TearDown() override
+    {
+        // Never left waiting: the work ends whatever the test found.
+        gate.release(kItems);
+        EXPECT_TRUE(UserFileWork::shared().waitForDone(QDeadlineTimer(60s)));
+        window.reset();
+    }
+    [[nodiscard]] QString status() const { return window->findChild<QLabel*>(QStringLiteral("searchInfo"))->text(); }
+    [[nodiscard]] int rows() const { return window->resultsTable()->model()->rowCount(); }
+
+    static constexpr int kItems = 6;
+    std::unique_ptr<SearchWindow> window;
+    std::counting_semaphore<> gate{0};
+    int asked = 0;
+};
+
+// Regression: a long Trash showed nothing in the window: every row stayed
+// until the end, the status still said how many were found, and Trash and
+// Delete were offered again for the same items.
+TEST_F(FileWorkWindowTest, RowsLeaveAsTheTrashGoesAndItsItemsAreNotOfferedAgain)
+{
+    window->resultsTable()->selectAll();
+    QSignalSpy finished(&window->fileActions(), &FileActions::deletionFinished);
+    ASSERT_TRUE(window->commands().perform("moveToTrash:"));
+    QAction* trash = window->commands().command("moveToTrash");
+    QAction* destroy = window->commands().command("destroy");
+    EXPECT_FALSE(trash->isEnabled());
+    EXPECT_FALSE(destroy->isEnabled());
+    gate.release(2);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return rows() == kItems - 2; }, 10000)) << "rows left while it ran";
+    EXPECT_TRUE(UserFileWork::shared().isRunning());
+    EXPECT_TRUE(finished.isEmpty());
+    EXPECT_EQ(status(), QStringLiteral("Moving 2 of 6 items to the Trash…"));
+    // The rows still there are still selected and still under way.
+    EXPECT_EQ(window->resultsTable()->selectedRows().size(), kItems - 2);
+    EXPECT_FALSE(window->commands().perform("destroy:"));
+    window->fileActions().destroy();
+    EXPECT_EQ(asked, 0) << "Delete asked again about items under way";
+    gate.release(kItems - 2);
+    ASSERT_TRUE(!finished.isEmpty() || finished.wait(10000));
+    EXPECT_EQ(rows(), 0);
+    EXPECT_TRUE(status().startsWith(QStringLiteral("0 found"))) << status().toStdString();
+    EXPECT_EQ(asked, 0);
+}
+
+// An item not under way is offered while another Trash runs, and goes.
+TEST_F(FileWorkWindowTest, OtherItemsAreOfferedWhileATrashRuns)
+{
+    window->resultsTable()->selectRows({0, 1});
+    ASSERT_TRUE(window->commands().perform("moveToTrash:"));
+    window->resultsTable()->selectRows({1, 2});
+    EXPECT_FALSE(window->commands().command("moveToTrash")->isEnabled()) << "row 1 is under way";
+    window->resultsTable()->selectRows({2, 3});
+    EXPECT_TRUE(window->commands().command("moveToTrash")->isEnabled());
+    QSignalSpy finished(&window->fileActions(), &FileActions::deletionFinished);
+    ASSERT_TRUE(window->commands().perform("moveToTrash:"));
+    gate.release(4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.size() == 2; }, 10000));
+    EXPECT_EQ(rows(), kItems - 4);
+}
+
+} // namespace
+} // namespace sorvant::test
