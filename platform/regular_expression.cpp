@@ -176,15 +176,16 @@ UBool U_CALLCONV byteTextAccess(UText* ut, int64_t index, UBool forward)
     const int64_t length = byteTextLength(ut);
     index = std::clamp<int64_t>(index, 0, length);
     const bool has = forward ? index < length : index > 0;
-    // In the piece at hand (or at an end it reaches).
-    const int64_t start0 = ut->chunkNativeStart;
-    const int64_t limit0 = ut->chunkNativeLimit;
-    if (forward ? (index >= start0 && (index < limit0 || (index == limit0 && index == length)))
-                : (index <= limit0 && (index > start0 || (index == start0 && index == 0)))) {
-        ut->chunkOffset = int32_t(index - ut->chunkNativeStart);
+    // In the piece at hand (or at an end of the text it reaches).
+    const int64_t pieceStart = ut->chunkNativeStart;
+    const int64_t pieceLimit = ut->chunkNativeLimit;
+    if (forward ? (index >= pieceStart && (index < pieceLimit || (index == pieceLimit && index == length)))
+                : (index <= pieceLimit && (index > pieceStart || (index == pieceStart && index == 0)))) {
+        ut->chunkOffset = int32_t(index - pieceStart);
         return has;
     }
-    // At an end, the piece that reaches it.
+    // Else a new piece: the one holding the unit at `index` (`after`) or the
+    // one before it; at the text's end, the one reaching it.
     const bool after = length > 0 && (forward ? index < length : index == 0);
     int64_t start = 0;
     if (after)
