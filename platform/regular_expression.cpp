@@ -3,8 +3,11 @@
 #include "platform/localized_text.h"
 
 #include <unicode/uregex.h>
+#include <unicode/utext.h>
 #include <unicode/utypes.h>
 
+#include <algorithm>
+#include <climits>
 #include <utility>
 
 namespace sorvant {
@@ -95,28 +98,195 @@ RegularExpressionStatus statusOfFailure(UErrorCode status)
     return kRegexFailed;
 }
 
-// Prepares a clone of `compiled` over [start, end) of `text`.
-Matcher makeMatcher(URegularExpression* compiled, const QString& text, qsizetype start, qsizetype end,
-                    unsigned matchingOptions, const RegularExpressionLimits& limits)
+// A clone of `compiled`, ready for its text.
+Matcher cloneMatcher(URegularExpression* compiled)
 {
     UErrorCode status = U_ZERO_ERROR;
     Matcher matcher(uregex_clone(compiled, &status));
-    if (U_FAILURE(status))
-        return nullptr;
-    // ICU wants a non-null text pointer even for an empty text.
-    static const UChar kEmpty[1] = {0};
-    const UChar* units = text.isEmpty() ? kEmpty : unitsOf(text);
-    uregex_setText(matcher.get(), units, static_cast<int32_t>(text.size()), &status);
-    uregex_setRegion64(matcher.get(), start, end, &status);
-    uregex_useTransparentBounds(matcher.get(), (matchingOptions & kMatchWithTransparentBounds) != 0, &status);
-    uregex_useAnchoringBounds(matcher.get(), (matchingOptions & kMatchWithoutAnchoringBounds) == 0, &status);
-    uregex_setTimeLimit(matcher.get(), limits.stepLimit > 0 ? limits.stepLimit : 0, &status);
-    if (limits.shouldStop)
-        uregex_setMatchCallback(matcher.get(), askStopTest, &limits.shouldStop, &status);
-    if (U_FAILURE(status))
-        return nullptr;
-    return matcher;
+    return U_SUCCESS(status) ? std::move(matcher) : nullptr;
 }
+
+// Sets the region [start, end) of the matcher's text, the bounds and the
+// limits; false on an engine error (one left by setting the text included).
+bool prepareMatcher(URegularExpression* matcher, qsizetype start, qsizetype end, unsigned matchingOptions,
+                    const RegularExpressionLimits& limits, UErrorCode status)
+{
+    uregex_setRegion64(matcher, start, end, &status);
+    uregex_useTransparentBounds(matcher, (matchingOptions & kMatchWithTransparentBounds) != 0, &status);
+    uregex_useAnchoringBounds(matcher, (matchingOptions & kMatchWithoutAnchoringBounds) == 0, &status);
+    uregex_setTimeLimit(matcher, limits.stepLimit > 0 ? limits.stepLimit : 0, &status);
+    if (limits.shouldStop)
+        uregex_setMatchCallback(matcher, askStopTest, &limits.shouldStop, &status);
+    return U_SUCCESS(status);
+}
+
+// Hands the matches of a prepared matcher to `handler`, in order.
+RegularExpressionStatus runMatcher(URegularExpression* matcher, unsigned matchingOptions,
+                                   const RegularExpressionLimits& limits,
+                                   const RegularExpression::MatchHandler& handler)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t groups = uregex_groupCount(matcher, &status);
+    const bool anchored = matchingOptions & kMatchAnchored;
+    // findNext resumes at the previous match's end, and one code point
+    // further only after an empty match: a match that begins right where
+    // the previous one ended is never skipped.
+    for (bool first = true;; first = false) {
+        if (limits.shouldStop && limits.shouldStop())
+            return kRegexStopped;
+        const bool found = anchored ? (first && uregex_lookingAt64(matcher, -1, &status))
+                                    : uregex_findNext(matcher, &status);
+        if (U_FAILURE(status))
+            return statusOfFailure(status);
+        if (!found)
+            return kRegexCompleted;
+        if (handler && handler(readMatch(matcher, groups)))
+            return kRegexHandlerStop;
+    }
+}
+
+// The end of `range` cut at `size`, or -1 when the range starts outside it.
+qsizetype endOfRange(Range range, qsizetype size)
+{
+    if (range.location < 0 || range.location > size || range.length < 0)
+        return -1;
+    return range.length > size - range.location ? size : range.maxRange();
+}
+
+// --- 8-bit text as a UText ------------------------------------------------------
+
+// A UText over bytes that each stand for one unit of a table: native
+// indexes are byte offsets and unit offsets at once. The bytes are
+// `context`, the table `p`, the length `a`; the decoded piece lives in the
+// UText's own extra space, so a (shallow) clone, as the engine makes of its
+// text, decodes into its own.
+constexpr int32_t kPieceUnits = int32_t(2 * kRegexByteTextSeam);
+
+int64_t byteTextLength(const UText* ut)
+{
+    return ut->a;
+}
+
+// Decodes the piece that holds `index` (reading forward) or the unit before
+// it (reading backward): pieces begin at multiples of the seam, a forward
+// one a seam before the index's, so that either way a seam of text lies on
+// the other side. Answers whether there is a unit that way.
+UBool U_CALLCONV byteTextAccess(UText* ut, int64_t index, UBool forward)
+{
+    const int64_t length = byteTextLength(ut);
+    index = std::clamp<int64_t>(index, 0, length);
+    const bool has = forward ? index < length : index > 0;
+    // In the piece at hand (or at an end of the text it reaches).
+    const int64_t pieceStart = ut->chunkNativeStart;
+    const int64_t pieceLimit = ut->chunkNativeLimit;
+    if (forward ? (index >= pieceStart && (index < pieceLimit || (index == pieceLimit && index == length)))
+                : (index <= pieceLimit && (index > pieceStart || (index == pieceStart && index == 0)))) {
+        ut->chunkOffset = int32_t(index - pieceStart);
+        return has;
+    }
+    // Else a new piece: the one holding the unit at `index` (`after`) or the
+    // one before it; at the text's end, the one reaching it.
+    const bool after = length > 0 && (forward ? index < length : index == 0);
+    int64_t start = 0;
+    if (after)
+        start = std::max<int64_t>(0, (index / kRegexByteTextSeam - 1) * kRegexByteTextSeam);
+    else if (length > 0)
+        start = (index - 1) / kRegexByteTextSeam * kRegexByteTextSeam;
+    const int64_t limit = std::min<int64_t>(start + kPieceUnits, length);
+    const auto* bytes = static_cast<const unsigned char*>(ut->context);
+    const auto* units = static_cast<const char16_t*>(ut->p);
+    auto* piece = static_cast<UChar*>(ut->pExtra);
+    for (int64_t i = start; i < limit; ++i)
+        piece[i - start] = units[bytes[i]];
+    ut->chunkContents = piece;
+    ut->chunkNativeStart = start;
+    ut->chunkNativeLimit = limit;
+    ut->chunkLength = int32_t(limit - start);
+    ut->nativeIndexingLimit = ut->chunkLength;
+    ut->chunkOffset = int32_t(index - start);
+    return has;
+}
+
+int64_t U_CALLCONV byteTextNativeLength(UText* ut)
+{
+    return byteTextLength(ut);
+}
+
+// Units [start, limit) into `dest`, terminated where it has room; the
+// position is left at the limit, as ICU's own texts leave it.
+int32_t U_CALLCONV byteTextExtract(UText* ut, int64_t start, int64_t limit, UChar* dest, int32_t capacity,
+                                   UErrorCode* status)
+{
+    if (U_FAILURE(*status))
+        return 0;
+    if (capacity < 0 || (dest == nullptr && capacity > 0) || start > limit) {
+        *status = U_ILLEGAL_ARGUMENT_ERROR;
+        return 0;
+    }
+    const int64_t length = byteTextLength(ut);
+    start = std::clamp<int64_t>(start, 0, length);
+    limit = std::clamp<int64_t>(limit, 0, length);
+    const auto* bytes = static_cast<const unsigned char*>(ut->context);
+    const auto* units = static_cast<const char16_t*>(ut->p);
+    const int32_t count = int32_t(limit - start);
+    for (int32_t i = 0; i < std::min(count, capacity); ++i)
+        dest[i] = units[bytes[start + i]];
+    byteTextAccess(ut, limit, true);
+    if (count < capacity)
+        dest[count] = 0;
+    else
+        *status = count == capacity ? U_STRING_NOT_TERMINATED_WARNING : U_BUFFER_OVERFLOW_ERROR;
+    return count;
+}
+
+void U_CALLCONV byteTextClose(UText* ut)
+{
+    ut->context = nullptr;
+    ut->p = nullptr;
+}
+
+UText* U_CALLCONV byteTextClone(UText* dest, const UText* source, UBool deep, UErrorCode* status);
+
+constexpr UTextFuncs kByteTextFuncs = {
+    sizeof(UTextFuncs), 0, 0, 0, byteTextClone, byteTextNativeLength, byteTextAccess, byteTextExtract,
+    nullptr,            nullptr, nullptr, nullptr, byteTextClose, nullptr, nullptr, nullptr,
+};
+
+// Opens (or reopens) `ut` over `length` bytes and their units, at 0.
+UText* openByteText(UText* ut, const void* bytes, const void* units, int64_t length, UErrorCode* status)
+{
+    ut = utext_setup(ut, kPieceUnits * int32_t(sizeof(UChar)), status);
+    if (U_FAILURE(*status))
+        return ut;
+    ut->pFuncs = &kByteTextFuncs;
+    ut->context = bytes;
+    ut->p = units;
+    ut->a = length;
+    ut->chunkNativeStart = ut->chunkNativeLimit = -1; // no piece yet
+    byteTextAccess(ut, 0, true);
+    return ut;
+}
+
+// A shallow clone shares the bytes and decodes its own pieces; a deep one
+// would copy the text the caller means not to copy.
+UText* U_CALLCONV byteTextClone(UText* dest, const UText* source, UBool deep, UErrorCode* status)
+{
+    if (U_FAILURE(*status))
+        return dest;
+    if (deep) {
+        *status = U_UNSUPPORTED_ERROR;
+        return dest;
+    }
+    dest = openByteText(dest, source->context, source->p, source->a, status);
+    if (U_SUCCESS(*status))
+        byteTextAccess(dest, utext_getNativeIndex(source), true);
+    return dest;
+}
+
+struct TextCloser
+{
+    void operator()(UText* text) const { utext_close(text); }
+};
 
 // What ICU's compile error means, said for a user; each key written out
 // whole so that the tables' completeness test finds it.
@@ -243,30 +413,44 @@ RegularExpressionStatus RegularExpression::enumerateMatches(const QString& text,
                                                             const RegularExpressionLimits& limits,
                                                             const MatchHandler& handler) const
 {
-    if (!m_compiled || range.location < 0 || range.location > text.size() || range.length < 0)
+    const qsizetype end = endOfRange(range, text.size());
+    if (!m_compiled || end < 0)
         return kRegexFailed;
-    const qsizetype end = range.length > text.size() - range.location ? text.size() : range.maxRange();
-    Matcher matcher = makeMatcher(m_compiled->regex, text, range.location, end, matchingOptions, limits);
+    Matcher matcher = cloneMatcher(m_compiled->regex);
     if (!matcher)
         return kRegexFailed;
+    // ICU wants a non-null text pointer even for an empty text.
+    static const UChar kEmpty[1] = {0};
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t groups = uregex_groupCount(matcher.get(), &status);
-    const bool anchored = matchingOptions & kMatchAnchored;
-    // findNext resumes at the previous match's end, and one code point
-    // further only after an empty match: a match that begins right where
-    // the previous one ended is never skipped.
-    for (bool first = true;; first = false) {
-        if (limits.shouldStop && limits.shouldStop())
-            return kRegexStopped;
-        const bool found = anchored ? (first && uregex_lookingAt64(matcher.get(), -1, &status))
-                                    : uregex_findNext(matcher.get(), &status);
-        if (U_FAILURE(status))
-            return statusOfFailure(status);
-        if (!found)
-            return kRegexCompleted;
-        if (handler && handler(readMatch(matcher.get(), groups)))
-            return kRegexHandlerStop;
-    }
+    uregex_setText(matcher.get(), text.isEmpty() ? kEmpty : unitsOf(text), static_cast<int32_t>(text.size()),
+                   &status);
+    if (!prepareMatcher(matcher.get(), range.location, end, matchingOptions, limits, status))
+        return kRegexFailed;
+    return runMatcher(matcher.get(), matchingOptions, limits, handler);
+}
+
+RegularExpressionStatus RegularExpression::enumerateMatchesInBytes(QByteArrayView bytes,
+                                                                   const std::array<char16_t, 256>& byteUnits,
+                                                                   Range range, unsigned matchingOptions,
+                                                                   const RegularExpressionLimits& limits,
+                                                                   const MatchHandler& handler) const
+{
+    const qsizetype end = endOfRange(range, bytes.size());
+    if (!m_compiled || end < 0 || bytes.size() > INT32_MAX)
+        return kRegexFailed;
+    Matcher matcher = cloneMatcher(m_compiled->regex);
+    if (!matcher)
+        return kRegexFailed;
+    static const char kEmpty[1] = {0};
+    UErrorCode status = U_ZERO_ERROR;
+    // The engine keeps a clone of the text; this one only hands it over.
+    const std::unique_ptr<UText, TextCloser> text(openByteText(
+        nullptr, bytes.isEmpty() ? kEmpty : bytes.data(), byteUnits.data(), bytes.size(), &status));
+    if (U_SUCCESS(status))
+        uregex_setUText(matcher.get(), text.get(), &status);
+    if (!prepareMatcher(matcher.get(), range.location, end, matchingOptions, limits, status))
+        return kRegexFailed;
+    return runMatcher(matcher.get(), matchingOptions, limits, handler);
 }
 
 QList<RegularExpressionMatch> RegularExpression::matchesInString(const QString& text, unsigned matchingOptions,

@@ -1,6 +1,7 @@
 #pragma once
 // Regular expressions in the system's own syntax (ICU's), compiled once and
-// matched against QString text: options named the way callers know them,
+// matched against QString text, or against 8-bit text read through a
+// character set's table of 256 units: options named the way callers know them,
 // matches handed over one by one, and limits that bound a runaway pattern
 // (an engine-step budget per match) or end a search early (a stop test the
 // engine asks while it works).
@@ -19,9 +20,11 @@
 
 #include "platform/range.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -47,10 +50,19 @@ enum RegularExpressionMatchingOptions : unsigned {
     kMatchWithoutAnchoringBounds = 16, // "^" and "$" do not match at the range's ends
 };
 
-// A budget of engine steps for one match when the caller names none: on
-// the order of a second of work. ICU counts steps, not time, so the bound
-// holds on any machine load.
+// A budget of engine steps for one match when the caller names none. ICU
+// counts steps (10,000 saved backtracking states each), not time, so the
+// bound holds on any machine load; a backtracking pattern spends it in a
+// few tenths of a second on long lines (0.1 to 0.6 s measured with the
+// budget grown by one step per 1,000 characters, lines of 1,000 to 100,000
+// characters, "(a+)+[0-9]", "(a|aa)+[0-9]", "(.*)*[0-9]"; as long over
+// 8-bit text).
 inline constexpr std::int32_t kDefaultRegexStepLimit = 1000;
+
+// 8-bit text is decoded for the engine in pieces of twice this many units
+// that begin and end at multiples of it, so that a look back across a seam
+// rarely needs the piece before again.
+inline constexpr qsizetype kRegexByteTextSeam = 2048;
 
 // Bounds of one search.
 struct RegularExpressionLimits
@@ -125,6 +137,23 @@ public:
     RegularExpressionStatus enumerateMatches(const QString& text, Range range, unsigned matchingOptions,
                                              const RegularExpressionLimits& limits,
                                              const MatchHandler& handler) const;
+
+    // enumerateMatches over an 8-bit text: each byte of `bytes` stands for
+    // the one UTF-16 unit `byteUnits` gives it (a character set of one byte a
+    // character, no surrogates), so ranges count bytes and units alike. The
+    // engine reads the text through a few kilobytes of decoded units, with
+    // no copy of it in UTF-16; matches, statuses and limits are those of
+    // enumerateMatches over the decoded string, but for one thing of ICU's:
+    // over a text longer than one piece, a pattern whose first character
+    // is one of a set ("x*\\d", "[ab]c") is tried twice at each place the
+    // set allows, twice the steps and the time, so it may run out of steps
+    // where the string's search would not. More than 2^31 - 1 bytes fail.
+    //   "\\x{e9}+" over "caf\xe9\xe9" with ISO-8859-1's units, {0, 5} => {3,2}
+    //   "o" over empty bytes, {0, 0} => nothing, kRegexCompleted
+    RegularExpressionStatus enumerateMatchesInBytes(QByteArrayView bytes, const std::array<char16_t, 256>& byteUnits,
+                                                    Range range, unsigned matchingOptions,
+                                                    const RegularExpressionLimits& limits,
+                                                    const MatchHandler& handler) const;
 
     // Every match in the whole text; empty on any failure.
     //   "\\d+" over "a1b22" => {1,1} {3,2}     over "" => []

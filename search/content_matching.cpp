@@ -52,31 +52,56 @@ QString FileLabel::path() const
 
 namespace {
 
-bool matchesRegularExpression(const RegularExpression& regex, const QString& text, const SearchParams& params,
-                              const FileLabel* file)
+// Whether `regex` matches the text `enumerate` hands it, of `length`
+// units, within the record's step budget (the budget spent is logged,
+// naming `file` when there is one).
+template <typename Enumerate>
+bool matchesRegularExpressionIn(const RegularExpression& regex, qsizetype length, const SearchParams& params,
+                                const FileLabel* file, Enumerate enumerate)
 {
     const std::atomic<bool>& stop = params.stop;
     RegularExpressionLimits limits;
     limits.stepLimit = params.regexStepLimit <= 0
                            ? 0
-                           : std::int32_t(std::min<qsizetype>(params.regexStepLimit + text.size() / kUnitsPerExtraStep,
+                           : std::int32_t(std::min<qsizetype>(params.regexStepLimit + length / kUnitsPerExtraStep,
                                                               INT32_MAX));
     limits.shouldStop = [&stop] { return stop.load(std::memory_order_relaxed); };
     bool found = false;
-    const RegularExpressionStatus status =
-        regex.enumerateMatches(text, Range{0, text.size()}, 0, limits, [&found](const RegularExpressionMatch&) {
-            found = true;
-            return true;
-        });
+    const RegularExpressionStatus status = enumerate(limits, [&found](const RegularExpressionMatch&) {
+        found = true;
+        return true;
+    });
     if (status == kRegexTimedOut && file)
         logWarning(QStringLiteral("Regular expression \"%1\" gave up on %2 (%3 characters): too slow")
                        .arg(regex.pattern(), file->path())
-                       .arg(text.size()));
+                       .arg(length));
     else if (status == kRegexTimedOut)
         logWarning(QStringLiteral("Regular expression \"%1\" gave up on a text of %2 characters: too slow")
                        .arg(regex.pattern())
-                       .arg(text.size()));
+                       .arg(length));
     return found;
+}
+
+bool matchesRegularExpression(const RegularExpression& regex, const QString& text, const SearchParams& params,
+                              const FileLabel* file)
+{
+    return matchesRegularExpressionIn(
+        regex, text.size(), params, file,
+        [&](const RegularExpressionLimits& limits, const RegularExpression::MatchHandler& handler) {
+            return regex.enumerateMatches(text, Range{0, text.size()}, 0, limits, handler);
+        });
+}
+
+// The same over 8-bit text, each byte the unit `byteUnits` gives it.
+bool matchesRegularExpressionInBytes(const RegularExpression& regex, QByteArrayView bytes,
+                                     const std::array<char16_t, 256>& byteUnits, const SearchParams& params,
+                                     const FileLabel* file)
+{
+    return matchesRegularExpressionIn(
+        regex, bytes.size(), params, file,
+        [&](const RegularExpressionLimits& limits, const RegularExpression::MatchHandler& handler) {
+            return regex.enumerateMatchesInBytes(bytes, byteUnits, Range{0, bytes.size()}, 0, limits, handler);
+        });
 }
 
 } // namespace
@@ -469,14 +494,14 @@ const ByteUnits* singleByteUnits(const QByteArray& converter)
     return entry ? &*entry : nullptr;
 }
 
-// The whole-text wildcard of a file in a declared set of one byte a
-// character, matched on its bytes: the text in UTF-16 would take twice the
-// file. Null when the set is not such a one or the bytes are not all valid
-// in it (the file is then read as if none were declared); NO when the file
-// cannot be read, is too long to be searched whole (left to readWholeText,
-// which says so) or on a stop.
-std::optional<bool> matchesDeclaredBytesWildcard(int fd, std::uint64_t size, const QByteArray& charset,
-                                                 const SearchParams& params, const StopCheck& stop)
+// The whole-text wildcard or regular expression of a file in a declared
+// set of one byte a character, matched on its bytes: the text in UTF-16
+// would take twice the file. Null when the set is not such a one or the
+// bytes are not all valid in it (the file is then read as if none were
+// declared); NO when the file cannot be read, is too long to be searched
+// whole (left to readWholeText, which says so) or on a stop.
+std::optional<bool> matchesDeclaredBytes(int fd, std::uint64_t size, const QByteArray& charset,
+                                         const SearchParams& params, const StopCheck& stop, const FileLabel& file)
 {
     const ByteUnits* table = singleByteUnits(charset);
     if (table == nullptr || size >= kLongestWholeFile)
@@ -488,6 +513,9 @@ std::optional<bool> matchesDeclaredBytesWildcard(int fd, std::uint64_t size, con
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
     if (!std::all_of(data, data + bytes.size(), [table](unsigned char b) { return table->valid[b]; }))
         return std::nullopt;
+    if (params.mode == kSearchRegularExpression)
+        return params.regex.isValid()
+               && matchesRegularExpressionInBytes(params.regex, bytes, table->units, params, &file);
     return isLikeUnixWildcardInBytes(bytes, table->units.data(), params.wildcard, params.comparison & 1, &stop);
 }
 
@@ -1155,9 +1183,9 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
         }
         const StopCheck stop{&m_params.stop, &buffer.m_bytesMatched};
         QByteArray textCharset = charset;
-        if (m_params.mode == kSearchWildcards && !charset.isNull()) {
+        if ((m_params.mode == kSearchWildcards || m_params.mode == kSearchRegularExpression) && !charset.isNull()) {
             if (const std::optional<bool> found =
-                    matchesDeclaredBytesWildcard(file.fd(), file.size(), charset, m_params, stop))
+                    matchesDeclaredBytes(file.fd(), file.size(), charset, m_params, stop, label))
                 return *found && !stop.shouldStop(0);
             if (::lseek(file.fd(), 0, SEEK_SET) != 0)
                 return false;

@@ -1,9 +1,12 @@
 #include "platform/regular_expression.h"
 
+#include "platform/string_encoding.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -217,6 +220,205 @@ TEST(RegularExpression, StopTestBetweenMatches)
                                      }),
               kRegexStopped);
     EXPECT_EQ(calls, 2);
+}
+
+// --- 8-bit text -------------------------------------------------------------
+
+// The units of a set of one byte a character, and the bytes it has.
+struct ByteSet
+{
+    std::array<char16_t, 256> units{};
+    QByteArray bytes; // every byte the set has, ascending
+};
+
+std::optional<ByteSet> byteSetOf(const QByteArray& charset)
+{
+    const QByteArray converter = converterForCharset(charset);
+    if (converter.isEmpty())
+        return std::nullopt;
+    ByteSet set;
+    for (int b = 0; b < 256; ++b) {
+        const QString unit = decodeInCharset(QByteArray(1, char(b)), converter);
+        if (unit.size() == 1) {
+            set.units[size_t(b)] = unit.at(0).unicode();
+            set.bytes.append(char(b));
+        }
+    }
+    return set;
+}
+
+QString decoded(const QByteArray& bytes, const ByteSet& set)
+{
+    QString text;
+    for (const char b : bytes)
+        text.append(QChar(set.units[static_cast<unsigned char>(b)]));
+    return text;
+}
+
+QString statusName(RegularExpressionStatus status)
+{
+    return QString::number(int(status));
+}
+
+// Every match with its groups, and the status, as one line.
+QString matchesSaid(RegularExpressionStatus status, const QList<RegularExpressionMatch>& matches)
+{
+    QString said = statusName(status) + u':';
+    for (const RegularExpressionMatch& match : matches) {
+        for (const Range& range : match.ranges)
+            said += QStringLiteral(" %1+%2").arg(range.location).arg(range.length);
+        said += u';';
+    }
+    return said;
+}
+
+// A text of several pieces of the byte reader, with the same snippets on
+// every seam at a different offset each: a match spans the seam, starts or
+// ends on it, or looks back across it.
+QByteArray seamText(const ByteSet& set)
+{
+    // Two letters the set has above ASCII (a case pair where it has one).
+    const QByteArray high = set.bytes.right(set.bytes.size() - set.bytes.indexOf(char(0xC0)));
+    const QByteArray snippet = "Ab" + high.left(2) + "9\nXy" + high.mid(high.size() - 3, 2) + " end\r\nq";
+    QByteArray text;
+    while (text.size() < 6 * kRegexByteTextSeam)
+        text += "lorem ipsum dolor " + high.mid(text.size() % high.size(), 1) + "\n";
+    for (qsizetype seam = 1; seam < 6; ++seam) {
+        const qsizetype at = seam * kRegexByteTextSeam - seam * 2 + 1;
+        text.replace(at, snippet.size(), snippet);
+    }
+    return text;
+}
+
+// The byte reader answers what the same expression answers over the decoded
+// string, across sets, options, bounds and patterns that cross the seams
+// of its pieces.
+TEST(RegularExpression, ByteTextAgreesWithItsDecodedString)
+{
+    const QByteArray charsets[] = {"ISO-8859-1", "ISO-8859-15", "windows-1252", "KOI8-R",
+                                   "ISO-8859-5", "windows-1253", "ISO-8859-9"};
+    const QString patterns[] = {
+        u"Ab\\w\\w9"_qs,         u"(?<=Ab..)9\\s+X"_qs,    u"(?<![a-z ])\\w+"_qs,    u"^\\w+$"_qs,
+        u"\\w$"_qs,              u"^Xy"_qs,                u"9.Xy"_qs,               u"\\bq\\w*\\b"_qs,
+        u"(\\w)\\1"_qs,          u"[^\\x00-\\x7f]{2}"_qs,   u"(?i:aB\\w)"_qs,         u"d\\r?$"_qs,
+        u"(?=\\w{4}9)\\w"_qs,    u"x*"_qs,                 u"end\\R"_qs,             u"(?s)Ab.*?q"_qs,
+    };
+    const unsigned optionSets[] = {
+        0, kRegexCaseInsensitive, kRegexAnchorsMatchLines, kRegexDotMatchesLineSeparators,
+        kRegexCaseInsensitive | kRegexAnchorsMatchLines | kRegexUseUnixLineSeparators,
+        kRegexUseUnicodeWordBoundaries,
+    };
+    const unsigned matchingOptions[] = {0, kMatchWithTransparentBounds, kMatchWithoutAnchoringBounds,
+                                        kMatchAnchored};
+    for (const QByteArray& charset : charsets) {
+        const std::optional<ByteSet> set = byteSetOf(charset);
+        ASSERT_TRUE(set) << charset.constData();
+        const QByteArray bytes = seamText(*set);
+        const QString text = decoded(bytes, *set);
+        ASSERT_EQ(text.size(), bytes.size());
+        // The whole text, and ranges that begin and end on seams or just by.
+        const Range ranges[] = {{0, bytes.size()},
+                                {kRegexByteTextSeam, 2 * kRegexByteTextSeam},
+                                {3 * kRegexByteTextSeam - 5, kRegexByteTextSeam + 3},
+                                {4 * kRegexByteTextSeam - 7, bytes.size()}};
+        for (const QString& pattern : patterns) {
+            for (const unsigned options : optionSets) {
+                const RegularExpression regex = RegularExpression::compile(pattern, options);
+                ASSERT_TRUE(regex.isValid()) << pattern.toStdString();
+                for (const unsigned matching : matchingOptions) {
+                    for (const Range range : ranges) {
+                        SCOPED_TRACE(QStringLiteral("%1, /%2/ options %3, matching %4, range %5+%6")
+                                         .arg(QString::fromLatin1(charset), pattern)
+                                         .arg(options)
+                                         .arg(matching)
+                                         .arg(range.location)
+                                         .arg(range.length)
+                                         .toStdString());
+                        QList<RegularExpressionMatch> inString;
+                        QList<RegularExpressionMatch> inBytes;
+                        const auto status = regex.enumerateMatches(text, range, matching, {},
+                                                                   [&](const RegularExpressionMatch& match) {
+                                                                       inString.append(match);
+                                                                       return false;
+                                                                   });
+                        const auto bytesStatus = regex.enumerateMatchesInBytes(
+                            bytes, set->units, range, matching, {}, [&](const RegularExpressionMatch& match) {
+                                inBytes.append(match);
+                                return false;
+                            });
+                        ASSERT_EQ(matchesSaid(bytesStatus, inBytes), matchesSaid(status, inString));
+                    }
+                }
+            }
+        }
+    }
+}
+
+// A backtracking pattern runs out of the same steps over bytes as over
+// their string (but see below): the smallest limit that lets the string's search end lets
+// the bytes' end too, and one step less times both out. The stop test
+// ends it the same way.
+TEST(RegularExpression, ByteTextHasTheStringsLimits)
+{
+    const std::optional<ByteSet> set = byteSetOf("ISO-8859-1");
+    ASSERT_TRUE(set);
+    QByteArray bytes(2 * kRegexByteTextSeam + 100, 'x');
+    bytes.replace(kRegexByteTextSeam - 10, 1, "\n");
+    bytes.replace(2 * kRegexByteTextSeam + 1, 1, "\xe9");
+    const QString text = decoded(bytes, *set);
+    // Each costs steps of the square of the text's length. (A pattern whose
+    // first character is one of a set, "x*\\d", takes ICU twice the steps
+    // and the time over a text read in pieces: its search of such a text
+    // tries each place twice.)
+    for (const QString& pattern : {u".*\\d"_qs, u"(?<=x)x+\\x{e9}z"_qs, u"(.)*\\d"_qs}) {
+        SCOPED_TRACE(pattern.toStdString());
+        const RegularExpression regex = RegularExpression::compile(pattern, 0);
+        const auto statuses = [&](std::int32_t stepLimit) {
+            RegularExpressionLimits limits;
+            limits.stepLimit = stepLimit;
+            return std::pair{regex.enumerateMatches(text, {0, text.size()}, 0, limits, nullptr),
+                             regex.enumerateMatchesInBytes(bytes, set->units, {0, bytes.size()}, 0, limits,
+                                                           nullptr)};
+        };
+        std::int32_t enough = 1;
+        while (enough < (1 << 16) && statuses(enough).first == kRegexTimedOut)
+            enough *= 2;
+        ASSERT_NE(statuses(enough).first, kRegexTimedOut);
+        std::int32_t tooFew = enough / 2; // times out, or 0 when 1 was enough
+        while (enough - tooFew > 1) {
+            const std::int32_t middle = tooFew + (enough - tooFew) / 2;
+            (statuses(middle).first == kRegexTimedOut ? tooFew : enough) = middle;
+        }
+        EXPECT_EQ(statuses(enough).second, statuses(enough).first);
+        if (tooFew > 0) {
+            EXPECT_EQ(statuses(tooFew), std::pair(kRegexTimedOut, kRegexTimedOut)) << "limit " << tooFew;
+        }
+        RegularExpressionLimits limits;
+        limits.stepLimit = 0;
+        int asked = 0;
+        limits.shouldStop = [&asked] { return ++asked > 1; };
+        EXPECT_EQ(regex.enumerateMatchesInBytes(bytes, set->units, {0, bytes.size()}, 0, limits, nullptr),
+                  kRegexStopped);
+    }
+}
+
+TEST(RegularExpression, ByteTextBoundsAndEmptyText)
+{
+    const std::optional<ByteSet> set = byteSetOf("ISO-8859-1");
+    ASSERT_TRUE(set);
+    const RegularExpression regex = RegularExpression::compile(u"\\x{e9}+"_qs, 0);
+    QList<Range> seen;
+    const auto collect = [&seen](const RegularExpressionMatch& match) {
+        seen.append(match.range());
+        return false;
+    };
+    EXPECT_EQ(regex.enumerateMatchesInBytes("caf\xe9\xe9", set->units, {0, 5}, 0, {}, collect), kRegexCompleted);
+    EXPECT_EQ(seen, (QList<Range>{{3, 2}}));
+    EXPECT_EQ(regex.enumerateMatchesInBytes("caf\xe9", set->units, {5, 0}, 0, {}, collect), kRegexFailed);
+    EXPECT_EQ(regex.enumerateMatchesInBytes(QByteArrayView(), set->units, {0, 0}, 0, {}, collect),
+              kRegexCompleted);
+    EXPECT_EQ(RegularExpression().enumerateMatchesInBytes("a", set->units, {0, 1}, 0, {}, collect), kRegexFailed);
+    EXPECT_EQ(seen.size(), 1);
 }
 
 TEST(RegularExpression, OneExpressionOnManyThreads)
