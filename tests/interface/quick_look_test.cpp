@@ -415,17 +415,6 @@ TEST_F(Previews, MovingOnAbandonsThePreviewNoLongerShown)
     EXPECT_TRUE(window.readingThreads().waitForDone(10000));
 }
 
-// Bytes this process has read through system calls; -1 where the kernel
-// does not count them.
-qint64 bytesReadByProcess()
-{
-    QFile io(QStringLiteral("/proc/self/io"));
-    if (!io.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray first = io.readLine();
-    return first.startsWith("rchar: ") ? first.mid(7).trimmed().toLongLong() : -1;
-}
-
 // Regression: a page whose content is a hole of gigabytes opened at once
 // and was then drawn on through the stop of an item left behind: three such
 // previews held the preview's three threads, and a picture previewed next
@@ -433,7 +422,7 @@ qint64 bytesReadByProcess()
 // next read, and the preview counts as abandoned.
 TEST_F(Previews, AStopEndsTheDrawingOfAPageUnderWayRegression)
 {
-    if (bytesReadByProcess() < 0)
+    if (test::bytesReadByProcess() < 0)
         GTEST_SKIP() << "the kernel counts no bytes read here";
     const QString hole = test::pdfWithContent(tree, QStringLiteral("hole.pdf"), "0 0 1 rg 0 0 50 50 re f\n",
                                               qint64(6) << 30);
@@ -441,7 +430,7 @@ TEST_F(Previews, AStopEndsTheDrawingOfAPageUnderWayRegression)
     std::atomic<bool> stop{false};
     std::atomic<bool> done{false};
     DecodedPreview decoded;
-    const qint64 before = bytesReadByProcess();
+    const qint64 before = test::bytesReadByProcess();
     std::thread drawing([&] {
         decoded = decodePreview(hole, QSize(360, 300), &stop);
         done = true;
@@ -451,16 +440,16 @@ TEST_F(Previews, AStopEndsTheDrawingOfAPageUnderWayRegression)
     constexpr qint64 kUnderWay = qint64(4) << 20;
     QElapsedTimer waited;
     waited.start();
-    while (!done && bytesReadByProcess() - before < kUnderWay && waited.elapsed() < 20000)
+    while (!done && test::bytesReadByProcess() - before < kUnderWay && waited.elapsed() < 20000)
         std::this_thread::yield();
     const bool drawnBeforeTheStop = done;
     stop = true;
-    const qint64 atStop = bytesReadByProcess();
+    const qint64 atStop = test::bytesReadByProcess();
     drawing.join();
     ASSERT_FALSE(drawnBeforeTheStop) << "the page was drawn before the stop could be set";
     EXPECT_TRUE(decoded.abandoned);
     EXPECT_TRUE(decoded.picture.isNull());
-    EXPECT_LT(bytesReadByProcess() - atStop, qint64(4) << 20);
+    EXPECT_LT(test::bytesReadByProcess() - atStop, qint64(4) << 20);
 }
 
 // --- the controller -------------------------------------------------------------------

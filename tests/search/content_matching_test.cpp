@@ -1213,9 +1213,11 @@ TEST_F(ContentMatcherTest, WideTextIsSearchedInMemoryBoundedByTheFile)
 }
 
 // Declared 8-bit text searched whole took twice its size as UTF-16 (2.05
-// times the file with wildcards): wildcards now match its bytes, so the
-// peak grows with the file by at most about its size, as UTF-16 text does.
-TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedByWildcardsInMemoryBoundedByTheFile)
+// times the file with wildcards, 2.0 with regular expressions): wildcards
+// now match its bytes, and ICU reads them through the set's table a few
+// kilobytes decoded at a time, so the peak grows with the file by at most
+// about its size, as UTF-16 text does.
+TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedInMemoryBoundedByTheFile)
 {
     if (!test::resetPeakResident())
         GTEST_SKIP() << "no peak resident memory to read here";
@@ -1229,59 +1231,23 @@ TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedByWildcardsInMemoryBoundedBy
     };
     const struct
     {
+        SearchMode mode;
         QString pattern;
         std::uint64_t comparison;
         bool found;
     } searches[] = {
-        {u"*N\u00e9\u00e9dle"_qs, 0, true},
-        {u"*n\u00c9\u00c9DLE"_qs, 1, true},
-        {u"*[\u00e0-\u00ff]dle?"_qs, 0, false},
+        {kSearchWildcards, u"*N\u00e9\u00e9dle"_qs, 0, true},
+        {kSearchWildcards, u"*n\u00c9\u00c9DLE"_qs, 1, true},
+        {kSearchWildcards, u"*[\u00e0-\u00ff]dle?"_qs, 0, false},
+        {kSearchRegularExpression, u"N\u00e9\u00e9dle$"_qs, 0, true},
+        {kSearchRegularExpression, u"(?<=the )n\u00c9{2}DLE"_qs, 1, true},
+        {kSearchRegularExpression, u"[\u00e0-\u00ff]dle\\w"_qs, 0, false},
     };
-    // Once so that lazily built tables and the buffer are in place.
-    setSearch(kSearchWildcards, {searches[0].pattern}, 0);
-    EXPECT_TRUE(matches("small.txt"));
     for (const auto& search : searches) {
         SCOPED_TRACE(search.pattern.toStdString());
-        setSearch(kSearchWildcards, {search.pattern}, search.comparison);
-        const qint64 smallGrowth = growth("small.txt", search.found);
-        const qint64 largeGrowth = growth("large.txt", search.found);
-        // The text as UTF-16 would take 2 × (large - small) more.
-        EXPECT_LT(largeGrowth, smallGrowth + (large - small) * 3 / 2)
-            << "small " << smallGrowth << ", large " << largeGrowth;
-    }
-}
-
-// Regular expressions took declared 8-bit text as UTF-16 too, twice its
-// size: ICU now reads its bytes through the set's table, a few kilobytes
-// decoded at a time, so the peak grows with the file by about its size.
-TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedByRegularExpressionsInMemoryBoundedByTheFile)
-{
-    if (!test::resetPeakResident())
-        GTEST_SKIP() << "no peak resident memory to read here";
-    m_params.maxFileSize = std::uint64_t(1) << 31;
-    const qsizetype small = qsizetype(2) << 20;
-    const qsizetype large = qsizetype(32) << 20;
-    if (!writeDeclaredLatin1(u"small.txt"_qs, small) || !writeDeclaredLatin1(u"large.txt"_qs, large))
-        GTEST_SKIP() << "the temporary file system has no user extended attributes";
-    const auto growth = [&](const QByteArray& name, bool expected) {
-        return test::peakGrowthOf([&] { EXPECT_EQ(matches(name), expected) << name.toStdString(); });
-    };
-    const struct
-    {
-        QString pattern;
-        std::uint64_t comparison;
-        bool found;
-    } searches[] = {
-        {u"N\u00e9\u00e9dle$"_qs, 0, true},
-        {u"(?<=the )n\u00c9{2}DLE"_qs, 1, true},
-        {u"[\u00e0-\u00ff]dle\\w"_qs, 0, false},
-    };
-    // Once so that lazily built tables and the buffer are in place.
-    setSearch(kSearchRegularExpression, {searches[0].pattern}, 0);
-    EXPECT_TRUE(matches("small.txt"));
-    for (const auto& search : searches) {
-        SCOPED_TRACE(search.pattern.toStdString());
-        setSearch(kSearchRegularExpression, {search.pattern}, search.comparison);
+        // Once so that lazily built tables and the buffer are in place.
+        setSearch(search.mode, {search.pattern}, search.comparison);
+        EXPECT_EQ(matches("small.txt"), search.found);
         const qint64 smallGrowth = growth("small.txt", search.found);
         const qint64 largeGrowth = growth("large.txt", search.found);
         // The text as UTF-16 would take 2 × (large - small) more.

@@ -1,6 +1,7 @@
 #pragma once
-// One-page PDF files whose content stream is a large hole, for tests of the
-// bounds on reading and drawing pages.
+// One-page PDF files whose content stream is a large hole, and the bytes
+// the process has read, for tests of the bounds on reading and drawing
+// pages.
 
 #include "tests/support/temp_tree.h"
 
@@ -46,6 +47,17 @@ inline QString pdfWithContent(TempTree& tree, const QString& name, const QByteAr
     EXPECT_TRUE(file.seek(streamEnd));
     EXPECT_EQ(file.write(tail), tail.size());
     return path;
+}
+
+// Bytes this process has read through system calls; -1 where the kernel
+// does not count them.
+inline qint64 bytesReadByProcess()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray first = io.readLine();
+    return first.startsWith("rchar: ") ? first.mid(7).trimmed().toLongLong() : -1;
 }
 
 } // namespace sorvant::test

@@ -19,18 +19,8 @@
 namespace sorvant {
 namespace {
 
+using test::bytesReadByProcess;
 using test::pdfWithContent;
-
-// Bytes this process has read through system calls; -1 where the kernel
-// does not count them.
-qint64 bytesReadByProcess()
-{
-    QFile io(QStringLiteral("/proc/self/io"));
-    if (!io.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray first = io.readLine();
-    return first.startsWith("rchar: ") ? first.mid(7).trimmed().toLongLong() : -1;
-}
 
 constexpr qint64 kSixGigabytes = 6'000'000'000;
 constexpr qint64 kUnbounded = std::numeric_limits<qint64>::max();
