@@ -23,10 +23,7 @@ constexpr qsizetype kTrailerSize = 32;
 
 quint64 bigEndian(const char* bytes, int size)
 {
-    quint64 value = 0;
-    for (int i = 0; i < size; ++i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[i]);
-    return value;
+    return binaryPropertyListInteger(bytes, size);
 }
 
 // How reading a value ended: read, refused (it cannot be read as it is;
@@ -102,24 +99,7 @@ private:
         return steps.join(QLatin1Char('/'));
     }
 
-    // The count after a marker at `at`: its low four bits, or with all
-    // four set the integer object that follows. Moves `at` past it.
-    std::optional<quint64> countAt(qsizetype& at) const
-    {
-        const int low = static_cast<unsigned char>(m_data.at(at)) & 0x0F;
-        ++at;
-        if (low != 0x0F)
-            return quint64(low);
-        if (at >= m_end)
-            return std::nullopt;
-        const int marker = static_cast<unsigned char>(m_data.at(at));
-        const int size = 1 << (marker & 0x0F);
-        if ((marker & 0xF0) != 0x10 || size > 8 || at + 1 + size > m_end)
-            return std::nullopt;
-        const quint64 value = bigEndian(m_data.constData() + at + 1, size);
-        at += 1 + size;
-        return value;
-    }
+    std::optional<quint64> countAt(qsizetype& at) const { return binaryPropertyListCount(m_data, m_end, at); }
 
     // Whether `size` bytes from `at` lie inside the objects' area.
     bool fits(qsizetype at, quint64 size) const { return size <= quint64(m_end - at); }

@@ -46,10 +46,7 @@ constexpr qsizetype kTrailerSize = 32;
 
 quint64 bigEndian(const QByteArray& data, qsizetype at, int size)
 {
-    quint64 value = 0;
-    for (int i = 0; i < size; ++i)
-        value = (value << 8) | static_cast<unsigned char>(data.at(at + i));
-    return value;
+    return binaryPropertyListInteger(data.constData() + at, size);
 }
 
 std::optional<Trailer> readTrailer(const QByteArray& data)
@@ -159,24 +156,7 @@ private:
         return m_height[parent] <= kMaximumPropertyListDepth && m_size[parent] <= kMaximumPropertyListObjects;
     }
 
-    // The count after a marker: its low four bits, or with all four set an
-    // integer object that follows. Moves `at` past what it read.
-    std::optional<quint64> countAt(qsizetype& at) const
-    {
-        const int low = static_cast<unsigned char>(m_data.at(at)) & 0x0F;
-        ++at;
-        if (low != 0x0F)
-            return static_cast<quint64>(low);
-        if (at >= m_end)
-            return std::nullopt;
-        const int marker = static_cast<unsigned char>(m_data.at(at));
-        const int size = 1 << (marker & 0x0F);
-        if ((marker & 0xF0) != 0x10 || size > 8 || at + 1 + size > m_end)
-            return std::nullopt;
-        const quint64 value = bigEndian(m_data, at + 1, size);
-        at += 1 + size;
-        return value;
-    }
+    std::optional<quint64> countAt(qsizetype& at) const { return binaryPropertyListCount(m_data, m_end, at); }
 
     // Whether the ASCII or UTF-16 string at `at` lies inside the objects'
     // area (what it holds is the reader's to judge).
@@ -250,6 +230,31 @@ XmlScan scanNullReference(const QByteArray& data, qsizetype& at, PropertyListSto
 }
 
 } // namespace
+
+quint64 binaryPropertyListInteger(const char* bytes, int size)
+{
+    quint64 value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[i]);
+    return value;
+}
+
+std::optional<quint64> binaryPropertyListCount(const QByteArray& data, qsizetype end, qsizetype& at)
+{
+    const int low = static_cast<unsigned char>(data.at(at)) & 0x0F;
+    ++at;
+    if (low != 0x0F)
+        return static_cast<quint64>(low);
+    if (at >= end)
+        return std::nullopt;
+    const int marker = static_cast<unsigned char>(data.at(at));
+    const int size = 1 << (marker & 0x0F);
+    if ((marker & 0xF0) != 0x10 || size > 8 || at + 1 + size > end)
+        return std::nullopt;
+    const quint64 value = binaryPropertyListInteger(data.constData() + at + 1, size);
+    at += 1 + size;
+    return value;
+}
 
 bool isBoundedBinaryPropertyList(const QByteArray& data, QString* error)
 {

@@ -11,6 +11,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <optional>
+
 namespace sorvant {
 
 // Deepest nesting of arrays and dictionaries accepted (the root is depth 0).
@@ -45,6 +47,19 @@ inline constexpr qint64 kMaximumPropertyListSize = 64 * 1024 * 1024;
 enum class XmlNulReferences { Refused, LeftToTheReader };
 [[nodiscard]] bool isBoundedXMLPropertyList(const QByteArray& data, QString* error = nullptr,
                                             XmlNulReferences nulReferences = XmlNulReferences::Refused);
+
+// --- the binary layout, for the bounds check and the reader ------------------------
+
+// The unsigned big-endian integer of `size` bytes (1 to 8) at `bytes`.
+//   ("\x01\x02", 2) => 258
+[[nodiscard]] quint64 binaryPropertyListInteger(const char* bytes, int size);
+
+// The count after the object marker at `at`, inside `data` before `end`:
+// the marker's low four bits, or with all four set the integer object that
+// follows (1 to 8 bytes). Moves `at` past what it read; nothing when the
+// integer object is not one or does not end before `end`.
+//   ("\x55", 0) => 5, at 1    ("\x5F\x10\x20", 0) => 32, at 3    ("\x5F", 0) => nothing
+[[nodiscard]] std::optional<quint64> binaryPropertyListCount(const QByteArray& data, qsizetype end, qsizetype& at);
 
 // --- scanning XML, for the bounds check and the reader -----------------------------
 

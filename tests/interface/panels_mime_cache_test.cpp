@@ -9,6 +9,7 @@
 #include "interface/panels.h"
 #include "platform/mime_database.h"
 
+#include "tests/support/cut_mime_cache.h"
 #include "tests/support/temp_tree.h"
 
 #include <QApplication>
@@ -16,7 +17,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -42,14 +42,11 @@ TEST(FileTypeIconProvider, TypesAreTheMimeDatabasesAndFoldersAreFolders)
 TEST(FileTypeIconProvider, AFolderChooserShowsAFolderWhileTheUsersMimeCacheIsCutShort)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const QString systemCache = QStandardPaths::locate(QStandardPaths::GenericDataLocation, "mime/mime.cache");
-    if (systemCache.isEmpty())
+    const QByteArray half = test::halfOfTheSystemMimeCache();
+    if (half.isEmpty())
         GTEST_SKIP() << "no system MIME cache to cut";
-    QFile system(systemCache);
-    ASSERT_TRUE(system.open(QIODevice::ReadOnly));
-    const QByteArray whole = system.readAll();
     test::TempTree tree;
-    tree.writeFile("share/mime/mime.cache", whole.left(whole.size() / 2));
+    tree.writeFile("share/mime/mime.cache", half);
     const QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
     qputenv("XDG_DATA_HOME", QFile::encodeName(tree.filePath("share")));
     qputenv("XDG_DATA_DIRS", QFile::encodeName(tree.filePath("share")) + ':'

@@ -5,12 +5,12 @@
 #include "platform/url.h"
 #include "system/icon_theme.h"
 #include "system/mime_applications.h"
+#include "tests/support/cut_mime_cache.h"
 #include "tests/support/temp_tree.h"
 #include "tests/system/desktop_test_support.h"
 
 #include <QFile>
 #include <QImage>
-#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -193,13 +193,10 @@ TEST_F(WorkspaceIcons, AMissingCustomIconIsRememberedToo)
 TEST_F(WorkspaceIcons, ATruncatedUserCacheReachesNoLibrary)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const QString systemCache = QStandardPaths::locate(QStandardPaths::GenericDataLocation, "mime/mime.cache");
-    if (systemCache.isEmpty())
+    const QByteArray half = test::halfOfTheSystemMimeCache();
+    if (half.isEmpty())
         GTEST_SKIP() << "no system MIME cache to cut";
-    QFile system(systemCache);
-    ASSERT_TRUE(system.open(QIODevice::ReadOnly));
-    const QByteArray whole = system.readAll();
-    desktop.home.tree.writeFile("home/.local/share/mime/mime.cache", whole.left(whole.size() / 2));
+    desktop.home.tree.writeFile("home/.local/share/mime/mime.cache", half);
     qputenv("XDG_DATA_DIRS", (desktop.dataHome + ':' + qgetenv("XDG_DATA_DIRS")).toUtf8());
     const QString file = desktop.home.tree.writeFile("a.txt", "words\n");
     EXPECT_EXIT(
