@@ -57,13 +57,7 @@ void FileActions::setItemWork(TrashItem trash, RemoveItem remove)
 {
     // recycleFile without removal, keeping why the Trash refused an item.
     m_trash = trash ? std::move(trash) : [](const QString& path, FileError* error) {
-        struct stat status{};
-        if (::lstat(fileSystemRepresentation(path).constData(), &status) != 0 && (errno == ENOENT || errno == ENOTDIR))
-            return true;
-        if (moveItemToTrash(path, nullptr, error))
-            return true;
-        logError(QStringLiteral("Couldn't move %1 to the Trash: %2").arg(path, error->description()));
-        return false;
+        return recycleFile(path, false, error);
     };
     m_remove = remove ? std::move(remove) : [](const QString& path, FileError* error, const RemovalProgress& progress) {
         return removePath(path, error, progress);

@@ -77,7 +77,7 @@ void SearchController::requestStop()
 void SearchController::clearResults()
 {
     m_sortPending = false;
-    m_merging.reset();
+    m_merging = false;
     ++m_sortRequest;
     m_preparing.reset();
     m_ready.reset();
@@ -201,7 +201,7 @@ void SearchController::mergeElsewhere()
                      std::make_move_iterator(m_ready->keys.end()));
     m_ready.reset();
     m_readyFrom = 0;
-    m_merging = rest.results;
+    m_merging = true;
     auto work = std::make_shared<ResultsDataSource::MergeWork>(m_engine->dataSource().takeMergeWork(std::move(rest)));
     const quint64 generation = m_generation;
     whenReady(runInBackground([work] {
@@ -221,7 +221,7 @@ void SearchController::mergeElsewhere()
                       freeElsewhere();
                       return;
                   }
-                  m_merging.reset();
+                  m_merging = false;
                   if (!m_model.applyMerge(*work)) {
                       // Rows were removed meanwhile: the batch is merged
                       // again into the rows as they are now.

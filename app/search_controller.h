@@ -150,9 +150,8 @@ private:
     qsizetype m_waitingFrom = 0;    // the first of m_waiting still to feed
     bool m_endPending = false;      // the search ended: tell once all is fed
     bool m_sortPending = false;     // a re-sort is on the pool: nothing merges
-    // A batch being merged on the pool (its results, in case the merge is
-    // dropped), and what waits for it.
-    std::optional<QList<ResultPointer>> m_merging;
+    // A batch is being merged on the pool, and what waits for it.
+    bool m_merging = false;
     std::vector<std::function<void()>> m_afterMerge;
     quint64 m_sortRequest = 0;      // drops a re-sort a later one replaced
     std::uint64_t m_done = 0;       // items examined, as last reported

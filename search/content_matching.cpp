@@ -513,6 +513,10 @@ std::optional<bool> matchesDeclaredBytes(int fd, std::uint64_t size, const QByte
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
     if (!std::all_of(data, data + bytes.size(), [table](unsigned char b) { return table->valid[b]; }))
         return std::nullopt;
+    // An empty file matches nothing, as its text does not (an expression
+    // such as ".*" would find the empty match in it).
+    if (bytes.isEmpty())
+        return false;
     if (params.mode == kSearchRegularExpression)
         return params.regex.isValid()
                && matchesRegularExpressionInBytes(params.regex, bytes, table->units, params, &file);

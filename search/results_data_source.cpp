@@ -575,8 +575,8 @@ void ResultsDataSource::insertPrepared(PreparedResults prepared, ShownResultsObs
     completeKeys();
     const QList<ResultPointer>& batch = prepared.results;
     std::vector<SortKeys>& keys = prepared.keys;
-    std::vector<qsizetype> order(keys.size());
-    std::iota(order.begin(), order.end(), 0);
+    // The batch is sorted: its rows go in as they stand.
+    const size_t batchSize = keys.size();
     qsizetype ranges = 0;
     const std::vector<qsizetype> places = placesOf(m_keys, keys, m_sorting, m_reverse, &ranges);
     // Each ranged insert moves the rows below it, up to the final count.
@@ -584,9 +584,9 @@ void ResultsDataSource::insertPrepared(PreparedResults prepared, ShownResultsObs
         // Range by range from the top; each range's row counts the ones
         // already inserted above it.
         qsizetype inserted = 0;
-        for (size_t first = 0; first < order.size();) {
+        for (size_t first = 0; first < batchSize;) {
             size_t last = first;
-            while (last + 1 < order.size() && places[last + 1] == places[first])
+            while (last + 1 < batchSize && places[last + 1] == places[first])
                 ++last;
             const qsizetype row = places[first] + inserted;
             const qsizetype count = qsizetype(last - first + 1);
@@ -597,8 +597,8 @@ void ResultsDataSource::insertPrepared(PreparedResults prepared, ShownResultsObs
             std::vector<SortKeys> runKeys;
             runKeys.reserve(size_t(count));
             for (size_t i = first; i <= last; ++i) {
-                run.append(batch.at(order[i]));
-                runKeys.push_back(std::move(keys[size_t(order[i])]));
+                run.append(batch.at(qsizetype(i)));
+                runKeys.push_back(std::move(keys[i]));
             }
             m_results.insert(row, count, nullptr);
             std::move(run.begin(), run.end(), m_results.begin() + row);
@@ -618,10 +618,10 @@ void ResultsDataSource::insertPrepared(PreparedResults prepared, ShownResultsObs
     // from the back (the batch's own keys are the second list; the copies
     // shown at the end meanwhile are overwritten).
     const qsizetype shown = m_results.size();
-    const qsizetype added = qsizetype(order.size());
+    const qsizetype added = qsizetype(batchSize);
     if (observer)
         observer->shownResultsWillInsert(shown, added);
-    for (const qsizetype i : order) {
+    for (qsizetype i = 0; i < added; ++i) {
         m_results.append(batch.at(i));
         m_keys.push_back(keys[size_t(i)]);
     }
@@ -645,8 +645,8 @@ void ResultsDataSource::insertPrepared(PreparedResults prepared, ShownResultsObs
             m_results[from + j] = std::move(m_results[from - 1]);
             m_keys[size_t(from + j)] = std::move(m_keys[size_t(from - 1)]);
         }
-        m_results[from + j] = batch.at(order[size_t(j)]);
-        m_keys[size_t(from + j)] = std::move(keys[size_t(order[size_t(j)])]);
+        m_results[from + j] = batch.at(j);
+        m_keys[size_t(from + j)] = std::move(keys[size_t(j)]);
     }
     countScanWork(shown + added);
     if (observer)

@@ -127,7 +127,7 @@ bool selectFileInFileViewer(const QString& path)
     return openURL(URL::fileURLWithPath(parent.isEmpty() ? QStringLiteral("/") : parent, true), false);
 }
 
-bool recycleFile(const QString& path, bool removeOnFailure)
+bool recycleFile(const QString& path, bool removeOnFailure, FileError* error)
 {
     if (path.isEmpty())
         return false;
@@ -135,11 +135,12 @@ bool recycleFile(const QString& path, bool removeOnFailure)
         return errno == ENOENT || errno == ENOTDIR;
     // An immutable item keeps its flag: the Trash refuses it (as rm does)
     // and so does removal.
-    FileError error;
-    if (moveItemToTrash(path, nullptr, &error))
+    FileError refused;
+    FileError& reason = error ? *error : refused;
+    if (moveItemToTrash(path, nullptr, &reason))
         return true;
     if (!removeOnFailure) {
-        logError(QStringLiteral("Couldn't move %1 to the Trash: %2").arg(path, error.description()));
+        logError(QStringLiteral("Couldn't move %1 to the Trash: %2").arg(path, reason.description()));
         return false;
     }
     return removePath(path);

@@ -16,6 +16,8 @@ class QObject;
 
 namespace sorvant {
 
+struct FileError;
+
 // Whether a file manager serves org.freedesktop.FileManager1; asked once
 // per process (resetFileManagerState forgets the answer, for tests).
 [[nodiscard]] bool finderLaunched();
@@ -50,8 +52,8 @@ bool selectFileInFileViewer(const QString& path);
 // Moves the item to the Trash. YES when it is in the Trash, was removed
 // (with `removeOnFailure`, when the Trash refused it) or was already gone;
 // NO for an empty path or when the item stays. An immutable item stays,
-// flag and all.
-bool recycleFile(const QString& path, bool removeOnFailure);
+// flag and all. `error`, when given, says why the Trash refused the item.
+bool recycleFile(const QString& path, bool removeOnFailure, FileError* error = nullptr);
 bool recycleFile(const QString& path);
 
 } // namespace sorvant

@@ -603,6 +603,11 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
     std::mt19937 random(20261207);
     QList<QByteArray> files;
     for (const QByteArray& charset : charsets) {
+        // An empty file too: an expression that matches the empty text
+        // finds nothing in it, by every path.
+        files.append(writeNext(QByteArray()));
+        if (!declare(files.last(), charset))
+            GTEST_SKIP() << "the temporary file system has no user extended attributes";
         for (int n = 0; n < 12; ++n) {
             QByteArray text;
             for (int i = 1 + int(random() % 24); i > 0; --i)
@@ -614,7 +619,7 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
     }
     const QStringList words = {u"report"_qs, u"ss"_qs, u"\u00DF"_qs, u"\u00E9"_qs, u"\u00C9S"_qs, u"\u20AC"_qs,
                                u"\u03C3"_qs, u"\u03A3"_qs, u"\u0430"_qs, u"\u0410"_qs, u"\u0130"_qs, u"i"_qs,
-                               u"\u0131"_qs, u"k"_qs, u"\u65E5"_qs, u"{"_qs};
+                               u"\u0131"_qs, u"k"_qs, u"\u65E5"_qs, u"{"_qs, u".*"_qs};
     for (const std::uint64_t comparison : {0u, 1u}) {
         for (const QString& word : words) {
             for (const std::uint64_t mode : {kSearchPhrase, kSearchRegularExpression}) {
