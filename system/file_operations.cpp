@@ -480,8 +480,10 @@ bool removePath(const QString& path, FileError* error, const RemovalProgress& pr
         if (!exists(bytes) || unlinkFileAtPath(path))
             return true;
         const Failure failure{removal.code, removal.path};
-        report(error, failure, QStringLiteral("remove"));
-        FileError reported{failure.code, stringWithFileSystemRepresentation(failure.path), QStringLiteral("remove")};
+        // A mount point is left on purpose: the error says so, not just "busy".
+        const QString operation = removal.mountPoint ? QStringLiteral("remove mount point") : QStringLiteral("remove");
+        report(error, failure, operation);
+        FileError reported{failure.code, stringWithFileSystemRepresentation(failure.path), operation};
         logError(QStringLiteral("Couldn't remove path %1: %2").arg(path, reported.description()));
         return false;
     } catch (const std::exception& exception) {

@@ -89,7 +89,11 @@ qint64 countRemovalItems(const QString& path, const std::function<bool()>& shoul
 // The walk goes through descriptors relative to each folder: paths below
 // `path` may be longer than PATH_MAX, and memory grows with the depth of
 // the tree, not with its number of items. An item that cannot be removed is
-// not counted; its siblings still are removed, its folders stay.
+// not counted; its folders stay, and every other item is still removed, at
+// any depth. A removal stays on the mount it starts on: a mount point inside
+// (another file system, or a bind mount) is not entered and is left with
+// all that is mounted there; the error then names it, with EBUSY:
+//   "remove mount point '/tmp/top/mnt': Device or resource busy"
 bool removePath(const QString& path, FileError* error, const RemovalProgress& progress);
 // The system call unlink; a path that holds U+0000 is logged as
 // "ERROR: getFileSystemRepresentation '<path>':\n<name>\n<reason>" and answers NO.

@@ -2,10 +2,14 @@
 
 #include "system/file_operations.h"
 
+#include <QSet>
+
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -32,16 +36,50 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
+// Where an opened folder is: its device and inode, and the mount it is
+// reached through. A bind mount of a folder from the same file system has
+// the device of its parent; only the mount ID tells it apart (0 where the
+// kernel does not give one).
+struct Place {
+    dev_t device = 0;
+    ino_t inode = 0;
+    quint64 mount = 0;
+};
+
+bool placeOf(int fd, Place& place)
+{
+    struct statx status {};
+    if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_MNT_ID, &status) != 0)
+        return false;
+    place.device = makedev(status.stx_dev_major, status.stx_dev_minor);
+    place.inode = status.stx_ino;
+    place.mount = (status.stx_mask & STATX_MNT_ID) ? status.stx_mnt_id : 0;
+    return true;
+}
+
+// Whether `inner`, opened in the folder at `outer`, is the top of another
+// mount: another device, or another mount of the same one.
+bool isMountPointIn(const Place& inner, const Place& outer)
+{
+    return inner.device != outer.device || (inner.mount != 0 && outer.mount != 0 && inner.mount != outer.mount);
+}
+
 // One folder on the way down.
 struct Level {
     QByteArray name;           // in its parent (the whole path at the top)
     DIR* dir = nullptr;        // null while closed for depth
-    dev_t device = 0;
-    ino_t inode = 0;
+    Place place;
     qint64 read = 0;           // entries read so far, "." and ".." aside
-    bool failed = false;       // an item in it is left, so it stays
+    // The names of the items left in it (memory grows with the items that
+    // fail): a reading of it again passes over them and tries the others.
+    QSet<QByteArray> left;
+    bool failed = false;       // an item in it is left (or it could not be read), so it stays
     bool removedInPass = false;
-    bool reopened = false;     // its stream was closed for depth and opened again
+
+    [[nodiscard]] bool isLeft(const char* entry) const
+    {
+        return left.contains(QByteArray::fromRawData(entry, qsizetype(std::strlen(entry))));
+    }
 };
 
 class TreeWalk
@@ -92,13 +130,16 @@ private:
         return path.isEmpty() ? QByteArray(name) : path + '/' + name;
     }
     // The first failure is the one reported; the deepest folder keeps the
-    // item, so it stays too.
-    void fail(const QByteArray& path, int code)
+    // item named `name` (null: the folder could not be read), so it stays too.
+    void fail(const QByteArray& path, int code, const char* name, bool mountPoint = false)
     {
         if (m_failure.code == 0)
-            m_failure = TreeRemovalFailure{code ? code : EIO, path};
-        if (!m_levels.empty())
-            m_levels.back().failed = true;
+            m_failure = TreeRemovalFailure{code ? code : EIO, path, mountPoint};
+        if (m_levels.empty())
+            return;
+        m_levels.back().failed = true;
+        if (name)
+            m_levels.back().left.insert(QByteArray(name));
     }
     void removedOne()
     {
@@ -127,30 +168,27 @@ bool TreeWalk::walk(const QByteArray& path)
     struct stat status {};
     if (::lstat(path.constData(), &status) != 0) {
         if (errno != ENOENT)
-            fail(path, errno);
+            fail(path, errno, nullptr);
         return false;
     }
     if (S_ISDIR(status.st_mode) || !leaf(AT_FDCWD, path.constData()))
         enter(AT_FDCWD, path.constData());
     while (!m_levels.empty() && !m_stopped) {
         Level& level = m_levels.back();
-        // A removal reads a reopened folder only while nothing failed in it:
-        // it cannot tell a failed item from one not tried yet.
-        const bool reading = !(m_mode == Mode::Remove && level.reopened && level.failed);
-        if (reading) {
-            if (m_mode == Mode::Count && askStop())
-                break;
-            errno = 0;
-            if (const dirent* next = ::readdir(level.dir)) {
-                if (!isDotOrDotDot(next->d_name)) {
-                    ++level.read;
-                    entry(*next);
-                }
-                continue;
+        if (m_mode == Mode::Count && askStop())
+            break;
+        errno = 0;
+        if (const dirent* next = ::readdir(level.dir)) {
+            // A folder read again (reopened, or in another pass) holds what
+            // was left in it: only the items not tried yet are tried.
+            if (!isDotOrDotDot(next->d_name) && !(level.failed && level.isLeft(next->d_name))) {
+                ++level.read;
+                entry(*next);
             }
-            if (errno != 0)
-                fail(pathOf(), errno);
+            continue;
         }
+        if (errno != 0)
+            fail(pathOf(), errno, nullptr);
         if (!leave())
             break;
     }
@@ -167,7 +205,7 @@ void TreeWalk::entry(const dirent& entry)
             if (m_mode == Mode::Count)
                 ++m_count;
             else if (errno != ENOENT)
-                fail(pathOf(entry.d_name), errno);
+                fail(pathOf(entry.d_name), errno, entry.d_name);
             return;
         }
         isFolder = S_ISDIR(status.st_mode);
@@ -195,26 +233,32 @@ bool TreeWalk::leaf(int folder, const char* name)
     if (errno == EISDIR)
         return false;
     if (errno != ENOENT)
-        fail(pathOf(name), errno);
+        fail(pathOf(name), errno, name);
     return true;
 }
 
 // Opens a folder in the deepest one (or at a path) and goes down into it.
+// The top of another mount is not entered: a removal stays on the mount it
+// started on, and leaves (a count counts) the mount point as one item.
 void TreeWalk::enter(int folder, const char* name)
 {
     const int fd = ::openat(folder, name, kFolderFlags);
-    struct stat status {};
-    DIR* dir = fd >= 0 && ::fstat(fd, &status) == 0 ? ::fdopendir(fd) : nullptr;
+    Place place;
+    const bool placed = fd >= 0 && placeOf(fd, place);
+    const bool mountPoint = placed && !m_levels.empty() && isMountPointIn(place, m_levels.back().place);
+    DIR* dir = placed && !mountPoint ? ::fdopendir(fd) : nullptr;
     if (!dir) {
         const int code = errno;
         if (fd >= 0)
             ::close(fd);
-        if (code == ENOTDIR || code == ELOOP)
+        if (mountPoint && m_mode == Mode::Remove)
+            fail(pathOf(name), EBUSY, name, true);   // what unlinkat would answer for it
+        else if (!mountPoint && (code == ENOTDIR || code == ELOOP))
             leaf(folder, name);   // replaced by a file or a link since it was read
         else if (m_mode == Mode::Count)
-            ++m_count;            // there, but unreadable: counts as itself
+            ++m_count;            // there, but not entered: counts as itself
         else if (code != ENOENT)
-            fail(pathOf(name), code);
+            fail(pathOf(name), code, name);
         return;
     }
     if (m_mode == Mode::Count)
@@ -227,8 +271,7 @@ void TreeWalk::enter(int folder, const char* name)
     Level level;
     level.name = QByteArray(name);
     level.dir = dir;
-    level.device = status.st_dev;
-    level.inode = status.st_ino;
+    level.place = place;
     m_levels.push_back(std::move(level));
 }
 
@@ -256,14 +299,17 @@ bool TreeWalk::leave()
             level.read = 0;
             return true;
         } else if (errno != ENOENT) {
-            fail(pathOf(), errno);
+            fail(pathOf(), errno, nullptr);
         }
     }
     const bool failed = level.failed;
+    const QByteArray name = level.name;
     ::closedir(level.dir);
     m_levels.pop_back();
-    if (failed && !m_levels.empty())
+    if (failed && !m_levels.empty()) {
         m_levels.back().failed = true;
+        m_levels.back().left.insert(name);
+    }
     return true;
 }
 
@@ -273,8 +319,8 @@ bool TreeWalk::reopenParentOfDeepest()
     Level& parent = m_levels[child - 1];
     const int fd = ::openat(::dirfd(m_levels[child].dir), "..", kFolderFlags);
     struct stat status {};
-    const bool same = fd >= 0 && ::fstat(fd, &status) == 0 && status.st_dev == parent.device
-                      && status.st_ino == parent.inode;
+    const bool same = fd >= 0 && ::fstat(fd, &status) == 0 && status.st_dev == parent.place.device
+                      && status.st_ino == parent.place.inode;
     DIR* dir = same ? ::fdopendir(fd) : nullptr;
     if (!dir) {
         const int code = same ? errno : ESTALE;
@@ -283,16 +329,15 @@ bool TreeWalk::reopenParentOfDeepest()
         // The tree was moved while it was walked: what is above is no
         // longer where the walk left it, and the walk ends here.
         const QByteArray path = pathOf();
-        fail(path.left(path.lastIndexOf('/')), code);
+        fail(path.left(path.lastIndexOf('/')), code, nullptr);
         return false;
     }
     parent.dir = dir;
-    parent.reopened = true;
     --m_firstOpen;
     // The stream starts again at its beginning. A removal finds there only
-    // what it has not tried (what it tried is gone or failed, and after a
-    // failure it reads no more). A count skips what it has read: a folder
-    // that does not change reads in the same order.
+    // what it has not tried: what it tried is gone or named as left. A
+    // count skips what it has read: a folder that does not change reads in
+    // the same order.
     if (m_mode == Mode::Count) {
         for (qint64 skipped = 0; skipped < parent.read;) {
             const dirent* entry = ::readdir(dir);

@@ -5,6 +5,7 @@
 #include "platform/file_error.h"
 #include "platform/file_system_representation.h"
 #include "system/file_operations.h"
+#include "platform/log.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
 #include "tests/system/waiting.h"
@@ -16,7 +17,10 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -222,6 +226,184 @@ TEST_F(TreeRemoval, AnItemThatCannotBeRemovedIsNotCountedAndTheRestGoes)
     EXPECT_EQ(last, 3);
     EXPECT_EQ(countRemovalItems(top), 3);
     EXPECT_TRUE(existsAt(top + "/a/kept"));
+}
+
+// The folder "<top>/d1/d2/.../d<depth>" (relative to the tree), each level
+// holding `files` files named f<n>; answers the deepest folder's relative path.
+QString makeChain(test::TempTree& tree, const QString& top, int depth, int files)
+{
+    QString folder = top;
+    for (int level = 0; level <= depth; ++level) {
+        if (level > 0)
+            folder += "/d" + QString::number(level);
+        tree.makeDir(folder);
+        for (int file = 0; file < files; ++file)
+            tree.writeFile(folder + "/f" + QString::number(file), "x");
+    }
+    return folder;
+}
+
+// A walk deeper than the folders it holds open used to stop reading every
+// ancestor it had to reopen once an item below could not be removed,
+// keeping removable files there.
+TEST_F(TreeRemoval, AnItemThatCannotBeRemovedDeepDownKeepsOnlyItsFolders)
+{
+    for (const int depth : {20, 40}) {
+        SCOPED_TRACE(depth);
+        const QString top = "top" + QString::number(depth);
+        makeChain(tree, top, depth, 12);
+        // In d<depth - 2>, so two folders below it still go.
+        QString keptFolder = top;
+        for (int level = 1; level <= depth - 2; ++level)
+            keptFolder += "/d" + QString::number(level);
+        const QString kept = tree.writeFile(keptFolder + "/kept", "x");
+        const qint64 items = countRemovalItems(tree.filePath(top));
+        ASSERT_EQ(items, (depth + 1) * 13 + 1);
+        qint64 removed = 0;
+        setUnlinkAtFunction(refuseTheKeptName);
+        test::LogCapture log;
+        FileError error;
+        const bool done = removePath(tree.filePath(top), &error, RemovalProgress{{}, [&](qint64 count) { removed = count; }});
+        setUnlinkAtFunction(nullptr);
+        EXPECT_FALSE(done);
+        EXPECT_EQ(error.code, EPERM);
+        EXPECT_EQ(error.path, kept);
+        // Left: the kept file and its depth - 1 folders, top included.
+        const qint64 left = 1 + (depth - 1);
+        EXPECT_EQ(countRemovalItems(tree.filePath(top)), left);
+        EXPECT_EQ(removed, items - left);
+    }
+}
+
+// Moves the folder "d2" of a chain under another folder when the removal
+// tells of its first item, which is the deepest file.
+struct ChainMover {
+    QByteArray from;
+    QByteArray to;
+    bool moved = false;
+    void operator()()
+    {
+        if (!moved)
+            moved = ::rename(from.constData(), to.constData()) == 0;
+    }
+};
+
+// A walk deeper than the folders it holds open finds its way back up
+// through "..": a tree moved meanwhile must not lead it into the folders
+// the moved part now stands in.
+TEST_F(TreeRemoval, ATreeMovedDuringADeepRemovalIsNotFollowedUpward)
+{
+    constexpr int kDepth = 40;
+    const QString deepest = makeChain(tree, "top", kDepth, 0);
+    tree.writeFile(deepest + "/file", "x");
+    const QString guardBottom = makeChain(tree, "guard", 12, 2);
+    ChainMover mover{fileSystemRepresentation(tree.filePath("top/d1/d2")),
+                     fileSystemRepresentation(tree.filePath(guardBottom + "/d2"))};
+    FileError error;
+    const bool done = removePath(tree.filePath("top"), &error, RemovalProgress{{}, [&](qint64) { mover(); }});
+    ASSERT_TRUE(mover.moved);
+    EXPECT_FALSE(done);
+    EXPECT_EQ(error.code, ESTALE);
+    // Every file of the folders above the moved part is still there.
+    EXPECT_EQ(countRemovalItems(tree.filePath("guard")), 13 * 3 + countRemovalItems(tree.filePath(guardBottom + "/d2")));
+    EXPECT_TRUE(existsAt(tree.filePath("top/d1")));
+}
+
+// What a removal in a child process saw, sent back through a pipe.
+struct ChildRemoval {
+    qint64 countBefore = -1;
+    qint64 removed = 0;
+    qint64 countAfter = -1;
+    bool answered = true;
+    int code = 0;
+    char path[1024] = {};
+    char operation[64] = {};
+    qint64 mountedLeft = -1;   // the items countRemovalItems finds at the mount point afterwards
+};
+
+enum class Mounted { BindOfAFolderOnTheSameFileSystem, AnotherFileSystem };
+
+// In a private mount namespace (nothing leaks out, even if the child dies):
+// mounts onto "top/mnt" and removes "top". Exit 77: mounting is not permitted.
+[[noreturn]] void removeAroundAMount(const test::TempTree& tree, Mounted kind, int pipe)
+{
+    const QByteArray mountPoint = fileSystemRepresentation(tree.filePath("top/mnt"));
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        ::_exit(77);
+    if (kind == Mounted::BindOfAFolderOnTheSameFileSystem) {
+        if (::mount(fileSystemRepresentation(tree.filePath("outside")).constData(), mountPoint.constData(), nullptr,
+                    MS_BIND, nullptr) != 0)
+            ::_exit(77);
+    } else {
+        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=1m") != 0)
+            ::_exit(77);
+        for (const char* name : {"/m1", "/m2"})
+            ::close(::open((mountPoint + name).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+        ::mkdir((mountPoint + "/sub").constData(), 0700);
+        ::close(::open((mountPoint + "/sub/m3").constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    }
+    ChildRemoval result;
+    const QString top = tree.filePath("top");
+    result.countBefore = countRemovalItems(top);
+    FileError error;
+    setLogSink([](const QString&) {});   // the failure is expected
+    result.answered = removePath(top, &error, RemovalProgress{{}, [&](qint64 count) { result.removed = count; }});
+    result.code = error.code;
+    std::strncpy(result.path, error.path.toUtf8().constData(), sizeof result.path - 1);
+    std::strncpy(result.operation, error.operation.toUtf8().constData(), sizeof result.operation - 1);
+    result.countAfter = countRemovalItems(top);
+    // Counted through the mount: what is mounted there, and the mount's top.
+    struct stat status {};
+    if (::stat((mountPoint + "/sub/m3").constData(), &status) == 0)
+        result.mountedLeft = countRemovalItems(tree.filePath("top/mnt/m1")) + countRemovalItems(tree.filePath("top/mnt/m2"))
+                             + countRemovalItems(tree.filePath("top/mnt/sub/m3"));
+    const bool sent = ::write(pipe, &result, sizeof result) == ssize_t(sizeof result);
+    ::_exit(sent ? 0 : 1);
+}
+
+// A removal used to walk into a mount inside its tree and delete what is
+// mounted there before the mount point itself answered "busy".
+TEST_F(TreeRemoval, AMountPointInsideIsLeftWithWhatIsMountedThere)
+{
+    for (const Mounted kind : {Mounted::BindOfAFolderOnTheSameFileSystem, Mounted::AnotherFileSystem}) {
+        SCOPED_TRACE(int(kind));
+        tree.writeFile("outside/m1", "x");
+        tree.writeFile("outside/m2", "x");
+        tree.writeFile("outside/sub/m3", "x");
+        tree.writeFile("top/a", "x");
+        tree.writeFile("top/b/c", "x");
+        tree.makeDir("top/mnt");
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(ends[0]);
+            removeAroundAMount(tree, kind, ends[1]);
+        }
+        ::close(ends[1]);
+        ChildRemoval result;
+        const bool received = ::read(ends[0], &result, sizeof result) == ssize_t(sizeof result);
+        ::close(ends[0]);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 77)
+            GTEST_SKIP() << "mounting is not permitted here (it needs root or a user namespace)";
+        ASSERT_TRUE(received);
+        // top, a, b, b/c and the mount point as one item.
+        EXPECT_EQ(result.countBefore, 5);
+        EXPECT_FALSE(result.answered);
+        EXPECT_EQ(result.code, EBUSY);
+        EXPECT_EQ(QString::fromUtf8(result.path), tree.filePath("top/mnt"));
+        EXPECT_EQ(QString::fromUtf8(result.operation), "remove mount point");
+        EXPECT_EQ(result.removed, 3);
+        EXPECT_EQ(result.countAfter, 2);
+        EXPECT_EQ(result.mountedLeft, 3);
+        EXPECT_EQ(countRemovalItems(tree.filePath("outside")), 5);
+        EXPECT_TRUE(removePath(tree.filePath("top")));
+        EXPECT_TRUE(removePath(tree.filePath("outside")));
+    }
 }
 
 TEST_F(TreeRemoval, AnItemInAReadOnlyFolderIsNotCounted)
