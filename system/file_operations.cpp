@@ -9,6 +9,7 @@
 #include "system/tree_removal.h"
 
 #include <QDateTime>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
@@ -264,17 +265,92 @@ QByteArray freeNameBeside(const QByteArray& path)
     return {};
 }
 
+// A rename that never replaces, for file systems without RENAME_NOREPLACE
+// (FUSE, some network ones): `to` is claimed first by a call that fails
+// with EEXIST when it is taken. A non-folder is linked there and its old
+// name unlinked; a folder (or a file where hard links are refused) replaces
+// an empty item of its kind made there for it, so a process killed in
+// between leaves that empty item, never another program's.
+bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
+{
+    struct stat status {};
+    if (::lstat(from.constData(), &status) != 0)
+        return false;
+    const bool folder = S_ISDIR(status.st_mode);
+    if (!folder) {
+        if (::link(from.constData(), to.constData()) == 0) {
+            if (::unlink(from.constData()) == 0)
+                return true;
+            const int code = errno;
+            ::unlink(to.constData());
+            errno = code;
+            return false;
+        }
+        if (errno == EEXIST)
+            return false;
+    }
+    int claim = -1;
+    if (folder ? ::mkdir(to.constData(), 0700) != 0
+               : (claim = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)) < 0)
+        return false;
+    if (claim >= 0)
+        ::close(claim);
+    if (::rename(from.constData(), to.constData()) == 0)
+        return true;
+    const int code = errno;
+    folder ? ::rmdir(to.constData()) : ::unlink(to.constData());
+    errno = code;
+    return false;
+}
+
+// A hidden name beside `path` for a copy under way, made unique by a
+// random suffix: "/a/report.pdf" => "/a/.report.pdf.sorvant-copy-x7Qk2b".
+// A long name is cut so that the whole stays within NAME_MAX (255 bytes).
+QByteArray temporaryNameBeside(const QByteArray& path)
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const qsizetype slash = path.lastIndexOf('/');
+    QByteArray name = '.' + path.mid(slash + 1).left(200) + ".sorvant-copy-";
+    for (int i = 0; i < 6; ++i)
+        name += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
+    return path.left(slash + 1) + name;
+}
+
+// Copies under a temporary name beside `to`, then renames the whole copy
+// into place without replacing anything: nothing but a finished copy ever
+// stands under `to`, and an item another program puts there meanwhile is
+// kept (EEXIST). What fails removes only what this copy made.
+bool copyIntoPlace(const QByteArray& from, const QByteArray& to, Failure& failure)
+{
+    // A name taken already fails the copy's first, exclusive creation with
+    // EEXIST (nothing below it can): then another name is tried.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray temporary = temporaryNameBeside(to);
+        Failure made;
+        const bool copied = copyItem(from, temporary, made);
+        if (!copied && made.code == EEXIST && made.path == temporary)
+            continue;
+        if (copied && renameNoReplace(temporary, to))
+            return true;
+        if (copied)
+            fail(failure, to);
+        else
+            failure = made;
+        Failure ignored;
+        removeItem(temporary, ignored);
+        return false;
+    }
+    errno = EEXIST;
+    return fail(failure, to);
+}
+
 bool copyBytes(const QByteArray& from, const QByteArray& to, FileError* error)
 {
     Failure failure;
     if (exists(to)) {
         errno = EEXIST;
         fail(failure, to);
-    } else if (!copyItem(from, to, failure)) {
-        // Whatever the copy made goes again; the source was only read.
-        Failure ignored;
-        removeItem(to, ignored);
-    } else {
+    } else if (copyIntoPlace(from, to, failure)) {
         return true;
     }
     report(error, failure, QStringLiteral("copy"));
@@ -308,13 +384,7 @@ bool renameNoReplace(const QByteArray& from, const QByteArray& to)
         return true;
     if (errno != EINVAL && errno != ENOSYS)
         return false;
-    // File systems without the flag (FUSE, some network ones): test first
-    // (a race remains there).
-    if (exists(to)) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::rename(from.constData(), to.constData()) == 0;
+    return renameClaimingFirst(from, to);
 }
 
 void setRenameWithFlagsFunction(RenameWithFlags function)

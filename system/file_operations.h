@@ -4,11 +4,13 @@
 // there is nothing to do. Failures come back through an optional FileError
 // (cleared first) and are logged where stated; no exception leaves here.
 //
-// Nothing is lost on failure: a copy never overwrites, and a copy that
-// fails part way removes what it made, leaving the source untouched; a move
-// never replaces an existing item; a move across file systems removes the
-// source only after the whole copy stands; rewriting a file replaces it
-// whole or not at all.
+// Nothing is lost on failure: a copy is made under a hidden temporary name
+// beside its destination (".<name>.sorvant-copy-XXXXXX") and renamed into
+// place whole, never over an item; a copy that fails removes only what it
+// made, and one killed part way leaves at most that temporary item, nothing
+// under the destination's name. A move never replaces an existing item; a
+// move across file systems removes the source only after the whole copy is
+// in place; rewriting a file replaces it whole or not at all.
 //
 // Not here: questions about items (system/file_tests.h).
 
@@ -52,7 +54,8 @@ bool createLinkWithPath(const QString& existingPath, const QString& linkPath);
 
 // Copies a file, a link (as a link) or a whole folder tree, keeping
 // permissions, modification dates and user extended attributes (tags,
-// comments). NO with EEXIST when the destination exists.
+// comments). NO with EEXIST when the destination exists, also when another
+// program makes it while the copy is under way (its item is kept).
 bool copyPath(const QString& source, const QString& destination, FileError* error = nullptr);
 // Renames, or copies and then removes across file systems. Never replaces
 // an existing destination (EEXIST).
@@ -103,8 +106,9 @@ bool unlinkFileAtPath(const QString& path);
 
 // Renames `from` to `to` (file-system bytes) and never replaces an item at
 // `to` (errno EEXIST). Where the file system refuses RENAME_NOREPLACE
-// (EINVAL, ENOSYS: FUSE, some network file systems) it tests for `to` and
-// renames plainly.
+// (EINVAL, ENOSYS: FUSE, some network file systems) it claims `to` first:
+// a hard link for a non-folder, else an empty item of the same kind that
+// the rename replaces.
 bool renameNoReplace(const QByteArray& from, const QByteArray& to);
 
 // The renameat2 call (AT_FDCWD on both sides) this file and the Trash use;

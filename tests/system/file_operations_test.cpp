@@ -15,14 +15,17 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstddef>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace sorvant {
@@ -397,6 +400,151 @@ TEST_F(FileOperations, MergingSwapsInCopiesWithoutTouchingOtherItems)
     EXPECT_EQ(contents("dst/file"), "new");
     EXPECT_EQ(contents("dst/file.sorvant-update"), "a user's own file");
     EXPECT_EQ(QDir(tree.filePath("dst")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 3);
+}
+
+// Another program that makes the destination folder (holding a file of its
+// own) the moment before the copy's final rename; the file system has
+// RENAME_NOREPLACE or refuses it.
+QByteArray theirDestination;
+bool refuseNoReplace = false;
+
+int renameAfterAnotherProgram(const char* from, const char* to, unsigned int flags)
+{
+    if (!theirDestination.isEmpty() && theirDestination == to) {
+        theirDestination.clear();
+        if (::mkdir(to, 0755) == 0)
+            test::writeFileBytes(QByteArray(to) + "/theirs", "their data");
+    }
+    if (refuseNoReplace && (flags & RENAME_NOREPLACE)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+}
+
+// A copy used to make its destination itself and, failing there with
+// EEXIST, remove the folder another program had just made, with its files.
+TEST_F(FileOperations, ADestinationMadeByAnotherProgramDuringACopyIsKept)
+{
+    tree.writeFile("folder/a", "first");
+    tree.writeFile("folder/sub/b", "second");
+    tree.writeFile("file", "contents");
+    for (const bool withoutNoReplace : {false, true}) {
+        for (const QString source : {"folder", "file"}) {
+            SCOPED_TRACE((source + (withoutNoReplace ? " without RENAME_NOREPLACE" : "")).toStdString());
+            const QString destination = tree.filePath("dst");
+            theirDestination = fileSystemRepresentation(destination);
+            refuseNoReplace = withoutNoReplace;
+            setRenameWithFlagsFunction(renameAfterAnotherProgram);
+            FileError error;
+            const bool copied = copyPath(tree.filePath(source), destination, &error);
+            setRenameWithFlagsFunction(nullptr);
+            EXPECT_TRUE(theirDestination.isEmpty()) << "the copy was never renamed into place";
+            EXPECT_FALSE(copied);
+            EXPECT_EQ(error.code, EEXIST);
+            EXPECT_EQ(error.path, destination);
+            EXPECT_EQ(contents("dst/theirs"), "their data");
+            // Nothing of the copy is left beside it.
+            EXPECT_EQ(QDir(tree.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                      QStringList({"dst", "file", "folder"}));
+            EXPECT_EQ(contents("folder/sub/b"), "second");
+            ASSERT_TRUE(removePath(destination));
+        }
+    }
+}
+
+TEST_F(FileOperations, WithoutNoReplaceRenamesStillNeverReplace)
+{
+    tree.writeFile("file", "mine");
+    tree.writeFile("folder/inside", "mine");
+    tree.writeFile("taken-file", "theirs");
+    tree.makeDir("taken-folder");
+    refuseNoReplace = true;
+    setRenameWithFlagsFunction(renameAfterAnotherProgram);
+    const struct {
+        const char* from;
+        const char* to;
+        bool renamed;
+    } cases[] = {
+        {"file", "taken-file", false},
+        {"file", "taken-folder", false},
+        {"folder", "taken-folder", false},   // an empty folder too
+        {"folder", "taken-file", false},
+        {"file", "free-file", true},
+        {"folder", "free-folder", true},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(std::string(row.from) + " to " + row.to);
+        const QByteArray from = fileSystemRepresentation(tree.filePath(row.from));
+        const QByteArray to = fileSystemRepresentation(tree.filePath(row.to));
+        errno = 0;
+        EXPECT_EQ(renameNoReplace(from, to), row.renamed);
+        if (!row.renamed) {
+            EXPECT_EQ(errno, EEXIST);
+        }
+        EXPECT_EQ(existsAt(row.from), !row.renamed);
+    }
+    setRenameWithFlagsFunction(nullptr);
+    EXPECT_EQ(contents("taken-file"), "theirs");
+    EXPECT_TRUE(QDir(tree.filePath("taken-folder")).isEmpty());
+    EXPECT_EQ(contents("free-file"), "mine");
+    EXPECT_EQ(contents("free-folder/inside"), "mine");
+}
+
+// A process copying or moving is killed the moment its copy passes 1 MiB
+// (the kernel's file-size limit signals it, and the signal kills it):
+// nothing stands under the destination's name, and the source is whole.
+TEST_F(FileOperations, ACopyOrMoveKilledPartWayLeavesNothingUnderItsName)
+{
+    tree.writeFile("big", QByteArray(3 << 20, 'b'));
+    for (int file = 0; file < 40; ++file)
+        tree.writeFile("folder/" + QString::number(file), QByteArray(64 << 10, 'f'));
+    tree.writeFile("folder/big", QByteArray(3 << 20, 'b'));
+    const QString shm = "/dev/shm/sorvant-killed-move-" + QString::number(::getpid());
+    const bool otherFileSystem = ::access("/dev/shm", W_OK) == 0;
+    const struct {
+        const char* source;
+        QString destination;
+        bool move;
+    } cases[] = {
+        {"big", tree.filePath("big-copy"), false},
+        {"folder", tree.filePath("folder-copy"), false},
+        {"folder", shm, true},
+    };
+    const qint64 sourceItems = countRemovalItems(tree.filePath("folder"));
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.destination.toStdString());
+        if (row.move && !otherFileSystem)
+            continue;
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const rlimit limit{1 << 20, 1 << 20};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, [](int) { ::kill(::getpid(), SIGKILL); });
+            const QString source = tree.filePath(row.source);
+            ::_exit(row.move ? movePath(source, row.destination) : copyPath(source, row.destination));
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the copy was not killed part way";
+        EXPECT_EQ(countRemovalItems(row.destination), -1);
+        EXPECT_EQ(countRemovalItems(tree.filePath("folder")), sourceItems);
+        EXPECT_EQ(contents("big").size(), 3 << 20);
+    }
+    // What the killed copies left: at most a hidden temporary item each.
+    const QStringList left = QDir(tree.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& name : left) {
+        if (name != "big" && name != "folder") {
+            EXPECT_TRUE(name.startsWith('.') && name.contains(".sorvant-copy-")) << name.toStdString();
+        }
+    }
+    removePath(shm);
+    const QString shmStem = ".sorvant-killed-move-" + QString::number(::getpid()) + ".sorvant-copy-";
+    for (const QString& name : QDir("/dev/shm").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if (name.startsWith(shmStem))
+            removePath("/dev/shm/" + name);
+    }
 }
 
 } // namespace
