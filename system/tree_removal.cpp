@@ -49,8 +49,14 @@ struct Place {
 bool placeOf(int fd, Place& place)
 {
     struct statx status {};
-    if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_MNT_ID, &status) != 0)
-        return false;
+    if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_MNT_ID, &status) != 0) {
+        // Kernels before 4.11, and sandboxes that filter statx: devices only.
+        struct stat fallback {};
+        if (::fstat(fd, &fallback) != 0)
+            return false;
+        place = Place{fallback.st_dev, fallback.st_ino, 0};
+        return true;
+    }
     place.device = makedev(status.stx_dev_major, status.stx_dev_minor);
     place.inode = status.stx_ino;
     place.mount = (status.stx_mask & STATX_MNT_ID) ? status.stx_mnt_id : 0;
