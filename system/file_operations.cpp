@@ -306,9 +306,11 @@ bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
 // A hidden name beside `path` for a copy under way, made unique by a
 // random suffix: "/a/report.pdf" => "/a/.report.pdf.sorvant-copy-x7Qk2b".
 // A long name is cut so that the whole stays within NAME_MAX (255 bytes).
-QByteArray temporaryNameBeside(const QByteArray& path)
+QByteArray temporaryNameBeside(QByteArray path)
 {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    while (path.size() > 1 && path.endsWith('/'))   // "/a/folder/" names "/a/folder"
+        path.chop(1);
     const qsizetype slash = path.lastIndexOf('/');
     QByteArray name = '.' + path.mid(slash + 1).left(200) + ".sorvant-copy-";
     for (int i = 0; i < 6; ++i)

@@ -125,6 +125,9 @@ TEST_F(FileOperations, CopyKeepsContentsModesDatesLinksAndTags)
     if (tagged) {
         EXPECT_EQ(tagNamesAtPath(tree.filePath("dst/file.txt")), QStringList({"red"}));
     }
+    // A destination written with a final slash names the same place.
+    ASSERT_TRUE(copyPath(tree.filePath("src"), tree.filePath("dst2/"), &error)) << error.description().toStdString();
+    EXPECT_EQ(contents("dst2/file.txt"), "data");
 }
 
 TEST_F(FileOperations, CopyNeverOverwrites)
