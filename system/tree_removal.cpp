@@ -64,10 +64,14 @@ bool placeOf(int fd, Place& place)
 }
 
 // Whether `inner`, opened in the folder at `outer`, is the top of another
-// mount: another device, or another mount of the same one.
+// mount. The mount IDs decide where both are known (a subvolume of some
+// file systems has a device of its own without being a mount); else the
+// devices do.
 bool isMountPointIn(const Place& inner, const Place& outer)
 {
-    return inner.device != outer.device || (inner.mount != 0 && outer.mount != 0 && inner.mount != outer.mount);
+    if (inner.mount != 0 && outer.mount != 0)
+        return inner.mount != outer.mount;
+    return inner.device != outer.device;
 }
 
 // One folder on the way down.
