@@ -1,15 +1,11 @@
 #include "platform/mime_cache.h"
 
-#include "platform/regular_files.h"
+#include "platform/atomic_file.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <utility>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace sorvant {
 
@@ -33,49 +29,6 @@ constexpr quint32 kCaseSensitive = 0x100;
 // magic value it writes for <magic-deleteall/>.
 const QString kNoGlobs = QStringLiteral("__NOGLOBS__");
 constexpr char kNoMagic[] = "__NOMAGIC__";
-
-// The whole file at `path` when it is a regular file of at most `limit`
-// bytes, read from the descriptor checked; `notRegular` and `tooLarge` say
-// why not. Bytes read, not the size fstat gave: a file cut meanwhile gives
-// what it still holds.
-bool readWhole(const QByteArray& path, qint64 limit, QByteArray& bytes, bool& notRegular, bool& tooLarge)
-{
-    tooLarge = false;
-    const int fd = openRegularFile(path.constData(), &notRegular);
-    if (fd < 0)
-        return false;
-    struct stat status{};
-    bool read = ::fstat(fd, &status) == 0;
-    if (read && status.st_size > limit) {
-        tooLarge = true;
-        read = false;
-    }
-    if (read) {
-        bytes.resize(qsizetype(std::max<qint64>(status.st_size, 0)) + 1);
-        qsizetype done = 0;
-        for (;;) {
-            if (done == bytes.size()) {
-                if (bytes.size() > limit) {
-                    tooLarge = true; // grown past the bound while read
-                    read = false;
-                    break;
-                }
-                bytes.resize(qsizetype(std::min<qint64>(limit + 1, qint64(bytes.size()) * 2)));
-            }
-            const ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                read = false;
-            if (n <= 0)
-                break;
-            done += n;
-        }
-        bytes.truncate(done);
-    }
-    ::close(fd);
-    return read;
-}
 
 } // namespace
 
@@ -158,9 +111,6 @@ bool matchesMimeWildcard(QStringView pattern, QStringView name)
         ++p;
     return p == pattern.size();
 }
-
-// One entry of a literal or glob list, read once: its pattern (in lower
-// case unless it is case-sensitive), its type and weight.
 
 // The cache's bytes. Every read is checked against its size: a damaged
 // cache answers nothing rather than reading past it. sound() walks every
@@ -266,56 +216,82 @@ struct MimeCache::Bytes
                 (void)string(u32(parents + 4 + 4 * p));
         }
         const quint32 tree = u32(kReverseSuffixTreeOffset);
-        quint64 nodes = m_size / 12;
-        if (!soundTree(u32(tree), u32(tree + 4), 0, nodes))
+        quint64 nodes = m_size / kSuffixNodeSize;
+        if (!soundNodes(kSuffixNodes, u32(tree), u32(tree + 4), 0, nodes))
             return false;
         const quint32 magic = u32(kMagicListOffset);
         const quint32 matchCount = u32(magic);
         const quint32 firstMatch = u32(magic + 8);
         if (!fits(firstMatch, quint64(matchCount) * 16))
             return false;
-        quint64 matchlets = m_size / 32;
+        quint64 matchlets = m_size / kMatchletSize;
         for (quint32 i = 0; i < matchCount && !damaged(); ++i) {
             const quint32 match = firstMatch + 16 * i;
             (void)string(u32(match + 4));
-            if (!soundMatchlets(u32(match + 8), u32(match + 12), 0, matchlets))
+            if (!soundNodes(kMatchlets, u32(match + 8), u32(match + 12), 0, matchlets))
                 return false;
         }
         return !damaged();
     }
 
-    bool soundTree(quint32 count, quint32 first, int depth, quint64& budget) const
+    // The two trees the cache keeps as arrays of fixed-size nodes, each
+    // node's children an array of its own: the reverse suffix tree and the
+    // magic rules' matchlets.
+    struct NodeShape
     {
-        if (count == 0)
-            return true;
-        if (depth > 255 || count > budget || !fits(first, quint64(count) * 12))
-            return false;
-        budget -= count;
-        for (quint32 i = 0; i < count && !damaged(); ++i) {
-            const quint32 node = first + 12 * i;
-            if (u32(node) == 0)
-                (void)string(u32(node + 4));
-            else if (!soundTree(u32(node + 4), u32(node + 8), depth + 1, budget))
-                return false;
+        quint32 size;
+        int deepest;
+        // Checks a node's own fields and gives its children's count and
+        // place (none for a leaf); false when they point outside the cache.
+        bool (Bytes::*sound)(quint32 node, quint32& children, quint32& first) const;
+    };
+    static constexpr quint32 kSuffixNodeSize = 12;
+    static constexpr quint32 kMatchletSize = 32;
+
+    // A suffix node is a character with children, or a leaf (character 0)
+    // naming a type.
+    bool soundSuffixNode(quint32 node, quint32& children, quint32& first) const
+    {
+        if (u32(node) == 0) {
+            (void)string(u32(node + 4));
+            children = 0;
+        } else {
+            children = u32(node + 4);
+            first = u32(node + 8);
         }
-        return !damaged();
+        return true;
     }
 
-    bool soundMatchlets(quint32 count, quint32 first, int depth, quint64& budget) const
+    // A matchlet's value and mask lie inside the cache.
+    bool soundMatchlet(quint32 matchlet, quint32& children, quint32& first) const
+    {
+        const quint32 length = u32(matchlet + 12);
+        if (!fits(u32(matchlet + 16), length))
+            return false;
+        if (const quint32 mask = u32(matchlet + 20); mask && !fits(mask, length))
+            return false;
+        children = u32(matchlet + 24);
+        first = u32(matchlet + 28);
+        return true;
+    }
+
+    static constexpr NodeShape kSuffixNodes{kSuffixNodeSize, 255, &Bytes::soundSuffixNode};
+    static constexpr NodeShape kMatchlets{kMatchletSize, 64, &Bytes::soundMatchlet};
+
+    // Whether `count` nodes from `first` and all below them are sound.
+    // `budget` is the nodes the file can hold, less those met already.
+    bool soundNodes(const NodeShape& shape, quint32 count, quint32 first, int depth, quint64& budget) const
     {
         if (count == 0)
             return true;
-        if (depth > 64 || count > budget || !fits(first, quint64(count) * 32))
+        if (depth > shape.deepest || count > budget || !fits(first, quint64(count) * shape.size))
             return false;
         budget -= count;
         for (quint32 i = 0; i < count && !damaged(); ++i) {
-            const quint32 matchlet = first + 32 * i;
-            const quint32 length = u32(matchlet + 12);
-            if (!fits(u32(matchlet + 16), length))
-                return false;
-            if (const quint32 mask = u32(matchlet + 20); mask && !fits(mask, length))
-                return false;
-            if (!soundMatchlets(u32(matchlet + 24), u32(matchlet + 28), depth + 1, budget))
+            quint32 children = 0;
+            quint32 childrenAt = 0;
+            if (!(this->*shape.sound)(first + shape.size * i, children, childrenAt)
+                || !soundNodes(shape, children, childrenAt, depth + 1, budget))
                 return false;
         }
         return !damaged();
@@ -340,21 +316,27 @@ struct MimeCache::NamePattern
 MimeCache::MimeCache() = default;
 MimeCache::~MimeCache() = default;
 
-MimeCache::Opened MimeCache::open(const QByteArray& path, std::unique_ptr<const MimeCache>& opened, QString* why)
+MimeCache::Opened MimeCache::open(const QString& path, std::unique_ptr<const MimeCache>& opened, QString* why)
 {
     QByteArray bytes;
-    bool notRegular = false;
-    bool tooLarge = false;
-    if (!readWhole(path, kLargestCache, bytes, notRegular, tooLarge)) {
-        struct stat status{};
-        // Absent only when nothing is there: whatever else stands there
-        // would be read (and block, or fault) by a reader without checks.
-        if (!notRegular && !tooLarge && ::stat(path.constData(), &status) != 0 && errno == ENOENT)
-            return Opened::Absent;
+    switch (readRegularFile(path, kLargestCache, &bytes)) {
+    case FileReadStatus::Read:
+        break;
+    // Absent only when nothing is there: whatever else stands there would
+    // be read (and block, or fault) by a reader without checks.
+    case FileReadStatus::Missing:
+        return Opened::Absent;
+    case FileReadStatus::NotRegular:
         if (why)
-            *why = notRegular ? QStringLiteral("not a regular file")
-                   : tooLarge ? QStringLiteral("larger than %1 bytes").arg(kLargestCache)
-                              : QStringLiteral("unreadable");
+            *why = QStringLiteral("not a regular file");
+        return Opened::Unusable;
+    case FileReadStatus::TooLarge:
+        if (why)
+            *why = QStringLiteral("larger than %1 bytes").arg(kLargestCache);
+        return Opened::Unusable;
+    case FileReadStatus::Failed:
+        if (why)
+            *why = QStringLiteral("unreadable");
         return Opened::Unusable;
     }
     const Opened result = fromBytes(std::move(bytes), opened);
@@ -366,18 +348,22 @@ MimeCache::Opened MimeCache::open(const QByteArray& path, std::unique_ptr<const 
 MimeCache::Opened MimeCache::fromBytes(QByteArray data, std::unique_ptr<const MimeCache>& opened)
 {
     auto bytes = std::make_unique<const Bytes>(std::move(data));
-    // Another version, or a file cut before its version, is as unusable as
-    // one cut later: QMimeDatabase would map it all the same.
-    if (bytes->u16(0) != 1 || bytes->u16(2) < 1 || bytes->u16(2) > 2 || !bytes->sound())
+    // Another major version, the first draft's 1.0 (other entries), or a
+    // file cut before its version is as unusable as one cut later. A newer
+    // minor version keeps the header's places (1.1 and 1.2 kept 1.0's and
+    // added theirs after them) and is read by the layout known.
+    const quint32 minor = bytes->u16(2);
+    if (bytes->u16(0) != 1 || minor < 1 || !bytes->sound())
         return Opened::Unusable;
     std::unique_ptr<MimeCache> cache(new MimeCache);
+    cache->m_minorVersion = minor;
     cache->m_bytes = std::move(bytes);
     cache->m_literals = cache->readList(kLiteralListOffset);
     cache->m_globs = cache->readList(kGlobListOffset);
     for (qsizetype i = 0; i < cache->m_literals.size(); ++i)
         cache->m_literalIndexes[cache->m_literals.at(i).pattern.toLower()].append(i);
-    // The types whose magic the cache deletes: a rule of priority 0 whose
-    // one matchlet is the mark.
+    // The types whose magic the cache deletes: a rule whose one matchlet's
+    // value is the mark.
     const Bytes& b = *cache->m_bytes;
     const quint32 magic = b.u32(kMagicListOffset);
     const quint32 count = b.u32(magic);

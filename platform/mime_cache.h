@@ -1,6 +1,6 @@
 #pragma once
 // One binary cache of the shared MIME database ("<folder>/mime/mime.cache",
-// format 1.1 or 1.2) read whole into memory and walked once before use, so
+// format 1.1 or 1.2, a later 1.x by 1.2's layout) read whole into memory and walked once before use, so
 // that no lookup reads past its end and a file rewritten or cut while it is
 // read cannot fault the process (nothing is mapped). Lookups of one cache
 // alone; merging the caches of several folders is mime_database.h's.
@@ -46,16 +46,22 @@ public:
 
     // The largest cache read (the system's is about 150 KB).
     static constexpr qint64 kLargestCache = qint64(64) << 20;
+    // The newest minor version whose layout the reader knows.
+    static constexpr quint32 kNewestMinorVersion = 2;
 
-    // Reads the cache at `path` (its bytes on disk). `why` (when given) says
-    // what makes an Unusable cache so: "damaged", "not a regular file".
-    static Opened open(const QByteArray& path, std::unique_ptr<const MimeCache>& opened, QString* why = nullptr);
+    // Reads the cache at `path`. `why` (when given) says what makes an
+    // Unusable cache so: "damaged", "not a regular file".
+    static Opened open(const QString& path, std::unique_ptr<const MimeCache>& opened, QString* why = nullptr);
     // The same for the bytes of a cache.
     static Opened fromBytes(QByteArray bytes, std::unique_ptr<const MimeCache>& opened);
 
     ~MimeCache();
     MimeCache(const MimeCache&) = delete;
     MimeCache& operator=(const MimeCache&) = delete;
+
+    // The format's minor version the file gives (1.2 => 2); one above
+    // kNewestMinorVersion is read as if it were that.
+    [[nodiscard]] quint32 minorVersion() const { return m_minorVersion; }
 
     // Observers by name.
     void addLiterals(MimeGlobMatches& matches, const QString& name, const QString& lowerName) const;
@@ -92,6 +98,7 @@ private:
     bool matchesRule(quint32 count, quint32 first, const QByteArray& data, int depth) const;
 
     std::unique_ptr<const Bytes> m_bytes;
+    quint32 m_minorVersion = 0;
     QSet<QString> m_globsDeleted;
     QSet<QString> m_magicDeleted;
     QList<NamePattern> m_literals;

@@ -313,7 +313,10 @@ public:
         return slash > 0 ? name.left(slash) + QStringLiteral("-x-generic") : QString();
     }
 
-    // The type's own file in the first folder that has one, read once.
+    // The type's own files, read once: each language's comment from the
+    // first folder that has one, so that a folder whose file gives none (the
+    // user's, adding a pattern to one of the system's types) or lacks a
+    // language keeps the other folders' comments.
     [[nodiscard]] TypeFile typeFile(const QString& type) const
     {
         {
@@ -323,10 +326,13 @@ public:
         }
         TypeFile file;
         for (const QString& folder : folders) {
-            if (std::optional<QHash<QString, QString>> comments = commentsOfTypeFile(folder, type)) {
-                file.found = true;
-                file.comments = std::move(*comments);
-                break;
+            const std::optional<QHash<QString, QString>> comments = commentsOfTypeFile(folder, type);
+            if (!comments)
+                continue;
+            file.found = true;
+            for (auto comment = comments->cbegin(); comment != comments->cend(); ++comment) {
+                if (!comment.value().isEmpty() && !file.comments.contains(comment.key()))
+                    file.comments.insert(comment.key(), comment.value());
             }
         }
         const std::lock_guard<std::mutex> guard(m_typeFileLock);
@@ -402,7 +408,7 @@ struct MimeTypeReader::State
     std::atomic<qint64> nextCheck{0};
     std::mutex checkLock; // one recheck at a time; guards the two below
     QByteArray fingerprint;
-    QSet<QByteArray> reportedDamage; // the fingerprints of unusable caches said once
+    QSet<QByteArray> reported; // the fingerprints of the folders whose caches were named
     // The snapshot in use, swapped whole. A plain lock rather than an atomic
     // shared pointer, whose lock bit ThreadSanitizer cannot follow; it is
     // held only to copy the pointer.
@@ -432,6 +438,15 @@ struct MimeTypeReader::State
         return loadSnapshot();
     }
 
+    // Names a folder's cache once while it stays as it is. Called under checkLock.
+    void warnOnce(const QString& folder, const QString& warning)
+    {
+        if (const QByteArray print = folderFingerprint(folder); !reported.contains(print)) {
+            reported.insert(print);
+            logWarning(warning);
+        }
+    }
+
     // Reads the folders again when one of them changed. Called under checkLock.
     void recheck()
     {
@@ -453,19 +468,22 @@ struct MimeTypeReader::State
             const QString cachePath = folder + QStringLiteral("/mime.cache");
             std::unique_ptr<const MimeCache> cache;
             QString why;
-            switch (MimeCache::open(fileSystemRepresentation(cachePath), cache, &why)) {
+            switch (MimeCache::open(cachePath, cache, &why)) {
             case MimeCache::Opened::Cache:
+                if (cache->minorVersion() > MimeCache::kNewestMinorVersion)
+                    warnOnce(folder, QStringLiteral("MIME cache %1 is of version 1.%2, newer than 1.%3: read by the "
+                                                    "layout of 1.%3")
+                                         .arg(cachePath)
+                                         .arg(cache->minorVersion())
+                                         .arg(MimeCache::kNewestMinorVersion));
                 fresh->caches.push_back(std::move(cache));
                 break;
             case MimeCache::Opened::Unusable:
                 fresh->damaged = true;
-                if (const QByteArray cachePrint = folderFingerprint(folder); !reportedDamage.contains(cachePrint)) {
-                    reportedDamage.insert(cachePrint);
-                    logWarning(why == u"damaged"
-                                   ? QStringLiteral("Damaged MIME cache %1: file types are read without it").arg(cachePath)
-                                   : QStringLiteral("Unusable MIME cache %1 (%2): file types are read without it")
-                                         .arg(cachePath, why));
-                }
+                warnOnce(folder, why == u"damaged"
+                                     ? QStringLiteral("Damaged MIME cache %1: file types are read without it").arg(cachePath)
+                                     : QStringLiteral("Unusable MIME cache %1 (%2): file types are read without it")
+                                           .arg(cachePath, why));
                 break;
             case MimeCache::Opened::Absent:
                 definedElsewhere = definedElsewhere || hasPackages(folder);
@@ -573,6 +591,26 @@ const QMimeDatabase* qtDatabase()
     return &database;
 }
 
+// One lookup: `empty` for an empty key, else Qt's database's answer where
+// it answers, else the reader's.
+template<typename Result, typename ByQt, typename ByReader>
+Result lookUp(const QString& key, const Result& empty, ByQt byQt, ByReader byReader)
+{
+    if (key.isEmpty())
+        return empty;
+    if (const QMimeDatabase* database = qtDatabase())
+        return byQt(*database);
+    return byReader(sharedReader());
+}
+
+// The same for a lookup by type name, Qt's by its QMimeType.
+template<typename Result, typename ByQt, typename ByReader>
+Result lookUpType(const QString& type, const Result& empty, ByQt byQt, ByReader byReader)
+{
+    return lookUp(
+        type, empty, [&](const QMimeDatabase& database) { return byQt(database.mimeTypeForName(type)); }, byReader);
+}
+
 } // namespace
 
 QString mimeTypeNameOfFile(const QByteArray& path)
@@ -582,86 +620,80 @@ QString mimeTypeNameOfFile(const QByteArray& path)
 
 QString mimeTypeOfFile(const QString& path)
 {
-    if (path.isEmpty())
-        return {};
-    if (const QMimeDatabase* database = qtDatabase())
-        return database->mimeTypeForFile(path).name();
-    const QString type = sharedReader().typeNameOfFile(fileSystemRepresentation(path));
-    return type.isNull() ? kDefaultType : type;
+    return lookUp(
+        path, QString(), [&](const QMimeDatabase& database) { return database.mimeTypeForFile(path).name(); },
+        [&](const MimeTypeReader& reader) {
+            const QString type = reader.typeNameOfFile(fileSystemRepresentation(path));
+            return type.isNull() ? kDefaultType : type;
+        });
 }
 
 QString mimeTypeOfFileName(const QString& name)
 {
-    if (const QMimeDatabase* database = qtDatabase())
-        return database->mimeTypeForFile(name, QMimeDatabase::MatchExtension).name();
-    const QString type = sharedReader().typeNameOfFileName(name);
-    return type.isNull() ? kDefaultType : type;
+    return lookUp(
+        name, kDefaultType,
+        [&](const QMimeDatabase& database) {
+            return database.mimeTypeForFile(name, QMimeDatabase::MatchExtension).name();
+        },
+        [&](const MimeTypeReader& reader) {
+            const QString type = reader.typeNameOfFileName(name);
+            return type.isNull() ? kDefaultType : type;
+        });
 }
 
 QString canonicalMimeTypeName(const QString& type)
 {
-    if (type.isEmpty())
-        return type;
-    if (const QMimeDatabase* database = qtDatabase()) {
-        const QMimeType mime = database->mimeTypeForName(type);
-        return mime.isValid() ? mime.name() : type;
-    }
-    return sharedReader().canonicalTypeName(type);
+    return lookUpType(
+        type, type, [&](const QMimeType& mime) { return mime.isValid() ? mime.name() : type; },
+        [&](const MimeTypeReader& reader) { return reader.canonicalTypeName(type); });
 }
 
 bool isKnownMimeType(const QString& type)
 {
-    if (type.isEmpty())
-        return false;
-    if (const QMimeDatabase* database = qtDatabase())
-        return database->mimeTypeForName(type).isValid();
-    return sharedReader().knowsType(type);
+    return lookUpType(
+        type, false, [](const QMimeType& mime) { return mime.isValid(); },
+        [&](const MimeTypeReader& reader) { return reader.knowsType(type); });
 }
 
 QStringList mimeTypeAncestors(const QString& type)
 {
-    if (type.isEmpty())
-        return {};
-    if (const QMimeDatabase* database = qtDatabase())
-        return database->mimeTypeForName(type).allAncestors();
-    return sharedReader().ancestorsOfType(type);
+    return lookUpType(
+        type, QStringList(), [](const QMimeType& mime) { return mime.allAncestors(); },
+        [&](const MimeTypeReader& reader) { return reader.ancestorsOfType(type); });
 }
 
 bool mimeTypeInherits(const QString& type, const QString& ancestor)
 {
-    if (type.isEmpty() || ancestor.isEmpty())
+    if (ancestor.isEmpty())
         return false;
-    if (const QMimeDatabase* database = qtDatabase())
-        return database->mimeTypeForName(type).inherits(ancestor);
-    const QString name = canonicalMimeTypeName(type);
-    return name == canonicalMimeTypeName(ancestor) || mimeTypeAncestors(name).contains(canonicalMimeTypeName(ancestor));
+    return lookUpType(
+        type, false, [&](const QMimeType& mime) { return mime.inherits(ancestor); },
+        [&](const MimeTypeReader& reader) {
+            const QString name = reader.canonicalTypeName(type);
+            const QString parent = reader.canonicalTypeName(ancestor);
+            return name == parent || reader.ancestorsOfType(name).contains(parent);
+        });
 }
 
 QString mimeTypeIconName(const QString& type)
 {
-    if (type.isEmpty())
-        return {};
-    if (const QMimeDatabase* database = qtDatabase())
-        return database->mimeTypeForName(type).iconName();
-    return sharedReader().iconNameOfType(type);
+    return lookUpType(
+        type, QString(), [](const QMimeType& mime) { return mime.iconName(); },
+        [&](const MimeTypeReader& reader) { return reader.iconNameOfType(type); });
 }
 
 QString mimeTypeGenericIconName(const QString& type)
 {
-    if (type.isEmpty())
-        return {};
-    if (const QMimeDatabase* database = qtDatabase())
-        return database->mimeTypeForName(type).genericIconName();
-    return sharedReader().genericIconNameOfType(type);
+    return lookUpType(
+        type, QString(), [](const QMimeType& mime) { return mime.genericIconName(); },
+        [&](const MimeTypeReader& reader) { return reader.genericIconNameOfType(type); });
 }
 
 QString mimeTypeComment(const QString& type)
 {
-    if (type.isEmpty())
-        return {};
-    if (const QMimeDatabase* database = qtDatabase())
-        return database->mimeTypeForName(type).comment();
-    return sharedReader().commentOfType(type);
+    return lookUpType(
+        type, QString(), [](const QMimeType& mime) { return mime.comment(); },
+        [&](const MimeTypeReader& reader) { return reader.commentOfType(type); });
 }
 
 } // namespace sorvant

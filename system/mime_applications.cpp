@@ -31,6 +31,25 @@ QStringList currentDesktops()
     return desktops;
 }
 
+// Every type the lists and entries name, by the name the MIME database
+// gives it: an entry or a list line written under an alias ("text/xml")
+// counts for the type it stands for ("application/xml"). Each name is
+// looked up once per answer, as many entries name the same types.
+class CanonicalTypes
+{
+public:
+    const QString& operator()(const QString& type)
+    {
+        auto known = m_names.constFind(type);
+        if (known == m_names.constEnd())
+            known = m_names.insert(type, canonicalMimeTypeName(type));
+        return *known;
+    }
+
+private:
+    QHash<QString, QString> m_names;
+};
+
 struct Associations
 {
     QHash<QString, QStringList> defaults;
@@ -38,7 +57,7 @@ struct Associations
     QHash<QString, QStringList> removed;
 };
 
-Associations readMimeAppsList(const QString& path)
+Associations readMimeAppsList(const QString& path, CanonicalTypes& canonical)
 {
     Associations result;
     QFile file(path);
@@ -66,17 +85,9 @@ Associations readMimeAppsList(const QString& path)
         QStringList ids;
         for (const QString& id : line.mid(equals + 1).split(u';', Qt::SkipEmptyParts))
             ids.append(id.trimmed());
-        (*section)[line.left(equals).trimmed()].append(ids);
+        (*section)[canonical(line.left(equals).trimmed())].append(ids);
     }
     return result;
-}
-
-QList<Associations> allAssociations()
-{
-    QList<Associations> lists;
-    for (const QString& path : mimeAppsListFiles())
-        lists.append(readMimeAppsList(path));
-    return lists;
 }
 
 // Which entries a list of applications takes. An association may name any
@@ -95,14 +106,40 @@ bool isInstalledApplication(const DesktopEntry& entry)
     return !entry.isNull() && entry.isApplication() && entry.isInstalled();
 }
 
-// The applications of exactly one type, without parent types, among
-// `entries`, which pass `filter`.
-QStringList applicationsForExactType(const QString& type, const QList<Associations>& lists,
-                                     const QList<DesktopEntry>& entries, EntryFilter filter = canRun)
+// What an answer reads: the mimeapps.list files, most important first, and
+// the entries that pass a filter with, for each type, the IDs of those
+// whose MimeType= names it, in the entries' order. Every type by its
+// canonical name.
+struct AssociationSources
+{
+    CanonicalTypes canonical;
+    QList<Associations> lists;
+    QHash<QString, QStringList> entriesByType;
+
+    explicit AssociationSources(EntryFilter filter)
+    {
+        for (const QString& path : mimeAppsListFiles())
+            lists.append(readMimeAppsList(path, canonical));
+        for (const DesktopEntry& entry : allDesktopEntries()) {
+            if (!filter(entry))
+                continue;
+            for (const QString& type : entry.mimeTypes()) {
+                QStringList& ids = entriesByType[canonical(type)];
+                if (!ids.contains(entry.desktopFileID()))
+                    ids.append(entry.desktopFileID());
+            }
+        }
+    }
+};
+
+// The applications of exactly one type (canonical), without parent types,
+// which pass `filter`.
+QStringList applicationsForExactType(const QString& type, const AssociationSources& sources,
+                                     EntryFilter filter = canRun)
 {
     QStringList ids;
     QSet<QString> removed;
-    for (const Associations& list : lists) {
+    for (const Associations& list : sources.lists) {
         for (const QString& id : list.added.value(type)) {
             if (!removed.contains(id) && !ids.contains(id))
                 ids.append(id);
@@ -110,9 +147,8 @@ QStringList applicationsForExactType(const QString& type, const QList<Associatio
         for (const QString& id : list.removed.value(type))
             removed.insert(id);
     }
-    for (const DesktopEntry& entry : entries) {
-        const QString& id = entry.desktopFileID();
-        if (entry.mimeTypes().contains(type) && !removed.contains(id) && !ids.contains(id))
+    for (const QString& id : sources.entriesByType.value(type)) {
+        if (!removed.contains(id) && !ids.contains(id))
             ids.append(id);
     }
     QStringList paths;
@@ -122,16 +158,6 @@ QStringList applicationsForExactType(const QString& type, const QList<Associatio
             paths.append(path);
     }
     return paths;
-}
-
-QList<DesktopEntry> entriesPassing(EntryFilter filter)
-{
-    QList<DesktopEntry> entries;
-    for (const DesktopEntry& entry : allDesktopEntries()) {
-        if (filter(entry))
-            entries.append(entry);
-    }
-    return entries;
 }
 
 } // namespace
@@ -250,11 +276,10 @@ QStringList applicationsForMimeType(const QString& type)
 {
     if (type.isEmpty())
         return {};
-    const QList<Associations> lists = allAssociations();
-    const QList<DesktopEntry> entries = entriesPassing(canRun);
+    AssociationSources sources(canRun);
     QStringList paths;
     for (const QString& each : mimeTypeAndAncestors(type)) {
-        for (const QString& path : applicationsForExactType(each, lists, entries)) {
+        for (const QString& path : applicationsForExactType(sources.canonical(each), sources)) {
             if (!paths.contains(path))
                 paths.append(path);
         }
@@ -268,16 +293,16 @@ namespace {
 // that pass `filter`.
 QStringList defaultApplicationsForTypes(const QStringList& types, EntryFilter filter = canRun)
 {
-    const QList<Associations> lists = allAssociations();
-    const QList<DesktopEntry> entries = entriesPassing(filter);
+    AssociationSources sources(filter);
     QStringList paths;
     const auto add = [&paths](const QString& path) {
         if (!paths.contains(path))
             paths.append(path);
     };
-    for (const QString& each : types) {
+    for (const QString& written : types) {
+        const QString each = sources.canonical(written);
         QSet<QString> removed;
-        for (const Associations& list : lists) {
+        for (const Associations& list : sources.lists) {
             for (const QString& id : list.removed.value(each))
                 removed.insert(id);
             for (const QString& id : list.defaults.value(each)) {
@@ -288,7 +313,7 @@ QStringList defaultApplicationsForTypes(const QStringList& types, EntryFilter fi
                     add(path);
             }
         }
-        for (const QString& path : applicationsForExactType(each, lists, entries, filter))
+        for (const QString& path : applicationsForExactType(each, sources, filter))
             add(path);
     }
     return paths;

@@ -4,8 +4,10 @@
 // Associations) in $XDG_CONFIG_HOME, $XDG_CONFIG_DIRS, $XDG_DATA_HOME/
 // applications and $XDG_DATA_DIRS/applications, desktop-specific
 // "<desktop>-mimeapps.list" before each plain one, the entries' own
-// MimeType= lines, and the parent types of the shared MIME database. URL
-// schemes are the types "x-scheme-handler/<scheme>".
+// MimeType= lines, and the parent types of the shared MIME database. A type
+// a list or an entry names by an alias counts for the type it stands for
+// ("text/xml" for "application/xml"). URL schemes are the types
+// "x-scheme-handler/<scheme>".
 //
 // Applications are answered as the paths of their desktop files.
 

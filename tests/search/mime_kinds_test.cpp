@@ -7,6 +7,7 @@
 #include "platform/mime_cache.h"
 
 #include "tests/support/log_capture.h"
+#include "tests/support/mime_folders.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -97,34 +98,9 @@ TEST(MimeKinds, AnswersAsTheMimeDatabaseDoes)
     EXPECT_TRUE(mimeTypeNameOfFile(QByteArray()).isNull());
 }
 
-// Packages of made-up types, built into database folders by
-// update-mime-database as a desktop builds the user's and the system's.
-constexpr char kPackageHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
-
-QString type(const char* name, const char* comment, const char* rules)
-{
-    return QStringLiteral("<mime-type type=\"%1\"><comment>%2</comment>%3</mime-type>\n")
-        .arg(QLatin1StringView(name), QLatin1StringView(comment), QLatin1StringView(rules));
-}
-
-// Writes `types` as the package of the database folder `relative` of
-// `tree` and builds its cache.
-QString buildMimeFolder(test::TempTree& tree, const QString& relative, const QString& types)
-{
-    const QString folder = tree.makeDir(relative);
-    tree.writeFile(relative + QStringLiteral("/packages/made.xml"),
-                   (QLatin1StringView(kPackageHead) + types + QStringLiteral("</mime-info>\n")).toUtf8());
-    QProcess update;
-    update.setStandardOutputFile(QProcess::nullDevice());
-    update.setStandardErrorFile(QProcess::nullDevice());
-    update.start(QStringLiteral("update-mime-database"), {folder});
-    EXPECT_TRUE(update.waitForFinished(60'000)) << "update-mime-database (shared-mime-info) did not finish";
-    EXPECT_EQ(update.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(update.exitCode(), 0);
-    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/mime.cache")));
-    return folder;
-}
+using test::buildMimeFolder;
+using test::kPackageHead;
+using test::type;
 
 // Waits up to `seconds` for `condition`.
 template<typename Condition>

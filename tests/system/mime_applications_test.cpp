@@ -1,5 +1,6 @@
 #include "system/mime_applications.h"
 
+#include "platform/mime_database.h"
 #include "platform/url.h"
 #include "tests/system/desktop_test_support.h"
 
@@ -169,6 +170,46 @@ TEST_F(MimeApplications, TheUsersListBeatsTheSystemsAndRemovalsHideLaterDefaults
     writeList("home/.config/mimeapps.list", "[Removed Associations]\ntext/plain=other.desktop;text.desktop\n");
     EXPECT_TRUE(applicationsForMimeType("text/plain").isEmpty());
     EXPECT_TRUE(defaultApplicationForMimeType("text/plain").isNull());
+}
+
+// Entries and list lines that name a type by an alias count for the type
+// it stands for, and so for that type's children.
+TEST_F(MimeApplications, TypesNamedByAnAliasCountForTheTypeTheyStandFor)
+{
+    if (canonicalMimeTypeName("image/x-icon") != u"image/vnd.microsoft.icon"
+        || canonicalMimeTypeName("image/pdf") != u"application/pdf"
+        || canonicalMimeTypeName("text/xml") != u"application/xml"
+        || !mimeTypeInherits("image/svg+xml", "application/xml"))
+        GTEST_SKIP() << "the system's MIME database lacks the aliases";
+    const QString icons =
+        desktop.writeApplication("icons.desktop", "Icons", "icons %F", "MimeType=image/x-icon;image/pdf;\n", true);
+    const QString xml = desktop.writeApplication("xml.desktop", "XML", "xml %F", "MimeType=application/xml;\n", true);
+    const QString svg = desktop.writeApplication("svg.desktop", "SVG", "svg %F", "MimeType=image/svg+xml;\n", true);
+    writeList("home/.config/mimeapps.list", "[Default Applications]\ntext/xml=other.desktop\n"
+                                            "[Added Associations]\nimage/pdf=web.desktop;\n"
+                                            "[Removed Associations]\ntext/xml=xml.desktop;\n");
+    const struct
+    {
+        const char* type;
+        QStringList applications;
+        QString defaultApplication;
+    } cases[] = {
+        {"image/vnd.microsoft.icon", {icons}, icons},     // an entry's MimeType=
+        {"image/x-icon", {icons}, icons},                 // asked by the alias too
+        {"application/pdf", {web, icons}, web},           // an added association
+        {"application/xml", {text}, other},               // a removal and a default
+        {"text/xml", {text}, other},
+        {"image/svg+xml", {svg, text}, svg},              // a child: its own first,
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.type);
+        EXPECT_EQ(applicationsForMimeType(entry.type), entry.applications);
+        EXPECT_EQ(defaultApplicationForMimeType(entry.type), entry.defaultApplication);
+    }
+    // then its parent's default.
+    EXPECT_EQ(defaultApplicationsForMimeType("image/svg+xml").mid(0, 2), QStringList({svg, other}));
+    EXPECT_EQ(defaultApplicationsForMimeTypeOnly("text/xml"), QStringList({other}));
+    EXPECT_EQ(applicationsForMimeType(mimeTypeForFileName("favicon.ico")), QStringList({icons}));
 }
 
 TEST_F(MimeApplications, TypesOfItems)
