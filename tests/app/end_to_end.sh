@@ -527,8 +527,7 @@ if chattr +i "$mixed/mixb.txt" 2> /dev/null; then
   call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -qF "\"$mixed/mixb.txt\"" \
     || fail "the table no longer lists the kept item"
   # The kept item is still selected: Show in File Manager shows it.
-  xdotool windowfocus "$window" 2> /dev/null || true
-  sleep 0.2
+  focus_window "$window"
   xdotool key ctrl+r
   wait_for 5 recorded "ShowItems [$(file_uri "$mixed/mixb.txt")] \"\"" 1 \
     || fail "the item kept after Cancel is not selected"
