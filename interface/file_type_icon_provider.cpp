@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
+#include <QStyleOption>
 
 #include <array>
 
@@ -29,11 +30,18 @@ public:
     {
         painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
     }
-    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
     {
         const QImage& image = imageFor(size);
-        return image.isNull() ? QPixmap() : QPixmap::fromImage(image.scaled(size, Qt::KeepAspectRatio,
-                                                                            Qt::SmoothTransformation));
+        if (image.isNull())
+            return {};
+        const QPixmap normal =
+            QPixmap::fromImage(image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        // A disabled or selected item is drawn as the style draws any.
+        if (mode == QIcon::Normal || !qobject_cast<QApplication*>(QCoreApplication::instance()))
+            return normal;
+        QStyleOption option;
+        return QApplication::style()->generatedIconPixmap(mode, normal, &option);
     }
     QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override
     {

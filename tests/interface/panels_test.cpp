@@ -146,7 +146,9 @@ TEST_F(PanelsTest, TheFolderChooserDrawsFolderIconsWithoutNullPixmapsRegression)
                            provider.icon(QAbstractFileIconProvider::File)};
     for (const QIcon& icon : icons) {
         EXPECT_FALSE(icon.isNull());
-        EXPECT_FALSE(icon.pixmap(16, 16).isNull());
+        const QImage normal = icon.pixmap(16, 16).toImage();
+        EXPECT_FALSE(normal.isNull());
+        EXPECT_NE(icon.pixmap(QSize(16, 16), QIcon::Disabled).toImage(), normal) << "a disabled item looks disabled";
     }
     const QtWarnings warnings;
     std::unique_ptr<QFileDialog> panel(openPanel(OpenPanelChoice::OneFolder));
