@@ -82,30 +82,69 @@ WindowController* ApplicationDelegate::createController()
     return controller;
 }
 
+void ApplicationDelegate::makeApplicationCommands()
+{
+    // Made once, titled in English and localized where each window's menu
+    // bar is (an untranslated title keeps its text, so that is idempotent).
+    // An application shortcut acts while any window holding the action is
+    // shown and not behind a modal dialog, whichever window is active.
+    const struct
+    {
+        const char* selector;
+        const char* title;
+        QKeySequence keys;
+    } rows[] = {
+        {"newWindow", "New Window", QKeySequence::New},
+        {"orderFrontPrefsPanel", "Preferences...", QKeySequence(Qt::CTRL | Qt::Key_Comma)},
+        // Ctrl+Q itself: some platforms give the standard Quit no key.
+        {"terminate", "Quit", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"checkForUpdate", "Check for Updates...", {}},
+        {"website", "Sorvant Website", {}},
+    };
+    for (const auto& row : rows) {
+        auto* action = new QAction(QString::fromLatin1(row.title), this);
+        action->setObjectName(QString::fromLatin1(row.selector));
+        action->setShortcut(row.keys);
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        bindAction(action, QByteArray(row.selector) + ':', this);
+        m_commands.append(action);
+    }
+    QuickLookController::setApplicationActions(m_commands);
+}
+
+const QList<QAction*>& ApplicationDelegate::applicationCommands()
+{
+    if (m_commands.isEmpty())
+        makeApplicationCommands();
+    return m_commands;
+}
+
+QAction* ApplicationDelegate::applicationCommand(const QByteArray& selector)
+{
+    for (QAction* action : applicationCommands()) {
+        if (action->objectName() == QLatin1String(selector))
+            return action;
+    }
+    return nullptr;
+}
+
 void ApplicationDelegate::addMainMenu(SearchWindow* window)
 {
     // Built with the English texts as keys, then localized once, the way a
     // menu loaded from an interface file is. Every item is a command sent
     // through the action router and validated by it when its menu opens:
-    // the window's own (Close, Find, Search In, Help) and this delegate's.
+    // the window's own (Close, Find, Search In, Help) and the application's,
+    // one action each whatever the number of windows.
     QMenuBar* bar = window->menuBar();
     const SearchWindowCommands& commands = window->commands();
-    const auto item = [this](QMenu* menu, const char* selector, const QString& title, const QKeySequence& keys) {
-        auto* action = new QAction(title, menu);
-        action->setObjectName(QString::fromLatin1(selector));
-        action->setShortcut(keys);
-        bindAction(action, QByteArray(selector) + ':', this);
-        menu->addAction(action);
-        return action;
-    };
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("fileMenu"));
-    item(file, "newWindow", QStringLiteral("New Window"), QKeySequence::New);
+    file->addAction(applicationCommand("newWindow"));
     file->addAction(commands.command("performClose"));
     file->addSeparator();
-    item(file, "orderFrontPrefsPanel", QStringLiteral("Preferences..."), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    file->addAction(applicationCommand("orderFrontPrefsPanel"));
     file->addSeparator();
-    item(file, "terminate", QStringLiteral("Quit"), QKeySequence::Quit);
+    file->addAction(applicationCommand("terminate"));
     window->commands().addItemsMenu(bar);
     QMenu* search = bar->addMenu(QStringLiteral("&Search"));
     search->setObjectName(QStringLiteral("searchMenu"));
@@ -117,8 +156,8 @@ void ApplicationDelegate::addMainMenu(SearchWindow* window)
     help->setObjectName(QStringLiteral("helpMenu"));
     help->addAction(commands.command("showHelp"));
     help->addSeparator();
-    item(help, "checkForUpdate", QStringLiteral("Check for Updates..."), {});
-    item(help, "website", QStringLiteral("Sorvant Website"), {});
+    help->addAction(applicationCommand("checkForUpdate"));
+    help->addAction(applicationCommand("website"));
     for (QMenu* menu : {file, search, help})
         installMenuValidation(menu);
     localize(bar);
@@ -280,7 +319,9 @@ void ApplicationDelegate::search(const QString& phrase, const QString& path)
 
 void ApplicationDelegate::orderFrontPrefsPanel()
 {
-    PreferencesPanel::orderFront(m_defaults);
+    PreferencesPanel* panel = PreferencesPanel::orderFront(m_defaults);
+    // Its keys act there too, with no search window shown.
+    panel->addActions(applicationCommands());
 }
 
 void ApplicationDelegate::checkForUpdate()

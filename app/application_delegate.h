@@ -20,6 +20,7 @@
 
 #include <functional>
 
+class QAction;
 class QMenu;
 class QWidget;
 
@@ -86,6 +87,15 @@ public:
     // hand, and nothing asks, not even the last window's close.
     void terminateWithoutAsking();
 
+    // The application's commands, each one action made on first use and
+    // shared by every window's menus: "newWindow", "orderFrontPrefsPanel",
+    // "terminate", "checkForUpdate", "website". Their keys act from any of
+    // the application's windows (the preferences and the preview too, which
+    // hold them as well), so Ctrl+Q quits whichever is active.
+    // applicationCommand is null for another selector.
+    [[nodiscard]] const QList<QAction*>& applicationCommands();
+    [[nodiscard]] QAction* applicationCommand(const QByteArray& selector);
+
 signals:
     // Asked by Quit and when the last window closed with "QuitOnClose" YES.
     void shouldTerminate();
@@ -101,11 +111,13 @@ private:
     void askToQuit(QWidget* window);
     WindowController* createController();
     void addMainMenu(SearchWindow* window);
+    void makeApplicationCommands();
 
     UserDefaults& m_defaults;
     QList<WindowController*> m_windowControllers;
     quint64 m_pathRequest = 0; // the newest path search() tests
     QPointer<QuitQuestion> m_quitQuestion;
+    QList<QAction*> m_commands; // the application's commands, owned here
     bool m_terminating = false; // terminateWithoutAsking was called
 };
 

@@ -255,7 +255,7 @@ QStringList trashItems(const QStringList& paths, FileOperation& operation, const
             continue;
         }
         if (refused.isEmpty() && reason)
-            *reason = error.code != 0 ? errorMessage(error.code) : QString();
+            *reason = error.code != 0 ? localizedErrorMessage(error.code) : QString();
         refused.append(path);
         operation.itemsFailed();
     }

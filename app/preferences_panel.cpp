@@ -3,6 +3,7 @@
 #include "foundation/user_defaults_getters.h"
 #include "interface/controls.h"
 #include "interface/localization.h"
+#include "interface/window_extensions.h"
 #include "platform/user_defaults.h"
 
 #include <QCheckBox>
@@ -34,6 +35,7 @@ PreferencesPanel::PreferencesPanel(UserDefaults& defaults, QWidget* parent)
     localize(this);
     m_quitOnClose->setChecked(boolForKey(m_defaults, kQuitOnClose, false));
     connect(m_quitOnClose, &QCheckBox::clicked, this, &PreferencesPanel::toggleQuitOnClose);
+    addCloseWindowAction(this);
     g_sharedPanel = this;
 }
 

@@ -11,10 +11,13 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpacerItem>
+#include <QTextDocument>
+#include <QTextOption>
 
 #include <algorithm>
 #include <mutex>
@@ -108,6 +111,8 @@ protected:
     {
         if (watched == m_alert && (event->type() == QEvent::Show || event->type() == QEvent::WindowTitleChange))
             update();
+        if (watched == m_alert && (event->type() == QEvent::Show || event->type() == QEvent::LayoutDirectionChange))
+            layOutInInterfaceDirection(m_alert);
         return false;
     }
 
@@ -150,6 +155,30 @@ void keepReadableWidth(QMessageBox* alert)
 {
     if (alert && !alert->findChild<QObject*>(QString::fromLatin1(kReadableWidthName), Qt::FindDirectChildrenOnly))
         new ReadableWidth(alert);
+}
+
+void layOutInInterfaceDirection(QMessageBox* alert)
+{
+    if (!alert)
+        return;
+    const Qt::LayoutDirection direction = alert->layoutDirection();
+    for (QLabel* label : alert->findChildren<QLabel*>()) {
+        if (label->text().isEmpty())
+            continue;
+        // A label paints through its own text document once its text can be
+        // selected; an explicit direction there outranks the one the text's
+        // first strong character would give, and Leading follows it.
+        label->setTextInteractionFlags(label->textInteractionFlags() | Qt::TextSelectableByMouse);
+        label->setAlignment((label->alignment() & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeading);
+        for (QTextDocument* document : label->findChildren<QTextDocument*>()) {
+            QTextOption option = document->defaultTextOption();
+            if (option.textDirection() == direction)
+                continue;
+            option.setTextDirection(direction);
+            document->setDefaultTextOption(option);
+        }
+        label->update();
+    }
 }
 
 QMessageBox* alertWithTexts(const AlertTexts& texts, bool localized, bool suppressionButton, QWidget* parent)

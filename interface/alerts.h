@@ -73,8 +73,16 @@ inline constexpr int kReadableLineCharacters = 72;
 // Keeps the alert at least readableAlertWidth wide whenever it is shown or
 // its title changes, as the desktop's own dialogs are (Qt sizes a message
 // box by its shortest text, which leaves the title cut and the text wrapped
-// every few words); alerts made here have it already. Nothing for null.
+// every few words), and lays its texts out in the interface's direction
+// (layOutInInterfaceDirection) whenever it is shown; alerts made here have
+// it already. Nothing for null.
 void keepReadableWidth(QMessageBox* alert);
+// Lays the alert's texts out in its layout direction (the application's
+// unless set), starting at the leading edge, whatever their first strong
+// character: Qt takes a plain text's direction from it, so a question that
+// starts with a right-to-left name read right to left in English. Nothing
+// for null.
+void layOutInInterfaceDirection(QMessageBox* alert);
 
 // The tag of a button of an alert made here; kAlertNotShown for others.
 [[nodiscard]] int alertTag(const QAbstractButton* button);

@@ -17,7 +17,11 @@ public:
     // icon of its MIME type or of the type's generic icon for a file, the
     // plain file icon when the theme has neither.
     [[nodiscard]] QIcon icon(const QFileInfo& info) const override;
-    using QAbstractFileIconProvider::icon;
+    // The folder and the plain file icon are the results table's (the
+    // theme's, else the pictures the program ships: never null); the
+    // places (computer, desktop, Trash, network, drive) the theme's, else
+    // the style's.
+    [[nodiscard]] QIcon icon(IconType type) const override;
     // The kind's name: the MIME type's comment, a folder's that of
     // "inode/directory".
     //   "a.txt" => "plain text document"   "/usr" => "folder"

@@ -207,6 +207,7 @@ void readCard(const QString& path, DecodedPreview* decoded)
 {
     const QFileInfo info(path);
     decoded->bytes = info.exists() ? info.size() : -1;
+    decoded->folder = info.isDir();
     decoded->modified = decoded->bytes >= 0 ? info.lastModified() : QDateTime();
     decoded->icon = iconForFile(path, true, QSize(kCardIconSide, kCardIconSide));
 }
@@ -269,8 +270,10 @@ QString previewCardDetails(const DecodedPreview& decoded, const QFont& font, int
         return {};
     DateCell date;
     date.setFont(font);
-    QString details = QStringLiteral("%1\n%2").arg(stringForSize(quint64(decoded.bytes)),
-                                                   date.textForValue(decoded.modified.toLocalTime(), width));
+    // A folder's size is that of its entry, not of what it holds: the
+    // table's "--".
+    const QString size = decoded.folder ? QStringLiteral("--") : stringForSize(quint64(decoded.bytes));
+    QString details = QStringLiteral("%1\n%2").arg(size, date.textForValue(decoded.modified.toLocalTime(), width));
     if (decoded.beyondReadLimit)
         details += QLatin1Char('\n') + QCoreApplication::translate("PreviewWindow", "First page not shown");
     return details;
@@ -532,6 +535,11 @@ bool PreviewWindow::navigate(int key)
     return true;
 }
 
+bool PreviewWindow::navigate(const QKeyEvent* event)
+{
+    return (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && navigate(event->key());
+}
+
 void PreviewWindow::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
@@ -544,7 +552,7 @@ void PreviewWindow::keyPressEvent(QKeyEvent* event)
     // One item: the keys move the selection of the window being previewed.
     if (m_items.size() <= 1 && m_forward && m_forward(event))
         return;
-    if (navigate(event->key()))
+    if (navigate(event))
         return;
     if (m_forward && m_forward(event))
         return;

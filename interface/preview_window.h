@@ -67,6 +67,7 @@ struct DecodedPreview
     // file does not exist) and modification date.
     QImage icon;
     qint64 bytes = -1;
+    bool folder = false; // its size is no count of its contents
     QDateTime modified;
     // A PDF whose first page needs more bytes read than a preview reads.
     bool beyondReadLimit = false;
@@ -79,7 +80,8 @@ struct DecodedPreview
 [[nodiscard]] DecodedPreview decodePreview(const QString& path, QSize size,
                                            const std::atomic<bool>* stop = nullptr);
 // The generic card's lines under the name: the size and the modification
-// date as the results table shows them ("5 MB", "Today, 17:26"), the date
+// date as the results table shows them ("5 MB", "Today, 17:26"; a folder's
+// size "--"), the date
 // as detailed as `width` pixels of `font` allow, then for a file beyond the
 // read bound what was not shown ("First page not shown"). Empty when the
 // file does not exist (bytes < 0).
@@ -145,6 +147,10 @@ public:
     // Moves through the items for arrows, Home, End and the page keys; NO
     // for any other key.
     bool navigate(int key);
+    // The same for a key press with no modifier (the keypad's aside); NO
+    // for a modified one: Shift+End is the previewed view's, extending its
+    // selection.
+    bool navigate(const QKeyEvent* event);
 
     // Keys the window does not handle go here (the main window's focus).
     void setKeyForwarder(std::function<bool(QKeyEvent*)> forwarder) { m_forward = std::move(forwarder); }

@@ -8,6 +8,7 @@
 #include "platform/user_defaults.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -18,6 +19,16 @@ namespace sorvant {
 namespace {
 
 QuickLookController* g_controller = nullptr;
+// The application's commands, owned by the application.
+QList<QPointer<QAction>> g_applicationActions;
+
+void addApplicationActions(QWidget* window)
+{
+    for (const QPointer<QAction>& action : std::as_const(g_applicationActions)) {
+        if (action)
+            window->addAction(action);
+    }
+}
 
 QList<QUrl> urlsOf(QObject* object, bool* answered)
 {
@@ -116,8 +127,19 @@ PreviewWindow* QuickLookController::sharedPanel()
         return existing;
     auto* panel = new PreviewWindow;
     panel->setKeyForwarder([this](QKeyEvent* event) { return previewPanelHandleEvent(event); });
+    addCloseWindowAction(panel);
+    addApplicationActions(panel);
     m_panel = panel;
     return panel;
+}
+
+void QuickLookController::setApplicationActions(const QList<QAction*>& actions)
+{
+    g_applicationActions.clear();
+    for (QAction* action : actions)
+        g_applicationActions.append(action);
+    if (g_controller && g_controller->m_panel)
+        addApplicationActions(g_controller->m_panel);
 }
 
 bool QuickLookController::isOpen() const
@@ -250,7 +272,8 @@ bool handleQuickLookKeyDown(QWidget*, QKeyEvent* event)
     case Qt::Key_End:
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
-        return open && current->sharedPanel()->navigate(event->key());
+        // With Shift the key stays the view's: it extends the selection.
+        return open && current->sharedPanel()->navigate(event);
     case Qt::Key_Escape:
         if (!open)
             return false;

@@ -21,6 +21,7 @@
 #include <vector>
 
 class QAbstractItemView;
+class QAction;
 class QKeyEvent;
 class QWidget;
 
@@ -45,7 +46,13 @@ public:
     void addObserverForView(QAbstractItemView* view);
     void removeObserverForView(QAbstractItemView* view);
 
+    // The preview window, made on first use: Ctrl+W closes it, and the
+    // application's actions (setApplicationActions) are its own too.
     [[nodiscard]] PreviewWindow* sharedPanel();
+    // The application's commands (Quit, New Window…) the preview window
+    // holds, so their keys act while it is the active window; taken by a
+    // window made later and by one already made.
+    static void setApplicationActions(const QList<QAction*>& actions);
     [[nodiscard]] bool isOpen() const;
     // YES when it was open.
     bool closePanel();
@@ -82,8 +89,9 @@ private:
 };
 
 // The Quick Look keys of any view: Space toggles the preview (Option-Space
-// the slide show), Escape closes an open preview, Home/End/Page keys go to
-// an open preview. YES when the key was used.
+// the slide show), Escape closes an open preview, Home/End/Page keys without
+// a modifier go to an open preview (with Shift they stay the view's, which
+// extends its selection). YES when the key was used.
 bool handleQuickLookKeyDown(QWidget* view, QKeyEvent* event);
 
 } // namespace sorvant

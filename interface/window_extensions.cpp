@@ -13,6 +13,7 @@
 #include "system/mime_applications.h"
 
 #include <QAbstractSpinBox>
+#include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
@@ -487,6 +488,20 @@ bool isMouseLocationInsideView(const QWidget* view)
 }
 
 // --- editing and responders ----------------------------------------------------------------------
+
+QAction* addCloseWindowAction(QWidget* window)
+{
+    if (!window)
+        return nullptr;
+    auto* close = new QAction(window);
+    close->setObjectName(QStringLiteral("performClose"));
+    // Ctrl+W itself: the platform's Close may be Ctrl+F4 alone.
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    close->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(close, &QAction::triggered, window, &QWidget::close);
+    window->addAction(close);
+    return close;
+}
 
 void endEditingForControl(QWidget* control)
 {

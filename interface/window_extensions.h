@@ -21,6 +21,7 @@
 
 #include <functional>
 
+class QAction;
 class QDialog;
 class QEvent;
 class QScreen;
@@ -169,6 +170,10 @@ void disableDrawing(QWidget* window);
 void enableDrawing(QWidget* window);
 // YES for "undo:" and "redo:".
 [[nodiscard]] bool isUndoAction(const QByteArray& selector);
+// Gives a window that has no menu of its own Close Window's key (Ctrl+W),
+// closing it while it is the active window; the action ("performClose") is
+// the window's. Null for a null window.
+QAction* addCloseWindowAction(QWidget* window);
 
 // --- key-view cycling ----------------------------------------------------------------------------
 

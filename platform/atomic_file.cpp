@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include "platform/file_error.h"
 #include "platform/file_system_representation.h"
 #include "platform/regular_files.h"
 
@@ -18,7 +19,7 @@ namespace {
 
 QString errnoText(int code, const QString& what, const QString& path)
 {
-    return QStringLiteral("%1 '%2': %3").arg(what, path, QString::fromLocal8Bit(std::strerror(code)));
+    return QStringLiteral("%1 '%2': %3").arg(what, path, errorMessage(code));
 }
 
 void setError(QString* error, const QString& text)

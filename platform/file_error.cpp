@@ -19,6 +19,14 @@ void setError(FileError* error, int code, const QString& path, const QString& op
 
 QString errorMessage(int code)
 {
+    // The C library's own English text, which no locale translates.
+    if (const char* text = ::strerrordesc_np(code))
+        return QString::fromLatin1(text);
+    return QStringLiteral("Unknown error %1").arg(code);
+}
+
+QString localizedErrorMessage(int code)
+{
     char buffer[256] = {};
     // The GNU strerror_r answers a pointer that may or may not be `buffer`.
     const char* text = ::strerror_r(code, buffer, sizeof buffer);

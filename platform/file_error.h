@@ -14,7 +14,7 @@ struct FileError {
     QString operation;   // what failed ("copy", "remove", ...)
 
     [[nodiscard]] bool isEmpty() const { return code == 0 && operation.isEmpty(); }
-    // "<operation> '<path>': <strerror(code)>"; empty for an empty error.
+    // "<operation> '<path>': <errorMessage(code)>"; empty for an empty error.
     [[nodiscard]] QString description() const;
 };
 
@@ -28,7 +28,12 @@ inline void clearError(FileError* error)
 // Fills an optional out-parameter; does nothing for nullptr.
 void setError(FileError* error, int code, const QString& path, const QString& operation);
 
-// The system's message for an errno value.   ENOENT => "No such file or directory"
+// The system's message for an errno value in English, whatever the
+// session's language: log lines and descriptions are English sentences.
+//   ENOENT => "No such file or directory"   0 => "Success"   -7 => "Unknown error -7"
 [[nodiscard]] QString errorMessage(int code);
+// The same in the user's language (the process's locale), for texts shown
+// to the user.   ENOENT (German) => "Datei oder Verzeichnis nicht gefunden"
+[[nodiscard]] QString localizedErrorMessage(int code);
 
 } // namespace sorvant

@@ -1,6 +1,7 @@
 #include "system/archives.h"
 
 #include "foundation/dates.h"
+#include "platform/file_error.h"
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
@@ -103,7 +104,7 @@ bool extractArchive(const QString& archivePath, const QString& destination, cons
     if (fd < 0) {
         logError(QStringLiteral("Cannot extract %1: %2")
                      .arg(archive, notRegular ? QStringLiteral("not a regular file")
-                                              : QString::fromLocal8Bit(std::strerror(errno))));
+                                              : errorMessage(errno)));
         return false;
     }
     const QString link = QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(fd);

@@ -1,6 +1,7 @@
 #include "system/file_operations.h"
 
 #include "platform/atomic_file.h"
+#include "platform/file_error.h"
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
@@ -245,7 +246,7 @@ bool replaceWithCopy(const QByteArray& fresh, const QByteArray& to, Failure& fai
         if (!removeItem(fresh, leftover)) {
             logError(QStringLiteral("Couldn't remove the replaced item %1: %2")
                          .arg(stringWithFileSystemRepresentation(fresh),
-                              QString::fromLocal8Bit(std::strerror(leftover.code))));
+                              errorMessage(leftover.code)));
         }
         return true;
     }

@@ -1,5 +1,6 @@
 #include "system/process_information.h"
 
+#include "platform/file_error.h"
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
@@ -144,7 +145,7 @@ bool redirectStandardErrorToFile(const QString& path, UserDefaults& defaults)
         return false;
     const int fd = ::open(fileSystemRepresentation(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0) {
-        logError(QStringLiteral("Console redirection failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        logError(QStringLiteral("Console redirection failed: %1").arg(errorMessage(errno)));
         return false;
     }
     const Bundle& bundle = applicationBundle();

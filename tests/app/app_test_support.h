@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -26,6 +27,20 @@
 #include <memory>
 
 namespace sorvant::test {
+
+// The item named `name` (its selector) in a menu of the window's menu bar;
+// null when none. The application's commands are items of every window's
+// menus without being the window's children.
+inline QAction* menuBarItem(const QWidget* window, const QString& name)
+{
+    for (const QMenu* menu : window->findChildren<QMenu*>()) {
+        for (QAction* item : menu->actions()) {
+            if (item->objectName() == name)
+                return item;
+        }
+    }
+    return nullptr;
+}
 
 class AppFixture : public ::testing::Test
 {

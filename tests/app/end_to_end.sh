@@ -202,9 +202,9 @@ wait_for 5 order_is "$root/by-name.txt" || fail "Sort By > Name did not bring th
 # Down moves from the field into the results and selects the first row;
 # Delete moves exactly that item to the Trash and out of the table.
 first=$(table_order | head -1)
-xdotool key Down
-sleep 0.3
-xdotool key Delete
+# The window takes its keys in the order sent: Delete acts on what Down
+# selected.
+xdotool key Down Delete
 wait_for 5 bash -c "ls -A '$XDG_DATA_HOME/Trash/files' | grep -q ." || fail "nothing went to the Trash"
 [ "$(ls -A "$XDG_DATA_HOME/Trash/files")" = "${first##*/}" ] \
   || fail "the Trash holds $(ls -A "$XDG_DATA_HOME/Trash/files" | tr '\n' ' ')instead of the first row ${first##*/}"
@@ -238,10 +238,13 @@ focus_window "$window"
 before=$(xdotool search --onlyvisible --name '.' | wc -l)
 xdotool key space
 wait_for 5 visible_windows -gt "$before" || fail "Space opened no preview"
-sleep 0.5
+# The preview is titled with the name of the item it shows, once shown.
+preview_titled() {
+  preview=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | head -1)
+  sed 's|.*/||' "$root/shown.txt" | grep -qxF "$(xdotool getwindowname "$preview")"
+}
+wait_for 5 preview_titled || fail "the preview shows no result"
 shot preview
-preview=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | head -1)
-sed 's|.*/||' "$root/shown.txt" | grep -qxF "$(xdotool getwindowname "$preview")" || fail "the preview shows no result"
 focus_window "$preview"
 xdotool key Escape
 wait_for 5 visible_windows -eq "$before" || fail "Escape in the preview left it open"
@@ -273,13 +276,15 @@ xdotool key Escape
 # same search again still equals the driver's. The destination menu opens
 # from the keyboard (Ctrl+D).
 focus_window "$window"
-xdotool key ctrl+shift+l
-sleep 0.5
 geometry "$window"
+closed_width=$WIDTH
+xdotool key ctrl+shift+l
+# The drawer grows the window on its right edge as it opens.
+wait_for 5 eval 'geometry "$window"; [ "$WIDTH" -gt "$closed_width" ]' || fail "Ctrl+Shift+L opened no drawer"
 # The drawer is the window's right 320 pixels; its first list's box sits
-# at its left, below the drawer's title.
+# at its left, below the drawer's title. The window takes the click and
+# the key that closes the drawer in the order sent.
 xdotool mousemove $(( X + WIDTH - 320 + 20 )) $(( Y + 46 )) click 1
-sleep 0.3
 shot drawer
 xdotool key ctrl+shift+l
 on1() { grep -A1 '<key>fileExtOn1</key>' "$defaults" | grep -q false; }
@@ -311,10 +316,10 @@ for name in $(grep -x '[a-z.]*' <<< "$names"); do
 done
 [ -n "$chosen" ] || fail "no result to select by its name"
 chosen_uri=$(file_uri "$(grep -m1 "/$chosen\$" "$root/remaining.txt")")
+# Down selects the first row, typing the name selects that item, and
+# Ctrl+R shows it: the window takes the keys in the order sent.
 xdotool key ctrl+f Down
-sleep 0.2
 xdotool type --delay 20 "$chosen"
-sleep 0.3
 recorded() { # line times
   [ "$(grep -cxF -- "$1" "$desktop_log")" -eq "$2" ]
 }
@@ -522,8 +527,7 @@ if chattr +i "$mixed/mixb.txt" 2> /dev/null; then
   call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -qF "\"$mixed/mixb.txt\"" \
     || fail "the table no longer lists the kept item"
   # The kept item is still selected: Show in File Manager shows it.
-  xdotool windowfocus "$window" 2> /dev/null || true
-  sleep 0.2
+  focus_window "$window"
   xdotool key ctrl+r
   wait_for 5 recorded "ShowItems [$(file_uri "$mixed/mixb.txt")] \"\"" 1 \
     || fail "the item kept after Cancel is not selected"
@@ -666,6 +670,20 @@ else
   echo "skipped the SIGTERM steps: the immutable flag cannot be set here, so no item fails"
 fi
 
+# Ctrl+Q with the preferences the active window quits, as from the search
+# window: the application's commands act from every window.
+export SORVANT_RESULTS_FILE=$root/preferences-quit-results.txt
+launch "$root/config-preferences-quit" "$tree" ''
+xdotool key ctrl+comma
+wait_for 5 xdotool search --onlyvisible --name '^Preferences$' > /dev/null || fail "no preferences to quit from"
+focus_window "$(xdotool search --onlyvisible --name '^Preferences$' | head -1)"
+xdotool key ctrl+q
+wait_for 10 bash -c "! kill -0 $app_pid 2> /dev/null" || fail "Ctrl+Q in the preferences did not quit"
+status=0
+wait "$app_pid" || status=$?
+app_pid=
+[ "$status" -eq 0 ] || fail "the application ended with status $status after Ctrl+Q in the preferences"
+
 # The window remembers its size: resized, closed and launched again, it
 # comes back as large as it was. Then a frame saved off the screen (and
 # larger than it) comes back whole on the 1440 x 900 screen.
@@ -685,7 +703,9 @@ shot window-size-remembered
 close_and_quit
 launch "$root/config-offscreen" "$tree" "$frame_key<string>{{3000, -2000}, {1500, 1000}}</string>
 <key>SearchOperator</key><integer>5</integer>"
-sleep 2
+# Once the manager (if any) has framed it.
+wait_for 10 eval 'frame_geometry "$window"; { [ "$manager" = none ] || [ "$TOP" -gt 0 ]; } && frame_on_screen' \
+  || true
 frame_geometry "$window"
 shot window-back-on-screen
 frame_on_screen \
@@ -793,49 +813,57 @@ window_manager_checks() { # language: en or de
   sleep 0.3
   shot "wm-$language-results"
   before=$(xdotool search --onlyvisible --name '.' | wc -l)
-  preview_at() { # case, then checks on PX, PW and the main window's frame
-    xdotool windowfocus "$window" 2> /dev/null || true
-    sleep 0.2
+  # Measures the preview and the window (frames included): PX, PW, PRIGHT
+  # and MAIN_RIGHT; whether the preview is framed (by the manager, if any)
+  # and on the screen.
+  preview_placed() {
+    preview=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | tail -1)
+    [ -n "$preview" ] || return 1
+    frame_geometry "$window"
+    MAIN_RIGHT=$(( FX + FW ))
+    frame_geometry "$preview"
+    PX=$FX PW=$FW PRIGHT=$(( FX + FW ))
+    { [ "$manager" = none ] || [ "$TOP" -gt 0 ]; } && frame_on_screen
+  }
+  preview_at() { # case check: the check on PX, PW, PRIGHT and MAIN_RIGHT is waited for
+    local check=$2
+    focus_window "$window"
     xdotool key space
     wait_for 5 visible_windows -gt "$before" || fail "$language: Space opened no preview ($1)"
-    sleep 0.5
-    preview=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | tail -1)
-    frame_geometry "$window"
-    local main_left=$FX main_right=$(( FX + FW ))
-    frame_geometry "$preview"
+    # Placed once the window manager has framed and moved it: waited for
+    # until the check holds, which the caller then asserts.
+    wait_for 5 eval 'preview_placed && eval "$check"' || true
+    preview_placed || fail "$language: the preview ($1) is off the screen at $FX,$FY $FW x $FH"
     shot "wm-$language-preview-$1"
-    frame_on_screen || fail "$language: the preview ($1) is off the screen at $FX,$FY $FW x $FH"
-    PX=$FX PW=$FW PRIGHT=$(( FX + FW )) MAIN_LEFT=$main_left MAIN_RIGHT=$main_right
-    xdotool windowfocus "$window" 2> /dev/null || true
-    sleep 0.2
+    focus_window "$window"
     xdotool key Escape
     wait_for 5 visible_windows -eq "$before" || fail "$language: Escape left the preview ($1) open"
   }
-  preview_at narrowed
+  preview_at narrowed '[ "$PX" -ge "$MAIN_RIGHT" ] && [ "$PW" -ge 360 ] && [ "$PW" -lt 480 ]'
   [ "$PX" -ge "$MAIN_RIGHT" ] && [ "$PW" -ge 360 ] && [ "$PW" -lt 480 ] \
     || fail "$language: the narrowed preview is at $PX, $PW wide, beside a window ending at $MAIN_RIGHT"
   xdotool windowsize "$window" 600 560
   wait_for 10 has_size "$window" 600 560 || fail "$language: the window did not take the size 600 x 560"
-  preview_at whole
+  preview_at whole '[ "$PX" -ge "$MAIN_RIGHT" ] && [ "$PW" -ge 480 ]'
   [ "$PX" -ge "$MAIN_RIGHT" ] && [ "$PW" -ge 480 ] \
     || fail "$language: with room the preview is at $PX, $PW wide, not its preferred 480"
   xdotool windowsize "$window" 1380 560
   wait_for 10 has_size "$window" 1380 560 || fail "$language: the window did not take the size 1380 x 560"
-  preview_at over
+  preview_at over '[ "$PRIGHT" -ge 1435 ] && [ "$PW" -ge 356 ] && [ "$PW" -le 364 ]'
   [ "$PRIGHT" -ge 1435 ] && [ "$PW" -ge 356 ] && [ "$PW" -le 364 ] \
     || fail "$language: with no room the preview is at $PX, $PW wide, not 360 at the screen's right edge"
 
   # Ctrl+Alt+Y: the slide show fills the screen.
-  xdotool windowfocus "$window" 2> /dev/null || true
-  sleep 0.2
+  focus_window "$window"
   xdotool key ctrl+alt+y
   wait_for 5 visible_windows -gt "$before" || fail "$language: Ctrl+Alt+Y showed no slide show"
-  sleep 1
-  preview=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | tail -1)
-  geometry "$preview"
-  shot "wm-$language-slideshow"
-  [ "$X,$Y $WIDTH x $HEIGHT" = "0,0 1440 x 900" ] \
+  fills_screen() {
+    preview=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | tail -1)
+    [ -n "$preview" ] && geometry "$preview" && [ "$X,$Y $WIDTH x $HEIGHT" = "0,0 1440 x 900" ]
+  }
+  wait_for 5 fills_screen \
     || fail "$language: the slide show is at $X,$Y $WIDTH x $HEIGHT, not the whole screen"
+  shot "wm-$language-slideshow"
   if [ "$manager" != none ]; then
     xprop -id "$preview" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN \
       || fail "$language: the window manager does not hold the slide show full screen"
@@ -845,22 +873,23 @@ window_manager_checks() { # language: en or de
 
   # An invalid pattern: the sheet says so, as wide as a readable line and
   # its title; the results stay.
-  xdotool windowfocus "$window" 2> /dev/null || true
-  sleep 0.2
+  focus_window "$window"
   xdotool key ctrl+f ctrl+a
   xdotool type --delay 20 'inv(['
   xdotool key Return
   wait_for 5 visible_windows -gt "$before" || fail "$language: the invalid pattern showed no sheet"
-  sleep 0.5
-  sheet=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | tail -1)
-  frame_geometry "$sheet"
+  # Laid out once it is as wide as its readable line and on the screen.
+  sheet_placed() {
+    sheet=$(xdotool search --onlyvisible --name '.' | grep -vx "$window" | tail -1)
+    [ -n "$sheet" ] && frame_geometry "$sheet" && [ "$FW" -ge 420 ] && frame_on_screen
+  }
+  wait_for 5 sheet_placed || true
   shot "wm-$language-invalid-pattern"
   [ "$FW" -ge 420 ] || fail "$language: the sheet is $FW pixels wide"
   frame_on_screen || fail "$language: the sheet is off the screen at $FX,$FY $FW x $FH"
   [ "$(call org.tarrenbeck.Sorvant.Search.ResultPaths | grep -c 'string "')" -eq "$count" ] \
     || fail "$language: the invalid pattern threw the results away"
-  xdotool windowfocus "$sheet" 2> /dev/null || true
-  sleep 0.2
+  focus_window "$sheet"
   xdotool key Escape
   wait_for 5 visible_windows -eq "$before" || fail "$language: the sheet did not close"
 

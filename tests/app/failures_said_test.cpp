@@ -135,7 +135,7 @@ TEST_F(FailuresSaidTest, WebsiteWithoutABrowserSaysNothingRegression)
     ApplicationDelegate delegate(&defaults);
     SearchWindow* front = delegate.findWindow();
     activate(*front);
-    auto* website = front->menuBar()->findChild<QAction*>(QStringLiteral("website"));
+    auto* website = menuBarItem(front, QStringLiteral("website"));
     ASSERT_NE(website, nullptr);
     QSignalSpy answered(&delegate, &ApplicationDelegate::websiteAnswered);
     website->trigger();

@@ -5,6 +5,7 @@
 #include "app/alert_panels.h"
 #include "app/application_delegate.h"
 #include "app/file_actions.h"
+#include "app/preferences_panel.h"
 #include "app/results_table_model.h"
 #include "app/search_window_commands.h"
 #include "interface/action_router.h"
@@ -35,6 +36,7 @@
 #include <QMessageBox>
 #include <QDeadlineTimer>
 #include <QThread>
+#include <QPointer>
 #include <QPushButton>
 
 #include <atomic>
@@ -118,7 +120,7 @@ TEST_F(MainMenuTest, LocalizedWhenBuiltWithHelpInTheLanguageAndTheUpdateCheckAns
                       + "</dict></plist>";
         server.status = c.listed.isNull() ? "404 Not Found" : "200 OK";
         alerts.alerts.clear();
-        window->findChild<QAction*>(QStringLiteral("checkForUpdate"))->trigger();
+        menuBarItem(window, QStringLiteral("checkForUpdate"))->trigger();
         EXPECT_TRUE(alerts.alerts.isEmpty()) << "the check waits for nothing: the answer comes later";
         for (int i = 0; i < 500 && alerts.alerts.isEmpty(); ++i)
             QTest::qWait(10);
@@ -129,6 +131,44 @@ TEST_F(MainMenuTest, LocalizedWhenBuiltWithHelpInTheLanguageAndTheUpdateCheckAns
     setHelpURLOpener(previousOpener);
     UserDefaults::standardUserDefaults().removeObjectForKey(QStringLiteral("UpdateServerURL"));
     qunsetenv("SORVANT_HELP_DIR");
+}
+
+// Regression: Ctrl+Q and Ctrl+W did nothing while the preferences were the
+// active window: the menus, and with them their keys, were the search
+// window's. The application's commands are one action each, in every
+// window's menus and in the preferences, which Ctrl+W closes.
+TEST_F(MainMenuTest, ApplicationKeysActFromThePreferencesWithOrWithoutASearchWindow)
+{
+    ApplicationDelegate delegate(&defaults);
+    const QPointer<SearchWindow> first = delegate.findWindow();
+    const QPointer<SearchWindow> second = delegate.findWindow();
+    for (const char* name : {"newWindow", "orderFrontPrefsPanel", "terminate", "checkForUpdate", "website"}) {
+        SCOPED_TRACE(name);
+        ASSERT_NE(delegate.applicationCommand(name), nullptr);
+        EXPECT_EQ(menuBarItem(first, QString::fromLatin1(name)), delegate.applicationCommand(name));
+        EXPECT_EQ(menuBarItem(second, QString::fromLatin1(name)), delegate.applicationCommand(name));
+    }
+    QSignalSpy terminating(&delegate, &ApplicationDelegate::shouldTerminate);
+    for (const bool alone : {false, true}) {
+        SCOPED_TRACE(alone ? "no search window" : "beside search windows");
+        if (alone) {
+            first->close();
+            second->close();
+        }
+        delegate.orderFrontPrefsPanel();
+        PreferencesPanel* panel = PreferencesPanel::sharedPreferencesPanel();
+        ASSERT_NE(panel, nullptr);
+        activate(*panel);
+        ASSERT_EQ(QApplication::activeWindow(), panel);
+        QTest::keyClick(panel, Qt::Key_Q, Qt::ControlModifier);
+        EXPECT_EQ(terminating.size(), 1);
+        terminating.clear();
+        QTest::keyClick(panel, Qt::Key_W, Qt::ControlModifier);
+        EXPECT_FALSE(panel->isVisible());
+        const SearchWindow* shown = first.data();
+        EXPECT_EQ(shown != nullptr && shown->isVisible(), !alone) << "Ctrl+W closes only the window that has it";
+    }
+    delete PreferencesPanel::sharedPreferencesPanel();
 }
 
 TEST(ApplicationEvents, AnotherThreadsEventIsNotTakenForTheApplicationsOwn)

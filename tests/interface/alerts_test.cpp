@@ -5,10 +5,15 @@
 
 #include <QCheckBox>
 #include <QFontMetrics>
+#include <QImage>
+#include <QLabel>
 #include <QTest>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+
+#include <memory>
+#include <utility>
 
 namespace sorvant {
 namespace {
@@ -219,6 +224,75 @@ TEST_F(AlertsTest, AlertsAreASliverRegression)
     alert->show();
     EXPECT_GT(alert->width(), QFontMetrics(bold).horizontalAdvance(QString(40, u'W')));
     delete alert;
+}
+
+// The alert's label showing `text`; null when none does.
+QLabel* labelShowing(const QMessageBox* alert, const QString& text)
+{
+    for (QLabel* label : alert->findChildren<QLabel*>()) {
+        if (label->text() == text)
+            return label;
+    }
+    return nullptr;
+}
+
+// The widths of `image` left of its first and right of its last column of
+// ink (a pixel unlike the top-left one); the whole width both when blank.
+std::pair<int, int> inkMargins(const QImage& image)
+{
+    const QRgb background = image.pixel(0, 0);
+    int first = image.width();
+    int last = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != background) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        }
+    }
+    return {first, image.width() - 1 - last};
+}
+
+// Regression: a question that starts with a right-to-left name was laid
+// out right to left in English (Qt takes a plain text's direction from its
+// first strong character): the line ended in the name at the right edge.
+// Each text starts at the interface's leading edge whatever it starts with.
+TEST_F(AlertsTest, TextsStartAtTheInterfacesLeadingEdgeWhateverTheyStartWithRegression)
+{
+    const QString hebrew = QStringLiteral("“\u2068שלום עולם\u2069” could not be moved to the Trash.");
+    const QString arabic = QStringLiteral("\u2068مرحبا\u2069 is the name.");
+    const QString latin = QStringLiteral("“report.txt” could not be moved to the Trash.");
+    const struct
+    {
+        Qt::LayoutDirection direction;
+        QString message;
+        QString informative;
+    } cases[] = {
+        {Qt::LeftToRight, hebrew, arabic},
+        {Qt::LeftToRight, latin, latin},
+        {Qt::RightToLeft, hebrew, arabic},
+        {Qt::RightToLeft, latin, latin},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.direction == Qt::LeftToRight ? "left to right: " : "right to left: ") + c.message.toStdString());
+        std::unique_ptr<QMessageBox> alert(
+            alertWithTexts({c.message, QStringLiteral("OK"), {}, {}, QStringLiteral("%@"), {c.informative}}, false,
+                           false));
+        alert->setLayoutDirection(c.direction);
+        alert->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(alert.get()));
+        for (const QString& text : {c.message, c.informative}) {
+            QLabel* label = labelShowing(alert.get(), text);
+            ASSERT_NE(label, nullptr);
+            const auto [left, right] = inkMargins(label->grab().toImage());
+            ASSERT_LT(left + right, label->width()) << "the label shows something";
+            if (c.direction == Qt::LeftToRight)
+                EXPECT_LT(left, right);
+            else
+                EXPECT_LT(right, left);
+        }
+    }
 }
 
 } // namespace

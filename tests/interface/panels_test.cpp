@@ -1,10 +1,16 @@
 #include "interface/panels.h"
 
+#include "interface/file_type_icon_provider.h"
+
 #include "platform/file_system_representation.h"
 #include "platform/user_defaults.h"
 #include "system/standard_folders.h"
 #include "tests/support/temp_tree.h"
 
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QIcon>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 
@@ -103,6 +109,64 @@ TEST_F(PanelsTest, SheetAnswersThroughHandlerAndRemembersUnderItsKey)
     EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(m_defaults.objectForKey("Sheet").toString(), start);
     panel->setParent(nullptr);
+}
+
+// Qt's warnings while it lives.
+class QtWarnings
+{
+public:
+    QtWarnings() { m_previous = qInstallMessageHandler(&QtWarnings::record); }
+    ~QtWarnings()
+    {
+        qInstallMessageHandler(m_previous);
+        lines().clear();
+    }
+    static QStringList& lines()
+    {
+        static QStringList seen;
+        return seen;
+    }
+
+private:
+    static void record(QtMsgType, const QMessageLogContext&, const QString& message) { lines().append(message); }
+    QtMessageHandler m_previous;
+};
+
+// Regression: the folder chooser showed no folder icons and warned twice
+// "QPixmap::scaleWidth: Pixmap is a null pixmap" as it opened: its folder
+// icon was the icon theme's, which the desktop may lack. A folder and a
+// file show the results table's pictures, never none.
+TEST_F(PanelsTest, TheFolderChooserDrawsFolderIconsWithoutNullPixmapsRegression)
+{
+    const QString root = folder("chooser");
+    m_tree.makeDir("chooser/inner");
+    m_tree.writeFile("chooser/a.txt", "x");
+    const FileTypeIconProvider provider;
+    const QIcon icons[] = {provider.icon(QFileInfo(root + "/inner")), provider.icon(QAbstractFileIconProvider::Folder),
+                           provider.icon(QAbstractFileIconProvider::File)};
+    for (const QIcon& icon : icons) {
+        EXPECT_FALSE(icon.isNull());
+        const QImage normal = icon.pixmap(16, 16).toImage();
+        EXPECT_FALSE(normal.isNull());
+        EXPECT_NE(icon.pixmap(QSize(16, 16), QIcon::Disabled).toImage(), normal) << "a disabled item looks disabled";
+    }
+    const QtWarnings warnings;
+    std::unique_ptr<QFileDialog> panel(openPanel(OpenPanelChoice::OneFolder));
+    panel->setDirectory(root);
+    panel->show();
+    auto* model = panel->findChild<QFileSystemModel*>();
+    ASSERT_NE(model, nullptr);
+    QIcon shown;
+    const auto innerShown = [&] {
+        const QModelIndex inner = model->index(root + "/inner");
+        shown = inner.isValid() ? model->data(inner, Qt::DecorationRole).value<QIcon>() : QIcon();
+        return !shown.isNull();
+    };
+    ASSERT_TRUE(QTest::qWaitFor(innerShown, 10000));
+    EXPECT_FALSE(shown.pixmap(16, 16).isNull());
+    (void)panel->grab();
+    EXPECT_TRUE(QtWarnings::lines().filter(QStringLiteral("null pixmap")).isEmpty())
+        << QtWarnings::lines().join(u'\n').toStdString();
 }
 
 TEST(PanelPaths, UrlsBecomeLocalPathsInOrder)

@@ -15,6 +15,7 @@
 #include "tests/support/pdf_with_content.h"
 #include "tests/interface/widget_helpers.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
@@ -22,6 +23,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStringListModel>
 #include <QTest>
 #include <QVBoxLayout>
@@ -269,6 +271,16 @@ TEST_F(Previews, CardAndTitleShowWhatTheTableShows)
     EXPECT_FALSE(details.contains(QStringLiteral("MiB")));
     decoded.bytes = -1;
     EXPECT_TRUE(previewCardDetails(decoded, font, 300).isEmpty());
+
+    // Regression: a folder's card said "4.1 KB", its entry's size, where the
+    // table says "--"; a file of the same size says it.
+    const QString folder = tree.makeDir(QStringLiteral("card-folder"));
+    const QString file = tree.writeFile(QStringLiteral("card-file.qqz"), QByteArray(4096, '\0'));
+    for (const auto& [path, size] : {std::pair{folder, QStringLiteral("--")}, std::pair{file, stringForSize(4096)}}) {
+        SCOPED_TRACE(path.toStdString());
+        const DecodedPreview card = decodePreview(path, QSize(300, 300));
+        EXPECT_EQ(previewCardDetails(card, font, 300).section(u'\n', 0, 0), size);
+    }
 
     const QString odd = tree.writeFile(QStringLiteral("odd\nname.qqz"), "x");
     PreviewWindow window;
@@ -550,6 +562,71 @@ TEST_F(QuickLook, FollowsTheMainWindowSelection)
     window.list->select(0);
     EXPECT_EQ(controller.numberOfPreviewItems(), 3);
     controller.removeObserverForView(window.list);
+}
+
+// Regression: with the preview open, Shift+Home and Shift+End in the view
+// or in the preview moved the preview instead of extending the selection.
+// Only a key without a modifier (the keypad's aside) is the preview's.
+TEST_F(QuickLook, ModifiedPageKeysStayTheViewsRegression)
+{
+    SearchWindowStandIn window({png, text, pdf});
+    test::activate(window);
+    window.list->setFocus();
+    for (int row = 0; row < 3; ++row)
+        window.list->select(row, QItemSelectionModel::Select);
+    QuickLookController& controller = QuickLookController::sharedController();
+    controller.openQuickLook();
+    PreviewWindow* panel = controller.sharedPanel();
+    ASSERT_EQ(controller.numberOfPreviewItems(), 3);
+    const struct
+    {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        bool preview; // the preview took the key
+        int index;    // the preview's item after it
+    } cases[] = {
+        {Qt::Key_End, Qt::NoModifier, true, 2},     {Qt::Key_Home, Qt::ShiftModifier, false, 2},
+        {Qt::Key_Home, Qt::KeypadModifier, true, 0}, {Qt::Key_End, Qt::ShiftModifier, false, 0},
+        {Qt::Key_PageDown, Qt::ShiftModifier, false, 0}, {Qt::Key_End, Qt::ControlModifier, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QKeySequence(c.key | c.modifiers).toString().toStdString());
+        pressIn(window.list, c.key, c.modifiers);
+        EXPECT_EQ(handled, c.preview);
+        EXPECT_EQ(panel->currentIndex(), c.index);
+        QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers);
+        EXPECT_EQ(panel->navigate(&press), c.preview);
+        EXPECT_EQ(panel->currentIndex(), c.index);
+    }
+}
+
+// Regression: Ctrl+Q and Ctrl+W did nothing while the preview was the
+// active window. Ctrl+W closes it; the application's commands it holds act
+// there, also when it was made before they were given.
+TEST_F(QuickLook, ThePreviewClosesOnCtrlWAndTakesTheApplicationsKeys)
+{
+    SearchWindowStandIn window({png});
+    test::activate(window);
+    window.list->setFocus();
+    window.list->select(0);
+    QuickLookController& controller = QuickLookController::sharedController();
+    PreviewWindow* panel = controller.sharedPanel();
+    QAction quit;
+    quit.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit.setShortcutContext(Qt::ApplicationShortcut);
+    QSignalSpy quitting(&quit, &QAction::triggered);
+    QuickLookController::setApplicationActions({&quit});
+    controller.openQuickLook();
+    // A tool window counts as active while its parent is: waited for as
+    // the application's own active window.
+    panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([panel] { return QApplication::activeWindow() == panel; }, 5000));
+    QTest::keyClick(panel, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quitting.size(), 1);
+    QTest::keyClick(panel, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(controller.isOpen());
+    EXPECT_TRUE(window.isVisible());
+    QuickLookController::setApplicationActions({});
 }
 
 // Regression: the preview followed only selection changes, which a model
