@@ -26,10 +26,6 @@ namespace {
 // stopped (PropertyListReadStop).
 enum class Outcome { Read, Refused, Damaged, Stopped };
 
-// The work an object counts toward a look at the stop besides the bytes it
-// holds: about what the bounds check counts for one.
-constexpr qsizetype kObjectWork = 16;
-
 // Frees what a stopped read had read on a thread of its own: freeing a
 // large tree takes about a tenth of the time reading it took (61 MB of 1.7
 // million keys: 0.19 s), which the stop should not wait for. Without a
@@ -130,7 +126,7 @@ private:
     {
         if (index >= m_objectCount)
             return damaged(QStringLiteral("a reference points past the last object"));
-        if (!m_stop.mayGoOn(kObjectWork))
+        if (!m_stop.mayGoOn(PropertyListStopCheck::kObjectWork))
             return Outcome::Stopped;
         quint8& visits = m_visits[qsizetype(index)];
         if (visits > 1) {

@@ -87,7 +87,7 @@ public:
             return fail(error, QStringLiteral("an object lies outside the data"));
         while (!stack.isEmpty()) {
             // Each step reads a reference, or an object's marker and count.
-            if (!stop.mayGoOn(kStepWork))
+            if (!stop.mayGoOn(PropertyListStopCheck::kObjectWork))
                 return stopped(error);
             Frame& frame = stack.last();
             if (frame.next == frame.shape.count) {
@@ -121,10 +121,6 @@ public:
 
 private:
     enum class State : unsigned char { Unseen, Open, Done };
-
-    // The work a step of the walk counts toward a look at the stop: about
-    // what reading a small object costs the reader.
-    static constexpr qsizetype kStepWork = 16;
 
     static bool fail(QString* error, const QString& reason)
     {

@@ -109,6 +109,10 @@ class PropertyListStopCheck
 public:
     static constexpr qsizetype kInterval = 256 * 1024;
     static constexpr qsizetype kStep = 64 * 1024;
+    // The work a binary object counts besides the bytes it holds (and a
+    // step of the binary bounds check): about what reading a small one
+    // costs.
+    static constexpr qsizetype kObjectWork = 16;
 
     // Counts `passed` bytes of work just done; false once a stop is asked
     // for (and from then on).

@@ -222,7 +222,7 @@ TEST(BinaryPropertyListTest, EveryPartLooksAtTheStopAsItGoes)
     EXPECT_LE(most, PropertyListStopCheck::kInterval + 64);
     // The bounds check and the reader each pass every object, at least 16
     // bytes of work apiece.
-    EXPECT_GE(looks.size(), 2 * (2 * kKeys * 16) / PropertyListStopCheck::kInterval);
+    EXPECT_GE(looks.size(), 2 * (2 * kKeys * PropertyListStopCheck::kObjectWork) / PropertyListStopCheck::kInterval);
 
     for (const qsizetype at : {qsizetype(1), looks.size() / 3, looks.size() / 2 + 1, looks.size() - 1}) {
         SCOPED_TRACE(at);
