@@ -173,25 +173,31 @@ QByteArray largestDocument(int64_t part)
     }
 }
 
-// How long a read of the largest documents goes on after its stop is asked
-// for, the second argument in milliseconds after the read began: 5 ms in
-// is in the bounds check, 150 ms in the reader or the decoding of
-// the text.
-void BM_StopDuringLargestRead(benchmark::State& state)
+// Times, as each iteration's, how long a read of `data` goes on after its
+// stop is asked for `after` milliseconds into it.
+void timeStopDuringRead(benchmark::State& state, const QByteArray& data, int64_t after)
 {
-    const QByteArray data = largestDocument(state.range(0));
     for (auto _ : state) {
         std::atomic<bool> stop{false};
         std::thread reader([&] {
             const PropertyListReadStop scope(stop);
             benchmark::DoNotOptimize(propertyListFromData(data));
         });
-        std::this_thread::sleep_for(std::chrono::milliseconds(state.range(1)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(after));
         const auto asked = std::chrono::steady_clock::now();
         stop = true;
         reader.join();
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count());
     }
+}
+
+// How long a read of the largest documents goes on after its stop is asked
+// for, the second argument in milliseconds after the read began: 5 ms in
+// is in the bounds check, 150 ms in the reader or the decoding of
+// the text.
+void BM_StopDuringLargestRead(benchmark::State& state)
+{
+    timeStopDuringRead(state, largestDocument(state.range(0)), state.range(1));
 }
 BENCHMARK(BM_StopDuringLargestRead)
     ->ArgsProduct({{0, 1, 2, 3}, {5, 50, 150}})
@@ -204,19 +210,7 @@ BENCHMARK(BM_StopDuringLargestRead)
 // began: 5 ms in is in the bounds check, later ones in the reader.
 void BM_StopDuringLargestBinaryRead(benchmark::State& state)
 {
-    const QByteArray data = settingsBinary(1'500'000);
-    for (auto _ : state) {
-        std::atomic<bool> stop{false};
-        std::thread reader([&] {
-            const PropertyListReadStop scope(stop);
-            benchmark::DoNotOptimize(propertyListFromData(data));
-        });
-        std::this_thread::sleep_for(std::chrono::milliseconds(state.range(0)));
-        const auto asked = std::chrono::steady_clock::now();
-        stop = true;
-        reader.join();
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count());
-    }
+    timeStopDuringRead(state, settingsBinary(1'500'000), state.range(0));
 }
 BENCHMARK(BM_StopDuringLargestBinaryRead)->Arg(5)->Arg(300)->Arg(600)->ArgNames({"ms"})->UseManualTime()->Unit(benchmark::kMillisecond);
 
