@@ -3,7 +3,7 @@
 // and settings of many keys read from XML and binary and written as XML.
 // Each row doubles the size of the one before. Last, how soon a stop ends
 // the read of a 64 MB document of references, one string, one data element
-// or one real's digits (part 0 to 3).
+// or one real's digits (part 0 to 3), and of a 60 MB binary one.
 
 #include "platform/property_list.h"
 
@@ -113,6 +113,31 @@ void BM_ReadSettingsBinary(benchmark::State& state)
 }
 BENCHMARK(BM_ReadSettingsBinary)->Arg(75'000)->Arg(150'000)->Arg(300'000)->Arg(600'000)->Unit(benchmark::kMillisecond);
 
+// An array of `references` references to one string of 8 KB: read, each
+// reference shares the one string, so the time grows with the references
+// and not with the bytes they stand for (2 to 16 MB here).
+void BM_ReadSharedBinary(benchmark::State& state)
+{
+    constexpr qsizetype kText = 8 * 1024;
+    const auto references = qsizetype(state.range(0));
+    QByteArray data("bplist00");
+    const quint64 text = quint64(data.size());
+    data += QByteArray("\x5F\x11") + bigEndian(quint64(kText), 2) + QByteArray(kText, 'x');
+    const quint64 array = quint64(data.size());
+    data += QByteArray("\xAF\x12") + bigEndian(quint64(references), 4);
+    for (qsizetype i = 0; i < references; ++i)
+        data += bigEndian(0, 4);
+    const quint64 table = quint64(data.size());
+    data += bigEndian(text, 4) + bigEndian(array, 4);
+    data += QByteArray(6, '\0') + char(4) + char(4) + bigEndian(2, 8) + bigEndian(1, 8) + bigEndian(table, 8);
+    QString error;
+    if (propertyListFromData(data, &error).toList().size() != references)
+        state.SkipWithError(error.toUtf8().constData());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(propertyListFromData(data));
+}
+BENCHMARK(BM_ReadSharedBinary)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+
 void BM_WriteSettingsXml(benchmark::State& state)
 {
     const QVariantMap map = settings(state.range(0));
@@ -148,31 +173,46 @@ QByteArray largestDocument(int64_t part)
     }
 }
 
-// How long a read of the largest documents goes on after its stop is asked
-// for, the second argument in milliseconds after the read began: 5 ms in
-// is in the bounds check, 150 ms in the reader or the decoding of
-// the text.
-void BM_StopDuringLargestRead(benchmark::State& state)
+// Times, as each iteration's, how long a read of `data` goes on after its
+// stop is asked for `after` milliseconds into it.
+void timeStopDuringRead(benchmark::State& state, const QByteArray& data, int64_t after)
 {
-    const QByteArray data = largestDocument(state.range(0));
     for (auto _ : state) {
         std::atomic<bool> stop{false};
         std::thread reader([&] {
             const PropertyListReadStop scope(stop);
             benchmark::DoNotOptimize(propertyListFromData(data));
         });
-        std::this_thread::sleep_for(std::chrono::milliseconds(state.range(1)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(after));
         const auto asked = std::chrono::steady_clock::now();
         stop = true;
         reader.join();
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count());
     }
 }
+
+// How long a read of the largest documents goes on after its stop is asked
+// for, the second argument in milliseconds after the read began: 5 ms in
+// is in the bounds check, 150 ms in the reader or the decoding of
+// the text.
+void BM_StopDuringLargestRead(benchmark::State& state)
+{
+    timeStopDuringRead(state, largestDocument(state.range(0)), state.range(1));
+}
 BENCHMARK(BM_StopDuringLargestRead)
     ->ArgsProduct({{0, 1, 2, 3}, {5, 50, 150}})
     ->ArgNames({"part", "ms"})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+// How long a read of a 60 MB binary list of 1.5 million keys goes on after
+// its stop is asked for, the argument in milliseconds after the read
+// began: 5 ms in is in the bounds check, later ones in the reader.
+void BM_StopDuringLargestBinaryRead(benchmark::State& state)
+{
+    timeStopDuringRead(state, settingsBinary(1'500'000), state.range(0));
+}
+BENCHMARK(BM_StopDuringLargestBinaryRead)->Arg(5)->Arg(300)->Arg(600)->ArgNames({"ms"})->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -14,7 +14,8 @@
 //   true, false <=> bool
 //   date    <=> QDateTime in UTC; XML holds whole seconds of the years 1 to
 //               9999 (binary lists read to the millisecond; one outside
-//               those years, or no number at all, reads but is not written)
+//               those years, in either form, or no number at all, reads
+//               but is not written)
 //   data    <=> QByteArray
 //   uid     =>  QVariantMap {"CF$UID": quint64} (read only)
 // Anything else (an invalid QVariant, the null marker, a QUrl…) cannot be
@@ -96,11 +97,12 @@ namespace sorvant {
                                          QString* error = nullptr);
 
 // --- stopping a read ------------------------------------------------------------------
-// While one lives, the XML property lists read on its thread look at `stop`
+// While one lives, the property lists read on its thread look at `stop`
 // once at the start and then about every 256 KB of work, wherever it is (a
-// long string, data, comment or declaration, the bounds check, the
-// decoding of a long text), and, once it is set, answer invalid with the
-// reason "The reading was stopped". A search that reads packages'
+// long string, data, comment or declaration, the bounds checks, the
+// decoding of a long text; in a binary list each object counts as 16
+// bytes besides those it holds), and, once it is set, answer invalid with
+// the reason "The reading was stopped". A search that reads packages'
 // Info.plist files holds one over its walk, so that a stop request does not
 // wait for the read of a large file: it is seen within about a millisecond
 // (64 MB take about a third of a second to read). Scopes nest; the

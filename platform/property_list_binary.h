@@ -3,7 +3,8 @@
 // written. Values are those of property_list.h. The caller checks the
 // bounds of property_list_bounds.h first: the objects and references lie
 // inside the data, no container holds itself, and nesting and expansion
-// are bounded, so the reader may recurse and copy shared objects.
+// are bounded, so the reader may recurse. An object referred to from many
+// places is read at most twice and then shared by every reference to it.
 //
 // What the file holds is read as it is or refused, never altered: text
 // holding a NUL or an unpaired surrogate, and an integer that does not fit
@@ -24,6 +25,10 @@ namespace sorvant {
 // isBoundedBinaryPropertyList(). Invalid, with the reason in `error` when
 // given (cleared first), when it is damaged or holds what is refused; the
 // reason says where: "At 'Window/Title': The text holds a NUL character".
+// Like the XML reader it looks at the thread's PropertyListReadStop as it
+// goes (about every 256 KB of work, each object counted as 16 bytes
+// besides the bytes it holds) and, once it is set, answers invalid with
+// "The reading was stopped".
 // With `leftOut`, a dictionary entry whose key or value is refused (an
 // array holding one is refused whole) is left out instead, with a line
 // naming it and why; the root itself refused still fails.

@@ -31,56 +31,28 @@ bool isWithinSizeBound(const QByteArray& data, QString* error)
 
 // --- binary ---------------------------------------------------------------------------------
 
-// The trailer's fields, and where the objects end (the offset table).
-struct Trailer
-{
-    int offsetSize = 0;
-    int referenceSize = 0;
-    quint64 objectCount = 0;
-    quint64 topObject = 0;
-    quint64 tableOffset = 0;
-};
-
-constexpr qsizetype kHeaderSize = 8;
-constexpr qsizetype kTrailerSize = 32;
-
 quint64 bigEndian(const QByteArray& data, qsizetype at, int size)
 {
     return binaryPropertyListInteger(data.constData() + at, size);
 }
 
-std::optional<Trailer> readTrailer(const QByteArray& data)
-{
-    if (data.size() < kHeaderSize + kTrailerSize || !data.startsWith("bplist00"))
-        return std::nullopt;
-    const qsizetype at = data.size() - kTrailerSize;
-    Trailer trailer;
-    trailer.offsetSize = static_cast<unsigned char>(data.at(at + 6));
-    trailer.referenceSize = static_cast<unsigned char>(data.at(at + 7));
-    trailer.objectCount = bigEndian(data, at + 8, 8);
-    trailer.topObject = bigEndian(data, at + 16, 8);
-    trailer.tableOffset = bigEndian(data, at + 24, 8);
-    const auto limit = static_cast<quint64>(at);
-    if (trailer.offsetSize < 1 || trailer.offsetSize > 8 || trailer.referenceSize < 1 || trailer.referenceSize > 8
-        || trailer.objectCount == 0 || trailer.objectCount > quint64(kMaximumPropertyListObjects)
-        || trailer.topObject >= trailer.objectCount || trailer.tableOffset < kHeaderSize
-        || trailer.tableOffset > limit
-        || trailer.objectCount > (limit - trailer.tableOffset) / static_cast<quint64>(trailer.offsetSize))
-        return std::nullopt;
-    return trailer;
-}
-
-// The references a container holds: where they start and how many.
-struct References
+// An object as the check sees it: the references a container holds (where
+// they start and how many), and the bytes a string or data object holds.
+struct ObjectShape
 {
     qsizetype start = 0;
     qsizetype count = 0;
+    qint64 bytes = 0;
 };
 
 class BinaryChecker
 {
 public:
-    BinaryChecker(const QByteArray& data, const Trailer& trailer) : m_data(data), m_trailer(trailer) {}
+    BinaryChecker(const QByteArray& data, const BinaryPropertyListTrailer& trailer)
+        : m_data(data), m_trailer(trailer),
+          m_expansionBound(kPropertyListExpansion * data.size() + kPropertyListExpansionAllowance)
+    {
+    }
 
     // Depth-first from the top object, without recursion: each object's
     // height and expanded size are known once all its children are.
@@ -90,35 +62,43 @@ public:
         m_state.fill(State::Unseen, count);
         m_height.fill(0, count);
         m_size.fill(0, count);
+        m_bytes.fill(0, count);
         struct Frame
         {
             qsizetype object;
-            References references;
+            ObjectShape shape;
             qsizetype next;
         };
         QList<Frame> stack;
+        PropertyListStopCheck stop;
         const auto enter = [&](qsizetype object) {
-            const std::optional<References> references = referencesOf(object);
-            if (!references)
+            const std::optional<ObjectShape> shape = shapeOf(object);
+            if (!shape)
                 return false;
             m_state[object] = State::Open;
             m_size[object] = 1;
-            stack.append({object, *references, 0});
+            m_bytes[object] = kPropertyListObjectCost + shape->bytes;
+            stack.append({object, *shape, 0});
             return true;
         };
+        if (!stop.mayGoOn(0))
+            return stopped(error);
         if (!enter(static_cast<qsizetype>(m_trailer.topObject)))
             return fail(error, QStringLiteral("an object lies outside the data"));
         while (!stack.isEmpty()) {
+            // Each step reads a reference, or an object's marker and count.
+            if (!stop.mayGoOn(PropertyListStopCheck::kObjectWork))
+                return stopped(error);
             Frame& frame = stack.last();
-            if (frame.next == frame.references.count) {
+            if (frame.next == frame.shape.count) {
                 const qsizetype finished = frame.object;
                 m_state[finished] = State::Done;
                 stack.removeLast();
-                if (!stack.isEmpty() && !addChild(stack.last().object, finished))
-                    return fail(error, QStringLiteral("it is nested too deeply or expands too far"));
+                if (!stack.isEmpty() && !addChild(stack.last().object, finished, error))
+                    return false;
                 continue;
             }
-            const quint64 child = bigEndian(m_data, frame.references.start + frame.next * m_trailer.referenceSize,
+            const quint64 child = bigEndian(m_data, frame.shape.start + frame.next * m_trailer.referenceSize,
                                             m_trailer.referenceSize);
             ++frame.next;
             if (child >= m_trailer.objectCount)
@@ -127,8 +107,8 @@ public:
             if (m_state[index] == State::Open)
                 return fail(error, QStringLiteral("a container holds itself"));
             if (m_state[index] == State::Done) {
-                if (!addChild(frame.object, index))
-                    return fail(error, QStringLiteral("it is nested too deeply or expands too far"));
+                if (!addChild(frame.object, index, error))
+                    return false;
                 continue;
             }
             if (stack.size() > kMaximumPropertyListDepth)
@@ -147,56 +127,68 @@ private:
         setError(error, QStringLiteral("The binary property list is damaged: %1").arg(reason));
         return false;
     }
+    static bool stopped(QString* error)
+    {
+        setError(error, QStringLiteral("The reading was stopped"));
+        return false;
+    }
 
-    // Adds a finished child's height and size to its parent.
-    bool addChild(qsizetype parent, qsizetype child)
+    // Adds a finished child's height and expanded size to its parent.
+    bool addChild(qsizetype parent, qsizetype child, QString* error)
     {
         m_height[parent] = std::max(m_height[parent], m_height[child] + 1);
         m_size[parent] += m_size[child];
-        return m_height[parent] <= kMaximumPropertyListDepth && m_size[parent] <= kMaximumPropertyListObjects;
+        // Each stays within its bound, so the sums cannot overflow.
+        m_bytes[parent] += m_bytes[child];
+        if (m_height[parent] > kMaximumPropertyListDepth || m_size[parent] > kMaximumPropertyListObjects)
+            return fail(error, QStringLiteral("it is nested too deeply or expands too far"));
+        if (m_bytes[parent] > m_expansionBound) {
+            setError(error, QStringLiteral("The binary property list refers to its shared objects so often that it "
+                                           "expands to more than %1 bytes")
+                                .arg(m_expansionBound));
+            return false;
+        }
+        return true;
     }
 
     std::optional<quint64> countAt(qsizetype& at) const { return binaryPropertyListCount(m_data, m_end, at); }
 
-    // Whether the ASCII or UTF-16 string at `at` lies inside the objects'
-    // area (what it holds is the reader's to judge).
-    bool isStringInside(qsizetype at, bool utf16) const
-    {
-        const std::optional<quint64> count = countAt(at);
-        const qsizetype unit = utf16 ? 2 : 1;
-        return count && *count <= static_cast<quint64>(m_end - at) / static_cast<quint64>(unit);
-    }
-
-    // A container's references; none for a scalar. Nothing when the object
-    // or its references lie outside the objects' area.
-    std::optional<References> referencesOf(qsizetype object) const
+    // The references of a container, the bytes of data or of an ASCII or
+    // UTF-16 string (what a string holds is the reader's to judge); a
+    // scalar has neither. Nothing when the object, its bytes or its
+    // references lie outside the objects' area.
+    std::optional<ObjectShape> shapeOf(qsizetype object) const
     {
         const quint64 offset = bigEndian(m_data, static_cast<qsizetype>(m_trailer.tableOffset)
                                                      + object * m_trailer.offsetSize,
                                          m_trailer.offsetSize);
-        if (offset < kHeaderSize || offset >= static_cast<quint64>(m_end))
+        if (offset < kBinaryPropertyListHeaderSize || offset >= static_cast<quint64>(m_end))
             return std::nullopt;
         qsizetype at = static_cast<qsizetype>(offset);
         const int type = static_cast<unsigned char>(m_data.at(at)) >> 4;
-        if (type == 0x5 || type == 0x6)
-            return isStringInside(at, type == 0x6) ? std::optional<References>(References{}) : std::nullopt;
-        if (type != 0xA && type != 0xC && type != 0xD)
-            return References{};
+        if (type != 0x4 && type != 0x5 && type != 0x6 && type != 0xA && type != 0xC && type != 0xD)
+            return ObjectShape{};
         const std::optional<quint64> count = countAt(at);
-        const quint64 perEntry = type == 0xD ? 2 : 1;
-        const auto room = static_cast<quint64>(m_end - at) / static_cast<quint64>(m_trailer.referenceSize);
-        if (!count || *count > room / perEntry)
+        const quint64 unit = type == 0x6 ? 2 : type == 0xD ? 2 * quint64(m_trailer.referenceSize)
+                             : type >= 0xA                ? quint64(m_trailer.referenceSize)
+                                                          : 1;
+        if (!count || *count > static_cast<quint64>(m_end - at) / unit)
             return std::nullopt;
-        return References{at, static_cast<qsizetype>(*count * perEntry)};
+        if (type < 0xA)
+            return ObjectShape{0, 0, static_cast<qint64>(*count * unit)};
+        return ObjectShape{at, static_cast<qsizetype>(*count * (type == 0xD ? 2 : 1)), 0};
     }
 
     const QByteArray& m_data;
-    const Trailer m_trailer;
-    const qsizetype m_end = m_data.size() - kTrailerSize;
+    const BinaryPropertyListTrailer m_trailer;
+    const qsizetype m_end = m_data.size() - kBinaryPropertyListTrailerSize;
+    const qint64 m_expansionBound;
     QList<State> m_state;
     // Both stay within the bounds (a sum at most twice the object bound).
     QList<qint32> m_height;
     QList<qint32> m_size;
+    // Bytes each object expands to, within the expansion bound.
+    QList<qint64> m_bytes;
 };
 
 // --- XML ------------------------------------------------------------------------------------
@@ -256,11 +248,32 @@ std::optional<quint64> binaryPropertyListCount(const QByteArray& data, qsizetype
     return value;
 }
 
+std::optional<BinaryPropertyListTrailer> binaryPropertyListTrailer(const QByteArray& data)
+{
+    if (data.size() < kBinaryPropertyListHeaderSize + kBinaryPropertyListTrailerSize || !data.startsWith("bplist00"))
+        return std::nullopt;
+    const qsizetype at = data.size() - kBinaryPropertyListTrailerSize;
+    BinaryPropertyListTrailer trailer;
+    trailer.offsetSize = static_cast<unsigned char>(data.at(at + 6));
+    trailer.referenceSize = static_cast<unsigned char>(data.at(at + 7));
+    trailer.objectCount = bigEndian(data, at + 8, 8);
+    trailer.topObject = bigEndian(data, at + 16, 8);
+    trailer.tableOffset = bigEndian(data, at + 24, 8);
+    const auto limit = static_cast<quint64>(at);
+    if (trailer.offsetSize < 1 || trailer.offsetSize > 8 || trailer.referenceSize < 1 || trailer.referenceSize > 8
+        || trailer.objectCount == 0 || trailer.objectCount > quint64(kMaximumPropertyListObjects)
+        || trailer.topObject >= trailer.objectCount || trailer.tableOffset < kBinaryPropertyListHeaderSize
+        || trailer.tableOffset > limit
+        || trailer.objectCount > (limit - trailer.tableOffset) / static_cast<quint64>(trailer.offsetSize))
+        return std::nullopt;
+    return trailer;
+}
+
 bool isBoundedBinaryPropertyList(const QByteArray& data, QString* error)
 {
     if (!isWithinSizeBound(data, error))
         return false;
-    const std::optional<Trailer> trailer = readTrailer(data);
+    const std::optional<BinaryPropertyListTrailer> trailer = binaryPropertyListTrailer(data);
     if (!trailer) {
         setError(error, QStringLiteral("The binary property list is damaged: its trailer is not consistent"));
         return false;

@@ -1,7 +1,8 @@
 #pragma once
 // Bounds a property list must keep before it is read: the binary reader
-// recurses once per nesting level and copies a binary object each time it
-// is referred to, the values read are freed recursively and written
+// recurses once per nesting level, a binary object referred to from many
+// places is one value that those who walk the tree meet once per
+// reference, the values read are freed recursively and written
 // recursively, and XML text cannot hold a NUL. These checks read the bytes
 // once, without recursion, and refuse what could not be read safely. They
 // do not check that the data is a well-formed property list; the readers
@@ -22,14 +23,27 @@ inline constexpr int kMaximumPropertyListDepth = 512;
 inline constexpr qint64 kMaximumPropertyListObjects = 4 * 1024 * 1024;
 // Largest property list read, binary or XML.
 inline constexpr qint64 kMaximumPropertyListSize = 64 * 1024 * 1024;
+// What a binary property list expands to, walked with every reference to a
+// shared object met as a copy, is counted in bytes: each object as
+// kPropertyListObjectCost, and a string or data object its bytes besides.
+// A list may expand to kPropertyListExpansion times its own size, plus
+// kPropertyListExpansionAllowance: sharing in lists that writers produce
+// (the same keys in many dictionaries) stays well inside, and whoever
+// walks or converts a tree read (settings, the clipboard, a search of
+// values) does work and takes memory in proportion to the file.
+inline constexpr qint64 kPropertyListObjectCost = 16;
+inline constexpr qint64 kPropertyListExpansion = 16;
+inline constexpr qint64 kPropertyListExpansionAllowance = 16 * 1024 * 1024;
 
 // YES when the binary property list ("bplist00…") `data` has a consistent
 // trailer and offset table, its containers and strings lie inside it and
 // refer only to objects inside it, no container holds itself, and it nests
 // and expands within the bounds above. Otherwise NO, with the reason in
-// `error` when given.
-//   isBoundedBinaryPropertyList("bplist00" + a 600-deep array) => false
-//   isBoundedBinaryPropertyList("")                            => false
+// `error` when given; a stop asked for (PropertyListStopCheck) ends it with
+// "The reading was stopped".
+//   isBoundedBinaryPropertyList("bplist00" + a 600-deep array)        => false
+//   isBoundedBinaryPropertyList(an array of 4,000 references to 1 MB) => false
+//   isBoundedBinaryPropertyList("")                                   => false
 [[nodiscard]] bool isBoundedBinaryPropertyList(const QByteArray& data, QString* error = nullptr);
 
 // YES when the XML text `data` (UTF-8) holds no NUL character, written or as
@@ -49,6 +63,29 @@ enum class XmlNulReferences { Refused, LeftToTheReader };
                                             XmlNulReferences nulReferences = XmlNulReferences::Refused);
 
 // --- the binary layout, for the bounds check and the reader ------------------------
+
+inline constexpr qsizetype kBinaryPropertyListHeaderSize = 8;
+inline constexpr qsizetype kBinaryPropertyListTrailerSize = 32;
+
+// The trailer of a binary property list: the sizes of offsets and of
+// references, the objects, the top one, and where the offset table starts
+// (the objects' area lies between the header and the table).
+struct BinaryPropertyListTrailer
+{
+    int offsetSize = 0;
+    int referenceSize = 0;
+    quint64 objectCount = 0;
+    quint64 topObject = 0;
+    quint64 tableOffset = 0;
+};
+
+// The trailer of `data` when it is consistent: "bplist00" first, sizes of 1
+// to 8 bytes, 1 to kMaximumPropertyListObjects objects, the top one among
+// them, and the offset table inside the data before the trailer. Nothing
+// otherwise.
+//   (a list of one string)       => {1, 1, 1, 0, 10}
+//   ("bplist00" + 31 bytes), ("") => nothing
+[[nodiscard]] std::optional<BinaryPropertyListTrailer> binaryPropertyListTrailer(const QByteArray& data);
 
 // The unsigned big-endian integer of `size` bytes (1 to 8) at `bytes`.
 //   ("\x01\x02", 2) => 258
@@ -72,6 +109,10 @@ class PropertyListStopCheck
 public:
     static constexpr qsizetype kInterval = 256 * 1024;
     static constexpr qsizetype kStep = 64 * 1024;
+    // The work a binary object counts besides the bytes it holds (and a
+    // step of the binary bounds check): about what reading a small one
+    // costs.
+    static constexpr qsizetype kObjectWork = 16;
 
     // Counts `passed` bytes of work just done; false once a stop is asked
     // for (and from then on).

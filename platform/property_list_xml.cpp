@@ -196,8 +196,9 @@ std::optional<QString> textValue(const QByteArray& utf8, PropertyListStopCheck& 
                 looked = end;
             }
         }
-        // Only the decoding of the whole text drops a mark at its start.
-        const bool mark = at > 0 && QByteArrayView(bytes + at, end - at).startsWith("\xEF\xBB\xBF");
+        // The decoding drops a mark at the start of what it decodes; in a
+        // string it is text (the document's own mark was dropped before).
+        const bool mark = QByteArrayView(bytes + at, end - at).startsWith("\xEF\xBB\xBF");
         if (mark)
             text += QChar(0xFEFF);
         text += QString::fromUtf8(bytes + at, end - at);
@@ -210,15 +211,36 @@ std::optional<QString> textValue(const QByteArray& utf8, PropertyListStopCheck& 
 }
 
 // "YYYY-MM-DDTHH:MM:SS" after optional blanks; a fraction and a zone after
-// the seconds are not read.
+// the seconds are not read. The year may have more digits and a sign,
+// counted as the writer's names count them (year 0 is the year before 1):
+// such a date is read as it is, as in a binary list, for the settings to
+// leave out with a warning rather than lose the whole list.
+//   "2024-03-31T01:30:05Z" => 2024-03-31     "0000-01-01T00:00:00Z" => Qt's year -1
+//   "10000-01-01T00:00:00Z" => 10000-01-01    "-0044-03-15T12:00:00Z" => Qt's year -45
 std::optional<QDateTime> dateValue(const QByteArray& text)
 {
-    const qsizetype at = skipBlanks(text, 0);
-    const QByteArray pattern("dddd-dd-ddTdd:dd:dd");
+    qsizetype at = skipBlanks(text, 0);
+    const bool negative = at < text.size() && text.at(at) == '-';
+    if (negative)
+        ++at;
+    // Seven digits reach ten million years, past what a binary list's
+    // dates reach and within QDateTime's range.
+    constexpr qsizetype kMostYearDigits = 7;
+    qsizetype digits = 0;
+    while (digits <= kMostYearDigits && at + digits < text.size() && text.at(at + digits) >= '0'
+           && text.at(at + digits) <= '9')
+        ++digits;
+    if (digits < 4 || digits > kMostYearDigits)
+        return std::nullopt;
+    int year = 0;
+    for (qsizetype i = 0; i < digits; ++i)
+        year = year * 10 + (text.at(at + i) - '0');
+    at += digits;
+    const QByteArray pattern("-dd-ddTdd:dd:dd");
     if (text.size() - at < pattern.size())
         return std::nullopt;
-    int fields[6] = {};
-    int field = 0;
+    int fields[5] = {};
+    int field = -1;
     for (qsizetype i = 0; i < pattern.size(); ++i) {
         const char c = text.at(at + i);
         if (pattern.at(i) != 'd') {
@@ -231,8 +253,13 @@ std::optional<QDateTime> dateValue(const QByteArray& text)
             return std::nullopt;
         }
     }
-    const QDate date(fields[0], fields[1], fields[2]);
-    const QTime time(fields[3], fields[4], fields[5]);
+    // Qt's calendar has no year 0: its year -1 is the year 0 here.
+    if (negative)
+        year = -year;
+    if (year <= 0)
+        --year;
+    const QDate date(year, fields[0], fields[1]);
+    const QTime time(fields[2], fields[3], fields[4]);
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
     return QDateTime(date, time, QTimeZone::utc());

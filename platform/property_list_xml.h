@@ -11,8 +11,9 @@
 //   - the five named references and character references, CDATA sections
 //     and comments inside text; a DOCTYPE, comments and processing
 //     instructions between elements; attributes are ignored;
-//   - text is kept as written: line ends and control characters (other
-//     than NUL) stay, since the writer writes them so;
+//   - text is kept as written: line ends, control characters (other than
+//     NUL) and a leading U+FEFF stay, since the writer writes them so (only
+//     a byte-order mark before the document is not text);
 //   - a <key> outside a dictionary is a string, a dictionary's last key
 //     without a value is dropped, a repeated key keeps its last value;
 //   - <integer> is decimal or "0x" hexadecimal after optional blanks and a
@@ -25,7 +26,9 @@
 // instruction inside text, a reference that is not one of those above or
 // names no character (NUL, a surrogate, past U+10FFFF), a date that is not
 // "YYYY-MM-DDTHH:MM:SS" (anything after the seconds is ignored: the value
-// is whole seconds in UTC), and no value at all.
+// is whole seconds in UTC; the year may have up to seven digits and a
+// sign, year 0 being the year before 1, so that a date outside the years
+// 1 to 9999 reads as it does in a binary list), and no value at all.
 
 #include <QByteArray>
 #include <QString>

@@ -120,7 +120,21 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"DateWholeSecondsUtc", "<plist><date>2024-03-31T01:30:05.75+02:00</date></plist>",
                  QDateTime(QDate(2024, 3, 31), QTime(1, 30, 5), QTimeZone::utc())},
         ReadCase{"DateOutsideTheWritableRange", "<plist><date>1800-01-01T00:00:00Z</date></plist>",
-                 QDateTime(QDate(1800, 1, 1), QTime(0, 0), QTimeZone::utc())}),
+                 QDateTime(QDate(1800, 1, 1), QTime(0, 0), QTimeZone::utc())},
+        // Regression: a date outside the years 1 to 9999 refused the whole
+        // list, which binary lists read.
+        ReadCase{"DateInYearZero", "<plist><date>0000-12-31T23:59:59Z</date></plist>",
+                 QDateTime(QDate(-1, 12, 31), QTime(23, 59, 59), QTimeZone::utc())},
+        ReadCase{"DateInYear10000", "<plist><date>10000-01-01T00:00:00Z</date></plist>",
+                 QDateTime(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc())},
+        ReadCase{"DateBeforeYearZero", "<plist><date>-0044-03-15T12:00:00Z</date></plist>",
+                 QDateTime(QDate(-45, 3, 15), QTime(12, 0), QTimeZone::utc())},
+        // Regression: the decoding dropped a U+FEFF at the start of a text.
+        ReadCase{"LeadingByteOrderMarkInTextStays", "<plist><string>\xef\xbb\xbf" "abc</string></plist>",
+                 QString(QChar(0xFEFF)) + "abc"},
+        ReadCase{"LeadingByteOrderMarkInKeyStays",
+                 "<plist><dict><key>\xef\xbb\xbfk</key><true/><key>k</key><false/></dict></plist>",
+                 QVariantMap{{QString(QChar(0xFEFF)) + "k", true}, {"k", false}}}),
     [](const testing::TestParamInfo<ReadCase>& row) { return std::string(row.param.name); });
 
 struct BadCase
@@ -176,7 +190,10 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"KeyAfterKey", "<plist><dict><key>a</key><key>b</key><true/></dict></plist>"},
                     BadCase{"ValueWithoutKey", "<plist><dict><true/></dict></plist>"},
                     BadCase{"DateWithoutTime", "<plist><date>2024-03-31</date></plist>"},
-                    BadCase{"DateOutOfRange", "<plist><date>2024-13-31T00:00:00Z</date></plist>"}),
+                    BadCase{"DateOutOfRange", "<plist><date>2024-13-31T00:00:00Z</date></plist>"},
+                    BadCase{"DateOfThreeYearDigits", "<plist><date>999-01-01T00:00:00Z</date></plist>"},
+                    BadCase{"DateOfEightYearDigits", "<plist><date>10000000-01-01T00:00:00Z</date></plist>"},
+                    BadCase{"DateSignWithoutYear", "<plist><date>--01-01T00:00:00Z</date></plist>"}),
     [](const testing::TestParamInfo<BadCase>& row) { return std::string(row.param.name); });
 
 // --- writing ---------------------------------------------------------------------------
@@ -220,6 +237,22 @@ TEST(XmlPropertyListWriteTest, WritesEachTypeInTheFileLayout)
                                 "</dict>\n"
                                 "</plist>\n";
     EXPECT_EQ(xmlDataFromPropertyList(tree).toStdString(), expected.toStdString());
+}
+
+// Regression: the reader dropped a U+FEFF the writer wrote at the start of
+// a string or key, so a saved key could lose its value to another.
+TEST(XmlPropertyListWriteTest, LeadingByteOrderMarksReadBackAsWritten)
+{
+    const QString mark(QChar(0xFEFF));
+    const QVariantMap tree{{"Name", "two"},
+                           {mark + "Name", "one"},
+                           {"Title", mark + "abc"},
+                           {"Marks", mark + mark},
+                           {"Long", mark + QString(200 * 1024, u'a')}};
+    QString error;
+    EXPECT_EQ(propertyListFromData(xmlDataFromPropertyList(tree), &error), QVariant(tree)) << error.toStdString();
+    // A mark before the document is not text.
+    EXPECT_EQ(propertyListFromData("\xef\xbb\xbf<plist><string>\xef\xbb\xbf</string></plist>"), QVariant(mark));
 }
 
 // Base64 lines narrow by 8 columns a level down to 12 characters under

@@ -650,6 +650,71 @@ TEST_F(UserDefaultsTest, AValueThatCannotBeWrittenIsLeftOutAndTheRestSaved)
     }
 }
 
+// Regression: an XML settings file holding a date outside the years 1 to
+// 9999 was refused whole and set aside, every setting lost. The date is
+// now left out with a warning naming it, as in a binary file, and the
+// other settings are kept and saved.
+TEST_F(UserDefaultsTest, AnXmlDateOutsideTheYearsItHoldsCostsOnlyItsOwnSetting)
+{
+    QByteArray settings;
+    QVariantMap twenty;
+    for (int i = 0; i < 20; ++i) {
+        const QString key = QStringLiteral("Setting%1").arg(i, 2, 10, QLatin1Char('0'));
+        settings += "<key>" + key.toUtf8() + "</key><integer>" + QByteArray::number(i) + "</integer>";
+        twenty.insert(key, QVariant::fromValue<qint64>(i));
+    }
+    for (const char* date : {"0000-06-01T00:00:00Z", "10000-01-01T00:00:00Z", "-0001-01-01T00:00:00Z"}) {
+        SCOPED_TRACE(date);
+        test::TempTree local;
+        const QString file = local.writeFile(
+            "defaults.plist", "<plist><dict>" + settings + "<key>When</key><date>" + date + "</date></dict></plist>");
+        LogCapture log;
+        {
+            // A start and a quit.
+            UserDefaults defaults(file);
+            for (auto it = twenty.cbegin(); it != twenty.cend(); ++it)
+                EXPECT_EQ(defaults.objectForKey(it.key()), it.value()) << it.key().toStdString();
+            defaults.setBool(true, QStringLiteral("Added"));
+        }
+        QVariantMap expected = twenty;
+        expected.insert(QStringLiteral("Added"), true);
+        EXPECT_EQ(propertyListFromData(fileBytes(file)).toMap(), expected);
+        EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), QStringList{QStringLiteral("defaults.plist")});
+        ASSERT_EQ(log.lines().size(), 1) << log.lines().join('\n').toStdString();
+        EXPECT_TRUE(log.lines()[0].startsWith(QLatin1String("WARNING: "))) << log.lines()[0].toStdString();
+        EXPECT_TRUE(log.lines()[0].contains(QLatin1String("'When'"))) << log.lines()[0].toStdString();
+    }
+}
+
+// Regression: a binary settings file of 8 KB whose shared objects expand to
+// 32 MB was read whole (one of 1 MB grew to gigabytes, and the window
+// aborted at every start). It is refused with the reason, as a damaged
+// file is.
+TEST_F(UserDefaultsTest, SettingsThatExpandFarPastTheirSizeAreRefusedWithTheReason)
+{
+    // {"Big": A0}, A(i) = [A(i+1), A(i+1)], A12 = 8 KB of text.
+    QList<QByteArray> objects{QByteArray("\xD1\x01\x02"), QByteArray("\x53" "Big")};
+    for (int i = 0; i < 12; ++i)
+        objects.append("\xA2" + QByteArray(1, char(3 + i)) + QByteArray(1, char(3 + i)));
+    objects.append(QByteArray("\x5F\x11\x20\x00", 4) + QByteArray(8 * 1024, 'x'));
+    QByteArray data("bplist00");
+    QByteArray offsets;
+    for (const QByteArray& object : objects) {
+        offsets += bigEndian64(quint64(data.size())).right(2);
+        data += object;
+    }
+    const qsizetype table = data.size();
+    data += offsets + QByteArray(6, '\0') + char(2) + char(1) + bigEndian64(quint64(objects.size())) + bigEndian64(0)
+            + bigEndian64(quint64(table));
+    test::TempTree local;
+    const QString file = local.writeFile("defaults.plist", data);
+    LogCapture log;
+    UserDefaults defaults(file);
+    EXPECT_TRUE(defaults.persistentDomain().isEmpty());
+    ASSERT_EQ(log.lines().size(), 1) << log.lines().join('\n').toStdString();
+    EXPECT_TRUE(log.lines()[0].contains(QLatin1String("expands to more than"))) << log.lines()[0].toStdString();
+}
+
 // A binary settings file {"Kept": "kept", "Other": 7, "Bad": <object>}.
 QByteArray binarySettingsWith(const QByteArray& object)
 {

@@ -1,0 +1,290 @@
+#include "platform/property_list.h"
+#include "platform/property_list_binary.h"
+#include "platform/property_list_bounds.h"
+#include "platform/scan_work.h"
+
+#include <QList>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <optional>
+
+using namespace sorvant;
+
+namespace {
+
+QByteArray bigEndian(quint64 value, int size)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = size - 1; i >= 0; --i, value >>= 8)
+        bytes[i] = char(value & 0xFF);
+    return bytes;
+}
+
+// The marker of an object of `kind` holding `count` items or bytes.
+QByteArray marker(int kind, quint64 count)
+{
+    if (count < 15)
+        return QByteArray(1, char(kind << 4 | int(count)));
+    return char(kind << 4 | 0x0F) + (char(0x13) + bigEndian(count, 8));
+}
+
+QByteArray text(qsizetype size)
+{
+    return marker(0x5, quint64(size)) + QByteArray(size, 'x');
+}
+
+// A container of `kind` (0xA array, 0xD dictionary: keys, then values)
+// holding `references`, each four bytes.
+QByteArray container(int kind, const QList<quint64>& references)
+{
+    QByteArray bytes = marker(kind, quint64(kind == 0xD ? references.size() / 2 : references.size()));
+    for (const quint64 reference : references)
+        bytes += bigEndian(reference, 4);
+    return bytes;
+}
+
+// A binary property list of `objects`, the first the top one; offsets and
+// references are four bytes.
+QByteArray binaryList(const QList<QByteArray>& objects)
+{
+    QByteArray data("bplist00");
+    QByteArray offsets;
+    for (const QByteArray& object : objects) {
+        offsets += bigEndian(quint64(data.size()), 4);
+        data += object;
+    }
+    const quint64 table = quint64(data.size());
+    return data + offsets + QByteArray(6, '\0') + char(4) + char(4) + bigEndian(quint64(objects.size()), 8)
+           + bigEndian(0, 8) + bigEndian(table, 8);
+}
+
+// `levels` arrays, each holding the next one twice, the last one holding
+// `leaf` twice.
+QByteArray doublingArrays(int levels, const QByteArray& leaf)
+{
+    QList<QByteArray> objects;
+    for (int i = 0; i < levels; ++i)
+        objects.append(container(0xA, {quint64(i + 1), quint64(i + 1)}));
+    objects.append(leaf);
+    return binaryList(objects);
+}
+
+// An array holding `count` references to `leaf`.
+QByteArray fannedOut(qsizetype count, const QByteArray& leaf)
+{
+    return binaryList({container(0xA, QList<quint64>(count, 1)), leaf});
+}
+
+// Regression: an object was copied for every reference to it and the
+// bound counted objects, not what they hold: a list of 1 MB expanded to
+// gigabytes (4,000 references to a 1 MB string read into 7.6 GB) and the
+// process died. A list expanding past its bound is refused with the
+// reason; one within it reads, whatever its shape.
+TEST(BinaryPropertyListTest, ListsExpandingFarPastTheirSizeAreRefused)
+{
+    const struct {
+        const char* name;
+        QByteArray data;
+        bool read;
+    } cases[] = {
+        {"12 levels of pairs over 8 KB", doublingArrays(12, text(8 * 1024)), false},
+        {"4,000 references to 8 KB", fannedOut(4000, text(8 * 1024)), false},
+        {"4,000 references to 8 KB of data", fannedOut(4000, marker(0x4, 8 * 1024) + QByteArray(8 * 1024, 'd')),
+         false},
+        {"4,000 references to 4 K UTF-16 units", fannedOut(4000, marker(0x6, 4 * 1024) + QByteArray(8 * 1024, 'a')),
+         false},
+        {"20 levels of pairs over a number", doublingArrays(20, "\x10\x07"), false},
+        {"1,000 references to 8 KB", fannedOut(1000, text(8 * 1024)), true},
+        {"8 levels of pairs over 8 KB", doublingArrays(8, text(8 * 1024)), true},
+        {"16 levels of pairs over a number", doublingArrays(16, "\x10\x07"), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString error;
+        EXPECT_EQ(isBoundedBinaryPropertyList(c.data, &error), c.read) << error.toStdString();
+        const QVariant value = propertyListFromData(c.data, &error);
+        EXPECT_EQ(value.isValid(), c.read) << error.toStdString();
+        if (!c.read) {
+            EXPECT_TRUE(error.contains(QLatin1String("expands to more than"))) << error.toStdString();
+        }
+    }
+}
+
+// The bound grows with the list: the sharing refused in a small list is
+// read in one large enough to hold that much of its own.
+TEST(BinaryPropertyListTest, TheExpansionBoundGrowsWithTheList)
+{
+    const QByteArray shared = fannedOut(4000, text(8 * 1024));
+    ASSERT_FALSE(isBoundedBinaryPropertyList(shared));
+    const qsizetype padding = 4000 * 8 * 1024 / kPropertyListExpansion;
+    const QByteArray padded = binaryList({container(0xA, {1, 2}), container(0xA, QList<quint64>(4000, 3)),
+                                          text(padding), text(8 * 1024)});
+    QString error;
+    EXPECT_TRUE(isBoundedBinaryPropertyList(padded, &error)) << error.toStdString();
+}
+
+// Regression: each reference to a shared object read it again, a copy of
+// its own. An object is read at most twice, and then shared by every
+// reference to it.
+TEST(BinaryPropertyListTest, AnObjectReferredToManyTimesIsOneSharedValue)
+{
+    const QVariantList items = propertyListFromData(fannedOut(1000, text(8 * 1024))).toList();
+    ASSERT_EQ(items.size(), 1000);
+    QList<const QChar*> copies;
+    for (const QVariant& item : items) {
+        ASSERT_EQ(item.toString(), QString(8 * 1024, u'x'));
+        if (!copies.contains(item.toString().constData()))
+            copies.append(item.toString().constData());
+    }
+    EXPECT_LE(copies.size(), 2);
+
+    // Shared arrays too: the second of each pair is read when the first
+    // has been, and shares all it holds, down to the string.
+    const auto dataOf = [](const QVariant& value) -> const void* {
+        return value.typeId() == QMetaType::QString ? static_cast<const void*>(value.toString().constData())
+                                                    : static_cast<const void*>(value.toList().constData());
+    };
+    QVariant level = propertyListFromData(doublingArrays(8, text(8 * 1024)));
+    for (int i = 0; i < 8; ++i) {
+        SCOPED_TRACE(i);
+        const QVariantList pair = level.toList();
+        ASSERT_EQ(pair.size(), 2);
+        if (i > 0) {
+            EXPECT_EQ(dataOf(pair.at(0)), dataOf(pair.at(1)));
+        }
+        level = pair.at(1);
+    }
+    EXPECT_EQ(level, QVariant(QString(8 * 1024, u'x')));
+}
+
+// A shared dictionary with an entry left out names it at each place it is
+// met, as a copy would.
+TEST(BinaryPropertyListTest, ASharedValueNamesWhatItLeavesOutAtEveryPlace)
+{
+    const QByteArray nul("\x53" "a\0b", 4);
+    // {"a": D, "b": D, "c": D}, D = {"x": "a\0b", "y": 7}
+    const QByteArray data = binaryList({container(0xD, {1, 2, 3, 4, 4, 4}), "\x51" "a", "\x51" "b", "\x51" "c",
+                                        container(0xD, {5, 6, 7, 8}), "\x51" "x", "\x51" "y", nul, "\x10\x07"});
+    QStringList leftOut;
+    QString error;
+    const QVariantMap read = propertyListFromDataLeavingOut(data, &leftOut, &error).toMap();
+    const QVariantMap kept{{"y", QVariant::fromValue<qint64>(7)}};
+    EXPECT_EQ(read, (QVariantMap{{"a", kept}, {"b", kept}, {"c", kept}})) << error.toStdString();
+    EXPECT_EQ(leftOut, (QStringList{"'a/x': The text holds a NUL character", "'b/x': The text holds a NUL character",
+                                    "'c/x': The text holds a NUL character"}));
+}
+
+// Regression: the UTF-8 decoding of a string dropped a leading U+FEFF.
+TEST(BinaryPropertyListTest, ALeadingByteOrderMarkInTextStays)
+{
+    const QString mark(QChar(0xFEFF));
+    EXPECT_EQ(propertyListFromData(binaryList({"\x56\xEF\xBB\xBF" "abc"})), QVariant(mark + "abc"));
+    EXPECT_EQ(propertyListFromData(binaryList({QByteArray("\x62\xFE\xFF\x00" "a", 5)})), QVariant(mark + "a"));
+}
+
+// {"key0000000": "v0000000", …}: `count` entries.
+QByteArray manyKeys(qsizetype count)
+{
+    QList<quint64> references;
+    QList<QByteArray> objects{QByteArray()};
+    for (qsizetype i = 0; i < count; ++i) {
+        references.append(quint64(1 + i));
+        objects.append("\x5A" + QByteArray("key") + QByteArray::number(i).rightJustified(7, '0'));
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        references.append(quint64(1 + count + i));
+        objects.append("\x58" + QByteArray("v") + QByteArray::number(i).rightJustified(7, '0'));
+    }
+    objects[0] = container(0xD, references);
+    return binaryList(objects);
+}
+
+// Regression: a binary list was read without a look at the stop, so a stop
+// during a 61 MB Info.plist waited for all of it (0.72 s). The bounds check
+// and the reader look about every 256 KB of work (an object counting 16
+// bytes), and a stop seen ends the read there, reading nothing more.
+TEST(BinaryPropertyListTest, EveryPartLooksAtTheStopAsItGoes)
+{
+    constexpr qsizetype kKeys = 100000;
+    const QByteArray document = manyKeys(kKeys);
+    std::atomic<bool> stop{false};
+    QList<qsizetype> looks;
+    {
+        const PropertyListReadStop scope(stop, [&](qsizetype passed) { looks.append(passed); });
+        QString error;
+        ASSERT_EQ(propertyListFromData(document, &error).toMap().size(), kKeys) << error.toStdString();
+    }
+    ASSERT_FALSE(looks.isEmpty());
+    const qsizetype most = *std::max_element(looks.cbegin(), looks.cend());
+    EXPECT_LE(most, PropertyListStopCheck::kInterval + 64);
+    // The bounds check and the reader each pass every object, at least 16
+    // bytes of work apiece.
+    EXPECT_GE(looks.size(), 2 * (2 * kKeys * PropertyListStopCheck::kObjectWork) / PropertyListStopCheck::kInterval);
+
+    for (const qsizetype at : {qsizetype(1), looks.size() / 3, looks.size() / 2 + 1, looks.size() - 1}) {
+        SCOPED_TRACE(at);
+        stop = false;
+        qsizetype seen = 0;
+        qint64 objectsAtTheStop = 0;
+        const PropertyListReadStop scope(stop, [&](qsizetype) {
+            if (++seen == at) {
+                stop = true;
+                objectsAtTheStop = scanWork();
+            }
+        });
+        resetScanWork();
+        QString error;
+        EXPECT_FALSE(propertyListFromData(document, &error).isValid());
+        EXPECT_EQ(error, QStringLiteral("The reading was stopped"));
+        EXPECT_EQ(seen, at);
+        // The reader counts each object it reads.
+        EXPECT_LE(scanWork() - objectsAtTheStop, 1);
+    }
+}
+
+// The trailer is read by the bounds check and the reader alike.
+TEST(BinaryPropertyListTest, TheTrailerIsReadWhenConsistent)
+{
+    const QByteArray valid = binaryList({"\x51" "a", "\x09"});
+    const auto withTrailerByte = [&](qsizetype at, char byte) {
+        QByteArray data = valid;
+        data[data.size() - kBinaryPropertyListTrailerSize + at] = byte;
+        return data;
+    };
+    const std::optional<BinaryPropertyListTrailer> trailer = binaryPropertyListTrailer(valid);
+    ASSERT_TRUE(trailer);
+    EXPECT_EQ(trailer->offsetSize, 4);
+    EXPECT_EQ(trailer->referenceSize, 4);
+    EXPECT_EQ(trailer->objectCount, 2u);
+    EXPECT_EQ(trailer->topObject, 0u);
+    EXPECT_EQ(trailer->tableOffset, 11u);
+
+    const struct {
+        const char* name;
+        QByteArray data;
+    } damaged[] = {
+        {"empty", QByteArray()},
+        {"too short", valid.right(kBinaryPropertyListTrailerSize + 7)},
+        {"another header", QByteArray(valid).replace(0, 8, "bplist01")},
+        {"offsets of no bytes", withTrailerByte(6, 0)},
+        {"offsets of 9 bytes", withTrailerByte(6, 9)},
+        {"references of 9 bytes", withTrailerByte(7, 9)},
+        {"no objects", withTrailerByte(15, 0)},
+        {"top object past the last", withTrailerByte(23, 2)},
+        {"table in the header", withTrailerByte(31, 4)},
+        {"table past the trailer", withTrailerByte(31, 100)},
+        {"table too short for the objects", withTrailerByte(15, 3)},
+    };
+    for (const auto& c : damaged) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(binaryPropertyListTrailer(c.data));
+        QString error;
+        EXPECT_FALSE(propertyListFromData(c.data, &error).isValid());
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+} // namespace
