@@ -365,6 +365,12 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
     // classified on first use.
     m_classified = isPackage || status.isDirectory;
     if (isPackage) {
+        m_type = extension;
+        // After a stop the matches already found are still handed over, but
+        // nothing more is read of them: an Info.plist may be tens of
+        // megabytes, read whole before its parse looks at the stop.
+        if (PropertyListReadStop::isRequested())
+            return;
         const QString infoPath = stringByAppendingPathComponent(fullPath(), "Contents/Info.plist");
         QString problem;
         const QVariant plist = readPropertyListFile(infoPath, &problem);
@@ -375,7 +381,6 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
         const QVariant version = plist.toMap().value(QStringLiteral("CFBundleShortVersionString"));
         if (version.typeId() == QMetaType::QString)
             detailsLocked().info = version.toString(); // nobody else sees the result yet
-        m_type = extension;
         return;
     }
     if (status.isDirectory) {
