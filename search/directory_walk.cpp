@@ -430,7 +430,8 @@ public:
     const bool rootIsSlash;
     const QString baseDirectory;
     const AsciiNameMatcher asciiNames;
-    const ContentMatcher contents;
+    // Made for a content search only: a name search has no use for it.
+    std::optional<ContentMatcher> contents;
 
     // The file system type of a mounted device; null when unknown. The mount
     // table is read on first use: a walk that stays on a common disk file
@@ -513,7 +514,8 @@ public:
     WalkThread(Walk& walk, unsigned index, ContentBuffer& contentBuffer)
         : m_walk(walk), m_index(index), m_contentBuffer(contentBuffer)
     {
-        m_listing.resize(kListingChunk);
+        m_listing = std::make_unique_for_overwrite<char[]>(kListingChunk);
+        m_listingSize = kListingChunk;
         m_contentBuffer.touchPages();
     }
     ~WalkThread() { flushDone(); }
@@ -576,7 +578,9 @@ private:
     Walk& m_walk;
     unsigned m_index;
     ContentBuffer& m_contentBuffer;
-    std::vector<char> m_listing;
+    // Never zeroed: only the bytes getdents64 wrote are read.
+    std::unique_ptr<char[]> m_listing;
+    std::size_t m_listingSize = 0;
     std::size_t m_listed = 0;
     QString m_name;
     bool m_nameValid = false;
@@ -590,8 +594,10 @@ private:
 Walk::Walk(SearchParams& walkParams, const QString& walkRoot, ReportedPaths* reported, MountCrossing walkCrossing)
     : params(walkParams), root(walkRoot), crossing(walkCrossing), rootIsSlash(walkRoot == u"/"),
       baseDirectory(isVolumeRootPath(walkRoot) ? QString() : walkRoot), asciiNames(walkParams),
-      contents(walkParams), m_reported(reported)
+      m_reported(reported)
 {
+    if (params.what & kSearchContents)
+        contents.emplace(walkParams);
 }
 
 void Walk::markReported(const QString& folder, std::vector<FoundItem>& found)
@@ -710,7 +716,7 @@ void Walk::run()
     for (unsigned i = 0; i < threads; ++i) {
         m_queues.push_back(std::make_unique<WorkQueue>());
         if (params.what & kSearchContents)
-            contents.prepare(m_contentBuffers[i]);
+            contents->prepare(m_contentBuffers[i]);
     }
     std::vector<PendingFolder> first;
     first.push_back({rootBytes, 0, nullptr, {}, nullptr, 0, 0});
@@ -825,9 +831,13 @@ void WalkThread::list(int fd)
 {
     m_listed = 0;
     for (;;) {
-        if (m_listing.size() - m_listed < kListingChunk)
-            m_listing.resize(m_listing.size() * 2);
-        const ssize_t length = ::getdents64(fd, m_listing.data() + m_listed, m_listing.size() - m_listed);
+        if (m_listingSize - m_listed < kListingChunk) {
+            auto larger = std::make_unique_for_overwrite<char[]>(m_listingSize * 2);
+            std::memcpy(larger.get(), m_listing.get(), m_listed);
+            m_listing = std::move(larger);
+            m_listingSize *= 2;
+        }
+        const ssize_t length = ::getdents64(fd, m_listing.get() + m_listed, m_listingSize - m_listed);
         if (length <= 0)
             return; // the end, or a folder that cannot be read further
         m_listed += std::size_t(length);
@@ -875,7 +885,7 @@ void WalkThread::read(const PendingFolder& pending)
     std::size_t items = 0;
     bool listsHidden = false;
     for (std::size_t offset = 0; offset < m_listed; ++items) {
-        const auto* item = reinterpret_cast<const dirent64*>(m_listing.data() + offset);
+        const auto* item = reinterpret_cast<const dirent64*>(m_listing.get() + offset);
         offset += item->d_reclen;
         listsHidden = listsHidden || std::strcmp(item->d_name, ".hidden") == 0;
     }
@@ -889,7 +899,7 @@ void WalkThread::read(const PendingFolder& pending)
     }
     m_subfolders.clear();
     for (std::size_t offset = 0; offset < m_listed;) {
-        const auto* item = reinterpret_cast<const dirent64*>(m_listing.data() + offset);
+        const auto* item = reinterpret_cast<const dirent64*>(m_listing.get() + offset);
         offset += item->d_reclen;
         if (m_walk.stopped())
             break;
@@ -920,7 +930,7 @@ void WalkThread::share(const PendingFolder& pending, const Folder& folder, QSet<
     listing->handle = std::make_shared<FolderHandle>(folder.fd, m_walk.openFolders());
     listing->device = folder.device;
     listing->isSystemFolder = folder.isSystemFolder;
-    listing->entries = QByteArray(m_listing.data(), qsizetype(m_listed));
+    listing->entries = QByteArray(m_listing.get(), qsizetype(m_listed));
     listing->hidden = std::move(hidden);
     const char* entries = listing->entries.constData();
     const auto nameAt = [entries](std::uint32_t offset) {
@@ -1081,7 +1091,7 @@ void WalkThread::visit(Folder& folder, const char* nameBytes, qsizetype length, 
     // link only when it leads to a regular file.
     if (!matched && !isFolder && (what & kSearchContents) && kind != ItemKind::Other
         && (params.scanAll || hasListedExtension(name(), params.extensions)))
-        matched = m_walk.contents.matchesFile(folder.fd, QByteArray::fromRawData(nameBytes, length), m_contentBuffer,
+        matched = m_walk.contents->matchesFile(folder.fd, QByteArray::fromRawData(nameBytes, length), m_contentBuffer,
                                               folder.pending.bytes);
     if (matched)
         report(folder, nameBytes, name(), isFolder, isPackage(), tags, comment);
