@@ -12,6 +12,7 @@
 #include "system/media_files.h"
 #include "system/movie_frames.h"
 #include "system/pdf_documents.h"
+#include "system/stoppable_reads.h"
 #include "system/workspace_icons.h"
 
 #include <QFile>
@@ -108,16 +109,24 @@ QImage centred(const QImage& picture, QSize size, const QPalette& palette, bool 
     return image;
 }
 
-QImage readPicture(const QString& path, QSize size)
+// Decoded through reads that end at `stop`: a picture of many megapixels
+// takes seconds to decode, and one left behind then gives up.
+QImage readPicture(const QString& path, QSize size, const std::atomic<bool>* stop, bool* abandoned)
 {
-    QImageReader reader(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    StoppableReads reads(file, stop);
+    QImageReader reader(&reads, QFileInfo(path).suffix().toLower().toLatin1());
     reader.setAutoTransform(true);
     if (!reader.canRead())
         return {};
     const QSize natural = reader.size();
     if (natural.isValid() && (natural.width() > size.width() * 2 || natural.height() > size.height() * 2))
         reader.setScaledSize(natural.scaled(size * 2, Qt::KeepAspectRatio));
-    return reader.read();
+    QImage picture = reader.read();
+    *abandoned = reads.stopped();
+    return *abandoned ? QImage() : picture;
 }
 
 // The first page, opened and drawn each at most as far as the PDF read
@@ -301,7 +310,9 @@ DecodedPreview decodePreview(const QString& path, QSize size, const std::atomic<
     decoded.kind = previewKindForFile(path);
     switch (decoded.kind) {
     case PreviewKind::Picture: {
-        decoded.picture = readPicture(path, size);
+        decoded.picture = readPicture(path, size, stop, &decoded.abandoned);
+        if (decoded.abandoned)
+            return decoded;
         const QSize natural = QImageReader(path).size();
         decoded.whole = !natural.isValid() || decoded.picture.size() == natural;
         break;

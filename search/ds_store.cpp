@@ -1,6 +1,7 @@
 #include "search/ds_store.h"
 
 #include "foundation/normalized_forms.h"
+#include "platform/file_error.h"
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
@@ -74,12 +75,25 @@ constexpr const char* kStoreFileName = ".DS_Store";
 // name is not followed. The shared lock lasts only while the bytes are read.
 std::optional<QByteArray> readStoreFile(int folderFd, const QString& path)
 {
+    // A store that is there but cannot be read hides every comment of its
+    // folder: it is named, as a folder that cannot be read is. None at all
+    // (or one gone meanwhile) is the common case and no failure.
+    const auto warnUnreadable = [&path](int error) {
+        if (error != ENOENT && error != ENOTDIR)
+            logWarning(QStringLiteral("Skipped the comments in %1: %2").arg(path, errorMessage(error)));
+    };
     struct stat info = {};
-    if (::fstatat(folderFd, kStoreFileName, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode))
+    if (::fstatat(folderFd, kStoreFileName, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        warnUnreadable(errno);
+        return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode))
         return std::nullopt;
     const int fd = ::openat(folderFd, kStoreFileName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
-    if (fd < 0)
+    if (fd < 0) {
+        warnUnreadable(errno);
         return std::nullopt;
+    }
     // The name may have been replaced between the two calls.
     const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     if (!regular || info.st_size > kMaximumFileSize) {
@@ -97,10 +111,13 @@ std::optional<QByteArray> readStoreFile(int folderFd, const QString& path)
     // mounts) means the file system cannot lock: read unlocked.
     QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
     qsizetype done = 0;
+    int readError = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::pread(fd, bytes.data() + done, size_t(bytes.size() - done), done);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0)
+            readError = errno;
         if (n <= 0)
             break;
         done += n;
@@ -109,6 +126,10 @@ std::optional<QByteArray> readStoreFile(int folderFd, const QString& path)
     if (locked)
         ::flock(fd, LOCK_UN);
     ::close(fd);
+    if (readError != 0) {
+        warnUnreadable(readError);
+        return std::nullopt;
+    }
     return bytes;
 }
 

@@ -103,9 +103,9 @@ QString displayPathFor(const QString& path, const QString& baseDirectory)
     return name;
 }
 
-QString imageInfo(const QString& path)
+QString imageInfo(const QString& path, const std::atomic<bool>* stop)
 {
-    const QSize size = pixelSizeOfImageFile(path);
+    const QSize size = pixelSizeOfImageFile(path, stop);
     if (!size.isValid())
         return QString();
     return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
@@ -365,6 +365,12 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
     // classified on first use.
     m_classified = isPackage || status.isDirectory;
     if (isPackage) {
+        m_type = extension;
+        // After a stop the matches already found are still handed over, but
+        // nothing more is read of them: an Info.plist may be tens of
+        // megabytes, read whole before its parse looks at the stop.
+        if (PropertyListReadStop::isRequested())
+            return;
         const QString infoPath = stringByAppendingPathComponent(fullPath(), "Contents/Info.plist");
         QString problem;
         const QVariant plist = readPropertyListFile(infoPath, &problem);
@@ -375,7 +381,6 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
         const QVariant version = plist.toMap().value(QStringLiteral("CFBundleShortVersionString"));
         if (version.typeId() == QMetaType::QString)
             detailsLocked().info = version.toString(); // nobody else sees the result yet
-        m_type = extension;
         return;
     }
     if (status.isDirectory) {
@@ -515,9 +520,10 @@ QString Result::info()
     std::unique_lock<std::mutex> poolGuard(g_infoPoolMutex);
     if (!self || !g_infoPool) {
         poolGuard.unlock();
-        computeInfo(type);
+        computeInfo(type, nullptr);
     } else {
-        g_infoPool->start(handedOff([self, type] { self->computeInfo(type); }));
+        g_infoPool->start(
+            handedOff([self, type, stop = g_infoPool->stop()] { self->computeInfo(type, stop.get()); }));
     }
     guard.lock();
     const Details* values = m_details.load(std::memory_order_relaxed);
@@ -536,15 +542,22 @@ void Result::resolveInfo()
         m_shouldGetInfo = false;
         type = m_resultType;
     }
-    computeInfo(type);
+    // Quitting ends this too where the application's pool exists.
+    std::shared_ptr<const std::atomic<bool>> stop;
+    {
+        const std::lock_guard<std::mutex> guard(g_infoPoolMutex);
+        if (g_infoPool)
+            stop = g_infoPool->stop();
+    }
+    computeInfo(type, stop.get());
 }
 
-void Result::computeInfo(ResultType type)
+void Result::computeInfo(ResultType type, const std::atomic<bool>* stop)
 {
     QString info;
     switch (type) {
     case ResultType::Image:
-        info = imageInfo(fullPath());
+        info = imageInfo(fullPath(), stop);
         break;
     case ResultType::PDF:
         info = pdfInfo(fullPath());
@@ -588,6 +601,7 @@ ResultInfoPool::ResultInfoPool() : m_pool("Reading result information")
 
 ResultInfoPool::~ResultInfoPool()
 {
+    m_stop->store(true, std::memory_order_relaxed);
     const std::lock_guard<std::mutex> guard(g_infoPoolMutex);
     if (g_infoPool == this)
         g_infoPool = nullptr;

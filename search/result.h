@@ -241,7 +241,8 @@ private:
     };
     void setShown(const ItemStatus& status) const;
     [[nodiscard]] const Shown& shown() const;
-    void computeInfo(ResultType type);
+    // `stop` (null: none) ends a picture's size read under way.
+    void computeInfo(ResultType type, const std::atomic<bool>* stop);
     void setInfo(const QString& info);
 
     // The folder's path when it isInFolder (the name is the last component
@@ -283,11 +284,13 @@ namespace sorvant {
 // (a command without an event loop, a test). At most one exists at a time.
 // A reader can still wait on a file system that does not answer: quitting
 // waits for such work at most a bounded time, then leaves it running
-// (platform/background_work.h).
+// (platform/background_work.h); a picture's size read under way ends at
+// its next read once quitting has begun.
 class ResultInfoPool
 {
 public:
     ResultInfoPool();
+    // Sets the stop of the work under way, then drains.
     ~ResultInfoPool();
     ResultInfoPool(const ResultInfoPool&) = delete;
     ResultInfoPool& operator=(const ResultInfoPool&) = delete;
@@ -297,8 +300,11 @@ public:
     // Waits until `deadline` for the work started so far; answers whether
     // all of it has run.
     [[nodiscard]] bool drain(QDeadlineTimer deadline) { return m_pool.drain(deadline); }
+    // Set once the pool is going; shared with the work, which may outlive it.
+    [[nodiscard]] std::shared_ptr<const std::atomic<bool>> stop() const { return m_stop; }
 
 private:
+    std::shared_ptr<std::atomic<bool>> m_stop = std::make_shared<std::atomic<bool>>(false);
     QuitBoundedPool m_pool;
 };
 

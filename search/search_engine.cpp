@@ -177,8 +177,11 @@ bool SearchEngine::prepareParams(const QString& phrase, const QString& path)
     const std::uint64_t mode = m_params.mode;
     const bool wholePhrase = mode >= kSearchPhrase;
     const QStringList words = wholePhrase ? QStringList{phrase} : componentsUsingWhiteSeparation(phrase);
-    m_params.extensions = fileExtensions(m_defaults);
-    m_params.types = fileTypes(m_defaults);
+    // Only a content search reads the extension lists: taking them apart
+    // was most of what a name search cost before its walk.
+    const bool contents = (m_params.what & kSearchContents) != 0;
+    m_params.extensions = contents ? fileExtensions(m_defaults) : QStringList();
+    m_params.types = contents ? fileTypes(m_defaults) : QList<std::uint32_t>();
     // The search counts as one operation from here on, so a second start
     // finds it running.
     threadInit();

@@ -14,7 +14,7 @@ namespace {
 // The image module's functions (system/image_reader/image_reader.cpp).
 struct ImageModule
 {
-    int (*pixelSize)(const char* path, int* width, int* height) = nullptr;
+    int (*pixelSize)(const char* path, const std::atomic<bool>* stop, int* width, int* height) = nullptr;
     void (*formats)(QList<QByteArray>* formats) = nullptr;
     QString path;
 
@@ -40,12 +40,12 @@ const ImageModule& imageModule()
 
 } // namespace
 
-QSize pixelSizeOfImageFile(const QString& path)
+QSize pixelSizeOfImageFile(const QString& path, const std::atomic<bool>* stop)
 {
     const QByteArray bytes = fileSystemRepresentation(path);
     int width = 0;
     int height = 0;
-    if (bytes.isEmpty() || !imageModule().isLoaded() || !imageModule().pixelSize(bytes.constData(), &width, &height))
+    if (bytes.isEmpty() || !imageModule().isLoaded() || !imageModule().pixelSize(bytes.constData(), stop, &width, &height))
         return QSize();
     return QSize(width, height);
 }

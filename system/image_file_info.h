@@ -12,16 +12,20 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <atomic>
+
 class QByteArray;
 
 namespace sorvant {
 
 // The width and height in pixels of the first image in the file, read from
 // its header where the format allows; an invalid QSize when the file is
-// missing or no image reader understands it (whatever its extension), or
-// the image module cannot be loaded.
+// missing or no image reader understands it (whatever its extension), the
+// image module cannot be loaded, or `*stop` (null: never) is set before the
+// size is known: the file's reads end at the stop, and a decode with them.
 //   a 3 x 2 PNG => QSize(3, 2)   a text file => QSize()   "" => QSize()
-[[nodiscard]] QSize pixelSizeOfImageFile(const QString& path);
+//   a 3 x 2 PNG with the stop set => QSize()
+[[nodiscard]] QSize pixelSizeOfImageFile(const QString& path, const std::atomic<bool>* stop = nullptr);
 // The formats Qt's image readers know, as QImageReader names them ("png",
 // "jpeg"...); empty when the image module cannot be loaded.
 [[nodiscard]] QList<QByteArray> imageReaderFormats();

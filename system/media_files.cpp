@@ -16,29 +16,6 @@ namespace sorvant {
 
 namespace {
 
-// "webm" stands twice in the table; both entries are kept so that the table
-// has the length and order callers may count on.
-const QStringList kMediaExtensions = {
-    "gsm",  "aac",  "mid",  "aif",  "m4v",  "amr",  "m4a",  "divx", "qhtm", "cdda", "mkv",  "smf",
-    "m4b",  "webm", "snd",  "mka",  "asf",  "dvd",  "gvi",  "smil", "swf",  "mpm",  "smi",  "aifc",
-    "f4v",  "kar",  "qtz",  "ulw",  "m75",  "pdf",  "qt",   "amc",  "3gp2", "adts", "cel",  "flv",
-    "qtpf", "mp2",  "nuv",  "mpeg", "mp3",  "3gp",  "flc",  "aiff", "wm",   "mov",  "mp4",  "wav",
-    "3g2",  "m1s",  "sdp",  "rtsp", "dat",  "gif",  "avi",  "mpv",  "m15",  "wax",  "sd2",  "mpa",
-    "caf",  "qht",  "m1v",  "m1a",  "au",   "mqv",  "m4p",  "fli",  "dif",  "atr",  "midi", "pls",
-    "m2a",  "bwf",  "m2v",  "scc",  "sdv",  "3gpp", "wmv",  "tta",  "m3u",  "m3u8", "vfw",  "wma",
-    "dv",   "mpg",  "vp6",  "skin", "wvx",  "swa",  "ac3",  "asx",  "webm", "ts",
-};
-
-const QStringList kMediaTypes = {
-    "'GSM '", "'AVI_'", "'hmov'", "'GIFf'", "'SWFL'", "'CLCP'", "'3gp2'", "'embd'", "'AIFF'", "'MooV'",
-    "'mxfd'", "'sdp '", "'qhtm'", "'MPG2'", "'3gpp'", "'DAVI'", "'MPGA'", "'MPEG'", "'M1V '", "'FLI '",
-    "'attr'", "'cdda'", "'MPGa'", "'VfW '", "'.WAV'", "'amc '", "'Sd2f'", "'MP3 '", "'.SMI'", "'rtsp'",
-    "'MPGV'", "'AIFC'", "'mpg4'", "'PDF '", "'MkvF'", "'amr '", "'M1A '", "'PLAY'", "'MPG '", "'MPGv'",
-    "'SMIL'", "'Mp3 '", "'ASF_'", "'ac-3'", "'MPGx'", "'dvc!'", "'Midi'", "'grip'", "'MPG3'", "'ULAW'",
-    "'WAVE'", "'WMV '", "'sdv '", "'adts'", "'caff'", "'DIVX'", "'SwaT'",
-};
-
-
 struct FormatContextCloser
 {
     void operator()(AVFormatContext* context) const { media().avformat_close_input(&context); }
@@ -75,9 +52,33 @@ QSizeF transformedSize(const AVStream* stream, const QSizeF& size)
 
 } // namespace
 
+// Made on first use: as globals the tables cost every program that links
+// this library their construction at start.
 const QStringList& QuickTimeFileTypes()
 {
-    static const QStringList table = kMediaExtensions + kMediaTypes;
+    static const QStringList table = [] {
+        // "webm" stands twice in the table; both entries are kept so that the
+        // table has the length and order callers may count on.
+        const QStringList extensions = {
+            "gsm",  "aac",  "mid",  "aif",  "m4v",  "amr",  "m4a",  "divx", "qhtm", "cdda", "mkv",  "smf",
+            "m4b",  "webm", "snd",  "mka",  "asf",  "dvd",  "gvi",  "smil", "swf",  "mpm",  "smi",  "aifc",
+            "f4v",  "kar",  "qtz",  "ulw",  "m75",  "pdf",  "qt",   "amc",  "3gp2", "adts", "cel",  "flv",
+            "qtpf", "mp2",  "nuv",  "mpeg", "mp3",  "3gp",  "flc",  "aiff", "wm",   "mov",  "mp4",  "wav",
+            "3g2",  "m1s",  "sdp",  "rtsp", "dat",  "gif",  "avi",  "mpv",  "m15",  "wax",  "sd2",  "mpa",
+            "caf",  "qht",  "m1v",  "m1a",  "au",   "mqv",  "m4p",  "fli",  "dif",  "atr",  "midi", "pls",
+            "m2a",  "bwf",  "m2v",  "scc",  "sdv",  "3gpp", "wmv",  "tta",  "m3u",  "m3u8", "vfw",  "wma",
+            "dv",   "mpg",  "vp6",  "skin", "wvx",  "swa",  "ac3",  "asx",  "webm", "ts",
+        };
+        const QStringList types = {
+            "'GSM '", "'AVI_'", "'hmov'", "'GIFf'", "'SWFL'", "'CLCP'", "'3gp2'", "'embd'", "'AIFF'", "'MooV'",
+            "'mxfd'", "'sdp '", "'qhtm'", "'MPG2'", "'3gpp'", "'DAVI'", "'MPGA'", "'MPEG'", "'M1V '", "'FLI '",
+            "'attr'", "'cdda'", "'MPGa'", "'VfW '", "'.WAV'", "'amc '", "'Sd2f'", "'MP3 '", "'.SMI'", "'rtsp'",
+            "'MPGV'", "'AIFC'", "'mpg4'", "'PDF '", "'MkvF'", "'amr '", "'M1A '", "'PLAY'", "'MPG '", "'MPGv'",
+            "'SMIL'", "'Mp3 '", "'ASF_'", "'ac-3'", "'MPGx'", "'dvc!'", "'Midi'", "'grip'", "'MPG3'", "'ULAW'",
+            "'WAVE'", "'WMV '", "'sdv '", "'adts'", "'caff'", "'DIVX'", "'SwaT'",
+        };
+        return extensions + types;
+    }();
     return table;
 }
 

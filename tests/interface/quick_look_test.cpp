@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QListView>
 #include <QPainter>
@@ -427,6 +428,32 @@ TEST_F(Previews, MovingOnAbandonsThePreviewNoLongerShown)
     EXPECT_TRUE(window.readingThreads().waitForDone(10000));
 }
 
+// A preview of `path` whose stop is set once the decoding has read
+// `underWay` bytes; `readAfter` says how many it read after the stop. The
+// decoding must still be under way when the stop is set.
+DecodedPreview decodeStoppedUnderWay(const QString& path, qint64 underWay, qint64* readAfter)
+{
+    std::atomic<bool> stop{false};
+    std::atomic<bool> done{false};
+    DecodedPreview decoded;
+    const qint64 before = test::bytesReadByProcess();
+    std::thread decoding([&] {
+        decoded = decodePreview(path, QSize(360, 300), &stop);
+        done = true;
+    });
+    QElapsedTimer waited;
+    waited.start();
+    while (!done && test::bytesReadByProcess() - before < underWay && waited.elapsed() < 20000)
+        std::this_thread::yield();
+    const bool doneBeforeTheStop = done;
+    stop = true;
+    const qint64 atStop = test::bytesReadByProcess();
+    decoding.join();
+    *readAfter = test::bytesReadByProcess() - atStop;
+    EXPECT_FALSE(doneBeforeTheStop) << "decoded before the stop could be set";
+    return decoded;
+}
+
 // Regression: a page whose content is a hole of gigabytes opened at once
 // and was then drawn on through the stop of an item left behind: three such
 // previews held the preview's three threads, and a picture previewed next
@@ -439,29 +466,49 @@ TEST_F(Previews, AStopEndsTheDrawingOfAPageUnderWayRegression)
     const QString hole = test::pdfWithContent(tree, QStringLiteral("hole.pdf"), "0 0 1 rg 0 0 50 50 re f\n",
                                               qint64(6) << 30);
     ASSERT_FALSE(hole.isEmpty());
-    std::atomic<bool> stop{false};
-    std::atomic<bool> done{false};
-    DecodedPreview decoded;
-    const qint64 before = test::bytesReadByProcess();
-    std::thread drawing([&] {
-        decoded = decodePreview(hole, QSize(360, 300), &stop);
-        done = true;
-    });
     // The drawing is under way once it has read some megabytes of the hole
     // (the open reads a few kilobytes).
     constexpr qint64 kUnderWay = qint64(4) << 20;
-    QElapsedTimer waited;
-    waited.start();
-    while (!done && test::bytesReadByProcess() - before < kUnderWay && waited.elapsed() < 20000)
-        std::this_thread::yield();
-    const bool drawnBeforeTheStop = done;
-    stop = true;
-    const qint64 atStop = test::bytesReadByProcess();
-    drawing.join();
-    ASSERT_FALSE(drawnBeforeTheStop) << "the page was drawn before the stop could be set";
+    qint64 readAfter = 0;
+    const DecodedPreview decoded = decodeStoppedUnderWay(hole, kUnderWay, &readAfter);
     EXPECT_TRUE(decoded.abandoned);
     EXPECT_TRUE(decoded.picture.isNull());
-    EXPECT_LT(test::bytesReadByProcess() - atStop, qint64(4) << 20);
+    EXPECT_LT(readAfter, kUnderWay);
+}
+
+// Regression: a picture of many megapixels decoded on for more than a
+// second after its item was left. A stop set while it is decoded refuses
+// the decoder's next read, and the preview counts as abandoned.
+TEST_F(Previews, AStopEndsTheDecodingOfAPictureUnderWayRegression)
+{
+    if (test::bytesReadByProcess() < 0)
+        GTEST_SKIP() << "the kernel counts no bytes read here";
+    // Noise at full quality: about 3 bytes a pixel, read as the rows are
+    // decoded.
+    QImage noise(3000, 3000, QImage::Format_RGB32);
+    std::uint32_t state = 12345;
+    for (int y = 0; y < noise.height(); ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(noise.scanLine(y));
+        for (int x = 0; x < noise.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            row[x] = state >> 8;
+        }
+    }
+    const QString picture = tree.filePath(QStringLiteral("noise.jpg"));
+    ASSERT_TRUE(noise.save(picture, "JPEG", 100));
+    constexpr qint64 kUnderWay = qint64(2) << 20;
+    ASSERT_GT(QFileInfo(picture).size(), 4 * kUnderWay);
+    qint64 readAfter = 0;
+    const DecodedPreview decoded = decodeStoppedUnderWay(picture, kUnderWay, &readAfter);
+    EXPECT_TRUE(decoded.abandoned);
+    EXPECT_TRUE(decoded.picture.isNull());
+    EXPECT_LT(readAfter, kUnderWay);
+
+    // Without a stop the same picture shows.
+    const DecodedPreview shown = decodePreview(picture, QSize(360, 300), nullptr);
+    EXPECT_FALSE(shown.abandoned);
+    EXPECT_EQ(shown.kind, PreviewKind::Picture);
+    EXPECT_FALSE(shown.picture.isNull());
 }
 
 // --- the controller -------------------------------------------------------------------

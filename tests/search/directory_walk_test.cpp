@@ -3,6 +3,7 @@
 #include "platform/file_error.h"
 #include "platform/xattr.h"
 #include "search/content_matching.h"
+#include "search/ds_store.h"
 #include "search/result.h"
 #include "search/results_data_source.h"
 #include "search/search_params.h"
@@ -367,6 +368,42 @@ TEST_F(DirectoryWalkTest, WhatCannotBeReadIsNamedWithTheReason)
     });
     ::chmod(m_tree.filePath(QStringLiteral("closed")).toUtf8().constData(), 0700);
     ::chmod(locked.toUtf8().constData(), 0600);
+    if (!bound)
+        GTEST_SKIP() << "no thread here that permissions bind";
+}
+
+// Regression: a ".DS_Store" that could not be read hid every comment of its
+// folder without a word. It is named where comments are searched.
+TEST_F(DirectoryWalkTest, AnUnreadableStoreOfCommentsIsNamed)
+{
+    m_tree.writeFile(QStringLiteral("notes/report.txt"));
+    const QString store = m_tree.writeFile(QStringLiteral("notes/.DS_Store"), QByteArray("Bud1"));
+    ASSERT_EQ(::chmod(store.toUtf8().constData(), 0), 0);
+    const QString line = QStringLiteral("WARNING: Skipped the comments in %1: %2").arg(store, errorMessage(EACCES));
+    const struct
+    {
+        const char* name;
+        std::uint64_t what;
+        QStringList lines;
+    } cases[] = {
+        {"names", kSearchNames, {}},
+        {"tags", kSearchTags, {}},
+        {"comments", kSearchComments, {line}},
+        {"names and comments", kSearchNames | kSearchComments, {line}},
+    };
+    const bool bound = test::runBoundByPermissions([&] {
+        for (const auto& row : cases) {
+            SCOPED_TRACE(row.name);
+            DSStore::invalidateFinderCommentsCache();
+            test::LogCapture log;
+            walk({QStringLiteral("nothing here")}, kSearchPhrase, [&](SearchParams& p) {
+                p.what = row.what;
+                p.threads = 1;
+            });
+            EXPECT_EQ(log.lines(), row.lines);
+        }
+    });
+    ::chmod(store.toUtf8().constData(), 0600);
     if (!bound)
         GTEST_SKIP() << "no thread here that permissions bind";
 }

@@ -8,6 +8,7 @@
 #include "tests/support/ds_store_writer.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/media_writer.h"
+#include "tests/support/pdf_with_content.h"
 #include "tests/support/temp_tree.h"
 
 #include <QCoreApplication>
@@ -201,6 +202,45 @@ TEST_F(ResultTest, DamagedInfoPlistGivesNoVersionAndOneWarning)
     ASSERT_EQ(log.lines().size(), 1);
     EXPECT_TRUE(log.lines()[0].startsWith("WARNING: ")) << log.lines()[0].toStdString();
     EXPECT_TRUE(log.lines()[0].contains("Bad.app/Contents/Info.plist")) << log.lines()[0].toStdString();
+}
+
+// Regression: after a stop every package already found still had its
+// Info.plist read whole, tens of megabytes each, before the search ended.
+TEST_F(ResultTest, PackagesFoundAfterAStopReadNoInfoPlist)
+{
+    constexpr int kPackages = 4;
+    constexpr qsizetype kPlistBytes = 4 << 20;
+    const QByteArray padding(kPlistBytes, 'x');
+    for (int i = 0; i < kPackages; ++i) {
+        tree.makeDir(QStringLiteral("P%1.app/Contents").arg(i));
+        tree.writeFile(QStringLiteral("P%1.app/Contents/Info.plist").arg(i),
+                       "<plist><dict><key>CFBundleShortVersionString</key><string>1.0</string>"
+                       "<key>Padding</key><string>" + padding + "</string></dict></plist>");
+    }
+    const qint64 start = test::bytesReadByProcess();
+    if (start < 0)
+        GTEST_SKIP() << "the kernel does not count this process's reads";
+    const auto readWhileStopped = [&](bool stopped) {
+        const std::atomic<bool> stop{stopped};
+        const PropertyListReadStop scope(stop);
+        const qint64 before = test::bytesReadByProcess();
+        std::vector<ResultPointer> packages;
+        for (int i = 0; i < kPackages; ++i) {
+            const QString name = QStringLiteral("P%1.app").arg(i);
+            packages.push_back(Result::create(tree.filePath(name), tree.path(), name, std::nullopt, QString(),
+                                              true, true));
+            EXPECT_EQ(packages.back()->type(), QStringLiteral("app"));
+        }
+        return std::pair(test::bytesReadByProcess() - before, packages.front()->knownInfo());
+    };
+    const auto [readStopped, versionStopped] = readWhileStopped(true);
+    const auto [readGoing, versionGoing] = readWhileStopped(false);
+    // Without a stop every Info.plist is read whole (the version proves it
+    // parsed); after one, none is, whatever else the process reads.
+    EXPECT_EQ(versionGoing, QStringLiteral("1.0"));
+    EXPECT_GE(readGoing, kPackages * kPlistBytes);
+    EXPECT_LT(readStopped, kPlistBytes);
+    EXPECT_TRUE(versionStopped.isNull());
 }
 
 TEST_F(ResultTest, ResultTypeFollowsTheExtension)

@@ -82,6 +82,21 @@ TEST_F(ImageFileInfo, PixelSizesOfRealImages)
     }
 }
 
+// A size read whose stop is set reads nothing more and gives no size, in
+// every format; a stop that is not set changes nothing.
+TEST_F(ImageFileInfo, PixelSizeReadsEndAtAStop)
+{
+    std::atomic<bool> stop{true};
+    const std::atomic<bool> goOn{false};
+    for (const char* format : {"PNG", "JPEG", "BMP", "TIFF", "WEBP"}) {
+        SCOPED_TRACE(format);
+        const QString name = QStringLiteral("stopped.%1").arg(QString::fromLatin1(format).toLower());
+        const QString path = saveImage(name, 7, 3, format);
+        EXPECT_EQ(pixelSizeOfImageFile(path, &stop), QSize());
+        EXPECT_EQ(pixelSizeOfImageFile(path, &goOn), QSize(7, 3));
+    }
+}
+
 TEST_F(ImageFileInfo, ContentsDecideNotTheName)
 {
     const QString png = saveImage(QStringLiteral("picture.png"), 6, 7, "PNG");
