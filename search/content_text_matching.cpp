@@ -1,0 +1,220 @@
+#include "search/content_text_matching.h"
+
+#include "platform/log.h"
+#include "platform/string_compare.h"
+#include "search/content_reading.h"
+#include "search/query_terms.h"
+#include "search/search_params.h"
+#include "search/stop_check.h"
+#include "search/wildcard_patterns.h"
+
+#include <unicode/ucnv.h>
+
+#include <algorithm>
+#include <map>
+
+namespace sorvant {
+
+namespace {
+
+// A linear scan costs the engine about one step per thousand units, so the
+// budget grows with the text; a backtracking pattern spends it long before
+// a real scan would.
+constexpr qsizetype kUnitsPerExtraStep = 1000;
+
+// Whether `regex` matches the text `enumerate` hands it, of `length`
+// units, within the record's step budget (the budget spent is logged,
+// naming `file` when there is one).
+template <typename Enumerate>
+bool matchesRegularExpressionIn(const RegularExpression& regex, qsizetype length, const SearchParams& params,
+                                const FileLabel* file, Enumerate enumerate)
+{
+    const std::atomic<bool>& stop = params.stop;
+    RegularExpressionLimits limits;
+    limits.stepLimit = params.regexStepLimit <= 0
+                           ? 0
+                           : std::int32_t(std::min<qsizetype>(params.regexStepLimit + length / kUnitsPerExtraStep,
+                                                              INT32_MAX));
+    limits.shouldStop = [&stop] { return stop.load(std::memory_order_relaxed); };
+    bool found = false;
+    const RegularExpressionStatus status = enumerate(limits, [&found](const RegularExpressionMatch&) {
+        found = true;
+        return true;
+    });
+    if (status == kRegexTimedOut && file)
+        logWarning(QStringLiteral("Regular expression \"%1\" gave up on %2 (%3 characters): too slow")
+                       .arg(regex.pattern(), file->path())
+                       .arg(length));
+    else if (status == kRegexTimedOut)
+        logWarning(QStringLiteral("Regular expression \"%1\" gave up on a text of %2 characters: too slow")
+                       .arg(regex.pattern())
+                       .arg(length));
+    return found;
+}
+
+bool matchesRegularExpression(const RegularExpression& regex, const QString& text, const SearchParams& params,
+                              const FileLabel* file)
+{
+    return matchesRegularExpressionIn(
+        regex, text.size(), params, file,
+        [&](const RegularExpressionLimits& limits, const RegularExpression::MatchHandler& handler) {
+            return regex.enumerateMatches(text, Range{0, text.size()}, 0, limits, handler);
+        });
+}
+
+// The same over 8-bit text, each byte the unit `byteUnits` gives it.
+bool matchesRegularExpressionInBytes(const RegularExpression& regex, QByteArrayView bytes,
+                                     const std::array<char16_t, 256>& byteUnits, const SearchParams& params,
+                                     const FileLabel* file)
+{
+    return matchesRegularExpressionIn(
+        regex, bytes.size(), params, file,
+        [&](const RegularExpressionLimits& limits, const RegularExpression::MatchHandler& handler) {
+            return regex.enumerateMatchesInBytes(bytes, byteUnits, Range{0, bytes.size()}, 0, limits, handler);
+        });
+}
+
+bool isAscii(QStringView text)
+{
+    char16_t any = 0;
+    for (const QChar c : text)
+        any |= c.unicode();
+    return any < 0x80;
+}
+
+char16_t asciiLower(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+}
+
+// The platform's find restricted to ASCII on both sides, where full case
+// folding is ASCII lower case and canonical equivalence changes nothing, so
+// the answer is the same without folding the text.
+bool containsAsciiString(QStringView haystack, QStringView needle, bool ignoreCase)
+{
+    if (needle.isEmpty() || needle.size() > haystack.size())
+        return false;
+    if (!ignoreCase)
+        return haystack.contains(needle);
+    const char16_t first = asciiLower(needle.front().unicode());
+    const qsizetype last = haystack.size() - needle.size();
+    for (qsizetype i = 0; i <= last; ++i) {
+        if (asciiLower(haystack[i].unicode()) != first)
+            continue;
+        qsizetype j = 1;
+        while (j < needle.size() && asciiLower(haystack[i + j].unicode()) == asciiLower(needle[j].unicode()))
+            ++j;
+        if (j == needle.size())
+            return true;
+    }
+    return false;
+}
+
+// Finds one word; `asciiText` says whether the text is all ASCII.
+bool containsWord(const QString& text, bool asciiText, const QString& word, unsigned options)
+{
+    if (asciiText && isAscii(word))
+        return containsAsciiString(text, word, options & kCompareCaseInsensitive);
+    return containsString(text, word, options);
+}
+
+} // namespace
+
+bool matchString(const QString& string, const SearchParams& params, unsigned findOptions, const StopCheck* stop,
+                 const FileLabel* file)
+{
+    if (string.isNull())
+        return false;
+    // Only case is ever ignored in plain word search; diacritics and fuzzy
+    // act through query terms and highlighting. Words are found as they
+    // are written (literally): no canonical equivalence.
+    const unsigned options = (findOptions & kCompareCaseInsensitive) | kCompareLiteral;
+    const qsizetype count = params.words.size();
+    const bool asciiText = params.mode <= kSearchPhrase && isAscii(string);
+    switch (params.mode) {
+    case kSearchAllWords:
+        for (qsizetype i = count; i-- > 0;) {
+            if (!containsWord(string, asciiText, params.words.at(i), options))
+                return false;
+        }
+        return true;
+    case kSearchAnyWord:
+        for (qsizetype i = count; i-- > 0;) {
+            if (containsWord(string, asciiText, params.words.at(i), options))
+                return true;
+        }
+        return false;
+    case kSearchPhrase:
+        return count > 0 && containsWord(string, asciiText, params.words.at(0), options);
+    case kSearchWildcards:
+        return (params.comparison & 1) ? isCaseInsensitiveLikeUnixWildcard(string, params.wildcard, stop)
+                                       : isLikeUnixWildcard(string, params.wildcard, stop);
+    case kSearchQueryTerms:
+        return params.queryTerms
+               && params.queryTerms->matchesStringComparison(string, unsigned(params.comparison), stop);
+    case kSearchRegularExpression:
+        return params.regex.isValid() && matchesRegularExpression(params.regex, string, params, file);
+    default:
+        return false;
+    }
+}
+
+bool searchWindowMatchString(const QString& string, const SearchParams& params, unsigned findOptions)
+{
+    return matchString(string, params, findOptions, nullptr);
+}
+
+const ByteUnits* singleByteUnits(const QByteArray& converter)
+{
+    thread_local std::map<QByteArray, std::optional<ByteUnits>> known;
+    const auto [place, added] = known.try_emplace(converter);
+    std::optional<ByteUnits>& entry = place->second;
+    if (!added)
+        return entry ? &*entry : nullptr;
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* const icu = ucnv_open(converter.constData(), &status);
+    if (U_FAILURE(status))
+        return nullptr;
+    ucnv_setToUCallBack(icu, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    ByteUnits table;
+    bool oneUnitEach = U_SUCCESS(status) && ucnv_getMaxCharSize(icu) == 1 && ucnv_getMinCharSize(icu) == 1;
+    for (int b = 0; b < 256 && oneUnitEach; ++b) {
+        const char byte = char(b);
+        UChar units[4];
+        status = U_ZERO_ERROR;
+        ucnv_reset(icu);
+        const std::int32_t length = ucnv_toUChars(icu, units, 4, &byte, 1, &status);
+        table.valid[size_t(b)] = U_SUCCESS(status) && length == 1;
+        table.units[size_t(b)] = table.valid[size_t(b)] ? char16_t(units[0]) : u'\0';
+        oneUnitEach = U_FAILURE(status) || length == 1;
+    }
+    ucnv_close(icu);
+    if (oneUnitEach)
+        entry = table;
+    return entry ? &*entry : nullptr;
+}
+
+std::optional<bool> matchesDeclaredBytes(int fd, std::uint64_t size, const QByteArray& charset,
+                                         const SearchParams& params, const StopCheck& stop, const FileLabel& file)
+{
+    const ByteUnits* table = singleByteUnits(charset);
+    if (table == nullptr || size >= kLongestWholeFile)
+        return std::nullopt;
+    // Its own, not the thread's buffer: the file's size is not kept after it.
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size() || stop.shouldStop(size))
+        return false;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    if (!std::all_of(data, data + bytes.size(), [table](unsigned char b) { return table->valid[b]; }))
+        return std::nullopt;
+    // An empty file matches nothing, as its text does not (an expression
+    // such as ".*" would find the empty match in it).
+    if (bytes.isEmpty())
+        return false;
+    if (params.mode == kSearchRegularExpression)
+        return params.regex.isValid()
+               && matchesRegularExpressionInBytes(params.regex, bytes, table->units, params, &file);
+    return isLikeUnixWildcardInBytes(bytes, table->units.data(), params.wildcard, params.comparison & 1, &stop);
+}
+
+} // namespace sorvant

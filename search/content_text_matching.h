@@ -1,0 +1,50 @@
+#pragma once
+// Matching one text against a search, for content search's parts: a
+// decoded string, or the bytes of a file in a declared set of one byte a
+// character matched through the set's table without a copy in UTF-16.
+//
+// Not here: reading the text (search/content_reading.h).
+
+#include "search/content_matching.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace sorvant {
+
+struct StopCheck;
+
+// searchWindowMatchString, with the wildcard and query-term tests looking at
+// `stop` as they go; `file` names the file the text is of in a warning.
+[[nodiscard]] bool matchString(const QString& string, const SearchParams& params, unsigned findOptions,
+                               const StopCheck* stop, const FileLabel* file = nullptr);
+
+// The UTF-16 unit each byte of a single-byte character set stands for, and
+// which bytes the set leaves out.
+struct ByteUnits
+{
+    std::array<char16_t, 256> units{};
+    std::array<bool, 256> valid{};
+};
+
+// The byte units of `converter` when it is a set of one byte a character,
+// each one unit; null for any other (multi-byte and stateful sets, UTF-8,
+// one that maps a byte to more than one unit, a name ICU does not know).
+// Kept per thread by name: a set is asked for once per file.
+[[nodiscard]] const ByteUnits* singleByteUnits(const QByteArray& converter);
+
+// The whole-text wildcard or regular expression of a file in a declared
+// set of one byte a character, matched on its bytes: the text in UTF-16
+// would take twice the file. Null when the set is not such a one or the
+// bytes are not all valid in it (the file is then read as if none were
+// declared); NO when the file cannot be read, is too long to be searched
+// whole (left to readWholeText, which says so) or on a stop.
+[[nodiscard]] std::optional<bool> matchesDeclaredBytes(int fd, std::uint64_t size, const QByteArray& charset,
+                                                       const SearchParams& params, const StopCheck& stop,
+                                                       const FileLabel& file);
+
+} // namespace sorvant
