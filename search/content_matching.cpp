@@ -361,8 +361,9 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
             if (::lseek(file.fd(), 0, SEEK_SET) != 0)
                 return false;
             // Bytes the set leaves out: read as if none were declared (a
-            // set of more than one byte a character is decoded as before).
-            if (singleByteUnits(charset) != nullptr)
+            // set of three or more bytes a character, or one with state, is
+            // decoded as before).
+            if (isMatchedOnBytes(charset))
                 textCharset = QByteArray();
         }
         const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, label, &stop, textCharset);

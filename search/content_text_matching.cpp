@@ -2,6 +2,7 @@
 
 #include "platform/log.h"
 #include "platform/string_compare.h"
+#include "platform/string_encoding.h"
 #include "search/content_reading.h"
 #include "search/query_terms.h"
 #include "search/search_params.h"
@@ -118,6 +119,18 @@ bool containsWord(const QString& text, bool asciiText, const QString& word, unsi
     return containsString(text, word, options);
 }
 
+// The same over a text of one or two bytes a character, of `length` units.
+bool matchesRegularExpressionInDoubleBytes(const RegularExpression& regex, QByteArrayView bytes,
+                                           const DoubleByteUnits& units, qsizetype length, const SearchParams& params,
+                                           const FileLabel* file)
+{
+    return matchesRegularExpressionIn(
+        regex, length, params, file,
+        [&](const RegularExpressionLimits& limits, const RegularExpression::MatchHandler& handler) {
+            return regex.enumerateMatchesInDoubleBytes(bytes, units, Range{0, bytes.size()}, 0, limits, handler);
+        });
+}
+
 } // namespace
 
 bool matchString(const QString& string, const SearchParams& params, unsigned findOptions, const StopCheck* stop,
@@ -194,16 +207,52 @@ const ByteUnits* singleByteUnits(const QByteArray& converter)
     return entry ? &*entry : nullptr;
 }
 
+const DoubleByteUnits* doubleByteUnitsOf(const QByteArray& converter)
+{
+    thread_local std::map<QByteArray, std::optional<DoubleByteUnits>> known;
+    const auto [place, added] = known.try_emplace(converter);
+    if (added)
+        place->second = doubleByteUnits(converter);
+    return place->second ? &*place->second : nullptr;
+}
+
+bool isMatchedOnBytes(const QByteArray& converter)
+{
+    return singleByteUnits(converter) != nullptr || doubleByteUnitsOf(converter) != nullptr;
+}
+
+namespace {
+
+// matchesDeclaredBytes for a set of one or two bytes a character.
+std::optional<bool> matchesDoubleBytes(const QByteArray& bytes, const DoubleByteUnits& units,
+                                       const SearchParams& params, const StopCheck& stop, const FileLabel& file)
+{
+    const qsizetype length = doubleByteUnitCount(bytes, units);
+    if (length < 0)
+        return std::nullopt;
+    if (length == 0)
+        return false;
+    if (params.mode == kSearchRegularExpression)
+        return params.regex.isValid()
+               && matchesRegularExpressionInDoubleBytes(params.regex, bytes, units, length, params, &file);
+    return isLikeUnixWildcardInDoubleBytes(bytes, units, params.wildcard, params.comparison & 1, &stop);
+}
+
+} // namespace
+
 std::optional<bool> matchesDeclaredBytes(int fd, std::uint64_t size, const QByteArray& charset,
                                          const SearchParams& params, const StopCheck& stop, const FileLabel& file)
 {
     const ByteUnits* table = singleByteUnits(charset);
-    if (table == nullptr || size >= kLongestWholeFile)
+    const DoubleByteUnits* pairs = table == nullptr ? doubleByteUnitsOf(charset) : nullptr;
+    if ((table == nullptr && pairs == nullptr) || size >= kLongestWholeFile)
         return std::nullopt;
     // Its own, not the thread's buffer: the file's size is not kept after it.
     QByteArray bytes(qsizetype(size), Qt::Uninitialized);
     if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size() || stop.shouldStop(size))
         return false;
+    if (pairs != nullptr)
+        return matchesDoubleBytes(bytes, *pairs, params, stop, file);
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
     if (!std::all_of(data, data + bytes.size(), [table](unsigned char b) { return table->valid[b]; }))
         return std::nullopt;

@@ -1,7 +1,8 @@
 #pragma once
 // Matching one text against a search, for content search's parts: a
-// decoded string, or the bytes of a file in a declared set of one byte a
-// character matched through the set's table without a copy in UTF-16.
+// decoded string, or the bytes of a file in a declared set of one or two
+// bytes a character matched through the set's table without a copy in
+// UTF-16.
 //
 // Not here: reading the text (search/content_reading.h).
 
@@ -16,6 +17,7 @@
 
 namespace sorvant {
 
+struct DoubleByteUnits;
 struct StopCheck;
 
 // searchWindowMatchString, with the wildcard and query-term tests looking at
@@ -37,11 +39,20 @@ struct ByteUnits
 // Kept per thread by name: a set is asked for once per file.
 [[nodiscard]] const ByteUnits* singleByteUnits(const QByteArray& converter);
 
+// The table of `converter` when it is a set of one or two bytes a
+// character (DoubleByteUnits in platform/string_encoding.h); null for any
+// other. Kept per thread by name, as singleByteUnits.
+[[nodiscard]] const DoubleByteUnits* doubleByteUnitsOf(const QByteArray& converter);
+
+// Whether the wildcards and regular expressions of a file declared in
+// `converter` are matched on its bytes (matchesDeclaredBytes).
+[[nodiscard]] bool isMatchedOnBytes(const QByteArray& converter);
+
 // The whole-text wildcard or regular expression of a file in a declared
-// set of one byte a character, matched on its bytes: the text in UTF-16
-// would take twice the file. Null when the set is not such a one or the
-// bytes are not all valid in it (the file is then read as if none were
-// declared); NO when the file cannot be read, is too long to be searched
+// set of one or two bytes a character, matched on its bytes: the text in
+// UTF-16 would take up to twice the file. Null when the set is not such a
+// one or the bytes are not all valid in it (the file is then read as if
+// none were declared); NO when the file cannot be read, is too long to be searched
 // whole (left to readWholeText, which says so) or on a stop.
 [[nodiscard]] std::optional<bool> matchesDeclaredBytes(int fd, std::uint64_t size, const QByteArray& charset,
                                                        const SearchParams& params, const StopCheck& stop,

@@ -12,6 +12,7 @@
 #include "tests/support/bound_by_permissions.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/peak_memory.h"
+#include "tests/support/scan_work_bound.h"
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -116,21 +117,34 @@ protected:
         const QByteArray path = m_tree.path().toUtf8() + '/' + name;
         return ::setxattr(path.constData(), kCharsetAttribute, charset.constData(), size_t(charset.size()), 0) == 0;
     }
-    // About `size` bytes of Latin-1 prose ending in "the N\xe9\xe9dle",
-    // declared ISO-8859-1; NO where the file system keeps no user attributes.
-    bool writeDeclaredLatin1(const QString& name, qsizetype size)
+    // About `size` bytes of `line` repeated, then `last`, declared in
+    // `charset`; NO where the file system keeps no user attributes.
+    bool writeDeclared(const QString& name, qsizetype size, const QByteArray& line, const QByteArray& last,
+                       const QByteArray& charset)
     {
         QFile file(m_tree.filePath(name));
         if (!file.open(QIODevice::WriteOnly))
             return false;
         QByteArray block;
         while (block.size() < (1 << 20))
-            block += "lorem ipsum caf\xe9 dolor sit amet\n";
+            block += line;
         for (qsizetype written = 0; written < size; written += block.size())
             file.write(block);
-        file.write("the N\xe9\xe9" "dle");
+        file.write(last);
         file.close();
-        return declare(name.toUtf8(), "ISO-8859-1");
+        return declare(name.toUtf8(), charset);
+    }
+    // Latin-1 prose ending in "the N\xe9\xe9dle", declared ISO-8859-1.
+    bool writeDeclaredLatin1(const QString& name, qsizetype size)
+    {
+        return writeDeclared(name, size, "lorem ipsum caf\xe9 dolor sit amet\n", "the N\xe9\xe9" "dle", "ISO-8859-1");
+    }
+    // Shift_JIS that is mostly one byte a character (ASCII and half-width
+    // katakana, twice their size as UTF-16) ending in "the \u91DDneedle".
+    bool writeDeclaredShiftJis(const QString& name, qsizetype size)
+    {
+        return writeDeclared(name, size, "lorem ipsum \xb6\xc0\xb6\xc5 dolor \x93\xfa\x96\x7b sit amet\n",
+                             "the \x90\x6a" "needle", "Shift_JIS");
     }
     // A file of `size` bytes, a hole ending in "Needle"; NO where the file
     // system keeps no holes (the test would write gigabytes).
@@ -596,7 +610,7 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
     // Latin-1, windows-1252 (unassigned bytes make the declaration fail),
     // Greek (final sigma), Cyrillic, Turkish dotted I, Shift_JIS.
     const QList<QByteArray> charsets = {"ISO-8859-1", "windows-1252", "ISO-8859-7", "KOI8-R", "ISO-8859-9",
-                                        "Shift_JIS"};
+                                        "Shift_JIS", "Big5", "EUC-KR"};
     const QList<QByteArray> fragments = {"a", "S", "s", "k", "K", "i", "I", " ", "ss", "re", "PORT", "\xdf",
                                          "\xe9", "\xc9", "\x80", "\x81", "\x8a", "\xd3", "\xf2", "\xf3",
                                          "\xdd", "\xfd", "\xc1", "\xe1", "\x93\xfa", "\x96\x7b", "\0"};
@@ -1217,11 +1231,13 @@ TEST_F(ContentMatcherTest, WideTextIsSearchedInMemoryBoundedByTheFile)
     EXPECT_LT(growth("large.txt", true), large * 3 / 2);
 }
 
-// Declared 8-bit text searched whole took twice its size as UTF-16 (2.05
-// times the file with wildcards, 2.0 with regular expressions): wildcards
-// now match its bytes, and ICU reads them through the set's table a few
-// kilobytes decoded at a time, so the peak grows with the file by at most
-// about its size, as UTF-16 text does.
+// Declared text searched whole took up to twice its size as UTF-16: 2.05
+// times an 8-bit file with wildcards, 2.0 with regular expressions, and
+// 2.0 a Shift_JIS file of ASCII and half-width katakana with either.
+// Wildcards match the bytes through the set's table, and ICU reads them
+// through it a few kilobytes decoded at a time (for a set of one or two
+// bytes a character, from marks found once), so the peak grows with the
+// file by about its size.
 TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedInMemoryBoundedByTheFile)
 {
     if (!test::resetPeakResident())
@@ -1229,7 +1245,9 @@ TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedInMemoryBoundedByTheFile)
     m_params.maxFileSize = std::uint64_t(1) << 31;
     const qsizetype small = qsizetype(2) << 20;
     const qsizetype large = qsizetype(32) << 20;
-    if (!writeDeclaredLatin1(u"small.txt"_qs, small) || !writeDeclaredLatin1(u"large.txt"_qs, large))
+    if (!writeDeclaredLatin1(u"small.txt"_qs, small) || !writeDeclaredLatin1(u"large.txt"_qs, large)
+        || !writeDeclaredShiftJis(u"small-sjis.txt"_qs, small)
+        || !writeDeclaredShiftJis(u"large-sjis.txt"_qs, large))
         GTEST_SKIP() << "the temporary file system has no user extended attributes";
     const auto growth = [&](const QByteArray& name, bool expected) {
         return test::peakGrowthOf([&] { EXPECT_EQ(matches(name), expected) << name.toStdString(); });
@@ -1240,24 +1258,52 @@ TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedInMemoryBoundedByTheFile)
         QString pattern;
         std::uint64_t comparison;
         bool found;
+        const char* files; // "" for ISO-8859-1, "-sjis" for Shift_JIS
     } searches[] = {
-        {kSearchWildcards, u"*N\u00e9\u00e9dle"_qs, 0, true},
-        {kSearchWildcards, u"*n\u00c9\u00c9DLE"_qs, 1, true},
-        {kSearchWildcards, u"*[\u00e0-\u00ff]dle?"_qs, 0, false},
-        {kSearchRegularExpression, u"N\u00e9\u00e9dle$"_qs, 0, true},
-        {kSearchRegularExpression, u"(?<=the )n\u00c9{2}DLE"_qs, 1, true},
-        {kSearchRegularExpression, u"[\u00e0-\u00ff]dle\\w"_qs, 0, false},
+        {kSearchWildcards, u"*N\u00e9\u00e9dle"_qs, 0, true, ""},
+        {kSearchWildcards, u"*n\u00c9\u00c9DLE"_qs, 1, true, ""},
+        {kSearchWildcards, u"*[\u00e0-\u00ff]dle?"_qs, 0, false, ""},
+        {kSearchRegularExpression, u"N\u00e9\u00e9dle$"_qs, 0, true, ""},
+        {kSearchRegularExpression, u"(?<=the )n\u00c9{2}DLE"_qs, 1, true, ""},
+        {kSearchRegularExpression, u"[\u00e0-\u00ff]dle\\w"_qs, 0, false, ""},
+        {kSearchWildcards, u"*\u91DDneedle"_qs, 0, true, "-sjis"},
+        {kSearchWildcards, u"*\u91DDNEEDLE"_qs, 1, true, "-sjis"},
+        {kSearchWildcards, u"*[\uFF66-\uFF9F]x?"_qs, 0, false, "-sjis"},
+        {kSearchRegularExpression, u"\u91DDneedle$"_qs, 0, true, "-sjis"},
+        {kSearchRegularExpression, u"(?<=the )\u91DDNEE"_qs, 1, true, "-sjis"},
+        {kSearchRegularExpression, u"[\uFF66-\uFF9F]{2}x"_qs, 0, false, "-sjis"},
     };
     for (const auto& search : searches) {
         SCOPED_TRACE(search.pattern.toStdString());
+        const QByteArray smallFile = QByteArray("small") + search.files + ".txt";
+        const QByteArray largeFile = QByteArray("large") + search.files + ".txt";
         // Once so that lazily built tables and the buffer are in place.
         setSearch(search.mode, {search.pattern}, search.comparison);
-        EXPECT_EQ(matches("small.txt"), search.found);
-        const qint64 smallGrowth = growth("small.txt", search.found);
-        const qint64 largeGrowth = growth("large.txt", search.found);
+        EXPECT_EQ(matches(smallFile), search.found);
+        const qint64 smallGrowth = growth(smallFile, search.found);
+        const qint64 largeGrowth = growth(largeFile, search.found);
         // The text as UTF-16 would take 2 × (large - small) more.
         EXPECT_LT(largeGrowth, smallGrowth + (large - small) * 3 / 2)
             << "small " << smallGrowth << ", large " << largeGrowth;
+    }
+}
+
+// Matching such a text on its bytes takes CPU time in proportion to the
+// file: pieces are decoded from marks found once, never by reading the
+// text again from its start.
+TEST_F(ContentMatcherTest, DeclaredDoubleByteTextIsMatchedInLinearTime)
+{
+    m_params.maxFileSize = std::uint64_t(1) << 31;
+    const qsizetype small = qsizetype(256) << 10;
+    if (!writeDeclaredShiftJis(u"small.txt"_qs, small) || !writeDeclaredShiftJis(u"large.txt"_qs, 16 * small))
+        GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    for (const auto& [mode, pattern] : {std::pair{kSearchWildcards, u"*\u91DDneedle"_qs},
+                                        std::pair{kSearchRegularExpression, u"(?<=the )\u91DDneedle$"_qs}}) {
+        SCOPED_TRACE(pattern.toStdString());
+        setSearch(mode, {pattern}, 0);
+        auto run = [this](const QByteArray& name) { EXPECT_TRUE(matches(name)); };
+        const double ratio = test::leastCpuTimeRatio(QByteArray("small.txt"), QByteArray("large.txt"), run);
+        EXPECT_LE(ratio, 50.0) << "CPU time grew " << ratio << " times for a file 16 times larger";
     }
 }
 
