@@ -315,9 +315,11 @@ UText* U_CALLCONV byteTextClone(UText* dest, const UText* source, UBool deep, UE
 // character one unit: native indexes are byte offsets. A piece is decoded
 // from a mark, the first character boundary at or after a multiple of the
 // seam (found for the whole text in one pass when it is opened), since a
-// trail byte may look like a character of its own; like the 8-bit text's,
-// a forward piece starts a seam before the index's, so either way a seam of
-// text lies on the other side.
+// trail byte may look like a character of its own. A piece spans several
+// seams, so that a text read forward is decoded little more than once; as
+// the 8-bit text's, a forward one starts a seam before the index's and a
+// backward one ends a seam or more after it, so either way a seam of text
+// lies on the other side.
 struct DoubleByteSource
 {
     const unsigned char* bytes = nullptr;
@@ -326,9 +328,10 @@ struct DoubleByteSource
     std::vector<int64_t> marks; // marks[k]: the first boundary at or after k seams; the last is the length
 };
 
-// Two seams of bytes hold at most two seams of characters and one more
-// (a mark is at most one byte past its seam).
-constexpr int32_t kDoublePieceUnits = int32_t(2 * kRegexByteTextSeam) + 2;
+// The seams of one piece: its bytes hold at most that many seams of
+// characters and one more (a mark is at most one byte past its seam).
+constexpr size_t kDoublePieceSeams = 8;
+constexpr int32_t kDoublePieceUnits = int32_t(kDoublePieceSeams * kRegexByteTextSeam) + 2;
 
 // The decoded piece, in the UText's extra space: the units, the byte
 // offset of each from the piece's start (the piece's byte length last),
@@ -365,12 +368,12 @@ int64_t characterStart(const DoubleByteSource& source, int64_t index)
     return start;
 }
 
-// Decodes the piece from mark `first` to the mark two seams on.
+// Decodes the piece from mark `first` to the mark a piece's seams on.
 void decodeDoublePiece(UText* ut, size_t first)
 {
     const DoubleByteSource& source = doubleByteSource(ut);
     const int64_t start = source.marks[first];
-    const int64_t limit = source.marks[std::min(first + 2, source.marks.size() - 1)];
+    const int64_t limit = source.marks[std::min(first + kDoublePieceSeams, source.marks.size() - 1)];
     DoublePiece& piece = doublePiece(ut);
     int32_t count = 0;
     const DoubleByteUnits& units = *source.units;
@@ -422,9 +425,12 @@ UBool U_CALLCONV doubleByteTextAccess(UText* ut, int64_t index, UBool forward)
             const auto seam = size_t(index / kRegexByteTextSeam);
             first = seam > 0 ? seam - 1 : 0;
         } else if (index > 0) {
-            first = size_t((index - 1) / kRegexByteTextSeam);
-            if (source.marks[first] >= index && first > 0)
-                --first;
+            // The last mark before `index`, and the piece that reaches a
+            // mark past it.
+            size_t before = size_t((index - 1) / kRegexByteTextSeam);
+            if (source.marks[before] >= index && before > 0)
+                --before;
+            first = before + 2 > kDoublePieceSeams ? before + 2 - kDoublePieceSeams : 0;
         }
         decodeDoublePiece(ut, first);
     }
