@@ -1,7 +1,6 @@
 #include "search/wildcard_engine.h"
 
 #include "platform/string_encoding.h"
-
 #include "search/fast_word_enumerator.h"
 #include "search/wildcard_patterns.h"
 
