@@ -366,6 +366,13 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
             if (isMatchedOnBytes(charset))
                 textCharset = QByteArray();
         }
+        if (m_params.mode == kSearchQueryTerms && !charset.isNull()) {
+            if (const std::optional<bool> found =
+                    matchesDeclaredTerms(file.fd(), file.size(), charset, m_params, stop, m_plan->window))
+                return *found && !stop.shouldStop(0);
+            if (::lseek(file.fd(), 0, SEEK_SET) != 0)
+                return false;
+        }
         const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, label, &stop, textCharset);
         return !text.isEmpty() && matchString(text, m_params, unsigned(m_params.comparison & 1), &stop, &label)
                && !stop.shouldStop(0);

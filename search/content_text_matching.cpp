@@ -4,6 +4,7 @@
 #include "platform/string_compare.h"
 #include "platform/string_encoding.h"
 #include "search/content_reading.h"
+#include "search/fast_word_enumerator.h"
 #include "search/query_terms.h"
 #include "search/search_params.h"
 #include "search/stop_check.h"
@@ -264,6 +265,138 @@ std::optional<bool> matchesDeclaredBytes(int fd, std::uint64_t size, const QByte
         return params.regex.isValid()
                && matchesRegularExpressionInBytes(params.regex, bytes, table->units, params, &file);
     return isLikeUnixWildcardInBytes(bytes, table->units.data(), params.wildcard, params.comparison & 1, &stop);
+}
+
+// --- query terms over declared 8-bit text, in windows -------------------------------
+
+namespace {
+
+// The leaves of a tree of query terms and the most words a hit of one
+// covers (a phrase's words); null for a tree with a proximity operator
+// that counts words (a distance of 0 is AND).
+struct TermLeaves
+{
+    std::vector<const QueryTerms*> leaves;
+    qsizetype longestHit = 1;
+};
+
+bool collectTermLeaves(const QueryTerms& node, TermLeaves& terms)
+{
+    if (node.isWord()) {
+        terms.leaves.push_back(&node);
+        // As the finder splits a term of three units or more.
+        if (node.term().size() >= 3)
+            terms.longestHit = std::max(terms.longestHit, wordsUsingWildcardSeparation(node.term()).size());
+        return true;
+    }
+    const std::vector<QueryTerms>& children = node.children();
+    for (std::size_t k = 0; k < children.size(); ++k) {
+        const QueryOperator op = children[k].queryOperator();
+        if (k > 0 && node.commonOperator() != kQueryOr && op >= kQueryNear && op <= kQueryNext
+            && children[k].proximityDistance() != 0)
+            return false;
+        if (!collectTermLeaves(children[k], terms))
+            return false;
+    }
+    return true;
+}
+
+// The tree's answer from whether each leaf is found somewhere in the text,
+// folding each group left to right as its evaluation does (proximity of
+// distance 0 is AND, OPT changes nothing).
+bool holdsByPresence(const QueryTerms& node, const std::map<const QueryTerms*, bool>& found)
+{
+    if (node.isWord())
+        return found.at(&node) != node.queryNot();
+    const std::vector<QueryTerms>& children = node.children();
+    if (children.empty())
+        return node.queryNot();
+    bool result = holdsByPresence(children.front(), found);
+    for (std::size_t k = 1; k < children.size(); ++k) {
+        QueryOperator op = node.commonOperator() == kQueryOr ? kQueryOr : children[k].queryOperator();
+        if (op >= kQueryNear && op <= kQueryNext)
+            op = kQueryAnd;
+        if ((op == kQueryAnd && result) || (op == kQueryOr && !result))
+            result = holdsByPresence(children[k], found);
+        else if (op == kQueryXor)
+            result = result != holdsByPresence(children[k], found);
+    }
+    return result != node.queryNot();
+}
+
+// Where the window `text` (not the text's end) is cut and where the next
+// one starts, both after a separator, so that every word lies whole in a
+// window and a hit of up to `longestHit` words cut by the end of one lies
+// whole in the next; nullopt when the cut would move on by less than a
+// quarter of `window` (a word as long as a window), or on a stop.
+std::optional<std::pair<qsizetype, qsizetype>> windowCut(const QString& text, qsizetype longestHit,
+                                                        qsizetype window, const StopCheck& stop)
+{
+    const auto index = FastWordEnumerator::enumeratorWithString(text, false, false, &stop);
+    if (!index)
+        return std::nullopt;
+    const std::uint8_t* flags = index->index();
+    qsizetype cut = text.size();
+    while (cut > 0 && !(flags[cut - 1] & kWordSeparatorFlag))
+        --cut;
+    // The next window repeats the last longestHit - 1 words before the cut.
+    qsizetype next = cut;
+    qsizetype repeated = longestHit - 1;
+    for (qsizetype p = cut - 1; repeated > 0 && p >= 0; --p) {
+        if (flags[p] & kWordBeginningFlag) {
+            next = p;
+            --repeated;
+        }
+    }
+    if (cut == 0 || repeated > 0 || next < window / 4)
+        return std::nullopt;
+    return std::pair{cut, next};
+}
+
+} // namespace
+
+std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByteArray& charset,
+                                         const SearchParams& params, const StopCheck& stop, qsizetype window)
+{
+    const ByteUnits* table = singleByteUnits(charset);
+    TermLeaves terms;
+    if (table == nullptr || !params.queryTerms || size >= kLongestWholeFile
+        || !collectTermLeaves(*params.queryTerms, terms))
+        return std::nullopt;
+    // Its own, not the thread's buffer: the file's size is not kept after it.
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size() || stop.shouldStop(size))
+        return false;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    if (!std::all_of(data, data + bytes.size(), [table](unsigned char b) { return table->valid[b]; }))
+        return std::nullopt;
+    initWildcardTables();
+    std::map<const QueryTerms*, bool> found;
+    for (const QueryTerms* leaf : terms.leaves)
+        found[leaf] = false;
+    QString text;
+    for (qsizetype start = 0; start < bytes.size();) {
+        const qsizetype end = std::min(bytes.size(), start + window);
+        text.resize(end - start);
+        std::transform(data + start, data + end, reinterpret_cast<char16_t*>(text.data()),
+                       [table](unsigned char b) { return table->units[b]; });
+        qsizetype next = end - start;
+        if (end < bytes.size()) {
+            const auto cut = windowCut(text, terms.longestHit, window, stop);
+            if (!cut)
+                return stop.shouldStop(0) ? std::optional(false) : std::nullopt;
+            text.truncate(cut->first);
+            next = cut->second;
+        }
+        for (auto& [leaf, isFound] : found) {
+            if (!isFound)
+                isFound = leaf->matchesStringComparison(text, unsigned(params.comparison), &stop) != leaf->queryNot();
+        }
+        if (stop.shouldStop(0))
+            return false;
+        start += next;
+    }
+    return holdsByPresence(*params.queryTerms, found);
 }
 
 } // namespace sorvant

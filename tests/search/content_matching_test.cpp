@@ -659,6 +659,53 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
     }
 }
 
+// Query terms over declared 8-bit files, matched window by window (cut
+// after a separator, the last words of a phrase repeated) where the tree
+// has no proximity operator, answer as the whole decoded text does: with
+// windows that cut words, phrases and long runs of separators, with every
+// comparison, and with trees that fall back to the whole text.
+TEST_F(ContentMatcherTest, DeclaredQueryTermsInWindowsAgreeWithThePlainPath)
+{
+    const QList<QByteArray> fragments = {"caf\xe9", "Caf\xc9", "cr\xe8me", "br\xfbl\xe9" "e", "na\xefve", "e-mail",
+                                         "email", "the", "needle", "Needles", "stra\xdf" "e", "strasse", "a",
+                                         QByteArray(70, 'w'), " ", " ", "  ", "\n", ", ", "-", "'", QByteArray(40, ' ')};
+    std::mt19937 random(20261208);
+    QList<QByteArray> files;
+    for (int n = 0; n < 24; ++n) {
+        QByteArray text;
+        for (int i = 1 + int(random() % 60); i > 0; --i)
+            text += fragments.at(qsizetype(random() % std::uint32_t(fragments.size())));
+        files.append(writeNext(text));
+        if (!declare(files.last(), n % 2 ? "ISO-8859-1" : "windows-1252"))
+            GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    }
+    const QStringList queries = {
+        u"caf\u00e9"_qs,
+        u"CAF\u00c9 AND cr\u00e8me"_qs,
+        u"\"cr\u00e8me br\u00fbl\u00e9e\""_qs,
+        u"\"the needle\" OR strasse"_qs,
+        u"caf* AND NOT na\u00efve"_qs,
+        u"e-mail XOR email"_qs,
+        u"~eedl AND (a OR w*)"_qs,
+        u"needle NEAR/0 caf\u00e9"_qs,
+        u"needle OPT stra\u00dfe"_qs,
+        u"\"a the needle\" | \"caf\u00e9 a\""_qs,
+        u"needle NEAR/2 caf\u00e9"_qs, // proximity: the whole text
+        u"*"_qs,
+    };
+    for (const std::uint64_t comparison : {0u, 1u, 3u, 5u}) {
+        for (const QString& query : queries) {
+            SCOPED_TRACE(query.toStdString());
+            setSearch(kSearchQueryTerms, {query}, comparison);
+            ASSERT_TRUE(m_params.queryTerms) << query.toStdString();
+            for (const qsizetype window : {qsizetype(24), qsizetype(100), kContentWindowBytes}) {
+                for (const QByteArray& name : files)
+                    expectAgreement(name, window);
+            }
+        }
+    }
+}
+
 TEST(RequiredLiteralTest, Table)
 {
     const QList<std::pair<QString, QString>> rows = {
@@ -1233,11 +1280,13 @@ TEST_F(ContentMatcherTest, WideTextIsSearchedInMemoryBoundedByTheFile)
 
 // Declared text searched whole took up to twice its size as UTF-16: 2.05
 // times an 8-bit file with wildcards, 2.0 with regular expressions, and
-// 2.0 a Shift_JIS file of ASCII and half-width katakana with either.
-// Wildcards match the bytes through the set's table, and ICU reads them
+// 2.0 a Shift_JIS file of ASCII and half-width katakana with either; 3.05
+// an 8-bit file with query terms, whose word index adds a byte a unit.
+// Wildcards match the bytes through the set's table, ICU reads them
 // through it a few kilobytes decoded at a time (for a set of one or two
-// bytes a character, from marks found once), so the peak grows with the
-// file by about its size.
+// bytes a character, from marks found once), and query terms without
+// proximity are matched window by window, so the peak grows with the file
+// by about its size.
 TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedInMemoryBoundedByTheFile)
 {
     if (!test::resetPeakResident())
@@ -1266,6 +1315,9 @@ TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedInMemoryBoundedByTheFile)
         {kSearchRegularExpression, u"N\u00e9\u00e9dle$"_qs, 0, true, ""},
         {kSearchRegularExpression, u"(?<=the )n\u00c9{2}DLE"_qs, 1, true, ""},
         {kSearchRegularExpression, u"[\u00e0-\u00ff]dle\\w"_qs, 0, false, ""},
+        {kSearchQueryTerms, u"N\u00e9\u00e9dle"_qs, 0, true, ""},
+        {kSearchQueryTerms, u"caf* AND \"the n\u00c9\u00c9DLE\""_qs, 1, true, ""},
+        {kSearchQueryTerms, u"lorem AND NOT absent*"_qs, 1, true, ""},
         {kSearchWildcards, u"*\u91DDneedle"_qs, 0, true, "-sjis"},
         {kSearchWildcards, u"*\u91DDNEEDLE"_qs, 1, true, "-sjis"},
         {kSearchWildcards, u"*[\uFF66-\uFF9F]x?"_qs, 0, false, "-sjis"},
@@ -1288,21 +1340,33 @@ TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedInMemoryBoundedByTheFile)
     }
 }
 
-// Matching such a text on its bytes takes CPU time in proportion to the
-// file: pieces are decoded from marks found once, never by reading the
+// Matching declared text on its bytes takes CPU time in proportion to the
+// file: two-byte pieces are decoded from marks found once, and windows of
+// query terms move on by at least a quarter of a window, never reading the
 // text again from its start.
-TEST_F(ContentMatcherTest, DeclaredDoubleByteTextIsMatchedInLinearTime)
+TEST_F(ContentMatcherTest, DeclaredTextIsMatchedOnItsBytesInLinearTime)
 {
     m_params.maxFileSize = std::uint64_t(1) << 31;
     const qsizetype small = qsizetype(256) << 10;
-    if (!writeDeclaredShiftJis(u"small.txt"_qs, small) || !writeDeclaredShiftJis(u"large.txt"_qs, 16 * small))
+    if (!writeDeclaredShiftJis(u"small-sjis.txt"_qs, small) || !writeDeclaredShiftJis(u"large-sjis.txt"_qs, 16 * small)
+        || !writeDeclaredLatin1(u"small.txt"_qs, small) || !writeDeclaredLatin1(u"large.txt"_qs, 16 * small))
         GTEST_SKIP() << "the temporary file system has no user extended attributes";
-    for (const auto& [mode, pattern] : {std::pair{kSearchWildcards, u"*\u91DDneedle"_qs},
-                                        std::pair{kSearchRegularExpression, u"(?<=the )\u91DDneedle$"_qs}}) {
-        SCOPED_TRACE(pattern.toStdString());
-        setSearch(mode, {pattern}, 0);
+    const struct
+    {
+        SearchMode mode;
+        QString pattern;
+        const char* files;
+    } searches[] = {
+        {kSearchWildcards, u"*\u91DDneedle"_qs, "-sjis"},
+        {kSearchRegularExpression, u"(?<=the )\u91DDneedle$"_qs, "-sjis"},
+        {kSearchQueryTerms, u"\"the N\u00e9\u00e9dle\" AND caf*"_qs, ""},
+    };
+    for (const auto& search : searches) {
+        SCOPED_TRACE(search.pattern.toStdString());
+        setSearch(search.mode, {search.pattern}, 0);
         auto run = [this](const QByteArray& name) { EXPECT_TRUE(matches(name)); };
-        const double ratio = test::leastCpuTimeRatio(QByteArray("small.txt"), QByteArray("large.txt"), run);
+        const double ratio = test::leastCpuTimeRatio(QByteArray("small") + search.files + ".txt",
+                                                     QByteArray("large") + search.files + ".txt", run);
         EXPECT_LE(ratio, 50.0) << "CPU time grew " << ratio << " times for a file 16 times larger";
     }
 }
