@@ -1325,8 +1325,18 @@ TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedInMemoryBoundedByTheFile)
         {kSearchRegularExpression, u"(?<=the )\u91DDNEE"_qs, 1, true, "-sjis"},
         {kSearchRegularExpression, u"[\uFF66-\uFF9F]{2}x"_qs, 0, false, "-sjis"},
     };
+    // AddressSanitizer keeps freed memory aside for a while, so a search
+    // that allocates a window's index per window looks as if it held them
+    // all.
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr bool kFreedMemoryIsKept = true;
+#else
+    constexpr bool kFreedMemoryIsKept = false;
+#endif
     for (const auto& search : searches) {
         SCOPED_TRACE(search.pattern.toStdString());
+        if (kFreedMemoryIsKept && search.mode == kSearchQueryTerms)
+            continue;
         const QByteArray smallFile = QByteArray("small") + search.files + ".txt";
         const QByteArray largeFile = QByteArray("large") + search.files + ".txt";
         // Once so that lazily built tables and the buffer are in place.
