@@ -359,8 +359,9 @@ std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByte
                                          const SearchParams& params, const StopCheck& stop, qsizetype window)
 {
     const ByteUnits* table = singleByteUnits(charset);
+    const DoubleByteUnits* pairs = table == nullptr ? doubleByteUnitsOf(charset) : nullptr;
     TermLeaves terms;
-    if (table == nullptr || !params.queryTerms || size >= kLongestWholeFile
+    if ((table == nullptr && pairs == nullptr) || !params.queryTerms || size >= kLongestWholeFile
         || !collectTermLeaves(*params.queryTerms, terms))
         return std::nullopt;
     // Its own, not the thread's buffer: the file's size is not kept after it.
@@ -368,25 +369,52 @@ std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByte
     if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size() || stop.shouldStop(size))
         return false;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    if (!std::all_of(data, data + bytes.size(), [table](unsigned char b) { return table->valid[b]; }))
+    if (pairs != nullptr ? doubleByteUnitCount(bytes, *pairs) < 0
+                         : !std::all_of(data, data + bytes.size(), [table](unsigned char b) { return table->valid[b]; }))
         return std::nullopt;
+    // The characters from byte `from` (a character's start) up to `to`,
+    // into `text`, with the offset from `from` of each of two-byte text;
+    // answers the byte where they end (a character of two bytes may end one
+    // past `to`).
+    QString text;
+    std::vector<std::int32_t> offsets;
+    const auto decode = [&](qsizetype from, qsizetype to) {
+        if (table != nullptr) {
+            text.resize(to - from);
+            std::transform(data + from, data + to, reinterpret_cast<char16_t*>(text.data()),
+                           [table](unsigned char b) { return table->units[b]; });
+            return to;
+        }
+        text.resize(to - from + 1); // at most a unit a byte
+        offsets.resize(size_t(to - from + 2));
+        auto* units = reinterpret_cast<char16_t*>(text.data());
+        qsizetype count = 0;
+        qsizetype at = from;
+        for (; at < to; at += pairs->lengthAt(data + at)) {
+            offsets[size_t(count)] = std::int32_t(at - from);
+            units[count++] = pairs->unitAt(data + at);
+        }
+        offsets[size_t(count)] = std::int32_t(at - from);
+        text.truncate(count);
+        return at;
+    };
+    // The byte of unit `unit` of the window that starts at byte `from`.
+    const auto byteOf = [&](qsizetype from, qsizetype unit) {
+        return table != nullptr ? from + unit : from + offsets[size_t(unit)];
+    };
     initWildcardTables();
     std::map<const QueryTerms*, bool> found;
     for (const QueryTerms* leaf : terms.leaves)
         found[leaf] = false;
-    QString text;
     for (qsizetype start = 0; start < bytes.size();) {
-        const qsizetype end = std::min(bytes.size(), start + window);
-        text.resize(end - start);
-        std::transform(data + start, data + end, reinterpret_cast<char16_t*>(text.data()),
-                       [table](unsigned char b) { return table->units[b]; });
-        qsizetype next = end - start;
+        const qsizetype end = decode(start, std::min(bytes.size(), start + window));
+        qsizetype next = bytes.size();
         if (end < bytes.size()) {
             const auto cut = windowCut(text, terms.longestHit, window, stop);
             if (!cut)
                 return stop.shouldStop(0) ? std::optional(false) : std::nullopt;
             text.truncate(cut->first);
-            next = cut->second;
+            next = byteOf(start, cut->second);
         }
         for (auto& [leaf, isFound] : found) {
             if (!isFound)
@@ -394,7 +422,7 @@ std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByte
         }
         if (stop.shouldStop(0))
             return false;
-        start += next;
+        start = next;
     }
     return holdsByPresence(*params.queryTerms, found);
 }

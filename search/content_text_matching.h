@@ -58,16 +58,16 @@ struct ByteUnits
                                                        const SearchParams& params, const StopCheck& stop,
                                                        const FileLabel& file);
 
-// The query terms of a file in a declared set of one byte a character,
-// decoded and matched in windows of about `window` bytes cut after a word
-// separator, so that its peak is about its bytes rather than three times
-// them as UTF-16 with a word index: each leaf is looked for in every
-// window, and the tree answers from where its leaves were found. Only for
-// a tree without a proximity operator (which counts words across the
-// whole text), and where the words let windows move on by a quarter of
-// their size (a file of one long word is not); null otherwise, or when
-// the bytes are not all valid in the set (the file is then read whole).
-// NO when the file cannot be read or on a stop.
+// The query terms of a file in a declared set of one byte a character or
+// of one or two, decoded and matched in windows of about `window` bytes
+// cut after a word separator, so that its peak is about its bytes rather
+// than up to three times them as UTF-16 with a word index: each leaf is
+// looked for in every window, and the tree answers from where its leaves
+// were found. Only for a tree without a proximity operator (which counts
+// words across the whole text), and where the words let windows move on
+// by a quarter of their size (a file of one long word is not); null
+// otherwise, or when the bytes are not all valid in the set (the file is
+// then read whole). NO when the file cannot be read or on a stop.
 [[nodiscard]] std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByteArray& charset,
                                                        const SearchParams& params, const StopCheck& stop,
                                                        qsizetype window);

@@ -666,41 +666,50 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
 // comparison, and with trees that fall back to the whole text.
 TEST_F(ContentMatcherTest, DeclaredQueryTermsInWindowsAgreeWithThePlainPath)
 {
-    const QList<QByteArray> fragments = {"caf\xe9", "Caf\xc9", "cr\xe8me", "br\xfbl\xe9" "e", "na\xefve", "e-mail",
-                                         "email", "the", "needle", "Needles", "stra\xdf" "e", "strasse", "a",
-                                         QByteArray(70, 'w'), " ", " ", "  ", "\n", ", ", "-", "'", QByteArray(40, ' ')};
-    std::mt19937 random(20261208);
-    QList<QByteArray> files;
-    for (int n = 0; n < 24; ++n) {
-        QByteArray text;
-        for (int i = 1 + int(random() % 60); i > 0; --i)
-            text += fragments.at(qsizetype(random() % std::uint32_t(fragments.size())));
-        files.append(writeNext(text));
-        if (!declare(files.last(), n % 2 ? "ISO-8859-1" : "windows-1252"))
-            GTEST_SKIP() << "the temporary file system has no user extended attributes";
-    }
-    const QStringList queries = {
-        u"caf\u00e9"_qs,
-        u"CAF\u00c9 AND cr\u00e8me"_qs,
-        u"\"cr\u00e8me br\u00fbl\u00e9e\""_qs,
-        u"\"the needle\" OR strasse"_qs,
-        u"caf* AND NOT na\u00efve"_qs,
-        u"e-mail XOR email"_qs,
-        u"~eedl AND (a OR w*)"_qs,
-        u"needle NEAR/0 caf\u00e9"_qs,
-        u"needle OPT stra\u00dfe"_qs,
-        u"\"a the needle\" | \"caf\u00e9 a\""_qs,
-        u"needle NEAR/2 caf\u00e9"_qs, // proximity: the whole text
-        u"*"_qs,
+    const struct
+    {
+        QList<QByteArray> charsets;
+        QList<QByteArray> fragments;
+        QStringList queries;
+    } rows[] = {
+        {{"ISO-8859-1", "windows-1252"},
+         {"caf\xe9", "Caf\xc9", "cr\xe8me", "br\xfbl\xe9" "e", "na\xefve", "e-mail", "email", "the", "needle",
+          "Needles", "stra\xdf" "e", "strasse", "a", QByteArray(70, 'w'), " ", " ", "  ", "\n", ", ", "-", "'",
+          QByteArray(40, ' ')},
+         {u"caf\u00e9"_qs, u"CAF\u00c9 AND cr\u00e8me"_qs, u"\"cr\u00e8me br\u00fbl\u00e9e\""_qs,
+          u"\"the needle\" OR strasse"_qs, u"caf* AND NOT na\u00efve"_qs, u"e-mail XOR email"_qs,
+          u"~eedl AND (a OR w*)"_qs, u"needle NEAR/0 caf\u00e9"_qs, u"needle OPT stra\u00dfe"_qs,
+          u"\"a the needle\" | \"caf\u00e9 a\""_qs,
+          u"needle NEAR/2 caf\u00e9"_qs, // proximity: the whole text
+          u"*"_qs}},
+        // Characters of one byte and of two, among them a trail byte that
+        // is "{" and the ideographic space.
+        {{"Shift_JIS"},
+         {"\x93\xfa\x96\x7b", "\x82\xa0", "\xb6\xc0", "needle", "the", " ", "\x81\x40", "\n", "{",
+          QByteArray(30, 'w'), "\x96\x7b\x96\x7b"},
+         {u"\u65e5\u672c"_qs, u"\"\u65e5\u672c needle\""_qs, u"\u3042* OR \uff76\uff80"_qs,
+          u"{ AND NOT \u672c\u672c"_qs, u"\"the \u3042\" XOR w*"_qs}},
     };
-    for (const std::uint64_t comparison : {0u, 1u, 3u, 5u}) {
-        for (const QString& query : queries) {
-            SCOPED_TRACE(query.toStdString());
-            setSearch(kSearchQueryTerms, {query}, comparison);
-            ASSERT_TRUE(m_params.queryTerms) << query.toStdString();
-            for (const qsizetype window : {qsizetype(24), qsizetype(100), kContentWindowBytes}) {
-                for (const QByteArray& name : files)
-                    expectAgreement(name, window);
+    std::mt19937 random(20261208);
+    for (const auto& row : rows) {
+        QList<QByteArray> files;
+        for (int n = 0; n < 24; ++n) {
+            QByteArray text;
+            for (int i = 1 + int(random() % 60); i > 0; --i)
+                text += row.fragments.at(qsizetype(random() % std::uint32_t(row.fragments.size())));
+            files.append(writeNext(text));
+            if (!declare(files.last(), row.charsets.at(n % row.charsets.size())))
+                GTEST_SKIP() << "the temporary file system has no user extended attributes";
+        }
+        for (const std::uint64_t comparison : {0u, 1u, 3u, 5u}) {
+            for (const QString& query : row.queries) {
+                SCOPED_TRACE(query.toStdString());
+                setSearch(kSearchQueryTerms, {query}, comparison);
+                ASSERT_TRUE(m_params.queryTerms) << query.toStdString();
+                for (const qsizetype window : {qsizetype(24), qsizetype(100), kContentWindowBytes}) {
+                    for (const QByteArray& name : files)
+                        expectAgreement(name, window);
+                }
             }
         }
     }
@@ -1324,6 +1333,7 @@ TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedInMemoryBoundedByTheFile)
         {kSearchRegularExpression, u"\u91DDneedle$"_qs, 0, true, "-sjis"},
         {kSearchRegularExpression, u"(?<=the )\u91DDNEE"_qs, 1, true, "-sjis"},
         {kSearchRegularExpression, u"[\uFF66-\uFF9F]{2}x"_qs, 0, false, "-sjis"},
+        {kSearchQueryTerms, u"\"the \u91DDneedle\" AND \u65E5\u672C"_qs, 1, true, "-sjis"},
     };
     // AddressSanitizer keeps freed memory aside for a while, so a search
     // that allocates a window's index per window looks as if it held them
@@ -1370,6 +1380,7 @@ TEST_F(ContentMatcherTest, DeclaredTextIsMatchedOnItsBytesInLinearTime)
         {kSearchWildcards, u"*\u91DDneedle"_qs, "-sjis"},
         {kSearchRegularExpression, u"(?<=the )\u91DDneedle$"_qs, "-sjis"},
         {kSearchQueryTerms, u"\"the N\u00e9\u00e9dle\" AND caf*"_qs, ""},
+        {kSearchQueryTerms, u"\"the \u91DDneedle\" AND lorem"_qs, "-sjis"},
     };
     for (const auto& search : searches) {
         SCOPED_TRACE(search.pattern.toStdString());
