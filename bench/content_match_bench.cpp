@@ -5,9 +5,12 @@
 // (Latin, Greek, Cyrillic, CJK) are measured with an ASCII word ignoring
 // case, with case, a non-ASCII word, many words at once, and a regular
 // expression with a literal every match needs; and the plain path that
-// decodes the whole file, for comparison.
+// decodes the whole file, for comparison. A file declared Shift_JIS is
+// measured with a wildcard and a regular expression, matched on its bytes,
+// against the plain path that decodes it to UTF-16.
 
 #include "platform/regular_expression.h"
+#include "platform/string_encoding.h"
 #include "search/content_matching.h"
 #include "search/search_params.h"
 
@@ -20,6 +23,7 @@
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
+#include <sys/xattr.h>
 
 #include <random>
 
@@ -49,6 +53,7 @@ struct Files
 {
     QTemporaryDir folder;
     int fd = -1;
+    bool declared = false; // sjis.txt declares its set
     Files()
     {
         const QStringList ascii = {"int", "return", "for", "while", "const", "auto", "std::vector", "search",
@@ -59,6 +64,13 @@ struct Files
                                    "\u6587\u4ef6\u5939", "\u641c\u7d22", "\u30d5\u30a1\u30a4\u30eb"};
         write("ascii.txt", makeText(ascii));
         write("mixed.txt", makeText(mixed));
+        // ASCII, half-width katakana (one byte) and kanji (two bytes).
+        QByteArray sjis;
+        while (sjis.size() < kFileBytes)
+            sjis += "lorem ipsum \xb6\xc0\xb6\xc5 dolor \x93\xfa\x96\x7b sit amet\n";
+        write("sjis.txt", sjis);
+        const QByteArray sjisPath = QFile::encodeName(folder.filePath(QStringLiteral("sjis.txt")));
+        declared = ::setxattr(sjisPath.constData(), kCharsetAttribute, "Shift_JIS", 9, 0) == 0;
         fd = ::open(QFile::encodeName(folder.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
     void write(const char* name, const QByteArray& text)
@@ -83,6 +95,7 @@ void run(benchmark::State& state, const char* file, std::uint64_t mode, const QS
     params.words = words;
     params.comparison = comparison;
     params.maxFileSize = std::uint64_t(1) << 32;
+    params.wildcard = mode == kSearchWildcards ? words.first() : QString();
     if (mode == kSearchRegularExpression)
         params.regex = RegularExpression::compile(words.first(), kRegexAnchorsMatchLines | unsigned(comparison));
     const ContentMatcher matcher(params);
@@ -144,6 +157,33 @@ void BM_RegexWithLiteral_AsciiText(benchmark::State& state)
     run(state, "ascii.txt", kSearchRegularExpression, {"invoice[0-9]+"}, 1);
 }
 
+// A declared Shift_JIS file: wildcards and regular expressions on its
+// bytes, and the plain path that decodes it to UTF-16 first.
+void runDeclared(benchmark::State& state, std::uint64_t mode, const QString& pattern, bool plainPath)
+{
+    if (!files().declared) {
+        state.SkipWithError("the temporary file system has no user extended attributes");
+        return;
+    }
+    run(state, "sjis.txt", mode, {pattern}, 0, plainPath);
+}
+void BM_WildcardDeclaredShiftJis(benchmark::State& state)
+{
+    runDeclared(state, kSearchWildcards, QStringLiteral("*\u91DDneedle*"), false);
+}
+void BM_PlainPathWildcardDeclaredShiftJis(benchmark::State& state)
+{
+    runDeclared(state, kSearchWildcards, QStringLiteral("*\u91DDneedle*"), true);
+}
+void BM_RegexDeclaredShiftJis(benchmark::State& state)
+{
+    runDeclared(state, kSearchRegularExpression, QStringLiteral("\u91DDneedle$"), false);
+}
+void BM_PlainPathRegexDeclaredShiftJis(benchmark::State& state)
+{
+    runDeclared(state, kSearchRegularExpression, QStringLiteral("\u91DDneedle$"), true);
+}
+
 BENCHMARK(BM_AsciiWordIgnoringCase_AsciiText)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AsciiWordWithCase_AsciiText)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainPathAsciiWordIgnoringCase_AsciiText)->Unit(benchmark::kMillisecond);
@@ -155,5 +195,10 @@ BENCHMARK(BM_HundredNonAsciiWordsAnyIgnoringCase_MixedText)->Unit(benchmark::kMi
 BENCHMARK(BM_RegexWithLiteral_AsciiText)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+BENCHMARK(BM_WildcardDeclaredShiftJis)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainPathWildcardDeclaredShiftJis)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RegexDeclaredShiftJis)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainPathRegexDeclaredShiftJis)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

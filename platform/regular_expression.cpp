@@ -1,6 +1,7 @@
 #include "platform/regular_expression.h"
 
 #include "platform/localized_text.h"
+#include "platform/string_encoding.h"
 
 #include <unicode/uregex.h>
 #include <unicode/utext.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 #include <utility>
+#include <vector>
 
 namespace sorvant {
 
@@ -212,17 +214,36 @@ int64_t U_CALLCONV byteTextNativeLength(UText* ut)
     return byteTextLength(ut);
 }
 
+// Whether an extract's arguments are sound; else the status says why.
+bool isExtractAsked(int64_t start, int64_t limit, const UChar* dest, int32_t capacity, UErrorCode* status)
+{
+    if (U_FAILURE(*status))
+        return false;
+    if (capacity < 0 || (dest == nullptr && capacity > 0) || start > limit) {
+        *status = U_ILLEGAL_ARGUMENT_ERROR;
+        return false;
+    }
+    return true;
+}
+
+// Ends `count` units extracted into `dest`: terminated where it has room,
+// else the status says the text was cut or not terminated.
+int32_t terminateExtract(UChar* dest, int32_t count, int32_t capacity, UErrorCode* status)
+{
+    if (count < capacity)
+        dest[count] = 0;
+    else
+        *status = count == capacity ? U_STRING_NOT_TERMINATED_WARNING : U_BUFFER_OVERFLOW_ERROR;
+    return count;
+}
+
 // Units [start, limit) into `dest`, terminated where it has room; the
 // position is left at the limit, as ICU's own texts leave it.
 int32_t U_CALLCONV byteTextExtract(UText* ut, int64_t start, int64_t limit, UChar* dest, int32_t capacity,
                                    UErrorCode* status)
 {
-    if (U_FAILURE(*status))
+    if (!isExtractAsked(start, limit, dest, capacity, status))
         return 0;
-    if (capacity < 0 || (dest == nullptr && capacity > 0) || start > limit) {
-        *status = U_ILLEGAL_ARGUMENT_ERROR;
-        return 0;
-    }
     const int64_t length = byteTextLength(ut);
     start = std::clamp<int64_t>(start, 0, length);
     limit = std::clamp<int64_t>(limit, 0, length);
@@ -232,11 +253,7 @@ int32_t U_CALLCONV byteTextExtract(UText* ut, int64_t start, int64_t limit, UCha
     for (int32_t i = 0; i < std::min(count, capacity); ++i)
         dest[i] = units[bytes[start + i]];
     byteTextAccess(ut, limit, true);
-    if (count < capacity)
-        dest[count] = 0;
-    else
-        *status = count == capacity ? U_STRING_NOT_TERMINATED_WARNING : U_BUFFER_OVERFLOW_ERROR;
-    return count;
+    return terminateExtract(dest, count, capacity, status);
 }
 
 void U_CALLCONV byteTextClose(UText* ut)
@@ -267,9 +284,11 @@ UText* openByteText(UText* ut, const void* bytes, const void* units, int64_t len
     return ut;
 }
 
-// A shallow clone shares the bytes and decodes its own pieces; a deep one
-// would copy the text the caller means not to copy.
-UText* U_CALLCONV byteTextClone(UText* dest, const UText* source, UBool deep, UErrorCode* status)
+// A shallow clone (`reopen` opening `dest` over the source's bytes) decodes
+// its own pieces, from the source's index; a deep one would copy the text
+// the caller means not to copy.
+template <typename Reopen>
+UText* cloneShallow(UText* dest, const UText* source, UBool deep, UErrorCode* status, Reopen reopen)
 {
     if (U_FAILURE(*status))
         return dest;
@@ -277,16 +296,269 @@ UText* U_CALLCONV byteTextClone(UText* dest, const UText* source, UBool deep, UE
         *status = U_UNSUPPORTED_ERROR;
         return dest;
     }
-    dest = openByteText(dest, source->context, source->p, source->a, status);
+    dest = reopen(dest);
     if (U_SUCCESS(*status))
-        byteTextAccess(dest, utext_getNativeIndex(source), true);
+        dest->pFuncs->access(dest, utext_getNativeIndex(source), true);
     return dest;
+}
+
+UText* U_CALLCONV byteTextClone(UText* dest, const UText* source, UBool deep, UErrorCode* status)
+{
+    return cloneShallow(dest, source, deep, status, [&](UText* text) {
+        return openByteText(text, source->context, source->p, source->a, status);
+    });
+}
+
+// --- text of one or two bytes a character as a UText ------------------------------
+
+// Bytes in a set of one or two bytes a character (DoubleByteUnits), each
+// character one unit: native indexes are byte offsets. A piece is decoded
+// from a mark, the first character boundary at or after a multiple of the
+// seam (found for the whole text in one pass when it is opened), since a
+// trail byte may look like a character of its own. A piece spans several
+// seams, so that a text read forward is decoded little more than once; as
+// the 8-bit text's, a forward one starts a seam before the index's and a
+// backward one ends a seam or more after it, so either way a seam of text
+// lies on the other side.
+struct DoubleByteSource
+{
+    const unsigned char* bytes = nullptr;
+    int64_t length = 0;
+    const DoubleByteUnits* units = nullptr;
+    std::vector<int64_t> marks; // marks[k]: the first boundary at or after k seams; the last is the length
+};
+
+// The seams of one piece: its bytes hold at most that many seams of
+// characters and one more (a mark is at most one byte past its seam).
+constexpr size_t kDoublePieceSeams = 8;
+constexpr int32_t kDoublePieceUnits = int32_t(kDoublePieceSeams * kRegexByteTextSeam) + 2;
+
+// The decoded piece, in the UText's extra space: the units, the byte
+// offset of each from the piece's start (the piece's byte length last),
+// and the unit that holds each byte (the unit count at the limit), so that
+// the engine's moves between indexes cost a lookup either way.
+struct DoublePiece
+{
+    UChar units[kDoublePieceUnits];
+    int32_t offsets[kDoublePieceUnits + 1];
+    int16_t unitOfByte[kDoublePieceUnits + 1];
+};
+
+const DoubleByteSource& doubleByteSource(const UText* ut)
+{
+    return *static_cast<const DoubleByteSource*>(ut->context);
+}
+
+DoublePiece& doublePiece(UText* ut)
+{
+    return *static_cast<DoublePiece*>(ut->pExtra);
+}
+
+// The start of the character holding byte `index` (or `index` at the end).
+int64_t characterStart(const DoubleByteSource& source, int64_t index)
+{
+    if (index >= source.length)
+        return source.length;
+    size_t k = size_t(index / kRegexByteTextSeam);
+    if (source.marks[k] > index)
+        --k; // a mark is at most one byte past its seam
+    int64_t start = source.marks[k];
+    for (int64_t at = start; at <= index; at += source.units->lengthAt(source.bytes + at))
+        start = at;
+    return start;
+}
+
+// Decodes the piece from mark `first` to the mark a piece's seams on.
+void decodeDoublePiece(UText* ut, size_t first)
+{
+    const DoubleByteSource& source = doubleByteSource(ut);
+    const int64_t start = source.marks[first];
+    const int64_t limit = source.marks[std::min(first + kDoublePieceSeams, source.marks.size() - 1)];
+    DoublePiece& piece = doublePiece(ut);
+    int32_t count = 0;
+    const DoubleByteUnits& units = *source.units;
+    const unsigned char* bytes = source.bytes + start;
+    for (int32_t at = 0; at < int32_t(limit - start); ++count) {
+        piece.offsets[count] = at;
+        piece.unitOfByte[at] = int16_t(count);
+        if (units.lead[bytes[at]]) {
+            piece.units[count] = units.pairs[size_t(bytes[at]) << 8 | bytes[at + 1]];
+            piece.unitOfByte[at + 1] = int16_t(count);
+            at += 2;
+        } else {
+            piece.units[count] = units.single[bytes[at++]];
+        }
+    }
+    piece.offsets[count] = int32_t(limit - start);
+    piece.unitOfByte[limit - start] = int16_t(count);
+    int32_t oneByteEach = 0; // how far units and bytes count alike
+    while (oneByteEach < count && piece.offsets[oneByteEach + 1] == oneByteEach + 1)
+        ++oneByteEach;
+    ut->chunkContents = piece.units;
+    ut->chunkNativeStart = start;
+    ut->chunkNativeLimit = limit;
+    ut->chunkLength = count;
+    ut->nativeIndexingLimit = oneByteEach;
+}
+
+// The unit of the piece at hand that holds byte `index` of it (its length
+// at the piece's limit).
+int32_t pieceOffsetOf(const UText* ut, int64_t index)
+{
+    return static_cast<const DoublePiece*>(ut->pExtra)->unitOfByte[index - ut->chunkNativeStart];
+}
+
+UBool U_CALLCONV doubleByteTextAccess(UText* ut, int64_t index, UBool forward)
+{
+    const DoubleByteSource& source = doubleByteSource(ut);
+    const int64_t length = source.length;
+    index = std::clamp<int64_t>(index, 0, length);
+    const int64_t pieceStart = ut->chunkNativeStart;
+    const int64_t pieceLimit = ut->chunkNativeLimit;
+    const bool inPiece = forward ? index >= pieceStart && (index < pieceLimit || (index == pieceLimit && index == length))
+                                 : index <= pieceLimit && (index > pieceStart || (index == pieceStart && index == 0));
+    if (!inPiece) {
+        // The piece of the character at `index` (forward) or of the one
+        // before it; at the text's end, the one reaching it.
+        size_t first = 0;
+        if (forward && index < length) {
+            const auto seam = size_t(index / kRegexByteTextSeam);
+            first = seam > 0 ? seam - 1 : 0;
+        } else if (index > 0) {
+            // The last mark before `index`, and the piece that reaches a
+            // mark past it.
+            size_t before = size_t((index - 1) / kRegexByteTextSeam);
+            if (source.marks[before] >= index && before > 0)
+                --before;
+            first = before + 2 > kDoublePieceSeams ? before + 2 - kDoublePieceSeams : 0;
+        }
+        decodeDoublePiece(ut, first);
+    }
+    ut->chunkOffset = pieceOffsetOf(ut, index);
+    // Reading backward from inside the piece's first character: the
+    // character before it is in the piece before.
+    if (!forward && ut->chunkOffset == 0 && ut->chunkNativeStart > 0)
+        return doubleByteTextAccess(ut, ut->chunkNativeStart, false);
+    return forward ? ut->chunkOffset < ut->chunkLength : ut->chunkOffset > 0;
+}
+
+int64_t U_CALLCONV doubleByteTextNativeLength(UText* ut)
+{
+    return doubleByteSource(ut).length;
+}
+
+int64_t U_CALLCONV doubleByteTextMapOffsetToNative(const UText* ut)
+{
+    return ut->chunkNativeStart + static_cast<const DoublePiece*>(ut->pExtra)->offsets[ut->chunkOffset];
+}
+
+int32_t U_CALLCONV doubleByteTextMapNativeIndexToUTF16(const UText* ut, int64_t index)
+{
+    return pieceOffsetOf(ut, index);
+}
+
+// The units of the characters from the one holding `start` to the one
+// holding `limit` (not included) into `dest`, as byteTextExtract does.
+int32_t U_CALLCONV doubleByteTextExtract(UText* ut, int64_t start, int64_t limit, UChar* dest, int32_t capacity,
+                                         UErrorCode* status)
+{
+    if (!isExtractAsked(start, limit, dest, capacity, status))
+        return 0;
+    const DoubleByteSource& source = doubleByteSource(ut);
+    start = characterStart(source, std::clamp<int64_t>(start, 0, source.length));
+    limit = characterStart(source, std::clamp<int64_t>(limit, 0, source.length));
+    int32_t count = 0;
+    for (int64_t at = start; at < limit; at += source.units->lengthAt(source.bytes + at), ++count) {
+        if (count < capacity)
+            dest[count] = source.units->unitAt(source.bytes + at);
+    }
+    doubleByteTextAccess(ut, limit, true);
+    return terminateExtract(dest, count, capacity, status);
+}
+
+UText* U_CALLCONV doubleByteTextClone(UText* dest, const UText* source, UBool deep, UErrorCode* status);
+
+constexpr UTextFuncs kDoubleByteTextFuncs = {
+    sizeof(UTextFuncs),
+    0,
+    0,
+    0,
+    doubleByteTextClone,
+    doubleByteTextNativeLength,
+    doubleByteTextAccess,
+    doubleByteTextExtract,
+    nullptr,
+    nullptr,
+    doubleByteTextMapOffsetToNative,
+    doubleByteTextMapNativeIndexToUTF16,
+    byteTextClose,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+// Opens (or reopens) `ut` over a source, at 0.
+UText* openDoubleByteText(UText* ut, const DoubleByteSource& source, UErrorCode* status)
+{
+    ut = utext_setup(ut, int32_t(sizeof(DoublePiece)), status);
+    if (U_FAILURE(*status))
+        return ut;
+    ut->pFuncs = &kDoubleByteTextFuncs;
+    ut->context = &source;
+    ut->chunkNativeStart = ut->chunkNativeLimit = -1; // no piece yet
+    doubleByteTextAccess(ut, 0, true);
+    return ut;
+}
+
+UText* U_CALLCONV doubleByteTextClone(UText* dest, const UText* source, UBool deep, UErrorCode* status)
+{
+    return cloneShallow(dest, source, deep, status,
+                        [&](UText* text) { return openDoubleByteText(text, doubleByteSource(source), status); });
+}
+
+// Finds the marks of a source; NO when its bytes are not valid in its set.
+bool findMarks(DoubleByteSource& source)
+{
+    source.marks.reserve(size_t(source.length / kRegexByteTextSeam) + 2);
+    const DoubleByteUnits& units = *source.units;
+    int64_t at = 0;
+    for (int64_t seam = 0; seam < source.length; seam += kRegexByteTextSeam) {
+        for (; at < seam; at += units.lengthAt(source.bytes + at)) {
+            const unsigned char* character = source.bytes + at;
+            if ((units.lead[*character] && at + 1 == source.length)
+                || units.unitAt(character) == DoubleByteUnits::kNoUnit)
+                return false;
+        }
+        source.marks.push_back(at);
+    }
+    source.marks.push_back(source.length);
+    return doubleByteUnitCount(QByteArrayView(source.bytes + at, source.length - at), units) >= 0;
 }
 
 struct TextCloser
 {
     void operator()(UText* text) const { utext_close(text); }
 };
+
+// Runs a clone of `regex` over the UText `open` makes, in `range` (inside
+// the text).
+template <typename Open>
+RegularExpressionStatus runOverText(URegularExpression* regex, Range range, unsigned matchingOptions,
+                                    const RegularExpressionLimits& limits,
+                                    const RegularExpression::MatchHandler& handler, Open open)
+{
+    Matcher matcher = cloneMatcher(regex);
+    if (!matcher)
+        return kRegexFailed;
+    UErrorCode status = U_ZERO_ERROR;
+    // The engine keeps a clone of the text; this one only hands it over.
+    const std::unique_ptr<UText, TextCloser> text(open(&status));
+    if (U_SUCCESS(status))
+        uregex_setUText(matcher.get(), text.get(), &status);
+    if (!prepareMatcher(matcher.get(), range.location, range.maxRange(), matchingOptions, limits, status))
+        return kRegexFailed;
+    return runMatcher(matcher.get(), matchingOptions, limits, handler);
+}
 
 // What ICU's compile error means, said for a user; each key written out
 // whole so that the tables' completeness test finds it.
@@ -438,19 +710,33 @@ RegularExpressionStatus RegularExpression::enumerateMatchesInBytes(QByteArrayVie
     const qsizetype end = endOfRange(range, bytes.size());
     if (!m_compiled || end < 0 || bytes.size() > INT32_MAX)
         return kRegexFailed;
-    Matcher matcher = cloneMatcher(m_compiled->regex);
-    if (!matcher)
+    static const char kEmpty[1] = {0};
+    return runOverText(m_compiled->regex, Range{range.location, end - range.location}, matchingOptions, limits,
+                       handler, [&](UErrorCode* status) {
+                           return openByteText(nullptr, bytes.isEmpty() ? kEmpty : bytes.data(), byteUnits.data(),
+                                               bytes.size(), status);
+                       });
+}
+
+RegularExpressionStatus RegularExpression::enumerateMatchesInDoubleBytes(QByteArrayView bytes,
+                                                                         const DoubleByteUnits& units, Range range,
+                                                                         unsigned matchingOptions,
+                                                                         const RegularExpressionLimits& limits,
+                                                                         const MatchHandler& handler) const
+{
+    const qsizetype end = endOfRange(range, bytes.size());
+    if (!m_compiled || end < 0 || bytes.size() > INT32_MAX)
         return kRegexFailed;
     static const char kEmpty[1] = {0};
-    UErrorCode status = U_ZERO_ERROR;
-    // The engine keeps a clone of the text; this one only hands it over.
-    const std::unique_ptr<UText, TextCloser> text(openByteText(
-        nullptr, bytes.isEmpty() ? kEmpty : bytes.data(), byteUnits.data(), bytes.size(), &status));
-    if (U_SUCCESS(status))
-        uregex_setUText(matcher.get(), text.get(), &status);
-    if (!prepareMatcher(matcher.get(), range.location, end, matchingOptions, limits, status))
+    // It outlives the matcher, whose clone of the text reads it.
+    DoubleByteSource source;
+    source.bytes = reinterpret_cast<const unsigned char*>(bytes.isEmpty() ? kEmpty : bytes.data());
+    source.length = bytes.size();
+    source.units = &units;
+    if (!findMarks(source))
         return kRegexFailed;
-    return runMatcher(matcher.get(), matchingOptions, limits, handler);
+    return runOverText(m_compiled->regex, Range{range.location, end - range.location}, matchingOptions, limits,
+                       handler, [&](UErrorCode* status) { return openDoubleByteText(nullptr, source, status); });
 }
 
 QList<RegularExpressionMatch> RegularExpression::matchesInString(const QString& text, unsigned matchingOptions,

@@ -31,6 +31,8 @@
 
 namespace sorvant {
 
+struct DoubleByteUnits;
+
 // Compile options, with the system's bit values. They are translated to
 // ICU's flags by name (ICU's own numbers differ: its 16 means "literal").
 enum RegularExpressionOptions : unsigned {
@@ -154,6 +156,20 @@ public:
                                                     Range range, unsigned matchingOptions,
                                                     const RegularExpressionLimits& limits,
                                                     const MatchHandler& handler) const;
+
+    // enumerateMatches over a text in a set of one or two bytes a character
+    // (DoubleByteUnits in platform/string_encoding.h), each character the
+    // one unit the table gives it: ranges count bytes and begin and end at
+    // characters. The engine reads the text through a few kilobytes of
+    // decoded units, from marks found in one pass over the bytes (one per
+    // 2,048), with no copy of it in UTF-16. Bytes not valid in the set, and
+    // more than 2^31 - 1 of them, fail.
+    //   "\\x{3042}+" over "A\x82\xa0\x82\xa0" with Shift_JIS's units, {0, 5} => {1,4}
+    //   "o" over empty bytes, {0, 0} => nothing, kRegexCompleted
+    RegularExpressionStatus enumerateMatchesInDoubleBytes(QByteArrayView bytes, const DoubleByteUnits& units,
+                                                          Range range, unsigned matchingOptions,
+                                                          const RegularExpressionLimits& limits,
+                                                          const MatchHandler& handler) const;
 
     // Every match in the whole text; empty on any failure.
     //   "\\d+" over "a1b22" => {1,1} {3,2}     over "" => []

@@ -325,6 +325,90 @@ QByteArray utf8FromByteCharacters(const QByteArray& bytes, const ByteCharacters&
     return utf8.isNull() ? QByteArray("") : utf8;
 }
 
+// --- text of one or two bytes a character ----------------------------------------
+
+namespace {
+
+// What the strict converter makes of `bytes` alone: the one unit they are,
+// kNoUnit when they are not one character of one unit (left out, or more
+// than one unit), and whether they are only the start of a character.
+struct ByteCharacter
+{
+    char16_t unit = DoubleByteUnits::kNoUnit;
+    bool cut = false;
+};
+
+ByteCharacter characterOfBytes(UConverter* converter, const char* bytes, int32_t size)
+{
+    UChar units[4];
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_reset(converter);
+    const int32_t length = ucnv_toUChars(converter, units, 4, bytes, size, &status);
+    if (status == U_TRUNCATED_CHAR_FOUND)
+        return {DoubleByteUnits::kNoUnit, true};
+    if (U_FAILURE(status) || length != 1 || QChar::isSurrogate(units[0]))
+        return {};
+    return {char16_t(units[0]), false};
+}
+
+} // namespace
+
+std::optional<DoubleByteUnits> doubleByteUnits(const QByteArray& converterName)
+{
+    const Converter converter = converterName.isEmpty() ? nullptr : strictConverter(converterName.constData());
+    if (!converter || ucnv_getMinCharSize(converter.get()) != 1 || ucnv_getMaxCharSize(converter.get()) != 2)
+        return std::nullopt;
+    // Only the table-driven sets read a character without a state that
+    // earlier bytes set (not ISO-2022, HZ, the shifted EBCDIC ones).
+    const UConverterType type = ucnv_getType(converter.get());
+    if (type != UCNV_MBCS && type != UCNV_DBCS)
+        return std::nullopt;
+    DoubleByteUnits units;
+    bool anyLead = false;
+    for (int b = 0; b < 256; ++b) {
+        const char byte = char(b);
+        const ByteCharacter alone = characterOfBytes(converter.get(), &byte, 1);
+        units.single[size_t(b)] = alone.unit;
+        units.lead[size_t(b)] = alone.cut;
+        anyLead = anyLead || alone.cut;
+    }
+    if (!anyLead)
+        return std::nullopt;
+    for (int b = 0; b < 256; ++b) {
+        if (!units.lead[size_t(b)])
+            continue;
+        for (int t = 0; t < 256; ++t) {
+            const char pair[2] = {char(b), char(t)};
+            const ByteCharacter character = characterOfBytes(converter.get(), pair, 2);
+            // A pair still cut would make a character of three bytes.
+            if (character.cut)
+                return std::nullopt;
+            units.pairs[size_t(b) << 8 | size_t(t)] = character.unit;
+        }
+    }
+    return units;
+}
+
+qsizetype doubleByteUnitCount(QByteArrayView bytes, const DoubleByteUnits& units)
+{
+    const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = at + bytes.size();
+    qsizetype count = 0;
+    while (at < end) {
+        if (units.lead[*at]) {
+            if (end - at < 2 || units.pairs[size_t(at[0]) << 8 | at[1]] == DoubleByteUnits::kNoUnit)
+                return -1;
+            at += 2;
+        } else if (units.single[*at] == DoubleByteUnits::kNoUnit) {
+            return -1;
+        } else {
+            ++at;
+        }
+        ++count;
+    }
+    return count;
+}
+
 // --- text read in pieces --------------------------------------------------------
 
 PieceDecoder::PieceDecoder(const char* converter) : m_converter(strictConverter(converter).release()) {}

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 struct UConverter; // ICU's
 
@@ -111,6 +112,42 @@ inline constexpr char32_t kUnassignedByte = 0xFFFFFFFF;
 // unassigned. ASCII bytes stay as they are.
 //   "caf\xe9" (ISO-8859-1) => "caf\xc3\xa9"   "" => ""
 [[nodiscard]] QByteArray utf8FromByteCharacters(const QByteArray& bytes, const ByteCharacters& characters);
+
+// --- text of one or two bytes a character ----------------------------------------
+
+// The units of a character set whose characters are one byte or a lead
+// byte and a trail byte, read without state, each character one UTF-16
+// unit other than a surrogate: Shift_JIS, Big5, GBK, EUC-KR and the like.
+// kNoUnit marks a byte or a pair the set leaves out.
+struct DoubleByteUnits
+{
+    static constexpr char16_t kNoUnit = 0xD800;
+
+    std::array<char16_t, 256> single{}; // kNoUnit for a lead byte too
+    std::array<bool, 256> lead{};
+    std::vector<char16_t> pairs = std::vector<char16_t>(65536, kNoUnit); // lead << 8 | trail
+
+    // The bytes the character at `at` takes, and its unit; `at` begins a
+    // character of a text valid in the set.
+    [[nodiscard]] qsizetype lengthAt(const unsigned char* at) const { return lead[*at] ? 2 : 1; }
+    [[nodiscard]] char16_t unitAt(const unsigned char* at) const
+    {
+        return lead[*at] ? pairs[size_t(at[0]) << 8 | at[1]] : single[*at];
+    }
+};
+
+// The table of a converter of such a set; nullopt for every other kind:
+// one byte a character, three or more (UTF-8, EUC-JP, GB18030), stateful
+// sets (ISO-2022-JP, EBCDIC with shifts), a set with a character of two
+// units, a converter that cannot be opened. A text decodes by the table
+// exactly as the strict converter decodes it.
+//   "Shift_JIS" => "\x82\xa0" = U+3042, "A" = U+0041   "ISO-8859-1" => nullopt   "EUC-JP" => nullopt
+[[nodiscard]] std::optional<DoubleByteUnits> doubleByteUnits(const QByteArray& converter);
+
+// The units the text of `bytes` takes in the set: -1 when a byte or a
+// pair is one the set leaves out, or the text ends inside a character.
+//   "A\x82\xa0" (Shift_JIS) => 2   "\x82" => -1   "" => 0
+[[nodiscard]] qsizetype doubleByteUnitCount(QByteArrayView bytes, const DoubleByteUnits& units);
 
 // --- text read in pieces --------------------------------------------------------
 

@@ -3,6 +3,11 @@
 // it: which files have their contents searched (the preference lists) and
 // the text of a file.
 //
+// The parts behind it: the plan of a search (search/content_plan.h),
+// reading a file (search/content_reading.h), matching one text
+// (search/content_text_matching.h); the preference lists are in
+// content_extensions.cpp.
+//
 // Not here: walking folders (search/directory_walk.h) and running a search
 // (search/search_engine.h).
 

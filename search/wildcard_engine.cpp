@@ -1,5 +1,6 @@
 #include "search/wildcard_engine.h"
 
+#include "platform/string_encoding.h"
 #include "search/fast_word_enumerator.h"
 #include "search/wildcard_patterns.h"
 
@@ -72,13 +73,13 @@ inline bool elementTakes(const unichar*& p, const unichar* end, unichar c)
 // stars can never do better, which bounds the work by text × pattern.
 // With `stop`, the flag is looked at every kInterval steps; a stopped glob
 // does not match.
-// The text is any run of units that `map` turns into the pattern's units.
-template <bool kWithSets, typename Unit, typename Map>
-bool globMapped(const Unit* t, const Unit* tEnd, const unichar* p, const unichar* pEnd, Map map,
-                const StopCheck* stop)
+// The text is any run of units, read forward by a pointer or a cursor of
+// the same operations, that `map` turns into the pattern's units.
+template <bool kWithSets, typename Text, typename Map>
+bool globMapped(Text t, Text tEnd, const unichar* p, const unichar* pEnd, Map map, const StopCheck* stop)
 {
     const unichar* resumePattern = nullptr; // just after the last star seen
-    const Unit* resumeText = nullptr;       // where that star's run ends now
+    Text resumeText = t;                    // where that star's run ends now
     PacedStopCheck paced(stop);
     while (t < tEnd) {
         if (paced.shouldStop(1))
@@ -480,6 +481,35 @@ bool matchWildcardWithSetsInBytes(const unsigned char* textBegin, const unsigned
 {
     return globMapped<true>(textBegin, textEnd, patternBegin, patternEnd,
                             [byteUnits](unsigned char c) { return byteUnits[c]; }, stop);
+}
+
+namespace {
+
+// A text of one or two bytes a character read forward a character at a
+// time, as a pointer to units is.
+struct DoubleByteCursor
+{
+    const unsigned char* at;
+    const DoubleByteUnits* units;
+
+    unichar operator*() const { return units->unitAt(at); }
+    DoubleByteCursor& operator++()
+    {
+        at += units->lengthAt(at);
+        return *this;
+    }
+    bool operator<(const DoubleByteCursor& other) const { return at < other.at; }
+};
+
+} // namespace
+
+bool matchWildcardWithSetsInDoubleBytes(const unsigned char* textBegin, const unsigned char* textEnd,
+                                        const unichar* patternBegin, const unichar* patternEnd,
+                                        const DoubleByteUnits& units, const CharsTable* table,
+                                        const StopCheck* stop)
+{
+    return globMapped<true>(DoubleByteCursor{textBegin, &units}, DoubleByteCursor{textEnd, &units}, patternBegin,
+                            patternEnd, [table](unichar c) { return mapUnit(c, table); }, stop);
 }
 
 // --- ordering hits ---------------------------------------------------------

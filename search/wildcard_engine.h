@@ -23,6 +23,7 @@
 namespace sorvant {
 
 class FastWordEnumerator;
+struct DoubleByteUnits;
 
 // What the engine reads of a word index: its units, one flag byte per unit
 // (FastWordIndexFlag: 2 the first unit of a word, 4 its last) and their count.
@@ -133,6 +134,14 @@ struct WildcardFindOptions
 [[nodiscard]] bool matchWildcardWithSetsInBytes(const unsigned char* textBegin, const unsigned char* textEnd,
                                                 const unichar* patternBegin, const unichar* patternEnd,
                                                 const unichar* byteUnits, const StopCheck* stop = nullptr);
+// The same for a text of one or two bytes a character, valid in `units`
+// (platform/string_encoding.h), each character the one unit the table
+// gives it, mapped through `table` (the pattern is mapped already).
+//   ("A\x82\xa0", "?\u3042") with Shift_JIS's units => YES
+[[nodiscard]] bool matchWildcardWithSetsInDoubleBytes(const unsigned char* textBegin,
+                                                      const unsigned char* textEnd, const unichar* patternBegin,
+                                                      const unichar* patternEnd, const DoubleByteUnits& units,
+                                                      const CharsTable* table, const StopCheck* stop = nullptr);
 
 // --- ordering hits ---------------------------------------------------------
 

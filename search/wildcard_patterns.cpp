@@ -140,6 +140,15 @@ bool wholeStringTest(const QString& text, const QString& pattern, bool withSets,
     return matchSimpleWildcardWithTable(t, t + text.size(), mapped.cbegin(), mapped.cend(), table, stop);
 }
 
+// The pattern's units mapped through `table` (none: as they are), for a
+// text whose units are mapped as it is read.
+QVarLengthArray<unichar, 256> mappedPattern(const QString& pattern, const CharsTable* table)
+{
+    QVarLengthArray<unichar, 256> mapped(unitsOf(pattern), unitsOf(pattern) + pattern.size());
+    translateUnichars(mapped.begin(), mapped.end(), table);
+    return mapped;
+}
+
 } // namespace
 
 bool isLikeUnixWildcardInBytes(QByteArrayView bytes, const char16_t* byteUnits, const QString& pattern,
@@ -150,14 +159,27 @@ bool isLikeUnixWildcardInBytes(QByteArrayView bytes, const char16_t* byteUnits, 
     if (pattern.size() == 1 && pattern.at(0) == QChar(kWildcardStar))
         return true;
     const CharsTable* table = ignoreCase ? getUpperCharsTable() : nullptr;
-    QVarLengthArray<unichar, 256> mapped(unitsOf(pattern), unitsOf(pattern) + pattern.size());
-    translateUnichars(mapped.begin(), mapped.end(), table);
+    const auto mapped = mappedPattern(pattern, table);
     std::array<unichar, 256> units{};
     for (std::size_t b = 0; b < units.size(); ++b)
         units[b] = table != nullptr ? table[byteUnits[b]] : byteUnits[b];
     const auto* text = reinterpret_cast<const unsigned char*>(bytes.data());
     return matchWildcardWithSetsInBytes(text, text + bytes.size(), mapped.cbegin(), mapped.cend(), units.data(),
                                         stop);
+}
+
+bool isLikeUnixWildcardInDoubleBytes(QByteArrayView bytes, const DoubleByteUnits& units, const QString& pattern,
+                                     bool ignoreCase, const StopCheck* stop)
+{
+    if (pattern.isEmpty() || bytes.isEmpty())
+        return false;
+    if (pattern.size() == 1 && pattern.at(0) == QChar(kWildcardStar))
+        return true;
+    const CharsTable* table = ignoreCase ? getUpperCharsTable() : nullptr;
+    const auto mapped = mappedPattern(pattern, table);
+    const auto* text = reinterpret_cast<const unsigned char*>(bytes.data());
+    return matchWildcardWithSetsInDoubleBytes(text, text + bytes.size(), mapped.cbegin(), mapped.cend(), units,
+                                              table, stop);
 }
 
 // --- pattern kinds ---------------------------------------------------------

@@ -21,6 +21,8 @@
 
 namespace sorvant {
 
+struct DoubleByteUnits;
+
 // The units of the pattern syntax.
 inline constexpr unichar kWildcardStar = u'*';
 inline constexpr unichar kWildcardQuestion = u'?';
@@ -181,6 +183,14 @@ void setMinWildcardFuzzyAnalogy(double analogy);
 [[nodiscard]] bool isLikeUnixWildcardInBytes(QByteArrayView bytes, const char16_t* byteUnits,
                                              const QString& pattern, bool ignoreCase,
                                              const StopCheck* stop = nullptr);
+
+// The same for a text of one or two bytes a character, valid in `units`
+// (platform/string_encoding.h): each character the one unit the table
+// gives it.
+//   ("A\x82\xa0", "a?", Shift_JIS's units, ignoring case) => YES
+[[nodiscard]] bool isLikeUnixWildcardInDoubleBytes(QByteArrayView bytes, const DoubleByteUnits& units,
+                                                   const QString& pattern, bool ignoreCase,
+                                                   const StopCheck* stop = nullptr);
 
 // YES when the whole of `text` matches `pattern` with "*" and "?" only ("["
 // is an ordinary unit).

@@ -290,6 +290,52 @@ QByteArray seamText(const ByteSet& set)
     return text;
 }
 
+// Every pattern with every option set, matching option and range (in
+// units of `text`) finds over `text` what `read(regex, range, matching,
+// handler)` finds over its bytes, with the string's ranges mapped to bytes
+// by `toBytes`, and ends the same way.
+template <typename Read, typename ToBytes>
+void expectBytesAgreeWithString(const QString& label, const QString& text, const QList<Range>& ranges,
+                                const QList<QString>& patterns, const QList<unsigned>& optionSets, Read read,
+                                ToBytes toBytes)
+{
+    const unsigned matchingOptions[] = {0, kMatchWithTransparentBounds, kMatchWithoutAnchoringBounds,
+                                        kMatchAnchored};
+    for (const QString& pattern : patterns) {
+        for (const unsigned options : optionSets) {
+            const RegularExpression regex = RegularExpression::compile(pattern, options);
+            ASSERT_TRUE(regex.isValid()) << pattern.toStdString();
+            for (const unsigned matching : matchingOptions) {
+                for (const Range range : ranges) {
+                    SCOPED_TRACE(QStringLiteral("%1, /%2/ options %3, matching %4, range %5+%6")
+                                     .arg(label, pattern)
+                                     .arg(options)
+                                     .arg(matching)
+                                     .arg(range.location)
+                                     .arg(range.length)
+                                     .toStdString());
+                    QList<RegularExpressionMatch> inString;
+                    QList<RegularExpressionMatch> inBytes;
+                    const auto status =
+                        regex.enumerateMatches(text, range, matching, {}, [&](const RegularExpressionMatch& match) {
+                            RegularExpressionMatch mapped;
+                            for (const Range r : match.ranges)
+                                mapped.ranges.append(r.isMissing() ? r : toBytes(r));
+                            inString.append(mapped);
+                            return false;
+                        });
+                    const auto bytesStatus =
+                        read(regex, toBytes(range), matching, [&](const RegularExpressionMatch& match) {
+                            inBytes.append(match);
+                            return false;
+                        });
+                    ASSERT_EQ(matchesSaid(bytesStatus, inBytes), matchesSaid(status, inString));
+                }
+            }
+        }
+    }
+}
+
 // The byte reader answers what the same expression answers over the decoded
 // string, across sets, options, bounds and patterns that cross the seams
 // of its pieces.
@@ -297,19 +343,17 @@ TEST(RegularExpression, ByteTextAgreesWithItsDecodedString)
 {
     const QByteArray charsets[] = {"ISO-8859-1", "ISO-8859-15", "windows-1252", "KOI8-R",
                                    "ISO-8859-5", "windows-1253", "ISO-8859-9"};
-    const QString patterns[] = {
+    const QList<QString> patterns = {
         u"Ab\\w\\w9"_qs,         u"(?<=Ab..)9\\s+X"_qs,    u"(?<![a-z ])\\w+"_qs,    u"^\\w+$"_qs,
         u"\\w$"_qs,              u"^Xy"_qs,                u"9.Xy"_qs,               u"\\bq\\w*\\b"_qs,
         u"(\\w)\\1"_qs,          u"[^\\x00-\\x7f]{2}"_qs,   u"(?i:aB\\w)"_qs,         u"d\\r?$"_qs,
         u"(?=\\w{4}9)\\w"_qs,    u"x*"_qs,                 u"end\\R"_qs,             u"(?s)Ab.*?q"_qs,
     };
-    const unsigned optionSets[] = {
+    const QList<unsigned> optionSets = {
         0, kRegexCaseInsensitive, kRegexAnchorsMatchLines, kRegexDotMatchesLineSeparators,
         kRegexCaseInsensitive | kRegexAnchorsMatchLines | kRegexUseUnixLineSeparators,
         kRegexUseUnicodeWordBoundaries,
     };
-    const unsigned matchingOptions[] = {0, kMatchWithTransparentBounds, kMatchWithoutAnchoringBounds,
-                                        kMatchAnchored};
     for (const QByteArray& charset : charsets) {
         const std::optional<ByteSet> set = byteSetOf(charset);
         ASSERT_TRUE(set) << charset.constData();
@@ -317,40 +361,17 @@ TEST(RegularExpression, ByteTextAgreesWithItsDecodedString)
         const QString text = decoded(bytes, *set);
         ASSERT_EQ(text.size(), bytes.size());
         // The whole text, and ranges that begin and end on seams or just by.
-        const Range ranges[] = {{0, bytes.size()},
-                                {kRegexByteTextSeam, 2 * kRegexByteTextSeam},
-                                {3 * kRegexByteTextSeam - 5, kRegexByteTextSeam + 3},
-                                {4 * kRegexByteTextSeam - 7, bytes.size()}};
-        for (const QString& pattern : patterns) {
-            for (const unsigned options : optionSets) {
-                const RegularExpression regex = RegularExpression::compile(pattern, options);
-                ASSERT_TRUE(regex.isValid()) << pattern.toStdString();
-                for (const unsigned matching : matchingOptions) {
-                    for (const Range range : ranges) {
-                        SCOPED_TRACE(QStringLiteral("%1, /%2/ options %3, matching %4, range %5+%6")
-                                         .arg(QString::fromLatin1(charset), pattern)
-                                         .arg(options)
-                                         .arg(matching)
-                                         .arg(range.location)
-                                         .arg(range.length)
-                                         .toStdString());
-                        QList<RegularExpressionMatch> inString;
-                        QList<RegularExpressionMatch> inBytes;
-                        const auto status = regex.enumerateMatches(text, range, matching, {},
-                                                                   [&](const RegularExpressionMatch& match) {
-                                                                       inString.append(match);
-                                                                       return false;
-                                                                   });
-                        const auto bytesStatus = regex.enumerateMatchesInBytes(
-                            bytes, set->units, range, matching, {}, [&](const RegularExpressionMatch& match) {
-                                inBytes.append(match);
-                                return false;
-                            });
-                        ASSERT_EQ(matchesSaid(bytesStatus, inBytes), matchesSaid(status, inString));
-                    }
-                }
-            }
-        }
+        const QList<Range> ranges = {{0, bytes.size()},
+                                     {kRegexByteTextSeam, 2 * kRegexByteTextSeam},
+                                     {3 * kRegexByteTextSeam - 5, kRegexByteTextSeam + 3},
+                                     {4 * kRegexByteTextSeam - 7, bytes.size()}};
+        expectBytesAgreeWithString(
+            QString::fromLatin1(charset), text, ranges, patterns, optionSets,
+            [&](const RegularExpression& regex, Range range, unsigned matching,
+                const RegularExpression::MatchHandler& handler) {
+                return regex.enumerateMatchesInBytes(bytes, set->units, range, matching, {}, handler);
+            },
+            [](Range range) { return range; });
     }
 }
 
@@ -418,6 +439,123 @@ TEST(RegularExpression, ByteTextBoundsAndEmptyText)
     EXPECT_EQ(regex.enumerateMatchesInBytes(QByteArrayView(), set->units, {0, 0}, 0, {}, collect),
               kRegexCompleted);
     EXPECT_EQ(RegularExpression().enumerateMatchesInBytes("a", set->units, {0, 1}, 0, {}, collect), kRegexFailed);
+    EXPECT_EQ(seen.size(), 1);
+}
+
+// --- text of one or two bytes a character ------------------------------------------
+
+// A set's table, and characters of two bytes it has that are letters.
+struct DoubleByteSet
+{
+    QByteArray converter;
+    DoubleByteUnits units;
+    QList<QByteArray> letters;
+};
+
+std::optional<DoubleByteSet> doubleByteSetOf(const QByteArray& charset)
+{
+    DoubleByteSet set;
+    set.converter = converterForCharset(charset);
+    const std::optional<DoubleByteUnits> units = doubleByteUnits(set.converter);
+    if (!units)
+        return std::nullopt;
+    set.units = *units;
+    for (int pair = 0; pair < 65536 && set.letters.size() < 6; pair += 97) {
+        const char16_t unit = set.units.pairs[size_t(pair)];
+        if (set.units.lead[size_t(pair >> 8)] && unit != DoubleByteUnits::kNoUnit && QChar(unit).isLetter())
+            set.letters.append(QByteArray{char(pair >> 8), char(pair & 0xff)});
+    }
+    return set;
+}
+
+// A text of several pieces with the same snippets by seams, within pieces
+// and where pieces meet (every 8 seams), shifted a byte each time, so that
+// characters of two bytes straddle the seams and the marks, and matches
+// span them, start or end on them, or look back across them.
+QByteArray doubleByteSeamText(const DoubleByteSet& set)
+{
+    const QList<QByteArray>& l = set.letters;
+    const QByteArray snippet = "Ab" + l[0] + l[1] + "9\nXy" + l[2] + l[2] + " end\r\nq" + l[3];
+    QByteArray text;
+    for (const qsizetype seam : {1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17}) {
+        for (int i = 0; text.size() < seam * kRegexByteTextSeam - 6 + seam % 6; ++i)
+            text += i % 3 == 0 ? l[size_t(i) % size_t(l.size())] : QByteArray(i % 3 == 1 ? "a" : " ");
+        text += snippet;
+    }
+    return text + "lorem " + l[4];
+}
+
+// The byte offset of each unit of a valid text, and its length last.
+QList<qsizetype> unitOffsets(const QByteArray& bytes, const DoubleByteUnits& units)
+{
+    QList<qsizetype> offsets;
+    const auto* begin = reinterpret_cast<const unsigned char*>(bytes.constData());
+    for (const auto* at = begin; at < begin + bytes.size(); at += units.lengthAt(at))
+        offsets.append(at - begin);
+    offsets.append(bytes.size());
+    return offsets;
+}
+
+// The reader of one or two bytes a character answers what the same
+// expression answers over the decoded string, its ranges in bytes, across
+// sets, options, bounds and patterns that cross the seams of its pieces.
+TEST(RegularExpression, DoubleByteTextAgreesWithItsDecodedString)
+{
+    const QList<QString> patterns = {
+        u"Ab\\w\\w9"_qs,        u"(?<=Ab..)9\\s+X"_qs, u"(?<![a-z ])\\w+"_qs, u"^\\w+$"_qs,
+        u"\\w$"_qs,             u"^Xy"_qs,             u"9.Xy"_qs,            u"\\bq\\w*\\b"_qs,
+        u"(\\w)\\1"_qs,         u"[^\\x00-\\x7f]{2}"_qs, u"(?i:aB\\w)"_qs,    u"d\\r?$"_qs,
+        u"(?=\\w{2}9)\\w"_qs,   u"x*"_qs,              u"end\\R"_qs,          u"(?s)Ab.*?q"_qs,
+        u"(?<=\\p{L})a"_qs,     u"\\p{L}{2} "_qs,
+    };
+    const QList<unsigned> optionSets = {0, kRegexCaseInsensitive,
+                                        kRegexAnchorsMatchLines | kRegexDotMatchesLineSeparators,
+                                        kRegexUseUnicodeWordBoundaries};
+    for (const QByteArray charset : {"Shift_JIS", "Big5", "GBK", "EUC-KR"}) {
+        const std::optional<DoubleByteSet> set = doubleByteSetOf(charset);
+        ASSERT_TRUE(set) << charset.constData();
+        ASSERT_GE(set->letters.size(), 5) << charset.constData();
+        const QByteArray bytes = doubleByteSeamText(*set);
+        const QString text = decodeInCharset(bytes, set->converter);
+        const QList<qsizetype> offsets = unitOffsets(bytes, set->units);
+        ASSERT_EQ(offsets.size(), text.size() + 1) << charset.constData();
+        // The whole text, and ranges by seams.
+        const qsizetype units = text.size();
+        const QList<Range> ranges = {{0, units}, {units / 5, units / 3}, {units - units / 6, units / 6}};
+        expectBytesAgreeWithString(
+            QString::fromLatin1(charset), text, ranges, patterns, optionSets,
+            [&](const RegularExpression& regex, Range range, unsigned matching,
+                const RegularExpression::MatchHandler& handler) {
+                return regex.enumerateMatchesInDoubleBytes(bytes, set->units, range, matching, {}, handler);
+            },
+            [&](Range range) {
+                return Range{offsets[range.location], offsets[range.maxRange()] - offsets[range.location]};
+            });
+    }
+}
+
+TEST(RegularExpression, DoubleByteTextBoundsAndInvalidBytes)
+{
+    const std::optional<DoubleByteSet> set = doubleByteSetOf("Shift_JIS");
+    ASSERT_TRUE(set);
+    const RegularExpression regex = RegularExpression::compile(u"\\x{3042}+"_qs, 0);
+    QList<Range> seen;
+    const auto collect = [&seen](const RegularExpressionMatch& match) {
+        seen.append(match.range());
+        return false;
+    };
+    EXPECT_EQ(regex.enumerateMatchesInDoubleBytes("A\x82\xa0\x82\xa0", set->units, {0, 5}, 0, {}, collect),
+              kRegexCompleted);
+    EXPECT_EQ(seen, (QList<Range>{{1, 4}}));
+    EXPECT_EQ(regex.enumerateMatchesInDoubleBytes("A\x82\xa0", set->units, {5, 0}, 0, {}, collect), kRegexFailed);
+    EXPECT_EQ(regex.enumerateMatchesInDoubleBytes("A\x82", set->units, {0, 2}, 0, {}, collect), kRegexFailed)
+        << "a character cut at the end";
+    EXPECT_EQ(regex.enumerateMatchesInDoubleBytes("\x82\x20", set->units, {0, 2}, 0, {}, collect), kRegexFailed)
+        << "a pair the set does not have";
+    EXPECT_EQ(regex.enumerateMatchesInDoubleBytes(QByteArrayView(), set->units, {0, 0}, 0, {}, collect),
+              kRegexCompleted);
+    EXPECT_EQ(RegularExpression().enumerateMatchesInDoubleBytes("a", set->units, {0, 1}, 0, {}, collect),
+              kRegexFailed);
     EXPECT_EQ(seen.size(), 1);
 }
 

@@ -8,6 +8,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <random>
+
 using namespace sorvant;
 
 namespace {
@@ -131,6 +133,74 @@ TEST(CharsetNames, IanaAndMimeNamesFindTheirConverters)
     EXPECT_TRUE(converterForCharset(QByteArray()).isNull());
     EXPECT_TRUE(converterForCharset(QByteArray("ISO-8859-1\0x", 12)).isNull());
     EXPECT_TRUE(converterForCharset(QByteArray(200, 'a')).isNull());
+}
+
+// Sets of one or two bytes a character read without state have a table;
+// every other kind, none.
+TEST(CharsetNames, DoubleByteUnitsOnlyForStatelessSetsOfOneOrTwoBytes)
+{
+    const auto sjis = doubleByteUnits(converterForCharset("Shift_JIS"));
+    ASSERT_TRUE(sjis.has_value());
+    EXPECT_TRUE(sjis->lead[0x82]);
+    EXPECT_FALSE(sjis->lead[0x41]);
+    const unsigned char hiragana[] = {0x82, 0xa0};
+    EXPECT_EQ(sjis->unitAt(hiragana), u'\u3042');
+    EXPECT_EQ(sjis->lengthAt(hiragana), 2);
+    EXPECT_EQ(sjis->single[0x41], u'A');
+    EXPECT_EQ(sjis->single[0xB6], u'\uFF76') << "half-width katakana, one byte";
+    EXPECT_EQ(sjis->pairs[0x8200], DoubleByteUnits::kNoUnit) << "a trail byte the set does not have";
+    for (const char* other : {"Big5", "GBK", "EUC-KR"}) {
+        SCOPED_TRACE(other);
+        EXPECT_TRUE(doubleByteUnits(converterForCharset(other)).has_value());
+    }
+    for (const char* other : {"ISO-8859-1", "UTF-8", "EUC-JP", "GB18030", "IBM930", "UTF-16LE", "ISO-2022-JP", "HZ-GB-2312"}) {
+        SCOPED_TRACE(other);
+        EXPECT_FALSE(doubleByteUnits(converterForCharset(other)).has_value());
+    }
+    EXPECT_FALSE(doubleByteUnits(QByteArray()).has_value());
+    EXPECT_FALSE(doubleByteUnits("x-no-such-set").has_value());
+}
+
+// The table reads a text as the strict converter does: the same units
+// where it decodes, no count where it fails, for random bytes of every
+// kind (lead bytes followed by anything, and cut at the end).
+TEST(CharsetNames, DoubleByteUnitsDecodeAsTheConverter)
+{
+    std::mt19937 random(20261208);
+    for (const char* charset : {"Shift_JIS", "Big5", "GBK", "EUC-KR"}) {
+        SCOPED_TRACE(charset);
+        const QByteArray converter = converterForCharset(charset);
+        const auto units = doubleByteUnits(converter);
+        ASSERT_TRUE(units.has_value());
+        int valid = 0;
+        for (int n = 0; n < 3000; ++n) {
+            QByteArray bytes;
+            for (int i = int(random() % 12); i > 0; --i) {
+                // ASCII, a lead byte with a trail, or any byte.
+                const auto kind = random() % 3;
+                const auto any = static_cast<unsigned char>(random());
+                if (kind == 0)
+                    bytes.append(char(0x20 + random() % 0x5f));
+                else if (kind == 1 && units->lead[any])
+                    bytes.append(char(any)).append(char(0x40 + random() % 0xbf));
+                else
+                    bytes.append(char(any));
+            }
+            const QString expected = decodeInCharset(bytes, converter);
+            const qsizetype count = doubleByteUnitCount(bytes, *units);
+            ASSERT_EQ(count >= 0, !expected.isNull()) << bytes.toHex(' ').constData();
+            if (count < 0)
+                continue;
+            ++valid;
+            QString read;
+            const auto* at = reinterpret_cast<const unsigned char*>(bytes.constData());
+            for (const auto* end = at + bytes.size(); at < end; at += units->lengthAt(at))
+                read.append(QChar(units->unitAt(at)));
+            EXPECT_EQ(read, expected) << bytes.toHex(' ').constData();
+            EXPECT_EQ(count, expected.size());
+        }
+        EXPECT_GT(valid, 300) << "too few valid texts to compare";
+    }
 }
 
 TEST(CharsetNames, ByteCharactersOnlyForSetsThatKeepAscii)

@@ -1,9 +1,11 @@
 #include "search/wildcard_patterns.h"
 
 #include "foundation/separators.h"
+#include "platform/string_encoding.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -156,6 +158,36 @@ TEST(WholeString, LongNamesWithManyStarsAnswer)
     const QString name = QString(8192, QChar(u'a')) + QStringLiteral(".txt");
     EXPECT_FALSE(isLikeUnixWildcard(name, QStringLiteral("*a*a*a*a*a*a*b")));
     EXPECT_TRUE(isCaseInsensitiveLikeUnixWildcard(name, QStringLiteral("*A*A*A*.T[W-Z]T")));
+}
+
+// A text of one or two bytes a character matches as its decoded string
+// does, with and without case, whatever mix of one- and two-byte
+// characters each pattern element meets.
+TEST(WholeString, DoubleByteTextMatchesAsItsString)
+{
+    const QByteArray converter = converterForCharset("Shift_JIS");
+    const std::optional<DoubleByteUnits> units = doubleByteUnits(converter);
+    ASSERT_TRUE(units);
+    // "Aあ" "ｶ" (one byte) "b" "日本" "z", and a trail byte that is "{"
+    // (the second of 本) the pattern must not take alone.
+    const QByteArray texts[] = {"A\x82\xa0\xb6" "b\x93\xfa\x96\x7b" "z", "\x82\xa0", "a", "\x96\x7b\x7b",
+                                "AA\x82\xa0\x82\xa0\xb6\xb6" "bb"};
+    const QString patterns[] = {u"*"_qs, u"?"_qs, u"??"_qs, u"a*z"_qs, u"*\u672c?"_qs, u"*{*"_qs, u"*{"_qs,
+                                u"a\u3042?b??z"_qs, u"*[\u3040-\u309f]*"_qs, u"[^a]*"_qs, u"*\uff76B*"_qs,
+                                u"*\u3042\u3042*"_qs, u"\u672c{"_qs, u"*?{"_qs};
+    for (const QByteArray& bytes : texts) {
+        const QString text = decodeInCharset(bytes, converter);
+        ASSERT_FALSE(text.isNull()) << bytes.toHex(' ').constData();
+        for (const QString& pattern : patterns) {
+            SCOPED_TRACE(bytes.toHex(' ').toStdString() + " ~ " + pattern.toStdString());
+            EXPECT_EQ(isLikeUnixWildcardInDoubleBytes(bytes, *units, pattern, false),
+                      isLikeUnixWildcard(text, pattern));
+            EXPECT_EQ(isLikeUnixWildcardInDoubleBytes(bytes, *units, pattern, true),
+                      isCaseInsensitiveLikeUnixWildcard(text, pattern));
+        }
+    }
+    EXPECT_FALSE(isLikeUnixWildcardInDoubleBytes(QByteArrayView(), *units, u"*"_qs, false));
+    EXPECT_FALSE(isLikeUnixWildcardInDoubleBytes("a", *units, QString(), false));
 }
 
 // --- tables ----------------------------------------------------------------

@@ -1,0 +1,214 @@
+#include "search/content_reading.h"
+
+#include "platform/file_error.h"
+#include "platform/file_system_representation.h"
+#include "platform/log.h"
+#include "platform/string_encoding.h"
+#include "search/stop_check.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+namespace sorvant {
+
+QString FileLabel::path() const
+{
+    if (folder.isEmpty())
+        return stringWithFileSystemRepresentation(name);
+    return stringWithFileSystemRepresentation(folder.endsWith('/') ? folder + name : folder + '/' + name);
+}
+
+qsizetype readUpTo(int fd, char* buffer, qsizetype size)
+{
+    qsizetype done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, buffer + done, size_t(size - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+OpenFile::~OpenFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+OpenFile openRegularFile(int parentFd, const FileLabel& file, std::uint64_t maxFileSize)
+{
+    const int fd = ::openat(parentFd, file.name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        // A name gone since the walk saw it, and a socket or a device
+        // without its driver (no file to read), are no failure; any other
+        // (no permission, too many open files, an I/O error) is said.
+        const int error = errno;
+        if (error != ENOENT && error != ENOTDIR && error != ENXIO && error != ENODEV)
+            logWarning(QStringLiteral("Skipped the contents of %1: %2").arg(file.path(), errorMessage(error)));
+        return {};
+    }
+    struct stat status{};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
+        ::close(fd);
+        return {};
+    }
+    if (std::uint64_t(status.st_size) >= maxFileSize) {
+        ::close(fd);
+        logWarning(QStringLiteral("Skipped the contents of %1: %2 bytes, at or above the limit of %3 bytes")
+                       .arg(file.path())
+                       .arg(std::uint64_t(status.st_size))
+                       .arg(maxFileSize));
+        return {};
+    }
+    return {fd, std::uint64_t(status.st_size)};
+}
+
+std::pair<const char*, qsizetype> detectedConverter(const char* data, qsizetype size)
+{
+    if (startsWideText(data, size))
+        return {converterOfEncoding(detectEncoding(QByteArray::fromRawData(data, std::min<qsizetype>(size, 4)))), 0};
+    const bool utf8Mark = size >= 3 && std::memcmp(data, "\xef\xbb\xbf", 3) == 0;
+    return {converterOfEncoding(NSUTF8StringEncoding), utf8Mark ? 3 : 0};
+}
+
+namespace {
+
+// Decodes the rest of an open file, `size` bytes from its offset, in
+// `converter`, read in windows through `window` straight into one string:
+// no copy of the file's bytes is held beside its text. Null when the
+// bytes are not valid in it, on a read error and on a stop.
+QString decodeRestOfFile(int fd, std::uint64_t size, const char* converter, QByteArray& window,
+                         const StopCheck* stop)
+{
+    PieceDecoder decoder(converter);
+    if (!decoder.isOpen())
+        return {};
+    // A UTF-16 or UTF-32 text takes at most one unit per two bytes; UTF-8
+    // and the byte sets at most one per byte (decodeInto grows it for a set
+    // that gives more).
+    const bool wide = std::strncmp(converter, "UTF-16", 6) == 0 || std::strncmp(converter, "UTF-32", 6) == 0;
+    QString text(qsizetype(wide ? size / 2 + 1 : size + 1), Qt::Uninitialized);
+    qsizetype used = 0;
+    window.reserve(kContentWindowBytes);
+    for (std::uint64_t read = 0;;) {
+        const qsizetype want = qsizetype(std::min<std::uint64_t>(size - read, std::uint64_t(kContentWindowBytes)));
+        window.resize(want);
+        if (readUpTo(fd, window.data(), want) != want || (stop && stop->shouldStop(std::uint64_t(want))))
+            return {};
+        read += std::uint64_t(want);
+        if (!decoder.decodeInto(window.constData(), want, read >= size, text, used))
+            return {};
+        if (read >= size)
+            break;
+    }
+    PieceDecoder::finishText(text, used);
+    return text;
+}
+
+} // namespace
+
+QString readWholeText(int fd, std::uint64_t size, QByteArray& window, const FileLabel& file,
+                      const StopCheck* stop, const QByteArray& charset)
+{
+    if (size >= kLongestWholeFile) {
+        logWarning(QStringLiteral("Skipped the contents of %1: %2 bytes, at or above the limit of %3 bytes for "
+                                  "a text searched whole (wildcards, query terms and regular expressions)")
+                       .arg(file.path())
+                       .arg(size)
+                       .arg(kLongestWholeFile));
+        return {};
+    }
+    try {
+        if (!charset.isNull()) {
+            QString text = decodeRestOfFile(fd, size, charset.constData(), window, stop);
+            // Bytes not valid in the declared set are read as if none were
+            // declared.
+            if (!text.isNull() || (stop && stop->shouldStop(0)) || ::lseek(fd, 0, SEEK_SET) != 0)
+                return text;
+        }
+        char first[4];
+        const qsizetype got = readUpTo(fd, first, qsizetype(std::min<std::uint64_t>(size, 4)));
+        if (got < 0)
+            return {};
+        const auto [converter, skip] = detectedConverter(first, got);
+        if (!converter || ::lseek(fd, off_t(skip), SEEK_SET) != off_t(skip))
+            return {};
+        return decodeRestOfFile(fd, size - std::uint64_t(skip), converter, window, stop);
+    } catch (const std::bad_alloc&) {
+        logWarning(QStringLiteral("Skipped the contents of %1: its text does not fit in memory").arg(file.path()));
+        window = QByteArray();
+        return {};
+    }
+}
+
+bool hasByteOrderMark(const char* data, qsizetype size, const char* mark, qsizetype length)
+{
+    return size >= length && std::memcmp(data, mark, size_t(length)) == 0;
+}
+
+bool startsWideText(const char* data, qsizetype size)
+{
+    return hasByteOrderMark(data, size, "\xff\xfe", 2) || hasByteOrderMark(data, size, "\xfe\xff", 2)
+           || hasByteOrderMark(data, size, "\x00\x00\xfe\xff", 4);
+}
+
+qsizetype readFirstWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype window, qsizetype overlap)
+{
+    const qsizetype wanted = qsizetype(std::min<std::uint64_t>(size, std::uint64_t(window)));
+    bytes.reserve(overlap + window + 8);
+    bytes.resize(wanted);
+    const qsizetype got = readUpTo(fd, bytes.data(), wanted);
+    bytes.resize(std::max<qsizetype>(got, 0));
+    return got;
+}
+
+bool readNextWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype window, qsizetype keep,
+                    std::uint64_t& read, qsizetype holeRun)
+{
+    const qsizetype kept = bytes.size() - keep;
+    std::memmove(bytes.data(), bytes.constData() + keep, size_t(kept));
+    if (holeRun > 0) {
+        errno = 0;
+        const off_t data = ::lseek(fd, off_t(read), SEEK_DATA);
+        // ENXIO: a hole up to the end.
+        const std::uint64_t dataStart = data >= 0 ? std::uint64_t(data) : errno == ENXIO ? size : read;
+        if (dataStart > read + std::uint64_t(holeRun) && ::lseek(fd, off_t(dataStart), SEEK_SET) == off_t(dataStart)) {
+            bytes.resize(kept + holeRun);
+            std::memset(bytes.data() + kept, 0, size_t(holeRun));
+            read = dataStart;
+            return true;
+        }
+        if (::lseek(fd, off_t(read), SEEK_SET) != off_t(read))
+            return false;
+    }
+    const qsizetype wanted = qsizetype(std::min<std::uint64_t>(size - read, std::uint64_t(window)));
+    bytes.resize(kept + wanted);
+    const qsizetype got = readUpTo(fd, bytes.data() + kept, wanted);
+    read += std::uint64_t(std::max<qsizetype>(got, 0));
+    return got == wanted;
+}
+
+QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize)
+{
+    if (path.isEmpty())
+        return {};
+    const FileLabel label{{}, path};
+    const OpenFile file = openRegularFile(AT_FDCWD, label, maxFileSize);
+    if (!file.isOpen())
+        return {};
+    QByteArray bytes;
+    return readWholeText(file.fd(), file.size(), bytes, label, nullptr, declaredCharsetOfFile(file.fd()).converter);
+}
+
+} // namespace sorvant
