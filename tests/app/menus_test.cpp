@@ -30,6 +30,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
+#include <QMenu>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -240,6 +241,16 @@ TEST_F(MenuActionsTest, PreviewTitlesGroupTheCountAsTheLanguageDoes)
         many->commands().update();
         EXPECT_EQ(many->commands().command("toggleQuickLookAction")->text(), quickLook);
         EXPECT_EQ(many->commands().command("toggleSlideshowAction")->text(), slideshow);
+        // The Items menu as it shows them (a screenshot to look at).
+        QMenu items;
+        items.addActions(many->commands().contextMenu()->actions());
+        items.addSeparator();
+        items.addAction(many->commands().command("toggleQuickLookAction"));
+        items.addAction(many->commands().command("toggleSlideshowAction"));
+        items.adjustSize();
+        const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
+        QDir().mkpath(folder);
+        EXPECT_TRUE(items.grab().save(folder + QStringLiteral("/items-menu-many-%1.png").arg(QLatin1String(language))));
     }
 }
 
