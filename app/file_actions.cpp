@@ -371,6 +371,7 @@ void FileActions::deleteItems(bool trash)
     if (paths.isEmpty())
         return;
     m_deletions.append(deletion);
+    m_search->model()->setUnderWay(deletion->rows.values(), true);
     if (!m_progress.isActive())
         m_progress.start();
     emit underWayChanged();
@@ -455,6 +456,8 @@ void FileActions::endDeletion(const std::shared_ptr<Deletion>& deletion)
 {
     dropGoneRows();
     m_deletions.removeOne(deletion);
+    if (m_search)
+        m_search->model()->setUnderWay(deletion->rows.values(), false);
     if (m_deletions.isEmpty())
         m_progress.stop();
     emit progressChanged();

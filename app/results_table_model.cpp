@@ -73,6 +73,12 @@ AttributedString highlightedText(const QString& name, const QVariantList& ranges
 ResultsTableModel::ResultsTableModel(ResultsDataSource& dataSource, QObject* parent)
     : QAbstractTableModel(parent), m_dataSource(dataSource), m_rolesResolver(new ResultsRolesResolver(*this))
 {
+    // Any change of the rows moves the rows under way.
+    const auto stale = [this] { m_underWayStale = true; };
+    connect(this, &QAbstractItemModel::rowsInserted, this, stale);
+    connect(this, &QAbstractItemModel::rowsRemoved, this, stale);
+    connect(this, &QAbstractItemModel::layoutChanged, this, stale);
+    connect(this, &QAbstractItemModel::modelReset, this, stale);
 }
 
 QString ResultsTableModel::titleOfColumn(int column)
@@ -146,7 +152,24 @@ void ResultsTableModel::insertPrepared(ResultsDataSource::PreparedResults prepar
 
 void ResultsTableModel::removeResults(const QList<ResultPointer>& gone)
 {
+    if (gone.isEmpty())
+        return;
+    QSet<const Result*> goneSet;
+    goneSet.reserve(gone.size());
+    for (const ResultPointer& result : gone)
+        goneSet.insert(result.get());
+    // The shown list at rest, read in place: no count of a result is taken.
+    const QList<ResultPointer>& shown = m_dataSource.results();
+    QList<int> rows;
+    for (int row = 0, count = int(std::min<qsizetype>(m_rows, shown.size())); row < count; ++row) {
+        if (goneSet.contains(shown.at(row).get()))
+            rows.append(row);
+    }
+    if (!rows.isEmpty())
+        emit resultRowsAboutToLeave(rows);
     (void)m_dataSource.removeResults(gone, this);
+    if (!rows.isEmpty())
+        emit resultRowsLeft(rows);
 }
 
 void ResultsTableModel::removeAllResults()
@@ -154,6 +177,7 @@ void ResultsTableModel::removeAllResults()
     beginResetModel();
     auto shown = std::make_shared<ResultsDataSource::ShownResults>(m_dataSource.takeAllResults());
     m_rows = 0;
+    m_underWay.clear();
     endResetModel();
     // The results of the last search are freed on the pool: a reset stays
     // cheap however many rows it empties.
@@ -179,6 +203,44 @@ ResultPointer ResultsTableModel::resultAtRow(int row) const
     return row < m_rows ? m_dataSource.resultAtIndex(row) : nullptr;
 }
 
+void ResultsTableModel::setUnderWay(const QList<ResultPointer>& results, bool underWay)
+{
+    if (underWay)
+        m_underWay.reserve(m_underWay.size() + results.size());
+    for (const ResultPointer& result : results) {
+        if (!result)
+            continue;
+        if (underWay)
+            m_underWay.insert(result.get());
+        else
+            m_underWay.remove(result.get());
+    }
+    m_underWayStale = true;
+}
+
+qsizetype ResultsTableModel::underWayCount(const QList<Range>& runs) const
+{
+    if (m_underWay.isEmpty() || runs.isEmpty())
+        return 0;
+    if (m_underWayStale) {
+        m_underWayBefore.assign(size_t(m_rows) + 1, 0);
+        const QList<ResultPointer>& shown = m_dataSource.results();
+        const int rows = int(std::min<qsizetype>(m_rows, shown.size()));
+        for (int row = 0; row < rows; ++row) {
+            const bool marked = m_underWay.contains(shown.at(row).get());
+            m_underWayBefore[size_t(row) + 1] = m_underWayBefore[size_t(row)] + (marked ? 1 : 0);
+        }
+        m_underWayStale = false;
+    }
+    qsizetype count = 0;
+    for (const Range& run : runs) {
+        const qsizetype first = std::clamp<qsizetype>(run.location, 0, m_rows);
+        const qsizetype end = std::clamp<qsizetype>(run.maxRange(), first, m_rows);
+        count += m_underWayBefore[size_t(end)] - m_underWayBefore[size_t(first)];
+    }
+    return count;
+}
+
 void ResultsTableModel::shownResultsWillInsert(qsizetype row, qsizetype count)
 {
     beginInsertRows({}, int(row), int(row + count - 1));
@@ -192,6 +254,14 @@ void ResultsTableModel::shownResultsDidInsert()
 
 void ResultsTableModel::shownResultsWillRemove(qsizetype row, qsizetype count)
 {
+    // A row that leaves takes its mark: what a Trash took off the disk is
+    // no longer under way.
+    if (!m_underWay.isEmpty()) {
+        for (qsizetype at = row; at < row + count; ++at) {
+            if (const ResultPointer result = m_dataSource.resultAtIndex(at))
+                m_underWay.remove(result.get());
+        }
+    }
     beginRemoveRows({}, int(row), int(row + count - 1));
 }
 

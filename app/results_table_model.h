@@ -29,9 +29,11 @@
 #include "search/results_data_source.h"
 
 #include <QAbstractTableModel>
+#include <QSet>
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class QMimeData;
 
@@ -96,7 +98,8 @@ public:
     // The same for a batch prepared off the interface thread.
     void insertPrepared(ResultsDataSource::PreparedResults prepared);
     // Removes the rows of `gone` (ResultsDataSource::goneResults, made off
-    // this thread), each run of adjacent rows as one removal.
+    // this thread), each run of adjacent rows as one removal, between
+    // resultRowsAboutToLeave and resultRowsLeft.
     void removeResults(const QList<ResultPointer>& gone);
     // Empties the model (a reset: a new search).
     void removeAllResults();
@@ -115,6 +118,21 @@ public:
     void reload();
     // The result shown in `row`; null outside the rows.
     [[nodiscard]] ResultPointer resultAtRow(int row) const;
+
+    // --- rows under way ------------------------------------------------------------------
+    // A row is under way while a Trash or Delete holds its result; the
+    // mark goes with the result as rows move, and leaves with its row or a
+    // new search. Asking costs a look-up, not a walk of the selection.
+    //
+    // Marks `results` as under way (YES) or not (NO).
+    void setUnderWay(const QList<ResultPointer>& results, bool underWay);
+    // Whether any result is marked under way.
+    [[nodiscard]] bool hasUnderWay() const { return !m_underWay.isEmpty(); }
+    // How many rows of `runs` ({first row, count}, disjoint, as
+    // TableView::selectedRowRuns gives them) are under way: a look-up per
+    // run; the rows are counted once after they or the marks changed.
+    //   rows 1 and 3 of 0-4 under way: {{0, 2}} => 1   {{0, 5}} => 2   {} => 0
+    [[nodiscard]] qsizetype underWayCount(const QList<Range>& runs) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -144,6 +162,13 @@ public:
 
     [[nodiscard]] ResultsDataSource& dataSource() const { return m_dataSource; }
 
+signals:
+    // The rows of removeResults are about to leave, and have left: `rows`
+    // are their rows before, ascending. A view keeps its selection through
+    // the removal with them (ResultsView).
+    void resultRowsAboutToLeave(const QList<int>& rows);
+    void resultRowsLeft(const QList<int>& rows);
+
 private:
     // ShownResultsObserver
     void shownResultsWillInsert(qsizetype row, qsizetype count) override;
@@ -162,6 +187,13 @@ private:
     mutable std::optional<std::uint64_t> m_highlightGeneration;
     int m_rows = 0;
     bool m_narrowPath = false;
+    // The results under way; a mark leaves with its row, so none outlives
+    // its result.
+    QSet<const Result*> m_underWay;
+    // The rows under way before each row (one more entry than rows), made
+    // again when asked after a change of the rows or the marks.
+    mutable std::vector<int> m_underWayBefore;
+    mutable bool m_underWayStale = true;
     ResultsRolesResolver* m_rolesResolver; // a child
 };
 

@@ -54,10 +54,15 @@ public:
     void showSortIndicator();
 
     // --- selection -------------------------------------------------------------------------
-    // Selected rows in order, and their full paths.
+    // Selected rows in order, and their full paths: built whole, for a
+    // command that acts on them (the commands' state asks for less).
     [[nodiscard]] QList<int> selectedRows() const;
     [[nodiscard]] QStringList selectedPaths() const;
     void selectRows(const QList<int>& rows);
+    // Whether a selected row is not under way (ResultsTableModel::
+    // setUnderWay): what a Trash or Delete would act on. Counted per run of
+    // selected rows, never row by row.
+    [[nodiscard]] bool hasSelectedRowNotUnderWay() const;
     // The one selected result; null for none or several.
     [[nodiscard]] ResultPointer selectedResult() const;
     // The name of the selected result (the current row when several are
@@ -93,11 +98,17 @@ private:
     void updateResolvedRows();
     void updateResolvedRoles();
 
+    // The selection goes through a removal of rows as runs: taken off
+    // before (unseen), put back after on the rows that stayed.
+    void takeSelectionForRemoval();
+    void putBackSelectionAfterRemoval(const QList<int>& goneRows);
+
     // The results' model, as the view shows it; null once it is gone.
     [[nodiscard]] ResultsTableModel* resultsModel() const;
 
     QPointer<SearchController> m_search;
     QPoint m_pressPosition;
+    QList<Range> m_selectionThroughRemoval;
 };
 
 } // namespace sorvant

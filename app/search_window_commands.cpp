@@ -5,10 +5,13 @@
 #include "app/results_table_model.h"
 #include "app/results_view.h"
 #include "app/search_window.h"
+#include "foundation/number_formatting.h"
 #include "foundation/string_format.h"
 #include "interface/action_router.h"
 #include "interface/menu_items.h"
 #include "interface/quick_look.h"
+#include "platform/current_locale.h"
+#include "platform/number_format.h"
 #include "search/results_data_source.h"
 #include "system/bundle.h"
 
@@ -18,6 +21,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <memory>
+
 namespace sorvant {
 
 namespace {
@@ -26,7 +31,7 @@ namespace {
 enum class Rule {
     Always,
     Selection,  // a file command: something is selected
-    Removal,    // Trash, Delete: a selection none of which a running one holds
+    Removal,    // Trash, Delete: a selection that holds an item no running one holds
     QuickLook,  // a selection or an open preview; the title names them
     Slideshow,  // a selection; the title names it
     Never,      // no service on this desktop
@@ -58,6 +63,23 @@ QByteArray withColon(const QByteArray& selector)
     return selector.isEmpty() || selector.endsWith(':') ? selector : selector + ':';
 }
 
+// A count as the status line and the questions show counts: grouped as
+// the current locale groups ("147,548"; "147.548" in German). The
+// formatter is made again only when the locale changed since its last use.
+QString groupedCount(qsizetype count)
+{
+    static QString locale;
+    static std::unique_ptr<NumberFormatter> formatter;
+    if (!formatter || locale != currentLocaleName()) {
+        locale = currentLocaleName();
+        formatter = std::make_unique<NumberFormatter>(NumberFormatter::Style::None, locale);
+        formatter->setUsesGroupingSeparator(true);
+        formatter->setGroupingSize(3);
+    }
+    const QString text = stringForInteger(*formatter, qint64(count));
+    return text.isEmpty() ? QString::number(count) : text;
+}
+
 // The Quick Look or Slideshow title for the window's selection ("Quick Look
 // \"a.txt\"", "Slideshow 3 items"); "Close Quick Look" while a preview is open.
 QString previewTitle(const SearchWindow& window, bool quickLook)
@@ -68,16 +90,19 @@ QString previewTitle(const SearchWindow& window, bool quickLook)
             return localizedToolkitString(QStringLiteral("Close Quick Look"));
     }
     const ResultsView& results = *window.resultsTable();
-    const qsizetype count = results.selectedRows().size();
+    const int count = results.countOfSelection();
     if (count == 0)
         return localizedToolkitString(quickLook ? QStringLiteral("Quick Look") : QStringLiteral("Slideshow"));
     if (count == 1)
         return stringWithFormat(localizedToolkitString(quickLook ? QStringLiteral("Quick Look \"%@\"")
                                                                  : QStringLiteral("Slideshow \"%@\"")),
                                 {results.selectedResultName()});
-    return stringWithFormat(localizedToolkitString(quickLook ? QStringLiteral("Quick Look %d items")
-                                                             : QStringLiteral("Slideshow %d items")),
-                            {qlonglong(count)});
+    // The count grouped as the status line and the questions group it
+    // ("147,548"; "147.548" in German): the title's "%d" takes the text.
+    QString format = localizedToolkitString(quickLook ? QStringLiteral("Quick Look %d items")
+                                                      : QStringLiteral("Slideshow %d items"));
+    format.replace(QLatin1String("%d"), QLatin1String("%@"));
+    return stringWithFormat(format, {groupedCount(count)});
 }
 
 } // namespace
@@ -222,7 +247,7 @@ bool SearchWindowCommands::validate(QAction* action)
         enabled = selected;
         break;
     case Rule::Removal:
-        enabled = selected && !m_window->fileActions().isUnderWay(m_window->resultsTable()->selectedPaths());
+        enabled = m_window->resultsTable()->hasSelectedRowNotUnderWay();
         break;
     case Rule::QuickLook: {
         const QuickLookController* preview = QuickLookController::currentController();

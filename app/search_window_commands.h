@@ -17,6 +17,8 @@
 // menus and shortcuts reach validate() through the router's validation
 // (SearchWindow::validateMenuItem).
 //   a file command ("openFile:", "copy:" …)     enabled with a selection
+//   "moveToTrash:" / "destroy:"                with a selected item that no
+//                                              running Trash or Delete holds
 //   "toggleQuickLookAction:"                   also while a preview is open
 //   "shareAction:"                             never (no sharing service)
 //   "setSorting:" / "setReverseSorting:"       checked: the current key,

@@ -20,6 +20,7 @@
 // The trees and the picture are made once, under the temporary folder.
 
 #include "app/application_delegate.h"
+#include "app/file_actions.h"
 #include "app/results_table_model.h"
 #if __has_include("app/results_roles_resolver.h")
 #include "app/results_roles_resolver.h"
@@ -27,7 +28,9 @@
 #include "app/search_window.h"
 #include "interface/menu_items.h"
 #include "interface/preview_window.h"
+#include "platform/file_error.h"
 #include "platform/property_list.h"
+#include "system/file_operations.h"
 #include "platform/user_defaults.h"
 #include "search/result.h"
 #include "system/workspace_icons.h"
@@ -53,9 +56,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <tuple>
+#include <utility>
 #include <random>
 
 namespace {
@@ -356,6 +361,119 @@ void BM_RemoveGoneRows(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RemoveGoneRows)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A fresh tree of `count` empty files "item-N.txt", 400 a folder: the
+// Trash and Delete benches take them off the disk.
+QString freshTreeOf(const QString& name, int count)
+{
+    const QString root = benchFolder(name);
+    QDir(root).removeRecursively();
+    for (int i = 0; i < count; ++i) {
+        const QString dir = root + QStringLiteral("/d%1").arg(i / 400);
+        if (i % 400 == 0)
+            QDir().mkpath(dir);
+        QFile file(dir + QStringLiteral("/item-%1.txt").arg(i));
+        (void)file.open(QIODevice::WriteOnly);
+    }
+    return root;
+}
+
+// 150,000 results: Ctrl+A, a single row and Ctrl+A again, then a Move to
+// Trash of every row (each item unlinked in the Trash's stead, so the
+// rows leave at the pace of the disk); then a Delete of 80,000 rows of
+// which every tenth item fails and stays selected. The longest stall of
+// each step, and the interface thread's CPU time for the selection steps.
+void BM_SelectionAndRemoval150k(benchmark::State& state)
+{
+    for (auto _ : state) {
+        const QString tree = freshTreeOf(QStringLiteral("150k-removal"), 150000);
+        Profile profile;
+        SearchWindow window(1, profile.defaults);
+        window.show();
+        spinFor(0.3);
+        if (!searchAndWait(window, QStringLiteral("item"), tree, 300)) {
+            state.SkipWithError("the search did not end");
+            return;
+        }
+        spinFor(0.5);
+        QTableView* table = window.resultsTable();
+        const int rows = table->model()->rowCount();
+        const auto selectedCount = [&] {
+            qsizetype count = 0;
+            for (const QItemSelectionRange& range : table->selectionModel()->selection())
+                count += range.height();
+            return count;
+        };
+        double selectionCpu = 0;
+        const auto timed = [&](auto step) {
+            return [&selectionCpu, step] {
+                const double started = threadCpuMilliseconds();
+                step();
+                QCoreApplication::processEvents();
+                selectionCpu = std::max(selectionCpu, threadCpuMilliseconds() - started);
+            };
+        };
+        double selectionStall = 0;
+        for (int round = 0; round < 2; ++round) {
+            selectionStall = std::max(selectionStall, stallDuring(timed([&] { table->selectAll(); }),
+                                                                  [&] { return selectedCount() == rows; }, 10));
+            if (round == 0)
+                selectionStall = std::max(selectionStall, stallDuring(timed([&] { table->selectRow(5); }),
+                                                                      [&] { return selectedCount() == 1; }, 10));
+        }
+        FileActions& actions = window.fileActions();
+        bool finished = false;
+        QObject::connect(&actions, &FileActions::deletionFinished, [&finished] { finished = true; });
+        const auto unlinkItem = [](const QString& path, FileError*) { return QFile::remove(path); };
+        actions.setItemWork(unlinkItem, {});
+        double trashSeconds = 0;
+        const double trashStall = stallDuring([&] { actions.moveToTrash(); },
+                                              [&] { return finished && table->model()->rowCount() == 0; }, 600,
+                                              &trashSeconds);
+        const int trashLeft = table->model()->rowCount();
+
+        const QString deleteTree = freshTreeOf(QStringLiteral("80k-removal"), 80000);
+        if (!searchAndWait(window, QStringLiteral("item"), deleteTree, 300)) {
+            state.SkipWithError("the second search did not end");
+            return;
+        }
+        spinFor(0.5);
+        // Every tenth item fails: its row stays, selected.
+        actions.setItemWork({}, [](const QString& path, FileError* error, const RemovalProgress&) {
+            if (path.endsWith(QLatin1String("0.txt"))) {
+                if (error)
+                    error->code = EACCES;
+                return false;
+            }
+            return QFile::remove(path);
+        });
+        actions.setAlertHandler([](const QString&, const QString&, const QString&, const QString&) { return true; });
+        table->selectAll();
+        QCoreApplication::processEvents();
+        finished = false;
+        double deleteSeconds = 0;
+        const double deleteStall =
+            stallDuring([&] { actions.destroy(); }, [&] { return finished; }, 600, &deleteSeconds);
+        state.SetIterationTime(trashSeconds);
+        const std::pair<const char*, double> counters[] = {
+            {"rows", rows},
+            {"stall_selection_ms", selectionStall},
+            {"selection_cpu_ms", selectionCpu},
+            {"trash_s", trashSeconds},
+            {"stall_trash_ms", trashStall},
+            {"trash_rows_left", trashLeft},
+            {"delete_s", deleteSeconds},
+            {"stall_delete_failing_ms", deleteStall},
+            {"delete_rows_left", table->model()->rowCount()},
+        };
+        for (const auto& [name, value] : counters)
+            state.counters[name] = value;
+        window.close();
+        QDir(tree).removeRecursively();
+        QDir(deleteTree).removeRecursively();
+    }
+}
+BENCHMARK(BM_SelectionAndRemoval150k)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // A tree of many file types (every extension the MIME database knows, in
 // turn): the first search on a fresh profile looks up an icon per type.

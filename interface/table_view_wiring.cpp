@@ -1,7 +1,8 @@
 // TableView's wiring to Qt's own mechanisms: the model and the default
 // cell, the double action over doubleClicked, and column autoresizing over
 // the header's resize modes. Kept apart from table_view.cpp, which holds
-// the table's drawing, selection and persistence.
+// the table's drawing and selection, and table_view_columns.cpp, which
+// holds the columns and their persistence.
 
 #include "interface/table_view.h"
 

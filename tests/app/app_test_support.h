@@ -3,12 +3,14 @@
 // defaults file, and waiting for a window's search to end.
 
 #include "app/destination_menu.h"
+#include "app/search_controller.h"
 #include "app/file_actions.h"
 #include "app/search_options.h"
 #include "app/search_window.h"
 #include "app/settings_drawer.h"
 #include "platform/background_work.h"
 #include "platform/user_defaults.h"
+#include "search/result.h"
 #include "search/search_engine.h"
 #include "tests/support/temp_tree.h"
 
@@ -136,6 +138,24 @@ protected:
         window->show();
         window->activateWindow();
         return QTest::qWaitForWindowActive(window.get()) ? std::move(window) : nullptr;
+    }
+
+    // A shown window of `rows` results of files that are not there (no
+    // search runs), named "n000000", "n000001" …
+    std::unique_ptr<SearchWindow> windowOfRows(int rows, quint64 index = 2)
+    {
+        auto shown = makeWindow(index);
+        ResultsDataSource& results = shown->searchController().engine().dataSource();
+        for (int i = 0; i < rows; ++i) {
+            const QString name = QStringLiteral("n%1").arg(i, 6, 10, QLatin1Char('0'));
+            results.addResult(Result::create(QStringLiteral("/nonexistent/") + name, QStringLiteral("/nonexistent"), name,
+                                             std::nullopt, QString(), false, false));
+        }
+        shown->searchController().showPendingResults();
+        shown->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(shown.get()));
+        EXPECT_EQ(shown->resultsTable()->model()->rowCount(), rows);
+        return shown;
     }
 
     TempTree tree;

@@ -684,6 +684,81 @@ wait "$app_pid" || status=$?
 app_pid=
 [ "$status" -eq 0 ] || fail "the application ended with status $status after Ctrl+Q in the preferences"
 
+# The interface thread with 150,000 rows: Ctrl+A, a single row (Down) and
+# Ctrl+A again, then a Move to Trash of every row. A probe calls the
+# application on the bus, whose calls are answered on the interface
+# thread, one after another; the longest round trip bounds the longest the
+# thread was busy at once. The numbers are said, not bounded: a loaded
+# machine stretches them. Once, without a window manager.
+probe_log=$root/probe.log
+# Calls the application until STOP exists, each round trip in ms a line of
+# probe.log.
+probe_interface_thread() { # stop
+  local started now
+  while [ ! -e "$1" ]; do
+    started=${EPOCHREALTIME/./}
+    dbus-send --session --print-reply --dest=org.tarrenbeck.Sorvant /org/tarrenbeck/Sorvant \
+      org.freedesktop.DBus.Introspectable.Introspect > /dev/null 2>&1 || true
+    now=${EPOCHREALTIME/./}
+    echo $(( (now - started) / 1000 )) >> "$probe_log"
+  done
+}
+probes() { [ -e "$probe_log" ] && wc -l < "$probe_log" || echo 0; }
+# Starts the probe afresh; probe_done stops it and says the longest round
+# trip and the median.
+probe_start() {
+  rm -f "$probe_log" "$root/probe.stop"
+  probe_interface_thread "$root/probe.stop" &
+  probe_pid=$!
+  desktop_pids+=($probe_pid) # ended on a failure too
+}
+probe_done() { # what
+  touch "$root/probe.stop"
+  wait "$probe_pid" || true
+  echo "interface thread during $1: longest round trip $(sort -n "$probe_log" | tail -1) ms," \
+    "median $(sort -n "$probe_log" | sed -n "$(( ( $(probes) + 1 ) / 2 ))p") ms, $(probes) calls"
+}
+# Waits until COUNT more calls were answered after the keys went: the
+# events before them have been taken.
+answered_after() { # count
+  local until=$(( $(probes) + $1 ))
+  wait_for 60 eval '[ "$(probes)" -ge $until ]' || fail "the application stopped answering the bus"
+}
+selection_stalls() {
+  local folder=$root/many-selection
+  many_items=150000
+  make_many "$folder"
+  export SORVANT_RESULTS_FILE=$root/many-results-selection.txt
+  launch "$root/config-selection" "$folder" ''
+  xdotool type --delay 20 item && xdotool key Return
+  wait_for 120 test -s "$SORVANT_RESULTS_FILE" || fail "the search of $many_items items did not end"
+  [ "$(wc -l < "$SORVANT_RESULTS_FILE")" -eq "$many_items" ] || fail "not all $many_items items were found"
+  xdotool key Down
+  probe_start
+  answered_after 20
+  probe_done "nothing (idle, the probe's own cost)"
+  probe_start
+  answered_after 5
+  xdotool key ctrl+a
+  answered_after 10
+  xdotool key Down
+  answered_after 10
+  xdotool key ctrl+a
+  answered_after 10
+  probe_done "Ctrl+A, a single row and Ctrl+A again over $many_items rows"
+  shot selection-all
+  probe_start
+  answered_after 5
+  xdotool key Delete
+  wait_for 600 eval '[ "$(items_in "$folder")" -eq 0 ]' || fail "the Move to Trash of $many_items items did not end"
+  answered_after 10
+  probe_done "a Move to Trash of $many_items selected rows"
+  close_and_quit
+}
+if [ "$manager" = none ]; then
+  selection_stalls
+fi
+
 # The window remembers its size: resized, closed and launched again, it
 # comes back as large as it was. Then a frame saved off the screen (and
 # larger than it) comes back whole on the 1440 x 900 screen.

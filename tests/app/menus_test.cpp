@@ -22,6 +22,7 @@
 #include "system/bundle.h"
 #include "system/trash.h"
 #include "tests/app/app_test_support.h"
+#include "tests/support/pinned_locale.h"
 #include "tests/interface/widget_helpers.h"
 #include "tests/system/alert_recorder.h"
 #include "tests/system/desktop_test_support.h"
@@ -30,6 +31,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
+#include <QMenu>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -260,6 +262,36 @@ TEST_F(MenuActionsTest, PreviewTitlesFollowTheSelectionAndAnOpenPreview)
     window->commands().update();
     EXPECT_EQ(action("toggleQuickLookAction")->text(), QStringLiteral("Close Quick Look"));
     EXPECT_TRUE(action("toggleQuickLookAction")->isEnabled());
+}
+
+// Regression: the titles counted thousands without grouping them ("Quick
+// Look 147548 items") where the status line and the questions group them.
+TEST_F(MenuActionsTest, PreviewTitlesGroupTheCountAsTheLanguageDoes)
+{
+    auto many = windowOfRows(1234);
+    many->resultsTable()->selectAll();
+    const std::tuple<const char*, const char*, QString, QString> cases[] = {
+        {"en", "en_US", "Quick Look 1,234 items", "Slideshow 1,234 items"},
+        {"de", "de_DE", "Übersicht von 1.234 Objekten", "Diashow von 1.234 Objekten"},
+    };
+    for (const auto& [language, locale, quickLook, slideshow] : cases) {
+        SCOPED_TRACE(locale);
+        const LanguageScope scope(language);
+        const PinnedLocale pinned(QString::fromLatin1(locale), QStringLiteral("UTC"));
+        many->commands().update();
+        EXPECT_EQ(many->commands().command("toggleQuickLookAction")->text(), quickLook);
+        EXPECT_EQ(many->commands().command("toggleSlideshowAction")->text(), slideshow);
+        // The Items menu as it shows them (a screenshot to look at).
+        QMenu items;
+        items.addActions(many->commands().contextMenu()->actions());
+        items.addSeparator();
+        items.addAction(many->commands().command("toggleQuickLookAction"));
+        items.addAction(many->commands().command("toggleSlideshowAction"));
+        items.adjustSize();
+        const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
+        QDir().mkpath(folder);
+        EXPECT_TRUE(items.grab().save(folder + QStringLiteral("/items-menu-many-%1.png").arg(QLatin1String(language))));
+    }
 }
 
 TEST_F(MenuActionsTest, QuirrelMissingOffersTheMakersSiteInstalledTakesTheSelection)

@@ -228,6 +228,48 @@ TEST_F(TableViewTest, SelectionSurvivesAReloadWhereRowsRemain)
     EXPECT_EQ(table.firstSelectedRow(), -1);
 }
 
+// The selected rows as runs, however the selection's ranges came: whole
+// rows in any order, overlapping, or a few columns of a row.
+TEST_F(TableViewTest, SelectedRowRunsJoinTheRangesInRowOrder)
+{
+    const auto rowsOf = [this](int top, int bottom) {
+        return QItemSelection(model.index(top, 0), model.index(bottom, 2));
+    };
+    const struct
+    {
+        const char* name;
+        QList<QItemSelection> selections; // selected one after another
+        QList<Range> runs;
+    } cases[] = {
+        {"none", {}, {}},
+        {"one row", {rowsOf(3, 3)}, {makeRange(3, 1)}},
+        {"all", {rowsOf(0, 39)}, {makeRange(0, 40)}},
+        {"out of order", {rowsOf(20, 22), rowsOf(2, 5)}, {makeRange(2, 4), makeRange(20, 3)}},
+        {"overlapping", {rowsOf(2, 8), rowsOf(5, 12)}, {makeRange(2, 11)}},
+        {"adjacent", {rowsOf(9, 10), rowsOf(2, 8)}, {makeRange(2, 9)}},
+        {"part of a row", {QItemSelection(model.index(7, 0), model.index(7, 1))}, {}},
+        {"a row in two parts",
+         {QItemSelection(model.index(7, 0), model.index(7, 1)), QItemSelection(model.index(7, 2), model.index(7, 2))},
+         {makeRange(7, 1)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        table.selectionModel()->clearSelection();
+        for (const QItemSelection& selection : c.selections)
+            table.selectionModel()->select(selection, QItemSelectionModel::Select);
+        EXPECT_EQ(table.selectedRowRuns(), c.runs);
+        QList<int> rows;
+        for (const Range& run : c.runs) {
+            for (qsizetype row = run.location; row < run.maxRange(); ++row)
+                rows.append(int(row));
+        }
+        EXPECT_EQ(table.selectionIndexes(), rows);
+        EXPECT_EQ(table.countOfSelection(), rows.size());
+        EXPECT_EQ(table.firstSelectedRow(), rows.isEmpty() ? -1 : rows.constFirst());
+        EXPECT_EQ(table.lastSelectedRow(), rows.isEmpty() ? -1 : rows.constLast());
+    }
+}
+
 TEST_F(TableViewTest, CopyHandsTheSelectedRowsToTheDataSource)
 {
     QAction copy;
