@@ -7,6 +7,7 @@
 #include "app/results_view.h"
 #include "app/search_controller.h"
 #include "app/user_file_work.h"
+#include "foundation/number_formatting.h"
 #include "interface/alerts.h"
 #include "interface/localization.h"
 #include "platform/background_work.h"
@@ -28,8 +29,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QSet>
 
 #include <algorithm>
 #include <cerrno>
@@ -185,22 +188,68 @@ void FileActions::addToQX()
 
 // --- deleting and copying -----------------------------------------------------------------
 
+// The selected items as a Trash or Delete reads them, once.
+struct FileActions::Chosen
+{
+    QStringList paths; // to act on, in row order
+    QHash<QString, ResultPointer> rows; // their rows by path
+    qsizetype underWay = 0; // selected items a running Trash or Delete holds
+};
+
+FileActions::Chosen FileActions::chosenItems() const
+{
+    Chosen chosen;
+    if (!m_results || !m_search)
+        return chosen;
+    for (const int row : m_results->selectedRows()) {
+        const ResultPointer result = m_search->model()->resultAtRow(row);
+        const QString path = result ? result->fullPath() : QString();
+        if (!result || chosen.rows.contains(path))
+            continue;
+        if (isUnderWay({path})) {
+            ++chosen.underWay;
+            continue;
+        }
+        chosen.paths.append(path);
+        chosen.rows.insert(path, result);
+    }
+    return chosen;
+}
+
+namespace {
+
+// What the status line and the Delete question add when some selected
+// items were left to a Trash or Delete already running.
+QString underWayNote(qsizetype count)
+{
+    if (count <= 0)
+        return {};
+    return count == 1 ? QCoreApplication::translate("FileActions",
+                                                    "1 other selected item is already being moved or deleted.")
+                      : QCoreApplication::translate("FileActions",
+                                                    "%1 other selected items are already being moved or deleted.")
+                            .arg(stringForInteger(count));
+}
+
+} // namespace
+
 void FileActions::moveToTrash()
 {
-    deleteItems(true);
+    deleteItems(true, chosenItems());
 }
 
 void FileActions::destroy()
 {
-    // Items a running Trash or Delete holds are neither asked about nor
-    // acted on again (deleteItems leaves them out too).
-    QStringList paths = selectedPaths();
-    paths.removeIf([this](const QString& path) { return isUnderWay({path}); });
-    if (paths.isEmpty())
+    // The items asked about are the items deleted: the answer may come
+    // after another deletion has ended and changed the selection.
+    const Chosen chosen = chosenItems();
+    if (chosen.paths.isEmpty())
         return;
-    if (askAlert(QStringLiteral("Warning"), deleteItemsQuestion(paths), QStringLiteral("Cancel"),
-                 QStringLiteral("Delete")))
-        deleteItems(false);
+    QString question = deleteItemsQuestion(chosen.paths);
+    if (chosen.underWay > 0)
+        question += u' ' + underWayNote(chosen.underWay);
+    if (askAlert(QStringLiteral("Warning"), question, QStringLiteral("Cancel"), QStringLiteral("Delete")))
+        deleteItems(false, chosen);
 }
 
 bool FileActions::askAlert(const QString& title, const QString& message, const QString& defaultButton,
@@ -223,9 +272,14 @@ bool FileActions::askAlert(const QString& title, const QString& message, const Q
 // the disk without a turn of the event loop per item.
 struct FileActions::Deletion
 {
-    // The selected items' rows by path; an item leaves once its row did.
+    QStringList paths; // the items chosen, in row order
+    QSet<QString> items; // the same, to look up
+    // The items' rows by path; an item leaves once its row did.
     QHash<QString, ResultPointer> rows;
-    std::shared_ptr<const FileOperation> operation; // the phase running
+    // The row of a single item, whose place goes to the row then there; -1.
+    int remembered = -1;
+    qsizetype underWay = 0; // selected items left to other deletions
+    std::shared_ptr<const FileOperation> operation; // the phase running; null between
     std::mutex mutex;
     QStringList gone; // guarded by mutex
 
@@ -327,8 +381,11 @@ QString FileActions::progressText() const
 {
     QStringList said;
     for (const std::shared_ptr<Deletion>& deletion : m_deletions) {
-        if (deletion->operation)
-            said.append(fileOperationProgress(UserFileWork::Progress::of(*deletion->operation)));
+        if (!deletion->operation)
+            continue;
+        said.append(fileOperationProgress(UserFileWork::Progress::of(*deletion->operation)));
+        if (deletion->underWay > 0)
+            said.last() += u' ' + underWayNote(deletion->underWay);
     }
     return said.isEmpty() ? QString() : said.join(QStringLiteral("  "));
 }
@@ -351,32 +408,34 @@ void FileActions::dropGoneRows()
     emit progressChanged();
 }
 
-void FileActions::deleteItems(bool trash)
+void FileActions::deleteItems(bool trash, const Chosen& chosen)
 {
     if (!m_results || !m_search)
         return;
-    const QList<int> rows = m_results->selectedRows();
-    const int remembered = rows.size() == 1 ? rows.constFirst() : -1;
-    // Items a running Trash or Delete holds are not acted on again.
+    // An item a deletion took while the question was up is left to it.
     auto deletion = std::make_shared<Deletion>();
-    QStringList paths;
-    for (const int row : rows) {
-        const ResultPointer result = m_search->model()->resultAtRow(row);
-        const QString path = result ? result->fullPath() : QString();
-        if (!result || isUnderWay({path}) || deletion->rows.contains(path))
+    for (const QString& path : chosen.paths) {
+        if (isUnderWay({path}))
             continue;
-        paths.append(path);
-        deletion->rows.insert(path, result);
+        deletion->paths.append(path);
+        deletion->rows.insert(path, chosen.rows.value(path));
     }
-    if (paths.isEmpty())
+    if (deletion->paths.isEmpty())
         return;
+    const QStringList& paths = deletion->paths;
+    deletion->items = QSet<QString>(paths.cbegin(), paths.cend());
+    deletion->underWay = chosen.underWay;
+    // The place of a single item, as it is now: rows may have left since
+    // the selection was read.
+    if (paths.size() == 1)
+        deletion->remembered = m_search->model()->rowsOfPaths(paths).value(0, -1);
     m_deletions.append(deletion);
     m_search->model()->setUnderWay(deletion->rows.values(), true);
     if (!m_progress.isActive())
         m_progress.start();
     emit underWayChanged();
     if (!trash) {
-        removeItems(deletion, paths, paths, false, remembered);
+        removeItems(deletion, paths, false);
         return;
     }
     // What the Trash takes goes there, off this thread, as the user's own
@@ -396,8 +455,11 @@ void FileActions::deleteItems(bool trash)
         return refusal;
     };
     whenReady(UserFileWork::shared().start(FileOperation::Kind::Trash, paths.size(), moveToTrash, &deletion->operation),
-              this, [this, deletion, paths, remembered](const Refusal& refusal) {
+              this, [this, deletion](const Refusal& refusal) {
                   const QStringList& refused = refusal.refused;
+                  // The Trash has ended: the status line says nothing of
+                  // it while its question is up.
+                  deletion->operation.reset();
                   dropGoneRows();
                   // Quitting (the quit question is up) starts no deletion
                   // and asks nothing more: the refused items stay.
@@ -405,26 +467,29 @@ void FileActions::deleteItems(bool trash)
                       || (!UserFileWork::shared().quitPending()
                           && askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(refused, refusal.reason),
                                       QStringLiteral("Cancel"), QStringLiteral("Delete")));
-                  removeItems(deletion, paths, refused, !remove, remembered);
+                  removeItems(deletion, refused, !remove);
               });
 }
 
-void FileActions::removeItems(const std::shared_ptr<Deletion>& deletion, const QStringList& paths,
-                              const QStringList& toRemove, bool declined, int remembered)
+void FileActions::removeItems(const std::shared_ptr<Deletion>& deletion, const QStringList& toRemove, bool declined)
 {
     // Declined, the items asked about stay where they are, and selected.
     // The removal is the user's own work, which quitting waits for; the
     // items still there are then read to say what stayed.
-    const auto finish = [this, deletion, toRemove, declined, remembered](const Removal& removal) {
+    const auto finish = [this, deletion, toRemove, declined](const Removal& removal) {
         endDeletion(deletion);
         if (!m_results || !m_search)
             return;
-        m_results->clearSelection();
-        m_search->removeGoneResults([this, toRemove, declined, remembered] {
+        // A selection the user made since, or one a question is about,
+        // stays as it is: only this deletion's own selection moves.
+        const bool own = isSelectionOf(*deletion);
+        if (own)
+            m_results->clearSelection();
+        m_search->removeGoneResults([this, toRemove, declined, own, remembered = deletion->remembered] {
             // The items the user chose to keep stay selected; otherwise a
             // single deleted row's place goes to the row now there.
             ResultsView* results = m_results.data();
-            if (results && m_search) {
+            if (own && results && m_search && !results->selectionModel()->hasSelection()) {
                 const QList<int> kept = declined ? m_search->model()->rowsOfPaths(toRemove) : QList<int>();
                 const int count = results->model()->rowCount();
                 if (!kept.isEmpty())
@@ -444,12 +509,19 @@ void FileActions::removeItems(const std::shared_ptr<Deletion>& deletion, const Q
         finish(Removal{});
         return;
     }
-    const auto work = [paths, toRemove, deletion, remove = m_remove](FileOperation& operation) {
+    const auto work = [paths = deletion->paths, toRemove, deletion, remove = m_remove](FileOperation& operation) {
         return removeItemsOf(paths, toRemove, operation, remove,
                              [&deletion](const QString& path) { deletion->noteGone(path); });
     };
     whenReady(UserFileWork::shared().start(FileOperation::Kind::Delete, toRemove.size(), work, &deletion->operation),
               this, finish);
+}
+
+bool FileActions::isSelectionOf(const Deletion& deletion) const
+{
+    const QStringList selected = selectedPaths();
+    return std::all_of(selected.cbegin(), selected.cend(),
+                       [&deletion](const QString& path) { return deletion.items.contains(path); });
 }
 
 void FileActions::endDeletion(const std::shared_ptr<Deletion>& deletion)

@@ -118,15 +118,17 @@ public:
     // Hands the selected items to Quirrel; when it takes none (it is not
     // installed), a warning sheet offers the maker's web site.
     Q_INVOKABLE void addToQX();
+    // Moves the selected items to the Trash off the interface thread, item
+    // by item; what the Trash refuses is asked about once, by name, and
+    // deleted when the answer is Delete (not asked while quitting waits for
+    // the work). Selected items a running Trash or Delete holds are left to
+    // it, and the status line says so while this one runs.
     Q_INVOKABLE void moveToTrash();
-    // Asks first, then deletes the selected items for good.
+    // Asks first, then deletes the selected items for good. The selection
+    // is read once: the answer acts on the items the question named,
+    // whatever the selection has become meanwhile. Items a running Trash or
+    // Delete holds are left out, and the question says how many.
     Q_INVOKABLE void destroy();
-    // Trashes (YES) or removes (NO) the selected items off the interface
-    // thread, item by item; a trash failure asks once whether to delete
-    // instead (not while quitting waits for the work). Then
-    // drops the gone results, keeps a single selected row's place, says what
-    // stayed and emits deletionFinished.
-    void deleteItems(bool trash);
     // Copies the selected items as file URLs and as paths.
     Q_INVOKABLE void copy();
 
@@ -146,18 +148,29 @@ signals:
 private:
     // The selected items' paths; none once the table is gone.
     [[nodiscard]] QStringList selectedPaths() const;
+    // The selected items as a Trash or Delete reads them, once: those to
+    // act on with their rows, and how many others a running one holds.
+    struct Chosen;
+    [[nodiscard]] Chosen chosenItems() const;
+    // Trashes (YES) or removes (NO) `chosen` off the interface thread, item
+    // by item. Then drops the gone results, keeps a single row's place
+    // while the selection is still the deletion's, says what stayed and
+    // emits deletionFinished.
+    void deleteItems(bool trash, const Chosen& chosen);
     // Runs `launch` (answering the first path it could not open, null when
     // all opened) and `failure` of that path on the pool, then says it.
     void launchInBackground(std::function<QString()> launch, std::function<Failure(const QString&)> failure);
-    // Removes `toRemove` (of the selected `paths`) on the pool, then ends
-    // the deletion here; `declined`: the user kept `toRemove` (what the
+    // Removes `toRemove` (of the deletion's items) on its own thread, then
+    // ends the deletion here; `declined`: the user kept `toRemove` (what the
     // Trash refused), which stays selected.
     struct Deletion;
-    void removeItems(const std::shared_ptr<Deletion>& deletion, const QStringList& paths, const QStringList& toRemove,
-                     bool declined, int remembered);
+    void removeItems(const std::shared_ptr<Deletion>& deletion, const QStringList& toRemove, bool declined);
     // The rows of the items gone since the last look leave; progressChanged.
     void dropGoneRows();
     void endDeletion(const std::shared_ptr<Deletion>& deletion);
+    // Whether every selected row is one of `deletion`'s items (none selected
+    // counts): only then may its end move the selection.
+    [[nodiscard]] bool isSelectionOf(const Deletion& deletion) const;
     bool askAlert(const QString& title, const QString& message, const QString& defaultButton,
                   const QString& alternateButton);
     void showFailure(const Failure& failure);

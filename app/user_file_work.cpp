@@ -29,7 +29,7 @@ UserFileWork& UserFileWork::shared()
 std::shared_ptr<const FileOperation> UserFileWork::launch(Kind kind, qsizetype total,
                                                          std::function<void(FileOperation&)> work)
 {
-    auto operation = std::make_shared<FileOperation>(kind, total);
+    auto operation = std::make_shared<FileOperation>(kind, total, &m_stopAll);
     auto body = std::make_shared<std::function<void(FileOperation&)>>(std::move(work));
     std::unique_lock lock(m_mutex);
     joinFinished(lock);
@@ -63,7 +63,7 @@ std::shared_ptr<const FileOperation> UserFileWork::launch(Kind kind, qsizetype t
 void UserFileWork::noteEnded(const FileOperation& operation)
 {
     const Progress progress = Progress::of(operation);
-    if (progress.left() > 0 && (operation.stopped() || m_quitPending.load()))
+    if (progress.left() > 0 && (operation.shouldStop() || m_quitPending.load()))
         m_stopped.append(progress);
 }
 

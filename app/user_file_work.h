@@ -5,7 +5,8 @@
 // results' kinds and texts, previews, folder scans, launches), which quitting
 // leaves behind after a short wait: quitting never cuts the user's own work.
 // Quit asks first while such work runs (quit_question.h); SIGTERM stops each
-// operation after the item at hand, and what was left is logged.
+// operation after the item at hand (stopFromSignal, in the handler itself),
+// and what was left is logged.
 //
 // An operation goes item by item: it asks shouldStop() before each item and
 // counts each item removed or failed, so the quit question and the window
@@ -44,10 +45,18 @@ class FileOperation
 public:
     enum class Kind { Trash, Delete };
 
-    FileOperation(Kind kind, qsizetype total) : m_kind(kind), m_total(total) {}
+    // `stopAll`, when given, stops it too once set (its tracker's flag that
+    // a signal handler sets); it outlives the operation.
+    FileOperation(Kind kind, qsizetype total, const std::atomic<bool>* stopAll = nullptr)
+        : m_kind(kind), m_total(total), m_stopAll(stopAll)
+    {
+    }
 
     // Asked before each item: YES once the operation is to stop.
-    [[nodiscard]] bool shouldStop() const { return m_stop.load(std::memory_order_relaxed); }
+    [[nodiscard]] bool shouldStop() const
+    {
+        return m_stop.load(std::memory_order_relaxed) || (m_stopAll && m_stopAll->load(std::memory_order_relaxed));
+    }
     // Counts one item done: moved or removed.
     void itemDone() { itemsDone(1); }
     void itemsDone(qsizetype count) { m_removed.fetch_add(count, std::memory_order_relaxed); }
@@ -62,7 +71,6 @@ public:
     [[nodiscard]] qsizetype done() const { return removed() + failed(); }
     [[nodiscard]] qsizetype removed() const { return m_removed.load(std::memory_order_relaxed); }
     [[nodiscard]] qsizetype failed() const { return m_failed.load(std::memory_order_relaxed); }
-    [[nodiscard]] bool stopped() const { return shouldStop(); }
     void stop() { m_stop.store(true, std::memory_order_relaxed); }
 
 private:
@@ -71,6 +79,7 @@ private:
     std::atomic<qsizetype> m_removed{0};
     std::atomic<qsizetype> m_failed{0};
     std::atomic<bool> m_stop{false};
+    const std::atomic<bool>* m_stopAll;
 };
 
 class UserFileWork
@@ -143,6 +152,11 @@ public:
     [[nodiscard]] bool isRunning() const;
     // Has every running operation stop after its item at hand.
     void stop();
+    // The same from a signal handler: it only sets a lock-free flag that
+    // every operation reads before each item, so the work stops while the
+    // interface thread is busy; an operation started after it stops before
+    // its first item.
+    void stopFromSignal() noexcept { m_stopAll.store(true, std::memory_order_relaxed); }
     // Waits until `deadline` for every operation to end (joining their
     // threads); YES when none runs.
     bool waitForDone(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
@@ -175,6 +189,8 @@ private:
     std::list<Entry> m_entries;
     QList<Progress> m_stopped;
     std::atomic<bool> m_quitPending{false};
+    std::atomic<bool> m_stopAll{false}; // set by stopFromSignal
+    static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler sets it");
     ThreadStarter m_starter;
 };
 

@@ -56,12 +56,16 @@ bool hasDisplay()
 
 // SIGTERM and SIGINT quit the way the Quit command does, so every window
 // stops its search and saves its settings; the user's file work stops after
-// the item at hand. The handler only writes a byte to a pipe; the event
-// loop reads it.
+// the item at hand. The handler stops that work itself (a lock-free flag
+// its threads read between items), so it stops even while the interface
+// thread is busy, and writes a byte to a pipe; the event loop reads it.
 int g_signalPipe[2] = {-1, -1};
+UserFileWork* g_fileWork = nullptr; // set before the handler is installed
 
 void onSignal(int)
 {
+    if (g_fileWork)
+        g_fileWork->stopFromSignal();
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
 }
@@ -79,6 +83,7 @@ void installTerminationHandlers(ApplicationDelegate& delegate)
         // them asks again.
         delegate.terminateWithoutAsking();
     });
+    g_fileWork = &UserFileWork::shared();
     struct sigaction action{};
     action.sa_handler = onSignal;
     action.sa_flags = SA_RESTART;

@@ -759,6 +759,95 @@ if [ "$manager" = none ]; then
   selection_stalls
 fi
 
+# A Delete question acts on the item it named, whatever ended under it: a
+# large folder is deleted (Shift+Delete, Delete), another row is selected
+# and Shift+Delete asks about it; the folder's deletion ends while that
+# question is up (its row leaves), and the answer Delete removes the named
+# row's item and nothing else (not the row now at the folder's old place).
+question_after_another_deletion() {
+  local folder=$root/question
+  mkdir -p "$folder/m-b"
+  (cd "$folder/m-b" && seq -f 'f%g' 1 200000 | xargs touch)
+  touch "$folder/m-a.txt" "$folder/m-c.txt"
+  export SORVANT_RESULTS_FILE=$root/question-results.txt
+  launch "$root/config-question" "$folder" ''
+  xdotool type --delay 20 m-
+  xdotool key Return
+  wait_for 60 test -s "$SORVANT_RESULTS_FILE" || fail "the search of the question's folder did not end"
+  local shown
+  shown=$(shown_windows)
+  # Typing a name in the results selects that row.
+  xdotool key Down
+  sleep 0.3
+  xdotool type --delay 20 m-b
+  xdotool key shift+Delete
+  wait_for 10 windows_shown -gt "$shown" || fail "Shift+Delete of the folder asked nothing"
+  wait_for 30 bash -c "[ \"\$(xdotool getwindowfocus 2> /dev/null)\" != $window ]" \
+    || fail "the folder's question did not take the focus"
+  xdotool key Tab space
+  wait_for 30 windows_shown -le "$shown" || fail "the folder's question did not close"
+  # Down from the field goes into the results; Ctrl+Home selects the first
+  # row, m-a.txt.
+  focus_window "$window"
+  xdotool key ctrl+f Down ctrl+Home
+  sleep 0.2
+  xdotool key shift+Delete
+  wait_for 10 windows_shown -gt "$shown" || fail "Shift+Delete of m-a.txt asked nothing"
+  [ -e "$folder/m-b" ] || fail "the folder's deletion ended before the second question: no test of the answer"
+  local question
+  question=$(xdotool getwindowfocus 2> /dev/null || true)
+  local asked=$SECONDS
+  wait_for 60 bash -c "[ ! -e '$folder/m-b' ]" || fail "the folder's deletion did not end"
+  echo "the folder's deletion ended $(( SECONDS - asked )) s after the second question opened"
+  wait_for 10 unlisted "$folder/m-b" || fail "the deleted folder's row stayed"
+  windows_shown -gt "$shown" || fail "the question about m-a.txt closed by itself"
+  shot question-after-another-deletion
+  [ -z "$question" ] || xdotool windowfocus "$question" 2> /dev/null || true
+  xdotool key Tab space
+  wait_for 30 bash -c "[ ! -e '$folder/m-a.txt' ]" || fail "the answer Delete did not delete m-a.txt"
+  wait_for 10 unlisted "$folder/m-a.txt" || fail "the deleted m-a.txt's row stayed"
+  [ -e "$folder/m-c.txt" ] || fail "the answer about m-a.txt deleted m-c.txt"
+  close_and_quit
+}
+question_after_another_deletion
+
+# SIGTERM stops the user's work in its signal handler, whatever the
+# interface thread is doing: during a Move to Trash of 150,000 selected
+# rows the process is gone within 1.5 s of the signal, and what it says it
+# left is what is there.
+terminated_quickly_during_trash() {
+  local folder=$root/quick-trash count=150000
+  mkdir -p "$folder"
+  (cd "$folder" && seq -f 'quick%g.txt' 1 "$count" | xargs touch)
+  export SORVANT_RESULTS_FILE=$root/quick-trash-results.txt
+  launch "$root/config-quick-trash" "$folder" ''
+  xdotool type --delay 20 quick
+  xdotool key Return
+  wait_for 120 test -s "$SORVANT_RESULTS_FILE" || fail "the search of $count items did not end"
+  [ "$(wc -l < "$SORVANT_RESULTS_FILE")" -eq "$count" ] || fail "not all $count items to trash were found"
+  xdotool key Down ctrl+a Delete
+  wait_for 60 bash -c "find '$XDG_DATA_HOME/Trash/files' -maxdepth 1 -name 'quick*' -print -quit | grep -q ." \
+    || fail "the Move to Trash of $count items did not start"
+  # A watchdog ends a process that the signal did not.
+  (sleep 60; kill -KILL "$app_pid" 2> /dev/null) &
+  local watchdog=$! started ended
+  started=$(date +%s%N)
+  kill -TERM "$app_pid"
+  wait "$app_pid" || true
+  ended=$(( ($(date +%s%N) - started) / 1000000 ))
+  kill "$watchdog" 2> /dev/null || true
+  wait "$watchdog" 2> /dev/null || true
+  app_pid=
+  local left said
+  left=$(find "$folder" -mindepth 1 -name 'quick*' | wc -l)
+  said=$(said_left Moving)
+  echo "SIGTERM during a Move to Trash of $count items: ended in $ended ms, $left left, said $said"
+  [ "$ended" -le 1500 ] || fail "SIGTERM during a Move to Trash of $count items took $ended ms to end the process"
+  [ "$left" -gt 0 ] || fail "SIGTERM did not stop the Move to Trash before its end"
+  [ "$said" = "$left" ] || fail "SIGTERM during the Move to Trash said ${said:-nothing} was left, but $left items are"
+}
+terminated_quickly_during_trash
+
 # The window remembers its size: resized, closed and launched again, it
 # comes back as large as it was. Then a frame saved off the screen (and
 # larger than it) comes back whole on the 1440 x 900 screen.

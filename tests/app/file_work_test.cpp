@@ -5,6 +5,8 @@
 // way are not offered to Trash or Delete again.
 
 #include "app/file_actions.h"
+#include "app/results_table_model.h"
+#include "app/search_controller.h"
 #include "app/search_window_commands.h"
 #include "app/user_file_work.h"
 #include "platform/file_error.h"
@@ -174,7 +176,7 @@ TEST_F(FileWorkTree, AStoppedDeleteLeavesOnDiskWhatItSaysIsLeft)
         const UserFileWork::Progress progress = UserFileWork::Progress::of(operation);
         EXPECT_EQ(progress.left(), itemsOnDisk(root)) << "removed " << progress.done - progress.failed;
         EXPECT_GT(progress.left(), 0);
-        EXPECT_TRUE(operation.stopped());
+        EXPECT_TRUE(operation.shouldStop());
         EXPECT_TRUE(removal.remaining.isEmpty()) << "a stopped removal reads nothing more";
         (void)QDir(root).removeRecursively();
     }
@@ -195,6 +197,29 @@ TEST_F(FileWorkTree, AStopWhileCountingRemovesNothing)
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(UserFileWork::Progress::of(operation).left(), operation.total());
     EXPECT_EQ(itemsOnDisk(root), kTotal);
+}
+
+// Regression: a folder whose removal failed part way counted one failed
+// item, so the number left fell short of the files it kept.
+TEST_F(FileWorkTree, AFolderThatFailsPartWayCountsTheItemsItKeptAsFailed)
+{
+    FileOperation operation(FileOperation::Kind::Delete, items.size());
+    // The folder's first subfolder goes, then its removal fails.
+    const RemoveItem remove = [this](const QString& path, FileError* error, const RemovalProgress& progress) {
+        if (path != items.at(0))
+            return removePath(path, error, progress);
+        if (!removePath(path + QStringLiteral("/s0"), error, progress))
+            return false;
+        error->code = EACCES;
+        error->path = path;
+        return false;
+    };
+    const Removal removal = removeItemsOf(items, items, operation, remove, kIgnored);
+    EXPECT_EQ(removal.remaining, QStringList{items.at(0)});
+    const UserFileWork::Progress progress = UserFileWork::Progress::of(operation);
+    EXPECT_EQ(progress.done, kTotal);
+    EXPECT_EQ(progress.failed, itemsOnDisk(root)) << "the folder and what it kept";
+    EXPECT_EQ(progress.left(), itemsOnDisk(root));
 }
 
 // The window while a Trash runs, its items let through one by one.
@@ -228,6 +253,17 @@ protected:
     }
     [[nodiscard]] QString status() const { return window->findChild<QLabel*>(QStringLiteral("searchInfo"))->text(); }
     [[nodiscard]] int rows() const { return window->resultsTable()->model()->rowCount(); }
+    [[nodiscard]] QString pathOf(const QString& name) const;
+    // The Trash refuses every item (EPERM).
+    void refuseEveryTrash()
+    {
+        window->fileActions().setItemWork(
+            [](const QString&, FileError* error) {
+                error->code = EPERM;
+                return false;
+            },
+            {});
+    }
 
     static constexpr int kItems = 6;
     std::unique_ptr<SearchWindow> window;
@@ -280,6 +316,131 @@ TEST_F(FileWorkWindowTest, OtherItemsAreOfferedWhileATrashRuns)
     gate.release(4);
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished.size() == 2; }, 10000));
     EXPECT_EQ(rows(), kItems - 4);
+}
+
+// The path of the item named `name` in the window's folder.
+QString FileWorkWindowTest::pathOf(const QString& name) const
+{
+    return tree.filePath(QStringLiteral("w/") + name);
+}
+
+// Regression: Delete read the selection again once its question was
+// answered. A Trash that ended under the question had cleared it and
+// selected the row at its old place, so the answer deleted that row (one
+// row trashed) or nothing, silently (several).
+TEST_F(FileWorkWindowTest, ADeleteAnsweredAfterAnotherDeletionEndedDeletesTheItemsItNamed)
+{
+    const struct
+    {
+        const char* name;
+        QStringList trashed;
+        QString asked;
+    } cases[] = {
+        {"one row trashed", {"item-0.txt"}, "item-2.txt"},
+        {"two rows trashed", {"item-3.txt", "item-4.txt"}, "item-5.txt"},
+    };
+    QStringList gone;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QList<int> trashedRows;
+        for (const QString& name : c.trashed)
+            trashedRows.append(window->searchController().model()->rowsOfPaths({pathOf(name)}).value(0, -1));
+        window->resultsTable()->selectRows(trashedRows);
+        QSignalSpy finished(&window->fileActions(), &FileActions::deletionFinished);
+        window->fileActions().moveToTrash();
+        window->resultsTable()->selectRows(window->searchController().model()->rowsOfPaths({pathOf(c.asked)}));
+        QString question;
+        QStringList selectedUnder;
+        window->fileActions().setAlertHandler([&](const QString&, const QString& message, const QString&,
+                                                  const QString&) {
+            question = message;
+            // The Trash ends while the question is up.
+            gate.release(int(c.trashed.size()));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return finished.size() == 1; }, 10000));
+            selectedUnder = window->resultsTable()->selectedPaths();
+            return true;
+        });
+        window->fileActions().destroy();
+        EXPECT_TRUE(question.contains(c.asked)) << question.toStdString();
+        EXPECT_EQ(selectedUnder, QStringList{pathOf(c.asked)}) << "the ended Trash moved the selection";
+        ASSERT_TRUE(finished.size() == 2 || QTest::qWaitFor([&] { return finished.size() == 2; }, 10000));
+        gone << c.trashed << c.asked;
+        for (int i = 0; i < kItems; ++i) {
+            const QString name = QStringLiteral("item-%1.txt").arg(i);
+            EXPECT_EQ(QFile::exists(pathOf(name)), !gone.contains(name)) << name.toStdString();
+        }
+    }
+}
+
+// Delete of a selection of which some items are under way asks about the
+// others, by their count, says how many are under way, and deletes only
+// the others.
+TEST_F(FileWorkWindowTest, ADeleteOfAMixedSelectionActsOnTheItemsNotUnderWay)
+{
+    window->resultsTable()->selectRows({0, 1});
+    window->fileActions().moveToTrash();
+    window->resultsTable()->selectAll();
+    QString question;
+    window->fileActions().setAlertHandler([&](const QString&, const QString& message, const QString&,
+                                              const QString&) {
+        question = message;
+        return true;
+    });
+    ASSERT_TRUE(deleteAndWait(*window, [this] { window->fileActions().destroy(); }));
+    EXPECT_TRUE(question.contains(QStringLiteral("these 4 items"))) << question.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("2 other selected items are already being moved or deleted.")))
+        << question.toStdString();
+    for (int i = 0; i < kItems; ++i)
+        EXPECT_EQ(QFile::exists(pathOf(QStringLiteral("item-%1.txt").arg(i))), i < 2) << i;
+}
+
+// A Trash of such a selection takes the items not under way, and the
+// status line says the others are while it runs.
+TEST_F(FileWorkWindowTest, ATrashOfAMixedSelectionSaysTheItemsUnderWay)
+{
+    window->resultsTable()->selectRows({0});
+    window->fileActions().moveToTrash();
+    window->resultsTable()->selectAll();
+    QSignalSpy finished(&window->fileActions(), &FileActions::deletionFinished);
+    window->fileActions().moveToTrash();
+    const QString said = QStringLiteral("Moving 0 of 5 items to the Trash… "
+                                        "1 other selected item is already being moved or deleted.");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status().contains(said); }, 10000)) << status().toStdString();
+    gate.release(kItems);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.size() == 2; }, 10000));
+    EXPECT_EQ(rows(), 0);
+    EXPECT_FALSE(status().contains(QStringLiteral("already"))) << status().toStdString();
+}
+
+// Regression: while the question about what the Trash refused was up, the
+// status line still said "Moving 1 of 1 items to the Trash…".
+TEST_F(FileWorkWindowTest, TheStatusSaysNothingOfAnEndedTrashWhileItsRefusalIsAsked)
+{
+    refuseEveryTrash();
+    QString statusUnder;
+    window->fileActions().setAlertHandler([&](const QString&, const QString&, const QString&, const QString&) {
+        statusUnder = status();
+        return false;
+    });
+    window->resultsTable()->selectRows({0});
+    ASSERT_TRUE(deleteAndWait(*window, [this] { window->fileActions().moveToTrash(); }));
+    EXPECT_TRUE(statusUnder.startsWith(QStringLiteral("6 found"))) << statusUnder.toStdString();
+}
+
+// While the quit question is up, an ended Trash asks nothing about what it
+// refused, which stays: quitting waits for no question.
+TEST_F(FileWorkWindowTest, ATrashEndingWhileQuittingIsPendingAsksNothing)
+{
+    refuseEveryTrash();
+    UserFileWork::shared().setQuitPending(true);
+    window->resultsTable()->selectRows({0});
+    const bool ended = deleteAndWait(*window, [this] { window->fileActions().moveToTrash(); });
+    UserFileWork::shared().setQuitPending(false);
+    (void)UserFileWork::shared().takeStopped();
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(QFile::exists(pathOf(QStringLiteral("item-0.txt"))));
+    EXPECT_EQ(rows(), kItems);
 }
 
 } // namespace

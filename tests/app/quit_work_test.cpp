@@ -78,8 +78,11 @@ struct GatedItems
 // on its pool is left behind at the deadline either way.
 TEST(QuitWork, TheEndWaitsForTheUsersWorkButNotForAStuckReader)
 {
-    for (const bool signalled : {false, true}) {
-        SCOPED_TRACE(signalled ? "after a signal" : "after Quit");
+    // Quit, stop() on the interface thread after a signal, and the flag a
+    // signal handler sets.
+    for (const int way : {0, 1, 2}) {
+        const bool signalled = way > 0;
+        SCOPED_TRACE(way == 0 ? "after Quit" : way == 1 ? "after a signal" : "from a signal handler");
         QStringList logged;
         const LogSink previous = setLogSink([&logged](const QString& line) { logged.append(line); });
         QuitBoundedPool readers("Test readers");
@@ -93,8 +96,10 @@ TEST(QuitWork, TheEndWaitsForTheUsersWorkButNotForAStuckReader)
         GatedItems items(5);
         const QFuture<qsizetype> removed = items.start(work);
         ASSERT_TRUE(items.waitForBegun(1));
-        if (signalled)
+        if (way == 1)
             work.stop();
+        else if (way == 2)
+            work.stopFromSignal();
         auto finished = std::async(std::launch::async, [&] {
             return finishWorkAtQuit(work, [&](QDeadlineTimer deadline) { return readers.drain(deadline); });
         });
@@ -114,6 +119,25 @@ TEST(QuitWork, TheEndWaitsForTheUsersWorkButNotForAStuckReader)
         readerGate.release();
         EXPECT_TRUE(readers.drain(QDeadlineTimer(60s)));
     }
+}
+
+// After a signal nothing more is taken off the disk: work that starts then
+// (a Delete the Trash's refusal led to) stops before its first item, and
+// what it left is logged with the rest.
+TEST(QuitWork, WorkStartedAfterASignalStopsBeforeItsFirstItem)
+{
+    QStringList logged;
+    const LogSink previous = setLogSink([&logged](const QString& line) { logged.append(line); });
+    UserFileWork work;
+    work.stopFromSignal();
+    GatedItems items(3);
+    const QFuture<qsizetype> removed = items.start(work);
+    items.release(items.total);
+    ASSERT_TRUE(finishWorkAtQuit(work, [](QDeadlineTimer) { return true; }));
+    EXPECT_EQ(removed.result(), 0);
+    EXPECT_EQ(items.begun(), 0);
+    EXPECT_EQ(logged, QStringList{QStringLiteral("WARNING: Deleting 3 items stopped: 3 left.")});
+    setLogSink(previous);
 }
 
 TEST(QuitWork, RunningShowsEachOperationsProgressUntilItEnds)
