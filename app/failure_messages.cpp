@@ -77,13 +77,18 @@ Failure noFileManagerFailure(const QString& path)
                 .arg(quotedForInterface(printableItemName(path)))};
 }
 
-Failure deletionFailure(const QStringList& paths, int error)
+Failure deletionFailure(const QStringList& paths, int error, const QString& mountPoint)
 {
     if (paths.isEmpty())
         return {};
     const Bundle& bundle = Bundle::mainBundle();
     const QString first = quotedForInterface(printableItemName(paths.constFirst()));
-    const QString reason = error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QString();
+    // A mount point is left on purpose, with all that is mounted there: its
+    // name says more than the "busy" of its errno.
+    const QString reason = !mountPoint.isEmpty()
+        ? bundle.localizedStringForKey(QStringLiteral("%1 is a mount point and was left as it is"), QStringLiteral(""))
+              .arg(quotedForInterface(printableItemName(mountPoint)))
+        : error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QString();
     // One multi-argument arg() each: a chained one would read a "%1" that
     // the first name brings as a place of its own.
     const QString count = QString::number(paths.size() - 1);

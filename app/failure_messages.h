@@ -43,11 +43,13 @@ struct Failure
 // properties of the item at `path` cannot be shown.
 [[nodiscard]] Failure noFileManagerFailure(const QString& path);
 // Items neither moved to the Trash nor deleted: the first is named, the
-// rest counted; `error` (an errno, 0 when unknown) says why.
+// rest counted; `error` (an errno, 0 when unknown) says why, unless a
+// `mountPoint` inside was left, which is then named instead.
 //   (["/a/x.txt"], EACCES)         => "“x.txt” could not be deleted: Permission denied."
 //   (["/a/x", "/a/y", "/a/z"], 0)  => "“x” and 2 more could not be deleted."
+//   (["/a/x"], EBUSY, "/a/x/mnt")  => "“x” could not be deleted: “mnt” is a mount point and was left as it is."
 // A null failure for no paths.
-[[nodiscard]] Failure deletionFailure(const QStringList& paths, int error);
+[[nodiscard]] Failure deletionFailure(const QStringList& paths, int error, const QString& mountPoint = {});
 // The file manager's front window as the destination: this desktop cannot
 // be asked which folder it shows.
 [[nodiscard]] Failure activeFileManagerFailure();

@@ -354,6 +354,8 @@ Removal removeItemsOf(const QStringList& paths, const QStringList& toRemove, Fil
         } else {
             removal.error = error.code;
             removal.failed = true;
+            if (removal.mountPoint.isEmpty() && isMountPointLeft(error))
+                removal.mountPoint = error.path;
             operation.itemsFailed(std::max<qint64>(counts.at(i) - removed, 1));
         }
     }
@@ -501,7 +503,7 @@ void FileActions::removeItems(const std::shared_ptr<Deletion>& deletion, const Q
         });
         // What is still there and the user did not choose to keep is said.
         if (removal.failed)
-            showFailure(deletionFailure(removal.remaining, removal.error));
+            showFailure(deletionFailure(removal.remaining, removal.error, removal.mountPoint));
     };
     // Nothing to remove (declined, or all went to the Trash): no operation,
     // which quitting would wait for and log.

@@ -44,13 +44,15 @@ class SearchController;
 
 // --- the work of a Trash and of a Delete, on its operation's thread --------------
 
-// What a removal left: whether an item failed and why (its errno), and
-// which of the selected items are still there.
+// What a removal left: whether an item failed and why (its errno), which
+// of the selected items are still there, and a mount point inside one that
+// was left with what is mounted there.
 struct Removal
 {
     bool failed = false;
     int error = 0;
     QStringList remaining;
+    QString mountPoint;
 };
 // Hears each item the work took off the disk, on the work's thread.
 using GoneItem = std::function<void(const QString& path)>;

@@ -26,6 +26,9 @@ namespace sorvant {
 
 namespace {
 
+// The operation of an error that names a mount point a removal left.
+constexpr char kRemoveMountPoint[] = "remove mount point";
+
 const QString kClassName = QStringLiteral("NSFileManager");
 
 int systemRenameWithFlags(const char* from, const char* to, unsigned int flags)
@@ -554,7 +557,7 @@ bool removePath(const QString& path, FileError* error, const RemovalProgress& pr
             return true;
         const Failure failure{removal.code, removal.path};
         // A mount point is left on purpose: the error says so, not just "busy".
-        const QString operation = removal.mountPoint ? QStringLiteral("remove mount point") : QStringLiteral("remove");
+        const QString operation = removal.mountPoint ? QString::fromLatin1(kRemoveMountPoint) : QStringLiteral("remove");
         report(error, failure, operation);
         FileError reported{failure.code, stringWithFileSystemRepresentation(failure.path), operation};
         logError(QStringLiteral("Couldn't remove path %1: %2").arg(path, reported.description()));
@@ -563,6 +566,11 @@ bool removePath(const QString& path, FileError* error, const RemovalProgress& pr
         logException(QStringLiteral("removePath:error:"), kClassName, exception);
         return false;
     }
+}
+
+bool isMountPointLeft(const FileError& error)
+{
+    return error.code == EBUSY && error.operation == QLatin1String(kRemoveMountPoint);
 }
 
 qint64 countRemovalItems(const QString& path, const std::function<bool()>& shouldStop)

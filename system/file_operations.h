@@ -98,6 +98,8 @@ qint64 countRemovalItems(const QString& path, const std::function<bool()>& shoul
 // all that is mounted there; the error then names it, with EBUSY:
 //   "remove mount point '/tmp/top/mnt': Device or resource busy"
 bool removePath(const QString& path, FileError* error, const RemovalProgress& progress);
+// Whether removePath's `error` is a mount point it left (error.path names it).
+[[nodiscard]] bool isMountPointLeft(const FileError& error);
 // The system call unlink; a path that holds U+0000 is logged as
 // "ERROR: getFileSystemRepresentation '<path>':\n<name>\n<reason>" and answers NO.
 bool unlinkFileAtPath(const QString& path);

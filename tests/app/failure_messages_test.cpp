@@ -37,6 +37,9 @@ TEST(FailureMessages, FailuresSayNothingRegression)
     EXPECT_EQ(deletionFailure({QStringLiteral("/ro/x"), QStringLiteral("/ro/y"), QStringLiteral("/ro/z")}, 0).text,
               QStringLiteral("“x” and 2 more could not be deleted."));
     EXPECT_TRUE(deletionFailure({}, EACCES).isNull());
+    // A mount point left inside is named instead of its "busy".
+    EXPECT_EQ(deletionFailure({QStringLiteral("/d/top")}, EBUSY, QStringLiteral("/d/top/disk")).text,
+              QStringLiteral("“top” could not be deleted: “disk” is a mount point and was left as it is."));
 
     // In German.
     setPreferredLanguages({QStringLiteral("de")});
@@ -48,6 +51,9 @@ TEST(FailureMessages, FailuresSayNothingRegression)
                              "kleiner als ihr Minimum bei Zeichen 6). Es wurde nichts gesucht."));
     EXPECT_EQ(deletionFailure({QStringLiteral("/a"), QStringLiteral("/b")}, 0).text,
               QStringLiteral("„a“ und 1 weitere konnten nicht gelöscht werden."));
+    EXPECT_EQ(deletionFailure({QStringLiteral("/a"), QStringLiteral("/b")}, EBUSY, QStringLiteral("/a/m")).text,
+              QStringLiteral("„a“ und 1 weitere konnten nicht gelöscht werden: „m“ ist ein Einhängepunkt und wurde "
+                             "belassen."));
     setPreferredLanguages({});
 }
 

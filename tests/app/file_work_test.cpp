@@ -222,6 +222,31 @@ TEST_F(FileWorkTree, AFolderThatFailsPartWayCountsTheItemsItKeptAsFailed)
     EXPECT_EQ(progress.left(), itemsOnDisk(root));
 }
 
+// A mount point inside a deleted folder is left with what is mounted there
+// (removePath's "remove mount point" error): the removal keeps its path for
+// the failure to name, where the errno alone says only "busy".
+TEST_F(FileWorkTree, AMountPointLeftInsideAFolderIsKeptForTheFailure)
+{
+    FileOperation operation(FileOperation::Kind::Delete, items.size());
+    const QString mountPoint = items.at(0) + QStringLiteral("/s0");
+    const RemoveItem remove = [&](const QString& path, FileError* error, const RemovalProgress& progress) {
+        if (path != items.at(0))
+            return removePath(path, error, progress);
+        setError(error, EBUSY, mountPoint, QStringLiteral("remove mount point"));
+        return false;
+    };
+    const Removal removal = removeItemsOf(items, items, operation, remove, kIgnored);
+    EXPECT_EQ(removal.remaining, QStringList{items.at(0)});
+    EXPECT_EQ(removal.mountPoint, mountPoint);
+    // Another busy item is no mount point.
+    const RemoveItem busy = [](const QString& path, FileError* error, const RemovalProgress&) {
+        setError(error, EBUSY, path, QStringLiteral("remove"));
+        return false;
+    };
+    FileOperation again(FileOperation::Kind::Delete, items.size());
+    EXPECT_TRUE(removeItemsOf(items, items, again, busy, kIgnored).mountPoint.isEmpty());
+}
+
 // The window while a Trash runs, its items let through one by one.
 class FileWorkWindowTest : public AppFixture
 {
