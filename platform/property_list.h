@@ -97,6 +97,12 @@ namespace sorvant {
                                          QString* error = nullptr);
 
 // --- stopping a read ------------------------------------------------------------------
+// Frees `value` on a thread of its own (here when no thread can be had):
+// freeing a tree of millions of entries takes about a tenth of the time
+// its read took (61 MB of 1.7 million keys: 0.19 s), which a stop that
+// comes meanwhile should not wait for. For trees nobody else holds.
+void freePropertyListAside(QVariant value);
+
 // While one lives, the property lists read on its thread look at `stop`
 // once at the start and then about every 256 KB of work, wherever it is (a
 // long string, data, comment or declaration, the bounds checks, the

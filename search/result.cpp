@@ -49,6 +49,9 @@ qint64 msecsOf(const struct statx_timestamp& stamp)
 // type tables for every result. The caches are bounded for trees of
 // endless extensions.
 constexpr qsizetype kMostExtensions = 4096;
+// An Info.plist past this many top-level keys is freed on a thread of its
+// own (a real one holds a few dozen).
+constexpr qsizetype kEntriesFreedAside = 10000;
 
 QString sharedExtension(const QString& extension)
 {
@@ -373,14 +376,23 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
             return;
         const QString infoPath = stringByAppendingPathComponent(fullPath(), "Contents/Info.plist");
         QString problem;
-        const QVariant plist = readPropertyListFile(infoPath, &problem);
+        QVariant plist = readPropertyListFile(infoPath, &problem);
         // A damaged Info.plist only costs the package its version; a missing
         // one is common and not worth a word, nor is a read a stop ended.
         if (!plist.isValid() && !PropertyListReadStop::isRequested() && QFile::exists(infoPath))
             logWarning(problem);
-        const QVariant version = plist.toMap().value(QStringLiteral("CFBundleShortVersionString"));
-        if (version.typeId() == QMetaType::QString)
-            detailsLocked().info = version.toString(); // nobody else sees the result yet
+        qsizetype entries = 0;
+        {
+            const QVariantMap info = plist.toMap();
+            entries = info.size();
+            const QVariant version = info.value(QStringLiteral("CFBundleShortVersionString"));
+            if (version.typeId() == QMetaType::QString)
+                detailsLocked().info = version.toString(); // nobody else sees the result yet
+        }
+        // Only the version is kept: a stop that comes while a tree of
+        // millions of keys is freed does not wait for it.
+        if (entries > kEntriesFreedAside)
+            freePropertyListAside(std::move(plist));
         return;
     }
     if (status.isDirectory) {
