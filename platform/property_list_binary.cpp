@@ -23,8 +23,9 @@ void freePropertyListAside(QVariant value)
 {
     try {
         std::thread([discarded = std::move(value)]() mutable { discarded.clear(); }).detach();
-    } catch (const std::system_error&) {
-        // The callable, and what it holds, is freed with the exception.
+    } catch (const std::exception&) {
+        // No thread (std::system_error, or std::bad_alloc for its state):
+        // the callable, and what it holds, is freed with the exception.
     }
 }
 
