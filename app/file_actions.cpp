@@ -352,10 +352,10 @@ Removal removeItemsOf(const QStringList& paths, const QStringList& toRemove, Fil
         } else if (error.code == ECANCELED && operation.shouldStop()) {
             break;
         } else {
+            // The reason and the mount point it may name are one failure's.
             removal.error = error.code;
+            removal.mountPoint = isMountPointLeft(error) ? error.path : QString();
             removal.failed = true;
-            if (removal.mountPoint.isEmpty() && isMountPointLeft(error))
-                removal.mountPoint = error.path;
             operation.itemsFailed(std::max<qint64>(counts.at(i) - removed, 1));
         }
     }

@@ -245,6 +245,19 @@ TEST_F(FileWorkTree, AMountPointLeftInsideAFolderIsKeptForTheFailure)
     };
     FileOperation again(FileOperation::Kind::Delete, items.size());
     EXPECT_TRUE(removeItemsOf(items, items, again, busy, kIgnored).mountPoint.isEmpty());
+    // The reason said is one failure's: a mount point, then another item
+    // refused, says why the other was refused.
+    const RemoveItem mountThenRefused = [&](const QString& path, FileError* error, const RemovalProgress&) {
+        if (path == items.at(0))
+            setError(error, EBUSY, mountPoint, QStringLiteral("remove mount point"));
+        else
+            setError(error, EACCES, path, QStringLiteral("remove"));
+        return false;
+    };
+    FileOperation third(FileOperation::Kind::Delete, items.size());
+    const Removal mixed = removeItemsOf(items, items, third, mountThenRefused, kIgnored);
+    EXPECT_EQ(mixed.error, EACCES);
+    EXPECT_TRUE(mixed.mountPoint.isEmpty());
 }
 
 // The window while a Trash runs, its items let through one by one.
