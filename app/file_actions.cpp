@@ -454,9 +454,8 @@ void FileActions::deleteItems(bool trash, const Chosen& chosen)
     ResultsTableModel* model = m_search->model();
     // An item a deletion took while the question was up is left to it.
     QList<ResultPointer> results = chosen.results;
-    if (model->hasUnderWay()) {
+    if (model->hasUnderWay())
         results.removeIf([model](const ResultPointer& result) { return model->isUnderWay(result.get()); });
-    }
     if (results.isEmpty())
         return;
     auto deletion = std::make_shared<Deletion>(std::move(results));
@@ -487,7 +486,8 @@ void FileActions::deleteItems(bool trash, const Chosen& chosen)
     const auto moveToTrash = [deletion, trash = m_trash](FileOperation& operation) {
         const QStringList paths = pathsOf(deletion->results);
         Refusal refusal;
-        refusal.refused = trashItems(paths, operation, trash, GoneInOrder([&deletion](qsizetype at) { deletion->noteGone(at); }, paths), &refusal.reason);
+        GoneInOrder gone([&deletion](qsizetype at) { deletion->noteGone(at); }, paths);
+        refusal.refused = trashItems(paths, operation, trash, gone, &refusal.reason);
         return refusal;
     };
     const qsizetype total = deletion->results.size();
@@ -552,7 +552,8 @@ void FileActions::removeItems(const std::shared_ptr<Deletion>& deletion, const s
     // The paths are made on the work's thread, as for the Trash.
     const auto work = [refused, deletion, remove = m_remove](FileOperation& operation) {
         const QStringList paths = pathsOf(deletion->results);
-        return removeItemsOf(paths, refused.value_or(paths), operation, remove, GoneInOrder([&deletion](qsizetype at) { deletion->noteGone(at); }, paths));
+        GoneInOrder gone([&deletion](qsizetype at) { deletion->noteGone(at); }, paths);
+        return removeItemsOf(paths, refused.value_or(paths), operation, remove, gone);
     };
     whenReady(UserFileWork::shared().start(FileOperation::Kind::Delete, total, work, &deletion->operation), this,
               finish);
