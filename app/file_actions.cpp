@@ -38,6 +38,7 @@
 #include <cerrno>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include <sys/stat.h>
@@ -191,8 +192,7 @@ void FileActions::addToQX()
 // The selected items as a Trash or Delete reads them, once.
 struct FileActions::Chosen
 {
-    QStringList paths; // to act on, in row order
-    QHash<QString, ResultPointer> rows; // their rows by path
+    QList<ResultPointer> results; // to act on, in row order
     qsizetype underWay = 0; // selected items a running Trash or Delete holds
 };
 
@@ -201,22 +201,35 @@ FileActions::Chosen FileActions::chosenItems() const
     Chosen chosen;
     if (!m_results || !m_search)
         return chosen;
-    for (const int row : m_results->selectedRows()) {
-        const ResultPointer result = m_search->model()->resultAtRow(row);
-        const QString path = result ? result->fullPath() : QString();
-        if (!result || chosen.rows.contains(path))
+    // A look-up of the row's mark per row and no path: 150,000 rows take a
+    // few milliseconds of this thread. Their paths are made by the work's
+    // own thread.
+    const ResultsTableModel* model = m_search->model();
+    const QList<int> rows = m_results->selectedRows();
+    chosen.results.reserve(rows.size());
+    for (const int row : rows) {
+        ResultPointer result = model->resultAtRow(row);
+        if (!result)
             continue;
-        if (isUnderWay({path})) {
+        if (model->isUnderWay(result.get()))
             ++chosen.underWay;
-            continue;
-        }
-        chosen.paths.append(path);
-        chosen.rows.insert(path, result);
+        else
+            chosen.results.append(std::move(result));
     }
     return chosen;
 }
 
 namespace {
+
+// The full paths of `results`, in their order.
+QStringList pathsOf(const QList<ResultPointer>& results)
+{
+    QStringList paths;
+    paths.reserve(results.size());
+    for (const ResultPointer& result : results)
+        paths.append(result->fullPath());
+    return paths;
+}
 
 // What the status line and the Delete question add when some selected
 // items were left to a Trash or Delete already running.
@@ -243,9 +256,9 @@ void FileActions::destroy()
     // The items asked about are the items deleted: the answer may come
     // after another deletion has ended and changed the selection.
     const Chosen chosen = chosenItems();
-    if (chosen.paths.isEmpty())
+    if (chosen.results.isEmpty())
         return;
-    QString question = deleteItemsQuestion(chosen.paths);
+    QString question = deleteItemsQuestion(pathsOf(chosen.results));
     if (chosen.underWay > 0)
         question += u' ' + underWayNote(chosen.underWay);
     if (askAlert(QStringLiteral("Warning"), question, QStringLiteral("Cancel"), QStringLiteral("Delete")))
@@ -267,33 +280,69 @@ bool FileActions::askAlert(const QString& title, const QString& message, const Q
 }
 
 // A Trash or Delete of the window's selection while it runs. Its thread
-// adds the paths it took off the disk to `gone`; the interface thread takes
-// them about ten times a second and drops their rows, so the rows follow
-// the disk without a turn of the event loop per item.
+// adds the places (in `results`) of the items it took off the disk to
+// `gone`; the interface thread takes them about ten times a second and
+// drops their rows, so the rows follow the disk without a turn of the event
+// loop per item.
+//
+// Threads: `results` is made before the work's thread starts and never
+// changes; that thread reads it (and each Result, which does not change
+// once made) to make the paths. Starting a std::thread orders what this
+// thread wrote before it, which ThreadSanitizer sees.
 struct FileActions::Deletion
 {
-    QStringList paths; // the items chosen, in row order
-    QSet<QString> items; // the same, to look up
-    // The items' rows by path; an item leaves once its row did.
-    QHash<QString, ResultPointer> rows;
+    explicit Deletion(QList<ResultPointer> chosen) : results(std::move(chosen)) {}
+
+    const QList<ResultPointer> results; // the items chosen, in row order
     // The row of a single item, whose place goes to the row then there; -1.
     int remembered = -1;
     qsizetype underWay = 0; // selected items left to other deletions
     std::shared_ptr<const FileOperation> operation; // the phase running; null between
     std::mutex mutex;
-    QStringList gone; // guarded by mutex
+    QList<qsizetype> gone; // places in results; guarded by mutex
 
-    void noteGone(const QString& path)
+    void noteGone(qsizetype at)
     {
         const std::lock_guard lock(mutex);
-        gone.append(path);
+        gone.append(at);
     }
-    [[nodiscard]] QStringList takeGone()
+    [[nodiscard]] QList<qsizetype> takeGone()
     {
         const std::lock_guard lock(mutex);
         return std::exchange(gone, {});
     }
 };
+
+namespace {
+
+// Hears the items a phase of a deletion took off the disk, on the work's
+// thread, and notes their places in `paths` (made of its results). Both
+// loops go through their items in the order given, which keeps the order of
+// `paths`: each item gone lies after the last one found, and the search
+// passes over `paths` once in all.
+//   paths {"/a", "/b", "/c"}: gone "/a", "/c" => places 0, 2
+class GoneInOrder
+{
+public:
+    GoneInOrder(std::function<void(qsizetype at)> note, const QStringList& paths)
+        : m_note(std::move(note)), m_paths(paths)
+    {
+    }
+    void operator()(const QString& path)
+    {
+        while (m_next < m_paths.size() && m_paths.at(m_next) != path)
+            ++m_next;
+        if (m_next < m_paths.size())
+            m_note(m_next++);
+    }
+
+private:
+    std::function<void(qsizetype at)> m_note;
+    const QStringList& m_paths;
+    qsizetype m_next = 0;
+};
+
+} // namespace
 
 QStringList trashItems(const QStringList& paths, FileOperation& operation, const TrashItem& trash,
                        const GoneItem& gone, QString* reason)
@@ -369,16 +418,6 @@ Removal removeItemsOf(const QStringList& paths, const QStringList& toRemove, Fil
     return removal;
 }
 
-bool FileActions::isUnderWay(const QStringList& paths) const
-{
-    if (m_deletions.isEmpty())
-        return false;
-    return std::any_of(paths.cbegin(), paths.cend(), [this](const QString& path) {
-        return std::any_of(m_deletions.cbegin(), m_deletions.cend(),
-                           [&path](const std::shared_ptr<Deletion>& deletion) { return deletion->rows.contains(path); });
-    });
-}
-
 QString FileActions::progressText() const
 {
     QStringList said;
@@ -395,11 +434,11 @@ QString FileActions::progressText() const
 void FileActions::dropGoneRows()
 {
     QList<ResultPointer> gone;
+    // Each item is heard once: the Trash hears what it took, the removal
+    // after it only what the Trash refused.
     for (const std::shared_ptr<Deletion>& deletion : m_deletions) {
-        for (const QString& path : deletion->takeGone()) {
-            if (ResultPointer result = deletion->rows.take(path))
-                gone.append(std::move(result));
-        }
+        for (const qsizetype at : deletion->takeGone())
+            gone.append(deletion->results.at(at));
     }
     // One removal for all: each is a pass over the shown rows.
     if (!gone.isEmpty() && m_search) {
@@ -414,30 +453,26 @@ void FileActions::deleteItems(bool trash, const Chosen& chosen)
 {
     if (!m_results || !m_search)
         return;
+    ResultsTableModel* model = m_search->model();
     // An item a deletion took while the question was up is left to it.
-    auto deletion = std::make_shared<Deletion>();
-    for (const QString& path : chosen.paths) {
-        if (isUnderWay({path}))
-            continue;
-        deletion->paths.append(path);
-        deletion->rows.insert(path, chosen.rows.value(path));
-    }
-    if (deletion->paths.isEmpty())
+    QList<ResultPointer> results = chosen.results;
+    if (model->hasUnderWay())
+        results.removeIf([model](const ResultPointer& result) { return model->isUnderWay(result.get()); });
+    if (results.isEmpty())
         return;
-    const QStringList& paths = deletion->paths;
-    deletion->items = QSet<QString>(paths.cbegin(), paths.cend());
+    auto deletion = std::make_shared<Deletion>(std::move(results));
     deletion->underWay = chosen.underWay;
     // The place of a single item, as it is now: rows may have left since
     // the selection was read.
-    if (paths.size() == 1)
-        deletion->remembered = m_search->model()->rowsOfPaths(paths).value(0, -1);
+    if (deletion->results.size() == 1)
+        deletion->remembered = model->rowsOfPaths({deletion->results.constFirst()->fullPath()}).value(0, -1);
     m_deletions.append(deletion);
-    m_search->model()->setUnderWay(deletion->rows.values(), true);
+    model->setUnderWay(deletion->results, true);
     if (!m_progress.isActive())
         m_progress.start();
     emit underWayChanged();
     if (!trash) {
-        removeItems(deletion, paths, false);
+        removeItems(deletion, std::nullopt, false);
         return;
     }
     // What the Trash takes goes there, off this thread, as the user's own
@@ -450,13 +485,15 @@ void FileActions::deleteItems(bool trash, const Chosen& chosen)
         QStringList refused;
         QString reason; // why the Trash refused the first
     };
-    const auto moveToTrash = [paths, deletion, trash = m_trash](FileOperation& operation) {
+    const auto moveToTrash = [deletion, trash = m_trash](FileOperation& operation) {
+        const QStringList paths = pathsOf(deletion->results);
         Refusal refusal;
-        refusal.refused = trashItems(
-            paths, operation, trash, [&deletion](const QString& path) { deletion->noteGone(path); }, &refusal.reason);
+        GoneInOrder gone([&deletion](qsizetype at) { deletion->noteGone(at); }, paths);
+        refusal.refused = trashItems(paths, operation, trash, gone, &refusal.reason);
         return refusal;
     };
-    whenReady(UserFileWork::shared().start(FileOperation::Kind::Trash, paths.size(), moveToTrash, &deletion->operation),
+    const qsizetype total = deletion->results.size();
+    whenReady(UserFileWork::shared().start(FileOperation::Kind::Trash, total, moveToTrash, &deletion->operation),
               this, [this, deletion](const Refusal& refusal) {
                   const QStringList& refused = refusal.refused;
                   // The Trash has ended: the status line says nothing of
@@ -473,8 +510,10 @@ void FileActions::deleteItems(bool trash, const Chosen& chosen)
               });
 }
 
-void FileActions::removeItems(const std::shared_ptr<Deletion>& deletion, const QStringList& toRemove, bool declined)
+void FileActions::removeItems(const std::shared_ptr<Deletion>& deletion, const std::optional<QStringList>& refused,
+                              bool declined)
 {
+    const QStringList toRemove = refused.value_or(QStringList());
     // Declined, the items asked about stay where they are, and selected.
     // The removal is the user's own work, which quitting waits for; the
     // items still there are then read to say what stayed.
@@ -507,23 +546,38 @@ void FileActions::removeItems(const std::shared_ptr<Deletion>& deletion, const Q
     };
     // Nothing to remove (declined, or all went to the Trash): no operation,
     // which quitting would wait for and log.
-    if (declined || toRemove.isEmpty()) {
+    const qsizetype total = refused ? refused->size() : deletion->results.size();
+    if (declined || total == 0) {
         finish(Removal{});
         return;
     }
-    const auto work = [paths = deletion->paths, toRemove, deletion, remove = m_remove](FileOperation& operation) {
-        return removeItemsOf(paths, toRemove, operation, remove,
-                             [&deletion](const QString& path) { deletion->noteGone(path); });
+    // The paths are made on the work's thread, as for the Trash.
+    const auto work = [refused, deletion, remove = m_remove](FileOperation& operation) {
+        const QStringList paths = pathsOf(deletion->results);
+        GoneInOrder gone([&deletion](qsizetype at) { deletion->noteGone(at); }, paths);
+        return removeItemsOf(paths, refused.value_or(paths), operation, remove, gone);
     };
-    whenReady(UserFileWork::shared().start(FileOperation::Kind::Delete, toRemove.size(), work, &deletion->operation),
-              this, finish);
+    whenReady(UserFileWork::shared().start(FileOperation::Kind::Delete, total, work, &deletion->operation), this,
+              finish);
 }
 
 bool FileActions::isSelectionOf(const Deletion& deletion) const
 {
-    const QStringList selected = selectedPaths();
-    return std::all_of(selected.cbegin(), selected.cend(),
-                       [&deletion](const QString& path) { return deletion.items.contains(path); });
+    if (!m_results || !m_search)
+        return true;
+    const QList<int> selected = m_results->selectedRows();
+    if (selected.isEmpty())
+        return true;
+    // Read once, at the end, and only for a selection left.
+    QSet<const Result*> items;
+    items.reserve(deletion.results.size());
+    for (const ResultPointer& result : deletion.results)
+        items.insert(result.get());
+    const ResultsTableModel* model = m_search->model();
+    return std::all_of(selected.cbegin(), selected.cend(), [&items, model](int row) {
+        const ResultPointer result = model->resultAtRow(row);
+        return !result || items.contains(result.get());
+    });
 }
 
 void FileActions::endDeletion(const std::shared_ptr<Deletion>& deletion)
@@ -531,7 +585,7 @@ void FileActions::endDeletion(const std::shared_ptr<Deletion>& deletion)
     dropGoneRows();
     m_deletions.removeOne(deletion);
     if (m_search)
-        m_search->model()->setUnderWay(deletion->rows.values(), false);
+        m_search->model()->setUnderWay(deletion->results, false);
     if (m_deletions.isEmpty())
         m_progress.stop();
     emit progressChanged();

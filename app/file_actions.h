@@ -13,11 +13,13 @@
 // (user_file_work.h), never on the readers' pool. While such work runs, the
 // rows of the items it has taken off the disk leave about ten times a
 // second, the window's status line shows its progress (progressText), and
-// its items are not offered to Trash or Delete again (isUnderWay).
+// its items are not offered to Trash or Delete again (their rows are marked
+// under way, ResultsTableModel::setUnderWay).
 //
 // Threads: main thread only; launches on the pool, Trash and Delete on
-// UserFileWork's threads (trashItems and removeItemsOf below), which hand
-// the items gone over through a lock.
+// UserFileWork's threads (trashItems and removeItemsOf below), which make
+// the items' paths from the chosen results and hand the items gone over
+// through a lock. The interface thread makes no path of a Trash.
 //
 // Not here: which commands there are and when they are enabled
 // (search_window_commands.h), the rows (results_view.h).
@@ -30,6 +32,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -99,8 +102,6 @@ public:
     bool validateMenuItem(QAction* item) override { return m_validation.validateMenuItem(item); }
 
     // --- the Trash and Delete under way ------------------------------------------------------
-    // Whether any of `paths` belongs to a Trash or Delete still running.
-    [[nodiscard]] bool isUnderWay(const QStringList& paths) const;
     // What the running Trash and Delete have done ("Deleting 828 of 150,000
     // items…"); null when none runs.
     [[nodiscard]] QString progressText() const;
@@ -144,14 +145,14 @@ signals:
     void deletionFinished();
     // The progress of a running Trash or Delete changed, or it ended.
     void progressChanged();
-    // A Trash or Delete started or ended: isUnderWay answers otherwise.
+    // A Trash or Delete started or ended: its rows' marks changed.
     void underWayChanged();
 
 private:
     // The selected items' paths; none once the table is gone.
     [[nodiscard]] QStringList selectedPaths() const;
-    // The selected items as a Trash or Delete reads them, once: those to
-    // act on with their rows, and how many others a running one holds.
+    // The selected items as a Trash or Delete reads them, once: the results
+    // to act on, and how many others a running one holds.
     struct Chosen;
     [[nodiscard]] Chosen chosenItems() const;
     // Trashes (YES) or removes (NO) `chosen` off the interface thread, item
@@ -162,11 +163,12 @@ private:
     // Runs `launch` (answering the first path it could not open, null when
     // all opened) and `failure` of that path on the pool, then says it.
     void launchInBackground(std::function<QString()> launch, std::function<Failure(const QString&)> failure);
-    // Removes `toRemove` (of the deletion's items) on its own thread, then
-    // ends the deletion here; `declined`: the user kept `toRemove` (what the
-    // Trash refused), which stays selected.
     struct Deletion;
-    void removeItems(const std::shared_ptr<Deletion>& deletion, const QStringList& toRemove, bool declined);
+    // Removes the items the Trash refused (`refused`), or every item of the
+    // deletion (nullopt), on its own thread, then ends the deletion here;
+    // `declined`: the user kept `refused`, which stays selected.
+    void removeItems(const std::shared_ptr<Deletion>& deletion, const std::optional<QStringList>& refused,
+                     bool declined);
     // The rows of the items gone since the last look leave; progressChanged.
     void dropGoneRows();
     void endDeletion(const std::shared_ptr<Deletion>& deletion);

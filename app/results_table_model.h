@@ -128,6 +128,8 @@ public:
     void setUnderWay(const QList<ResultPointer>& results, bool underWay);
     // Whether any result is marked under way.
     [[nodiscard]] bool hasUnderWay() const { return !m_underWay.isEmpty(); }
+    // Whether `result` is marked under way: one look-up. Null => NO.
+    [[nodiscard]] bool isUnderWay(const Result* result) const { return m_underWay.contains(result); }
     // How many rows of `runs` ({first row, count}, disjoint, as
     // TableView::selectedRowRuns gives them) are under way: a look-up per
     // run; the rows are counted once after they or the marks changed.
