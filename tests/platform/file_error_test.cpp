@@ -2,12 +2,13 @@
 // language, the user's language in texts shown to the user.
 
 #include "platform/file_error.h"
+#include "platform/task.h"
 
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temp_tree.h"
 
 #include <QFile>
-#include <QProcess>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -43,10 +44,12 @@ TEST(FileError, MessagesAndDescriptionsAreEnglish)
 // null when the machine cannot make one.
 locale_t germanLocale(const QString& folder)
 {
-    QProcess localedef;
-    localedef.start(QStringLiteral("localedef"), {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
-                                                  QStringLiteral("UTF-8"), folder + QStringLiteral("/de_DE.UTF-8")});
-    if (!localedef.waitForFinished(60000) || localedef.exitCode() != 0)
+    const QStringList arguments = {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                                   QStringLiteral("UTF-8"), folder + QStringLiteral("/de_DE.UTF-8")};
+    // Through Task (posix_spawn), never QProcess: see mime_folders.h.
+    Task localedef(QStandardPaths::findExecutable(QStringLiteral("localedef")), arguments);
+    localedef.setTimeoutMilliseconds(60'000);
+    if (!localedef.launchAndSleepUntilExit())
         return nullptr;
     return ::newlocale(LC_ALL_MASK, "de_DE.UTF-8", nullptr);
 }
