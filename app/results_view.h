@@ -14,6 +14,7 @@
 // run that fills them (search_controller.h), what the window does with the
 // selection (search_window.h), the commands (search_window_commands.h).
 
+#include "interface/quick_look.h"
 #include "interface/table_view.h"
 #include "search/result.h"
 
@@ -28,7 +29,7 @@ class ResultsTableModel;
 class SearchController;
 class UserDefaults;
 
-class ResultsView : public StripeTableView
+class ResultsView : public StripeTableView, public SelectionThroughRemoval
 {
     Q_OBJECT
 public:
@@ -72,6 +73,9 @@ public:
     // selected the first row is selected (as the table does for an arrow
     // without a current row), else the arrow moves the selection.
     void takeArrowKey(int key);
+    // While rows leave, from before the first goes until the selection that
+    // stayed is put back (with a selection change).
+    [[nodiscard]] bool holdsSelectionThroughRemoval() const override { return !m_selectionThroughRemoval.isEmpty(); }
 
     // --- drags -----------------------------------------------------------------------------
     // Whether a drag comes from a search window's results (the source or one

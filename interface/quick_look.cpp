@@ -103,12 +103,19 @@ void QuickLookController::addObserverForView(QAbstractItemView* view)
     connections.push_back(connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, follow));
     // A reset or a removal takes rows away without a selection change (a
     // reset says none): the previewed file may have left the rows. What is
-    // asked for after it is done is what the view then shows.
+    // asked for after it is done is what the view then shows. A view that
+    // holds its selection through the removal sends the change itself once
+    // its selection is back.
     if (QAbstractItemModel* model = view->model()) {
         connections.push_back(connect(model, &QAbstractItemModel::modelReset, this, follow));
-        connections.push_back(connect(model, &QAbstractItemModel::rowsRemoved, this, follow));
+        const auto* holder = dynamic_cast<const SelectionThroughRemoval*>(view);
+        connections.push_back(connect(model, &QAbstractItemModel::rowsRemoved, this, [follow, holder] {
+            if (!holder || !holder->holdsSelectionThroughRemoval())
+                follow();
+        }));
     }
-    connect(view, &QObject::destroyed, this, [this, view] { m_observed.erase(view); });
+    // The connections to a model that outlives the view go with the view.
+    connect(view, &QObject::destroyed, this, [this, view] { removeObserverForView(view); });
 }
 
 void QuickLookController::removeObserverForView(QAbstractItemView* view)

@@ -29,6 +29,18 @@ namespace sorvant {
 
 class PreviewWindow;
 
+// A view that takes its selection off while rows leave and puts back what
+// stayed once they are gone, with a selection change. The preview follows
+// that change, not the rows removed meanwhile: the selection it would read
+// then is empty only for the moment, and reading it would move the preview
+// back to its first item.
+class SelectionThroughRemoval
+{
+public:
+    virtual ~SelectionThroughRemoval() = default;
+    [[nodiscard]] virtual bool holdsSelectionThroughRemoval() const = 0;
+};
+
 class QuickLookController : public QObject
 {
     Q_OBJECT
@@ -42,7 +54,9 @@ public:
     void selectionDidChangeInWindow(QWidget* window);
     void mainWindowDidChange(QWidget* window, bool becameMain);
     // Follows the view's selection changes while the preview is open, and
-    // its model's resets and removed rows (which change no selection).
+    // its model's resets and removed rows (which change no selection), but
+    // not rows removed while the view holds its selection through them
+    // (SelectionThroughRemoval).
     void addObserverForView(QAbstractItemView* view);
     void removeObserverForView(QAbstractItemView* view);
 

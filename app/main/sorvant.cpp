@@ -37,6 +37,7 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
@@ -64,10 +65,13 @@ UserFileWork* g_fileWork = nullptr; // set before the handler is installed
 
 void onSignal(int)
 {
+    // The interrupted thread finds errno as it left it.
+    const int savedErrno = errno;
     if (g_fileWork)
         g_fileWork->stopFromSignal();
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 void installTerminationHandlers(ApplicationDelegate& delegate)

@@ -6,6 +6,8 @@
 #include "app/search_controller.h"
 #include "app/search_window_commands.h"
 #include "interface/action_router.h"
+#include "interface/preview_window.h"
+#include "interface/quick_look.h"
 #include "interface/toolbar_items.h"
 #include "platform/file_system_representation.h"
 #include "search/result.h"
@@ -22,9 +24,11 @@
 #include <QMenuBar>
 #include <QToolBar>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QUrl>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -211,6 +215,67 @@ TEST_F(ResultsTableTest, TheSelectionStaysOnTheRowsThatStayWhenScatteredRowsLeav
         EXPECT_EQ(table->model()->rowCount(), 12 - c.gone.size());
         EXPECT_EQ(table->selectedRows(), c.selectedAfter);
         EXPECT_EQ(table->selectedPaths(), kept);
+    }
+}
+
+// An open preview stays on its item while other rows leave, selected or
+// not; only its own item leaving moves it, to the first of those left.
+TEST_F(ResultsTableTest, AnOpenPreviewKeepsItsItemWhileOtherRowsLeaveRegression)
+{
+    const QList<int> selected{2, 3, 4, 5, 6, 7, 8, 9};
+    const int previewed = 5; // the preview's fourth item
+    const struct
+    {
+        const char* name;
+        QList<int> gone;
+        int previewedAfter; // the row, before the removal, previewed after it
+    } cases[] = {
+        {"an unselected row above", {0}, previewed},
+        {"unselected rows above and below", {1, 10, 11}, previewed},
+        {"a selected row before the previewed one", {3}, previewed},
+        {"selected rows after it and an unselected one", {7, 9, 11}, previewed},
+        {"the previewed row", {previewed}, 2},
+        {"the previewed row and the first selected", {2, previewed}, 3},
+    };
+    const auto closePreview = qScopeGuard([] {
+        if (QuickLookController* preview = QuickLookController::currentController())
+            preview->closePanel();
+    });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto shown = windowOfRows(12);
+        shown->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(shown.get()));
+        ResultsView* table = shown->resultsTable();
+        table->setFocus();
+        auto* results = qobject_cast<ResultsTableModel*>(table->model());
+        table->selectRows(selected);
+        QuickLookController& controller = QuickLookController::sharedController();
+        controller.openQuickLook();
+        ASSERT_TRUE(controller.isOpen());
+        PreviewWindow* panel = controller.sharedPanel();
+        ASSERT_EQ(controller.numberOfPreviewItems(), selected.size());
+        panel->setCurrentIndex(int(selected.indexOf(previewed)));
+        const QString expected = results->resultAtRow(c.previewedAfter)->fullPath();
+        QList<ResultPointer> gone;
+        for (const int row : c.gone)
+            gone.append(results->resultAtRow(row));
+        // Each item the preview shows on the way, from the start of the
+        // removal to its end.
+        QStringList shownOnTheWay;
+        const auto watch = QObject::connect(results, &QAbstractItemModel::rowsRemoved, panel,
+                                            [&] { shownOnTheWay.append(panel->currentItem().toLocalFile()); });
+        results->removeResults(gone);
+        QObject::disconnect(watch);
+        shownOnTheWay.append(panel->currentItem().toLocalFile());
+        const qsizetype selectedGone =
+            std::count_if(c.gone.cbegin(), c.gone.cend(), [&](int row) { return selected.contains(row); });
+        EXPECT_EQ(controller.numberOfPreviewItems(), selected.size() - selectedGone);
+        EXPECT_EQ(panel->currentItem().toLocalFile(), expected);
+        if (c.previewedAfter == previewed) { // never elsewhere on the way
+            EXPECT_EQ(shownOnTheWay, QStringList(shownOnTheWay.size(), expected));
+        }
+        controller.closePanel();
     }
 }
 

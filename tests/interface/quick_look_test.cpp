@@ -33,6 +33,7 @@
 
 #include <atomic>
 #include <future>
+#include <memory>
 #include <thread>
 
 #include <sys/xattr.h>
@@ -710,6 +711,35 @@ TEST_F(QuickLook, PreviewLetsGoOfFilesThatLeftTheRowsRegression)
     window.list->select(0);
     EXPECT_EQ(controller.sharedPanel()->currentItem(), QUrl::fromLocalFile(pdf));
     controller.removeObserverForView(window.list);
+}
+
+// Rows whose removals and resets can be counted as heard.
+class CountedRows : public QStringListModel
+{
+public:
+    using QStringListModel::QStringListModel;
+    int followers() const
+    {
+        return receivers(SIGNAL(rowsRemoved(QModelIndex, int, int))) + receivers(SIGNAL(modelReset()));
+    }
+};
+
+// Regression: a view gone before its model left the model's removals and
+// resets connected to what asked the gone view for its window.
+TEST_F(QuickLook, AViewGoneBeforeItsModelIsNoLongerFollowedRegression)
+{
+    CountedRows rows({png, text, pdf});
+    const int unheard = rows.followers();
+    auto view = std::make_unique<QListView>();
+    view->setModel(&rows);
+    const int heardByTheView = rows.followers();
+    QuickLookController& controller = QuickLookController::sharedController();
+    controller.addObserverForView(view.get());
+    EXPECT_GT(rows.followers(), heardByTheView);
+    view.reset();
+    EXPECT_EQ(rows.followers(), unheard);
+    // A removal after it reaches no part of the gone view.
+    rows.removeRows(0, 1);
 }
 
 TEST(PreviewPlacement, BesideTheWindowOnItsScreen)
