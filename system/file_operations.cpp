@@ -322,6 +322,20 @@ QByteArray temporaryNameBeside(QByteArray path)
     return path.left(slash + 1) + name;
 }
 
+// A failure within the temporary copy named as the place it was made for:
+// ("/a/.dst.sorvant-copy-x7Qk2b/sub/f", "/a/dst") => "/a/dst/sub/f"; a path
+// elsewhere (the source's) is kept. Callers never hear of temporary names.
+QByteArray pathInPlace(const QByteArray& path, const QByteArray& temporary, QByteArray to)
+{
+    while (to.size() > 1 && to.endsWith('/'))
+        to.chop(1);
+    if (path == temporary)
+        return to;
+    if (path.startsWith(temporary) && path.at(temporary.size()) == '/')
+        return to + path.mid(temporary.size());
+    return path;
+}
+
 // Copies under a temporary name beside `to`, then renames the whole copy
 // into place without replacing anything: nothing but a finished copy ever
 // stands under `to`, and an item another program puts there meanwhile is
@@ -341,7 +355,7 @@ bool copyIntoPlace(const QByteArray& from, const QByteArray& to, Failure& failur
         if (copied)
             fail(failure, to);
         else
-            failure = made;
+            failure = Failure{made.code, pathInPlace(made.path, temporary, to)};
         Failure ignored;
         removeItem(temporary, ignored);
         return false;

@@ -515,5 +515,65 @@ TEST_F(FileOperations, ACopyOrMoveKilledPartWayLeavesNothingUnderItsName)
         removePath(QString::fromUtf8(shmTemplate));
 }
 
+// A copy or move whose writing fails part way (the kernel's file-size limit
+// refuses writes past 1 MiB) names the destination in its error, never the
+// hidden temporary name the copy was being made under.
+TEST_F(FileOperations, AFailedCopyNamesTheDestinationNotItsTemporaryName)
+{
+    tree.writeFile("big", QByteArray(3 << 20, 'b'));
+    tree.writeFile("folder/sub/big", QByteArray(3 << 20, 'b'));
+    char shmTemplate[] = "/dev/shm/sorvant-test-XXXXXX";
+    const bool otherFileSystem = ::mkdtemp(shmTemplate) != nullptr;
+    const struct {
+        const char* source;
+        QString destination;
+        QString failedPath;
+        bool move;
+    } cases[] = {
+        {"big", tree.filePath("big-copy"), tree.filePath("big-copy"), false},
+        {"folder", tree.filePath("folder-copy"), tree.filePath("folder-copy/sub/big"), false},
+        {"folder", tree.filePath("slashed/"), tree.filePath("slashed/sub/big"), false},
+        {"folder", QString::fromUtf8(shmTemplate) + "/moved", QString::fromUtf8(shmTemplate) + "/moved/sub/big", true},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.destination.toStdString());
+        if (row.move && !otherFileSystem)
+            continue;
+        int channel[2];
+        ASSERT_EQ(::pipe(channel), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(channel[0]);
+            const rlimit limit{1 << 20, 1 << 20};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, SIG_IGN);   // the write past the limit fails with EFBIG
+            setLogSink([](const QString&) {});
+            FileError error;
+            const QString source = tree.filePath(row.source);
+            const bool done = row.move ? movePath(source, row.destination, &error)
+                                       : copyPath(source, row.destination, &error);
+            const QByteArray report = QByteArray::number(done ? 0 : error.code) + ' ' + error.path.toUtf8();
+            ::_exit(::write(channel[1], report.constData(), size_t(report.size())) == report.size() ? 0 : 1);
+        }
+        ::close(channel[1]);
+        QByteArray report;
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+            report.append(buffer, got);
+        ::close(channel[0]);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        const qsizetype space = report.indexOf(' ');
+        EXPECT_EQ(report.left(space).toInt(), EFBIG);
+        EXPECT_EQ(QString::fromUtf8(report.mid(space + 1)), row.failedPath);
+        EXPECT_EQ(countRemovalItems(row.destination), -1);
+        EXPECT_EQ(contents("folder/sub/big").size(), 3 << 20);
+    }
+    if (otherFileSystem)
+        removePath(QString::fromUtf8(shmTemplate));
+}
+
 } // namespace
 } // namespace sorvant
