@@ -269,12 +269,22 @@ QByteArray freeNameBeside(const QByteArray& path)
     return {};
 }
 
+// Whether the item at `path` is still the one `item` describes: another
+// program may put its own there at any moment, and that one is left alone.
+bool isSameItem(const QByteArray& path, const struct stat& item)
+{
+    struct stat status {};
+    return ::lstat(path.constData(), &status) == 0 && status.st_dev == item.st_dev && status.st_ino == item.st_ino;
+}
+
 // A rename that never replaces, for file systems without RENAME_NOREPLACE
 // (FUSE, some network ones): `to` is claimed first by a call that fails
 // with EEXIST when it is taken. A non-folder is linked there and its old
 // name unlinked; a folder (or a file where hard links are refused) replaces
 // an empty item of its kind made there for it, so a process killed in
-// between leaves that empty item, never another program's.
+// between leaves that empty item, never another program's. Whatever stands
+// at `to` is checked to be what this call put there before it is replaced
+// or removed; once another program's, it is left (EEXIST).
 bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
 {
     struct stat status {};
@@ -286,25 +296,39 @@ bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
             if (::unlink(from.constData()) == 0)
                 return true;
             const int code = errno;
-            ::unlink(to.constData());
+            if (isSameItem(to, status))
+                ::unlink(to.constData());
             errno = code;
             return false;
         }
         if (errno == EEXIST)
             return false;
     }
-    int claim = -1;
-    if (folder ? ::mkdir(to.constData(), 0700) != 0
-               : (claim = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)) < 0)
+    // The claim stays open until the end, so that its inode cannot be freed
+    // and reused by an item made in its place.
+    const int claim = folder ? (::mkdir(to.constData(), 0700) == 0
+                                    ? ::open(to.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                                    : -1)
+                             : ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    struct stat claimed {};
+    if (claim < 0 || ::fstat(claim, &claimed) != 0) {
+        const int code = errno;
+        if (claim >= 0)
+            ::close(claim);
+        errno = code;
         return false;
-    if (claim >= 0)
-        ::close(claim);
-    if (::rename(from.constData(), to.constData()) == 0)
-        return true;
-    const int code = errno;
-    folder ? ::rmdir(to.constData()) : ::unlink(to.constData());
+    }
+    bool renamed = false;
+    int code = EEXIST;
+    if (isSameItem(to, claimed)) {
+        renamed = renameWithFlags(from.constData(), to.constData(), 0) == 0;
+        code = errno;
+        if (!renamed && isSameItem(to, claimed))
+            folder ? ::rmdir(to.constData()) : ::unlink(to.constData());
+    }
+    ::close(claim);
     errno = code;
-    return false;
+    return renamed;
 }
 
 // A hidden name beside `path` for a copy under way, made unique by a
