@@ -150,9 +150,32 @@ bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct
     return ok;
 }
 
-bool copyItem(const QByteArray& from, const QByteArray& to, Failure& failure);
+// The mount a folder is reached through: its mount ID where the kernel
+// gives one (a bind mount of a folder of the same file system has only that
+// to tell it apart), else 0 and only its device.
+struct Mount {
+    quint64 id = 0;
+    dev_t device = 0;
+};
 
-bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat& status, Failure& failure)
+Mount mountOf(const QByteArray& path, const struct stat& status)
+{
+    struct statx extended {};
+    if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_MNT_ID, &extended) == 0
+        && (extended.stx_mask & STATX_MNT_ID))
+        return Mount{extended.stx_mnt_id, status.st_dev};
+    return Mount{0, status.st_dev};
+}
+
+bool isOtherMount(const Mount& inner, const Mount& top)
+{
+    return inner.id != 0 && top.id != 0 ? inner.id != top.id : inner.device != top.device;
+}
+
+bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure);
+
+bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat& status, const Mount& top,
+                Failure& failure)
 {
     std::vector<QByteArray> names;
     if (!folderEntries(from, names))
@@ -161,7 +184,7 @@ bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat&
     if (::mkdir(to.constData(), 0700) != 0)
         return fail(failure, to);
     for (const QByteArray& name : names) {
-        if (!copyItem(from + '/' + name, to + '/' + name, failure))
+        if (!copyItem(from + '/' + name, to + '/' + name, &top, failure))
             return false;
     }
     if (::chmod(to.constData(), status.st_mode & 07777) != 0)
@@ -171,13 +194,25 @@ bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat&
     return true;
 }
 
-bool copyItem(const QByteArray& from, const QByteArray& to, Failure& failure)
+// Copies the item at `from`; `top` is the mount of the folder the copy
+// started at (null: this is that folder). A copy stays on that mount: a
+// mount point inside (another file system, or a bind mount, perhaps of a
+// folder above, which would be copied into itself without end) fails the
+// copy with EXDEV and its path, so that a move never copies what is
+// mounted there and then leaves it standing as well.
+bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure)
 {
     struct stat status {};
     if (::lstat(from.constData(), &status) != 0)
         return fail(failure, from);
-    if (S_ISDIR(status.st_mode))
-        return copyFolder(from, to, status, failure);
+    if (S_ISDIR(status.st_mode)) {
+        const Mount here = mountOf(from, status);
+        if (top && isOtherMount(here, *top)) {
+            errno = EXDEV;
+            return fail(failure, from);
+        }
+        return copyFolder(from, to, status, top ? *top : here, failure);
+    }
     if (S_ISLNK(status.st_mode)) {
         QByteArray target(status.st_size > 0 ? status.st_size + 1 : 4096, Qt::Uninitialized);
         const ssize_t length = ::readlink(from.constData(), target.data(), size_t(target.size()));
@@ -371,7 +406,7 @@ bool copyIntoPlace(const QByteArray& from, const QByteArray& to, Failure& failur
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray temporary = temporaryNameBeside(to);
         Failure made;
-        const bool copied = copyItem(from, temporary, made);
+        const bool copied = copyItem(from, temporary, nullptr, made);
         if (!copied && made.code == EEXIST && made.path == temporary)
             continue;
         if (copied && renameNoReplace(temporary, to))
