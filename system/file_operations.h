@@ -113,7 +113,8 @@ bool unlinkFileAtPath(const QString& path);
 // `to` (errno EEXIST). Where the file system refuses RENAME_NOREPLACE
 // (EINVAL, ENOSYS: FUSE, some network file systems) it claims `to` first:
 // a hard link for a non-folder, else an empty item of the same kind that
-// the rename replaces.
+// the rename replaces. A claim that another program replaced meanwhile is
+// neither replaced nor removed (EEXIST, or the rename's own errno).
 bool renameNoReplace(const QByteArray& from, const QByteArray& to);
 
 // The renameat2 call (AT_FDCWD on both sides) this file and the Trash use;
