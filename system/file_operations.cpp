@@ -150,9 +150,32 @@ bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct
     return ok;
 }
 
-bool copyItem(const QByteArray& from, const QByteArray& to, Failure& failure);
+// The mount a folder is reached through: its mount ID where the kernel
+// gives one (a bind mount of a folder of the same file system has only that
+// to tell it apart), else 0 and only its device.
+struct Mount {
+    quint64 id = 0;
+    dev_t device = 0;
+};
 
-bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat& status, Failure& failure)
+Mount mountOf(const QByteArray& path, const struct stat& status)
+{
+    struct statx extended {};
+    if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_MNT_ID, &extended) == 0
+        && (extended.stx_mask & STATX_MNT_ID))
+        return Mount{extended.stx_mnt_id, status.st_dev};
+    return Mount{0, status.st_dev};
+}
+
+bool isOtherMount(const Mount& inner, const Mount& top)
+{
+    return inner.id != 0 && top.id != 0 ? inner.id != top.id : inner.device != top.device;
+}
+
+bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure);
+
+bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat& status, const Mount& top,
+                Failure& failure)
 {
     std::vector<QByteArray> names;
     if (!folderEntries(from, names))
@@ -161,7 +184,7 @@ bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat&
     if (::mkdir(to.constData(), 0700) != 0)
         return fail(failure, to);
     for (const QByteArray& name : names) {
-        if (!copyItem(from + '/' + name, to + '/' + name, failure))
+        if (!copyItem(from + '/' + name, to + '/' + name, &top, failure))
             return false;
     }
     if (::chmod(to.constData(), status.st_mode & 07777) != 0)
@@ -171,13 +194,25 @@ bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat&
     return true;
 }
 
-bool copyItem(const QByteArray& from, const QByteArray& to, Failure& failure)
+// Copies the item at `from`; `top` is the mount of the folder the copy
+// started at (null: this is that folder). A copy stays on that mount: a
+// mount point inside (another file system, or a bind mount, perhaps of a
+// folder above, which would be copied into itself without end) fails the
+// copy with EXDEV and its path, so that a move never copies what is
+// mounted there and then leaves it standing as well.
+bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure)
 {
     struct stat status {};
     if (::lstat(from.constData(), &status) != 0)
         return fail(failure, from);
-    if (S_ISDIR(status.st_mode))
-        return copyFolder(from, to, status, failure);
+    if (S_ISDIR(status.st_mode)) {
+        const Mount here = mountOf(from, status);
+        if (top && isOtherMount(here, *top)) {
+            errno = EXDEV;
+            return fail(failure, from);
+        }
+        return copyFolder(from, to, status, top ? *top : here, failure);
+    }
     if (S_ISLNK(status.st_mode)) {
         QByteArray target(status.st_size > 0 ? status.st_size + 1 : 4096, Qt::Uninitialized);
         const ssize_t length = ::readlink(from.constData(), target.data(), size_t(target.size()));
@@ -269,12 +304,22 @@ QByteArray freeNameBeside(const QByteArray& path)
     return {};
 }
 
+// Whether the item at `path` is still the one `item` describes: another
+// program may put its own there at any moment, and that one is left alone.
+bool isSameItem(const QByteArray& path, const struct stat& item)
+{
+    struct stat status {};
+    return ::lstat(path.constData(), &status) == 0 && status.st_dev == item.st_dev && status.st_ino == item.st_ino;
+}
+
 // A rename that never replaces, for file systems without RENAME_NOREPLACE
 // (FUSE, some network ones): `to` is claimed first by a call that fails
 // with EEXIST when it is taken. A non-folder is linked there and its old
 // name unlinked; a folder (or a file where hard links are refused) replaces
 // an empty item of its kind made there for it, so a process killed in
-// between leaves that empty item, never another program's.
+// between leaves that empty item, never another program's. Whatever stands
+// at `to` is checked to be what this call put there before it is replaced
+// or removed; once another program's, it is left (EEXIST).
 bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
 {
     struct stat status {};
@@ -286,25 +331,39 @@ bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
             if (::unlink(from.constData()) == 0)
                 return true;
             const int code = errno;
-            ::unlink(to.constData());
+            if (isSameItem(to, status))
+                ::unlink(to.constData());
             errno = code;
             return false;
         }
         if (errno == EEXIST)
             return false;
     }
-    int claim = -1;
-    if (folder ? ::mkdir(to.constData(), 0700) != 0
-               : (claim = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)) < 0)
+    // The claim stays open until the end, so that its inode cannot be freed
+    // and reused by an item made in its place.
+    const int claim = folder ? (::mkdir(to.constData(), 0700) == 0
+                                    ? ::open(to.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                                    : -1)
+                             : ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    struct stat claimed {};
+    if (claim < 0 || ::fstat(claim, &claimed) != 0) {
+        const int code = errno;
+        if (claim >= 0)
+            ::close(claim);
+        errno = code;
         return false;
-    if (claim >= 0)
-        ::close(claim);
-    if (::rename(from.constData(), to.constData()) == 0)
-        return true;
-    const int code = errno;
-    folder ? ::rmdir(to.constData()) : ::unlink(to.constData());
+    }
+    bool renamed = false;
+    int code = EEXIST;
+    if (isSameItem(to, claimed)) {
+        renamed = renameWithFlags(from.constData(), to.constData(), 0) == 0;
+        code = errno;
+        if (!renamed && isSameItem(to, claimed))
+            folder ? ::rmdir(to.constData()) : ::unlink(to.constData());
+    }
+    ::close(claim);
     errno = code;
-    return false;
+    return renamed;
 }
 
 // A hidden name beside `path` for a copy under way, made unique by a
@@ -322,6 +381,20 @@ QByteArray temporaryNameBeside(QByteArray path)
     return path.left(slash + 1) + name;
 }
 
+// A failure within the temporary copy named as the place it was made for:
+// ("/a/.dst.sorvant-copy-x7Qk2b/sub/f", "/a/dst") => "/a/dst/sub/f"; a path
+// elsewhere (the source's) is kept. Callers never hear of temporary names.
+QByteArray pathInPlace(const QByteArray& path, const QByteArray& temporary, QByteArray to)
+{
+    while (to.size() > 1 && to.endsWith('/'))
+        to.chop(1);
+    if (path == temporary)
+        return to;
+    if (path.startsWith(temporary) && path.at(temporary.size()) == '/')
+        return to + path.mid(temporary.size());
+    return path;
+}
+
 // Copies under a temporary name beside `to`, then renames the whole copy
 // into place without replacing anything: nothing but a finished copy ever
 // stands under `to`, and an item another program puts there meanwhile is
@@ -333,7 +406,7 @@ bool copyIntoPlace(const QByteArray& from, const QByteArray& to, Failure& failur
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray temporary = temporaryNameBeside(to);
         Failure made;
-        const bool copied = copyItem(from, temporary, made);
+        const bool copied = copyItem(from, temporary, nullptr, made);
         if (!copied && made.code == EEXIST && made.path == temporary)
             continue;
         if (copied && renameNoReplace(temporary, to))
@@ -341,7 +414,7 @@ bool copyIntoPlace(const QByteArray& from, const QByteArray& to, Failure& failur
         if (copied)
             fail(failure, to);
         else
-            failure = made;
+            failure = Failure{made.code, pathInPlace(made.path, temporary, to)};
         Failure ignored;
         removeItem(temporary, ignored);
         return false;

@@ -55,7 +55,10 @@ bool createLinkWithPath(const QString& existingPath, const QString& linkPath);
 // Copies a file, a link (as a link) or a whole folder tree, keeping
 // permissions, modification dates and user extended attributes (tags,
 // comments). NO with EEXIST when the destination exists, also when another
-// program makes it while the copy is under way (its item is kept).
+// program makes it while the copy is under way (its item is kept). A copy
+// stays on the mount it starts on: a mount point inside the folder (another
+// file system, or a bind mount) fails it with EXDEV, and the error names it:
+//   "copy '/tmp/top/mnt': Invalid cross-device link"
 bool copyPath(const QString& source, const QString& destination, FileError* error = nullptr);
 // Renames, or copies and then removes across file systems. Never replaces
 // an existing destination (EEXIST).
@@ -110,7 +113,8 @@ bool unlinkFileAtPath(const QString& path);
 // `to` (errno EEXIST). Where the file system refuses RENAME_NOREPLACE
 // (EINVAL, ENOSYS: FUSE, some network file systems) it claims `to` first:
 // a hard link for a non-folder, else an empty item of the same kind that
-// the rename replaces.
+// the rename replaces. A claim that another program replaced meanwhile is
+// neither replaced nor removed (EEXIST, or the rename's own errno).
 bool renameNoReplace(const QByteArray& from, const QByteArray& to);
 
 // The renameat2 call (AT_FDCWD on both sides) this file and the Trash use;

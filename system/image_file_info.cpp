@@ -22,7 +22,9 @@ struct ImageModule
 };
 
 // Loaded by the first call; without functions, after one "WARNING: ", when
-// it cannot be loaded.
+// it cannot be loaded. A function's name changes with its arguments, so a
+// module left from another build fails to load (sizes are then unknown)
+// rather than being called with arguments it does not take.
 const ImageModule& imageModule()
 {
     static const ImageModule loaded = [] {
@@ -30,7 +32,7 @@ const ImageModule& imageModule()
         functions.path = loadProgramModule(
             QStringLiteral(SORVANT_IMAGE_MODULE_NAME), QStringLiteral(SORVANT_IMAGE_MODULE_BUILD_PATH),
             QStringLiteral("Images cannot be read"), [&functions](void* module) {
-                return findModuleFunction(module, "sorvant_image_pixel_size", functions.pixelSize)
+                return findModuleFunction(module, "sorvant_image_pixel_size_stoppable", functions.pixelSize)
                        && findModuleFunction(module, "sorvant_image_formats", functions.formats);
             });
         return functions.isLoaded() ? functions : ImageModule{};

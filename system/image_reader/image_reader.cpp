@@ -16,15 +16,15 @@
 
 #define SORVANT_IMAGE_EXPORT extern "C" __attribute__((visibility("default")))
 
-SORVANT_IMAGE_EXPORT int sorvant_image_pixel_size(const char* path, const std::atomic<bool>* stop, int* width,
-                                                 int* height);
+SORVANT_IMAGE_EXPORT int sorvant_image_pixel_size_stoppable(const char* path, const std::atomic<bool>* stop,
+                                                           int* width, int* height);
 SORVANT_IMAGE_EXPORT void sorvant_image_formats(QList<QByteArray>* formats);
 
 // The width and height of the first image in the file at `path` (its bytes
 // on disk), read from its header where the format allows; 0 when the file
 // cannot be opened, no reader understands it, or `*stop` (null: never) is
 // set before the size is known: the reads end there, and so does a decode.
-int sorvant_image_pixel_size(const char* path, const std::atomic<bool>* stop, int* width, int* height)
+int sorvant_image_pixel_size_stoppable(const char* path, const std::atomic<bool>* stop, int* width, int* height)
 {
     const std::unique_ptr<QFile> file = sorvant::openReadOnlyFile(path);
     if (!file)

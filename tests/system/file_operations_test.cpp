@@ -17,8 +17,13 @@
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
+#include <cstring>
+#include <functional>
+#include <initializer_list>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -27,6 +32,7 @@
 #include <sys/xattr.h>
 #include <fcntl.h>
 #include <unistd.h>
+#include <vector>
 
 namespace sorvant {
 namespace {
@@ -347,22 +353,43 @@ TEST_F(FileOperations, AFailedMergeStepIsLoggedAndKeepsTheTarget)
     EXPECT_EQ(contents("src/sub/b.txt"), "second");
 }
 
-// Makes every rename of this process fail with EPERM, as a file system
-// might at the worst moment. Only for a forked child: it cannot be undone.
+// Makes the system calls `calls` of this process fail with `code`, as a
+// file system might at the worst moment. Only for a forked child: it cannot
+// be undone.
+bool failSystemCalls(std::initializer_list<int> calls, int code)
+{
+#if defined(__x86_64__)
+    std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+    // Each match jumps past the matches after it and the "allow" to the error.
+    auto left = static_cast<unsigned char>(calls.size());
+    for (const int call : calls)
+        filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(call), left--, 0));
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<unsigned>(code)));
+    sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+           && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+#else
+    (void)calls;
+    (void)code;
+    return false;
+#endif
+}
+
 bool failEveryRename()
 {
 #if defined(__x86_64__)
-    sock_filter filter[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_rename, 3, 0),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat, 2, 0),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
-    };
-    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
-    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
-           && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+    return failSystemCalls({__NR_rename, __NR_renameat, __NR_renameat2}, EPERM);
+#else
+    return false;
+#endif
+}
+
+// Hard links refused (EPERM), as on file systems that have none.
+bool failEveryLink()
+{
+#if defined(__x86_64__)
+    return failSystemCalls({__NR_link, __NR_linkat}, EPERM);
 #else
     return false;
 #endif
@@ -460,6 +487,70 @@ TEST_F(FileOperations, ADestinationMadeByAnotherProgramDuringACopyIsKept)
     setRenameWithFlagsFunction(nullptr);
 }
 
+// Another program that, the moment before the final rename of a copy on a
+// file system without RENAME_NOREPLACE, saves an item of its own (of the
+// claim's kind) over the empty one the copy had claimed the destination
+// with; the rename then fails.
+QByteArray theirClaimedDestination;
+
+int renameAfterTheClaimIsReplaced(const char* from, const char* to, unsigned int flags)
+{
+    if (flags & RENAME_NOREPLACE) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (!theirClaimedDestination.isEmpty() && theirClaimedDestination == to) {
+        theirClaimedDestination.clear();
+        const QByteArray theirs = QByteArray(to) + ".theirs";
+        struct stat claim {};
+        ::lstat(to, &claim);
+        if (S_ISDIR(claim.st_mode))
+            ::mkdir(theirs.constData(), 0755);
+        else
+            test::writeFileBytes(theirs, "their data");
+        ::rename(theirs.constData(), to);
+        errno = EIO;
+        return -1;
+    }
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+}
+
+// A copy used to remove what stood at its claimed destination after a
+// failed rename, though another program had replaced the claim by then.
+// A file is claimed (and so reaches that rename) where links are refused.
+TEST_F(FileOperations, AnItemPutOverAClaimedDestinationIsKept)
+{
+    tree.writeFile("folder/a", "first");
+    tree.writeFile("file", "contents");
+    for (const QString source : {"folder", "file"}) {
+        SCOPED_TRACE(source.toStdString());
+        const QString destination = tree.filePath("dst");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (source == "file" && !failEveryLink())
+                ::_exit(77);
+            theirClaimedDestination = fileSystemRepresentation(destination);
+            setRenameWithFlagsFunction(renameAfterTheClaimIsReplaced);
+            const bool copied = copyPath(tree.filePath(source), destination);
+            ::_exit(copied ? 1 : theirClaimedDestination.isEmpty() ? 0 : 2);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 77)
+            continue;   // links cannot be refused here
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the copy succeeded; 2: its claim was never replaced";
+        if (source == "folder")
+            EXPECT_TRUE(isDirectoryAtPath(destination));
+        else
+            EXPECT_EQ(contents("dst"), "their data");
+        EXPECT_EQ(QDir(tree.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList({"dst", "file", "folder"}));
+        removePath(destination);
+    }
+}
+
 // A process copying or moving is killed the moment its copy passes 1 MiB
 // (the kernel's file-size limit signals it, and the signal kills it):
 // nothing stands under the destination's name, and the source is whole.
@@ -510,6 +601,180 @@ TEST_F(FileOperations, ACopyOrMoveKilledPartWayLeavesNothingUnderItsName)
                 EXPECT_TRUE(name.startsWith('.') && name.contains(".sorvant-copy-")) << name.toStdString();
             }
         }
+    }
+    if (otherFileSystem)
+        removePath(QString::fromUtf8(shmTemplate));
+}
+
+// How a forked child ended (its exit code; -1 when a signal ended it) and
+// what it sent back.
+struct ChildAnswer {
+    int exitCode = -1;
+    QByteArray sent;
+};
+
+// Runs `work` in a forked child, which exits 0 after sending back what
+// `work` answers (or ends itself sooner, as with _exit(77) for "cannot be
+// done here").
+ChildAnswer answerOfAChild(const std::function<QByteArray()>& work)
+{
+    ChildAnswer answer;
+    int ends[2];
+    if (::pipe(ends) != 0)
+        return answer;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        const QByteArray sent = work();
+        ::_exit(::write(ends[1], sent.constData(), size_t(sent.size())) == sent.size() ? 0 : 1);
+    }
+    ::close(ends[1]);
+    char buffer[4096];
+    for (ssize_t got; child > 0 && (got = ::read(ends[0], buffer, sizeof buffer)) > 0;)
+        answer.sent.append(buffer, got);
+    ::close(ends[0]);
+    int status = 0;
+    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
+        answer.exitCode = WEXITSTATUS(status);
+    return answer;
+}
+
+// A copy or move whose writing fails part way (the kernel's file-size limit
+// refuses writes past 1 MiB) names the destination in its error, never the
+// hidden temporary name the copy was being made under.
+TEST_F(FileOperations, AFailedCopyNamesTheDestinationNotItsTemporaryName)
+{
+    tree.writeFile("big", QByteArray(3 << 20, 'b'));
+    tree.writeFile("folder/sub/big", QByteArray(3 << 20, 'b'));
+    char shmTemplate[] = "/dev/shm/sorvant-test-XXXXXX";
+    const bool otherFileSystem = ::mkdtemp(shmTemplate) != nullptr;
+    const struct {
+        const char* source;
+        QString destination;
+        QString failedPath;
+        bool move;
+    } cases[] = {
+        {"big", tree.filePath("big-copy"), tree.filePath("big-copy"), false},
+        {"folder", tree.filePath("folder-copy"), tree.filePath("folder-copy/sub/big"), false},
+        {"folder", tree.filePath("slashed/"), tree.filePath("slashed/sub/big"), false},
+        {"folder", QString::fromUtf8(shmTemplate) + "/moved", QString::fromUtf8(shmTemplate) + "/moved/sub/big", true},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.destination.toStdString());
+        if (row.move && !otherFileSystem)
+            continue;
+        const ChildAnswer answer = answerOfAChild([&] {
+            const rlimit limit{1 << 20, 1 << 20};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, SIG_IGN);   // the write past the limit fails with EFBIG
+            setLogSink([](const QString&) {});
+            FileError error;
+            const QString source = tree.filePath(row.source);
+            const bool done = row.move ? movePath(source, row.destination, &error)
+                                       : copyPath(source, row.destination, &error);
+            return QByteArray::number(done ? 0 : error.code) + ' ' + error.path.toUtf8();
+        });
+        ASSERT_EQ(answer.exitCode, 0);
+        const QByteArray& report = answer.sent;
+        const qsizetype space = report.indexOf(' ');
+        EXPECT_EQ(report.left(space).toInt(), EFBIG);
+        EXPECT_EQ(QString::fromUtf8(report.mid(space + 1)), row.failedPath);
+        EXPECT_EQ(countRemovalItems(row.destination), -1);
+        EXPECT_EQ(contents("folder/sub/big").size(), 3 << 20);
+    }
+    if (otherFileSystem)
+        removePath(QString::fromUtf8(shmTemplate));
+}
+
+// What a copy or move in a child process with a mount inside its source
+// saw, sent back through a pipe.
+struct ChildCopy {
+    bool answered = true;
+    int code = 0;
+    char path[1024] = {};
+    qint64 sourceAfter = -1;       // the items of the source afterwards (not entering the mount)
+    qint64 mountedAfter = -1;      // the items at the mount point afterwards, itself included
+    qint64 destinationAfter = -1;
+};
+
+enum class Inside { BindOfAFolderElsewhere, BindOfTheSourceItself, AnotherFileSystem };
+
+// In a private mount namespace (nothing leaks out, even if the child dies):
+// mounts onto "top/mnt", then copies or moves "top" to `destination`.
+// Exit 77: mounting is not permitted.
+QByteArray copyAroundAMount(const test::TempTree& tree, Inside kind, bool move, const QString& destination)
+{
+    const QByteArray mountPoint = fileSystemRepresentation(tree.filePath("top/mnt"));
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        ::_exit(77);
+    const QString bound = kind == Inside::BindOfTheSourceItself ? tree.filePath("top") : tree.filePath("outside");
+    const bool mounted = kind == Inside::AnotherFileSystem
+                             ? ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=1m") == 0
+                             : ::mount(fileSystemRepresentation(bound).constData(), mountPoint.constData(), nullptr,
+                                       MS_BIND | MS_REC, nullptr) == 0;
+    if (!mounted)
+        ::_exit(77);
+    if (kind == Inside::AnotherFileSystem)
+        test::writeFileBytes(mountPoint + "/m1");
+    setLogSink([](const QString&) {});
+    ChildCopy result;
+    FileError error;
+    result.answered = move ? movePath(tree.filePath("top"), destination, &error)
+                           : copyPath(tree.filePath("top"), destination, &error);
+    result.code = error.code;
+    std::strncpy(result.path, error.path.toUtf8().constData(), sizeof result.path - 1);
+    result.sourceAfter = countRemovalItems(tree.filePath("top"));
+    result.mountedAfter = countRemovalItems(tree.filePath("top/mnt"));
+    result.destinationAfter = countRemovalItems(destination);
+    return QByteArray(reinterpret_cast<const char*>(&result), sizeof result);
+}
+
+// A copy used to walk into a mount inside its source: a move across file
+// systems copied what was mounted there, then its removal left the mount
+// point, and both stood. A copy now refuses the mount point and names it.
+TEST_F(FileOperations, ACopyOrMoveRefusesAMountPointInside)
+{
+    char shmTemplate[] = "/dev/shm/sorvant-test-XXXXXX";
+    const bool otherFileSystem = ::mkdtemp(shmTemplate) != nullptr;
+    const struct {
+        Inside kind;
+        bool move;
+        QString destination;
+        qint64 mounted;   // the mount point and what is mounted there
+    } cases[] = {
+        {Inside::BindOfAFolderElsewhere, false, tree.filePath("copy"), 3},
+        {Inside::BindOfTheSourceItself, false, tree.filePath("copy"), 5},
+        {Inside::AnotherFileSystem, false, tree.filePath("copy"), 2},
+        {Inside::AnotherFileSystem, true, QString::fromUtf8(shmTemplate) + "/moved", 2},
+        {Inside::BindOfAFolderElsewhere, true, QString::fromUtf8(shmTemplate) + "/moved", 3},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(testing::Message() << int(row.kind) << (row.move ? " move" : " copy"));
+        if (row.move && !otherFileSystem)
+            continue;
+        tree.writeFile("outside/o1", "x");
+        tree.writeFile("outside/o2", "x");
+        tree.writeFile("top/a", "x");
+        tree.writeFile("top/b/c", "x");
+        tree.makeDir("top/mnt");
+        const ChildAnswer answer
+            = answerOfAChild([&] { return copyAroundAMount(tree, row.kind, row.move, row.destination); });
+        if (answer.exitCode == 77)
+            GTEST_SKIP() << "mounting is not permitted here (it needs root)";
+        ASSERT_EQ(answer.exitCode, 0);
+        ASSERT_EQ(answer.sent.size(), qsizetype(sizeof(ChildCopy)));
+        ChildCopy result;
+        std::memcpy(&result, answer.sent.constData(), sizeof result);
+        EXPECT_FALSE(result.answered);
+        EXPECT_EQ(result.code, EXDEV);
+        EXPECT_EQ(QString::fromUtf8(result.path), tree.filePath("top/mnt"));
+        // top, a, b, b/c and the mount point as one item.
+        EXPECT_EQ(result.sourceAfter, 5);
+        EXPECT_EQ(result.mountedAfter, row.mounted);
+        EXPECT_EQ(result.destinationAfter, -1);
+        EXPECT_EQ(countRemovalItems(tree.filePath("top")), 5);
+        EXPECT_EQ(countRemovalItems(tree.filePath("outside")), 3);
+        removePath(row.destination);
     }
     if (otherFileSystem)
         removePath(QString::fromUtf8(shmTemplate));

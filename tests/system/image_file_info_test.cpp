@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -95,6 +96,19 @@ TEST_F(ImageFileInfo, PixelSizeReadsEndAtAStop)
         EXPECT_EQ(pixelSizeOfImageFile(path, &stop), QSize());
         EXPECT_EQ(pixelSizeOfImageFile(path, &goOn), QSize(7, 3));
     }
+}
+
+// The size function took no stop once: a program from that build finding
+// today's module (or the other way round) must fail to load it, not call
+// it with the wrong arguments, so the old name is no longer exported.
+TEST_F(ImageFileInfo, TheModuleKeepsNoFunctionUnderItsOlderSignaturesName)
+{
+    ASSERT_TRUE(pixelSizeOfImageFile(saveImage(QStringLiteral("load.png"), 2, 2, "PNG")).isValid());
+    const QByteArray module = fileSystemRepresentation(imageReaderModulePath());
+    void* handle = ::dlopen(module.constData(), RTLD_LAZY | RTLD_NOLOAD);
+    ASSERT_NE(handle, nullptr) << module.constData();
+    EXPECT_EQ(::dlsym(handle, "sorvant_image_pixel_size"), nullptr);
+    ::dlclose(handle);
 }
 
 TEST_F(ImageFileInfo, ContentsDecideNotTheName)
