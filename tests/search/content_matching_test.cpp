@@ -7,6 +7,8 @@
 #include "platform/file_error.h"
 #include "platform/string_compare.h"
 #include "platform/string_encoding.h"
+#include "search/content_reading.h"
+#include "search/content_text_matching.h"
 #include "search/search_params.h"
 #include "search/stop_check.h"
 #include "tests/support/bound_by_permissions.h"
@@ -855,6 +857,56 @@ TEST_F(ContentMatcherTest, StopEndsWildcardAndQueryTermSearchesWithinBoundedWork
     EXPECT_TRUE(matches("short"));
     setSearch(kSearchWildcards, {u"*absent?x*"_qs}, 0);
     EXPECT_TRUE(matches("short"));
+}
+
+// A declared file matched whole on its bytes or in windows of query terms
+// is read a window at a time with a look at the stop after each: a stop
+// set before the match reads one window, not the whole file.
+TEST_F(ContentMatcherTest, StopEndsTheReadOfADeclaredFileWithinAWindow)
+{
+    const qsizetype size = 8 * kContentWindowBytes;
+    if (!writeDeclaredLatin1(u"latin1"_qs, size) || !writeDeclaredShiftJis(u"sjis"_qs, size))
+        GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    const struct
+    {
+        const char* name;
+        QByteArray charset;
+        QString last; // the file's last word
+    } files[] = {
+        {"latin1", "ISO-8859-1", u"n\u00e9\u00e9dle"_qs},
+        {"sjis", "Shift_JIS", u"needle"_qs},
+    };
+    for (const auto& [name, charset, last] : files) {
+        for (const auto& [mode, pattern] : {std::pair{kSearchWildcards, u"*"_qs + last},
+                                            std::pair{kSearchRegularExpression, last},
+                                            std::pair{kSearchQueryTerms, u"amet"_qs}}) {
+            SCOPED_TRACE(std::string(name) + " " + pattern.toStdString());
+            setSearch(mode, {pattern}, 1);
+            const FileLabel label{{}, name};
+            const OpenFile file = openRegularFile(folder(), label, std::uint64_t(1) << 30);
+            ASSERT_TRUE(file.isOpen());
+            for (const bool stopped : {false, true}) {
+                ASSERT_EQ(::lseek(file.fd(), 0, SEEK_SET), 0);
+                m_params.stop = stopped;
+                std::atomic<std::uint64_t> work{0};
+                const StopCheck stop{&m_params.stop, &work};
+                const std::optional<bool> found =
+                    mode == kSearchQueryTerms
+                        ? matchesDeclaredTerms(file.fd(), file.size(), charset, m_params, stop, kContentWindowBytes)
+                        : matchesDeclaredBytes(file.fd(), file.size(), charset, m_params, stop, label);
+                const off_t read = ::lseek(file.fd(), 0, SEEK_CUR);
+                if (stopped) {
+                    EXPECT_EQ(found, std::optional(false));
+                    EXPECT_LE(read, off_t(kContentWindowBytes));
+                    EXPECT_LE(work.load(), std::uint64_t(kContentWindowBytes)) << "no pass over the rest";
+                } else {
+                    EXPECT_EQ(found, std::optional(true)) << "found on the bytes, not left to the plain path";
+                    EXPECT_EQ(read, off_t(file.size()));
+                }
+            }
+        }
+    }
+    m_params.stop = false;
 }
 
 TEST_F(ContentMatcherTest, StopEndsAnUnboundedRegularExpression)
