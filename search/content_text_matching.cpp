@@ -459,7 +459,10 @@ std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByte
     std::map<const QueryTerms*, bool> found;
     for (const QueryTerms* leaf : terms.leaves)
         found[leaf] = false;
-    for (qsizetype start = 0; start < bytes.size();) {
+    // A leaf once found stays found: when all are, no window can change
+    // the answer.
+    std::size_t unfound = found.size();
+    for (qsizetype start = 0; start < bytes.size() && unfound > 0;) {
         const qsizetype end = decode(start, std::min(bytes.size(), start + window));
         qsizetype next = bytes.size();
         if (end < bytes.size()) {
@@ -470,8 +473,10 @@ std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByte
             next = byteOf(start, cut->second);
         }
         for (auto& [leaf, isFound] : found) {
-            if (!isFound)
-                isFound = leaf->matchesStringComparison(text, unsigned(params.comparison), &stop) != leaf->queryNot();
+            if (isFound)
+                continue;
+            isFound = leaf->matchesStringComparison(text, unsigned(params.comparison), &stop) != leaf->queryNot();
+            unfound -= isFound ? 1 : 0;
         }
         if (stop.shouldStop(0))
             return false;
