@@ -946,6 +946,37 @@ TEST_F(ContentMatcherTest, DeclaredQueryTermsStopOnceEveryLeafIsFound)
     }
 }
 
+// A declared file read a window at a time is checked against its set
+// across the windows' ends: a character of two bytes cut by one is whole,
+// one cut by the file's end is not in the set.
+TEST_F(ContentMatcherTest, DeclaredBytesAreCheckedAcrossTheEndsOfReadWindows)
+{
+    const QByteArray before(kContentWindowBytes - 1, 'a');
+    const struct
+    {
+        QByteArray text;
+        std::optional<bool> found;
+    } rows[] = {
+        {before + "\x93\xfa needle", true},
+        {before + "b \x93\xfa needle", true},
+        {before + "\x93\xfa needle\x93", std::nullopt},
+        {before + "\x93\x20 needle", std::nullopt},
+    };
+    setSearch(kSearchWildcards, {u"*\u65e5 needle*"_qs}, 0);
+    std::atomic<bool> noStop{false};
+    const StopCheck stop{&noStop, nullptr};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text.size());
+        const QByteArray name = writeNext(row.text);
+        if (!declare(name, "Shift_JIS"))
+            GTEST_SKIP() << "the temporary file system has no user extended attributes";
+        const FileLabel label{{}, name};
+        const OpenFile file = openRegularFile(folder(), label, 1 << 20);
+        ASSERT_TRUE(file.isOpen());
+        EXPECT_EQ(matchesDeclaredBytes(file.fd(), file.size(), "Shift_JIS", m_params, stop, label), row.found);
+    }
+}
+
 // A declared file matched whole on its bytes or in windows of query terms
 // is read a window at a time with a look at the stop after each: a stop
 // set before the match reads one window, not the whole file.
