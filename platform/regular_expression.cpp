@@ -516,23 +516,32 @@ UText* U_CALLCONV doubleByteTextClone(UText* dest, const UText* source, UBool de
                         [&](UText* text) { return openDoubleByteText(text, doubleByteSource(source), status); });
 }
 
-// Finds the marks of a source; NO when its bytes are not valid in its set.
-bool findMarks(DoubleByteSource& source)
+// The seams between two looks at the stop while marks are found: 256 KiB
+// of bytes, as a file is read between two looks.
+constexpr int64_t kSeamsBetweenStopLooks = 128;
+
+// Finds the marks of a source: kRegexFailed when its bytes are not valid in
+// its set, kRegexStopped when the stop test asks (a long text is not
+// walked whole after a stop), else kRegexCompleted.
+RegularExpressionStatus findMarks(DoubleByteSource& source, const RegularExpressionLimits& limits)
 {
     source.marks.reserve(size_t(source.length / kRegexByteTextSeam) + 2);
     const DoubleByteUnits& units = *source.units;
     int64_t at = 0;
     for (int64_t seam = 0; seam < source.length; seam += kRegexByteTextSeam) {
+        if (seam % (kSeamsBetweenStopLooks * kRegexByteTextSeam) == 0 && limits.shouldStop && limits.shouldStop())
+            return kRegexStopped;
         for (; at < seam; at += units.lengthAt(source.bytes + at)) {
             const unsigned char* character = source.bytes + at;
             if ((units.lead[*character] && at + 1 == source.length)
                 || units.unitAt(character) == DoubleByteUnits::kNoUnit)
-                return false;
+                return kRegexFailed;
         }
         source.marks.push_back(at);
     }
     source.marks.push_back(source.length);
-    return doubleByteUnitCount(QByteArrayView(source.bytes + at, source.length - at), units) >= 0;
+    return doubleByteUnitCount(QByteArrayView(source.bytes + at, source.length - at), units) >= 0 ? kRegexCompleted
+                                                                                                   : kRegexFailed;
 }
 
 struct TextCloser
@@ -733,8 +742,8 @@ RegularExpressionStatus RegularExpression::enumerateMatchesInDoubleBytes(QByteAr
     source.bytes = reinterpret_cast<const unsigned char*>(bytes.isEmpty() ? kEmpty : bytes.data());
     source.length = bytes.size();
     source.units = &units;
-    if (!findMarks(source))
-        return kRegexFailed;
+    if (const RegularExpressionStatus marked = findMarks(source, limits); marked != kRegexCompleted)
+        return marked;
     return runOverText(m_compiled->regex, Range{range.location, end - range.location}, matchingOptions, limits,
                        handler, [&](UErrorCode* status) { return openDoubleByteText(nullptr, source, status); });
 }

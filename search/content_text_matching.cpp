@@ -224,13 +224,68 @@ bool isMatchedOnBytes(const QByteArray& converter)
 
 namespace {
 
-// matchesDeclaredBytes for a set of one or two bytes a character.
-std::optional<bool> matchesDoubleBytes(const QByteArray& bytes, const DoubleByteUnits& units,
-                                       const SearchParams& params, const StopCheck& stop, const FileLabel& file)
+// How reading a declared file ended.
+enum class DeclaredRead {
+    Valid,    // every byte read, all valid in the set
+    NotInSet, // a byte the set leaves out (the rest is not read)
+    NotRead,  // a read error, a file shorter than its size, or a stop
+};
+
+// Where checking the characters of `data` from `from` (a character's
+// start) to `to` against a set of one or two bytes a character ends: at
+// `to`, or before a lead byte that is last when the bytes go on after `to`
+// (it is checked with them); -1 at a character the set leaves out.
+// `units` counts the characters checked.
+qsizetype checkedDoubleBytes(const unsigned char* data, qsizetype from, qsizetype to, bool last,
+                             const DoubleByteUnits& pairs, qsizetype& units)
 {
-    const qsizetype length = doubleByteUnitCount(bytes, units);
-    if (length < 0)
-        return std::nullopt;
+    qsizetype at = from;
+    while (at < to) {
+        if (pairs.lead[data[at]] && at + 1 == to)
+            return last ? -1 : at;
+        if (pairs.unitAt(data + at) == DoubleByteUnits::kNoUnit)
+            return -1;
+        at += pairs.lengthAt(data + at);
+        ++units;
+    }
+    return at;
+}
+
+// Reads an open file declared in a set of one byte a character (`table`)
+// or of one or two (`pairs`) into the whole of `bytes`, a window at a time
+// with a look at the stop after each, and checks each window against the
+// set as it arrives: a stop is seen within a window of reading, and no
+// pass over the whole file follows. `units` is the characters read.
+DeclaredRead readDeclaredBytes(int fd, QByteArray& bytes, const ByteUnits* table, const DoubleByteUnits* pairs,
+                               const StopCheck& stop, qsizetype& units)
+{
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype size = bytes.size();
+    qsizetype checked = 0; // where the next character to check begins
+    units = 0;
+    for (qsizetype read = 0; read < size;) {
+        const qsizetype want = std::min(size - read, kContentWindowBytes);
+        if (readUpTo(fd, bytes.data() + read, want) != want || stop.shouldStop(std::uint64_t(want)))
+            return DeclaredRead::NotRead;
+        read += want;
+        if (table != nullptr) {
+            if (!std::all_of(data + checked, data + read, [table](unsigned char b) { return table->valid[b]; }))
+                return DeclaredRead::NotInSet;
+            checked = units = read;
+            continue;
+        }
+        checked = checkedDoubleBytes(data, checked, read, read == size, *pairs, units);
+        if (checked < 0)
+            return DeclaredRead::NotInSet;
+    }
+    return DeclaredRead::Valid;
+}
+
+// matchesDeclaredBytes for a set of one or two bytes a character, of
+// `length` characters (valid in it).
+bool matchesDoubleBytes(const QByteArray& bytes, const DoubleByteUnits& units, qsizetype length,
+                        const SearchParams& params, const StopCheck& stop, const FileLabel& file)
+{
     if (length == 0)
         return false;
     if (params.mode == kSearchRegularExpression)
@@ -250,13 +305,12 @@ std::optional<bool> matchesDeclaredBytes(int fd, std::uint64_t size, const QByte
         return std::nullopt;
     // Its own, not the thread's buffer: the file's size is not kept after it.
     QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-    if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size() || stop.shouldStop(size))
-        return false;
+    qsizetype length = 0;
+    if (const DeclaredRead read = readDeclaredBytes(fd, bytes, table, pairs, stop, length);
+        read != DeclaredRead::Valid)
+        return read == DeclaredRead::NotInSet ? std::nullopt : std::optional(false);
     if (pairs != nullptr)
-        return matchesDoubleBytes(bytes, *pairs, params, stop, file);
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    if (!std::all_of(data, data + bytes.size(), [table](unsigned char b) { return table->valid[b]; }))
-        return std::nullopt;
+        return matchesDoubleBytes(bytes, *pairs, length, params, stop, file);
     // An empty file matches nothing, as its text does not (an expression
     // such as ".*" would find the empty match in it).
     if (bytes.isEmpty())
@@ -366,12 +420,11 @@ std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByte
         return std::nullopt;
     // Its own, not the thread's buffer: the file's size is not kept after it.
     QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-    if (readUpTo(fd, bytes.data(), bytes.size()) != bytes.size() || stop.shouldStop(size))
-        return false;
+    qsizetype length = 0;
+    if (const DeclaredRead read = readDeclaredBytes(fd, bytes, table, pairs, stop, length);
+        read != DeclaredRead::Valid)
+        return read == DeclaredRead::NotInSet ? std::nullopt : std::optional(false);
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    if (pairs != nullptr ? doubleByteUnitCount(bytes, *pairs) < 0
-                         : !std::all_of(data, data + bytes.size(), [table](unsigned char b) { return table->valid[b]; }))
-        return std::nullopt;
     // The characters from byte `from` (a character's start) up to `to`,
     // into `text`, with the offset from `from` of each of two-byte text;
     // answers the byte where they end (a character of two bytes may end one
@@ -406,7 +459,10 @@ std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByte
     std::map<const QueryTerms*, bool> found;
     for (const QueryTerms* leaf : terms.leaves)
         found[leaf] = false;
-    for (qsizetype start = 0; start < bytes.size();) {
+    // A leaf once found stays found: when all are, no window can change
+    // the answer.
+    std::size_t unfound = found.size();
+    for (qsizetype start = 0; start < bytes.size() && unfound > 0;) {
         const qsizetype end = decode(start, std::min(bytes.size(), start + window));
         qsizetype next = bytes.size();
         if (end < bytes.size()) {
@@ -417,8 +473,10 @@ std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByte
             next = byteOf(start, cut->second);
         }
         for (auto& [leaf, isFound] : found) {
-            if (!isFound)
-                isFound = leaf->matchesStringComparison(text, unsigned(params.comparison), &stop) != leaf->queryNot();
+            if (isFound)
+                continue;
+            isFound = leaf->matchesStringComparison(text, unsigned(params.comparison), &stop) != leaf->queryNot();
+            unfound -= isFound ? 1 : 0;
         }
         if (stop.shouldStop(0))
             return false;

@@ -62,8 +62,8 @@ struct ByteUnits
 // of one or two, decoded and matched in windows of about `window` bytes
 // cut after a word separator, so that its peak is about its bytes rather
 // than up to three times them as UTF-16 with a word index: each leaf is
-// looked for in every window, and the tree answers from where its leaves
-// were found. Only for a tree without a proximity operator (which counts
+// looked for in every window until all are found, and the tree answers
+// from where its leaves were found. Only for a tree without a proximity operator (which counts
 // words across the whole text), and where the words let windows move on
 // by a quarter of their size (a file of one long word is not); null
 // otherwise, or when the bytes are not all valid in the set (the file is

@@ -17,7 +17,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <unordered_set>
 
 namespace sorvant {
 
@@ -68,6 +70,46 @@ QByteArray utf16BigEndianBytes(const QString& string)
 
 constexpr const char* kStoreFileName = ".DS_Store";
 
+// The unreadable stores named so far: each is named once, not once per
+// thread, per slice of its folder, per re-read after the cache lifetime or
+// per result row. Bounded, so that a tree of countless unreadable stores
+// costs no more than this many paths.
+constexpr std::size_t kMostStoresNamed = 4096;
+
+struct NamedStores
+{
+    std::mutex mutex;
+    std::unordered_set<QString> paths;
+};
+
+NamedStores& namedStores()
+{
+    static NamedStores named;
+    return named;
+}
+
+// Says that the store at `path` cannot be read (`error`), the first time.
+void warnUnreadableStoreOnce(const QString& path, int error)
+{
+    NamedStores& named = namedStores();
+    {
+        const std::lock_guard lock(named.mutex);
+        if (named.paths.size() >= kMostStoresNamed) {
+            if (named.paths.size() > kMostStoresNamed)
+                return;
+            // Once full, one more entry that no path equals marks it.
+            named.paths.insert(QString());
+            logWarning(QStringLiteral("Skipped the comments in more than %1 unreadable .DS_Store files; "
+                                      "the rest are not named")
+                           .arg(kMostStoresNamed));
+            return;
+        }
+        if (!named.paths.insert(path).second)
+            return;
+    }
+    logWarning(QStringLiteral("Skipped the comments in %1: %2").arg(path, errorMessage(error)));
+}
+
 // Reads the whole ".DS_Store" of the open folder `folderFd` (`path` names it
 // in messages). nullopt when it is missing, not a regular file, too large,
 // or held exclusively by a writer. Its type is checked before it is opened,
@@ -80,11 +122,14 @@ std::optional<QByteArray> readStoreFile(int folderFd, const QString& path)
     // (or one gone meanwhile) is the common case and no failure.
     const auto warnUnreadable = [&path](int error) {
         if (error != ENOENT && error != ENOTDIR)
-            logWarning(QStringLiteral("Skipped the comments in %1: %2").arg(path, errorMessage(error)));
+            warnUnreadableStoreOnce(path, error);
     };
     struct stat info = {};
+    // EACCES here is a folder that can be listed but not entered: whether
+    // it holds a store at all is unknown, and its items are unreadable too.
     if (::fstatat(folderFd, kStoreFileName, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        warnUnreadable(errno);
+        if (errno != EACCES)
+            warnUnreadable(errno);
         return std::nullopt;
     }
     if (!S_ISREG(info.st_mode))
@@ -686,6 +731,11 @@ QDateTime DSStore::finderCommentModificationDateAtPath(const QString& path)
 
 void DSStore::invalidateFinderCommentsCache()
 {
+    {
+        NamedStores& named = namedStores();
+        const std::lock_guard lock(named.mutex);
+        named.paths.clear();
+    }
     ThreadStoreCache& cache = threadStoreCache();
     cache.store.reset();
     cache.folder.clear();

@@ -225,7 +225,8 @@ public:
     // The modification date of the ".DS_Store" of the item's folder, cached
     // per thread for the last file asked; null when missing.
     static QDateTime finderCommentModificationDateAtPath(const QString& path);
-    // Forgets this thread's cached store and date.
+    // Forgets this thread's cached store and date, and which unreadable
+    // stores were named (each is named once in a process until then).
     static void invalidateFinderCommentsCache();
     // How many times this thread has opened a folder's store (for tests of
     // the cache).

@@ -559,6 +559,27 @@ TEST(RegularExpression, DoubleByteTextBoundsAndInvalidBytes)
     EXPECT_EQ(seen.size(), 1);
 }
 
+// The pass over the bytes that finds where to decode looks at the stop
+// test on its way: a long text is not walked whole after a stop (here it
+// would end in a pair the set does not have, and fail).
+TEST(RegularExpression, DoubleByteTextSeesAStopBeforeItsBytesAreWalkedWhole)
+{
+    const std::optional<DoubleByteSet> set = doubleByteSetOf("Shift_JIS");
+    ASSERT_TRUE(set);
+    const RegularExpression regex = RegularExpression::compile(u"x"_qs, 0);
+    const QByteArray bytes = QByteArray("\x82\xa0").repeated(1 << 21) + "\x82\x20";
+    for (const int stopAt : {1, 3}) {
+        SCOPED_TRACE(stopAt);
+        int asked = 0;
+        RegularExpressionLimits limits;
+        limits.shouldStop = [&asked, stopAt] { return ++asked >= stopAt; };
+        EXPECT_EQ(regex.enumerateMatchesInDoubleBytes(bytes, set->units, {0, bytes.size()}, 0, limits,
+                                                      [](const RegularExpressionMatch&) { return false; }),
+                  kRegexStopped);
+        EXPECT_EQ(asked, stopAt);
+    }
+}
+
 TEST(RegularExpression, OneExpressionOnManyThreads)
 {
     const RegularExpression regex = RegularExpression::compile("b+", kRegexCaseInsensitive);

@@ -7,6 +7,8 @@
 #include "platform/file_error.h"
 #include "platform/string_compare.h"
 #include "platform/string_encoding.h"
+#include "search/content_reading.h"
+#include "search/content_text_matching.h"
 #include "search/search_params.h"
 #include "search/stop_check.h"
 #include "tests/support/bound_by_permissions.h"
@@ -25,6 +27,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <map>
 #include <optional>
 #include <random>
 #include <thread>
@@ -715,6 +718,58 @@ TEST_F(ContentMatcherTest, DeclaredQueryTermsInWindowsAgreeWithThePlainPath)
     }
 }
 
+// Where every word is short, the windows answer themselves (the whole text
+// is not read instead), as the plain path does: a phrase across the seam
+// of two windows of 24 bytes, and NOT and XOR with leaves in different
+// windows.
+TEST_F(ContentMatcherTest, DeclaredQueryTermsAreAnsweredInWindowsOfAFewWords)
+{
+    constexpr qsizetype kWindow = 24;
+    const struct
+    {
+        QByteArray charset;
+        QByteArray text;
+        QStringList queries;
+    } rows[] = {
+        // The first window ends after "delta ".
+        {"ISO-8859-1",
+         "alpha beta gamma delta epsilon caf\xe9 zeta eta theta iota kappa lambda mu needle",
+         {u"\"delta epsilon\""_qs, u"\"epsilon caf\u00e9\""_qs, u"\"delta zeta\""_qs,
+          u"alpha AND NOT needle"_qs, u"alpha AND NOT absent"_qs, u"alpha XOR needle"_qs,
+          u"needle XOR absent"_qs, u"CAF\u00c9 AND (mu OR absent)"_qs, u"NOT epsilon"_qs}},
+        {"Shift_JIS",
+         "lorem \x93\xfa\x96\x7b dolor \x82\xa0 sit amet \xb6\xc0 ipsum \x93\xfa tempor needle",
+         {u"\"\u65e5\u672c dolor \u3042\""_qs, u"\"\u3042 sit amet\""_qs, u"lorem AND NOT needle"_qs,
+          u"lorem XOR tempor"_qs, u"\u65e5 XOR absent"_qs, u"\uff76\uff80 AND NOT absent"_qs}},
+    };
+    std::atomic<bool> noStop{false};
+    const StopCheck stop{&noStop, nullptr};
+    std::map<bool, int> answers;
+    for (const auto& row : rows) {
+        const QByteArray name = writeNext(row.text);
+        if (!declare(name, row.charset))
+            GTEST_SKIP() << "the temporary file system has no user extended attributes";
+        const OpenFile file = openRegularFile(folder(), FileLabel{{}, name}, 1 << 20);
+        ASSERT_TRUE(file.isOpen());
+        for (const std::uint64_t comparison : {0u, 1u}) {
+            for (const QString& query : row.queries) {
+                SCOPED_TRACE(query.toStdString());
+                setSearch(kSearchQueryTerms, {query}, comparison);
+                ASSERT_TRUE(m_params.queryTerms);
+                const bool plain = ContentMatcher(m_params, kWindow).matchesFileDecoded(folder(), name, m_buffer);
+                ASSERT_EQ(::lseek(file.fd(), 0, SEEK_SET), 0);
+                const std::optional<bool> windowed =
+                    matchesDeclaredTerms(file.fd(), file.size(), row.charset, m_params, stop, kWindow);
+                ASSERT_TRUE(windowed.has_value()) << "answered in windows";
+                EXPECT_EQ(*windowed, plain);
+                ++answers[plain];
+            }
+        }
+    }
+    EXPECT_GT(answers[true], 0);
+    EXPECT_GT(answers[false], 0);
+}
+
 TEST(RequiredLiteralTest, Table)
 {
     const QList<std::pair<QString, QString>> rows = {
@@ -855,6 +910,121 @@ TEST_F(ContentMatcherTest, StopEndsWildcardAndQueryTermSearchesWithinBoundedWork
     EXPECT_TRUE(matches("short"));
     setSearch(kSearchWildcards, {u"*absent?x*"_qs}, 0);
     EXPECT_TRUE(matches("short"));
+}
+
+// Query terms over declared text stop looking at windows once each leaf
+// has been found: no later window can change the answer. Here a later
+// word longer than a window would leave the file to be read whole.
+TEST_F(ContentMatcherTest, DeclaredQueryTermsStopOnceEveryLeafIsFound)
+{
+    constexpr qsizetype kWindow = 4096;
+    QByteArray text = "needle caf\xe9 ";
+    while (text.size() < 8 * kWindow)
+        text += "lorem ipsum dolor sit amet ";
+    text += QByteArray(3 * kWindow, 'w') + " lorem ipsum";
+    const QByteArray name = writeNext(text);
+    if (!declare(name, "ISO-8859-1"))
+        GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    const OpenFile file = openRegularFile(folder(), FileLabel{{}, name}, 1 << 20);
+    ASSERT_TRUE(file.isOpen());
+    std::atomic<bool> noStop{false};
+    const StopCheck stop{&noStop, nullptr};
+    const struct
+    {
+        QString query;
+        std::optional<bool> answer;
+    } rows[] = {
+        {u"needle AND caf\u00e9"_qs, true},
+        // "absent" is looked for up to the end, where the long word is.
+        {u"needle AND NOT absent"_qs, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.query.toStdString());
+        setSearch(kSearchQueryTerms, {row.query}, 1);
+        ASSERT_EQ(::lseek(file.fd(), 0, SEEK_SET), 0);
+        EXPECT_EQ(matchesDeclaredTerms(file.fd(), file.size(), "ISO-8859-1", m_params, stop, kWindow), row.answer);
+    }
+}
+
+// A declared file read a window at a time is checked against its set
+// across the windows' ends: a character of two bytes cut by one is whole,
+// one cut by the file's end is not in the set.
+TEST_F(ContentMatcherTest, DeclaredBytesAreCheckedAcrossTheEndsOfReadWindows)
+{
+    const QByteArray before(kContentWindowBytes - 1, 'a');
+    const struct
+    {
+        QByteArray text;
+        std::optional<bool> found;
+    } rows[] = {
+        {before + "\x93\xfa needle", true},
+        {before + "b \x93\xfa needle", true},
+        {before + "\x93\xfa needle\x93", std::nullopt},
+        {before + "\x93\x20 needle", std::nullopt},
+    };
+    setSearch(kSearchWildcards, {u"*\u65e5 needle*"_qs}, 0);
+    std::atomic<bool> noStop{false};
+    const StopCheck stop{&noStop, nullptr};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text.size());
+        const QByteArray name = writeNext(row.text);
+        if (!declare(name, "Shift_JIS"))
+            GTEST_SKIP() << "the temporary file system has no user extended attributes";
+        const FileLabel label{{}, name};
+        const OpenFile file = openRegularFile(folder(), label, 1 << 20);
+        ASSERT_TRUE(file.isOpen());
+        EXPECT_EQ(matchesDeclaredBytes(file.fd(), file.size(), "Shift_JIS", m_params, stop, label), row.found);
+    }
+}
+
+// A declared file matched whole on its bytes or in windows of query terms
+// is read a window at a time with a look at the stop after each: a stop
+// set before the match reads one window, not the whole file.
+TEST_F(ContentMatcherTest, StopEndsTheReadOfADeclaredFileWithinAWindow)
+{
+    const qsizetype size = 8 * kContentWindowBytes;
+    if (!writeDeclaredLatin1(u"latin1"_qs, size) || !writeDeclaredShiftJis(u"sjis"_qs, size))
+        GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    const struct
+    {
+        const char* name;
+        QByteArray charset;
+        QString last; // the file's last word
+    } files[] = {
+        {"latin1", "ISO-8859-1", u"n\u00e9\u00e9dle"_qs},
+        {"sjis", "Shift_JIS", u"needle"_qs},
+    };
+    for (const auto& [name, charset, last] : files) {
+        for (const auto& [mode, pattern] : {std::pair{kSearchWildcards, u"*"_qs + last},
+                                            std::pair{kSearchRegularExpression, last},
+                                            std::pair{kSearchQueryTerms, u"amet"_qs}}) {
+            SCOPED_TRACE(std::string(name) + " " + pattern.toStdString());
+            setSearch(mode, {pattern}, 1);
+            const FileLabel label{{}, name};
+            const OpenFile file = openRegularFile(folder(), label, std::uint64_t(1) << 30);
+            ASSERT_TRUE(file.isOpen());
+            for (const bool stopped : {false, true}) {
+                ASSERT_EQ(::lseek(file.fd(), 0, SEEK_SET), 0);
+                m_params.stop = stopped;
+                std::atomic<std::uint64_t> work{0};
+                const StopCheck stop{&m_params.stop, &work};
+                const std::optional<bool> found =
+                    mode == kSearchQueryTerms
+                        ? matchesDeclaredTerms(file.fd(), file.size(), charset, m_params, stop, kContentWindowBytes)
+                        : matchesDeclaredBytes(file.fd(), file.size(), charset, m_params, stop, label);
+                const off_t read = ::lseek(file.fd(), 0, SEEK_CUR);
+                if (stopped) {
+                    EXPECT_EQ(found, std::optional(false));
+                    EXPECT_LE(read, off_t(kContentWindowBytes));
+                    EXPECT_LE(work.load(), std::uint64_t(kContentWindowBytes)) << "no pass over the rest";
+                } else {
+                    EXPECT_EQ(found, std::optional(true)) << "found on the bytes, not left to the plain path";
+                    EXPECT_EQ(read, off_t(file.size()));
+                }
+            }
+        }
+    }
+    m_params.stop = false;
 }
 
 TEST_F(ContentMatcherTest, StopEndsAnUnboundedRegularExpression)

@@ -408,6 +408,62 @@ TEST_F(DirectoryWalkTest, AnUnreadableStoreOfCommentsIsNamed)
         GTEST_SKIP() << "no thread here that permissions bind";
 }
 
+// An unreadable store is read again by every thread, every slice of its
+// folder, and every lookup after another folder's; it is named once.
+TEST_F(DirectoryWalkTest, AnUnreadableStoreIsNamedOnceHoweverOftenItIsRead)
+{
+    for (int i = 0; i < 64; ++i)
+        m_tree.writeFile(QStringLiteral("notes/report%1.txt").arg(i));
+    m_tree.writeFile(QStringLiteral("other/plan.txt"));
+    const QString store = m_tree.writeFile(QStringLiteral("notes/.DS_Store"), QByteArray("Bud1"));
+    ASSERT_EQ(::chmod(store.toUtf8().constData(), 0), 0);
+    QStringList lines;
+    const bool bound = test::runBoundByPermissions([&] {
+        DSStore::invalidateFinderCommentsCache();
+        test::LogCapture log;
+        for (const int threads : {1, 4, 4}) {
+            walk({QStringLiteral("nothing here")}, kSearchPhrase, [&](SearchParams& p) {
+                p.what = kSearchComments;
+                p.threads = threads;
+            });
+        }
+        // Lookups that alternate folders read the store each time.
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(DSStore::itemCommentAtPath(m_tree.filePath(QStringLiteral("notes/report0.txt"))).isEmpty());
+            EXPECT_TRUE(DSStore::itemCommentAtPath(m_tree.filePath(QStringLiteral("other/plan.txt"))).isEmpty());
+        }
+        lines = log.lines();
+        DSStore::invalidateFinderCommentsCache();
+    });
+    ::chmod(store.toUtf8().constData(), 0600);
+    if (!bound)
+        GTEST_SKIP() << "no thread here that permissions bind";
+    EXPECT_EQ(lines, QStringList{QStringLiteral("WARNING: Skipped the comments in %1: %2").arg(store, errorMessage(EACCES))});
+}
+
+// A folder that can be listed but not entered may hold no store at all:
+// its comments are skipped without naming one.
+TEST_F(DirectoryWalkTest, AFolderThatCannotBeEnteredNamesNoStore)
+{
+    m_tree.writeFile(QStringLiteral("sealed/report.txt"));
+    const QByteArray sealed = m_tree.filePath(QStringLiteral("sealed")).toUtf8();
+    ASSERT_EQ(::chmod(sealed.constData(), 0600), 0);
+    QStringList lines;
+    const bool bound = test::runBoundByPermissions([&] {
+        DSStore::invalidateFinderCommentsCache();
+        test::LogCapture log;
+        walk({QStringLiteral("nothing here")}, kSearchPhrase, [&](SearchParams& p) {
+            p.what = kSearchComments;
+            p.threads = 1;
+        });
+        lines = log.lines().filter(QStringLiteral(".DS_Store"));
+    });
+    ::chmod(sealed.constData(), 0700);
+    if (!bound)
+        GTEST_SKIP() << "no thread here that permissions bind";
+    EXPECT_EQ(lines, QStringList());
+}
+
 TEST_F(DirectoryWalkTest, MissingOrEmptyRootWalksNothing)
 {
     for (const QString& root : {QString(), QString(""), m_tree.filePath(QStringLiteral("missing"))}) {
