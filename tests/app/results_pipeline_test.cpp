@@ -425,8 +425,9 @@ TEST_F(ResultsPipelineTest, TheInterfaceThreadsTimeForABatchDoesNotGrowWithTheRo
     constexpr int kFew = 12'000;
     constexpr double kBound = 5;
     double ratio = std::numeric_limits<double>::infinity();
-    // A ratio over the bound is measured again before it counts.
-    for (int attempt = 0; attempt < 3 && ratio > kBound; ++attempt) {
+    // A ratio over the bound is measured again before it counts: beside a
+    // busy loop on every processor, three in a row came out over it once.
+    for (int attempt = 0; attempt < 5 && ratio > kBound; ++attempt) {
         const auto few = leastBatchTime(kFew);
         const auto many = leastBatchTime(16 * kFew);
         ratio = double(many.count()) / double(few.count());
