@@ -1,6 +1,8 @@
 #include "app/failure_messages.h"
 
+#include "foundation/number_formatting.h"
 #include "interface/alerts.h"
+#include "platform/file_error.h"
 
 #include "system/bundle.h"
 #include "system/deletion_questions.h"
@@ -10,7 +12,7 @@
 
 #include <QMessageBox>
 
-#include <cstring>
+#include <algorithm>
 
 namespace sorvant {
 
@@ -77,34 +79,78 @@ Failure noFileManagerFailure(const QString& path)
                 .arg(quotedForInterface(printableItemName(path)))};
 }
 
-Failure deletionFailure(const QStringList& paths, int error, const QString& mountPoint)
+namespace {
+
+// Why `item` was left, in the interface's language; null when unknown. A
+// mount point is left on purpose, with all that is mounted there: its name
+// says more than the "busy" of its errno.
+QString reasonLeft(const ItemLeft& item)
 {
-    if (paths.isEmpty())
-        return {};
+    if (!item.mountPoint.isEmpty())
+        return Bundle::mainBundle()
+            .localizedStringForKey(QStringLiteral("%1 is a mount point and was left as it is"), QStringLiteral(""))
+            .arg(quotedForInterface(printableItemName(item.mountPoint)));
+    return item.error != 0 ? localizedErrorMessage(item.error) : QString();
+}
+
+// The sentence of the items left for one reason: `first` named, `others`
+// more counted.
+QString leftForReason(const QString& first, qsizetype others, const QString& reason)
+{
     const Bundle& bundle = Bundle::mainBundle();
-    const QString first = quotedForInterface(printableItemName(paths.constFirst()));
-    // A mount point is left on purpose, with all that is mounted there: its
-    // name says more than the "busy" of its errno.
-    const QString reason = !mountPoint.isEmpty()
-        ? bundle.localizedStringForKey(QStringLiteral("%1 is a mount point and was left as it is"), QStringLiteral(""))
-              .arg(quotedForInterface(printableItemName(mountPoint)))
-        : error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QString();
+    const QString name = quotedForInterface(printableItemName(first));
     // One multi-argument arg() each: a chained one would read a "%1" that
-    // the first name brings as a place of its own.
-    const QString count = QString::number(paths.size() - 1);
-    QString text;
-    if (paths.size() == 1 && reason.isNull())
-        text = bundle.localizedStringForKey(QStringLiteral("%1 could not be deleted."), QStringLiteral("")).arg(first);
-    else if (paths.size() == 1)
-        text = bundle.localizedStringForKey(QStringLiteral("%1 could not be deleted: %2."), QStringLiteral(""))
-                   .arg(first, reason);
-    else if (reason.isNull())
-        text = bundle.localizedStringForKey(QStringLiteral("%1 and %2 more could not be deleted."), QStringLiteral(""))
-                   .arg(first, count);
-    else
-        text = bundle.localizedStringForKey(QStringLiteral("%1 and %2 more could not be deleted: %3."), QStringLiteral(""))
-                   .arg(first, count, reason);
-    return {bundle.localizedStringForKey(QStringLiteral("Cannot Delete"), QStringLiteral("")), text};
+    // the name brings as a place of its own.
+    if (others == 0 && reason.isNull())
+        return bundle.localizedStringForKey(QStringLiteral("%1 could not be deleted."), QStringLiteral("")).arg(name);
+    if (others == 0)
+        return bundle.localizedStringForKey(QStringLiteral("%1 could not be deleted: %2."), QStringLiteral(""))
+            .arg(name, reason);
+    const QString count = stringForInteger(others);
+    if (reason.isNull())
+        return bundle.localizedStringForKey(QStringLiteral("%1 and %2 more could not be deleted."), QStringLiteral(""))
+            .arg(name, count);
+    return bundle.localizedStringForKey(QStringLiteral("%1 and %2 more could not be deleted: %3."), QStringLiteral(""))
+        .arg(name, count, reason);
+}
+
+} // namespace
+
+Failure deletionFailure(const QList<ItemLeft>& items)
+{
+    if (items.isEmpty())
+        return {};
+    // The reasons in the order their first items come; a sheet says three.
+    constexpr qsizetype kReasonsSaid = 3;
+    struct Reason
+    {
+        QString text;
+        QString first;
+        qsizetype others = 0;
+    };
+    QList<Reason> reasons;
+    qsizetype unsaid = 0;
+    for (const ItemLeft& item : items) {
+        const QString text = reasonLeft(item);
+        const auto same =
+            std::find_if(reasons.begin(), reasons.end(), [&text](const Reason& reason) { return reason.text == text; });
+        if (same != reasons.end())
+            ++same->others;
+        else if (reasons.size() < kReasonsSaid)
+            reasons.append({text, item.path, 0});
+        else
+            ++unsaid;
+    }
+    QStringList sentences;
+    for (const Reason& reason : reasons)
+        sentences.append(leftForReason(reason.first, reason.others, reason.text));
+    const Bundle& bundle = Bundle::mainBundle();
+    if (unsaid > 0)
+        sentences.append(bundle
+                             .localizedStringForKey(QStringLiteral("%1 more could not be deleted for other reasons."),
+                                                    QStringLiteral(""))
+                             .arg(stringForInteger(unsaid)));
+    return {bundle.localizedStringForKey(QStringLiteral("Cannot Delete"), QStringLiteral("")), sentences.join(u' ')};
 }
 
 Failure activeFileManagerFailure()

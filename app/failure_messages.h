@@ -10,6 +10,7 @@
 //
 // Not here: the alerts that ask a question (alert_panels.h).
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -42,14 +43,29 @@ struct Failure
 // No file manager serves the desktop's file-manager interface, so the
 // properties of the item at `path` cannot be shown.
 [[nodiscard]] Failure noFileManagerFailure(const QString& path);
-// Items neither moved to the Trash nor deleted: the first is named, the
-// rest counted; `error` (an errno, 0 when unknown) says why, unless a
-// `mountPoint` inside was left, which is then named instead.
-//   (["/a/x.txt"], EACCES)         => "“x.txt” could not be deleted: Permission denied."
-//   (["/a/x", "/a/y", "/a/z"], 0)  => "“x” and 2 more could not be deleted."
-//   (["/a/x"], EBUSY, "/a/x/mnt")  => "“x” could not be deleted: “mnt” is a mount point and was left as it is."
-// A null failure for no paths.
-[[nodiscard]] Failure deletionFailure(const QStringList& paths, int error, const QString& mountPoint = {});
+// An item a deletion left, and why: its removal's errno (0 when unknown)
+// and a mount point inside it, left with what is mounted there.
+struct ItemLeft
+{
+    QString path;
+    int error = 0;
+    QString mountPoint{}; // null when none
+
+    friend bool operator==(const ItemLeft&, const ItemLeft&) = default;
+};
+// Items neither moved to the Trash nor deleted, each said with the reason
+// it was left: one sentence per reason, naming its first item and counting
+// the others left for it, in the order of the items. A mount point left
+// inside is named instead of its errno ("busy"). Three reasons at most are
+// said; the items left for others are counted in a last sentence.
+//   [{"/a/x.txt", EACCES}]               => "“x.txt” could not be deleted: Permission denied."
+//   [{"/a/x"}, {"/a/y"}, {"/a/z"}]       => "“x” and 2 more could not be deleted."
+//   [{"/a/x", EBUSY, "/a/x/mnt"}]        => "“x” could not be deleted: “mnt” is a mount point and was left as it is."
+//   [{"/a/x", EPERM}, {"/a/y", EBUSY, "/a/y/m"}, {"/a/z", EPERM}]
+//     => "“x” and 1 more could not be deleted: Operation not permitted.
+//         “y” could not be deleted: “m” is a mount point and was left as it is."
+// A null failure for no items.
+[[nodiscard]] Failure deletionFailure(const QList<ItemLeft>& items);
 // The file manager's front window as the destination: this desktop cannot
 // be asked which folder it shows.
 [[nodiscard]] Failure activeFileManagerFailure();

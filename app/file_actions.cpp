@@ -30,6 +30,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QHash>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QSet>
@@ -383,6 +384,7 @@ Removal removeItemsOf(const QStringList& paths, const QStringList& toRemove, Fil
         operation.setTotal(total);
     }
     Removal removal;
+    QHash<QString, ItemLeft> failures;
     for (qsizetype i = 0; i < counts.size() && !operation.shouldStop(); ++i) {
         const QString& path = toRemove.at(i);
         qint64 removed = 0;
@@ -401,9 +403,8 @@ Removal removeItemsOf(const QStringList& paths, const QStringList& toRemove, Fil
         } else if (error.code == ECANCELED && operation.shouldStop()) {
             break;
         } else {
-            // The reason and the mount point it may name are one failure's.
-            removal.error = error.code;
-            removal.mountPoint = isMountPointLeft(error) ? error.path : QString();
+            // Each item keeps its own reason, and the mount point it names.
+            failures.insert(path, {path, error.code, isMountPointLeft(error) ? error.path : QString()});
             removal.failed = true;
             operation.itemsFailed(std::max<qint64>(counts.at(i) - removed, 1));
         }
@@ -413,7 +414,7 @@ Removal removeItemsOf(const QStringList& paths, const QStringList& toRemove, Fil
         return removal;
     for (const QString& path : paths) {
         if (itemExistsAtPath(path))
-            removal.remaining.append(path);
+            removal.remaining.append(failures.value(path, ItemLeft{path, 0, {}}));
     }
     return removal;
 }
@@ -542,7 +543,7 @@ void FileActions::removeItems(const std::shared_ptr<Deletion>& deletion, const s
         });
         // What is still there and the user did not choose to keep is said.
         if (removal.failed)
-            showFailure(deletionFailure(removal.remaining, removal.error, removal.mountPoint));
+            showFailure(deletionFailure(removal.remaining));
     };
     // Nothing to remove (declined, or all went to the Trash): no operation,
     // which quitting would wait for and log.

@@ -24,6 +24,7 @@
 // Not here: which commands there are and when they are enabled
 // (search_window_commands.h), the rows (results_view.h).
 
+#include "app/failure_messages.h"
 #include "interface/responder_hooks.h"
 
 #include <QObject>
@@ -38,7 +39,6 @@ class QWidget;
 
 namespace sorvant {
 
-struct Failure;
 struct FileError;
 struct RemovalProgress;
 class FileOperation;
@@ -47,15 +47,13 @@ class SearchController;
 
 // --- the work of a Trash and of a Delete, on its operation's thread --------------
 
-// What a removal left: whether an item failed and why (its errno), which
-// of the selected items are still there, and a mount point inside one that
-// was left with what is mounted there.
+// What a removal left: whether an item failed, and the selected items
+// still there, each with why its own removal failed (no error for an item
+// that failed no removal).
 struct Removal
 {
     bool failed = false;
-    int error = 0;
-    QStringList remaining;
-    QString mountPoint;
+    QList<ItemLeft> remaining;
 };
 // Hears each item the work took off the disk, on the work's thread.
 using GoneItem = std::function<void(const QString& path)>;
@@ -72,7 +70,7 @@ using TrashItem = std::function<bool(const QString& path, FileError* error)>;
 // removePath's form (file_operations.h), which tests stand in for.
 using RemoveItem = std::function<bool(const QString& path, FileError* error, const RemovalProgress& progress)>;
 // Removes `toRemove` with `remove` until `operation` is stopped, then reads
-// which of `paths` are still there. A folder's items count one by one: they
+// which of `paths` are still there, each with its own failure. A folder's items count one by one: they
 // are counted first (countRemovalItems, stoppable), and each removed one is
 // counted done; what a failed item leaves is counted failed. Stopped while
 // counting, an item not counted yet counts one.

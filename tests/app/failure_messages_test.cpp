@@ -4,13 +4,13 @@
 #include "app/failure_messages.h"
 
 #include "interface/strings_file.h"
+#include "platform/file_error.h"
 #include "platform/regular_expression.h"
 #include "system/deletion_questions.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
 
 namespace sorvant {
 namespace {
@@ -32,14 +32,11 @@ TEST(FailureMessages, FailuresSayNothingRegression)
     EXPECT_FALSE(activeFileManagerFailure().text.isEmpty());
 
     // Deletion names the first item, counts the rest and gives the reason.
-    EXPECT_EQ(deletionFailure({QStringLiteral("/ro/locked.txt")}, EACCES).text,
-              QStringLiteral("“locked.txt” could not be deleted: ") + QString::fromLocal8Bit(std::strerror(EACCES)) + u'.');
-    EXPECT_EQ(deletionFailure({QStringLiteral("/ro/x"), QStringLiteral("/ro/y"), QStringLiteral("/ro/z")}, 0).text,
+    EXPECT_EQ(deletionFailure({{QStringLiteral("/ro/locked.txt"), EACCES}}).text,
+              QStringLiteral("“locked.txt” could not be deleted: ") + localizedErrorMessage(EACCES) + u'.');
+    EXPECT_EQ(deletionFailure({{QStringLiteral("/ro/x")}, {QStringLiteral("/ro/y")}, {QStringLiteral("/ro/z")}}).text,
               QStringLiteral("“x” and 2 more could not be deleted."));
-    EXPECT_TRUE(deletionFailure({}, EACCES).isNull());
-    // A mount point left inside is named instead of its "busy".
-    EXPECT_EQ(deletionFailure({QStringLiteral("/d/top")}, EBUSY, QStringLiteral("/d/top/disk")).text,
-              QStringLiteral("“top” could not be deleted: “disk” is a mount point and was left as it is."));
+    EXPECT_TRUE(deletionFailure({}).isNull());
 
     // In German.
     setPreferredLanguages({QStringLiteral("de")});
@@ -49,11 +46,76 @@ TEST(FailureMessages, FailuresSayNothingRegression)
     EXPECT_EQ(invalidPatternFailure(QStringLiteral("a{2,1}"), error).text,
               QStringLiteral("„a{2,1}“ ist kein gültiger regulärer Ausdruck (das Maximum einer Wiederholung ist "
                              "kleiner als ihr Minimum bei Zeichen 6). Es wurde nichts gesucht."));
-    EXPECT_EQ(deletionFailure({QStringLiteral("/a"), QStringLiteral("/b")}, 0).text,
+    EXPECT_EQ(deletionFailure({{QStringLiteral("/a")}, {QStringLiteral("/b")}}).text,
               QStringLiteral("„a“ und 1 weitere konnten nicht gelöscht werden."));
-    EXPECT_EQ(deletionFailure({QStringLiteral("/a"), QStringLiteral("/b")}, EBUSY, QStringLiteral("/a/m")).text,
-              QStringLiteral("„a“ und 1 weitere konnten nicht gelöscht werden: „m“ ist ein Einhängepunkt und wurde "
-                             "belassen."));
+    setPreferredLanguages({});
+}
+
+// Regression: of several items left, the sheet named the first with the
+// last failure's reason ("“zza_imm” and 1 more could not be deleted: “m” is
+// a mount point …", though zza_imm was left for its immutable file). Each
+// reason is said with an item left for it, the others left for it counted;
+// the mount point named is the one inside that item.
+TEST(FailureMessages, EachItemLeftIsSaidWithItsOwnReason)
+{
+    installStringsTables();
+    const QString perm = localizedErrorMessage(EPERM);
+    const QString access = localizedErrorMessage(EACCES);
+    const struct
+    {
+        const char* name;
+        QList<ItemLeft> items;
+        QString english;
+        QString german;
+    } cases[] = {
+        {"one, a mount point",
+         {{"/d/zzfolder", EBUSY, "/d/zzfolder/m"}},
+         "“zzfolder” could not be deleted: “m” is a mount point and was left as it is.",
+         "„zzfolder“ konnte nicht gelöscht werden: „m“ ist ein Einhängepunkt und wurde belassen."},
+        {"one, refused",
+         {{"/d/zza_imm", EPERM}},
+         "“zza_imm” could not be deleted: " + perm + ".",
+         "„zza_imm“ konnte nicht gelöscht werden: " + perm + "."},
+        {"two, each its reason",
+         {{"/d/zza_imm", EPERM}, {"/d/zzfolder", EBUSY, "/d/zzfolder/m"}},
+         "“zza_imm” could not be deleted: " + perm
+             + ". “zzfolder” could not be deleted: “m” is a mount point and was left as it is.",
+         "„zza_imm“ konnte nicht gelöscht werden: " + perm
+             + ". „zzfolder“ konnte nicht gelöscht werden: „m“ ist ein Einhängepunkt und wurde belassen."},
+        {"the mount point last, in the first item's place",
+         {{"/d/zzfolder", EBUSY, "/d/zzfolder/m"}, {"/d/zza_imm", EPERM}},
+         "“zzfolder” could not be deleted: “m” is a mount point and was left as it is. “zza_imm” could not be "
+         "deleted: " + perm + ".",
+         "„zzfolder“ konnte nicht gelöscht werden: „m“ ist ein Einhängepunkt und wurde belassen. „zza_imm“ konnte "
+         "nicht gelöscht werden: " + perm + "."},
+        {"several for one reason, one for another",
+         {{"/d/a", EACCES}, {"/d/b", EBUSY, "/d/b/disk"}, {"/d/c", EACCES}, {"/d/e", EACCES}},
+         "“a” and 2 more could not be deleted: " + access
+             + ". “b” could not be deleted: “disk” is a mount point and was left as it is.",
+         "„a“ und 2 weitere konnten nicht gelöscht werden: " + access
+             + ". „b“ konnte nicht gelöscht werden: „disk“ ist ein Einhängepunkt und wurde belassen."},
+        {"an unknown reason apart from known ones",
+         {{"/d/a"}, {"/d/b", EACCES}, {"/d/c"}},
+         "“a” and 1 more could not be deleted. “b” could not be deleted: " + access + ".",
+         "„a“ und 1 weitere konnten nicht gelöscht werden. „b“ konnte nicht gelöscht werden: " + access + "."},
+        {"more reasons than a sheet says",
+         {{"/d/a", EACCES}, {"/d/b", EPERM}, {"/d/c", EBUSY, "/d/c/m"}, {"/d/e", EROFS}, {"/d/f", EACCES},
+          {"/d/g", EROFS}},
+         "“a” and 1 more could not be deleted: " + access + ". “b” could not be deleted: " + perm
+             + ". “c” could not be deleted: “m” is a mount point and was left as it is. 2 more could not be deleted "
+               "for other reasons.",
+         "„a“ und 1 weitere konnten nicht gelöscht werden: " + access + ". „b“ konnte nicht gelöscht werden: " + perm
+             + ". „c“ konnte nicht gelöscht werden: „m“ ist ein Einhängepunkt und wurde belassen. 2 weitere konnten "
+               "aus anderen Gründen nicht gelöscht werden."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        setPreferredLanguages({QStringLiteral("en")});
+        EXPECT_EQ(deletionFailure(c.items).text, c.english);
+        setPreferredLanguages({QStringLiteral("de")});
+        EXPECT_EQ(deletionFailure(c.items).title, QStringLiteral("Löschen nicht möglich"));
+        EXPECT_EQ(deletionFailure(c.items).text, c.german);
+    }
     setPreferredLanguages({});
 }
 
@@ -63,11 +125,19 @@ TEST(FailureMessages, PercentOneInANameGarblesTheDeletionSheetRegression)
     setPreferredLanguages({QStringLiteral("en")});
     // A name is text, never a place for the next argument.
     const QStringList paths = {QStringLiteral("/d/100%1 %2.txt"), QStringLiteral("/d/b"), QStringLiteral("/d/c")};
-    EXPECT_EQ(deletionFailure(paths, 0).text, QStringLiteral("“100%1 %2.txt” and 2 more could not be deleted."));
-    EXPECT_EQ(deletionFailure(paths, EACCES).text, QStringLiteral("“100%1 %2.txt” and 2 more could not be deleted: ")
-                                                       + QString::fromLocal8Bit(std::strerror(EACCES)) + u'.');
-    EXPECT_EQ(deletionFailure({QStringLiteral("/d/%1")}, EACCES).text,
-              QStringLiteral("“%1” could not be deleted: ") + QString::fromLocal8Bit(std::strerror(EACCES)) + u'.');
+    const auto left = [&paths](int error) {
+        QList<ItemLeft> items;
+        for (const QString& path : paths)
+            items.append({path, error, {}});
+        return items;
+    };
+    EXPECT_EQ(deletionFailure(left(0)).text, QStringLiteral("“100%1 %2.txt” and 2 more could not be deleted."));
+    EXPECT_EQ(deletionFailure(left(EACCES)).text,
+              QStringLiteral("“100%1 %2.txt” and 2 more could not be deleted: ") + localizedErrorMessage(EACCES) + u'.');
+    EXPECT_EQ(deletionFailure({{QStringLiteral("/d/%1"), EACCES}}).text,
+              QStringLiteral("“%1” could not be deleted: ") + localizedErrorMessage(EACCES) + u'.');
+    EXPECT_EQ(deletionFailure({{QStringLiteral("/d/x"), EBUSY, QStringLiteral("/d/x/%1")}}).text,
+              QStringLiteral("“x” could not be deleted: “%1” is a mount point and was left as it is."));
     setPreferredLanguages({});
 }
 
@@ -82,7 +152,7 @@ TEST(FailureMessages, NamesAreQuotedAndShownAsTheDeletionQuestionsShowThem)
     EXPECT_EQ(itemNamesForQuestion({path}), shown);
     EXPECT_TRUE(noApplicationFailure(path).text.contains(shown));
     EXPECT_TRUE(noFileManagerFailure(path).text.contains(shown));
-    EXPECT_TRUE(deletionFailure({path}, 0).text.startsWith(shown));
+    EXPECT_TRUE(deletionFailure({{path}}).text.startsWith(shown));
     EXPECT_TRUE(invalidPatternFailure(QStringLiteral("a("), QStringLiteral("e")).text.startsWith(u"„a(“"));
     setPreferredLanguages({});
 }

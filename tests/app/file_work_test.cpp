@@ -9,6 +9,7 @@
 #include "app/search_controller.h"
 #include "app/search_window_commands.h"
 #include "app/user_file_work.h"
+#include "interface/strings_file.h"
 #include "platform/file_error.h"
 #include "system/file_operations.h"
 #include "tests/app/app_test_support.h"
@@ -17,10 +18,26 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QLabel>
+#include <QMessageBox>
 
 #include <cerrno>
 #include <chrono>
+#include <functional>
+#include <ostream>
 #include <semaphore>
+
+namespace sorvant {
+
+// An item a removal left, as a failing expectation shows it.
+inline void PrintTo(const ItemLeft& item, std::ostream* out)
+{
+    *out << '{' << item.path.toStdString() << ", errno " << item.error;
+    if (!item.mountPoint.isEmpty())
+        *out << ", mount point " << item.mountPoint.toStdString();
+    *out << '}';
+}
+
+} // namespace sorvant
 
 namespace sorvant::test {
 namespace {
@@ -145,8 +162,7 @@ TEST_F(FileWorkTree, DeleteCountsAFoldersFilesOneByOneAndFailedItemsAsLeft)
         EXPECT_EQ(seen.at(i), i + 1) << "the progress moves item by item";
     EXPECT_EQ(gone, (QStringList{items.at(0), items.at(1)}));
     EXPECT_TRUE(removal.failed);
-    EXPECT_EQ(removal.error, EACCES);
-    EXPECT_EQ(removal.remaining, QStringList{items.at(2)});
+    EXPECT_EQ(removal.remaining, (QList<ItemLeft>{{items.at(2), EACCES, {}}}));
     const UserFileWork::Progress progress = UserFileWork::Progress::of(operation);
     EXPECT_EQ(progress.failed, 1);
     EXPECT_EQ(progress.left(), itemsOnDisk(root));
@@ -215,7 +231,7 @@ TEST_F(FileWorkTree, AFolderThatFailsPartWayCountsTheItemsItKeptAsFailed)
         return false;
     };
     const Removal removal = removeItemsOf(items, items, operation, remove, kIgnored);
-    EXPECT_EQ(removal.remaining, QStringList{items.at(0)});
+    EXPECT_EQ(removal.remaining, (QList<ItemLeft>{{items.at(0), EACCES, {}}}));
     const UserFileWork::Progress progress = UserFileWork::Progress::of(operation);
     EXPECT_EQ(progress.done, kTotal);
     EXPECT_EQ(progress.failed, itemsOnDisk(root)) << "the folder and what it kept";
@@ -236,17 +252,22 @@ TEST_F(FileWorkTree, AMountPointLeftInsideAFolderIsKeptForTheFailure)
         return false;
     };
     const Removal removal = removeItemsOf(items, items, operation, remove, kIgnored);
-    EXPECT_EQ(removal.remaining, QStringList{items.at(0)});
-    EXPECT_EQ(removal.mountPoint, mountPoint);
+    EXPECT_EQ(removal.remaining, (QList<ItemLeft>{{items.at(0), EBUSY, mountPoint}}));
     // Another busy item is no mount point.
     const RemoveItem busy = [](const QString& path, FileError* error, const RemovalProgress&) {
         setError(error, EBUSY, path, QStringLiteral("remove"));
         return false;
     };
     FileOperation again(FileOperation::Kind::Delete, items.size());
-    EXPECT_TRUE(removeItemsOf(items, items, again, busy, kIgnored).mountPoint.isEmpty());
-    // The reason said is one failure's: a mount point, then another item
-    // refused, says why the other was refused.
+    tree.writeFile(QStringLiteral("root/a.txt"), "a");
+    tree.writeFile(QStringLiteral("root/b.txt"), "b");
+    const Removal busyRemoval = removeItemsOf(items, items, again, busy, kIgnored);
+    QList<ItemLeft> busyLeft;
+    for (const QString& path : items)
+        busyLeft.append({path, EBUSY});
+    EXPECT_EQ(busyRemoval.remaining, busyLeft);
+    // Regression: the failure said the last item's reason of every item.
+    // Each item keeps its own: the mount point, then the others refused.
     const RemoveItem mountThenRefused = [&](const QString& path, FileError* error, const RemovalProgress&) {
         if (path == items.at(0))
             setError(error, EBUSY, mountPoint, QStringLiteral("remove mount point"));
@@ -256,8 +277,10 @@ TEST_F(FileWorkTree, AMountPointLeftInsideAFolderIsKeptForTheFailure)
     };
     FileOperation third(FileOperation::Kind::Delete, items.size());
     const Removal mixed = removeItemsOf(items, items, third, mountThenRefused, kIgnored);
-    EXPECT_EQ(mixed.error, EACCES);
-    EXPECT_TRUE(mixed.mountPoint.isEmpty());
+    QList<ItemLeft> expected{{items.at(0), EBUSY, mountPoint}};
+    for (qsizetype i = 1; i < items.size(); ++i)
+        expected.append({items.at(i), EACCES, {}});
+    EXPECT_EQ(mixed.remaining, expected);
 }
 
 // The window while a Trash runs, its items let through one by one.
@@ -408,6 +431,107 @@ TEST_F(FileWorkWindowTest, ADeleteAnsweredAfterAnotherDeletionEndedDeletesTheIte
             EXPECT_EQ(QFile::exists(pathOf(name)), !gone.contains(name)) << name.toStdString();
         }
     }
+}
+
+// Delete reads the selection once, before its question: whatever the
+// selection becomes while the question is up (the user selects another
+// row, every row or none), the answer deletes the item it named, only it.
+TEST_F(FileWorkWindowTest, ADeleteDeletesTheItemItNamedWhateverIsSelectedUnderItsQuestion)
+{
+    const struct
+    {
+        const char* name;
+        QString asked;
+        std::function<void()> select;
+    } cases[] = {
+        {"another row selected", "item-1.txt",
+         [this] {
+             window->resultsTable()->selectRows(
+                 window->searchController().model()->rowsOfPaths({pathOf(QStringLiteral("item-0.txt"))}));
+         }},
+        {"every row selected", "item-3.txt", [this] { window->resultsTable()->selectAll(); }},
+        {"none selected", "item-5.txt", [this] { window->resultsTable()->clearSelection(); }},
+    };
+    QStringList gone;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->resultsTable()->selectRows(window->searchController().model()->rowsOfPaths({pathOf(c.asked)}));
+        QString question;
+        window->fileActions().setAlertHandler([&](const QString&, const QString& message, const QString&,
+                                                  const QString&) {
+            question = message;
+            c.select();
+            return true;
+        });
+        ASSERT_TRUE(deleteAndWait(*window, [this] { window->fileActions().destroy(); }));
+        EXPECT_TRUE(question.contains(c.asked)) << question.toStdString();
+        gone << c.asked;
+        for (int i = 0; i < kItems; ++i) {
+            const QString name = QStringLiteral("item-%1.txt").arg(i);
+            EXPECT_EQ(QFile::exists(pathOf(name)), !gone.contains(name)) << name.toStdString();
+        }
+        EXPECT_EQ(rows(), kItems - gone.size());
+    }
+}
+
+// Regression: two items left for different reasons were both said with
+// the last one's ("“zza_imm” and 1 more could not be deleted: “m” is a mount
+// point…"). The sheet says each with its own, in English and German, and
+// shows all of it (a picture of it is saved to look at).
+TEST_F(FileWorkWindowTest, TwoItemsLeftForDifferentReasonsAreEachSaidWithTheirOwn)
+{
+    const struct
+    {
+        const char* language;
+        QString text;
+    } languages[] = {
+        {"en", "“item-0.txt” could not be deleted: " + localizedErrorMessage(EPERM)
+                   + ". “item-1.txt” could not be deleted: “m” is a mount point and was left as it is."},
+        {"de", "„item-0.txt“ konnte nicht gelöscht werden: " + localizedErrorMessage(EPERM)
+                   + ". „item-1.txt“ konnte nicht gelöscht werden: „m“ ist ein Einhängepunkt und wurde belassen."},
+    };
+    // item-0 holds an immutable file, item-1 a mount point; others go.
+    window->fileActions().setItemWork({}, [this](const QString& path, FileError* error, const RemovalProgress& progress) {
+        if (path == pathOf(QStringLiteral("item-0.txt"))) {
+            setError(error, EPERM, path + QStringLiteral("/immutable"), QStringLiteral("remove"));
+            return false;
+        }
+        if (path == pathOf(QStringLiteral("item-1.txt"))) {
+            setError(error, EBUSY, path + QStringLiteral("/m"), QStringLiteral("remove mount point"));
+            return false;
+        }
+        return removePath(path, error, progress);
+    });
+    installStringsTables();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    for (const auto& language : languages) {
+        SCOPED_TRACE(language.language);
+        setPreferredLanguages({QString::fromLatin1(language.language)});
+        window->resultsTable()->selectRows(window->searchController().model()->rowsOfPaths(
+            {pathOf(QStringLiteral("item-0.txt")), pathOf(QStringLiteral("item-1.txt"))}));
+        ASSERT_TRUE(deleteAndWait(*window, [this] { window->fileActions().destroy(); }));
+        auto* sheet = window->findChild<QMessageBox*>(QStringLiteral("failure"));
+        ASSERT_TRUE(sheet);
+        EXPECT_EQ(sheet->informativeText(), language.text);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet));
+        // No line of it is cut.
+        for (const QLabel* label : sheet->findChildren<QLabel*>()) {
+            if (!label->isVisible() || label->text().isEmpty())
+                continue;
+            EXPECT_LE(label->heightForWidth(label->width()), label->height()) << label->text().toStdString();
+            EXPECT_LE(label->geometry().right(), sheet->width()) << label->text().toStdString();
+        }
+        const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
+        QDir().mkpath(folder);
+        EXPECT_TRUE(sheet->grab().save(
+            folder + QStringLiteral("/deletion-failure-two-reasons-%1.png").arg(QLatin1String(language.language))));
+        sheet->close();
+        delete sheet;
+    }
+    setPreferredLanguages({});
+    EXPECT_TRUE(QFile::exists(pathOf(QStringLiteral("item-0.txt"))));
+    EXPECT_TRUE(QFile::exists(pathOf(QStringLiteral("item-1.txt"))));
 }
 
 // Delete of a selection of which some items are under way asks about the

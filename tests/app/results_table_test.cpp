@@ -180,6 +180,43 @@ TEST_F(ResultsTableTest, UnderWayMarksMoveWithTheirResultsAndLeaveWithTheirRows)
     EXPECT_EQ(model->underWayCount({makeRange(0, 2)}), 0);
 }
 
+// The rows under way are counted again whenever rows leave or come: a row
+// removed or added above a marked row moves the mark's row, and the mark
+// is still counted there (the selection of it offers no Trash).
+TEST_F(ResultsTableTest, TheRowsUnderWayAreCountedAgainWhenRowsLeaveOrComeAboveThem)
+{
+    const ResultPointer marked = model->resultAtRow(2); // item-c
+    model->setUnderWay({marked}, true);
+    QAction* trash = window->commands().command("moveToTrash");
+    const auto expectCountedAt = [&](int row) {
+        ASSERT_EQ(model->resultAtRow(row), marked);
+        EXPECT_EQ(model->underWayCount({makeRange(0, model->rowCount())}), 1);
+        EXPECT_EQ(model->underWayCount({makeRange(row, 1)}), 1);
+        window->resultsTable()->selectRows({row});
+        EXPECT_FALSE(trash->isEnabled()) << "Move to Trash offered for an item already being moved";
+        window->resultsTable()->selectRows({0});
+        EXPECT_TRUE(trash->isEnabled());
+    };
+    {
+        SCOPED_TRACE("as marked");
+        expectCountedAt(2);
+    }
+    {
+        SCOPED_TRACE("a row removed above");
+        model->removeResults({model->resultAtRow(0)}); // item-a
+        expectCountedAt(1);
+    }
+    {
+        SCOPED_TRACE("a row added above");
+        const QString path = tree.writeFile(QStringLiteral("r/item-0.txt"), "x");
+        window->searchController().engine().dataSource().addResult(
+            Result::create(path, tree.filePath(QStringLiteral("r")), QStringLiteral("item-0.txt"), std::nullopt,
+                           QString(), false, false));
+        window->searchController().showPendingResults();
+        expectCountedAt(2);
+    }
+}
+
 // Rows that leave from many places keep the rest of the selection, each
 // selected row that stayed moved up by the rows gone above it.
 TEST_F(ResultsTableTest, TheSelectionStaysOnTheRowsThatStayWhenScatteredRowsLeave)
