@@ -15,6 +15,7 @@
 #include "app/application_service.h"
 #include "app/launch_arguments.h"
 #include "app/resource_check.h"
+#include "app/termination_signals.h"
 #include "app/user_file_work.h"
 #include "interface/alerts.h"
 #include "interface/application.h"
@@ -34,16 +35,10 @@
 #include <QIcon>
 #include <QThreadPool>
 
-#include <QSocketNotifier>
-
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace sorvant;
 
@@ -53,46 +48,6 @@ bool hasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
            || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
-// SIGTERM and SIGINT quit the way the Quit command does, so every window
-// stops its search and saves its settings; the user's file work stops after
-// the item at hand. The handler stops that work itself (a lock-free flag
-// its threads read between items), so it stops even while the interface
-// thread is busy, and writes a byte to a pipe; the event loop reads it.
-int g_signalPipe[2] = {-1, -1};
-UserFileWork* g_fileWork = nullptr; // set before the handler is installed
-
-void onSignal(int)
-{
-    // The interrupted thread finds errno as it left it.
-    const int savedErrno = errno;
-    if (g_fileWork)
-        g_fileWork->stopFromSignal();
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
-    errno = savedErrno;
-}
-
-void installTerminationHandlers(ApplicationDelegate& delegate)
-{
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, &delegate, [&delegate] {
-        char byte = 0;
-        while (::read(g_signalPipe[0], &byte, 1) > 0) {
-        }
-        // The quit closes the windows (a quit question up too) and none of
-        // them asks again.
-        delegate.terminateWithoutAsking();
-    });
-    g_fileWork = &UserFileWork::shared();
-    struct sigaction action{};
-    action.sa_handler = onSignal;
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
 }
 
 } // namespace
@@ -157,7 +112,12 @@ int main(int argc, char** argv)
     setBadgeDisplay(&launcherEntryBadgeDisplay(QString::fromLatin1(kApplicationBusName) + QStringLiteral(".desktop")));
     app.setDelegate(&delegate);
     QObject::connect(&delegate, &ApplicationDelegate::shouldTerminate, &app, &QApplication::quit);
-    installTerminationHandlers(delegate);
+    // SIGTERM and SIGINT quit the way the Quit command does, so every window
+    // stops its search and saves its settings; the user's file work stops
+    // after the item at hand, even while the interface thread is busy. The
+    // quit closes the windows (a quit question up too) and none asks again.
+    (void)installTerminationHandlers(UserFileWork::shared(), &delegate,
+                                     [&delegate] { delegate.terminateWithoutAsking(); });
 
     delegate.applicationWillFinishLaunching();
     if (!request.folder.isNull() || !request.phrase.isNull())
