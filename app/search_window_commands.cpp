@@ -10,8 +10,6 @@
 #include "interface/action_router.h"
 #include "interface/menu_items.h"
 #include "interface/quick_look.h"
-#include "platform/current_locale.h"
-#include "platform/number_format.h"
 #include "search/results_data_source.h"
 #include "system/bundle.h"
 
@@ -21,7 +19,6 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include <memory>
 
 namespace sorvant {
 
@@ -63,23 +60,6 @@ QByteArray withColon(const QByteArray& selector)
     return selector.isEmpty() || selector.endsWith(':') ? selector : selector + ':';
 }
 
-// A count as the status line and the questions show counts: grouped as
-// the current locale groups ("147,548"; "147.548" in German). The
-// formatter is made again only when the locale changed since its last use.
-QString groupedCount(qsizetype count)
-{
-    static QString locale;
-    static std::unique_ptr<NumberFormatter> formatter;
-    if (!formatter || locale != currentLocaleName()) {
-        locale = currentLocaleName();
-        formatter = std::make_unique<NumberFormatter>(NumberFormatter::Style::None, locale);
-        formatter->setUsesGroupingSeparator(true);
-        formatter->setGroupingSize(3);
-    }
-    const QString text = stringForInteger(*formatter, qint64(count));
-    return text.isEmpty() ? QString::number(count) : text;
-}
-
 // The Quick Look or Slideshow title for the window's selection ("Quick Look
 // \"a.txt\"", "Slideshow 3 items"); "Close Quick Look" while a preview is open.
 QString previewTitle(const SearchWindow& window, bool quickLook)
@@ -102,7 +82,7 @@ QString previewTitle(const SearchWindow& window, bool quickLook)
     QString format = localizedToolkitString(quickLook ? QStringLiteral("Quick Look %d items")
                                                       : QStringLiteral("Slideshow %d items"));
     format.replace(QLatin1String("%d"), QLatin1String("%@"));
-    return stringWithFormat(format, {groupedCount(count)});
+    return stringWithFormat(format, {stringForInteger(count)});
 }
 
 } // namespace

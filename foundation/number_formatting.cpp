@@ -1,17 +1,21 @@
 #include "foundation/number_formatting.h"
 
 #include "foundation/string_format.h"
+#include "platform/current_locale.h"
 #include "platform/localized_text.h"
 
+#include <QHash>
+
 #include <iterator>
+#include <mutex>
 
 namespace sorvant {
 
 namespace {
 
-NumberFormatter* makeFormatter(NumberFormatter::Style style, int maximumFractionDigits)
+NumberFormatter* makeFormatter(NumberFormatter::Style style, int maximumFractionDigits, const QString& locale = {})
 {
-    auto* formatter = new NumberFormatter(style);
+    auto* formatter = new NumberFormatter(style, locale);
     if (maximumFractionDigits >= 0)
         formatter->setMaximumFractionDigits(maximumFractionDigits);
     formatter->setUsesGroupingSeparator(true);
@@ -56,7 +60,16 @@ QString sizeUnitFormat(std::size_t index)
 // made during static destruction still works.
 const NumberFormatter& integerFormatter()
 {
-    static const NumberFormatter* formatter = makeFormatter(NumberFormatter::Style::None, -1);
+    // Counts follow the locale of the moment, which tests switch: one
+    // formatter per locale the process has used, each kept, so a reference
+    // handed out stays good. A look-up costs a lock and a hash.
+    static std::mutex mutex;
+    static QHash<QString, const NumberFormatter*> formatters;
+    const QString locale = currentLocaleName();
+    const std::lock_guard lock(mutex);
+    const NumberFormatter*& formatter = formatters[locale];
+    if (!formatter)
+        formatter = makeFormatter(NumberFormatter::Style::None, -1, locale);
     return *formatter;
 }
 

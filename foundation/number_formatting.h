@@ -18,7 +18,8 @@ namespace sorvant {
 
 // --- shared formatters (created on first use, never freed) --------------
 
-// No style, no fraction digits, grouping by 3.
+// No style, no fraction digits, grouping by 3, in the current locale: it
+// follows a change of the locale (the others keep that of their first use).
 [[nodiscard]] const NumberFormatter& integerFormatter();
 // Decimal style, at most 2 fraction digits, grouping by 3.
 [[nodiscard]] const NumberFormatter& floatFormatter();

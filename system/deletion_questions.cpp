@@ -2,8 +2,6 @@
 
 #include "foundation/ellipsizing.h"
 #include "foundation/number_formatting.h"
-#include "platform/current_locale.h"
-#include "platform/number_format.h"
 #include "platform/path_semantics.h"
 #include "system/bundle.h"
 #include "system/file_manager.h"
@@ -39,19 +37,6 @@ bool isMarkedCharacter(QChar c)
 QString isolated(const QString& text)
 {
     return QChar(char16_t(0x2068)) + text + QChar(char16_t(0x2069));
-}
-
-// A count as the window's texts show counts (stringForInteger): grouped as
-// the current locale groups. The formatter is made for each question, so
-// that it follows the locale of the moment; the shared one keeps the
-// locale of its first use. Questions are few.
-QString countText(qsizetype count)
-{
-    NumberFormatter formatter(NumberFormatter::Style::None, currentLocaleName());
-    formatter.setUsesGroupingSeparator(true);
-    formatter.setGroupingSize(3);
-    const QString text = stringForInteger(formatter, qint64(count));
-    return text.isEmpty() ? QString::number(count) : text;
 }
 
 } // namespace
@@ -162,7 +147,7 @@ QString itemNamesForQuestion(const QStringList& paths, int shown)
     if (paths.size() <= names.size())
         return list;
     // One arg() call for both: a name holding "%2" is never filled in.
-    return localized("%1 and %2 more").arg(list, countText(paths.size() - names.size()));
+    return localized("%1 and %2 more").arg(list, stringForInteger(paths.size() - names.size()));
 }
 
 QString untrashableItemsQuestion(const QStringList& paths, const QString& reason)
@@ -177,7 +162,7 @@ QString untrashableItemsQuestion(const QStringList& paths, const QString& reason
                 .arg(itemNamesForQuestion(paths));
         return localized("%1 items can't be moved to the Trash: %2. Do you want to delete them immediately? "
                          "This can't be undone.")
-            .arg(countText(paths.size()), itemNamesForQuestion(paths));
+            .arg(stringForInteger(paths.size()), itemNamesForQuestion(paths));
     }
     const QString why = nameForSentence(reason);
     if (paths.size() == 1)
@@ -186,7 +171,7 @@ QString untrashableItemsQuestion(const QStringList& paths, const QString& reason
             .arg(itemNamesForQuestion(paths), why);
     return localized("%1 items can't be moved to the Trash (%3): %2. Do you want to delete them immediately? "
                      "This can't be undone.")
-        .arg(countText(paths.size()), itemNamesForQuestion(paths), why);
+        .arg(stringForInteger(paths.size()), itemNamesForQuestion(paths), why);
 }
 
 QString deleteItemsQuestion(const QStringList& paths)
@@ -196,7 +181,7 @@ QString deleteItemsQuestion(const QStringList& paths)
     if (paths.size() == 1)
         return localized("Do you really want to delete %1? This can't be undone.").arg(itemNamesForQuestion(paths));
     return localized("Do you really want to delete these %1 items: %2? This can't be undone.")
-        .arg(countText(paths.size()), itemNamesForQuestion(paths));
+        .arg(stringForInteger(paths.size()), itemNamesForQuestion(paths));
 }
 
 } // namespace sorvant
