@@ -81,7 +81,8 @@ TEST(NumberFormattingTest, FormatterSettingsRoundHalfToEven)
     EXPECT_TRUE(huge.startsWith("1,000,000"));
 }
 
-// The shared formatters take the current locale when they are first used.
+// The shared formatters take the current locale when they are first used
+// (the integer one follows it after).
 TEST(NumberFormattingTest, SharedFormattersFollowTheTable)
 {
     const sorvant::test::PinnedLocale pinned("en_US", "UTC");
@@ -90,6 +91,24 @@ TEST(NumberFormattingTest, SharedFormattersFollowTheTable)
     EXPECT_EQ(stringForFloat(2.0f), "2");
     EXPECT_EQ(stringForSize(1'250'000), "1.2 MB");
     EXPECT_EQ(&integerFormatter(), &integerFormatter());
+}
+
+// Counts follow the locale of the moment: the window's titles, questions
+// and status line group them alike, whatever locale came first.
+TEST(NumberFormattingTest, IntegersFollowTheCurrentLocale)
+{
+    const struct
+    {
+        const char* locale;
+        qint64 value;
+        const char* text;
+    } cases[] = {{"en_US", 1234567, "1,234,567"}, {"de_DE", 1234567, "1.234.567"}, {"en_US", -1234, "-1,234"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        const sorvant::test::PinnedLocale pinned(QString::fromLatin1(c.locale), QStringLiteral("UTC"));
+        EXPECT_EQ(stringForInteger(c.value), QString::fromLatin1(c.text));
+        EXPECT_EQ(&integerFormatter(), &integerFormatter());
+    }
 }
 
 // A German table for the size formats; null for other keys.
