@@ -48,8 +48,8 @@ class SearchController;
 // --- the work of a Trash and of a Delete, on its operation's thread --------------
 
 // What a removal left: whether an item failed, and the selected items
-// still there, each with why its own removal failed (no error for an item
-// that failed no removal).
+// still there, each with why its own removal failed (error 0 for one that
+// is there though its removal did not fail).
 struct Removal
 {
     bool failed = false;
@@ -70,10 +70,11 @@ using TrashItem = std::function<bool(const QString& path, FileError* error)>;
 // removePath's form (file_operations.h), which tests stand in for.
 using RemoveItem = std::function<bool(const QString& path, FileError* error, const RemovalProgress& progress)>;
 // Removes `toRemove` with `remove` until `operation` is stopped, then reads
-// which of `paths` are still there, each with its own failure. A folder's items count one by one: they
-// are counted first (countRemovalItems, stoppable), and each removed one is
-// counted done; what a failed item leaves is counted failed. Stopped while
-// counting, an item not counted yet counts one.
+// which of `paths` are still there, each with its own failure. A folder's
+// items count one by one: they are counted first (countRemovalItems,
+// stoppable), and each removed one is counted done; what a failed item
+// leaves is counted failed. Stopped while counting, an item not counted yet
+// counts one.
 [[nodiscard]] Removal removeItemsOf(const QStringList& paths, const QStringList& toRemove, FileOperation& operation,
                                     const RemoveItem& remove, const GoneItem& gone);
 

@@ -19,7 +19,6 @@
 #include <QMenu>
 #include <QMenuBar>
 
-
 namespace sorvant {
 
 namespace {

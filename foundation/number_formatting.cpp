@@ -62,12 +62,13 @@ const NumberFormatter& integerFormatter()
 {
     // Counts follow the locale of the moment, which tests switch: one
     // formatter per locale the process has used, each kept, so a reference
-    // handed out stays good. A look-up costs a lock and a hash.
-    static std::mutex mutex;
-    static QHash<QString, const NumberFormatter*> formatters;
+    // handed out stays good. A look-up costs a lock and a hash. Leaked too,
+    // with the lock.
+    static auto* mutex = new std::mutex;
+    static auto* formatters = new QHash<QString, const NumberFormatter*>;
     const QString locale = currentLocaleName();
-    const std::lock_guard lock(mutex);
-    const NumberFormatter*& formatter = formatters[locale];
+    const std::lock_guard lock(*mutex);
+    const NumberFormatter*& formatter = (*formatters)[locale];
     if (!formatter)
         formatter = makeFormatter(NumberFormatter::Style::None, -1, locale);
     return *formatter;
