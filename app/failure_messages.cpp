@@ -145,7 +145,10 @@ Failure deletionFailure(const QList<ItemLeft>& items)
     for (const Reason& reason : reasons)
         sentences.append(leftForReason(reason.first, reason.others, reason.text));
     const Bundle& bundle = Bundle::mainBundle();
-    if (unsaid > 0)
+    if (unsaid == 1)
+        sentences.append(bundle.localizedStringForKey(QStringLiteral("1 more could not be deleted for another reason."),
+                                                      QStringLiteral("")));
+    else if (unsaid > 1)
         sentences.append(bundle
                              .localizedStringForKey(QStringLiteral("%1 more could not be deleted for other reasons."),
                                                     QStringLiteral(""))

@@ -57,7 +57,8 @@ struct ItemLeft
 // it was left: one sentence per reason, naming its first item and counting
 // the others left for it, in the order of the items. A mount point left
 // inside is named instead of its errno ("busy"). Three reasons at most are
-// said; the items left for others are counted in a last sentence.
+// said; the items left for others are counted in a last sentence ("1 more
+// could not be deleted for another reason.").
 //   [{"/a/x.txt", EACCES}]               => "“x.txt” could not be deleted: Permission denied."
 //   [{"/a/x"}, {"/a/y"}, {"/a/z"}]       => "“x” and 2 more could not be deleted."
 //   [{"/a/x", EBUSY, "/a/x/mnt"}]        => "“x” could not be deleted: “mnt” is a mount point and was left as it is."

@@ -107,6 +107,12 @@ TEST(FailureMessages, EachItemLeftIsSaidWithItsOwnReason)
          "„a“ und 1 weitere konnten nicht gelöscht werden: " + access + ". „b“ konnte nicht gelöscht werden: " + perm
              + ". „c“ konnte nicht gelöscht werden: „m“ ist ein Einhängepunkt und wurde belassen. 2 weitere konnten "
                "aus anderen Gründen nicht gelöscht werden."},
+        {"one more for a fourth reason",
+         {{"/d/a", EACCES}, {"/d/b", EPERM}, {"/d/c"}, {"/d/e", EROFS}},
+         "“a” could not be deleted: " + access + ". “b” could not be deleted: " + perm
+             + ". “c” could not be deleted. 1 more could not be deleted for another reason.",
+         "„a“ konnte nicht gelöscht werden: " + access + ". „b“ konnte nicht gelöscht werden: " + perm
+             + ". „c“ konnte nicht gelöscht werden. 1 weiteres konnte aus einem anderen Grund nicht gelöscht werden."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -4,6 +4,7 @@
 // their items go, the status line shows the progress, and the items under
 // way are not offered to Trash or Delete again.
 
+#include "app/failure_messages.h"
 #include "app/file_actions.h"
 #include "app/results_table_model.h"
 #include "app/search_controller.h"
@@ -315,6 +316,9 @@ protected:
     [[nodiscard]] QString status() const { return window->findChild<QLabel*>(QStringLiteral("searchInfo"))->text(); }
     [[nodiscard]] int rows() const { return window->resultsTable()->model()->rowCount(); }
     [[nodiscard]] QString pathOf(const QString& name) const;
+    // The failure sheet shown on the window, once no line of it is cut; its
+    // picture is saved as deletion-failure-`shot`.png. Null when none shows.
+    QMessageBox* shownFailure(const QString& shot);
     // The Trash refuses every item (EPERM).
     void refuseEveryTrash()
     {
@@ -383,6 +387,25 @@ TEST_F(FileWorkWindowTest, OtherItemsAreOfferedWhileATrashRuns)
 QString FileWorkWindowTest::pathOf(const QString& name) const
 {
     return tree.filePath(QStringLiteral("w/") + name);
+}
+
+QMessageBox* FileWorkWindowTest::shownFailure(const QString& shot)
+{
+    auto* sheet = window->findChild<QMessageBox*>(QStringLiteral("failure"));
+    if (!sheet || !QTest::qWaitForWindowExposed(sheet)) {
+        ADD_FAILURE() << "no failure sheet shows";
+        return nullptr;
+    }
+    for (const QLabel* label : sheet->findChildren<QLabel*>()) {
+        if (!label->isVisible() || label->text().isEmpty())
+            continue;
+        EXPECT_LE(label->heightForWidth(label->width()), label->height()) << label->text().toStdString();
+        EXPECT_LE(label->geometry().right(), sheet->width()) << label->text().toStdString();
+    }
+    const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    EXPECT_TRUE(sheet->grab().save(folder + QStringLiteral("/deletion-failure-%1.png").arg(shot)));
+    return sheet;
 }
 
 // Regression: Delete read the selection again once its question was
@@ -511,23 +534,19 @@ TEST_F(FileWorkWindowTest, TwoItemsLeftForDifferentReasonsAreEachSaidWithTheirOw
         window->resultsTable()->selectRows(window->searchController().model()->rowsOfPaths(
             {pathOf(QStringLiteral("item-0.txt")), pathOf(QStringLiteral("item-1.txt"))}));
         ASSERT_TRUE(deleteAndWait(*window, [this] { window->fileActions().destroy(); }));
-        auto* sheet = window->findChild<QMessageBox*>(QStringLiteral("failure"));
+        const QMessageBox* sheet = shownFailure(QStringLiteral("two-reasons-") + QLatin1String(language.language));
         ASSERT_TRUE(sheet);
         EXPECT_EQ(sheet->informativeText(), language.text);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet));
-        // No line of it is cut.
-        for (const QLabel* label : sheet->findChildren<QLabel*>()) {
-            if (!label->isVisible() || label->text().isEmpty())
-                continue;
-            EXPECT_LE(label->heightForWidth(label->width()), label->height()) << label->text().toStdString();
-            EXPECT_LE(label->geometry().right(), sheet->width()) << label->text().toStdString();
-        }
-        const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
-        QDir().mkpath(folder);
-        EXPECT_TRUE(sheet->grab().save(
-            folder + QStringLiteral("/deletion-failure-two-reasons-%1.png").arg(QLatin1String(language.language))));
-        sheet->close();
         delete sheet;
+        // The longest a sheet says: three reasons, the others counted.
+        const QString many = QStringLiteral("/d/%1-a-long-name-of-a-folder-left-behind");
+        showFailureSheet(deletionFailure({{many.arg(1), EACCES},
+                                          {many.arg(2), EPERM},
+                                          {many.arg(3), EBUSY, many.arg(3) + QStringLiteral("/mounted-disk")},
+                                          {many.arg(4), EROFS},
+                                          {many.arg(5), EACCES}}),
+                         window.get());
+        delete shownFailure(QStringLiteral("many-reasons-") + QLatin1String(language.language));
     }
     setPreferredLanguages({});
     EXPECT_TRUE(QFile::exists(pathOf(QStringLiteral("item-0.txt"))));
