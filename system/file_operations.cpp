@@ -12,6 +12,8 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -109,50 +111,117 @@ void copyTimes(const struct stat& status, const QByteArray& to, int flags)
     ::utimensat(AT_FDCWD, to.constData(), times, flags);
 }
 
-bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct stat& status, Failure& failure)
+// One regular file being copied: its descriptors and paths, and whether
+// the kernel still copies (copy_file_range) or bytes go through `buffer`.
+struct FileCopy {
+    int in = -1;
+    int out = -1;
+    const QByteArray& from;
+    const QByteArray& to;
+    bool inKernel = true;
+    std::vector<char> buffer = std::vector<char>(1 << 16);
+};
+
+// Copies the bytes [offset, end) of the file to the same place in the copy:
+// in the kernel while it can (copy_file_range, which a file system may
+// answer by sharing extents), else by reading and writing. A kernel copy
+// that fails or stops short hands the rest to reading and writing, whose
+// error names the side that failed. `offset` ends where the copy reached
+// (short of `end` when the file shrank meanwhile).
+bool copyRange(FileCopy& copy, off_t& offset, off_t end, Failure& failure)
 {
-    const int in = ::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (in < 0)
-        return fail(failure, from);
-    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0) {
-        fail(failure, to);
-        ::close(in);
-        return false;
+    while (copy.inKernel && offset < end) {
+        loff_t inOffset = offset;
+        loff_t outOffset = offset;
+        const ssize_t copied = ::copy_file_range(copy.in, &inOffset, copy.out, &outOffset,
+                                                 size_t(std::min<off_t>(end - offset, off_t(1) << 30)), 0);
+        if (copied > 0)
+            offset += copied;
+        else if (copied == 0 || errno != EINTR)
+            copy.inKernel = false;
     }
-    std::vector<char> buffer(1 << 16);
-    bool ok = true;
-    for (;;) {
-        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+    while (offset < end) {
+        const ssize_t got = ::pread(copy.in, copy.buffer.data(),
+                                    size_t(std::min<off_t>(end - offset, off_t(copy.buffer.size()))), offset);
         if (got == 0)
-            break;
+            return true;
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            ok = fail(failure, from);
-            break;
+            return fail(failure, copy.from);
         }
-        for (ssize_t done = 0; ok && done < got;) {
-            const ssize_t put = ::write(out, buffer.data() + done, size_t(got - done));
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::pwrite(copy.out, copy.buffer.data() + done, size_t(got - done), offset + done);
             if (put < 0 && errno != EINTR)
-                ok = fail(failure, to);
-            else if (put > 0)
+                return fail(failure, copy.to);
+            if (put > 0)
                 done += put;
         }
-        if (!ok)
-            break;
+        offset += got;
     }
-    ::close(in);
-    if (::fchmod(out, status.st_mode & 07777) != 0 && ok)
+    return true;
+}
+
+// Copies a regular file's contents and keeps its holes: only the ranges
+// that hold data (SEEK_DATA, SEEK_HOLE) are copied and the size is set at
+// the end, so a sparse file stays sparse. Where the file system cannot tell
+// where its data is, all of the file counts as data.
+bool copyData(FileCopy& copy, off_t size, Failure& failure)
+{
+    for (off_t offset = 0; offset < size;) {
+        off_t data = ::lseek(copy.in, offset, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break;   // only a hole is left
+        off_t hole = data < 0 ? size : ::lseek(copy.in, data, SEEK_HOLE);
+        if (data < 0)
+            data = offset;
+        if (hole < 0 || hole > size)
+            hole = size;
+        off_t reached = data;
+        if (!copyRange(copy, reached, hole, failure))
+            return false;
+        if (reached < hole) {
+            size = reached;   // the file shrank while it was copied
+            break;
+        }
+        offset = hole;
+    }
+    return ::ftruncate(copy.out, size) == 0 || fail(failure, copy.to);
+}
+
+bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct stat& status, Failure& failure)
+{
+    FileCopy copy{::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC), -1, from, to};
+    if (copy.in < 0)
+        return fail(failure, from);
+    // The file read is the regular file looked at, not an item put there since.
+    struct stat opened {};
+    const bool looked = ::fstat(copy.in, &opened) == 0;
+    if (!looked || opened.st_dev != status.st_dev || opened.st_ino != status.st_ino) {
+        if (looked)
+            errno = ESTALE;
+        fail(failure, from);
+        ::close(copy.in);
+        return false;
+    }
+    copy.out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (copy.out < 0) {
+        fail(failure, to);
+        ::close(copy.in);
+        return false;
+    }
+    bool ok = copyData(copy, opened.st_size, failure);
+    ::close(copy.in);
+    if (::fchmod(copy.out, status.st_mode & 07777) != 0 && ok)
         ok = fail(failure, to);
-    if (::close(out) != 0 && ok)
+    if (::close(copy.out) != 0 && ok)
         ok = fail(failure, to);
     return ok;
 }
 
-// The mount a folder is reached through: its mount ID where the kernel
-// gives one (a bind mount of a folder of the same file system has only that
-// to tell it apart), else 0 and only its device.
+// The mount an item is reached through: its mount ID where the kernel
+// gives one (a bind mount from the same file system has only that to tell
+// it apart), else 0 and only its device.
 struct Mount {
     quint64 id = 0;
     dev_t device = 0;
@@ -205,14 +274,15 @@ bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Fa
     struct stat status {};
     if (::lstat(from.constData(), &status) != 0)
         return fail(failure, from);
-    if (S_ISDIR(status.st_mode)) {
-        const Mount here = mountOf(from, status);
-        if (top && isOtherMount(here, *top)) {
-            errno = EXDEV;
-            return fail(failure, from);
-        }
-        return copyFolder(from, to, status, top ? *top : here, failure);
+    // A file can be a mount point too (a bind mount of a file): it is
+    // refused like a folder one, never copied by reading what is mounted.
+    const Mount here = top || S_ISDIR(status.st_mode) ? mountOf(from, status) : Mount{};
+    if (top && isOtherMount(here, *top)) {
+        errno = EXDEV;
+        return fail(failure, from);
     }
+    if (S_ISDIR(status.st_mode))
+        return copyFolder(from, to, status, top ? *top : here, failure);
     if (S_ISLNK(status.st_mode)) {
         QByteArray target(status.st_size > 0 ? status.st_size + 1 : 4096, Qt::Uninitialized);
         const ssize_t length = ::readlink(from.constData(), target.data(), size_t(target.size()));

@@ -53,11 +53,12 @@ bool createLinkWithPath(const QString& existingPath, const QString& linkPath);
 // --- copying, moving, removing -------------------------------------------------------------
 
 // Copies a file, a link (as a link) or a whole folder tree, keeping
-// permissions, modification dates and user extended attributes (tags,
-// comments). NO with EEXIST when the destination exists, also when another
-// program makes it while the copy is under way (its item is kept). A copy
-// stays on the mount it starts on: a mount point inside the folder (another
-// file system, or a bind mount) fails it with EXDEV, and the error names it:
+// permissions, modification dates, user extended attributes (tags,
+// comments) and the holes of sparse files. NO with EEXIST when the
+// destination exists, also when another program makes it while the copy is
+// under way (its item is kept). A copy stays on the mount it starts on: a
+// mount point inside the folder (another file system, or a bind mount of a
+// folder or a file) fails it with EXDEV, and the error names it:
 //   "copy '/tmp/top/mnt': Invalid cross-device link"
 bool copyPath(const QString& source, const QString& destination, FileError* error = nullptr);
 // Renames, or copies and then removes across file systems. Never replaces
@@ -97,8 +98,9 @@ qint64 countRemovalItems(const QString& path, const std::function<bool()>& shoul
 // the tree, not with its number of items. An item that cannot be removed is
 // not counted; its folders stay, and every other item is still removed, at
 // any depth. A removal stays on the mount it starts on: a mount point inside
-// (another file system, or a bind mount) is not entered and is left with
-// all that is mounted there; the error then names it, with EBUSY:
+// (another file system, or a bind mount of a folder or a file) is not
+// entered and is left with all that is mounted there; the error then names
+// it, with EBUSY:
 //   "remove mount point '/tmp/top/mnt': Device or resource busy"
 bool removePath(const QString& path, FileError* error, const RemovalProgress& progress);
 // Whether removePath's `error` is a mount point it left (error.path names it).

@@ -35,9 +35,10 @@ struct TreeRemovalFailure {
 // Removes the item at `path` and, for a folder, everything below it,
 // depth first. An item that fails is recorded (the first one only) and the
 // removal goes on with every item not tried yet, at any depth; a folder
-// with an item left in it is left too. A folder inside that is the top of
-// another mount (another file system, or a bind mount of the same one) is
-// neither entered nor removed: it is left like an item that failed.
+// with an item left in it is left too. An item inside that is the top of
+// another mount (a folder of another file system, or a bind mount of a
+// folder or a file) is neither entered nor removed: it is left like an item
+// that failed, and the failure says it is a mount point.
 TreeRemovalResult removeTree(const QByteArray& path, const RemovalProgress& progress,
                              TreeRemovalFailure& failure);
 

@@ -161,6 +161,48 @@ TEST_F(FileOperations, AFailedCopyLeavesTheSourceIntactAndNoPartialCopy)
     EXPECT_TRUE(existsAt("src/sub/z-pipe"));
 }
 
+// A copy used to fill holes: a sparse file of 1 GB holding 8 KB of data
+// took 1 GB on disk as a copy. The copy's blocks are now those of its data,
+// at two apparent sizes, with the trailing hole and the size kept.
+TEST_F(FileOperations, ACopyKeepsTheHolesOfASparseFile)
+{
+    const QByteArray data(8192, 'd');
+    for (const off_t size : {off_t(64) << 20, off_t(1) << 30}) {
+        SCOPED_TRACE(size);
+        const QByteArray sparse = fileSystemRepresentation(tree.filePath("sparse"));
+        const QByteArray copy = fileSystemRepresentation(tree.filePath("copy"));
+        const int fd = ::open(sparse.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, data.constData(), 4096, 0), 4096);
+        ASSERT_EQ(::pwrite(fd, data.constData(), 4096, size / 2), 4096);
+        ASSERT_EQ(::ftruncate(fd, size), 0);
+        ::close(fd);
+        struct stat source {};
+        ASSERT_EQ(::stat(sparse.constData(), &source), 0);
+        if (source.st_blocks * 512 > size / 4)
+            GTEST_SKIP() << "this file system keeps no holes";
+        FileError error;
+        ASSERT_TRUE(copyPath(tree.filePath("sparse"), tree.filePath("copy"), &error)) << error.description().toStdString();
+        struct stat copied {};
+        ASSERT_EQ(::stat(copy.constData(), &copied), 0);
+        EXPECT_EQ(copied.st_size, size);
+        // The data's blocks, with room for a file system's own allocation.
+        EXPECT_LE(copied.st_blocks * 512, source.st_blocks * 512 + (256 << 10));
+        QFile file(tree.filePath("copy"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        for (const off_t at : {off_t(0), size / 2}) {
+            ASSERT_TRUE(file.seek(at));
+            EXPECT_EQ(file.read(4096), data.left(4096));
+        }
+        ASSERT_TRUE(file.seek(4096));
+        EXPECT_EQ(file.read(4096), QByteArray(4096, 0));
+        ASSERT_TRUE(file.seek(size - 4096));
+        EXPECT_EQ(file.read(8192), QByteArray(4096, 0));
+        file.close();
+        ASSERT_TRUE(removePath(tree.filePath("copy")));
+    }
+}
+
 TEST_F(FileOperations, MoveRenamesAndNeverReplaces)
 {
     tree.writeFile("a", "A");
@@ -697,7 +739,7 @@ struct ChildCopy {
     qint64 destinationAfter = -1;
 };
 
-enum class Inside { BindOfAFolderElsewhere, BindOfTheSourceItself, AnotherFileSystem };
+enum class Inside { BindOfAFolderElsewhere, BindOfTheSourceItself, AnotherFileSystem, BindOfAFile };
 
 // In a private mount namespace (nothing leaks out, even if the child dies):
 // mounts onto "top/mnt", then copies or moves "top" to `destination`.
@@ -707,7 +749,9 @@ QByteArray copyAroundAMount(const test::TempTree& tree, Inside kind, bool move, 
     const QByteArray mountPoint = fileSystemRepresentation(tree.filePath("top/mnt"));
     if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         ::_exit(77);
-    const QString bound = kind == Inside::BindOfTheSourceItself ? tree.filePath("top") : tree.filePath("outside");
+    const QString bound = tree.filePath(kind == Inside::BindOfTheSourceItself ? "top"
+                                        : kind == Inside::BindOfAFile         ? "outside/o1"
+                                                                              : "outside");
     const bool mounted = kind == Inside::AnotherFileSystem
                              ? ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=1m") == 0
                              : ::mount(fileSystemRepresentation(bound).constData(), mountPoint.constData(), nullptr,
@@ -731,7 +775,8 @@ QByteArray copyAroundAMount(const test::TempTree& tree, Inside kind, bool move, 
 
 // A copy used to walk into a mount inside its source: a move across file
 // systems copied what was mounted there, then its removal left the mount
-// point, and both stood. A copy now refuses the mount point and names it.
+// point, and both stood. A copy now refuses the mount point and names it;
+// a file mounted there (a bind mount of a file) used to be copied by reading.
 TEST_F(FileOperations, ACopyOrMoveRefusesAMountPointInside)
 {
     char shmTemplate[] = "/dev/shm/sorvant-test-XXXXXX";
@@ -747,6 +792,8 @@ TEST_F(FileOperations, ACopyOrMoveRefusesAMountPointInside)
         {Inside::AnotherFileSystem, false, tree.filePath("copy"), 2},
         {Inside::AnotherFileSystem, true, QString::fromUtf8(shmTemplate) + "/moved", 2},
         {Inside::BindOfAFolderElsewhere, true, QString::fromUtf8(shmTemplate) + "/moved", 3},
+        {Inside::BindOfAFile, false, tree.filePath("copy"), 1},
+        {Inside::BindOfAFile, true, QString::fromUtf8(shmTemplate) + "/moved", 1},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(testing::Message() << int(row.kind) << (row.move ? " move" : " copy"));
@@ -756,7 +803,11 @@ TEST_F(FileOperations, ACopyOrMoveRefusesAMountPointInside)
         tree.writeFile("outside/o2", "x");
         tree.writeFile("top/a", "x");
         tree.writeFile("top/b/c", "x");
-        tree.makeDir("top/mnt");
+        removePath(tree.filePath("top/mnt"));
+        if (row.kind == Inside::BindOfAFile)
+            tree.writeFile("top/mnt", "under the mount");
+        else
+            tree.makeDir("top/mnt");
         const ChildAnswer answer
             = answerOfAChild([&] { return copyAroundAMount(tree, row.kind, row.move, row.destination); });
         if (answer.exitCode == 77)
