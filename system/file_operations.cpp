@@ -5,12 +5,12 @@
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
+#include "system/copy_temporaries.h"
 #include "system/file_tests.h"
 #include "system/sandbox.h"
 #include "system/tree_removal.h"
 
 #include <QDateTime>
-#include <QRandomGenerator>
 
 #include <algorithm>
 
@@ -189,7 +189,9 @@ bool copyData(FileCopy& copy, off_t size, Failure& failure)
     return ::ftruncate(copy.out, size) == 0 || fail(failure, copy.to);
 }
 
-bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct stat& status, Failure& failure)
+// `temporary`, when given, is told of the copy made at `to` (the copy's top item).
+bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct stat& status, Failure& failure,
+                      CopyTemporary* temporary)
 {
     FileCopy copy{::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC), -1, from, to};
     if (copy.in < 0)
@@ -205,8 +207,10 @@ bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct
         return false;
     }
     copy.out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (copy.out < 0) {
+    if (copy.out < 0 || (temporary && !temporary->hold(::fcntl(copy.out, F_DUPFD_CLOEXEC, 0)))) {
         fail(failure, to);
+        if (copy.out >= 0)
+            ::close(copy.out);
         ::close(copy.in);
         return false;
     }
@@ -241,16 +245,18 @@ bool isOtherMount(const Mount& inner, const Mount& top)
     return inner.id != 0 && top.id != 0 ? inner.id != top.id : inner.device != top.device;
 }
 
-bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure);
+bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure,
+              CopyTemporary* temporary = nullptr);
 
 bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat& status, const Mount& top,
-                Failure& failure)
+                Failure& failure, CopyTemporary* temporary)
 {
     std::vector<QByteArray> names;
     if (!folderEntries(from, names))
         return fail(failure, from);
     // Owner-only while it fills, so nothing half-made is open to others.
-    if (::mkdir(to.constData(), 0700) != 0)
+    if (::mkdir(to.constData(), 0700) != 0
+        || (temporary && !temporary->hold(::open(to.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC))))
         return fail(failure, to);
     for (const QByteArray& name : names) {
         if (!copyItem(from + '/' + name, to + '/' + name, &top, failure))
@@ -268,8 +274,10 @@ bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat&
 // mount point inside (another file system, or a bind mount, perhaps of a
 // folder above, which would be copied into itself without end) fails the
 // copy with EXDEV and its path, so that a move never copies what is
-// mounted there and then leaves it standing as well.
-bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure)
+// mounted there and then leaves it standing as well. `temporary`, given
+// for the top item, is told the moment the copy makes it.
+bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure,
+              CopyTemporary* temporary)
 {
     struct stat status {};
     if (::lstat(from.constData(), &status) != 0)
@@ -282,7 +290,7 @@ bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Fa
         return fail(failure, from);
     }
     if (S_ISDIR(status.st_mode))
-        return copyFolder(from, to, status, top ? *top : here, failure);
+        return copyFolder(from, to, status, top ? *top : here, failure, temporary);
     if (S_ISLNK(status.st_mode)) {
         QByteArray target(status.st_size > 0 ? status.st_size + 1 : 4096, Qt::Uninitialized);
         const ssize_t length = ::readlink(from.constData(), target.data(), size_t(target.size()));
@@ -291,6 +299,8 @@ bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Fa
         target.truncate(length);
         if (::symlink(target.constData(), to.constData()) != 0)
             return fail(failure, to);
+        if (temporary)
+            temporary->hold(-1);
         copyTimes(status, to, AT_SYMLINK_NOFOLLOW);
         return true;
     }
@@ -298,7 +308,7 @@ bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Fa
         errno = ENOTSUP;   // devices, sockets and pipes are not copied
         return fail(failure, from);
     }
-    if (!copyFileContents(from, to, status, failure))
+    if (!copyFileContents(from, to, status, failure, temporary))
         return false;
     copyUserAttributes(from, to, true);
     copyTimes(status, to, 0);
@@ -374,12 +384,33 @@ QByteArray freeNameBeside(const QByteArray& path)
     return {};
 }
 
+ClaimMade claimMade = nullptr;
+
 // Whether the item at `path` is still the one `item` describes: another
 // program may put its own there at any moment, and that one is left alone.
 bool isSameItem(const QByteArray& path, const struct stat& item)
 {
     struct stat status {};
     return ::lstat(path.constData(), &status) == 0 && status.st_dev == item.st_dev && status.st_ino == item.st_ino;
+}
+
+// An empty folder made at `to` to claim it, opened; -1 when it cannot be
+// made, or is removed again when it cannot be opened (only while it is
+// still the one made).
+int openFolderClaim(const QByteArray& to)
+{
+    if (::mkdir(to.constData(), 0700) != 0)
+        return -1;
+    struct stat made {};
+    const bool looked = ::lstat(to.constData(), &made) == 0;
+    const int claim = ::open(to.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (claim < 0) {
+        const int code = errno;
+        if (looked && isSameItem(to, made))
+            unlinkItemAt(AT_FDCWD, to.constData(), AT_REMOVEDIR);
+        errno = code;
+    }
+    return claim;
 }
 
 // A rename that never replaces, for file systems without RENAME_NOREPLACE
@@ -398,11 +429,11 @@ bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
     const bool folder = S_ISDIR(status.st_mode);
     if (!folder) {
         if (::link(from.constData(), to.constData()) == 0) {
-            if (::unlink(from.constData()) == 0)
+            if (unlinkItemAt(AT_FDCWD, from.constData(), 0) == 0)
                 return true;
             const int code = errno;
             if (isSameItem(to, status))
-                ::unlink(to.constData());
+                unlinkItemAt(AT_FDCWD, to.constData(), 0);
             errno = code;
             return false;
         }
@@ -411,10 +442,7 @@ bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
     }
     // The claim stays open until the end, so that its inode cannot be freed
     // and reused by an item made in its place.
-    const int claim = folder ? (::mkdir(to.constData(), 0700) == 0
-                                    ? ::open(to.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
-                                    : -1)
-                             : ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int claim = folder ? openFolderClaim(to) : ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     struct stat claimed {};
     if (claim < 0 || ::fstat(claim, &claimed) != 0) {
         const int code = errno;
@@ -423,32 +451,19 @@ bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
         errno = code;
         return false;
     }
+    if (claimMade)
+        claimMade(to.constData());
     bool renamed = false;
     int code = EEXIST;
     if (isSameItem(to, claimed)) {
         renamed = renameWithFlags(from.constData(), to.constData(), 0) == 0;
         code = errno;
         if (!renamed && isSameItem(to, claimed))
-            folder ? ::rmdir(to.constData()) : ::unlink(to.constData());
+            unlinkItemAt(AT_FDCWD, to.constData(), folder ? AT_REMOVEDIR : 0);
     }
     ::close(claim);
     errno = code;
     return renamed;
-}
-
-// A hidden name beside `path` for a copy under way, made unique by a
-// random suffix: "/a/report.pdf" => "/a/.report.pdf.sorvant-copy-x7Qk2b".
-// A long name is cut so that the whole stays within NAME_MAX (255 bytes).
-QByteArray temporaryNameBeside(QByteArray path)
-{
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    while (path.size() > 1 && path.endsWith('/'))   // "/a/folder/" names "/a/folder"
-        path.chop(1);
-    const qsizetype slash = path.lastIndexOf('/');
-    QByteArray name = '.' + path.mid(slash + 1).left(200) + ".sorvant-copy-";
-    for (int i = 0; i < 6; ++i)
-        name += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
-    return path.left(slash + 1) + name;
 }
 
 // A failure within the temporary copy named as the place it was made for:
@@ -468,25 +483,24 @@ QByteArray pathInPlace(const QByteArray& path, const QByteArray& temporary, QByt
 // Copies under a temporary name beside `to`, then renames the whole copy
 // into place without replacing anything: nothing but a finished copy ever
 // stands under `to`, and an item another program puts there meanwhile is
-// kept (EEXIST). What fails removes only what this copy made.
+// kept (EEXIST). What fails removes what this copy made, and only that.
 bool copyIntoPlace(const QByteArray& from, const QByteArray& to, Failure& failure)
 {
     // A name taken already fails the copy's first, exclusive creation with
     // EEXIST (nothing below it can): then another name is tried.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray temporary = temporaryNameBeside(to);
+        CopyTemporary temporary(temporaryNameBeside(to));
         Failure made;
-        const bool copied = copyItem(from, temporary, nullptr, made);
-        if (!copied && made.code == EEXIST && made.path == temporary)
+        const bool copied = copyItem(from, temporary.path(), nullptr, made, &temporary);
+        if (!copied && !temporary.isMade() && made.code == EEXIST && made.path == temporary.path())
             continue;
-        if (copied && renameNoReplace(temporary, to))
+        if (copied && renameNoReplace(temporary.path(), to))
             return true;
         if (copied)
             fail(failure, to);
         else
-            failure = Failure{made.code, pathInPlace(made.path, temporary, to)};
-        Failure ignored;
-        removeItem(temporary, ignored);
+            failure = Failure{made.code, pathInPlace(made.path, temporary.path(), to)};
+        temporary.remove();
         return false;
     }
     errno = EEXIST;
@@ -499,8 +513,10 @@ bool copyBytes(const QByteArray& from, const QByteArray& to, FileError* error)
     if (exists(to)) {
         errno = EEXIST;
         fail(failure, to);
-    } else if (copyIntoPlace(from, to, failure)) {
-        return true;
+    } else {
+        removeAbandonedTemporariesBeside(to);
+        if (copyIntoPlace(from, to, failure))
+            return true;
     }
     report(error, failure, QStringLiteral("copy"));
     return false;
@@ -539,6 +555,11 @@ bool renameNoReplace(const QByteArray& from, const QByteArray& to)
 void setRenameWithFlagsFunction(RenameWithFlags function)
 {
     renameWithFlags = function ? function : systemRenameWithFlags;
+}
+
+void setClaimMadeFunction(ClaimMade function)
+{
+    claimMade = function;
 }
 
 bool createFile(const QString& path)

@@ -386,6 +386,11 @@ void setUnlinkAtFunction(UnlinkAt function)
     unlinkAtFunction = function ? function : systemUnlinkAt;
 }
 
+int unlinkItemAt(int folder, const char* name, int flags)
+{
+    return unlinkAtFunction(folder, name, flags);
+}
+
 TreeRemovalResult removeTree(const QByteArray& path, const RemovalProgress& progress,
                              TreeRemovalFailure& failure)
 {

@@ -42,6 +42,10 @@ struct TreeRemovalFailure {
 TreeRemovalResult removeTree(const QByteArray& path, const RemovalProgress& progress,
                              TreeRemovalFailure& failure);
 
+// The unlinkat call of removals (or the stand-in a test put in place with
+// setUnlinkAtFunction, system/file_operations.h).
+int unlinkItemAt(int folder, const char* name, int flags);
+
 // The items removeTree would remove: 1 for a file or a link, a folder
 // counts itself and what is below it (an unreadable folder or a mount
 // point inside counts 1).

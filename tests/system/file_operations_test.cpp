@@ -5,6 +5,8 @@
 #include "platform/xattr.h"
 #include "system/file_tests.h"
 #include "system/sandbox.h"
+#include "tests/support/child_process.h"
+#include "tests/support/failing_system_calls.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
 
@@ -395,47 +397,7 @@ TEST_F(FileOperations, AFailedMergeStepIsLoggedAndKeepsTheTarget)
     EXPECT_EQ(contents("src/sub/b.txt"), "second");
 }
 
-// Makes the system calls `calls` of this process fail with `code`, as a
-// file system might at the worst moment. Only for a forked child: it cannot
-// be undone.
-bool failSystemCalls(std::initializer_list<int> calls, int code)
-{
-#if defined(__x86_64__)
-    std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
-    // Each match jumps past the matches after it and the "allow" to the error.
-    auto left = static_cast<unsigned char>(calls.size());
-    for (const int call : calls)
-        filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(call), left--, 0));
-    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
-    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<unsigned>(code)));
-    sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
-    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
-           && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
-#else
-    (void)calls;
-    (void)code;
-    return false;
-#endif
-}
-
-bool failEveryRename()
-{
-#if defined(__x86_64__)
-    return failSystemCalls({__NR_rename, __NR_renameat, __NR_renameat2}, EPERM);
-#else
-    return false;
-#endif
-}
-
-// Hard links refused (EPERM), as on file systems that have none.
-bool failEveryLink()
-{
-#if defined(__x86_64__)
-    return failSystemCalls({__NR_link, __NR_linkat}, EPERM);
-#else
-    return false;
-#endif
-}
+using test::failEveryRename;
 
 TEST_F(FileOperations, AFailingFinalMoveOfAMergeKeepsTheTarget)
 {
@@ -529,70 +491,6 @@ TEST_F(FileOperations, ADestinationMadeByAnotherProgramDuringACopyIsKept)
     setRenameWithFlagsFunction(nullptr);
 }
 
-// Another program that, the moment before the final rename of a copy on a
-// file system without RENAME_NOREPLACE, saves an item of its own (of the
-// claim's kind) over the empty one the copy had claimed the destination
-// with; the rename then fails.
-QByteArray theirClaimedDestination;
-
-int renameAfterTheClaimIsReplaced(const char* from, const char* to, unsigned int flags)
-{
-    if (flags & RENAME_NOREPLACE) {
-        errno = EINVAL;
-        return -1;
-    }
-    if (!theirClaimedDestination.isEmpty() && theirClaimedDestination == to) {
-        theirClaimedDestination.clear();
-        const QByteArray theirs = QByteArray(to) + ".theirs";
-        struct stat claim {};
-        ::lstat(to, &claim);
-        if (S_ISDIR(claim.st_mode))
-            ::mkdir(theirs.constData(), 0755);
-        else
-            test::writeFileBytes(theirs, "their data");
-        ::rename(theirs.constData(), to);
-        errno = EIO;
-        return -1;
-    }
-    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
-}
-
-// A copy used to remove what stood at its claimed destination after a
-// failed rename, though another program had replaced the claim by then.
-// A file is claimed (and so reaches that rename) where links are refused.
-TEST_F(FileOperations, AnItemPutOverAClaimedDestinationIsKept)
-{
-    tree.writeFile("folder/a", "first");
-    tree.writeFile("file", "contents");
-    for (const QString source : {"folder", "file"}) {
-        SCOPED_TRACE(source.toStdString());
-        const QString destination = tree.filePath("dst");
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            if (source == "file" && !failEveryLink())
-                ::_exit(77);
-            theirClaimedDestination = fileSystemRepresentation(destination);
-            setRenameWithFlagsFunction(renameAfterTheClaimIsReplaced);
-            const bool copied = copyPath(tree.filePath(source), destination);
-            ::_exit(copied ? 1 : theirClaimedDestination.isEmpty() ? 0 : 2);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        if (WEXITSTATUS(status) == 77)
-            continue;   // links cannot be refused here
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the copy succeeded; 2: its claim was never replaced";
-        if (source == "folder")
-            EXPECT_TRUE(isDirectoryAtPath(destination));
-        else
-            EXPECT_EQ(contents("dst"), "their data");
-        EXPECT_EQ(QDir(tree.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                  QStringList({"dst", "file", "folder"}));
-        removePath(destination);
-    }
-}
-
 // A process copying or moving is killed the moment its copy passes 1 MiB
 // (the kernel's file-size limit signals it, and the signal kills it):
 // nothing stands under the destination's name, and the source is whole.
@@ -648,38 +546,8 @@ TEST_F(FileOperations, ACopyOrMoveKilledPartWayLeavesNothingUnderItsName)
         removePath(QString::fromUtf8(shmTemplate));
 }
 
-// How a forked child ended (its exit code; -1 when a signal ended it) and
-// what it sent back.
-struct ChildAnswer {
-    int exitCode = -1;
-    QByteArray sent;
-};
-
-// Runs `work` in a forked child, which exits 0 after sending back what
-// `work` answers (or ends itself sooner, as with _exit(77) for "cannot be
-// done here").
-ChildAnswer answerOfAChild(const std::function<QByteArray()>& work)
-{
-    ChildAnswer answer;
-    int ends[2];
-    if (::pipe(ends) != 0)
-        return answer;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(ends[0]);
-        const QByteArray sent = work();
-        ::_exit(::write(ends[1], sent.constData(), size_t(sent.size())) == sent.size() ? 0 : 1);
-    }
-    ::close(ends[1]);
-    char buffer[4096];
-    for (ssize_t got; child > 0 && (got = ::read(ends[0], buffer, sizeof buffer)) > 0;)
-        answer.sent.append(buffer, got);
-    ::close(ends[0]);
-    int status = 0;
-    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
-        answer.exitCode = WEXITSTATUS(status);
-    return answer;
-}
+using test::answerOfAChild;
+using test::ChildAnswer;
 
 // A copy or move whose writing fails part way (the kernel's file-size limit
 // refuses writes past 1 MiB) names the destination in its error, never the
