@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -175,6 +176,40 @@ TEST_F(CopyLeftovers, AFailedCopyRemovesTheReadOnlyFoldersItMadeAsANormalUser)
         ASSERT_EQ(answer.exitCode, 0);
         EXPECT_EQ(QString::fromUtf8(answer.sent), QString::fromUtf8(expected.answer));
     }
+}
+
+// A copy that failed before it made its temporary used to remove whatever
+// stood under that name all the same. A forked child draws the random
+// names its parent would draw next: a first child tells the names, and the
+// parent puts an item of its own (locked, as a running copy's) under the
+// one a second child's failing copy is to take.
+TEST_F(CopyLeftovers, ACopyThatFailsBeforeMakingItsTemporaryRemovesNothingOfThatName)
+{
+    const QByteArray destination = bytes(tree.filePath("dst"));
+    QRandomGenerator::global()->generate();   // seeded here, so every child draws the same
+    const auto drawnNames = [&] {
+        const QByteArray first = temporaryNameBeside(destination);
+        return first + '\n' + temporaryNameBeside(destination);
+    };
+    const ChildAnswer names = answerOfAChild(drawnNames);
+    ASSERT_EQ(names.exitCode, 0);
+    const QByteArray first = names.sent.split('\n').value(0);
+    const QByteArray theirs = names.sent.split('\n').value(1);
+    test::writeFileBytes(theirs, "another copy's");
+    const int held = ::open(theirs.constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const ChildAnswer answer = answerOfAChild([&] {
+        const QByteArray drawn = temporaryNameBeside(destination);
+        setLogSink([](const QString&) {});
+        FileError error;
+        copyPath(tree.filePath("missing"), stringWithFileSystemRepresentation(destination), &error);
+        return drawn + ' ' + QByteArray::number(error.code);
+    });
+    ::close(held);
+    ASSERT_EQ(answer.exitCode, 0);
+    ASSERT_EQ(answer.sent, first + ' ' + QByteArray::number(ENOENT)) << "the child drew other names";
+    EXPECT_EQ(test::readFileBytes(theirs), "another copy's");
 }
 
 // Stand-in for a file system without RENAME_NOREPLACE whose process may
@@ -377,6 +412,72 @@ TEST_F(CopyLeftovers, ALaterCopyRemovesTheTemporariesOfCopiesKilledPartWay)
     FileError error;
     ASSERT_TRUE(copyPath(tree.filePath("source/small"), into + "/small", &error)) << error.description().toStdString();
     EXPECT_EQ(namesIn(into), QStringList({"small"}));
+}
+
+// A copy that stops before its rename into place, holding its temporary,
+// until the test lets it go on.
+int copyReady = -1;
+int copyGoesOn = -1;
+
+int pauseBeforeTheRename(const char* from, const char* to, unsigned int flags)
+{
+    if (copyReady >= 0) {
+        char go = 0;
+        const bool told = ::write(copyReady, "r", 1) == 1 && ::read(copyGoesOn, &go, 1) == 1;
+        ::close(copyReady);
+        copyReady = -1;
+        if (!told)
+            ::_exit(2);
+    }
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
+}
+
+// A copy holds its temporary locked while it works: a copy into the same
+// folder meanwhile leaves it alone, and the first copy ends whole.
+TEST_F(CopyLeftovers, ATemporaryARunningCopyHoldsIsLeftAlone)
+{
+    tree.writeFile("folder/a", "first");
+    tree.writeFile("file", "contents");
+    tree.writeFile("small", "small");
+    for (const QString source : {"folder", "file"}) {
+        SCOPED_TRACE(source.toStdString());
+        const QString into = tree.makeDir("into-" + source);
+        int ready[2];
+        int go[2];
+        ASSERT_EQ(::pipe2(ready, O_CLOEXEC), 0);
+        ASSERT_EQ(::pipe2(go, O_CLOEXEC), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(ready[0]);
+            ::close(go[1]);
+            copyReady = ready[1];
+            copyGoesOn = go[0];
+            setRenameWithFlagsFunction(pauseBeforeTheRename);
+            ::_exit(copyPath(tree.filePath(source), into + "/dst") ? 0 : 1);
+        }
+        ::close(ready[1]);
+        ::close(go[0]);
+        pollfd waiting{ready[0], POLLIN, 0};
+        char byte = 0;
+        const bool paused = ::poll(&waiting, 1, int(test::kPatienceMs)) == 1 && ::read(ready[0], &byte, 1) == 1;
+        FileError error;
+        const bool other = paused && copyPath(tree.filePath("small"), into + "/other", &error);
+        const bool toldToGoOn = ::write(go[1], "g", 1) == 1;
+        ::close(go[1]);
+        ::close(ready[0]);
+        int status = 0;
+        const bool ended = test::waitUntil([&] { return ::waitpid(child, &status, WNOHANG) == child; });
+        if (!ended) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+        }
+        ASSERT_TRUE(paused && toldToGoOn && ended);
+        EXPECT_TRUE(other) << error.description().toStdString();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the first copy failed";
+        EXPECT_EQ(namesIn(into), QStringList({"dst", "other"}));
+        EXPECT_EQ(countRemovalItems(into + "/dst"), countRemovalItems(tree.filePath(source)));
+    }
 }
 
 // Items with the names of copies' temporaries that are not what a killed
