@@ -454,7 +454,8 @@ TEST_F(CopyLeftovers, ATemporaryARunningCopyHoldsIsLeftAlone)
             copyReady = ready[1];
             copyGoesOn = go[0];
             setRenameWithFlagsFunction(pauseBeforeTheRename);
-            ::_exit(copyPath(tree.filePath(source), into + "/dst") ? 0 : 1);
+            FileError failed;
+            ::_exit(copyPath(tree.filePath(source), into + "/dst", &failed) ? 0 : 100 + failed.code);
         }
         ::close(ready[1]);
         ::close(go[0]);
@@ -474,7 +475,7 @@ TEST_F(CopyLeftovers, ATemporaryARunningCopyHoldsIsLeftAlone)
         }
         ASSERT_TRUE(paused && toldToGoOn && ended);
         EXPECT_TRUE(other) << error.description().toStdString();
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the first copy failed";
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the first copy failed: " << WEXITSTATUS(status);
         EXPECT_EQ(namesIn(into), QStringList({"dst", "other"}));
         EXPECT_EQ(countRemovalItems(into + "/dst"), countRemovalItems(tree.filePath(source)));
     }
@@ -513,6 +514,20 @@ TEST_F(CopyLeftovers, ALaterCopyKeepsWhatItCannotProveIsAnAbandonedTemporary)
     kept.sort();
     EXPECT_EQ(namesIn(into), kept);
     EXPECT_TRUE(existsAt(tree.filePath("elsewhere/kept")));
+}
+
+// A folder is read for abandoned temporaries at a process's first copy into
+// it only (reading it at every copy cost 29 ms a copy beside 100,000
+// items): what a copy killed later leaves waits for the next process.
+TEST_F(CopyLeftovers, AFolderIsLookedThroughAtTheFirstCopyIntoItOnly)
+{
+    const QString into = tree.makeDir("into");
+    tree.writeFile("source", "x");
+    tree.writeFile("into/.early.sorvant-copy-aB3dE6", "left before");
+    ASSERT_TRUE(copyPath(tree.filePath("source"), into + "/one"));
+    tree.writeFile("into/.late.sorvant-copy-aB3dE6", "left after the first look");
+    ASSERT_TRUE(copyPath(tree.filePath("source"), into + "/two"));
+    EXPECT_EQ(namesIn(into), QStringList({".late.sorvant-copy-aB3dE6", "one", "two"}));
 }
 
 } // namespace
