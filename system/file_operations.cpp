@@ -6,13 +6,13 @@
 #include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "system/copy_temporaries.h"
+#include "system/file_data_copy.h"
 #include "system/file_tests.h"
 #include "system/sandbox.h"
 #include "system/tree_removal.h"
 
 #include <QDateTime>
 
-#include <algorithm>
 
 #include <cerrno>
 #include <cstdio>
@@ -111,114 +111,37 @@ void copyTimes(const struct stat& status, const QByteArray& to, int flags)
     ::utimensat(AT_FDCWD, to.constData(), times, flags);
 }
 
-// One regular file being copied: its descriptors and paths, and whether
-// the kernel still copies (copy_file_range) or bytes go through `buffer`.
-struct FileCopy {
-    int in = -1;
-    int out = -1;
-    const QByteArray& from;
-    const QByteArray& to;
-    bool inKernel = true;
-    std::vector<char> buffer = std::vector<char>(1 << 16);
-};
-
-// Copies the bytes [offset, end) of the file to the same place in the copy:
-// in the kernel while it can (copy_file_range, which a file system may
-// answer by sharing extents), else by reading and writing. A kernel copy
-// that fails or stops short hands the rest to reading and writing, whose
-// error names the side that failed. `offset` ends where the copy reached
-// (short of `end` when the file shrank meanwhile).
-bool copyRange(FileCopy& copy, off_t& offset, off_t end, Failure& failure)
-{
-    while (copy.inKernel && offset < end) {
-        loff_t inOffset = offset;
-        loff_t outOffset = offset;
-        const ssize_t copied = ::copy_file_range(copy.in, &inOffset, copy.out, &outOffset,
-                                                 size_t(std::min<off_t>(end - offset, off_t(1) << 30)), 0);
-        if (copied > 0)
-            offset += copied;
-        else if (copied == 0 || errno != EINTR)
-            copy.inKernel = false;
-    }
-    while (offset < end) {
-        const ssize_t got = ::pread(copy.in, copy.buffer.data(),
-                                    size_t(std::min<off_t>(end - offset, off_t(copy.buffer.size()))), offset);
-        if (got == 0)
-            return true;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(failure, copy.from);
-        }
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::pwrite(copy.out, copy.buffer.data() + done, size_t(got - done), offset + done);
-            if (put < 0 && errno != EINTR)
-                return fail(failure, copy.to);
-            if (put > 0)
-                done += put;
-        }
-        offset += got;
-    }
-    return true;
-}
-
-// Copies a regular file's contents and keeps its holes: only the ranges
-// that hold data (SEEK_DATA, SEEK_HOLE) are copied and the size is set at
-// the end, so a sparse file stays sparse. Where the file system cannot tell
-// where its data is, all of the file counts as data.
-bool copyData(FileCopy& copy, off_t size, Failure& failure)
-{
-    for (off_t offset = 0; offset < size;) {
-        off_t data = ::lseek(copy.in, offset, SEEK_DATA);
-        if (data < 0 && errno == ENXIO)
-            break;   // only a hole is left
-        off_t hole = data < 0 ? size : ::lseek(copy.in, data, SEEK_HOLE);
-        if (data < 0)
-            data = offset;
-        if (hole < 0 || hole > size)
-            hole = size;
-        off_t reached = data;
-        if (!copyRange(copy, reached, hole, failure))
-            return false;
-        if (reached < hole) {
-            size = reached;   // the file shrank while it was copied
-            break;
-        }
-        offset = hole;
-    }
-    return ::ftruncate(copy.out, size) == 0 || fail(failure, copy.to);
-}
-
 // `temporary`, when given, is told of the copy made at `to` (the copy's top item).
 bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct stat& status, Failure& failure,
                       CopyTemporary* temporary)
 {
-    FileCopy copy{::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC), -1, from, to};
-    if (copy.in < 0)
+    const int in = ::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (in < 0)
         return fail(failure, from);
     // The file read is the regular file looked at, not an item put there since.
     struct stat opened {};
-    const bool looked = ::fstat(copy.in, &opened) == 0;
+    const bool looked = ::fstat(in, &opened) == 0;
     if (!looked || opened.st_dev != status.st_dev || opened.st_ino != status.st_ino) {
         if (looked)
             errno = ESTALE;
         fail(failure, from);
-        ::close(copy.in);
+        ::close(in);
         return false;
     }
-    copy.out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (copy.out < 0 || (temporary && !temporary->hold(::fcntl(copy.out, F_DUPFD_CLOEXEC, 0)))) {
+    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0 || (temporary && !temporary->hold(::fcntl(out, F_DUPFD_CLOEXEC, 0)))) {
         fail(failure, to);
-        if (copy.out >= 0)
-            ::close(copy.out);
-        ::close(copy.in);
+        if (out >= 0)
+            ::close(out);
+        ::close(in);
         return false;
     }
-    bool ok = copyData(copy, opened.st_size, failure);
-    ::close(copy.in);
-    if (::fchmod(copy.out, status.st_mode & 07777) != 0 && ok)
+    DataCopySide failed = DataCopySide::Reading;
+    bool ok = copyFileData(in, out, opened.st_size, failed) || fail(failure, failed == DataCopySide::Reading ? from : to);
+    ::close(in);
+    if (::fchmod(out, status.st_mode & 07777) != 0 && ok)
         ok = fail(failure, to);
-    if (::close(copy.out) != 0 && ok)
+    if (::close(out) != 0 && ok)
         ok = fail(failure, to);
     return ok;
 }
