@@ -13,7 +13,6 @@
 
 #include <QDateTime>
 
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -39,6 +38,7 @@ int systemRenameWithFlags(const char* from, const char* to, unsigned int flags)
 }
 
 RenameWithFlags renameWithFlags = systemRenameWithFlags;
+ClaimMade claimMade = nullptr;
 
 // A failed step: its errno and the path it concerned (as bytes).
 struct Failure {
@@ -306,8 +306,6 @@ QByteArray freeNameBeside(const QByteArray& path)
     }
     return {};
 }
-
-ClaimMade claimMade = nullptr;
 
 // Whether the item at `path` is still the one `item` describes: another
 // program may put its own there at any moment, and that one is left alone.
