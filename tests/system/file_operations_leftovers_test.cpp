@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <dirent.h>
@@ -28,7 +29,9 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace sorvant {
 namespace {
@@ -528,6 +531,32 @@ TEST_F(CopyLeftovers, AFolderIsLookedThroughAtTheFirstCopyIntoItOnly)
     tree.writeFile("into/.late.sorvant-copy-aB3dE6", "left after the first look");
     ASSERT_TRUE(copyPath(tree.filePath("source"), into + "/two"));
     EXPECT_EQ(namesIn(into), QStringList({".late.sorvant-copy-aB3dE6", "one", "two"}));
+}
+
+// Copies on several threads into one new folder at once: the first looks
+// through it while the others make their temporaries, which it leaves to
+// them, and every copy ends whole.
+TEST_F(CopyLeftovers, CopiesOnSeveralThreadsIntoOneFolderAllEndWhole)
+{
+    constexpr int kThreads = 6;
+    tree.writeFile("folder/a", QByteArray(256 << 10, 'a'));
+    tree.writeFile("folder/b/c", "c");
+    const QString into = tree.makeDir("into");
+    std::atomic<int> copied = 0;
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < kThreads; ++thread) {
+        threads.emplace_back([&, thread] {
+            if (copyPath(tree.filePath("folder"), into + "/copy" + QString::number(thread)))
+                ++copied;
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(copied.load(), kThreads);
+    const QStringList names = namesIn(into);
+    EXPECT_EQ(names.size(), kThreads) << names.join(' ').toStdString();
+    for (const QString& name : names)
+        EXPECT_EQ(countRemovalItems(into + '/' + name), 4) << name.toStdString();
 }
 
 } // namespace
