@@ -60,7 +60,8 @@ private:
 // running copy holds: a regular file or a folder of this user whose lock
 // can be taken, and which is still the item looked at. They were left by
 // copies killed part way. A temporary of a file system without locks, or
-// that cannot be opened, is left alone. The folder is read at the first
+// that cannot be opened, is left alone. (A running copy of a build without
+// these locks holds none: its temporary would go, and that copy fail.) The folder is read at the first
 // copy into it a process makes, not again: one left by a copy killed
 // later, in another process, goes at the next start.
 void removeAbandonedTemporariesBeside(const QByteArray& path);
