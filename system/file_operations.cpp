@@ -5,12 +5,13 @@
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
+#include "system/copy_temporaries.h"
+#include "system/file_data_copy.h"
 #include "system/file_tests.h"
 #include "system/sandbox.h"
 #include "system/tree_removal.h"
 
 #include <QDateTime>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
@@ -37,6 +38,7 @@ int systemRenameWithFlags(const char* from, const char* to, unsigned int flags)
 }
 
 RenameWithFlags renameWithFlags = systemRenameWithFlags;
+ClaimMade claimMade = nullptr;
 
 // A failed step: its errno and the path it concerned (as bytes).
 struct Failure {
@@ -109,39 +111,33 @@ void copyTimes(const struct stat& status, const QByteArray& to, int flags)
     ::utimensat(AT_FDCWD, to.constData(), times, flags);
 }
 
-bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct stat& status, Failure& failure)
+// `temporary`, when given, is told of the copy made at `to` (the copy's top item).
+bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct stat& status, Failure& failure,
+                      CopyTemporary* temporary)
 {
-    const int in = ::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int in = ::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (in < 0)
         return fail(failure, from);
-    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0) {
-        fail(failure, to);
+    // The file read is the regular file looked at, not an item put there since.
+    struct stat opened {};
+    const bool looked = ::fstat(in, &opened) == 0;
+    if (!looked || opened.st_dev != status.st_dev || opened.st_ino != status.st_ino) {
+        if (looked)
+            errno = ESTALE;
+        fail(failure, from);
         ::close(in);
         return false;
     }
-    std::vector<char> buffer(1 << 16);
-    bool ok = true;
-    for (;;) {
-        const ssize_t got = ::read(in, buffer.data(), buffer.size());
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = fail(failure, from);
-            break;
-        }
-        for (ssize_t done = 0; ok && done < got;) {
-            const ssize_t put = ::write(out, buffer.data() + done, size_t(got - done));
-            if (put < 0 && errno != EINTR)
-                ok = fail(failure, to);
-            else if (put > 0)
-                done += put;
-        }
-        if (!ok)
-            break;
+    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0 || (temporary && !temporary->hold(::fcntl(out, F_DUPFD_CLOEXEC, 0)))) {
+        fail(failure, to);
+        if (out >= 0)
+            ::close(out);
+        ::close(in);
+        return false;
     }
+    DataCopySide failed = DataCopySide::Reading;
+    bool ok = copyFileData(in, out, opened.st_size, failed) || fail(failure, failed == DataCopySide::Reading ? from : to);
     ::close(in);
     if (::fchmod(out, status.st_mode & 07777) != 0 && ok)
         ok = fail(failure, to);
@@ -150,9 +146,9 @@ bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct
     return ok;
 }
 
-// The mount a folder is reached through: its mount ID where the kernel
-// gives one (a bind mount of a folder of the same file system has only that
-// to tell it apart), else 0 and only its device.
+// The mount an item is reached through: its mount ID where the kernel
+// gives one (a bind mount from the same file system has only that to tell
+// it apart), else 0 and only its device.
 struct Mount {
     quint64 id = 0;
     dev_t device = 0;
@@ -172,16 +168,18 @@ bool isOtherMount(const Mount& inner, const Mount& top)
     return inner.id != 0 && top.id != 0 ? inner.id != top.id : inner.device != top.device;
 }
 
-bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure);
+bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure,
+              CopyTemporary* temporary = nullptr);
 
 bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat& status, const Mount& top,
-                Failure& failure)
+                Failure& failure, CopyTemporary* temporary)
 {
     std::vector<QByteArray> names;
     if (!folderEntries(from, names))
         return fail(failure, from);
     // Owner-only while it fills, so nothing half-made is open to others.
-    if (::mkdir(to.constData(), 0700) != 0)
+    if (::mkdir(to.constData(), 0700) != 0
+        || (temporary && !temporary->hold(::open(to.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC))))
         return fail(failure, to);
     for (const QByteArray& name : names) {
         if (!copyItem(from + '/' + name, to + '/' + name, &top, failure))
@@ -199,20 +197,23 @@ bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat&
 // mount point inside (another file system, or a bind mount, perhaps of a
 // folder above, which would be copied into itself without end) fails the
 // copy with EXDEV and its path, so that a move never copies what is
-// mounted there and then leaves it standing as well.
-bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure)
+// mounted there and then leaves it standing as well. `temporary`, given
+// for the top item, is told the moment the copy makes it.
+bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure,
+              CopyTemporary* temporary)
 {
     struct stat status {};
     if (::lstat(from.constData(), &status) != 0)
         return fail(failure, from);
-    if (S_ISDIR(status.st_mode)) {
-        const Mount here = mountOf(from, status);
-        if (top && isOtherMount(here, *top)) {
-            errno = EXDEV;
-            return fail(failure, from);
-        }
-        return copyFolder(from, to, status, top ? *top : here, failure);
+    // A file can be a mount point too (a bind mount of a file): it is
+    // refused like a folder one, never copied by reading what is mounted.
+    const Mount here = top || S_ISDIR(status.st_mode) ? mountOf(from, status) : Mount{};
+    if (top && isOtherMount(here, *top)) {
+        errno = EXDEV;
+        return fail(failure, from);
     }
+    if (S_ISDIR(status.st_mode))
+        return copyFolder(from, to, status, top ? *top : here, failure, temporary);
     if (S_ISLNK(status.st_mode)) {
         QByteArray target(status.st_size > 0 ? status.st_size + 1 : 4096, Qt::Uninitialized);
         const ssize_t length = ::readlink(from.constData(), target.data(), size_t(target.size()));
@@ -221,6 +222,8 @@ bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Fa
         target.truncate(length);
         if (::symlink(target.constData(), to.constData()) != 0)
             return fail(failure, to);
+        if (temporary)
+            temporary->hold(-1);
         copyTimes(status, to, AT_SYMLINK_NOFOLLOW);
         return true;
     }
@@ -228,7 +231,7 @@ bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Fa
         errno = ENOTSUP;   // devices, sockets and pipes are not copied
         return fail(failure, from);
     }
-    if (!copyFileContents(from, to, status, failure))
+    if (!copyFileContents(from, to, status, failure, temporary))
         return false;
     copyUserAttributes(from, to, true);
     copyTimes(status, to, 0);
@@ -312,6 +315,25 @@ bool isSameItem(const QByteArray& path, const struct stat& item)
     return ::lstat(path.constData(), &status) == 0 && status.st_dev == item.st_dev && status.st_ino == item.st_ino;
 }
 
+// An empty folder made at `to` to claim it, opened; -1 when it cannot be
+// made, or is removed again when it cannot be opened (only while it is
+// still the one made).
+int openFolderClaim(const QByteArray& to)
+{
+    if (::mkdir(to.constData(), 0700) != 0)
+        return -1;
+    struct stat made {};
+    const bool looked = ::lstat(to.constData(), &made) == 0;
+    const int claim = ::open(to.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (claim < 0) {
+        const int code = errno;
+        if (looked && isSameItem(to, made))
+            unlinkItemAt(AT_FDCWD, to.constData(), AT_REMOVEDIR);
+        errno = code;
+    }
+    return claim;
+}
+
 // A rename that never replaces, for file systems without RENAME_NOREPLACE
 // (FUSE, some network ones): `to` is claimed first by a call that fails
 // with EEXIST when it is taken. A non-folder is linked there and its old
@@ -328,11 +350,11 @@ bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
     const bool folder = S_ISDIR(status.st_mode);
     if (!folder) {
         if (::link(from.constData(), to.constData()) == 0) {
-            if (::unlink(from.constData()) == 0)
+            if (unlinkItemAt(AT_FDCWD, from.constData(), 0) == 0)
                 return true;
             const int code = errno;
             if (isSameItem(to, status))
-                ::unlink(to.constData());
+                unlinkItemAt(AT_FDCWD, to.constData(), 0);
             errno = code;
             return false;
         }
@@ -341,10 +363,7 @@ bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
     }
     // The claim stays open until the end, so that its inode cannot be freed
     // and reused by an item made in its place.
-    const int claim = folder ? (::mkdir(to.constData(), 0700) == 0
-                                    ? ::open(to.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
-                                    : -1)
-                             : ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int claim = folder ? openFolderClaim(to) : ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     struct stat claimed {};
     if (claim < 0 || ::fstat(claim, &claimed) != 0) {
         const int code = errno;
@@ -353,32 +372,19 @@ bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
         errno = code;
         return false;
     }
+    if (claimMade)
+        claimMade(to.constData());
     bool renamed = false;
     int code = EEXIST;
     if (isSameItem(to, claimed)) {
         renamed = renameWithFlags(from.constData(), to.constData(), 0) == 0;
         code = errno;
         if (!renamed && isSameItem(to, claimed))
-            folder ? ::rmdir(to.constData()) : ::unlink(to.constData());
+            unlinkItemAt(AT_FDCWD, to.constData(), folder ? AT_REMOVEDIR : 0);
     }
     ::close(claim);
     errno = code;
     return renamed;
-}
-
-// A hidden name beside `path` for a copy under way, made unique by a
-// random suffix: "/a/report.pdf" => "/a/.report.pdf.sorvant-copy-x7Qk2b".
-// A long name is cut so that the whole stays within NAME_MAX (255 bytes).
-QByteArray temporaryNameBeside(QByteArray path)
-{
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    while (path.size() > 1 && path.endsWith('/'))   // "/a/folder/" names "/a/folder"
-        path.chop(1);
-    const qsizetype slash = path.lastIndexOf('/');
-    QByteArray name = '.' + path.mid(slash + 1).left(200) + ".sorvant-copy-";
-    for (int i = 0; i < 6; ++i)
-        name += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
-    return path.left(slash + 1) + name;
 }
 
 // A failure within the temporary copy named as the place it was made for:
@@ -398,25 +404,24 @@ QByteArray pathInPlace(const QByteArray& path, const QByteArray& temporary, QByt
 // Copies under a temporary name beside `to`, then renames the whole copy
 // into place without replacing anything: nothing but a finished copy ever
 // stands under `to`, and an item another program puts there meanwhile is
-// kept (EEXIST). What fails removes only what this copy made.
+// kept (EEXIST). What fails removes what this copy made, and only that.
 bool copyIntoPlace(const QByteArray& from, const QByteArray& to, Failure& failure)
 {
     // A name taken already fails the copy's first, exclusive creation with
     // EEXIST (nothing below it can): then another name is tried.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray temporary = temporaryNameBeside(to);
+        CopyTemporary temporary(temporaryNameBeside(to));
         Failure made;
-        const bool copied = copyItem(from, temporary, nullptr, made);
-        if (!copied && made.code == EEXIST && made.path == temporary)
+        const bool copied = copyItem(from, temporary.path(), nullptr, made, &temporary);
+        if (!copied && !temporary.isMade() && made.code == EEXIST && made.path == temporary.path())
             continue;
-        if (copied && renameNoReplace(temporary, to))
+        if (copied && renameNoReplace(temporary.path(), to))
             return true;
         if (copied)
             fail(failure, to);
         else
-            failure = Failure{made.code, pathInPlace(made.path, temporary, to)};
-        Failure ignored;
-        removeItem(temporary, ignored);
+            failure = Failure{made.code, pathInPlace(made.path, temporary.path(), to)};
+        temporary.remove();
         return false;
     }
     errno = EEXIST;
@@ -429,8 +434,10 @@ bool copyBytes(const QByteArray& from, const QByteArray& to, FileError* error)
     if (exists(to)) {
         errno = EEXIST;
         fail(failure, to);
-    } else if (copyIntoPlace(from, to, failure)) {
-        return true;
+    } else {
+        removeAbandonedTemporariesBeside(to);
+        if (copyIntoPlace(from, to, failure))
+            return true;
     }
     report(error, failure, QStringLiteral("copy"));
     return false;
@@ -469,6 +476,11 @@ bool renameNoReplace(const QByteArray& from, const QByteArray& to)
 void setRenameWithFlagsFunction(RenameWithFlags function)
 {
     renameWithFlags = function ? function : systemRenameWithFlags;
+}
+
+void setClaimMadeFunction(ClaimMade function)
+{
+    claimMade = function;
 }
 
 bool createFile(const QString& path)

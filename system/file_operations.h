@@ -6,11 +6,20 @@
 //
 // Nothing is lost on failure: a copy is made under a hidden temporary name
 // beside its destination (".<name>.sorvant-copy-XXXXXX") and renamed into
-// place whole, never over an item; a copy that fails removes only what it
-// made, and one killed part way leaves at most that temporary item, nothing
-// under the destination's name. A move never replaces an existing item; a
-// move across file systems removes the source only after the whole copy is
-// in place; rewriting a file replaces it whole or not at all.
+// place whole, never over an item; a copy that fails removes all it made
+// and only that (its own read-only folders are made writable first), and
+// what it cannot remove is logged. A copy killed part way can leave:
+//   - its temporary item, which it holds locked while it works: the next
+//     copy into that folder removes it (system/copy_temporaries.h);
+//   - on a file system without RENAME_NOREPLACE (renameNoReplace below),
+//     killed between claiming the destination's name and renaming over the
+//     claim, an empty folder (or an empty file, where hard links are refused
+//     too) under the destination's name, which nothing removes: it cannot be
+//     told from one a user made.
+// Nothing else stands under the destination's name. A move never replaces
+// an existing item; a move across file systems removes the source only
+// after the whole copy is in place; rewriting a file replaces it whole or
+// not at all.
 //
 // Not here: questions about items (system/file_tests.h).
 
@@ -53,11 +62,12 @@ bool createLinkWithPath(const QString& existingPath, const QString& linkPath);
 // --- copying, moving, removing -------------------------------------------------------------
 
 // Copies a file, a link (as a link) or a whole folder tree, keeping
-// permissions, modification dates and user extended attributes (tags,
-// comments). NO with EEXIST when the destination exists, also when another
-// program makes it while the copy is under way (its item is kept). A copy
-// stays on the mount it starts on: a mount point inside the folder (another
-// file system, or a bind mount) fails it with EXDEV, and the error names it:
+// permissions, modification dates, user extended attributes (tags,
+// comments) and the holes of sparse files. NO with EEXIST when the
+// destination exists, also when another program makes it while the copy is
+// under way (its item is kept). A copy stays on the mount it starts on: a
+// mount point inside the folder (another file system, or a bind mount of a
+// folder or a file) fails it with EXDEV, and the error names it:
 //   "copy '/tmp/top/mnt': Invalid cross-device link"
 bool copyPath(const QString& source, const QString& destination, FileError* error = nullptr);
 // Renames, or copies and then removes across file systems. Never replaces
@@ -97,8 +107,9 @@ qint64 countRemovalItems(const QString& path, const std::function<bool()>& shoul
 // the tree, not with its number of items. An item that cannot be removed is
 // not counted; its folders stay, and every other item is still removed, at
 // any depth. A removal stays on the mount it starts on: a mount point inside
-// (another file system, or a bind mount) is not entered and is left with
-// all that is mounted there; the error then names it, with EBUSY:
+// (another file system, or a bind mount of a folder or a file) is not
+// entered and is left with all that is mounted there; the error then names
+// it, with EBUSY:
 //   "remove mount point '/tmp/top/mnt': Device or resource busy"
 bool removePath(const QString& path, FileError* error, const RemovalProgress& progress);
 // Whether removePath's `error` is a mount point it left (error.path names it).
@@ -123,9 +134,16 @@ bool renameNoReplace(const QByteArray& from, const QByteArray& to);
 using RenameWithFlags = int (*)(const char* from, const char* to, unsigned int flags);
 void setRenameWithFlagsFunction(RenameWithFlags function);
 
-// The unlinkat call removals make for each file, link and emptied folder; a
-// test puts a stand-in here to act as an item even root cannot remove.
-// nullptr restores the system call.
+// Called by renameNoReplace the moment it has claimed `to` with an empty
+// item, before it looks whether the claim is still its own and renames over
+// it; a test puts a stand-in here to act as another program saving its own
+// item there then. nullptr (the default) calls nothing.
+using ClaimMade = void (*)(const char* to);
+void setClaimMadeFunction(ClaimMade function);
+
+// The unlinkat call removals make for each file, link and emptied folder,
+// and renameNoReplace for its claims; a test puts a stand-in here to act as
+// an item even root cannot remove. nullptr restores the system call.
 using UnlinkAt = int (*)(int folder, const char* name, int flags);
 void setUnlinkAtFunction(UnlinkAt function);
 

@@ -159,6 +159,7 @@ private:
     }
     void entry(const dirent& entry);
     bool leaf(int folder, const char* name);
+    [[nodiscard]] bool isMountRootAt(int folder, const char* name) const;
     void enter(int folder, const char* name);
     bool leave();
     bool reopenParentOfDeepest();
@@ -242,9 +243,25 @@ bool TreeWalk::leaf(int folder, const char* name)
     }
     if (errno == EISDIR)
         return false;
-    if (errno != ENOENT)
+    if (errno == EBUSY && isMountRootAt(folder, name))
+        fail(pathOf(name), EBUSY, name, true);   // a file mounted there (a bind mount)
+    else if (errno != ENOENT)
         fail(pathOf(name), errno, name);
     return true;
+}
+
+// Whether the item `name` in `folder` is the top of a mount: the kernel's
+// mount-root attribute where it gives one, else a mount ID other than the
+// folder's.
+bool TreeWalk::isMountRootAt(int folder, const char* name) const
+{
+    struct statx status {};
+    if (::statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_MNT_ID, &status) != 0)
+        return false;
+    if (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+        return (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    const quint64 outer = m_levels.empty() ? 0 : m_levels.back().place.mount;
+    return (status.stx_mask & STATX_MNT_ID) && outer != 0 && status.stx_mnt_id != outer;
 }
 
 // Opens a folder in the deepest one (or at a path) and goes down into it.
@@ -367,6 +384,11 @@ bool TreeWalk::reopenParentOfDeepest()
 void setUnlinkAtFunction(UnlinkAt function)
 {
     unlinkAtFunction = function ? function : systemUnlinkAt;
+}
+
+int unlinkItemAt(int folder, const char* name, int flags)
+{
+    return unlinkAtFunction(folder, name, flags);
 }
 
 TreeRemovalResult removeTree(const QByteArray& path, const RemovalProgress& progress,

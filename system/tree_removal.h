@@ -35,11 +35,16 @@ struct TreeRemovalFailure {
 // Removes the item at `path` and, for a folder, everything below it,
 // depth first. An item that fails is recorded (the first one only) and the
 // removal goes on with every item not tried yet, at any depth; a folder
-// with an item left in it is left too. A folder inside that is the top of
-// another mount (another file system, or a bind mount of the same one) is
-// neither entered nor removed: it is left like an item that failed.
+// with an item left in it is left too. An item inside that is the top of
+// another mount (a folder of another file system, or a bind mount of a
+// folder or a file) is neither entered nor removed: it is left like an item
+// that failed, and the failure says it is a mount point.
 TreeRemovalResult removeTree(const QByteArray& path, const RemovalProgress& progress,
                              TreeRemovalFailure& failure);
+
+// The unlinkat call of removals (or the stand-in a test put in place with
+// setUnlinkAtFunction, system/file_operations.h).
+int unlinkItemAt(int folder, const char* name, int flags);
 
 // The items removeTree would remove: 1 for a file or a link, a folder
 // counts itself and what is below it (an unreadable folder or a mount

@@ -5,6 +5,8 @@
 #include "platform/xattr.h"
 #include "system/file_tests.h"
 #include "system/sandbox.h"
+#include "tests/support/child_process.h"
+#include "tests/support/failing_system_calls.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
 
@@ -159,6 +161,48 @@ TEST_F(FileOperations, AFailedCopyLeavesTheSourceIntactAndNoPartialCopy)
     EXPECT_EQ(contents("src/a.txt"), "first");
     EXPECT_EQ(contents("src/sub/b.txt"), "second");
     EXPECT_TRUE(existsAt("src/sub/z-pipe"));
+}
+
+// A copy used to fill holes: a sparse file of 1 GB holding 8 KB of data
+// took 1 GB on disk as a copy. The copy's blocks are now those of its data,
+// at two apparent sizes, with the trailing hole and the size kept.
+TEST_F(FileOperations, ACopyKeepsTheHolesOfASparseFile)
+{
+    const QByteArray data(8192, 'd');
+    for (const off_t size : {off_t(64) << 20, off_t(1) << 30}) {
+        SCOPED_TRACE(size);
+        const QByteArray sparse = fileSystemRepresentation(tree.filePath("sparse"));
+        const QByteArray copy = fileSystemRepresentation(tree.filePath("copy"));
+        const int fd = ::open(sparse.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, data.constData(), 4096, 0), 4096);
+        ASSERT_EQ(::pwrite(fd, data.constData(), 4096, size / 2), 4096);
+        ASSERT_EQ(::ftruncate(fd, size), 0);
+        ::close(fd);
+        struct stat source {};
+        ASSERT_EQ(::stat(sparse.constData(), &source), 0);
+        if (source.st_blocks * 512 > size / 4)
+            GTEST_SKIP() << "this file system keeps no holes";
+        FileError error;
+        ASSERT_TRUE(copyPath(tree.filePath("sparse"), tree.filePath("copy"), &error)) << error.description().toStdString();
+        struct stat copied {};
+        ASSERT_EQ(::stat(copy.constData(), &copied), 0);
+        EXPECT_EQ(copied.st_size, size);
+        // The data's blocks, with room for a file system's own allocation.
+        EXPECT_LE(copied.st_blocks * 512, source.st_blocks * 512 + (256 << 10));
+        QFile file(tree.filePath("copy"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        for (const off_t at : {off_t(0), size / 2}) {
+            ASSERT_TRUE(file.seek(at));
+            EXPECT_EQ(file.read(4096), data.left(4096));
+        }
+        ASSERT_TRUE(file.seek(4096));
+        EXPECT_EQ(file.read(4096), QByteArray(4096, 0));
+        ASSERT_TRUE(file.seek(size - 4096));
+        EXPECT_EQ(file.read(8192), QByteArray(4096, 0));
+        file.close();
+        ASSERT_TRUE(removePath(tree.filePath("copy")));
+    }
 }
 
 TEST_F(FileOperations, MoveRenamesAndNeverReplaces)
@@ -353,47 +397,7 @@ TEST_F(FileOperations, AFailedMergeStepIsLoggedAndKeepsTheTarget)
     EXPECT_EQ(contents("src/sub/b.txt"), "second");
 }
 
-// Makes the system calls `calls` of this process fail with `code`, as a
-// file system might at the worst moment. Only for a forked child: it cannot
-// be undone.
-bool failSystemCalls(std::initializer_list<int> calls, int code)
-{
-#if defined(__x86_64__)
-    std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
-    // Each match jumps past the matches after it and the "allow" to the error.
-    auto left = static_cast<unsigned char>(calls.size());
-    for (const int call : calls)
-        filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(call), left--, 0));
-    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
-    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<unsigned>(code)));
-    sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
-    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
-           && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
-#else
-    (void)calls;
-    (void)code;
-    return false;
-#endif
-}
-
-bool failEveryRename()
-{
-#if defined(__x86_64__)
-    return failSystemCalls({__NR_rename, __NR_renameat, __NR_renameat2}, EPERM);
-#else
-    return false;
-#endif
-}
-
-// Hard links refused (EPERM), as on file systems that have none.
-bool failEveryLink()
-{
-#if defined(__x86_64__)
-    return failSystemCalls({__NR_link, __NR_linkat}, EPERM);
-#else
-    return false;
-#endif
-}
+using test::failEveryRename;
 
 TEST_F(FileOperations, AFailingFinalMoveOfAMergeKeepsTheTarget)
 {
@@ -487,70 +491,6 @@ TEST_F(FileOperations, ADestinationMadeByAnotherProgramDuringACopyIsKept)
     setRenameWithFlagsFunction(nullptr);
 }
 
-// Another program that, the moment before the final rename of a copy on a
-// file system without RENAME_NOREPLACE, saves an item of its own (of the
-// claim's kind) over the empty one the copy had claimed the destination
-// with; the rename then fails.
-QByteArray theirClaimedDestination;
-
-int renameAfterTheClaimIsReplaced(const char* from, const char* to, unsigned int flags)
-{
-    if (flags & RENAME_NOREPLACE) {
-        errno = EINVAL;
-        return -1;
-    }
-    if (!theirClaimedDestination.isEmpty() && theirClaimedDestination == to) {
-        theirClaimedDestination.clear();
-        const QByteArray theirs = QByteArray(to) + ".theirs";
-        struct stat claim {};
-        ::lstat(to, &claim);
-        if (S_ISDIR(claim.st_mode))
-            ::mkdir(theirs.constData(), 0755);
-        else
-            test::writeFileBytes(theirs, "their data");
-        ::rename(theirs.constData(), to);
-        errno = EIO;
-        return -1;
-    }
-    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
-}
-
-// A copy used to remove what stood at its claimed destination after a
-// failed rename, though another program had replaced the claim by then.
-// A file is claimed (and so reaches that rename) where links are refused.
-TEST_F(FileOperations, AnItemPutOverAClaimedDestinationIsKept)
-{
-    tree.writeFile("folder/a", "first");
-    tree.writeFile("file", "contents");
-    for (const QString source : {"folder", "file"}) {
-        SCOPED_TRACE(source.toStdString());
-        const QString destination = tree.filePath("dst");
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            if (source == "file" && !failEveryLink())
-                ::_exit(77);
-            theirClaimedDestination = fileSystemRepresentation(destination);
-            setRenameWithFlagsFunction(renameAfterTheClaimIsReplaced);
-            const bool copied = copyPath(tree.filePath(source), destination);
-            ::_exit(copied ? 1 : theirClaimedDestination.isEmpty() ? 0 : 2);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        if (WEXITSTATUS(status) == 77)
-            continue;   // links cannot be refused here
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the copy succeeded; 2: its claim was never replaced";
-        if (source == "folder")
-            EXPECT_TRUE(isDirectoryAtPath(destination));
-        else
-            EXPECT_EQ(contents("dst"), "their data");
-        EXPECT_EQ(QDir(tree.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                  QStringList({"dst", "file", "folder"}));
-        removePath(destination);
-    }
-}
-
 // A process copying or moving is killed the moment its copy passes 1 MiB
 // (the kernel's file-size limit signals it, and the signal kills it):
 // nothing stands under the destination's name, and the source is whole.
@@ -606,38 +546,8 @@ TEST_F(FileOperations, ACopyOrMoveKilledPartWayLeavesNothingUnderItsName)
         removePath(QString::fromUtf8(shmTemplate));
 }
 
-// How a forked child ended (its exit code; -1 when a signal ended it) and
-// what it sent back.
-struct ChildAnswer {
-    int exitCode = -1;
-    QByteArray sent;
-};
-
-// Runs `work` in a forked child, which exits 0 after sending back what
-// `work` answers (or ends itself sooner, as with _exit(77) for "cannot be
-// done here").
-ChildAnswer answerOfAChild(const std::function<QByteArray()>& work)
-{
-    ChildAnswer answer;
-    int ends[2];
-    if (::pipe(ends) != 0)
-        return answer;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(ends[0]);
-        const QByteArray sent = work();
-        ::_exit(::write(ends[1], sent.constData(), size_t(sent.size())) == sent.size() ? 0 : 1);
-    }
-    ::close(ends[1]);
-    char buffer[4096];
-    for (ssize_t got; child > 0 && (got = ::read(ends[0], buffer, sizeof buffer)) > 0;)
-        answer.sent.append(buffer, got);
-    ::close(ends[0]);
-    int status = 0;
-    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
-        answer.exitCode = WEXITSTATUS(status);
-    return answer;
-}
+using test::answerOfAChild;
+using test::ChildAnswer;
 
 // A copy or move whose writing fails part way (the kernel's file-size limit
 // refuses writes past 1 MiB) names the destination in its error, never the
@@ -697,7 +607,7 @@ struct ChildCopy {
     qint64 destinationAfter = -1;
 };
 
-enum class Inside { BindOfAFolderElsewhere, BindOfTheSourceItself, AnotherFileSystem };
+enum class Inside { BindOfAFolderElsewhere, BindOfTheSourceItself, AnotherFileSystem, BindOfAFile };
 
 // In a private mount namespace (nothing leaks out, even if the child dies):
 // mounts onto "top/mnt", then copies or moves "top" to `destination`.
@@ -707,7 +617,9 @@ QByteArray copyAroundAMount(const test::TempTree& tree, Inside kind, bool move, 
     const QByteArray mountPoint = fileSystemRepresentation(tree.filePath("top/mnt"));
     if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         ::_exit(77);
-    const QString bound = kind == Inside::BindOfTheSourceItself ? tree.filePath("top") : tree.filePath("outside");
+    const QString bound = tree.filePath(kind == Inside::BindOfTheSourceItself ? "top"
+                                        : kind == Inside::BindOfAFile         ? "outside/o1"
+                                                                              : "outside");
     const bool mounted = kind == Inside::AnotherFileSystem
                              ? ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=1m") == 0
                              : ::mount(fileSystemRepresentation(bound).constData(), mountPoint.constData(), nullptr,
@@ -731,7 +643,8 @@ QByteArray copyAroundAMount(const test::TempTree& tree, Inside kind, bool move, 
 
 // A copy used to walk into a mount inside its source: a move across file
 // systems copied what was mounted there, then its removal left the mount
-// point, and both stood. A copy now refuses the mount point and names it.
+// point, and both stood. A copy now refuses the mount point and names it;
+// a file mounted there (a bind mount of a file) used to be copied by reading.
 TEST_F(FileOperations, ACopyOrMoveRefusesAMountPointInside)
 {
     char shmTemplate[] = "/dev/shm/sorvant-test-XXXXXX";
@@ -747,6 +660,8 @@ TEST_F(FileOperations, ACopyOrMoveRefusesAMountPointInside)
         {Inside::AnotherFileSystem, false, tree.filePath("copy"), 2},
         {Inside::AnotherFileSystem, true, QString::fromUtf8(shmTemplate) + "/moved", 2},
         {Inside::BindOfAFolderElsewhere, true, QString::fromUtf8(shmTemplate) + "/moved", 3},
+        {Inside::BindOfAFile, false, tree.filePath("copy"), 1},
+        {Inside::BindOfAFile, true, QString::fromUtf8(shmTemplate) + "/moved", 1},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(testing::Message() << int(row.kind) << (row.move ? " move" : " copy"));
@@ -756,7 +671,11 @@ TEST_F(FileOperations, ACopyOrMoveRefusesAMountPointInside)
         tree.writeFile("outside/o2", "x");
         tree.writeFile("top/a", "x");
         tree.writeFile("top/b/c", "x");
-        tree.makeDir("top/mnt");
+        removePath(tree.filePath("top/mnt"));
+        if (row.kind == Inside::BindOfAFile)
+            tree.writeFile("top/mnt", "under the mount");
+        else
+            tree.makeDir("top/mnt");
         const ChildAnswer answer
             = answerOfAChild([&] { return copyAroundAMount(tree, row.kind, row.move, row.destination); });
         if (answer.exitCode == 77)

@@ -308,7 +308,7 @@ struct ChildRemoval {
     qint64 mountedLeft = -1;   // the items at the mount point afterwards, itself included
 };
 
-enum class Mounted { BindOfAFolderOnTheSameFileSystem, AnotherFileSystem };
+enum class Mounted { BindOfAFolderOnTheSameFileSystem, AnotherFileSystem, BindOfAFile };
 
 // In a private mount namespace (nothing leaks out, even if the child dies):
 // mounts onto "top/mnt" and removes "top". Exit 77: mounting is not permitted.
@@ -317,9 +317,9 @@ enum class Mounted { BindOfAFolderOnTheSameFileSystem, AnotherFileSystem };
     const QByteArray mountPoint = fileSystemRepresentation(tree.filePath("top/mnt"));
     if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         ::_exit(77);
-    if (kind == Mounted::BindOfAFolderOnTheSameFileSystem) {
-        if (::mount(fileSystemRepresentation(tree.filePath("outside")).constData(), mountPoint.constData(), nullptr,
-                    MS_BIND, nullptr) != 0)
+    if (kind != Mounted::AnotherFileSystem) {
+        const QString bound = tree.filePath(kind == Mounted::BindOfAFile ? "outside/m1" : "outside");
+        if (::mount(fileSystemRepresentation(bound).constData(), mountPoint.constData(), nullptr, MS_BIND, nullptr) != 0)
             ::_exit(77);
     } else {
         if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=1m") != 0)
@@ -346,17 +346,22 @@ enum class Mounted { BindOfAFolderOnTheSameFileSystem, AnotherFileSystem };
 }
 
 // A removal used to walk into a mount inside its tree and delete what is
-// mounted there before the mount point itself answered "busy".
+// mounted there before the mount point itself answered "busy"; a file
+// mounted there was left but named only "busy", not a mount point.
 TEST_F(TreeRemoval, AMountPointInsideIsLeftWithWhatIsMountedThere)
 {
-    for (const Mounted kind : {Mounted::BindOfAFolderOnTheSameFileSystem, Mounted::AnotherFileSystem}) {
+    for (const Mounted kind : {Mounted::BindOfAFolderOnTheSameFileSystem, Mounted::AnotherFileSystem,
+                               Mounted::BindOfAFile}) {
         SCOPED_TRACE(int(kind));
         tree.writeFile("outside/m1", "x");
         tree.writeFile("outside/m2", "x");
         tree.writeFile("outside/sub/m3", "x");
         tree.writeFile("top/a", "x");
         tree.writeFile("top/b/c", "x");
-        tree.makeDir("top/mnt");
+        if (kind == Mounted::BindOfAFile)
+            tree.writeFile("top/mnt", "under the mount");
+        else
+            tree.makeDir("top/mnt");
         int ends[2];
         ASSERT_EQ(::pipe(ends), 0);
         const pid_t child = ::fork();
@@ -383,7 +388,7 @@ TEST_F(TreeRemoval, AMountPointInsideIsLeftWithWhatIsMountedThere)
         EXPECT_EQ(QString::fromUtf8(result.operation), "remove mount point");
         EXPECT_EQ(result.removed, 3);
         EXPECT_EQ(result.countAfter, 2);
-        EXPECT_EQ(result.mountedLeft, 5);
+        EXPECT_EQ(result.mountedLeft, kind == Mounted::BindOfAFile ? 1 : 5);
         EXPECT_EQ(countRemovalItems(tree.filePath("outside")), 5);
         EXPECT_TRUE(removePath(tree.filePath("top")));
         EXPECT_TRUE(removePath(tree.filePath("outside")));
