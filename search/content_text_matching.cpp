@@ -231,23 +231,52 @@ enum class DeclaredRead {
     NotRead,  // a read error, a file shorter than its size, or a stop
 };
 
+// What each byte is where a character of a set of one or two bytes a
+// character begins: a character of its own, the lead of a pair, or one the
+// set leaves out.
+enum class ByteKind : unsigned char { Single, Lead, Invalid };
+
+std::array<ByteKind, 256> byteKinds(const DoubleByteUnits& pairs)
+{
+    std::array<ByteKind, 256> kinds{};
+    for (std::size_t b = 0; b < kinds.size(); ++b)
+        kinds[b] = pairs.lead[b]                                   ? ByteKind::Lead
+                   : pairs.single[b] == DoubleByteUnits::kNoUnit ? ByteKind::Invalid
+                                                                   : ByteKind::Single;
+    return kinds;
+}
+
 // Where checking the characters of `data` from `from` (a character's
 // start) to `to` against a set of one or two bytes a character ends: at
 // `to`, or before a lead byte that is last when the bytes go on after `to`
 // (it is checked with them); -1 at a character the set leaves out.
-// `units` counts the characters checked.
+// `units` counts the characters checked. The single bytes most text is
+// made of cost a lookup each.
 qsizetype checkedDoubleBytes(const unsigned char* data, qsizetype from, qsizetype to, bool last,
-                             const DoubleByteUnits& pairs, qsizetype& units)
+                             const DoubleByteUnits& pairs, const std::array<ByteKind, 256>& kinds,
+                             qsizetype& units)
 {
     qsizetype at = from;
+    qsizetype pairCount = 0;
     while (at < to) {
-        if (pairs.lead[data[at]] && at + 1 == to)
-            return last ? -1 : at;
-        if (pairs.unitAt(data + at) == DoubleByteUnits::kNoUnit)
+        const ByteKind kind = kinds[data[at]];
+        if (kind == ByteKind::Single) {
+            ++at;
+            continue;
+        }
+        if (kind == ByteKind::Invalid)
             return -1;
-        at += pairs.lengthAt(data + at);
-        ++units;
+        if (at + 1 == to) {
+            if (last)
+                return -1;
+            break;
+        }
+        if (pairs.pairs[std::size_t(data[at]) << 8 | data[at + 1]] == DoubleByteUnits::kNoUnit)
+            return -1;
+        at += 2;
+        ++pairCount;
     }
+    units += at - from - pairCount;
     return at;
 }
 
@@ -263,6 +292,7 @@ DeclaredRead readDeclaredBytes(int fd, QByteArray& bytes, const ByteUnits* table
     const qsizetype size = bytes.size();
     qsizetype checked = 0; // where the next character to check begins
     units = 0;
+    const std::array<ByteKind, 256> kinds = pairs != nullptr ? byteKinds(*pairs) : std::array<ByteKind, 256>{};
     for (qsizetype read = 0; read < size;) {
         const qsizetype want = std::min(size - read, kContentWindowBytes);
         if (readUpTo(fd, bytes.data() + read, want) != want || stop.shouldStop(std::uint64_t(want)))
@@ -274,7 +304,7 @@ DeclaredRead readDeclaredBytes(int fd, QByteArray& bytes, const ByteUnits* table
             checked = units = read;
             continue;
         }
-        checked = checkedDoubleBytes(data, checked, read, read == size, *pairs, units);
+        checked = checkedDoubleBytes(data, checked, read, read == size, *pairs, kinds, units);
         if (checked < 0)
             return DeclaredRead::NotInSet;
     }
