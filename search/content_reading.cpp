@@ -267,13 +267,18 @@ DeclaredRead readDeclaredBytes(int fd, QByteArray& bytes, const ByteUnits* table
     qsizetype checked = 0; // where the next character to check begins
     units = 0;
     const std::array<ByteKind, 256> kinds = pairs != nullptr ? byteKinds(*pairs) : std::array<ByteKind, 256>{};
+    // Sets that give every byte a character (ISO-8859-1, windows-1252 as
+    // ICU has it) leave nothing to check.
+    const bool everyByteValid =
+        table != nullptr && std::all_of(table->valid.begin(), table->valid.end(), [](bool valid) { return valid; });
     for (qsizetype read = 0; read < size;) {
         const qsizetype want = std::min(size - read, kContentWindowBytes);
         if (readUpTo(fd, bytes.data() + read, want) != want || stop.shouldStop(std::uint64_t(want)))
             return DeclaredRead::NotRead;
         read += want;
         if (table != nullptr) {
-            if (!std::all_of(data + checked, data + read, [table](unsigned char b) { return table->valid[b]; }))
+            if (!everyByteValid
+                && !std::all_of(data + checked, data + read, [table](unsigned char b) { return table->valid[b]; }))
                 return DeclaredRead::NotInSet;
             checked = units = read;
             continue;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace sorvant {
 
@@ -532,27 +533,42 @@ bool matchWildcardWithSetsWithTable(const unichar* textBegin, const unichar* tex
 
 namespace {
 
-// The scan of a text of bytes, each the unit `byteUnits` gives it: a table
-// of the bytes that stand for the target, so that the loop over the others
-// is a lookup a byte.
+// The scan of a text of bytes, each the unit `byteUnits` gives it: memchr
+// where one byte stands for the target (with case, mostly), else a table
+// of the bytes that do, so that the loop over the others is a lookup a
+// byte.
 struct ByteScan
 {
     const unichar* byteUnits;
     std::array<bool, 256> isTarget{};
+    int onlyByte = -1; // the one byte that stands for the target, if one
 
     unichar map(unsigned char b) const { return byteUnits[b]; }
     void aim(unichar unit)
     {
-        for (std::size_t b = 0; b < isTarget.size(); ++b)
+        int count = 0;
+        for (std::size_t b = 0; b < isTarget.size(); ++b) {
             isTarget[b] = byteUnits[b] == unit;
+            if (isTarget[b]) {
+                onlyByte = int(b);
+                ++count;
+            }
+        }
+        if (count != 1)
+            onlyByte = -1;
     }
     const unsigned char* find(const unsigned char* t, const unsigned char* end, std::uint64_t budget,
                               std::uint64_t& steps) const
     {
         const unsigned char* const from = t;
         const unsigned char* const last = end - t > qsizetype(budget) ? t + budget : end;
-        while (t < last && !isTarget[*t])
-            ++t;
+        if (onlyByte >= 0) {
+            const void* found = std::memchr(t, onlyByte, std::size_t(last - t));
+            t = found != nullptr ? static_cast<const unsigned char*>(found) : last;
+        } else {
+            while (t < last && !isTarget[*t])
+                ++t;
+        }
         steps = std::uint64_t(t - from);
         return t;
     }

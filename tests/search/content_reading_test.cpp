@@ -23,6 +23,7 @@
 #include <atomic>
 #include <map>
 #include <optional>
+#include <string>
 
 namespace sorvant {
 namespace {
@@ -390,6 +391,41 @@ TEST_F(ContentReadingTest, StopEndsTheReadOfADeclaredFileWithinAWindow)
         }
     }
     m_params.stop = false;
+}
+
+// A file declared in a set of one byte a character is matched on its bytes
+// only when every byte is one the set has (ISO-8859-3 leaves out 0xA5), in
+// any window; one that leaves none out is not checked and matched.
+TEST_F(ContentReadingTest, BytesASingleByteSetLeavesOutAreNotMatchedOnBytes)
+{
+    const QByteArray before(kContentWindowBytes + 5, 'a');
+    const struct
+    {
+        QByteArray charset;
+        QByteArray text;
+        std::optional<bool> found;
+    } rows[] = {
+        {"ISO-8859-3", "caf\xe9 needle", true},
+        {"ISO-8859-3", "caf\xe9 \xa5 needle", std::nullopt},
+        {"ISO-8859-3", before + "\xa5 needle", std::nullopt},
+        {"ISO-8859-3", before + "\xa6 needle", true},
+        {"ISO-8859-1", before + "\xa5 needle", true},
+    };
+    setSearch(kSearchWildcards, {u"*needle"_qs}, 0);
+    std::atomic<bool> noStop{false};
+    const StopCheck stop{&noStop, nullptr};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.charset.toStdString() + " " + std::to_string(row.text.size()));
+        const QByteArray name = writeNext(row.text);
+        if (!declare(name, row.charset))
+            GTEST_SKIP() << "the temporary file system has no user extended attributes";
+        const FileLabel label{{}, name};
+        const OpenFile file = openRegularFile(folder(), label, 1 << 20);
+        ASSERT_TRUE(file.isOpen());
+        EXPECT_EQ(matchesDeclaredBytes(file.fd(), file.size(), converterForCharset(row.charset), m_params, stop,
+                                       label),
+                  row.found);
+    }
 }
 
 } // namespace
