@@ -2,7 +2,7 @@
 
 #include "foundation/user_defaults_getters.h"
 #include "platform/user_defaults.h"
-#include "search/content_matching.h"
+#include "search/content_extensions.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,7 +1,4 @@
-// Which files have their contents searched: the extension and type-code
-// lists of the preferences (declared in search/content_matching.h).
-
-#include "search/content_matching.h"
+#include "search/content_extensions.h"
 
 #include "foundation/trimming.h"
 #include "foundation/user_defaults_getters.h"

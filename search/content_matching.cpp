@@ -65,7 +65,7 @@ namespace {
 // up to `read`) to its end are UTF-8, read on in the plan's windows; NO as
 // well on a read error or a stop.
 bool isRestUtf8(int fd, std::uint64_t size, QByteArray& bytes, qsizetype from, std::uint64_t read,
-                const ContentMatcher::Plan& plan, const std::atomic<bool>& stop)
+                const ContentPlan& plan, const std::atomic<bool>& stop)
 {
     for (qsizetype validated = from;;) {
         const bool atEnd = read >= size;
@@ -86,7 +86,7 @@ bool isRestUtf8(int fd, std::uint64_t size, QByteArray& bytes, qsizetype from, s
 
 ContentMatcher::ContentMatcher(const SearchParams& params, qsizetype windowBytes) : m_params(params)
 {
-    auto plan = std::make_unique<Plan>();
+    auto plan = std::make_unique<ContentPlan>();
     if (params.mode <= kSearchPhrase)
         planWords(*plan, params);
     else if (params.mode == kSearchRegularExpression)
@@ -112,7 +112,7 @@ constexpr qsizetype kOnePassWords = 8;
 class WordSearch
 {
 public:
-    WordSearch(const ContentMatcher::Plan& plan, const std::atomic<bool>& stop,
+    WordSearch(const ContentPlan& plan, const std::atomic<bool>& stop,
                std::atomic<std::uint64_t>& bytesMatched)
         : m_plan(plan), m_stop(stop), m_bytesMatched(bytesMatched), m_found(size_t(plan.words.size()), 0)
     {
@@ -136,7 +136,7 @@ public:
                 continue;
             if (isStopped())
                 return false;
-            const ContentMatcher::Plan::Word& word = m_plan.wordPlans[size_t(i)];
+            const ContentPlan::Word& word = m_plan.wordPlans[size_t(i)];
             bool found = word.bytes && !onePass && findWord(i, data, size, textGoesOn);
             if (!found && !word.groups.empty() && holdsNonAscii(data, size))
                 found = findAround(i, data, size, textGoesOn, placesToFold(word, data, size));
@@ -243,7 +243,7 @@ private:
     // The places where the text must be folded to find the word, ascending:
     // those of its sparsest group when it needs every group (none when one
     // is missing), else those of all its groups.
-    const std::vector<qsizetype>& placesToFold(const ContentMatcher::Plan::Word& word, const char* data,
+    const std::vector<qsizetype>& placesToFold(const ContentPlan::Word& word, const char* data,
                                                qsizetype size)
     {
         m_positions.clear();
@@ -283,7 +283,7 @@ private:
     bool findAround(qsizetype i, const char* data, qsizetype size, bool textGoesOn,
                     const std::vector<qsizetype>& positions)
     {
-        const ContentMatcher::Plan::Word& word = m_plan.wordPlans[size_t(i)];
+        const ContentPlan::Word& word = m_plan.wordPlans[size_t(i)];
         const auto isContinuation = [data](qsizetype at) {
             return (static_cast<unsigned char>(data[at]) & 0xC0) == 0x80;
         };
@@ -308,7 +308,7 @@ private:
         return false;
     }
 
-    const ContentMatcher::Plan& m_plan;
+    const ContentPlan& m_plan;
     const std::atomic<bool>& m_stop;
     std::atomic<std::uint64_t>& m_bytesMatched;
     std::vector<char> m_found;
@@ -339,17 +339,17 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
     } release{buffer};
     try {
         switch (m_plan->kind) {
-        case Plan::Kind::Words:
+        case ContentPlan::Kind::Words:
             if (!charset.isNull())
                 return matchesDeclaredWords(file.fd(), file.size(), charset, buffer);
             return matchesWords(file.fd(), file.size(), buffer);
-        case Plan::Kind::Literal:
+        case ContentPlan::Kind::Literal:
             // The literal's UTF-8 bytes are not those of a declared set.
             if (charset.isNull()
                 && (!mayHoldLiteral(file.fd(), file.size(), buffer) || ::lseek(file.fd(), 0, SEEK_SET) != 0))
                 return false;
             break;
-        case Plan::Kind::Decoded:
+        case ContentPlan::Kind::Decoded:
             break;
         }
         const StopCheck stop{&m_params.stop, &buffer.m_bytesMatched};
@@ -385,7 +385,7 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
 void ContentMatcher::prepare(ContentBuffer& buffer) const
 {
     // A decoded search reads each file whole, at its size.
-    if (m_plan->kind != Plan::Kind::Decoded)
+    if (m_plan->kind != ContentPlan::Kind::Decoded)
         buffer.m_bytes.reserve(m_plan->overlap + m_plan->window + 8);
 }
 
@@ -424,7 +424,7 @@ bool ContentMatcher::matchesDeclaredWords(int fd, std::uint64_t size, const QByt
 std::optional<bool> ContentMatcher::matchesDecodedWords(int fd, std::uint64_t size, const char* converter,
                                                         ContentBuffer& buffer) const
 {
-    const Plan& plan = *m_plan;
+    const ContentPlan& plan = *m_plan;
     PieceDecoder decoder(converter);
     if (!decoder.isOpen())
         return std::nullopt;
@@ -465,7 +465,7 @@ std::optional<bool> ContentMatcher::matchesDecodedWords(int fd, std::uint64_t si
 
 bool ContentMatcher::matchesWords(int fd, std::uint64_t size, ContentBuffer& buffer) const
 {
-    const Plan& plan = *m_plan;
+    const ContentPlan& plan = *m_plan;
     QByteArray& bytes = buffer.m_bytes;
     WordSearch search(plan, m_params.stop, buffer.m_bytesMatched);
     if (readFirstWindow(fd, size, bytes, plan.window, plan.overlap) <= 0)
@@ -520,7 +520,7 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, ContentBuffer& buf
 
 bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& buffer) const
 {
-    const Plan& plan = *m_plan;
+    const ContentPlan& plan = *m_plan;
     const ByteFinder& literal = *plan.literal;
     QByteArray& bytes = buffer.m_bytes;
     // Room for the literal and for a character that folds to ASCII.

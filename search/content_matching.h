@@ -1,20 +1,19 @@
 #pragma once
-// Testing one string against a search, and what content search needs around
-// it: which files have their contents searched (the preference lists) and
-// the text of a file.
+// Matching the contents of files against a search: the matcher a search
+// makes once and shares between its threads, and the buffer each thread
+// reads into.
 //
 // The parts behind it: the plan of a search (search/content_plan.h),
 // reading a file (search/content_reading.h), matching one text
-// (search/content_text_matching.h); the preference lists are in
-// content_extensions.cpp.
+// (search/content_text_matching.h).
 //
-// Not here: walking folders (search/directory_walk.h) and running a search
+// Not here: which files are content-searched (search/content_extensions.h),
+// walking folders (search/directory_walk.h) and running a search
 // (search/search_engine.h).
 
+#include "search/content_reading.h"
+
 #include <QByteArray>
-#include <QList>
-#include <QString>
-#include <QStringList>
 
 #include <atomic>
 #include <cstdint>
@@ -23,52 +22,8 @@
 
 namespace sorvant {
 
-class UserDefaults;
+struct ContentPlan;
 struct SearchParams;
-
-// --- matching -------------------------------------------------------------------
-
-// YES when `string` matches the search by the record's mode: all words,
-// any word, the phrase (found with `findOptions`, of which only 1, ignore
-// case, is used), the wildcard, the query terms or the regular expression.
-// A regular expression gives up (no match) when the record's stop flag is
-// set during the match, and on a match that runs out of steps (ICU's, the
-// record's regexStepLimit plus one per 1,000 characters: a few tenths of a
-// second; logged with "WARNING: "). A null string and a mode above 5 never match.
-//   words ("a","b"), mode 0: "b a" => YES   "a" => NO   null => NO
-//   words ("a","b"), mode 1: "xb" => YES   "" => NO
-//   no words, mode 0 => YES; mode 1 => NO
-[[nodiscard]] bool searchWindowMatchString(const QString& string, const SearchParams& params,
-                                           unsigned findOptions);
-
-// --- which files are content-searched ------------------------------------------------
-
-// The default text of preference group 1 to 6 ("fileExt1".."fileExt6") and
-// whether the group is on by default ("fileExtOn1".."fileExtOn6").
-[[nodiscard]] QString defaultFileExtensions(int group);
-[[nodiscard]] bool defaultFileExtensionsOn(int group);
-
-// The extensions (upper case) or the type codes of the groups that are on,
-// in group and token order, duplicates kept. A token "'TEXT'" (six
-// characters, quoted) is a type code; any other non-empty token not starting
-// with "'" is an extension.
-//   "c, cpp , 'TEXT', 'x'" => extensions ("C", "CPP"), types (0x54455854)
-[[nodiscard]] QStringList fileExtensions(const UserDefaults& defaults);
-[[nodiscard]] QList<std::uint32_t> fileTypes(const UserDefaults& defaults);
-
-// The type code of a quoted four-character token, big-endian.
-//   "'TEXT'" => 0x54455854   "TEXT" => 0   "'TEX'" => 0   null => 0
-[[nodiscard]] std::uint32_t hfsTypeCodeFromFileType(const QString& token);
-
-// --- the text of a file ------------------------------------------------------------
-
-// The text of a regular file (a symbolic link counts when it leads to one)
-// of 1 to `maxFileSize` - 1 bytes: in the character set it declares in its
-// "user.charset" attribute, else by its byte-order mark, else as UTF-8;
-// null for anything else: a missing, unreadable, empty or too large file,
-// a folder, a device or pipe, bytes that are no text in those encodings, or
-// a file whose text cannot be held in memory.
-[[nodiscard]] QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize);
 
 // --- matching the contents of files ---------------------------------------------------
 
@@ -113,32 +68,8 @@ private:
     std::atomic<std::uint64_t> m_bytesMatched{0};
 };
 
-// The bytes read at a time from a file searched in windows.
-inline constexpr qsizetype kContentWindowBytes = qsizetype(1) << 18;
-
 // The most memory a thread's buffer keeps from one file to the next.
 inline constexpr qsizetype kLargestKeptBuffer = qsizetype(1) << 26;
-
-// Files are searched whole (decoded at once, straight from the file into
-// one string, no copy of its bytes beside it) below this size: with
-// wildcards, query terms and regular expressions. The regular expressions
-// take a text of at most 2^31 - 1 units, which a file of fewer bytes never
-// exceeds. Words and phrases are searched in windows at any size, in every
-// encoding: UTF-16, UTF-32 and declared character sets decoded window by
-// window into UTF-8. A larger file is skipped with a warning naming it; the
-// search's own size limit (maxFileSize, a quarter of the memory) comes
-// first.
-inline constexpr std::uint64_t kLongestWholeFile = std::uint64_t(1) << 31;
-
-// A file as a warning names it: its folder's path and its name, joined
-// only when a warning is written. An empty folder path means the name is
-// the path (or relative to the working folder).
-struct FileLabel
-{
-    const QByteArray& folder;
-    const QByteArray& name;
-    [[nodiscard]] QString path() const;
-};
 
 // The contents test of one search, made once when the search starts and
 // then shared read-only by every thread of the walk. It reads the record's
@@ -183,8 +114,6 @@ public:
     // then searchWindowMatchString. The reference for the fast paths.
     [[nodiscard]] bool matchesFileDecoded(int parentFd, const QByteArray& name, ContentBuffer& buffer) const;
 
-    struct Plan;
-
 private:
     bool matchesWords(int fd, std::uint64_t size, ContentBuffer& buffer) const;
     bool matchesDeclaredWords(int fd, std::uint64_t size, const QByteArray& charset, ContentBuffer& buffer) const;
@@ -197,14 +126,8 @@ private:
     QByteArray declaredConverter(int fd, const FileLabel& file) const;
 
     const SearchParams& m_params;
-    std::unique_ptr<const Plan> m_plan;
+    std::unique_ptr<const ContentPlan> m_plan;
     mutable std::atomic<bool> m_warnedOfCharset{false};
 };
-
-// The text every match of `pattern` (in the regular-expression syntax)
-// must contain, or null when none is found: the longest run of plain
-// characters that no alternative, option or quantifier can skip.
-//   "foo(bar|baz)+qux"  => "foo"     "ab?c" => "a"     "a|b" => null
-[[nodiscard]] QString requiredLiteral(const QString& pattern);
 
 } // namespace sorvant

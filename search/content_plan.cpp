@@ -38,7 +38,7 @@ std::uint16_t pairKey(char first, char second, bool ignoreCase)
     return static_cast<std::uint16_t>(fold(first) | (fold(second) << 8));
 }
 
-void planWords(ContentMatcher::Plan& plan, const SearchParams& params)
+void planWords(ContentPlan& plan, const SearchParams& params)
 {
     const qsizetype count = params.words.size();
     if (count == 0)
@@ -47,7 +47,7 @@ void planWords(ContentMatcher::Plan& plan, const SearchParams& params)
     // A word that is no valid UTF-16 has no UTF-8 bytes to look for.
     if (std::any_of(plan.words.begin(), plan.words.end(), [](const QString& w) { return hasLoneSurrogate(w); }))
         return;
-    plan.kind = ContentMatcher::Plan::Kind::Words;
+    plan.kind = ContentPlan::Kind::Words;
     plan.enough = params.mode == kSearchAllWords ? plan.words.size() : 1;
     plan.ignoreCase = params.comparison & 1;
     plan.findOptions = kCompareLiteral | (plan.ignoreCase ? unsigned(kCompareCaseInsensitive) : 0u);
@@ -60,7 +60,7 @@ void planWords(ContentMatcher::Plan& plan, const SearchParams& params)
     }
     qsizetype longest = 0;
     for (const QString& word : plan.words) {
-        ContentMatcher::Plan::Word& wordPlan = plan.wordPlans.emplace_back();
+        ContentPlan::Word& wordPlan = plan.wordPlans.emplace_back();
         const QString folded = plan.ignoreCase ? foldedCase(word) : word;
         wordPlan.margin = 4 * folded.size() + 8;
         longest = std::max(longest, std::max(word.size(), folded.size()));
@@ -113,9 +113,9 @@ void planWords(ContentMatcher::Plan& plan, const SearchParams& params)
     plan.holeRun = holdsNul ? 0 : plan.overlap + 1;
 }
 
-void planRegularExpression(ContentMatcher::Plan& plan, const SearchParams& params)
+void planRegularExpression(ContentPlan& plan, const SearchParams& params)
 {
-    plan.kind = ContentMatcher::Plan::Kind::Decoded;
+    plan.kind = ContentPlan::Kind::Decoded;
     if (!params.regex.isValid() || params.words.isEmpty())
         return;
     const QString literal = requiredLiteral(params.words.first());
@@ -123,7 +123,7 @@ void planRegularExpression(ContentMatcher::Plan& plan, const SearchParams& param
     // Ignoring case, only an ASCII literal has a byte finder.
     if (literal.isEmpty() || hasLoneSurrogate(literal) || (ignoreCase && !isAsciiText(literal)))
         return;
-    plan.kind = ContentMatcher::Plan::Kind::Literal;
+    plan.kind = ContentPlan::Kind::Literal;
     plan.literal.emplace(literal.toUtf8(), ignoreCase);
     plan.ignoreCase = ignoreCase;
     plan.holeRun = literal.contains(QChar(0)) ? 0 : 1;
@@ -194,9 +194,9 @@ void addRequiredTermLiterals(const QueryTerms& node, QStringList& required)
 // are never decoded. Only where the comparison is exact or ignores case
 // alone; ignoring case, only an ASCII literal, and any file with non-ASCII
 // bytes is matched in full.
-void planQueryTerms(ContentMatcher::Plan& plan, const SearchParams& params)
+void planQueryTerms(ContentPlan& plan, const SearchParams& params)
 {
-    plan.kind = ContentMatcher::Plan::Kind::Decoded;
+    plan.kind = ContentPlan::Kind::Decoded;
     const bool ignoreCase = params.comparison & kComparisonIgnoreCase;
     if (!params.queryTerms || (params.comparison & ~std::uint64_t(kComparisonIgnoreCase)) != 0)
         return;
@@ -209,7 +209,7 @@ void planQueryTerms(ContentMatcher::Plan& plan, const SearchParams& params)
     }
     if (literal.isEmpty())
         return;
-    plan.kind = ContentMatcher::Plan::Kind::Literal;
+    plan.kind = ContentPlan::Kind::Literal;
     plan.literal.emplace(literal.toUtf8(), ignoreCase);
     plan.ignoreCase = false;
     plan.nonAsciiMayMatch = ignoreCase;

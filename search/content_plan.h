@@ -7,7 +7,7 @@
 
 #include "platform/string_compare.h"
 #include "search/byte_search.h"
-#include "search/content_matching.h"
+#include "search/content_reading.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,7 +22,9 @@
 
 namespace sorvant {
 
-struct ContentMatcher::Plan
+struct SearchParams;
+
+struct ContentPlan
 {
     enum class Kind { Decoded, Words, Literal };
     Kind kind = Kind::Decoded;
@@ -85,11 +87,17 @@ struct ContentMatcher::Plan
 // The plan of each mode: words (modes 0 to 2), the literal a regular
 // expression needs, the literal query terms need. A mode with nothing to
 // plan stays Decoded.
-void planWords(ContentMatcher::Plan& plan, const SearchParams& params);
-void planRegularExpression(ContentMatcher::Plan& plan, const SearchParams& params);
-void planQueryTerms(ContentMatcher::Plan& plan, const SearchParams& params);
+void planWords(ContentPlan& plan, const SearchParams& params);
+void planRegularExpression(ContentPlan& plan, const SearchParams& params);
+void planQueryTerms(ContentPlan& plan, const SearchParams& params);
 
 // The key of two bytes, lower case first when ignoring case.
 [[nodiscard]] std::uint16_t pairKey(char first, char second, bool ignoreCase);
+
+// The text every match of `pattern` (in the regular-expression syntax)
+// must contain, or null when none is found: the longest run of plain
+// characters that no alternative, option or quantifier can skip.
+//   "foo(bar|baz)+qux"  => "foo"     "ab?c" => "a"     "a|b" => null
+[[nodiscard]] QString requiredLiteral(const QString& pattern);
 
 } // namespace sorvant

@@ -1,9 +1,9 @@
 #include "search/content_reading.h"
 
 #include "platform/file_error.h"
-#include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/string_encoding.h"
+#include "search/content_text_matching.h"
 #include "search/stop_check.h"
 
 #include <fcntl.h>
@@ -11,18 +11,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace sorvant {
-
-QString FileLabel::path() const
-{
-    if (folder.isEmpty())
-        return stringWithFileSystemRepresentation(name);
-    return stringWithFileSystemRepresentation(folder.endsWith('/') ? folder + name : folder + '/' + name);
-}
 
 qsizetype readUpTo(int fd, char* buffer, qsizetype size)
 {
@@ -197,6 +192,150 @@ bool readNextWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype win
     const qsizetype got = readUpTo(fd, bytes.data() + kept, wanted);
     read += std::uint64_t(std::max<qsizetype>(got, 0));
     return got == wanted;
+}
+
+// --- declared sets read on their bytes -------------------------------------------
+
+namespace {
+
+// How reading a declared file ended.
+enum class DeclaredRead {
+    Valid,    // every byte read, all valid in the set
+    NotInSet, // a byte the set leaves out (the rest is not read)
+    NotRead,  // a read error, a file shorter than its size, or a stop
+};
+
+// What each byte is where a character of a set of one or two bytes a
+// character begins: a character of its own, the lead of a pair, or one the
+// set leaves out.
+enum class ByteKind : unsigned char { Single, Lead, Invalid };
+
+std::array<ByteKind, 256> byteKinds(const DoubleByteUnits& pairs)
+{
+    std::array<ByteKind, 256> kinds{};
+    for (std::size_t b = 0; b < kinds.size(); ++b)
+        kinds[b] = pairs.lead[b]                                   ? ByteKind::Lead
+                   : pairs.single[b] == DoubleByteUnits::kNoUnit ? ByteKind::Invalid
+                                                                   : ByteKind::Single;
+    return kinds;
+}
+
+// Where checking the characters of `data` from `from` (a character's
+// start) to `to` against a set of one or two bytes a character ends: at
+// `to`, or before a lead byte that is last when the bytes go on after `to`
+// (it is checked with them); -1 at a character the set leaves out.
+// `units` counts the characters checked. The single bytes most text is
+// made of cost a lookup each.
+qsizetype checkedDoubleBytes(const unsigned char* data, qsizetype from, qsizetype to, bool last,
+                             const DoubleByteUnits& pairs, const std::array<ByteKind, 256>& kinds,
+                             qsizetype& units)
+{
+    qsizetype at = from;
+    qsizetype pairCount = 0;
+    while (at < to) {
+        const ByteKind kind = kinds[data[at]];
+        if (kind == ByteKind::Single) {
+            ++at;
+            continue;
+        }
+        if (kind == ByteKind::Invalid)
+            return -1;
+        if (at + 1 == to) {
+            if (last)
+                return -1;
+            break;
+        }
+        if (pairs.pairs[std::size_t(data[at]) << 8 | data[at + 1]] == DoubleByteUnits::kNoUnit)
+            return -1;
+        at += 2;
+        ++pairCount;
+    }
+    units += at - from - pairCount;
+    return at;
+}
+
+// Reads an open file declared in a set of one byte a character (`table`)
+// or of one or two (`pairs`) into the whole of `bytes`, a window at a time
+// with a look at the stop after each, and checks each window against the
+// set as it arrives: a stop is seen within a window of reading, and no
+// pass over the whole file follows. `units` is the characters read.
+DeclaredRead readDeclaredBytes(int fd, QByteArray& bytes, const ByteUnits* table, const DoubleByteUnits* pairs,
+                               const StopCheck& stop, qsizetype& units)
+{
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype size = bytes.size();
+    qsizetype checked = 0; // where the next character to check begins
+    units = 0;
+    const std::array<ByteKind, 256> kinds = pairs != nullptr ? byteKinds(*pairs) : std::array<ByteKind, 256>{};
+    // Sets that give every byte a character (ISO-8859-1, windows-1252 as
+    // ICU has it) leave nothing to check.
+    const bool everyByteValid =
+        table != nullptr && std::all_of(table->valid.begin(), table->valid.end(), [](bool valid) { return valid; });
+    for (qsizetype read = 0; read < size;) {
+        const qsizetype want = std::min(size - read, kContentWindowBytes);
+        if (readUpTo(fd, bytes.data() + read, want) != want || stop.shouldStop(std::uint64_t(want)))
+            return DeclaredRead::NotRead;
+        read += want;
+        if (table != nullptr) {
+            if (!everyByteValid
+                && !std::all_of(data + checked, data + read, [table](unsigned char b) { return table->valid[b]; }))
+                return DeclaredRead::NotInSet;
+            checked = units = read;
+            continue;
+        }
+        checked = checkedDoubleBytes(data, checked, read, read == size, *pairs, kinds, units);
+        if (checked < 0)
+            return DeclaredRead::NotInSet;
+    }
+    return DeclaredRead::Valid;
+}
+
+// `match` of the text of an open file declared in `charset`, read whole
+// into bytes of its own (not the thread's buffer: the file's size is not
+// kept after it) and checked against the set, where the set is one of one
+// or two bytes a character and the file is below kLongestWholeFile; null
+// for any other set or size and for bytes the set leaves out (the file is
+// then read as if none were declared); NO when the file cannot be read or
+// on a stop.
+template <typename Match>
+std::optional<bool> matchDeclaredFile(int fd, std::uint64_t size, const QByteArray& charset, const StopCheck& stop,
+                                      Match match)
+{
+    DeclaredText text;
+    text.table = singleByteUnits(charset);
+    text.pairs = text.table == nullptr ? doubleByteUnitsOf(charset) : nullptr;
+    if ((text.table == nullptr && text.pairs == nullptr) || size >= kLongestWholeFile)
+        return std::nullopt;
+    text.bytes = QByteArray(qsizetype(size), Qt::Uninitialized);
+    switch (readDeclaredBytes(fd, text.bytes, text.table, text.pairs, stop, text.length)) {
+    case DeclaredRead::Valid:
+        return match(text);
+    case DeclaredRead::NotInSet:
+        return std::nullopt;
+    case DeclaredRead::NotRead:
+        break;
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<bool> matchesDeclaredBytes(int fd, std::uint64_t size, const QByteArray& charset,
+                                         const SearchParams& params, const StopCheck& stop, const FileLabel& file)
+{
+    return matchDeclaredFile(fd, size, charset, stop, [&](const DeclaredText& text) {
+        return std::optional(matchesDeclaredText(text, params, stop, file));
+    });
+}
+
+std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByteArray& charset,
+                                         const SearchParams& params, const StopCheck& stop, qsizetype window)
+{
+    if (!hasTermsAnsweredInWindows(params))
+        return std::nullopt;
+    return matchDeclaredFile(fd, size, charset, stop, [&](const DeclaredText& text) {
+        return matchesDeclaredTextTerms(text, params, stop, window);
+    });
 }
 
 QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize)

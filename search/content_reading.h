@@ -1,23 +1,51 @@
 #pragma once
 // Reading the files content search looks into, shared by its parts: opening
 // a regular file within the size limit, reading it in windows (with the
-// holes of a sparse file skipped), and decoding its whole text by the
-// declared character set, the byte-order mark or UTF-8.
+// holes of a sparse file skipped), decoding its whole text by the declared
+// character set, the byte-order mark or UTF-8, and reading a file declared
+// in a set of one or two bytes a character whole as its bytes for the
+// matchers of such text.
 //
 // Not here: what a match is (search/content_text_matching.h) and the
 // matcher that drives the reads (search/content_matching.h).
 
-#include "search/content_matching.h"
+#include "search/content_file_label.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 namespace sorvant {
 
+struct SearchParams;
 struct StopCheck;
+
+// The bytes read at a time from a file searched in windows.
+inline constexpr qsizetype kContentWindowBytes = qsizetype(1) << 18;
+
+// Files are searched whole (decoded at once, straight from the file into
+// one string, no copy of its bytes beside it) below this size: with
+// wildcards, query terms and regular expressions. The regular expressions
+// take a text of at most 2^31 - 1 units, which a file of fewer bytes never
+// exceeds. Words and phrases are searched in windows at any size, in every
+// encoding: UTF-16, UTF-32 and declared character sets decoded window by
+// window into UTF-8. A larger file is skipped with a warning naming it; the
+// search's own size limit (maxFileSize, a quarter of the memory) comes
+// first.
+inline constexpr std::uint64_t kLongestWholeFile = std::uint64_t(1) << 31;
+
+// The text of a regular file (a symbolic link counts when it leads to one)
+// of 1 to `maxFileSize` - 1 bytes: in the character set it declares in its
+// "user.charset" attribute, else by its byte-order mark, else as UTF-8;
+// null for anything else: a missing, unreadable, empty or too large file,
+// a folder, a device or pipe, bytes that are no text in those encodings, or
+// a file whose text cannot be held in memory.
+[[nodiscard]] QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize);
+
+// --- reading in parts -------------------------------------------------------------
 
 // Reads up to `size` bytes, fewer only at the end of the file; -1 on a read
 // error.
@@ -78,5 +106,29 @@ qsizetype readFirstWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizety
 // answer is the same and a sparse file costs nothing to skip.
 bool readNextWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype window, qsizetype keep,
                     std::uint64_t& read, qsizetype holeRun);
+
+// --- declared sets read on their bytes -----------------------------------------------
+
+// The whole-text wildcard or regular expression of an open file in a
+// declared set of one or two bytes a character, matched on its bytes
+// (matchesDeclaredText): the text in UTF-16 would take up to twice the
+// file. The file is read a window at a time, each window checked against
+// the set as it arrives and the stop looked at after it. Null when the set
+// is not such a one or the bytes are not all valid in it (the file is then
+// read as if none were declared); NO when the file cannot be read, is too
+// long to be searched whole (left to readWholeText, which says so) or on a
+// stop.
+[[nodiscard]] std::optional<bool> matchesDeclaredBytes(int fd, std::uint64_t size, const QByteArray& charset,
+                                                       const SearchParams& params, const StopCheck& stop,
+                                                       const FileLabel& file);
+
+// The query terms of an open file in such a set, read as above and matched
+// in windows of about `window` bytes (matchesDeclaredTextTerms). Null where
+// the terms are not answered in windows, the words do not let windows move
+// on, or the bytes are not all valid in the set (the file is then read
+// whole); NO when the file cannot be read or on a stop.
+[[nodiscard]] std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByteArray& charset,
+                                                       const SearchParams& params, const StopCheck& stop,
+                                                       qsizetype window);
 
 } // namespace sorvant

@@ -3,7 +3,7 @@
 #include "platform/log.h"
 #include "platform/string_compare.h"
 #include "platform/string_encoding.h"
-#include "search/content_reading.h"
+#include "search/content_file_label.h"
 #include "search/fast_word_enumerator.h"
 #include "search/query_terms.h"
 #include "search/search_params.h"
@@ -224,64 +224,7 @@ bool isMatchedOnBytes(const QByteArray& converter)
 
 namespace {
 
-// How reading a declared file ended.
-enum class DeclaredRead {
-    Valid,    // every byte read, all valid in the set
-    NotInSet, // a byte the set leaves out (the rest is not read)
-    NotRead,  // a read error, a file shorter than its size, or a stop
-};
-
-// Where checking the characters of `data` from `from` (a character's
-// start) to `to` against a set of one or two bytes a character ends: at
-// `to`, or before a lead byte that is last when the bytes go on after `to`
-// (it is checked with them); -1 at a character the set leaves out.
-// `units` counts the characters checked.
-qsizetype checkedDoubleBytes(const unsigned char* data, qsizetype from, qsizetype to, bool last,
-                             const DoubleByteUnits& pairs, qsizetype& units)
-{
-    qsizetype at = from;
-    while (at < to) {
-        if (pairs.lead[data[at]] && at + 1 == to)
-            return last ? -1 : at;
-        if (pairs.unitAt(data + at) == DoubleByteUnits::kNoUnit)
-            return -1;
-        at += pairs.lengthAt(data + at);
-        ++units;
-    }
-    return at;
-}
-
-// Reads an open file declared in a set of one byte a character (`table`)
-// or of one or two (`pairs`) into the whole of `bytes`, a window at a time
-// with a look at the stop after each, and checks each window against the
-// set as it arrives: a stop is seen within a window of reading, and no
-// pass over the whole file follows. `units` is the characters read.
-DeclaredRead readDeclaredBytes(int fd, QByteArray& bytes, const ByteUnits* table, const DoubleByteUnits* pairs,
-                               const StopCheck& stop, qsizetype& units)
-{
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype size = bytes.size();
-    qsizetype checked = 0; // where the next character to check begins
-    units = 0;
-    for (qsizetype read = 0; read < size;) {
-        const qsizetype want = std::min(size - read, kContentWindowBytes);
-        if (readUpTo(fd, bytes.data() + read, want) != want || stop.shouldStop(std::uint64_t(want)))
-            return DeclaredRead::NotRead;
-        read += want;
-        if (table != nullptr) {
-            if (!std::all_of(data + checked, data + read, [table](unsigned char b) { return table->valid[b]; }))
-                return DeclaredRead::NotInSet;
-            checked = units = read;
-            continue;
-        }
-        checked = checkedDoubleBytes(data, checked, read, read == size, *pairs, units);
-        if (checked < 0)
-            return DeclaredRead::NotInSet;
-    }
-    return DeclaredRead::Valid;
-}
-
-// matchesDeclaredBytes for a set of one or two bytes a character, of
+// matchesDeclaredText for a set of one or two bytes a character, of
 // `length` characters (valid in it).
 bool matchesDoubleBytes(const QByteArray& bytes, const DoubleByteUnits& units, qsizetype length,
                         const SearchParams& params, const StopCheck& stop, const FileLabel& file)
@@ -296,29 +239,20 @@ bool matchesDoubleBytes(const QByteArray& bytes, const DoubleByteUnits& units, q
 
 } // namespace
 
-std::optional<bool> matchesDeclaredBytes(int fd, std::uint64_t size, const QByteArray& charset,
-                                         const SearchParams& params, const StopCheck& stop, const FileLabel& file)
+bool matchesDeclaredText(const DeclaredText& text, const SearchParams& params, const StopCheck& stop,
+                         const FileLabel& file)
 {
-    const ByteUnits* table = singleByteUnits(charset);
-    const DoubleByteUnits* pairs = table == nullptr ? doubleByteUnitsOf(charset) : nullptr;
-    if ((table == nullptr && pairs == nullptr) || size >= kLongestWholeFile)
-        return std::nullopt;
-    // Its own, not the thread's buffer: the file's size is not kept after it.
-    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-    qsizetype length = 0;
-    if (const DeclaredRead read = readDeclaredBytes(fd, bytes, table, pairs, stop, length);
-        read != DeclaredRead::Valid)
-        return read == DeclaredRead::NotInSet ? std::nullopt : std::optional(false);
-    if (pairs != nullptr)
-        return matchesDoubleBytes(bytes, *pairs, length, params, stop, file);
+    if (text.pairs != nullptr)
+        return matchesDoubleBytes(text.bytes, *text.pairs, text.length, params, stop, file);
     // An empty file matches nothing, as its text does not (an expression
     // such as ".*" would find the empty match in it).
-    if (bytes.isEmpty())
+    if (text.bytes.isEmpty() || text.table == nullptr)
         return false;
     if (params.mode == kSearchRegularExpression)
         return params.regex.isValid()
-               && matchesRegularExpressionInBytes(params.regex, bytes, table->units, params, &file);
-    return isLikeUnixWildcardInBytes(bytes, table->units.data(), params.wildcard, params.comparison & 1, &stop);
+               && matchesRegularExpressionInBytes(params.regex, text.bytes, text.table->units, params, &file);
+    return isLikeUnixWildcardInBytes(text.bytes, text.table->units.data(), params.wildcard, params.comparison & 1,
+                                     &stop);
 }
 
 // --- query terms over declared 8-bit text, in windows -------------------------------
@@ -409,21 +343,22 @@ std::optional<std::pair<qsizetype, qsizetype>> windowCut(const QString& text, qs
 
 } // namespace
 
-std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByteArray& charset,
-                                         const SearchParams& params, const StopCheck& stop, qsizetype window)
+bool hasTermsAnsweredInWindows(const SearchParams& params)
 {
-    const ByteUnits* table = singleByteUnits(charset);
-    const DoubleByteUnits* pairs = table == nullptr ? doubleByteUnitsOf(charset) : nullptr;
     TermLeaves terms;
-    if ((table == nullptr && pairs == nullptr) || !params.queryTerms || size >= kLongestWholeFile
-        || !collectTermLeaves(*params.queryTerms, terms))
+    return params.queryTerms && collectTermLeaves(*params.queryTerms, terms);
+}
+
+std::optional<bool> matchesDeclaredTextTerms(const DeclaredText& declared, const SearchParams& params,
+                                             const StopCheck& stop, qsizetype window)
+{
+    TermLeaves terms;
+    if (!params.queryTerms || !collectTermLeaves(*params.queryTerms, terms)
+        || (declared.table == nullptr && declared.pairs == nullptr))
         return std::nullopt;
-    // Its own, not the thread's buffer: the file's size is not kept after it.
-    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-    qsizetype length = 0;
-    if (const DeclaredRead read = readDeclaredBytes(fd, bytes, table, pairs, stop, length);
-        read != DeclaredRead::Valid)
-        return read == DeclaredRead::NotInSet ? std::nullopt : std::optional(false);
+    const QByteArray& bytes = declared.bytes;
+    const ByteUnits* table = declared.table;
+    const DoubleByteUnits* pairs = declared.pairs;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
     // The characters from byte `from` (a character's start) up to `to`,
     // into `text`, with the offset from `from` of each of two-byte text;

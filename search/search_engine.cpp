@@ -7,7 +7,7 @@
 #include "platform/user_defaults.h"
 #include "platform/volumes.h"
 #include "search/catalog_search.h"
-#include "search/content_matching.h"
+#include "search/content_extensions.h"
 #include "search/directory_walk.h"
 
 #include <QCoreApplication>

@@ -8,6 +8,9 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace sorvant {
 
@@ -68,22 +71,58 @@ inline bool elementTakes(const unichar*& p, const unichar* end, unichar c)
     return *p++ == c;
 }
 
+// Whether the pattern element at `p` (not a star) is one unit that stands
+// for itself.
+template <bool kWithSets>
+inline bool isLiteralElement(const unichar* p)
+{
+    return *p != kWildcardQuestion && (!kWithSets || *p != kWildcardSetOpen);
+}
+
+// Finds, in a text read forward a unit at a time, the next unit that `map`
+// turns into the unit it is aimed at: the way a glob passes over text that
+// cannot start a match of the literal after a star. A text type may have a
+// faster scan of its own (DoubleByteScan below) with the same operations.
+template <typename Text, typename Map>
+struct UnitScan
+{
+    Map map;
+    unichar target = 0;
+
+    void aim(unichar unit) { target = unit; }
+    // The first place from `t` on, before `end`, whose unit is the target,
+    // looking at no more than `budget` units (`steps` receives how many);
+    // `end` or the place after the budget when none is.
+    Text find(Text t, Text end, std::uint64_t budget, std::uint64_t& steps) const
+    {
+        steps = 0;
+        while (t < end && steps < budget && map(*t) != target) {
+            ++t;
+            ++steps;
+        }
+        return t;
+    }
+};
+
 // Whole-text glob. Every element but "*" takes exactly one unit, so after a
 // mismatch only the most recent star needs to take one unit more: earlier
 // stars can never do better, which bounds the work by text × pattern.
 // With `stop`, the flag is looked at every kInterval steps; a stopped glob
 // does not match.
 // The text is any run of units, read forward by a pointer or a cursor of
-// the same operations, that `map` turns into the pattern's units.
-template <bool kWithSets, typename Text, typename Map>
-bool globMapped(Text t, Text tEnd, const unichar* p, const unichar* pEnd, Map map, const StopCheck* stop)
+// the same operations, that `scan.map` turns into the pattern's units. Where
+// the element after the last star is a literal unit, `scan` passes over the
+// units that cannot begin the rest in one loop of its own instead of trying
+// the rest at each of them (most of a long text, for a pattern such as
+// "*word*").
+template <bool kWithSets, typename Text, typename Scan>
+bool globMapped(Text t, Text tEnd, const unichar* p, const unichar* pEnd, Scan& scan, const StopCheck* stop)
 {
     const unichar* resumePattern = nullptr; // just after the last star seen
     Text resumeText = t;                    // where that star's run ends now
+    bool scanning = false;                  // the element at resumePattern is a literal
     PacedStopCheck paced(stop);
     while (t < tEnd) {
-        if (paced.shouldStop(1))
-            return false;
         if (p < pEnd && *p == kWildcardStar) {
             while (p < pEnd && *p == kWildcardStar)
                 ++p;
@@ -91,11 +130,26 @@ bool globMapped(Text t, Text tEnd, const unichar* p, const unichar* pEnd, Map ma
                 return true;
             resumePattern = p;
             resumeText = t;
+            scanning = isLiteralElement<kWithSets>(p);
+            if (scanning)
+                scan.aim(*p);
             continue;
+        }
+        if (scanning && p == resumePattern) {
+            // Here t is resumeText: the star's run may grow up to the next
+            // unit that takes the literal.
+            std::uint64_t steps = 0;
+            t = resumeText = scan.find(t, tEnd, StopCheck::kInterval, steps);
+            if (paced.shouldStop(steps + 1))
+                return false;
+            if (!(t < tEnd))
+                break;
+        } else if (paced.shouldStop(1)) {
+            return false;
         }
         if (p < pEnd) {
             const unichar* next = p;
-            if (elementTakes<kWithSets>(next, pEnd, map(*t))) {
+            if (elementTakes<kWithSets>(next, pEnd, scan.map(*t))) {
                 p = next;
                 ++t;
                 continue;
@@ -115,7 +169,9 @@ template <bool kWithSets>
 bool glob(const unichar* t, const unichar* tEnd, const unichar* p, const unichar* pEnd,
           const CharsTable* table, const StopCheck* stop = nullptr)
 {
-    return globMapped<kWithSets>(t, tEnd, p, pEnd, [table](unichar c) { return mapUnit(c, table); }, stop);
+    const auto map = [table](unichar c) { return mapUnit(c, table); };
+    UnitScan<const unichar*, decltype(map)> scan{map};
+    return globMapped<kWithSets>(t, tEnd, p, pEnd, scan, stop);
 }
 
 // --- similarity --------------------------------------------------------------
@@ -475,15 +531,48 @@ bool matchWildcardWithSetsWithTable(const unichar* textBegin, const unichar* tex
     return glob<true>(textBegin, textEnd, patternBegin, patternEnd, table, stop);
 }
 
-bool matchWildcardWithSetsInBytes(const unsigned char* textBegin, const unsigned char* textEnd,
-                                  const unichar* patternBegin, const unichar* patternEnd,
-                                  const unichar* byteUnits, const StopCheck* stop)
-{
-    return globMapped<true>(textBegin, textEnd, patternBegin, patternEnd,
-                            [byteUnits](unsigned char c) { return byteUnits[c]; }, stop);
-}
-
 namespace {
+
+// The scan of a text of bytes, each the unit `byteUnits` gives it: memchr
+// where one byte stands for the target (with case, mostly), else a table
+// of the bytes that do, so that the loop over the others is a lookup a
+// byte.
+struct ByteScan
+{
+    const unichar* byteUnits;
+    std::array<bool, 256> isTarget{};
+    int onlyByte = -1; // the one byte that stands for the target, if one
+
+    unichar map(unsigned char b) const { return byteUnits[b]; }
+    void aim(unichar unit)
+    {
+        int count = 0;
+        for (std::size_t b = 0; b < isTarget.size(); ++b) {
+            isTarget[b] = byteUnits[b] == unit;
+            if (isTarget[b]) {
+                onlyByte = int(b);
+                ++count;
+            }
+        }
+        if (count != 1)
+            onlyByte = -1;
+    }
+    const unsigned char* find(const unsigned char* t, const unsigned char* end, std::uint64_t budget,
+                              std::uint64_t& steps) const
+    {
+        const unsigned char* const from = t;
+        const unsigned char* const last = end - t > qsizetype(budget) ? t + budget : end;
+        if (onlyByte >= 0) {
+            const void* found = std::memchr(t, onlyByte, std::size_t(last - t));
+            t = found != nullptr ? static_cast<const unsigned char*>(found) : last;
+        } else {
+            while (t < last && !isTarget[*t])
+                ++t;
+        }
+        steps = std::uint64_t(t - from);
+        return t;
+    }
+};
 
 // A text of one or two bytes a character read forward a character at a
 // time, as a pointer to units is.
@@ -501,15 +590,60 @@ struct DoubleByteCursor
     bool operator<(const DoubleByteCursor& other) const { return at < other.at; }
 };
 
+// The scan of such a text: a table of the bytes to look at, lead bytes and
+// the single bytes that stand for the target; the single bytes the text
+// mostly is (ASCII, half-width kana) are passed over a lookup each.
+struct DoubleByteScan
+{
+    const DoubleByteUnits& units;
+    const CharsTable* table;
+    std::array<bool, 256> isStop{};
+    unichar target = 0;
+
+    unichar map(unichar c) const { return mapUnit(c, table); }
+    void aim(unichar unit)
+    {
+        target = unit;
+        for (std::size_t b = 0; b < isStop.size(); ++b)
+            isStop[b] = units.lead[b] || map(units.single[b]) == unit;
+    }
+    DoubleByteCursor find(DoubleByteCursor t, DoubleByteCursor end, std::uint64_t budget,
+                          std::uint64_t& steps) const
+    {
+        const unsigned char* at = t.at;
+        const unsigned char* const last = end.at - at > qsizetype(budget) ? at + budget : end.at;
+        while (at < last) {
+            if (!isStop[*at]) {
+                ++at;
+                continue;
+            }
+            if (!units.lead[*at] || map(units.unitAt(at)) == target)
+                break;
+            at += 2;
+        }
+        steps = std::uint64_t(at - t.at);
+        return DoubleByteCursor{at, &units};
+    }
+};
+
 } // namespace
+
+bool matchWildcardWithSetsInBytes(const unsigned char* textBegin, const unsigned char* textEnd,
+                                  const unichar* patternBegin, const unichar* patternEnd,
+                                  const unichar* byteUnits, const StopCheck* stop)
+{
+    ByteScan scan{byteUnits};
+    return globMapped<true>(textBegin, textEnd, patternBegin, patternEnd, scan, stop);
+}
 
 bool matchWildcardWithSetsInDoubleBytes(const unsigned char* textBegin, const unsigned char* textEnd,
                                         const unichar* patternBegin, const unichar* patternEnd,
                                         const DoubleByteUnits& units, const CharsTable* table,
                                         const StopCheck* stop)
 {
+    DoubleByteScan scan{units, table};
     return globMapped<true>(DoubleByteCursor{textBegin, &units}, DoubleByteCursor{textEnd, &units}, patternBegin,
-                            patternEnd, [table](unichar c) { return mapUnit(c, table); }, stop);
+                            patternEnd, scan, stop);
 }
 
 // --- ordering hits ---------------------------------------------------------

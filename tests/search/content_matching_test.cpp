@@ -8,9 +8,9 @@
 #include "platform/string_compare.h"
 #include "platform/string_encoding.h"
 #include "search/content_reading.h"
-#include "search/content_text_matching.h"
 #include "search/search_params.h"
 #include "search/stop_check.h"
+#include "tests/search/content_test_support.h"
 #include "tests/support/bound_by_permissions.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/peak_memory.h"
@@ -18,8 +18,6 @@
 #include "tests/support/temp_tree.h"
 
 #include <gtest/gtest.h>
-
-#include <QFile>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,146 +33,10 @@
 namespace sorvant {
 namespace {
 
-using test::TempTree;
+using test::utf16WithMark;
 
-QByteArray utf16WithMark(const QString& text, bool bigEndian)
+class ContentMatcherTest : public test::ContentFilesTest
 {
-    QByteArray bytes = bigEndian ? QByteArray("\xfe\xff") : QByteArray("\xff\xfe");
-    for (const QChar c : text) {
-        const char high = char(c.unicode() >> 8);
-        const char low = char(c.unicode() & 0xff);
-        bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
-    }
-    return bytes;
-}
-
-class ContentMatcherTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        m_params.mode = kSearchPhrase;
-        m_params.comparison = 1;
-        m_params.maxFileSize = 1 << 20;
-        setPhrase(QStringLiteral("needle"));
-    }
-    void TearDown() override
-    {
-        if (m_folder >= 0)
-            ::close(m_folder);
-    }
-    void setPhrase(const QString& phrase)
-    {
-        m_params.words = {phrase};
-    }
-    int folder()
-    {
-        if (m_folder < 0)
-            m_folder = ::open(m_tree.path().toUtf8().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        return m_folder;
-    }
-    bool matches(const QByteArray& name)
-    {
-        const ContentMatcher matcher(m_params);
-        return matcher.matchesFile(folder(), name, m_buffer);
-    }
-    void setSearch(std::uint64_t mode, const QStringList& words, std::uint64_t comparison)
-    {
-        m_params.mode = mode;
-        m_params.words = words;
-        m_params.comparison = comparison;
-        m_params.wildcard = mode == kSearchWildcards ? words.first() : QString();
-        m_params.queryTerms.reset();
-        if (mode == kSearchQueryTerms)
-            m_params.queryTerms = QueryTerms::queryTermsWithWildcard(words.first());
-        m_params.regex = mode == kSearchRegularExpression
-                             ? RegularExpression::compile(words.first(), kRegexAnchorsMatchLines | unsigned(comparison & 1))
-                             : RegularExpression();
-    }
-    // Writes a file and answers its name.
-    QByteArray writeNext(const QByteArray& contents)
-    {
-        const QString name = QStringLiteral("f%1").arg(m_files++);
-        m_tree.writeFile(name, contents);
-        return name.toUtf8();
-    }
-    // The fast paths (reading `window` bytes at a time) and the plain path
-    // agree on one file.
-    void expectAgreement(const QByteArray& name, qsizetype window = kContentWindowBytes)
-    {
-        const ContentMatcher matcher(m_params, window);
-        const bool plain = matcher.matchesFileDecoded(folder(), name, m_buffer);
-        EXPECT_EQ(matcher.matchesFile(folder(), name, m_buffer), plain)
-            << "words " << m_params.words.join(u'|').toStdString() << ", mode " << m_params.mode << ", case "
-            << m_params.comparison << ", window " << window << ", file " << name.toStdString();
-    }
-    void expectAgreementOnEach(const QList<QByteArray>& names)
-    {
-        for (const QByteArray& name : names)
-            expectAgreement(name);
-    }
-    // Declares the character set of a file; NO where the file system keeps
-    // no user attributes.
-    bool declare(const QByteArray& name, const QByteArray& charset)
-    {
-        const QByteArray path = m_tree.path().toUtf8() + '/' + name;
-        return ::setxattr(path.constData(), kCharsetAttribute, charset.constData(), size_t(charset.size()), 0) == 0;
-    }
-    // About `size` bytes of `line` repeated, then `last`, declared in
-    // `charset`; NO where the file system keeps no user attributes.
-    bool writeDeclared(const QString& name, qsizetype size, const QByteArray& line, const QByteArray& last,
-                       const QByteArray& charset)
-    {
-        QFile file(m_tree.filePath(name));
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-        QByteArray block;
-        while (block.size() < (1 << 20))
-            block += line;
-        for (qsizetype written = 0; written < size; written += block.size())
-            file.write(block);
-        file.write(last);
-        file.close();
-        return declare(name.toUtf8(), charset);
-    }
-    // Latin-1 prose ending in "the N\xe9\xe9dle", declared ISO-8859-1.
-    bool writeDeclaredLatin1(const QString& name, qsizetype size)
-    {
-        return writeDeclared(name, size, "lorem ipsum caf\xe9 dolor sit amet\n", "the N\xe9\xe9" "dle", "ISO-8859-1");
-    }
-    // Shift_JIS that is mostly one byte a character (ASCII and half-width
-    // katakana, twice their size as UTF-16) ending in "the \u91DDneedle".
-    bool writeDeclaredShiftJis(const QString& name, qsizetype size)
-    {
-        return writeDeclared(name, size, "lorem ipsum \xb6\xc0\xb6\xc5 dolor \x93\xfa\x96\x7b sit amet\n",
-                             "the \x90\x6a" "needle", "Shift_JIS");
-    }
-    // A file of `size` bytes, a hole ending in "Needle"; NO where the file
-    // system keeps no holes (the test would write gigabytes).
-    bool writeSparseEndingInNeedle(const QString& name, qint64 size)
-    {
-        const int fd = ::open(m_tree.filePath(name).toUtf8().constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-        if (fd < 0)
-            return false;
-        const bool written = ::ftruncate(fd, size - 6) == 0 && ::pwrite(fd, "Needle", 6, size - 6) == 6;
-        struct stat status{};
-        ::fstat(fd, &status);
-        ::close(fd);
-        return written && status.st_blocks * 512 <= (qint64(1) << 24);
-    }
-    void expectAgreementOn(const QByteArray& contents, qsizetype window = kContentWindowBytes)
-    {
-        const QByteArray name = writeNext(contents);
-        SCOPED_TRACE(contents.left(100).toPercentEncoding(" ").toStdString());
-        expectAgreement(name, window);
-        ::unlink((m_tree.path().toUtf8() + '/' + name).constData());
-    }
-
-    TempTree m_tree;
-    SearchParams m_params;
-    ContentBuffer m_buffer;
-    int m_folder = -1;
-    int m_files = 0;
 };
 
 TEST_F(ContentMatcherTest, DecodesLikeTheTextOfAFile)
@@ -201,26 +63,6 @@ TEST_F(ContentMatcherTest, DecodesLikeTheTextOfAFile)
         // The same buffer serves every file, larger and smaller.
         EXPECT_EQ(matches(row.name), row.expected);
     }
-}
-
-TEST_F(ContentMatcherTest, ReadsOnlyRegularFilesUnderTheLimit)
-{
-    m_tree.writeFile(QStringLiteral("exact"), "0123 needle");   // 11 bytes
-    m_tree.makeDir(QStringLiteral("needle"));
-    ASSERT_EQ(::mkfifo(m_tree.filePath(QStringLiteral("pipe")).toUtf8().constData(), 0600), 0);
-    ASSERT_EQ(::symlink("exact", m_tree.filePath(QStringLiteral("link")).toUtf8().constData()), 0);
-    ASSERT_EQ(::symlink("missing", m_tree.filePath(QStringLiteral("dangling")).toUtf8().constData()), 0);
-
-    m_params.maxFileSize = 11;
-    EXPECT_FALSE(matches("exact")) << "the limit itself is too large";
-    m_params.maxFileSize = 12;
-    EXPECT_TRUE(matches("exact"));
-    EXPECT_TRUE(matches("link")) << "a link to a regular file counts";
-    EXPECT_FALSE(matches("dangling"));
-    EXPECT_FALSE(matches("needle")) << "a folder";
-    EXPECT_FALSE(matches("pipe")) << "a pipe is never read (and never blocks)";
-    EXPECT_FALSE(matches("missing"));
-    EXPECT_FALSE(matches(QByteArray()));
 }
 
 TEST_F(ContentMatcherTest, NamesAreRelativeToTheFolderAndKeepTheirBytes)
@@ -536,55 +378,6 @@ TEST_F(ContentMatcherTest, ThreadsShareOneMatcher)
         EXPECT_EQ(answers[size_t(t)], expected) << "thread " << t;
 }
 
-// A file that declares its character set in "user.charset" is read in it,
-// before the byte-order mark and UTF-8 are tried; without the declaration
-// 8-bit text is no text.
-TEST_F(ContentMatcherTest, DeclaredCharsetIsReadBeforeUtf8)
-{
-    m_tree.writeFile("declared", "un caf\xe9 noir");
-    m_tree.writeFile("undeclared", "un caf\xe9 noir");
-    // Shift_JIS "日本": the second byte of 本 is "{".
-    m_tree.writeFile("japanese", "\x93\xfa\x96\x7b");
-    // Valid UTF-8 as well: the declaration decides.
-    m_tree.writeFile("mojibake", "caf\xc3\xa9");
-    if (!declare("declared", "ISO-8859-1") || !declare("japanese", "Shift_JIS") || !declare("mojibake", "latin1"))
-        GTEST_SKIP() << "the temporary file system has no user extended attributes";
-    const QString cafe = QString::fromUtf8("caf\u00e9");
-    const QString upper = QString::fromUtf8("CAF\u00c9");
-    EXPECT_EQ(textContentsAtPath(m_tree.filePath("declared").toUtf8(), 1 << 20), QString::fromUtf8("un caf\u00e9 noir"));
-    EXPECT_TRUE(textContentsAtPath(m_tree.filePath("undeclared").toUtf8(), 1 << 20).isNull());
-    struct Row
-    {
-        std::uint64_t mode;
-        QString word;
-        std::uint64_t comparison;
-        const char* file;
-        bool expected;
-    };
-    const QList<Row> rows = {
-        {kSearchPhrase, cafe, 1, "declared", true},
-        {kSearchPhrase, upper, 1, "declared", true},
-        {kSearchPhrase, upper, 0, "declared", false},
-        {kSearchAllWords, QStringLiteral("NOIR"), 1, "declared", true},
-        // Exact: the literal every match holds is looked for first.
-        {kSearchRegularExpression, cafe + QStringLiteral(" no"), 0, "declared", true},
-        {kSearchQueryTerms, cafe, 0, "declared", true},
-        {kSearchQueryTerms, upper, 1, "declared", true},
-        {kSearchPhrase, cafe, 1, "undeclared", false},
-        {kSearchPhrase, QStringLiteral("caf"), 1, "undeclared", false},
-        {kSearchPhrase, QString::fromUtf8("\u65e5\u672c"), 0, "japanese", true},
-        {kSearchPhrase, QStringLiteral("{"), 0, "japanese", false},
-        {kSearchPhrase, cafe, 1, "mojibake", false},
-        {kSearchPhrase, QString::fromUtf8("caf\u00c3\u00a9"), 1, "mojibake", true},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.word.toStdString() + " in " + row.file);
-        setSearch(row.mode, {row.word}, row.comparison);
-        EXPECT_EQ(matches(row.file), row.expected);
-        expectAgreement(row.file);
-    }
-}
-
 // A name no converter answers to is ignored (the file is read as if it
 // declared nothing) and warned of once per search, not once per file.
 TEST_F(ContentMatcherTest, UnknownDeclaredCharsetWarnsOncePerSearch)
@@ -718,75 +511,6 @@ TEST_F(ContentMatcherTest, DeclaredQueryTermsInWindowsAgreeWithThePlainPath)
     }
 }
 
-// Where every word is short, the windows answer themselves (the whole text
-// is not read instead), as the plain path does: a phrase across the seam
-// of two windows of 24 bytes, and NOT and XOR with leaves in different
-// windows.
-TEST_F(ContentMatcherTest, DeclaredQueryTermsAreAnsweredInWindowsOfAFewWords)
-{
-    constexpr qsizetype kWindow = 24;
-    const struct
-    {
-        QByteArray charset;
-        QByteArray text;
-        QStringList queries;
-    } rows[] = {
-        // The first window ends after "delta ".
-        {"ISO-8859-1",
-         "alpha beta gamma delta epsilon caf\xe9 zeta eta theta iota kappa lambda mu needle",
-         {u"\"delta epsilon\""_qs, u"\"epsilon caf\u00e9\""_qs, u"\"delta zeta\""_qs,
-          u"alpha AND NOT needle"_qs, u"alpha AND NOT absent"_qs, u"alpha XOR needle"_qs,
-          u"needle XOR absent"_qs, u"CAF\u00c9 AND (mu OR absent)"_qs, u"NOT epsilon"_qs}},
-        {"Shift_JIS",
-         "lorem \x93\xfa\x96\x7b dolor \x82\xa0 sit amet \xb6\xc0 ipsum \x93\xfa tempor needle",
-         {u"\"\u65e5\u672c dolor \u3042\""_qs, u"\"\u3042 sit amet\""_qs, u"lorem AND NOT needle"_qs,
-          u"lorem XOR tempor"_qs, u"\u65e5 XOR absent"_qs, u"\uff76\uff80 AND NOT absent"_qs}},
-    };
-    std::atomic<bool> noStop{false};
-    const StopCheck stop{&noStop, nullptr};
-    std::map<bool, int> answers;
-    for (const auto& row : rows) {
-        const QByteArray name = writeNext(row.text);
-        if (!declare(name, row.charset))
-            GTEST_SKIP() << "the temporary file system has no user extended attributes";
-        const OpenFile file = openRegularFile(folder(), FileLabel{{}, name}, 1 << 20);
-        ASSERT_TRUE(file.isOpen());
-        for (const std::uint64_t comparison : {0u, 1u}) {
-            for (const QString& query : row.queries) {
-                SCOPED_TRACE(query.toStdString());
-                setSearch(kSearchQueryTerms, {query}, comparison);
-                ASSERT_TRUE(m_params.queryTerms);
-                const bool plain = ContentMatcher(m_params, kWindow).matchesFileDecoded(folder(), name, m_buffer);
-                ASSERT_EQ(::lseek(file.fd(), 0, SEEK_SET), 0);
-                const std::optional<bool> windowed =
-                    matchesDeclaredTerms(file.fd(), file.size(), row.charset, m_params, stop, kWindow);
-                ASSERT_TRUE(windowed.has_value()) << "answered in windows";
-                EXPECT_EQ(*windowed, plain);
-                ++answers[plain];
-            }
-        }
-    }
-    EXPECT_GT(answers[true], 0);
-    EXPECT_GT(answers[false], 0);
-}
-
-TEST(RequiredLiteralTest, Table)
-{
-    const QList<std::pair<QString, QString>> rows = {
-        {u"report"_qs, u"report"_qs},       {u"foo(bar|baz)+qux"_qs, u"foo"_qs}, {u"ab?c"_qs, u"a"_qs},
-        {u"a|b"_qs, QString()},             {u"ab*cd"_qs, u"cd"_qs},              {u"x{2}yz"_qs, u"yz"_qs},
-        {u"\\$price\\.tag"_qs, u"$price.tag"_qs}, {u"\\bword\\b"_qs, u"word"_qs}, {u"(?i)abc"_qs, QString()},
-        {u"[a-z]+ing"_qs, u"ing"_qs},       {u"[]x]yy"_qs, u"yy"_qs},              {u"\\x41bc"_qs, QString()},
-        {u"^line$"_qs, u"line"_qs},         {u"a.b"_qs, u"a"_qs},                 {u"(a)|b"_qs, QString()},
-        {u"ab+"_qs, u"ab"_qs},              {u"\\Qa|b\\E"_qs, QString()},          {u"(?:x)yz"_qs, u"yz"_qs},
-        {u""_qs, QString()},                {u"\U0001F600?z"_qs, u"z"_qs},
-    };
-    for (const auto& [pattern, literal] : rows) {
-        SCOPED_TRACE(pattern.toStdString());
-        EXPECT_EQ(requiredLiteral(pattern), literal);
-    }
-}
-
 TEST_F(ContentMatcherTest, RegularExpressionsRunOnlyWhereTheLiteralIs)
 {
     m_tree.writeFile(QStringLiteral("with"), "the total: 42 EUR\n");
@@ -912,121 +636,6 @@ TEST_F(ContentMatcherTest, StopEndsWildcardAndQueryTermSearchesWithinBoundedWork
     EXPECT_TRUE(matches("short"));
 }
 
-// Query terms over declared text stop looking at windows once each leaf
-// has been found: no later window can change the answer. Here a later
-// word longer than a window would leave the file to be read whole.
-TEST_F(ContentMatcherTest, DeclaredQueryTermsStopOnceEveryLeafIsFound)
-{
-    constexpr qsizetype kWindow = 4096;
-    QByteArray text = "needle caf\xe9 ";
-    while (text.size() < 8 * kWindow)
-        text += "lorem ipsum dolor sit amet ";
-    text += QByteArray(3 * kWindow, 'w') + " lorem ipsum";
-    const QByteArray name = writeNext(text);
-    if (!declare(name, "ISO-8859-1"))
-        GTEST_SKIP() << "the temporary file system has no user extended attributes";
-    const OpenFile file = openRegularFile(folder(), FileLabel{{}, name}, 1 << 20);
-    ASSERT_TRUE(file.isOpen());
-    std::atomic<bool> noStop{false};
-    const StopCheck stop{&noStop, nullptr};
-    const struct
-    {
-        QString query;
-        std::optional<bool> answer;
-    } rows[] = {
-        {u"needle AND caf\u00e9"_qs, true},
-        // "absent" is looked for up to the end, where the long word is.
-        {u"needle AND NOT absent"_qs, std::nullopt},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.query.toStdString());
-        setSearch(kSearchQueryTerms, {row.query}, 1);
-        ASSERT_EQ(::lseek(file.fd(), 0, SEEK_SET), 0);
-        EXPECT_EQ(matchesDeclaredTerms(file.fd(), file.size(), "ISO-8859-1", m_params, stop, kWindow), row.answer);
-    }
-}
-
-// A declared file read a window at a time is checked against its set
-// across the windows' ends: a character of two bytes cut by one is whole,
-// one cut by the file's end is not in the set.
-TEST_F(ContentMatcherTest, DeclaredBytesAreCheckedAcrossTheEndsOfReadWindows)
-{
-    const QByteArray before(kContentWindowBytes - 1, 'a');
-    const struct
-    {
-        QByteArray text;
-        std::optional<bool> found;
-    } rows[] = {
-        {before + "\x93\xfa needle", true},
-        {before + "b \x93\xfa needle", true},
-        {before + "\x93\xfa needle\x93", std::nullopt},
-        {before + "\x93\x20 needle", std::nullopt},
-    };
-    setSearch(kSearchWildcards, {u"*\u65e5 needle*"_qs}, 0);
-    std::atomic<bool> noStop{false};
-    const StopCheck stop{&noStop, nullptr};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.text.size());
-        const QByteArray name = writeNext(row.text);
-        if (!declare(name, "Shift_JIS"))
-            GTEST_SKIP() << "the temporary file system has no user extended attributes";
-        const FileLabel label{{}, name};
-        const OpenFile file = openRegularFile(folder(), label, 1 << 20);
-        ASSERT_TRUE(file.isOpen());
-        EXPECT_EQ(matchesDeclaredBytes(file.fd(), file.size(), "Shift_JIS", m_params, stop, label), row.found);
-    }
-}
-
-// A declared file matched whole on its bytes or in windows of query terms
-// is read a window at a time with a look at the stop after each: a stop
-// set before the match reads one window, not the whole file.
-TEST_F(ContentMatcherTest, StopEndsTheReadOfADeclaredFileWithinAWindow)
-{
-    const qsizetype size = 8 * kContentWindowBytes;
-    if (!writeDeclaredLatin1(u"latin1"_qs, size) || !writeDeclaredShiftJis(u"sjis"_qs, size))
-        GTEST_SKIP() << "the temporary file system has no user extended attributes";
-    const struct
-    {
-        const char* name;
-        QByteArray charset;
-        QString last; // the file's last word
-    } files[] = {
-        {"latin1", "ISO-8859-1", u"n\u00e9\u00e9dle"_qs},
-        {"sjis", "Shift_JIS", u"needle"_qs},
-    };
-    for (const auto& [name, charset, last] : files) {
-        for (const auto& [mode, pattern] : {std::pair{kSearchWildcards, u"*"_qs + last},
-                                            std::pair{kSearchRegularExpression, last},
-                                            std::pair{kSearchQueryTerms, u"amet"_qs}}) {
-            SCOPED_TRACE(std::string(name) + " " + pattern.toStdString());
-            setSearch(mode, {pattern}, 1);
-            const FileLabel label{{}, name};
-            const OpenFile file = openRegularFile(folder(), label, std::uint64_t(1) << 30);
-            ASSERT_TRUE(file.isOpen());
-            for (const bool stopped : {false, true}) {
-                ASSERT_EQ(::lseek(file.fd(), 0, SEEK_SET), 0);
-                m_params.stop = stopped;
-                std::atomic<std::uint64_t> work{0};
-                const StopCheck stop{&m_params.stop, &work};
-                const std::optional<bool> found =
-                    mode == kSearchQueryTerms
-                        ? matchesDeclaredTerms(file.fd(), file.size(), charset, m_params, stop, kContentWindowBytes)
-                        : matchesDeclaredBytes(file.fd(), file.size(), charset, m_params, stop, label);
-                const off_t read = ::lseek(file.fd(), 0, SEEK_CUR);
-                if (stopped) {
-                    EXPECT_EQ(found, std::optional(false));
-                    EXPECT_LE(read, off_t(kContentWindowBytes));
-                    EXPECT_LE(work.load(), std::uint64_t(kContentWindowBytes)) << "no pass over the rest";
-                } else {
-                    EXPECT_EQ(found, std::optional(true)) << "found on the bytes, not left to the plain path";
-                    EXPECT_EQ(read, off_t(file.size()));
-                }
-            }
-        }
-    }
-    m_params.stop = false;
-}
-
 TEST_F(ContentMatcherTest, StopEndsAnUnboundedRegularExpression)
 {
     // Each start explores about 2^30 ways before the "x" matches; with no
@@ -1123,26 +732,6 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnTextsWithBadBytes)
             text.insert(qsizetype(random() % std::uint32_t(text.size() + 1)), any(badBytes));
         const qsizetype windows[] = {8, 24, 64, kContentWindowBytes};
         expectAgreementOn(text, windows[random() % 4]);
-    }
-}
-
-// A file that gives fewer bytes than its size says (one shortened while it
-// is read; a kernel attribute file, which says 4096 bytes and gives a few)
-// was searched with the bytes the buffer held from the file before, and
-// matched on them.
-TEST_F(ContentMatcherTest, AShortReadNeverMatchesOnTheBytesOfTheFileBefore)
-{
-    const QByteArray attribute = "/sys/kernel/profiling";
-    struct stat status{};
-    if (::stat(attribute.constData(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 4096)
-        GTEST_SKIP() << "no kernel attribute file to read here";
-    const QByteArray name = writeNext(QByteArray(2000, 'x') + " needle " + QByteArray(2000, 'x'));
-    for (const std::uint64_t comparison : {0u, 1u}) {
-        setSearch(kSearchPhrase, {u"needle"_qs}, comparison);
-        const ContentMatcher matcher(m_params);
-        ASSERT_TRUE(matcher.matchesFile(folder(), name, m_buffer));
-        EXPECT_FALSE(matcher.matchesFile(AT_FDCWD, attribute, m_buffer));
-        EXPECT_FALSE(matcher.matchesFileDecoded(AT_FDCWD, attribute, m_buffer));
     }
 }
 
@@ -1414,16 +1003,7 @@ TEST_F(ContentMatcherTest, WideTextIsSearchedInMemoryBoundedByTheFile)
     m_params.maxFileSize = std::uint64_t(1) << 31;
     const QByteArray line = utf16WithMark(u"lorem ipsum dolor sit amet\n"_qs, false).mid(2);
     const auto writeWide = [&](const QString& name, qsizetype size) {
-        QFile file(m_tree.filePath(name));
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-        QByteArray block;
-        while (block.size() < (1 << 20))
-            block += line;
-        file.write("\xff\xfe");
-        for (qsizetype written = 0; written < size; written += block.size())
-            file.write(block);
-        return file.write(utf16WithMark(u"the Needle"_qs, false).mid(2)) > 0;
+        return writeRepeated(name, "\xff\xfe", line, size, utf16WithMark(u"the Needle"_qs, false).mid(2));
     };
     const qsizetype small = qsizetype(2) << 20;
     const qsizetype large = qsizetype(32) << 20;
@@ -1455,111 +1035,6 @@ TEST_F(ContentMatcherTest, WideTextIsSearchedInMemoryBoundedByTheFile)
     }
     setSearch(kSearchRegularExpression, {u"Nee+dle$"_qs}, 0);
     EXPECT_LT(growth("large.txt", true), large * 3 / 2);
-}
-
-// Declared text searched whole took up to twice its size as UTF-16: 2.05
-// times an 8-bit file with wildcards, 2.0 with regular expressions, and
-// 2.0 a Shift_JIS file of ASCII and half-width katakana with either; 3.05
-// an 8-bit file with query terms, whose word index adds a byte a unit.
-// Wildcards match the bytes through the set's table, ICU reads them
-// through it a few kilobytes decoded at a time (for a set of one or two
-// bytes a character, from marks found once), and query terms without
-// proximity are matched window by window, so the peak grows with the file
-// by about its size.
-TEST_F(ContentMatcherTest, DeclaredByteTextIsMatchedInMemoryBoundedByTheFile)
-{
-    if (!test::resetPeakResident())
-        GTEST_SKIP() << "no peak resident memory to read here";
-    m_params.maxFileSize = std::uint64_t(1) << 31;
-    const qsizetype small = qsizetype(2) << 20;
-    const qsizetype large = qsizetype(32) << 20;
-    if (!writeDeclaredLatin1(u"small.txt"_qs, small) || !writeDeclaredLatin1(u"large.txt"_qs, large)
-        || !writeDeclaredShiftJis(u"small-sjis.txt"_qs, small)
-        || !writeDeclaredShiftJis(u"large-sjis.txt"_qs, large))
-        GTEST_SKIP() << "the temporary file system has no user extended attributes";
-    const auto growth = [&](const QByteArray& name, bool expected) {
-        return test::peakGrowthOf([&] { EXPECT_EQ(matches(name), expected) << name.toStdString(); });
-    };
-    const struct
-    {
-        SearchMode mode;
-        QString pattern;
-        std::uint64_t comparison;
-        bool found;
-        const char* files; // "" for ISO-8859-1, "-sjis" for Shift_JIS
-    } searches[] = {
-        {kSearchWildcards, u"*N\u00e9\u00e9dle"_qs, 0, true, ""},
-        {kSearchWildcards, u"*n\u00c9\u00c9DLE"_qs, 1, true, ""},
-        {kSearchWildcards, u"*[\u00e0-\u00ff]dle?"_qs, 0, false, ""},
-        {kSearchRegularExpression, u"N\u00e9\u00e9dle$"_qs, 0, true, ""},
-        {kSearchRegularExpression, u"(?<=the )n\u00c9{2}DLE"_qs, 1, true, ""},
-        {kSearchRegularExpression, u"[\u00e0-\u00ff]dle\\w"_qs, 0, false, ""},
-        {kSearchQueryTerms, u"N\u00e9\u00e9dle"_qs, 0, true, ""},
-        {kSearchQueryTerms, u"caf* AND \"the n\u00c9\u00c9DLE\""_qs, 1, true, ""},
-        {kSearchQueryTerms, u"lorem AND NOT absent*"_qs, 1, true, ""},
-        {kSearchWildcards, u"*\u91DDneedle"_qs, 0, true, "-sjis"},
-        {kSearchWildcards, u"*\u91DDNEEDLE"_qs, 1, true, "-sjis"},
-        {kSearchWildcards, u"*[\uFF66-\uFF9F]x?"_qs, 0, false, "-sjis"},
-        {kSearchRegularExpression, u"\u91DDneedle$"_qs, 0, true, "-sjis"},
-        {kSearchRegularExpression, u"(?<=the )\u91DDNEE"_qs, 1, true, "-sjis"},
-        {kSearchRegularExpression, u"[\uFF66-\uFF9F]{2}x"_qs, 0, false, "-sjis"},
-        {kSearchQueryTerms, u"\"the \u91DDneedle\" AND \u65E5\u672C"_qs, 1, true, "-sjis"},
-    };
-    // AddressSanitizer keeps freed memory aside for a while, so a search
-    // that allocates a window's index per window looks as if it held them
-    // all.
-#if defined(__SANITIZE_ADDRESS__)
-    constexpr bool kFreedMemoryIsKept = true;
-#else
-    constexpr bool kFreedMemoryIsKept = false;
-#endif
-    for (const auto& search : searches) {
-        SCOPED_TRACE(search.pattern.toStdString());
-        if (kFreedMemoryIsKept && search.mode == kSearchQueryTerms)
-            continue;
-        const QByteArray smallFile = QByteArray("small") + search.files + ".txt";
-        const QByteArray largeFile = QByteArray("large") + search.files + ".txt";
-        // Once so that lazily built tables and the buffer are in place.
-        setSearch(search.mode, {search.pattern}, search.comparison);
-        EXPECT_EQ(matches(smallFile), search.found);
-        const qint64 smallGrowth = growth(smallFile, search.found);
-        const qint64 largeGrowth = growth(largeFile, search.found);
-        // The text as UTF-16 would take 2 × (large - small) more.
-        EXPECT_LT(largeGrowth, smallGrowth + (large - small) * 3 / 2)
-            << "small " << smallGrowth << ", large " << largeGrowth;
-    }
-}
-
-// Matching declared text on its bytes takes CPU time in proportion to the
-// file: two-byte pieces are decoded from marks found once, and windows of
-// query terms move on by at least a quarter of a window, never reading the
-// text again from its start.
-TEST_F(ContentMatcherTest, DeclaredTextIsMatchedOnItsBytesInLinearTime)
-{
-    m_params.maxFileSize = std::uint64_t(1) << 31;
-    const qsizetype small = qsizetype(256) << 10;
-    if (!writeDeclaredShiftJis(u"small-sjis.txt"_qs, small) || !writeDeclaredShiftJis(u"large-sjis.txt"_qs, 16 * small)
-        || !writeDeclaredLatin1(u"small.txt"_qs, small) || !writeDeclaredLatin1(u"large.txt"_qs, 16 * small))
-        GTEST_SKIP() << "the temporary file system has no user extended attributes";
-    const struct
-    {
-        SearchMode mode;
-        QString pattern;
-        const char* files;
-    } searches[] = {
-        {kSearchWildcards, u"*\u91DDneedle"_qs, "-sjis"},
-        {kSearchRegularExpression, u"(?<=the )\u91DDneedle$"_qs, "-sjis"},
-        {kSearchQueryTerms, u"\"the N\u00e9\u00e9dle\" AND caf*"_qs, ""},
-        {kSearchQueryTerms, u"\"the \u91DDneedle\" AND lorem"_qs, "-sjis"},
-    };
-    for (const auto& search : searches) {
-        SCOPED_TRACE(search.pattern.toStdString());
-        setSearch(search.mode, {search.pattern}, 0);
-        auto run = [this](const QByteArray& name) { EXPECT_TRUE(matches(name)); };
-        const double ratio = test::leastCpuTimeRatio(QByteArray("small") + search.files + ".txt",
-                                                     QByteArray("large") + search.files + ".txt", run);
-        EXPECT_LE(ratio, 50.0) << "CPU time grew " << ratio << " times for a file 16 times larger";
-    }
 }
 
 // A file the search may not read is named by its whole path with the

@@ -1,9 +1,12 @@
-// Tests of search/content_matching.h and search/catalog_search.h: one
-// string against a search, the content-search lists, the text of a file,
-// and the catalog-search preconditions.
+// Tests of one string against a search (search/content_text_matching.h),
+// the content-search lists (search/content_extensions.h), the text of a
+// file (search/content_reading.h) and the catalog-search preconditions
+// (search/catalog_search.h).
 
 #include "search/catalog_search.h"
-#include "search/content_matching.h"
+#include "search/content_extensions.h"
+#include "search/content_reading.h"
+#include "search/content_text_matching.h"
 
 #include "platform/string_compare.h"
 #include "platform/user_defaults.h"

@@ -9,7 +9,7 @@
 #include "platform/package_extensions.h"
 #include "platform/unicode.h"
 #include "platform/xattr.h"
-#include "search/content_matching.h"
+#include "search/content_text_matching.h"
 #include "search/ds_store.h"
 #include "search/results_data_source.h"
 #include "search/search_params.h"

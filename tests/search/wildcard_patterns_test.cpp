@@ -2,9 +2,13 @@
 
 #include "foundation/separators.h"
 #include "platform/string_encoding.h"
+#include "search/stop_check.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <thread>
@@ -188,6 +192,88 @@ TEST(WholeString, DoubleByteTextMatchesAsItsString)
     }
     EXPECT_FALSE(isLikeUnixWildcardInDoubleBytes(QByteArrayView(), *units, u"*"_qs, false));
     EXPECT_FALSE(isLikeUnixWildcardInDoubleBytes("a", *units, QString(), false));
+}
+
+// Over long texts a glob passes over the units that cannot begin the
+// literal after a star in runs of up to kInterval units, a lookup each; its
+// answers stay the string's with the literal just before, at and after the
+// end of a run, and a trail byte that looks like the literal is not taken
+// for it (the second byte of \u672c is "{").
+TEST(WholeString, LongTextsMatchAsTheirStringsAcrossScanRuns)
+{
+    const QByteArray converter = converterForCharset("Shift_JIS");
+    const std::optional<DoubleByteUnits> units = doubleByteUnits(converter);
+    ASSERT_TRUE(units);
+    std::array<char16_t, 256> latin1{};
+    for (std::size_t b = 0; b < latin1.size(); ++b)
+        latin1[b] = char16_t(b);
+    const QByteArray fills[] = {"a", "\xb6", "\x82\xa0", "\x96\x7b"};
+    const QByteArray tails[] = {"z", "{z", "Zq", "\x82\xa0z"};
+    const QString patterns[] = {u"*z"_qs, u"*z*"_qs, u"*{z"_qs, u"*Z?"_qs, u"*[z]*"_qs, u"a*z"_qs, u"*\u3042z"_qs,
+                                u"*\u672c{*"_qs};
+    constexpr auto kRun = qsizetype(StopCheck::kInterval);
+    for (const QByteArray& fill : fills) {
+        for (const qsizetype count : {kRun - 1, kRun, kRun + 1, 3 * kRun + 17}) {
+            for (const QByteArray& tail : tails) {
+                const QByteArray bytes = fill.repeated(count) + tail;
+                const QString text = decodeInCharset(bytes, converter);
+                ASSERT_FALSE(text.isNull());
+                const QString latinText = QString::fromLatin1(bytes);
+                for (const QString& pattern : patterns) {
+                    SCOPED_TRACE(fill.toHex().toStdString() + " x " + std::to_string(count) + " + "
+                                 + tail.toHex().toStdString() + " ~ " + pattern.toStdString());
+                    EXPECT_EQ(isLikeUnixWildcardInDoubleBytes(bytes, *units, pattern, false),
+                              isLikeUnixWildcard(text, pattern));
+                    EXPECT_EQ(isLikeUnixWildcardInDoubleBytes(bytes, *units, pattern, true),
+                              isCaseInsensitiveLikeUnixWildcard(text, pattern));
+                    EXPECT_EQ(isLikeUnixWildcardInBytes(bytes, latin1.data(), pattern, false),
+                              isLikeUnixWildcard(latinText, pattern));
+                    EXPECT_EQ(isLikeUnixWildcardInBytes(bytes, latin1.data(), pattern, true),
+                              isCaseInsensitiveLikeUnixWildcard(latinText, pattern));
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(isLikeUnixWildcard(QString(3 * kRun + 17, u'a') + u"z"_qs, u"*z"_qs));
+    EXPECT_FALSE(isLikeUnixWildcardInDoubleBytes(QByteArray("\x96\x7b").repeated(kRun) + "z", *units,
+                                                 u"*{z"_qs, false));
+}
+
+// A glob passing over a long text for the literal after a star looks at
+// the stop after each run of kInterval units, not once the text is passed.
+TEST(WholeString, StopIsSeenWhilePassingOverALongText)
+{
+    const std::optional<DoubleByteUnits> units = doubleByteUnits(converterForCharset("Shift_JIS"));
+    ASSERT_TRUE(units);
+    std::array<char16_t, 256> latin1{};
+    for (std::size_t b = 0; b < latin1.size(); ++b)
+        latin1[b] = char16_t(b);
+    const QByteArray bytes = QByteArray(1 << 20, 'a') + "z";
+    const QString text = QString::fromLatin1(bytes);
+    const QString pattern = u"*z"_qs;
+    for (const bool stopped : {false, true}) {
+        std::atomic<bool> flag{stopped};
+        std::atomic<std::uint64_t> work{0};
+        const StopCheck stop{&flag, &work};
+        const auto answers = [&] {
+            return std::vector<bool>{isLikeUnixWildcard(text, pattern, &stop),
+                                     isLikeUnixWildcardInBytes(bytes, latin1.data(), pattern, false, &stop),
+                                     isLikeUnixWildcardInDoubleBytes(bytes, *units, pattern, false, &stop)};
+        };
+        if (!stopped) {
+            EXPECT_EQ(answers(), std::vector<bool>(3, true));
+            continue;
+        }
+        work = 0;
+        EXPECT_FALSE(isLikeUnixWildcardInDoubleBytes(bytes, *units, pattern, false, &stop));
+        EXPECT_LE(work.load(), 2 * StopCheck::kInterval);
+        work = 0;
+        EXPECT_FALSE(isLikeUnixWildcardInBytes(bytes, latin1.data(), pattern, false, &stop));
+        EXPECT_LE(work.load(), 2 * StopCheck::kInterval);
+        work = 0;
+        EXPECT_FALSE(isLikeUnixWildcard(text, pattern, &stop));
+        EXPECT_LE(work.load(), 2 * StopCheck::kInterval);
+    }
 }
 
 // --- tables ----------------------------------------------------------------
