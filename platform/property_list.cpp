@@ -78,16 +78,22 @@ public:
         const std::optional<PropertyListIdentity> identity = identityOf(value);
         if (identity) {
             if (const auto seen = m_seen.constFind(*identity); seen != m_seen.cend()) {
+                // Met deeper than before, it may now nest too deeply.
+                if (depth + seen->height > kMaximumDepth)
+                    return refuse(QStringLiteral("The property list is nested too deeply"));
+                m_deepest = std::max(m_deepest, depth + seen->height);
                 *changed = *changed || seen->changed;
                 return seen->value;
             }
         }
         const qsizetype droppedBefore = m_dropped ? m_dropped->size() : 0;
+        const int deepestBefore = std::exchange(m_deepest, depth);
         bool changedHere = false;
         QVariant result = normalizedOnce(value, depth, &changedHere);
         *changed = *changed || changedHere;
         if (identity && result.isValid() && (!m_dropped || m_dropped->size() == droppedBefore))
-            m_seen.insert(*identity, Seen{result, changedHere});
+            m_seen.insert(*identity, Seen{result, changedHere, m_deepest - depth});
+        m_deepest = std::max(m_deepest, deepestBefore);
         return result;
     }
 
@@ -129,10 +135,12 @@ private:
         qsizetype index;
     };
 
+    // A value met before: what it was answered, and how far it nests.
     struct Seen
     {
         QVariant value;
         bool changed;
+        int height;
     };
     // Containers, and text long enough to be worth it, are told apart by
     // their identity; converted ones (a hash, a string list) are copies and
@@ -306,6 +314,8 @@ private:
     QString m_reasonAt;
     std::vector<Step> m_path;
     QHash<PropertyListIdentity, Seen> m_seen;
+    // The deepest level the walk of the value being looked at reached.
+    int m_deepest = 0;
 };
 
 // The value in property-list form; invalid, with the reason, when it has none.

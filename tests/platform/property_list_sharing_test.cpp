@@ -158,6 +158,24 @@ TEST(PropertyListSharingTest, MakingASharedTreeWritableCostsWhatItHolds)
     }
 }
 
+// A value met again is still as deep as it nests: one shared near the top
+// and again near the bottom is refused when the second place nests past
+// what the readers read.
+TEST(PropertyListSharingTest, ASharedValueMetDeeperStillCountsItsDepth)
+{
+    QVariant deep = QStringLiteral("leaf");
+    for (int i = 0; i < 300; ++i)
+        deep = QVariantList{deep};
+    QVariant lower = deep;
+    for (int i = 0; i < 300; ++i)
+        lower = QVariantList{lower};
+    QString error;
+    EXPECT_FALSE(propertyListValue(QVariantList{deep, lower}, &error).isValid());
+    EXPECT_TRUE(error.contains(QLatin1String("nested too deeply"))) << error.toStdString();
+    EXPECT_TRUE(xmlDataFromPropertyList(QVariantList{deep, lower}).isEmpty());
+    EXPECT_TRUE(propertyListValue(QVariantList{deep, deep}).isValid());
+}
+
 // XML is counted as it is written: text that escapes to five times its
 // size stops the writer soon after the limit, not at what it would reach.
 TEST(PropertyListSharingTest, EscapedTextStopsTheXmlWriterSoonAfterTheLimit)
