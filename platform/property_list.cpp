@@ -148,11 +148,9 @@ private:
     static std::optional<PropertyListIdentity> identityOf(const QVariant& value)
     {
         constexpr qsizetype kShortText = 64;
-        const int type = value.typeId();
-        if (type == QMetaType::QByteArray
-            || (type == QMetaType::QString && static_cast<const QString*>(value.constData())->size() < kShortText))
+        if (value.typeId() == QMetaType::QByteArray)
             return std::nullopt;
-        return propertyListIdentity(value);
+        return propertyListIdentity(value, kShortText);
     }
 
     // Fails the value being looked at, whose place is kept for the reason.

@@ -70,6 +70,9 @@ bool isAscii(const QString& text)
     return true;
 }
 
+// Text and data shorter than this are told apart by their value alone.
+constexpr qsizetype kShortValue = 64;
+
 class BinaryWriter
 {
 public:
@@ -118,7 +121,8 @@ private:
     // only what is past the limit stops here.
     std::optional<quint64> add(const QVariant& value)
     {
-        const std::optional<PropertyListIdentity> identity = propertyListIdentity(value);
+        // Short text and data are told apart by value alone.
+        const std::optional<PropertyListIdentity> identity = propertyListIdentity(value, kShortValue);
         if (identity) {
             if (const auto seen = m_byIdentity.constFind(*identity); seen != m_byIdentity.cend())
                 return *seen;
@@ -284,12 +288,15 @@ private:
 
 } // namespace
 
-std::optional<PropertyListIdentity> propertyListIdentity(const QVariant& value)
+std::optional<PropertyListIdentity> propertyListIdentity(const QVariant& value, qsizetype shortest)
 {
     const auto identity = [](const auto* held, const void* data) -> std::optional<PropertyListIdentity> {
         if (held->isEmpty())
             return std::nullopt;
         return PropertyListIdentity(data, held->size());
+    };
+    const auto longIdentity = [&](const auto* held, const void* data) {
+        return held->size() < shortest ? std::nullopt : identity(held, data);
     };
     switch (value.typeId()) {
     case QMetaType::QVariantMap: {
@@ -303,11 +310,11 @@ std::optional<PropertyListIdentity> propertyListIdentity(const QVariant& value)
     }
     case QMetaType::QString: {
         const auto* text = static_cast<const QString*>(value.constData());
-        return identity(text, text->constData());
+        return longIdentity(text, text->constData());
     }
     case QMetaType::QByteArray: {
         const auto* data = static_cast<const QByteArray*>(value.constData());
-        return identity(data, data->constData());
+        return longIdentity(data, data->constData());
     }
     default:
         return std::nullopt;

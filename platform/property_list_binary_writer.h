@@ -18,11 +18,14 @@ namespace sorvant {
 // its size: values that share their data (copies of one value, the values
 // of a binary list's shared object) have the same. While a tree is held
 // whole, no other value in it has the same, so walks of the tree tell the
-// values they met before by it. Nothing for other values and empty ones.
+// values they met before by it. Nothing for other values, empty ones, and
+// text and data shorter than `shortest` (which are cheaper told apart by
+// what they hold).
 //   (QVariant(text), QVariant(text)) => the same
 //   (QVariant(QString("ab")), QVariant(QString("ab"))) made apart => different
 using PropertyListIdentity = std::pair<const void*, qsizetype>;
-[[nodiscard]] std::optional<PropertyListIdentity> propertyListIdentity(const QVariant& value);
+[[nodiscard]] std::optional<PropertyListIdentity> propertyListIdentity(const QVariant& value,
+                                                                       qsizetype shortest = 1);
 
 // The binary property list of `value`, which must already be in the form
 // propertyListValue() answers (maps, lists, QString, qint64, quint64,

@@ -182,7 +182,10 @@ TEST(PropertyListSharingTest, EscapedTextStopsTheXmlWriterSoonAfterTheLimit)
 {
     const QVariant ampersands = QString(13 * 1024 * 1024, u'&');
     QByteArray xml;
-    const qint64 growth = test::peakGrowthOf([&] { xml = xmlDataFromPropertyList(fannedOut(9, ampersands)); });
+    const auto write = [&] { xml = xmlDataFromPropertyList(fannedOut(9, ampersands)); };
+    const qint64 growth = test::peakGrowthOf(write);
+    if (growth < 0)
+        write();
     EXPECT_TRUE(xml.isEmpty());
     if (growth >= 0) {
         EXPECT_LE(growth, 256 * 1024 * 1024);
@@ -206,13 +209,17 @@ TEST(PropertyListSharingTest, ListsSharingOneValueCostMegabytesWhereverRead)
         QByteArray binary;
         QByteArray xml;
         QString xmlError;
-        const qint64 growth = test::peakGrowthOf([&] {
+        const auto readAndWrite = [&] {
             QString error;
             const QVariant value = propertyListFromData(c.data, &error);
             ASSERT_TRUE(value.isValid()) << error.toStdString();
             xml = xmlDataFromPropertyList(value, &xmlError);
             binary = binaryDataFromPropertyList(value);
-        });
+        };
+        // Where the peak cannot be measured, the step still runs.
+        const qint64 growth = test::peakGrowthOf(readAndWrite);
+        if (growth < 0)
+            readAndWrite();
         EXPECT_TRUE(xml.isEmpty());
         EXPECT_TRUE(xmlError.contains(QLatin1String("larger than"))) << xmlError.toStdString();
         EXPECT_LE(binary.size(), c.data.size() + 1024);
