@@ -117,8 +117,9 @@ namespace sorvant {
 
 // Writes `value` as an XML property list to `path`, atomically (see
 // atomic_file.h). Answers false, with the reason in `error` when given, when
-// the value has no property-list form or the file cannot be written; the old
-// file is then unchanged.
+// the value has no property-list form, its XML would be larger than the
+// readers read, or the file cannot be written; the old file is then
+// unchanged.
 [[nodiscard]] bool writePropertyListFile(const QString& path, const QVariant& value,
                                          QString* error = nullptr);
 
