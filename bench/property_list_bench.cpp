@@ -138,6 +138,35 @@ void BM_ReadSharedBinary(benchmark::State& state)
 }
 BENCHMARK(BM_ReadSharedBinary)->Arg(250)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 
+// The lists sharing one 1 MB string (0: 4,000 references to it; 1: 12
+// levels of pairs over it): read, refused as XML (4 GB of it) and written
+// in binary again, each in milliseconds, holding a few megabytes.
+void BM_SharedMegabyte(benchmark::State& state)
+{
+    QVariant tree = QString(1024 * 1024, u'x');
+    if (state.range(0) == 0) {
+        tree = QVariantList(4000, tree);
+    } else {
+        for (int i = 0; i < 12; ++i)
+            tree = QVariantList{tree, tree};
+    }
+    const QByteArray data = binaryDataFromPropertyList(tree);
+    for (auto _ : state) {
+        const QVariant read = propertyListFromData(data);
+        benchmark::DoNotOptimize(xmlDataFromPropertyList(read));
+        benchmark::DoNotOptimize(binaryDataFromPropertyList(read));
+    }
+}
+BENCHMARK(BM_SharedMegabyte)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_WriteSettingsBinary(benchmark::State& state)
+{
+    const QVariantMap map = settings(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(binaryDataFromPropertyList(map));
+}
+BENCHMARK(BM_WriteSettingsBinary)->Arg(75'000)->Arg(150'000)->Arg(300'000)->Arg(600'000)->Unit(benchmark::kMillisecond);
+
 void BM_WriteSettingsXml(benchmark::State& state)
 {
     const QVariantMap map = settings(state.range(0));

@@ -3,6 +3,7 @@
 #include "foundation/string_format.h"
 #include "platform/log.h"
 #include "platform/property_list.h"
+#include "platform/property_list_bounds.h"
 #include "platform/url.h"
 #include "system/file_names.h"
 #include "system/internet_locations.h"
@@ -196,7 +197,15 @@ QVariant Pasteboard::propertyListForType(const QString& type) const
     const QByteArray data = dataForType(type);
     if (data.isEmpty())
         return {};
-    return propertyListFromData(data);
+    // What is pasted is walked item by item (each file name looked at, a
+    // description logged): a list whose shared values expand far past its
+    // size (4,000 references to one 1 MB name) would cost what it expands
+    // to, and is taken as no list.
+    QVariant value = propertyListFromData(data);
+    const qint64 bound = kPropertyListHeldFactor * data.size() + kPropertyListHeldAllowance;
+    if (propertyListExpandedSize(value, bound) > bound)
+        return {};
+    return value;
 }
 
 void Pasteboard::declareTypes(const QStringList& types, const QObject* owner)

@@ -3,10 +3,13 @@
 #include "platform/atomic_file.h"
 #include "platform/number_kind.h"
 #include "platform/property_list_binary.h"
+#include "platform/property_list_binary_writer.h"
 #include "platform/property_list_bounds.h"
 #include "platform/property_list_xml.h"
+#include "platform/scan_work.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringList>
@@ -63,10 +66,40 @@ public:
     // With `dropped`, entries that cannot be written are left out and listed there.
     explicit Normalizer(QStringList* dropped) : m_dropped(dropped) {}
 
+    // A value met before in the tree (the same data in memory, as a binary
+    // list's shared objects are) is answered as it was then when it left
+    // nothing out, so the walk costs what the tree holds, not what it
+    // expands to; one that left something out is walked again, each place
+    // naming what it leaves out.
     QVariant normalized(const QVariant& value, int depth, bool* changed)
     {
         if (depth > kMaximumDepth)
             return refuse(QStringLiteral("The property list is nested too deeply"));
+        const std::optional<PropertyListIdentity> identity = identityOf(value);
+        if (identity) {
+            if (const auto seen = m_seen.constFind(*identity); seen != m_seen.cend()) {
+                // Met deeper than before, it may now nest too deeply.
+                if (depth + seen->height > kMaximumDepth)
+                    return refuse(QStringLiteral("The property list is nested too deeply"));
+                m_deepest = std::max(m_deepest, depth + seen->height);
+                *changed = *changed || seen->changed;
+                return seen->value;
+            }
+        }
+        const qsizetype droppedBefore = m_dropped ? m_dropped->size() : 0;
+        const int deepestBefore = std::exchange(m_deepest, depth);
+        bool changedHere = false;
+        QVariant result = normalizedOnce(value, depth, &changedHere);
+        *changed = *changed || changedHere;
+        if (identity && result.isValid() && (!m_dropped || m_dropped->size() == droppedBefore))
+            m_seen.insert(*identity, Seen{result, changedHere, m_deepest - depth});
+        m_deepest = std::max(m_deepest, deepestBefore);
+        return result;
+    }
+
+    QVariant normalizedOnce(const QVariant& value, int depth, bool* changed)
+    {
+        countScanWork(1);
         switch (value.typeId()) {
         case QMetaType::QVariantMap:
             return map(value.toMap(), depth, changed);
@@ -102,6 +135,24 @@ private:
         qsizetype index;
     };
 
+    // A value met before: what it was answered, and how far it nests.
+    struct Seen
+    {
+        QVariant value;
+        bool changed;
+        int height;
+    };
+    // Containers, and text long enough to be worth it, are told apart by
+    // their identity; converted ones (a hash, a string list) are copies and
+    // have none.
+    static std::optional<PropertyListIdentity> identityOf(const QVariant& value)
+    {
+        constexpr qsizetype kShortText = 64;
+        if (value.typeId() == QMetaType::QByteArray)
+            return std::nullopt;
+        return propertyListIdentity(value, kShortText);
+    }
+
     // Fails the value being looked at, whose place is kept for the reason.
     QVariant refuse(const QString& reason)
     {
@@ -124,6 +175,7 @@ private:
     // surrogate has no UTF-8 form; the reader refuses both as references.
     bool isWritableText(const QString& text)
     {
+        countScanWork(text.size());
         for (qsizetype i = 0; i < text.size(); ++i) {
             const QChar c = text.at(i);
             if (c.isNull()) {
@@ -259,6 +311,9 @@ private:
     QString m_reason;
     QString m_reasonAt;
     std::vector<Step> m_path;
+    QHash<PropertyListIdentity, Seen> m_seen;
+    // The deepest level the walk of the value being looked at reached.
+    int m_deepest = 0;
 };
 
 // The value in property-list form; invalid, with the reason, when it has none.
@@ -357,7 +412,95 @@ QByteArray xmlDataFromPropertyList(const QVariant& value, QString* error)
     if (error)
         error->clear();
     const QVariant stored = storedValue(value, error);
-    return stored.isValid() ? writeXmlPropertyList(stored) : QByteArray();
+    if (!stored.isValid())
+        return {};
+    QByteArray xml = writeXmlPropertyList(stored, kMaximumPropertyListSize);
+    if (xml.isEmpty() && error)
+        *error = QStringLiteral("The property list would be larger than %1 bytes as XML").arg(kMaximumPropertyListSize);
+    return xml;
+}
+
+QByteArray binaryDataFromPropertyList(const QVariant& value, QString* error)
+{
+    if (error)
+        error->clear();
+    const QVariant stored = storedValue(value, error);
+    if (!stored.isValid())
+        return {};
+    QByteArray data = writeBinaryPropertyList(stored, kMaximumPropertyListSize);
+    if (data.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("The property list would be larger than %1 bytes").arg(kMaximumPropertyListSize);
+        return {};
+    }
+    // What the reader would refuse is not written.
+    QString reason;
+    if (!isBoundedBinaryPropertyList(data, &reason)) {
+        if (error)
+            *error = QStringLiteral("The property list would not be read back: %1").arg(reason);
+        return {};
+    }
+    return data;
+}
+
+namespace {
+
+void addExpandedSize(const QVariant& value, qint64 limit, int depth, qint64& total);
+
+template <typename Map>
+void addExpandedEntries(const Map& map, qint64 limit, int depth, qint64& total)
+{
+    for (auto it = map.cbegin(); it != map.cend() && total <= limit; ++it) {
+        total += it.key().size();
+        addExpandedSize(it.value(), limit, depth + 1, total);
+    }
+}
+
+// Adds what `value` expands to to `total`, until it passes `limit`.
+void addExpandedSize(const QVariant& value, qint64 limit, int depth, qint64& total)
+{
+    total += kPropertyListObjectCost;
+    if (depth > kMaximumDepth) {
+        total = std::max(total, limit + 1);
+        return;
+    }
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap:
+        addExpandedEntries(*static_cast<const QVariantMap*>(value.constData()), limit, depth, total);
+        return;
+    case QMetaType::QVariantHash:
+        addExpandedEntries(*static_cast<const QVariantHash*>(value.constData()), limit, depth, total);
+        return;
+    case QMetaType::QVariantList: {
+        const auto* list = static_cast<const QVariantList*>(value.constData());
+        for (auto it = list->cbegin(); it != list->cend() && total <= limit; ++it)
+            addExpandedSize(*it, limit, depth + 1, total);
+        return;
+    }
+    case QMetaType::QStringList: {
+        const auto* list = static_cast<const QStringList*>(value.constData());
+        for (auto it = list->cbegin(); it != list->cend() && total <= limit; ++it)
+            total += kPropertyListObjectCost + it->size();
+        return;
+    }
+    case QMetaType::QString:
+        total += static_cast<const QString*>(value.constData())->size();
+        return;
+    case QMetaType::QByteArray:
+        total += static_cast<const QByteArray*>(value.constData())->size();
+        return;
+    default:
+        return;
+    }
+}
+
+} // namespace
+
+qint64 propertyListExpandedSize(const QVariant& value, qint64 limit)
+{
+    qint64 total = 0;
+    addExpandedSize(value, limit, 0, total);
+    return total;
 }
 
 bool isPropertyListValue(const QVariant& value)

@@ -53,10 +53,36 @@ namespace sorvant {
 
 // Answers the XML property list of `value`, or an empty array, and the reason
 // in `error` when given (cleared first), when something in the tree has no
-// property-list form.
+// property-list form or its XML would be larger than the readers read
+// (kMaximumPropertyListSize): XML writes a shared value once per
+// reference, so a tree read from a small binary list may expand to
+// gigabytes; the writer counts as it goes and stops there.
 //   xmlDataFromPropertyList(QVariantMap{{"a", 1}}) => "<?xml …<dict>…"
 //   xmlDataFromPropertyList(QVariant())            => "" (error set)
+//   (4,000 references to one 1 MB string)          => "" ("… larger than 67108864 bytes as XML")
 [[nodiscard]] QByteArray xmlDataFromPropertyList(const QVariant& value, QString* error = nullptr);
+
+// Answers the binary property list of `value`, which keeps what the tree
+// shares: a value held in many places (the same data in memory) is one
+// object, and so are equal texts and equal data, so a tree read from a
+// binary list is written about as large as it was read. An empty array,
+// with the reason in `error` when given (cleared first), when something in
+// the tree has no property-list form or the list would be one the reader
+// refuses (larger than kMaximumPropertyListSize, or expanding past the
+// bounds of property_list_bounds.h).
+//   binaryDataFromPropertyList(QVariantMap{{"a", 1}}) => "bplist00…"
+//   binaryDataFromPropertyList(QVariant())            => "" (error set)
+[[nodiscard]] QByteArray binaryDataFromPropertyList(const QVariant& value, QString* error = nullptr);
+
+// What `value` expands to when every reference to a shared value is met as
+// a copy, as a writer of XML or a description meets it: 16 bytes a value
+// and the UTF-16 units of each text and key and the bytes of each data.
+// The count stops once it passes `limit` and answers what it counted then
+// (so a tree of 2^40 references answers at once). Values nested deeper than
+// a property list may hold count as past the limit.
+//   propertyListExpandedSize(QVariantList{"ab", "ab"}, 1000)  => 52
+//   (12 levels of pairs over one 1 MB string, 64 MB)           => a little over 64 MB
+[[nodiscard]] qint64 propertyListExpandedSize(const QVariant& value, qint64 limit);
 
 // YES when `value` and everything inside it can be written as a property list.
 //   isPropertyListValue(QVariantList{1, "a"})       => true
@@ -91,8 +117,9 @@ namespace sorvant {
 
 // Writes `value` as an XML property list to `path`, atomically (see
 // atomic_file.h). Answers false, with the reason in `error` when given, when
-// the value has no property-list form or the file cannot be written; the old
-// file is then unchanged.
+// the value has no property-list form, its XML would be larger than the
+// readers read, or the file cannot be written; the old file is then
+// unchanged.
 [[nodiscard]] bool writePropertyListFile(const QString& path, const QVariant& value,
                                          QString* error = nullptr);
 

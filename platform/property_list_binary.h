@@ -1,10 +1,11 @@
 #pragma once
-// The binary form of property lists ("bplist00"), read here; it is never
-// written. Values are those of property_list.h. The caller checks the
-// bounds of property_list_bounds.h first: the objects and references lie
-// inside the data, no container holds itself, and nesting and expansion
-// are bounded, so the reader may recurse. An object referred to from many
-// places is read at most twice and then shared by every reference to it.
+// The binary form of property lists ("bplist00"), read here (and written
+// by property_list_binary_writer.h). Values are those of property_list.h.
+// The caller checks the bounds of property_list_bounds.h first: the
+// objects and references lie inside the data, no container holds itself,
+// and nesting, expansion and what is held are bounded, so the reader may
+// recurse. An object referred to from many places is read at most twice
+// and then shared by every reference to it.
 //
 // What the file holds is read as it is or refused, never altered: text
 // holding a NUL or an unpaired surrogate, and an integer that does not fit

@@ -50,19 +50,18 @@ class BinaryChecker
 public:
     BinaryChecker(const QByteArray& data, const BinaryPropertyListTrailer& trailer)
         : m_data(data), m_trailer(trailer),
-          m_expansionBound(kPropertyListExpansion * data.size() + kPropertyListExpansionAllowance)
+          m_heldBound(kPropertyListHeldFactor * data.size() + kPropertyListHeldAllowance)
     {
     }
 
     // Depth-first from the top object, without recursion: each object's
-    // height and expanded size are known once all its children are.
+    // height and expanded count are known once all its children are.
     bool check(QString* error)
     {
         const auto count = static_cast<qsizetype>(m_trailer.objectCount);
         m_state.fill(State::Unseen, count);
         m_height.fill(0, count);
         m_size.fill(0, count);
-        m_bytes.fill(0, count);
         struct Frame
         {
             qsizetype object;
@@ -77,7 +76,9 @@ public:
                 return false;
             m_state[object] = State::Open;
             m_size[object] = 1;
-            m_bytes[object] = kPropertyListObjectCost + shape->bytes;
+            // What the object holds, counted once however often it is
+            // referred to: a shared value is one value in memory.
+            m_held += kPropertyListObjectCost + shape->bytes;
             stack.append({object, *shape, 0});
             return true;
         };
@@ -85,6 +86,8 @@ public:
             return stopped(error);
         if (!enter(static_cast<qsizetype>(m_trailer.topObject)))
             return fail(error, QStringLiteral("an object lies outside the data"));
+        if (m_held > m_heldBound)
+            return heldTooMuch(error);
         while (!stack.isEmpty()) {
             // Each step reads a reference, or an object's marker and count.
             if (!stop.mayGoOn(PropertyListStopCheck::kObjectWork))
@@ -115,6 +118,8 @@ public:
                 return fail(error, QStringLiteral("it is nested too deeply"));
             if (!enter(index))
                 return fail(error, QStringLiteral("an object lies outside the data"));
+            if (m_held > m_heldBound)
+                return heldTooMuch(error);
         }
         return true;
     }
@@ -133,21 +138,23 @@ private:
         return false;
     }
 
-    // Adds a finished child's height and expanded size to its parent.
+    // Objects may overlap (the offset table may name the same bytes for
+    // many), so what they hold is bounded, not only the data's size.
+    bool heldTooMuch(QString* error) const
+    {
+        setError(error, QStringLiteral("The binary property list holds more than %1 bytes once read")
+                            .arg(m_heldBound));
+        return false;
+    }
+
+    // Adds a finished child's height and expanded count to its parent.
     bool addChild(qsizetype parent, qsizetype child, QString* error)
     {
         m_height[parent] = std::max(m_height[parent], m_height[child] + 1);
+        // Each stays within its bound, so the sum cannot overflow.
         m_size[parent] += m_size[child];
-        // Each stays within its bound, so the sums cannot overflow.
-        m_bytes[parent] += m_bytes[child];
         if (m_height[parent] > kMaximumPropertyListDepth || m_size[parent] > kMaximumPropertyListObjects)
             return fail(error, QStringLiteral("it is nested too deeply or expands too far"));
-        if (m_bytes[parent] > m_expansionBound) {
-            setError(error, QStringLiteral("The binary property list refers to its shared objects so often that it "
-                                           "expands to more than %1 bytes")
-                                .arg(m_expansionBound));
-            return false;
-        }
         return true;
     }
 
@@ -182,13 +189,13 @@ private:
     const QByteArray& m_data;
     const BinaryPropertyListTrailer m_trailer;
     const qsizetype m_end = m_data.size() - kBinaryPropertyListTrailerSize;
-    const qint64 m_expansionBound;
+    const qint64 m_heldBound;
     QList<State> m_state;
     // Both stay within the bounds (a sum at most twice the object bound).
     QList<qint32> m_height;
     QList<qint32> m_size;
-    // Bytes each object expands to, within the expansion bound.
-    QList<qint64> m_bytes;
+    // What the objects met so far hold, each counted once.
+    qint64 m_held = 0;
 };
 
 // --- XML ------------------------------------------------------------------------------------

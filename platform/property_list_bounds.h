@@ -1,12 +1,14 @@
 #pragma once
 // Bounds a property list must keep before it is read: the binary reader
 // recurses once per nesting level, a binary object referred to from many
-// places is one value that those who walk the tree meet once per
-// reference, the values read are freed recursively and written
+// places is one value in memory that those who walk the tree meet once
+// per reference, the values read are freed recursively and written
 // recursively, and XML text cannot hold a NUL. These checks read the bytes
 // once, without recursion, and refuse what could not be read safely. They
 // do not check that the data is a well-formed property list; the readers
-// do that.
+// do that. What a tree expands to when every reference is met as a copy is
+// not bounded here: whoever expands it (the writers, a description) counts
+// as it goes (propertyListExpandedSize() in property_list.h).
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -19,31 +21,32 @@ namespace sorvant {
 // Deepest nesting of arrays and dictionaries accepted (the root is depth 0).
 inline constexpr int kMaximumPropertyListDepth = 512;
 // Most objects a binary property list may hold, and may expand to counting
-// each reference to a shared object as a copy.
+// each reference to a shared object as a copy: whoever walks a tree read
+// meets at most this many values, however it shares them.
 inline constexpr qint64 kMaximumPropertyListObjects = 4 * 1024 * 1024;
 // Largest property list read, binary or XML.
 inline constexpr qint64 kMaximumPropertyListSize = 64 * 1024 * 1024;
-// What a binary property list expands to, walked with every reference to a
-// shared object met as a copy, is counted in bytes: each object as
-// kPropertyListObjectCost, and a string or data object its bytes besides.
-// A list may expand to kPropertyListExpansion times its own size, plus
-// kPropertyListExpansionAllowance: sharing in lists that writers produce
-// (the same keys in many dictionaries) stays well inside, and whoever
-// walks or converts a tree read (settings, the clipboard, a search of
-// values) does work and takes memory in proportion to the file.
+// What a binary property list holds once read is counted in bytes, each
+// object once however often it is referred to (a shared value is one value
+// in memory): kPropertyListObjectCost an object, and a string or data
+// object its bytes besides. It may hold kPropertyListHeldFactor times its
+// own size, plus kPropertyListHeldAllowance. Objects can hold no more than
+// the list unless the offset table names the same bytes for many objects,
+// which this refuses.
 inline constexpr qint64 kPropertyListObjectCost = 16;
-inline constexpr qint64 kPropertyListExpansion = 16;
-inline constexpr qint64 kPropertyListExpansionAllowance = 16 * 1024 * 1024;
+inline constexpr qint64 kPropertyListHeldFactor = 16;
+inline constexpr qint64 kPropertyListHeldAllowance = 16 * 1024 * 1024;
 
 // YES when the binary property list ("bplist00…") `data` has a consistent
 // trailer and offset table, its containers and strings lie inside it and
-// refer only to objects inside it, no container holds itself, and it nests
-// and expands within the bounds above. Otherwise NO, with the reason in
-// `error` when given; a stop asked for (PropertyListStopCheck) ends it with
-// "The reading was stopped".
-//   isBoundedBinaryPropertyList("bplist00" + a 600-deep array)        => false
-//   isBoundedBinaryPropertyList(an array of 4,000 references to 1 MB) => false
-//   isBoundedBinaryPropertyList("")                                   => false
+// refer only to objects inside it, no container holds itself, and it nests,
+// expands and holds within the bounds above. Otherwise NO, with the reason
+// in `error` when given; a stop asked for (PropertyListStopCheck) ends it
+// with "The reading was stopped".
+//   isBoundedBinaryPropertyList("bplist00" + a 600-deep array)          => false
+//   isBoundedBinaryPropertyList(an array of 4,000 references to 1 MB)   => true
+//   isBoundedBinaryPropertyList(4,000 objects at the bytes of one 1 MB) => false
+//   isBoundedBinaryPropertyList("")                                     => false
 [[nodiscard]] bool isBoundedBinaryPropertyList(const QByteArray& data, QString* error = nullptr);
 
 // YES when the XML text `data` (UTF-8) holds no NUL character, written or as

@@ -833,50 +833,53 @@ void appendData(QByteArray& out, const QByteArray& data, int depth)
     out += "</data>\n";
 }
 
-void appendValue(QByteArray& out, const QVariant& value, int depth);
+void appendValue(QByteArray& out, const QVariant& value, int depth, qint64 limit);
 
-void appendMap(QByteArray& out, const QVariantMap& map, int depth)
+// The containers stop once the text passes `limit`: a shared value is
+// written once per reference, and what it expands to is known only as it
+// goes.
+void appendMap(QByteArray& out, const QVariantMap& map, int depth, qint64 limit)
 {
     if (map.isEmpty()) {
         out += "<dict/>\n";
         return;
     }
     out += "<dict>\n";
-    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+    for (auto it = map.cbegin(); it != map.cend() && out.size() <= limit; ++it) {
         appendIndent(out, depth + 1);
         out += "<key>";
         appendEscaped(out, it.key());
         out += "</key>\n";
-        appendValue(out, it.value(), depth + 1);
+        appendValue(out, it.value(), depth + 1, limit);
     }
     appendIndent(out, depth);
     out += "</dict>\n";
 }
 
-void appendList(QByteArray& out, const QVariantList& list, int depth)
+void appendList(QByteArray& out, const QVariantList& list, int depth, qint64 limit)
 {
     if (list.isEmpty()) {
         out += "<array/>\n";
         return;
     }
     out += "<array>\n";
-    for (const QVariant& element : list)
-        appendValue(out, element, depth + 1);
+    for (auto it = list.cbegin(); it != list.cend() && out.size() <= limit; ++it)
+        appendValue(out, *it, depth + 1, limit);
     appendIndent(out, depth);
     out += "</array>\n";
 }
 
 // One element and its line end, after `depth` tabs. Values nest no deeper
 // than the property-list bound, so the recursion is bounded.
-void appendValue(QByteArray& out, const QVariant& value, int depth)
+void appendValue(QByteArray& out, const QVariant& value, int depth, qint64 limit)
 {
     appendIndent(out, depth);
     switch (value.typeId()) {
     case QMetaType::QVariantMap:
-        appendMap(out, value.toMap(), depth);
+        appendMap(out, value.toMap(), depth, limit);
         return;
     case QMetaType::QVariantList:
-        appendList(out, value.toList(), depth);
+        appendList(out, value.toList(), depth, limit);
         return;
     case QMetaType::Bool:
         out += value.toBool() ? "<true/>\n" : "<false/>\n";
@@ -940,14 +943,22 @@ QVariant readXmlPropertyList(const QByteArray& utf8, QString* error, QStringList
     return Reader(utf8, leftOut).read(error);
 }
 
-QByteArray writeXmlPropertyList(const QVariant& value)
+QByteArray writeXmlPropertyList(const QVariant& value, qint64 limit)
 {
+    // Each value's XML takes at least half what propertyListExpandedSize()
+    // counts for it (8 bytes an element, a byte a UTF-16 unit or byte of
+    // data), so a tree counted past twice the limit is refused before any
+    // of it is written.
+    if (propertyListExpandedSize(value, 2 * limit) > 2 * limit)
+        return {};
     QByteArray out("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
                    "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
                    "<plist version=\"1.0\">\n");
-    appendValue(out, value, 0);
+    appendValue(out, value, 0, limit);
     out += "</plist>\n";
+    if (out.size() > limit)
+        return {};
     return out;
 }
 

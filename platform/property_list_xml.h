@@ -30,6 +30,8 @@
 // sign, year 0 being the year before 1, so that a date outside the years
 // 1 to 9999 reads as it does in a binary list), and no value at all.
 
+#include "platform/property_list_bounds.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -69,8 +71,12 @@ inline constexpr qint64 kPropertyListReferenceDate = 978307200;
 // propertyListValue() answers (maps, lists, QString, qint64, quint64,
 // double, bool, QDateTime, QByteArray): one element per line, indented by
 // tabs, base64 data in lines of at most 76 columns, dates as
-// xmlDateSeconds() gives them (so before 2001 the second after).
+// xmlDateSeconds() gives them (so before 2001 the second after). Empty
+// when the text would be larger than `limit` bytes: a value shared by many
+// references is written at each, so the writer counts as it goes, and
+// stops, taking time and memory within the limit.
 //   writeXmlPropertyList(qint64(7)) => "<?xml …?>\n<!DOCTYPE …>\n<plist version=\"1.0\">\n<integer>7</integer>\n</plist>\n"
-[[nodiscard]] QByteArray writeXmlPropertyList(const QVariant& value);
+//   writeXmlPropertyList(4,000 references to one 1 MB string)  => ""
+[[nodiscard]] QByteArray writeXmlPropertyList(const QVariant& value, qint64 limit = kMaximumPropertyListSize);
 
 } // namespace sorvant

@@ -5,6 +5,7 @@
 #include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/property_list.h"
+#include "platform/property_list_bounds.h"
 #include "platform/property_list_xml.h"
 #include "platform/xdg_folders.h"
 
@@ -24,8 +25,8 @@ const QLatin1String kFolderName("sorvant");
 const QLatin1String kFileName("org.tarrenbeck.Sorvant.plist");
 const QLatin1String kDamagedSuffix(".damaged");
 // A settings file holds a few hundred keys; anything far larger is not one
-// and is not read into memory.
-constexpr qint64 kMaximumFileSize = 64 * 1024 * 1024;
+// and is not read into memory. The writers write no more.
+constexpr qint64 kMaximumFileSize = kMaximumPropertyListSize;
 
 bool exists(const QString& path)
 {
@@ -68,6 +69,21 @@ void applyChanges(QVariantMap& domain, const QVariantMap& changes)
         else
             domain.remove(it.key());
     }
+}
+
+// The settings as the file is written: in binary when the file was (the
+// form that keeps what it shares shared) or when XML would be larger than
+// the reader reads; empty, with the reason, when neither would be read
+// back.
+QByteArray encodedSettings(const QVariantMap& settings, bool binary, bool* wroteBinary, QString* error)
+{
+    if (!binary) {
+        QByteArray xml = writeXmlPropertyList(settings, kMaximumFileSize);
+        if (!xml.isEmpty())
+            return xml;
+    }
+    *wroteBinary = true;
+    return binaryDataFromPropertyList(settings, error);
 }
 
 bool isSameValue(const QVariant& a, const QVariant& b)
@@ -263,13 +279,17 @@ UserDefaults::FileState UserDefaults::readFile(const QString& path, QVariantMap*
 {
     domain->clear();
     const FileVersion before = version ? FileVersion::of(path) : FileVersion();
-    const FileState state = readFileContents(path, domain, problem);
-    if (version)
+    bool binary = false;
+    const FileState state = readFileContents(path, domain, problem, &binary);
+    if (version) {
         *version = state == FileState::Read ? before : FileVersion();
+        version->binary = state == FileState::Read && binary;
+    }
     return state;
 }
 
-UserDefaults::FileState UserDefaults::readFileContents(const QString& path, QVariantMap* domain, QString* problem)
+UserDefaults::FileState UserDefaults::readFileContents(const QString& path, QVariantMap* domain, QString* problem,
+                                                       bool* binary)
 {
     QByteArray data;
     QString error;
@@ -287,6 +307,7 @@ UserDefaults::FileState UserDefaults::readFileContents(const QString& path, QVar
     // An empty file is what some tools leave when they create the settings.
     if (data.isEmpty())
         return FileState::Read;
+    *binary = data.startsWith("bplist");
     // A value the reader refuses (text holding a NUL, an integer past 64
     // bits…) costs its own setting only: the others are read, and the file
     // is not set aside as damaged for it.
@@ -322,9 +343,9 @@ bool UserDefaults::saveLocked()
     return true;
 }
 
-// A damaged file is renamed aside first, keeping its bytes; a missing or
-// damaged one is replaced by `known` (this object's whole domain) with the
-// changes. An untouchable file is left alone and its problem handed back,
+// A damaged file is renamed aside, keeping its bytes, once what replaces
+// it is made; a missing or damaged one is replaced by `known` (this
+// object's whole domain) with the changes. An untouchable file is left alone and its problem handed back,
 // for the caller to report once.
 bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes, const QVariantMap& known,
                                 const FileVersion& knownVersion, QVariantMap* written, FileVersion* version,
@@ -335,9 +356,11 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
     // The file as this object last saw it holds `known` less the changes:
     // a large file is then not read (and parsed) again for every write.
     const bool unchanged = knownVersion.isCurrent(path);
-    const FileState state = unchanged ? FileState::Read : readFile(path, &disk, &problem);
+    FileVersion read;
+    const FileState state = unchanged ? FileState::Read : readFile(path, &disk, &problem, &read);
     if (unchanged)
         disk = known;
+    const bool binary = state == FileState::Read && (unchanged ? knownVersion : read).binary;
     if (state == FileState::Untouchable) {
         *untouchable = problem;
         return false;
@@ -350,14 +373,6 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
         *untouchable = QStringLiteral("The user defaults '%1' are read-only; changes will not be saved").arg(target);
         return false;
     }
-    if (state == FileState::Damaged) {
-        const QString aside = damagedPath(target);
-        if (::rename(fileSystemRepresentation(target).constData(), fileSystemRepresentation(aside).constData()) != 0) {
-            logError(problem + QStringLiteral(" and cannot be moved aside; changes will not be saved"));
-            return false;
-        }
-        logWarning(problem + QStringLiteral("; they were moved to '%1'").arg(aside));
-    }
     if (state != FileState::Read)
         disk = known;
     applyChanges(disk, changes);
@@ -369,8 +384,22 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
     for (const QString& entry : std::as_const(dropped))
         logWarning(QStringLiteral("A setting of '%1' cannot be saved and is left out: %2").arg(path, entry));
     QString error;
+    bool wroteBinary = false;
+    const QByteArray bytes = encodedSettings(disk, binary, &wroteBinary, &error);
+    if (bytes.isEmpty()) {
+        logError(QStringLiteral("Cannot save the user defaults '%1': %2; the file is kept as it was").arg(path, error));
+        return false;
+    }
+    if (state == FileState::Damaged) {
+        const QString aside = damagedPath(target);
+        if (::rename(fileSystemRepresentation(target).constData(), fileSystemRepresentation(aside).constData()) != 0) {
+            logError(problem + QStringLiteral(" and cannot be moved aside; changes will not be saved"));
+            return false;
+        }
+        logWarning(problem + QStringLiteral("; they were moved to '%1'").arg(aside));
+    }
     const bool saved = makeFolders(stringByDeletingLastPathComponent(target))
-                       && writeFileAtomically(target, writeXmlPropertyList(disk), &error);
+                       && writeFileAtomically(target, bytes, &error);
     if (!saved) {
         logError(QStringLiteral("Cannot save the user defaults '%1': %2")
                      .arg(path, error.isEmpty() ? QStringLiteral("its folder cannot be made") : error));
@@ -378,6 +407,7 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
     }
     *written = std::move(disk);
     *version = FileVersion::of(path);
+    version->binary = wroteBinary;
     return true;
 }
 

@@ -4,7 +4,8 @@
 //   1. the argument domain, from "-Key value" pairs on the command line;
 //   2. the persistent domain of the application, an XML property list at
 //      $XDG_CONFIG_HOME/sorvant/org.tarrenbeck.Sorvant.plist (~/.config when
-//      the variable is unset, empty or relative);
+//      the variable is unset, empty or relative), or a binary one (see
+//      below);
 //   3. the registration domain, defaults the program registers at launch.
 //
 // Values keep their type exactly (bool, integer, real, string, date, data,
@@ -30,6 +31,14 @@
 // file is an empty dictionary; XML in UTF-8 or UTF-16 (with a byte-order
 // mark) and binary property lists are read. What is not a regular file, or
 // is larger than 64 MB, is not read (a FIFO never blocks) and never written.
+//
+// A write never makes a file its reader would refuse: a binary file is
+// written in binary, which keeps the values it shares shared (XML writes a
+// shared value at every reference: 19 references to a 3.9 MB string are
+// 74 MB of it), and XML that would be larger than the reader reads is
+// written in binary too. When neither form can be read back, the file is
+// kept as it was, the reason is logged with "ERROR: " and the changes stay
+// unsaved.
 //
 // Typed readings (boolForKey, integerForKey, stringForKey…) need the value
 // readings of foundation/values.h and live in foundation/user_defaults_getters.h.
@@ -140,7 +149,8 @@ private:
     using Clock = std::chrono::steady_clock;
     // What identifies one version of the file: a write by anyone (which
     // replaces it or changes its time) gives another. Invalid when the
-    // file is not known.
+    // file is not known. `binary` says the form it was read or written in
+    // (not part of the identity).
     struct FileVersion
     {
         bool valid = false;
@@ -148,10 +158,15 @@ private:
         quint64 inode = 0;
         qint64 size = 0;
         qint64 modifiedNanoseconds = 0;
+        bool binary = false;
         [[nodiscard]] static FileVersion of(const QString& path);
         // Whether this is a known version and the file at `path` is still it.
-        [[nodiscard]] bool isCurrent(const QString& path) const { return valid && of(path) == *this; }
-        [[nodiscard]] bool operator==(const FileVersion& other) const = default;
+        [[nodiscard]] bool isCurrent(const QString& path) const { return valid && of(path).isSameFile(*this); }
+        [[nodiscard]] bool isSameFile(const FileVersion& other) const
+        {
+            return valid == other.valid && device == other.device && inode == other.inode && size == other.size
+                   && modifiedNanoseconds == other.modifiedNanoseconds;
+        }
     };
     static QStringList applicationArguments();
     // Reads the file and reports a problem with it once.
@@ -163,7 +178,8 @@ private:
     static FileState readFile(const QString& path, QVariantMap* domain, QString* problem,
                               FileVersion* version = nullptr);
     // readFile without the version.
-    static FileState readFileContents(const QString& path, QVariantMap* domain, QString* problem);
+    // `binary` is set when the file holds a binary list.
+    static FileState readFileContents(const QString& path, QVariantMap* domain, QString* problem, bool* binary);
     bool saveLocked();
     // Applies `changes` to what the file holds now and writes it; `written`
     // gets the file's new contents and `version` their version. The file is

@@ -134,6 +134,26 @@ TEST(PasteboardReaders, URLListTypesWithoutUsableData)
     EXPECT_FALSE(URLsFromPasteboard(malformed, QString()).has_value());
 }
 
+// A pasted list is walked item by item, so one whose shared values expand
+// far past its size (a 1 MB name 4,000 times, 1 MB in binary) is taken as
+// no list rather than looked at 4,000 times; one within the bound reads.
+TEST(PasteboardReaders, ListsExpandingFarPastTheirSizeAreNoLists)
+{
+    const QString name(1024 * 1024, u'n');
+    for (const qsizetype count : {qsizetype(4000), qsizetype(4)}) {
+        SCOPED_TRACE(count);
+        Pasteboard pasted;
+        pasted.declareTypes({NSFilenamesPboardType});
+        const QByteArray data = binaryDataFromPropertyList(QVariantList(count, name));
+        ASSERT_LE(data.size(), 2 * 1024 * 1024);
+        pasted.setData(data, NSFilenamesPboardType);
+        EXPECT_EQ(pasted.propertyListForType(NSFilenamesPboardType).toList().size(), count == 4 ? 4 : 0);
+        const auto urls = URLsFromPasteboard(pasted, NSFilenamesPboardType);
+        ASSERT_TRUE(urls.has_value());
+        EXPECT_TRUE(urls->isEmpty());
+    }
+}
+
 TEST(PasteboardReaders, PlainTextFromOtherApplications)
 {
     // Another application's copy: plain "text/plain" and HTML only.

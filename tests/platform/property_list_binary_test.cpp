@@ -78,50 +78,79 @@ QByteArray fannedOut(qsizetype count, const QByteArray& leaf)
     return binaryList({container(0xA, QList<quint64>(count, 1)), leaf});
 }
 
-// Regression: an object was copied for every reference to it and the
-// bound counted objects, not what they hold: a list of 1 MB expanded to
-// gigabytes (4,000 references to a 1 MB string read into 7.6 GB) and the
-// process died. A list expanding past its bound is refused with the
-// reason; one within it reads, whatever its shape.
-TEST(BinaryPropertyListTest, ListsExpandingFarPastTheirSizeAreRefused)
+// An array of `count` objects that the offset table places at the same
+// bytes, `leaf`: each a value of its own once read.
+QByteArray overlapping(qsizetype count, const QByteArray& leaf)
 {
+    QList<quint64> references;
+    for (qsizetype i = 1; i <= count; ++i)
+        references.append(quint64(i));
+    QByteArray data("bplist00");
+    data += container(0xA, references);
+    const quint64 at = quint64(data.size());
+    data += leaf;
+    const quint64 table = quint64(data.size());
+    data += bigEndian(8, 4);
+    for (qsizetype i = 0; i < count; ++i)
+        data += bigEndian(at, 4);
+    return data + QByteArray(6, '\0') + char(4) + char(4) + bigEndian(quint64(count + 1), 8) + bigEndian(0, 8)
+           + bigEndian(table, 8);
+}
+
+// Regression: a list whose shared objects, counted once per reference,
+// expanded past 16 times its size was refused, though a shared object is
+// one value in memory: settings of 5,000 styles sharing one 4 KB string
+// were set aside. What a list holds is counted, each object once; what it
+// expands to is bounded only in the number of values a walk meets, and
+// objects the offset table places at the same bytes, each a value of its
+// own, count as many.
+TEST(BinaryPropertyListTest, SharedObjectsCountOnceAndOverlappingOnesEachTime)
+{
+    const QByteArray megabyte = text(1024 * 1024);
     const struct {
         const char* name;
         QByteArray data;
-        bool read;
+        const char* refused; // null: read
     } cases[] = {
-        {"12 levels of pairs over 8 KB", doublingArrays(12, text(8 * 1024)), false},
-        {"4,000 references to 8 KB", fannedOut(4000, text(8 * 1024)), false},
+        {"12 levels of pairs over 1 MB", doublingArrays(12, megabyte), nullptr},
+        {"4,000 references to 1 MB", fannedOut(4000, megabyte), nullptr},
         {"4,000 references to 8 KB of data", fannedOut(4000, marker(0x4, 8 * 1024) + QByteArray(8 * 1024, 'd')),
-         false},
+         nullptr},
         {"4,000 references to 4 K UTF-16 units", fannedOut(4000, marker(0x6, 4 * 1024) + QByteArray(8 * 1024, 'a')),
-         false},
-        {"20 levels of pairs over a number", doublingArrays(20, "\x10\x07"), false},
-        {"1,000 references to 8 KB", fannedOut(1000, text(8 * 1024)), true},
-        {"8 levels of pairs over 8 KB", doublingArrays(8, text(8 * 1024)), true},
-        {"16 levels of pairs over a number", doublingArrays(16, "\x10\x07"), true},
+         nullptr},
+        {"16 levels of pairs over a number", doublingArrays(16, "\x10\x07"), nullptr},
+        {"20 levels of pairs over a number", doublingArrays(20, "\x10\x07"), nullptr},
+        {"22 levels of pairs over a number", doublingArrays(22, "\x10\x07"), "expands too far"},
+        {"4,000 objects at the bytes of one of 8 KB", overlapping(4000, text(8 * 1024)), "holds more than"},
+        {"600 objects at the bytes of one of 8 KB", overlapping(600, text(8 * 1024)), nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QString error;
-        EXPECT_EQ(isBoundedBinaryPropertyList(c.data, &error), c.read) << error.toStdString();
+        EXPECT_EQ(isBoundedBinaryPropertyList(c.data, &error), !c.refused) << error.toStdString();
         const QVariant value = propertyListFromData(c.data, &error);
-        EXPECT_EQ(value.isValid(), c.read) << error.toStdString();
-        if (!c.read) {
-            EXPECT_TRUE(error.contains(QLatin1String("expands to more than"))) << error.toStdString();
+        EXPECT_EQ(value.isValid(), !c.refused) << error.toStdString();
+        if (c.refused) {
+            EXPECT_TRUE(error.contains(QLatin1String(c.refused))) << error.toStdString();
         }
     }
 }
 
-// The bound grows with the list: the sharing refused in a small list is
-// read in one large enough to hold that much of its own.
-TEST(BinaryPropertyListTest, TheExpansionBoundGrowsWithTheList)
+// The bound on what a list holds grows with the list: the overlapping
+// objects refused in a small list are read in one large enough to hold
+// that much of its own.
+TEST(BinaryPropertyListTest, TheHeldBoundGrowsWithTheList)
 {
-    const QByteArray shared = fannedOut(4000, text(8 * 1024));
-    ASSERT_FALSE(isBoundedBinaryPropertyList(shared));
-    const qsizetype padding = 4000 * 8 * 1024 / kPropertyListExpansion;
-    const QByteArray padded = binaryList({container(0xA, {1, 2}), container(0xA, QList<quint64>(4000, 3)),
-                                          text(padding), text(8 * 1024)});
+    const QByteArray leaf = text(8 * 1024);
+    const QByteArray small = overlapping(4000, leaf);
+    ASSERT_FALSE(isBoundedBinaryPropertyList(small));
+    QByteArray padded = small;
+    // The padding lies before the trailer, inside no object: the table
+    // and the trailer move with it.
+    const qsizetype padding = 4000 * 8 * 1024 / kPropertyListHeldFactor;
+    const qsizetype tableAt = small.size() - kBinaryPropertyListTrailerSize - 4 * 4001;
+    padded.insert(tableAt, QByteArray(padding, ' '));
+    padded.replace(padded.size() - 8, 8, bigEndian(quint64(tableAt + padding), 8));
     QString error;
     EXPECT_TRUE(isBoundedBinaryPropertyList(padded, &error)) << error.toStdString();
 }

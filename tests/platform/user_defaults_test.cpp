@@ -686,33 +686,124 @@ TEST_F(UserDefaultsTest, AnXmlDateOutsideTheYearsItHoldsCostsOnlyItsOwnSetting)
     }
 }
 
-// Regression: a binary settings file of 8 KB whose shared objects expand to
-// 32 MB was read whole (one of 1 MB grew to gigabytes, and the window
-// aborted at every start). It is refused with the reason, as a damaged
-// file is.
-TEST_F(UserDefaultsTest, SettingsThatExpandFarPastTheirSizeAreRefusedWithTheReason)
+// Settings of `count` entries {"Style<i>": {"Font": shared, "Size": i}}
+// and {"Other": 7}, `shared` one value in memory, as a binary list's
+// shared object reads.
+QVariantMap settingsSharing(int count, const QVariant& shared)
 {
-    // {"Big": A0}, A(i) = [A(i+1), A(i+1)], A12 = 8 KB of text.
-    QList<QByteArray> objects{QByteArray("\xD1\x01\x02"), QByteArray("\x53" "Big")};
-    for (int i = 0; i < 12; ++i)
-        objects.append("\xA2" + QByteArray(1, char(3 + i)) + QByteArray(1, char(3 + i)));
-    objects.append(QByteArray("\x5F\x11\x20\x00", 4) + QByteArray(8 * 1024, 'x'));
-    QByteArray data("bplist00");
-    QByteArray offsets;
-    for (const QByteArray& object : objects) {
-        offsets += bigEndian64(quint64(data.size())).right(2);
-        data += object;
+    QVariantMap settings{{"Other", QVariant::fromValue<qint64>(7)}};
+    for (int i = 0; i < count; ++i)
+        settings.insert(QStringLiteral("Style%1").arg(i),
+                        QVariantMap{{"Font", shared}, {"Size", QVariant::fromValue<qint64>(i)}});
+    return settings;
+}
+
+// Regression: binary settings whose shared values, counted once per
+// reference, expanded past 16 times the file's size were refused, set
+// aside as damaged and every setting lost (5,000 styles sharing one 4 KB
+// string: 99 KB). They read, and a change saves them in binary, about as
+// large as they were, and they read back.
+TEST_F(UserDefaultsTest, SettingsSharingTheirValuesReadAndAreSavedShared)
+{
+    const struct {
+        const char* name;
+        QVariantMap settings;
+    } cases[] = {
+        {"5,000 styles sharing 4 KB of text", settingsSharing(5000, QString(4096, u'f'))},
+        {"400 entries sharing 60 KB of data", settingsSharing(400, QByteArray(60 * 1024, 'd'))},
+        {"1,000 entries sharing a 20 KB icon", settingsSharing(1000, QByteArray(20 * 1024, 'i'))},
+        {"12 levels of pairs over 1 MB", QVariantMap{{"Other", QVariant::fromValue<qint64>(7)},
+                                                     {"Pairs", [] {
+                                                          QVariant level = QString(1024 * 1024, u'x');
+                                                          for (int i = 0; i < 12; ++i)
+                                                              level = QVariantList{level, level};
+                                                          return level;
+                                                      }()}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempTree local;
+        const QByteArray data = binaryDataFromPropertyList(c.settings);
+        ASSERT_FALSE(data.isEmpty());
+        const QString file = local.writeFile("defaults.plist", data);
+        LogCapture log;
+        {
+            UserDefaults defaults(file);
+            EXPECT_EQ(defaults.persistentDomain().size(), c.settings.size());
+            EXPECT_EQ(defaults.objectForKey(QStringLiteral("Other")), QVariant::fromValue<qint64>(7));
+            defaults.setBool(true, QStringLiteral("Added"));
+        }
+        EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
+        EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), QStringList{QStringLiteral("defaults.plist")});
+        const QByteArray saved = fileBytes(file);
+        EXPECT_TRUE(saved.startsWith("bplist00"));
+        // A shared list read as two values may be written twice, its
+        // references only.
+        EXPECT_LE(saved.size(), data.size() + data.size() / 16 + 256);
+        const UserDefaults reread(file);
+        EXPECT_EQ(reread.persistentDomain().size(), c.settings.size() + 1);
+        EXPECT_EQ(reread.objectForKey(QStringLiteral("Added")), QVariant(true));
     }
-    const qsizetype table = data.size();
-    data += offsets + QByteArray(6, '\0') + char(2) + char(1) + bigEndian64(quint64(objects.size())) + bigEndian64(0)
-            + bigEndian64(quint64(table));
+}
+
+// Regression: a binary settings file of 3.9 MB holding one string 19 times
+// was saved at the first change as 74 MB of XML, which the next start
+// refused as too large, every setting lost. A save never writes what its
+// reader refuses: a binary file stays binary, and settings whose XML would
+// be too large are written in binary.
+TEST_F(UserDefaultsTest, ASaveIsAlwaysOneTheReaderReadsBack)
+{
+    const QString large(3900 * 1024, u's');
+    const QVariantList nineteen(19, large);
+    for (const bool startsBinary : {true, false}) {
+        SCOPED_TRACE(startsBinary ? "binary file" : "XML file, the value set");
+        test::TempTree local;
+        const QVariantMap settings{{"Other", QVariant::fromValue<qint64>(7)}, {"Copies", nineteen}};
+        const QString file = local.writeFile("defaults.plist", startsBinary
+                                                                   ? binaryDataFromPropertyList(settings)
+                                                                   : xmlDataFromPropertyList(QVariantMap{
+                                                                         {"Other", QVariant::fromValue<qint64>(7)}}));
+        LogCapture log;
+        {
+            UserDefaults defaults(file);
+            if (!startsBinary)
+                defaults.setObject(nineteen, QStringLiteral("Copies"));
+            defaults.setBool(true, QStringLiteral("Added"));
+        }
+        EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
+        EXPECT_LE(QFileInfo(file).size(), 8 * 1024 * 1024);
+        const UserDefaults reread(file);
+        EXPECT_EQ(reread.objectForKey(QStringLiteral("Other")), QVariant::fromValue<qint64>(7));
+        EXPECT_EQ(reread.objectForKey(QStringLiteral("Added")), QVariant(true));
+        const QVariantList copies = reread.objectForKey(QStringLiteral("Copies")).toList();
+        ASSERT_EQ(copies.size(), 19);
+        EXPECT_EQ(copies.at(18).toString().size(), large.size());
+    }
+}
+
+// Settings that neither form can hold so that the reader reads them back
+// (a list of eight million references, which the reader refuses as
+// expanding too far) are not written: the file stays as it was, with the
+// reason, and every setting in it.
+TEST_F(UserDefaultsTest, ASaveTheReaderWouldRefuseKeepsTheFile)
+{
     test::TempTree local;
-    const QString file = local.writeFile("defaults.plist", data);
+    const QByteArray before = xmlDataFromPropertyList(QVariantMap{{"Other", QVariant::fromValue<qint64>(7)}});
+    const QString file = local.writeFile("defaults.plist", before);
+    QVariant level = QStringLiteral("x");
+    for (int i = 0; i < 23; ++i)
+        level = QVariantList{level, level};
     LogCapture log;
-    UserDefaults defaults(file);
-    EXPECT_TRUE(defaults.persistentDomain().isEmpty());
-    ASSERT_EQ(log.lines().size(), 1) << log.lines().join('\n').toStdString();
-    EXPECT_TRUE(log.lines()[0].contains(QLatin1String("expands to more than"))) << log.lines()[0].toStdString();
+    {
+        UserDefaults defaults(file);
+        defaults.setObject(level, QStringLiteral("Pairs"));
+        EXPECT_EQ(defaults.objectForKey(QStringLiteral("Pairs")).toList().size(), 2);
+    }
+    EXPECT_EQ(fileBytes(file), before);
+    ASSERT_FALSE(log.lines().isEmpty());
+    EXPECT_TRUE(log.lines()[0].startsWith(QLatin1String("ERROR: "))) << log.lines()[0].toStdString();
+    EXPECT_TRUE(log.lines()[0].contains(QLatin1String("expands too far"))) << log.lines()[0].toStdString();
+    EXPECT_EQ(UserDefaults(file).objectForKey(QStringLiteral("Other")), QVariant::fromValue<qint64>(7));
 }
 
 // A binary settings file {"Kept": "kept", "Other": 7, "Bad": <object>}.

@@ -1,0 +1,329 @@
+#include "platform/property_list_binary_writer.h"
+
+#include "platform/property_list_bounds.h"
+#include "platform/property_list_xml.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <cstring>
+#include <optional>
+#include <utility>
+
+namespace sorvant {
+
+namespace {
+
+void appendBigEndian(QByteArray& out, quint64 value, int size)
+{
+    for (int shift = 8 * (size - 1); shift >= 0; shift -= 8)
+        out += char((value >> shift) & 0xFF);
+}
+
+// The fewest of 1, 2, 4 or 8 bytes that hold `value`.
+int bytesFor(quint64 value)
+{
+    return value <= 0xFF ? 1 : value <= 0xFFFF ? 2 : value <= 0xFFFFFFFF ? 4 : 8;
+}
+
+int log2Of(int bytes)
+{
+    return bytes == 1 ? 0 : bytes == 2 ? 1 : bytes == 4 ? 2 : 3;
+}
+
+// An unsigned integer object of the fewest bytes.
+void appendUnsigned(QByteArray& out, quint64 value)
+{
+    const int size = bytesFor(value);
+    out += char(0x10 | log2Of(size));
+    appendBigEndian(out, value, size);
+}
+
+// The marker of an object of `kind` holding `count` items, bytes or units.
+void appendMarker(QByteArray& out, int kind, qsizetype count)
+{
+    if (count < 15) {
+        out += char(kind << 4 | int(count));
+        return;
+    }
+    out += char(kind << 4 | 0x0F);
+    appendUnsigned(out, quint64(count));
+}
+
+// A real or a date: its marker and the eight bytes of the double.
+void appendDouble(QByteArray& out, char marker, double number)
+{
+    quint64 bits = 0;
+    std::memcpy(&bits, &number, sizeof bits);
+    out += marker;
+    appendBigEndian(out, bits, 8);
+}
+
+bool isAscii(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Text and data shorter than this are told apart by their value alone.
+constexpr qsizetype kShortValue = 64;
+
+class BinaryWriter
+{
+public:
+    explicit BinaryWriter(qint64 limit) : m_limit(limit) {}
+
+    QByteArray write(const QVariant& root)
+    {
+        if (!add(root))
+            return {};
+        const int referenceSize = bytesFor(quint64(m_objects.size() - 1));
+        QByteArray out("bplist00");
+        QList<quint64> offsets;
+        offsets.reserve(m_objects.size());
+        for (const Object& object : std::as_const(m_objects)) {
+            offsets.append(quint64(out.size()));
+            appendObject(out, object, referenceSize);
+            if (out.size() > m_limit)
+                return {};
+        }
+        const auto table = quint64(out.size());
+        const int offsetSize = bytesFor(table);
+        for (const quint64 offset : std::as_const(offsets))
+            appendBigEndian(out, offset, offsetSize);
+        out += QByteArray(6, '\0');
+        out += char(offsetSize);
+        out += char(referenceSize);
+        appendBigEndian(out, quint64(m_objects.size()), 8);
+        appendBigEndian(out, 0, 8);
+        appendBigEndian(out, table, 8);
+        if (out.size() > m_limit)
+            return {};
+        return out;
+    }
+
+private:
+    // A value to write, and for a container the indices of what it holds
+    // (a dictionary's keys, then its values).
+    struct Object
+    {
+        QVariant value;
+        QList<quint64> references;
+    };
+    // The index of the object for `value`, added with all it holds when it
+    // is new; nothing once the list passes the limit. The bytes counted are
+    // fewer than those written (a byte a marker and a reference), so that
+    // only what is past the limit stops here.
+    std::optional<quint64> add(const QVariant& value)
+    {
+        // Short text and data are told apart by value alone.
+        const std::optional<PropertyListIdentity> identity = propertyListIdentity(value, kShortValue);
+        if (identity) {
+            if (const auto seen = m_byIdentity.constFind(*identity); seen != m_byIdentity.cend())
+                return *seen;
+        }
+        std::optional<quint64> index;
+        switch (value.typeId()) {
+        case QMetaType::QVariantMap:
+            index = addMap(*static_cast<const QVariantMap*>(value.constData()));
+            break;
+        case QMetaType::QVariantList:
+            index = addList(*static_cast<const QVariantList*>(value.constData()));
+            break;
+        case QMetaType::QString:
+            index = addEqual(m_texts, *static_cast<const QString*>(value.constData()));
+            break;
+        case QMetaType::QByteArray:
+            index = addEqual(m_data, *static_cast<const QByteArray*>(value.constData()));
+            break;
+        default:
+            index = addNew(value, 16);
+            break;
+        }
+        if (index && identity)
+            m_byIdentity.insert(*identity, *index);
+        return index;
+    }
+
+    std::optional<quint64> addNew(const QVariant& value, qsizetype bytes)
+    {
+        m_counted += 1 + bytes;
+        if (m_counted > m_limit)
+            return std::nullopt;
+        m_objects.append(Object{value, {}});
+        return quint64(m_objects.size() - 1);
+    }
+
+    // Equal text is one object, as keys repeated in many dictionaries are,
+    // and so is equal data: a reader may give a shared object as two values.
+    template <typename Value>
+    std::optional<quint64> addEqual(QHash<Value, quint64>& added, const Value& value)
+    {
+        if (const auto seen = added.constFind(value); seen != added.cend())
+            return *seen;
+        const std::optional<quint64> index = addNew(QVariant(value), value.size());
+        if (index)
+            added.insert(value, *index);
+        return index;
+    }
+
+    std::optional<quint64> addMap(const QVariantMap& map)
+    {
+        const std::optional<quint64> index = addNew(QVariant(map), 2 * map.size());
+        if (!index)
+            return std::nullopt;
+        QList<quint64> references(2 * map.size());
+        qsizetype i = 0;
+        for (auto it = map.cbegin(); it != map.cend(); ++it, ++i) {
+            const std::optional<quint64> key = add(QVariant(it.key()));
+            const std::optional<quint64> item = key ? add(it.value()) : std::nullopt;
+            if (!item)
+                return std::nullopt;
+            references[i] = *key;
+            references[map.size() + i] = *item;
+        }
+        m_objects[qsizetype(*index)].references = std::move(references);
+        return index;
+    }
+
+    std::optional<quint64> addList(const QVariantList& list)
+    {
+        const std::optional<quint64> index = addNew(QVariant(list), list.size());
+        if (!index)
+            return std::nullopt;
+        QList<quint64> references;
+        references.reserve(list.size());
+        for (const QVariant& item : list) {
+            const std::optional<quint64> reference = add(item);
+            if (!reference)
+                return std::nullopt;
+            references.append(*reference);
+        }
+        m_objects[qsizetype(*index)].references = std::move(references);
+        return index;
+    }
+
+    static void appendObject(QByteArray& out, const Object& object, int referenceSize)
+    {
+        const QVariant& value = object.value;
+        switch (value.typeId()) {
+        case QMetaType::QVariantMap:
+        case QMetaType::QVariantList:
+            appendMarker(out, value.typeId() == QMetaType::QVariantMap ? 0xD : 0xA,
+                         value.typeId() == QMetaType::QVariantMap ? object.references.size() / 2
+                                                                  : object.references.size());
+            for (const quint64 reference : object.references)
+                appendBigEndian(out, reference, referenceSize);
+            return;
+        case QMetaType::Bool:
+            out += char(value.toBool() ? 0x09 : 0x08);
+            return;
+        case QMetaType::LongLong: {
+            // 1, 2 and 4 bytes read unsigned, 8 signed.
+            const qint64 number = value.toLongLong();
+            if (number >= 0 && quint64(number) <= 0xFFFFFFFF) {
+                appendUnsigned(out, quint64(number));
+            } else {
+                out += char(0x13);
+                appendBigEndian(out, quint64(number), 8);
+            }
+            return;
+        }
+        case QMetaType::ULongLong:
+            // 16 bytes: a value above the signed range reads back unsigned.
+            out += char(0x14);
+            appendBigEndian(out, 0, 8);
+            appendBigEndian(out, value.toULongLong(), 8);
+            return;
+        case QMetaType::Double:
+            appendDouble(out, 0x23, value.toDouble());
+            return;
+        case QMetaType::QDateTime: {
+            // Seconds from 2001, to the millisecond.
+            const qint64 ms = value.toDateTime().toMSecsSinceEpoch() - kPropertyListReferenceDate * 1000;
+            appendDouble(out, 0x33, double(ms) / 1000);
+            return;
+        }
+        case QMetaType::QByteArray: {
+            const QByteArray data = value.toByteArray();
+            appendMarker(out, 0x4, data.size());
+            out += data;
+            return;
+        }
+        default:
+            appendText(out, value.toString());
+            return;
+        }
+    }
+
+    static void appendText(QByteArray& out, const QString& text)
+    {
+        if (isAscii(text)) {
+            appendMarker(out, 0x5, text.size());
+            out += text.toLatin1();
+            return;
+        }
+        appendMarker(out, 0x6, text.size());
+        const qsizetype start = out.size();
+        out.resize(start + 2 * text.size());
+        char* units = out.data() + start;
+        for (const QChar c : text) {
+            *units++ = char(c.unicode() >> 8);
+            *units++ = char(c.unicode() & 0xFF);
+        }
+    }
+
+    const qint64 m_limit;
+    qint64 m_counted = 0;
+    QList<Object> m_objects;
+    QHash<PropertyListIdentity, quint64> m_byIdentity;
+    QHash<QString, quint64> m_texts;
+    QHash<QByteArray, quint64> m_data;
+};
+
+} // namespace
+
+std::optional<PropertyListIdentity> propertyListIdentity(const QVariant& value, qsizetype shortest)
+{
+    const auto identity = [](const auto* held, const void* data) -> std::optional<PropertyListIdentity> {
+        if (held->isEmpty())
+            return std::nullopt;
+        return PropertyListIdentity(data, held->size());
+    };
+    const auto longIdentity = [&](const auto* held, const void* data) {
+        return held->size() < shortest ? std::nullopt : identity(held, data);
+    };
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap: {
+        // The first entry lies where the shared map keeps it.
+        const auto* map = static_cast<const QVariantMap*>(value.constData());
+        return identity(map, map->isEmpty() ? nullptr : &map->constBegin().value());
+    }
+    case QMetaType::QVariantList: {
+        const auto* list = static_cast<const QVariantList*>(value.constData());
+        return identity(list, list->constData());
+    }
+    case QMetaType::QString: {
+        const auto* text = static_cast<const QString*>(value.constData());
+        return longIdentity(text, text->constData());
+    }
+    case QMetaType::QByteArray: {
+        const auto* data = static_cast<const QByteArray*>(value.constData());
+        return longIdentity(data, data->constData());
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+QByteArray writeBinaryPropertyList(const QVariant& value, qint64 limit)
+{
+    return BinaryWriter(limit).write(value);
+}
+
+} // namespace sorvant

@@ -1,0 +1,232 @@
+#include "platform/property_list.h"
+#include "platform/property_list_bounds.h"
+#include "platform/scan_work.h"
+
+#include "tests/support/peak_memory.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace sorvant;
+
+namespace {
+
+// `levels` lists, each holding the next one twice, the last one `leaf`
+// twice: one value in memory at each level.
+QVariant doubling(int levels, const QVariant& leaf)
+{
+    QVariant level = QVariantList{leaf, leaf};
+    for (int i = 1; i < levels; ++i)
+        level = QVariantList{level, level};
+    return level;
+}
+
+// `count` references to one value.
+QVariant fannedOut(qsizetype count, const QVariant& leaf)
+{
+    return QVariantList(count, leaf);
+}
+
+const QString& megabyteText()
+{
+    static const QString text(1024 * 1024, u'x');
+    return text;
+}
+
+// Every kind of value, at the edges of the forms the binary writer picks,
+// reads back from it as it was given.
+TEST(BinaryPropertyListWriterTest, EveryValueReadsBackAsItWas)
+{
+    QVariantList many;
+    for (int i = 0; i < 300; ++i)
+        many.append(QStringLiteral("item %1").arg(i));
+    const struct {
+        const char* name;
+        QVariant value;
+    } cases[] = {
+        {"small integer", QVariant::fromValue<qint64>(7)},
+        {"integers at each width",
+         QVariantList{QVariant::fromValue<qint64>(255), QVariant::fromValue<qint64>(256),
+                      QVariant::fromValue<qint64>(65535), QVariant::fromValue<qint64>(65536),
+                      QVariant::fromValue<qint64>(0xFFFFFFFF), QVariant::fromValue<qint64>(0x100000000),
+                      QVariant::fromValue<qint64>(std::numeric_limits<qint64>::max())}},
+        {"negative integers",
+         QVariantList{QVariant::fromValue<qint64>(-1), QVariant::fromValue<qint64>(std::numeric_limits<qint64>::min())}},
+        {"above the signed range", QVariant::fromValue<quint64>(std::numeric_limits<quint64>::max())},
+        {"reals", QVariantList{0.5, -0.0, 1e300, std::numeric_limits<double>::infinity()}},
+        {"booleans", QVariantList{true, false}},
+        {"a date to the millisecond", QDateTime::fromMSecsSinceEpoch(-1234567890123, QTimeZone::utc())},
+        {"ASCII, long and empty text", QVariantList{QString(), QString(20, u'a'), QStringLiteral("")}},
+        {"text beyond ASCII", QStringLiteral("d\u00e9j\u00e0 \U0001F600 \u65e5\u672c")},
+        {"data", QVariantList{QByteArray("\x00\x01\xFF", 3), QByteArray(100, 'd'), QByteArray()}},
+        {"nested containers",
+         QVariantMap{{"a", QVariantMap{{"b", QVariantList{}}}}, {"c", QVariantMap{}}, {"d", QVariantList{1, "x"}}}},
+        {"more than 255 objects", many},
+        {"offsets past 64 KB", QVariantList{QString(70000, u'y'), QStringLiteral("z")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString error;
+        const QByteArray data = binaryDataFromPropertyList(c.value, &error);
+        ASSERT_TRUE(data.startsWith("bplist00")) << error.toStdString();
+        const QVariant read = propertyListFromData(data, &error);
+        EXPECT_EQ(read, propertyListValue(c.value)) << error.toStdString();
+        EXPECT_EQ(read.typeId(), propertyListValue(c.value).typeId());
+    }
+    QString error;
+    EXPECT_TRUE(binaryDataFromPropertyList(QVariant::fromValue(nullptr), &error).isEmpty());
+    EXPECT_FALSE(error.isEmpty());
+}
+
+// A value held in many places, and equal text, is written once: what a
+// binary list shares stays shared when it is written again.
+TEST(BinaryPropertyListWriterTest, SharedValuesAreWrittenOnce)
+{
+    QVariantList styles;
+    for (int i = 0; i < 5000; ++i) {
+        // Keys and a font name made apart, equal only in their text.
+        styles.append(QVariantMap{{QStringLiteral("Name"), QStringLiteral("Style")},
+                                  {QStringLiteral("Number"), QVariant::fromValue<qint64>(i % 200)}});
+    }
+    const struct {
+        const char* name;
+        QVariant value;
+        qsizetype most;
+    } cases[] = {
+        {"4,000 references to 1 MB", fannedOut(4000, megabyteText()), 1024 * 1024 + 32 * 1024},
+        {"12 levels of pairs over 1 MB", doubling(12, megabyteText()), 1024 * 1024 + 1024},
+        {"5,000 dictionaries of equal keys", styles, 5000 * 24 + 10000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString error;
+        const QByteArray data = binaryDataFromPropertyList(c.value, &error);
+        ASSERT_FALSE(data.isEmpty()) << error.toStdString();
+        EXPECT_LE(data.size(), c.most);
+        EXPECT_EQ(propertyListFromData(data).toList().size(), c.value.toList().size());
+    }
+}
+
+// The count stops soon after the limit, however far the tree expands.
+TEST(PropertyListSharingTest, TheExpandedSizeCountsEachReferenceUpToTheLimit)
+{
+    EXPECT_EQ(propertyListExpandedSize(QVariantList{"ab", "ab"}, 1000), 3 * kPropertyListObjectCost + 4);
+    EXPECT_EQ(propertyListExpandedSize(QVariantMap{{"key", QByteArray(10, 'd')}}, 1000),
+              2 * kPropertyListObjectCost + 3 + 10);
+    const qint64 limit = 64 * 1024 * 1024;
+    const qint64 doubled = propertyListExpandedSize(doubling(40, megabyteText()), limit);
+    EXPECT_GT(doubled, limit);
+    EXPECT_LE(doubled, limit + 2 * megabyteText().size());
+}
+
+// Regression: XML writes a shared value at every reference, and nothing
+// counted it: the XML of a tree read from a small binary list could be
+// gigabytes, which no reader reads. The writer counts as it goes and
+// stops, with the reason, past what the reader reads.
+TEST(PropertyListSharingTest, XmlLargerThanTheReaderReadsIsNotWritten)
+{
+    // 100 MB of XML from 1 MB held.
+    QString error;
+    EXPECT_TRUE(xmlDataFromPropertyList(fannedOut(100, megabyteText()), &error).isEmpty());
+    EXPECT_TRUE(error.contains(QLatin1String("larger than 67108864 bytes as XML"))) << error.toStdString();
+    // Within it: written.
+    const QByteArray xml = xmlDataFromPropertyList(fannedOut(40, megabyteText()), &error);
+    EXPECT_GT(xml.size(), 40 * 1024 * 1024) << error.toStdString();
+    EXPECT_EQ(propertyListFromData(xml).toList().size(), 40);
+}
+
+// A tree sharing its values was walked once per reference when made ready
+// for writing (18 levels of pairs over 4 KB of text: a billion steps). A
+// value met again is answered as it was: the work is what the tree holds.
+TEST(PropertyListSharingTest, MakingASharedTreeWritableCostsWhatItHolds)
+{
+    const QString leaf(4096, u'x');
+    for (const int levels : {12, 18}) {
+        SCOPED_TRACE(levels);
+        const QVariant tree = doubling(levels, leaf);
+        resetScanWork();
+        QStringList dropped;
+        const QVariant writable = writablePropertyListValue(tree, &dropped);
+        EXPECT_LE(scanWork(), 4 * levels + 2 * leaf.size());
+        EXPECT_TRUE(dropped.isEmpty());
+        // Answered as it is, shared.
+        EXPECT_EQ(writable.toList().constData(), tree.toList().constData());
+    }
+}
+
+// A value met again is still as deep as it nests: one shared near the top
+// and again near the bottom is refused when the second place nests past
+// what the readers read.
+TEST(PropertyListSharingTest, ASharedValueMetDeeperStillCountsItsDepth)
+{
+    QVariant deep = QStringLiteral("leaf");
+    for (int i = 0; i < 300; ++i)
+        deep = QVariantList{deep};
+    QVariant lower = deep;
+    for (int i = 0; i < 300; ++i)
+        lower = QVariantList{lower};
+    QString error;
+    EXPECT_FALSE(propertyListValue(QVariantList{deep, lower}, &error).isValid());
+    EXPECT_TRUE(error.contains(QLatin1String("nested too deeply"))) << error.toStdString();
+    EXPECT_TRUE(xmlDataFromPropertyList(QVariantList{deep, lower}).isEmpty());
+    EXPECT_TRUE(propertyListValue(QVariantList{deep, deep}).isValid());
+}
+
+// XML is counted as it is written: text that escapes to five times its
+// size stops the writer soon after the limit, not at what it would reach.
+TEST(PropertyListSharingTest, EscapedTextStopsTheXmlWriterSoonAfterTheLimit)
+{
+    const QVariant ampersands = QString(13 * 1024 * 1024, u'&');
+    QByteArray xml;
+    const auto write = [&] { xml = xmlDataFromPropertyList(fannedOut(9, ampersands)); };
+    const qint64 growth = test::peakGrowthOf(write);
+    if (growth < 0)
+        write();
+    EXPECT_TRUE(xml.isEmpty());
+    if (growth >= 0) {
+        EXPECT_LE(growth, 256 * 1024 * 1024);
+    }
+}
+
+// The lists that refer to one value thousands of times read in megabytes,
+// and writing them, as XML or in binary, costs no more.
+TEST(PropertyListSharingTest, ListsSharingOneValueCostMegabytesWhereverRead)
+{
+    const struct {
+        const char* name;
+        QByteArray data;
+    } cases[] = {
+        {"12 levels of pairs over 1 MB", binaryDataFromPropertyList(doubling(12, megabyteText()))},
+        {"4,000 references to 1 MB", binaryDataFromPropertyList(fannedOut(4000, megabyteText()))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.data.isEmpty());
+        QByteArray binary;
+        QByteArray xml;
+        QString xmlError;
+        const auto readAndWrite = [&] {
+            QString error;
+            const QVariant value = propertyListFromData(c.data, &error);
+            ASSERT_TRUE(value.isValid()) << error.toStdString();
+            xml = xmlDataFromPropertyList(value, &xmlError);
+            binary = binaryDataFromPropertyList(value);
+        };
+        // Where the peak cannot be measured, the step still runs.
+        const qint64 growth = test::peakGrowthOf(readAndWrite);
+        if (growth < 0)
+            readAndWrite();
+        EXPECT_TRUE(xml.isEmpty());
+        EXPECT_TRUE(xmlError.contains(QLatin1String("larger than"))) << xmlError.toStdString();
+        EXPECT_LE(binary.size(), c.data.size() + 1024);
+        if (growth >= 0) {
+            EXPECT_LE(growth, 48 * 1024 * 1024);
+        }
+    }
+}
+
+} // namespace
