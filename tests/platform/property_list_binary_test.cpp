@@ -202,37 +202,59 @@ QByteArray manyKeys(qsizetype count)
     return binaryList(objects);
 }
 
-// Regression: a binary list was read without a look at the stop, so a stop
-// during a 61 MB Info.plist waited for all of it (0.72 s). The bounds check
-// and the reader look about every 256 KB of work (an object counting 16
-// bytes), and a stop seen ends the read there, reading nothing more.
-TEST(BinaryPropertyListTest, EveryPartLooksAtTheStopAsItGoes)
+// [[n, 1.5, true, {}], …]: `count` small arrays of a number, a real, a
+// boolean and an empty dictionary, and not one string.
+QByteArray manyNumbers(qsizetype count)
 {
-    constexpr qsizetype kKeys = 100000;
-    const QByteArray document = manyKeys(kKeys);
-    std::atomic<bool> stop{false};
-    QList<qsizetype> looks;
-    {
-        const PropertyListReadStop scope(stop, [&](qsizetype passed) { looks.append(passed); });
-        QString error;
-        ASSERT_EQ(propertyListFromData(document, &error).toMap().size(), kKeys) << error.toStdString();
+    QList<quint64> references;
+    QList<QByteArray> objects{QByteArray()};
+    for (qsizetype i = 0; i < count; ++i) {
+        const auto first = quint64(objects.size());
+        references.append(first);
+        objects.append(container(0xA, {first + 1, first + 2, first + 3, first + 4}));
+        objects.append("\x12" + bigEndian(quint64(i), 4));
+        objects.append("\x23" + bigEndian(0x3FF8000000000000, 8));
+        objects.append("\x09");
+        objects.append(marker(0xD, 0));
     }
-    ASSERT_FALSE(looks.isEmpty());
-    const qsizetype most = *std::max_element(looks.cbegin(), looks.cend());
-    EXPECT_LE(most, PropertyListStopCheck::kInterval + 64);
-    // The bounds check and the reader each pass every object, at least 16
-    // bytes of work apiece.
-    EXPECT_GE(looks.size(), 2 * (2 * kKeys * PropertyListStopCheck::kObjectWork) / PropertyListStopCheck::kInterval);
+    objects[0] = container(0xA, references);
+    return binaryList(objects);
+}
 
-    for (const qsizetype at : {qsizetype(1), looks.size() / 3, looks.size() / 2 + 1, looks.size() - 1}) {
+// Reads `document` whole and then stopped at several of its looks: the
+// looks come at most `gap` bytes of work apart, at least `looks` of them and
+// `readerLooks` of those while the reader reads (it counts each object,
+// and the bytes of a string or data as it decodes them; the bounds check
+// counts nothing), and a stop seen ends the read there, reading nothing
+// more.
+void expectLooksAsItGoes(const QByteArray& document, qsizetype gap, qsizetype looks, qsizetype readerLooks)
+{
+    std::atomic<bool> stop{false};
+    QList<qsizetype> passed;
+    qsizetype whileReading = 0;
+    {
+        const PropertyListReadStop scope(stop, [&](qsizetype bytes) {
+            passed.append(bytes);
+            whileReading += scanWork() > 0 ? 1 : 0;
+        });
+        resetScanWork();
+        QString error;
+        ASSERT_TRUE(propertyListFromData(document, &error).isValid()) << error.toStdString();
+    }
+    ASSERT_FALSE(passed.isEmpty());
+    EXPECT_LE(*std::max_element(passed.cbegin(), passed.cend()), gap);
+    EXPECT_GE(passed.size(), looks);
+    EXPECT_GE(whileReading, readerLooks);
+
+    for (const qsizetype at : {qsizetype(1), passed.size() / 3, passed.size() / 2 + 1, passed.size() - 1}) {
         SCOPED_TRACE(at);
         stop = false;
         qsizetype seen = 0;
-        qint64 objectsAtTheStop = 0;
+        qint64 workAtTheStop = 0;
         const PropertyListReadStop scope(stop, [&](qsizetype) {
             if (++seen == at) {
                 stop = true;
-                objectsAtTheStop = scanWork();
+                workAtTheStop = scanWork();
             }
         });
         resetScanWork();
@@ -240,8 +262,31 @@ TEST(BinaryPropertyListTest, EveryPartLooksAtTheStopAsItGoes)
         EXPECT_FALSE(propertyListFromData(document, &error).isValid());
         EXPECT_EQ(error, QStringLiteral("The reading was stopped"));
         EXPECT_EQ(seen, at);
-        // The reader counts each object it reads.
-        EXPECT_LE(scanWork() - objectsAtTheStop, 1);
+        EXPECT_LE(scanWork() - workAtTheStop, 1);
+    }
+}
+
+// Regression: a binary list was read without a look at the stop, so a stop
+// during a 61 MB Info.plist waited for all of it (0.72 s). The bounds check
+// and the reader look about every 256 KB of work (an object counting 16
+// bytes), and a stop seen ends the read there, reading nothing more. A
+// list of no strings at all looks as often as one of many.
+TEST(BinaryPropertyListTest, EveryPartLooksAtTheStopAsItGoes)
+{
+    const struct {
+        const char* name;
+        QByteArray document;
+        qsizetype objects;
+    } cases[] = {
+        {"keys and strings", manyKeys(100000), 2 * 100000},
+        {"numbers, arrays and empty dictionaries", manyNumbers(40000), 5 * 40000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The bounds check and the reader each pass every object, at least
+        // 16 bytes of work apiece.
+        const qsizetype pass = c.objects * PropertyListStopCheck::kObjectWork / PropertyListStopCheck::kInterval;
+        expectLooksAsItGoes(c.document, PropertyListStopCheck::kInterval + 64, 2 * pass, pass);
     }
 }
 
