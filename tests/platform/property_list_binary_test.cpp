@@ -3,6 +3,8 @@
 #include "platform/property_list_bounds.h"
 #include "platform/scan_work.h"
 #include "tests/support/binary_property_list.h"
+#include "tests/support/pdf_with_content.h"
+#include "tests/support/temp_tree.h"
 
 #include <QList>
 
@@ -276,6 +278,31 @@ TEST(BinaryPropertyListTest, LongTextAndDataLookAtTheStopAsTheyAreRead)
         expectLooksAsItGoes(c.document, PropertyListStopCheck::kInterval + PropertyListStopCheck::kStep + 64, looks,
                             looks);
     }
+}
+
+// Regression: a stop waited for the read of the file itself, one system
+// call of 60 MB (some 30 ms of the kernel's time, far longer on a busy
+// machine). The file is read in steps that look at the stop too.
+TEST(BinaryPropertyListTest, AStopEndsTheReadOfTheFileToo)
+{
+    test::TempTree tree;
+    constexpr qsizetype kSize = 8 * 1024 * 1024;
+    const QString path = tree.writeFile("Info.plist", binaryList({text(kSize)}));
+    if (bytesReadByProcess() < 0)
+        GTEST_SKIP() << "the kernel does not count this process's reads";
+    const auto bytesRead = [&](bool stopped) {
+        const std::atomic<bool> stop{stopped};
+        const PropertyListReadStop scope(stop);
+        const qint64 before = bytesReadByProcess();
+        QString error;
+        EXPECT_EQ(readPropertyListFile(path, &error).isValid(), !stopped) << error.toStdString();
+        if (stopped) {
+            EXPECT_EQ(error, QStringLiteral("The reading was stopped"));
+        }
+        return bytesReadByProcess() - before;
+    };
+    EXPECT_GE(bytesRead(false), kSize);
+    EXPECT_LT(bytesRead(true), kSize / 8);
 }
 
 // The trailer is read by the bounds check and the reader alike.
