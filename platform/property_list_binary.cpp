@@ -355,7 +355,7 @@ private:
     }
 
     // A refused key's text for a warning: the text with what made it
-    // refused spelt out.
+    // refused spelt out, cut as texts are.
     QString keyName(quint64 index) const
     {
         const quint64 offset =
@@ -366,8 +366,10 @@ private:
         if ((kind != 0x5 && kind != 0x6) || !count)
             return QStringLiteral("?");
         const char* bytes = m_data.constData() + at;
+        const qsizetype longest = PropertyListTextCut::longest();
+        const qsizetype shown = longest < 0 ? qsizetype(*count) : std::min(qsizetype(*count), longest);
         QString name;
-        for (qsizetype i = 0; i < qsizetype(*count); ++i) {
+        for (qsizetype i = 0; i < shown; ++i) {
             const char16_t c = kind == 0x5 ? char16_t(static_cast<unsigned char>(bytes[i]))
                                            : char16_t(binaryPropertyListInteger(bytes + 2 * i, 2));
             if (c == 0)

@@ -97,6 +97,15 @@ TEST(PropertyListTextTest, ReadersCutTextsAsTheScopeAsks)
         const PropertyListTextCut cut(c.longest);
         EXPECT_EQ(propertyListFromData(c.document, &error), c.value) << error.toStdString();
     }
+    // A key refused inside the cut is named as far as the cut.
+    {
+        const PropertyListTextCut cut(3);
+        QString error;
+        EXPECT_FALSE(
+            propertyListFromData(binaryList({container(0xD, {1, 2}), QByteArray("\x56" "a\0cdef", 7), "\x09"}), &error)
+                .isValid());
+        EXPECT_EQ(error, QStringLiteral("At 'a\\0c': The text holds a NUL character"));
+    }
     // Without a scope, the same texts are read whole (or refused whole).
     EXPECT_EQ(propertyListFromData(binaryUtf16("ab" + kFace + "c")), QVariant("ab" + kFace + "c"));
     EXPECT_EQ(propertyListFromData(xmlString("abcdef")), QVariant("abcdef"));
