@@ -3,9 +3,12 @@
 // and settings of many keys read from XML and binary and written as XML.
 // Each row doubles the size of the one before. Last, how soon a stop ends
 // the read of a 64 MB document of references, one string, one data element
-// or one real's digits (part 0 to 3), and of a 60 MB binary one.
+// or one real's digits (part 0 to 3), of a 60 MB binary one, and of one
+// 60 MB binary string or data object; and such a string read whole and
+// under the cut a package's version is read with.
 
 #include "platform/property_list.h"
+#include "platform/property_list_text.h"
 
 #include <QByteArray>
 #include <QVariantMap>
@@ -14,6 +17,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -242,6 +246,48 @@ void BM_StopDuringLargestBinaryRead(benchmark::State& state)
     timeStopDuringRead(state, settingsBinary(1'500'000), state.range(0));
 }
 BENCHMARK(BM_StopDuringLargestBinaryRead)->Arg(5)->Arg(300)->Arg(600)->ArgNames({"ms"})->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A binary list of one 60 MB object: ASCII text, UTF-16 text or data
+// (kind 0 to 2).
+QByteArray longBinaryObject(int64_t kind)
+{
+    constexpr qsizetype kBytes = 60 * 1024 * 1024;
+    const QByteArray bytes = kind == 1 ? QByteArray("\x00\xE9", 2).repeated(kBytes / 2) : QByteArray(kBytes, 'a');
+    const quint64 count = quint64(kind == 1 ? kBytes / 2 : kBytes);
+    const char marker = char(kind == 0 ? 0x5F : kind == 1 ? 0x6F : 0x4F);
+    const QByteArray data = "bplist00" + (marker + (char(0x13) + bigEndian(count, 8))) + bytes;
+    return data + bigEndian(8, 8) + QByteArray(6, '\0') + char(8) + char(1) + bigEndian(1, 8) + bigEndian(0, 8)
+           + bigEndian(quint64(data.size()), 8);
+}
+
+// How long a read of one long binary string or data object goes on after
+// its stop is asked for, the second argument in milliseconds after the read
+// began (the decoding of 60 MB takes some 60 to 100 ms).
+void BM_StopDuringLongBinaryObject(benchmark::State& state)
+{
+    timeStopDuringRead(state, longBinaryObject(state.range(0)), state.range(1));
+}
+BENCHMARK(BM_StopDuringLongBinaryObject)
+    ->ArgsProduct({{0, 1, 2}, {2, 20, 40}})
+    ->ArgNames({"kind", "ms"})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The read of one long binary text whole, and under the cut a package's
+// version is read with (256 characters).
+void BM_ReadLongBinaryText(benchmark::State& state)
+{
+    const QByteArray data = longBinaryObject(state.range(0));
+    for (auto _ : state) {
+        const std::optional<PropertyListTextCut> cut =
+            state.range(1) ? std::optional<PropertyListTextCut>(std::in_place, 256) : std::nullopt;
+        benchmark::DoNotOptimize(propertyListFromData(data));
+    }
+}
+BENCHMARK(BM_ReadLongBinaryText)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->ArgNames({"kind", "cut"})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

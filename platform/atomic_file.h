@@ -10,6 +10,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace sorvant {
 
 // --- reading -----------------------------------------------------------------
@@ -33,8 +35,10 @@ enum class FileReadStatus {
 //   a FIFO, "/dev/zero"             => NotRegular
 //   a file above maximumSize        => TooLarge
 //   null or "" path                 => Missing
+// With `stopped`, it is asked before each step of 256 KB; once it answers
+// YES the read ends with Failed, `data` cleared, "The reading was stopped".
 [[nodiscard]] FileReadStatus readRegularFile(const QString& path, qint64 maximumSize, QByteArray* data,
-                                             QString* error = nullptr);
+                                             QString* error = nullptr, const std::function<bool()>& stopped = {});
 
 // --- writing -----------------------------------------------------------------
 

@@ -536,7 +536,8 @@ QVariant readPropertyListFile(const QString& path, QString* error)
         error->clear();
     QByteArray data;
     QString reason;
-    if (readRegularFile(path, kMaximumFileSize, &data, &reason) != FileReadStatus::Read) {
+    if (readRegularFile(path, kMaximumFileSize, &data, &reason, &PropertyListReadStop::isRequested)
+        != FileReadStatus::Read) {
         if (error)
             *error = reason;
         return {};

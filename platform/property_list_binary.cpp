@@ -2,11 +2,13 @@
 
 #include "platform/property_list.h"
 #include "platform/property_list_bounds.h"
+#include "platform/property_list_text.h"
 #include "platform/property_list_xml.h"
 #include "platform/scan_work.h"
 
 #include <QDateTime>
 #include <QHash>
+#include <QtEndian>
 #include <QTimeZone>
 
 #include <cmath>
@@ -30,6 +32,8 @@ void freePropertyListAside(QVariant value)
 }
 
 namespace {
+
+constexpr qsizetype kStep = PropertyListStopCheck::kStep;
 
 // How reading a value ended: read, refused (it cannot be read as it is;
 // the tree around it may go on without it), damaged (nothing is read) or
@@ -260,7 +264,8 @@ private:
     }
 
     // Data, or text in ASCII (read as UTF-8, as it has always been) or in
-    // big-endian UTF-16.
+    // big-endian UTF-16, each read in steps that count their bytes and look
+    // at the stop: a string may be as long as the file.
     Outcome bytesOrText(qsizetype at, QVariant& value)
     {
         const int kind = static_cast<unsigned char>(m_data.at(at)) >> 4;
@@ -270,47 +275,87 @@ private:
             return damaged(QStringLiteral("an object lies outside the data"));
         const auto length = qsizetype(*count);
         const char* bytes = m_data.constData() + at;
-        countScanWork(length + 1);
-        if (!m_stop.mayGoOn(length * qsizetype(unit)))
-            return Outcome::Stopped;
-        if (kind == 0x4) {
-            value = QVariant(QByteArray(bytes, length));
-            return Outcome::Read;
-        }
-        QString text;
-        if (kind == 0x5) {
-            if (std::memchr(bytes, 0, size_t(length)))
+        if (kind == 0x4)
+            return data(bytes, length, value);
+        if (kind == 0x6)
+            return utf16Text(bytes, length, value);
+        // Under a cut only the text kept is judged, once decoded.
+        const bool cut = PropertyListTextCut::longest() >= 0;
+        for (qsizetype from = 0; !cut && from < length; from += kStep) {
+            const qsizetype size = std::min(kStep, length - from);
+            if (std::memchr(bytes + from, 0, size_t(size)))
                 return refused(QStringLiteral("The text holds a NUL character"));
-            text = QString::fromUtf8(bytes, length);
-            // The decoding drops a mark at the start, which here is text.
-            if (QByteArrayView(bytes, length).startsWith("\xEF\xBB\xBF"))
-                text.prepend(QChar(0xFEFF));
-        } else {
-            text.resize(length);
-            QChar* units = text.data();
-            for (qsizetype i = 0; i < length; ++i)
-                units[i] = QChar(char16_t(binaryPropertyListInteger(bytes + 2 * i, 2)));
-            for (qsizetype i = 0; i < length; ++i) {
-                const QChar c = units[i];
-                if (c.isNull())
-                    return refused(QStringLiteral("The text holds a NUL character"));
-                if (!c.isSurrogate())
-                    continue;
-                if (c.isHighSurrogate() && i + 1 < length && units[i + 1].isLowSurrogate()) {
-                    ++i;
-                    continue;
-                }
-                return refused(QStringLiteral("The text holds an unpaired surrogate (U+%1)")
-                                   .arg(QString::number(c.unicode(), 16).toUpper()));
-            }
+            countScanWork(size);
+            if (!m_stop.mayGoOn(size))
+                return Outcome::Stopped;
         }
+        std::optional<QString> text = decodedPropertyListText(QByteArrayView(bytes, length), m_stop);
+        if (!text)
+            return Outcome::Stopped;
+        if (cut && text->contains(QChar(0)))
+            return refused(QStringLiteral("The text holds a NUL character"));
+        // Text is never null: an empty string is still a value.
+        value = QVariant(text->isNull() ? QString(QLatin1String("")) : std::move(*text));
+        return Outcome::Read;
+    }
+
+    Outcome data(const char* bytes, qsizetype length, QVariant& value)
+    {
+        QByteArray copy(length, Qt::Uninitialized);
+        for (qsizetype from = 0; from < length; from += kStep) {
+            const qsizetype size = std::min(kStep, length - from);
+            std::memcpy(copy.data() + from, bytes + from, size_t(size));
+            countScanWork(size);
+            if (!m_stop.mayGoOn(size))
+                return Outcome::Stopped;
+        }
+        value = QVariant(std::move(copy));
+        return Outcome::Read;
+    }
+
+    // Big-endian UTF-16 units, paired surrogates checked as they are met:
+    // the first fault in the text is the one named. A high surrogate at a
+    // cut is left out with its pair.
+    Outcome utf16Text(const char* bytes, qsizetype length, QVariant& value)
+    {
+        const qsizetype longest = PropertyListTextCut::longest();
+        const qsizetype kept = longest < 0 ? length : std::min(length, longest);
+        QString text(kept, Qt::Uninitialized);
+        auto* const units = reinterpret_cast<char16_t*>(text.data());
+        const auto unpaired = [this](char16_t c) {
+            return refused(QStringLiteral("The text holds an unpaired surrogate (U+%1)")
+                               .arg(QString::number(c, 16).toUpper()));
+        };
+        // A high surrogate waiting for its low one.
+        char16_t high = 0;
+        for (qsizetype from = 0; from < kept; from += kStep / 2) {
+            const qsizetype end = std::min(kept, from + kStep / 2);
+            qFromBigEndian<char16_t>(bytes + 2 * from, end - from, units + from);
+            for (qsizetype i = from; i < end; ++i) {
+                const char16_t c = units[i];
+                if (high != 0 && !QChar::isLowSurrogate(c))
+                    return unpaired(high);
+                if (c == 0)
+                    return refused(QStringLiteral("The text holds a NUL character"));
+                if (QChar::isLowSurrogate(c) && high == 0)
+                    return unpaired(c);
+                high = QChar::isHighSurrogate(c) ? c : 0;
+            }
+            countScanWork(2 * (end - from));
+            if (!m_stop.mayGoOn(2 * (end - from)))
+                return Outcome::Stopped;
+        }
+        if (high != 0 && kept == length)
+            return unpaired(high);
+        if (high != 0)
+            text.chop(1);
         // Text is never null: an empty string is still a value.
         value = QVariant(text.isNull() ? QString(QLatin1String("")) : text);
         return Outcome::Read;
     }
 
     // A refused key's text for a warning: the text with what made it
-    // refused spelt out.
+    // refused spelt out, cut as texts are.
     QString keyName(quint64 index) const
     {
         const quint64 offset =
@@ -321,8 +366,10 @@ private:
         if ((kind != 0x5 && kind != 0x6) || !count)
             return QStringLiteral("?");
         const char* bytes = m_data.constData() + at;
+        const qsizetype longest = PropertyListTextCut::longest();
+        const qsizetype shown = longest < 0 ? qsizetype(*count) : std::min(qsizetype(*count), longest);
         QString name;
-        for (qsizetype i = 0; i < qsizetype(*count); ++i) {
+        for (qsizetype i = 0; i < shown; ++i) {
             const char16_t c = kind == 0x5 ? char16_t(static_cast<unsigned char>(bytes[i]))
                                            : char16_t(binaryPropertyListInteger(bytes + 2 * i, 2));
             if (c == 0)

@@ -28,8 +28,10 @@ namespace sorvant {
 // reason says where: "At 'Window/Title': The text holds a NUL character".
 // Like the XML reader it looks at the thread's PropertyListReadStop as it
 // goes (about every 256 KB of work, each object counted as 16 bytes
-// besides the bytes it holds) and, once it is set, answers invalid with
-// "The reading was stopped".
+// besides the bytes it holds; a string or data object is read in steps)
+// and, once it is set, answers invalid with "The reading was stopped".
+// Texts are cut as the thread's PropertyListTextCut asks
+// (property_list_text.h).
 // With `leftOut`, a dictionary entry whose key or value is refused (an
 // array holding one is refused whole) is left out instead, with a line
 // naming it and why; the root itself refused still fails.

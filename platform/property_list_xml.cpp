@@ -6,6 +6,7 @@
 #include "platform/markup_tags.h"
 #include "platform/property_list.h"
 #include "platform/property_list_bounds.h"
+#include "platform/property_list_text.h"
 #include "platform/scan_work.h"
 
 #include <QDateTime>
@@ -158,56 +159,6 @@ double realValue(const QByteArray& text)
     static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     countScanWork(text.size() + 1);
     return strtod_l(text.constData(), nullptr, c);
-}
-
-// Whether UTF-8 decoded in two pieces cut before `at` reads as decoded
-// whole: no sequence crosses the cut. A byte-order mark after the cut, which
-// the decoding of the second piece drops, is put back by the caller. Looks
-// at no more than the four bytes before `at`.
-bool isCleanCut(const char* utf8, qsizetype at)
-{
-    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(utf8[i]); };
-    if ((byte(at) & 0xC0) == 0x80)
-        return false;
-    qsizetype lead = at - 1;
-    while (lead > at - 4 && lead > 0 && (byte(lead) & 0xC0) == 0x80)
-        --lead;
-    const unsigned char first = byte(lead);
-    const qsizetype length = first < 0x80 ? 1 : first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
-    return lead + length == at;
-}
-
-// The text of UTF-8 as QString::fromUtf8 gives it, decoded in steps that
-// look at `stop`; nothing when stopped. A step ends at the first clean cut
-// from its length on, found by looking at a few bytes per place (valid text
-// has one within three bytes; only damaged bytes can hold the step longer,
-// and the stop is looked at while it goes on).
-std::optional<QString> textValue(const QByteArray& utf8, PropertyListStopCheck& stop)
-{
-    const char* const bytes = utf8.constData();
-    QString text;
-    text.reserve(utf8.size());
-    for (qsizetype at = 0; at < utf8.size();) {
-        qsizetype end = std::min(utf8.size(), at + kStep);
-        for (qsizetype looked = end; end < utf8.size() && !isCleanCut(bytes, end); ++end) {
-            if (end - looked >= kStep) {
-                if (!stop.mayGoOn(end - looked))
-                    return std::nullopt;
-                looked = end;
-            }
-        }
-        // The decoding drops a mark at the start of what it decodes; in a
-        // string it is text (the document's own mark was dropped before).
-        const bool mark = QByteArrayView(bytes + at, end - at).startsWith("\xEF\xBB\xBF");
-        if (mark)
-            text += QChar(0xFEFF);
-        text += QString::fromUtf8(bytes + at, end - at);
-        countScanWork(end - at);
-        if (!stop.mayGoOn(end - at))
-            return std::nullopt;
-        at = end;
-    }
-    return text;
 }
 
 // "YYYY-MM-DDTHH:MM:SS" after optional blanks; a fraction and a zone after
@@ -525,9 +476,13 @@ private:
         return fail(QStringLiteral("'&' starts no known reference"));
     }
 
-    // The text of a scalar element up to its end tag.
-    bool readText(QByteArrayView name, QByteArray& text)
+    // The text of a scalar element up to its end tag, of which at most
+    // `keep` bytes are kept (all when negative): the rest is passed over.
+    bool readText(QByteArrayView name, QByteArray& text, qsizetype keep)
     {
+        const auto append = [&](const char* bytes, qsizetype size) {
+            text.append(bytes, keep < 0 ? size : std::clamp<qsizetype>(keep - text.size(), 0, size));
+        };
         for (;;) {
             if (!mayGoOn())
                 return false;
@@ -539,9 +494,10 @@ private:
             countScanWork(at - m_at + 1);
             // A long text takes its room once, at most the rest of the
             // document: growing it by copying would hold up a stop.
-            if (m_at == end && end < m_data.size() && text.capacity() < m_data.size() - m_at + text.size())
+            if (keep < 0 && m_at == end && end < m_data.size()
+                && text.capacity() < m_data.size() - m_at + text.size())
                 text.reserve(m_data.size() - m_at + text.size());
-            text.append(m_data.constData() + m_at, at - m_at);
+            append(m_data.constData() + m_at, at - m_at);
             m_at = at;
             if (m_at == end && end < m_data.size())
                 continue;
@@ -550,13 +506,21 @@ private:
             bool read = true;
             if (m_data.at(m_at) == '&') {
                 read = appendReference(text);
+                if (keep >= 0 && text.size() > keep)
+                    text.truncate(keep);
             } else if (startsWith("<!--")) {
                 read = skipPast(m_at + 4, "-->");
             } else if (startsWith("<![CDATA[")) {
                 const qsizetype from = m_at + 9;
                 read = skipPast(from, "]]>");
-                if (read)
-                    text.append(m_data.constData() + from, m_at - 3 - from);
+                // Copied in steps too, looking at the stop as it goes.
+                for (qsizetype copied = from; read && copied < m_at - 3; copied += kStep) {
+                    const qsizetype size = std::min(kStep, m_at - 3 - copied);
+                    append(m_data.constData() + copied, size);
+                    countScanWork(size);
+                    if (!m_stop.mayGoOn(size))
+                        return stopped();
+                }
             } else if (startsWith("</")) {
                 const std::optional<Tag> tag = readTag();
                 if (!tag)
@@ -584,7 +548,7 @@ private:
         switch (element) {
         case Element::Key:
         case Element::String:
-            return orStopped(textValue(text, m_stop));
+            return orStopped(decodedPropertyListText(text, m_stop));
         case Element::Integer:
             return orStopped(integerValue(text, m_stop));
         case Element::Real:
@@ -735,7 +699,8 @@ private:
                 } else {
                     QByteArray text;
                     m_refusal = {};
-                    if (!tag->selfClosing && !readText(tag->name, text))
+                    const bool isText = *element == Element::Key || *element == Element::String;
+                    if (!tag->selfClosing && !readText(tag->name, text, isText ? PropertyListTextCut::keptBytes() : -1))
                         return {};
                     std::optional<QVariant> scalar = scalarValue(*element, text);
                     if (!scalar)

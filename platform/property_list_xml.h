@@ -58,7 +58,8 @@ inline constexpr qint64 kPropertyListReferenceDate = 978307200;
 // `error` (cleared first), when it is not one. With `leftOut`, a
 // dictionary entry whose key or text holds a reference to NUL or to a
 // surrogate (an array holding one is refused whole) is left out instead,
-// with a line naming it and why; such a root still fails.
+// with a line naming it and why; such a root still fails. Texts and keys
+// are cut as the thread's PropertyListTextCut asks (property_list_text.h).
 //   readXmlPropertyList("<plist><integer>7</integer></plist>") => qint64 7
 //   readXmlPropertyList("<string>a&#10;&amp;</string>")        => "a\n&"
 //   readXmlPropertyList("") / ("<plist></plist>")              => invalid

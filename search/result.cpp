@@ -7,6 +7,7 @@
 #include "platform/path_semantics.h"
 #include "platform/thread_hand_off.h"
 #include "platform/property_list.h"
+#include "platform/property_list_text.h"
 #include "platform/xattr.h"
 #include "search/ds_store.h"
 #include "search/mime_kinds.h"
@@ -52,6 +53,11 @@ constexpr qsizetype kMostExtensions = 4096;
 // An Info.plist past this many top-level keys is freed on a thread of its
 // own (a real one holds a few dozen).
 constexpr qsizetype kEntriesFreedAside = 10000;
+// A version is short ("2.4.1 (build 3021)"); the texts of a package's
+// Info.plist are read no longer than this, so that neither the read nor the
+// result holds a longer one whole (30 packages of one 63 MB version each
+// held 4 GB).
+constexpr qsizetype kLongestVersion = 256;
 
 QString sharedExtension(const QString& extension)
 {
@@ -376,7 +382,11 @@ void Result::readAttributes(const ItemStatus& status, bool isDirectory, bool isP
             return;
         const QString infoPath = stringByAppendingPathComponent(fullPath(), "Contents/Info.plist");
         QString problem;
-        QVariant plist = readPropertyListFile(infoPath, &problem);
+        QVariant plist;
+        {
+            const PropertyListTextCut cut(kLongestVersion);
+            plist = readPropertyListFile(infoPath, &problem);
+        }
         // A damaged Info.plist only costs the package its version; a missing
         // one is common and not worth a word, nor is a read a stop ended.
         if (!plist.isValid() && !PropertyListReadStop::isRequested() && QFile::exists(infoPath))

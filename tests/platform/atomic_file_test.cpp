@@ -175,3 +175,29 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ReadCase>& row) { return std::string(row.param.name); });
 
 } // namespace
+
+// A read asks whether to stop before each step of 256 KB and, told to,
+// ends there with nothing kept; a read never told to reads it all.
+TEST(ReadRegularFileStopTest, AStopEndsTheReadBetweenSteps)
+{
+    test::TempTree tree;
+    constexpr qsizetype kSize = 4 * 1024 * 1024;
+    const QByteArray contents(kSize, 'x');
+    const QString path = tree.writeFile("large", contents);
+    for (const int stopAt : {1, 3, 10}) {
+        SCOPED_TRACE(stopAt);
+        int asked = 0;
+        QByteArray data("stale");
+        QString error;
+        EXPECT_EQ(readRegularFile(path, kSize, &data, &error, [&] { return ++asked == stopAt; }),
+                  FileReadStatus::Failed);
+        EXPECT_EQ(asked, stopAt);
+        EXPECT_TRUE(data.isEmpty());
+        EXPECT_EQ(error, QStringLiteral("The reading was stopped"));
+    }
+    int asked = 0;
+    QByteArray data;
+    EXPECT_EQ(readRegularFile(path, kSize, &data, nullptr, [&] { return ++asked < 0; }), FileReadStatus::Read);
+    EXPECT_TRUE(data == contents);
+    EXPECT_GE(asked, kSize / (256 * 1024));
+}

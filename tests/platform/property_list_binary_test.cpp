@@ -2,6 +2,9 @@
 #include "platform/property_list_binary.h"
 #include "platform/property_list_bounds.h"
 #include "platform/scan_work.h"
+#include "tests/support/binary_property_list.h"
+#include "tests/support/pdf_with_content.h"
+#include "tests/support/temp_tree.h"
 
 #include <QList>
 
@@ -12,53 +15,13 @@
 #include <optional>
 
 using namespace sorvant;
+using namespace sorvant::test;
 
 namespace {
-
-QByteArray bigEndian(quint64 value, int size)
-{
-    QByteArray bytes(size, '\0');
-    for (int i = size - 1; i >= 0; --i, value >>= 8)
-        bytes[i] = char(value & 0xFF);
-    return bytes;
-}
-
-// The marker of an object of `kind` holding `count` items or bytes.
-QByteArray marker(int kind, quint64 count)
-{
-    if (count < 15)
-        return QByteArray(1, char(kind << 4 | int(count)));
-    return char(kind << 4 | 0x0F) + (char(0x13) + bigEndian(count, 8));
-}
 
 QByteArray text(qsizetype size)
 {
     return marker(0x5, quint64(size)) + QByteArray(size, 'x');
-}
-
-// A container of `kind` (0xA array, 0xD dictionary: keys, then values)
-// holding `references`, each four bytes.
-QByteArray container(int kind, const QList<quint64>& references)
-{
-    QByteArray bytes = marker(kind, quint64(kind == 0xD ? references.size() / 2 : references.size()));
-    for (const quint64 reference : references)
-        bytes += bigEndian(reference, 4);
-    return bytes;
-}
-
-// A binary property list of `objects`, the first the top one; offsets and
-// references are four bytes.
-QByteArray binaryList(const QList<QByteArray>& objects)
-{
-    QByteArray data("bplist00");
-    QByteArray offsets;
-    for (const QByteArray& object : objects) {
-        offsets += bigEndian(quint64(data.size()), 4);
-        data += object;
-    }
-    const quint64 table = quint64(data.size());
-    return data + offsets + QByteArray(6, '\0') + char(4) + char(4) + bigEndian(quint64(objects.size()), 8)
-           + bigEndian(0, 8) + bigEndian(table, 8);
 }
 
 // `levels` arrays, each holding the next one twice, the last one holding
@@ -231,37 +194,59 @@ QByteArray manyKeys(qsizetype count)
     return binaryList(objects);
 }
 
-// Regression: a binary list was read without a look at the stop, so a stop
-// during a 61 MB Info.plist waited for all of it (0.72 s). The bounds check
-// and the reader look about every 256 KB of work (an object counting 16
-// bytes), and a stop seen ends the read there, reading nothing more.
-TEST(BinaryPropertyListTest, EveryPartLooksAtTheStopAsItGoes)
+// [[n, 1.5, true, {}], …]: `count` small arrays of a number, a real, a
+// boolean and an empty dictionary, and not one string.
+QByteArray manyNumbers(qsizetype count)
 {
-    constexpr qsizetype kKeys = 100000;
-    const QByteArray document = manyKeys(kKeys);
-    std::atomic<bool> stop{false};
-    QList<qsizetype> looks;
-    {
-        const PropertyListReadStop scope(stop, [&](qsizetype passed) { looks.append(passed); });
-        QString error;
-        ASSERT_EQ(propertyListFromData(document, &error).toMap().size(), kKeys) << error.toStdString();
+    QList<quint64> references;
+    QList<QByteArray> objects{QByteArray()};
+    for (qsizetype i = 0; i < count; ++i) {
+        const auto first = quint64(objects.size());
+        references.append(first);
+        objects.append(container(0xA, {first + 1, first + 2, first + 3, first + 4}));
+        objects.append("\x12" + bigEndian(quint64(i), 4));
+        objects.append("\x23" + bigEndian(0x3FF8000000000000, 8));
+        objects.append("\x09");
+        objects.append(marker(0xD, 0));
     }
-    ASSERT_FALSE(looks.isEmpty());
-    const qsizetype most = *std::max_element(looks.cbegin(), looks.cend());
-    EXPECT_LE(most, PropertyListStopCheck::kInterval + 64);
-    // The bounds check and the reader each pass every object, at least 16
-    // bytes of work apiece.
-    EXPECT_GE(looks.size(), 2 * (2 * kKeys * PropertyListStopCheck::kObjectWork) / PropertyListStopCheck::kInterval);
+    objects[0] = container(0xA, references);
+    return binaryList(objects);
+}
 
-    for (const qsizetype at : {qsizetype(1), looks.size() / 3, looks.size() / 2 + 1, looks.size() - 1}) {
+// Reads `document` whole and then stopped at several of its looks: the
+// looks come at most `gap` bytes of work apart, at least `looks` of them and
+// `readerLooks` of those while the reader reads (it counts each object,
+// and the bytes of a string or data as it decodes them; the bounds check
+// counts nothing), and a stop seen ends the read there, reading nothing
+// more.
+void expectLooksAsItGoes(const QByteArray& document, qsizetype gap, qsizetype looks, qsizetype readerLooks)
+{
+    std::atomic<bool> stop{false};
+    QList<qsizetype> passed;
+    qsizetype whileReading = 0;
+    {
+        const PropertyListReadStop scope(stop, [&](qsizetype bytes) {
+            passed.append(bytes);
+            whileReading += scanWork() > 0 ? 1 : 0;
+        });
+        resetScanWork();
+        QString error;
+        ASSERT_TRUE(propertyListFromData(document, &error).isValid()) << error.toStdString();
+    }
+    ASSERT_FALSE(passed.isEmpty());
+    EXPECT_LE(*std::max_element(passed.cbegin(), passed.cend()), gap);
+    EXPECT_GE(passed.size(), looks);
+    EXPECT_GE(whileReading, readerLooks);
+
+    for (const qsizetype at : {qsizetype(1), passed.size() / 3, passed.size() / 2 + 1, passed.size() - 1}) {
         SCOPED_TRACE(at);
         stop = false;
         qsizetype seen = 0;
-        qint64 objectsAtTheStop = 0;
+        qint64 workAtTheStop = 0;
         const PropertyListReadStop scope(stop, [&](qsizetype) {
             if (++seen == at) {
                 stop = true;
-                objectsAtTheStop = scanWork();
+                workAtTheStop = scanWork();
             }
         });
         resetScanWork();
@@ -269,9 +254,84 @@ TEST(BinaryPropertyListTest, EveryPartLooksAtTheStopAsItGoes)
         EXPECT_FALSE(propertyListFromData(document, &error).isValid());
         EXPECT_EQ(error, QStringLiteral("The reading was stopped"));
         EXPECT_EQ(seen, at);
-        // The reader counts each object it reads.
-        EXPECT_LE(scanWork() - objectsAtTheStop, 1);
+        EXPECT_LE(scanWork() - workAtTheStop, 1);
     }
+}
+
+// Regression: a binary list was read without a look at the stop, so a stop
+// during a 61 MB Info.plist waited for all of it (0.72 s). The bounds check
+// and the reader look about every 256 KB of work (an object counting 16
+// bytes), and a stop seen ends the read there, reading nothing more. A
+// list of no strings at all looks as often as one of many.
+TEST(BinaryPropertyListTest, EveryPartLooksAtTheStopAsItGoes)
+{
+    const struct {
+        const char* name;
+        QByteArray document;
+        qsizetype objects;
+    } cases[] = {
+        {"keys and strings", manyKeys(100000), 2 * 100000},
+        {"numbers, arrays and empty dictionaries", manyNumbers(40000), 5 * 40000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The bounds check and the reader each pass every object, at least
+        // 16 bytes of work apiece.
+        const qsizetype pass = c.objects * PropertyListStopCheck::kObjectWork / PropertyListStopCheck::kInterval;
+        expectLooksAsItGoes(c.document, PropertyListStopCheck::kInterval + 64, 2 * pass, pass);
+    }
+}
+
+// Regression: a long string was decoded whole after one look at the stop
+// (62 ms for 60 MB of ASCII, 103 ms for 30 M UTF-16 units), and a SIGINT
+// during a package whose Info.plist was one waited for it. Text and data
+// are read in steps that count their bytes and look about every 256 KB, and
+// a stop seen inside one decodes nothing more of it.
+TEST(BinaryPropertyListTest, LongTextAndDataLookAtTheStopAsTheyAreRead)
+{
+    constexpr qsizetype kSize = 8 * 1024 * 1024;
+    const struct {
+        const char* name;
+        QByteArray document;
+    } cases[] = {
+        {"ASCII", binaryList({text(kSize)})},
+        {"UTF-16", binaryList({marker(0x6, kSize / 2) + QByteArray("\x00\xE9\xD8\x3D\xDE\x00", 6).repeated(kSize / 6)
+                                   + QByteArray(kSize % 6, 'a')})},
+        {"data", binaryList({marker(0x4, kSize) + QByteArray(kSize, 'd')})},
+        {"a string among other values",
+         binaryList({container(0xA, {1, 2, 3}), "\x10\x07", text(kSize), container(0xD, {})})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const qsizetype looks = kSize / (PropertyListStopCheck::kInterval + PropertyListStopCheck::kStep);
+        expectLooksAsItGoes(c.document, PropertyListStopCheck::kInterval + PropertyListStopCheck::kStep + 64, looks,
+                            looks);
+    }
+}
+
+// Regression: a stop waited for the read of the file itself, one system
+// call of 60 MB (some 30 ms of the kernel's time, far longer on a busy
+// machine). The file is read in steps that look at the stop too.
+TEST(BinaryPropertyListTest, AStopEndsTheReadOfTheFileToo)
+{
+    test::TempTree tree;
+    constexpr qsizetype kSize = 8 * 1024 * 1024;
+    const QString path = tree.writeFile("Info.plist", binaryList({text(kSize)}));
+    if (bytesReadByProcess() < 0)
+        GTEST_SKIP() << "the kernel does not count this process's reads";
+    const auto bytesRead = [&](bool stopped) {
+        const std::atomic<bool> stop{stopped};
+        const PropertyListReadStop scope(stop);
+        const qint64 before = bytesReadByProcess();
+        QString error;
+        EXPECT_EQ(readPropertyListFile(path, &error).isValid(), !stopped) << error.toStdString();
+        if (stopped) {
+            EXPECT_EQ(error, QStringLiteral("The reading was stopped"));
+        }
+        return bytesReadByProcess() - before;
+    };
+    EXPECT_GE(bytesRead(false), kSize);
+    EXPECT_LT(bytesRead(true), kSize / 8);
 }
 
 // The trailer is read by the bounds check and the reader alike.

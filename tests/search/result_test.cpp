@@ -5,6 +5,7 @@
 #include "platform/property_list.h"
 #include "platform/xattr.h"
 #include "search/ds_store.h"
+#include "tests/support/binary_property_list.h"
 #include "tests/support/ds_store_writer.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/media_writer.h"
@@ -241,6 +242,39 @@ TEST_F(ResultTest, PackagesFoundAfterAStopReadNoInfoPlist)
     EXPECT_GE(readGoing, kPackages * kPlistBytes);
     EXPECT_LT(readStopped, kPlistBytes);
     EXPECT_TRUE(versionStopped.isNull());
+}
+
+// Regression: each package found kept its whole version text, so a search
+// of 30 packages whose Info.plist was one 63 MB version peaked at 4 GB. A
+// version is read no longer than a few hundred characters, in either form,
+// however long the text in the file.
+TEST_F(ResultTest, APackageKeepsAShortVersionHoweverLongItsText)
+{
+    const auto versionOf = [&](const QString& name, const QByteArray& plist) {
+        tree.makeDir(name + "/Contents");
+        tree.writeFile(name + "/Contents/Info.plist", plist);
+        return Result::create(tree.filePath(name), tree.path(), name, std::nullopt, QString(), true, true)
+            ->knownInfo();
+    };
+    const auto xml = [](const QByteArray& version) {
+        return "<plist><dict><key>CFBundleShortVersionString</key><string>" + version + "</string></dict></plist>";
+    };
+    const auto binary = [](const QByteArray& version) {
+        return test::binaryList({test::container(0xD, {1, 2}), "\x5F\x10\x1A" "CFBundleShortVersionString",
+                                 test::marker(0x5, quint64(version.size())) + version});
+    };
+    for (const qsizetype size : {qsizetype(1) << 20, qsizetype(8) << 20}) {
+        SCOPED_TRACE(size);
+        const QByteArray version = "1.0." + QByteArray(size, '7');
+        for (const auto& [form, plist] : {std::pair("xml", xml(version)), std::pair("binary", binary(version))}) {
+            SCOPED_TRACE(form);
+            const QString kept = versionOf(QStringLiteral("%1-%2.app").arg(form).arg(size), plist);
+            EXPECT_GE(kept.size(), 32);
+            EXPECT_LE(kept.size(), 1024);
+            EXPECT_TRUE(QString::fromLatin1(version).startsWith(kept)) << kept.left(40).toStdString();
+        }
+    }
+    EXPECT_EQ(versionOf("Short.app", xml("2.4.1 (1234)")), QStringLiteral("2.4.1 (1234)"));
 }
 
 TEST_F(ResultTest, ResultTypeFollowsTheExtension)
