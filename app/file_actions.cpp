@@ -54,7 +54,15 @@ FileActions::FileActions(ResultsView& results, SearchController& search, QWidget
     // About ten looks a second: the rows and the status keep up with the
     // disk, and the interface thread stays free between them.
     m_progress.setInterval(100);
-    connect(&m_progress, &QTimer::timeout, this, &FileActions::dropGoneRows);
+    connect(&m_progress, &QTimer::timeout, this, [this] {
+        // A slice due anyway takes the rows: one slice a turn.
+        if (!m_slice.isActive())
+            dropGoneRows();
+    });
+    // Rows beyond a slice leave after the event loop has turned.
+    m_slice.setInterval(0);
+    m_slice.setSingleShot(true);
+    connect(&m_slice, &QTimer::timeout, this, &FileActions::dropGoneRows);
     setItemWork({}, {});
 }
 
@@ -283,8 +291,9 @@ bool FileActions::askAlert(const QString& title, const QString& message, const Q
 // A Trash or Delete of the window's selection while it runs. Its thread
 // adds the places (in `results`) of the items it took off the disk to
 // `gone`; the interface thread takes them about ten times a second and
-// drops their rows, so the rows follow the disk without a turn of the event
-// loop per item.
+// drops their rows, at most kRowsPerSlice at a time, so the rows follow
+// the disk without a turn of the event loop per item and no turn grows
+// with the items that went at once.
 //
 // Threads: `results` is made before the work's thread starts and never
 // changes; that thread reads it (and each Result, which does not change
@@ -293,24 +302,47 @@ bool FileActions::askAlert(const QString& title, const QString& message, const Q
 struct FileActions::Deletion
 {
     explicit Deletion(QList<ResultPointer> chosen) : results(std::move(chosen)) {}
+    // The results its rows held are freed on the pool: freeing 150,000 of
+    // them takes longer than a turn of the interface thread's event loop.
+    ~Deletion()
+    {
+        if (!results.isEmpty())
+            (void)runInBackground([held = std::move(results)]() mutable { held.clear(); });
+    }
+    Deletion(const Deletion&) = delete;
+    Deletion& operator=(const Deletion&) = delete;
 
-    const QList<ResultPointer> results; // the items chosen, in row order
+    QList<ResultPointer> results; // the items chosen, in row order; never changes before the end
     // The row of a single item, whose place goes to the row then there; -1.
     int remembered = -1;
     qsizetype underWay = 0; // selected items left to other deletions
     std::shared_ptr<const FileOperation> operation; // the phase running; null between
     std::mutex mutex;
     QList<qsizetype> gone; // places in results; guarded by mutex
+    qsizetype taken = 0;   // of gone, by the interface thread; guarded by mutex
 
     void noteGone(qsizetype at)
     {
         const std::lock_guard lock(mutex);
         gone.append(at);
     }
-    [[nodiscard]] QList<qsizetype> takeGone()
+    // The oldest `most` places noted and not taken yet.
+    [[nodiscard]] QList<qsizetype> takeGone(qsizetype most)
     {
         const std::lock_guard lock(mutex);
-        return std::exchange(gone, {});
+        const qsizetype count = std::min(most, gone.size() - taken);
+        QList<qsizetype> places = gone.mid(taken, count);
+        taken += count;
+        if (taken == gone.size()) {
+            gone.clear();
+            taken = 0;
+        }
+        return places;
+    }
+    [[nodiscard]] bool hasGone()
+    {
+        const std::lock_guard lock(mutex);
+        return taken < gone.size();
     }
 };
 
@@ -435,11 +467,13 @@ QString FileActions::progressText() const
 void FileActions::dropGoneRows()
 {
     QList<ResultPointer> gone;
+    bool more = false;
     // Each item is heard once: the Trash hears what it took, the removal
     // after it only what the Trash refused.
     for (const std::shared_ptr<Deletion>& deletion : m_deletions) {
-        for (const qsizetype at : deletion->takeGone())
+        for (const qsizetype at : deletion->takeGone(kRowsPerSlice - gone.size()))
             gone.append(deletion->results.at(at));
+        more = more || deletion->hasGone();
     }
     // One removal for all: each is a pass over the shown rows.
     if (!gone.isEmpty() && m_search) {
@@ -447,7 +481,32 @@ void FileActions::dropGoneRows()
         // Brings the badge and the found count up to the rows.
         m_search->showPendingResults();
     }
+    if (more)
+        m_slice.start();
     emit progressChanged();
+    // What waited for a deletion's rows to leave goes on; it may end the
+    // deletion (and so come back here), so the ready ones are taken first.
+    QList<std::function<void()>> ready;
+    for (auto it = m_afterRows.begin(); it != m_afterRows.end();) {
+        if (it->first->hasGone()) {
+            ++it;
+            continue;
+        }
+        ready.append(std::move(it->second));
+        it = m_afterRows.erase(it);
+    }
+    for (const std::function<void()>& then : ready)
+        then();
+}
+
+void FileActions::afterGoneRows(const std::shared_ptr<Deletion>& deletion, std::function<void()> then)
+{
+    if (!deletion->hasGone()) {
+        then();
+        return;
+    }
+    m_afterRows.append({deletion, std::move(then)});
+    m_slice.start();
 }
 
 void FileActions::deleteItems(bool trash, const Chosen& chosen)
@@ -496,18 +555,20 @@ void FileActions::deleteItems(bool trash, const Chosen& chosen)
     const qsizetype total = deletion->results.size();
     whenReady(UserFileWork::shared().start(FileOperation::Kind::Trash, total, moveToTrash, &deletion->operation),
               this, [this, deletion](const Refusal& refusal) {
-                  const QStringList& refused = refusal.refused;
                   // The Trash has ended: the status line says nothing of
-                  // it while its question is up.
+                  // it while its rows leave and its question is up.
                   deletion->operation.reset();
-                  dropGoneRows();
-                  // Quitting (the quit question is up) starts no deletion
-                  // and asks nothing more: the refused items stay.
-                  const bool remove = refused.isEmpty()
-                      || (!UserFileWork::shared().quitPending()
-                          && askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(refused, refusal.reason),
-                                      QStringLiteral("Cancel"), QStringLiteral("Delete")));
-                  removeItems(deletion, refused, !remove);
+                  afterGoneRows(deletion, [this, deletion, refusal] {
+                      const QStringList& refused = refusal.refused;
+                      // Quitting (the quit question is up) starts no
+                      // deletion and asks nothing more: the refused items
+                      // stay.
+                      const bool remove = refused.isEmpty()
+                          || (!UserFileWork::shared().quitPending()
+                              && askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(refused, refusal.reason),
+                                          QStringLiteral("Cancel"), QStringLiteral("Delete")));
+                      removeItems(deletion, refused, !remove);
+                  });
               });
 }
 
@@ -559,7 +620,9 @@ void FileActions::removeItems(const std::shared_ptr<Deletion>& deletion, const s
         return removeItemsOf(paths, refused.value_or(paths), operation, remove, gone);
     };
     whenReady(UserFileWork::shared().start(FileOperation::Kind::Delete, total, work, &deletion->operation), this,
-              finish);
+              [this, deletion, finish](const Removal& removal) {
+                  afterGoneRows(deletion, [finish, removal] { finish(removal); });
+              });
 }
 
 bool FileActions::isSelectionOf(const Deletion& deletion) const

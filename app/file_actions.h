@@ -168,8 +168,17 @@ private:
     // `declined`: the user kept `refused`, which stays selected.
     void removeItems(const std::shared_ptr<Deletion>& deletion, const std::optional<QStringList>& refused,
                      bool declined);
-    // The rows of the items gone since the last look leave; progressChanged.
+    // The most rows one turn of the event loop removes: a turn's work stays
+    // bounded however many items went at once (all of them, for a fast
+    // Trash), and the rest leave on the turns after.
+    static constexpr qsizetype kRowsPerSlice = 2000;
+    // The rows of the items gone since the last look leave, up to
+    // kRowsPerSlice, the rest on the next turn; progressChanged. Then what
+    // waited for a deletion's rows goes on.
     void dropGoneRows();
+    // Runs `then` once every row `deletion` has heard of is gone: now, or
+    // on the turn that removes the last.
+    void afterGoneRows(const std::shared_ptr<Deletion>& deletion, std::function<void()> then);
     void endDeletion(const std::shared_ptr<Deletion>& deletion);
     // Whether every selected row is one of `deletion`'s items (none selected
     // counts): only then may its end move the selection.
@@ -188,7 +197,9 @@ private:
     RemoveItem m_remove;
     QPointer<QWidget> m_sheet;
     QList<std::shared_ptr<Deletion>> m_deletions; // running, oldest first
+    QList<std::pair<std::shared_ptr<Deletion>, std::function<void()>>> m_afterRows;
     QTimer m_progress;
+    QTimer m_slice; // the next slice of rows, after a turn of the event loop
 };
 
 } // namespace sorvant

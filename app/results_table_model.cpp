@@ -73,10 +73,10 @@ AttributedString highlightedText(const QString& name, const QVariantList& ranges
 ResultsTableModel::ResultsTableModel(ResultsDataSource& dataSource, QObject* parent)
     : QAbstractTableModel(parent), m_dataSource(dataSource), m_rolesResolver(new ResultsRolesResolver(*this))
 {
-    // Any change of the rows moves the rows under way.
+    // Any change of the rows moves the rows under way; a removal moves
+    // the counts itself (shownResultsWillRemove).
     const auto stale = [this] { m_underWayStale = true; };
     connect(this, &QAbstractItemModel::rowsInserted, this, stale);
-    connect(this, &QAbstractItemModel::rowsRemoved, this, stale);
     connect(this, &QAbstractItemModel::layoutChanged, this, stale);
     connect(this, &QAbstractItemModel::modelReset, this, stale);
 }
@@ -154,22 +154,14 @@ void ResultsTableModel::removeResults(const QList<ResultPointer>& gone)
 {
     if (gone.isEmpty())
         return;
-    QSet<const Result*> goneSet;
-    goneSet.reserve(gone.size());
-    for (const ResultPointer& result : gone)
-        goneSet.insert(result.get());
-    // The shown list at rest, read in place: no count of a result is taken.
-    const QList<ResultPointer>& shown = m_dataSource.results();
-    QList<int> rows;
-    for (int row = 0, count = int(std::min<qsizetype>(m_rows, shown.size())); row < count; ++row) {
-        if (goneSet.contains(shown.at(row).get()))
-            rows.append(row);
-    }
-    if (!rows.isEmpty())
-        emit resultRowsAboutToLeave(rows);
+    // The rows that leave are heard as the data source removes them
+    // (shownResultsWillRemove): no pass of this model's own over the rows.
+    emit resultRowsAboutToLeave();
+    m_leaving.emplace();
     (void)m_dataSource.removeResults(gone, this);
-    if (!rows.isEmpty())
-        emit resultRowsLeft(rows);
+    const QList<int> rows = std::move(m_leaving->rows);
+    m_leaving.reset();
+    emit resultRowsLeft(rows);
 }
 
 void ResultsTableModel::removeAllResults()
@@ -205,6 +197,10 @@ ResultPointer ResultsTableModel::resultAtRow(int row) const
 
 void ResultsTableModel::setUnderWay(const QList<ResultPointer>& results, bool underWay)
 {
+    // The marks of rows that left have gone with them: a Trash that took
+    // every item ends with nothing to unmark.
+    if (!underWay && m_underWay.isEmpty())
+        return;
     if (underWay)
         m_underWay.reserve(m_underWay.size() + results.size());
     for (const ResultPointer& result : results) {
@@ -254,15 +250,48 @@ void ResultsTableModel::shownResultsDidInsert()
 
 void ResultsTableModel::shownResultsWillRemove(qsizetype row, qsizetype count)
 {
+    if (m_leaving)
+        noteLeaving(row, count);
     // A row that leaves takes its mark: what a Trash took off the disk is
     // no longer under way.
+    int marked = 0;
     if (!m_underWay.isEmpty()) {
         for (qsizetype at = row; at < row + count; ++at) {
             if (const ResultPointer result = m_dataSource.resultAtIndex(at))
-                m_underWay.remove(result.get());
+                marked += m_underWay.remove(result.get()) ? 1 : 0;
         }
     }
+    // The counts of marks before each row follow the removal: a pass of
+    // integers, where counting again would look up every row's mark.
+    if (!m_underWayStale && size_t(row + count) < m_underWayBefore.size()) {
+        const auto at = [this, row] { return m_underWayBefore.begin() + row + 1; };
+        m_underWayBefore.erase(at(), at() + count);
+        if (marked > 0)
+            std::for_each(at(), m_underWayBefore.end(), [marked](int& before) { before -= marked; });
+    } else {
+        m_underWayStale = true;
+    }
     beginRemoveRows({}, int(row), int(row + count - 1));
+}
+
+void ResultsTableModel::noteLeaving(qsizetype row, qsizetype count)
+{
+    // Rows told as runs are in the list as it is after the runs before
+    // them left; rows moved to the end by a reorder first are mapped back
+    // through it.
+    Leaving& leaving = *m_leaving;
+    if (leaving.rowOf.empty()) {
+        // The runs go from the top: every row that left so far was above.
+        const qsizetype above = leaving.rows.size();
+        for (qsizetype at = row; at < row + count; ++at)
+            leaving.rows.append(int(above + at));
+        return;
+    }
+    for (size_t old = 0; old < leaving.rowOf.size(); ++old) {
+        if (leaving.rowOf[old] >= row && leaving.rowOf[old] < row + count)
+            leaving.rows.append(int(old));
+    }
+    leaving.rowOf.clear();
 }
 
 void ResultsTableModel::shownResultsDidRemove()
@@ -288,6 +317,8 @@ void ResultsTableModel::shownResultsDidReorder(const std::vector<qsizetype>& row
         after.append(row < rowOf.size() ? index(int(rowOf[row]), old.column()) : QModelIndex());
     }
     changePersistentIndexList(before, after);
+    if (m_leaving)
+        m_leaving->rowOf = rowOf;
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 

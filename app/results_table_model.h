@@ -99,7 +99,8 @@ public:
     void insertPrepared(ResultsDataSource::PreparedResults prepared);
     // Removes the rows of `gone` (ResultsDataSource::goneResults, made off
     // this thread), each run of adjacent rows as one removal, between
-    // resultRowsAboutToLeave and resultRowsLeft.
+    // resultRowsAboutToLeave and resultRowsLeft. Linear in the rows shown
+    // (the data source's one pass) plus the rows removed.
     void removeResults(const QList<ResultPointer>& gone);
     // Empties the model (a reset: a new search).
     void removeAllResults();
@@ -166,9 +167,9 @@ public:
 
 signals:
     // The rows of removeResults are about to leave, and have left: `rows`
-    // are their rows before, ascending. A view keeps its selection through
-    // the removal with them (ResultsView).
-    void resultRowsAboutToLeave(const QList<int>& rows);
+    // are their rows before, ascending (none when no row was shown). A
+    // view keeps its selection through the removal with them (ResultsView).
+    void resultRowsAboutToLeave();
     void resultRowsLeft(const QList<int>& rows);
 
 private:
@@ -180,6 +181,10 @@ private:
     void shownResultsWillReorder() override;
     void shownResultsDidReorder(const std::vector<qsizetype>& rowOf) override;
 
+    // Notes the rows of a removal's run (`count` at `row` as the list is
+    // then) in their places before removeResults.
+    void noteLeaving(qsizetype row, qsizetype count);
+
     // The highlighting settings prepared for the data source's generation.
     const HighlightRequest& preparedHighlight(std::uint64_t* what) const;
 
@@ -189,11 +194,21 @@ private:
     mutable std::optional<std::uint64_t> m_highlightGeneration;
     int m_rows = 0;
     bool m_narrowPath = false;
+    // While removeResults runs: the rows gone so far, in their places
+    // before it, and the last reorder's map (old row => new row) when the
+    // gone rows were moved to the end to leave as one range.
+    struct Leaving
+    {
+        QList<int> rows;
+        std::vector<qsizetype> rowOf;
+    };
+    std::optional<Leaving> m_leaving;
     // The results under way; a mark leaves with its row, so none outlives
     // its result.
     QSet<const Result*> m_underWay;
     // The rows under way before each row (one more entry than rows), made
-    // again when asked after a change of the rows or the marks.
+    // again when asked after the rows or the marks changed; a removal of
+    // rows moves it along instead.
     mutable std::vector<int> m_underWayBefore;
     mutable bool m_underWayStale = true;
     ResultsRolesResolver* m_rolesResolver; // a child

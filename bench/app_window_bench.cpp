@@ -26,6 +26,7 @@
 #include "app/results_roles_resolver.h"
 #endif
 #include "app/search_window.h"
+#include "bench/offscreen_benchmarks.h"
 #include "interface/menu_items.h"
 #include "interface/preview_window.h"
 #include "platform/file_error.h"
@@ -102,17 +103,6 @@ double threadCpuMilliseconds()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-// Runs the event loop until `done` or `seconds` passed; YES when done.
-template <typename Done>
-bool spinUntil(Done done, double seconds)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < qint64(seconds * 1000))
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
 }
 
 void spinFor(double seconds)
@@ -750,14 +740,5 @@ BENCHMARK(BM_LargeSettingsStartAndQuit)->UseManualTime()->Iterations(1)->Unit(be
 
 int main(int argc, char** argv)
 {
-    // A home of its own: nothing of the user's settings is read or written.
-    QTemporaryDir home;
-    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
-        qputenv(variable, QFile::encodeName(home.path() + QLatin1Char('/') + QLatin1String(variable)));
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return sorvant::runOffscreenBenchmarks(argc, argv);
 }
