@@ -796,13 +796,14 @@ fi
 # before Shift+Delete. A machine that deletes the folder before the second
 # question opens has it again with twice the files, twice.
 # Whether PATH is the selected item: Show in File Manager (Ctrl+R) hands
-# the file manager the selection, and it records the call.
+# the file manager the selection, and it records the call (in shown_item).
 selected_is() { # path
   local calls
   calls=$(grep -c '^ShowItems ' "$desktop_log" || true)
   xdotool key ctrl+r
   wait_for 5 eval '[ "$(grep -c "^ShowItems " "$desktop_log")" -gt '"$calls"' ]' || return 1
-  grep '^ShowItems ' "$desktop_log" | tail -1 | grep -qxF "ShowItems [$(file_uri "$1")] \"\""
+  shown_item=$(grep '^ShowItems ' "$desktop_log" | tail -1)
+  [ "$shown_item" = "ShowItems [$(file_uri "$1")] \"\"" ]
 }
 question_after_another_deletion() {
   local files
@@ -818,7 +819,7 @@ question_under_deletion() { # files
   mkdir -p "$folder/m-b"
   (cd "$folder/m-b" && seq -f 'f%g' 1 "$1" | xargs touch)
   touch "$folder/m-a.txt" "$folder/m-c.txt"
-  export SORVANT_RESULTS_FILE=$root/question-results.txt
+  export SORVANT_RESULTS_FILE=$root/question-results-$1.txt
   launch "$root/config-question" "$folder" ''
   xdotool type --delay 20 m-
   xdotool key Return
@@ -827,7 +828,7 @@ question_under_deletion() { # files
   # Typing a name in the results selects that row.
   xdotool key Down
   xdotool type --delay 20 m-b
-  selected_is "$folder/m-b" || fail "typing m-b in the results did not select the folder m-b"
+  selected_is "$folder/m-b" || fail "typing m-b in the results did not select the folder m-b: ${shown_item:-nothing}"
   xdotool key shift+Delete
   wait_for 10 windows_shown -gt "$shown" || fail "Shift+Delete of the folder asked nothing"
   wait_for 30 bash -c "[ \"\$(xdotool getwindowfocus 2> /dev/null)\" != $window ]" \
@@ -838,7 +839,7 @@ question_under_deletion() { # files
   # row, m-a.txt.
   focus_window "$window"
   xdotool key ctrl+f Down ctrl+Home
-  selected_is "$folder/m-a.txt" || fail "Ctrl+Home in the results did not select m-a.txt"
+  selected_is "$folder/m-a.txt" || fail "Ctrl+Home in the results did not select m-a.txt: ${shown_item:-nothing}"
   xdotool key shift+Delete
   wait_for 10 windows_shown -gt "$shown" || fail "Shift+Delete of m-a.txt asked nothing"
   question=$(xdotool getwindowfocus 2> /dev/null || true)
