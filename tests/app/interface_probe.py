@@ -8,9 +8,10 @@ a line of LOG.
 The application answers Introspect on its interface thread, so a round trip
 lasts at least as long as that thread was busy when the call came. One
 connection, kept open, costs each call some tens of microseconds, and a call
-is always under way but for a pause of a millisecond between calls: a stall
-longer than that is measured to within it (a command started per call costs
-milliseconds itself and leaves no call under way while it starts).
+is always under way but for a pause of 5 ms between calls (which keeps the
+probe's own share of the thread small): a stall longer than that is measured
+to within it (a command started per call costs milliseconds itself and
+leaves no call under way while it starts).
 
 It speaks the bus's protocol itself (authentication by the user's id,
 little-endian messages), so it needs nothing but Python.
@@ -91,7 +92,7 @@ def main():
                      "Introspect")
             out.write(f"{(time.monotonic_ns() - started) // 1000}\n")
             out.flush()
-            time.sleep(0.001)
+            time.sleep(0.005)
 
 
 if __name__ == "__main__":
