@@ -22,12 +22,12 @@
 #
 #   end_to_end.sh SORVANT SORVANT_SEARCH SHOTS FAKE_DESKTOP [MANAGER]
 # MANAGER: none (no window manager), openbox, or both one after the other
-# (the default). Exit status 77 (skipped) when Xvfb, dbus-run-session or
-# xdotool is missing, or openbox for a run that needs it.
+# (the default). Exit status 77 (skipped) when Xvfb, dbus-run-session,
+# xdotool or python3 is missing, or openbox for a run that needs it.
 set -euo pipefail
 
 if [ "${1:-}" != "--inner" ]; then
-  for tool in Xvfb dbus-run-session xdotool dbus-send; do
+  for tool in Xvfb dbus-run-session xdotool dbus-send python3; do
     command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
   managers=${5:-none openbox}
@@ -43,10 +43,6 @@ shift
 manager=$1
 shift
 sorvant=$1 driver=$2 shots=$3 fake_desktop=$4
-# A sanitizer's build is several times slower: the sections of 150,000
-# items take a fifth of that there, which tries the same paths.
-many_scale=1
-ldd "$sorvant" 2> /dev/null | grep -q 'lib[at]san' && many_scale=5
 # Each run's screenshots in a folder of its own: the plain run's at the top.
 [ "$manager" = none ] || shots=$shots/$manager
 mkdir -p "$shots"
@@ -71,15 +67,16 @@ trap cleanup EXIT
 # function too: -E).
 set -E
 trap 'echo "FAIL: line $LINENO: $BASH_COMMAND (status $?)" >&2' ERR
-if [ "$manager" = openbox ]; then
-  openbox --sm-disable > /dev/null 2>&1 &
-  desktop_pids+=($!)
-  for (( i = 0; i < 100; i++ )); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
-    sleep 0.1
-  done
-fi
 source "$(dirname "${BASH_SOURCE[0]}")/end_to_end_support.sh"
+# A sanitizer's build is several times slower: its waits are as many times
+# longer, and the sections of 150,000 items take a fifth of that there,
+# which tries the same paths.
+wait_scale=$(build_slowness "$sorvant")
+many_scale=$wait_scale
+if [ "$manager" = openbox ]; then
+  start_openbox || fail "openbox did not start"
+  desktop_pids+=("$manager_pid")
+fi
 use_private_environment
 mkdir -p "$XDG_DATA_HOME/Trash/files" "$XDG_DATA_HOME/Trash/info"
 
@@ -327,6 +324,23 @@ xdotool type --delay 20 "$chosen"
 recorded() { # line times
   [ "$(grep -cxF -- "$1" "$desktop_log")" -eq "$2" ]
 }
+# Whether PATH is the selected item: Show in File Manager (Ctrl+R) hands
+# the file manager the selection, and it records the call (the last in
+# shown_item). Ctrl+R goes again, three times at most, while no call comes
+# within 2 s: the command may be disabled for a moment while the window
+# ends a file operation, and then the key does nothing.
+selected_is() { # path
+  local calls try
+  shown_item=
+  calls=$(grep -c '^ShowItems ' "$desktop_log" || true)
+  for (( try = 0; try < 3; try++ )); do
+    xdotool key ctrl+r
+    wait_for 2 eval '[ "$(grep -c "^ShowItems " "$desktop_log")" -gt '"$calls"' ]' && break
+  done
+  [ "$try" -lt 3 ] || return 1
+  shown_item=$(grep '^ShowItems ' "$desktop_log" | tail -1)
+  [ "$shown_item" = "ShowItems [$(file_uri "$1")] \"\"" ]
+}
 xdotool key ctrl+r
 wait_for 5 recorded "ShowItems [$chosen_uri] \"\"" 1 || fail "the file manager was not asked to show $chosen"
 xdotool key ctrl+i
@@ -421,25 +435,40 @@ window_named() { [ "$(xdotool getwindowname "$window")" = "$1" ]; }
 # gigabytes of text (hard links to one file of 4 MB, so they take no room),
 # and a few small files that match. The window is still searching for its
 # screenshot; Escape stops it, the field takes typing again and starts the
-# next search, which Escape stops too.
+# next search, which Escape stops too. A machine that ends the search
+# before Escape could stop it has it again over twice as much, twice.
 bulk=$root/bulk
 mkdir -p "$bulk/0"
 head -c 3000000 /dev/urandom | base64 > "$bulk/0/text0.txt"
 for i in 1 2 3 4 5 6 7 8 9; do ln "$bulk/0/text0.txt" "$bulk/0/text$i.txt"; done
-for level in 1 2 3 4 5 6 7 8; do
+# Doubles the bulk: a copy of it, links only, as one more folder in it.
+double_bulk() { # level
   cp -al "$bulk" "$root/bulk.copy"
-  mv "$root/bulk.copy" "$bulk/$level"
-done
+  mv "$root/bulk.copy" "$bulk/$1"
+}
+for level in 1 2 3 4 5 6 7 8; do double_bulk "$level"; done
 for i in 1 2 3; do echo "a 100% match" > "$bulk/match$i.txt"; done
 export SORVANT_RESULTS_FILE=$root/long-results.txt
-launch "$root/config-long" "$bulk" '<key>SearchWhat</key><integer>2</integer>
+# Launches the long search; whether it is still running once the window
+# says it searches (its title is the phrase).
+long_search_runs() {
+  rm -f "$SORVANT_RESULTS_FILE"
+  launch "$root/config-long" "$bulk" '<key>SearchWhat</key><integer>2</integer>
 <key>SearchOperator</key><integer>5</integer>'
-xdotool type --delay 20 'a.*%'
-xdotool key Return
-wait_for 5 window_named 'a.*%' || fail "the long search did not start"
-sleep 1
+  xdotool type --delay 20 'a.*%'
+  xdotool key Return
+  wait_for 5 window_named 'a.*%' || fail "the long search did not start"
+  [ ! -e "$SORVANT_RESULTS_FILE" ] && return 0
+  echo "the long search over $(du -sh --count-links "$bulk" | cut -f1) ended before Escape: again over twice as much"
+  close_and_quit
+  return 1
+}
+for (( level = 9; ; level++ )); do
+  long_search_runs && break
+  [ "$level" -lt 11 ] || fail "the long search ended before Escape each time, last over $(du -sh --count-links "$bulk" | cut -f1)"
+  double_bulk "$level"
+done
 shot searching
-[ ! -e "$SORVANT_RESULTS_FILE" ] || fail "the long search ended before its screenshot"
 xdotool key Escape
 wait_for 10 test -e "$SORVANT_RESULTS_FILE" || fail "Escape did not stop the search"
 rm "$SORVANT_RESULTS_FILE"
@@ -464,6 +493,10 @@ portal_reads() { # count
 window_grey() {
   import -window "$window" png:- | convert png:- -colorspace Gray -format '%[fx:int(mean*255)]' info:
 }
+# Whether the window is dark as a whole (its mean grey, in `grey`, under 80).
+window_dark() {
+  grey=$(window_grey) && [ -n "$grey" ] && [ "$grey" -lt 80 ]
+}
 export SORVANT_RESULTS_FILE=$root/portal-dark-results.txt
 launch "$root/config-portal-dark" "$tree" ''
 wait_for 5 portal_reads 1 || fail "the window did not ask the portal for the colour scheme"
@@ -471,12 +504,12 @@ xdotool type --delay 20 report
 xdotool key Return
 wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search in the portal's dark did not end"
 xdotool key Down
-sleep 0.3
-shot window-dark-portal-e2e
+# The window's picture is dark once the portal's answer has been taken and
+# the window painted again: waited for, 5 s at most.
 if command -v import > /dev/null; then
-  grey=$(window_grey)
-  [ "$grey" -lt 80 ] || fail "the window is not dark with the portal alone: mean grey $grey"
+  wait_for 5 window_dark || fail "the window is not dark with the portal alone: mean grey $grey"
 fi
+shot window-dark-portal-e2e
 close_and_quit
 
 # The dark appearance of a Plasma desktop: the same portal, and the colours
@@ -492,12 +525,10 @@ xdotool key Return
 wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "the search in the dark did not end"
 wait_for 5 portal_reads 2 || fail "the window did not ask the portal for the colour scheme"
 xdotool key Down
-sleep 0.3
-shot window-dark-e2e
 if command -v import > /dev/null; then
-  grey=$(window_grey)
-  [ "$grey" -lt 80 ] || fail "the window is not dark: mean grey $grey"
+  wait_for 5 window_dark || fail "the window is not dark: mean grey $grey"
 fi
+shot window-dark-e2e
 close_and_quit
 
 # Move to Trash with a mix: the Trash refuses one item (immutable, as rm
@@ -532,9 +563,7 @@ if chattr +i "$mixed/mixb.txt" 2> /dev/null; then
     || fail "the table no longer lists the kept item"
   # The kept item is still selected: Show in File Manager shows it.
   focus_window "$window"
-  xdotool key ctrl+r
-  wait_for 5 recorded "ShowItems [$(file_uri "$mixed/mixb.txt")] \"\"" 1 \
-    || fail "the item kept after Cancel is not selected"
+  selected_is "$mixed/mixb.txt" || fail "the item kept after Cancel is not selected: ${shown_item:-nothing shown}"
   chattr -i "$mixed/mixb.txt"
   close_and_quit
 else
@@ -689,44 +718,51 @@ app_pid=
 [ "$status" -eq 0 ] || fail "the application ended with status $status after Ctrl+Q in the preferences"
 
 # The interface thread with 150,000 rows: Ctrl+A, a single row (Down) and
-# Ctrl+A again, then a Move to Trash of every row. A probe calls the
-# application on the bus, whose calls are answered on the interface
-# thread, one after another; the longest round trip bounds the longest the
-# thread was busy at once. The numbers are said, not bounded: a loaded
-# machine stretches them. Once, without a window manager.
+# Ctrl+A again, then a Move to Trash of every row. A probe
+# (interface_probe.py) calls the application on the bus, one call after
+# another over one connection, and the calls are answered on the interface
+# thread: the longest round trip bounds the longest the thread was busy at
+# once. Each key is waited for until the window's picture changed (the key
+# was taken and painted), and then for 200 more calls. The numbers are
+# said, not bounded: a loaded machine stretches them. Once, without a
+# window manager.
 probe_log=$root/probe.log
-# Calls the application until STOP exists, each round trip in ms a line of
-# probe.log.
-probe_interface_thread() { # stop
-  local started now
-  while [ ! -e "$1" ]; do
-    started=${EPOCHREALTIME/./}
-    dbus-send --session --print-reply --dest=org.tarrenbeck.Sorvant /org/tarrenbeck/Sorvant \
-      org.freedesktop.DBus.Introspectable.Introspect > /dev/null 2>&1 || true
-    now=${EPOCHREALTIME/./}
-    echo $(( (now - started) / 1000 )) >> "$probe_log"
-  done
-}
 probes() { [ -e "$probe_log" ] && wc -l < "$probe_log" || echo 0; }
 # Starts the probe afresh; probe_done stops it and says the longest round
 # trip and the median.
 probe_start() {
   rm -f "$probe_log" "$root/probe.stop"
-  probe_interface_thread "$root/probe.stop" &
+  python3 "$(dirname "${BASH_SOURCE[0]}")/interface_probe.py" "$root/probe.stop" "$probe_log" &
   probe_pid=$!
   desktop_pids+=($probe_pid) # ended on a failure too
 }
 probe_done() { # what
   touch "$root/probe.stop"
-  wait "$probe_pid" || true
-  echo "interface thread during $1: longest round trip $(sort -n "$probe_log" | tail -1) ms," \
-    "median $(sort -n "$probe_log" | sed -n "$(( ( $(probes) + 1 ) / 2 ))p") ms, $(probes) calls"
+  wait "$probe_pid" || fail "the probe of the interface thread failed"
+  sort -n "$probe_log" | awk -v what="$1" '{ trip[NR] = $1 } END {
+    printf "interface thread during %s: longest round trip %.1f ms, median %.2f ms, %d calls\n",
+      what, trip[NR] / 1000, trip[int((NR + 1) / 2)] / 1000, NR }'
 }
-# Waits until COUNT more calls were answered after the keys went: the
-# events before them have been taken.
+# Waits until COUNT more calls were answered: the events before them have
+# been taken.
 answered_after() { # count
   local until=$(( $(probes) + $1 ))
   wait_for 60 eval '[ "$(probes)" -ge $until ]' || fail "the application stopped answering the bus"
+}
+# The window's picture, as a digest of its pixels.
+picture() { import -window "$window" png:- 2> /dev/null | convert png:- -format '%#' info: 2> /dev/null; }
+# Sends KEY and waits until the window's picture changed (without
+# ImageMagick, until 200 calls were answered), then for 200 more calls.
+key_taken() { # key
+  local before=
+  command -v import > /dev/null && before=$(picture)
+  xdotool key "$1"
+  if [ -n "$before" ]; then
+    wait_for 10 eval '[ "$(picture)" != "$before" ]' || fail "$1 over $many_items rows changed nothing in the window"
+  else
+    answered_after 200
+  fi
+  answered_after 200
 }
 selection_stalls() {
   local folder=$root/many-selection
@@ -737,18 +773,14 @@ selection_stalls() {
   xdotool type --delay 20 item && xdotool key Return
   wait_for 120 test -s "$SORVANT_RESULTS_FILE" || fail "the search of $many_items items did not end"
   [ "$(wc -l < "$SORVANT_RESULTS_FILE")" -eq "$many_items" ] || fail "not all $many_items items were found"
-  xdotool key Down
   probe_start
-  answered_after 20
-  probe_done "nothing (idle, the probe's own cost)"
+  key_taken Down
+  probe_done "nothing but Down (the probe's own cost)"
   probe_start
-  answered_after 5
-  xdotool key ctrl+a
-  answered_after 10
-  xdotool key Down
-  answered_after 10
-  xdotool key ctrl+a
-  answered_after 10
+  answered_after 200
+  key_taken ctrl+a
+  key_taken Down
+  key_taken ctrl+a
   probe_done "Ctrl+A, a single row and Ctrl+A again over $many_items rows"
   shot selection-all
   probe_start
@@ -775,22 +807,33 @@ fi
 # and Shift+Delete asks about it; the folder's deletion ends while that
 # question is up (its row leaves), and the answer Delete removes the named
 # row's item and nothing else (not the row now at the folder's old place).
+# Each row is selected by the keyboard and checked by Show in File Manager
+# before Shift+Delete. A machine that deletes the folder before the second
+# question opens has it again with twice the files, twice.
 question_after_another_deletion() {
-  local folder=$root/question
+  local files
+  for files in 200000 400000 800000; do
+    question_under_deletion "$files" && return 0
+  done
+  fail "the folder's deletion of $files files ended before the second question each time: no test of the answer"
+}
+# Whether the test ran: 1 when the deletion of FILES ended before the
+# second question opened.
+question_under_deletion() { # files
+  local folder=$root/question-$1 shown question asked
   mkdir -p "$folder/m-b"
-  (cd "$folder/m-b" && seq -f 'f%g' 1 200000 | xargs touch)
+  (cd "$folder/m-b" && seq -f 'f%g' 1 "$1" | xargs touch)
   touch "$folder/m-a.txt" "$folder/m-c.txt"
-  export SORVANT_RESULTS_FILE=$root/question-results.txt
+  export SORVANT_RESULTS_FILE=$root/question-results-$1.txt
   launch "$root/config-question" "$folder" ''
   xdotool type --delay 20 m-
   xdotool key Return
   wait_for 60 test -s "$SORVANT_RESULTS_FILE" || fail "the search of the question's folder did not end"
-  local shown
   shown=$(shown_windows)
   # Typing a name in the results selects that row.
   xdotool key Down
-  sleep 0.3
   xdotool type --delay 20 m-b
+  selected_is "$folder/m-b" || fail "typing m-b in the results did not select the folder m-b: ${shown_item:-nothing}"
   xdotool key shift+Delete
   wait_for 10 windows_shown -gt "$shown" || fail "Shift+Delete of the folder asked nothing"
   wait_for 30 bash -c "[ \"\$(xdotool getwindowfocus 2> /dev/null)\" != $window ]" \
@@ -801,15 +844,23 @@ question_after_another_deletion() {
   # row, m-a.txt.
   focus_window "$window"
   xdotool key ctrl+f Down ctrl+Home
-  sleep 0.2
+  selected_is "$folder/m-a.txt" || fail "Ctrl+Home in the results did not select m-a.txt: ${shown_item:-nothing}"
   xdotool key shift+Delete
   wait_for 10 windows_shown -gt "$shown" || fail "Shift+Delete of m-a.txt asked nothing"
-  [ -e "$folder/m-b" ] || fail "the folder's deletion ended before the second question: no test of the answer"
-  local question
   question=$(xdotool getwindowfocus 2> /dev/null || true)
-  local asked=$SECONDS
+  if [ ! -e "$folder/m-b" ]; then
+    echo "the folder's deletion of $1 files ended before the second question opened"
+    [ -z "$question" ] || xdotool windowfocus "$question" 2> /dev/null || true
+    xdotool key Escape
+    wait_for 10 windows_shown -le "$shown" || fail "Escape left the question about m-a.txt open"
+    [ -e "$folder/m-a.txt" ] || fail "Cancel deleted m-a.txt"
+    close_and_quit
+    rm -rf "$folder"
+    return 1
+  fi
+  asked=$SECONDS
   wait_for 60 bash -c "[ ! -e '$folder/m-b' ]" || fail "the folder's deletion did not end"
-  echo "the folder's deletion ended $(( SECONDS - asked )) s after the second question opened"
+  echo "the folder's deletion of $1 files ended $(( SECONDS - asked )) s after the second question opened"
   wait_for 10 unlisted "$folder/m-b" || fail "the deleted folder's row stayed"
   windows_shown -gt "$shown" || fail "the question about m-a.txt closed by itself"
   shot question-after-another-deletion
@@ -1086,8 +1137,7 @@ window_manager_checks() { # language: en or de
 
   # The folder chooser (Select... in the destination menu) is Qt's dialog,
   # in the user's language.
-  xdotool windowfocus "$window" 2> /dev/null || true
-  sleep 0.2
+  focus_window "$window"
   # The menu's first item, by the pointer: without a window manager the
   # menu's keys reach the window.
   local windows menu
@@ -1103,11 +1153,11 @@ window_manager_checks() { # language: en or de
   sleep 0.5
   shot "wm-$language-folder-chooser"
   xdotool key Escape
-  sleep 0.3
+  wait_for 5 eval '! xdotool search --onlyvisible --name "^$title\$" > /dev/null' \
+    || fail "$language: Escape left the folder chooser open"
 
   # Many results: the count is grouped (a screenshot to look at).
-  xdotool windowfocus "$window" 2> /dev/null || true
-  sleep 0.2
+  focus_window "$window"
   rm -f "$SORVANT_RESULTS_FILE"
   xdotool key ctrl+f ctrl+a
   xdotool type --delay 20 'item-'
@@ -1116,12 +1166,14 @@ window_manager_checks() { # language: en or de
   sleep 0.3
   shot "wm-$language-many"
   # The Items menu: its key names in the language (a screenshot to look at).
+  local shown
+  shown=$(shown_windows)
   xdotool key Down
   if [ "$language" = de ]; then xdotool key alt+o; else xdotool key alt+i; fi
-  sleep 0.4
+  wait_for 5 windows_shown -gt "$shown" || fail "$language: no Items menu opened"
   shot "wm-$language-items-menu"
-  xdotool key Escape Escape
-  sleep 0.2
+  xdotool key Escape
+  wait_for 5 windows_shown -eq "$shown" || fail "$language: Escape left the Items menu open"
   close_and_quit
   app_language=()
   search_title=Search

@@ -30,11 +30,21 @@ fail() {
   exit 1
 }
 shot() { command -v import > /dev/null && import -window root "$shots/$1.png" || true; }
-# Runs the command every 0.1 s until it succeeds; fails after `seconds`.
+# How many times slower than an optimised build PROGRAM runs: 5 when it is
+# built with a sanitizer (its runtime linked), 1 otherwise.
+build_slowness() { # program
+  if ldd "$1" 2> /dev/null | grep -q 'lib[at]san'; then echo 5; else echo 1; fi
+}
+# The factor wait_for stretches its bounds by; a script that drives a
+# sanitizer's build sets it to that build's slowness.
+wait_scale=1
+# Runs the command every 0.1 s until it succeeds; fails after `seconds`
+# (times wait_scale) without it succeeding. The command is tried once more
+# at the bound, so a slow try at the end still counts.
 wait_for() { # seconds command...
-  local limit=$(( $1 * 10 )); shift
-  for (( i = 0; i < limit; i++ )); do "$@" && return 0; sleep 0.1; done
-  return 1
+  local limit=$(( $1 * 10 * wait_scale )) try; shift
+  for (( try = 0; try < limit; try++ )); do "$@" && return 0; sleep 0.1; done
+  "$@"
 }
 # Whether the number of visible named windows compares to `count`.
 visible_windows() { # test-operator count

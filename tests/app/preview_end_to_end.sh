@@ -46,6 +46,7 @@ set -E
 trap 'echo "FAIL: line $LINENO: $BASH_COMMAND (status $?)" >&2' ERR
 failure_shot=preview-failure
 source "$(dirname "${BASH_SOURCE[0]}")/end_to_end_support.sh"
+wait_scale=$(build_slowness "$sorvant")
 if [ "$manager" = openbox ]; then
   start_openbox || fail "openbox did not start"
   trap 'cleanup; kill "$manager_pid" 2> /dev/null || true' EXIT

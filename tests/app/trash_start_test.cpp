@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
+#include <sstream>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -63,6 +65,28 @@ protected:
         }
         return std::max(least, std::chrono::nanoseconds(1));
     }
+
+    // The ratio of the least CPU times of a Trash's start over the rows of
+    // `numerator` to that over the rows of `denominator`, each least over
+    // `runs` starts. A ratio at or over `bound` is measured again, up to
+    // five times, before it counts: noise on a busy machine only ever adds
+    // time, to one side of a ratio. `said` tells the times of the last one.
+    double startCpuRatio(const QString& numerator, int numeratorRows, const QString& denominator,
+                         int denominatorRows, int runs, double bound, std::string& said)
+    {
+        double ratio = std::numeric_limits<double>::infinity();
+        for (int attempt = 0; attempt < 5 && ratio >= bound; ++attempt) {
+            const auto below = leastStartCpu(denominator, denominatorRows, runs);
+            const auto above = leastStartCpu(numerator, numeratorRows, runs);
+            ratio = double(above.count()) / double(below.count());
+            std::ostringstream times;
+            times << "CPU " << below.count() << " ns for " << denominatorRows << " rows in a folder's path of "
+                  << denominator.size() << " characters, " << above.count() << " ns for " << numeratorRows
+                  << " rows in one of " << numerator.size() << " (measure " << attempt + 1 << ")";
+            said = times.str();
+        }
+        return ratio;
+    }
 };
 
 // Linear work grows 16-fold from 2,000 to 32,000 rows; the bound is 50-fold
@@ -73,11 +97,10 @@ TEST_F(TrashStartTest, TheStartOfATrashGrowsLinearlyWithTheSelectedRows)
     const int large = 16 * small;
     makeItems(tree.filePath(QStringLiteral("small")), small);
     makeItems(tree.filePath(QStringLiteral("large")), large);
-    const auto smallCpu = leastStartCpu(tree.filePath(QStringLiteral("small")), small, 5);
-    const auto largeCpu = leastStartCpu(tree.filePath(QStringLiteral("large")), large, 3);
-    const double ratio = double(largeCpu.count()) / double(smallCpu.count());
-    EXPECT_LT(ratio, 50.0) << "CPU " << smallCpu.count() << " ns for " << small << " rows, " << largeCpu.count()
-                           << " ns for " << large;
+    std::string said;
+    const double ratio = startCpuRatio(tree.filePath(QStringLiteral("large")), large,
+                                       tree.filePath(QStringLiteral("small")), small, 3, 50.0, said);
+    EXPECT_LT(ratio, 50.0) << said;
 }
 
 // Regression: the start of a Trash made every selected item's path on the
@@ -95,11 +118,9 @@ TEST_F(TrashStartTest, TheStartOfATrashMakesNoPathOnTheInterfaceThread)
         longFolder += u'/' + QString(250, QChar(u'a' + depth));
     makeItems(shortFolder, rows);
     makeItems(longFolder, rows);
-    const auto shortCpu = leastStartCpu(shortFolder, rows, 5);
-    const auto longCpu = leastStartCpu(longFolder, rows, 5);
-    const double ratio = double(longCpu.count()) / double(shortCpu.count());
-    EXPECT_LT(ratio, 2.0) << "CPU " << shortCpu.count() << " ns with short paths, " << longCpu.count()
-                          << " ns with long ones";
+    std::string said;
+    const double ratio = startCpuRatio(longFolder, rows, shortFolder, rows, 5, 2.0, said);
+    EXPECT_LT(ratio, 2.0) << said;
 }
 
 } // namespace
