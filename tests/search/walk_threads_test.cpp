@@ -4,12 +4,18 @@
 // its own set again once it works, as that set is when it is woken.
 
 #include "search/walk_threads.h"
+#include "tests/support/bound_by_permissions.h"
+#include "tests/support/temp_tree.h"
 #include "tests/support/thread_names.h"
 #include "tests/system/waiting.h"
 
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <pthread.h>
 #include <sched.h>
 #include <unistd.h>
@@ -273,6 +279,42 @@ TEST(WalkThreads, AWokenThreadKeepsASetChangedWhileItWasParked)
     }
     if (tasks)
         closedir(tasks);
+}
+
+// A test that binds permissions binds the walk's threads, parked before it
+// bound them as earlier tests leave them, and the programs it starts: none
+// reads a file its mode closes.
+TEST(WalkThreads, ATestBoundByPermissionsBindsParkedThreadsAndWhatItStarts)
+{
+    WalkThreads& threads = WalkThreads::shared();
+    threads.reserve(2);
+    ASSERT_TRUE(test::waitUntil([&] { return threads.parked() >= 2; }));
+    SORVANT_BIND_PERMISSIONS();
+    test::TempTree tree;
+    const QByteArray locked = tree.writeFile(QStringLiteral("locked"), "secret").toUtf8();
+    ASSERT_EQ(::chmod(locked.constData(), 0), 0);
+    Finished finished(1);
+    int opened = -2;
+    ASSERT_TRUE(threads.run([&] { opened = ::open(locked.constData(), O_RDONLY | O_CLOEXEC); },
+                            [&] { finished.one(); }));
+    ASSERT_TRUE(finished.wait());
+    EXPECT_LT(opened, 0) << "a parked walk thread read a closed file";
+    if (opened >= 0)
+        ::close(opened);
+    char program[] = "cat";
+    char* arguments[] = {program, const_cast<char*>(locked.constData()), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int spawned = ::posix_spawnp(&child, program, &actions, nullptr, arguments, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ASSERT_EQ(spawned, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a program the test started read a closed file";
+    ::chmod(locked.constData(), 0600);
 }
 
 } // namespace
