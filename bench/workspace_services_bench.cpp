@@ -57,6 +57,39 @@ void BM_ApplicationsForMimeType(benchmark::State& state)
 }
 BENCHMARK(BM_ApplicationsForMimeType)->Unit(benchmark::kMillisecond);
 
+// The same answer with 6,000 empty folders below the applications folder,
+// which every walk of it enters, and the defaults of 20 files of that type
+// opened at once.
+class EmptyFolders
+{
+public:
+    EmptyFolders()
+    {
+        applications();
+        const QString folder = qEnvironmentVariable("XDG_DATA_HOME") + "/applications";
+        for (int i = 0; i < 6000; ++i)
+            QDir().mkpath(QString("%1/empty%2/inner").arg(folder).arg(i / 2));
+    }
+};
+
+void BM_ApplicationsForMimeTypeAmongEmptyFolders(benchmark::State& state)
+{
+    static EmptyFolders folders;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(applicationsForMimeType(QStringLiteral("text/plain")));
+}
+BENCHMARK(BM_ApplicationsForMimeTypeAmongEmptyFolders)->Unit(benchmark::kMillisecond);
+
+void BM_DefaultsOfTwentyFilesAmongEmptyFolders(benchmark::State& state)
+{
+    static EmptyFolders folders;
+    for (auto _ : state) {
+        for (int i = 0; i < 20; ++i)
+            benchmark::DoNotOptimize(defaultApplicationsForMimeType(QStringLiteral("text/plain")));
+    }
+}
+BENCHMARK(BM_DefaultsOfTwentyFilesAmongEmptyFolders)->Unit(benchmark::kMillisecond);
+
 QStringList selection(int count)
 {
     QStringList paths;

@@ -339,19 +339,27 @@ MimeCache::Opened MimeCache::open(const QString& path, std::unique_ptr<const Mim
             *why = QStringLiteral("unreadable");
         return Opened::Unusable;
     }
+    // Two 16-bit big-endian numbers, major and minor, when there are four bytes.
+    const auto version = [&bytes](int at) { return uchar(bytes.at(at)) << 8 | uchar(bytes.at(at + 1)); };
+    const QString versionText = bytes.size() >= 4 ? QStringLiteral("%1.%2").arg(version(0)).arg(version(2)) : QString();
     const Opened result = fromBytes(std::move(bytes), opened);
     if (result == Opened::Unusable && why)
         *why = QStringLiteral("damaged");
+    if (result == Opened::OtherVersion && why)
+        *why = versionText;
     return result;
 }
 
 MimeCache::Opened MimeCache::fromBytes(QByteArray data, std::unique_ptr<const MimeCache>& opened)
 {
     auto bytes = std::make_unique<const Bytes>(std::move(data));
-    // Another major version, the first draft's 1.0 (other entries), or a
+    // Another major version, or the first draft's 1.0 (other entries), is
+    // not read: what it holds is unknown, so it is not damaged either. A
     // file cut before its version is as unusable as one cut later. A newer
     // minor version keeps the header's places (1.1 and 1.2 kept 1.0's and
     // added theirs after them) and is read by the layout known.
+    if (bytes->data.size() >= 4 && (bytes->u16(0) != 1 || bytes->u16(2) < 1))
+        return Opened::OtherVersion;
     const quint32 minor = bytes->u16(2);
     if (bytes->u16(0) != 1 || minor < 1 || !bytes->sound())
         return Opened::Unusable;

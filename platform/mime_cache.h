@@ -39,9 +39,10 @@ class MimeCache
 public:
     // What open() found at a path.
     enum class Opened {
-        Cache,    // a sound cache, read
-        Absent,   // nothing there
-        Unusable, // damaged, of another version, too large, unreadable, or not a regular file
+        Cache,        // a sound cache, read
+        Absent,       // nothing there
+        OtherVersion, // of a version whose layout the reader does not know (1.0, 2.x): not read
+        Unusable,     // damaged, too large, unreadable, or not a regular file
     };
 
     // The largest cache read (the system's is about 150 KB).
@@ -50,7 +51,8 @@ public:
     static constexpr quint32 kNewestMinorVersion = 2;
 
     // Reads the cache at `path`. `why` (when given) says what makes an
-    // Unusable cache so: "damaged", "not a regular file".
+    // Unusable cache so: "damaged", "not a regular file"; and the version of
+    // one of another version: "2.0".
     static Opened open(const QString& path, std::unique_ptr<const MimeCache>& opened, QString* why = nullptr);
     // The same for the bytes of a cache.
     static Opened fromBytes(QByteArray bytes, std::unique_ptr<const MimeCache>& opened);

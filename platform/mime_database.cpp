@@ -485,6 +485,13 @@ struct MimeTypeReader::State
                                      : QStringLiteral("Unusable MIME cache %1 (%2): file types are read without it")
                                            .arg(cachePath, why));
                 break;
+            // As if it had no cache: its packages define its types, and Qt's
+            // database, which reads no cache of that version either, reads them.
+            case MimeCache::Opened::OtherVersion:
+                warnOnce(folder, QStringLiteral("MIME cache %1 is of version %2, which this reader does not know: "
+                                                "file types are read from the folder's packages")
+                                     .arg(cachePath, why));
+                [[fallthrough]];
             case MimeCache::Opened::Absent:
                 definedElsewhere = definedElsewhere || hasPackages(folder);
                 break;

@@ -11,7 +11,10 @@
 // Qt's QMimeDatabase reads the same caches mapped and without bounds checks
 // (a damaged cache faults it, a FIFO blocks it, a cache rewritten in place
 // faults it): it is asked only where no folder has a cache our reader can
-// read, and never while a folder holds a cache left out as unusable.
+// read, and never while a folder holds a cache left out as unusable. A cache
+// of a version neither reader knows (1.0, 2.x) is named once and its folder
+// read as one without a cache: by its packages, through Qt's database, which
+// reads them in that case.
 
 #include <QByteArray>
 #include <QString>
@@ -38,8 +41,9 @@ public:
     MimeTypeReader& operator=(const MimeTypeReader&) = delete;
 
     // Whether the caches answer alone: a cache was read and no folder
-    // defines types without one; or a cache is unusable (then the sound
-    // ones answer, Qt's database being no option).
+    // defines types without one (or with a cache of another version); or a
+    // cache is unusable (then the sound ones answer, Qt's database being no
+    // option).
     [[nodiscard]] bool answers() const;
     // Whether one of the folders' caches is unusable (and so left out).
     [[nodiscard]] bool hasDamagedCache() const;

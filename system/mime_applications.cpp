@@ -17,6 +17,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
 namespace sorvant {
 
 namespace {
@@ -106,35 +111,70 @@ bool isInstalledApplication(const DesktopEntry& entry)
     return !entry.isNull() && entry.isApplication() && entry.isInstalled();
 }
 
-// What an answer reads: the mimeapps.list files, most important first, and
-// the entries that pass a filter with, for each type, the IDs of those
-// whose MimeType= names it, in the entries' order. Every type by its
-// canonical name.
-struct AssociationSources
+// What stat says of one item (a missing one is all zero). The change time
+// too: an entry written in place within the same second, to the same size,
+// changes only that.
+struct ItemState
 {
-    CanonicalTypes canonical;
+    qint64 modifiedSeconds = 0;
+    qint64 modifiedNanoseconds = 0;
+    qint64 changedSeconds = 0;
+    qint64 changedNanoseconds = 0;
+    qint64 size = 0;
+    quint64 inode = 0;
+    bool operator==(const ItemState&) const = default;
+};
+
+ItemState stateOfItem(const QByteArray& path)
+{
+    struct stat info {};
+    if (path.isNull() || ::stat(path.constData(), &info) != 0)
+        return {};
+    return {qint64(info.st_mtim.tv_sec), qint64(info.st_mtim.tv_nsec), qint64(info.st_ctim.tv_sec),
+            qint64(info.st_ctim.tv_nsec), qint64(info.st_size), quint64(info.st_ino)};
+}
+
+// The items the index is read from, found by one walk: each applications
+// folder and everything below it, each mimeapps.list file, and the MIME
+// database's caches and packages (which name the canonical types). Looked
+// at again by their paths alone: an entry added, removed or renamed changes
+// its folder, one written in place changes itself.
+struct WatchedItems
+{
+    QStringList folders;   // applicationsFolders() when walked
+    QStringList listFiles; // mimeAppsListFiles() then
+    std::vector<QByteArray> paths;
+    std::vector<ItemState> states; // taken before the sources were read
+};
+
+// The mimeapps.list files, most important first, and every visible entry's
+// ID by each type its MimeType= names, in the entries' order; every type
+// by its canonical name. Which entries can open an item (TryExec=, a
+// terminal) is asked when answering, as programs come and go without a
+// change here.
+struct AssociationIndex
+{
+    WatchedItems watched;
+    QByteArray state; // applicationAssociationsState()
     QList<Associations> lists;
     QHash<QString, QStringList> entriesByType;
 
-    explicit AssociationSources(EntryFilter filter)
+    // Whether every item is as it was when the index was read.
+    [[nodiscard]] bool isCurrent() const
     {
-        for (const QString& path : mimeAppsListFiles())
-            lists.append(readMimeAppsList(path, canonical));
-        for (const DesktopEntry& entry : allDesktopEntries()) {
-            if (!filter(entry))
-                continue;
-            for (const QString& type : entry.mimeTypes()) {
-                QStringList& ids = entriesByType[canonical(type)];
-                if (!ids.contains(entry.desktopFileID()))
-                    ids.append(entry.desktopFileID());
-            }
+        if (watched.folders != applicationsFolders() || watched.listFiles != mimeAppsListFiles())
+            return false;
+        for (size_t i = 0; i < watched.paths.size(); ++i) {
+            if (!(stateOfItem(watched.paths[i]) == watched.states[i]))
+                return false;
         }
+        return true;
     }
 };
 
 // The applications of exactly one type (canonical), without parent types,
 // which pass `filter`.
-QStringList applicationsForExactType(const QString& type, const AssociationSources& sources,
+QStringList applicationsForExactType(const QString& type, const AssociationIndex& sources,
                                      EntryFilter filter = canRun)
 {
     QStringList ids;
@@ -187,43 +227,107 @@ QStringList mimeAppsListFiles()
 
 namespace {
 
-// One file's or folder's part of the summary: "-" when it is missing. The
-// change time too: an entry written in place within the same second, to
-// the same size, changes only that.
-void appendFileState(QByteArray& state, const QString& path)
+WatchedItems walkWatchedItems()
 {
-    struct stat info {};
-    const QByteArray bytes = fileSystemRepresentation(path);
-    if (bytes.isNull() || ::stat(bytes.constData(), &info) != 0) {
-        state += "-;";
-        return;
+    WatchedItems items{applicationsFolders(), mimeAppsListFiles(), {}, {}};
+    QStringList paths;
+    for (const QString& folder : std::as_const(items.folders)) {
+        paths.append(folder);
+        // Each entry, in the folder and below it ("kde4/viewer.desktop"): an
+        // entry edited in place changes no folder.
+        QDirIterator below(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        while (below.hasNext())
+            paths.append(below.next());
     }
-    state += QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(info.st_mtim.tv_nsec))
-             + ',' + QByteArray::number(qint64(info.st_size)) + ',' + QByteArray::number(quint64(info.st_ino)) + ','
-             + QByteArray::number(qint64(info.st_ctim.tv_sec)) + '.' + QByteArray::number(qint64(info.st_ctim.tv_nsec))
-             + ';';
+    paths.append(items.listFiles);
+    QStringList dataFolders{xdgBaseFolder(XdgBaseFolder::Data)};
+    dataFolders.append(xdgSearchFolders(XdgSearchFolders::Data));
+    for (const QString& folder : std::as_const(dataFolders))
+        paths << folder + QStringLiteral("/mime/mime.cache") << folder + QStringLiteral("/mime/packages");
+    for (const QString& path : std::as_const(paths)) {
+        items.paths.push_back(fileSystemRepresentation(path));
+        items.states.push_back(stateOfItem(items.paths.back()));
+    }
+    return items;
+}
+
+// The items and their states as bytes: equal bytes, equal sources.
+QByteArray summary(const WatchedItems& items)
+{
+    QByteArray bytes;
+    for (size_t i = 0; i < items.paths.size(); ++i) {
+        const ItemState& item = items.states[i];
+        bytes += items.paths[i] + '=';
+        for (const qint64 field : {item.modifiedSeconds, item.modifiedNanoseconds, item.changedSeconds,
+                                   item.changedNanoseconds, item.size, qint64(item.inode)})
+            bytes += QByteArray::number(field) + ',';
+        bytes += ';';
+    }
+    return bytes;
+}
+
+std::atomic<quint64> g_indexReads{0};
+
+std::shared_ptr<const AssociationIndex> readIndex()
+{
+    g_indexReads.fetch_add(1, std::memory_order_relaxed);
+    auto index = std::make_shared<AssociationIndex>();
+    // Their states before the sources are read: a change while they are
+    // read shows at the next look.
+    index->watched = walkWatchedItems();
+    index->state = summary(index->watched);
+    CanonicalTypes canonical;
+    for (const QString& path : std::as_const(index->watched.listFiles))
+        index->lists.append(readMimeAppsList(path, canonical));
+    for (const DesktopEntry& entry : allDesktopEntries()) {
+        for (const QString& type : entry.mimeTypes()) {
+            QStringList& ids = index->entriesByType[canonical(type)];
+            if (!ids.contains(entry.desktopFileID()))
+                ids.append(entry.desktopFileID());
+        }
+    }
+    return index;
+}
+
+// The index of the sources as they are: the one read before while every
+// item it was read from is as it was (a stat of each), else a new one; the
+// one held on this thread while a HeldApplicationAssociations lives.
+// Thread-safe; one thread looks or reads at a time, and an index handed
+// out stays valid while it is used.
+thread_local std::shared_ptr<const AssociationIndex> t_held;
+
+std::shared_ptr<const AssociationIndex> currentIndex()
+{
+    if (t_held)
+        return t_held;
+    static std::mutex lock;
+    static std::shared_ptr<const AssociationIndex> index;
+    const std::lock_guard<std::mutex> guard(lock);
+    if (!index || !index->isCurrent())
+        index = readIndex();
+    return index;
 }
 
 } // namespace
 
 QByteArray applicationAssociationsState()
 {
-    QByteArray state;
-    for (const QString& folder : applicationsFolders()) {
-        appendFileState(state, folder);
-        // Each entry, in the folder and below it ("kde4/viewer.desktop"): an
-        // entry edited in place changes no folder.
-        QDirIterator below(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
-        while (below.hasNext()) {
-            const QString path = below.next();
-            state += fileSystemRepresentation(path) + '=';
-            appendFileState(state, path);
-        }
-        state += '|';
-    }
-    for (const QString& list : mimeAppsListFiles())
-        appendFileState(state, list);
-    return state;
+    return currentIndex()->state;
+}
+
+quint64 applicationAssociationIndexReads()
+{
+    return g_indexReads.load(std::memory_order_relaxed);
+}
+
+HeldApplicationAssociations::HeldApplicationAssociations() : m_previous(t_held)
+{
+    t_held = currentIndex();
+}
+
+HeldApplicationAssociations::~HeldApplicationAssociations()
+{
+    t_held = std::static_pointer_cast<const AssociationIndex>(m_previous);
 }
 
 QString mimeTypeForPath(const QString& path)
@@ -276,10 +380,11 @@ QStringList applicationsForMimeType(const QString& type)
 {
     if (type.isEmpty())
         return {};
-    AssociationSources sources(canRun);
+    const std::shared_ptr<const AssociationIndex> sources = currentIndex();
+    CanonicalTypes canonical;
     QStringList paths;
     for (const QString& each : mimeTypeAndAncestors(type)) {
-        for (const QString& path : applicationsForExactType(sources.canonical(each), sources)) {
+        for (const QString& path : applicationsForExactType(canonical(each), *sources)) {
             if (!paths.contains(path))
                 paths.append(path);
         }
@@ -293,16 +398,17 @@ namespace {
 // that pass `filter`.
 QStringList defaultApplicationsForTypes(const QStringList& types, EntryFilter filter = canRun)
 {
-    AssociationSources sources(filter);
+    const std::shared_ptr<const AssociationIndex> sources = currentIndex();
+    CanonicalTypes canonical;
     QStringList paths;
     const auto add = [&paths](const QString& path) {
         if (!paths.contains(path))
             paths.append(path);
     };
     for (const QString& written : types) {
-        const QString each = sources.canonical(written);
+        const QString each = canonical(written);
         QSet<QString> removed;
-        for (const Associations& list : sources.lists) {
+        for (const Associations& list : sources->lists) {
             for (const QString& id : list.removed.value(each))
                 removed.insert(id);
             for (const QString& id : list.defaults.value(each)) {
@@ -313,7 +419,7 @@ QStringList defaultApplicationsForTypes(const QStringList& types, EntryFilter fi
                     add(path);
             }
         }
-        for (const QString& path : applicationsForExactType(each, sources, filter))
+        for (const QString& path : applicationsForExactType(each, *sources, filter))
             add(path);
     }
     return paths;

@@ -15,6 +15,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 namespace sorvant {
 
 class URL;
@@ -24,12 +26,35 @@ class URL;
 [[nodiscard]] QStringList mimeAppsListFiles();
 
 // A summary of what the answers below are read from: each applications
-// folder and every entry and folder below it, and each mimeapps.list file,
-// by whether it exists and its modification time, size, inode and change
-// time. An entry added, removed, renamed or edited in place, or a list
-// written, changes it, so equal summaries let a caller reuse its answers.
-// Reads only the folders' and files' metadata.
+// folder and every entry and folder below it, each mimeapps.list file and
+// the MIME database's caches, by whether each exists and its modification
+// time, size, inode and change time. An entry added, removed, renamed or
+// edited in place, or a list written, changes it, so equal summaries let a
+// caller reuse its answers.
+//
+// The answers share one index of the lists and the entries' types, read
+// once and kept while that summary holds: each answer stats the items it
+// was read from (no folder is listed again) and reads the index again only
+// when one changed. Thread-safe.
 [[nodiscard]] QByteArray applicationAssociationsState();
+// How many times this process has read that index (for tests).
+[[nodiscard]] quint64 applicationAssociationIndexReads();
+
+// While one lives, the answers below on its thread use the index as it was
+// when it was made, without looking at its items again: one look for a
+// user's action over many items (Open With's answer for a selection of
+// N files). Nests; the outer one is in force again when an inner one ends.
+class HeldApplicationAssociations
+{
+public:
+    HeldApplicationAssociations();
+    ~HeldApplicationAssociations();
+    HeldApplicationAssociations(const HeldApplicationAssociations&) = delete;
+    HeldApplicationAssociations& operator=(const HeldApplicationAssociations&) = delete;
+
+private:
+    std::shared_ptr<const void> m_previous;
+};
 
 // The MIME type of an item: a URL's scheme handler type for other URLs
 // ("x-scheme-handler/https"), the shared database's type of a file (by

@@ -176,6 +176,7 @@ QStringList applicationsForURLs(const QList<URL>& urls)
 {
     if (urls.isEmpty())
         return {};
+    const HeldApplicationAssociations held;
     QStringList list = lookup().applicationsForURL(urls.first());
     for (qsizetype i = 1; i < urls.size() && !list.isEmpty(); ++i) {
         const QStringList more = lookup().applicationsForURL(urls.at(i));
@@ -191,6 +192,8 @@ QStringList applicationsForPaths(const QStringList& paths)
 {
     if (paths.isEmpty())
         return {};
+    // One look at the sources for the whole selection.
+    const HeldApplicationAssociations held;
     Memory& m = memory();
     forgetAnswersOfChangedAssociations(m);
     {
@@ -224,6 +227,7 @@ QStringList applicationsForPathExtensions(const QStringList& extensions)
 {
     if (extensions.isEmpty())
         return {};
+    const HeldApplicationAssociations held;
     const QString folder = Bundle::mainBundle().temporaryDirectoryNamed(
         QStringLiteral(".applicationsForPathExtensions.noindex"));
     if (folder.isNull())
@@ -256,6 +260,8 @@ QString defaultApplicationForPaths(const QStringList& paths)
 {
     if (paths.isEmpty())
         return {};
+    // One look at the sources for the whole selection.
+    const HeldApplicationAssociations held;
     Memory& m = memory();
     forgetAnswersOfChangedAssociations(m);
     {
@@ -299,6 +305,7 @@ QString defaultApplicationPathForURLs(const QList<URL>& urls)
 {
     if (urls.isEmpty())
         return {};
+    const HeldApplicationAssociations held;
     const QString first = defaultApplicationForURL(urls.first());
     if (first.isNull())
         return {};

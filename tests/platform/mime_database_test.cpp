@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
+
+#include <utility>
 
 namespace sorvant {
 namespace {
@@ -30,6 +33,14 @@ QString systemTypes()
            + type("text/markdown", "Markdown document",
                   "<comment xml:lang=\"de\">Markdown-Dokument</comment><sub-class-of type=\"text/plain\"/>"
                   "<glob pattern=\"*.md\"/>");
+}
+
+// The user's folder, which adds a pattern to the system's Markdown, and the
+// system's, in `tree`.
+std::pair<QString, QString> buildUserAndSystem(test::TempTree& tree)
+{
+    return {buildMimeFolder(tree, QStringLiteral("home/mime"), type("text/markdown", nullptr, "<glob pattern=\"*.mdx\"/>")),
+            buildMimeFolder(tree, QStringLiteral("system/mime"), systemTypes())};
 }
 
 // Sets the version at the start of a folder's cache.
@@ -55,16 +66,11 @@ TEST(MimeDatabase, ACacheOfANewerMinorVersionIsReadAndNamedOnce)
         {"user 1.3", 1, 3, true, false, true},
         {"system 1.3", 1, 3, false, true, true},
         {"both 1.7", 1, 7, true, true, true},
-        {"user 1.0", 1, 0, true, false, false}, // the first layout's entries are shorter
-        {"user 2.2", 2, 2, true, false, false}, // another major version
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.name);
         test::TempTree tree;
-        // The user adds a pattern to the system's Markdown.
-        const QString user = buildMimeFolder(tree, QStringLiteral("home/mime"),
-                                             type("text/markdown", nullptr, "<glob pattern=\"*.mdx\"/>"));
-        const QString system = buildMimeFolder(tree, QStringLiteral("system/mime"), systemTypes());
+        const auto [user, system] = buildUserAndSystem(tree);
         ASSERT_FALSE(testing::Test::HasFailure());
         if (entry.user)
             setCacheVersion(user, entry.major, entry.minor);
@@ -101,6 +107,58 @@ TEST(MimeDatabase, ACacheOfANewerMinorVersionIsReadAndNamedOnce)
         if (entry.read) {
             EXPECT_TRUE(log.lines().first().contains(QStringLiteral("1.%1").arg(entry.minor)));
         }
+    }
+}
+
+// A cache of a version the reader does not know was called damaged and
+// the user's types dropped, though the packages it was built from are
+// beside it. It is named once and its folder read as one without a cache:
+// by its packages (Qt's database reads them, as it reads no such cache), or,
+// with none, not at all while the other folders' caches answer.
+TEST(MimeDatabase, ACacheOfAnUnknownVersionLeavesItsFolderToItsPackages)
+{
+    const struct
+    {
+        const char* name;
+        quint8 major;
+        quint8 minor;
+        bool user;     // the user's cache is of that version, else the system's
+        bool packages; // that folder keeps its packages
+    } cases[] = {
+        {"user 1.0", 1, 0, true, true}, // the first layout's entries are shorter
+        {"user 2.0", 2, 0, true, true},
+        {"user 2.2", 2, 2, true, true},
+        {"system 0.9", 0, 9, false, true},
+        {"user 2.0 without packages", 2, 0, true, false},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        test::TempTree tree;
+        const auto [user, system] = buildUserAndSystem(tree);
+        ASSERT_FALSE(testing::Test::HasFailure());
+        const QString other = entry.user ? user : system;
+        setCacheVersion(other, entry.major, entry.minor);
+        if (!entry.packages) {
+            ASSERT_TRUE(QDir(other + QStringLiteral("/packages")).removeRecursively());
+        }
+        test::LogCapture log;
+        const MimeTypeReader reader({user, system}, std::chrono::milliseconds(0));
+        for (int round = 0; round < 2; ++round) {
+            EXPECT_EQ(reader.answers(), !entry.packages);
+            EXPECT_FALSE(reader.hasDamagedCache());
+            // Without packages the sound cache answers alone.
+            if (!entry.packages) {
+                EXPECT_EQ(reader.typeNameOfFileName(QStringLiteral("a.md")), u"text/markdown");
+                EXPECT_EQ(reader.typeNameOfFileName(QStringLiteral("a.mdx")), u"application/octet-stream");
+            }
+        }
+        ASSERT_EQ(log.lines().size(), 1) << log.lines().join(u'\n').toStdString();
+        EXPECT_EQ(log.lines().first(),
+                  QStringLiteral("WARNING: MIME cache %1/mime.cache is of version %2.%3, which this reader does not "
+                                 "know: file types are read from the folder's packages")
+                      .arg(other)
+                      .arg(entry.major)
+                      .arg(entry.minor));
     }
 }
 

@@ -304,19 +304,14 @@ TEST_F(DirectoryWalkTest, StopEndsBeforeTheNextItem)
 
 TEST_F(DirectoryWalkTest, UnreadableFoldersAreSkipped)
 {
+    SORVANT_BIND_PERMISSIONS();
     m_tree.writeFile(QStringLiteral("closed/report.txt"));
     m_tree.writeFile(QStringLiteral("open/report.txt"));
     ASSERT_EQ(::chmod(m_tree.filePath(QStringLiteral("closed")).toUtf8().constData(), 0), 0);
-    // One thread, the calling one, that permissions bind even for the
-    // super-user.
-    const bool bound = test::runBoundByPermissions([&] {
-        const test::LogCapture quiet;
-        EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase, [](SearchParams& p) { p.threads = 1; }),
-                  QStringList{"open/report.txt"});
-    });
+    const test::LogCapture quiet;
+    EXPECT_EQ(walk({QStringLiteral("report")}, kSearchPhrase, [](SearchParams& p) { p.threads = 1; }),
+              QStringList{"open/report.txt"});
     ::chmod(m_tree.filePath(QStringLiteral("closed")).toUtf8().constData(), 0700);
-    if (!bound)
-        GTEST_SKIP() << "no thread here that permissions bind";
 }
 
 // A folder below the root that cannot be read, and the tags and comments of
@@ -325,6 +320,7 @@ TEST_F(DirectoryWalkTest, UnreadableFoldersAreSkipped)
 // is gone is no failure.
 TEST_F(DirectoryWalkTest, WhatCannotBeReadIsNamedWithTheReason)
 {
+    SORVANT_BIND_PERMISSIONS();
     m_tree.writeFile(QStringLiteral("closed/report.txt"));
     m_tree.writeFile(QStringLiteral("open/report.txt"));
     const QString locked = m_tree.writeFile(QStringLiteral("open/locked report.txt"));
@@ -348,34 +344,30 @@ TEST_F(DirectoryWalkTest, WhatCannotBeReadIsNamedWithTheReason)
         {"comments", kSearchComments, {closedLine, lockedLine.arg(u"comments")}},
         {"both", kSearchTags | kSearchComments, {closedLine, lockedLine.arg(u"tags and comments")}},
     };
-    const bool bound = test::runBoundByPermissions([&] {
-        for (const auto& row : cases) {
-            SCOPED_TRACE(row.name);
-            test::LogCapture log;
-            // One thread, the calling one, whose capabilities are dropped.
-            walk({QStringLiteral("nothing here")}, kSearchPhrase, [&](SearchParams& p) {
-                p.what = row.what;
-                p.threads = 1;
-            });
-            QStringList expected = row.lines;
-            if (!tagged)
-                expected = {closedLine};
-            QStringList lines = log.lines();
-            lines.sort();
-            expected.sort();
-            EXPECT_EQ(lines, expected);
-        }
-    });
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        test::LogCapture log;
+        walk({QStringLiteral("nothing here")}, kSearchPhrase, [&](SearchParams& p) {
+            p.what = row.what;
+            p.threads = 1;
+        });
+        QStringList expected = row.lines;
+        if (!tagged)
+            expected = {closedLine};
+        QStringList lines = log.lines();
+        lines.sort();
+        expected.sort();
+        EXPECT_EQ(lines, expected);
+    }
     ::chmod(m_tree.filePath(QStringLiteral("closed")).toUtf8().constData(), 0700);
     ::chmod(locked.toUtf8().constData(), 0600);
-    if (!bound)
-        GTEST_SKIP() << "no thread here that permissions bind";
 }
 
 // Regression: a ".DS_Store" that could not be read hid every comment of its
 // folder without a word. It is named where comments are searched.
 TEST_F(DirectoryWalkTest, AnUnreadableStoreOfCommentsIsNamed)
 {
+    SORVANT_BIND_PERMISSIONS();
     m_tree.writeFile(QStringLiteral("notes/report.txt"));
     const QString store = m_tree.writeFile(QStringLiteral("notes/.DS_Store"), QByteArray("Bud1"));
     ASSERT_EQ(::chmod(store.toUtf8().constData(), 0), 0);
@@ -391,77 +383,63 @@ TEST_F(DirectoryWalkTest, AnUnreadableStoreOfCommentsIsNamed)
         {"comments", kSearchComments, {line}},
         {"names and comments", kSearchNames | kSearchComments, {line}},
     };
-    const bool bound = test::runBoundByPermissions([&] {
-        for (const auto& row : cases) {
-            SCOPED_TRACE(row.name);
-            DSStore::invalidateFinderCommentsCache();
-            test::LogCapture log;
-            walk({QStringLiteral("nothing here")}, kSearchPhrase, [&](SearchParams& p) {
-                p.what = row.what;
-                p.threads = 1;
-            });
-            EXPECT_EQ(log.lines(), row.lines);
-        }
-    });
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        DSStore::invalidateFinderCommentsCache();
+        test::LogCapture log;
+        walk({QStringLiteral("nothing here")}, kSearchPhrase, [&](SearchParams& p) {
+            p.what = row.what;
+            p.threads = 1;
+        });
+        EXPECT_EQ(log.lines(), row.lines);
+    }
     ::chmod(store.toUtf8().constData(), 0600);
-    if (!bound)
-        GTEST_SKIP() << "no thread here that permissions bind";
 }
 
 // An unreadable store is read again by every thread, every slice of its
 // folder, and every lookup after another folder's; it is named once.
 TEST_F(DirectoryWalkTest, AnUnreadableStoreIsNamedOnceHoweverOftenItIsRead)
 {
+    SORVANT_BIND_PERMISSIONS();
     for (int i = 0; i < 64; ++i)
         m_tree.writeFile(QStringLiteral("notes/report%1.txt").arg(i));
     m_tree.writeFile(QStringLiteral("other/plan.txt"));
     const QString store = m_tree.writeFile(QStringLiteral("notes/.DS_Store"), QByteArray("Bud1"));
     ASSERT_EQ(::chmod(store.toUtf8().constData(), 0), 0);
-    QStringList lines;
-    const bool bound = test::runBoundByPermissions([&] {
-        DSStore::invalidateFinderCommentsCache();
-        test::LogCapture log;
-        for (const int threads : {1, 4, 4}) {
-            walk({QStringLiteral("nothing here")}, kSearchPhrase, [&](SearchParams& p) {
-                p.what = kSearchComments;
-                p.threads = threads;
-            });
-        }
-        // Lookups that alternate folders read the store each time.
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_TRUE(DSStore::itemCommentAtPath(m_tree.filePath(QStringLiteral("notes/report0.txt"))).isEmpty());
-            EXPECT_TRUE(DSStore::itemCommentAtPath(m_tree.filePath(QStringLiteral("other/plan.txt"))).isEmpty());
-        }
-        lines = log.lines();
-        DSStore::invalidateFinderCommentsCache();
-    });
+    DSStore::invalidateFinderCommentsCache();
+    test::LogCapture log;
+    for (const int threads : {1, 4, 4}) {
+        walk({QStringLiteral("nothing here")}, kSearchPhrase, [&](SearchParams& p) {
+            p.what = kSearchComments;
+            p.threads = threads;
+        });
+    }
+    // Lookups that alternate folders read the store each time.
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(DSStore::itemCommentAtPath(m_tree.filePath(QStringLiteral("notes/report0.txt"))).isEmpty());
+        EXPECT_TRUE(DSStore::itemCommentAtPath(m_tree.filePath(QStringLiteral("other/plan.txt"))).isEmpty());
+    }
+    DSStore::invalidateFinderCommentsCache();
     ::chmod(store.toUtf8().constData(), 0600);
-    if (!bound)
-        GTEST_SKIP() << "no thread here that permissions bind";
-    EXPECT_EQ(lines, QStringList{QStringLiteral("WARNING: Skipped the comments in %1: %2").arg(store, errorMessage(EACCES))});
+    EXPECT_EQ(log.lines(), QStringList{QStringLiteral("WARNING: Skipped the comments in %1: %2").arg(store, errorMessage(EACCES))});
 }
 
 // A folder that can be listed but not entered may hold no store at all:
 // its comments are skipped without naming one.
 TEST_F(DirectoryWalkTest, AFolderThatCannotBeEnteredNamesNoStore)
 {
+    SORVANT_BIND_PERMISSIONS();
     m_tree.writeFile(QStringLiteral("sealed/report.txt"));
     const QByteArray sealed = m_tree.filePath(QStringLiteral("sealed")).toUtf8();
     ASSERT_EQ(::chmod(sealed.constData(), 0600), 0);
-    QStringList lines;
-    const bool bound = test::runBoundByPermissions([&] {
-        DSStore::invalidateFinderCommentsCache();
-        test::LogCapture log;
-        walk({QStringLiteral("nothing here")}, kSearchPhrase, [&](SearchParams& p) {
-            p.what = kSearchComments;
-            p.threads = 1;
-        });
-        lines = log.lines().filter(QStringLiteral(".DS_Store"));
+    DSStore::invalidateFinderCommentsCache();
+    test::LogCapture log;
+    walk({QStringLiteral("nothing here")}, kSearchPhrase, [&](SearchParams& p) {
+        p.what = kSearchComments;
+        p.threads = 1;
     });
     ::chmod(sealed.constData(), 0700);
-    if (!bound)
-        GTEST_SKIP() << "no thread here that permissions bind";
-    EXPECT_EQ(lines, QStringList());
+    EXPECT_EQ(log.lines().filter(QStringLiteral(".DS_Store")), QStringList());
 }
 
 TEST_F(DirectoryWalkTest, MissingOrEmptyRootWalksNothing)

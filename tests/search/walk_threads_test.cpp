@@ -4,11 +4,18 @@
 // its own set again once it works, as that set is when it is woken.
 
 #include "search/walk_threads.h"
+#include "tests/support/bound_by_permissions.h"
+#include "tests/support/temp_tree.h"
 #include "tests/support/thread_names.h"
+#include "tests/system/waiting.h"
 
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <pthread.h>
 #include <sched.h>
 #include <unistd.h>
@@ -37,6 +44,13 @@ std::string threadName()
     return name;
 }
 
+// Whether no thread of the pool is working or on its way back: every thread
+// named parked is on the parked list.
+bool settled(WalkThreads& threads)
+{
+    return test::threadsNamed(kWalkThreadName) == 0 && threads.parked() == test::threadsNamed(kParkedWalkThreadName);
+}
+
 // Counts down once per finished job; waits for them all.
 class Finished
 {
@@ -51,7 +65,7 @@ public:
     bool wait()
     {
         std::unique_lock<std::mutex> guard(m_lock);
-        return m_done.wait_for(guard, std::chrono::seconds(30), [this] { return m_left == 0; });
+        return m_done.wait_for(guard, test::kPatience, [this] { return m_left == 0; });
     }
 
 private:
@@ -83,12 +97,11 @@ TEST(WalkThreads, JobsRunOnceNamedForTheWalkAndEndParked)
 {
     WalkThreads& threads = WalkThreads::shared();
     constexpr int kJobs = 4;
-    // Reserved ahead: each new thread starts the next, and all park.
+    // Reserved ahead: each new thread starts the next, and all park. The
+    // threads earlier tests used are back on the list first, so that none
+    // parks after this test's.
     threads.reserve(kJobs);
-    for (int attempt = 0; threads.parked() < kJobs && attempt < 10000; ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const unsigned parked = threads.parked();
-    ASSERT_GE(parked, unsigned(kJobs));
+    ASSERT_TRUE(test::waitUntil([&] { return threads.parked() >= kJobs && settled(threads); }));
     Finished finished(kJobs);
     std::mutex lock;
     std::vector<std::string> namesWorking;
@@ -115,8 +128,7 @@ TEST(WalkThreads, JobsRunOnceNamedForTheWalkAndEndParked)
     EXPECT_FALSE(workers.contains(::gettid()));
 
     // The threads serve the next walk: the one parked last is woken first.
-    for (int attempt = 0; threads.parked() < parked && attempt < 3000; ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(test::waitUntil([&] { return settled(threads); }));
     Finished again(1);
     pid_t reused = 0;
     ASSERT_TRUE(threads.run([&] { reused = ::gettid(); }, [&] { again.one(); }));
@@ -132,8 +144,7 @@ TEST(WalkThreads, ReservingTwiceLeavesExactlyTheCountParked)
     // The threads earlier tests used may still be on their way back to the
     // parked list after telling their job's end: first every thread named
     // parked is on it.
-    for (int attempt = 0; threads.parked() != test::threadsNamed(kParkedWalkThreadName) && attempt < 10000; ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(test::waitUntil([&] { return settled(threads); }));
     // Those threads all take a job at once, so that none reaches its idle
     // limit during this test.
     const unsigned before = threads.parked();
@@ -153,19 +164,16 @@ TEST(WalkThreads, ReservingTwiceLeavesExactlyTheCountParked)
             [&] { refreshed.one(); }));
     }
     ASSERT_TRUE(refreshed.wait());
-    for (int attempt = 0; threads.parked() != test::threadsNamed(kParkedWalkThreadName) && attempt < 10000; ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(test::waitUntil([&] { return settled(threads); }));
     ASSERT_EQ(threads.parked(), before);
 
     const unsigned count = before + 3;
     threads.reserve(count);
     threads.reserve(count);
-    for (int attempt = 0; threads.parked() < count && attempt < 10000; ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(test::waitUntil([&] { return threads.parked() >= count; }));
     // Threads started once too often show, parked or named, within the
     // seconds a loaded machine may take to start them.
-    for (int attempt = 0; test::threadsNamed(kParkedWalkThreadName) <= count && attempt < 2000; ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    test::waitUntil([&] { return test::threadsNamed(kParkedWalkThreadName) > count; }, std::chrono::seconds(2));
     EXPECT_EQ(threads.parked(), count);
     EXPECT_EQ(test::threadsNamed(kParkedWalkThreadName), count);
 }
@@ -216,8 +224,7 @@ TEST(WalkThreads, AThreadWokenOnAProcessorWorksOnTheWholeSet)
     ASSERT_GE(last, 0);
     WalkThreads& threads = WalkThreads::shared();
     threads.reserve(2);
-    for (int attempt = 0; threads.parked() < 2 && attempt < 3000; ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(test::waitUntil([&] { return threads.parked() >= 2; }));
     // A processor the thread may use, and one it may not (it then wakes
     // where the kernel puts it).
     for (const int processor : {last, CPU_SETSIZE + 5}) {
@@ -245,9 +252,7 @@ TEST(WalkThreads, AWokenThreadKeepsASetChangedWhileItWasParked)
         GTEST_SKIP() << "needs two processors";
     WalkThreads& threads = WalkThreads::shared();
     threads.reserve(1);
-    for (int attempt = 0; threads.parked() < 1 && attempt < 3000; ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_GE(threads.parked(), 1u);
+    ASSERT_TRUE(test::waitUntil([&] { return threads.parked() >= 1; }));
     cpu_set_t narrowed;
     CPU_ZERO(&narrowed);
     CPU_SET(processors.front(), &narrowed);
@@ -274,6 +279,42 @@ TEST(WalkThreads, AWokenThreadKeepsASetChangedWhileItWasParked)
     }
     if (tasks)
         closedir(tasks);
+}
+
+// A test that binds permissions binds the walk's threads, parked before it
+// bound them as earlier tests leave them, and the programs it starts: none
+// reads a file its mode closes.
+TEST(WalkThreads, ATestBoundByPermissionsBindsParkedThreadsAndWhatItStarts)
+{
+    WalkThreads& threads = WalkThreads::shared();
+    threads.reserve(2);
+    ASSERT_TRUE(test::waitUntil([&] { return threads.parked() >= 2; }));
+    SORVANT_BIND_PERMISSIONS();
+    test::TempTree tree;
+    const QByteArray locked = tree.writeFile(QStringLiteral("locked"), "secret").toUtf8();
+    ASSERT_EQ(::chmod(locked.constData(), 0), 0);
+    Finished finished(1);
+    int opened = -2;
+    ASSERT_TRUE(threads.run([&] { opened = ::open(locked.constData(), O_RDONLY | O_CLOEXEC); },
+                            [&] { finished.one(); }));
+    ASSERT_TRUE(finished.wait());
+    EXPECT_LT(opened, 0) << "a parked walk thread read a closed file";
+    if (opened >= 0)
+        ::close(opened);
+    char program[] = "cat";
+    char* arguments[] = {program, const_cast<char*>(locked.constData()), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int spawned = ::posix_spawnp(&child, program, &actions, nullptr, arguments, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ASSERT_EQ(spawned, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a program the test started read a closed file";
+    ::chmod(locked.constData(), 0600);
 }
 
 } // namespace

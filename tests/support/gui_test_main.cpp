@@ -4,6 +4,7 @@
 // temporary folder so that no test reads or writes the user's own settings.
 #include "interface/application.h"
 #include "interface/fonts.h"
+#include "tests/support/bound_by_permissions.h"
 #include "tests/support/hermetic_environment.h"
 
 #include <QApplication>
@@ -18,6 +19,8 @@
 
 int main(int argc, char** argv)
 {
+    // Before any thread starts, so that every thread is bound alike.
+    sorvant::test::bindPermissionsWhenAsked();
     testing::InitGoogleTest(&argc, argv);
     const QByteArray root = sorvant::test::useHermeticEnvironment().toLocal8Bit();
     if (root.isEmpty())

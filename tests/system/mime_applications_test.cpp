@@ -10,6 +10,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <functional>
+#include <string_view>
+#include <thread>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace sorvant {
@@ -266,6 +272,101 @@ TEST_F(MimeApplications, AnEntryEditedInPlaceChangesTheAssociationsState)
     }
     EXPECT_TRUE(applicationsForMimeType("text/plain").isEmpty());
     EXPECT_TRUE(applicationsForMimeType("text/htmx").contains(text));
+}
+
+// The index of the lists and entries was read again for every answer, and
+// so N times for N files opened at once. It is read once and kept while
+// the items it was read from stay as they were; each change of one of them
+// reads it once more, and the answers after it see the change.
+TEST_F(MimeApplications, TheIndexIsReadOncePerChangeOfWhatItIsReadFrom)
+{
+    const auto answers = [] {
+        return QStringList{applicationsForMimeType("text/plain").join(u' '),
+                           defaultApplicationsForMimeType("text/x-csrc").join(u' '),
+                           defaultApplicationsForMimeTypeOnly("text/html").join(u' ')};
+    };
+    QStringList previous = answers();
+    quint64 reads = applicationAssociationIndexReads();
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(answers(), previous);
+    EXPECT_EQ(applicationAssociationIndexReads(), reads);
+
+    const struct
+    {
+        const char* what;
+        std::function<void()> change;
+    } changes[] = {
+        {"an entry in a new nested folder",
+         [&] { desktop.writeApplication("vendor/notes.desktop", "Notes", "notes %F", "MimeType=text/plain;\n"); }},
+        {"a nested entry edited in place",
+         [&] {
+             QFile file(desktop.dataHome + "/applications/vendor/notes.desktop");
+             ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+             ASSERT_TRUE(file.seek(file.size()));
+             file.write("NoDisplay=false\n");
+         }},
+        {"a default set", [&] { writeList("home/.config/mimeapps.list", "[Default Applications]\ntext/html=other.desktop\n"); }},
+        {"an entry removed", [&] { ASSERT_TRUE(QFile::remove(code)); }},
+        {"an empty folder made", [&] { desktop.home.tree.makeDir("home/.local/share/applications/empty/inner"); }},
+    };
+    for (const auto& row : changes) {
+        SCOPED_TRACE(row.what);
+        row.change();
+        const QStringList after = answers();
+        EXPECT_EQ(applicationAssociationIndexReads(), reads + 1);
+        EXPECT_EQ(answers(), after);
+        EXPECT_EQ(applicationAssociationIndexReads(), reads + 1);
+        // Nothing the answers show changes with an empty folder or a line
+        // that says what was said.
+        if (std::string_view(row.what) != "an empty folder made" && std::string_view(row.what) != "a nested entry edited in place") {
+            EXPECT_NE(after, previous);
+        }
+        previous = after;
+        reads = applicationAssociationIndexReads();
+    }
+    EXPECT_TRUE(previous.first().contains("notes.desktop"));
+    EXPECT_EQ(previous.at(2), other + u' ' + web);
+}
+
+// Answers asked from several threads at once share one index and agree.
+TEST_F(MimeApplications, AnswersFromSeveralThreadsAgree)
+{
+    const QStringList expected = defaultApplicationsForMimeType("text/x-csrc");
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 25; ++i) {
+                if (defaultApplicationsForMimeType("text/x-csrc") != expected)
+                    wrong.fetch_add(1);
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(expected, QStringList({code, text}));
+}
+
+// A held index answers a whole action without a look at its items: a change
+// made meanwhile shows once the hold ends, also after a nested hold.
+TEST_F(MimeApplications, AHeldIndexAnswersUntilItIsLetGo)
+{
+    EXPECT_EQ(defaultApplicationsForMimeTypeOnly("text/html"), QStringList({web}));
+    {
+        const HeldApplicationAssociations held;
+        writeList("home/.config/mimeapps.list", "[Default Applications]\ntext/html=other.desktop\n");
+        {
+            const HeldApplicationAssociations inner;
+            EXPECT_EQ(defaultApplicationsForMimeTypeOnly("text/html"), QStringList({web}));
+        }
+        EXPECT_EQ(defaultApplicationsForMimeTypeOnly("text/html"), QStringList({web}));
+        // Other threads look for themselves.
+        QStringList elsewhere;
+        std::thread([&] { elsewhere = defaultApplicationsForMimeTypeOnly("text/html"); }).join();
+        EXPECT_EQ(elsewhere, QStringList({other, web}));
+    }
+    EXPECT_EQ(defaultApplicationsForMimeTypeOnly("text/html"), QStringList({other, web}));
 }
 
 } // namespace
