@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpacerItem>
+#include <QTextBoundaryFinder>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextOption>
 
@@ -142,7 +144,58 @@ private:
     QSpacerItem* m_spacer = nullptr;
 };
 
+// U+2060 WORD JOINER: no line breaks on either side of it, and it has no
+// width.
+constexpr char16_t kWordJoiner = 0x2060;
+
+// The closing quote of an opening one, as the languages we show write
+// names (“a”, „a“, «a», ‹a›, ‚a‘, 「a」); 0 for other characters.
+char16_t closingQuote(QChar opening)
+{
+    switch (opening.unicode()) {
+    case 0x201C: return 0x201D;
+    case 0x201E: return 0x201C;
+    case 0x00AB: return 0x00BB;
+    case 0x2039: return 0x203A;
+    case 0x201A: return 0x2018;
+    case 0x300C: return 0x300D;
+    default: return 0;
+    }
+}
+
 } // namespace
+
+void keepQuotedNamesWhole(QTextDocument* document, int lineWidth)
+{
+    if (!document)
+        return;
+    const QFontMetrics metrics(document->defaultFont());
+    // The raw text's indices are the document's positions (a block
+    // separator counts one in both).
+    const QString text = document->toRawText();
+    QTextBoundaryFinder lines(QTextBoundaryFinder::Line, text);
+    QList<qsizetype> inside;
+    for (qsizetype open = 0; open < text.size(); ++open) {
+        const char16_t closing = closingQuote(text.at(open));
+        const qsizetype close = closing ? text.indexOf(QChar(closing), open + 1) : -1;
+        // A name that may not fit a line keeps its own break opportunities:
+        // joined, it would run past the label's edge.
+        if (close < 0 || metrics.horizontalAdvance(text.mid(open, close + 1 - open)) > lineWidth)
+            continue;
+        lines.setPosition(open + 1);
+        for (qsizetype at = open + 1; at <= close && at >= 0; at = lines.toNextBoundary()) {
+            if (lines.isAtBoundary())
+                inside.append(at);
+        }
+        open = close;
+    }
+    // Backwards, so the positions still to come stay where they were.
+    QTextCursor cursor(document);
+    for (auto at = inside.crbegin(); at != inside.crend(); ++at) {
+        cursor.setPosition(int(*at));
+        cursor.insertText(QString(QChar(kWordJoiner)));
+    }
+}
 
 int readableAlertWidth(const QFontMetrics& text, const QFontMetrics& titleBar, const QString& title, int available)
 {
@@ -171,6 +224,7 @@ void layOutInInterfaceDirection(QMessageBox* alert)
         label->setTextInteractionFlags(label->textInteractionFlags() | Qt::TextSelectableByMouse);
         label->setAlignment((label->alignment() & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeading);
         for (QTextDocument* document : label->findChildren<QTextDocument*>()) {
+            keepQuotedNamesWhole(document, label->fontMetrics().averageCharWidth() * kReadableLineCharacters / 2);
             QTextOption option = document->defaultTextOption();
             if (option.textDirection() == direction)
                 continue;

@@ -9,6 +9,9 @@
 #include <QLabel>
 #include <QTest>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 #include <QWidget>
 
@@ -291,6 +294,56 @@ TEST_F(AlertsTest, TextsStartAtTheInterfacesLeadingEdgeWhateverTheyStartWithRegr
                 EXPECT_LT(left, right);
             else
                 EXPECT_LT(right, left);
+        }
+    }
+}
+
+// The text of each line `label` shows, without the joiners laid out in it.
+QStringList shownLines(const QLabel* label)
+{
+    QStringList lines;
+    const QTextDocument* document = label->findChild<QTextDocument*>();
+    if (!document)
+        return lines;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            lines.append(block.text().mid(line.textStart(), line.textLength()).remove(QChar(0x2060)));
+        }
+    }
+    return lines;
+}
+
+// Regression: a question that wrapped inside a quoted name broke it at its
+// hyphen ("“m-" at a line's end, "c.txt”" on the next). Wherever the name
+// falls, it stays on one line; one longer than a line still breaks, and
+// none runs past the edge. The alert's text stays as it was.
+TEST_F(AlertsTest, AQuotedNameIsNeverBrokenInsideRegression)
+{
+    const QString longName = QStringLiteral("“%1.txt”").arg(QStringLiteral("long-name-").repeated(16));
+    for (int filler = 0; filler < 48; ++filler) {
+        const bool isLong = filler == 0;
+        const QString name = isLong ? longName : QStringLiteral("“\u2068m-c.txt\u2069”");
+        const QString message = QStringLiteral("Do you really want to delete %1 %2? This can't be undone: the item is gone at once.")
+                                    .arg(QString(filler, u'x'), name);
+        SCOPED_TRACE(message.toStdString());
+        std::unique_ptr<QMessageBox> alert(alertWithTexts({message, QStringLiteral("OK"), {}, {}, {}, {}}, false, false));
+        alert->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(alert.get()));
+        QLabel* label = labelShowing(alert.get(), message);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(alert->text(), message);
+        const QStringList lines = shownLines(label);
+        ASSERT_GE(lines.size(), 2) << "the question wraps";
+        EXPECT_EQ(lines.join(QString()), message);
+        const QFontMetrics metrics(label->font());
+        for (const QString& line : lines) {
+            if (isLong) {
+                EXPECT_LE(metrics.horizontalAdvance(line.trimmed()), label->contentsRect().width()) << line.toStdString();
+            } else if (line.contains(u'“') || line.contains(u'”')) {
+                EXPECT_TRUE(line.contains(name)) << "a line shows " << line.toStdString();
+            }
         }
     }
 }
