@@ -8,16 +8,23 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpacerItem>
 #include <QTextBoundaryFinder>
 #include <QTextCursor>
+#include <QTextDocumentFragment>
 #include <QTextDocument>
 #include <QTextOption>
 
@@ -163,6 +170,70 @@ char16_t closingQuote(QChar opening)
     }
 }
 
+constexpr char kPlainCopyName[] = "sorvantPlainCopy";
+
+// Copies a label's selection without the joiners keepQuotedNamesWhole laid
+// out in its document, by each way a selectable label copies: its context
+// menu's Copy (the same titles as Qt's own menu), the copy key and, where
+// the system has one, the selection clipboard after a mouse selection.
+class PlainCopy : public QObject
+{
+public:
+    explicit PlainCopy(QLabel* label) : QObject(label), m_label(label)
+    {
+        setObjectName(QString::fromLatin1(kPlainCopyName));
+        label->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != m_label || m_forwarding)
+            return false;
+        if (event->type() == QEvent::ContextMenu) {
+            QMenu menu(m_label);
+            QAction* copy = menu.addAction(QCoreApplication::translate("QWidgetTextControl", "&Copy"), this,
+                                           [this] { put(QClipboard::Clipboard); });
+            copy->setEnabled(m_label->hasSelectedText());
+            menu.addAction(QCoreApplication::translate("QWidgetTextControl", "Select All"), this, [this] {
+                if (const QTextDocument* document = m_label->findChild<QTextDocument*>())
+                    m_label->setSelection(0, document->characterCount() - 1);
+            });
+            menu.exec(static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+            put(QClipboard::Clipboard);
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease && QGuiApplication::clipboard()->supportsSelection()) {
+            // The label sets the selection clipboard as it handles the release.
+            m_forwarding = true;
+            QCoreApplication::sendEvent(m_label, event);
+            m_forwarding = false;
+            put(QClipboard::Selection);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    void put(QClipboard::Mode mode)
+    {
+        const QTextDocument* document = m_label->findChild<QTextDocument*>();
+        if (!document || !m_label->hasSelectedText())
+            return;
+        QTextCursor cursor(const_cast<QTextDocument*>(document));
+        cursor.setPosition(m_label->selectionStart());
+        cursor.setPosition(m_label->selectionStart() + int(m_label->selectedText().size()), QTextCursor::KeepAnchor);
+        QGuiApplication::clipboard()->setText(QTextDocumentFragment(cursor).toPlainText().remove(QChar(kWordJoiner)),
+                                              mode);
+    }
+
+    QLabel* m_label;
+    bool m_forwarding = false;
+};
+
 } // namespace
 
 void keepQuotedNamesWhole(QTextDocument* document, int lineWidth)
@@ -223,6 +294,8 @@ void layOutInInterfaceDirection(QMessageBox* alert)
         // first strong character would give, and Leading follows it.
         label->setTextInteractionFlags(label->textInteractionFlags() | Qt::TextSelectableByMouse);
         label->setAlignment((label->alignment() & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeading);
+        if (!label->findChild<QObject*>(QString::fromLatin1(kPlainCopyName), Qt::FindDirectChildrenOnly))
+            new PlainCopy(label);
         for (QTextDocument* document : label->findChildren<QTextDocument*>()) {
             keepQuotedNamesWhole(document, label->fontMetrics().averageCharWidth() * kReadableLineCharacters / 2);
             QTextOption option = document->defaultTextOption();

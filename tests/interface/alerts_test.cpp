@@ -3,10 +3,14 @@
 #include "localization_fixture.h"
 #include "platform/user_defaults.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QTest>
 #include <QPushButton>
 #include <QTextBlock>
@@ -15,6 +19,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -345,6 +350,46 @@ TEST_F(AlertsTest, AQuotedNameIsNeverBrokenInsideRegression)
                 EXPECT_TRUE(line.contains(name)) << "a line shows " << line.toStdString();
             }
         }
+    }
+}
+
+// A selection copied from an alert's label is the text as written, by the
+// label's menu and by the copy key, whatever its layout holds.
+TEST_F(AlertsTest, ACopiedSelectionIsTheTextAsWritten)
+{
+    const QString message = QStringLiteral("Do you really want to delete “m-c.txt”, “a-b-c.txt” and %1?")
+                                .arg(QString(40, u'x'));
+    std::unique_ptr<QMessageBox> alert(alertWithTexts({message, QStringLiteral("OK"), {}, {}, {}, {}}, false, false));
+    alert->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(alert.get()));
+    QLabel* label = labelShowing(alert.get(), message);
+    ASSERT_NE(label, nullptr);
+    ASSERT_NE(label->findChild<QTextDocument*>()->toRawText(), message) << "the layout holds joiners";
+    const struct
+    {
+        const char* way;
+        std::function<void()> copy;
+    } ways[] = {
+        {"the menu's Copy",
+         [&] {
+             QTimer::singleShot(0, label, [] {
+                 if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                     menu->actions().constFirst()->trigger();
+                     menu->close();
+                 }
+             });
+             QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(1, 1), label->mapToGlobal(QPoint(1, 1)));
+             QApplication::sendEvent(label, &event);
+         }},
+        {"the copy key", [&] { QTest::keySequence(label, QKeySequence::Copy); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.way);
+        QGuiApplication::clipboard()->clear();
+        label->setSelection(0, label->findChild<QTextDocument*>()->characterCount() - 1);
+        ASSERT_TRUE(label->hasSelectedText());
+        way.copy();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), message);
     }
 }
 
