@@ -8,14 +8,23 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpacerItem>
+#include <QTextBoundaryFinder>
+#include <QTextCursor>
+#include <QTextDocumentFragment>
 #include <QTextDocument>
 #include <QTextOption>
 
@@ -142,7 +151,122 @@ private:
     QSpacerItem* m_spacer = nullptr;
 };
 
+// U+2060 WORD JOINER: no line breaks on either side of it, and it has no
+// width.
+constexpr char16_t kWordJoiner = 0x2060;
+
+// The closing quote of an opening one, as the languages we show write
+// names (“a”, „a“, «a», ‹a›, ‚a‘, 「a」); 0 for other characters.
+char16_t closingQuote(QChar opening)
+{
+    switch (opening.unicode()) {
+    case 0x201C: return 0x201D;
+    case 0x201E: return 0x201C;
+    case 0x00AB: return 0x00BB;
+    case 0x2039: return 0x203A;
+    case 0x201A: return 0x2018;
+    case 0x300C: return 0x300D;
+    default: return 0;
+    }
+}
+
+constexpr char kPlainCopyName[] = "sorvantPlainCopy";
+
+// Copies a label's selection without the joiners keepQuotedNamesWhole laid
+// out in its document, by each way a selectable label copies: its context
+// menu's Copy (the same titles as Qt's own menu), the copy key and, where
+// the system has one, the selection clipboard after a mouse selection.
+class PlainCopy : public QObject
+{
+public:
+    explicit PlainCopy(QLabel* label) : QObject(label), m_label(label)
+    {
+        setObjectName(QString::fromLatin1(kPlainCopyName));
+        label->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != m_label || m_forwarding)
+            return false;
+        if (event->type() == QEvent::ContextMenu) {
+            QMenu menu(m_label);
+            QAction* copy = menu.addAction(QCoreApplication::translate("QWidgetTextControl", "&Copy"), this,
+                                           [this] { put(QClipboard::Clipboard); });
+            copy->setEnabled(m_label->hasSelectedText());
+            menu.addAction(QCoreApplication::translate("QWidgetTextControl", "Select All"), this, [this] {
+                if (const QTextDocument* document = m_label->findChild<QTextDocument*>())
+                    m_label->setSelection(0, document->characterCount() - 1);
+            });
+            menu.exec(static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+            put(QClipboard::Clipboard);
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease && QGuiApplication::clipboard()->supportsSelection()) {
+            // The label sets the selection clipboard as it handles the release.
+            m_forwarding = true;
+            QCoreApplication::sendEvent(m_label, event);
+            m_forwarding = false;
+            put(QClipboard::Selection);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    void put(QClipboard::Mode mode)
+    {
+        const QTextDocument* document = m_label->findChild<QTextDocument*>();
+        if (!document || !m_label->hasSelectedText())
+            return;
+        QTextCursor cursor(const_cast<QTextDocument*>(document));
+        cursor.setPosition(m_label->selectionStart());
+        cursor.setPosition(m_label->selectionStart() + int(m_label->selectedText().size()), QTextCursor::KeepAnchor);
+        QGuiApplication::clipboard()->setText(QTextDocumentFragment(cursor).toPlainText().remove(QChar(kWordJoiner)),
+                                              mode);
+    }
+
+    QLabel* m_label;
+    bool m_forwarding = false;
+};
+
 } // namespace
+
+void keepQuotedNamesWhole(QTextDocument* document, int lineWidth)
+{
+    if (!document)
+        return;
+    const QFontMetrics metrics(document->defaultFont());
+    // The raw text's indices are the document's positions (a block
+    // separator counts one in both).
+    const QString text = document->toRawText();
+    QTextBoundaryFinder lines(QTextBoundaryFinder::Line, text);
+    QList<qsizetype> inside;
+    for (qsizetype open = 0; open < text.size(); ++open) {
+        const char16_t closing = closingQuote(text.at(open));
+        const qsizetype close = closing ? text.indexOf(QChar(closing), open + 1) : -1;
+        // A name that may not fit a line keeps its own break opportunities:
+        // joined, it would run past the label's edge.
+        if (close < 0 || metrics.horizontalAdvance(text.mid(open, close + 1 - open)) > lineWidth)
+            continue;
+        lines.setPosition(open + 1);
+        for (qsizetype at = open + 1; at <= close && at >= 0; at = lines.toNextBoundary()) {
+            if (lines.isAtBoundary())
+                inside.append(at);
+        }
+        open = close;
+    }
+    // Backwards, so the positions still to come stay where they were.
+    QTextCursor cursor(document);
+    for (auto at = inside.crbegin(); at != inside.crend(); ++at) {
+        cursor.setPosition(int(*at));
+        cursor.insertText(QString(QChar(kWordJoiner)));
+    }
+}
 
 int readableAlertWidth(const QFontMetrics& text, const QFontMetrics& titleBar, const QString& title, int available)
 {
@@ -170,7 +294,10 @@ void layOutInInterfaceDirection(QMessageBox* alert)
         // first strong character would give, and Leading follows it.
         label->setTextInteractionFlags(label->textInteractionFlags() | Qt::TextSelectableByMouse);
         label->setAlignment((label->alignment() & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeading);
+        if (!label->findChild<QObject*>(QString::fromLatin1(kPlainCopyName), Qt::FindDirectChildrenOnly))
+            new PlainCopy(label);
         for (QTextDocument* document : label->findChildren<QTextDocument*>()) {
+            keepQuotedNamesWhole(document, label->fontMetrics().averageCharWidth() * kReadableLineCharacters / 2);
             QTextOption option = document->defaultTextOption();
             if (option.textDirection() == direction)
                 continue;

@@ -21,6 +21,7 @@
 #include <functional>
 
 class QFontMetrics;
+class QTextDocument;
 
 namespace sorvant {
 
@@ -80,9 +81,22 @@ void keepReadableWidth(QMessageBox* alert);
 // Lays the alert's texts out in its layout direction (the application's
 // unless set), starting at the leading edge, whatever their first strong
 // character: Qt takes a plain text's direction from it, so a question that
-// starts with a right-to-left name read right to left in English. Nothing
-// for null.
+// starts with a right-to-left name read right to left in English. Each
+// quoted name up to half a readable line wide stays on one line
+// (keepQuotedNamesWhole): the alert is at least a readable line wide. A
+// label's selection is copied as its text is written.
+// Nothing for null.
 void layOutInInterfaceDirection(QMessageBox* alert);
+
+// Keeps each quoted name of a label's text document ("“m-c.txt”", "„a b“")
+// no wider than `lineWidth` on one line, so a wrapped question does not end
+// a line inside it ("“m-" and "c.txt”"); a wider name keeps its own break
+// opportunities, so it never runs past the edge. Only the document's
+// layout changes: the label's text, which tests compare, stays as it was
+// (the document gains a zero-width U+2060 WORD JOINER at each place a line
+// could break inside a name; the alerts' labels copy their selections
+// without them). Nothing for null; doing it twice does no more.
+void keepQuotedNamesWhole(QTextDocument* document, int lineWidth);
 
 // The tag of a button of an alert made here; kAlertNotShown for others.
 [[nodiscard]] int alertTag(const QAbstractButton* button);

@@ -234,8 +234,11 @@ WatchedItems walkWatchedItems()
     for (const QString& folder : std::as_const(items.folders)) {
         paths.append(folder);
         // Each entry, in the folder and below it ("kde4/viewer.desktop"): an
-        // entry edited in place changes no folder.
-        QDirIterator below(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        // entry edited in place changes no folder. Through symlinked folders
+        // as the entries are read (desktop_entries.cpp): the iterator enters
+        // each real folder once, so a link back up ends there.
+        QDirIterator below(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                           QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
         while (below.hasNext())
             paths.append(below.next());
     }

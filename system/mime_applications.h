@@ -26,7 +26,8 @@ class URL;
 [[nodiscard]] QStringList mimeAppsListFiles();
 
 // A summary of what the answers below are read from: each applications
-// folder and every entry and folder below it, each mimeapps.list file and
+// folder and every entry and folder below it (through symlinked folders,
+// each real folder once), each mimeapps.list file and
 // the MIME database's caches, by whether each exists and its modification
 // time, size, inode and change time. An entry added, removed, renamed or
 // edited in place, or a list written, changes it, so equal summaries let a

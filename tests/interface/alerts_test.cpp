@@ -3,15 +3,23 @@
 #include "localization_fixture.h"
 #include "platform/user_defaults.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QTest>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -292,6 +300,96 @@ TEST_F(AlertsTest, TextsStartAtTheInterfacesLeadingEdgeWhateverTheyStartWithRegr
             else
                 EXPECT_LT(right, left);
         }
+    }
+}
+
+// The text of each line `label` shows, without the joiners laid out in it.
+QStringList shownLines(const QLabel* label)
+{
+    QStringList lines;
+    const QTextDocument* document = label->findChild<QTextDocument*>();
+    if (!document)
+        return lines;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            lines.append(block.text().mid(line.textStart(), line.textLength()).remove(QChar(0x2060)));
+        }
+    }
+    return lines;
+}
+
+// Regression: a question that wrapped inside a quoted name broke it at its
+// hyphen ("“m-" at a line's end, "c.txt”" on the next). Wherever the name
+// falls, it stays on one line; one longer than a line still breaks, and
+// none runs past the edge. The alert's text stays as it was.
+TEST_F(AlertsTest, AQuotedNameIsNeverBrokenInsideRegression)
+{
+    const QString longName = QStringLiteral("“%1.txt”").arg(QStringLiteral("long-name-").repeated(16));
+    for (int filler = 0; filler < 48; ++filler) {
+        const bool isLong = filler == 0;
+        const QString name = isLong ? longName : QStringLiteral("“\u2068m-c.txt\u2069”");
+        const QString message = QStringLiteral("Do you really want to delete %1 %2? This can't be undone: the item is gone at once.")
+                                    .arg(QString(filler, u'x'), name);
+        SCOPED_TRACE(message.toStdString());
+        std::unique_ptr<QMessageBox> alert(alertWithTexts({message, QStringLiteral("OK"), {}, {}, {}, {}}, false, false));
+        alert->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(alert.get()));
+        QLabel* label = labelShowing(alert.get(), message);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(alert->text(), message);
+        const QStringList lines = shownLines(label);
+        ASSERT_GE(lines.size(), 2) << "the question wraps";
+        EXPECT_EQ(lines.join(QString()), message);
+        const QFontMetrics metrics(label->font());
+        for (const QString& line : lines) {
+            if (isLong) {
+                EXPECT_LE(metrics.horizontalAdvance(line.trimmed()), label->contentsRect().width()) << line.toStdString();
+            } else if (line.contains(u'“') || line.contains(u'”')) {
+                EXPECT_TRUE(line.contains(name)) << "a line shows " << line.toStdString();
+            }
+        }
+    }
+}
+
+// A selection copied from an alert's label is the text as written, by the
+// label's menu and by the copy key, whatever its layout holds.
+TEST_F(AlertsTest, ACopiedSelectionIsTheTextAsWritten)
+{
+    const QString message = QStringLiteral("Do you really want to delete “m-c.txt”, “a-b-c.txt” and %1?")
+                                .arg(QString(40, u'x'));
+    std::unique_ptr<QMessageBox> alert(alertWithTexts({message, QStringLiteral("OK"), {}, {}, {}, {}}, false, false));
+    alert->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(alert.get()));
+    QLabel* label = labelShowing(alert.get(), message);
+    ASSERT_NE(label, nullptr);
+    ASSERT_NE(label->findChild<QTextDocument*>()->toRawText(), message) << "the layout holds joiners";
+    const struct
+    {
+        const char* way;
+        std::function<void()> copy;
+    } ways[] = {
+        {"the menu's Copy",
+         [&] {
+             QTimer::singleShot(0, label, [] {
+                 if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                     menu->actions().constFirst()->trigger();
+                     menu->close();
+                 }
+             });
+             QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(1, 1), label->mapToGlobal(QPoint(1, 1)));
+             QApplication::sendEvent(label, &event);
+         }},
+        {"the copy key", [&] { QTest::keySequence(label, QKeySequence::Copy); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.way);
+        QGuiApplication::clipboard()->clear();
+        label->setSelection(0, label->findChild<QTextDocument*>()->characterCount() - 1);
+        ASSERT_TRUE(label->hasSelectedText());
+        way.copy();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), message);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/mime_database.h"
 #include "platform/url.h"
+#include "tests/support/temp_tree.h"
 #include "tests/system/desktop_test_support.h"
 
 #include <QFile>
@@ -10,7 +11,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <string_view>
 #include <thread>
@@ -328,24 +332,110 @@ TEST_F(MimeApplications, TheIndexIsReadOncePerChangeOfWhatItIsReadFrom)
     EXPECT_EQ(previous.at(2), other + u' ' + web);
 }
 
-// Answers asked from several threads at once share one index and agree.
+// Entries read through a symlinked folder of applications/ are watched as
+// well: the real folder the link leads to, its entries and its subfolders,
+// each seen at the next answer. A link back up is entered once.
+TEST_F(MimeApplications, EntriesThroughASymlinkedFolderAreWatched)
+{
+    const QString real = desktop.home.tree.makeDir("opt/vendor/applications");
+    desktop.home.tree.makeDir("opt/vendor/applications/more");
+    // Written in place: an entry written again keeps its inode.
+    const auto writeEntry = [&](const QString& relative, const QString& types) {
+        desktop.home.tree.writeFile("opt/vendor/applications/" + relative,
+                                    "[Desktop Entry]\nType=Application\nName=App\nExec=app %F\nMimeType=" +
+                                        types.toUtf8() + "\n");
+    };
+    writeEntry("viewer.desktop", "text/x-csrc;");
+    ASSERT_TRUE(QFile::link(real, desktop.home.tree.makeDir("home/.local/share/applications") + "/vendor"));
+    const auto answer = [] { return applicationsForMimeType("text/html").join(u' '); };
+    ASSERT_FALSE(answer().contains("viewer.desktop"));
+
+    const struct
+    {
+        const char* what;
+        const char* relative;
+    } changes[] = {
+        {"an entry edited in place", "viewer.desktop"},
+        {"an entry added one folder down", "more/browser.desktop"},
+        {"an entry added beside it", "reader.desktop"},
+    };
+    for (const auto& row : changes) {
+        SCOPED_TRACE(row.what);
+        const quint64 reads = applicationAssociationIndexReads();
+        writeEntry(row.relative, "text/x-csrc;text/html;");
+        EXPECT_TRUE(answer().contains(row.relative)) << answer().toStdString();
+        EXPECT_EQ(applicationAssociationIndexReads(), reads + 1);
+    }
+
+    // Links back to the real folder and to the applications folder add
+    // themselves to what is watched, nothing below them (followed, two such
+    // links would double the walk at every level).
+    const auto watchedItems = [] { return applicationAssociationsState().count(';'); };
+    const qsizetype before = watchedItems();
+    ASSERT_TRUE(QFile::link(real, real + "/back"));
+    ASSERT_TRUE(QFile::link(desktop.dataHome + "/applications", real + "/more/up"));
+    EXPECT_EQ(watchedItems(), before + 2);
+    EXPECT_TRUE(answer().contains("more/browser.desktop"));
+}
+
+// Answers asked from several threads at once share one index and agree,
+// also while a list changes under them: an answer asked while no change
+// was under way is the one of the lists as they were, and once the changes
+// stop every thread sees the last.
 TEST_F(MimeApplications, AnswersFromSeveralThreadsAgree)
 {
-    const QStringList expected = defaultApplicationsForMimeType("text/x-csrc");
-    std::vector<std::thread> threads;
+    const QStringList plain = defaultApplicationsForMimeType("text/x-csrc");
+    EXPECT_EQ(plain, QStringList({code, text}));
+    const QStringList chosen{other, code, text};
+    const QByteArray list = QFile::encodeName(desktop.configHome + "/mimeapps.list");
+    // Written whole and renamed into place, as editors save.
+    const auto choose = [&](bool choice) {
+        const QByteArray contents = choice ? "[Default Applications]\ntext/x-csrc=other.desktop\n" : "";
+        test::writeFileBytes(list + ".new", contents);
+        return ::rename((list + ".new").constData(), list.constData()) == 0;
+    };
+    constexpr int kThreads = 4;
+    constexpr int kChanges = 11; // odd: the last change chooses
+    // A change is started before the list is replaced and counted after.
+    std::atomic<int> started{0};
+    std::atomic<int> changes{0};
+    std::atomic<bool> stop{false};
     std::atomic<int> wrong{0};
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&] {
-            for (int i = 0; i < 25; ++i) {
-                if (defaultApplicationsForMimeType("text/x-csrc") != expected)
+    std::array<std::atomic<int>, kThreads> answeredAfter{};
+    std::array<QStringList, kThreads> last;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            while (!stop.load()) {
+                const int before = changes.load();
+                last[t] = defaultApplicationsForMimeType("text/x-csrc");
+                if (started.load() == before && last[t] != (before % 2 ? chosen : plain))
                     wrong.fetch_add(1);
+                answeredAfter[t].store(before);
             }
         });
     }
+    for (int i = 1; i <= kChanges; ++i) {
+        started.store(i);
+        if (!choose(i % 2 == 1)) {
+            ADD_FAILURE() << "cannot write the list";
+            break;
+        }
+        changes.store(i);
+        const bool answered = test::waitUntil([&] {
+            return std::all_of(answeredAfter.begin(), answeredAfter.end(), [i](const auto& seen) { return seen.load() >= i; });
+        });
+        if (!answered) {
+            ADD_FAILURE() << "the threads did not answer after change " << i;
+            break;
+        }
+    }
+    stop.store(true);
     for (std::thread& thread : threads)
         thread.join();
     EXPECT_EQ(wrong.load(), 0);
-    EXPECT_EQ(expected, QStringList({code, text}));
+    for (const QStringList& answer : last)
+        EXPECT_EQ(answer, chosen);
 }
 
 // A held index answers a whole action without a look at its items: a change
