@@ -1,6 +1,6 @@
 #include "system/tree_removal.h"
 
-#include "system/file_operations.h"
+#include "system/item_lookups.h"
 
 #include <QSet>
 
@@ -9,7 +9,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -36,49 +35,11 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
-// Where an opened folder is: its device and inode, and the mount it is
-// reached through. A bind mount of a folder from the same file system has
-// the device of its parent; only the mount ID tells it apart (0 where the
-// kernel does not give one).
-struct Place {
-    dev_t device = 0;
-    ino_t inode = 0;
-    quint64 mount = 0;
-};
-
-bool placeOf(int fd, Place& place)
-{
-    struct statx status {};
-    if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_MNT_ID, &status) != 0) {
-        // Kernels before 4.11, and sandboxes that filter statx: devices only.
-        struct stat fallback {};
-        if (::fstat(fd, &fallback) != 0)
-            return false;
-        place = Place{fallback.st_dev, fallback.st_ino, 0};
-        return true;
-    }
-    place.device = makedev(status.stx_dev_major, status.stx_dev_minor);
-    place.inode = status.stx_ino;
-    place.mount = (status.stx_mask & STATX_MNT_ID) ? status.stx_mnt_id : 0;
-    return true;
-}
-
-// Whether `inner`, opened in the folder at `outer`, is the top of another
-// mount. The mount IDs decide where both are known (a subvolume of some
-// file systems has a device of its own without being a mount); else the
-// devices do.
-bool isMountPointIn(const Place& inner, const Place& outer)
-{
-    if (inner.mount != 0 && outer.mount != 0)
-        return inner.mount != outer.mount;
-    return inner.device != outer.device;
-}
-
 // One folder on the way down.
 struct Level {
     QByteArray name;           // in its parent (the whole path at the top)
     DIR* dir = nullptr;        // null while closed for depth
-    Place place;
+    ItemPlace place;
     qint64 read = 0;           // entries read so far, "." and ".." aside
     // The names of the items left in it (memory grows with the items that
     // fail): a reading of it again passes over them and tries the others.
@@ -255,13 +216,13 @@ bool TreeWalk::leaf(int folder, const char* name)
 // folder's.
 bool TreeWalk::isMountRootAt(int folder, const char* name) const
 {
-    struct statx status {};
-    if (::statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_MNT_ID, &status) != 0)
+    ItemPlace place;
+    if (!placeAt(folder, name, place))
         return false;
-    if (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
-        return (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    if (place.mountRoot >= 0)
+        return place.mountRoot == 1;
     const quint64 outer = m_levels.empty() ? 0 : m_levels.back().place.mount;
-    return (status.stx_mask & STATX_MNT_ID) && outer != 0 && status.stx_mnt_id != outer;
+    return place.mount != 0 && outer != 0 && place.mount != outer;
 }
 
 // Opens a folder in the deepest one (or at a path) and goes down into it.
@@ -270,9 +231,9 @@ bool TreeWalk::isMountRootAt(int folder, const char* name) const
 void TreeWalk::enter(int folder, const char* name)
 {
     const int fd = ::openat(folder, name, kFolderFlags);
-    Place place;
-    const bool placed = fd >= 0 && placeOf(fd, place);
-    const bool mountPoint = placed && !m_levels.empty() && isMountPointIn(place, m_levels.back().place);
+    ItemPlace place;
+    const bool placed = fd >= 0 && placeAt(fd, "", place);
+    const bool mountPoint = placed && !m_levels.empty() && isOtherMount(place, m_levels.back().place);
     DIR* dir = placed && !mountPoint ? ::fdopendir(fd) : nullptr;
     if (!dir) {
         const int code = errno;
@@ -346,8 +307,8 @@ bool TreeWalk::reopenParentOfDeepest()
     Level& parent = m_levels[child - 1];
     const int fd = ::openat(::dirfd(m_levels[child].dir), "..", kFolderFlags);
     struct stat status {};
-    const bool same = fd >= 0 && ::fstat(fd, &status) == 0 && status.st_dev == parent.place.device
-                      && status.st_ino == parent.place.inode;
+    const bool same = fd >= 0 && ::fstat(fd, &status) == 0 && quint64(status.st_dev) == parent.place.device
+                      && quint64(status.st_ino) == parent.place.inode;
     DIR* dir = same ? ::fdopendir(fd) : nullptr;
     if (!dir) {
         const int code = same ? errno : ESTALE;

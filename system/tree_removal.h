@@ -15,7 +15,16 @@
 
 namespace sorvant {
 
-struct RemovalProgress;
+// What a long removal asks and tells while it works; either may be empty.
+// Both are called on the removing thread.
+struct RemovalProgress {
+    // Asked before each item is removed; true stops the removal there: what
+    // was removed stays removed, the rest stays as it was.
+    std::function<bool()> shouldStop;
+    // Told after each item (a file, a link, an emptied folder, the folder
+    // itself last) is removed, with the number removed so far by this call.
+    std::function<void(qint64 removed)> removed;
+};
 
 // How a removal ended.
 enum class TreeRemovalResult {
@@ -42,8 +51,13 @@ struct TreeRemovalFailure {
 TreeRemovalResult removeTree(const QByteArray& path, const RemovalProgress& progress,
                              TreeRemovalFailure& failure);
 
-// The unlinkat call of removals (or the stand-in a test put in place with
-// setUnlinkAtFunction, system/file_operations.h).
+// The unlinkat call removals make for each file, link and emptied folder,
+// and renameNoReplace (system/file_operations.h) for its claims; a test
+// puts a stand-in here to act as an item even root cannot remove. nullptr
+// restores the system call.
+using UnlinkAt = int (*)(int folder, const char* name, int flags);
+void setUnlinkAtFunction(UnlinkAt function);
+// That call (or its stand-in).
 int unlinkItemAt(int folder, const char* name, int flags);
 
 // The items removeTree would remove: 1 for a file or a link, a folder
