@@ -25,6 +25,7 @@
 #include <sched.h>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -493,27 +494,39 @@ TEST_F(CopyLeftovers, ALaterCopyRemovesTheTemporariesOfCopiesKilledPartWay)
 }
 
 // What a copy has put in place bears no mark: the copy drops it, also from
-// an item it made read-only.
+// an item it made read-only (as a normal user, whom the item's mode binds).
 TEST_F(CopyLeftovers, ACopyInPlaceBearsNoMark)
 {
     if (!keepsMarks())
         GTEST_SKIP() << "this file system keeps no user extended attributes";
-    tree.writeFile("file", "x");
-    tree.writeFile("read-only", "x");
-    tree.writeFile("folder/a", "x");
-    ASSERT_EQ(::chmod(bytes(tree.filePath("read-only")).constData(), 0444), 0);
-    ASSERT_EQ(::chmod(bytes(tree.filePath("folder")).constData(), 0555), 0);
-    for (const char* name : {"file", "read-only", "folder"}) {
-        SCOPED_TRACE(name);
-        const QString copy = tree.filePath(QLatin1String("copy-") + name);
-        ASSERT_TRUE(copyPath(tree.filePath(QLatin1String(name)), copy));
-        errno = 0;
-        EXPECT_LT(::lgetxattr(bytes(copy).constData(), kCopyTemporaryMark, nullptr, 0), 0);
-        EXPECT_EQ(errno, ENODATA);
-        EXPECT_EQ(QFileInfo(copy).permissions(), QFileInfo(tree.filePath(QLatin1String(name))).permissions());
-    }
-    ::chmod(bytes(tree.filePath("folder")).constData(), 0755);
-    ::chmod(bytes(tree.filePath("copy-folder")).constData(), 0755);
+    const QString work = folderForAnUnprivilegedChild("work");
+    const ChildAnswer answer = answerOfAChild(
+        [&] {
+            QByteArray sent;
+            for (const auto& [name, mode] : {std::pair{"file", 0644}, {"read-only", 0444}, {"folder", 0555}}) {
+                const QString source = work + '/' + QLatin1String(name);
+                if (std::strcmp(name, "folder") == 0)
+                    ::mkdir(bytes(source).constData(), 0755);
+                test::writeFileBytes(bytes(std::strcmp(name, "folder") == 0 ? source + "/a" : source), "x");
+                ::chmod(bytes(source).constData(), mode_t(mode));
+                const QString copy = work + "/copy-" + QLatin1String(name);
+                const bool copied = copyPath(source, copy);
+                errno = 0;
+                const bool marked = ::lgetxattr(bytes(copy).constData(), kCopyTemporaryMark, nullptr, 0) >= 0;
+                struct stat status {};
+                ::lstat(bytes(copy).constData(), &status);
+                sent += QByteArray(name) + ' ' + QByteArray::number(int(copied)) + ' ' + QByteArray::number(int(marked))
+                        + ' ' + QByteArray::number(status.st_mode & 07777, 8) + ';';
+                ::chmod(bytes(source).constData(), 0755);
+                ::chmod(bytes(copy).constData(), 0755);
+            }
+            return sent;
+        },
+        ChildRights::Unprivileged);
+    if (answer.exitCode == 77)
+        GTEST_SKIP() << "no unprivileged user to become";
+    ASSERT_EQ(answer.exitCode, 0);
+    EXPECT_EQ(answer.sent, "file 1 0 644;read-only 1 0 444;folder 1 0 555;") << "<name> <copied> <marked> <mode>";
 }
 
 // A copy that stops before its rename into place, holding its temporary,
