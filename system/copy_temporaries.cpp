@@ -48,12 +48,14 @@ QByteArray markValueOf(const struct stat& item)
 
 // Gives this user's folders at and below `path` the owner's rights to
 // read, write and enter them where they lack one, so that what is in them
-// can be removed; stays on the device and mount it starts on.
-void giveOwnFoldersTheirRights(const QByteArray& path, const ItemPlace& top)
+// can be removed; stays on the device and mount it starts on, the top
+// being `expected` when given.
+void giveOwnFoldersTheirRights(const QByteArray& path, const ItemPlace& top, const struct stat* expected = nullptr)
 {
     struct stat status {};
     ItemPlace place;
     if (::lstat(path.constData(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::geteuid()
+        || (expected && (status.st_dev != expected->st_dev || status.st_ino != expected->st_ino))
         || !placeAt(AT_FDCWD, path.constData(), place) || isOtherMount(place, top))
         return;
     if ((status.st_mode & S_IRWXU) != S_IRWXU && ::chmod(path.constData(), (status.st_mode & 07777) | S_IRWXU) != 0)
@@ -64,19 +66,21 @@ void giveOwnFoldersTheirRights(const QByteArray& path, const ItemPlace& top)
         giveOwnFoldersTheirRights(path + '/' + name, top);
 }
 
-// Removes an item a copy made, and, when that leaves something, once more
+// Removes an item a copy made (only while it is `expected`, when given:
+// else the failure is ESTALE), and, when that leaves something, once more
 // after giving its folders their owner's rights. The first failure left.
-bool removeMadeItem(const QByteArray& path, TreeRemovalFailure& failure)
+bool removeMadeItem(const QByteArray& path, TreeRemovalFailure& failure, const struct stat* expected = nullptr)
 {
-    if (removeTree(path, RemovalProgress{}, failure) == TreeRemovalResult::Removed)
+    if (removeTree(path, RemovalProgress{}, failure, expected) == TreeRemovalResult::Removed)
         return true;
     struct stat status {};
     ItemPlace top;
-    if (::lstat(path.constData(), &status) != 0 || !S_ISDIR(status.st_mode) || !placeAt(AT_FDCWD, path.constData(), top))
+    if (failure.code == ESTALE || ::lstat(path.constData(), &status) != 0 || !S_ISDIR(status.st_mode)
+        || !placeAt(AT_FDCWD, path.constData(), top))
         return false;
-    giveOwnFoldersTheirRights(path, top);
+    giveOwnFoldersTheirRights(path, top, expected);
     failure = TreeRemovalFailure{};
-    return removeTree(path, RemovalProgress{}, failure) == TreeRemovalResult::Removed;
+    return removeTree(path, RemovalProgress{}, failure, expected) == TreeRemovalResult::Removed;
 }
 
 // Whether this process has not looked through the folder yet. Temporaries
@@ -177,25 +181,22 @@ Finding removeIfAbandoned(int folder, const QByteArray& folderPath, const ItemPl
         finding = errno == EWOULDBLOCK ? Finding::Held : Finding::NoLocks;
     } else if (marked) {
         // Locked: a copy that held it till now has renamed it into place or
-        // removed it, and the name may lead elsewhere since.
-        struct stat now {};
+        // removed it, and the name may lead elsewhere since. The removal
+        // removes only the item opened (the lock held until it is gone).
         const QByteArray path = folderPath + (folderPath.endsWith('/') ? "" : "/") + name;
         if (temporaryHook)
             temporaryHook(TemporaryMoment::LockedForRemoval, path.constData());
-        if (::fstatat(folder, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == opened.st_dev
-            && now.st_ino == opened.st_ino) {
-            TreeRemovalFailure failure;
-            if (removeMadeItem(path, failure)) {   // the lock held until it is gone
-                finding = Finding::Removed;
-                logMessage(QStringLiteral("Removed the temporary item of a stopped copy %1")
-                               .arg(stringWithFileSystemRepresentation(path)));
-            } else {
-                finding = Finding::Failed;
-                const FileError error{failure.code, stringWithFileSystemRepresentation(failure.path),
-                                      QStringLiteral("remove")};
-                logError(QStringLiteral("Couldn't remove the temporary item of a stopped copy %1: %2")
-                             .arg(stringWithFileSystemRepresentation(path), error.description()));
-            }
+        TreeRemovalFailure failure;
+        if (removeMadeItem(path, failure, &opened)) {
+            finding = Finding::Removed;
+            logMessage(QStringLiteral("Removed the temporary item of a stopped copy %1")
+                           .arg(stringWithFileSystemRepresentation(path)));
+        } else if (failure.code != ESTALE && failure.code != 0) {
+            finding = Finding::Failed;
+            const FileError error{failure.code, stringWithFileSystemRepresentation(failure.path),
+                                  QStringLiteral("remove")};
+            logError(QStringLiteral("Couldn't remove the temporary item of a stopped copy %1: %2")
+                         .arg(stringWithFileSystemRepresentation(path), error.description()));
         }
     }
     ::close(fd);

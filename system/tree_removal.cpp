@@ -74,8 +74,9 @@ public:
     TreeWalk& operator=(const TreeWalk&) = delete;
 
     // Walks the item at `path` to the end or to a stop; false when nothing
-    // is there or it cannot be looked at (a failure then says why).
-    bool walk(const QByteArray& path);
+    // is there or it cannot be looked at, or is not `expected` (when given):
+    // a failure then says why.
+    bool walk(const QByteArray& path, const struct stat* expected = nullptr);
 
     [[nodiscard]] bool stopped() const { return m_stopped; }
     [[nodiscard]] bool failed() const { return m_failure.code != 0; }
@@ -130,17 +131,24 @@ private:
     const std::function<void(qint64)>& m_removed;
     std::vector<Level> m_levels;
     std::size_t m_firstOpen = 0;   // the levels before this one are closed
+    const struct stat* m_expected = nullptr;   // the item the walk may start at
     TreeRemovalFailure m_failure;
     qint64 m_count = 0;
     bool m_stopped = false;
 };
 
-bool TreeWalk::walk(const QByteArray& path)
+bool TreeWalk::walk(const QByteArray& path, const struct stat* expected)
 {
     struct stat status {};
     if (::lstat(path.constData(), &status) != 0) {
-        if (errno != ENOENT)
-            fail(path, errno, nullptr);
+        if (errno != ENOENT || expected)
+            fail(path, errno == ENOENT ? ESTALE : errno, nullptr);
+        return false;
+    }
+    // A folder is checked once opened (enter), anything else here.
+    m_expected = expected;
+    if (expected && !S_ISDIR(status.st_mode) && (status.st_dev != expected->st_dev || status.st_ino != expected->st_ino)) {
+        fail(path, ESTALE, nullptr);
         return false;
     }
     if (S_ISDIR(status.st_mode) || !leaf(AT_FDCWD, path.constData()))
@@ -234,6 +242,12 @@ void TreeWalk::enter(int folder, const char* name)
     ItemPlace place;
     const bool placed = fd >= 0 && placeAt(fd, "", place);
     const bool mountPoint = placed && !m_levels.empty() && isOtherMount(place, m_levels.back().place);
+    if (placed && m_levels.empty() && m_expected
+        && (place.device != quint64(m_expected->st_dev) || place.inode != quint64(m_expected->st_ino))) {
+        ::close(fd);
+        fail(pathOf(name), ESTALE, nullptr);
+        return;
+    }
     DIR* dir = placed && !mountPoint ? ::fdopendir(fd) : nullptr;
     if (!dir) {
         const int code = errno;
@@ -353,10 +367,10 @@ int unlinkItemAt(int folder, const char* name, int flags)
 }
 
 TreeRemovalResult removeTree(const QByteArray& path, const RemovalProgress& progress,
-                             TreeRemovalFailure& failure)
+                             TreeRemovalFailure& failure, const struct stat* expected)
 {
     TreeWalk walk(TreeWalk::Mode::Remove, progress.shouldStop, progress.removed);
-    walk.walk(path);
+    walk.walk(path, expected);
     if (walk.stopped())
         return TreeRemovalResult::Stopped;
     if (walk.failed()) {

@@ -13,6 +13,8 @@
 
 #include <functional>
 
+struct stat;
+
 namespace sorvant {
 
 // What a long removal asks and tells while it works; either may be empty.
@@ -47,9 +49,13 @@ struct TreeRemovalFailure {
 // with an item left in it is left too. An item inside that is the top of
 // another mount (a folder of another file system, or a bind mount of a
 // folder or a file) is neither entered nor removed: it is left like an item
-// that failed, and the failure says it is a mount point.
+// that failed, and the failure says it is a mount point. With `expected`,
+// only the item it describes (device and inode) is removed: checked on the
+// folder opened, so that what is below is read from that very folder, or
+// just before a non-folder is unlinked; another item found at the path is
+// left, and the failure is ESTALE (also when nothing is there).
 TreeRemovalResult removeTree(const QByteArray& path, const RemovalProgress& progress,
-                             TreeRemovalFailure& failure);
+                             TreeRemovalFailure& failure, const struct stat* expected = nullptr);
 
 // The unlinkat call removals make for each file, link and emptied folder,
 // and renameNoReplace (system/file_operations.h) for its claims; a test

@@ -659,16 +659,26 @@ TEST_F(CopyLeftovers, ALaterCopyRemovesOnlyWhatItProvesACopyLeft)
     EXPECT_EQ(logged().size(), removed.size()) << logged().join('\n').toStdString();
 }
 
-// An item the cleanup proved a killed copy's, whose name leads to another
-// item once the cleanup holds the lock (the copy that held it renamed it
-// into place, and the user saved a file under the old name): both stay.
-void replaceOnceLocked(TemporaryMoment moment, const char* path)
+// An item the cleanup proved a killed copy's, whose name leads elsewhere
+// once the cleanup holds the lock (the copy that held it renamed it into
+// place, and the user may have saved an item under the old name): all
+// stays, and nothing is said removed.
+bool userSavesAtTheName = true;
+
+void renameOnceLocked(TemporaryMoment moment, const char* path)
 {
     if (moment != TemporaryMoment::LockedForRemoval)
         return;
+    struct stat status {};
+    ::lstat(path, &status);
     const QByteArray placed = QByteArray(path).left(QByteArray(path).lastIndexOf('/')) + "/placed";
     ::rename(path, placed.constData());
-    test::writeFileBytes(path, "the user's");
+    if (userSavesAtTheName && S_ISDIR(status.st_mode)) {
+        ::mkdir(path, 0755);
+        test::writeFileBytes(QByteArray(path) + "/f", "the user's");
+    } else if (userSavesAtTheName) {
+        test::writeFileBytes(path, "the user's");
+    }
 }
 
 TEST_F(CopyLeftovers, TheCleanupLooksAgainOnceItHoldsTheLock)
@@ -676,14 +686,28 @@ TEST_F(CopyLeftovers, TheCleanupLooksAgainOnceItHoldsTheLock)
     if (!keepsMarks())
         GTEST_SKIP() << "this file system keeps no user extended attributes";
     tree.writeFile("source", "x");
-    ASSERT_TRUE(markAsATemporary(tree.writeFile("into/.placed.sorvant-copy-aB3dE6", "a finished copy")));
-    setTemporaryHook(replaceOnceLocked);
-    ASSERT_TRUE(copyPath(tree.filePath("source"), tree.filePath("into/copy")));
+    setTemporaryHook(renameOnceLocked);
+    for (const bool folder : {false, true}) {
+        for (const bool saved : {true, false}) {
+            SCOPED_TRACE(testing::Message() << (folder ? "folder" : "file") << (saved ? ", the user's saved" : ""));
+            const QString into = tree.makeDir(QStringLiteral("into-%1-%2").arg(int(folder)).arg(int(saved)));
+            const QString temporary = into + "/.placed.sorvant-copy-aB3dE6";
+            test::writeFileBytes(bytes(folder ? tree.makeDir(temporary.mid(tree.path().size() + 1)) + "/f" : temporary),
+                                 "a finished copy");
+            ASSERT_TRUE(markAsATemporary(temporary));
+            userSavesAtTheName = saved;
+            ASSERT_TRUE(copyPath(tree.filePath("source"), into + "/copy"));
+            QStringList expected = {"copy", "placed"};
+            if (saved)
+                expected.prepend(".placed.sorvant-copy-aB3dE6");
+            EXPECT_EQ(namesIn(into), expected);
+            const QString inside = folder ? "/f" : "";
+            EXPECT_EQ(test::readFileBytes(bytes(into + "/placed" + inside)), "a finished copy");
+            EXPECT_EQ(test::readFileBytes(bytes(temporary + inside)), saved ? "the user's" : "<unreadable>");
+        }
+    }
     setTemporaryHook(nullptr);
-    EXPECT_EQ(namesIn(tree.filePath("into")), QStringList({".placed.sorvant-copy-aB3dE6", "copy", "placed"}));
-    EXPECT_EQ(test::readFileBytes(bytes(tree.filePath("into/.placed.sorvant-copy-aB3dE6"))), "the user's");
-    EXPECT_EQ(test::readFileBytes(bytes(tree.filePath("into/placed"))), "a finished copy");
-    EXPECT_TRUE(linesStartingWith(logged(), kRemovedLine).isEmpty());
+    EXPECT_TRUE(linesStartingWith(logged(), kRemovedLine).isEmpty()) << logged().join('\n').toStdString();
 }
 
 // A folder mounted at a temporary's name keeps every file, even one that
