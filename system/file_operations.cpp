@@ -8,6 +8,7 @@
 #include "system/copy_temporaries.h"
 #include "system/file_data_copy.h"
 #include "system/file_tests.h"
+#include "system/item_lookups.h"
 #include "system/sandbox.h"
 #include "system/tree_removal.h"
 
@@ -16,7 +17,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -64,26 +64,9 @@ bool exists(const QByteArray& path)
     return ::lstat(path.constData(), &status) == 0;
 }
 
-// The names in a folder, without "." and "..". NO when it cannot be read.
-bool folderEntries(const QByteArray& folder, std::vector<QByteArray>& names)
-{
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir)
-        return false;
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (!(name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))))
-            names.emplace_back(name);
-    }
-    const int code = errno;
-    ::closedir(dir);
-    errno = code;
-    return code == 0;
-}
-
 // Copies the user extended attributes (tags, comments); other namespaces
-// need privileges and are left alone. Failures are not fatal to a copy.
+// need privileges and are left alone, and so is the mark of a copy's
+// temporary, which is the temporary's own. Failures are not fatal to a copy.
 void copyUserAttributes(const QByteArray& from, const QByteArray& to, bool followLinks)
 {
     const auto list = followLinks ? ::listxattr : ::llistxattr;
@@ -94,7 +77,7 @@ void copyUserAttributes(const QByteArray& from, const QByteArray& to, bool follo
     if (list(from.constData(), names.data(), size_t(size)) != size)
         return;
     for (const QByteArray& name : names.split('\0')) {
-        if (!name.startsWith("user."))
+        if (!name.startsWith("user.") || name == kCopyTemporaryMark)
             continue;
         const ssize_t length = ::getxattr(from.constData(), name.constData(), nullptr, 0);
         if (length < 0)
@@ -128,11 +111,9 @@ bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct
         ::close(in);
         return false;
     }
-    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0 || (temporary && !temporary->hold(::fcntl(out, F_DUPFD_CLOEXEC, 0)))) {
+    const int out = temporary ? temporary->makeFile() : ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
         fail(failure, to);
-        if (out >= 0)
-            ::close(out);
         ::close(in);
         return false;
     }
@@ -146,26 +127,15 @@ bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct
     return ok;
 }
 
-// The mount an item is reached through: its mount ID where the kernel
-// gives one (a bind mount from the same file system has only that to tell
-// it apart), else 0 and only its device.
-struct Mount {
-    quint64 id = 0;
-    dev_t device = 0;
-};
+// The mount an item is reached through (its device where nothing more can be had).
+using Mount = ItemPlace;
 
 Mount mountOf(const QByteArray& path, const struct stat& status)
 {
-    struct statx extended {};
-    if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_MNT_ID, &extended) == 0
-        && (extended.stx_mask & STATX_MNT_ID))
-        return Mount{extended.stx_mnt_id, status.st_dev};
-    return Mount{0, status.st_dev};
-}
-
-bool isOtherMount(const Mount& inner, const Mount& top)
-{
-    return inner.id != 0 && top.id != 0 ? inner.id != top.id : inner.device != top.device;
+    Mount mount;
+    if (!placeAt(AT_FDCWD, path.constData(), mount))
+        mount = Mount{quint64(status.st_dev), quint64(status.st_ino), 0, -1};
+    return mount;
 }
 
 bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure,
@@ -178,8 +148,7 @@ bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat&
     if (!folderEntries(from, names))
         return fail(failure, from);
     // Owner-only while it fills, so nothing half-made is open to others.
-    if (::mkdir(to.constData(), 0700) != 0
-        || (temporary && !temporary->hold(::open(to.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC))))
+    if (!(temporary ? temporary->makeFolder() : ::mkdir(to.constData(), 0700) == 0))
         return fail(failure, to);
     for (const QByteArray& name : names) {
         if (!copyItem(from + '/' + name, to + '/' + name, &top, failure))
@@ -223,7 +192,7 @@ bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Fa
         if (::symlink(target.constData(), to.constData()) != 0)
             return fail(failure, to);
         if (temporary)
-            temporary->hold(-1);
+            temporary->madeLink();
         copyTimes(status, to, AT_SYMLINK_NOFOLLOW);
         return true;
     }
@@ -305,14 +274,6 @@ QByteArray freeNameBeside(const QByteArray& path)
             return candidate;
     }
     return {};
-}
-
-// Whether the item at `path` is still the one `item` describes: another
-// program may put its own there at any moment, and that one is left alone.
-bool isSameItem(const QByteArray& path, const struct stat& item)
-{
-    struct stat status {};
-    return ::lstat(path.constData(), &status) == 0 && status.st_dev == item.st_dev && status.st_ino == item.st_ino;
 }
 
 // An empty folder made at `to` to claim it, opened; -1 when it cannot be
@@ -415,8 +376,10 @@ bool copyIntoPlace(const QByteArray& from, const QByteArray& to, Failure& failur
         const bool copied = copyItem(from, temporary.path(), nullptr, made, &temporary);
         if (!copied && !temporary.isMade() && made.code == EEXIST && made.path == temporary.path())
             continue;
-        if (copied && renameNoReplace(temporary.path(), to))
+        if (copied && renameNoReplace(temporary.path(), to)) {
+            temporary.placed();
             return true;
+        }
         if (copied)
             fail(failure, to);
         else

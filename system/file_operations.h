@@ -24,6 +24,7 @@
 // Not here: questions about items (system/file_tests.h).
 
 #include "platform/file_error.h"
+#include "system/tree_removal.h"
 
 #include <QByteArray>
 #include <QString>
@@ -83,16 +84,6 @@ bool renamePath(const QString& path, const QString& newName);
 // "ERROR: Couldn't remove path <path>: <error>".
 bool removePath(const QString& path, FileError* error = nullptr);
 
-// What a long removal asks and tells while it works; either may be empty.
-// Both are called on the removing thread.
-struct RemovalProgress {
-    // Asked before each item is removed; true stops the removal there: what
-    // was removed stays removed, the rest stays as it was.
-    std::function<bool()> shouldStop;
-    // Told after each item (a file, a link, an emptied folder, the folder
-    // itself last) is removed, with the number removed so far by this call.
-    std::function<void(qint64 removed)> removed;
-};
 // The items a removal of `path` would remove: 1 for a file or link, a
 // folder with everything below it (links not followed). -1 when stopped
 // (shouldStop answered true) or when nothing is at the path.
@@ -140,12 +131,6 @@ void setRenameWithFlagsFunction(RenameWithFlags function);
 // item there then. nullptr (the default) calls nothing.
 using ClaimMade = void (*)(const char* to);
 void setClaimMadeFunction(ClaimMade function);
-
-// The unlinkat call removals make for each file, link and emptied folder,
-// and renameNoReplace for its claims; a test puts a stand-in here to act as
-// an item even root cannot remove. nullptr restores the system call.
-using UnlinkAt = int (*)(int folder, const char* name, int flags);
-void setUnlinkAtFunction(UnlinkAt function);
 
 // --- writing ------------------------------------------------------------------------------
 

@@ -1,6 +1,6 @@
 #include "system/tree_removal.h"
 
-#include "system/file_operations.h"
+#include "system/item_lookups.h"
 
 #include <QSet>
 
@@ -9,7 +9,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -36,49 +35,11 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
-// Where an opened folder is: its device and inode, and the mount it is
-// reached through. A bind mount of a folder from the same file system has
-// the device of its parent; only the mount ID tells it apart (0 where the
-// kernel does not give one).
-struct Place {
-    dev_t device = 0;
-    ino_t inode = 0;
-    quint64 mount = 0;
-};
-
-bool placeOf(int fd, Place& place)
-{
-    struct statx status {};
-    if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_MNT_ID, &status) != 0) {
-        // Kernels before 4.11, and sandboxes that filter statx: devices only.
-        struct stat fallback {};
-        if (::fstat(fd, &fallback) != 0)
-            return false;
-        place = Place{fallback.st_dev, fallback.st_ino, 0};
-        return true;
-    }
-    place.device = makedev(status.stx_dev_major, status.stx_dev_minor);
-    place.inode = status.stx_ino;
-    place.mount = (status.stx_mask & STATX_MNT_ID) ? status.stx_mnt_id : 0;
-    return true;
-}
-
-// Whether `inner`, opened in the folder at `outer`, is the top of another
-// mount. The mount IDs decide where both are known (a subvolume of some
-// file systems has a device of its own without being a mount); else the
-// devices do.
-bool isMountPointIn(const Place& inner, const Place& outer)
-{
-    if (inner.mount != 0 && outer.mount != 0)
-        return inner.mount != outer.mount;
-    return inner.device != outer.device;
-}
-
 // One folder on the way down.
 struct Level {
     QByteArray name;           // in its parent (the whole path at the top)
     DIR* dir = nullptr;        // null while closed for depth
-    Place place;
+    ItemPlace place;
     qint64 read = 0;           // entries read so far, "." and ".." aside
     // The names of the items left in it (memory grows with the items that
     // fail): a reading of it again passes over them and tries the others.
@@ -113,8 +74,9 @@ public:
     TreeWalk& operator=(const TreeWalk&) = delete;
 
     // Walks the item at `path` to the end or to a stop; false when nothing
-    // is there or it cannot be looked at (a failure then says why).
-    bool walk(const QByteArray& path);
+    // is there or it cannot be looked at, or is not `expected` (when given):
+    // a failure then says why.
+    bool walk(const QByteArray& path, const struct stat* expected = nullptr);
 
     [[nodiscard]] bool stopped() const { return m_stopped; }
     [[nodiscard]] bool failed() const { return m_failure.code != 0; }
@@ -169,17 +131,24 @@ private:
     const std::function<void(qint64)>& m_removed;
     std::vector<Level> m_levels;
     std::size_t m_firstOpen = 0;   // the levels before this one are closed
+    const struct stat* m_expected = nullptr;   // the item the walk may start at
     TreeRemovalFailure m_failure;
     qint64 m_count = 0;
     bool m_stopped = false;
 };
 
-bool TreeWalk::walk(const QByteArray& path)
+bool TreeWalk::walk(const QByteArray& path, const struct stat* expected)
 {
     struct stat status {};
     if (::lstat(path.constData(), &status) != 0) {
-        if (errno != ENOENT)
-            fail(path, errno, nullptr);
+        if (errno != ENOENT || expected)
+            fail(path, errno == ENOENT ? ESTALE : errno, nullptr);
+        return false;
+    }
+    // A folder is checked once opened (enter), anything else here.
+    m_expected = expected;
+    if (expected && !S_ISDIR(status.st_mode) && (status.st_dev != expected->st_dev || status.st_ino != expected->st_ino)) {
+        fail(path, ESTALE, nullptr);
         return false;
     }
     if (S_ISDIR(status.st_mode) || !leaf(AT_FDCWD, path.constData()))
@@ -255,13 +224,13 @@ bool TreeWalk::leaf(int folder, const char* name)
 // folder's.
 bool TreeWalk::isMountRootAt(int folder, const char* name) const
 {
-    struct statx status {};
-    if (::statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_MNT_ID, &status) != 0)
+    ItemPlace place;
+    if (!placeAt(folder, name, place))
         return false;
-    if (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
-        return (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    if (place.mountRoot >= 0)
+        return place.mountRoot == 1;
     const quint64 outer = m_levels.empty() ? 0 : m_levels.back().place.mount;
-    return (status.stx_mask & STATX_MNT_ID) && outer != 0 && status.stx_mnt_id != outer;
+    return place.mount != 0 && outer != 0 && place.mount != outer;
 }
 
 // Opens a folder in the deepest one (or at a path) and goes down into it.
@@ -270,9 +239,15 @@ bool TreeWalk::isMountRootAt(int folder, const char* name) const
 void TreeWalk::enter(int folder, const char* name)
 {
     const int fd = ::openat(folder, name, kFolderFlags);
-    Place place;
-    const bool placed = fd >= 0 && placeOf(fd, place);
-    const bool mountPoint = placed && !m_levels.empty() && isMountPointIn(place, m_levels.back().place);
+    ItemPlace place;
+    const bool placed = fd >= 0 && placeAt(fd, "", place);
+    const bool mountPoint = placed && !m_levels.empty() && isOtherMount(place, m_levels.back().place);
+    if (placed && m_levels.empty() && m_expected
+        && (place.device != quint64(m_expected->st_dev) || place.inode != quint64(m_expected->st_ino))) {
+        ::close(fd);
+        fail(pathOf(name), ESTALE, nullptr);
+        return;
+    }
     DIR* dir = placed && !mountPoint ? ::fdopendir(fd) : nullptr;
     if (!dir) {
         const int code = errno;
@@ -346,8 +321,8 @@ bool TreeWalk::reopenParentOfDeepest()
     Level& parent = m_levels[child - 1];
     const int fd = ::openat(::dirfd(m_levels[child].dir), "..", kFolderFlags);
     struct stat status {};
-    const bool same = fd >= 0 && ::fstat(fd, &status) == 0 && status.st_dev == parent.place.device
-                      && status.st_ino == parent.place.inode;
+    const bool same = fd >= 0 && ::fstat(fd, &status) == 0 && quint64(status.st_dev) == parent.place.device
+                      && quint64(status.st_ino) == parent.place.inode;
     DIR* dir = same ? ::fdopendir(fd) : nullptr;
     if (!dir) {
         const int code = same ? errno : ESTALE;
@@ -392,10 +367,10 @@ int unlinkItemAt(int folder, const char* name, int flags)
 }
 
 TreeRemovalResult removeTree(const QByteArray& path, const RemovalProgress& progress,
-                             TreeRemovalFailure& failure)
+                             TreeRemovalFailure& failure, const struct stat* expected)
 {
     TreeWalk walk(TreeWalk::Mode::Remove, progress.shouldStop, progress.removed);
-    walk.walk(path);
+    walk.walk(path, expected);
     if (walk.stopped())
         return TreeRemovalResult::Stopped;
     if (walk.failed()) {

@@ -13,9 +13,20 @@
 
 #include <functional>
 
+struct stat;
+
 namespace sorvant {
 
-struct RemovalProgress;
+// What a long removal asks and tells while it works; either may be empty.
+// Both are called on the removing thread.
+struct RemovalProgress {
+    // Asked before each item is removed; true stops the removal there: what
+    // was removed stays removed, the rest stays as it was.
+    std::function<bool()> shouldStop;
+    // Told after each item (a file, a link, an emptied folder, the folder
+    // itself last) is removed, with the number removed so far by this call.
+    std::function<void(qint64 removed)> removed;
+};
 
 // How a removal ended.
 enum class TreeRemovalResult {
@@ -38,12 +49,21 @@ struct TreeRemovalFailure {
 // with an item left in it is left too. An item inside that is the top of
 // another mount (a folder of another file system, or a bind mount of a
 // folder or a file) is neither entered nor removed: it is left like an item
-// that failed, and the failure says it is a mount point.
+// that failed, and the failure says it is a mount point. With `expected`,
+// only the item it describes (device and inode) is removed: checked on the
+// folder opened, so that what is below is read from that very folder, or
+// just before a non-folder is unlinked; another item found at the path is
+// left, and the failure is ESTALE (also when nothing is there).
 TreeRemovalResult removeTree(const QByteArray& path, const RemovalProgress& progress,
-                             TreeRemovalFailure& failure);
+                             TreeRemovalFailure& failure, const struct stat* expected = nullptr);
 
-// The unlinkat call of removals (or the stand-in a test put in place with
-// setUnlinkAtFunction, system/file_operations.h).
+// The unlinkat call removals make for each file, link and emptied folder,
+// and renameNoReplace (system/file_operations.h) for its claims; a test
+// puts a stand-in here to act as an item even root cannot remove. nullptr
+// restores the system call.
+using UnlinkAt = int (*)(int folder, const char* name, int flags);
+void setUnlinkAtFunction(UnlinkAt function);
+// That call (or its stand-in).
 int unlinkItemAt(int folder, const char* name, int flags);
 
 // The items removeTree would remove: 1 for a file or a link, a folder

@@ -1,7 +1,7 @@
 // What copies leave: a failed copy removes all it made and only that, a
 // claimed destination another program takes over is kept, and a later copy
-// removes the temporaries of copies killed part way, never one a running
-// copy holds (copyPath, system/copy_temporaries.h).
+// removes the temporaries of copies killed part way, only with proof that a
+// copy made them and none holds them (copyPath, system/copy_temporaries.h).
 #include "system/copy_temporaries.h"
 
 #include "platform/file_error.h"
@@ -15,20 +15,26 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
+#include <sched.h>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -75,9 +81,62 @@ bool listsBefore(const QString& folder, const QByteArray& first, const QByteArra
     return ordered;
 }
 
+// Marks an item as a copy marks its temporary (what a copy killed part way
+// leaves); `inode`, when given, is another item's (the mark that a copy of
+// a temporary made by another program carries). NO where the file system
+// keeps no user extended attributes.
+bool markAsATemporary(const QString& path, quint64 inode = 0)
+{
+    struct stat status {};
+    if (::lstat(bytes(path).constData(), &status) != 0)
+        return false;
+    const QByteArray value = QByteArray::number(inode ? inode : quint64(status.st_ino));
+    return ::lsetxattr(bytes(path).constData(), kCopyTemporaryMark, value.constData(), size_t(value.size()), 0) == 0;
+}
+
+// The lines logged with `prefix`.
+QStringList linesStartingWith(const QStringList& lines, const QString& prefix)
+{
+    QStringList found;
+    for (const QString& line : lines) {
+        if (line.startsWith(prefix))
+            found << line;
+    }
+    return found;
+}
+
+const QString kRemovedLine = QStringLiteral("Removed the temporary item of a stopped copy ");
+
 class CopyLeftovers : public ::testing::Test
 {
 protected:
+    void SetUp() override
+    {
+        setLogSink([this](const QString& line) {
+            const std::lock_guard<std::mutex> locker(m_logMutex);
+            m_logged << line;
+        });
+    }
+    void TearDown() override
+    {
+        setLogSink({});
+        setTemporaryHook(nullptr);
+    }
+    QStringList logged()
+    {
+        const std::lock_guard<std::mutex> locker(m_logMutex);
+        return m_logged;
+    }
+    // Whether the tree's file system keeps the mark; a test of what the
+    // mark proves skips where it does not.
+    bool keepsMarks()
+    {
+        const QString probe = tree.writeFile("mark-probe", "x");
+        const bool kept = markAsATemporary(probe);
+        removePath(probe);
+        return kept;
+    }
+
     // A folder of the tree the unprivileged child of a test owns.
     QString folderForAnUnprivilegedChild(const QString& relative)
     {
@@ -90,6 +149,10 @@ protected:
     }
 
     test::TempTree tree;
+
+private:
+    std::mutex m_logMutex;
+    QStringList m_logged;
 };
 
 // Another program that makes the destination folder the moment before the
@@ -384,24 +447,36 @@ TEST_F(CopyLeftovers, AnItemPutOverTheLinkOfACopyIsKept)
     EXPECT_EQ(namesIn(tree.path()), QStringList({"dst", "file"}));
 }
 
+int killAtTheRename(const char*, const char*, unsigned int)
+{
+    ::kill(::getpid(), SIGKILL);
+    return -1;
+}
+
 // A copy killed part way (the kernel's file-size limit signals it the
-// moment its copy passes 1 MiB) used to leave its hidden temporary for
-// good. A later copy into the same folder removes it: no running copy
-// holds it.
+// moment its copy passes 1 MiB, or it is killed before its rename into
+// place, its source's extended attributes copied) used to leave its hidden
+// temporary for good. A later copy into the same folder removes it: no
+// running copy holds it. A source that bears a mark itself (a copy killed
+// before it dropped it) does not pass it on.
 TEST_F(CopyLeftovers, ALaterCopyRemovesTheTemporariesOfCopiesKilledPartWay)
 {
+    if (!keepsMarks())
+        GTEST_SKIP() << "this file system keeps no user extended attributes";
     tree.writeFile("source/big", QByteArray(3 << 20, 'b'));
     tree.writeFile("source/folder/big", QByteArray(3 << 20, 'b'));
     tree.writeFile("source/small", "small");
+    ASSERT_TRUE(markAsATemporary(tree.writeFile("source/marked", "small"), 1));
     const QString into = tree.makeDir("into");
     // Each killed copy leaves its temporary; the next copy removes it.
     QString previous;
-    for (const char* killed : {"big", "folder"}) {
+    for (const char* killed : {"big", "folder", "marked"}) {
         SCOPED_TRACE(killed);
         const ChildAnswer answer = answerOfAChild([&] {
             const rlimit limit{1 << 20, 1 << 20};
             ::setrlimit(RLIMIT_FSIZE, &limit);
             ::signal(SIGXFSZ, [](int) { ::kill(::getpid(), SIGKILL); });
+            setRenameWithFlagsFunction(killAtTheRename);
             copyPath(tree.filePath("source/") + killed, into + '/' + killed);
             return QByteArray("not killed");
         });
@@ -415,6 +490,43 @@ TEST_F(CopyLeftovers, ALaterCopyRemovesTheTemporariesOfCopiesKilledPartWay)
     FileError error;
     ASSERT_TRUE(copyPath(tree.filePath("source/small"), into + "/small", &error)) << error.description().toStdString();
     EXPECT_EQ(namesIn(into), QStringList({"small"}));
+    EXPECT_EQ(linesStartingWith(logged(), kRemovedLine), QStringList({kRemovedLine + into + '/' + previous}));
+}
+
+// What a copy has put in place bears no mark: the copy drops it, also from
+// an item it made read-only (as a normal user, whom the item's mode binds).
+TEST_F(CopyLeftovers, ACopyInPlaceBearsNoMark)
+{
+    if (!keepsMarks())
+        GTEST_SKIP() << "this file system keeps no user extended attributes";
+    const QString work = folderForAnUnprivilegedChild("work");
+    const ChildAnswer answer = answerOfAChild(
+        [&] {
+            QByteArray sent;
+            for (const auto& [name, mode] : {std::pair{"file", 0644}, {"read-only", 0444}, {"folder", 0555}}) {
+                const QString source = work + '/' + QLatin1String(name);
+                if (std::strcmp(name, "folder") == 0)
+                    ::mkdir(bytes(source).constData(), 0755);
+                test::writeFileBytes(bytes(std::strcmp(name, "folder") == 0 ? source + "/a" : source), "x");
+                ::chmod(bytes(source).constData(), mode_t(mode));
+                const QString copy = work + "/copy-" + QLatin1String(name);
+                const bool copied = copyPath(source, copy);
+                errno = 0;
+                const bool marked = ::lgetxattr(bytes(copy).constData(), kCopyTemporaryMark, nullptr, 0) >= 0;
+                struct stat status {};
+                ::lstat(bytes(copy).constData(), &status);
+                sent += QByteArray(name) + ' ' + QByteArray::number(int(copied)) + ' ' + QByteArray::number(int(marked))
+                        + ' ' + QByteArray::number(status.st_mode & 07777, 8) + ';';
+                ::chmod(bytes(source).constData(), 0755);
+                ::chmod(bytes(copy).constData(), 0755);
+            }
+            return sent;
+        },
+        ChildRights::Unprivileged);
+    if (answer.exitCode == 77)
+        GTEST_SKIP() << "no unprivileged user to become";
+    ASSERT_EQ(answer.exitCode, 0);
+    EXPECT_EQ(answer.sent, "file 1 0 644;read-only 1 0 444;folder 1 0 555;") << "<name> <copied> <marked> <mode>";
 }
 
 // A copy that stops before its rename into place, holding its temporary,
@@ -484,39 +596,215 @@ TEST_F(CopyLeftovers, ATemporaryARunningCopyHoldsIsLeftAlone)
     }
 }
 
-// Items with the names of copies' temporaries that are not what a killed
-// copy left: a later copy keeps them all and removes only the abandoned one.
-TEST_F(CopyLeftovers, ALaterCopyKeepsWhatItCannotProveIsAnAbandonedTemporary)
+// A later copy used to remove every regular file or folder of this user
+// named as a temporary whose lock it could take: a user's file, a name no
+// copy makes, a folder made writable first. It removes an item only with a
+// copy's mark of that very item, and names what it removes.
+TEST_F(CopyLeftovers, ALaterCopyRemovesOnlyWhatItProvesACopyLeft)
 {
+    if (!keepsMarks())
+        GTEST_SKIP() << "this file system keeps no user extended attributes";
     const QString into = tree.makeDir("into");
     tree.writeFile("source", "x");
-    tree.writeFile("into/.abandoned.sorvant-copy-aB3dE6", "left by a killed copy");
+    const auto in = [&](const char* name) { return into + '/' + QLatin1String(name); };
+    // What killed copies left: a file, and a folder with a read-only folder it copied.
+    ASSERT_TRUE(markAsATemporary(tree.writeFile("into/.abandoned.sorvant-copy-aB3dE6", "left by a killed copy")));
+    tree.writeFile("into/.folder.sorvant-copy-aB3dE6/ro/f", "copied");
+    ASSERT_TRUE(markAsATemporary(in(".folder.sorvant-copy-aB3dE6")));
+    ASSERT_EQ(::chmod(bytes(in(".folder.sorvant-copy-aB3dE6/ro")).constData(), 0555), 0);
+    // What no copy is proved to have made.
+    tree.writeFile("into/.user.sorvant-copy-AbC123", "the user's");
+    ASSERT_TRUE(markAsATemporary(tree.writeFile("into/..sorvant-copy-AbC123", "a name no copy makes")));
+    tree.writeFile("into/.dir.sorvant-copy-AbC123/ro/f", "the user's");
+    ASSERT_EQ(::chmod(bytes(in(".dir.sorvant-copy-AbC123/ro")).constData(), 0555), 0);
+    const QString copied = tree.writeFile("into/.copied.sorvant-copy-aB3dE6", "another program's copy of a temporary");
+    struct stat original {};
+    ASSERT_EQ(::lstat(bytes(in(".abandoned.sorvant-copy-aB3dE6")).constData(), &original), 0);
+    ASSERT_TRUE(markAsATemporary(copied, quint64(original.st_ino)));
     tree.writeFile("into/.short.sorvant-copy-aB3dE", "another name");
     tree.writeFile("into/shown.sorvant-copy-aB3dE6", "another name");
-    tree.makeDir("into/.folder.sorvant-copy-aB3dE6/inside");
     tree.makeDir("elsewhere/kept");
-    ASSERT_EQ(::symlink(bytes(tree.filePath("elsewhere")).constData(), bytes(into + "/.link.sorvant-copy-aB3dE6").constData()), 0);
-    ASSERT_EQ(::mkfifo(bytes(into + "/.pipe.sorvant-copy-aB3dE6").constData(), 0600), 0);
-    QStringList kept = {".link.sorvant-copy-aB3dE6", ".pipe.sorvant-copy-aB3dE6", ".short.sorvant-copy-aB3dE",
-                        "shown.sorvant-copy-aB3dE6"};
+    ASSERT_EQ(::symlink(bytes(tree.filePath("elsewhere")).constData(), bytes(in(".link.sorvant-copy-aB3dE6")).constData()), 0);
+    ASSERT_EQ(::mkfifo(bytes(in(".pipe.sorvant-copy-aB3dE6")).constData(), 0600), 0);
+    QStringList kept = {"..sorvant-copy-AbC123", ".copied.sorvant-copy-aB3dE6", ".dir.sorvant-copy-AbC123",
+                        ".link.sorvant-copy-aB3dE6", ".pipe.sorvant-copy-aB3dE6", ".short.sorvant-copy-aB3dE",
+                        ".user.sorvant-copy-AbC123", "shown.sorvant-copy-aB3dE6"};
     if (::geteuid() == 0) {
         const QString theirs = tree.writeFile("into/.theirs.sorvant-copy-aB3dE6", "another user's");
+        ASSERT_TRUE(markAsATemporary(theirs));
         ASSERT_EQ(::chown(bytes(theirs).constData(), test::unprivilegedUser(), test::unprivilegedGroup()), 0);
         kept << ".theirs.sorvant-copy-aB3dE6";
     }
     // A running copy holds its temporary locked.
     const QString running = tree.makeDir("into/.running.sorvant-copy-aB3dE6");
+    ASSERT_TRUE(markAsATemporary(running));
     const int held = ::open(bytes(running).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ASSERT_GE(held, 0);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     kept << ".running.sorvant-copy-aB3dE6";
     FileError error;
-    ASSERT_TRUE(copyPath(tree.filePath("source"), into + "/copy", &error)) << error.description().toStdString();
+    ASSERT_TRUE(copyPath(tree.filePath("source"), in("copy"), &error)) << error.description().toStdString();
     ::close(held);
     kept << "copy";
     kept.sort();
     EXPECT_EQ(namesIn(into), kept);
     EXPECT_TRUE(existsAt(tree.filePath("elsewhere/kept")));
+    // Nothing of the user's was made writable on the way.
+    EXPECT_EQ(QFileInfo(in(".dir.sorvant-copy-AbC123/ro")).permissions() & QFileDevice::WriteOwner, 0);
+    EXPECT_EQ(test::readFileBytes(bytes(in(".dir.sorvant-copy-AbC123/ro/f"))), "the user's");
+    QStringList removed = linesStartingWith(logged(), kRemovedLine);
+    removed.sort();
+    EXPECT_EQ(removed, QStringList({kRemovedLine + in(".abandoned.sorvant-copy-aB3dE6"),
+                                    kRemovedLine + in(".folder.sorvant-copy-aB3dE6")}));
+    EXPECT_EQ(logged().size(), removed.size()) << logged().join('\n').toStdString();
+}
+
+// An item the cleanup proved a killed copy's, whose name leads elsewhere
+// once the cleanup holds the lock (the copy that held it renamed it into
+// place, and the user may have saved an item under the old name): all
+// stays, and nothing is said removed.
+bool userSavesAtTheName = true;
+
+void renameOnceLocked(TemporaryMoment moment, const char* path)
+{
+    if (moment != TemporaryMoment::LockedForRemoval)
+        return;
+    struct stat status {};
+    ::lstat(path, &status);
+    const QByteArray placed = QByteArray(path).left(QByteArray(path).lastIndexOf('/')) + "/placed";
+    ::rename(path, placed.constData());
+    if (userSavesAtTheName && S_ISDIR(status.st_mode)) {
+        ::mkdir(path, 0755);
+        test::writeFileBytes(QByteArray(path) + "/f", "the user's");
+    } else if (userSavesAtTheName) {
+        test::writeFileBytes(path, "the user's");
+    }
+}
+
+TEST_F(CopyLeftovers, TheCleanupLooksAgainOnceItHoldsTheLock)
+{
+    if (!keepsMarks())
+        GTEST_SKIP() << "this file system keeps no user extended attributes";
+    tree.writeFile("source", "x");
+    setTemporaryHook(renameOnceLocked);
+    for (const bool folder : {false, true}) {
+        for (const bool saved : {true, false}) {
+            SCOPED_TRACE(testing::Message() << (folder ? "folder" : "file") << (saved ? ", the user's saved" : ""));
+            const QString into = tree.makeDir(QStringLiteral("into-%1-%2").arg(int(folder)).arg(int(saved)));
+            const QString temporary = into + "/.placed.sorvant-copy-aB3dE6";
+            test::writeFileBytes(bytes(folder ? tree.makeDir(temporary.mid(tree.path().size() + 1)) + "/f" : temporary),
+                                 "a finished copy");
+            ASSERT_TRUE(markAsATemporary(temporary));
+            userSavesAtTheName = saved;
+            ASSERT_TRUE(copyPath(tree.filePath("source"), into + "/copy"));
+            QStringList expected = {"copy", "placed"};
+            if (saved)
+                expected.prepend(".placed.sorvant-copy-aB3dE6");
+            EXPECT_EQ(namesIn(into), expected);
+            const QString inside = folder ? "/f" : "";
+            EXPECT_EQ(test::readFileBytes(bytes(into + "/placed" + inside)), "a finished copy");
+            EXPECT_EQ(test::readFileBytes(bytes(temporary + inside)), saved ? "the user's" : "<unreadable>");
+        }
+    }
+    setTemporaryHook(nullptr);
+    EXPECT_TRUE(linesStartingWith(logged(), kRemovedLine).isEmpty()) << logged().join('\n').toStdString();
+}
+
+// A folder mounted at a temporary's name keeps every file, even one that
+// bears a copy's mark of itself: the cleanup never goes into a mount.
+// In a private mount namespace (nothing leaks out, even if the child dies).
+TEST_F(CopyLeftovers, AFolderMountedAtATemporarysNameKeepsItsFiles)
+{
+    if (!keepsMarks())
+        GTEST_SKIP() << "this file system keeps no user extended attributes";
+    tree.writeFile("data/a", "the user's");
+    tree.writeFile("data/b/c", "the user's");
+    ASSERT_TRUE(markAsATemporary(tree.filePath("data")));
+    tree.writeFile("source", "x");
+    const QString mountPoint = tree.makeDir("into/.data.sorvant-copy-aB3dE6");
+    const ChildAnswer answer = answerOfAChild([&] {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount(bytes(tree.filePath("data")).constData(), bytes(mountPoint).constData(), nullptr, MS_BIND, nullptr) != 0)
+            ::_exit(77);
+        const bool copied = copyPath(tree.filePath("source"), tree.filePath("into/copy"));
+        return QByteArray::number(int(copied)) + ' ' + QByteArray::number(countRemovalItems(mountPoint));
+    });
+    if (answer.exitCode == 77)
+        GTEST_SKIP() << "mounting is not permitted here (it needs root)";
+    ASSERT_EQ(answer.exitCode, 0);
+    EXPECT_EQ(answer.sent, "1 4") << "<copied> <items at the mount point>";
+    EXPECT_EQ(countRemovalItems(tree.filePath("data")), 4);
+}
+
+// On a file system that keeps no extended attributes nothing under a
+// temporary's name can be proved a killed copy's: all stays, and one line
+// says so. In a private mount namespace, on a ramfs.
+TEST_F(CopyLeftovers, WhereNoMarkCanBeKeptTemporariesStayAndOneLineSaysSo)
+{
+    tree.writeFile("source", "x");
+    const QString into = tree.makeDir("into");
+    const ChildAnswer answer = answerOfAChild([&] {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount("ramfs", bytes(into).constData(), "ramfs", 0, nullptr) != 0)
+            ::_exit(77);
+        tree.writeFile("into/.a.sorvant-copy-aB3dE6", "left by a killed copy, or not");
+        tree.makeDir("into/.b.sorvant-copy-aB3dE6");
+        if (markAsATemporary(into + "/.a.sorvant-copy-aB3dE6"))
+            ::_exit(77);
+        QStringList lines;
+        setLogSink([&](const QString& line) { lines << line; });
+        const bool copied = copyPath(tree.filePath("source"), into + "/copy");
+        return (QString::number(int(copied)) + '|' + namesIn(into).join(',') + '|' + lines.join('\n')).toUtf8();
+    });
+    if (answer.exitCode == 77)
+        GTEST_SKIP() << "no ramfs without extended attributes can be mounted here (it needs root)";
+    ASSERT_EQ(answer.exitCode, 0);
+    EXPECT_EQ(QString::fromUtf8(answer.sent),
+              "1|.a.sorvant-copy-aB3dE6,.b.sorvant-copy-aB3dE6,copy|WARNING: Left 2 item(s) named as copies' temporaries in "
+                  + into + ": its file system keeps no extended attributes to prove a copy made them");
+}
+
+// A folder copy used to go on when its new temporary was gone before it
+// opened it, and failed naming a child of the destination ("No such file
+// or directory"), or followed a link put in its place. A temporary gone or
+// replaced before the copy holds it makes the copy take another name.
+enum class Meanwhile { Removed, ReplacedByALink };
+Meanwhile meanwhile = Meanwhile::Removed;
+std::atomic<int> temporariesToTake = 0;
+
+void takeTheTemporary(TemporaryMoment moment, const char* path)
+{
+    if (moment != TemporaryMoment::Made || temporariesToTake.fetch_sub(1) <= 0)
+        return;
+    struct stat status {};
+    ::lstat(path, &status);
+    ::unlinkat(AT_FDCWD, path, S_ISDIR(status.st_mode) ? AT_REMOVEDIR : 0);
+    if (meanwhile == Meanwhile::ReplacedByALink)
+        ::symlink("elsewhere", path);
+}
+
+TEST_F(CopyLeftovers, ATemporaryGoneBeforeTheCopyHoldsItMakesTheCopyTakeAnotherName)
+{
+    tree.writeFile("folder/a", "first");
+    tree.writeFile("folder/b/c", "second");
+    tree.writeFile("file", "contents");
+    const QString elsewhere = tree.makeDir("elsewhere");
+    setTemporaryHook(takeTheTemporary);
+    for (const Meanwhile how : {Meanwhile::Removed, Meanwhile::ReplacedByALink}) {
+        for (const QString source : {"folder", "file"}) {
+            SCOPED_TRACE((source + (how == Meanwhile::Removed ? " removed" : " replaced by a link")).toStdString());
+            const QString into = tree.makeDir("into-" + source + QString::number(int(how)));
+            ASSERT_EQ(::symlink(bytes(elsewhere).constData(), bytes(into + "/elsewhere").constData()), 0);
+            meanwhile = how;
+            temporariesToTake = 1;
+            FileError error;
+            EXPECT_TRUE(copyPath(tree.filePath(source), into + "/dst", &error)) << error.description().toStdString();
+            EXPECT_EQ(temporariesToTake.load(), -1) << "the copy made a second temporary only";
+            EXPECT_EQ(countRemovalItems(into + "/dst"), countRemovalItems(tree.filePath(source)));
+            EXPECT_EQ(namesIn(into).size(), how == Meanwhile::ReplacedByALink ? 3 : 2) << namesIn(into).join(' ').toStdString();
+            EXPECT_TRUE(namesIn(elsewhere).isEmpty());
+        }
+    }
 }
 
 // A folder is read for abandoned temporaries at a process's first copy into
@@ -524,24 +812,30 @@ TEST_F(CopyLeftovers, ALaterCopyKeepsWhatItCannotProveIsAnAbandonedTemporary)
 // items): what a copy killed later leaves waits for the next process.
 TEST_F(CopyLeftovers, AFolderIsLookedThroughAtTheFirstCopyIntoItOnly)
 {
+    if (!keepsMarks())
+        GTEST_SKIP() << "this file system keeps no user extended attributes";
     const QString into = tree.makeDir("into");
     tree.writeFile("source", "x");
-    tree.writeFile("into/.early.sorvant-copy-aB3dE6", "left before");
+    ASSERT_TRUE(markAsATemporary(tree.writeFile("into/.early.sorvant-copy-aB3dE6", "left before")));
     ASSERT_TRUE(copyPath(tree.filePath("source"), into + "/one"));
-    tree.writeFile("into/.late.sorvant-copy-aB3dE6", "left after the first look");
+    ASSERT_TRUE(markAsATemporary(tree.writeFile("into/.late.sorvant-copy-aB3dE6", "left after the first look")));
     ASSERT_TRUE(copyPath(tree.filePath("source"), into + "/two"));
     EXPECT_EQ(namesIn(into), QStringList({".late.sorvant-copy-aB3dE6", "one", "two"}));
 }
 
 // Copies on several threads into one new folder at once: the first looks
 // through it while the others make their temporaries, which it leaves to
-// them, and every copy ends whole.
+// them, and every copy ends whole, also those whose first temporary another
+// program removed before they held it.
 TEST_F(CopyLeftovers, CopiesOnSeveralThreadsIntoOneFolderAllEndWhole)
 {
     constexpr int kThreads = 6;
     tree.writeFile("folder/a", QByteArray(256 << 10, 'a'));
     tree.writeFile("folder/b/c", "c");
     const QString into = tree.makeDir("into");
+    meanwhile = Meanwhile::Removed;
+    temporariesToTake = kThreads / 2;
+    setTemporaryHook(takeTheTemporary);
     std::atomic<int> copied = 0;
     std::vector<std::thread> threads;
     for (int thread = 0; thread < kThreads; ++thread) {
@@ -552,6 +846,7 @@ TEST_F(CopyLeftovers, CopiesOnSeveralThreadsIntoOneFolderAllEndWhole)
     }
     for (std::thread& thread : threads)
         thread.join();
+    setTemporaryHook(nullptr);
     EXPECT_EQ(copied.load(), kThreads);
     const QStringList names = namesIn(into);
     EXPECT_EQ(names.size(), kThreads) << names.join(' ').toStdString();

@@ -1,0 +1,89 @@
+#include "system/item_lookups.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace sorvant {
+
+bool isSameItem(const QByteArray& path, const struct stat& item)
+{
+    struct stat status {};
+    return ::lstat(path.constData(), &status) == 0 && status.st_dev == item.st_dev && status.st_ino == item.st_ino;
+}
+
+bool placeAt(int folder, const char* name, ItemPlace& place)
+{
+    const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (name[0] == 0 ? AT_EMPTY_PATH : 0);
+    struct statx status {};
+    if (::statx(folder, name, flags, STATX_INO | STATX_MNT_ID, &status) == 0) {
+        place.device = makedev(status.stx_dev_major, status.stx_dev_minor);
+        place.inode = status.stx_ino;
+        place.mount = (status.stx_mask & STATX_MNT_ID) ? status.stx_mnt_id : 0;
+        place.mountRoot = (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+                              ? int((status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0)
+                              : -1;
+        return true;
+    }
+    if (errno != ENOSYS && errno != EPERM)
+        return false;
+    // Kernels before 4.11, and sandboxes that filter statx: devices only.
+    struct stat fallback {};
+    if (::fstatat(folder, name, &fallback, flags & (AT_SYMLINK_NOFOLLOW | AT_EMPTY_PATH)) != 0)
+        return false;
+    place = ItemPlace{fallback.st_dev, fallback.st_ino, 0, -1};
+    return true;
+}
+
+bool isOtherMount(const ItemPlace& inner, const ItemPlace& outer)
+{
+    if (inner.mount != 0 && outer.mount != 0)
+        return inner.mount != outer.mount;
+    return inner.device != outer.device;
+}
+
+namespace {
+
+// Reads the stream to its end and closes it.
+bool readEntries(DIR* dir, std::vector<QByteArray>& names, const EntryFilter& keep)
+{
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (!(name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) && (!keep || keep(name, entry->d_type)))
+            names.emplace_back(name);
+        errno = 0;
+    }
+    const int code = errno;
+    ::closedir(dir);
+    errno = code;
+    return code == 0;
+}
+
+} // namespace
+
+bool folderEntries(int folder, std::vector<QByteArray>& names, const EntryFilter& keep)
+{
+    // A stream of its own (on a new descriptor), so the caller's stays open and unmoved.
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+        const int code = errno;
+        if (fd >= 0)
+            ::close(fd);
+        errno = code;
+        return false;
+    }
+    return readEntries(dir, names, keep);
+}
+
+bool folderEntries(const QByteArray& folder, std::vector<QByteArray>& names, const EntryFilter& keep)
+{
+    DIR* dir = ::opendir(folder.constData());
+    return dir && readEntries(dir, names, keep);
+}
+
+} // namespace sorvant
