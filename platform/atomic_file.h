@@ -42,16 +42,35 @@ enum class FileReadStatus {
 
 // --- writing -----------------------------------------------------------------
 
+// What an atomic write does before it writes.
+enum class AtomicWrite {
+    Plain,
+    // Removes the temporary files that writes of the same path left when
+    // they were killed between making their temporary and renaming it. It
+    // reads the folder, so it is for files in folders of their own (the
+    // settings). A temporary goes only when it is shown to be one: a regular
+    // file of this user on the folder's file system, carrying the attribute
+    // a write of this path gives its temporary and not locked by a running
+    // write, in this process or another. Links are never followed. Each
+    // removal is logged as a WARNING naming the file; a file of a
+    // temporary's name that cannot be shown to be one (a file system without
+    // extended attributes or locks, a user's own file) is left and said
+    // once in a process.
+    RemovingLeftTemporaries,
+};
+
 // Writes `data` to `path` atomically. An existing file keeps its permission
 // bits; a new one gets 0644 less the umask (the kernel applies the umask, so
 // it is never changed). Answers false, and the reason in `error` when given
 // (cleared first), when any step fails; the destination is then unchanged and
-// no temporary file is left behind.
+// no temporary file is left behind. The temporary, "<name>.tmp.XXXXXX", is
+// locked and marked while the write runs ("user.sorvant.saving" holds
+// <name>), so that a later write can tell one a killed write left.
 //   writeFileAtomically("/tmp/a", "x")     => true
 //   writeFileAtomically("/no/such/a", "x") => false, error names the path
 //   writeFileAtomically({}, "x")           => false
-[[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& data,
-                                       QString* error = nullptr);
+[[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr,
+                                       AtomicWrite how = AtomicWrite::Plain);
 
 // Writes `data` over the file at `path` in place (made with 0666 less the
 // umask when missing, truncated otherwise). Not atomic: a reader may see

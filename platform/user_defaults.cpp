@@ -399,7 +399,7 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
         logWarning(problem + QStringLiteral("; they were moved to '%1'").arg(aside));
     }
     const bool saved = makeFolders(stringByDeletingLastPathComponent(target))
-                       && writeFileAtomically(target, bytes, &error);
+                       && writeFileAtomically(target, bytes, &error, AtomicWrite::RemovingLeftTemporaries);
     if (!saved) {
         logError(QStringLiteral("Cannot save the user defaults '%1': %2")
                      .arg(path, error.isEmpty() ? QStringLiteral("its folder cannot be made") : error));

@@ -2,20 +2,32 @@
 #include "platform/file_system_representation.h"
 #include "platform/property_list.h"
 
+#include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
+#include "tests/system/waiting.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <thread>
 
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+
+#include <cstring>
 
 using namespace sorvant;
 
@@ -200,4 +212,163 @@ TEST(ReadRegularFileStopTest, AStopEndsTheReadBetweenSteps)
     EXPECT_EQ(readRegularFile(path, kSize, &data, nullptr, [&] { return ++asked < 0; }), FileReadStatus::Read);
     EXPECT_TRUE(data == contents);
     EXPECT_GE(asked, kSize / (256 * 1024));
+}
+
+namespace {
+
+constexpr char kSaveMark[] = "user.sorvant.saving";
+
+bool exists(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+// What a folder may hold beside "s.plist" when a save of it runs: an item
+// named `name` of a kind, carrying the mark of a save of `markedFor` (none
+// when null); and whether the save removes it or says why it leaves it.
+struct LeftoverCase
+{
+    const char* name;
+    enum Kind { File, FileLockedByARunningSave, FileOfAnotherUser, Folder, LinkToAFile } kind;
+    const char* markedFor;
+    bool removed;
+    bool said;
+};
+
+void PrintTo(const LeftoverCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class AtomicWriteLeftoverTest : public testing::TestWithParam<LeftoverCase>
+{
+};
+
+// Makes the item `row` names in `tree` and answers its path (null when it
+// cannot be made here); `held` gets a descriptor to keep open.
+QString makeLeftover(test::TempTree& tree, const LeftoverCase& row, int* held)
+{
+    const QString path = tree.filePath(QString::fromLatin1(row.name));
+    const QByteArray bytes = QFile::encodeName(path);
+    const bool link = row.kind == LeftoverCase::LinkToAFile;
+    const QByteArray file = QFile::encodeName(link ? tree.writeFile("elsewhere", "x") : path);
+    if (row.kind == LeftoverCase::Folder ? ::mkdir(bytes.constData(), 0700) != 0 : !link && tree.writeFile(row.name, "x").isEmpty())
+        return {};
+    if (row.markedFor && ::setxattr(file.constData(), kSaveMark, row.markedFor, std::strlen(row.markedFor), 0) != 0)
+        return {};
+    if (link && ::symlink(file.constData(), bytes.constData()) != 0)
+        return {};
+    if (row.kind == LeftoverCase::FileOfAnotherUser && (::geteuid() != 0 || ::chown(bytes.constData(), 65534, 65534) != 0))
+        return {};
+    if (row.kind == LeftoverCase::FileLockedByARunningSave
+        && ((*held = ::open(bytes.constData(), O_RDONLY | O_CLOEXEC)) < 0 || ::flock(*held, LOCK_EX) != 0))
+        return {};
+    return path;
+}
+
+// A save removes what a killed save of the same file left and nothing else;
+// what it leaves for want of proof it says once, however many saves find it.
+TEST_P(AtomicWriteLeftoverTest, ASaveRemovesOnlyWhatAKilledSaveOfItsFileLeft)
+{
+    test::TempTree tree;
+    const QString target = tree.writeFile("s.plist", "old");
+    int held = -1;
+    const QString item = makeLeftover(tree, GetParam(), &held);
+    if (item.isNull())
+        GTEST_SKIP() << "cannot be made here (no user attributes, or not root)";
+    test::LogCapture log;
+    ASSERT_TRUE(writeFileAtomically(target, "plain"));   // never looks
+    EXPECT_TRUE(exists(item));
+    for (int save = 0; save < 2; ++save)
+        ASSERT_TRUE(writeFileAtomically(target, "new", nullptr, AtomicWrite::RemovingLeftTemporaries));
+    if (held >= 0)
+        ::close(held);
+    EXPECT_EQ(exists(item), !GetParam().removed);
+    EXPECT_EQ(log.lines().filter("'" + item + "'").size(), GetParam().removed || GetParam().said ? 1 : 0)
+        << log.lines().join('\n').toStdString();
+    EXPECT_EQ(test::readFileBytes(QFile::encodeName(target)), "new");
+}
+
+using Kind = LeftoverCase::Kind;
+INSTANTIATE_TEST_SUITE_P(
+    Items, AtomicWriteLeftoverTest,
+    testing::Values(LeftoverCase{"s.plist.tmp.Ab3dE9", Kind::File, "s.plist", true, false},
+                    LeftoverCase{"s.plist.tmp.Live00", Kind::FileLockedByARunningSave, "s.plist", false, false},
+                    LeftoverCase{"s.plist.tmp.Other1", Kind::File, "other.plist", false, true},
+                    LeftoverCase{"s.plist.tmp.Mine00", Kind::File, nullptr, false, true},
+                    LeftoverCase{"s.plist.tmp.Seven07", Kind::File, "s.plist", false, false},
+                    LeftoverCase{"t.plist.tmp.Abcdef", Kind::File, "s.plist", false, false},
+                    LeftoverCase{"s.plist.tmp.Link00", Kind::LinkToAFile, "s.plist", false, true},
+                    LeftoverCase{"s.plist.tmp.Fold00", Kind::Folder, "s.plist", false, true},
+                    LeftoverCase{"s.plist.tmp.Other2", Kind::FileOfAnotherUser, "s.plist", false, true}),
+    [](const testing::TestParamInfo<LeftoverCase>& row) {
+        std::string name = row.param.name;
+        std::replace(name.begin(), name.end(), '.', '_');
+        return name;
+    });
+
+// Whether a child's status `status` says it was stopped or ended by `signal`.
+bool endedBy(int status, int signal)
+{
+    return (WIFSTOPPED(status) && WSTOPSIG(status) == signal) || (WIFSIGNALED(status) && WTERMSIG(status) == signal);
+}
+
+// Waits up to the test's patience for the child to stop or end.
+int waitForChild(pid_t child)
+{
+    int status = 0;
+    const bool changed = test::waitUntil([&] { return ::waitpid(child, &status, WNOHANG | WUNTRACED) == child; });
+    if (!changed) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+    }
+    return status;
+}
+
+} // namespace
+
+// Regression: a save killed between making its temporary and renaming it
+// left the whole temporary beside the settings, and later saves never
+// removed it. A save stopped part way in another process still holds its
+// temporary, which the next save leaves; once that process is killed, the
+// save after removes it and names it.
+TEST(AtomicWriteKilledTest, TheNextSaveRemovesTheTemporaryOfAKilledSave)
+{
+    test::TempTree tree;
+    const QString target = tree.writeFile("s.plist", "old");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Writing past 4 KB stops the child with its temporary half written.
+        const rlimit limit{4096, 4096};
+        ::signal(SIGXFSZ, [](int) { ::raise(SIGSTOP); });
+        if (::setrlimit(RLIMIT_FSIZE, &limit) == 0)
+            (void)writeFileAtomically(target, QByteArray(65536, 'c'));
+        ::_exit(1);
+    }
+    ASSERT_GT(child, 0);
+    ASSERT_TRUE(endedBy(waitForChild(child), SIGSTOP));
+    const QStringList left = QDir(tree.path()).entryList({"s.plist.tmp.*"}, QDir::Files | QDir::Hidden);
+    ASSERT_EQ(left.size(), 1);
+    const QString temporary = tree.filePath(left.constFirst());
+    char mark[64];
+    if (::getxattr(QFile::encodeName(temporary).constData(), kSaveMark, mark, sizeof mark) < 0) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        GTEST_SKIP() << "this file system keeps no user attributes";
+    }
+
+    test::LogCapture log;
+    EXPECT_TRUE(writeFileAtomically(target, "while stopped", nullptr, AtomicWrite::RemovingLeftTemporaries));
+    EXPECT_TRUE(exists(temporary));
+    ::kill(child, SIGKILL);
+    EXPECT_TRUE(endedBy(waitForChild(child), SIGKILL));
+    EXPECT_TRUE(exists(temporary));
+    EXPECT_TRUE(writeFileAtomically(target, "after", nullptr, AtomicWrite::RemovingLeftTemporaries));
+    EXPECT_FALSE(exists(temporary));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].startsWith("WARNING: Removed '" + temporary + "'")) << log.lines()[0].toStdString();
+    EXPECT_EQ(test::readFileBytes(QFile::encodeName(target)), "after");
+    // The file in place carries no mark of a temporary.
+    EXPECT_LT(::getxattr(QFile::encodeName(target).constData(), kSaveMark, mark, sizeof mark), 0);
 }

@@ -31,6 +31,7 @@
 
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace sorvant;
@@ -328,6 +329,48 @@ TEST_F(UserDefaultsTest, SecondDamagedFileKeepsTheFirst)
     defaults.setBool(true, "A");
     EXPECT_EQ(fileBytes(file + ".damaged"), "older");
     EXPECT_EQ(fileBytes(file + ".damaged-2"), "junk one");
+}
+
+// A damaged file is moved aside only once what replaces it is made: when
+// the replacement cannot be made (it would expand too far for the reader),
+// the damaged file stays where it is, byte for byte, and nothing is set aside.
+TEST_F(UserDefaultsTest, ADamagedFileStaysInPlaceWhileItsReplacementCannotBeMade)
+{
+    QVariant level = QStringLiteral("x");
+    for (int i = 0; i < 23; ++i)
+        level = QVariantList{level, level};
+    for (const QByteArray& damage : {QByteArray("junk"), QByteArray("<plist><dict><key>A</key>")}) {
+        SCOPED_TRACE(damage.toStdString());
+        test::TempTree local;
+        const QString file = local.writeFile("d.plist", damage);
+        LogCapture log;
+        UserDefaults defaults(file);
+        defaults.setObject(level, QStringLiteral("Pairs"));
+        EXPECT_EQ(fileBytes(file), damage);
+        EXPECT_FALSE(QFile::exists(file + ".damaged"));
+        ASSERT_FALSE(log.lines().isEmpty());
+        EXPECT_TRUE(log.lines().last().startsWith(QLatin1String("ERROR: "))) << log.lines().last().toStdString();
+    }
+}
+
+// Regression: a save killed before its rename left its whole temporary
+// beside the settings for good. The next save removes one a save of these
+// settings was shown to make (it carries their name in the attribute a save
+// gives its temporary) and names it; one of the same name without that
+// mark is a user's file and stays.
+TEST_F(UserDefaultsTest, TheNextSaveRemovesATemporaryAKilledSaveLeft)
+{
+    const QString file = tree.writeFile("d.plist", xmlDataFromPropertyList(QVariantMap{{"Old", true}}));
+    const QString left = tree.writeFile("d.plist.tmp.K1lled", "half a file");
+    const QString users = tree.writeFile("d.plist.tmp.Mine00", "mine");
+    if (::setxattr(QFile::encodeName(left).constData(), "user.sorvant.saving", "d.plist", 7, 0) != 0)
+        GTEST_SKIP() << "this file system keeps no user attributes";
+    LogCapture log;
+    UserDefaults(file).setBool(true, QStringLiteral("New"));
+    EXPECT_FALSE(QFile::exists(left));
+    EXPECT_EQ(fileBytes(users), "mine");
+    EXPECT_EQ(log.lines().filter(left).size(), 1) << log.lines().join('\n').toStdString();
+    EXPECT_EQ(UserDefaults(file).persistentDomain().keys(), QStringList({"New", "Old"}));
 }
 
 // Files a reader may meet at the settings path. Reading, and for the ones
