@@ -14,8 +14,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -201,6 +204,28 @@ TEST_F(TrashNames, ClaimsAnotherProgramWinsAreLeftToIt)
             << trashed.toStdString();
     }
     EXPECT_EQ(namesIn(trash + "/info").size(), 1);
+}
+
+// Threads of one process trashing items of one name share what they
+// remember: every item goes, each under a name of its own.
+TEST_F(Trash, ThreadsTrashingOneNameEachGetANameOfTheirOwn)
+{
+    const int kThreads = 4, kItems = 50;
+    const QByteArray original = QFile::encodeName(home.tree.writeFile("original"));
+    std::atomic<int> moved{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        const QString item = home.tree.makeDir(QString::number(t)) + "/README.md";
+        threads.emplace_back([&, item] {
+            for (int i = 0; i < kItems; ++i)
+                moved += ::link(original.constData(), QFile::encodeName(item).constData()) == 0 && moveItemToTrash(item);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(moved, kThreads * kItems);
+    EXPECT_EQ(namesIn(trash + "/files").size(), kThreads * kItems);
+    EXPECT_EQ(namesIn(trash + "/info").size(), kThreads * kItems);
 }
 
 // An emptied trash, or one whose last item of a name was taken out, starts
