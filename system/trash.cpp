@@ -8,7 +8,10 @@
 #include "system/file_tests.h"
 #include "system/link_resolution.h"
 
+#include <QCache>
 #include <QDateTime>
+#include <QMutex>
+#include <QRandomGenerator>
 
 #include <cerrno>
 
@@ -113,7 +116,7 @@ QByteArray cutBytes(const QByteArray& text, qsizetype size)
 
 } // namespace
 
-QByteArray trashNameCandidate(const QByteArray& name, int n)
+QByteArray trashNameCandidate(const QByteArray& name, qint64 n)
 {
     qsizetype dot = name.lastIndexOf('.');
     if (dot <= 0 || name.size() - dot > kMaxKeptExtensionBytes + 1)
@@ -128,35 +131,172 @@ QByteArray trashNameCandidate(const QByteArray& name, int n)
 
 namespace {
 
-// Writes the record under the first free name of `name` ("a.txt", then
-// "a.2.txt", "a.3.txt" …, each shortened to fit) and answers that name;
-// O_EXCL makes the name ours even when another program trashes at the
-// same moment.
+int systemLstat(const char* path, struct stat* info)
+{
+    return ::lstat(path, info);
+}
+
+int systemOpen(const char* path, int flags, unsigned int mode)
+{
+    return ::open(path, flags, mode_t(mode));
+}
+
+TrashLstat nameLstat = systemLstat;
+TrashOpen nameOpen = systemOpen;
+
+// Names of a trash get numbers up to this (16 digits); a search that passes
+// it gives up rather than run on.
+constexpr qint64 kLargestNumber = 1'000'000'000'000'000;
+// Claims one item may lose to other programs taking the same names before
+// the item is refused (EEXIST); each costs a few looks.
+constexpr int kMostClaims = 64;
+// Lost claims in a row before the next try jumps a random distance ahead,
+// so that a program taking the same numbers in the same order (another
+// Trash of the same name) is not followed claim after claim.
+constexpr int kRacesBeforeJump = 4;
+constexpr qint64 kLongestJump = qint64(1) << 30;
+// (trash, name) pairs remembered: a Trash of every file of 1,000 names,
+// each many times over, still finds each name's next number.
+constexpr int kRememberedNames = 4096;
+
+// The number after the last one this process claimed, per trash and name,
+// so that the next item of that name starts there instead of at the name
+// itself: a Trash of every README.md a search found costs one claim per
+// item, not one per item before it. Only a place to start: the record's
+// O_EXCL stays the proof that a name is ours. Least recently used pairs go
+// first.
+class NextNumbers
+{
+public:
+    qint64 recall(const QByteArray& key)
+    {
+        const QMutexLocker locker(&m_lock);
+        const qint64* next = m_next.object(key);
+        return next ? *next : 0;
+    }
+    void remember(const QByteArray& key, qint64 next)
+    {
+        const QMutexLocker locker(&m_lock);
+        m_next.insert(key, new qint64(next));
+    }
+
+private:
+    QMutex m_lock;
+    QCache<QByteArray, qint64> m_next{kRememberedNames};
+};
+
+NextNumbers& nextNumbers()
+{
+    static NextNumbers numbers;
+    return numbers;
+}
+
+// The names of one item's name in one trash, by number.
+class TrashNames
+{
+public:
+    TrashNames(const QByteArray& trash, const QByteArray& name) : m_trash(trash), m_name(name) {}
+
+    QByteArray candidate(qint64 n) const { return trashNameCandidate(m_name, n); }
+    QByteArray itemPath(qint64 n) const { return m_trash + "/files/" + candidate(n); }
+    QByteArray recordPath(qint64 n) const { return m_trash + "/info/" + candidate(n) + ".trashinfo"; }
+    // "<trash>/<name>": a name holds no '/', so no two pairs share a key.
+    QByteArray key() const { return m_trash + '/' + m_name; }
+
+    static bool exists(const QByteArray& path)
+    {
+        struct stat existing {};
+        return nameLstat(path.constData(), &existing) == 0;
+    }
+    // An item left in files/ without its record keeps its name too. A look
+    // that fails for another reason than absence answers NO, so the claim
+    // meets the reason and reports it.
+    bool isTaken(qint64 n) const { return exists(itemPath(n)) || exists(recordPath(n)); }
+
+    // The first free number at or after `start` at the end of the run of
+    // taken numbers that begins there: `start`, then start+1, start+3,
+    // start+7 … until one is free, then halving the gap between the last
+    // taken and that. k taken numbers cost about 2 log2 k looks, where
+    // looking at each in turn cost k. 0 when none is free below
+    // kLargestNumber.
+    qint64 firstFreeFrom(qint64 start) const
+    {
+        if (!isTaken(start))
+            return start;
+        qint64 taken = start;
+        qint64 free = 0;
+        for (qint64 step = 1; free == 0; step *= 2) {
+            if (taken > kLargestNumber - step)
+                return 0;
+            if (isTaken(taken + step))
+                taken += step;
+            else
+                free = taken + step;
+        }
+        while (free - taken > 1) {
+            const qint64 middle = taken + (free - taken) / 2;
+            (isTaken(middle) ? taken : free) = middle;
+        }
+        return free;
+    }
+
+private:
+    QByteArray m_trash;
+    QByteArray m_name;
+};
+
+enum class Claim { Made, Taken, Failed };
+
+// Writes the record of number `n` with O_EXCL, so the name is ours even
+// when another program trashes at the same moment.
+Claim claimRecord(const TrashNames& names, qint64 n, const QByteArray& contents, int* savedErrno)
+{
+    if (TrashNames::exists(names.itemPath(n)))
+        return Claim::Taken;
+    const QByteArray infoPath = names.recordPath(n);
+    const int fd = nameOpen(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        *savedErrno = errno;
+        return errno == EEXIST ? Claim::Taken : Claim::Failed;
+    }
+    const bool written = ::write(fd, contents.constData(), size_t(contents.size())) == contents.size();
+    const int writeErrno = errno;
+    if (::close(fd) != 0 || !written) {
+        *savedErrno = written ? errno : writeErrno;
+        ::unlink(infoPath.constData());
+        return Claim::Failed;
+    }
+    return Claim::Made;
+}
+
+// Writes the record under a free name of `name` ("a.txt", then "a.2.txt",
+// "a.3.txt" …, each shortened to fit) and answers that name. The first
+// item of a name starts at the name itself, each later one where the last
+// of that name ended, as long as that last record is still there (an
+// emptied trash, or another at the same path, starts from the name again).
 QByteArray reserveInfo(const QByteArray& trash, const QByteArray& name, const QByteArray& contents,
                        int* savedErrno)
 {
-    for (int n = 1; n < 10000; ++n) {
-        const QByteArray candidate = trashNameCandidate(name, n);
-        // An item left in files/ without its record keeps its name too.
-        struct stat existing {};
-        if (::lstat((trash + "/files/" + candidate).constData(), &existing) == 0)
-            continue;
-        const QByteArray infoPath = trash + "/info/" + candidate + ".trashinfo";
-        const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            *savedErrno = errno;
+    const TrashNames names(trash, name);
+    const QByteArray key = names.key();
+    const qint64 remembered = nextNumbers().recall(key);
+    qint64 n = remembered > 1 && TrashNames::exists(names.recordPath(remembered - 1)) ? remembered : 1;
+    // The first claim is made blind (its name is usually free); each later
+    // one at a number just seen free, so losing it is losing a race.
+    for (int claims = 0; claims < kMostClaims && n > 0; ++claims) {
+        switch (claimRecord(names, n, contents, savedErrno)) {
+        case Claim::Made:
+            nextNumbers().remember(key, n + 1);
+            return names.candidate(n);
+        case Claim::Failed:
             return {};
+        case Claim::Taken:
+            break;
         }
-        const bool written = ::write(fd, contents.constData(), size_t(contents.size())) == contents.size();
-        const int writeErrno = errno;
-        if (::close(fd) != 0 || !written) {
-            *savedErrno = written ? errno : writeErrno;
-            ::unlink(infoPath.constData());
-            return {};
-        }
-        return candidate;
+        qint64 start = n + 1;
+        if (claims >= kRacesBeforeJump && start < kLargestNumber - kLongestJump)
+            start += 1 + QRandomGenerator::global()->bounded(kLongestJump);
+        n = names.firstFreeFrom(start);
     }
     *savedErrno = EEXIST;
     return {};
@@ -277,6 +417,12 @@ bool moveItemToTrash(const QString& path, QString* trashedPath, FileError* error
     if (trashedPath)
         *trashedPath = stringWithFileSystemRepresentation(target);
     return true;
+}
+
+void setTrashNameFunctions(TrashLstat lstat, TrashOpen open)
+{
+    nameLstat = lstat ? lstat : systemLstat;
+    nameOpen = open ? open : systemOpen;
 }
 
 } // namespace sorvant

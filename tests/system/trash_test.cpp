@@ -14,7 +14,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstring>
+#include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -75,6 +79,175 @@ TEST_F(Trash, NamesInTheTrashAreNeverReused)
     ASSERT_TRUE(moveItemToTrash(folder, &trashed));
     EXPECT_EQ(trashed, trash + "/files/n.4.txt");
     EXPECT_EQ(readAll(trashed + "/inner"), "x");
+}
+
+// Stand-ins for the Trash's name calls, which the code cannot leave out:
+// they count the calls, answer records numbered up to `held` as there, and
+// lose O_EXCL claims as another program taking them first would (the
+// first `loseFirst`, and every one numbered below `loseBelow`).
+struct NameCalls
+{
+    qint64 calls = 0, held = 0, loseBelow = 0;
+    int loseFirst = 0, lost = 0;
+} names;
+
+// The number of a trash name ("a.<n>.txt", 1 for "a.txt").
+qint64 numberOf(const char* path)
+{
+    const QList<QByteArray> parts = QByteArray(path).split('/').last().split('.');
+    bool numbered = false;
+    const qint64 number = parts.size() > 2 ? parts.at(1).toLongLong(&numbered) : 0;
+    return numbered ? number : 1;
+}
+
+bool isHeld(const char* path)
+{
+    return std::strstr(path, "/info/") && numberOf(path) <= names.held;
+}
+
+int standInLstat(const char* path, struct stat* info)
+{
+    ++names.calls;
+    *info = {};
+    return isHeld(path) ? 0 : ::lstat(path, info);
+}
+
+int standInOpen(const char* path, int flags, unsigned int mode)
+{
+    ++names.calls;
+    if ((flags & O_EXCL) && (isHeld(path) || names.lost < names.loseFirst || numberOf(path) < names.loseBelow)) {
+        ++names.lost;
+        errno = EEXIST;
+        return -1;
+    }
+    return ::open(path, flags, mode);
+}
+
+class TrashNames : public Trash
+{
+protected:
+    void SetUp() override
+    {
+        Trash::SetUp();
+        names = {};
+        setTrashNameFunctions(standInLstat, standInOpen);
+    }
+    void TearDown() override { setTrashNameFunctions(nullptr, nullptr); }
+};
+
+// A trash holding many items of one name already, as after a Trash of every
+// README.md a search found: the next items still go, numbered on.
+TEST_F(TrashNames, ItemsOfOneNameAreAcceptedWhateverTheirNumber)
+{
+    for (const qint64 held : {9'999, 10'050}) {
+        SCOPED_TRACE(held);
+        names.held = held;
+        const QString data = home.setVariable("XDG_DATA_HOME", QStringLiteral("data-%1").arg(held));
+        for (int i = 1; i <= 2; ++i) {
+            QString trashed;
+            FileError error;
+            ASSERT_TRUE(moveItemToTrash(home.tree.writeFile("README.md"), &trashed, &error))
+                << error.description().toStdString();
+            EXPECT_EQ(trashed, data + "/Trash/files/" + trashNameCandidate("README.md", held + i));
+        }
+    }
+}
+
+TEST_F(TrashNames, ItemsOfOneNameCostTheSameEachWhateverTheirCount)
+{
+    // 4 times the items: linear work grows 4-fold, work that looks at every
+    // earlier name for each item 16-fold. Each item is a new link to one
+    // file (no new file to make), trashed in turn from one place.
+    const int kSmall = 250, kFactor = 4;
+    const QByteArray original = QFile::encodeName(home.tree.writeFile("original"));
+    const QByteArray item = QFile::encodeName(home.tree.filePath("README.md"));
+    qint64 calls[2] = {};
+    for (const int size : {kSmall, kSmall * kFactor}) {
+        const QString data = home.setVariable("XDG_DATA_HOME", QStringLiteral("data-%1").arg(size));
+        QStringList expected;
+        names.calls = 0;
+        for (int i = 0; i < size; ++i) {
+            ASSERT_EQ(::link(original.constData(), item.constData()), 0) << errno;
+            ASSERT_TRUE(moveItemToTrash(QFile::decodeName(item))) << i;
+            expected.append(QString::fromLatin1(trashNameCandidate("README.md", i + 1)));
+        }
+        calls[size == kSmall ? 0 : 1] = names.calls;
+        expected.sort();
+        EXPECT_EQ(namesIn(data + "/Trash/files"), expected);
+    }
+    EXPECT_GT(calls[0], 0);
+    EXPECT_LE(calls[1], (kFactor + kFactor / 2) * calls[0]) << calls[0] << " calls, then " << calls[1];
+}
+
+// Another program trashing items of the same name claims records first:
+// what it wins is left to it, and an item that wins nothing for long stays.
+TEST_F(TrashNames, ClaimsAnotherProgramWinsAreLeftToIt)
+{
+    const struct
+    {
+        const char* what;
+        int loseFirst;
+        qint64 loseBelow;
+    } cases[] = {{"a program always ahead", 0, 1'000'000}, {"a thousand claims lost in a row", 1'000, 0}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        names = {0, 0, row.loseBelow, row.loseFirst, 0};
+        const QString item = home.tree.writeFile("race.txt", "race");
+        QString trashed;
+        FileError error;
+        const bool moved = moveItemToTrash(item, &trashed, &error);
+        EXPECT_EQ(moved, row.loseBelow > 0) << error.description().toStdString();
+        // It gives up well before a thousand.
+        EXPECT_TRUE(names.lost > 0 && names.lost < 1'000) << names.lost;
+        EXPECT_EQ(readAll(moved ? trashed : item), "race");
+        EXPECT_TRUE(moved ? numberOf(QFile::encodeName(trashed).constData()) >= row.loseBelow : error.code == EEXIST)
+            << trashed.toStdString();
+    }
+    EXPECT_EQ(namesIn(trash + "/info").size(), 1);
+}
+
+// Threads of one process trashing items of one name share what they
+// remember: every item goes, each under a name of its own.
+TEST_F(Trash, ThreadsTrashingOneNameEachGetANameOfTheirOwn)
+{
+    const int kThreads = 4, kItems = 50;
+    const QByteArray original = QFile::encodeName(home.tree.writeFile("original"));
+    std::atomic<int> moved{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        const QString item = home.tree.makeDir(QString::number(t)) + "/README.md";
+        threads.emplace_back([&, item] {
+            for (int i = 0; i < kItems; ++i)
+                moved += ::link(original.constData(), QFile::encodeName(item).constData()) == 0 && moveItemToTrash(item);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(moved, kThreads * kItems);
+    EXPECT_EQ(namesIn(trash + "/files").size(), kThreads * kItems);
+    EXPECT_EQ(namesIn(trash + "/info").size(), kThreads * kItems);
+}
+
+// An emptied trash, or one whose last item of a name was taken out, starts
+// again from the name rather than from the number this process reached.
+TEST_F(Trash, NumbersFollowTheTrashAsItIsNow)
+{
+    const struct
+    {
+        QStringList takenOut;
+        QString expected;
+    } cases[] = {{{"a.txt", "a.2.txt", "a.3.txt"}, "a.txt"}, {{"a.3.txt"}, "a.3.txt"}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.takenOut.join(u' ').toStdString());
+        ASSERT_TRUE(QDir(trash).removeRecursively());
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(moveItemToTrash(home.tree.writeFile("a.txt")));
+        for (const QString& name : row.takenOut)
+            EXPECT_TRUE(QFile::remove(trash + "/files/" + name) && QFile::remove(trash + "/info/" + name + ".trashinfo"));
+        QString trashed;
+        ASSERT_TRUE(moveItemToTrash(home.tree.writeFile("a.txt"), &trashed));
+        EXPECT_EQ(trashed, trash + "/files/" + row.expected);
+    }
 }
 
 TEST_F(Trash, LinksAreTrashedThemselves)
