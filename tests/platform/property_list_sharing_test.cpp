@@ -1,7 +1,9 @@
 #include "platform/property_list.h"
 #include "platform/property_list_bounds.h"
+#include "platform/property_list_omissions.h"
 #include "platform/scan_work.h"
 
+#include "tests/support/binary_property_list.h"
 #include "tests/support/peak_memory.h"
 
 #include <QDateTime>
@@ -9,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 
 using namespace sorvant;
@@ -86,6 +89,10 @@ TEST(BinaryPropertyListWriterTest, EveryValueReadsBackAsItWas)
 // binary list shares stays shared when it is written again.
 TEST(BinaryPropertyListWriterTest, SharedValuesAreWrittenOnce)
 {
+    // Equal frames made apart, as a reader gives one shared object twice.
+    QVariantList frames;
+    for (int i = 0; i < 500; ++i)
+        frames.append(QVariantMap{{"x", 0}, {"y", 22}, {"w", 800}, {"h", 600}, {"Title", QStringLiteral("Main")}});
     QVariantList styles;
     for (int i = 0; i < 5000; ++i) {
         // Keys and a font name made apart, equal only in their text.
@@ -100,6 +107,8 @@ TEST(BinaryPropertyListWriterTest, SharedValuesAreWrittenOnce)
         {"4,000 references to 1 MB", fannedOut(4000, megabyteText()), 1024 * 1024 + 32 * 1024},
         {"12 levels of pairs over 1 MB", doubling(12, megabyteText()), 1024 * 1024 + 1024},
         {"5,000 dictionaries of equal keys", styles, 5000 * 24 + 10000},
+        {"500 equal frames made apart", frames, 500 * 2 + 256},
+        {"a list of equal lists made apart", QVariantList{frames, frames.mid(0, 250) + frames.mid(250)}, 500 * 2 + 256},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -149,13 +158,140 @@ TEST(PropertyListSharingTest, MakingASharedTreeWritableCostsWhatItHolds)
         SCOPED_TRACE(levels);
         const QVariant tree = doubling(levels, leaf);
         resetScanWork();
-        QStringList dropped;
+        PropertyListOmissions dropped;
         const QVariant writable = writablePropertyListValue(tree, &dropped);
         EXPECT_LE(scanWork(), 4 * levels + 2 * leaf.size());
         EXPECT_TRUE(dropped.isEmpty());
         // Answered as it is, shared.
         EXPECT_EQ(writable.toList().constData(), tree.toList().constData());
     }
+}
+
+// What a walk met at each of the `count` places a shared value is reached
+// from: the work it took, and the entries it left out.
+struct Judged
+{
+    qint64 work = 0;
+    qint64 leftOut = 0;
+};
+
+// Binary {"k0": R, …}: `count` keys referring to one array R of `count`
+// numbers and a text holding a NUL, which the reader refuses whole.
+QByteArray keysReferringToARefusedArray(int count)
+{
+    QList<QByteArray> objects{QByteArray(), QByteArray("\x53" "a\0b", 4), QByteArray("\x10\x01")};
+    QList<quint64> items(count, 2);
+    items.append(1);
+    objects.append(test::container(0xA, items));
+    QList<quint64> keys;
+    for (int i = 0; i < count; ++i) {
+        keys.append(quint64(objects.size()));
+        objects.append(test::marker(0x5, 6) + QByteArray::number(100000 + i));
+    }
+    objects[0] = test::container(0xD, keys + QList<quint64>(count, 3));
+    return test::binaryList(objects);
+}
+
+// Binary [L, L], L = [L', L'], … `levels` times over {"s": "a\0b"}.
+QByteArray doubledArraysOverANul(int levels)
+{
+    QList<QByteArray> objects;
+    for (int i = 0; i < levels; ++i)
+        objects.append(test::container(0xA, {quint64(i + 1), quint64(i + 1)}));
+    const auto lowest = quint64(levels);
+    objects += {test::container(0xD, {lowest + 1, lowest + 2}), "\x51s", QByteArray("\x53" "a\0b", 4)};
+    return test::binaryList(objects);
+}
+
+Judged readLeavingOut(const QByteArray& data)
+{
+    PropertyListOmissions leftOut;
+    resetScanWork();
+    EXPECT_TRUE(propertyListFromDataLeavingOut(data, &leftOut).isValid());
+    return {scanWork(), leftOut.count()};
+}
+
+Judged writableLeavingOut(const QVariant& tree)
+{
+    PropertyListOmissions dropped;
+    resetScanWork();
+    EXPECT_TRUE(writablePropertyListValue(tree, &dropped).isValid());
+    return {scanWork(), dropped.count()};
+}
+
+// `count` keys referring to one list of `count` numbers and a date past 9999.
+QVariant keysReferringToAnUnwritableList(int count)
+{
+    QVariantList list(count, QVariant::fromValue<qint64>(1));
+    list.append(QDateTime(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc()));
+    QVariantMap map;
+    for (int i = 0; i < count; ++i)
+        map.insert(QString::number(100000 + i), list);
+    return map;
+}
+
+// `levels` dictionaries {"a": L, "b": L} over {"d": a date past 9999}.
+QVariant doubledDictionariesOverADate(int levels)
+{
+    QVariant level = QVariantMap{{"d", QDateTime(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc())}};
+    for (int i = 0; i < levels; ++i)
+        level = QVariantMap{{"a", level}, {"b", level}};
+    return level;
+}
+
+// Regression: a shared value that left something out, or was refused, was
+// judged again at every path to it, by the reader and by the save's check:
+// work doubled with each level of pairs over it, and grew with the square
+// of the references to a long refused array. Judged once, its work is what
+// the tree holds; what it left out still counts once a path.
+TEST(PropertyListSharingTest, ASharedValueIsJudgedOnceHoweverManyPathsReachIt)
+{
+    const struct {
+        const char* name;
+        std::function<Judged(int size)> judge;
+        int small;
+        int large;
+        std::function<qint64(int size)> leftOut;
+    } cases[] = {
+        {"reader: pairs over a NUL", [](int n) { return readLeavingOut(doubledArraysOverANul(n)); }, 8, 16,
+         [](int n) { return qint64(1) << n; }},
+        {"reader: keys sharing a refused array", [](int n) { return readLeavingOut(keysReferringToARefusedArray(n)); },
+         300, 1200, [](int n) { return qint64(n); }},
+        {"save: pairs over a date past 9999", [](int n) { return writableLeavingOut(doubledDictionariesOverADate(n)); },
+         8, 16, [](int n) { return qint64(1) << n; }},
+        {"save: keys sharing an unwritable list",
+         [](int n) { return writableLeavingOut(keysReferringToAnUnwritableList(n)); }, 300, 1200,
+         [](int n) { return qint64(n); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Judged small = c.judge(c.small);
+        const Judged large = c.judge(c.large);
+        EXPECT_EQ(small.leftOut, c.leftOut(c.small));
+        EXPECT_EQ(large.leftOut, c.leftOut(c.large));
+        // The input grows by large / small; so may the work, with room.
+        EXPECT_LE(large.work, 2 * small.work * c.large / c.small) << small.work << " then " << large.work;
+    }
+}
+
+// A value met first where the depth bound leaves part of it out keeps
+// that part where it is met higher up: an answer that met the bound holds
+// only at its depth.
+TEST(PropertyListSharingTest, AValueMetTooDeepFirstKeepsWhatFitsHigherUp)
+{
+    QVariant chain = QStringLiteral("leaf");
+    for (int i = 0; i < 250; ++i)
+        chain = QVariantMap{{"c", chain}};
+    const QVariant shared = QVariantMap{{"x", chain}, {"y", 1}};
+    QVariant deep = shared;
+    for (int i = 0; i < 300; ++i)
+        deep = QVariantMap{{"c", deep}};
+    PropertyListOmissions dropped;
+    // "deep" is walked before "top".
+    const QVariantMap writable = writablePropertyListValue(QVariantMap{{"deep", deep}, {"top", shared}}, &dropped).toMap();
+    EXPECT_EQ(dropped.count(), 1);
+    EXPECT_TRUE(dropped.summary().contains(QLatin1String("nested too deeply"))) << dropped.summary().toStdString();
+    EXPECT_EQ(writable.value("top").toMap().value("x"), chain);
 }
 
 // A value met again is still as deep as it nests: one shared near the top
