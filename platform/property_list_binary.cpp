@@ -124,6 +124,8 @@ private:
             return Outcome::Stopped;
         quint8& visits = m_visits[qsizetype(index)];
         if (visits > 1) {
+            // A reference met is a step, read or not.
+            countScanWork(1);
             if (const auto kept = m_shared.constFind(index); kept != m_shared.cend()) {
                 value = *kept;
                 return Outcome::Read;
