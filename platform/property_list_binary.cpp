@@ -390,6 +390,7 @@ private:
         const qsizetype longest = PropertyListTextCut::longest();
         qsizetype shown = longest < 0 ? qsizetype(*count) : std::min(qsizetype(*count), longest);
         shown = std::min(shown, PropertyListOmissions::kLongestPath + 1);
+        countScanWork(shown);
         QString name;
         for (qsizetype i = 0; i < shown; ++i) {
             const char16_t c = kind == 0x5 ? char16_t(static_cast<unsigned char>(bytes[i]))

@@ -192,6 +192,16 @@ QByteArray keysReferringToARefusedArray(int count)
     return test::binaryList(objects);
 }
 
+// Binary [{K: 1}, …]: `count` dictionaries sharing one key K of `count`
+// times 100 letters and a NUL, which the reader refuses.
+QByteArray dictionariesSharingARefusedKey(int count)
+{
+    const QList<QByteArray> objects{test::container(0xA, QList<quint64>(count, 1)), test::container(0xD, {2, 3}),
+                                    test::marker(0x5, quint64(count) * 100 + 1) + QByteArray(count * 100, 'k') + '\0',
+                                    "\x10\x01"};
+    return test::binaryList(objects);
+}
+
 // Binary [L, L], L = [L', L'], … `levels` times over {"s": "a\0b"}.
 QByteArray doubledArraysOverANul(int levels)
 {
@@ -257,6 +267,9 @@ TEST(PropertyListSharingTest, ASharedValueIsJudgedOnceHoweverManyPathsReachIt)
          [](int n) { return qint64(1) << n; }},
         {"reader: keys sharing a refused array", [](int n) { return readLeavingOut(keysReferringToARefusedArray(n)); },
          300, 1200, [](int n) { return qint64(n); }},
+        {"reader: dictionaries sharing a long refused key",
+         [](int n) { return readLeavingOut(dictionariesSharingARefusedKey(n)); }, 100, 400,
+         [](int n) { return qint64(n); }},
         {"save: pairs over a date past 9999", [](int n) { return writableLeavingOut(doubledDictionariesOverADate(n)); },
          8, 16, [](int n) { return qint64(1) << n; }},
         {"save: keys sharing an unwritable list",
