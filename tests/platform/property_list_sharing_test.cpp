@@ -196,9 +196,14 @@ QByteArray keysReferringToARefusedArray(int count)
 // times 100 letters and a NUL, which the reader refuses.
 QByteArray dictionariesSharingARefusedKey(int count)
 {
-    const QList<QByteArray> objects{test::container(0xA, QList<quint64>(count, 1)), test::container(0xD, {2, 3}),
-                                    test::marker(0x5, quint64(count) * 100 + 1) + QByteArray(count * 100, 'k') + '\0',
-                                    "\x10\x01"};
+    QList<quint64> dictionaries;
+    for (int i = 0; i < count; ++i)
+        dictionaries.append(quint64(i + 3));
+    QList<QByteArray> objects{test::container(0xA, dictionaries),
+                              test::marker(0x5, quint64(count) * 100 + 1) + QByteArray(count * 100, 'k') + '\0',
+                              "\x10\x01"};
+    for (int i = 0; i < count; ++i)
+        objects.append(test::container(0xD, {1, 2}));
     return test::binaryList(objects);
 }
 
