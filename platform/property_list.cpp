@@ -25,7 +25,6 @@
 #include <memory>
 #include <optional>
 #include <utility>
-#include <vector>
 
 namespace sorvant {
 

@@ -167,22 +167,13 @@ TEST(PropertyListSharingTest, MakingASharedTreeWritableCostsWhatItHolds)
     }
 }
 
-// What a walk met at each of the `count` places a shared value is reached
-// from: the work it took, and the entries it left out.
-struct Judged
-{
-    qint64 work = 0;
-    qint64 leftOut = 0;
-};
-
 // Binary {"k0": R, …}: `count` keys referring to one array R of `count`
 // numbers and a text holding a NUL, which the reader refuses whole.
 QByteArray keysReferringToARefusedArray(int count)
 {
-    QList<QByteArray> objects{QByteArray(), QByteArray("\x53" "a\0b", 4), QByteArray("\x10\x01")};
     QList<quint64> items(count, 2);
-    items.append(1);
-    objects.append(test::container(0xA, items));
+    QList<QByteArray> objects{QByteArray(), QByteArray("\x53" "a\0b", 4), "\x10\x01",
+                              test::container(0xA, items << 1)};
     QList<quint64> keys;
     for (int i = 0; i < count; ++i) {
         keys.append(quint64(objects.size()));
@@ -196,14 +187,14 @@ QByteArray keysReferringToARefusedArray(int count)
 // times 100 letters and a NUL, which the reader refuses.
 QByteArray dictionariesSharingARefusedKey(int count)
 {
-    QList<quint64> dictionaries;
-    for (int i = 0; i < count; ++i)
-        dictionaries.append(quint64(i + 3));
-    QList<QByteArray> objects{test::container(0xA, dictionaries),
-                              test::marker(0x5, quint64(count) * 100 + 1) + QByteArray(count * 100, 'k') + '\0',
+    QList<QByteArray> objects{QByteArray(), test::marker(0x5, quint64(count) * 100 + 1) + QByteArray(count * 100, 'k') + '\0',
                               "\x10\x01"};
-    for (int i = 0; i < count; ++i)
+    QList<quint64> dictionaries;
+    for (int i = 0; i < count; ++i) {
+        dictionaries.append(quint64(objects.size()));
         objects.append(test::container(0xD, {1, 2}));
+    }
+    objects[0] = test::container(0xA, dictionaries);
     return test::binaryList(objects);
 }
 
@@ -213,32 +204,16 @@ QByteArray doubledArraysOverANul(int levels)
     QList<QByteArray> objects;
     for (int i = 0; i < levels; ++i)
         objects.append(test::container(0xA, {quint64(i + 1), quint64(i + 1)}));
-    const auto lowest = quint64(levels);
-    objects += {test::container(0xD, {lowest + 1, lowest + 2}), "\x51s", QByteArray("\x53" "a\0b", 4)};
+    objects += {test::container(0xD, {quint64(levels) + 1, quint64(levels) + 2}), "\x51s", QByteArray("\x53" "a\0b", 4)};
     return test::binaryList(objects);
 }
 
-Judged readLeavingOut(const QByteArray& data)
-{
-    PropertyListOmissions leftOut;
-    resetScanWork();
-    EXPECT_TRUE(propertyListFromDataLeavingOut(data, &leftOut).isValid());
-    return {scanWork(), leftOut.count()};
-}
-
-Judged writableLeavingOut(const QVariant& tree)
-{
-    PropertyListOmissions dropped;
-    resetScanWork();
-    EXPECT_TRUE(writablePropertyListValue(tree, &dropped).isValid());
-    return {scanWork(), dropped.count()};
-}
+const QDateTime kPast9999(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc());
 
 // `count` keys referring to one list of `count` numbers and a date past 9999.
 QVariant keysReferringToAnUnwritableList(int count)
 {
-    QVariantList list(count, QVariant::fromValue<qint64>(1));
-    list.append(QDateTime(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc()));
+    const QVariantList list = QVariantList(count, QVariant::fromValue<qint64>(1)) << kPast9999;
     QVariantMap map;
     for (int i = 0; i < count; ++i)
         map.insert(QString::number(100000 + i), list);
@@ -248,7 +223,7 @@ QVariant keysReferringToAnUnwritableList(int count)
 // `levels` dictionaries {"a": L, "b": L} over {"d": a date past 9999}.
 QVariant doubledDictionariesOverADate(int levels)
 {
-    QVariant level = QVariantMap{{"d", QDateTime(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc())}};
+    QVariant level = QVariantMap{{"d", kPast9999}};
     for (int i = 0; i < levels; ++i)
         level = QVariantMap{{"a", level}, {"b", level}};
     return level;
@@ -257,38 +232,45 @@ QVariant doubledDictionariesOverADate(int levels)
 // Regression: a shared value that left something out, or was refused, was
 // judged again at every path to it, by the reader and by the save's check:
 // work doubled with each level of pairs over it, and grew with the square
-// of the references to a long refused array. Judged once, its work is what
-// the tree holds; what it left out still counts once a path.
+// of the references to a long refused array or key. Judged once, its work
+// is what the tree holds; what it left out still counts once a path.
 TEST(PropertyListSharingTest, ASharedValueIsJudgedOnceHoweverManyPathsReachIt)
 {
+    // Binary data is read, a tree made writable.
+    const auto judge = [](const QVariant& input, qint64* leftOutCount) {
+        PropertyListOmissions leftOut;
+        resetScanWork();
+        EXPECT_TRUE((input.typeId() == QMetaType::QByteArray
+                         ? propertyListFromDataLeavingOut(input.toByteArray(), &leftOut)
+                         : writablePropertyListValue(input, &leftOut))
+                        .isValid());
+        *leftOutCount = leftOut.count();
+        return scanWork();
+    };
     const struct {
         const char* name;
-        std::function<Judged(int size)> judge;
+        std::function<QVariant(int size)> input;
         int small;
-        int large;
-        std::function<qint64(int size)> leftOut;
+        bool doubling;
     } cases[] = {
-        {"reader: pairs over a NUL", [](int n) { return readLeavingOut(doubledArraysOverANul(n)); }, 8, 16,
-         [](int n) { return qint64(1) << n; }},
-        {"reader: keys sharing a refused array", [](int n) { return readLeavingOut(keysReferringToARefusedArray(n)); },
-         300, 1200, [](int n) { return qint64(n); }},
-        {"reader: dictionaries sharing a long refused key",
-         [](int n) { return readLeavingOut(dictionariesSharingARefusedKey(n)); }, 100, 400,
-         [](int n) { return qint64(n); }},
-        {"save: pairs over a date past 9999", [](int n) { return writableLeavingOut(doubledDictionariesOverADate(n)); },
-         8, 16, [](int n) { return qint64(1) << n; }},
-        {"save: keys sharing an unwritable list",
-         [](int n) { return writableLeavingOut(keysReferringToAnUnwritableList(n)); }, 300, 1200,
-         [](int n) { return qint64(n); }},
+        {"reader: pairs over a NUL", doubledArraysOverANul, 8, true},
+        {"reader: keys sharing a refused array", keysReferringToARefusedArray, 300, false},
+        {"reader: dictionaries sharing a long refused key", dictionariesSharingARefusedKey, 100, false},
+        {"save: pairs over a date past 9999", doubledDictionariesOverADate, 8, true},
+        {"save: keys sharing an unwritable list", keysReferringToAnUnwritableList, 300, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const Judged small = c.judge(c.small);
-        const Judged large = c.judge(c.large);
-        EXPECT_EQ(small.leftOut, c.leftOut(c.small));
-        EXPECT_EQ(large.leftOut, c.leftOut(c.large));
-        // The input grows by large / small; so may the work, with room.
-        EXPECT_LE(large.work, 2 * small.work * c.large / c.small) << small.work << " then " << large.work;
+        qint64 work[2] = {};
+        for (const int i : {0, 1}) {
+            // Twice the levels, or four times the references.
+            const int size = c.small * (c.doubling ? 1 + i : 1 + 3 * i);
+            qint64 leftOut = 0;
+            work[i] = judge(c.input(size), &leftOut);
+            EXPECT_EQ(leftOut, c.doubling ? qint64(1) << size : size);
+        }
+        // The input grows two or four times; so may the work, with room.
+        EXPECT_LE(work[1], (c.doubling ? 4 : 8) * work[0]) << work[0] << " then " << work[1];
     }
 }
 
