@@ -932,6 +932,11 @@ TEST_F(UserDefaultsTest, SettingsSharingAContainerKeepTheirSizeOverSaves)
         EXPECT_EQ(reread.persistentDomain().size(), keys + 2);
         EXPECT_EQ(reread.objectForKey(QStringLiteral("Key%1").arg(keys - 1, 4, 10, QLatin1Char('0'))), shared);
         EXPECT_EQ(reread.objectForKey(QStringLiteral("Other")), QVariant::fromValue<qint64>(7));
+        // One changed alone: the others keep the value they shared.
+        UserDefaults(file).setObject(QVariantList{"changed"}, QStringLiteral("Key0000"));
+        const UserDefaults changed(file);
+        EXPECT_EQ(changed.objectForKey(QStringLiteral("Key0000")), QVariant(QVariantList{"changed"}));
+        EXPECT_EQ(changed.objectForKey(QStringLiteral("Key0001")), shared);
     }
 }
 
