@@ -477,6 +477,9 @@ TEST(PropertyListTest, LeavingOutKeepsEveryEntryTheReaderTakes)
         {"XML key refused", xml("<key>a&#xDFFF;b</key><string>v</string><key>k</key><true/>"),
          QVariantMap{{"k", true}}, {"'ab': The text holds an unpaired surrogate (U+DFFF)"}},
         {"XML root refused", "<plist><string>&#0;</string></plist>", QVariant(), {}},
+        // Named paths are cut in their middle: a key may be megabytes long.
+        {"XML key of a megabyte", xml("<key>" + QByteArray(1 << 20, 'm') + "&#0;</key><true/><key>k</key><true/>"),
+         QVariantMap{{"k", true}}, {"'" + QString(80, 'm') + "…" + QString(80, 'm') + "': The text holds a NUL character"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
