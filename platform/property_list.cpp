@@ -5,6 +5,7 @@
 #include "platform/property_list_binary.h"
 #include "platform/property_list_binary_writer.h"
 #include "platform/property_list_bounds.h"
+#include "platform/property_list_omissions.h"
 #include "platform/property_list_xml.h"
 #include "platform/scan_work.h"
 
@@ -24,7 +25,6 @@
 #include <memory>
 #include <optional>
 #include <utility>
-#include <vector>
 
 namespace sorvant {
 
@@ -58,41 +58,43 @@ QString dateText(const QDateTime& date)
 // *changed when that is not `value` itself: a tree already in that form
 // (settings read from a file, say) is answered as it is, shared, without a
 // copy. What has no such form answers invalid, with the reason; when
-// dropping, a dictionary entry holding such a value is left out instead
-// and named in the list of what was dropped.
+// leaving out, a dictionary entry holding such a value is left out instead
+// and counted in the omissions.
 class Normalizer
 {
 public:
-    // With `dropped`, entries that cannot be written are left out and listed there.
-    explicit Normalizer(QStringList* dropped) : m_dropped(dropped) {}
+    // With `dropped`, entries that cannot be written are left out and counted there.
+    explicit Normalizer(PropertyListOmissions* dropped) : m_trail(dropped) {}
 
     // A value met before in the tree (the same data in memory, as a binary
-    // list's shared objects are) is answered as it was then when it left
-    // nothing out, so the walk costs what the tree holds, not what it
-    // expands to; one that left something out is walked again, each place
-    // naming what it leaves out.
+    // list's shared objects are) is answered as it was then, what it left
+    // out counted again at this place, so the walk costs what the tree
+    // holds, not what it expands to. An answer that met the depth bound
+    // holds only where the value is met as deep.
     QVariant normalized(const QVariant& value, int depth, bool* changed)
     {
         if (depth > kMaximumDepth)
-            return refuse(QStringLiteral("The property list is nested too deeply"));
+            return refuseDepth();
         const std::optional<PropertyListIdentity> identity = identityOf(value);
         if (identity) {
-            if (const auto seen = m_seen.constFind(*identity); seen != m_seen.cend()) {
-                // Met deeper than before, it may now nest too deeply.
-                if (depth + seen->height > kMaximumDepth)
-                    return refuse(QStringLiteral("The property list is nested too deeply"));
-                m_deepest = std::max(m_deepest, depth + seen->height);
-                *changed = *changed || seen->changed;
-                return seen->value;
-            }
+            auto seen = m_seen.constFind(SeenKey{*identity, m_trail.isLeavingOut(), -1});
+            if (seen == m_seen.cend())
+                seen = m_seen.constFind(SeenKey{*identity, m_trail.isLeavingOut(), depth});
+            if (seen != m_seen.cend())
+                return metAgain(*seen, depth, changed);
         }
-        const qsizetype droppedBefore = m_dropped ? m_dropped->size() : 0;
+        const PropertyListTrail::Mark mark = m_trail.mark();
         const int deepestBefore = std::exchange(m_deepest, depth);
+        const qint64 depthRefusals = m_depthRefusals;
         bool changedHere = false;
         QVariant result = normalizedOnce(value, depth, &changedHere);
         *changed = *changed || changedHere;
-        if (identity && result.isValid() && (!m_dropped || m_dropped->size() == droppedBefore))
-            m_seen.insert(*identity, Seen{result, changedHere, m_deepest - depth});
+        if (identity) {
+            const bool refused = !result.isValid();
+            m_seen.insert(SeenKey{*identity, m_trail.isLeavingOut(), m_depthRefusals == depthRefusals ? -1 : depth},
+                          Seen{result, changedHere, m_deepest - depth, m_trail.below(mark),
+                               refused ? m_reason : QString(), refused ? m_trail.fromHere(m_reasonAt) : QStringList()});
+        }
         m_deepest = std::max(m_deepest, deepestBefore);
         return result;
     }
@@ -124,24 +126,53 @@ public:
     // Why the tree failed, and where.
     QString failureReason() const
     {
-        return m_reasonAt.isEmpty() ? m_reason : QStringLiteral("At '%1': %2").arg(m_reasonAt, m_reason);
+        return m_reasonAt.isEmpty() ? m_reason
+                                    : QStringLiteral("At '%1': %2").arg(m_reasonAt.join(QLatin1Char('/')), m_reason);
     }
 
 private:
-    // One step of the way to a value: a dictionary's key or an array's index.
-    struct Step
+    // A value met before: its identity, whether entries were being left
+    // out (inside an array they are not: the array is refused instead),
+    // and the depth it was met at when its answer depends on it (-1: any).
+    struct SeenKey
     {
-        const QString* key;
-        qsizetype index;
+        PropertyListIdentity identity;
+        bool leavingOut;
+        int depth;
+        friend bool operator==(const SeenKey&, const SeenKey&) = default;
+        friend size_t qHash(const SeenKey& key, size_t seed = 0)
+        {
+            return qHashMulti(seed, key.identity.first, key.identity.second, key.leavingOut, key.depth);
+        }
     };
-
-    // A value met before: what it was answered, and how far it nests.
+    // What it was answered, how far it nests, what it left out, and when
+    // refused why and where (from the value).
     struct Seen
     {
         QVariant value;
         bool changed;
         int height;
+        PropertyListTrail::Below below;
+        QString reason;
+        QStringList reasonAt;
     };
+
+    QVariant metAgain(const Seen& seen, int depth, bool* changed)
+    {
+        // Met deeper than before, it may now nest too deeply.
+        if (depth + seen.height > kMaximumDepth)
+            return refuseDepth();
+        m_deepest = std::max(m_deepest, depth + seen.height);
+        if (!seen.value.isValid()) {
+            m_reason = seen.reason;
+            m_reasonAt = m_trail.fromRoot(seen.reasonAt);
+            return {};
+        }
+        m_trail.meetAgain(seen.below);
+        *changed = *changed || seen.changed;
+        return seen.value;
+    }
+
     // Containers, and text long enough to be worth it, are told apart by
     // their identity; converted ones (a hash, a string list) are copies and
     // have none.
@@ -157,18 +188,13 @@ private:
     QVariant refuse(const QString& reason)
     {
         m_reason = reason;
-        m_reasonAt = where();
+        m_reasonAt = m_trail.steps();
         return {};
     }
-
-    // Where the value being looked at lies: "Window/Frames/2".
-    QString where() const
+    QVariant refuseDepth()
     {
-        QStringList steps;
-        for (const Step& step : m_path)
-            steps.append(step.key ? QString(*step.key).replace(QChar(0), QLatin1String("\\0"))
-                                  : QString::number(step.index));
-        return steps.join(QLatin1Char('/'));
+        ++m_depthRefusals;
+        return refuse(QStringLiteral("The property list is nested too deeply"));
     }
 
     // Text as written: a NUL cannot be in a property list, and an unpaired
@@ -195,29 +221,20 @@ private:
         return true;
     }
 
-    // Records the entry at the end of the path as left out, when dropping.
-    bool dropped()
-    {
-        if (!m_dropped)
-            return false;
-        const QString entry = where();
-        m_dropped->append(m_reasonAt == entry ? QStringLiteral("'%1': %2").arg(entry, m_reason)
-                                              : QStringLiteral("'%1': at '%2': %3").arg(entry, m_reasonAt, m_reason));
-        return true;
-    }
-
     QVariant map(const QVariantMap& map, int depth, bool* changed)
     {
         QVariantMap result;
         bool copying = false;
         for (auto it = map.cbegin(); it != map.cend(); ++it) {
-            m_path.push_back({&it.key(), 0});
+            m_trail.enterKey(it.key());
             bool itemChanged = false;
             QVariant item = isWritableText(it.key()) ? normalized(it.value(), depth + 1, &itemChanged) : QVariant();
             const bool leftOut = !item.isValid();
-            if (leftOut && !dropped())
+            if (leftOut)
+                m_trail.leaveOut(m_reason, m_reasonAt);
+            m_trail.leave();
+            if (leftOut && !m_trail.isLeavingOut())
                 return {};
-            m_path.pop_back();
             if ((itemChanged || leftOut) && !copying) {
                 copying = true;
                 for (auto before = map.cbegin(); before != it; ++before)
@@ -237,14 +254,14 @@ private:
     {
         QVariantList result;
         bool copying = false;
-        QStringList* const dropping = std::exchange(m_dropped, nullptr);
+        const bool leavingOut = m_trail.setLeavingOut(false);
         for (qsizetype i = 0; i < list.size(); ++i) {
-            m_path.push_back({nullptr, i});
+            m_trail.enterIndex(i);
             bool itemChanged = false;
             QVariant item = normalized(list.at(i), depth + 1, &itemChanged);
-            m_path.pop_back();
+            m_trail.leave();
             if (!item.isValid()) {
-                m_dropped = dropping;
+                m_trail.setLeavingOut(leavingOut);
                 return {};
             }
             if (itemChanged && !copying) {
@@ -255,7 +272,7 @@ private:
             if (copying)
                 result.append(std::move(item));
         }
-        m_dropped = dropping;
+        m_trail.setLeavingOut(leavingOut);
         *changed = *changed || copying;
         return copying ? QVariant(result) : QVariant(list);
     }
@@ -307,13 +324,15 @@ private:
         }
     }
 
-    QStringList* m_dropped;
+    // The way to the value being looked at, and what was left out.
+    PropertyListTrail m_trail;
     QString m_reason;
-    QString m_reasonAt;
-    std::vector<Step> m_path;
-    QHash<PropertyListIdentity, Seen> m_seen;
+    QStringList m_reasonAt;
+    QHash<SeenKey, Seen> m_seen;
     // The deepest level the walk of the value being looked at reached.
     int m_deepest = 0;
+    // How often the depth bound refused a value.
+    qint64 m_depthRefusals = 0;
 };
 
 // The value in property-list form; invalid, with the reason, when it has none.
@@ -370,7 +389,7 @@ QByteArray utf8PropertyList(const QByteArray& data)
 
 namespace {
 
-QVariant readPropertyList(const QByteArray& data, QString* error, QStringList* leftOut)
+QVariant readPropertyList(const QByteArray& data, QString* error, PropertyListOmissions* leftOut)
 {
     if (error)
         error->clear();
@@ -398,9 +417,9 @@ QVariant propertyListFromData(const QByteArray& data, QString* error)
     return readPropertyList(data, error, nullptr);
 }
 
-QVariant propertyListFromDataLeavingOut(const QByteArray& data, QStringList* leftOut, QString* error)
+QVariant propertyListFromDataLeavingOut(const QByteArray& data, PropertyListOmissions* leftOut, QString* error)
 {
-    QStringList dropped;
+    PropertyListOmissions dropped;
     QVariant value = readPropertyList(data, error, &dropped);
     if (leftOut)
         *leftOut = std::move(dropped);
@@ -443,66 +462,6 @@ QByteArray binaryDataFromPropertyList(const QVariant& value, QString* error)
     return data;
 }
 
-namespace {
-
-void addExpandedSize(const QVariant& value, qint64 limit, int depth, qint64& total);
-
-template <typename Map>
-void addExpandedEntries(const Map& map, qint64 limit, int depth, qint64& total)
-{
-    for (auto it = map.cbegin(); it != map.cend() && total <= limit; ++it) {
-        total += it.key().size();
-        addExpandedSize(it.value(), limit, depth + 1, total);
-    }
-}
-
-// Adds what `value` expands to to `total`, until it passes `limit`.
-void addExpandedSize(const QVariant& value, qint64 limit, int depth, qint64& total)
-{
-    total += kPropertyListObjectCost;
-    if (depth > kMaximumDepth) {
-        total = std::max(total, limit + 1);
-        return;
-    }
-    switch (value.typeId()) {
-    case QMetaType::QVariantMap:
-        addExpandedEntries(*static_cast<const QVariantMap*>(value.constData()), limit, depth, total);
-        return;
-    case QMetaType::QVariantHash:
-        addExpandedEntries(*static_cast<const QVariantHash*>(value.constData()), limit, depth, total);
-        return;
-    case QMetaType::QVariantList: {
-        const auto* list = static_cast<const QVariantList*>(value.constData());
-        for (auto it = list->cbegin(); it != list->cend() && total <= limit; ++it)
-            addExpandedSize(*it, limit, depth + 1, total);
-        return;
-    }
-    case QMetaType::QStringList: {
-        const auto* list = static_cast<const QStringList*>(value.constData());
-        for (auto it = list->cbegin(); it != list->cend() && total <= limit; ++it)
-            total += kPropertyListObjectCost + it->size();
-        return;
-    }
-    case QMetaType::QString:
-        total += static_cast<const QString*>(value.constData())->size();
-        return;
-    case QMetaType::QByteArray:
-        total += static_cast<const QByteArray*>(value.constData())->size();
-        return;
-    default:
-        return;
-    }
-}
-
-} // namespace
-
-qint64 propertyListExpandedSize(const QVariant& value, qint64 limit)
-{
-    qint64 total = 0;
-    addExpandedSize(value, limit, 0, total);
-    return total;
-}
-
 bool isPropertyListValue(const QVariant& value)
 {
     return storedValue(value, nullptr).isValid();
@@ -515,11 +474,11 @@ QVariant propertyListValue(const QVariant& value, QString* error)
     return storedValue(value, error);
 }
 
-QVariant writablePropertyListValue(const QVariant& value, QStringList* dropped, QString* error)
+QVariant writablePropertyListValue(const QVariant& value, PropertyListOmissions* dropped, QString* error)
 {
     if (error)
         error->clear();
-    QStringList leftOut;
+    PropertyListOmissions leftOut;
     bool changed = false;
     Normalizer normalizer(&leftOut);
     QVariant stored = normalizer.normalized(value, 0, &changed);

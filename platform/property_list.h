@@ -22,6 +22,8 @@
 // written, nor text holding a NUL or an unpaired surrogate (which the
 // reader does not read either), and neither can a tree holding one.
 
+#include "platform/property_list_expanded_size.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -31,6 +33,8 @@
 #include <functional>
 
 namespace sorvant {
+
+class PropertyListOmissions;
 
 // Parses an XML or binary property list. Answers an invalid QVariant, and the
 // reason in `error` when given (cleared first), when the data is not a
@@ -44,11 +48,13 @@ namespace sorvant {
 // (the settings): a dictionary entry whose key or value the reader refuses
 // (text holding a NUL or an unpaired surrogate, written or as a reference;
 // a binary integer past 64 bits; an array holding one is refused whole) is
-// left out and named in `leftOut`, one line each with its path and the
-// reason. A NUL written as such in XML text still refuses the whole list.
+// left out, and counted and named in `leftOut` with its path and the
+// reason (property_list_omissions.h): each place a shared value is met
+// counts, and the first few are named. A NUL written as such in XML text
+// still refuses the whole list.
 //   (bplist {"a": 1, "b": "x\0y"}) => {"a": 1}, leftOut {"'b': The text holds a NUL character"}
 //   ("junk")                       => invalid, leftOut {}
-[[nodiscard]] QVariant propertyListFromDataLeavingOut(const QByteArray& data, QStringList* leftOut,
+[[nodiscard]] QVariant propertyListFromDataLeavingOut(const QByteArray& data, PropertyListOmissions* leftOut,
                                                       QString* error = nullptr);
 
 // Answers the XML property list of `value`, or an empty array, and the reason
@@ -74,16 +80,6 @@ namespace sorvant {
 //   binaryDataFromPropertyList(QVariant())            => "" (error set)
 [[nodiscard]] QByteArray binaryDataFromPropertyList(const QVariant& value, QString* error = nullptr);
 
-// What `value` expands to when every reference to a shared value is met as
-// a copy, as a writer of XML or a description meets it: 16 bytes a value
-// and the UTF-16 units of each text and key and the bytes of each data.
-// The count stops once it passes `limit` and answers what it counted then
-// (so a tree of 2^40 references answers at once). Values nested deeper than
-// a property list may hold count as past the limit.
-//   propertyListExpandedSize(QVariantList{"ab", "ab"}, 1000)  => 52
-//   (12 levels of pairs over one 1 MB string, 64 MB)           => a little over 64 MB
-[[nodiscard]] qint64 propertyListExpandedSize(const QVariant& value, qint64 limit);
-
 // YES when `value` and everything inside it can be written as a property list.
 //   isPropertyListValue(QVariantList{1, "a"})       => true
 //   isPropertyListValue(QVariant::fromValue(nullptr)) => false
@@ -101,13 +97,13 @@ namespace sorvant {
 
 // propertyListValue() with every dictionary entry that has no property-list
 // form left out (an array that holds such a value is left out whole from
-// its dictionary); `dropped` gets one line per entry left out, its path and
-// the reason. Invalid, with the reason in `error`, only when the root
+// its dictionary), counted and named in `dropped` with its path and the
+// reason, each place a shared value is met counting once. Invalid, with the reason in `error`, only when the root
 // itself, or an array on the way to it, cannot be written.
 //   ({"a": 1, "b": nullptr})  => {"a": 1}, dropped {"'b': A value of type std::nullptr_t has…"}
 //   ({"w": {"d": 10000-01-01}}) => {"w": {}}, dropped {"'w/d': The date … lies outside…"}
 //   (QVariant())              => invalid
-[[nodiscard]] QVariant writablePropertyListValue(const QVariant& value, QStringList* dropped,
+[[nodiscard]] QVariant writablePropertyListValue(const QVariant& value, PropertyListOmissions* dropped,
                                                  QString* error = nullptr);
 
 // Reads the property list in the file at `path` (XML or binary). Answers an

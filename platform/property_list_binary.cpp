@@ -2,6 +2,7 @@
 
 #include "platform/property_list.h"
 #include "platform/property_list_bounds.h"
+#include "platform/property_list_omissions.h"
 #include "platform/property_list_text.h"
 #include "platform/property_list_xml.h"
 #include "platform/scan_work.h"
@@ -50,7 +51,7 @@ void freeAside(QVariantList values)
 class BinaryReader
 {
 public:
-    BinaryReader(const QByteArray& data, QStringList* leftOut) : m_data(data), m_leftOut(leftOut) {}
+    BinaryReader(const QByteArray& data, PropertyListOmissions* leftOut) : m_data(data), m_trail(leftOut) {}
 
     QVariant read(QString* error)
     {
@@ -68,13 +69,17 @@ public:
         case Outcome::Read:
             return value;
         case Outcome::Refused:
-            return fail(error, m_reasonAt.isEmpty() ? m_reason : QStringLiteral("At '%1': %2").arg(m_reasonAt, m_reason));
+            return fail(error, m_reasonAt.isEmpty() ? m_reason
+                                                    : QStringLiteral("At '%1': %2").arg(m_reasonAt.join(QLatin1Char('/')), m_reason));
         case Outcome::Damaged:
             return fail(error, QStringLiteral("The binary property list is damaged: %1").arg(m_reason));
         case Outcome::Stopped:
             for (const QVariant& kept : std::as_const(m_shared))
                 m_unfinished.append(kept);
+            for (const Judged& judged : std::as_const(m_judged))
+                m_unfinished.append(judged.value);
             m_shared.clear();
+            m_judged.clear();
             freeAside(std::move(m_unfinished));
             return fail(error, QStringLiteral("The reading was stopped"));
         }
@@ -97,25 +102,8 @@ private:
     Outcome refused(const QString& reason)
     {
         m_reason = reason;
-        m_reasonAt = where();
+        m_reasonAt = m_trail.steps();
         return Outcome::Refused;
-    }
-
-    // One step of the way to a value: a dictionary's key, or an array's
-    // index (the key null), made text only for a reason.
-    struct Step
-    {
-        QString key;
-        quint64 index = 0;
-    };
-
-    // Where the value being read lies: "Window/Frames/2".
-    QString where() const
-    {
-        QStringList steps;
-        for (const Step& step : m_path)
-            steps.append(step.key.isNull() ? QString::number(step.index) : step.key);
-        return steps.join(QLatin1Char('/'));
     }
 
     std::optional<quint64> countAt(qsizetype& at) const { return binaryPropertyListCount(m_data, m_end, at); }
@@ -126,8 +114,8 @@ private:
     // The object `index`. One met a second time is read again and kept, so
     // that from then on every reference to it shares one value (Qt's
     // values share their data): read whole, each object is read at most
-    // twice. One whose reading left something out is not kept, so that
-    // each place it is met names what it leaves out.
+    // twice. What reading it left out, or why it was refused, is kept with
+    // it and named again at each place it is met, without reading it.
     Outcome object(quint64 index, int depth, QVariant& value)
     {
         if (index >= m_objectCount)
@@ -136,17 +124,49 @@ private:
             return Outcome::Stopped;
         quint8& visits = m_visits[qsizetype(index)];
         if (visits > 1) {
+            // A reference met is a step, read or not.
+            countScanWork(1);
             if (const auto kept = m_shared.constFind(index); kept != m_shared.cend()) {
                 value = *kept;
                 return Outcome::Read;
             }
+            if (const auto judged = m_judged.constFind(index); judged != m_judged.cend())
+                return metAgain(*judged, value);
         }
         visits = quint8(std::min(visits + 1, 2));
-        const qsizetype leftOut = m_leftOut ? m_leftOut->size() : 0;
+        const PropertyListTrail::Mark mark = m_trail.mark();
         const Outcome outcome = newObject(index, depth, value);
-        if (outcome == Outcome::Read && visits > 1 && (!m_leftOut || m_leftOut->size() == leftOut))
+        if (visits < 2 || (outcome != Outcome::Read && outcome != Outcome::Refused))
+            return outcome;
+        PropertyListTrail::Below below = m_trail.below(mark);
+        if (outcome == Outcome::Read && below.count == 0)
             m_shared.insert(index, value);
+        else
+            m_judged.insert(index, Judged{outcome, value, std::move(below), m_reason, m_trail.fromHere(m_reasonAt)});
         return outcome;
+    }
+
+    // An object read before that left something out or was refused.
+    struct Judged
+    {
+        Outcome outcome;
+        QVariant value;
+        PropertyListTrail::Below below;
+        QString reason;
+        // Where it was refused, from the object.
+        QStringList at;
+    };
+
+    Outcome metAgain(const Judged& judged, QVariant& value)
+    {
+        if (judged.outcome == Outcome::Refused) {
+            m_reason = judged.reason;
+            m_reasonAt = m_trail.fromRoot(judged.at);
+            return Outcome::Refused;
+        }
+        m_trail.meetAgain(judged.below);
+        value = judged.value;
+        return Outcome::Read;
     }
 
     Outcome newObject(quint64 index, int depth, QVariant& value)
@@ -366,8 +386,11 @@ private:
         if ((kind != 0x5 && kind != 0x6) || !count)
             return QStringLiteral("?");
         const char* bytes = m_data.constData() + at;
+        // No longer than a path is shown: the key may be megabytes long.
         const qsizetype longest = PropertyListTextCut::longest();
-        const qsizetype shown = longest < 0 ? qsizetype(*count) : std::min(qsizetype(*count), longest);
+        qsizetype shown = longest < 0 ? qsizetype(*count) : std::min(qsizetype(*count), longest);
+        shown = std::min(shown, PropertyListOmissions::kLongestPath + 1);
+        countScanWork(shown);
         QString name;
         for (qsizetype i = 0; i < shown; ++i) {
             const char16_t c = kind == 0x5 ? char16_t(static_cast<unsigned char>(bytes[i]))
@@ -406,10 +429,10 @@ private:
         QVariantList list;
         list.reserve(qsizetype(refs->second));
         for (quint64 i = 0; i < refs->second; ++i) {
-            m_path.append(Step{QString(), i});
+            m_trail.enterIndex(qsizetype(i));
             QVariant item;
             const Outcome outcome = object(reference(refs->first, i), depth + 1, item);
-            m_path.removeLast();
+            m_trail.leave();
             if (outcome == Outcome::Stopped)
                 m_unfinished.append(QVariant(std::move(list)));
             if (outcome != Outcome::Read)
@@ -434,52 +457,51 @@ private:
                 return damaged(QStringLiteral("a dictionary's key is not text"));
             // A key refused is named as it would read, its NUL as "\0" and
             // an unpaired surrogate as "\uD800".
-            m_path.append(Step{outcome == Outcome::Read ? key.toString() : keyName(reference(refs->first, i)), 0});
+            m_trail.enterKey(outcome == Outcome::Read ? key.toString() : keyName(reference(refs->first, i)));
             if (outcome == Outcome::Refused)
-                m_reasonAt = where();
+                m_reasonAt = m_trail.steps();
             QVariant item;
             if (outcome == Outcome::Read)
                 outcome = object(reference(refs->first, count + i), depth + 1, item);
             if (outcome == Outcome::Stopped)
                 m_unfinished.append(QVariant(std::move(map)));
-            if (outcome == Outcome::Damaged || outcome == Outcome::Stopped || (outcome == Outcome::Refused && !m_leftOut))
+            if (outcome == Outcome::Damaged || outcome == Outcome::Stopped
+                || (outcome == Outcome::Refused && !m_trail.isLeavingOut()))
                 return outcome;
-            if (outcome == Outcome::Refused) {
-                const QString entry = where();
-                m_leftOut->append(m_reasonAt == entry ? QStringLiteral("'%1': %2").arg(entry, m_reason)
-                                                      : QStringLiteral("'%1': at '%2': %3").arg(entry, m_reasonAt, m_reason));
-            } else {
+            if (outcome == Outcome::Refused)
+                m_trail.leaveOut(m_reason, m_reasonAt);
+            else
                 map.insert(key.toString(), std::move(item));
-            }
-            m_path.removeLast();
+            m_trail.leave();
         }
         value = std::move(map);
         return Outcome::Read;
     }
 
     const QByteArray& m_data;
-    QStringList* const m_leftOut;
+    // The way to the value being read, and what was left out.
+    PropertyListTrail m_trail;
     int m_offsetSize = 0;
     int m_referenceSize = 0;
     quint64 m_objectCount = 0;
     quint64 m_table = 0;
     // Where the objects' area ends: at the trailer.
     qsizetype m_end = 0;
-    QList<Step> m_path;
     QString m_reason;
-    QString m_reasonAt;
+    QStringList m_reasonAt;
     PropertyListStopCheck m_stop;
     // How often each object was met, up to 2, and the values of those met
-    // twice or more.
+    // twice or more: apart, those that left something out or were refused.
     QList<quint8> m_visits;
     QHash<quint64, QVariant> m_shared;
+    QHash<quint64, Judged> m_judged;
     // When stopped, the containers that were being read.
     QVariantList m_unfinished;
 };
 
 } // namespace
 
-QVariant readBinaryPropertyList(const QByteArray& data, QString* error, QStringList* leftOut)
+QVariant readBinaryPropertyList(const QByteArray& data, QString* error, PropertyListOmissions* leftOut)
 {
     if (error)
         error->clear();

@@ -5,7 +5,7 @@
 // objects and references lie inside the data, no container holds itself,
 // and nesting, expansion and what is held are bounded, so the reader may
 // recurse. An object referred to from many places is read at most twice
-// and then shared by every reference to it.
+// and then shared by every reference to it, what it left out included.
 //
 // What the file holds is read as it is or refused, never altered: text
 // holding a NUL or an unpaired surrogate, and an integer that does not fit
@@ -22,6 +22,8 @@
 
 namespace sorvant {
 
+class PropertyListOmissions;
+
 // The tree of the binary property list `data`, which has passed
 // isBoundedBinaryPropertyList(). Invalid, with the reason in `error` when
 // given (cleared first), when it is damaged or holds what is refused; the
@@ -33,11 +35,13 @@ namespace sorvant {
 // Texts are cut as the thread's PropertyListTextCut asks
 // (property_list_text.h).
 // With `leftOut`, a dictionary entry whose key or value is refused (an
-// array holding one is refused whole) is left out instead, with a line
-// naming it and why; the root itself refused still fails.
+// array holding one is refused whole) is left out instead, counted and
+// named there (property_list_omissions.h); the root itself refused still
+// fails. A shared object is judged once: what it leaves out is counted at
+// every place it is met, without reading it again.
 //   ({"a": 1, "b": "x\0"}, leftOut) => {"a": 1}, leftOut {"'b': The text holds a NUL character"}
 //   ({"a": 1, "b": "x\0"})          => invalid, "At 'b': The text holds a NUL character"
 [[nodiscard]] QVariant readBinaryPropertyList(const QByteArray& data, QString* error = nullptr,
-                                              QStringList* leftOut = nullptr);
+                                              PropertyListOmissions* leftOut = nullptr);
 
 } // namespace sorvant

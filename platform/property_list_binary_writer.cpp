@@ -73,6 +73,15 @@ bool isAscii(const QString& text)
 // Text and data shorter than this are told apart by their value alone.
 constexpr qsizetype kShortValue = 64;
 
+// A number, boolean or date as the writer tells them apart.
+struct ScalarKey
+{
+    int type;
+    quint64 bits;
+    friend bool operator==(const ScalarKey&, const ScalarKey&) = default;
+    friend size_t qHash(const ScalarKey& key, size_t seed = 0) { return qHashMulti(seed, key.type, key.bits); }
+};
+
 class BinaryWriter
 {
 public:
@@ -115,13 +124,14 @@ private:
         QVariant value;
         QList<quint64> references;
     };
-    // The index of the object for `value`, added with all it holds when it
-    // is new; nothing once the list passes the limit. The bytes counted are
-    // fewer than those written (a byte a marker and a reference), so that
-    // only what is past the limit stops here.
+    // The index of the object for `value`, added with all it holds when no
+    // equal one was; nothing once the list passes the limit. The bytes
+    // counted are fewer than those written (a byte a marker and a
+    // reference), so that only what is past the limit stops here.
     std::optional<quint64> add(const QVariant& value)
     {
-        // Short text and data are told apart by value alone.
+        // A value met again in memory is found without a walk; short text
+        // and data are told apart by value alone.
         const std::optional<PropertyListIdentity> identity = propertyListIdentity(value, kShortValue);
         if (identity) {
             if (const auto seen = m_byIdentity.constFind(*identity); seen != m_byIdentity.cend())
@@ -135,14 +145,18 @@ private:
         case QMetaType::QVariantList:
             index = addList(*static_cast<const QVariantList*>(value.constData()));
             break;
-        case QMetaType::QString:
-            index = addEqual(m_texts, *static_cast<const QString*>(value.constData()));
+        case QMetaType::QString: {
+            const auto* text = static_cast<const QString*>(value.constData());
+            index = addEqual(m_texts, *text, value, text->size());
             break;
-        case QMetaType::QByteArray:
-            index = addEqual(m_data, *static_cast<const QByteArray*>(value.constData()));
+        }
+        case QMetaType::QByteArray: {
+            const auto* data = static_cast<const QByteArray*>(value.constData());
+            index = addEqual(m_data, *data, value, data->size());
             break;
+        }
         default:
-            index = addNew(value, 16);
+            index = addScalar(value);
             break;
         }
         if (index && identity)
@@ -161,20 +175,55 @@ private:
 
     // Equal text is one object, as keys repeated in many dictionaries are,
     // and so is equal data: a reader may give a shared object as two values.
-    template <typename Value>
-    std::optional<quint64> addEqual(QHash<Value, quint64>& added, const Value& value)
+    // Equal numbers, booleans and dates are one object too, so that equal
+    // containers hold the same objects.
+    template <typename Key>
+    std::optional<quint64> addEqual(QHash<Key, quint64>& added, const Key& key, const QVariant& value,
+                                    qsizetype bytes)
     {
-        if (const auto seen = added.constFind(value); seen != added.cend())
+        if (const auto seen = added.constFind(key); seen != added.cend())
             return *seen;
-        const std::optional<quint64> index = addNew(QVariant(value), value.size());
+        const std::optional<quint64> index = addNew(value, bytes);
         if (index)
-            added.insert(value, *index);
+            added.insert(key, *index);
         return index;
     }
 
+    // A number, boolean or date, told apart by its type and its bits (so
+    // -0.0 is not 0.0, and a date by its millisecond, as it is written).
+    std::optional<quint64> addScalar(const QVariant& value)
+    {
+        quint64 bits = 0;
+        switch (value.typeId()) {
+        case QMetaType::Double: {
+            const double number = value.toDouble();
+            std::memcpy(&bits, &number, sizeof bits);
+            break;
+        }
+        case QMetaType::QDateTime:
+            bits = quint64(value.toDateTime().toMSecsSinceEpoch());
+            break;
+        case QMetaType::LongLong:
+            bits = quint64(value.toLongLong());
+            break;
+        default:
+            bits = value.toULongLong();
+            break;
+        }
+        return addEqual(m_scalars, ScalarKey{value.typeId(), bits}, value, 16);
+    }
+
+    // Containers are written once for each value they hold, however they
+    // were shared in memory: what they hold is added first, each equal
+    // value one object, so equal containers refer to the same objects and
+    // are found by their references (hashed and compared, a step an
+    // entry). One equal to a container written before added nothing, and
+    // its place, reserved first so that a container comes before what it
+    // holds, is given back.
     std::optional<quint64> addMap(const QVariantMap& map)
     {
-        const std::optional<quint64> index = addNew(QVariant(map), 2 * map.size());
+        const qsizetype bytes = 2 * map.size();
+        const std::optional<quint64> index = addNew(QVariant(map), bytes);
         if (!index)
             return std::nullopt;
         QList<quint64> references(2 * map.size());
@@ -187,13 +236,13 @@ private:
             references[i] = *key;
             references[map.size() + i] = *item;
         }
-        m_objects[qsizetype(*index)].references = std::move(references);
-        return index;
+        return settled(m_maps, *index, std::move(references), bytes);
     }
 
     std::optional<quint64> addList(const QVariantList& list)
     {
-        const std::optional<quint64> index = addNew(QVariant(list), list.size());
+        const qsizetype bytes = list.size();
+        const std::optional<quint64> index = addNew(QVariant(list), bytes);
         if (!index)
             return std::nullopt;
         QList<quint64> references;
@@ -204,7 +253,22 @@ private:
                 return std::nullopt;
             references.append(*reference);
         }
-        m_objects[qsizetype(*index)].references = std::move(references);
+        return settled(m_lists, *index, std::move(references), bytes);
+    }
+
+    // The container reserved at `index` holding `references`: an equal one
+    // written before when its place is still the last, else itself.
+    quint64 settled(QHash<QList<quint64>, quint64>& written, quint64 index, QList<quint64> references,
+                    qsizetype bytes)
+    {
+        if (const auto equal = written.constFind(references);
+            equal != written.cend() && index + 1 == quint64(m_objects.size())) {
+            m_objects.removeLast();
+            m_counted -= 1 + bytes;
+            return *equal;
+        }
+        written.insert(references, index);
+        m_objects[qsizetype(index)].references = std::move(references);
         return index;
     }
 
@@ -284,6 +348,10 @@ private:
     QHash<PropertyListIdentity, quint64> m_byIdentity;
     QHash<QString, quint64> m_texts;
     QHash<QByteArray, quint64> m_data;
+    QHash<ScalarKey, quint64> m_scalars;
+    // Containers written, by the objects they refer to.
+    QHash<QList<quint64>, quint64> m_maps;
+    QHash<QList<quint64>, quint64> m_lists;
 };
 
 } // namespace

@@ -1,10 +1,12 @@
 #pragma once
 // Writing the binary form of property lists ("bplist00"), which the reader
 // of property_list_binary.h reads. Unlike XML it keeps what a tree shares:
-// a value met again (the same data in memory, as the values a binary list's
-// shared objects are read into) is written once and referred to, and so is
-// equal text. A tree read from a binary list is written about as large as
-// it was read, however often it refers to its shared values.
+// equal values are written once and referred to, containers as well as
+// text, data and numbers, however they were shared in memory (a reader
+// may give one shared object as two values). A tree read from a binary
+// list is written about as large as it was read, however often it refers
+// to its shared values, and read and written again and again it keeps
+// its size.
 
 #include <QByteArray>
 #include <QVariant>

@@ -8,7 +8,7 @@
 // do not check that the data is a well-formed property list; the readers
 // do that. What a tree expands to when every reference is met as a copy is
 // not bounded here: whoever expands it (the writers, a description) counts
-// as it goes (propertyListExpandedSize() in property_list.h).
+// as it goes (property_list_expanded_size.h).
 
 #include <QByteArray>
 #include <QByteArrayView>

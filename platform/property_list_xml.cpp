@@ -4,8 +4,9 @@
 // the writer share the element vocabulary and the scans.
 
 #include "platform/markup_tags.h"
-#include "platform/property_list.h"
 #include "platform/property_list_bounds.h"
+#include "platform/property_list_expanded_size.h"
+#include "platform/property_list_omissions.h"
 #include "platform/property_list_text.h"
 #include "platform/scan_work.h"
 
@@ -257,7 +258,7 @@ std::optional<QByteArray> dataValue(const QByteArray& text, PropertyListStopChec
 class Reader
 {
 public:
-    Reader(const QByteArray& data, QStringList* leftOut) : m_data(data), m_leftOut(leftOut) {}
+    Reader(const QByteArray& data, PropertyListOmissions* leftOut) : m_data(data), m_leftOut(leftOut) {}
 
     QVariant read(QString* error)
     {
@@ -284,7 +285,7 @@ private:
         // An array holding a refused value is refused whole, with the
         // first such value's reason and place.
         QString refusal;
-        QString refusalAt;
+        QStringList refusalAt;
         // The value after a refused key is read and left out with it.
         bool skipValue = false;
     };
@@ -292,7 +293,7 @@ private:
     struct Refusal
     {
         QString reason;
-        QString at;
+        QStringList at;
     };
 
     bool fail(const QString& reason)
@@ -569,13 +570,13 @@ private:
     }
 
     // Where the value being placed goes: "Window/Frames/2".
-    QString where() const
+    QStringList steps() const
     {
         QStringList steps;
         for (const Container& container : m_open)
             steps.append(container.element == Element::Array ? QString::number(container.list.size())
                                                              : container.key);
-        return steps.join(QLatin1Char('/'));
+        return steps;
     }
 
     // Places a refused value (leaving out): a dictionary leaves its entry
@@ -589,7 +590,8 @@ private:
         if (top.element == Element::Array) {
             if (top.refusal.isEmpty()) {
                 top.refusal = refusal.reason;
-                top.refusalAt = refusal.at.isEmpty() ? where() : refusal.at;
+                // Its place is wanted only while entries are named.
+                top.refusalAt = refusal.at.isEmpty() && m_leftOut->isNaming() ? steps() : refusal.at;
             }
             top.list.append(QVariant());
             return true;
@@ -605,10 +607,10 @@ private:
             top.hasKey = false;
             return true;
         }
-        const QString entry = where();
-        const QString at = refusal.at.isEmpty() ? entry : refusal.at;
-        m_leftOut->append(at == entry ? QStringLiteral("'%1': %2").arg(entry, refusal.reason)
-                                      : QStringLiteral("'%1': at '%2': %3").arg(entry, at, refusal.reason));
+        if (m_leftOut->isNaming())
+            m_leftOut->leaveOut({steps(), refusal.at, refusal.reason});
+        else
+            m_leftOut->count(1);
         top.hasKey = isKey;
         top.skipValue = isKey;
         return true;
@@ -725,7 +727,7 @@ private:
     const QByteArray& m_data;
     // Where refused values are named when they are left out; null when a
     // refused value fails the whole list.
-    QStringList* const m_leftOut;
+    PropertyListOmissions* const m_leftOut;
     Refusal m_refusal;
     QString m_refusedKey;
     qsizetype m_at = 0;
@@ -901,7 +903,7 @@ std::optional<qint64> xmlDateSeconds(const QDateTime& date)
     return whole;
 }
 
-QVariant readXmlPropertyList(const QByteArray& utf8, QString* error, QStringList* leftOut)
+QVariant readXmlPropertyList(const QByteArray& utf8, QString* error, PropertyListOmissions* leftOut)
 {
     if (error)
         error->clear();

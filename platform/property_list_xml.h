@@ -43,6 +43,8 @@ class QDateTime;
 
 namespace sorvant {
 
+class PropertyListOmissions;
+
 // Property-list dates count seconds from 2001-01-01 00:00:00 UTC.
 inline constexpr qint64 kPropertyListReferenceDate = 978307200;
 
@@ -58,15 +60,16 @@ inline constexpr qint64 kPropertyListReferenceDate = 978307200;
 // `error` (cleared first), when it is not one. With `leftOut`, a
 // dictionary entry whose key or text holds a reference to NUL or to a
 // surrogate (an array holding one is refused whole) is left out instead,
-// with a line naming it and why; such a root still fails. Texts and keys
-// are cut as the thread's PropertyListTextCut asks (property_list_text.h).
+// counted and named there (property_list_omissions.h); such a root still
+// fails. Texts and keys are cut as the thread's PropertyListTextCut asks
+// (property_list_text.h).
 //   readXmlPropertyList("<plist><integer>7</integer></plist>") => qint64 7
 //   readXmlPropertyList("<string>a&#10;&amp;</string>")        => "a\n&"
 //   readXmlPropertyList("") / ("<plist></plist>")              => invalid
 //   ("<dict><key>a</key><true/><key>b</key><string>&#0;</string></dict>", leftOut)
 //       => {a: true}, leftOut {"'b': The text holds a NUL character"}
 [[nodiscard]] QVariant readXmlPropertyList(const QByteArray& utf8, QString* error = nullptr,
-                                           QStringList* leftOut = nullptr);
+                                           PropertyListOmissions* leftOut = nullptr);
 
 // The XML property list of `value`, which must already be in the form
 // propertyListValue() answers (maps, lists, QString, qint64, quint64,

@@ -6,6 +6,7 @@
 #include "platform/path_semantics.h"
 #include "platform/property_list.h"
 #include "platform/property_list_bounds.h"
+#include "platform/property_list_omissions.h"
 #include "platform/property_list_xml.h"
 #include "platform/xdg_folders.h"
 
@@ -311,13 +312,13 @@ UserDefaults::FileState UserDefaults::readFileContents(const QString& path, QVar
     // A value the reader refuses (text holding a NUL, an integer past 64
     // bits…) costs its own setting only: the others are read, and the file
     // is not set aside as damaged for it.
-    QStringList leftOut;
+    PropertyListOmissions leftOut;
     const QVariant root = propertyListFromDataLeavingOut(data, &leftOut, &error);
     if (root.typeId() == QMetaType::QVariantMap) {
         *domain = root.toMap();
         if (!leftOut.isEmpty())
             *problem = QStringLiteral("The user defaults '%1' hold settings that cannot be read, which are left out: %2")
-                           .arg(path, leftOut.join(QLatin1String("; ")));
+                           .arg(path, leftOut.summary());
         return FileState::Read;
     }
     *problem = QStringLiteral("The user defaults '%1' are damaged (%2)")
@@ -378,11 +379,12 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
     applyChanges(disk, changes);
     // A value the file gave but that cannot be written back (a binary
     // list's date past the year 9999) is left out, said once, and the rest
-    // saved: one value never costs the others.
-    QStringList dropped;
+    // saved: one value never costs the others. However many places share
+    // it, it is said in one line.
+    PropertyListOmissions dropped;
     disk = writablePropertyListValue(disk, &dropped).toMap();
-    for (const QString& entry : std::as_const(dropped))
-        logWarning(QStringLiteral("A setting of '%1' cannot be saved and is left out: %2").arg(path, entry));
+    if (!dropped.isEmpty())
+        logWarning(QStringLiteral("Settings of '%1' that cannot be saved are left out: %2").arg(path, dropped.summary()));
     QString error;
     bool wroteBinary = false;
     const QByteArray bytes = encodedSettings(disk, binary, &wroteBinary, &error);

@@ -1,7 +1,9 @@
 #include "platform/property_list.h"
 #include "platform/property_list_bounds.h"
+#include "platform/property_list_omissions.h"
 #include "platform/scan_work.h"
 
+#include "tests/support/binary_property_list.h"
 #include "tests/support/peak_memory.h"
 
 #include <QDateTime>
@@ -9,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 
 using namespace sorvant;
@@ -86,6 +89,10 @@ TEST(BinaryPropertyListWriterTest, EveryValueReadsBackAsItWas)
 // binary list shares stays shared when it is written again.
 TEST(BinaryPropertyListWriterTest, SharedValuesAreWrittenOnce)
 {
+    // Equal frames made apart, as a reader gives one shared object twice.
+    QVariantList frames;
+    for (int i = 0; i < 500; ++i)
+        frames.append(QVariantMap{{"x", 0}, {"y", 22}, {"w", 800}, {"h", 600}, {"Title", QStringLiteral("Main")}});
     QVariantList styles;
     for (int i = 0; i < 5000; ++i) {
         // Keys and a font name made apart, equal only in their text.
@@ -100,6 +107,8 @@ TEST(BinaryPropertyListWriterTest, SharedValuesAreWrittenOnce)
         {"4,000 references to 1 MB", fannedOut(4000, megabyteText()), 1024 * 1024 + 32 * 1024},
         {"12 levels of pairs over 1 MB", doubling(12, megabyteText()), 1024 * 1024 + 1024},
         {"5,000 dictionaries of equal keys", styles, 5000 * 24 + 10000},
+        {"500 equal frames made apart", frames, 500 * 2 + 256},
+        {"a list of equal lists made apart", QVariantList{frames, frames.mid(0, 250) + frames.mid(250)}, 500 * 2 + 256},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -149,13 +158,140 @@ TEST(PropertyListSharingTest, MakingASharedTreeWritableCostsWhatItHolds)
         SCOPED_TRACE(levels);
         const QVariant tree = doubling(levels, leaf);
         resetScanWork();
-        QStringList dropped;
+        PropertyListOmissions dropped;
         const QVariant writable = writablePropertyListValue(tree, &dropped);
         EXPECT_LE(scanWork(), 4 * levels + 2 * leaf.size());
         EXPECT_TRUE(dropped.isEmpty());
         // Answered as it is, shared.
         EXPECT_EQ(writable.toList().constData(), tree.toList().constData());
     }
+}
+
+// Binary {"k0": R, …}: `count` keys referring to one array R of `count`
+// numbers and a text holding a NUL, which the reader refuses whole.
+QByteArray keysReferringToARefusedArray(int count)
+{
+    QList<quint64> items(count, 2);
+    QList<QByteArray> objects{QByteArray(), QByteArray("\x53" "a\0b", 4), "\x10\x01",
+                              test::container(0xA, items << 1)};
+    QList<quint64> keys;
+    for (int i = 0; i < count; ++i) {
+        keys.append(quint64(objects.size()));
+        objects.append(test::marker(0x5, 6) + QByteArray::number(100000 + i));
+    }
+    objects[0] = test::container(0xD, keys + QList<quint64>(count, 3));
+    return test::binaryList(objects);
+}
+
+// Binary [{K: 1}, …]: `count` dictionaries sharing one key K of `count`
+// times 100 letters and a NUL, which the reader refuses.
+QByteArray dictionariesSharingARefusedKey(int count)
+{
+    QList<QByteArray> objects{QByteArray(), test::marker(0x5, quint64(count) * 100 + 1) + QByteArray(count * 100, 'k') + '\0',
+                              "\x10\x01"};
+    QList<quint64> dictionaries;
+    for (int i = 0; i < count; ++i) {
+        dictionaries.append(quint64(objects.size()));
+        objects.append(test::container(0xD, {1, 2}));
+    }
+    objects[0] = test::container(0xA, dictionaries);
+    return test::binaryList(objects);
+}
+
+// Binary [L, L], L = [L', L'], … `levels` times over {"s": "a\0b"}.
+QByteArray doubledArraysOverANul(int levels)
+{
+    QList<QByteArray> objects;
+    for (int i = 0; i < levels; ++i)
+        objects.append(test::container(0xA, {quint64(i + 1), quint64(i + 1)}));
+    objects += {test::container(0xD, {quint64(levels) + 1, quint64(levels) + 2}), "\x51s", QByteArray("\x53" "a\0b", 4)};
+    return test::binaryList(objects);
+}
+
+const QDateTime kPast9999(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc());
+
+// `count` keys referring to one list of `count` numbers and a date past 9999.
+QVariant keysReferringToAnUnwritableList(int count)
+{
+    const QVariantList list = QVariantList(count, QVariant::fromValue<qint64>(1)) << kPast9999;
+    QVariantMap map;
+    for (int i = 0; i < count; ++i)
+        map.insert(QString::number(100000 + i), list);
+    return map;
+}
+
+// `levels` dictionaries {"a": L, "b": L} over {"d": a date past 9999}.
+QVariant doubledDictionariesOverADate(int levels)
+{
+    QVariant level = QVariantMap{{"d", kPast9999}};
+    for (int i = 0; i < levels; ++i)
+        level = QVariantMap{{"a", level}, {"b", level}};
+    return level;
+}
+
+// Regression: a shared value that left something out, or was refused, was
+// judged again at every path to it, by the reader and by the save's check:
+// work doubled with each level of pairs over it, and grew with the square
+// of the references to a long refused array or key. Judged once, its work
+// is what the tree holds; what it left out still counts once a path.
+TEST(PropertyListSharingTest, ASharedValueIsJudgedOnceHoweverManyPathsReachIt)
+{
+    // Binary data is read, a tree made writable.
+    const auto judge = [](const QVariant& input, qint64* leftOutCount) {
+        PropertyListOmissions leftOut;
+        resetScanWork();
+        EXPECT_TRUE((input.typeId() == QMetaType::QByteArray
+                         ? propertyListFromDataLeavingOut(input.toByteArray(), &leftOut)
+                         : writablePropertyListValue(input, &leftOut))
+                        .isValid());
+        *leftOutCount = leftOut.count();
+        return scanWork();
+    };
+    const struct {
+        const char* name;
+        std::function<QVariant(int size)> input;
+        int small;
+        bool doubling;
+    } cases[] = {
+        {"reader: pairs over a NUL", doubledArraysOverANul, 8, true},
+        {"reader: keys sharing a refused array", keysReferringToARefusedArray, 300, false},
+        {"reader: dictionaries sharing a long refused key", dictionariesSharingARefusedKey, 100, false},
+        {"save: pairs over a date past 9999", doubledDictionariesOverADate, 8, true},
+        {"save: keys sharing an unwritable list", keysReferringToAnUnwritableList, 300, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        qint64 work[2] = {};
+        for (const int i : {0, 1}) {
+            // Twice the levels, or four times the references.
+            const int size = c.small * (c.doubling ? 1 + i : 1 + 3 * i);
+            qint64 leftOut = 0;
+            work[i] = judge(c.input(size), &leftOut);
+            EXPECT_EQ(leftOut, c.doubling ? qint64(1) << size : size);
+        }
+        // The input grows two or four times; so may the work, with room.
+        EXPECT_LE(work[1], (c.doubling ? 4 : 8) * work[0]) << work[0] << " then " << work[1];
+    }
+}
+
+// A value met first where the depth bound leaves part of it out keeps
+// that part where it is met higher up: an answer that met the bound holds
+// only at its depth.
+TEST(PropertyListSharingTest, AValueMetTooDeepFirstKeepsWhatFitsHigherUp)
+{
+    QVariant chain = QStringLiteral("leaf");
+    for (int i = 0; i < 250; ++i)
+        chain = QVariantMap{{"c", chain}};
+    const QVariant shared = QVariantMap{{"x", chain}, {"y", 1}};
+    QVariant deep = shared;
+    for (int i = 0; i < 300; ++i)
+        deep = QVariantMap{{"c", deep}};
+    PropertyListOmissions dropped;
+    // "deep" is walked before "top".
+    const QVariantMap writable = writablePropertyListValue(QVariantMap{{"deep", deep}, {"top", shared}}, &dropped).toMap();
+    EXPECT_EQ(dropped.count(), 1);
+    EXPECT_TRUE(dropped.summary().contains(QLatin1String("nested too deeply"))) << dropped.summary().toStdString();
+    EXPECT_EQ(writable.value("top").toMap().value("x"), chain);
 }
 
 // A value met again is still as deep as it nests: one shared near the top

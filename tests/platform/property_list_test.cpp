@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 #include "platform/property_list.h"
+#include "platform/property_list_omissions.h"
 #include "platform/property_list_xml.h"
 
 #include "tests/support/temp_tree.h"
@@ -271,12 +272,19 @@ TEST(PropertyListTest, WritableValueLeavesOutWhatCannotBeWritten)
          QVariantMap{{"k", true}}, {"'Recent': at 'Recent/1': The text holds a NUL"}},
         {"key that cannot be written", QVariantMap{{QString(QChar(0)), 1}, {"k", true}}, QVariantMap{{"k", true}},
          {"'\\0': The text holds a NUL"}},
+        // Regression: the path of what an array refused kept its steps, so
+        // it and every later entry were named at the wrong place.
+        {"dictionary in an array left out whole",
+         QVariantMap{{"A", QVariantList{QVariantMap{{"x", kYear10000}}}}, {"B", kYear10000}, {"k", true}},
+         QVariantMap{{"k", true}}, {"'A': at 'A/0/x': The date", "'B': The date"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QStringList dropped;
+        PropertyListOmissions omissions;
         QString error;
-        const QVariant writable = writablePropertyListValue(c.value, &dropped, &error);
+        const QVariant writable = writablePropertyListValue(c.value, &omissions, &error);
+        const QStringList dropped = omissions.named();
+        EXPECT_EQ(omissions.count(), dropped.size());
         EXPECT_EQ(writable, c.writable);
         EXPECT_TRUE(error.isEmpty()) << error.toStdString();
         ASSERT_EQ(dropped.size(), c.dropped.size()) << dropped.join('\n').toStdString();
@@ -285,7 +293,7 @@ TEST(PropertyListTest, WritableValueLeavesOutWhatCannotBeWritten)
         EXPECT_FALSE(xmlDataFromPropertyList(writable).isEmpty());
     }
     // A root that cannot be written has nothing to save.
-    QStringList dropped;
+    PropertyListOmissions dropped;
     QString error;
     EXPECT_FALSE(writablePropertyListValue(QVariantList{kYear10000}, &dropped, &error).isValid());
     EXPECT_TRUE(error.startsWith("At '0': The date")) << error.toStdString();
@@ -469,14 +477,17 @@ TEST(PropertyListTest, LeavingOutKeepsEveryEntryTheReaderTakes)
         {"XML key refused", xml("<key>a&#xDFFF;b</key><string>v</string><key>k</key><true/>"),
          QVariantMap{{"k", true}}, {"'ab': The text holds an unpaired surrogate (U+DFFF)"}},
         {"XML root refused", "<plist><string>&#0;</string></plist>", QVariant(), {}},
+        // Named paths are cut in their middle: a key may be megabytes long.
+        {"XML key of a megabyte", xml("<key>" + QByteArray(1 << 20, 'm') + "&#0;</key><true/><key>k</key><true/>"),
+         QVariantMap{{"k", true}}, {"'" + QString(80, 'm') + "…" + QString(80, 'm') + "': The text holds a NUL character"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QStringList leftOut;
+        PropertyListOmissions leftOut;
         QString error;
         const QVariant read = propertyListFromDataLeavingOut(c.data, &leftOut, &error);
         EXPECT_EQ(read, c.read);
-        EXPECT_EQ(leftOut, c.leftOut);
+        EXPECT_EQ(leftOut.named(), c.leftOut);
         EXPECT_EQ(error.isEmpty(), c.read.isValid()) << error.toStdString();
         // Read whole, the same data is refused.
         EXPECT_FALSE(propertyListFromData(c.data).isValid());
@@ -513,8 +524,9 @@ TEST(PropertyListTest, ADateThatCannotBeWrittenIsNamed)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        QStringList dropped;
-        (void)writablePropertyListValue(QVariantMap{{"When", c.date}}, &dropped);
+        PropertyListOmissions omissions;
+        (void)writablePropertyListValue(QVariantMap{{"When", c.date}}, &omissions);
+        const QStringList dropped = omissions.named();
         ASSERT_EQ(dropped.size(), 1);
         EXPECT_EQ(dropped.at(0), QStringLiteral("'When': The date %1 lies outside the years 1 to 9999 that a "
                                                 "property list holds")

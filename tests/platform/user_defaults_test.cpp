@@ -8,6 +8,9 @@
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temporary_home.h"
 #include "tests/support/temp_tree.h"
+#include "tests/support/binary_property_list.h"
+#include "tests/support/peak_memory.h"
+#include "platform/scan_work.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -27,6 +30,7 @@
 #include <limits>
 #include <functional>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <sys/inotify.h>
@@ -913,6 +917,139 @@ TEST_F(UserDefaultsTest, AValueTheReaderRefusesCostsOnlyItsOwnSetting)
         const QVariantMap saved = propertyListFromData(fileBytes(file)).toMap();
         EXPECT_EQ(saved, (QVariantMap{{"Kept", "kept"}, {"Other", QVariant::fromValue<qint64>(7)}, {"Added", true}}));
         EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), QStringList{QStringLiteral("defaults.plist")});
+    }
+}
+
+// Binary settings {"Key0000": S, …, "Other": 7}, S one object every key
+// refers to, as writers that keep what a tree shares write it: a window's
+// frame {"x", "y", "w", "h"} or a list of three numbers.
+QByteArray settingsReferringToOne(int keys, bool frame)
+{
+    using test::container;
+    QList<QByteArray> objects{QByteArray()};
+    QList<quint64> names;
+    for (int i = 0; i < keys; ++i) {
+        objects.append(test::marker(0x5, 7) + QStringLiteral("Key%1").arg(i, 4, 10, QLatin1Char('0')).toLatin1());
+        names.append(quint64(i + 1));
+    }
+    const auto shared = quint64(keys + 3);
+    objects += {"\x55Other", "\x10\x07"};
+    QList<quint64> values(keys, shared);
+    names.append(quint64(keys + 1));
+    values.append(quint64(keys + 2));
+    objects[0] = container(0xD, names + values);
+    if (frame)
+        objects += {container(0xD, {shared + 1, shared + 2, shared + 3, shared + 4, shared + 5, shared + 6, shared + 7,
+                                    shared + 8}),
+                    "\x51x", "\x51y", "\x51w", "\x51h", QByteArray("\x10\x00", 2), "\x10\x16", QByteArray("\x11\x03\x20", 3),
+                    QByteArray("\x11\x02\x58", 3)};
+    else
+        objects += {container(0xA, {shared + 1, shared + 2, shared + 3}), "\x10\x01", "\x10\x02", "\x10\x03"};
+    return test::binaryList(objects);
+}
+
+// Regression: a container many settings share was read as two values (the
+// first reference its own) and written once per value it was read as, so
+// every save of one changed setting added a copy: a frame used by 500 keys
+// grew 41 bytes a save, until every reference had its own. Equal
+// containers are written once, however they were shared.
+TEST_F(UserDefaultsTest, SettingsSharingAContainerKeepTheirSizeOverSaves)
+{
+    for (const auto& [name, keys, frame] : {std::tuple{"a frame used by 500 keys", 500, true},
+                                            std::tuple{"a list used by 3,000 keys", 3000, false}}) {
+        SCOPED_TRACE(name);
+        test::TempTree local;
+        const QByteArray data = settingsReferringToOne(keys, frame);
+        const QString file = local.writeFile("defaults.plist", data);
+        const QVariant shared = UserDefaults(file).objectForKey(QStringLiteral("Key0000"));
+        ASSERT_TRUE(shared.isValid());
+        QList<qint64> sizes;
+        for (int save = 0; save < 6; ++save) {
+            UserDefaults(file).setBool(save % 2 == 0, QStringLiteral("Changed"));
+            sizes.append(QFileInfo(file).size());
+        }
+        for (qsizetype i = 1; i < sizes.size(); ++i)
+            EXPECT_EQ(sizes.at(i), sizes.at(0)) << "save " << i + 1;
+        EXPECT_LE(sizes.at(0), data.size() + data.size() / 50);
+        const UserDefaults reread(file);
+        EXPECT_EQ(reread.persistentDomain().size(), keys + 2);
+        EXPECT_EQ(reread.objectForKey(QStringLiteral("Key%1").arg(keys - 1, 4, 10, QLatin1Char('0'))), shared);
+        EXPECT_EQ(reread.objectForKey(QStringLiteral("Other")), QVariant::fromValue<qint64>(7));
+        // One changed alone: the others keep the value they shared.
+        UserDefaults(file).setObject(QVariantList{"changed"}, QStringLiteral("Key0000"));
+        const UserDefaults changed(file);
+        EXPECT_EQ(changed.objectForKey(QStringLiteral("Key0000")), QVariant(QVariantList{"changed"}));
+        EXPECT_EQ(changed.objectForKey(QStringLiteral("Key0001")), shared);
+    }
+}
+
+// Binary settings {"Keep": "yes", "Pairs": level `levels`}, each level a
+// pair referring twice to the one below (an array, or a dictionary {"a",
+// "b"}), the lowest {"s": leaf}: `levels` doublings in a few hundred bytes.
+QByteArray settingsOfDoubledLevels(int levels, bool dictionaries, const QByteArray& leaf)
+{
+    using test::container;
+    // 0 root, 1 "Keep", 2 "yes", 3 "Pairs", 4 "s", 5 "a", 6 "b", 7 leaf, 8 the lowest level.
+    QList<QByteArray> objects{QByteArray(), "\x54Keep", "\x53yes", "\x55Pairs", "\x51s", "\x51" "a", "\x51" "b", leaf,
+                              container(0xD, {4, 7})};
+    for (int i = 0; i < levels; ++i) {
+        const auto below = quint64(objects.size() - 1);
+        objects.append(dictionaries ? container(0xD, {5, 6, below, below}) : container(0xA, {below, below}));
+    }
+    objects[0] = container(0xD, {1, 3, 2, quint64(objects.size() - 1)});
+    return test::binaryList(objects);
+}
+
+// Regression: a value left out, by the reader (text holding a NUL) or by
+// the save (a date past the year 9999), was judged again at every path to
+// it: 19 doubled levels over it in 200 bytes took seconds, hundreds of MB
+// and a WARNING line of 41 MB (or 524,288 lines) at each start. A shared
+// value is judged once, and what is left out is said in one short line.
+TEST_F(UserDefaultsTest, AValueLeftOutUnderDoubledLevelsCostsWhatTheFileHolds)
+{
+    double past9999 = 2.6e11;
+    quint64 bits = 0;
+    std::memcpy(&bits, &past9999, sizeof bits);
+    const struct {
+        const char* name;
+        bool dictionaries;
+        QByteArray leaf;
+    } cases[] = {
+        {"text holding a NUL under arrays", false, QByteArray("\x53" "a\0b", 4)},
+        {"a date past 9999 under dictionaries", true, char(0x33) + test::bigEndian(bits, 8)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        qint64 work[2] = {};
+        for (const int levels : {10, 19}) {
+            SCOPED_TRACE(levels);
+            test::TempTree local;
+            const QString file = local.writeFile("defaults.plist", settingsOfDoubledLevels(levels, c.dictionaries, c.leaf));
+            LogCapture log;
+            const auto readAndSaveTwice = [&] {
+                resetScanWork();
+                for (const bool changed : {true, false})
+                    UserDefaults(file).setBool(changed, QStringLiteral("Changed"));
+                work[levels == 19] = scanWork();
+            };
+            const qint64 growth = test::peakGrowthOf(readAndSaveTwice);
+            if (growth < 0)
+                readAndSaveTwice();
+            else
+                EXPECT_LE(growth, 128 * 1024 * 1024);
+            ASSERT_EQ(log.lines().size(), 1) << log.lines().join('\n').left(2000).toStdString();
+            const QString& warning = log.lines().at(0);
+            EXPECT_TRUE(warning.startsWith(QLatin1String("WARNING: "))) << warning.left(2000).toStdString();
+            EXPECT_TRUE(warning.contains(QStringLiteral("%1 entries, the first 5: 'Pairs/").arg(1 << levels)))
+                << warning.left(2000).toStdString();
+            EXPECT_LE(warning.size(), 4096);
+            const UserDefaults reread(file);
+            EXPECT_EQ(reread.objectForKey(QStringLiteral("Keep")), QVariant("yes"));
+            EXPECT_EQ(reread.objectForKey(QStringLiteral("Changed")), QVariant(false));
+            EXPECT_LE(QFileInfo(file).size(), 1024);
+        }
+        // Nine more doublings add what nine more levels hold, not 512 times the work.
+        EXPECT_LE(work[1], 3 * work[0]);
     }
 }
 
