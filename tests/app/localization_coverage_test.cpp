@@ -58,7 +58,10 @@ std::set<Entry> lookedUpTexts()
         QString table;
     } lookups[] = {
         {QRegularExpression(QStringLiteral(R"(\btr\(\s*)") + literal), QStringLiteral("Localizable")},
-        {QRegularExpression(QStringLiteral(R"(\btranslate\(\s*"[^"]*"\s*,\s*)") + literal), QStringLiteral("Localizable")},
+        // A context named for a Qt class ("QWidgetTextControl") is looked up in
+        // Qt's own catalogue, which the application loads beside ours.
+        {QRegularExpression(QStringLiteral(R"(\btranslate\(\s*"(?!Q[A-Z])[^"]*"\s*,\s*)") + literal),
+         QStringLiteral("Localizable")},
         {QRegularExpression(QStringLiteral(R"(\blocalizedToolkitString\(\s*)") + wrapped), QStringLiteral("Bundle")},
         // The lower libraries' texts (size units, pattern errors).
         {QRegularExpression(QStringLiteral(R"(\blocalizedText\(\s*)") + wrapped), QStringLiteral("Localizable")},
