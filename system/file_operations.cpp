@@ -118,7 +118,7 @@ bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct
         return false;
     }
     DataCopySide failed = DataCopySide::Reading;
-    bool ok = copyFileData(in, out, opened.st_size, failed) || fail(failure, failed == DataCopySide::Reading ? from : to);
+    bool ok = copyFileData(in, out, opened, failed) || fail(failure, failed == DataCopySide::Reading ? from : to);
     ::close(in);
     if (::fchmod(out, status.st_mode & 07777) != 0 && ok)
         ok = fail(failure, to);
