@@ -130,14 +130,6 @@ bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct
 // The mount an item is reached through (its device where nothing more can be had).
 using Mount = ItemPlace;
 
-Mount mountOf(const QByteArray& path, const struct stat& status)
-{
-    Mount mount;
-    if (!placeAt(AT_FDCWD, path.constData(), mount))
-        mount = Mount{quint64(status.st_dev), quint64(status.st_ino), 0, -1};
-    return mount;
-}
-
 bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure,
               CopyTemporary* temporary = nullptr);
 
@@ -171,12 +163,14 @@ bool copyFolder(const QByteArray& from, const QByteArray& to, const struct stat&
 bool copyItem(const QByteArray& from, const QByteArray& to, const Mount* top, Failure& failure,
               CopyTemporary* temporary)
 {
+    // One look gives both the item and its mount: a tree copy pays one path
+    // lookup per item for them.
     struct stat status {};
-    if (::lstat(from.constData(), &status) != 0)
+    Mount here;
+    if (!placeAt(AT_FDCWD, from.constData(), here, &status))
         return fail(failure, from);
     // A file can be a mount point too (a bind mount of a file): it is
     // refused like a folder one, never copied by reading what is mounted.
-    const Mount here = top || S_ISDIR(status.st_mode) ? mountOf(from, status) : Mount{};
     if (top && isOtherMount(here, *top)) {
         errno = EXDEV;
         return fail(failure, from);

@@ -15,17 +15,42 @@ bool isSameItem(const QByteArray& path, const struct stat& item)
     return ::lstat(path.constData(), &status) == 0 && status.st_dev == item.st_dev && status.st_ino == item.st_ino;
 }
 
-bool placeAt(int folder, const char* name, ItemPlace& place)
+namespace {
+
+void fillStatus(const struct statx& from, struct stat& to)
+{
+    to = {};
+    to.st_dev = makedev(from.stx_dev_major, from.stx_dev_minor);
+    to.st_ino = from.stx_ino;
+    to.st_mode = from.stx_mode;
+    to.st_nlink = from.stx_nlink;
+    to.st_uid = from.stx_uid;
+    to.st_gid = from.stx_gid;
+    to.st_rdev = makedev(from.stx_rdev_major, from.stx_rdev_minor);
+    to.st_size = off_t(from.stx_size);
+    to.st_blksize = blksize_t(from.stx_blksize);
+    to.st_blocks = blkcnt_t(from.stx_blocks);
+    to.st_atim = {time_t(from.stx_atime.tv_sec), long(from.stx_atime.tv_nsec)};
+    to.st_mtim = {time_t(from.stx_mtime.tv_sec), long(from.stx_mtime.tv_nsec)};
+    to.st_ctim = {time_t(from.stx_ctime.tv_sec), long(from.stx_ctime.tv_nsec)};
+}
+
+} // namespace
+
+bool placeAt(int folder, const char* name, ItemPlace& place, struct stat* status)
 {
     const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (name[0] == 0 ? AT_EMPTY_PATH : 0);
-    struct statx status {};
-    if (::statx(folder, name, flags, STATX_INO | STATX_MNT_ID, &status) == 0) {
-        place.device = makedev(status.stx_dev_major, status.stx_dev_minor);
-        place.inode = status.stx_ino;
-        place.mount = (status.stx_mask & STATX_MNT_ID) ? status.stx_mnt_id : 0;
-        place.mountRoot = (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
-                              ? int((status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0)
+    struct statx looked {};
+    const unsigned int wanted = STATX_INO | STATX_MNT_ID | (status ? STATX_BASIC_STATS : 0);
+    if (::statx(folder, name, flags, wanted, &looked) == 0) {
+        place.device = makedev(looked.stx_dev_major, looked.stx_dev_minor);
+        place.inode = looked.stx_ino;
+        place.mount = (looked.stx_mask & STATX_MNT_ID) ? looked.stx_mnt_id : 0;
+        place.mountRoot = (looked.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+                              ? int((looked.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0)
                               : -1;
+        if (status)
+            fillStatus(looked, *status);
         return true;
     }
     if (errno != ENOSYS && errno != EPERM)
@@ -35,6 +60,8 @@ bool placeAt(int folder, const char* name, ItemPlace& place)
     if (::fstatat(folder, name, &fallback, flags & (AT_SYMLINK_NOFOLLOW | AT_EMPTY_PATH)) != 0)
         return false;
     place = ItemPlace{fallback.st_dev, fallback.st_ino, 0, -1};
+    if (status)
+        *status = fallback;
     return true;
 }
 

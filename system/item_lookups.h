@@ -33,8 +33,10 @@ struct ItemPlace {
 // The place of `name` in the folder open at `folder` (AT_FDCWD: a path),
 // or of the item open at `folder` itself for an empty name. Links are not
 // followed and nothing is automounted; a kernel or sandbox without statx
-// gives device and inode only. NO (errno set) when nothing can be looked at.
-bool placeAt(int folder, const char* name, ItemPlace& place);
+// gives device and inode only. `status`, when given, is filled as lstat
+// would fill it, from the same look (one path lookup for both). NO (errno
+// set) when nothing can be looked at.
+bool placeAt(int folder, const char* name, ItemPlace& place, struct stat* status = nullptr);
 
 // Whether `inner` is on another mount than `outer`: the mount IDs decide
 // where both are known (a subvolume of some file systems has a device of its
