@@ -386,8 +386,10 @@ void decodeDoublePiece(UText* ut, size_t first)
         piece.offsets[count] = at;
         piece.unitOfByte[at] = int16_t(count);
         if (units.lead[bytes[at]]) {
-            piece.units[count] = units.unitAt(bytes + at, end);
-            if (units.lengthAt(bytes + at, end) == 2)
+            const char16_t unit = units.unitAt(bytes + at, end);
+            piece.units[count] = unit;
+            // Only what the set leaves out may take one byte at a lead.
+            if (unit != DoubleByteUnits::kReplacement || units.lengthAt(bytes + at, end) == 2)
                 piece.unitOfByte[++at] = int16_t(count);
             ++at;
         } else {
@@ -533,12 +535,22 @@ RegularExpressionStatus findMarks(DoubleByteSource& source, const RegularExpress
     source.marks.reserve(size_t(source.length / kRegexByteTextSeam) + 2);
     const DoubleByteUnits& units = *source.units;
     const unsigned char* const end = source.bytes + source.length;
+    const unsigned char* const bytes = source.bytes;
     int64_t at = 0;
     for (int64_t seam = 0; seam < source.length; seam += kRegexByteTextSeam) {
         if (seam % (kSeamsBetweenStopLooks * kRegexByteTextSeam) == 0 && limits.shouldStop && limits.shouldStop())
             return kRegexStopped;
-        while (at < seam)
-            at += units.lengthAt(source.bytes + at, end);
+        while (at < seam) {
+            // Eight bytes a branch where none is a lead byte.
+            if (seam - at >= 8
+                && !(units.lead[bytes[at]] | units.lead[bytes[at + 1]] | units.lead[bytes[at + 2]]
+                     | units.lead[bytes[at + 3]] | units.lead[bytes[at + 4]] | units.lead[bytes[at + 5]]
+                     | units.lead[bytes[at + 6]] | units.lead[bytes[at + 7]])) {
+                at += 8;
+                continue;
+            }
+            at += units.lengthAt(bytes + at, end);
+        }
         source.marks.push_back(at);
     }
     source.marks.push_back(source.length);

@@ -546,14 +546,21 @@ bool PieceDecoder::appendUtf8(const char* bytes, qsizetype size, bool last, QByt
     if (!decodeInto(bytes, size, last, m_units, used))
         return false;
     const auto* units = reinterpret_cast<const char16_t*>(m_units.constData());
+    // A copy the compiler keeps in a register: the bytes written below may
+    // alias `used`, whose address decodeInto had.
+    const qsizetype count = used;
     const qsizetype before = utf8.size();
-    utf8.resize(before + 3 * used);
+    utf8.resize(before + 3 * count);
     char* out = utf8.data() + before;
-    for (qsizetype i = 0; i < used; ++i) {
+    for (qsizetype i = 0; i < count; ++i) {
         char32_t c = units[i];
+        if (c < 0x80) {
+            *out++ = char(c); // most text, one byte each
+            continue;
+        }
         if (QChar::isSurrogate(c)) {
             // The strict converter gives surrogates only in pairs.
-            if (!QChar::isHighSurrogate(c) || i + 1 == used || !QChar::isLowSurrogate(units[i + 1])) {
+            if (!QChar::isHighSurrogate(c) || i + 1 == count || !QChar::isLowSurrogate(units[i + 1])) {
                 utf8.truncate(before);
                 return false;
             }

@@ -235,7 +235,7 @@ std::array<ByteKind, 256> byteKinds(const DoubleByteUnits& pairs)
 // before a lead byte that is last when the bytes go on after `to` (it is
 // read with them). `units` counts the characters read, `firstLeftOut` is
 // set to the first the set leaves out when it is not yet (-1). The single
-// bytes most text is made of cost a lookup each.
+// bytes most text is made of cost a lookup each, and a branch for eight.
 qsizetype checkedDoubleBytes(const unsigned char* data, qsizetype from, qsizetype to, bool last,
                              const DoubleByteUnits& pairs, const std::array<ByteKind, 256>& kinds,
                              qsizetype& units, std::int64_t& firstLeftOut)
@@ -246,13 +246,23 @@ qsizetype checkedDoubleBytes(const unsigned char* data, qsizetype from, qsizetyp
         if (firstLeftOut < 0)
             firstLeftOut = where;
     };
+    // Whether the 8 bytes from `at` are all characters of one byte
+    // (ByteKind::Single is 0): one branch for eight lookups.
+    const auto eightSingles = [&kinds, data](qsizetype first) {
+        unsigned any = 0;
+        for (qsizetype k = 0; k < 8; ++k)
+            any |= unsigned(kinds[data[first + k]]);
+        return any == 0;
+    };
     while (at < to) {
-        const ByteKind kind = kinds[data[at]];
-        if (kind == ByteKind::Single) {
+        // The single bytes most text is made of, in loops of their own.
+        while (to - at >= 8 && eightSingles(at))
+            at += 8;
+        while (at < to && kinds[data[at]] == ByteKind::Single)
             ++at;
-            continue;
-        }
-        if (kind == ByteKind::LeftOut || (at + 1 == to && last)) {
+        if (at == to)
+            break;
+        if (kinds[data[at]] == ByteKind::LeftOut || (at + 1 == to && last)) {
             noteLeftOut(at++);
             continue;
         }
