@@ -403,14 +403,6 @@ TEST(PieceDecoderTest, LeftOutBytesAreReplacementsWhereverThePiecesAreCut)
             EXPECT_TRUE(toUtf8.appendUtf8(row.bytes.constData() + cut, row.bytes.size() - cut, true, utf8));
             EXPECT_EQ(QString::fromUtf8(utf8), row.text);
             EXPECT_EQ(toUtf8.firstLeftOutByte(), row.firstLeftOut);
-            PieceDecoder toText(converter.constData(), LeftOutBytes::Replace);
-            QString decoded(1, Qt::Uninitialized);
-            qsizetype used = 0;
-            EXPECT_TRUE(toText.decodeInto(row.bytes.constData(), cut, false, decoded, used));
-            EXPECT_TRUE(toText.decodeInto(row.bytes.constData() + cut, row.bytes.size() - cut, true, decoded, used));
-            PieceDecoder::finishText(decoded, used);
-            EXPECT_EQ(decoded, row.text);
-            EXPECT_EQ(toText.firstLeftOutByte(), row.firstLeftOut);
         }
     }
 }
