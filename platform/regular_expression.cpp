@@ -363,7 +363,8 @@ int64_t characterStart(const DoubleByteSource& source, int64_t index)
     if (source.marks[k] > index)
         --k; // a mark is at most one byte past its seam
     int64_t start = source.marks[k];
-    for (int64_t at = start; at <= index; at += source.units->lengthAt(source.bytes + at))
+    const unsigned char* const end = source.bytes + source.length;
+    for (int64_t at = start; at <= index; at += source.units->lengthAt(source.bytes + at, end))
         start = at;
     return start;
 }
@@ -378,13 +379,19 @@ void decodeDoublePiece(UText* ut, size_t first)
     int32_t count = 0;
     const DoubleByteUnits& units = *source.units;
     const unsigned char* bytes = source.bytes + start;
+    // A piece ends at a mark, a character's start, so no character is cut
+    // by its limit; the text's end decides a lead byte that ends it.
+    const unsigned char* const end = source.bytes + source.length;
     for (int32_t at = 0; at < int32_t(limit - start); ++count) {
         piece.offsets[count] = at;
         piece.unitOfByte[at] = int16_t(count);
         if (units.lead[bytes[at]]) {
-            piece.units[count] = units.pairs[size_t(bytes[at]) << 8 | bytes[at + 1]];
-            piece.unitOfByte[at + 1] = int16_t(count);
-            at += 2;
+            const char16_t unit = units.unitAt(bytes + at, end);
+            piece.units[count] = unit;
+            // Only what the set leaves out may take one byte at a lead.
+            if (unit != DoubleByteUnits::kReplacement || units.lengthAt(bytes + at, end) == 2)
+                piece.unitOfByte[++at] = int16_t(count);
+            ++at;
         } else {
             piece.units[count] = units.single[bytes[at++]];
         }
@@ -468,9 +475,10 @@ int32_t U_CALLCONV doubleByteTextExtract(UText* ut, int64_t start, int64_t limit
     start = characterStart(source, std::clamp<int64_t>(start, 0, source.length));
     limit = characterStart(source, std::clamp<int64_t>(limit, 0, source.length));
     int32_t count = 0;
-    for (int64_t at = start; at < limit; at += source.units->lengthAt(source.bytes + at), ++count) {
+    const unsigned char* const end = source.bytes + source.length;
+    for (int64_t at = start; at < limit; at += source.units->lengthAt(source.bytes + at, end), ++count) {
         if (count < capacity)
-            dest[count] = source.units->unitAt(source.bytes + at);
+            dest[count] = source.units->unitAt(source.bytes + at, end);
     }
     doubleByteTextAccess(ut, limit, true);
     return terminateExtract(dest, count, capacity, status);
@@ -520,28 +528,33 @@ UText* U_CALLCONV doubleByteTextClone(UText* dest, const UText* source, UBool de
 // of bytes, as a file is read between two looks.
 constexpr int64_t kSeamsBetweenStopLooks = 128;
 
-// Finds the marks of a source: kRegexFailed when its bytes are not valid in
-// its set, kRegexStopped when the stop test asks (a long text is not
-// walked whole after a stop), else kRegexCompleted.
+// Finds the marks of a source: kRegexStopped when the stop test asks (a
+// long text is not walked whole after a stop), else kRegexCompleted.
 RegularExpressionStatus findMarks(DoubleByteSource& source, const RegularExpressionLimits& limits)
 {
     source.marks.reserve(size_t(source.length / kRegexByteTextSeam) + 2);
     const DoubleByteUnits& units = *source.units;
+    const unsigned char* const end = source.bytes + source.length;
+    const unsigned char* const bytes = source.bytes;
     int64_t at = 0;
     for (int64_t seam = 0; seam < source.length; seam += kRegexByteTextSeam) {
         if (seam % (kSeamsBetweenStopLooks * kRegexByteTextSeam) == 0 && limits.shouldStop && limits.shouldStop())
             return kRegexStopped;
-        for (; at < seam; at += units.lengthAt(source.bytes + at)) {
-            const unsigned char* character = source.bytes + at;
-            if ((units.lead[*character] && at + 1 == source.length)
-                || units.unitAt(character) == DoubleByteUnits::kNoUnit)
-                return kRegexFailed;
+        while (at < seam) {
+            // Eight bytes a branch where none is a lead byte.
+            if (seam - at >= 8
+                && !(units.lead[bytes[at]] | units.lead[bytes[at + 1]] | units.lead[bytes[at + 2]]
+                     | units.lead[bytes[at + 3]] | units.lead[bytes[at + 4]] | units.lead[bytes[at + 5]]
+                     | units.lead[bytes[at + 6]] | units.lead[bytes[at + 7]])) {
+                at += 8;
+                continue;
+            }
+            at += units.lengthAt(bytes + at, end);
         }
         source.marks.push_back(at);
     }
     source.marks.push_back(source.length);
-    return doubleByteUnitCount(QByteArrayView(source.bytes + at, source.length - at), units) >= 0 ? kRegexCompleted
-                                                                                                   : kRegexFailed;
+    return kRegexCompleted;
 }
 
 struct TextCloser

@@ -162,9 +162,10 @@ public:
     // one unit the table gives it: ranges count bytes and begin and end at
     // characters. The engine reads the text through a few kilobytes of
     // decoded units, from marks found in one pass over the bytes (one per
-    // 2,048), with no copy of it in UTF-16. Bytes not valid in the set, and
-    // more than 2^31 - 1 of them, fail.
+    // 2,048), with no copy of it in UTF-16. Bytes the set leaves out are
+    // U+FFFD, as the table reads them; more than 2^31 - 1 bytes fail.
     //   "\\x{3042}+" over "A\x82\xa0\x82\xa0" with Shift_JIS's units, {0, 5} => {1,4}
+    //   "\\x{fffd} " over "a\x81 z" with Shift_JIS's units, {0, 4} => {1,2}
     //   "o" over empty bytes, {0, 0} => nothing, kRegexCompleted
     RegularExpressionStatus enumerateMatchesInDoubleBytes(QByteArrayView bytes, const DoubleByteUnits& units,
                                                           Range range, unsigned matchingOptions,

@@ -1,6 +1,7 @@
 #include "platform/string_encoding.h"
 
 #include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
 #include <unicode/ucnv_err.h>
 #include <unicode/utf16.h>
 
@@ -9,6 +10,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -77,6 +80,56 @@ Converter strictConverter(const char* name)
     return U_SUCCESS(status) ? std::move(converter) : nullptr;
 }
 
+// Where a converter that reads what its set leaves out as U+FFFD met the
+// first such bytes, in the bytes given so far.
+struct LeftOutSpot
+{
+    std::int64_t given = 0;        // bytes given in the pieces before
+    const char* callStart = nullptr; // the bytes of the conversion call under way
+    const char* callLimit = nullptr;
+    std::int64_t callOffset = 0; // where callStart is among the bytes given
+    std::int64_t held = 0;       // bytes the converter held from before the call
+    std::int64_t first = -1;
+    std::int32_t firstLength = 0;
+};
+
+// ICU's call for bytes its set leaves out (and for a character cut by the
+// end of the text): writes U+FFFD for them and keeps where the first was.
+// ICU's own substitution writes U+001A for a single byte in some sets.
+void U_CALLCONV replaceLeftOut(const void* context, UConverterToUnicodeArgs* args, const char* /*codeUnits*/,
+                               int32_t length, UConverterCallbackReason reason, UErrorCode* error)
+{
+    if (reason > UCNV_IRREGULAR) // reset, close, clone
+        return;
+    auto* spot = static_cast<LeftOutSpot*>(const_cast<void*>(context));
+    if (spot->first < 0) {
+        // The source is past the bytes, in the call's bytes; else ICU is
+        // reading again bytes it held from before the call (from a copy of
+        // its own), which began where the call did, less those held.
+        const auto source = reinterpret_cast<std::uintptr_t>(args->source);
+        const bool inCall = source >= reinterpret_cast<std::uintptr_t>(spot->callStart)
+                            && source <= reinterpret_cast<std::uintptr_t>(spot->callLimit);
+        const std::int64_t at = inCall ? spot->callOffset + std::int64_t(args->source - spot->callStart) - length
+                                       : spot->callOffset - spot->held;
+        spot->first = std::max<std::int64_t>(0, at);
+        spot->firstLength = length;
+    }
+    static constexpr UChar kReplacement = 0xFFFD;
+    *error = U_ZERO_ERROR;
+    ucnv_cbToUWriteUChars(args, &kReplacement, 1, 0, error);
+}
+
+// A converter that reads what its set leaves out as U+FFFD, noting where in
+// `spot` (which outlives it).
+Converter replacingConverter(const char* name, LeftOutSpot* spot)
+{
+    Converter converter = strictConverter(name);
+    UErrorCode status = U_ZERO_ERROR;
+    if (converter)
+        ucnv_setToUCallBack(converter.get(), replaceLeftOut, spot, nullptr, nullptr, &status);
+    return U_SUCCESS(status) ? std::move(converter) : nullptr;
+}
+
 bool hasPrefix(const QByteArray& bytes, const char* prefix, qsizetype length)
 {
     return bytes.size() >= length && std::equal(prefix, prefix + length, bytes.constData());
@@ -93,7 +146,7 @@ Converter strictConverter(StringEncoding encoding)
 // through in pieces; the converter keeps a character cut between two of
 // them, and between two calls unless `last`.
 bool decodeInto(UConverter* converter, const char* bytes, qsizetype length, bool last, QString& text,
-                qsizetype& used)
+                qsizetype& used, LeftOutSpot* spot = nullptr)
 {
     if (!converter || length < 0 || (!bytes && length > 0))
         return false;
@@ -109,6 +162,13 @@ bool decodeInto(UConverter* converter, const char* bytes, qsizetype length, bool
         UChar* target = start + used;
         UChar* const targetLimit = start + std::min(text.size(), used + kUnitsPerCall);
         UErrorCode status = U_ZERO_ERROR;
+        if (spot && spot->first < 0) {
+            spot->callStart = source;
+            spot->callLimit = limit;
+            spot->callOffset = spot->given + (source - bytes);
+            spot->held = std::max(0, ucnv_toUCountPending(converter, &status));
+            status = U_ZERO_ERROR;
+        }
         ucnv_toUnicode(converter, &target, targetLimit, &source, limit, nullptr, last && limit == end, &status);
         used = target - start;
         if (status == U_BUFFER_OVERFLOW_ERROR)
@@ -329,11 +389,12 @@ QByteArray utf8FromByteCharacters(const QByteArray& bytes, const ByteCharacters&
 
 namespace {
 
-// What the strict converter makes of `bytes` alone: the one unit they are,
-// kNoUnit when they are not one character of one unit (left out, or more
-// than one unit), and whether they are only the start of a character.
+// What the strict converter makes of `bytes` alone: whether they are a
+// character, its unit when it is one unit (kNoUnit for more), and whether
+// they are only the start of a character.
 struct ByteCharacter
 {
+    bool valid = false;
     char16_t unit = DoubleByteUnits::kNoUnit;
     bool cut = false;
 };
@@ -345,10 +406,19 @@ ByteCharacter characterOfBytes(UConverter* converter, const char* bytes, int32_t
     ucnv_reset(converter);
     const int32_t length = ucnv_toUChars(converter, units, 4, bytes, size, &status);
     if (status == U_TRUNCATED_CHAR_FOUND)
-        return {DoubleByteUnits::kNoUnit, true};
-    if (U_FAILURE(status) || length != 1 || QChar::isSurrogate(units[0]))
+        return {false, DoubleByteUnits::kNoUnit, true};
+    if (U_FAILURE(status))
         return {};
-    return {char16_t(units[0]), false};
+    if (length != 1 || QChar::isSurrogate(units[0]))
+        return {true, DoubleByteUnits::kNoUnit, false};
+    return {true, char16_t(units[0]), false};
+}
+
+// The unit of a character the set has, NO where the table cannot hold it
+// apart from what the set leaves out: more than one unit, or U+FFFD.
+bool isTableUnit(char16_t unit)
+{
+    return unit != DoubleByteUnits::kNoUnit && unit != DoubleByteUnits::kReplacement;
 }
 
 } // namespace
@@ -363,12 +433,19 @@ std::optional<DoubleByteUnits> doubleByteUnits(const QByteArray& converterName)
     const UConverterType type = ucnv_getType(converter.get());
     if (type != UCNV_MBCS && type != UCNV_DBCS)
         return std::nullopt;
+    LeftOutSpot spot;
+    const Converter replacing = replacingConverter(converterName.constData(), &spot);
+    if (!replacing)
+        return std::nullopt;
     DoubleByteUnits units;
     bool anyLead = false;
     for (int b = 0; b < 256; ++b) {
         const char byte = char(b);
         const ByteCharacter alone = characterOfBytes(converter.get(), &byte, 1);
-        units.single[size_t(b)] = alone.unit;
+        if (alone.valid && !isTableUnit(alone.unit))
+            return std::nullopt;
+        units.single[size_t(b)] = alone.valid ? alone.unit : alone.cut ? DoubleByteUnits::kNoUnit
+                                                                        : DoubleByteUnits::kReplacement;
         units.lead[size_t(b)] = alone.cut;
         anyLead = anyLead || alone.cut;
     }
@@ -379,11 +456,26 @@ std::optional<DoubleByteUnits> doubleByteUnits(const QByteArray& converterName)
             continue;
         for (int t = 0; t < 256; ++t) {
             const char pair[2] = {char(b), char(t)};
+            const size_t index = size_t(b) << 8 | size_t(t);
             const ByteCharacter character = characterOfBytes(converter.get(), pair, 2);
             // A pair still cut would make a character of three bytes.
-            if (character.cut)
+            if (character.cut || (character.valid && !isTableUnit(character.unit)))
                 return std::nullopt;
-            units.pairs[size_t(b) << 8 | size_t(t)] = character.unit;
+            if (character.valid) {
+                units.pairs[index] = character.unit;
+                continue;
+            }
+            // Left out: the pair, or the lead alone when the trail byte
+            // cannot follow it (it is then read again).
+            UChar read[4];
+            UErrorCode status = U_ZERO_ERROR;
+            spot = LeftOutSpot();
+            ucnv_reset(replacing.get());
+            ucnv_toUChars(replacing.get(), read, 4, pair, 2, &status);
+            if (U_FAILURE(status) || spot.first != 0 || spot.firstLength < 1 || spot.firstLength > 2)
+                return std::nullopt;
+            units.pairs[index] = DoubleByteUnits::kReplacement;
+            units.pairLengths[index] = static_cast<unsigned char>(spot.firstLength);
         }
     }
     return units;
@@ -394,24 +486,26 @@ qsizetype doubleByteUnitCount(QByteArrayView bytes, const DoubleByteUnits& units
     const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = at + bytes.size();
     qsizetype count = 0;
-    while (at < end) {
-        if (units.lead[*at]) {
-            if (end - at < 2 || units.pairs[size_t(at[0]) << 8 | at[1]] == DoubleByteUnits::kNoUnit)
-                return -1;
-            at += 2;
-        } else if (units.single[*at] == DoubleByteUnits::kNoUnit) {
-            return -1;
-        } else {
-            ++at;
-        }
+    for (; at < end; at += units.lengthAt(at, end))
         ++count;
-    }
     return count;
 }
 
 // --- text read in pieces --------------------------------------------------------
 
-PieceDecoder::PieceDecoder(const char* converter) : m_converter(strictConverter(converter).release()) {}
+struct PieceDecoder::LeftOutSpot : sorvant::LeftOutSpot
+{
+};
+
+PieceDecoder::PieceDecoder(const char* converter, LeftOutBytes leftOut)
+{
+    if (leftOut == LeftOutBytes::Replace) {
+        m_leftOut = std::make_unique<LeftOutSpot>();
+        m_converter = replacingConverter(converter, m_leftOut.get()).release();
+    } else {
+        m_converter = strictConverter(converter).release();
+    }
+}
 
 PieceDecoder::~PieceDecoder()
 {
@@ -420,11 +514,19 @@ PieceDecoder::~PieceDecoder()
 
 bool PieceDecoder::decodeInto(const char* bytes, qsizetype size, bool last, QString& text, qsizetype& used)
 {
-    if (sorvant::decodeInto(m_converter, bytes, size, last, text, used))
+    if (sorvant::decodeInto(m_converter, bytes, size, last, text, used, m_leftOut.get())) {
+        if (m_leftOut)
+            m_leftOut->given += size;
         return true;
+    }
     // One bad piece spends the decoder.
     ucnv_close(std::exchange(m_converter, nullptr));
     return false;
+}
+
+std::int64_t PieceDecoder::firstLeftOutByte() const
+{
+    return m_leftOut ? m_leftOut->first : -1;
 }
 
 void PieceDecoder::finishText(QString& text, qsizetype used)
@@ -444,14 +546,21 @@ bool PieceDecoder::appendUtf8(const char* bytes, qsizetype size, bool last, QByt
     if (!decodeInto(bytes, size, last, m_units, used))
         return false;
     const auto* units = reinterpret_cast<const char16_t*>(m_units.constData());
+    // A copy the compiler keeps in a register: the bytes written below may
+    // alias `used`, whose address decodeInto had.
+    const qsizetype count = used;
     const qsizetype before = utf8.size();
-    utf8.resize(before + 3 * used);
+    utf8.resize(before + 3 * count);
     char* out = utf8.data() + before;
-    for (qsizetype i = 0; i < used; ++i) {
+    for (qsizetype i = 0; i < count; ++i) {
         char32_t c = units[i];
+        if (c < 0x80) {
+            *out++ = char(c); // most text, one byte each
+            continue;
+        }
         if (QChar::isSurrogate(c)) {
             // The strict converter gives surrogates only in pairs.
-            if (!QChar::isHighSurrogate(c) || i + 1 == used || !QChar::isLowSurrogate(units[i + 1])) {
+            if (!QChar::isHighSurrogate(c) || i + 1 == count || !QChar::isLowSurrogate(units[i + 1])) {
                 utf8.truncate(before);
                 return false;
             }

@@ -3,7 +3,9 @@
 // names, converted with ICU, and the detection of a text file's encoding.
 // Conversions are strict: bytes that are not valid in the encoding, and
 // characters the encoding cannot hold, make the conversion fail instead of
-// turning into replacement characters.
+// turning into replacement characters (a PieceDecoder may read them as
+// U+FFFD instead, and the table of a set of one or two bytes a character
+// does).
 //   decodeString("caf\xc3\xa9", NSUTF8StringEncoding)     => "café"
 //   decodeString("caf\xe9", NSUTF8StringEncoding)         => null
 //   decodeString("caf\xe9", NSISOLatin1StringEncoding)    => "café"
@@ -14,6 +16,8 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -117,51 +121,75 @@ inline constexpr char32_t kUnassignedByte = 0xFFFFFFFF;
 
 // The units of a character set whose characters are one byte or a lead
 // byte and a trail byte, read without state, each character one UTF-16
-// unit other than a surrogate: Shift_JIS, Big5, GBK, EUC-KR and the like.
-// kNoUnit marks a byte or a pair the set leaves out.
+// unit other than a surrogate and U+FFFD: Shift_JIS, Big5, GBK, EUC-KR and
+// the like. What the set leaves out reads as U+FFFD, as a converter that
+// replaces them reads it (PieceDecoder, LeftOutBytes::Replace): a byte
+// that is no character, a pair without one (both bytes), and a lead byte
+// alone where the byte after it cannot follow it (that byte then begins
+// the next character: "\x81 " in Shift_JIS is U+FFFD and a space) or where
+// the text ends.
 struct DoubleByteUnits
 {
-    static constexpr char16_t kNoUnit = 0xD800;
+    static constexpr char16_t kNoUnit = 0xD800; // single[] of a lead byte
+    static constexpr char16_t kReplacement = 0xFFFD;
 
-    std::array<char16_t, 256> single{}; // kNoUnit for a lead byte too
+    std::array<char16_t, 256> single{}; // kNoUnit for a lead byte
     std::array<bool, 256> lead{};
-    std::vector<char16_t> pairs = std::vector<char16_t>(65536, kNoUnit); // lead << 8 | trail
+    std::vector<char16_t> pairs = std::vector<char16_t>(65536, kReplacement); // lead << 8 | trail
+    // The bytes the character at a lead byte takes, by the pair: 1 where
+    // the lead stands alone.
+    std::vector<unsigned char> pairLengths = std::vector<unsigned char>(65536, 2);
 
-    // The bytes the character at `at` takes, and its unit; `at` begins a
-    // character of a text valid in the set.
-    [[nodiscard]] qsizetype lengthAt(const unsigned char* at) const { return lead[*at] ? 2 : 1; }
-    [[nodiscard]] char16_t unitAt(const unsigned char* at) const
+    // The bytes the character at `at` takes and its unit, in a text that
+    // ends at `end` (after `at`).
+    [[nodiscard]] qsizetype lengthAt(const unsigned char* at, const unsigned char* end) const
     {
-        return lead[*at] ? pairs[size_t(at[0]) << 8 | at[1]] : single[*at];
+        return lead[*at] && end - at > 1 ? pairLengths[size_t(at[0]) << 8 | at[1]] : 1;
+    }
+    [[nodiscard]] char16_t unitAt(const unsigned char* at, const unsigned char* end) const
+    {
+        if (!lead[*at])
+            return single[*at];
+        return end - at > 1 ? pairs[size_t(at[0]) << 8 | at[1]] : kReplacement;
     }
 };
 
 // The table of a converter of such a set; nullopt for every other kind:
 // one byte a character, three or more (UTF-8, EUC-JP, GB18030), stateful
 // sets (ISO-2022-JP, EBCDIC with shifts), a set with a character of two
-// units, a converter that cannot be opened. A text decodes by the table
-// exactly as the strict converter decodes it.
-//   "Shift_JIS" => "\x82\xa0" = U+3042, "A" = U+0041   "ISO-8859-1" => nullopt   "EUC-JP" => nullopt
+// units or one of its own at U+FFFD, a converter that cannot be opened.
+// A text decodes by the table exactly as the converter decodes it that
+// reads what the set leaves out as U+FFFD.
+//   "Shift_JIS" => "\x82\xa0" = U+3042, "A" = U+0041, "\xfd" = U+FFFD
+//   "ISO-8859-1" => nullopt   "EUC-JP" => nullopt
 [[nodiscard]] std::optional<DoubleByteUnits> doubleByteUnits(const QByteArray& converter);
 
-// The units the text of `bytes` takes in the set: -1 when a byte or a
-// pair is one the set leaves out, or the text ends inside a character.
-//   "A\x82\xa0" (Shift_JIS) => 2   "\x82" => -1   "" => 0
+// The characters the text of `bytes` takes in the set, each byte or pair
+// the set leaves out one (U+FFFD).
+//   "A\x82\xa0" (Shift_JIS) => 2   "\x81 " => 2   "\x82" => 1   "" => 0
 [[nodiscard]] qsizetype doubleByteUnitCount(QByteArrayView bytes, const DoubleByteUnits& units);
 
 // --- text read in pieces --------------------------------------------------------
+
+// What a decoder does with bytes its set leaves out (a byte that is no
+// character, a pair without one, a character cut by the end): fail, or
+// read each as U+FFFD, as other tools read such text.
+enum class LeftOutBytes { Refuse, Replace };
 
 // Decodes a text whose bytes arrive in pieces (a file read in windows) with
 // the strict converter decodeString and decodeInCharset use: the pieces
 // decoded one after another give the text those give for the bytes joined,
 // and fail where they answer null. A character cut at the end of a piece
-// is held for the next; one bad piece leaves the decoder spent.
+// is held for the next; one bad piece leaves the decoder spent. With
+// LeftOutBytes::Replace, bytes the set leaves out are U+FFFD instead, the
+// same wherever the pieces are cut, and the first of them is kept.
 //   "UTF-16": "\xff\xfe" "a\0" "\x3d\xd8" "\x00\xde" (last) => "a" U+1F600
+//   "Shift_JIS", Replace: "a\x81" " z" (last) => "a" U+FFFD " z", first left out 1
 class PieceDecoder
 {
 public:
     // `converter`: an ICU converter name ("UTF-16", "UTF-32", "ISO-8859-1").
-    explicit PieceDecoder(const char* converter);
+    explicit PieceDecoder(const char* converter, LeftOutBytes leftOut = LeftOutBytes::Refuse);
     ~PieceDecoder();
     PieceDecoder(const PieceDecoder&) = delete;
     PieceDecoder& operator=(const PieceDecoder&) = delete;
@@ -182,9 +210,16 @@ public:
     // where it filled less than half; never null.
     static void finishText(QString& text, qsizetype used);
 
+    // Where the first byte read as U+FFFD is, counted from the first byte
+    // of the first piece; -1 while there is none (always when refusing).
+    [[nodiscard]] std::int64_t firstLeftOutByte() const;
+
 private:
+    struct LeftOutSpot;
+
     UConverter* m_converter = nullptr;
-    QString m_units;          // the text of one piece, for appendUtf8
+    std::unique_ptr<LeftOutSpot> m_leftOut; // when replacing
+    QString m_units;                        // the text of one piece, for appendUtf8
 };
 
 // The ICU converter name of an encoding; null for one not supported.

@@ -330,6 +330,9 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
     if (!file.isOpen())
         return false;
     const QByteArray charset = declaredConverter(file.fd(), label);
+    // However many reads the file takes, its first byte the set leaves out
+    // is said once.
+    LeftOutBytesNotice leftOut(label);
     // A file read whole leaves the buffer at its size: given back after it,
     // so that each thread does not keep the largest file it met.
     const struct ReleaseLargeBytes
@@ -341,7 +344,7 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
         switch (m_plan->kind) {
         case ContentPlan::Kind::Words:
             if (!charset.isNull())
-                return matchesDeclaredWords(file.fd(), file.size(), charset, buffer);
+                return matchesDeclaredWords(file.fd(), file.size(), charset, buffer, leftOut);
             return matchesWords(file.fd(), file.size(), buffer);
         case ContentPlan::Kind::Literal:
             // The literal's UTF-8 bytes are not those of a declared set.
@@ -353,27 +356,24 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
             break;
         }
         const StopCheck stop{&m_params.stop, &buffer.m_bytesMatched};
-        QByteArray textCharset = charset;
+        // A set of three or more bytes a character, or one with state, is
+        // decoded whole.
         if ((m_params.mode == kSearchWildcards || m_params.mode == kSearchRegularExpression) && !charset.isNull()) {
             if (const std::optional<bool> found =
-                    matchesDeclaredBytes(file.fd(), file.size(), charset, m_params, stop, label))
+                    matchesDeclaredBytes(file.fd(), file.size(), charset, m_params, stop, label, leftOut))
                 return *found && !stop.shouldStop(0);
             if (::lseek(file.fd(), 0, SEEK_SET) != 0)
                 return false;
-            // Bytes the set leaves out: read as if none were declared (a
-            // set of three or more bytes a character, or one with state, is
-            // decoded as before).
-            if (isMatchedOnBytes(charset))
-                textCharset = QByteArray();
         }
         if (m_params.mode == kSearchQueryTerms && !charset.isNull()) {
             if (const std::optional<bool> found =
-                    matchesDeclaredTerms(file.fd(), file.size(), charset, m_params, stop, m_plan->window))
+                    matchesDeclaredTerms(file.fd(), file.size(), charset, m_params, stop, m_plan->window, leftOut))
                 return *found && !stop.shouldStop(0);
             if (::lseek(file.fd(), 0, SEEK_SET) != 0)
                 return false;
         }
-        const QString text = readWholeText(file.fd(), file.size(), buffer.m_bytes, label, &stop, textCharset);
+        const QString text =
+            readWholeText(file.fd(), file.size(), buffer.m_bytes, label, &stop, charset, &leftOut);
         return !text.isEmpty() && matchString(text, m_params, unsigned(m_params.comparison & 1), &stop, &label)
                && !stop.shouldStop(0);
     } catch (const std::bad_alloc&) {
@@ -412,20 +412,21 @@ QByteArray ContentMatcher::declaredConverter(int fd, const FileLabel& file) cons
 }
 
 bool ContentMatcher::matchesDeclaredWords(int fd, std::uint64_t size, const QByteArray& charset,
-                                          ContentBuffer& buffer) const
+                                          ContentBuffer& buffer, LeftOutBytesNotice& leftOut) const
 {
-    if (const std::optional<bool> found = matchesDecodedWords(fd, size, charset.constData(), buffer))
+    if (const std::optional<bool> found = matchesDecodedWords(fd, size, charset.constData(), buffer, &leftOut))
         return *found;
-    // Bytes not valid in the declared set are read as if none were declared.
+    // A set whose converter cannot be opened is read as if none were
+    // declared.
     return !m_params.stop.load(std::memory_order_relaxed) && ::lseek(fd, 0, SEEK_SET) == 0
            && matchesWords(fd, size, buffer);
 }
 
 std::optional<bool> ContentMatcher::matchesDecodedWords(int fd, std::uint64_t size, const char* converter,
-                                                        ContentBuffer& buffer) const
+                                                        ContentBuffer& buffer, LeftOutBytesNotice* leftOut) const
 {
     const ContentPlan& plan = *m_plan;
-    PieceDecoder decoder(converter);
+    PieceDecoder decoder(converter, leftOut ? LeftOutBytes::Replace : LeftOutBytes::Refuse);
     if (!decoder.isOpen())
         return std::nullopt;
     QByteArray& bytes = buffer.m_bytes;
@@ -435,8 +436,9 @@ std::optional<bool> ContentMatcher::matchesDecodedWords(int fd, std::uint64_t si
     WordSearch search(plan, m_params.stop, buffer.m_bytesMatched);
     // Each window's text goes after the end of the one before (the
     // overlap), as UTF-8, through the UTF-8 search. After a match the rest
-    // is still decoded: bytes not valid in the set anywhere make the file
-    // no text in it.
+    // is still decoded: without a notice, bytes not valid in the set
+    // anywhere make the file no text in it; with one, the first byte the
+    // set leaves out is said wherever it is, in every mode alike.
     for (std::uint64_t read = 0;;) {
         if (m_params.stop.load(std::memory_order_relaxed))
             return false;
@@ -448,6 +450,8 @@ std::optional<bool> ContentMatcher::matchesDecodedWords(int fd, std::uint64_t si
         const bool atEnd = read >= size;
         if (!decoder.appendUtf8(bytes.constData(), want, atEnd, utf8))
             return std::nullopt;
+        if (leftOut)
+            leftOut->note(decoder.firstLeftOutByte());
         if (search.isDecided())
             buffer.m_bytesMatched.fetch_add(std::uint64_t(utf8.size()), std::memory_order_relaxed);
         else if (!search.searchUtf8(utf8.constData(), utf8.size(), !atEnd))
@@ -476,7 +480,7 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, ContentBuffer& buf
         const char* converter = detectedConverter(bytes.constData(), bytes.size()).first;
         if (::lseek(fd, 0, SEEK_SET) != 0)
             return false;
-        return matchesDecodedWords(fd, size, converter, buffer).value_or(false);
+        return matchesDecodedWords(fd, size, converter, buffer, nullptr).value_or(false);
     }
     // The text starts after a UTF-8 byte-order mark.
     const qsizetype textStart = hasByteOrderMark(bytes.constData(), bytes.size(), "\xef\xbb\xbf", 3) ? 3 : 0;

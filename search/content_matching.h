@@ -98,8 +98,10 @@ public:
     // to maxFileSize - 1 bytes are read, and only those below
     // kLongestWholeFile where the file is searched whole; a larger file is
     // skipped with a "WARNING: " line naming `folderPath`/`name` (the
-    // folder's path as opened; empty when `name` says it all). NO as soon
-    // as the stop flag is seen. Thread-safe; which files qualify by
+    // folder's path as opened; empty when `name` says it all), and so is
+    // a file whose declared set leaves out a byte it holds (read as U+FFFD;
+    // the line gives the first such byte). NO as soon as the stop flag is
+    // seen. Thread-safe; which files qualify by
     // extension is the caller's decision.
     [[nodiscard]] bool matchesFile(int parentFd, const QByteArray& name, ContentBuffer& buffer,
                                    const QByteArray& folderPath = {}) const;
@@ -116,11 +118,14 @@ public:
 
 private:
     bool matchesWords(int fd, std::uint64_t size, ContentBuffer& buffer) const;
-    bool matchesDeclaredWords(int fd, std::uint64_t size, const QByteArray& charset, ContentBuffer& buffer) const;
-    // Words in a file decoded in windows by `converter`: nullopt when its
-    // bytes are not valid in it.
+    bool matchesDeclaredWords(int fd, std::uint64_t size, const QByteArray& charset, ContentBuffer& buffer,
+                              LeftOutBytesNotice& leftOut) const;
+    // Words in a file decoded in windows by `converter`: nullopt when it
+    // cannot be opened, or when its bytes are not valid in it and there is
+    // no `leftOut` notice (with one, they are read as U+FFFD and the first
+    // is said there).
     std::optional<bool> matchesDecodedWords(int fd, std::uint64_t size, const char* converter,
-                                            ContentBuffer& buffer) const;
+                                            ContentBuffer& buffer, LeftOutBytesNotice* leftOut) const;
     bool mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& buffer) const;
     // The converter of the character set the file declares; null for none.
     QByteArray declaredConverter(int fd, const FileLabel& file) const;

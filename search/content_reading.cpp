@@ -41,6 +41,17 @@ OpenFile::~OpenFile()
         ::close(m_fd);
 }
 
+void LeftOutBytesNotice::note(std::int64_t offset)
+{
+    if (offset < 0 || m_said)
+        return;
+    m_said = true;
+    logWarning(QStringLiteral("Read %1 with U+FFFD for the bytes its declared character set leaves out, the first "
+                              "at byte %2")
+                   .arg(m_file.path())
+                   .arg(offset));
+}
+
 OpenFile openRegularFile(int parentFd, const FileLabel& file, std::uint64_t maxFileSize)
 {
     const int fd = ::openat(parentFd, file.name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -82,11 +93,13 @@ namespace {
 // Decodes the rest of an open file, `size` bytes from its offset, in
 // `converter`, read in windows through `window` straight into one string:
 // no copy of the file's bytes is held beside its text. Null when the
-// bytes are not valid in it, on a read error and on a stop.
+// bytes are not valid in it, on a read error and on a stop. With a
+// `leftOut` notice, bytes the set leaves out are read as U+FFFD and the
+// first of them is said there.
 QString decodeRestOfFile(int fd, std::uint64_t size, const char* converter, QByteArray& window,
-                         const StopCheck* stop)
+                         const StopCheck* stop, LeftOutBytesNotice* leftOut = nullptr)
 {
-    PieceDecoder decoder(converter);
+    PieceDecoder decoder(converter, leftOut ? LeftOutBytes::Replace : LeftOutBytes::Refuse);
     if (!decoder.isOpen())
         return {};
     // A UTF-16 or UTF-32 text takes at most one unit per two bytes; UTF-8
@@ -104,6 +117,8 @@ QString decodeRestOfFile(int fd, std::uint64_t size, const char* converter, QByt
         read += std::uint64_t(want);
         if (!decoder.decodeInto(window.constData(), want, read >= size, text, used))
             return {};
+        if (leftOut)
+            leftOut->note(decoder.firstLeftOutByte());
         if (read >= size)
             break;
     }
@@ -114,7 +129,7 @@ QString decodeRestOfFile(int fd, std::uint64_t size, const char* converter, QByt
 } // namespace
 
 QString readWholeText(int fd, std::uint64_t size, QByteArray& window, const FileLabel& file,
-                      const StopCheck* stop, const QByteArray& charset)
+                      const StopCheck* stop, const QByteArray& charset, LeftOutBytesNotice* leftOut)
 {
     if (size >= kLongestWholeFile) {
         logWarning(QStringLiteral("Skipped the contents of %1: %2 bytes, at or above the limit of %3 bytes for "
@@ -126,9 +141,11 @@ QString readWholeText(int fd, std::uint64_t size, QByteArray& window, const File
     }
     try {
         if (!charset.isNull()) {
-            QString text = decodeRestOfFile(fd, size, charset.constData(), window, stop);
-            // Bytes not valid in the declared set are read as if none were
-            // declared.
+            LeftOutBytesNotice ownNotice(file);
+            QString text = decodeRestOfFile(fd, size, charset.constData(), window, stop,
+                                            leftOut ? leftOut : &ownNotice);
+            // A set whose converter cannot be opened is read as if none
+            // were declared.
             if (!text.isNull() || (stop && stop->shouldStop(0)) || ::lseek(fd, 0, SEEK_SET) != 0)
                 return text;
         }
@@ -198,55 +215,67 @@ bool readNextWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype win
 
 namespace {
 
-// How reading a declared file ended.
-enum class DeclaredRead {
-    Valid,    // every byte read, all valid in the set
-    NotInSet, // a byte the set leaves out (the rest is not read)
-    NotRead,  // a read error, a file shorter than its size, or a stop
-};
-
 // What each byte is where a character of a set of one or two bytes a
 // character begins: a character of its own, the lead of a pair, or one the
 // set leaves out.
-enum class ByteKind : unsigned char { Single, Lead, Invalid };
+enum class ByteKind : unsigned char { Single, Lead, LeftOut };
 
 std::array<ByteKind, 256> byteKinds(const DoubleByteUnits& pairs)
 {
     std::array<ByteKind, 256> kinds{};
     for (std::size_t b = 0; b < kinds.size(); ++b)
-        kinds[b] = pairs.lead[b]                                   ? ByteKind::Lead
-                   : pairs.single[b] == DoubleByteUnits::kNoUnit ? ByteKind::Invalid
-                                                                   : ByteKind::Single;
+        kinds[b] = pairs.lead[b]                                        ? ByteKind::Lead
+                   : pairs.single[b] == DoubleByteUnits::kReplacement ? ByteKind::LeftOut
+                                                                        : ByteKind::Single;
     return kinds;
 }
 
-// Where checking the characters of `data` from `from` (a character's
-// start) to `to` against a set of one or two bytes a character ends: at
-// `to`, or before a lead byte that is last when the bytes go on after `to`
-// (it is checked with them); -1 at a character the set leaves out.
-// `units` counts the characters checked. The single bytes most text is
-// made of cost a lookup each.
+// Where reading the characters of `data` from `from` (a character's start)
+// to `to` in a set of one or two bytes a character ends: at `to`, or
+// before a lead byte that is last when the bytes go on after `to` (it is
+// read with them). `units` counts the characters read, `firstLeftOut` is
+// set to the first the set leaves out when it is not yet (-1). The single
+// bytes most text is made of cost a lookup each, and a branch for eight.
 qsizetype checkedDoubleBytes(const unsigned char* data, qsizetype from, qsizetype to, bool last,
                              const DoubleByteUnits& pairs, const std::array<ByteKind, 256>& kinds,
-                             qsizetype& units)
+                             qsizetype& units, std::int64_t& firstLeftOut)
 {
     qsizetype at = from;
     qsizetype pairCount = 0;
+    const auto noteLeftOut = [&firstLeftOut](qsizetype where) {
+        if (firstLeftOut < 0)
+            firstLeftOut = where;
+    };
+    // Whether the 8 bytes from `at` are all characters of one byte
+    // (ByteKind::Single is 0): one branch for eight lookups.
+    const auto eightSingles = [&kinds, data](qsizetype first) {
+        unsigned any = 0;
+        for (qsizetype k = 0; k < 8; ++k)
+            any |= unsigned(kinds[data[first + k]]);
+        return any == 0;
+    };
     while (at < to) {
-        const ByteKind kind = kinds[data[at]];
-        if (kind == ByteKind::Single) {
+        // The single bytes most text is made of, in loops of their own.
+        while (to - at >= 8 && eightSingles(at))
+            at += 8;
+        while (at < to && kinds[data[at]] == ByteKind::Single)
             ++at;
+        if (at == to)
+            break;
+        if (kinds[data[at]] == ByteKind::LeftOut || (at + 1 == to && last)) {
+            noteLeftOut(at++);
             continue;
         }
-        if (kind == ByteKind::Invalid)
-            return -1;
-        if (at + 1 == to) {
-            if (last)
-                return -1;
+        if (at + 1 == to)
             break;
+        const std::size_t pair = std::size_t(data[at]) << 8 | data[at + 1];
+        if (pairs.pairs[pair] == DoubleByteUnits::kReplacement) {
+            noteLeftOut(at);
+            if (pairs.pairLengths[pair] == 1) {
+                ++at;
+                continue;
+            }
         }
-        if (pairs.pairs[std::size_t(data[at]) << 8 | data[at + 1]] == DoubleByteUnits::kNoUnit)
-            return -1;
         at += 2;
         ++pairCount;
     }
@@ -256,50 +285,53 @@ qsizetype checkedDoubleBytes(const unsigned char* data, qsizetype from, qsizetyp
 
 // Reads an open file declared in a set of one byte a character (`table`)
 // or of one or two (`pairs`) into the whole of `bytes`, a window at a time
-// with a look at the stop after each, and checks each window against the
-// set as it arrives: a stop is seen within a window of reading, and no
-// pass over the whole file follows. `units` is the characters read.
-DeclaredRead readDeclaredBytes(int fd, QByteArray& bytes, const ByteUnits* table, const DoubleByteUnits* pairs,
-                               const StopCheck& stop, qsizetype& units)
+// with a look at the stop after each, and reads each window in the set as
+// it arrives: a stop is seen within a window of reading, and no pass over
+// the whole file follows. `units` is the characters read, `firstLeftOut`
+// the first byte the set leaves out (-1 for none). NO on a read error, a
+// file shorter than its size, or a stop.
+bool readDeclaredBytes(int fd, QByteArray& bytes, const ByteUnits* table, const DoubleByteUnits* pairs,
+                       const StopCheck& stop, qsizetype& units, std::int64_t& firstLeftOut)
 {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
     const qsizetype size = bytes.size();
-    qsizetype checked = 0; // where the next character to check begins
+    qsizetype checked = 0; // where the next character to read begins
     units = 0;
+    firstLeftOut = -1;
     const std::array<ByteKind, 256> kinds = pairs != nullptr ? byteKinds(*pairs) : std::array<ByteKind, 256>{};
     // Sets that give every byte a character (ISO-8859-1, windows-1252 as
-    // ICU has it) leave nothing to check.
+    // ICU has it) leave nothing to look for.
     const bool everyByteValid =
         table != nullptr && std::all_of(table->valid.begin(), table->valid.end(), [](bool valid) { return valid; });
     for (qsizetype read = 0; read < size;) {
         const qsizetype want = std::min(size - read, kContentWindowBytes);
         if (readUpTo(fd, bytes.data() + read, want) != want || stop.shouldStop(std::uint64_t(want)))
-            return DeclaredRead::NotRead;
+            return false;
         read += want;
         if (table != nullptr) {
-            if (!everyByteValid
-                && !std::all_of(data + checked, data + read, [table](unsigned char b) { return table->valid[b]; }))
-                return DeclaredRead::NotInSet;
+            if (!everyByteValid && firstLeftOut < 0) {
+                const auto* leftOut =
+                    std::find_if(data + checked, data + read, [table](unsigned char b) { return !table->valid[b]; });
+                if (leftOut != data + read)
+                    firstLeftOut = leftOut - data;
+            }
             checked = units = read;
             continue;
         }
-        checked = checkedDoubleBytes(data, checked, read, read == size, *pairs, kinds, units);
-        if (checked < 0)
-            return DeclaredRead::NotInSet;
+        checked = checkedDoubleBytes(data, checked, read, read == size, *pairs, kinds, units, firstLeftOut);
     }
-    return DeclaredRead::Valid;
+    return true;
 }
 
 // `match` of the text of an open file declared in `charset`, read whole
 // into bytes of its own (not the thread's buffer: the file's size is not
-// kept after it) and checked against the set, where the set is one of one
-// or two bytes a character and the file is below kLongestWholeFile; null
-// for any other set or size and for bytes the set leaves out (the file is
-// then read as if none were declared); NO when the file cannot be read or
-// on a stop.
+// kept after it), where the set is one of one or two bytes a character and
+// the file is below kLongestWholeFile; null for any other set or size; NO
+// when the file cannot be read or on a stop. The first byte the set
+// leaves out is said in `leftOut`.
 template <typename Match>
 std::optional<bool> matchDeclaredFile(int fd, std::uint64_t size, const QByteArray& charset, const StopCheck& stop,
-                                      Match match)
+                                      LeftOutBytesNotice& leftOut, Match match)
 {
     DeclaredText text;
     text.table = singleByteUnits(charset);
@@ -307,33 +339,32 @@ std::optional<bool> matchDeclaredFile(int fd, std::uint64_t size, const QByteArr
     if ((text.table == nullptr && text.pairs == nullptr) || size >= kLongestWholeFile)
         return std::nullopt;
     text.bytes = QByteArray(qsizetype(size), Qt::Uninitialized);
-    switch (readDeclaredBytes(fd, text.bytes, text.table, text.pairs, stop, text.length)) {
-    case DeclaredRead::Valid:
-        return match(text);
-    case DeclaredRead::NotInSet:
-        return std::nullopt;
-    case DeclaredRead::NotRead:
-        break;
-    }
-    return false;
+    std::int64_t firstLeftOut = -1;
+    const bool read = readDeclaredBytes(fd, text.bytes, text.table, text.pairs, stop, text.length, firstLeftOut);
+    leftOut.note(firstLeftOut);
+    if (!read)
+        return false;
+    return match(text);
 }
 
 } // namespace
 
 std::optional<bool> matchesDeclaredBytes(int fd, std::uint64_t size, const QByteArray& charset,
-                                         const SearchParams& params, const StopCheck& stop, const FileLabel& file)
+                                         const SearchParams& params, const StopCheck& stop, const FileLabel& file,
+                                         LeftOutBytesNotice& leftOut)
 {
-    return matchDeclaredFile(fd, size, charset, stop, [&](const DeclaredText& text) {
+    return matchDeclaredFile(fd, size, charset, stop, leftOut, [&](const DeclaredText& text) {
         return std::optional(matchesDeclaredText(text, params, stop, file));
     });
 }
 
 std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByteArray& charset,
-                                         const SearchParams& params, const StopCheck& stop, qsizetype window)
+                                         const SearchParams& params, const StopCheck& stop, qsizetype window,
+                                         LeftOutBytesNotice& leftOut)
 {
     if (!hasTermsAnsweredInWindows(params))
         return std::nullopt;
-    return matchDeclaredFile(fd, size, charset, stop, [&](const DeclaredText& text) {
+    return matchDeclaredFile(fd, size, charset, stop, leftOut, [&](const DeclaredText& text) {
         return matchesDeclaredTextTerms(text, params, stop, window);
     });
 }

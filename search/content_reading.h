@@ -4,7 +4,9 @@
 // holes of a sparse file skipped), decoding its whole text by the declared
 // character set, the byte-order mark or UTF-8, and reading a file declared
 // in a set of one or two bytes a character whole as its bytes for the
-// matchers of such text.
+// matchers of such text. A declared file is read in its set whatever it
+// holds: a byte the set leaves out is U+FFFD, and the file is named in one
+// warning with the first such byte.
 //
 // Not here: what a match is (search/content_text_matching.h) and the
 // matcher that drives the reads (search/content_matching.h).
@@ -39,11 +41,29 @@ inline constexpr std::uint64_t kLongestWholeFile = std::uint64_t(1) << 31;
 
 // The text of a regular file (a symbolic link counts when it leads to one)
 // of 1 to `maxFileSize` - 1 bytes: in the character set it declares in its
-// "user.charset" attribute, else by its byte-order mark, else as UTF-8;
-// null for anything else: a missing, unreadable, empty or too large file,
-// a folder, a device or pipe, bytes that are no text in those encodings, or
-// a file whose text cannot be held in memory.
+// "user.charset" attribute (what the set leaves out read as U+FFFD), else
+// by its byte-order mark, else as UTF-8; null for anything else: a
+// missing, unreadable, empty or too large file, a folder, a device or
+// pipe, undeclared bytes that are no text in those encodings, or a file
+// whose text cannot be held in memory.
 [[nodiscard]] QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize);
+
+// Names a file in one warning at the first byte its declared character set
+// leaves out (read as U+FFFD), however many reads of the file meet it.
+class LeftOutBytesNotice
+{
+public:
+    explicit LeftOutBytesNotice(const FileLabel& file) : m_file(file) {}
+
+    // Says the first offset given (of 0 or more) in a warning; later ones,
+    // and -1, say nothing.
+    void note(std::int64_t offset);
+    [[nodiscard]] bool isSaid() const { return m_said; }
+
+private:
+    const FileLabel& m_file;
+    bool m_said = false;
+};
 
 // --- reading in parts -------------------------------------------------------------
 
@@ -88,11 +108,14 @@ private:
 [[nodiscard]] std::pair<const char*, qsizetype> detectedConverter(const char* data, qsizetype size);
 
 // Decodes the whole (open) file: in the character set the file declares
-// (`charset`, an ICU converter; null for none), else by its byte-order
-// mark, else as UTF-8; null when it cannot be read or held in memory, is
-// too long to be read whole (said in a warning), or is no text.
+// (`charset`, an ICU converter; null for none; a byte it leaves out is
+// U+FFFD, the first said in `leftOut`, else in a notice of its own), else
+// by its byte-order mark, else as UTF-8; null when it cannot be read or
+// held in memory, is too long to be read whole (said in a warning), or is
+// undeclared and no text.
 [[nodiscard]] QString readWholeText(int fd, std::uint64_t size, QByteArray& window, const FileLabel& file,
-                                    const StopCheck* stop = nullptr, const QByteArray& charset = {});
+                                    const StopCheck* stop = nullptr, const QByteArray& charset = {},
+                                    LeftOutBytesNotice* leftOut = nullptr);
 
 // The first window of a file, with room for the overlap of the next: the
 // bytes read, fewer than asked for where the file is shorter than its size
@@ -112,23 +135,22 @@ bool readNextWindow(int fd, std::uint64_t size, QByteArray& bytes, qsizetype win
 // The whole-text wildcard or regular expression of an open file in a
 // declared set of one or two bytes a character, matched on its bytes
 // (matchesDeclaredText): the text in UTF-16 would take up to twice the
-// file. The file is read a window at a time, each window checked against
-// the set as it arrives and the stop looked at after it. Null when the set
-// is not such a one or the bytes are not all valid in it (the file is then
-// read as if none were declared); NO when the file cannot be read, is too
-// long to be searched whole (left to readWholeText, which says so) or on a
-// stop.
+// file. The file is read a window at a time, each window read in the set
+// as it arrives (the first byte the set leaves out said in `leftOut`) and
+// the stop looked at after it. Null when the set is not such a one or the
+// file is too long to be searched whole (left to readWholeText, which
+// says so); NO when the file cannot be read or on a stop.
 [[nodiscard]] std::optional<bool> matchesDeclaredBytes(int fd, std::uint64_t size, const QByteArray& charset,
                                                        const SearchParams& params, const StopCheck& stop,
-                                                       const FileLabel& file);
+                                                       const FileLabel& file, LeftOutBytesNotice& leftOut);
 
 // The query terms of an open file in such a set, read as above and matched
 // in windows of about `window` bytes (matchesDeclaredTextTerms). Null where
-// the terms are not answered in windows, the words do not let windows move
-// on, or the bytes are not all valid in the set (the file is then read
-// whole); NO when the file cannot be read or on a stop.
+// the terms are not answered in windows or the words do not let windows
+// move on (the file is then read whole); NO when the file cannot be read
+// or on a stop.
 [[nodiscard]] std::optional<bool> matchesDeclaredTerms(int fd, std::uint64_t size, const QByteArray& charset,
                                                        const SearchParams& params, const StopCheck& stop,
-                                                       qsizetype window);
+                                                       qsizetype window, LeftOutBytesNotice& leftOut);
 
 } // namespace sorvant

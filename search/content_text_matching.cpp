@@ -199,7 +199,9 @@ const ByteUnits* singleByteUnits(const QByteArray& converter)
         ucnv_reset(icu);
         const std::int32_t length = ucnv_toUChars(icu, units, 4, &byte, 1, &status);
         table.valid[size_t(b)] = U_SUCCESS(status) && length == 1;
-        table.units[size_t(b)] = table.valid[size_t(b)] ? char16_t(units[0]) : u'\0';
+        // A byte the set leaves out reads as U+FFFD, as the converter that
+        // replaces such bytes reads it.
+        table.units[size_t(b)] = table.valid[size_t(b)] ? char16_t(units[0]) : u'\uFFFD';
         oneUnitEach = U_FAILURE(status) || length == 1;
     }
     ucnv_close(icu);
@@ -217,15 +219,10 @@ const DoubleByteUnits* doubleByteUnitsOf(const QByteArray& converter)
     return place->second ? &*place->second : nullptr;
 }
 
-bool isMatchedOnBytes(const QByteArray& converter)
-{
-    return singleByteUnits(converter) != nullptr || doubleByteUnitsOf(converter) != nullptr;
-}
-
 namespace {
 
 // matchesDeclaredText for a set of one or two bytes a character, of
-// `length` characters (valid in it).
+// `length` characters.
 bool matchesDoubleBytes(const QByteArray& bytes, const DoubleByteUnits& units, qsizetype length,
                         const SearchParams& params, const StopCheck& stop, const FileLabel& file)
 {
@@ -360,6 +357,7 @@ std::optional<bool> matchesDeclaredTextTerms(const DeclaredText& declared, const
     const ByteUnits* table = declared.table;
     const DoubleByteUnits* pairs = declared.pairs;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto* const textEnd = data + bytes.size();
     // The characters from byte `from` (a character's start) up to `to`,
     // into `text`, with the offset from `from` of each of two-byte text;
     // answers the byte where they end (a character of two bytes may end one
@@ -378,9 +376,9 @@ std::optional<bool> matchesDeclaredTextTerms(const DeclaredText& declared, const
         auto* units = reinterpret_cast<char16_t*>(text.data());
         qsizetype count = 0;
         qsizetype at = from;
-        for (; at < to; at += pairs->lengthAt(data + at)) {
+        for (; at < to; at += pairs->lengthAt(data + at, textEnd)) {
             offsets[size_t(count)] = std::int32_t(at - from);
-            units[count++] = pairs->unitAt(data + at);
+            units[count++] = pairs->unitAt(data + at, textEnd);
         }
         offsets[size_t(count)] = std::int32_t(at - from);
         text.truncate(count);

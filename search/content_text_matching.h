@@ -42,8 +42,8 @@ struct StopCheck;
 
 // --- declared sets matched on their bytes --------------------------------------------
 
-// The UTF-16 unit each byte of a single-byte character set stands for, and
-// which bytes the set leaves out.
+// The UTF-16 unit each byte of a single-byte character set stands for
+// (U+FFFD for one the set leaves out), and which bytes the set leaves out.
 struct ByteUnits
 {
     std::array<char16_t, 256> units{};
@@ -61,12 +61,9 @@ struct ByteUnits
 // other. Kept per thread by name, as singleByteUnits.
 [[nodiscard]] const DoubleByteUnits* doubleByteUnitsOf(const QByteArray& converter);
 
-// Whether the wildcards, regular expressions and query terms of a text
-// declared in `converter` are matched on its bytes (matchesDeclaredText).
-[[nodiscard]] bool isMatchedOnBytes(const QByteArray& converter);
-
-// A text in a declared set held as its bytes, all valid in the set: of one
-// byte a character (`table`) or of one or two (`pairs`), one of them set.
+// A text in a declared set held as its bytes, what the set leaves out read
+// as U+FFFD: of one byte a character (`table`) or of one or two (`pairs`),
+// one of them set.
 struct DeclaredText
 {
     QByteArray bytes;

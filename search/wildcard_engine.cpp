@@ -579,12 +579,13 @@ struct ByteScan
 struct DoubleByteCursor
 {
     const unsigned char* at;
+    const unsigned char* end; // the text's
     const DoubleByteUnits* units;
 
-    unichar operator*() const { return units->unitAt(at); }
+    unichar operator*() const { return units->unitAt(at, end); }
     DoubleByteCursor& operator++()
     {
-        at += units->lengthAt(at);
+        at += units->lengthAt(at, end);
         return *this;
     }
     bool operator<(const DoubleByteCursor& other) const { return at < other.at; }
@@ -613,16 +614,23 @@ struct DoubleByteScan
         const unsigned char* at = t.at;
         const unsigned char* const last = end.at - at > qsizetype(budget) ? at + budget : end.at;
         while (at < last) {
-            if (!isStop[*at]) {
+            // Eight bytes a branch where none stops the scan, then one.
+            while (last - at >= 8
+                   && !(isStop[at[0]] | isStop[at[1]] | isStop[at[2]] | isStop[at[3]] | isStop[at[4]]
+                        | isStop[at[5]] | isStop[at[6]] | isStop[at[7]]))
+                at += 8;
+            while (at < last && !isStop[*at])
                 ++at;
-                continue;
-            }
-            if (!units.lead[*at] || map(units.unitAt(at)) == target)
+            if (at == last || !units.lead[*at])
                 break;
-            at += 2;
+            const char16_t unit = units.unitAt(at, end.at);
+            if (map(unit) == target)
+                break;
+            // Only what the set leaves out may take one byte at a lead.
+            at += unit != DoubleByteUnits::kReplacement ? 2 : units.lengthAt(at, end.at);
         }
         steps = std::uint64_t(at - t.at);
-        return DoubleByteCursor{at, &units};
+        return DoubleByteCursor{at, end.at, &units};
     }
 };
 
@@ -642,8 +650,8 @@ bool matchWildcardWithSetsInDoubleBytes(const unsigned char* textBegin, const un
                                         const StopCheck* stop)
 {
     DoubleByteScan scan{units, table};
-    return globMapped<true>(DoubleByteCursor{textBegin, &units}, DoubleByteCursor{textEnd, &units}, patternBegin,
-                            patternEnd, scan, stop);
+    return globMapped<true>(DoubleByteCursor{textBegin, textEnd, &units}, DoubleByteCursor{textEnd, textEnd, &units},
+                            patternBegin, patternEnd, scan, stop);
 }
 
 // --- ordering hits ---------------------------------------------------------

@@ -462,8 +462,8 @@ std::optional<DoubleByteSet> doubleByteSetOf(const QByteArray& charset)
     set.units = *units;
     for (int pair = 0; pair < 65536 && set.letters.size() < 6; pair += 97) {
         const char16_t unit = set.units.pairs[size_t(pair)];
-        if (set.units.lead[size_t(pair >> 8)] && unit != DoubleByteUnits::kNoUnit && QChar(unit).isLetter())
-            set.letters.append(QByteArray{char(pair >> 8), char(pair & 0xff)});
+        if (set.units.lead[size_t(pair >> 8)] && unit != DoubleByteUnits::kReplacement && QChar(unit).isLetter())
+            set.letters.append(QByteArray().append(char(pair >> 8)).append(char(pair & 0xff)));
     }
     return set;
 }
@@ -471,11 +471,12 @@ std::optional<DoubleByteSet> doubleByteSetOf(const QByteArray& charset)
 // A text of several pieces with the same snippets by seams, within pieces
 // and where pieces meet (every 8 seams), shifted a byte each time, so that
 // characters of two bytes straddle the seams and the marks, and matches
-// span them, start or end on them, or look back across them.
+// span them, start or end on them, or look back across them; among them a
+// lead byte the next byte cannot follow, read as U+FFFD.
 QByteArray doubleByteSeamText(const DoubleByteSet& set)
 {
     const QList<QByteArray>& l = set.letters;
-    const QByteArray snippet = "Ab" + l[0] + l[1] + "9\nXy" + l[2] + l[2] + " end\r\nq" + l[3];
+    const QByteArray snippet = "Ab" + l[0] + l[1] + "9\nXy" + l[2] + l[2] + " end\r\nq" + l[3] + l[1].left(1) + " A";
     QByteArray text;
     for (const qsizetype seam : {1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17}) {
         for (int i = 0; text.size() < seam * kRegexByteTextSeam - 6 + seam % 6; ++i)
@@ -485,12 +486,13 @@ QByteArray doubleByteSeamText(const DoubleByteSet& set)
     return text + "lorem " + l[4];
 }
 
-// The byte offset of each unit of a valid text, and its length last.
+// The byte offset of each unit of a text, and its length last.
 QList<qsizetype> unitOffsets(const QByteArray& bytes, const DoubleByteUnits& units)
 {
     QList<qsizetype> offsets;
     const auto* begin = reinterpret_cast<const unsigned char*>(bytes.constData());
-    for (const auto* at = begin; at < begin + bytes.size(); at += units.lengthAt(at))
+    const auto* end = begin + bytes.size();
+    for (const auto* at = begin; at < end; at += units.lengthAt(at, end))
         offsets.append(at - begin);
     offsets.append(bytes.size());
     return offsets;
@@ -506,7 +508,7 @@ TEST(RegularExpression, DoubleByteTextAgreesWithItsDecodedString)
         u"\\w$"_qs,             u"^Xy"_qs,             u"9.Xy"_qs,            u"\\bq\\w*\\b"_qs,
         u"(\\w)\\1"_qs,         u"[^\\x00-\\x7f]{2}"_qs, u"(?i:aB\\w)"_qs,    u"d\\r?$"_qs,
         u"(?=\\w{2}9)\\w"_qs,   u"x*"_qs,              u"end\\R"_qs,          u"(?s)Ab.*?q"_qs,
-        u"(?<=\\p{L})a"_qs,     u"\\p{L}{2} "_qs,
+        u"(?<=\\p{L})a"_qs,     u"\\p{L}{2} "_qs,      u"\\w\\x{fffd} A"_qs,  u"(?<=\\x{fffd})\\s\\w"_qs,
     };
     const QList<unsigned> optionSets = {0, kRegexCaseInsensitive,
                                         kRegexAnchorsMatchLines | kRegexDotMatchesLineSeparators,
@@ -516,7 +518,12 @@ TEST(RegularExpression, DoubleByteTextAgreesWithItsDecodedString)
         ASSERT_TRUE(set) << charset.constData();
         ASSERT_GE(set->letters.size(), 5) << charset.constData();
         const QByteArray bytes = doubleByteSeamText(*set);
-        const QString text = decodeInCharset(bytes, set->converter);
+        PieceDecoder decoder(set->converter.constData(), LeftOutBytes::Replace);
+        QString text(1, Qt::Uninitialized);
+        qsizetype used = 0;
+        ASSERT_TRUE(decoder.decodeInto(bytes.constData(), bytes.size(), true, text, used));
+        PieceDecoder::finishText(text, used);
+        ASSERT_TRUE(text.contains(u"\uFFFD A"_qs)) << charset.constData();
         const QList<qsizetype> offsets = unitOffsets(bytes, set->units);
         ASSERT_EQ(offsets.size(), text.size() + 1) << charset.constData();
         // The whole text, and ranges by seams.
@@ -534,7 +541,7 @@ TEST(RegularExpression, DoubleByteTextAgreesWithItsDecodedString)
     }
 }
 
-TEST(RegularExpression, DoubleByteTextBoundsAndInvalidBytes)
+TEST(RegularExpression, DoubleByteTextBoundsAndLeftOutBytes)
 {
     const std::optional<DoubleByteSet> set = doubleByteSetOf("Shift_JIS");
     ASSERT_TRUE(set);
@@ -548,20 +555,33 @@ TEST(RegularExpression, DoubleByteTextBoundsAndInvalidBytes)
               kRegexCompleted);
     EXPECT_EQ(seen, (QList<Range>{{1, 4}}));
     EXPECT_EQ(regex.enumerateMatchesInDoubleBytes("A\x82\xa0", set->units, {5, 0}, 0, {}, collect), kRegexFailed);
-    EXPECT_EQ(regex.enumerateMatchesInDoubleBytes("A\x82", set->units, {0, 2}, 0, {}, collect), kRegexFailed)
-        << "a character cut at the end";
-    EXPECT_EQ(regex.enumerateMatchesInDoubleBytes("\x82\x20", set->units, {0, 2}, 0, {}, collect), kRegexFailed)
-        << "a pair the set does not have";
     EXPECT_EQ(regex.enumerateMatchesInDoubleBytes(QByteArrayView(), set->units, {0, 0}, 0, {}, collect),
               kRegexCompleted);
     EXPECT_EQ(RegularExpression().enumerateMatchesInDoubleBytes("a", set->units, {0, 1}, 0, {}, collect),
               kRegexFailed);
     EXPECT_EQ(seen.size(), 1);
+    // What the set leaves out is one U+FFFD of one byte or two.
+    const RegularExpression replaced = RegularExpression::compile(u"\\x{fffd}\\s?"_qs, 0);
+    const struct
+    {
+        QByteArray bytes;
+        QList<Range> ranges;
+    } rows[] = {
+        {"a\x81 z", {{1, 2}}},         // a trail byte the lead cannot take, read again
+        {"A\x82", {{1, 1}}},           // a character cut at the end
+        {"\xfd\x85\x40\x82\xa0", {{0, 1}, {1, 2}}}, // a byte and a pair the set leaves out
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.bytes.toHex(' ').toStdString());
+        seen.clear();
+        EXPECT_EQ(replaced.enumerateMatchesInDoubleBytes(row.bytes, set->units, {0, row.bytes.size()}, 0, {}, collect),
+                  kRegexCompleted);
+        EXPECT_EQ(seen, row.ranges);
+    }
 }
 
 // The pass over the bytes that finds where to decode looks at the stop
-// test on its way: a long text is not walked whole after a stop (here it
-// would end in a pair the set does not have, and fail).
+// test on its way: a long text is not walked whole after a stop.
 TEST(RegularExpression, DoubleByteTextSeesAStopBeforeItsBytesAreWalkedWhole)
 {
     const std::optional<DoubleByteSet> set = doubleByteSetOf("Shift_JIS");

@@ -144,11 +144,17 @@ TEST(CharsetNames, DoubleByteUnitsOnlyForStatelessSetsOfOneOrTwoBytes)
     EXPECT_TRUE(sjis->lead[0x82]);
     EXPECT_FALSE(sjis->lead[0x41]);
     const unsigned char hiragana[] = {0x82, 0xa0};
-    EXPECT_EQ(sjis->unitAt(hiragana), u'\u3042');
-    EXPECT_EQ(sjis->lengthAt(hiragana), 2);
+    EXPECT_EQ(sjis->unitAt(hiragana, hiragana + 2), u'\u3042');
+    EXPECT_EQ(sjis->lengthAt(hiragana, hiragana + 2), 2);
+    EXPECT_EQ(sjis->unitAt(hiragana, hiragana + 1), DoubleByteUnits::kReplacement) << "cut by the end";
+    EXPECT_EQ(sjis->lengthAt(hiragana, hiragana + 1), 1);
     EXPECT_EQ(sjis->single[0x41], u'A');
     EXPECT_EQ(sjis->single[0xB6], u'\uFF76') << "half-width katakana, one byte";
-    EXPECT_EQ(sjis->pairs[0x8200], DoubleByteUnits::kNoUnit) << "a trail byte the set does not have";
+    EXPECT_EQ(sjis->single[0xFD], DoubleByteUnits::kReplacement) << "a byte the set leaves out";
+    EXPECT_EQ(sjis->pairs[0x8120], DoubleByteUnits::kReplacement) << "a trail byte the set does not have";
+    EXPECT_EQ(sjis->pairLengths[0x8120], 1) << "the space is read again";
+    EXPECT_EQ(sjis->pairs[0x8540], DoubleByteUnits::kReplacement) << "a pair the set leaves out";
+    EXPECT_EQ(sjis->pairLengths[0x8540], 2);
     for (const char* other : {"Big5", "GBK", "EUC-KR"}) {
         SCOPED_TRACE(other);
         EXPECT_TRUE(doubleByteUnits(converterForCharset(other)).has_value());
@@ -161,9 +167,10 @@ TEST(CharsetNames, DoubleByteUnitsOnlyForStatelessSetsOfOneOrTwoBytes)
     EXPECT_FALSE(doubleByteUnits("x-no-such-set").has_value());
 }
 
-// The table reads a text as the strict converter does: the same units
-// where it decodes, no count where it fails, for random bytes of every
-// kind (lead bytes followed by anything, and cut at the end).
+// The table reads a text as the converter that reads what the set leaves
+// out as U+FFFD does, for random bytes of every kind (lead bytes followed
+// by anything, and cut at the end): the same units, and the first U+FFFD
+// at the first byte the converter says it left out.
 TEST(CharsetNames, DoubleByteUnitsDecodeAsTheConverter)
 {
     std::mt19937 random(20261208);
@@ -186,20 +193,27 @@ TEST(CharsetNames, DoubleByteUnitsDecodeAsTheConverter)
                 else
                     bytes.append(char(any));
             }
-            const QString expected = decodeInCharset(bytes, converter);
-            const qsizetype count = doubleByteUnitCount(bytes, *units);
-            ASSERT_EQ(count >= 0, !expected.isNull()) << bytes.toHex(' ').constData();
-            if (count < 0)
-                continue;
-            ++valid;
+            PieceDecoder decoder(converter.constData(), LeftOutBytes::Replace);
+            QString expected(1, Qt::Uninitialized);
+            qsizetype used = 0;
+            ASSERT_TRUE(decoder.decodeInto(bytes.constData(), bytes.size(), true, expected, used));
+            PieceDecoder::finishText(expected, used);
+            valid += decodeInCharset(bytes, converter).isNull() ? 0 : 1;
             QString read;
-            const auto* at = reinterpret_cast<const unsigned char*>(bytes.constData());
-            for (const auto* end = at + bytes.size(); at < end; at += units->lengthAt(at))
-                read.append(QChar(units->unitAt(at)));
+            std::int64_t firstLeftOut = -1;
+            const auto* begin = reinterpret_cast<const unsigned char*>(bytes.constData());
+            const auto* end = begin + bytes.size();
+            for (const auto* at = begin; at < end; at += units->lengthAt(at, end)) {
+                read.append(QChar(units->unitAt(at, end)));
+                if (firstLeftOut < 0 && units->unitAt(at, end) == DoubleByteUnits::kReplacement)
+                    firstLeftOut = at - begin;
+            }
             EXPECT_EQ(read, expected) << bytes.toHex(' ').constData();
-            EXPECT_EQ(count, expected.size());
+            EXPECT_EQ(doubleByteUnitCount(bytes, *units), expected.size());
+            EXPECT_EQ(firstLeftOut, decoder.firstLeftOutByte()) << bytes.toHex(' ').constData();
         }
         EXPECT_GT(valid, 300) << "too few valid texts to compare";
+        EXPECT_LT(valid, 2700) << "too few texts with bytes the set leaves out";
     }
 }
 
@@ -351,6 +365,46 @@ TEST(PieceDecoderTest, TwoPiecesCutAnywhereDecodeAsTheWhole)
         EXPECT_FALSE(first && decoder.appendUtf8(row.bytes.constData() + half, row.bytes.size() - half, true, utf8));
     }
     EXPECT_FALSE(PieceDecoder("no-such-set").isOpen());
+}
+
+// Replacing, a decoder reads each byte or pair its set leaves out (and a
+// character cut by the text's end) as U+FFFD, whatever piece it is cut
+// into, and keeps where the first was, counted from the first piece's
+// first byte; a set of three bytes a character and one with state too.
+TEST(PieceDecoderTest, LeftOutBytesAreReplacementsWhereverThePiecesAreCut)
+{
+    const struct
+    {
+        const char* charset;
+        QByteArray bytes;
+        QString text;
+        std::int64_t firstLeftOut;
+    } rows[] = {
+        {"Shift_JIS", "ab\x93\xfa c", u"ab\u65e5 c"_qs, -1},
+        {"Shift_JIS", "ab\x81 c\xfd", u"ab\ufffd c\ufffd"_qs, 2},
+        {"Shift_JIS", "ab\xfd\x93\xfa", u"ab\ufffd\u65e5"_qs, 2},
+        {"Shift_JIS", "a\x85\x40\x81", u"a\ufffd\ufffd"_qs, 1},
+        {"Big5", "a\xa4\xa4\xa1 z", u"a\u4e2d\ufffd z"_qs, 3},
+        {"GBK", "a\xd6\xd0\x81 z", u"a\u4e2d\ufffd z"_qs, 3},
+        {"EUC-KR", "a\xb0\xa1\xb0 z", u"a\uac00\ufffd z"_qs, 3},
+        {"ISO-8859-3", "caf\xe9 \xa5", u"caf\u00e9 \ufffd"_qs, 5},
+        {"EUC-JP", "a\x8f\xa1 z", u"a\ufffd\ufffd z"_qs, 1},
+        {"ISO-2022-JP", "a\x1b$B\x30\x21\x1b(Bz\xff", u"a\u4e9cz\ufffd"_qs, 10},
+    };
+    for (const auto& row : rows) {
+        const QByteArray converter = converterForCharset(row.charset);
+        ASSERT_FALSE(converter.isNull()) << row.charset;
+        for (qsizetype cut = 0; cut <= row.bytes.size(); ++cut) {
+            SCOPED_TRACE(std::string(row.charset) + " " + row.bytes.toHex(' ').toStdString() + " cut at "
+                         + std::to_string(cut));
+            PieceDecoder toUtf8(converter.constData(), LeftOutBytes::Replace);
+            QByteArray utf8;
+            EXPECT_TRUE(toUtf8.appendUtf8(row.bytes.constData(), cut, false, utf8));
+            EXPECT_TRUE(toUtf8.appendUtf8(row.bytes.constData() + cut, row.bytes.size() - cut, true, utf8));
+            EXPECT_EQ(QString::fromUtf8(utf8), row.text);
+            EXPECT_EQ(toUtf8.firstLeftOutByte(), row.firstLeftOut);
+        }
+    }
 }
 
 } // namespace

@@ -403,10 +403,10 @@ TEST_F(ContentMatcherTest, UnknownDeclaredCharsetWarnsOncePerSearch)
 // decoded text does.
 TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
 {
-    // Latin-1, windows-1252 (unassigned bytes make the declaration fail),
-    // Greek (final sigma), Cyrillic, Turkish dotted I, Shift_JIS.
+    // Latin-1, windows-1252, Greek (final sigma), Cyrillic, Turkish dotted
+    // I, Latin-3 and the sets of two bytes (bytes they leave out are U+FFFD).
     const QList<QByteArray> charsets = {"ISO-8859-1", "windows-1252", "ISO-8859-7", "KOI8-R", "ISO-8859-9",
-                                        "Shift_JIS", "Big5", "EUC-KR"};
+                                        "ISO-8859-3", "Shift_JIS", "Big5", "EUC-KR"};
     const QList<QByteArray> fragments = {"a", "S", "s", "k", "K", "i", "I", " ", "ss", "re", "PORT", "\xdf",
                                          "\xe9", "\xc9", "\x80", "\x81", "\x8a", "\xd3", "\xf2", "\xf3",
                                          "\xdd", "\xfd", "\xc1", "\xe1", "\x93\xfa", "\x96\x7b", "\0"};
@@ -429,7 +429,7 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
     }
     const QStringList words = {u"report"_qs, u"ss"_qs, u"\u00DF"_qs, u"\u00E9"_qs, u"\u00C9S"_qs, u"\u20AC"_qs,
                                u"\u03C3"_qs, u"\u03A3"_qs, u"\u0430"_qs, u"\u0410"_qs, u"\u0130"_qs, u"i"_qs,
-                               u"\u0131"_qs, u"k"_qs, u"\u65E5"_qs, u"{"_qs, u".*"_qs};
+                               u"\u0131"_qs, u"k"_qs, u"\u65E5"_qs, u"{"_qs, u".*"_qs, u"\uFFFD"_qs};
     for (const std::uint64_t comparison : {0u, 1u}) {
         for (const QString& word : words) {
             for (const std::uint64_t mode : {kSearchPhrase, kSearchRegularExpression}) {
@@ -442,7 +442,8 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
         // Whole-text wildcards, matched on the bytes of a set of one byte a
         // character.
         for (const QString& pattern : {u"*\u00E9*"_qs, u"*[\u00C0-\u00FF]?"_qs, u"*s*[^k]"_qs, u"?*\u0430*"_qs,
-                                       u"*\u03A3"_qs, u"*\u0130*"_qs, u"*[\u0410-\u044F]*"_qs, u"*"_qs}) {
+                                       u"*\u03A3"_qs, u"*\u0130*"_qs, u"*[\u0410-\u044F]*"_qs, u"*"_qs,
+                                       u"*\uFFFD?"_qs}) {
             setSearch(kSearchWildcards, {pattern}, comparison);
             expectAgreementOnEach(files);
         }
@@ -451,6 +452,79 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
                                        u"(\\w)\\1"_qs, u"\\b\u03C3\\b"_qs, u"\u0130|\u0131"_qs, u"\\x{0}"_qs}) {
             setSearch(kSearchRegularExpression, {pattern}, comparison);
             expectAgreementOnEach(files);
+        }
+    }
+}
+
+// A declared file that holds one byte its set leaves out (a lead byte
+// followed by one it cannot take, a byte that is no character) thousands of
+// characters from the words is found in every mode, that byte read as
+// U+FFFD, and named once in a warning with where it is; the same file
+// without it is found and not named.
+TEST_F(ContentMatcherTest, DeclaredTextIsFoundPastAByteItsSetLeavesOut)
+{
+    const struct
+    {
+        const char* charset;
+        QByteArray line; // 20 bytes
+        QByteArray stray;
+    } sets[] = {
+        {"Shift_JIS", "lorem \x93\xfa\x96\x7b \xb6\xc0 ipsum\n", "\x81 "},
+        {"Shift_JIS", "lorem \x93\xfa\x96\x7b \xb6\xc0 ipsum\n", "\xfd"},
+        {"Big5", "lorem \xa4\xa4\xa4\xe5 xx ipsum\n", "\xa1 "},
+        {"GBK", "lorem \xd6\xd0\xce\xc4 xx ipsum\n", "\x81 "},
+        {"EUC-KR", "lorem \xb0\xa1\xb3\xaa xx ipsum\n", "\xb0 "},
+        {"ISO-8859-3", "lorem caf\xe9 xxx ipsum\n", "\xa5"},
+        {"EUC-JP", "lorem \xc6\xfc\xcb\xdc xx ipsum\n", "\x8f\xa1 "},
+    };
+    const struct
+    {
+        std::uint64_t mode;
+        QStringList words;
+        bool onlyPastTheByte; // looks for the U+FFFD itself
+    } searches[] = {
+        {kSearchPhrase, {u"quokka zebrafinch"_qs}, false},
+        {kSearchAllWords, {u"zebrafinch"_qs, u"QUOKKA"_qs}, false},
+        {kSearchWildcards, {u"*quokka zebrafinch*"_qs}, false},
+        {kSearchRegularExpression, {u"quokka\\s+zebra"_qs}, false},
+        {kSearchQueryTerms, {u"quokka AND zebrafinch"_qs}, false},
+        {kSearchQueryTerms, {u"\"quokka zebrafinch\""_qs}, false},
+        {kSearchQueryTerms, {u"quokka NEAR/2 zebrafinch"_qs}, false},
+        {kSearchPhrase, {u"\ufffd"_qs}, true},
+        {kSearchWildcards, {u"*ipsum?\ufffd*"_qs}, true},
+        {kSearchRegularExpression, {u"ipsum\\s\\x{fffd}"_qs}, true},
+    };
+    const QByteArray words = "the quokka zebrafinch\n";
+    for (const auto& set : sets) {
+        const QByteArray body = set.line.repeated(200);
+        const struct
+        {
+            QByteArray text;
+            qsizetype firstLeftOut; // -1: none
+        } files[] = {
+            {body + words + body, -1},
+            {body + set.stray + body + words, body.size()},
+            {words + body + set.stray + body, words.size() + body.size()},
+        };
+        for (const auto& file : files) {
+            const QByteArray name = writeNext(file.text);
+            if (!declare(name, set.charset))
+                GTEST_SKIP() << "the temporary file system has no user extended attributes";
+            for (const auto& search : searches) {
+                SCOPED_TRACE(std::string(set.charset) + " " + set.stray.toHex().toStdString() + " at "
+                             + std::to_string(file.firstLeftOut) + ": " + search.words.join(u'|').toStdString());
+                setSearch(search.mode, search.words, 1);
+                const bool found = !search.onlyPastTheByte || file.firstLeftOut >= 0;
+                for (const qsizetype window : {qsizetype(61), kContentWindowBytes}) {
+                    const ContentMatcher matcher(m_params, window);
+                    test::LogCapture log;
+                    EXPECT_EQ(matcher.matchesFile(folder(), name, m_buffer), found) << "window " << window;
+                    EXPECT_EQ(log.lines().size(), file.firstLeftOut >= 0 ? 1 : 0) << log.lines().join(u'\n').toStdString();
+                    EXPECT_EQ(log.lines().filter(QString::fromUtf8(name)).filter(u"at byte %1"_qs.arg(file.firstLeftOut)).size(),
+                              file.firstLeftOut >= 0 ? 1 : 0);
+                }
+                EXPECT_EQ(ContentMatcher(m_params).matchesFileDecoded(folder(), name, m_buffer), found);
+            }
         }
     }
 }
@@ -964,9 +1038,9 @@ TEST_F(ContentMatcherTest, AWordOfWideCharactersIsFoundAtEverySeam)
 }
 
 // A file that is no text in its encoding anywhere (a lone surrogate after
-// a match, a byte the declared set leaves out) answers as the plain path
-// does: no match for a marked file, the undeclared reading for a declared
-// one.
+// a match) answers as the plain path does: no match for a marked file. A
+// declared one is read on after a match to its end, so that a byte its set
+// leaves out is named wherever it is.
 TEST_F(ContentMatcherTest, WideAndDeclaredTextIsValidatedAfterAMatchInItsWindows)
 {
     setSearch(kSearchPhrase, {u"needle"_qs}, 1);
@@ -980,16 +1054,20 @@ TEST_F(ContentMatcherTest, WideAndDeclaredTextIsValidatedAfterAMatchInItsWindows
     EXPECT_FALSE(matches(writeNext(valid + QByteArray("\x00\xd8", 2) + utf16WithMark(u"x"_qs, false).mid(2))));
     EXPECT_FALSE(matches(writeNext(valid + "x"))) << "a cut unit at the end";
 
-    // Declared: a character the set lacks, three windows after the match,
-    // makes the file undeclared UTF-8 text, which holds the word.
+    // Declared: two bytes the set lacks, three windows after the match.
     const QByteArray declared =
         writeNext(QByteArray("the needle ") + QByteArray(3 * kContentWindowBytes, 'x') + "\xc3\xa9");
     if (!declare(declared, "US-ASCII"))
         GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    test::LogCapture log;
     EXPECT_TRUE(matches(declared));
+    EXPECT_EQ(log.lines().filter(u"at byte %1"_qs.arg(11 + 3 * kContentWindowBytes)).size(), 1)
+        << log.lines().join(u'\n').toStdString();
     expectAgreement(declared);
     setSearch(kSearchPhrase, {u"xx\u00c3"_qs}, 1);
-    EXPECT_FALSE(matches(declared)) << "read as UTF-8, not as the declared set";
+    EXPECT_FALSE(matches(declared)) << "read in the declared set, not as UTF-8";
+    setSearch(kSearchPhrase, {u"xx\ufffd\ufffd"_qs}, 1);
+    EXPECT_TRUE(matches(declared));
 }
 
 // A UTF-16 file is searched for words in windows: the peak memory of the

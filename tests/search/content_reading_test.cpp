@@ -11,6 +11,7 @@
 #include "search/search_params.h"
 #include "search/stop_check.h"
 #include "tests/search/content_test_support.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/peak_memory.h"
 #include "tests/support/scan_work_bound.h"
 
@@ -257,7 +258,9 @@ TEST_F(ContentReadingTest, DeclaredQueryTermsAreAnsweredInWindowsOfAFewWords)
         const QByteArray name = writeNext(row.text);
         if (!declare(name, row.charset))
             GTEST_SKIP() << "the temporary file system has no user extended attributes";
-        const OpenFile file = openRegularFile(folder(), FileLabel{{}, name}, 1 << 20);
+        const FileLabel label{{}, name};
+        LeftOutBytesNotice leftOut(label);
+        const OpenFile file = openRegularFile(folder(), label, 1 << 20);
         ASSERT_TRUE(file.isOpen());
         for (const std::uint64_t comparison : {0u, 1u}) {
             for (const QString& query : row.queries) {
@@ -267,7 +270,7 @@ TEST_F(ContentReadingTest, DeclaredQueryTermsAreAnsweredInWindowsOfAFewWords)
                 const bool plain = ContentMatcher(m_params, kWindow).matchesFileDecoded(folder(), name, m_buffer);
                 ASSERT_EQ(::lseek(file.fd(), 0, SEEK_SET), 0);
                 const std::optional<bool> windowed =
-                    matchesDeclaredTerms(file.fd(), file.size(), row.charset, m_params, stop, kWindow);
+                    matchesDeclaredTerms(file.fd(), file.size(), row.charset, m_params, stop, kWindow, leftOut);
                 ASSERT_TRUE(windowed.has_value()) << "answered in windows";
                 EXPECT_EQ(*windowed, plain);
                 ++answers[plain];
@@ -291,7 +294,9 @@ TEST_F(ContentReadingTest, DeclaredQueryTermsStopOnceEveryLeafIsFound)
     const QByteArray name = writeNext(text);
     if (!declare(name, "ISO-8859-1"))
         GTEST_SKIP() << "the temporary file system has no user extended attributes";
-    const OpenFile file = openRegularFile(folder(), FileLabel{{}, name}, 1 << 20);
+    const FileLabel label{{}, name};
+    LeftOutBytesNotice leftOut(label);
+    const OpenFile file = openRegularFile(folder(), label, 1 << 20);
     ASSERT_TRUE(file.isOpen());
     std::atomic<bool> noStop{false};
     const StopCheck stop{&noStop, nullptr};
@@ -308,38 +313,8 @@ TEST_F(ContentReadingTest, DeclaredQueryTermsStopOnceEveryLeafIsFound)
         SCOPED_TRACE(row.query.toStdString());
         setSearch(kSearchQueryTerms, {row.query}, 1);
         ASSERT_EQ(::lseek(file.fd(), 0, SEEK_SET), 0);
-        EXPECT_EQ(matchesDeclaredTerms(file.fd(), file.size(), "ISO-8859-1", m_params, stop, kWindow), row.answer);
-    }
-}
-
-// A declared file read a window at a time is checked against its set
-// across the windows' ends: a character of two bytes cut by one is whole,
-// one cut by the file's end is not in the set.
-TEST_F(ContentReadingTest, DeclaredBytesAreCheckedAcrossTheEndsOfReadWindows)
-{
-    const QByteArray before(kContentWindowBytes - 1, 'a');
-    const struct
-    {
-        QByteArray text;
-        std::optional<bool> found;
-    } rows[] = {
-        {before + "\x93\xfa needle", true},
-        {before + "b \x93\xfa needle", true},
-        {before + "\x93\xfa needle\x93", std::nullopt},
-        {before + "\x93\x20 needle", std::nullopt},
-    };
-    setSearch(kSearchWildcards, {u"*\u65e5 needle*"_qs}, 0);
-    std::atomic<bool> noStop{false};
-    const StopCheck stop{&noStop, nullptr};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.text.size());
-        const QByteArray name = writeNext(row.text);
-        if (!declare(name, "Shift_JIS"))
-            GTEST_SKIP() << "the temporary file system has no user extended attributes";
-        const FileLabel label{{}, name};
-        const OpenFile file = openRegularFile(folder(), label, 1 << 20);
-        ASSERT_TRUE(file.isOpen());
-        EXPECT_EQ(matchesDeclaredBytes(file.fd(), file.size(), "Shift_JIS", m_params, stop, label), row.found);
+        EXPECT_EQ(matchesDeclaredTerms(file.fd(), file.size(), "ISO-8859-1", m_params, stop, kWindow, leftOut),
+                  row.answer);
     }
 }
 
@@ -367,6 +342,7 @@ TEST_F(ContentReadingTest, StopEndsTheReadOfADeclaredFileWithinAWindow)
             SCOPED_TRACE(std::string(name) + " " + pattern.toStdString());
             setSearch(mode, {pattern}, 1);
             const FileLabel label{{}, name};
+            LeftOutBytesNotice leftOut(label);
             const OpenFile file = openRegularFile(folder(), label, std::uint64_t(1) << 30);
             ASSERT_TRUE(file.isOpen());
             for (const bool stopped : {false, true}) {
@@ -376,8 +352,9 @@ TEST_F(ContentReadingTest, StopEndsTheReadOfADeclaredFileWithinAWindow)
                 const StopCheck stop{&m_params.stop, &work};
                 const std::optional<bool> found =
                     mode == kSearchQueryTerms
-                        ? matchesDeclaredTerms(file.fd(), file.size(), charset, m_params, stop, kContentWindowBytes)
-                        : matchesDeclaredBytes(file.fd(), file.size(), charset, m_params, stop, label);
+                        ? matchesDeclaredTerms(file.fd(), file.size(), charset, m_params, stop, kContentWindowBytes,
+                                               leftOut)
+                        : matchesDeclaredBytes(file.fd(), file.size(), charset, m_params, stop, label, leftOut);
                 const off_t read = ::lseek(file.fd(), 0, SEEK_CUR);
                 if (stopped) {
                     EXPECT_EQ(found, std::optional(false));
@@ -393,38 +370,52 @@ TEST_F(ContentReadingTest, StopEndsTheReadOfADeclaredFileWithinAWindow)
     m_params.stop = false;
 }
 
-// A file declared in a set of one byte a character is matched on its bytes
-// only when every byte is one the set has (ISO-8859-3 leaves out 0xA5), in
-// any window; one that leaves none out is not checked and matched.
-TEST_F(ContentReadingTest, BytesASingleByteSetLeavesOutAreNotMatchedOnBytes)
+// A declared file read a window at a time is read in its set across the
+// windows' ends, whatever it holds: a character of two bytes cut by one is
+// whole; a lead byte cut by the file's end or followed by a byte it cannot
+// take, and a byte the set leaves out (ISO-8859-3 leaves out 0xA5), are
+// U+FFFD, the first of them named; a set that leaves none out is not
+// looked through.
+TEST_F(ContentReadingTest, DeclaredBytesAreReadAcrossTheEndsOfReadWindows)
 {
-    const QByteArray before(kContentWindowBytes + 5, 'a');
+    const QByteArray before(kContentWindowBytes - 1, 'a');
+    const qsizetype seam = kContentWindowBytes - 1;
     const struct
     {
         QByteArray charset;
         QByteArray text;
-        std::optional<bool> found;
+        QString pattern;
+        qsizetype firstLeftOut; // -1: none
     } rows[] = {
-        {"ISO-8859-3", "caf\xe9 needle", true},
-        {"ISO-8859-3", "caf\xe9 \xa5 needle", std::nullopt},
-        {"ISO-8859-3", before + "\xa5 needle", std::nullopt},
-        {"ISO-8859-3", before + "\xa6 needle", true},
-        {"ISO-8859-1", before + "\xa5 needle", true},
+        {"Shift_JIS", before + "\x93\xfa needle", u"*\u65e5 needle"_qs, -1},
+        {"Shift_JIS", before + "b \x93\xfa needle", u"*\u65e5 needle"_qs, -1},
+        {"Shift_JIS", before + "\x93\xfa needle\x93", u"*\u65e5 needle\ufffd"_qs, seam + 9},
+        {"Shift_JIS", before + "\x93 needle", u"*a\ufffd needle"_qs, seam},
+        {"Shift_JIS", before + "\xfd\x93\xfa needle\xfd", u"*a\ufffd\u65e5 needle\ufffd"_qs, seam},
+        {"ISO-8859-3", "caf\xe9 needle", u"*needle"_qs, -1},
+        {"ISO-8859-3", "caf\xe9 \xa5 needle\xa5", u"*\ufffd needle\ufffd"_qs, 5},
+        {"ISO-8859-3", before + "\xa5 needle", u"*a\ufffd needle"_qs, seam},
+        {"ISO-8859-3", before + "\xa6 needle", u"*needle"_qs, -1},
+        {"ISO-8859-1", before + "\xa5 needle", u"*\u00a5 needle"_qs, -1},
     };
-    setSearch(kSearchWildcards, {u"*needle"_qs}, 0);
     std::atomic<bool> noStop{false};
     const StopCheck stop{&noStop, nullptr};
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.charset.toStdString() + " " + std::to_string(row.text.size()));
+        SCOPED_TRACE(row.charset.toStdString() + " " + row.pattern.toStdString());
+        setSearch(kSearchWildcards, {row.pattern}, 0);
         const QByteArray name = writeNext(row.text);
         if (!declare(name, row.charset))
             GTEST_SKIP() << "the temporary file system has no user extended attributes";
         const FileLabel label{{}, name};
+        LeftOutBytesNotice leftOut(label);
         const OpenFile file = openRegularFile(folder(), label, 1 << 20);
         ASSERT_TRUE(file.isOpen());
+        test::LogCapture log;
         EXPECT_EQ(matchesDeclaredBytes(file.fd(), file.size(), converterForCharset(row.charset), m_params, stop,
-                                       label),
-                  row.found);
+                                       label, leftOut),
+                  std::optional(true));
+        EXPECT_EQ(log.lines().size(), row.firstLeftOut >= 0 ? 1 : 0);
+        EXPECT_EQ(log.lines().filter(u"at byte %1"_qs.arg(row.firstLeftOut)).size(), row.firstLeftOut >= 0 ? 1 : 0);
     }
 }
 
