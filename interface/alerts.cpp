@@ -281,6 +281,29 @@ void keepReadableWidth(QMessageBox* alert)
         new ReadableWidth(alert);
 }
 
+namespace {
+
+// The narrowest the alert's text column can be: the readable width its
+// spacer keeps, less the layout's margins, the icon's column and the
+// spacing beside it, and one character to spare. A quoted name up to this
+// wide is kept whole; a wider one could run past the label's edge.
+int textColumnWidth(const QMessageBox* alert, const QLabel* label)
+{
+    const QFontMetrics metrics = label->fontMetrics();
+    int width = metrics.averageCharWidth() * (kReadableLineCharacters - 1);
+    if (const auto* layout = qobject_cast<const QGridLayout*>(alert->layout())) {
+        const QMargins margins = layout->contentsMargins();
+        width -= margins.left() + margins.right();
+        for (const QLabel* other : alert->findChildren<QLabel*>()) {
+            if (other->text().isEmpty() && !other->pixmap().isNull())
+                width -= other->sizeHint().width() + std::max(0, layout->horizontalSpacing());
+        }
+    }
+    return std::max(width, metrics.averageCharWidth() * kReadableLineCharacters / 2);
+}
+
+} // namespace
+
 void layOutInInterfaceDirection(QMessageBox* alert)
 {
     if (!alert)
@@ -297,7 +320,7 @@ void layOutInInterfaceDirection(QMessageBox* alert)
         if (!label->findChild<QObject*>(QString::fromLatin1(kPlainCopyName), Qt::FindDirectChildrenOnly))
             new PlainCopy(label);
         for (QTextDocument* document : label->findChildren<QTextDocument*>()) {
-            keepQuotedNamesWhole(document, label->fontMetrics().averageCharWidth() * kReadableLineCharacters / 2);
+            keepQuotedNamesWhole(document, textColumnWidth(alert, label));
             QTextOption option = document->defaultTextOption();
             if (option.textDirection() == direction)
                 continue;

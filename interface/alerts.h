@@ -82,8 +82,8 @@ void keepReadableWidth(QMessageBox* alert);
 // unless set), starting at the leading edge, whatever their first strong
 // character: Qt takes a plain text's direction from it, so a question that
 // starts with a right-to-left name read right to left in English. Each
-// quoted name up to half a readable line wide stays on one line
-// (keepQuotedNamesWhole): the alert is at least a readable line wide. A
+// quoted name that fits the narrowest text column the alert can have (it is
+// at least a readable line wide) stays on one line (keepQuotedNamesWhole). A
 // label's selection is copied as its text is written.
 // Nothing for null.
 void layOutInInterfaceDirection(QMessageBox* alert);

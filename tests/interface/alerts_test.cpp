@@ -327,9 +327,13 @@ QStringList shownLines(const QLabel* label)
 TEST_F(AlertsTest, AQuotedNameIsNeverBrokenInsideRegression)
 {
     const QString longName = QStringLiteral("“%1.txt”").arg(QStringLiteral("long-name-").repeated(16));
-    for (int filler = 0; filler < 48; ++filler) {
-        const bool isLong = filler == 0;
-        const QString name = isLong ? longName : QStringLiteral("“\u2068m-c.txt\u2069”");
+    // A short name, and one wider than half a line that still fits the text column.
+    const QString names[] = {QStringLiteral("“\u2068m-c.txt\u2069”"),
+                             QStringLiteral("„2-a-long-name-of-a-folder-left-behind“")};
+    for (int step = 0; step < 95; ++step) {
+        const int filler = (step + 1) / 2;
+        const bool isLong = step == 0;
+        const QString name = isLong ? longName : names[step % 2];
         const QString message = QStringLiteral("Do you really want to delete %1 %2? This can't be undone: the item is gone at once.")
                                     .arg(QString(filler, u'x'), name);
         SCOPED_TRACE(message.toStdString());
@@ -344,9 +348,8 @@ TEST_F(AlertsTest, AQuotedNameIsNeverBrokenInsideRegression)
         EXPECT_EQ(lines.join(QString()), message);
         const QFontMetrics metrics(label->font());
         for (const QString& line : lines) {
-            if (isLong) {
-                EXPECT_LE(metrics.horizontalAdvance(line.trimmed()), label->contentsRect().width()) << line.toStdString();
-            } else if (line.contains(u'“') || line.contains(u'”')) {
+            EXPECT_LE(metrics.horizontalAdvance(line.trimmed()), label->contentsRect().width()) << line.toStdString();
+            if (!isLong && (line.contains(u'“') || line.contains(u'”') || line.contains(u'„'))) {
                 EXPECT_TRUE(line.contains(name)) << "a line shows " << line.toStdString();
             }
         }
