@@ -103,6 +103,17 @@ public:
 constexpr int kTitleBarButtonsWidth = 160;
 constexpr char kReadableWidthName[] = "sorvantReadableWidth";
 
+// The width the alert keeps: a readable line and its whole title, within
+// the screen.
+int alertWidth(const QMessageBox* alert)
+{
+    QFont titleFont = alert->font();
+    titleFont.setBold(true);
+    const QScreen* screen = alert->screen();
+    const int available = screen ? screen->availableGeometry().width() * 9 / 10 : 1000;
+    return readableAlertWidth(alert->fontMetrics(), QFontMetrics(titleFont), alert->windowTitle(), available);
+}
+
 // Widens the alert's layout with a spacer across its columns, fitted to the
 // current title before each showing (QMessageBox fixes its size from its
 // layout's minimum when it is shown).
@@ -131,13 +142,8 @@ private:
         auto* layout = qobject_cast<QGridLayout*>(m_alert->layout());
         if (!layout)
             return;
-        QFont titleFont = m_alert->font();
-        titleFont.setBold(true);
-        const QScreen* screen = m_alert->screen();
-        const int available = screen ? screen->availableGeometry().width() * 9 / 10 : 1000;
         const QMargins margins = layout->contentsMargins();
-        const int width = readableAlertWidth(m_alert->fontMetrics(), QFontMetrics(titleFont), m_alert->windowTitle(),
-                                             available) - margins.left() - margins.right();
+        const int width = alertWidth(m_alert) - margins.left() - margins.right();
         if (!m_spacer) {
             m_spacer = new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum);
             layout->addItem(m_spacer, layout->rowCount(), 0, 1, layout->columnCount());
@@ -283,14 +289,14 @@ void keepReadableWidth(QMessageBox* alert)
 
 namespace {
 
-// The narrowest the alert's text column can be: the readable width its
-// spacer keeps, less the layout's margins, the icon's column and the
-// spacing beside it, and one character to spare. A quoted name up to this
-// wide is kept whole; a wider one could run past the label's edge.
+// The narrowest the alert's text column can be: the width its spacer
+// keeps, less the layout's margins, the icon's column and the spacing
+// beside it, and one character to spare. A quoted name up to this wide is
+// kept whole; a wider one could run past the label's edge.
 int textColumnWidth(const QMessageBox* alert, const QLabel* label)
 {
     const QFontMetrics metrics = label->fontMetrics();
-    int width = metrics.averageCharWidth() * (kReadableLineCharacters - 1);
+    int width = alertWidth(alert) - metrics.averageCharWidth();
     if (const auto* layout = qobject_cast<const QGridLayout*>(alert->layout())) {
         const QMargins margins = layout->contentsMargins();
         width -= margins.left() + margins.right();
@@ -299,7 +305,7 @@ int textColumnWidth(const QMessageBox* alert, const QLabel* label)
                 width -= other->sizeHint().width() + std::max(0, layout->horizontalSpacing());
         }
     }
-    return std::max(width, metrics.averageCharWidth() * kReadableLineCharacters / 2);
+    return std::max(width, 0);
 }
 
 } // namespace
