@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <utility>
 
@@ -86,6 +87,9 @@ class BinaryWriter
 {
 public:
     explicit BinaryWriter(qint64 limit) : m_limit(limit) {}
+
+    // The object `value` is written as: equal values are one object.
+    std::optional<quint64> objectOf(const QVariant& value) { return add(value); }
 
     QByteArray write(const QVariant& root)
     {
@@ -392,6 +396,19 @@ std::optional<PropertyListIdentity> propertyListIdentity(const QVariant& value, 
 QByteArray writeBinaryPropertyList(const QVariant& value, qint64 limit)
 {
     return BinaryWriter(limit).write(value);
+}
+
+bool isSamePropertyListValue(const QVariant& a, const QVariant& b)
+{
+    if (!a.isValid() || !b.isValid())
+        return a.isValid() == b.isValid();
+    // Values that share their data are one value without a walk.
+    const std::optional<PropertyListIdentity> identity = propertyListIdentity(a);
+    if (identity && a.typeId() == b.typeId() && identity == propertyListIdentity(b))
+        return true;
+    BinaryWriter writer(std::numeric_limits<qint64>::max());
+    const std::optional<quint64> object = writer.objectOf(a);
+    return object && object == writer.objectOf(b);
 }
 
 } // namespace sorvant

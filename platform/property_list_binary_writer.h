@@ -40,4 +40,14 @@ using PropertyListIdentity = std::pair<const void*, qsizetype>;
 //   writeBinaryPropertyList(QVariantList{"a", "a"}, 1024) => "bplist00" + 2 objects + table + trailer
 [[nodiscard]] QByteArray writeBinaryPropertyList(const QVariant& value, qint64 limit);
 
+// Whether the writer takes `a` and `b` for one value, the same in type and
+// bits all the way down: what it would write of each is the same objects.
+// Values Qt calls equal may not be (1, 1.0 and true; 0.0 and -0.0; text and
+// data of the same bytes; a text and its other normalization). Both in the
+// form propertyListValue() answers; nil is the same only as nil.
+//   ([1], [1])           => true       ({a: true}, {a: 1}) => false
+//   (0.0, -0.0)          => false      (nil, nil)          => true
+//   ([1], [1.0])         => false      (nil, [])           => false
+[[nodiscard]] bool isSamePropertyListValue(const QVariant& a, const QVariant& b);
+
 } // namespace sorvant

@@ -5,6 +5,7 @@
 #include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/property_list.h"
+#include "platform/property_list_binary_writer.h"
 #include "platform/property_list_bounds.h"
 #include "platform/property_list_omissions.h"
 #include "platform/property_list_xml.h"
@@ -85,11 +86,6 @@ QByteArray encodedSettings(const QVariantMap& settings, bool binary, bool* wrote
     }
     *wroteBinary = true;
     return binaryDataFromPropertyList(settings, error);
-}
-
-bool isSameValue(const QVariant& a, const QVariant& b)
-{
-    return a.isValid() == b.isValid() && (!a.isValid() || (a.typeId() == b.typeId() && a == b));
 }
 
 } // namespace
@@ -208,9 +204,10 @@ void UserDefaults::setObject(const QVariant& value, const QString& key)
         return;
     }
     std::lock_guard lock(m_mutex);
+    // Only a value the file would hold the same (in type and bits, all the
+    // way down) is no change: [1.0] over [1], or -0.0 over 0.0, is stored.
     const auto it = m_persistent.constFind(key);
-    if (m_pending.isEmpty() && it != m_persistent.cend() && it.value() == stored
-        && it.value().typeId() == stored.typeId())
+    if (m_pending.isEmpty() && it != m_persistent.cend() && isSamePropertyListValue(it.value(), stored))
         return;
     m_persistent.insert(key, stored);
     m_pending.insert(key, stored);
@@ -497,7 +494,7 @@ bool UserDefaults::writePendingUnlocked(std::unique_lock<std::mutex>& lock)
         // What changed during the write stays pending, over the new contents.
         for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
             const auto now = m_pending.constFind(it.key());
-            if (now != m_pending.cend() && isSameValue(now.value(), it.value()))
+            if (now != m_pending.cend() && isSamePropertyListValue(now.value(), it.value()))
                 m_pending.erase(now);
         }
         m_persistent = contents;

@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <string>
 
 #include <atomic>
 #include <cstring>
@@ -296,6 +297,72 @@ TEST_F(UserDefaultsTest, ValuesWithoutPropertyListFormAreRefused)
     EXPECT_FALSE(defaults.objectForKey("Bad").isValid());
     ASSERT_EQ(log.lines().size(), 1);
     EXPECT_TRUE(log.lines()[0].startsWith("ERROR: "));
+}
+
+// A value as the file keeps it: its type and, for reals, its bits, all the
+// way down, so that values Qt calls equal (1 and 1.0, 0.0 and -0.0) read apart.
+std::string typedDescription(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QVariantList: {
+        std::string out = "[";
+        for (const QVariant& item : value.toList())
+            out += typedDescription(item) + ",";
+        return out + "]";
+    }
+    case QMetaType::QVariantMap: {
+        std::string out = "{";
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            out += it.key().toStdString() + ":" + typedDescription(it.value()) + ",";
+        return out + "}";
+    }
+    case QMetaType::Double: {
+        const double number = value.toDouble();
+        quint64 bits = 0;
+        std::memcpy(&bits, &number, sizeof bits);
+        return "real:" + QByteArray::number(bits, 16).toStdString();
+    }
+    default:
+        return std::string(value.typeName()) + ":" + value.toString().toStdString();
+    }
+}
+
+// Regression: a value equal in Qt's sense to the stored one but of another
+// type or sign ([1] after ["1"], -0.0 after 0.0) was taken for no change,
+// and the first value stayed, in memory and on disk. Each is stored, in an
+// XML file and in a binary one, and read back after the program starts again.
+TEST_F(UserDefaultsTest, AValueEqualOnlyInQtsSenseIsStored)
+{
+    const struct {
+        const char* name;
+        QVariant first;
+        QVariant second;
+    } cases[] = {
+        {"text then integer", QVariantList{"1"}, QVariantList{1}},
+        {"integer then real", QVariantList{1}, QVariantList{1.0}},
+        {"integer then boolean", QVariantList{1}, QVariantList{true}},
+        {"boolean then integer in a dictionary", QVariantMap{{"a", true}}, QVariantMap{{"a", 1}}},
+        {"zero then negative zero in a list", QVariantList{0.0}, QVariantList{-0.0}},
+        {"zero then negative zero", 0.0, -0.0},
+        {"integer then real, alone", 1, 1.0},
+        {"integer then real two levels down", QVariantMap{{"a", QVariantList{1}}}, QVariantMap{{"a", QVariantList{1.0}}}},
+    };
+    for (const bool binary : {false, true}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (binary ? " (binary)" : " (XML)"));
+            const QString file = tree.writeFile(QStringLiteral("near/%1-%2.plist").arg(&c - cases).arg(binary),
+                                                binary ? binaryDataFromPropertyList(QVariantMap{}) : QByteArray());
+            const std::string expected = typedDescription(propertyListValue(c.second));
+            {
+                UserDefaults defaults(file);
+                defaults.setObject(c.first, "Key");
+                defaults.setObject(c.second, "Key");
+                EXPECT_EQ(typedDescription(defaults.objectForKey("Key")), expected);
+            }
+            EXPECT_EQ(typedDescription(UserDefaults(file).objectForKey("Key")), expected);
+        }
+    }
 }
 
 TEST_F(UserDefaultsTest, DamagedFileIsLeftByReadsAndSetAsideByTheFirstWrite)
