@@ -1,6 +1,7 @@
 #include "platform/user_defaults.h"
 
 #include "platform/atomic_file.h"
+#include "platform/file_lock.h"
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <utility>
 #include <cerrno>
+#include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +31,17 @@ const QLatin1String kDamagedSuffix(".damaged");
 // A settings file holds a few hundred keys; anything far larger is not one
 // and is not read into memory. The writers write no more.
 constexpr qint64 kMaximumFileSize = kMaximumPropertyListSize;
+// The lock saves hold beside the settings, "<name>.save-lock". Its name
+// ends in a dash and letters, never a dot and letters or digits as a
+// temporary's does, and it never carries a temporary's mark, so no cleanup
+// of left temporaries can take it for one; nor does it end in ".plist", so
+// nothing that looks for settings files reads it (and these settings refuse
+// a path of that name).
+const QLatin1String kLockSuffix(".save-lock");
+// How long a save waits for another holder of the lock: a save of a few
+// megabytes holds it for about a second, so only a stopped or hung process
+// holds it this long, and the save goes on without it.
+constexpr std::chrono::seconds kLockPatience{30};
 
 bool exists(const QString& path)
 {
@@ -44,6 +57,50 @@ QString damagedPath(const QString& path)
     for (int n = 2; exists(candidate) && n < 1000; ++n)
         candidate = path + kDamagedSuffix + QLatin1Char('-') + QString::number(n);
     return candidate;
+}
+
+// Renames the damaged file at `target` aside, keeping its bytes, and says
+// so with `problem` (what is wrong with it); false, said, when it cannot be.
+bool setAside(const QString& target, const QString& problem)
+{
+    const QString aside = damagedPath(target);
+    if (::rename(fileSystemRepresentation(target).constData(), fileSystemRepresentation(aside).constData()) != 0) {
+        logError(problem + QStringLiteral(" and cannot be moved aside; changes will not be saved"));
+        return false;
+    }
+    logWarning(problem + QStringLiteral("; they were moved to '%1'").arg(aside));
+    return true;
+}
+
+// The lock of the settings file `target` (links resolved): its name and
+// kLockSuffix, or a short name and the suffix when that would be longer
+// than a name may be (settings of such names share a lock, which only
+// makes their saves wait for each other).
+QString lockPathOf(const QString& target)
+{
+    if (target.isEmpty())
+        return target;
+    const QString name = lastPathComponent(target);
+    const QString stem = fileSystemRepresentation(name).size() + kLockSuffix.size() > NAME_MAX
+                             ? QStringLiteral(".sorvant")
+                             : name;
+    return stringByDeletingLastPathComponent(target) + QLatin1Char('/') + stem + kLockSuffix;
+}
+
+// Whether `target` (links resolved) is named as a lock of settings.
+bool isLockPath(const QString& target)
+{
+    return target.endsWith(kLockSuffix);
+}
+
+// Whether a save may write the settings at `target` (links resolved): a
+// regular file within the size read, or nothing yet; not a lock's name.
+bool mayBeSettings(const QString& target)
+{
+    struct stat info {};
+    if (::stat(fileSystemRepresentation(target).constData(), &info) != 0)
+        return errno == ENOENT && !isLockPath(target);
+    return S_ISREG(info.st_mode) && info.st_size <= kMaximumFileSize && !isLockPath(target);
 }
 
 // Makes `folder` and its missing parents (0700 for new ones: they hold
@@ -289,6 +346,13 @@ UserDefaults::FileState UserDefaults::readFile(const QString& path, QVariantMap*
 UserDefaults::FileState UserDefaults::readFileContents(const QString& path, QVariantMap* domain, QString* problem,
                                                        bool* binary)
 {
+    // The lock of other settings is empty, and saves would replace it.
+    if (isLockPath(stringByResolvingSymlinksInPath(path))) {
+        *problem = QStringLiteral("'%1' is the lock of other user defaults and is not read as settings; changes "
+                                  "will not be saved")
+                       .arg(path);
+        return FileState::Untouchable;
+    }
     QByteArray data;
     QString error;
     switch (readRegularFile(path, kMaximumFileSize, &data, &error)) {
@@ -327,27 +391,63 @@ UserDefaults::FileState UserDefaults::readFileContents(const QString& path, QVar
 // another process changed since this one read the file are kept.
 bool UserDefaults::saveLocked()
 {
-    QVariantMap written;
-    QString untouchable;
-    if (!writeChanges(m_path, m_pending, m_persistent, m_version, &written, &m_version, &untouchable)) {
-        if (!untouchable.isEmpty() && m_reported != untouchable)
-            logWarning(m_reported = untouchable);
+    WriteResult result;
+    const bool saved = writeChanges(m_path, m_pending, m_persistent, m_version, &result);
+    reportUnlockedLocked(result.unlocked);
+    if (!saved) {
+        if (!result.problem.isEmpty() && m_reported != result.problem)
+            logWarning(m_reported = result.problem);
         return false;
     }
     m_reported.clear();
-    m_persistent = written;
+    m_persistent = std::move(result.written);
+    m_version = result.version;
     m_pending.clear();
     ++m_writes;
     return true;
 }
 
+void UserDefaults::reportUnlockedLocked(const QString& unlocked)
+{
+    if (unlocked.isEmpty())
+        m_lockReported.clear();
+    else if (m_lockReported != unlocked)
+        logWarning(m_lockReported = unlocked);
+}
+
+QString UserDefaults::lockPath(const QString& path)
+{
+    return lockPathOf(stringByResolvingSymlinksInPath(path));
+}
+
+// The read, merge and write run under the lock of the settings, so that no
+// save of another process (or object) replaces the file between this one's
+// read and its rename, nor between its rename and the version it takes
+// for its own. A lock that cannot be taken does not cost the save: it is
+// made as it would be without the lock, and the caller says why once.
+bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes, const QVariantMap& known,
+                                const FileVersion& knownVersion, WriteResult* result)
+{
+    // A settings file that is a link (to a dotfiles folder, say) is written,
+    // and locked, where it leads; the link is kept.
+    const QString target = stringByResolvingSymlinksInPath(path);
+    FileLock lock;
+    // A folder that cannot be made fails the save, which says so; so does
+    // what is no settings file, and no lock is made beside it.
+    if (mayBeSettings(target) && makeFolders(stringByDeletingLastPathComponent(target))
+        && lock.lock(lockPathOf(target), kLockPatience, &result->unlocked) != FileLock::Status::Locked)
+        result->unlocked = QStringLiteral("The user defaults '%1' are saved without their lock, so a process saving "
+                                          "them at the same time may lose its changes: %2")
+                               .arg(path, result->unlocked);
+    return mergeAndWrite(path, target, changes, known, knownVersion, result);
+}
+
 // A damaged file is renamed aside, keeping its bytes, once what replaces
 // it is made; a missing or damaged one is replaced by `known` (this
-// object's whole domain) with the changes. An untouchable file is left alone and its problem handed back,
-// for the caller to report once.
-bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes, const QVariantMap& known,
-                                const FileVersion& knownVersion, QVariantMap* written, FileVersion* version,
-                                QString* untouchable)
+// object's whole domain) with the changes. An untouchable file is left
+// alone and its problem handed back, for the caller to report once.
+bool UserDefaults::mergeAndWrite(const QString& path, const QString& target, const QVariantMap& changes,
+                                 const QVariantMap& known, const FileVersion& knownVersion, WriteResult* result)
 {
     QVariantMap disk;
     QString problem;
@@ -360,15 +460,13 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
         disk = known;
     const bool binary = state == FileState::Read && (unchanged ? knownVersion : read).binary;
     if (state == FileState::Untouchable) {
-        *untouchable = problem;
+        result->problem = problem;
         return false;
     }
-    // A settings file that is a link (to a dotfiles folder, say) is written
-    // where it leads, the link kept; a read-only one is left as it is.
-    const QString target = stringByResolvingSymlinksInPath(path);
+    // A read-only file is left as it is.
     struct stat info {};
     if (::stat(fileSystemRepresentation(target).constData(), &info) == 0 && (info.st_mode & S_IWUSR) == 0) {
-        *untouchable = QStringLiteral("The user defaults '%1' are read-only; changes will not be saved").arg(target);
+        result->problem = QStringLiteral("The user defaults '%1' are read-only; changes will not be saved").arg(target);
         return false;
     }
     if (state != FileState::Read)
@@ -389,14 +487,8 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
         logError(QStringLiteral("Cannot save the user defaults '%1': %2; the file is kept as it was").arg(path, error));
         return false;
     }
-    if (state == FileState::Damaged) {
-        const QString aside = damagedPath(target);
-        if (::rename(fileSystemRepresentation(target).constData(), fileSystemRepresentation(aside).constData()) != 0) {
-            logError(problem + QStringLiteral(" and cannot be moved aside; changes will not be saved"));
-            return false;
-        }
-        logWarning(problem + QStringLiteral("; they were moved to '%1'").arg(aside));
-    }
+    if (state == FileState::Damaged && !setAside(target, problem))
+        return false;
     const bool saved = makeFolders(stringByDeletingLastPathComponent(target))
                        && writeFileAtomically(target, bytes, &error, AtomicWrite::RemovingLeftTemporaries);
     if (!saved) {
@@ -404,9 +496,9 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
                      .arg(path, error.isEmpty() ? QStringLiteral("its folder cannot be made") : error));
         return false;
     }
-    *written = std::move(disk);
-    *version = FileVersion::of(path);
-    version->binary = wroteBinary;
+    result->written = std::move(disk);
+    result->version = FileVersion::of(path);
+    result->version.binary = wroteBinary;
     return true;
 }
 
@@ -470,34 +562,33 @@ bool UserDefaults::writePendingUnlocked(std::unique_lock<std::mutex>& lock)
     m_rereadRequested = false;
     m_writing = true;
     lock.unlock();
-    QVariantMap contents;
-    QString problem;
-    FileVersion version;
+    WriteResult result;
     bool ok = false;
     bool reread = true;
     if (!changes.isEmpty()) {
-        ok = writeChanges(path, changes, known, knownVersion, &contents, &version, &problem);
+        ok = writeChanges(path, changes, known, knownVersion, &result);
     } else if (knownVersion.isCurrent(path)) {
         // Nobody wrote the file since it was read: nothing to read again.
         ok = true;
         reread = false;
     } else {
-        const FileState state = readFile(path, &contents, &problem, &version);
+        const FileState state = readFile(path, &result.written, &result.problem, &result.version);
         ok = state == FileState::Read || state == FileState::Missing;
     }
     lock.lock();
     m_writing = false;
+    reportUnlockedLocked(result.unlocked);
     if (ok && !reread) {
         m_reported.clear();
     } else if (ok) {
-        m_version = version;
+        m_version = result.version;
         // What changed during the write stays pending, over the new contents.
         for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
             const auto now = m_pending.constFind(it.key());
             if (now != m_pending.cend() && isSamePropertyListValue(now.value(), it.value()))
                 m_pending.erase(now);
         }
-        m_persistent = contents;
+        m_persistent = std::move(result.written);
         applyChanges(m_persistent, m_pending);
         if (!changes.isEmpty()) {
             ++m_writes;
@@ -506,8 +597,8 @@ bool UserDefaults::writePendingUnlocked(std::unique_lock<std::mutex>& lock)
         if (!m_pending.isEmpty())
             m_firstChange = Clock::now();
         m_reported.clear();
-    } else if (!problem.isEmpty() && m_reported != problem) {
-        logWarning(m_reported = problem);
+    } else if (!result.problem.isEmpty() && m_reported != result.problem) {
+        logWarning(m_reported = result.problem);
     }
     m_wake.notify_all();
     return ok;

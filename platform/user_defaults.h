@@ -15,8 +15,14 @@
 // key, and the other settings are saved. Every
 // change to the persistent domain is written to disk atomically, so a crash
 // never leaves half a file and another process reads the change after
-// `synchronize()`. A write applies this object's changes to what the file
-// holds at that moment, so keys another process changed are kept. Changes
+// `synchronize()`. A write applies this object's changes (the keys it set
+// or removed since it last read or wrote the file) to what the file holds
+// at that moment, under a lock of the settings (lockPath(), taken with
+// flock) that every save holds from its read to its rename, so keys
+// another process changed are kept even when both save at once. A lock
+// that cannot be taken (the lock file's place holds a folder, the file
+// system has no locks, a stopped process held it for 30 s) costs no save:
+// it is written without the lock and a "WARNING: " says so once. Changes
 // are written at once on the caller's thread, or, after
 // setCoalescedWrites(), by a thread of this object's own once they have
 // settled: the keys one user action changes make one write, and the caller
@@ -89,6 +95,14 @@ public:
     //   {"prog", "-A"}                 => {}       (no value)
     //   {"prog", "file", "-A", "1"}    => {A: "1"}
     [[nodiscard]] static QVariantMap argumentDomain(const QStringList& arguments);
+
+    // The lock file that saves of the settings at `path` hold while they
+    // read, merge and write: beside the file the path leads to, its name
+    // and ".save-lock" (".sorvant.save-lock" when that name would be too
+    // long). The first save makes it; none removes it, and these settings
+    // never read a file of that name as settings.
+    //   "/c/s.plist" => "/c/s.plist.save-lock"   "" => ""   null => null
+    [[nodiscard]] static QString lockPath(const QString& path);
 
     // --- observers ------------------------------------------------------
 
@@ -181,14 +195,29 @@ private:
     // `binary` is set when the file holds a binary list.
     static FileState readFileContents(const QString& path, QVariantMap* domain, QString* problem, bool* binary);
     bool saveLocked();
-    // Applies `changes` to what the file holds now and writes it; `written`
-    // gets the file's new contents and `version` their version. The file is
-    // read only when it is not the version `knownVersion` whose contents,
-    // with the changes, are `known` (or when it is missing or damaged,
-    // `known` is written). Touches no member, so it runs without the lock.
+    // What a write hands back: the file's new contents and their version,
+    // and for the caller to report once, what kept the file as it was and
+    // why it was written without the lock.
+    struct WriteResult
+    {
+        QVariantMap written;
+        FileVersion version;
+        QString problem;
+        QString unlocked;
+    };
+    // Applies `changes` to what the file holds now and writes it, under the
+    // lock of the settings (lockPath). The file is read only when it is not
+    // the version `knownVersion` whose contents, with the changes, are
+    // `known` (or when it is missing or damaged, `known` is written).
+    // Touches no member, so it runs without m_mutex.
     static bool writeChanges(const QString& path, const QVariantMap& changes, const QVariantMap& known,
-                             const FileVersion& knownVersion, QVariantMap* written, FileVersion* version,
-                             QString* untouchable);
+                             const FileVersion& knownVersion, WriteResult* result);
+    // writeChanges once the lock is held (or cannot be); `target` is the
+    // file `path` leads to.
+    static bool mergeAndWrite(const QString& path, const QString& target, const QVariantMap& changes,
+                              const QVariantMap& known, const FileVersion& knownVersion, WriteResult* result);
+    // Says once why saves go without the lock (nothing when `unlocked` is empty).
+    void reportUnlockedLocked(const QString& unlocked);
     // The changes wait for the writer (coalesced) or are written now.
     void changedLocked();
     void writerLoop();
@@ -210,6 +239,8 @@ private:
     // The last warning about the file, so that it is given once, not on
     // every read.
     QString m_reported;
+    // The last warning about saving without the lock, given once too.
+    QString m_lockReported;
 
     // The writer (coalesced writes only).
     std::thread m_writer;

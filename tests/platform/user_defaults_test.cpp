@@ -1,5 +1,7 @@
+#include "platform/file_lock.h"
 #include "platform/log.h"
 #include "tests/support/log_capture.h"
+#include "platform/path_semantics.h"
 #include "platform/property_list.h"
 #include "platform/task.h"
 #include "platform/user_defaults.h"
@@ -83,6 +85,13 @@ QByteArray linkTarget(const QString& path)
     char buffer[4096];
     const ssize_t length = ::readlink(QFile::encodeName(path).constData(), buffer, sizeof buffer);
     return length < 0 ? QByteArray() : QByteArray(buffer, length);
+}
+
+// What a folder of settings holds after a save: the file and its lock, no
+// temporary.
+QStringList settingsAndLock(const QString& name)
+{
+    return {name, lastPathComponent(UserDefaults::lockPath(QStringLiteral("/f/") + name))};
 }
 
 bool isFifo(const QString& path)
@@ -665,6 +674,33 @@ TEST_F(UserDefaultsTest, CoalescedChangesMakeOneWriteOverTheFilesContents)
     EXPECT_TRUE(UserDefaults(path).objectForKey(QStringLiteral("AtQuit")).toBool());
 }
 
+// A save holds the lock of the settings from its read to its rename, and
+// the writer waits for another holder rather than going on without it.
+// Regression: a change made while the writer's pass was under way was
+// dropped when Qt called it equal to the value being written ([1.0] after
+// [1]); it stays pending and is the next write.
+TEST_F(UserDefaultsTest, TheWriterWaitsForTheLockAndKeepsANearEqualChangeMadeMeanwhile)
+{
+    using namespace std::chrono_literals;
+    UserDefaults(path).setBool(true, QStringLiteral("Before"));
+    FileLock held;
+    ASSERT_EQ(held.lock(UserDefaults::lockPath(path), 0ms), FileLock::Status::Locked);
+    FileOpens opens(UserDefaults::lockPath(path));
+    LogCapture log;
+    UserDefaults defaults(path);
+    defaults.setCoalescedWrites(0ms, 0ms);
+    defaults.setObject(QVariantList{1}, QStringLiteral("Key"));
+    int opened = 0;
+    ASSERT_TRUE(holdsWithin([&] { return (opened += opens.take()) > 0; }, 60s)) << "the writer never asked for the lock";
+    defaults.setObject(QVariantList{1.0}, QStringLiteral("Key"));
+    EXPECT_FALSE(UserDefaults(path).objectForKey(QStringLiteral("Key")).isValid()) << "written under another's lock";
+    held.unlock();
+    EXPECT_TRUE(defaults.flush());
+    EXPECT_EQ(typedDescription(UserDefaults(path).objectForKey(QStringLiteral("Key"))), "[real:3ff0000000000000,]");
+    EXPECT_EQ(typedDescription(defaults.objectForKey(QStringLiteral("Key"))), "[real:3ff0000000000000,]");
+    EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
+}
+
 // A settings file as the application leaves it: its window's frame and
 // columns, and one date under "LastCheck".
 QByteArray settingsWithDate(const QDateTime& date)
@@ -793,7 +829,7 @@ TEST_F(UserDefaultsTest, AnXmlDateOutsideTheYearsItHoldsCostsOnlyItsOwnSetting)
         QVariantMap expected = twenty;
         expected.insert(QStringLiteral("Added"), true);
         EXPECT_EQ(propertyListFromData(fileBytes(file)).toMap(), expected);
-        EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), QStringList{QStringLiteral("defaults.plist")});
+        EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), settingsAndLock("defaults.plist"));
         ASSERT_EQ(log.lines().size(), 1) << log.lines().join('\n').toStdString();
         EXPECT_TRUE(log.lines()[0].startsWith(QLatin1String("WARNING: "))) << log.lines()[0].toStdString();
         EXPECT_TRUE(log.lines()[0].contains(QLatin1String("'When'"))) << log.lines()[0].toStdString();
@@ -848,7 +884,7 @@ TEST_F(UserDefaultsTest, SettingsSharingTheirValuesReadAndAreSavedShared)
             defaults.setBool(true, QStringLiteral("Added"));
         }
         EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
-        EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), QStringList{QStringLiteral("defaults.plist")});
+        EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), settingsAndLock("defaults.plist"));
         const QByteArray saved = fileBytes(file);
         EXPECT_TRUE(saved.startsWith("bplist00"));
         // A shared list read as two values may be written twice, its
@@ -983,7 +1019,7 @@ TEST_F(UserDefaultsTest, AValueTheReaderRefusesCostsOnlyItsOwnSetting)
         // Saved without being set aside.
         const QVariantMap saved = propertyListFromData(fileBytes(file)).toMap();
         EXPECT_EQ(saved, (QVariantMap{{"Kept", "kept"}, {"Other", QVariant::fromValue<qint64>(7)}, {"Added", true}}));
-        EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), QStringList{QStringLiteral("defaults.plist")});
+        EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), settingsAndLock("defaults.plist"));
     }
 }
 
