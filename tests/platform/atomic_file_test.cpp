@@ -4,6 +4,7 @@
 
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
+#include "tests/support/temporary_mark.h"
 #include "tests/system/waiting.h"
 
 #include <QDir>
@@ -216,7 +217,6 @@ TEST(ReadRegularFileStopTest, AStopEndsTheReadBetweenSteps)
 
 namespace {
 
-constexpr char kSaveMark[] = "user.sorvant.saving";
 
 bool exists(const QString& path)
 {
@@ -225,13 +225,13 @@ bool exists(const QString& path)
 }
 
 // What a folder may hold beside "s.plist" when a save of it runs: an item
-// named `name` of a kind, carrying the mark of a save of `markedFor` (none
-// when null); and whether the save removes it or says why it leaves it.
+// named `name` of a kind, carrying a mark (none, its own identity, or
+// another item's); and whether the save removes it or says why it leaves it.
 struct LeftoverCase
 {
     const char* name;
     enum Kind { File, FileLockedByARunningSave, FileOfAnotherUser, Folder, LinkToAFile } kind;
-    const char* markedFor;
+    enum Mark { None, ItsOwn, AnotherItems } mark;
     bool removed;
     bool said;
 };
@@ -255,7 +255,9 @@ QString makeLeftover(test::TempTree& tree, const LeftoverCase& row, int* held)
     const QByteArray file = QFile::encodeName(link ? tree.writeFile("elsewhere", "x") : path);
     if (row.kind == LeftoverCase::Folder ? ::mkdir(bytes.constData(), 0700) != 0 : !link && tree.writeFile(row.name, "x").isEmpty())
         return {};
-    if (row.markedFor && ::setxattr(file.constData(), kSaveMark, row.markedFor, std::strlen(row.markedFor), 0) != 0)
+    if (row.mark != LeftoverCase::None
+        && !test::markAsATemporary(file, row.mark == LeftoverCase::AnotherItems ? QFile::encodeName(tree.filePath("s.plist"))
+                                                                                : QByteArray()))
         return {};
     if (link && ::symlink(file.constData(), bytes.constData()) != 0)
         return {};
@@ -291,17 +293,18 @@ TEST_P(AtomicWriteLeftoverTest, ASaveRemovesOnlyWhatAKilledSaveOfItsFileLeft)
 }
 
 using Kind = LeftoverCase::Kind;
+using Mark = LeftoverCase::Mark;
 INSTANTIATE_TEST_SUITE_P(
     Items, AtomicWriteLeftoverTest,
-    testing::Values(LeftoverCase{"s.plist.tmp.Ab3dE9", Kind::File, "s.plist", true, false},
-                    LeftoverCase{"s.plist.tmp.Live00", Kind::FileLockedByARunningSave, "s.plist", false, false},
-                    LeftoverCase{"s.plist.tmp.Other1", Kind::File, "other.plist", false, true},
-                    LeftoverCase{"s.plist.tmp.Mine00", Kind::File, nullptr, false, true},
-                    LeftoverCase{"s.plist.tmp.Seven07", Kind::File, "s.plist", false, false},
-                    LeftoverCase{"t.plist.tmp.Abcdef", Kind::File, "s.plist", false, false},
-                    LeftoverCase{"s.plist.tmp.Link00", Kind::LinkToAFile, "s.plist", false, true},
-                    LeftoverCase{"s.plist.tmp.Fold00", Kind::Folder, "s.plist", false, true},
-                    LeftoverCase{"s.plist.tmp.Other2", Kind::FileOfAnotherUser, "s.plist", false, true}),
+    testing::Values(LeftoverCase{"s.plist.tmp.Ab3dE9", Kind::File, Mark::ItsOwn, true, false},
+                    LeftoverCase{"s.plist.tmp.Live00", Kind::FileLockedByARunningSave, Mark::ItsOwn, false, false},
+                    LeftoverCase{"s.plist.tmp.Other1", Kind::File, Mark::AnotherItems, false, true},
+                    LeftoverCase{"s.plist.tmp.Mine00", Kind::File, Mark::None, false, true},
+                    LeftoverCase{"s.plist.tmp.Seven07", Kind::File, Mark::ItsOwn, false, false},
+                    LeftoverCase{"t.plist.tmp.Abcdef", Kind::File, Mark::ItsOwn, false, false},
+                    LeftoverCase{"s.plist.tmp.Link00", Kind::LinkToAFile, Mark::ItsOwn, false, true},
+                    LeftoverCase{"s.plist.tmp.Fold00", Kind::Folder, Mark::ItsOwn, false, true},
+                    LeftoverCase{"s.plist.tmp.Other2", Kind::FileOfAnotherUser, Mark::ItsOwn, false, true}),
     [](const testing::TestParamInfo<LeftoverCase>& row) {
         std::string name = row.param.name;
         std::replace(name.begin(), name.end(), '.', '_');
@@ -352,7 +355,7 @@ TEST(AtomicWriteKilledTest, TheNextSaveRemovesTheTemporaryOfAKilledSave)
     ASSERT_EQ(left.size(), 1);
     const QString temporary = tree.filePath(left.constFirst());
     char mark[64];
-    if (::getxattr(QFile::encodeName(temporary).constData(), kSaveMark, mark, sizeof mark) < 0) {
+    if (::getxattr(QFile::encodeName(temporary).constData(), kTemporaryMark, mark, sizeof mark) < 0) {
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
         GTEST_SKIP() << "this file system keeps no user attributes";
@@ -370,5 +373,5 @@ TEST(AtomicWriteKilledTest, TheNextSaveRemovesTheTemporaryOfAKilledSave)
     EXPECT_TRUE(log.lines()[0].startsWith("WARNING: Removed '" + temporary + "'")) << log.lines()[0].toStdString();
     EXPECT_EQ(test::readFileBytes(QFile::encodeName(target)), "after");
     // The file in place carries no mark of a temporary.
-    EXPECT_LT(::getxattr(QFile::encodeName(target).constData(), kSaveMark, mark, sizeof mark), 0);
+    EXPECT_LT(::getxattr(QFile::encodeName(target).constData(), kTemporaryMark, mark, sizeof mark), 0);
 }

@@ -12,6 +12,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/failing_system_calls.h"
 #include "tests/support/temp_tree.h"
+#include "tests/support/temporary_mark.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,17 +82,10 @@ bool listsBefore(const QString& folder, const QByteArray& first, const QByteArra
     return ordered;
 }
 
-// Marks an item as a copy marks its temporary (what a copy killed part way
-// leaves); `inode`, when given, is another item's (the mark that a copy of
-// a temporary made by another program carries). NO where the file system
-// keeps no user extended attributes.
-bool markAsATemporary(const QString& path, quint64 inode = 0)
+// Marks an item as a copy marks its temporary (test::markAsATemporary).
+bool markAsATemporary(const QString& path, const QString& as = {})
 {
-    struct stat status {};
-    if (::lstat(bytes(path).constData(), &status) != 0)
-        return false;
-    const QByteArray value = QByteArray::number(inode ? inode : quint64(status.st_ino));
-    return ::lsetxattr(bytes(path).constData(), kCopyTemporaryMark, value.constData(), size_t(value.size()), 0) == 0;
+    return test::markAsATemporary(bytes(path), as.isEmpty() ? QByteArray() : bytes(as));
 }
 
 // The lines logged with `prefix`.
@@ -466,7 +460,7 @@ TEST_F(CopyLeftovers, ALaterCopyRemovesTheTemporariesOfCopiesKilledPartWay)
     tree.writeFile("source/big", QByteArray(3 << 20, 'b'));
     tree.writeFile("source/folder/big", QByteArray(3 << 20, 'b'));
     tree.writeFile("source/small", "small");
-    ASSERT_TRUE(markAsATemporary(tree.writeFile("source/marked", "small"), 1));
+    ASSERT_TRUE(markAsATemporary(tree.writeFile("source/marked", "small"), tree.path()));
     const QString into = tree.makeDir("into");
     // Each killed copy leaves its temporary; the next copy removes it.
     QString previous;
@@ -512,7 +506,7 @@ TEST_F(CopyLeftovers, ACopyInPlaceBearsNoMark)
                 const QString copy = work + "/copy-" + QLatin1String(name);
                 const bool copied = copyPath(source, copy);
                 errno = 0;
-                const bool marked = ::lgetxattr(bytes(copy).constData(), kCopyTemporaryMark, nullptr, 0) >= 0;
+                const bool marked = ::lgetxattr(bytes(copy).constData(), kTemporaryMark, nullptr, 0) >= 0;
                 struct stat status {};
                 ::lstat(bytes(copy).constData(), &status);
                 sent += QByteArray(name) + ' ' + QByteArray::number(int(copied)) + ' ' + QByteArray::number(int(marked))
@@ -618,9 +612,7 @@ TEST_F(CopyLeftovers, ALaterCopyRemovesOnlyWhatItProvesACopyLeft)
     tree.writeFile("into/.dir.sorvant-copy-AbC123/ro/f", "the user's");
     ASSERT_EQ(::chmod(bytes(in(".dir.sorvant-copy-AbC123/ro")).constData(), 0555), 0);
     const QString copied = tree.writeFile("into/.copied.sorvant-copy-aB3dE6", "another program's copy of a temporary");
-    struct stat original {};
-    ASSERT_EQ(::lstat(bytes(in(".abandoned.sorvant-copy-aB3dE6")).constData(), &original), 0);
-    ASSERT_TRUE(markAsATemporary(copied, quint64(original.st_ino)));
+    ASSERT_TRUE(markAsATemporary(copied, in(".abandoned.sorvant-copy-aB3dE6")));
     tree.writeFile("into/.short.sorvant-copy-aB3dE", "another name");
     tree.writeFile("into/shown.sorvant-copy-aB3dE6", "another name");
     tree.makeDir("elsewhere/kept");
