@@ -2,6 +2,8 @@
 #include "platform/file_system_representation.h"
 #include "platform/property_list.h"
 
+#include "tests/support/child_process.h"
+#include "tests/support/failing_system_calls.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
 #include "tests/support/temporary_mark.h"
@@ -9,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -329,6 +332,22 @@ int waitForChild(pid_t child)
     return status;
 }
 
+// Starts a save of 64 KB to `target` in a child that writing past 4 KB
+// stops (SIGSTOP) with its temporary half written: answers the child once
+// stopped, or -1.
+pid_t startASaveThatStopsPartWay(const QString& target)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit limit{4096, 4096};
+        ::signal(SIGXFSZ, [](int) { ::raise(SIGSTOP); });
+        if (::setrlimit(RLIMIT_FSIZE, &limit) == 0)
+            (void)writeFileAtomically(target, QByteArray(65536, 'c'));
+        ::_exit(1);
+    }
+    return child > 0 && endedBy(waitForChild(child), SIGSTOP) ? child : -1;
+}
+
 } // namespace
 
 // Regression: a save killed between making its temporary and renaming it
@@ -340,17 +359,8 @@ TEST(AtomicWriteKilledTest, TheNextSaveRemovesTheTemporaryOfAKilledSave)
 {
     test::TempTree tree;
     const QString target = tree.writeFile("s.plist", "old");
-    const pid_t child = ::fork();
-    if (child == 0) {
-        // Writing past 4 KB stops the child with its temporary half written.
-        const rlimit limit{4096, 4096};
-        ::signal(SIGXFSZ, [](int) { ::raise(SIGSTOP); });
-        if (::setrlimit(RLIMIT_FSIZE, &limit) == 0)
-            (void)writeFileAtomically(target, QByteArray(65536, 'c'));
-        ::_exit(1);
-    }
+    const pid_t child = startASaveThatStopsPartWay(target);
     ASSERT_GT(child, 0);
-    ASSERT_TRUE(endedBy(waitForChild(child), SIGSTOP));
     const QStringList left = QDir(tree.path()).entryList({"s.plist.tmp.*"}, QDir::Files | QDir::Hidden);
     ASSERT_EQ(left.size(), 1);
     const QString temporary = tree.filePath(left.constFirst());
@@ -374,4 +384,70 @@ TEST(AtomicWriteKilledTest, TheNextSaveRemovesTheTemporaryOfAKilledSave)
     EXPECT_EQ(test::readFileBytes(QFile::encodeName(target)), "after");
     // The file in place carries no mark of a temporary.
     EXPECT_LT(::getxattr(QFile::encodeName(target).constData(), kTemporaryMark, mark, sizeof mark), 0);
+}
+
+// A killed save's temporary carries a mark of its own identity, which a
+// copy of it does not: the mark used to name the settings file, so a `cp -a`
+// copy of the temporary under a temporary's name went with the temporary
+// as a killed save's. The copy stays, and is said once.
+TEST(AtomicWriteKilledTest, AKilledSavesTemporaryGoesWhileACopyOfItStays)
+{
+    test::TempTree tree;
+    const QString target = tree.writeFile("s.plist", "old");
+    const pid_t child = startASaveThatStopsPartWay(target);
+    ASSERT_GT(child, 0);
+    const QStringList left = QDir(tree.path()).entryList({"s.plist.tmp.*"}, QDir::Files | QDir::Hidden);
+    const QString temporary = tree.filePath(left.value(0));
+    const QString copy = tree.filePath("s.plist.tmp.Copy00");
+    const bool copied = left.size() == 1 && QProcess::execute("cp", {"-a", temporary, copy}) == 0;
+    ::kill(child, SIGKILL);
+    EXPECT_TRUE(endedBy(waitForChild(child), SIGKILL));
+    ASSERT_EQ(left.size(), 1);
+    if (!copied)
+        GTEST_SKIP() << "cp cannot be run here";
+    char mark[128];
+    if (::getxattr(QFile::encodeName(copy).constData(), kTemporaryMark, mark, sizeof mark) < 0)
+        GTEST_SKIP() << "this file system keeps no user attributes";
+
+    test::LogCapture log;
+    EXPECT_TRUE(writeFileAtomically(target, "after", nullptr, AtomicWrite::RemovingLeftTemporaries));
+    EXPECT_FALSE(exists(temporary));
+    EXPECT_EQ(test::readFileBytes(QFile::encodeName(copy)), QByteArray(4096, 'c'));
+    ASSERT_EQ(log.lines().size(), 2) << log.lines().join('\n').toStdString();
+    EXPECT_TRUE(log.lines().filter("WARNING: Removed '" + temporary + "'").size() == 1) << log.lines().join('\n').toStdString();
+    EXPECT_TRUE(log.lines().filter("'" + copy + "' looks like a temporary file of a save and is left: nothing shows").size() == 1)
+        << log.lines().join('\n').toStdString();
+}
+
+// A save killed between making its temporary and marking it (at its first
+// flock or fsetxattr) used to leave an empty, unmarked temporary that no
+// later save could prove a save's: it stayed for good, and each process
+// said so. A temporary takes its name only once it is locked and marked,
+// so a save killed there leaves nothing.
+TEST(AtomicWriteKilledTest, ASaveKilledAtItsFirstLockOrMarkLeavesNothingAfterTheNextSave)
+{
+    const struct {
+        const char* name;
+        int call;
+    } rows[] = {{"flock", SYS_flock}, {"fsetxattr", SYS_fsetxattr}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempTree tree;
+        const QString target = tree.writeFile("s.plist", "old");
+        const test::ChildAnswer answer = test::answerOfAChild([&] {
+            if (!test::killAtSystemCalls({row.call}))
+                ::_exit(77);
+            (void)writeFileAtomically(target, "new");
+            return QByteArray("not killed");
+        });
+        if (answer.exitCode == 77)
+            GTEST_SKIP() << "no system-call filter can be put in place here";
+        EXPECT_EQ(answer.exitCode, -1) << answer.sent.toStdString();
+        test::LogCapture log;
+        ASSERT_TRUE(writeFileAtomically(target, "after", nullptr, AtomicWrite::RemovingLeftTemporaries));
+        EXPECT_EQ(QDir(tree.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                  QStringList({"s.plist"}));
+        EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
+        EXPECT_EQ(test::readFileBytes(QFile::encodeName(target)), "after");
+    }
 }

@@ -11,6 +11,7 @@
 #include "system/file_tests.h"
 #include "tests/support/child_process.h"
 #include "tests/support/failing_system_calls.h"
+#include "tests/support/paused_child.h"
 #include "tests/support/temp_tree.h"
 #include "tests/support/temporary_mark.h"
 
@@ -29,7 +30,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -525,19 +525,9 @@ TEST_F(CopyLeftovers, ACopyInPlaceBearsNoMark)
 
 // A copy that stops before its rename into place, holding its temporary,
 // until the test lets it go on.
-int copyReady = -1;
-int copyGoesOn = -1;
-
 int pauseBeforeTheRename(const char* from, const char* to, unsigned int flags)
 {
-    if (copyReady >= 0) {
-        char go = 0;
-        const bool told = ::write(copyReady, "r", 1) == 1 && ::read(copyGoesOn, &go, 1) == 1;
-        ::close(copyReady);
-        copyReady = -1;
-        if (!told)
-            ::_exit(2);
-    }
+    test::PausedChild::pause();
     return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
 }
 
@@ -551,40 +541,16 @@ TEST_F(CopyLeftovers, ATemporaryARunningCopyHoldsIsLeftAlone)
     for (const QString source : {"folder", "file"}) {
         SCOPED_TRACE(source.toStdString());
         const QString into = tree.makeDir("into-" + source);
-        int ready[2];
-        int go[2];
-        ASSERT_EQ(::pipe2(ready, O_CLOEXEC), 0);
-        ASSERT_EQ(::pipe2(go, O_CLOEXEC), 0);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(ready[0]);
-            ::close(go[1]);
-            copyReady = ready[1];
-            copyGoesOn = go[0];
+        test::PausedChild first([&] {
             setRenameWithFlagsFunction(pauseBeforeTheRename);
             FileError failed;
-            ::_exit(copyPath(tree.filePath(source), into + "/dst", &failed) ? 0 : 100 + failed.code);
-        }
-        ::close(ready[1]);
-        ::close(go[0]);
-        pollfd waiting{ready[0], POLLIN, 0};
-        char byte = 0;
-        const bool paused = ::poll(&waiting, 1, int(test::kPatienceMs)) == 1 && ::read(ready[0], &byte, 1) == 1;
+            return copyPath(tree.filePath(source), into + "/dst", &failed) ? 0 : 100 + failed.code;
+        });
+        ASSERT_TRUE(first.waitUntilPaused());
         FileError error;
-        const bool other = paused && copyPath(tree.filePath("small"), into + "/other", &error);
-        const bool toldToGoOn = ::write(go[1], "g", 1) == 1;
-        ::close(go[1]);
-        ::close(ready[0]);
-        int status = 0;
-        const bool ended = test::waitUntil([&] { return ::waitpid(child, &status, WNOHANG) == child; });
-        if (!ended) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-        }
-        ASSERT_TRUE(paused && toldToGoOn && ended);
+        const bool other = copyPath(tree.filePath("small"), into + "/other", &error);
+        EXPECT_EQ(first.goOnUntilItEnds(), 0) << "the first copy failed";
         EXPECT_TRUE(other) << error.description().toStdString();
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the first copy failed: " << WEXITSTATUS(status);
         EXPECT_EQ(namesIn(into), QStringList({"dst", "other"}));
         EXPECT_EQ(countRemovalItems(into + "/dst"), countRemovalItems(tree.filePath(source)));
     }
