@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -399,7 +398,7 @@ TEST(AtomicWriteKilledTest, AKilledSavesTemporaryGoesWhileACopyOfItStays)
     const QStringList left = QDir(tree.path()).entryList({"s.plist.tmp.*"}, QDir::Files | QDir::Hidden);
     const QString temporary = tree.filePath(left.value(0));
     const QString copy = tree.filePath("s.plist.tmp.Copy00");
-    const bool copied = left.size() == 1 && QProcess::execute("cp", {"-a", temporary, copy}) == 0;
+    const bool copied = left.size() == 1 && test::copyWithCp(temporary, copy);
     ::kill(child, SIGKILL);
     EXPECT_TRUE(endedBy(waitForChild(child), SIGKILL));
     ASSERT_EQ(left.size(), 1);

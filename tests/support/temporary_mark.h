@@ -1,10 +1,14 @@
 #pragma once
 // Marks an item as a writer marks its temporary (platform/marked_temporary.h),
-// for tests that leave one as a killed save or copy would, or a copy of one.
+// for tests that leave one as a killed save or copy would; and copies one as
+// a user copies or restores it (`cp -a`).
 
 #include "platform/marked_temporary.h"
+#include "platform/task.h"
 
 #include <QByteArray>
+#include <QStandardPaths>
+#include <QString>
 
 #include <fcntl.h>
 #include <sys/xattr.h>
@@ -24,6 +28,20 @@ inline bool markAsATemporary(const QByteArray& path, const QByteArray& as = {})
         ::close(fd);
     return !identity.isEmpty()
            && ::lsetxattr(path.constData(), kTemporaryMark, identity.constData(), size_t(identity.size()), 0) == 0;
+}
+
+// Copies with `cp -a` (data, modes, times and extended attributes), as a
+// user copies or restores an item; NO when cp is missing or fails. Through
+// Task (posix_spawn), never QProcess, whose child shares this process's
+// memory until it executes, which ThreadSanitizer cannot follow.
+inline bool copyWithCp(const QString& from, const QString& to)
+{
+    const QString cp = QStandardPaths::findExecutable(QStringLiteral("cp"));
+    if (cp.isEmpty())
+        return false;
+    Task copy(cp, {QStringLiteral("-a"), from, to});
+    copy.setTimeoutMilliseconds(60'000);
+    return copy.launchAndSleepUntilExit();
 }
 
 } // namespace sorvant::test

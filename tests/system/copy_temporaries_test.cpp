@@ -10,9 +10,9 @@
 #include "tests/support/child_process.h"
 #include "tests/support/paused_child.h"
 #include "tests/support/temp_tree.h"
+#include "tests/support/temporary_mark.h"
 
 #include <QDir>
-#include <QProcess>
 
 #include <iostream>
 
@@ -44,13 +44,6 @@ quint64 inodeOf(const QString& path)
 {
     struct stat status {};
     return ::lstat(fileSystemRepresentation(path).constData(), &status) == 0 ? quint64(status.st_ino) : 0;
-}
-
-// Copies with `cp -a` (data, modes, times and extended attributes), as a
-// user restores an item; NO when cp cannot be run here.
-bool copyWithCp(const QString& from, const QString& to)
-{
-    return QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), from, to}) == 0;
 }
 
 // Copies `source` to `destination` in a child that the kernel's file-size
@@ -126,10 +119,10 @@ TEST_F(CopyTemporaries, ARestoredTemporaryOfAKilledCopyIsKept)
     for (const QString& temporary : temporaries.mid(0, 5)) {
         const QString name = temporary.mid(into.size() + 1);
         const quint64 inode = inodeOf(temporary);
-        if (!copyWithCp(temporary, aside + '/' + name))
+        if (!test::copyWithCp(temporary, aside + '/' + name))
             GTEST_SKIP() << "cp cannot be run here";
         ASSERT_TRUE(removePath(temporary));
-        ASSERT_TRUE(copyWithCp(aside + '/' + name, temporary));
+        ASSERT_TRUE(test::copyWithCp(aside + '/' + name, temporary));
         sameInode += int(inodeOf(temporary) == inode);
         kept << name;
     }
