@@ -3,9 +3,9 @@
 #include "platform/file_error.h"
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
+#include "platform/marked_temporary.h"
 #include "platform/regular_files.h"
 
-#include <QRandomGenerator>
 #include <QSet>
 
 #include <algorithm>
@@ -15,9 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -87,12 +85,7 @@ QByteArray folderOf(const QByteArray& path)
     return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
-// The attribute a temporary carries while its save runs: the name of the
-// file it is to replace. Nothing else sets it, so it tells a temporary a
-// killed save left from a file that merely has a temporary's name.
-constexpr char kSaveMark[] = "user.sorvant.saving";
-constexpr char kTemporaryMark[] = ".tmp.";
-constexpr int kSuffixSize = 6;
+constexpr char kTemporaryMarker[] = ".tmp.";
 
 // The name of the file at `target` (no folder).
 QByteArray nameOf(const QByteArray& target)
@@ -100,26 +93,25 @@ QByteArray nameOf(const QByteArray& target)
     return target.mid(target.lastIndexOf('/') + 1);
 }
 
-// The start of the names of temporaries made for `target` (no folder): its
-// name, or a short one when a suffix would pass the longest name a folder
-// holds, then ".tmp.".
-QByteArray temporaryPrefix(const QByteArray& target)
+// What comes before ".tmp." in the names of temporaries made for `target`:
+// its name, or a short one when a suffix would pass the longest name a
+// folder holds.
+QByteArray temporaryStem(const QByteArray& target)
 {
     const QByteArray base = nameOf(target);
-    return (base.size() + 12 > NAME_MAX ? QByteArray(".sorvant") : base) + kTemporaryMark;
+    return base.size() + 12 > NAME_MAX ? QByteArray(".sorvant") : base;
 }
 
-// Creates a new temporary file beside `target` with `mode` (less the umask,
-// which the kernel applies), named temporaryPrefix and a random suffix.
-int createTemporary(const QByteArray& target, mode_t mode, QByteArray* name)
+// Makes the temporary of a save of `target`, with `mode` (less the umask,
+// which the kernel applies), locked and marked before it takes its name
+// "<stem>.tmp.<six letters>" (marked_temporary.h).
+int createTemporary(const QByteArray& target, mode_t mode, MarkedTemporary& temporary, QByteArray* name)
 {
-    const QByteArray stem = target.left(target.lastIndexOf('/') + 1) + temporaryPrefix(target);
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const QByteArray stem = target.left(target.lastIndexOf('/') + 1) + temporaryStem(target) + kTemporaryMarker;
     for (int attempt = 0; attempt < 100; ++attempt) {
         QByteArray candidate = stem;
-        for (int i = 0; i < kSuffixSize; ++i)
-            candidate += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
-        const int fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        appendTemporarySuffix(candidate);
+        const int fd = temporary.makeFile(candidate, mode);
         if (fd >= 0 || errno != EEXIST) {
             *name = candidate;
             return fd;
@@ -129,33 +121,12 @@ int createTemporary(const QByteArray& target, mode_t mode, QByteArray* name)
     return -1;
 }
 
-// Locks the new temporary open at `fd` for as long as the save runs, then
-// marks it as a temporary of `target`: whoever finds the mark finds the
-// lock held while the save lives. Without locks or attributes the
-// temporary stays unmarked, which later saves leave alone.
-void claimTemporary(int fd, const QByteArray& target)
+// Whether `name` is one createTemporary makes for `target`.
+bool isTemporaryName(const char* name, const QByteArray& target)
 {
-    int locked;
-    do
-        locked = ::flock(fd, LOCK_EX);
-    while (locked != 0 && errno == EINTR);
-    if (locked == 0) {
-        const QByteArray name = nameOf(target);
-        (void)::fsetxattr(fd, kSaveMark, name.constData(), size_t(name.size()), 0);
-    }
-}
-
-// Whether `name` is one createTemporary makes with `prefix`.
-bool isTemporaryName(const char* name, const QByteArray& prefix)
-{
-    if (std::strncmp(name, prefix.constData(), size_t(prefix.size())) != 0
-        || std::strlen(name) != size_t(prefix.size() + kSuffixSize))
-        return false;
-    for (const char* c = name + prefix.size(); *c; ++c) {
-        if (!((*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9')))
-            return false;
-    }
-    return true;
+    const QByteArray stem = temporaryStem(target);
+    const QByteArrayView view(name, qsizetype(std::strlen(name)));
+    return temporaryStemSize(view, kTemporaryMarker) == stem.size() && view.startsWith(stem);
 }
 
 // Says once per path and reason in a process why a temporary is left, so
@@ -179,51 +150,51 @@ void sayLeft(const QByteArray& path, const QString& reason)
                    .arg(stringWithFileSystemRepresentation(path), reason));
 }
 
-// Removes the temporary `name` in the folder open at `folder` (on device
-// `device`) when a save of `target` made it and was killed: a regular file
-// of this user on the folder's file system, marked for `target` and not
-// locked by a running save, still the item at that name. A link is never
-// followed. What cannot be shown is left and said.
-void removeTemporaryIfLeft(int folder, dev_t device, const QByteArray& name, const QByteArray& target)
+// Why an item under a temporary's name is left; null when that goes unsaid
+// (gone, or a running save's).
+QString reasonLeft(const TemporaryLook& look, const QByteArray& target)
+{
+    switch (look.finding()) {
+    case TemporaryFinding::Proved:
+    case TemporaryFinding::Gone:
+    case TemporaryFinding::Live:
+    case TemporaryFinding::Unsettled:
+        return {};
+    case TemporaryFinding::Link:
+        return QStringLiteral("it is a link");
+    case TemporaryFinding::OtherKind:
+        return QStringLiteral("it is not a regular file");
+    case TemporaryFinding::OtherUser:
+        return QStringLiteral("it belongs to another user");
+    case TemporaryFinding::OtherMount:
+        return QStringLiteral("it is on another file system");
+    case TemporaryFinding::Unreadable:
+        return errorMessage(look.error());
+    case TemporaryFinding::Unmarked:
+        return QStringLiteral("nothing shows that a save of '%1' made it").arg(stringWithFileSystemRepresentation(target));
+    case TemporaryFinding::NoMarks:
+        return QStringLiteral("its file system has no extended attributes to show a save made it");
+    case TemporaryFinding::NoIdentity:
+        return QStringLiteral("its file system gives no birth time or generation to show a save made it");
+    case TemporaryFinding::NoLocks:
+        return QStringLiteral("its file system's locks may not show a save running on another machine");
+    }
+    return {};
+}
+
+// Removes the temporary `name` in the folder open at `folder` when a save
+// of `target` made it and was killed (TemporaryLook proves it, and holds
+// its lock while it is removed). What cannot be shown is left and said.
+void removeTemporaryIfLeft(int folder, const QByteArray& name, const QByteArray& target)
 {
     const QByteArray path = target.left(target.lastIndexOf('/') + 1) + name;
-    Descriptor file(::openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.get() < 0) {
-        if (errno != ENOENT)   // gone: its save has ended
-            sayLeft(path, errno == ELOOP ? QStringLiteral("it is a link") : errorMessage(errno));
+    const TemporaryLook look(folder, folderOf(target), name, TemporaryKinds::Files);
+    if (look.finding() != TemporaryFinding::Proved) {
+        if (const QString reason = reasonLeft(look, target); !reason.isNull())
+            sayLeft(path, reason);
         return;
     }
-    struct stat opened {};
-    if (::fstat(file.get(), &opened) != 0)
-        return sayLeft(path, errorMessage(errno));
-    if (!S_ISREG(opened.st_mode))
-        return sayLeft(path, QStringLiteral("it is not a regular file"));
-    if (opened.st_dev != device)
-        return sayLeft(path, QStringLiteral("it is on another file system"));
-    if (opened.st_uid != ::geteuid())
-        return sayLeft(path, QStringLiteral("it belongs to another user"));
-    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK)   // else a running save holds it
-            sayLeft(path, QStringLiteral("its file system has no locks"));
-        return;
-    }
-    // Looked at under the lock: a save that ended meanwhile took the name away.
-    const auto isStillThere = [&] {
-        struct stat named {};
-        return ::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev
-               && named.st_ino == opened.st_ino;
-    };
-    if (!isStillThere())
-        return;
-    const QByteArray expected = nameOf(target);
-    QByteArray mark(qsizetype(NAME_MAX + 1), '\0');
-    const ssize_t size = ::fgetxattr(file.get(), kSaveMark, mark.data(), size_t(mark.size()));
-    if (size < 0 && (errno == ENOTSUP || errno == EOPNOTSUPP))
-        return sayLeft(path, QStringLiteral("its file system has no extended attributes to show a save made it"));
-    if (size < 0 || mark.left(size) != expected)
-        return sayLeft(path, QStringLiteral("nothing shows that a save of '%1' made it")
-                                 .arg(stringWithFileSystemRepresentation(target)));
-    if (!isStillThere() || ::unlinkat(folder, name.constData(), 0) != 0)
+    if (::unlinkat(folder, name.constData(), 0) != 0)
         return;
     logWarning(QStringLiteral("Removed '%1', left by a save of '%2' that was stopped")
                    .arg(stringWithFileSystemRepresentation(path), stringWithFileSystemRepresentation(target)));
@@ -234,8 +205,7 @@ void removeTemporaryIfLeft(int folder, dev_t device, const QByteArray& name, con
 void removeLeftTemporaries(const QByteArray& target)
 {
     Descriptor folder(::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    struct stat status {};
-    if (folder.get() < 0 || ::fstat(folder.get(), &status) != 0)
+    if (folder.get() < 0)
         return;
     const int listed = ::fcntl(folder.get(), F_DUPFD_CLOEXEC, 0);
     DIR* dir = listed < 0 ? nullptr : ::fdopendir(listed);
@@ -244,15 +214,14 @@ void removeLeftTemporaries(const QByteArray& target)
             ::close(listed);
         return;
     }
-    const QByteArray prefix = temporaryPrefix(target);
     std::vector<QByteArray> names;
     while (const dirent* entry = ::readdir(dir)) {
-        if (isTemporaryName(entry->d_name, prefix))
+        if (isTemporaryName(entry->d_name, target))
             names.emplace_back(entry->d_name);
     }
     ::closedir(dir);
     for (const QByteArray& name : names)
-        removeTemporaryIfLeft(folder.get(), status.st_dev, name, target);
+        removeTemporaryIfLeft(folder.get(), name, target);
 }
 
 // After the rename the folder entry itself must reach the disk too, or a
@@ -355,15 +324,14 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
     struct stat existing {};
     const bool replacing = ::stat(target.constData(), &existing) == 0;
     QByteArray temporary;
-    Descriptor file(createTemporary(target, replacing ? 0600 : 0644, &temporary));
+    MarkedTemporary claim;
+    Descriptor file(createTemporary(target, replacing ? 0600 : 0644, claim, &temporary));
     if (file.get() < 0) {
         setError(error, errnoText(errno, QStringLiteral("Cannot create a temporary file for"), path));
         return false;
     }
-    // Marked before the permissions are set (a read-only mode would refuse
-    // the mark); the lock stays with this second descriptor until the end.
-    claimTemporary(file.get(), target);
-    const Descriptor claim(::fcntl(file.get(), F_DUPFD_CLOEXEC, 0));
+    // The temporary is locked and marked already (a read-only mode set
+    // below would have refused the mark); the lock stays with `claim`.
     const auto fail = [&](const QString& what) {
         const int code = errno;
         ::unlink(temporary.constData());
@@ -380,10 +348,8 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
         return fail(QStringLiteral("Cannot close the temporary file for"));
     if (::rename(temporary.constData(), target.constData()) != 0)
         return fail(QStringLiteral("Cannot replace"));
-    // The file in place is no temporary: the mark goes (a read-only mode
-    // keeps it where only the owner's rights could take it away).
-    if (claim.get() >= 0)
-        (void)::fremovexattr(claim.get(), kSaveMark);
+    // The file in place is no temporary: the mark goes.
+    claim.unmark();
     syncFolder(folderOf(target));
     return true;
 }

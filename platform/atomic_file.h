@@ -48,14 +48,15 @@ enum class AtomicWrite {
     // Removes the temporary files that writes of the same path left when
     // they were killed between making their temporary and renaming it. It
     // reads the folder, so it is for files in folders of their own (the
-    // settings). A temporary goes only when it is shown to be one: a regular
-    // file of this user on the folder's file system, carrying the attribute
-    // a write of this path gives its temporary and not locked by a running
-    // write, in this process or another. Links are never followed. Each
-    // removal is logged as a WARNING naming the file; a file of a
-    // temporary's name that cannot be shown to be one (a file system without
-    // extended attributes or locks, a user's own file) is left and said
-    // once in a process.
+    // settings). A temporary goes only when it is shown to be one
+    // (marked_temporary.h): a regular file of this user on the folder's own
+    // mount and local file system, marked with its own identity and not
+    // locked by a running write, in this process or another; a copy of one
+    // carries no such mark. Links are never followed. Each removal is logged
+    // as a WARNING naming the file; a file of a temporary's name that cannot
+    // be shown to be one (a file system without extended attributes, locks
+    // or identities, a user's own file) is left and said once in a process.
+    // A running write's temporary is never said to be left.
     RemovingLeftTemporaries,
 };
 
@@ -64,8 +65,9 @@ enum class AtomicWrite {
 // it is never changed). Answers false, and the reason in `error` when given
 // (cleared first), when any step fails; the destination is then unchanged and
 // no temporary file is left behind. The temporary, "<name>.tmp.XXXXXX", is
-// locked and marked while the write runs ("user.sorvant.saving" holds
-// <name>), so that a later write can tell one a killed write left.
+// locked and marked before it takes its name and while the write runs
+// (marked_temporary.h), so that a later write can tell one a killed write
+// left.
 //   writeFileAtomically("/tmp/a", "x")     => true
 //   writeFileAtomically("/no/such/a", "x") => false, error names the path
 //   writeFileAtomically({}, "x")           => false

@@ -7,6 +7,8 @@
 //
 // Not here: the copying itself (system/file_operations.cpp).
 
+#include "platform/marked_temporary.h"
+
 #include <QByteArray>
 
 namespace sorvant {
@@ -23,40 +25,29 @@ namespace sorvant {
 //   "..sorvant-copy-x7Qk2b" (no name before the mark)              => NO
 [[nodiscard]] bool isTemporaryName(const QByteArray& name);
 
-// The extended attribute a copy marks its temporary with (in the user
-// namespace, the only one a user may set): its value is the item's own
-// inode number, which no copy of the item by another program carries.
-// Copies never copy it over from a source.
-inline constexpr char kCopyTemporaryMark[] = "user.sorvant.copy-temporary";
-
-// The temporary item of one copy. The copy makes it, marks it
-// (kCopyTemporaryMark) and then holds an exclusive flock on it until it is
-// renamed into place or removed, so that a later copy can prove an item
-// under such a name is one a killed copy left. A link can be neither marked
-// nor locked; on a file system without locks the item is held unlocked,
-// without extended attributes unmarked.
+// The temporary item of one copy (a MarkedTemporary): locked and marked
+// with its own identity before a later copy could prove it abandoned, held
+// until it is renamed into place or removed. A link can be neither marked
+// nor locked.
 class CopyTemporary
 {
 public:
     explicit CopyTemporary(QByteArray path) : m_path(std::move(path)) {}
-    ~CopyTemporary();   // releases the lock; the item stays where it is
-    CopyTemporary(const CopyTemporary&) = delete;
-    CopyTemporary& operator=(const CopyTemporary&) = delete;
 
     [[nodiscard]] const QByteArray& path() const { return m_path; }
     // Whether the copy made the item at path() and it is still the copy's.
-    [[nodiscard]] bool isMade() const { return m_made; }
+    [[nodiscard]] bool isMade() const { return m_linked || (m_item.isMade() && !m_removed); }
 
     // Makes the folder at path(), owner-only, and holds it. NO with errno;
     // EEXIST (and isMade() NO) when the name is taken, or when what was made
-    // is gone or replaced before the copy holds it, or a later copy took it
-    // for one a killed copy left: another name is to be tried.
-    bool makeFolder();
+    // is gone or replaced before the copy holds it: another name is to be
+    // tried.
+    bool makeFolder() { return m_item.makeFolder(m_path, 0700); }
     // Makes the empty file at path(), owner-only, and holds it: a descriptor
     // open for writing, or -1 with errno as makeFolder.
-    int makeFile();
+    int makeFile() { return m_item.makeFile(m_path, 0600); }
     // The copy has made a link at path().
-    void madeLink();
+    void madeLink() { m_linked = true; }
     // The copy now stands in its place: its mark goes (the item keeps
     // the times and permissions it was given) and the lock is released.
     void placed();
@@ -68,35 +59,28 @@ public:
     void remove();
 
 private:
-    bool hold(int fd);
-
     QByteArray m_path;
-    int m_lock = -1;
-    bool m_made = false;
+    MarkedTemporary m_item;
+    bool m_linked = false;
+    bool m_removed = false;
 };
 
-// The moments a test may act at, as another program would: a copy has
-// just made its temporary and has not opened or held it yet; a cleanup has
-// just taken the lock of an item it proved a killed copy's and has not
-// looked yet whether the name still leads there.
-enum class TemporaryMoment { Made, LockedForRemoval };
-using TemporaryHook = void (*)(TemporaryMoment moment, const char* path);
-// Puts a stand-in at those moments; nullptr (the default) calls nothing.
-void setTemporaryHook(TemporaryHook hook);
-
 // Removes, beside `path`, the temporaries (isTemporaryName) that copies
-// killed part way left, each only with proof: a regular file or folder of
-// this user that carries the mark with its own inode, on the folder's own
+// killed part way left, each only with proof (TemporaryLook,
+// platform/marked_temporary.h): a regular file or folder of this user that
+// carries the mark of its own identity (its inode with its birth time or
+// generation: no copy or restore of it carries that), on the folder's own
 // mount and not the top of another, whose lock no running copy holds; it is
 // looked at again under that lock and removed only while the name still
 // leads to it. Each item removed is named in the log ("Removed the
 // temporary item of a stopped copy <path>"). Where proof cannot be had (a
-// file system without extended attributes or locks, or whose locks may not
-// reach copies on other machines: only local file systems are trusted),
-// items are left and one warning for the folder says so. Links, items
-// without the mark and items of other users are left unsaid. The folder is
-// read at the first copy into it a process makes, not again: one left by
-// a copy killed later, in another process, goes at the next start.
+// file system without extended attributes, identities or locks, or whose
+// locks may not reach copies on other machines: only local file systems
+// are trusted), items are left and one warning for the folder says so; a
+// running copy's temporary is not counted among them. Links, items without
+// the mark and items of other users are left unsaid. The folder is read at
+// the first copy into it a process makes, not again: one left by a copy
+// killed later, in another process, goes at the next start.
 void removeAbandonedTemporariesBeside(const QByteArray& path);
 
 } // namespace sorvant

@@ -77,7 +77,7 @@ void copyUserAttributes(const QByteArray& from, const QByteArray& to, bool follo
     if (list(from.constData(), names.data(), size_t(size)) != size)
         return;
     for (const QByteArray& name : names.split('\0')) {
-        if (!name.startsWith("user.") || name == kCopyTemporaryMark)
+        if (!name.startsWith("user.") || name == kTemporaryMark)
             continue;
         const ssize_t length = ::getxattr(from.constData(), name.constData(), nullptr, 0);
         if (length < 0)

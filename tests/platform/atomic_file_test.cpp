@@ -2,8 +2,11 @@
 #include "platform/file_system_representation.h"
 #include "platform/property_list.h"
 
+#include "tests/support/child_process.h"
+#include "tests/support/failing_system_calls.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
+#include "tests/support/temporary_mark.h"
 #include "tests/system/waiting.h"
 
 #include <QDir>
@@ -216,7 +219,6 @@ TEST(ReadRegularFileStopTest, AStopEndsTheReadBetweenSteps)
 
 namespace {
 
-constexpr char kSaveMark[] = "user.sorvant.saving";
 
 bool exists(const QString& path)
 {
@@ -225,13 +227,13 @@ bool exists(const QString& path)
 }
 
 // What a folder may hold beside "s.plist" when a save of it runs: an item
-// named `name` of a kind, carrying the mark of a save of `markedFor` (none
-// when null); and whether the save removes it or says why it leaves it.
+// named `name` of a kind, carrying a mark (none, its own identity, or
+// another item's); and whether the save removes it or says why it leaves it.
 struct LeftoverCase
 {
     const char* name;
     enum Kind { File, FileLockedByARunningSave, FileOfAnotherUser, Folder, LinkToAFile } kind;
-    const char* markedFor;
+    enum Mark { None, ItsOwn, AnotherItems } mark;
     bool removed;
     bool said;
 };
@@ -255,7 +257,9 @@ QString makeLeftover(test::TempTree& tree, const LeftoverCase& row, int* held)
     const QByteArray file = QFile::encodeName(link ? tree.writeFile("elsewhere", "x") : path);
     if (row.kind == LeftoverCase::Folder ? ::mkdir(bytes.constData(), 0700) != 0 : !link && tree.writeFile(row.name, "x").isEmpty())
         return {};
-    if (row.markedFor && ::setxattr(file.constData(), kSaveMark, row.markedFor, std::strlen(row.markedFor), 0) != 0)
+    if (row.mark != LeftoverCase::None
+        && !test::markAsATemporary(file, row.mark == LeftoverCase::AnotherItems ? QFile::encodeName(tree.filePath("s.plist"))
+                                                                                : QByteArray()))
         return {};
     if (link && ::symlink(file.constData(), bytes.constData()) != 0)
         return {};
@@ -291,17 +295,18 @@ TEST_P(AtomicWriteLeftoverTest, ASaveRemovesOnlyWhatAKilledSaveOfItsFileLeft)
 }
 
 using Kind = LeftoverCase::Kind;
+using Mark = LeftoverCase::Mark;
 INSTANTIATE_TEST_SUITE_P(
     Items, AtomicWriteLeftoverTest,
-    testing::Values(LeftoverCase{"s.plist.tmp.Ab3dE9", Kind::File, "s.plist", true, false},
-                    LeftoverCase{"s.plist.tmp.Live00", Kind::FileLockedByARunningSave, "s.plist", false, false},
-                    LeftoverCase{"s.plist.tmp.Other1", Kind::File, "other.plist", false, true},
-                    LeftoverCase{"s.plist.tmp.Mine00", Kind::File, nullptr, false, true},
-                    LeftoverCase{"s.plist.tmp.Seven07", Kind::File, "s.plist", false, false},
-                    LeftoverCase{"t.plist.tmp.Abcdef", Kind::File, "s.plist", false, false},
-                    LeftoverCase{"s.plist.tmp.Link00", Kind::LinkToAFile, "s.plist", false, true},
-                    LeftoverCase{"s.plist.tmp.Fold00", Kind::Folder, "s.plist", false, true},
-                    LeftoverCase{"s.plist.tmp.Other2", Kind::FileOfAnotherUser, "s.plist", false, true}),
+    testing::Values(LeftoverCase{"s.plist.tmp.Ab3dE9", Kind::File, Mark::ItsOwn, true, false},
+                    LeftoverCase{"s.plist.tmp.Live00", Kind::FileLockedByARunningSave, Mark::ItsOwn, false, false},
+                    LeftoverCase{"s.plist.tmp.Other1", Kind::File, Mark::AnotherItems, false, true},
+                    LeftoverCase{"s.plist.tmp.Mine00", Kind::File, Mark::None, false, true},
+                    LeftoverCase{"s.plist.tmp.Seven07", Kind::File, Mark::ItsOwn, false, false},
+                    LeftoverCase{"t.plist.tmp.Abcdef", Kind::File, Mark::ItsOwn, false, false},
+                    LeftoverCase{"s.plist.tmp.Link00", Kind::LinkToAFile, Mark::ItsOwn, false, true},
+                    LeftoverCase{"s.plist.tmp.Fold00", Kind::Folder, Mark::ItsOwn, false, true},
+                    LeftoverCase{"s.plist.tmp.Other2", Kind::FileOfAnotherUser, Mark::ItsOwn, false, true}),
     [](const testing::TestParamInfo<LeftoverCase>& row) {
         std::string name = row.param.name;
         std::replace(name.begin(), name.end(), '.', '_');
@@ -326,6 +331,22 @@ int waitForChild(pid_t child)
     return status;
 }
 
+// Starts a save of 64 KB to `target` in a child that writing past 4 KB
+// stops (SIGSTOP) with its temporary half written: answers the child once
+// stopped, or -1.
+pid_t startASaveThatStopsPartWay(const QString& target)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit limit{4096, 4096};
+        ::signal(SIGXFSZ, [](int) { ::raise(SIGSTOP); });
+        if (::setrlimit(RLIMIT_FSIZE, &limit) == 0)
+            (void)writeFileAtomically(target, QByteArray(65536, 'c'));
+        ::_exit(1);
+    }
+    return child > 0 && endedBy(waitForChild(child), SIGSTOP) ? child : -1;
+}
+
 } // namespace
 
 // Regression: a save killed between making its temporary and renaming it
@@ -337,22 +358,13 @@ TEST(AtomicWriteKilledTest, TheNextSaveRemovesTheTemporaryOfAKilledSave)
 {
     test::TempTree tree;
     const QString target = tree.writeFile("s.plist", "old");
-    const pid_t child = ::fork();
-    if (child == 0) {
-        // Writing past 4 KB stops the child with its temporary half written.
-        const rlimit limit{4096, 4096};
-        ::signal(SIGXFSZ, [](int) { ::raise(SIGSTOP); });
-        if (::setrlimit(RLIMIT_FSIZE, &limit) == 0)
-            (void)writeFileAtomically(target, QByteArray(65536, 'c'));
-        ::_exit(1);
-    }
+    const pid_t child = startASaveThatStopsPartWay(target);
     ASSERT_GT(child, 0);
-    ASSERT_TRUE(endedBy(waitForChild(child), SIGSTOP));
     const QStringList left = QDir(tree.path()).entryList({"s.plist.tmp.*"}, QDir::Files | QDir::Hidden);
     ASSERT_EQ(left.size(), 1);
     const QString temporary = tree.filePath(left.constFirst());
     char mark[64];
-    if (::getxattr(QFile::encodeName(temporary).constData(), kSaveMark, mark, sizeof mark) < 0) {
+    if (::getxattr(QFile::encodeName(temporary).constData(), kTemporaryMark, mark, sizeof mark) < 0) {
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
         GTEST_SKIP() << "this file system keeps no user attributes";
@@ -370,5 +382,71 @@ TEST(AtomicWriteKilledTest, TheNextSaveRemovesTheTemporaryOfAKilledSave)
     EXPECT_TRUE(log.lines()[0].startsWith("WARNING: Removed '" + temporary + "'")) << log.lines()[0].toStdString();
     EXPECT_EQ(test::readFileBytes(QFile::encodeName(target)), "after");
     // The file in place carries no mark of a temporary.
-    EXPECT_LT(::getxattr(QFile::encodeName(target).constData(), kSaveMark, mark, sizeof mark), 0);
+    EXPECT_LT(::getxattr(QFile::encodeName(target).constData(), kTemporaryMark, mark, sizeof mark), 0);
+}
+
+// A killed save's temporary carries a mark of its own identity, which a
+// copy of it does not: the mark used to name the settings file, so a `cp -a`
+// copy of the temporary under a temporary's name went with the temporary
+// as a killed save's. The copy stays, and is said once.
+TEST(AtomicWriteKilledTest, AKilledSavesTemporaryGoesWhileACopyOfItStays)
+{
+    test::TempTree tree;
+    const QString target = tree.writeFile("s.plist", "old");
+    const pid_t child = startASaveThatStopsPartWay(target);
+    ASSERT_GT(child, 0);
+    const QStringList left = QDir(tree.path()).entryList({"s.plist.tmp.*"}, QDir::Files | QDir::Hidden);
+    const QString temporary = tree.filePath(left.value(0));
+    const QString copy = tree.filePath("s.plist.tmp.Copy00");
+    const bool copied = left.size() == 1 && test::copyWithCp(temporary, copy);
+    ::kill(child, SIGKILL);
+    EXPECT_TRUE(endedBy(waitForChild(child), SIGKILL));
+    ASSERT_EQ(left.size(), 1);
+    if (!copied)
+        GTEST_SKIP() << "cp cannot be run here";
+    if (!test::markAsATemporary(QFile::encodeName(tree.writeFile("probe", "x"))))
+        GTEST_SKIP() << "this file system keeps no user attributes";
+    ::unlink(QFile::encodeName(tree.filePath("probe")).constData());
+
+    test::LogCapture log;
+    EXPECT_TRUE(writeFileAtomically(target, "after", nullptr, AtomicWrite::RemovingLeftTemporaries));
+    EXPECT_FALSE(exists(temporary));
+    EXPECT_EQ(test::readFileBytes(QFile::encodeName(copy)), QByteArray(4096, 'c'));
+    ASSERT_EQ(log.lines().size(), 2) << log.lines().join('\n').toStdString();
+    EXPECT_TRUE(log.lines().filter("WARNING: Removed '" + temporary + "'").size() == 1) << log.lines().join('\n').toStdString();
+    EXPECT_TRUE(log.lines().filter("'" + copy + "' looks like a temporary file of a save and is left: nothing shows").size() == 1)
+        << log.lines().join('\n').toStdString();
+}
+
+// A save killed between making its temporary and marking it (at its first
+// flock or fsetxattr) used to leave an empty, unmarked temporary that no
+// later save could prove a save's: it stayed for good, and each process
+// said so. A temporary takes its name only once it is locked and marked,
+// so a save killed there leaves nothing.
+TEST(AtomicWriteKilledTest, ASaveKilledAtItsFirstLockOrMarkLeavesNothingAfterTheNextSave)
+{
+    const struct {
+        const char* name;
+        int call;
+    } rows[] = {{"flock", SYS_flock}, {"fsetxattr", SYS_fsetxattr}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempTree tree;
+        const QString target = tree.writeFile("s.plist", "old");
+        const test::ChildAnswer answer = test::answerOfAChild([&] {
+            if (!test::killAtSystemCalls({row.call}))
+                ::_exit(77);
+            (void)writeFileAtomically(target, "new");
+            return QByteArray("not killed");
+        });
+        if (answer.exitCode == 77)
+            GTEST_SKIP() << "no system-call filter can be put in place here";
+        EXPECT_EQ(answer.exitCode, -1) << answer.sent.toStdString();
+        test::LogCapture log;
+        ASSERT_TRUE(writeFileAtomically(target, "after", nullptr, AtomicWrite::RemovingLeftTemporaries));
+        EXPECT_EQ(QDir(tree.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                  QStringList({"s.plist"}));
+        EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
+        EXPECT_EQ(test::readFileBytes(QFile::encodeName(target)), "after");
+    }
 }

@@ -11,7 +11,9 @@
 #include "system/file_tests.h"
 #include "tests/support/child_process.h"
 #include "tests/support/failing_system_calls.h"
+#include "tests/support/paused_child.h"
 #include "tests/support/temp_tree.h"
+#include "tests/support/temporary_mark.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,7 +30,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -81,17 +82,10 @@ bool listsBefore(const QString& folder, const QByteArray& first, const QByteArra
     return ordered;
 }
 
-// Marks an item as a copy marks its temporary (what a copy killed part way
-// leaves); `inode`, when given, is another item's (the mark that a copy of
-// a temporary made by another program carries). NO where the file system
-// keeps no user extended attributes.
-bool markAsATemporary(const QString& path, quint64 inode = 0)
+// Marks an item as a copy marks its temporary (test::markAsATemporary).
+bool markAsATemporary(const QString& path, const QString& as = {})
 {
-    struct stat status {};
-    if (::lstat(bytes(path).constData(), &status) != 0)
-        return false;
-    const QByteArray value = QByteArray::number(inode ? inode : quint64(status.st_ino));
-    return ::lsetxattr(bytes(path).constData(), kCopyTemporaryMark, value.constData(), size_t(value.size()), 0) == 0;
+    return test::markAsATemporary(bytes(path), as.isEmpty() ? QByteArray() : bytes(as));
 }
 
 // The lines logged with `prefix`.
@@ -466,7 +460,7 @@ TEST_F(CopyLeftovers, ALaterCopyRemovesTheTemporariesOfCopiesKilledPartWay)
     tree.writeFile("source/big", QByteArray(3 << 20, 'b'));
     tree.writeFile("source/folder/big", QByteArray(3 << 20, 'b'));
     tree.writeFile("source/small", "small");
-    ASSERT_TRUE(markAsATemporary(tree.writeFile("source/marked", "small"), 1));
+    ASSERT_TRUE(markAsATemporary(tree.writeFile("source/marked", "small"), tree.path()));
     const QString into = tree.makeDir("into");
     // Each killed copy leaves its temporary; the next copy removes it.
     QString previous;
@@ -512,7 +506,7 @@ TEST_F(CopyLeftovers, ACopyInPlaceBearsNoMark)
                 const QString copy = work + "/copy-" + QLatin1String(name);
                 const bool copied = copyPath(source, copy);
                 errno = 0;
-                const bool marked = ::lgetxattr(bytes(copy).constData(), kCopyTemporaryMark, nullptr, 0) >= 0;
+                const bool marked = ::lgetxattr(bytes(copy).constData(), kTemporaryMark, nullptr, 0) >= 0;
                 struct stat status {};
                 ::lstat(bytes(copy).constData(), &status);
                 sent += QByteArray(name) + ' ' + QByteArray::number(int(copied)) + ' ' + QByteArray::number(int(marked))
@@ -531,19 +525,9 @@ TEST_F(CopyLeftovers, ACopyInPlaceBearsNoMark)
 
 // A copy that stops before its rename into place, holding its temporary,
 // until the test lets it go on.
-int copyReady = -1;
-int copyGoesOn = -1;
-
 int pauseBeforeTheRename(const char* from, const char* to, unsigned int flags)
 {
-    if (copyReady >= 0) {
-        char go = 0;
-        const bool told = ::write(copyReady, "r", 1) == 1 && ::read(copyGoesOn, &go, 1) == 1;
-        ::close(copyReady);
-        copyReady = -1;
-        if (!told)
-            ::_exit(2);
-    }
+    test::PausedChild::pause();
     return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, flags);
 }
 
@@ -557,40 +541,16 @@ TEST_F(CopyLeftovers, ATemporaryARunningCopyHoldsIsLeftAlone)
     for (const QString source : {"folder", "file"}) {
         SCOPED_TRACE(source.toStdString());
         const QString into = tree.makeDir("into-" + source);
-        int ready[2];
-        int go[2];
-        ASSERT_EQ(::pipe2(ready, O_CLOEXEC), 0);
-        ASSERT_EQ(::pipe2(go, O_CLOEXEC), 0);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(ready[0]);
-            ::close(go[1]);
-            copyReady = ready[1];
-            copyGoesOn = go[0];
+        test::PausedChild first([&] {
             setRenameWithFlagsFunction(pauseBeforeTheRename);
             FileError failed;
-            ::_exit(copyPath(tree.filePath(source), into + "/dst", &failed) ? 0 : 100 + failed.code);
-        }
-        ::close(ready[1]);
-        ::close(go[0]);
-        pollfd waiting{ready[0], POLLIN, 0};
-        char byte = 0;
-        const bool paused = ::poll(&waiting, 1, int(test::kPatienceMs)) == 1 && ::read(ready[0], &byte, 1) == 1;
+            return copyPath(tree.filePath(source), into + "/dst", &failed) ? 0 : 100 + failed.code;
+        });
+        ASSERT_TRUE(first.waitUntilPaused());
         FileError error;
-        const bool other = paused && copyPath(tree.filePath("small"), into + "/other", &error);
-        const bool toldToGoOn = ::write(go[1], "g", 1) == 1;
-        ::close(go[1]);
-        ::close(ready[0]);
-        int status = 0;
-        const bool ended = test::waitUntil([&] { return ::waitpid(child, &status, WNOHANG) == child; });
-        if (!ended) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-        }
-        ASSERT_TRUE(paused && toldToGoOn && ended);
+        const bool other = copyPath(tree.filePath("small"), into + "/other", &error);
+        EXPECT_EQ(first.goOnUntilItEnds(), 0) << "the first copy failed";
         EXPECT_TRUE(other) << error.description().toStdString();
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the first copy failed: " << WEXITSTATUS(status);
         EXPECT_EQ(namesIn(into), QStringList({"dst", "other"}));
         EXPECT_EQ(countRemovalItems(into + "/dst"), countRemovalItems(tree.filePath(source)));
     }
@@ -618,9 +578,7 @@ TEST_F(CopyLeftovers, ALaterCopyRemovesOnlyWhatItProvesACopyLeft)
     tree.writeFile("into/.dir.sorvant-copy-AbC123/ro/f", "the user's");
     ASSERT_EQ(::chmod(bytes(in(".dir.sorvant-copy-AbC123/ro")).constData(), 0555), 0);
     const QString copied = tree.writeFile("into/.copied.sorvant-copy-aB3dE6", "another program's copy of a temporary");
-    struct stat original {};
-    ASSERT_EQ(::lstat(bytes(in(".abandoned.sorvant-copy-aB3dE6")).constData(), &original), 0);
-    ASSERT_TRUE(markAsATemporary(copied, quint64(original.st_ino)));
+    ASSERT_TRUE(markAsATemporary(copied, in(".abandoned.sorvant-copy-aB3dE6")));
     tree.writeFile("into/.short.sorvant-copy-aB3dE", "another name");
     tree.writeFile("into/shown.sorvant-copy-aB3dE6", "another name");
     tree.makeDir("elsewhere/kept");
