@@ -155,12 +155,6 @@ TEST(FailureMessages, TheTrashRefusalSaysEachItemsOwnReasonRegression)
          "“x” can't be moved to the Trash (" + perm + "). Do you want to delete it immediately? This can't be undone.",
          "„x“ kann nicht in den Papierkorb gelegt werden (" + perm
              + "). Möchten Sie es sofort löschen? Dies kann nicht widerrufen werden."},
-        {"three for one reason",
-         {{"/d/a", EPERM}, {"/d/b", EPERM}, {"/d/c", EPERM}},
-         "3 items can't be moved to the Trash (" + perm
-             + "): “a”, “b”, “c”. Do you want to delete them immediately? This can't be undone.",
-         "3 Objekte können nicht in den Papierkorb gelegt werden (" + perm
-             + "): „a“, „b“, „c“. Möchten Sie sie sofort löschen? Dies kann nicht widerrufen werden."},
         {"two reasons",
          {{"/d/x", EPERM}, {"/d/y", EXDEV}, {"/d/z", EPERM}},
          "“x” and 1 more can't be moved to the Trash: " + perm + ". “y” can't be moved to the Trash: " + cross
@@ -174,16 +168,6 @@ TEST(FailureMessages, TheTrashRefusalSaysEachItemsOwnReasonRegression)
              + ". Do you want to delete these 3 items immediately? This can't be undone.",
          "„a“ und 1 weitere können nicht in den Papierkorb gelegt werden. „b“ kann nicht in den Papierkorb gelegt "
          "werden: " + perm + ". Möchten Sie diese 3 Objekte sofort löschen? Dies kann nicht widerrufen werden."},
-        {"one more for a fourth reason",
-         {{"/d/a", EACCES}, {"/d/b", EPERM}, {"/d/c", EXDEV}, {"/d/e", EROFS}},
-         "“a” can't be moved to the Trash: " + access + ". “b” can't be moved to the Trash: " + perm
-             + ". “c” can't be moved to the Trash: " + cross
-             + ". 1 more can't be moved to the Trash for another reason. Do you want to delete these 4 items "
-               "immediately? This can't be undone.",
-         "„a“ kann nicht in den Papierkorb gelegt werden: " + access + ". „b“ kann nicht in den Papierkorb gelegt "
-         "werden: " + perm + ". „c“ kann nicht in den Papierkorb gelegt werden: " + cross
-             + ". 1 weiteres kann aus einem anderen Grund nicht in den Papierkorb gelegt werden. Möchten Sie diese 4 "
-               "Objekte sofort löschen? Dies kann nicht widerrufen werden."},
         {"two more for other reasons",
          {{"/d/a", EACCES}, {"/d/b", EPERM}, {"/d/c", EXDEV}, {"/d/e", EROFS}, {"/d/f", ENOSPC}},
          "“a” can't be moved to the Trash: " + access + ". “b” can't be moved to the Trash: " + perm
