@@ -93,25 +93,68 @@ QString reasonLeft(const ItemLeft& item)
     return item.error != 0 ? localizedErrorMessage(item.error) : QString();
 }
 
-// The sentence of the items left for one reason: `first` named, `others`
-// more counted.
-QString leftForReason(const QString& first, qsizetype others, const QString& reason)
+// The items left for one reason: the first named, the others counted.
+struct ReasonGroup
 {
-    const Bundle& bundle = Bundle::mainBundle();
-    const QString name = quotedForInterface(printableItemName(first));
-    // One multi-argument arg() each: a chained one would read a "%1" that
-    // the name brings as a place of its own.
-    if (others == 0 && reason.isNull())
-        return bundle.localizedStringForKey(QStringLiteral("%1 could not be deleted."), QStringLiteral("")).arg(name);
-    if (others == 0)
-        return bundle.localizedStringForKey(QStringLiteral("%1 could not be deleted: %2."), QStringLiteral(""))
-            .arg(name, reason);
-    const QString count = stringForInteger(others);
-    if (reason.isNull())
-        return bundle.localizedStringForKey(QStringLiteral("%1 and %2 more could not be deleted."), QStringLiteral(""))
-            .arg(name, count);
-    return bundle.localizedStringForKey(QStringLiteral("%1 and %2 more could not be deleted: %3."), QStringLiteral(""))
-        .arg(name, count, reason);
+    QString reason;
+    QString first;
+    qsizetype others = 0;
+};
+
+// The reasons of `items` in the order their first items come; three are
+// said, the items left for others only counted (`unsaid`).
+struct ReasonGroups
+{
+    QList<ReasonGroup> said;
+    qsizetype unsaid = 0;
+};
+
+ReasonGroups groupedByReason(const QList<ItemLeft>& items)
+{
+    constexpr qsizetype kReasonsSaid = 3;
+    ReasonGroups groups;
+    for (const ItemLeft& item : items) {
+        const QString reason = reasonLeft(item);
+        const auto same = std::find_if(groups.said.begin(), groups.said.end(),
+                                       [&reason](const ReasonGroup& group) { return group.reason == reason; });
+        if (same != groups.said.end())
+            ++same->others;
+        else if (groups.said.size() < kReasonsSaid)
+            groups.said.append({reason, item.path, 0});
+        else
+            ++groups.unsaid;
+    }
+    return groups;
+}
+
+// The translated sentences of one kind of failure: for one item, with and
+// without a reason ("%1", "%1 … %2"), for it and others ("%1 and %2 more",
+// "… %3"), and for the items of unsaid reasons (one, several).
+struct ReasonSentences
+{
+    QString one, oneWhy, several, severalWhy, oneUnsaid, severalUnsaid;
+};
+
+// What `groups` say in `sentences`, one sentence per reason, joined.
+QString saidByReason(const ReasonGroups& groups, const ReasonSentences& sentences)
+{
+    QStringList said;
+    for (const ReasonGroup& group : groups.said) {
+        const QString name = quotedForInterface(printableItemName(group.first));
+        // One multi-argument arg() each: a chained one would read a "%1"
+        // that the name brings as a place of its own.
+        if (group.others == 0)
+            said.append(group.reason.isNull() ? sentences.one.arg(name) : sentences.oneWhy.arg(name, group.reason));
+        else if (group.reason.isNull())
+            said.append(sentences.several.arg(name, stringForInteger(group.others)));
+        else
+            said.append(sentences.severalWhy.arg(name, stringForInteger(group.others), group.reason));
+    }
+    if (groups.unsaid == 1)
+        said.append(sentences.oneUnsaid);
+    else if (groups.unsaid > 1)
+        said.append(sentences.severalUnsaid.arg(stringForInteger(groups.unsaid)));
+    return said.join(u' ');
 }
 
 } // namespace
@@ -120,40 +163,48 @@ Failure deletionFailure(const QList<ItemLeft>& items)
 {
     if (items.isEmpty())
         return {};
-    // The reasons in the order their first items come; a sheet says three.
-    constexpr qsizetype kReasonsSaid = 3;
-    struct Reason
-    {
-        QString text;
-        QString first;
-        qsizetype others = 0;
-    };
-    QList<Reason> reasons;
-    qsizetype unsaid = 0;
-    for (const ItemLeft& item : items) {
-        const QString text = reasonLeft(item);
-        const auto same =
-            std::find_if(reasons.begin(), reasons.end(), [&text](const Reason& reason) { return reason.text == text; });
-        if (same != reasons.end())
-            ++same->others;
-        else if (reasons.size() < kReasonsSaid)
-            reasons.append({text, item.path, 0});
-        else
-            ++unsaid;
-    }
-    QStringList sentences;
-    for (const Reason& reason : reasons)
-        sentences.append(leftForReason(reason.first, reason.others, reason.text));
     const Bundle& bundle = Bundle::mainBundle();
-    if (unsaid == 1)
-        sentences.append(bundle.localizedStringForKey(QStringLiteral("1 more could not be deleted for another reason."),
-                                                      QStringLiteral("")));
-    else if (unsaid > 1)
-        sentences.append(bundle
-                             .localizedStringForKey(QStringLiteral("%1 more could not be deleted for other reasons."),
-                                                    QStringLiteral(""))
-                             .arg(stringForInteger(unsaid)));
-    return {bundle.localizedStringForKey(QStringLiteral("Cannot Delete"), QStringLiteral("")), sentences.join(u' ')};
+    const ReasonSentences sentences{
+        bundle.localizedStringForKey(QStringLiteral("%1 could not be deleted."), QStringLiteral("")),
+        bundle.localizedStringForKey(QStringLiteral("%1 could not be deleted: %2."), QStringLiteral("")),
+        bundle.localizedStringForKey(QStringLiteral("%1 and %2 more could not be deleted."), QStringLiteral("")),
+        bundle.localizedStringForKey(QStringLiteral("%1 and %2 more could not be deleted: %3."), QStringLiteral("")),
+        bundle.localizedStringForKey(QStringLiteral("1 more could not be deleted for another reason."),
+                                     QStringLiteral("")),
+        bundle.localizedStringForKey(QStringLiteral("%1 more could not be deleted for other reasons."),
+                                     QStringLiteral(""))};
+    return {bundle.localizedStringForKey(QStringLiteral("Cannot Delete"), QStringLiteral("")),
+            saidByReason(groupedByReason(items), sentences)};
+}
+
+QString trashRefusalQuestion(const QList<ItemLeft>& items)
+{
+    if (items.isEmpty())
+        return {};
+    const ReasonGroups groups = groupedByReason(items);
+    if (groups.said.size() == 1) {
+        QStringList paths;
+        for (const ItemLeft& item : items)
+            paths.append(item.path);
+        return untrashableItemsQuestion(paths, groups.said.constFirst().reason);
+    }
+    const Bundle& bundle = Bundle::mainBundle();
+    const ReasonSentences sentences{
+        bundle.localizedStringForKey(QStringLiteral("%1 can't be moved to the Trash."), QStringLiteral("")),
+        bundle.localizedStringForKey(QStringLiteral("%1 can't be moved to the Trash: %2."), QStringLiteral("")),
+        bundle.localizedStringForKey(QStringLiteral("%1 and %2 more can't be moved to the Trash."), QStringLiteral("")),
+        bundle.localizedStringForKey(QStringLiteral("%1 and %2 more can't be moved to the Trash: %3."),
+                                     QStringLiteral("")),
+        bundle.localizedStringForKey(QStringLiteral("1 more can't be moved to the Trash for another reason."),
+                                     QStringLiteral("")),
+        bundle.localizedStringForKey(QStringLiteral("%1 more can't be moved to the Trash for other reasons."),
+                                     QStringLiteral(""))};
+    return saidByReason(groups, sentences) + u' '
+        + bundle
+              .localizedStringForKey(
+                  QStringLiteral("Do you want to delete these %1 items immediately? This can't be undone."),
+                  QStringLiteral(""))
+              .arg(stringForInteger(items.size()));
 }
 
 Failure activeFileManagerFailure()

@@ -8,6 +8,9 @@
 //     => {"Invalid Regular Expression",
 //         "“file-([” is not a valid regular expression (a bracket [ is not closed at character 7). Nothing was searched."}
 //
+// The question after a refused Trash is here too: it says the Trash's
+// failure, each item's reason as a failed deletion says it.
+//
 // Not here: the alerts that ask a question (alert_panels.h).
 
 #include <QList>
@@ -67,6 +70,20 @@ struct ItemLeft
 //         “y” could not be deleted: “m” is a mount point and was left as it is."
 // A null failure for no items.
 [[nodiscard]] Failure deletionFailure(const QList<ItemLeft>& items);
+// The question after the Trash refused `items` (each with its errno, 0
+// when unknown): whether to delete them immediately, with why each was
+// refused. Items all refused for one reason are asked about as
+// untrashableItemsQuestion asks (their names, the reason once); for several
+// reasons, each is said as deletionFailure says them, then the question
+// with their count.
+//   [{"/a/x", EPERM}] => "“x” can't be moved to the Trash (Operation not permitted). Do you want to
+//                         delete it immediately? This can't be undone."
+//   [{"/a/x", EPERM}, {"/a/y", EXDEV}, {"/a/z", EPERM}]
+//     => "“x” and 1 more can't be moved to the Trash: Operation not permitted. “y” can't be moved to
+//         the Trash: Invalid cross-device link. Do you want to delete these 3 items immediately? This
+//         can't be undone."
+// Empty for no items.
+[[nodiscard]] QString trashRefusalQuestion(const QList<ItemLeft>& items);
 // The file manager's front window as the destination: this desktop cannot
 // be asked which folder it shows.
 [[nodiscard]] Failure activeFileManagerFailure();

@@ -377,10 +377,10 @@ private:
 
 } // namespace
 
-QStringList trashItems(const QStringList& paths, FileOperation& operation, const TrashItem& trash,
-                       const GoneItem& gone, QString* reason)
+QList<ItemLeft> trashItems(const QStringList& paths, FileOperation& operation, const TrashItem& trash,
+                           const GoneItem& gone)
 {
-    QStringList refused;
+    QList<ItemLeft> refused;
     for (const QString& path : paths) {
         if (operation.shouldStop())
             break;
@@ -390,9 +390,7 @@ QStringList trashItems(const QStringList& paths, FileOperation& operation, const
             gone(path);
             continue;
         }
-        if (refused.isEmpty() && reason)
-            *reason = error.code != 0 ? localizedErrorMessage(error.code) : QString();
-        refused.append(path);
+        refused.append({path, error.code, {}});
         operation.itemsFailed();
     }
     return refused;
@@ -539,35 +537,31 @@ void FileActions::deleteItems(bool trash, const Chosen& chosen)
     // work, which quitting waits for (user_file_work.h). An item is renamed
     // into the trash of its own volume, never copied; the Trash refuses an
     // item no trash there takes. Only the refused items are asked about, by
-    // name, and only they are deleted when the answer is Delete.
-    struct Refusal
-    {
-        QStringList refused;
-        QString reason; // why the Trash refused the first
-    };
+    // name and each with its own reason, and only they are deleted when the
+    // answer is Delete.
     const auto moveToTrash = [deletion, trash = m_trash](FileOperation& operation) {
         const QStringList paths = pathsOf(deletion->results);
-        Refusal refusal;
         GoneInOrder gone([&deletion](qsizetype at) { deletion->noteGone(at); }, paths);
-        refusal.refused = trashItems(paths, operation, trash, gone, &refusal.reason);
-        return refusal;
+        return trashItems(paths, operation, trash, gone);
     };
     const qsizetype total = deletion->results.size();
     whenReady(UserFileWork::shared().start(FileOperation::Kind::Trash, total, moveToTrash, &deletion->operation),
-              this, [this, deletion](const Refusal& refusal) {
+              this, [this, deletion](const QList<ItemLeft>& refused) {
                   // The Trash has ended: the status line says nothing of
                   // it while its rows leave and its question is up.
                   deletion->operation.reset();
-                  afterGoneRows(deletion, [this, deletion, refusal] {
-                      const QStringList& refused = refusal.refused;
+                  afterGoneRows(deletion, [this, deletion, refused] {
                       // Quitting (the quit question is up) starts no
                       // deletion and asks nothing more: the refused items
                       // stay.
                       const bool remove = refused.isEmpty()
                           || (!UserFileWork::shared().quitPending()
-                              && askAlert(QStringLiteral("Warning"), untrashableItemsQuestion(refused, refusal.reason),
+                              && askAlert(QStringLiteral("Warning"), trashRefusalQuestion(refused),
                                           QStringLiteral("Cancel"), QStringLiteral("Delete")));
-                      removeItems(deletion, refused, !remove);
+                      QStringList paths;
+                      for (const ItemLeft& item : refused)
+                          paths.append(item.path);
+                      removeItems(deletion, paths, !remove);
                   });
               });
 }

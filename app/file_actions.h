@@ -62,11 +62,11 @@ using GoneItem = std::function<void(const QString& path)>;
 // else NO with `error` saying why (moveItemToTrash's form, trash.h).
 using TrashItem = std::function<bool(const QString& path, FileError* error)>;
 // Moves `paths` to the Trash one by one with `trash` until `operation` is
-// stopped; answers the refused ones, each counted failed, and `reason` gets
-// why the first was refused (errorMessage).
-//   {"/a" (taken), "/b" (refused)} => {"/b"}, gone "/a"   stopped => {}
-[[nodiscard]] QStringList trashItems(const QStringList& paths, FileOperation& operation, const TrashItem& trash,
-                                     const GoneItem& gone, QString* reason = nullptr);
+// stopped; answers the refused ones in their order, each counted failed and
+// each with its own errno (0 when unknown).
+//   {"/a" (taken), "/b" (refused, EPERM)} => {{"/b", EPERM}}, gone "/a"   stopped => {}
+[[nodiscard]] QList<ItemLeft> trashItems(const QStringList& paths, FileOperation& operation, const TrashItem& trash,
+                                         const GoneItem& gone);
 // removePath's form (file_operations.h), which tests stand in for.
 using RemoveItem = std::function<bool(const QString& path, FileError* error, const RemovalProgress& progress)>;
 // Removes `toRemove` with `remove` until `operation` is stopped, then reads

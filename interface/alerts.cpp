@@ -22,9 +22,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpacerItem>
+#include <QTextBlock>
 #include <QTextBoundaryFinder>
+#include <QTextCharFormat>
 #include <QTextCursor>
-#include <QTextDocumentFragment>
 #include <QTextDocument>
 #include <QTextOption>
 
@@ -178,10 +179,42 @@ char16_t closingQuote(QChar opening)
 
 constexpr char kPlainCopyName[] = "sorvantPlainCopy";
 
-// Copies a label's selection without the joiners keepQuotedNamesWhole laid
-// out in its document, by each way a selectable label copies: its context
-// menu's Copy (the same titles as Qt's own menu), the copy key and, where
-// the system has one, the selection clipboard after a mouse selection.
+// The character format property that marks a joiner keepQuotedNamesWhole
+// added to a document.
+constexpr int kAddedJoinerProperty = QTextFormat::UserProperty + 0x2060;
+
+// Where each position of `document` falls in `written`, the plain text it
+// was set from (one entry more than the document has positions, for its
+// end): an added joiner is not in `written`, and a block separator stands
+// for the line break there ("\r\n" counts two, as QTextCursor reads it).
+QList<qsizetype> writtenIndices(const QTextDocument& document, const QString& written)
+{
+    QList<qsizetype> indices;
+    indices.reserve(document.characterCount() + 1);
+    qsizetype at = 0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const bool added = fragment.charFormat().hasProperty(kAddedJoinerProperty);
+            for (int i = 0; i < fragment.length(); ++i) {
+                indices.append(std::min(at, written.size()));
+                at += added ? 0 : 1;
+            }
+        }
+        indices.append(std::min(at, written.size()));
+        at += written.mid(at, 2) == QLatin1String("\r\n") ? 2 : 1;
+    }
+    indices.append(std::min(at, written.size()));
+    return indices;
+}
+
+// Copies a label's selection as its text is written, by each way a
+// selectable label copies: its context menu's Copy (the same titles as
+// Qt's own menu), the copy key and, where the system has one, the
+// selection clipboard after a mouse selection. The label's document holds
+// the joiners keepQuotedNamesWhole added, which a copy leaves out, and a
+// copy of the document would also turn a no-break space into a space: the
+// selection is read from the label's own text instead.
 class PlainCopy : public QObject
 {
 public:
@@ -197,15 +230,7 @@ protected:
         if (watched != m_label || m_forwarding)
             return false;
         if (event->type() == QEvent::ContextMenu) {
-            QMenu menu(m_label);
-            QAction* copy = menu.addAction(QCoreApplication::translate("QWidgetTextControl", "&Copy"), this,
-                                           [this] { put(QClipboard::Clipboard); });
-            copy->setEnabled(m_label->hasSelectedText());
-            menu.addAction(QCoreApplication::translate("QWidgetTextControl", "Select All"), this, [this] {
-                if (const QTextDocument* document = m_label->findChild<QTextDocument*>())
-                    m_label->setSelection(0, document->characterCount() - 1);
-            });
-            menu.exec(static_cast<QContextMenuEvent*>(event)->globalPos());
+            showMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
             return true;
         }
         if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
@@ -224,16 +249,34 @@ protected:
     }
 
 private:
+    // Pops the menu up and returns at once (no nested event loop waits for
+    // it); it deletes itself once closed.
+    void showMenu(const QPoint& at)
+    {
+        auto* menu = new QMenu(m_label);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        QAction* copy = menu->addAction(QCoreApplication::translate("QWidgetTextControl", "&Copy"), this,
+                                        [this] { put(QClipboard::Clipboard); });
+        copy->setEnabled(m_label->hasSelectedText());
+        menu->addAction(QCoreApplication::translate("QWidgetTextControl", "Select All"), this, [this] {
+            if (const QTextDocument* document = m_label->findChild<QTextDocument*>())
+                m_label->setSelection(0, document->characterCount() - 1);
+        });
+        menu->popup(at);
+    }
+
     void put(QClipboard::Mode mode)
     {
         const QTextDocument* document = m_label->findChild<QTextDocument*>();
         if (!document || !m_label->hasSelectedText())
             return;
-        QTextCursor cursor(const_cast<QTextDocument*>(document));
-        cursor.setPosition(m_label->selectionStart());
-        cursor.setPosition(m_label->selectionStart() + int(m_label->selectedText().size()), QTextCursor::KeepAnchor);
-        QGuiApplication::clipboard()->setText(QTextDocumentFragment(cursor).toPlainText().remove(QChar(kWordJoiner)),
-                                              mode);
+        const QString written = m_label->text();
+        const QList<qsizetype> indices = writtenIndices(*document, written);
+        const qsizetype last = indices.size() - 1;
+        const qsizetype from = indices.at(std::clamp<qsizetype>(m_label->selectionStart(), 0, last));
+        const qsizetype to =
+            indices.at(std::clamp<qsizetype>(m_label->selectionStart() + m_label->selectedText().size(), 0, last));
+        QGuiApplication::clipboard()->setText(written.mid(from, std::max<qsizetype>(to - from, 0)), mode);
     }
 
     QLabel* m_label;
@@ -270,8 +313,23 @@ void keepQuotedNamesWhole(QTextDocument* document, int lineWidth)
     QTextCursor cursor(document);
     for (auto at = inside.crbegin(); at != inside.crend(); ++at) {
         cursor.setPosition(int(*at));
-        cursor.insertText(QString(QChar(kWordJoiner)));
+        QTextCharFormat added = cursor.charFormat();
+        added.setProperty(kAddedJoinerProperty, true);
+        cursor.insertText(QString(QChar(kWordJoiner)), added);
     }
+}
+
+bool isAddedJoiner(const QTextDocument* document, int position)
+{
+    if (!document || position < 0 || position >= document->characterCount() - 1)
+        return false;
+    const QTextBlock block = document->findBlock(position);
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (fragment.contains(position))
+            return fragment.charFormat().hasProperty(kAddedJoinerProperty);
+    }
+    return false;
 }
 
 int readableAlertWidth(const QFontMetrics& text, const QFontMetrics& titleBar, const QString& title, int available)
@@ -310,10 +368,27 @@ int textColumnWidth(const QMessageBox* alert, const QLabel* label)
 
 } // namespace
 
+void keepTextsPlain(QMessageBox* alert)
+{
+    if (!alert)
+        return;
+    // The message's label is set through the alert, so that the alert's own
+    // word-wrap rule reads the format too; the others (the informative
+    // text, made when first set) directly.
+    if (alert->textFormat() != Qt::PlainText)
+        alert->setTextFormat(Qt::PlainText);
+    for (QLabel* label : alert->findChildren<QLabel*>()) {
+        if (label->textFormat() != Qt::PlainText)
+            label->setTextFormat(Qt::PlainText);
+    }
+}
+
 void layOutInInterfaceDirection(QMessageBox* alert)
 {
     if (!alert)
         return;
+    // The copies below read a label's text as its document's plain text.
+    keepTextsPlain(alert);
     const Qt::LayoutDirection direction = alert->layoutDirection();
     for (QLabel* label : alert->findChildren<QLabel*>()) {
         if (label->text().isEmpty())

@@ -84,9 +84,19 @@ void keepReadableWidth(QMessageBox* alert);
 // starts with a right-to-left name read right to left in English. Each
 // quoted name that fits the narrowest text column the alert can have (it is
 // at least a readable line wide) stays on one line (keepQuotedNamesWhole). A
-// label's selection is copied as its text is written.
-// Nothing for null.
+// label's selection is copied as its text is written: the joiners the
+// layout added left out, the label's own characters (a U+2060 a name
+// holds among them) all kept. Nothing for null.
 void layOutInInterfaceDirection(QMessageBox* alert);
+// Shows every text of the alert as it is written: its labels (message,
+// informative text, and any added since) take their text as plain text.
+// Qt reads a text whose first tag looks like HTML as rich text, so a name
+// such as "<b>x.txt" would be drawn bold without its tag and "&lt;x.txt"
+// as "<x.txt". The detailed text, the buttons and the box are plain text
+// in Qt already. layOutInInterfaceDirection does it first, so every alert
+// made here, and every alert keepReadableWidth watches, has it each time it
+// is shown, whatever texts were set since it was made. Nothing for null.
+void keepTextsPlain(QMessageBox* alert);
 
 // Keeps each quoted name of a label's text document ("“m-c.txt”", "„a b“")
 // no wider than `lineWidth` on one line, so a wrapped question does not end
@@ -94,9 +104,13 @@ void layOutInInterfaceDirection(QMessageBox* alert);
 // opportunities, so it never runs past the edge. Only the document's
 // layout changes: the label's text, which tests compare, stays as it was
 // (the document gains a zero-width U+2060 WORD JOINER at each place a line
-// could break inside a name; the alerts' labels copy their selections
-// without them). Nothing for null; doing it twice does no more.
+// could break inside a name, each marked as added by isAddedJoiner, so that
+// the alerts' labels copy their selections without them and with any the
+// text holds itself). Nothing for null; doing it twice does no more.
 void keepQuotedNamesWhole(QTextDocument* document, int lineWidth);
+// Whether the character of `document` at `position` is a joiner that
+// keepQuotedNamesWhole added. NO for null and for a position outside.
+[[nodiscard]] bool isAddedJoiner(const QTextDocument* document, int position);
 
 // The tag of a button of an alert made here; kAlertNotShown for others.
 [[nodiscard]] int alertTag(const QAbstractButton* button);

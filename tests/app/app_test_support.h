@@ -16,6 +16,9 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -161,6 +164,20 @@ protected:
     TempTree tree;
     UserDefaults defaults{defaultsPath()};
 };
+
+// Expects each text `sheet` shows to be whole (no line cut at its bottom or
+// its right), and saves its picture as `file` (its folder made).
+inline void expectWholeAndSave(QWidget& sheet, const QString& file)
+{
+    for (const QLabel* label : sheet.findChildren<QLabel*>()) {
+        if (!label->isVisible() || label->text().isEmpty())
+            continue;
+        EXPECT_LE(label->heightForWidth(label->width()), label->height()) << label->text().toStdString();
+        EXPECT_LE(label->geometry().right(), sheet.width()) << label->text().toStdString();
+    }
+    QDir().mkpath(QFileInfo(file).path());
+    EXPECT_TRUE(sheet.grab().save(file)) << file.toStdString();
+}
 
 // Collects what QAbstractItemModelTester finds wrong while it watches.
 class ModelTesterFailures

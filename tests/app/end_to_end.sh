@@ -1045,7 +1045,11 @@ window_manager_checks() { # language: en or de
   # whole of it, then none: over the window's right side, readable.
   launch "$root/config-wm-$language" "$wm_tree" "$frame_key<string>{{10, 200}, {1020, 560}}</string>
 <key>SearchOperator</key><integer>5</integer>"
-  sleep 1
+  # Typed once the manager (if any) has framed the window and the focus has
+  # settled on it: a manager that frames the window after it took the focus
+  # may move the focus as it maps the frame.
+  wait_for 10 framed_on_screen || fail "$language: the window was not framed on the screen"
+  focus_window "$window"
   xdotool type --delay 20 'report-'
   xdotool key Return
   wait_for 20 test -s "$SORVANT_RESULTS_FILE" || fail "$language: the search did not end"

@@ -11,9 +11,34 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstddef>
+#include <functional>
 
 namespace sorvant {
 namespace {
+
+// What a message says of `items`, in English and in German.
+struct SaidOfItems
+{
+    const char* name;
+    QList<ItemLeft> items;
+    QString english;
+    QString german;
+};
+
+// Expects `say` to say each case's text in each language.
+template <std::size_t N>
+void expectSaidInBoth(const SaidOfItems (&cases)[N], const std::function<QString(const QList<ItemLeft>&)>& say)
+{
+    for (const SaidOfItems& c : cases) {
+        SCOPED_TRACE(c.name);
+        setPreferredLanguages({QStringLiteral("en")});
+        EXPECT_EQ(say(c.items), c.english);
+        setPreferredLanguages({QStringLiteral("de")});
+        EXPECT_EQ(say(c.items), c.german);
+    }
+    setPreferredLanguages({});
+}
 
 TEST(FailureMessages, FailuresSayNothingRegression)
 {
@@ -61,13 +86,7 @@ TEST(FailureMessages, EachItemLeftIsSaidWithItsOwnReason)
     installStringsTables();
     const QString perm = localizedErrorMessage(EPERM);
     const QString access = localizedErrorMessage(EACCES);
-    const struct
-    {
-        const char* name;
-        QList<ItemLeft> items;
-        QString english;
-        QString german;
-    } cases[] = {
+    const SaidOfItems cases[] = {
         {"one, a mount point",
          {{"/d/zzfolder", EBUSY, "/d/zzfolder/m"}},
          "“zzfolder” could not be deleted: “m” is a mount point and was left as it is.",
@@ -114,14 +133,54 @@ TEST(FailureMessages, EachItemLeftIsSaidWithItsOwnReason)
          "„a“ konnte nicht gelöscht werden: " + access + ". „b“ konnte nicht gelöscht werden: " + perm
              + ". „c“ konnte nicht gelöscht werden. 1 weiteres konnte aus einem anderen Grund nicht gelöscht werden."},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        setPreferredLanguages({QStringLiteral("en")});
-        EXPECT_EQ(deletionFailure(c.items).text, c.english);
-        setPreferredLanguages({QStringLiteral("de")});
-        EXPECT_EQ(deletionFailure(c.items).title, QStringLiteral("Löschen nicht möglich"));
-        EXPECT_EQ(deletionFailure(c.items).text, c.german);
-    }
+    expectSaidInBoth(cases, [](const QList<ItemLeft>& items) { return deletionFailure(items).text; });
+    setPreferredLanguages({QStringLiteral("de")});
+    EXPECT_EQ(deletionFailure(cases[0].items).title, QStringLiteral("Löschen nicht möglich"));
+    setPreferredLanguages({});
+}
+
+// Regression: a Trash that refused items for several reasons asked about
+// all with the first one's. Items refused for one reason are asked about as
+// before, by name with the reason once; for several, each reason is said
+// with an item refused for it, as a failed deletion says them.
+TEST(FailureMessages, TheTrashRefusalSaysEachItemsOwnReasonRegression)
+{
+    installStringsTables();
+    const QString perm = localizedErrorMessage(EPERM);
+    const QString cross = localizedErrorMessage(EXDEV);
+    const QString access = localizedErrorMessage(EACCES);
+    const SaidOfItems cases[] = {
+        {"one, refused",
+         {{"/d/x", EPERM}},
+         "“x” can't be moved to the Trash (" + perm + "). Do you want to delete it immediately? This can't be undone.",
+         "„x“ kann nicht in den Papierkorb gelegt werden (" + perm
+             + "). Möchten Sie es sofort löschen? Dies kann nicht widerrufen werden."},
+        {"two reasons",
+         {{"/d/x", EPERM}, {"/d/y", EXDEV}, {"/d/z", EPERM}},
+         "“x” and 1 more can't be moved to the Trash: " + perm + ". “y” can't be moved to the Trash: " + cross
+             + ". Do you want to delete these 3 items immediately? This can't be undone.",
+         "„x“ und 1 weitere können nicht in den Papierkorb gelegt werden: " + perm
+             + ". „y“ kann nicht in den Papierkorb gelegt werden: " + cross
+             + ". Möchten Sie diese 3 Objekte sofort löschen? Dies kann nicht widerrufen werden."},
+        {"an unknown reason apart from a known one",
+         {{"/d/a"}, {"/d/b", EPERM}, {"/d/c"}},
+         "“a” and 1 more can't be moved to the Trash. “b” can't be moved to the Trash: " + perm
+             + ". Do you want to delete these 3 items immediately? This can't be undone.",
+         "„a“ und 1 weitere können nicht in den Papierkorb gelegt werden. „b“ kann nicht in den Papierkorb gelegt "
+         "werden: " + perm + ". Möchten Sie diese 3 Objekte sofort löschen? Dies kann nicht widerrufen werden."},
+        {"two more for other reasons",
+         {{"/d/a", EACCES}, {"/d/b", EPERM}, {"/d/c", EXDEV}, {"/d/e", EROFS}, {"/d/f", ENOSPC}},
+         "“a” can't be moved to the Trash: " + access + ". “b” can't be moved to the Trash: " + perm
+             + ". “c” can't be moved to the Trash: " + cross
+             + ". 2 more can't be moved to the Trash for other reasons. Do you want to delete these 5 items "
+               "immediately? This can't be undone.",
+         "„a“ kann nicht in den Papierkorb gelegt werden: " + access + ". „b“ kann nicht in den Papierkorb gelegt "
+         "werden: " + perm + ". „c“ kann nicht in den Papierkorb gelegt werden: " + cross
+             + ". 2 weitere können aus anderen Gründen nicht in den Papierkorb gelegt werden. Möchten Sie diese 5 "
+               "Objekte sofort löschen? Dies kann nicht widerrufen werden."},
+    };
+    expectSaidInBoth(cases, trashRefusalQuestion);
+    EXPECT_TRUE(trashRefusalQuestion({}).isEmpty());
     setPreferredLanguages({});
 }
 

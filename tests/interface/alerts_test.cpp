@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <QTextLayout>
 #include <QTimer>
 #include <QWidget>
@@ -359,43 +360,147 @@ TEST_F(AlertsTest, AQuotedNameIsNeverBrokenInsideRegression)
     }
 }
 
-// A selection copied from an alert's label is the text as written, by the
-// label's menu and by the copy key, whatever its layout holds.
-TEST_F(AlertsTest, ACopiedSelectionIsTheTextAsWritten)
+// The names the alerts' texts tests show, as written: tags and entities
+// that Qt would read as rich text, a U+2060 WORD JOINER of the name's own
+// (the layout adds more), a no-break space, a hyphenated name the layout
+// keeps whole.
+const QString kNamesAsWritten[] = {
+    QStringLiteral("<b>bold-name.txt"),       QStringLiteral("&lt;amp-name.txt"),
+    QStringLiteral("a\u2060b-joiner-in-name.txt"), QStringLiteral("no\u00A0break-name.txt"),
+    QStringLiteral("m-c.txt"),
+};
+
+// The question Delete asks about `name`, with enough words to wrap.
+QString deleteQuestion(const QString& name)
 {
-    const QString message = QStringLiteral("Do you really want to delete “m-c.txt”, “a-b-c.txt” and %1?")
-                                .arg(QString(40, u'x'));
-    std::unique_ptr<QMessageBox> alert(alertWithTexts({message, QStringLiteral("OK"), {}, {}, {}, {}}, false, false));
-    alert->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(alert.get()));
-    QLabel* label = labelShowing(alert.get(), message);
-    ASSERT_NE(label, nullptr);
-    ASSERT_NE(label->findChild<QTextDocument*>()->toRawText(), message) << "the layout holds joiners";
+    return QStringLiteral("Do you really want to delete “%1” and “a-b-c.txt”, %2? This can't be undone.")
+        .arg(name, QString(40, u'x'));
+}
+
+// The text `label` draws: its document's characters, the joiners the
+// layout added left out.
+QString drawnText(const QLabel* label)
+{
+    const QTextDocument* document = label->findChild<QTextDocument*>();
+    if (!document)
+        return label->text();
+    QString drawn;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (block != document->begin())
+            drawn += u'\n';
+        for (int at = block.position(); at < block.position() + block.length() - 1; ++at) {
+            if (!isAddedJoiner(document, at))
+                drawn += document->characterAt(at);
+        }
+    }
+    return drawn;
+}
+
+// Regression: a question naming "<b>bold-name.txt" was drawn as rich text
+// ("Do you really want to delete “bold-name.txt”?" with the rest in bold)
+// and "&lt;amp-name.txt" as "<amp-name.txt". Every text an alert shows is
+// drawn as written, whichever way the alert is made: its message, its
+// informative and detailed texts, its buttons and its box.
+TEST_F(AlertsTest, NamesInAlertsAreDrawnAsWrittenRegression)
+{
     const struct
     {
         const char* way;
-        std::function<void()> copy;
+        std::function<QMessageBox*(const QString& name, const QString& question)> make;
     } ways[] = {
-        {"the menu's Copy",
-         [&] {
-             QTimer::singleShot(0, label, [] {
-                 if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-                     menu->actions().constFirst()->trigger();
-                     menu->close();
-                 }
-             });
-             QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(1, 1), label->mapToGlobal(QPoint(1, 1)));
-             QApplication::sendEvent(label, &event);
+        {"a question",
+         [](const QString& name, const QString& question) {
+             return alertWithTexts({QStringLiteral("“%1”").arg(name), QStringLiteral("Cancel"),
+                                    QStringLiteral("Delete"), {}, QStringLiteral("%@"), {question}},
+                                   false, true);
          }},
-        {"the copy key", [&] { QTest::keySequence(label, QKeySequence::Copy); }},
+        {"a system request's alert",
+         [](const QString& name, const QString& question) {
+             return alertWithMessageText(QStringLiteral("“%1”").arg(name), QStringLiteral("OK"), {}, {}, false,
+                                         question);
+         }},
+        {"a message box kept readable",
+         [](const QString& name, const QString& question) {
+             auto* alert = new QMessageBox(QMessageBox::Warning, name, QStringLiteral("“%1”").arg(name),
+                                           QMessageBox::Ok);
+             keepReadableWidth(alert);
+             alert->setInformativeText(question);
+             return alert;
+         }},
     };
     for (const auto& way : ways) {
-        SCOPED_TRACE(way.way);
-        QGuiApplication::clipboard()->clear();
-        label->setSelection(0, label->findChild<QTextDocument*>()->characterCount() - 1);
-        ASSERT_TRUE(label->hasSelectedText());
-        way.copy();
-        EXPECT_EQ(QGuiApplication::clipboard()->text(), message);
+        for (const QString& name : kNamesAsWritten) {
+            SCOPED_TRACE(way.way + (": " + name.toStdString()));
+            const QString question = deleteQuestion(name);
+            std::unique_ptr<QMessageBox> alert(way.make(name, question));
+            alert->setDetailedText(question);
+            alert->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(alert.get()));
+            for (const QString& text : {QStringLiteral("“%1”").arg(name), question}) {
+                const QLabel* label = labelShowing(alert.get(), text);
+                ASSERT_NE(label, nullptr) << text.toStdString();
+                EXPECT_EQ(drawnText(label), text);
+            }
+            const auto* details = alert->findChild<QTextEdit*>();
+            ASSERT_NE(details, nullptr);
+            EXPECT_EQ(details->document()->toRawText(), question);
+        }
+    }
+}
+
+// A selection copied from an alert's label is the text as written, by the
+// label's menu and by the copy key, whatever its layout holds: the joiners
+// the layout added left out, a name's own joiner and no-break space kept.
+TEST_F(AlertsTest, ACopiedSelectionIsTheTextAsWritten)
+{
+    for (const QString& name : kNamesAsWritten) {
+        const QString message = deleteQuestion(name);
+        SCOPED_TRACE(message.toStdString());
+        std::unique_ptr<QMessageBox> alert(
+            alertWithTexts({message, QStringLiteral("OK"), {}, {}, {}, {}}, false, false));
+        alert->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(alert.get()));
+        QLabel* label = labelShowing(alert.get(), message);
+        ASSERT_NE(label, nullptr);
+        const QTextDocument* document = label->findChild<QTextDocument*>();
+        bool joined = false;
+        for (int at = 0; at < document->characterCount() - 1; ++at)
+            joined = joined || isAddedJoiner(document, at);
+        ASSERT_TRUE(joined) << "the layout holds joiners";
+        const struct
+        {
+            const char* way;
+            std::function<void()> copy;
+        } ways[] = {
+            // The menu pops up without waiting for it to close: its Copy is
+            // chosen at once, and the test never blocks on it.
+            {"the menu's Copy",
+             [&] {
+                 QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(1, 1), label->mapToGlobal(QPoint(1, 1)));
+                 QApplication::sendEvent(label, &event);
+                 auto* menu = label->findChild<QMenu*>();
+                 ASSERT_NE(menu, nullptr);
+                 menu->actions().constFirst()->trigger();
+                 delete menu;
+             }},
+            {"the copy key", [&] { QTest::keySequence(label, QKeySequence::Copy); }},
+        };
+        for (const auto& way : ways) {
+            SCOPED_TRACE(way.way);
+            QGuiApplication::clipboard()->clear();
+            label->setSelection(0, document->characterCount() - 1);
+            ASSERT_TRUE(label->hasSelectedText());
+            way.copy();
+            EXPECT_EQ(QGuiApplication::clipboard()->text(), message);
+            // Part of it: from the name's opening quote to the end.
+            const qsizetype open = message.indexOf(u'“');
+            int start = 0;
+            for (int seen = 0; seen < open; ++start)
+                seen += isAddedJoiner(document, start) ? 0 : 1;
+            label->setSelection(start, document->characterCount() - 1 - start);
+            way.copy();
+            EXPECT_EQ(QGuiApplication::clipboard()->text(), message.mid(open));
+        }
     }
 }
 
