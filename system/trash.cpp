@@ -13,6 +13,7 @@
 #include <QMutex>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -157,6 +158,15 @@ constexpr int kMostClaims = 64;
 // name) is soon left behind, and the names stay within a few numbers per
 // race of the count of their items.
 constexpr qint64 kJumpPerLostClaim = 4;
+// Processes racing for one name lose one to three claims per item; past
+// this many the bound doubles per claim lost (32, 64, 128 …), so that a run
+// of numbers another program holds, even a million long, is passed within
+// kMostClaims.
+constexpr int kLinearLostClaims = 4;
+// The bound stops doubling here (2^40, at claim 40), so kMostClaims jumps
+// stay far below kLargestNumber.
+constexpr qint64 kLongestJump = qint64(1) << 40;
+static_assert(kMostClaims * kLongestJump < kLargestNumber / 2);
 // (trash, name) pairs remembered: a Trash of every file of 1,000 names,
 // each many times over, still finds each name's next number.
 constexpr int kRememberedNames = 4096;
@@ -289,6 +299,23 @@ private:
     QByteArray m_name;
 };
 
+// How far past the number seen free the next try goes once claim `lost`
+// (counted from 0, the blind first claim) is lost: up to
+// kJumpPerLostClaim * lost at first, then at least half of a bound that
+// doubles per claim lost, so that the numbers passed grow geometrically
+// whatever the draws, and the claim that gets past a run held by another
+// program ends below about three times the run's length (a run of 10^6 is
+// passed by claim 21, at a number below 2.1 million).
+qint64 jumpAfterLosing(int lost)
+{
+    QRandomGenerator* random = QRandomGenerator::global();
+    if (lost <= kLinearLostClaims)
+        return random->bounded(kJumpPerLostClaim * lost + 1);
+    const int doublings = std::min(lost - kLinearLostClaims, 40);
+    const qint64 longest = std::min(kJumpPerLostClaim * kLinearLostClaims << doublings, kLongestJump);
+    return random->bounded(longest / 2, longest + 1);
+}
+
 enum class Claim { Made, Taken, Failed };
 
 // Writes the record of number `n` with O_EXCL, so the name is ours even
@@ -332,9 +359,8 @@ QByteArray reserveInfo(const QByteArray& trash, const QByteArray& name, const QB
             made = claim == Claim::Made ? n : 0;
             break;
         }
-        const qint64 jump = lost > 0 ? qint64(QRandomGenerator::global()->bounded(kJumpPerLostClaim * lost + 1)) : 0;
         const qint64 free = names.firstFreeFrom(n + 1);
-        n = free > 0 ? numbers->after(free, jump) : 0;
+        n = free > 0 ? numbers->after(free, jumpAfterLosing(lost)) : 0;
     }
     numbers->finish(made);
     return made > 0 ? names.candidate(made) : QByteArray();
