@@ -68,8 +68,12 @@ bool writeAt(DataCopy& copy, const char* bytes, size_t length, off_t offset, Dat
     return true;
 }
 
-// Puts bytes read at `offset` into the copy; with holesFromZeros, each
-// whole block of zeros is passed over, to stay a hole.
+// Puts bytes read at `offset` into the copy; with holesFromZeros, the
+// pieces of each block they cover (whole blocks, and parts of one at their
+// edges) that hold only zeros are passed over, to stay holes. The copy
+// starts empty, so what is not written reads as zeros, and its size is set
+// at the end: zeros ending the file within a block take no block, as
+// zeros of a whole one take none.
 bool writeOut(DataCopy& copy, const char* bytes, size_t length, off_t offset, DataCopySide& failed)
 {
     if (!copy.holesFromZeros)
@@ -79,7 +83,7 @@ bool writeOut(DataCopy& copy, const char* bytes, size_t length, off_t offset, Da
     for (size_t at = 0; at < length;) {
         const off_t here = offset + off_t(at);
         const size_t next = std::min(length, size_t(here - here % block + block - offset));
-        if (here % block == 0 && off_t(next - at) == block && isZero(bytes + at, next - at)) {
+        if (isZero(bytes + at, next - at)) {
             if (!writeAt(copy, bytes + run, at - run, offset + off_t(run), failed))
                 return false;
             run = next;
@@ -140,7 +144,7 @@ bool copyRange(DataCopy& copy, off_t& offset, off_t end, DataCopySide& failed)
 // bytes, passing over its holes. `offset` ends where the rest is to be read
 // from: the file's end when a hole reaches it, where the file ended when it
 // shrank, or where the file system could not tell data from holes (its
-// whole zero blocks are left as holes from there on).
+// blocks of zeros are left as holes from there on).
 bool copyDataRanges(DataCopy& copy, off_t size, off_t& offset, DataCopySide& failed)
 {
     while (offset < size) {

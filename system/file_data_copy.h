@@ -21,8 +21,9 @@ enum class DataCopySide { Reading, Writing };
 // Holes stay holes: a file that looks sparse (fewer blocks than its size)
 // has only the ranges SEEK_DATA/SEEK_HOLE find copied; where those cannot
 // tell (FUSE, a file system without them, which call all of a file data)
-// its whole zero blocks are left as holes instead. Data is copied in the
-// kernel where it can (copy_file_range), else by reading and writing.
+// its blocks of zeros are left as holes instead, the last one too where
+// the file ends within it. Data is copied in the kernel where it can
+// (copy_file_range), else by reading and writing.
 // NO with errno set, and `failed` naming the side, when a read or a write
 // fails.
 //   1 GB holding 8 KB at 0 and at 512 MB  => a 1 GB copy using 8 KB

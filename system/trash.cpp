@@ -13,7 +13,9 @@
 #include <QMutex>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
+#include <memory>
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -150,45 +152,97 @@ constexpr qint64 kLargestNumber = 1'000'000'000'000'000;
 // Claims one item may lose to other programs taking the same names before
 // the item is refused (EEXIST); each costs a few looks.
 constexpr int kMostClaims = 64;
-// Lost claims in a row before the next try jumps a random distance ahead,
-// so that a program taking the same numbers in the same order (another
-// Trash of the same name) is not followed claim after claim.
-constexpr int kRacesBeforeJump = 4;
-constexpr qint64 kLongestJump = qint64(1) << 30;
+// After a claim lost to another program the next try is moved a random
+// distance ahead, up to this many numbers per claim lost so far: a program
+// taking the same numbers in the same order (another Trash of the same
+// name) is soon left behind, and the names stay within a few numbers per
+// race of the count of their items.
+constexpr qint64 kJumpPerLostClaim = 4;
+// Processes racing for one name lose one to three claims per item; past
+// this many the bound doubles per claim lost (32, 64, 128 …), so that a run
+// of numbers another program holds, even a million long, is passed within
+// kMostClaims.
+constexpr int kLinearLostClaims = 4;
+// The bound stops doubling here (2^40, at claim 40), so kMostClaims jumps
+// stay far below kLargestNumber.
+constexpr qint64 kLongestJump = qint64(1) << 40;
+static_assert(kMostClaims * kLongestJump < kLargestNumber / 2);
 // (trash, name) pairs remembered: a Trash of every file of 1,000 names,
 // each many times over, still finds each name's next number.
 constexpr int kRememberedNames = 4096;
 
-// The number after the last one this process claimed, per trash and name,
-// so that the next item of that name starts there instead of at the name
-// itself: a Trash of every README.md a search found costs one claim per
-// item, not one per item before it. Only a place to start: the record's
-// O_EXCL stays the proof that a name is ours. Least recently used pairs go
-// first.
-class NextNumbers
+// The numbers this process hands out for one name in one trash. Each
+// number is handed to one thread only, so threads of one process never
+// claim the same record: a claim is lost only to another program (or to a
+// record this process has not seen). `next` starts the next item of the
+// name where the last left off, so a Trash of every README.md a search
+// found costs one claim per item, not one per item before it. Only a
+// place to start: the record's O_EXCL stays the proof that a name is ours.
+class NameNumbers
 {
 public:
-    qint64 recall(const QByteArray& key)
+    // The number for a new item: the next one, or the name itself when no
+    // item is under way and the last record made is gone (an emptied trash,
+    // or another at the same path).
+    template <typename RecordExists>
+    qint64 first(const RecordExists& recordExists)
     {
         const QMutexLocker locker(&m_lock);
-        const qint64* next = m_next.object(key);
-        return next ? *next : 0;
+        if (m_underWay == 0 && m_lastMade > 0 && !recordExists(m_lastMade))
+            m_next = 1;
+        ++m_underWay;
+        return m_next++;
     }
-    void remember(const QByteArray& key, qint64 next)
+    // The number to try after a claim was lost: `free` (seen free), unless
+    // numbers from there on were handed out, then the next unhanded one;
+    // `jump` more ahead.
+    qint64 after(qint64 free, qint64 jump)
     {
         const QMutexLocker locker(&m_lock);
-        m_next.insert(key, new qint64(next));
+        const qint64 n = std::max(free, m_next) + jump;
+        m_next = n + 1;
+        return n;
+    }
+    // The item's claims are over: `made` is the number it holds, 0 if none.
+    void finish(qint64 made)
+    {
+        const QMutexLocker locker(&m_lock);
+        --m_underWay;
+        if (made > 0)
+            m_lastMade = made;
     }
 
 private:
     QMutex m_lock;
-    QCache<QByteArray, qint64> m_next{kRememberedNames};
+    qint64 m_next = 1;
+    qint64 m_lastMade = 0;
+    int m_underWay = 0;
 };
 
-NextNumbers& nextNumbers()
+// The numbers of each (trash, name) pair; least recently used pairs go
+// first. A thread keeps its pair's numbers while its item is under way.
+class RememberedNames
 {
-    static NextNumbers numbers;
-    return numbers;
+public:
+    std::shared_ptr<NameNumbers> numbers(const QByteArray& key)
+    {
+        const QMutexLocker locker(&m_lock);
+        if (const auto* numbers = m_numbers.object(key))
+            return *numbers;
+        auto numbers = std::make_shared<NameNumbers>();
+        m_numbers.insert(key, new std::shared_ptr<NameNumbers>(numbers));
+        return numbers;
+    }
+
+private:
+    QMutex m_lock;
+    QCache<QByteArray, std::shared_ptr<NameNumbers>> m_numbers{kRememberedNames};
+};
+
+RememberedNames& rememberedNames()
+{
+    static RememberedNames names;
+    return names;
 }
 
 // The names of one item's name in one trash, by number.
@@ -245,6 +299,23 @@ private:
     QByteArray m_name;
 };
 
+// How far past the number seen free the next try goes once claim `lost`
+// (counted from 0, the blind first claim) is lost: up to
+// kJumpPerLostClaim * lost at first, then at least half of a bound that
+// doubles per claim lost, so that the numbers passed grow geometrically
+// whatever the draws, and the claim that gets past a run held by another
+// program ends below about three times the run's length (a run of 10^6 is
+// passed by claim 21, at a number below 2.1 million).
+qint64 jumpAfterLosing(int lost)
+{
+    QRandomGenerator* random = QRandomGenerator::global();
+    if (lost <= kLinearLostClaims)
+        return random->bounded(kJumpPerLostClaim * lost + 1);
+    const int doublings = std::min(lost - kLinearLostClaims, 40);
+    const qint64 longest = std::min(kJumpPerLostClaim * kLinearLostClaims << doublings, kLongestJump);
+    return random->bounded(longest / 2, longest + 1);
+}
+
 enum class Claim { Made, Taken, Failed };
 
 // Writes the record of number `n` with O_EXCL, so the name is ours even
@@ -271,35 +342,28 @@ Claim claimRecord(const TrashNames& names, qint64 n, const QByteArray& contents,
 
 // Writes the record under a free name of `name` ("a.txt", then "a.2.txt",
 // "a.3.txt" …, each shortened to fit) and answers that name. The first
-// item of a name starts at the name itself, each later one where the last
-// of that name ended, as long as that last record is still there (an
-// emptied trash, or another at the same path, starts from the name again).
+// claim is made blind at the number handed out (its name is usually free);
+// after a loss the next is made at the first number seen free past it, so
+// losing that one is losing a race to another program.
 QByteArray reserveInfo(const QByteArray& trash, const QByteArray& name, const QByteArray& contents,
                        int* savedErrno)
 {
     const TrashNames names(trash, name);
-    const QByteArray key = names.key();
-    const qint64 remembered = nextNumbers().recall(key);
-    qint64 n = remembered > 1 && TrashNames::exists(names.recordPath(remembered - 1)) ? remembered : 1;
-    // The first claim is made blind (its name is usually free); each later
-    // one at a number just seen free, so losing it is losing a race.
-    for (int claims = 0; claims < kMostClaims && n > 0; ++claims) {
-        switch (claimRecord(names, n, contents, savedErrno)) {
-        case Claim::Made:
-            nextNumbers().remember(key, n + 1);
-            return names.candidate(n);
-        case Claim::Failed:
-            return {};
-        case Claim::Taken:
+    const std::shared_ptr<NameNumbers> numbers = rememberedNames().numbers(names.key());
+    qint64 n = numbers->first([&](qint64 last) { return TrashNames::exists(names.recordPath(last)); });
+    qint64 made = 0;
+    *savedErrno = EEXIST;
+    for (int lost = 0; lost < kMostClaims && n > 0 && n < kLargestNumber; ++lost) {
+        const Claim claim = claimRecord(names, n, contents, savedErrno);
+        if (claim != Claim::Taken) {
+            made = claim == Claim::Made ? n : 0;
             break;
         }
-        qint64 start = n + 1;
-        if (claims >= kRacesBeforeJump && start < kLargestNumber - kLongestJump)
-            start += 1 + QRandomGenerator::global()->bounded(kLongestJump);
-        n = names.firstFreeFrom(start);
+        const qint64 free = names.firstFreeFrom(n + 1);
+        n = free > 0 ? numbers->after(free, jumpAfterLosing(lost)) : 0;
     }
-    *savedErrno = EEXIST;
-    return {};
+    numbers->finish(made);
+    return made > 0 ? names.candidate(made) : QByteArray();
 }
 
 } // namespace

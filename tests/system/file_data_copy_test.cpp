@@ -126,5 +126,42 @@ TEST_F(FileDataCopy, ZeroBlocksStayHolesWhereTheFileSystemCannotTell)
     }
 }
 
+// Where the file system cannot tell, the end of a file within a block was
+// written even when it held only zeros, one block more than the source's.
+// A file ending in a hole (the end of its last block or a whole one) is
+// copied into no more blocks than the same file without that end; an end
+// holding data keeps it.
+TEST_F(FileDataCopy, AZeroEndShorterThanABlockStaysAHole)
+{
+    const QByteArray data(4096, 'd');
+    const struct {
+        const char* what;
+        off_t extra;         // bytes past the first 1 MB
+        off_t dataAt;        // where a byte of data lies in them; -1: none
+    } cases[] = {{"a 1-byte hole", 1, -1}, {"a 1234-byte hole", 1234, -1}, {"a hole of a block but a byte", 4095, -1},
+                 {"a block and 1234 bytes of hole", 4096 + 1234, -1}, {"a byte of data, then zeros", 1234, 0}};
+    setDataSeekFunction(seekAllData);
+    const auto copyOf = [&](off_t size, off_t dataAt) {
+        const int fd = ::open(bytesPath("source").constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        EXPECT_EQ(::pwrite(fd, data.constData(), 4096, 0), 4096);
+        EXPECT_TRUE(dataAt < 0 || ::pwrite(fd, "e", 1, dataAt) == 1);
+        EXPECT_EQ(::ftruncate(fd, size), 0);
+        ::close(fd);
+        const struct stat copied = copyTelling();
+        EXPECT_EQ(copied.st_size, size);
+        EXPECT_TRUE(test::readFileBytes(bytesPath("copy")) == test::readFileBytes(bytesPath("source")));
+        return copied.st_blocks;
+    };
+    constexpr off_t kWhole = off_t(1) << 20;
+    const blkcnt_t endingOnABlock = copyOf(kWhole, -1);
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        const blkcnt_t blocks = copyOf(kWhole + row.extra, row.dataAt < 0 ? -1 : kWhole + row.dataAt);
+        if (row.dataAt < 0) {
+            EXPECT_LE(blocks, endingOnABlock) << "blocks of 512 bytes";
+        }
+    }
+}
+
 } // namespace
 } // namespace sorvant

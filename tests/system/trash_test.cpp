@@ -7,7 +7,9 @@
 #include "system/file_tests.h"
 #include "system/standard_folders.h"
 #include "tests/support/temporary_home.h"
+#include "tests/system/waiting.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,13 +18,17 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace sorvant {
@@ -181,14 +187,22 @@ TEST_F(TrashNames, ItemsOfOneNameCostTheSameEachWhateverTheirCount)
 
 // Another program trashing items of the same name claims records first:
 // what it wins is left to it, and an item that wins nothing for long stays.
+// Each claim lost moves the next try further on, by a few times the claims
+// lost so far at first, then twice as far each time: a short run held by
+// another program is passed within a few numbers, a run of a million within
+// the claims an item may lose, and the number reached stays short. The
+// million row runs after the 300 one, whose item starts from the name.
 TEST_F(TrashNames, ClaimsAnotherProgramWinsAreLeftToIt)
 {
     const struct
     {
         const char* what;
         int loseFirst;
-        qint64 loseBelow;
-    } cases[] = {{"a program always ahead", 0, 1'000'000}, {"a thousand claims lost in a row", 1'000, 0}};
+        qint64 loseBelow, numberBelow;
+    } cases[] = {{"a program ahead over the first 300 numbers", 0, 300, 1'000},
+                 {"a program ahead over the first million numbers", 0, 1'000'000, 100'000'000},
+                 {"a thousand claims lost in a row", 1'000, 0, 0}};
+    int movedItems = 0;
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
         names = {0, 0, row.loseBelow, row.loseFirst, 0};
@@ -197,35 +211,195 @@ TEST_F(TrashNames, ClaimsAnotherProgramWinsAreLeftToIt)
         FileError error;
         const bool moved = moveItemToTrash(item, &trashed, &error);
         EXPECT_EQ(moved, row.loseBelow > 0) << error.description().toStdString();
+        movedItems += moved ? 1 : 0;
         // It gives up well before a thousand.
         EXPECT_TRUE(names.lost > 0 && names.lost < 1'000) << names.lost;
         EXPECT_EQ(readAll(moved ? trashed : item), "race");
-        EXPECT_TRUE(moved ? numberOf(QFile::encodeName(trashed).constData()) >= row.loseBelow : error.code == EEXIST)
+        const qint64 number = numberOf(QFile::encodeName(trashed).constData());
+        EXPECT_TRUE(moved ? number >= row.loseBelow && number < row.numberBelow : error.code == EEXIST)
             << trashed.toStdString();
     }
-    EXPECT_EQ(namesIn(trash + "/info").size(), 1);
+    EXPECT_EQ(namesIn(trash + "/info").size(), movedItems);
 }
 
-// Threads of one process trashing items of one name share what they
-// remember: every item goes, each under a name of its own.
+// The number of each name in a trash's files/, and how many of them have
+// nine digits or more.
+struct Numbers
+{
+    qint64 count = 0, highest = 0, longOnes = 0;
+};
+
+Numbers numbersIn(const QString& folder)
+{
+    Numbers numbers;
+    for (const QString& name : namesIn(folder)) {
+        const qint64 number = numberOf(QFile::encodeName(name).constData());
+        ++numbers.count;
+        numbers.highest = std::max(numbers.highest, number);
+        numbers.longOnes += number >= 100'000'000 ? 1 : 0;
+    }
+    return numbers;
+}
+
+testing::Message describe(const Numbers& numbers)
+{
+    return testing::Message() << numbers.count << " names, highest number " << numbers.highest << ", "
+                              << numbers.longOnes << " of nine digits or more";
+}
+
+// O_EXCL claims of a record that found it there, from any thread.
+std::atomic<int> claimsLost{0};
+
+int countingOpen(const char* path, int flags, unsigned int mode)
+{
+    const int fd = ::open(path, flags, mode);
+    if (fd < 0 && errno == EEXIST && (flags & O_EXCL))
+        ++claimsLost;
+    return fd;
+}
+
+// Trashes `count` items named README.md, each a new link to `original` in
+// `folder`; answers how many moved.
+int trashReadmes(const QByteArray& original, const QString& folder, int count)
+{
+    const QByteArray item = QFile::encodeName(folder + "/README.md");
+    int moved = 0;
+    for (int i = 0; i < count; ++i)
+        moved += ::link(original.constData(), item.constData()) == 0 && moveItemToTrash(QFile::decodeName(item));
+    return moved;
+}
+
+// Threads of one process trashing items of one name each take a number of
+// their own: none loses a claim to another, so the numbers stay those of
+// the items' count, however the threads interleave.
 TEST_F(Trash, ThreadsTrashingOneNameEachGetANameOfTheirOwn)
 {
-    const int kThreads = 4, kItems = 50;
+    const int kThreads = 8, kItems = 200;
     const QByteArray original = QFile::encodeName(home.tree.writeFile("original"));
+    claimsLost = 0;
+    setTrashNameFunctions(nullptr, countingOpen);
     std::atomic<int> moved{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-        const QString item = home.tree.makeDir(QString::number(t)) + "/README.md";
-        threads.emplace_back([&, item] {
-            for (int i = 0; i < kItems; ++i)
-                moved += ::link(original.constData(), QFile::encodeName(item).constData()) == 0 && moveItemToTrash(item);
-        });
+        const QString folder = home.tree.makeDir(QString::number(t));
+        threads.emplace_back([&, folder] { moved += trashReadmes(original, folder, kItems); });
     }
     for (std::thread& thread : threads)
         thread.join();
+    setTrashNameFunctions(nullptr, nullptr);
+    const Numbers numbers = numbersIn(trash + "/files");
     EXPECT_EQ(moved, kThreads * kItems);
-    EXPECT_EQ(namesIn(trash + "/files").size(), kThreads * kItems);
+    EXPECT_EQ(numbers.count, kThreads * kItems);
     EXPECT_EQ(namesIn(trash + "/info").size(), kThreads * kItems);
+    EXPECT_LE(numbers.highest, 10'000) << describe(numbers);
+    EXPECT_EQ(claimsLost, 0) << describe(numbers);
+}
+
+// Holds the first claim of number 2 until `released`, to keep an item
+// under way; counts lost claims as countingOpen does.
+std::atomic<bool> holding{false}, released{false};
+
+int holdingOpen(const char* path, int flags, unsigned int mode)
+{
+    if ((flags & O_EXCL) && numberOf(path) == 2 && !holding.exchange(true))
+        test::waitUntil([] { return released.load(); });
+    return countingOpen(path, flags, mode);
+}
+
+// A trash emptied while an item of a name is under way: the next items of
+// the name go on from the numbers handed out, not from the name again,
+// which would meet the number of the item under way.
+TEST_F(Trash, NumbersStartAgainOnlyWhenNoItemOfTheNameIsUnderWay)
+{
+    claimsLost = 0;
+    holding = released = false;
+    setTrashNameFunctions(nullptr, holdingOpen);
+    EXPECT_TRUE(moveItemToTrash(home.tree.writeFile("a.txt")));
+    const QString underWay = home.tree.writeFile("0/a.txt");
+    std::atomic<bool> movedUnderWay{false};
+    std::thread second([&] { movedUnderWay = moveItemToTrash(underWay); });
+    EXPECT_TRUE(test::waitUntil([] { return holding.load(); }));
+    EXPECT_TRUE(QFile::remove(trash + "/files/a.txt") && QFile::remove(trash + "/info/a.txt.trashinfo"));
+    for (const char* item : {"1/a.txt", "2/a.txt"})
+        EXPECT_TRUE(moveItemToTrash(home.tree.writeFile(item))) << item;
+    released = true;
+    second.join();
+    setTrashNameFunctions(nullptr, nullptr);
+    EXPECT_TRUE(movedUnderWay);
+    EXPECT_EQ(namesIn(trash + "/files").size(), 3);
+    EXPECT_EQ(claimsLost, 0) << namesIn(trash + "/files").join(u' ').toStdString();
+}
+
+// Runs `work` in `count` forked children that start together, once all
+// are made; answers what each wrote back (empty for one that failed or
+// passed the time limit, and was killed).
+QList<QByteArray> answersOfChildrenStartedTogether(int count, const std::function<QByteArray(int)>& work)
+{
+    int start[2];
+    if (::pipe2(start, O_CLOEXEC) != 0)
+        return {};
+    std::vector<std::pair<pid_t, int>> children;
+    for (int c = 0; c < count; ++c) {
+        int answer[2];
+        if (::pipe2(answer, O_CLOEXEC) != 0)
+            break;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            char byte = 0;
+            ::close(start[1]);
+            while (::read(start[0], &byte, 1) < 0 && errno == EINTR) {
+            }
+            const QByteArray sent = work(c);
+            ::_exit(::write(answer[1], sent.constData(), size_t(sent.size())) == sent.size() ? 0 : 1);
+        }
+        ::close(answer[1]);
+        children.emplace_back(child, answer[0]);
+    }
+    ::close(start[0]);
+    ::close(start[1]);   // the children's read ends: they start
+    const QDeadlineTimer deadline(test::kPatience);
+    QList<QByteArray> answers;
+    for (const auto& [child, fd] : children) {
+        QByteArray sent;
+        for (char buffer[256]; child > 0;) {
+            pollfd ready{fd, POLLIN, 0};
+            const int waited = ::poll(&ready, 1, int(std::max<qint64>(deadline.remainingTime(), 0)));
+            if (waited < 0 && errno == EINTR)
+                continue;
+            const ssize_t got = waited > 0 ? ::read(fd, buffer, sizeof buffer) : 0;
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            sent.append(buffer, got);
+        }
+        ::close(fd);
+        if (child > 0 && deadline.hasExpired())
+            ::kill(child, SIGKILL);
+        int status = 0;
+        const bool exited = child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status);
+        answers.append(exited && WEXITSTATUS(status) == 0 ? sent : QByteArray());
+    }
+    return answers;
+}
+
+// Processes trashing items of one name at once lose claims to each other;
+// each loss moves the next try a little further, never far: every item
+// goes, and the numbers stay within a digit of the items' count.
+TEST_F(Trash, ProcessesTrashingOneNameKeepTheirNumbersShort)
+{
+    const int kProcesses = 6, kItems = 400;
+    const QByteArray original = QFile::encodeName(home.tree.writeFile("original"));
+    for (int p = 0; p < kProcesses; ++p)
+        home.tree.makeDir(QString::number(p));
+    const QList<QByteArray> answers = answersOfChildrenStartedTogether(kProcesses, [&](int p) {
+        return QByteArray::number(trashReadmes(original, home.tree.filePath(QString::number(p)), kItems));
+    });
+    EXPECT_EQ(answers, QList<QByteArray>(kProcesses, QByteArray::number(kItems)));
+    const Numbers numbers = numbersIn(trash + "/files");
+    EXPECT_EQ(numbers.count, kProcesses * kItems);
+    EXPECT_EQ(namesIn(trash + "/info").size(), kProcesses * kItems);
+    EXPECT_LE(numbers.highest, 10 * kProcesses * kItems) << describe(numbers);
 }
 
 // An emptied trash, or one whose last item of a name was taken out, starts
