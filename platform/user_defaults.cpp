@@ -84,7 +84,7 @@ QString lockPathOf(const QString& target)
     const QString stem = fileSystemRepresentation(name).size() + kLockSuffix.size() > NAME_MAX
                              ? QStringLiteral(".sorvant")
                              : name;
-    return stringByDeletingLastPathComponent(target) + QLatin1Char('/') + stem + kLockSuffix;
+    return stringByAppendingPathComponent(stringByDeletingLastPathComponent(target), stem + kLockSuffix);
 }
 
 // Whether `target` (links resolved) is named as a lock of settings.
