@@ -126,11 +126,11 @@ enum class TemporaryFinding {
 // Which items a look may prove.
 enum class TemporaryKinds { Files, FilesAndFolders };
 
-// Looks at `name` in the folder open at `folder` (at `folderPath`) and proves it abandoned or
-// says why not. Every check is made on the descriptor opened: a regular
-// file (or folder) of this user, on the folder's own mount and not the top
-// of another, on a local file system, marked with its own identity, whose
-// lock no one holds. The item is looked at again under that lock: a name
+// Looks at `name` in the folder open at `folder` (at `folderPath`, for the
+// hook) and proves it abandoned or says why not. Every check is made on the
+// descriptor opened: a regular file (or folder) of this user, on the
+// folder's own mount and not the top of another, on a local file system,
+// marked with its own identity, whose lock no one holds. The item is looked at again under that lock: a name
 // that leads elsewhere by then, or an item unmarked meanwhile (its maker
 // placed it), is Gone. What is not proved but may be said (Unmarked,
 // NoMarks, NoIdentity, NoLocks) is Live while locked and Unsettled while a

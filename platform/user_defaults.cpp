@@ -84,7 +84,7 @@ QString lockPathOf(const QString& target)
     const QString stem = fileSystemRepresentation(name).size() + kLockSuffix.size() > NAME_MAX
                              ? QStringLiteral(".sorvant")
                              : name;
-    return stringByDeletingLastPathComponent(target) + QLatin1Char('/') + stem + kLockSuffix;
+    return stringByAppendingPathComponent(stringByDeletingLastPathComponent(target), stem + kLockSuffix);
 }
 
 // Whether `target` (links resolved) is named as a lock of settings.
@@ -176,6 +176,7 @@ void UserDefaults::resetStandardUserDefaults()
     defaults.m_registration.clear();
     defaults.m_pending.clear();
     defaults.m_reported.clear();
+    defaults.m_lockReported.clear();
     defaults.readFileLocked(&defaults.m_persistent);
 }
 
@@ -554,6 +555,11 @@ bool UserDefaults::writePendingUnlocked(std::unique_lock<std::mutex>& lock)
 {
     // One pass at a time: a flush waits for the writer's pass under way.
     m_wake.wait(lock, [this] { return !m_writing; });
+    // The hand-offs of a pass: what it writes is copied here under m_mutex,
+    // and what it wrote comes back under m_mutex below; between them it
+    // touches only its own copies (Qt's shared ones, whose counts are
+    // atomic and which detach before a write). The file lock it takes meanwhile orders saves on
+    // disk between processes and objects; it guards no memory of ours.
     const QVariantMap changes = m_pending;
     const QVariantMap known = m_persistent;
     const QString path = m_path;

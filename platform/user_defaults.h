@@ -101,7 +101,8 @@ public:
     // and ".save-lock" (".sorvant.save-lock" when that name would be too
     // long). The first save makes it; none removes it, and these settings
     // never read a file of that name as settings.
-    //   "/c/s.plist" => "/c/s.plist.save-lock"   "" => ""   null => null
+    //   "/c/s.plist" => "/c/s.plist.save-lock"   "s.plist" => "s.plist.save-lock"
+    //   "" => ""   null => null
     [[nodiscard]] static QString lockPath(const QString& path);
 
     // --- observers ------------------------------------------------------

@@ -1,6 +1,8 @@
 #include "platform/marked_temporary.h"
 
 #include "platform/file_system_representation.h"
+#include "tests/support/child_process.h"
+#include "tests/support/failing_system_calls.h"
 #include "tests/support/temp_tree.h"
 #include "tests/support/temporary_mark.h"
 
@@ -13,8 +15,6 @@
 #include <unistd.h>
 
 #include <ostream>
-#include <utility>
-#include <vector>
 
 using namespace sorvant;
 
@@ -158,34 +158,51 @@ INSTANTIATE_TEST_SUITE_P(
                              Finding::NoLocks}),
     [](const testing::TestParamInfo<LookCase>& row) { return std::string(row.param.name); });
 
-TEST(TemporaryLookOwnerTest, AnotherUsersMarkedTemporaryIsNotProved)
-{
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "only root can give a file to another user";
-    test::TempTree tree;
-    const QByteArray path = fileSystemRepresentation(tree.writeFile("item", "x"));
-    if (!test::markAsATemporary(path))
-        GTEST_SKIP() << "this file system keeps no user extended attributes";
-    ASSERT_EQ(::chown(path.constData(), 65534, 65534), 0);
-    const int folder = ::open(fileSystemRepresentation(tree.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    EXPECT_EQ(TemporaryLook(folder, {}, "item", TemporaryKinds::Files).finding(), TemporaryFinding::OtherUser);
-    ::close(folder);
-}
+constexpr const char* kFindingNames[] = {"Proved",    "Gone",       "Live",       "Unsettled",  "Link",
+                                         "OtherKind", "OtherUser",  "OtherMount", "Unreadable", "Unmarked",
+                                         "NoMarks",   "NoIdentity", "NoLocks"};
+constexpr const char* kMomentNames[] = {"Made", "Locking", "LockedForRemoval"};
 
 // What looks at a temporary's name find while its maker makes it.
-std::vector<std::pair<TemporaryMoment, TemporaryFinding>> seenWhileMaking;
+QByteArrayList seenWhileMaking;
+
+QByteArray lookAt(const QByteArray& folderPath, const QByteArray& name)
+{
+    const int folder = ::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const TemporaryLook look(folder, folderPath, name, TemporaryKinds::FilesAndFolders);
+    ::close(folder);
+    return kFindingNames[int(look.finding())];
+}
 
 void lookWhileMaking(TemporaryMoment moment, const char* path)
 {
-    if (moment == TemporaryMoment::LockedForRemoval)
-        return;
     const QByteArray item(path);
-    const QByteArray folderPath = item.left(item.lastIndexOf('/'));
-    const int folder = ::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    seenWhileMaking.emplace_back(moment, TemporaryLook(folder, folderPath, item.mid(item.lastIndexOf('/') + 1),
-                                                       TemporaryKinds::FilesAndFolders)
-                                             .finding());
-    ::close(folder);
+    const qsizetype slash = item.lastIndexOf('/');
+    if (moment != TemporaryMoment::LockedForRemoval)
+        seenWhileMaking << kMomentNames[int(moment)] + (' ' + lookAt(item.left(slash), item.mid(slash + 1)));
+}
+
+// Makes the folder or file `name` in `folderPath`, looking at it at each
+// moment of the making, once held, and once let go (placed first when
+// `placed`): what the looks found, in order.
+QByteArray looksWhileMaking(const QByteArray& folderPath, const QByteArray& name, bool folder, bool placed)
+{
+    seenWhileMaking.clear();
+    setTemporaryHook(lookWhileMaking);
+    MarkedTemporary temporary;
+    const int file = folder ? -1 : temporary.makeFile(folderPath + '/' + name, 0600);
+    const bool made = folder ? temporary.makeFolder(folderPath + '/' + name, 0700) : file >= 0;
+    setTemporaryHook(nullptr);
+    if (file >= 0)
+        ::close(file);
+    if (!made || !temporary.isMade())
+        return "not made";
+    seenWhileMaking << "held " + lookAt(folderPath, name);
+    if (placed)
+        temporary.unmark();
+    temporary.release();
+    seenWhileMaking << "let go " + lookAt(folderPath, name);
+    return seenWhileMaking.join(", ");
 }
 
 // A temporary is never found unlocked and unmarked under its name while its
@@ -197,37 +214,40 @@ TEST(MarkedTemporaryTest, NoLookFindsATemporaryUnheldWhileItsMakerLives)
     test::TempTree tree;
     if (!test::markAsATemporary(fileSystemRepresentation(tree.writeFile("probe", "x"))))
         GTEST_SKIP() << "this file system keeps no user extended attributes";
-    using Seen = std::vector<std::pair<TemporaryMoment, TemporaryFinding>>;
-    for (const bool folder : {false, true}) {
-        SCOPED_TRACE(folder ? "folder" : "file");
-        for (const bool placed : {false, true}) {
-            const QByteArray folderPath = fileSystemRepresentation(tree.path());
-            const QByteArray name = QByteArray(folder ? "folder" : "file") + (placed ? "-placed" : "");
-            seenWhileMaking.clear();
-            setTemporaryHook(lookWhileMaking);
-            MarkedTemporary temporary;
-            const int file = folder ? -1 : temporary.makeFile(folderPath + '/' + name, 0600);
-            const bool made = folder ? temporary.makeFolder(folderPath + '/' + name, 0700) : file >= 0;
-            setTemporaryHook(nullptr);
-            ASSERT_TRUE(made && temporary.isMade());
-            if (file >= 0)
-                ::close(file);
-            const Seen expected = folder ? Seen{{TemporaryMoment::Made, TemporaryFinding::Unsettled},
-                                                {TemporaryMoment::Locking, TemporaryFinding::Unsettled}}
-                                         : Seen{{TemporaryMoment::Locking, TemporaryFinding::Gone},
-                                                {TemporaryMoment::Made, TemporaryFinding::Live}};
-            EXPECT_TRUE(seenWhileMaking == expected);
-            const int folderFd = ::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            EXPECT_EQ(TemporaryLook(folderFd, folderPath, name, TemporaryKinds::FilesAndFolders).finding(),
-                      TemporaryFinding::Live);
-            if (placed)
-                temporary.unmark();
-            temporary.release();
-            EXPECT_EQ(TemporaryLook(folderFd, folderPath, name, TemporaryKinds::FilesAndFolders).finding(),
-                      placed ? TemporaryFinding::Unmarked : TemporaryFinding::Proved);
-            ::close(folderFd);
-        }
+    const struct {
+        const char* name;
+        bool folder;
+        bool placed;
+        const char* seen;
+    } rows[] = {
+        {"file", false, false, "Locking Gone, Made Live, held Live, let go Proved"},
+        {"placed-file", false, true, "Locking Gone, Made Live, held Live, let go Unmarked"},
+        {"folder", true, false, "Made Unsettled, Locking Unsettled, held Live, let go Proved"},
+        {"placed-folder", true, true, "Made Unsettled, Locking Unsettled, held Live, let go Unmarked"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(looksWhileMaking(fileSystemRepresentation(tree.path()), row.name, row.folder, row.placed), row.seen);
     }
+}
+
+// Where a file system refuses unnamed files, a file is made under its name
+// as a folder is, and looks leave it unjudged until it is held. In a child,
+// whose system calls a filter can refuse for good.
+TEST(MarkedTemporaryTest, WhereUnnamedFilesAreRefusedAFileIsMadeAsAFolderIs)
+{
+    test::TempTree tree;
+    if (!test::markAsATemporary(fileSystemRepresentation(tree.writeFile("probe", "x"))))
+        GTEST_SKIP() << "this file system keeps no user extended attributes";
+    const test::ChildAnswer answer = test::answerOfAChild([&] {
+        if (!test::refuseUnnamedFiles())
+            ::_exit(77);
+        return looksWhileMaking(fileSystemRepresentation(tree.path()), "file", false, false);
+    });
+    if (answer.exitCode == 77)
+        GTEST_SKIP() << "no system-call filter can be put in place here";
+    EXPECT_EQ(answer.exitCode, 0);
+    EXPECT_EQ(answer.sent, "Made Unsettled, Locking Unsettled, held Live, let go Proved");
 }
 
 // A name taken is refused (EEXIST, nothing made), so the maker tries another.

@@ -171,6 +171,8 @@ TEST(UserDefaultsLockTest, ALockPathIsBesideTheFileItsLinkLeadsTo)
     const QString longName = tree.filePath(QString(250, QLatin1Char('n')));
     EXPECT_EQ(UserDefaults::lockPath(longName), tree.filePath(QStringLiteral(".sorvant.save-lock")));
     EXPECT_EQ(UserDefaults::lockPath(QString()), QString());
+    EXPECT_EQ(UserDefaults::lockPath(QStringLiteral("folder/s.plist")), QStringLiteral("folder/s.plist.save-lock"));
+    EXPECT_EQ(UserDefaults::lockPath(QStringLiteral("s.plist")), QStringLiteral("s.plist.save-lock"));
     UserDefaults(link).setBool(true, QStringLiteral("A"));
     EXPECT_TRUE(QFileInfo(real + QLatin1String(".save-lock")).isFile());
     EXPECT_FALSE(QFileInfo::exists(link + QLatin1String(".save-lock")));

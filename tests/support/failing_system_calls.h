@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstddef>
 #include <initializer_list>
+#include <iterator>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <sys/prctl.h>
@@ -55,6 +56,28 @@ inline bool killAtSystemCalls(std::initializer_list<int> calls)
     struct sigaction killing {};
     killing.sa_handler = [](int) { ::kill(::getpid(), SIGKILL); };
     return ::sigaction(SIGSYS, &killing, nullptr) == 0 && filterSystemCalls(calls, SECCOMP_RET_TRAP);
+}
+
+// Refuses unnamed files (open with O_TMPFILE fails with EOPNOTSUPP), as
+// file systems without them do.
+inline bool refuseUnnamedFiles()
+{
+#if defined(__x86_64__)
+    constexpr unsigned kUnnamed = 020000000;   // __O_TMPFILE, without O_DIRECTORY
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 2),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),   // flags, low half
+        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, kUnnamed, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+           && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+#else
+    return false;
+#endif
 }
 
 inline bool failEveryRename()
