@@ -6,6 +6,7 @@
 #include "platform/property_list_binary_writer.h"
 #include "platform/property_list_bounds.h"
 #include "platform/property_list_omissions.h"
+#include "platform/property_list_path.h"
 #include "platform/property_list_xml.h"
 #include "platform/scan_work.h"
 
@@ -93,7 +94,8 @@ public:
             const bool refused = !result.isValid();
             m_seen.insert(SeenKey{*identity, m_trail.isLeavingOut(), m_depthRefusals == depthRefusals ? -1 : depth},
                           Seen{result, changedHere, m_deepest - depth, m_trail.below(mark),
-                               refused ? m_reason : QString(), refused ? m_trail.fromHere(m_reasonAt) : QStringList()});
+                               refused ? m_reason : QString(),
+                               refused ? m_trail.fromHere(m_reasonAt) : PropertyListPath()});
         }
         m_deepest = std::max(m_deepest, deepestBefore);
         return result;
@@ -126,8 +128,7 @@ public:
     // Why the tree failed, and where.
     QString failureReason() const
     {
-        return m_reasonAt.isEmpty() ? m_reason
-                                    : QStringLiteral("At '%1': %2").arg(m_reasonAt.join(QLatin1Char('/')), m_reason);
+        return m_reasonAt.isEmpty() ? m_reason : QStringLiteral("At '%1': %2").arg(m_reasonAt.text(), m_reason);
     }
 
 private:
@@ -154,7 +155,7 @@ private:
         int height;
         PropertyListTrail::Below below;
         QString reason;
-        QStringList reasonAt;
+        PropertyListPath reasonAt;
     };
 
     QVariant metAgain(const Seen& seen, int depth, bool* changed)
@@ -188,7 +189,7 @@ private:
     QVariant refuse(const QString& reason)
     {
         m_reason = reason;
-        m_reasonAt = m_trail.steps();
+        m_reasonAt = m_trail.path();
         return {};
     }
     QVariant refuseDepth()
@@ -221,6 +222,26 @@ private:
         return true;
     }
 
+    // A long key is looked at once however many dictionaries hold it: a
+    // binary list may use one key of megabytes at each of 500 levels.
+    bool isWritableKey(const QString& key)
+    {
+        constexpr qsizetype kShortKey = 64;
+        if (key.size() < kShortKey)
+            return isWritableText(key);
+        const PropertyListIdentity identity(key.constData(), key.size());
+        if (const auto known = m_keys.constFind(identity); known != m_keys.cend()) {
+            countScanWork(1);
+            if (known->isNull())
+                return true;
+            refuse(*known);
+            return false;
+        }
+        const bool writable = isWritableText(key);
+        m_keys.insert(identity, writable ? QString() : m_reason);
+        return writable;
+    }
+
     QVariant map(const QVariantMap& map, int depth, bool* changed)
     {
         QVariantMap result;
@@ -228,7 +249,7 @@ private:
         for (auto it = map.cbegin(); it != map.cend(); ++it) {
             m_trail.enterKey(it.key());
             bool itemChanged = false;
-            QVariant item = isWritableText(it.key()) ? normalized(it.value(), depth + 1, &itemChanged) : QVariant();
+            QVariant item = isWritableKey(it.key()) ? normalized(it.value(), depth + 1, &itemChanged) : QVariant();
             const bool leftOut = !item.isValid();
             if (leftOut)
                 m_trail.leaveOut(m_reason, m_reasonAt);
@@ -327,8 +348,10 @@ private:
     // The way to the value being looked at, and what was left out.
     PropertyListTrail m_trail;
     QString m_reason;
-    QStringList m_reasonAt;
+    PropertyListPath m_reasonAt;
     QHash<SeenKey, Seen> m_seen;
+    // Long keys looked at, by identity: null when writable, else why not.
+    QHash<PropertyListIdentity, QString> m_keys;
     // The deepest level the walk of the value being looked at reached.
     int m_deepest = 0;
     // How often the depth bound refused a value.

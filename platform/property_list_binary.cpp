@@ -3,6 +3,7 @@
 #include "platform/property_list.h"
 #include "platform/property_list_bounds.h"
 #include "platform/property_list_omissions.h"
+#include "platform/property_list_path.h"
 #include "platform/property_list_text.h"
 #include "platform/property_list_xml.h"
 #include "platform/scan_work.h"
@@ -69,8 +70,11 @@ public:
         case Outcome::Read:
             return value;
         case Outcome::Refused:
-            return fail(error, m_reasonAt.isEmpty() ? m_reason
-                                                    : QStringLiteral("At '%1': %2").arg(m_reasonAt.join(QLatin1Char('/')), m_reason));
+            // The place's text is made only for a caller who asks why.
+            if (error)
+                *error = m_reasonAt.isEmpty() ? m_reason
+                                              : QStringLiteral("At '%1': %2").arg(m_reasonAt.text(), m_reason);
+            return {};
         case Outcome::Damaged:
             return fail(error, QStringLiteral("The binary property list is damaged: %1").arg(m_reason));
         case Outcome::Stopped:
@@ -102,7 +106,7 @@ private:
     Outcome refused(const QString& reason)
     {
         m_reason = reason;
-        m_reasonAt = m_trail.steps();
+        m_reasonAt = m_trail.path();
         return Outcome::Refused;
     }
 
@@ -154,7 +158,7 @@ private:
         PropertyListTrail::Below below;
         QString reason;
         // Where it was refused, from the object.
-        QStringList at;
+        PropertyListPath at;
     };
 
     Outcome metAgain(const Judged& judged, QVariant& value)
@@ -459,7 +463,7 @@ private:
             // an unpaired surrogate as "\uD800".
             m_trail.enterKey(outcome == Outcome::Read ? key.toString() : keyName(reference(refs->first, i)));
             if (outcome == Outcome::Refused)
-                m_reasonAt = m_trail.steps();
+                m_reasonAt = m_trail.path();
             QVariant item;
             if (outcome == Outcome::Read)
                 outcome = object(reference(refs->first, count + i), depth + 1, item);
@@ -488,7 +492,7 @@ private:
     // Where the objects' area ends: at the trailer.
     qsizetype m_end = 0;
     QString m_reason;
-    QStringList m_reasonAt;
+    PropertyListPath m_reasonAt;
     PropertyListStopCheck m_stop;
     // How often each object was met, up to 2, and the values of those met
     // twice or more: apart, those that left something out or were refused.

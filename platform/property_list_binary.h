@@ -27,7 +27,10 @@ class PropertyListOmissions;
 // The tree of the binary property list `data`, which has passed
 // isBoundedBinaryPropertyList(). Invalid, with the reason in `error` when
 // given (cleared first), when it is damaged or holds what is refused; the
-// reason says where: "At 'Window/Title': The text holds a NUL character".
+// reason says where: "At 'Window/Title': The text holds a NUL character"
+// (a place of more than 160 characters cut in its middle, as
+// property_list_path.h cuts it; its text is made only when `error` is
+// given).
 // Like the XML reader it looks at the thread's PropertyListReadStop as it
 // goes (about every 256 KB of work, each object counted as 16 bytes
 // besides the bytes it holds; a string or data object is read in steps)

@@ -11,27 +11,15 @@ qint64 saturatingSum(qint64 a, qint64 b)
     return a > std::numeric_limits<qint64>::max() - b ? std::numeric_limits<qint64>::max() : a + b;
 }
 
-// Steps as a path, cut in the middle past the longest named: a key may
-// be megabytes long, and a path 512 steps deep.
-QString pathText(const QStringList& steps)
-{
-    const QString path = steps.join(QLatin1Char('/'));
-    constexpr qsizetype kHalf = PropertyListOmissions::kLongestPath / 2;
-    if (path.size() <= PropertyListOmissions::kLongestPath)
-        return path;
-    return path.left(kHalf) + QStringLiteral("…") + path.right(kHalf);
-}
-
 } // namespace
 
 QStringList PropertyListOmissions::named() const
 {
     QStringList lines;
     for (const Entry& entry : m_entries) {
-        const QString path = pathText(entry.path);
-        lines.append(entry.at.isEmpty() || entry.at == entry.path
-                         ? QStringLiteral("'%1': %2").arg(path, entry.reason)
-                         : QStringLiteral("'%1': at '%2': %3").arg(path, pathText(entry.at), entry.reason));
+        const QString path = entry.path.text();
+        lines.append(entry.at.isEmpty() ? QStringLiteral("'%1': %2").arg(path, entry.reason)
+                                        : QStringLiteral("'%1': at '%2': %3").arg(path, entry.at.text(), entry.reason));
     }
     return lines;
 }
@@ -49,8 +37,12 @@ QString PropertyListOmissions::summary() const
 void PropertyListOmissions::leaveOut(Entry entry)
 {
     m_count = saturatingSum(m_count, 1);
-    if (isNaming())
-        m_entries.append(std::move(entry));
+    if (!isNaming())
+        return;
+    // What was refused lies inside the entry: no deeper, it is the entry.
+    if (entry.at.size() <= entry.path.size())
+        entry.at = {};
+    m_entries.append(std::move(entry));
 }
 
 void PropertyListOmissions::count(qint64 count)
@@ -58,14 +50,13 @@ void PropertyListOmissions::count(qint64 count)
     m_count = saturatingSum(m_count, count);
 }
 
-QStringList PropertyListTrail::steps() const
+PropertyListPath PropertyListTrail::path() const
 {
-    QStringList steps;
-    steps.reserve(m_steps.size());
-    for (const Step& step : m_steps)
-        steps.append(step.key.isNull() ? QString::number(step.index)
-                                       : QString(step.key).replace(QChar(0), QLatin1String("\\0")));
-    return steps;
+    for (; m_built < m_levels.size(); ++m_built) {
+        Level& level = m_levels[m_built];
+        level.path = (m_built == 0 ? PropertyListPath() : m_levels.at(m_built - 1).path).appended(level.step);
+    }
+    return m_levels.isEmpty() ? PropertyListPath() : m_levels.last().path;
 }
 
 PropertyListTrail::Mark PropertyListTrail::mark() const
@@ -84,12 +75,12 @@ PropertyListTrail::Below PropertyListTrail::below(const Mark& mark) const
     // unnamed is never wanted by name where it is met again.
     for (qsizetype i = mark.named; i < m_omissions->m_entries.size(); ++i) {
         const PropertyListOmissions::Entry& entry = m_omissions->m_entries.at(i);
-        below.entries.append({entry.path.mid(mark.depth), entry.at.mid(mark.depth), entry.reason});
+        below.entries.append({entry.path.after(mark.depth), entry.at.after(mark.depth), entry.reason});
     }
     return below;
 }
 
-void PropertyListTrail::leaveOut(const QString& reason, const QStringList& at)
+void PropertyListTrail::leaveOut(const QString& reason, const PropertyListPath& at)
 {
     if (!isLeavingOut())
         return;
@@ -97,20 +88,19 @@ void PropertyListTrail::leaveOut(const QString& reason, const QStringList& at)
         m_omissions->count(1);
         return;
     }
-    QStringList path = steps();
-    m_omissions->leaveOut({path, at == path ? QStringList() : at, reason});
+    m_omissions->leaveOut({path(), at, reason});
 }
 
 void PropertyListTrail::meetAgain(const Below& below)
 {
     if (!isLeavingOut() || below.count == 0)
         return;
-    const QStringList here = below.entries.isEmpty() || !m_omissions->isNaming() ? QStringList() : steps();
+    const PropertyListPath here = below.entries.isEmpty() || !m_omissions->isNaming() ? PropertyListPath() : path();
     for (const PropertyListOmissions::Entry& entry : below.entries) {
         if (!m_omissions->isNaming())
             break;
         m_omissions->m_entries.append(
-            {here + entry.path, entry.at.isEmpty() ? QStringList() : here + entry.at, entry.reason});
+            {here + entry.path, entry.at.isEmpty() ? PropertyListPath() : here + entry.at, entry.reason});
     }
     m_omissions->count(below.count);
 }

@@ -5,12 +5,16 @@
 // judge a shared value once and, at every other place they meet it, add
 // what it left out without walking it again (PropertyListTrail): a list
 // whose shared values millions of paths reach costs what it holds to walk
-// and one short line to report.
+// and one short line to report. Paths are PropertyListPath values: taking
+// one costs a step, and only a line asked for makes their (bounded) text.
+
+#include "platform/property_list_path.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <utility>
 
 namespace sorvant {
@@ -21,15 +25,15 @@ public:
     // Entries named at most; the others are only counted.
     static constexpr qsizetype kNamed = 5;
     // A named path longer than this, as text, is cut in its middle.
-    static constexpr qsizetype kLongestPath = 160;
+    static constexpr qsizetype kLongestPath = PropertyListPath::kLongestText;
 
-    // One entry left out: the steps to it from the root (keys, and array
-    // indices in decimal), the steps to what was refused when that lies
-    // deeper (an array holding it is left out whole), and why.
+    // One entry left out: the path to it from the root, the path to what
+    // was refused when that lies deeper (an array holding it is left out
+    // whole; empty, or no deeper, when it is the entry itself), and why.
     struct Entry
     {
-        QStringList path;
-        QStringList at;
+        PropertyListPath path;
+        PropertyListPath at;
         QString reason;
     };
 
@@ -42,7 +46,8 @@ public:
     // building its path when it is not).
     [[nodiscard]] bool isNaming() const { return m_entries.size() < kNamed; }
     // The entries named, each "'path': reason", or "'path': at 'deeper':
-    // reason" when what was refused lies deeper.
+    // reason" when what was refused lies deeper; each path's text is cut
+    // (PropertyListPath::text()).
     //   {"b": "x\0"}          => {"'b': The text holds a NUL character"}
     //   {"R": [true, "x\0"]}  => {"'R': at 'R/1': The text holds a NUL character"}
     [[nodiscard]] QStringList named() const;
@@ -93,42 +98,50 @@ public:
     // --- observers ---
     [[nodiscard]] bool isLeavingOut() const { return m_omissions && m_leavingOut; }
     [[nodiscard]] bool isNaming() const { return isLeavingOut() && m_omissions->isNaming(); }
-    [[nodiscard]] qsizetype depth() const { return m_steps.size(); }
-    // The steps from the root to here: keys as they are (a NUL spelt
-    // "\0"), indices in decimal.
-    //   (at "Window", then index 2) => {"Window", "2"}
-    [[nodiscard]] QStringList steps() const;
-    // `steps`, from the root, as from here (the steps to here dropped), and back.
-    [[nodiscard]] QStringList fromHere(const QStringList& steps) const { return steps.mid(depth()); }
-    [[nodiscard]] QStringList fromRoot(const QStringList& steps) const { return this->steps() + steps; }
+    [[nodiscard]] qsizetype depth() const { return m_levels.size(); }
+    // The path from the root to here. Each step is made into a path once,
+    // when a path through it is first asked for, so that taking the path
+    // of the place a walk is at costs about a step, however deep it is.
+    //   (at "Window", then index 2) => ("Window", 2)
+    [[nodiscard]] PropertyListPath path() const;
+    // `path`, from the root, as from here (the steps to here dropped), and back.
+    [[nodiscard]] PropertyListPath fromHere(const PropertyListPath& path) const { return path.after(depth()); }
+    [[nodiscard]] PropertyListPath fromRoot(const PropertyListPath& path) const { return this->path() + path; }
     [[nodiscard]] Mark mark() const;
     // What was left out since `mark`, the walk back at the mark's place.
     [[nodiscard]] Below below(const Mark& mark) const;
 
     // --- mutators ---
-    void enterKey(const QString& key) { m_steps.append(Step{key, 0}); }
-    void enterIndex(qsizetype index) { m_steps.append(Step{QString(), index}); }
-    void leave() { m_steps.removeLast(); }
+    void enterKey(const QString& key) { m_levels.append(Level{PropertyListPath::Step::ofKey(key), {}}); }
+    void enterIndex(qsizetype index) { m_levels.append(Level{PropertyListPath::Step::ofIndex(index), {}}); }
+    void leave()
+    {
+        m_levels.removeLast();
+        m_built = std::min(m_built, m_levels.size());
+    }
     // Whether entries are left out from here (a walk that refuses the
     // arrays holding what it cannot take turns it off inside them);
     // answers what it was.
     bool setLeavingOut(bool leavingOut) { return std::exchange(m_leavingOut, leavingOut); }
     // Leaves out the entry the walk is at, refused for `reason` found at
-    // `at` (steps from the root; empty, or the entry's own: the entry).
-    void leaveOut(const QString& reason, const QStringList& at);
+    // `at` (from the root; empty, or the entry's own: the entry).
+    void leaveOut(const QString& reason, const PropertyListPath& at);
     // Adds what a value met again here left out.
     void meetAgain(const Below& below);
 
 private:
-    struct Step
+    // A step of the way, and the path to it once one was asked for.
+    struct Level
     {
-        QString key;
-        qsizetype index;
+        PropertyListPath::Step step;
+        PropertyListPath path;
     };
 
     PropertyListOmissions* const m_omissions;
     bool m_leavingOut = true;
-    QList<Step> m_steps;
+    // The levels from the root, of which the first m_built have their path.
+    mutable QList<Level> m_levels;
+    mutable qsizetype m_built = 0;
 };
 
 } // namespace sorvant

@@ -7,6 +7,7 @@
 #include "platform/property_list_bounds.h"
 #include "platform/property_list_expanded_size.h"
 #include "platform/property_list_omissions.h"
+#include "platform/property_list_path.h"
 #include "platform/property_list_text.h"
 #include "platform/scan_work.h"
 
@@ -285,7 +286,7 @@ private:
         // An array holding a refused value is refused whole, with the
         // first such value's reason and place.
         QString refusal;
-        QStringList refusalAt;
+        PropertyListPath refusalAt;
         // The value after a refused key is read and left out with it.
         bool skipValue = false;
     };
@@ -293,7 +294,7 @@ private:
     struct Refusal
     {
         QString reason;
-        QStringList at;
+        PropertyListPath at;
     };
 
     bool fail(const QString& reason)
@@ -569,14 +570,16 @@ private:
         }
     }
 
-    // Where the value being placed goes: "Window/Frames/2".
-    QStringList steps() const
+    // Where the value being placed goes: "Window/Frames/2". Asked for
+    // only while entries are named.
+    PropertyListPath path() const
     {
-        QStringList steps;
+        PropertyListPath path;
         for (const Container& container : m_open)
-            steps.append(container.element == Element::Array ? QString::number(container.list.size())
-                                                             : container.key);
-        return steps;
+            path = path.appended(container.element == Element::Array
+                                     ? PropertyListPath::Step::ofIndex(container.list.size())
+                                     : PropertyListPath::Step::ofKey(container.key));
+        return path;
     }
 
     // Places a refused value (leaving out): a dictionary leaves its entry
@@ -591,7 +594,7 @@ private:
             if (top.refusal.isEmpty()) {
                 top.refusal = refusal.reason;
                 // Its place is wanted only while entries are named.
-                top.refusalAt = refusal.at.isEmpty() && m_leftOut->isNaming() ? steps() : refusal.at;
+                top.refusalAt = refusal.at.isEmpty() && m_leftOut->isNaming() ? path() : refusal.at;
             }
             top.list.append(QVariant());
             return true;
@@ -608,7 +611,7 @@ private:
             return true;
         }
         if (m_leftOut->isNaming())
-            m_leftOut->leaveOut({steps(), refusal.at, refusal.reason});
+            m_leftOut->leaveOut({path(), refusal.at, refusal.reason});
         else
             m_leftOut->count(1);
         top.hasKey = isKey;
