@@ -400,6 +400,11 @@ void layOutInInterfaceDirection(QMessageBox* alert)
         label->setAlignment((label->alignment() & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeading);
         if (!label->findChild<QObject*>(QString::fromLatin1(kPlainCopyName), Qt::FindDirectChildrenOnly))
             new PlainCopy(label);
+        // A label fills its document from its text only when it is next
+        // measured or painted (a text or format set since, such as the
+        // plain format above): measured now, the document holds the text
+        // before the joiners go in, and is not filled again over them.
+        (void)label->sizeHint();
         for (QTextDocument* document : label->findChildren<QTextDocument*>()) {
             keepQuotedNamesWhole(document, textColumnWidth(alert, label));
             QTextOption option = document->defaultTextOption();

@@ -324,7 +324,9 @@ QStringList shownLines(const QLabel* label)
 // Regression: a question that wrapped inside a quoted name broke it at its
 // hyphen ("“m-" at a line's end, "c.txt”" on the next). Wherever the name
 // falls, it stays on one line; one longer than a line still breaks, and
-// none runs past the edge. The alert's text stays as it was.
+// none runs past the edge. The alert's text stays as it was. The same holds
+// for an informative text set on a message box made elsewhere (the failure
+// sheets'), whose label Qt fills only when it is next measured.
 TEST_F(AlertsTest, AQuotedNameIsNeverBrokenInsideRegression)
 {
     const QString longName = QStringLiteral("“%1.txt”").arg(QStringLiteral("long-name-").repeated(16));
@@ -338,12 +340,20 @@ TEST_F(AlertsTest, AQuotedNameIsNeverBrokenInsideRegression)
         const QString message = QStringLiteral("Do you really want to delete %1 %2? This can't be undone: the item is gone at once.")
                                     .arg(QString(filler, u'x'), name);
         SCOPED_TRACE(message.toStdString());
-        std::unique_ptr<QMessageBox> alert(alertWithTexts({message, QStringLiteral("OK"), {}, {}, {}, {}}, false, false));
+        std::unique_ptr<QMessageBox> alert;
+        if (step % 3 == 2) {
+            alert = std::make_unique<QMessageBox>(QMessageBox::Warning, QStringLiteral("Cannot Delete"),
+                                                  QStringLiteral("Cannot Delete"), QMessageBox::Ok);
+            keepReadableWidth(alert.get());
+            alert->setInformativeText(message);
+        } else {
+            alert.reset(alertWithTexts({message, QStringLiteral("OK"), {}, {}, {}, {}}, false, false));
+            EXPECT_EQ(alert->text(), message);
+        }
         alert->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(alert.get()));
         QLabel* label = labelShowing(alert.get(), message);
         ASSERT_NE(label, nullptr);
-        EXPECT_EQ(alert->text(), message);
         const QStringList lines = shownLines(label);
         ASSERT_GE(lines.size(), 2) << "the question wraps";
         EXPECT_EQ(lines.join(QString()), message);

@@ -4,6 +4,7 @@
 #include "platform/task.h"
 #include "platform/user_defaults.h"
 
+#include "tests/support/child_process.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_tree.h"
 #include "tests/system/waiting.h"
@@ -122,6 +123,42 @@ TEST(UserDefaultsLockTest, ASaveWithoutItsLockIsMadeAndSaidOnce)
         EXPECT_EQ(inodeOf(lock), before);
         EXPECT_FALSE(QFile::exists(tree.filePath("nowhere")));
     }
+}
+
+// The same for a lock file the saver may not open (another user's, made
+// with a umask of 077): the save is made, and said once.
+TEST(UserDefaultsLockTest, ASaveThatMayNotOpenItsLockIsMadeAndSaidOnce)
+{
+    test::TempTree tree;
+    const QString folder = tree.makeDir("settings");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chmod(QFile::encodeName(tree.path()).constData(), 0711), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), test::unprivilegedUser(), test::unprivilegedGroup()), 0);
+    }
+    const QString path = folder + QLatin1String("/settings.plist");
+    const QString lock = tree.writeFile(QStringLiteral("settings/settings.plist.save-lock"));
+    ASSERT_EQ(lock, UserDefaults::lockPath(path));
+    ASSERT_EQ(::chmod(QFile::encodeName(lock).constData(), 0), 0);
+    const test::ChildAnswer answer = test::answerOfAChild(
+        [&] {
+            if (::access(QFile::encodeName(lock).constData(), R_OK) == 0)
+                ::_exit(77);
+            test::LogCapture log;
+            {
+                UserDefaults defaults(path);
+                for (int save = 0; save < 3; ++save)
+                    defaults.setInteger(save, QStringLiteral("Key%1").arg(save));
+            }
+            const QString first = log.lines().value(0);
+            return (UserDefaults(path).persistentDomain().keys().join(',') + '|' + QString::number(log.lines().size())
+                    + '|' + first.left(first.indexOf(':')) + '|' + QString::number(first.contains(lock)))
+                .toUtf8();
+        },
+        test::ChildRights::Unprivileged);
+    if (answer.exitCode == 77)
+        GTEST_SKIP() << "no user that may not open the lock";
+    ASSERT_EQ(answer.exitCode, 0);
+    EXPECT_EQ(answer.sent, "Key0,Key1,Key2|1|WARNING|1");
 }
 
 // The lock is one file for good: saves that remove left temporaries never
