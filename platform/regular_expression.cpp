@@ -541,9 +541,10 @@ RegularExpressionStatus findMarks(DoubleByteSource& source, const RegularExpress
         if (seam % (kSeamsBetweenStopLooks * kRegexByteTextSeam) == 0 && limits.shouldStop && limits.shouldStop())
             return kRegexStopped;
         while (at < seam) {
-            // Eight bytes a branch where none is a lead byte.
+            // Eight bytes a branch where none is a lead byte: the flags are
+            // or-ed as integers (`|`, not `||`), without a branch each.
             if (seam - at >= 8
-                && !(units.lead[bytes[at]] | units.lead[bytes[at + 1]] | units.lead[bytes[at + 2]]
+                && !(unsigned(units.lead[bytes[at]]) | units.lead[bytes[at + 1]] | units.lead[bytes[at + 2]]
                      | units.lead[bytes[at + 3]] | units.lead[bytes[at + 4]] | units.lead[bytes[at + 5]]
                      | units.lead[bytes[at + 6]] | units.lead[bytes[at + 7]])) {
                 at += 8;

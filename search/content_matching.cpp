@@ -345,11 +345,14 @@ bool ContentMatcher::matchesFile(int parentFd, const QByteArray& name, ContentBu
         case ContentPlan::Kind::Words:
             if (!charset.isNull())
                 return matchesDeclaredWords(file.fd(), file.size(), charset, buffer, leftOut);
-            return matchesWords(file.fd(), file.size(), buffer);
+            return matchesWords(file.fd(), file.size(), buffer).value_or(false);
         case ContentPlan::Kind::Literal:
-            // The literal's UTF-8 bytes are not those of a declared set.
-            if (charset.isNull()
-                && (!mayHoldLiteral(file.fd(), file.size(), buffer) || ::lseek(file.fd(), 0, SEEK_SET) != 0))
+            // The literal's UTF-8 bytes are not those of a declared set
+            // other than UTF-8.
+            if ((charset.isNull() || charset == kDeclaredUtf8)
+                && (!mayHoldLiteral(file.fd(), file.size(), buffer,
+                                    charset.isNull() ? Utf8Checks::UndeclaredFile : Utf8Checks::WholeFile)
+                    || ::lseek(file.fd(), 0, SEEK_SET) != 0))
                 return false;
             break;
         case ContentPlan::Kind::Decoded:
@@ -408,18 +411,26 @@ QByteArray ContentMatcher::declaredConverter(int fd, const FileLabel& file) cons
     if (declared.isUnknown() && !m_warnedOfCharset.exchange(true, std::memory_order_relaxed))
         logWarning(QStringLiteral("Read %1 without its declared character set \"%2\": no converter has that name")
                        .arg(file.path(), QString::fromLatin1(declared.name.left(64))));
-    return declared.converter;
+    return declared.isUtf8 ? QByteArray(kDeclaredUtf8) : declared.converter;
 }
 
 bool ContentMatcher::matchesDeclaredWords(int fd, std::uint64_t size, const QByteArray& charset,
                                           ContentBuffer& buffer, LeftOutBytesNotice& leftOut) const
 {
+    // UTF-8 is searched on its bytes, as an undeclared file is; only a file
+    // that holds a byte not valid in it is read again, decoded.
+    if (charset == kDeclaredUtf8) {
+        if (const std::optional<bool> found = matchesWords(fd, size, buffer, Utf8Checks::WholeFile))
+            return *found;
+        return !m_params.stop.load(std::memory_order_relaxed) && ::lseek(fd, 0, SEEK_SET) == 0
+               && matchesDecodedWords(fd, size, kDeclaredUtf8, buffer, &leftOut).value_or(false);
+    }
     if (const std::optional<bool> found = matchesDecodedWords(fd, size, charset.constData(), buffer, &leftOut))
         return *found;
     // A set whose converter cannot be opened is read as if none were
     // declared.
     return !m_params.stop.load(std::memory_order_relaxed) && ::lseek(fd, 0, SEEK_SET) == 0
-           && matchesWords(fd, size, buffer);
+           && matchesWords(fd, size, buffer).value_or(false);
 }
 
 std::optional<bool> ContentMatcher::matchesDecodedWords(int fd, std::uint64_t size, const char* converter,
@@ -467,14 +478,16 @@ std::optional<bool> ContentMatcher::matchesDecodedWords(int fd, std::uint64_t si
     }
 }
 
-bool ContentMatcher::matchesWords(int fd, std::uint64_t size, ContentBuffer& buffer) const
+std::optional<bool> ContentMatcher::matchesWords(int fd, std::uint64_t size, ContentBuffer& buffer,
+                                                 Utf8Checks checks) const
 {
     const ContentPlan& plan = *m_plan;
     QByteArray& bytes = buffer.m_bytes;
     WordSearch search(plan, m_params.stop, buffer.m_bytesMatched);
     if (readFirstWindow(fd, size, bytes, plan.window, plan.overlap) <= 0)
         return false;
-    if (startsWideText(bytes.constData(), bytes.size())) {
+    const bool checksAll = checks == Utf8Checks::WholeFile;
+    if (!checksAll && startsWideText(bytes.constData(), bytes.size())) {
         // A file marked UTF-16 or UTF-32 that is not valid in it is no
         // UTF-8 either (its mark is not).
         const char* converter = detectedConverter(bytes.constData(), bytes.size()).first;
@@ -491,6 +504,8 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, ContentBuffer& buf
     // window of a larger file is validated before more is read: a file in
     // another encoding or none (Latin-1 text, binary data) shows it there
     // almost always, and is left after one window instead of read whole.
+    // A file declared UTF-8 has each window validated after its search, in
+    // the cache, so that a byte not valid in it is found wherever it is.
     std::uint64_t read = std::uint64_t(bytes.size());
     qsizetype start = textStart;
     for (bool firstWindow = true;; firstWindow = false) {
@@ -501,7 +516,9 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, ContentBuffer& buf
             return false;
         if (search.isDecided())
             break;
-        if (atEnd || (firstWindow && !isValidUtf8(bytes.constData() + start, end - start)))
+        if ((checksAll || (firstWindow && !atEnd)) && !isValidUtf8(bytes.constData() + start, end - start))
+            return std::nullopt;
+        if (atEnd)
             return false;
         // Keep the overlap, from a character's start.
         qsizetype keep = std::max(start, end - plan.overlap);
@@ -511,6 +528,9 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, ContentBuffer& buf
         if (!readNextWindow(fd, size, bytes, plan.window, keep, read, plan.holeRun))
             return false;
     }
+    // Declared, the windows before this one are validated.
+    if (checksAll)
+        return isRestUtf8(fd, size, bytes, start, read, plan, m_params.stop) ? std::optional(true) : std::nullopt;
     // The buffer still holds the file from its start when the match was in
     // the first window (always so for a file of one window); else the file
     // is read again from its start.
@@ -519,10 +539,10 @@ bool ContentMatcher::matchesWords(int fd, std::uint64_t size, ContentBuffer& buf
             return false;
         read = std::uint64_t(bytes.size());
     }
-    return isRestUtf8(fd, size, bytes, textStart, read, plan, m_params.stop);
+    return isRestUtf8(fd, size, bytes, textStart, read, plan, m_params.stop) ? std::optional(true) : std::nullopt;
 }
 
-bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& buffer) const
+bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& buffer, Utf8Checks checks) const
 {
     const ContentPlan& plan = *m_plan;
     const ByteFinder& literal = *plan.literal;
@@ -534,6 +554,7 @@ bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& b
     if (startsWideText(bytes.constData(), bytes.size()))
         return true;
     std::uint64_t read = std::uint64_t(bytes.size());
+    qsizetype validated = 0; // with Utf8Checks::WholeFile, up to here
     for (;;) {
         if (m_params.stop.load(std::memory_order_relaxed))
             return false;
@@ -544,11 +565,21 @@ bool ContentMatcher::mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& b
             || (plan.ignoreCase && holdsCharacterFoldingToAscii(bytes.constData(), bytes.size()))
             || (plan.nonAsciiMayMatch && !holdsOnlyAscii(bytes.constData(), bytes.size())))
             return true;
+        if (checks == Utf8Checks::WholeFile) {
+            // Bytes not valid in UTF-8 are U+FFFD, which the literal's bytes
+            // do not show: the file is read whole.
+            const qsizetype end =
+                read >= size ? bytes.size() : std::max(validated, utf8CutPoint(bytes.constData(), bytes.size()));
+            if (!isValidUtf8(bytes.constData() + validated, end - validated))
+                return true;
+            validated = end;
+        }
         if (read >= size)
             return false;
-        if (!readNextWindow(fd, size, bytes, plan.window, std::max<qsizetype>(0, bytes.size() - overlap), read,
-                            plan.holeRun > 0 ? overlap + 1 : 0))
+        const qsizetype keep = std::max<qsizetype>(0, bytes.size() - overlap);
+        if (!readNextWindow(fd, size, bytes, plan.window, keep, read, plan.holeRun > 0 ? overlap + 1 : 0))
             return false;
+        validated = std::max<qsizetype>(0, validated - keep);
     }
 }
 

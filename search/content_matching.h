@@ -117,7 +117,15 @@ public:
     [[nodiscard]] bool matchesFileDecoded(int parentFd, const QByteArray& name, ContentBuffer& buffer) const;
 
 private:
-    bool matchesWords(int fd, std::uint64_t size, ContentBuffer& buffer) const;
+    // Which bytes the UTF-8 search of a file checks: of an undeclared file
+    // the first window (a file in another encoding shows it there) and,
+    // once it holds a match, the rest; of a file declared UTF-8 every one,
+    // so that a byte not valid in it is read as U+FFFD wherever it is.
+    enum class Utf8Checks { UndeclaredFile, WholeFile };
+    // Words in a file's UTF-8 bytes; nullopt where the bytes checked are
+    // not UTF-8.
+    std::optional<bool> matchesWords(int fd, std::uint64_t size, ContentBuffer& buffer,
+                                     Utf8Checks checks = Utf8Checks::UndeclaredFile) const;
     bool matchesDeclaredWords(int fd, std::uint64_t size, const QByteArray& charset, ContentBuffer& buffer,
                               LeftOutBytesNotice& leftOut) const;
     // Words in a file decoded in windows by `converter`: nullopt when it
@@ -126,8 +134,12 @@ private:
     // is said there).
     std::optional<bool> matchesDecodedWords(int fd, std::uint64_t size, const char* converter,
                                             ContentBuffer& buffer, LeftOutBytesNotice* leftOut) const;
-    bool mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& buffer) const;
-    // The converter of the character set the file declares; null for none.
+    // Whether a file may hold the plan's literal; with Utf8Checks::WholeFile
+    // also where it holds bytes that are not UTF-8 (read as U+FFFD).
+    bool mayHoldLiteral(int fd, std::uint64_t size, ContentBuffer& buffer,
+                        Utf8Checks checks = Utf8Checks::UndeclaredFile) const;
+    // The converter of the character set the file declares (kDeclaredUtf8
+    // for UTF-8); null for none.
     QByteArray declaredConverter(int fd, const FileLabel& file) const;
 
     const SearchParams& m_params;

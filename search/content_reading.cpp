@@ -90,14 +90,14 @@ std::pair<const char*, qsizetype> detectedConverter(const char* data, qsizetype 
 
 namespace {
 
-// Decodes the rest of an open file, `size` bytes from its offset, in
-// `converter`, read in windows through `window` straight into one string:
-// no copy of the file's bytes is held beside its text. Null when the
-// bytes are not valid in it, on a read error and on a stop. With a
+// Decodes the rest of an open file, `size` bytes from its offset (`from`),
+// in `converter`, read in windows through `window` straight into one
+// string: no copy of the file's bytes is held beside its text. Null when
+// the bytes are not valid in it, on a read error and on a stop. With a
 // `leftOut` notice, bytes the set leaves out are read as U+FFFD and the
 // first of them is said there.
 QString decodeRestOfFile(int fd, std::uint64_t size, const char* converter, QByteArray& window,
-                         const StopCheck* stop, LeftOutBytesNotice* leftOut = nullptr)
+                         const StopCheck* stop, LeftOutBytesNotice* leftOut = nullptr, std::uint64_t from = 0)
 {
     PieceDecoder decoder(converter, leftOut ? LeftOutBytes::Replace : LeftOutBytes::Refuse);
     if (!decoder.isOpen())
@@ -117,8 +117,8 @@ QString decodeRestOfFile(int fd, std::uint64_t size, const char* converter, QByt
         read += std::uint64_t(want);
         if (!decoder.decodeInto(window.constData(), want, read >= size, text, used))
             return {};
-        if (leftOut)
-            leftOut->note(decoder.firstLeftOutByte());
+        if (leftOut && decoder.firstLeftOutByte() >= 0)
+            leftOut->note(std::int64_t(from) + decoder.firstLeftOutByte());
         if (read >= size)
             break;
     }
@@ -140,8 +140,9 @@ QString readWholeText(int fd, std::uint64_t size, QByteArray& window, const File
         return {};
     }
     try {
-        if (!charset.isNull()) {
-            LeftOutBytesNotice ownNotice(file);
+        LeftOutBytesNotice ownNotice(file);
+        const bool declaredUtf8 = charset == kDeclaredUtf8;
+        if (!charset.isNull() && !declaredUtf8) {
             QString text = decodeRestOfFile(fd, size, charset.constData(), window, stop,
                                             leftOut ? leftOut : &ownNotice);
             // A set whose converter cannot be opened is read as if none
@@ -153,10 +154,17 @@ QString readWholeText(int fd, std::uint64_t size, QByteArray& window, const File
         const qsizetype got = readUpTo(fd, first, qsizetype(std::min<std::uint64_t>(size, 4)));
         if (got < 0)
             return {};
-        const auto [converter, skip] = detectedConverter(first, got);
+        auto [converter, skip] = detectedConverter(first, got);
+        // Declared UTF-8 is read as UTF-8 whatever its first bytes are,
+        // after its own mark as undeclared.
+        if (declaredUtf8) {
+            converter = kDeclaredUtf8;
+            skip = hasByteOrderMark(first, got, "\xef\xbb\xbf", 3) ? 3 : 0;
+        }
         if (!converter || ::lseek(fd, off_t(skip), SEEK_SET) != off_t(skip))
             return {};
-        return decodeRestOfFile(fd, size - std::uint64_t(skip), converter, window, stop);
+        return decodeRestOfFile(fd, size - std::uint64_t(skip), converter, window, stop,
+                                !declaredUtf8 ? nullptr : leftOut ? leftOut : &ownNotice, std::uint64_t(skip));
     } catch (const std::bad_alloc&) {
         logWarning(QStringLiteral("Skipped the contents of %1: its text does not fit in memory").arg(file.path()));
         window = QByteArray();
@@ -378,7 +386,9 @@ QString textContentsAtPath(const QByteArray& path, std::uint64_t maxFileSize)
     if (!file.isOpen())
         return {};
     QByteArray bytes;
-    return readWholeText(file.fd(), file.size(), bytes, label, nullptr, declaredCharsetOfFile(file.fd()).converter);
+    const DeclaredCharset declared = declaredCharsetOfFile(file.fd());
+    return readWholeText(file.fd(), file.size(), bytes, label, nullptr,
+                         declared.isUtf8 ? QByteArray(kDeclaredUtf8) : declared.converter);
 }
 
 } // namespace sorvant

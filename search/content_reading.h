@@ -25,6 +25,11 @@ namespace sorvant {
 struct SearchParams;
 struct StopCheck;
 
+// The converter a file declared UTF-8 is read in (DeclaredCharset gives
+// none: other readers detect UTF-8). Such a file is read as UTF-8 whatever
+// it holds: its own mark is skipped, a byte not valid in it is U+FFFD.
+inline constexpr char kDeclaredUtf8[] = "UTF-8";
+
 // The bytes read at a time from a file searched in windows.
 inline constexpr qsizetype kContentWindowBytes = qsizetype(1) << 18;
 
@@ -108,9 +113,10 @@ private:
 [[nodiscard]] std::pair<const char*, qsizetype> detectedConverter(const char* data, qsizetype size);
 
 // Decodes the whole (open) file: in the character set the file declares
-// (`charset`, an ICU converter; null for none; a byte it leaves out is
-// U+FFFD, the first said in `leftOut`, else in a notice of its own), else
-// by its byte-order mark, else as UTF-8; null when it cannot be read or
+// (`charset`, an ICU converter, kDeclaredUtf8 for UTF-8 after its mark;
+// null for none; a byte it leaves out is U+FFFD, the first said in
+// `leftOut`, else in a notice of its own), else by its byte-order mark,
+// else as UTF-8; null when it cannot be read or
 // held in memory, is too long to be read whole (said in a warning), or is
 // undeclared and no text.
 [[nodiscard]] QString readWholeText(int fd, std::uint64_t size, QByteArray& window, const FileLabel& file,

@@ -614,9 +614,10 @@ struct DoubleByteScan
         const unsigned char* at = t.at;
         const unsigned char* const last = end.at - at > qsizetype(budget) ? at + budget : end.at;
         while (at < last) {
-            // Eight bytes a branch where none stops the scan, then one.
+            // Eight bytes a branch where none stops the scan, then one (the
+            // flags or-ed as integers, without a branch each).
             while (last - at >= 8
-                   && !(isStop[at[0]] | isStop[at[1]] | isStop[at[2]] | isStop[at[3]] | isStop[at[4]]
+                   && !(unsigned(isStop[at[0]]) | isStop[at[1]] | isStop[at[2]] | isStop[at[3]] | isStop[at[4]]
                         | isStop[at[5]] | isStop[at[6]] | isStop[at[7]]))
                 at += 8;
             while (at < last && !isStop[*at])

@@ -106,6 +106,10 @@ TEST_F(FileActionQuestionsTest, ShiftDeleteAsksAboutTheNameAsWrittenRegression)
             window->activateWindow();
             ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
             QTest::keyClick(window->resultsTable(), Qt::Key_Delete, Qt::ShiftModifier);
+            // The question ran inside the key press, so the simulated Shift
+            // stays down for the application; later tests get it released.
+            QTest::keyRelease(window->resultsTable(), Qt::Key_Shift);
+            EXPECT_EQ(QGuiApplication::keyboardModifiers(), Qt::NoModifier);
             EXPECT_EQ(asked, 1);
             EXPECT_TRUE(QFile::exists(path));
         }

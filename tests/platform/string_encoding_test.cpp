@@ -277,12 +277,17 @@ TEST(DeclaredCharset, ReadsTheAttributeOfAnOpenFile)
         QByteArray name;
         QByteArray converter;
         bool unknown;
+        bool utf8 = false;
     };
     const QList<Row> rows = {
         {"ISO-8859-1", "ISO-8859-1", "ISO-8859-1", false},
         // As some tools store it: a line feed or the terminating NUL.
         {QByteArray(" latin1\n\0", 9), "latin1", "ISO-8859-1", false},
-        {"UTF-8", "UTF-8", QByteArray(), false},
+        // UTF-8 by any of the names ICU gives it.
+        {"UTF-8", "UTF-8", QByteArray(), false, true},
+        {"utf-8", "utf-8", QByteArray(), false, true},
+        {"UTF8\n", "UTF8", QByteArray(), false, true},
+        {"utf_8", "utf_8", QByteArray(), false, true},
         {"x-no-such-charset", "x-no-such-charset", QByteArray(), true},
         {"", "", QByteArray(), true},
         {QByteArray(300, 'a'), QByteArray(300, 'a'), QByteArray(), true},
@@ -297,6 +302,7 @@ TEST(DeclaredCharset, ReadsTheAttributeOfAnOpenFile)
         EXPECT_EQ(declared.name, row.name);
         EXPECT_EQ(declared.converter, row.converter);
         EXPECT_EQ(declared.isUnknown(), row.unknown);
+        EXPECT_EQ(declared.isUtf8, row.utf8);
     }
     ::close(fd);
 }
@@ -390,6 +396,12 @@ TEST(PieceDecoderTest, LeftOutBytesAreReplacementsWhereverThePiecesAreCut)
         {"ISO-8859-3", "caf\xe9 \xa5", u"caf\u00e9 \ufffd"_qs, 5},
         {"EUC-JP", "a\x8f\xa1 z", u"a\ufffd\ufffd z"_qs, 1},
         {"ISO-2022-JP", "a\x1b$B\x30\x21\x1b(Bz\xff", u"a\u4e9cz\ufffd"_qs, 10},
+        // UTF-8: one U+FFFD for each longest start of a sequence that
+        // cannot be completed, one for every other byte not valid.
+        {"UTF-8", "a\xe6\x97 z\xe6\x97\xa5", u"a\ufffd z\u65e5"_qs, 1},
+        {"UTF-8", "a\xf0\x80\x80z", u"a\ufffd\ufffd\ufffdz"_qs, 1},
+        {"UTF-8", "\xed\xa0\x80\xc0\xaf", u"\ufffd\ufffd\ufffd\ufffd\ufffd"_qs, 0},
+        {"UTF-8", "ab\xf0\x9f\x98", u"ab\ufffd"_qs, 2},
     };
     for (const auto& row : rows) {
         const QByteArray converter = converterForCharset(row.charset);

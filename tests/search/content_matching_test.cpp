@@ -459,8 +459,9 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
 // A declared file that holds one byte its set leaves out (a lead byte
 // followed by one it cannot take, a byte that is no character) thousands of
 // characters from the words is found in every mode, that byte read as
-// U+FFFD, and named once in a warning with where it is; the same file
-// without it is found and not named.
+// U+FFFD, and named once in a warning with where it is, also by a search
+// that finds nothing; the same file without it is found and not named.
+// UTF-8 too, under the names it is declared by.
 TEST_F(ContentMatcherTest, DeclaredTextIsFoundPastAByteItsSetLeavesOut)
 {
     const struct
@@ -476,23 +477,36 @@ TEST_F(ContentMatcherTest, DeclaredTextIsFoundPastAByteItsSetLeavesOut)
         {"EUC-KR", "lorem \xb0\xa1\xb3\xaa xx ipsum\n", "\xb0 "},
         {"ISO-8859-3", "lorem caf\xe9 xxx ipsum\n", "\xa5"},
         {"EUC-JP", "lorem \xc6\xfc\xcb\xdc xx ipsum\n", "\x8f\xa1 "},
+        // UTF-8 by the spellings files carry: a byte no sequence starts
+        // with, a sequence cut short (one U+FFFD), a lone continuation.
+        {"UTF-8", "lorem \xc3\xa9\xe6\x97\xa5 x ipsum\n", "\xff"},
+        {"utf-8", "lorem \xc3\xa9\xe6\x97\xa5 x ipsum\n", "\xe6\x97 "},
+        {"UTF8", "lorem \xc3\xa9\xe6\x97\xa5 x ipsum\n", "\x80"},
     };
+    // Where the search is found: in every file, only past the byte (it
+    // looks for the U+FFFD itself), in none.
+    enum class Found { Always, PastTheByte, Never };
     const struct
     {
         std::uint64_t mode;
         QStringList words;
-        bool onlyPastTheByte; // looks for the U+FFFD itself
+        Found found;
     } searches[] = {
-        {kSearchPhrase, {u"quokka zebrafinch"_qs}, false},
-        {kSearchAllWords, {u"zebrafinch"_qs, u"QUOKKA"_qs}, false},
-        {kSearchWildcards, {u"*quokka zebrafinch*"_qs}, false},
-        {kSearchRegularExpression, {u"quokka\\s+zebra"_qs}, false},
-        {kSearchQueryTerms, {u"quokka AND zebrafinch"_qs}, false},
-        {kSearchQueryTerms, {u"\"quokka zebrafinch\""_qs}, false},
-        {kSearchQueryTerms, {u"quokka NEAR/2 zebrafinch"_qs}, false},
-        {kSearchPhrase, {u"\ufffd"_qs}, true},
-        {kSearchWildcards, {u"*ipsum?\ufffd*"_qs}, true},
-        {kSearchRegularExpression, {u"ipsum\\s\\x{fffd}"_qs}, true},
+        {kSearchPhrase, {u"quokka zebrafinch"_qs}, Found::Always},
+        {kSearchAllWords, {u"zebrafinch"_qs, u"QUOKKA"_qs}, Found::Always},
+        {kSearchWildcards, {u"*quokka zebrafinch*"_qs}, Found::Always},
+        {kSearchRegularExpression, {u"quokka\\s+zebra"_qs}, Found::Always},
+        {kSearchQueryTerms, {u"quokka AND zebrafinch"_qs}, Found::Always},
+        {kSearchQueryTerms, {u"\"quokka zebrafinch\""_qs}, Found::Always},
+        {kSearchQueryTerms, {u"quokka NEAR/2 zebrafinch"_qs}, Found::Always},
+        {kSearchPhrase, {u"\ufffd"_qs}, Found::PastTheByte},
+        {kSearchWildcards, {u"*ipsum?\ufffd*"_qs}, Found::PastTheByte},
+        {kSearchRegularExpression, {u"ipsum\\s\\x{fffd}"_qs}, Found::PastTheByte},
+        {kSearchRegularExpression, {u"\\x{fffd}"_qs}, Found::PastTheByte},
+        // Found nowhere, the file still named: its literal is looked for
+        // in the bytes of UTF-8 first.
+        {kSearchRegularExpression, {u"wombat\\s+kiwi"_qs}, Found::Never},
+        {kSearchPhrase, {u"quokka kiwi"_qs}, Found::Never},
     };
     const QByteArray words = "the quokka zebrafinch\n";
     for (const auto& set : sets) {
@@ -514,7 +528,8 @@ TEST_F(ContentMatcherTest, DeclaredTextIsFoundPastAByteItsSetLeavesOut)
                 SCOPED_TRACE(std::string(set.charset) + " " + set.stray.toHex().toStdString() + " at "
                              + std::to_string(file.firstLeftOut) + ": " + search.words.join(u'|').toStdString());
                 setSearch(search.mode, search.words, 1);
-                const bool found = !search.onlyPastTheByte || file.firstLeftOut >= 0;
+                const bool found = search.found == Found::Always
+                                   || (search.found == Found::PastTheByte && file.firstLeftOut >= 0);
                 for (const qsizetype window : {qsizetype(61), kContentWindowBytes}) {
                     const ContentMatcher matcher(m_params, window);
                     test::LogCapture log;
