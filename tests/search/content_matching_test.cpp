@@ -460,7 +460,9 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
 // followed by one it cannot take, a byte that is no character) thousands of
 // characters from the words is found in every mode, that byte read as
 // U+FFFD, and named once in a warning with where it is; the same file
-// without it is found and not named.
+// without it is found and not named. So too in text of two bytes a
+// character long enough (68 KB on each side of the stray byte) for a
+// wildcard to find its literal by its bytes.
 TEST_F(ContentMatcherTest, DeclaredTextIsFoundPastAByteItsSetLeavesOut)
 {
     const struct
@@ -468,14 +470,18 @@ TEST_F(ContentMatcherTest, DeclaredTextIsFoundPastAByteItsSetLeavesOut)
         const char* charset;
         QByteArray line; // 20 bytes
         QByteArray stray;
+        qsizetype lines;
     } sets[] = {
-        {"Shift_JIS", "lorem \x93\xfa\x96\x7b \xb6\xc0 ipsum\n", "\x81 "},
-        {"Shift_JIS", "lorem \x93\xfa\x96\x7b \xb6\xc0 ipsum\n", "\xfd"},
-        {"Big5", "lorem \xa4\xa4\xa4\xe5 xx ipsum\n", "\xa1 "},
-        {"GBK", "lorem \xd6\xd0\xce\xc4 xx ipsum\n", "\x81 "},
-        {"EUC-KR", "lorem \xb0\xa1\xb3\xaa xx ipsum\n", "\xb0 "},
-        {"ISO-8859-3", "lorem caf\xe9 xxx ipsum\n", "\xa5"},
-        {"EUC-JP", "lorem \xc6\xfc\xcb\xdc xx ipsum\n", "\x8f\xa1 "},
+        {"Shift_JIS", "lorem \x93\xfa\x96\x7b \xb6\xc0 ipsum\n", "\x81 ", 200},
+        {"Shift_JIS", "lorem \x93\xfa\x96\x7b \xb6\xc0 ipsum\n", "\xfd", 200},
+        {"Big5", "lorem \xa4\xa4\xa4\xe5 xx ipsum\n", "\xa1 ", 200},
+        {"GBK", "lorem \xd6\xd0\xce\xc4 xx ipsum\n", "\x81 ", 200},
+        {"EUC-KR", "lorem \xb0\xa1\xb3\xaa xx ipsum\n", "\xb0 ", 200},
+        {"ISO-8859-3", "lorem caf\xe9 xxx ipsum\n", "\xa5", 200},
+        {"EUC-JP", "lorem \xc6\xfc\xcb\xdc xx ipsum\n", "\x8f\xa1 ", 200},
+        {"Shift_JIS", "\x93\xfa\x96\x7b\x8c\xea\x82\xa0\x82\xa2\x96\x7b\x96\x71ipsum\n", "\x85\x40", 3400},
+        {"GBK", "\xd6\xd0\xce\xc4\xd6\xd0\x81\x40\xd6\xd0\xce\xc4\xd6\xd0ipsum\n", "\x81 ", 3400},
+        {"EUC-KR", "\xb0\xa1\xb3\xaa\xb0\xa1\xb3\xaa\xb0\xa1\xb3\xaa\xb0\xa1ipsum\n", "\xb0 ", 3400},
     };
     const struct
     {
@@ -496,7 +502,7 @@ TEST_F(ContentMatcherTest, DeclaredTextIsFoundPastAByteItsSetLeavesOut)
     };
     const QByteArray words = "the quokka zebrafinch\n";
     for (const auto& set : sets) {
-        const QByteArray body = set.line.repeated(200);
+        const QByteArray body = set.line.repeated(set.lines);
         const struct
         {
             QByteArray text;
