@@ -384,14 +384,13 @@ void decodeDoublePiece(UText* ut, size_t first)
     // by its limit; the text's end decides a lead byte that ends it.
     const unsigned char* const end = source.bytes + source.length;
     readCharacters(units, bytes, bytes + (limit - start), end,
-                   [&piece, &count, bytes](const unsigned char* at, char16_t unit, unsigned char /*length*/) {
+                   [&piece, &count, bytes](const unsigned char* at, char16_t unit, unsigned char length) {
                        const auto offset = int32_t(at - bytes);
                        piece.offsets[count] = offset;
                        piece.units[count] = unit;
                        piece.unitOfByte[offset] = int16_t(count);
-                       // A trail byte's: the next character's, where the
-                       // lead stood alone, writes over it.
-                       piece.unitOfByte[offset + 1] = int16_t(count);
+                       if (length == 2)
+                           piece.unitOfByte[offset + 1] = int16_t(count);
                        ++count;
                    });
     piece.offsets[count] = int32_t(limit - start);
@@ -542,10 +541,17 @@ RegularExpressionStatus findMarks(DoubleByteSource& source, const RegularExpress
         // A character before a seam begins before the text's last byte, so
         // its trail byte is in reach.
         for (const unsigned char* const stop = bytes + seam; at < stop;) {
-            if (units.lead[*at])
-                at += units.pairLengths[size_t(at[0]) << 8 | at[1]];
-            else
+            if (!units.lead[*at]) {
                 at = afterSingleRun(at + 1, stop, units.lead);
+                continue;
+            }
+            // Two bytes but for what the set leaves out: a branch seldom
+            // taken, where a step of the length table's would wait on its
+            // lookup at every pair.
+            const size_t pair = size_t(at[0]) << 8 | at[1];
+            at += 2;
+            if (units.pairs[pair] == DoubleByteUnits::kReplacement)
+                at -= 2 - units.pairLengths[pair];
         }
         source.marks.push_back(at - bytes);
     }

@@ -37,7 +37,13 @@ inline const unsigned char* readCharacters(const DoubleByteUnits& units, const u
         }
         const std::size_t pair = std::size_t(at[0]) << 8 | at[1];
         const char16_t unit = pairs[pair];
-        const unsigned char length = unit != DoubleByteUnits::kReplacement ? 2 : units.pairLengths[pair];
+        // A length the compiler knows, but for what the set leaves out.
+        if (unit != DoubleByteUnits::kReplacement) {
+            take(at, unit, 2);
+            at += 2;
+            continue;
+        }
+        const unsigned char length = units.pairLengths[pair];
         take(at, unit, length);
         at += length;
     }
