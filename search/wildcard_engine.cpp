@@ -3,6 +3,7 @@
 #include "platform/string_encoding.h"
 #include "platform/string_encoding_scan.h"
 #include "search/fast_word_enumerator.h"
+#include "search/vector_scan.h"
 #include "search/wildcard_patterns.h"
 
 #include <QStringList>
@@ -544,20 +545,27 @@ struct ByteScan
     const unichar* byteUnits;
     std::array<bool, 256> isTarget{};
     int onlyByte = -1; // the one byte that stands for the target, if one
+    // Two bytes that differ in 0x20 alone (a letter in either case), found
+    // with vector code where they are the ones.
+    bool bothCases = false;
+    vector_scan::BytePair cases{};
 
     unichar map(unsigned char b) const { return byteUnits[b]; }
     void aim(unichar unit)
     {
         int count = 0;
+        std::size_t lastTarget = 0;
         for (std::size_t b = 0; b < isTarget.size(); ++b) {
             isTarget[b] = byteUnits[b] == unit;
             if (isTarget[b]) {
-                onlyByte = int(b);
+                lastTarget = b;
                 ++count;
             }
         }
-        if (count != 1)
-            onlyByte = -1;
+        onlyByte = count == 1 ? int(lastTarget) : -1;
+        bothCases = count == 2 && isTarget[lastTarget ^ 0x20];
+        cases.first = cases.second = static_cast<unsigned char>(lastTarget | 0x20);
+        cases.caseBit = 0x20;
     }
     const unsigned char* find(const unsigned char* t, const unsigned char* end, std::uint64_t budget,
                               std::uint64_t& steps) const
@@ -567,6 +575,10 @@ struct ByteScan
         if (onlyByte >= 0) {
             const void* found = std::memchr(t, onlyByte, std::size_t(last - t));
             t = found != nullptr ? static_cast<const unsigned char*>(found) : last;
+        } else if (bothCases && t < last) {
+            const qsizetype at = vector_scan::findPair(vector_scan::bestLevel(), reinterpret_cast<const char*>(t),
+                                                       0, last - t - 1, cases);
+            t = at >= 0 ? t + at : last;
         } else {
             // Eight bytes a branch: a loop of one lookup a byte ran up to
             // 1.25x slower or faster as the code around it moved.
