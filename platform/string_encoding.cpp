@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -553,9 +554,26 @@ bool PieceDecoder::appendUtf8(const char* bytes, qsizetype size, bool last, QByt
     utf8.resize(before + 3 * count);
     char* out = utf8.data() + before;
     for (qsizetype i = 0; i < count; ++i) {
+        // Most text: eight ASCII units a branch, then one a branch. A loop
+        // of one a branch alone ran 1.1x slower or faster as the code
+        // around it moved.
+        while (count - i >= 8) {
+            std::uint64_t first = 0;
+            std::uint64_t second = 0;
+            std::memcpy(&first, units + i, sizeof first);
+            std::memcpy(&second, units + i + 4, sizeof second);
+            if (((first | second) & 0xFF80FF80FF80FF80u) != 0)
+                break;
+            for (int k = 0; k < 8; ++k)
+                out[k] = char(units[i + k]);
+            out += 8;
+            i += 8;
+        }
+        if (i == count)
+            break;
         char32_t c = units[i];
         if (c < 0x80) {
-            *out++ = char(c); // most text, one byte each
+            *out++ = char(c);
             continue;
         }
         if (QChar::isSurrogate(c)) {
