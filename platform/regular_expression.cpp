@@ -2,6 +2,7 @@
 
 #include "platform/localized_text.h"
 #include "platform/string_encoding.h"
+#include "platform/string_encoding_scan.h"
 
 #include <unicode/uregex.h>
 #include <unicode/utext.h>
@@ -382,20 +383,16 @@ void decodeDoublePiece(UText* ut, size_t first)
     // A piece ends at a mark, a character's start, so no character is cut
     // by its limit; the text's end decides a lead byte that ends it.
     const unsigned char* const end = source.bytes + source.length;
-    for (int32_t at = 0; at < int32_t(limit - start); ++count) {
-        piece.offsets[count] = at;
-        piece.unitOfByte[at] = int16_t(count);
-        if (units.lead[bytes[at]]) {
-            const char16_t unit = units.unitAt(bytes + at, end);
-            piece.units[count] = unit;
-            // Only what the set leaves out may take one byte at a lead.
-            if (unit != DoubleByteUnits::kReplacement || units.lengthAt(bytes + at, end) == 2)
-                piece.unitOfByte[++at] = int16_t(count);
-            ++at;
-        } else {
-            piece.units[count] = units.single[bytes[at++]];
-        }
-    }
+    readCharacters(units, bytes, bytes + (limit - start), end,
+                   [&piece, &count, bytes](const unsigned char* at, char16_t unit, unsigned char length) {
+                       const auto offset = int32_t(at - bytes);
+                       piece.offsets[count] = offset;
+                       piece.units[count] = unit;
+                       piece.unitOfByte[offset] = int16_t(count);
+                       if (length == 2)
+                           piece.unitOfByte[offset + 1] = int16_t(count);
+                       ++count;
+                   });
     piece.offsets[count] = int32_t(limit - start);
     piece.unitOfByte[limit - start] = int16_t(count);
     int32_t oneByteEach = 0; // how far units and bytes count alike
@@ -476,9 +473,11 @@ int32_t U_CALLCONV doubleByteTextExtract(UText* ut, int64_t start, int64_t limit
     limit = characterStart(source, std::clamp<int64_t>(limit, 0, source.length));
     int32_t count = 0;
     const unsigned char* const end = source.bytes + source.length;
-    for (int64_t at = start; at < limit; at += source.units->lengthAt(source.bytes + at, end), ++count) {
+    for (int64_t at = start; at < limit; ++count) {
+        const DoubleByteUnits::Character character = source.units->characterAt(source.bytes + at, end);
         if (count < capacity)
-            dest[count] = source.units->unitAt(source.bytes + at, end);
+            dest[count] = character.unit;
+        at += character.length;
     }
     doubleByteTextAccess(ut, limit, true);
     return terminateExtract(dest, count, capacity, status);
@@ -534,25 +533,27 @@ RegularExpressionStatus findMarks(DoubleByteSource& source, const RegularExpress
 {
     source.marks.reserve(size_t(source.length / kRegexByteTextSeam) + 2);
     const DoubleByteUnits& units = *source.units;
-    const unsigned char* const end = source.bytes + source.length;
     const unsigned char* const bytes = source.bytes;
-    int64_t at = 0;
+    const unsigned char* at = bytes;
     for (int64_t seam = 0; seam < source.length; seam += kRegexByteTextSeam) {
         if (seam % (kSeamsBetweenStopLooks * kRegexByteTextSeam) == 0 && limits.shouldStop && limits.shouldStop())
             return kRegexStopped;
-        while (at < seam) {
-            // Eight bytes a branch where none is a lead byte: the flags are
-            // or-ed as integers (`|`, not `||`), without a branch each.
-            if (seam - at >= 8
-                && !(unsigned(units.lead[bytes[at]]) | units.lead[bytes[at + 1]] | units.lead[bytes[at + 2]]
-                     | units.lead[bytes[at + 3]] | units.lead[bytes[at + 4]] | units.lead[bytes[at + 5]]
-                     | units.lead[bytes[at + 6]] | units.lead[bytes[at + 7]])) {
-                at += 8;
+        // A character before a seam begins before the text's last byte, so
+        // its trail byte is in reach.
+        for (const unsigned char* const stop = bytes + seam; at < stop;) {
+            if (!units.lead[*at]) {
+                at = afterSingleRun(at + 1, stop, units.lead);
                 continue;
             }
-            at += units.lengthAt(bytes + at, end);
+            // Two bytes but for what the set leaves out: a branch seldom
+            // taken, where a step of the length table's would wait on its
+            // lookup at every pair.
+            const size_t pair = size_t(at[0]) << 8 | at[1];
+            at += 2;
+            if (units.pairs[pair] == DoubleByteUnits::kReplacement)
+                at -= 2 - units.pairLengths[pair];
         }
-        source.marks.push_back(at);
+        source.marks.push_back(at - bytes);
     }
     source.marks.push_back(source.length);
     return kRegexCompleted;

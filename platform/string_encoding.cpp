@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -552,10 +553,30 @@ bool PieceDecoder::appendUtf8(const char* bytes, qsizetype size, bool last, QByt
     const qsizetype before = utf8.size();
     utf8.resize(before + 3 * count);
     char* out = utf8.data() + before;
+    // Eight units from `at` as many bytes, where all are ASCII.
+    const auto copiedAscii = [&out](const char16_t* at) {
+        std::uint64_t first = 0;
+        std::uint64_t second = 0;
+        std::memcpy(&first, at, sizeof first);
+        std::memcpy(&second, at + 4, sizeof second);
+        if (((first | second) & 0xFF80FF80FF80FF80u) != 0)
+            return false;
+        for (int k = 0; k < 8; ++k)
+            out[k] = char(at[k]);
+        out += 8;
+        return true;
+    };
     for (qsizetype i = 0; i < count; ++i) {
         char32_t c = units[i];
         if (c < 0x80) {
-            *out++ = char(c); // most text, one byte each
+            *out++ = char(c);
+            // Runs of ASCII eight units a branch, where the unit eight on
+            // is ASCII too (a run is likely): text of other characters
+            // seldom makes the test, which would fail there. A loop of one
+            // unit a branch alone ran 1.1x slower or faster as the code
+            // around it moved.
+            while (count - i > 8 && units[i + 8] < 0x80 && copiedAscii(units + i + 1))
+                i += 8;
             continue;
         }
         if (QChar::isSurrogate(c)) {

@@ -152,6 +152,24 @@ struct DoubleByteUnits
             return single[*at];
         return end - at > 1 ? pairs[size_t(at[0]) << 8 | at[1]] : kReplacement;
     }
+
+    // Both at once, for the loops that read every character: the length
+    // table is looked at only for what the set leaves out.
+    struct Character
+    {
+        char16_t unit;
+        unsigned char length;
+    };
+    [[nodiscard]] Character characterAt(const unsigned char* at, const unsigned char* end) const
+    {
+        if (!lead[*at])
+            return {single[*at], 1};
+        if (end - at < 2)
+            return {kReplacement, 1};
+        const size_t pair = size_t(at[0]) << 8 | at[1];
+        const char16_t unit = pairs[pair];
+        return {unit, unit != kReplacement ? static_cast<unsigned char>(2) : pairLengths[pair]};
+    }
 };
 
 // The table of a converter of such a set; nullopt for every other kind:

@@ -3,6 +3,7 @@
 #include "platform/file_error.h"
 #include "platform/log.h"
 #include "platform/string_encoding.h"
+#include "platform/string_encoding_scan.h"
 #include "search/content_text_matching.h"
 #include "search/stop_check.h"
 
@@ -242,53 +243,57 @@ std::array<ByteKind, 256> byteKinds(const DoubleByteUnits& pairs)
 // to `to` in a set of one or two bytes a character ends: at `to`, or
 // before a lead byte that is last when the bytes go on after `to` (it is
 // read with them). `units` counts the characters read, `firstLeftOut` is
-// set to the first the set leaves out when it is not yet (-1). The single
-// bytes most text is made of cost a lookup each, and a branch for eight.
+// set to the first the set leaves out when it is not yet (-1). A pair
+// costs a lookup of its lead and one of its unit, what the set leaves out
+// a branch that is seldom taken; a long run of single bytes (ASCII) is
+// passed eight bytes a branch (afterSingleRun).
 qsizetype checkedDoubleBytes(const unsigned char* data, qsizetype from, qsizetype to, bool last,
                              const DoubleByteUnits& pairs, const std::array<ByteKind, 256>& kinds,
                              qsizetype& units, std::int64_t& firstLeftOut)
 {
-    qsizetype at = from;
+    const unsigned char* at = data + from;
+    const unsigned char* const end = data + to;
     qsizetype pairCount = 0;
-    const auto noteLeftOut = [&firstLeftOut](qsizetype where) {
+    const auto noteLeftOut = [&firstLeftOut, data](const unsigned char* where) {
         if (firstLeftOut < 0)
-            firstLeftOut = where;
+            firstLeftOut = where - data;
     };
-    // Whether the 8 bytes from `at` are all characters of one byte
-    // (ByteKind::Single is 0): one branch for eight lookups.
-    const auto eightSingles = [&kinds, data](qsizetype first) {
-        unsigned any = 0;
-        for (qsizetype k = 0; k < 8; ++k)
-            any |= unsigned(kinds[data[first + k]]);
-        return any == 0;
-    };
-    while (at < to) {
-        // The single bytes most text is made of, in loops of their own.
-        while (to - at >= 8 && eightSingles(at))
-            at += 8;
-        while (at < to && kinds[data[at]] == ByteKind::Single)
-            ++at;
-        if (at == to)
-            break;
-        if (kinds[data[at]] == ByteKind::LeftOut || (at + 1 == to && last)) {
-            noteLeftOut(at++);
-            continue;
-        }
-        if (at + 1 == to)
-            break;
-        const std::size_t pair = std::size_t(data[at]) << 8 | data[at + 1];
-        if (pairs.pairs[pair] == DoubleByteUnits::kReplacement) {
-            noteLeftOut(at);
-            if (pairs.pairLengths[pair] == 1) {
-                ++at;
-                continue;
+    const char16_t* const pairUnits = pairs.pairs.data();
+    // Up to the last byte, so that a lead's trail byte is in reach.
+    const unsigned char* const pairsEnd = end > at ? end - 1 : end;
+    while (at < pairsEnd) {
+        const ByteKind kind = kinds[*at];
+        if (kind == ByteKind::Lead) {
+            const std::size_t pair = std::size_t(at[0]) << 8 | at[1];
+            // The pair the set leaves out, or the lead alone where the byte
+            // after it cannot follow it.
+            if (pairUnits[pair] == DoubleByteUnits::kReplacement) {
+                noteLeftOut(at);
+                if (pairs.pairLengths[pair] == 1) {
+                    ++at;
+                    continue;
+                }
             }
+            at += 2;
+            ++pairCount;
+        } else if (kind == ByteKind::LeftOut) {
+            noteLeftOut(at++);
+        } else {
+            at = afterSingleRun(at + 1, pairsEnd, kinds);
         }
-        at += 2;
-        ++pairCount;
     }
-    units += at - from - pairCount;
-    return at;
+    // The last byte: a character of its own, or a lead whose trail byte is
+    // in the bytes that follow (read with them) or that the text's end cuts
+    // (left out).
+    if (end - at == 1) {
+        const ByteKind kind = kinds[*at];
+        if (kind != ByteKind::Single && (kind == ByteKind::LeftOut || last))
+            noteLeftOut(at);
+        if (kind != ByteKind::Lead || last)
+            ++at;
+    }
+    units += (at - data) - from - pairCount;
+    return at - data;
 }
 
 // Reads an open file declared in a set of one byte a character (`table`)

@@ -3,6 +3,7 @@
 #include "platform/log.h"
 #include "platform/string_compare.h"
 #include "platform/string_encoding.h"
+#include "platform/string_encoding_scan.h"
 #include "search/content_file_label.h"
 #include "search/fast_word_enumerator.h"
 #include "search/query_terms.h"
@@ -373,13 +374,17 @@ std::optional<bool> matchesDeclaredTextTerms(const DeclaredText& declared, const
         }
         text.resize(to - from + 1); // at most a unit a byte
         offsets.resize(size_t(to - from + 2));
-        auto* units = reinterpret_cast<char16_t*>(text.data());
+        auto* const units = reinterpret_cast<char16_t*>(text.data());
+        std::int32_t* const offsetOf = offsets.data();
+        const unsigned char* const first = data + from;
         qsizetype count = 0;
-        qsizetype at = from;
-        for (; at < to; at += pairs->lengthAt(data + at, textEnd)) {
-            offsets[size_t(count)] = std::int32_t(at - from);
-            units[count++] = pairs->unitAt(data + at, textEnd);
-        }
+        const qsizetype at =
+            readCharacters(*pairs, first, data + to, textEnd,
+                           [&](const unsigned char* character, char16_t unit, unsigned char /*length*/) {
+                               offsetOf[count] = std::int32_t(character - first);
+                               units[count++] = unit;
+                           })
+            - data;
         offsets[size_t(count)] = std::int32_t(at - from);
         text.truncate(count);
         return at;

@@ -134,10 +134,11 @@ struct WildcardFindOptions
 [[nodiscard]] bool matchWildcardWithSetsInBytes(const unsigned char* textBegin, const unsigned char* textEnd,
                                                 const unichar* patternBegin, const unichar* patternEnd,
                                                 const unichar* byteUnits, const StopCheck* stop = nullptr);
-// The same for a text of one or two bytes a character, valid in `units`
+// The same for a text of one or two bytes a character in `units`
 // (platform/string_encoding.h), each character the one unit the table
-// gives it, mapped through `table` (the pattern is mapped already).
-//   ("A\x82\xa0", "?\u3042") with Shift_JIS's units => YES
+// gives it (U+FFFD for what the set leaves out), mapped through `table`
+// (the pattern is mapped already).
+//   ("A\x82\xa0", "?\u3042") with Shift_JIS's units => YES   ("\x81 a", "??a") => YES
 [[nodiscard]] bool matchWildcardWithSetsInDoubleBytes(const unsigned char* textBegin,
                                                       const unsigned char* textEnd, const unichar* patternBegin,
                                                       const unichar* patternEnd, const DoubleByteUnits& units,

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace sorvant {
@@ -473,14 +474,31 @@ std::optional<DoubleByteSet> doubleByteSetOf(const QByteArray& charset)
 // characters of two bytes straddle the seams and the marks, and matches
 // span them, start or end on them, or look back across them; among them a
 // lead byte the next byte cannot follow, read as U+FFFD.
-QByteArray doubleByteSeamText(const DoubleByteSet& set)
+// `fill`: the text between the snippets: 0 a letter, "a" and " " in turn;
+// 1 letters only (text of two bytes a character); 2 runs of 40 single
+// bytes between letters (mostly ASCII).
+QByteArray doubleByteSeamText(const DoubleByteSet& set, int fill = 0)
 {
     const QList<QByteArray>& l = set.letters;
-    const QByteArray snippet = "Ab" + l[0] + l[1] + "9\nXy" + l[2] + l[2] + " end\r\nq" + l[3] + l[1].left(1) + " A";
+    // Its first byte a lead alone, one byte before a seam where the seam's
+    // number is 5 more than a multiple of 6.
+    const QByteArray snippet = l[1].left(1) + " Ab" + l[0] + l[1] + "9\nXy" + l[2] + l[2] + " end\r\nq" + l[3]
+                               + l[1].left(1) + " A";
+    const auto filler = [&l, fill](int i) {
+        const QByteArray letter = l[size_t(i) % size_t(l.size())];
+        switch (fill) {
+        case 1:
+            return letter;
+        case 2:
+            return i % 2 == 0 ? letter : QByteArray(40 - i % 7, i % 3 == 0 ? ' ' : 'a');
+        default:
+            return i % 3 == 0 ? letter : QByteArray(i % 3 == 1 ? "a" : " ");
+        }
+    };
     QByteArray text;
     for (const qsizetype seam : {1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17}) {
         for (int i = 0; text.size() < seam * kRegexByteTextSeam - 6 + seam % 6; ++i)
-            text += i % 3 == 0 ? l[size_t(i) % size_t(l.size())] : QByteArray(i % 3 == 1 ? "a" : " ");
+            text += filler(i);
         text += snippet;
     }
     return text + "lorem " + l[4];
@@ -500,7 +518,8 @@ QList<qsizetype> unitOffsets(const QByteArray& bytes, const DoubleByteUnits& uni
 
 // The reader of one or two bytes a character answers what the same
 // expression answers over the decoded string, its ranges in bytes, across
-// sets, options, bounds and patterns that cross the seams of its pieces.
+// sets, options, bounds and patterns that cross the seams of its pieces, in
+// text of two bytes a character, mostly single bytes, and a mix.
 TEST(RegularExpression, DoubleByteTextAgreesWithItsDecodedString)
 {
     const QList<QString> patterns = {
@@ -513,11 +532,13 @@ TEST(RegularExpression, DoubleByteTextAgreesWithItsDecodedString)
     const QList<unsigned> optionSets = {0, kRegexCaseInsensitive,
                                         kRegexAnchorsMatchLines | kRegexDotMatchesLineSeparators,
                                         kRegexUseUnicodeWordBoundaries};
-    for (const QByteArray charset : {"Shift_JIS", "Big5", "GBK", "EUC-KR"}) {
+    for (const auto& [charset, fill] : {std::pair<QByteArray, int>{"Shift_JIS", 0}, {"Big5", 0}, {"GBK", 0},
+                                        {"EUC-KR", 0}, {"Shift_JIS", 1}, {"EUC-KR", 1}, {"Big5", 2}}) {
+        SCOPED_TRACE(fill);
         const std::optional<DoubleByteSet> set = doubleByteSetOf(charset);
         ASSERT_TRUE(set) << charset.constData();
         ASSERT_GE(set->letters.size(), 5) << charset.constData();
-        const QByteArray bytes = doubleByteSeamText(*set);
+        const QByteArray bytes = doubleByteSeamText(*set, fill);
         PieceDecoder decoder(set->converter.constData(), LeftOutBytes::Replace);
         QString text(1, Qt::Uninitialized);
         qsizetype used = 0;

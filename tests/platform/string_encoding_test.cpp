@@ -328,6 +328,11 @@ TEST(PieceDecoderTest, TwoPiecesCutAnywhereDecodeAsTheWhole)
         {"windows-1251", encodeString(byteText, NSWindowsCP1251StringEncoding).value()},
         {"Shift_JIS",
          encodeString(QString::fromUtf8("\xe6\x97\xa5\xe6\x9c\xac abc"), NSShiftJISStringEncoding).value()},
+        // Runs of ASCII longer than eight units around the others.
+        {"Shift_JIS", encodeString(QString::fromUtf8("abcdefghijklmnop\xe6\x97\xa5qrstuvwx\xe6\x9c\xac"
+                                                     "yz0123456789 end"),
+                                   NSShiftJISStringEncoding)
+                          .value()},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.converter);

@@ -461,7 +461,9 @@ TEST_F(ContentMatcherTest, FastPathsAgreeWithThePlainPathOnDeclaredFiles)
 // characters from the words is found in every mode, that byte read as
 // U+FFFD, and named once in a warning with where it is, also by a search
 // that finds nothing; the same file without it is found and not named.
-// UTF-8 too, under the names it is declared by.
+// UTF-8 too, under the names it is declared by. So too in text of two
+// bytes a character long enough (68 KB on each side of the stray byte) for
+// a wildcard to find its literal by its bytes.
 TEST_F(ContentMatcherTest, DeclaredTextIsFoundPastAByteItsSetLeavesOut)
 {
     const struct
@@ -469,19 +471,23 @@ TEST_F(ContentMatcherTest, DeclaredTextIsFoundPastAByteItsSetLeavesOut)
         const char* charset;
         QByteArray line; // 20 bytes
         QByteArray stray;
+        qsizetype lines;
     } sets[] = {
-        {"Shift_JIS", "lorem \x93\xfa\x96\x7b \xb6\xc0 ipsum\n", "\x81 "},
-        {"Shift_JIS", "lorem \x93\xfa\x96\x7b \xb6\xc0 ipsum\n", "\xfd"},
-        {"Big5", "lorem \xa4\xa4\xa4\xe5 xx ipsum\n", "\xa1 "},
-        {"GBK", "lorem \xd6\xd0\xce\xc4 xx ipsum\n", "\x81 "},
-        {"EUC-KR", "lorem \xb0\xa1\xb3\xaa xx ipsum\n", "\xb0 "},
-        {"ISO-8859-3", "lorem caf\xe9 xxx ipsum\n", "\xa5"},
-        {"EUC-JP", "lorem \xc6\xfc\xcb\xdc xx ipsum\n", "\x8f\xa1 "},
+        {"Shift_JIS", "lorem \x93\xfa\x96\x7b \xb6\xc0 ipsum\n", "\x81 ", 200},
+        {"Shift_JIS", "lorem \x93\xfa\x96\x7b \xb6\xc0 ipsum\n", "\xfd", 200},
+        {"Big5", "lorem \xa4\xa4\xa4\xe5 xx ipsum\n", "\xa1 ", 200},
+        {"GBK", "lorem \xd6\xd0\xce\xc4 xx ipsum\n", "\x81 ", 200},
+        {"EUC-KR", "lorem \xb0\xa1\xb3\xaa xx ipsum\n", "\xb0 ", 200},
+        {"ISO-8859-3", "lorem caf\xe9 xxx ipsum\n", "\xa5", 200},
+        {"EUC-JP", "lorem \xc6\xfc\xcb\xdc xx ipsum\n", "\x8f\xa1 ", 200},
+        {"Shift_JIS", "\x93\xfa\x96\x7b\x8c\xea\x82\xa0\x82\xa2\x96\x7b\x96\x71ipsum\n", "\x85\x40", 3400},
+        {"GBK", "\xd6\xd0\xce\xc4\xd6\xd0\x81\x40\xd6\xd0\xce\xc4\xd6\xd0ipsum\n", "\x81 ", 3400},
+        {"EUC-KR", "\xb0\xa1\xb3\xaa\xb0\xa1\xb3\xaa\xb0\xa1\xb3\xaa\xb0\xa1ipsum\n", "\xb0 ", 3400},
         // UTF-8 by the spellings files carry: a byte no sequence starts
         // with, a sequence cut short (one U+FFFD), a lone continuation.
-        {"UTF-8", "lorem \xc3\xa9\xe6\x97\xa5 x ipsum\n", "\xff"},
-        {"utf-8", "lorem \xc3\xa9\xe6\x97\xa5 x ipsum\n", "\xe6\x97 "},
-        {"UTF8", "lorem \xc3\xa9\xe6\x97\xa5 x ipsum\n", "\x80"},
+        {"UTF-8", "lorem \xc3\xa9\xe6\x97\xa5 x ipsum\n", "\xff", 200},
+        {"utf-8", "lorem \xc3\xa9\xe6\x97\xa5 x ipsum\n", "\xe6\x97 ", 200},
+        {"UTF8", "lorem \xc3\xa9\xe6\x97\xa5 x ipsum\n", "\x80", 200},
     };
     // Where the search is found: in every file, only past the byte (it
     // looks for the U+FFFD itself), in none.
@@ -510,7 +516,7 @@ TEST_F(ContentMatcherTest, DeclaredTextIsFoundPastAByteItsSetLeavesOut)
     };
     const QByteArray words = "the quokka zebrafinch\n";
     for (const auto& set : sets) {
-        const QByteArray body = set.line.repeated(200);
+        const QByteArray body = set.line.repeated(set.lines);
         const struct
         {
             QByteArray text;

@@ -25,6 +25,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sorvant {
 namespace {
@@ -465,20 +466,27 @@ TEST_F(ContentReadingTest, StopEndsTheReadOfADeclaredFileWithinAWindow)
 // A declared file read a window at a time is read in its set across the
 // windows' ends, whatever it holds: a character of two bytes cut by one is
 // whole; a lead byte cut by the file's end or followed by a byte it cannot
-// take, and a byte the set leaves out (ISO-8859-3 leaves out 0xA5), are
-// U+FFFD, the first of them named; a set that leaves none out is not
-// looked through.
+// take, a pair the set leaves out, and a byte the set leaves out
+// (ISO-8859-3 leaves out 0xA5), are U+FFFD, the first of them named; a set
+// that leaves none out is not looked through. So in text of two bytes a
+// character (read a character a step) and after runs of single bytes of
+// every length (passed eight at a time once long), the eight bytes
+// around the stray byte cut anywhere.
 TEST_F(ContentReadingTest, DeclaredBytesAreReadAcrossTheEndsOfReadWindows)
 {
     const QByteArray before(kContentWindowBytes - 1, 'a');
     const qsizetype seam = kContentWindowBytes - 1;
-    const struct
+    // Pairs up to the last byte of the first window.
+    const QByteArray dense = "a" + QByteArray("\x93\xfa").repeated(kContentWindowBytes / 2 - 1);
+    const QByteArray denseKorean = "a" + QByteArray("\xb0\xa1").repeated(kContentWindowBytes / 2 - 1);
+    struct Row
     {
         QByteArray charset;
         QByteArray text;
         QString pattern;
         qsizetype firstLeftOut; // -1: none
-    } rows[] = {
+    };
+    std::vector<Row> rows = {
         {"Shift_JIS", before + "\x93\xfa needle", u"*\u65e5 needle"_qs, -1},
         {"Shift_JIS", before + "b \x93\xfa needle", u"*\u65e5 needle"_qs, -1},
         {"Shift_JIS", before + "\x93\xfa needle\x93", u"*\u65e5 needle\ufffd"_qs, seam + 9},
@@ -489,7 +497,22 @@ TEST_F(ContentReadingTest, DeclaredBytesAreReadAcrossTheEndsOfReadWindows)
         {"ISO-8859-3", before + "\xa5 needle", u"*a\ufffd needle"_qs, seam},
         {"ISO-8859-3", before + "\xa6 needle", u"*needle"_qs, -1},
         {"ISO-8859-1", before + "\xa5 needle", u"*\u00a5 needle"_qs, -1},
+        {"Shift_JIS", dense + "\x93\xfa needle", u"*\u65e5\u65e5 needle"_qs, -1},
+        {"Shift_JIS", dense + "\x93 needle\x93\xfa", u"*\u65e5\ufffd needle\u65e5"_qs, seam},
+        {"Shift_JIS", dense + "\x85\x40\x93\xfa needle\xfd", u"*\u65e5\ufffd\u65e5 needle\ufffd"_qs, seam},
+        {"Shift_JIS", dense + "\xfd\x93\xfa needle", u"*\u65e5\ufffd\u65e5 needle"_qs, seam},
+        {"Shift_JIS", dense.left(seam - 2) + "b\x93 \x93\xfa needle", u"*\u65e5b\ufffd \u65e5 needle"_qs, seam - 1},
+        {"EUC-KR", denseKorean + "\xb0\xa1 needle", u"*\uac00\uac00 needle"_qs, -1},
+        {"EUC-KR", denseKorean + "\xb0 needle", u"*\uac00\ufffd needle"_qs, seam},
+        {"GBK", "a" + QByteArray("\xd6\xd0").repeated(kContentWindowBytes / 2 - 1) + "\x81 needle",
+         u"*\u4e2d\ufffd needle"_qs, seam},
     };
+    for (qsizetype run = 1; run <= 17; ++run) {
+        // The stray lead `run` bytes into a run of single bytes that
+        // follows a pair, where the eight-byte test begins or ends.
+        const QByteArray text = "\x93\xfa" + QByteArray(run, 'b') + "\x93 needle" + QByteArray(run, 'c') + "\xfd";
+        rows.push_back({"Shift_JIS", text, u"*b\ufffd needle*\ufffd"_qs, 2 + run});
+    }
     std::atomic<bool> noStop{false};
     const StopCheck stop{&noStop, nullptr};
     for (const auto& row : rows) {

@@ -194,11 +194,29 @@ TEST(WholeString, DoubleByteTextMatchesAsItsString)
     EXPECT_FALSE(isLikeUnixWildcardInDoubleBytes("a", *units, QString(), false));
 }
 
+// The text of `bytes` in `converter`, what the set leaves out read as
+// U+FFFD.
+QString replacedText(const QByteArray& bytes, const QByteArray& converter)
+{
+    PieceDecoder decoder(converter.constData(), LeftOutBytes::Replace);
+    QString text(1, Qt::Uninitialized);
+    qsizetype used = 0;
+    if (!decoder.decodeInto(bytes.constData(), bytes.size(), true, text, used))
+        return {};
+    PieceDecoder::finishText(text, used);
+    return text;
+}
+
 // Over long texts a glob passes over the units that cannot begin the
-// literal after a star in runs of up to kInterval units, a lookup each; its
-// answers stay the string's with the literal just before, at and after the
-// end of a run, and a trail byte that looks like the literal is not taken
-// for it (the second byte of \u672c is "{").
+// literal after a star in runs of up to kInterval units, a lookup each, or
+// (a text of 64 KiB and more, no pair standing for the literal) finds the
+// literal's bytes and takes those that begin a character; its answers stay
+// the string's with the literal just before, at and after the end of a
+// run, and a trail byte that looks like the literal is not taken for it
+// (the second byte of \u672c is "{"), after an odd or even run of lead
+// bytes, nor one inside a pair the set leaves out (\x85\x7b); a lead
+// alone before a byte it cannot take (a space, "9") is U+FFFD, and that
+// byte begins a character.
 TEST(WholeString, LongTextsMatchAsTheirStringsAcrossScanRuns)
 {
     const QByteArray converter = converterForCharset("Shift_JIS");
@@ -207,16 +225,17 @@ TEST(WholeString, LongTextsMatchAsTheirStringsAcrossScanRuns)
     std::array<char16_t, 256> latin1{};
     for (std::size_t b = 0; b < latin1.size(); ++b)
         latin1[b] = char16_t(b);
-    const QByteArray fills[] = {"a", "\xb6", "\x82\xa0", "\x96\x7b"};
+    const QByteArray fills[] = {"a",          "\xb6",     "\x82\xa0", "\x96\x7b",   "\x96\x96\x7b",
+                                "\x96\x96\x96\x7b", "\x85\x7b", "\x81 ",    "a\x96\x7b", "\x81" "9"};
     const QByteArray tails[] = {"z", "{z", "Zq", "\x82\xa0z"};
     const QString patterns[] = {u"*z"_qs, u"*z*"_qs, u"*{z"_qs, u"*Z?"_qs, u"*[z]*"_qs, u"a*z"_qs, u"*\u3042z"_qs,
-                                u"*\u672c{*"_qs};
+                                u"*\u672c{*"_qs, u"*\ufffd{z"_qs, u"*9z"_qs};
     constexpr auto kRun = qsizetype(StopCheck::kInterval);
     for (const QByteArray& fill : fills) {
-        for (const qsizetype count : {kRun - 1, kRun, kRun + 1, 3 * kRun + 17}) {
+        for (const qsizetype count : {kRun - 1, kRun, kRun + 1, 3 * kRun + 17, qsizetype(70001)}) {
             for (const QByteArray& tail : tails) {
                 const QByteArray bytes = fill.repeated(count) + tail;
-                const QString text = decodeInCharset(bytes, converter);
+                const QString text = replacedText(bytes, converter);
                 ASSERT_FALSE(text.isNull());
                 const QString latinText = QString::fromLatin1(bytes);
                 for (const QString& pattern : patterns) {
