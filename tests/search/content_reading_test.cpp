@@ -160,7 +160,8 @@ TEST_F(ContentReadingTest, DeclaredUtf8IsReadAsUtf8WhateverItHolds)
 // twin is, each window validated while it is in the cache, never decoded
 // first: where nothing matches the validation took up to 2.3 times the
 // twin's CPU time (which validates only its first window), where the words
-// are found no more; decoding took 7.7 to 21 times.
+// are found no more; decoding took 7.7 to 21 times. The bound of 5 sits
+// between the two with room for a machine whose vectors are slower.
 TEST_F(ContentReadingTest, CleanDeclaredUtf8IsSearchedOnItsBytesNotDecoded)
 {
 #if !defined(__OPTIMIZE__)
@@ -191,7 +192,7 @@ TEST_F(ContentReadingTest, CleanDeclaredUtf8IsSearchedOnItsBytesNotDecoded)
         const bool found = search.pattern.contains(u"ne");
         auto run = [this, found](const QByteArray& name) { EXPECT_EQ(matches(name), found); };
         const double ratio = test::leastCpuTimeRatio(QByteArray("undeclared"), QByteArray("declared"), run);
-        EXPECT_LE(ratio, 4.0) << "the declared file took " << ratio << " times the CPU time of the undeclared one";
+        EXPECT_LE(ratio, 5.0) << "the declared file took " << ratio << " times the CPU time of the undeclared one";
     }
 }
 
