@@ -658,7 +658,7 @@ struct DoubleByteScan
     {
         const unsigned char* const last = end.at - t.at > qsizetype(budget) ? t.at + budget : end.at;
         const unsigned char* const at =
-            byBytes             ? findByBytes(t.at, last)
+            byBytes             ? findByBytes(t.at, last, end.at)
             : table != nullptr  ? findFrom(t.at, last, end.at, [this](unichar c) { return table[c]; })
                                 : findFrom(t.at, last, end.at, [](unichar c) { return c; });
         steps = std::uint64_t(at - t.at);
@@ -697,11 +697,12 @@ private:
         }
         return false;
     }
-    // Whether byte `at` (not a lead byte) of a text from `from` (a
+    // Whether byte `at` (before the text's end) of a text from `from` (a
     // character's start) on begins a character: the lead bytes right before
     // it, back to `from` or to another byte, which ends a character, are
     // pairs when they are even in number (leadsPairWithLeads); when odd,
-    // the last takes `at` unless it cannot follow it (a lead alone).
+    // the last takes `at` unless it cannot follow it (a lead alone; a lead
+    // byte at `at` always follows it).
     bool isCharacterStart(const unsigned char* from, const unsigned char* at) const
     {
         const unsigned char* before = at;
@@ -709,24 +710,31 @@ private:
             --before;
         return (at - before) % 2 == 0 || units.pairLengths[std::size_t(at[-1]) << 8 | at[0]] == 1;
     }
-    const unsigned char* findByBytes(const unsigned char* from, const unsigned char* last) const
+    // The first target character from `from` on before `last`, in a text
+    // that ends at `end`; else the start of the character that holds
+    // `last`, where the glob goes on: a byte scan's stop may fall on a
+    // character's second byte, which the glob would read as a character of
+    // its own (a trail "A" matching "A") and which would put every later
+    // character out of step.
+    const unsigned char* findByBytes(const unsigned char* from, const unsigned char* last,
+                                     const unsigned char* end) const
     {
         for (const unsigned char* at = from; at < last; ++at) {
             if (onlyByte >= 0) {
                 const void* found = std::memchr(at, onlyByte, std::size_t(last - at));
                 if (found == nullptr)
-                    return last;
+                    break;
                 at = static_cast<const unsigned char*>(found);
             } else {
                 while (at < last && bytes[*at] != kTarget)
                     ++at;
                 if (at == last)
-                    return last;
+                    break;
             }
             if (isCharacterStart(from, at))
                 return at;
         }
-        return last;
+        return last < end && !isCharacterStart(from, last) ? last - 1 : last;
     }
     // The first character from `at` on, before `last`, that `mapped` turns
     // into the target, in a text that ends at `end` (`last` or after it).
