@@ -36,12 +36,6 @@ qsizetype readUpTo(int fd, char* buffer, qsizetype size)
     return done;
 }
 
-OpenFile::~OpenFile()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
 void LeftOutBytesNotice::note(std::int64_t offset)
 {
     if (offset < 0 || m_said)
@@ -55,8 +49,8 @@ void LeftOutBytesNotice::note(std::int64_t offset)
 
 OpenFile openRegularFile(int parentFd, const FileLabel& file, std::uint64_t maxFileSize)
 {
-    const int fd = ::openat(parentFd, file.name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
+    UniqueFd fd(::openat(parentFd, file.name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd.isValid()) {
         // A name gone since the walk saw it, and a socket or a device
         // without its driver (no file to read), are no failure; any other
         // (no permission, too many open files, an I/O error) is said.
@@ -66,19 +60,17 @@ OpenFile openRegularFile(int parentFd, const FileLabel& file, std::uint64_t maxF
         return {};
     }
     struct stat status{};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
-        ::close(fd);
+    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0)
         return {};
-    }
     if (std::uint64_t(status.st_size) >= maxFileSize) {
-        ::close(fd);
+        fd.reset();
         logWarning(QStringLiteral("Skipped the contents of %1: %2 bytes, at or above the limit of %3 bytes")
                        .arg(file.path())
                        .arg(std::uint64_t(status.st_size))
                        .arg(maxFileSize));
         return {};
     }
-    return {fd, std::uint64_t(status.st_size)};
+    return {std::move(fd), std::uint64_t(status.st_size)};
 }
 
 std::pair<const char*, qsizetype> detectedConverter(const char* data, qsizetype size)

@@ -11,6 +11,7 @@
 // Not here: what a match is (search/content_text_matching.h) and the
 // matcher that drives the reads (search/content_matching.h).
 
+#include "platform/unique_fd.h"
 #include "search/content_file_label.h"
 
 #include <QByteArray>
@@ -81,16 +82,15 @@ class OpenFile
 {
 public:
     OpenFile() = default;
-    OpenFile(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}
-    OpenFile(OpenFile&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)), m_size(other.m_size) {}
+    OpenFile(UniqueFd fd, std::uint64_t size) : m_fd(std::move(fd)), m_size(size) {}
+    OpenFile(OpenFile&& other) noexcept = default;
     OpenFile& operator=(OpenFile&&) = delete;
-    ~OpenFile();
-    [[nodiscard]] bool isOpen() const { return m_fd >= 0; }
-    [[nodiscard]] int fd() const { return m_fd; }
+    [[nodiscard]] bool isOpen() const { return m_fd.isValid(); }
+    [[nodiscard]] int fd() const { return m_fd.get(); }
     [[nodiscard]] std::uint64_t size() const { return m_size; }
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
     std::uint64_t m_size = 0;
 };
 
