@@ -3,6 +3,7 @@
 #include "foundation/number_formatting.h"
 #include "interface/application.h"
 #include "interface/colors.h"
+#include "interface/shown_names.h"
 #include "interface/table_cells.h"
 #include "platform/background_work.h"
 #include "platform/file_system_representation.h"
@@ -596,7 +597,10 @@ void PreviewWindow::refresh()
 {
     const QUrl item = currentItem();
     const QString path = pathOfFileURL(item);
-    setWindowTitle(item.isEmpty() ? tr("Quick Look") : path.isEmpty() ? item.fileName() : printableItemName(path));
+    // A name's "[*]" is no modified mark.
+    setWindowTitle(item.isEmpty()       ? tr("Quick Look")
+                   : path.isEmpty()     ? literalWindowTitle(isolatedVisibleName(item.fileName()))
+                                        : literalWindowTitle(printableItemName(path)));
     const quint64 request = ++m_request;
     // The item decoded so far is no longer the one to show.
     abandonReading();
