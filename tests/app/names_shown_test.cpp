@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QToolTip>
+#include <QWindow>
 
 namespace sorvant::test {
 namespace {
@@ -128,6 +129,29 @@ TEST_F(NamesShownTest, ToolTipsShowNamesAsWrittenRegression)
             EXPECT_EQ(drawnToolTip(destination->toolTip()), m_folder + u'/' + c.shown);
             EXPECT_EQ(drawnTitle(destination->text()), c.shown);
         }
+        window->close();
+    }
+}
+
+// The search phrase titles the window as it was typed: a right-to-left
+// override marked and isolated, "[*]" no modified mark.
+TEST_F(NamesShownTest, ThePhraseTitlesTheWindowAsWritten)
+{
+    const struct
+    {
+        QString phrase;
+        QString title;
+    } cases[] = {
+        {QStringLiteral("evil\u202Etxt"), QStringLiteral("\u2068evil\u21C4txt\u2069")},
+        {QStringLiteral("txt [*]"), QStringLiteral("txt [*]")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title.toStdString());
+        auto window = makeWindow();
+        window->show();
+        ASSERT_TRUE(searchAndWait(*window, c.phrase, m_folder));
+        ASSERT_NE(window->windowHandle(), nullptr);
+        EXPECT_EQ(window->windowHandle()->title(), c.title);
         window->close();
     }
 }
