@@ -8,6 +8,7 @@
 #include "platform/file_system_representation.h"
 #include "platform/mime_database.h"
 #include "platform/string_encoding.h"
+#include "search/content_reading.h"
 #include "system/deletion_questions.h"
 #include "system/media_files.h"
 #include "system/movie_frames.h"
@@ -23,7 +24,6 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QStringDecoder>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -35,7 +35,6 @@ namespace sorvant {
 
 namespace {
 
-constexpr qint64 kTextPreviewBytes = 64 * 1024;
 constexpr int kMargin = 12;
 // The generic card's icon is read at its largest size and scaled down.
 constexpr int kCardIconSide = 128;
@@ -193,20 +192,22 @@ QImage composeMovie(const QImage& frame, double duration, QSize size, const QPal
     return image;
 }
 
-// The start of a text file into `text`; NO when it cannot be opened.
+// The start of a text file into `text`, read as the search reads it
+// (readTextStart): the character set it declares (what the set leaves out
+// U+FFFD), else its byte-order mark, else UTF-8; bytes that are none of
+// those are shown as Latin-1. NO when it cannot be opened or read.
 bool readText(const QString& path, QString* text)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
-    const QByteArray bytes = file.read(kTextPreviewBytes);
-    // The character set the file declares comes first; else UTF-8, else Latin-1.
-    *text = decodeInCharset(bytes, declaredCharsetOfFile(file.handle()).converter);
+    const DeclaredCharset declared = declaredCharsetOfFile(file.handle());
+    const QByteArray charset = declared.isUtf8 ? QByteArray(kDeclaredUtf8) : declared.converter;
+    *text = readTextStart(file.handle(), std::uint64_t(file.size()), kTextPreviewBytes, charset);
     if (text->isNull()) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        *text = utf8.decode(bytes);
-        if (utf8.hasError())
-            *text = QString::fromLatin1(bytes);
+        if (!file.seek(0))
+            return false;
+        *text = QString::fromLatin1(file.read(kTextPreviewBytes));
     }
     return true;
 }
