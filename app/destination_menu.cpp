@@ -102,7 +102,8 @@ void DestinationMenu::addItem(const QString& path, bool indent, const QImage& ic
         if ((*it)->data().isValid() && (*it)->data().toString().compare(key, Qt::CaseInsensitive) == 0)
             return;
     }
-    const QString title = isolatedVisibleName(destinationDisplayName(path));
+    // A folder named "a&b" shows its "&" rather than a mnemonic.
+    const QString title = withoutMnemonics(isolatedVisibleName(destinationDisplayName(path)));
     QAction* item = menu()->addAction(indent ? QStringLiteral("    ") + title : title);
     item->setData(key);
     item->setIcon(shown(icon));
@@ -118,8 +119,8 @@ void DestinationMenu::setDestination(const QString& path)
     const QString pseudo = pseudoDestinationTitle(m_path);
     // A name holding a newline would make the button two lines tall: its
     // control characters are marked as the results table marks them.
-    setText(pseudo.isNull() ? isolatedVisibleName(destinationDisplayName(m_path)) : pseudo);
-    setToolTip(pseudo.isNull() ? stringByExpandingTildeInPath(m_path) : pseudo);
+    setText(pseudo.isNull() ? withoutMnemonics(isolatedVisibleName(destinationDisplayName(m_path))) : pseudo);
+    setToolTip(pseudo.isNull() ? pathToolTip(stringByExpandingTildeInPath(m_path)) : pseudo);
     setIcon(QIcon());
     const quint64 request = ++m_iconRequest;
     if (changed)

@@ -233,7 +233,7 @@ Failure kernelFileSystemFailure(const QString& path, const QString& type)
                 .localizedStringForKey(
                     QStringLiteral("%1 is on a %2 pseudo file system, which the kernel fills and which is not searched."),
                     QStringLiteral(""))
-                .arg(quotedForInterface(path), quotedForInterface(type))};
+                .arg(quotedForInterface(nameForSentence(path)), quotedForInterface(nameForSentence(type)))};
 }
 
 bool hasApplicationForPath(const QString& path)

@@ -4,6 +4,7 @@
 #include "foundation/attributed_string.h"
 #include "foundation/composed_text.h"
 #include "interface/cell_drawing.h"
+#include "interface/shown_names.h"
 #include "interface/table_cells.h"
 #include "platform/background_work.h"
 #include "platform/file_system_representation.h"
@@ -356,10 +357,12 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
     const int column = index.column();
     switch (role) {
     case Qt::ToolTipRole:
-        // No tool tip repeats what the other cells show in full.
+        // No tool tip repeats what the other cells show in full. A tool tip
+        // is read as rich text when it looks like it: the name and the path
+        // are escaped, and marked and isolated as the cells show them.
         if (column == kFileColumn)
-            return result->name();
-        return column == kPathColumn ? QVariant(result->fullPath()) : QVariant();
+            return nameToolTip(result->name());
+        return column == kPathColumn ? QVariant(pathToolTip(result->fullPath())) : QVariant();
     case kHighlightRole:
     case cell_role::kHighlighted: {
         std::uint64_t what = 0;

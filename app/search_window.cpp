@@ -18,6 +18,7 @@
 #include "interface/find_pasteboard.h"
 #include "interface/localization.h"
 #include "interface/quick_look.h"
+#include "interface/shown_names.h"
 #include "platform/background_work.h"
 #include "platform/notification_center.h"
 #include "platform/file_system_representation.h"
@@ -165,6 +166,8 @@ void SearchWindow::buildInterface()
     m_searchIndicator->hide();
     m_searchInfo = new QLabel(central);
     m_searchInfo->setObjectName(QStringLiteral("searchInfo"));
+    // The work under way may name items: never read as markup.
+    m_searchInfo->setTextFormat(Qt::PlainText);
     statusRow->addWidget(m_searchIndicator);
     statusRow->addWidget(m_searchInfo, 1);
     statusRow->addWidget(makePathControl(central), 2);
@@ -296,7 +299,8 @@ void SearchWindow::startSearch(const QString& phrase, const TestedDestination& d
             showFailureSheet(invalidPatternFailure(request.phrase, error), this);
         return;
     }
-    setWindowTitle(request.phrase);
+    // The phrase is the user's text: shown marked, and "[*]" as written.
+    setWindowTitle(literalWindowTitle(isolatedVisibleName(request.phrase)));
     setSearching(true);
     m_searchInfo->setText(tr("%1 found/%2 done").arg(0).arg(0));
 }
@@ -386,7 +390,7 @@ void SearchWindow::selectionChanged()
         return;
     const ResultPointer result = m_results->selectedResult();
     m_pathControl->setURL(result ? fileURLWithRepresentation(result->fullPath()) : QUrl());
-    m_pathControl->setToolTip(result ? result->fullPath() : QString());
+    m_pathControl->setToolTip(result ? pathToolTip(result->fullPath()) : QString());
     // With no path to show, the status beside it has the whole line.
     m_pathControl->setVisible(result != nullptr);
 }

@@ -10,6 +10,7 @@
 #include "interface/action_router.h"
 #include "interface/menu_items.h"
 #include "interface/quick_look.h"
+#include "interface/shown_names.h"
 #include "search/results_data_source.h"
 #include "system/bundle.h"
 
@@ -75,13 +76,21 @@ QString previewTitle(const SearchWindow& window, bool quickLook)
     if (count == 1)
         return stringWithFormat(localizedToolkitString(quickLook ? QStringLiteral("Quick Look \"%@\"")
                                                                  : QStringLiteral("Slideshow \"%@\"")),
-                                {results.selectedResultName()});
+                                {isolatedVisibleName(results.selectedResultName())});
     // The count grouped as the status line and the questions group it
     // ("147,548"; "147.548" in German): the title's "%d" takes the text.
     QString format = localizedToolkitString(quickLook ? QStringLiteral("Quick Look %d items")
                                                       : QStringLiteral("Slideshow %d items"));
     format.replace(QLatin1String("%d"), QLatin1String("%@"));
     return stringWithFormat(format, {stringForInteger(count)});
+}
+
+// Gives the action a title that may hold a name: its "&" no mnemonic, its
+// tool tip never read as markup.
+void showTitle(QAction* action, const QString& title)
+{
+    action->setText(withoutMnemonics(title));
+    action->setToolTip(plainToolTip(title));
 }
 
 } // namespace
@@ -231,14 +240,12 @@ bool SearchWindowCommands::validate(QAction* action)
     case Rule::QuickLook: {
         const QuickLookController* preview = QuickLookController::currentController();
         enabled = selected || (preview && preview->isOpen());
-        action->setText(previewTitle(*m_window, true));
-        action->setToolTip(action->text());
+        showTitle(action, previewTitle(*m_window, true));
         break;
     }
     case Rule::Slideshow:
         enabled = selected;
-        action->setText(previewTitle(*m_window, false));
-        action->setToolTip(action->text());
+        showTitle(action, previewTitle(*m_window, false));
         break;
     case Rule::Never:
         enabled = false;

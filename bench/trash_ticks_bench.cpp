@@ -13,6 +13,14 @@
 //   - trash_s: the time until the last row left.
 // Run it quiet and beside busy loops (one per processor and more) to see
 // how a loaded machine stretches the longest stall.
+//
+// BM_TrashDiskStall does the same with the real Trash: `rows` empty files
+// in folders of 400 under the benchmark's home, moved into the trash of its
+// data folder on the same file system, beside `busy` processes that spin
+// (as `(while :; do :; done) &` does) for as long as it runs. It counts
+// stall_trash_ms, cpu_turn_trash_ms and trash_s as above, and moved, the
+// files that left their folders. SORVANT_TRASH_ROWS=150000 in the
+// environment sets `rows` for a run as large as the tester's.
 
 #include "app/file_actions.h"
 #include "app/results_roles_resolver.h"
@@ -23,6 +31,7 @@
 #include "platform/user_defaults.h"
 #include "search/result.h"
 #include "search/results_data_source.h"
+#include "system/trash.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,7 +45,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <ctime>
+#include <vector>
+
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -113,79 +128,158 @@ void workFor(std::chrono::microseconds micros)
     }
 }
 
-// The rows of `window`: `count` results of items that are not on the disk,
-// 400 to a folder, as a search of them would show them.
-void showRows(SearchWindow& window, int count)
+// The rows of `window`: `count` results of items under `root`, 400 to a
+// folder, as a search of them would show them; with `make`, each is made
+// an empty file first.
+void showRows(SearchWindow& window, const QString& root, int count, bool make)
 {
     SearchController& search = window.searchController();
     ResultsDataSource& results = search.engine().dataSource();
-    const QString root = QStringLiteral("/nonexistent/sorvant-trash-bench");
     for (int i = 0; i < count; ++i) {
+        const QString folder = QStringLiteral("%1/d%2").arg(root).arg(i / 400);
         const QString name = QStringLiteral("item-%1.txt").arg(i, 6, 10, QLatin1Char('0'));
-        results.addResult(Result::create(QStringLiteral("%1/d%2/%3").arg(root).arg(i / 400).arg(name), root, name,
-                                         std::nullopt, QString(), false, false));
+        const QString path = folder + u'/' + name;
+        if (make) {
+            if (i % 400 == 0)
+                QDir().mkpath(folder);
+            QFile file(path);
+            (void)file.open(QIODevice::WriteOnly);
+        }
+        results.addResult(Result::create(path, root, name, std::nullopt, QString(), false, false));
     }
     search.showPendingResults();
+}
+
+// `count` processes that spin until this object ends.
+class BusyLoops
+{
+public:
+    explicit BusyLoops(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                // Ends with the benchmark, however that ends.
+                (void)::prctl(PR_SET_PDEATHSIG, SIGKILL);
+                for (;;) {
+                }
+            }
+            if (child > 0)
+                m_children.push_back(child);
+        }
+    }
+    ~BusyLoops()
+    {
+        for (const pid_t child : m_children)
+            ::kill(child, SIGKILL);
+        for (const pid_t child : m_children)
+            (void)::waitpid(child, nullptr, 0);
+    }
+    BusyLoops(const BusyLoops&) = delete;
+    BusyLoops& operator=(const BusyLoops&) = delete;
+
+private:
+    std::vector<pid_t> m_children;
+};
+
+// A Move to Trash of all `rows` rows under `root` (made files when `make`)
+// with `work` (the real Trash when empty), beside `busy` spinning
+// processes; counts as the file's header says.
+void trashRows(benchmark::State& state, const QString& root, int rows, bool make, const TrashItem& work, int busy)
+{
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    QFile::remove(UserDefaults::defaultPersistentDomainPath());
+    QDir().mkpath(QFileInfo(UserDefaults::defaultPersistentDomainPath()).path());
+    UserDefaults::resetStandardUserDefaults();
+    SearchWindow window(1, defaults);
+    window.show();
+    QTableView* table = window.resultsTable();
+    showRows(window, root, rows, make);
+    BusyStretches stretches;
+    (void)spinUntil([] { return false; }, 0.5);
+    if (table->model()->rowCount() != rows) {
+        state.SkipWithError("the rows were not shown");
+        return;
+    }
+    const auto selected = [table] {
+        qsizetype count = 0;
+        for (const QItemSelectionRange& range : table->selectionModel()->selection())
+            count += range.height();
+        return count;
+    };
+    double selection =
+        stretches.during([table] { table->selectAll(); }, [&] { return selected() == rows; }, 10, nullptr);
+    selection = std::max(selection, stretches.during([table] { table->selectRow(5); },
+                                                     [&] { return selected() == 1; }, 10, nullptr));
+    selection = std::max(selection, stretches.during([table] { table->selectAll(); },
+                                                     [&] { return selected() == rows; }, 10, nullptr));
+
+    FileActions& actions = window.fileActions();
+    actions.setItemWork(work, {});
+    bool finished = false;
+    QObject::connect(&actions, &FileActions::deletionFinished, [&finished] { finished = true; });
+    double took = 0;
+    double cpu = 0;
+    double trash = 0;
+    {
+        const BusyLoops loops(busy);
+        trash = stretches.during([&actions] { actions.moveToTrash(); },
+                                 [&] { return finished && table->model()->rowCount() == 0; }, 600, &took, &cpu);
+    }
+    state.SetIterationTime(std::max(took, 1e-9));
+    state.counters["rows_left"] = table->model()->rowCount();
+    state.counters["stall_selection_ms"] = selection;
+    state.counters["stall_trash_ms"] = trash;
+    state.counters["cpu_turn_trash_ms"] = cpu;
+    state.counters["trash_s"] = took;
+    window.close();
 }
 
 void BM_TrashTicks150k(benchmark::State& state)
 {
     const std::chrono::microseconds perItem(state.range(0));
     for (auto _ : state) {
-        UserDefaults& defaults = UserDefaults::standardUserDefaults();
-        QFile::remove(UserDefaults::defaultPersistentDomainPath());
-        QDir().mkpath(QFileInfo(UserDefaults::defaultPersistentDomainPath()).path());
-        UserDefaults::resetStandardUserDefaults();
-        SearchWindow window(1, defaults);
-        window.show();
-        QTableView* table = window.resultsTable();
-        showRows(window, kRows);
-        BusyStretches stretches;
-        (void)spinUntil([] { return false; }, 0.5);
-        if (table->model()->rowCount() != kRows) {
-            state.SkipWithError("the rows were not shown");
-            return;
-        }
-        const auto selected = [table] {
-            qsizetype count = 0;
-            for (const QItemSelectionRange& range : table->selectionModel()->selection())
-                count += range.height();
-            return count;
-        };
-        double selection = stretches.during([table] { table->selectAll(); }, [&] { return selected() == kRows; }, 10,
-                                            nullptr);
-        selection = std::max(selection, stretches.during([table] { table->selectRow(5); },
-                                                         [&] { return selected() == 1; }, 10, nullptr));
-        selection = std::max(selection, stretches.during([table] { table->selectAll(); },
-                                                         [&] { return selected() == kRows; }, 10, nullptr));
-
-        FileActions& actions = window.fileActions();
-        actions.setItemWork(
-            [perItem](const QString&, FileError*) {
-                workFor(perItem);
-                return true;
-            },
-            {});
-        bool finished = false;
-        QObject::connect(&actions, &FileActions::deletionFinished, [&finished] { finished = true; });
-        double took = 0;
-        double cpu = 0;
-        const double trash = stretches.during([&actions] { actions.moveToTrash(); },
-                                              [&] { return finished && table->model()->rowCount() == 0; }, 600, &took,
-                                              &cpu);
-        state.SetIterationTime(std::max(took, 1e-9));
-        state.counters["rows_left"] = table->model()->rowCount();
-        state.counters["stall_selection_ms"] = selection;
-        state.counters["stall_trash_ms"] = trash;
-        state.counters["cpu_turn_trash_ms"] = cpu;
-        state.counters["trash_s"] = took;
-        window.close();
+        trashRows(state, QStringLiteral("/nonexistent/sorvant-trash-bench"), kRows, false,
+                  [perItem](const QString&, FileError*) {
+                      workFor(perItem);
+                      return true;
+                  },
+                  0);
     }
 }
 BENCHMARK(BM_TrashTicks150k)
     ->ArgName("item_us")
     ->Arg(0)
     ->Arg(20)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_TrashDiskStall(benchmark::State& state)
+{
+    const int rows = qEnvironmentVariableIsSet("SORVANT_TRASH_ROWS") ? qEnvironmentVariableIntValue("SORVANT_TRASH_ROWS")
+                                                                    : int(state.range(0));
+    const int busy = int(state.range(1));
+    for (auto _ : state) {
+        const QString root = QDir::homePath() + QStringLiteral("/trash-stall-items");
+        trashRows(state, root, rows, true, {}, busy);
+        qsizetype moved = 0;
+        for (int i = 0; i < rows; ++i)
+            moved += QFileInfo::exists(QStringLiteral("%1/d%2/item-%3.txt")
+                                           .arg(root)
+                                           .arg(i / 400)
+                                           .arg(i, 6, 10, QLatin1Char('0')))
+                         ? 0
+                         : 1;
+        state.counters["moved"] = double(moved);
+        QDir(root).removeRecursively();
+        QDir(homeTrashPath()).removeRecursively();
+    }
+}
+BENCHMARK(BM_TrashDiskStall)
+    ->ArgNames({"rows", "busy"})
+    ->Args({20'000, 0})
+    ->Args({20'000, 6})
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

@@ -35,12 +35,10 @@ bool readFile(const QString& path, QByteArray* contents)
 QByteArray declaredConverter(const QString& path)
 {
     // The path may have become a FIFO since the file was read.
-    const int fd = openRegularFile(fileSystemRepresentation(path).constData());
-    if (fd < 0)
+    const UniqueFd fd = openRegularFile(fileSystemRepresentation(path).constData());
+    if (!fd.isValid())
         return {};
-    QByteArray converter = declaredCharsetOfFile(fd).converter;
-    ::close(fd);
-    return converter;
+    return declaredCharsetOfFile(fd.get()).converter;
 }
 
 bool writeBytes(const QString& path, const QByteArray& bytes, bool atomically)

@@ -179,9 +179,24 @@ char16_t closingQuote(QChar opening)
 
 constexpr char kPlainCopyName[] = "sorvantPlainCopy";
 
-// The character format property that marks a joiner keepQuotedNamesWhole
-// added to a document.
+// The character format properties that mark a joiner keepQuotedNamesWhole
+// added to a document and a space it made a no-break one.
 constexpr int kAddedJoinerProperty = QTextFormat::UserProperty + 0x2060;
+constexpr int kJoinedSpaceProperty = QTextFormat::UserProperty + 0x00A0;
+
+// Whether the character of `document` at `position` has `property` set.
+bool hasCharacterProperty(const QTextDocument* document, int position, int property)
+{
+    if (!document || position < 0 || position >= document->characterCount() - 1)
+        return false;
+    const QTextBlock block = document->findBlock(position);
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (fragment.contains(position))
+            return fragment.charFormat().hasProperty(property);
+    }
+    return false;
+}
 
 // Where each position of `document` falls in `written`, the plain text it
 // was set from (one entry more than the document has positions, for its
@@ -295,6 +310,7 @@ void keepQuotedNamesWhole(QTextDocument* document, int lineWidth)
     const QString text = document->toRawText();
     QTextBoundaryFinder lines(QTextBoundaryFinder::Line, text);
     QList<qsizetype> inside;
+    QList<qsizetype> spaces;
     for (qsizetype open = 0; open < text.size(); ++open) {
         const char16_t closing = closingQuote(text.at(open));
         const qsizetype close = closing ? text.indexOf(QChar(closing), open + 1) : -1;
@@ -307,13 +323,26 @@ void keepQuotedNamesWhole(QTextDocument* document, int lineWidth)
             if (lines.isAtBoundary())
                 inside.append(at);
         }
+        for (qsizetype at = open + 1; at < close; ++at) {
+            if (text.at(at) == u' ')
+                spaces.append(at);
+        }
         open = close;
     }
-    // Backwards, so the positions still to come stay where they were.
+    // One character for one: the positions stay where they were.
     QTextCursor cursor(document);
+    for (const qsizetype at : std::as_const(spaces)) {
+        cursor.setPosition(int(at) + 1);
+        QTextCharFormat joined = cursor.charFormat();
+        joined.setProperty(kJoinedSpaceProperty, true);
+        cursor.setPosition(int(at), QTextCursor::KeepAnchor);
+        cursor.insertText(QString(QChar::Nbsp), joined);
+    }
+    // Backwards, so the positions still to come stay where they were.
     for (auto at = inside.crbegin(); at != inside.crend(); ++at) {
         cursor.setPosition(int(*at));
         QTextCharFormat added = cursor.charFormat();
+        added.clearProperty(kJoinedSpaceProperty); // a joiner after a joined space is no space
         added.setProperty(kAddedJoinerProperty, true);
         cursor.insertText(QString(QChar(kWordJoiner)), added);
     }
@@ -321,15 +350,12 @@ void keepQuotedNamesWhole(QTextDocument* document, int lineWidth)
 
 bool isAddedJoiner(const QTextDocument* document, int position)
 {
-    if (!document || position < 0 || position >= document->characterCount() - 1)
-        return false;
-    const QTextBlock block = document->findBlock(position);
-    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        if (fragment.contains(position))
-            return fragment.charFormat().hasProperty(kAddedJoinerProperty);
-    }
-    return false;
+    return hasCharacterProperty(document, position, kAddedJoinerProperty);
+}
+
+bool isJoinedSpace(const QTextDocument* document, int position)
+{
+    return hasCharacterProperty(document, position, kJoinedSpaceProperty);
 }
 
 int readableAlertWidth(const QFontMetrics& text, const QFontMetrics& titleBar, const QString& title, int available)

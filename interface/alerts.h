@@ -104,13 +104,20 @@ void keepTextsPlain(QMessageBox* alert);
 // opportunities, so it never runs past the edge. Only the document's
 // layout changes: the label's text, which tests compare, stays as it was
 // (the document gains a zero-width U+2060 WORD JOINER at each place a line
-// could break inside a name, each marked as added by isAddedJoiner, so that
-// the alerts' labels copy their selections without them and with any the
-// text holds itself). Nothing for null; doing it twice does no more.
+// could break inside a name, each marked as added by isAddedJoiner, and
+// each space of a name becomes a NO-BREAK SPACE U+00A0, marked by
+// isJoinedSpace, since the layout ends a line at any space whatever follows
+// it; the alerts' labels copy their selections without the joiners, with
+// the spaces and with any joiner or no-break space the text holds itself).
+// Nothing for null; doing it twice does no more.
 void keepQuotedNamesWhole(QTextDocument* document, int lineWidth);
 // Whether the character of `document` at `position` is a joiner that
 // keepQuotedNamesWhole added. NO for null and for a position outside.
 [[nodiscard]] bool isAddedJoiner(const QTextDocument* document, int position);
+// Whether the character of `document` at `position` is a no-break space
+// that keepQuotedNamesWhole put in place of a space. NO for null and for a
+// position outside.
+[[nodiscard]] bool isJoinedSpace(const QTextDocument* document, int position);
 
 // The tag of a button of an alert made here; kAlertNotShown for others.
 [[nodiscard]] int alertTag(const QAbstractButton* button);

@@ -245,12 +245,7 @@ void PathControl::setURL(const QUrl& url)
     // A newline in a name would break the line: marked as the table marks
     // it. Each name is isolated, with its layout characters written out, so
     // none reorders the path around it.
-    const QStringList names = pathByAbbreviatingWithTildeInPath().split(u'/');
-    QStringList shown;
-    shown.reserve(names.size());
-    for (const QString& name : names)
-        shown.append(isolatedVisibleName(name));
-    setText(shown.join(u'/'));
+    setText(isolatedVisiblePath(pathByAbbreviatingWithTildeInPath()));
 }
 
 void PathControl::setPath(const QString& path)

@@ -3,11 +3,13 @@
 #include "foundation/number_formatting.h"
 #include "interface/application.h"
 #include "interface/colors.h"
+#include "interface/shown_names.h"
 #include "interface/table_cells.h"
 #include "platform/background_work.h"
 #include "platform/file_system_representation.h"
 #include "platform/mime_database.h"
 #include "platform/string_encoding.h"
+#include "search/content_reading.h"
 #include "system/deletion_questions.h"
 #include "system/media_files.h"
 #include "system/movie_frames.h"
@@ -23,7 +25,6 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QStringDecoder>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -35,7 +36,6 @@ namespace sorvant {
 
 namespace {
 
-constexpr qint64 kTextPreviewBytes = 64 * 1024;
 constexpr int kMargin = 12;
 // The generic card's icon is read at its largest size and scaled down.
 constexpr int kCardIconSide = 128;
@@ -193,20 +193,22 @@ QImage composeMovie(const QImage& frame, double duration, QSize size, const QPal
     return image;
 }
 
-// The start of a text file into `text`; NO when it cannot be opened.
+// The start of a text file into `text`, read as the search reads it
+// (readTextStart): the character set it declares (what the set leaves out
+// U+FFFD), else its byte-order mark, else UTF-8; bytes that are none of
+// those are shown as Latin-1. NO when it cannot be opened or read.
 bool readText(const QString& path, QString* text)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
-    const QByteArray bytes = file.read(kTextPreviewBytes);
-    // The character set the file declares comes first; else UTF-8, else Latin-1.
-    *text = decodeInCharset(bytes, declaredCharsetOfFile(file.handle()).converter);
+    const DeclaredCharset declared = declaredCharsetOfFile(file.handle());
+    const QByteArray charset = declared.isUtf8 ? QByteArray(kDeclaredUtf8) : declared.converter;
+    *text = readTextStart(file.handle(), std::uint64_t(file.size()), kTextPreviewBytes, charset);
     if (text->isNull()) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        *text = utf8.decode(bytes);
-        if (utf8.hasError())
-            *text = QString::fromLatin1(bytes);
+        if (!file.seek(0))
+            return false;
+        *text = QString::fromLatin1(file.read(kTextPreviewBytes));
     }
     return true;
 }
@@ -596,7 +598,10 @@ void PreviewWindow::refresh()
 {
     const QUrl item = currentItem();
     const QString path = pathOfFileURL(item);
-    setWindowTitle(item.isEmpty() ? tr("Quick Look") : path.isEmpty() ? item.fileName() : printableItemName(path));
+    // A name's "[*]" is no modified mark.
+    setWindowTitle(item.isEmpty()       ? tr("Quick Look")
+                   : path.isEmpty()     ? literalWindowTitle(isolatedVisibleName(item.fileName()))
+                                        : literalWindowTitle(printableItemName(path)));
     const quint64 request = ++m_request;
     // The item decoded so far is no longer the one to show.
     abandonReading();

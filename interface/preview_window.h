@@ -4,7 +4,11 @@
 //
 // Previews (renderPreview):
 //   bitmaps QImageReader reads     => the picture, scaled to fit (never up)
-//   text (the MIME type inherits text/plain) => the first lines in a fixed font
+//   text (the MIME type inherits text/plain) => the first lines in a fixed font,
+//                                     decoded as the search decodes them
+//                                     (readTextStart: a byte the declared
+//                                     set leaves out is one U+FFFD), else
+//                                     as Latin-1
 //   PDF                            => the first page (system/pdf_documents.h)
 //   movies                         => the first frame with the duration
 //   anything else, or a file that cannot be read
@@ -47,6 +51,9 @@
 namespace sorvant {
 
 enum class PreviewKind { Picture, Text, Pdf, Movie, Generic };
+
+// The bytes of a text file a preview reads from its start.
+inline constexpr qsizetype kTextPreviewBytes = 64 * 1024;
 
 // What a file's preview shows (by content type, then whether it reads).
 [[nodiscard]] PreviewKind previewKindForFile(const QString& path);

@@ -2,6 +2,9 @@
 
 #include "system/deletion_questions.h"
 
+#include <QStringList>
+#include <QTextDocument>
+
 #include <algorithm>
 
 namespace sorvant {
@@ -66,6 +69,51 @@ QString isolatedVisibleName(const QString& text)
     if (!canReorderSentence(text))
         return visibleLayoutCharacters(text);
     return QChar(kFirstStrongIsolate) + visibleLayoutCharacters(text) + QChar(kPopDirectionalIsolate);
+}
+
+QString isolatedVisiblePath(const QString& path)
+{
+    if (path.isNull())
+        return path;
+    QStringList shown = path.split(u'/');
+    for (QString& name : shown)
+        name = isolatedVisibleName(name);
+    return shown.join(u'/');
+}
+
+QString plainToolTip(const QString& text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    // pre keeps a name's runs of spaces and its leading and trailing ones,
+    // which HTML would collapse, and its line whole as a plain tool tip's
+    // (the tool tip measures a wrapping rich text far narrower, a path
+    // broken over several lines).
+    return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
+QString nameToolTip(const QString& name)
+{
+    return plainToolTip(isolatedVisibleName(name));
+}
+
+QString pathToolTip(const QString& path)
+{
+    return plainToolTip(isolatedVisiblePath(path));
+}
+
+QString withoutMnemonics(const QString& text)
+{
+    if (!text.contains(u'&'))
+        return text;
+    return QString(text).replace(u'&', QLatin1String("&&"));
+}
+
+QString literalWindowTitle(const QString& text)
+{
+    if (!text.contains(QLatin1String("[*]")))
+        return text;
+    return QString(text).replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
 }
 
 } // namespace sorvant

@@ -10,6 +10,11 @@
 // C1 controls written out as "<U+0080>", and a name that could reorder the
 // text beside it is isolated (U+2068 … U+2069).
 //
+// Widgets that read a text as more than its characters get it in a form
+// they show as written: a tool tip (Qt guesses rich text there), a menu
+// item's or a button's title ("&" marks a mnemonic) and a window title
+// ("[*]" stands for the modified mark).
+//
 // Not here: how questions quote names (system/deletion_questions.h).
 
 #include <QList>
@@ -39,5 +44,38 @@ namespace sorvant {
 //   "a\u202Eb" => "\u2068a\u21C4b\u2069"    "שלום.txt" => "\u2068שלום.txt\u2069"
 //   "a\nb" => "a\u21B5b"    "" => ""    null => null
 [[nodiscard]] QString isolatedVisibleName(const QString& text);
+
+// A path with each of its names shown as isolatedVisibleName shows it and
+// the slashes between them kept, so that no name reorders the path.
+//   "/d/a\u202Eb" => "/d/\u2068a\u21C4b\u2069"    "~/a\nb" => "~/a\u21B5b"
+//   "/" => "/"    "" => ""    null => null
+[[nodiscard]] QString isolatedVisiblePath(const QString& path);
+
+// --- texts for widgets that read more than characters ---------------------------------
+
+// `text` as a tool tip that shows it as written. Qt reads a tool tip whose
+// first tag looks like HTML as rich text ("<b>x.txt" drawn bold without its
+// tag, "&lt;x.txt" as "<x.txt"). Such a text goes escaped into a
+// paragraph that keeps its spaces and its one line, which Qt draws as the
+// characters it holds; a text Qt reads as plain (Qt::mightBeRichText) stays as it is.
+//   "<b>x" => "<p style=\"white-space:pre\">&lt;b&gt;x</p>"
+//   "&lt; a" => "<p style=\"white-space:pre\">&amp;lt; a</p>"
+//   "a<b" => "a<b"    "a.txt" => "a.txt"    "" => ""    null => null
+[[nodiscard]] QString plainToolTip(const QString& text);
+// The tool tip of a name: plainToolTip(isolatedVisibleName(name)).
+//   "<b>x" => "<p …>&lt;b&gt;x</p>"    "a\u202Eb" => "<p …>\u2068a\u21C4b\u2069</p>"    "" => ""
+[[nodiscard]] QString nameToolTip(const QString& name);
+// The tool tip of a path: plainToolTip(isolatedVisiblePath(path)).
+//   "/d/<i>x" => "<p …>/d/&lt;i&gt;x</p>"    "" => ""    null => null
+[[nodiscard]] QString pathToolTip(const QString& path);
+
+// `text` as the title of a menu item, an action or a button, where "&"
+// marks the next letter as the mnemonic: each "&" doubled, so it shows.
+//   "a&b" => "a&&b"    "&&" => "&&&&"    "" => ""    null => null
+[[nodiscard]] QString withoutMnemonics(const QString& text);
+// `text` as a window title, where "[*]" stands for the window's modified
+// mark: each "[*]" written "[*][*]", which Qt shows as "[*]".
+//   "a[*]" => "a[*][*]"    "a" => "a"    "" => ""    null => null
+[[nodiscard]] QString literalWindowTitle(const QString& text);
 
 } // namespace sorvant

@@ -246,7 +246,7 @@ bool TextFieldCell::helpEvent(QHelpEvent* event, QAbstractItemView* view, const 
     const QString text = index.data(Qt::DisplayRole).toString();
     const double needed = std::floor(sizeWithFont(text, m_font.value_or(option.font)).width()) + 2 * m_inset;
     if (!text.isEmpty() && needed >= option.rect.width())
-        QToolTip::showText(event->globalPos(), text, view);
+        QToolTip::showText(event->globalPos(), nameToolTip(text), view); // as the cell draws it
     else
         QToolTip::hideText();
     return true;

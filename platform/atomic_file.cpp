@@ -5,6 +5,7 @@
 #include "platform/log.h"
 #include "platform/marked_temporary.h"
 #include "platform/regular_files.h"
+#include "platform/unique_fd.h"
 
 #include <QSet>
 
@@ -33,31 +34,6 @@ void setError(QString* error, const QString& text)
     if (error)
         *error = text;
 }
-
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    [[nodiscard]] int get() const { return m_fd; }
-    // Closes now and answers whether close() succeeded (it can report a
-    // delayed write error).
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 bool writeAll(int fd, const QByteArray& data)
 {
@@ -105,20 +81,20 @@ QByteArray temporaryStem(const QByteArray& target)
 // Makes the temporary of a save of `target`, with `mode` (less the umask,
 // which the kernel applies), locked and marked before it takes its name
 // "<stem>.tmp.<six letters>" (marked_temporary.h).
-int createTemporary(const QByteArray& target, mode_t mode, MarkedTemporary& temporary, QByteArray* name)
+UniqueFd createTemporary(const QByteArray& target, mode_t mode, MarkedTemporary& temporary, QByteArray* name)
 {
     const QByteArray stem = target.left(target.lastIndexOf('/') + 1) + temporaryStem(target) + kTemporaryMarker;
     for (int attempt = 0; attempt < 100; ++attempt) {
         QByteArray candidate = stem;
         appendTemporarySuffix(candidate);
-        const int fd = temporary.makeFile(candidate, mode);
-        if (fd >= 0 || errno != EEXIST) {
+        UniqueFd fd = temporary.makeFile(candidate, mode);
+        if (fd.isValid() || errno != EEXIST) {
             *name = candidate;
             return fd;
         }
     }
     errno = EEXIST;
-    return -1;
+    return UniqueFd();
 }
 
 // Whether `name` is one createTemporary makes for `target`.
@@ -204,16 +180,14 @@ void removeTemporaryIfLeft(int folder, const QByteArray& name, const QByteArray&
 // (removeTemporaryIfLeft); reads the folder once.
 void removeLeftTemporaries(const QByteArray& target)
 {
-    Descriptor folder(::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0)
+    const UniqueFd folder(::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isValid())
         return;
-    const int listed = ::fcntl(folder.get(), F_DUPFD_CLOEXEC, 0);
-    DIR* dir = listed < 0 ? nullptr : ::fdopendir(listed);
-    if (!dir) {
-        if (listed >= 0)
-            ::close(listed);
+    UniqueFd listed(::fcntl(folder.get(), F_DUPFD_CLOEXEC, 0));
+    DIR* dir = listed.isValid() ? ::fdopendir(listed.get()) : nullptr;
+    if (!dir)
         return;
-    }
+    (void)listed.release();   // closedir's now
     std::vector<QByteArray> names;
     while (const dirent* entry = ::readdir(dir)) {
         if (isTemporaryName(entry->d_name, target))
@@ -249,8 +223,8 @@ FileReadStatus readRegularFile(const QString& path, qint64 maximumSize, QByteArr
         return FileReadStatus::Missing;
     }
     bool notRegular = false;
-    Descriptor file(openRegularFile(bytes.constData(), &notRegular));
-    if (file.get() < 0) {
+    const UniqueFd file = openRegularFile(bytes.constData(), &notRegular);
+    if (!file.isValid()) {
         const int code = errno;
         if (notRegular) {
             setError(error, QStringLiteral("'%1' is not a regular file").arg(path));
@@ -325,8 +299,8 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
     const bool replacing = ::stat(target.constData(), &existing) == 0;
     QByteArray temporary;
     MarkedTemporary claim;
-    Descriptor file(createTemporary(target, replacing ? 0600 : 0644, claim, &temporary));
-    if (file.get() < 0) {
+    UniqueFd file = createTemporary(target, replacing ? 0600 : 0644, claim, &temporary);
+    if (!file.isValid()) {
         setError(error, errnoText(errno, QStringLiteral("Cannot create a temporary file for"), path));
         return false;
     }
@@ -363,8 +337,8 @@ bool writeFileInPlace(const QString& path, const QByteArray& data, QString* erro
         setError(error, QStringLiteral("No file path given"));
         return false;
     }
-    Descriptor file(::open(target.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
-    if (file.get() < 0) {
+    UniqueFd file(::open(target.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
+    if (!file.isValid()) {
         setError(error, errnoText(errno, QStringLiteral("Cannot open"), path));
         return false;
     }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -21,22 +22,22 @@ namespace {
 // second, and a waiter never sleeps much past its release.
 constexpr std::chrono::milliseconds kLongestPause{32};
 
-// Opens the lock file at `path` for locking, made when missing; -1 with
-// errno set when it cannot be, EINVAL for what is no regular file.
-int openLockFile(const QByteArray& path)
+// Opens the lock file at `path` for locking, made when missing; nothing
+// with errno set when it cannot be, EINVAL for what is no regular file.
+UniqueFd openLockFile(const QByteArray& path)
 {
     // Read-only: a lock file another user made (0644) still locks. No link
     // is followed and a FIFO does not block the open.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return -1;
+    UniqueFd fd(::open(path.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644));
+    if (!fd.isValid())
+        return fd;
     struct stat info {};
-    const int code = ::fstat(fd, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : EINVAL;
+    const int code = ::fstat(fd.get(), &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : EINVAL;
     if (code == 0)
         return fd;
-    ::close(fd);
+    fd.reset();
     errno = code;
-    return -1;
+    return fd;
 }
 
 } // namespace
@@ -45,11 +46,11 @@ FileLock::Status FileLock::lock(const QString& path, std::chrono::milliseconds p
 {
     if (error)
         error->clear();
-    if (m_fd >= 0)
+    if (m_fd.isValid())
         return Status::Locked;
     const QByteArray bytes = fileSystemRepresentation(path);
-    const int fd = bytes.isEmpty() ? (errno = ENOENT, -1) : openLockFile(bytes);
-    if (fd < 0) {
+    UniqueFd fd = bytes.isEmpty() ? (errno = ENOENT, UniqueFd()) : openLockFile(bytes);
+    if (!fd.isValid()) {
         const int code = errno;
         if (error)
             *error = QStringLiteral("'%1' cannot be opened for locking: %2")
@@ -59,15 +60,15 @@ FileLock::Status FileLock::lock(const QString& path, std::chrono::milliseconds p
     const auto deadline = std::chrono::steady_clock::now() + patience;
     std::chrono::milliseconds pause{1};
     for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            m_fd = fd;
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+            m_fd = std::move(fd);
             return Status::Locked;
         }
         const int code = errno;
         if (code == EINTR)
             continue;
         if (code != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
-            ::close(fd);
+            fd.reset();
             if (error)
                 *error = code == EWOULDBLOCK
                              ? QStringLiteral("'%1' stayed locked by another holder for %2 s")
@@ -83,11 +84,8 @@ FileLock::Status FileLock::lock(const QString& path, std::chrono::milliseconds p
 
 void FileLock::unlock()
 {
-    if (m_fd < 0)
-        return;
     // Closing the only descriptor of this open file lets go of the lock.
-    ::close(m_fd);
-    m_fd = -1;
+    m_fd.reset();
 }
 
 } // namespace sorvant

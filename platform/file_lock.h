@@ -10,6 +10,8 @@
 // Not for files other programs write: flock is advisory, and only holders
 // of the same lock wait for each other.
 
+#include "platform/unique_fd.h"
+
 #include <QString>
 
 #include <chrono>
@@ -43,10 +45,10 @@ public:
     [[nodiscard]] Status lock(const QString& path, std::chrono::milliseconds patience, QString* error = nullptr);
     // Lets go of the lock; nothing when none is held.
     void unlock();
-    [[nodiscard]] bool isLocked() const { return m_fd >= 0; }
+    [[nodiscard]] bool isLocked() const { return m_fd.isValid(); }
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
 };
 
 } // namespace sorvant

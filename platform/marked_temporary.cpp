@@ -15,6 +15,7 @@
 #include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+#include <utility>
 
 namespace sorvant {
 
@@ -139,23 +140,16 @@ public:
     explicit FolderSettling(const QByteArray& folder)
         : m_fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
     {
-        for (int attempt = 0; m_fd >= 0 && attempt < 100; ++attempt) {
-            if (::flock(m_fd, LOCK_SH | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+        for (int attempt = 0; m_fd.isValid() && attempt < 100; ++attempt) {
+            if (::flock(m_fd.get(), LOCK_SH | LOCK_NB) == 0 || errno != EWOULDBLOCK)
                 return;
             const timespec pause{0, 1000 * 1000};
             ::nanosleep(&pause, nullptr);
         }
     }
-    ~FolderSettling()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FolderSettling(const FolderSettling&) = delete;
-    FolderSettling& operator=(const FolderSettling&) = delete;
 
 private:
-    int m_fd;
+    UniqueFd m_fd;
 };
 
 // Links the unnamed file open at `fd` in at `path`: through /proc, which
@@ -206,17 +200,18 @@ MarkedTemporary::~MarkedTemporary()
     release();
 }
 
-int MarkedTemporary::makeFile(const QByteArray& path, unsigned int mode)
+UniqueFd MarkedTemporary::makeFile(const QByteArray& path, unsigned int mode)
 {
     release();
     m_made = false;
-    const int unnamed = ::open(folderOf(path).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode_t(mode));
-    if (unnamed >= 0) {
-        const int lock = ::fcntl(unnamed, F_DUPFD_CLOEXEC, 0);
-        if (lock >= 0 && hold(lock, {})) {
-            if (linkIn(unnamed, path)) {
+    UniqueFd unnamed(::open(folderOf(path).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode_t(mode)));
+    if (unnamed.isValid()) {
+        UniqueFd lock(::fcntl(unnamed.get(), F_DUPFD_CLOEXEC, 0));
+        const bool duplicated = lock.isValid();
+        if (duplicated && hold(std::move(lock), {})) {
+            if (linkIn(unnamed.get(), path)) {
                 reach(TemporaryMoment::Made, path);
-                if (isStillNamed(path, unnamed)) {
+                if (isStillNamed(path, unnamed.get())) {
                     m_made = true;
                     return unnamed;
                 }
@@ -225,28 +220,29 @@ int MarkedTemporary::makeFile(const QByteArray& path, unsigned int mode)
         }
         const int code = errno;
         release();
-        ::close(unnamed);
+        unnamed.reset();
         // A name taken tries another; a file system that refuses links (or
         // a system without /proc) takes the temporary named.
-        if (lock < 0 || code == EEXIST || code == ENOSPC || code == EDQUOT || code == ENAMETOOLONG) {
+        if (!duplicated || code == EEXIST || code == ENOSPC || code == EDQUOT || code == ENAMETOOLONG) {
             errno = code;
-            return -1;
+            return UniqueFd();
         }
     } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-        return -1;
+        return UniqueFd();
     }
     const FolderSettling settling(folderOf(path));
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(mode));
-    if (fd < 0)
-        return -1;
+    UniqueFd fd(::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(mode)));
+    if (!fd.isValid())
+        return UniqueFd();
     reach(TemporaryMoment::Made, path);
-    const int lock = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (lock < 0 || !hold(lock, path)) {
+    UniqueFd lock(::fcntl(fd.get(), F_DUPFD_CLOEXEC, 0));
+    const bool duplicated = lock.isValid();
+    if (!duplicated || !hold(std::move(lock), path)) {
         const int code = errno;
-        m_made = lock < 0;   // made, and cannot be held: the caller removes it
-        ::close(fd);
+        m_made = !duplicated;   // made, and cannot be held: the caller removes it
+        fd.reset();
         errno = code;
-        return -1;
+        return UniqueFd();
     }
     m_made = true;
     return fd;
@@ -260,16 +256,16 @@ bool MarkedTemporary::makeFolder(const QByteArray& path, unsigned int mode)
     if (::mkdir(path.constData(), mode_t(mode)) != 0)
         return false;
     reach(TemporaryMoment::Made, path);
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0 && (errno == ENOENT || errno == ENOTDIR || errno == ELOOP)) {
+    UniqueFd fd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.isValid() && (errno == ENOENT || errno == ENOTDIR || errno == ELOOP)) {
         errno = EEXIST;   // gone, or replaced by another item, before it was held
         return false;
     }
-    if (fd < 0) {
+    if (!fd.isValid()) {
         m_made = true;   // made, and cannot be held: the caller removes it
         return false;
     }
-    m_made = hold(fd, path);
+    m_made = hold(std::move(fd), path);
     return m_made;
 }
 
@@ -278,44 +274,43 @@ bool MarkedTemporary::makeFolder(const QByteArray& path, unsigned int mode)
 // marked: a look proves only a marked item whose lock it can take, so it
 // never proves one whose maker is between the two. An item locked by
 // someone else already (EWOULDBLOCK) is not taken. `lock` is closed on NO.
-bool MarkedTemporary::hold(int lock, const QByteArray& path)
+bool MarkedTemporary::hold(UniqueFd lock, const QByteArray& path)
 {
-    bool held = path.isEmpty() || isStillNamed(path, lock);
+    bool held = path.isEmpty() || isStillNamed(path, lock.get());
     if (held) {
         reach(TemporaryMoment::Locking, path);
-        held = ::flock(lock, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;   // held unlocked without locks
+        held = ::flock(lock.get(), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;   // held unlocked without locks
     }
     if (held) {
-        const QByteArray identity = temporaryIdentity(lock);
-        (void)::fsetxattr(lock, kTemporaryMark, identity.constData(), size_t(identity.size()), 0);   // unmarked where refused
-        held = path.isEmpty() || isStillNamed(path, lock);
+        const QByteArray identity = temporaryIdentity(lock.get());
+        (void)::fsetxattr(lock.get(), kTemporaryMark, identity.constData(), size_t(identity.size()), 0);   // unmarked where refused
+        held = path.isEmpty() || isStillNamed(path, lock.get());
     }
     if (!held) {
-        ::close(lock);
+        lock.reset();
         errno = EEXIST;
         return false;
     }
-    m_lock = lock;
+    m_lock = std::move(lock);
     return true;
 }
 
 void MarkedTemporary::unmark()
 {
     m_made = false;
-    if (m_lock < 0 || ::fremovexattr(m_lock, kTemporaryMark) == 0 || errno != EACCES)
+    const int lock = m_lock.get();
+    if (lock < 0 || ::fremovexattr(lock, kTemporaryMark) == 0 || errno != EACCES)
         return;
     struct stat status {};
-    if (::fstat(m_lock, &status) == 0 && ::fchmod(m_lock, (status.st_mode & 07777) | S_IWUSR) == 0) {
-        (void)::fremovexattr(m_lock, kTemporaryMark);
-        (void)::fchmod(m_lock, status.st_mode & 07777);
+    if (::fstat(lock, &status) == 0 && ::fchmod(lock, (status.st_mode & 07777) | S_IWUSR) == 0) {
+        (void)::fremovexattr(lock, kTemporaryMark);
+        (void)::fchmod(lock, status.st_mode & 07777);
     }
 }
 
 void MarkedTemporary::release()
 {
-    if (m_lock >= 0)
-        ::close(m_lock);
-    m_lock = -1;
+    m_lock.reset();
 }
 
 // --- TemporaryLook -----------------------------------------------------------
@@ -325,11 +320,7 @@ TemporaryLook::TemporaryLook(int folder, const QByteArray& folderPath, const QBy
 {
 }
 
-TemporaryLook::~TemporaryLook()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+TemporaryLook::~TemporaryLook() = default;
 
 TemporaryFinding TemporaryLook::look(int folder, const QByteArray& folderPath, const QByteArray& name,
                                      TemporaryKinds kinds)
@@ -345,11 +336,11 @@ TemporaryFinding TemporaryLook::look(int folder, const QByteArray& folderPath, c
     const bool isFolder = S_ISDIR(seen.st_mode);
     if (!S_ISREG(seen.st_mode) && !(isFolder && kinds == TemporaryKinds::FilesAndFolders))
         return TemporaryFinding::OtherKind;
-    m_fd = ::openat(folder, name.constData(),
-                    O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (isFolder ? O_DIRECTORY : 0));
+    m_fd.reset(::openat(folder, name.constData(),
+                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (isFolder ? O_DIRECTORY : 0)));
     struct statx opened {};
     struct statx top {};
-    if (m_fd < 0 || !lookAt(m_fd, opened) || !lookAt(folder, top)) {
+    if (!m_fd.isValid() || !lookAt(m_fd.get(), opened) || !lookAt(folder, top)) {
         m_error = errno;
         return errno == ENOENT ? TemporaryFinding::Gone
                : errno == ELOOP ? TemporaryFinding::Link
@@ -361,17 +352,17 @@ TemporaryFinding TemporaryLook::look(int folder, const QByteArray& folderPath, c
         return TemporaryFinding::OtherUser;
     if (isOtherMount(opened, top))
         return TemporaryFinding::OtherMount;
-    const QByteArray identity = identityOf(m_fd, opened);
+    const QByteArray identity = identityOf(m_fd.get(), opened);
     ssize_t length = -1;
-    if (!isMarkedWith(m_fd, identity, &length)) {
+    if (!isMarkedWith(m_fd.get(), identity, &length)) {
         const bool noMarks = length < 0 && (errno == ENOTSUP || errno == EOPNOTSUPP);
         return unproved(folder, name, opened, noMarks ? TemporaryFinding::NoMarks : TemporaryFinding::Unmarked);
     }
     if (!provesItself(identity))
         return unproved(folder, name, opened, TemporaryFinding::NoIdentity);
-    if (!hasLocksForAllWriters(m_fd))
+    if (!hasLocksForAllWriters(m_fd.get()))
         return unproved(folder, name, opened, TemporaryFinding::NoLocks);
-    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(m_fd.get(), LOCK_EX | LOCK_NB) != 0) {
         return errno == EWOULDBLOCK ? TemporaryFinding::Live
                                     : unproved(folder, name, opened, TemporaryFinding::NoLocks);
     }
@@ -379,7 +370,7 @@ TemporaryFinding TemporaryLook::look(int folder, const QByteArray& folderPath, c
     // Looked at again under the lock: a maker that held it till now has
     // placed it (renamed and unmarked) or removed it, and the name may lead
     // elsewhere since.
-    if (!isMarkedWith(m_fd, identity) || !isStillNamed(folder, name, opened))
+    if (!isMarkedWith(m_fd.get(), identity) || !isStillNamed(folder, name, opened))
         return TemporaryFinding::Gone;
     return TemporaryFinding::Proved;
 }
@@ -394,13 +385,13 @@ TemporaryFinding TemporaryLook::unproved(int folder, const QByteArray& name, con
 {
     if (::flock(folder, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
         return TemporaryFinding::Unsettled;
-    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+    if (::flock(m_fd.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
         finding = TemporaryFinding::Live;
     else if (!isStillNamed(folder, name, opened))
         finding = TemporaryFinding::Gone;
-    else if (finding == TemporaryFinding::Unmarked && isMarkedWith(m_fd, identityOf(m_fd, opened)))
+    else if (finding == TemporaryFinding::Unmarked && isMarkedWith(m_fd.get(), identityOf(m_fd.get(), opened)))
         finding = TemporaryFinding::Gone;   // marked meanwhile: a maker's, looked at too early
-    ::flock(m_fd, LOCK_UN);
+    ::flock(m_fd.get(), LOCK_UN);
     ::flock(folder, LOCK_UN);
     return finding;
 }

@@ -19,6 +19,8 @@
 //
 // Not here: what a removal removes (the caller's), the writing itself.
 
+#include "platform/unique_fd.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -78,11 +80,11 @@ public:
     MarkedTemporary& operator=(const MarkedTemporary&) = delete;
 
     // Makes the regular file `path` with `mode` (less the umask): answers a
-    // descriptor open for reading and writing, the caller's to close, or -1
+    // descriptor open for reading and writing, the caller's, or nothing
     // with errno. EEXIST when the name is taken, or when what was made was
     // gone or replaced before it was held (isMade() NO): another name is to
     // be tried. Links are never followed.
-    [[nodiscard]] int makeFile(const QByteArray& path, unsigned int mode);
+    [[nodiscard]] UniqueFd makeFile(const QByteArray& path, unsigned int mode);
     // Makes the folder `path` with `mode` (less the umask) and holds it. NO
     // with errno as makeFile; a folder made that cannot be opened to hold is
     // isMade() and unheld.
@@ -98,9 +100,9 @@ public:
     void release();
 
 private:
-    bool hold(int fd, const QByteArray& path);
+    bool hold(UniqueFd lock, const QByteArray& path);
 
-    int m_lock = -1;
+    UniqueFd m_lock;
     bool m_made = false;
 };
 
@@ -147,7 +149,7 @@ public:
     [[nodiscard]] TemporaryFinding finding() const { return m_finding; }
     // The item opened (-1 when none): locked while Proved, until destruction,
     // so the caller removes it under the lock.
-    [[nodiscard]] int descriptor() const { return m_fd; }
+    [[nodiscard]] int descriptor() const { return m_fd.get(); }
     // The errno of Unreadable.
     [[nodiscard]] int error() const { return m_error; }
 
@@ -156,7 +158,7 @@ private:
     TemporaryFinding unproved(int folder, const QByteArray& name, const struct statx& opened,
                               TemporaryFinding finding);
 
-    int m_fd = -1;
+    UniqueFd m_fd;
     int m_error = 0;
     TemporaryFinding m_finding = TemporaryFinding::Gone;
 };

@@ -56,20 +56,19 @@ bool isText(const QByteArray& data)
 // when it cannot be opened as one.
 std::optional<QByteArray> leadingBytes(const QByteArray& path, qsizetype limit)
 {
-    const int fd = openRegularFile(path.constData());
-    if (fd < 0)
+    const UniqueFd fd = openRegularFile(path.constData());
+    if (!fd.isValid())
         return std::nullopt;
     QByteArray bytes(limit, Qt::Uninitialized);
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
+        const ssize_t n = ::read(fd.get(), bytes.data() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             break;
         done += n;
     }
-    ::close(fd);
     bytes.truncate(done);
     return bytes;
 }

@@ -9,6 +9,8 @@
 // library of ours, use it too. The path is given as its bytes on disk
 // (file_system_representation.h), so a name that is not UTF-8 opens too.
 
+#include "platform/unique_fd.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,53 +19,50 @@
 namespace sorvant {
 
 // A descriptor open for reading (close-on-exec) on the regular file at
-// `path`, a link followed; -1 otherwise, with errno set. What is not a
+// `path`, a link followed, held for the caller; nothing held otherwise,
+// with errno set. What is not a
 // regular file is refused before it is opened, so a device is never opened
 // (opening a tape rewinds it), and its type is checked again on the open
 // descriptor, so a FIFO put in its place meanwhile is refused too (it is
 // opened without blocking). `notRegular`, when given, is set to whether the
 // refusal was for the item's type.
-//   regular file            => fd >= 0
-//   FIFO, socket, device    => -1, *notRegular = true
-//   link to "/dev/zero"     => -1, *notRegular = true
-//   folder                  => -1, errno EISDIR, *notRegular = true
-//   "/no/such/file"         => -1, errno ENOENT, *notRegular = false
-//   null or ""              => -1, errno ENOENT
-[[nodiscard]] inline int openRegularFile(const char* path, bool* notRegular = nullptr)
+//   regular file            => isValid()
+//   FIFO, socket, device    => nothing, *notRegular = true
+//   link to "/dev/zero"     => nothing, *notRegular = true
+//   folder                  => nothing, errno EISDIR, *notRegular = true
+//   "/no/such/file"         => nothing, errno ENOENT, *notRegular = false
+//   null or ""              => nothing, errno ENOENT
+[[nodiscard]] inline UniqueFd openRegularFile(const char* path, bool* notRegular = nullptr)
 {
     if (notRegular)
         *notRegular = false;
     if (path == nullptr || *path == '\0') {
         errno = ENOENT;
-        return -1;
+        return UniqueFd();
     }
-    const auto refuse = [notRegular](const struct stat& status) {
-        if (notRegular)
+    // Closes what was opened, if anything, keeping the errno of the refusal.
+    const auto refuse = [notRegular](UniqueFd& opened, const struct stat* status) {
+        const int code = status == nullptr ? errno : S_ISDIR(status->st_mode) ? EISDIR : ENODEV;
+        if (notRegular && status != nullptr)
             *notRegular = true;
-        errno = S_ISDIR(status.st_mode) ? EISDIR : ENODEV;
-        return -1;
+        opened.reset();
+        errno = code;
+        return UniqueFd();
     };
     struct stat status {};
+    UniqueFd fd;
     if (::stat(path, &status) != 0)
-        return -1;
+        return refuse(fd, nullptr);
     if (!S_ISREG(status.st_mode))
-        return refuse(status);
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    if (::fstat(fd, &status) != 0) {
-        const int code = errno;
-        ::close(fd);
-        errno = code;
-        return -1;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return refuse(status);
-    }
+        return refuse(fd, &status);
+    fd.reset(::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.isValid() || ::fstat(fd.get(), &status) != 0)
+        return refuse(fd, nullptr);
+    if (!S_ISREG(status.st_mode))
+        return refuse(fd, &status);
     // Readers of a regular file block as usual: libraries do not expect
     // EAGAIN from a file.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 

@@ -530,6 +530,12 @@ std::int64_t PieceDecoder::firstLeftOutByte() const
     return m_leftOut ? m_leftOut->first : -1;
 }
 
+bool PieceDecoder::holdsCutCharacter() const
+{
+    UErrorCode status = U_ZERO_ERROR;
+    return m_converter && ucnv_toUCountPending(m_converter, &status) > 0 && U_SUCCESS(status);
+}
+
 void PieceDecoder::finishText(QString& text, qsizetype used)
 {
     truncateText(text, used);

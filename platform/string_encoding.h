@@ -231,6 +231,10 @@ public:
     // Where the first byte read as U+FFFD is, counted from the first byte
     // of the first piece; -1 while there is none (always when refusing).
     [[nodiscard]] std::int64_t firstLeftOutByte() const;
+    // Whether the pieces so far end within a character (or one the bytes
+    // to come may still lengthen), held for the next piece.
+    //   "Shift_JIS": "a\x91" => YES   "a\x91\x4f" => NO   "" => NO
+    [[nodiscard]] bool holdsCutCharacter() const;
 
 private:
     struct LeftOutSpot;

@@ -4,6 +4,7 @@
 #include "platform/file_error.h"
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
+#include "platform/unique_fd.h"
 
 #include <QStandardPaths>
 
@@ -61,46 +62,37 @@ QString programPath(const QString& program)
 }
 
 // Both ends of a pipe, closed on exec in the child (the child gets its
-// ends through dup2).
+// ends through dup2). Each end has one owner, which closes it once: a
+// number closed twice would close, the second time, whatever another
+// thread opened under it meanwhile.
 struct Pipe
 {
-    int read = -1;
-    int write = -1;
+    UniqueFd read;
+    UniqueFd write;
 
     bool open()
     {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0)
             return false;
-        read = fds[0];
-        write = fds[1];
+        read.reset(fds[0]);
+        write.reset(fds[1]);
         return true;
-    }
-    static void close(int& fd)
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
-    void close()
-    {
-        close(read);
-        close(write);
     }
 };
 
 // Feeds `input` to the child and collects its output until both output
 // pipes end or `timeout` (ms, -1 for ever) passes. NO on time-out.
-bool exchange(int input, int output, int error, const QByteArray& data, QByteArray& out, QByteArray& err,
-              int timeout)
+bool exchange(UniqueFd& input, UniqueFd& output, UniqueFd& error, const QByteArray& data, QByteArray& out,
+              QByteArray& err, int timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
     qsizetype written = 0;
     if (data.isEmpty())
-        Pipe::close(input);
+        input.reset();
     char buffer[16384];
-    while (output >= 0 || error >= 0) {
-        pollfd fds[3] = {{output, POLLIN, 0}, {error, POLLIN, 0}, {input, POLLOUT, 0}};
+    while (output.isValid() || error.isValid()) {
+        pollfd fds[3] = {{output.get(), POLLIN, 0}, {error.get(), POLLIN, 0}, {input.get(), POLLOUT, 0}};
         int wait = -1;
         if (timeout >= 0) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -115,24 +107,24 @@ bool exchange(int input, int output, int error, const QByteArray& data, QByteArr
             return false;
         }
         for (int i = 0; i < 2; ++i) {
-            int& fd = i == 0 ? output : error;
-            if (fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+            UniqueFd& fd = i == 0 ? output : error;
+            if (!fd.isValid() || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
             if (got > 0)
                 (i == 0 ? out : err).append(buffer, got);
             else if (got == 0 || errno != EINTR)
-                Pipe::close(fd);
+                fd.reset();
         }
-        if (input >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            const ssize_t put = ::write(input, data.constData() + written, size_t(data.size() - written));
+        if (input.isValid() && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
+            const ssize_t put = ::write(input.get(), data.constData() + written, size_t(data.size() - written));
             if (put > 0)
                 written += put;
             if ((put < 0 && errno != EINTR && errno != EAGAIN) || written == data.size())
-                Pipe::close(input);
+                input.reset();
         }
     }
-    Pipe::close(input);
+    input.reset();
     return true;
 }
 
@@ -158,15 +150,14 @@ bool Task::launchAndWaitUntilExit()
     }
     Pipe in, out, err;
     if (!in.open() || !out.open() || !err.open()) {
-        in.close(), out.close(), err.close();
         logError(QStringLiteral("Could not launch %1: %2").arg(m_launchPath, errorMessage(errno)));
         return false;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in.read, 0);
-    posix_spawn_file_actions_adddup2(&actions, out.write, 1);
-    posix_spawn_file_actions_adddup2(&actions, err.write, 2);
+    posix_spawn_file_actions_adddup2(&actions, in.read.get(), 0);
+    posix_spawn_file_actions_adddup2(&actions, out.write.get(), 1);
+    posix_spawn_file_actions_adddup2(&actions, err.write.get(), 2);
     const QByteArray directory = fileSystemRepresentation(m_currentDirectory);
     if (!m_currentDirectory.isEmpty())
         posix_spawn_file_actions_addchdir_np(&actions, directory.constData());
@@ -184,11 +175,12 @@ bool Task::launchAndWaitUntilExit()
     const int spawned = ::posix_spawn(&pid, argv.data()[0], &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    Pipe::close(in.read);
-    Pipe::close(out.write);
-    Pipe::close(err.write);
+    // The child's ends are the child's now: ours go, so that its output
+    // ends when it does.
+    in.read.reset();
+    out.write.reset();
+    err.write.reset();
     if (spawned != 0) {
-        in.close(), out.close(), err.close();
         logError(QStringLiteral("Could not launch %1: %2").arg(m_launchPath, errorMessage(spawned)));
         return false;
     }
@@ -196,7 +188,6 @@ bool Task::launchAndWaitUntilExit()
     std::signal(SIGPIPE, SIG_IGN);
     const bool finished = exchange(in.write, out.read, err.read, m_standardInput, m_standardOutput,
                                    m_standardError, m_timeout);
-    in.close(), out.close(), err.close();
     if (!finished) {
         logError(QStringLiteral("%1 did not finish").arg(m_launchPath));
         ::kill(pid, SIGKILL);
@@ -251,27 +242,26 @@ bool Task::startDetached(const QString& program, const QStringList& arguments, c
             resetInheritedSignals();
             ::execve(argv.data()[0], argv.data(), childEnvironment);
             const int code = errno;
-            [[maybe_unused]] const ssize_t ignored = ::write(status.write, &code, sizeof code);
+            [[maybe_unused]] const ssize_t ignored = ::write(status.write.get(), &code, sizeof code);
             ::_exit(127);
         }
         if (grandchild < 0) {
             const int code = errno;
-            [[maybe_unused]] const ssize_t ignored = ::write(status.write, &code, sizeof code);
+            [[maybe_unused]] const ssize_t ignored = ::write(status.write.get(), &code, sizeof code);
         }
         ::_exit(0);
     }
-    Pipe::close(status.write);
+    status.write.reset();
     int code = child < 0 ? errno : 0;
     if (child > 0) {
         while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
         }
         ssize_t got = 0;
-        while ((got = ::read(status.read, &code, sizeof code)) < 0 && errno == EINTR) {
+        while ((got = ::read(status.read.get(), &code, sizeof code)) < 0 && errno == EINTR) {
         }
         if (got != sizeof code)
             code = 0;
     }
-    status.close();
     if (code != 0 && error)
         *error = QStringLiteral("Could not start %1: %2").arg(program, errorMessage(code));
     return code == 0;

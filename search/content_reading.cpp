@@ -36,12 +36,6 @@ qsizetype readUpTo(int fd, char* buffer, qsizetype size)
     return done;
 }
 
-OpenFile::~OpenFile()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
 void LeftOutBytesNotice::note(std::int64_t offset)
 {
     if (offset < 0 || m_said)
@@ -55,8 +49,8 @@ void LeftOutBytesNotice::note(std::int64_t offset)
 
 OpenFile openRegularFile(int parentFd, const FileLabel& file, std::uint64_t maxFileSize)
 {
-    const int fd = ::openat(parentFd, file.name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
+    UniqueFd fd(::openat(parentFd, file.name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd.isValid()) {
         // A name gone since the walk saw it, and a socket or a device
         // without its driver (no file to read), are no failure; any other
         // (no permission, too many open files, an I/O error) is said.
@@ -66,19 +60,17 @@ OpenFile openRegularFile(int parentFd, const FileLabel& file, std::uint64_t maxF
         return {};
     }
     struct stat status{};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
-        ::close(fd);
+    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0)
         return {};
-    }
     if (std::uint64_t(status.st_size) >= maxFileSize) {
-        ::close(fd);
+        fd.reset();
         logWarning(QStringLiteral("Skipped the contents of %1: %2 bytes, at or above the limit of %3 bytes")
                        .arg(file.path())
                        .arg(std::uint64_t(status.st_size))
                        .arg(maxFileSize));
         return {};
     }
-    return {fd, std::uint64_t(status.st_size)};
+    return {std::move(fd), std::uint64_t(status.st_size)};
 }
 
 std::pair<const char*, qsizetype> detectedConverter(const char* data, qsizetype size)
@@ -91,21 +83,32 @@ std::pair<const char*, qsizetype> detectedConverter(const char* data, qsizetype 
 
 namespace {
 
-// Decodes the rest of an open file, `size` bytes from its offset (`from`),
-// in `converter`, read in windows through `window` straight into one
-// string: no copy of the file's bytes is held beside its text. Null when
-// the bytes are not valid in it, on a read error and on a stop. With a
-// `leftOut` notice, bytes the set leaves out are read as U+FFFD and the
-// first of them is said there.
-QString decodeRestOfFile(int fd, std::uint64_t size, const char* converter, QByteArray& window,
-                         const StopCheck* stop, LeftOutBytesNotice* leftOut = nullptr, std::uint64_t from = 0)
+// Bytes of an open file to decode: `size` of them from its offset, which
+// is `from` bytes into the file; `cut` when the file goes on after them.
+struct FileBytes
 {
-    PieceDecoder decoder(converter, leftOut ? LeftOutBytes::Replace : LeftOutBytes::Refuse);
+    std::uint64_t from = 0;
+    std::uint64_t size = 0;
+    bool cut = false;
+};
+
+// Decodes `bytes` of an open file in `converter`, read in windows through
+// `window` straight into one string: no copy of the file's bytes is held
+// beside its text. When they are `cut`, a character their end cuts is read
+// whole from the bytes after them (as the whole file reads it, where a
+// lead byte is bad or not by the byte after it). Null when the bytes are not valid in the set (refused), on a read error
+// and on a stop. With LeftOutBytes::Replace, bytes the set leaves out are
+// read as U+FFFD and the first of them is said in `notice` (when given).
+QString decodeFileBytes(int fd, FileBytes bytes, const char* converter, QByteArray& window, const StopCheck* stop,
+                        LeftOutBytes leftOut, LeftOutBytesNotice* notice)
+{
+    PieceDecoder decoder(converter, leftOut);
     if (!decoder.isOpen())
         return {};
     // A UTF-16 or UTF-32 text takes at most one unit per two bytes; UTF-8
     // and the byte sets at most one per byte (decodeInto grows it for a set
     // that gives more).
+    const std::uint64_t size = bytes.size;
     const bool wide = std::strncmp(converter, "UTF-16", 6) == 0 || std::strncmp(converter, "UTF-32", 6) == 0;
     QString text(qsizetype(wide ? size / 2 + 1 : size + 1), Qt::Uninitialized);
     qsizetype used = 0;
@@ -116,15 +119,61 @@ QString decodeRestOfFile(int fd, std::uint64_t size, const char* converter, QByt
         if (readUpTo(fd, window.data(), want) != want || (stop && stop->shouldStop(std::uint64_t(want))))
             return {};
         read += std::uint64_t(want);
-        if (!decoder.decodeInto(window.constData(), want, read >= size, text, used))
+        if (!decoder.decodeInto(window.constData(), want, read >= size && !bytes.cut, text, used))
             return {};
-        if (leftOut && decoder.firstLeftOutByte() >= 0)
-            leftOut->note(std::int64_t(from) + decoder.firstLeftOutByte());
+        if (notice && decoder.firstLeftOutByte() >= 0)
+            notice->note(std::int64_t(bytes.from) + decoder.firstLeftOutByte());
         if (read >= size)
+            break;
+    }
+    // A byte at a time: a character takes a few (ICU holds at most 31 to
+    // tell one apart), and what follows it is not asked for. Bytes after it
+    // that a strict reading refuses leave the character out: the text
+    // decoded before it stands.
+    for (int more = 0; bytes.cut && decoder.holdsCutCharacter() && more < 32; ++more) {
+        char next = 0;
+        const qsizetype got = readUpTo(fd, &next, 1);
+        if (got < 0)
+            return {};
+        if (!decoder.decodeInto(&next, got, got == 0, text, used) || got == 0)
             break;
     }
     PieceDecoder::finishText(text, used);
     return text;
+}
+
+// The text of the first `end` bytes of an open file of `size` bytes, read
+// from its start as readWholeText says; the first byte a declared set
+// leaves out is said in `leftOut` when there is one.
+QString readTextUpTo(int fd, std::uint64_t size, std::uint64_t end, QByteArray& window, const StopCheck* stop,
+                     const QByteArray& charset, LeftOutBytesNotice* leftOut)
+{
+    const bool cut = end < size;
+    const bool declaredUtf8 = charset == kDeclaredUtf8;
+    if (!charset.isNull() && !declaredUtf8) {
+        QString text =
+            decodeFileBytes(fd, {0, end, cut}, charset.constData(), window, stop, LeftOutBytes::Replace, leftOut);
+        // A set whose converter cannot be opened is read as if none were
+        // declared.
+        if (!text.isNull() || (stop && stop->shouldStop(0)) || ::lseek(fd, 0, SEEK_SET) != 0)
+            return text;
+    }
+    char first[4];
+    const qsizetype got = readUpTo(fd, first, qsizetype(std::min<std::uint64_t>(end, 4)));
+    if (got < 0)
+        return {};
+    auto [converter, skip] = detectedConverter(first, got);
+    // Declared UTF-8 is read as UTF-8 whatever its first bytes are, after
+    // its own mark as undeclared.
+    if (declaredUtf8) {
+        converter = kDeclaredUtf8;
+        skip = hasByteOrderMark(first, got, "\xef\xbb\xbf", 3) ? 3 : 0;
+    }
+    if (!converter || ::lseek(fd, off_t(skip), SEEK_SET) != off_t(skip))
+        return {};
+    const std::uint64_t from = std::uint64_t(skip);
+    return decodeFileBytes(fd, {from, end - from, cut}, converter, window, stop,
+                           declaredUtf8 ? LeftOutBytes::Replace : LeftOutBytes::Refuse, leftOut);
 }
 
 } // namespace
@@ -142,35 +191,19 @@ QString readWholeText(int fd, std::uint64_t size, QByteArray& window, const File
     }
     try {
         LeftOutBytesNotice ownNotice(file);
-        const bool declaredUtf8 = charset == kDeclaredUtf8;
-        if (!charset.isNull() && !declaredUtf8) {
-            QString text = decodeRestOfFile(fd, size, charset.constData(), window, stop,
-                                            leftOut ? leftOut : &ownNotice);
-            // A set whose converter cannot be opened is read as if none
-            // were declared.
-            if (!text.isNull() || (stop && stop->shouldStop(0)) || ::lseek(fd, 0, SEEK_SET) != 0)
-                return text;
-        }
-        char first[4];
-        const qsizetype got = readUpTo(fd, first, qsizetype(std::min<std::uint64_t>(size, 4)));
-        if (got < 0)
-            return {};
-        auto [converter, skip] = detectedConverter(first, got);
-        // Declared UTF-8 is read as UTF-8 whatever its first bytes are,
-        // after its own mark as undeclared.
-        if (declaredUtf8) {
-            converter = kDeclaredUtf8;
-            skip = hasByteOrderMark(first, got, "\xef\xbb\xbf", 3) ? 3 : 0;
-        }
-        if (!converter || ::lseek(fd, off_t(skip), SEEK_SET) != off_t(skip))
-            return {};
-        return decodeRestOfFile(fd, size - std::uint64_t(skip), converter, window, stop,
-                                !declaredUtf8 ? nullptr : leftOut ? leftOut : &ownNotice, std::uint64_t(skip));
+        return readTextUpTo(fd, size, size, window, stop, charset, leftOut ? leftOut : &ownNotice);
     } catch (const std::bad_alloc&) {
         logWarning(QStringLiteral("Skipped the contents of %1: its text does not fit in memory").arg(file.path()));
         window = QByteArray();
         return {};
     }
+}
+
+QString readTextStart(int fd, std::uint64_t size, qsizetype limit, const QByteArray& charset)
+{
+    QByteArray window;
+    return readTextUpTo(fd, size, std::min(size, std::uint64_t(std::max<qsizetype>(limit, 0))), window, nullptr,
+                        charset, nullptr);
 }
 
 bool hasByteOrderMark(const char* data, qsizetype size, const char* mark, qsizetype length)

@@ -6,11 +6,14 @@
 // in a set of one or two bytes a character whole as its bytes for the
 // matchers of such text. A declared file is read in its set whatever it
 // holds: a byte the set leaves out is U+FFFD, and the file is named in one
-// warning with the first such byte.
+// warning with the first such byte. The start of a file's text is read the
+// same way for a preview of it (readTextStart), so that the two never read
+// a file apart.
 //
 // Not here: what a match is (search/content_text_matching.h) and the
 // matcher that drives the reads (search/content_matching.h).
 
+#include "platform/unique_fd.h"
 #include "search/content_file_label.h"
 
 #include <QByteArray>
@@ -81,16 +84,15 @@ class OpenFile
 {
 public:
     OpenFile() = default;
-    OpenFile(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}
-    OpenFile(OpenFile&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)), m_size(other.m_size) {}
+    OpenFile(UniqueFd fd, std::uint64_t size) : m_fd(std::move(fd)), m_size(size) {}
+    OpenFile(OpenFile&& other) noexcept = default;
     OpenFile& operator=(OpenFile&&) = delete;
-    ~OpenFile();
-    [[nodiscard]] bool isOpen() const { return m_fd >= 0; }
-    [[nodiscard]] int fd() const { return m_fd; }
+    [[nodiscard]] bool isOpen() const { return m_fd.isValid(); }
+    [[nodiscard]] int fd() const { return m_fd.get(); }
     [[nodiscard]] std::uint64_t size() const { return m_size; }
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
     std::uint64_t m_size = 0;
 };
 
@@ -122,6 +124,17 @@ private:
 [[nodiscard]] QString readWholeText(int fd, std::uint64_t size, QByteArray& window, const FileLabel& file,
                                     const StopCheck* stop = nullptr, const QByteArray& charset = {},
                                     LeftOutBytesNotice* leftOut = nullptr);
+
+// The text of the first `limit` bytes of an open file of `size` bytes (all
+// of them when it is shorter), read from its start as readWholeText reads
+// the whole, with what a declared set leaves out U+FFFD (said in no
+// warning); a character the limit cuts is read whole from the bytes after
+// it, as the whole file reads it. Null when the file cannot be read, or is
+// undeclared and its first bytes are no text.
+//   "\x91\x4f\x80\x91\x4f" (Shift_JIS), limit 3 => "前" U+FFFD
+//   the same, limit 4 => "前" U+FFFD "前"   "\x81 a" (GBK), limit 1 => U+FFFD " "
+//   "caf\xc3\xa9" (undeclared), limit 4 => "café"   "caf\xe9", limit 4 => null
+[[nodiscard]] QString readTextStart(int fd, std::uint64_t size, qsizetype limit, const QByteArray& charset);
 
 // The first window of a file, with room for the overlap of the next: the
 // bytes read, fewer than asked for where the file is shorter than its size

@@ -5,6 +5,7 @@
 // (WalkThread, in folder_reading.cpp). The walk's interface is
 // directory_walk.h.
 
+#include "platform/unique_fd.h"
 #include "platform/volumes.h"
 #include "search/ascii_name_matching.h"
 #include "search/content_matching.h"
@@ -41,22 +42,23 @@ enum class ItemKind { Folder, File, Link, Other };
 class FolderHandle
 {
 public:
-    FolderHandle(int descriptor, std::atomic<int>& openCount) : m_fd(descriptor), m_openCount(openCount)
+    FolderHandle(UniqueFd descriptor, std::atomic<int>& openCount)
+        : m_fd(std::move(descriptor)), m_openCount(openCount)
     {
         m_openCount.fetch_add(1, std::memory_order_relaxed);
     }
     ~FolderHandle()
     {
-        ::close(m_fd);
+        m_fd.reset();
         m_openCount.fetch_sub(1, std::memory_order_relaxed);
     }
     FolderHandle(const FolderHandle&) = delete;
     FolderHandle& operator=(const FolderHandle&) = delete;
 
-    [[nodiscard]] int fd() const { return m_fd; }
+    [[nodiscard]] int fd() const { return m_fd.get(); }
 
 private:
-    int m_fd;
+    UniqueFd m_fd;
     std::atomic<int>& m_openCount;
 };
 
@@ -248,12 +250,12 @@ private:
     static constexpr std::uint32_t kShareItems = 32;
     static constexpr std::uint32_t kSliceItems = 16;
 
-    bool open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& device);
+    bool open(const PendingFolder& folder, bool isRoot, UniqueFd& fd, dev_t& device);
     void warnOfUnreadFolder(const PendingFolder& folder, bool isRoot, int error);
     void list(int fd);
     QSet<QByteArray> hiddenNames(int fd) const;
     [[nodiscard]] bool sharesItems(std::size_t items) const;
-    void share(const PendingFolder& pending, const Folder& folder, QSet<QByteArray>& hidden);
+    void share(const PendingFolder& pending, const Folder& folder, UniqueFd fd, QSet<QByteArray>& hidden);
     void readSlice(const PendingFolder& slice);
     void visitEntry(Folder& folder, const dirent64* item, const QSet<QByteArray>& hidden);
     void endFolder(Folder& folder, std::shared_ptr<FolderHandle> handle);

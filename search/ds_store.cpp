@@ -5,6 +5,7 @@
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
+#include "platform/unique_fd.h"
 #include "platform/xattr.h"
 
 #include <QDateTime>
@@ -134,31 +135,28 @@ std::optional<QByteArray> readStoreFile(int folderFd, const QString& path)
     }
     if (!S_ISREG(info.st_mode))
         return std::nullopt;
-    const int fd = ::openat(folderFd, kStoreFileName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
-    if (fd < 0) {
+    UniqueFd fd(::openat(folderFd, kStoreFileName, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+    if (!fd.isValid()) {
         warnUnreadable(errno);
         return std::nullopt;
     }
     // The name may have been replaced between the two calls.
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    const bool regular = ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode);
     if (!regular || info.st_size > kMaximumFileSize) {
         if (regular)
             logWarning(QStringLiteral("Damaged .DS_Store file: %1 (%2 bytes)").arg(path).arg(info.st_size));
-        ::close(fd);
         return std::nullopt;
     }
-    bool locked = ::flock(fd, LOCK_SH | LOCK_NB) == 0;
-    if (!locked && errno == EWOULDBLOCK) {
-        ::close(fd);
+    bool locked = ::flock(fd.get(), LOCK_SH | LOCK_NB) == 0;
+    if (!locked && errno == EWOULDBLOCK)
         return std::nullopt;
-    }
     // Any other flock failure (ENOLCK, EINVAL, EOPNOTSUPP on network and FUSE
     // mounts) means the file system cannot lock: read unlocked.
     QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
     qsizetype done = 0;
     int readError = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::pread(fd, bytes.data() + done, size_t(bytes.size() - done), done);
+        const ssize_t n = ::pread(fd.get(), bytes.data() + done, size_t(bytes.size() - done), done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -169,8 +167,8 @@ std::optional<QByteArray> readStoreFile(int folderFd, const QString& path)
     }
     bytes.truncate(done);
     if (locked)
-        ::flock(fd, LOCK_UN);
-    ::close(fd);
+        ::flock(fd.get(), LOCK_UN);
+    fd.reset();
     if (readError != 0) {
         warnUnreadable(readError);
         return std::nullopt;

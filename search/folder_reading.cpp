@@ -123,30 +123,29 @@ void dropRepeated(std::vector<Item>& items, NameOf nameOf)
 
 // Opens a folder and tells whether the walk enters it: not when it cannot
 // be read, nor when it lies on a mount the walk does not enter.
-bool WalkThread::open(const PendingFolder& folder, bool isRoot, int& fd, dev_t& device)
+bool WalkThread::open(const PendingFolder& folder, bool isRoot, UniqueFd& fd, dev_t& device)
 {
     // The root may be reached through a link the user chose; below it no
     // link is followed.
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (isRoot ? 0 : O_NOFOLLOW);
-    fd = folder.parent ? ::openat(folder.parent->fd(), folder.name.constData(), flags)
-                       : ::open(folder.bytes.constData(), flags);
-    if (fd < 0) {
+    fd.reset(folder.parent ? ::openat(folder.parent->fd(), folder.name.constData(), flags)
+                           : ::open(folder.bytes.constData(), flags));
+    if (!fd.isValid()) {
         warnOfUnreadFolder(folder, isRoot, errno);
         return false;
     }
     struct stat status{};
-    const bool readable = ::fstat(fd, &status) == 0;
+    const bool readable = ::fstat(fd.get(), &status) == 0;
     if (!readable)
         warnOfUnreadFolder(folder, isRoot, errno);
     const bool crossesMount = !isRoot && status.st_dev != folder.parentDevice;
     // A mount below is entered unless it is the kernel's (tmpfs, ramfs,
     // squashfs and overlay hold files like any disk); so is the root.
     const bool leftOut = (isRoot || (crossesMount && m_walk.crossing != MountCrossing::StayOnVolume))
-                             ? m_walk.isOnKernelFileSystem(fd)
+                             ? m_walk.isOnKernelFileSystem(fd.get())
                              : crossesMount;
     if (!readable || leftOut) {
-        ::close(fd);
-        fd = -1;
+        fd.reset();
         return false;
     }
     device = status.st_dev;
@@ -217,11 +216,11 @@ void WalkThread::read(const PendingFolder& pending)
         return;
     }
     const bool isRoot = pending.name.isNull();
-    int fd = -1;
+    UniqueFd fd;
     dev_t device = 0;
     if (!open(pending, isRoot, fd, device))
         return;
-    list(fd);
+    list(fd.get());
     std::size_t items = 0;
     bool listsHidden = false;
     for (std::size_t offset = 0; offset < m_listed; ++items) {
@@ -231,10 +230,10 @@ void WalkThread::read(const PendingFolder& pending)
     }
     QSet<QByteArray> hidden;
     if (!m_walk.params.invisibles && listsHidden)
-        hidden = hiddenNames(fd);
-    Folder folder{pending, fd, device, m_walk.rootIsSlash && pending.bytes == "/System", std::nullopt, nullptr};
+        hidden = hiddenNames(fd.get());
+    Folder folder{pending, fd.get(), device, m_walk.rootIsSlash && pending.bytes == "/System", std::nullopt, nullptr};
     if (sharesItems(items)) {
-        share(pending, folder, hidden);
+        share(pending, folder, std::move(fd), hidden);
         return;
     }
     m_subfolders.clear();
@@ -246,13 +245,9 @@ void WalkThread::read(const PendingFolder& pending)
         visitEntry(folder, item, hidden);
     }
     std::shared_ptr<FolderHandle> handle;
-    if (!m_subfolders.empty() && m_walk.mayKeepOpen()) {
-        handle = std::make_shared<FolderHandle>(fd, m_walk.openFolders());
-        fd = -1;
-    }
+    if (!m_subfolders.empty() && m_walk.mayKeepOpen())
+        handle = std::make_shared<FolderHandle>(std::move(fd), m_walk.openFolders());
     endFolder(folder, std::move(handle));
-    if (fd >= 0)
-        ::close(fd);
 }
 
 bool WalkThread::sharesItems(std::size_t items) const
@@ -263,11 +258,11 @@ bool WalkThread::sharesItems(std::size_t items) const
 
 // Keeps the listing and the open folder for the slices, and queues them:
 // this thread takes the first, the others steal from the end.
-void WalkThread::share(const PendingFolder& pending, const Folder& folder, QSet<QByteArray>& hidden)
+void WalkThread::share(const PendingFolder& pending, const Folder& folder, UniqueFd fd, QSet<QByteArray>& hidden)
 {
     auto listing = std::make_shared<SharedListing>();
     listing->folder = {pending.bytes, pending.parentDevice, nullptr, pending.name, nullptr, 0, 0};
-    listing->handle = std::make_shared<FolderHandle>(folder.fd, m_walk.openFolders());
+    listing->handle = std::make_shared<FolderHandle>(std::move(fd), m_walk.openFolders());
     listing->device = folder.device;
     listing->isSystemFolder = folder.isSystemFolder;
     listing->entries = QByteArray(m_listing.get(), qsizetype(m_listed));

@@ -100,18 +100,15 @@ bool extractArchive(const QString& archivePath, const QString& destination, cons
 {
     const QString archive = absolute(archivePath);
     bool notRegular = false;
-    const int fd = openRegularFile(fileSystemRepresentation(archive).constData(), &notRegular);
-    if (fd < 0) {
+    const UniqueFd fd = openRegularFile(fileSystemRepresentation(archive).constData(), &notRegular);
+    if (!fd.isValid()) {
         logError(QStringLiteral("Cannot extract %1: %2")
                      .arg(archive, notRegular ? QStringLiteral("not a regular file")
                                               : errorMessage(errno)));
         return false;
     }
-    const QString link = QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(fd);
-    const bool extracted =
-        runArchiveTool(kUnzip, options + QStringList {link, QStringLiteral("-d"), absolute(destination)}, {});
-    ::close(fd);
-    return extracted;
+    const QString link = QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(fd.get());
+    return runArchiveTool(kUnzip, options + QStringList {link, QStringLiteral("-d"), absolute(destination)}, {});
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "platform/log.h"
 #include "platform/path_semantics.h"
 #include "platform/property_list.h"
+#include "platform/unique_fd.h"
 #include "system/cloud_folders.h"
 #include "system/file_operations.h"
 #include "system/file_tests.h"
@@ -225,18 +226,17 @@ namespace {
 // exclusive one: YES when no other process held the lock, so the folder's
 // contents are leftovers. A lock that cannot be had at all counts as
 // free, as before locks were used.
-bool lockTemporaryDirectory(const QString& folder, std::shared_ptr<const int>* holder)
+bool lockTemporaryDirectory(const QString& folder, std::shared_ptr<const UniqueFd>* holder)
 {
     const QString lockPath = folder + QStringLiteral(".lock");
     if (!createPath(stringByDeletingLastPathComponent(lockPath)))
         return true;
-    const int fd = ::open(fileSystemRepresentation(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    auto lock = std::make_shared<const UniqueFd>(
+        ::open(fileSystemRepresentation(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!lock->isValid())
         return true;
-    *holder = std::shared_ptr<const int>(new int(fd), [](const int* descriptor) {
-        ::close(*descriptor);
-        delete descriptor;
-    });
+    const int fd = lock->get();
+    *holder = std::move(lock);
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
         // Nobody uses the folder: clean it, then share it with later runs.
         // Between the two a third process may take the exclusive lock and

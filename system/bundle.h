@@ -18,6 +18,8 @@
 
 namespace sorvant {
 
+class UniqueFd;
+
 class Bundle
 {
 public:
@@ -81,7 +83,7 @@ private:
     QString m_resourcePath;
     QVariantMap m_info;
     QString m_temporaryDirectory; // fixed on first use
-    std::shared_ptr<const int> m_temporaryLock; // the lock file's descriptor, shared by copies
+    std::shared_ptr<const UniqueFd> m_temporaryLock; // the lock file's descriptor, shared by copies
 };
 
 // The bundles that hold the toolkit's resources and strings: all are the

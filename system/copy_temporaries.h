@@ -44,8 +44,8 @@ public:
     // tried.
     bool makeFolder() { return m_item.makeFolder(m_path, 0700); }
     // Makes the empty file at path(), owner-only, and holds it: a descriptor
-    // open for writing, or -1 with errno as makeFolder.
-    int makeFile() { return m_item.makeFile(m_path, 0600); }
+    // open for writing, or nothing with errno as makeFolder.
+    [[nodiscard]] UniqueFd makeFile() { return m_item.makeFile(m_path, 0600); }
     // The copy has made a link at path().
     void madeLink() { m_linked = true; }
     // The copy now stands in its place: its mark goes (the item keeps

@@ -98,31 +98,27 @@ void copyTimes(const struct stat& status, const QByteArray& to, int flags)
 bool copyFileContents(const QByteArray& from, const QByteArray& to, const struct stat& status, Failure& failure,
                       CopyTemporary* temporary)
 {
-    const int in = ::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (in < 0)
+    UniqueFd in(::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!in.isValid())
         return fail(failure, from);
     // The file read is the regular file looked at, not an item put there since.
     struct stat opened {};
-    const bool looked = ::fstat(in, &opened) == 0;
+    const bool looked = ::fstat(in.get(), &opened) == 0;
     if (!looked || opened.st_dev != status.st_dev || opened.st_ino != status.st_ino) {
         if (looked)
             errno = ESTALE;
-        fail(failure, from);
-        ::close(in);
-        return false;
+        return fail(failure, from);
     }
-    const int out = temporary ? temporary->makeFile() : ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0) {
-        fail(failure, to);
-        ::close(in);
-        return false;
-    }
+    UniqueFd out = temporary ? temporary->makeFile()
+                             : UniqueFd(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!out.isValid())
+        return fail(failure, to);
     DataCopySide failed = DataCopySide::Reading;
-    bool ok = copyFileData(in, out, opened, failed) || fail(failure, failed == DataCopySide::Reading ? from : to);
-    ::close(in);
-    if (::fchmod(out, status.st_mode & 07777) != 0 && ok)
+    bool ok = copyFileData(in.get(), out.get(), opened, failed) || fail(failure, failed == DataCopySide::Reading ? from : to);
+    in.reset();
+    if (::fchmod(out.get(), status.st_mode & 07777) != 0 && ok)
         ok = fail(failure, to);
-    if (::close(out) != 0 && ok)
+    if (!out.close() && ok)
         ok = fail(failure, to);
     return ok;
 }
@@ -270,17 +266,17 @@ QByteArray freeNameBeside(const QByteArray& path)
     return {};
 }
 
-// An empty folder made at `to` to claim it, opened; -1 when it cannot be
+// An empty folder made at `to` to claim it, opened; nothing when it cannot be
 // made, or is removed again when it cannot be opened (only while it is
 // still the one made).
-int openFolderClaim(const QByteArray& to)
+UniqueFd openFolderClaim(const QByteArray& to)
 {
     if (::mkdir(to.constData(), 0700) != 0)
-        return -1;
+        return UniqueFd();
     struct stat made {};
     const bool looked = ::lstat(to.constData(), &made) == 0;
-    const int claim = ::open(to.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (claim < 0) {
+    UniqueFd claim(::open(to.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!claim.isValid()) {
         const int code = errno;
         if (looked && isSameItem(to, made))
             unlinkItemAt(AT_FDCWD, to.constData(), AT_REMOVEDIR);
@@ -318,12 +314,12 @@ bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
     }
     // The claim stays open until the end, so that its inode cannot be freed
     // and reused by an item made in its place.
-    const int claim = folder ? openFolderClaim(to) : ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    UniqueFd claim = folder ? openFolderClaim(to)
+                            : UniqueFd(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     struct stat claimed {};
-    if (claim < 0 || ::fstat(claim, &claimed) != 0) {
+    if (!claim.isValid() || ::fstat(claim.get(), &claimed) != 0) {
         const int code = errno;
-        if (claim >= 0)
-            ::close(claim);
+        claim.reset();
         errno = code;
         return false;
     }
@@ -337,7 +333,7 @@ bool renameClaimingFirst(const QByteArray& from, const QByteArray& to)
         if (!renamed && isSameItem(to, claimed))
             unlinkItemAt(AT_FDCWD, to.constData(), folder ? AT_REMOVEDIR : 0);
     }
-    ::close(claim);
+    claim.reset();
     errno = code;
     return renamed;
 }

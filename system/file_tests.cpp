@@ -5,6 +5,7 @@
 #include "platform/package_extensions.h"
 #include "platform/path_semantics.h"
 #include "platform/resource_values.h"
+#include "platform/unique_fd.h"
 #include "platform/volumes.h"
 #include "system/volume_paths.h"
 
@@ -39,14 +40,13 @@ bool changeMode(const QString& path, mode_t mode)
     return !bytes.isEmpty() && ::chmod(bytes.constData(), mode & 07777) == 0;
 }
 
-// The bytes below an open folder; `dirFd` is consumed.
-std::uint64_t folderSize(int dirFd)
+// The bytes below an open folder.
+std::uint64_t folderSize(UniqueFd folder)
 {
-    DIR* dir = ::fdopendir(dirFd);
-    if (!dir) {
-        ::close(dirFd);
+    DIR* dir = folder.isValid() ? ::fdopendir(folder.get()) : nullptr;
+    if (!dir)
         return 0;
-    }
+    (void)folder.release();   // the stream's now
     std::uint64_t total = 0;
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
@@ -56,9 +56,7 @@ std::uint64_t folderSize(int dirFd)
         if (::fstatat(::dirfd(dir), name, &status, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         if (S_ISDIR(status.st_mode)) {
-            const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (child >= 0)
-                total += folderSize(child);
+            total += folderSize(UniqueFd(::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)));
         } else {
             total += std::uint64_t(status.st_size);
         }
@@ -236,8 +234,7 @@ std::uint64_t fileSizeAtPath(const QString& path)
         return 0;
     if (!S_ISDIR(status.st_mode))
         return std::uint64_t(status.st_size);
-    const int fd = ::open(fileSystemRepresentation(standardized).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return fd < 0 ? 0 : folderSize(fd);
+    return folderSize(UniqueFd(::open(fileSystemRepresentation(standardized).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
 }
 
 std::uint64_t freeDiskSpaceAtPath(const QString& path)

@@ -1,5 +1,7 @@
 #include "system/item_lookups.h"
 
+#include "platform/unique_fd.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -95,15 +97,15 @@ bool readEntries(DIR* dir, std::vector<QByteArray>& names, const EntryFilter& ke
 bool folderEntries(int folder, std::vector<QByteArray>& names, const EntryFilter& keep)
 {
     // A stream of its own (on a new descriptor), so the caller's stays open and unmoved.
-    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    UniqueFd fd(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* dir = fd.isValid() ? ::fdopendir(fd.get()) : nullptr;
     if (!dir) {
         const int code = errno;
-        if (fd >= 0)
-            ::close(fd);
+        fd.reset();
         errno = code;
         return false;
     }
+    (void)fd.release();   // the stream's now
     return readEntries(dir, names, keep);
 }
 

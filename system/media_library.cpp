@@ -57,18 +57,16 @@ int openMediaFile(AVFormatContext** context, const char* path)
     if (mediaLibrary() == nullptr)
         return AVERROR(ENOSYS);
     bool notRegular = false;
-    const int fd = openRegularFile(path, &notRegular);
-    if (fd < 0)
+    const UniqueFd fd = openRegularFile(path, &notRegular);
+    if (!fd.isValid())
         return notRegular ? AVERROR(ENODEV) : AVERROR(errno);
     // The library opens the descriptor's /proc link, so it reads the file
     // checked here, not whatever was put in the name's place since. The
     // probe loses the name's extension; every container and raw stream the
     // movie code reads is recognized by its bytes.
     char link[40];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    const int opened = media().avformat_open_input(context, link, nullptr, nullptr);
-    ::close(fd);
-    return opened;
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd.get());
+    return media().avformat_open_input(context, link, nullptr, nullptr);
 }
 
 } // namespace sorvant

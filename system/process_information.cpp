@@ -4,6 +4,7 @@
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
 #include "platform/path_semantics.h"
+#include "platform/unique_fd.h"
 #include "platform/user_defaults.h"
 #include "system/bundle.h"
 #include "system/desktop_entries.h"
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace sorvant {
@@ -35,7 +37,7 @@ const QString kCreator = QStringLiteral("FileCreator");
 // Development environments whose children keep their standard error.
 const QStringList kDevelopmentEnvironments {QStringLiteral("org.qt-project.qtcreator"), QStringLiteral("qtcreator")};
 
-int logDescriptor = -1; // the file standard error last went to
+UniqueFd logDescriptor; // the file standard error last went to
 
 QByteArray readSmallFile(const QString& path)
 {
@@ -143,7 +145,8 @@ bool redirectStandardErrorToFile(const QString& path, UserDefaults& defaults)
             return false;
     if (!createPathAndFile(path))
         return false;
-    const int fd = ::open(fileSystemRepresentation(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    UniqueFd file(::open(fileSystemRepresentation(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC));
+    const int fd = file.get();
     if (fd < 0) {
         logError(QStringLiteral("Console redirection failed: %1").arg(errorMessage(errno)));
         return false;
@@ -162,9 +165,7 @@ bool redirectStandardErrorToFile(const QString& path, UserDefaults& defaults)
         defaults.setObject(system, QStringLiteral("StandardErrorOSVersion"));
         header = true;
     }
-    if (logDescriptor >= 0)
-        ::close(logDescriptor);
-    logDescriptor = fd;
+    logDescriptor = std::move(file);
     const off_t end = ::lseek(fd, 0, SEEK_END);
     if (header || end == 0)
         writeAll(fd, headerFormat(end == 0).arg(bundle.localizedBundleName(), version, system).toUtf8());

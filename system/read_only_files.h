@@ -8,8 +8,6 @@
 
 #include <QFile>
 
-#include <unistd.h>
-
 #include <memory>
 
 namespace sorvant {
@@ -18,14 +16,13 @@ namespace sorvant {
 // the file cannot be opened; the QFile closes the descriptor.
 [[nodiscard]] inline std::unique_ptr<QFile> openReadOnlyFile(const char* path)
 {
-    const int fd = openRegularFile(path);
-    if (fd < 0)
+    UniqueFd fd = openRegularFile(path);
+    if (!fd.isValid())
         return nullptr;
     auto file = std::make_unique<QFile>();
-    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!file->open(fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return nullptr;
-    }
+    (void)fd.release();   // the QFile's now
     return file;
 }
 

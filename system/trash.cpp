@@ -183,14 +183,24 @@ class NameNumbers
 public:
     // The number for a new item: the next one, or the name itself when no
     // item is under way and the last record made is gone (an emptied trash,
-    // or another at the same path).
+    // or another at the same path). The look at that record is made with
+    // the lock let go, so that no thread waits on another's system call;
+    // the numbers start again only if none was handed out meanwhile.
     template <typename RecordExists>
     qint64 first(const RecordExists& recordExists)
     {
-        const QMutexLocker locker(&m_lock);
-        if (m_underWay == 0 && m_lastMade > 0 && !recordExists(m_lastMade))
-            m_next = 1;
+        QMutexLocker locker(&m_lock);
+        if (m_underWay == 0 && m_lastMade > 0) {
+            const qint64 last = m_lastMade;
+            const qint64 handed = m_handedOut;
+            locker.unlock();
+            const bool gone = !recordExists(last);
+            locker.relock();
+            if (gone && m_handedOut == handed)
+                m_next = 1;
+        }
         ++m_underWay;
+        ++m_handedOut;
         return m_next++;
     }
     // The number to try after a claim was lost: `free` (seen free), unless
@@ -201,6 +211,7 @@ public:
         const QMutexLocker locker(&m_lock);
         const qint64 n = std::max(free, m_next) + jump;
         m_next = n + 1;
+        ++m_handedOut;
         return n;
     }
     // The item's claims are over: `made` is the number it holds, 0 if none.
@@ -217,6 +228,7 @@ private:
     qint64 m_next = 1;
     qint64 m_lastMade = 0;
     int m_underWay = 0;
+    qint64 m_handedOut = 0; // numbers handed out so far, for first()'s look
 };
 
 // The numbers of each (trash, name) pair; least recently used pairs go

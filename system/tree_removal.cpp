@@ -1,5 +1,6 @@
 #include "system/tree_removal.h"
 
+#include "platform/unique_fd.h"
 #include "system/item_lookups.h"
 
 #include <QSet>
@@ -238,21 +239,20 @@ bool TreeWalk::isMountRootAt(int folder, const char* name) const
 // started on, and leaves (a count counts) the mount point as one item.
 void TreeWalk::enter(int folder, const char* name)
 {
-    const int fd = ::openat(folder, name, kFolderFlags);
+    UniqueFd fd(::openat(folder, name, kFolderFlags));
     ItemPlace place;
-    const bool placed = fd >= 0 && placeAt(fd, "", place);
+    const bool placed = fd.isValid() && placeAt(fd.get(), "", place);
     const bool mountPoint = placed && !m_levels.empty() && isOtherMount(place, m_levels.back().place);
     if (placed && m_levels.empty() && m_expected
         && (place.device != quint64(m_expected->st_dev) || place.inode != quint64(m_expected->st_ino))) {
-        ::close(fd);
+        fd.reset();
         fail(pathOf(name), ESTALE, nullptr);
         return;
     }
-    DIR* dir = placed && !mountPoint ? ::fdopendir(fd) : nullptr;
+    DIR* dir = placed && !mountPoint ? ::fdopendir(fd.get()) : nullptr;
     if (!dir) {
         const int code = errno;
-        if (fd >= 0)
-            ::close(fd);
+        fd.reset();
         if (mountPoint && m_mode == Mode::Remove)
             fail(pathOf(name), EBUSY, name, true);   // what unlinkat would answer for it
         else if (!mountPoint && (code == ENOTDIR || code == ELOOP))
@@ -263,6 +263,7 @@ void TreeWalk::enter(int folder, const char* name)
             fail(pathOf(name), code, name);
         return;
     }
+    (void)fd.release();   // the stream's now
     if (m_mode == Mode::Count)
         ++m_count;
     if (m_levels.size() - m_firstOpen >= kOpenFolders) {
@@ -319,21 +320,21 @@ bool TreeWalk::reopenParentOfDeepest()
 {
     const std::size_t child = m_levels.size() - 1;
     Level& parent = m_levels[child - 1];
-    const int fd = ::openat(::dirfd(m_levels[child].dir), "..", kFolderFlags);
+    UniqueFd fd(::openat(::dirfd(m_levels[child].dir), "..", kFolderFlags));
     struct stat status {};
-    const bool same = fd >= 0 && ::fstat(fd, &status) == 0 && quint64(status.st_dev) == parent.place.device
+    const bool same = fd.isValid() && ::fstat(fd.get(), &status) == 0 && quint64(status.st_dev) == parent.place.device
                       && quint64(status.st_ino) == parent.place.inode;
-    DIR* dir = same ? ::fdopendir(fd) : nullptr;
+    DIR* dir = same ? ::fdopendir(fd.get()) : nullptr;
     if (!dir) {
         const int code = same ? errno : ESTALE;
-        if (fd >= 0)
-            ::close(fd);
+        fd.reset();
         // The tree was moved while it was walked: what is above is no
         // longer where the walk left it, and the walk ends here.
         const QByteArray path = pathOf();
         fail(path.left(path.lastIndexOf('/')), code, nullptr);
         return false;
     }
+    (void)fd.release();   // the stream's now
     parent.dir = dir;
     --m_firstOpen;
     // The stream starts again at its beginning. A removal finds there only

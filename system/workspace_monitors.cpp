@@ -94,14 +94,14 @@ MountedVolumesMonitor::MountedVolumesMonitor(VolumeLister lister, const QString&
         m_paths.insert(path);
     // The kernel flags the table with POLLPRI whenever a mount changes; the
     // notifier's exception type is that condition.
-    m_fd = ::open(QFile::encodeName(mountTable).constData(), O_RDONLY | O_CLOEXEC);
-    if (m_fd >= 0) {
-        m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Exception, this);
+    m_fd.reset(::open(QFile::encodeName(mountTable).constData(), O_RDONLY | O_CLOEXEC));
+    if (m_fd.isValid()) {
+        m_notifier = new QSocketNotifier(m_fd.get(), QSocketNotifier::Exception, this);
         connect(m_notifier, &QSocketNotifier::activated, this, [this] {
             // Reading the table to its end acknowledges the change.
             char buffer[4096];
-            ::lseek(m_fd, 0, SEEK_SET);
-            while (::read(m_fd, buffer, sizeof buffer) > 0) {
+            ::lseek(m_fd.get(), 0, SEEK_SET);
+            while (::read(m_fd.get(), buffer, sizeof buffer) > 0) {
             }
             rescan();
         });
@@ -110,9 +110,8 @@ MountedVolumesMonitor::MountedVolumesMonitor(VolumeLister lister, const QString&
 
 MountedVolumesMonitor::~MountedVolumesMonitor()
 {
+    // The notifier goes before the descriptor it watches.
     delete m_notifier;
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 MountedVolumesMonitor& MountedVolumesMonitor::sharedMonitor()

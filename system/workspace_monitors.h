@@ -14,6 +14,8 @@
 // Both live on the thread that first asks for them (the main thread) and are
 // never freed; their answers may be read from any thread.
 
+#include "platform/unique_fd.h"
+
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -91,7 +93,7 @@ public:
 
 private:
     VolumeLister m_lister;
-    int m_fd = -1;
+    UniqueFd m_fd;
     QSocketNotifier* m_notifier = nullptr;
     mutable std::mutex m_mutex;
     QSet<QString> m_paths;

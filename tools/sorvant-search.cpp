@@ -17,6 +17,7 @@
 #include "foundation/trimming.h"
 #include "platform/file_system_representation.h"
 #include "platform/log.h"
+#include "platform/unique_fd.h"
 #include "platform/path_semantics.h"
 #include "platform/regular_expression.h"
 #include "platform/unicode.h"
@@ -621,8 +622,8 @@ void takeStopSignals()
     sigaddset(&stops, SIGINT);
     sigaddset(&stops, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-    const int pendingFd = ::signalfd(-1, &stops, SFD_CLOEXEC);
-    std::thread([stops, pendingFd] {
+    std::thread([stops, pending = UniqueFd(::signalfd(-1, &stops, SFD_CLOEXEC))]() mutable {
+        const int pendingFd = pending.get();
         pthread_setname_np(pthread_self(), "sorvant-signals");
         int signal = 0;
         if (pendingFd >= 0) {
@@ -635,7 +636,7 @@ void takeStopSignals()
             signalfd_siginfo taken;
             while (::read(pendingFd, &taken, sizeof taken) < 0 && errno == EINTR) {
             }
-            ::close(pendingFd);
+            pending.reset();
         } else {
             if (sigwait(&stops, &signal) != 0)
                 return;

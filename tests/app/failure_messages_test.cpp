@@ -222,5 +222,30 @@ TEST(FailureMessages, NamesAreQuotedAndShownAsTheDeletionQuestionsShowThem)
     setPreferredLanguages({});
 }
 
+// Regression: the pseudo file system's sheet put the path in its sentence
+// as it came: a U+202E reversed the rest of the sentence and a line end
+// broke it. The path is marked and isolated as every other sheet's name.
+TEST(FailureMessages, APseudoFileSystemPathIsMarkedAndIsolatedRegression)
+{
+    installStringsTables();
+    const SaidOfItems cases[] = {
+        {"a right-to-left override",
+         {{QStringLiteral("/proc/ev\u202Etxt.exe")}},
+         QStringLiteral("“\u2068/proc/ev\u21C4txt.exe\u2069” is on a “proc” pseudo file system, which the kernel "
+                        "fills and which is not searched."),
+         QStringLiteral("„\u2068/proc/ev\u21C4txt.exe\u2069“ liegt auf einem Pseudo-Dateisystem „proc“, das der "
+                        "Kernel füllt und das nicht durchsucht wird.")},
+        {"a line end",
+         {{QStringLiteral("/proc/two\nlines")}},
+         QStringLiteral("“/proc/two\u21B5lines” is on a “proc” pseudo file system, which the kernel fills and "
+                        "which is not searched."),
+         QStringLiteral("„/proc/two\u21B5lines“ liegt auf einem Pseudo-Dateisystem „proc“, das der Kernel füllt "
+                        "und das nicht durchsucht wird.")},
+    };
+    expectSaidInBoth(cases, [](const QList<ItemLeft>& items) {
+        return kernelFileSystemFailure(items.constFirst().path, QStringLiteral("proc")).text;
+    });
+}
+
 } // namespace
 } // namespace sorvant

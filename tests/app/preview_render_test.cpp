@@ -9,6 +9,7 @@
 #include "interface/preview_window.h"
 #include "interface/quick_look.h"
 #include "interface/strings_file.h"
+#include "platform/string_encoding.h"
 #include "tests/app/app_test_support.h"
 #include "tests/interface/support.h"
 
@@ -23,6 +24,8 @@
 #include <QTableView>
 
 #include <algorithm>
+
+#include <sys/xattr.h>
 
 namespace sorvant::test {
 namespace {
@@ -46,6 +49,19 @@ protected:
             }
         }
         return false;
+    }
+    // The preview of the result named `name`, opened from the window's table
+    // as Space opens it and drawn; null when there is no such result or it
+    // is not drawn within 10 s.
+    static PreviewWindow* quickLookAt(SearchWindow& window, const QString& name)
+    {
+        if (!selectResult(window, name))
+            return nullptr;
+        window.resultsTable()->setFocus();
+        QuickLookController& controller = QuickLookController::sharedController();
+        controller.openQuickLook();
+        PreviewWindow* panel = controller.sharedPanel();
+        return QTest::qWaitFor([panel] { return panel->showsCurrentItem(); }, 10000) ? panel : nullptr;
     }
 };
 
@@ -125,6 +141,38 @@ TEST_F(PreviewRenderTest, EachPreviewInLightAndDark)
     }
 }
 
+// Quick Look of a Shift_JIS file with one byte the set leaves out, as a
+// user sees it beside the results: its Japanese text and one U+FFFD, drawn
+// as the same text from a UTF-8 file is (it was drawn as Latin-1, a box and
+// an O for each 前). Screenshot: preview-shift-jis-stray-byte.png.
+TEST_F(PreviewRenderTest, AShiftJisFileWithAStrayByteShowsItsJapaneseText)
+{
+    const QString zen = QString::fromUtf8("\u524d"); // 前, "\x91\x4f" in Shift_JIS
+    // Thirty of them on two lines, so that the U+FFFD shows in the window.
+    const QString text = zen.repeated(15) + u'\n' + zen.repeated(15) + QChar(QChar::ReplacementCharacter) + u'\n';
+    const QByteArray pairs = QByteArray("\x91\x4f").repeated(15);
+    const QString declared = tree.writeFile(QStringLiteral("w/needle shift-jis.txt"), pairs + "\n" + pairs + "\x80\n");
+    if (::setxattr(QFile::encodeName(declared).constData(), kCharsetAttribute, "Shift_JIS", 9, 0) != 0)
+        GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    const QString twin = tree.writeFile(QStringLiteral("twin/utf-8.txt"), text.toUtf8());
+    auto window = shownWindowAfterSearch(QStringLiteral("needle"), tree.filePath(QStringLiteral("w")));
+    ASSERT_TRUE(window);
+    window->resize(820, 560);
+    PreviewWindow* panel = quickLookAt(*window, QStringLiteral("needle shift-jis.txt"));
+    ASSERT_TRUE(panel);
+    QCoreApplication::processEvents();
+    const QString folder = QStringLiteral(SORVANT_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    sideBySide(*window, *panel).save(folder + QStringLiteral("/preview-shift-jis-stray-byte.png"));
+
+    EXPECT_EQ(decodePreview(declared, panel->size()).text, text);
+    const QImage shown = panel->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage expected = renderPreview(twin, panel->size(), panel->palette()).convertToFormat(QImage::Format_RGB32);
+    EXPECT_GT(inkPixels(expected, expected.rect(), expected.pixelColor(expected.width() - 3, expected.height() - 3)),
+              100);
+    EXPECT_EQ(shown, expected);
+}
+
 // The status line in English and German, light and dark, as a user reads
 // it: a long path cut in its middle beside the count, with the preview of a
 // damaged PDF beyond the read bound saying its page is not shown; "nothing
@@ -162,12 +210,9 @@ TEST_F(PreviewRenderTest, StatusTextsAndTheBoundLineInEachLanguageAndAppearance)
             auto window = shownWindowAfterSearch(QStringLiteral("needle"), tree.filePath(QStringLiteral("w")));
             ASSERT_TRUE(window);
             window->resize(820, 560);
-            ASSERT_TRUE(selectResult(*window, QStringLiteral("needle damaged.pdf")));
-            window->resultsTable()->setFocus();
+            PreviewWindow* panel = quickLookAt(*window, QStringLiteral("needle damaged.pdf"));
+            ASSERT_TRUE(panel);
             QuickLookController& controller = QuickLookController::sharedController();
-            controller.openQuickLook();
-            PreviewWindow* panel = controller.sharedPanel();
-            ASSERT_TRUE(QTest::qWaitFor([panel] { return panel->showsCurrentItem(); }, 10000));
             const QString path = window->pathControl()->shownText();
             EXPECT_TRUE(path.contains(QChar(0x2026))) << path.toStdString();
             EXPECT_TRUE(path.endsWith(QStringLiteral("needle damaged.pdf"))) << path.toStdString();

@@ -21,6 +21,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <utility>
 
@@ -304,7 +305,19 @@ TEST_F(AlertsTest, TextsStartAtTheInterfacesLeadingEdgeWhateverTheyStartWithRegr
     }
 }
 
-// The text of each line `label` shows, without the joiners laid out in it.
+// The characters of `document` from `from` up to `to` as written: the
+// joiners the layout added left out, the spaces it joined as spaces.
+QString writtenRange(const QTextDocument* document, int from, int to)
+{
+    QString written;
+    for (int at = from; at < to; ++at) {
+        if (!isAddedJoiner(document, at))
+            written += isJoinedSpace(document, at) ? QChar(u' ') : document->characterAt(at);
+    }
+    return written;
+}
+
+// The text of each line `label` shows, as written.
 QStringList shownLines(const QLabel* label)
 {
     QStringList lines;
@@ -315,14 +328,16 @@ QStringList shownLines(const QLabel* label)
         const QTextLayout* layout = block.layout();
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
-            lines.append(block.text().mid(line.textStart(), line.textLength()).remove(QChar(0x2060)));
+            const int start = block.position() + line.textStart();
+            lines.append(writtenRange(document, start, start + line.textLength()));
         }
     }
     return lines;
 }
 
 // Regression: a question that wrapped inside a quoted name broke it at its
-// hyphen ("“m-" at a line's end, "c.txt”" on the next). Wherever the name
+// hyphen ("“m-" at a line's end, "c.txt”" on the next), and one holding
+// spaces at a space, in English and German quotes. Wherever the name
 // falls, it stays on one line; one longer than a line still breaks, and
 // none runs past the edge. The alert's text stays as it was. The same holds
 // for an informative text set on a message box made elsewhere (the failure
@@ -332,11 +347,13 @@ TEST_F(AlertsTest, AQuotedNameIsNeverBrokenInsideRegression)
     const QString longName = QStringLiteral("“%1.txt”").arg(QStringLiteral("long-name-").repeated(16));
     // A short name, and one wider than half a line that still fits the text column.
     const QString names[] = {QStringLiteral("“\u2068m-c.txt\u2069”"),
-                             QStringLiteral("„2-a-long-name-of-a-folder-left-behind“")};
+                             QStringLiteral("„2-a-long-name-of-a-folder-left-behind“"),
+                             QStringLiteral("“meeting minutes / march.odt”"),
+                             QStringLiteral("„meeting minutes / march.odt“")};
     for (int step = 0; step < 95; ++step) {
         const int filler = (step + 1) / 2;
         const bool isLong = step == 0;
-        const QString name = isLong ? longName : names[step % 2];
+        const QString name = isLong ? longName : names[step % std::size(names)];
         const QString message = QStringLiteral("Do you really want to delete %1 %2? This can't be undone: the item is gone at once.")
                                     .arg(QString(filler, u'x'), name);
         SCOPED_TRACE(message.toStdString());
@@ -373,11 +390,11 @@ TEST_F(AlertsTest, AQuotedNameIsNeverBrokenInsideRegression)
 // The names the alerts' texts tests show, as written: tags and entities
 // that Qt would read as rich text, a U+2060 WORD JOINER of the name's own
 // (the layout adds more), a no-break space, a hyphenated name the layout
-// keeps whole.
+// keeps whole, one with spaces it keeps whole.
 const QString kNamesAsWritten[] = {
     QStringLiteral("<b>bold-name.txt"),       QStringLiteral("&lt;amp-name.txt"),
     QStringLiteral("a\u2060b-joiner-in-name.txt"), QStringLiteral("no\u00A0break-name.txt"),
-    QStringLiteral("m-c.txt"),
+    QStringLiteral("m-c.txt"),                QStringLiteral("meeting minutes / march.odt"),
 };
 
 // The question Delete asks about `name`, with enough words to wrap.
@@ -388,7 +405,7 @@ QString deleteQuestion(const QString& name)
 }
 
 // The text `label` draws: its document's characters, the joiners the
-// layout added left out.
+// layout added left out and the spaces it joined drawn as spaces.
 QString drawnText(const QLabel* label)
 {
     const QTextDocument* document = label->findChild<QTextDocument*>();
@@ -398,10 +415,7 @@ QString drawnText(const QLabel* label)
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         if (block != document->begin())
             drawn += u'\n';
-        for (int at = block.position(); at < block.position() + block.length() - 1; ++at) {
-            if (!isAddedJoiner(document, at))
-                drawn += document->characterAt(at);
-        }
+        drawn += writtenRange(document, block.position(), block.position() + block.length() - 1);
     }
     return drawn;
 }

@@ -31,12 +31,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <future>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include <sys/xattr.h>
+#include <unicode/ucnv.h>
 
 namespace sorvant {
 namespace {
@@ -144,6 +148,166 @@ TEST_F(Previews, TextInItsDeclaredCharsetRegression)
     const QImage expected = renderPreview(utf8, size);
     EXPECT_GT(test::inkPixels(expected, expected.rect(), Qt::white), 20);
     EXPECT_EQ(renderPreview(declared, size), expected);
+}
+
+// What ICU reads of `bytes` in `charset`, each sequence the set leaves out
+// one U+FFFD (ICU's own substitute for one bad byte is U+001A in some sets:
+// the texts here have none of their own), and in `before` the units of the
+// characters that begin in the first `limit` bytes.
+QString icuTextWithReplacement(const QByteArray& bytes, const char* charset, qsizetype limit, qsizetype* before)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(ucnv_open(charset, &status), ucnv_close);
+    EXPECT_TRUE(U_SUCCESS(status)) << charset;
+    if (U_FAILURE(status))
+        return {};
+    ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr, &status);
+    QString text(bytes.size() + 1, Qt::Uninitialized);
+    std::vector<int32_t> offsets(size_t(text.size()));
+    auto* const start = reinterpret_cast<UChar*>(text.data());
+    UChar* target = start;
+    const char* source = bytes.constData();
+    ucnv_toUnicode(converter.get(), &target, start + text.size(), &source, source + bytes.size(), offsets.data(),
+                   true, &status);
+    EXPECT_TRUE(U_SUCCESS(status)) << u_errorName(status);
+    text.truncate(target - start);
+    *before = std::find_if(offsets.begin(), offsets.begin() + text.size(),
+                           [limit](int32_t offset) { return offset >= limit; })
+              - offsets.begin();
+    return text.replace(QChar(0x1A), QChar::ReplacementCharacter);
+}
+
+// Where `shown` first differs from `expected`, with the few characters of
+// each from there, and their lengths: the texts run to 64 KB.
+std::string firstDifference(const QString& shown, const QString& expected)
+{
+    const auto mismatch = std::mismatch(shown.begin(), shown.end(), expected.begin(), expected.end());
+    const qsizetype at = mismatch.first - shown.begin();
+    return QStringLiteral("from unit %1: \"%2\" instead of \"%3\" (%4 units instead of %5)")
+        .arg(at)
+        .arg(shown.mid(at, 8), expected.mid(at, 8))
+        .arg(shown.size())
+        .arg(expected.size())
+        .toStdString();
+}
+
+// Writes `bytes` to `name` in the tree declared in `charset` (none for
+// null); NO where the file system keeps no user attributes.
+bool writeDeclared(test::TempTree& tree, const QString& name, const QByteArray& bytes, const char* charset,
+                   QString* path)
+{
+    *path = tree.writeFile(name, bytes);
+    return !charset
+           || ::setxattr(fileSystemRepresentation(*path).constData(), kCharsetAttribute, charset, std::strlen(charset),
+                         0) == 0;
+}
+
+// A file declared in a set of one or two bytes a character, or UTF-8, with
+// one byte the set leaves out was shown whole as Latin-1 ("\x91O\x91O..."
+// for 前前 in Shift_JIS): the preview read it with the set's strict
+// converter and fell back for the whole text. It shows what the search
+// reads: the declared text with one U+FFFD for the byte, at the start, in
+// the middle, at the end, and around the end of the bytes it reads, where a
+// character that end cuts is read whole (a lead byte is bad or not by the
+// byte after it).
+TEST_F(Previews, DeclaredTextShowsOneReplacementPerLeftOutByteRegression)
+{
+    struct Set
+    {
+        const char* name;
+        QByteArray character; // one character of the set
+        QByteArray stray;     // a byte the set leaves out, and the byte after a lead
+    };
+    const Set sets[] = {
+        {"Shift_JIS", "\x91\x4f", "\x80"}, // 前
+        {"GBK", "\xd6\xd0", "\x81 "},      // 中; a lead: every other byte is a character
+        {"Big5", "\xa4\xa4", "\x81 "},     // 中
+        {"EUC-KR", "\xb0\xa1", "\xff"},    // 가
+        {"UTF-8", "\xe5\x89\x8d", "\xff"}, // 前
+    };
+    // Where the stray byte is, and how long the file is.
+    constexpr qsizetype limit = kTextPreviewBytes;
+    const struct
+    {
+        const char* where;
+        qsizetype at;     // -1: after the last character
+        qsizetype length; // at least
+    } places[] = {
+        {"start", 0, 60},
+        {"middle", 30, 60},
+        {"end", -1, 60},
+        {"limit - 3", limit - 3, limit + 64},
+        {"limit - 2", limit - 2, limit + 64},
+        {"limit - 1", limit - 1, limit + 64},
+        {"at the limit", limit, limit + 64},
+        {"limit + 1", limit + 1, limit + 64},
+    };
+    int file = 0;
+    for (const Set& set : sets) {
+        const qsizetype width = set.character.size();
+        for (const auto& place : places) {
+            SCOPED_TRACE(std::string(set.name) + ", stray byte " + place.where);
+            // ASCII before the characters puts the stray byte where it is
+            // asked for whatever the width of a character.
+            const qsizetype at = place.at >= 0 ? place.at : place.length;
+            QByteArray bytes(at % width, 'a');
+            while (bytes.size() < at)
+                bytes += set.character;
+            bytes += place.at >= 0 ? set.stray : set.stray.left(1);
+            while (bytes.size() < place.length)
+                bytes += set.character;
+            QString path;
+            if (!writeDeclared(tree, QStringLiteral("declared%1.txt").arg(++file), bytes, set.name, &path))
+                GTEST_SKIP() << "the temporary file system has no user extended attributes";
+            const DecodedPreview decoded = decodePreview(path, QSize(300, 200));
+            ASSERT_EQ(decoded.kind, PreviewKind::Text);
+            // The characters that begin before the limit, and at most the
+            // one after a lead byte read alone.
+            qsizetype before = 0;
+            const QString whole = icuTextWithReplacement(bytes, set.name, limit, &before);
+            EXPECT_TRUE(decoded.text.startsWith(whole.left(before)) && whole.startsWith(decoded.text)
+                        && decoded.text.size() <= before + 1)
+                << firstDifference(decoded.text, whole.left(before));
+            EXPECT_EQ(decoded.text.count(QChar::ReplacementCharacter), at < limit ? 1 : 0);
+        }
+    }
+}
+
+// A file that declares no set, or one no converter answers to, is read by
+// its byte-order mark, else as UTF-8, else shown as Latin-1; a UTF-16 file
+// with its mark was shown as Latin-1 ("ÿþ" and a NUL after each letter), and
+// one whose last bytes begin a UTF-8 character as UTF-8 without them. A
+// character the end of the bytes read cuts is read whole, or left out where
+// the byte after it is no part of it.
+TEST_F(Previews, UndeclaredTextIsReadByItsMarkElseAsUtf8ElseAsLatin1Regression)
+{
+    const struct
+    {
+        const char* what;
+        QByteArray bytes;
+        const char* charset;
+        QString shown;
+    } cases[] = {
+        {"UTF-8", "caf\xc3\xa9", nullptr, QStringLiteral("caf\u00e9")},
+        {"UTF-8 after its mark", "\xef\xbb\xbf" "caf\xc3\xa9", nullptr, QStringLiteral("caf\u00e9")},
+        {"UTF-16 after its mark", QByteArray("\xff\xfe" "c\0a\0f\0\xe9\0", 10), nullptr, QStringLiteral("caf\u00e9")},
+        {"no text in UTF-8", "caf\xe9", nullptr, QStringLiteral("caf\u00e9")},
+        {"a set no converter answers to", "caf\xc3\xa9", "no-such-set", QStringLiteral("caf\u00e9")},
+        {"a character cut by the bytes read", QByteArray(kTextPreviewBytes - 1, 'a') + "\xc3\xa9", nullptr,
+         QString(kTextPreviewBytes - 1, u'a') + QChar(0xe9)},
+        {"a cut character the byte after refuses", QByteArray(kTextPreviewBytes - 1, 'a') + "\xc3(", nullptr,
+         QString(kTextPreviewBytes - 1, u'a')},
+    };
+    int file = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QString path;
+        if (!writeDeclared(tree, QStringLiteral("undeclared%1.txt").arg(++file), c.bytes, c.charset, &path))
+            GTEST_SKIP() << "the temporary file system has no user extended attributes";
+        const DecodedPreview decoded = decodePreview(path, QSize(300, 200));
+        ASSERT_EQ(decoded.kind, PreviewKind::Text);
+        EXPECT_TRUE(decoded.text == c.shown) << firstDifference(decoded.text, c.shown);
+    }
 }
 
 // --- previews in the light and the dark appearance ----------------------------------------

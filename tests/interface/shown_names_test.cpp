@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,37 @@ TEST(ShownNames, AnOverrideInANameReordersNothingRegression)
     EXPECT_EQ(path.grab().toImage(), shown.grab().toImage());
     EXPECT_EQ(path.path(), QStringLiteral("/tmp/") + name) << "the path opened keeps its bytes";
     EXPECT_EQ(path.sizeHint().height(), shown.sizeHint().height());
+}
+
+// Texts reach widgets that read more than their characters (a tool tip's
+// markup, a title's mnemonic, a window title's modified mark) in a form they
+// draw as written, spaces and all.
+TEST(ShownNames, ToolTipsTitlesAndWindowTitlesDrawTextsAsWritten)
+{
+    const QString texts[] = {
+        QStringLiteral("<b>bold-name.txt"),      QStringLiteral("&lt;amp-name.txt"),
+        QStringLiteral("<img src=x>.txt"),       QStringLiteral("<a href=\"x\">link.txt"),
+        QStringLiteral("  two  spaces <i>.txt "), QStringLiteral("Tom & Jerry [*] && more.txt"),
+        QStringLiteral("a<b.txt"),               QStringLiteral("plain.txt"),
+    };
+    for (const QString& text : texts) {
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(test::drawnToolTip(plainToolTip(text)), text);
+        EXPECT_EQ(test::drawnTitle(withoutMnemonics(text)), text.trimmed());
+        QWidget window;
+        window.setWindowTitle(literalWindowTitle(text));
+        window.winId();
+        ASSERT_NE(window.windowHandle(), nullptr);
+        EXPECT_EQ(window.windowHandle()->title(), text);
+    }
+    EXPECT_EQ(test::drawnToolTip(nameToolTip(QStringLiteral("<b>evil\u202Etxt.exe"))),
+              QStringLiteral("\u2068<b>evil\u21C4txt.exe\u2069"));
+    EXPECT_EQ(test::drawnToolTip(pathToolTip(QStringLiteral("/d/<b>\nx/evil\u202Etxt.exe"))),
+              QStringLiteral("/d/<b>\u21B5x/\u2068evil\u21C4txt.exe\u2069"));
+    for (const auto& transform : {plainToolTip, nameToolTip, pathToolTip, withoutMnemonics, literalWindowTitle}) {
+        EXPECT_TRUE(transform(QString()).isNull());
+        EXPECT_EQ(transform(QStringLiteral("")), QStringLiteral(""));
+    }
 }
 
 // A right-to-left folder name in the status line's path stays between its

@@ -1,13 +1,16 @@
 #pragma once
 // Helpers of the interface suite: switching the appearance through the
-// palette (as a desktop theme change does) and reading pixels.
+// palette (as a desktop theme change does), reading pixels, and the texts
+// widgets draw for a tool tip or a title.
 
 #include "interface/appearance.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QColor>
 #include <QImage>
 #include <QPalette>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <cmath>
@@ -62,6 +65,26 @@ inline double strongestContrast(const QImage& image, QRect rect, QColor backgrou
         for (int x = area.left(); x <= area.right(); ++x)
             strongest = std::max(strongest, double(std::abs(image.pixelColor(x, y).lightnessF() - background.lightnessF())));
     return strongest;
+}
+
+// The text Qt draws for a tool tip: one it reads as rich text as the
+// document it makes of it holds it, any other as it stands.
+inline QString drawnToolTip(const QString& tip)
+{
+    if (!Qt::mightBeRichText(tip))
+        return tip;
+    QTextDocument document;
+    document.setHtml(tip);
+    return document.toRawText();
+}
+
+// The text a button or a menu item draws for `title`: its mnemonic marks
+// taken out as Qt takes them out (and, as an action's icon text, trimmed).
+inline QString drawnTitle(const QString& title)
+{
+    QAction probe;
+    probe.setText(title);
+    return probe.iconText();
 }
 
 } // namespace sorvant::test

@@ -190,11 +190,9 @@ QByteArray looksWhileMaking(const QByteArray& folderPath, const QByteArray& name
     seenWhileMaking.clear();
     setTemporaryHook(lookWhileMaking);
     MarkedTemporary temporary;
-    const int file = folder ? -1 : temporary.makeFile(folderPath + '/' + name, 0600);
-    const bool made = folder ? temporary.makeFolder(folderPath + '/' + name, 0700) : file >= 0;
+    const bool made = folder ? temporary.makeFolder(folderPath + '/' + name, 0700)
+                             : temporary.makeFile(folderPath + '/' + name, 0600).isValid();
     setTemporaryHook(nullptr);
-    if (file >= 0)
-        ::close(file);
     if (!made || !temporary.isMade())
         return "not made";
     seenWhileMaking << "held " + lookAt(folderPath, name);
@@ -260,7 +258,7 @@ TEST(MarkedTemporaryTest, ATakenNameIsRefused)
         SCOPED_TRACE(taken.constData());
         MarkedTemporary asFile;
         errno = 0;
-        EXPECT_EQ(asFile.makeFile(taken, 0600), -1);
+        EXPECT_FALSE(asFile.makeFile(taken, 0600).isValid());
         EXPECT_EQ(errno, EEXIST);
         MarkedTemporary asFolder;
         errno = 0;

@@ -19,22 +19,24 @@ TEST(RegularFiles, OnlyRegularFilesOpen)
     for (const QString& name : {QStringLiteral("a.png"), QStringLiteral("link.png")}) {
         SCOPED_TRACE(name.toStdString());
         bool notRegular = true;
-        const int fd = openRegularFile(QFile::encodeName(tree.filePath(name)).constData(), &notRegular);
-        ASSERT_GE(fd, 0);
+        const UniqueFd fd = openRegularFile(QFile::encodeName(tree.filePath(name)).constData(), &notRegular);
+        ASSERT_TRUE(fd.isValid());
         EXPECT_FALSE(notRegular);
         char bytes[4] = {};
-        EXPECT_EQ(::read(fd, bytes, sizeof bytes), 3);
-        EXPECT_EQ((::fcntl(fd, F_GETFL) & O_NONBLOCK), 0);
-        EXPECT_NE((::fcntl(fd, F_GETFD) & FD_CLOEXEC), 0);
-        ::close(fd);
+        EXPECT_EQ(::read(fd.get(), bytes, sizeof bytes), 3);
+        EXPECT_EQ((::fcntl(fd.get(), F_GETFL) & O_NONBLOCK), 0);
+        EXPECT_NE((::fcntl(fd.get(), F_GETFD) & FD_CLOEXEC), 0);
         EXPECT_TRUE(isRegularFileAtPath(QFile::encodeName(tree.filePath(name)).constData()));
     }
     QStringList refused = tree.makeSpecialFiles(QStringLiteral("x"), QStringLiteral(".png"));
-    refused.append(tree.makeDir(QStringLiteral("folder.png")));
+    const QString folder = tree.makeDir(QStringLiteral("folder.png"));
+    refused.append(folder);
     for (const QString& path : refused) {
         SCOPED_TRACE(path.toStdString());
         bool notRegular = false;
-        EXPECT_EQ(openRegularFile(QFile::encodeName(path).constData(), &notRegular), -1);
+        errno = 0;
+        EXPECT_FALSE(openRegularFile(QFile::encodeName(path).constData(), &notRegular).isValid());
+        EXPECT_EQ(errno, path == folder ? EISDIR : ENODEV);
         EXPECT_TRUE(notRegular);
         EXPECT_FALSE(isRegularFileAtPath(QFile::encodeName(path).constData()));
     }
@@ -46,7 +48,7 @@ TEST(RegularFiles, MissingAndEmptyPathsAreNotTypeRefusals)
         SCOPED_TRACE(path ? path : "(null)");
         bool notRegular = true;
         errno = 0;
-        EXPECT_EQ(openRegularFile(path, &notRegular), -1);
+        EXPECT_FALSE(openRegularFile(path, &notRegular).isValid());
         EXPECT_EQ(errno, ENOENT);
         EXPECT_FALSE(notRegular);
         EXPECT_FALSE(isRegularFileAtPath(path));

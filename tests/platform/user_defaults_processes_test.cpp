@@ -1,11 +1,11 @@
 // Settings saved by several processes at once: each save keeps the keys the
 // others saved meanwhile.
 #include "platform/property_list.h"
-#include "platform/task.h"
 #include "platform/user_defaults.h"
 
 #include "tests/support/child_process.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/spawned_child.h"
 #include "tests/support/temp_tree.h"
 #include "tests/system/waiting.h"
 
@@ -16,9 +16,9 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <functional>
-#include <thread>
+#include <memory>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -215,14 +215,6 @@ TEST(UserDefaultsLockTest, ALockPathIsBesideTheFileItsLinkLeadsTo)
     EXPECT_FALSE(QFileInfo::exists(link + QLatin1String(".save-lock")));
 }
 
-// A saver process and how it ended.
-struct Saver
-{
-    QString name;
-    Task task;
-    bool ended = false;
-};
-
 // Regression: two processes saving the same settings at once lost one's
 // keys (a save read the file, or took it for the one it wrote last, while
 // the other replaced it). Each round two processes save three keys each,
@@ -245,40 +237,31 @@ TEST(UserDefaultsProcessesTest, ConcurrentSavesKeepEachOthersKeys)
         const int gateFile = ::open(QFile::encodeName(gate).constData(), O_RDWR | O_CLOEXEC);
         ASSERT_GE(gateFile, 0);
         ASSERT_EQ(::flock(gateFile, LOCK_EX), 0);
-        std::array<Saver, 2> savers;
-        savers[0].name = QStringLiteral("first");
-        savers[1].name = QStringLiteral("second");
-        std::array<std::thread, 2> running;
-        for (std::size_t i = 0; i < savers.size(); ++i) {
-            Saver& saver = savers[i];
-            saver.task = Task(QCoreApplication::applicationFilePath(),
-                              {QStringLiteral("--gtest_also_run_disabled_tests"),
-                               QStringLiteral("--gtest_filter=UserDefaultsProcessesTest.DISABLED_Saver"),
-                               QStringLiteral("--saver-path=") + path, QStringLiteral("--saver-name=") + saver.name,
-                               QStringLiteral("--saver-gate=") + gate,
-                               QStringLiteral("--saver-saves=%1").arg(kSaves)});
-            saver.task.setTimeoutMilliseconds(10 * test::kPatienceMs);
-            running[i] = std::thread([&saver] { saver.ended = saver.task.launchAndWaitUntilExit(); });
+        std::vector<std::unique_ptr<test::SpawnedChild>> savers;
+        for (const QString& name : {QStringLiteral("first"), QStringLiteral("second")}) {
+            savers.push_back(std::make_unique<test::SpawnedChild>(
+                name, QCoreApplication::applicationFilePath(),
+                QStringList{QStringLiteral("--gtest_also_run_disabled_tests"),
+                            QStringLiteral("--gtest_filter=UserDefaultsProcessesTest.DISABLED_Saver"),
+                            QStringLiteral("--saver-path=") + path, QStringLiteral("--saver-name=") + name,
+                            QStringLiteral("--saver-gate=") + gate, QStringLiteral("--saver-saves=%1").arg(kSaves)},
+                gate + QLatin1String(".log.") + name));
         }
-        const bool ready = test::waitUntil(
-            [&] {
-                return QFile::exists(gate + ".first") && QFile::exists(gate + ".second");
-            },
-            10 * test::kPatience);
+        // A saver that dies before it is ready ends the wait at once.
+        const std::string notReady = test::waitUntilReadyUnlessAChildEnds(
+            [&] { return QFile::exists(gate + ".first") && QFile::exists(gate + ".second"); },
+            {savers[0].get(), savers[1].get()}, 10 * test::kPatience);
         ::close(gateFile);
-        for (std::thread& thread : running)
-            thread.join();
-        ASSERT_TRUE(ready) << "the savers never read the settings";
-        for (const Saver& saver : savers) {
-            ASSERT_TRUE(saver.ended && saver.task.terminationStatus() == 0)
-                << saver.name.toStdString() << ": " << saver.task.standardOutput().toStdString();
+        ASSERT_EQ(notReady, "") << "the savers never read the settings";
+        for (const auto& saver : savers) {
+            ASSERT_TRUE(saver->waitUntilEnded(10 * test::kPatience) && saver->exitCode() == 0) << saver->report();
         }
         const QVariantMap saved = UserDefaults(path).persistentDomain();
         QStringList lost;
-        for (const Saver& saver : savers) {
+        for (const auto& saver : savers) {
             for (int save = 0; save < kSaves; ++save) {
-                if (!saved.contains(savedKey(saver.name, save)))
-                    lost.append(savedKey(saver.name, save));
+                if (!saved.contains(savedKey(saver->name(), save)))
+                    lost.append(savedKey(saver->name(), save));
             }
         }
         EXPECT_EQ(lost, QStringList());

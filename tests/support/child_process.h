@@ -6,6 +6,7 @@
 // before it does anything else; the fork leaves it one thread, so no thread
 // made before the drop (a pool's, with root's capabilities) can do its work.
 
+#include "tests/support/spawned_child.h"
 #include "tests/system/waiting.h"
 
 #include <QByteArray>
@@ -18,16 +19,19 @@
 #include <functional>
 #include <grp.h>
 #include <poll.h>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace sorvant::test {
 
 // How a forked child ended (its exit code; -1 when a signal or the time
-// limit ended it) and what it sent back.
+// limit ended it; `how` in words, for a failure's message) and what it sent
+// back.
 struct ChildAnswer {
     int exitCode = -1;
     QByteArray sent;
+    std::string how = "was never started";
 };
 
 // The rights the child works with.
@@ -89,8 +93,12 @@ inline ChildAnswer answerOfAChild(const std::function<QByteArray()>& work,
     }
     ::close(ends[0]);
     int status = 0;
-    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && !timedOut)
-        answer.exitCode = WEXITSTATUS(status);
+    if (child > 0 && ::waitpid(child, &status, 0) == child) {
+        answer.how = timedOut ? "was killed after its time limit of " + std::to_string(limit.count()) + " ms"
+                              : describeWaitStatus(status);
+        if (WIFEXITED(status) && !timedOut)
+            answer.exitCode = WEXITSTATUS(status);
+    }
     return answer;
 }
 

@@ -4,12 +4,14 @@
 // another process does while the child is at that moment. No sleeps: the
 // two sides tell each other through pipes, each wait bounded.
 
+#include "tests/support/spawned_child.h"
 #include "tests/system/waiting.h"
 
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
 #include <poll.h>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -85,12 +87,27 @@ public:
     {
         if (m_child <= 0 || ::write(m_go, "g", 1) != 1)
             return -1;
-        int status = 0;
-        m_ended = waitUntil([&] { return ::waitpid(m_child, &status, WNOHANG) == m_child; });
-        return m_ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        waitUntil([&] { return hasEnded(); });
+        return m_ended && WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
+    }
+
+    // How the child ended ("exited with 2", "was killed by signal 9
+    // (Killed)"), or that it still runs: for the message of a wait that
+    // failed.
+    std::string howItEnded()
+    {
+        if (m_child <= 0)
+            return "was never started";
+        return hasEnded() ? describeWaitStatus(m_status) : "is still running";
     }
 
 private:
+    bool hasEnded()
+    {
+        if (!m_ended)
+            m_ended = ::waitpid(m_child, &m_status, WNOHANG) == m_child;
+        return m_ended;
+    }
     static int& childReady()
     {
         static int fd = -1;
@@ -105,6 +122,7 @@ private:
     pid_t m_child = -1;
     int m_ready = -1;
     int m_go = -1;
+    int m_status = 0;
     bool m_ended = false;
 };
 

@@ -60,6 +60,24 @@ QString TempTree::makeDir(const QString& relative)
     return full;
 }
 
+QString makeFolderOnAnotherFileSystem(const QString& than)
+{
+    struct stat near {};
+    if (::stat(QFile::encodeName(than).constData(), &near) != 0)
+        return {};
+    for (const QString& place : {QStringLiteral("/dev/shm"), QDir::currentPath(), QStringLiteral("/var/tmp"),
+                                 QStringLiteral("/tmp")}) {
+        struct stat info {};
+        const QByteArray bytes = QFile::encodeName(place);
+        if (::stat(bytes.constData(), &info) != 0 || info.st_dev == near.st_dev || ::access(bytes.constData(), W_OK) != 0)
+            continue;
+        QByteArray pattern = bytes + "/sorvant-test-XXXXXX";
+        if (::mkdtemp(pattern.data()))
+            return QFile::decodeName(pattern);
+    }
+    return {};
+}
+
 void writeFileBytes(const QByteArray& path, const QByteArray& contents)
 {
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -36,6 +36,15 @@ private:
     QString m_path;
 };
 
+// Makes a folder of its own on another file system than `than`'s (a move
+// there must copy, not rename): in the first of /dev/shm, the working
+// folder (the build tree), /var/tmp and /tmp that is writable and on
+// another device. Answers its path; the caller removes it. Null when every
+// place shares `than`'s file system, as where all are one.
+//   than on ext4, /dev/shm a tmpfs  => "/dev/shm/sorvant-test-aB3dE6"
+//   than on /dev/shm                => "<working folder>/sorvant-test-aB3dE6"
+[[nodiscard]] QString makeFolderOnAnotherFileSystem(const QString& than);
+
 // Byte-exact helpers for names Qt's file classes cannot hold (bytes that
 // are not UTF-8): the path goes to the kernel as given. Each fails the
 // current test when the call fails.

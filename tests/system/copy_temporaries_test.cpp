@@ -159,7 +159,7 @@ TEST_F(CopyTemporaries, ACopyWhoseLockComesLateIsLeftAloneByAnother)
             setTemporaryHook(pauseBeforeTheLock);
             return copyPath(tree.filePath(source), into + "/first") ? 0 : 1;
         });
-        ASSERT_TRUE(first.waitUntilPaused());
+        ASSERT_TRUE(first.waitUntilPaused()) << "the first copy " << first.howItEnded();
         // Another process, whose first copy into the folder looks through it.
         const ChildAnswer other = answerOfAChild([&] {
             QStringList lines;
@@ -167,8 +167,8 @@ TEST_F(CopyTemporaries, ACopyWhoseLockComesLateIsLeftAloneByAnother)
             const bool copied = copyPath(tree.filePath("small"), into + "/second");
             return (QString::number(int(copied)) + '|' + lines.join('\n')).toUtf8();
         });
-        EXPECT_EQ(first.goOnUntilItEnds(), 0) << "the first copy failed";
-        EXPECT_EQ(other.exitCode, 0);
+        EXPECT_EQ(first.goOnUntilItEnds(), 0) << "the first copy " << first.howItEnded();
+        EXPECT_EQ(other.exitCode, 0) << "the other copy " << other.how;
         EXPECT_EQ(QString::fromUtf8(other.sent), QStringLiteral("1|")) << "<copied>|<lines logged>";
         EXPECT_EQ(namesIn(into), QStringList({"first", "second"}));
         EXPECT_EQ(countRemovalItems(into + "/first"), countRemovalItems(tree.filePath(source)));

@@ -224,19 +224,18 @@ TEST_F(FileOperations, MoveRenamesAndNeverReplaces)
 
 TEST_F(FileOperations, MoveAcrossFileSystemsCopiesThenRemoves)
 {
-    const QString shm = "/dev/shm";
-    if (!isDirectoryAtPath(shm) || ::access("/dev/shm", W_OK) != 0)
+    const QString elsewhere = test::makeFolderOnAnotherFileSystem(tree.path());
+    if (elsewhere.isNull())
         GTEST_SKIP() << "no second writable file system";
     tree.writeFile("src/inner/file", "moved");
-    const QString away = shm + "/sorvant-move-" + QString::number(::getpid());
-    removePath(away);
+    const QString away = elsewhere + "/moved";
     FileError error;
     ASSERT_TRUE(movePath(tree.filePath("src"), away, &error)) << error.description().toStdString();
     EXPECT_FALSE(existsAt("src"));
     QFile file(away + "/inner/file");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "moved");
-    EXPECT_TRUE(removePath(away));
+    EXPECT_TRUE(removePath(elsewhere));
 }
 
 TEST_F(FileOperations, MigrateCopiesOnlyWhenNeeded)
@@ -501,9 +500,9 @@ TEST_F(FileOperations, ACopyOrMoveKilledPartWayLeavesNothingUnderItsName)
         tree.writeFile("folder/" + QString::number(file), QByteArray(64 << 10, 'f'));
     tree.writeFile("folder/big", QByteArray(3 << 20, 'b'));
     // A folder of this test's own on another file system, if there is one.
-    char shmTemplate[] = "/dev/shm/sorvant-test-XXXXXX";
-    const bool otherFileSystem = ::mkdtemp(shmTemplate) != nullptr;
-    const QString shm = QString::fromUtf8(shmTemplate) + "/moved";
+    const QString elsewhere = test::makeFolderOnAnotherFileSystem(tree.path());
+    const bool otherFileSystem = !elsewhere.isNull();
+    const QString away = elsewhere + "/moved";
     const struct {
         const char* source;
         QString destination;
@@ -511,7 +510,7 @@ TEST_F(FileOperations, ACopyOrMoveKilledPartWayLeavesNothingUnderItsName)
     } cases[] = {
         {"big", tree.filePath("big-copy"), false},
         {"folder", tree.filePath("folder-copy"), false},
-        {"folder", shm, true},
+        {"folder", away, true},
     };
     const qint64 sourceItems = countRemovalItems(tree.filePath("folder"));
     for (const auto& row : cases) {
@@ -535,7 +534,9 @@ TEST_F(FileOperations, ACopyOrMoveKilledPartWayLeavesNothingUnderItsName)
         EXPECT_EQ(contents("big").size(), 3 << 20);
     }
     // What the killed copies left: at most a hidden temporary item each.
-    for (const QString& folder : {tree.path(), QString::fromUtf8(shmTemplate)}) {
+    for (const QString& folder : {tree.path(), elsewhere}) {
+        if (folder.isNull())
+            continue;
         for (const QString& name : QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
             if (name != "big" && name != "folder") {
                 EXPECT_TRUE(name.startsWith('.') && name.contains(".sorvant-copy-")) << name.toStdString();
@@ -543,7 +544,7 @@ TEST_F(FileOperations, ACopyOrMoveKilledPartWayLeavesNothingUnderItsName)
         }
     }
     if (otherFileSystem)
-        removePath(QString::fromUtf8(shmTemplate));
+        removePath(elsewhere);
 }
 
 using test::answerOfAChild;
@@ -556,8 +557,8 @@ TEST_F(FileOperations, AFailedCopyNamesTheDestinationNotItsTemporaryName)
 {
     tree.writeFile("big", QByteArray(3 << 20, 'b'));
     tree.writeFile("folder/sub/big", QByteArray(3 << 20, 'b'));
-    char shmTemplate[] = "/dev/shm/sorvant-test-XXXXXX";
-    const bool otherFileSystem = ::mkdtemp(shmTemplate) != nullptr;
+    const QString elsewhere = test::makeFolderOnAnotherFileSystem(tree.path());
+    const bool otherFileSystem = !elsewhere.isNull();
     const struct {
         const char* source;
         QString destination;
@@ -567,7 +568,7 @@ TEST_F(FileOperations, AFailedCopyNamesTheDestinationNotItsTemporaryName)
         {"big", tree.filePath("big-copy"), tree.filePath("big-copy"), false},
         {"folder", tree.filePath("folder-copy"), tree.filePath("folder-copy/sub/big"), false},
         {"folder", tree.filePath("slashed/"), tree.filePath("slashed/sub/big"), false},
-        {"folder", QString::fromUtf8(shmTemplate) + "/moved", QString::fromUtf8(shmTemplate) + "/moved/sub/big", true},
+        {"folder", elsewhere + "/moved", elsewhere + "/moved/sub/big", true},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.destination.toStdString());
@@ -584,7 +585,7 @@ TEST_F(FileOperations, AFailedCopyNamesTheDestinationNotItsTemporaryName)
                                        : copyPath(source, row.destination, &error);
             return QByteArray::number(done ? 0 : error.code) + ' ' + error.path.toUtf8();
         });
-        ASSERT_EQ(answer.exitCode, 0);
+        ASSERT_EQ(answer.exitCode, 0) << "the child " << answer.how;
         const QByteArray& report = answer.sent;
         const qsizetype space = report.indexOf(' ');
         EXPECT_EQ(report.left(space).toInt(), EFBIG);
@@ -593,7 +594,7 @@ TEST_F(FileOperations, AFailedCopyNamesTheDestinationNotItsTemporaryName)
         EXPECT_EQ(contents("folder/sub/big").size(), 3 << 20);
     }
     if (otherFileSystem)
-        removePath(QString::fromUtf8(shmTemplate));
+        removePath(elsewhere);
 }
 
 // What a copy or move in a child process with a mount inside its source
@@ -647,8 +648,8 @@ QByteArray copyAroundAMount(const test::TempTree& tree, Inside kind, bool move, 
 // a file mounted there (a bind mount of a file) used to be copied by reading.
 TEST_F(FileOperations, ACopyOrMoveRefusesAMountPointInside)
 {
-    char shmTemplate[] = "/dev/shm/sorvant-test-XXXXXX";
-    const bool otherFileSystem = ::mkdtemp(shmTemplate) != nullptr;
+    const QString elsewhere = test::makeFolderOnAnotherFileSystem(tree.path());
+    const bool otherFileSystem = !elsewhere.isNull();
     const struct {
         Inside kind;
         bool move;
@@ -658,10 +659,10 @@ TEST_F(FileOperations, ACopyOrMoveRefusesAMountPointInside)
         {Inside::BindOfAFolderElsewhere, false, tree.filePath("copy"), 3},
         {Inside::BindOfTheSourceItself, false, tree.filePath("copy"), 5},
         {Inside::AnotherFileSystem, false, tree.filePath("copy"), 2},
-        {Inside::AnotherFileSystem, true, QString::fromUtf8(shmTemplate) + "/moved", 2},
-        {Inside::BindOfAFolderElsewhere, true, QString::fromUtf8(shmTemplate) + "/moved", 3},
+        {Inside::AnotherFileSystem, true, elsewhere + "/moved", 2},
+        {Inside::BindOfAFolderElsewhere, true, elsewhere + "/moved", 3},
         {Inside::BindOfAFile, false, tree.filePath("copy"), 1},
-        {Inside::BindOfAFile, true, QString::fromUtf8(shmTemplate) + "/moved", 1},
+        {Inside::BindOfAFile, true, elsewhere + "/moved", 1},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(testing::Message() << int(row.kind) << (row.move ? " move" : " copy"));
@@ -680,7 +681,7 @@ TEST_F(FileOperations, ACopyOrMoveRefusesAMountPointInside)
             = answerOfAChild([&] { return copyAroundAMount(tree, row.kind, row.move, row.destination); });
         if (answer.exitCode == 77)
             GTEST_SKIP() << "mounting is not permitted here (it needs root)";
-        ASSERT_EQ(answer.exitCode, 0);
+        ASSERT_EQ(answer.exitCode, 0) << "the child " << answer.how;
         ASSERT_EQ(answer.sent.size(), qsizetype(sizeof(ChildCopy)));
         ChildCopy result;
         std::memcpy(&result, answer.sent.constData(), sizeof result);
@@ -696,7 +697,7 @@ TEST_F(FileOperations, ACopyOrMoveRefusesAMountPointInside)
         removePath(row.destination);
     }
     if (otherFileSystem)
-        removePath(QString::fromUtf8(shmTemplate));
+        removePath(elsewhere);
 }
 
 } // namespace
