@@ -112,6 +112,13 @@ int createTemporary(const QByteArray& target, mode_t mode, MarkedTemporary& temp
         QByteArray candidate = stem;
         appendTemporarySuffix(candidate);
         const int fd = temporary.makeFile(candidate, mode);
+        if (fd < 0 && temporary.isMade()) {
+            // Made under its name but not held (no unnamed files, and its
+            // lock or mark refused): this save's own, so it goes now.
+            const int code = errno;
+            ::unlink(candidate.constData());
+            errno = code;
+        }
         if (fd >= 0 || errno != EEXIST) {
             *name = candidate;
             return fd;
@@ -307,7 +314,8 @@ FileReadStatus readRegularFile(const QString& path, qint64 maximumSize, QByteArr
     return FileReadStatus::Read;
 }
 
-bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error, AtomicWrite how)
+bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error, AtomicWrite how,
+                         const std::function<bool()>& mayReplace)
 {
     if (error)
         error->clear();
@@ -346,6 +354,11 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
         return fail(QStringLiteral("Cannot flush the temporary file for"));
     if (!file.close())
         return fail(QStringLiteral("Cannot close the temporary file for"));
+    if (mayReplace && !mayReplace()) {
+        ::unlink(temporary.constData());
+        setError(error, QStringLiteral("'%1' changed while its replacement was written").arg(path));
+        return false;
+    }
     if (::rename(temporary.constData(), target.constData()) != 0)
         return fail(QStringLiteral("Cannot replace"));
     // The file in place is no temporary: the mark goes.

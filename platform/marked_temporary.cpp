@@ -244,6 +244,10 @@ int MarkedTemporary::makeFile(const QByteArray& path, unsigned int mode)
     if (lock < 0 || !hold(lock, path)) {
         const int code = errno;
         m_made = lock < 0;   // made, and cannot be held: the caller removes it
+        // Held by another program before this maker could lock it, yet
+        // still the file made here: it goes, and another name is tried.
+        if (!m_made && isStillNamed(path, fd))
+            ::unlink(path.constData());
         ::close(fd);
         errno = code;
         return -1;
