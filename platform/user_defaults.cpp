@@ -517,10 +517,13 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
     // what is no settings file, and no lock is made beside it.
     if (mayBeSettings(target) && makeFolders(stringByDeletingLastPathComponent(target))) {
         QString reason;
-        const FileLock::Status status = lock.lock(lockPathOf(target), lockPatience(), &reason);
+        FileLock::Status status = lock.lock(lockPathOf(target), lockPatience(), &reason);
         // A live holder (stopped, say) would rename the file it read over
         // whatever this save wrote meanwhile: the changes wait for it.
         const qint64 holder = status == FileLock::Status::TimedOut ? liveLockHolder(lockPathOf(target)) : 0;
+        // None found: the lock may have been let go since the last try.
+        if (status == FileLock::Status::TimedOut && holder == 0)
+            status = lock.lock(lockPathOf(target), std::chrono::milliseconds(0), &reason);
         if (holder > 0) {
             result->waiting = QStringLiteral("The user defaults '%1' wait for their lock, which process %2 holds "
                                              "(it may be stopped); the changes are kept and saved once it lets go")
