@@ -483,7 +483,7 @@ void UserDefaults::reportUnsavedLocked()
                           + (keys.size() > kNamedKeys ? QStringLiteral(" and %1 more").arg(keys.size() - kNamedKeys)
                                                       : QString());
     logError(QStringLiteral("Changes to the user defaults '%1' are not saved: %2; unsaved: %3")
-                 .arg(m_path, m_waiting.isEmpty() ? QStringLiteral("the last save was under way") : m_waiting, named));
+                 .arg(m_path, m_waiting, named));
 }
 
 void UserDefaults::setLockPatience(std::chrono::milliseconds patience)
