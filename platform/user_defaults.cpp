@@ -51,6 +51,9 @@ std::atomic<qint64> lockPatienceMs{kLockPatience.count()};
 // A save whose file another saver replaced between its read and its rename
 // (one that saved without the lock) reads and merges again, this often.
 constexpr int kMergeAttempts = 4;
+// How often a save that timed out looks for the lock's holder, trying the
+// lock between looks, before it takes the holder for one that has ended.
+constexpr int kHolderLooks = 10;
 // Unsaved keys named at the end, at most.
 constexpr qsizetype kNamedKeys = 10;
 
@@ -519,11 +522,15 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
         QString reason;
         FileLock::Status status = lock.lock(lockPathOf(target), lockPatience(), &reason);
         // A live holder (stopped, say) would rename the file it read over
-        // whatever this save wrote meanwhile: the changes wait for it.
-        const qint64 holder = status == FileLock::Status::TimedOut ? liveLockHolder(lockPathOf(target)) : 0;
-        // None found: the lock may have been let go since the last try.
-        if (status == FileLock::Status::TimedOut && holder == 0)
-            status = lock.lock(lockPathOf(target), std::chrono::milliseconds(0), &reason);
+        // whatever this save wrote meanwhile: the changes wait for it. None
+        // found, the lock may have passed between savers since the last
+        // try: it is tried again, and the holder looked for again.
+        qint64 holder = 0;
+        for (int look = 0; look < kHolderLooks && status == FileLock::Status::TimedOut && holder == 0; ++look) {
+            holder = liveLockHolder(lockPathOf(target));
+            if (holder == 0)
+                status = lock.lock(lockPathOf(target), std::chrono::milliseconds(0), &reason);
+        }
         if (holder > 0) {
             result->waiting = QStringLiteral("The user defaults '%1' wait for their lock, which process %2 holds "
                                              "(it may be stopped); the changes are kept and saved once it lets go")
