@@ -88,6 +88,13 @@ UniqueFd createTemporary(const QByteArray& target, mode_t mode, MarkedTemporary&
         QByteArray candidate = stem;
         appendTemporarySuffix(candidate);
         UniqueFd fd = temporary.makeFile(candidate, mode);
+        if (!fd.isValid() && temporary.isMade()) {
+            // Made under its name but not held (no unnamed files, and its
+            // lock or mark refused): this save's own, so it goes now.
+            const int code = errno;
+            ::unlink(candidate.constData());
+            errno = code;
+        }
         if (fd.isValid() || errno != EEXIST) {
             *name = candidate;
             return fd;
@@ -281,7 +288,8 @@ FileReadStatus readRegularFile(const QString& path, qint64 maximumSize, QByteArr
     return FileReadStatus::Read;
 }
 
-bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error, AtomicWrite how)
+bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error, AtomicWrite how,
+                         const std::function<bool()>& mayReplace)
 {
     if (error)
         error->clear();
@@ -320,6 +328,11 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
         return fail(QStringLiteral("Cannot flush the temporary file for"));
     if (!file.close())
         return fail(QStringLiteral("Cannot close the temporary file for"));
+    if (mayReplace && !mayReplace()) {
+        ::unlink(temporary.constData());
+        setError(error, QStringLiteral("'%1' changed while its replacement was written").arg(path));
+        return false;
+    }
     if (::rename(temporary.constData(), target.constData()) != 0)
         return fail(QStringLiteral("Cannot replace"));
     // The file in place is no temporary: the mark goes.

@@ -68,11 +68,16 @@ enum class AtomicWrite {
 // locked and marked before it takes its name and while the write runs
 // (marked_temporary.h), so that a later write can tell one a killed write
 // left.
+// `mayReplace`, when given, is asked just before the rename, the temporary
+// written and flushed: NO abandons the write (the temporary removed, the
+// destination untouched, `error` says so), as when the destination is no
+// longer the version the data was made from.
 //   writeFileAtomically("/tmp/a", "x")     => true
 //   writeFileAtomically("/no/such/a", "x") => false, error names the path
 //   writeFileAtomically({}, "x")           => false
 [[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr,
-                                       AtomicWrite how = AtomicWrite::Plain);
+                                       AtomicWrite how = AtomicWrite::Plain,
+                                       const std::function<bool()>& mayReplace = {});
 
 // Writes `data` over the file at `path` in place (made with 0666 less the
 // umask when missing, truncated otherwise). Not atomic: a reader may see

@@ -240,6 +240,10 @@ UniqueFd MarkedTemporary::makeFile(const QByteArray& path, unsigned int mode)
     if (!duplicated || !hold(std::move(lock), path)) {
         const int code = errno;
         m_made = !duplicated;   // made, and cannot be held: the caller removes it
+        // Held by another program before this maker could lock it, yet
+        // still the file made here: it goes, and another name is tried.
+        if (!m_made && isStillNamed(path, fd.get()))
+            ::unlink(path.constData());
         fd.reset();
         errno = code;
         return UniqueFd();

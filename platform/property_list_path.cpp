@@ -1,6 +1,7 @@
 #include "platform/property_list_path.h"
 
 #include "platform/scan_work.h"
+#include "platform/unicode.h"
 
 #include <QVarLengthArray>
 
@@ -51,8 +52,13 @@ struct PropertyListPath::Node
 
 namespace {
 
-// Appends at most `room` characters of the text of `step` from its start.
-void appendStepText(QString& out, const PropertyListPath::Step& step, qsizetype room)
+// Characters the tail is made with before its cut, so that the cut sees
+// the letter a mark after it belongs to.
+constexpr qsizetype kTailContext = 32;
+
+// Appends at most `room` characters of the text of `step` from its start;
+// `escapes` gets where each "\\0" starts.
+void appendStepText(QString& out, const PropertyListPath::Step& step, qsizetype room, QList<qsizetype>& escapes)
 {
     if (step.isIndex()) {
         out += QString::number(step.index).left(room);
@@ -61,6 +67,7 @@ void appendStepText(QString& out, const PropertyListPath::Step& step, qsizetype 
     const qsizetype end = out.size() + room;
     for (qsizetype i = 0; i < step.key.size() && out.size() < end; ++i) {
         if (step.key.at(i).isNull()) {
+            escapes.append(out.size());
             out += QLatin1Char('\\');
             if (out.size() < end)
                 out += QLatin1Char('0');
@@ -71,8 +78,9 @@ void appendStepText(QString& out, const PropertyListPath::Step& step, qsizetype 
 }
 
 // Appends at most `room` characters of the text of `step` from its end,
-// last first.
-void appendStepTextBackwards(QString& out, const PropertyListPath::Step& step, qsizetype room)
+// last first; `escapes` gets where the backslash of each "\\0" stands.
+void appendStepTextBackwards(QString& out, const PropertyListPath::Step& step, qsizetype room,
+                             QList<qsizetype>& escapes)
 {
     if (step.isIndex()) {
         QString digits = QString::number(step.index);
@@ -84,11 +92,26 @@ void appendStepTextBackwards(QString& out, const PropertyListPath::Step& step, q
     for (qsizetype i = step.key.size() - 1; i >= 0 && out.size() < end; --i) {
         if (step.key.at(i).isNull()) {
             out += QLatin1Char('0');
-            if (out.size() < end)
+            if (out.size() < end) {
+                escapes.append(out.size());
                 out += QLatin1Char('\\');
+            }
         } else {
             out += step.key.at(i);
         }
+    }
+}
+
+// The cut nearest `at` in `text`, at or before it (or, `after`, at or after
+// it), between whole characters (a letter and its marks, a surrogate pair)
+// and never inside an escape "\\0" starting at one of `escapes`.
+qsizetype wholeCharacterCut(const QString& text, qsizetype at, bool after, const QList<qsizetype>& escapes)
+{
+    for (;;) {
+        at = unicode::characterBoundary(text, at, after);
+        if (at <= 0 || at >= text.size() || !escapes.contains(at - 1))
+            return at;
+        at += after ? 1 : -1;
     }
 }
 
@@ -137,23 +160,32 @@ QString PropertyListPath::text() const
     // From the front up to one character past the longest: a path that
     // fits is then whole.
     QString head;
+    QList<qsizetype> headEscapes;
     for (qsizetype i = 0; i < all.size() && head.size() <= kLongestText; ++i) {
         if (i > 0)
             head += QLatin1Char('/');
-        appendStepText(head, all.at(i), kLongestText + 1 - head.size());
+        appendStepText(head, all.at(i), kLongestText + 1 - head.size(), headEscapes);
     }
     countScanWork(all.size() + head.size());
     if (head.size() <= kLongestText)
         return head;
+    // The last kHalf characters and some before them, the cut falling
+    // between whole characters at or after the kHalf-th from the end.
+    constexpr qsizetype kTail = kHalf + kTailContext;
     QString tail;
-    for (qsizetype i = all.size() - 1; i >= 0 && tail.size() < kHalf; --i) {
-        appendStepTextBackwards(tail, all.at(i), kHalf - tail.size());
-        if (i > 0 && tail.size() < kHalf)
+    QList<qsizetype> backwardEscapes;
+    for (qsizetype i = all.size() - 1; i >= 0 && tail.size() < kTail; --i) {
+        appendStepTextBackwards(tail, all.at(i), kTail - tail.size(), backwardEscapes);
+        if (i > 0 && tail.size() < kTail)
             tail += QLatin1Char('/');
     }
     countScanWork(tail.size());
     std::reverse(tail.begin(), tail.end());
-    return head.left(kHalf) + QStringLiteral("…") + tail;
+    QList<qsizetype> tailEscapes;
+    for (const qsizetype at : backwardEscapes)
+        tailEscapes.append(tail.size() - 1 - at);
+    return head.left(wholeCharacterCut(head, kHalf, false, headEscapes)) + QStringLiteral("…")
+           + tail.mid(wholeCharacterCut(tail, std::max<qsizetype>(0, tail.size() - kHalf), true, tailEscapes));
 }
 
 PropertyListPath PropertyListPath::appended(const Step& step) const

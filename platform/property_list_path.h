@@ -46,15 +46,17 @@ public:
     // How many steps.
     [[nodiscard]] qsizetype size() const;
     // The steps joined by '/', keys as they are with a NUL spelt "\0",
-    // indices in decimal. Past kLongestText characters only the first and
-    // the last kLongestText / 2 are kept, around "…": it costs the steps
-    // and at most kLongestText + 1 characters of their text, however long
-    // the keys are.
+    // indices in decimal. Past kLongestText characters at most the first and
+    // the last kLongestText / 2 are kept, around "…", each cut between
+    // whole characters (a letter keeps its marks, a surrogate pair stays
+    // whole) and never inside a "\0": it costs the steps and a few hundred
+    // characters of their text, however long the keys are.
     //   root                          => ""
     //   ("Window", 2, "Title")        => "Window/2/Title"
     //   ("a\0b")                      => "a\\0b"
     //   ("", "")                      => "/"
     //   (K, K, K), K of 1 MB of 'K'   => 80 × "K" + "…" + 80 × "K"
+    //   (79 × "x" + NUL + 200 × "y")   => 79 × "x" + "…" + 80 × "y"
     [[nodiscard]] QString text() const;
     // The steps from the root, each key shared with the tree.
     [[nodiscard]] QList<Step> steps() const;

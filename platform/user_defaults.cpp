@@ -15,10 +15,13 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace sorvant {
@@ -40,8 +43,61 @@ constexpr qint64 kMaximumFileSize = kMaximumPropertyListSize;
 const QLatin1String kLockSuffix(".save-lock");
 // How long a save waits for another holder of the lock: a save of a few
 // megabytes holds it for about a second, so only a stopped or hung process
-// holds it this long, and the save goes on without it.
-constexpr std::chrono::seconds kLockPatience{30};
+// holds it this long. A live holder is then waited for again later (its
+// rename would put back the file it read); none, and the save goes on
+// without the lock.
+constexpr std::chrono::milliseconds kLockPatience{30'000};
+std::atomic<qint64> lockPatienceMs{kLockPatience.count()};
+// A save whose file another saver replaced between its read and its rename
+// (one that saved without the lock) reads and merges again, this often.
+constexpr int kMergeAttempts = 4;
+// How often a save that timed out looks for the lock's holder, trying the
+// lock between looks, before it takes the holder for one that has ended.
+constexpr int kHolderLooks = 10;
+// Unsaved keys named at the end, at most.
+constexpr qsizetype kNamedKeys = 10;
+
+std::atomic<UserDefaults::SaveHook> saveHook{nullptr};
+
+void reach(UserDefaults::SaveMoment moment, const QString& path)
+{
+    if (const UserDefaults::SaveHook hook = saveHook.load())
+        hook(moment, path);
+}
+
+std::chrono::milliseconds lockPatience()
+{
+    return std::chrono::milliseconds(lockPatienceMs.load());
+}
+
+// The process holding the flock of the file at `lock`, when /proc/locks
+// names one that is alive (stopped counts); 0 otherwise: none, one this
+// process's namespace does not see, or one that has ended (a child it
+// forked may hold the lock then).
+qint64 liveLockHolder(const QString& lock)
+{
+    struct stat info {};
+    if (::stat(fileSystemRepresentation(lock).constData(), &info) != 0)
+        return 0;
+    QByteArray table;
+    if (readRegularFile(QStringLiteral("/proc/locks"), 16 * 1024 * 1024, &table) != FileReadStatus::Read)
+        return 0;
+    // "1: FLOCK  ADVISORY  WRITE 4242 fd:01:1234567 0 EOF"; a waiter's
+    // line has "->" before its type.
+    const QByteArray device = QByteArray::number(major(info.st_dev), 16).rightJustified(2, '0') + ':'
+                              + QByteArray::number(minor(info.st_dev), 16).rightJustified(2, '0') + ':'
+                              + QByteArray::number(quint64(info.st_ino));
+    for (const QByteArray& line : table.split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 6 || fields.at(1) != "FLOCK" || fields.at(5) != device)
+            continue;
+        bool number = false;
+        const qint64 pid = fields.at(4).toLongLong(&number);
+        if (number && pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM))
+            return pid;
+    }
+    return 0;
+}
 
 bool exists(const QString& path)
 {
@@ -192,6 +248,9 @@ UserDefaults::~UserDefaults()
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
+        // Changes kept for a lock another process held get a last try.
+        if (!m_coalesced && !m_waiting.isEmpty() && !m_pending.isEmpty() && !saveLocked())
+            reportUnsavedLocked();
     }
     m_wake.notify_all();
     // The writer writes what is still pending before it ends.
@@ -394,7 +453,7 @@ bool UserDefaults::saveLocked()
 {
     WriteResult result;
     const bool saved = writeChanges(m_path, m_pending, m_persistent, m_version, &result);
-    reportUnlockedLocked(result.unlocked);
+    reportLockLocked(result, saved);
     if (!saved) {
         if (!result.problem.isEmpty() && m_reported != result.problem)
             logWarning(m_reported = result.problem);
@@ -408,12 +467,36 @@ bool UserDefaults::saveLocked()
     return true;
 }
 
-void UserDefaults::reportUnlockedLocked(const QString& unlocked)
+void UserDefaults::reportLockLocked(const WriteResult& result, bool saved)
 {
-    if (unlocked.isEmpty())
+    m_waiting = result.waiting;
+    // A save that failed for another reason (a read-only folder, where no
+    // lock can be made either) says that reason only.
+    const QString said = saved || !result.waiting.isEmpty() ? result.unlocked + result.waiting : QString();
+    if (said.isEmpty() && saved)
         m_lockReported.clear();
-    else if (m_lockReported != unlocked)
-        logWarning(m_lockReported = unlocked);
+    else if (!said.isEmpty() && m_lockReported != said)
+        logWarning(m_lockReported = said);
+}
+
+void UserDefaults::reportUnsavedLocked()
+{
+    const QStringList keys = m_pending.keys();
+    const QString named = keys.mid(0, kNamedKeys).join(QLatin1String(", "))
+                          + (keys.size() > kNamedKeys ? QStringLiteral(" and %1 more").arg(keys.size() - kNamedKeys)
+                                                      : QString());
+    logError(QStringLiteral("Changes to the user defaults '%1' are not saved: %2; unsaved: %3")
+                 .arg(m_path, m_waiting, named));
+}
+
+void UserDefaults::setLockPatience(std::chrono::milliseconds patience)
+{
+    lockPatienceMs.store(patience.count() > 0 ? patience.count() : kLockPatience.count());
+}
+
+void UserDefaults::setSaveHook(SaveHook hook)
+{
+    saveHook.store(hook);
 }
 
 QString UserDefaults::lockPath(const QString& path)
@@ -435,72 +518,119 @@ bool UserDefaults::writeChanges(const QString& path, const QVariantMap& changes,
     FileLock lock;
     // A folder that cannot be made fails the save, which says so; so does
     // what is no settings file, and no lock is made beside it.
-    if (mayBeSettings(target) && makeFolders(stringByDeletingLastPathComponent(target))
-        && lock.lock(lockPathOf(target), kLockPatience, &result->unlocked) != FileLock::Status::Locked)
-        result->unlocked = QStringLiteral("The user defaults '%1' are saved without their lock, so a process saving "
-                                          "them at the same time may lose its changes: %2")
-                               .arg(path, result->unlocked);
+    if (mayBeSettings(target) && makeFolders(stringByDeletingLastPathComponent(target))) {
+        QString reason;
+        FileLock::Status status = lock.lock(lockPathOf(target), lockPatience(), &reason);
+        // A live holder (stopped, say) would rename the file it read over
+        // whatever this save wrote meanwhile: the changes wait for it. None
+        // found, the lock may have passed between savers since the last
+        // try: it is tried again, and the holder looked for again.
+        qint64 holder = 0;
+        for (int look = 0; look < kHolderLooks && status == FileLock::Status::TimedOut && holder == 0; ++look) {
+            holder = liveLockHolder(lockPathOf(target));
+            if (holder == 0)
+                status = lock.lock(lockPathOf(target), std::chrono::milliseconds(0), &reason);
+        }
+        if (holder > 0) {
+            result->waiting = QStringLiteral("The user defaults '%1' wait for their lock, which process %2 holds "
+                                             "(it may be stopped); the changes are kept and saved once it lets go")
+                                  .arg(path)
+                                  .arg(holder);
+            return false;
+        }
+        if (status != FileLock::Status::Locked)
+            result->unlocked = QStringLiteral("The user defaults '%1' are saved without their lock, so a process "
+                                              "saving them at the same time may lose its changes: %2")
+                                   .arg(path, reason);
+    }
     return mergeAndWrite(path, target, changes, known, knownVersion, result);
 }
 
 // A damaged file is renamed aside, keeping its bytes, once what replaces
 // it is made; a missing or damaged one is replaced by `known` (this
 // object's whole domain) with the changes. An untouchable file is left
-// alone and its problem handed back, for the caller to report once.
+// alone and its problem handed back, for the caller to report once. Just
+// before the rename the file must still be the version merged: a saver
+// that went without the lock may have replaced it, and the merge is made
+// again over what it wrote.
 bool UserDefaults::mergeAndWrite(const QString& path, const QString& target, const QVariantMap& changes,
                                  const QVariantMap& known, const FileVersion& knownVersion, WriteResult* result)
 {
-    QVariantMap disk;
-    QString problem;
-    // The file as this object last saw it holds `known` less the changes:
-    // a large file is then not read (and parsed) again for every write.
-    const bool unchanged = knownVersion.isCurrent(path);
-    FileVersion read;
-    const FileState state = unchanged ? FileState::Read : readFile(path, &disk, &problem, &read);
-    if (unchanged)
-        disk = known;
-    const bool binary = state == FileState::Read && (unchanged ? knownVersion : read).binary;
-    if (state == FileState::Untouchable) {
-        result->problem = problem;
-        return false;
+    for (int attempt = 1;; ++attempt) {
+        QVariantMap disk;
+        QString problem;
+        // The file as this object last saw it holds `known` less the
+        // changes: a large file is then not read (and parsed) again for
+        // every write.
+        const bool unchanged = attempt == 1 && knownVersion.isCurrent(path);
+        FileVersion read;
+        const FileState state = unchanged ? FileState::Read : readFile(path, &disk, &problem, &read);
+        if (unchanged) {
+            disk = known;
+            read = knownVersion;
+        }
+        const bool binary = state == FileState::Read && read.binary;
+        if (state == FileState::Untouchable) {
+            result->problem = problem;
+            return false;
+        }
+        // A read-only file is left as it is.
+        struct stat info {};
+        if (::stat(fileSystemRepresentation(target).constData(), &info) == 0 && (info.st_mode & S_IWUSR) == 0) {
+            result->problem =
+                QStringLiteral("The user defaults '%1' are read-only; changes will not be saved").arg(target);
+            return false;
+        }
+        if (state != FileState::Read)
+            disk = known;
+        applyChanges(disk, changes);
+        // A value the file gave but that cannot be written back (a binary
+        // list's date past the year 9999) is left out, said once, and the
+        // rest saved: one value never costs the others. However many places
+        // share it, it is said in one line.
+        PropertyListOmissions dropped;
+        disk = writablePropertyListValue(disk, &dropped).toMap();
+        if (!dropped.isEmpty())
+            logWarning(
+                QStringLiteral("Settings of '%1' that cannot be saved are left out: %2").arg(path, dropped.summary()));
+        QString error;
+        bool wroteBinary = false;
+        const QByteArray bytes = encodedSettings(disk, binary, &wroteBinary, &error);
+        if (bytes.isEmpty()) {
+            logError(
+                QStringLiteral("Cannot save the user defaults '%1': %2; the file is kept as it was").arg(path, error));
+            return false;
+        }
+        reach(SaveMoment::Merged, path);
+        if (state == FileState::Damaged && !setAside(target, problem))
+            return false;
+        // What this save merged into: the version read, or nothing (a
+        // missing file, or a damaged one set aside). A saver that went
+        // without the lock may have replaced it since; renaming over its
+        // file would put back what it replaced.
+        const FileVersion merged = state == FileState::Read ? read : FileVersion();
+        bool replaced = false;
+        const auto mayReplace = [&] {
+            replaced = !FileVersion::of(path).isSameFile(merged);
+            if (!replaced)
+                reach(SaveMoment::Renaming, path);
+            return !replaced;
+        };
+        const bool saved = makeFolders(stringByDeletingLastPathComponent(target))
+                           && writeFileAtomically(target, bytes, &error, AtomicWrite::RemovingLeftTemporaries,
+                                                  mayReplace);
+        if (replaced && attempt < kMergeAttempts)
+            continue;
+        if (!saved) {
+            logError(QStringLiteral("Cannot save the user defaults '%1': %2")
+                         .arg(path, error.isEmpty() ? QStringLiteral("its folder cannot be made") : error));
+            return false;
+        }
+        result->written = std::move(disk);
+        result->version = FileVersion::of(path);
+        result->version.binary = wroteBinary;
+        return true;
     }
-    // A read-only file is left as it is.
-    struct stat info {};
-    if (::stat(fileSystemRepresentation(target).constData(), &info) == 0 && (info.st_mode & S_IWUSR) == 0) {
-        result->problem = QStringLiteral("The user defaults '%1' are read-only; changes will not be saved").arg(target);
-        return false;
-    }
-    if (state != FileState::Read)
-        disk = known;
-    applyChanges(disk, changes);
-    // A value the file gave but that cannot be written back (a binary
-    // list's date past the year 9999) is left out, said once, and the rest
-    // saved: one value never costs the others. However many places share
-    // it, it is said in one line.
-    PropertyListOmissions dropped;
-    disk = writablePropertyListValue(disk, &dropped).toMap();
-    if (!dropped.isEmpty())
-        logWarning(QStringLiteral("Settings of '%1' that cannot be saved are left out: %2").arg(path, dropped.summary()));
-    QString error;
-    bool wroteBinary = false;
-    const QByteArray bytes = encodedSettings(disk, binary, &wroteBinary, &error);
-    if (bytes.isEmpty()) {
-        logError(QStringLiteral("Cannot save the user defaults '%1': %2; the file is kept as it was").arg(path, error));
-        return false;
-    }
-    if (state == FileState::Damaged && !setAside(target, problem))
-        return false;
-    const bool saved = makeFolders(stringByDeletingLastPathComponent(target))
-                       && writeFileAtomically(target, bytes, &error, AtomicWrite::RemovingLeftTemporaries);
-    if (!saved) {
-        logError(QStringLiteral("Cannot save the user defaults '%1': %2")
-                     .arg(path, error.isEmpty() ? QStringLiteral("its folder cannot be made") : error));
-        return false;
-    }
-    result->written = std::move(disk);
-    result->version = FileVersion::of(path);
-    result->version.binary = wroteBinary;
-    return true;
 }
 
 // --- coalesced writes ------------------------------------------------------------
@@ -547,8 +677,8 @@ void UserDefaults::writerLoop()
         }
         (void)writePendingUnlocked(lock);
     }
-    if (!m_pending.isEmpty())
-        (void)writePendingUnlocked(lock);
+    if (!m_pending.isEmpty() && !writePendingUnlocked(lock) && !m_waiting.isEmpty())
+        reportUnsavedLocked();
 }
 
 bool UserDefaults::writePendingUnlocked(std::unique_lock<std::mutex>& lock)
@@ -583,7 +713,10 @@ bool UserDefaults::writePendingUnlocked(std::unique_lock<std::mutex>& lock)
     }
     lock.lock();
     m_writing = false;
-    reportUnlockedLocked(result.unlocked);
+    reportLockLocked(result, ok);
+    // Changes kept for a lock another process holds are tried again.
+    if (!result.waiting.isEmpty() && !m_firstChange)
+        m_firstChange = Clock::now();
     if (ok && !reread) {
         m_reported.clear();
     } else if (ok) {
@@ -615,7 +748,10 @@ bool UserDefaults::flush()
     std::unique_lock lock(m_mutex);
     if (!m_coalesced)
         return m_pending.isEmpty() || saveLocked();
-    m_wake.wait(lock, [this] { return !m_writing; });
+    // A pass under way waits at most the lock's patience, and so does this
+    // one's: a quit never waits on another process for longer.
+    if (!m_wake.wait_for(lock, lockPatience() + std::chrono::seconds(5), [this] { return !m_writing; }))
+        return false;
     return m_pending.isEmpty() || writePendingUnlocked(lock);
 }
 

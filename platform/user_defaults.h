@@ -21,8 +21,14 @@
 // flock) that every save holds from its read to its rename, so keys
 // another process changed are kept even when both save at once. A lock
 // that cannot be taken (the lock file's place holds a folder, the file
-// system has no locks, a stopped process held it for 30 s) costs no save:
-// it is written without the lock and a "WARNING: " says so once. Changes
+// system has no locks, a process that has ended handed it to a child)
+// costs no save: it is written without the lock and a "WARNING: " says so
+// once. A lock a live process holds for 30 s (a stopped one, say) is
+// waited for: the changes stay pending, the writer tries again, a
+// "WARNING: " says once that the save waits, and what is still unsaved
+// when the object ends is named with "ERROR: ". Just before its rename a
+// save checks that the file is still the one it read and merged, and
+// merges again when it is not, so it never puts back an older file. Changes
 // are written at once on the caller's thread, or, after
 // setCoalescedWrites(), by a thread of this object's own once they have
 // settled: the keys one user action changes make one write, and the caller
@@ -159,6 +165,20 @@ public:
     // How many times this object wrote the file.
     [[nodiscard]] quint64 writeCount() const;
 
+    // --- tests --------------------------------------------------------------
+
+    // How long a save waits for a live holder of the lock before it keeps
+    // its changes pending (30 s); zero restores that. Tests shorten it to
+    // act a long stop in seconds.
+    static void setLockPatience(std::chrono::milliseconds patience);
+    // The moments of a save a test may act at, as another saver might: the
+    // lock is held and the file read and merged (Merged); the file was just
+    // found to be the one merged, and the rename comes next (Renaming).
+    enum class SaveMoment { Merged, Renaming };
+    using SaveHook = void (*)(SaveMoment moment, const QString& path);
+    // Puts a stand-in at those moments; nullptr (the default) calls nothing.
+    static void setSaveHook(SaveHook hook);
+
 private:
     enum class FileState { Missing, Read, Damaged, Untouchable };
     using Clock = std::chrono::steady_clock;
@@ -205,6 +225,8 @@ private:
         FileVersion version;
         QString problem;
         QString unlocked;
+        // Why the save waits: a live process holds the lock.
+        QString waiting;
     };
     // Applies `changes` to what the file holds now and writes it, under the
     // lock of the settings (lockPath). The file is read only when it is not
@@ -217,8 +239,12 @@ private:
     // file `path` leads to.
     static bool mergeAndWrite(const QString& path, const QString& target, const QVariantMap& changes,
                               const QVariantMap& known, const FileVersion& knownVersion, WriteResult* result);
-    // Says once why saves go without the lock (nothing when `unlocked` is empty).
-    void reportUnlockedLocked(const QString& unlocked);
+    // Says once why saves go without the lock, or wait for it (nothing
+    // when both are empty); a save that failed otherwise says neither.
+    void reportLockLocked(const WriteResult& result, bool saved);
+    // Names the changes still pending as unsaved (at the end, when the
+    // lock stayed held).
+    void reportUnsavedLocked();
     // The changes wait for the writer (coalesced) or are written now.
     void changedLocked();
     void writerLoop();
@@ -240,8 +266,12 @@ private:
     // The last warning about the file, so that it is given once, not on
     // every read.
     QString m_reported;
-    // The last warning about saving without the lock, given once too.
+    // The last warning about saving without the lock, or waiting for it,
+    // given once too.
     QString m_lockReported;
+    // Why the last save waited (empty when it did not): the pending
+    // changes are tried again, and named at the end if still unsaved.
+    QString m_waiting;
 
     // The writer (coalesced writes only).
     std::thread m_writer;

@@ -98,8 +98,17 @@ enum class Finding {
     NoMarks,      // its file system keeps no extended attributes: cannot be proved
     NoIdentity,   // its file system gives no identity beyond the inode number
     NoLocks,      // its file system's locks may not reach every copy
+    EmptyFolder,  // an empty unmarked folder: a copy killed before it marked it
     Failed,       // proved, but it could not be removed (logged)
 };
+
+// Whether the item open at `fd` is a folder with nothing in it.
+bool isEmptyFolder(int fd)
+{
+    struct stat status {};
+    std::vector<QByteArray> names;
+    return ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode) && folderEntries(fd, names) && names.empty();
+}
 
 // Looks at `name` in the folder open at `folder` (`folderPath`) and removes
 // it only with proof that a copy made it and no copy holds it (TemporaryLook,
@@ -114,6 +123,10 @@ Finding removeIfAbandoned(int folder, const QByteArray& folderPath, const QByteA
         return Finding::NoIdentity;
     case TemporaryFinding::NoLocks:
         return Finding::NoLocks;
+    case TemporaryFinding::Unmarked:
+        // What a folder copy killed between its mkdir and its mark leaves;
+        // it may be a user's too, so it is said, not removed.
+        return isEmptyFolder(look.descriptor()) ? Finding::EmptyFolder : Finding::Left;
     case TemporaryFinding::Proved:
         break;
     default:
@@ -210,6 +223,12 @@ void removeAbandonedTemporariesBeside(const QByteArray& path)
         if (finding == Finding::NoMarks || finding == Finding::NoIdentity || finding == Finding::NoLocks) {
             ++unproved;
             reason = finding;
+        } else if (finding == Finding::EmptyFolder) {
+            // Said as saves say a temporary they cannot prove: once, as a
+            // process looks through a folder once.
+            logWarning(QStringLiteral("The folder '%1' looks like a temporary folder of a copy and is left: it is "
+                                      "empty and nothing shows that a copy made it")
+                           .arg(stringWithFileSystemRepresentation(folder + (folder.endsWith('/') ? "" : "/") + name)));
         }
     }
     if (unproved > 0) {

@@ -77,8 +77,10 @@ private:
 // file system without extended attributes, identities or locks, or whose
 // locks may not reach copies on other machines: only local file systems
 // are trusted), items are left and one warning for the folder says so; a
-// running copy's temporary is not counted among them. Links, items without
-// the mark and items of other users are left unsaid. The folder is read at
+// running copy's temporary is not counted among them. An empty folder
+// without the mark, as a folder copy killed before it marked its folder
+// leaves, is left and said with a warning naming it. Links, other items
+// without the mark and items of other users are left unsaid. The folder is read at
 // the first copy into it a process makes, not again: one left by a copy
 // killed later, in another process, goes at the next start.
 void removeAbandonedTemporariesBeside(const QByteArray& path);

@@ -22,8 +22,14 @@
 #include <thread>
 
 #include <csignal>
+#include <cstddef>
 #include <fcntl.h>
+#include <iterator>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -345,6 +351,88 @@ pid_t startASaveThatStopsPartWay(const QString& target)
         ::_exit(1);
     }
     return child > 0 && endedBy(waitForChild(child), SIGSTOP) ? child : -1;
+}
+
+// Refuses an exclusive flock that does not wait (EWOULDBLOCK), as when
+// another program locks a file the moment it is made; shared ones pass.
+bool refuseExclusiveLocks()
+{
+#if defined(__x86_64__)
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_flock, 0, 2),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[1])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, LOCK_EX | LOCK_NB, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EWOULDBLOCK),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+#else
+    return false;
+#endif
+}
+
+// Where unnamed files are refused, a save whose temporary was made under
+// its name but could not be held (its descriptor not copied for the lock,
+// or the lock taken by another program first) left it, against the
+// promise that a failed save leaves no temporary. It is removed now.
+TEST(AtomicWriteUnheldTest, ATemporaryMadeButNotHeldIsRemovedByItsSave)
+{
+    const struct {
+        const char* name;
+        std::function<bool()> refuse;
+    } rows[] = {
+        {"descriptor not copied", [] { return test::failSystemCalls({SYS_fcntl}, EMFILE); }},
+        {"lock taken first", refuseExclusiveLocks},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempTree tree;
+        const QString target = tree.writeFile("s.plist", "old");
+        const test::ChildAnswer answer = test::answerOfAChild([&] {
+            if (!test::refuseUnnamedFiles() || !row.refuse())
+                ::_exit(77);
+            return QByteArray(writeFileAtomically(target, "new") ? "saved" : "failed");
+        });
+        if (answer.exitCode == 77)
+            GTEST_SKIP() << "no system-call filter can be put in place here";
+        ASSERT_EQ(answer.exitCode, 0);
+        EXPECT_EQ(answer.sent, "failed");
+        EXPECT_EQ(QDir(tree.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                  QStringList({"s.plist"}));
+        EXPECT_EQ(test::readFileBytes(QFile::encodeName(target)), "old");
+    }
+}
+
+// A user's file renamed over a left temporary's name in the moment the
+// save's look has locked the temporary it proved: the look's second look
+// under the lock finds the name leading elsewhere, and the user's file is
+// kept, unsaid.
+void userRenamesOverTheName(TemporaryMoment moment, const char* path)
+{
+    if (moment != TemporaryMoment::LockedForRemoval)
+        return;
+    const QByteArray users = QByteArray(path) + ".users";
+    test::writeFileBytes(users, "the user's");
+    ::rename(users.constData(), path);
+}
+
+TEST(AtomicWriteLeftoverTest, AUsersFileRenamedOverALockedLeftTemporaryIsKept)
+{
+    test::TempTree tree;
+    const QString target = tree.writeFile("s.plist", "old");
+    const QByteArray temporary = QFile::encodeName(tree.writeFile("s.plist.tmp.Left00", "left by a killed save"));
+    if (!test::markAsATemporary(temporary))
+        GTEST_SKIP() << "this file system keeps no user attributes";
+    test::LogCapture log;
+    setTemporaryHook(userRenamesOverTheName);
+    const bool saved = writeFileAtomically(target, "new", nullptr, AtomicWrite::RemovingLeftTemporaries);
+    setTemporaryHook(nullptr);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(test::readFileBytes(temporary), "the user's");
+    EXPECT_EQ(test::readFileBytes(QFile::encodeName(target)), "new");
+    EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "platform/property_list_path.h"
+#include "platform/unicode.h"
 
 #include <QThread>
 
@@ -30,19 +31,35 @@ Step index(qsizetype at)
     return Step::ofIndex(at);
 }
 
-// The text the lines have always given: the steps joined whole, then cut
-// in the middle.
+// The steps joined whole, then cut in the middle between whole characters
+// and outside every "\\0": the text a path gives, made the slow way.
 QString joinedAndCut(const QList<Step>& steps)
 {
-    QStringList texts;
-    for (const Step& step : steps)
-        texts.append(step.isIndex() ? QString::number(step.index)
-                                    : QString(step.key).replace(QChar(0), QLatin1String("\\0")));
-    const QString whole = texts.join(QLatin1Char('/'));
+    QString whole;
+    QList<qsizetype> escapes;
+    for (const Step& step : steps) {
+        if (&step != &steps.first())
+            whole += QLatin1Char('/');
+        if (step.isIndex()) {
+            whole += QString::number(step.index);
+            continue;
+        }
+        for (const QChar c : step.key) {
+            if (c.isNull())
+                escapes.append(whole.size());
+            whole += c.isNull() ? QStringLiteral("\\0") : QString(c);
+        }
+    }
     constexpr qsizetype kHalf = PropertyListPath::kLongestText / 2;
     if (whole.size() <= PropertyListPath::kLongestText)
         return whole;
-    return whole.left(kHalf) + QStringLiteral("…") + whole.right(kHalf);
+    qsizetype head = kHalf;
+    while (unicode::characterBoundary(whole, head, false) != head || escapes.contains(head - 1))
+        --head;
+    qsizetype tail = whole.size() - kHalf;
+    while (unicode::characterBoundary(whole, tail, true) != tail || escapes.contains(tail - 1))
+        ++tail;
+    return whole.left(head) + QStringLiteral("…") + whole.mid(tail);
 }
 
 const QString kNul(1, QChar(0));
@@ -66,10 +83,10 @@ TEST(PropertyListPathTest, TextJoinsTheStepsAndCutsItsMiddle)
          QString(80, 'a') + "…" + QString(19, 'a') + "/" + QString(60, 'b')},
         {"one long key at three levels", QList<Step>(3, key(QString(1000000, 'K'))),
          QString(80, 'K') + "…" + QString(80, 'K')},
-        {"a NUL cut at the front", {key(QString(79, 'x') + kNul + QString(200, 'y'))},
-         QString(79, 'x') + "\\…" + QString(80, 'y')},
-        {"a NUL cut at the back", {key(QString(200, 'y') + kNul + QString(79, 'x'))},
-         QString(80, 'y') + "…0" + QString(79, 'x')},
+        {"a NUL at the front's cut, left out whole", {key(QString(79, 'x') + kNul + QString(200, 'y'))},
+         QString(79, 'x') + "…" + QString(80, 'y')},
+        {"a NUL at the back's cut, left out whole", {key(QString(200, 'y') + kNul + QString(79, 'x'))},
+         QString(80, 'y') + "…" + QString(79, 'x')},
         {"an index cut at both ends",
          {key(QString(78, 'x')), index(123456), key(QString(100, 'z')), index(987654), key(QString(76, 'w'))},
          QString(78, 'x') + "/1…654/" + QString(76, 'w')},
@@ -93,6 +110,41 @@ TEST(PropertyListPathTest, TextIsTheWholeJoinCutWhereverTheCutFalls)
             steps.append(pieces.at((i * 5 + count) % pieces.size()));
         SCOPED_TRACE(count);
         EXPECT_EQ(pathOf(steps).text(), joinedAndCut(steps));
+    }
+}
+
+// Regression: the cut fell wherever the 80th character from either end
+// did, splitting a surrogate pair (shown "?" or U+FFFD), a letter from its
+// accent, a flag, or a spelt "\\0". Each cut now keeps or leaves out a
+// whole character.
+TEST(PropertyListPathTest, TextIsCutOnlyBetweenWholeCharacters)
+{
+    const QString accent = QStringLiteral("e\u0301");
+    const QString flag = QString::fromUtf8("\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA"); // two regional indicators
+    const QString a79(79, 'a');
+    const QString b200(200, 'b');
+    const QString b80(80, 'b');
+    const struct {
+        const char* name;
+        QString key;
+        QString text;
+    } cases[] = {
+        {"a pair across the front's cut", a79 + kFace + b200, a79 + "…" + b80},
+        {"a pair across the back's cut", b200 + kFace + a79, b80 + "…" + a79},
+        {"a pair just inside the front", QString(78, 'a') + kFace + b200, QString(78, 'a') + kFace + "…" + b80},
+        {"an accent across the front's cut", a79 + accent + b200, a79 + "…" + b80},
+        {"an accent across the back's cut", b200 + accent + a79, b80 + "…" + a79},
+        {"a flag across the front's cut", QString(78, 'a') + flag + b200, QString(78, 'a') + "…" + b80},
+        {"a NUL across the front's cut", a79 + kNul + b200, a79 + "…" + b80},
+        {"a NUL just inside the front", QString(78, 'a') + kNul + b200, QString(78, 'a') + "\\0…" + b80},
+        {"a NUL across the back's cut", b200 + kNul + a79, b80 + "…" + a79},
+        {"a NUL just inside the back", b200 + kNul + QString(78, 'a'), b80 + "…\\0" + QString(78, 'a')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString text = pathOf({key(c.key)}).text();
+        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(text, joinedAndCut({key(c.key)}));
     }
 }
 

@@ -8,6 +8,7 @@
 #include "platform/log.h"
 #include "system/file_operations.h"
 #include "tests/support/child_process.h"
+#include "tests/support/failing_system_calls.h"
 #include "tests/support/paused_child.h"
 #include "tests/support/temp_tree.h"
 #include "tests/support/temporary_mark.h"
@@ -24,6 +25,8 @@
 #include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace sorvant {
@@ -220,6 +223,36 @@ TEST_F(CopyTemporaries, OnAFileSystemNotTrustedWithLocksTemporariesAreLeftAndSai
                                                         + ": its file system's locks may not show a copy working on "
                                                           "another machine"));
     }
+}
+
+// A folder copy killed between making its folder and marking it left an
+// empty, unmarked folder that no later copy spoke of. It is left (a user
+// may own such a folder too) and said once, as saves say theirs.
+TEST_F(CopyTemporaries, AFolderCopyKilledBeforeItsMarkIsSaidOnce)
+{
+    if (!test::markAsATemporary(fileSystemRepresentation(tree.writeFile("source/folder/f", "f"))))
+        GTEST_SKIP() << "this file system keeps no user extended attributes";
+    ASSERT_EQ(::removexattr(fileSystemRepresentation(tree.filePath("source/folder/f")).constData(), kTemporaryMark), 0);
+    tree.writeFile("source/small", "small");
+    const QString into = tree.makeDir("into");
+    const ChildAnswer answer = answerOfAChild([&] {
+        if (!test::killAtSystemCalls({SYS_fsetxattr}))
+            ::_exit(77);
+        copyPath(tree.filePath("source/folder"), into + "/folder");
+        return QByteArray("not killed");
+    });
+    if (answer.exitCode == 77)
+        GTEST_SKIP() << "no system-call filter can be put in place here";
+    ASSERT_EQ(answer.exitCode, -1) << answer.sent.toStdString();
+    const QStringList left = namesIn(into);
+    ASSERT_EQ(left.size(), 1) << left.join(' ').toStdString();
+    ASSERT_TRUE(isTemporaryName(fileSystemRepresentation(left.first())));
+    ASSERT_TRUE(copyPath(tree.filePath("source/small"), into + "/small"));
+    ASSERT_TRUE(copyPath(tree.filePath("source/small"), into + "/again"));
+    EXPECT_EQ(namesIn(into), QStringList({left.first(), "again", "small"}));
+    EXPECT_EQ(logged(), QStringList("WARNING: The folder '" + into + '/' + left.first()
+                                    + "' looks like a temporary folder of a copy and is left: it is empty and nothing "
+                                      "shows that a copy made it"));
 }
 
 } // namespace
